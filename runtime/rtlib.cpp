@@ -1,0 +1,439 @@
+// rtlib: trace stack, UNCLE and its hook, floating-point control and signals,
+// system error texts, and the shared number, bit, command-line and directory helpers.
+#include "runtime/rtlib.h"
+
+#include <cerrno>
+#include <cfenv>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <unistd.h>
+
+#include "platform/pwin.h"
+#include "runtime/bopmem.h"
+#include "runtime/strings.h"
+
+// ---- Trace stack -------------------------------------------------------------------
+
+enum { TRACE_STEP = 1024, TRACE_LIMIT = 8192, MESSAGE_BYTES = 84 };
+
+const char **rtlib_trace_slots = nullptr;
+int32_t rtlib_trace_top = 0;
+int32_t rtlib_trace_size = 0;
+int rtlib_unwinding = 0;
+
+static RtlibHook guncle = nullptr;  // the installed hook
+static int latch = 0;               // set when a fatal error goes to the hook
+static FILE *runtime_log = nullptr; // null means standard error
+
+// Called on a push that finds top at 0: every old slot is live. The old entries
+// move up by one step, keeping their order, and the new free slots lie below them.
+int32_t rtlib_trace_grow() {
+  int32_t size = rtlib_trace_size + TRACE_STEP;
+  if (size > TRACE_LIMIT) rtlib_trace_overflow();
+  const char **slots = static_cast<const char **>(calloc(size, sizeof *slots));
+  if (!slots) UNCLE("MEMORY OVERFLOW");
+  if (rtlib_trace_size > 0) memcpy(slots + TRACE_STEP, rtlib_trace_slots, rtlib_trace_size * sizeof *slots);
+  free(rtlib_trace_slots);
+  rtlib_trace_slots = slots;
+  rtlib_trace_size = size;
+  rtlib_trace_top = TRACE_STEP - 1;
+  return rtlib_trace_top;
+}
+
+void rtlib_trace_overflow() { UNCLE("TRACEBACK OVERFLOW."); }
+
+static char mismatch_buffer[MESSAGE_BYTES];
+void rtlib_trace_mismatch(const char *name) {
+  snprintf(mismatch_buffer, sizeof mismatch_buffer, "STACK ERROR LEAVING %s", name);
+  UNCLE(mismatch_buffer);
+}
+
+void rtlib_trace_unwind(const char *name) {
+  if (rtlib_trace_size == 0) return;
+  while (rtlib_trace_top < rtlib_trace_size && rtlib_trace_slots[rtlib_trace_top] != name) rtlib_trace_top++;
+}
+
+// Innermost first; a run of n equal adjacent names gives one "(n-1)" line at its
+// last entry.
+void rtlib_traceback() {
+  FILE *log = rtlib_log_file();
+  if (rtlib_trace_size == 0) {
+    fputs("*NO TRACEBACK DATA*", log);
+    return;
+  }
+  int repeat = 0;
+  for (int32_t i = rtlib_trace_top; i < rtlib_trace_size; i++) {
+    const char *name = rtlib_trace_slots[i];
+    if (i + 1 < rtlib_trace_size && rtlib_trace_slots[i + 1] == name) {
+      repeat++;
+    } else if (repeat > 0) {
+      fprintf(log, "(%d)CALLED FROM %s\n", repeat, name);
+      repeat = 0;
+    } else {
+      fprintf(log, "---CALLED FROM %s\n", name);
+    }
+  }
+}
+
+// ---- Fatal errors ------------------------------------------------------------------
+
+void rtlib_set_uncle_hook(RtlibHook hook) { guncle = hook; }
+RtlibHook rtlib_get_uncle_hook() { return guncle; }
+int rtlib_latch() { return latch; }
+void rtlib_latch_rearm() { latch = 0; }
+void rtlib_set_log_file(FILE *stream) { runtime_log = stream; }
+FILE *rtlib_log_file() { return runtime_log ? runtime_log : stderr; }
+void rtlib_log_line(const char *text) { fprintf(rtlib_log_file(), "%s\n", text); }
+
+// The message the hook receives points at the caller's text; the hook copies it.
+static String hook_message;
+
+void UNCLE(const char *message) {
+  if (guncle && latch == 0) {
+    fputs("UNCLE calls _GUNCLE\n", stdout);
+    hook_message.length = static_cast<uint16_t>(strlen(message));
+    hook_message.capacity = 0;
+    hook_message.text = const_cast<char *>(message);
+    latch = 1;
+    guncle(&hook_message);
+    // A hook must not come back; if it does, the program cannot go on.
+  }
+  rtlib_terminate(message);
+}
+
+void rtlib_terminate(const char *message) {
+  rtlib_log_line(message);
+  rtlib_traceback();
+  fputs("UNCLE calls FLUSHALL\n", stdout);
+  int flushed = 2 + (runtime_log && runtime_log != stderr && runtime_log != stdout ? 1 : 0);
+  fflush(nullptr);
+  fprintf(stdout, "%d files flushed.\n", flushed);
+  fflush(stdout);
+  pwin_message_box(message, nullptr, PWIN_MB_STOP);
+  fflush(nullptr);
+  _Exit(1);
+}
+
+static char fatal_buffer[MESSAGE_BYTES];
+void rtlib_fatal_in(const char *where, const char *what) {
+  snprintf(fatal_buffer, sizeof fatal_buffer, "%s IN %s", what, where);
+  UNCLE(fatal_buffer);
+}
+
+void rtlib_fatal(const char *text) {
+  snprintf(fatal_buffer, sizeof fatal_buffer, "%s", text);
+  UNCLE(fatal_buffer);
+}
+
+void rtlib_abort() { UNCLE("ABORT"); }
+
+// ---- Floating point ----------------------------------------------------------------
+// Doubles are computed by SSE, whose control register has no precision field; the
+// precision and rounding settings also go to the x87 control word, which governs
+// long double and is the word the debug log reports.
+
+uint32_t rtlib_fpu_word = 0;
+
+static uint16_t x87_get_cw() {
+  uint16_t cw;
+  __asm__ volatile("fnstcw %0" : "=m"(cw));
+  return cw;
+}
+static void x87_set_cw(uint16_t cw) { __asm__ volatile("fldcw %0" : : "m"(cw)); }
+static uint16_t x87_get_sw() {
+  uint16_t sw;
+  __asm__ volatile("fnstsw %0" : "=m"(sw));
+  return sw;
+}
+static uint32_t sse_get() {
+  uint32_t m;
+  __asm__ volatile("stmxcsr %0" : "=m"(m));
+  return m;
+}
+static void sse_set(uint32_t m) { __asm__ volatile("ldmxcsr %0" : : "m"(m)); }
+
+// Exception bits, the same in the x87 words and MXCSR: invalid, denormal, zero
+// divide, overflow, underflow, inexact.
+enum { FP_IE = 0x01, FP_DE = 0x02, FP_ZE = 0x04, FP_OE = 0x08, FP_UE = 0x10, FP_PE = 0x20 };
+
+void rtlib_fpu_default() {
+  feclearexcept(FE_ALL_EXCEPT);
+  __asm__ volatile("fnclex");
+  // x87: mask IE DE UE PE, unmask ZE OE, precision 64 bits, round to nearest.
+  uint16_t cw = 0x0300 | 0x0040 | FP_IE | FP_DE | FP_UE | FP_PE;
+  x87_set_cw(cw);
+  // SSE: masks at bits 7..12 in the same order; round to nearest; flags cleared.
+  uint32_t m = 0x1f80u & ~((uint32_t)(FP_ZE | FP_OE) << 7);
+  sse_set(m);
+  rtlib_fpu_word = cw;
+}
+
+static void x87_update(uint16_t clear, uint16_t set) {
+  uint16_t cw = (x87_get_cw() & ~clear) | set;
+  x87_set_cw(cw);
+  rtlib_fpu_word = cw;
+}
+void rtlib_fpu_precision64() { x87_update(0x0300, 0x0300); }
+void rtlib_fpu_precision53() { x87_update(0x0300, 0x0200); }
+void rtlib_fpu_chop() {
+  x87_update(0x0c00, 0x0c00);
+  sse_set((sse_get() & ~0x6000u) | 0x6000u);
+}
+void rtlib_fpu_nearest() {
+  x87_update(0x0c00, 0x0000);
+  sse_set(sse_get() & ~0x6000u);
+}
+uint32_t rtlib_fpu_control_word() { return x87_get_cw(); }
+uint32_t rtlib_fpu_status_word() { return x87_get_sw() | (sse_get() & 0x3f); }
+
+// ---- Signals -------------------------------------------------------------------------
+// The kernel starts a handler with a clean floating-point state, and the throw out
+// of it never restores the interrupted one: the catch point re-arms the traps.
+
+static const char *fp_text(int code, uint32_t status) {
+  switch (code) {
+    case FPE_FLTDIV: return "Floating-Point Divide by Zero";
+    case FPE_FLTOVF: return "Floating-Point Overflow";
+    case FPE_FLTINV: return "Invalid Floating-Point Operation";
+    case FPE_FLTUND: return "Floating-Point Underflow";
+    case FPE_FLTRES: return "Inexact Floating-Point Result";
+    default: break;
+  }
+  // No cause from the kernel: fall back on the unmasked flags that are set.
+  if (status & FP_ZE) return "Floating-Point Divide by Zero";
+  if (status & FP_OE) return "Floating-Point Overflow";
+  if (status & FP_IE) return "Invalid Floating-Point Operation";
+  if (status & FP_DE) return "Denormalized Floating-Point Operand";
+  if (status & FP_UE) return "Floating-Point Underflow";
+  if (status & FP_PE) return "Inexact Floating-Point Result";
+  return "Unknown Floating-Point Error";
+}
+
+static void fp_error(int, siginfo_t *info, void *context) {
+  fputs("_FP_ERROR CALLS UNCLE\n", stdout);
+  uint32_t status = 0;
+  if (context) {
+    ucontext_t *uc = static_cast<ucontext_t *>(context);
+    if (uc->uc_mcontext.fpregs) {
+      status = (uc->uc_mcontext.fpregs->mxcsr & 0x3f) | (uc->uc_mcontext.fpregs->swd & 0x3f);
+      uc->uc_mcontext.fpregs->mxcsr &= ~0x3fu;
+      uc->uc_mcontext.fpregs->swd &= ~0x3fu;
+    }
+  }
+  feclearexcept(FE_ALL_EXCEPT);
+  FILE *log = rtlib_log_file();
+  fprintf(log, "FP_ERROR %x\n", status);
+  fflush(log);
+  UNCLE(fp_text(info ? info->si_code : 0, status));
+}
+
+static void sig_protection(int, siginfo_t *, void *) { UNCLE("Memory Protection Fault"); }
+
+static void install(int sig, void (*handler)(int, siginfo_t *, void *)) {
+  struct sigaction sa;
+  memset(&sa, 0, sizeof sa);
+  sa.sa_sigaction = handler;
+  // One shot like the original handlers; not deferred, since the handler leaves by
+  // a throw and never returns to unblock its own signal.
+  sa.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_NODEFER;
+  sigemptyset(&sa.sa_mask);
+  sigaction(sig, &sa, nullptr);
+}
+
+void rtlib_catch_signals() {
+  feclearexcept(FE_ALL_EXCEPT);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGFPE);
+  sigaddset(&set, SIGSEGV);
+  sigaddset(&set, SIGBUS);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  install(SIGFPE, fp_error);
+  install(SIGSEGV, sig_protection);
+  install(SIGBUS, sig_protection);
+}
+
+void rtlib_release_signals() {
+  signal(SIGFPE, SIG_DFL);
+  signal(SIGSEGV, SIG_DFL);
+  signal(SIGBUS, SIG_DFL);
+}
+
+// ---- System error texts ----------------------------------------------------------------
+
+int rtlib_get_errno() { return errno; }
+const char *rtlib_errno_text() { return rtlib_errno_text_of(errno); }
+
+const char *rtlib_errno_text_of(int err) {
+  switch (err) {
+    case EPERM: return "Not owner";
+    case ENOENT: return "No such file or directory";
+    case ESRCH: return "No such process";
+    case EINTR: return "interrupt";
+    case EIO: return "I/O error";
+    case ENXIO: return "No such device or address";
+    case E2BIG: return "Arg list too big";
+    case ENOEXEC: return "Exec format error";
+    case EBADF: return "Bad file number";
+    case ECHILD: return "Child does not exist";
+    case EAGAIN: return "Resource unavailable, try again";
+    case ENOMEM: return "Not enough memory";
+    case EACCES: return "Permission denied";
+    case EFAULT: return "Bad address";
+    case EBUSY: return "Device or resource busy";
+    case EEXIST: return "File exists";
+    case EXDEV: return "Cross-device link";
+    case ENODEV: return "No such device";
+    case ENOTDIR: return "Not a directory";
+    case EISDIR: return "Is a directory";
+    case EINVAL: return "Invalid argument";
+    case ENFILE: return "File table overflow";
+    case EMFILE: return "Too many open files";
+    case ENOTTY: return "Not a character device";
+    case EFBIG: return "File too large";
+    case ENOSPC: return "No space left on device";
+    case ESPIPE: return "Illegal seek";
+    case EROFS: return "Read-only file system";
+    case EMLINK: return "Too many links";
+    case EPIPE: return "Broken pipe";
+    case EDOM: return "Argument too large";
+    case ERANGE: return "Result too large";
+    case EDEADLK: return "Resource deadlock would occur";
+    case ENAMETOOLONG: return "Name too long";
+    case ENOLCK: return "No locks available in system";
+    case ENOSYS: return "Unknown system call";
+    case ENOTEMPTY: return "Directory not empty";
+    default: return "Unknown Error";
+  }
+}
+
+// ---- Numbers ---------------------------------------------------------------------------
+
+int32_t rtlib_round(double x) {
+  if (x >= 0) return static_cast<int32_t>(x + 0.5);
+  return -static_cast<int32_t>(-x + 0.5);
+}
+
+double rtlib_pow10(int16_t n) {
+  static const double table[10] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  if (n < 0) return 1.0 / rtlib_pow10(static_cast<int16_t>(-n));
+  if (n <= 9) return table[n];
+  return rtlib_pow10(static_cast<int16_t>(n - n / 2)) * rtlib_pow10(static_cast<int16_t>(n / 2));
+}
+
+double rtlib_ipow(double x, int16_t n) {
+  unsigned k = n < 0 ? static_cast<unsigned>(-static_cast<int>(n)) : static_cast<unsigned>(n);
+  double result = 1.0, square = x;
+  while (k) {
+    if (k & 1) result *= square;
+    k >>= 1;
+    if (k) square *= square;
+  }
+  if (n < 0) {
+    if (result > -1e-300 && result < 1e-300) return result < 0 ? -1e300 : 1e300;
+    return 1.0 / result;
+  }
+  return result;
+}
+
+double rtlib_pow2(uint16_t n) {
+  TRACE("rtlib_pow2_0");
+  if (n <= 31) return static_cast<double>(1u << n);
+  if (n == 32) return 0.0;
+  rtlib_fatal_in("rtlib_pow2_0", "BAD POWER OF 2");
+}
+
+// ---- Bits -------------------------------------------------------------------------------
+
+int rtlib_bit_test(const uint32_t *w, int32_t n) { return (w[n >> 5] & (0x80000000u >> (n & 31))) != 0; }
+void rtlib_bit_set(uint32_t *w, int32_t n) { w[n >> 5] |= 0x80000000u >> (n & 31); }
+void rtlib_bit_clear(uint32_t *w, int32_t n) { w[n >> 5] &= ~(0x80000000u >> (n & 31)); }
+
+int rtlib_bits_test_any(int32_t n, const uint32_t *w, int32_t count) {
+  if (n < 0 || (n >> 5) >= count) return 0;
+  return rtlib_bit_test(w, n);
+}
+
+uint32_t rtlib_bits_range_mask(int a, int b) {
+  if (a > b) return 0;
+  uint32_t hi = 0xffffffffu >> a;                       // bits a..31
+  uint32_t lo = b >= 31 ? 0u : (0xffffffffu >> (b + 1)); // bits b+1..31
+  return hi & ~lo;
+}
+
+void rtlib_bits_set_range(uint32_t *w, int32_t first, int32_t last) {
+  for (int32_t n = first; n <= last; n++) rtlib_bit_set(w, n);
+}
+void rtlib_bits_clear_all(uint32_t *w, int32_t count) { memset(w, 0, count * sizeof *w); }
+void rtlib_bits_copy(uint32_t *to, int32_t tocount, const uint32_t *from, int32_t fromcount) {
+  int32_t n = tocount < fromcount ? tocount : fromcount;
+  for (int32_t i = 0; i < n; i++) to[i] = from[i];
+  for (int32_t i = n; i < tocount; i++) to[i] = 0;
+}
+void rtlib_bits_or(uint32_t *a, const uint32_t *b, int32_t n) { for (int32_t i = 0; i < n; i++) a[i] |= b[i]; }
+void rtlib_bits_and(uint32_t *a, const uint32_t *b, int32_t n) { for (int32_t i = 0; i < n; i++) a[i] &= b[i]; }
+void rtlib_bits_xor(uint32_t *a, const uint32_t *b, int32_t n) { for (int32_t i = 0; i < n; i++) a[i] ^= b[i]; }
+void rtlib_bits_andnot(uint32_t *a, const uint32_t *b, int32_t n) { for (int32_t i = 0; i < n; i++) a[i] &= ~b[i]; }
+void rtlib_bits_notand(uint32_t *a, const uint32_t *b, int32_t n) { for (int32_t i = 0; i < n; i++) a[i] = ~a[i] & b[i]; }
+
+// ---- Start-up, command line, directories -------------------------------------------------
+
+static int arg_count = 0;
+static char **arg_words = nullptr;
+static int arg_flag = 0;
+static char path_buffer[256];
+static char arg_buffer[256];
+
+void rtlib_startup(int argc, char **argv) {
+  arg_count = argc > 1 ? argc - 1 : 0;
+  arg_words = argv;
+  arg_flag = arg_count == 0 ? 1 : 2;
+  rtlib_fpu_default();
+  rtlib_catch_signals();
+}
+
+int rtlib_get_arg_flag() { return arg_flag; }
+int16_t rtlib_arg_count() { return static_cast<int16_t>(arg_count > 32767 ? 32767 : arg_count); }
+
+const char *rtlib_arg_text(int16_t n) {
+  arg_buffer[0] = 0;
+  if (n >= 1 && n <= arg_count && arg_words) snprintf(arg_buffer, sizeof arg_buffer, "%s", arg_words[n]);
+  return arg_buffer;
+}
+
+const char *rtlib_get_cwd() {
+  if (!getcwd(path_buffer, sizeof path_buffer)) path_buffer[0] = 0;
+  return path_buffer;
+}
+
+// Linux has no system-wide program directory in the desktop's sense: the folder that
+// holds the running executable stands in for it.
+const char *rtlib_get_windir() {
+  ssize_t n = readlink("/proc/self/exe", path_buffer, sizeof path_buffer - 1);
+  if (n <= 0) {
+    path_buffer[0] = 0;
+    return path_buffer;
+  }
+  path_buffer[n] = 0;
+  char *slash = strrchr(path_buffer, '/');
+  if (slash) *slash = 0;
+  return path_buffer;
+}
+
+int rtlib_set_cwd(const char *dir) { return chdir(dir); }
+
+void rtlib_copy_n(char **to, const char *text, int32_t n) {
+  bopmemalloc(to, n + 1, 1);
+  memcpy(*to, text, n);
+  (*to)[n] = 0;
+}
+
+void rtlib_sleep_ms(int32_t ms) {
+  if (ms <= 0) return;
+  struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
+  nanosleep(&ts, nullptr);
+}
+
+int32_t rtlib_stack_size() { return 32768; }

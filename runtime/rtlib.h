@@ -1,0 +1,109 @@
+// rtlib: the runtime's trace stack of function names, the fatal-error handler UNCLE
+// with its once-only hook, floating-point control and signal handlers, system error
+// texts, and the small number, bit, command-line and directory helpers.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+// ---- Trace stack ---------------------------------------------------------------
+// The stack grows downwards: live entries are slots top..size-1, slot top the
+// innermost. Names are static texts compared by address.
+extern const char **rtlib_trace_slots;
+extern int32_t rtlib_trace_top;
+extern int32_t rtlib_trace_size;
+// Nonzero while the catch-point jump propagates: guards then leave their names
+// on the stack so that the catch point can still write the traceback.
+extern int rtlib_unwinding;
+
+int32_t rtlib_trace_grow();
+[[noreturn]] void rtlib_trace_overflow();
+[[noreturn]] void rtlib_trace_mismatch(const char *name);
+void rtlib_trace_unwind(const char *name);
+void rtlib_traceback();
+
+// The guard every traced function opens with: push on entry, pop with the
+// identity check on every normal exit.
+struct RtlibTrace {
+  const char *name;
+  explicit RtlibTrace(const char *n) : name(n) {
+    int32_t t = rtlib_trace_top;
+    t = (t == 0) ? rtlib_trace_grow() : t - 1;
+    rtlib_trace_top = t;
+    rtlib_trace_slots[t] = n;
+  }
+  ~RtlibTrace() noexcept(false) {
+    if (rtlib_unwinding) return;
+    if (rtlib_trace_slots[rtlib_trace_top++] != name) rtlib_trace_mismatch(name);
+  }
+  RtlibTrace(const RtlibTrace &) = delete;
+  RtlibTrace &operator=(const RtlibTrace &) = delete;
+};
+#define TRACE(n) RtlibTrace rtlib_trace_guard_(n)
+
+// ---- Fatal errors --------------------------------------------------------------
+struct String;
+typedef void (*RtlibHook)(String *message);
+
+[[noreturn]] void UNCLE(const char *message);
+[[noreturn]] void rtlib_fatal_in(const char *where, const char *what);
+[[noreturn]] void rtlib_fatal(const char *text);
+[[noreturn]] void rtlib_abort();
+// The terminating path of UNCLE: log line, traceback, flush, message box, exit 1.
+[[noreturn]] void rtlib_terminate(const char *message);
+void rtlib_set_uncle_hook(RtlibHook hook);
+RtlibHook rtlib_get_uncle_hook();
+int rtlib_latch();            // 1 once a fatal error has gone to the hook
+void rtlib_latch_rearm();     // the catch point re-arms it after reporting
+void rtlib_set_log_file(FILE *stream);
+FILE *rtlib_log_file();       // the runtime log (standard error until the debug log opens)
+void rtlib_log_line(const char *text);
+
+// ---- Floating point and signals ------------------------------------------------
+void rtlib_fpu_default();
+void rtlib_fpu_precision64();
+void rtlib_fpu_precision53();
+void rtlib_fpu_chop();
+void rtlib_fpu_nearest();
+uint32_t rtlib_fpu_control_word();
+uint32_t rtlib_fpu_status_word();
+extern uint32_t rtlib_fpu_word;   // the control word left by the last setting
+void rtlib_catch_signals();
+void rtlib_release_signals();
+
+// ---- System error texts --------------------------------------------------------
+int rtlib_get_errno();
+const char *rtlib_errno_text();
+const char *rtlib_errno_text_of(int err);
+
+// ---- Numbers ---------------------------------------------------------------------
+int32_t rtlib_round(double x);
+double rtlib_pow10(int16_t n);
+double rtlib_ipow(double x, int16_t n);
+double rtlib_pow2(uint16_t n);
+
+// ---- Bits (bit n from 0 is in word n/32 under 0x80000000 >> n%32) --------------
+int rtlib_bit_test(const uint32_t *words, int32_t n);
+void rtlib_bit_set(uint32_t *words, int32_t n);
+void rtlib_bit_clear(uint32_t *words, int32_t n);
+int rtlib_bits_test_any(int32_t n, const uint32_t *words, int32_t count);
+uint32_t rtlib_bits_range_mask(int a, int b);
+void rtlib_bits_set_range(uint32_t *words, int32_t first, int32_t last);
+void rtlib_bits_clear_all(uint32_t *words, int32_t count);
+void rtlib_bits_copy(uint32_t *to, int32_t tocount, const uint32_t *from, int32_t fromcount);
+void rtlib_bits_or(uint32_t *a, const uint32_t *b, int32_t count);
+void rtlib_bits_and(uint32_t *a, const uint32_t *b, int32_t count);
+void rtlib_bits_xor(uint32_t *a, const uint32_t *b, int32_t count);
+void rtlib_bits_andnot(uint32_t *a, const uint32_t *b, int32_t count);
+void rtlib_bits_notand(uint32_t *a, const uint32_t *b, int32_t count);
+
+// ---- Start-up, command line, directories ----------------------------------------
+void rtlib_startup(int argc, char **argv);
+int rtlib_get_arg_flag();       // 1 with no command-line words, 2 otherwise
+int16_t rtlib_arg_count();
+const char *rtlib_arg_text(int16_t n);
+const char *rtlib_get_cwd();
+const char *rtlib_get_windir();
+int rtlib_set_cwd(const char *dir);
+void rtlib_copy_n(char **to, const char *text, int32_t n);
+void rtlib_sleep_ms(int32_t ms);
+int32_t rtlib_stack_size();

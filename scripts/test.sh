@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds, and runs every test suite twice: once as built for
+# use, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+bash scripts/build.sh
+(cd build && ctest --output-on-failure -j "$jobs")
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENDAR_SANITIZE=ON >/dev/null
+cmake --build build-asan
+export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure -j "$jobs")

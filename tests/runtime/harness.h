@@ -1,0 +1,46 @@
+// Test helpers for the runtime's global state: the runtime log captured in a
+// temporary file, and a clean trace stack saved and restored around a test.
+#pragma once
+#include <cstdio>
+#include <string>
+
+#include "runtime/except.h"
+#include "runtime/rtlib.h"
+
+struct LogCapture {
+  FILE *file;
+  LogCapture() : file(tmpfile()) { rtlib_set_log_file(file); }
+  ~LogCapture() {
+    rtlib_set_log_file(nullptr);
+    fclose(file);
+  }
+  std::string text() {
+    fflush(file);
+    std::string out;
+    rewind(file);
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, file)) > 0) out.append(buf, n);
+    return out;
+  }
+};
+
+// Installs the hook, and clears the latch and the unwinding flag, for one test.
+struct HookScope {
+  HookScope() {
+    rtlib_set_uncle_hook(except_uncle);
+    rtlib_latch_rearm();
+    rtlib_unwinding = 0;
+  }
+  ~HookScope() {
+    rtlib_set_uncle_hook(nullptr);
+    rtlib_latch_rearm();
+    rtlib_unwinding = 0;
+  }
+};
+
+// Runs the report that follows a fatal error at the catch point: its own jump
+// with code 11, which re-arms the latch.
+inline void finish_report(const char *home) {
+  except_catch(home, [] { except_jump(EXCEPT_REPORTED); });
+}

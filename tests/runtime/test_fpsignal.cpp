@@ -1,0 +1,117 @@
+// Floating-point traps and memory faults become fatal errors through UNCLE.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "runtime/except.h"
+#include "runtime/rtlib.h"
+#include "tests/runtime/harness.h"
+
+namespace {
+
+volatile double zero = 0.0, one = 1.0, huge = 1e308;
+volatile double sink;
+
+void divide_by_zero() {
+  TRACE("divide_0");
+  sink = one / zero;
+}
+void overflow() {
+  TRACE("overflow_0");
+  sink = huge * huge;
+}
+void invalid() {
+  TRACE("invalid_0");
+  sink = zero / zero;
+}
+void protection_fault() {
+  TRACE("fault_0");
+  volatile int *volatile p = nullptr;
+  *p = 1;
+}
+
+struct Armed {
+  HookScope hook;
+  Armed() { rtlib_startup(0, nullptr); }
+  ~Armed() {
+    rtlib_release_signals();
+    rtlib_fpu_default();
+  }
+};
+
+}  // namespace
+
+TEST(FloatingPoint, DivideByZeroTrapsEveryTime) {
+  Armed armed;
+  LogCapture log;
+  for (int round = 0; round < 3; round++) {
+    int code = except_catch("home", [] { divide_by_zero(); });
+    ASSERT_EQ(code, EXCEPT_FATAL) << "round " << round;
+    EXPECT_STREQ(fatal_message.text, "Floating-Point Divide by Zero");
+    finish_report("home");
+  }
+  std::string t = log.text();
+  EXPECT_NE(t.find("FP_ERROR 4\n"), std::string::npos);
+  EXPECT_NE(t.find("---CALLED FROM divide_0\n"), std::string::npos);
+}
+
+TEST(FloatingPoint, EarlierNaNDoesNotChangeTheReportedCause) {
+  Armed armed;
+  // An invalid operation is masked: it yields NaN and leaves its sticky flag.
+  invalid();
+  EXPECT_TRUE(std::isnan(sink));
+  int code = except_catch("home", [] { divide_by_zero(); });
+  EXPECT_EQ(code, EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "Floating-Point Divide by Zero");
+  finish_report("home");
+}
+
+TEST(FloatingPoint, OverflowTrapsAndUnderflowDoesNot) {
+  Armed armed;
+  int code = except_catch("home", [] { overflow(); });
+  EXPECT_EQ(code, EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "Floating-Point Overflow");
+  finish_report("home");
+  volatile double tiny = 1e-300;
+  sink = tiny * tiny;
+  EXPECT_EQ(sink, 0.0);
+}
+
+TEST(FloatingPoint, ControlWordAndPrecision) {
+  Armed armed;
+  uint32_t cw = rtlib_fpu_control_word();
+  EXPECT_EQ(cw & 0x3f, 0x33u) << "zero divide and overflow unmasked";
+  EXPECT_EQ(cw & 0x0300, 0x0300u) << "64-bit precision";
+  rtlib_fpu_precision53();
+  EXPECT_EQ(rtlib_fpu_control_word() & 0x0300, 0x0200u);
+  rtlib_fpu_precision64();
+  EXPECT_EQ(rtlib_fpu_control_word() & 0x0300, 0x0300u);
+  rtlib_fpu_chop();
+  volatile double third = one / 10.0;
+  rtlib_fpu_nearest();
+  volatile double third_nearest = one / 10.0;
+  EXPECT_LT(third, third_nearest) << "truncation rounds 1/10 down";
+}
+
+#ifndef QUENDAR_SANITIZE
+TEST(Signals, MemoryFaultIsReportedAndCaughtAgain) {
+  Armed armed;
+  for (int round = 0; round < 2; round++) {
+    int code = except_catch("home", [] { protection_fault(); });
+    ASSERT_EQ(code, EXCEPT_FATAL);
+    EXPECT_STREQ(fatal_message.text, "Memory Protection Fault");
+    finish_report("home");
+  }
+}
+#endif
+
+TEST(SignalsDeath, ReleasedHandlersGiveDefaultHandling) {
+  EXPECT_EXIT(
+      {
+        rtlib_startup(0, nullptr);
+        rtlib_release_signals();
+        divide_by_zero();
+      },
+      testing::KilledBySignal(SIGFPE), "");
+}
