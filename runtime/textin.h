@@ -30,11 +30,11 @@ struct TextLoc {
   uint32_t line;
 };
 
-// TextLoc vector, 1-based: entry k is items[k-1].
+// TextLoc vector, 1-based: entry k is data[k-1].
 struct TextLocVector {
   uint16_t count;
   uint16_t capacity;
-  TextLoc *items;
+  TextLoc *data;
 };
 
 extern uint16_t textin_debug;  // nonzero: every operation writes a trace line to the debug log
