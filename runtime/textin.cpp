@@ -118,6 +118,11 @@ static void fill(TextFile *t, IOfile *r, int32_t limit) {
 // list is filled from the file.
 static void roll(uint16_t n, TextFile *t) {
   if (textin_debug) debug_printf("ROLL_BUFFER (%d)\n", n);
+  if (window_reader.state != FILIO_READING) {  // released by a read error: nothing more comes
+    t->incomplete = 0;
+    window_owner = 0;
+    return;
+  }
   StringList *l = &t->lines;
   int32_t keep = l->count < KEEP ? l->count : KEEP;
   t->base = t->last_read - keep;
@@ -224,7 +229,7 @@ static void write_lines(uint16_t n, TextFile *t, const String *name, const char 
   filio_close_put(&writer);
   if (ended) {
     char message[84];
-    snprintf(message, sizeof message, "%.40s: %s", name->text, rtlib_errno_text_of(ENOSPC));
+    snprintf(message, sizeof message, "%.40s: %s", name->text ? name->text : "", rtlib_errno_text_of(ENOSPC));
     rtlib_fatal_in(where, message);
   }
 }

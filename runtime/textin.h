@@ -65,6 +65,7 @@ void textin_extract_1(String *d, uint16_t n, uint32_t line);
 void textin_replace(uint16_t n, uint32_t line, const String *s);
 
 StringList *textin_text_body(uint16_t n);
+// The entry itself; the pointer holds until the next open or create grows the table.
 TextFile *textin_text_name(uint16_t n);
 void textin_textfile_name(String *d, uint16_t n);
 
