@@ -1,4 +1,4 @@
-// vectorbase: the one piece of the shared container code that is not a template,
+// vectorbase: the shared container code outside the templates,
 // the number field of the listings of the floating kinds.
 #include "runtime/vectorbase.h"
 

@@ -1,5 +1,6 @@
-// vectorbase: the operations shared by every simple container kind {count, capacity,
-// data}, written once as templates; each kind's module wraps them under its own names.
+// vectorbase: the container operations written once as templates for every kind
+// (simple vectors, key-value pairs, fixed arrays); each kind's module wraps them
+// under its own names and trace names.
 #pragma once
 #include <algorithm>
 #include <cmath>
