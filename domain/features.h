@@ -1,0 +1,7 @@
+// features: the mesh-spacing features along the domain's boundaries.
+#pragma once
+
+struct Domain;
+
+// Releases the domain's mesh-spacing features after meshing.
+void features_free(Domain *d);

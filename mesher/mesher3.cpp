@@ -1,0 +1,5 @@
+// mesher3, headless: nothing to extrude; the run goes on to the analysis.
+#include "mesher/mesher3.h"
+
+void mesher3_treat_sheets(pde *) {}
+int32_t mesher3_grid3d(pde *) { return 6; }

@@ -1,0 +1,5 @@
+// gpmin: the macro generator, started and ended around one parse (option M).
+#pragma once
+
+void gpmin_init_gpm();
+void gpmin_close_gpm();

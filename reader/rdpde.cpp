@@ -1,0 +1,6 @@
+// rdpde, headless: there are no reader tables to build.
+#include "reader/rdpde.h"
+
+void rdpde_init_parse() {}
+void rdpde_select_input_1(uint16_t, pde *) {}
+void rdpde_disable_name(const String *) {}
