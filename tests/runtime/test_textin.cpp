@@ -300,6 +300,28 @@ TEST(TextinWindow, RollKeepsFiveLinesAndExtractsAcrossTheRoll) {
   textin_close_text(n);
 }
 
+TEST(TextinWindow, APartOfAFileIsNeverWrittenBack) {
+  TempDir dir;
+  std::string text;
+  for (int i = 1; i <= 30; i++) text += std::to_string(i) + "\r\n";
+  spit(dir.file("data"), text);
+  Str name(dir.file("data"));
+  uint16_t n = textin_open_text_window(&name, 0, 10);
+  HookScope hook;
+  EXPECT_EQ(except_catch("home", [&] { textin_write_text_0(n); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "WRITE outside buffer. IN textin_write_text_1");
+  finish_report("home");
+  while (textin_text_name(n)->line < 20) textin_next_char(n);
+  Str copy(dir.file("copy"));
+  EXPECT_EQ(except_catch("home", [&] { textin_copy_text(n, &copy); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "WRITE outside buffer. IN textin_copy_text_0");
+  finish_report("home");
+  EXPECT_EQ(slurp(dir.file("data")), text);
+  EXPECT_EQ(slurp(dir.file("copy")), "<missing>");
+  EXPECT_EQ(textin_next_char(n), '0') << "the window reads on";
+  textin_close_text(n);
+}
+
 TEST(TextinWindow, SmallFileFitsAndAClosedWindowFreesTheReader) {
   TempDir dir;
   spit(dir.file("a"), "1\n2\n3\n4\n5\n6\n7\n8\n9\n");
@@ -474,12 +496,11 @@ TEST(TextinVector, GrowsByEightKeepsEntriesAndRefusesASecondCreate) {
     EXPECT_EQ(textin_one_more(&v, &loc), static_cast<int32_t>(i));
   }
   EXPECT_EQ(v.capacity, 24);
-  EXPECT_EQ(v.items[19].line, 100020u);
+  EXPECT_EQ(v.data[19].line, 100020u);
   EXPECT_EQ(XMEM - before, static_cast<int64_t>(24 * sizeof(TextLoc)));
   textin_resize(&v, 2, 40);
   EXPECT_EQ(v.count, 2);
-  EXPECT_EQ(v.items[1].column, 2);
-  EXPECT_EQ(v.items[19].column, 20) << "entries beyond the count are kept";
+  EXPECT_EQ(v.data[1].column, 2);
   HookScope hook;
   EXPECT_EQ(except_catch("home", [&] { textin_new(&v, 0, 4); }), EXCEPT_FATAL);
   EXPECT_STREQ(fatal_message.text, "VECTOR NOT EMPTY IN textin_new_0");
@@ -490,6 +511,6 @@ TEST(TextinVector, GrowsByEightKeepsEntriesAndRefusesASecondCreate) {
   EXPECT_EQ(held - XMEM, static_cast<int64_t>(40 * sizeof(TextLoc)));
   textin_new(&v, 3, 5);
   EXPECT_EQ(v.count, 3);
-  EXPECT_EQ(v.items[2].file, 0);
+  EXPECT_EQ(v.data[2].file, 0);
   textin_free(&v);
 }
