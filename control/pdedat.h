@@ -10,7 +10,6 @@
 #include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/timefun.h"
-#include "runtime/vector2d.h"
 
 struct TextLoc;
 struct TreeNode;
@@ -57,7 +56,7 @@ struct pde {
   String startdate;
   String logname;
   String axisname[4];  // the three coordinates and the time axis
-  timerec starttime;
+  TimeRec starttime;
   FILE *log;
 
   // Counts and run values.
@@ -121,7 +120,6 @@ struct pde {
   textstyle styles[6];
   plotlist *plots, *histories, *exports;
 
-  vector2d work;  // the work pool
   pdeblock firstblock;
   pdeblock *worklist;  // head of the chain of work blocks
 };
