@@ -102,8 +102,10 @@ pde *pdedat_new_pde(const String *name) {
   pde *p = nullptr;
   for (int k = 1; k <= pdedat_count && !p; k++)
     if (pdedat_table[k]->phase == 0) {
+      // Freeing leaves the record zeroed, and releases anything a record that lost
+      // its phase without being freed still holds.
       p = pdedat_table[k];
-      memset(static_cast<void *>(p), 0, sizeof(pde));
+      pdedat_free_pde(p);
     }
   if (!p) {
     if (pdedat_count >= PDEDAT_MAX_PDES) {

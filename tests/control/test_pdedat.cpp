@@ -167,6 +167,13 @@ TEST_F(Records, FreeReleasesWhatTheRecordCounted) {
   EXPECT_EQ(XMEM, before);
   EXPECT_EQ(p->mesh.domain, nullptr);
   EXPECT_EQ(p->header.text, nullptr);
+
+  // A record that lost its phase without being freed is released when reused.
+  p = open("/runs/lost.pde");
+  p->phase = 0;
+  int64_t held = XMEM;
+  EXPECT_EQ(open("/runs/lost.pde"), p);
+  EXPECT_EQ(XMEM, held);
 }
 
 // ---- Error reports ------------------------------------------------------------
