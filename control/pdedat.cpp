@@ -124,6 +124,8 @@ pde *pdedat_new_pde(const String *name) {
   }
   p->mesh.nodestep = 4096;
   p->mesh.cellstep = 4096;
+  p->work.count = 0;
+  p->work.capacity = 0;
   pdedat_setpdename(p, name);
   p->phase = 1;
   pdedat_set_textsize(p, 35, 42);
@@ -172,6 +174,7 @@ void pdedat_clear_pde(pde *p) {
   }
   String label = lit("Freeing Memory");
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
+  vector2d_free(&p->work, 1);  // the solution and work vectors
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }

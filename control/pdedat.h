@@ -10,6 +10,7 @@
 #include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/timefun.h"
+#include "runtime/vector2d.h"
 
 struct TextLoc;
 struct TreeNode;
@@ -119,6 +120,8 @@ struct pde {
   pad status;
   textstyle styles[6];
   plotlist *plots, *histories, *exports;
+
+  vector2d work;  // the work pool (capacity 20 once the problem is sized)
 
   pdeblock firstblock;
   pdeblock *worklist;  // head of the chain of work blocks

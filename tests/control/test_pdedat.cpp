@@ -12,6 +12,7 @@
 #include "runtime/filio.h"
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
+#include "runtime/vector2d.h"
 #include "tests/control/doubles.h"
 #include "tests/control/fixture.h"
 #include "tests/runtime/harness.h"
@@ -167,6 +168,21 @@ TEST_F(Records, FreeReleasesWhatTheRecordCounted) {
   EXPECT_EQ(XMEM, before);
   EXPECT_EQ(p->mesh.domain, nullptr);
   EXPECT_EQ(p->header.text, nullptr);
+
+  // Clearing releases the work pool and its vectors, keeping names and record.
+  p = open("/runs/pool.pde");
+  pdedat_clear_pde(p);  // the panel's line texts grow once
+  int64_t sized = XMEM;
+  vector2d_resize(&p->work, 0, 20);
+  vector2d_get_work(&p->work, 1000);
+  vector2d_free_work(vector2d_get_work(&p->work, 50));
+  EXPECT_GT(XMEM, sized + 8000);
+  pdedat_clear_pde(p);
+  EXPECT_EQ(XMEM, sized);
+  EXPECT_EQ(p->work.capacity, 0);
+  EXPECT_STREQ(p->name.text, "pool");
+  EXPECT_EQ(p->phase, 1);
+  pdedat_free_pde(p);
 
   // A record that lost its phase without being freed is released when reused.
   p = open("/runs/lost.pde");
