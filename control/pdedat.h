@@ -1,0 +1,194 @@
+// pdedat: the problem record `pde` of every open descriptor (at most 10, in one
+// table whose slots are reused), and the error reports on the current problem.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "domain/domain.h"
+#include "graphics/display.h"
+#include "graphics/gag1d.h"
+#include "runtime/filio.h"
+#include "runtime/strings.h"
+#include "runtime/timefun.h"
+#include "runtime/vector2d.h"
+
+struct TextLoc;
+struct TreeNode;
+struct plotlist;
+
+enum { PDEDAT_MAX_PDES = 10 };
+
+// The problem's mesh as run control reads it: its domain, growth steps and the
+// counts of its node and cell tables. The mesh module's full record replaces it.
+struct Mesh {
+  Domain *domain;
+  uint16_t nodestep, cellstep;
+  struct {
+    int32_t count, capacity;
+    void *items;
+  } nodes, cells;
+};
+
+// One block of the record's chain of work blocks; the head is embedded in the record,
+// later blocks are allocated and released with the record.
+struct pdeblock {
+  pdeblock *next;
+  int32_t size;  // bytes of this block (counted in XMEM when allocated)
+};
+
+// Status panel line numbers, kept by the status layouts.
+struct pdelines {
+  uint16_t name, elapsed, grid, nodes, cells, dof, mem, rms, max, stage, time, dt, cycle;
+};
+
+struct pde {
+  // Requests and flags the window callbacks and the main loop exchange.
+  uint8_t stop, stopped, error, close, skipstages;
+  uint8_t runflag;     // run at once (Open and run, option R)
+  uint8_t domainonly;  // the editor's Domain command: show the domain only
+  int32_t phase;       // 0 free slot, 1..12
+  int32_t prevphase;   // the phase when the editor took the problem
+  int32_t basis, basis1;  // the problem's basis and the first-order basis
+
+  // Names and files.
+  String directory;  // ends with the path separator
+  String name;       // without extension
+  String header;     // name.pde, two blanks, start date
+  String startdate;
+  String logname;
+  String axisname[4];  // the three coordinates and the time axis
+  TimeRec starttime;
+  FILE *log;
+
+  // Counts and run values.
+  uint16_t stages, stage, dimension, nvars;
+  uint16_t regrids, modes;
+  uint16_t desctext, cfgtext, edittext;  // text numbers, 0 when absent
+  uint32_t cycle;
+  double stagevalue, errlim, dt, time, rmserr, maxerr;
+  uint16_t errlimsym;  // symbol number of ERRLIM, 0 when absent
+  pdelines lines;
+
+  Mesh mesh;
+
+  // Counts and values the parser and sizes leave for the run.
+  uint16_t layers, materials, extracount, meshcount;
+  uint16_t neqns[3], totals[2];  // the parser's equation-kind counts and their sums
+  uint16_t subspace;             // eigenvalue subspace size chosen by sizes
+  double cellcentre[4];          // the cell centre in barycentric coordinates
+  double endvalue;               // the end value the parser stored beside ENDTIME
+  double initgrid;               // the initial-gridding value
+  double angle;                  // the angle value
+  uint16_t statuslimit;          // the two status limits
+  int32_t statusms;
+  int32_t statusstart;           // the status timer's start (elapsed milliseconds)
+
+  uint8_t modified, logopen, windowsbuilt;
+
+  // SELECT switches: bytes.
+  uint8_t eigen, nonlinear, notifydone, stagegrid, timedep;
+  uint8_t autohist, autostage, cse, curvegrid, eispack, merge, paintgrid, planking,
+      plotintegrate, quantize, regrid, reorder, rolltable, scaling, statusgrid, surfplots, upwind;
+  uint8_t paintregions;  // PAINTREGIONS; PAINTMATERIALS is held as its opposite here
+  uint8_t busymon, cdfdouble, cdfextend, dense, fillin, firstparts, fixdt, fullerr, hardmonitor,
+      moving, nbcmeasure, nominmax, notips, painted, pauseplots, plotmeshupdate, printmerge,
+      rooterr, smoothinit, symscale, triginit, v216integral, ataprecon, biprecon, fill_lu,
+      forcegrid, galerkin_error, center_error, curvature_error, iccg, lanczos, precondition,
+      vandenberg;
+  uint8_t symmetric;  // NONSYMMETRIC, held as its opposite
+  uint8_t curveall, thermal_colors, diprecon, stereo;
+  // Per-module debug switches.
+  uint8_t dbg_buildeq, dbg_coupling, dbg_domain, dbg_edges, dbg_feat, dbg_finder, dbg_fitting,
+      dbg_formulas, dbg_grid, dbg_loading, dbg_measure, dbg_modes, dbg_plot, dbg_read,
+      dbg_refine, dbg_sparsecg, dbg_sparsemx, dbg_symtab, dbg_timedep, dbg_treeclas, dbg_treedif,
+      dbg_treemods, dbg_trees, dbg_treesimp, dbg_treeval, dbg_init, dbg_map, dbg_solve;
+
+  // SELECT switches: integers.
+  int32_t order, initgridlimit, gridlimit, nodelimit, iterate, linupdate, newton, torder,
+      nrupdate, area_cutoff, tnorm, select_subspace, font, delay, bandlu, contourgrid,
+      surfacegrid, vectorgrid, elevationgrid, cdfgrid, contours, colorcycle, loglimit;
+  int32_t ngridx, ngridy, ngridz, exportgrid, finderbins;
+
+  // SELECT switches: reals (ERRLIM is errlim above, GROFAC is the domain's).
+  double errfac, aspect, gridarc, changelim, changeclamp, coersce, control2, deltat, endtime,
+      extrap, hysteresis, mergerr, minnlstep, nlslope1, nlslope2, overshoot, oversplit,
+      sensitivity, steepness, tcenter, tgrowth, upfactor, deadshare;
+  double cscale, starttime_value;
+
+  uint16_t pdeview, editview;  // problem window and editor window views
+  IOfile plotfile;
+  pad status;
+  textstyle styles[6];
+  plotlist *plots, *histories, *exports;
+
+  vector2d work;  // the work pool (capacity 20 once the problem is sized)
+
+  pdeblock firstblock;
+  pdeblock *worklist;  // head of the chain of work blocks
+};
+
+// Program-wide: the problem table (slots 1..10), its count (the highest slot ever
+// used; it never shrinks) and the current problem, set before each step.
+extern pde *pdedat_table[PDEDAT_MAX_PDES + 1];
+extern uint16_t pdedat_count;
+extern pde *pdedat_current;
+// The path separator character; directory strings end with it.
+extern char pdedat_separator;
+
+// The batch list (option B): its count, names and states (0 waiting, 1 running,
+// 2 done, entries 1..count), the entry now running and the batch log.
+extern int32_t pdedat_batch_count;
+extern StringList pdedat_batch_names;
+extern uint8_t *pdedat_batch_states;
+extern uint16_t pdedat_batch_index;
+extern FILE *pdedat_batch_log;
+
+int pdedat_init();
+
+// Opens a record for the descriptor path name in a free slot (phase 1). With all
+// ten slots in use it shows "Too Many Open PDE's" and returns null; nothing changes.
+pde *pdedat_new_pde(const String *name);
+// Releases the problem's computed data, keeping the record, its names, texts,
+// windows and log. A nested call only writes "RECURSIVE CLEAR_PDE" to the debug log.
+void pdedat_clear_pde(pde *p);
+// Releases everything the record holds and frees its slot (the record is zeroed).
+void pdedat_free_pde(pde *p);
+// Sets directory, name and log name from a path.
+void pdedat_setpdename(pde *p, const String *path);
+
+// Error reports: in the editor (interactive) or in the batch log (option B); each
+// ends with the jump to the catch point (code 11) and does not return.
+[[noreturn]] void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message);
+// The same at the source position of an expression tree (its location is found first);
+// its body comes with the expression trees, whose node holds the location.
+[[noreturn]] void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message);
+[[noreturn]] void pdedat_exec_err_0(pde *p, const String *message);
+[[noreturn]] void pdedat_exec_err_1(const String *message);
+
+// A message box on the view, or in a batch run a batch-log line that marks the
+// current problem failed.
+void pdedat_error_message(uint16_t view, const String *message, const String *caption);
+// A yes/no question; answered No (0) in a batch run, with the same log line.
+uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String *caption);
+
+// " %s| " with the time since the problem's start, to its log.
+void pdedat_log_time_1(pde *p);
+// " %s| " with the clock time, to the stream.
+void pdedat_log_time_0(FILE *stream);
+
+// The status panel: kind 1 steady, 2 time-dependent, 3 eigenvalue; others nothing.
+void pdedat_do_status(pde *p, uint16_t kind);
+void pdedat_ss_status(pde *p);
+void pdedat_tr_status(pde *p);
+void pdedat_eig_status(pde *p);
+// The unlabelled line with the time since start, on the given line (0: the next).
+void pdedat_report_time(pde *p, uint16_t line);
+
+// Writes a plot-group header to the problem's plot file.
+void pdedat_put_group(pde *p, uint16_t value);
+// A tri-state switch value: 2 gives 1, 1 gives 0, anything else the current value.
+uint8_t pdedat_setif(int32_t setting, uint8_t current);
+void pdedat_allfonts(pde *p, int16_t font);
+void pdedat_set_textsize(pde *p, float height, float width);
+[[noreturn]] void pdedat_construction_trap();
+void pdedat_set_locator();

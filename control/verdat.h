@@ -1,0 +1,36 @@
+// verdat: the program's version texts and the command line's options and file name.
+#pragma once
+#include <cstdint>
+
+#include "runtime/strings.h"
+
+// The program-wide texts the main routine sets before the version texts are built.
+extern String verdat_product;      // "Quendar": captions, headers and version texts
+extern String verdat_product2;     // "Quendar"
+extern String verdat_pdeext;       // "pde"
+extern String verdat_plotext;      // "pgx"
+extern const char *verdat_buildtime;  // the build time of the main module
+
+// The version texts built by verdat_get_version.
+extern String verdat_version;      // "2.20d"
+extern String verdat_prodversion;  // product, a blank, the version number
+extern String verdat_versionline;  // " Version ", the number, two blanks, the build time
+extern String verdat_versiontext;  // product and version line
+
+// Option flags (0 at start, except the full-height flag).
+extern uint8_t verdat_batch;       // B
+extern uint8_t verdat_defsignals;  // D
+extern uint8_t verdat_fullheight;  // F (1), N (0)
+extern uint8_t verdat_macro;       // M, toggled by each M
+extern uint8_t verdat_opendialog;  // O
+extern uint8_t verdat_parseonly;   // P
+extern uint8_t verdat_view;        // V
+extern uint8_t verdat_exit;        // X
+extern uint8_t verdat_runflag;     // E (0) or R (1), for the problem named
+extern String verdat_viewname;     // the plot file to view (option V)
+
+int verdat_init();
+// Builds the four version texts.
+void verdat_get_version();
+// Reads the command line: options, and the last other word as the problem file.
+void verdat_get_params();

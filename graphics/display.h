@@ -1,0 +1,34 @@
+// display: the status panel of a problem window: numbered lines, each a label with
+// an optional value. The headless panel keeps its lines in the record.
+#pragma once
+#include <cstdint>
+
+#include "runtime/strings.h"
+
+int display_init();
+
+enum { DISPLAY_MAX_LINES = 32 };
+
+struct pad {
+  uint32_t view;      // the view the panel draws in
+  uint8_t *key;       // the stop-request byte of the panel's problem
+  uint16_t last;      // the highest line written so far (0 none)
+  uint16_t lines;     // lines the panel holds (0: not sized, DISPLAY_MAX_LINES)
+  float height;
+  String labels[DISPLAY_MAX_LINES];
+  String values[DISPLAY_MAX_LINES];
+};
+
+void display_initpad(pad *d, uint16_t lines, uint32_t view);
+// Clears the panel from the line down (0 means 1).
+void display_clearpad(pad *d, uint16_t line);
+// Writes the label on the line (0: the next free line); returns the line used.
+uint16_t display_report(pad *d, uint16_t line, const String *label);
+uint16_t display_report_str(pad *d, uint16_t line, const String *label, const String *value);
+uint16_t display_report_num(pad *d, uint16_t line, const String *label, int32_t value);
+uint16_t display_report_real(pad *d, uint16_t line, const String *label, double value);
+// Changes the number shown on the line at once.
+void display_force_num(pad *d, uint16_t line, int32_t value);
+// Removes the line and every line below it; the next report goes to that line.
+void display_unreport(pad *d, uint16_t line);
+void display_free(pad *d);
