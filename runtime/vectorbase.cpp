@@ -1,0 +1,11 @@
+// vectorbase: the one piece of the shared container code that is not a template,
+// the number field of the listings of the floating kinds.
+#include "runtime/vectorbase.h"
+
+// Writes "  %10s" of x formatted with the default digit count.
+// Provisional: printf's %g until the system's number formatter is in the strings module.
+void vecbase_print_real(FILE *f, double x) {
+  char text[32];
+  snprintf(text, sizeof text, "% .7g", x);
+  fprintf(f, "  %10s", text);
+}

@@ -1,0 +1,456 @@
+// vectorbase: the operations shared by every simple container kind {count, capacity,
+// data}, written once as templates; each kind's module wraps them under its own names.
+#pragma once
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+#include "runtime/bopmem.h"
+#include "runtime/rtlib.h"
+
+// Fatal texts of the containers.
+#define VECTOR_NEW_TWICE "NEW VECTOR ALREADY ALLOCATED"
+#define VECTOR_INVALID "INVALID VECTOR"
+#define VECTOR_LENGTH "VECTOR LENGTH ERROR"
+// A count that does not fit the storage, or an index outside the elements, would
+// read or write beyond the slots: these stop instead.
+#define VECTOR_COUNT "VECTOR COUNT ERROR"
+#define VECTOR_INDEX "VECTOR INDEX ERROR"
+
+template <class V> using vecbase_elem = std::remove_pointer_t<decltype(V::data)>;
+
+// Allocates cap zeroed slots (none for cap <= 0) for a container that holds none.
+template <class V> void vecbase_new(V *v, int32_t n, int32_t cap, const char *where) {
+  using E = vecbase_elem<V>;
+  if (v->capacity != 0) rtlib_fatal_in(where, VECTOR_NEW_TWICE);
+  if (n < 0 || n > std::max(cap, 0)) rtlib_fatal_in(where, VECTOR_COUNT);
+  v->data = nullptr;
+  if (cap > 0) {
+    bopmemalloc(&v->data, cap, sizeof(E));
+    XMEM += int64_t(cap) * sizeof(E);
+  }
+  v->capacity = std::max(cap, 0);
+  v->count = n;
+}
+
+// Grows the storage to cap when cap is larger (elements 1..count copied, the rest
+// zero); sets the count in every case. Never shrinks.
+template <class V> void vecbase_resize(V *v, int32_t n, int32_t cap, const char *where) {
+  using E = vecbase_elem<V>;
+  if (n < 0 || n > std::max(cap, v->capacity)) rtlib_fatal_in(where, VECTOR_COUNT);
+  if (cap > v->capacity) {
+    E *d = nullptr;
+    bopmemalloc(&d, cap, sizeof(E));
+    XMEM += int64_t(cap) * sizeof(E);
+    if (v->capacity > 0) {
+      if (v->count > 0) memcpy(d, v->data, size_t(v->count) * sizeof(E));
+      XMEM -= int64_t(v->capacity) * sizeof(E);
+      bopmemfree(&v->data);
+    }
+    v->data = d;
+    v->capacity = cap;
+  }
+  v->count = n;
+}
+
+template <class V> void vecbase_free(V *v) {
+  using E = vecbase_elem<V>;
+  if (v->capacity > 0) {
+    XMEM -= int64_t(v->capacity) * sizeof(E);
+    bopmemfree(&v->data);
+  }
+  v->data = nullptr;
+  v->count = 0;
+  v->capacity = 0;
+}
+
+// The one growth rule of every appending operation: capacity * 6 / 5 + 10.
+template <class V> void vecbase_room(V *v, const char *rzname) {
+  if (v->capacity < v->count + 1) {
+    RtlibTrace guard(rzname);
+    vecbase_resize(v, v->count, v->capacity * 6 / 5 + 10, rzname);
+  }
+}
+
+template <class V> int32_t vecbase_one_more(V *v, vecbase_elem<V> x, const char *rzname) {
+  vecbase_room(v, rzname);
+  v->data[v->count++] = x;
+  return v->count;
+}
+
+// Copies src's elements into dst (grown to src's count and capacity when short),
+// converting each element to dst's type.
+template <class D, class S> void vecbase_copy(D *dst, const S *src, const char *rzname) {
+  using E = vecbase_elem<D>;
+  if (dst->capacity < src->count) {
+    RtlibTrace guard(rzname);
+    vecbase_resize(dst, src->count, src->capacity, rzname);
+  }
+  for (int32_t i = 0; i < src->count; i++) dst->data[i] = E(src->data[i]);
+  dst->count = src->count;
+}
+
+template <class V> void vecbase_fill(V *v, vecbase_elem<V> x) {
+  for (int32_t i = 0; i < v->count; i++) v->data[i] = x;
+}
+
+// Index of the first element equal to x, or 0.
+template <class V> int32_t vecbase_inlist(const V *v, vecbase_elem<V> x) {
+  for (int32_t i = 0; i < v->count; i++)
+    if (v->data[i] == x) return i + 1;
+  return 0;
+}
+
+// First element equal to x; else the first zero slot takes x; else x is appended.
+template <class V> int32_t vecbase_enlist(V *v, vecbase_elem<V> x, const char *rzname) {
+  int32_t k = vecbase_inlist(v, x);
+  if (k) return k;
+  k = vecbase_inlist(v, vecbase_elem<V>(0));
+  if (k) {
+    v->data[k - 1] = x;
+    return k;
+  }
+  return vecbase_one_more(v, x, rzname);
+}
+
+template <class V> void vecbase_unlist(V *v, vecbase_elem<V> x) {
+  int32_t k = vecbase_inlist(v, x);
+  if (k) v->data[k - 1] = 0;
+}
+
+// Puts x at position i (1 <= i <= count), moving i..count up one place; the last
+// element is first appended, so the storage grows by the one-more rule.
+template <class V> void vecbase_insert_at(V *v, int32_t i, vecbase_elem<V> x, const char *rzname) {
+  vecbase_one_more(v, v->data[v->count - 1], rzname);
+  memmove(v->data + i, v->data + i - 1, size_t(v->count - 1 - i) * sizeof(x));
+  v->data[i - 1] = x;
+}
+
+// Ascending insertion without duplicates.
+template <class V> void vecbase_insert_0(V *v, vecbase_elem<V> x, const char *rzname) {
+  for (int32_t i = 0; i < v->count; i++) {
+    if (v->data[i] == x) return;
+    if (v->data[i] > x) return vecbase_insert_at(v, i + 1, x, rzname);
+  }
+  vecbase_one_more(v, x, rzname);
+}
+
+template <class V> void vecbase_insert_1(V *v, int32_t i, vecbase_elem<V> x, const char *where,
+                                         const char *rzname) {
+  if (i < 1) rtlib_fatal_in(where, VECTOR_INDEX);
+  if (i <= v->count) vecbase_insert_at(v, i, x, rzname);
+  else vecbase_one_more(v, x, rzname);
+}
+
+template <class V> void vecbase_delete_index(V *v, int32_t i, const char *where) {
+  if (i < 1) rtlib_fatal_in(where, VECTOR_INDEX);
+  if (i > v->count) return;
+  memmove(v->data + i - 1, v->data + i, size_t(v->count - i) * sizeof(*v->data));
+  v->count--;
+}
+
+template <class V> void vecbase_delete(V *v, vecbase_elem<V> x, const char *where) {
+  int32_t k = vecbase_inlist(v, x);
+  if (k) vecbase_delete_index(v, k, where);
+}
+
+// The exchange sort: for i < j, elements i and j are exchanged when v[i] > v[j].
+template <class E> void vecbase_exchange_sort(E *a, int32_t n) {
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t j = i + 1; j < n; j++)
+      if (a[i] > a[j]) std::swap(a[i], a[j]);
+}
+
+// Ascending sort with the exchange sort's result. Equal integers are identical, so
+// any sort gives that result; floating values differ only when +0 and -0 (equal but
+// distinguishable) or NaNs are present, and then the exchange sort itself runs.
+template <class V> void vecbase_sort(V *v) {
+  using E = vecbase_elem<V>;
+  E *a = v->data;
+  int32_t n = v->count;
+  if constexpr (std::is_floating_point_v<E>) {
+    bool pos0 = false, neg0 = false;
+    for (int32_t i = 0; i < n; i++) {
+      if (std::isnan(a[i])) return vecbase_exchange_sort(a, n);
+      if (a[i] == 0) (std::signbit(a[i]) ? neg0 : pos0) = true;
+    }
+    if (pos0 && neg0) return vecbase_exchange_sort(a, n);
+  }
+  if (n > 1) std::sort(a, a + n);
+}
+
+// Fills ix with the permutation that orders v ascending, by the heapsort of an
+// index vector; the order among equal values is the one this heapsort produces.
+template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char *where,
+                                                 const char *ixrzname) {
+  using I = vecbase_elem<IX>;
+  int32_t n = v->count;
+  if (n == 0) return;
+  if (int64_t(n) > int64_t(std::numeric_limits<I>::max())) rtlib_fatal_in(where, VECTOR_COUNT);
+  {
+    RtlibTrace guard(ixrzname);
+    vecbase_resize(ix, n, n, ixrzname);
+  }
+  const vecbase_elem<V> *a = v->data - 1;  // 1-based views
+  I *x = ix->data - 1;
+  for (int32_t k = 1; k <= n; k++) x[k] = I(k);
+  int32_t l = n / 2 + 1, r = n;
+  for (;;) {
+    I t;
+    if (l > 1) {
+      t = x[--l];
+    } else {
+      t = x[r];
+      x[r] = x[1];
+      if (--r < 2) {
+        x[1] = t;
+        return;
+      }
+    }
+    auto q = a[t];
+    int32_t i = l, j = 2 * l;
+    while (j <= r) {
+      if (j < r && a[x[j]] < a[x[j + 1]]) j++;
+      if (!(q < a[x[j]])) break;
+      x[i] = x[j];
+      i = j;
+      j += j;
+    }
+    x[i] = t;
+  }
+}
+
+// Reverses the bytes of every element in place.
+template <class V> void vecbase_bigendian(V *v) {
+  constexpr size_t s = sizeof(*v->data);
+  auto *p = reinterpret_cast<unsigned char *>(v->data);
+  for (int32_t i = 0; i < v->count; i++, p += s) std::reverse(p, p + s);
+}
+
+// ---- Arithmetic of the floating kinds -----------------------------------------
+
+template <class V> void vecbase_check(const V *x, const V *y, const char *where) {
+  if (x->count != y->count) rtlib_fatal_in(where, VECTOR_LENGTH);
+}
+
+// z = f(x, y) element by element; z takes x's count (resized when it differs).
+template <class V, class F>
+void vecbase_map2(V *z, const V *x, const V *y, F f, const char *where, const char *rzname) {
+  vecbase_check(x, y, where);
+  if (z->count != x->count) {
+    RtlibTrace guard(rzname);
+    vecbase_resize(z, x->count, x->capacity, rzname);
+  }
+  auto *zd = z->data;
+  const auto *xd = x->data, *yd = y->data;
+  for (int32_t i = 0, n = x->count; i < n; i++) zd[i] = f(xd[i], yd[i]);
+}
+
+template <class V, class F> void vecbase_map1(V *x, F f) {
+  auto *xd = x->data;
+  for (int32_t i = 0, n = x->count; i < n; i++) xd[i] = f(xd[i]);
+}
+
+// Sum of f(x[i]) from 0.0 in index order, in double.
+template <class V, class F> double vecbase_sum(const V *x, F f) {
+  double s = 0.0;
+  const auto *xd = x->data;
+  for (int32_t i = 0, n = x->count; i < n; i++) s += f(double(xd[i]));
+  return s;
+}
+
+template <class V> double vecbase_dot(const V *x, const V *y, const char *where) {
+  vecbase_check(x, y, where);
+  double s = 0.0;
+  const auto *xd = x->data, *yd = y->data;
+  for (int32_t i = 0, n = x->count; i < n; i++) s += double(xd[i]) * double(yd[i]);
+  return s;
+}
+
+// ---- Debug listings ---------------------------------------------------------------
+
+// The shared listing layout: header line, then rows "%5u | " with the index of the
+// row's first element and per values each; an empty container gives one empty row.
+template <class F> void vecbase_print(FILE *f, int32_t count, int32_t per, const char *name, F item) {
+  fprintf(f, "        %s\n", name);
+  int32_t first = 1;
+  do {
+    fprintf(f, "%5u | ", unsigned(first));
+    for (int32_t i = first; i < first + per && i <= count; i++) item(i);
+    fprintf(f, "\n");
+    first += per;
+  } while (first - 1 < count);
+}
+
+// "  %10s" of the value formatted by the system's number formatter.
+void vecbase_print_real(FILE *f, double x);
+
+// ---- Definitions shared by the kinds' modules ---------------------------------------
+// Each macro defines a group of a kind's public functions over the templates above,
+// each with its own trace name (kind_operation_variant).
+
+// init, new, resize, free, one_more, copyto_0 (copy), copyto_1 (fill), print_0.
+#define VECBASE_LIFE(K)                                                                   \
+  int K##_init() {                                                                        \
+    TRACE(#K);                                                                            \
+    return 0;                                                                             \
+  }                                                                                       \
+  void K##_new(K *v, int32_t n, int32_t cap) {                                            \
+    TRACE(#K "_new_0");                                                                   \
+    vecbase_new(v, n, cap, #K "_new_0");                                                  \
+  }                                                                                       \
+  void K##_resize(K *v, int32_t n, int32_t cap) {                                         \
+    TRACE(#K "_resize_0");                                                                \
+    vecbase_resize(v, n, cap, #K "_resize_0");                                            \
+  }                                                                                       \
+  void K##_free(K *v) {                                                                   \
+    TRACE(#K "_free_0");                                                                  \
+    vecbase_free(v);                                                                      \
+  }                                                                                       \
+  int32_t K##_one_more(K *v, vecbase_elem<K> x) {                                         \
+    TRACE(#K "_one_more_0");                                                              \
+    return vecbase_one_more(v, x, #K "_resize_0");                                        \
+  }                                                                                       \
+  void K##_copyto_0(K *dst, const K *src) {                                               \
+    TRACE(#K "_copyto_0");                                                                \
+    vecbase_copy(dst, src, #K "_resize_0");                                               \
+  }                                                                                       \
+  void K##_copyto_1(K *v, vecbase_elem<K> x) {                                            \
+    TRACE(#K "_copyto_1");                                                                \
+    vecbase_fill(v, x);                                                                   \
+  }                                                                                       \
+  void K##_print_0(const K *v, const char *name) {                                        \
+    TRACE(#K "_print_0");                                                                 \
+    K##_print_1(stdout, v, name);                                                         \
+  }
+
+// enlist, insert_0 (ordered), delete, delete_index, sort.
+#define VECBASE_LIST(K)                                                                   \
+  int32_t K##_enlist(K *v, vecbase_elem<K> x) {                                           \
+    TRACE(#K "_enlist_0");                                                                \
+    return vecbase_enlist(v, x, #K "_resize_0");                                          \
+  }                                                                                       \
+  void K##_insert_0(K *v, vecbase_elem<K> x) {                                            \
+    TRACE(#K "_insert_0");                                                                \
+    vecbase_insert_0(v, x, #K "_resize_0");                                               \
+  }                                                                                       \
+  void K##_delete(K *v, vecbase_elem<K> x) {                                              \
+    TRACE(#K "_delete_0");                                                                \
+    vecbase_delete(v, x, #K "_delete_0");                                                 \
+  }                                                                                       \
+  void K##_delete_index(K *v, int32_t i) {                                                \
+    TRACE(#K "_delete_index_0");                                                          \
+    vecbase_delete_index(v, i, #K "_delete_index_0");                                     \
+  }                                                                                       \
+  void K##_sort(K *v) {                                                                   \
+    TRACE(#K "_sort_0");                                                                  \
+    vecbase_sort(v);                                                                      \
+  }
+
+#define VECBASE_UNLIST(K)                                                                 \
+  void K##_unlist(K *v, vecbase_elem<K> x) {                                              \
+    TRACE(#K "_unlist_0");                                                                \
+    vecbase_unlist(v, x);                                                                 \
+  }
+
+#define VECBASE_INLIST(K)                                                                 \
+  int32_t K##_inlist(const K *v, vecbase_elem<K> x) {                                     \
+    TRACE(#K "_inlist_0");                                                                \
+    return vecbase_inlist(v, x);                                                          \
+  }
+
+#define VECBASE_INSERT_1(K)                                                               \
+  void K##_insert_1(K *v, int32_t i, vecbase_elem<K> x) {                                 \
+    TRACE(#K "_insert_1");                                                                \
+    vecbase_insert_1(v, i, x, #K "_insert_1", #K "_resize_0");                            \
+  }
+
+#define VECBASE_BIGENDIAN(K)                                                              \
+  void K##_bigendian(K *v) {                                                              \
+    TRACE(#K "_bigendian_0");                                                             \
+    vecbase_bigendian(v);                                                                 \
+  }
+
+// Histogram counters: count(k) grows to k*11/10+10 when capacity < k, adds 1 to
+// element k and raises the count to k; uncount(k) takes 1 off element k, never
+// below 0. Keys below 1 are stopped.
+#define VECBASE_COUNT(K)                                                                  \
+  void K##_count(K *v, int32_t k) {                                                       \
+    TRACE(#K "_count_0");                                                                 \
+    if (k < 1) rtlib_fatal_in(#K "_count_0", VECTOR_INDEX);                               \
+    if (v->capacity < k) {                                                                \
+      RtlibTrace guard(#K "_resize_0");                                                   \
+      vecbase_resize(v, v->count, k * 11 / 10 + 10, #K "_resize_0");                      \
+    }                                                                                     \
+    v->data[k - 1]++;                                                                     \
+    if (v->count < k) v->count = k;                                                       \
+  }                                                                                       \
+  void K##_uncount(K *v, int32_t k) {                                                     \
+    TRACE(#K "_uncount_0");                                                               \
+    if (k < 1) rtlib_fatal_in(#K "_uncount_0", VECTOR_INDEX);                             \
+    if (k <= v->count && v->data[k - 1] > 0) v->data[k - 1]--;                            \
+  }
+
+// Element-wise arithmetic, dot product, sums and index sorts of the floating kinds.
+#define VECBASE_ARITH_MAP2(K, fn, expr)                                                   \
+  void K##_##fn(K *z, const K *x, const K *y) {                                           \
+    TRACE(#K "_" #fn "_0");                                                               \
+    vecbase_map2(z, x, y, [](vecbase_elem<K> a, vecbase_elem<K> b) { return expr; },      \
+                 #K "_" #fn "_0", #K "_resize_0");                                        \
+  }
+#define VECBASE_ARITH_TO(K, fn, expr)                                                     \
+  void K##_##fn##_0(K *x, const K *y) {                                                   \
+    TRACE(#K "_" #fn "_0");                                                               \
+    vecbase_map2(x, x, y, [](vecbase_elem<K> a, vecbase_elem<K> b) { return expr; },      \
+                 #K "_" #fn "_0", #K "_resize_0");                                        \
+  }                                                                                       \
+  void K##_##fn##_1(K *x, vecbase_elem<K> b) {                                            \
+    TRACE(#K "_" #fn "_1");                                                               \
+    vecbase_map1(x, [b](vecbase_elem<K> a) { return expr; });                             \
+  }
+#define VECBASE_ARITH(K)                                                                  \
+  VECBASE_ARITH_MAP2(K, add, a + b)                                                       \
+  VECBASE_ARITH_MAP2(K, sub, a - b)                                                       \
+  VECBASE_ARITH_MAP2(K, mul, a * b)                                                       \
+  VECBASE_ARITH_MAP2(K, div, a / b)                                                       \
+  VECBASE_ARITH_TO(K, addto, a + b)                                                       \
+  VECBASE_ARITH_TO(K, subto, a - b)                                                       \
+  VECBASE_ARITH_TO(K, multo, a * b)                                                       \
+  VECBASE_ARITH_TO(K, divto, a / b)                                                       \
+  void K##_negate(K *x) {                                                                 \
+    TRACE(#K "_negate_0");                                                                \
+    vecbase_map1(x, [](vecbase_elem<K> a) { return -a; });                                \
+  }                                                                                       \
+  void K##_zaxpy(K *z, vecbase_elem<K> s, const K *x, const K *y) {                       \
+    TRACE(#K "_zaxpy_0");                                                                 \
+    vecbase_map2(z, x, y, [s](vecbase_elem<K> a, vecbase_elem<K> b) { return s * a + b; }, \
+                 #K "_zaxpy_0", #K "_resize_0");                                          \
+  }                                                                                       \
+  double K##_dot(const K *x, const K *y) {                                                \
+    TRACE(#K "_dot_0");                                                                   \
+    return vecbase_dot(x, y, #K "_dot_0");                                                \
+  }                                                                                       \
+  double K##_rowsum(const K *v) {                                                         \
+    TRACE(#K "_rowsum_0");                                                                \
+    return vecbase_sum(v, [](double a) { return a; });                                    \
+  }                                                                                       \
+  double K##_norm_l1(const K *v) {                                                        \
+    TRACE(#K "_norm_l1_0");                                                               \
+    return vecbase_sum(v, [](double a) { return std::fabs(a); });                         \
+  }                                                                                       \
+  double K##_norm_l2(const K *v) {                                                        \
+    TRACE(#K "_norm_l2_0");                                                               \
+    return vecbase_sum(v, [](double a) { return a * a; });                                \
+  }                                                                                       \
+  void K##_sortix_0(vectorn *ix, const K *v) {                                            \
+    TRACE(#K "_sortix_0");                                                                \
+    vecbase_sortix(ix, v, #K "_sortix_0", "vectorn_resize_0");                            \
+  }                                                                                       \
+  void K##_sortix_1(vectorl *ix, const K *v) {                                            \
+    TRACE(#K "_sortix_1");                                                                \
+    vecbase_sortix(ix, v, #K "_sortix_1", "vectorl_resize_0");                            \
+  }

@@ -1,0 +1,30 @@
+// Runs a call that may stop with a fatal error under the hook and the catch
+// harness, and returns the fatal text ("" when the call returned normally).
+#pragma once
+#include <string>
+
+#include "tests/runtime/harness.h"
+
+template <class F> std::string fatal_stop(F &&body) {
+  HookScope hook;
+  LogCapture log;
+  int code = except_catch("home", body);
+  if (code == 0) return "";
+  std::string text = code == EXCEPT_FATAL ? fatal_message.text : "jump " + std::to_string(code);
+  finish_report("home");
+  return text;
+}
+
+// The text of a listing written to a temporary file.
+template <class F> std::string listing(F &&write) {
+  FILE *f = tmpfile();
+  write(f);
+  fflush(f);
+  rewind(f);
+  std::string out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  fclose(f);
+  return out;
+}

@@ -1,0 +1,581 @@
+// The simple vector kinds: growth, storage accounting, lists, sorts, arithmetic,
+// index sorts, listings and the fatal stops, checked against independent models.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "runtime/bopmem.h"
+#include "runtime/vectorb.h"
+#include "runtime/vectord.h"
+#include "runtime/vectori.h"
+#include "runtime/vectorl.h"
+#include "runtime/vectorn.h"
+#include "runtime/vectors.h"
+#include "runtime/vectortf.h"
+#include "tests/runtime/fatal_stop.h"
+
+namespace {
+
+// ---- One table of functions per kind, so the shared behaviour is tested once ------
+
+#define KIND_OPS(K)                                                                    \
+  static void new_(K *v, int32_t n, int32_t c) { K##_new(v, n, c); }                   \
+  static void resize(K *v, int32_t n, int32_t c) { K##_resize(v, n, c); }              \
+  static void free_(K *v) { K##_free(v); }                                             \
+  static int32_t one_more(K *v, E x) { return K##_one_more(v, x); }                    \
+  static void copy(K *d, const K *s) { K##_copyto_0(d, s); }                           \
+  static void fill(K *v, E x) { K##_copyto_1(v, x); }                                 \
+  static void print(FILE *f, const K *v, const char *n) { K##_print_1(f, v, n); }      \
+  static constexpr const char *name = #K;
+#define LIST_OPS(K)                                                                    \
+  static int32_t enlist(K *v, E x) { return K##_enlist(v, x); }                        \
+  static void unlist(K *v, E x) { K##_unlist(v, x); }                                  \
+  static void insert_0(K *v, E x) { K##_insert_0(v, x); }                              \
+  static void del(K *v, E x) { K##_delete(v, x); }                                     \
+  static void delete_index(K *v, int32_t i) { K##_delete_index(v, i); }                \
+  static void sort(K *v) { K##_sort(v); }
+
+struct KD { using V = vectord; using E = double; KIND_OPS(vectord) };
+struct KS { using V = vectors; using E = float; KIND_OPS(vectors) LIST_OPS(vectors) };
+struct KL { using V = vectorl; using E = int32_t; KIND_OPS(vectorl) LIST_OPS(vectorl) };
+struct KN { using V = vectorn; using E = uint16_t; KIND_OPS(vectorn) LIST_OPS(vectorn) };
+struct KI { using V = vectori; using E = int16_t; KIND_OPS(vectori) LIST_OPS(vectori) };
+struct KB { using V = vectorb; using E = uint8_t; KIND_OPS(vectorb) LIST_OPS(vectorb) };
+struct KT { using V = vectortf; using E = uint8_t; KIND_OPS(vectortf) };
+
+template <class K> struct AllKinds : testing::Test {};
+using Kinds = testing::Types<KD, KS, KL, KN, KI, KB, KT>;
+TYPED_TEST_SUITE(AllKinds, Kinds);
+
+template <class K> struct ListKinds : testing::Test {};
+using ListKindTypes = testing::Types<KS, KL, KN, KI, KB>;
+TYPED_TEST_SUITE(ListKinds, ListKindTypes);
+
+// The capacities seen while appending one element at a time.
+template <class K> std::vector<int32_t> growth(int n) {
+  typename K::V v = {};
+  std::vector<int32_t> caps;
+  for (int i = 1; i <= n; i++) {
+    EXPECT_EQ(K::one_more(&v, typename K::E(i)), i);
+    if (caps.empty() || caps.back() != v.capacity) caps.push_back(v.capacity);
+  }
+  K::free_(&v);
+  return caps;
+}
+
+TYPED_TEST(AllKinds, AppendingGrowsByTheOneMoreRule) {
+  using K = TypeParam;
+  int64_t before = XMEM;
+  EXPECT_EQ(growth<K>(100), (std::vector<int32_t>{10, 22, 36, 53, 73, 97, 126}));
+  EXPECT_EQ(XMEM, before);
+  typename K::V v = {};
+  for (int i = 1; i <= 23; i++) K::one_more(&v, typename K::E(i % 100));
+  EXPECT_EQ(v.capacity, 36);
+  EXPECT_EQ(XMEM, before + 36 * int64_t(sizeof(typename K::E)));
+  for (int i = 1; i <= 23; i++) EXPECT_EQ(v.data[i - 1], typename K::E(i % 100));
+  K::free_(&v);
+  K::free_(&v);  // twice is harmless
+  EXPECT_EQ(XMEM, before);
+  EXPECT_EQ(v.data, nullptr);
+  EXPECT_EQ(v.count + v.capacity, 0);
+}
+
+TYPED_TEST(AllKinds, ResizeNeverShrinksAndKeepsDroppedValues) {
+  using K = TypeParam;
+  using E = typename K::E;
+  int64_t before = XMEM;
+  typename K::V v = {};
+  K::new_(&v, 5, 8);
+  EXPECT_EQ(XMEM, before + 8 * int64_t(sizeof(E)));
+  for (int i = 0; i < 8; i++) EXPECT_EQ(v.data[i], E(0));
+  for (int i = 0; i < 5; i++) v.data[i] = E(i + 1);
+  K::resize(&v, 2, 4);  // smaller: only the count moves
+  EXPECT_EQ(v.count, 2);
+  EXPECT_EQ(v.capacity, 8);
+  K::resize(&v, 5, 0);
+  EXPECT_EQ(v.data[4], E(5));  // shown again
+  K::resize(&v, 3, 3);
+  K::resize(&v, 12, 20);  // larger: copies only elements 1..3
+  EXPECT_EQ(v.capacity, 20);
+  EXPECT_EQ(XMEM, before + 20 * int64_t(sizeof(E)));
+  for (int i = 0; i < 3; i++) EXPECT_EQ(v.data[i], E(i + 1));
+  for (int i = 3; i < 20; i++) EXPECT_EQ(v.data[i], E(0));
+  K::free_(&v);
+  EXPECT_EQ(XMEM, before);
+  K::new_(&v, 0, 0);  // new after free succeeds, and may hold nothing
+  EXPECT_EQ(v.capacity, 0);
+  K::free_(&v);
+}
+
+TYPED_TEST(AllKinds, CopyGrowsTheTargetOnlyWhenShort) {
+  using K = TypeParam;
+  using E = typename K::E;
+  typename K::V a = {}, b = {};
+  for (int i = 1; i <= 12; i++) K::one_more(&a, E(i));
+  K::copy(&b, &a);
+  EXPECT_EQ(b.count, 12);
+  EXPECT_EQ(b.capacity, a.capacity);
+  EXPECT_EQ(memcmp(a.data, b.data, 12 * sizeof(E)), 0);
+  K::resize(&a, 3, 0);
+  K::fill(&a, E(7));
+  K::copy(&b, &a);  // b is large enough: storage kept, count taken
+  EXPECT_EQ(b.count, 3);
+  EXPECT_EQ(b.capacity, 22);
+  EXPECT_EQ(b.data[2], E(7));
+  EXPECT_EQ(b.data[3], E(4));
+  K::free_(&a);
+  K::free_(&b);
+}
+
+TYPED_TEST(AllKinds, FatalStopsNameTheFunction) {
+  using K = TypeParam;
+  std::string k = K::name;
+  typename K::V v = {};
+  K::new_(&v, 1, 4);
+  EXPECT_EQ(fatal_stop([&] { K::new_(&v, 1, 4); }), "NEW VECTOR ALREADY ALLOCATED IN " + k + "_new_0");
+  EXPECT_EQ(fatal_stop([&] { K::resize(&v, 5, 2); }), "VECTOR COUNT ERROR IN " + k + "_resize_0");
+  EXPECT_EQ(fatal_stop([&] { K::resize(&v, -1, 2); }), "VECTOR COUNT ERROR IN " + k + "_resize_0");
+  EXPECT_EQ(v.count, 1);
+  EXPECT_EQ(v.capacity, 4);
+  K::free_(&v);
+  EXPECT_EQ(fatal_stop([&] { K::new_(&v, 3, 2); }), "VECTOR COUNT ERROR IN " + k + "_new_0");
+  EXPECT_EQ(v.capacity, 0);
+}
+
+TYPED_TEST(ListKinds, ListsTreatZeroAsAFreeSlot) {
+  using K = TypeParam;
+  using E = typename K::E;
+  typename K::V v = {};
+  EXPECT_EQ(K::enlist(&v, E(5)), 1);
+  EXPECT_EQ(K::enlist(&v, E(6)), 2);
+  EXPECT_EQ(K::enlist(&v, E(5)), 1);
+  EXPECT_EQ(K::enlist(&v, E(7)), 3);
+  K::unlist(&v, E(6));
+  EXPECT_EQ(v.data[1], E(0));
+  EXPECT_EQ(v.count, 3);
+  EXPECT_EQ(K::enlist(&v, E(9)), 2);  // the freed slot
+  K::unlist(&v, E(42));              // absent: nothing
+  EXPECT_EQ(v.count, 3);
+  K::del(&v, E(9));
+  EXPECT_EQ(v.count, 2);
+  EXPECT_EQ(v.data[1], E(7));
+  K::del(&v, E(42));
+  K::delete_index(&v, 3);  // beyond the count: nothing
+  EXPECT_EQ(v.count, 2);
+  K::delete_index(&v, 1);
+  EXPECT_EQ(v.count, 1);
+  EXPECT_EQ(v.data[0], E(7));
+  std::string k = K::name;
+  EXPECT_EQ(fatal_stop([&] { K::delete_index(&v, 0); }), "VECTOR INDEX ERROR IN " + k + "_delete_index_0");
+  K::free_(&v);
+}
+
+TYPED_TEST(ListKinds, OrderedInsertAndSortMatchAnOrderedModel) {
+  using K = TypeParam;
+  using E = typename K::E;
+  std::mt19937 rng(7);
+  typename K::V v = {};
+  std::vector<E> model;
+  for (int i = 0; i < 300; i++) {
+    E x = E(int(rng() % 200) - (std::is_signed_v<E> ? 100 : 0));
+    K::insert_0(&v, x);
+    if (std::find(model.begin(), model.end(), x) == model.end()) model.push_back(x);
+  }
+  std::sort(model.begin(), model.end());
+  ASSERT_EQ(v.count, int32_t(model.size()));
+  EXPECT_TRUE(std::equal(model.begin(), model.end(), v.data));
+  std::shuffle(v.data, v.data + v.count, rng);
+  K::sort(&v);
+  EXPECT_TRUE(std::equal(model.begin(), model.end(), v.data));
+  K::free_(&v);
+}
+
+TEST(SimpleVectors, OrderFollowsTheKindsSignedness) {
+  vectorn n = {};
+  vectorn_insert_0(&n, 40000);
+  vectorn_insert_0(&n, 100);
+  EXPECT_EQ(n.data[0], 100);
+  EXPECT_EQ(n.data[1], 40000);
+  vectori s = {};
+  vectori_insert_0(&s, 3);
+  vectori_insert_0(&s, -5);
+  EXPECT_EQ(s.data[0], -5);
+  vectorb b = {};
+  vectorb_insert_0(&b, 200);
+  vectorb_insert_0(&b, 7);
+  EXPECT_EQ(b.data[0], 7);
+  vectorl l = {};
+  for (int32_t x : {5, -2000000000, 2000000000, 0}) vectorl_insert_0(&l, x);
+  EXPECT_EQ(l.data[0], -2000000000);
+  EXPECT_EQ(l.data[3], 2000000000);
+  vectorn_free(&n);
+  vectori_free(&s);
+  vectorb_free(&b);
+  vectorl_free(&l);
+}
+
+TEST(SimpleVectors, InsertAtIndexAndItsStop) {
+  vectorl v = {};
+  vectorl_insert_1(&v, 7, 10);  // beyond count: appended
+  vectorl_insert_1(&v, 1, 20);
+  vectorl_insert_1(&v, 2, 30);
+  vectorl_insert_1(&v, 3, 40);
+  EXPECT_EQ(std::vector<int32_t>(v.data, v.data + v.count), (std::vector<int32_t>{20, 30, 40, 10}));
+  EXPECT_EQ(fatal_stop([&] { vectorl_insert_1(&v, 0, 1); }), "VECTOR INDEX ERROR IN vectorl_insert_1");
+  EXPECT_EQ(v.count, 4);
+  vectorl_free(&v);
+}
+
+TEST(SimpleVectors, InlistCompressAndHistogram) {
+  vectorl v = {};
+  for (int32_t x : {0, 5, 0, 7}) vectorl_one_more(&v, x);
+  EXPECT_EQ(vectorl_inlist(&v, 7), 4);
+  EXPECT_EQ(vectorl_inlist(&v, 8), 0);
+  vectorl_compress(&v);
+  EXPECT_EQ(std::vector<int32_t>(v.data, v.data + v.count), (std::vector<int32_t>{5, 7}));
+  vectorl_resize(&v, 0, 0);
+  vectorl_compress(&v);
+  EXPECT_EQ(v.count, 0);
+  vectorl_free(&v);
+
+  vectorn h = {};
+  vectorn_count(&h, 5);
+  EXPECT_EQ(h.capacity, 15);
+  EXPECT_EQ(h.count, 5);
+  EXPECT_EQ(h.data[4], 1);
+  vectorn_count(&h, 5);
+  vectorn_count(&h, 2);
+  EXPECT_EQ(h.count, 5);
+  EXPECT_EQ(h.data[4], 2);
+  vectorn_uncount(&h, 1);  // already 0: stays 0
+  EXPECT_EQ(h.data[0], 0);
+  vectorn_uncount(&h, 5);
+  EXPECT_EQ(h.data[4], 1);
+  vectorn_uncount(&h, 9);  // beyond count: nothing
+  vectorn_count(&h, 16);   // beyond capacity 15: grows to 16*11/10+10
+  EXPECT_EQ(h.capacity, 27);
+  EXPECT_EQ(h.data[4], 1);
+  EXPECT_EQ(fatal_stop([&] { vectorn_count(&h, 0); }), "VECTOR INDEX ERROR IN vectorn_count_0");
+  EXPECT_EQ(fatal_stop([&] { vectorl_uncount(&v, -3); }), "VECTOR INDEX ERROR IN vectorl_uncount_0");
+  vectorn_free(&h);
+}
+
+TEST(SimpleVectors, ByteReversal) {
+  vectord d = {};
+  vectord_one_more(&d, 1.0);
+  vectord_bigendian(&d);
+  uint64_t bits;
+  memcpy(&bits, d.data, 8);
+  EXPECT_EQ(bits, 0x000000000000f03fULL);  // 1.0 is 3ff0000000000000
+  vectord_bigendian(&d);
+  EXPECT_EQ(d.data[0], 1.0);
+  vectorl l = {};
+  vectorl_one_more(&l, 0x01020304);
+  vectorl_bigendian(&l);
+  EXPECT_EQ(l.data[0], 0x04030201);
+  vectorn n = {};
+  vectorn_one_more(&n, 0x1234);
+  vectorn_bigendian(&n);
+  EXPECT_EQ(n.data[0], 0x3412);
+  vectori i = {};
+  vectori_one_more(&i, -2);  // fffe
+  vectori_bigendian(&i);
+  EXPECT_EQ(uint16_t(i.data[0]), 0xfeff);
+  vectors s = {};
+  vectors_one_more(&s, 1.0f);  // 3f800000
+  vectors_bigendian(&s);
+  uint32_t sb;
+  memcpy(&sb, s.data, 4);
+  EXPECT_EQ(sb, 0x0000803fu);
+  vectord_free(&d);
+  vectorl_free(&l);
+  vectorn_free(&n);
+  vectori_free(&i);
+  vectors_free(&s);
+}
+
+// ---- vectord -----------------------------------------------------------------------
+
+vectord make(std::initializer_list<double> xs) {
+  vectord v = {};
+  for (double x : xs) vectord_one_more(&v, x);
+  return v;
+}
+std::vector<double> values(const vectord &v) { return std::vector<double>(v.data, v.data + v.count); }
+
+TEST(Vectord, ElementWiseArithmetic) {
+  vectord x = make({1, 2, 3}), y = make({4, 8, 16}), z = {};
+  vectord_add(&z, &x, &y);
+  EXPECT_EQ(values(z), (std::vector<double>{5, 10, 19}));
+  EXPECT_EQ(z.capacity, x.capacity);
+  vectord_sub(&z, &x, &y);
+  EXPECT_EQ(values(z), (std::vector<double>{-3, -6, -13}));
+  vectord_mul(&z, &x, &y);
+  EXPECT_EQ(values(z), (std::vector<double>{4, 16, 48}));
+  vectord_div(&z, &y, &x);
+  EXPECT_EQ(values(z), (std::vector<double>{4, 4, 16.0 / 3}));
+  vectord_addto_0(&z, &x);
+  vectord_subto_1(&z, 1);
+  vectord_multo_1(&z, 3);
+  vectord_divto_1(&z, 2);
+  EXPECT_EQ(values(z), (std::vector<double>{6, 7.5, ((16.0 / 3 + 3) - 1) * 3 / 2}));
+  vectord_copyto_0(&z, &y);
+  vectord_divto_0(&z, &x);
+  vectord_multo_0(&z, &x);
+  vectord_subto_0(&z, &y);
+  vectord_addto_1(&z, 0.5);
+  vectord_negate(&z);
+  EXPECT_EQ(values(z), (std::vector<double>{-0.5, -0.5, -0.5}));
+  vectord_zaxpy(&z, 2, &x, &y);
+  EXPECT_EQ(values(z), (std::vector<double>{6, 12, 22}));
+  EXPECT_EQ(vectord_dot(&x, &y), 4 + 16 + 48);
+  vectord w = make({1});
+  EXPECT_EQ(fatal_stop([&] { vectord_dot(&x, &w); }), "VECTOR LENGTH ERROR IN vectord_dot_0");
+  EXPECT_EQ(fatal_stop([&] { vectord_add(&z, &x, &w); }), "VECTOR LENGTH ERROR IN vectord_add_0");
+  EXPECT_EQ(fatal_stop([&] { vectord_zaxpy(&z, 1, &w, &y); }), "VECTOR LENGTH ERROR IN vectord_zaxpy_0");
+  EXPECT_EQ(fatal_stop([&] { vectord_multo_0(&w, &x); }), "VECTOR LENGTH ERROR IN vectord_multo_0");
+  EXPECT_EQ(values(w), (std::vector<double>{1}));
+  EXPECT_EQ(fatal_stop([&] { vectord_resize(nullptr, 1, 1); }), "INVALID VECTOR IN vectord_resize_0");
+  for (vectord *v : {&x, &y, &z, &w}) vectord_free(v);
+}
+
+TEST(Vectord, NormsAndSums) {
+  vectord v = make({3, -4});
+  EXPECT_EQ(vectord_norm_l2(&v), 25);
+  EXPECT_EQ(vectord_norm_l1(&v), 7);
+  EXPECT_EQ(vectord_rowsum(&v), -1);
+  EXPECT_EQ(vectord_norm(&v, 1), 7);
+  EXPECT_EQ(vectord_norm(&v, 2), 25);
+  EXPECT_EQ(vectord_norm(&v, 4), 81 + 256);
+  EXPECT_EQ(vectord_norm(&v, 0), 4);
+  EXPECT_EQ(vectord_norm(&v, 3), 4);
+  vectord e = {};
+  EXPECT_EQ(vectord_norm(&e, 7), 0);
+  EXPECT_EQ(vectord_dot(&e, &e), 0);
+  // Index order matters for rounding: 1e16 + 1 - 1e16 is 0 left to right.
+  vectord r = make({1e16, 1, -1e16});
+  EXPECT_EQ(vectord_rowsum(&r), 0);
+  vectord_free(&v);
+  vectord_free(&r);
+}
+
+TEST(Vectord, MinMaxReportsTheFirstOfEqualExtremes) {
+  vectord v = make({3, 1, 1, 3});
+  minmaxrec m;
+  vectord_minmax_0(&v, &m);
+  EXPECT_EQ(m.imin, 2);
+  EXPECT_EQ(m.imax, 1);
+  EXPECT_EQ(m.min, 1);
+  EXPECT_EQ(m.max, 3);
+  double out[2];
+  vectord_minmax_1(&v, out);
+  EXPECT_EQ(out[0], 1);
+  EXPECT_EQ(out[1], 3);
+  vectord e = {};
+  vectord_minmax_0(&e, &m);
+  EXPECT_EQ(m.imin + m.imax, 0);
+  EXPECT_EQ(m.min, 1.00000000000002e300);
+  EXPECT_EQ(m.max, -1.00000000000002e300);
+  vectord one = make({2e300});  // above the starting maximum's magnitude
+  vectord_minmax_0(&one, &m);
+  EXPECT_EQ(m.imin, 0);
+  EXPECT_EQ(m.imax, 1);
+  vectord_free(&v);
+  vectord_free(&one);
+}
+
+TEST(Vectord, EnlistInsertDelete) {
+  vectord v = make({4, 0, 6, 0});
+  EXPECT_EQ(vectord_enlist(&v, 0.0), 2);
+  EXPECT_EQ(vectord_enlist(&v, 6.0), 3);
+  EXPECT_EQ(vectord_enlist(&v, 9.0), 2);
+  EXPECT_EQ(vectord_enlist(&v, 8.0), 4);
+  EXPECT_EQ(vectord_enlist(&v, 1.0), 5);
+  vectord s = make({1, 3, 5});
+  vectord_insert_0(&s, 3);
+  EXPECT_EQ(values(s), (std::vector<double>{1, 3, 5}));
+  vectord_insert_0(&s, 0.5);
+  vectord_insert_0(&s, 4);
+  vectord_insert_0(&s, 9);
+  EXPECT_EQ(values(s), (std::vector<double>{0.5, 1, 3, 4, 5, 9}));
+  vectord_insert_1(&s, 100, -1);
+  vectord_insert_1(&s, 2, -2);
+  EXPECT_EQ(values(s), (std::vector<double>{0.5, -2, 1, 3, 4, 5, 9, -1}));
+  vectord_delete(&s, 3);
+  vectord_delete(&s, 77);
+  vectord_delete_index(&s, 1);
+  vectord_delete_index(&s, 99);
+  EXPECT_EQ(values(s), (std::vector<double>{-2, 1, 4, 5, 9, -1}));
+  EXPECT_EQ(fatal_stop([&] { vectord_insert_1(&s, 0, 1); }), "VECTOR INDEX ERROR IN vectord_insert_1");
+  EXPECT_EQ(fatal_stop([&] { vectord_delete_index(&s, -1); }), "VECTOR INDEX ERROR IN vectord_delete_index_0");
+  vectord_free(&v);
+  vectord_free(&s);
+}
+
+// The exchange sort written out as a reference.
+template <class T> void exchange_sort(std::vector<T> &a) {
+  for (size_t i = 0; i < a.size(); i++)
+    for (size_t j = i + 1; j < a.size(); j++)
+      if (a[i] > a[j]) std::swap(a[i], a[j]);
+}
+
+TEST(Vectord, SortEqualsTheExchangeSortBitForBit) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 60; round++) {
+    std::vector<double> a(1 + rng() % 80);
+    for (double &x : a) {
+      int r = rng() % 10;
+      x = r == 0 ? 0.0 : r == 1 ? -0.0 : double(int(rng() % 21) - 10) / 4;
+    }
+    if (round % 2) std::replace(a.begin(), a.end(), -0.0, 1.5);  // some rounds with +0 only
+    vectord v = {};
+    for (double x : a) vectord_one_more(&v, x);
+    vectord_sort(&v);
+    exchange_sort(a);
+    ASSERT_EQ(memcmp(v.data, a.data(), a.size() * 8), 0) << "round " << round;
+    vectord_free(&v);
+  }
+}
+
+// A reference for the index heapsort, with 0-based storage and its own loop shape.
+template <class T> std::vector<int> heap_index(const std::vector<T> &a) {
+  int n = int(a.size());
+  std::vector<int> ix(n + 1);
+  for (int k = 1; k <= n; k++) ix[k] = k;
+  if (n == 0) return {};
+  int l = n / 2 + 1, r = n;
+  while (true) {
+    int t;
+    if (l > 1) {
+      l = l - 1;
+      t = ix[l];
+    } else {
+      t = ix[r];
+      ix[r] = ix[1];
+      r = r - 1;
+      if (r < 2) {
+        ix[1] = t;
+        break;
+      }
+    }
+    T q = a[t - 1];
+    int i = l;
+    for (int j = 2 * l; j <= r; j = 2 * j) {
+      if (j < r && a[ix[j] - 1] < a[ix[j + 1] - 1]) j = j + 1;
+      if (q >= a[ix[j] - 1]) break;
+      ix[i] = ix[j];
+      i = j;
+    }
+    ix[i] = t;
+  }
+  return std::vector<int>(ix.begin() + 1, ix.end());
+}
+
+TEST(Vectord, IndexSortEqualsTheReferenceHeapsortOnManyTies) {
+  std::mt19937 rng(3);
+  for (int n : {1, 2, 3, 5, 8, 17, 64, 100, 1001}) {
+    std::vector<double> a(n);
+    for (double &x : a) x = double(rng() % 4);  // mostly ties
+    vectord v = {};
+    for (double x : a) vectord_one_more(&v, x);
+    vectorl ix = {};
+    vectorn in = {};
+    vectord_sortix_1(&ix, &v);
+    vectord_sortix_0(&in, &v);
+    std::vector<int> want = heap_index(a);
+    ASSERT_EQ(ix.count, n);
+    EXPECT_EQ(std::vector<int>(ix.data, ix.data + n), want) << n;
+    EXPECT_EQ(std::vector<int>(in.data, in.data + n), want) << n;
+    EXPECT_EQ(in.capacity, n);
+    for (int k = 1; k < n; k++) ASSERT_LE(a[want[k - 1] - 1], a[want[k] - 1]);
+    std::vector<float> af(a.begin(), a.end());
+    vectors s = {};
+    vectord_copyto_3(&s, &v);
+    vectors_sortix_1(&ix, &s);
+    EXPECT_EQ(std::vector<int>(ix.data, ix.data + n), heap_index(af)) << n;
+    for (vectord *p : {&v}) vectord_free(p);
+    vectorl_free(&ix);
+    vectorn_free(&in);
+    vectors_free(&s);
+  }
+  vectord e = {};
+  vectorl ix = {};
+  vectorl_one_more(&ix, 42);
+  vectord_sortix_1(&ix, &e);  // empty: the index vector is left as it was
+  EXPECT_EQ(ix.count, 1);
+  EXPECT_EQ(ix.data[0], 42);
+  vectorl_free(&ix);
+}
+
+TEST(Vectord, WideningAndNarrowingCopies) {
+  vectord d = make({0.1, -2.5, 1e30});
+  vectors s = {};
+  vectord_copyto_3(&s, &d);
+  EXPECT_EQ(s.count, 3);
+  EXPECT_EQ(s.data[0], 0.1f);
+  EXPECT_EQ(s.data[2], 1e30f);
+  vectord back = {};
+  vectord_copyto_2(&back, &s);
+  EXPECT_EQ(back.data[0], double(0.1f));
+  EXPECT_EQ(back.data[1], -2.5);
+  vectord_free(&d);
+  vectord_free(&back);
+  vectors_free(&s);
+}
+
+TEST(Vectors, ArithmeticInSingleAndSumsInDouble) {
+  vectors x = {}, y = {}, z = {};
+  for (float a : {1.0f, 2.0f, 3.0f}) vectors_one_more(&x, a);
+  for (float a : {0.5f, 0.25f, 0.125f}) vectors_one_more(&y, a);
+  vectors_zaxpy(&z, 2.0f, &x, &y);
+  EXPECT_EQ(std::vector<float>(z.data, z.data + 3), (std::vector<float>{2.5f, 4.25f, 6.125f}));
+  EXPECT_EQ(vectors_dot(&x, &y), 0.5 + 0.5 + 0.375);
+  EXPECT_EQ(vectors_norm_l2(&x), 14);
+  vectors_negate(&x);
+  EXPECT_EQ(vectors_norm_l1(&x), 6);
+  EXPECT_EQ(vectors_rowsum(&x), -6);
+  vectors_one_more(&y, 1);
+  EXPECT_EQ(fatal_stop([&] { vectors_sub(&z, &x, &y); }), "VECTOR LENGTH ERROR IN vectors_sub_0");
+  vectors_free(&x);
+  vectors_free(&y);
+  vectors_free(&z);
+}
+
+// ---- Listings ------------------------------------------------------------------------
+
+TEST(Listings, IntegerKindsTenToARow) {
+  vectorl l = {};
+  for (int i = 1; i <= 12; i++) vectorl_one_more(&l, i * (i % 2 ? -1 : 100));
+  EXPECT_EQ(listing([&](FILE *f) { vectorl_print_1(f, &l, "ell"); }),
+            "        ell\n"
+            "    1 |       -1     200      -3     400      -5     600      -7     800      -9    1000\n"
+            "   11 |      -11    1200\n");
+  vectorn n = {};
+  vectorn_one_more(&n, 65535);
+  vectori i = {};
+  vectori_one_more(&i, -32768);
+  vectorb b = {};
+  vectorb_one_more(&b, 255);
+  vectortf t = {};
+  vectortf_one_more(&t, 1);
+  vectortf_one_more(&t, 0);
+  EXPECT_EQ(listing([&](FILE *f) { vectorn_print_1(f, &n, "n"); }), "        n\n    1 |    65535\n");
+  EXPECT_EQ(listing([&](FILE *f) { vectori_print_1(f, &i, "i"); }), "        i\n    1 |   -32768\n");
+  EXPECT_EQ(listing([&](FILE *f) { vectorb_print_1(f, &b, "b"); }), "        b\n    1 |      255\n");
+  EXPECT_EQ(listing([&](FILE *f) { vectortf_print_1(f, &t, "t"); }), "        t\n    1 |   1  0\n");
+  vectorl_resize(&l, 10, 0);  // exactly one full row
+  EXPECT_EQ(listing([&](FILE *f) { vectorl_print_1(f, &l, "x"); }).size(), 10u + 8 + 80 + 1);  // no second row
+  vectorl_resize(&l, 0, 0);
+  EXPECT_EQ(listing([&](FILE *f) { vectorl_print_1(f, &l, "empty"); }), "        empty\n    1 | \n");
+  vectorl_free(&l);
+  vectorn_free(&n);
+  vectori_free(&i);
+  vectorb_free(&b);
+  vectortf_free(&t);
+}
+
+}  // namespace
