@@ -1,0 +1,571 @@
+// Buffered binary files: byte layouts checked by od and Python's struct, line ends,
+// end of file, seek and patch, 64-bit positions, failed writes and replacement.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <signal.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "runtime/debug.h"
+#include "runtime/filio.h"
+#include "tests/runtime/harness.h"
+
+namespace {
+
+// A fresh directory per test, removed with everything in it.
+struct TempDir {
+  std::string path;
+  TempDir() {
+    char tmpl[] = "/tmp/quendar_filio_XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~TempDir() { (void)system(("rm -rf " + path).c_str()); }
+  std::string file(const char *name) const { return path + "/" + name; }
+};
+
+std::string slurp(const std::string &path) {
+  std::string out;
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return "<missing>";
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  fclose(f);
+  return out;
+}
+
+void spit(const std::string &path, const std::string &bytes) {
+  FILE *f = fopen(path.c_str(), "wb");
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+// Standard output of a shell command, with runs of white space made single blanks
+// and the ends trimmed.
+std::string run(const std::string &cmd) {
+  FILE *p = popen(cmd.c_str(), "r");
+  std::string raw;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) raw.append(buf, n);
+  pclose(p);
+  std::string out;
+  for (char c : raw) {
+    if (isspace(static_cast<unsigned char>(c))) {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+String str(const char *c) {
+  String s = {};
+  strings_copyto_1(&s, c);
+  return s;
+}
+
+struct Reader {
+  IOfile f = {};
+  String name = {};
+  Reader(const std::string &path, int32_t size = 4096) {
+    filio_initialize(&f);
+    strings_copyto_1(&name, path.c_str());
+    EXPECT_TRUE(filio_open_get(&f, size, &name));
+  }
+  ~Reader() {
+    filio_close_get(&f);
+    strings_free_0(&name);
+    strings_free_0(&f.name);
+  }
+};
+
+struct Writer {
+  IOfile f = {};
+  Writer(const std::string &path, int32_t size = 4096, uint32_t order = 0) {
+    filio_initialize(&f);
+    filio_open_put(&f, size, path.c_str());
+    filio_set_byte_order(&f, order);
+  }
+  ~Writer() {
+    filio_close_put(&f);
+    strings_free_0(&f.name);
+  }
+};
+
+void write_sample(const std::string &path, uint32_t order) {
+  Writer w(path, 5, order);  // a small buffer, so values straddle buffer ends
+  String abc = str("abc");
+  filio_put_long(&w.f, 1);
+  filio_put_double(&w.f, 1.5);
+  filio_put_string(&w.f, &abc);
+  strings_free_0(&abc);
+}
+
+}  // namespace
+
+// ---- Byte layouts, checked by tools that do not share our code ----------------------
+
+TEST(FilioLayout, LittleEndianByDefaultAsOdShowsIt) {
+  TempDir dir;
+  write_sample(dir.file("le.bin"), 0);
+  EXPECT_EQ(run("od -An -tx1 " + dir.file("le.bin")), "01 00 00 00 00 00 00 00 00 00 f8 3f 03 00 61 62 63");
+  write_sample(dir.file("be.bin"), 1);
+  EXPECT_EQ(run("od -An -tx1 " + dir.file("be.bin")), "00 00 00 01 3f f8 00 00 00 00 00 00 00 03 61 62 63");
+}
+
+TEST(FilioLayout, PythonStructReadsWhatWeWrite) {
+  TempDir dir;
+  write_sample(dir.file("le.bin"), 0);
+  write_sample(dir.file("be.bin"), 1);
+  const char *py =
+      "import struct,sys\n"
+      "for name, o in ((sys.argv[1], '<'), (sys.argv[2], '>')):\n"
+      "    d = open(name, 'rb').read()\n"
+      "    i, x, n = struct.unpack_from(o + 'idH', d)\n"
+      "    print(i, x, n, d[14:14 + n].decode(), len(d))\n";
+  spit(dir.file("check.py"), py);
+  EXPECT_EQ(run("python3 " + dir.file("check.py") + " " + dir.file("le.bin") + " " + dir.file("be.bin")),
+            "1 1.5 3 abc 17 1 1.5 3 abc 17");
+}
+
+TEST(FilioLayout, WeReadWhatPythonStructWrites) {
+  TempDir dir;
+  const char *py =
+      "import struct,sys\n"
+      "for name, o in ((sys.argv[1], '<'), (sys.argv[2], '>')):\n"
+      "    open(name, 'wb').write(struct.pack(o + 'bhHifdH', -5, -12345, 54321, -2000000000,\n"
+      "        0.1, -2.718281828459045, 5) + b'hello' + struct.pack(o + 'H', 10) + b'0123456789X')\n";
+  spit(dir.file("make.py"), py);
+  run("python3 " + dir.file("make.py") + " " + dir.file("le.bin") + " " + dir.file("be.bin"));
+  for (int order = 0; order < 2; order++) {
+    SCOPED_TRACE(order);
+    Reader r(dir.file(order ? "be.bin" : "le.bin"), 3);
+    filio_set_byte_order(&r.f, order);
+    EXPECT_EQ(static_cast<int8_t>(filio_get_byte(&r.f)), -5);
+    EXPECT_EQ(filio_get_short(&r.f), -12345);
+    EXPECT_EQ(filio_get_ushort(&r.f), 54321);
+    EXPECT_EQ(filio_get_long(&r.f), -2000000000);
+    EXPECT_EQ(filio_get_single(&r.f), static_cast<double>(0.1f)) << "a single is widened exactly";
+    EXPECT_EQ(filio_get_double(&r.f), -2.718281828459045);
+    String s = {};
+    filio_get_string(&r.f, &s);
+    EXPECT_EQ(s.length, 5);
+    EXPECT_STREQ(s.text, "hello");
+    strings_free_0(&s);
+    char buf[4] = {};
+    EXPECT_EQ(filio_get_carray(&r.f, buf, 4), 10);
+    EXPECT_EQ(std::string(buf, 4), "0123");
+    EXPECT_EQ(filio_get_char(&r.f), 'X') << "the 6 characters that did not fit were skipped";
+  }
+}
+
+TEST(FilioLayout, OrderIsResetByEveryOpenAndStringsCarryTheirOrder) {
+  TempDir dir;
+  IOfile f = {};
+  filio_initialize(&f);
+  filio_open_put(&f, 64, dir.file("a.bin").c_str());
+  filio_set_byte_order(&f, 1);
+  String empty = {}, abc = str("abc");
+  filio_put_string(&f, &empty);
+  filio_put_string(&f, &abc);
+  filio_put_carray(&f, "xy");
+  filio_close_put(&f);
+  filio_open_put(&f, 64, dir.file("b.bin").c_str());
+  EXPECT_EQ(f.swap, 0);
+  filio_put_short(&f, -2);
+  filio_put_text(&f, &abc);
+  filio_put_line_0(&f, "L0");
+  filio_put_line_1(&f, &abc);
+  filio_put_single(&f, 1.0);
+  filio_close_put(&f);
+  EXPECT_EQ(run("od -An -tx1 " + dir.file("a.bin")), "00 00 00 03 61 62 63 00 02 78 79");
+  EXPECT_EQ(run("od -An -tx1 " + dir.file("b.bin")), "fe ff 61 62 63 4c 30 0d 0a 61 62 63 0d 0a 00 00 80 3f");
+  strings_free_0(&abc);
+  strings_free_0(&f.name);
+}
+
+// ---- Reading to the end ----------------------------------------------------------------
+
+TEST(FilioEnd, ByteGivesZeroOnceThenCtrlZAndBlocksZeroFill) {
+  TempDir dir;
+  spit(dir.file("ab"), "ab");
+  Reader r(dir.file("ab"), 2);
+  EXPECT_EQ(filio_get_byte(&r.f), 'a');
+  EXPECT_EQ(filio_get_byte(&r.f), 'b');
+  EXPECT_FALSE(filio_eof(&r.f));
+  EXPECT_EQ(filio_get_byte(&r.f), 0);
+  EXPECT_TRUE(filio_eof(&r.f));
+  EXPECT_EQ(filio_get_byte(&r.f), 26);
+  EXPECT_EQ(filio_get_byte(&r.f), 26);
+  char block[6];
+  memset(block, 'q', sizeof block);
+  EXPECT_EQ(filio_get_block(&r.f, block, 6), 0);
+  EXPECT_EQ(std::string(block, 6), std::string(6, '\0'));
+  EXPECT_EQ(filio_get_file_pos(&r.f), 2);
+}
+
+TEST(FilioEnd, BlockCutShortLeavesTheRestOfTheDestination) {
+  TempDir dir;
+  spit(dir.file("f"), "12345");
+  Reader r(dir.file("f"), 2);
+  char block[8];
+  memset(block, '.', sizeof block);
+  EXPECT_EQ(filio_get_block(&r.f, block, 8), 5);
+  EXPECT_EQ(std::string(block, 8), "12345...");
+  EXPECT_TRUE(filio_eof(&r.f));
+}
+
+// ---- Text lines --------------------------------------------------------------------------
+
+namespace {
+// All lines up to end of file, read with the given buffer size.
+std::vector<std::string> lines_of(const std::string &path, int32_t size) {
+  Reader r(path, size);
+  std::vector<std::string> out;
+  String d = {};
+  for (int guard = 0; guard < 100 && !filio_eof(&r.f); guard++) {
+    filio_get_line_1(&r.f, &d);
+    out.emplace_back(d.text, d.length);
+  }
+  strings_free_0(&d);
+  return out;
+}
+using Lines = std::vector<std::string>;
+}  // namespace
+
+TEST(FilioLines, EveryLineEndVariantAtEveryBufferSize) {
+  TempDir dir;
+  struct Case {
+    const char *bytes;
+    size_t n;
+    Lines lines;
+  } cases[] = {
+      {"a\rb\n\n", 5, {"a", "b", "", ""}},           // lone CR, LF, empty line, then end
+      {"one\r\ntwo\r\n", 10, {"one", "two", ""}},    // CR LF throughout
+      {"one\ntwo", 7, {"one", "two"}},               // no final line end
+      {"x\r\r\ny", 5, {"x", "", "y"}},               // CR, then CR LF: an empty line
+      {"p\r", 2, {"p"}},                             // CR as the last byte
+      {"p\r\x1aq\r\n", 6, {"p", ""}},                // Ctrl-Z ends the file
+      {"r\x1a", 2, {"r"}},                           // Ctrl-Z right after text
+      {"s\0t\n", 4, {"s", "t", ""}},                 // a NUL ends a line
+      {"", 0, {""}},
+  };
+  for (const Case &c : cases) {
+    spit(dir.file("t"), std::string(c.bytes, c.n));
+    for (int32_t size = 1; size <= 8; size++) {
+      SCOPED_TRACE(testing::Message() << "case " << &c - cases << " buffer " << size);
+      EXPECT_EQ(lines_of(dir.file("t"), size), c.lines);
+    }
+  }
+}
+
+TEST(FilioLines, CarriageReturnAtEndOfFileStepsBackOverNothing) {
+  TempDir dir;
+  spit(dir.file("t"), "ab\r");
+  for (int32_t size : {1, 3, 64}) {
+    Reader r(dir.file("t"), size);
+    String d = {};
+    filio_get_line_1(&r.f, &d);
+    EXPECT_STREQ(d.text, "ab");
+    EXPECT_EQ(filio_get_file_pos(&r.f), 3) << "buffer " << size;
+    EXPECT_TRUE(filio_eof(&r.f));
+    filio_get_line_1(&r.f, &d);
+    EXPECT_EQ(d.length, 0);
+    strings_free_0(&d);
+  }
+}
+
+TEST(FilioLines, LineIntoACharacterBuffer) {
+  TempDir dir;
+  spit(dir.file("t"), "abcdefg\r\nxy\n");
+  Reader r(dir.file("t"), 4);
+  char buf[5];
+  memset(buf, '.', sizeof buf);
+  EXPECT_EQ(filio_get_line_0(&r.f, buf, 4), 4);
+  EXPECT_EQ(std::string(buf, 5), "abcg.") << "characters past the end overwrite the last place";
+  EXPECT_EQ(filio_get_line_0(&r.f, buf, 4), 2);
+  EXPECT_EQ(std::string(buf, 2), "xy");
+}
+
+TEST(FilioLines, LongLinesGrowTheString) {
+  TempDir dir;
+  std::string longline(5000, 'z');
+  spit(dir.file("t"), longline + "\r\nend");
+  EXPECT_EQ(lines_of(dir.file("t"), 100), (Lines{longline, "end"}));
+}
+
+// ---- Writing, positions, seek and patch ----------------------------------------------------
+
+TEST(FilioWrite, OneBufferWorthWaitsUntilClose) {
+  TempDir dir;
+  IOfile f = {};
+  filio_initialize(&f);
+  filio_open_put(&f, 8, dir.file("w").c_str());
+  EXPECT_EQ(filio_put_block(&f, "12345678", 8), 8);
+  EXPECT_EQ(slurp(dir.file("w")), "");
+  EXPECT_EQ(filio_get_file_pos(&f), 8);
+  filio_put_byte(&f, '9');
+  EXPECT_EQ(slurp(dir.file("w")), "12345678") << "the full buffer goes out when the next byte comes";
+  filio_put_buffer(&f);
+  EXPECT_EQ(slurp(dir.file("w")), "123456789");
+  filio_close_put(&f);
+  filio_close_put(&f);  // a closed file is left alone
+  EXPECT_EQ(f.state, FILIO_CLOSED);
+  strings_free_0(&f.name);
+}
+
+TEST(FilioWrite, SeekBackOverwritesAndPatchLandsUnderWaitingBytes) {
+  TempDir dir;
+  IOfile f = {};
+  filio_initialize(&f);
+  filio_open_put(&f, 4, dir.file("w").c_str());
+  filio_put_block(&f, "0123456789", 10);
+  filio_seek_file(&f, 0);
+  filio_put_block(&f, "ab", 2);
+  EXPECT_EQ(filio_get_file_pos(&f), 2);
+  filio_seek_file(&f, 10);
+  // A header field patched after the body: the bytes around it are still waiting
+  // in the buffer when the patch is asked for.
+  filio_put_block(&f, "XY", 2);
+  int32_t count = 0x01020304;
+  filio_put_patch(&f, 3, &count, 4);
+  filio_put_patch(&f, 10, "xy", 2);
+  EXPECT_EQ(filio_get_file_pos(&f), 12) << "a patch does not move the writing position";
+  filio_put_byte(&f, '!');
+  filio_close_put(&f);
+  EXPECT_EQ(run("od -An -c " + dir.file("w")), "a b 2 004 003 002 001 7 8 9 x y !");
+  strings_free_0(&f.name);
+}
+
+TEST(FilioRead, SeekMarkAndSeekBackFromEndOfFile) {
+  TempDir dir;
+  spit(dir.file("r"), "0123456789");
+  Reader r(dir.file("r"), 4);
+  char b[4] = {};
+  filio_seek_file(&r.f, 6);
+  EXPECT_EQ(filio_get_byte(&r.f), '6');
+  EXPECT_EQ(filio_get_file_pos(&r.f), 7);
+  filio_mark_file(&r.f);
+  EXPECT_EQ(filio_get_file_pos(&r.f), 7);
+  EXPECT_EQ(filio_get_block(&r.f, b, 4), 3);
+  EXPECT_TRUE(filio_eof(&r.f));
+  filio_seek_file(&r.f, 20);
+  EXPECT_TRUE(filio_eof(&r.f)) << "a seek at or past the end stays at end of file";
+  filio_seek_file(&r.f, 1);
+  EXPECT_FALSE(filio_eof(&r.f));
+  EXPECT_EQ(filio_get_block(&r.f, b, 2), 2);
+  EXPECT_EQ(std::string(b, 2), "12");
+  EXPECT_EQ(filio_get_file_pos(&r.f), 3);
+}
+
+TEST(FilioPosition, OffsetsPastTwoGigabytesStay64Bit) {
+  TempDir dir;
+  const int64_t far = (int64_t{3} << 30) + 5;
+  IOfile f = {};
+  filio_initialize(&f);
+  filio_open_put(&f, 16, dir.file("big").c_str());
+  filio_put_long(&f, 11);
+  filio_seek_file(&f, far);  // a sparse file: the gap takes no disk space
+  filio_put_long(&f, 77);
+  EXPECT_EQ(filio_get_file_pos(&f), far + 4);
+  {
+    HookScope hook;
+    int code = except_catch("home", [&] { filio_get_file_pos_1(&f); });
+    EXPECT_EQ(code, EXCEPT_FATAL);
+    EXPECT_STREQ(fatal_message.text, "File position beyond 2 GiB IN filio_get_file_pos_1");
+    finish_report("home");
+  }
+  filio_close_put(&f);
+  struct stat st;
+  ASSERT_EQ(stat(dir.file("big").c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, far + 4);
+  Reader r(dir.file("big"), 16);
+  EXPECT_EQ(filio_get_long(&r.f), 11);
+  filio_seek_file(&r.f, far);
+  EXPECT_EQ(filio_get_long(&r.f), 77);
+  EXPECT_EQ(filio_get_file_pos(&r.f), far + 4);
+  strings_free_0(&f.name);
+}
+
+// ---- Failures ----------------------------------------------------------------------------
+
+namespace {
+struct DebugCapture {
+  FILE *saved;
+  FILE *file;
+  DebugCapture() : saved(debug_file), file(tmpfile()) { debug_file = file; }
+  ~DebugCapture() {
+    debug_file = saved;
+    fclose(file);
+  }
+  std::string text() {
+    fflush(file);
+    rewind(file);
+    std::string out;
+    char buf[1024];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, file)) > 0) out.append(buf, n);
+    return out;
+  }
+};
+
+int fatal_of(const std::function<void()> &body) {
+  int code = except_catch("home", body);
+  return code;
+}
+}  // namespace
+
+TEST(FilioFail, OpenForReadingIsLoggedAndAMissingFileIsNoError) {
+  TempDir dir;
+  spit(dir.file("here"), "x");
+  DebugCapture log;
+  IOfile f = {};
+  filio_initialize(&f);
+  String missing = str(dir.file("missing").c_str()), here = str(dir.file("here").c_str());
+  EXPECT_FALSE(filio_open_get(&f, 16, &missing));
+  EXPECT_EQ(f.state, FILIO_CLOSED);
+  EXPECT_EQ(f.buffer, nullptr);
+  ASSERT_TRUE(filio_open_get(&f, 16, &here));
+  std::string expect = "SYSOPEN(" + dir.file("missing") + ") RETURNS ffffffff\n";
+  char line[512];
+  snprintf(line, sizeof line, "SYSOPEN(%s) RETURNS %x\n", here.text, f.handle);
+  EXPECT_EQ(log.text(), expect + line);
+  filio_close_get(&f);
+  strings_free_0(&missing);
+  strings_free_0(&here);
+  strings_free_0(&f.name);
+}
+
+TEST(FilioFail, FatalStopsNameTheStateAndTheRoutine) {
+  HookScope hook;
+  TempDir dir;
+  spit(dir.file("r"), "x");
+  IOfile f = {};
+  filio_initialize(&f);
+  EXPECT_EQ(fatal_of([&] { filio_get_byte(nullptr); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "NIL IOfile IN filio_get_byte_0");
+  finish_report("home");
+  EXPECT_EQ(fatal_of([&] { filio_get_byte(&f); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "Illegal file state (0) IN filio_get_byte_0");
+  finish_report("home");
+  String name = str(dir.file("r").c_str());
+  ASSERT_TRUE(filio_open_get(&f, 8, &name));
+  EXPECT_EQ(fatal_of([&] { filio_open_get(&f, 8, &name); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "Illegal file state (1) IN filio_open_get_0");
+  finish_report("home");
+  EXPECT_EQ(fatal_of([&] { filio_put_byte(&f, 1); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "Illegal file state (1) IN filio_put_block_0");
+  finish_report("home");
+  f.kind = 1;
+  EXPECT_EQ(fatal_of([&] { filio_seek_file(&f, 0); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "Illegal file kind IN filio_seek_file_0");
+  finish_report("home");
+  f.kind = 0;
+  filio_close_get(&f);
+  EXPECT_EQ(fatal_of([&] { filio_open_put(&f, 8, (dir.file("no/such/dir")).c_str()); }), EXCEPT_FATAL);
+  EXPECT_NE(strstr(fatal_message.text, "dir: No such file or directory IN filio_open_put_0"), nullptr)
+      << fatal_message.text;
+  finish_report("home");
+  strings_free_0(&name);
+  strings_free_0(&f.name);
+}
+
+TEST(FilioFail, DevFullReportsNoSpaceAndFreesTheRecord) {
+  HookScope hook;
+  String full = str("/dev/full");
+  for (int replace = 0; replace < 2; replace++) {
+    SCOPED_TRACE(replace);
+    IOfile f = {};
+    filio_initialize(&f);
+    int code = fatal_of([&] {
+      if (replace)
+        filio_open_put_2(&f, 16, &full);  // a device is written in place, never replaced
+      else
+        filio_open_put_1(&f, 16, &full);
+      filio_put_block(&f, "0123456789", 10);
+      filio_close_put(&f);
+    });
+    EXPECT_EQ(code, EXCEPT_FATAL);
+    EXPECT_STREQ(fatal_message.text, "/dev/full: No space left on device IN filio_close_put_0");
+    finish_report("home");
+    EXPECT_EQ(f.state, FILIO_CLOSED);
+    EXPECT_EQ(f.buffer, nullptr);
+    strings_free_0(&f.name);
+  }
+  struct stat st;
+  ASSERT_EQ(stat("/dev/full", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  strings_free_0(&full);
+}
+
+TEST(FilioReplace, NewContentsReplaceTheTargetKeepingItsModeAndLinks) {
+  TempDir dir;
+  spit(dir.file("target"), "old contents\n");
+  chmod(dir.file("target").c_str(), 0640);
+  ASSERT_EQ(symlink("target", dir.file("link").c_str()), 0);
+  String link = str(dir.file("link").c_str()), fresh = str(dir.file("fresh").c_str());
+  IOfile f = {};
+  filio_initialize(&f);
+  filio_open_put_2(&f, 4, &link);
+  filio_put_line_0(&f, "new");
+  EXPECT_EQ(slurp(dir.file("target")), "old contents\n") << "the target is untouched while writing";
+  filio_close_put(&f);
+  EXPECT_EQ(slurp(dir.file("target")), "new\r\n");
+  struct stat st;
+  ASSERT_EQ(lstat(dir.file("link").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(dir.file("target").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  filio_open_put_2(&f, 4, &fresh);
+  filio_put_line_0(&f, "x");
+  filio_close_put(&f);
+  EXPECT_EQ(slurp(dir.file("fresh")), "x\r\n");
+  EXPECT_EQ(run("ls -A " + dir.path), "fresh link target") << "no temporary file is left";
+  strings_free_0(&link);
+  strings_free_0(&fresh);
+  strings_free_0(&f.name);
+}
+
+// A write that fails part way (here the file-size limit of the process) is a fatal
+// error, and the old file is still there, whole, with no temporary file beside it.
+TEST(FilioReplace, FailedWriteLeavesTheTargetUntouched) {
+  TempDir dir;
+  spit(dir.file("target"), "precious\n");
+  pid_t pid = fork();
+  if (pid == 0) {
+    HookScope hook;
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit lim = {1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    String name = str(dir.file("target").c_str());
+    IOfile f = {};
+    filio_initialize(&f);
+    int code = fatal_of([&] {
+      filio_open_put_2(&f, 256, &name);
+      for (int i = 0; i < 100; i++) filio_put_line_0(&f, "0123456789012345678901234567890123456789");
+      filio_close_put(&f);
+    });
+    bool ok = code == EXCEPT_FATAL && strstr(fatal_message.text, "target: File too large IN filio_put_block_0") &&
+              f.state == FILIO_CLOSED;
+    if (!ok) fprintf(stderr, "code %d: %s\n", code, fatal_message.text);
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(slurp(dir.file("target")), "precious\n");
+  EXPECT_EQ(run("ls -A " + dir.path), "target");
+}
