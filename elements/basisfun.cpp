@@ -1,0 +1,257 @@
+// basisfun: shape functions, their local derivatives and the basis node coordinates.
+// Every function is held as an exact polynomial in L1..L4 (a few monomial terms);
+// values use the coordinates as given, derivatives are taken with the last coordinate
+// of the cell's dimension replaced by 1 minus the others, by the chain rule.
+#include "elements/basisfun.h"
+
+#include <cstdio>
+#include <initializer_list>
+
+#include "runtime/bopmem.h"
+#include "runtime/rtlib.h"
+
+int basisfun_init() {
+  TRACE("basisfun");
+  return 0;
+}
+
+int32_t basisfun_pick_basis(uint16_t dim, uint16_t order) {
+  TRACE("basisfun_pick_basis_0");
+  static const int32_t pick[3][3] = {{lin2, lin3, lin4}, {tri3, tri6, tri9}, {tet4, tet10, tet20}};
+  if (dim < 1 || dim > 3) rtlib_fatal_in("basisfun_pick_basis_0", "ILLEGAL DIMENSIONALITY");
+  if (order < 1 || order > 3) rtlib_fatal_in("basisfun_pick_basis_0", "ILLEGAL ORDER");
+  return pick[dim - 1][order - 1];
+}
+
+void traporder(int32_t code) {
+  TRACE("traporder_0");
+  char text[40];
+  snprintf(text, sizeof text, "ILLEGAL BASIS=%d", code);
+  rtlib_fatal_in("traporder_0", text);
+}
+
+// ---- The polynomial tables -------------------------------------------------------------
+
+namespace {
+struct Term {
+  double c;
+  uint8_t e[4];  // powers of L1..L4
+};
+struct Poly {
+  uint8_t n;
+  Term t[4];
+};
+struct Basis {
+  uint8_t n;
+  Poly f[20];
+};
+
+constexpr Poly operator+(Poly a, const Poly &b) {
+  for (int i = 0; i < b.n; i++) a.t[a.n++] = b.t[i];
+  return a;
+}
+// c times the product of the listed coordinates (1-based, repeats allowed).
+constexpr Poly term(double c, int a = 0, int b = 0, int d = 0, int e = 0) {
+  Poly p{};
+  p.n = 1;
+  p.t[0].c = c;
+  for (int k : {a, b, d, e})
+    if (k > 0) p.t[0].e[k - 1]++;
+  return p;
+}
+// Quadratic vertex function (2Lk - 1)Lk.
+constexpr Poly quad(int k) { return term(2, k, k) + term(-1, k); }
+// Cubic vertex function (3L - 1)(3L - 2)L/2.
+constexpr Poly cub(int k) { return term(4.5, k, k, k) + term(-4.5, k, k) + term(1, k); }
+// Cubic edge function 4.5(3La - 1)La Lb, 1 at the third-point of a-b nearer a.
+constexpr Poly edg(int a, int b) { return term(13.5, a, a, b) + term(-4.5, a, b); }
+
+// The stored sixth of the serendipity cubic triangle (the decimal, not 1/6).
+constexpr double tri9_s = 0.16666666666667;
+
+constexpr Basis make(std::initializer_list<Poly> fs) {
+  Basis b{};
+  for (const Poly &p : fs) b.f[b.n++] = p;
+  return b;
+}
+
+struct Table {
+  Basis b[ELEMENTS_CODES];
+};
+
+constexpr Table build() {
+  Table t{};
+  const Poly B4 = term(6.75, 1, 2, 3), sB = term(-27 * tri9_s, 1, 2, 3);
+  t.b[no_basis] = make({term(1)});
+  t.b[lin2] = make({term(1, 1), term(1, 2)});
+  t.b[lin3] = make({term(1, 1, 1) + term(-1, 1, 2), term(1, 2, 2) + term(-1, 1, 2), term(4, 1, 2)});
+  t.b[lin4] = make({cub(1), cub(2), edg(1, 2), edg(2, 1)});
+  t.b[tri3] = make({term(1, 1), term(1, 2), term(1, 3)});
+  t.b[tri6] = make({quad(1), quad(2), quad(3), term(4, 2, 3), term(4, 1, 3), term(4, 1, 2)});
+  t.b[tri9] = make({cub(1) + sB, cub(2) + sB, cub(3) + sB, edg(2, 3) + B4, edg(3, 1) + B4,
+                    edg(1, 2) + B4, edg(3, 2) + B4, edg(1, 3) + B4, edg(2, 1) + B4});
+  t.b[tri10] = make({cub(1), cub(2), cub(3), edg(2, 3), edg(3, 1), edg(1, 2), edg(3, 2), edg(1, 3),
+                     edg(2, 1), term(27, 1, 2, 3)});
+  t.b[tet4] = make({term(1, 1), term(1, 2), term(1, 3), term(1, 4)});
+  t.b[tet10] = make({quad(1), quad(2), quad(3), quad(4), term(4, 2, 3), term(4, 1, 3), term(4, 1, 2),
+                     term(4, 1, 4), term(4, 2, 4), term(4, 3, 4)});
+  t.b[tet20] = make({cub(1), cub(2), cub(3), cub(4), edg(2, 3), edg(3, 1), edg(1, 2), edg(4, 1),
+                     edg(4, 2), edg(4, 3), edg(3, 2), edg(1, 3), edg(2, 1), edg(1, 4), edg(2, 4),
+                     edg(3, 4), term(27, 2, 3, 4), term(27, 1, 3, 4), term(27, 1, 2, 4),
+                     term(27, 1, 2, 3)});
+  t.b[linerr] = make({term(4, 1, 2)});
+  t.b[trierr] = make({term(9, 1, 2, 3)});
+  t.b[teterr] = make({term(16, 1, 2, 3, 4)});
+  t.b[trierr1] = make({term(4, 2, 3)});
+  t.b[trierr2] = make({term(4, 1, 3)});
+  t.b[trierr3] = make({term(4, 1, 2)});
+  t.b[teterr1] = make({term(9, 2, 3, 4)});
+  t.b[teterr2] = make({term(9, 1, 3, 4)});
+  t.b[teterr3] = make({term(9, 1, 2, 4)});
+  t.b[teterr4] = make({term(9, 1, 2, 3)});
+  return t;
+}
+
+constexpr Table bases = build();
+}  // namespace
+
+// The partial derivative of p with respect to Li and Lj (either may be -1 for none),
+// evaluated at M.
+static double pder(const Poly &p, const double *M, int i, int j) {
+  double s = 0;
+  for (int k = 0; k < p.n; k++) {
+    const Term &t = p.t[k];
+    int e[4] = {t.e[0], t.e[1], t.e[2], t.e[3]};
+    double c = t.c;
+    if (i >= 0) c *= e[i]--;
+    if (j >= 0) c *= e[j]--;
+    if (c == 0) continue;
+    for (int m = 0; m < 4; m++)
+      for (int q = 0; q < e[m]; q++) c *= M[m];
+    s += c;
+  }
+  return s;
+}
+
+// The point with the dependent coordinate (index dim) recomputed from the others.
+static void dependent(double *M, const double *L, int dim) {
+  double sum = 0;
+  for (int c = 0; c < 4; c++) M[c] = L[c];
+  for (int c = 0; c < dim; c++) sum += L[c];
+  if (dim < 4) M[dim] = 1 - sum;
+}
+
+// First derivative along independent coordinate a.
+static double d1(const Poly &p, const double *M, int a, int dep) {
+  return pder(p, M, a, -1) - pder(p, M, dep, -1);
+}
+// Second derivative along independent coordinates a and b.
+static double d2(const Poly &p, const double *M, int a, int b, int dep) {
+  return pder(p, M, a, b) - pder(p, M, a, dep) - pder(p, M, dep, b) + pder(p, M, dep, dep);
+}
+
+int basisfun_basis_1(double *row, int32_t code, const double *L) {
+  TRACE("basisfun_basis_1");
+  if (code < 0 || code >= ELEMENTS_CODES) traporder(code);
+  const Basis &b = bases.b[code];
+  for (int i = 0; i < b.n; i++) row[i] = pder(b.f[i], L, -1, -1);
+  return b.n;
+}
+
+double basisfun_basis_0(uint8_t k, int32_t code, const double *L) {
+  TRACE("basisfun_basis_0");
+  if (code < 0 || code >= ELEMENTS_CODES || code == tri10) traporder(code);
+  const Basis &b = bases.b[code];
+  if (k < 1 || k > b.n) return 0;
+  return pder(b.f[k - 1], L, -1, -1);
+}
+
+int basisfun_basis_p(double (*d)[20], int32_t code, const double *L) {
+  TRACE("basisfun_basis_p_0");
+  if (code < 0 || code > teterr) traporder(code);
+  const Basis &b = bases.b[code];
+  int dim = elements_dimension[code];
+  if (dim == 0) {
+    d[0][0] = 0;
+    return b.n;
+  }
+  double M[4];
+  dependent(M, L, dim);
+  for (int c = 0; c < dim; c++)
+    for (int i = 0; i < b.n; i++) d[c][i] = d1(b.f[i], M, c, dim);
+  return b.n;
+}
+
+// Second-derivative rows of a code of dimension dim, in the order 11, 12, (13,) 22, ...
+static int second(double (*d)[20], int32_t code, int dim, const double *L) {
+  const Basis &b = bases.b[code];
+  static const int pairs[3][6][2] = {{{0, 0}},
+                                     {{0, 0}, {0, 1}, {1, 1}},
+                                     {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}}};
+  static const int rows[4] = {0, 1, 3, 6};
+  if (code == no_basis) {
+    for (int r = 0; r < rows[dim]; r++) d[r][0] = 0;
+    return b.n;
+  }
+  double M[4];
+  dependent(M, L, dim);
+  for (int r = 0; r < rows[dim]; r++)
+    for (int i = 0; i < b.n; i++)
+      d[r][i] = d2(b.f[i], M, pairs[dim - 1][r][0], pairs[dim - 1][r][1], dim);
+  return b.n;
+}
+
+int basisfun_basis_pp1(double *d, int32_t code, const double *L) {
+  TRACE("basisfun_basis_pp1_0");
+  if (code < 0 || code > lin4) traporder(code);
+  return second(reinterpret_cast<double(*)[20]>(d), code, 1, L);
+}
+
+int basisfun_basis_pp2(double (*d)[20], int32_t code, const double *L) {
+  TRACE("basisfun_basis_pp2_0");
+  if (code != no_basis && (code < tri3 || code > tri10)) traporder(code);
+  return second(d, code, 2, L);
+}
+
+int basisfun_basis_pp3(double (*d)[20], int32_t code, const double *L) {
+  TRACE("basisfun_basis_pp3_0");
+  if (code != no_basis && (code < tet4 || code > tet20)) traporder(code);
+  return second(d, code, 3, L);
+}
+
+// ---- Node coordinates -------------------------------------------------------------------
+
+// Node local points by code, four digits a node: 0, 1, 2 = 0.5, 3 = third, 4 = two thirds.
+static const char *const node_spec[tet20 + 1] = {
+    nullptr,
+    "1000 0100",
+    "1000 0100 2200",
+    "1000 0100 4300 3400",
+    "1000 0100 0010",
+    "1000 0100 0010 0220 2020 2200",
+    "1000 0100 0010 0430 3040 4300 0340 4030 3400",
+    "1000 0100 0010 0430 3040 4300 0340 4030 3400 3330",
+    "1000 0100 0010 0001",
+    "1000 0100 0010 0001 0220 2020 2200 2002 0202 0022",
+    "1000 0100 0010 0001 0430 3040 4300 3004 0304 0034 0340 4030 3400 4003 0403 0043 "
+    "0333 3033 3303 3330"};
+
+static LocalPoint *node_table[tet20 + 1];
+
+void basisfun_node_coords() {
+  TRACE("basisfun_node_coords_0");
+  static const double value[5] = {0, 1, 0.5, 0.33333333333333, 0.66666666666666};
+  for (int code = lin2; code <= tet20; code++) {
+    if (node_table[code]) continue;
+    int n = elements_functions[code];
+    bopmemalloc(&node_table[code], n, sizeof(LocalPoint));
+    XMEM += n * static_cast<int64_t>(sizeof(LocalPoint));
+    const char *s = node_spec[code];
+    for (int k = 0; k < n; k++, s++)
+      for (int c = 0; c < 4; c++) node_table[code][k].L[c] = value[*s++ - '0'];
+  }
+}
+
+const LocalPoint *basisfun_node_table(int32_t code) {
+  return code >= lin2 && code <= tet20 ? node_table[code] : nullptr;
+}

@@ -1,0 +1,512 @@
+// elements: cell-type tables, the element geometry frame (Jacobian, forward and inverse
+// maps) and global derivatives and interpolation in one cell.
+#include "elements/elements.h"
+
+#include <cmath>
+
+#include "elements/basisfun.h"
+#include "runtime/rtlib.h"
+
+// ---- Cell-type tables --------------------------------------------------------------------
+
+const uint8_t elements_functions[ELEMENTS_CODES] = {1, 2, 3, 4, 3, 6, 9, 10, 4, 10, 20,
+                                                    1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+const uint8_t elements_dimension[ELEMENTS_CODES] = {0, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3,
+                                                    1, 2, 3, 2, 2, 2, 3, 3, 3, 3};
+const uint8_t elements_vertices[ELEMENTS_CODES] = {0, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4};
+const uint8_t elements_order[ELEMENTS_CODES] = {0, 1, 2, 3, 1, 2, 3, 3, 1, 2, 3};
+const uint8_t elements_side_nodes[ELEMENTS_CODES] = {0, 1, 1, 1, 2, 3, 4, 4, 3, 6, 10};
+const uint8_t elements_subcells[ELEMENTS_CODES] = {0, 1, 2, 3, 1, 4, 9, 9, 1, 8, 27};
+const char elements_names[ELEMENTS_CODES][10] = {
+    "no_basis", "lin2",    "lin3",    "lin4",    "tri3",    "tri6",    "tri9",
+    "tri10",    "tet4",    "tet10",   "tet20",   "linerr",  "trierr",  "teterr",
+    "trierr1",  "trierr2", "trierr3", "teterr1", "teterr2", "teterr3", "teterr4"};
+
+const LocalPoint elements_centroid[4] = {
+    {{0, 0, 0, 0}},
+    {{0.5, 0.5, 0, 0}},
+    {{0.333333333333, 0.333333333333, 0.333333333333, 0}},
+    {{0.25, 0.25, 0.25, 0.25}}};
+const int32_t elements_linear_code[4] = {0, lin2, tri3, tet4};
+
+const uint8_t elements_subcells_tri3[1][3] = {{1, 2, 3}};
+const uint8_t elements_subcells_tri6[4][3] = {{1, 6, 5}, {2, 4, 6}, {3, 5, 4}, {4, 5, 6}};
+const uint8_t elements_subcells_tri9[9][3] = {{1, 6, 8},  {2, 4, 9}, {3, 5, 7},
+                                              {8, 6, 10}, {6, 9, 10}, {9, 4, 10},
+                                              {4, 7, 10}, {7, 5, 10}, {5, 8, 10}};
+const uint8_t elements_subcells_tet4[1][4] = {{1, 2, 3, 4}};
+const uint8_t elements_subcells_tet10[8][4] = {{1, 7, 6, 8},  {2, 5, 7, 9},  {3, 6, 5, 10},
+                                               {8, 9, 10, 4}, {7, 5, 6, 10}, {6, 7, 10, 8},
+                                               {8, 9, 7, 10}, {7, 5, 10, 9}};
+
+const uint8_t elements_tri_sides[3][9] = {
+    {1, 2, 3, 4, 5, 6, 7, 8, 9}, {2, 3, 1, 5, 6, 4, 8, 9, 7}, {3, 1, 2, 6, 4, 5, 9, 7, 8}};
+
+const uint8_t elements_tet4_faces[4][9] = {{2, 4, 3}, {3, 4, 1}, {4, 2, 1}, {1, 2, 3}};
+const uint8_t elements_tet10_faces[4][9] = {
+    {2, 4, 3, 10, 5, 9}, {3, 4, 1, 8, 6, 10}, {4, 2, 1, 7, 8, 9}, {1, 2, 3, 5, 6, 7}};
+const uint8_t elements_tet20_faces[4][9] = {{2, 4, 3, 10, 11, 15, 16, 5, 9},
+                                            {3, 4, 1, 8, 12, 16, 14, 6, 10},
+                                            {4, 2, 1, 13, 14, 9, 7, 8, 15},
+                                            {1, 2, 3, 5, 6, 7, 11, 12, 13}};
+
+const uint8_t (*elements_tet_faces(int32_t code))[9] {
+  switch (code) {
+    case tet4: return elements_tet4_faces;
+    case tet10: return elements_tet10_faces;
+    case tet20: return elements_tet20_faces;
+    default: return nullptr;
+  }
+}
+
+const uint8_t elements_tet_edges[3][6][4] = {
+    {{2, 3}, {3, 1}, {1, 2}, {4, 1}, {4, 2}, {4, 3}},
+    {{2, 3, 5}, {3, 1, 6}, {1, 2, 7}, {4, 1, 8}, {4, 2, 9}, {4, 3, 10}},
+    {{2, 3, 5, 11}, {3, 1, 6, 12}, {1, 2, 7, 13}, {4, 1, 8, 14}, {4, 2, 9, 15}, {4, 3, 10, 16}}};
+
+const uint8_t elements_tet_rotations[12][4] = {
+    {2, 3, 1, 4}, {3, 2, 4, 1}, {3, 1, 2, 4}, {1, 3, 4, 2}, {1, 2, 3, 4}, {2, 1, 4, 3},
+    {4, 1, 3, 2}, {1, 4, 2, 3}, {4, 2, 1, 3}, {2, 4, 3, 1}, {4, 3, 2, 1}, {3, 4, 1, 2}};
+
+int elements_init() {
+  TRACE("elements");
+  return 0;
+}
+
+// ---- Element geometry frame ----------------------------------------------------------------
+
+// The stored sixth that turns |det J| into a tetrahedron's volume.
+static const double volume_sixth = 0.16666666666667;
+
+void elements_jacobian(const double *L, ElementFrame *f) {
+  TRACE("elements_jacobian_0");
+  int n = basisfun_basis_p(f->gderiv, f->gbasis, L);
+  int dim = elements_dimension[f->gbasis];
+  if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_0", "ILLEGAL JACOBIAN");
+  for (int r = 0; r < dim; r++) {
+    double last = 0;
+    for (int c = 0; c < dim; c++) {
+      double s = 0;
+      for (int i = 0; i < n; i++) s += f->nodes[i][r] * f->gderiv[c][i];
+      f->J[r][c] = s;
+      last -= s;
+    }
+    f->J[r][dim] = last;
+  }
+  double (*J)[4] = f->J, det;
+  if (dim == 1) det = J[0][0];
+  else if (dim == 2) det = J[0][0] * J[1][1] - J[0][1] * J[1][0];
+  else
+    det = J[0][0] * (J[1][1] * J[2][2] - J[1][2] * J[2][1]) -
+          J[0][1] * (J[1][0] * J[2][2] - J[1][2] * J[2][0]) +
+          J[0][2] * (J[1][0] * J[2][1] - J[1][1] * J[2][0]);
+  f->absdet = std::fabs(det);
+  double q = f->invdet = f->absdet == 0 ? 1 : 1 / f->absdet;
+  f->measure = dim == 1 ? f->absdet : dim == 2 ? 0.5 * f->absdet : volume_sixth * f->absdet;
+  double (*K)[3] = f->K;
+  if (dim == 1) {
+    K[0][0] = q;
+    K[1][0] = -q;
+    return;
+  }
+  if (dim == 2) {
+    K[0][0] = J[1][1] * q, K[0][1] = -J[0][1] * q;
+    K[1][0] = -J[1][0] * q, K[1][1] = J[0][0] * q;
+  } else {
+    // K = -adj(J) / |det|: the exact inverse when det < 0.
+    for (int c = 0; c < 3; c++)
+      for (int r = 0; r < 3; r++) {
+        int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+        K[c][r] = -(J[c1][r1] * J[c2][r2] - J[c1][r2] * J[c2][r1]) * q;
+      }
+  }
+  for (int r = 0; r < dim; r++) {
+    double s = 0;
+    for (int c = 0; c < dim; c++) s += K[c][r];
+    K[dim][r] = -s;
+  }
+}
+
+void elements_localize(ElementFrame *f, const double (*xyz)[3], int32_t nodecode, int32_t geocode) {
+  TRACE("elements_localize_0");
+  f->curved = 1;
+  f->dbasis = nodecode;
+  f->gbasis = geocode;
+  for (int i = 0; i < elements_functions[nodecode]; i++)
+    for (int r = 0; r < 3; r++) f->nodes[i][r] = xyz[i][r];
+  elements_jacobian(elements_centroid[2].L, f);
+}
+
+void elements_get_gcoords(double *xyz, const double *L, ElementFrame *f) {
+  TRACE("elements_get_gcoords_0");
+  xyz[0] = xyz[1] = xyz[2] = 0;
+  int n = basisfun_basis_1(f->values, f->gbasis, L);
+  int dim = elements_dimension[f->gbasis];
+  for (int r = 0; r < dim; r++) {
+    double s = 0;
+    for (int i = 0; i < n; i++) s += f->values[i] * f->nodes[i][r];
+    xyz[r] = s;
+  }
+}
+
+double limitsp(double x) {
+  return static_cast<double>(static_cast<float>(x + 1)) - 1;
+}
+
+// Newton iteration for curved triangles (dim 2) and tetrahedra (dim 3), from the
+// centroid, with steps no longer than 0.3 and at most 21 steps; it stops early once
+// the point is found outside the cell by more than tol.
+static void newton(double *L, const double *X, ElementFrame *f, double tol, int dim) {
+  double M[4], x[3], r[3], dL[4], s;
+  for (int c = 0; c < 4; c++) M[c] = elements_centroid[dim].L[c];
+  int step = 0;
+  bool inside;
+  do {
+    step++;
+    elements_get_gcoords(x, M, f);
+    for (int k = 0; k < dim; k++) r[k] = X[k] - x[k];
+    elements_jacobian(M, f);
+    s = 0;
+    for (int c = 0; c <= dim; c++) {
+      dL[c] = 0;
+      for (int k = 0; k < dim; k++) dL[c] += f->K[c][k] * r[k];
+      s += dL[c] * dL[c];
+    }
+    double scale = s > 0.09 ? 0.3 / std::sqrt(s) : 1;
+    double sum = 0;
+    for (int c = 0; c <= dim; c++) sum += M[c] += dL[c] * scale;
+    if (dim == 3)
+      for (int c = 0; c < 4; c++) M[c] /= sum;
+    inside = true;
+    for (int c = 0; c <= dim; c++) inside = inside && M[c] >= -tol;
+  } while (s >= 1e-16 && inside && step <= 20);
+  if (dim == 2) {
+    L[0] = limitsp(M[0]);
+    L[1] = limitsp(M[1]);
+    L[2] = 1 - L[0] - L[1];
+    L[3] = 0;
+  } else {
+    for (int c = 0; c < 4; c++) L[c] = M[c];
+  }
+}
+
+void elements_get_lcoords(double *L, const double *X, ElementFrame *f, double tol) {
+  TRACE("elements_get_lcoords_0");
+  const double (*P)[3] = f->nodes;
+  const double (*K)[3] = f->K;
+  switch (elements_dimension[f->gbasis]) {
+    case 1: {
+      // Both coordinates from the end nodes: L1 = 1 at node 1, L1 = 0 at node 2.
+      double span = P[0][0] - P[1][0];
+      L[0] = span != 0 ? (X[0] - P[1][0]) / span : 0;
+      L[1] = 1 - L[0];
+      break;
+    }
+    case 2:
+      if (f->gbasis == tri3) {
+        double dx = X[0] - P[2][0], dy = X[1] - P[2][1];
+        L[0] = limitsp(K[0][0] * dx + K[0][1] * dy);
+        L[1] = limitsp(K[1][0] * dx + K[1][1] * dy);
+        L[2] = 1 - L[0] - L[1];
+        L[3] = 0;
+      } else {
+        newton(L, X, f, tol, 2);
+      }
+      break;
+    case 3:
+      if (f->gbasis == tet4) {
+        double d[3] = {X[0] - P[3][0], X[1] - P[3][1], X[2] - P[3][2]};
+        for (int c = 0; c < 3; c++) L[c] = K[c][0] * d[0] + K[c][1] * d[1] + K[c][2] * d[2];
+        L[3] = 1 - L[0] - L[1] - L[2];
+      } else {
+        newton(L, X, f, tol, 3);
+      }
+      break;
+    default: break;
+  }
+}
+
+// ---- Global derivatives of basis functions ---------------------------------------------------
+
+[[noreturn]] static void trap_deriv() {
+  TRACE("trap_deriv_0");
+  rtlib_fatal_in("trap_deriv_0", "BAD BASIS SELECTOR");
+}
+
+static int checked_dim(int32_t code) {
+  if (code < 0 || code >= ELEMENTS_CODES) traporder(code);
+  return elements_dimension[code];
+}
+
+// Row of dN/dx_r from local first derivatives: sum over the independent coordinates.
+static int basis_first(double *row, int32_t code, const double (*ld)[20], const ElementFrame *f,
+                       int r) {
+  int dim = checked_dim(code), n = elements_functions[code];
+  for (int i = 0; i < n; i++) {
+    double s = 0;
+    for (int c = 0; c < dim; c++) s += ld[c][i] * f->K[c][r];
+    row[i] = s;
+  }
+  return n;
+}
+
+int elements_basisx(double *row, int32_t code, const double (*ld)[20], const ElementFrame *f) {
+  TRACE("elements_basisx_0");
+  return basis_first(row, code, ld, f, 0);
+}
+
+int elements_basisy(double *row, int32_t code, const double (*ld)[20], const ElementFrame *f) {
+  TRACE("elements_basisy_0");
+  if (checked_dim(code) == 1) rtlib_fatal_in("elements_basisy_0", "BASISY: NOT 2D");
+  return basis_first(row, code, ld, f, 1);
+}
+
+int elements_basisz(double *row, int32_t code, const double (*ld)[20], const ElementFrame *f) {
+  TRACE("elements_basisz_0");
+  if (checked_dim(code) < 3) rtlib_fatal_in("elements_basisz_0", "BASISZ: NOT 3D");
+  return basis_first(row, code, ld, f, 2);
+}
+
+// Second derivative rows along x_r, x_s of a 1D or 2D code.
+static int basis_second(double *row, int32_t code, const double *L, ElementFrame *f, int r, int s) {
+  int dim = elements_dimension[code];
+  double d[3][20];
+  const double (*K)[3] = f->K;
+  if (dim == 0) {
+    row[0] = 0;
+    return elements_functions[code];
+  }
+  if (dim == 1) {
+    int n = basisfun_basis_pp1(d[0], code, L);
+    for (int i = 0; i < n; i++) row[i] = K[0][r] * K[0][s] * d[0][i];
+    return n;
+  }
+  int n = basisfun_basis_pp2(d, code, L);
+  double a = K[0][r] * K[0][s], b = K[0][r] * K[1][s] + K[1][r] * K[0][s], c = K[1][r] * K[1][s];
+  for (int i = 0; i < n; i++) row[i] = a * d[0][i] + b * d[1][i] + c * d[2][i];
+  return n;
+}
+
+int elements_basisxx(double *row, int32_t code, const double *L, ElementFrame *f) {
+  TRACE("elements_basisxx_0");
+  if (checked_dim(code) == 3) rtlib_fatal_in("elements_basisxx_0", "3D Bxx");
+  return basis_second(row, code, L, f, 0, 0);
+}
+
+int elements_basisxy(double *row, int32_t code, const double *L, ElementFrame *f) {
+  TRACE("elements_basisxy_0");
+  int dim = checked_dim(code);
+  if (dim == 3) rtlib_fatal_in("elements_basisxy_0", "3D Bxy");
+  if (dim == 1) rtlib_fatal_in("elements_basisxy_0", "BASISXY, NOT 2D");
+  return basis_second(row, code, L, f, 0, 1);
+}
+
+int elements_basisyy(double *row, int32_t code, const double *L, ElementFrame *f) {
+  TRACE("elements_basisyy_0");
+  int dim = checked_dim(code);
+  if (dim == 3) rtlib_fatal_in("elements_basisyy_0", "3D Byy");
+  if (dim == 1) rtlib_fatal_in("elements_basisyy_0", "BASISYY, NOT 2D");
+  return basis_second(row, code, L, f, 1, 1);
+}
+
+// The z forms of second derivatives are not provided in any dimension.
+static int basis_z2(int32_t code, const char *where, const char *low, const char *three) {
+  int dim = checked_dim(code);
+  if (dim == 0) return 0;
+  rtlib_fatal_in(where, dim == 3 ? three : low);
+}
+
+int basisxz(double *, int32_t code, const double *, ElementFrame *) {
+  TRACE("basisxz_0");
+  return basis_z2(code, "basisxz_0", "BASISXZ, NOT 3D", "3D Bxz");
+}
+
+int basisyz(double *, int32_t code, const double *, ElementFrame *) {
+  TRACE("basisyz_0");
+  return basis_z2(code, "basisyz_0", "BASISYZ, NOT 3D", "3D Byz");
+}
+
+int basiszz(double *, int32_t code, const double *, ElementFrame *) {
+  TRACE("basiszz_0");
+  return basis_z2(code, "basiszz_0", "BASISZZ, NOT 3D", "3D Bzz");
+}
+
+int elements_basis_sel(double *row, uint8_t s1, uint8_t s2, int32_t code, const double *L,
+                       ElementFrame *f) {
+  TRACE("elements_basis_sel_0");
+  typedef int (*Second)(double *, int32_t, const double *, ElementFrame *);
+  static const Second pairs[3][3] = {{elements_basisxx, elements_basisxy, basisxz},
+                                     {elements_basisxy, elements_basisyy, basisyz},
+                                     {basisxz, basisyz, basiszz}};
+  if (s2 == 0) {
+    if (s1 == 0) return basisfun_basis_1(row, code, L);
+    if (s1 > 3) trap_deriv();
+    basisfun_basis_p(f->lderiv, code, L);
+    f->dbasis = code;
+    if (s1 == 1) return elements_basisx(row, code, f->lderiv, f);
+    if (s1 == 2) return elements_basisy(row, code, f->lderiv, f);
+    return elements_basisz(row, code, f->lderiv, f);
+  }
+  if (s2 > 3 || s1 < 1 || s1 > 3) trap_deriv();
+  return pairs[s2 - 1][s1 - 1](row, code, L, f);
+}
+
+// ---- Interpolation of nodal data -------------------------------------------------------------
+
+double elements_interpu(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpu_0");
+  int n = basisfun_basis_1(f->values, code, L);
+  double s = 0;
+  for (int i = 0; i < n; i++) s += f->values[i] * u[i];
+  return s;
+}
+
+// du/dx_r: local first derivatives into the frame's scratch rows, then the chain rule.
+static double interp_first(int32_t code, const double *L, ElementFrame *f, const double *u, int r) {
+  int n = basisfun_basis_p(f->lderiv, code, L), dim = elements_dimension[code];
+  f->dbasis = code;
+  double s = 0;
+  for (int i = 0; i < n; i++) {
+    double g = 0;
+    for (int c = 0; c < dim; c++) g += f->lderiv[c][i] * f->K[c][r];
+    s += u[i] * g;
+  }
+  return s;
+}
+
+double elements_interpux(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpux_0");
+  return interp_first(code, L, f, u, 0);
+}
+
+double elements_interpuy(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpuy_0");
+  if (checked_dim(code) == 1) rtlib_fatal_in("elements_interpuy_0", "UY, NOT 2D");
+  return interp_first(code, L, f, u, 1);
+}
+
+double elements_interpuz(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpuz_0");
+  if (checked_dim(code) < 3) rtlib_fatal_in("elements_interpuz_0", "UZ, NOT 3D");
+  return interp_first(code, L, f, u, 2);
+}
+
+// d2u/dx_r dx_s from the local second derivatives of the data (the map's own second
+// derivatives are left out, so the result is exact on straight cells).
+static double interp_second(int32_t code, const double *L, ElementFrame *f, const double *u, int r,
+                            int s) {
+  static const int row_of[4][3][3] = {{{0}},
+                                      {{0}},
+                                      {{0, 1}, {1, 2}},
+                                      {{0, 1, 2}, {1, 3, 4}, {2, 4, 5}}};
+  int dim = checked_dim(code), n;
+  double d[6][20];
+  if (dim == 0) return 0;
+  if (dim == 1) n = basisfun_basis_pp1(d[0], code, L);
+  else if (dim == 2) n = basisfun_basis_pp2(d, code, L);
+  else n = basisfun_basis_pp3(d, code, L);
+  double U[6] = {0, 0, 0, 0, 0, 0}, sum = 0;
+  for (int k = 0; k < dim * (dim + 1) / 2; k++)
+    for (int i = 0; i < n; i++) U[k] += u[i] * d[k][i];
+  for (int a = 0; a < dim; a++)
+    for (int b = 0; b < dim; b++) sum += U[row_of[dim][a][b]] * f->K[a][r] * f->K[b][s];
+  return sum;
+}
+
+double elements_interpuxx(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpuxx_0");
+  return interp_second(code, L, f, u, 0, 0);
+}
+
+double elements_interpuxy(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpuxy_0");
+  if (checked_dim(code) == 1) rtlib_fatal_in("elements_interpuxy_0", "UXY, NOT 2D");
+  return interp_second(code, L, f, u, 0, 1);
+}
+
+double elements_interpuyy(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpuyy_0");
+  if (checked_dim(code) == 1) rtlib_fatal_in("elements_interpuyy_0", "UYY, NOT 2D");
+  return interp_second(code, L, f, u, 1, 1);
+}
+
+double elements_interpuxz(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpuxz_0");
+  if (checked_dim(code) < 3) rtlib_fatal_in("elements_interpuxz_0", "UXZ, NOT 3D");
+  return interp_second(code, L, f, u, 0, 2);
+}
+
+double elements_interpuyz(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpuyz_0");
+  if (checked_dim(code) < 3) rtlib_fatal_in("elements_interpuyz_0", "UYZ, NOT 3D");
+  return interp_second(code, L, f, u, 1, 2);
+}
+
+double elements_interpuzz(int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_interpuzz_0");
+  if (checked_dim(code) < 3) rtlib_fatal_in("elements_interpuzz_0", "UZZ, NOT 3D");
+  return interp_second(code, L, f, u, 2, 2);
+}
+
+double elements_interpu_sel(int32_t code, uint16_t s1, int16_t s2, const double *L, ElementFrame *f,
+                            const double *u) {
+  TRACE("elements_interpu_sel_0");
+  typedef double (*Interp)(int32_t, const double *, ElementFrame *, const double *);
+  static const Interp first[4] = {elements_interpu, elements_interpux, elements_interpuy,
+                                  elements_interpuz};
+  static const Interp pairs[3][3] = {
+      {elements_interpuxx, elements_interpuxy, elements_interpuxz},
+      {elements_interpuxy, elements_interpuyy, elements_interpuyz},
+      {elements_interpuxz, elements_interpuyz, elements_interpuzz}};
+  if (s2 >= 4) return 0;
+  if (s2 == 0 && s1 <= 3) return first[s1](code, L, f, u);
+  if (s2 >= 1 && s1 >= 1 && s1 <= 3) return pairs[s2 - 1][s1 - 1](code, L, f, u);
+  rtlib_fatal_in("elements_interpu_sel_0", "Bad Derivative selector");
+}
+
+void elements_interp(double *xyz, int32_t code, const double *L, ElementFrame *f,
+                     const double (*nodes)[3]) {
+  TRACE("elements_interp_0");
+  int n = basisfun_basis_1(f->values, code, L);
+  for (int r = 0; r < 3; r++) {
+    double s = 0;
+    for (int i = 0; i < n; i++) s += f->values[i] * nodes[i][r];
+    xyz[r] = s;
+  }
+}
+
+void elements_gradient(double *out, int32_t code, const double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_gradient_0");
+  int dim = checked_dim(code);
+  for (int r = 0; r < dim; r++) out[r] = interp_first(code, L, f, u, r);
+}
+
+double elements_bsum(const double *a, const double *b, int16_t n) {
+  TRACE("elements_bsum_0");
+  double s = 0;
+  for (int i = 0; i < n; i++) s += a[i] * b[i];
+  return s;
+}
+
+// The stationary point of a tri6 quadratic: its gradient in (L1, L2) is linear, so one
+// 2x2 solve from the gradient at L1 = L2 = 0 and the constant second derivatives.
+int elements_extremum(int32_t code, double *L, ElementFrame *f, const double *u) {
+  TRACE("elements_extremum_0");
+  if (code != tri6) rtlib_fatal_in("elements_extremum_0", "unimplemented");
+  static const double origin[4] = {0, 0, 1, 0};
+  double h[3][20], g[2] = {0, 0}, H[3] = {0, 0, 0};
+  basisfun_basis_p(f->lderiv, code, origin);
+  f->dbasis = code;
+  basisfun_basis_pp2(h, code, origin);
+  for (int i = 0; i < 6; i++) {
+    g[0] += u[i] * f->lderiv[0][i], g[1] += u[i] * f->lderiv[1][i];
+    for (int k = 0; k < 3; k++) H[k] += u[i] * h[k][i];
+  }
+  double det = H[0] * H[2] - H[1] * H[1];
+  if (det == 0) return 0;
+  double l1 = (-g[0] * H[2] + g[1] * H[1]) / det, l2 = (-g[1] * H[0] + g[0] * H[1]) / det;
+  double l3 = 1 - l1 - l2;
+  if (l1 < -1e-6 || l2 < -1e-6 || l3 < -1e-6) return 0;
+  L[0] = l1, L[1] = l2, L[2] = l3, L[3] = 0;
+  return 1;
+}

@@ -1,0 +1,37 @@
+// Test helpers for the element model: a fatal stop checked for its text, and exact
+// monomial means over the reference line, triangle and tetrahedron.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "runtime/except.h"
+#include "runtime/rtlib.h"
+#include "tests/runtime/harness.h"
+
+// Runs body under the catch harness and expects the fatal stop with this message.
+template <class F> void expect_fatal(const std::string &text, F &&body) {
+  HookScope hook;
+  int code = except_catch("home", body);
+  EXPECT_EQ(code, EXCEPT_FATAL);
+  EXPECT_EQ(std::string(fatal_message.text ? fatal_message.text : ""), text);
+  finish_report("home");
+}
+
+inline double factorial(int n) { return n <= 1 ? 1 : n * factorial(n - 1); }
+
+// The mean of L1^e1 ... L(d+1)^e(d+1) over the reference cell of dimension d:
+// d! e1! ... / (e1 + ... + d)!.
+inline double monomial_mean(int dim, const int *e) {
+  double num = factorial(dim);
+  int sum = dim;
+  for (int c = 0; c <= dim; c++) num *= factorial(e[c]), sum += e[c];
+  return num / factorial(sum);
+}
+
+inline double monomial(const double *L, const int *e, int dim) {
+  double v = 1;
+  for (int c = 0; c <= dim; c++) v *= std::pow(L[c], e[c]);
+  return v;
+}

@@ -1,0 +1,240 @@
+// Quadrature rules: exactness per rule against exact monomial means, the line rules
+// against Gauss-Legendre nodes computed here, side sets, choice tables, per-basis tables.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <cmath>
+#include <vector>
+
+#include "elements/basisfun.h"
+#include "elements/quature.h"
+#include "runtime/bopmem.h"
+#include "tests/elements/check.h"
+
+namespace {
+
+struct Rules : ::testing::Test {
+  static void SetUpTestSuite() { quature_init_quadrature(); }
+};
+
+// Largest relative error of the rule over all monomials of total degree deg.
+double worst_error(const QuadRule *r, int dim, int deg) {
+  double worst = 0;
+  int e[4] = {0, 0, 0, 0};
+  // Enumerate exponents e0..edim with sum deg.
+  std::vector<std::vector<int>> all;
+  std::function<void(int, int)> rec = [&](int c, int left) {
+    if (c == dim) {
+      e[c] = left;
+      all.push_back(std::vector<int>(e, e + 4));
+      return;
+    }
+    for (int k = 0; k <= left; k++) e[c] = k, rec(c + 1, left - k);
+  };
+  rec(0, deg);
+  for (auto &x : all) {
+    double sum = 0;
+    for (int q = 0; q < r->count; q++) sum += r->points[q].weight * monomial(r->points[q].L, x.data(), dim);
+    double exact = monomial_mean(dim, x.data());
+    worst = std::max(worst, std::fabs(sum - exact) / exact);
+  }
+  return worst;
+}
+
+// Gauss-Legendre nodes and weights on [0, 1], ascending, by Newton on P_n.
+void gauss_legendre(int n, std::vector<double> &xi, std::vector<double> &w) {
+  xi.clear(), w.clear();
+  for (int i = 1; i <= n; i++) {
+    double x = std::cos(M_PI * (i - 0.25) / (n + 0.5)), dp = 0;
+    for (int it = 0; it < 100; it++) {
+      double p0 = 1, p1 = x;
+      for (int k = 2; k <= n; k++) {
+        double p2 = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
+        p0 = p1, p1 = p2;
+      }
+      dp = n * (x * p1 - p0) / (x * x - 1);
+      double dx = p1 / dp;
+      x -= dx;
+      if (std::fabs(dx) < 1e-16) break;
+    }
+    xi.push_back((1 - x) / 2);
+    w.push_back(1 / ((1 - x * x) * dp * dp));
+  }
+  std::vector<int> order(n);
+  for (int i = 0; i < n; i++) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return xi[a] < xi[b]; });
+  std::vector<double> x2, w2;
+  for (int i : order) x2.push_back(xi[i]), w2.push_back(w[i]);
+  xi = x2, w = w2;
+}
+
+}  // namespace
+
+// rule, dimension, points, degree of exactness
+struct Exactness {
+  int rule, dim, points, degree;
+};
+static const Exactness table[] = {{1, 1, 2, 3},  {2, 1, 3, 5},  {3, 1, 5, 9},  {4, 1, 7, 13},
+                                  {5, 1, 9, 17}, {6, 2, 3, 2},  {7, 2, 4, 3},  {8, 2, 7, 5},
+                                  {9, 2, 13, 7}, {10, 3, 5, 3}, {11, 3, 15, 5}};
+
+TEST_F(Rules, EveryRuleIsExactToItsDegreeAndNotBeyond) {
+  EXPECT_EQ(quature_rule(0)->count, 0);
+  for (const Exactness &x : table) {
+    const QuadRule *r = quature_rule(x.rule);
+    ASSERT_EQ(r->count, x.points) << "rule " << x.rule;
+    double sum = 0;
+    for (int q = 0; q < r->count; q++) sum += r->points[q].weight;
+    EXPECT_NEAR(sum, 1, 1e-12) << "rule " << x.rule;
+    for (int d = 0; d <= x.degree; d++)
+      EXPECT_LE(worst_error(r, x.dim, d), 1e-12) << "rule " << x.rule << " degree " << d;
+    EXPECT_GT(worst_error(r, x.dim, x.degree + 1), 1e-6) << "rule " << x.rule;
+    for (int q = 0; q < r->count; q++) {
+      double s = 0;
+      for (int c = 0; c < 4; c++) {
+        if (c > x.dim) {
+          EXPECT_EQ(r->points[q].L[c], 0);
+        }
+        s += r->points[q].L[c];
+      }
+      EXPECT_NEAR(s, 1, 1e-15);
+    }
+  }
+}
+
+TEST_F(Rules, LineRulesAreGaussLegendreOnTheUnitInterval) {
+  std::vector<double> xi, w;
+  for (int k = 1; k <= 5; k++) {
+    const QuadRule *r = quature_rule(k);
+    gauss_legendre(r->count, xi, w);
+    for (int q = 0; q < r->count; q++) {
+      EXPECT_NEAR(r->points[q].L[0], xi[q], 1e-12) << "rule " << k << " point " << q;
+      EXPECT_NEAR(r->points[q].weight, w[q], 1e-12) << "rule " << k << " point " << q;
+      EXPECT_EQ(r->points[q].L[1], 1 - r->points[q].L[0]);
+    }
+  }
+}
+
+TEST_F(Rules, PublishedTrianglePointsAndWeights) {
+  const QuadRule *r7 = quature_rule(7);
+  EXPECT_EQ(r7->points[0].weight, -0.5625);
+  EXPECT_NEAR(r7->points[1].weight, 25.0 / 48, 1e-16);
+  EXPECT_EQ(r7->points[1].L[0], 0.6);
+  const QuadRule *r8 = quature_rule(8);
+  EXPECT_EQ(r8->points[0].L[2], 1 - 2 * 0.1012865073235);  // computed third coordinate
+  EXPECT_EQ(r8->points[6].weight, 0.225);
+  const QuadRule *r11 = quature_rule(11);
+  EXPECT_NEAR(r11->points[0].weight, 16.0 / 135, 1e-17);
+}
+
+TEST_F(Rules, SideSetsLieOnTheirSidesAndIntegrateThere) {
+  // Set 1: side 0 (opposite vertex 1) is the end L = (0, 1); side 1 the end (1, 0).
+  const QuadRule *e0 = quature_side_rule(1, 0), *e1 = quature_side_rule(1, 1);
+  ASSERT_EQ(e0->count, 1);
+  EXPECT_EQ(e0->points[0].L[0], 0);
+  EXPECT_EQ(e0->points[0].L[1], 1);
+  EXPECT_EQ(e1->points[0].L[0], 1);
+  EXPECT_EQ(e1->points[0].L[1], 0);
+  EXPECT_EQ(e0->points[0].weight, 1);
+  // Triangle sets 2-6 carry line rules 1-5 on sides opposite vertices 1, 2, 3.
+  for (int k = 2; k <= 6; k++)
+    for (int s = 0; s < 3; s++) {
+      const QuadRule *r = quature_side_rule(k, s);
+      const QuadRule *line = quature_rule(k - 1);
+      ASSERT_EQ(r->count, line->count);
+      int deg = table[k - 2].degree;
+      for (int a = 0; a <= deg; a++) {
+        int e[4] = {0, 0, 0, 0};
+        e[(s + 1) % 3] = deg - a, e[(s + 2) % 3] = a;
+        double sum = 0;
+        for (int q = 0; q < r->count; q++) {
+          EXPECT_EQ(r->points[q].L[s], 0);
+          sum += r->points[q].weight * monomial(r->points[q].L, e, 2);
+        }
+        EXPECT_NEAR(sum, factorial(deg - a) * factorial(a) / factorial(deg + 1), 1e-12);
+      }
+      // Side 0 runs from vertex 2 towards vertex 3.
+      EXPECT_GT(r->points[0].L[(s + 1) % 3], r->points[r->count - 1].L[(s + 1) % 3]);
+    }
+  // Set 8: the 7-point rule on all four tetrahedron faces; set 7's fourth entry is
+  // set 8's first.
+  for (int f = 0; f < 4; f++) {
+    const QuadRule *r = quature_side_rule(8, f);
+    ASSERT_EQ(r->count, 7);
+    int e[4] = {0, 0, 0, 0};
+    e[(f + 1) % 4] = 2, e[(f + 2) % 4] = 2, e[(f + 3) % 4] = 1;
+    double sum = 0;
+    for (int q = 0; q < 7; q++) {
+      EXPECT_EQ(r->points[q].L[f], 0);
+      sum += r->points[q].weight * monomial(r->points[q].L, e, 3);
+    }
+    EXPECT_NEAR(sum, 2 * factorial(2) * factorial(2) / factorial(7), 1e-13);
+  }
+  for (int f = 0; f < 3; f++) EXPECT_EQ(quature_side_rule(7, f)->count, 4);
+  EXPECT_EQ(quature_side_rule(7, 3), quature_side_rule(8, 0));
+}
+
+TEST_F(Rules, MeshSidesTranslateToRuleSidesInOnePlace) {
+  // A mesh side s lies opposite vertex s; its rule side is s - 1.
+  for (int s = 1; s <= 4; s++) {
+    const QuadRule *r = quature_side_rule(8, quature_rule_side(s));
+    for (int q = 0; q < r->count; q++) EXPECT_EQ(r->points[q].L[s - 1], 0);
+  }
+}
+
+TEST_F(Rules, ChoiceTablesGiveEveryTwoAndThreeDimensionalProblemARule) {
+  // {dim, order, steady interior, time interior, steady sides, time sides}
+  static const int expect[][6] = {{2, 1, 7, 7, 3, 3},   {2, 2, 8, 8, 3, 3},
+                                  {2, 3, 8, 9, 4, 4},   {3, 1, 10, 10, 8, 8},
+                                  {3, 2, 10, 11, 8, 8}, {3, 3, 11, 11, 8, 8}};
+  for (auto &x : expect) {
+    EXPECT_EQ(quature_interior_choice(0, x[0], x[1]), x[2]);
+    EXPECT_EQ(quature_interior_choice(1, x[0], x[1]), x[3]);
+    EXPECT_EQ(quature_side_choice(0, x[0], x[1]), x[4]);
+    EXPECT_EQ(quature_side_choice(1, x[0], x[1]), x[5]);
+  }
+  for (int order = 1; order <= 3; order++)
+    for (int t = 0; t <= 1; t++) {
+      EXPECT_EQ(quature_interior_choice(t, 1, order), 0);
+      EXPECT_EQ(quature_side_choice(t, 1, order), 0);
+    }
+}
+
+TEST_F(Rules, PerBasisTablesHoldValuesAndDerivativesAtEveryPoint) {
+  int64_t before = XMEM;
+  QuadBasis vt = {};
+  quature_build_vquad_basis(&vt, 8, tri6);
+  ASSERT_EQ(vt.count, 7);
+  double row[20], d[3][20];
+  for (int q = 0; q < 7; q++) {
+    basisfun_basis_1(row, tri6, quature_rule(8)->points[q].L);
+    basisfun_basis_p(d, tri6, quature_rule(8)->points[q].L);
+    for (int i = 0; i < 6; i++) {
+      EXPECT_EQ(vt.values[q][i], row[i]);
+      EXPECT_EQ(vt.derivs[q][0][i], d[0][i]);
+      EXPECT_EQ(vt.derivs[q][1][i], d[1][i]);
+    }
+  }
+  // Integrals of the basis through the table: tri6 vertices 0, edges 1/3 of the area.
+  for (int i = 0; i < 6; i++) {
+    double s = 0;
+    for (int q = 0; q < 7; q++) s += quature_rule(8)->points[q].weight * vt.values[q][i];
+    EXPECT_NEAR(s, i < 3 ? 0 : 1.0 / 3, 1e-12);
+  }
+  quature_build_vquad_basis(&vt, 9, tri6);  // a rebuild releases the old rows
+  EXPECT_EQ(vt.count, 13);
+  quature_free_vquad_basis(&vt);
+  EXPECT_EQ(XMEM, before);
+  EXPECT_EQ(vt.values, nullptr);
+
+  SideQuadBasis st = {};
+  quature_build_squad_basis(&st, 8, tet10);
+  for (int f = 0; f < 4; f++) {
+    ASSERT_EQ(st.side[f].count, 7);
+    // Quadratic functions of the vertex opposite the face vanish on it.
+    for (int q = 0; q < 7; q++) EXPECT_NEAR(st.side[f].values[q][f], 0, 1e-15);
+  }
+  quature_free_squad_basis(&st, tet10);
+  EXPECT_EQ(XMEM, before);
+}
