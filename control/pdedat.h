@@ -158,6 +158,8 @@ void pdedat_setpdename(pde *p, const String *path);
 // Error reports: in the editor (interactive) or in the batch log (option B); each
 // ends with the jump to the catch point (code 11) and does not return.
 [[noreturn]] void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message);
+// The same at the source position of an expression tree (its location is found first);
+// its body comes with the expression trees, whose node holds the location.
 [[noreturn]] void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message);
 [[noreturn]] void pdedat_exec_err_0(pde *p, const String *message);
 [[noreturn]] void pdedat_exec_err_1(const String *message);

@@ -1,0 +1,420 @@
+// pdedat: the problem table and its records, the error reports on the current
+// problem (editor or batch log), log time prefixes, status layouts, group headers.
+#include "control/pdedat.h"
+
+#include <cstring>
+
+#include "control/verdat.h"
+#include "domain/domain.h"
+#include "graphics/display.h"
+#include "graphics/gag.h"
+#include "graphics/gag1d.h"
+#include "graphics/textman.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/except.h"
+#include "runtime/rtlib.h"
+#include "runtime/textin.h"
+
+pde *pdedat_table[PDEDAT_MAX_PDES + 1];
+uint16_t pdedat_count;
+pde *pdedat_current;
+char pdedat_separator = '/';
+
+int32_t pdedat_batch_count;
+StringList pdedat_batch_names;
+uint8_t *pdedat_batch_states;
+uint16_t pdedat_batch_index;
+FILE *pdedat_batch_log;
+
+static int clear_nesting, free_nesting;
+
+// Counts one level of nesting for as long as the scope lives, so that a report
+// that jumps out of a clear or a free leaves the counter as it found it.
+struct Nesting {
+  int &n;
+  explicit Nesting(int &c) : n(c) { ++n; }
+  ~Nesting() { --n; }
+};
+
+// A String over a literal text, never written or freed.
+static String lit(const char *c) {
+  uint16_t n = uint16_t(strlen(c));
+  return String{n, n, const_cast<char *>(c)};
+}
+
+static const char *text_of(const String *s) { return (s && s->text) ? s->text : ""; }
+
+int pdedat_init() {
+  TRACE("pdedat");
+  pdedat_separator = '/';
+  return 0;
+}
+
+// True for a record that can be reported on: present and not freed.
+static bool live(const pde *p) { return p && p->phase != 0; }
+
+// A message box on the view, or in a batch run a batch-log line with the clock time;
+// marks nothing. Used where there is no problem to report on.
+static void show_message(uint16_t view, const char *message, const char *caption) {
+  if (verdat_batch) {
+    FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+    pdedat_log_time_0(f);
+    fprintf(f, " %s: %s\n", caption, message);
+    fflush(f);
+    return;
+  }
+  String m = lit(message), c = lit(caption);
+  gag_showmessage(view, &m, &c);
+}
+
+// Marks the batch entry now running as done (failed).
+static void batch_failed() {
+  if (pdedat_batch_states && pdedat_batch_index >= 1 && pdedat_batch_index <= pdedat_batch_count)
+    pdedat_batch_states[pdedat_batch_index - 1] = 2;
+}
+
+// The time prefix of problem p (time since its start) on a stream.
+static void time_prefix(FILE *f, pde *p) {
+  String t{};
+  timefun_timestr_1(&t, &p->starttime);
+  fprintf(f, " %s| ", text_of(&t));
+  strings_free_0(&t);
+}
+
+void pdedat_log_time_1(pde *p) {
+  TRACE("pdedat_log_time_1");
+  if (p->log) time_prefix(p->log, p);
+}
+
+void pdedat_log_time_0(FILE *stream) {
+  TRACE("pdedat_log_time_0");
+  String t{};
+  timefun_timestr_0(&t);
+  fprintf(stream, " %s| ", text_of(&t));
+  strings_free_0(&t);
+}
+
+// ---- Records -------------------------------------------------------------------
+
+pde *pdedat_new_pde(const String *name) {
+  TRACE("pdedat_new_pde_0");
+  pde *p = nullptr;
+  for (int k = 1; k <= pdedat_count && !p; k++)
+    if (pdedat_table[k]->phase == 0) {
+      p = pdedat_table[k];
+      memset(static_cast<void *>(p), 0, sizeof(pde));
+    }
+  if (!p) {
+    if (pdedat_count >= PDEDAT_MAX_PDES) {
+      // Refused with a message: the caller does nothing with a null record, and no
+      // unrelated problem is reported on.
+      show_message(0, "Too Many Open PDE's", "ERROR");
+      return nullptr;
+    }
+    bopmemalloc(&p, 1, sizeof(pde));
+    XMEM += sizeof(pde);
+    pdedat_table[++pdedat_count] = p;
+  }
+  if (!p->mesh.domain) {
+    bopmemalloc(&p->mesh.domain, 1, sizeof(Domain));
+    XMEM += sizeof(Domain);
+  }
+  p->mesh.nodestep = 4096;
+  p->mesh.cellstep = 4096;
+  p->work.count = 0;
+  p->work.capacity = 0;
+  pdedat_setpdename(p, name);
+  p->phase = 1;
+  pdedat_set_textsize(p, 35, 42);
+  pdedat_allfonts(p, 1);
+  p->worklist = &p->firstblock;
+  if (verdat_batch) {
+    p->log = pdedat_batch_log;
+    p->logopen = 1;
+  } else {
+    p->logopen = 0;
+  }
+  return p;
+}
+
+void pdedat_setpdename(pde *p, const String *path) {
+  TRACE("pdedat_setpdename_0");
+  String work{}, ext{};
+  strings_copyto_0(&work, path);
+  while (work.length > 1 && work.text[work.length - 1] == ' ') work.length--;
+  work.text[work.length] = 0;
+  strings_stripname(&work, &p->directory, &p->name, &ext, pdedat_separator);
+  // A relative directory is made absolute before it becomes the current directory,
+  // so that directory + name still names the file afterwards.
+  if (p->directory.length == 0 || p->directory.text[0] != pdedat_separator) {
+    String cwd{};
+    gag_getcurrentdirectory(&cwd);
+    strings_addto_0(&cwd, &p->directory);
+    strings_copyto_0(&p->directory, &cwd);
+    strings_free_0(&cwd);
+  }
+  gag_setcurrentdirectory(&p->directory);
+  strings_copyto_0(&p->logname, &p->directory);
+  strings_addto_0(&p->logname, &p->name);
+  strings_addto_1(&p->logname, ".log");
+  strings_free_0(&work);
+  strings_free_0(&ext);
+}
+
+void pdedat_clear_pde(pde *p) {
+  TRACE("pdedat_clear_pde_0");
+  Nesting nest(clear_nesting);
+  if (clear_nesting > 1) {
+    debug_printf("RECURSIVE CLEAR_PDE\n");
+    rtlib_traceback();
+    return;
+  }
+  String label = lit("Freeing Memory");
+  uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
+  vector2d_free(&p->work, 1);
+  display_force_num(&p->status, line, int32_t(XMEM / 1024));
+  display_unreport(&p->status, line);
+}
+
+void pdedat_free_pde(pde *p) {
+  TRACE("pdedat_free_pde_0");
+  Nesting nest(free_nesting);
+  if (free_nesting > 1) return;
+  pdedat_clear_pde(p);
+  display_free(&p->status);
+  if (p->mesh.domain) {
+    domain_clear(p->mesh.domain);
+    bopmemfree(&p->mesh.domain);
+    XMEM -= sizeof(Domain);
+  }
+  String *texts[] = {&p->directory, &p->name, &p->header, &p->startdate, &p->logname,
+                     &p->axisname[0], &p->axisname[1], &p->axisname[2], &p->axisname[3]};
+  for (String *s : texts) strings_free_0(s);
+  for (pdeblock *b = p->firstblock.next; b;) {
+    pdeblock *next = b->next;
+    XMEM -= b->size;
+    bopmemfree(&b);
+    b = next;
+  }
+  if (p->pdeview) gag_killview(p->pdeview);
+  filio_close_put(&p->plotfile);
+  if (p->log && p->log != pdedat_batch_log) fclose(p->log);
+  memset(static_cast<void *>(p), 0, sizeof(pde));
+}
+
+// ---- Error reports -------------------------------------------------------------
+
+// The report on no problem (none current, or a freed one): only the message, then
+// the jump back to the loop.
+[[noreturn]] static void report_without_problem(const String *message) {
+  show_message(0, text_of(message), "ERROR");
+  except_jump(EXCEPT_REPORTED);
+}
+
+// The editor could not take the text: the message on the problem window, the
+// error flag (the after-step rules then close the problem), and the jump.
+[[noreturn]] static void editor_failed(pde *p, const String *message) {
+  String caption = lit("ERROR");
+  gag_showmessage(p->pdeview, message, &caption);
+  p->error = 1;
+  except_jump(EXCEPT_REPORTED);
+}
+
+void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
+  TRACE("pdedat_parse_err_0");
+  if (!live(p)) report_without_problem(message);
+  if (!verdat_batch) {
+    gag_showwindow(p->editview, 3);
+    if (!textman_send_edit_text_1(loc->file, p->editview, loc)) {
+      debug_printf("FAILED EDITING FILE %d, LINE %d COL %d\n", loc->file, int(loc->line),
+                   loc->column);
+      editor_failed(p, message);
+    }
+    p->phase = 2;
+    p->edittext = loc->file;
+    String caption = lit("ERROR");
+    gag_showmessage(p->editview, message, &caption);
+    rtlib_traceback();
+  } else {
+    batch_failed();
+    p->error = 1;
+    FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+    String line{};
+    textin_extract_1(&line, loc->file, loc->line);
+    time_prefix(f, p);
+    fprintf(f, "%s\n", text_of(&line));
+    strings_free_0(&line);
+    fprintf(f, "%*s*\n", loc->column + 10, " ");
+    fprintf(f, "           Line %d ERROR: %s\n", int(loc->line), text_of(message));
+    fflush(f);
+  }
+  except_jump(EXCEPT_REPORTED);
+}
+
+void pdedat_exec_err_0(pde *p, const String *message) {
+  TRACE("pdedat_exec_err_0");
+  rtlib_traceback();
+  if (!live(p)) report_without_problem(message);
+  if (!verdat_batch) {
+    gag_showwindow(p->editview, 3);
+    TextLoc start{p->desctext, 1, 1};
+    if (!textman_send_edit_text_1(p->desctext, p->editview, &start)) {
+      debug_printf("FAILED EDITING FILE %d\n", p->desctext);
+      editor_failed(p, message);
+    }
+    p->phase = 2;
+    p->edittext = p->desctext;
+    String caption = lit("ERROR");
+    pdedat_error_message(p->editview, message, &caption);
+  } else {
+    batch_failed();
+    p->error = 1;
+    FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+    time_prefix(f, live(pdedat_current) ? pdedat_current : p);
+    fprintf(f, "ERROR: %s\n", text_of(message));
+    fflush(f);
+  }
+  except_jump(EXCEPT_REPORTED);
+}
+
+void pdedat_exec_err_1(const String *message) {
+  TRACE("pdedat_exec_err_1");
+  pdedat_exec_err_0(pdedat_current, message);
+}
+
+void pdedat_error_message(uint16_t view, const String *message, const String *caption) {
+  TRACE("pdedat_error_message_0");
+  if (!verdat_batch) {
+    gag_showmessage(view, message, caption);
+    return;
+  }
+  FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+  if (live(pdedat_current))
+    time_prefix(f, pdedat_current);
+  else
+    pdedat_log_time_0(f);
+  fprintf(f, " %s: %s\n", text_of(caption), text_of(message));
+  fflush(f);
+  batch_failed();
+  if (live(pdedat_current)) pdedat_current->error = 1;
+}
+
+uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String *caption) {
+  TRACE("pdedat_yesno_message_0");
+  if (verdat_batch) {
+    pdedat_error_message(view, message, caption);
+    return 0;
+  }
+  return gag_yesnomessage(view, message, caption) != 0;
+}
+
+// ---- Status panel ----------------------------------------------------------------
+
+void pdedat_report_time(pde *p, uint16_t line) {
+  TRACE("pdedat_report_time_0");
+  String t{};
+  timefun_timestr_1(&t, &p->starttime);
+  p->lines.elapsed = display_report(&p->status, line, &t);
+  strings_free_0(&t);
+}
+
+// Clears the panel, sizes its text, and writes the name and elapsed-time lines.
+static void status_head(pde *p) {
+  pad *d = &p->status;
+  display_clearpad(d, 0);
+  float size = 0;
+  gag_asksize(uint16_t(d->view), &size);
+  gag_textsize(uint16_t(d->view), size, 0.7f);
+  p->lines.name = display_report(d, 0, &p->name);
+  pdedat_report_time(p, 0);
+}
+
+static uint16_t num(pde *p, const char *label, int32_t v) {
+  String l = lit(label);
+  return display_report_num(&p->status, 0, &l, v);
+}
+
+static uint16_t real(pde *p, const char *label, double v) {
+  String l = lit(label);
+  return display_report_real(&p->status, 0, &l, v);
+}
+
+// The mesh lines every layout shares: NODES, CELLS, DoF, MEM(K), RMS and MAX Error.
+static void status_mesh(pde *p) {
+  p->lines.nodes = num(p, "NODES", p->mesh.nodes.count);
+  p->lines.cells = num(p, "CELLS", p->mesh.cells.count);
+  p->lines.dof = num(p, "DoF", int32_t(p->nvars) * p->mesh.nodes.count);
+  p->lines.mem = num(p, "MEM(K)", int32_t(XMEM / 1024));
+  p->lines.rms = real(p, "RMS Error", p->rmserr);
+  p->lines.max = real(p, "MAX Error", p->maxerr);
+}
+
+void pdedat_ss_status(pde *p) {
+  TRACE("pdedat_ss_status_0");
+  status_head(p);
+  if (p->stages > 0) p->lines.stage = num(p, "STAGE", p->stage);
+  p->lines.grid = num(p, "GRID", p->regrids);
+  status_mesh(p);
+}
+
+void pdedat_tr_status(pde *p) {
+  TRACE("pdedat_tr_status_0");
+  status_head(p);
+  p->lines.cycle = num(p, "CYCLE", int32_t(p->cycle));
+  status_mesh(p);
+  p->lines.time = real(p, "TIME", p->time);
+  p->lines.dt = real(p, "DT", p->dt);
+}
+
+void pdedat_eig_status(pde *p) {
+  TRACE("pdedat_eig_status_0");
+  status_head(p);
+  p->lines.grid = num(p, "GRID", p->regrids);
+  status_mesh(p);
+}
+
+void pdedat_do_status(pde *p, uint16_t kind) {
+  TRACE("pdedat_do_status_0");
+  if (kind == 1) pdedat_ss_status(p);
+  if (kind == 2) pdedat_tr_status(p);
+  if (kind == 3) pdedat_eig_status(p);
+}
+
+// ---- Plot file, switches, text styles ------------------------------------------
+
+void pdedat_put_group(pde *p, uint16_t value) {
+  TRACE("pdedat_put_group_0");
+  IOfile *f = &p->plotfile;
+  filio_put_long(f, p->mesh.nodes.count);
+  filio_put_long(f, p->mesh.cells.count);
+  filio_put_double(f, p->rmserr);
+  filio_put_double(f, p->time);
+  filio_put_ushort(f, uint16_t(p->cycle));
+  filio_put_ushort(f, p->stages ? p->stage : 0);
+  filio_put_ushort(f, p->regrids);
+  filio_put_ushort(f, value);
+}
+
+uint8_t pdedat_setif(int32_t setting, uint8_t current) {
+  return setting == 2 ? 1 : setting == 1 ? 0 : current;
+}
+
+void pdedat_allfonts(pde *p, int16_t font) {
+  TRACE("pdedat_allfonts_0");
+  for (textstyle &s : p->styles) gag1d_set_frame_font(&s, font);
+}
+
+void pdedat_set_textsize(pde *p, float height, float width) {
+  TRACE("pdedat_set_textsize_0");
+  for (int k = 0; k < 6; k++) {
+    textstyle *s = &p->styles[k];
+    gag1d_init(s);
+    gag1d_set_tick_type(s, (k == 0 || k == 2 || k == 3) ? 3 : 5);
+    gag1d_set_label_size(s, height, 0.7f, width, 0.7f);
+  }
+}
+
+void pdedat_construction_trap() { rtlib_fatal_in("pdedat_construction_trap", "UNDER CONSTRUCTION"); }
+
+void pdedat_set_locator() {}

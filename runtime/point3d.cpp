@@ -1,0 +1,98 @@
+// point3d: space points of doubles and their arrays and lists.
+#include "runtime/point3d.h"
+
+#include <cmath>
+
+#include "runtime/debug.h"
+#include "runtime/pointlist.h"
+#include "runtime/point3s.h"
+#include "runtime/strings.h"
+
+int point3d_init() {
+  TRACE("point3d");
+  return 0;
+}
+
+POINTLIST_OPERATIONS(point3d, point3d, point3dlist)
+
+void point3d_setpoint_0(point3d *p, double x, double y, double z) {
+  TRACE("point3d_setpoint_0");
+  p->x = x;
+  p->y = y;
+  p->z = z;
+}
+
+// From a float point.
+void point3d_copyto_0(point3d *d, const point3s *s) {
+  TRACE("point3d_copyto_0");
+  d->x = s->x;
+  d->y = s->y;
+  d->z = s->z;
+}
+
+// To a float point.
+void point3d_copyto_1(point3s *d, const point3d *s) {
+  TRACE("point3d_copyto_1");
+  d->x = static_cast<float>(s->x);
+  d->y = static_cast<float>(s->y);
+  d->z = static_cast<float>(s->z);
+}
+
+void point3d_copyto_2(point3dlist *d, const point3dlist *s) {
+  TRACE("point3d_copyto_2");
+  pointlist_copy(d, s, "point3d_copyto_2");
+}
+
+// Writes the point at i when i <= count, moving points i..count up; beyond the
+// count nothing happens (unlike the plane form, this never appends).
+void point3d_insert_0(point3dlist *v, int32_t i, const point3d *p) {
+  TRACE("point3d_insert_0");
+  if (i > v->count) return;
+  pointlist_insert(v, i, *p, "point3d_insert_0");
+}
+
+// Removes point i when i <= count.
+void point3d_delete_0(point3dlist *v, int32_t i) {
+  TRACE("point3d_delete_0");
+  if (i > v->count) return;
+  pointlist_delete(v, i, "point3d_delete_0");
+}
+
+static double sum2(const point3d *p, const point3d *q) {
+  double dx = static_cast<double>(q->x) - p->x;
+  double dy = static_cast<double>(q->y) - p->y;
+  double dz = static_cast<double>(q->z) - p->z;
+  return dx * dx + dy * dy + dz * dz;
+}
+
+double point3d_distance_0(const point3d *p, const point3d *q) {
+  TRACE("point3d_distance_0");
+  return sqrt(sum2(p, q));
+}
+
+double point3d_distance2_0(const point3d *p, const point3d *q) {
+  TRACE("point3d_distance2_0");
+  return sum2(p, q);
+}
+
+double point3d_distance_1(double x1, double y1, double z1, double x2, double y2, double z2) {
+  TRACE("point3d_distance_1");
+  point3d p = {x1, y1, z1}, q = {x2, y2, z2};
+  return sqrt(sum2(&p, &q));
+}
+
+double point3d_distance2_1(double x1, double y1, double z1, double x2, double y2, double z2) {
+  TRACE("point3d_distance2_1");
+  point3d p = {x1, y1, z1}, q = {x2, y2, z2};
+  return sum2(&p, &q);
+}
+
+void point3d_showdb_0(const point3d *p, const String *name) {
+  TRACE("point3d_showdb_0");
+  debug_printf("%s (%g %g %g)\n", name->text ? name->text : "", p->x, p->y, p->z);
+}
+
+void point3d_showdb_1(const point3d *p, const point3d *q, const String *name) {
+  TRACE("point3d_showdb_1");
+  debug_printf("%s (%g %g %g) (%g %g %g)\n", name->text ? name->text : "", p->x, p->y, p->z, q->x, q->y, q->z);
+}

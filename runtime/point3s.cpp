@@ -1,0 +1,49 @@
+// point3s: space points of floats and their arrays and lists.
+#include "runtime/point3s.h"
+
+#include <cmath>
+
+#include "runtime/debug.h"
+#include "runtime/pointlist.h"
+#include "runtime/strings.h"
+
+int point3s_init() {
+  TRACE("point3s");
+  return 0;
+}
+
+POINTLIST_OPERATIONS(point3s, point3s, point3slist)
+
+void point3s_setpoint_0(point3s *p, float x, float y, float z) {
+  TRACE("point3s_setpoint_0");
+  p->x = x;
+  p->y = y;
+  p->z = z;
+}
+
+static double sum2(const point3s *p, const point3s *q) {
+  double dx = static_cast<double>(q->x) - p->x;
+  double dy = static_cast<double>(q->y) - p->y;
+  double dz = static_cast<double>(q->z) - p->z;
+  return dx * dx + dy * dy + dz * dz;
+}
+
+double point3s_distance_0(const point3s *p, const point3s *q) {
+  TRACE("point3s_distance_0");
+  return sqrt(sum2(p, q));
+}
+
+double point3s_distance2_0(const point3s *p, const point3s *q) {
+  TRACE("point3s_distance2_0");
+  return sum2(p, q);
+}
+
+void point3s_showdb_0(const point3s *p, const String *name) {
+  TRACE("point3s_showdb_0");
+  debug_printf("%s (%g %g %g)\n", name->text ? name->text : "", p->x, p->y, p->z);
+}
+
+void point3s_showdb_1(const point3s *p, const point3s *q, const String *name) {
+  TRACE("point3s_showdb_1");
+  debug_printf("%s (%g %g %g) (%g %g %g)\n", name->text ? name->text : "", p->x, p->y, p->z, q->x, q->y, q->z);
+}

@@ -1,0 +1,78 @@
+// rectd: rectangles of doubles.
+#include "runtime/rectd.h"
+
+#include <algorithm>
+
+#include "runtime/debug.h"
+#include "runtime/pointd.h"
+#include "runtime/points.h"
+#include "runtime/rects.h"
+#include "runtime/rtlib.h"
+#include "runtime/strings.h"
+
+int rectd_init() {
+  TRACE("rectd");
+  return 0;
+}
+
+void rectd_setrect_0(rectd *r, double x1, double y1, double x2, double y2) {
+  TRACE("rectd_setrect_0");
+  *r = rectd{x1, y1, x2, y2};
+}
+
+void rectd_setrect_1(rectd *r, const pointd *lo, const pointd *hi) {
+  TRACE("rectd_setrect_1");
+  *r = rectd{lo->x, lo->y, hi->x, hi->y};
+}
+
+void rectd_copyto_0(rectd *d, const rectd *s) {
+  TRACE("rectd_copyto_0");
+  *d = *s;
+}
+
+// To a float rectangle.
+void rectd_copyto_1(rects *d, const rectd *s) {
+  TRACE("rectd_copyto_1");
+  *d = rects{static_cast<float>(s->x1), static_cast<float>(s->y1), static_cast<float>(s->x2),
+             static_cast<float>(s->y2)};
+}
+
+// From a float rectangle.
+void rectd_copyto_2(rectd *d, const rects *s) {
+  TRACE("rectd_copyto_2");
+  *d = rectd{s->x1, s->y1, s->x2, s->y2};
+}
+
+// Both bounds count as inside.
+bool rectd_inrect_2(const rectd *r, double x, double y) {
+  TRACE("rectd_inrect_2");
+  return r->x1 <= x && x <= r->x2 && r->y1 <= y && y <= r->y2;
+}
+
+bool rectd_inrect_0(const rectd *r, const pointd *p) {
+  TRACE("rectd_inrect_0");
+  return rectd_inrect_2(r, p->x, p->y);
+}
+
+bool rectd_inrect_1(const rectd *r, const points *p) {
+  TRACE("rectd_inrect_1");
+  return rectd_inrect_2(r, p->x, p->y);
+}
+
+// Union with another rectangle.
+void rectd_bound_box_0(rectd *r, const rectd *o) {
+  TRACE("rectd_bound_box_0");
+  r->x1 = std::min(r->x1, o->x1);
+  r->y1 = std::min(r->y1, o->y1);
+  r->x2 = std::max(r->x2, o->x2);
+  r->y2 = std::max(r->y2, o->y2);
+}
+
+// Grows the rectangle to hold the point.
+void rectd_bound_box_1(rectd *r, const pointd *p) {
+  TRACE("rectd_bound_box_1");
+  r->x1 = std::min(r->x1, p->x);
+  r->y1 = std::min(r->y1, p->y);
+  r->x2 = std::max(r->x2, p->x);
+  r->y2 = std::max(r->y2, p->y);
+}
