@@ -199,6 +199,8 @@ void pdedat_free_pde(pde *p) {
   }
   if (p->pdeview) gag_killview(p->pdeview);
   filio_close_put(&p->plotfile);
+  strings_free_0(&p->plotfile.name);
+  strings_free_0(&p->plotfile.temp);
   if (p->log && p->log != pdedat_batch_log) fclose(p->log);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
@@ -241,7 +243,7 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
     p->error = 1;
     FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
     String line{};
-    textin_extract_1(&line, loc->file, loc->line);
+    if (loc->file != 0 && loc->line >= 1) textin_extract_1(&line, loc->file, loc->line);
     time_prefix(f, p);
     fprintf(f, "%s\n", text_of(&line));
     strings_free_0(&line);

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 static uint16_t capacity(const pad *d) {
-  return (d->lines == 0 || d->lines > DISPLAY_MAX_LINES) ? DISPLAY_MAX_LINES : d->lines;
+  return (d->lines == 0 || d->lines > DISPLAY_MAX_LINES) ? uint16_t(DISPLAY_MAX_LINES) : d->lines;
 }
 
 // The line a report goes to: the given one clipped to the panel, or the next free one.

@@ -3,6 +3,7 @@
 // is counted in XMEM by the string that owns it.
 #include "runtime/strings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
@@ -497,3 +498,164 @@ void strings_print_7(FILE *stream, const StringList *list, const char *title) {
     fprintf(stream, "%5u | %s\n", static_cast<unsigned>(k + 1), text_of(&list->items[k - 1]));
 }
 void strings_print_6(const StringList *list, const char *title) { strings_print_7(stdout, list, title); }
+
+// ---- Number text ------------------------------------------------------------------------------
+
+uint16_t strings_default_digits = 8;
+
+// d becomes the formatted text, however long.
+static void print_into(String *d, const char *fmt, ...) {
+  va_list ap, again;
+  va_start(ap, fmt);
+  va_copy(again, ap);
+  int n = vsnprintf(nullptr, 0, fmt, ap);
+  va_end(ap);
+  if (n < 0) n = 0;
+  room(d, static_cast<uint32_t>(n), "strings_print_into_0");
+  vsnprintf(d->text, static_cast<size_t>(n) + 1, fmt, again);
+  va_end(again);
+  terminate_at(d, static_cast<uint32_t>(n));
+}
+
+// Formats x after a sign position ("-" or blank) in a field of n characters (1..18,
+// else 18). Fixed notation unless the value needs e + 2 > n places, is 1e9 or more,
+// or is small (below 0.001, or below 0.01 with the exponent outside the field); in
+// exponent notation the exponent takes the field's last characters (or follows it
+// when exponent_outside is set). pack drops trailing zeros but the first after the
+// point. NaN and infinities are shown as words, right-aligned.
+void strings_formatreal(String *d, double x, int16_t n, uint8_t pack, uint8_t exponent_outside) {
+  TRACE("strings_formatreal_0");
+  if (n < 1 || n > 18) n = 18;
+  if (std::isnan(x) || std::isinf(x)) {
+    print_into(d, "%*s", n + 1, std::isnan(x) ? "NaN" : x < 0 ? "-Inf" : "Inf");
+    return;
+  }
+  char f[40];  // f[1] is the sign position
+  memset(f, ' ', sizeof f);
+  f[1] = x < 0 ? '-' : ' ';
+
+  // 1. Mantissa a in [1, 10) and decimal exponent e.
+  double a = std::fabs(x);
+  int e = 0;
+  while (a >= 10 && e < 308) a *= 0.1, e++;
+  if (a > 0 && a < 1) do a *= 10, e--;
+    while (a < 1 && e > -308);
+
+  // 2. Notation: w is the exponent's width ("e", sign, digits), r the part of it
+  // inside the field.
+  int ae = std::abs(e);
+  int w = ae <= 9 ? 3 : ae <= 99 ? 4 : ae <= 999 ? 5 : 6;
+  int r = exponent_outside ? 0 : w, t = exponent_outside ? e + 2 : e + w;
+  bool expo = e + 2 > n || t < 0 || e >= 9;
+
+  // 3. Round at half a unit of the last place shown. At least one mantissa digit
+  // is always shown, so the unit is never above the mantissa's first digit.
+  int places = expo ? std::max(n - r - 1, 1) : e >= 0 ? n - 1 : std::max(n - 1 + e, 0);
+  a += 5.0 / rtlib_pow10(static_cast<int16_t>(places));
+  if (a >= 10) a *= 0.1, e++;
+
+  // 4. Field width W and text end E; the exponent text may have grown by the carry.
+  int W = expo ? n + (w - r) : n, E = W + 1;
+  char ex[8] = "";
+  int le = 0;
+  if (expo) {
+    le = snprintf(ex, sizeof ex, "e%c%d", e < 0 ? '-' : '+', std::abs(e));
+    if (E - le < 2) E = le + 2, W = E - 1;
+  }
+
+  // 5. Digits from position 2 (zero: right-aligned), the point after digit `after`.
+  int after = 1;
+  if (!expo && e >= 0) after = e + 1;
+  if (!expo && e < 0) a /= rtlib_pow10(static_cast<int16_t>(-e));
+  int p = x == 0 ? std::max(2, W - 2) : 2;
+  for (int digits = 0; p <= E;) {
+    int dg = static_cast<int>(a);
+    if (dg > 9) dg = 9;
+    f[p++] = static_cast<char>('0' + dg);
+    a = (a - dg) * 10;
+    if (++digits == after && p <= E) f[p++] = '.';
+  }
+
+  // 6. Packing keeps the point's first zero, and a field without a point whole.
+  int q = expo ? le : 0;
+  if (pack && memchr(f + 2, '.', std::max(E - q - 1, 0)))
+    while (f[E - q] == '0' && f[E - q - 1] != '.') E--;
+
+  // 7. The exponent ends the text.
+  if (expo) memcpy(f + E - le + 1, ex, le);
+  copy_bytes(d, f + 1, E, "strings_formatreal_0");
+}
+
+void strings_fmt(String *d, double x) { strings_formatreal(d, x, strings_default_digits, 0, 0); }
+void strings_pak(String *d, double x) { strings_formatreal(d, x, strings_default_digits, 1, 0); }
+
+void strings_itos_0(String *d, int32_t k) { print_into(d, "%d", k); }
+void strings_itos_1(String *d, int32_t k, int16_t width) { print_into(d, "%*d", width, k); }
+void strings_itoh_0(String *d, int32_t k) { print_into(d, "%x", static_cast<unsigned>(k)); }
+void strings_itoh_1(String *d, int32_t k, int16_t w) { print_into(d, "%*.*x", w, w, static_cast<unsigned>(k)); }
+
+// The value of the leading digits of s in base (a leading "-" negates); the first
+// character that is no digit of the base ends the scan. Wraps in 32 bits.
+int32_t packnum(int16_t base, const String *s) {
+  const char *t = text_of(s);
+  uint32_t i = 0, v = 0;
+  bool negative = s->length > 0 && t[0] == '-';
+  if (negative) i = 1;
+  for (; i < s->length; i++) {
+    char c = t[i];
+    int dg = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : 99;
+    if (dg >= base) break;
+    v = v * static_cast<uint32_t>(base) + static_cast<uint32_t>(dg);
+  }
+  return static_cast<int32_t>(negative ? 0u - v : v);
+}
+
+int32_t strings_intval(const String *s) { return packnum(10, s); }
+int32_t strings_hexval(const String *s) { return packnum(16, s); }
+
+// The value of a real-number text: digits with an optional point, then "E" or "e"
+// with an optional sign and the exponent's digits; other characters are skipped.
+double strings_fltval(const String *s) {
+  const char *t = text_of(s);
+  double value = 0, scale = 1;
+  bool point = false, in_exponent = false, negative_exponent = false;
+  int32_t k = 0;
+  bool negative = s->length > 0 && t[0] == '-';
+  for (uint32_t i = negative ? 1 : 0; i < s->length; i++) {
+    char c = t[i];
+    if (in_exponent) {
+      if (c >= '0' && c <= '9' && k < 100000) k = 10 * k + (c - '0');  // far past any double
+    } else if (c >= '0' && c <= '9') {
+      value = value * 10 + (c - '0');
+      if (point) scale *= 10;
+    } else if (c == '.') {
+      point = true;
+      scale = 1;
+    } else if (c == 'E' || c == 'e') {
+      in_exponent = true;
+      if (i + 1 < s->length && (t[i + 1] == '-' || t[i + 1] == '+')) negative_exponent = t[++i] == '-';
+    }
+  }
+  if (point) value /= scale;
+  if (negative) value = -value;
+  for (int32_t j = 0; j < k && value != 0; j++) value *= negative_exponent ? 0.1 : 10;
+  return value;
+}
+
+static String print_scratch;
+
+void strings_print_2(FILE *stream, int32_t k, int16_t width) { fprintf(stream, "%*d", width, k); }
+void strings_printline_2(FILE *stream, int32_t k, int16_t width) { fprintf(stream, "%*d\n", width, k); }
+void strings_print_3(int32_t k, int16_t width) { strings_print_2(stdout, k, width); }
+void strings_printline_3(int32_t k, int16_t width) { strings_printline_2(stdout, k, width); }
+
+void strings_print_4(FILE *stream, double x, int16_t n, int16_t width) {
+  strings_formatreal(&print_scratch, x, n, 0, 0);
+  fprintf(stream, "%*s", width, print_scratch.text);
+}
+void strings_printline_4(FILE *stream, double x, int16_t n, int16_t width) {
+  strings_formatreal(&print_scratch, x, n, 0, 0);
+  fprintf(stream, "%*s\n", width, print_scratch.text);
+}
+void strings_print_5(double x, int16_t n, int16_t width) { strings_print_4(stdout, x, n, width); }
+void strings_printline_5(double x, int16_t n, int16_t width) { strings_printline_4(stdout, x, n, width); }

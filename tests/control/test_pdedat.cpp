@@ -8,6 +8,7 @@
 
 #include "control/pdedat.h"
 #include "control/verdat.h"
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/filio.h"
 #include "runtime/textin.h"

@@ -1,0 +1,495 @@
+// In-memory text files: the character stream, line-end variants, the table, seek,
+// extract and replace, windows that roll, writing back safely, TextLoc vectors.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <signal.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "runtime/bopmem.h"
+#include "runtime/textin.h"
+#include "tests/runtime/harness.h"
+
+namespace {
+
+struct TempDir {
+  std::string path;
+  TempDir() {
+    char tmpl[] = "/tmp/quendar_textin_XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~TempDir() { (void)system(("rm -rf " + path).c_str()); }
+  std::string file(const char *name) const { return path + "/" + name; }
+};
+
+std::string slurp(const std::string &path) {
+  std::string out;
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return "<missing>";
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  fclose(f);
+  return out;
+}
+
+void spit(const std::string &path, const std::string &bytes) {
+  FILE *f = fopen(path.c_str(), "wb");
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+// An owned String that frees itself.
+struct Str {
+  String s = {};
+  explicit Str(const std::string &c = "") { strings_copyto_1(&s, c.c_str()); }
+  ~Str() { strings_free_0(&s); }
+  String *operator&() { return &s; }
+  std::string text() const { return std::string(s.text ? s.text : "", s.length); }
+  size_t length() const { return s.length; }
+};
+
+// The stream of characters up to and including the first 0 (or limit characters).
+std::vector<int> stream(uint16_t n, size_t limit = 1000) {
+  std::vector<int> out;
+  while (out.size() < limit) {
+    int c = textin_next_char(n);
+    out.push_back(c);
+    if (c == 0) break;
+  }
+  return out;
+}
+
+std::vector<std::string> body(uint16_t n) {
+  std::vector<std::string> out;
+  StringList *l = textin_text_body(n);
+  for (int32_t k = 0; k < l->count; k++) out.emplace_back(l->items[k].text, l->items[k].length);
+  return out;
+}
+
+uint16_t open_bytes(const TempDir &dir, const std::string &bytes, uint8_t echo = 0) {
+  spit(dir.file("t.pde"), bytes);
+  Str name(dir.file("t.pde"));
+  return textin_open_text(&name, echo);
+}
+
+using Ints = std::vector<int>;
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+// ---- The character stream -------------------------------------------------------------
+
+TEST(TextinStream, EmptyLinesAreSkippedAndEachLineEndsWith13) {
+  TempDir dir;
+  uint16_t n = open_bytes(dir, "ab\r\n\r\nc\r\n");
+  ASSERT_NE(n, 0);
+  EXPECT_EQ(stream(n), (Ints{'a', 'b', 13, 'c', 13, 0}));
+  EXPECT_EQ(textin_next_char(n), 0) << "the end stays the end";
+  textin_reset_text(n);
+  EXPECT_EQ(stream(n), (Ints{'a', 'b', 13, 'c', 13, 0}));
+  textin_close_text(n);
+}
+
+TEST(TextinStream, AnEmptyFirstLineGivesOne13) {
+  TempDir dir;
+  uint16_t n = open_bytes(dir, "\n\nxy\n");
+  EXPECT_EQ(stream(n), (Ints{13, 'x', 'y', 13, 0}));
+  textin_close_text(n);
+}
+
+TEST(TextinStream, EveryLineEndVariantGivesTheSameLines) {
+  TempDir dir;
+  const Lines want = {"first", "", "third"};
+  const char *variants[] = {"first\r\n\r\nthird\r\n", "first\n\nthird\n", "first\r\rthird\r", "first\n\nthird",
+                            "first\r\n\r\nthird\r\n\r\n\n", "first\n\nthird\n\x1aignored\n"};
+  for (const char *v : variants) {
+    SCOPED_TRACE(testing::PrintToString(std::string(v)));
+    uint16_t n = open_bytes(dir, v);
+    EXPECT_EQ(body(n), want);
+    EXPECT_EQ(textin_text_name(n)->last_read, 3u);
+    textin_close_text(n);
+  }
+  uint16_t n = open_bytes(dir, "\r\n\n\r\n");
+  EXPECT_EQ(textin_text_body(n)->count, 0) << "a file of empty lines has no lines";
+  EXPECT_EQ(textin_next_char(n), 0);
+  textin_close_text(n);
+}
+
+TEST(TextinStream, PeekAndUnget) {
+  TempDir dir;
+  uint16_t n = open_bytes(dir, "xyz\n");
+  EXPECT_EQ(textin_peek_char(n, 0), 'x');
+  EXPECT_EQ(textin_peek_char(n, 2), 'z');
+  EXPECT_EQ(textin_peek_char(n, 3), 13);
+  EXPECT_EQ(textin_peek_char(n, 60000), 13);
+  textin_unget(n);
+  EXPECT_EQ(textin_text_name(n)->column, 1u) << "never below column 1";
+  EXPECT_EQ(textin_next_char(n), 'x');
+  EXPECT_EQ(textin_next_char(n), 'y');
+  textin_unget(n);
+  EXPECT_EQ(textin_next_char(n), 'y');
+  EXPECT_EQ(textin_next_char(n), 'z');
+  EXPECT_EQ(textin_next_char(n), 13);
+  textin_unget(n);
+  EXPECT_EQ(textin_next_char(n), 13);
+  EXPECT_EQ(textin_text_name(n)->last_char, 13);
+  textin_close_text(n);
+}
+
+// ---- The table ---------------------------------------------------------------------------
+
+TEST(TextinTable, NumbersFrom1ClosedEntriesReusedAndMacroStateReset) {
+  TempDir dir;
+  spit(dir.file("a"), "a\n");
+  Str a(dir.file("a")), missing(dir.file("missing"));
+  uint16_t n1 = textin_open_text(&a, 0);
+  uint16_t n2 = textin_create_text_0(&a, 0);
+  EXPECT_GE(n1, 1);
+  EXPECT_EQ(n2, n1 + 1);
+  TextFile *t = textin_text_name(n1);
+  t->macro_pos[0] = 7;
+  t->macro_pos[1] = 9;
+  t->expanded_count = 3;
+  strings_copyto_1(&t->expanded, "expanded text");
+  textin_close_text(n1);
+  Str got;
+  textin_textfile_name(&got, n1);
+  EXPECT_EQ(got.text(), dir.file("a")) << "the name is kept after close";
+  EXPECT_EQ(textin_open_text(&missing, 0), 0);
+  uint16_t n3 = textin_open_text(&a, 0);
+  EXPECT_EQ(n3, n1) << "the closed entry is taken again";
+  t = textin_text_name(n3);
+  EXPECT_EQ(t->macro_pos[0], 1);
+  EXPECT_EQ(t->macro_pos[1], 1);
+  EXPECT_EQ(t->expanded.length, 0);
+  EXPECT_EQ(t->expanded_count, 0);
+  EXPECT_EQ(t->open, 1);
+  textin_textfile_name(&got, 0);
+  EXPECT_EQ(got.text(), "!!!");
+  textin_textfile_name(&got, 65000);
+  EXPECT_EQ(got.text(), "!!!");
+  EXPECT_EQ(textin_text_body(0), nullptr);
+  EXPECT_EQ(textin_next_char(65000), 0);
+  textin_close_text(n3);
+  textin_close_text(n2);
+}
+
+TEST(TextinTable, CreatedAndPresetTexts) {
+  StringList src = {};
+  strings_resize_1(&src, 3, 4);
+  strings_copyto_1(&src.items[0], "one");
+  strings_copyto_1(&src.items[2], "three");
+  Str name("made");
+  uint16_t n = textin_create_text_1(&name, 0, &src);
+  strings_copyto_1(&src.items[0], "changed");
+  EXPECT_EQ(textin_next_char(n), 0) << "a created text is read after a reset";
+  textin_reset_text(n);
+  EXPECT_EQ(stream(n), (Ints{'o', 'n', 'e', 13, 't', 'h', 'r', 'e', 'e', 13, 0}));
+  strings_free_1(&src, 1);
+  textin_close_text(n);
+
+  std::string text;
+  for (int i = 1; i <= 250; i++) text += "line " + std::to_string(i) + (i % 2 ? "\r\n" : "\n\n");
+  n = textin_preset_text(&name, 0, text.c_str());
+  Str got;
+  textin_textfile_name(&got, n);
+  EXPECT_EQ(got.text(), "internal");
+  EXPECT_EQ(textin_text_body(n)->count, 250);
+  EXPECT_EQ(textin_text_body(n)->capacity, 300) << "grows by 100 lines";
+  textin_extract_1(&got, n, 250);
+  EXPECT_EQ(got.text(), "line 250");
+  EXPECT_EQ(textin_next_char(n), 'l') << "ready to read";
+  textin_close_text(n);
+}
+
+// ---- Locations: seek, extract, replace --------------------------------------------------
+
+TEST(TextinLocation, ExtractAcrossALineEndAndSeekBack) {
+  TempDir dir;
+  uint16_t n = open_bytes(dir, "line one\nline two\nthe third line of the text\nfourth line\n");
+  TextLoc from = {}, to = {};
+  for (int i = 0; i < 9 + 9; i++) textin_next_char(n);
+  textin_next_char(n);  // the first character of line 3
+  for (int i = 1; i < 19; i++) textin_next_char(n);
+  textin_textloc(&from, n);
+  EXPECT_EQ(from.file, n);
+  EXPECT_EQ(from.line, 3u);
+  EXPECT_EQ(from.column, 20);
+  to = {n, 5, 4};
+  Str d;
+  textin_extract_0(&d, &from, &to);
+  EXPECT_EQ(d.text(), std::string("the third line of the text").substr(19) + " four");
+  TextLoc other = {static_cast<uint16_t>(n + 1), 1, 1};
+  textin_extract_0(&d, &from, &other);
+  EXPECT_EQ(d.length(), 0) << "locations in two files give nothing";
+  textin_text_seek(&from);
+  EXPECT_EQ(textin_next_char(n), 'h');
+  textin_extract_1(&d, n, 2);
+  EXPECT_EQ(d.text(), "line two");
+  Str repl("LINE 2");
+  textin_replace(n, 2, &repl);
+  TextLoc two = {n, 1, 2};
+  textin_text_seek(&two);
+  EXPECT_EQ(stream(n, 3), (Ints{'L', 'I', 'N'}));
+  HookScope hook;
+  for (auto op : std::vector<std::function<void()>>{[&] { textin_extract_1(&d, n, 5); },
+                                                   [&] { textin_replace(n, 0, &repl); },
+                                                   [&] {
+                                                     TextLoc far = {n, 1, 9};
+                                                     textin_text_seek(&far);
+                                                   }}) {
+    EXPECT_EQ(except_catch("home", op), EXCEPT_FATAL);
+    finish_report("home");
+  }
+  EXPECT_STREQ(fatal_message.text, "SEEK outside buffer. IN textin_text_seek_0");
+  textin_close_text(n);
+}
+
+// ---- Windows ------------------------------------------------------------------------------
+
+TEST(TextinWindow, RollKeepsFiveLinesAndExtractsAcrossTheRoll) {
+  TempDir dir;
+  std::string text;
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 47; i++) {
+    lines.push_back(i % 7 == 0 ? "" : "row" + std::to_string(i) + " " + std::string(i % 5, '*'));
+    text += lines.back() + "\r\n";
+  }
+  spit(dir.file("data"), text);
+  Str name(dir.file("data"));
+  uint16_t n = textin_open_text_window(&name, 0, 10);
+  TextFile *t = textin_text_name(n);
+  EXPECT_EQ(t->incomplete, 1);
+  EXPECT_EQ(t->lines.capacity, 10);
+  // Walk to the start of line 9 and keep its location.
+  while (t->line < 9) textin_next_char(n);
+  textin_next_char(n);
+  textin_next_char(n);
+  TextLoc from;
+  textin_textloc(&from, n);
+  while (t->line < 12) textin_next_char(n);
+  EXPECT_EQ(t->base, 5u) << "rolled once: lines 6 to 10 kept, 11 to 15 read";
+  EXPECT_EQ(t->last_read, 15u);
+  TextLoc to;
+  textin_textloc(&to, n);
+  Str d;
+  textin_extract_0(&d, &from, &to);
+  std::string want = lines[8].substr(3) + " " + lines[9] + " " + lines[10] + " " + lines[11].substr(0, 1);
+  EXPECT_EQ(d.text(), want);
+  // Every line of the file comes through, in order, with file line numbers.
+  textin_text_seek(&from);
+  std::string seen;
+  for (int c; (c = textin_next_char(n)) != 0;) seen += c == 13 ? '\n' : static_cast<char>(c);
+  std::string rest = lines[8].substr(3) + "\n";
+  for (size_t i = 9; i < lines.size(); i++)
+    if (!lines[i].empty()) rest += lines[i] + "\n";
+  EXPECT_EQ(seen, rest);
+  EXPECT_EQ(t->incomplete, 0);
+  EXPECT_EQ(t->last_read, 47u);
+  HookScope hook;
+  EXPECT_EQ(except_catch("home", [&] { textin_text_seek(&from); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "SEEK outside buffer. IN textin_text_seek_0");
+  finish_report("home");
+  textin_close_text(n);
+}
+
+TEST(TextinWindow, SmallFileFitsAndAClosedWindowFreesTheReader) {
+  TempDir dir;
+  spit(dir.file("a"), "1\n2\n3\n4\n5\n6\n7\n8\n9\n");
+  Str name(dir.file("a"));
+  uint16_t n = textin_open_text_window(&name, 0, 100);
+  EXPECT_EQ(textin_text_name(n)->incomplete, 0);
+  EXPECT_EQ(textin_text_body(n)->count, 9);
+  textin_close_text(n);
+  n = textin_open_text_window(&name, 0, 6);
+  EXPECT_EQ(textin_text_name(n)->incomplete, 1);
+  textin_close_text(n);  // an unfinished window, closed: the reader is free again
+  n = textin_open_text_window(&name, 0, 6);
+  ASSERT_NE(n, 0);
+  EXPECT_EQ(stream(n).size(), 19u);
+  textin_close_text(n);
+}
+
+// A million lines through a window of 100: the memory held stays that of the
+// window, whatever the length of the file.
+TEST(TextinWindow, MillionLinesInBoundedMemory) {
+  TempDir dir;
+  const int lines = 1000000;
+  {
+    FILE *f = fopen(dir.file("big").c_str(), "wb");
+    for (int i = 1; i <= lines; i++) fprintf(f, "%d,%d\r\n", i, i % 97);
+    fclose(f);
+  }
+  Str name(dir.file("big"));
+  int64_t before = XMEM, peak = 0;
+  uint16_t n = textin_open_text_window(&name, 0, 100);
+  int64_t ends = 0, sum = 0, value = 0;
+  for (int c; (c = textin_next_char(n)) != 0;) {
+    if (c == 13) {
+      ends++;
+      sum += value;
+      value = 0;
+      if (XMEM - before > peak) peak = XMEM - before;
+    } else if (c == ',') {
+      value = 0;
+    } else {
+      value = value * 10 + (c - '0');
+    }
+  }
+  EXPECT_EQ(ends, lines);
+  int64_t want = 0;
+  for (int i = 1; i <= lines; i++) want += i % 97;
+  EXPECT_EQ(sum, want);
+  EXPECT_EQ(textin_text_name(n)->last_read, static_cast<uint32_t>(lines));
+  EXPECT_LT(peak, 48000) << "the window's lines and the reader's buffer only";
+  printf("million-line window: %lld bytes held at most\n", static_cast<long long>(peak));
+  textin_close_text(n);
+}
+
+// ---- More than 65535 lines ------------------------------------------------------------------
+
+TEST(TextinLong, SeventyThousandLinesOpenWholeAndWriteBackIntact) {
+  TempDir dir;
+  std::string text;
+  for (int i = 1; i <= 70000; i++) text += "L" + std::to_string(i) + "\r\n";
+  spit(dir.file("long.pde"), text);
+  Str name(dir.file("long.pde"));
+  uint16_t n = textin_open_text(&name, 0);
+  EXPECT_EQ(textin_text_body(n)->count, 70000);
+  Str last;
+  textin_extract_1(&last, n, 70000);
+  EXPECT_EQ(last.text(), "L70000");
+  TextLoc far = {n, 2, 69999};
+  textin_text_seek(&far);
+  EXPECT_EQ(stream(n, 6), (Ints{'6', '9', '9', '9', '9', 13}));
+  textin_write_text_0(n);
+  EXPECT_EQ(slurp(dir.file("long.pde")), text);
+  textin_close_text(n);
+}
+
+// ---- Writing ----------------------------------------------------------------------------------
+
+TEST(TextinWrite, LinesEndCrLfAndTheEntryTakesTheName) {
+  TempDir dir;
+  uint16_t n = open_bytes(dir, "alpha\nbeta\n\ngamma");
+  Str copy(dir.file("copy.txt")), saved(dir.file("saved.pde"));
+  textin_copy_text(n, &copy);
+  Str got;
+  textin_textfile_name(&got, n);
+  EXPECT_EQ(got.text(), dir.file("t.pde"));
+  textin_write_text_1(n, &saved);
+  textin_textfile_name(&got, n);
+  EXPECT_EQ(got.text(), dir.file("saved.pde"));
+  EXPECT_EQ(slurp(dir.file("copy.txt")), "alpha\r\nbeta\r\n\r\ngamma\r\n");
+  EXPECT_EQ(slurp(dir.file("saved.pde")), "alpha\r\nbeta\r\n\r\ngamma\r\n");
+  textin_close_text(n);
+}
+
+TEST(TextinWrite, DevFullIsReportedAndTheTextSurvives) {
+  TempDir dir;
+  uint16_t n = open_bytes(dir, "keep me\n");
+  Str full("/dev/full");
+  HookScope hook;
+  EXPECT_EQ(except_catch("home", [&] { textin_copy_text(n, &full); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "/dev/full: No space left on device IN filio_close_put_0");
+  finish_report("home");
+  EXPECT_EQ(body(n), (Lines{"keep me"}));
+  Str again(dir.file("again"));
+  textin_copy_text(n, &again);  // the shared writer is usable again
+  EXPECT_EQ(slurp(dir.file("again")), "keep me\r\n");
+  textin_close_text(n);
+}
+
+// Saving a descriptor over itself when the disk refuses part of it (here the
+// process's file-size limit) is an error, and the descriptor on disk is unchanged.
+TEST(TextinWrite, FailedSaveLeavesTheDescriptorOnDisk) {
+  TempDir dir;
+  std::string old = "TITLE 'old'\r\nEND\r\n";
+  uint16_t n = open_bytes(dir, old);
+  StringList *l = textin_text_body(n);
+  Str filler(std::string(60000, 'x'));
+  strings_copyto_0(&l->items[0], &filler);
+  pid_t pid = fork();
+  if (pid == 0) {
+    HookScope hook;
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit lim = {40000, 40000};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    int code = except_catch("home", [&] { textin_write_text_0(n); });
+    bool ok = code == EXCEPT_FATAL && strstr(fatal_message.text, "File too large");
+    if (!ok) fprintf(stderr, "code %d: %s\n", code, fatal_message.text);
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(slurp(dir.file("t.pde")), old);
+  std::string listing;
+  FILE *p = popen(("ls -A " + dir.path).c_str(), "r");
+  char buf[256];
+  while (fgets(buf, sizeof buf, p)) listing += buf;
+  pclose(p);
+  EXPECT_EQ(listing, "t.pde\n") << "no temporary file is left behind";
+  textin_close_text(n);
+}
+
+// ---- Echo -------------------------------------------------------------------------------------
+
+TEST(TextinEcho, LinesGoToTheFirstStreamGivenAsTheCursorReachesThem) {
+  TempDir dir;
+  FILE *first = tmpfile(), *second = tmpfile();
+  textin_text_echo(first);
+  textin_text_echo(second);
+  uint16_t n = open_bytes(dir, "x = 1\n\ny = 2\n", 1);
+  stream(n);
+  textin_close_text(n);
+  auto text = [](FILE *f) {
+    fflush(f);
+    rewind(f);
+    std::string out;
+    char buf[256];
+    while (fgets(buf, sizeof buf, f)) out += buf;
+    return out;
+  };
+  EXPECT_EQ(text(first), "    1| x = 1\n    2| \n    3| y = 2\n");
+  EXPECT_EQ(text(second), "");
+  fclose(second);  // the first stays the echo stream for the rest of the run
+}
+
+// ---- TextLoc vectors ----------------------------------------------------------------------------
+
+TEST(TextinVector, GrowsByEightKeepsEntriesAndRefusesASecondCreate) {
+  TextLocVector v = {};
+  int64_t before = XMEM;
+  for (uint32_t i = 1; i <= 20; i++) {
+    TextLoc loc = {3, static_cast<uint16_t>(i), 100000 + i};
+    EXPECT_EQ(textin_one_more(&v, &loc), static_cast<int32_t>(i));
+  }
+  EXPECT_EQ(v.capacity, 24);
+  EXPECT_EQ(v.items[19].line, 100020u);
+  EXPECT_EQ(XMEM - before, static_cast<int64_t>(24 * sizeof(TextLoc)));
+  textin_resize(&v, 2, 40);
+  EXPECT_EQ(v.count, 2);
+  EXPECT_EQ(v.items[1].column, 2);
+  EXPECT_EQ(v.items[19].column, 20) << "entries beyond the count are kept";
+  HookScope hook;
+  EXPECT_EQ(except_catch("home", [&] { textin_new(&v, 0, 4); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "VECTOR NOT EMPTY IN textin_new_0");
+  finish_report("home");
+  int64_t held = XMEM;
+  textin_free(&v);
+  EXPECT_EQ(v.capacity, 0);
+  EXPECT_EQ(held - XMEM, static_cast<int64_t>(40 * sizeof(TextLoc)));
+  textin_new(&v, 3, 5);
+  EXPECT_EQ(v.count, 3);
+  EXPECT_EQ(v.items[2].file, 0);
+  textin_free(&v);
+}
