@@ -13,6 +13,7 @@
 #include "platform/pwin.h"
 #include "runtime/bopmem.h"
 #include "runtime/strings.h"
+#include "runtime/timefun.h"
 
 // ---- Trace stack -------------------------------------------------------------------
 
@@ -437,3 +438,65 @@ void rtlib_sleep_ms(int32_t ms) {
 }
 
 int32_t rtlib_stack_size() { return 32768; }
+
+// ---- Clocks and calendar time --------------------------------------------------------------
+
+static int64_t clock_ns() {
+  static int64_t base = -1;
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  int64_t now = static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+  if (base < 0) base = now;
+  return now - base;
+}
+
+double rtlib_elapsed_seconds(double start) { return static_cast<double>(clock_ns()) * 1e-9 - start; }
+
+// Milliseconds in 32 bits (they wrap after 24 days; differences stay right).
+int32_t rtlib_elapsed_ms(int32_t start) {
+  uint32_t now = static_cast<uint32_t>(clock_ns() / 1000000);
+  return static_cast<int32_t>(now - static_cast<uint32_t>(start));
+}
+
+void rtlib_localtime(int64_t code, TimeRec *r) {
+  time_t t = static_cast<time_t>(code);
+  tm m = {};
+  localtime_r(&t, &m);
+  *r = TimeRec{m.tm_sec, m.tm_min, m.tm_hour, m.tm_mday, m.tm_mon, m.tm_year, m.tm_wday, m.tm_yday, m.tm_isdst};
+}
+
+int64_t rtlib_mktime(const TimeRec *r) {
+  tm m = {};
+  m.tm_sec = r->sec, m.tm_min = r->min, m.tm_hour = r->hour, m.tm_mday = r->mday;
+  m.tm_mon = r->mon, m.tm_year = r->year, m.tm_isdst = r->isdst;
+  return static_cast<int64_t>(mktime(&m));
+}
+
+void rtlib_get_time_fields(TimeRec *r) {
+  rtlib_localtime(static_cast<int64_t>(time(nullptr)), r);
+  r->mon += 1;
+}
+
+// Copies text into a buffer of size bytes, cut to fit.
+static void copy_cut(char *buffer, size_t size, const char *text) {
+  size_t n = strlen(text);
+  if (n >= size) n = size - 1;
+  memcpy(buffer, text, n);
+  buffer[n] = 0;
+}
+
+void rtlib_time_text(char *buffer) {
+  TimeRec r;
+  rtlib_get_time_fields(&r);
+  char text[48];
+  snprintf(text, sizeof text, "%02d:%02d:%02d", r.hour, r.min, r.sec);
+  copy_cut(buffer, 9, text);
+}
+
+void rtlib_date_text(char *buffer) {
+  TimeRec r;
+  rtlib_get_time_fields(&r);
+  char text[48];
+  snprintf(text, sizeof text, "%d/%d/%d", r.mon, r.mday, r.year > 99 ? r.year - 100 : r.year);
+  copy_cut(buffer, 16, text);
+}

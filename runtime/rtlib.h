@@ -107,3 +107,15 @@ int rtlib_set_cwd(const char *dir);
 void rtlib_copy_n(char **to, const char *text, int32_t n);
 void rtlib_sleep_ms(int32_t ms);
 int32_t rtlib_stack_size();
+
+// ---- Clocks and calendar time ------------------------------------------------------
+// The clocks count from the first reading in the process on the monotonic clock,
+// so they never jump with the calendar. Calendar records are timefun's TimeRec.
+struct TimeRec;
+double rtlib_elapsed_seconds(double start);      // clock seconds minus start
+int32_t rtlib_elapsed_ms(int32_t start);         // clock milliseconds minus start
+void rtlib_time_text(char *buffer);              // "%02d:%02d:%02d" of now; 9 bytes
+void rtlib_date_text(char *buffer);              // "%d/%d/%d" of today; 16 bytes
+void rtlib_localtime(int64_t code, TimeRec *record);  // local time, month from 0
+int64_t rtlib_mktime(const TimeRec *record);          // month from 0
+void rtlib_get_time_fields(TimeRec *record);          // now, month from 1
