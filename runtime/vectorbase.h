@@ -271,6 +271,168 @@ template <class V> double vecbase_dot(const V *x, const V *y, const char *where)
   return s;
 }
 
+// ---- Key-value pairs: {count, capacity, keys, values} in parallel arrays ------------
+
+template <class V> using kvbase_value = std::remove_pointer_t<decltype(V::values)>;
+template <class V> constexpr int64_t kvbase_pair_bytes = sizeof(int32_t) + sizeof(kvbase_value<V>);
+
+template <class V> void kvbase_new(V *v, int32_t n, int32_t cap, const char *where) {
+  if (v->capacity != 0) rtlib_fatal_in(where, VECTOR_NEW_TWICE);
+  if (n < 0 || n > std::max(cap, 0)) rtlib_fatal_in(where, VECTOR_COUNT);
+  v->keys = nullptr;
+  v->values = nullptr;
+  if (cap > 0) {
+    bopmemalloc(&v->keys, cap, sizeof(int32_t));
+    bopmemalloc(&v->values, cap, sizeof(kvbase_value<V>));
+    XMEM += cap * kvbase_pair_bytes<V>;
+  }
+  v->capacity = std::max(cap, 0);
+  v->count = n;
+}
+
+template <class V> void kvbase_resize(V *v, int32_t n, int32_t cap, const char *where) {
+  using T = kvbase_value<V>;
+  if (!v) rtlib_fatal_in(where, VECTOR_INVALID);
+  if (n < 0 || n > std::max(cap, v->capacity)) rtlib_fatal_in(where, VECTOR_COUNT);
+  if (cap > v->capacity) {
+    int32_t *k = nullptr;
+    T *x = nullptr;
+    bopmemalloc(&k, cap, sizeof(int32_t));
+    bopmemalloc(&x, cap, sizeof(T));
+    XMEM += cap * kvbase_pair_bytes<V>;
+    if (v->capacity > 0) {
+      if (v->count > 0) {
+        memcpy(k, v->keys, size_t(v->count) * sizeof(int32_t));
+        memcpy(x, v->values, size_t(v->count) * sizeof(T));
+      }
+      XMEM -= v->capacity * kvbase_pair_bytes<V>;
+      bopmemfree(&v->keys);
+      bopmemfree(&v->values);
+    }
+    v->keys = k;
+    v->values = x;
+    v->capacity = cap;
+  }
+  v->count = n;
+}
+
+template <class V> void kvbase_free(V *v) {
+  if (v->capacity > 0) XMEM -= v->capacity * kvbase_pair_bytes<V>;
+  bopmemfree(&v->keys);
+  bopmemfree(&v->values);
+  v->count = v->capacity = 0;
+}
+
+// Copies src's pairs into dst, each value passed through f.
+template <class V, class F> void kvbase_copy(V *dst, const V *src, F f, const char *rzname) {
+  if (dst->capacity < src->count) {
+    RtlibTrace guard(rzname);
+    kvbase_resize(dst, src->count, src->capacity, rzname);
+  }
+  for (int32_t i = 0; i < src->count; i++) {
+    dst->keys[i] = src->keys[i];
+    dst->values[i] = f(src->values[i]);
+  }
+  dst->count = src->count;
+}
+
+template <class V> int32_t kvbase_one_more(V *v, int32_t key, kvbase_value<V> x, const char *rzname) {
+  if (v->capacity < v->count + 1) {
+    RtlibTrace guard(rzname);
+    kvbase_resize(v, v->count, v->capacity * 6 / 5 + 10, rzname);
+  }
+  v->keys[v->count] = key;
+  v->values[v->count] = x;
+  return ++v->count;
+}
+
+// An equal key has its value replaced; else the pair goes before the first greater
+// key (the last pair is first appended, then the later pairs move up), else at the end.
+template <class V> void kvbase_insert(V *v, int32_t key, kvbase_value<V> x, const char *rzname) {
+  int32_t i = 0;
+  while (i < v->count && v->keys[i] < key) i++;
+  if (i < v->count && v->keys[i] == key) {
+    v->values[i] = x;
+    return;
+  }
+  if (i == v->count) {
+    kvbase_one_more(v, key, x, rzname);
+    return;
+  }
+  kvbase_one_more(v, v->keys[v->count - 1], v->values[v->count - 1], rzname);
+  size_t move = size_t(v->count - 2 - i);
+  memmove(v->keys + i + 1, v->keys + i, move * sizeof(int32_t));
+  memmove(v->values + i + 1, v->values + i, move * sizeof(x));
+  v->keys[i] = key;
+  v->values[i] = x;
+}
+
+template <class V> void kvbase_delete_index(V *v, int32_t i) {
+  size_t move = size_t(v->count - i);
+  memmove(v->keys + i - 1, v->keys + i, move * sizeof(int32_t));
+  memmove(v->values + i - 1, v->values + i, move * sizeof(*v->values));
+  v->count--;
+}
+
+// The exchange sort of the pairs by key (or by value): for i < j, pairs i and j
+// are exchanged when the sort field of i is greater than that of j.
+template <class V> void kvbase_sort(V *v, bool by_value) {
+  for (int32_t i = 0; i < v->count; i++)
+    for (int32_t j = i + 1; j < v->count; j++)
+      if (by_value ? v->values[i] > v->values[j] : v->keys[i] > v->keys[j]) {
+        std::swap(v->keys[i], v->keys[j]);
+        std::swap(v->values[i], v->values[j]);
+      }
+}
+
+// ---- Fixed arrays: {count, data}, no spare capacity ----------------------------------
+
+// A count below the elements held would lose storage or write beyond it.
+#define ARRAY_COUNT "ARRAY COUNT ERROR"
+
+// Allocates n zeroed elements (rows and planes: all-zero records) for an empty array.
+template <class A> void arrbase_new(A *a, int32_t n, const char *where, const char *twice) {
+  using E = vecbase_elem<A>;
+  if (a->count > 0) rtlib_fatal_in(where, twice);
+  if (n < 0) rtlib_fatal_in(where, ARRAY_COUNT);
+  a->data = nullptr;
+  bopmemalloc(&a->data, n, sizeof(E));
+  XMEM += int64_t(n) * sizeof(E);
+  a->count = n;
+}
+
+// Always reallocates to n elements, moving elements 1..count (rows and planes move
+// with their storage); n below the count stops.
+template <class A> void arrbase_resize(A *a, int32_t n, const char *where) {
+  using E = vecbase_elem<A>;
+  if (n < a->count) rtlib_fatal_in(where, ARRAY_COUNT);
+  E *d = nullptr;
+  bopmemalloc(&d, n, sizeof(E));
+  XMEM += int64_t(n) * sizeof(E);
+  if (a->count >= 1) {
+    memcpy(static_cast<void *>(d), a->data, size_t(a->count) * sizeof(E));
+    XMEM -= int64_t(a->count) * sizeof(E);
+    bopmemfree(&a->data);
+  }
+  a->data = d;
+  a->count = n;
+}
+
+// Releases the elements; free_row, when given, first frees every row (plane) that
+// holds elements.
+template <class A> void arrbase_free(A *a, void (*free_row)(vecbase_elem<A> *) = nullptr) {
+  using E = vecbase_elem<A>;
+  if (a->count > 0) {
+    if constexpr (std::is_class_v<E>)
+      for (int32_t i = 0; i < a->count; i++)
+        if (a->data[i].count > 0) free_row(&a->data[i]);
+    XMEM -= int64_t(a->count) * sizeof(E);
+    bopmemfree(&a->data);
+  }
+  a->data = nullptr;
+  a->count = 0;
+}
+
 // ---- Debug listings ---------------------------------------------------------------
 
 // The shared listing layout: header line, then rows "%5u | " with the index of the
@@ -286,8 +448,10 @@ template <class F> void vecbase_print(FILE *f, int32_t count, int32_t per, const
   } while (first - 1 < count);
 }
 
-// "  %10s" of the value formatted by the system's number formatter.
-void vecbase_print_real(FILE *f, double x);
+// The value formatted by the system's number formatter, written with the given
+// printf format for a text ("  %10s" in the vector listings).
+void vecbase_print_real_field(FILE *f, double x, const char *format);
+inline void vecbase_print_real(FILE *f, double x) { vecbase_print_real_field(f, x, "  %10s"); }
 
 // ---- Definitions shared by the kinds' modules ---------------------------------------
 // Each macro defines a group of a kind's public functions over the templates above,

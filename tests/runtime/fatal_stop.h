@@ -5,6 +5,13 @@
 
 #include "tests/runtime/harness.h"
 
+// The fatal text is kept in a String whose storage counts in XMEM; it is grown to
+// its largest size before any test, so that a fatal stop leaves XMEM unchanged.
+inline const bool fatal_stop_ready = [] {
+  strings_copyto_1(&fatal_message, std::string(83, '.').c_str());
+  return true;
+}();
+
 template <class F> std::string fatal_stop(F &&body) {
   HookScope hook;
   LogCapture log;

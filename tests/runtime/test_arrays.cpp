@@ -1,0 +1,138 @@
+// Fixed arrays and the small matrix: allocation, reallocation, nested rows and
+// planes, storage accounting and the fatal stops.
+#include <gtest/gtest.h>
+
+#include "runtime/array2d.h"
+#include "runtime/array2l.h"
+#include "runtime/array2n.h"
+#include "runtime/array2s.h"
+#include "runtime/array3s.h"
+#include "runtime/bopmem.h"
+#include "runtime/matrixn.h"
+#include "tests/runtime/fatal_stop.h"
+
+namespace {
+
+TEST(Arrays, ResizeAlwaysReallocatesAndKeepsTheElements) {
+  int64_t before = XMEM;
+  arrayd a = {};
+  arrayd_new(&a, 3);
+  EXPECT_EQ(XMEM, before + 24);
+  for (int i = 0; i < 3; i++) a.data[i] = i + 0.5;
+  double *old = a.data;
+  arrayd_resize(&a, 5);
+  EXPECT_NE(a.data, old);
+  EXPECT_EQ(a.count, 5);
+  EXPECT_EQ(a.data[2], 2.5);
+  EXPECT_EQ(a.data[3], 0);
+  EXPECT_EQ(a.data[4], 0);
+  EXPECT_EQ(XMEM, before + 40);
+  arrayd_resize(&a, 5);  // same length: new storage all the same
+  EXPECT_EQ(a.data[0], 0.5);
+  EXPECT_EQ(fatal_stop([&] { arrayd_resize(&a, 4); }), "ARRAY COUNT ERROR IN arrayd_resize_0");
+  EXPECT_EQ(fatal_stop([&] { arrayd_new(&a, 2); }), "NEW ARRAY ALREADY ALLOCATED IN arrayd_new_0");
+  EXPECT_EQ(a.count, 5);
+  arrayd_free(&a);
+  arrayd_free(&a);
+  EXPECT_EQ(XMEM, before);
+  arrayd_new(&a, 2);
+  arrayd_free(&a);
+
+  arrays s = {};
+  arrayl l = {};
+  arrayn n = {};
+  arrays_resize(&s, 4);  // an empty array grows by resize as well
+  arrayl_new(&l, 4);
+  arrayn_new(&n, 4);
+  EXPECT_EQ(XMEM, before + 16 + 16 + 8);
+  arrays_free(&s);
+  arrayl_free(&l);
+  arrayn_free(&n);
+  EXPECT_EQ(XMEM, before);
+}
+
+TEST(Arrays, RowsAndPlanesOwnTheirStorage) {
+  int64_t before = XMEM;
+  array2s a = {};
+  array2s_new_1(&a, 3, 4);
+  EXPECT_EQ(a.count, 3);
+  for (int i = 0; i < 3; i++) {
+    EXPECT_EQ(a.data[i].count, 4);
+    for (int j = 0; j < 4; j++) EXPECT_EQ(a.data[i].data[j], 0.0f);
+  }
+  EXPECT_EQ(XMEM, before + 3 * int64_t(sizeof(arrays)) + 3 * 16);
+  a.data[1].data[2] = 7;
+  float *row = a.data[1].data;
+  array2s_resize(&a, 4);  // rows move with their storage
+  EXPECT_EQ(a.data[1].data, row);
+  EXPECT_EQ(a.data[3].count, 0);
+  arrays_new(&a.data[3], 2);
+  array2s_free(&a);
+  EXPECT_EQ(XMEM, before);
+
+  array3s p = {};
+  array3s_new_1(&p, 2, 3, 5);
+  EXPECT_EQ(p.data[1].data[2].count, 5);
+  array3s_resize(&p, 3);  // plane 3 stays empty and free skips it
+  array3s_free(&p);
+  EXPECT_EQ(XMEM, before);
+  array2d d = {};
+  array2d_new_1(&d, 1, 1);
+  EXPECT_EQ(fatal_stop([&] { array2d_new(&d, 1); }), "NEW ARRAY2: ALREADY ALLOCATED IN array2d_new_0");
+  array2d_free(&d);
+  array3s_new(&p, 1);
+  EXPECT_EQ(fatal_stop([&] { array3s_new_1(&p, 1, 1, 1); }), "NEW ARRAY3: ALREADY ALLOCATED IN array3s_new_1");
+  array3s_free(&p);
+
+  array2l l = {};
+  array2n n = {};
+  array2l_new(&l, 2);
+  arrayl_new(&l.data[0], 3);
+  array2n_new(&n, 2);
+  arrayn_new(&n.data[1], 3);
+  array2l_free(&l);
+  array2n_free(&n);
+  EXPECT_EQ(XMEM, before);
+}
+
+TEST(Matrixn, ShapeStorageAndCopies) {
+  int64_t before = XMEM;
+  matrixn m = {};
+  matrixn_new(&m, 2, 3);
+  EXPECT_EQ(m.size, 6);
+  EXPECT_EQ(XMEM, before + 12);
+  for (int i = 0; i < 6; i++) m.data[i] = uint16_t(i + 1);
+  matrixn_resize(&m, 3, 1);  // smaller: storage and values kept
+  EXPECT_EQ(m.size, 6);
+  EXPECT_EQ(m.rows * m.cols, 3);
+  matrixn_resize(&m, 3, 3);  // larger: the old 3 x 1 values come along
+  EXPECT_EQ(m.size, 9);
+  EXPECT_EQ(m.data[2], 3);
+  EXPECT_EQ(m.data[3], 0);
+  EXPECT_EQ(XMEM, before + 18);
+
+  matrixn big = {};
+  matrixn_new(&big, 4, 4);
+  matrixn_copyto_1(&m, 65535);
+  uint16_t *keep = big.data;
+  matrixn_copyto_0(&big, &m);  // enough size: storage kept, shape taken
+  EXPECT_EQ(big.data, keep);
+  EXPECT_EQ(big.rows, 3);
+  EXPECT_EQ(big.cols, 3);
+  EXPECT_EQ(big.data[8], 65535);
+  EXPECT_EQ(big.data[9], 0);
+  matrixn small = {};
+  matrixn_copyto_0(&small, &big);
+  EXPECT_EQ(small.size, 9);
+  EXPECT_EQ(small.data[4], 65535);
+  EXPECT_EQ(fatal_stop([&] { matrixn_new(&m, 1, 1); }), "NEW MATRIX ALREADY ALLOCATED IN matrixn_new_0");
+  matrixn_free(&m);
+  matrixn_new(&m, 1, 1);
+  matrixn_free(&m);
+  matrixn_free(&big);
+  matrixn_free(&small);
+  EXPECT_EQ(XMEM, before);
+  EXPECT_EQ(m.rows + m.cols + m.size, 0);
+}
+
+}  // namespace

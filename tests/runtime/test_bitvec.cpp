@@ -1,0 +1,155 @@
+// Bit vectors: numbering, growth, word-wise operations, counting and searching,
+// checked against a std::vector<bool> model and hand-derived words.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "runtime/bopmem.h"
+#include "runtime/vectort.h"
+#include "tests/runtime/fatal_stop.h"
+
+namespace {
+
+TEST(Bitvec, BitOneIsTheTopBitOfTheFirstWord) {
+  int64_t before = XMEM;
+  vectort v = {};
+  vectort_set_bit(&v, 1);
+  EXPECT_EQ(v.count, 1);
+  EXPECT_EQ(v.capacity, 65);  // 1 * 5 / 4 + 64
+  EXPECT_EQ(XMEM, before + 3 * 4);
+  EXPECT_EQ(v.words[0], 0x80000000u);
+  vectort_set_bit(&v, 33);
+  EXPECT_EQ(v.words[1], 0x80000000u);
+  vectort_set_bit(&v, 32);
+  vectort_set_bit(&v, 40);
+  EXPECT_EQ(v.words[0], 0x80000001u);
+  EXPECT_EQ(v.words[1], 0x81000000u);
+  EXPECT_EQ(v.count, 40);
+  vectort_set_bit(&v, 66);  // beyond capacity 65: grows to 66*5/4+64 = 146
+  EXPECT_EQ(v.capacity, 146);
+  EXPECT_EQ(XMEM, before + 5 * 4);
+  EXPECT_EQ(v.words[1], 0x81000000u);  // kept by the growth
+  EXPECT_EQ(v.words[2], 0x40000000u);
+  vectort_clear_bit(&v, 33);
+  EXPECT_EQ(v.words[1], 0x01000000u);
+  vectort_free(&v);
+  EXPECT_EQ(XMEM, before);
+}
+
+TEST(Bitvec, TestsBeyondCountDoNotGrowButClearsDo) {
+  vectort v = {};
+  vectort_new(&v, 5, 64);
+  EXPECT_EQ(vectort_if_bit(&v, 50), 0);
+  EXPECT_EQ(v.count, 5);
+  vectort_clear_bit(&v, 50);
+  EXPECT_EQ(v.count, 50);
+  EXPECT_EQ(v.capacity, 64);
+  vectort_clear_bit(&v, 70);
+  EXPECT_EQ(v.capacity, 70 * 5 / 4 + 64);
+  EXPECT_EQ(fatal_stop([&] { vectort_set_bit(&v, 0); }), "VECTOR INDEX ERROR IN vectort_set_bit_0");
+  EXPECT_EQ(fatal_stop([&] { vectort_if_bit(&v, -1); }), "VECTOR INDEX ERROR IN vectort_if_bit_0");
+  EXPECT_EQ(fatal_stop([&] { vectort_new(&v, 1, 1); }), "NEW VECTOR ALREADY ALLOCATED IN vectort_new_0");
+  vectort_free(&v);
+}
+
+TEST(Bitvec, FillCoversOnlyTheCountedBits) {
+  vectort v = {};
+  vectort_new(&v, 10, 64);
+  vectort_copyto_1(&v, 1);
+  EXPECT_EQ(v.words[0], 0xffc00000u);  // bits 1..10
+  EXPECT_EQ(vectort_count(&v), 10);
+  EXPECT_EQ(vectort_next_bit(&v, 10), 0);
+  vectort_set_bit(&v, 20);  // bits 11..19 were never set
+  EXPECT_EQ(vectort_count(&v), 11);
+  EXPECT_EQ(vectort_next_bit(&v, 10), 20);
+  vectort_copyto_1(&v, 0);
+  EXPECT_EQ(vectort_count(&v), 0);
+  vectort_resize(&v, 64, 0);
+  vectort_copyto_1(&v, 1);
+  EXPECT_EQ(v.words[1], 0xffffffffu);  // a full last word
+  EXPECT_EQ(vectort_count(&v), 64);
+  vectort_resize(&v, 33, 0);  // bits 34..64 stay in storage but out of count
+  EXPECT_EQ(vectort_count(&v), 33);
+  EXPECT_EQ(vectort_next_bit(&v, 33), 0);
+  vectort_free(&v);
+}
+
+TEST(Bitvec, NextBitWalksTheSetBits) {
+  vectort v = {};
+  vectort_set_bit(&v, 3);
+  vectort_set_bit(&v, 40);
+  EXPECT_EQ(vectort_next_bit(&v, 0), 3);
+  EXPECT_EQ(vectort_next_bit(&v, 3), 40);
+  EXPECT_EQ(vectort_next_bit(&v, 40), 0);
+  vectort e = {};
+  EXPECT_EQ(vectort_next_bit(&e, 0), 0);
+  EXPECT_EQ(vectort_count(&e), 0);
+  vectort_free(&v);
+}
+
+TEST(Bitvec, AndOrCopyAgainstAModel) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 40; round++) {
+    int n = 1 + rng() % 200;
+    vectort a = {}, b = {}, c = {};
+    std::vector<bool> ma(n + 1), mb(n + 1);
+    vectort_new(&a, n, n);
+    vectort_new(&b, n, n);
+    for (int k = 0; k < n / 2; k++) {
+      int i = 1 + rng() % n, j = 1 + rng() % n;
+      vectort_set_bit(&a, i), ma[i] = true;
+      vectort_set_bit(&b, j), mb[j] = true;
+    }
+    vectort_copyto_0(&c, &a);
+    vectort_orto(&c, &b);
+    vectort_andto(&a, &b);
+    int want_and = 0, want_or = 0;
+    std::vector<int> set_or;
+    for (int i = 1; i <= n; i++) {
+      ASSERT_EQ(vectort_if_bit(&a, i), ma[i] && mb[i]);
+      ASSERT_EQ(vectort_if_bit(&c, i), ma[i] || mb[i]);
+      want_and += ma[i] && mb[i];
+      want_or += ma[i] || mb[i];
+      if (ma[i] || mb[i]) set_or.push_back(i);
+    }
+    EXPECT_EQ(vectort_count(&a), want_and);
+    EXPECT_EQ(vectort_count(&c), want_or);
+    std::vector<int> walked;
+    for (int i = vectort_next_bit(&c, 0); i; i = vectort_next_bit(&c, i)) walked.push_back(i);
+    EXPECT_EQ(walked, set_or);
+    vectort_free(&a);
+    vectort_free(&b);
+    vectort_free(&c);
+  }
+}
+
+TEST(Bitvec, CombiningChecksCountsUnlessTheSecondIsEmpty) {
+  vectort x = {}, y = {}, empty = {};
+  vectort_set_bit(&x, 5);
+  vectort_set_bit(&y, 7);
+  vectort_andto(&x, &empty);
+  EXPECT_EQ(vectort_if_bit(&x, 5), 1);
+  EXPECT_EQ(fatal_stop([&] { vectort_orto(&x, &y); }), "VECTOR LENGTH ERROR IN vectort_orto_0");
+  EXPECT_EQ(fatal_stop([&] { vectort_andto(&x, &y); }), "VECTOR LENGTH ERROR IN vectort_andto_0");
+  EXPECT_EQ(vectort_if_bit(&x, 5), 1);
+  vectort_free(&x);
+  vectort_free(&y);
+}
+
+TEST(Bitvec, ListingShowsTheWordsInHex) {
+  vectort v = {};
+  vectort_set_bit(&v, 1);
+  vectort_set_bit(&v, 64);
+  vectort_set_bit(&v, 353);  // word 12: a second row
+  EXPECT_EQ(listing([&](FILE *f) { vectort_print_1(f, &v, "cells"); }),
+            "        cells\n"
+            "    1 |   80000000         1         0         0         0         0         0         0"
+            "         0         0\n"
+            "   11 |          0  80000000\n");
+  vectort e = {};
+  EXPECT_EQ(listing([&](FILE *f) { vectort_print_1(f, &e, "none"); }), "        none\n    1 | \n");
+  vectort_free(&v);
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+// Sorted key-value vectors: insertion with replacement, deletion, the exchange
+// sorts (tie order included), sums, listings and storage accounting.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "runtime/bopmem.h"
+#include "runtime/vectorld.h"
+#include "runtime/vectorll.h"
+#include "tests/runtime/fatal_stop.h"
+
+namespace {
+
+template <class V> std::vector<std::pair<int32_t, double>> pairs(const V &v) {
+  std::vector<std::pair<int32_t, double>> out;
+  for (int i = 0; i < v.count; i++) out.push_back({v.keys[i], double(v.values[i])});
+  return out;
+}
+using P = std::vector<std::pair<int32_t, double>>;
+
+TEST(Keyvec, InsertKeepsKeysAscendingAndReplacesEqualKeys) {
+  int64_t before = XMEM;
+  vectorld v = {};
+  vectorld_insert(&v, 5, 0.5);
+  vectorld_insert(&v, 2, 0.2);
+  vectorld_insert(&v, 9, 0.9);
+  vectorld_insert(&v, 2, 2.2);
+  EXPECT_EQ(pairs(v), (P{{2, 2.2}, {5, 0.5}, {9, 0.9}}));
+  EXPECT_EQ(XMEM, before + 10 * 12);
+  EXPECT_EQ(vectorld_inlist(&v, 9), 3);
+  EXPECT_EQ(vectorld_inlist(&v, 4), 0);
+  vectorld_free(&v);
+  EXPECT_EQ(XMEM, before);
+
+  // Against an ordered map, through several growths.
+  std::mt19937 rng(9);
+  std::vector<std::pair<int32_t, int32_t>> model;
+  vectorll l = {};
+  for (int i = 0; i < 500; i++) {
+    int32_t k = int32_t(rng() % 300) - 150, x = int32_t(rng() % 1000);
+    vectorll_insert(&l, k, x);
+    auto it = std::lower_bound(model.begin(), model.end(), std::make_pair(k, INT32_MIN));
+    if (it != model.end() && it->first == k) it->second = x;
+    else model.insert(it, {k, x});
+  }
+  ASSERT_EQ(l.count, int32_t(model.size()));
+  for (int i = 0; i < l.count; i++) ASSERT_EQ(std::make_pair(l.keys[i], l.values[i]), model[i]);
+  EXPECT_EQ(XMEM, before + int64_t(l.capacity) * 8);
+  vectorll_free(&l);
+  EXPECT_EQ(XMEM, before);
+}
+
+TEST(Keyvec, DeleteNeedsKeyAndValue) {
+  vectorll v = {};
+  for (int k : {1, 2, 3}) vectorll_insert(&v, k, 10 * k);
+  vectorll_delete(&v, 2, 99);
+  EXPECT_EQ(v.count, 3);
+  vectorll_delete(&v, 2, 20);
+  EXPECT_EQ(pairs(v), (P{{1, 10}, {3, 30}}));
+  vectorll_delete_index(&v, 1);
+  EXPECT_EQ(pairs(v), (P{{3, 30}}));
+  EXPECT_EQ(fatal_stop([&] { vectorll_delete_index(&v, 2); }), "VECTOR INDEX ERROR IN vectorll_delete_index_0");
+  EXPECT_EQ(fatal_stop([&] { vectorll_delete_index(&v, 0); }), "VECTOR INDEX ERROR IN vectorll_delete_index_0");
+  EXPECT_EQ(v.count, 1);
+  vectorll_free(&v);
+}
+
+// The exchange sort of pairs written out as a reference.
+template <class T> void exchange(std::vector<std::pair<int32_t, T>> &a, bool by_value) {
+  for (size_t i = 0; i < a.size(); i++)
+    for (size_t j = i + 1; j < a.size(); j++)
+      if (by_value ? a[i].second > a[j].second : a[i].first > a[j].first) std::swap(a[i], a[j]);
+}
+
+TEST(Keyvec, SortsKeepTheExchangeSortsTieOrder) {
+  vectorld d = {};
+  vectorld_one_more(&d, 1, 3.0);
+  vectorld_one_more(&d, 2, 1.0);
+  vectorld_one_more(&d, 3, 2.0);
+  vectorld_data_sort(&d);
+  EXPECT_EQ(pairs(d), (P{{2, 1.0}, {3, 2.0}, {1, 3.0}}));
+  vectorld_free(&d);
+
+  std::mt19937 rng(13);
+  for (int round = 0; round < 30; round++) {
+    int n = 1 + rng() % 60;
+    std::vector<std::pair<int32_t, double>> a(n);
+    vectorld v = {};
+    vectorll w = {};
+    for (auto &p : a) {
+      p = {int32_t(rng() % 5), double(rng() % 4)};  // many ties on both fields
+      vectorld_one_more(&v, p.first, p.second);
+      vectorll_one_more(&w, p.first, int32_t(p.second));
+    }
+    auto by_key = a, by_value = a;
+    exchange(by_key, false);
+    exchange(by_value, true);
+    vectorll_sort(&w);
+    EXPECT_EQ(pairs(w), by_key);
+    vectorld_map_sort(&v);
+    EXPECT_EQ(pairs(v), by_key);
+    vectorld_resize(&v, 0, 0);
+    for (auto &p : a) vectorld_one_more(&v, p.first, p.second);
+    vectorld_data_sort(&v);
+    EXPECT_EQ(pairs(v), by_value);
+    vectorld_free(&v);
+    vectorll_free(&w);
+  }
+}
+
+TEST(Keyvec, CopiesSumsAndNegation) {
+  vectorld a = {}, b = {};
+  for (int k = 1; k <= 12; k++) vectorld_insert(&a, k, k % 2 ? -k : k);
+  vectorld_copyto_1(&b, &a, -1);
+  for (int i = 0; i < 12; i++) EXPECT_EQ(b.values[i], -a.values[i]);
+  EXPECT_EQ(b.capacity, a.capacity);
+  vectorld_negate(&b);
+  EXPECT_EQ(pairs(b), pairs(a));
+  EXPECT_EQ(vectorld_rowsum(&a), 6);
+  EXPECT_EQ(vectorld_norm_l1(&a), 78);
+  EXPECT_EQ(vectorld_norm_l2(&a), 650);  // 12 * 13 * 25 / 6
+  vectorll x = {}, y = {};
+  vectorll_insert(&x, 4, 40);
+  vectorll_copyto_0(&y, &x);
+  EXPECT_EQ(pairs(y), (P{{4, 40}}));
+  EXPECT_EQ(fatal_stop([&] { vectorld_resize(nullptr, 0, 0); }), "INVALID VECTOR IN vectorld_resize_0");
+  EXPECT_EQ(fatal_stop([&] { vectorll_resize(nullptr, 0, 0); }), "INVALID VECTOR IN vectorll_resize_0");
+  EXPECT_EQ(fatal_stop([&] { vectorll_new(&x, 0, 0); }), "NEW VECTOR ALREADY ALLOCATED IN vectorll_new_0");
+  EXPECT_EQ(fatal_stop([&] { vectorld_resize(&a, 40, 30); }), "VECTOR COUNT ERROR IN vectorld_resize_0");
+  vectorld_free(&a);
+  vectorld_free(&b);
+  vectorll_free(&x);
+  vectorll_free(&y);
+}
+
+TEST(Keyvec, IntegerListing) {
+  vectorll v = {};
+  for (int k = 1; k <= 11; k++) vectorll_insert(&v, k * 7, -k);
+  EXPECT_EQ(listing([&](FILE *f) { vectorll_print_1(f, &v, "map"); }),
+            "        map\n"
+            "    1 |  (    7)   -1 (   14)   -2 (   21)   -3 (   28)   -4 (   35)   -5"
+            " (   42)   -6 (   49)   -7 (   56)   -8 (   63)   -9 (   70)  -10\n"
+            "   11 |  (   77)  -11\n");
+  vectorll_free(&v);
+}
+
+}  // namespace
