@@ -119,12 +119,15 @@ bool filio_open_get(IOfile *f, int32_t size, const String *name) {
   if (f->state != FILIO_CLOSED) bad_state(f, "filio_open_get_0");
   if (f->buffer) rtlib_fatal_in("filio_open_get_0", "Duplicate buffer allocation");
   const char *path = name && name->text ? name->text : "";
+  take_buffer(f, size, "filio_open_get_0");
   int fd;
   do fd = open(path, O_RDONLY | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
   debug_printf("SYSOPEN(%s) RETURNS %x\n", path, (unsigned)fd);
-  if (fd < 0) return false;
-  take_buffer(f, size, "filio_open_get_0");
+  if (fd < 0) {
+    release_buffer(f);
+    return false;
+  }
   set_name(f, path);
   f->handle = fd;
   f->state = FILIO_READING;
@@ -351,6 +354,7 @@ static void open_put(IOfile *f, int32_t size, const char *name, bool replace, co
   if (f->state != FILIO_CLOSED) bad_state(f, where);
   if (f->buffer) rtlib_fatal_in(where, "Duplicate buffer allocation");
   set_name(f, name);
+  take_buffer(f, size, where);
   f->handle = -1;
   f->temp.length = 0;
   int fd = -1;
@@ -366,13 +370,14 @@ static void open_put(IOfile *f, int32_t size, const char *name, bool replace, co
     char *tmp = static_cast<char *>(malloc(len + 12));
     memcpy(tmp, target, len);
     memcpy(tmp + len, ".qtmpXXXXXX", 12);
-    mode_t mode = 0600;
-    if (stat(target, &st) == 0) mode = st.st_mode & 07777;
+    bool exists = stat(target, &st) == 0;
     free(real);
     fd = mkostemp(tmp, O_CLOEXEC);
     int err = errno;
     if (fd >= 0) {
-      fchmod(fd, mode);
+      // The new file takes the old one's permissions and, where allowed, its owner.
+      fchmod(fd, exists ? st.st_mode & 07777 : 0600);
+      if (exists && fchown(fd, st.st_uid, st.st_gid) != 0) { /* not the owner: keep ours */ }
       strings_copyto_1(&f->temp, tmp);
     }
     free(tmp);
@@ -383,7 +388,6 @@ static void open_put(IOfile *f, int32_t size, const char *name, bool replace, co
     if (fd < 0) os_fail(f, where, errno);
   }
   f->handle = fd;
-  take_buffer(f, size, where);
   f->state = FILIO_WRITING;
   f->kind = 0;
   f->swap = 0;

@@ -41,8 +41,20 @@ static String *line_at(TextFile *t, uint32_t line) {
   return k <= static_cast<uint32_t>(t->lines.count) ? &t->lines.items[k - 1] : nullptr;
 }
 
+// The line list of a text may hold more than the 65535 entries of a general
+// StringList, so its slots grow here, in 32 bits; strings_free_1 releases them.
 static void reserve(StringList *l, int32_t capacity) {
-  if (capacity > l->capacity) strings_resize_1(l, l->count, capacity);
+  if (capacity <= l->capacity) return;
+  String *items = nullptr;
+  bopmemalloc(&items, capacity, sizeof(String));
+  XMEM += int64_t{capacity} * int64_t{sizeof(String)};
+  if (l->items) {
+    memcpy(items, l->items, static_cast<size_t>(l->capacity) * sizeof(String));
+    XMEM -= int64_t{l->capacity} * int64_t{sizeof(String)};
+    bopmemfree(&l->items);
+  }
+  l->items = items;
+  l->capacity = capacity;
 }
 
 // Takes the first closed entry, or a new one at the end of the table.
@@ -106,6 +118,11 @@ static void fill(TextFile *t, IOfile *r, int32_t limit) {
 // list is filled from the file.
 static void roll(uint16_t n, TextFile *t) {
   if (textin_debug) debug_printf("ROLL_BUFFER (%d)\n", n);
+  if (window_reader.state != FILIO_READING) {  // released by a read error: nothing more comes
+    t->incomplete = 0;
+    window_owner = 0;
+    return;
+  }
   StringList *l = &t->lines;
   int32_t keep = l->count < KEEP ? l->count : KEEP;
   t->base = t->last_read - keep;
@@ -185,11 +202,9 @@ uint16_t textin_preset_text(const String *name, uint8_t echo, const char *buffer
   strings_free_0(&internal);
   TextFile *t = &table[n - 1];
   StringList *l = &t->lines;
-  // Each line is taken from its own start, so a buffer of any length splits whole.
-  for (const char *p = buffer; p && *p;) {
+  for (uint32_t pos = 1; buffer && buffer[pos - 1];) {
     if (l->count == l->capacity) reserve(l, l->capacity + PRESET_GROW);
-    p += strings_copyline(&l->items[l->count], p, 1) - 1;
-    l->count++;
+    pos = strings_copyline(&l->items[l->count++], buffer, pos);
   }
   t->last_read = l->count;
   t->echo = echo;
@@ -214,7 +229,7 @@ static void write_lines(uint16_t n, TextFile *t, const String *name, const char 
   filio_close_put(&writer);
   if (ended) {
     char message[84];
-    snprintf(message, sizeof message, "%.40s: %s", name->text, rtlib_errno_text_of(ENOSPC));
+    snprintf(message, sizeof message, "%.40s: %s", name->text ? name->text : "", rtlib_errno_text_of(ENOSPC));
     rtlib_fatal_in(where, message);
   }
 }
@@ -421,29 +436,31 @@ void textin_textfile_name(String *d, uint16_t n) {
     strings_copyto_1(d, "!!!");
 }
 
-// ---- TextLoc vectors ----------------------------------------------------------------
+// ---- TextLoc vectors (16-bit count and capacity) ---------------------------------------
 
 static void locs_grow(TextLocVector *v, uint16_t capacity) {
-  TextLoc *items = nullptr;
-  bopmemalloc(&items, capacity, sizeof(TextLoc));
+  TextLoc *data = nullptr;
+  bopmemalloc(&data, capacity, sizeof(TextLoc));
   XMEM += capacity * sizeof(TextLoc);
-  if (v->items) {
-    memcpy(items, v->items, v->capacity * sizeof(TextLoc));
+  if (v->data) {
+    memcpy(data, v->data, v->count * sizeof(TextLoc));
     XMEM -= v->capacity * sizeof(TextLoc);
-    bopmemfree(&v->items);
+    bopmemfree(&v->data);
   }
-  v->items = items;
+  v->data = data;
   v->capacity = capacity;
 }
 
 void textin_new(TextLocVector *v, uint16_t count, uint16_t capacity) {
   TRACE("textin_new_0");
   if (v->capacity) rtlib_fatal_in("textin_new_0", "VECTOR NOT EMPTY");
+  v->data = nullptr;
   if (capacity < count) capacity = count;
   if (capacity) locs_grow(v, capacity);
   v->count = count;
 }
 
+// Grows the storage when the capacity rises, keeping entries 1..count; sets the count.
 void textin_resize(TextLocVector *v, uint16_t count, uint16_t capacity) {
   TRACE("textin_resize_0");
   if (capacity < count) capacity = count;
@@ -453,15 +470,16 @@ void textin_resize(TextLocVector *v, uint16_t count, uint16_t capacity) {
 
 void textin_free(TextLocVector *v) {
   TRACE("textin_free_0");
-  if (v->items) XMEM -= v->capacity * sizeof(TextLoc);
-  bopmemfree(&v->items);
+  if (v->data) XMEM -= v->capacity * sizeof(TextLoc);
+  bopmemfree(&v->data);
   v->count = v->capacity = 0;
 }
 
+// Appends a copy of loc, growing by 8 entries when full; returns the new count.
 int32_t textin_one_more(TextLocVector *v, const TextLoc *loc) {
   TRACE("textin_one_more_0");
   if (v->count == 65535) rtlib_fatal_in("textin_one_more_0", "VECTOR FULL");
   if (v->count == v->capacity) locs_grow(v, static_cast<uint16_t>(v->capacity > 65535 - 8 ? 65535 : v->capacity + 8));
-  v->items[v->count++] = *loc;
+  v->data[v->count++] = *loc;
   return v->count;
 }

@@ -30,11 +30,11 @@ struct TextLoc {
   uint32_t line;
 };
 
-// TextLoc vector, 1-based: entry k is items[k-1].
+// TextLoc vector, 1-based: entry k is data[k-1].
 struct TextLocVector {
   uint16_t count;
   uint16_t capacity;
-  TextLoc *items;
+  TextLoc *data;
 };
 
 extern uint16_t textin_debug;  // nonzero: every operation writes a trace line to the debug log
@@ -65,6 +65,7 @@ void textin_extract_1(String *d, uint16_t n, uint32_t line);
 void textin_replace(uint16_t n, uint32_t line, const String *s);
 
 StringList *textin_text_body(uint16_t n);
+// The entry itself; the pointer holds until the next open or create grows the table.
 TextFile *textin_text_name(uint16_t n);
 void textin_textfile_name(String *d, uint16_t n);
 
