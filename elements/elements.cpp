@@ -149,8 +149,11 @@ void elements_get_gcoords(double *xyz, const double *L, ElementFrame *f) {
   }
 }
 
+// (x + 1) rounded to single precision, minus 1: snaps values near 0 to 0. The float is
+// stored through a volatile so that no optimisation keeps the sum in double.
 double limitsp(double x) {
-  return static_cast<double>(static_cast<float>(x + 1)) - 1;
+  volatile float single = static_cast<float>(x + 1);
+  return static_cast<double>(single) - 1;
 }
 
 // Newton iteration for curved triangles (dim 2) and tetrahedra (dim 3), from the
