@@ -324,25 +324,27 @@ static bool any_open() {
 }
 
 // Batch sequencing: the next waiting entry starts when none is running; the run
-// ends when nothing is left to start and no problem is open any more.
-static void batch_step() {
+// ends when nothing is left to start and no problem is open any more. Starting an
+// entry is work: the pass that does it is not idle.
+static bool batch_step() {
   if (pdedat_batch_log) fflush(pdedat_batch_log);
   for (int k = 1; k <= pdedat_batch_count; k++)
-    if (pdedat_batch_states[k - 1] == 1) return;
+    if (pdedat_batch_states[k - 1] == 1) return false;
   for (int k = 1; k <= pdedat_batch_count; k++) {
     if (pdedat_batch_states[k - 1] != 0) continue;
     pdedat_batch_index = static_cast<uint16_t>(k);
     pdedat_batch_states[k - 1] = 1;
     // A record refused for want of a slot leaves the entry done, not running.
     if (!pdedat_new_pde(&pdedat_batch_names.items[k - 1])) pdedat_batch_states[k - 1] = 2;
-    return;
+    return true;
   }
-  if (any_open()) return;
+  if (any_open()) return false;
   quendar_running = 0;
   if (pdedat_batch_log) {
     fclose(pdedat_batch_log);
     pdedat_batch_log = nullptr;
   }
+  return false;
 }
 
 void control_control_loop() {
@@ -372,7 +374,7 @@ void control_control_loop() {
       }
       if (p->phase != PHASE_FREE) after_step(p, &idle);
     }
-    if (verdat_batch) batch_step();
+    if (verdat_batch && batch_step()) idle = 0;
     if (!quendar_running) idle = 0;
     // With nothing that can ever arrive, waiting would never end: the loop ends
     // as if the main window had been closed. Batch and X runs never wait.

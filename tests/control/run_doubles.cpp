@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "elements/basisfun.h"
+#include "elements/quature.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
@@ -163,6 +165,7 @@ void RunFixture::SetUp() {
 
 void RunFixture::TearDown() {
   run_reset();
+  if (chdir("/") != 0) ADD_FAILURE() << "chdir";
   control_default_services();
   rtlib_release_signals();
   rtlib_set_uncle_hook(nullptr);
@@ -180,6 +183,8 @@ int main(int argc, char **argv) {
   if (!debug_debug_on(log.c_str())) return 2;
   pdedat_init();
   control_init();
+  quature_init_quadrature();
+  basisfun_node_coords();
   strings_copyto_1(&verdat_product, "Quendar");
   strings_copyto_1(&verdat_pdeext, "pde");
   strings_copyto_1(&verdat_plotext, "pgx");

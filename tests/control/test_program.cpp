@@ -22,6 +22,7 @@ struct Program : ::testing::Test {
     ASSERT_EQ(mkdir((dir + "/tmp").c_str(), 0700), 0);
   }
   void TearDown() override {
+    if (chdir("/") != 0) ADD_FAILURE() << "chdir";
     std::string cmd = "rm -rf '" + dir + "'";
     if (system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
   }
