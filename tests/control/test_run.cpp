@@ -13,6 +13,7 @@
 #include "platform/pwin.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
+#include "runtime/textin.h"
 #include "tests/control/run_doubles.h"
 
 namespace {
@@ -286,4 +287,50 @@ TEST_F(RunFixture, SolverFollowsTheKindOfProblem) {
     EXPECT_EQ(std::count(calls.begin(), calls.end(), c), 1) << c;
   // The eigenvalue problem leaves its listing.
   EXPECT_NE(slurp(path("e.eig")).find("EIGENVALUES"), std::string::npos);
+}
+
+TEST_F(RunFixture, FailedLoadFreesTheRecordAndItsTexts) {
+  write_file(path("quendar.cfg"), "SELECT errlim=0.01\n");
+  int64_t before = XMEM;
+  pde *a = open_problem(path("missing.pde"));
+  int64_t opened = XMEM;
+  EXPECT_GT(opened, before);
+  run_loop();
+  EXPECT_EQ(a->phase, PHASE_FREE);
+  EXPECT_EQ(a->mesh.domain, nullptr);
+  EXPECT_EQ(a->name.text, nullptr);
+  // The configuration text that the load had opened is closed again.
+  bool cfg_open = false;
+  for (uint16_t n = 1; n < 64; n++) {
+    TextFile *t = textin_text_name(n);
+    if (t && t->open && t->name.text && std::string(t->name.text).find("quendar.cfg") != std::string::npos)
+      cfg_open = true;
+  }
+  EXPECT_FALSE(cfg_open);
+  // Only the record itself stays, for its slot.
+  EXPECT_LE(XMEM - before, static_cast<int64_t>(sizeof(pde)));
+}
+
+TEST_F(RunFixture, ParseOnlyAndExitInteractive) {
+  write_file(path("a.pde"), descriptor);
+  pde *a = open_problem(path("a.pde"));
+  a->runflag = 1;
+  verdat_parseonly = 1;
+  verdat_exit = 1;
+  run_loop();
+  EXPECT_EQ(a->phase, PHASE_FREE);
+  EXPECT_EQ(quendar_running, 0);
+  EXPECT_EQ(calls, (std::vector<std::string>{"parse a 1"}));
+  std::string log = normalised(slurp(path("a.log")), dir);
+  EXPECT_EQ(log, "Quendar Version 2.20d  DATE\n\nSTART DIR/a.pde  DATE\nEND\n");
+}
+
+TEST_F(RunFixture, ViewAndOpenDialogActOnceOnEntry) {
+  verdat_view = 1;
+  strings_copyto_1(&verdat_viewname, "plots.pgx");
+  verdat_opendialog = 1;
+  run_loop();
+  EXPECT_EQ(verdat_view, 0);
+  EXPECT_EQ(verdat_opendialog, 0);
+  strings_free_0(&verdat_viewname);
 }
