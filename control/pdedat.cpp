@@ -102,8 +102,10 @@ pde *pdedat_new_pde(const String *name) {
   pde *p = nullptr;
   for (int k = 1; k <= pdedat_count && !p; k++)
     if (pdedat_table[k]->phase == 0) {
+      // Freeing leaves the record zeroed, and releases anything a record that lost
+      // its phase without being freed still holds.
       p = pdedat_table[k];
-      memset(static_cast<void *>(p), 0, sizeof(pde));
+      pdedat_free_pde(p);
     }
   if (!p) {
     if (pdedat_count >= PDEDAT_MAX_PDES) {
@@ -172,7 +174,7 @@ void pdedat_clear_pde(pde *p) {
   }
   String label = lit("Freeing Memory");
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
-  vector2d_free(&p->work, 1);
+  vector2d_free(&p->work, 1);  // the solution and work vectors
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }

@@ -58,7 +58,7 @@ struct pde {
   String startdate;
   String logname;
   String axisname[4];  // the three coordinates and the time axis
-  timerec starttime;
+  TimeRec starttime;
   FILE *log;
 
   // Counts and run values.
@@ -122,7 +122,8 @@ struct pde {
   textstyle styles[6];
   plotlist *plots, *histories, *exports;
 
-  vector2d work;  // the work pool
+  vector2d work;  // the work pool (capacity 20 once the problem is sized)
+
   pdeblock firstblock;
   pdeblock *worklist;  // head of the chain of work blocks
 

@@ -1,8 +1,6 @@
 // display, headless: the panel keeps its labels and values; nothing is drawn.
 #include "graphics/display.h"
 
-#include <cstdio>
-
 static uint16_t capacity(const pad *d) {
   return (d->lines == 0 || d->lines > DISPLAY_MAX_LINES) ? uint16_t(DISPLAY_MAX_LINES) : d->lines;
 }
@@ -59,17 +57,19 @@ uint16_t display_report_num(pad *d, uint16_t line, const String *label, int32_t 
 
 uint16_t display_report_real(pad *d, uint16_t line, const String *label, double value) {
   uint16_t n = display_report(d, line, label);
-  char buf[32];
-  snprintf(buf, sizeof buf, "%.5g", value);
-  set_value(d, n, buf);
+  String v{};
+  strings_formatreal(&v, value, 6, 0, 0);
+  set_value(d, n, v.text);
+  strings_free_0(&v);
   return n;
 }
 
 void display_force_num(pad *d, uint16_t line, int32_t value) {
   if (line == 0) return;
-  char buf[16];
-  snprintf(buf, sizeof buf, "%d", value);
-  set_value(d, line < capacity(d) ? line : capacity(d), buf);
+  String v{};
+  strings_itos_1(&v, value, 1);
+  set_value(d, line < capacity(d) ? line : capacity(d), v.text);
+  strings_free_0(&v);
 }
 
 void display_free(pad *d) {

@@ -2,14 +2,13 @@
 #include "runtime/planed.h"
 
 #include <cmath>
-#include <cstring>
 
-#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/lined.h"
 #include "runtime/point3d.h"
 #include "runtime/pointd.h"
 #include "runtime/rtlib.h"
+#include "runtime/vectorbase.h"
 
 static const double BIG = 1.0e37;
 
@@ -197,35 +196,14 @@ double planed_area_1(const point3d *p1, const point3d *p2, const point3d *p3) {
   return sqrt(mx * mx + my * my + mz * mz) / 2.0;
 }
 
-// Grows the storage to capacity when that is larger, keeping the first count planes
-// (as far as the old storage held them); sets the count (which must fit the storage).
+// Grows the storage to capacity when that is larger, keeping the planes in use; sets
+// the count (which must fit the storage).
 void planed_resize(planevec *v, int32_t count, int32_t capacity) {
   TRACE("planed_resize");
-  if (count < 0 || count > (capacity > v->capacity ? capacity : v->capacity))
-    rtlib_fatal_in("planed_resize", "INVALID COUNT");
-  if (capacity > v->capacity) {
-    planerec *fresh = nullptr;
-    bopmemalloc(&fresh, capacity, sizeof(planerec));
-    XMEM += static_cast<int64_t>(capacity) * sizeof(planerec);
-    if (v->capacity > 0) {
-      int32_t keep = count < v->capacity ? count : v->capacity;
-      if (keep > 0) memcpy(fresh, v->data, static_cast<size_t>(keep) * sizeof(planerec));
-      XMEM -= static_cast<int64_t>(v->capacity) * sizeof(planerec);
-      bopmemfree(&v->data);
-    }
-    v->data = fresh;
-    v->capacity = capacity;
-  }
-  v->count = count;
+  vecbase_resize(v, count, capacity, "planed_resize");
 }
 
 void planed_free(planevec *v) {
   TRACE("planed_free");
-  if (v->capacity > 0) {
-    XMEM -= static_cast<int64_t>(v->capacity) * sizeof(planerec);
-    bopmemfree(&v->data);
-  }
-  v->data = nullptr;
-  v->count = 0;
-  v->capacity = 0;
+  vecbase_free(v);
 }

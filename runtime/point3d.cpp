@@ -14,6 +14,7 @@ int point3d_init() {
 }
 
 POINTLIST_OPERATIONS(point3d, point3d, point3dlist)
+POINTLIST_PRINT(point3d, point3dlist)
 
 void point3d_setpoint_0(point3d *p, double x, double y, double z) {
   TRACE("point3d_setpoint_0");
@@ -40,7 +41,7 @@ void point3d_copyto_1(point3s *d, const point3d *s) {
 
 void point3d_copyto_2(point3dlist *d, const point3dlist *s) {
   TRACE("point3d_copyto_2");
-  pointlist_copy(d, s, "point3d_copyto_2");
+  vecbase_copy(d, s, "point3d_resize_1");
 }
 
 // Writes the point at i when i <= count, moving points i..count up; beyond the
@@ -48,7 +49,7 @@ void point3d_copyto_2(point3dlist *d, const point3dlist *s) {
 void point3d_insert_0(point3dlist *v, int32_t i, const point3d *p) {
   TRACE("point3d_insert_0");
   if (i > v->count) return;
-  pointlist_insert(v, i, *p, "point3d_insert_0");
+  pointlist_insert(v, i, *p, "point3d_insert_0", "point3d_resize_1");
 }
 
 // Removes point i when i <= count.

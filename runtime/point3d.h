@@ -37,3 +37,5 @@ double point3d_distance_1(double x1, double y1, double z1, double x2, double y2,
 double point3d_distance2_1(double x1, double y1, double z1, double x2, double y2, double z2);
 void point3d_showdb_0(const point3d *p, const String *name);
 void point3d_showdb_1(const point3d *p, const point3d *q, const String *name);
+void point3d_print_0(FILE *f, const point3dlist *v, const char *name);
+void point3d_print_1(const point3dlist *v, const char *name);

@@ -7,6 +7,8 @@
 #include "runtime/pointlist.h"
 #include "runtime/points.h"
 #include "runtime/strings.h"
+#include "runtime/vectord.h"
+#include "runtime/vectorl.h"
 
 int pointd_init() {
   TRACE("pointd");
@@ -14,6 +16,7 @@ int pointd_init() {
 }
 
 POINTLIST_OPERATIONS(pointd, pointd, pointdlist)
+POINTLIST_PRINT(pointd, pointdlist)
 
 void pointd_setpoint_0(pointd *p, double x, double y) {
   TRACE("pointd_setpoint_0");
@@ -23,7 +26,7 @@ void pointd_setpoint_0(pointd *p, double x, double y) {
 
 int32_t pointd_one_more_1(pointdlist *v, double x, double y) {
   TRACE("pointd_one_more_1");
-  return pointlist_one_more(v, pointd{x, y}, "pointd_one_more_1");
+  return vecbase_one_more(v, pointd{x, y}, "pointd_resize_1");
 }
 
 // From a float point.
@@ -40,18 +43,18 @@ void pointd_copyto_1(pointd *d, const pointd *s) {
 
 void pointd_copyto_2(pointdlist *d, const pointdlist *s) {
   TRACE("pointd_copyto_2");
-  pointlist_copy(d, s, "pointd_copyto_2");
+  vecbase_copy(d, s, "pointd_resize_1");
 }
 
 // Writes the point at i (1..count+1), moving points i..count up; count+1 appends.
 void pointd_insert_0(pointdlist *v, int32_t i, const pointd *p) {
   TRACE("pointd_insert_0");
-  pointlist_insert(v, i, *p, "pointd_insert_0");
+  pointlist_insert(v, i, *p, "pointd_insert_0", "pointd_resize_1");
 }
 
 void pointd_insert_1(pointdlist *v, int32_t i, double x, double y) {
   TRACE("pointd_insert_1");
-  pointlist_insert(v, i, pointd{x, y}, "pointd_insert_1");
+  pointlist_insert(v, i, pointd{x, y}, "pointd_insert_1", "pointd_resize_1");
 }
 
 void pointd_delete_0(pointdlist *v, int32_t i) {
@@ -93,4 +96,16 @@ void pointd_showdb_0(const pointd *p, const String *name) {
 void pointd_showdb_1(const pointd *p, const pointd *q, const String *name) {
   TRACE("pointd_showdb_1");
   debug_printf("%s (%g %g) (%g %g)\n", name->text ? name->text : "", p->x, p->y, q->x, q->y);
+}
+
+// The index heapsort of the doubles, keyed on one coordinate of each point; an empty
+// list leaves ix as it was.
+void pointd_sortix(vectorl *ix, const pointdlist *v, uint16_t axis) {
+  TRACE("pointd_sortix");
+  if (v->count == 0) return;
+  vectord keys = {};
+  vectord_resize(&keys, v->count, v->count);
+  for (int32_t i = 0; i < v->count; i++) keys.data[i] = axis == 1 ? v->data[i].x : v->data[i].y;
+  vectord_sortix_1(ix, &keys);
+  vectord_free(&keys);
 }

@@ -41,3 +41,7 @@ double pointd_distance_1(double x1, double y1, double x2, double y2);
 double pointd_distance2_1(double x1, double y1, double x2, double y2);
 void pointd_showdb_0(const pointd *p, const String *name);
 void pointd_showdb_1(const pointd *p, const pointd *q, const String *name);
+void pointd_print_0(FILE *f, const pointdlist *v, const char *name);
+void pointd_print_1(const pointdlist *v, const char *name);
+// Fills ix with the order of the points by x (axis 1) or by y (any other axis).
+void pointd_sortix(vectorl *ix, const pointdlist *v, uint16_t axis);

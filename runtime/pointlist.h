@@ -1,24 +1,29 @@
 // pointlist: the storage rules shared by the point modules (pointd, points, point3d,
-// point3s, pointl): bare point arrays, 1-based point lists and their XMEM accounting.
-// Each module wraps these in its own traced, named operations.
+// point3s, pointl): bare point arrays and their XMEM accounting, and the insertion and
+// deletion of list points. The lists themselves are containers {count, capacity,
+// data} and use the container templates. Each module wraps these in its own traced,
+// named operations.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
+#include "runtime/strings.h"
+#include "runtime/vectorbase.h"
 
 // Allocates n zeroed points into an unset array.
 template <class P> void pointlist_new_array(P **a, int32_t n, const char *where) {
   if (*a) rtlib_fatal_in(where, "NEW ARRAY ALREADY ALLOCATED");
-  if (n < 0) rtlib_fatal_in(where, "INVALID COUNT");
+  if (n < 0) rtlib_fatal_in(where, ARRAY_COUNT);
   bopmemalloc(a, n, sizeof(P));
   if (n > 0) XMEM += static_cast<int64_t>(n) * sizeof(P);
 }
 
 // Moves an array of oldn points into new storage of newn points (newn >= oldn).
 template <class P> void pointlist_resize_array(P **a, int32_t oldn, int32_t newn, const char *where) {
-  if (newn < oldn || oldn < 0) rtlib_fatal_in(where, "INVALID COUNT");
+  if (newn < oldn || oldn < 0) rtlib_fatal_in(where, ARRAY_COUNT);
   P *fresh = nullptr;
   bopmemalloc(&fresh, newn, sizeof(P));
   if (newn > 0) XMEM += static_cast<int64_t>(newn) * sizeof(P);
@@ -36,77 +41,20 @@ template <class P> void pointlist_free_array(P **a, int32_t n) {
   bopmemfree(a);
 }
 
-// A list record {count, capacity, data}; P is its point type.
-template <class L> using pointlist_item = std::remove_pointer_t<decltype(L::data)>;
-
-template <class L> void pointlist_new(L *v, int32_t n, const char *where) {
-  if (v->capacity != 0) rtlib_fatal_in(where, "NEW VECTOR ALREADY ALLOCATED");
-  if (n < 0) rtlib_fatal_in(where, "INVALID COUNT");
-  bopmemalloc(&v->data, n, sizeof(pointlist_item<L>));
-  if (n > 0) XMEM += static_cast<int64_t>(n) * sizeof(pointlist_item<L>);
-  v->count = n;
-  v->capacity = n;
-}
-
-// Grows the storage to cap when that is larger (keeping points 1..count) and sets the
-// count; a count beyond the storage would let later writes run past it.
-template <class L> void pointlist_resize(L *v, int32_t n, int32_t cap, const char *where) {
-  using P = pointlist_item<L>;
-  if (n < 0 || n > (cap > v->capacity ? cap : v->capacity)) rtlib_fatal_in(where, "INVALID COUNT");
-  if (cap > v->capacity) {
-    P *fresh = nullptr;
-    bopmemalloc(&fresh, cap, sizeof(P));
-    XMEM += static_cast<int64_t>(cap) * sizeof(P);
-    if (v->capacity > 0) {
-      if (v->count > 0) memcpy(fresh, v->data, static_cast<size_t>(v->count) * sizeof(P));
-      XMEM -= static_cast<int64_t>(v->capacity) * sizeof(P);
-      bopmemfree(&v->data);
-    }
-    v->data = fresh;
-    v->capacity = cap;
-  }
-  v->count = n;
-}
-
-template <class L> void pointlist_free(L *v) {
-  if (v->capacity >= 1) {
-    XMEM -= static_cast<int64_t>(v->capacity) * sizeof(pointlist_item<L>);
-    bopmemfree(&v->data);
-  }
-  v->data = nullptr;
-  v->count = 0;
-  v->capacity = 0;
-}
-
-// Appends p, growing a full list to capacity * 6 / 5 + 10; returns the new count.
-template <class L> int32_t pointlist_one_more(L *v, const pointlist_item<L> &p, const char *where) {
-  int32_t n = v->count + 1;
-  if (v->capacity < n) pointlist_resize(v, v->count, v->capacity * 6 / 5 + 10, where);
-  v->data[n - 1] = p;
-  v->count = n;
-  return n;
-}
-
-// Copies the points of src into dst, growing dst to src's capacity when it is short.
-template <class L> void pointlist_copy(L *dst, const L *src, const char *where) {
-  if (dst->capacity < src->count) pointlist_resize(dst, src->count, src->capacity, where);
-  if (src->count > 0) memmove(dst->data, src->data, static_cast<size_t>(src->count) * sizeof(pointlist_item<L>));
-  dst->count = src->count;
-}
-
 // Writes p at position i (1..count+1), moving points i..count up one place.
-template <class L> void pointlist_insert(L *v, int32_t i, const pointlist_item<L> &p, const char *where) {
-  if (i < 1 || i > v->count + 1) rtlib_fatal_in(where, "INVALID INDEX");
+template <class L>
+void pointlist_insert(L *v, int32_t i, const vecbase_elem<L> &p, const char *where, const char *rzname) {
+  if (i < 1 || i > v->count + 1) rtlib_fatal_in(where, VECTOR_INDEX);
   int32_t n = v->count;
-  pointlist_one_more(v, p, where);
-  memmove(v->data + i, v->data + i - 1, static_cast<size_t>(n - i + 1) * sizeof(pointlist_item<L>));
+  vecbase_one_more(v, p, rzname);
+  memmove(v->data + i, v->data + i - 1, static_cast<size_t>(n - i + 1) * sizeof(p));
   v->data[i - 1] = p;
 }
 
 // Removes point i (1..count), moving the later points down one place.
 template <class L> void pointlist_delete(L *v, int32_t i, const char *where) {
-  if (i < 1 || i > v->count) rtlib_fatal_in(where, "INVALID INDEX");
-  memmove(v->data + i - 1, v->data + i, static_cast<size_t>(v->count - i) * sizeof(pointlist_item<L>));
+  if (i < 1 || i > v->count) rtlib_fatal_in(where, VECTOR_INDEX);
+  memmove(v->data + i - 1, v->data + i, static_cast<size_t>(v->count - i) * sizeof(*v->data));
   v->count--;
 }
 
@@ -128,17 +76,45 @@ template <class L> void pointlist_delete(L *v, int32_t i, const char *where) {
   }                                                                                      \
   void K##_new_1(L *v, int32_t n) {                                                      \
     TRACE(#K "_new_1");                                                                  \
-    pointlist_new(v, n, #K "_new_1");                                                    \
+    vecbase_new(v, n, n, #K "_new_1");                                                   \
   }                                                                                      \
   void K##_resize_1(L *v, int32_t n, int32_t cap) {                                      \
     TRACE(#K "_resize_1");                                                               \
-    pointlist_resize(v, n, cap, #K "_resize_1");                                         \
+    vecbase_resize(v, n, cap, #K "_resize_1");                                           \
   }                                                                                      \
   void K##_free_1(L *v) {                                                                \
     TRACE(#K "_free_1");                                                                 \
-    pointlist_free(v);                                                                   \
+    vecbase_free(v);                                                                     \
   }                                                                                      \
   int32_t K##_one_more_0(L *v, const P *p) {                                             \
     TRACE(#K "_one_more_0");                                                             \
-    return pointlist_one_more(v, *p, #K "_one_more_0");                                  \
+    return vecbase_one_more(v, *p, #K "_resize_1");                                      \
+  }
+
+// The list listing: a header "\n        name\n", then one line per point, "%5u (" and
+// its coordinates by the number formatter, each followed by "," and the last by ")".
+template <class L> void pointlist_print(FILE *f, const L *v, const char *name) {
+  constexpr int dims = sizeof(*v->data) / sizeof(v->data->x);
+  fprintf(f, "\n        %s\n", name);
+  String text = {};
+  for (int32_t i = 1; i <= v->count; i++) {
+    fprintf(f, "%5u (", static_cast<unsigned>(i));
+    const auto *c = &v->data[i - 1].x;
+    for (int k = 0; k < dims; k++) {
+      strings_fmt(&text, c[k]);
+      fprintf(f, k + 1 < dims ? "%s," : "%s)\n", text.text);
+    }
+  }
+  strings_free_0(&text);
+}
+
+// print_0 (to a file) and print_1 (on standard output) of a point list kind.
+#define POINTLIST_PRINT(K, L)                                                            \
+  void K##_print_0(FILE *f, const L *v, const char *name) {                              \
+    TRACE(#K "_print_0");                                                                \
+    pointlist_print(f, v, name);                                                         \
+  }                                                                                      \
+  void K##_print_1(const L *v, const char *name) {                                       \
+    TRACE(#K "_print_1");                                                                \
+    pointlist_print(stdout, v, name);                                                    \
   }

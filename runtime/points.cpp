@@ -13,6 +13,7 @@ int points_init() {
 }
 
 POINTLIST_OPERATIONS(points, points, pointslist)
+POINTLIST_PRINT(points, pointslist)
 
 void points_setpoint_0(points *p, float x, float y) {
   TRACE("points_setpoint_0");
@@ -22,7 +23,7 @@ void points_setpoint_0(points *p, float x, float y) {
 
 int32_t points_one_more_1(pointslist *v, double x, double y) {
   TRACE("points_one_more_1");
-  return pointlist_one_more(v, points{static_cast<float>(x), static_cast<float>(y)}, "points_one_more_1");
+  return vecbase_one_more(v, points{static_cast<float>(x), static_cast<float>(y)}, "points_resize_1");
 }
 
 void points_showdb_0(const points *p, const String *name) {

@@ -27,3 +27,5 @@ int32_t points_one_more_0(pointslist *v, const points *p);
 int32_t points_one_more_1(pointslist *v, double x, double y);
 void points_showdb_0(const points *p, const String *name);
 void points_showdb_1(const points *p, const points *q, const String *name);
+void points_print_0(FILE *f, const pointslist *v, const char *name);
+void points_print_1(const pointslist *v, const char *name);

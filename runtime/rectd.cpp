@@ -76,3 +76,23 @@ void rectd_bound_box_1(rectd *r, const pointd *p) {
   r->x2 = std::max(r->x2, p->x);
   r->y2 = std::max(r->y2, p->y);
 }
+
+// "name (x1,y1) (x2,y2)" with each number by the number formatter.
+void rectd_print_0(FILE *f, const rectd *r, const String *name) {
+  TRACE("rectd_print_0");
+  const double v[4] = {r->x1, r->y1, r->x2, r->y2};
+  static const char *const after[4] = {"%s,", "%s) (", "%s,", "%s)\n"};
+  fprintf(f, "%s (", name->text ? name->text : "");
+  String text = {};
+  for (int k = 0; k < 4; k++) {
+    strings_fmt(&text, v[k]);
+    fprintf(f, after[k], text.text);
+  }
+  strings_free_0(&text);
+}
+
+// The same line on the debug log, while it is open.
+void rectd_showdb_0(const rectd *r, const String *name) {
+  TRACE("rectd_showdb_0");
+  if (debug_file) rectd_print_0(debug_file, r, name);
+}

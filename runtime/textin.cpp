@@ -213,10 +213,13 @@ uint16_t textin_preset_text(const String *name, uint8_t echo, const char *buffer
   return n;
 }
 
-// Writes every buffered line, each ended by CR LF, to a temporary file beside the
+// Writes every line, each ended by CR LF, to a temporary file beside the
 // target and renames it over the target once all of it is on disk. A write that
 // fails or stores nothing is a fatal error that leaves the target as it was.
 static void write_lines(uint16_t n, TextFile *t, const String *name, const char *where) {
+  // A window that has rolled or has more to read holds only part of its file:
+  // writing it would cut the file short.
+  if (t->base > 0 || t->incomplete) rtlib_fatal_in(where, "WRITE outside buffer.");
   if (window_owner == n) {
     filio_close_get(&window_reader);
     window_owner = 0;

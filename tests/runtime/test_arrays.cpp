@@ -2,6 +2,10 @@
 // planes, storage accounting and the fatal stops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 #include "runtime/array2d.h"
 #include "runtime/array2l.h"
 #include "runtime/array2n.h"
@@ -133,6 +137,61 @@ TEST(Matrixn, ShapeStorageAndCopies) {
   matrixn_free(&small);
   EXPECT_EQ(XMEM, before);
   EXPECT_EQ(m.rows + m.cols + m.size, 0);
+}
+
+// Random growth, nesting and release of every array kind and the matrix.
+TEST(Arrays, RandomOperationsReleaseEverything) {
+  int64_t before = XMEM;
+  std::mt19937 rng(8);
+  arrayd d = {};
+  arrayn n = {};
+  array2d r = {};
+  array3s p = {};
+  matrixn m = {};
+  std::vector<double> md;
+  for (int step = 0; step < 2000; step++) {
+    int32_t k = int32_t(rng() % 20);
+    switch (rng() % 7) {
+    case 0:
+      arrayd_resize(&d, d.count + k);
+      md.resize(d.count, 0.0);
+      if (d.count) d.data[d.count - 1] = md.back() = step;
+      break;
+    case 1:
+      arrayd_free(&d);
+      md.clear();
+      break;
+    case 2:
+      if (n.count) arrayn_free(&n);
+      else arrayn_new(&n, k);
+      break;
+    case 3:
+      if (r.count) array2d_resize(&r, r.count + k % 3);
+      else array2d_new_1(&r, k % 5, k);
+      if (r.count) arrayd_resize(&r.data[k % r.count], r.data[k % r.count].count + 1);
+      break;
+    case 4:
+      if (rng() % 4 == 0) array2d_free(&r);
+      if (rng() % 3 == 0) array3s_free(&p);
+      else if (!p.count) array3s_new_1(&p, k % 4, k % 3, k);
+      break;
+    case 5:
+      matrixn_resize(&m, uint16_t(k), uint16_t(rng() % 9));
+      matrixn_copyto_1(&m, uint16_t(step));
+      break;
+    case 6:
+      if (rng() % 3 == 0) matrixn_free(&m);
+      break;
+    }
+    ASSERT_EQ(d.count, int32_t(md.size()));
+    ASSERT_TRUE(md.empty() || std::equal(md.begin(), md.end(), d.data)) << step;
+  }
+  arrayd_free(&d);
+  arrayn_free(&n);
+  array2d_free(&r);
+  array3s_free(&p);
+  matrixn_free(&m);
+  EXPECT_EQ(XMEM, before);
 }
 
 }  // namespace

@@ -300,6 +300,28 @@ TEST(TextinWindow, RollKeepsFiveLinesAndExtractsAcrossTheRoll) {
   textin_close_text(n);
 }
 
+TEST(TextinWindow, APartOfAFileIsNeverWrittenBack) {
+  TempDir dir;
+  std::string text;
+  for (int i = 1; i <= 30; i++) text += std::to_string(i) + "\r\n";
+  spit(dir.file("data"), text);
+  Str name(dir.file("data"));
+  uint16_t n = textin_open_text_window(&name, 0, 10);
+  HookScope hook;
+  EXPECT_EQ(except_catch("home", [&] { textin_write_text_0(n); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "WRITE outside buffer. IN textin_write_text_1");
+  finish_report("home");
+  while (textin_text_name(n)->line < 20) textin_next_char(n);
+  Str copy(dir.file("copy"));
+  EXPECT_EQ(except_catch("home", [&] { textin_copy_text(n, &copy); }), EXCEPT_FATAL);
+  EXPECT_STREQ(fatal_message.text, "WRITE outside buffer. IN textin_copy_text_0");
+  finish_report("home");
+  EXPECT_EQ(slurp(dir.file("data")), text);
+  EXPECT_EQ(slurp(dir.file("copy")), "<missing>");
+  EXPECT_EQ(textin_next_char(n), '0') << "the window reads on";
+  textin_close_text(n);
+}
+
 TEST(TextinWindow, SmallFileFitsAndAClosedWindowFreesTheReader) {
   TempDir dir;
   spit(dir.file("a"), "1\n2\n3\n4\n5\n6\n7\n8\n9\n");
