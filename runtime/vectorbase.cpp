@@ -1,11 +1,14 @@
-// vectorbase: the one piece of the shared container code that is not a template,
+// vectorbase: the shared container code outside the templates,
 // the number field of the listings of the floating kinds.
 #include "runtime/vectorbase.h"
 
-// Writes x formatted with the default digit count under the given text format.
-// Provisional: printf's %g until the system's number formatter is in the strings module.
+#include "runtime/strings.h"
+
+// Writes x, formatted by strings_fmt with the default digit count, under the given
+// text format.
 void vecbase_print_real_field(FILE *f, double x, const char *format) {
-  char text[32];
-  snprintf(text, sizeof text, "% .7g", x);
-  fprintf(f, format, text);
+  String s = {};
+  strings_fmt(&s, x);
+  fprintf(f, format, s.text ? s.text : "");
+  strings_free_0(&s);
 }

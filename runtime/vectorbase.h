@@ -1,5 +1,6 @@
-// vectorbase: the operations shared by every simple container kind {count, capacity,
-// data}, written once as templates; each kind's module wraps them under its own names.
+// vectorbase: the container operations written once as templates for every kind
+// (simple vectors, key-value pairs, fixed arrays); each kind's module wraps them
+// under its own names and trace names.
 #pragma once
 #include <algorithm>
 #include <cmath>
@@ -237,6 +238,15 @@ template <class V> void vecbase_check(const V *x, const V *y, const char *where)
   if (x->count != y->count) rtlib_fatal_in(where, VECTOR_LENGTH);
 }
 
+// The element loops stand apart from the calls around them, so that captured
+// scalars stay in registers instead of being reloaded from the stack.
+template <class E, class F> [[gnu::noinline]] void vecbase_kernel2(E *z, const E *x, const E *y, int32_t n, F f) {
+  for (int32_t i = 0; i < n; i++) z[i] = f(x[i], y[i]);
+}
+template <class E, class F> [[gnu::noinline]] void vecbase_kernel1(E *x, int32_t n, F f) {
+  for (int32_t i = 0; i < n; i++) x[i] = f(x[i]);
+}
+
 // z = f(x, y) element by element; z takes x's count (resized when it differs).
 template <class V, class F>
 void vecbase_map2(V *z, const V *x, const V *y, F f, const char *where, const char *rzname) {
@@ -245,15 +255,10 @@ void vecbase_map2(V *z, const V *x, const V *y, F f, const char *where, const ch
     RtlibTrace guard(rzname);
     vecbase_resize(z, x->count, x->capacity, rzname);
   }
-  auto *zd = z->data;
-  const auto *xd = x->data, *yd = y->data;
-  for (int32_t i = 0, n = x->count; i < n; i++) zd[i] = f(xd[i], yd[i]);
+  vecbase_kernel2(z->data, x->data, y->data, x->count, f);
 }
 
-template <class V, class F> void vecbase_map1(V *x, F f) {
-  auto *xd = x->data;
-  for (int32_t i = 0, n = x->count; i < n; i++) xd[i] = f(xd[i]);
-}
+template <class V, class F> void vecbase_map1(V *x, F f) { vecbase_kernel1(x->data, x->count, f); }
 
 // Sum of f(x[i]) from 0.0 in index order, in double.
 template <class V, class F> double vecbase_sum(const V *x, F f) {

@@ -148,10 +148,29 @@ TEST(Arrays, RandomOperationsReleaseEverything) {
   array2d r = {};
   array3s p = {};
   matrixn m = {};
+  arrays fs = {};
+  arrayl ls = {};
+  array2l l2 = {};
+  array2n n2 = {};
   std::vector<double> md;
   for (int step = 0; step < 2000; step++) {
     int32_t k = int32_t(rng() % 20);
-    switch (rng() % 7) {
+    switch (rng() % 9) {
+    case 7:
+      arrays_resize(&fs, fs.count + k);
+      arrayl_resize(&ls, ls.count + k % 3);
+      if (fs.count > 40) arrays_free(&fs), arrayl_free(&ls);
+      break;
+    case 8:
+      if (!n2.count) array2n_new(&n2, k % 3);
+      if (!l2.count) array2l_new(&l2, k % 4);
+      else if (rng() % 3 == 0) array2l_free(&l2), array2n_free(&n2);
+      else {
+        arrayl_resize(&l2.data[k % l2.count], l2.data[k % l2.count].count + 2);
+        if (n2.count) arrayn_resize(&n2.data[k % n2.count], n2.data[k % n2.count].count + k);
+        else array2n_resize(&n2, 1);
+      }
+      break;
     case 0:
       arrayd_resize(&d, d.count + k);
       md.resize(d.count, 0.0);
@@ -191,6 +210,10 @@ TEST(Arrays, RandomOperationsReleaseEverything) {
   array2d_free(&r);
   array3s_free(&p);
   matrixn_free(&m);
+  arrays_free(&fs);
+  arrayl_free(&ls);
+  array2l_free(&l2);
+  array2n_free(&n2);
   EXPECT_EQ(XMEM, before);
 }
 

@@ -206,4 +206,18 @@ TEST(Keyvec, RandomOperationsMatchTheModelAndReleaseEverything) {
   EXPECT_EQ(XMEM, before);
 }
 
+// Five pairs a row, " (%5d)" and the formatter's 9-character field in "%10s".
+TEST(Keyvec, DoubleListing) {
+  vectorld v = {};
+  for (int k = 1; k <= 6; k++) vectorld_insert(&v, k * 1000, -2.5);
+  vectorld_insert(&v, 3000, 1.5e-7);
+  EXPECT_EQ(listing([&](FILE *f) { vectorld_print_1(f, &v, "row 7"); }),
+            "        row 7\n"
+            "    1 |  ( 1000) -2.500000 ( 2000) -2.500000 ( 3000)  1.500e-7 ( 4000) -2.500000"
+            " ( 5000) -2.500000\n"
+            "    6 |  ( 6000) -2.500000\n");
+  vectorld_free(&v);
+  EXPECT_EQ(listing([&](FILE *f) { vectorld_print_1(f, &v, "none"); }), "        none\n    1 | \n");
+}
+
 }  // namespace

@@ -578,6 +578,28 @@ TEST(Listings, IntegerKindsTenToARow) {
   vectortf_free(&t);
 }
 
+// Each value is "  %10s" of the formatter's 9-character field (sign position and 8).
+TEST(Listings, FloatingKindsFiveToARowThroughTheFormatter) {
+  vectord v = make({3.14159265, 1234.5678, 0.0123456789, 0.0, -2.5, 1.5e-7, 123456789.0});
+  std::string want =
+      "        u\n"
+      "    1 |     3.141593    1234.568    0.012346        0.00   -2.500000\n"
+      "    6 |     1.500e-7    1.235e+8\n";
+  EXPECT_EQ(listing([&](FILE *f) { vectord_print_1(f, &v, "u"); }), want);
+  EXPECT_EQ(listing([&](FILE *f) { vectord_print_vector(f, v.data, v.count, "u"); }), want);
+  EXPECT_EQ(listing([&](FILE *f) { vectord_print_vector(f, v.data, 2, "first two"); }),
+            "        first two\n    1 |     3.141593    1234.568\n");
+  vectord e = {};
+  EXPECT_EQ(listing([&](FILE *f) { vectord_print_1(f, &e, "empty"); }), "        empty\n    1 | \n");
+  vectors s = {};
+  vectord_copyto_3(&s, &v);
+  vectors_resize(&s, 5, 0);
+  EXPECT_EQ(listing([&](FILE *f) { vectors_print_1(f, &s, "s"); }),
+            "        s\n    1 |     3.141593    1234.568    0.012346        0.00   -2.500000\n");
+  vectord_free(&v);
+  vectors_free(&s);
+}
+
 // ---- Random operation sequences against a model of the whole storage ------------------
 
 // The model holds every slot (so values beyond the count are checked too) and the count.
