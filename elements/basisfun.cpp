@@ -4,10 +4,14 @@
 // of the cell's dimension replaced by 1 minus the others, by the chain rule.
 #include "elements/basisfun.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "runtime/bopmem.h"
+#include "runtime/vectorbase.h"
 #include "runtime/rtlib.h"
 
 int basisfun_init() {
@@ -254,4 +258,131 @@ void basisfun_node_coords() {
 
 const LocalPoint *basisfun_node_table(int32_t code) {
   return code >= lin2 && code <= tet20 ? node_table[code] : nullptr;
+}
+
+// ---- Basis work containers ----------------------------------------------------------------
+
+// Moves the container to new storage of cap elements holding the first n of the old
+// ones, always (exact) or only when cap exceeds the present capacity; sets the count.
+// A count beyond the storage stops rather than expose unheld slots.
+template <class V> static void resize16(V *v, uint16_t n, uint16_t cap, bool exact, const char *where) {
+  using E = vecbase_elem<V>;
+  if (n > (exact ? cap : std::max(cap, v->capacity))) rtlib_fatal_in(where, VECTOR_COUNT);
+  v->count = n;
+  if (!exact && cap <= v->capacity) return;
+  E *d = nullptr;
+  bopmemalloc(&d, cap, sizeof(E));
+  XMEM += int64_t(cap) * sizeof(E);
+  if (v->capacity > 0) {
+    size_t keep = std::min<size_t>(n, v->capacity);
+    if (keep) memcpy(d, v->data, keep * sizeof(E));
+    XMEM -= int64_t(v->capacity) * sizeof(E);
+    bopmemfree(&v->data);
+  }
+  v->data = d;
+  v->capacity = cap;
+}
+
+void basisfun_resize_0(BasisPointers *v, uint16_t n, uint16_t cap) {
+  TRACE("basisfun_resize_0");
+  resize16(v, n, cap, true, "basisfun_resize_0");
+}
+
+void basisfun_resize_1(BasisRows *v, uint16_t n, uint16_t cap) {
+  TRACE("basisfun_resize_1");
+  resize16(v, n, cap, true, "basisfun_resize_1");
+}
+
+void basisfun_free_0(BasisPointers *v) {
+  TRACE("basisfun_free_0");
+  vecbase_free(v);
+}
+
+void basisfun_free_1(BasisRows *v) {
+  TRACE("basisfun_free_1");
+  vecbase_free(v);
+}
+
+void basisfun_free_2(LocalPointList *v) {
+  TRACE("basisfun_free_2");
+  vecbase_free(v);
+}
+
+void basisfun_new(LocalPointList *v, uint16_t n, uint16_t cap) {
+  TRACE("basisfun_new_0");
+  vecbase_new(v, n, cap, "basisfun_new_0");
+}
+
+void basisfun_resize_2(LocalPointList *v, uint16_t n, uint16_t cap) {
+  TRACE("basisfun_resize_2");
+  if (!v) rtlib_fatal_in("basisfun_resize_2", VECTOR_INVALID);
+  resize16(v, n, cap, false, "basisfun_resize_2");
+}
+
+// The 16-bit count stops at 65535 points rather than wrap.
+int32_t basisfun_one_more(LocalPointList *v, const LocalPoint &p) {
+  TRACE("basisfun_one_more_0");
+  if (v->count == v->capacity) {
+    if (v->capacity == UINT16_MAX) rtlib_fatal_in("basisfun_one_more_0", VECTOR_COUNT);
+    basisfun_resize_2(v, v->count, static_cast<uint16_t>(std::min(v->capacity * 6 / 5 + 10, int(UINT16_MAX))));
+  }
+  v->data[v->count++] = p;
+  return v->count;
+}
+
+void basisfun_insert(LocalPointList *v, int32_t i, const LocalPoint &p) {
+  TRACE("basisfun_insert_0");
+  if (i < 1) rtlib_fatal_in("basisfun_insert_0", VECTOR_INDEX);
+  if (i > v->count) {
+    basisfun_one_more(v, p);
+    return;
+  }
+  basisfun_one_more(v, v->data[v->count - 1]);
+  memmove(v->data + i, v->data + i - 1, size_t(v->count - 1 - i) * sizeof(LocalPoint));
+  v->data[i - 1] = p;
+}
+
+void basisfun_delete_index(LocalPointList *v, int32_t i) {
+  TRACE("basisfun_delete_index_0");
+  vecbase_delete_index(v, i, "basisfun_delete_index_0");
+}
+
+void basisfun_print(FILE *out, const LocalPointList *v, uint16_t ncoords, const String *title) {
+  TRACE("basisfun_print_0");
+  String t = {};
+  fprintf(out, "\n        %s\n", title && title->text ? title->text : "");
+  for (int k = 0; k < v->count; k++) {
+    const double *L = v->data[k].L;
+    int shown = ncoords > 2 ? 4 : ncoords > 1 ? 3 : 2;
+    for (int c = 0; c < shown; c++) {
+      strings_fmt(&t, L[c]);
+      if (c == 0) fprintf(out, "%5u (%s", unsigned(k + 1), t.text);
+      else fprintf(out, ",%s", t.text);
+    }
+    fprintf(out, ")\n");
+  }
+  strings_free_0(&t);
+}
+
+void basisfun_copyto(double *to, const double *from) {
+  TRACE("basisfun_copyto_0");
+  memcpy(to, from, sizeof(BasisRow));
+}
+
+void basisfun_clear(BasisRows *v) {
+  TRACE("basisfun_clear_0");
+  if (v->count) memset(v->data, 0, v->count * sizeof(BasisRow));
+}
+
+double basisfun_distance2(const double *a, const double *b, int32_t code) {
+  TRACE("basisfun_distance2_0");
+  if (code < 0 || code >= ELEMENTS_CODES) traporder(code);
+  double s = 0;
+  for (int c = 0; c <= elements_dimension[code] && c < 4; c++) s += (a[c] - b[c]) * (a[c] - b[c]);
+  return s;
+}
+
+double basisfun_distance(const double *a, const double *b, int32_t code) {
+  TRACE("basisfun_distance_0");
+  return std::sqrt(basisfun_distance2(a, b, code));
 }

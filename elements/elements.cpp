@@ -113,11 +113,12 @@ void elements_jacobian(const double *L, ElementFrame *f) {
     K[0][0] = J[1][1] * q, K[0][1] = -J[0][1] * q;
     K[1][0] = -J[1][0] * q, K[1][1] = J[0][0] * q;
   } else {
-    // K = -adj(J) / |det|: the exact inverse when det < 0.
+    // K = -adj(J) / |det|, the exact inverse when det < 0; adj[c][r] is the signed
+    // cofactor of J[r][c], taken with cyclic indices.
     for (int c = 0; c < 3; c++)
       for (int r = 0; r < 3; r++) {
-        int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
-        K[c][r] = -(J[c1][r1] * J[c2][r2] - J[c1][r2] * J[c2][r1]) * q;
+        int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
+        K[c][r] = -(J[r1][c1] * J[r2][c2] - J[r1][c2] * J[r2][c1]) * q;
       }
   }
   for (int r = 0; r < dim; r++) {
