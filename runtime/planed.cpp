@@ -155,7 +155,8 @@ double planed_angle(const planerec *plane1, const planerec *plane2, const point3
 bool planed_line3_params(linerec *line, const planerec *plane1, const planerec *plane2) {
   TRACE("planed_line3_params");
   const planerec *a = plane1, *b = plane2;
-  double mx = a->ny * b->nz - a->nz * b->ny, my = a->nz * b->nx - a->nx * b->nz, mz = a->nx * b->ny - a->ny * b->nx;
+  double mx = a->ny * b->nz - a->nz * b->ny, my = a->nz * b->nx - a->nx * b->nz;
+  double mz = a->nx * b->ny - a->ny * b->nx;
   double L = sqrt(mx * mx + my * my + mz * mz);
   if (L == 0.0) return false;
   double o1 = a->offset, o2 = b->offset, sign;

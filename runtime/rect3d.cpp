@@ -120,5 +120,6 @@ void rect3d_bound_box_2(rect3d *r, const rect3d *o) {
 
 void rect3d_showdb_0(const rect3d *r, const String *name) {
   TRACE("rect3d_showdb_0");
-  debug_printf("%s (%g,%g,%g)(%g,%g,%g)\n", name->text ? name->text : "", r->x1, r->y1, r->z1, r->x2, r->y2, r->z2);
+  debug_printf("%s (%g,%g,%g)(%g,%g,%g)\n", name->text ? name->text : "", r->x1, r->y1, r->z1, r->x2, r->y2,
+               r->z2);
 }

@@ -94,5 +94,6 @@ void rect3s_bound_box_2(rect3s *r, const rect3s *o) {
 
 void rect3s_showdb_0(const rect3s *r, const String *name) {
   TRACE("rect3s_showdb_0");
-  debug_printf("%s (%g,%g,%g)(%g,%g,%g)\n", name->text ? name->text : "", r->x1, r->y1, r->z1, r->x2, r->y2, r->z2);
+  debug_printf("%s (%g,%g,%g)(%g,%g,%g)\n", name->text ? name->text : "", r->x1, r->y1, r->z1, r->x2, r->y2,
+               r->z2);
 }

@@ -9,13 +9,13 @@
 struct vector2d {
   int32_t count;     // members in use, numbered 1..count
   int32_t capacity;  // member records allocated
-  vectord *data; // member i is data[i-1]
+  vectord *data;  // member i is data[i-1]
 };
 
 int vector2d_init();
-// new stops with "NEW VECTOR2 ALREADY ALLOCATED" when v holds storage; resize grows the outer storage,
-// moving every member record (members beyond the count keep their storage), and sets
-// the count; free with flag set frees members 1..capacity first.
+// new stops with "NEW VECTOR2 ALREADY ALLOCATED" when v holds storage; resize grows
+// the outer storage, moving every member record (members beyond the count keep their
+// storage), and sets the count; free with flag set frees members 1..capacity first.
 void vector2d_new(vector2d *v, int32_t n, int32_t cap);
 void vector2d_resize(vector2d *v, int32_t n, int32_t cap);
 void vector2d_free(vector2d *v, uint8_t flag);
@@ -24,9 +24,9 @@ void vector2d_print(FILE *f, const vector2d *v, const char *name);
 void vector2d_copyto_0(vector2d *dst, const vector2d *src);
 void vector2d_copyto_1(vector2d *v, double x);
 
-// Member-wise arithmetic over members 1..count of x; unequal counts of x and y (and,
-// for dot, of any pair of members) are "VECTOR2 LENGTH ERROR". A result whose capacity is short
-// of x's count is resized to x's count and capacity first.
+// Member-wise arithmetic over members 1..count of x; unequal counts of x and y
+// (and, for dot, of any pair of members) are "VECTOR2 LENGTH ERROR". A result
+// whose capacity is short of x's count is resized to x's count and capacity first.
 void vector2d_add(vector2d *z, const vector2d *x, const vector2d *y);
 void vector2d_sub(vector2d *z, const vector2d *x, const vector2d *y);
 void vector2d_mul(vector2d *z, const vector2d *x, const vector2d *y);

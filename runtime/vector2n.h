@@ -8,13 +8,13 @@
 struct vector2n {
   int32_t count;     // members in use, numbered 1..count
   int32_t capacity;  // member records allocated
-  vectorn *data; // member i is data[i-1]
+  vectorn *data;  // member i is data[i-1]
 };
 
 int vector2n_init();
-// new stops with "NEW VECTOR2 ALREADY ALLOCATED" when v holds storage; resize grows the outer storage,
-// moving every member record (members beyond the count keep their storage), and sets
-// the count; free with flag set frees members 1..capacity first.
+// new stops with "NEW VECTOR2 ALREADY ALLOCATED" when v holds storage; resize grows
+// the outer storage, moving every member record (members beyond the count keep their
+// storage), and sets the count; free with flag set frees members 1..capacity first.
 void vector2n_new(vector2n *v, int32_t n, int32_t cap);
 void vector2n_resize(vector2n *v, int32_t n, int32_t cap);
 void vector2n_free(vector2n *v, uint8_t flag);

@@ -8,13 +8,13 @@
 struct vector3n {
   int32_t count;     // members in use, numbered 1..count
   int32_t capacity;  // member records allocated
-  vector2n *data; // member i is data[i-1]
+  vector2n *data;  // member i is data[i-1]
 };
 
 int vector3n_init();
-// new stops with "NEW VECTOR3 ALREADY ALLOCATED" when v holds storage; resize grows the outer storage,
-// moving every member record (members beyond the count keep their storage), and sets
-// the count; free with flag set frees members 1..capacity first.
+// new stops with "NEW VECTOR3 ALREADY ALLOCATED" when v holds storage; resize grows
+// the outer storage, moving every member record (members beyond the count keep their
+// storage), and sets the count; free with flag set frees members 1..capacity first.
 void vector3n_new(vector3n *v, int32_t n, int32_t cap);
 void vector3n_resize(vector3n *v, int32_t n, int32_t cap);
 void vector3n_free(vector3n *v, uint8_t flag);
