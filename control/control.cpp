@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <algorithm>
+#include <cstring>
 
 #include "control/pdedat.h"
 #include "control/quendar.h"
@@ -89,18 +89,19 @@ void control_default_services() {
 
 // ---- Run log ---------------------------------------------------------------------------
 
-// One line of the problem's run log after the time prefix; nothing while no log is open.
-static void log_timed(pde *p, const char *text) {
+// A line of the problem's run log, after the time prefix when timed; nothing while
+// no log is open.
+static void log_line(pde *p, const char *text, bool timed) {
   if (!p->logopen || !p->log) return;
-  pdedat_log_time_1(p);
+  if (timed) pdedat_log_time_1(p);
   fputs(text, p->log);
   fflush(p->log);
 }
 
-static void log_plain(pde *p, const char *text) {
-  if (!p->logopen || !p->log) return;
-  fputs(text, p->log);
-  fflush(p->log);
+// The batch entry now running is done (finished, failed or never loaded).
+static void batch_entry_done() {
+  if (verdat_batch && pdedat_batch_states && pdedat_batch_index >= 1 && pdedat_batch_index <= pdedat_batch_count)
+    pdedat_batch_states[pdedat_batch_index - 1] = 2;
 }
 
 // A message box on a window (headless: standard error).
@@ -133,7 +134,7 @@ static void step_load(pde *p) {
   p->cfgtext = 0;
   control_release_tables(p);
   pdedat_free_pde(p);
-  if (verdat_batch && pdedat_batch_index >= 1 && pdedat_batch_index <= pdedat_batch_count) pdedat_batch_states[pdedat_batch_index - 1] = 2;
+  batch_entry_done();
 }
 
 // Phase 3: open the log, write the start line, parse.
@@ -198,7 +199,7 @@ static void step_stage_end(pde *p) {
   if (p->stages > 1) {
     char line[40];
     snprintf(line, sizeof line, "END STAGE %d\n", p->stage);
-    log_timed(p, line);
+    log_line(p, line, true);
   }
   if (p->stage < p->stages) {
     control_services.dispatch(0);
@@ -238,7 +239,7 @@ static void step_stage_end(pde *p) {
   strings_copyto_1(&done, "--DONE--");
   display_report(&p->status, 0, &done);
   strings_free_0(&done);
-  log_timed(p, "--DONE--\n");
+  log_line(p, "--DONE--\n", true);
   if (!verdat_batch) {
     if (verdat_exit) {
       p->close = 1;
@@ -277,7 +278,7 @@ static bool step(pde *p) {
 
 // The requests a step or the user left on the problem, in their fixed order.
 static void after_step(pde *p, uint8_t *idle) {
-  if (p->error) log_timed(p, "TERMINATED\n");
+  if (p->error) log_line(p, "TERMINATED\n", true);
   if (p->stop) {
     *idle = 0;
     if (!verdat_parseonly) {
@@ -289,7 +290,7 @@ static void after_step(pde *p, uint8_t *idle) {
         strings_copyto_1(&s, "--STOP--");
         display_report(&p->status, 0, &s);
         strings_free_0(&s);
-        log_plain(p, "--STOP--\n");
+        log_line(p, "--STOP--\n", false);
       }
     }
     p->stop = 0;
@@ -298,7 +299,7 @@ static void after_step(pde *p, uint8_t *idle) {
   if (p->close || p->error) {
     *idle = 0;
     if (p->modified) gui_check_save(p);
-    log_plain(p, "END\n");
+    log_line(p, "END\n", false);
     if (!verdat_parseonly) {
       gui_close_plots(p);
       filio_close_put(&p->plotfile);
@@ -313,7 +314,7 @@ static void after_step(pde *p, uint8_t *idle) {
     String none = {};
     windower_root_caption(&none);
     if (!verdat_batch && verdat_exit) quendar_running = 0;
-    if (verdat_batch && pdedat_batch_index >= 1 && pdedat_batch_index <= pdedat_batch_count) pdedat_batch_states[pdedat_batch_index - 1] = 2;
+    batch_entry_done();
   }
 }
 
@@ -377,7 +378,8 @@ void control_control_loop() {
     if (verdat_batch && batch_step()) idle = 0;
     if (!quendar_running) idle = 0;
     // With nothing that can ever arrive, waiting would never end: the loop ends
-    // as if the main window had been closed. Batch and X runs never wait.
+    // as if the main window had been closed. A batch or X run with no problem
+    // left open has nothing to wait for either.
     if (idle && (!control_services.can_wait() || ((verdat_batch || verdat_exit) && !any_open()))) {
       quendar_running = 0;
       idle = 0;
