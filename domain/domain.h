@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+int domain_init();
+
 struct Domain {
   uint8_t threed;      // 1 for an extruded (three-dimensional) domain
   uint8_t extrusion;   // nonzero while the domain is an extrusion

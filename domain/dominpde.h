@@ -3,5 +3,7 @@
 
 struct Domain;
 
+int dominpde_init();
+
 // Orders the domain's materials so that every region maps to a material index.
 void dominpde_sort_materials(Domain *d);

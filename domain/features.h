@@ -3,5 +3,7 @@
 
 struct Domain;
 
+int features_init();
+
 // Releases the domain's mesh-spacing features after meshing.
 void features_free(Domain *d);

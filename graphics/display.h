@@ -5,6 +5,8 @@
 
 #include "runtime/strings.h"
 
+int display_init();
+
 enum { DISPLAY_MAX_LINES = 32 };
 
 struct pad {

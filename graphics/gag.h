@@ -5,6 +5,8 @@
 
 #include "runtime/strings.h"
 
+int gag_init();
+
 // The temporary directory, ending with the path separator.
 void gag_gettempdirectory(String *dir);
 // The current directory, ending with the path separator.

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+int gag1d_init();
+
 struct textstyle {
   int16_t ticktype;
   float height, haspect;  // label height and its aspect

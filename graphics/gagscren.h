@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+int gagscren_init();
+
 // Dispatches all pending window messages; with wait 1 it first waits for one.
 void gagscren_dispatch(uint8_t wait);
 // Recreates the pens with width width x unit.

@@ -4,6 +4,8 @@
 
 struct pde;
 
+int gui_init();
+
 // Starts the graphics layer and creates the main window.
 void gui_graphinit();
 // Creates the problem window with its status panel.

@@ -2,5 +2,7 @@
 #pragma once
 #include "runtime/strings.h"
 
+int views_init();
+
 // Opens the recorded plot file of that name in a viewer window.
 void views_view_pde(const String *name);

@@ -6,6 +6,8 @@
 
 struct pde;
 
+int windower_init();
+
 // Sets the main window's caption from the product name and the problem name
 // (an empty name: no problem).
 void windower_root_caption(const String *name);

@@ -4,6 +4,8 @@
 
 struct pde;
 
+int mesher3_init();
+
 // Prepares the extrusion sheets before the base mesh is made.
 void mesher3_treat_sheets(pde *p);
 // Extrudes the base mesh; returns the next phase, 6 on success.

@@ -1,6 +1,12 @@
 // doplot, headless: no plots are drawn or recorded.
 #include "plot/doplot.h"
+#include "runtime/rtlib.h"
 
 void doplot_history_point(pde *, vectord *, double) {}
 void doplot_show_plots(pde *, plotlist *) {}
 void doplot_do_exports(pde *, plotlist *) {}
+
+int doplot_init() {
+  TRACE("doplot");
+  return 0;
+}

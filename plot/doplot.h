@@ -5,6 +5,8 @@ struct pde;
 struct plotlist;
 struct vectord;
 
+int doplot_init();
+
 // Adds a point at the stage value to every history.
 void doplot_history_point(pde *p, vectord *values, double stagevalue);
 // Draws all plots of the problem and records them in the plot file.

@@ -3,5 +3,7 @@
 
 struct pde;
 
+int exporter_init();
+
 // Closes the open export files; a second call finds none open and does nothing.
 void exporter_close_exports(pde *p);

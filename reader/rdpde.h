@@ -6,6 +6,8 @@
 
 struct pde;
 
+int rdpde_init();
+
 // Builds the character classes and the reserved-word hash, and the program-wide
 // operator tree of the symbol table; called once at start-up.
 void rdpde_init_parse();

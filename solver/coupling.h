@@ -3,6 +3,8 @@
 
 struct pde;
 
+int coupling_init();
+
 // Builds the assembly weights after the quadrature rules are chosen.
 void coupling_build_weights(pde *p);
 // Chooses the assembly method from the switches.

@@ -1,6 +1,7 @@
 // Problem records, error reports, status layouts and the plot-group header.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
