@@ -6,9 +6,29 @@
 #include "control/pdedat.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
+#include "domain/domain.h"
+#include "domain/dominpde.h"
+#include "domain/features.h"
 #include "elements/basisfun.h"
 #include "elements/elements.h"
 #include "elements/quature.h"
+#include "graphics/display.h"
+#include "graphics/gag.h"
+#include "graphics/gag1d.h"
+#include "graphics/gagscren.h"
+#include "graphics/gui.h"
+#include "graphics/textman.h"
+#include "graphics/views.h"
+#include "graphics/windower.h"
+#include "mesher/mesher2.h"
+#include "mesher/mesher3.h"
+#include "plot/doplot.h"
+#include "plot/exporter.h"
+#include "plot/plot.h"
+#include "reader/gpmin.h"
+#include "reader/ppde.h"
+#include "reader/rddxf.h"
+#include "reader/rdpde.h"
 #include "runtime/array2d.h"
 #include "runtime/array2l.h"
 #include "runtime/array2n.h"
@@ -32,6 +52,8 @@
 #include "runtime/pointd.h"
 #include "runtime/pointl.h"
 #include "runtime/points.h"
+#include "runtime/pointv2d.h"
+#include "runtime/pointv3d.h"
 #include "runtime/rect3d.h"
 #include "runtime/rect3s.h"
 #include "runtime/rectd.h"
@@ -41,6 +63,13 @@
 #include "runtime/strings.h"
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
+#include "runtime/vector2d.h"
+#include "runtime/vector2l.h"
+#include "runtime/vector2n.h"
+#include "runtime/vector2t.h"
+#include "runtime/vector3d.h"
+#include "runtime/vector3n.h"
+#include "runtime/vector4d.h"
 #include "runtime/vectorb.h"
 #include "runtime/vectord.h"
 #include "runtime/vectori.h"
@@ -51,6 +80,13 @@
 #include "runtime/vectors.h"
 #include "runtime/vectort.h"
 #include "runtime/vectortf.h"
+#include "runtime/vectorvd.h"
+#include "solver/cgsolve.h"
+#include "solver/coupling.h"
+#include "solver/eigensol.h"
+#include "solver/fitting.h"
+#include "solver/init.h"
+#include "solver/timsolve.h"
 
 // The modules that exist, each at its place in the initialisation order; the
 // modules of later subsystems take their places as they are built.
@@ -67,6 +103,9 @@ static const struct {
     {"vectorl", vectorl_init},
     {"vectors", vectors_init},
     {"vectord", vectord_init},
+    {"vector2d", vector2d_init},
+    {"vectorvd", vectorvd_init},
+    {"vector3d", vector3d_init},
     {"vectortf", vectortf_init},
     {"points", points_init},
     {"pointd", pointd_init},
@@ -80,29 +119,62 @@ static const struct {
     {"textin", textin_init},
     {"arrayd", arrayd_init},
     {"vectori", vectori_init},
+    {"vector2n", vector2n_init},
     {"lined", lined_init},
     {"basisfun", basisfun_init},
     {"elements", elements_init},
     {"vectorb", vectorb_init},
+    {"vector2l", vector2l_init},
     {"quature", quature_init},
     {"geom3d", geom3d_init},
     {"planed", planed_init},
     {"pointl", pointl_init},
     {"rectl", rectl_init},
     {"clipping", clipping_init},
+    {"features", features_init},
+    {"domain", domain_init},
+    {"display", display_init},
     {"arrays", arrays_init},
     {"array2s", array2s_init},
     {"array3s", array3s_init},
     {"vectort", vectort_init},
+    {"gagscren", gagscren_init},
+    {"gag", gag_init},
+    {"gag1d", gag1d_init},
     {"vectorll", vectorll_init},
     {"vectorld", vectorld_init},
+    {"vector2t", vector2t_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
+    {"vector4d", vector4d_init},
+    {"plot", plot_init},
     {"arrayl", arrayl_init},
     {"array2l", array2l_init},
     {"array2d", array2d_init},
     {"array2n", array2n_init},
+    {"textman", textman_init},
+    {"pointv2d", pointv2d_init},
+    {"pointv3d", pointv3d_init},
     {"pdedat", pdedat_init},
+    {"gpmin", gpmin_init},
+    {"windower", windower_init},
+    {"views", views_init},
+    {"dominpde", dominpde_init},
+    {"fitting", fitting_init},
+    {"coupling", coupling_init},
+    {"exporter", exporter_init},
+    {"doplot", doplot_init},
+    {"gui", gui_init},
+    {"rdpde", rdpde_init},
+    {"vector3n", vector3n_init},
+    {"mesher2", mesher2_init},
+    {"mesher3", mesher3_init},
+    {"ppde", ppde_init},
+    {"rddxf", rddxf_init},
+    {"init", init_init},
+    {"cgsolve", cgsolve_init},
+    {"timsolve", timsolve_init},
+    {"eigensol", eigensol_init},
     {"control", control_init},
     {"verdat", verdat_init},
 };
