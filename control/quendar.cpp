@@ -40,6 +40,9 @@ static void free_texts() {
 
 int quendar_catch_loop() {
   int landings = 0, code = 0;
+  // A handled signal leaves the default handling in place; the landing installs
+  // the handlers again unless default handling was asked for (option D).
+  except_set_rearm_signals(!verdat_defsignals);
   for (;;) {
     code = except_catch(home, [&code] {
       if (code == EXCEPT_FATAL) {
@@ -106,7 +109,6 @@ int quendar_main() {
   // 8. Version texts and command line; a named problem becomes the first one.
   verdat_get_version();
   verdat_get_params();
-  except_set_rearm_signals(!verdat_defsignals);
 
   // 9. Graphics layer and main window.
   gui_graphinit();

@@ -2,6 +2,8 @@
 // catch point, and requests injected through the message pump.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <regex>
 #include <string>
@@ -337,4 +339,27 @@ TEST_F(RunFixture, ViewAndOpenDialogActOnceOnEntry) {
   EXPECT_EQ(verdat_view, 0);
   EXPECT_EQ(verdat_opendialog, 0);
   strings_free_0(&verdat_viewname);
+}
+
+// The handler of SIGFPE now installed: the default, or the runtime's own.
+static bool fpe_default() {
+  struct sigaction sa;
+  sigaction(SIGFPE, nullptr, &sa);
+  return sa.sa_handler == SIG_DFL;
+}
+
+TEST_F(Batch, SignalHandlersAreInstalledAgainUnlessDefaultHandlingWasAsked) {
+  list({"a"});
+  scripts["a"].fpe_in_analysis = true;
+  run_loop();
+  EXPECT_FALSE(fpe_default());
+
+  run_reset();
+  run_doubles_install();
+  list({"a"});
+  scripts["a"].fpe_in_analysis = true;
+  verdat_defsignals = 1;
+  EXPECT_EQ(run_loop(), 2);
+  EXPECT_TRUE(fpe_default());
+  verdat_defsignals = 0;
 }
