@@ -363,3 +363,12 @@ TEST_F(Batch, SignalHandlersAreInstalledAgainUnlessDefaultHandlingWasAsked) {
   EXPECT_TRUE(fpe_default());
   verdat_defsignals = 0;
 }
+
+TEST_F(Batch, FailedDxfImportTerminatesTheProblem) {
+  list({});
+  pde *a = open_problem(path("drawing.dxf"));  // as the Import DXF command makes it
+  a->phase = PHASE_DXF;
+  run_loop();
+  EXPECT_EQ(a->phase, PHASE_FREE);
+  EXPECT_EQ(normalised(slurp(path("batch.log")), dir), "T| TERMINATED\nEND\n");
+}

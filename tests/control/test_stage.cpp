@@ -293,3 +293,36 @@ TEST_F(Stage, EigenvalueListing) {
   }
   EXPECT_FALSE(std::getline(in, line));
 }
+
+TEST_F(Stage, GridgenExtrudesA3DBaseMesh) {
+  sized(2, 2);
+  gridgen(p);
+  EXPECT_EQ(p->phase, PHASE_ANALYSIS);
+  EXPECT_EQ(calls, (std::vector<std::string>{"mesh a"}));
+
+  calls.clear();
+  p->mesh.domain->threed = 1;
+  p->mesh.domain->layers = 4;
+  sized(3, 2);
+  p->layers = 0;
+  gridgen(p);
+  EXPECT_EQ(p->phase, PHASE_ANALYSIS);
+  EXPECT_EQ(calls, (std::vector<std::string>{"mesh a", "grid3d a"}));
+  EXPECT_EQ(p->layers, 4);
+}
+
+TEST_F(Stage, GridgenPassesAStopOrADomainDisplayOn) {
+  sized(2, 2);
+  p->phase = PHASE_MESH;
+  control_services.freshmesh = [](pde *q, uint8_t, int32_t) { return q->phase; };  // stopped while meshing
+  gridgen(p);
+  EXPECT_EQ(p->phase, PHASE_MESH);
+  control_services.freshmesh = [](pde *, uint8_t, int32_t) { return int32_t(PHASE_NEW); };  // domain only
+  p->mesh.domain->threed = 1;
+  control_services.grid3d = [](pde *) -> int32_t {
+    ADD_FAILURE() << "no extrusion without a base mesh";
+    return PHASE_ANALYSIS;
+  };
+  gridgen(p);
+  EXPECT_EQ(p->phase, PHASE_NEW);
+}
