@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "domain/domain.h"
+#include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag1d.h"
 #include "runtime/filio.h"
@@ -125,6 +126,17 @@ struct pde {
 
   pdeblock firstblock;
   pdeblock *worklist;  // head of the chain of work blocks
+
+  // ---- Run-controller fields ----
+  // Quadrature chosen by sizes: interior rule and side set, and the tables of the
+  // problem's basis, its first-order basis and the error basis (released with the
+  // record through control_release_tables).
+  int32_t vrule, sset;
+  QuadBasis vquad, vquad1, vquaderr;
+  SideQuadBasis squad, squad1;
+  vectord eigenvalues;      // one per mode, left by the eigenvalue solver
+  plotlist *savedhistories;  // history data kept across a re-parse for a new stage
+  uint16_t nplots, nhistories;  // counts of the plot and history lists
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever

@@ -1,0 +1,708 @@
+// control: the run controller's main loop and phases, and the stage work they call.
+#include "control/control.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <algorithm>
+#include <cstring>
+
+#include "control/pdedat.h"
+#include "control/quendar.h"
+#include "control/verdat.h"
+#include "domain/dominpde.h"
+#include "domain/features.h"
+#include "elements/basisfun.h"
+#include "elements/quature.h"
+#include "graphics/display.h"
+#include "graphics/gag.h"
+#include "graphics/gagscren.h"
+#include "graphics/gui.h"
+#include "graphics/views.h"
+#include "graphics/windower.h"
+#include "mesher/mesher2.h"
+#include "mesher/mesher3.h"
+#include "plot/doplot.h"
+#include "plot/exporter.h"
+#include "plot/plot.h"
+#include "reader/gpmin.h"
+#include "reader/ppde.h"
+#include "reader/rddxf.h"
+#include "reader/rdpde.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/filio.h"
+#include "runtime/rtlib.h"
+#include "runtime/textin.h"
+#include "runtime/timefun.h"
+#include "solver/cgsolve.h"
+#include "solver/coupling.h"
+#include "solver/eigensol.h"
+#include "solver/fitting.h"
+#include "solver/init.h"
+#include "solver/timsolve.h"
+
+ControlServices control_services;
+uint16_t control_parse_nesting = 0;
+uint8_t control_parse_pass = 0;
+
+int control_init() {
+  TRACE("control");
+  control_default_services();
+  return 0;
+}
+
+[[noreturn]] static void exec_error(pde *p, const char *message);
+
+// ---- Default services ----------------------------------------------------------------
+
+// The reader's own parse of one text: select it as input, set the pass flag.
+static void parse_text(pde *p, uint16_t text, uint8_t pass) {
+  rdpde_select_input_1(text, p);
+  control_parse_pass = pass;
+  ppde_parse();
+}
+
+// Equation analysis belongs to the problem model, which is not built yet; a run
+// that gets this far says so on the problem.
+static int32_t analysis_unavailable(pde *p) {
+  exec_error(p, "Equation analysis is not available");
+}
+
+static void dispatch_default(uint8_t wait) { gagscren_dispatch(wait); }
+// The headless window layer has no source of messages.
+static uint8_t can_wait_default() { return 0; }
+
+void control_default_services() {
+  control_services.parse = parse_text;
+  control_services.freshmesh = mesher2_freshmesh;
+  control_services.grid3d = mesher3_grid3d;
+  control_services.analyze = analysis_unavailable;
+  control_services.initial_values = init_initial_val;
+  control_services.evolve = [](pde *p) { return timsolve_evolve(p, 0); };
+  control_services.eigen = eigensol_do_eigen;
+  control_services.nonlinear = cgsolve_do_nonlinear;
+  control_services.linear = cgsolve_do_linear;
+  control_services.dispatch = dispatch_default;
+  control_services.can_wait = can_wait_default;
+}
+
+// ---- Run log ---------------------------------------------------------------------------
+
+// A line of the problem's run log, after the time prefix when timed; nothing while
+// no log is open.
+static void log_line(pde *p, const char *text, bool timed) {
+  if (!p->logopen || !p->log) return;
+  if (timed) pdedat_log_time_1(p);
+  fputs(text, p->log);
+  fflush(p->log);
+}
+
+// The batch entry now running is done (finished, failed or never loaded).
+static void batch_entry_done() {
+  if (verdat_batch && pdedat_batch_states && pdedat_batch_index >= 1 && pdedat_batch_index <= pdedat_batch_count)
+    pdedat_batch_states[pdedat_batch_index - 1] = 2;
+}
+
+// A message box on a window (headless: standard error).
+static void show_text(uint16_t view, const char *message, const char *caption) {
+  String m = {}, c = {};
+  strings_copyto_1(&m, message);
+  strings_copyto_1(&c, caption);
+  gag_showmessage(view, &m, &c);
+  strings_free_0(&m);
+  strings_free_0(&c);
+}
+
+// The report jumps away, so its text lives in one static string.
+[[noreturn]] static void exec_error(pde *p, const char *message) {
+  static String m;
+  strings_copyto_1(&m, message);
+  pdedat_exec_err_0(p, &m);
+}
+
+// ---- Phases ------------------------------------------------------------------------------
+
+// Phase 1: a failed load frees the record at once, with every text it had opened.
+static void step_load(pde *p) {
+  p->phase = control_loadup(p);
+  if (p->phase == PHASE_NEW) {
+    gui_pde_window(p);
+    return;
+  }
+  if (p->cfgtext) textin_close_text(p->cfgtext);
+  p->cfgtext = 0;
+  control_release_tables(p);
+  pdedat_free_pde(p);
+  batch_entry_done();
+}
+
+// Phase 3: open the log, write the start line, parse.
+static void step_start(pde *p) {
+  TRACE("start_0");
+  if (!p->logopen || !p->log) {
+    p->log = fopen(p->logname.text, "w");
+    if (!p->log) {
+      exec_error(p, errno == EACCES ? "Problem folder is not writable\n Use Save_As to move to a writable folder"
+                                    : "Can't Open Log File");
+    }
+    fprintf(p->log, "%s\n", verdat_versiontext.text);
+    p->logopen = 1;
+    // A batch run of a descriptor named on the command line has no batch list:
+    // the problem's own log is its batch log.
+    if (verdat_batch && !pdedat_batch_log) pdedat_batch_log = p->log;
+  }
+  build_header(p);
+  fprintf(p->log, "\nSTART %s%s\n", p->directory.text ? p->directory.text : "", p->header.text);
+  fflush(p->log);
+  control_parse_file(p);
+  if (p->stage == 1) plotfile_header(p);
+  String errlim = {};
+  strings_copyto_1(&errlim, "ERRLIM");
+  p->errlimsym = find_magic(p, &errlim);
+  strings_free_0(&errlim);
+  if (verdat_parseonly) {
+    p->phase = PHASE_DONE;
+    p->stop = 1;
+    p->close = 1;
+  }
+}
+
+// Phase 4: to the editor, or straight to a run.
+static void step_new(pde *p) {
+  if (!verdat_batch && !p->runflag) {
+    gui_edit_pde(p);
+    return;
+  }
+  p->stagevalue = 1.0;
+  p->phase = PHASE_START;
+  p->stage = 1;
+}
+
+static void step_solve(pde *p) {
+  if (p->stage > 1 && p->stagegrid) plot_restore_histories(p->histories, p->savedhistories);
+  show_windows(p);
+  runjob(p);
+}
+
+static void step_plots(pde *p) {
+  if (p->stages > 1) doplot_history_point(p, nullptr, p->stagevalue);
+  windower_enable_plots(p);
+  doplot_show_plots(p, p->plots);
+  doplot_do_exports(p, p->exports);
+  p->phase = PHASE_STAGE_END;
+}
+
+// Phase 9: the next stage, or the end of the run.
+static void step_stage_end(pde *p) {
+  TRACE("stage_end_0");
+  if (p->stages > 1) {
+    char line[40];
+    snprintf(line, sizeof line, "END STAGE %d\n", p->stage);
+    log_line(p, line, true);
+  }
+  if (p->stage < p->stages) {
+    control_services.dispatch(0);
+    bool go_on = false;
+    if (!p->skipstages) {
+      if (p->autostage || verdat_batch) {
+        go_on = true;
+      } else {
+        String m = {}, c = {};
+        strings_copyto_1(&m, "Start Next Stage?");
+        strings_copyto_1(&c, "PAUSE");
+        go_on = gag_yesnomessage(p->pdeview, &m, &c) != 0;
+        strings_free_0(&m);
+        strings_free_0(&c);
+      }
+    }
+    if (go_on) {
+      p->stage++;
+      p->stagevalue = p->stage;
+      if (p->stagegrid) {
+        plot_save_histories(p->histories, p->savedhistories);
+        p->phase = PHASE_START;
+      } else {
+        p->phase = PHASE_ANALYSIS;
+      }
+      fitting_invalidate_fits(p, 1);
+      return;
+    }
+  }
+  p->phase = PHASE_DONE;
+  p->stop = 1;
+  if (verdat_batch) p->close = 1;
+  if (p->eigen) eig_write(p);
+  exporter_close_exports(p);
+  pdedat_do_status(p, p->timedep ? 2 : p->eigen ? 3 : 1);
+  String done = {};
+  strings_copyto_1(&done, "--DONE--");
+  display_report(&p->status, 0, &done);
+  strings_free_0(&done);
+  log_line(p, "--DONE--\n", true);
+  if (!verdat_batch) {
+    if (verdat_exit) {
+      p->close = 1;
+    } else if (p->notifydone) {
+      show_text(p->pdeview, "DONE\nClick to continue", p->name.text);
+    }
+  }
+}
+
+static void step_dxf(pde *p) {
+  if (rddxf_scan_dxf(&p->name) == 0) {
+    p->phase = PHASE_LOAD;
+  } else {
+    p->error = 1;
+  }
+}
+
+// One step of the problem's current phase; phases 2, 10 and 11 have none.
+static bool step(pde *p) {
+  switch (p->phase) {
+    case PHASE_LOAD: step_load(p); return true;
+    case PHASE_START: step_start(p); return true;
+    case PHASE_NEW: step_new(p); return true;
+    case PHASE_MESH:
+      sizes(p);
+      gridgen(p);
+      return true;
+    case PHASE_ANALYSIS: p->phase = control_services.analyze(p); return true;
+    case PHASE_SOLVE: step_solve(p); return true;
+    case PHASE_PLOTS: step_plots(p); return true;
+    case PHASE_STAGE_END: step_stage_end(p); return true;
+    case PHASE_DXF: step_dxf(p); return true;
+    default: return false;
+  }
+}
+
+// The requests a step or the user left on the problem, in their fixed order.
+static void after_step(pde *p, uint8_t *idle) {
+  if (p->error) log_line(p, "TERMINATED\n", true);
+  if (p->stop) {
+    *idle = 0;
+    if (!verdat_parseonly) {
+      if (p->eigen) eig_write(p);
+      exporter_close_exports(p);
+      gui_haltmenu(p);
+      if (p->phase != PHASE_DONE) {
+        String s = {};
+        strings_copyto_1(&s, "--STOP--");
+        display_report(&p->status, 0, &s);
+        strings_free_0(&s);
+        log_line(p, "--STOP--\n", false);
+      }
+    }
+    p->stop = 0;
+    p->stopped = 1;
+  }
+  if (p->close || p->error) {
+    *idle = 0;
+    if (p->modified) gui_check_save(p);
+    log_line(p, "END\n", false);
+    if (!verdat_parseonly) {
+      gui_close_plots(p);
+      filio_close_put(&p->plotfile);
+    }
+    if (p->desctext) textin_close_text(p->desctext);
+    if (p->cfgtext) textin_close_text(p->cfgtext);
+    if (p->edittext) textin_close_text(p->edittext);
+    p->desctext = p->cfgtext = p->edittext = 0;
+    control_release_tables(p);
+    pdedat_free_pde(p);
+    debug_printf("AFTER FREE_PDE, MEMUSED=%dK\n", static_cast<int>(XMEM / 1024));
+    String none = {};
+    windower_root_caption(&none);
+    if (!verdat_batch && verdat_exit) quendar_running = 0;
+    batch_entry_done();
+  }
+}
+
+static bool any_open() {
+  for (int i = 1; i <= pdedat_count; i++)
+    if (pdedat_table[i] && pdedat_table[i]->phase != PHASE_FREE) return true;
+  return false;
+}
+
+// Batch sequencing: the next waiting entry starts when none is running; the run
+// ends when nothing is left to start and no problem is open any more. Starting an
+// entry is work: the pass that does it is not idle.
+static bool batch_step() {
+  if (pdedat_batch_log) fflush(pdedat_batch_log);
+  for (int k = 1; k <= pdedat_batch_count; k++)
+    if (pdedat_batch_states[k - 1] == 1) return false;
+  for (int k = 1; k <= pdedat_batch_count; k++) {
+    if (pdedat_batch_states[k - 1] != 0) continue;
+    pdedat_batch_index = static_cast<uint16_t>(k);
+    pdedat_batch_states[k - 1] = 1;
+    // A record refused for want of a slot leaves the entry done, not running.
+    if (!pdedat_new_pde(&pdedat_batch_names.items[k - 1])) pdedat_batch_states[k - 1] = 2;
+    return true;
+  }
+  if (any_open()) return false;
+  quendar_running = 0;
+  if (pdedat_batch_log) {
+    fclose(pdedat_batch_log);
+    pdedat_batch_log = nullptr;
+  }
+  return false;
+}
+
+void control_control_loop() {
+  TRACE("control_control_loop_0");
+  // On entry: a plot file to view, or the open-file dialog.
+  if (verdat_view) {
+    views_view_pde(&verdat_viewname);
+    verdat_view = 0;
+  }
+  if (verdat_opendialog) {
+    String ext = {}, chosen = {};
+    strings_copyto_1(&ext, "pde");
+    if (gag_getopenfilename(0, &ext, &chosen) && chosen.length > 0) pdedat_new_pde(&chosen);
+    strings_free_0(&ext);
+    strings_free_0(&chosen);
+    verdat_opendialog = 0;
+  }
+  while (quendar_running) {
+    uint8_t idle = 1;
+    for (int i = 1; i <= pdedat_count; i++) {
+      pde *p = pdedat_table[i];
+      if (!p) continue;
+      pdedat_current = p;
+      if (!p->error && !p->stopped && p->phase != PHASE_FREE) {
+        windower_root_caption(&p->name);
+        if (step(p)) idle = 0;
+      }
+      if (p->phase != PHASE_FREE) after_step(p, &idle);
+    }
+    if (verdat_batch && batch_step()) idle = 0;
+    if (!quendar_running) idle = 0;
+    // With nothing that can ever arrive, waiting would never end: the loop ends
+    // as if the main window had been closed. A batch or X run with no problem
+    // left open has nothing to wait for either.
+    if (idle && (!control_services.can_wait() || ((verdat_batch || verdat_exit) && !any_open()))) {
+      quendar_running = 0;
+      idle = 0;
+    }
+    control_services.dispatch(idle);
+    if (!quendar_running) {
+      if (verdat_batch && !verdat_exit) show_text(0, "BATCH DONE\nClick to Exit", "DONE");
+      return;
+    }
+  }
+}
+
+// ---- Loading and parsing --------------------------------------------------------------------
+
+// Builds directory + tail into d.
+static void path_of(String *d, const pde *p, const char *tail) {
+  strings_copyto_0(d, &p->directory);
+  strings_addto_1(d, tail);
+}
+
+int32_t control_loadup(pde *p) {
+  TRACE("control_loadup_0");
+  String path = {}, file = {};
+  // 1. The optional configuration text from the descriptor's folder.
+  path_of(&path, p, "quendar.cfg");
+  p->cfgtext = textin_open_text(&path, 1);
+  // 2. The descriptor itself.
+  strings_copyto_0(&file, &p->name);
+  strings_addto_1(&file, ".");
+  strings_addto_0(&file, &verdat_pdeext);
+  strings_copyto_0(&path, &p->directory);
+  strings_addto_0(&path, &file);
+  p->desctext = textin_open_text(&path, 1);
+  int32_t next = PHASE_NEW;
+  if (!p->desctext) {
+    // 3. No descriptor: say so on the main window.
+    String m = {}, c = {};
+    strings_copyto_1(&m, "No Input File: ");
+    strings_addto_0(&m, &path);
+    strings_copyto_1(&c, "ERROR");
+    pdedat_error_message(0, &m, &c);
+    strings_free_0(&m);
+    strings_free_0(&c);
+    next = PHASE_FREE;
+  }
+  strings_free_0(&path);
+  strings_free_0(&file);
+  return next;
+}
+
+void control_parse_file(pde *p) {
+  TRACE("control_parse_file_0");
+  // 1. Only the outermost call parses; a parse error jumps out before the
+  // decrement, which the catch point then makes.
+  if (++control_parse_nesting == 1) {
+    // 2.-3. Fresh record with the SELECT defaults.
+    if (verdat_macro) gpmin_init_gpm();
+    gui_close_plots(p);
+    pdedat_clear_pde(p);
+    preset(p);
+    // 4. The configuration text, then 5. the descriptor, with the same grammar.
+    if (p->cfgtext) control_services.parse(p, p->cfgtext, 0);
+    control_services.parse(p, p->desctext, 1);
+    // 6.-7.
+    if (verdat_macro) gpmin_close_gpm();
+    set_debug(p);
+    aliases(p);
+    p->phase = PHASE_MESH;
+  }
+  // 8.
+  control_parse_nesting--;
+}
+
+// ---- Stage work ------------------------------------------------------------------------------
+
+// The SELECT defaults and cleared requests every parse starts from. Switches that
+// the preset leaves alone keep what an earlier parse of the same problem set.
+void preset(pde *p) {
+  TRACE("preset_0");
+  p->stop = p->stopped = p->error = p->close = p->skipstages = 0;
+  p->runflag = p->domainonly = 0;
+  p->eigen = p->timedep = p->windowsbuilt = 0;
+  p->basis = 5;
+  for (String &a : p->axisname) a.length = 0, a.text ? a.text[0] = 0 : 0;
+  String lambda = {};
+  strings_copyto_1(&lambda, "LAMBDA");
+  rdpde_disable_name(&lambda);
+  strings_free_0(&lambda);
+  p->stages = p->dimension = p->nvars = p->modes = 0;
+  p->neqns[0] = p->neqns[1] = p->neqns[2] = 0;
+  p->cycle = 0;
+  p->rmserr = p->maxerr = 1.0;
+  p->time = 0;
+  p->initgrid = 30.0;
+  if (p->mesh.domain) p->mesh.domain->grofac = 0.25;
+  p->angle = 2 * M_PI;
+  p->statuslimit = 200;
+  p->statusms = 30000;
+  // Integers.
+  p->order = 2, p->initgridlimit = 5, p->gridlimit = 8, p->nodelimit = 1000000, p->iterate = 0;
+  p->linupdate = 5, p->newton = 0, p->torder = 1, p->nrupdate = 1, p->area_cutoff = 2, p->tnorm = 2;
+  p->select_subspace = 0, p->font = 0, p->delay = 0, p->bandlu = 0;
+  p->contourgrid = 51, p->surfacegrid = 51, p->vectorgrid = 41, p->elevationgrid = 401, p->cdfgrid = 51;
+  p->contours = 15, p->colorcycle = 64, p->loglimit = 15;
+  // Reals; CHANGELIM and OVERSHOOT at -1 are chosen by sizes.
+  p->errlim = 0.001, p->errfac = 0.5, p->aspect = 4.0, p->gridarc = 30.0, p->changelim = -1;
+  p->changeclamp = 10.0, p->coersce = 100000.0, p->control2 = M_SQRT2, p->deltat = 0, p->endtime = 0;
+  p->extrap = 1.0, p->hysteresis = 0.5, p->mergerr = 0.01, p->minnlstep = 0.001, p->nlslope1 = 0.1;
+  p->nlslope2 = 0.2, p->overshoot = -1, p->oversplit = 0.5, p->sensitivity = 1.0, p->steepness = 0.5;
+  p->tcenter = 0.5, p->tgrowth = 1.4, p->upfactor = 1.0, p->deadshare = 0;
+  // Switches on (PAINTMATERIALS on is PAINTREGIONS off).
+  p->autohist = p->autostage = p->cse = p->curvegrid = p->eispack = p->merge = p->paintgrid = 1;
+  p->planking = p->plotintegrate = p->quantize = p->regrid = p->reorder = p->rolltable = 1;
+  p->scaling = p->statusgrid = p->surfplots = p->upwind = 1;
+  p->paintregions = 0;
+  // Switches off (NONSYMMETRIC off is symmetric).
+  p->busymon = p->cdfdouble = p->cdfextend = p->dense = p->fillin = p->firstparts = p->fixdt = 0;
+  p->fullerr = p->hardmonitor = p->moving = p->nbcmeasure = p->nominmax = p->nonlinear = 0;
+  p->notifydone = p->notips = p->painted = p->pauseplots = p->plotmeshupdate = p->printmerge = 0;
+  p->rooterr = p->smoothinit = p->symscale = p->triginit = p->v216integral = p->ataprecon = 0;
+  p->biprecon = p->fill_lu = p->forcegrid = p->galerkin_error = p->center_error = 0;
+  p->curvature_error = p->iccg = p->lanczos = p->precondition = p->vandenberg = 0;
+  p->symmetric = 1;
+  // Debug switches, except FITTING, INIT and MAP.
+  p->dbg_buildeq = p->dbg_coupling = p->dbg_domain = p->dbg_edges = p->dbg_feat = p->dbg_finder = 0;
+  p->dbg_formulas = p->dbg_grid = p->dbg_loading = p->dbg_measure = p->dbg_modes = p->dbg_plot = 0;
+  p->dbg_read = p->dbg_refine = p->dbg_sparsecg = p->dbg_sparsemx = p->dbg_symtab = p->dbg_timedep = 0;
+  p->dbg_treeclas = p->dbg_treedif = p->dbg_treemods = p->dbg_trees = p->dbg_treesimp = 0;
+  p->dbg_treeval = p->dbg_solve = 0;
+}
+
+// Hands the problem's debug switches to the modules' own flags. The modules that
+// read them (equation analysis, assembly, meshing, plotting, the reader) add their
+// flag here as they are built; INIT, MAP and SOLVE are read from the record.
+void set_debug(pde *p) {
+  TRACE("set_debug_0");
+  (void)p;
+}
+
+// The time axis of a staged problem is the stage. The coordinate names come from
+// the coordinate system once it exists.
+void aliases(pde *p) {
+  TRACE("aliases_0");
+  if (p->axisname[3].length == 0 && p->stages > 0) strings_copyto_1(&p->axisname[3], "STAGE");
+}
+
+void build_header(pde *p) {
+  TRACE("build_header_0");
+  strings_copyto_0(&p->header, &p->name);
+  strings_addto_1(&p->header, ".");
+  strings_addto_0(&p->header, &verdat_pdeext);
+  strings_addto_1(&p->header, "  ");
+  timefun_get_time(&p->starttime);
+  timefun_fdate(&p->startdate);
+  strings_addto_0(&p->header, &p->startdate);
+  display_clearpad(&p->status, 0);
+  p->lines.name = display_report(&p->status, 0, &p->name);
+  pdedat_report_time(p, 0);
+}
+
+// The barycentric centre of a cell of each dimension.
+static const double cell_centre[3][4] = {
+    {0.5, 0.5, 0, 0}, {0.333333333333, 0.333333333333, 0.333333333333, 0}, {0.25, 0.25, 0.25, 0.25}};
+
+void sizes(pde *p) {
+  TRACE("sizes_0");
+  Domain *d = p->mesh.domain;
+  // 1. Counts the parser left; the problem's basis and its first-order basis.
+  if (p->dimension == 1) exec_error(p, "1D not implemented");
+  p->layers = d->layers;
+  p->materials = static_cast<uint16_t>(d->materials);
+  p->basis = basisfun_pick_basis(p->dimension, static_cast<uint16_t>(p->order));
+  p->basis1 = basisfun_pick_basis(p->dimension, 1);
+  p->totals[0] = static_cast<uint16_t>(p->neqns[0] + p->neqns[1]);
+  p->totals[1] = static_cast<uint16_t>(p->totals[0] + p->neqns[2]);
+  if (p->meshcount == 0) p->meshcount = 10;
+  // 2. The cell centre.
+  memcpy(p->cellcentre, cell_centre[p->dimension - 1], sizeof p->cellcentre);
+  // 3. Interior and side rules for both bases, the interior rule of the error
+  // basis; the assembly weights.
+  int t = p->timedep ? 1 : 0;
+  p->vrule = quature_interior_choice(t, p->dimension, p->order);
+  p->sset = quature_side_choice(t, p->dimension, p->order);
+  quature_build_vquad_basis(&p->vquad, p->vrule, p->basis);
+  quature_build_squad_basis(&p->squad, p->sset, p->basis);
+  quature_build_vquad_basis(&p->vquad1, p->vrule, p->basis1);
+  quature_build_squad_basis(&p->squad1, p->sset, p->basis1);
+  quature_build_vquad_basis(&p->vquaderr, p->vrule, p->dimension == 2 ? 12 : 13);
+  coupling_build_weights(p);
+  // 5. The subspace of an eigenvalue problem; the change limit by problem kind.
+  if (p->eigen) {
+    int m = p->modes;
+    p->subspace = static_cast<uint16_t>(p->select_subspace ? p->select_subspace : std::min(m + 8, 2 * m));
+  }
+  if (p->changelim < 0) p->changelim = p->timedep ? 2.0 : 0.5;
+  // 6. Assembly method, end time, overshoot, the work pool.
+  coupling_set_method(p);
+  if (p->endtime == 0) p->endtime = p->endvalue;
+  if (p->overshoot <= 0) p->overshoot = p->eigen ? 1e-6 : 0.001;
+  vector2d_resize(&p->work, 0, 20);
+}
+
+void gridgen(pde *p) {
+  TRACE("gridgen_0");
+  Domain *d = p->mesh.domain;
+  if (!d->threed) {
+    p->phase = control_services.freshmesh(p, d->meshswitch, p->meshcount);
+  } else {
+    pdedat_set_locator();
+    mesher3_treat_sheets(p);
+    int32_t next = control_services.freshmesh(p, d->meshswitch, p->meshcount ? p->meshcount : 1);
+    if (next == PHASE_ANALYSIS) {
+      next = control_services.grid3d(p);
+      p->layers = d->layers;
+    }
+    p->phase = next;
+  }
+  features_free(d);
+}
+
+void control_release_tables(pde *p) {
+  TRACE("control_release_tables_0");
+  quature_free_vquad_basis(&p->vquad);
+  quature_free_vquad_basis(&p->vquad1);
+  quature_free_vquad_basis(&p->vquaderr);
+  quature_free_squad_basis(&p->squad, p->basis);
+  quature_free_squad_basis(&p->squad1, p->basis1);
+  vectord_free(&p->eigenvalues);
+}
+
+void show_windows(pde *p) {
+  TRACE("show_windows_0");
+  gui_runmenu(p);
+  if (!p->windowsbuilt) gui_build_windows(p);
+  if (p->timedep) {
+    windower_get_tile_params(p, p->nplots + p->nhistories);
+    windower_tile_plots(p, p->plots, 1);
+    windower_tile_plots(p, p->histories, p->nplots + 1);
+  } else if (p->eigen) {
+    windower_get_tile_params(p, p->modes * p->nplots + 1);
+    for (int m = 0; m < p->modes; m++) windower_tile_eig_plots(p, p->plots, m * p->nplots + 1);
+  } else {
+    windower_get_tile_params(p, p->nplots);
+    windower_tile_plots(p, p->plots, 1);
+  }
+  display_clearpad(&p->status, 0);
+  p->lines.name = display_report(&p->status, 0, &p->name);
+  p->statusstart = rtlib_elapsed_ms(0) - 30000;
+}
+
+void runjob(pde *p) {
+  TRACE("runjob_0");
+  // 1. Nothing to solve.
+  if (p->nvars == 0) {
+    p->phase = PHASE_PLOTS;
+    return;
+  }
+  // 2. The materials of the domain.
+  dominpde_sort_materials(p->mesh.domain);
+  // 3. Initial values and the error limit.
+  control_services.initial_values(p, p->starttime_value);
+  check_errlim(p);
+  // 4. The solver for the kind of problem.
+  if (p->timedep) {
+    p->phase = control_services.evolve(p);
+  } else if (p->eigen) {
+    p->phase = control_services.eigen(p);
+  } else if (p->nonlinear) {
+    p->phase = control_services.nonlinear(p);
+  } else {
+    p->phase = control_services.linear(p);
+  }
+}
+
+// Without an ERRLIM definition the limit is 0.001; a defined one is evaluated by
+// the expression evaluator once it exists.
+void check_errlim(pde *p) {
+  TRACE("check_errlim_0");
+  if (!p->errlimsym) p->errlim = 0.001;
+}
+
+// The symbol number of a name in the problem's symbol table; 0 while the problem
+// has no symbol table.
+uint16_t find_magic(pde *p, const String *name) {
+  TRACE("find_magic_0");
+  (void)p;
+  (void)name;
+  return 0;
+}
+
+void plotfile_header(pde *p) {
+  TRACE("plotfile_header_0");
+  filio_close_put(&p->plotfile);
+  String path = {};
+  strings_copyto_0(&path, &p->directory);
+  strings_addto_0(&path, &p->name);
+  strings_addto_1(&path, ".");
+  strings_addto_0(&path, &verdat_plotext);
+  filio_open_put_1(&p->plotfile, 32768, &path);
+  strings_free_0(&path);
+  filio_put_string(&p->plotfile, &verdat_prodversion);
+  filio_put_string(&p->plotfile, &p->header);
+  filio_put_ushort(&p->plotfile, p->nplots);
+  filio_put_ushort(&p->plotfile, p->modes);
+  filio_put_ushort(&p->plotfile, static_cast<uint16_t>((p->stages > 0 ? 256 : 0) + (p->timedep ? 1 : 0)));
+}
+
+void eig_write(pde *p) {
+  TRACE("eig_write_0");
+  String path = {};
+  strings_copyto_0(&path, &p->directory);
+  strings_addto_0(&path, &p->name);
+  strings_addto_1(&path, ".eig");
+  FILE *f = fopen(path.text, "w");
+  strings_free_0(&path);
+  if (!f) exec_error(p, "Can't open Eigenvalue File");
+  fprintf(f, "%s\n", p->header.text ? p->header.text : "");
+  fputs("\nEIGENVALUES\n", f);
+  String v = {};
+  for (int i = 1; i <= p->modes; i++) {
+    strings_formatreal(&v, i <= p->eigenvalues.count ? p->eigenvalues.data[i - 1] : 0.0, 10, 0, 0);
+    fprintf(f, "%4d: %s\n", i, v.text);
+  }
+  strings_free_0(&v);
+  fclose(f);
+}

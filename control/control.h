@@ -1,0 +1,78 @@
+// control: the run controller. One main loop gives every open problem one step of
+// its phase per pass, acts on the stop, close and error requests, runs the batch
+// list and pumps the window messages; beside it the stage work the phases call
+// (loading, parsing with the SELECT defaults, sizes, mesh, solve, plot-file header
+// and eigenvalue listing).
+#pragma once
+#include <cstdint>
+
+#include "runtime/strings.h"
+
+struct pde;
+
+// Phases of a problem (0 is a free slot).
+enum {
+  PHASE_FREE = 0,
+  PHASE_LOAD = 1,
+  PHASE_EDIT = 2,
+  PHASE_START = 3,
+  PHASE_NEW = 4,
+  PHASE_MESH = 5,
+  PHASE_ANALYSIS = 6,
+  PHASE_SOLVE = 7,
+  PHASE_PLOTS = 8,
+  PHASE_STAGE_END = 9,
+  PHASE_DONE = 10,
+  PHASE_WAIT = 11,
+  PHASE_DXF = 12,
+};
+
+// The services the steps hand their work to: the reader, the mesher, equation
+// analysis, the solvers and the message pump. They point at those subsystems'
+// own entry points; tests put doubles in their place that return scripted phases.
+struct ControlServices {
+  void (*parse)(pde *p, uint16_t text, uint8_t pass);  // parse one text into p
+  int32_t (*freshmesh)(pde *p, uint8_t meshing, int32_t meshcount);
+  int32_t (*grid3d)(pde *p);
+  int32_t (*analyze)(pde *p);
+  void (*initial_values)(pde *p, double start);
+  int32_t (*evolve)(pde *p);
+  int32_t (*eigen)(pde *p);
+  int32_t (*nonlinear)(pde *p);
+  int32_t (*linear)(pde *p);
+  void (*dispatch)(uint8_t wait);  // empty the message queue; wait 1: wait for one
+  uint8_t (*can_wait)();           // 1 when a message can still arrive
+};
+extern ControlServices control_services;
+// Puts the subsystems' own entry points back into control_services.
+void control_default_services();
+
+extern uint16_t control_parse_nesting;  // parser nesting counter
+extern uint8_t control_parse_pass;      // 0 while the configuration text is parsed, 1 for the descriptor
+
+int control_init();
+
+// The main loop; returns when the running flag is 0.
+void control_control_loop();
+
+// ---- Stage work called by the phases ----------------------------------------------
+// Reads the configuration and descriptor texts: 4 when the descriptor was read,
+// 0 (with the "No Input File: " message) when it was not.
+int32_t control_loadup(pde *p);
+// Parses the configuration text (pass 0) and the descriptor (pass 1) over the
+// SELECT defaults; phase 5 on success, a parse error jumps out.
+void control_parse_file(pde *p);
+void preset(pde *p);
+void set_debug(pde *p);
+void aliases(pde *p);
+void build_header(pde *p);
+uint16_t find_magic(pde *p, const String *name);
+void sizes(pde *p);
+void gridgen(pde *p);
+void show_windows(pde *p);
+void runjob(pde *p);
+void check_errlim(pde *p);
+void plotfile_header(pde *p);
+void eig_write(pde *p);
+// Releases the quadrature tables and eigenvalues that sizes and the solver left.
+void control_release_tables(pde *p);

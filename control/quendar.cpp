@@ -1,0 +1,132 @@
+// quendar: the main routine. It installs the error hook, opens the debug log,
+// prepares the program-wide texts, reads the command line, starts the graphics
+// layer and the reader's and element tables, and then runs the run controller
+// under the one catch point until the program is asked to end.
+#include "control/quendar.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "control/control.h"
+#include "control/pdedat.h"
+#include "control/verdat.h"
+#include "elements/basisfun.h"
+#include "elements/quature.h"
+#include "graphics/gag.h"
+#include "graphics/gui.h"
+#include "graphics/windower.h"
+#include "reader/rdpde.h"
+#include "runtime/debug.h"
+#include "runtime/except.h"
+#include "runtime/rtlib.h"
+#include "runtime/textin.h"
+
+uint8_t quendar_running = 0;
+StringList quendar_skeleton;
+
+static const char *const skeleton_lines[13] = {
+    "TITLE ' '", "SELECT",   "VARIABLES", "DEFINITIONS", "INITIAL VALUES", "EQUATIONS", "CONSTRAINTS",
+    "BOUNDARIES", "TIME",    "MONITORS",  "PLOTS",       "HISTORIES",      "END"};
+
+const char *const quendar_home = "quendar";
+static const char *const home = quendar_home;
+
+// Releases the texts the main routine built, so that a normal end leaves nothing
+// behind.
+static void free_texts() {
+  strings_free_1(&quendar_skeleton, 1);
+  strings_free_0(&fatal_message);
+}
+
+int quendar_catch_loop() {
+  int landings = 0, code = 0;
+  // A handled signal leaves the default handling in place; the landing installs
+  // the handlers again unless default handling was asked for (option D).
+  except_set_rearm_signals(!verdat_defsignals);
+  for (;;) {
+    code = except_catch(home, [&code] {
+      if (code == EXCEPT_FATAL) {
+        // The first fatal error of the run reached the hook: it becomes an
+        // execution error on the current problem, whose report jumps back here.
+        pdedat_exec_err_1(&fatal_message);
+      }
+      if (code == EXCEPT_REPORTED && control_parse_nesting > 0) {
+        // An abandoned parse never reached its own decrement.
+        control_parse_nesting--;
+      }
+      control_control_loop();
+    });
+    if (code == 0) return landings;
+    landings++;
+  }
+}
+
+int quendar_main() {
+  TRACE(home);
+  // 1. The fatal-error hook.
+  rtlib_set_uncle_hook(except_uncle);
+
+  // 2. The debug log in the temporary directory. No catch point exists yet, so
+  // a failure here ends the program through the terminating path of the hook.
+  String path = {};
+  gag_gettempdirectory(&path);
+  if (path.length > 0 && path.text[path.length - 1] != pdedat_separator) strings_append(&path, pdedat_separator);
+  strings_addto_1(&path, "quendar.dbg");
+  if (!debug_debug_on(path.text)) {
+    char what[300];
+    snprintf(what, sizeof what, "Can't create %s", path.text);
+    rtlib_fatal_in(home, what);
+  }
+  strings_free_0(&path);
+
+  // 3. The text reader echoes descriptor lines into the debug log.
+  textin_text_echo(debug_file);
+
+  // 4. Floating-point words before and after asking for 64-bit precision.
+  fprintf(debug_file, "FP_CW[1]=%x  FP_STATUS=%x\n", rtlib_fpu_control_word(), rtlib_fpu_status_word());
+  rtlib_fpu_precision64();
+  fprintf(debug_file, "FP_CW[2]=%x\n", rtlib_fpu_control_word());
+
+  // 5. The command-line word count.
+  fprintf(debug_file, "PARAM COUNT=%d\n", rtlib_arg_count());
+
+  // 6. The text of a new descriptor.
+  for (const char *line : skeleton_lines) {
+    String s = {};
+    strings_copyto_1(&s, line);
+    strings_one_more(&quendar_skeleton, &s);
+    strings_free_0(&s);
+  }
+
+  // 7. Program-wide switches and names.
+  pdedat_count = 0;
+  verdat_macro = 0;
+  strings_copyto_1(&verdat_product, "Quendar");
+  strings_copyto_1(&verdat_product2, "Quendar");
+  strings_copyto_1(&verdat_pdeext, "pde");
+  strings_copyto_1(&verdat_plotext, "pgx");
+
+  // 8. Version texts and command line; a named problem becomes the first one.
+  verdat_get_version();
+  verdat_get_params();
+
+  // 9. Graphics layer and main window.
+  gui_graphinit();
+  quendar_running = 1;
+  String none = {};
+  windower_root_caption(&none);
+
+  // 10. Reader and symbol tables, quadrature rules, basis node coordinates.
+  rdpde_init_parse();
+  quature_init_quadrature();
+  basisfun_node_coords();
+
+  // 11-13. The catch point and the main loop.
+  quendar_catch_loop();
+
+  // 14. Normal end.
+  gag_closegraph();
+  debug_debug_off();
+  free_texts();
+  return 0;
+}
