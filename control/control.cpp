@@ -132,7 +132,6 @@ static void step_load(pde *p) {
   }
   if (p->cfgtext) textin_close_text(p->cfgtext);
   p->cfgtext = 0;
-  control_release_tables(p);
   pdedat_free_pde(p);
   batch_entry_done();
 }
@@ -308,8 +307,7 @@ static void after_step(pde *p, uint8_t *idle) {
     if (p->cfgtext) textin_close_text(p->cfgtext);
     if (p->edittext) textin_close_text(p->edittext);
     p->desctext = p->cfgtext = p->edittext = 0;
-    control_release_tables(p);
-    pdedat_free_pde(p);
+      pdedat_free_pde(p);
     debug_printf("AFTER FREE_PDE, MEMUSED=%dK\n", static_cast<int>(XMEM / 1024));
     String none = {};
     windower_root_caption(&none);
@@ -598,16 +596,6 @@ void gridgen(pde *p) {
     p->phase = next;
   }
   features_free(d);
-}
-
-void control_release_tables(pde *p) {
-  TRACE("control_release_tables_0");
-  quature_free_vquad_basis(&p->vquad);
-  quature_free_vquad_basis(&p->vquad1);
-  quature_free_vquad_basis(&p->vquaderr);
-  quature_free_squad_basis(&p->squad, p->basis);
-  quature_free_squad_basis(&p->squad1, p->basis1);
-  vectord_free(&p->eigenvalues);
 }
 
 void show_windows(pde *p) {

@@ -74,5 +74,3 @@ void runjob(pde *p);
 void check_errlim(pde *p);
 void plotfile_header(pde *p);
 void eig_write(pde *p);
-// Releases the quadrature tables and eigenvalues that sizes and the solver left.
-void control_release_tables(pde *p);

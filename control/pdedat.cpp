@@ -15,6 +15,7 @@
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
+#include "runtime/vectord.h"
 
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;
@@ -204,6 +205,13 @@ void pdedat_free_pde(pde *p) {
   strings_free_0(&p->plotfile.name);
   strings_free_0(&p->plotfile.temp);
   if (p->log && p->log != pdedat_batch_log) fclose(p->log);
+  // The run controller's tables: quadrature for the problem's bases, eigenvalues.
+  quature_free_vquad_basis(&p->vquad);
+  quature_free_vquad_basis(&p->vquad1);
+  quature_free_vquad_basis(&p->vquaderr);
+  quature_free_squad_basis(&p->squad, p->basis);
+  quature_free_squad_basis(&p->squad1, p->basis1);
+  vectord_free(&p->eigenvalues);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
 

@@ -130,7 +130,7 @@ struct pde {
   // ---- Run-controller fields ----
   // Quadrature chosen by sizes: interior rule and side set, and the tables of the
   // problem's basis, its first-order basis and the error basis (released with the
-  // record through control_release_tables).
+  // record by pdedat_free_pde).
   int32_t vrule, sset;
   QuadBasis vquad, vquad1, vquaderr;
   SideQuadBasis squad, squad1;

@@ -104,7 +104,6 @@ void run_reset() {
     if (!p || p->phase == PHASE_FREE) continue;
     for (uint16_t t : {p->desctext, p->cfgtext, p->edittext})
       if (t) textin_close_text(t);
-    control_release_tables(p);
     pdedat_free_pde(p);
   }
   pdedat_current = nullptr;
