@@ -394,6 +394,10 @@ template <class V> void kvbase_sort(V *v, bool by_value) {
 
 // A count below the elements held would lose storage or write beyond it.
 #define ARRAY_COUNT "ARRAY COUNT ERROR"
+// A second new on an array (of values, of rows, of planes) that holds elements.
+#define ARRAY_NEW_TWICE "NEW ARRAY ALREADY ALLOCATED"
+#define ARRAY2_NEW_TWICE "NEW ARRAY2: ALREADY ALLOCATED"
+#define ARRAY3_NEW_TWICE "NEW ARRAY3: ALREADY ALLOCATED"
 
 // Allocates n zeroed elements (rows and planes: all-zero records) for an empty array.
 template <class A> void arrbase_new(A *a, int32_t n, const char *where, const char *twice) {
@@ -495,6 +499,26 @@ inline void vecbase_print_real(FILE *f, double x) { vecbase_print_real_field(f, 
   void K##_print_0(const K *v, const char *name) {                                        \
     TRACE(#K "_print_0");                                                                 \
     K##_print_1(stdout, v, name);                                                         \
+  }
+
+// init, new, resize and free of a fixed-array kind. TWICE is the text of a second new;
+// the optional last argument frees one row (plane) before the array is released.
+#define ARRBASE_LIFE(K, TWICE, ...)                                                       \
+  int K##_init() {                                                                        \
+    TRACE(#K);                                                                            \
+    return 0;                                                                             \
+  }                                                                                       \
+  void K##_new(K *a, int32_t n) {                                                         \
+    TRACE(#K "_new_0");                                                                   \
+    arrbase_new(a, n, #K "_new_0", TWICE);                                                \
+  }                                                                                       \
+  void K##_resize(K *a, int32_t n) {                                                      \
+    TRACE(#K "_resize_0");                                                                \
+    arrbase_resize(a, n, #K "_resize_0");                                                 \
+  }                                                                                       \
+  void K##_free(K *a) {                                                                   \
+    TRACE(#K "_free_0");                                                                  \
+    arrbase_free(a __VA_OPT__(, ) __VA_ARGS__);                                           \
   }
 
 // enlist, insert_0 (ordered), delete, delete_index, sort.
