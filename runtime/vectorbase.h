@@ -501,6 +501,42 @@ inline void vecbase_print_real(FILE *f, double x) { vecbase_print_real_field(f, 
     K##_print_1(stdout, v, name);                                                         \
   }
 
+// init, new, resize, free, copyto_0 (copy), one_more, insert (by key), print_0 of a
+// key-value kind.
+#define KVBASE_LIFE(K)                                                                    \
+  int K##_init() {                                                                        \
+    TRACE(#K);                                                                            \
+    return 0;                                                                             \
+  }                                                                                       \
+  void K##_new(K *v, int32_t n, int32_t cap) {                                            \
+    TRACE(#K "_new_0");                                                                   \
+    kvbase_new(v, n, cap, #K "_new_0");                                                   \
+  }                                                                                       \
+  void K##_resize(K *v, int32_t n, int32_t cap) {                                         \
+    TRACE(#K "_resize_0");                                                                \
+    kvbase_resize(v, n, cap, #K "_resize_0");                                             \
+  }                                                                                       \
+  void K##_free(K *v) {                                                                   \
+    TRACE(#K "_free_0");                                                                  \
+    kvbase_free(v);                                                                       \
+  }                                                                                       \
+  void K##_copyto_0(K *dst, const K *src) {                                               \
+    TRACE(#K "_copyto_0");                                                                \
+    kvbase_copy(dst, src, [](kvbase_value<K> x) { return x; }, #K "_resize_0");           \
+  }                                                                                       \
+  int32_t K##_one_more(K *v, int32_t key, kvbase_value<K> value) {                        \
+    TRACE(#K "_one_more_0");                                                              \
+    return kvbase_one_more(v, key, value, #K "_resize_0");                                \
+  }                                                                                       \
+  void K##_insert(K *v, int32_t key, kvbase_value<K> value) {                             \
+    TRACE(#K "_insert_0");                                                                \
+    kvbase_insert(v, key, value, #K "_resize_0");                                         \
+  }                                                                                       \
+  void K##_print_0(const K *v, const char *name) {                                        \
+    TRACE(#K "_print_0");                                                                 \
+    K##_print_1(stdout, v, name);                                                         \
+  }
+
 // init, new, resize and free of a fixed-array kind. TWICE is the text of a second new;
 // the optional last argument frees one row (plane) before the array is released.
 #define ARRBASE_LIFE(K, TWICE, ...)                                                       \
