@@ -297,20 +297,23 @@ int elements_basisxx(double *row, int32_t code, const double *L, ElementFrame *f
   return basis_second(row, code, L, f, 0, 0);
 }
 
+// The second derivatives that need a y: none in 3D, none on a line.
+static int basis_second_y(double *row, int32_t code, const double *L, ElementFrame *f, int r, const char *where,
+                          const char *three, const char *line) {
+  int dim = checked_dim(code);
+  if (dim == 3) rtlib_fatal_in(where, three);
+  if (dim == 1) rtlib_fatal_in(where, line);
+  return basis_second(row, code, L, f, r, 1);
+}
+
 int elements_basisxy(double *row, int32_t code, const double *L, ElementFrame *f) {
   TRACE("elements_basisxy_0");
-  int dim = checked_dim(code);
-  if (dim == 3) rtlib_fatal_in("elements_basisxy_0", "3D Bxy");
-  if (dim == 1) rtlib_fatal_in("elements_basisxy_0", "BASISXY, NOT 2D");
-  return basis_second(row, code, L, f, 0, 1);
+  return basis_second_y(row, code, L, f, 0, "elements_basisxy_0", "3D Bxy", "BASISXY, NOT 2D");
 }
 
 int elements_basisyy(double *row, int32_t code, const double *L, ElementFrame *f) {
   TRACE("elements_basisyy_0");
-  int dim = checked_dim(code);
-  if (dim == 3) rtlib_fatal_in("elements_basisyy_0", "3D Byy");
-  if (dim == 1) rtlib_fatal_in("elements_basisyy_0", "BASISYY, NOT 2D");
-  return basis_second(row, code, L, f, 1, 1);
+  return basis_second_y(row, code, L, f, 1, "elements_basisyy_0", "3D Byy", "BASISYY, NOT 2D");
 }
 
 // The z forms of second derivatives are not provided in any dimension.

@@ -34,6 +34,13 @@ template <> int32_t cut<int32_t>(int32_t u1, int32_t u2, int32_t v1, int32_t v2,
 
 template <class T> static int side(T v, T lo, T hi) { return v < lo ? -1 : (v > hi ? 1 : 0); }
 
+// Moves the end p of the segment p-q along it to the line v = edge (v is x or y, u the
+// other coordinate).
+template <class P, class T> static void to_edge(P *p, const P *q, T P::*v, T P::*u, T edge) {
+  p->*u = cut(p->*u, q->*u, p->*v, q->*v, edge);
+  p->*v = edge;
+}
+
 template <class P, class R> static int32_t clip(P *oa, P *ob, const R *r, const P *ia, const P *ib) {
   P a = *ia, b = *ib;
   int32_t bits = 0;
@@ -43,16 +50,12 @@ template <class P, class R> static int32_t clip(P *oa, P *ob, const R *r, const 
     bits = CLIP_OUTSIDE;
   } else {
     if (ax != 0) {
-      auto edge = ax < 0 ? r->x1 : r->x2;
-      a.y = cut(a.y, b.y, a.x, b.x, edge);
-      a.x = edge;
+      to_edge(&a, &b, &P::x, &P::y, ax < 0 ? r->x1 : r->x2);
       bits |= CLIP_MOVED_A;
       ay = side(a.y, r->y1, r->y2);
     }
     if (bx != 0) {
-      auto edge = bx < 0 ? r->x1 : r->x2;
-      b.y = cut(b.y, a.y, b.x, a.x, edge);
-      b.x = edge;
+      to_edge(&b, &a, &P::x, &P::y, bx < 0 ? r->x1 : r->x2);
       bits |= CLIP_MOVED_B;
       by = side(b.y, r->y1, r->y2);
     }
@@ -60,15 +63,11 @@ template <class P, class R> static int32_t clip(P *oa, P *ob, const R *r, const 
       bits = CLIP_OUTSIDE;  // the segment passes outside a corner
     } else {
       if (ay != 0) {
-        auto edge = ay < 0 ? r->y1 : r->y2;
-        a.x = cut(a.x, b.x, a.y, b.y, edge);
-        a.y = edge;
+        to_edge(&a, &b, &P::y, &P::x, ay < 0 ? r->y1 : r->y2);
         bits |= CLIP_MOVED_A;
       }
       if (by != 0) {
-        auto edge = by < 0 ? r->y1 : r->y2;
-        b.x = cut(b.x, a.x, b.y, a.y, edge);
-        b.y = edge;
+        to_edge(&b, &a, &P::y, &P::x, by < 0 ? r->y1 : r->y2);
         bits |= CLIP_MOVED_B;
       }
     }

@@ -225,39 +225,36 @@ static const uint8_t *get_value(IOfile *f, uint16_t n) {
   return scratch;
 }
 
+// A value of type T from the file, after the checks of where.
+template <class T> static T get_typed(IOfile *f, const char *where) {
+  T v;
+  memcpy(&v, get_value(check(f, where), sizeof v), sizeof v);
+  return v;
+}
+
 int16_t filio_get_short(IOfile *f) {
   TRACE("filio_get_short_0");
-  int16_t v;
-  memcpy(&v, get_value(check(f, "filio_get_short_0"), 2), 2);
-  return v;
+  return get_typed<int16_t>(f, "filio_get_short_0");
 }
 
 uint16_t filio_get_ushort(IOfile *f) {
   TRACE("filio_get_ushort_0");
-  uint16_t v;
-  memcpy(&v, get_value(check(f, "filio_get_ushort_0"), 2), 2);
-  return v;
+  return get_typed<uint16_t>(f, "filio_get_ushort_0");
 }
 
 int32_t filio_get_long(IOfile *f) {
   TRACE("filio_get_long_0");
-  int32_t v;
-  memcpy(&v, get_value(check(f, "filio_get_long_0"), 4), 4);
-  return v;
+  return get_typed<int32_t>(f, "filio_get_long_0");
 }
 
 double filio_get_single(IOfile *f) {
   TRACE("filio_get_single_0");
-  float v;
-  memcpy(&v, get_value(check(f, "filio_get_single_0"), 4), 4);
-  return v;
+  return get_typed<float>(f, "filio_get_single_0");
 }
 
 double filio_get_double(IOfile *f) {
   TRACE("filio_get_double_0");
-  double v;
-  memcpy(&v, get_value(check(f, "filio_get_double_0"), 8), 8);
-  return v;
+  return get_typed<double>(f, "filio_get_double_0");
 }
 
 void filio_get_string(IOfile *f, String *d) {

@@ -59,33 +59,26 @@ void point3d_delete_0(point3dlist *v, int32_t i) {
   pointlist_delete(v, i, "point3d_delete_0");
 }
 
-static double sum2(const point3d *p, const point3d *q) {
-  double dx = static_cast<double>(q->x) - p->x;
-  double dy = static_cast<double>(q->y) - p->y;
-  double dz = static_cast<double>(q->z) - p->z;
-  return dx * dx + dy * dy + dz * dz;
-}
-
 double point3d_distance_0(const point3d *p, const point3d *q) {
   TRACE("point3d_distance_0");
-  return sqrt(sum2(p, q));
+  return sqrt(pointlist_distance2(p, q));
 }
 
 double point3d_distance2_0(const point3d *p, const point3d *q) {
   TRACE("point3d_distance2_0");
-  return sum2(p, q);
+  return pointlist_distance2(p, q);
 }
 
 double point3d_distance_1(double x1, double y1, double z1, double x2, double y2, double z2) {
   TRACE("point3d_distance_1");
   point3d p = {x1, y1, z1}, q = {x2, y2, z2};
-  return sqrt(sum2(&p, &q));
+  return sqrt(pointlist_distance2(&p, &q));
 }
 
 double point3d_distance2_1(double x1, double y1, double z1, double x2, double y2, double z2) {
   TRACE("point3d_distance2_1");
   point3d p = {x1, y1, z1}, q = {x2, y2, z2};
-  return sum2(&p, &q);
+  return pointlist_distance2(&p, &q);
 }
 
 void point3d_showdb_0(const point3d *p, const String *name) {

@@ -21,21 +21,14 @@ void point3s_setpoint_0(point3s *p, float x, float y, float z) {
   p->z = z;
 }
 
-static double sum2(const point3s *p, const point3s *q) {
-  double dx = static_cast<double>(q->x) - p->x;
-  double dy = static_cast<double>(q->y) - p->y;
-  double dz = static_cast<double>(q->z) - p->z;
-  return dx * dx + dy * dy + dz * dz;
-}
-
 double point3s_distance_0(const point3s *p, const point3s *q) {
   TRACE("point3s_distance_0");
-  return sqrt(sum2(p, q));
+  return sqrt(pointlist_distance2(p, q));
 }
 
 double point3s_distance2_0(const point3s *p, const point3s *q) {
   TRACE("point3s_distance2_0");
-  return sum2(p, q);
+  return pointlist_distance2(p, q);
 }
 
 void point3s_showdb_0(const point3s *p, const String *name) {

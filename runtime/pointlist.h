@@ -1,8 +1,8 @@
 // pointlist: the storage rules shared by the point modules (pointd, points, point3d,
-// point3s, pointl): bare point arrays and their XMEM accounting, and the insertion and
-// deletion of list points. The lists themselves are containers {count, capacity,
-// data} and use the container templates. Each module wraps these in its own traced,
-// named operations.
+// point3s, pointl): bare point arrays and their XMEM accounting, the insertion and
+// deletion of list points, and the space distance. The lists themselves are containers
+// {count, capacity, data} and use the container templates. Each module wraps these in
+// its own traced, named operations.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -56,6 +56,14 @@ template <class L> void pointlist_delete(L *v, int32_t i, const char *where) {
   if (i < 1 || i > v->count) rtlib_fatal_in(where, VECTOR_INDEX);
   memmove(v->data + i - 1, v->data + i, static_cast<size_t>(v->count - i) * sizeof(*v->data));
   v->count--;
+}
+
+// The squared distance of two space points, the differences formed in double.
+template <class P> double pointlist_distance2(const P *p, const P *q) {
+  double dx = static_cast<double>(q->x) - p->x;
+  double dy = static_cast<double>(q->y) - p->y;
+  double dz = static_cast<double>(q->z) - p->z;
+  return dx * dx + dy * dy + dz * dz;
 }
 
 // The life-cycle operations every point module K (point type P, list type L) has:

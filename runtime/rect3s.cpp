@@ -1,12 +1,11 @@
 // rect3s: boxes of floats.
 #include "runtime/rect3s.h"
 
-#include <algorithm>
-
 #include "runtime/debug.h"
 #include "runtime/point3s.h"
 #include "runtime/points.h"
 #include "runtime/rects.h"
+#include "runtime/rectbase.h"
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 
@@ -46,50 +45,32 @@ void rect3s_copyto_0(rect3s *d, const rect3s *s) {
   *d = *s;
 }
 
-// Inclusive on every bound; float values are widened before comparing.
-static bool inbox(const rect3s *r, double x, double y, double z) {
-  return r->x1 <= x && x <= r->x2 && r->y1 <= y && y <= r->y2 && r->z1 <= z && z <= r->z2;
-}
-
 bool rect3s_inrect_1(const rect3s *r, float x, float y, float z) {
   TRACE("rect3s_inrect_1");
-  return inbox(r, x, y, z);
+  return rectbase_inside3(r, x, y, z);
 }
 
 bool rect3s_inrect_0(const rect3s *r, const point3s *p) {
   TRACE("rect3s_inrect_0");
-  return inbox(r, p->x, p->y, p->z);
+  return rectbase_inside3(r, p->x, p->y, p->z);
 }
 
 // Grows the box to hold the point.
 void rect3s_bound_box_0(rect3s *r, const point3s *p) {
   TRACE("rect3s_bound_box_0");
-  r->x1 = std::min(r->x1, p->x);
-  r->y1 = std::min(r->y1, p->y);
-  r->z1 = std::min(r->z1, p->z);
-  r->x2 = std::max(r->x2, p->x);
-  r->y2 = std::max(r->y2, p->y);
-  r->z2 = std::max(r->z2, p->z);
+  rectbase_grow3(r, p);
 }
 
 // Grows x and y only, to hold a plane point.
 void rect3s_bound_box_1(rect3s *r, const points *p) {
   TRACE("rect3s_bound_box_1");
-  r->x1 = std::min(r->x1, p->x);
-  r->y1 = std::min(r->y1, p->y);
-  r->x2 = std::max(r->x2, p->x);
-  r->y2 = std::max(r->y2, p->y);
+  rectbase_grow(r, p);
 }
 
 // Union with another box.
 void rect3s_bound_box_2(rect3s *r, const rect3s *o) {
   TRACE("rect3s_bound_box_2");
-  r->x1 = std::min(r->x1, o->x1);
-  r->y1 = std::min(r->y1, o->y1);
-  r->z1 = std::min(r->z1, o->z1);
-  r->x2 = std::max(r->x2, o->x2);
-  r->y2 = std::max(r->y2, o->y2);
-  r->z2 = std::max(r->z2, o->z2);
+  rectbase_union3(r, o);
 }
 
 void rect3s_showdb_0(const rect3s *r, const String *name) {

@@ -1,12 +1,11 @@
 // rectd: rectangles of doubles.
 #include "runtime/rectd.h"
 
-#include <algorithm>
-
 #include "runtime/debug.h"
 #include "runtime/pointd.h"
 #include "runtime/points.h"
 #include "runtime/rects.h"
+#include "runtime/rectbase.h"
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 
@@ -46,7 +45,7 @@ void rectd_copyto_2(rectd *d, const rects *s) {
 // Both bounds count as inside.
 bool rectd_inrect_2(const rectd *r, double x, double y) {
   TRACE("rectd_inrect_2");
-  return r->x1 <= x && x <= r->x2 && r->y1 <= y && y <= r->y2;
+  return rectbase_inside(r, x, y);
 }
 
 bool rectd_inrect_0(const rectd *r, const pointd *p) {
@@ -62,19 +61,13 @@ bool rectd_inrect_1(const rectd *r, const points *p) {
 // Union with another rectangle.
 void rectd_bound_box_0(rectd *r, const rectd *o) {
   TRACE("rectd_bound_box_0");
-  r->x1 = std::min(r->x1, o->x1);
-  r->y1 = std::min(r->y1, o->y1);
-  r->x2 = std::max(r->x2, o->x2);
-  r->y2 = std::max(r->y2, o->y2);
+  rectbase_union(r, o);
 }
 
 // Grows the rectangle to hold the point.
 void rectd_bound_box_1(rectd *r, const pointd *p) {
   TRACE("rectd_bound_box_1");
-  r->x1 = std::min(r->x1, p->x);
-  r->y1 = std::min(r->y1, p->y);
-  r->x2 = std::max(r->x2, p->x);
-  r->y2 = std::max(r->y2, p->y);
+  rectbase_grow(r, p);
 }
 
 // "name (x1,y1) (x2,y2)" with each number by the number formatter.

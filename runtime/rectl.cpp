@@ -1,10 +1,9 @@
 // rectl: rectangles of 32-bit integers.
 #include "runtime/rectl.h"
 
-#include <algorithm>
-
 #include "runtime/debug.h"
 #include "runtime/pointl.h"
+#include "runtime/rectbase.h"
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 
@@ -52,7 +51,7 @@ void rectl_copyto_2(rectl *d, const rectl *s) {
 
 bool rectl_inrect_1(const rectl *r, int32_t x, int32_t y) {
   TRACE("rectl_inrect_1");
-  return r->x1 <= x && x <= r->x2 && r->y1 <= y && y <= r->y2;
+  return rectbase_inside(r, x, y);
 }
 
 bool rectl_inrect_0(const rectl *r, const pointl *p) {
@@ -62,10 +61,7 @@ bool rectl_inrect_0(const rectl *r, const pointl *p) {
 
 void rectl_bound_box_0(rectl *r, const rectl *o) {
   TRACE("rectl_bound_box_0");
-  r->x1 = std::min(r->x1, o->x1);
-  r->y1 = std::min(r->y1, o->y1);
-  r->x2 = std::max(r->x2, o->x2);
-  r->y2 = std::max(r->y2, o->y2);
+  rectbase_union(r, o);
 }
 
 void rectl_showdb_0(const rectl *r, const String *name) {

@@ -1,11 +1,10 @@
 // rects: rectangles of floats.
 #include "runtime/rects.h"
 
-#include <algorithm>
-
 #include "runtime/debug.h"
 #include "runtime/pointd.h"
 #include "runtime/points.h"
+#include "runtime/rectbase.h"
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 
@@ -38,7 +37,7 @@ void rects_copyto_0(rects *d, const rects *s) {
 // Both bounds count as inside; the float bounds are widened before comparing.
 bool rects_inrect_2(const rects *r, double x, double y) {
   TRACE("rects_inrect_2");
-  return r->x1 <= x && x <= r->x2 && r->y1 <= y && y <= r->y2;
+  return rectbase_inside(r, x, y);
 }
 
 bool rects_inrect_0(const rects *r, const pointd *p) {
@@ -53,10 +52,7 @@ bool rects_inrect_1(const rects *r, const points *p) {
 
 void rects_bound_box_0(rects *r, const rects *o) {
   TRACE("rects_bound_box_0");
-  r->x1 = std::min(r->x1, o->x1);
-  r->y1 = std::min(r->y1, o->y1);
-  r->x2 = std::max(r->x2, o->x2);
-  r->y2 = std::max(r->y2, o->y2);
+  rectbase_union(r, o);
 }
 
 void rects_showdb_0(const rects *r, const String *name) {

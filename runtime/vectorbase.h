@@ -394,6 +394,10 @@ template <class V> void kvbase_sort(V *v, bool by_value) {
 
 // A count below the elements held would lose storage or write beyond it.
 #define ARRAY_COUNT "ARRAY COUNT ERROR"
+// A second new on an array (of values, of rows, of planes) that holds elements.
+#define ARRAY_NEW_TWICE "NEW ARRAY ALREADY ALLOCATED"
+#define ARRAY2_NEW_TWICE "NEW ARRAY2: ALREADY ALLOCATED"
+#define ARRAY3_NEW_TWICE "NEW ARRAY3: ALREADY ALLOCATED"
 
 // Allocates n zeroed elements (rows and planes: all-zero records) for an empty array.
 template <class A> void arrbase_new(A *a, int32_t n, const char *where, const char *twice) {
@@ -462,24 +466,33 @@ inline void vecbase_print_real(FILE *f, double x) { vecbase_print_real_field(f, 
 // Each macro defines a group of a kind's public functions over the templates above,
 // each with its own trace name (kind_operation_variant).
 
-// init, new, resize, free, one_more, copyto_0 (copy), copyto_1 (fill), print_0.
-#define VECBASE_LIFE(K)                                                                   \
+// init, new, resize, free and print_0 of a kind K whose storage templates are
+// BASE_new, BASE_resize and BASE_free.
+#define CONTAINER_LIFE(K, BASE)                                                           \
   int K##_init() {                                                                        \
     TRACE(#K);                                                                            \
     return 0;                                                                             \
   }                                                                                       \
   void K##_new(K *v, int32_t n, int32_t cap) {                                            \
     TRACE(#K "_new_0");                                                                   \
-    vecbase_new(v, n, cap, #K "_new_0");                                                  \
+    BASE##_new(v, n, cap, #K "_new_0");                                                   \
   }                                                                                       \
   void K##_resize(K *v, int32_t n, int32_t cap) {                                         \
     TRACE(#K "_resize_0");                                                                \
-    vecbase_resize(v, n, cap, #K "_resize_0");                                            \
+    BASE##_resize(v, n, cap, #K "_resize_0");                                             \
   }                                                                                       \
   void K##_free(K *v) {                                                                   \
     TRACE(#K "_free_0");                                                                  \
-    vecbase_free(v);                                                                      \
+    BASE##_free(v);                                                                       \
   }                                                                                       \
+  void K##_print_0(const K *v, const char *name) {                                        \
+    TRACE(#K "_print_0");                                                                 \
+    K##_print_1(stdout, v, name);                                                         \
+  }
+
+// The above, one_more, copyto_0 (copy) and copyto_1 (fill) of a simple vector kind.
+#define VECBASE_LIFE(K)                                                                   \
+  CONTAINER_LIFE(K, vecbase)                                                              \
   int32_t K##_one_more(K *v, vecbase_elem<K> x) {                                         \
     TRACE(#K "_one_more_0");                                                              \
     return vecbase_one_more(v, x, #K "_resize_0");                                        \
@@ -491,10 +504,43 @@ inline void vecbase_print_real(FILE *f, double x) { vecbase_print_real_field(f, 
   void K##_copyto_1(K *v, vecbase_elem<K> x) {                                            \
     TRACE(#K "_copyto_1");                                                                \
     vecbase_fill(v, x);                                                                   \
+  }
+
+// The common life-cycle, copyto_0 (copy), one_more and insert (by key) of a key-value
+// kind.
+#define KVBASE_LIFE(K)                                                                    \
+  CONTAINER_LIFE(K, kvbase)                                                               \
+  void K##_copyto_0(K *dst, const K *src) {                                               \
+    TRACE(#K "_copyto_0");                                                                \
+    kvbase_copy(dst, src, [](kvbase_value<K> x) { return x; }, #K "_resize_0");           \
   }                                                                                       \
-  void K##_print_0(const K *v, const char *name) {                                        \
-    TRACE(#K "_print_0");                                                                 \
-    K##_print_1(stdout, v, name);                                                         \
+  int32_t K##_one_more(K *v, int32_t key, kvbase_value<K> value) {                        \
+    TRACE(#K "_one_more_0");                                                              \
+    return kvbase_one_more(v, key, value, #K "_resize_0");                                \
+  }                                                                                       \
+  void K##_insert(K *v, int32_t key, kvbase_value<K> value) {                             \
+    TRACE(#K "_insert_0");                                                                \
+    kvbase_insert(v, key, value, #K "_resize_0");                                         \
+  }
+
+// init, new, resize and free of a fixed-array kind. TWICE is the text of a second new;
+// the optional last argument frees one row (plane) before the array is released.
+#define ARRBASE_LIFE(K, TWICE, ...)                                                       \
+  int K##_init() {                                                                        \
+    TRACE(#K);                                                                            \
+    return 0;                                                                             \
+  }                                                                                       \
+  void K##_new(K *a, int32_t n) {                                                         \
+    TRACE(#K "_new_0");                                                                   \
+    arrbase_new(a, n, #K "_new_0", TWICE);                                                \
+  }                                                                                       \
+  void K##_resize(K *a, int32_t n) {                                                      \
+    TRACE(#K "_resize_0");                                                                \
+    arrbase_resize(a, n, #K "_resize_0");                                                 \
+  }                                                                                       \
+  void K##_free(K *a) {                                                                   \
+    TRACE(#K "_free_0");                                                                  \
+    arrbase_free(a __VA_OPT__(, ) __VA_ARGS__);                                           \
   }
 
 // enlist, insert_0 (ordered), delete, delete_index, sort.

@@ -3,46 +3,11 @@
 
 #include "runtime/vectorbase.h"
 
-static const char RESIZE[] = "vectorld_resize_0";
-
-int vectorld_init() {
-  TRACE("vectorld");
-  return 0;
-}
-
-void vectorld_new(vectorld *v, int32_t n, int32_t cap) {
-  TRACE("vectorld_new_0");
-  kvbase_new(v, n, cap, "vectorld_new_0");
-}
-
-void vectorld_resize(vectorld *v, int32_t n, int32_t cap) {
-  TRACE(RESIZE);
-  kvbase_resize(v, n, cap, RESIZE);
-}
-
-void vectorld_free(vectorld *v) {
-  TRACE("vectorld_free_0");
-  kvbase_free(v);
-}
-
-void vectorld_copyto_0(vectorld *dst, const vectorld *src) {
-  TRACE("vectorld_copyto_0");
-  kvbase_copy(dst, src, [](double x) { return x; }, RESIZE);
-}
+KVBASE_LIFE(vectorld)
 
 void vectorld_copyto_1(vectorld *dst, const vectorld *src, double s) {
   TRACE("vectorld_copyto_1");
-  kvbase_copy(dst, src, [s](double x) { return x * s; }, RESIZE);
-}
-
-int32_t vectorld_one_more(vectorld *v, int32_t key, double value) {
-  TRACE("vectorld_one_more_0");
-  return kvbase_one_more(v, key, value, RESIZE);
-}
-
-void vectorld_insert(vectorld *v, int32_t key, double value) {
-  TRACE("vectorld_insert_0");
-  kvbase_insert(v, key, value, RESIZE);
+  kvbase_copy(dst, src, [s](double x) { return x * s; }, "vectorld_resize_0");
 }
 
 void vectorld_negate(vectorld *v) {
@@ -96,9 +61,4 @@ void vectorld_print_1(FILE *f, const vectorld *v, const char *name) {
     fprintf(f, " (%5d)", v->keys[i - 1]);
     vecbase_print_real_field(f, v->values[i - 1], "%10s");
   });
-}
-
-void vectorld_print_0(const vectorld *v, const char *name) {
-  TRACE("vectorld_print_0");
-  vectorld_print_1(stdout, v, name);
 }

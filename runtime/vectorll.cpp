@@ -3,42 +3,7 @@
 
 #include "runtime/vectorbase.h"
 
-static const char RESIZE[] = "vectorll_resize_0";
-
-int vectorll_init() {
-  TRACE("vectorll");
-  return 0;
-}
-
-void vectorll_new(vectorll *v, int32_t n, int32_t cap) {
-  TRACE("vectorll_new_0");
-  kvbase_new(v, n, cap, "vectorll_new_0");
-}
-
-void vectorll_resize(vectorll *v, int32_t n, int32_t cap) {
-  TRACE(RESIZE);
-  kvbase_resize(v, n, cap, RESIZE);
-}
-
-void vectorll_free(vectorll *v) {
-  TRACE("vectorll_free_0");
-  kvbase_free(v);
-}
-
-void vectorll_copyto_0(vectorll *dst, const vectorll *src) {
-  TRACE("vectorll_copyto_0");
-  kvbase_copy(dst, src, [](int32_t x) { return x; }, RESIZE);
-}
-
-int32_t vectorll_one_more(vectorll *v, int32_t key, int32_t value) {
-  TRACE("vectorll_one_more_0");
-  return kvbase_one_more(v, key, value, RESIZE);
-}
-
-void vectorll_insert(vectorll *v, int32_t key, int32_t value) {
-  TRACE("vectorll_insert_0");
-  kvbase_insert(v, key, value, RESIZE);
-}
+KVBASE_LIFE(vectorll)
 
 void vectorll_delete(vectorll *v, int32_t key, int32_t value) {
   TRACE("vectorll_delete_0");
@@ -64,9 +29,4 @@ void vectorll_print_1(FILE *f, const vectorll *v, const char *name) {
   TRACE("vectorll_print_1");
   vecbase_print(f, v->count, 10, name,
                 [&](int32_t i) { fprintf(f, " (%5d)%5d", v->keys[i - 1], v->values[i - 1]); });
-}
-
-void vectorll_print_0(const vectorll *v, const char *name) {
-  TRACE("vectorll_print_0");
-  vectorll_print_1(stdout, v, name);
 }
