@@ -194,30 +194,6 @@ TYPED_TEST(ListKinds, OrderedInsertAndSortMatchAnOrderedModel) {
   K::free_(&v);
 }
 
-TEST(SimpleVectors, OrderFollowsTheKindsSignedness) {
-  vectorn n = {};
-  vectorn_insert_0(&n, 40000);
-  vectorn_insert_0(&n, 100);
-  EXPECT_EQ(n.data[0], 100);
-  EXPECT_EQ(n.data[1], 40000);
-  vectori s = {};
-  vectori_insert_0(&s, 3);
-  vectori_insert_0(&s, -5);
-  EXPECT_EQ(s.data[0], -5);
-  vectorb b = {};
-  vectorb_insert_0(&b, 200);
-  vectorb_insert_0(&b, 7);
-  EXPECT_EQ(b.data[0], 7);
-  vectorl l = {};
-  for (int32_t x : {5, -2000000000, 2000000000, 0}) vectorl_insert_0(&l, x);
-  EXPECT_EQ(l.data[0], -2000000000);
-  EXPECT_EQ(l.data[3], 2000000000);
-  vectorn_free(&n);
-  vectori_free(&s);
-  vectorb_free(&b);
-  vectorl_free(&l);
-}
-
 TEST(SimpleVectors, InsertAtIndexAndItsStop) {
   vectorl v = {};
   vectorl_insert_1(&v, 7, 10);  // beyond count: appended
@@ -509,40 +485,6 @@ TEST(Vectord, IndexSortEqualsTheReferenceHeapsortOnManyTies) {
   EXPECT_EQ(ix.count, 1);
   EXPECT_EQ(ix.data[0], 42);
   vectorl_free(&ix);
-}
-
-TEST(Vectord, WideningAndNarrowingCopies) {
-  vectord d = make({0.1, -2.5, 1e30});
-  vectors s = {};
-  vectord_copyto_3(&s, &d);
-  EXPECT_EQ(s.count, 3);
-  EXPECT_EQ(s.data[0], 0.1f);
-  EXPECT_EQ(s.data[2], 1e30f);
-  vectord back = {};
-  vectord_copyto_2(&back, &s);
-  EXPECT_EQ(back.data[0], double(0.1f));
-  EXPECT_EQ(back.data[1], -2.5);
-  vectord_free(&d);
-  vectord_free(&back);
-  vectors_free(&s);
-}
-
-TEST(Vectors, ArithmeticInSingleAndSumsInDouble) {
-  vectors x = {}, y = {}, z = {};
-  for (float a : {1.0f, 2.0f, 3.0f}) vectors_one_more(&x, a);
-  for (float a : {0.5f, 0.25f, 0.125f}) vectors_one_more(&y, a);
-  vectors_zaxpy(&z, 2.0f, &x, &y);
-  EXPECT_EQ(std::vector<float>(z.data, z.data + 3), (std::vector<float>{2.5f, 4.25f, 6.125f}));
-  EXPECT_EQ(vectors_dot(&x, &y), 0.5 + 0.5 + 0.375);
-  EXPECT_EQ(vectors_norm_l2(&x), 14);
-  vectors_negate(&x);
-  EXPECT_EQ(vectors_norm_l1(&x), 6);
-  EXPECT_EQ(vectors_rowsum(&x), -6);
-  vectors_one_more(&y, 1);
-  EXPECT_EQ(fatal_stop([&] { vectors_sub(&z, &x, &y); }), "VECTOR LENGTH ERROR IN vectors_sub_0");
-  vectors_free(&x);
-  vectors_free(&y);
-  vectors_free(&z);
 }
 
 // ---- Listings ------------------------------------------------------------------------
