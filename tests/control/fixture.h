@@ -3,13 +3,13 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "runtime/debug.h"
 #include "tests/control/doubles.h"
+#include "tests/tempfiles.h"
 
 // Frees every open problem and resets the program-wide run state.
 inline void control_reset() {
@@ -27,17 +27,10 @@ inline void control_reset() {
 }
 
 struct ControlFixture : ::testing::Test {
-  std::string tmpdir;
-  void SetUp() override {
-    control_reset();
-    char t[] = "/tmp/quendar-control-XXXXXX";
-    tmpdir = mkdtemp(t);
-  }
-  void TearDown() override {
-    control_reset();
-    std::string cmd = "rm -rf '" + tmpdir + "'";
-    if (system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
-  }
+  TempDir dir;
+  std::string tmpdir = dir.path;
+  void SetUp() override { control_reset(); }
+  void TearDown() override { control_reset(); }
 };
 
 // The debug log's text written since the mark (a byte offset from debug_mark()).

@@ -9,6 +9,7 @@
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
 #include "tests/control/fixture.h"
+#include "tests/tempfiles.h"
 
 static std::string debug_log_path;
 
@@ -25,10 +26,7 @@ std::string debug_since(long mark) {
   fflush(debug_file);
   FILE *f = fopen(debug_log_path.c_str(), "rb");
   fseek(f, mark, SEEK_SET);
-  std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  std::string out = slurp_stream(f);
   fclose(f);
   return out;
 }

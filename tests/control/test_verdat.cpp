@@ -45,17 +45,11 @@ struct CommandLine : ControlFixture {
 using V = std::vector<std::string>;
 
 TEST_F(CommandLine, RunAtOnceWithEitherPrefixAndCase) {
-  run({"-r", "/runs/a.pde"});
-  EXPECT_EQ(opened(), (V{"a:1"}));
-  control_reset();
-  run({"/R", "/runs/a.pde"});
-  EXPECT_EQ(opened(), (V{"a:1"}));
-  control_reset();
-  run({"-R", "/runs/a.pde"});
-  EXPECT_EQ(opened(), (V{"a:1"}));
-  control_reset();
-  run({"/r", "/runs/a.pde"});
-  EXPECT_EQ(opened(), (V{"a:1"}));
+  for (const char *opt : {"-r", "/R", "-R", "/r"}) {
+    control_reset();
+    run({opt, "/runs/a.pde"});
+    EXPECT_EQ(opened(), (V{"a:1"})) << opt;
+  }
 }
 
 TEST_F(CommandLine, FileAloneOpensInTheEditor) {

@@ -8,16 +8,10 @@
 
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
-#include "tests/runtime/harness.h"
+#include "tests/runtime/fatal_stop.h"
 
 // Runs body under the catch harness and expects the fatal stop with this message.
-template <class F> void expect_fatal(const std::string &text, F &&body) {
-  HookScope hook;
-  int code = except_catch("home", body);
-  EXPECT_EQ(code, EXCEPT_FATAL);
-  EXPECT_EQ(std::string(fatal_message.text ? fatal_message.text : ""), text);
-  finish_report("home");
-}
+template <class F> void expect_fatal(const std::string &text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }
 
 inline double factorial(int n) { return n <= 1 ? 1 : n * factorial(n - 1); }
 

@@ -61,20 +61,6 @@ TEST_F(Frame, UnitTriangleAndItsClockwiseTwin) {
     for (int r = 0; r < 2; r++) EXPECT_EQ(g.K[c][r], Kcw[c][r]);
 }
 
-TEST_F(Frame, UnitTetrahedron) {
-  ElementFrame f = frame_of(tet4, unit_tet);
-  EXPECT_EQ(f.absdet, 1);
-  EXPECT_EQ(f.measure, 0.16666666666667);
-  const double K[4][3] = {{-1, -1, -1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  for (int c = 0; c < 4; c++)
-    for (int r = 0; r < 3; r++) EXPECT_EQ(f.K[c][r], K[c][r]);
-  // Degenerate: every node in one plane: measure 0, inverse abs det 1, no error.
-  const double flat[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
-  ElementFrame g = frame_of(tet4, flat);
-  EXPECT_EQ(g.measure, 0);
-  EXPECT_EQ(g.invdet, 1);
-}
-
 // On affine cells of positive orientation K is the inverse of J in the independent
 // coordinates, and the measure is the cell's length, area or volume.
 TEST_F(Frame, AffineCellsHaveTheExactInverse) {
@@ -319,24 +305,6 @@ TEST_F(Frame, LineCellDerivatives) {
   double row[20];
   elements_basisxx(row, lin3, L, &f);
   EXPECT_NEAR(elements_bsum(row, u, 3), 2, 1e-14);
-}
-
-TEST_F(Frame, SelectorsAndTheDerivativeBasis) {
-  double xyz[6][3];
-  nodes_of(tri6, xyz, right_tri);
-  ElementFrame f = frame_of(tri6, xyz);
-  f.dbasis = 99;
-  double row[20], u[6] = {1, 2, 3, 4, 5, 6};
-  const double L[4] = {0.2, 0.3, 0.5, 0};
-  elements_basis_sel(row, 0, 0, tri3, L, &f);
-  EXPECT_EQ(f.dbasis, 99);
-  EXPECT_EQ(row[0], 0.2);
-  elements_basis_sel(row, 1, 0, tri3, L, &f);
-  EXPECT_EQ(f.dbasis, tri3);
-  EXPECT_EQ(elements_interpu_sel(tri6, 1, 5, L, &f, u), 0);
-  EXPECT_EQ(basiszz(row, no_basis, L, &f), 0);
-  // A linear field on a quadratic cell uses the vertex values only.
-  EXPECT_NEAR(elements_interpu(tri3, L, &f, u), 0.2 + 0.6 + 1.5, 1e-15);
 }
 
 TEST_F(Frame, EveryStopText) {

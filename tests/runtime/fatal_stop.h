@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/runtime/harness.h"
+#include "tests/tempfiles.h"
 
 // The fatal text is kept in a String whose storage counts in XMEM; it is grown to
 // its largest size before any test, so that a fatal stop leaves XMEM unchanged.
@@ -20,18 +21,4 @@ template <class F> std::string fatal_stop(F &&body) {
   std::string text = code == EXCEPT_FATAL ? fatal_message.text : "jump " + std::to_string(code);
   finish_report("home");
   return text;
-}
-
-// The text of a listing written to a temporary file.
-template <class F> std::string listing(F &&write) {
-  FILE *f = tmpfile();
-  write(f);
-  fflush(f);
-  rewind(f);
-  std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  fclose(f);
-  return out;
 }

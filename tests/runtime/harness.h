@@ -6,6 +6,7 @@
 
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
+#include "tests/tempfiles.h"
 
 struct LogCapture {
   FILE *file;
@@ -16,12 +17,8 @@ struct LogCapture {
   }
   std::string text() {
     fflush(file);
-    std::string out;
     rewind(file);
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, file)) > 0) out.append(buf, n);
-    return out;
+    return slurp_stream(file);
   }
 };
 

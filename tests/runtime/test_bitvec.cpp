@@ -75,19 +75,6 @@ TEST(Bitvec, FillCoversOnlyTheCountedBits) {
   vectort_free(&v);
 }
 
-TEST(Bitvec, NextBitWalksTheSetBits) {
-  vectort v = {};
-  vectort_set_bit(&v, 3);
-  vectort_set_bit(&v, 40);
-  EXPECT_EQ(vectort_next_bit(&v, 0), 3);
-  EXPECT_EQ(vectort_next_bit(&v, 3), 40);
-  EXPECT_EQ(vectort_next_bit(&v, 40), 0);
-  vectort e = {};
-  EXPECT_EQ(vectort_next_bit(&e, 0), 0);
-  EXPECT_EQ(vectort_count(&e), 0);
-  vectort_free(&v);
-}
-
 TEST(Bitvec, AndOrCopyAgainstAModel) {
   std::mt19937 rng(5);
   for (int round = 0; round < 40; round++) {

@@ -17,58 +17,9 @@
 
 #include "runtime/debug.h"
 #include "runtime/filio.h"
-#include "tests/runtime/harness.h"
+#include "tests/runtime/fatal_stop.h"
 
 namespace {
-
-// A fresh directory per test, removed with everything in it.
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char tmpl[] = "/tmp/quendar_filio_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { (void)system(("rm -rf " + path).c_str()); }
-  std::string file(const char *name) const { return path + "/" + name; }
-};
-
-std::string slurp(const std::string &path) {
-  std::string out;
-  FILE *f = fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  fclose(f);
-  return out;
-}
-
-void spit(const std::string &path, const std::string &bytes) {
-  FILE *f = fopen(path.c_str(), "wb");
-  fwrite(bytes.data(), 1, bytes.size(), f);
-  fclose(f);
-}
-
-// Standard output of a shell command, with runs of white space made single blanks
-// and the ends trimmed.
-std::string run(const std::string &cmd) {
-  FILE *p = popen(cmd.c_str(), "r");
-  std::string raw;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) raw.append(buf, n);
-  pclose(p);
-  std::string out;
-  for (char c : raw) {
-    if (isspace(static_cast<unsigned char>(c))) {
-      if (!out.empty() && out.back() != ' ') out += ' ';
-    } else {
-      out += c;
-    }
-  }
-  if (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
 
 String str(const char *c) {
   String s = {};
@@ -216,17 +167,6 @@ TEST(FilioEnd, ByteGivesZeroOnceThenCtrlZAndBlocksZeroFill) {
   EXPECT_EQ(filio_get_file_pos(&r.f), 2);
 }
 
-TEST(FilioEnd, BlockCutShortLeavesTheRestOfTheDestination) {
-  TempDir dir;
-  spit(dir.file("f"), "12345");
-  Reader r(dir.file("f"), 2);
-  char block[8];
-  memset(block, '.', sizeof block);
-  EXPECT_EQ(filio_get_block(&r.f, block, 8), 5);
-  EXPECT_EQ(std::string(block, 8), "12345...");
-  EXPECT_TRUE(filio_eof(&r.f));
-}
-
 // ---- Text lines --------------------------------------------------------------------------
 
 namespace {
@@ -299,32 +239,7 @@ TEST(FilioLines, LineIntoACharacterBuffer) {
   EXPECT_EQ(std::string(buf, 2), "xy");
 }
 
-TEST(FilioLines, LongLinesGrowTheString) {
-  TempDir dir;
-  std::string longline(5000, 'z');
-  spit(dir.file("t"), longline + "\r\nend");
-  EXPECT_EQ(lines_of(dir.file("t"), 100), (Lines{longline, "end"}));
-}
-
 // ---- Writing, positions, seek and patch ----------------------------------------------------
-
-TEST(FilioWrite, OneBufferWorthWaitsUntilClose) {
-  TempDir dir;
-  IOfile f = {};
-  filio_initialize(&f);
-  filio_open_put(&f, 8, dir.file("w").c_str());
-  EXPECT_EQ(filio_put_block(&f, "12345678", 8), 8);
-  EXPECT_EQ(slurp(dir.file("w")), "");
-  EXPECT_EQ(filio_get_file_pos(&f), 8);
-  filio_put_byte(&f, '9');
-  EXPECT_EQ(slurp(dir.file("w")), "12345678") << "the full buffer goes out when the next byte comes";
-  filio_put_buffer(&f);
-  EXPECT_EQ(slurp(dir.file("w")), "123456789");
-  filio_close_put(&f);
-  filio_close_put(&f);  // a closed file is left alone
-  EXPECT_EQ(f.state, FILIO_CLOSED);
-  strings_free_0(&f.name);
-}
 
 TEST(FilioWrite, SeekBackOverwritesAndPatchLandsUnderWaitingBytes) {
   TempDir dir;
@@ -349,27 +264,6 @@ TEST(FilioWrite, SeekBackOverwritesAndPatchLandsUnderWaitingBytes) {
   strings_free_0(&f.name);
 }
 
-TEST(FilioRead, SeekMarkAndSeekBackFromEndOfFile) {
-  TempDir dir;
-  spit(dir.file("r"), "0123456789");
-  Reader r(dir.file("r"), 4);
-  char b[4] = {};
-  filio_seek_file(&r.f, 6);
-  EXPECT_EQ(filio_get_byte(&r.f), '6');
-  EXPECT_EQ(filio_get_file_pos(&r.f), 7);
-  filio_mark_file(&r.f);
-  EXPECT_EQ(filio_get_file_pos(&r.f), 7);
-  EXPECT_EQ(filio_get_block(&r.f, b, 4), 3);
-  EXPECT_TRUE(filio_eof(&r.f));
-  filio_seek_file(&r.f, 20);
-  EXPECT_TRUE(filio_eof(&r.f)) << "a seek at or past the end stays at end of file";
-  filio_seek_file(&r.f, 1);
-  EXPECT_FALSE(filio_eof(&r.f));
-  EXPECT_EQ(filio_get_block(&r.f, b, 2), 2);
-  EXPECT_EQ(std::string(b, 2), "12");
-  EXPECT_EQ(filio_get_file_pos(&r.f), 3);
-}
-
 TEST(FilioPosition, OffsetsPastTwoGigabytesStay64Bit) {
   TempDir dir;
   const int64_t far = (int64_t{3} << 30) + 5;
@@ -380,13 +274,7 @@ TEST(FilioPosition, OffsetsPastTwoGigabytesStay64Bit) {
   filio_seek_file(&f, far);  // a sparse file: the gap takes no disk space
   filio_put_long(&f, 77);
   EXPECT_EQ(filio_get_file_pos(&f), far + 4);
-  {
-    HookScope hook;
-    int code = except_catch("home", [&] { filio_get_file_pos_1(&f); });
-    EXPECT_EQ(code, EXCEPT_FATAL);
-    EXPECT_STREQ(fatal_message.text, "File position beyond 2 GiB IN filio_get_file_pos_1");
-    finish_report("home");
-  }
+  EXPECT_EQ(fatal_stop([&] { filio_get_file_pos_1(&f); }), "File position beyond 2 GiB IN filio_get_file_pos_1");
   filio_close_put(&f);
   struct stat st;
   ASSERT_EQ(stat(dir.file("big").c_str(), &st), 0);
@@ -402,10 +290,10 @@ TEST(FilioPosition, OffsetsPastTwoGigabytesStay64Bit) {
 // ---- Failures ----------------------------------------------------------------------------
 
 namespace {
+// Points the debug log at a temporary file for one test.
 struct DebugCapture {
-  FILE *saved;
-  FILE *file;
-  DebugCapture() : saved(debug_file), file(tmpfile()) { debug_file = file; }
+  FILE *saved = debug_file, *file = tmpfile();
+  DebugCapture() { debug_file = file; }
   ~DebugCapture() {
     debug_file = saved;
     fclose(file);
@@ -413,18 +301,9 @@ struct DebugCapture {
   std::string text() {
     fflush(file);
     rewind(file);
-    std::string out;
-    char buf[1024];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, file)) > 0) out.append(buf, n);
-    return out;
+    return slurp_stream(file);
   }
 };
-
-int fatal_of(const std::function<void()> &body) {
-  int code = except_catch("home", body);
-  return code;
-}
 }  // namespace
 
 TEST(FilioFail, OpenForReadingIsLoggedAndAMissingFileIsNoError) {
@@ -449,57 +328,40 @@ TEST(FilioFail, OpenForReadingIsLoggedAndAMissingFileIsNoError) {
 }
 
 TEST(FilioFail, FatalStopsNameTheStateAndTheRoutine) {
-  HookScope hook;
   TempDir dir;
   spit(dir.file("r"), "x");
   IOfile f = {};
   filio_initialize(&f);
-  EXPECT_EQ(fatal_of([&] { filio_get_byte(nullptr); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "NIL IOfile IN filio_get_byte_0");
-  finish_report("home");
-  EXPECT_EQ(fatal_of([&] { filio_get_byte(&f); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "Illegal file state (0) IN filio_get_byte_0");
-  finish_report("home");
+  EXPECT_EQ(fatal_stop([&] { filio_get_byte(nullptr); }), "NIL IOfile IN filio_get_byte_0");
+  EXPECT_EQ(fatal_stop([&] { filio_get_byte(&f); }), "Illegal file state (0) IN filio_get_byte_0");
   String name = str(dir.file("r").c_str());
   ASSERT_TRUE(filio_open_get(&f, 8, &name));
-  EXPECT_EQ(fatal_of([&] { filio_open_get(&f, 8, &name); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "Illegal file state (1) IN filio_open_get_0");
-  finish_report("home");
-  EXPECT_EQ(fatal_of([&] { filio_put_byte(&f, 1); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "Illegal file state (1) IN filio_put_block_0");
-  finish_report("home");
+  EXPECT_EQ(fatal_stop([&] { filio_open_get(&f, 8, &name); }), "Illegal file state (1) IN filio_open_get_0");
+  EXPECT_EQ(fatal_stop([&] { filio_put_byte(&f, 1); }), "Illegal file state (1) IN filio_put_block_0");
   f.kind = 1;
-  EXPECT_EQ(fatal_of([&] { filio_seek_file(&f, 0); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "Illegal file kind IN filio_seek_file_0");
-  finish_report("home");
+  EXPECT_EQ(fatal_stop([&] { filio_seek_file(&f, 0); }), "Illegal file kind IN filio_seek_file_0");
   f.kind = 0;
   filio_close_get(&f);
-  EXPECT_EQ(fatal_of([&] { filio_open_put(&f, 8, (dir.file("no/such/dir")).c_str()); }), EXCEPT_FATAL);
-  EXPECT_NE(strstr(fatal_message.text, "dir: No such file or directory IN filio_open_put_0"), nullptr)
-      << fatal_message.text;
-  finish_report("home");
+  EXPECT_NE(fatal_stop([&] { filio_open_put(&f, 8, dir.file("no/such/dir").c_str()); })
+                .find("dir: No such file or directory IN filio_open_put_0"),
+            std::string::npos);
   strings_free_0(&name);
   strings_free_0(&f.name);
 }
 
 TEST(FilioFail, DevFullReportsNoSpaceAndFreesTheRecord) {
-  HookScope hook;
   String full = str("/dev/full");
   for (int replace = 0; replace < 2; replace++) {
     SCOPED_TRACE(replace);
     IOfile f = {};
     filio_initialize(&f);
-    int code = fatal_of([&] {
-      if (replace)
-        filio_open_put_2(&f, 16, &full);  // a device is written in place, never replaced
-      else
-        filio_open_put_1(&f, 16, &full);
-      filio_put_block(&f, "0123456789", 10);
-      filio_close_put(&f);
-    });
-    EXPECT_EQ(code, EXCEPT_FATAL);
-    EXPECT_STREQ(fatal_message.text, "/dev/full: No space left on device IN filio_close_put_0");
-    finish_report("home");
+    EXPECT_EQ(fatal_stop([&] {
+                // a device is written in place, never replaced
+                replace ? filio_open_put_2(&f, 16, &full) : filio_open_put_1(&f, 16, &full);
+                filio_put_block(&f, "0123456789", 10);
+                filio_close_put(&f);
+              }),
+              "/dev/full: No space left on device IN filio_close_put_0");
     EXPECT_EQ(f.state, FILIO_CLOSED);
     EXPECT_EQ(f.buffer, nullptr);
     strings_free_0(&f.name);
@@ -552,7 +414,7 @@ TEST(FilioReplace, FailedWriteLeavesTheTargetUntouched) {
     String name = str(dir.file("target").c_str());
     IOfile f = {};
     filio_initialize(&f);
-    int code = fatal_of([&] {
+    int code = except_catch("home", [&] {
       filio_open_put_2(&f, 256, &name);
       for (int i = 0; i < 100; i++) filio_put_line_0(&f, "0123456789012345678901234567890123456789");
       filio_close_put(&f);

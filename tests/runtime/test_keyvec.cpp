@@ -1,5 +1,5 @@
 // Sorted key-value vectors: insertion with replacement, deletion, the exchange
-// sorts (tie order included), sums, listings and storage accounting.
+// sorts (tie order included), listings and storage accounting.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -109,31 +109,6 @@ TEST(Keyvec, SortsKeepTheExchangeSortsTieOrder) {
     vectorld_free(&v);
     vectorll_free(&w);
   }
-}
-
-TEST(Keyvec, CopiesSumsAndNegation) {
-  vectorld a = {}, b = {};
-  for (int k = 1; k <= 12; k++) vectorld_insert(&a, k, k % 2 ? -k : k);
-  vectorld_copyto_1(&b, &a, -1);
-  for (int i = 0; i < 12; i++) EXPECT_EQ(b.values[i], -a.values[i]);
-  EXPECT_EQ(b.capacity, a.capacity);
-  vectorld_negate(&b);
-  EXPECT_EQ(pairs(b), pairs(a));
-  EXPECT_EQ(vectorld_rowsum(&a), 6);
-  EXPECT_EQ(vectorld_norm_l1(&a), 78);
-  EXPECT_EQ(vectorld_norm_l2(&a), 650);  // 12 * 13 * 25 / 6
-  vectorll x = {}, y = {};
-  vectorll_insert(&x, 4, 40);
-  vectorll_copyto_0(&y, &x);
-  EXPECT_EQ(pairs(y), (P{{4, 40}}));
-  EXPECT_EQ(fatal_stop([&] { vectorld_resize(nullptr, 0, 0); }), "INVALID VECTOR IN vectorld_resize_0");
-  EXPECT_EQ(fatal_stop([&] { vectorll_resize(nullptr, 0, 0); }), "INVALID VECTOR IN vectorll_resize_0");
-  EXPECT_EQ(fatal_stop([&] { vectorll_new(&x, 0, 0); }), "NEW VECTOR ALREADY ALLOCATED IN vectorll_new_0");
-  EXPECT_EQ(fatal_stop([&] { vectorld_resize(&a, 40, 30); }), "VECTOR COUNT ERROR IN vectorld_resize_0");
-  vectorld_free(&a);
-  vectorld_free(&b);
-  vectorll_free(&x);
-  vectorll_free(&y);
 }
 
 TEST(Keyvec, IntegerListing) {

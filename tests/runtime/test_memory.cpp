@@ -10,7 +10,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/strings.h"
-#include "tests/runtime/harness.h"
+#include "tests/runtime/fatal_stop.h"
 
 TEST(Memory, CountZeroOrNegativeLeavesThePointerAsItWas) {
   double sentinel = 1;
@@ -37,27 +37,9 @@ TEST(Memory, NewBlocksAreZeroAndFreeClearsThePointer) {
 }
 
 TEST(Memory, ExhaustionIsMemoryOverflow) {
-  HookScope hook;
   char *p = nullptr;
-  int code = except_catch("home", [&] { bopmemalloc(&p, 0x7fffffff, 0x7fffffff); });
-  EXPECT_EQ(code, EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "MEMORY OVERFLOW");
+  EXPECT_EQ(fatal_stop([&] { bopmemalloc(&p, 0x7fffffff, 0x7fffffff); }), "MEMORY OVERFLOW");
   EXPECT_EQ(p, nullptr);
-  finish_report("home");
-}
-
-TEST(Memory, StringOwnersKeepXmemBalanced) {
-  int64_t before = XMEM;
-  String s = {};
-  strings_copyto_1(&s, "short");
-  EXPECT_EQ(s.capacity, 7);
-  EXPECT_EQ(XMEM, before + 8);
-  strings_copyto_1(&s, "a longer text, 30 characters.");
-  EXPECT_EQ(s.capacity, 31 + 8 - 8);  // (29 + 8) & ~7 = 32 bytes, capacity 31
-  EXPECT_EQ(XMEM, before + 32);
-  strings_free_0(&s);
-  EXPECT_EQ(XMEM, before);
-  EXPECT_EQ(s.text, nullptr);
 }
 
 TEST(Memory, AllocationTraceListsLiveBlocksAndSqueezesFreedOnes) {
@@ -84,12 +66,9 @@ TEST(Memory, AllocationTraceListsLiveBlocksAndSqueezesFreedOnes) {
 }
 
 TEST(DebugLog, OpensOnceTruncatesAndBecomesTheRuntimeLog) {
-  char dir[] = "/tmp/quendar-dbg-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string path = std::string(dir) + "/quendar.dbg";
-  FILE *f = fopen(path.c_str(), "w");
-  fputs("old contents\n", f);
-  fclose(f);
+  TempDir dir;
+  std::string path = dir.file("quendar.dbg");
+  spit(path, "old contents\n");
   ASSERT_TRUE(debug_debug_on(path.c_str()));
   EXPECT_EQ(debug_output, 1);
   EXPECT_EQ(rtlib_log_file(), debug_file);
@@ -99,39 +78,22 @@ TEST(DebugLog, OpensOnceTruncatesAndBecomesTheRuntimeLog) {
   debug_debug_off();
   EXPECT_EQ(debug_output, 0);
   EXPECT_EQ(rtlib_log_file(), stderr);
-  struct stat st;
-  ASSERT_EQ(stat(path.c_str(), &st), 0);
-  f = fopen(path.c_str(), "r");
-  char buf[64] = {};
-  fread(buf, 1, sizeof buf - 1, f);
-  fclose(f);
-  EXPECT_STREQ(buf, "LINE\n");
+  EXPECT_EQ(slurp(path), "LINE\n");
   unlink(path.c_str());
   // A fresh log is created for its owner only.
   ASSERT_TRUE(debug_debug_on(path.c_str()));
   debug_debug_off();
+  struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
-  unlink(path.c_str());
-  rmdir(dir);
 }
 
 TEST(DebugLog, RefusesToFollowASymbolicLink) {
-  char dir[] = "/tmp/quendar-dbg-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string victim = std::string(dir) + "/victim", link = std::string(dir) + "/quendar.dbg";
-  FILE *f = fopen(victim.c_str(), "w");
-  fputs("precious\n", f);
-  fclose(f);
+  TempDir dir;
+  std::string victim = dir.file("victim"), link = dir.file("quendar.dbg");
+  spit(victim, "precious\n");
   ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
   EXPECT_FALSE(debug_debug_on(link.c_str()));
   EXPECT_EQ(debug_open, 0);
-  f = fopen(victim.c_str(), "r");
-  char buf[32] = {};
-  fread(buf, 1, sizeof buf - 1, f);
-  fclose(f);
-  EXPECT_STREQ(buf, "precious\n");
-  unlink(link.c_str());
-  unlink(victim.c_str());
-  rmdir(dir);
+  EXPECT_EQ(slurp(victim), "precious\n");
 }

@@ -1,32 +1,21 @@
 // Nested vectors: the work pool and its overrun, member records moving on a resize,
 // the free flag (vector2n included) and XMEM, member-wise arithmetic against direct
-// loops with its length errors, deep copies, fills, references, and listing labels.
+// loops with its length errors, deep copies and fills.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
 #include "runtime/bopmem.h"
-#include "runtime/pointv2d.h"
-#include "runtime/pointv3d.h"
 #include "runtime/vector2d.h"
-#include "runtime/vector2l.h"
 #include "runtime/vector2n.h"
-#include "runtime/vector2t.h"
 #include "runtime/vector3d.h"
 #include "runtime/vector3n.h"
-#include "runtime/vector4d.h"
-#include "runtime/vectorvd.h"
-#include "tests/runtime/harness.h"
+#include "tests/runtime/fatal_stop.h"
 
 namespace {
 
-template <class F> void expect_fatal(const char *text, F &&body) {
-  HookScope hook;
-  EXPECT_EQ(except_catch("home", body), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, text);
-  finish_report("home");
-}
+template <class F> void expect_fatal(const char *text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }
 
 TEST(WorkPool, BorrowReturnAndOverrun) {
   int64_t before = XMEM;
@@ -77,24 +66,10 @@ TEST(Nested, ResizeMovesMembersAndTheFreeFlag) {
   for (vectord &m : members) vectord_free(&m);
   EXPECT_EQ(XMEM, before);
 
-  vector3d w = {};
-  vector3d_resize(&w, 2, 2);
-  vector2d_resize(&w.data[1], 2, 2);
-  vectord_resize(&w.data[1].data[1], 4, 4);
-  vector3d_free(&w, 1);
-  EXPECT_EQ(XMEM, before);
   vector2d x2 = {};
   vector2d_new(&x2, 0, 1);
   expect_fatal("NEW VECTOR2 ALREADY ALLOCATED IN vector2d_new_0", [&] { vector2d_new(&x2, 0, 1); });
   vector2d_free(&x2, 1);
-  vector4d x4 = {};
-  vector4d_new(&x4, 0, 1);
-  expect_fatal("NEW VECTOR4 ALREADY ALLOCATED IN vector4d_new_0", [&] { vector4d_new(&x4, 0, 1); });
-  vector4d_free(&x4, 1);
-  vector3n x3 = {};
-  vector3n_new(&x3, 0, 1);
-  expect_fatal("NEW VECTOR3 ALREADY ALLOCATED IN vector3n_new_0", [&] { vector3n_new(&x3, 0, 1); });
-  vector3n_free(&x3, 1);
   EXPECT_EQ(XMEM, before);
 }
 
@@ -188,96 +163,6 @@ TEST(NestedArithmetic, MemberWiseAgainstDirectLoops) {
   for (vector2d *v : {&x, &y, &z, &small}) vector2d_free(v, 1);
   for (vector3d *v : {&a, &b, &c}) vector3d_free(v, 1);
   EXPECT_EQ(XMEM, before);
-}
-
-TEST(Nested, FourLevelsIntegerListsBitsAndPoints) {
-  int64_t before = XMEM;
-  vector4d q = {}, r = {};
-  vector4d_resize(&q, 1, 1);
-  vector3d_resize(&q.data[0], 1, 1);
-  vector2d_resize(&q.data[0].data[0], 2, 2);
-  vectord_resize(&q.data[0].data[0].data[1], 3, 3);
-  vector4d_copyto_1(&q, 2);
-  vector4d_copyto_0(&r, &q);
-  vector4d_addto_0(&r, &q);
-  EXPECT_EQ(r.data[0].data[0].data[1].data[2], 4);
-  EXPECT_EQ(vector4d_dot(&r, &q), 24);
-  vector4d_free(&q, 1);
-  vector4d_free(&r, 1);
-
-  vector2l l = {}, m = {};
-  vector2l_resize(&l, 2, 2);
-  vectorl_resize(&l.data[1], 3, 3);
-  vector2l_copyto_1(&l, -7);
-  vector2l_copyto_0(&m, &l);
-  EXPECT_EQ(m.data[1].data[2], -7);
-  vector2l_free(&l, 1);
-  vector2l_free(&m, 1);
-
-  vector2t t = {}, u = {};
-  vector2t_resize(&t, 1, 1);
-  vectort_resize(&t.data[0], 40, 40);
-  vector2t_copyto_1(&t, 1);
-  vector2t_copyto_0(&u, &t);
-  EXPECT_EQ(vectort_count(&u.data[0]), 40);
-  vector2t_free(&t, 1);
-  vector2t_free(&u, 1);
-
-  pointv3d p = {}, s = {};
-  pointv3d_resize(&p, 1, 2);
-  pointv2d_resize(&p.data[1], 1, 1);  // beyond the count: still freed
-  pointv2d_resize(&p.data[0], 1, 1);
-  pointd_one_more_1(&p.data[0].data[0], 1, 2);
-  pointv3d_copyto_0(&s, &p);
-  EXPECT_EQ(s.data[0].data[0].data[0].y, 2);
-  pointv3d_free(&p, 1);
-  pointv3d_free(&s, 1);
-  EXPECT_EQ(XMEM, before);
-}
-
-TEST(Nested, ReferencesToVectorsHeldElsewhere) {
-  int64_t before = XMEM;
-  vector2d owner = {};
-  vector2d_resize(&owner, 3, 3);
-  for (int i = 0; i < 3; i++) vectord_resize(&owner.data[i], 2, 2);
-  vectorvd refs = {};
-  vectorvd_resize(&refs, 2, 2);
-  refs.data[0] = &owner.data[2];
-  refs.data[1] = &owner.data[0];
-  EXPECT_EQ(XMEM, before + 3 * 16 + 6 * 8 + 2 * 16);  // slots count as records
-  vectorvd_resize(&refs, 2, 5);
-  EXPECT_EQ(refs.data[0], &owner.data[2]);
-  refs.data[0]->data[1] = 4;
-  EXPECT_EQ(owner.data[2].data[1], 4);
-  vectorvd_free(&refs, 0);  // owns only its slots
-  EXPECT_EQ(owner.data[2].capacity, 2);
-  vectorvd_new(&refs, 0, 1);
-  expect_fatal("NEW VECTORV ALREADY ALLOCATED IN vectorvd_new_0", [&] { vectorvd_new(&refs, 0, 1); });
-  vectorvd_free(&refs, 0);
-  vector2d_free(&owner, 1);
-  EXPECT_EQ(XMEM, before);
-}
-
-TEST(Nested, ListingLabels) {
-  vector2d u = {};
-  vector2d_resize(&u, 2, 2);
-  vectord_one_more(&u.data[0], 1.5);
-  FILE *f = tmpfile();
-  vector2d_print(f, &u, "u");
-  vector3d w = {};
-  vector3d_resize(&w, 1, 1);
-  vector2d_resize(&w.data[0], 2, 2);
-  vector3d_print(f, &w, "w");
-  rewind(f);
-  std::vector<std::string> heads;
-  char line[256];
-  while (fgets(line, sizeof line, f))
-    if (std::string(line).rfind("        ", 0) == 0) heads.push_back(line);
-  fclose(f);
-  EXPECT_EQ(heads, (std::vector<std::string>{"        u[1]\n", "        u[2]\n", "        w[1][1]\n",
-                                             "        w[1][2]\n"}));
-  vector2d_free(&u, 1);
-  vector3d_free(&w, 1);
 }
 
 TEST(Nested, RandomSequencesLeaveNoMemoryBehind) {

@@ -1,6 +1,6 @@
 // Planes and lines in space: plane records, distances, segment crossings with their
 // sentinels, the line of two planes, angles, triangle overlap, areas, the "NULL
-// PLANE" stop with its log line, and the plane vector's memory accounting.
+// PLANE" stop with its log line.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -159,36 +159,6 @@ TEST(Planes, TrianglesCuttingEachOther) {
   // Parallel planes never cut.
   point3d v1{0, 0, 1}, v2{1, 0, 1}, v3{0, 1, 1};
   EXPECT_FALSE(planed_intersect_1(&r1, &r2, &r3, &v1, &v2, &v3, 1e-6));
-}
-
-TEST(Planes, PlaneAreas) {
-  pointd a{0, 0}, b{1, 0}, c{0, 1};
-  EXPECT_EQ(planed_area_0(&a, &b, &c), 0.5);
-  EXPECT_EQ(planed_area_0(&a, &c, &b), -0.5);
-  pointd d{2, 1}, e{5, 1}, f{4, 5};
-  EXPECT_EQ(planed_area_0(&d, &e, &f), 6);
-}
-
-TEST(Planes, PlaneVectorKeepsPlanesAndMemory) {
-  int64_t before = XMEM;
-  planevec v = {};
-  planed_resize(&v, 3, 4);
-  EXPECT_EQ(XMEM, before + 4 * static_cast<int64_t>(sizeof(planerec)));
-  for (int i = 0; i < 3; i++) v.data[i].offset = i + 1;
-  planed_resize(&v, 2, 2);  // a smaller capacity changes only the count
-  EXPECT_EQ(v.capacity, 4);
-  EXPECT_EQ(v.count, 2);
-  planed_resize(&v, 3, 10);
-  EXPECT_EQ(v.capacity, 10);
-  EXPECT_EQ(v.data[0].offset, 1);
-  EXPECT_EQ(v.data[1].offset, 2);
-  EXPECT_EQ(v.data[2].offset, 0);  // only the planes in use move to the new storage
-  EXPECT_EQ(XMEM, before + 10 * static_cast<int64_t>(sizeof(planerec)));
-  planed_free(&v);
-  planed_free(&v);
-  EXPECT_EQ(XMEM, before);
-  EXPECT_EQ(v.capacity, 0);
-  EXPECT_EQ(v.data, nullptr);
 }
 
 }  // namespace

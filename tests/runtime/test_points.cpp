@@ -21,30 +21,11 @@
 #include "runtime/rectl.h"
 #include "runtime/rects.h"
 #include "runtime/vectorl.h"
-#include "tests/runtime/harness.h"
+#include "tests/runtime/fatal_stop.h"
 
 namespace {
 
-template <class F> void expect_fatal(const char *text, F &&body) {
-  HookScope hook;
-  EXPECT_EQ(except_catch("home", body), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, text);
-  finish_report("home");
-}
-
-// Captures what a body writes to a stream.
-template <class F> std::string written(F &&body) {
-  FILE *f = tmpfile();
-  body(f);
-  fflush(f);
-  rewind(f);
-  std::string out;
-  char buf[512];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  fclose(f);
-  return out;
-}
+template <class F> void expect_fatal(const char *text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }
 
 // Opens the debug log for a body and returns what it wrote there.
 template <class F> std::string logged(F &&body) {
@@ -53,76 +34,10 @@ template <class F> std::string logged(F &&body) {
   body();
   debug_debug_off();
   FILE *f = fopen(path.c_str(), "r");
-  std::string out;
-  char buf[512];
-  size_t n;
-  while (f && (n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  std::string out = f ? slurp_stream(f) : "";
   if (f) fclose(f);
   remove(path.c_str());
   return out;
-}
-
-TEST(PointLists, GrowthAndMemory) {
-  int64_t before = XMEM;
-  pointdlist v = {};
-  std::vector<int32_t> caps;
-  for (int i = 1; i <= 40; i++) {
-    EXPECT_EQ(pointd_one_more_1(&v, i, -i), i);
-    if (caps.empty() || caps.back() != v.capacity) caps.push_back(v.capacity);
-  }
-  EXPECT_EQ(caps, (std::vector<int32_t>{10, 22, 36, 53}));
-  EXPECT_EQ(XMEM, before + 53 * 16);
-  EXPECT_EQ(v.data[39].y, -40);
-  // Resized to count 0 and grown again: the old storage goes, only the new counts.
-  pointd_resize_1(&v, 0, 0);
-  EXPECT_EQ(v.capacity, 53);
-  pointd_resize_1(&v, 0, 100);
-  EXPECT_EQ(XMEM, before + 100 * 16);
-  pointd_free_1(&v);
-  pointd_free_1(&v);
-  EXPECT_EQ(XMEM, before);
-
-  point3dlist w = {};
-  point3d_new_1(&w, 4);
-  EXPECT_EQ(w.count, 4);
-  EXPECT_EQ(XMEM, before + 4 * 24);
-  expect_fatal("NEW VECTOR ALREADY ALLOCATED IN point3d_new_1", [&] { point3d_new_1(&w, 4); });
-  point3d_free_1(&w);
-  pointllist l = {};
-  pointl q{3, 4};
-  pointl_one_more_0(&l, &q);
-  EXPECT_EQ(XMEM, before + 10 * 8);
-  pointl_free_1(&l);
-  point3slist s = {};
-  point3s_resize_1(&s, 2, 5);
-  EXPECT_EQ(XMEM, before + 5 * 12);
-  point3s_free_1(&s);
-  EXPECT_EQ(XMEM, before);
-}
-
-TEST(PointArrays, NewResizeFree) {
-  int64_t before = XMEM;
-  pointd *a = nullptr;
-  pointd_new_0(&a, 3);
-  EXPECT_EQ(XMEM, before + 48);
-  a[2] = {5, 6};
-  expect_fatal("NEW ARRAY ALREADY ALLOCATED IN pointd_new_0", [&] { pointd_new_0(&a, 3); });
-  pointd_resize_0(&a, 3, 7);
-  EXPECT_EQ(a[2].x, 5);
-  EXPECT_EQ(a[6].y, 0);
-  EXPECT_EQ(XMEM, before + 7 * 16);
-  expect_fatal("ARRAY COUNT ERROR IN pointd_resize_0", [&] { pointd_resize_0(&a, 7, 2); });
-  pointd_free_0(&a, 7);
-  EXPECT_EQ(a, nullptr);
-  EXPECT_EQ(XMEM, before);
-  points *b = nullptr;
-  points_resize_0(&b, 0, 4);  // from nothing
-  EXPECT_EQ(XMEM, before + 32);
-  points_free_0(&b, 4);
-  point3d *c = nullptr;
-  point3d_new_0(&c, 2);
-  point3d_free_0(&c, 2);
-  EXPECT_EQ(XMEM, before);
 }
 
 TEST(PointLists, InsertAndDelete) {
@@ -161,45 +76,6 @@ TEST(PointLists, InsertAndDelete) {
   EXPECT_EQ(w.count, 1);
   EXPECT_EQ(w.data[0].x, 1);
   point3d_free_1(&w);
-}
-
-TEST(PointLists, CopiesAndConversions) {
-  pointdlist a = {}, b = {};
-  for (int i = 0; i < 12; i++) pointd_one_more_1(&a, i, 2 * i);
-  pointd_copyto_2(&b, &a);
-  EXPECT_EQ(b.count, 12);
-  EXPECT_EQ(b.capacity, a.capacity);
-  EXPECT_EQ(b.data[11].y, 22);
-  pointd_free_1(&a);
-  pointd_free_1(&b);
-  points f{0.1f, -2.5f};
-  pointd d;
-  pointd_copyto_0(&d, &f);
-  EXPECT_EQ(d.x, static_cast<double>(0.1f));
-  point3s s{1.5f, 2, 0.2f};
-  point3d e;
-  point3d_copyto_0(&e, &s);
-  EXPECT_EQ(e.z, static_cast<double>(0.2f));
-  point3d g{1.0 / 3, 2, 3};
-  point3d_copyto_1(&s, &g);
-  EXPECT_EQ(s.x, 1.0f / 3);
-}
-
-TEST(Points, Distances) {
-  pointd a{1, 2}, b{4, 6};
-  EXPECT_EQ(pointd_distance_0(&a, &b), 5);
-  EXPECT_EQ(pointd_distance2_0(&a, &b), 25);
-  EXPECT_EQ(pointd_distance_1(1, 2, 4, 6), 5);
-  EXPECT_EQ(pointd_distance2_1(-1, 0, 2, 4), 25);
-  point3d c{1, 2, 3}, e{3, 5, 9};
-  EXPECT_EQ(point3d_distance_0(&c, &e), 7);
-  EXPECT_EQ(point3d_distance2_0(&c, &e), 49);
-  EXPECT_EQ(point3d_distance_1(0, 0, 0, 2, 3, 6), 7);
-  EXPECT_EQ(point3d_distance2_1(0, 0, 0, 1, 2, 2), 9);
-  // Float points are widened before subtracting: no float rounding of the difference.
-  point3s f{16777216.0f, 0, 0}, g{1, 0, 0};
-  EXPECT_EQ(point3s_distance_0(&f, &g), 16777215.0);
-  EXPECT_EQ(point3s_distance2_0(&g, &g), 0);
 }
 
 TEST(Points, SortByAxis) {
@@ -254,52 +130,6 @@ TEST(Rects, InclusiveTestsAndBoxes) {
   rects_bound_box_0(&s, &t);
   EXPECT_EQ(s.x1, -1);
   EXPECT_EQ(s.y2, 2);
-
-  rect3d b{0, 0, 0, 1, 1, 1};
-  point3d in{0.5, 1, 0}, out{2, -1, 0.5};
-  rect3d_bound_box_0(&b, &in);
-  EXPECT_EQ(b.x1, 0);
-  EXPECT_EQ(b.z2, 1);
-  EXPECT_TRUE(rect3d_inrect_0(&b, &in));
-  EXPECT_TRUE(rect3d_inrect_2(&b, 1, 1, 1));
-  rect3d_bound_box_0(&b, &out);
-  EXPECT_EQ(b.x2, 2);
-  EXPECT_EQ(b.y1, -1);
-  pointd flat{-3, 4};
-  rect3d_bound_box_1(&b, &flat);
-  EXPECT_EQ(b.x1, -3);
-  EXPECT_EQ(b.y2, 4);
-  EXPECT_EQ(b.z1, 0);
-  rect3d c{-1, -1, -7, 0, 0, 7};
-  rect3d_bound_box_2(&b, &c);
-  EXPECT_EQ(b.z1, -7);
-  EXPECT_EQ(b.z2, 7);
-  rectd xy, yz, zx;
-  rect3d_xyrect_0(&xy, &b);
-  rect3d_yzrect_0(&yz, &b);
-  rect3d_zxrect_0(&zx, &b);
-  EXPECT_EQ(xy.x1, -3);
-  EXPECT_EQ(xy.y2, 4);
-  EXPECT_EQ(yz.x1, -1);
-  EXPECT_EQ(yz.y1, -7);
-  EXPECT_EQ(zx.x1, -7);
-  EXPECT_EQ(zx.y2, 2);
-  rect3d_copyto_1(&c, &xy);
-  EXPECT_EQ(c.z1, 0);
-  EXPECT_EQ(c.z2, 0);
-  EXPECT_EQ(c.y2, 4);
-  rect3s fs;
-  rect3d_copyto_2(&fs, &b);
-  rect3d back;
-  rect3d_copyto_3(&back, &fs);
-  EXPECT_EQ(back.z1, -7);
-  point3s sp{2, 4, 7};
-  EXPECT_TRUE(rect3s_inrect_0(&fs, &sp));
-  EXPECT_FALSE(rect3s_inrect_1(&fs, 2, 4, 7.5f));
-  points fl{10, -10};
-  rect3s_bound_box_1(&fs, &fl);
-  EXPECT_EQ(fs.x2, 10);
-  EXPECT_EQ(fs.y1, -10);
 }
 
 TEST(Rects, IntegerOriginAndSizeForm) {
@@ -355,15 +185,15 @@ TEST(PointsAndRects, DebugLinesAndListings) {
   pointdlist v = {};
   pointd_one_more_1(&v, 1, -2.25);
   pointd_one_more_1(&v, 0.1, 1.5);
-  EXPECT_EQ(written([&](FILE *f) { pointd_print_0(f, &v, "pts"); }),
+  EXPECT_EQ(listing([&](FILE *f) { pointd_print_0(f, &v, "pts"); }),
             "\n        pts\n"
             "    1 ( 1.000000,-2.250000)\n"
             "    2 ( 0.100000, 1.500000)\n");
   pointd_free_1(&v);
   point3dlist w = {};
-  EXPECT_EQ(written([&](FILE *f) { point3d_print_0(f, &w, "none"); }), "\n        none\n");
+  EXPECT_EQ(listing([&](FILE *f) { point3d_print_0(f, &w, "none"); }), "\n        none\n");
   point3d_one_more_0(&w, &c);
-  EXPECT_EQ(written([&](FILE *f) { point3d_print_0(f, &w, "p3"); }),
+  EXPECT_EQ(listing([&](FILE *f) { point3d_print_0(f, &w, "p3"); }),
             "\n        p3\n    1 ( 1.000000, 2.000000, 3.000000)\n");
   point3d_free_1(&w);
 }

@@ -1,4 +1,4 @@
-// The runtime's number, bit, error-text and command-line helpers.
+// The runtime's number, error-text and command-line helpers.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -15,14 +15,6 @@ TEST(Numbers, RoundIsHalfAwayFromZero) {
   EXPECT_EQ(rtlib_round(-0.4), 0);
 }
 
-TEST(Numbers, PowersOfTen) {
-  EXPECT_EQ(rtlib_pow10(0), 1.0);
-  EXPECT_EQ(rtlib_pow10(9), 1e9);
-  EXPECT_EQ(rtlib_pow10(-2), 1.0 / 100.0);
-  EXPECT_EQ(rtlib_pow10(23), 1e12 * 1e11);
-  EXPECT_DOUBLE_EQ(rtlib_pow10(23), 1e23);
-}
-
 TEST(Numbers, IntegerPowers) {
   EXPECT_EQ(rtlib_ipow(2.0, 10), 1024.0);
   EXPECT_EQ(rtlib_ipow(-3.0, 3), -27.0);
@@ -32,25 +24,6 @@ TEST(Numbers, IntegerPowers) {
   EXPECT_EQ(rtlib_ipow(-1e-101, -3), -1e300);
   EXPECT_EQ(rtlib_pow2(31), 2147483648.0);
   EXPECT_EQ(rtlib_pow2(32), 0.0);
-}
-
-TEST(Bits, MostSignificantFirstNumbering) {
-  uint32_t w[2] = {0, 0};
-  rtlib_bit_set(w, 0);
-  rtlib_bit_set(w, 33);
-  EXPECT_EQ(w[0], 0x80000000u);
-  EXPECT_EQ(w[1], 0x40000000u);
-  EXPECT_EQ(rtlib_bit_test(w, 33), 1);
-  rtlib_bit_clear(w, 33);
-  EXPECT_EQ(w[1], 0u);
-  EXPECT_EQ(rtlib_bits_test_any(64, w, 2), 0);
-  EXPECT_EQ(rtlib_bits_range_mask(0, 31), 0xffffffffu);
-  EXPECT_EQ(rtlib_bits_range_mask(4, 7), 0x0f000000u);
-  uint32_t a[3] = {1, 2, 3}, b[1] = {9};
-  rtlib_bits_copy(a, 3, b, 1);
-  EXPECT_EQ(a[0], 9u);
-  EXPECT_EQ(a[1], 0u);
-  EXPECT_EQ(a[2], 0u);
 }
 
 TEST(ErrorTexts, KeyedByMeaning) {
@@ -82,11 +55,4 @@ TEST(CommandLine, WordsComeFromTheArguments) {
   EXPECT_EQ(rtlib_arg_count(), 0);
   EXPECT_EQ(rtlib_get_arg_flag(), 1);
   rtlib_release_signals();
-}
-
-TEST(CommandLine, CopyN) {
-  char *p = nullptr;
-  rtlib_copy_n(&p, "abcdef", 3);
-  EXPECT_STREQ(p, "abc");
-  free(p);
 }

@@ -14,36 +14,9 @@
 
 #include "runtime/bopmem.h"
 #include "runtime/textin.h"
-#include "tests/runtime/harness.h"
+#include "tests/runtime/fatal_stop.h"
 
 namespace {
-
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char tmpl[] = "/tmp/quendar_textin_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { (void)system(("rm -rf " + path).c_str()); }
-  std::string file(const char *name) const { return path + "/" + name; }
-};
-
-std::string slurp(const std::string &path) {
-  std::string out;
-  FILE *f = fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  fclose(f);
-  return out;
-}
-
-void spit(const std::string &path, const std::string &bytes) {
-  FILE *f = fopen(path.c_str(), "wb");
-  fwrite(bytes.data(), 1, bytes.size(), f);
-  fclose(f);
-}
 
 // An owned String that frees itself.
 struct Str {
@@ -97,13 +70,6 @@ TEST(TextinStream, EmptyLinesAreSkippedAndEachLineEndsWith13) {
   textin_close_text(n);
 }
 
-TEST(TextinStream, AnEmptyFirstLineGivesOne13) {
-  TempDir dir;
-  uint16_t n = open_bytes(dir, "\n\nxy\n");
-  EXPECT_EQ(stream(n), (Ints{13, 'x', 'y', 13, 0}));
-  textin_close_text(n);
-}
-
 TEST(TextinStream, EveryLineEndVariantGivesTheSameLines) {
   TempDir dir;
   const Lines want = {"first", "", "third"};
@@ -119,27 +85,6 @@ TEST(TextinStream, EveryLineEndVariantGivesTheSameLines) {
   uint16_t n = open_bytes(dir, "\r\n\n\r\n");
   EXPECT_EQ(textin_text_body(n)->count, 0) << "a file of empty lines has no lines";
   EXPECT_EQ(textin_next_char(n), 0);
-  textin_close_text(n);
-}
-
-TEST(TextinStream, PeekAndUnget) {
-  TempDir dir;
-  uint16_t n = open_bytes(dir, "xyz\n");
-  EXPECT_EQ(textin_peek_char(n, 0), 'x');
-  EXPECT_EQ(textin_peek_char(n, 2), 'z');
-  EXPECT_EQ(textin_peek_char(n, 3), 13);
-  EXPECT_EQ(textin_peek_char(n, 60000), 13);
-  textin_unget(n);
-  EXPECT_EQ(textin_text_name(n)->column, 1u) << "never below column 1";
-  EXPECT_EQ(textin_next_char(n), 'x');
-  EXPECT_EQ(textin_next_char(n), 'y');
-  textin_unget(n);
-  EXPECT_EQ(textin_next_char(n), 'y');
-  EXPECT_EQ(textin_next_char(n), 'z');
-  EXPECT_EQ(textin_next_char(n), 13);
-  textin_unget(n);
-  EXPECT_EQ(textin_next_char(n), 13);
-  EXPECT_EQ(textin_text_name(n)->last_char, 13);
   textin_close_text(n);
 }
 
@@ -179,34 +124,6 @@ TEST(TextinTable, NumbersFrom1ClosedEntriesReusedAndMacroStateReset) {
   EXPECT_EQ(textin_next_char(65000), 0);
   textin_close_text(n3);
   textin_close_text(n2);
-}
-
-TEST(TextinTable, CreatedAndPresetTexts) {
-  StringList src = {};
-  strings_resize_1(&src, 3, 4);
-  strings_copyto_1(&src.items[0], "one");
-  strings_copyto_1(&src.items[2], "three");
-  Str name("made");
-  uint16_t n = textin_create_text_1(&name, 0, &src);
-  strings_copyto_1(&src.items[0], "changed");
-  EXPECT_EQ(textin_next_char(n), 0) << "a created text is read after a reset";
-  textin_reset_text(n);
-  EXPECT_EQ(stream(n), (Ints{'o', 'n', 'e', 13, 't', 'h', 'r', 'e', 'e', 13, 0}));
-  strings_free_1(&src, 1);
-  textin_close_text(n);
-
-  std::string text;
-  for (int i = 1; i <= 250; i++) text += "line " + std::to_string(i) + (i % 2 ? "\r\n" : "\n\n");
-  n = textin_preset_text(&name, 0, text.c_str());
-  Str got;
-  textin_textfile_name(&got, n);
-  EXPECT_EQ(got.text(), "internal");
-  EXPECT_EQ(textin_text_body(n)->count, 250);
-  EXPECT_EQ(textin_text_body(n)->capacity, 300) << "grows by 100 lines";
-  textin_extract_1(&got, n, 250);
-  EXPECT_EQ(got.text(), "line 250");
-  EXPECT_EQ(textin_next_char(n), 'l') << "ready to read";
-  textin_close_text(n);
 }
 
 // ---- Locations: seek, extract, replace --------------------------------------------------
@@ -293,10 +210,7 @@ TEST(TextinWindow, RollKeepsFiveLinesAndExtractsAcrossTheRoll) {
   EXPECT_EQ(seen, rest);
   EXPECT_EQ(t->incomplete, 0);
   EXPECT_EQ(t->last_read, 47u);
-  HookScope hook;
-  EXPECT_EQ(except_catch("home", [&] { textin_text_seek(&from); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "SEEK outside buffer. IN textin_text_seek_0");
-  finish_report("home");
+  EXPECT_EQ(fatal_stop([&] { textin_text_seek(&from); }), "SEEK outside buffer. IN textin_text_seek_0");
   textin_close_text(n);
 }
 
@@ -307,35 +221,13 @@ TEST(TextinWindow, APartOfAFileIsNeverWrittenBack) {
   spit(dir.file("data"), text);
   Str name(dir.file("data"));
   uint16_t n = textin_open_text_window(&name, 0, 10);
-  HookScope hook;
-  EXPECT_EQ(except_catch("home", [&] { textin_write_text_0(n); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "WRITE outside buffer. IN textin_write_text_1");
-  finish_report("home");
+  EXPECT_EQ(fatal_stop([&] { textin_write_text_0(n); }), "WRITE outside buffer. IN textin_write_text_1");
   while (textin_text_name(n)->line < 20) textin_next_char(n);
   Str copy(dir.file("copy"));
-  EXPECT_EQ(except_catch("home", [&] { textin_copy_text(n, &copy); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "WRITE outside buffer. IN textin_copy_text_0");
-  finish_report("home");
+  EXPECT_EQ(fatal_stop([&] { textin_copy_text(n, &copy); }), "WRITE outside buffer. IN textin_copy_text_0");
   EXPECT_EQ(slurp(dir.file("data")), text);
   EXPECT_EQ(slurp(dir.file("copy")), "<missing>");
   EXPECT_EQ(textin_next_char(n), '0') << "the window reads on";
-  textin_close_text(n);
-}
-
-TEST(TextinWindow, SmallFileFitsAndAClosedWindowFreesTheReader) {
-  TempDir dir;
-  spit(dir.file("a"), "1\n2\n3\n4\n5\n6\n7\n8\n9\n");
-  Str name(dir.file("a"));
-  uint16_t n = textin_open_text_window(&name, 0, 100);
-  EXPECT_EQ(textin_text_name(n)->incomplete, 0);
-  EXPECT_EQ(textin_text_body(n)->count, 9);
-  textin_close_text(n);
-  n = textin_open_text_window(&name, 0, 6);
-  EXPECT_EQ(textin_text_name(n)->incomplete, 1);
-  textin_close_text(n);  // an unfinished window, closed: the reader is free again
-  n = textin_open_text_window(&name, 0, 6);
-  ASSERT_NE(n, 0);
-  EXPECT_EQ(stream(n).size(), 19u);
   textin_close_text(n);
 }
 
@@ -418,10 +310,8 @@ TEST(TextinWrite, DevFullIsReportedAndTheTextSurvives) {
   TempDir dir;
   uint16_t n = open_bytes(dir, "keep me\n");
   Str full("/dev/full");
-  HookScope hook;
-  EXPECT_EQ(except_catch("home", [&] { textin_copy_text(n, &full); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "/dev/full: No space left on device IN filio_close_put_0");
-  finish_report("home");
+  EXPECT_EQ(fatal_stop([&] { textin_copy_text(n, &full); }),
+            "/dev/full: No space left on device IN filio_close_put_0");
   EXPECT_EQ(body(n), (Lines{"keep me"}));
   Str again(dir.file("again"));
   textin_copy_text(n, &again);  // the shared writer is usable again
@@ -454,63 +344,10 @@ TEST(TextinWrite, FailedSaveLeavesTheDescriptorOnDisk) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(slurp(dir.file("t.pde")), old);
-  std::string listing;
-  FILE *p = popen(("ls -A " + dir.path).c_str(), "r");
-  char buf[256];
-  while (fgets(buf, sizeof buf, p)) listing += buf;
-  pclose(p);
-  EXPECT_EQ(listing, "t.pde\n") << "no temporary file is left behind";
+  EXPECT_EQ(run("ls -A " + dir.path), "t.pde") << "no temporary file is left behind";
   textin_close_text(n);
 }
 
 // ---- Echo -------------------------------------------------------------------------------------
 
-TEST(TextinEcho, LinesGoToTheFirstStreamGivenAsTheCursorReachesThem) {
-  TempDir dir;
-  FILE *first = tmpfile(), *second = tmpfile();
-  textin_text_echo(first);
-  textin_text_echo(second);
-  uint16_t n = open_bytes(dir, "x = 1\n\ny = 2\n", 1);
-  stream(n);
-  textin_close_text(n);
-  auto text = [](FILE *f) {
-    fflush(f);
-    rewind(f);
-    std::string out;
-    char buf[256];
-    while (fgets(buf, sizeof buf, f)) out += buf;
-    return out;
-  };
-  EXPECT_EQ(text(first), "    1| x = 1\n    2| \n    3| y = 2\n");
-  EXPECT_EQ(text(second), "");
-  fclose(second);  // the first stays the echo stream for the rest of the run
-}
-
 // ---- TextLoc vectors ----------------------------------------------------------------------------
-
-TEST(TextinVector, GrowsByEightKeepsEntriesAndRefusesASecondCreate) {
-  TextLocVector v = {};
-  int64_t before = XMEM;
-  for (uint32_t i = 1; i <= 20; i++) {
-    TextLoc loc = {3, static_cast<uint16_t>(i), 100000 + i};
-    EXPECT_EQ(textin_one_more(&v, &loc), static_cast<int32_t>(i));
-  }
-  EXPECT_EQ(v.capacity, 24);
-  EXPECT_EQ(v.data[19].line, 100020u);
-  EXPECT_EQ(XMEM - before, static_cast<int64_t>(24 * sizeof(TextLoc)));
-  textin_resize(&v, 2, 40);
-  EXPECT_EQ(v.count, 2);
-  EXPECT_EQ(v.data[1].column, 2);
-  HookScope hook;
-  EXPECT_EQ(except_catch("home", [&] { textin_new(&v, 0, 4); }), EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "VECTOR NOT EMPTY IN textin_new_0");
-  finish_report("home");
-  int64_t held = XMEM;
-  textin_free(&v);
-  EXPECT_EQ(v.capacity, 0);
-  EXPECT_EQ(held - XMEM, static_cast<int64_t>(40 * sizeof(TextLoc)));
-  textin_new(&v, 3, 5);
-  EXPECT_EQ(v.count, 3);
-  EXPECT_EQ(v.data[2].file, 0);
-  textin_free(&v);
-}

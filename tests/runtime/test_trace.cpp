@@ -71,7 +71,7 @@ void caller_of_unbalanced() {
 
 }  // namespace
 
-TEST(TraceStack, FirstPushGrowsToOneStepAndUsesTheTopSlot) {
+TEST(TraceStack, GrowsInStepsOf1024UpTo8192) {
   FreshStack fresh;
   {
     TRACE("first");
@@ -80,14 +80,12 @@ TEST(TraceStack, FirstPushGrowsToOneStepAndUsesTheTopSlot) {
     EXPECT_STREQ(rtlib_trace_slots[1023], "first");
   }
   EXPECT_EQ(rtlib_trace_top, 1024);
-}
-
-TEST(TraceStack, GrowthPastOneStepKeepsTheLiveEntriesInOrder) {
-  FreshStack fresh;
   nest_and_look(1500);
   EXPECT_EQ(depth_seen, 1500);
   EXPECT_EQ(rtlib_trace_size, 2048);
   EXPECT_EQ(rtlib_trace_top, 2048);  // all popped again
+  nest(8192);
+  EXPECT_EQ(rtlib_trace_size, 8192);
 }
 
 TEST(TraceStack, GrowthMovesOldEntriesUpByOneStep) {
@@ -123,12 +121,6 @@ TEST(TraceStack, NestingBeyond8192IsTracebackOverflow) {
   EXPECT_EQ(log.text(), "(8191)CALLED FROM nest\n");
   finish_report("home");
   EXPECT_EQ(rtlib_latch(), 0);
-}
-
-TEST(TraceStack, NestingOf8192IsAllowed) {
-  FreshStack fresh;
-  nest(8192);
-  EXPECT_EQ(rtlib_trace_size, 8192);
 }
 
 TEST(TraceStack, UnbalancedExitIsStackError) {

@@ -1,0 +1,64 @@
+// Test helpers for tests that touch the file system: a fresh temporary directory,
+// whole-file read and write, and the trimmed output of a shell command.
+#pragma once
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+// A fresh directory per test, removed with everything in it.
+struct TempDir {
+  std::string path;
+  TempDir() {
+    char tmpl[] = "/tmp/quendar_test_XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~TempDir() { (void)system(("rm -rf " + path).c_str()); }
+  std::string file(const char *name) const { return path + "/" + name; }
+};
+
+inline std::string slurp_stream(FILE *f) {
+  std::string out;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  return out;
+}
+
+inline std::string slurp(const std::string &path) {
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return "<missing>";
+  std::string out = slurp_stream(f);
+  fclose(f);
+  return out;
+}
+
+inline void spit(const std::string &path, const std::string &bytes) {
+  FILE *f = fopen(path.c_str(), "wb");
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+// Standard output of a shell command, runs of white space made single blanks, ends trimmed.
+inline std::string run(const std::string &cmd) {
+  FILE *p = popen(cmd.c_str(), "r");
+  std::string raw = slurp_stream(p), out;
+  pclose(p);
+  for (char c : raw) {
+    if (!isspace(static_cast<unsigned char>(c))) out += c;
+    else if (!out.empty() && out.back() != ' ') out += ' ';
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+// The text written to a temporary stream by write(FILE *).
+template <class F> std::string listing(F &&write) {
+  FILE *f = tmpfile();
+  write(f);
+  fflush(f);
+  rewind(f);
+  std::string out = slurp_stream(f);
+  fclose(f);
+  return out;
+}
