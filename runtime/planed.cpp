@@ -123,16 +123,21 @@ double planed_cosine_1(const planerec *plane1, const point3d *p1, const point3d 
   return planed_cosine_0(plane1, &plane2);
 }
 
+// sqrt(1 - cos^2), with 1 - cos^2 taken as 0 when rounding of the unit normals puts
+// |cos| a hair above 1 (as for a plane with itself): a sine of 0, not a NaN.
+static double sine_of(double c) {
+  double s2 = 1.0 - c * c;
+  return s2 > 0.0 ? sqrt(s2) : 0.0;
+}
+
 double planed_sine_0(const planerec *plane1, const planerec *plane2) {
   TRACE("planed_sine_0");
-  double c = planed_cosine_0(plane1, plane2);
-  return sqrt(1.0 - c * c);
+  return sine_of(planed_cosine_0(plane1, plane2));
 }
 
 double planed_sine_1(const planerec *plane1, const point3d *p1, const point3d *p2, const point3d *p3) {
   TRACE("planed_sine_1");
-  double c = planed_cosine_1(plane1, p1, p2, p3);
-  return sqrt(1.0 - c * c);
+  return sine_of(planed_cosine_1(plane1, p1, p2, p3));
 }
 
 // The angle between the planes in [0, 2 pi), the sine taken negative when q lies on

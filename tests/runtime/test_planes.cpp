@@ -141,6 +141,16 @@ TEST(Planes, AnglesBetweenPlanes) {
   EXPECT_NEAR(planed_cosine_0(&z0, &tilt), -0.5, 1e-15);
   EXPECT_NEAR(planed_sine_0(&z0, &tilt), sqrt(3.0) / 2, 1e-15);
   EXPECT_NEAR(planed_angle(&z0, &tilt, &above), 2 * M_PI / 3, 1e-15);
+  // Rounded unit normals can give |cos| just above 1 for a plane with itself or its
+  // reverse: the sine is still (nearly) 0, never a NaN.
+  std::mt19937_64 rng(1);
+  std::uniform_real_distribution<double> u(-4, 4);
+  for (int i = 0; i < 200; i++) {
+    point3d a{u(rng), u(rng), u(rng)}, b{u(rng), u(rng), u(rng)}, c{u(rng), u(rng), u(rng)};
+    planerec p = plane_of(a, b, c);
+    EXPECT_LT(planed_sine_0(&p, &p), 1e-7) << i;
+    EXPECT_LT(planed_sine_1(&p, &c, &b, &a), 1e-7) << i;
+  }
 }
 
 TEST(Planes, TrianglesCuttingEachOther) {
