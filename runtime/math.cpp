@@ -136,17 +136,14 @@ double gammaq_cf_0(double a, double x, double gln) {
   return exp(-x + a * log(x) - gln) * h;
 }
 
-// The series below a + 1, the continued fraction above: each converges fast there.
-static double lower_p(double a, double x, double gln) {
-  if (x < a + 1.0) return gammap_ser(a, x, gln);
-  return 1.0 - gammaq_cf_0(a, x, gln);
-}
-
-// Regularised lower incomplete gamma P(a, x).
+// Regularised lower incomplete gamma P(a, x): the series below a + 1, the continued
+// fraction above, each where it converges fast.
 double math_gammap(double a, double x) {
   TRACE("math_gammap");
   if (x < 0.0 || a <= 0.0) rtlib_fatal_in("math_gammap", "Illegal argument");
-  return lower_p(a, x, math_gamma_ln_0(a));
+  double gln = math_gamma_ln_0(a);
+  if (x < a + 1.0) return gammap_ser(a, x, gln);
+  return 1.0 - gammaq_cf_0(a, x, gln);
 }
 
 // Q(a, x) with ln Gamma(a) supplied by the caller.
@@ -161,9 +158,7 @@ double gammaq1(double a, double x, double gln) {
 double math_gammaq(double a, double x) {
   TRACE("math_gammaq");
   if (x < 0.0 || a <= 0.0) rtlib_fatal_in("math_gammaq", "Illegal argument");
-  double gln = math_gamma_ln_0(a);
-  if (x < a + 1.0) return 1.0 - gammap_ser(a, x, gln);
-  return gammaq_cf_0(a, x, gln);
+  return gammaq1(a, x, math_gamma_ln_0(a));
 }
 
 // Upper incomplete gamma Gamma(a, x) = Q(a, x) Gamma(a).
