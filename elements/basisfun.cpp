@@ -319,14 +319,16 @@ void basisfun_resize_2(LocalPointList *v, uint16_t n, uint16_t cap) {
   resize16(v, n, cap, false, "basisfun_resize_2");
 }
 
-// The 16-bit count stops at 65535 points rather than wrap.
+// The 16-bit count stops at 65535 points rather than wrap. The point is copied first:
+// it may lie in the list's own storage, which the growth releases.
 int32_t basisfun_one_more(LocalPointList *v, const LocalPoint &p) {
   TRACE("basisfun_one_more_0");
+  const LocalPoint q = p;
   if (v->count == v->capacity) {
     if (v->capacity == UINT16_MAX) rtlib_fatal_in("basisfun_one_more_0", VECTOR_COUNT);
     basisfun_resize_2(v, v->count, static_cast<uint16_t>(std::min(v->capacity * 6 / 5 + 10, int(UINT16_MAX))));
   }
-  v->data[v->count++] = p;
+  v->data[v->count++] = q;
   return v->count;
 }
 
@@ -337,9 +339,10 @@ void basisfun_insert(LocalPointList *v, int32_t i, const LocalPoint &p) {
     basisfun_one_more(v, p);
     return;
   }
+  const LocalPoint q = p;  // p may lie in the storage that the append moves
   basisfun_one_more(v, v->data[v->count - 1]);
   memmove(v->data + i, v->data + i - 1, size_t(v->count - 1 - i) * sizeof(LocalPoint));
-  v->data[i - 1] = p;
+  v->data[i - 1] = q;
 }
 
 void basisfun_delete_index(LocalPointList *v, int32_t i) {

@@ -130,6 +130,7 @@ void elements_jacobian(const double *L, ElementFrame *f) {
 
 void elements_localize(ElementFrame *f, const double (*xyz)[3], int32_t nodecode, int32_t geocode) {
   TRACE("elements_localize_0");
+  if (nodecode < 0 || nodecode >= ELEMENTS_CODES) traporder(nodecode);  // node count unknown
   f->curved = 1;
   f->dbasis = nodecode;
   f->gbasis = geocode;

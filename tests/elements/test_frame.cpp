@@ -351,6 +351,7 @@ TEST_F(Frame, EveryStopText) {
       {"Bad Derivative selector IN elements_interpu_sel_0", [&] { elements_interpu_sel(tri6, 0, 2, L, &s, u); }},
       {"unimplemented IN elements_extremum_0", [&] { elements_extremum(tri3, row, &s, u); }},
       {"ILLEGAL BASIS=14 IN traporder_0", [&] { ElementFrame e = s; e.gbasis = trierr1; elements_jacobian(L, &e); }},
+      {"ILLEGAL BASIS=21 IN traporder_0", [&] { ElementFrame e = {}; elements_localize(&e, xyz, 21, tri6); }},
   };
   for (const Stop &x : stops) expect_fatal(x.text, x.call);
   ElementFrame e = s;

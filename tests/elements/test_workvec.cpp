@@ -32,6 +32,13 @@ TEST(WorkVectors, InsertAndDelete) {
   expect_fatal("VECTOR INDEX ERROR IN basisfun_insert_0", [&] { basisfun_insert(&v, 0, pt(0, 0)); });
   expect_fatal("VECTOR INDEX ERROR IN basisfun_delete_index_0", [&] { basisfun_delete_index(&v, 0); });
   basisfun_free_2(&v);
+  // Into a full list, with a point of the list itself: the growth moves the storage.
+  basisfun_new(&v, 2, 2);
+  v.data[0] = pt(5, 0), v.data[1] = pt(6, 0);
+  basisfun_insert(&v, 1, v.data[1]);  // (6, 5, 6)
+  ASSERT_EQ(v.count, 3);
+  for (int k = 0; k < 3; k++) EXPECT_EQ(v.data[k].L[0], k == 1 ? 5 : 6);
+  basisfun_free_2(&v);
 }
 
 TEST(WorkVectors, NewResizeAndTheirStops) {
