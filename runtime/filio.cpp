@@ -123,6 +123,12 @@ bool filio_open_get(IOfile *f, int32_t size, const String *name) {
   int fd;
   do fd = open(path, O_RDONLY | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
+  // A directory opens but cannot be read: it is no file to open, not a read error.
+  struct stat st;
+  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    fd = -1;
+  }
   debug_printf("SYSOPEN(%s) RETURNS %x\n", path, (unsigned)fd);
   if (fd < 0) {
     release_buffer(f);
