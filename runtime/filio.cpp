@@ -116,8 +116,6 @@ void filio_byte_reverse(void *bytes, uint16_t n) {
 bool filio_open_get(IOfile *f, int32_t size, const String *name) {
   TRACE("filio_open_get_0");
   check(f, "filio_open_get_0");
-  if (f->state != FILIO_CLOSED) bad_state(f, "filio_open_get_0");
-  if (f->buffer) rtlib_fatal_in("filio_open_get_0", "Duplicate buffer allocation");
   const char *path = name && name->text ? name->text : "";
   take_buffer(f, size, "filio_open_get_0");
   int fd;
@@ -354,10 +352,8 @@ static int32_t write_out(IOfile *f, const uint8_t *from, int32_t n, const char *
 
 static void open_put(IOfile *f, int32_t size, const char *name, bool replace, const char *where) {
   check(f, where);
-  if (f->state != FILIO_CLOSED) bad_state(f, where);
-  if (f->buffer) rtlib_fatal_in(where, "Duplicate buffer allocation");
-  set_name(f, name);
   take_buffer(f, size, where);
+  set_name(f, name);
   f->handle = -1;
   f->temp.length = 0;
   int fd = -1;

@@ -244,9 +244,7 @@ void textin_write_text_1(uint16_t n, const String *name) {
   write_lines(n, t, name, "textin_write_text_1");
   if (name != &t->name) strings_copyto_0(&t->name, name);
   t->open = 1;
-  t->line -= t->line >= t->base ? t->base : t->line;  // the lines are now the whole file
-  t->last_read -= t->base;
-  t->base = 0;
+  t->base = 0;  // write_lines refuses a text that holds only part of its file
 }
 
 void textin_write_text_0(uint16_t n) {
