@@ -116,13 +116,17 @@ void filio_byte_reverse(void *bytes, uint16_t n) {
 bool filio_open_get(IOfile *f, int32_t size, const String *name) {
   TRACE("filio_open_get_0");
   check(f, "filio_open_get_0");
-  if (f->state != FILIO_CLOSED) bad_state(f, "filio_open_get_0");
-  if (f->buffer) rtlib_fatal_in("filio_open_get_0", "Duplicate buffer allocation");
   const char *path = name && name->text ? name->text : "";
   take_buffer(f, size, "filio_open_get_0");
   int fd;
   do fd = open(path, O_RDONLY | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
+  // A directory opens but cannot be read: it is no file to open, not a read error.
+  struct stat st;
+  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    fd = -1;
+  }
   debug_printf("SYSOPEN(%s) RETURNS %x\n", path, (unsigned)fd);
   if (fd < 0) {
     release_buffer(f);
@@ -348,10 +352,8 @@ static int32_t write_out(IOfile *f, const uint8_t *from, int32_t n, const char *
 
 static void open_put(IOfile *f, int32_t size, const char *name, bool replace, const char *where) {
   check(f, where);
-  if (f->state != FILIO_CLOSED) bad_state(f, where);
-  if (f->buffer) rtlib_fatal_in(where, "Duplicate buffer allocation");
-  set_name(f, name);
   take_buffer(f, size, where);
+  set_name(f, name);
   f->handle = -1;
   f->temp.length = 0;
   int fd = -1;

@@ -216,15 +216,10 @@ uint16_t textin_preset_text(const String *name, uint8_t echo, const char *buffer
 // Writes every line, each ended by CR LF, to a temporary file beside the
 // target and renames it over the target once all of it is on disk. A write that
 // fails or stores nothing is a fatal error that leaves the target as it was.
-static void write_lines(uint16_t n, TextFile *t, const String *name, const char *where) {
+static void write_lines(TextFile *t, const String *name, const char *where) {
   // A window that has rolled or has more to read holds only part of its file:
-  // writing it would cut the file short.
+  // writing it would cut the file short. (Only such a window holds the reader.)
   if (t->base > 0 || t->incomplete) rtlib_fatal_in(where, "WRITE outside buffer.");
-  if (window_owner == n) {
-    filio_close_get(&window_reader);
-    window_owner = 0;
-  }
-  t->incomplete = 0;
   filio_open_put_2(&writer, BUFFER_SIZE, name);
   for (int32_t k = 0; k < t->lines.count && writer.state == FILIO_WRITING; k++)
     filio_put_line_1(&writer, &t->lines.items[k]);
@@ -241,12 +236,9 @@ void textin_write_text_1(uint16_t n, const String *name) {
   TRACE("textin_write_text_1");
   TextFile *t = entry(n);
   if (!t) return;
-  write_lines(n, t, name, "textin_write_text_1");
+  write_lines(t, name, "textin_write_text_1");
   if (name != &t->name) strings_copyto_0(&t->name, name);
   t->open = 1;
-  t->line -= t->line >= t->base ? t->base : t->line;  // the lines are now the whole file
-  t->last_read -= t->base;
-  t->base = 0;
 }
 
 void textin_write_text_0(uint16_t n) {
@@ -258,7 +250,7 @@ void textin_write_text_0(uint16_t n) {
 void textin_copy_text(uint16_t n, const String *name) {
   TRACE("textin_copy_text_0");
   TextFile *t = entry(n);
-  if (t) write_lines(n, t, name, "textin_copy_text_0");
+  if (t) write_lines(t, name, "textin_copy_text_0");
 }
 
 void textin_close_text(uint16_t n) {

@@ -313,16 +313,21 @@ TEST(FilioFail, OpenForReadingIsLoggedAndAMissingFileIsNoError) {
   IOfile f = {};
   filio_initialize(&f);
   String missing = str(dir.file("missing").c_str()), here = str(dir.file("here").c_str());
-  EXPECT_FALSE(filio_open_get(&f, 16, &missing));
-  EXPECT_EQ(f.state, FILIO_CLOSED);
-  EXPECT_EQ(f.buffer, nullptr);
+  String folder = str(dir.file("").c_str());
+  for (const String *name : {&missing, &folder}) {  // a directory is no file to read
+    EXPECT_FALSE(filio_open_get(&f, 16, name));
+    EXPECT_EQ(f.state, FILIO_CLOSED);
+    EXPECT_EQ(f.buffer, nullptr);
+  }
   ASSERT_TRUE(filio_open_get(&f, 16, &here));
-  std::string expect = "SYSOPEN(" + dir.file("missing") + ") RETURNS ffffffff\n";
+  std::string expect = "SYSOPEN(" + dir.file("missing") + ") RETURNS ffffffff\n" + "SYSOPEN(" +
+                       dir.file("") + ") RETURNS ffffffff\n";
   char line[512];
   snprintf(line, sizeof line, "SYSOPEN(%s) RETURNS %x\n", here.text, f.handle);
   EXPECT_EQ(log.text(), expect + line);
   filio_close_get(&f);
   strings_free_0(&missing);
+  strings_free_0(&folder);
   strings_free_0(&here);
   strings_free_0(&f.name);
 }
