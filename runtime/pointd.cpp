@@ -10,10 +10,8 @@
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
 
-int pointd_init() {
-  TRACE("pointd");
-  return 0;
-}
+// Nothing to set up; unlike most modules this one does not trace its start.
+int pointd_init() { return 0; }
 
 POINTLIST_OPERATIONS(pointd, pointd, pointdlist)
 POINTLIST_PRINT(pointd, pointdlist)

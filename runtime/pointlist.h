@@ -41,9 +41,11 @@ template <class P> void pointlist_free_array(P **a, int32_t n) {
   bopmemfree(a);
 }
 
-// Writes p at position i (1..count+1), moving points i..count up one place.
+// Writes p at position i (1..count+1), moving points i..count up one place. p is
+// taken by value: it may be a point of the list itself, which the move (or the
+// growth of the storage) would change under a reference.
 template <class L>
-void pointlist_insert(L *v, int32_t i, const vecbase_elem<L> &p, const char *where, const char *rzname) {
+void pointlist_insert(L *v, int32_t i, vecbase_elem<L> p, const char *where, const char *rzname) {
   if (i < 1 || i > v->count + 1) rtlib_fatal_in(where, VECTOR_INDEX);
   int32_t n = v->count;
   vecbase_one_more(v, p, rzname);

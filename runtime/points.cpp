@@ -7,10 +7,8 @@
 #include "runtime/pointlist.h"
 #include "runtime/strings.h"
 
-int points_init() {
-  TRACE("points");
-  return 0;
-}
+// Nothing to set up; unlike most modules this one does not trace its start.
+int points_init() { return 0; }
 
 POINTLIST_OPERATIONS(points, points, pointslist)
 POINTLIST_PRINT(points, pointslist)

@@ -11,10 +11,8 @@
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 
-int rect3d_init() {
-  TRACE("rect3d");
-  return 0;
-}
+// Nothing to set up; unlike most modules this one does not trace its start.
+int rect3d_init() { return 0; }
 
 void rect3d_setrect_0(rect3d *r, double x1, double y1, double z1, double x2, double y2, double z2) {
   TRACE("rect3d_setrect_0");

@@ -9,10 +9,8 @@
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 
-int rectd_init() {
-  TRACE("rectd");
-  return 0;
-}
+// Nothing to set up; unlike most modules this one does not trace its start.
+int rectd_init() { return 0; }
 
 void rectd_setrect_0(rectd *r, double x1, double y1, double x2, double y2) {
   TRACE("rectd_setrect_0");

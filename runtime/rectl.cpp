@@ -7,10 +7,8 @@
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 
-int rectl_init() {
-  TRACE("rectl");
-  return 0;
-}
+// Nothing to set up; unlike most modules this one does not trace its start.
+int rectl_init() { return 0; }
 
 void rectl_setrect_0(rectl *r, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   TRACE("rectl_setrect_0");

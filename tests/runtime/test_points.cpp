@@ -76,6 +76,20 @@ TEST(PointLists, InsertAndDelete) {
   EXPECT_EQ(w.count, 1);
   EXPECT_EQ(w.data[0].x, 1);
   point3d_free_1(&w);
+
+  // A point of the list itself may be inserted: it is taken before the points move
+  // or the storage is replaced (the first insertion fills the capacity, the second
+  // grows it).
+  pointdlist u = {};
+  pointd_new_1(&u, 0);
+  for (int i = 1; i <= 9; i++) pointd_one_more_1(&u, i, 0);
+  pointd_insert_0(&u, 1, &u.data[8]);
+  pointd_insert_0(&u, 2, &u.data[9]);
+  ASSERT_EQ(u.count, 11);
+  EXPECT_EQ(u.data[0].x, 9);
+  EXPECT_EQ(u.data[1].x, 9);
+  EXPECT_EQ(u.data[10].x, 9);
+  pointd_free_1(&u);
 }
 
 TEST(Points, SortByAxis) {
