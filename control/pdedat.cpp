@@ -75,8 +75,13 @@ static void batch_failed() {
     pdedat_batch_states[pdedat_batch_index - 1] = 2;
 }
 
-// The time prefix of problem p (time since its start) on a stream.
+// The time prefix of problem p (time since its start) on a stream. A problem whose
+// run has not started yet (a failed load) has no start time: the clock time stands in.
 static void time_prefix(FILE *f, pde *p) {
+  if (p->starttime.mday == 0) {
+    pdedat_log_time_0(f);
+    return;
+  }
   String t{};
   timefun_timestr_1(&t, &p->starttime);
   fprintf(f, " %s| ", text_of(&t));
