@@ -133,6 +133,17 @@ TEST_F(Records, FreeReleasesWhatTheRecordCounted) {
   EXPECT_EQ(p->mesh.domain, nullptr);
   EXPECT_EQ(p->header.text, nullptr);
 
+  // Side tables of a tetrahedral basis, then a re-parse that reset the basis code.
+  quature_init_quadrature();
+  p = open("/runs/t.pde");
+  int64_t opened = XMEM;
+  quature_build_squad_basis(&p->squad, quature_side_choice(0, 3, 2), 9);
+  ASSERT_GT(p->squad.side[3].count, 0);
+  EXPECT_GT(XMEM, opened);
+  p->basis = 5;
+  pdedat_free_pde(p);
+  EXPECT_EQ(XMEM, before);
+
   // Clearing releases the work pool and its vectors, keeping names and record.
   p = open("/runs/pool.pde");
   pdedat_clear_pde(p);  // the panel's line texts grow once
