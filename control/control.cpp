@@ -307,7 +307,7 @@ static void after_step(pde *p, uint8_t *idle) {
     if (p->cfgtext) textin_close_text(p->cfgtext);
     if (p->edittext) textin_close_text(p->edittext);
     p->desctext = p->cfgtext = p->edittext = 0;
-      pdedat_free_pde(p);
+    pdedat_free_pde(p);
     debug_printf("AFTER FREE_PDE, MEMUSED=%dK\n", static_cast<int>(XMEM / 1024));
     String none = {};
     windower_root_caption(&none);
