@@ -280,6 +280,10 @@ static void after_step(pde *p, uint8_t *idle) {
   if (p->error) log_line(p, "TERMINATED\n", true);
   if (p->stop) {
     *idle = 0;
+    // The request is taken before the listing is written: a listing that cannot be
+    // written reports and jumps out, and must not be tried again on every pass.
+    p->stop = 0;
+    p->stopped = 1;
     if (!verdat_parseonly) {
       if (p->eigen) eig_write(p);
       exporter_close_exports(p);
@@ -292,8 +296,6 @@ static void after_step(pde *p, uint8_t *idle) {
         log_line(p, "--STOP--\n", false);
       }
     }
-    p->stop = 0;
-    p->stopped = 1;
   }
   if (p->close || p->error) {
     *idle = 0;
