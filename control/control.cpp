@@ -280,6 +280,10 @@ static void after_step(pde *p, uint8_t *idle) {
   if (p->error) log_line(p, "TERMINATED\n", true);
   if (p->stop) {
     *idle = 0;
+    // The request is taken before the listing is written: a listing that cannot be
+    // written reports and jumps out, and must not be tried again on every pass.
+    p->stop = 0;
+    p->stopped = 1;
     if (!verdat_parseonly) {
       if (p->eigen) eig_write(p);
       exporter_close_exports(p);
@@ -292,8 +296,6 @@ static void after_step(pde *p, uint8_t *idle) {
         log_line(p, "--STOP--\n", false);
       }
     }
-    p->stop = 0;
-    p->stopped = 1;
   }
   if (p->close || p->error) {
     *idle = 0;
@@ -307,7 +309,7 @@ static void after_step(pde *p, uint8_t *idle) {
     if (p->cfgtext) textin_close_text(p->cfgtext);
     if (p->edittext) textin_close_text(p->edittext);
     p->desctext = p->cfgtext = p->edittext = 0;
-      pdedat_free_pde(p);
+    pdedat_free_pde(p);
     debug_printf("AFTER FREE_PDE, MEMUSED=%dK\n", static_cast<int>(XMEM / 1024));
     String none = {};
     windower_root_caption(&none);

@@ -75,8 +75,13 @@ static void batch_failed() {
     pdedat_batch_states[pdedat_batch_index - 1] = 2;
 }
 
-// The time prefix of problem p (time since its start) on a stream.
+// The time prefix of problem p (time since its start) on a stream. A problem whose
+// run has not started yet (a failed load) has no start time: the clock time stands in.
 static void time_prefix(FILE *f, pde *p) {
+  if (p->starttime.mday == 0) {
+    pdedat_log_time_0(f);
+    return;
+  }
   String t{};
   timefun_timestr_1(&t, &p->starttime);
   fprintf(f, " %s| ", text_of(&t));
@@ -209,8 +214,10 @@ void pdedat_free_pde(pde *p) {
   quature_free_vquad_basis(&p->vquad);
   quature_free_vquad_basis(&p->vquad1);
   quature_free_vquad_basis(&p->vquaderr);
-  quature_free_squad_basis(&p->squad, p->basis);
-  quature_free_squad_basis(&p->squad1, p->basis1);
+  // The side tables are released by the basis they were built for: a re-parse resets
+  // the problem's basis code before the tables are built again.
+  quature_free_squad_basis(&p->squad, p->squad.side[0].code);
+  quature_free_squad_basis(&p->squad1, p->squad1.side[0].code);
   vectord_free(&p->eigenvalues);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }

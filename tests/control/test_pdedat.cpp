@@ -133,6 +133,17 @@ TEST_F(Records, FreeReleasesWhatTheRecordCounted) {
   EXPECT_EQ(p->mesh.domain, nullptr);
   EXPECT_EQ(p->header.text, nullptr);
 
+  // Side tables of a tetrahedral basis, then a re-parse that reset the basis code.
+  quature_init_quadrature();
+  p = open("/runs/t.pde");
+  int64_t opened = XMEM;
+  quature_build_squad_basis(&p->squad, quature_side_choice(0, 3, 2), 9);
+  ASSERT_GT(p->squad.side[3].count, 0);
+  EXPECT_GT(XMEM, opened);
+  p->basis = 5;
+  pdedat_free_pde(p);
+  EXPECT_EQ(XMEM, before);
+
   // Clearing releases the work pool and its vectors, keeping names and record.
   p = open("/runs/pool.pde");
   pdedat_clear_pde(p);  // the panel's line texts grow once
@@ -226,9 +237,12 @@ TEST_F(Reports, BatchExecutionErrorAndMessages) {
   pdedat_batch_log = log;
   verdat_batch = 1;
   pde *p = open("/runs/batch.pde");
-  timefun_get_time(&p->starttime);
   pdedat_current = p;
   String m = text("VARIABLE COUNT ERROR"), c = text("HALT");
+  // Before its run starts (a failed load) the problem has no start time: clock time.
+  pdedat_error_message(0, &m, &c);
+  timefun_get_time(&p->starttime);
+  p->error = 0;
   EXPECT_EQ(report([&] { pdedat_exec_err_1(&m); }), EXCEPT_REPORTED);
   p->error = 0;
   pdedat_error_message(0, &m, &c);
@@ -239,11 +253,13 @@ TEST_F(Reports, BatchExecutionErrorAndMessages) {
   std::vector<std::string> times;
   std::string out = mask_times(read_file(log), &times);
   EXPECT_EQ(out,
+            " T|  HALT: VARIABLE COUNT ERROR\n"
             " T| ERROR: VARIABLE COUNT ERROR\n"
             " T|  HALT: VARIABLE COUNT ERROR\n"
             " T|  HALT: VARIABLE COUNT ERROR\n");
-  ASSERT_EQ(times.size(), 3u);
-  EXPECT_EQ(times[0].size(), 4u);  // m:ss under one hour
+  ASSERT_EQ(times.size(), 4u);
+  EXPECT_EQ(times[0].size(), 8u);  // hh:mm:ss clock time
+  EXPECT_EQ(times[1].size(), 4u);  // m:ss under one hour
   EXPECT_TRUE(shown.empty());  // no message box in a batch run
   strings_free_0(&m);
   strings_free_0(&c);

@@ -2,6 +2,8 @@
 // catch point, and requests injected through the message pump.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 
 #include <algorithm>
@@ -119,6 +121,18 @@ TEST_F(Batch, FloatingPointTrapInAStepIsReportedEveryTime) {
             "T| ERROR: Floating-Point Divide by Zero\n"
             "T| TERMINATED\n"
             "END\n");
+}
+
+TEST_F(Batch, UnwritableEigenvalueListingEndsTheProblem) {
+  list({"e", "next"});
+  scripts["e"].eigen = true;
+  scripts["e"].modes = 1;
+  ASSERT_EQ(mkdir(path("e.eig").c_str(), 0700), 0);  // the listing cannot be opened
+  run_loop();
+  expect_all_done();
+  std::string log = normalised(slurp(path("batch.log")), dir);
+  EXPECT_NE(log.find("T| ERROR: Can't open Eigenvalue File\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("START DIR/next.pde"), std::string::npos) << log;
 }
 
 TEST_F(Batch, ParseOnlyClosesAfterTheParse) {
