@@ -784,7 +784,7 @@ void matrixd_jacobi(matrixd *a, vectord *d, matrixd *v) {
           el(a, p, q) = 0;
           continue;
         }
-        if (std::fabs(apq) <= thresh) continue;
+        if (!(std::fabs(apq) > thresh)) continue;  // (a NaN never rotates)
         double h = dd[q - 1] - dd[p - 1], t;
         if (std::fabs(h) + g == std::fabs(h)) {
           t = apq / h;
