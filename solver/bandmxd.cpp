@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 #include "solver/matrixd.h"
@@ -43,18 +42,7 @@ static int32_t shape_of(int32_t n, int32_t b, int32_t *h, const char *where) {
 
 static void resize(bandmxd *m, int32_t n, int32_t b, const char *where) {
   int32_t h, size = shape_of(n, b, &h, where);
-  if (size > m->capacity) {
-    double *d = nullptr;
-    bopmemalloc(&d, size, sizeof(double));
-    XMEM += int64_t(size) * sizeof(double);
-    if (m->capacity > 0) {
-      if (size_of(m) > 0) memcpy(d, m->data, size_t(size_of(m)) * sizeof(double));
-      XMEM -= int64_t(m->capacity) * sizeof(double);
-      bopmemfree(&m->data);
-    }
-    m->data = d;
-    m->capacity = size;
-  }
+  matrixd_grow_storage(&m->data, &m->capacity, size_of(m), size);
   m->half = uint16_t(h);
   m->width = uint16_t(2 * h + 1);
   m->rows = n;
@@ -75,13 +63,9 @@ void bandmxd_resize(bandmxd *m, int32_t n, int32_t b) {
 
 void bandmxd_free(bandmxd *m) {
   TRACE("bandmxd_free_0");
-  if (m->capacity > 0) {
-    XMEM -= int64_t(m->capacity) * sizeof(double);
-    bopmemfree(&m->data);
-  }
-  m->data = nullptr;
+  matrixd_free_storage(&m->data, &m->capacity);
   m->half = m->width = 0;
-  m->rows = m->capacity = 0;
+  m->rows = 0;
 }
 
 // (i,j) is an entry of the matrix that the band holds.
@@ -307,28 +291,23 @@ bool bandmxd_chol_factor(const bandmxd *a, bandmxd *f, bool negate) {
   return matrixd_chol_factor_kernel(f->data, a->data, n, negate);
 }
 
-// Checks b against the factor's order and sizes x for a triangular solve.
-static void triangular_args(vectord *x, const bandmxd *f, const vectord *b, const char *where) {
-  int32_t n = f->rows;
-  if (b->count != n || int64_t(n) * n > f->capacity) rtlib_fatal_in(where, DIM_ERROR);
-  vectord_resize(x, n, n);
+// The factor's stride-n storage checked, then the triangular solves.
+static void chol_apply(vectord *x, const bandmxd *f, const vectord *b, int mode, const char *where) {
+  if (int64_t(f->rows) * f->rows > f->capacity) rtlib_fatal_in(where, DIM_ERROR);
+  matrixd_chol_apply(x, f->data, f->rows, b, mode, where);
 }
 
 void bandmxd_chol_forward(vectord *x, const bandmxd *f, const vectord *b) {
   ENTER("bandmxd_chol_forward_0");
-  triangular_args(x, f, b, here);
-  matrixd_chol_forward_kernel(x->data, f->data, b->data, f->rows);
+  chol_apply(x, f, b, 1, here);
 }
 
 void bandmxd_chol_back(vectord *x, const bandmxd *f, const vectord *b) {
   ENTER("bandmxd_chol_back_0");
-  triangular_args(x, f, b, here);
-  matrixd_chol_back_kernel(x->data, f->data, b->data, f->rows);
+  chol_apply(x, f, b, 2, here);
 }
 
 void bandmxd_chol_solve(vectord *x, const bandmxd *f, const vectord *b) {
   ENTER("bandmxd_chol_solve_0");
-  triangular_args(x, f, b, here);
-  matrixd_chol_forward_kernel(x->data, f->data, b->data, f->rows);
-  matrixd_chol_back_kernel(x->data, f->data, x->data, f->rows);
+  chol_apply(x, f, b, 3, here);
 }

@@ -1,6 +1,7 @@
 // matrixd: the small dense matrix of doubles and its algorithms.
 #include "solver/matrixd.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -44,20 +45,30 @@ static int32_t values_of(int32_t r, int32_t c, const char *where) {
   return r * c;
 }
 
-static void resize(matrixd *m, int32_t r, int32_t c, const char *where) {
-  int32_t n = values_of(r, c, where);
-  if (n > m->capacity) {
-    double *d = nullptr;
-    bopmemalloc(&d, n, sizeof(double));
-    XMEM += int64_t(n) * sizeof(double);
-    if (m->capacity > 0) {
-      if (size_of(m) > 0) memcpy(d, m->data, size_t(size_of(m)) * sizeof(double));
-      XMEM -= int64_t(m->capacity) * sizeof(double);
-      bopmemfree(&m->data);
-    }
-    m->data = d;
-    m->capacity = n;
+void matrixd_grow_storage(double **data, int32_t *capacity, int32_t used, int32_t need) {
+  if (need <= *capacity) return;
+  double *d = nullptr;
+  bopmemalloc(&d, need, sizeof(double));
+  XMEM += int64_t(need) * sizeof(double);
+  if (*capacity > 0) {
+    if (used > 0) memcpy(d, *data, size_t(used) * sizeof(double));
+    matrixd_free_storage(data, capacity);
   }
+  *data = d;
+  *capacity = need;
+}
+
+void matrixd_free_storage(double **data, int32_t *capacity) {
+  if (*capacity > 0) {
+    XMEM -= int64_t(*capacity) * sizeof(double);
+    bopmemfree(data);
+  }
+  *data = nullptr;
+  *capacity = 0;
+}
+
+static void resize(matrixd *m, int32_t r, int32_t c, const char *where) {
+  matrixd_grow_storage(&m->data, &m->capacity, size_of(m), values_of(r, c, where));
   m->rows = uint16_t(r);
   m->cols = uint16_t(c);
 }
@@ -65,13 +76,9 @@ static void resize(matrixd *m, int32_t r, int32_t c, const char *where) {
 void matrixd_new(matrixd *m, int32_t r, int32_t c) {
   ENTER("matrixd_new_0");
   if (m->capacity != 0) rtlib_fatal_in(here, "NEW MATRIX ALREADY ALLOCATED");
-  int32_t n = values_of(r, c, here);
   m->data = nullptr;
-  bopmemalloc(&m->data, n, sizeof(double));
-  XMEM += int64_t(n) * sizeof(double);
-  m->capacity = n;
-  m->rows = uint16_t(r);
-  m->cols = uint16_t(c);
+  m->rows = m->cols = 0;
+  resize(m, r, c, here);
 }
 
 void matrixd_resize(matrixd *m, int32_t r, int32_t c) {
@@ -81,13 +88,8 @@ void matrixd_resize(matrixd *m, int32_t r, int32_t c) {
 
 void matrixd_free(matrixd *m) {
   TRACE("matrixd_free_0");
-  if (m->capacity > 0) {
-    XMEM -= int64_t(m->capacity) * sizeof(double);
-    bopmemfree(&m->data);
-  }
-  m->data = nullptr;
+  matrixd_free_storage(&m->data, &m->capacity);
   m->rows = m->cols = 0;
-  m->capacity = 0;
 }
 
 // ---- Copies and element-wise arithmetic ---------------------------------------------
@@ -211,46 +213,44 @@ void matrixd_mmtsum_1(double *c, const double *a, const double *b, int32_t n) {
   matrixd_mmtsum_0(c, a, b, n, n, n);
 }
 
-void matrixd_mvsum_1(double *y, double s, const double *a, const double *x, int32_t n, int32_t m) {
-  for (int32_t i = 0; i < n; i++) {
+// y(i) := s*y(i) + sign * (row i of A, or column i with trans) . x, A n x m.
+static void product(double *y, double s, double sign, const double *a, const double *x, int32_t n, int32_t m,
+                    bool trans) {
+  for (int32_t i = 0, count = trans ? m : n; i < count; i++) {
     double t = 0;
-    for (int32_t k = 0; k < m; k++) t += a[i * m + k] * x[k];
-    y[i] = y[i] * s + t;
+    for (int32_t k = 0, len = trans ? n : m; k < len; k++) t += (trans ? a[k * m + i] : a[i * m + k]) * x[k];
+    y[i] = y[i] * s + sign * t;
   }
 }
 
 void matrixd_mv_0(double *y, const double *a, const double *x, int32_t n, int32_t m) {
-  for (int32_t i = 0; i < n; i++) y[i] = 0;
-  matrixd_mvsum_1(y, 1, a, x, n, m);
+  std::fill(y, y + n, 0.0);
+  product(y, 1, 1, a, x, n, m, false);
 }
 
 void matrixd_mvsum_0(double *y, const double *a, const double *x, int32_t n, int32_t m) {
-  matrixd_mvsum_1(y, 1, a, x, n, m);
+  product(y, 1, 1, a, x, n, m, false);
+}
+
+void matrixd_mvsum_1(double *y, double s, const double *a, const double *x, int32_t n, int32_t m) {
+  product(y, s, 1, a, x, n, m, false);
 }
 
 void matrixd_mvdif_0(double *y, const double *a, const double *x, int32_t n, int32_t m) {
-  for (int32_t i = 0; i < n; i++) {
-    double t = 0;
-    for (int32_t k = 0; k < m; k++) t += a[i * m + k] * x[k];
-    y[i] -= t;
-  }
-}
-
-void matrixd_mtvsum_1(double *y, double s, const double *a, const double *x, int32_t n, int32_t m) {
-  for (int32_t j = 0; j < m; j++) {
-    double t = 0;
-    for (int32_t k = 0; k < n; k++) t += a[k * m + j] * x[k];
-    y[j] = y[j] * s + t;
-  }
+  product(y, 1, -1, a, x, n, m, false);
 }
 
 void matrixd_mtv_0(double *y, const double *a, const double *x, int32_t n, int32_t m) {
-  for (int32_t j = 0; j < m; j++) y[j] = 0;
-  matrixd_mtvsum_1(y, 1, a, x, n, m);
+  std::fill(y, y + m, 0.0);
+  product(y, 1, 1, a, x, n, m, true);
 }
 
 void matrixd_mtvsum_0(double *y, const double *a, const double *x, int32_t n, int32_t m) {
-  matrixd_mtvsum_1(y, 1, a, x, n, m);
+  product(y, 1, 1, a, x, n, m, true);
+}
+
+void matrixd_mtvsum_1(double *y, double s, const double *a, const double *x, int32_t n, int32_t m) {
+  product(y, s, 1, a, x, n, m, true);
 }
 
 void matrixd_transpose_0(double *a, int32_t n) {
@@ -325,19 +325,23 @@ void matrixd_mv_1(vectord *y, const matrixd *a, const vectord *x) {
   matrixd_mv_0(y->data, a->data, x->data, a->rows, a->cols);
 }
 
+// The operands of y := y +- A x (A' x with trans): x and y of the fitting lengths,
+// y not x.
+static void accumulate_args(const vectord *y, const matrixd *a, const vectord *x, bool trans, const char *where) {
+  length_is(x, trans ? a->rows : a->cols, where);
+  length_is(y, trans ? a->cols : a->rows, where);
+  distinct(y, x, nullptr, where);
+}
+
 void matrixd_mvsum_2(vectord *y, const matrixd *a, const vectord *x) {
   ENTER("matrixd_mvsum_2");
-  length_is(x, a->cols, here);
-  length_is(y, a->rows, here);
-  distinct(y, x, nullptr, here);
+  accumulate_args(y, a, x, false, here);
   matrixd_mvsum_0(y->data, a->data, x->data, a->rows, a->cols);
 }
 
 void matrixd_mvdif_1(vectord *y, const matrixd *a, const vectord *x) {
   ENTER("matrixd_mvdif_1");
-  length_is(x, a->cols, here);
-  length_is(y, a->rows, here);
-  distinct(y, x, nullptr, here);
+  accumulate_args(y, a, x, false, here);
   matrixd_mvdif_0(y->data, a->data, x->data, a->rows, a->cols);
 }
 
@@ -351,9 +355,7 @@ void matrixd_mtv_1(vectord *y, const matrixd *a, const vectord *x) {
 
 void matrixd_mtvsum_2(vectord *y, const matrixd *a, const vectord *x) {
   ENTER("matrixd_mtvsum_2");
-  length_is(x, a->rows, here);
-  length_is(y, a->cols, here);
-  distinct(y, x, nullptr, here);
+  accumulate_args(y, a, x, true, here);
   matrixd_mtvsum_0(y->data, a->data, x->data, a->rows, a->cols);
 }
 
@@ -700,7 +702,7 @@ bool matrixd_chol_factor_kernel(double *l, const double *b, int32_t n, bool nega
   return ok;
 }
 
-void matrixd_chol_forward_kernel(double *x, const double *l, const double *b, int32_t n) {
+static void chol_forward(double *x, const double *l, const double *b, int32_t n) {
   for (int32_t i = 0; i < n; i++) {
     double s = b[i];
     for (int32_t k = 0; k < i; k++) s -= l[i * n + k] * x[k];
@@ -708,12 +710,19 @@ void matrixd_chol_forward_kernel(double *x, const double *l, const double *b, in
   }
 }
 
-void matrixd_chol_back_kernel(double *x, const double *l, const double *b, int32_t n) {
+static void chol_back(double *x, const double *l, const double *b, int32_t n) {
   for (int32_t i = n - 1; i >= 0; i--) {
     double s = b[i];
     for (int32_t k = i + 1; k < n; k++) s -= l[i * n + k] * x[k];
     x[i] = s * l[i * n + i];
   }
+}
+
+void matrixd_chol_apply(vectord *x, const double *l, int32_t n, const vectord *b, int mode, const char *where) {
+  length_is(b, n, where);
+  vectord_resize(x, n, n);
+  if (mode & 1) chol_forward(x->data, l, b->data, n);
+  if (mode & 2) chol_back(x->data, l, mode & 1 ? x->data : b->data, n);
 }
 
 bool matrixd_chol_factor(const matrixd *b, matrixd *l, bool negate) {
@@ -723,30 +732,22 @@ bool matrixd_chol_factor(const matrixd *b, matrixd *l, bool negate) {
   return matrixd_chol_factor_kernel(l->data, b->data, b->rows, negate);
 }
 
-// Checks b against the factor's order and sizes x for a triangular solve.
-static void triangular_args(vectord *x, const matrixd *l, const vectord *b, const char *where) {
-  square(l, where);
-  length_is(b, l->rows, where);
-  vectord_resize(x, l->rows, l->rows);
-}
-
 void matrixd_chol_forward(vectord *x, const matrixd *l, const vectord *b) {
   ENTER("matrixd_chol_forward_0");
-  triangular_args(x, l, b, here);
-  matrixd_chol_forward_kernel(x->data, l->data, b->data, l->rows);
+  square(l, here);
+  matrixd_chol_apply(x, l->data, l->rows, b, 1, here);
 }
 
 void matrixd_chol_back(vectord *x, const matrixd *l, const vectord *b) {
   ENTER("matrixd_chol_back_0");
-  triangular_args(x, l, b, here);
-  matrixd_chol_back_kernel(x->data, l->data, b->data, l->rows);
+  square(l, here);
+  matrixd_chol_apply(x, l->data, l->rows, b, 2, here);
 }
 
 void matrixd_chol_solve(vectord *x, const matrixd *l, const vectord *b) {
   ENTER("matrixd_chol_solve_0");
-  triangular_args(x, l, b, here);
-  matrixd_chol_forward_kernel(x->data, l->data, b->data, l->rows);
-  matrixd_chol_back_kernel(x->data, l->data, x->data, l->rows);
+  square(l, here);
+  matrixd_chol_apply(x, l->data, l->rows, b, 3, here);
 }
 
 // ---- Symmetric eigenproblems ----------------------------------------------------------------------
@@ -972,9 +973,9 @@ static void solve_columns(matrixd *v, const matrixd *l, bool back) {
   for (int32_t j = 1; j <= v->cols; j++) {
     for (int32_t i = 1; i <= n; i++) ge_col.data[i - 1] = el(v, i, j);
     if (back)
-      matrixd_chol_back_kernel(ge_col.data, l->data, ge_col.data, n);
+      chol_back(ge_col.data, l->data, ge_col.data, n);
     else
-      matrixd_chol_forward_kernel(ge_col.data, l->data, ge_col.data, n);
+      chol_forward(ge_col.data, l->data, ge_col.data, n);
     for (int32_t i = 1; i <= n; i++) el(v, i, j) = ge_col.data[i - 1];
   }
 }

@@ -32,6 +32,10 @@ int matrixd_init();
 void matrixd_new(matrixd *m, int32_t r, int32_t c);
 void matrixd_resize(matrixd *m, int32_t r, int32_t c);
 void matrixd_free(matrixd *m);
+// The counted value storage of both matrix kinds: grow keeps the first used values
+// when it must reallocate to hold need values; free releases and zeroes.
+void matrixd_grow_storage(double **data, int32_t *capacity, int32_t used, int32_t need);
+void matrixd_free_storage(double **data, int32_t *capacity);
 
 // Copies: copyto_0 takes n's shape and values; copyto_1 sets every element;
 // copyblock_0 fills m from rows*cols values of a; copyblock_1 writes them to a.
@@ -135,10 +139,11 @@ bool matrixd_chol_factor(const matrixd *b, matrixd *l, bool negate);
 void matrixd_chol_forward(vectord *x, const matrixd *l, const vectord *b);
 void matrixd_chol_back(vectord *x, const matrixd *l, const vectord *b);
 void matrixd_chol_solve(vectord *x, const matrixd *l, const vectord *b);
-// The same on plain n x n row-major arrays (l may be b); shared with bandmxd.
+// The same on plain n x n row-major arrays, shared with bandmxd: the factor (l may
+// be b), and the solves with it (mode 1 forward, 2 back, 3 both) for b of length n,
+// else "MATRIX DIMENSION ERROR" naming where.
 bool matrixd_chol_factor_kernel(double *l, const double *b, int32_t n, bool negate);
-void matrixd_chol_forward_kernel(double *x, const double *l, const double *b, int32_t n);
-void matrixd_chol_back_kernel(double *x, const double *l, const double *b, int32_t n);
+void matrixd_chol_apply(vectord *x, const double *l, int32_t n, const vectord *b, int mode, const char *where);
 
 // Symmetric eigenproblems. jacobi destroys a and gives the unsorted eigenvalues d
 // and the eigenvectors as the columns of v; more than 50 sweeps is the fatal
