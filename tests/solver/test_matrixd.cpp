@@ -34,24 +34,6 @@ TEST(Matrixd, LuDeterminantsOfHilbertMatrices) {
   vectorn_free(&p);
 }
 
-TEST(Matrixd, LuSolvesRandomSystemsAndColumns) {
-  std::mt19937 g(7);
-  for (int n : {1, 2, 5, 12}) {
-    Mat a, lu, x, b;
-    random_fill(a, n, n, g);
-    random_fill(b, n, 3, g);
-    matrixd_copyto_0(&lu, &a);
-    Vec s;
-    vectorn p = {};
-    matrixd_lu_fac(&lu, &s, &p);
-    matrixd_lu_sol_1(&x, &lu, &b, &p);
-    Mat ax;
-    matrixd_mm_2(&ax, &a, &x);
-    EXPECT_LT(max_diff(ax, b), 1e-12) << n;
-    vectorn_free(&p);
-  }
-}
-
 TEST(Matrixd, InverseTimesMatrixIsIdentity) {
   std::mt19937 g(11);
   for (int n = 1; n <= 20; n++) {
@@ -195,29 +177,6 @@ TEST(Matrixd, CholeskyOfSecondDifferences) {
   bool ok = true;
   EXPECT_EQ(fatal_stop([&] { ok = matrixd_chol_factor(&z, &l, false); }), "");
   EXPECT_FALSE(ok);
-}
-
-TEST(Matrixd, ProductsAgreeWithTransposes) {
-  std::mt19937 g(5);
-  Mat a, b, bt, ab, abt, abt2, at, tmp;
-  random_fill(a, 3, 4, g);
-  random_fill(b, 4, 2, g);
-  matrixd_mm_2(&ab, &a, &b);
-  matrixd_transpose_3(&bt, &b);
-  matrixd_mmt(&abt, &a, &bt);
-  EXPECT_LT(max_diff(ab, abt), 1e-15);
-  matrixd_copyto_1(&abt, 0);
-  matrixd_mmtsum_2(&abt, &a, &bt);
-  matrixd_mmsum(&abt, &a, &b);
-  matrixd_copyto_0(&abt2, &ab);
-  matrixd_multo_0(&abt2, 2);
-  EXPECT_LT(max_diff(abt, abt2), 1e-15);
-  // y = A x and A' y through the vector products.
-  Vec x({1, 2, -1, 0.5}), y, z;
-  matrixd_mv_1(&y, &a, &x);
-  matrixd_transpose_3(&at, &a);
-  matrixd_mtv_1(&z, &at, &x);
-  for (int i = 1; i <= 3; i++) EXPECT_NEAR(y(i), z(i), 1e-15);
 }
 
 TEST(Matrixd, FatalStops) {
