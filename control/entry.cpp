@@ -81,11 +81,13 @@
 #include "runtime/vectort.h"
 #include "runtime/vectortf.h"
 #include "runtime/vectorvd.h"
+#include "solver/bandmxd.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
+#include "solver/matrixd.h"
 #include "solver/timsolve.h"
 
 // The modules that exist, each at its place in the initialisation order; the
@@ -122,6 +124,7 @@ static const struct {
     {"vector2n", vector2n_init},
     {"lined", lined_init},
     {"basisfun", basisfun_init},
+    {"matrixd", matrixd_init},
     {"elements", elements_init},
     {"vectorb", vectorb_init},
     {"vector2l", vector2l_init},
@@ -151,6 +154,7 @@ static const struct {
     {"arrayl", arrayl_init},
     {"array2l", array2l_init},
     {"array2d", array2d_init},
+    {"bandmxd", bandmxd_init},
     {"array2n", array2n_init},
     {"textman", textman_init},
     {"pointv2d", pointv2d_init},
