@@ -96,8 +96,9 @@ TEST(Trees, StructuralComparison) {
 }
 
 TEST(Trees, SharedSubexpressionsAndStringLeaves) {
+  TreeEnv e = vars();
   int64_t before = XMEM;
-  TreeNode *target = treebuild("a*b", vars());
+  TreeNode *target = treebuild("a*b", e);
   TreeNode *r1 = trees_new_0(op::subref), *r2 = trees_new_0(op::subref);
   r1->target = r2->target = target;
   EXPECT_TRUE(trees_compare(r1, r2));
