@@ -205,40 +205,33 @@ void symtab_free(scopestack *s, uint8_t delete_trees) {
 
 // ---- Built-ins ---------------------------------------------------------------------------------------
 
-idrec *symtab_newop(idrec **root, const char *name, uint16_t opcode, uint8_t a, uint8_t b, uint32_t counts,
-                    uint8_t vecarg, uint8_t pointwise, uint32_t kind) {
-  TRACE("symtab_newop_0");
+// Enters a new record for name; a name already there stops with what, in where.
+static idrec *enter_new(idrec **root, const char *name, const char *where, const char *what) {
   String n{};
   strings_copyto_1(&n, name);
   uint16_t h = strings_hashfn_0(&n);
-  bool twice = symtab_lookupid(*root, &n, h) != nullptr;
-  if (!twice) {
-    idrec *r = symtab_enterid(root, symtab_newidrec(&n, h));
-    symtab_defineid(r, kind, opcode, a, b, nullptr);
-    r->argcounts = counts;
-    r->vecarg = vecarg;
-    r->pointwise = pointwise;
-    strings_free_0(&n);
-    return r;
-  }
+  idrec *r = symtab_lookupid(*root, &n, h) ? nullptr : symtab_enterid(root, symtab_newidrec(&n, h));
   strings_free_0(&n);
-  rtlib_fatal_in("symtab_newop_0", "DUPLICATE OPERATOR NAME");
+  if (!r) rtlib_fatal_in(where, what);
+  return r;
+}
+
+idrec *symtab_newop(idrec **root, const char *name, uint16_t opcode, uint8_t a, uint8_t b, uint32_t counts,
+                    uint8_t vecarg, uint8_t pointwise, uint32_t kind) {
+  TRACE("symtab_newop_0");
+  idrec *r = enter_new(root, name, "symtab_newop_0", "DUPLICATE OPERATOR NAME");
+  symtab_defineid(r, kind, opcode, a, b, nullptr);
+  r->argcounts = counts;
+  r->vecarg = vecarg;
+  r->pointwise = pointwise;
+  return r;
 }
 
 idrec *symtab_newconst(idrec **root, const char *name, double value) {
   TRACE("symtab_newconst_0");
-  String n{};
-  strings_copyto_1(&n, name);
-  uint16_t h = strings_hashfn_0(&n);
-  bool twice = symtab_lookupid(*root, &n, h) != nullptr;
-  if (!twice) {
-    idrec *r = symtab_enterid(root, symtab_newidrec(&n, h));
-    symtab_defineid(r, literalnam, 0, 0, 0, trees_new_real_0(value));
-    strings_free_0(&n);
-    return r;
-  }
-  strings_free_0(&n);
-  rtlib_fatal_in("symtab_newconst_0", "DUPLICATE BUILTIN NAME");
+  idrec *r = enter_new(root, name, "symtab_newconst_0", "DUPLICATE BUILTIN NAME");
+  symtab_defineid(r, literalnam, 0, 0, 0, trees_new_real_0(value));
+  return r;
 }
 
 idrec *symtab_new_coord(idrec **root, const String *name, uint16_t number) {

@@ -374,11 +374,27 @@ template <class V> static void vec_grow(V *v, uint16_t count, uint16_t capacity,
   v->count = count;
 }
 
+// Storage for a new vector; the vector must hold none.
+template <class V> static void vec_new(V *v, uint16_t count, uint16_t capacity, const char *where) {
+  if (v->capacity != 0) rtlib_fatal_in(where, "NEW TREEVECTOR ALREADY ALLOCATED");
+  *v = V{};
+  vec_grow(v, count, capacity, where);
+}
+
+// Releases the storage after free_entry has run on the first n entries.
+template <class V, class F> static void vec_free(V *v, int32_t n, F free_entry) {
+  if (!v) return;
+  if (v->capacity > 0) {
+    for (int k = 0; k < n; k++) free_entry(&v->data[k]);
+    XMEM -= int64_t(v->capacity) * sizeof(*v->data);
+    bopmemfree(&v->data);
+  }
+  v->count = v->capacity = 0;
+}
+
 void trees_new_2(treevector *v, uint16_t count, uint16_t capacity) {
   TRACE("trees_new_2");
-  if (v->capacity != 0) rtlib_fatal_in("trees_new_2", "NEW TREEVECTOR ALREADY ALLOCATED");
-  *v = treevector{};
-  vec_grow(v, count, capacity, "trees_new_2");
+  vec_new(v, count, capacity, "trees_new_2");
 }
 
 void trees_resize_0(treevector *v, uint16_t count, uint16_t capacity) {
@@ -399,21 +415,12 @@ uint16_t trees_one_more(treevector *v, TreeNode *tree) {
 
 void trees_free_1(treevector *v, uint8_t free_trees) {
   TRACE("trees_free_1");
-  if (!v) return;
-  if (v->capacity > 0) {
-    if (free_trees)
-      for (int k = 0; k < v->count; k++) v->data[k] = trees_free_0(v->data[k]);
-    XMEM -= int64_t(v->capacity) * sizeof(*v->data);
-    bopmemfree(&v->data);
-  }
-  v->count = v->capacity = 0;
+  vec_free(v, v && free_trees ? v->count : 0, [](TreeNode **t) { *t = trees_free_0(*t); });
 }
 
 void trees_new_3(treevectors *v, uint16_t count, uint16_t capacity) {
   TRACE("trees_new_3");
-  if (v->capacity != 0) rtlib_fatal_in("trees_new_3", "NEW TREEVECTOR ALREADY ALLOCATED");
-  *v = treevectors{};
-  vec_grow(v, count, capacity, "trees_new_3");
+  vec_new(v, count, capacity, "trees_new_3");
 }
 
 void trees_resize_1(treevectors *v, uint16_t count, uint16_t capacity) {
@@ -425,13 +432,7 @@ void trees_resize_1(treevectors *v, uint16_t count, uint16_t capacity) {
 // slots of the capacity are released.
 void trees_free_2(treevectors *v, uint8_t free_trees) {
   TRACE("trees_free_2");
-  if (!v) return;
-  if (v->capacity > 0) {
-    for (int k = 0; k < v->capacity; k++) trees_free_1(&v->data[k], free_trees);
-    XMEM -= int64_t(v->capacity) * sizeof(*v->data);
-    bopmemfree(&v->data);
-  }
-  v->count = v->capacity = 0;
+  vec_free(v, v ? v->capacity : 0, [free_trees](treevector *t) { trees_free_1(t, free_trees); });
 }
 
 // ---- Names and printing -------------------------------------------------------------------------------

@@ -204,13 +204,19 @@ struct TextFixture : ControlFixture {
 
 using Reports = TextFixture;
 
-TEST_F(Reports, BatchParseErrorTranscript) {
-  FILE *log = tmpfile();
+// A started problem of a batch run that reports to log.
+pde *batch_problem(FILE *log) {
   pdedat_batch_log = log;
   verdat_batch = 1;
   pde *p = open("/runs/batch.pde");
   timefun_get_time(&p->starttime);
   pdedat_current = p;
+  return p;
+}
+
+TEST_F(Reports, BatchParseErrorTranscript) {
+  FILE *log = tmpfile();
+  pde *p = batch_problem(log);
   uint8_t states[3] = {1, 1, 0};
   pdedat_batch_states = states;
   pdedat_batch_count = 3;
@@ -238,11 +244,7 @@ TEST_F(Reports, BatchParseErrorTranscript) {
 // A tree's report stands at the first position found under it: here its second child.
 TEST_F(Reports, BatchTreeErrorAtTheFirstPositionUnderTheTree) {
   FILE *log = tmpfile();
-  pdedat_batch_log = log;
-  verdat_batch = 1;
-  pde *p = open("/runs/batch.pde");
-  timefun_get_time(&p->starttime);
-  pdedat_current = p;
+  pde *p = batch_problem(log);
   TreeNode *t = trees_new_0(op::mulop);
   t->child[0] = trees_new_0(op::xcoord);
   TextLoc at{file, 7, 12};
