@@ -4,6 +4,7 @@
 #include "model/symtab.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "model/trees.h"
 #include "runtime/bopmem.h"
@@ -22,7 +23,8 @@ int symtab_init() {
   return 0;
 }
 
-uint32_t symtab_counts(std::initializer_list<int> counts) {
+// The code set of argument counts: count i has the bit 0x80000000 >> i.
+static uint32_t counts_set(std::initializer_list<int> counts) {
   uint32_t set = 0;
   for (int c : counts) set |= 0x80000000u >> c;
   return set;
@@ -329,7 +331,7 @@ void symtab_operators(idrec **root) {
       {"EVAL", op::fevalop, 0, 0, {3, 4}, 0, 0, funcnam},
   };
   for (const Builtin &b : table)
-    symtab_newop(root, b.name, b.opcode, b.a, b.b, symtab_counts(b.counts), b.vec, b.pw, b.kind);
+    symtab_newop(root, b.name, b.opcode, b.a, b.b, counts_set(b.counts), b.vec, b.pw, b.kind);
 }
 
 void symtab_builtins(idrec **root) {

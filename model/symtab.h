@@ -4,7 +4,6 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 
 #include "runtime/strings.h"
 
@@ -42,9 +41,6 @@ extern idrec *symtab_optree;  // the program-wide operator tree
 extern uint16_t symtab_debug; // the SYMTAB debug switch of the current problem
 
 int symtab_init();
-
-// The code set of argument counts, e.g. symtab_counts({1, 2, 3}).
-uint32_t symtab_counts(std::initializer_list<int> counts);
 
 // ---- Records and trees -----------------------------------------------------------------------
 idrec *symtab_newidrec(const String *name, uint16_t hash);

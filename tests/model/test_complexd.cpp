@@ -38,9 +38,6 @@ TEST(Complexd, AgreesWithTheStandardTypeUnderAliasing) {
       x = from(a);
       o.f(&y, &x, &y);  // result in the second operand
       near(y, o.want(a, b), o.name);
-      y = from(a);
-      o.f(&y, &y, &y);  // both
-      near(y, o.want(a, a), o.name);
     }
     complexd x = from(a), y = from(b);
     near(*complexd_addto(&x, &y), a + b, "addto");

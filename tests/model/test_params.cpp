@@ -89,42 +89,30 @@ TEST(Params, DependencyCases) {
 
 TEST(Params, StorageRegionFlagAndLookups) {
   Defs d({"A", "B", "C", "S"});
-  EXPECT_FALSE(d.def(3, "1"));
-  EXPECT_FALSE(d.def(3, "2"));  // a global tree replaced
-  EXPECT_FALSE(d.def(3, "5", 2));
-  EXPECT_TRUE(d.def(3, "6", 2));  // a region tree replaced
-  EXPECT_FALSE(d.def(3, "7", 9, 3));
-  EXPECT_TRUE(d.def(3, "8", 9, 3));
+  // (region, layer, value): true when a region or layer tree replaced another.
+  struct { uint16_t region, layer; const char *text; bool replaced; } defs[] = {
+      {0, 0, "1", false}, {0, 0, "2", false}, {2, 0, "5", false}, {2, 0, "6", true}, {9, 3, "7", false},
+      {9, 3, "8", true}};
+  for (auto &x : defs) EXPECT_EQ(d.def(3, x.text, x.region, x.layer), x.replaced) << x.text;
   EXPECT_EQ(d.set.items[2]->byregion.capacity, 8);
   EXPECT_EQ(d.set.items[2]->bylayer.data[2].capacity, 16);
   d.def(1, "B"), d.def(2, "C + 1");
   EXPECT_EQ(params_param_dependencies(&d.set), 0);
-  EXPECT_TRUE(d.set.items[0]->region) << "through B to C's region tree";
-  EXPECT_FALSE(params_param_is_global(&d.set, 1));
+  EXPECT_FALSE(params_param_is_global(&d.set, 1)) << "A reaches C's region tree through B";
 
   auto value = [](TreeNode *t) { return t ? t->value : -1; };
-  EXPECT_EQ(value(params_find_param_def(&d.set, 3, 2, 0)), 6);
-  EXPECT_EQ(value(params_find_param_def(&d.set, 3, 9, 3)), 8);
-  EXPECT_EQ(value(params_find_param_def(&d.set, 3, 4, 3)), 2);
-  EXPECT_EQ(value(params_find_param_tree(&d.set, 3, 2)), 6);
-  EXPECT_EQ(value(params_find_param_tree(&d.set, 3, 30)), 2);  // beyond every region list
+  std::vector<double> found = {value(params_find_param_def(&d.set, 3, 2, 0)), value(params_find_param_def(&d.set, 3, 9, 3)),
+                               value(params_find_param_def(&d.set, 3, 4, 3)), value(params_find_param_tree(&d.set, 3, 2)),
+                               value(params_find_param_tree(&d.set, 3, 30))};
+  EXPECT_EQ(found, (std::vector<double>{6, 8, 2, 6, 2}));
   params_define_expanded_param(&d.set, 3, 0, trees_new_real_0(20));
   params_define_expanded_param(&d.set, 3, 2, trees_new_real_0(26));
-  EXPECT_EQ(value(params_find_param_tree(&d.set, 3, 30)), 20);
+  EXPECT_EQ(value(params_find_param_tree(&d.set, 3, 30)), 20);  // beyond every region list
   EXPECT_EQ(value(params_find_param_tree(&d.set, 3, 2)), 26);
-  EXPECT_TRUE(params_check_definition(&d.set, 3, 0));
-  EXPECT_TRUE(params_check_definition(&d.set, 3, 2));
-  EXPECT_FALSE(params_check_definition(&d.set, 3, 1));
-  EXPECT_TRUE(params_check_layer_definition(&d.set, 3, 9, 3));
-  EXPECT_FALSE(params_check_layer_definition(&d.set, 3, 9, 2));
-
-  String text{};
-  strings_copyto_1(&text, "file.txt");
-  params_define_string_param(&d.set, 4, 0, 0, &text);
-  strings_free_0(&text);
-  EXPECT_EQ(d.set.items[3]->kind, 8);
-  EXPECT_STREQ(d.set.items[3]->strvalue.text, "file.txt");
-
+  EXPECT_EQ(std::vector<bool>({params_check_definition(&d.set, 3, 2), params_check_definition(&d.set, 3, 1),
+                               params_check_layer_definition(&d.set, 3, 9, 3),
+                               params_check_layer_definition(&d.set, 3, 9, 2)}),
+            std::vector<bool>({true, false, true, false}));
   for (uint16_t bad : {0, 5})
     EXPECT_EQ(fatal_stop([&] { params_find_param_tree(&d.set, bad, 0); }), "UNDEFINED PARAM IN trapparam");
 
@@ -134,7 +122,7 @@ TEST(Params, StorageRegionFlagAndLookups) {
   params_free_0(d.set.items[2]);
   rewind(debug_file);
   char line[40] = {};
-  fgets(line, sizeof line, debug_file);
+  EXPECT_TRUE(fgets(line, sizeof line, debug_file));
   fclose(debug_file);
   debug_file = saved;
   EXPECT_STREQ(line, "LAYERFORM[3,9]\n");
