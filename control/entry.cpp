@@ -21,6 +21,12 @@
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
+#include "model/complexd.h"
+#include "model/lintabs.h"
+#include "model/params.h"
+#include "model/symtab.h"
+#include "model/tabledat.h"
+#include "model/trees.h"
 #include "mesher/mesher3.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
@@ -126,6 +132,7 @@ static const struct {
     {"basisfun", basisfun_init},
     {"matrixd", matrixd_init},
     {"elements", elements_init},
+    {"trees", trees_init},
     {"vectorb", vectorb_init},
     {"vector2l", vector2l_init},
     {"quature", quature_init},
@@ -137,9 +144,13 @@ static const struct {
     {"features", features_init},
     {"domain", domain_init},
     {"display", display_init},
+    {"symtab", symtab_init},
     {"arrays", arrays_init},
     {"array2s", array2s_init},
     {"array3s", array3s_init},
+    {"lintabs", lintabs_init},
+    {"tabledat", tabledat_init},
+    {"params", params_init},
     {"vectort", vectort_init},
     {"gagscren", gagscren_init},
     {"gag", gag_init},
@@ -163,6 +174,7 @@ static const struct {
     {"gpmin", gpmin_init},
     {"windower", windower_init},
     {"views", views_init},
+    {"complexd", complexd_init},
     {"dominpde", dominpde_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
