@@ -603,9 +603,16 @@ void meshes_node_compress_2(Mesh *m, vectorl *map) {
   m->delnodes = 0;
 }
 
+// A node map released on every exit, the fatal stops of the compaction included.
+struct NodeMap {
+  vectorl map{};
+  ~NodeMap() { vectorl_free(&map); }
+};
+
 void meshes_node_compress_1(Mesh *m, vectorvd *fields) {
   TRACE("meshes_node_compress_1");
-  vectorl map{};
+  NodeMap held;
+  vectorl &map = held.map;
   int32_t old = m->nodes.count;
   meshes_node_compress_2(m, &map);
   for (int32_t v = 0; v < fields->count; v++) {
@@ -616,15 +623,13 @@ void meshes_node_compress_1(Mesh *m, vectorvd *fields) {
     if (f->capacity >= m->nodes.count) f->count = m->nodes.count;
     else vectord_resize(f, m->nodes.count, m->nodes.count);
   }
-  vectorl_free(&map);
   m->delnodes = 0;
 }
 
 void meshes_node_compress_0(Mesh *m) {
   TRACE("meshes_node_compress_0");
-  vectorl map{};
-  meshes_node_compress_2(m, &map);
-  vectorl_free(&map);
+  NodeMap held;
+  meshes_node_compress_2(m, &held.map);
 }
 
 // ---- Centroids, periodic images, grid, node merging ---------------------------------

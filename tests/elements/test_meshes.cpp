@@ -1,0 +1,257 @@
+// The mesh record: table growth, cell and node operations, measures and centroids,
+// interpolation at located points, compaction, periodic pairing and copies, checked
+// on meshes built in code and on a disk meshed once by an outside mesher.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+
+#include "elements/basisfun.h"
+#include "elements/evalpoint.h"
+#include "elements/quature.h"
+#include "tests/elements/check.h"
+#include "tests/elements/meshbuild.h"
+
+namespace {
+
+struct Meshes : ::testing::Test {
+  static void SetUpTestSuite() {
+    quature_init_quadrature();
+    basisfun_node_coords();
+    cellnode_init();
+  }
+  int64_t xmem0 = XMEM;
+  Domain d{};
+  Mesh m{};
+  void SetUp() override { m.domain = &d; }
+  void TearDown() override {
+    meshes_free(&m, 0);
+    domain_clear(&d);
+    EXPECT_EQ(XMEM, xmem0);
+  }
+  MeshCell &cell(int32_t c) { return m.cells.data[c - 1]; }
+  MeshNode &node(int32_t n) { return m.nodes.data[n - 1]; }
+  void load_disk() {
+    MshMesh disk = read_msh(test_data("disk.msh"));
+    ASSERT_GT(disk.triangles.size(), 50u);
+    build_mesh(&m, disk.nodes, disk.triangles, tri3, disk.side_id());
+  }
+};
+
+// One cell of a code whose nodes sit where the reference nodes map to by the corners.
+void one_cell(Mesh *m, int code, const std::vector<Xyz> &corner) {
+  const LocalPoint *p = basisfun_node_table(code);
+  std::vector<Xyz> xyz(elements_functions[code]);
+  for (size_t k = 0; k < xyz.size(); k++)
+    for (int r = 0; r < 3; r++)
+      for (size_t v = 0; v < corner.size(); v++) xyz[k][r] += p[k].L[v] * corner[v][r];
+  Corners all;
+  for (size_t k = 1; k <= xyz.size(); k++) all.push_back(int(k));
+  m->meshbasis = m->cellbasis = code;
+  m->cellstep = m->nodestep = 8;
+  for (const Xyz &q : xyz) meshes_new_node_1(m, q[0], q[1], q[2], 0);
+  int32_t c = meshes_new_cell_0(m);
+  m->cells.data[c - 1].basis = code;
+  for (size_t k = 0; k < all.size(); k++) m->cells.data[c - 1].nodes.data[k] = all[k];
+}
+
+TEST_F(Meshes, TablesGrowByStepsThatDoubleOnceBeyondThirtyTwoSteps) {
+  m.cellstep = m.nodestep = 50;
+  m.cellbasis = tri3;
+  std::vector<int32_t> cells, nodes, want;
+  for (int k = 50; k <= 1700; k += 50) want.push_back(k);
+  want.insert(want.end(), {1800, 1900});
+  for (int k = 1; k <= 1800; k++) {
+    meshes_new_cell_0(&m);
+    meshes_new_node_0(&m, k, 0, 0);
+    if (cells.empty() || cells.back() != m.cells.capacity) cells.push_back(m.cells.capacity);
+    if (nodes.empty() || nodes.back() != m.nodes.capacity) nodes.push_back(m.nodes.capacity);
+  }
+  EXPECT_EQ(cells, want);
+  EXPECT_EQ(nodes, want);
+  EXPECT_EQ(m.cellstep, 100);
+}
+
+TEST_F(Meshes, CellAndNodeOperationsKeepTheirEdgeCases) {
+  m.cellstep = m.nodestep = 8;
+  m.cellbasis = m.meshbasis = tri3;
+  for (int k = 1; k <= 30; k++) meshes_new_node_0(&m, k, 0, 0);
+  for (int k = 1; k <= 8; k++) meshes_new_cell_0(&m), cell(k).basis = tri3;
+  meshes_new_nodecell(&m, 5, 3);
+  meshes_new_nodecell(&m, 5, 3);
+  EXPECT_EQ(node(5).nodecell.count, 1);
+  meshes_renode3_0(&m, 2, 10, 20, 30);
+  EXPECT_EQ(meshes_find_side_1(&m, 2, 30, 10), 2);
+  EXPECT_EQ(meshes_find_side_1(&m, 2, 10, 30), 0);
+  EXPECT_EQ(meshes_make_node(&m, 2.0005, 0, 0.01), 2);
+  meshes_new_node_0(&m, 2.001, 0, 0);
+  EXPECT_EQ(meshes_make_node(&m, 2.0007, 0, 0.01), 2);  // within reach of 2 and 31
+  EXPECT_EQ(meshes_make_node(&m, 7.5, 1, 0.01), 32);
+  cell(7).neighbour[0] = 5, cell(7).neighbour[1] = -3;
+  meshes_fix_nabor(&m, -7, 3, 9);
+  EXPECT_EQ(cell(7).neighbour[1], -9);
+  // Deleting: the last cell shortens the table, another counts as deleted; positive
+  // neighbours are unlinked, periodic ones left.
+  cell(5).neighbour[2] = 7;
+  meshes_delete_cell(&m, 7);
+  EXPECT_EQ(m.cells.count, 8);
+  EXPECT_EQ(m.delcells, 1);
+  EXPECT_EQ(cell(5).neighbour[2], 0);
+  EXPECT_EQ(cell(7).neighbour[1], -9);
+  meshes_delete_cell(&m, 8);
+  EXPECT_EQ(m.cells.count, 7);
+  EXPECT_EQ(m.delcells, 1);
+  struct Stop {
+    const char *text;
+    std::function<void()> call;
+  } stops[] = {
+      {"BAD NABOR PATCH IN meshes_fix_nabor_0", [&] { meshes_fix_nabor(&m, 6, 4, 1); }},
+      {"BAD NODECELL IN meshes_new_nodecell_0", [&] { meshes_new_nodecell(&m, 33, 1); }},
+      {"BAD NODECELL PATCH  IN meshes_fix_nodecell_0", [&] { meshes_fix_nodecell(&m, 5, 4, 1); }},
+      {"BAD NODECELL DELETE  IN meshes_delete_nodecell_0", [&] { meshes_delete_nodecell(&m, 5, 4); }},
+      {"Illegal Basis IN meshes_set_centroid_0", [&] { cell(1).basis = lin2, meshes_set_centroid_1(&m, 1); }},
+  };
+  for (auto &s : stops) expect_fatal(s.text, s.call);
+}
+
+TEST_F(Meshes, MeasuresAndCentroidsOfSingleCells) {
+  const std::vector<Xyz> right = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, clockwise = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}};
+  const std::vector<Xyz> tet = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, flipped = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  struct Case {
+    int code;
+    std::vector<Xyz> corner;
+    double area;
+  } cases[] = {{tri3, right, 0.5}, {tri3, clockwise, -0.5}, {tri6, clockwise, 0.5}, {tri9, right, 0.5},
+               {tet4, tet, 1.0 / 6}, {tet4, flipped, -1.0 / 6}, {tet10, flipped, 1.0 / 6}, {tet20, tet, 1.0 / 6}};
+  for (const Case &k : cases) {
+    Mesh one{};
+    one_cell(&one, k.code, k.corner);
+    EXPECT_NEAR(meshes_cell_area_1(&one, 1), k.area, 1e-13) << elements_names[k.code];
+    meshes_set_centroid_1(&one, 1);
+    for (int r = 0; r < 3; r++) {
+      double mean = 0;
+      for (const Xyz &c : k.corner) mean += c[r] / k.corner.size();
+      EXPECT_NEAR(one.cells.data[0].centroid[r], mean, 1e-12) << elements_names[k.code];
+    }
+    meshes_free(&one, 0);
+  }
+}
+
+TEST_F(Meshes, DiskAreasAndCentroidsMatchItsBoundaryPolygon) {
+  load_disk();
+  expect_invariants(&m);
+  // Shoelace sums over the directed boundary sides, which need no ordering.
+  double area = 0, cx = 0, cy = 0, sum = 0, mx = 0, my = 0;
+  for (int32_t c = 1; c <= m.cells.count; c++) {
+    double a = meshes_cell_area_1(&m, c);
+    EXPECT_GT(a, 0);
+    meshes_set_centroid_1(&m, c);
+    sum += a, mx += a * cell(c).centroid[0], my += a * cell(c).centroid[1];
+    for (int s = 1; s <= 3; s++) {
+      if (cell(c).neighbour[s - 1]) continue;
+      const MeshNode &p = node(cell(c).nodes.data[s % 3]), &q = node(cell(c).nodes.data[(s + 1) % 3]);
+      double cross = p.x * q.y - q.x * p.y;
+      area += cross / 2, cx += (p.x + q.x) * cross, cy += (p.y + q.y) * cross;
+    }
+  }
+  EXPECT_NEAR(sum, area, 1e-12);
+  EXPECT_NEAR(mx / sum, cx / (6 * area), 1e-12);
+  EXPECT_NEAR(my / sum, cy / (6 * area), 1e-12);
+}
+
+// 1 + 2x - 3y + z/2, plus, for a quadratic, xy - y^2 + 0.7x^2 + 0.3xz - 0.4z^2.
+double poly(const Xyz &p, int degree) {
+  double x = p[0], y = p[1], z = p[2];
+  double v = 1 + 2 * x - 3 * y + 0.5 * z;
+  return degree < 2 ? v : v + x * y - y * y + 0.7 * x * x + 0.3 * x * z - 0.4 * z * z;
+}
+
+TEST_F(Meshes, FieldsOfTheBasisOrderAreReproducedAtLocatedPoints) {
+  const std::vector<Xyz> tri = {{0.1, 0.2, 0}, {1.3, 0.4, 0}, {0.5, 1.1, 0}};
+  const std::vector<Xyz> tet = {{0.1, 0.2, 0}, {1.3, 0.4, 0.1}, {0.5, 1.1, 0.2}, {0.3, 0.5, 1.2}};
+  struct Case {
+    int code, degree;
+  } cases[] = {{tri3, 1}, {tri6, 2}, {tri9, 2}, {tet10, 2}};
+  std::mt19937 rng(12);
+  std::uniform_real_distribution<double> u01(0, 1);
+  for (const Case &k : cases) {
+    Mesh one{};
+    const std::vector<Xyz> &corner = elements_dimension[k.code] == 2 ? tri : tet;
+    one_cell(&one, k.code, corner);
+    vectord field{};
+    vectord_resize(&field, one.nodes.count, one.nodes.count);
+    for (int n = 1; n <= one.nodes.count; n++) {
+      const MeshNode &q = one.nodes.data[n - 1];
+      field.data[n - 1] = poly({q.x, q.y, q.z}, k.degree);
+    }
+    LocalCell lc{};
+    meshes_localize(&one, &one.cells.data[0], &lc, 0);
+    for (int t = 0; t < 20; t++) {
+      double L[4] = {u01(rng), u01(rng), u01(rng), 0}, s = L[0] + L[1] + L[2];
+      if (corner.size() == 4) L[3] = u01(rng), s += L[3];
+      Xyz p = {0, 0, 0};
+      for (size_t v = 0; v < corner.size(); v++) {
+        L[v] /= s;
+        for (int r = 0; r < 3; r++) p[r] += L[v] * corner[v][r];
+      }
+      EXPECT_NEAR(cellnode_interpu_1(k.code, L, &lc, &field), poly(p, k.degree), 1e-12) << elements_names[k.code];
+    }
+    if (k.code == tri6) {
+      // A linear field on the quadratic cell reads the vertex nodes only.
+      for (int n = 4; n <= 6; n++) field.data[n - 1] = NAN;
+      for (int n = 1; n <= 3; n++) field.data[n - 1] = poly(corner[n - 1], 1);
+      evalpoint ep{};
+      ep.cell = &lc, ep.local[0] = 0.2, ep.local[1] = 0.3, ep.local[2] = 0.5;
+      Xyz p = {0, 0, 0};
+      for (int v = 0; v < 3; v++)
+        for (int r = 0; r < 3; r++) p[r] += ep.local[v] * corner[v][r];
+      EXPECT_NEAR(cellnode_interpu_0(tri3, &ep, &field), poly(p, 1), 1e-12);
+      EXPECT_NEAR(cellnode_interpu_sel(tri3, 1, 0, &ep, &field), 2, 1e-12);
+      // Nodal and point values through the inverse map of the curved cell.
+      for (int n = 1; n <= 6; n++) {
+        const MeshNode &q = one.nodes.data[n - 1];
+        field.data[n - 1] = poly({q.x, q.y, q.z}, 2);
+      }
+      int32_t extra = meshes_new_node_0(&one, 0.6, 0.5, 0);
+      vectord *list[] = {&field};
+      vectorvd fields = {1, 1, list};
+      meshes_nodalu(&one, extra, &fields, &lc, tri6);
+      EXPECT_EQ(field.count, one.nodes.count);
+      EXPECT_NEAR(field.data[extra - 1], poly({0.6, 0.5, 0}, 2), 1e-6);  // the inverse map works to 1e-7
+      vectord values{};
+      meshes_pointu_0(&values, 0.5, 0.6, &fields, &lc, tri6);
+      EXPECT_NEAR(values.data[0], poly({0.5, 0.6, 0}, 2), 1e-6);
+      vectord_free(&values);
+    }
+    vectord_free(&field);
+    meshes_free(&one, 0);
+  }
+}
+
+TEST_F(Meshes, SmallestCoordinateAndPointTests) {
+  struct Case {
+    double L[4];
+    int ac2, ac3;
+  } cases[] = {{{0.2, 0.2, 0.6, 0.9}, 2, 2}, {{0.3, 0.4, 0.3, 0.9}, 3, 3}, {{0.25, 0.25, 0.25, 0.25}, 3, 4}};
+  for (const Case &k : cases) {
+    EXPECT_EQ(cellnode_min_ac2(k.L), k.ac2);
+    EXPECT_EQ(cellnode_min_ac3(k.L), k.ac3);
+  }
+  one_cell(&m, tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  LocalCell lc{};
+  meshes_localize(&m, &cell(1), &lc, 0);
+  evalpoint p{};
+  p.cell = &lc, p.x = 0.5, p.y = 0.5;  // on the side opposite vertex 1
+  EXPECT_TRUE(meshes_incell_1(&p, 1e-9));
+  EXPECT_FALSE(meshes_incell_1(&p, 0));
+  cellnode_move_close(&p, 2);
+  EXPECT_DOUBLE_EQ(p.x, 0.5);
+  EXPECT_DOUBLE_EQ(p.y, 0.5);
+  pointd a = {0, 0}, b = {1, 0}, c = {0, 1}, in = {0.2, 0.2}, out = {0.6, 0.6};
+  EXPECT_TRUE(meshes_incell_0(&a, &b, &c, &in, -1e-6));
+  EXPECT_FALSE(meshes_incell_0(&a, &b, &c, &out, 1e-6));
+  expect_fatal("1D not implemented IN cellnode_move_close_0", [&] { cellnode_move_close(&p, 1); });
+}
+
+}  // namespace
