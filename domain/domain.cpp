@@ -22,15 +22,19 @@ static void own_name(String &n, bool copy) {
     strings_free_0(&n);
   }
 }
-static void own_list(vectorn &v, bool copy) {
+template <class V>
+static void own(V &v, bool copy, void (*copyto)(V *, const V *), void (*release)(V *)) {
   if (copy) {
-    vectorn s = v;
-    v = vectorn{};
-    vectorn_copyto_0(&v, &s);
+    V s = v;
+    v = V{};
+    copyto(&v, &s);
   } else {
-    vectorn_free(&v);
+    release(&v);
   }
 }
+static void own_list(vectorn &v, bool copy) { own(v, copy, vectorn_copyto_0, vectorn_free); }
+static void own_list(vectorl &v, bool copy) { own(v, copy, vectorl_copyto_0, vectorl_free); }
+static void own_list(vectori &v, bool copy) { own(v, copy, vectori_copyto_0, vectori_free); }
 static void own_lists(Joint &j, bool copy) {
   own_list(j.edges, copy);
   own_list(j.faces, copy);
@@ -44,13 +48,7 @@ static void own_lists(Edge &e, bool copy) {
 static void own_lists(face &f, bool copy) { own_name(f.name, copy); }
 static void own_lists(Loop &l, bool copy) {
   own_name(l.name, copy);
-  if (copy) {
-    vectori s = l.edges;
-    l.edges = vectori{};
-    vectori_copyto_0(&l.edges, &s);
-  } else {
-    vectori_free(&l.edges);
-  }
+  own_list(l.edges, copy);
 }
 static void own_lists(region &r, bool copy) {
   own_name(r.name, copy);
@@ -86,41 +84,38 @@ template <class Table> static void copy_table(Table *t) {
   for (int32_t k = 0; k < t->capacity; k++) own_lists(t->data[k], true);
 }
 
+template <class Table> static void own_table(Table *t, bool copy) {
+  if (copy) copy_table(t);
+  else free_table(t);
+}
+
+// Frees, or replaces by copies of their own, everything a domain's record points to.
+static void own_all(Domain *d, bool copy) {
+  own_table(&d->joints, copy);
+  own_table(&d->edges, copy);
+  own_table(&d->faces, copy);
+  own_table(&d->loops, copy);
+  own_table(&d->regions, copy);
+  own_table(&d->periodics, copy);
+  own_list(d->excluded, copy);
+  own_list(d->regmaterials, copy);
+  own_list(d->unattached, copy);
+  own_list(d->voids, copy);
+}
+
 Domain *domain_domain_copy(const Domain *d) {
   TRACE("domain_domain_copy_0");
   Domain *c = nullptr;
   bopmemalloc(&c, 1, sizeof(Domain));
   XMEM += sizeof(Domain);
   *c = *d;
-  copy_table(&c->joints);
-  copy_table(&c->edges);
-  copy_table(&c->faces);
-  copy_table(&c->loops);
-  copy_table(&c->regions);
-  copy_table(&c->periodics);
-  vectorn *lists[] = {&c->excluded, &c->regmaterials};
-  for (vectorn *v : lists) own_list(*v, true);
-  vectorl *llists[] = {&c->unattached, &c->voids};
-  for (vectorl *v : llists) {
-    vectorl s = *v;
-    *v = vectorl{};
-    vectorl_copyto_0(v, &s);
-  }
+  own_all(c, true);
   return c;
 }
 
 void domain_clear(Domain *d) {
   TRACE("domain_clear_0");
-  free_table(&d->joints);
-  free_table(&d->edges);
-  free_table(&d->faces);
-  free_table(&d->loops);
-  free_table(&d->regions);
-  free_table(&d->periodics);
-  vectorn_free(&d->excluded);
-  vectorn_free(&d->regmaterials);
-  vectorl_free(&d->unattached);
-  vectorl_free(&d->voids);
+  own_all(d, false);
   d->base = nullptr;
 }
 

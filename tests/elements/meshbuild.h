@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "elements/basisfun.h"
 #include "elements/meshes.h"
+#include "elements/quature.h"
 #include "runtime/bopmem.h"
 
 using Xyz = std::array<double, 3>;
@@ -161,3 +163,24 @@ inline void expect_invariants(Mesh *m) {
       EXPECT_TRUE(vectorl_inlist(&m->cells.data[l.data[k] - 1].nodes, n)) << n;
   }
 }
+
+// A mesh on its own domain, both released after the test, which must leave XMEM as it
+// found it.
+struct MeshTest : ::testing::Test {
+  static void SetUpTestSuite() {
+    quature_init_quadrature();
+    basisfun_node_coords();
+    cellnode_init();
+  }
+  int64_t xmem0 = XMEM;
+  Domain d{};
+  Mesh m{};
+  void SetUp() override { m.domain = &d; }
+  void TearDown() override {
+    meshes_free(&m, 0);
+    domain_clear(&d);
+    EXPECT_EQ(XMEM, xmem0);
+  }
+  MeshCell &cell(int32_t c) { return m.cells.data[c - 1]; }
+  MeshNode &node(int32_t n) { return m.nodes.data[n - 1]; }
+};

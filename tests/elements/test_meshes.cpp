@@ -7,31 +7,13 @@
 #include <random>
 #include <set>
 
-#include "elements/basisfun.h"
 #include "elements/evalpoint.h"
-#include "elements/quature.h"
 #include "tests/elements/check.h"
 #include "tests/elements/meshbuild.h"
 
 namespace {
 
-struct Meshes : ::testing::Test {
-  static void SetUpTestSuite() {
-    quature_init_quadrature();
-    basisfun_node_coords();
-    cellnode_init();
-  }
-  int64_t xmem0 = XMEM;
-  Domain d{};
-  Mesh m{};
-  void SetUp() override { m.domain = &d; }
-  void TearDown() override {
-    meshes_free(&m, 0);
-    domain_clear(&d);
-    EXPECT_EQ(XMEM, xmem0);
-  }
-  MeshCell &cell(int32_t c) { return m.cells.data[c - 1]; }
-  MeshNode &node(int32_t n) { return m.nodes.data[n - 1]; }
+struct Meshes : MeshTest {
   void load_disk() {
     MshMesh disk = read_msh(test_data("disk.msh"));
     ASSERT_GT(disk.triangles.size(), 50u);

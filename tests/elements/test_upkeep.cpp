@@ -6,29 +6,12 @@
 #include <random>
 #include <set>
 
-#include "elements/basisfun.h"
-#include "elements/quature.h"
 #include "tests/elements/check.h"
 #include "tests/elements/meshbuild.h"
 
 namespace {
 
-struct Upkeep : ::testing::Test {
-  static void SetUpTestSuite() {
-    quature_init_quadrature();
-    basisfun_node_coords();
-  }
-  int64_t xmem0 = XMEM;
-  Domain d{};
-  Mesh m{};
-  void SetUp() override { m.domain = &d; }
-  void TearDown() override {
-    meshes_free(&m, 0);
-    domain_clear(&d);
-    EXPECT_EQ(XMEM, xmem0);
-  }
-  MeshCell &cell(int32_t c) { return m.cells.data[c - 1]; }
-  MeshNode &node(int32_t n) { return m.nodes.data[n - 1]; }
+struct Upkeep : MeshTest {
   // The live cells as sets of corner coordinates.
   std::multiset<std::vector<double>> shapes() {
     std::multiset<std::vector<double>> s;
@@ -214,6 +197,12 @@ TEST_F(Upkeep, SquarePeriodicInXPairsSidesAcrossTheEdges) {
   EXPECT_EQ(meshes_common_edge(&m, 6, 9), 2);  // edge and joint
   EXPECT_EQ(meshes_common_edge(&m, 6, 1), 0);
   EXPECT_EQ(edges_if_edge(&d.joints.data[0], 4), 2);  // a position, not an edge
+  Domain *copy = domain_domain_copy(&d);
+  EXPECT_NE(copy->joints.data[0].edges.data, d.joints.data[0].edges.data);
+  EXPECT_EQ(copy->periodics.data[0].sources.data[0], 4);
+  domain_clear(copy);
+  bopmemfree(&copy);
+  XMEM -= sizeof(Domain);
   meshes_map_periodics(&m);
   ASSERT_EQ(m.images.count, 3);
   for (int k = 1; k <= 3; k++) {
