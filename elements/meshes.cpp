@@ -294,7 +294,7 @@ void meshes_delete_node(Mesh *m, int32_t n) {
   node.nodecell.count = 0;
   node.alive = 0;
   const Edge *e = node.kind == 2 ? domain_edge(m, node.id) : nullptr;
-  if (node.kind == 2 && node.id <= m->edgenodes.count) {
+  if (node.kind == 2 && node.id >= 1 && node.id <= m->edgenodes.count) {
     vectorl_delete(&m->edgenodes.data[node.id - 1], n);
     if (m->facenodes.count && e)
       for (int32_t k = 0; k < e->face_list.count; k++) {

@@ -95,6 +95,20 @@ TEST_F(Meshes, CellAndNodeOperationsKeepTheirEdgeCases) {
       {"Illegal Basis IN meshes_set_centroid_0", [&] { cell(1).basis = lin2, meshes_set_centroid_1(&m, 1); }},
   };
   for (auto &s : stops) expect_fatal(s.text, s.call);
+  // Copies of the table's own records survive the table's growth under them.
+  for (int k = 0; k < 12; k++) {
+    int32_t c = meshes_clone_cell(&m, &cell(2), 3), n = meshes_copy_node_0(&m, 5);
+    EXPECT_EQ(std::vector<int32_t>(cell(c).nodes.data, cell(c).nodes.data + 3), (std::vector<int32_t>{10, 20, 30}));
+    EXPECT_EQ(node(n).x, 5);
+    EXPECT_EQ(node(n).nodecell.count, 1);
+  }
+  // The finder's slabs go with the mesh.
+  vector2t_resize(&m.finder.slabsx, 3, 3);
+  vectort_set_bit(&m.finder.slabsx.data[1], 40);
+  m.finder.built = 1;
+  finder_free(&m.finder);
+  EXPECT_EQ(m.finder.built, 0);
+  EXPECT_EQ(m.finder.slabsx.count, 0);
 }
 
 TEST_F(Meshes, MeasuresAndCentroidsOfSingleCells) {

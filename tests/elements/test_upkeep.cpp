@@ -119,6 +119,7 @@ TEST_F(Upkeep, SeededDeletionsAndCompactionsKeepTheDiskMesh) {
   meshes_delete_cell(&m, 3);
   Mesh copy{};
   meshes_mesh_copy(&copy, &m, 1);
+  meshes_mesh_copy(&copy, &m, 1);  // the first copy's own domain is released
   ASSERT_EQ(copy.cells.count, m.cells.count);
   ASSERT_EQ(copy.nodes.count, m.nodes.count);
   EXPECT_NE(copy.domain, m.domain);
