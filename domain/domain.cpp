@@ -66,7 +66,8 @@ static void own_lists(periodic &p, bool copy) {
 }
 
 // Frees a table's records' own storage, then the records; count and capacity become 0.
-template <class Table> static void free_table(Table *t) {
+template <class Table>
+static void free_table(Table *t) {
   for (int32_t k = 0; k < t->capacity; k++) own_lists(t->data[k], false);
   XMEM -= int64_t(t->capacity) * sizeof(*t->data);
   bopmemfree(&t->data);
@@ -74,7 +75,8 @@ template <class Table> static void free_table(Table *t) {
 }
 
 // Replaces a table that shares the source's records with a deep copy of them.
-template <class Table> static void copy_table(Table *t) {
+template <class Table>
+static void copy_table(Table *t) {
   auto *src = t->data;
   t->data = nullptr;
   if (!t->capacity) return;
@@ -84,9 +86,12 @@ template <class Table> static void copy_table(Table *t) {
   for (int32_t k = 0; k < t->capacity; k++) own_lists(t->data[k], true);
 }
 
-template <class Table> static void own_table(Table *t, bool copy) {
-  if (copy) copy_table(t);
-  else free_table(t);
+template <class Table>
+static void own_table(Table *t, bool copy) {
+  if (copy)
+    copy_table(t);
+  else
+    free_table(t);
 }
 
 // Frees, or replaces by copies of their own, everything a domain's record points to.

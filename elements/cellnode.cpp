@@ -70,12 +70,12 @@ void cellnode_move_close(evalpoint *p, uint16_t dim) {
 
 // Grows a table of records to cap zeroed slots, moving every old slot whole (slots past
 // the count may still own lists), and sets the count.
-template <class Table> static void resize_table(Table *t, int32_t n, int32_t cap) {
+template <class Table>
+static void resize_table(Table *t, int32_t n, int32_t cap) {
   if (cap > t->capacity) {
     decltype(t->data) grown = nullptr;
     bopmemalloc(&grown, cap, sizeof(*grown));
-    if (t->capacity)
-      std::memcpy(static_cast<void *>(grown), t->data, size_t(t->capacity) * sizeof(*grown));
+    if (t->capacity) std::memcpy(static_cast<void *>(grown), t->data, size_t(t->capacity) * sizeof(*grown));
     bopmemfree(&t->data);
     XMEM += int64_t(cap - t->capacity) * sizeof(*grown);
     t->data = grown;

@@ -106,8 +106,10 @@ void meshes_delete_cell(Mesh *m, int32_t c) {
   MeshCell &cell = cell_at(m, c);
   cell.alive = 0;
   cell.region = cell.region2 = 0;
-  if (c == m->cells.count) m->cells.count--;
-  else m->delcells++;
+  if (c == m->cells.count)
+    m->cells.count--;
+  else
+    m->delcells++;
   if (cell.bytes.capacity) vectorb_free(&cell.bytes);
   int nv = cell_vertices(m->meshbasis);
   for (int s = 0; s < nv; s++)
@@ -620,8 +622,10 @@ void meshes_node_compress_1(Mesh *m, vectorvd *fields) {
     int32_t have = std::min(old, f->count);
     for (int32_t n = 1; n <= have; n++)
       if (at(map, n)) f->data[at(map, n) - 1] = f->data[n - 1];
-    if (f->capacity >= m->nodes.count) f->count = m->nodes.count;
-    else vectord_resize(f, m->nodes.count, m->nodes.count);
+    if (f->capacity >= m->nodes.count)
+      f->count = m->nodes.count;
+    else
+      vectord_resize(f, m->nodes.count, m->nodes.count);
   }
   m->delnodes = 0;
 }
@@ -760,9 +764,8 @@ void meshes_match_periodics(Mesh *m, int32_t first) {
   for (int32_t n = std::max(first, 0) + 1; n <= count; n++) order.push_back(n);
   for (int32_t n = 1; n <= std::min(first, count); n++) order.push_back(n);
   auto key = [m](int32_t n) { return std::pair(node_at(m, n).kind, int32_t(node_at(m, n).id)); };
-  std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-    return key(a) != key(b) ? key(a) < key(b) : a < b;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int32_t a, int32_t b) { return key(a) != key(b) ? key(a) < key(b) : a < b; });
   std::vector<std::pair<int32_t, int32_t>> added;
   for (int32_t i = first + 1; i <= count; i++) {
     MeshNode &ni = node_at(m, i);
@@ -771,18 +774,22 @@ void meshes_match_periodics(Mesh *m, int32_t first) {
     if (!image_of(m, ni, &image, &dec)) continue;
     point3d p = {ni.x, ni.y, ni.z}, q;
     geom3d_rotate_0(&q, &d->periodics.data[dec - 1].forward, &p);
-    auto lo = std::lower_bound(order.begin(), order.end(), 0, [&](int32_t n, int) {
-      return key(n) < std::pair(ni.kind, int32_t(image));
-    });
-    auto hi = std::find_if(lo, order.end(), [&](int32_t n) { return key(n) != std::pair(ni.kind, int32_t(image)); });
-    auto fits = [&](int32_t j) { return j != i && node_at(m, j).alive && distance(node_at(m, j), q) < d->grid.tolerance; };
+    auto lo = std::lower_bound(order.begin(), order.end(), 0,
+                               [&](int32_t n, int) { return key(n) < std::pair(ni.kind, int32_t(image)); });
+    auto hi = std::find_if(lo, order.end(),
+                           [&](int32_t n) { return key(n) != std::pair(ni.kind, int32_t(image)); });
+    auto fits = [&](int32_t j) {
+      return j != i && node_at(m, j).alive && distance(node_at(m, j), q) < d->grid.tolerance;
+    };
     // Above i first; when none qualifies there, below i (a top sheet is numbered after
     // its images).
     int32_t j = 0;
     auto above = std::upper_bound(lo, hi, i);
     auto it = std::find_if(above, hi, fits);
-    if (it != hi) j = *it;
-    else if ((it = std::find_if(lo, above, fits)) != above && *it < i) j = *it;
+    if (it != hi)
+      j = *it;
+    else if ((it = std::find_if(lo, above, fits)) != above && *it < i)
+      j = *it;
     if (!j) rtlib_fatal_in("meshes_match_periodics_0", "Unmatched Periodic Node");
     ni.image = j;
     node_at(m, j).image = i;
@@ -824,8 +831,10 @@ void meshes_quantize_mesh(Mesh *m, uint16_t dim) {
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     MeshNode &node = node_at(m, n);
     double p[3] = {node.x, node.y, node.z};
-    if (dim == 3) bounding_off_grid_0(&m->domain->grid, p);
-    else bounding_off_grid_1(&m->domain->grid, p);
+    if (dim == 3)
+      bounding_off_grid_0(&m->domain->grid, p);
+    else
+      bounding_off_grid_1(&m->domain->grid, p);
     node.x = p[0], node.y = p[1], node.z = p[2];
   }
 }
@@ -840,7 +849,8 @@ static int corner_of(const MeshCell &cell, int32_t n) {
 void meshes_replace_node(Mesh *m, int32_t old, int32_t nw) {
   TRACE("meshes_replace_node_0");
   if (old == nw || old < 1 || nw < 1 || old > m->nodes.count || nw > m->nodes.count) return;
-  std::vector<int32_t> around(node_at(m, old).nodecell.data, node_at(m, old).nodecell.data + node_at(m, old).nodecell.count);
+  std::vector<int32_t> around(node_at(m, old).nodecell.data,
+                              node_at(m, old).nodecell.data + node_at(m, old).nodecell.count);
   for (int32_t c : around) {
     MeshCell &cell = cell_at(m, c);
     int p = corner_of(cell, old);
@@ -1026,7 +1036,8 @@ void meshes_pointu_1(vectord *out, double x, double y, double z, vectorvd *field
   elements_get_lcoords(L, xyz, &lc->frame, 0.5);
   if (out->capacity < fields->count) vectord_resize(out, fields->count, fields->count);
   out->count = fields->count;
-  for (int32_t i = 0; i < fields->count; i++) out->data[i] = cellnode_interpu_1(basis, L, lc, fields->data[i]);
+  for (int32_t i = 0; i < fields->count; i++)
+    out->data[i] = cellnode_interpu_1(basis, L, lc, fields->data[i]);
 }
 
 void meshes_pointu_0(vectord *out, double x, double y, vectorvd *fields, LocalCell *lc, int32_t basis) {

@@ -1,6 +1,6 @@
-// The mesh record: table growth, cell and node operations, measures and centroids,
-// interpolation at located points, compaction, periodic pairing and copies, checked
-// on meshes built in code and on a disk meshed once by an outside mesher.
+// The mesh record: table growth, cell and node operations, measures and centroids on
+// single cells and on a disk meshed once by an outside mesher, and interpolation at
+// located points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,42 +13,31 @@
 
 namespace {
 
-struct Meshes : MeshTest {
-  void load_disk() {
-    MshMesh disk = read_msh(test_data("disk.msh"));
-    ASSERT_GT(disk.triangles.size(), 50u);
-    build_mesh(&m, disk.nodes, disk.triangles, tri3, disk.side_id());
-  }
-};
+struct Meshes : MeshTest {};
 
 // One cell of a code whose nodes sit where the reference nodes map to by the corners.
 void one_cell(Mesh *m, int code, const std::vector<Xyz> &corner) {
   const LocalPoint *p = basisfun_node_table(code);
-  std::vector<Xyz> xyz(elements_functions[code]);
-  for (size_t k = 0; k < xyz.size(); k++)
-    for (int r = 0; r < 3; r++)
-      for (size_t v = 0; v < corner.size(); v++) xyz[k][r] += p[k].L[v] * corner[v][r];
-  Corners all;
-  for (size_t k = 1; k <= xyz.size(); k++) all.push_back(int(k));
   m->meshbasis = m->cellbasis = code;
   m->cellstep = m->nodestep = 8;
-  for (const Xyz &q : xyz) meshes_new_node_1(m, q[0], q[1], q[2], 0);
   int32_t c = meshes_new_cell_0(m);
   m->cells.data[c - 1].basis = code;
-  for (size_t k = 0; k < all.size(); k++) m->cells.data[c - 1].nodes.data[k] = all[k];
+  for (int k = 0; k < elements_functions[code]; k++) {
+    Xyz q = {0, 0, 0};
+    for (int r = 0; r < 3; r++)
+      for (size_t v = 0; v < corner.size(); v++) q[r] += p[k].L[v] * corner[v][r];
+    m->cells.data[c - 1].nodes.data[k] = meshes_new_node_1(m, q[0], q[1], q[2], 0);
+  }
 }
 
 TEST_F(Meshes, TablesGrowByStepsThatDoubleOnceBeyondThirtyTwoSteps) {
   m.cellstep = m.nodestep = 50;
   m.cellbasis = tri3;
-  std::vector<int32_t> cells, nodes, want;
-  for (int k = 50; k <= 1700; k += 50) want.push_back(k);
-  want.insert(want.end(), {1800, 1900});
+  std::set<int32_t> cells, nodes, want = {1800, 1900};
+  for (int k = 50; k <= 1700; k += 50) want.insert(k);
   for (int k = 1; k <= 1800; k++) {
-    meshes_new_cell_0(&m);
-    meshes_new_node_0(&m, k, 0, 0);
-    if (cells.empty() || cells.back() != m.cells.capacity) cells.push_back(m.cells.capacity);
-    if (nodes.empty() || nodes.back() != m.nodes.capacity) nodes.push_back(m.nodes.capacity);
+    meshes_new_cell_0(&m), meshes_new_node_0(&m, k, 0, 0);
+    cells.insert(m.cells.capacity), nodes.insert(m.nodes.capacity);
   }
   EXPECT_EQ(cells, want);
   EXPECT_EQ(nodes, want);
@@ -77,13 +66,10 @@ TEST_F(Meshes, CellAndNodeOperationsKeepTheirEdgeCases) {
   // neighbours are unlinked, periodic ones left.
   cell(5).neighbour[2] = 7;
   meshes_delete_cell(&m, 7);
-  EXPECT_EQ(m.cells.count, 8);
-  EXPECT_EQ(m.delcells, 1);
-  EXPECT_EQ(cell(5).neighbour[2], 0);
-  EXPECT_EQ(cell(7).neighbour[1], -9);
+  EXPECT_EQ(std::vector<int32_t>({m.cells.count, m.delcells, cell(5).neighbour[2], cell(7).neighbour[1]}),
+            std::vector<int32_t>({8, 1, 0, -9}));
   meshes_delete_cell(&m, 8);
-  EXPECT_EQ(m.cells.count, 7);
-  EXPECT_EQ(m.delcells, 1);
+  EXPECT_EQ(std::make_pair(m.cells.count, m.delcells), std::make_pair(7, 1));
   struct Stop {
     const char *text;
     std::function<void()> call;
@@ -98,7 +84,8 @@ TEST_F(Meshes, CellAndNodeOperationsKeepTheirEdgeCases) {
   // Copies of the table's own records survive the table's growth under them.
   for (int k = 0; k < 12; k++) {
     int32_t c = meshes_clone_cell(&m, &cell(2), 3), n = meshes_copy_node_0(&m, 5);
-    EXPECT_EQ(std::vector<int32_t>(cell(c).nodes.data, cell(c).nodes.data + 3), (std::vector<int32_t>{10, 20, 30}));
+    EXPECT_EQ(std::vector<int32_t>(cell(c).nodes.data, cell(c).nodes.data + 3),
+              (std::vector<int32_t>{10, 20, 30}));
     EXPECT_EQ(node(n).x, 5);
     EXPECT_EQ(node(n).nodecell.count, 1);
   }
@@ -112,30 +99,35 @@ TEST_F(Meshes, CellAndNodeOperationsKeepTheirEdgeCases) {
 }
 
 TEST_F(Meshes, MeasuresAndCentroidsOfSingleCells) {
-  const std::vector<Xyz> right = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, clockwise = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}};
-  const std::vector<Xyz> tet = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, flipped = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  const std::vector<Xyz> right = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                         clockwise = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}};
+  const std::vector<Xyz> tet = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+                         flipped = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   struct Case {
     int code;
     std::vector<Xyz> corner;
     double area;
-  } cases[] = {{tri3, right, 0.5}, {tri3, clockwise, -0.5}, {tri6, clockwise, 0.5}, {tri9, right, 0.5},
-               {tet4, tet, 1.0 / 6}, {tet4, flipped, -1.0 / 6}, {tet10, flipped, 1.0 / 6}, {tet20, tet, 1.0 / 6}};
+  } cases[] = {{tri3, right, 0.5},        {tri3, clockwise, -0.5}, {tri6, clockwise, 0.5},
+               {tri9, right, 0.5},        {tet4, tet, 1.0 / 6},    {tet4, flipped, -1.0 / 6},
+               {tet10, flipped, 1.0 / 6}, {tet20, tet, 1.0 / 6}};
   for (const Case &k : cases) {
     Mesh one{};
     one_cell(&one, k.code, k.corner);
     EXPECT_NEAR(meshes_cell_area_1(&one, 1), k.area, 1e-13) << elements_names[k.code];
     meshes_set_centroid_1(&one, 1);
-    for (int r = 0; r < 3; r++) {
-      double mean = 0;
-      for (const Xyz &c : k.corner) mean += c[r] / k.corner.size();
-      EXPECT_NEAR(one.cells.data[0].centroid[r], mean, 1e-12) << elements_names[k.code];
-    }
+    for (int r = 0; r < 3; r++)  // the corners' mean
+      EXPECT_NEAR(
+          one.cells.data[0].centroid[r] * k.corner.size(),
+          k.corner[0][r] + k.corner[1][r] + k.corner[2][r] + (k.corner.size() > 3 ? k.corner[3][r] : 0),
+          1e-12);
     meshes_free(&one, 0);
   }
 }
 
 TEST_F(Meshes, DiskAreasAndCentroidsMatchItsBoundaryPolygon) {
-  load_disk();
+  MshMesh disk = read_msh(test_data("disk.msh"));
+  ASSERT_GT(disk.triangles.size(), 50u);
+  build_mesh(&m, disk.nodes, disk.triangles, tri3, disk.side_id());
   expect_invariants(&m);
   // Shoelace sums over the directed boundary sides, which need no ordering.
   double area = 0, cx = 0, cy = 0, sum = 0, mx = 0, my = 0;
@@ -172,55 +164,48 @@ TEST_F(Meshes, FieldsOfTheBasisOrderAreReproducedAtLocatedPoints) {
   std::mt19937 rng(12);
   std::uniform_real_distribution<double> u01(0, 1);
   for (const Case &k : cases) {
-    Mesh one{};
     const std::vector<Xyz> &corner = elements_dimension[k.code] == 2 ? tri : tet;
+    Mesh one{};
     one_cell(&one, k.code, corner);
-    vectord field{};
-    vectord_resize(&field, one.nodes.count, one.nodes.count);
-    for (int n = 1; n <= one.nodes.count; n++) {
-      const MeshNode &q = one.nodes.data[n - 1];
-      field.data[n - 1] = poly({q.x, q.y, q.z}, k.degree);
-    }
     LocalCell lc{};
     meshes_localize(&one, &one.cells.data[0], &lc, 0);
+    // The field, and a linear one given at the vertices only (NaN at the other nodes).
+    vectord field{}, linear{};
+    for (int n = 1; n <= one.nodes.count; n++) {
+      const MeshNode &q = one.nodes.data[n - 1];
+      vectord_one_more(&field, poly({q.x, q.y, q.z}, k.degree));
+      vectord_one_more(&linear, n <= int(corner.size()) ? poly({q.x, q.y, q.z}, 1) : NAN);
+    }
+    int lin = elements_linear_code[elements_dimension[k.code]];
+    evalpoint ep{};
+    ep.cell = &lc;
     for (int t = 0; t < 20; t++) {
-      double L[4] = {u01(rng), u01(rng), u01(rng), 0}, s = L[0] + L[1] + L[2];
-      if (corner.size() == 4) L[3] = u01(rng), s += L[3];
+      double s = 0;
+      for (size_t v = 0; v < corner.size(); v++) s += ep.local[v] = u01(rng);
       Xyz p = {0, 0, 0};
       for (size_t v = 0; v < corner.size(); v++) {
-        L[v] /= s;
-        for (int r = 0; r < 3; r++) p[r] += L[v] * corner[v][r];
-      }
-      EXPECT_NEAR(cellnode_interpu_1(k.code, L, &lc, &field), poly(p, k.degree), 1e-12) << elements_names[k.code];
-    }
-    if (k.code == tri6) {
-      // A linear field on the quadratic cell reads the vertex nodes only.
-      for (int n = 4; n <= 6; n++) field.data[n - 1] = NAN;
-      for (int n = 1; n <= 3; n++) field.data[n - 1] = poly(corner[n - 1], 1);
-      evalpoint ep{};
-      ep.cell = &lc, ep.local[0] = 0.2, ep.local[1] = 0.3, ep.local[2] = 0.5;
-      Xyz p = {0, 0, 0};
-      for (int v = 0; v < 3; v++)
+        ep.local[v] /= s;
         for (int r = 0; r < 3; r++) p[r] += ep.local[v] * corner[v][r];
-      EXPECT_NEAR(cellnode_interpu_0(tri3, &ep, &field), poly(p, 1), 1e-12);
-      EXPECT_NEAR(cellnode_interpu_sel(tri3, 1, 0, &ep, &field), 2, 1e-12);
-      // Nodal and point values through the inverse map of the curved cell.
-      for (int n = 1; n <= 6; n++) {
-        const MeshNode &q = one.nodes.data[n - 1];
-        field.data[n - 1] = poly({q.x, q.y, q.z}, 2);
       }
+      EXPECT_NEAR(cellnode_interpu_1(k.code, ep.local, &lc, &field), poly(p, k.degree), 1e-12)
+          << elements_names[k.code];
+      EXPECT_NEAR(cellnode_interpu_0(lin, &ep, &linear), poly(p, 1), 1e-12) << elements_names[k.code];
+      EXPECT_NEAR(cellnode_interpu_sel(lin, 1, 0, &ep, &linear), 2, 1e-12);
+    }
+    if (k.code == tri6) {  // nodal and point values through the inverse map, good to 1e-7
       int32_t extra = meshes_new_node_0(&one, 0.6, 0.5, 0);
       vectord *list[] = {&field};
+      vectord values{};
       vectorvd fields = {1, 1, list};
       meshes_nodalu(&one, extra, &fields, &lc, tri6);
       EXPECT_EQ(field.count, one.nodes.count);
-      EXPECT_NEAR(field.data[extra - 1], poly({0.6, 0.5, 0}, 2), 1e-6);  // the inverse map works to 1e-7
-      vectord values{};
+      EXPECT_NEAR(field.data[extra - 1], poly({0.6, 0.5, 0}, 2), 1e-6);
       meshes_pointu_0(&values, 0.5, 0.6, &fields, &lc, tri6);
       EXPECT_NEAR(values.data[0], poly({0.5, 0.6, 0}, 2), 1e-6);
       vectord_free(&values);
     }
     vectord_free(&field);
+    vectord_free(&linear);
     meshes_free(&one, 0);
   }
 }
