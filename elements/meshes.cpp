@@ -846,6 +846,30 @@ static int corner_of(const MeshCell &cell, int32_t n) {
   return -1;
 }
 
+// Cell c collapses as its corner at position gone moves onto its corner at position
+// kept: its sides (gone, x) and (kept, x) become one, so the cells across them are
+// linked to each other (negated when either crossed a periodic boundary); a cell left
+// facing the boundary takes the boundary's id.
+static void relink(Mesh *m, int32_t c, int gone, int kept) {
+  MeshCell &cell = cell_at(m, c);
+  int32_t across_gone = cell.neighbour[kept], across_kept = cell.neighbour[gone];
+  bool periodic = across_gone < 0 || across_kept < 0;
+  auto link = [&](int32_t from, int32_t to, uint16_t id) {
+    if (!from) return;
+    MeshCell &o = cell_at(m, std::abs(from));
+    int32_t mine = from < 0 ? -c : c, value = periodic ? -std::abs(to) : to;
+    for (int s = 0; s < cell_vertices(o.basis); s++)
+      if (o.neighbour[s] == mine) {
+        o.neighbour[s] = value;
+        if (!value) o.bdid[s] = id;
+        return;
+      }
+  };
+  link(across_gone, across_kept, cell.bdid[gone]);
+  link(across_kept, across_gone, cell.bdid[kept]);
+  cell.neighbour[gone] = cell.neighbour[kept] = 0;
+}
+
 void meshes_replace_node(Mesh *m, int32_t old, int32_t nw) {
   TRACE("meshes_replace_node_0");
   if (old == nw || old < 1 || nw < 1 || old > m->nodes.count || nw > m->nodes.count) return;
@@ -860,18 +884,7 @@ void meshes_replace_node(Mesh *m, int32_t old, int32_t nw) {
       meshes_new_nodecell(m, nw, c);
       continue;
     }
-    // The cell collapses: the cells across its two sides at old face each other.
-    int sa = (p + 1) % 3, sb = (p + 2) % 3;
-    int32_t na = cell.neighbour[sa], nb = cell.neighbour[sb];
-    if (na > 0) {
-      meshes_find_renabor(&m->cells, na, c, nb);
-      if (!nb) cell_at(m, na).bdid[meshes_find_side_0(&m->cells, na, 0) - 1] = cell.bdid[sb];
-    }
-    if (nb > 0) {
-      meshes_find_renabor(&m->cells, nb, c, na);
-      if (!na) cell_at(m, nb).bdid[meshes_find_side_0(&m->cells, nb, 0) - 1] = cell.bdid[sa];
-    }
-    cell.neighbour[sa] = cell.neighbour[sb] = 0;
+    relink(m, c, p, corner_of(cell, nw));
     for (int i = 0; i < node_span(cell, 3); i++)
       if (cell.nodes.data[i] > 0 && vectorl_inlist(&node_at(m, cell.nodes.data[i]).nodecell, c))
         meshes_delete_nodecell(m, cell.nodes.data[i], c);
@@ -893,6 +906,7 @@ bool meshes_merge_nodes(Mesh *m, int32_t a, int32_t b) {
     int p = corner_of(cell, gone);
     if (!cell.alive || p < 0) continue;
     if (corner_of(cell, kept) >= 0) {
+      relink(m, c, p, corner_of(cell, kept));
       for (int i = 0; i < node_span(cell, 3); i++) {
         int32_t n = cell.nodes.data[i];
         if (n > 0 && n != gone && vectorl_inlist(&node_at(m, n).nodecell, c)) meshes_delete_nodecell(m, n, c);

@@ -138,39 +138,45 @@ TEST_F(Upkeep, BoundaryNodesGoBetweenAdjacentNodesOnly) {
 
 // The unit square in eight triangles, periodic under (x + 1, y): edges 1 bottom,
 // 2 right (up), 3 top, 4 left (down); edge 4 maps onto edge 2.
-TEST_F(Upkeep, SquarePeriodicInXPairsSidesAcrossTheEdges) {
-  for (int e = 1; e <= 4; e++) {
-    Joint j{};
-    j.image = uint16_t(e == 1 ? 2 : e == 4 ? 3 : 0);  // only source joints record images
-    table_add(&d.joints, j);
-    Edge r{};
-    r.joint1 = uint16_t(e), r.joint2 = uint16_t(e % 4 + 1);
-    if (e == 4) r.periodic = 1, r.image = 2;
-    table_add(&d.edges, r);
+struct Square : Upkeep {
+  void SetUp() override {
+    Upkeep::SetUp();
+    for (int e = 1; e <= 4; e++) {
+      Joint j{};
+      j.image = uint16_t(e == 1 ? 2 : e == 4 ? 3 : 0);  // only source joints record images
+      table_add(&d.joints, j);
+      Edge r{};
+      r.joint1 = uint16_t(e), r.joint2 = uint16_t(e % 4 + 1);
+      if (e == 4) r.periodic = 1, r.image = 2;
+      table_add(&d.edges, r);
+    }
+    for (int e = 1; e <= 4; e++)
+      for (int j : {e, e % 4 + 1}) vectorn_one_more(&d.joints.data[j - 1].edges, uint16_t(e));
+    periodic p{};
+    vectorn_one_more(&p.sources, 4), vectorn_one_more(&p.images, 2);
+    geom3d_identity(&p.forward), geom3d_identity(&p.inverse);
+    p.forward.t[3] = 1, p.inverse.t[3] = -1;
+    table_add(&d.periodics, p);
+    d.grid.tolerance = 1e-6;
+    std::vector<Xyz> xyz;
+    std::vector<Corners> tris;
+    for (int k = 0; k < 9; k++) xyz.push_back({0.5 * (k % 3), 0.5 * (k / 3), 0});
+    for (int a : {1, 2, 4, 5}) tris.push_back({a, a + 1, a + 4}), tris.push_back({a, a + 4, a + 3});
+    build_mesh(&m, xyz, tris, tri3, [&](const Corners &c) -> uint16_t {
+      const Xyz &p0 = xyz[c[0] - 1], &p1 = xyz[c[1] - 1];
+      return p0[1] + p1[1] == 0 ? 1 : p0[0] + p1[0] == 2 ? 2 : p0[1] + p1[1] == 2 ? 3 : 4;
+    });
+    vector2l_resize(&m.edgenodes, 4, 4);
+    int lists[4][3] = {{1, 2, 3}, {3, 6, 9}, {9, 8, 7}, {7, 4, 1}};
+    for (int e = 0; e < 4; e++) {
+      for (int n : lists[e]) vectorl_one_more(&m.edgenodes.data[e], n);
+      node(lists[e][0]).kind = 1, node(lists[e][0]).id = uint16_t(e + 1);
+      node(lists[e][1]).kind = 2, node(lists[e][1]).id = uint16_t(e + 1);
+    }
   }
-  for (int e = 1; e <= 4; e++)
-    for (int j : {e, e % 4 + 1}) vectorn_one_more(&d.joints.data[j - 1].edges, uint16_t(e));
-  periodic p{};
-  vectorn_one_more(&p.sources, 4), vectorn_one_more(&p.images, 2);
-  geom3d_identity(&p.forward), geom3d_identity(&p.inverse);
-  p.forward.t[3] = 1, p.inverse.t[3] = -1;
-  table_add(&d.periodics, p);
-  d.grid.tolerance = 1e-6;
-  std::vector<Xyz> xyz;
-  std::vector<Corners> tris;
-  for (int k = 0; k < 9; k++) xyz.push_back({0.5 * (k % 3), 0.5 * (k / 3), 0});
-  for (int a : {1, 2, 4, 5}) tris.push_back({a, a + 1, a + 4}), tris.push_back({a, a + 4, a + 3});
-  build_mesh(&m, xyz, tris, tri3, [&](const Corners &c) -> uint16_t {
-    const Xyz &p0 = xyz[c[0] - 1], &p1 = xyz[c[1] - 1];
-    return p0[1] + p1[1] == 0 ? 1 : p0[0] + p1[0] == 2 ? 2 : p0[1] + p1[1] == 2 ? 3 : 4;
-  });
-  vector2l_resize(&m.edgenodes, 4, 4);
-  int lists[4][3] = {{1, 2, 3}, {3, 6, 9}, {9, 8, 7}, {7, 4, 1}};
-  for (int e = 0; e < 4; e++) {
-    for (int n : lists[e]) vectorl_one_more(&m.edgenodes.data[e], n);
-    node(lists[e][0]).kind = 1, node(lists[e][0]).id = uint16_t(e + 1);
-    node(lists[e][1]).kind = 2, node(lists[e][1]).id = uint16_t(e + 1);
-  }
+};
+
+TEST_F(Square, PeriodicInXPairsSidesAcrossTheEdges) {
   EXPECT_EQ(meshes_common_edge(&m, 1, 3), 1);  // two joints
   EXPECT_EQ(meshes_common_edge(&m, 6, 9), 2);  // edge and joint
   EXPECT_EQ(meshes_common_edge(&m, 6, 1), 0);
@@ -197,6 +203,27 @@ TEST_F(Upkeep, SquarePeriodicInXPairsSidesAcrossTheEdges) {
   EXPECT_EQ(m.images.count, 0);
   node(1).alive = 0;
   expect_fatal("Corrupt Periodic Image  Map IN meshes_node_compress_2", [&] { meshes_node_compress_0(&m); });
+}
+
+TEST_F(Square, ReplacedAndMergedNodesLeaveAWholeMesh) {
+  auto area = [&] {
+    double a = 0;
+    for (int32_t c = 1; c <= m.cells.count; c++) a += cell(c).alive ? meshes_cell_area_1(&m, c) : 0;
+    return a;
+  };
+  meshes_replace_node(&m, 5, 6);  // the centre onto the right side: two cells collapse
+  EXPECT_EQ(m.delcells, 2);
+  EXPECT_FALSE(node(5).alive);
+  EXPECT_DOUBLE_EQ(area(), 1);
+  expect_invariants(&m);
+  EXPECT_FALSE(meshes_merge_nodes(&m, 1, 3));  // two joints
+  EXPECT_TRUE(meshes_merge_nodes(&m, 1, 2));   // the corner onto the edge node
+  EXPECT_FALSE(node(1).alive);
+  EXPECT_DOUBLE_EQ(area(), 0.875);
+  expect_invariants(&m);
+  d.grid.quantum = 0.125;  // off the grid lines: to the middle of the grid cells
+  meshes_quantize_mesh(&m, 2);
+  EXPECT_EQ(at(9), (Xyz{1.0625, 1.0625, 0}));
 }
 
 // A unit cube in six tetrahedra around its diagonal, periodic in z: the top face (2)
