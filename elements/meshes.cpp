@@ -36,12 +36,13 @@ static int node_span(const MeshCell &c, int n) { return std::min(n, int(c.nodes.
 // ---- Growth -------------------------------------------------------------------------
 
 // Appends one slot (the table keeps a spare slot), growing by step and doubling the
-// step once the table has grown past 32 steps. The step stays within 16 bits.
+// step once the table has grown past 32 steps. The step stays within 16 bits, and a
+// record whose step was never set grows one slot at a time.
 template <class Table, class Resize>
 static int32_t grow(Table *t, uint16_t *step, Resize resize) {
   int32_t n = t->count + 1, c = t->capacity;
   if (n >= c) {
-    resize(t, n, c + *step);
+    resize(t, n, c + std::max<int32_t>(*step, 1));
     if (int32_t(*step) * 32 < c && *step <= 0x7FFF) *step = uint16_t(*step * 2);
   }
   t->count = n;

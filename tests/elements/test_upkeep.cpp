@@ -134,6 +134,10 @@ TEST_F(Upkeep, BoundaryNodesGoBetweenAdjacentNodesOnly) {
     EXPECT_EQ(std::vector<int>(l.data, l.data + l.count), k.list);
   }
   EXPECT_TRUE(meshes_insert_bnode(&m, 2, 1, 2, 3));  // no list for edge 2
+  int32_t n = meshes_new_node_0(&m, 0, 0, 0);  // on a mesh whose steps are unset
+  node(n).kind = 2;                            // an edge node without its edge
+  meshes_delete_node(&m, n);
+  EXPECT_EQ(l.count, 6);
 }
 
 // The unit square in eight triangles, periodic under (x + 1, y): edges 1 bottom,
