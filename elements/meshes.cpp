@@ -871,26 +871,38 @@ static void relink(Mesh *m, int32_t c, int gone, int kept) {
   cell.neighbour[gone] = cell.neighbour[kept] = 0;
 }
 
+// Moves every live cell's corner at node gone onto node kept. A cell that has both
+// collapses: its neighbours are relinked, it leaves its nodes' lists and is deleted
+// (delete) or only marked dead with its corners cleared.
+static void move_corners(Mesh *m, int32_t gone, int32_t kept, bool del) {
+  const vectorl &l = node_at(m, gone).nodecell;
+  std::vector<int32_t> around(l.data, l.data + l.count);
+  for (int32_t c : around) {
+    MeshCell &cell = cell_at(m, c);
+    int p = corner_of(cell, gone);
+    if (!cell.alive || p < 0) continue;
+    if (corner_of(cell, kept) < 0) {
+      cell.nodes.data[p] = kept;
+      meshes_new_nodecell(m, kept, c);
+      continue;
+    }
+    relink(m, c, p, corner_of(cell, kept));
+    for (int i = 0; i < node_span(cell, 3); i++) {
+      int32_t n = cell.nodes.data[i];
+      if (n > 0 && vectorl_inlist(&node_at(m, n).nodecell, c)) meshes_delete_nodecell(m, n, c);
+      if (!del) cell.nodes.data[i] = 0;
+    }
+    if (del)
+      meshes_delete_cell(m, c);
+    else
+      cell.alive = 0;
+  }
+}
+
 void meshes_replace_node(Mesh *m, int32_t old, int32_t nw) {
   TRACE("meshes_replace_node_0");
   if (old == nw || old < 1 || nw < 1 || old > m->nodes.count || nw > m->nodes.count) return;
-  std::vector<int32_t> around(node_at(m, old).nodecell.data,
-                              node_at(m, old).nodecell.data + node_at(m, old).nodecell.count);
-  for (int32_t c : around) {
-    MeshCell &cell = cell_at(m, c);
-    int p = corner_of(cell, old);
-    if (!cell.alive || p < 0) continue;
-    if (corner_of(cell, nw) < 0) {
-      cell.nodes.data[p] = nw;
-      meshes_new_nodecell(m, nw, c);
-      continue;
-    }
-    relink(m, c, p, corner_of(cell, nw));
-    for (int i = 0; i < node_span(cell, 3); i++)
-      if (cell.nodes.data[i] > 0 && vectorl_inlist(&node_at(m, cell.nodes.data[i]).nodecell, c))
-        meshes_delete_nodecell(m, cell.nodes.data[i], c);
-    meshes_delete_cell(m, c);
-  }
+  move_corners(m, old, nw, true);
   meshes_delete_node(m, old);
 }
 
@@ -900,25 +912,7 @@ bool meshes_merge_nodes(Mesh *m, int32_t a, int32_t b) {
   int ka = node_at(m, a).kind, kb = node_at(m, b).kind;
   if (kb == 1 && ka != 2) return false;
   int32_t kept = ka == 1 && kb == 2 ? b : a, gone = kept == a ? b : a;
-  std::vector<int32_t> around(node_at(m, gone).nodecell.data,
-                              node_at(m, gone).nodecell.data + node_at(m, gone).nodecell.count);
-  for (int32_t c : around) {
-    MeshCell &cell = cell_at(m, c);
-    int p = corner_of(cell, gone);
-    if (!cell.alive || p < 0) continue;
-    if (corner_of(cell, kept) >= 0) {
-      relink(m, c, p, corner_of(cell, kept));
-      for (int i = 0; i < node_span(cell, 3); i++) {
-        int32_t n = cell.nodes.data[i];
-        if (n > 0 && n != gone && vectorl_inlist(&node_at(m, n).nodecell, c)) meshes_delete_nodecell(m, n, c);
-        cell.nodes.data[i] = 0;
-      }
-      cell.alive = 0;
-    } else {
-      cell.nodes.data[p] = kept;
-      meshes_new_nodecell(m, kept, c);
-    }
-  }
+  move_corners(m, gone, kept, false);
   node_at(m, gone).alive = 0;
   vectorl_free(&node_at(m, gone).nodecell);
   return true;
