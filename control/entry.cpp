@@ -10,7 +10,10 @@
 #include "domain/dominpde.h"
 #include "domain/features.h"
 #include "elements/basisfun.h"
+#include "elements/cellnode.h"
 #include "elements/elements.h"
+#include "elements/finder.h"
+#include "elements/meshes.h"
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
@@ -136,6 +139,7 @@ static const struct {
     {"vectorb", vectorb_init},
     {"vector2l", vector2l_init},
     {"quature", quature_init},
+    {"cellnode", cellnode_init},
     {"geom3d", geom3d_init},
     {"planed", planed_init},
     {"pointl", pointl_init},
@@ -158,6 +162,8 @@ static const struct {
     {"vectorll", vectorll_init},
     {"vectorld", vectorld_init},
     {"vector2t", vector2t_init},
+    {"finder", finder_init},
+    {"meshes", meshes_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
     {"vector4d", vector4d_init},

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "domain/domain.h"
+#include "elements/meshes.h"
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag1d.h"
@@ -19,17 +20,6 @@ struct TreeNode;
 struct plotlist;
 
 enum { PDEDAT_MAX_PDES = 10 };
-
-// The problem's mesh as run control reads it: its domain, growth steps and the
-// counts of its node and cell tables. The mesh module's full record replaces it.
-struct Mesh {
-  Domain *domain;
-  uint16_t nodestep, cellstep;
-  struct {
-    int32_t count, capacity;
-    void *items;
-  } nodes, cells;
-};
 
 // One block of the record's chain of work blocks; the head is embedded in the record,
 // later blocks are allocated and released with the record.
