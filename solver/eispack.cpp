@@ -380,7 +380,11 @@ void qzval(matrixd *a, matrixd *b, vectord *alfr, vectord *alfi, vectord *beta, 
   const El A(a), B(b), Z(vectors ? z : nullptr);
   const Vl ALFR(alfr), ALFI(alfi), BETA(beta);
   Reflector h;
+  // b's tolerance is taken out of b(n,1), which reads as 0 meanwhile: for n = 2 it lies
+  // in the 2 x 2 block that the rotations below mix, and would leave an infinite
+  // eigenvalue a beta of roundoff size instead of 0.
   double epsb = B(n, 1);
+  if (n > 1) B(n, 1) = 0.0;
   int isw = 1;
   // The blocks from the bottom up; isw = 2 skips the upper row of a 2 x 2 block.
   for (int en = n; en >= 1; en--) {
