@@ -70,37 +70,24 @@ static bool reflector3(double x1, double x2, double x3, Reflector *h) {
   return true;
 }
 
-// The reflector applied from the left to rows p, q (and r) over columns j0..j1.
-static void rows2(const El &m, int p, int q, int j0, int j1, const Reflector &h) {
-  for (int j = j0; j <= j1; j++) {
-    double t = m(p, j) + h.u2 * m(q, j);
-    m(p, j) = m(p, j) + t * h.v1;
-    m(q, j) = m(q, j) + t * h.v2;
-  }
-}
-static void rows3(const El &m, int p, int q, int r, int j0, int j1, const Reflector &h) {
-  for (int j = j0; j <= j1; j++) {
-    double t = m(p, j) + h.u2 * m(q, j) + h.u3 * m(r, j);
-    m(p, j) = m(p, j) + t * h.v1;
-    m(q, j) = m(q, j) + t * h.v2;
-    m(r, j) = m(r, j) + t * h.v3;
-  }
-}
-
-// The reflector applied from the right to columns p, q (and r) over rows i0..i1.
-static void cols2(const El &m, int p, int q, int i0, int i1, const Reflector &h) {
-  for (int i = i0; i <= i1; i++) {
-    double t = m(i, p) + h.u2 * m(i, q);
-    m(i, p) = m(i, p) + t * h.v1;
-    m(i, q) = m(i, q) + t * h.v2;
-  }
-}
-static void cols3(const El &m, int p, int q, int r, int i0, int i1, const Reflector &h) {
-  for (int i = i0; i <= i1; i++) {
-    double t = m(i, p) + h.u2 * m(i, q) + h.u3 * m(i, r);
-    m(i, p) = m(i, p) + t * h.v1;
-    m(i, q) = m(i, q) + t * h.v2;
-    m(i, r) = m(i, r) + t * h.v3;
+// The reflector applied to the lines p, q (and r when r > 0) of m at positions
+// from..to: to rows from the left (ROWS) or to columns from the right (COLS).
+enum Side { ROWS, COLS };
+static void reflect(const El &m, Side side, int p, int q, int r, int from, int to, const Reflector &h) {
+  for (int k = from; k <= to; k++) {
+    double &x = side == ROWS ? m(p, k) : m(k, p);
+    double &y = side == ROWS ? m(q, k) : m(k, q);
+    if (r == 0) {
+      double t = x + h.u2 * y;
+      x = x + t * h.v1;
+      y = y + t * h.v2;
+    } else {
+      double &w = side == ROWS ? m(r, k) : m(k, r);
+      double t = x + h.u2 * y + h.u3 * w;
+      x = x + t * h.v1;
+      y = y + t * h.v2;
+      w = w + t * h.v3;
+    }
   }
 }
 
@@ -180,14 +167,14 @@ void qzhes(matrixd *a, matrixd *b, uint16_t vectors, matrixd *z) {
     for (int l = n - 1; l >= k + 1; l--) {
       int l1 = l + 1;
       if (!reflector2(A(l, k), A(l1, k), &h)) continue;
-      rows2(A, l, l1, k, n, h);
+      reflect(A, ROWS, l, l1, 0, k, n, h);
       A(l1, k) = 0.0;
-      rows2(B, l, l1, l, n, h);
+      reflect(B, ROWS, l, l1, 0, l, n, h);
       if (!reflector2(B(l1, l1), B(l1, l), &h)) continue;
-      cols2(B, l1, l, 1, l1, h);
+      reflect(B, COLS, l1, l, 0, 1, l1, h);
       B(l1, l) = 0.0;
-      cols2(A, l1, l, 1, n, h);
-      if (vectors) cols2(Z, l1, l, 1, n, h);
+      reflect(A, COLS, l1, l, 0, 1, n, h);
+      if (vectors) reflect(Z, COLS, l1, l, 0, 1, n, h);
     }
   }
 }
@@ -253,8 +240,8 @@ check_b:
   if (std::fabs(b11) <= epsb) {
     B(l, l) = 0.0;
     if (reflector2(A(l, l), A(l1, l), &h)) {
-      rows2(A, l, l1, l, enorn, h);
-      rows2(B, l, l1, l, enorn, h);
+      reflect(A, ROWS, l, l1, 0, l, enorn, h);
+      reflect(B, ROWS, l, l1, 0, l, enorn, h);
     }
     if (l != 1) A(l, lm1) = -A(l, lm1);
     lm1 = l;
@@ -331,8 +318,8 @@ sweep:
         a2 = A(k1, km1);
       }
       if (!reflector2(a1, a2, &h)) goto next_step;
-      rows2(A, k, k1, km1, enorn, h);
-      rows2(B, k, k1, km1, enorn, h);
+      reflect(A, ROWS, k, k1, 0, km1, enorn, h);
+      reflect(B, ROWS, k, k1, 0, km1, enorn, h);
       if (k != l) A(k1, km1) = 0.0;
     } else {
       // Zero a(k+1,k-1) and a(k+2,k-1).
@@ -342,27 +329,27 @@ sweep:
         a3 = A(k2, km1);
       }
       if (!reflector3(a1, a2, a3, &h)) continue;
-      rows3(A, k, k1, k2, km1, enorn, h);
-      rows3(B, k, k1, k2, km1, enorn, h);
+      reflect(A, ROWS, k, k1, k2, km1, enorn, h);
+      reflect(B, ROWS, k, k1, k2, km1, enorn, h);
       if (k != l) {
         A(k1, km1) = 0.0;
         A(k2, km1) = 0.0;
       }
       // Zero b(k+2,k+1) and b(k+2,k).
       if (reflector3(B(k2, k2), B(k2, k1), B(k2, k), &h)) {
-        cols3(A, k2, k1, k, lor1, ll, h);
-        cols3(B, k2, k1, k, lor1, ll, h);
+        reflect(A, COLS, k2, k1, k, lor1, ll, h);
+        reflect(B, COLS, k2, k1, k, lor1, ll, h);
         B(k2, k) = 0.0;
         B(k2, k1) = 0.0;
-        if (vectors) cols3(Z, k2, k1, k, 1, n, h);
+        if (vectors) reflect(Z, COLS, k2, k1, k, 1, n, h);
       }
     }
     // Zero b(k+1,k).
     if (!reflector2(B(k1, k1), B(k1, k), &h)) continue;
-    cols2(A, k1, k, lor1, ll, h);
-    cols2(B, k1, k, lor1, ll, h);
+    reflect(A, COLS, k1, k, 0, lor1, ll, h);
+    reflect(B, COLS, k1, k, 0, lor1, ll, h);
     B(k1, k) = 0.0;
-    if (vectors) cols2(Z, k1, k, 1, n, h);
+    if (vectors) reflect(Z, COLS, k1, k, 0, 1, n, h);
   }
   goto next_step;
 failed:
@@ -370,6 +357,23 @@ failed:
 done:
   // 5. b's tolerance kept below its diagonal for the later steps.
   if (n > 1) B(n, 1) = epsb;
+}
+
+// The complex rotation (c real, s = sr + i si, c^2 + |s|^2 = 1) built from
+// (a1 + i a1i, a2 + i a2i); the plain exchange c = 0, s = 1 when the first is 0.
+static void complex_rotation(double a1, double a1i, double a2, double a2i, double *c, double *sr, double *si) {
+  double cc = std::sqrt(a1 * a1 + a1i * a1i);
+  if (cc == 0.0) {
+    *c = cc;
+    *sr = 1.0;
+    *si = 0.0;
+    return;
+  }
+  double sr1 = (a1 * a2 + a1i * a2i) / cc, si1 = (a1 * a2i - a1i * a2) / cc;
+  double r = std::sqrt(cc * cc + sr1 * sr1 + si1 * si1);
+  *c = cc / r;
+  *sr = sr1 / r;
+  *si = si1 / r;
 }
 
 void qzval(matrixd *a, matrixd *b, vectord *alfr, vectord *alfi, vectord *beta, uint16_t vectors, matrixd *z) {
@@ -449,19 +453,8 @@ void qzval(matrixd *a, matrixd *b, vectord *alfr, vectord *alfi, vectord *beta, 
             a2 = -a11r;
             a2i = -a11i;
           }
-          // The complex z.
-          cz = std::sqrt(a1 * a1 + a1i * a1i);
-          if (cz == 0.0) {
-            szr = 1.0;
-            szi = 0.0;
-          } else {
-            szr = (a1 * a2 + a1i * a2i) / cz;
-            szi = (a1 * a2i - a1i * a2) / cz;
-            double r = std::sqrt(cz * cz + szr * szr + szi * szi);
-            cz = cz / r;
-            szr = szr / r;
-            szi = szi / r;
-          }
+          // The complex z, then the complex q.
+          complex_rotation(a1, a1i, a2, a2i, &cz, &szr, &szi);
           if (an < (std::fabs(e) + ei) * bn) {
             a1 = cz * a11 + szr * a12;
             a1i = szi * a12;
@@ -473,19 +466,7 @@ void qzval(matrixd *a, matrixd *b, vectord *alfr, vectord *alfi, vectord *beta, 
             a2 = szr * b22;
             a2i = szi * b22;
           }
-          // The complex q.
-          cq = std::sqrt(a1 * a1 + a1i * a1i);
-          if (cq == 0.0) {
-            sqr = 1.0;
-            sqi = 0.0;
-          } else {
-            sqr = (a1 * a2 + a1i * a2i) / cq;
-            sqi = (a1 * a2i - a1i * a2) / cq;
-            double r = std::sqrt(cq * cq + sqr * sqr + sqi * sqi);
-            cq = cq / r;
-            sqr = sqr / r;
-            sqi = sqi / r;
-          }
+          complex_rotation(a1, a1i, a2, a2i, &cq, &sqr, &sqi);
           double ssr = sqr * szr + sqi * szi;
           double ssi = sqr * szi - sqi * szr;
           for (int pass = 1; pass <= 2; pass++) {
@@ -526,9 +507,9 @@ void qzval(matrixd *a, matrixd *b, vectord *alfr, vectord *alfi, vectord *beta, 
       }
       // The real z, from the right.
       if (reflector2(a1, a2, &h)) {
-        cols2(A, en, na, 1, en, h);
-        cols2(B, en, na, 1, en, h);
-        if (vectors) cols2(Z, en, na, 1, n, h);
+        reflect(A, COLS, en, na, 0, 1, en, h);
+        reflect(B, COLS, en, na, 0, 1, en, h);
+        if (vectors) reflect(Z, COLS, en, na, 0, 1, n, h);
       }
       if (bn == 0.0) {
         rotate_rows = false;
@@ -542,8 +523,8 @@ void qzval(matrixd *a, matrixd *b, vectord *alfr, vectord *alfi, vectord *beta, 
     }
     // The real q, from the left.
     if (rotate_rows && reflector2(a1, a2, &h)) {
-      rows2(A, na, en, na, n, h);
-      rows2(B, na, en, na, n, h);
+      reflect(A, ROWS, na, en, 0, na, n, h);
+      reflect(B, ROWS, na, en, 0, na, n, h);
     }
     A(en, na) = 0.0;
     B(en, na) = 0.0;
