@@ -39,6 +39,7 @@ struct Vl {
 struct Reflector {
   double u2, u3, v1, v2, v3;
 };
+enum Side { ROWS, COLS };  // where a reflector is applied: rows from the left, columns from the right
 }  // namespace
 
 // |x| with the sign of y (y = -0 counts as positive).
@@ -72,7 +73,6 @@ static bool reflector3(double x1, double x2, double x3, Reflector *h) {
 
 // The reflector applied to the lines p, q (and r when r > 0) of m at positions
 // from..to: to rows from the left (ROWS) or to columns from the right (COLS).
-enum Side { ROWS, COLS };
 static void reflect(const El &m, Side side, int p, int q, int r, int from, int to, const Reflector &h) {
   for (int k = from; k <= to; k++) {
     double &x = side == ROWS ? m(p, k) : m(k, p);
