@@ -94,6 +94,7 @@
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "solver/eigensol.h"
+#include "solver/eispack.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
 #include "solver/matrixd.h"
@@ -196,6 +197,7 @@ static const struct {
     {"init", init_init},
     {"cgsolve", cgsolve_init},
     {"timsolve", timsolve_init},
+    {"eispack", eispack_init},
     {"eigensol", eigensol_init},
     {"control", control_init},
     {"verdat", verdat_init},
