@@ -195,6 +195,7 @@ TEST_F(Stage, PlotFileHeaderIsWrittenAtTheStart) {
   run_reset();  // freeing the records writes the plot files out
   for (const char *name : {"plain", "staged"}) {
     Bytes in{slurp(path(name) + ".pgx")};
+    ASSERT_GT(in.b.size(), 20u) << name;
     EXPECT_EQ(in.str(), "Quendar 2.20d");
     EXPECT_EQ(in.str().rfind(std::string(name) + ".pde  ", 0), 0u);
     EXPECT_EQ(in.u16(), 0u);  // plots
