@@ -79,7 +79,6 @@ static int32_t analysis_unavailable(pde *p) {
   exec_error(p, "Equation analysis is not available");
 }
 
-static void dispatch_default(uint8_t wait) { gagscren_dispatch(wait); }
 // The headless window layer has no source of messages.
 static uint8_t can_wait_default() { return 0; }
 
@@ -94,7 +93,7 @@ static const ControlServices default_services = {
     .eigen = eigensol_do_eigen,
     .nonlinear = cgsolve_do_nonlinear,
     .linear = cgsolve_do_linear,
-    .dispatch = dispatch_default,
+    .dispatch = gagscren_dispatch,
     .can_wait = can_wait_default,
     .message = gag_showmessage,
     .yesno = gag_yesnomessage,

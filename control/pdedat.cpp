@@ -10,7 +10,6 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
-#include "graphics/textman.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"

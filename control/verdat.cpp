@@ -9,8 +9,6 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
-#include "graphics/gag.h"
-#include "graphics/gagscren.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"

@@ -47,45 +47,34 @@ static void parse(pde *p, uint16_t text, uint8_t pass) {
   p->overshoot = s.overshoot, p->changelim = s.changelim, p->endvalue = s.endvalue;
 }
 
-static int32_t freshmesh(pde *p, uint8_t, int32_t) {
-  calls.push_back("mesh " + str(&p->name));
-  return mesher ? mesher(p) : int32_t(PHASE_ANALYSIS);
-}
-static int32_t grid3d(pde *p) {
-  calls.push_back("grid3d " + str(&p->name));
-  return PHASE_ANALYSIS;
-}
 static int32_t analyze(pde *p) {
   TRACE("analyze_double_0");
   calls.push_back("analyze " + str(&p->name) + " " + std::to_string(p->stage));
   if (scripts[str(&p->name)].fpe_in_analysis) sink = 1.0 / zero;
   return PHASE_SOLVE;
 }
-static int32_t solved(pde *p, const char *kind) {
-  calls.push_back(std::string(kind) + " " + str(&p->name));
-  return PHASE_PLOTS;
+// A call recorded as "what NAME", returning the phase.
+static int32_t called(const char *what, pde *p, int32_t phase) {
+  calls.push_back(std::string(what) + " " + str(&p->name));
+  return phase;
 }
 
 static const ControlServices doubles = {
     .parse = parse,
     .import_dxf = [](const String *) { return dxf_result; },
-    .freshmesh = freshmesh,
-    .grid3d = grid3d,
+    .freshmesh = [](pde *p, uint8_t, int32_t) { return called("mesh", p, mesher ? mesher(p) : PHASE_ANALYSIS); },
+    .grid3d = [](pde *p) { return called("grid3d", p, PHASE_ANALYSIS); },
     .analyze = analyze,
-    .initial_values = [](pde *p, double) { calls.push_back("initial " + str(&p->name)); },
-    .evolve = [](pde *p) { return solved(p, "evolve"); },
+    .initial_values = [](pde *p, double) { called("initial", p, 0); },
+    .evolve = [](pde *p) { return called("evolve", p, PHASE_PLOTS); },
     .eigen =
         [](pde *p) {
           for (double v : scripts[str(&p->name)].eigenvalues) vectord_one_more(&p->eigenvalues, v);
-          return solved(p, "eigen");
+          return called("eigen", p, PHASE_PLOTS);
         },
-    .nonlinear = [](pde *p) { return solved(p, "nonlinear"); },
-    .linear = [](pde *p) { return solved(p, "linear"); },
-    .dispatch =
-        [](uint8_t wait) {
-          waits.push_back(wait);
-          if (on_dispatch) on_dispatch(int(waits.size()));
-        },
+    .nonlinear = [](pde *p) { return called("nonlinear", p, PHASE_PLOTS); },
+    .linear = [](pde *p) { return called("linear", p, PHASE_PLOTS); },
+    .dispatch = [](uint8_t wait) { waits.push_back(wait), on_dispatch ? on_dispatch(int(waits.size())) : void(); },
     .can_wait = [] { return can_wait; },
     .message = [](uint16_t view, const String *m, const String *c) { shown.push_back({view, str(m), str(c)}); },
     .yesno =
@@ -95,17 +84,9 @@ static const ControlServices doubles = {
           if (!answers.empty()) answers.pop_front();
           return a;
         },
-    .edit_text =
-        [](uint16_t, uint16_t, const TextLoc *caret) {
-          edits.push_back(*caret);
-          return uint8_t(editor_takes);
-        },
+    .edit_text = [](uint16_t, uint16_t, const TextLoc *caret) { return edits.push_back(*caret), uint8_t(editor_takes); },
     .get_cwd = [](String *d) { strings_copyto_1(d, "/fake/cwd/"); },
-    .set_cwd =
-        [](const String *d) {
-          cwd_set.push_back(str(d));
-          return 0;
-        },
+    .set_cwd = [](const String *d) { return cwd_set.push_back(str(d)), 0; },
     .create_pens = [](float unit, int32_t width) { pens.push_back(unit * float(width)); },
 };
 
