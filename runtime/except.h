@@ -6,24 +6,26 @@
 //     UNCLE. With the hook installed and the latch at 0, UNCLE sets the latch to 1
 //     and calls except_uncle; otherwise it takes the terminating path (log line,
 //     traceback, message box, exit 1).
-//  2. except_uncle writes the message to the debug log and standard output. With no
-//     catch harness active (except_depth 0) it terminates as UNCLE would; otherwise
-//     it copies the message into pending_message (no traced call: the trace stack
-//     may be full) and jumps with code 99.
-//  3. except_jump sets rtlib_unwinding, so that the trace guards of the frames the
-//     jump leaves keep their names on the stack, and throws ExceptJump.
+//  2. except_uncle writes the message to the debug log and standard output, copies
+//     it into pending_message (no traced call: the trace stack may be full) and
+//     jumps with code 99.
+//  3. except_jump: with no catch harness active (except_depth 0) it takes the
+//     terminating path with the message. Otherwise it sets rtlib_unwinding, so that
+//     the trace guards of the frames the jump leaves keep their names on the stack,
+//     and throws ExceptJump.
 //  4. The harness lands (except_land): it clears rtlib_unwinding; for code 99 it
 //     writes the traceback of the abandoned calls and sets reporting_fatal; it
 //     unwinds the trace stack to the harness's home name, moves pending_message into
-//     fatal_message, resets the floating-point control word and, unless default
-//     signal handling was asked for, installs the signal handlers again.
+//     fatal_message, resets the floating-point control word and, while
+//     rearm_signals is set (it is cleared by option D), installs the signal
+//     handlers again.
 //  5. The main routine reports fatal_message as an execution error on the current
 //     problem; that report jumps again, with code 11.
 //  6. Landing with code 11 while reporting_fatal is set clears it and re-arms the
 //     latch: a fatal error during the report itself still ends the program, any
 //     later one is reported again.
-// A reported error (code 11) with no harness active has nowhere to land: the jump
-// then takes the terminating path with the report's message.
+// A reported error (code 11) with no harness active ends the same way (step 3),
+// with the report's message.
 #pragma once
 #include "runtime/strings.h"
 

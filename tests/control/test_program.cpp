@@ -59,16 +59,6 @@ TEST_F(Program, LogsOfABatchRun) {
   EXPECT_EQ(log.back(), "END");
 }
 
-TEST_F(Program, LongPathOpensThatFile) {
-  std::string sub = std::string(200, 'd'), name = std::string(60, 'f');
-  ASSERT_EQ(mkdir((dir + "/" + sub).c_str(), 0700), 0);
-  spit(dir + "/" + sub + "/" + name + ".pde", "TITLE 'long'\nEND\n");
-  run("-B -X " + dir + "/" + sub + "/" + name + ".pde");
-  std::vector<std::string> log = lines(sub + "/" + name + ".log");
-  ASSERT_GE(log.size(), 3u) << out();
-  EXPECT_EQ(log[2].rfind("START " + dir + "/" + sub + "/" + name + ".pde  ", 0), 0u) << log[2];
-}
-
 TEST_F(Program, ExitCodes) {
   // A batch run whose problem could not be opened fails.
   EXPECT_EQ(run("-B -X nothere.pde"), 1) << out();

@@ -1,4 +1,4 @@
-// Version texts and the command line.
+// The command line: options and the problem file.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,13 +89,6 @@ TEST_F(CommandLine, OptionLetters) {
 TEST_F(CommandLine, LongWordsAreKeptWhole) {
   std::string name(300, 'n');
   EXPECT_EQ(run({"/runs/" + name + ".pde"}), (V{name + ":0"}));
-}
-
-TEST(Version, Texts) {
-  strings_copyto_1(&verdat_product, "Quendar");
-  verdat_get_version();
-  EXPECT_STREQ(verdat_prodversion.text, "Quendar 2.20d");
-  EXPECT_STREQ(verdat_versiontext.text, "Quendar Version 2.20d  15:00:39 4/8/01");
 }
 
 }  // namespace
