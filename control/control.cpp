@@ -474,7 +474,10 @@ void control_parse_file(pde *p) {
   // 1. Only the outermost call parses; a parse error jumps out before the
   // decrement, which the catch point then makes.
   if (++control_parse_nesting == 1) {
-    // 2.-3. Fresh record with the SELECT defaults.
+    // 2.-3. Fresh record with the SELECT defaults. The domain-only request of the
+    // editor's Domain command is for the mesher after this parse: it is put back
+    // once the parse has succeeded, and gridgen clears it after use.
+    uint8_t domainonly = p->domainonly;
     if (verdat_macro) gpmin_init_gpm();
     gui_close_plots(p);
     pdedat_clear_pde(p);
@@ -486,6 +489,7 @@ void control_parse_file(pde *p) {
     if (verdat_macro) gpmin_close_gpm();
     set_debug(p);
     aliases(p);
+    p->domainonly = domainonly;
     p->phase = PHASE_MESH;
   }
   // 8.
@@ -499,9 +503,7 @@ void control_parse_file(pde *p) {
 static void preset(pde *p) {
   TRACE("preset_0");
   p->stop = p->stopped = p->error = p->close = p->skipstages = 0;
-  // The domain-only request of the editor's Domain command outlives the parse it
-  // starts: the mesher reads it, and gridgen clears it.
-  p->runflag = 0;
+  p->runflag = p->domainonly = 0;
   p->eigen = p->timedep = p->windowsbuilt = 0;
   p->basis = 5;
   for (String &a : p->axisname) a.length = 0, a.text ? a.text[0] = 0 : 0;

@@ -149,11 +149,14 @@ TEST_F(Stage, GridgenExtrudesA3DBaseMesh) {
 TEST_F(Stage, MesherResultBecomesThePhase) {
   // A stop during meshing leaves the phase; a domain-only display goes back to
   // phase 4 without an extrusion.
-  pde *stopped = open("stopped"), *domain = open("domain");
+  pde *stopped = open("stopped"), *domain = open("domain"), *failing = open("failing");
   domain->mesh.domain->threed = 1;
-  domain->runflag = 0;
-  domain->phase = PHASE_START;  // the editor's Domain command
-  domain->domainonly = 1;
+  for (pde *p : {domain, failing}) {
+    p->runflag = 0;
+    p->phase = PHASE_START;  // the editor's Domain command
+    p->domainonly = 1;
+  }
+  scripts["failing"].parse_fails = true;
   mesher = [](pde *p) {
     if (p->domainonly) return int32_t(PHASE_NEW);
     p->stop = 1;  // the Stop command, while the mesher pumped messages
@@ -163,6 +166,7 @@ TEST_F(Stage, MesherResultBecomesThePhase) {
   EXPECT_EQ(stopped->phase, PHASE_MESH);
   EXPECT_EQ(domain->phase, PHASE_EDIT);  // back in the editor after the display
   EXPECT_EQ(domain->domainonly, 0);
+  EXPECT_EQ(failing->phase * 10 + failing->domainonly, PHASE_EDIT * 10) << "a failed parse drops the request";
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "grid3d domain"), 0);
   // The editor's Run command: a full mesh this time.
   mesher = nullptr;
