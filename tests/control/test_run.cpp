@@ -87,19 +87,15 @@ TEST_F(Batch, ThreeProblemsOneFailingToParse) {
   for (int w : waits) EXPECT_EQ(w, 0) << "a batch run never waits";
 }
 
-TEST_F(Batch, AllGoodEndsWithoutFailure) {
-  list({"one", "two"});
-  run_loop();
-  expect_all_done();
-  EXPECT_EQ(control_failed, 0);
-}
-
-TEST_F(Batch, MissingDescriptorIsSkippedAndFails) {
-  list({"one", "two"});
-  remove((path("one") + ".pde").c_str());
-  run_loop();
-  expect_all_done();
-  EXPECT_EQ(control_failed, 1);
+TEST_F(Batch, AMissingDescriptorIsSkippedAndFailsTheRun) {
+  for (bool missing : {false, true}) {
+    run_reset();
+    list({"one", "two"});
+    if (missing) remove((path("one") + ".pde").c_str());
+    run_loop();
+    expect_all_done();
+    EXPECT_EQ(control_failed, missing);
+  }
   std::string l = log("batch.log");
   EXPECT_NE(l.find(" ERROR: No Input File: DIR/one.pde\n"), std::string::npos) << l;
   EXPECT_NE(l.find("START DIR/two.pde"), std::string::npos) << l;
