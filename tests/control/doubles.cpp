@@ -160,7 +160,6 @@ void RunFixture::SetUp() {
 void RunFixture::TearDown() {
   run_reset();
   control_default_services();
-  if (chdir("/") != 0) ADD_FAILURE() << "chdir";
   rtlib_release_signals();
   rtlib_set_uncle_hook(nullptr);
   rtlib_latch_rearm();
