@@ -13,11 +13,13 @@
 #include "domain/dominpde.h"
 #include "domain/features.h"
 #include "elements/basisfun.h"
+#include "elements/elements.h"
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
 #include "graphics/gui.h"
+#include "graphics/textman.h"
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
@@ -44,17 +46,25 @@
 #include "solver/init.h"
 #include "solver/timsolve.h"
 
-ControlServices control_services;
 uint16_t control_parse_nesting = 0;
 uint8_t control_parse_pass = 0;
-
-int control_init() {
-  TRACE("control");
-  control_default_services();
-  return 0;
-}
+uint8_t control_failed = 0;
 
 [[noreturn]] static void exec_error(pde *p, const char *message);
+
+// Stage work private to the run controller.
+static void preset(pde *p);
+static void set_debug(pde *p);
+static void aliases(pde *p);
+static void build_header(pde *p);
+static uint16_t find_magic(pde *p, const String *name);
+static void sizes(pde *p);
+static void gridgen(pde *p);
+static void show_windows(pde *p);
+static void runjob(pde *p);
+static void check_errlim(pde *p);
+static void plotfile_header(pde *p);
+static void eig_write(pde *p);
 
 // ---- Default services ----------------------------------------------------------------
 
@@ -71,22 +81,37 @@ static int32_t analysis_unavailable(pde *p) {
   exec_error(p, "Equation analysis is not available");
 }
 
-static void dispatch_default(uint8_t wait) { gagscren_dispatch(wait); }
 // The headless window layer has no source of messages.
 static uint8_t can_wait_default() { return 0; }
 
-void control_default_services() {
-  control_services.parse = parse_text;
-  control_services.freshmesh = mesher2_freshmesh;
-  control_services.grid3d = mesher3_grid3d;
-  control_services.analyze = analysis_unavailable;
-  control_services.initial_values = init_initial_val;
-  control_services.evolve = [](pde *p) { return timsolve_evolve(p, 0); };
-  control_services.eigen = eigensol_do_eigen;
-  control_services.nonlinear = cgsolve_do_nonlinear;
-  control_services.linear = cgsolve_do_linear;
-  control_services.dispatch = dispatch_default;
-  control_services.can_wait = can_wait_default;
+static const ControlServices default_services = {
+    .parse = parse_text,
+    .import_dxf = rddxf_scan_dxf,
+    .freshmesh = mesher2_freshmesh,
+    .grid3d = mesher3_grid3d,
+    .analyze = analysis_unavailable,
+    .initial_values = init_initial_val,
+    .evolve = [](pde *p) { return timsolve_evolve(p, 0); },
+    .eigen = eigensol_do_eigen,
+    .nonlinear = cgsolve_do_nonlinear,
+    .linear = cgsolve_do_linear,
+    .dispatch = gagscren_dispatch,
+    .can_wait = can_wait_default,
+    .message = gag_showmessage,
+    .yesno = gag_yesnomessage,
+    .edit_text = textman_send_edit_text_1,
+    .get_cwd = gag_getcurrentdirectory,
+    .set_cwd = gag_setcurrentdirectory,
+    .create_pens = gagscren_create_pens,
+};
+
+ControlServices control_services = default_services;
+
+void control_default_services() { control_services = default_services; }
+
+int control_init() {
+  TRACE("control");
+  return 0;
 }
 
 // ---- Run log ---------------------------------------------------------------------------
@@ -111,7 +136,7 @@ static void show_text(uint16_t view, const char *message, const char *caption) {
   String m = {}, c = {};
   strings_copyto_1(&m, message);
   strings_copyto_1(&c, caption);
-  gag_showmessage(view, &m, &c);
+  control_services.message(view, &m, &c);
   strings_free_0(&m);
   strings_free_0(&c);
 }
@@ -135,6 +160,7 @@ static void step_load(pde *p) {
   if (p->cfgtext) textin_close_text(p->cfgtext);
   p->cfgtext = 0;
   pdedat_free_pde(p);
+  control_failed = 1;
   batch_entry_done();
 }
 
@@ -212,7 +238,7 @@ static void step_stage_end(pde *p) {
         String m = {}, c = {};
         strings_copyto_1(&m, "Start Next Stage?");
         strings_copyto_1(&c, "PAUSE");
-        go_on = gag_yesnomessage(p->pdeview, &m, &c) != 0;
+        go_on = control_services.yesno(p->pdeview, &m, &c) != 0;
         strings_free_0(&m);
         strings_free_0(&c);
       }
@@ -251,7 +277,7 @@ static void step_stage_end(pde *p) {
 }
 
 static void step_dxf(pde *p) {
-  if (rddxf_scan_dxf(&p->name) == 0) {
+  if (control_services.import_dxf(&p->name) == 0) {
     p->phase = PHASE_LOAD;
   } else {
     p->error = 1;
@@ -301,6 +327,7 @@ static void after_step(pde *p, uint8_t *idle) {
   }
   if (p->close || p->error) {
     *idle = 0;
+    if (p->error) control_failed = 1;
     if (p->modified) gui_check_save(p);
     log_line(p, "END\n", false);
     if (!verdat_parseonly) {
@@ -338,7 +365,10 @@ static bool batch_step() {
     pdedat_batch_index = static_cast<uint16_t>(k);
     pdedat_batch_states[k - 1] = 1;
     // A record refused for want of a slot leaves the entry done, not running.
-    if (!pdedat_new_pde(&pdedat_batch_names.items[k - 1])) pdedat_batch_states[k - 1] = 2;
+    if (!pdedat_new_pde(&pdedat_batch_names.items[k - 1])) {
+      pdedat_batch_states[k - 1] = 2;
+      control_failed = 1;
+    }
     return true;
   }
   if (any_open()) return false;
@@ -349,6 +379,11 @@ static bool batch_step() {
   }
   return false;
 }
+
+// The loop's end tests. Waiting for a message that can never come would never end.
+static bool nothing_can_arrive() { return !control_services.can_wait(); }
+// A batch or X run has nothing left to wait for once no problem is open.
+static bool run_is_over() { return (verdat_batch || verdat_exit) && !any_open(); }
 
 void control_control_loop() {
   TRACE("control_control_loop_0");
@@ -366,7 +401,9 @@ void control_control_loop() {
     verdat_opendialog = 0;
   }
   while (quendar_running) {
+    // 1. The pass is idle until some problem works.
     uint8_t idle = 1;
+    // 2. Every open problem: one step of its phase, then the requests it left.
     for (int i = 1; i <= pdedat_count; i++) {
       pde *p = pdedat_table[i];
       if (!p) continue;
@@ -377,16 +414,18 @@ void control_control_loop() {
       }
       if (p->phase != PHASE_FREE) after_step(p, &idle);
     }
+    // 3. Batch: the next entry starts when none is running.
     if (verdat_batch && batch_step()) idle = 0;
+    // 4. A run asked to end does not wait; neither does an idle one that can get no
+    // message or has nothing left to run: it ends as if the main window had closed.
     if (!quendar_running) idle = 0;
-    // With nothing that can ever arrive, waiting would never end: the loop ends
-    // as if the main window had been closed. A batch or X run with no problem
-    // left open has nothing to wait for either.
-    if (idle && (!control_services.can_wait() || ((verdat_batch || verdat_exit) && !any_open()))) {
+    if (idle && (nothing_can_arrive() || run_is_over())) {
       quendar_running = 0;
       idle = 0;
     }
+    // 5. Window messages, waiting for one only when the pass was idle.
     control_services.dispatch(idle);
+    // 6. The end of the run, or the next pass.
     if (!quendar_running) {
       if (verdat_batch && !verdat_exit) show_text(0, "BATCH DONE\nClick to Exit", "DONE");
       return;
@@ -437,7 +476,10 @@ void control_parse_file(pde *p) {
   // 1. Only the outermost call parses; a parse error jumps out before the
   // decrement, which the catch point then makes.
   if (++control_parse_nesting == 1) {
-    // 2.-3. Fresh record with the SELECT defaults.
+    // 2.-3. Fresh record with the SELECT defaults. The domain-only request of the
+    // editor's Domain command is for the mesher after this parse: it is put back
+    // once the parse has succeeded, and gridgen clears it after use.
+    uint8_t domainonly = p->domainonly;
     if (verdat_macro) gpmin_init_gpm();
     gui_close_plots(p);
     pdedat_clear_pde(p);
@@ -451,6 +493,7 @@ void control_parse_file(pde *p) {
     if (verdat_macro) gpmin_close_gpm();
     set_debug(p);
     aliases(p);
+    p->domainonly = domainonly;
     p->phase = PHASE_MESH;
   }
   // 8.
@@ -461,7 +504,7 @@ void control_parse_file(pde *p) {
 
 // The SELECT defaults and cleared requests every parse starts from. Switches that
 // the preset leaves alone keep what an earlier parse of the same problem set.
-void preset(pde *p) {
+static void preset(pde *p) {
   TRACE("preset_0");
   p->stop = p->stopped = p->error = p->close = p->skipstages = 0;
   p->runflag = p->domainonly = 0;
@@ -519,7 +562,7 @@ void preset(pde *p) {
 // Hands the problem's debug switches to the modules' own flags. The modules that
 // read them (equation analysis, assembly, meshing, plotting, the reader) add their
 // flag here as they are built; INIT, MAP and SOLVE are read from the record.
-void set_debug(pde *p) {
+static void set_debug(pde *p) {
   TRACE("set_debug_0");
   symtab_debug = p->dbg_symtab;
   trees_debug = p->dbg_trees;
@@ -527,12 +570,12 @@ void set_debug(pde *p) {
 
 // The time axis of a staged problem is the stage. The coordinate names come from
 // the coordinate system once it exists.
-void aliases(pde *p) {
+static void aliases(pde *p) {
   TRACE("aliases_0");
   if (p->axisname[3].length == 0 && p->stages > 0) strings_copyto_1(&p->axisname[3], "STAGE");
 }
 
-void build_header(pde *p) {
+static void build_header(pde *p) {
   TRACE("build_header_0");
   strings_copyto_0(&p->header, &p->name);
   strings_addto_1(&p->header, ".");
@@ -546,11 +589,7 @@ void build_header(pde *p) {
   pdedat_report_time(p, 0);
 }
 
-// The barycentric centre of a cell of each dimension.
-static const double cell_centre[3][4] = {
-    {0.5, 0.5, 0, 0}, {0.333333333333, 0.333333333333, 0.333333333333, 0}, {0.25, 0.25, 0.25, 0.25}};
-
-void sizes(pde *p) {
+static void sizes(pde *p) {
   TRACE("sizes_0");
   Domain *d = p->mesh.domain;
   // 1. Counts the parser left; the problem's basis and its first-order basis.
@@ -563,7 +602,7 @@ void sizes(pde *p) {
   p->totals[1] = static_cast<uint16_t>(p->totals[0] + p->neqns[2]);
   if (p->meshcount == 0) p->meshcount = 10;
   // 2. The cell centre.
-  memcpy(p->cellcentre, cell_centre[p->dimension - 1], sizeof p->cellcentre);
+  memcpy(p->cellcentre, elements_centroid[p->dimension].L, sizeof p->cellcentre);
   // 3. Interior and side rules for both bases, the interior rule of the error
   // basis; the assembly weights.
   int t = p->timedep ? 1 : 0;
@@ -588,7 +627,7 @@ void sizes(pde *p) {
   vector2d_resize(&p->work, 0, 20);
 }
 
-void gridgen(pde *p) {
+static void gridgen(pde *p) {
   TRACE("gridgen_0");
   Domain *d = p->mesh.domain;
   if (!d->threed) {
@@ -603,10 +642,11 @@ void gridgen(pde *p) {
     }
     p->phase = next;
   }
+  p->domainonly = 0;
   features_free(d);
 }
 
-void show_windows(pde *p) {
+static void show_windows(pde *p) {
   TRACE("show_windows_0");
   gui_runmenu(p);
   if (!p->windowsbuilt) gui_build_windows(p);
@@ -626,7 +666,7 @@ void show_windows(pde *p) {
   p->statusstart = rtlib_elapsed_ms(0) - 30000;
 }
 
-void runjob(pde *p) {
+static void runjob(pde *p) {
   TRACE("runjob_0");
   // 1. Nothing to solve.
   if (p->nvars == 0) {
@@ -652,14 +692,14 @@ void runjob(pde *p) {
 
 // Without an ERRLIM definition the limit is 0.001; a defined one is evaluated by
 // the expression evaluator once it exists.
-void check_errlim(pde *p) {
+static void check_errlim(pde *p) {
   TRACE("check_errlim_0");
   if (!p->errlimsym) p->errlim = 0.001;
 }
 
 // The number of the object a name stands for in the problem's scopes, innermost
 // first; 0 when the name is absent.
-uint16_t find_magic(pde *p, const String *name) {
+static uint16_t find_magic(pde *p, const String *name) {
   TRACE("find_magic_0");
   uint16_t hash = strings_hashfn_0(name);
   for (int k = p->scopes.count; k >= 1 && k >= p->scopes.floor; k--)
@@ -667,7 +707,7 @@ uint16_t find_magic(pde *p, const String *name) {
   return 0;
 }
 
-void plotfile_header(pde *p) {
+static void plotfile_header(pde *p) {
   TRACE("plotfile_header_0");
   filio_close_put(&p->plotfile);
   String path = {};
@@ -684,7 +724,7 @@ void plotfile_header(pde *p) {
   filio_put_ushort(&p->plotfile, static_cast<uint16_t>((p->stages > 0 ? 256 : 0) + (p->timedep ? 1 : 0)));
 }
 
-void eig_write(pde *p) {
+static void eig_write(pde *p) {
   TRACE("eig_write_0");
   String path = {};
   strings_copyto_0(&path, &p->directory);

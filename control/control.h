@@ -27,11 +27,23 @@ enum {
   PHASE_DXF = 12,
 };
 
-// The services the steps hand their work to: the reader, the mesher, equation
-// analysis, the solvers and the message pump. They point at those subsystems'
-// own entry points; tests put doubles in their place that return scripted phases.
+// The services run control calls in other subsystems.
+//
+// Design: every call of run control (control, pdedat, verdat) into another
+// subsystem whose result decides what run control does next, or whose effect a
+// test has to see, goes through this one table: the reader and DXF import, the
+// mesher, equation analysis, the solvers, the message pump, message boxes and
+// questions, the editor, the current directory and the pens. Each entry points at
+// the subsystem's own function from the start of the process; a test replaces
+// single entries with doubles and control_default_services() puts the subsystems'
+// own functions back. Nothing is replaced at link time, so the real subsystems can
+// grow behind the table without touching the tests. Calls whose effect no test
+// replaces (menus, plot windows, exports, the status panel's record) go straight
+// to their modules.
+struct TextLoc;
 struct ControlServices {
   void (*parse)(pde *p, uint16_t text, uint8_t pass);  // parse one text into p
+  int32_t (*import_dxf)(const String *name);           // 0 when the drawing became a descriptor
   int32_t (*freshmesh)(pde *p, uint8_t meshing, int32_t meshcount);
   int32_t (*grid3d)(pde *p);
   int32_t (*analyze)(pde *p);
@@ -42,6 +54,12 @@ struct ControlServices {
   int32_t (*linear)(pde *p);
   void (*dispatch)(uint8_t wait);  // empty the message queue; wait 1: wait for one
   uint8_t (*can_wait)();           // 1 when a message can still arrive
+  void (*message)(uint16_t view, const String *message, const String *caption);
+  int16_t (*yesno)(uint16_t view, const String *message, const String *caption);  // nonzero: yes
+  uint8_t (*edit_text)(uint16_t text, uint16_t view, const TextLoc *caret);       // 0: refused
+  void (*get_cwd)(String *dir);    // the current directory, ending with the separator
+  int (*set_cwd)(const String *dir);
+  void (*create_pens)(float unit, int32_t width);
 };
 extern ControlServices control_services;
 // Puts the subsystems' own entry points back into control_services.
@@ -49,28 +67,19 @@ void control_default_services();
 
 extern uint16_t control_parse_nesting;  // parser nesting counter
 extern uint8_t control_parse_pass;      // 0 while the configuration text is parsed, 1 for the descriptor
+// 1 once a problem of the run ended with an error or could not be opened; a batch
+// run then ends with exit code 1.
+extern uint8_t control_failed;
 
 int control_init();
 
 // The main loop; returns when the running flag is 0.
 void control_control_loop();
 
-// ---- Stage work called by the phases ----------------------------------------------
+// ---- Stage work called by the phases (the rest is private to control.cpp) ----------
 // Reads the configuration and descriptor texts: 4 when the descriptor was read,
 // 0 (with the "No Input File: " message) when it was not.
 int32_t control_loadup(pde *p);
 // Parses the configuration text (pass 0) and the descriptor (pass 1) over the
 // SELECT defaults; phase 5 on success, a parse error jumps out.
 void control_parse_file(pde *p);
-void preset(pde *p);
-void set_debug(pde *p);
-void aliases(pde *p);
-void build_header(pde *p);
-uint16_t find_magic(pde *p, const String *name);
-void sizes(pde *p);
-void gridgen(pde *p);
-void show_windows(pde *p);
-void runjob(pde *p);
-void check_errlim(pde *p);
-void plotfile_header(pde *p);
-void eig_write(pde *p);

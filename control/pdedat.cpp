@@ -4,12 +4,12 @@
 
 #include <cstring>
 
+#include "control/control.h"
 #include "control/verdat.h"
 #include "domain/domain.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
-#include "graphics/textman.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -67,7 +67,7 @@ static void show_message(uint16_t view, const char *message, const char *caption
     return;
   }
   String m = lit(message), c = lit(caption);
-  gag_showmessage(view, &m, &c);
+  control_services.message(view, &m, &c);
 }
 
 // Marks the batch entry now running as done (failed).
@@ -159,12 +159,12 @@ void pdedat_setpdename(pde *p, const String *path) {
   // so that directory + name still names the file afterwards.
   if (p->directory.length == 0 || p->directory.text[0] != pdedat_separator) {
     String cwd{};
-    gag_getcurrentdirectory(&cwd);
+    control_services.get_cwd(&cwd);
     strings_addto_0(&cwd, &p->directory);
     strings_copyto_0(&p->directory, &cwd);
     strings_free_0(&cwd);
   }
-  gag_setcurrentdirectory(&p->directory);
+  control_services.set_cwd(&p->directory);
   strings_copyto_0(&p->logname, &p->directory);
   strings_addto_0(&p->logname, &p->name);
   strings_addto_1(&p->logname, ".log");
@@ -228,16 +228,16 @@ void pdedat_free_pde(pde *p) {
 // the jump back to the loop.
 [[noreturn]] static void report_without_problem(const String *message) {
   show_message(0, text_of(message), "ERROR");
-  except_jump(EXCEPT_REPORTED);
+  except_jump(EXCEPT_REPORTED, text_of(message));
 }
 
 // The editor could not take the text: the message on the problem window, the
 // error flag (the after-step rules then close the problem), and the jump.
 [[noreturn]] static void editor_failed(pde *p, const String *message) {
   String caption = lit("ERROR");
-  gag_showmessage(p->pdeview, message, &caption);
+  control_services.message(p->pdeview, message, &caption);
   p->error = 1;
-  except_jump(EXCEPT_REPORTED);
+  except_jump(EXCEPT_REPORTED, text_of(message));
 }
 
 void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
@@ -245,7 +245,7 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
   if (!live(p)) report_without_problem(message);
   if (!verdat_batch) {
     gag_showwindow(p->editview, 3);
-    if (!textman_send_edit_text_1(loc->file, p->editview, loc)) {
+    if (!control_services.edit_text(loc->file, p->editview, loc)) {
       debug_printf("FAILED EDITING FILE %d, LINE %d COL %d\n", loc->file, int(loc->line),
                    loc->column);
       editor_failed(p, message);
@@ -253,7 +253,7 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
     p->phase = 2;
     p->edittext = loc->file;
     String caption = lit("ERROR");
-    gag_showmessage(p->editview, message, &caption);
+    control_services.message(p->editview, message, &caption);
     rtlib_traceback();
   } else {
     batch_failed();
@@ -268,7 +268,7 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
     fprintf(f, "           Line %d ERROR: %s\n", int(loc->line), text_of(message));
     fflush(f);
   }
-  except_jump(EXCEPT_REPORTED);
+  except_jump(EXCEPT_REPORTED, text_of(message));
 }
 
 void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message) {
@@ -288,7 +288,7 @@ void pdedat_exec_err_0(pde *p, const String *message) {
   if (!verdat_batch) {
     gag_showwindow(p->editview, 3);
     TextLoc start{p->desctext, 1, 1};
-    if (!textman_send_edit_text_1(p->desctext, p->editview, &start)) {
+    if (!control_services.edit_text(p->desctext, p->editview, &start)) {
       debug_printf("FAILED EDITING FILE %d\n", p->desctext);
       editor_failed(p, message);
     }
@@ -304,7 +304,7 @@ void pdedat_exec_err_0(pde *p, const String *message) {
     fprintf(f, "ERROR: %s\n", text_of(message));
     fflush(f);
   }
-  except_jump(EXCEPT_REPORTED);
+  except_jump(EXCEPT_REPORTED, text_of(message));
 }
 
 void pdedat_exec_err_1(const String *message) {
@@ -315,7 +315,7 @@ void pdedat_exec_err_1(const String *message) {
 void pdedat_error_message(uint16_t view, const String *message, const String *caption) {
   TRACE("pdedat_error_message_0");
   if (!verdat_batch) {
-    gag_showmessage(view, message, caption);
+    control_services.message(view, message, caption);
     return;
   }
   FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
@@ -335,7 +335,7 @@ uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String 
     pdedat_error_message(view, message, caption);
     return 0;
   }
-  return gag_yesnomessage(view, message, caption) != 0;
+  return control_services.yesno(view, message, caption) != 0;
 }
 
 // ---- Status panel ----------------------------------------------------------------

@@ -68,16 +68,18 @@ int quendar_main() {
 
   // 2. The debug log in the temporary directory. No catch point exists yet, so
   // a failure here ends the program through the terminating path of the hook.
-  String path = {};
-  gag_gettempdirectory(&path);
-  if (path.length > 0 && path.text[path.length - 1] != pdedat_separator) strings_append(&path, pdedat_separator);
-  strings_addto_1(&path, "quendar.dbg");
-  if (!debug_debug_on(path.text)) {
+  // The folder is shared: a log of that name that another user left is not ours,
+  // and a name with our user number is taken beside it.
+  String dir = {};
+  gag_gettempdirectory(&dir);
+  if (dir.length > 0 && dir.text[dir.length - 1] != pdedat_separator) strings_append(&dir, pdedat_separator);
+  const char *path = debug_log_path(dir.text ? dir.text : "");
+  strings_free_0(&dir);
+  if (!debug_debug_on(path)) {
     char what[300];
-    snprintf(what, sizeof what, "Can't create %s", path.text);
+    snprintf(what, sizeof what, "Can't create %s", path);
     rtlib_fatal_in(home, what);
   }
-  strings_free_0(&path);
 
   // 3. The text reader echoes descriptor lines into the debug log.
   textin_text_echo(debug_file);
@@ -124,9 +126,10 @@ int quendar_main() {
   // 11-13. The catch point and the main loop.
   quendar_catch_loop();
 
-  // 14. Normal end.
+  // 14. Normal end. A batch run in which a problem failed or could not be opened
+  // says so in its exit code, for the scripts that start it.
   gag_closegraph();
   debug_debug_off();
   free_texts();
-  return 0;
+  return (verdat_batch && control_failed) ? 1 : 0;
 }

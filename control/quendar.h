@@ -10,7 +10,8 @@ extern StringList quendar_skeleton;    // the 13 lines of a new descriptor
 extern const char *const quendar_home; // the main routine's trace name, where the catch point unwinds to
 
 // The main routine: start-up steps, then the catch loop around the run controller;
-// returns 0 when the loop ends normally.
+// returns 0 when the loop ends normally, 1 when it ends a batch run in which a
+// problem ended with an error or could not be opened.
 int quendar_main();
 
 // The catch point and the main loop: runs the run controller under the catch

@@ -7,9 +7,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "control/control.h"
 #include "control/pdedat.h"
-#include "graphics/gag.h"
-#include "graphics/gagscren.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
@@ -81,7 +80,7 @@ static void option(const char *w) {
     case 'W': {
       String digits{};
       strings_copyto_1(&digits, u.text + 1);
-      gagscren_create_pens(0.001f, strings_intval(&digits));
+      control_services.create_pens(0.001f, strings_intval(&digits));
       strings_free_0(&digits);
       break;
     }
@@ -110,11 +109,11 @@ void verdat_get_params() {
     } else if (!verdat_opendialog) {
       pde *p = pdedat_new_pde(&file);
       if (p) {
-        gag_setcurrentdirectory(&p->directory);
+        control_services.set_cwd(&p->directory);
         p->runflag = verdat_runflag;
       }
     } else {
-      gag_setcurrentdirectory(&file);
+      control_services.set_cwd(&file);
     }
   }
   strings_free_0(&file);

@@ -1,5 +1,6 @@
-// pwin: the window service that the desktop's window system provided. This header
-// is the one interface; the headless back end serves batch runs and tests.
+// pwin: the window service the code above the platform layer calls: message boxes
+// and questions. This header is the one interface; the headless back end serves
+// batch runs and tests.
 #pragma once
 
 enum {

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "runtime/bopmem.h"
@@ -36,6 +37,15 @@ bool debug_debug_on(const char *path) {
   rtlib_set_log_file(f);
   snprintf(log_path, sizeof log_path, "%s", path);
   return true;
+}
+
+const char *debug_log_path(const char *dir) {
+  static char path[1100];
+  snprintf(path, sizeof path, "%squendar.dbg", dir);
+  struct stat st;
+  if (lstat(path, &st) == 0 && st.st_uid != geteuid())
+    snprintf(path, sizeof path, "%squendar-%u.dbg", dir, static_cast<unsigned>(geteuid()));
+  return path;
 }
 
 void debug_debug_off() {

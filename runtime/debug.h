@@ -10,6 +10,11 @@ extern uint8_t debug_output;  // 1 while optional diagnostic lines may be writte
 
 int debug_init();
 bool debug_debug_on(const char *path);
+// The path of the debug log in the directory dir (empty, or ending with '/'):
+// dir + "quendar.dbg", or dir + "quendar-<uid>.dbg" when a file of the first name
+// exists and belongs to another user, as it may in a shared temporary folder.
+// The text lives in a program-wide buffer until the next call.
+const char *debug_log_path(const char *dir);
 void debug_debug_off();
 const char *debug_path();
 void debug_dbshow(const char *text);

@@ -21,7 +21,8 @@ int except_init() {
   return 0;
 }
 
-void except_jump(int code) {
+void except_jump(int code, const char *message) {
+  if (!except_catch_active()) rtlib_terminate(message);
   rtlib_unwinding = 1;
   throw ExceptJump{code};
 }
@@ -30,9 +31,8 @@ bool except_catch_active() { return except_depth > 0; }
 
 void except_uncle(String *message) {
   debug_dbshow(message->text);
-  if (!except_catch_active()) rtlib_terminate(message->text);
   snprintf(pending_message, sizeof pending_message, "%.*s", static_cast<int>(message->length), message->text);
-  except_jump(EXCEPT_FATAL);
+  except_jump(EXCEPT_FATAL, message->text);
 }
 
 void except_set_rearm_signals(bool on) { rearm_signals = on; }

@@ -1,5 +1,31 @@
 // except: the error hook that turns the first fatal error into a jump to the main
 // routine's catch point, the jump itself, and the catch harness around a body.
+//
+// The fatal-error path, in order:
+//  1. A fatal stop (rtlib_fatal_in, a trace mismatch, a trap or fault handler) calls
+//     UNCLE. With the hook installed and the latch at 0, UNCLE sets the latch to 1
+//     and calls except_uncle; otherwise it takes the terminating path (log line,
+//     traceback, message box, exit 1).
+//  2. except_uncle writes the message to the debug log and standard output, copies
+//     it into pending_message (no traced call: the trace stack may be full) and
+//     jumps with code 99.
+//  3. except_jump: with no catch harness active (except_depth 0) it takes the
+//     terminating path with the message. Otherwise it sets rtlib_unwinding, so that
+//     the trace guards of the frames the jump leaves keep their names on the stack,
+//     and throws ExceptJump.
+//  4. The harness lands (except_land): it clears rtlib_unwinding; for code 99 it
+//     writes the traceback of the abandoned calls and sets reporting_fatal; it
+//     unwinds the trace stack to the harness's home name, moves pending_message into
+//     fatal_message, resets the floating-point control word and, while
+//     rearm_signals is set (it is cleared by option D), installs the signal
+//     handlers again.
+//  5. The main routine reports fatal_message as an execution error on the current
+//     problem; that report jumps again, with code 11.
+//  6. Landing with code 11 while reporting_fatal is set clears it and re-arms the
+//     latch: a fatal error during the report itself still ends the program, any
+//     later one is reported again.
+// A reported error (code 11) with no harness active ends the same way (step 3),
+// with the report's message.
 #pragma once
 #include "runtime/strings.h"
 
@@ -16,7 +42,9 @@ struct ExceptJump {
 extern String fatal_message;
 
 int except_init();
-[[noreturn]] void except_jump(int code);
+// Jumps to the catch point with the code; without an active harness it ends the
+// program through the terminating path with the message.
+[[noreturn]] void except_jump(int code, const char *message = "ERROR");
 [[noreturn]] void except_uncle(String *message);
 
 // True while a catch harness is active, so the hook has somewhere to jump to.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <unistd.h>
 
 #include "platform/pwin.h"
@@ -236,8 +237,9 @@ static void install(int sig, void (*handler)(int, siginfo_t *, void *)) {
   struct sigaction sa;
   memset(&sa, 0, sizeof sa);
   sa.sa_sigaction = handler;
-  // One shot like the original handlers; not deferred, since the handler leaves by
-  // a throw and never returns to unblock its own signal.
+  // One shot: after a handler has run the default handling is in force until the
+  // catch point installs the handlers again. Not deferred, since the handler leaves
+  // by a throw and never returns to unblock its own signal.
   sa.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_NODEFER;
   sigemptyset(&sa.sa_mask);
   sigaction(sig, &sa, nullptr);
@@ -252,14 +254,20 @@ void rtlib_catch_signals() {
   sigaddset(&set, SIGBUS);
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
   install(SIGFPE, fp_error);
+#ifndef QUENDAR_SANITIZE
   install(SIGSEGV, sig_protection);
   install(SIGBUS, sig_protection);
+#endif
 }
 
+// In the sanitizer build memory faults stay with the sanitizer, whose report names
+// the faulting access and its stack.
 void rtlib_release_signals() {
   signal(SIGFPE, SIG_DFL);
+#ifndef QUENDAR_SANITIZE
   signal(SIGSEGV, SIG_DFL);
   signal(SIGBUS, SIG_DFL);
+#endif
 }
 
 // ---- System error texts ----------------------------------------------------------------
@@ -385,7 +393,7 @@ static int arg_count = 0;
 static char **arg_words = nullptr;
 static int arg_flag = 0;
 static char path_buffer[256];
-static char arg_buffer[256];
+static std::string arg_buffer;  // the last word asked for, whole whatever its length
 
 void rtlib_startup(int argc, char **argv) {
   arg_count = argc > 1 ? argc - 1 : 0;
@@ -398,10 +406,11 @@ void rtlib_startup(int argc, char **argv) {
 int rtlib_get_arg_flag() { return arg_flag; }
 int16_t rtlib_arg_count() { return static_cast<int16_t>(arg_count > 32767 ? 32767 : arg_count); }
 
+// A word is never cut: a cut path would name another file.
 const char *rtlib_arg_text(int16_t n) {
-  arg_buffer[0] = 0;
-  if (n >= 1 && n <= arg_count && arg_words) snprintf(arg_buffer, sizeof arg_buffer, "%s", arg_words[n]);
-  return arg_buffer;
+  arg_buffer.clear();
+  if (n >= 1 && n <= arg_count && arg_words) arg_buffer = arg_words[n];
+  return arg_buffer.c_str();
 }
 
 const char *rtlib_get_cwd() {
@@ -409,8 +418,7 @@ const char *rtlib_get_cwd() {
   return path_buffer;
 }
 
-// Linux has no system-wide program directory in the desktop's sense: the folder that
-// holds the running executable stands in for it.
+// The program's own directory: the folder that holds the running executable.
 const char *rtlib_get_windir() {
   ssize_t n = readlink("/proc/self/exe", path_buffer, sizeof path_buffer - 1);
   if (n <= 0) {

@@ -1,109 +1,133 @@
-// Test doubles of the graphics seams: each replaces a whole seam module.
+// Test doubles of the run-control services, the fixture, and the tests' main.
 #include "tests/control/doubles.h"
 
-#include "graphics/gag.h"
-#include "graphics/gagscren.h"
-#include "graphics/textman.h"
+#include <unistd.h>
 
+#include "elements/basisfun.h"
+#include "elements/quature.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/except.h"
+#include "runtime/rtlib.h"
+
+std::map<std::string, Script> scripts;
+std::vector<std::string> calls;
+std::vector<int> waits;
+std::function<void(int)> on_dispatch;
+std::function<int32_t(pde *)> mesher;
+uint8_t can_wait;
 std::vector<Shown> shown;
 std::deque<int16_t> answers;
-std::string fake_cwd = "/fake/cwd/";
+bool editor_takes;
+std::vector<TextLoc> edits;
 std::vector<std::string> cwd_set;
-bool editor_takes = true;
-std::vector<EditCall> edits;
 std::vector<float> pens;
-std::function<void()> on_report;
+int32_t dxf_result;
 
-void doubles_reset() {
-  shown.clear();
-  answers.clear();
-  fake_cwd = "/fake/cwd/";
-  cwd_set.clear();
-  editor_takes = true;
-  edits.clear();
-  pens.clear();
-  on_report = nullptr;
-}
+static volatile double zero = 0.0, sink;
 
 static std::string str(const String *s) { return (s && s->text) ? std::string(s->text, s->length) : ""; }
 
-// gag
-void gag_gettempdirectory(String *dir) { strings_copyto_1(dir, "/fake/tmp/"); }
-void gag_getcurrentdirectory(String *dir) { strings_copyto_1(dir, fake_cwd.c_str()); }
-int gag_setcurrentdirectory(const String *dir) {
-  cwd_set.push_back(str(dir));
-  return 0;
-}
-void gag_closegraph() {}
-uint8_t gag_getopenfilename(uint16_t, const String *, String *) { return 0; }
-void gag_showmessage(uint16_t view, const String *message, const String *caption) {
-  shown.push_back({view, str(message), str(caption)});
-}
-int16_t gag_yesnomessage(uint16_t view, const String *message, const String *caption) {
-  shown.push_back({view, str(message), str(caption)});
-  if (answers.empty()) return 0;
-  int16_t a = answers.front();
-  answers.pop_front();
-  return a;
-}
-void gag_killview(uint16_t) {}
-void gag_showwindow(uint16_t, int) {}
-void gag_asksize(uint16_t, float *size) { *size = 1; }
-void gag_textsize(uint16_t, float, float) {}
-
-// textman
-uint8_t textman_send_edit_text_1(uint16_t textnum, uint16_t view, const TextLoc *loc) {
-  edits.push_back({textnum, view, *loc});
-  return editor_takes;
-}
-
-// gagscren
-void gagscren_dispatch(uint8_t) {}
-void gagscren_create_pens(float unit, int32_t width) { pens.push_back(unit * float(width)); }
-
-// display: the panel keeps label and value per line in its own record.
-static uint16_t place(pad *d, uint16_t line) {
-  uint16_t n = line ? line : uint16_t(d->last + 1);
-  if (n > DISPLAY_MAX_LINES) n = DISPLAY_MAX_LINES;
-  if (n > d->last) d->last = n;
-  return n;
-}
-void display_initpad(pad *d, uint16_t lines, uint32_t view) {
-  d->lines = lines;
-  d->view = view;
-}
-void display_unreport(pad *d, uint16_t line) { d->last = (line < 1 ? 1 : line) - 1; }
-void display_clearpad(pad *d, uint16_t line) { display_unreport(d, line); }
-uint16_t display_report_str(pad *d, uint16_t line, const String *label, const String *value) {
-  if (on_report) on_report();
-  uint16_t n = place(d, line);
-  strings_copyto_1(&d->labels[n - 1], str(label).c_str());
-  strings_copyto_1(&d->values[n - 1], str(value).c_str());
-  return n;
-}
-uint16_t display_report(pad *d, uint16_t line, const String *label) {
-  String none{};
-  return display_report_str(d, line, label, &none);
-}
-uint16_t display_report_num(pad *d, uint16_t line, const String *label, int32_t value) {
-  uint16_t n = display_report(d, line, label);
-  display_force_num(d, n, value);
-  return n;
-}
-uint16_t display_report_real(pad *d, uint16_t line, const String *label, double value) {
-  uint16_t n = display_report(d, line, label);
-  strings_copyto_1(&d->values[n - 1], ("r" + std::to_string(value)).c_str());
-  return n;
-}
-void display_force_num(pad *d, uint16_t line, int32_t value) {
-  if (line) strings_copyto_1(&d->values[line - 1], std::to_string(value).c_str());
-}
-void display_free(pad *d) {
-  for (int k = 0; k < DISPLAY_MAX_LINES; k++) {
-    strings_free_0(&d->labels[k]);
-    strings_free_0(&d->values[k]);
+static void parse(pde *p, uint16_t text, uint8_t pass) {
+  std::string n = str(&p->name);
+  calls.push_back("parse " + n + " " + std::to_string(pass));
+  if (pass == 0) return;
+  const Script &s = scripts[n];
+  if (s.parse_fails) {
+    TextLoc loc{text, 7, 2};
+    static String m;
+    strings_copyto_1(&m, "SYNTAX ERROR");
+    pdedat_parse_err_0(p, &loc, &m);
   }
-  d->last = 0;
+  p->stages = uint16_t(s.stages), p->nvars = uint16_t(s.nvars), p->dimension = uint16_t(s.dimension);
+  if (s.order) p->order = s.order;
+  p->eigen = s.eigen, p->modes = uint16_t(s.modes), p->select_subspace = s.subspace;
+  p->timedep = s.timedep, p->stagegrid = s.stagegrid, p->nonlinear = s.nonlinear;
+  if (s.autostage >= 0) p->autostage = uint8_t(s.autostage);
+  p->overshoot = s.overshoot, p->changelim = s.changelim, p->endvalue = s.endvalue;
+}
+
+static int32_t analyze(pde *p) {
+  TRACE("analyze_double_0");
+  calls.push_back("analyze " + str(&p->name) + " " + std::to_string(p->stage));
+  if (scripts[str(&p->name)].fpe_in_analysis) sink = 1.0 / zero;
+  return PHASE_SOLVE;
+}
+// A call recorded as "what NAME", returning the phase.
+static int32_t called(const char *what, pde *p, int32_t phase) {
+  calls.push_back(std::string(what) + " " + str(&p->name));
+  return phase;
+}
+
+static const ControlServices doubles = {
+    .parse = parse,
+    .import_dxf = [](const String *) { return dxf_result; },
+    .freshmesh = [](pde *p, uint8_t, int32_t) { return called("mesh", p, mesher ? mesher(p) : PHASE_ANALYSIS); },
+    .grid3d = [](pde *p) { return called("grid3d", p, PHASE_ANALYSIS); },
+    .analyze = analyze,
+    .initial_values = [](pde *p, double) { called("initial", p, 0); },
+    .evolve = [](pde *p) { return called("evolve", p, PHASE_PLOTS); },
+    .eigen =
+        [](pde *p) {
+          for (double v : scripts[str(&p->name)].eigenvalues) vectord_one_more(&p->eigenvalues, v);
+          return called("eigen", p, PHASE_PLOTS);
+        },
+    .nonlinear = [](pde *p) { return called("nonlinear", p, PHASE_PLOTS); },
+    .linear = [](pde *p) { return called("linear", p, PHASE_PLOTS); },
+    .dispatch = [](uint8_t wait) { waits.push_back(wait), on_dispatch ? on_dispatch(int(waits.size())) : void(); },
+    .can_wait = [] { return can_wait; },
+    .message = [](uint16_t view, const String *m, const String *c) { shown.push_back({view, str(m), str(c)}); },
+    .yesno =
+        [](uint16_t view, const String *m, const String *c) {
+          shown.push_back({view, str(m), str(c)});
+          int16_t a = answers.empty() ? 0 : answers.front();
+          if (!answers.empty()) answers.pop_front();
+          return a;
+        },
+    .edit_text = [](uint16_t, uint16_t, const TextLoc *caret) { return edits.push_back(*caret), uint8_t(editor_takes); },
+    .get_cwd = [](String *d) { strings_copyto_1(d, "/fake/cwd/"); },
+    .set_cwd = [](const String *d) { return cwd_set.push_back(str(d)), 0; },
+    .create_pens = [](float unit, int32_t width) { pens.push_back(unit * float(width)); },
+};
+
+void run_reset() {
+  for (int k = 1; k <= pdedat_count; k++) {
+    pde *p = pdedat_table[k];
+    if (!p || p->phase == PHASE_FREE) continue;
+    for (uint16_t t : {p->desctext, p->cfgtext, p->edittext})
+      if (t) textin_close_text(t);
+    pdedat_free_pde(p);
+  }
+  pdedat_current = nullptr;
+  if (pdedat_batch_log) fclose(pdedat_batch_log);
+  pdedat_batch_log = nullptr;
+  strings_free_1(&pdedat_batch_names, 1);
+  bopmemfree(&pdedat_batch_states);
+  pdedat_batch_count = pdedat_batch_index = 0;
+  verdat_batch = verdat_defsignals = verdat_macro = verdat_opendialog = 0;
+  verdat_parseonly = verdat_view = verdat_exit = verdat_runflag = 0;
+  verdat_fullheight = 1;
+  control_parse_nesting = 0;
+  control_failed = 0;
+  quendar_running = 1;
+  control_services = doubles;
+  scripts.clear(), calls.clear(), waits.clear(), shown.clear(), answers.clear(), edits.clear();
+  cwd_set.clear(), pens.clear();
+  on_dispatch = nullptr, mesher = nullptr;
+  can_wait = 0, editor_takes = true, dxf_result = 1;
+}
+
+int run_loop() {
+  TRACE(quendar_home);
+  return quendar_catch_loop();
+}
+
+pde *open_problem(const std::string &path) {
+  String s = {};
+  strings_copyto_1(&s, path.c_str());
+  pde *p = pdedat_new_pde(&s);
+  strings_free_0(&s);
+  return p;
 }
 
 std::vector<std::string> panel_lines(const pad *d) {
@@ -112,7 +136,49 @@ std::vector<std::string> panel_lines(const pad *d) {
   return out;
 }
 
-int gag_init() { return 0; }
-int textman_init() { return 0; }
-int gagscren_init() { return 0; }
-int display_init() { return 0; }
+static std::string debug_log;
+
+long debug_mark() {
+  fflush(debug_file);
+  return long(slurp(debug_log).size());
+}
+
+std::string debug_since(long mark) {
+  fflush(debug_file);
+  return slurp(debug_log).substr(size_t(mark));
+}
+
+void RunFixture::SetUp() {
+  run_reset();
+  rtlib_set_uncle_hook(except_uncle);
+  rtlib_latch_rearm();
+  rtlib_unwinding = 0;
+  rtlib_fpu_default();
+  rtlib_catch_signals();
+}
+
+void RunFixture::TearDown() {
+  run_reset();
+  control_default_services();
+  rtlib_release_signals();
+  rtlib_set_uncle_hook(nullptr);
+  rtlib_latch_rearm();
+}
+
+// The tests share one debug log in a temporary directory.
+int main(int argc, char **argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  TempDir logdir;
+  debug_log = logdir.file("quendar.dbg");
+  if (!debug_debug_on(debug_log.c_str())) return 2;
+  pdedat_init();
+  quature_init_quadrature();
+  basisfun_node_coords();
+  strings_copyto_1(&verdat_product, "Quendar");
+  strings_copyto_1(&verdat_pdeext, "pde");
+  strings_copyto_1(&verdat_plotext, "pgx");
+  verdat_get_version();
+  int rc = RUN_ALL_TESTS();
+  debug_debug_off();
+  return rc;
+}

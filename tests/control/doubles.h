@@ -1,33 +1,68 @@
-// Test doubles of the graphics seams run control calls: message boxes, questions,
-// directories, the editor, the pens and the status panel, each recording its calls.
+// Test doubles of every service run control calls through control_services, each
+// recording its call, and the fixture of the run-control tests.
 #pragma once
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "graphics/display.h"
+#include "control/control.h"
+#include "control/pdedat.h"
+#include "control/quendar.h"
+#include "control/verdat.h"
 #include "runtime/textin.h"
+#include "tests/tempfiles.h"
+
+// What the reader, analysis and solver doubles do for one problem, keyed by its name.
+struct Script {
+  int stages = 0, nvars = 1, dimension = 2, order = 0, modes = 0, subspace = 0;
+  int autostage = -1;  // -1 keeps the preset AUTOSTAGE
+  bool eigen = false, timedep = false, stagegrid = false, nonlinear = false;
+  bool parse_fails = false;  // a parse error at line 2, column 7 of the descriptor
+  bool fpe_in_analysis = false;
+  double overshoot = -1, changelim = -1, endvalue = 0;  // as the SELECT section left them
+  std::vector<double> eigenvalues = {};
+};
 
 struct Shown {
   uint16_t view;
   std::string message, caption;
 };
-struct EditCall {
-  uint16_t text, view;
-  TextLoc loc;
-};
 
-extern std::vector<Shown> shown;          // gag_showmessage and gag_yesnomessage calls
-extern std::deque<int16_t> answers;       // answers of gag_yesnomessage (0 when empty)
-extern std::string fake_cwd;              // what gag_getcurrentdirectory gives
-extern std::vector<std::string> cwd_set;  // gag_setcurrentdirectory calls
-extern bool editor_takes;                 // result of textman_send_edit_text_1
-extern std::vector<EditCall> edits;
-extern std::vector<float> pens;           // width x unit of each gagscren_create_pens
-extern std::function<void()> on_report;   // run inside every display report
+extern std::map<std::string, Script> scripts;
+extern std::vector<std::string> calls;        // "parse NAME PASS", "mesh NAME", ...
+extern std::vector<int> waits;                // the wait argument of each dispatch
+extern std::function<void(int)> on_dispatch;  // the events of pass n (from 1)
+extern std::function<int32_t(pde *)> mesher;  // the mesher's result (default 6)
+extern uint8_t can_wait;                      // what can_wait answers
+extern std::vector<Shown> shown;              // message boxes and questions
+extern std::deque<int16_t> answers;           // answers to questions (No when empty)
+extern bool editor_takes;                     // whether the editor takes a text
+extern std::vector<TextLoc> edits;            // carets of the texts sent to the editor
+extern std::vector<std::string> cwd_set;      // directories made current
+extern std::vector<float> pens;               // pen widths created
+extern int32_t dxf_result;
 
-// The panel's lines 1..last as "label=value".
+// A clean run state (no open problem, no batch, interactive, running) with the
+// doubles installed and their records cleared.
+void run_reset();
+// Runs the main loop under the catch point, with the main routine's name as home.
+int run_loop();
+pde *open_problem(const std::string &path);
+// The status panel's lines "label=value".
 std::vector<std::string> panel_lines(const pad *d);
-void doubles_reset();
+// The debug log's text written since a mark taken with debug_mark().
+long debug_mark();
+std::string debug_since(long mark);
+
+// A temporary directory, the hook installed and the signal handlers armed.
+struct RunFixture : ::testing::Test {
+  TempDir tmp;
+  std::string dir = tmp.path;
+  void SetUp() override;
+  void TearDown() override;
+  std::string path(const std::string &name) const { return dir + "/" + name; }
+};

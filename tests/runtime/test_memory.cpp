@@ -12,16 +12,12 @@
 #include "runtime/strings.h"
 #include "tests/runtime/fatal_stop.h"
 
-TEST(Memory, CountZeroOrNegativeLeavesThePointerAsItWas) {
-  double sentinel = 1;
-  double *p = &sentinel;
-  bopmemalloc(&p, 0, sizeof(double));
-  EXPECT_EQ(p, &sentinel);
-  bopmemalloc(&p, -5, sizeof(double));
-  EXPECT_EQ(p, &sentinel);
-}
-
 TEST(Memory, NewBlocksAreZeroAndFreeClearsThePointer) {
+  double sentinel = 1, *s = &sentinel;
+  for (int count : {0, -5}) {
+    bopmemalloc(&s, count, sizeof(double));
+    EXPECT_EQ(s, &sentinel) << "a count of " << count << " leaves the pointer as it was";
+  }
   for (int round = 0; round < 50; round++) {
     unsigned char *p = nullptr;
     bopmemalloc(&p, 4096 + round, 1);
@@ -73,19 +69,27 @@ TEST(DebugLog, OpensOnceTruncatesAndBecomesTheRuntimeLog) {
   EXPECT_EQ(debug_output, 1);
   EXPECT_EQ(rtlib_log_file(), debug_file);
   EXPECT_TRUE(debug_debug_on("/nonexistent/other.dbg")) << "a second open keeps the first log";
-  EXPECT_EQ(std::string(debug_path()), path);
   rtlib_log_line("LINE");
   debug_debug_off();
   EXPECT_EQ(debug_output, 0);
   EXPECT_EQ(rtlib_log_file(), stderr);
   EXPECT_EQ(slurp(path), "LINE\n");
+  struct stat st;  // a log created for its owner only
   unlink(path.c_str());
-  // A fresh log is created for its owner only.
   ASSERT_TRUE(debug_debug_on(path.c_str()));
   debug_debug_off();
-  struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(DebugLog, ANameLeftByAnotherUserIsNotTaken) {
+  TempDir dir;
+  std::string d = dir.path + "/", mine = d + "quendar-" + std::to_string(geteuid()) + ".dbg";
+  EXPECT_EQ(std::string(debug_log_path(d.c_str())), d + "quendar.dbg");  // none yet
+  spit(d + "quendar.dbg", "");
+  EXPECT_EQ(std::string(debug_log_path(d.c_str())), d + "quendar.dbg");  // our own
+  if (chown((d + "quendar.dbg").c_str(), geteuid() + 1, getegid()) != 0) GTEST_SKIP() << "cannot chown";
+  EXPECT_EQ(std::string(debug_log_path(d.c_str())), mine);
 }
 
 TEST(DebugLog, RefusesToFollowASymbolicLink) {
