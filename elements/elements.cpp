@@ -2,6 +2,7 @@
 // maps) and global derivatives and interpolation in one cell.
 #include "elements/elements.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "elements/basisfun.h"
@@ -152,8 +153,11 @@ void elements_get_gcoords(double *xyz, const double *L, ElementFrame *f) {
 }
 
 // (x + 1) rounded to single precision, minus 1: snaps values near 0 to 0. The float is
-// stored through a volatile so that no optimisation keeps the sum in double.
+// stored through a volatile so that no optimisation keeps the sum in double. A value
+// that no float holds (a point far outside a sliver cell) is returned as it is: the
+// conversion would trip the overflow trap, and the value is outside either way.
 double limitsp(double x) {
+  if (!(std::fabs(x + 1) <= FLT_MAX)) return x;
   volatile float single = static_cast<float>(x + 1);
   return static_cast<double>(single) - 1;
 }
@@ -197,6 +201,7 @@ static void newton(double *L, const double *X, ElementFrame *f, double tol, int 
 
 void elements_get_lcoords(double *L, const double *X, ElementFrame *f, double tol) {
   TRACE("elements_get_lcoords_0");
+  if (f->gbasis < 0 || f->gbasis >= ELEMENTS_CODES) traporder(f->gbasis);
   const double (*P)[3] = f->nodes;
   const double (*K)[3] = f->K;
   switch (elements_dimension[f->gbasis]) {

@@ -217,14 +217,20 @@ void quature_build_vquad_basis(QuadBasis *t, int32_t rule, int32_t code) {
   build(t, quature_rule(rule), code);
 }
 
+// Sides 0..dimension are built; the others are released, so a table first built for
+// a tetrahedron and rebuilt for a triangle keeps nothing of its fourth face.
 void quature_build_squad_basis(SideQuadBasis *t, int32_t set, int32_t code) {
   TRACE("quature_build_squad_basis_0");
   int dim = code >= 0 && code < ELEMENTS_CODES ? elements_dimension[code] : 0;
-  for (int s = 0; s <= dim && s < 4; s++) build(&t->side[s], quature_side_rule(set, s), code);
+  for (int s = 0; s < 4; s++) {
+    if (s <= dim) build(&t->side[s], quature_side_rule(set, s), code);
+    else quature_free_vquad_basis(&t->side[s]);
+  }
 }
 
+// Every side is released, whatever basis built it (code is not needed for that).
 void quature_free_squad_basis(SideQuadBasis *t, int32_t code) {
   TRACE("quature_free_squad_basis_0");
-  int dim = code >= 0 && code < ELEMENTS_CODES ? elements_dimension[code] : 0;
-  for (int s = 0; s <= dim && s < 4; s++) quature_free_vquad_basis(&t->side[s]);
+  (void)code;
+  for (int s = 0; s < 4; s++) quature_free_vquad_basis(&t->side[s]);
 }

@@ -55,7 +55,7 @@ TEST(Planes, NullPlaneIsFatalAfterALogLine) {
   point3d a{1, 2, 3}, b{2, 4, 6}, c{3, 6, 9};
   int code = except_catch("home", [&] { planed_plane_params(&p, &a, &b, &c); });
   EXPECT_EQ(code, EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "NULL PLANE IN planed_plane_params");
+  EXPECT_STREQ(fatal_message.text, "NULL PLANE IN planed_plane_params_0");
   finish_report("home");
   debug_debug_off();
   FILE *f = fopen(path.c_str(), "r");
