@@ -4,7 +4,18 @@
 #pragma once
 #include <utility>
 
+#include "runtime/rtlib.h"
 #include "runtime/strings.h"
+
+// While a release runs, the trace guards of the routines it calls push and pop as
+// usual, even when the scope is left by the jump: the names of the abandoned frames
+// stay below them for the traceback, and a release of many items (every line of a
+// text) does not pile its own names onto the trace stack.
+struct OwnerReleasing {
+  int saved = rtlib_unwinding;
+  OwnerReleasing() { rtlib_unwinding = 0; }
+  ~OwnerReleasing() { rtlib_unwinding = saved; }
+};
 
 // Owns one value of a record kind T released by Free (strings_free_0, vectord_free,
 // ...). The value starts empty (all zero); get() hands it to the kind's routines.
@@ -12,7 +23,10 @@
 template <class T, void (*Free)(T *)> class Owner {
  public:
   Owner() : value_{} {}
-  ~Owner() { Free(&value_); }
+  ~Owner() {
+    OwnerReleasing releasing;
+    Free(&value_);
+  }
   Owner(const Owner &) = delete;
   Owner &operator=(const Owner &) = delete;
 
@@ -33,7 +47,9 @@ template <class F> class OwnerGuard {
  public:
   explicit OwnerGuard(F release) : release_(std::move(release)) {}
   ~OwnerGuard() {
-    if (armed_) release_();
+    if (!armed_) return;
+    OwnerReleasing releasing;
+    release_();
   }
   OwnerGuard(const OwnerGuard &) = delete;
   OwnerGuard &operator=(const OwnerGuard &) = delete;
