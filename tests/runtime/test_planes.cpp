@@ -150,6 +150,9 @@ TEST(Planes, AnglesBetweenPlanes) {
     planerec p = plane_of(a, b, c);
     EXPECT_LT(planed_sine_0(&p, &p), 1e-7) << i;
     EXPECT_LT(planed_sine_1(&p, &c, &b, &a), 1e-7) << i;
+    planerec r = plane_of(c, b, a);
+    EXPECT_EQ(planed_angle(&p, &r, &a), 0) << i;
+    EXPECT_EQ(planed_angle(&p, &p, &a), M_PI) << i;
   }
 }
 
