@@ -151,8 +151,8 @@ TEST(Planes, AnglesBetweenPlanes) {
     EXPECT_LT(planed_sine_0(&p, &p), 1e-7) << i;
     EXPECT_LT(planed_sine_1(&p, &c, &b, &a), 1e-7) << i;
     planerec r = plane_of(c, b, a);
-    EXPECT_EQ(planed_angle(&p, &r, &a), 0) << i;
-    EXPECT_EQ(planed_angle(&p, &p, &a), M_PI) << i;
+    EXPECT_NEAR(planed_angle(&p, &r, &a), 0, 1e-7) << i;  // never a NaN
+    EXPECT_NEAR(planed_angle(&p, &p, &a), M_PI, 1e-7) << i;
   }
 }
 
