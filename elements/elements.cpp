@@ -4,8 +4,10 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "elements/basisfun.h"
+#include "elements/quature.h"
 #include "runtime/rtlib.h"
 
 // ---- Cell-type tables --------------------------------------------------------------------
@@ -79,16 +81,14 @@ int elements_init() {
 // The stored sixth that turns |det J| into a tetrahedron's volume.
 static const double volume_sixth = 0.16666666666667;
 
-void elements_jacobian(const double *L, ElementFrame *f) {
-  TRACE("elements_jacobian_0");
-  int n = basisfun_basis_p(f->gderiv, f->gbasis, L);
-  int dim = elements_dimension[f->gbasis];
-  if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_0", "ILLEGAL JACOBIAN");
+// J, its determinant, the measure and K from the geometry basis's local derivatives
+// (rows gd), n functions, dimension dim 1..3.
+static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *f) {
   for (int r = 0; r < dim; r++) {
     double last = 0;
     for (int c = 0; c < dim; c++) {
       double s = 0;
-      for (int i = 0; i < n; i++) s += f->nodes[i][r] * f->gderiv[c][i];
+      for (int i = 0; i < n; i++) s += f->nodes[i][r] * gd[c][i];
       f->J[r][c] = s;
       last -= s;
     }
@@ -129,6 +129,28 @@ void elements_jacobian(const double *L, ElementFrame *f) {
   }
 }
 
+void elements_jacobian(const double *L, ElementFrame *f) {
+  TRACE("elements_jacobian_0");
+  int n = basisfun_basis_p(f->gderiv, f->gbasis, L);
+  int dim = elements_dimension[f->gbasis];
+  if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_0", "ILLEGAL JACOBIAN");
+  jacobian_from(f->gderiv, n, dim, f);
+}
+
+void elements_jacobian_rule(const QuadBasis *t, int32_t q, ElementFrame *f) {
+  TRACE("elements_jacobian_rule_0");
+  if (q < 0 || q >= t->count) rtlib_fatal_in("elements_jacobian_rule_0", "NO SUCH RULE POINT");
+  if (t->code != f->gbasis) {
+    elements_jacobian(t->points[q].L, f);
+    return;
+  }
+  int dim = elements_dimension[f->gbasis], n = elements_functions[f->gbasis];
+  if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_rule_0", "ILLEGAL JACOBIAN");
+  const double (*gd)[20] = t->derivs[q];
+  for (int c = 0; c < dim; c++) memcpy(f->gderiv[c], gd[c], n * sizeof(double));
+  jacobian_from(gd, n, dim, f);
+}
+
 void elements_localize(ElementFrame *f, const double (*xyz)[3], int32_t nodecode, int32_t geocode) {
   TRACE("elements_localize_0");
   if (nodecode < 0 || nodecode >= ELEMENTS_CODES) traporder(nodecode);  // node count unknown
@@ -148,6 +170,23 @@ void elements_get_gcoords(double *xyz, const double *L, ElementFrame *f) {
   for (int r = 0; r < dim; r++) {
     double s = 0;
     for (int i = 0; i < n; i++) s += f->values[i] * f->nodes[i][r];
+    xyz[r] = s;
+  }
+}
+
+void elements_get_gcoords_rule(double *xyz, const QuadBasis *t, int32_t q, ElementFrame *f) {
+  TRACE("elements_get_gcoords_rule_0");
+  if (q < 0 || q >= t->count) rtlib_fatal_in("elements_get_gcoords_rule_0", "NO SUCH RULE POINT");
+  if (t->code != f->gbasis) {
+    elements_get_gcoords(xyz, t->points[q].L, f);
+    return;
+  }
+  xyz[0] = xyz[1] = xyz[2] = 0;
+  const double *v = t->values[q];
+  int n = elements_functions[f->gbasis], dim = elements_dimension[f->gbasis];
+  for (int r = 0; r < dim; r++) {
+    double s = 0;
+    for (int i = 0; i < n; i++) s += v[i] * f->nodes[i][r];
     xyz[r] = s;
   }
 }

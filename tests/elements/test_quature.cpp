@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <functional>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "elements/basisfun.h"
@@ -233,4 +235,46 @@ TEST_F(Rules, PerBasisTablesHoldValuesAndDerivativesAtEveryPoint) {
   quature_build_squad_basis(&st, 8, tet10);
   quature_free_squad_basis(&st, tri6);  // whatever the code given
   EXPECT_EQ(XMEM, before);
+}
+
+// The frame at a rule point taken from a table equals the frame evaluated at the
+// point, bit for bit, for every cell code and every rule of its dimension; a table
+// of another basis falls back to the evaluation.
+TEST_F(Rules, FramesFromTablesEqualFramesAtThePoints) {
+  basisfun_node_coords();
+  for (int code = lin2; code <= tet20; code++) {
+    int dim = elements_dimension[code];
+    const LocalPoint *nodes = basisfun_node_table(code);
+    double xyz[20][3];
+    for (int k = 0; k < elements_functions[code]; k++)
+      for (int r = 0; r < 3; r++) xyz[k][r] = nodes[k].L[r + 1] * (1 + 0.1 * r) + (k > dim ? 0.03 * ((k * 7 + r) % 5 - 2) : 0);
+    for (int rule = 1; rule < QUATURE_RULES; rule++) {
+      const QuadRule *r = quature_rule(rule);
+      if (r->points[0].L[dim] == 0 || (dim < 3 && r->points[0].L[dim + 1] != 0)) continue;  // another dimension
+      for (int32_t tcode : {code, elements_linear_code[dim]}) {
+        QuadBasis t = {};
+        quature_build_vquad_basis(&t, rule, tcode);
+        ElementFrame a = {}, b = {};
+        elements_localize(&a, xyz, code, code);
+        b = a;
+        for (int q = 0; q < t.count; q++) {
+          double xa[3], xb[3];
+          elements_jacobian_rule(&t, q, &a);
+          elements_get_gcoords_rule(xa, &t, q, &a);
+          elements_jacobian(r->points[q].L, &b);
+          elements_get_gcoords(xb, r->points[q].L, &b);
+          // The map's results (values is scratch that only evaluation fills).
+          size_t tail = sizeof a - offsetof(ElementFrame, measure);
+          ASSERT_EQ(memcmp(&a.measure, &b.measure, tail), 0) << elements_names[code] << " rule " << rule << " point " << q;
+          ASSERT_EQ(memcmp(a.gderiv, b.gderiv, sizeof a.gderiv), 0);
+          ASSERT_EQ(memcmp(xa, xb, sizeof xa), 0);
+        }
+        quature_free_vquad_basis(&t);
+      }
+    }
+  }
+  QuadBasis t = {};
+  ElementFrame f = {};
+  f.gbasis = tri3;
+  expect_fatal("NO SUCH RULE POINT IN elements_jacobian_rule_0", [&] { elements_jacobian_rule(&t, 0, &f); });
 }
