@@ -82,8 +82,10 @@ int elements_init() {
 static const double volume_sixth = 0.16666666666667;
 
 // J, its determinant, the measure and K from the geometry basis's local derivatives
-// (rows gd), n functions, dimension dim 1..3.
-static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *f) {
+// (rows gd), n functions, dimension DIM 1..3 (fixed at compile time, so that the
+// small loops unroll; the arithmetic is the same for every dimension).
+template <int DIM> static void jacobian_dim(const double (*gd)[20], int n, ElementFrame *f) {
+  constexpr int dim = DIM;
   for (int r = 0; r < dim; r++) {
     double last = 0;
     for (int c = 0; c < dim; c++) {
@@ -95,8 +97,8 @@ static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *
     f->J[r][dim] = last;
   }
   double (*J)[4] = f->J, det;
-  if (dim == 1) det = J[0][0];
-  else if (dim == 2) det = J[0][0] * J[1][1] - J[0][1] * J[1][0];
+  if constexpr (dim == 1) det = J[0][0];
+  else if constexpr (dim == 2) det = J[0][0] * J[1][1] - J[0][1] * J[1][0];
   else
     det = J[0][0] * (J[1][1] * J[2][2] - J[1][2] * J[2][1]) -
           J[0][1] * (J[1][0] * J[2][2] - J[1][2] * J[2][0]) +
@@ -105,12 +107,12 @@ static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *
   double q = f->invdet = f->absdet == 0 ? 1 : 1 / f->absdet;
   f->measure = dim == 1 ? f->absdet : dim == 2 ? 0.5 * f->absdet : volume_sixth * f->absdet;
   double (*K)[3] = f->K;
-  if (dim == 1) {
+  if constexpr (dim == 1) {
     K[0][0] = q;
     K[1][0] = -q;
     return;
   }
-  if (dim == 2) {
+  if constexpr (dim == 2) {
     K[0][0] = J[1][1] * q, K[0][1] = -J[0][1] * q;
     K[1][0] = -J[1][0] * q, K[1][1] = J[0][0] * q;
   } else {
@@ -127,6 +129,12 @@ static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *
     for (int c = 0; c < dim; c++) s += K[c][r];
     K[dim][r] = -s;
   }
+}
+
+static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *f) {
+  if (dim == 1) jacobian_dim<1>(gd, n, f);
+  else if (dim == 2) jacobian_dim<2>(gd, n, f);
+  else jacobian_dim<3>(gd, n, f);
 }
 
 void elements_jacobian(const double *L, ElementFrame *f) {
@@ -147,7 +155,8 @@ void elements_jacobian_rule(const QuadBasis *t, int32_t q, ElementFrame *f) {
   int dim = elements_dimension[f->gbasis], n = elements_functions[f->gbasis];
   if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_rule_0", "ILLEGAL JACOBIAN");
   const double (*gd)[20] = t->derivs[q];
-  for (int c = 0; c < dim; c++) memcpy(f->gderiv[c], gd[c], n * sizeof(double));
+  for (int c = 0; c < dim; c++)
+    for (int i = 0; i < n; i++) f->gderiv[c][i] = gd[c][i];
   jacobian_from(gd, n, dim, f);
 }
 
@@ -288,13 +297,22 @@ static int checked_dim(int32_t code) {
 }
 
 // Row of dN/dx_r from local first derivatives: sum over the independent coordinates.
+template <int DIM> static void first_dim(double *row, int n, const double (*ld)[20], const ElementFrame *f, int r) {
+  for (int i = 0; i < n; i++) {
+    double s = 0;
+    for (int c = 0; c < DIM; c++) s += ld[c][i] * f->K[c][r];
+    row[i] = s;
+  }
+}
+
 static int basis_first(double *row, int32_t code, const double (*ld)[20], const ElementFrame *f,
                        int r) {
   int dim = checked_dim(code), n = elements_functions[code];
-  for (int i = 0; i < n; i++) {
-    double s = 0;
-    for (int c = 0; c < dim; c++) s += ld[c][i] * f->K[c][r];
-    row[i] = s;
+  switch (dim) {
+    case 1: first_dim<1>(row, n, ld, f, r); break;
+    case 2: first_dim<2>(row, n, ld, f, r); break;
+    case 3: first_dim<3>(row, n, ld, f, r); break;
+    default: first_dim<0>(row, n, ld, f, r); break;
   }
   return n;
 }
