@@ -250,6 +250,15 @@ TEST_F(Frame, LineCellInverseMapGivesBothCoordinates) {
     elements_get_lcoords(L, X, &f, 1e-6);
     EXPECT_NEAR(L[0], 0.3, 1e-15);
     EXPECT_NEAR(L[1], 0.7, 1e-15);
+    // u = x^2: value, slope (signed by the orientation, as on clockwise triangles)
+    // and curvature at P.
+    double u[3], row[20], x = X[0], sign = x1 > 5 ? 1 : -1;
+    for (int k = 0; k < 3; k++) u[k] = xyz[k][0] * xyz[k][0];
+    EXPECT_NEAR(elements_interpu(lin3, P, &f, u), x * x, 1e-14);
+    EXPECT_NEAR(elements_interpux(lin3, P, &f, u), sign * 2 * x, 1e-13);
+    EXPECT_NEAR(elements_interpuxx(lin3, P, &f, u), 2, 1e-13);
+    elements_basisxx(row, lin3, P, &f);
+    EXPECT_NEAR(elements_bsum(row, u, 3), 2, 1e-13);
   }
 }
 
@@ -330,20 +339,6 @@ TEST_F(Frame, CoordinatesDifferentiateToTheIdentity) {
   ElementFrame g = frame_of(tri3, cw);
   const double x[3] = {0, 0, 1}, L[4] = {0.2, 0.3, 0.5, 0};
   EXPECT_EQ(elements_interpux(tri3, L, &g, x), -1);
-}
-
-TEST_F(Frame, LineCellDerivatives) {
-  const double xyz[3][3] = {{3, 0, 0}, {1, 0, 0}, {2, 0, 0}};  // det = x1 - x2 > 0
-  ElementFrame f = frame_of(lin3, xyz);
-  double u[3];
-  for (int k = 0; k < 3; k++) u[k] = xyz[k][0] * xyz[k][0];
-  const double L[4] = {0.25, 0.75, 0, 0};  // x = 1.5
-  EXPECT_NEAR(elements_interpu(lin3, L, &f, u), 2.25, 1e-15);
-  EXPECT_NEAR(elements_interpux(lin3, L, &f, u), 3, 1e-14);
-  EXPECT_NEAR(elements_interpuxx(lin3, L, &f, u), 2, 1e-14);
-  double row[20];
-  elements_basisxx(row, lin3, L, &f);
-  EXPECT_NEAR(elements_bsum(row, u, 3), 2, 1e-14);
 }
 
 TEST_F(Frame, EveryStopText) {

@@ -68,14 +68,6 @@ void write_sample(const std::string &path, uint32_t order) {
 
 // ---- Byte layouts, checked by tools that do not share our code ----------------------
 
-TEST(FilioLayout, LittleEndianByDefaultAsOdShowsIt) {
-  TempDir dir;
-  write_sample(dir.file("le.bin"), 0);
-  EXPECT_EQ(run("od -An -tx1 " + dir.file("le.bin")), "01 00 00 00 00 00 00 00 00 00 f8 3f 03 00 61 62 63");
-  write_sample(dir.file("be.bin"), 1);
-  EXPECT_EQ(run("od -An -tx1 " + dir.file("be.bin")), "00 00 00 01 3f f8 00 00 00 00 00 00 00 03 61 62 63");
-}
-
 TEST(FilioLayout, PythonStructReadsWhatWeWrite) {
   TempDir dir;
   write_sample(dir.file("le.bin"), 0);
