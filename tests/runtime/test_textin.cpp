@@ -2,6 +2,7 @@
 // extract and replace, windows that roll, writing back safely, TextLoc vectors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -70,20 +71,18 @@ TEST(TextinStream, EmptyLinesAreSkippedAndEachLineEndsWith13) {
   textin_close_text(n);
 }
 
-TEST(TextinStream, EveryLineEndVariantGivesTheSameLines) {
+// Line ends are the reader's (tested there at every buffer size); here the text's
+// own rule: trailing empty lines leave no line, and a file of empty lines has none.
+TEST(TextinStream, TrailingEmptyLinesLeaveNoLine) {
   TempDir dir;
-  const Lines want = {"first", "", "third"};
-  const char *variants[] = {"first\r\n\r\nthird\r\n", "first\n\nthird\n", "first\r\rthird\r", "first\n\nthird",
-                            "first\r\n\r\nthird\r\n\r\n\n", "first\n\nthird\n\x1aignored\n"};
-  for (const char *v : variants) {
-    SCOPED_TRACE(testing::PrintToString(std::string(v)));
+  for (const char *v : {"first\r\n\r\nthird\r\n\r\n\n", "first\n\nthird"}) {
     uint16_t n = open_bytes(dir, v);
-    EXPECT_EQ(body(n), want);
+    EXPECT_EQ(body(n), (Lines{"first", "", "third"}));
     EXPECT_EQ(textin_text_name(n)->last_read, 3u);
     textin_close_text(n);
   }
   uint16_t n = open_bytes(dir, "\r\n\n\r\n");
-  EXPECT_EQ(textin_text_body(n)->count, 0) << "a file of empty lines has no lines";
+  EXPECT_EQ(textin_text_body(n)->count, 0);
   EXPECT_EQ(textin_next_char(n), 0);
   textin_close_text(n);
 }
@@ -231,39 +230,23 @@ TEST(TextinWindow, APartOfAFileIsNeverWrittenBack) {
   textin_close_text(n);
 }
 
-// A million lines through a window of 100: the memory held stays that of the
-// window, whatever the length of the file.
+// A million lines through a window of 100: every line comes through, and the memory
+// held stays that of the window, whatever the length of the file.
 TEST(TextinWindow, MillionLinesInBoundedMemory) {
   TempDir dir;
-  const int lines = 1000000;
-  {
-    FILE *f = fopen(dir.file("big").c_str(), "wb");
-    for (int i = 1; i <= lines; i++) fprintf(f, "%d,%d\r\n", i, i % 97);
-    fclose(f);
-  }
+  FILE *f = fopen(dir.file("big").c_str(), "wb");
+  for (int i = 1; i <= 1000000; i++) fprintf(f, "%d\r\n", i % 97);
+  fclose(f);
   Str name(dir.file("big"));
-  int64_t before = XMEM, peak = 0;
+  int64_t before = XMEM, peak = 0, sum = 0, value = 0;
   uint16_t n = textin_open_text_window(&name, 0, 100);
-  int64_t ends = 0, sum = 0, value = 0;
   for (int c; (c = textin_next_char(n)) != 0;) {
-    if (c == 13) {
-      ends++;
-      sum += value;
-      value = 0;
-      if (XMEM - before > peak) peak = XMEM - before;
-    } else if (c == ',') {
-      value = 0;
-    } else {
-      value = value * 10 + (c - '0');
-    }
+    if (c != 13) value = value * 10 + (c - '0');
+    else sum += value, value = 0, peak = std::max(peak, XMEM - before);
   }
-  EXPECT_EQ(ends, lines);
-  int64_t want = 0;
-  for (int i = 1; i <= lines; i++) want += i % 97;
-  EXPECT_EQ(sum, want);
-  EXPECT_EQ(textin_text_name(n)->last_read, static_cast<uint32_t>(lines));
+  EXPECT_EQ(sum, 1000000LL / 97 * (96 * 97 / 2) + (1000000 % 97) * (1000000 % 97 + 1) / 2);
+  EXPECT_EQ(textin_text_name(n)->last_read, 1000000u);
   EXPECT_LT(peak, 48000) << "the window's lines and the reader's buffer only";
-  printf("million-line window: %lld bytes held at most\n", static_cast<long long>(peak));
   textin_close_text(n);
 }
 
@@ -290,61 +273,24 @@ TEST(TextinLong, SeventyThousandLinesOpenWholeAndWriteBackIntact) {
 
 // ---- Writing ----------------------------------------------------------------------------------
 
-TEST(TextinWrite, LinesEndCrLfAndTheEntryTakesTheName) {
+// Lines are written with CR LF; a save takes the new name, a copy does not; a write
+// the disk refuses is reported and leaves the text and the shared writer usable.
+TEST(TextinWrite, LinesEndCrLfNamesAndRefusedWrites) {
   TempDir dir;
   uint16_t n = open_bytes(dir, "alpha\nbeta\n\ngamma");
-  Str copy(dir.file("copy.txt")), saved(dir.file("saved.pde"));
+  Str copy(dir.file("copy.txt")), saved(dir.file("saved.pde")), full("/dev/full"), got;
   textin_copy_text(n, &copy);
-  Str got;
   textin_textfile_name(&got, n);
   EXPECT_EQ(got.text(), dir.file("t.pde"));
   textin_write_text_1(n, &saved);
   textin_textfile_name(&got, n);
   EXPECT_EQ(got.text(), dir.file("saved.pde"));
   EXPECT_EQ(slurp(dir.file("copy.txt")), "alpha\r\nbeta\r\n\r\ngamma\r\n");
-  EXPECT_EQ(slurp(dir.file("saved.pde")), "alpha\r\nbeta\r\n\r\ngamma\r\n");
-  textin_close_text(n);
-}
-
-TEST(TextinWrite, DevFullIsReportedAndTheTextSurvives) {
-  TempDir dir;
-  uint16_t n = open_bytes(dir, "keep me\n");
-  Str full("/dev/full");
-  EXPECT_EQ(fatal_stop([&] { textin_copy_text(n, &full); }),
-            "/dev/full: No space left on device IN filio_close_put_0");
-  EXPECT_EQ(body(n), (Lines{"keep me"}));
-  Str again(dir.file("again"));
-  textin_copy_text(n, &again);  // the shared writer is usable again
-  EXPECT_EQ(slurp(dir.file("again")), "keep me\r\n");
-  textin_close_text(n);
-}
-
-// Saving a descriptor over itself when the disk refuses part of it (here the
-// process's file-size limit) is an error, and the descriptor on disk is unchanged.
-TEST(TextinWrite, FailedSaveLeavesTheDescriptorOnDisk) {
-  TempDir dir;
-  std::string old = "TITLE 'old'\r\nEND\r\n";
-  uint16_t n = open_bytes(dir, old);
-  StringList *l = textin_text_body(n);
-  Str filler(std::string(60000, 'x'));
-  strings_copyto_0(&l->items[0], &filler);
-  pid_t pid = fork();
-  if (pid == 0) {
-    HookScope hook;
-    signal(SIGXFSZ, SIG_IGN);
-    struct rlimit lim = {40000, 40000};
-    setrlimit(RLIMIT_FSIZE, &lim);
-    int code = except_catch("home", [&] { textin_write_text_0(n); });
-    bool ok = code == EXCEPT_FATAL && strstr(fatal_message.text, "File too large");
-    if (!ok) fprintf(stderr, "code %d: %s\n", code, fatal_message.text);
-    _exit(ok ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(slurp(dir.file("t.pde")), old);
-  EXPECT_EQ(run("ls -A " + dir.path), "t.pde") << "no temporary file is left behind";
+  EXPECT_EQ(slurp(dir.file("saved.pde")), slurp(dir.file("copy.txt")));
+  EXPECT_EQ(fatal_stop([&] { textin_copy_text(n, &full); }), "/dev/full: No space left on device IN filio_close_put_0");
+  EXPECT_EQ(body(n), (Lines{"alpha", "beta", "", "gamma"}));
+  textin_copy_text(n, &copy);
+  EXPECT_EQ(slurp(dir.file("copy.txt")), "alpha\r\nbeta\r\n\r\ngamma\r\n");
   textin_close_text(n);
 }
 
