@@ -214,8 +214,7 @@ void pdedat_free_pde(pde *p) {
   quature_free_vquad_basis(&p->vquad);
   quature_free_vquad_basis(&p->vquad1);
   quature_free_vquad_basis(&p->vquaderr);
-  // The side tables are released by the basis they were built for: a re-parse resets
-  // the problem's basis code before the tables are built again.
+  // Every side table that was built, whichever basis built it.
   quature_free_squad_basis(&p->squad, p->squad.side[0].code);
   quature_free_squad_basis(&p->squad1, p->squad1.side[0].code);
   vectord_free(&p->eigenvalues);

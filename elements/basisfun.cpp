@@ -119,10 +119,30 @@ constexpr Table build() {
 constexpr Table bases = build();
 }  // namespace
 
-// The partial derivative of p with respect to Li and Lj (either may be -1 for none),
-// evaluated at M.
-static double pder(const Poly &p, const double *M, int i, int j) {
-  double s = 0;
+// ---- Pre-differentiated terms ------------------------------------------------------------
+// Evaluation runs over terms already differentiated: each holds its coefficient (the
+// powers brought down, in the order Li then Lj) and the coordinates to multiply by, in
+// ascending order with repeats. The arithmetic is that of taking the derivative term
+// by term at the point, operation for operation, so results do not depend on the path.
+
+namespace {
+struct Flat {
+  double c;
+  uint8_t n;     // factors
+  uint8_t f[4];  // coordinate indexes 0..3
+};
+struct FlatPoly {
+  uint8_t n;
+  Flat t[4];
+};
+// Derivative selectors: 0 none, 1 + i for d/dLi.
+constexpr int SELECTORS = 5;
+struct FlatBasis {
+  FlatPoly p[SELECTORS][SELECTORS][20];
+};
+
+constexpr FlatPoly flatten(const Poly &p, int i, int j) {
+  FlatPoly out{};
   for (int k = 0; k < p.n; k++) {
     const Term &t = p.t[k];
     int e[4] = {t.e[0], t.e[1], t.e[2], t.e[3]};
@@ -130,8 +150,41 @@ static double pder(const Poly &p, const double *M, int i, int j) {
     if (i >= 0) c *= e[i]--;
     if (j >= 0) c *= e[j]--;
     if (c == 0) continue;
+    Flat &f = out.t[out.n++];
+    f.c = c;
     for (int m = 0; m < 4; m++)
-      for (int q = 0; q < e[m]; q++) c *= M[m];
+      for (int q = 0; q < e[m]; q++) f.f[f.n++] = static_cast<uint8_t>(m);
+  }
+  return out;
+}
+
+constexpr FlatBasis flatten_basis(const Basis &b) {
+  FlatBasis out{};
+  for (int i = 0; i < SELECTORS; i++)
+    for (int j = 0; j < SELECTORS; j++)
+      for (int k = 0; k < b.n; k++) out.p[i][j][k] = flatten(b.f[k], i - 1, j - 1);
+  return out;
+}
+
+// Built on first use, one code at a time.
+const FlatBasis &flat_basis(int32_t code) {
+  static FlatBasis table[ELEMENTS_CODES];
+  static bool built[ELEMENTS_CODES];
+  if (!built[code]) {
+    table[code] = flatten_basis(bases.b[code]);
+    built[code] = true;
+  }
+  return table[code];
+}
+}  // namespace
+
+// The partial derivative of a flattened polynomial at M.
+static inline double eval(const FlatPoly &p, const double *M) {
+  double s = 0;
+  for (int k = 0; k < p.n; k++) {
+    const Flat &t = p.t[k];
+    double c = t.c;
+    for (int q = 0; q < t.n; q++) c *= M[t.f[q]];
     s += c;
   }
   return s;
@@ -145,29 +198,30 @@ static void dependent(double *M, const double *L, int dim) {
   if (dim < 4) M[dim] = 1 - sum;
 }
 
-// First derivative along independent coordinate a.
-static double d1(const Poly &p, const double *M, int a, int dep) {
-  return pder(p, M, a, -1) - pder(p, M, dep, -1);
+// First derivative of function k along independent coordinate a.
+static inline double d1(const FlatBasis &f, int k, const double *M, int a, int dep) {
+  return eval(f.p[a + 1][0][k], M) - eval(f.p[dep + 1][0][k], M);
 }
-// Second derivative along independent coordinates a and b.
-static double d2(const Poly &p, const double *M, int a, int b, int dep) {
-  return pder(p, M, a, b) - pder(p, M, a, dep) - pder(p, M, dep, b) + pder(p, M, dep, dep);
+// Second derivative of function k along independent coordinates a and b.
+static inline double d2(const FlatBasis &f, int k, const double *M, int a, int b, int dep) {
+  return eval(f.p[a + 1][b + 1][k], M) - eval(f.p[a + 1][dep + 1][k], M) - eval(f.p[dep + 1][b + 1][k], M) +
+         eval(f.p[dep + 1][dep + 1][k], M);
 }
 
 int basisfun_basis_1(double *row, int32_t code, const double *L) {
   TRACE("basisfun_basis_1");
   if (code < 0 || code >= ELEMENTS_CODES) traporder(code);
-  const Basis &b = bases.b[code];
-  for (int i = 0; i < b.n; i++) row[i] = pder(b.f[i], L, -1, -1);
-  return b.n;
+  const FlatBasis &f = flat_basis(code);
+  int n = bases.b[code].n;
+  for (int i = 0; i < n; i++) row[i] = eval(f.p[0][0][i], L);
+  return n;
 }
 
 double basisfun_basis_0(uint8_t k, int32_t code, const double *L) {
   TRACE("basisfun_basis_0");
   if (code < 0 || code >= ELEMENTS_CODES || code == tri10) traporder(code);
-  const Basis &b = bases.b[code];
-  if (k < 1 || k > b.n) return 0;
-  return pder(b.f[k - 1], L, -1, -1);
+  if (k < 1 || k > bases.b[code].n) return 0;
+  return eval(flat_basis(code).p[0][0][k - 1], L);
 }
 
 int basisfun_basis_p(double (*d)[20], int32_t code, const double *L) {
@@ -181,8 +235,9 @@ int basisfun_basis_p(double (*d)[20], int32_t code, const double *L) {
   }
   double M[4];
   dependent(M, L, dim);
+  const FlatBasis &f = flat_basis(code);
   for (int c = 0; c < dim; c++)
-    for (int i = 0; i < b.n; i++) d[c][i] = d1(b.f[i], M, c, dim);
+    for (int i = 0; i < b.n; i++) d[c][i] = d1(f, i, M, c, dim);
   return b.n;
 }
 
@@ -199,9 +254,9 @@ static int second(double (*d)[20], int32_t code, int dim, const double *L) {
   }
   double M[4];
   dependent(M, L, dim);
+  const FlatBasis &f = flat_basis(code);
   for (int r = 0; r < rows[dim]; r++)
-    for (int i = 0; i < b.n; i++)
-      d[r][i] = d2(b.f[i], M, pairs[dim - 1][r][0], pairs[dim - 1][r][1], dim);
+    for (int i = 0; i < b.n; i++) d[r][i] = d2(f, i, M, pairs[dim - 1][r][0], pairs[dim - 1][r][1], dim);
   return b.n;
 }
 

@@ -2,9 +2,12 @@
 // maps) and global derivatives and interpolation in one cell.
 #include "elements/elements.h"
 
+#include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "elements/basisfun.h"
+#include "elements/quature.h"
 #include "runtime/rtlib.h"
 
 // ---- Cell-type tables --------------------------------------------------------------------
@@ -78,24 +81,24 @@ int elements_init() {
 // The stored sixth that turns |det J| into a tetrahedron's volume.
 static const double volume_sixth = 0.16666666666667;
 
-void elements_jacobian(const double *L, ElementFrame *f) {
-  TRACE("elements_jacobian_0");
-  int n = basisfun_basis_p(f->gderiv, f->gbasis, L);
-  int dim = elements_dimension[f->gbasis];
-  if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_0", "ILLEGAL JACOBIAN");
+// J, its determinant, the measure and K from the geometry basis's local derivatives
+// (rows gd), n functions, dimension DIM 1..3 (fixed at compile time, so that the
+// small loops unroll; the arithmetic is the same for every dimension).
+template <int DIM> static void jacobian_dim(const double (*gd)[20], int n, ElementFrame *f) {
+  constexpr int dim = DIM;
   for (int r = 0; r < dim; r++) {
     double last = 0;
     for (int c = 0; c < dim; c++) {
       double s = 0;
-      for (int i = 0; i < n; i++) s += f->nodes[i][r] * f->gderiv[c][i];
+      for (int i = 0; i < n; i++) s += f->nodes[i][r] * gd[c][i];
       f->J[r][c] = s;
       last -= s;
     }
     f->J[r][dim] = last;
   }
   double (*J)[4] = f->J, det;
-  if (dim == 1) det = J[0][0];
-  else if (dim == 2) det = J[0][0] * J[1][1] - J[0][1] * J[1][0];
+  if constexpr (dim == 1) det = J[0][0];
+  else if constexpr (dim == 2) det = J[0][0] * J[1][1] - J[0][1] * J[1][0];
   else
     det = J[0][0] * (J[1][1] * J[2][2] - J[1][2] * J[2][1]) -
           J[0][1] * (J[1][0] * J[2][2] - J[1][2] * J[2][0]) +
@@ -104,12 +107,12 @@ void elements_jacobian(const double *L, ElementFrame *f) {
   double q = f->invdet = f->absdet == 0 ? 1 : 1 / f->absdet;
   f->measure = dim == 1 ? f->absdet : dim == 2 ? 0.5 * f->absdet : volume_sixth * f->absdet;
   double (*K)[3] = f->K;
-  if (dim == 1) {
+  if constexpr (dim == 1) {
     K[0][0] = q;
     K[1][0] = -q;
     return;
   }
-  if (dim == 2) {
+  if constexpr (dim == 2) {
     K[0][0] = J[1][1] * q, K[0][1] = -J[0][1] * q;
     K[1][0] = -J[1][0] * q, K[1][1] = J[0][0] * q;
   } else {
@@ -126,6 +129,35 @@ void elements_jacobian(const double *L, ElementFrame *f) {
     for (int c = 0; c < dim; c++) s += K[c][r];
     K[dim][r] = -s;
   }
+}
+
+static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *f) {
+  if (dim == 1) jacobian_dim<1>(gd, n, f);
+  else if (dim == 2) jacobian_dim<2>(gd, n, f);
+  else jacobian_dim<3>(gd, n, f);
+}
+
+void elements_jacobian(const double *L, ElementFrame *f) {
+  TRACE("elements_jacobian_0");
+  int n = basisfun_basis_p(f->gderiv, f->gbasis, L);
+  int dim = elements_dimension[f->gbasis];
+  if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_0", "ILLEGAL JACOBIAN");
+  jacobian_from(f->gderiv, n, dim, f);
+}
+
+void elements_jacobian_rule(const QuadBasis *t, int32_t q, ElementFrame *f) {
+  TRACE("elements_jacobian_rule_0");
+  if (q < 0 || q >= t->count) rtlib_fatal_in("elements_jacobian_rule_0", "NO SUCH RULE POINT");
+  if (t->code != f->gbasis) {
+    elements_jacobian(t->points[q].L, f);
+    return;
+  }
+  int dim = elements_dimension[f->gbasis], n = elements_functions[f->gbasis];
+  if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_rule_0", "ILLEGAL JACOBIAN");
+  const double (*gd)[20] = t->derivs[q];
+  for (int c = 0; c < dim; c++)
+    for (int i = 0; i < n; i++) f->gderiv[c][i] = gd[c][i];
+  jacobian_from(gd, n, dim, f);
 }
 
 void elements_localize(ElementFrame *f, const double (*xyz)[3], int32_t nodecode, int32_t geocode) {
@@ -151,9 +183,29 @@ void elements_get_gcoords(double *xyz, const double *L, ElementFrame *f) {
   }
 }
 
+void elements_get_gcoords_rule(double *xyz, const QuadBasis *t, int32_t q, ElementFrame *f) {
+  TRACE("elements_get_gcoords_rule_0");
+  if (q < 0 || q >= t->count) rtlib_fatal_in("elements_get_gcoords_rule_0", "NO SUCH RULE POINT");
+  if (t->code != f->gbasis) {
+    elements_get_gcoords(xyz, t->points[q].L, f);
+    return;
+  }
+  xyz[0] = xyz[1] = xyz[2] = 0;
+  const double *v = t->values[q];
+  int n = elements_functions[f->gbasis], dim = elements_dimension[f->gbasis];
+  for (int r = 0; r < dim; r++) {
+    double s = 0;
+    for (int i = 0; i < n; i++) s += v[i] * f->nodes[i][r];
+    xyz[r] = s;
+  }
+}
+
 // (x + 1) rounded to single precision, minus 1: snaps values near 0 to 0. The float is
-// stored through a volatile so that no optimisation keeps the sum in double.
+// stored through a volatile so that no optimisation keeps the sum in double. A value
+// that no float holds (a point far outside a sliver cell) is returned as it is: the
+// conversion would trip the overflow trap, and the value is outside either way.
 double limitsp(double x) {
+  if (!(std::fabs(x + 1) <= FLT_MAX)) return x;
   volatile float single = static_cast<float>(x + 1);
   return static_cast<double>(single) - 1;
 }
@@ -197,6 +249,7 @@ static void newton(double *L, const double *X, ElementFrame *f, double tol, int 
 
 void elements_get_lcoords(double *L, const double *X, ElementFrame *f, double tol) {
   TRACE("elements_get_lcoords_0");
+  if (f->gbasis < 0 || f->gbasis >= ELEMENTS_CODES) traporder(f->gbasis);
   const double (*P)[3] = f->nodes;
   const double (*K)[3] = f->K;
   switch (elements_dimension[f->gbasis]) {
@@ -244,13 +297,22 @@ static int checked_dim(int32_t code) {
 }
 
 // Row of dN/dx_r from local first derivatives: sum over the independent coordinates.
+template <int DIM> static void first_dim(double *row, int n, const double (*ld)[20], const ElementFrame *f, int r) {
+  for (int i = 0; i < n; i++) {
+    double s = 0;
+    for (int c = 0; c < DIM; c++) s += ld[c][i] * f->K[c][r];
+    row[i] = s;
+  }
+}
+
 static int basis_first(double *row, int32_t code, const double (*ld)[20], const ElementFrame *f,
                        int r) {
   int dim = checked_dim(code), n = elements_functions[code];
-  for (int i = 0; i < n; i++) {
-    double s = 0;
-    for (int c = 0; c < dim; c++) s += ld[c][i] * f->K[c][r];
-    row[i] = s;
+  switch (dim) {
+    case 1: first_dim<1>(row, n, ld, f, r); break;
+    case 2: first_dim<2>(row, n, ld, f, r); break;
+    case 3: first_dim<3>(row, n, ld, f, r); break;
+    default: first_dim<0>(row, n, ld, f, r); break;
   }
   return n;
 }

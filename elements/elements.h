@@ -81,8 +81,16 @@ struct ElementFrame {
   double K[4][3];          // K[c][r] = dLc/dx_r scaled by 1/|det J|
 };
 
+struct QuadBasis;
+
 int elements_init();
 void elements_jacobian(const double *L, ElementFrame *f);
+// The Jacobian and the forward map at rule point q (0-based) of a per-basis rule
+// table: taken from the table's rows when it was built for the frame's geometry
+// basis, else evaluated at the point. Either way the results are those of
+// elements_jacobian and elements_get_gcoords at the point, bit for bit.
+void elements_jacobian_rule(const QuadBasis *t, int32_t q, ElementFrame *f);
+void elements_get_gcoords_rule(double *xyz, const QuadBasis *t, int32_t q, ElementFrame *f);
 void elements_localize(ElementFrame *f, const double (*xyz)[3], int32_t nodecode, int32_t geocode);
 void elements_get_gcoords(double *xyz, const double *L, ElementFrame *f);
 void elements_get_lcoords(double *L, const double *xyz, ElementFrame *f, double tol);

@@ -185,7 +185,7 @@ int32_t quature_side_choice(int time, int dim, int order) {
 
 // ---- Per-basis tables ---------------------------------------------------------------------
 
-static const int64_t point_bytes = sizeof(LocalPoint) + 20 * sizeof(double) + 60 * sizeof(double);
+static const int64_t point_bytes = sizeof(LocalPoint) + (20 + 60 + 120) * sizeof(double);
 
 void quature_free_vquad_basis(QuadBasis *t) {
   TRACE("quature_free_vquad_basis_0");
@@ -193,7 +193,25 @@ void quature_free_vquad_basis(QuadBasis *t) {
   bopmemfree(&t->points);
   bopmemfree(&t->values);
   bopmemfree(&t->derivs);
+  bopmemfree(&t->second);
   t->count = 0;
+}
+
+// The local second derivatives of a code at L into d (none for the error bubbles,
+// whose second derivatives no caller takes).
+static void second_at(double (*d)[20], int32_t code, const double *L) {
+  if (code == no_basis) return;
+  switch (elements_dimension[code]) {
+    case 1:
+      if (code <= lin4) basisfun_basis_pp1(d[0], code, L);
+      break;
+    case 2:
+      if (code <= tri10) basisfun_basis_pp2(d, code, L);
+      break;
+    case 3:
+      if (code <= tet20) basisfun_basis_pp3(d, code, L);
+      break;
+  }
 }
 
 static void build(QuadBasis *t, const QuadRule *r, int32_t code) {
@@ -203,12 +221,14 @@ static void build(QuadBasis *t, const QuadRule *r, int32_t code) {
   bopmemalloc(&t->points, r->count, sizeof(LocalPoint));
   bopmemalloc(&t->values, r->count, 20 * sizeof(double));
   bopmemalloc(&t->derivs, r->count, 60 * sizeof(double));
+  bopmemalloc(&t->second, r->count, 120 * sizeof(double));
   t->count = r->count;
   XMEM += t->count * point_bytes;
   for (int q = 0; q < r->count; q++) {
     memcpy(t->points[q].L, r->points[q].L, sizeof(LocalPoint));
     basisfun_basis_1(t->values[q], code, t->points[q].L);
     basisfun_basis_p(t->derivs[q], code, t->points[q].L);
+    second_at(t->second[q], code, t->points[q].L);
   }
 }
 
@@ -217,14 +237,20 @@ void quature_build_vquad_basis(QuadBasis *t, int32_t rule, int32_t code) {
   build(t, quature_rule(rule), code);
 }
 
+// Sides 0..dimension are built; the others are released, so a table first built for
+// a tetrahedron and rebuilt for a triangle keeps nothing of its fourth face.
 void quature_build_squad_basis(SideQuadBasis *t, int32_t set, int32_t code) {
   TRACE("quature_build_squad_basis_0");
   int dim = code >= 0 && code < ELEMENTS_CODES ? elements_dimension[code] : 0;
-  for (int s = 0; s <= dim && s < 4; s++) build(&t->side[s], quature_side_rule(set, s), code);
+  for (int s = 0; s < 4; s++) {
+    if (s <= dim) build(&t->side[s], quature_side_rule(set, s), code);
+    else quature_free_vquad_basis(&t->side[s]);
+  }
 }
 
+// Every side is released, whatever basis built it (code is not needed for that).
 void quature_free_squad_basis(SideQuadBasis *t, int32_t code) {
   TRACE("quature_free_squad_basis_0");
-  int dim = code >= 0 && code < ELEMENTS_CODES ? elements_dimension[code] : 0;
-  for (int s = 0; s <= dim && s < 4; s++) quature_free_vquad_basis(&t->side[s]);
+  (void)code;
+  for (int s = 0; s < 4; s++) quature_free_vquad_basis(&t->side[s]);
 }

@@ -19,14 +19,16 @@ struct QuadRule {
   QuadPoint *points;
 };
 
-// Basis values (row q) and local first derivatives (block q) of one basis at every
-// point of one rule.
+// Basis values (row q), local first derivatives (block q) and local second
+// derivatives (block q, rows as basisfun_basis_pp1/2/3 order them) of one basis at
+// every point of one rule, evaluated once when the table is built.
 struct QuadBasis {
   uint16_t count;
   int32_t code;
   LocalPoint *points;
   double (*values)[20];
   double (*derivs)[3][20];
+  double (*second)[6][20];
 };
 
 // The same for every side s = 0..dimension of a cell.

@@ -118,12 +118,15 @@ bool filio_open_get(IOfile *f, int32_t size, const String *name) {
   check(f, "filio_open_get_0");
   const char *path = name && name->text ? name->text : "";
   take_buffer(f, size, "filio_open_get_0");
+  // The open does not wait (a FIFO without a writer would block it for ever), and
+  // only a regular file is read: a directory cannot be, a pipe or device may block
+  // or never end (/dev/zero). Reads then wait again as usual.
   int fd;
-  do fd = open(path, O_RDONLY | O_CLOEXEC);
+  do fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   while (fd < 0 && errno == EINTR);
-  // A directory opens but cannot be read: it is no file to open, not a read error.
   struct stat st;
-  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)) {
     close(fd);
     fd = -1;
   }
@@ -305,11 +308,12 @@ void filio_get_line_1(IOfile *f, String *d) {
   check(f, "filio_get_line_1");
   if (d->capacity == 0) strings_resize_0(d, 0, 16);
   d->length = 0;
+  f->error = 0;
   read_line(f, "filio_get_line_1", [&](char c) {
     if (d->length >= d->capacity) {
       if (d->length == 65535) {
-        discard(f);
-        rtlib_fatal_in("filio_get_line_1", "Line longer than 65535 characters");
+        f->error = FILIO_LINE_TOO_LONG;
+        return;
       }
       uint32_t cap = d->capacity + 16u;
       strings_resize_0(d, d->length, static_cast<uint16_t>(cap > 65535 ? 65535 : cap));

@@ -19,7 +19,8 @@ struct IOfile {
   int32_t state;      // FILIO_CLOSED .. FILIO_ENDED
   int32_t kind;       // 0: disk file, the only kind there is
   uint8_t swap;       // 1: multi-byte values are byte-reversed on the file
-  int16_t error;      // cleared at every block transfer, which stops while it is set
+  int16_t error;      // cleared at every block transfer, which stops while it is set;
+                      // FILIO_LINE_TOO_LONG after a line read cut at 65535 characters
   int32_t handle;     // operating-system file descriptor
   uint8_t *buffer;    // transfer buffer, held from open to close
   int32_t size;       // bytes allocated
@@ -34,8 +35,14 @@ void filio_initialize(IOfile *f);
 void filio_set_byte_order(IOfile *f, uint32_t order);
 void filio_byte_reverse(void *bytes, uint16_t n);
 
+enum { FILIO_LINE_TOO_LONG = 1 };
+
 // Reading. filio_open_get returns false (record left closed) when the file cannot be
-// opened; it writes "SYSOPEN(name) RETURNS handle" to the debug log either way.
+// opened or is no regular file (a directory, pipe or device: one that could block
+// the open or never end); it writes "SYSOPEN(name) RETURNS handle" to the debug log
+// either way. filio_get_line_1 keeps the first 65535 characters of a longer line,
+// passes over the rest and sets the error field to FILIO_LINE_TOO_LONG (cleared by
+// the next line read) for the caller to report where the line stands.
 bool filio_open_get(IOfile *f, int32_t size, const String *name);
 void filio_close_get(IOfile *f);
 bool filio_eof(IOfile *f);

@@ -17,21 +17,21 @@ int geom3d_init() {
 
 // R = I, no offset, viewing distance 10^6 (an almost parallel projection).
 void geom3d_identity(transform3d *T) {
-  TRACE("geom3d_identity");
+  TRACE("geom3d_identity_0");
   memset(T->t, 0, sizeof T->t);
   T->t[0] = T->t[5] = T->t[10] = 1.0;
   T->t[12] = 1.0e6;
 }
 
 void geom3d_translate(transform3d *T, double dx, double dy, double dz) {
-  TRACE("geom3d_translate");
+  TRACE("geom3d_translate_0");
   T->t[3] -= dx;
   T->t[7] -= dy;
   T->t[11] -= dz;
 }
 
 void geom3d_scale(transform3d *T, double sx, double sy, double sz) {
-  TRACE("geom3d_scale");
+  TRACE("geom3d_scale_0");
   for (int k = 0; k < 4; k++) {
     T->t[k] *= sx;
     T->t[4 + k] *= sy;
@@ -51,19 +51,19 @@ static void turn_rows(transform3d *T, int i, int j, double s, double c) {
 
 // Row y := c y + s z, row z := c z - s y.
 void xrotate1(transform3d *T, double s, double c) {
-  TRACE("xrotate1");
+  TRACE("xrotate1_0");
   turn_rows(T, 1, 2, s, c);
 }
 
 // Row x := c x - s z, row z := s x + c z.
 void yrotate1(transform3d *T, double s, double c) {
-  TRACE("yrotate1");
+  TRACE("yrotate1_0");
   turn_rows(T, 0, 2, -s, c);
 }
 
 // Row x := c x + s y, row y := c y - s x.
 void zrotate1(transform3d *T, double s, double c) {
-  TRACE("zrotate1");
+  TRACE("zrotate1_0");
   turn_rows(T, 0, 1, s, c);
 }
 
@@ -104,21 +104,21 @@ void geom3d_zrotate_1(transform3d *T, double a, double b) {
 
 // Row x := row x + cos(angle) row y.
 void geom3d_xshear(transform3d *T, double angle) {
-  TRACE("geom3d_xshear");
+  TRACE("geom3d_xshear_0");
   double c = cos(angle);
   for (int k = 0; k < 4; k++) T->t[k] += c * T->t[4 + k];
 }
 
 // Row y := row y + cos(angle) row x.
 void geom3d_yshear(transform3d *T, double angle) {
-  TRACE("geom3d_yshear");
+  TRACE("geom3d_yshear_0");
   double c = cos(angle);
   for (int k = 0; k < 4; k++) T->t[4 + k] += c * T->t[k];
 }
 
 // C := A after B (C may be A or B); entries 12-15 of C are left as they are.
 void geom3d_mul(transform3d *C, const transform3d *A, const transform3d *B) {
-  TRACE("geom3d_mul");
+  TRACE("geom3d_mul_0");
   double r[12];
   for (int i = 0; i < 3; i++) {
     const double *a = A->t + 4 * i;
@@ -131,7 +131,7 @@ void geom3d_mul(transform3d *C, const transform3d *A, const transform3d *B) {
 // D := the inverse affine map of S (D may be S): R^-1 by cofactors, offset -R^-1 t;
 // d and c are copied. A determinant of exactly 0 returns false with D untouched.
 bool geom3d_inverse_rotation(transform3d *D, const transform3d *S) {
-  TRACE("geom3d_inverse_rotation");
+  TRACE("geom3d_inverse_rotation_0");
   const double *s = S->t;
   double a = s[0], b = s[1], c = s[2], d = s[4], e = s[5], f = s[6], g = s[8], h = s[9], k = s[10];
   double c00 = e * k - f * h, c01 = c * h - b * k, c02 = b * f - c * e;
@@ -165,7 +165,7 @@ static void set_frame(transform3d *D, const double u[3], const double v[3], cons
 // their unnormalised cross product (p2 - p1) x (p3 - p1), offset p1.
 void geom3d_rotate_plane_to(transform3d *D, const point3d *p1, const point3d *p2, const point3d *p3, double s1,
                             double s2) {
-  TRACE("geom3d_rotate_plane_to");
+  TRACE("geom3d_rotate_plane_to_0");
   double a[3] = {p2->x - p1->x, p2->y - p1->y, p2->z - p1->z};
   double b[3] = {p3->x - p1->x, p3->y - p1->y, p3->z - p1->z};
   double u[3] = {a[0] / s1, a[1] / s1, a[2] / s1}, v[3] = {b[0] / s2, b[1] / s2, b[2] / s2};
@@ -176,7 +176,7 @@ void geom3d_rotate_plane_to(transform3d *D, const point3d *p1, const point3d *p2
 // Columns p1 - p0, p2 - p0, p3 - p0 with rows x, y, z scaled by s1, s2, s3; offset p0.
 void geom3d_rotate_to(transform3d *D, const point3d *p0, const point3d *p1, const point3d *p2, const point3d *p3,
                       double s1, double s2, double s3) {
-  TRACE("geom3d_rotate_to");
+  TRACE("geom3d_rotate_to_0");
   const point3d *p[3] = {p1, p2, p3};
   double col[3][3];
   for (int j = 0; j < 3; j++) {
@@ -190,7 +190,7 @@ void geom3d_rotate_to(transform3d *D, const point3d *p0, const point3d *p1, cons
 // The inverse of the frame of geom3d_rotate_to; false for a singular frame.
 bool geom3d_rotate_from(transform3d *D, const point3d *p0, const point3d *p1, const point3d *p2,
                         const point3d *p3, double s1, double s2, double s3) {
-  TRACE("geom3d_rotate_from");
+  TRACE("geom3d_rotate_from_0");
   transform3d F;
   geom3d_rotate_to(&F, p0, p1, p2, p3, s1, s2, s3);
   return geom3d_inverse_rotation(D, &F);
@@ -248,7 +248,7 @@ bool geom3d_project_1(pointdlist *out, const transform3d *T, const point3dlist *
 
 // A blank line, then the 16 entries four to a line.
 void geom3d_print(FILE *f, const transform3d *T) {
-  TRACE("geom3d_print");
+  TRACE("geom3d_print_0");
   fprintf(f, "\n");
   for (int i = 0; i < 16; i += 4)
     fprintf(f, "%10.6e %10.6e %10.6e %10.6e \n", T->t[i], T->t[i + 1], T->t[i + 2], T->t[i + 3]);

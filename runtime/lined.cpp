@@ -15,10 +15,10 @@ int lined_init() {
 // points have no direction: that is the fatal stop "NULL LINE" rather than
 // coefficients of 0/0 that would spread through every later test.
 void lined_line_params(double coef[3], const double p1[2], const double p2[2]) {
-  TRACE("lined_line_params");
+  TRACE("lined_line_params_0");
   double x1 = p1[0], y1 = p1[1], x2 = p2[0], y2 = p2[1];
   double d = sqrt((x1 - x2) * (x1 - x2) + (y2 - y1) * (y2 - y1));
-  if (d == 0.0) rtlib_fatal_in("lined_line_params", "NULL LINE");
+  if (d == 0.0) rtlib_fatal_in("lined_line_params_0", "NULL LINE");
   coef[0] = (y2 - y1) / d;
   coef[1] = (x1 - x2) / d;
   coef[2] = (y1 * x2 - y2 * x1) / d;
@@ -88,7 +88,7 @@ static double dist2(const double *a, const double *b, int dim) {
 // Position of p's foot along a -> b in units of the segment (0 at a, 1 at b); a
 // segment of zero length puts every foot at a.
 double lined_line_projection(const double p[2], const double a[2], const double b[2]) {
-  TRACE("lined_line_projection");
+  TRACE("lined_line_projection_0");
   double l2 = dist2(a, b, 2);
   if (l2 == 0.0) return 0.0;
   return ((p[0] - a[0]) * (b[0] - a[0]) + (p[1] - a[1]) * (b[1] - a[1])) / l2;
@@ -97,14 +97,14 @@ double lined_line_projection(const double p[2], const double a[2], const double 
 // Signed distance of p from the line a -> b in units of the segment length, positive
 // on the left; 0 for a segment of zero length.
 double lined_line_elevation(const double p[2], const double a[2], const double b[2]) {
-  TRACE("lined_line_elevation");
+  TRACE("lined_line_elevation_0");
   double l2 = dist2(a, b, 2);
   if (l2 == 0.0) return 0.0;
   return ((p[1] - a[1]) * (b[0] - a[0]) - (p[0] - a[0]) * (b[1] - a[1])) / l2;
 }
 
 void lined_line_relative(double result[2], const double p[2], const double a[2], const double b[2]) {
-  TRACE("lined_line_relative");
+  TRACE("lined_line_relative_0");
   result[0] = lined_line_projection(p, a, b);
   result[1] = lined_line_elevation(p, a, b);
 }

@@ -103,8 +103,8 @@ double math_gamma_0(double x) {
 
 // P(a, x) by its power series; gln is ln Gamma(a).
 double gammap_ser(double a, double x, double gln) {
-  TRACE("gammap_ser");
-  if (x < 0.0) rtlib_fatal_in("gammap_ser", "X < 0");
+  TRACE("gammap_ser_0");
+  if (x < 0.0) rtlib_fatal_in("gammap_ser_0", "X < 0");
   if (x == 0.0) return 0.0;
   double ap = a, del = 1.0 / a, sum = del;
   for (int n = 1; n <= 100; n++) {
@@ -113,7 +113,7 @@ double gammap_ser(double a, double x, double gln) {
     sum += del;
     if (fabs(del) < fabs(sum) * EPS) return sum * exp(-x + a * log(x) - gln);
   }
-  rtlib_fatal_in("gammap_ser", "Iteration failure");
+  rtlib_fatal_in("gammap_ser_0", "Iteration failure");
 }
 
 // Q(a, x) by its continued fraction (modified Lentz); returns the last estimate
@@ -139,8 +139,8 @@ double gammaq_cf_0(double a, double x, double gln) {
 // Regularised lower incomplete gamma P(a, x): the series below a + 1, the continued
 // fraction above, each where it converges fast.
 double math_gammap(double a, double x) {
-  TRACE("math_gammap");
-  if (x < 0.0 || a <= 0.0) rtlib_fatal_in("math_gammap", "Illegal argument");
+  TRACE("math_gammap_0");
+  if (x < 0.0 || a <= 0.0) rtlib_fatal_in("math_gammap_0", "Illegal argument");
   double gln = math_gamma_ln_0(a);
   if (x < a + 1.0) return gammap_ser(a, x, gln);
   return 1.0 - gammaq_cf_0(a, x, gln);
@@ -148,16 +148,16 @@ double math_gammap(double a, double x) {
 
 // Q(a, x) with ln Gamma(a) supplied by the caller.
 double gammaq1(double a, double x, double gln) {
-  TRACE("gammaq1");
-  if (x < 0.0 || a <= 0.0) rtlib_fatal_in("gammaq1", "Illegal argument");
+  TRACE("gammaq1_0");
+  if (x < 0.0 || a <= 0.0) rtlib_fatal_in("gammaq1_0", "Illegal argument");
   if (x < a + 1.0) return 1.0 - gammap_ser(a, x, gln);
   return gammaq_cf_0(a, x, gln);
 }
 
 // Regularised upper incomplete gamma Q(a, x) = 1 - P(a, x).
 double math_gammaq(double a, double x) {
-  TRACE("math_gammaq");
-  if (x < 0.0 || a <= 0.0) rtlib_fatal_in("math_gammaq", "Illegal argument");
+  TRACE("math_gammaq_0");
+  if (x < 0.0 || a <= 0.0) rtlib_fatal_in("math_gammaq_0", "Illegal argument");
   return gammaq1(a, x, math_gamma_ln_0(a));
 }
 
@@ -171,9 +171,9 @@ double math_gamma_1(double a, double x) {
 
 // E_n(x) by its continued fraction above 1 and its series below.
 double math_expint(uint16_t n, double x) {
-  TRACE("math_expint");
+  TRACE("math_expint_0");
   int nm1 = n - 1;
-  if (x < 0.0 || (x == 0.0 && (n == 0 || n == 1))) rtlib_fatal_in("math_expint", "Bad Arguments");
+  if (x < 0.0 || (x == 0.0 && (n == 0 || n == 1))) rtlib_fatal_in("math_expint_0", "Bad Arguments");
   if (n == 0) return exp(-x) / x;
   if (x == 0.0) return 1.0 / nm1;
   if (x > 1.0) {
@@ -187,7 +187,7 @@ double math_expint(uint16_t n, double x) {
       h *= del;
       if (fabs(del - 1.0) < EPS) return h * exp(-x);
     }
-    rtlib_fatal_in("math_expint", "Continued Fraction failed");
+    rtlib_fatal_in("math_expint_0", "Continued Fraction failed");
   }
   double ans = nm1 != 0 ? 1.0 / nm1 : -log(x) - math_euler;
   double fact = 1.0;
@@ -204,15 +204,15 @@ double math_expint(uint16_t n, double x) {
     ans += del;
     if (fabs(del) < fabs(ans) * EPS) return ans;
   }
-  rtlib_fatal_in("math_expint", "Series failed");
+  rtlib_fatal_in("math_expint_0", "Series failed");
 }
 
 // Ei(x), x > 0: the power series up to -ln EPS, the asymptotic series beyond. The
 // asymptotic sum stops at its smallest term; a term that does not fall (equal to the
 // previous one, as at x = k) ends it too, so no term is taken away twice.
 double math_expint_ei(double x) {
-  TRACE("math_expint_ei");
-  if (x <= 0.0) rtlib_fatal_in("math_expint_ei", "Bad Argument");
+  TRACE("math_expint_ei_0");
+  if (x <= 0.0) rtlib_fatal_in("math_expint_ei_0", "Bad Argument");
   if (x < FPMIN) return log(x) + math_euler;
   if (x <= -log(EPS)) {
     double sum = 0.0, fact = 1.0;
@@ -222,7 +222,7 @@ double math_expint_ei(double x) {
       sum += term;
       if (term < EPS * sum) return sum + log(x) + math_euler;
     }
-    rtlib_fatal_in("math_expint_ei", "Series failed");
+    rtlib_fatal_in("math_expint_ei_0", "Series failed");
   }
   double sum = 0.0, term = 1.0;
   for (int k = 1;; k++) {
@@ -236,7 +236,7 @@ double math_expint_ei(double x) {
       sum += term;
       stop = term < EPS;
     }
-    if (k >= 100) rtlib_fatal_in("math_expint_ei", "Series diverges");
+    if (k >= 100) rtlib_fatal_in("math_expint_ei_0", "Series diverges");
     if (stop) break;
   }
   return exp(x) * (1.0 + sum) / x;
@@ -255,12 +255,12 @@ static double RM1, RM2;
 
 // Next uniform number in [0, 1); the same sequence in every run.
 double math_ranf() {
-  TRACE("math_ranf");
+  TRACE("math_ranf_0");
   ix1 = (IA1 * ix1 + IC1) % M1;
   ix2 = (IA2 * ix2 + IC2) % M2;
   ix3 = (IA3 * ix3 + IC3) % M3;
   int32_t j = 1 + (97 * ix3) / M3;
-  if (j < 1 || j > 97) rtlib_fatal_in("math_ranf", "BAD RANF");
+  if (j < 1 || j > 97) rtlib_fatal_in("math_ranf_0", "BAD RANF");
   double r = ranf_table[j];
   ranf_table[j] = (ix1 + ix2 * RM2) * RM1;
   return r;

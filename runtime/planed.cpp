@@ -23,7 +23,7 @@ int planed_init() {
 // The plane through three points. Collinear or coincident points have no plane: a
 // debug-log line with the points, then the fatal stop "NULL PLANE".
 void planed_plane_params(planerec *plane, const point3d *p1, const point3d *p2, const point3d *p3) {
-  TRACE("planed_plane_params");
+  TRACE("planed_plane_params_0");
   double ax = p2->x - p1->x, ay = p2->y - p1->y, az = p2->z - p1->z;
   double bx = p3->x - p1->x, by = p3->y - p1->y, bz = p3->z - p1->z;
   double mx = ay * bz - az * by, my = az * bx - ax * bz, mz = ax * by - ay * bx;
@@ -31,7 +31,7 @@ void planed_plane_params(planerec *plane, const point3d *p1, const point3d *p2, 
   if (L == 0.0) {
     debug_printf("PLANE_PARAMS: NULL TRIANGLE  (%g,%g,%g) (%g,%g,%g) (%g,%g,%g)\n", p1->x, p1->y, p1->z, p2->x,
                  p2->y, p2->z, p3->x, p3->y, p3->z);
-    rtlib_fatal_in("planed_plane_params", "NULL PLANE");
+    rtlib_fatal_in("planed_plane_params_0", "NULL PLANE");
   }
   plane->nx = mx / L;
   plane->ny = my / L;
@@ -105,7 +105,7 @@ bool planed_intersect_1(const point3d *p1, const point3d *p2, const point3d *p3,
 
 // Cosine between the segment a -> b and the normal (a != b).
 double planed_normality(const planerec *plane, const point3d *a, const point3d *b) {
-  TRACE("planed_normality");
+  TRACE("planed_normality_0");
   double ex = b->x - a->x, ey = b->y - a->y, ez = b->z - a->z;
   return (ex * plane->nx + ey * plane->ny + ez * plane->nz) / sqrt(ex * ex + ey * ey + ez * ez);
 }
@@ -143,7 +143,7 @@ double planed_sine_1(const planerec *plane1, const point3d *p1, const point3d *p
 // The angle between the planes in [0, 2 pi), the sine taken negative when q lies on
 // the negative side of plane 1.
 double planed_angle(const planerec *plane1, const planerec *plane2, const point3d *q) {
-  TRACE("planed_angle");
+  TRACE("planed_angle_0");
   double c = planed_cosine_0(plane1, plane2);
   if (c >= 1.0) return 0.0;
   if (c <= -1.0) return M_PI;
@@ -158,7 +158,7 @@ double planed_angle(const planerec *plane1, const planerec *plane2, const point3
 // the coordinate of the direction's largest component (ties x, y, z) and solves both
 // plane equations; the direction is unit with that component positive.
 bool planed_line3_params(linerec *line, const planerec *plane1, const planerec *plane2) {
-  TRACE("planed_line3_params");
+  TRACE("planed_line3_params_0");
   const planerec *a = plane1, *b = plane2;
   double mx = a->ny * b->nz - a->nz * b->ny, my = a->nz * b->nx - a->nx * b->nz;
   double mz = a->nx * b->ny - a->ny * b->nx;
@@ -205,11 +205,11 @@ double planed_area_1(const point3d *p1, const point3d *p2, const point3d *p3) {
 // Grows the storage to capacity when that is larger, keeping the planes in use; sets
 // the count (which must fit the storage).
 void planed_resize(planevec *v, int32_t count, int32_t capacity) {
-  TRACE("planed_resize");
-  vecbase_resize(v, count, capacity, "planed_resize");
+  TRACE("planed_resize_0");
+  vecbase_resize(v, count, capacity, "planed_resize_0");
 }
 
 void planed_free(planevec *v) {
-  TRACE("planed_free");
+  TRACE("planed_free_0");
   vecbase_free(v);
 }

@@ -99,7 +99,7 @@ void pointd_showdb_1(const pointd *p, const pointd *q, const String *name) {
 // The index heapsort of the doubles, keyed on one coordinate of each point; an empty
 // list leaves ix as it was.
 void pointd_sortix(vectorl *ix, const pointdlist *v, uint16_t axis) {
-  TRACE("pointd_sortix");
+  TRACE("pointd_sortix_0");
   if (v->count == 0) return;
   vectord keys = {};
   vectord_resize(&keys, v->count, v->count);

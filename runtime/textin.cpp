@@ -9,7 +9,9 @@
 
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/except.h"
 #include "runtime/filio.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 
 uint16_t textin_debug = 0;
@@ -23,6 +25,7 @@ static IOfile window_reader, whole_reader, writer;
 static uint16_t window_owner = 0;
 static FILE *echo_stream = nullptr;
 static bool echo_given = false;
+static TextinReport report = nullptr;
 
 enum : int32_t { BUFFER_SIZE = 32768, KEEP = 5, GROW = 500, PRESET_GROW = 100 };
 
@@ -57,8 +60,11 @@ static void reserve(StringList *l, int32_t capacity) {
   l->capacity = capacity;
 }
 
-// Takes the first closed entry, or a new one at the end of the table.
+// Takes the first closed entry, or a new one at the end of the table. The name is
+// copied first: it may be an entry's own name, which the table's growth moves.
 static uint16_t take_entry(const String *name, const char *where) {
+  StringOwner copy;
+  strings_copyto_0(copy.get(), name);
   uint16_t n = 1;
   while (n <= table_count && table[n - 1].open) n++;
   if (n > table_count) {
@@ -79,7 +85,7 @@ static uint16_t take_entry(const String *name, const char *where) {
     table_count++;
   }
   TextFile *t = &table[n - 1];
-  strings_copyto_0(&t->name, name);
+  strings_moveto(&t->name, copy.get());
   t->column = 1;
   t->macro_pos[0] = t->macro_pos[1] = 1;
   t->line = t->base = t->last_read = 0;
@@ -94,10 +100,29 @@ static uint16_t take_entry(const String *name, const char *where) {
   return n;
 }
 
+void textin_set_report(TextinReport hook) { report = hook; }
+
+// Reports an error a user caused at a line of a text: through the report hook when
+// one is set, else as a located line in the runtime log; either way the command is
+// abandoned by the jump back to the catch point.
+[[noreturn]] static void report_at(uint16_t n, uint32_t line, const char *text) {
+  TextLoc loc = {n, 1, line};
+  StringOwner message;
+  strings_copyto_1(message.get(), text);
+  if (report) report(&loc, message.get());
+  char located[160];
+  TextFile *t = entry(n);
+  snprintf(located, sizeof located, "%.100s: line %u: %s", t && t->name.text ? t->name.text : "",
+           static_cast<unsigned>(line), text);
+  rtlib_log_line(located);
+  except_jump(EXCEPT_REPORTED);
+}
+
 // Reads lines from r into the buffered lines after the last, up to limit lines in
 // the buffer. The empty line that end of file gives after a final line end is not
-// a line. At end of file r is closed; otherwise the text is incomplete.
-static void fill(TextFile *t, IOfile *r, int32_t limit) {
+// a line. At end of file r is closed; otherwise the text is incomplete. A line
+// longer than a String holds is reported at its place in the file.
+static void fill(uint16_t n, TextFile *t, IOfile *r, int32_t limit) {
   StringList *l = &t->lines;
   while (l->count < limit && !filio_eof(r)) {
     if (l->count == l->capacity) {
@@ -109,18 +134,26 @@ static void fill(TextFile *t, IOfile *r, int32_t limit) {
     if (filio_eof(r) && s->length == 0) break;
     l->count++;
     t->last_read++;
+    if (r->error == FILIO_LINE_TOO_LONG) report_at(n, t->last_read, "Line longer than 65535 characters");
   }
   t->incomplete = !filio_eof(r);
   if (!t->incomplete) filio_close_get(r);
 }
 
+// Gives up the window reader: the text keeps what it has buffered and reads no more.
+static void release_window(TextFile *t) {
+  filio_close_get(&window_reader);
+  t->incomplete = 0;
+  window_owner = 0;
+}
+
 // Moves the window on: the last KEEP lines become the first, and the rest of the
-// list is filled from the file.
+// list is filled from the file. A report or fatal stop while it reads releases the
+// reader, so the next windowed text can open.
 static void roll(uint16_t n, TextFile *t) {
   if (textin_debug) debug_printf("ROLL_BUFFER (%d)\n", n);
   if (window_reader.state != FILIO_READING) {  // released by a read error: nothing more comes
-    t->incomplete = 0;
-    window_owner = 0;
+    release_window(t);
     return;
   }
   StringList *l = &t->lines;
@@ -132,7 +165,9 @@ static void roll(uint16_t n, TextFile *t) {
     l->items[l->count - keep + i] = s;
   }
   l->count = keep;
-  fill(t, &window_reader, l->capacity);
+  auto undo = owner_guard([t] { release_window(t); });
+  fill(n, t, &window_reader, l->capacity);
+  undo.dismiss();
   if (!t->incomplete) window_owner = 0;
 }
 
@@ -142,7 +177,14 @@ static uint16_t open_text(const String *name, uint8_t echo, bool window, int32_t
   uint16_t n = take_entry(name, where);
   if (!filio_open_get(r, BUFFER_SIZE, name)) return 0;
   TextFile *t = &table[n - 1];
-  fill(t, r, limit);
+  // A report or fatal stop while the file is read (a line too long, memory
+  // exhausted) releases the reader and the lines read so far.
+  auto undo = owner_guard([n, r] {
+    filio_close_get(r);
+    textin_close_text(n);
+  });
+  fill(n, t, r, limit);
+  undo.dismiss();
   if (t->incomplete) window_owner = n;
   if (!window) {
     while (t->lines.count > 0 && t->lines.items[t->lines.count - 1].length == 0) {

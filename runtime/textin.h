@@ -41,6 +41,14 @@ extern uint16_t textin_debug;  // nonzero: every operation writes a trace line t
 
 int textin_init();
 
+// Where an error a user caused in a text (a line longer than 65535 characters) is
+// reported: the run controller reports it on the current problem. The hook must not
+// return; with none set the located message goes to the runtime log and the command
+// is abandoned by the jump back to the catch point (code 11). Either way the text
+// being opened is closed and the reader released.
+typedef void (*TextinReport)(const TextLoc *loc, const String *message);
+void textin_set_report(TextinReport hook);
+
 uint16_t textin_open_text(const String *name, uint8_t echo);
 uint16_t textin_open_text_window(const String *name, uint8_t flag, uint16_t n);
 uint16_t textin_create_text_0(const String *name, uint8_t echo);

@@ -10,6 +10,7 @@
 
 #include "elements/basisfun.h"
 #include "elements/quature.h"
+#include "runtime/bopmem.h"
 #include "tests/elements/check.h"
 
 namespace {
@@ -55,6 +56,26 @@ TEST_F(Basis, CodeTables) {
     EXPECT_EQ(on, elements_side_nodes[code]) << elements_names[code];
     EXPECT_EQ(elements_vertices[code], dim + 1);
   }
+  // The node tables are built once: a second call keeps them where they are.
+  const LocalPoint *t20 = basisfun_node_table(tet20);
+  int64_t held = XMEM;
+  basisfun_node_coords();
+  EXPECT_EQ(basisfun_node_table(tet20), t20);
+  EXPECT_EQ(XMEM, held);
+}
+
+// One function at a time agrees with the whole row and is 0 past its end; tri10 is
+// no basis of a single function.
+TEST_F(Basis, SingleFunctionsAgreeWithTheRow) {
+  const double L[4] = {0.2, 0.3, 0.1, 0.4};
+  double row[20];
+  for (int code = no_basis; code < ELEMENTS_CODES; code++) {
+    if (code == tri10) continue;
+    int n = basisfun_basis_1(row, code, L);
+    for (int k = 1; k <= n; k++) EXPECT_EQ(basisfun_basis_0(k, code, L), row[k - 1]) << elements_names[code];
+    EXPECT_EQ(basisfun_basis_0(n + 1, code, L), 0);
+  }
+  expect_fatal("ILLEGAL BASIS=7 IN traporder_0", [&] { basisfun_basis_0(1, tri10, L); });
 }
 
 TEST_F(Basis, EveryFunctionIsOneAtItsNodeAndZeroAtTheOthers) {
@@ -83,6 +104,12 @@ TEST_F(Basis, ValuesSumToOne) {
       double expect = code == tri9 ? 1 - 3 * (0.16666666666667 - 1.0 / 6) * 27 * L[0] * L[1] * L[2] : 1;
       EXPECT_NEAR(s, expect, 1e-14) << elements_names[code];
     }
+  // At the centroid the tri9 sum shows the stored sixth itself: 1 - 3(s - 1/6).
+  const double third[4] = {1.0 / 3, 1.0 / 3, 1.0 / 3, 0};
+  int n = basisfun_basis_1(row, tri9, third);
+  double s = 0;
+  for (int i = 0; i < n; i++) s += row[i];
+  EXPECT_NEAR(s, 1 - 3 * (0.16666666666667 - 1.0 / 6), 4e-16);
   // lin3 uses both coordinates as given: N1 = (L1 - L2) L1.
   const double off[4] = {0.5, 0.3, 0, 0};
   EXPECT_DOUBLE_EQ(basisfun_basis_0(1, lin3, off), 0.1);
@@ -290,9 +317,6 @@ TEST_F(Basis, TetrahedronEdgeAndRotationTables) {
     for (int a = 0; a < 4; a++)
       for (int b = a + 1; b < 4; b++) inversions += p[a] > p[b];
     EXPECT_EQ(inversions % 2, 0) << "rotation " << r + 1;
-    const int *edge = pairs[r / 2];
-    EXPECT_EQ(p[0], edge[r % 2]);
-    EXPECT_EQ(p[1], edge[1 - r % 2]);
   }
   EXPECT_EQ(seen.size(), 12u);
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "elements/basisfun.h"
 #include "runtime/bopmem.h"
@@ -55,6 +56,14 @@ TEST(WorkVectors, NewResizeAndTheirStops) {
   EXPECT_EQ(v.data[0].L[1], 8);
   expect_fatal("INVALID VECTOR IN basisfun_resize_2", [&] { basisfun_resize_2(nullptr, 0, 1); });
   expect_fatal("VECTOR COUNT ERROR IN basisfun_resize_2", [&] { basisfun_resize_2(&v, 51, 10); });
+  basisfun_free_2(&v);
+  // Appending grows by a fifth plus 10: 10, 22, 36 points.
+  std::vector<int> caps;
+  for (int k = 0; k < 30; k++) {
+    basisfun_one_more(&v, pt(k, 0));
+    if (caps.empty() || caps.back() != v.capacity) caps.push_back(v.capacity);
+  }
+  EXPECT_EQ(caps, (std::vector<int>{10, 22, 36}));
   basisfun_free_2(&v);
   // The 16-bit count: growth stops at 65535 points instead of wrapping.
   basisfun_new(&v, 60000, 60000);

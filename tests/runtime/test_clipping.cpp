@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
+#include <vector>
 
 #include "runtime/clipping.h"
 #include "runtime/pointd.h"
@@ -22,89 +24,58 @@ int clipd(pointd a, pointd b, pointd *oa, pointd *ob, const rectd &r = kUnit) {
   return clipping_clipline_1(oa, ob, &r, &a, &b);
 }
 
-TEST(Clipping, WorkedExamplesInDouble) {
-  pointd oa, ob;
-  EXPECT_EQ(clipd({0.2, 0.3}, {0.7, 0.9}, &oa, &ob), 0);
-  EXPECT_EQ(oa.x, 0.2);
-  EXPECT_EQ(ob.y, 0.9);
-  EXPECT_EQ(clipd({0, 0.3}, {1, 1}, &oa, &ob), 0);  // ends on the edges are inside
-  EXPECT_EQ(clipd({-1, 2}, {2, -1}, &oa, &ob), 3);
-  EXPECT_EQ(oa.x, 0);
-  EXPECT_EQ(oa.y, 1);
-  EXPECT_EQ(ob.x, 1);
-  EXPECT_EQ(ob.y, 0);
-  EXPECT_EQ(clipd({-1, 0.9}, {0.2, 3}, &oa, &ob), 4);  // passes above the corner
-  EXPECT_EQ(clipd({-1, 0.5}, {0.5, 0.5}, &oa, &ob), 1);
-  EXPECT_EQ(oa.x, 0);
-  EXPECT_EQ(oa.y, 0.5);
-  EXPECT_EQ(ob.x, 0.5);
-  EXPECT_EQ(clipd({2, 0}, {3, 1}, &oa, &ob), 4);
-  EXPECT_EQ(clipd({0.5, 0.5}, {0.5, -3}, &oa, &ob), 2);  // only the second end moves
-  EXPECT_EQ(ob.y, 0);
-  EXPECT_EQ(ob.x, 0.5);
-  // In place: the points themselves are moved.
-  pointd a{-1, 2}, b{2, -1};
-  EXPECT_EQ(clipping_clipline_0(&a, &b, &kUnit), 3);
-  EXPECT_EQ(a.x, 0);
-  EXPECT_EQ(a.y, 1);
-  EXPECT_EQ(b.x, 1);
-  EXPECT_EQ(b.y, 0);
-}
-
-TEST(Clipping, WorkedExamplesInFloatAndInteger) {
-  rects rs{0, 0, 1, 1};
-  points a{-1, 2}, b{2, -1}, oa, ob;
-  EXPECT_EQ(clipping_clipline_3(&oa, &ob, &rs, &a, &b), 3);
-  EXPECT_EQ(oa.x, 0.0f);
-  EXPECT_EQ(oa.y, 1.0f);
-  EXPECT_EQ(ob.x, 1.0f);
-  EXPECT_EQ(ob.y, 0.0f);
-  a = {-1, 0.9f};
-  b = {0.2f, 3};
-  EXPECT_EQ(clipping_clipline_2(&a, &b, &rs), 4);
-  a = {-1, 0.5f};
-  b = {0.5f, 0.5f};
-  EXPECT_EQ(clipping_clipline_2(&a, &b, &rs), 1);
-  EXPECT_EQ(a.x, 0.0f);
-  EXPECT_EQ(a.y, 0.5f);
-
+// Worked examples: the code (bit 1 first end moved, bit 2 second end moved, 4 not
+// visible) and the visible piece, in double, in place, in float and in integers.
+TEST(Clipping, WorkedExamples) {
+  struct Case {
+    pointd a, b;
+    int code;
+    pointd oa, ob;
+  } cases[] = {{{0.2, 0.3}, {0.7, 0.9}, 0, {0.2, 0.3}, {0.7, 0.9}},
+               {{0, 0.3}, {1, 1}, 0, {0, 0.3}, {1, 1}},  // ends on the edges are inside
+               {{-1, 2}, {2, -1}, 3, {0, 1}, {1, 0}},
+               {{-1, 0.5}, {0.5, 0.5}, 1, {0, 0.5}, {0.5, 0.5}},
+               {{0.5, 0.5}, {0.5, -3}, 2, {0.5, 0.5}, {0.5, 0}},  // only the second end moves
+               {{-1, 0.9}, {0.2, 3}, 4, {}, {}},                  // passes above the corner
+               {{2, 0}, {3, 1}, 4, {}, {}}};
+  for (const Case &c : cases) {
+    pointd oa, ob, a = c.a, b = c.b;
+    points fa{float(c.a.x), float(c.a.y)}, fb{float(c.b.x), float(c.b.y)};
+    rects rs{0, 0, 1, 1};
+    ASSERT_EQ(clipd(c.a, c.b, &oa, &ob), c.code) << c.a.x << "," << c.a.y;
+    EXPECT_EQ(clipping_clipline_0(&a, &b, &kUnit), c.code);
+    EXPECT_EQ(clipping_clipline_2(&fa, &fb, &rs), c.code);
+    if (c.code == 4) continue;
+    EXPECT_EQ((std::vector<double>{oa.x, oa.y, ob.x, ob.y, a.x, a.y, b.x, b.y, fa.x, fa.y, fb.x, fb.y}),
+              (std::vector<double>{c.oa.x, c.oa.y, c.ob.x, c.ob.y, c.oa.x, c.oa.y, c.ob.x, c.ob.y, float(c.oa.x),
+                                   float(c.oa.y), float(c.ob.x), float(c.ob.y)}));
+  }
+  // Integers truncate toward zero and keep 64 bits for the products: (dy)(x1 - ax) =
+  // 2e9 * 1e9 needs 61.
+  struct ICase {
+    pointl a, b;
+    int code;
+    pointl oa, ob;
+  } icases[] = {{{-100, 200}, {200, -100}, 3, {0, 100}, {100, 0}},
+                {{-1, 0}, {2, 10}, 1, {0, 3}, {2, 10}},      // 10 / 3 -> 3
+                {{50, 7}, {59, -3}, 2, {50, 7}, {57, 0}},    // 59 - 2.7 -> 57
+                {{200, 0}, {300, 50}, 4, {}, {}},
+                {{-1000000000, -1000000000}, {1000000000, 1000000000}, 3, {0, 0}, {100, 100}},
+                {{-2000000000, 50}, {2000000000, 70}, 3, {0, 60}, {100, 61}}};  // 70 - 9.9999995 -> 61
   rectl rl{0, 0, 100, 100};
-  pointl la{-100, 200}, lb{200, -100}, loa, lob;
-  EXPECT_EQ(clipping_clipline_5(&loa, &lob, &rl, &la, &lb), 3);
-  EXPECT_EQ(loa.x, 0);
-  EXPECT_EQ(loa.y, 100);
-  EXPECT_EQ(lob.x, 100);
-  EXPECT_EQ(lob.y, 0);
-  // Truncation toward zero: y = 0 + (10 * 1) / 3 = 3.33 -> 3.
-  la = {-1, 0};
-  lb = {2, 10};
-  EXPECT_EQ(clipping_clipline_5(&loa, &lob, &rl, &la, &lb), 1);
-  EXPECT_EQ(loa.x, 0);
-  EXPECT_EQ(loa.y, 3);
-  la = {50, 7};
-  lb = {59, -3};
-  EXPECT_EQ(clipping_clipline_4(&la, &lb, &rl), 2);
-  EXPECT_EQ(lb.y, 0);
-  EXPECT_EQ(lb.x, 57);  // the moving end is the start: 59 + (-9 * 3) / 10 = 59 - 2.7 -> 57
-  la = {200, 0};
-  lb = {300, 50};
-  EXPECT_EQ(clipping_clipline_4(&la, &lb, &rl), 4);
-}
-
-TEST(Clipping, IntegerCoordinatesFarApartDoNotWrap) {
-  // (dy)(x1 - ax) = 2e9 * 1e9 needs 61 bits.
-  rectl r{0, 0, 1000, 1000};
-  pointl a{-1000000000, -1000000000}, b{1000000000, 1000000000};
-  EXPECT_EQ(clipping_clipline_4(&a, &b, &r), 3);
-  EXPECT_EQ(a.x, 0);
-  EXPECT_EQ(a.y, 0);
-  EXPECT_EQ(b.x, 1000);
-  EXPECT_EQ(b.y, 1000);
-  a = {-2000000000, 500};
-  b = {2000000000, 700};
-  EXPECT_EQ(clipping_clipline_4(&a, &b, &r), 3);
-  EXPECT_EQ(a.y, 600);                // 500 + 200 * 2e9 / 4e9
-  EXPECT_EQ(b.y, 601);                // 700 + (-100)(1000 - 2e9) / -2e9 = 700 - 99.99995
+  for (const ICase &c : icases) {
+    pointl oa, ob, a = c.a, b = c.b;
+    ASSERT_EQ(clipping_clipline_5(&oa, &ob, &rl, &c.a, &c.b), c.code) << c.a.x;
+    EXPECT_EQ(clipping_clipline_4(&a, &b, &rl), c.code);
+    if (c.code == 4) continue;
+    EXPECT_EQ((std::vector<int64_t>{oa.x, oa.y, ob.x, ob.y, a.x, a.y, b.x, b.y}),
+              (std::vector<int64_t>{c.oa.x, c.oa.y, c.ob.x, c.ob.y, c.oa.x, c.oa.y, c.ob.x, c.ob.y}))
+        << c.a.x;
+  }
+  points a{-1, 2}, b{2, -1}, oa, ob;
+  rects rs{0, 0, 1, 1};
+  EXPECT_EQ(clipping_clipline_3(&oa, &ob, &rs, &a, &b), 3);
+  EXPECT_EQ((std::vector<float>{oa.x, oa.y, ob.x, ob.y}), (std::vector<float>{0, 1, 1, 0}));
 }
 
 // The parametric (Liang-Barsky) clipper on the closed rectangle: visible, and the
@@ -143,10 +114,7 @@ TEST(Clipping, AgreesWithAParametricClipperOnRandomSegments) {
     }
     visible++;
     if (code) cut++;
-    EXPECT_NEAR(oa.x, ra.x, 1e-12);
-    EXPECT_NEAR(oa.y, ra.y, 1e-12);
-    EXPECT_NEAR(ob.x, rb.x, 1e-12);
-    EXPECT_NEAR(ob.y, rb.y, 1e-12);
+    EXPECT_LT(std::max({fabs(oa.x - ra.x), fabs(oa.y - ra.y), fabs(ob.x - rb.x), fabs(ob.y - rb.y)}), 1e-12);
     EXPECT_EQ((code & 1) != 0, oa.x != a.x || oa.y != a.y);
     EXPECT_EQ((code & 2) != 0, ob.x != b.x || ob.y != b.y);
     EXPECT_TRUE(rectd_inrect_0(&r, &oa) && rectd_inrect_0(&r, &ob));

@@ -37,7 +37,7 @@ TEST(Lined, CoefficientsAreTheSignedDistance) {
 
 TEST(Lined, EqualPointsHaveNoLine) {
   double c[3] = {7, 7, 7}, p[2] = {2, 3};
-  EXPECT_EQ(fatal_stop([&] { lined_line_params(c, p, p); }), "NULL LINE IN lined_line_params");
+  EXPECT_EQ(fatal_stop([&] { lined_line_params(c, p, p); }), "NULL LINE IN lined_line_params_0");
   EXPECT_EQ(c[0], 7);  // nothing written
 }
 

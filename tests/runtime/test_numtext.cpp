@@ -77,6 +77,11 @@ TEST(NumberText, NotationBoundariesAndCarries) {
   EXPECT_EQ(fmt(99999999.6, 8), " 1.000e+8") << "e = 7 is not below n - 1";
   EXPECT_EQ(fmt(9.9999999, 8), " 10.00000") << "the carry renormalises";
   EXPECT_EQ(fmt(0.99999999, 8), " 1.000000");
+  // Exact ties round up and carry into a new digit (the half-unit bound of the
+  // property test below would also pass a truncated " 9.").
+  EXPECT_EQ(fmt(9.5, 2), " 10");
+  EXPECT_EQ(fmt(99.5, 3), " 100");
+  EXPECT_EQ(fmt(-999.5, 4), "-1000");
   EXPECT_EQ(fmt(0.001, 8), " 0.001000");
   EXPECT_EQ(fmt(0.000999, 8), " 9.990e-4");
   EXPECT_EQ(fmt(0.0099, 8, 0, 1), " 9.900000e-3") << "exponent outside: below 0.01";

@@ -55,7 +55,7 @@ TEST(Planes, NullPlaneIsFatalAfterALogLine) {
   point3d a{1, 2, 3}, b{2, 4, 6}, c{3, 6, 9};
   int code = except_catch("home", [&] { planed_plane_params(&p, &a, &b, &c); });
   EXPECT_EQ(code, EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "NULL PLANE IN planed_plane_params");
+  EXPECT_STREQ(fatal_message.text, "NULL PLANE IN planed_plane_params_0");
   finish_report("home");
   debug_debug_off();
   FILE *f = fopen(path.c_str(), "r");
@@ -150,6 +150,9 @@ TEST(Planes, AnglesBetweenPlanes) {
     planerec p = plane_of(a, b, c);
     EXPECT_LT(planed_sine_0(&p, &p), 1e-7) << i;
     EXPECT_LT(planed_sine_1(&p, &c, &b, &a), 1e-7) << i;
+    planerec r = plane_of(c, b, a);
+    EXPECT_NEAR(planed_angle(&p, &r, &a), 0, 1e-7) << i;  // never a NaN
+    EXPECT_NEAR(planed_angle(&p, &p, &a), M_PI, 1e-7) << i;
   }
 }
 
