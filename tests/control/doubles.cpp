@@ -48,7 +48,7 @@ int16_t gag_yesnomessage(uint16_t view, const String *message, const String *cap
 }
 void gag_killview(uint16_t) {}
 void gag_showwindow(uint16_t, int) {}
-void gag_asksize(uint16_t, float *size) { *size = 1; }
+void gag_asksize(uint16_t, rectd *size) { *size = {0, 0, 1, 1}; }
 void gag_textsize(uint16_t, float, float) {}
 
 // textman

@@ -14,6 +14,7 @@
 #include "control/pdedat.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
+#include "graphics/gag.h"
 #include "platform/pwin.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
@@ -246,6 +247,10 @@ TEST_F(RunFixture, NextStageQuestionAnsweredNoEndsTheRun) {
   scripts["a"].stages = 2;
   scripts["a"].autostage = 0;
   pde *a = open_problem(path("a.pde"));
+  // The question is asked in the problem's window.
+  String name = {7, 0, const_cast<char *>("problem")};
+  uint16_t cls = gag_newwindowclass_0([](uint16_t, int16_t, intptr_t, intptr_t) { return 0; }, &name);
+  a->pdeview = gag_newwindow_2(0, cls, 200, 100, &name, 0);
   a->runflag = 1;
   run_loop();  // the headless question is answered No
   EXPECT_EQ(a->phase, PHASE_DONE);
