@@ -85,6 +85,15 @@ static int32_t call_class(viewrec *v, uint16_t view, int16_t event, intptr_t a, 
   return gag_classes[c - 1]->callback(view, event, a, b);
 }
 
+// The window is going: the view and the views nested in it, which share its
+// window and surface, keep neither.
+static void forget_window(viewrec *v) {
+  v->window = 0;
+  v->device = nullptr;
+  for (uint16_t c = v->child; checkview(c); c = gag_views[c - 1]->sibling)
+    forget_window(gag_views[c - 1]);
+}
+
 int32_t window_func(uint16_t view, int16_t event, intptr_t a, intptr_t b) {
   TRACE("window_func");
   if (!checkview(view)) {
@@ -96,7 +105,7 @@ int32_t window_func(uint16_t view, int16_t event, intptr_t a, intptr_t b) {
     case msg_paint:
       if (!v->hidden) gag_replay(view);
       break;
-    case msg_destroy: v->window = 0; break;
+    case msg_destroy: forget_window(v); break;
     case msg_size:
       v->pixwin = {0, int32_t(b), int32_t(a), 0};
       gag_remap(v);
@@ -114,7 +123,7 @@ int32_t edit_func(uint16_t view, int16_t event, intptr_t a, intptr_t b) {
     return 0;
   }
   viewrec *v = gag_views[view - 1];
-  if (event == msg_destroy) v->window = 0;
+  if (event == msg_destroy) forget_window(v);
   if (event == msg_iconize) v->iconized = 1;
   return call_class(v, view, event, a, b, "Edit_Func");
 }
