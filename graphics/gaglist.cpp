@@ -277,6 +277,10 @@ static void put_points(IOfile *f, const glop *e, const points *p, int32_t n, int
   filio_put_ushort(f, uint16_t(n));
   filio_put_ushort(f, uint16_t(cap > MAX_STREAM_POINTS ? n : cap));
   filio_put_long(f, 0);
+  if (!f->swap) {
+    filio_put_block(f, p, n * int32_t(sizeof(points)));
+    return;
+  }
   for (int32_t i = 0; i < n; i++) {
     filio_put_single(f, p[i].x);
     filio_put_single(f, p[i].y);
@@ -380,22 +384,32 @@ static void read_operands(IOfile *f, glop *e) {
       uint16_t n = filio_get_ushort(f);
       filio_get_ushort(f);
       filio_get_long(f);
+      // The points the file holds; a list cut short by its end keeps the
+      // points that were read whole.
+      std::vector<points> read(n);
+      int32_t got = filio_get_block(f, read.data(), n * int32_t(sizeof(points)));
       e->list = {};
-      points_new_1(&e->list, n);
-      for (int32_t i = 0; i < n; i++) {
-        e->list.data[i].x = float(filio_get_single(f));
-        e->list.data[i].y = float(filio_get_single(f));
-      }
+      points_new_1(&e->list, got / int32_t(sizeof(points)));
+      if (e->list.count > 0)
+        memcpy(e->list.data, read.data(), size_t(e->list.count) * sizeof(points));
+      if (f->swap)
+        for (int32_t i = 0; i < e->list.count; i++) {
+          filio_byte_reverse(&e->list.data[i].x, 4);
+          filio_byte_reverse(&e->list.data[i].y, 4);
+        }
       break;
     }
     case glprint: {
       uint16_t n = filio_get_ushort(f);
       filio_get_ushort(f);
       filio_get_long(f);
+      // Sized by what the file holds: a text cut short by the end of the file
+      // is stored as it was read.
+      std::vector<char> bytes(n);
+      int32_t got = filio_get_block(f, bytes.data(), n);
       e->text = {};
-      strings_new_0(&e->text, n, n);
-      int32_t got = filio_get_block(f, e->text.text, n);
-      strings_set_length(&e->text, uint16_t(got));
+      strings_new_0(&e->text, uint16_t(got), uint16_t(got));
+      if (got > 0) memcpy(e->text.text, bytes.data(), size_t(got));
       break;
     }
     default:

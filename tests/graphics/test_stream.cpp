@@ -163,6 +163,11 @@ TEST_F(Stream, ListsAndTextsAreSizedByTheirCount) {
   EXPECT_EQ(got[0]->list.capacity, 2);
   EXPECT_LT(got[1]->text.capacity, 16);
   EXPECT_STREQ(got[1]->text.text, "abc");
+  // Cut short by the end of the file: the whole points and the bytes read stay.
+  ASSERT_FALSE(read(w, bytes.substr(0, 12 + 12)));
+  EXPECT_EQ(entries(rec(w))[0]->list.count, 1);
+  ASSERT_FALSE(read(w, bytes.substr(0, 28 + 12 + 2)));
+  EXPECT_STREQ(entries(rec(w))[1]->text.text, "ab");
 }
 
 // Hostile values at replay: a text size of 0 leaves the text state, and values
