@@ -67,34 +67,6 @@ void gagmap_uncache(const viewrec *v) {
 
 // ---- Mappings --------------------------------------------------------------------
 
-int32_t gagmap_int(double d) {
-  if (!std::isfinite(d)) return 0;
-  return int32_t(d > 1e7 ? 1e7 : (d < -1e7 ? -1e7 : d));
-}
-
-points gagmap_free(const viewrec *v, double x, double y) {
-  return {float((x - v->usr.x1) * v->scale.x), float((y - v->usr.y1) * v->scale.y)};
-}
-
-points gagmap_point(const viewrec *v, double x, double y) {
-  if (x > v->usr.x2) x = v->usr.x2;
-  if (x < v->usr.x1) x = v->usr.x1;
-  if (y > v->usr.y2) y = v->usr.y2;
-  if (y < v->usr.y1) y = v->usr.y1;
-  return gagmap_free(v, x, y);
-}
-
-// Formed in double and clamped, so that no value read from a stream can overflow.
-static float pixel_value(double d) {
-  if (std::isnan(d)) return 0;
-  return float(d > 1e7 ? 1e7 : (d < -1e7 ? -1e7 : d));
-}
-
-points gagmap_pixel(const viewrec *v, points rel) {
-  return {pixel_value(v->pixwin.x1 + double(rel.x) * v->pscale.x),
-          pixel_value(v->pixwin.y1 + double(rel.y) * v->pscale.y)};
-}
-
 void gagmap_clip(viewrec *v, const rects *r) {
   points a = gagmap_pixel(v, {r->x1, r->y1}), b = gagmap_pixel(v, {r->x2, r->y2});
   gagscren_screenclip(v, &a, &b);

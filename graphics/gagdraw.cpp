@@ -38,8 +38,10 @@ void gag_moveto_1(uint16_t view, double x, double y) {
 static void segment(viewrec *v, points a, points b, bool move) {
   v->lastrel = b;
   if (clipping_clipline_3(&a, &b, &v->clipwin, &a, &b) == CLIP_OUTSIDE) return;
-  points p = to_pixels(v, a), q = to_pixels(v, b);
-  gagscren_screenline(v, &p, &q);
+  if (v->device) {
+    points p = to_pixels(v, a), q = to_pixels(v, b);
+    gagscren_screenline(v, &p, &q);
+  }
   if (!v->permanent) return;
   if (move) gaglist_pair(v, glmove, a.x, a.y);
   gaglist_pair(v, gldraw, b.x, b.y);

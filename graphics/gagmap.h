@@ -6,13 +6,30 @@
 
 #include "graphics/gag.h"
 
-// A double as a pixel integer: non-finite values become 0, others stop at +-1e7.
-int32_t gagmap_int(double d);
-// A user point in relative units, clamped into the user window first, or not.
-points gagmap_point(const viewrec *v, double x, double y);
-points gagmap_free(const viewrec *v, double x, double y);
-// A relative point in the layer's pixel coordinates (rows downward).
-points gagmap_pixel(const viewrec *v, points rel);
+// A pixel value in double kept within +-1e7; NaN becomes -1e7.
+inline double gagmap_bound(double d) {
+  d = d > -1e7 ? d : -1e7;
+  return d < 1e7 ? d : 1e7;
+}
+// A double as a pixel integer, bounded as above.
+inline int32_t gagmap_int(double d) { return int32_t(gagmap_bound(d)); }
+// A user point in relative units, not clamped, or clamped into the user window first.
+inline points gagmap_free(const viewrec *v, double x, double y) {
+  return {float((x - v->usr.x1) * v->scale.x), float((y - v->usr.y1) * v->scale.y)};
+}
+inline points gagmap_point(const viewrec *v, double x, double y) {
+  x = x > v->usr.x2 ? v->usr.x2 : x;
+  x = x < v->usr.x1 ? v->usr.x1 : x;
+  y = y > v->usr.y2 ? v->usr.y2 : y;
+  y = y < v->usr.y1 ? v->usr.y1 : y;
+  return gagmap_free(v, x, y);
+}
+// A relative point in the layer's pixel coordinates (rows downward), formed in
+// double and bounded, so that no value read from a stream can overflow.
+inline points gagmap_pixel(const viewrec *v, points rel) {
+  return {float(gagmap_bound(v->pixwin.x1 + double(rel.x) * v->pscale.x)),
+          float(gagmap_bound(v->pixwin.y1 + double(rel.y) * v->pscale.y))};
+}
 // Sets the device clip to a relative rectangle.
 void gagmap_clip(viewrec *v, const rects *r);
 // Character size in user units, the base and text matrices, and the character

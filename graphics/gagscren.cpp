@@ -399,20 +399,6 @@ bool gagscren_if_readonly(const char *path) {
 
 // ---- Pixels and colours ----------------------------------------------------------
 
-// A pixel coordinate: non-finite values become 0 and huge ones stop at +-1e7, so the
-// conversion to an integer is always defined.
-static int32_t to_pixel(float v, float scale) {
-  double d = double(v) * scale;
-  if (!std::isfinite(d)) return d > 0 ? 10000000 : (d < 0 ? -10000000 : 0);
-  if (d > 1e7) d = 1e7;
-  if (d < -1e7) d = -1e7;
-  return int32_t(d);
-}
-
-psurf_point gagscren_pixelize(const viewrec *v, float x, float y) {
-  return {to_pixel(x, v->xscale) + v->xorigin, to_pixel(y, v->yscale) + v->yorigin};
-}
-
 static psurf_point pix(const viewrec *v, const points *p) { return gagscren_pixelize(v, p->x, p->y); }
 
 static int32_t reduce(int32_t c) {
@@ -468,8 +454,10 @@ void gagscren_screenlineto(viewrec *v, const points *p) {
 }
 
 void gagscren_screenline(viewrec *v, const points *a, const points *b) {
-  gagscren_screenmoveto(v, a);
-  gagscren_screenlineto(v, b);
+  if (!v->device) return;
+  psurf_point p = pix(v, a), q = pix(v, b);
+  v->device->ops->line(v->device, p.x, p.y, q.x, q.y);
+  gagscren_position = {q.x, q.y};
 }
 
 void gagscren_screenrect(viewrec *v, const points *a, const points *b) {
@@ -577,8 +565,8 @@ void gagscren_screenprint(viewrec *v, const String *text) {
 }
 
 void gagscren_screenalign(const viewrec *v, points *p) {
-  p->x = float(to_pixel(p->x, v->xscale)) / v->xscale;
-  p->y = float(to_pixel(p->y, v->yscale)) / v->yscale;
+  p->x = float(gagscren_topixel(p->x, v->xscale)) / v->xscale;
+  p->y = float(gagscren_topixel(p->y, v->yscale)) / v->yscale;
 }
 
 void gagscren_screensetcolor(uint16_t index, uint8_t r, uint8_t g, uint8_t b) {

@@ -5,13 +5,12 @@
 #pragma once
 #include <cstdint>
 
+#include "graphics/gag.h"
 #include "platform/psurf.h"
 #include "runtime/pointl.h"
 #include "runtime/points.h"
 #include "runtime/strings.h"
 
-struct viewrec;
-struct windowclass;
 struct pointslist;
 
 int gagscren_init();
@@ -88,9 +87,16 @@ void gagscren_get_temp_directory(String *dir);
 bool gagscren_if_readonly(const char *path);
 
 // ---- Pixels and colours ----------------------------------------------------------
-// Layer pixel coordinates to device pixels: trunc(v x scale) + origin, with
-// non-finite and huge values clamped first.
-psurf_point gagscren_pixelize(const viewrec *v, float x, float y);
+// Layer pixel coordinates to device pixels: trunc(v x scale) + origin, each
+// product bounded to +-1e7 first (NaN counts as -1e7) so the conversion is defined.
+inline int32_t gagscren_topixel(float v, float scale) {
+  double d = double(v) * scale;
+  d = d > -1e7 ? d : -1e7;
+  return int32_t(d < 1e7 ? d : 1e7);
+}
+inline psurf_point gagscren_pixelize(const viewrec *v, float x, float y) {
+  return {gagscren_topixel(x, v->xscale) + v->xorigin, gagscren_topixel(y, v->yscale) + v->yorigin};
+}
 void gagscren_screencolor_0(viewrec *v, int32_t colour);
 void gagscren_screencolor_1(viewrec *v, int32_t colour, int32_t mode);
 void gagscren_screenbackcolor(viewrec *v, int32_t colour);
