@@ -89,31 +89,9 @@ viewrec *getview(uint16_t n) {
 // Allocates a number and a zeroed record; a nested view starts as a copy of its
 // parent and becomes the parent's last child.
 static viewrec *vpalloc(viewrec *parent, uint16_t owner) {
-  uint16_t n = 0;
-  for (uint16_t i = 1; i <= gag_viewcount && !n; i++)
-    if (!gag_views[i - 1]) n = i;
-  if (!n) {
-    if (gag_viewcount == 65535) rtlib_fatal_in("vpalloc", "TOO MANY VIEWS");
-    n = uint16_t(gag_viewcount + 1);
-    if (n > gag_viewcapacity) {
-      uint32_t cap = gag_viewcapacity + 10u > 65535 ? 65535 : gag_viewcapacity + 10u;
-      viewrec **fresh = nullptr;
-      bopmemalloc(&fresh, int32_t(cap), sizeof(viewrec *));
-      XMEM += int64_t(cap) * int64_t(sizeof(viewrec *));
-      if (gag_views) {
-        memcpy(fresh, gag_views, gag_viewcapacity * sizeof(viewrec *));
-        XMEM -= int64_t(gag_viewcapacity) * int64_t(sizeof(viewrec *));
-        bopmemfree(&gag_views);
-      }
-      gag_views = fresh;
-      gag_viewcapacity = uint16_t(cap);
-    }
-    gag_viewcount = n;
-  }
-  viewrec *v = nullptr;
-  bopmemalloc(&v, 1, sizeof(viewrec));
-  XMEM += int64_t(sizeof(viewrec));
-  gag_views[n - 1] = v;
+  uint16_t n = gagmap_newslot(&gag_views, &gag_viewcount, &gag_viewcapacity, "vpalloc",
+                              "TOO MANY VIEWS");
+  viewrec *v = gag_views[n - 1];
   if (parent) {
     *v = *parent;
     v->displaylist = v->toplist = v->showlist = nullptr;

@@ -3,8 +3,11 @@
 // integers, and the text metrics of a view. Not for callers outside the layer.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "graphics/gag.h"
+#include "runtime/bopmem.h"
+#include "runtime/rtlib.h"
 
 // A pixel value in double kept within +-1e7; NaN becomes -1e7.
 inline double gagmap_bound(double d) {
@@ -47,3 +50,37 @@ void gaglist_values(viewrec *v, uint32_t op, const float *values);
 void gaglist_points(viewrec *v, uint32_t op, const points *p, int32_t n);
 void gaglist_text(viewrec *v, const String *text);
 void gaglist_font(viewrec *v, uint16_t font);
+
+// A new entry of a table of records numbered from 1 (views, window classes): the
+// first free number, else count + 1 with the table grown by 10 slots; a zeroed
+// record goes into the slot. Memory is counted in XMEM; a full table stops with
+// the fatal error full.
+template <class T>
+uint16_t gagmap_newslot(T ***table, uint16_t *count, uint16_t *capacity, const char *where,
+                        const char *full) {
+  uint16_t n = 0;
+  for (uint16_t i = 1; i <= *count && !n; i++)
+    if (!(*table)[i - 1]) n = i;
+  if (!n) {
+    if (*count == 65535) rtlib_fatal_in(where, full);
+    n = uint16_t(*count + 1);
+    if (n > *capacity) {
+      uint32_t cap = *capacity + 10u > 65535 ? 65535 : *capacity + 10u;
+      T **fresh = nullptr;
+      bopmemalloc(&fresh, int32_t(cap), sizeof(T *));
+      XMEM += int64_t(cap - *capacity) * int64_t(sizeof(T *));
+      if (*table) {
+        memcpy(fresh, *table, *capacity * sizeof(T *));
+        bopmemfree(table);
+      }
+      *table = fresh;
+      *capacity = uint16_t(cap);
+    }
+    *count = n;
+  }
+  T *r = nullptr;
+  bopmemalloc(&r, 1, sizeof(T));
+  XMEM += int64_t(sizeof(T));
+  (*table)[n - 1] = r;
+  return n;
+}

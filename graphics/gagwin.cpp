@@ -21,30 +21,9 @@ static const char *text_of(const String *s) { return s && s->text ? s->text : ""
 uint16_t gag_newwindowclass_5(gag_callback f, const String *name, const String *menu,
                               const String *image, uint32_t style) {
   TRACE("gag_newwindowclass_5");
-  uint16_t n = 0;
-  for (uint16_t i = 1; i <= gag_classcount && !n; i++)
-    if (!gag_classes[i - 1]) n = i;
-  if (!n) {
-    if (gag_classcount == 65535) rtlib_fatal_in("gag_newwindowclass_5", "TOO MANY CLASSES");
-    n = uint16_t(gag_classcount + 1);
-    if (n > class_capacity) {
-      uint32_t cap = class_capacity + 10u > 65535 ? 65535 : class_capacity + 10u;
-      windowclass **fresh = nullptr;
-      bopmemalloc(&fresh, int32_t(cap), sizeof(windowclass *));
-      XMEM += int64_t(cap - class_capacity) * int64_t(sizeof(windowclass *));
-      if (gag_classes) {
-        memcpy(fresh, gag_classes, class_capacity * sizeof(windowclass *));
-        bopmemfree(&gag_classes);
-      }
-      gag_classes = fresh;
-      class_capacity = uint16_t(cap);
-    }
-    gag_classcount = n;
-  }
-  windowclass *c = nullptr;
-  bopmemalloc(&c, 1, sizeof(windowclass));
-  XMEM += int64_t(sizeof(windowclass));
-  gag_classes[n - 1] = c;
+  uint16_t n = gagmap_newslot(&gag_classes, &gag_classcount, &class_capacity,
+                              "gag_newwindowclass_5", "TOO MANY CLASSES");
+  windowclass *c = gag_classes[n - 1];
   strings_copyto_0(&c->name, name);
   c->style = style;
   c->callback = f;
