@@ -2,6 +2,7 @@
 // numbering and killing.
 #include <cmath>
 
+#include "runtime/debug.h"
 #include "tests/graphics/fixture.h"
 #include "tests/runtime/fatal_stop.h"
 
@@ -140,4 +141,19 @@ TEST_F(Views, FatalStopsName) {
               gag_newwindow_2(0, 999, 10, 10, &c, 0);
             }),
             "Bad WindowClass IN gag_newwindow_1");
+}
+
+// The view dump and the event path's complaints go to the debug log as written.
+TEST_F(Views, DebugLines) {
+  std::string path = dir.file("quendar.dbg");
+  ASSERT_TRUE(debug_debug_on(path.c_str()));
+  uint16_t w = window(600, 400);
+  gag_showview(w);
+  window_func(77, msg_paint, 0, 0);
+  debug_debug_off();
+  std::string log = slurp(path);
+  for (const char *line : {"parent=0 child=0, sibling=0\n", "USR = (0 0) (1.5 1)\n",
+                           "SCALE,PSCALE= (1 1) (400 -400)\n", "PIXWIN (0 400) (600 0)\n",
+                           "RELBOX (0 0) (1.5 1)\n", "GAG Window_Func: Bad View 77\n"})
+    EXPECT_NE(log.find(line), std::string::npos) << line;
 }
