@@ -339,8 +339,14 @@ void gag_textfont(uint16_t view, uint16_t font) {
   v->rcell = 1.0f / 256;
 }
 
+// The alternate font is selected as a font is, so it is recorded the same way.
 void gag_altfont(uint16_t view, uint16_t font) {
-  if (checkview(view)) gag_views[view - 1]->altfont = font;
+  TRACE("gag_altfont");
+  if (!checkview(view)) return;
+  viewrec *v = gag_views[view - 1];
+  if (v->permanent) gaglist_font(v, font);
+  v->stale = 1;
+  v->altfont = font;
 }
 
 void gag_textsize(uint16_t view, float size, float aspect) {

@@ -2,6 +2,7 @@
 // its pixel arguments so that tests can read what would have been drawn. Text is
 // measured as cells half as wide as they are high.
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/psurf.h"
 
@@ -15,19 +16,22 @@ struct Headless {
 
 Headless *of(psurf *s) { return static_cast<Headless *>(s->data); }
 
-void keep(psurf *s, const char *op, std::vector<int32_t> v, std::string text = {}) {
+// Nothing is built unless the calls are being kept, so drawing costs no allocation.
+void keep(psurf *s, const char *op, std::initializer_list<int32_t> v, const char *text = "",
+          int32_t n = 0) {
   Headless *h = of(s);
-  if (h->keeping) h->calls.push_back({op, std::move(v), std::move(text)});
+  if (h->keeping) h->calls.push_back({op, std::vector<int32_t>(v), std::string(text, size_t(n))});
 }
 
 void keep_points(psurf *s, const char *op, const psurf_point *p, int32_t n) {
-  if (!of(s)->keeping) return;
+  Headless *h = of(s);
+  if (!h->keeping) return;
   std::vector<int32_t> v;
   for (int32_t i = 0; i < n; i++) {
     v.push_back(p[i].x);
     v.push_back(p[i].y);
   }
-  keep(s, op, std::move(v));
+  h->calls.push_back({op, std::move(v), {}});
 }
 
 void colour(psurf *s, uint8_t index, int mode) { keep(s, "colour", {index, mode}); }
@@ -47,7 +51,7 @@ void arc(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b, int32_t xs, int32
 void pixel(psurf *s, int32_t x, int32_t y) { keep(s, "pixel", {x, y}); }
 void text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t height, int32_t angle10,
           int kind, int align) {
-  keep(s, "text", {x, y, height, angle10, kind, align}, std::string(t, size_t(n > 0 ? n : 0)));
+  keep(s, "text", {x, y, height, angle10, kind, align}, t, n > 0 ? n : 0);
 }
 void extent(psurf *, const char *, int32_t n, int32_t height, int32_t *w, int32_t *h) {
   *w = n * (height / 2);
