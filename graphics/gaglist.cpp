@@ -217,7 +217,9 @@ static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t bla
   v->stale = 1;
   if (v->permanent) {
     gagmap_clip(v, &v->relbox);
-    uint8_t last = 0;
+    // The first entry always selects its colours: the clear above has left the
+    // background colour selected, which an entry of colour 0 must not inherit.
+    int32_t last = -1;
     rects clip = v->clipwin;
     for (const glblock *b = v->displaylist; b; b = b->next)
       for (uint32_t i = 0; i < b->count; i++) {

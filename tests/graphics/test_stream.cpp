@@ -223,6 +223,12 @@ TEST_F(Stream, ReplayColoursAndHiddenViews) {
   // Clearing with the background, then the entries' colours; black keeps white.
   EXPECT_EQ(colours(replayed(w)), (std::vector<int32_t>{0, 2, 0}));
   EXPECT_EQ(colours(replayed(w, 1)), (std::vector<int32_t>{0, 3, 0}));
+  // On a coloured background an entry of colour 0 still selects colour 0.
+  uint16_t dark = window(100, 100);
+  gag_clearview_1(dark, 5);
+  gag_setcolor_0(dark, 0);
+  gag_drawline_1(dark, 0, 0, 1, 1);
+  EXPECT_EQ(colours(replayed(dark)), (std::vector<int32_t>{5, 0}));
   // A paint of a hidden window reaches the callback but draws nothing.
   psurf_headless_record(rec(w)->device, true);
   gag_showwindow(w, 2);
