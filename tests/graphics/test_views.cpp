@@ -157,3 +157,15 @@ TEST_F(Views, DebugLines) {
                            "RELBOX (0 0) (1.5 1)\n", "GAG Window_Func: Bad View 77\n"})
     EXPECT_NE(log.find(line), std::string::npos) << line;
 }
+
+// A quarter of the unit circle traced in steps of at most the chord length ends
+// at (0, 1) to the midpoint rule's accuracy: 15 steps of pi/30, each short by d^3/24.
+TEST_F(Views, TracedArcFollowsTheCircle) {
+  uint16_t w = window(400, 400);
+  gag_scaleview_1(w, -2, -2, 2, 2);
+  pointd start = {1, 0};
+  gag_tracearc(w, &start, 1, 1, 0, M_PI / 2, 0.1);
+  EXPECT_NEAR(rec(w)->lastusr.x, 0, 1e-3);
+  EXPECT_NEAR(rec(w)->lastusr.y, 1, 1e-3);
+  EXPECT_EQ(rec(w)->toplist->count, 30u);  // a move and a draw per step
+}
