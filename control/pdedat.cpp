@@ -351,9 +351,9 @@ void pdedat_report_time(pde *p, uint16_t line) {
 static void status_head(pde *p) {
   pad *d = &p->status;
   display_clearpad(d, 0);
-  float size = 0;
-  gag_asksize(uint16_t(d->view), &size);
-  gag_textsize(uint16_t(d->view), size, 0.7f);
+  rectd user = {0, 0, 0, 0};
+  gag_asksize(uint16_t(d->view), &user);
+  gag_textsize(uint16_t(d->view), float(user.y2 - user.y1), 0.7f);
   p->lines.name = display_report(d, 0, &p->name);
   pdedat_report_time(p, 0);
 }

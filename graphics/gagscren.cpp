@@ -1,11 +1,590 @@
-// gagscren, headless: no message queue and no pens.
+// gagscren: the graphics layer's back end. Windows of views are platform windows
+// whose user word holds the view number; their messages become layer events
+// through the two hooks the layer installs. Drawing goes to the surface held in the
+// view, in device pixels with rows running downward, exactly as the layer gives them.
 #include "graphics/gagscren.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "graphics/gag.h"
+#include "platform/pwin.h"
+#include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
-void gagscren_dispatch(uint8_t) {}
-void gagscren_create_pens(float, int32_t) {}
+int32_t gagscren_colour;
+int32_t gagscren_fillcolour;
+pointl gagscren_position;
+
+static gagscren_hook window_hook, edit_hook;
+static int32_t pen_width = 1;
+static std::map<std::string, uint32_t> named_menus;
+static std::vector<psurf_point> pixel_points;
+// The palette: slots 0-10 fixed, 11-42 the spectrum that the palette module fills.
+static uint8_t rgb[43][3] = {{255, 255, 255}, {0, 255, 255},   {255, 0, 0},     {0, 0, 0},
+                             {63, 63, 63},    {127, 127, 127}, {160, 160, 160}, {192, 192, 192},
+                             {229, 229, 229}, {242, 242, 242}, {0, 0, 0}};
+
+static const char *event_names[] = {"msg_close", "msg_destroy", "msg_iconize", "msg_key",
+                                    "msg_menu",  "msg_paint",   "msg_quit",    "msg_size"};
 
 int gagscren_init() {
   TRACE("gagscren");
   return 0;
+}
+
+void gagscren_sethooks(gagscren_hook w, gagscren_hook e) {
+  window_hook = w;
+  edit_hook = e;
+}
+
+void gagscren_dispatch(uint8_t wait) {
+  TRACE("gagscren_dispatch");
+  if (wait) pwin->wait();
+  pwin_msg m;
+  while (pwin->peek(&m)) pwin->dispatch(&m);
+}
+
+void gagscren_create_pens(float factor, int32_t size) {
+  TRACE("gagscren_create_pens");
+  pen_width = int32_t(float(size) * factor);
+}
+
+// ---- Window procedures ---------------------------------------------------------
+
+// The view of a platform window, or 0 when it names no live view.
+static uint16_t view_of(pwin_handle w) {
+  uint32_t n = pwin->user(w);
+  return (n == 0 || n > gag_viewcount || !checkview(uint16_t(n))) ? 0 : uint16_t(n);
+}
+
+static intptr_t out_of_space(intptr_t a) {
+  int note = int((a >> 16) & 0xffff);
+  if (note == PWIN_EDIT_ERRSPACE || note == PWIN_EDIT_MAXTEXT)
+    pwin->message_box(0, "Edit Control Out Of Space!", "EDIT", PWIN_MB_OK | PWIN_MB_STOP);
+  return 0;
+}
+
+static intptr_t window_proc(pwin_handle w, int msg, intptr_t a, intptr_t b) {
+  uint16_t n = view_of(w);
+  if (n == 0 || !window_hook) return pwin->default_proc(w, msg, a, b);
+  switch (msg) {
+    case PWIN_CLOSE: return window_hook(n, msg_close, a, b);
+    case PWIN_DESTROY: return window_hook(n, msg_destroy, a, b);
+    case PWIN_SIZE: {
+      if (a == PWIN_SIZE_MINIMISED) {
+        window_hook(n, msg_iconize, 0, 0);
+        return 0;
+      }
+      int32_t cw, ch;
+      pwin->client_size(w, &cw, &ch);
+      window_hook(n, msg_size, cw, ch);
+      if (checkview(n) && gag_views[n - 1]->device) {
+        gag_views[n - 1]->client = {cw, ch};
+        pwin->invalidate(w);
+      }
+      return 0;
+    }
+    case PWIN_PAINT: return window_hook(n, msg_paint, a, b);
+    case PWIN_COMMAND:
+      if (b == 1) return out_of_space(a);
+      return window_hook(n, msg_menu, a, b);
+    case PWIN_HSCROLL: return window_hook(n, msg_hscroll, a & 0xffff, (a >> 16) & 0xffff);
+    case PWIN_VSCROLL: return window_hook(n, msg_vscroll, a & 0xffff, (a >> 16) & 0xffff);
+    case PWIN_PALETTE: return 0;
+    default: return pwin->default_proc(w, msg, a, b);
+  }
+}
+
+// The frame of an edit window; its edit control is the platform's.
+static intptr_t edit_proc(pwin_handle w, int msg, intptr_t a, intptr_t b) {
+  uint16_t n = uint16_t(pwin->user(w));
+  if (!edit_hook) return pwin->default_proc(w, msg, a, b);
+  switch (msg) {
+    case PWIN_SIZE: return 0;
+    case PWIN_CLOSE: return edit_hook(n, msg_close, a, b);
+    case PWIN_DESTROY: return edit_hook(n, msg_destroy, a, b);
+    case PWIN_COMMAND:
+      if (b != 0) return out_of_space(a);
+      switch (a & 0xffff) {
+        case 2000:  // undo: the line buffer keeps no undo
+          pwin->message_box(w, "Nothing to Undo.", "Undo notification", PWIN_MB_OK);
+          return 0;
+        case 2001:
+        case 2002:
+        case 2003:
+        case 2010: return 0;
+        default: return edit_hook(n, msg_menu, a, b);
+      }
+    default: return pwin->default_proc(w, msg, a, b);
+  }
+}
+
+bool gagscren_screenwindowclass(windowclass *c) {
+  TRACE("gagscren_screenwindowclass");
+  uint32_t flags = PWIN_CLASS_DRAWING | ((c->style & GAG_NOCLOSE) ? PWIN_CLASS_NOCLOSE : 0);
+  c->registration = pwin->register_class(c->name.text, window_proc, flags);
+  return c->registration != 0;
+}
+
+bool gagscren_editwindowclass(windowclass *c) {
+  TRACE("gagscren_editwindowclass");
+  uint32_t flags = PWIN_CLASS_EDIT | ((c->style & GAG_NOCLOSE) ? PWIN_CLASS_NOCLOSE : 0);
+  c->registration = pwin->register_class(c->name.text, edit_proc, flags);
+  if (!c->registration) rtlib_fatal_in("gagscren_editwindowclass", "EdWindowClass Failed.");
+  return true;
+}
+
+bool gagscren_screenwindow(viewrec *v, const windowclass *c, int16_t x, int16_t y, uint16_t w,
+                           uint16_t h, const String *caption) {
+  TRACE("gagscren_screenwindow");
+  // 1. A negative position is the platform's choice.
+  int32_t px = (x < 0 || y < 0) ? -1 : x, py = (x < 0 || y < 0) ? -1 : y;
+  // 2. Style and owner: an owned window is a pop-up; one of a child class has a
+  //    dialog frame and is placed relative to its owner's client area.
+  uint32_t style = PWIN_WS_CAPTION;
+  pwin_handle owner = 0;
+  bool owned = v->owner != 0 && checkview(v->owner) && gag_views[v->owner - 1]->window;
+  if (owned && !(c->style & GAG_TOPLEVEL)) {
+    owner = gag_views[v->owner - 1]->window;
+    if (c->style & GAG_CHILD) {
+      style = PWIN_WS_POPUP | PWIN_WS_DLGFRAME;
+      int32_t ox, oy;
+      pwin->origin(owner, &ox, &oy);
+      if (px >= 0) {
+        px += ox;
+        py += oy;
+      }
+    } else {
+      style = PWIN_WS_POPUP | PWIN_WS_CAPTION;
+    }
+  }
+  // 3. Boxes and scroll bars.
+  if (!(c->style & GAG_NOMIN)) style |= PWIN_WS_MINIMIZEBOX;
+  if (!(c->style & GAG_NOMAX)) style |= PWIN_WS_MAXIMIZEBOX | PWIN_WS_THICKFRAME;
+  if (c->style & GAG_SCROLL) style |= PWIN_WS_HSCROLL | PWIN_WS_VSCROLL;
+  // 4. The class's menu.
+  if (c->menuname.length) v->menu = gagscren_findmenu(&c->menuname);
+  // 5. The window; its view number is known to it from the first message on.
+  pwin_handle win = pwin->create(c->registration, caption && caption->text ? caption->text : "",
+                                 style, px, py, w, h, owner, v->menu, v->number);
+  if (!win) {
+    debug_printf("%s: %s\n", "CreateWindow Failed", rtlib_errno_text());
+    rtlib_fatal_in("gagscren_screenwindow", "CreateWindow FAILED!");
+  }
+  v->window = win;
+  // 6. Its surface.
+  v->device = pwin->surface(win);
+  // 7. The pixel mapping (as given) and the client size.
+  v->xorigin = v->yorigin = 0;
+  v->xscale = v->yscale = 1.0f;
+  int32_t cw, ch;
+  pwin->client_size(win, &cw, &ch);
+  v->client = {cw, ch};
+  return true;
+}
+
+void gagscren_screenshowwindow(viewrec *v, int state) {
+  TRACE("gagscren_screenshowwindow");
+  if (!v->window) {
+    debug_printf("ShowWindow view=%d state=%d handle=%u\n", v->number, state, v->window);
+    rtlib_fatal_in("gagscren_screenshowwindow", "BAD ShowWindow!");
+  }
+  static const int commands[] = {0, PWIN_SHOWDEFAULT, PWIN_HIDE, PWIN_SHOWNORMAL,
+                                 PWIN_SHOWMINNOACTIVE, PWIN_SHOWNA};
+  v->hidden = state == 2;
+  if (state >= 1 && state <= 5) pwin->show(v->window, commands[state]);
+  pwin->update(v->window);
+  gagscren_dispatch(0);
+}
+
+void gagscren_screendestroywindow(viewrec *v) {
+  TRACE("gagscren_screendestroywindow");
+  pwin_handle w = v->window;
+  v->device = nullptr;
+  if (w) pwin->destroy(w);
+  v->window = 0;
+}
+
+void gagscren_screenclose(viewrec *v) {
+  TRACE("gagscren_screenclose");
+  gagscren_screendestroywindow(v);
+  gagscren_dispatch(0);
+}
+
+void gagscren_screenmovewindow(viewrec *v, int16_t x, int16_t y, uint16_t w, uint16_t h) {
+  TRACE("gagscren_screenmovewindow");
+  if (!v->window) return;
+  pwin->move(v->window, x, y, w, h);
+  v->xorigin = v->yorigin = 0;
+  v->xscale = v->yscale = 1.0f;
+  int32_t cw, ch;
+  pwin->client_size(v->window, &cw, &ch);
+  v->client = {cw, ch};
+}
+
+void gagscren_screensetcaption(viewrec *v, const String *caption) {
+  TRACE("gagscren_screensetcaption");
+  if (v->window) pwin->set_caption(v->window, caption->text ? caption->text : "");
+}
+
+void gagscren_screenflush() {}
+
+void gagscren_screenrelease() {
+  TRACE("gagscren_screenrelease");
+  pwin->post_quit();
+  pwin_msg m;
+  pwin->peek(&m);
+}
+
+// ---- Menus and scroll bars -------------------------------------------------------
+
+uint32_t gagscren_screennewmenu() { return pwin->new_menu(false); }
+uint32_t gagscren_screennewsubmenu() { return pwin->new_menu(true); }
+
+void gagscren_screennewmenuitem(uint32_t menu, uint16_t id, uint32_t submenu, const String *text) {
+  TRACE("gagscren_screennewmenuitem");
+  pwin->append_menu(menu, id, submenu, text && text->text ? text->text : "");
+}
+
+void gagscren_screenenablemenuitem(viewrec *, uint32_t menu, uint16_t id, uint8_t on) {
+  TRACE("gagscren_screenenablemenuitem");
+  pwin->enable_menu_item(menu, id, on != 0);
+}
+
+void gagscren_screensetmenu_0(viewrec *v, uint32_t menu) {
+  TRACE("gagscren_screensetmenu_0");
+  if (v->window) pwin->set_menu(v->window, menu);
+  if (menu) v->menu = menu;
+}
+
+void gagscren_screensetmenu_1(viewrec *v, const String *name) {
+  TRACE("gagscren_screensetmenu_1");
+  uint32_t menu = gagscren_findmenu(name);
+  if (v->window) pwin->set_menu(v->window, menu);
+  v->menu = menu;
+}
+
+void gagscren_definemenu(const char *name, uint32_t menu) { named_menus[name] = menu; }
+
+uint32_t gagscren_findmenu(const String *name) {
+  if (!name || !name->text) return 0;
+  auto it = named_menus.find(name->text);
+  return it == named_menus.end() ? 0 : it->second;
+}
+
+void gagscren_hscrollset(viewrec *v, int32_t min, int32_t max, int32_t page, int32_t pos) {
+  if (v->window) pwin->set_scroll(v->window, PWIN_SB_HORZ, min, max, page, pos);
+}
+
+void gagscren_vscrollset(viewrec *v, int32_t min, int32_t max, int32_t page, int32_t pos) {
+  if (v->window) pwin->set_scroll(v->window, PWIN_SB_VERT, min, max, page, pos);
+}
+
+// ---- Screen and events -----------------------------------------------------------
+
+void gagscren_askscreen(int32_t *width, int32_t *height) { pwin->work_area(width, height); }
+int32_t gagscren_askheader() { return pwin->caption_height(); }
+void gagscren_screenpixsize(pointl *size, const viewrec *v) { *size = v->client; }
+
+int32_t gagscren_screendefaultfunc(viewrec *v, int16_t event, intptr_t a, intptr_t b) {
+  TRACE("gagscren_screendefaultfunc");
+  int msg;
+  switch (event) {
+    case msg_close: msg = PWIN_CLOSE; break;
+    case msg_destroy: msg = PWIN_DESTROY; break;
+    case msg_iconize: msg = PWIN_SIZE, a = PWIN_SIZE_MINIMISED, b = 0; break;
+    case msg_size: msg = PWIN_SIZE, b = (a << 16) | (b & 0xffff), a = 0; break;
+    case msg_menu: msg = PWIN_COMMAND; break;
+    case msg_paint: msg = PWIN_PAINT; break;
+    default:
+      debug_printf("screendefaultfunc(%s,%d,%d)\n",
+                   event >= 0 && event <= 7 ? event_names[event] : "?", int(a), int(b));
+      rtlib_fatal_in("gagscren_screendefaultfunc", "Default Unknown Function");
+  }
+  return int32_t(pwin->default_proc(v->window, msg, a, b));
+}
+
+int32_t gagscren_fakevarcall(gagscren_hook hook, uint16_t view, int16_t event, intptr_t a,
+                             intptr_t b) {
+  return hook(view, event, a, b);
+}
+
+// ---- Boxes, dialogs, directories ---------------------------------------------------
+
+void gagscren_screenmessage(viewrec *v, const char *text, const char *title) {
+  pwin->message_box(v->window, text, title, PWIN_MB_OK | PWIN_MB_TOPMOST);
+}
+
+uint8_t gagscren_screenyesnomessage(viewrec *v, const char *text, const char *title) {
+  return pwin->message_box(v->window, text, title, PWIN_MB_YESNO | PWIN_MB_TOPMOST) == PWIN_IDYES;
+}
+
+uint8_t gagscren_screenokcancelmessage(viewrec *v, const char *text, const char *title) {
+  return pwin->message_box(v->window, text, title, PWIN_MB_OKCANCEL) == PWIN_IDOK;
+}
+
+uint32_t gagscren_screennotice(viewrec *v, const char *text) { return pwin->notice(v->window, text); }
+void gagscren_screenkillnotice(uint32_t notice) { pwin->kill_notice(notice); }
+void gagscren_screenshowhelp(viewrec *v, const String *file) {
+  pwin->help(v->window, file && file->text ? file->text : "");
+}
+void gagscren_screenbeep(int kind) { pwin->beep(kind); }
+
+bool gagscren_screenopenfilename(viewrec *v, const String *ext, String *path) {
+  TRACE("gagscren_screenopenfilename");
+  char buf[256] = {0};
+  if (!pwin->open_file(v->window, ext && ext->text ? ext->text : "", path->text, buf, sizeof buf))
+    return false;
+  strings_copyto_1(path, buf);
+  return true;
+}
+
+bool gagscren_screensavefilename(viewrec *v, const String *ext, const String *initial,
+                                 String *name) {
+  TRACE("gagscren_screensavefilename");
+  char buf[256] = {0};
+  if (initial && initial->text) snprintf(buf, sizeof buf, "%s", initial->text);
+  if (!pwin->save_file(v->window, ext && ext->text ? ext->text : "", name->text, buf, sizeof buf))
+    return false;
+  // The dialog leaves the chosen directory current and answers the bare name.
+  const char *slash = strrchr(buf, '/');
+  if (slash) {
+    std::string dir(buf, size_t(slash - buf + 1));
+    if (chdir(dir.c_str()) != 0) debug_printf("SAVE DIRECTORY %s: %s\n", dir.c_str(), rtlib_errno_text());
+  }
+  strings_copyto_1(name, slash ? slash + 1 : buf);
+  return true;
+}
+
+static void set_dir(String *dir, std::string s) {
+  if (!s.empty() && s.back() != '/') s += '/';
+  strings_copyto_1(dir, s.c_str());
+}
+
+void gagscren_screengetcurrentdirectory(String *dir) {
+  char buf[4096];
+  strings_copyto_1(dir, getcwd(buf, sizeof buf) ? buf : "");
+}
+
+int gagscren_screensetcurrentdirectory(const String *dir) {
+  return (dir->length == 0) ? -1 : chdir(dir->text);
+}
+
+void gagscren_get_directory(String *dir) {
+  char buf[4096];
+  set_dir(dir, getcwd(buf, sizeof buf) ? buf : "");
+}
+
+void gagscren_get_temp_directory(String *dir) {
+  const char *t = getenv("TMPDIR");
+  set_dir(dir, (t && *t) ? t : "/tmp");
+}
+
+bool gagscren_if_readonly(const char *path) {
+  struct stat st;
+  bool exists = stat(path, &st) == 0;
+  bool ro = !exists || access(path, W_OK) != 0;
+  debug_printf("IF_READONLY(%s) RETURNS %x READONLY=%x\n", path, exists ? 0 : 0xffffffffu,
+               unsigned(ro));
+  return ro;
+}
+
+// ---- Pixels and colours ----------------------------------------------------------
+
+static psurf_point pix(const viewrec *v, const points *p) { return gagscren_pixelize(v, p->x, p->y); }
+
+static int32_t reduce(int32_t c) {
+  while (c > 42) c -= 42;
+  return c < 0 ? 0 : c;
+}
+
+static void select(viewrec *v, int32_t colour, int mode) {
+  gagscren_colour = reduce(colour);
+  if (!v->device) return;
+  if (v->backend[0] != pen_width + 1) {
+    v->device->ops->pen(v->device, pen_width);
+    v->backend[0] = pen_width + 1;
+  }
+  v->device->ops->colour(v->device, uint8_t(gagscren_colour), mode);
+}
+
+void gagscren_screencolor_0(viewrec *v, int32_t colour) { select(v, colour, PSURF_COPY); }
+
+void gagscren_screencolor_1(viewrec *v, int32_t colour, int32_t mode) {
+  select(v, colour, (mode >= 0 && mode <= 4) ? mode : PSURF_COPY);
+}
+
+void gagscren_screenbackcolor(viewrec *v, int32_t colour) { select(v, colour, PSURF_COPY); }
+void gagscren_screenandrop(viewrec *v) { select(v, gagscren_colour, PSURF_AND); }
+void gagscren_screencopyrop(viewrec *v) { select(v, gagscren_colour, PSURF_COPY); }
+
+void gagscren_screenclear(viewrec *v, int32_t colour) {
+  select(v, colour, PSURF_COPY);
+  if (!v->device) return;
+  v->device->ops->clear(v->device, uint8_t(gagscren_colour));
+  gagscren_fillcolour = gagscren_colour;
+}
+
+void gagscren_screendrawbitmap(viewrec *, const points *, const String *) {}
+
+void gagscren_screendot(viewrec *v, const points *p) {
+  if (!v->device) return;
+  psurf_point q = pix(v, p);
+  v->device->ops->pixel(v->device, q.x, q.y);
+}
+
+void gagscren_screenmoveto(viewrec *v, const points *p) {
+  psurf_point q = pix(v, p);
+  gagscren_position = {q.x, q.y};
+}
+
+void gagscren_screenlineto(viewrec *v, const points *p) {
+  psurf_point q = pix(v, p);
+  if (v->device)
+    v->device->ops->line(v->device, gagscren_position.x, gagscren_position.y, q.x, q.y);
+  gagscren_position = {q.x, q.y};
+}
+
+void gagscren_screenline(viewrec *v, const points *a, const points *b) {
+  if (!v->device) return;
+  psurf_point p = pix(v, a), q = pix(v, b);
+  v->device->ops->line(v->device, p.x, p.y, q.x, q.y);
+  gagscren_position = {q.x, q.y};
+}
+
+void gagscren_screenrect(viewrec *v, const points *a, const points *b) {
+  if (!v->device) return;
+  psurf_point p = pix(v, a), q = pix(v, b);
+  const psurf_ops *o = v->device->ops;
+  o->line(v->device, p.x, p.y, q.x, p.y);
+  o->line(v->device, q.x, p.y, q.x, q.y);
+  o->line(v->device, q.x, q.y, p.x, q.y);
+  o->line(v->device, p.x, q.y, p.x, p.y);
+  gagscren_position = {p.x, p.y};
+}
+
+void gagscren_screenrectfill(viewrec *v, const points *a, const points *b) {
+  if (!v->device) return;
+  psurf_point p = pix(v, a), q = pix(v, b);
+  v->device->ops->rectangle(v->device, p.x, q.y, q.x, p.y);
+  gagscren_fillcolour = gagscren_colour;
+}
+
+void gagscren_screenviewfill(viewrec *v) {
+  if (!v->device) return;
+  v->device->ops->rectangle(v->device, v->pixwin.x1, v->pixwin.y2, v->pixwin.x2, v->pixwin.y1);
+  gagscren_fillcolour = gagscren_colour;
+}
+
+void gagscren_screenarc(viewrec *v, const points *a, const points *b, const points *start,
+                        const points *end) {
+  if (!v->device) return;
+  psurf_point p = pix(v, a), q = pix(v, b), s = pix(v, start), e = pix(v, end);
+  v->device->ops->arc(v->device, p.x, q.y, q.x, p.y, s.x, s.y, e.x, e.y);
+}
+
+static const psurf_point *pixel_list(const viewrec *v, const points *p, int32_t n) {
+  if (int32_t(pixel_points.size()) < n) pixel_points.resize(size_t(n));
+  for (int32_t i = 0; i < n; i++) pixel_points[size_t(i)] = pix(v, &p[i]);
+  return pixel_points.data();
+}
+
+void gagscren_screenpolyfill(viewrec *v, const points *p, int32_t n) {
+  const psurf_point *q = pixel_list(v, p, n);
+  if (v->device) v->device->ops->polygon(v->device, q, n);
+}
+
+void gagscren_screenpolyline(viewrec *v, const points *p, int32_t n) {
+  const psurf_point *q = pixel_list(v, p, n);
+  if (v->device) v->device->ops->polyline(v->device, q, n);
+}
+
+void gagscren_screenellipse(viewrec *v, const points *a, const points *b) {
+  pix(v, a);
+  pix(v, b);
+}
+
+void gagscren_screenflood(viewrec *v, const points *p) { pix(v, p); }
+
+void gagscren_screenclip(viewrec *v, const points *a, const points *b) {
+  if (!v->device) return;
+  psurf_point p = pix(v, a), q = pix(v, b);
+  v->device->ops->clip(v->device, p.x - 1 > 0 ? p.x - 1 : 0, q.y - 1 > 0 ? q.y - 1 : 0, q.x + 1,
+                       p.y + 1);
+}
+
+void gagscren_screenfullclip(viewrec *v) {
+  if (v->device) v->device->ops->clip(v->device, 0, 0, v->client.x, v->client.y);
+}
+
+void gagscren_screentextextent(viewrec *v, const String *text, pointl *extent) {
+  extent->x = extent->y = 0;
+  if (v->device)
+    v->device->ops->extent(v->device, text->text ? text->text : "", text->length, v->charpixh,
+                           &extent->x, &extent->y);
+}
+
+// A pixel product of the text layout, clamped into the integer range.
+static int32_t clamp_pixel(double d) {
+  if (!std::isfinite(d)) return 0;
+  return int32_t(d > 1e7 ? 1e7 : (d < -1e7 ? -1e7 : d));
+}
+
+void gagscren_screenprint(viewrec *v, const String *text) {
+  TRACE("gagscren_screenprint");
+  if (!v->device) return;
+  v->stale = 0;
+  const char *t = text->text ? text->text : "";
+  pointl ext;
+  gagscren_screentextextent(v, text, &ext);
+  float ha = v->centre.x, va = v->centre.y;
+  int32_t x = gagscren_position.x, y = gagscren_position.y;
+  int align = 3;
+  if (va == 0) {
+    align = ha == 0.5f ? 1 : (ha == 1.0f ? 2 : 0);
+  } else if (v->angle == 0) {
+    x = clamp_pixel(x - ext.x * double(ha));
+    if (va >= 0) y = clamp_pixel(ext.y * double(va) + y);
+  } else if (v->angle == 90) {
+    int32_t x0 = x;
+    x = clamp_pixel(ext.y * double(va) + x0);
+    y = clamp_pixel(ext.x * double(ha) + y);
+  } else {
+    align = 0;
+  }
+  v->device->ops->text(v->device, x, y, t, text->length, v->charpixh,
+                       clamp_pixel(10.0 * double(v->angle)), v->font, align);
+}
+
+void gagscren_screenalign(const viewrec *v, points *p) {
+  p->x = float(gagscren_topixel(p->x, v->xscale)) / v->xscale;
+  p->y = float(gagscren_topixel(p->y, v->yscale)) / v->yscale;
+}
+
+void gagscren_screensetcolor(uint16_t index, uint8_t r, uint8_t g, uint8_t b) {
+  if (index >= 43) return;
+  rgb[index][0] = r;
+  rgb[index][1] = g;
+  rgb[index][2] = b;
+}
+
+// An EGA code: per component a high bit worth level 2 and a low bit worth level 1.
+void gagscren_screensetcolorega(uint16_t index, uint8_t code) {
+  auto level = [code](int hi, int lo) {
+    return uint8_t(85 * (2 * ((code >> hi) & 1) + ((code >> lo) & 1)));
+  };
+  gagscren_screensetcolor(index, level(2, 5), level(1, 4), level(0, 3));
+}
+
+void gagscren_screenreadcolor(uint16_t index, uint8_t out[3]) {
+  if (index >= 43) return;
+  memcpy(out, rgb[index], 3);
 }

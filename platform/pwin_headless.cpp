@@ -1,22 +1,352 @@
-// pwin, headless back end: message boxes go to standard error, questions take their
-// answers from a scripted queue.
+// pwin, headless back end: windows are records on a 1024 x 768 desktop, events are
+// synthesized (a size message during creation, paint queued after show), message
+// boxes are written to a log, questions and file dialogs take scripted answers,
+// the edit control is a text buffer.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <deque>
+#include <map>
+#include <string>
+#include <vector>
 
+#include "platform/psurf.h"
 #include "platform/pwin.h"
 
-static std::deque<int> answers;
+namespace {
 
-void pwin_script_answer(int answer) { answers.push_back(answer); }
+struct Class {
+  std::string name;
+  pwin_proc proc;
+  uint32_t flags;
+};
+struct Window {
+  pwin_handle cls, owner, menu;
+  uint32_t user;
+  std::string caption, text;
+  int32_t x, y, width, height;
+  int32_t extra;  // outer height less client height
+  int show;
+  bool visible, enabled;
+  int32_t scroll[2][4];
+  psurf *surface;
+};
+struct Item {
+  uint16_t id;
+  pwin_handle sub;
+  std::string text;
+  bool enabled;
+};
+
+std::vector<Class> classes;
+std::map<pwin_handle, Window> windows;
+std::map<pwin_handle, std::vector<Item>> menus;
+std::map<pwin_handle, std::string> notices;
+std::deque<pwin_msg> queue;
+std::deque<int> answers;
+std::deque<std::string> files;
+pwin_handle next_handle = 1;
+int32_t frame_extra = 50;
+FILE *log_file;
+
+constexpr int32_t desk_w = 1024, desk_h = 768, caption_h = 19;
+
+Window *find(pwin_handle w) {
+  auto it = windows.find(w);
+  return it == windows.end() ? nullptr : &it->second;
+}
+
+// The client area: a captioned window is its extra pixels taller than it.
+void client_of(const Window &w, int32_t *cw, int32_t *ch) {
+  *cw = w.width > 0 ? w.width : 0;
+  int32_t h = w.height - w.extra;
+  *ch = h > 0 ? h : 0;
+}
+
+intptr_t send(pwin_handle w, int msg, intptr_t a, intptr_t b) {
+  Window *r = find(w);
+  if (!r) return 0;
+  return classes[r->cls - 1].proc(w, msg, a, b);
+}
+
+void invalidate(pwin_handle w);
+
+void send_size(pwin_handle w) {
+  Window *r = find(w);
+  if (!r) return;
+  int32_t cw, ch;
+  client_of(*r, &cw, &ch);
+  send(w, PWIN_SIZE, 0, (intptr_t(cw) << 16) | intptr_t(ch & 0xffff));
+}
+
+pwin_handle register_class(const char *name, pwin_proc proc, uint32_t flags) {
+  classes.push_back({name ? name : "", proc, flags});
+  return pwin_handle(classes.size());
+}
+
+pwin_handle create(pwin_handle cls, const char *caption, uint32_t style, int32_t x, int32_t y,
+                   int32_t w, int32_t h, pwin_handle owner, pwin_handle menu, uint32_t user) {
+  if (cls < 1 || cls > classes.size() || (owner && !find(owner))) return 0;
+  pwin_handle id = next_handle++;
+  Window r{};
+  r.cls = cls;
+  r.owner = owner;
+  r.menu = menu;
+  r.user = user;
+  r.caption = caption ? caption : "";
+  r.x = x < 0 ? 0 : x;
+  r.y = y < 0 ? 0 : y;
+  r.width = w;
+  r.height = h;
+  r.extra = (style & PWIN_WS_CAPTION) == PWIN_WS_CAPTION && frame_extra > 0 ? frame_extra : 0;
+  r.enabled = true;
+  r.surface = psurf_headless_new(w, h - r.extra);
+  windows[id] = r;
+  send_size(id);
+  return id;
+}
+
+uint32_t user(pwin_handle w) {
+  Window *r = find(w);
+  return r ? r->user : 0;
+}
+
+bool show(pwin_handle w, int cmd) {
+  Window *r = find(w);
+  if (!r) return false;
+  r->show = cmd;
+  r->visible = cmd != PWIN_HIDE;
+  invalidate(w);
+  return true;
+}
+
+void destroy(pwin_handle w) {
+  if (!find(w)) return;
+  std::vector<pwin_handle> owned;
+  for (auto &[id, r] : windows)
+    if (r.owner == w) owned.push_back(id);
+  for (pwin_handle o : owned) destroy(o);
+  send(w, PWIN_DESTROY, 0, 0);
+  Window *r = find(w);
+  if (!r) return;
+  psurf_headless_free(&r->surface);
+  windows.erase(w);
+  std::erase_if(queue, [w](const pwin_msg &m) { return m.window == w; });
+}
+
+void move(pwin_handle w, int32_t x, int32_t y, int32_t width, int32_t height) {
+  Window *r = find(w);
+  if (!r) return;
+  r->x = x;
+  r->y = y;
+  r->width = width;
+  r->height = height;
+  send_size(w);
+  invalidate(w);
+}
+
+void client_size(pwin_handle w, int32_t *cw, int32_t *ch) {
+  *cw = *ch = 0;
+  if (Window *r = find(w)) client_of(*r, cw, ch);
+}
+
+void origin(pwin_handle w, int32_t *x, int32_t *y) {
+  *x = *y = 0;
+  if (Window *r = find(w)) {
+    *x = r->x;
+    *y = r->y + r->extra;
+  }
+}
+
+void set_caption(pwin_handle w, const char *text) {
+  if (Window *r = find(w)) r->caption = text ? text : "";
+}
+
+void set_enabled(pwin_handle w, bool on) {
+  if (Window *r = find(w)) r->enabled = on;
+}
+
+void invalidate(pwin_handle w) {
+  Window *r = find(w);
+  if (!r || !r->visible) return;
+  for (const pwin_msg &m : queue)
+    if (m.window == w && m.msg == PWIN_PAINT) return;
+  queue.push_back({w, PWIN_PAINT, 0, 0});
+}
+
+void update(pwin_handle w) {
+  auto it = std::find_if(queue.begin(), queue.end(),
+                         [w](const pwin_msg &m) { return m.window == w && m.msg == PWIN_PAINT; });
+  if (it == queue.end()) return;
+  queue.erase(it);
+  send(w, PWIN_PAINT, 0, 0);
+}
+
+intptr_t default_proc(pwin_handle w, int msg, intptr_t, intptr_t) {
+  if (msg == PWIN_CLOSE) destroy(w);
+  return 0;
+}
+
+psurf *surface(pwin_handle w) {
+  Window *r = find(w);
+  return r ? r->surface : nullptr;
+}
+
+void wait() {}
+
+bool peek(pwin_msg *m) {
+  if (queue.empty()) return false;
+  *m = queue.front();
+  queue.pop_front();
+  return true;
+}
+
+intptr_t dispatch(const pwin_msg *m) { return send(m->window, m->msg, m->a, m->b); }
+
+void post_quit() {}
+
+pwin_handle new_menu(bool) {
+  pwin_handle id = next_handle++;
+  menus[id];
+  return id;
+}
+
+void append_menu(pwin_handle menu, uint16_t id, pwin_handle sub, const char *text) {
+  auto it = menus.find(menu);
+  if (it != menus.end()) it->second.push_back({id, id ? 0 : sub, text ? text : "", true});
+}
+
+Item *find_item(pwin_handle menu, uint16_t id) {
+  auto it = menus.find(menu);
+  if (it == menus.end()) return nullptr;
+  for (Item &i : it->second) {
+    if (i.id == id && id != 0) return &i;
+    if (i.sub)
+      if (Item *f = find_item(i.sub, id)) return f;
+  }
+  return nullptr;
+}
+
+void enable_menu_item(pwin_handle menu, uint16_t id, bool on) {
+  if (Item *i = find_item(menu, id)) i->enabled = on;
+}
+
+void set_menu(pwin_handle w, pwin_handle menu) {
+  if (Window *r = find(w)) r->menu = menu;
+}
+
+void set_scroll(pwin_handle w, int bar, int32_t min, int32_t max, int32_t page, int32_t pos) {
+  Window *r = find(w);
+  if (!r || bar < 0 || bar > 1) return;
+  int32_t *s = r->scroll[bar];
+  s[0] = min;
+  s[1] = max;
+  s[2] = page;
+  s[3] = pos;
+}
+
+void work_area(int32_t *w, int32_t *h) {
+  *w = desk_w;
+  *h = desk_h;
+}
+
+int32_t caption_height() { return caption_h; }
+
+int message_box(pwin_handle, const char *text, const char *caption, int style) {
+  FILE *f = log_file ? log_file : stderr;
+  fprintf(f, "%s: %s\n", caption ? caption : "Error", text ? text : "");
+  fflush(f);
+  int kind = style & 0x0f;
+  if (kind != PWIN_MB_YESNO && kind != PWIN_MB_OKCANCEL) return PWIN_IDOK;
+  int no = kind == PWIN_MB_YESNO ? PWIN_IDNO : PWIN_IDCANCEL;
+  if (answers.empty()) return no;
+  int a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+pwin_handle notice(pwin_handle, const char *text) {
+  pwin_handle id = next_handle++;
+  notices[id] = text ? text : "";
+  return id;
+}
+
+void kill_notice(pwin_handle n) { notices.erase(n); }
+void help(pwin_handle, const char *) {}
+void beep(int) {}
+
+bool file_dialog(char *path, int size) {
+  if (files.empty() || size <= 0) return false;
+  snprintf(path, size_t(size), "%s", files.front().c_str());
+  files.pop_front();
+  return true;
+}
+bool open_file(pwin_handle, const char *, const char *, char *path, int size) {
+  return file_dialog(path, size);
+}
+bool save_file(pwin_handle, const char *, const char *, char *path, int size) {
+  return file_dialog(path, size);
+}
+
+void edit_set(pwin_handle w, const char *text) {
+  if (Window *r = find(w)) r->text = text ? text : "";
+}
+const char *edit_get(pwin_handle w) {
+  Window *r = find(w);
+  return r ? r->text.c_str() : "";
+}
+void edit_select(pwin_handle, int32_t, int32_t) {}
+
+pwin_service headless = {
+    "headless",  register_class, create,      user,          show,          destroy,
+    move,        client_size,    origin,      set_caption,   set_enabled,   invalidate,
+    update,      default_proc,
+    surface,     wait,           peek,        dispatch,      post_quit,     new_menu,
+    append_menu, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
+    message_box, notice,         kill_notice, help,          beep,          open_file,
+    save_file,   edit_set,       edit_get,    edit_select,
+};
+
+}  // namespace
+
+pwin_service *pwin = &headless;
+
+void pwin_use_headless() { pwin = &headless; }
 
 int pwin_message_box(const char *text, const char *caption, int style) {
-  fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
-  fflush(stderr);
-  if ((style & 0x0f) == PWIN_MB_YESNO) {
-    if (answers.empty()) return PWIN_IDNO;
-    int a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-  return PWIN_IDOK;
+  return pwin->message_box(0, text, caption, style);
+}
+
+void pwin_script_answer(int answer) { answers.push_back(answer); }
+void pwin_script_file(const char *path) { files.push_back(path ? path : ""); }
+void pwin_set_log(FILE *log) { log_file = log; }
+void pwin_headless_frame(int32_t extra_height) { frame_extra = extra_height; }
+void pwin_headless_post(pwin_handle w, int msg, intptr_t a, intptr_t b) {
+  queue.push_back({w, msg, a, b});
+}
+
+pwin_window_state pwin_headless_window(pwin_handle w) {
+  pwin_window_state s{};
+  Window *r = find(w);
+  if (!r) return s;
+  s.exists = true;
+  s.visible = r->visible;
+  s.enabled = r->enabled;
+  s.show = r->show;
+  s.owner = r->owner;
+  s.menu = r->menu;
+  s.x = r->x;
+  s.y = r->y;
+  s.width = r->width;
+  s.height = r->height;
+  memcpy(s.scroll, r->scroll, sizeof s.scroll);
+  s.caption = r->caption.c_str();
+  return s;
+}
+
+const char *pwin_headless_menu_item(pwin_handle menu, uint16_t id, bool *enabled) {
+  Item *i = find_item(menu, id);
+  if (!i) return nullptr;
+  if (enabled) *enabled = i->enabled;
+  return i->text.c_str();
 }

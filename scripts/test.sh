@@ -11,3 +11,5 @@ cmake --build build-asan
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j "$jobs")
+# The readers of outside bytes under libFuzzer: seed corpus and seeded mutations.
+bash scripts/fuzz.sh

@@ -1,0 +1,114 @@
+// The graphics tests' fixture: one drawing class and one edit class whose callbacks
+// keep every event, windows of a given client size on the headless desktop, the
+// stream of a view as bytes, and the layer closed after every test.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "graphics/gag.h"
+#include "graphics/gagscren.h"
+#include "platform/psurf.h"
+#include "platform/pwin.h"
+#include "runtime/filio.h"
+#include "tests/tempfiles.h"
+
+struct Event {
+  uint16_t view;
+  int16_t event;
+  intptr_t a, b;
+  bool operator==(const Event &) const = default;
+};
+
+inline std::vector<Event> events;
+inline int32_t keep_events(uint16_t view, int16_t event, intptr_t a, intptr_t b) {
+  events.push_back({view, event, a, b});
+  return 0;
+}
+
+inline String text(const char *c) { return {uint16_t(strlen(c)), 0, const_cast<char *>(c)}; }
+
+inline uint16_t drawing_class(uint32_t style = 0) {
+  String name = text("drawing");
+  return gag_newwindowclass_1(keep_events, &name, style);
+}
+
+struct Graphics : ::testing::Test {
+  FILE *boxes = tmpfile();  // the message boxes of the headless back end
+  TempDir dir;
+  static inline uint16_t cls = 0;
+
+  void SetUp() override {
+    gag_init();
+    if (!cls) cls = drawing_class();
+    events.clear();
+    pwin_set_log(boxes);
+  }
+  void TearDown() override {
+    gag_closegraph();
+    pwin_set_log(nullptr);
+    fclose(boxes);
+  }
+  // A window whose client area is w x h (the frame adds 50 rows).
+  uint16_t window(int32_t w, int32_t h, uint8_t norecord = 0, int show = 3) {
+    String caption = text("plot");
+    return gag_newwindow_1(0, cls, 0, 0, uint16_t(w), uint16_t(h + 50), &caption, norecord, show);
+  }
+  viewrec *rec(uint16_t n) { return gag_views[n - 1]; }
+  std::string boxes_text() {
+    fflush(boxes);
+    rewind(boxes);
+    return slurp_stream(boxes);
+  }
+  static void release(IOfile *f) {
+    strings_free_0(&f->name);
+    strings_free_0(&f->temp);
+  }
+  // The view stream of a view.
+  std::string stream(uint16_t view) {
+    std::string path = dir.file("view.bin");
+    IOfile f{};
+    filio_initialize(&f);
+    filio_open_put(&f, 4096, path.c_str());
+    gag_writeview(&f, view);
+    filio_close_put(&f);
+    release(&f);
+    return slurp(path);
+  }
+  // Reads bytes into a view, times over from one file; true when every read is.
+  bool read(uint16_t view, const std::string &bytes, int times = 1) {
+    std::string path = dir.file("in.bin");
+    spit(path, bytes);
+    IOfile f{};
+    filio_initialize(&f);
+    String name = text(path.c_str());
+    filio_open_get(&f, 4096, &name);
+    bool ok = true;
+    for (int k = 0; k < times; k++) ok = gag_readview(&f, view) && ok;
+    filio_close_get(&f);
+    release(&f);
+    return ok;
+  }
+  // The calls a view's replay makes on a recording surface.
+  std::vector<psurf_call> replayed(uint16_t view, uint8_t black = 0) {
+    psurf *s = psurf_headless_new(600, 400);
+    psurf_headless_record(s, true);
+    replay(view, s, 0, black);
+    std::vector<psurf_call> calls = psurf_headless_calls(s);
+    psurf_headless_free(&s);
+    return calls;
+  }
+};
+
+inline std::string hex(const std::string &bytes) {
+  static const char *d = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) out += {d[c >> 4], d[c & 15]};
+  return out;
+}
+
+// The hex of bytes packed by python3's struct module from a pack expression.
+inline std::string python_pack(const std::string &expr) {
+  return run("python3 -c \"import struct; print((" + expr + ").hex())\"");
+}
