@@ -26,6 +26,7 @@
 #include "plot/exporter.h"
 #include "plot/plot.h"
 #include "reader/gpmin.h"
+#include "reader/mtokeniz.h"
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
 #include "reader/rdpde.h"
@@ -157,6 +158,7 @@ static const struct {
     {"pointv3d", pointv3d_init},
     {"pdedat", pdedat_init},
     {"gpmin", gpmin_init},
+    {"mtokeniz", mtokeniz_init},
     {"windower", windower_init},
     {"views", views_init},
     {"dominpde", dominpde_init},
