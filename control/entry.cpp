@@ -21,6 +21,12 @@
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
+#include "model/complexd.h"
+#include "model/lintabs.h"
+#include "model/params.h"
+#include "model/symtab.h"
+#include "model/tabledat.h"
+#include "model/trees.h"
 #include "mesher/mesher3.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
@@ -82,11 +88,13 @@
 #include "runtime/vectort.h"
 #include "runtime/vectortf.h"
 #include "runtime/vectorvd.h"
+#include "solver/bandmxd.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
+#include "solver/matrixd.h"
 #include "solver/timsolve.h"
 
 // The modules that exist, each at its place in the initialisation order; the
@@ -123,7 +131,9 @@ static const struct {
     {"vector2n", vector2n_init},
     {"lined", lined_init},
     {"basisfun", basisfun_init},
+    {"matrixd", matrixd_init},
     {"elements", elements_init},
+    {"trees", trees_init},
     {"vectorb", vectorb_init},
     {"vector2l", vector2l_init},
     {"quature", quature_init},
@@ -135,9 +145,13 @@ static const struct {
     {"features", features_init},
     {"domain", domain_init},
     {"display", display_init},
+    {"symtab", symtab_init},
     {"arrays", arrays_init},
     {"array2s", array2s_init},
     {"array3s", array3s_init},
+    {"lintabs", lintabs_init},
+    {"tabledat", tabledat_init},
+    {"params", params_init},
     {"vectort", vectort_init},
     {"gagscren", gagscren_init},
     {"gag", gag_init},
@@ -152,6 +166,7 @@ static const struct {
     {"arrayl", arrayl_init},
     {"array2l", array2l_init},
     {"array2d", array2d_init},
+    {"bandmxd", bandmxd_init},
     {"array2n", array2n_init},
     {"textman", textman_init},
     {"pointv2d", pointv2d_init},
@@ -161,6 +176,7 @@ static const struct {
     {"mtokeniz", mtokeniz_init},
     {"windower", windower_init},
     {"views", views_init},
+    {"complexd", complexd_init},
     {"dominpde", dominpde_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},

@@ -10,6 +10,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/textman.h"
+#include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
@@ -181,6 +182,7 @@ void pdedat_clear_pde(pde *p) {
   String label = lit("Freeing Memory");
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
   vector2d_free(&p->work, 1);  // the solution and work vectors
+  symtab_free(&p->scopes, 1);
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }
@@ -269,6 +271,16 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
     fflush(f);
   }
   except_jump(EXCEPT_REPORTED);
+}
+
+void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message) {
+  TRACE("pdedat_parse_err_1");
+  TextLoc loc{};
+  if (tree) {
+    trees_find_loc(tree);
+    loc = tree->loc;
+  }
+  pdedat_parse_err_0(p, &loc, message);
 }
 
 void pdedat_exec_err_0(pde *p, const String *message) {

@@ -8,6 +8,7 @@
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag1d.h"
+#include "model/symtab.h"
 #include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/timefun.h"
@@ -137,6 +138,8 @@ struct pde {
   vectord eigenvalues;      // one per mode, left by the eigenvalue solver
   plotlist *savedhistories;  // history data kept across a re-parse for a new stage
   uint16_t nplots, nhistories;  // counts of the plot and history lists
+
+  scopestack scopes;  // the problem's symbol scopes, searched innermost first
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever
