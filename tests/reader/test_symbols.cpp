@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "control/control.h"
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "model/symtab.h"
@@ -42,6 +43,7 @@ struct Symbols : ::testing::Test {
   void TearDown() override {
     rdpde_close_includes(p);
     if (p->desctext) textin_close_text(p->desctext);
+    if (p->cfgtext) textin_close_text(p->cfgtext);
     pdedat_free_pde(p);
     pdedat_batch_log = nullptr;
     verdat_batch = 0;
@@ -106,10 +108,10 @@ TEST_F(Symbols, StartupAndNames) {
 }
 
 TEST_F(Symbols, Terminals) {
-  uint16_t n = file("t.pde", "x**2 a*b a<=b a<>b a>=b>c\nselect Select mixedCase sin(.5) [0x1F] 'it''s' _ # 3");
+  uint16_t n = file("t.pde", "x**2 a*b a<=b a<>b a>=b>c\nselect Select mixedCase kÛß sin(.5) [0x1F] 'it''s' _ # 3");
   EXPECT_EQ(terminals(n),
             "2=X 33 3 2=A 14 2=B 2=A 35 2=B 2=A 22 24 2=B 2=A 36 2=B 24 2=C "
-            "122 122 2=MIXEDCASE 37 12 6 13 27 3 29 5 0 10 3 1");
+            "122 122 2=MIXEDCASE 2=KÛß 37 12 6 13 27 3 29 5 0 10 3 1");
   textin_close_text(n);
 }
 
@@ -169,4 +171,27 @@ TEST_F(Symbols, Errors) {
   EXPECT_EQ(except_catch("rpterror", [] { rdpde_rpterror(1, 1, 157); }), EXCEPT_REPORTED);
   EXPECT_EQ(rdpde_errors, 1u);
   textin_close_text(n);
+}
+
+// A configuration text that reads the descriptor through BODY has parsed it: the
+// run controller does not parse the descriptor again.
+TEST_F(Symbols, BodyParsesTheDescriptorOnce) {
+  static std::string seen;
+  seen.clear();
+  control_services.parse = [](pde *q, uint16_t text, uint8_t) {
+    rdpde_select_input_1(text, q);
+    rdpde_init_symbol();
+    for (parse_node node = {}; rdpde_readsymbol(&node) == SYM_IDENT; node = {}) {
+      seen += std::string(node.id->name.text) + " ";
+      symtab_deleteall(node.id);
+    }
+  };
+  p->cfgtext = file("cfg.pde", "c #body");
+  p->desctext = file("desc.pde", "d");
+  control_parse_file(p);
+  EXPECT_EQ(seen, "C D ");
+  p->cfgtext = file("cfg.pde", "c");
+  control_parse_file(p);
+  EXPECT_EQ(seen, "C D C D ");
+  control_default_services();
 }

@@ -118,6 +118,16 @@ TEST_P(Reader, TokensAndTheirPlaces) {
     EXPECT_EQ(tokens(n), k.tokens) << k.text;
     textin_close_text(n);
   }
+  // Names and strings of 255 characters are whole; longer ones are refused.
+  std::string name(255, 'n');
+  const std::string texts[][2] = {{name + " '" + name + "'", "id:" + name + " s:" + name + " 1"},
+                                  {name + "n", "!Name too long@1:257"},
+                                  {"'" + name + "n'", "!String too long@1:258"}};
+  for (const auto &k : texts) {
+    uint16_t n = text_of(k[0]);
+    EXPECT_EQ(tokens(n), k[1]);
+    textin_close_text(n);
+  }
 }
 
 // Reals are the nearest doubles to their decimal text, as Python's float() gives them.
