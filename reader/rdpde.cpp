@@ -216,11 +216,11 @@ static void push_text() {
 // "#" INCLUDE "name": the named file, or the same name in the descriptor's folder;
 // a file that opens neither way is skipped. A "\" in the name is read as "/".
 static void include(const String *name) {
+  push_text();
   String path = {};
   strings_copyto_0(&path, name);
   for (uint16_t k = 0; k < path.length; k++)
     if (path.text[k] == '\\') path.text[k] = '/';
-  push_text();
   uint16_t text = textin_open_text(&path, 1);
   if (!text && rdpde_problem) {
     strings_copyto_0(&scratch, &rdpde_problem->directory);

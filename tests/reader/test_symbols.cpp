@@ -2,6 +2,7 @@
 // INCLUDE and BODY, and the located reports of its errors.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -145,11 +146,13 @@ TEST_F(Symbols, HiddenWordsAndScopes) {
 // Included files come from the descriptor's folder when not found as named; a
 // missing one is skipped; a seventh level is refused at the directive.
 TEST_F(Symbols, IncludeAndBody) {
-  file("a.inc", "a1 #include 'b.inc' a2");
+  ASSERT_EQ(mkdir(dir.file("sub").c_str(), 0700), 0);
+  file("sub/c.inc", "c");
+  file("a.inc", "a1 #include 'b.inc' #include 'sub\\c.inc' a2");
   file("b.inc", "b1 #INCLUDE \"missing.inc\" b2");
   file("loop.inc", "l\n#include 'loop.inc'");
   uint16_t n = file("t.pde", "x #include 'a.inc' y #Include \"loop.inc\" z");
-  EXPECT_EQ(terminals(n), "2=X 2=A1 2=B1 2=B2 2=A2 2=Y 2=L 2=L 2=L 2=L 2=L 2=L ERROR"
+  EXPECT_EQ(terminals(n), "2=X 2=A1 2=B1 2=B2 2=C 2=A2 2=Y 2=L 2=L 2=L 2=L 2=L 2=L ERROR"
                           " #include 'loop.inc'\n"
                           "                              *\n"
                           "           Line 2 ERROR: Too many nested INCLUDE or BODY directives\n");
