@@ -34,7 +34,8 @@ enum : int32_t {
   GROW_CELLS = 4096,
   MARGIN = 256,
   MAX_CELLS = 32767,  // cells are addressed as 16-bit positions
-  HEAD = 5            // header cells of a call frame before item 0
+  HEAD = 5,           // header cells of a call frame before item 0
+  LINE_MAX = 65533    // longest expanded line: its columns, with the line end's, fit 16 bits
 };
 
 // The settable characters; call2 0 means the call start alone opens a call.
@@ -504,7 +505,7 @@ static uint8_t build(uint16_t n) {
     if (!start) start = t->line ? t->line : 1;
     if (ch == 13) cr = true;
     if (ch == 13 || ch == 0) break;
-    if (line_buf.length == 65535) error(11, "result too long in ", 0, false);
+    if (line_buf.length == LINE_MAX) error(11, "result too long in ", 0, false);
     strings_append(&line_buf, ch);
   }
   uint32_t rest = res_buf.length + 1 - rpos;

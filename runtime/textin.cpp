@@ -270,6 +270,8 @@ void textin_close_text(uint16_t n) {
     window_owner = 0;
   }
   strings_free_1(&t->lines, 1);
+  clear_expanded(t);
+  strings_free_0(&t->expanded);
   t->line = t->base = t->last_read = 0;
   t->open = 0;
   t->incomplete = 0;
