@@ -183,6 +183,10 @@ TEST_P(Macros, Expansions) {
       {"x#(NOPE,1)y <q>, %1)", "xy <q>, %1)|"},
       {"#(EQ,ab,AB,yes,no)#(EQ,ab,ab,<#(A)>,no)", "no#(A)|"},
       {"#(DEF,V,<abc>)#(REDEF,V,xy)#(VAL,V)", "xy|"},
+      // A definition made in a body outlives the call; one made in an argument list
+      // lasts as long as that call and is no part of the argument.
+      {"#(DEF,X,<#(DEF,Y,<y>)>)#(X)#(Y)", "y|"},
+      {"#(DEF,Z,<%1#(W)>)#(Z,#(DEF,W,<w>)a)#(W).", "aw.|"},
       {"#(SYNTAX,$ ;.~[])$DEF;W;[~1~1].$W;z.", "zz|"},
       {"#(BIN,1x)", "!GPM error 10: illegal digit in number 1x@1:1"},
       {"ok #(BAR,/,#(BIN,1),#(BIN,0))", "!GPM error 6: zero divisor in BAR@1:4"},
