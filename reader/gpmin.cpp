@@ -135,7 +135,6 @@ static int32_t first_cell(int32_t i) {
 // Letters match without regard to case (and so do other pairs one 0x20 bit apart).
 static bool same(int32_t a, int32_t b) { return ((a ^ b) & ~0x20) == 0; }
 
-// The printable form of an item, for messages and the trace.
 // The printable form of an item (the one being collected runs to the top), for
 // messages.
 static void show_item(String *d, int32_t i) {
