@@ -337,6 +337,7 @@ static void after_step(pde *p, uint8_t *idle) {
     if (p->desctext) textin_close_text(p->desctext);
     if (p->cfgtext) textin_close_text(p->cfgtext);
     if (p->edittext) textin_close_text(p->edittext);
+    rdpde_close_includes(p);
     p->desctext = p->cfgtext = p->edittext = 0;
     pdedat_free_pde(p);
     debug_printf("AFTER FREE_PDE, MEMUSED=%dK\n", static_cast<int>(XMEM / 1024));
@@ -487,8 +488,10 @@ void control_parse_file(pde *p) {
     trees_set_tree_labels(nullptr, nullptr);
     symtab_resize(&p->scopes, 1, 10);
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
+    // A configuration text that reads the descriptor through BODY has parsed it.
+    p->bodyread = 0;
     if (p->cfgtext) control_services.parse(p, p->cfgtext, 0);
-    control_services.parse(p, p->desctext, 1);
+    if (!p->bodyread) control_services.parse(p, p->desctext, 1);
     // 6.-7.
     if (verdat_macro) gpmin_close_gpm();
     set_debug(p);

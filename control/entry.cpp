@@ -35,6 +35,7 @@
 #include "plot/exporter.h"
 #include "plot/plot.h"
 #include "reader/gpmin.h"
+#include "reader/mtokeniz.h"
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
 #include "reader/rdpde.h"
@@ -179,6 +180,7 @@ static const struct {
     {"pointv3d", pointv3d_init},
     {"pdedat", pdedat_init},
     {"gpmin", gpmin_init},
+    {"mtokeniz", mtokeniz_init},
     {"windower", windower_init},
     {"views", views_init},
     {"complexd", complexd_init},

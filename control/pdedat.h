@@ -12,10 +12,10 @@
 #include "model/symtab.h"
 #include "runtime/filio.h"
 #include "runtime/strings.h"
+#include "runtime/textin.h"
 #include "runtime/timefun.h"
 #include "runtime/vector2d.h"
 
-struct TextLoc;
 struct TreeNode;
 struct plotlist;
 
@@ -130,6 +130,10 @@ struct pde {
   uint16_t nplots, nhistories;  // counts of the plot and history lists
 
   scopestack scopes;  // the problem's symbol scopes, searched innermost first
+
+  // ---- Reader fields ----
+  TextLoc coordloc, endloc;  // places of the COORDINATES name and of END
+  uint8_t bodyread;          // the configuration text has read the descriptor through BODY
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever

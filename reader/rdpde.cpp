@@ -1,20 +1,403 @@
-// rdpde, headless: the reader's own tables come with the parser; the operator
-// tree of the symbol table is built here.
+// rdpde: the symbol reader. Each call delivers one terminal of the descriptor
+// grammar: tokens are mapped to terminals, "**", "<=" and ">=" are joined by reading
+// one token ahead (pushed back when it does not join), names become reserved words
+// or symbol-table entries, and "#" INCLUDE and "#" BODY switch the input text.
 #include "reader/rdpde.h"
 
+#include <cstdio>
+
+#include "control/pdedat.h"
 #include "model/symtab.h"
+#include "reader/mtokeniz.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
+char rdpde_symbol_names[SYM_COUNT + 1][16] = {
+    "",
+    "<eof>", "<ident>", "<integer>", "<character>", "<string>", "<float>",  // 1
+    "<bang>", "<sharp>", "<dollar>", "<percent>", "<and>", "(",  // 7
+    ")", "<times>", "<plus>", ",", "<minus>", ".",  // 13
+    "<divide>", ":", ";", "<ltn>", "<equal>", "<gtr>",  // 19
+    "<question>", "<at>", "[", "<back>", "]", "^",  // 25
+    "<or>", "<tilde>", "<power>", "<neq>", "<leq>", "<geq>",  // 31
+    "<func.ident>", "<array.ident>", "ALIAS", "AND", "ANGLE", "ANTIPERIODIC",  // 37
+    "ARC", "ARRAY", "AS", "AT", "BATCH", "BEVEL",  // 43
+    "BOUNDARIES", "BY", "CDF", "CENTER", "CONIC", "CONSTRAINTS",  // 49
+    "CONTOUR", "COORDINATES", "DEBUG", "DEFINITIONS", "DEGREES", "DIR",  // 55
+    "DIRECTION", "DNORMAL", "DTANGENTIAL", "ELEVATION", "ELSE", "END",  // 61
+    "ENDFOR", "EQUATION", "EQUATIONS", "ERRWEIGHT", "EXCLUDE", "EXPORT",  // 67
+    "EXTRUSION", "FEATURE", "FILE", "FILLET", "FINISH", "FIXED",  // 73
+    "FOR", "FORMAT", "FROM", "FRONT", "FUNCTION", "GRID",  // 79
+    "HALT", "HISTORIES", "HISTORY", "IF", "INITIAL", "INTSTRING",  // 85
+    "@LAMBDA", "LAYER", "LAYERED", "LINE", "LIST", "LOAD",  // 91
+    "MESH_DENSITY", "MESH_SPACING", "MONITORS", "NATURAL", "NEUMANN", "NOBC",  // 97
+    "NODE_DENSITY", "NODE_SPACING", "NOT", "OFF", "ON", "OR",  // 103
+    "PERIODIC", "PLOTS", "POINT", "POINTS", "PRINT", "PRINTONLY",  // 109
+    "RADIANS", "RADIUS", "RANGE", "REGION", "REPORT", "RESOLVE",  // 115
+    "SCALAR", "SELECT", "SHEAR", "SIMPLEX", "SPLINE", "STAGE",  // 121
+    "STAGED", "START", "STREAMLINE", "SUM", "SUMMARY", "SURFACE",  // 127
+    "TABLE", "TECPLOT", "THEN", "TIME", "TITLE", "TO",  // 133
+    "TRANSFER", "VAL", "VALUE", "VALUES", "VARIABLES", "VECTOR",  // 139
+    "VELOCITIES", "VIEWPOINT", "VOID", "@VOLJ", "XSHEAR", "YSHEAR",  // 145
+    "ZOOM", "<endrepeat>", "DELTAT", "<conic.seg>", "REPEAT", "ENDREPEAT",  // 151
+    "<descriptor>", "<paragraphs>", "<end_key>", "<other>", "<batchlist>", "<batchname>",  // 157
+    "<repeater>", "<string.term>", "<unquoted>", "<paragraph>", "<title>", "<select>",  // 163
+    "<coordinates>", "<variables>", "<definitions>", "<initials>", "<initialeqs>", "<equations>",  // 169
+    "<constraints>", "<resolution>", "<fronteq>", "<extrusion>", "<boundaries>", "<timerange>",  // 175
+    "<monitors>", "<plots>", "<histories>", "<=string>", "<simplex>", "<literal>",  // 181
+    "<stagedef>", "<)>", "<(>", "<,simplex>", "<debugger>", "<printer>",  // 187
+    "<stringid>", "<var.ident>", "<=simplex>", "<declaration>", "<definition>", "<transfer.ref>",  // 193
+    "<end.repeat>", "<explicit.defin", "<farg.header>", "<vconditional>", "<arraydef>", "<farg.list>",  // 199
+    "<farg.name>", "<initial>", "<uequation>", "<equation>", "<uleft.side>", "<vexpression>",  // 205
+    "<left.side>", "<uvexpression>", "<resolver>", "<fronter>", "<extrusion1>", "<extrusion2>",  // 211
+    "<extrusiontag>", "<layerstring>", "<surface>", "<layer>", "<boundary.BCs>", "<region>",  // 217
+    "<frepeater>", "<fend.repeat>", "<surface.tag>", "<BC>", "<region.definit", "<loop>",  // 223
+    "<fixpoint>", "<region.tag>", "<definition.blo", "<layer.tag>", "<string.item>", "<primary>",  // 229
+    "<parameter.rede", "<layered.defini", "<conditional>", "<loop.start>", "<segment>", "<fixpoint1>",  // 235
+    "<point.BCs>", "<point>", "<loop.start1>", "<line.seg>", "<arc.seg>", "<spline.seg>",  // 241
+    "<periodic>", "<to.point>", "<point.list>", "<fillet>", "<arc.c>", "<angle>",  // 247
+    "<arc.r>", "<arc.rd>", "<periodic.flag>", "<radius>", "<direct>", "<bare.point2>",  // 253
+    "<bare.point>", "<to.point1>", "<to.finish>", "<point.BC>", "<fromtime>", "<totime>",  // 259
+    "<bytime>", "<plot.selector>", "<time.selector>", "<history>", "<plot.selector1", "<plot.report>",  // 265
+    "<2D.plot>", "<1D.plot>", "<export1>", "<point.spec>", "<print>", "<plot.range>",  // 271
+    "<usimplex>", "<history1>", "<histat>", "<histarg>", "<relation>", "<vif.clause>",  // 277
+    "<signed.vterm>", "<vterm>", "<vfactor>", "<vprimary>", "<(primary)>", "<table.ref>",  // 283
+    "<if.clause>", "<signed.term>", "<term>", "<factor>", "<sum.header>", "<vif.expression",  // 289
+    "<vcomparison>", "<vcomparison1>", "<if.simplex>", "<comparison>", "<comparison1>",  // 295
+};
+
+pde *rdpde_problem = nullptr;
+uint32_t rdpde_errors = 0;
+
+namespace {
+
+enum { RESERVED = SYM_LAST_TERMINAL - SYM_FIRST_RESERVED + 1, INCLUDE_LEVELS = 6 };
+
+uint16_t first_reserved = SYM_FIRST_RESERVED;  // found at start-up
+uint16_t reserved_hash[RESERVED];               // entry k: symbol first_reserved + k
+uint16_t current = 0;                           // the text being read
+uint16_t depth = 0;                             // texts on the include stack
+uint16_t include_stack[INCLUDE_LEVELS];
+int16_t pushed = 0;                             // count of pushed-back tokens (0 or 1)
+uint32_t pushed_token = 0;
+scopestack *scopes = nullptr;
+String scratch = {};
+
+// The texts INCLUDE opened, with their problems, until the problem closes them.
+struct Included {
+  pde *owner;
+  uint16_t text;
+};
+Included *included = nullptr;
+int32_t included_count = 0, included_capacity = 0;
+
+}  // namespace
+
+// ---- Reserved words ------------------------------------------------------------------------
+
+static char *reserved_text(int k) { return rdpde_symbol_names[first_reserved + k]; }
+
+// Symbols 39..156 by the number of entries before the first upper-case one.
 void rdpde_init_parse() {
-  TRACE("rdpde_init_parse_0");
+  TRACE("rdpde_init_parse");
+  mtokeniz_set_char_class('{', MTOKENIZ_CM1A);
+  mtokeniz_set_char_class('}', MTOKENIZ_CM1B);
+  mtokeniz_set_char_class('!', MTOKENIZ_CM3);
+  mtokeniz_set_char_class('/', MTOKENIZ_CM2AC);
+  mtokeniz_set_char_class('*', MTOKENIZ_CM2B);
+  first_reserved = 1;
+  while (first_reserved <= SYM_LAST_TERMINAL &&
+         !(rdpde_symbol_names[first_reserved][0] >= 'A' && rdpde_symbol_names[first_reserved][0] <= 'Z'))
+    first_reserved++;
+  for (int k = 0; first_reserved + k <= SYM_LAST_TERMINAL; k++) {
+    reserved_hash[k] = strings_hashfn_1(reserved_text(k));
+    for (int j = 0; j < k; j++)
+      if (reserved_hash[j] == reserved_hash[k])
+        printf("!@*&%%# -- RESWORD HASH DUPLICATION %s = %s (%x)\n", reserved_text(k), reserved_text(j),
+               reserved_hash[k]);
+  }
   symtab_optree = symtab_deleteall(symtab_optree);
   symtab_operators(&symtab_optree);
   symtab_builtins(&symtab_optree);
 }
-void rdpde_select_input_1(uint16_t, pde *) {}
-void rdpde_disable_name(const String *) {}
+
+// Entries whose hash is that of from get the text to and its hash.
+static void rename_reserved(const char *from, const char *to) {
+  uint16_t hash = strings_hashfn_1(from), now = strings_hashfn_1(to);
+  for (int k = 0; first_reserved + k <= SYM_LAST_TERMINAL; k++) {
+    if (reserved_hash[k] != hash) continue;
+    snprintf(reserved_text(k), sizeof rdpde_symbol_names[0], "%s", to);
+    reserved_hash[k] = now;
+  }
+}
+
+void rdpde_enable_name(const String *name) {
+  TRACE("rdpde_enable_name");
+  strings_copyto_1(&scratch, "@");
+  strings_addto_0(&scratch, name);
+  strings_upstring_0(&scratch);
+  rename_reserved(scratch.text, scratch.text + 1);
+}
+
+void rdpde_disable_name(const String *name) {
+  TRACE("rdpde_disable_name");
+  strings_copyto_1(&scratch, "@");
+  strings_addto_0(&scratch, name);
+  strings_upstring_0(&scratch);
+  rename_reserved(scratch.text + 1, scratch.text);
+}
+
+// ---- Input -------------------------------------------------------------------------------------
+
+void rdpde_select_input_1(uint16_t textnum, pde *p) {
+  TRACE("rdpde_select_input_1");
+  rdpde_problem = p;
+  scopes = p ? &p->scopes : nullptr;
+  current = textnum;
+  textin_reset_text(textnum);
+  depth = 0;
+  rdpde_errors = 0;
+}
+
+void rdpde_init_symbol() { pushed = 0; }
+
+void rdpde_close_includes(pde *p) {
+  TRACE("rdpde_close_includes");
+  int32_t kept = 0;
+  for (int32_t k = 0; k < included_count; k++) {
+    if (included[k].owner == p)
+      textin_close_text(included[k].text);
+    else
+      included[kept++] = included[k];
+  }
+  included_count = kept;
+}
+
+static void keep_included(uint16_t text) {
+  if (included_count == included_capacity) {
+    int32_t grown = included_capacity * 6 / 5 + 10;
+    Included *items = nullptr;
+    bopmemalloc(&items, grown, sizeof(Included));
+    XMEM += int64_t{grown - included_capacity} * int64_t{sizeof(Included)};  // held for the run
+    for (int32_t k = 0; k < included_count; k++) items[k] = included[k];
+    bopmemfree(&included);
+    included = items;
+    included_capacity = grown;
+  }
+  included[included_count++] = {rdpde_problem, text};
+}
+
+static uint16_t current_textloc(TextLoc *loc) {
+  *loc = {};
+  textin_textloc(loc, current);
+  return loc->file;
+}
+
+[[noreturn]] static void located_error(const char *message) {
+  TextLoc loc;
+  current_textloc(&loc);
+  String m = {};
+  strings_copyto_1(&m, message);
+  rdpde_errors++;
+  struct Release {
+    String *m;
+    ~Release() { strings_free_0(m); }
+  } release{&m};
+  pdedat_parse_err_0(rdpde_problem, &loc, &m);
+}
+
+// Puts the current text on the include stack; a seventh level is refused.
+static void push_text() {
+  if (depth == INCLUDE_LEVELS) located_error("Too many nested INCLUDE or BODY directives");
+  include_stack[depth++] = current;
+}
+
+// "#" INCLUDE "name": the named file, or the same name in the descriptor's folder;
+// a file that opens neither way is skipped. A "\" in the name is read as "/".
+static void include(const String *name) {
+  push_text();
+  String path = {};
+  strings_copyto_0(&path, name);
+  for (uint16_t k = 0; k < path.length; k++)
+    if (path.text[k] == '\\') path.text[k] = '/';
+  uint16_t text = textin_open_text(&path, 1);
+  if (!text && rdpde_problem) {
+    strings_copyto_0(&scratch, &rdpde_problem->directory);
+    strings_addto_0(&scratch, &path);
+    text = textin_open_text(&scratch, 1);
+  }
+  strings_free_0(&path);
+  if (!text) {
+    depth--;
+    return;
+  }
+  keep_included(text);
+  current = text;
+}
+
+// "#" BODY: the problem's descriptor, from its first line.
+static void body() {
+  if (!rdpde_problem || !rdpde_problem->desctext) return;
+  push_text();
+  rdpde_problem->bodyread = 1;
+  current = rdpde_problem->desctext;
+  textin_reset_text(current);
+}
+
+// ---- Terminals ----------------------------------------------------------------------------------
+
+static uint32_t next_token() {
+  if (pushed > 0) {
+    pushed--;
+    return pushed_token;
+  }
+  return mtokeniz_token(current);
+}
+
+static void push_back(uint32_t token) {
+  pushed = 1;
+  pushed_token = token;
+}
+
+// The terminal of a name: a reserved word, a built-in of the operator tree, a name of
+// the problem's scopes (innermost first), or a fresh entry that belongs to no table.
+static uint16_t identifier(parse_node *node) {
+  String *name = &mtokeniz_state.text;
+  strings_upstring_0(name);
+  uint16_t hash = strings_hashfn_0(name);
+  for (int k = 0; first_reserved + k <= SYM_LAST_TERMINAL; k++)
+    if (reserved_hash[k] == hash && strings_compare_1(reserved_text(k), name->text) == 0)
+      return static_cast<uint16_t>(first_reserved + k);
+  if (idrec *r = symtab_lookupid(symtab_optree, name, hash)) {
+    node->id = r;
+    return r->kind == funcnam || r->kind == difopnam || r->kind == diffun ? SYM_FUNC_IDENT : SYM_IDENT;
+  }
+  for (int k = scopes ? scopes->count : 0; k >= 1 && k >= scopes->floor; k--) {
+    if (idrec *r = symtab_lookupid(scopes->roots[k - 1], name, hash)) {
+      node->id = r;
+      if (r->kind == fparamnam || r->kind == funcnam || r->kind == difopnam || r->kind == diffun)
+        return SYM_FUNC_IDENT;
+      return r->kind == arraynam ? SYM_ARRAY_IDENT : SYM_IDENT;
+    }
+  }
+  node->id = symtab_newidrec(name, hash);
+  symtab_defineid(node->id, nullid, 0, 0, 0, nullptr);
+  return SYM_IDENT;
+}
+
+// "#" and a directive name; -1 when the directive was carried out and reading goes on.
+static int directive(parse_node *node) {
+  uint32_t token = mtokeniz_token(current);
+  node->ch = '#';
+  if (token != TOKEN_IDENT) {
+    push_back(token);
+    return SYM_PERCENT;
+  }
+  strings_upstring_0(&mtokeniz_state.text);
+  if (strings_compare_1(mtokeniz_state.text.text, "INCLUDE") == 0) {
+    if (mtokeniz_token(current) != TOKEN_STRING) return SYM_SHARP;
+    include(&mtokeniz_state.text);
+    return -1;
+  }
+  if (strings_compare_1(mtokeniz_state.text.text, "BODY") == 0) {
+    body();
+    return -1;
+  }
+  push_back(TOKEN_IDENT);
+  return SYM_PERCENT;
+}
+
+// A token code to its terminal: special characters lie two below their codes.
+static uint16_t terminal_of(uint32_t token) {
+  static const uint16_t low[] = {0, SYM_EOF, SYM_IDENT, SYM_INTEGER, SYM_INTEGER, SYM_CHARACTER,
+                                 SYM_STRING, SYM_FLOAT, SYM_FLOAT};
+  if (token <= 8) return low[token];
+  return token <= 34 ? static_cast<uint16_t>(token - 2) : 0;
+}
+
+// After "*", "<" or ">": the joined terminal when the next token is follow, else
+// the single one, with the token read ahead pushed back.
+static uint16_t joined(parse_node *node, uint32_t follow, uint16_t both, uint16_t single, uint8_t ch) {
+  uint32_t token = next_token();
+  if (token == follow) return both;
+  push_back(token);
+  node->ch = ch;
+  return single;
+}
+
+uint16_t rdpde_readsymbol(parse_node *node) {
+  TRACE("rdpde_readsymbol");
+  int terminal = -1;
+  while (terminal < 0) {
+    uint32_t token = next_token();
+    node->ch = mtokeniz_state.first;
+    switch (token) {
+      case TOKEN_EOF:
+        if (depth > 0) {
+          current = include_stack[--depth];
+          continue;
+        }
+        terminal = SYM_EOF;
+        break;
+      case TOKEN_IDENT:
+        terminal = identifier(node);
+        break;
+      case TOKEN_INTEGER:
+      case TOKEN_HEX:
+        node->value.integer = static_cast<int32_t>(mtokeniz_state.integer);
+        terminal = SYM_INTEGER;
+        break;
+      case TOKEN_STRING:
+        node->value.string = {};
+        strings_copyto_0(&node->value.string, &mtokeniz_state.text);
+        terminal = SYM_STRING;
+        break;
+      case TOKEN_REAL:
+      case TOKEN_DOUBLE:
+        node->value.real = mtokeniz_state.real;
+        terminal = SYM_FLOAT;
+        break;
+      case TOKEN_STAR:
+        terminal = joined(node, TOKEN_STAR, SYM_POWER, SYM_TIMES, '*');
+        break;
+      case TOKEN_LESS:
+        terminal = joined(node, TOKEN_EQUAL, SYM_LEQ, SYM_LTN, '<');
+        break;
+      case TOKEN_GREATER:
+        terminal = joined(node, TOKEN_EQUAL, SYM_GEQ, SYM_GTR, '>');
+        break;
+      case TOKEN_SHARP:
+        terminal = directive(node);
+        break;
+      default:
+        terminal = terminal_of(token);  // 0, which no rule takes, for the invalid tokens
+        break;
+    }
+  }
+  current_textloc(&node->loc);
+  node->token = static_cast<uint32_t>(terminal);
+  return static_cast<uint16_t>(terminal);
+}
+
+// ---- Errors -----------------------------------------------------------------------------------------
+
+void rdpde_rpterror(uint16_t state, uint16_t got, uint16_t wanted) {
+  TRACE("rdpde_rpterror");
+  auto name = [](uint16_t s) { return s <= SYM_COUNT ? rdpde_symbol_names[s] : "?"; };
+  debug_printf("ERROR in state %d: GOT: %d(%s) WANTED: %d(%s)\n", state, got, name(got), wanted, name(wanted));
+  located_error("Illegal Symbol");
+}
+
+void rdpde_texterror(TextLoc *loc, String *message) {
+  TRACE("rdpde_texterror");
+  pushed = 0;
+  rdpde_errors++;
+  pdedat_parse_err_0(rdpde_problem, loc, message);
+}
 
 int rdpde_init() {
   TRACE("rdpde");
+  mtokeniz_hook = rdpde_texterror;
   return 0;
 }

@@ -15,6 +15,8 @@
 #include "runtime/rtlib.h"
 
 uint16_t textin_debug = 0;
+void (*textin_macro_textloc)(TextLoc *loc, uint16_t n) = nullptr;
+void (*textin_macro_seek)(const TextLoc *loc) = nullptr;
 
 static TextFile *table = nullptr;  // entry n is table[n-1]
 static uint16_t table_count = 0, table_capacity = 0;
@@ -60,6 +62,15 @@ static void reserve(StringList *l, int32_t capacity) {
   l->capacity = capacity;
 }
 
+// The macro generator's line is dropped whenever the cursor starts afresh.
+static void clear_expanded(TextFile *t) {
+  t->macro_pos[0] = t->macro_pos[1] = 1;
+  t->expanded.length = 0;
+  if (t->expanded.text) t->expanded.text[0] = 0;
+  t->expanded_count = 0;
+  t->expanded_line = 0;
+}
+
 // Takes the first closed entry, or a new one at the end of the table. The name is
 // copied first: it may be an entry's own name, which the table's growth moves.
 static uint16_t take_entry(const String *name, const char *where) {
@@ -87,12 +98,9 @@ static uint16_t take_entry(const String *name, const char *where) {
   TextFile *t = &table[n - 1];
   strings_moveto(&t->name, copy.get());
   t->column = 1;
-  t->macro_pos[0] = t->macro_pos[1] = 1;
   t->line = t->base = t->last_read = 0;
   t->lines.count = 0;
-  t->expanded.length = 0;
-  if (t->expanded.text) t->expanded.text[0] = 0;
-  t->expanded_count = 0;
+  clear_expanded(t);
   t->echo = 0;
   t->open = 0;
   t->incomplete = 0;
@@ -304,6 +312,8 @@ void textin_close_text(uint16_t n) {
     window_owner = 0;
   }
   strings_free_1(&t->lines, 1);
+  clear_expanded(t);
+  strings_free_0(&t->expanded);
   t->line = t->base = t->last_read = 0;
   t->open = 0;
   t->incomplete = 0;
@@ -316,6 +326,7 @@ void textin_reset_text(uint16_t n) {
   t->last_read = t->base + static_cast<uint32_t>(t->lines.count);
   t->line = t->base;
   t->column = 1;
+  clear_expanded(t);
   textin_next_line(n);
 }
 
@@ -390,6 +401,7 @@ uint8_t textin_next_line(uint16_t n) {
 
 void textin_textloc(TextLoc *loc, uint16_t n) {
   TRACE("textin_textloc_0");
+  if (textin_macro_textloc) return textin_macro_textloc(loc, n);
   TextFile *t = entry(n);
   if (!t) return;
   loc->file = n;
@@ -399,6 +411,7 @@ void textin_textloc(TextLoc *loc, uint16_t n) {
 
 void textin_text_seek(const TextLoc *loc) {
   TRACE("textin_text_seek_0");
+  if (textin_macro_seek) return textin_macro_seek(loc);
   TextFile *t = entry(loc->file);
   if (!t) return;
   if (!line_at(t, loc->line)) rtlib_fatal_in("textin_text_seek_0", "SEEK outside buffer.");

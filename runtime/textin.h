@@ -11,13 +11,14 @@
 struct TextFile {
   String name;             // kept after close
   uint32_t column;         // next character of the current line, from 1 (a line may hold 65535)
-  uint16_t macro_pos[2];   // kept by the macro generator; 1 after open
+  uint16_t macro_pos[2];   // kept by the macro generator; 1 after open and rewind
   uint32_t line;           // current file line, from 1 (0 before the first)
   uint32_t base;           // file lines before the first buffered line
   uint32_t last_read;      // file line number of the last buffered line
   StringList lines;        // the buffered lines, without line ends
-  String expanded;         // the macro generator's expanded line; empty after open
-  uint16_t expanded_count; // kept by the macro generator; 0 after open
+  String expanded;         // the macro generator's expanded line; empty after open and rewind
+  uint16_t expanded_count; // kept by the macro generator; 0 after open and rewind
+  uint32_t expanded_line;  // file line where the expanded line began; 0 after open and rewind
   uint8_t echo;            // nonzero: each line reached goes to the echo stream
   uint8_t open;            // 1 while the entry is in use
   uint8_t incomplete;      // 1 while the window has more file lines to read
@@ -38,6 +39,11 @@ struct TextLocVector {
 };
 
 extern uint16_t textin_debug;  // nonzero: every operation writes a trace line to the debug log
+
+// While the macro generator is on, a location is a column of its expanded line, so
+// textin_textloc and textin_text_seek go through these (null while it is off).
+extern void (*textin_macro_textloc)(TextLoc *loc, uint16_t n);
+extern void (*textin_macro_seek)(const TextLoc *loc);
 
 int textin_init();
 

@@ -2,17 +2,24 @@
 # Builds the libFuzzer targets with clang under the sanitizers in build-fuzz/ and
 # runs each on its seed corpus, then a fixed number of seeded mutations, so that a
 # run is repeatable and bounded. FUZZ_RUNS changes the number of mutations.
+# A target's corpus is tests/fuzz/corpus/<target>/, or else the descriptors of
+# examples/ and tests/data/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${FUZZ_RUNS:-50000}
+targets=(viewstream tokens)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF >/dev/null
-cmake --build build-fuzz --target fuzz_viewstream
+cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in viewstream; do
+for target in "${targets[@]}"; do
   work=$(mktemp -d)
-  cp tests/fuzz/corpus/$target/* "$work"/
+  if [ -d tests/fuzz/corpus/$target ]; then
+    cp tests/fuzz/corpus/$target/* "$work"/
+  else
+    cp examples/*.pde tests/data/*.pde "$work"/ 2>/dev/null || true
+  fi
   echo "fuzz_$target: seed corpus and $runs mutations"
   build-fuzz/tests/fuzz/fuzz_$target -seed=1 -runs="$runs" -max_len=4096 -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 | tail -n 12
