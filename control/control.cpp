@@ -40,6 +40,8 @@
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
+#include "solver/sparsecg.h"
+#include "solver/sparsemx.h"
 #include "solver/timsolve.h"
 
 ControlServices control_services;
@@ -516,7 +518,8 @@ void preset(pde *p) {
 // flag here as they are built; INIT, MAP and SOLVE are read from the record.
 void set_debug(pde *p) {
   TRACE("set_debug_0");
-  (void)p;
+  sparsemx_debug = p->dbg_sparsemx;
+  sparsecg_debug = p->dbg_sparsecg;
 }
 
 // The time axis of a staged problem is the stage. The coordinate names come from

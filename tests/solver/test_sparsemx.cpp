@@ -1,0 +1,337 @@
+// Sparse matrices: entry access, whole-matrix operations and products against dense
+// images, the incomplete factorisations against exact solves, the reordering, the
+// power iteration against analytic eigenvalues, and the debug listings.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <regex>
+
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "tests/runtime/fatal_stop.h"
+#include "tests/solver/sparse_fixture.h"
+
+namespace {
+
+// The debug lines written while it lives.
+struct DebugLines {
+  FILE *saved = debug_file, *file = tmpfile();
+  DebugLines() { debug_file = file; }
+  ~DebugLines() {
+    debug_file = saved;
+    fclose(file);
+  }
+  std::string text() {
+    fflush(file);
+    rewind(file);
+    return slurp_stream(file);
+  }
+};
+
+TEST(Sparsemx, EntryAccess) {
+  sparsemx m{};
+  sparsemx_new(&m, 3, 3);
+  sparsemx_store(&m, 1, 5, 1.5);
+  sparsemx_store(&m, 1, 2, 1.2);
+  sparsemx_store(&m, 1, 9, 1.9);
+  sparsemx_store(&m, 1, 5, 2.5);  // overwrites
+  const vectorld &r = m.data[0];
+  ASSERT_EQ(r.count, 3);
+  EXPECT_EQ(std::vector<int32_t>(r.keys, r.keys + 3), (std::vector<int32_t>{2, 5, 9}));
+  EXPECT_EQ(sparsemx_fetch(&m, 1, 5), 2.5);
+  for (auto [i, j] : {std::pair{1, 4}, {1, 1}, {1, 10}, {2, 2}, {4, 1}, {0, 1}}) EXPECT_EQ(sparsemx_fetch(&m, i, j), 0.0);
+  EXPECT_EQ(sparsemx_addto_0(&m, 1, 5, 1.0), 3.5);
+  EXPECT_EQ(sparsemx_addto_0(&m, 3, 1, 0.25), 0.25);
+  EXPECT_EQ(fatal_stop([&] { sparsemx_store(&m, 4, 1, 1.0); }), "BAD MATRIX MAP ROW IN sparsemx_store_0");
+  EXPECT_EQ(fatal_stop([&] { sparsemx_new(&m, 3, 3); }), "NEW LMAP ALREADY ALLOCATED IN sparsemx_new_0");
+  sparsemx none{};
+  EXPECT_EQ(fatal_stop([&] { sparsemx_addto_0(&none, 1, 1, 1.0); }), "BAD MATRIX IN sparsemx_addto_0");
+  // A row longer than 16-bit positions can count.
+  sparsemx_resize_0(&m, 3, 3);
+  for (int32_t j = 1; j <= 70000; j++)
+    if (j != 68001) sparsemx_store(&m, 2, j, j);
+  sparsemx_store(&m, 2, 68001, -1.0);
+  EXPECT_EQ(sparsemx_addto_0(&m, 2, 69999, 1.0), 70000.0);
+  EXPECT_EQ(sparsemx_fetch(&m, 2, 68001), -1.0);
+  EXPECT_EQ(sparsemx_fetch(&m, 2, 68002), 68002.0);
+  EXPECT_EQ(m.data[1].count, 70000);
+  int64_t before = XMEM;
+  sparsemx_free(&m, 1);
+  EXPECT_LT(XMEM, before - 70000 * 12 + 1);
+}
+
+TEST(Sparsemx, WholeMatrixOperations) {
+  Dense a = {{4, 1, 0, 2}, {1, 5, 3, 0}, {0, 3, 6, 1}, {2, 0, 1, 7}};
+  sparsemx m = from_dense(a), n{};
+  // clear_rowcol: d on the diagonal, zeros in row and column 2.
+  sparsemx_copyto_0(&n, &m);
+  sparsemx_clear_rowcol(&n, 2, 9.0);
+  Dense c = to_dense(n);
+  EXPECT_EQ(c[1], (std::vector<double>{0, 9, 0, 0}));
+  EXPECT_EQ(c[0][1] + c[2][1] + c[3][1], 0.0);
+  EXPECT_EQ(c[3], a[3]);
+  // offset, emphasize and addto_1 on one pattern.
+  sparsemx_copyto_1(&n, &m, 2.0);
+  sparsemx_offset(&n, 1.0);
+  sparsemx_emphasize(&n, 0.5);
+  sparsemx_addto_1(&n, &m, -2.0);
+  for (int i = 1; i <= 4; i++) EXPECT_EQ(sparsemx_fetch(&n, i, i), (2 * a[i - 1][i - 1] + 1) * 1.5 - 2 * a[i - 1][i - 1]);
+  // symmetrize a nonsymmetric copy.
+  sparsemx_store(&n, 1, 2, 3.0);
+  sparsemx_store(&n, 2, 1, 5.0);
+  sparsemx s{};
+  sparsemx_image(&s, &n);
+  sparsemx_symmetrize(&s, &n);
+  EXPECT_EQ(sparsemx_fetch(&s, 1, 2), 4.0);
+  EXPECT_EQ(sparsemx_fetch(&s, 2, 1), 4.0);
+  // reorder by a reversal, then remap back into the pattern.
+  vectorl p{};
+  for (int32_t k : {4, 3, 2, 1}) vectorl_one_more(&p, k);
+  sparsemx_copy_reorder(&s, &m, &p);
+  EXPECT_EQ(sparsemx_fetch(&s, 4, 1), a[0][3]);
+  EXPECT_EQ(sparsemx_fetch(&s, 1, 1), a[3][3]);
+  sparsemx_copy_remap(&n, &m);
+  EXPECT_EQ(to_dense(n), a);
+  sparsemx_store(&s, 2, 4, 0.0);  // zero without a place: skipped
+  sparsemx_copy_remap(&n, &s);
+  sparsemx_store(&s, 1, 3, 8.0);  // nonzero without a place: stops
+  EXPECT_EQ(fatal_stop([&] { sparsemx_copy_remap(&m, &s); }), "CAN'T COPYTO IN sparsemx_copy_remap_0");
+  // size errors with their debug lines.
+  DebugLines log;
+  sparsemx_resize_0(&s, 3, 4);
+  EXPECT_EQ(fatal_stop([&] { sparsemx_addto_1(&m, &s, 1.0); }), "MATRIX SIZE MISMATCH IN sparsemx_addto_1");
+  EXPECT_EQ(fatal_stop([&] { sparsemx_copy_reorder(&m, &s, &p); }), "SIZE MISMATCH IN sparsemx_copy_reorder_0");
+  vectord x = to_vectord({1, 2, 3});
+  EXPECT_EQ(fatal_stop([&] { sparsemx_mv_0(&x, &m, &x); }), "VECTOR LENGTH ERROR IN sparsemx_mv_0");
+  for (const char *line : {"ADDTO LMATRIX DEST.LENGTH=4 SRC.LENGTH=3\n", "VECTOR LENGTH ERROR 3 :: 4\n"})
+    EXPECT_NE(log.text().find(line), std::string::npos) << line;
+  for (sparsemx *z : {&m, &n, &s}) sparsemx_free(z, 1);
+  vectorl_free(&p);
+  vectord_free(&x);
+}
+
+TEST(Sparsemx, ProductsAgreeWithDense) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(-1, 1);
+  int n = 30;
+  Dense a(n, std::vector<double>(n, 0.0));
+  for (auto &r : a)
+    for (double &v : r)
+      if (rng() % 4 == 0) v = u(rng);
+  std::vector<double> xs(n), ys(n);
+  for (int i = 0; i < n; i++) xs[i] = u(rng), ys[i] = u(rng);
+  sparsemx m = from_dense(a);
+  vectord x = to_vectord(xs), y{};
+  using Op = void (*)(vectord *, double, const sparsemx *, const vectord *);
+  struct Case {
+    Op op;
+    bool transpose, sum;
+  } cases[] = {{sparsemx_mv_1, false, false}, {sparsemx_mvsum_1, false, true},
+               {sparsemx_mtv_1, true, false}, {sparsemx_mtvsum_1, true, true}};
+  for (const Case &c : cases) {
+    vectord_free(&y);
+    y = to_vectord(ys);
+    c.op(&y, -0.5, &m, &x);
+    for (int i = 0; i < n; i++) {
+      double s = c.sum ? ys[i] : 0.0;
+      for (int k = 0; k < n; k++) s += -0.5 * (c.transpose ? a[k][i] : a[i][k]) * xs[k];
+      EXPECT_NEAR(y.data[i], s, 1e-14);
+    }
+  }
+  sparsemx_mtv_0(&y, &m, &x);
+  vectord z{};
+  sparsemx_mtv_1(&z, 1.0, &m, &x);
+  EXPECT_EQ(std::vector<double>(y.data, y.data + n), std::vector<double>(z.data, z.data + n));
+  DebugLines log;
+  double big = sparsemx_norm_l1(&m, &z);
+  double want = 0;
+  for (auto &r : a) {
+    double s = 0;
+    for (double v : r) s += std::fabs(v);
+    want = std::max(want, s);
+  }
+  EXPECT_NEAR(big, want, 1e-14);
+  EXPECT_EQ(log.text(), "NORM_L1 (30)\n");
+  sparsemx_free(&m, 1);
+  for (vectord *v : {&x, &y, &z}) vectord_free(v);
+}
+
+// A random SPD band matrix with every band position stored.
+Dense spd_band(int n, int h, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(0.1, 1);
+  Dense a(n, std::vector<double>(n, 0.0));
+  for (int i = 0; i < n; i++)
+    for (int j = std::max(0, i - h); j < i; j++) a[i][j] = a[j][i] = -u(rng);
+  for (int i = 0; i < n; i++) {
+    double s = 0;
+    for (int j = 0; j < n; j++) s += std::fabs(a[i][j]);
+    a[i][i] = s + u(rng);
+  }
+  return a;
+}
+
+TEST(Sparsemx, FullBandFactorsAreExact) {
+  int n = 40;
+  std::vector<double> bs(n);
+  for (int i = 0; i < n; i++) bs[i] = std::sin(i + 1.0);
+  vectord b = to_vectord(bs), x{}, d{};
+  // Incomplete Cholesky on the full band is the Cholesky factor.
+  Dense a = spd_band(n, 4, 1);
+  sparsemx m = from_dense(a);
+  ASSERT_TRUE(sparsemx_inchol_factor_0(&m, n));
+  sparsemx_inchol_solve(&x, &m, &b);
+  EXPECT_LT(max_rel_error(x, dense_solve(a, bs)), 1e-12);
+  sparsemx_free(&m, 1);
+  // Incomplete LU of a nonsymmetric full band: A^-1 b and A^-t b.
+  Dense g = a;
+  for (int i = 0; i < n; i++)
+    for (int j = 0; j < n; j++)
+      if (j > i && g[i][j] != 0) g[i][j] *= 1.5 + 0.1 * (i % 3);
+  m = from_dense(g);
+  ASSERT_TRUE(sparsemx_inclu_factor_0(&m, &d));
+  sparsemx_inclu_solve(&x, &m, &d, &b);
+  EXPECT_LT(max_rel_error(x, dense_solve(g, bs)), 1e-12);
+  sparsemx_inclu_solvet(&x, &m, &d, &b);
+  EXPECT_LT(max_rel_error(x, dense_solve(transpose(g), bs)), 1e-12);
+  sparsemx_free(&m, 1);
+  for (vectord *v : {&b, &x, &d}) vectord_free(v);
+}
+
+TEST(Sparsemx, FailedPivots) {
+  struct Case {
+    Dense a;
+    int32_t nf;
+    bool ok;
+    const char *log;
+  } cases[] = {
+      {{{1, 1}, {1, 1}}, 2, false, "SINGULAR MATRIX IN INCHOL_FAC ROW 2 = 0\n"},
+      {{{1, 2}, {2, 1}}, 2, false, "NEGATIVE MATRIX IN INCHOL_FAC ROW 2 = -3\n"},
+      {{{1, 2}, {2, 1}}, 1, true, "NEGATIVE MATRIX IN INCHOL_FAC ROW 2 = -3\n"},
+  };
+  for (const Case &c : cases) {
+    DebugLines log;
+    sparsemx m = from_dense(c.a);
+    EXPECT_EQ(sparsemx_inchol_factor_0(&m, c.nf), c.ok);
+    EXPECT_EQ(log.text(), c.log);
+    if (c.ok) {
+      EXPECT_DOUBLE_EQ(sparsemx_fetch(&m, 2, 2), 1 / std::sqrt(3.0));
+    }
+    sparsemx_free(&m, 1);
+  }
+  DebugLines log;
+  sparsemx m = from_dense({{2, 1}, {4, 2}});
+  vectord d{};
+  EXPECT_FALSE(sparsemx_inclu_factor_0(&m, &d));
+  EXPECT_EQ(log.text(), "SINGULAR MATRIX IN INCLU_FAC ROW 2 = 0\n");
+  sparsemx_free(&m, 1);
+  vectord_free(&d);
+}
+
+int32_t bandwidth(const sparsemx &g) {
+  int32_t w = 0;
+  for (int32_t i = 1; i <= g.rows; i++)
+    for (int32_t k = 0; k < g.data[i - 1].count; k++) w = std::max(w, std::abs(g.data[i - 1].keys[k] - i));
+  return w;
+}
+
+// The node adjacency of an m x m grid of squares cut into triangles, nodes numbered by
+// the permutation num (of 1..m*m).
+sparsemx grid_links(int m, const std::vector<int32_t> &num) {
+  sparsemx g{};
+  sparsemx_new(&g, m * m, m * m);
+  auto id = [&](int x, int y) { return num[y * m + x]; };
+  for (int y = 0; y < m; y++)
+    for (int x = 0; x < m; x++) {
+      sparsemx_store(&g, id(x, y), id(x, y), 1);
+      for (auto [dx, dy] : {std::pair{1, 0}, {0, 1}, {1, 1}})
+        if (x + dx < m && y + dy < m) {
+          sparsemx_store(&g, id(x, y), id(x + dx, y + dy), 1);
+          sparsemx_store(&g, id(x + dx, y + dy), id(x, y), 1);
+        }
+    }
+  return g;
+}
+
+TEST(Sparsemx, BandminNarrowsTheBand) {
+  // A path keeps its order.
+  sparsemx g{};
+  sparsemx_new(&g, 50, 50);
+  for (int32_t i = 1; i <= 50; i++)
+    for (int32_t j = std::max(1, i - 1); j <= std::min(50, i + 1); j++) sparsemx_store(&g, i, j, 1);
+  vectorl perm{}, inv{};
+  sparsemx_bandmin(&perm, &inv, &g, 0);
+  for (int32_t i = 1; i <= 50; i++) EXPECT_EQ(perm.data[i - 1], i);
+  sparsemx_free(&g, 1);
+  // A randomly numbered grid triangulation.
+  int m = 30;
+  std::vector<int32_t> num(m * m);
+  for (int i = 0; i < m * m; i++) num[i] = i + 1;
+  std::shuffle(num.begin(), num.end(), std::mt19937(3));
+  for (uint16_t mode : {0, 1}) {
+    g = grid_links(m, num);
+    int32_t before = bandwidth(g);
+    sparsemx_bandmin(&perm, &inv, &g, mode);
+    int32_t after = bandwidth(g);
+    if (mode == 0) EXPECT_GE(before, 4 * after) << before << " -> " << after;
+    else EXPECT_LT(after, before);
+    for (int32_t i = 1; i <= m * m; i++) ASSERT_EQ(inv.data[perm.data[i - 1] - 1], i);
+    // The renumbered graph is the original one under perm.
+    std::vector<int32_t> renum(m * m);
+    for (int i = 0; i < m * m; i++) renum[i] = perm.data[num[i] - 1];
+    sparsemx h = grid_links(m, renum);
+    EXPECT_EQ(to_dense(h), to_dense(g));
+    sparsemx_free(&h, 1);
+    sparsemx_free(&g, 1);
+  }
+  sparsemx_new(&g, 2, 2);
+  sparsemx_store(&g, 1, 1, 1);
+  EXPECT_EQ(fatal_stop([&] { sparsemx_bandmin(&perm, &inv, &g, 0); }), "UNLINKED NODE IN sparsemx_bandmin_0");
+  vectorl_free(&perm);
+  vectorl_free(&inv);
+}
+
+TEST(Sparsemx, BigEigenOfTridiagonal) {
+  for (auto [n, want] : {std::pair{10, 3.9189859472}, {100, 3.9990325646}}) {
+    sparsemx t{};
+    sparsemx_new(&t, n, n);
+    for (int32_t i = 1; i <= n; i++) {
+      if (i > 1) sparsemx_store(&t, i, i - 1, -1);
+      sparsemx_store(&t, i, i, 2);
+      if (i < n) sparsemx_store(&t, i, i + 1, -1);
+    }
+    EXPECT_NEAR(sparsemx_big_eigen(&t, 0, 1, 1e-8, 0), want, 0.01 * want);
+    EXPECT_NEAR(sparsemx_big_eigen(&t, 0, 1, 1e-8, 1), want, 0.01 * want);
+    sparsemx_clear(&t);
+    EXPECT_EQ(sparsemx_big_eigen(&t, 0, 1, 1e-8, 0), 0.0);
+    sparsemx_free(&t, 1);
+  }
+}
+
+TEST(Sparsemx, DebugListings) {
+  Dense a(130, std::vector<double>(130, 0.0));
+  for (int i = 0; i < 130; i++) {
+    a[i][i] = i + 1;
+    a[i][(i * 7) % 130] = 0.5;
+    if (i < 8) a[0][i] = 1.0 / (i + 1);
+  }
+  sparsemx m = from_dense(a);
+  m.rows = 7;  // the first rows, but the picture of all
+  String t = {5, 0, const_cast<char *>("TITLE")};
+  FILE *f = tmpfile();
+  sparsemx_print(f, &m, &t);
+  sparsemx_print_map(f, &m, &t);
+  sparsemx_map_diag(f, &m, &t);
+  m.rows = 130;
+  sparsemx_map_map(f, &m, &t);
+  rewind(f);
+  std::string out = std::regex_replace(slurp_stream(f), std::regex("@[0-9a-f]+"), "@ADDR");
+  fclose(f);
+  const char *dir = getenv("QUENDAR_TEST_DATA");
+  ASSERT_NE(dir, nullptr);
+  EXPECT_EQ(out, slurp(std::string(dir) + "/solver/sparsemx_listings.txt"));
+  sparsemx_free(&m, 1);
+}
+
+}  // namespace
