@@ -289,23 +289,6 @@ TEST(FilioPosition, OffsetsPastTwoGigabytesStay64Bit) {
 
 // ---- Failures ----------------------------------------------------------------------------
 
-namespace {
-// Points the debug log at a temporary file for one test.
-struct DebugCapture {
-  FILE *saved = debug_file, *file = tmpfile();
-  DebugCapture() { debug_file = file; }
-  ~DebugCapture() {
-    debug_file = saved;
-    fclose(file);
-  }
-  std::string text() {
-    fflush(file);
-    rewind(file);
-    return slurp_stream(file);
-  }
-};
-}  // namespace
-
 TEST(FilioFail, OpenForReadingIsLoggedAndAMissingFileIsNoError) {
   TempDir dir;
   spit(dir.file("here"), "x");

@@ -14,21 +14,6 @@
 
 namespace {
 
-// The debug lines written while it lives.
-struct DebugLines {
-  FILE *saved = debug_file, *file = tmpfile();
-  DebugLines() { debug_file = file; }
-  ~DebugLines() {
-    debug_file = saved;
-    fclose(file);
-  }
-  std::string text() {
-    fflush(file);
-    rewind(file);
-    return slurp_stream(file);
-  }
-};
-
 TEST(Sparsemx, EntryAccess) {
   sparsemx m{};
   sparsemx_new(&m, 3, 3);
@@ -98,7 +83,7 @@ TEST(Sparsemx, WholeMatrixOperations) {
   sparsemx_store(&s, 1, 3, 8.0);  // nonzero without a place: stops
   EXPECT_EQ(fatal_stop([&] { sparsemx_copy_remap(&m, &s); }), "CAN'T COPYTO IN sparsemx_copy_remap_0");
   // size errors with their debug lines.
-  DebugLines log;
+  DebugCapture log;
   sparsemx_resize_0(&s, 3, 4);
   EXPECT_EQ(fatal_stop([&] { sparsemx_addto_1(&m, &s, 1.0); }), "MATRIX SIZE MISMATCH IN sparsemx_addto_1");
   EXPECT_EQ(fatal_stop([&] { sparsemx_copy_reorder(&m, &s, &p); }), "SIZE MISMATCH IN sparsemx_copy_reorder_0");
@@ -143,7 +128,7 @@ TEST(Sparsemx, ProductsAgreeWithDense) {
   vectord z{};
   sparsemx_mtv_1(&z, 1.0, &m, &x);
   EXPECT_EQ(std::vector<double>(y.data, y.data + n), std::vector<double>(z.data, z.data + n));
-  DebugLines log;
+  DebugCapture log;
   double big = sparsemx_norm_l1(&m, &z);
   double want = 0;
   for (auto &r : a) {
@@ -199,6 +184,47 @@ TEST(Sparsemx, FullBandFactorsAreExact) {
   for (vectord *v : {&b, &x, &d}) vectord_free(v);
 }
 
+// Octave's ichol (no fill) of a random SPD 5-point matrix, every stored entry nonzero.
+TEST(Sparsemx, IncholMatchesOctave) {
+  if (system("command -v octave-cli >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "octave-cli not found (Debian package octave): ichol comparison skipped";
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> u(0.5, 1.5);
+  Dense a = five_point(7);
+  size_t n = a.size();
+  for (size_t i = 0; i < n; i++)
+    for (size_t j = 0; j < i; j++)
+      if (a[i][j] != 0) a[i][j] = a[j][i] = -u(rng);
+  for (size_t i = 0; i < n; i++) {
+    double s = 0.5;
+    for (size_t j = 0; j < n; j++) s += i == j ? 0 : std::fabs(a[i][j]);
+    a[i][i] = s;
+  }
+  TempDir dir;
+  FILE *f = fopen(dir.file("a.txt").c_str(), "w");
+  for (size_t i = 0; i < n; i++)
+    for (size_t j = 0; j < n; j++)
+      if (a[i][j] != 0) fprintf(f, "%zu %zu %.17g\n", i + 1, j + 1, a[i][j]);
+  fclose(f);
+  std::string script = "T = load('" + dir.file("a.txt") + "'); L = ichol(sparse(T(:,1), T(:,2), T(:,3))); " +
+                       "[i, j, v] = find(L); f = fopen('" + dir.file("l.txt") + "', 'w'); " +
+                       "fprintf(f, '%d %d %.17g\\n', [i j v]'); fclose(f);";
+  ASSERT_EQ(system(("octave-cli -q --eval \"" + script + "\" >/dev/null 2>&1").c_str()), 0);
+  sparsemx m = from_dense(a);
+  ASSERT_TRUE(sparsemx_inchol_factor_0(&m, int32_t(n)));
+  f = fopen(dir.file("l.txt").c_str(), "r");
+  int i, j, count = 0;
+  double v;
+  while (fscanf(f, "%d %d %lf", &i, &j, &v) == 3) {
+    double ours = sparsemx_fetch(&m, i, j);  // the diagonal holds 1/L(i,i)
+    EXPECT_NEAR(i == j ? 1 / ours : ours, v, 1e-12 * std::max(1.0, std::fabs(v))) << i << " " << j;
+    count++;
+  }
+  fclose(f);
+  EXPECT_EQ(count, int(n) + 2 * 7 * 6);  // the diagonal and one entry per grid edge
+  sparsemx_free(&m, 1);
+}
+
 TEST(Sparsemx, FailedPivots) {
   struct Case {
     Dense a;
@@ -211,7 +237,7 @@ TEST(Sparsemx, FailedPivots) {
       {{{1, 2}, {2, 1}}, 1, true, "NEGATIVE MATRIX IN INCHOL_FAC ROW 2 = -3\n"},
   };
   for (const Case &c : cases) {
-    DebugLines log;
+    DebugCapture log;
     sparsemx m = from_dense(c.a);
     EXPECT_EQ(sparsemx_inchol_factor_0(&m, c.nf), c.ok);
     EXPECT_EQ(log.text(), c.log);
@@ -220,7 +246,7 @@ TEST(Sparsemx, FailedPivots) {
     }
     sparsemx_free(&m, 1);
   }
-  DebugLines log;
+  DebugCapture log;
   sparsemx m = from_dense({{2, 1}, {4, 2}});
   vectord d{};
   EXPECT_FALSE(sparsemx_inclu_factor_0(&m, &d));
