@@ -81,11 +81,13 @@
 #include "runtime/vectort.h"
 #include "runtime/vectortf.h"
 #include "runtime/vectorvd.h"
+#include "solver/bandmxd.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
+#include "solver/matrixd.h"
 #include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
 #include "solver/timsolve.h"
@@ -124,6 +126,7 @@ static const struct {
     {"vector2n", vector2n_init},
     {"lined", lined_init},
     {"basisfun", basisfun_init},
+    {"matrixd", matrixd_init},
     {"elements", elements_init},
     {"vectorb", vectorb_init},
     {"vector2l", vector2l_init},
@@ -153,6 +156,7 @@ static const struct {
     {"arrayl", arrayl_init},
     {"array2l", array2l_init},
     {"array2d", array2d_init},
+    {"bandmxd", bandmxd_init},
     {"sparsemx", sparsemx_init},
     {"sparsecg", sparsecg_init},
     {"array2n", array2n_init},

@@ -10,6 +10,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "tests/runtime/fatal_stop.h"
+#include "tests/solver/dense.h"
 #include "tests/solver/sparse_fixture.h"
 
 namespace {
@@ -354,9 +355,7 @@ TEST(Sparsemx, DebugListings) {
   rewind(f);
   std::string out = std::regex_replace(slurp_stream(f), std::regex("@[0-9a-f]+"), "@ADDR");
   fclose(f);
-  const char *dir = getenv("QUENDAR_TEST_DATA");
-  ASSERT_NE(dir, nullptr);
-  EXPECT_EQ(out, slurp(std::string(dir) + "/solver/sparsemx_listings.txt"));
+  expect_golden("solver/sparsemx_listings.txt", out);
   sparsemx_free(&m, 1);
 }
 
