@@ -8,10 +8,7 @@
 
 #include "graphics/display.h"
 #include "runtime/rtlib.h"
-#if __has_include("solver/bandmxd.h")
 #include "solver/bandmxd.h"
-#define SPARSECG_BAND 1
-#endif
 
 uint8_t sparsecg_debug = 0;
 
@@ -90,12 +87,10 @@ struct Solve {
         if (transpose) sparsemx_inclu_solvet(out, M, D, v);
         else sparsemx_inclu_solve(out, M, D, v);
         break;
-#ifdef SPARSECG_BAND
       case 10: case 15:
         if (transpose) bandmxd_lu_solvet(out, B, v);
         else bandmxd_lu_solve(out, B, v);
         break;
-#endif
       default:
         rtlib_fatal_in("sparsecg_cg_0", "Bad CG Method");
     }

@@ -10,6 +10,8 @@
 #include "runtime/debug.h"
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
+#include "solver/bandmxd.h"
+#include "solver/matrixd.h"
 
 uint8_t sparsemx_debug = 0;
 
@@ -19,6 +21,7 @@ uint8_t sparsemx_debug = 0;
 static vectorl diagpos;
 static vectorl colstart, colrows;
 static vectord work;
+static matrixd block, root;
 
 int sparsemx_init() {
   TRACE("sparsemx");
@@ -135,6 +138,16 @@ void sparsemx_copyto_1(sparsemx *M, const sparsemx *N, double s) {
   TRACE("sparsemx_copyto_1");
   sparsemx_resize_0(M, N->rows, N->capacity);
   for (int32_t i = 1; i <= N->rows; i++) vectorld_copyto_1(row(M, i), row(N, i), s);
+}
+
+void sparsemx_explode(matrixd *D, const sparsemx *M) {
+  TRACE("sparsemx_explode_0");
+  matrixd_resize(D, M->rows, M->rows);
+  matrixd_copyto_1(D, 0.0);
+  for (int32_t i = 1; i <= M->rows; i++) {
+    const vectorld *r = row(M, i);
+    for (int32_t k = 0; k < r->count; k++) D->data[int64_t(i - 1) * D->cols + r->keys[k] - 1] = r->values[k];
+  }
 }
 
 // ---- Entries ------------------------------------------------------------------------
@@ -463,6 +476,40 @@ void sparsemx_ata_dip_1(vectord *D, const sparsemx *A, const sparsemx *B, double
   column_norms(D, A, B, a, b, sym);
 }
 
+void sparsemx_diag_bip(sparsemx *M, const sparsemx *A, const vectord *v, uint16_t m, int32_t nb, uint8_t sym) {
+  TRACE("sparsemx_diag_bip_0");
+  int32_t n = A->rows;
+  if (int64_t(nb) * m > n) trap_mismatch("sparsemx_diag_bip_0");
+  if (nb * m < n && v->count < n) trap_length("sparsemx_diag_bip_0", v->count, n);
+  sparsemx_resize_0(M, n, std::max(n, M->capacity));
+  for (int32_t k = 0; k < nb; k++) {
+    int32_t base = k * m;
+    // 1. The block of A, zeros elsewhere.
+    matrixd_resize(&block, m, m);
+    matrixd_copyto_1(&block, 0.0);
+    for (int32_t i = 1; i <= m; i++) {
+      const vectorld *r = row(A, base + i);
+      for (int32_t e = 0; e < r->count; e++)
+        if (r->keys[e] > base && r->keys[e] <= base + m) block.data[(i - 1) * m + r->keys[e] - base - 1] = r->values[e];
+    }
+    // 2. Its inverse or inverse square root.
+    const matrixd *b = &block;
+    if (!sym) {
+      if (!matrixd_invert(&block)) rtlib_fatal_in("sparsemx_diag_bip_0", "Singular Block");
+    } else {
+      matrixd_insqrt(&root, &block, 1);
+      b = &root;
+    }
+    // 3. Every value of the block, zeros included.
+    for (int32_t i = 1; i <= m; i++)
+      for (int32_t j = 1; j <= m; j++) sparsemx_store(M, base + i, base + j, b->data[(i - 1) * m + j - 1]);
+  }
+  for (int32_t r = nb * m + 1; r <= n; r++) {
+    double x = v->data[r - 1] / nb;
+    sparsemx_store(M, r, r, sym ? std::sqrt(x) : x);
+  }
+}
+
 // ---- Incomplete Cholesky ------------------------------------------------------------------
 
 // A progress line on the panel, when there is one.
@@ -763,6 +810,20 @@ void sparsemx_make_band_0(sparsemx *M, const sparsemx *A, uint16_t bandwidth, pa
     const vectorld *r = row(A, i);
     for (int32_t k = 0; k < r->count; k++)
       if (r->keys[k] >= lo && r->keys[k] <= hi) m->values[r->keys[k] - lo] = r->values[k];
+  }
+}
+
+void sparsemx_make_band_1(bandmxd *B, const sparsemx *A, uint16_t bandwidth, pad *panel) {
+  TRACE("sparsemx_make_band_1");
+  int32_t n = A->rows, h = bandwidth / 2;
+  Progress progress(panel, "Banding Matrix", n);
+  bandmxd_resize(B, n, bandwidth);
+  bandmxd_copyto_1(B, 0.0);
+  for (int32_t i = 1; i <= n; i++) {
+    progress.show(n - i);
+    const vectorld *r = row(A, i);
+    for (int32_t k = 0; k < r->count; k++)
+      if (std::abs(r->keys[k] - i) <= h) bandmxd_store(B, i, r->keys[k], r->values[k]);
   }
 }
 

@@ -11,6 +11,8 @@
 #include "runtime/vectorld.h"
 
 struct pad;
+struct matrixd;
+struct bandmxd;
 
 struct sparsemx {
   int32_t rows;      // rows in use, numbered 1..rows
@@ -35,6 +37,8 @@ void sparsemx_image(sparsemx *M, const sparsemx *N);
 void sparsemx_free(sparsemx *M, uint8_t rows);
 void sparsemx_copyto_0(sparsemx *M, const sparsemx *N);
 void sparsemx_copyto_1(sparsemx *M, const sparsemx *N, double s);
+// D := the dense n x n image of M.
+void sparsemx_explode(matrixd *D, const sparsemx *M);
 
 // ---- Entries ------------------------------------------------------------------------
 // fetch reads 0 outside the rows and for an absent column. store and addto_0 insert an
@@ -96,6 +100,11 @@ void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym);
 void sparsemx_ata_dip_0(vectord *D, const sparsemx *A, uint8_t sym);
 // As ata_dip_0 for a*A + b*B on one pattern.
 void sparsemx_ata_dip_1(vectord *D, const sparsemx *A, const sparsemx *B, double a, double b, uint8_t sym);
+// Block-diagonal preconditioner: for nb blocks of m rows, the inverse (sym: the
+// inverse square root) of A's block stored whole into M ("Singular Block" when a
+// block cannot be inverted); each row r past the blocks gets v(r)/nb (sym: its root)
+// on the diagonal.
+void sparsemx_diag_bip(sparsemx *M, const sparsemx *A, const vectord *v, uint16_t m, int32_t nb, uint8_t sym);
 
 // Incomplete Cholesky in place on the full symmetric pattern, without fill: the lower
 // part becomes L, the upper part Lt, the diagonal 1/L(i,i). A zero pivot, a missing
@@ -121,6 +130,8 @@ void sparsemx_inclu_solvet(vectord *x, const sparsemx *LU, const vectord *D, con
 // ---- Patterns and reordering ------------------------------------------------------------
 // M := the band |j - i| <= bandwidth/2 of A as full sparse rows.
 void sparsemx_make_band_0(sparsemx *M, const sparsemx *A, uint16_t bandwidth, pad *panel);
+// B := the band |j - i| <= bandwidth/2 of A as a band matrix.
+void sparsemx_make_band_1(bandmxd *B, const sparsemx *A, uint16_t bandwidth, pad *panel);
 // M := the envelope of A with zero values: row i from the smallest first column of
 // rows i..n to the largest last column of rows 1..i.
 void sparsemx_map_fillin_1(sparsemx *M, const sparsemx *A, pad *panel);

@@ -256,6 +256,38 @@ TEST(Sparsemx, FailedPivots) {
   vectord_free(&d);
 }
 
+TEST(Sparsemx, BlockInversesAndDenseImage) {
+  int n = 14, m = 4, nb = 3;
+  Dense a = spd_band(n, 5, 7);
+  sparsemx s = from_dense(a), p{};
+  vectord v = to_vectord(std::vector<double>(n, 6.0));
+  for (uint8_t sym : {0, 1}) {
+    sparsemx_diag_bip(&p, &s, &v, uint16_t(m), nb, sym);
+    Mat da, dp;
+    sparsemx_explode(&da, &s);
+    sparsemx_explode(&dp, &p);
+    EXPECT_EQ(dp(13, 13), sym ? std::sqrt(2.0) : 2.0);
+    for (int k = 0; k < nb; k++) {
+      // the k-th diagonal block of M A (sym: M A M)
+      Mat blk(m, m);
+      for (int i = 1; i <= m; i++)
+        for (int j = 1; j <= m; j++) {
+          double t = 0;
+          for (int q = 1; q <= m; q++) {
+            double ma = 0;
+            for (int r = 1; r <= m; r++) ma += dp(k * m + i, k * m + r) * da(k * m + r, k * m + q);
+            t += sym ? ma * dp(k * m + q, k * m + j) : (q == j ? ma : 0);
+          }
+          blk(i, j) = t;
+        }
+      EXPECT_LT(dist_to_identity(blk), 1e-12) << int(sym) << " " << k;
+    }
+    sparsemx_free(&p, 1);
+  }
+  sparsemx_free(&s, 1);
+  vectord_free(&v);
+}
+
 int32_t bandwidth(const sparsemx &g) {
   int32_t w = 0;
   for (int32_t i = 1; i <= g.rows; i++)
