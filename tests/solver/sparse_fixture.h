@@ -1,9 +1,10 @@
-// Shared helpers of the sparse-matrix tests: dense images, a dense Gaussian
-// elimination as the reference solve, and the model matrices.
+// Shared helpers of the sparse-matrix tests: dense images, the dense LU as the
+// reference solve, and the model matrices.
 #pragma once
 #include <cmath>
 #include <vector>
 
+#include "solver/matrixd.h"
 #include "solver/sparsemx.h"
 
 using Dense = std::vector<std::vector<double>>;
@@ -26,28 +27,24 @@ inline Dense to_dense(const sparsemx &m) {
   return d;
 }
 
-// x = A^-1 b by Gaussian elimination with partial pivoting.
-inline std::vector<double> dense_solve(Dense a, std::vector<double> b) {
-  size_t n = b.size();
-  for (size_t k = 0; k < n; k++) {
-    size_t p = k;
-    for (size_t i = k + 1; i < n; i++)
-      if (std::fabs(a[i][k]) > std::fabs(a[p][k])) p = i;
-    std::swap(a[k], a[p]);
-    std::swap(b[k], b[p]);
-    for (size_t i = k + 1; i < n; i++) {
-      double f = a[i][k] / a[k][k];
-      for (size_t j = k; j < n; j++) a[i][j] -= f * a[k][j];
-      b[i] -= f * b[k];
-    }
-  }
-  std::vector<double> x(n);
-  for (size_t i = n; i-- > 0;) {
-    double s = b[i];
-    for (size_t j = i + 1; j < n; j++) s -= a[i][j] * x[j];
-    x[i] = s / a[i][i];
-  }
-  return x;
+// x = A^-1 b by the dense LU with partial pivoting.
+inline std::vector<double> dense_solve(const Dense &a, const std::vector<double> &b) {
+  int32_t n = int32_t(b.size());
+  matrixd lu{};
+  matrixd_resize(&lu, n, n);
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t j = 0; j < n; j++) lu.data[i * n + j] = a[i][j];
+  vectord s{}, x{}, r{};
+  vectorn p{};
+  vectord_resize(&r, n, n);
+  std::copy(b.begin(), b.end(), r.data);
+  matrixd_lu_fac(&lu, &s, &p);
+  matrixd_lu_sol_0(&x, &lu, &r, &p);
+  std::vector<double> out(x.data, x.data + n);
+  matrixd_free(&lu);
+  for (vectord *v : {&s, &x, &r}) vectord_free(v);
+  vectorn_free(&p);
+  return out;
 }
 
 inline Dense transpose(const Dense &a) {
