@@ -17,7 +17,7 @@ uint8_t sparsemx_debug = 0;
 
 // Module scratch, grown on demand and never shrunk: the diagonal positions of the
 // rows being factored, the rows of every column (incomplete LU), a dense work column,
-// and the lists of the reordering.
+// and the dense block with its root (block preconditioner).
 static vectorl diagpos;
 static vectorl colstart, colrows;
 static vectord work;
@@ -866,9 +866,23 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   vectorl_resize(perm, n, std::max(n, perm->capacity));
   vectorl_resize(invperm, n, std::max(n, invperm->capacity));
   for (int32_t i = 1; i <= n; i++) perm->data[i - 1] = invperm->data[i - 1] = i;
-  vectord key{};
-  vectorl ord{}, pos{}, inv{};
-  sparsemx spare{};
+  // The keys, the order, the positions, the new inverse and the spare row array,
+  // released however the reordering ends.
+  struct Scratch {
+    vectord key{};
+    vectorl ord{}, pos{}, inv{};
+    sparsemx spare{};
+    ~Scratch() {
+      sparsemx_free(&spare, 0);
+      vectord_free(&key);
+      vectorl_free(&ord);
+      vectorl_free(&pos);
+      vectorl_free(&inv);
+    }
+  } lists;
+  vectord &key = lists.key;
+  vectorl &ord = lists.ord, &pos = lists.pos, &inv = lists.inv;
+  sparsemx &spare = lists.spare;
   vectord_resize(&key, n, n);
   vectorl_resize(&pos, n, n);
   vectorl_resize(&inv, n, n);
@@ -910,11 +924,6 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
     previous = total;
   }
   for (int32_t r = 1; r <= n; r++) vectorld_map_sort(row(G, r));
-  sparsemx_free(&spare, 0);
-  vectord_free(&key);
-  vectorl_free(&ord);
-  vectorl_free(&pos);
-  vectorl_free(&inv);
 }
 
 // ---- Dominant eigenvalue --------------------------------------------------------------------

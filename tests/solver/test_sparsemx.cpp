@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <random>
-#include <regex>
 
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -347,6 +346,7 @@ TEST(Sparsemx, BandminNarrowsTheBand) {
   sparsemx_new(&g, 2, 2);
   sparsemx_store(&g, 1, 1, 1);
   EXPECT_EQ(fatal_stop([&] { sparsemx_bandmin(&perm, &inv, &g, 0); }), "UNLINKED NODE IN sparsemx_bandmin_0");
+  sparsemx_free(&g, 1);
   vectorl_free(&perm);
   vectorl_free(&inv);
 }
@@ -385,7 +385,14 @@ TEST(Sparsemx, DebugListings) {
   m.rows = 130;
   sparsemx_map_map(f, &m, &t);
   rewind(f);
-  std::string out = std::regex_replace(slurp_stream(f), std::regex("@[0-9a-f]+"), "@ADDR");
+  std::string out, raw = slurp_stream(f);
+  for (size_t k = 0; k < raw.size(); k++) {  // row addresses masked
+    out += raw[k];
+    if (raw[k] == '@') {
+      out += "ADDR";
+      while (k + 1 < raw.size() && isxdigit(raw[k + 1])) k++;
+    }
+  }
   fclose(f);
   expect_golden("solver/sparsemx_listings.txt", out);
   sparsemx_free(&m, 1);
