@@ -9,7 +9,6 @@
 #include "graphics/display.h"
 #include "solver/bandmxd.h"
 #include "solver/sparsecg.h"
-#include "tests/runtime/fatal_stop.h"
 #include "tests/solver/sparse_fixture.h"
 
 // ---- Status panel double --------------------------------------------------------------
@@ -29,20 +28,20 @@ uint8_t display_checkkey(pad *d) { return d->key ? *d->key : 0; }
 namespace {
 
 struct Solve {
-  sparsemx a{}, m{};
+  Sparse a, m;
   bandmxd band{};
-  vectord b{}, d{}, x{};
+  Vec b, d, x;
   vector2d pool{};
   pad panel{};
   uint8_t key = 0;
   std::vector<double> want;
   double rms = 0;
 
-  Solve(const Dense &dense, int32_t family, int32_t precon) {
-    a = from_dense(dense);
+  Solve(const Dense &dense, int32_t family, int32_t precon) : a(dense) {
     std::vector<double> bs(dense.size());
     for (size_t i = 0; i < bs.size(); i++) bs[i] = std::sin(double(i + 1));
-    b = to_vectord(bs);
+    vectord_resize(&b, a.rows, a.rows);
+    std::copy(bs.begin(), bs.end(), b.data);
     want = dense_solve(dense, bs);
     vector2d_new(&pool, 0, 7);
     panel.key = &key;
@@ -51,13 +50,10 @@ struct Solve {
     switch (precon) {
       case diprecon: sparsemx_diag_dip(&d, &a, sym); break;
       case ataprecon: sparsemx_ata_dip_0(&d, &a, sym); break;
-      case biprecon:  // the grid lines as blocks
-        sparsemx_diag_bip(&m, &a, &b, 10, n / 10, sym);
-        break;
+      case biprecon: sparsemx_diag_bip(&m, &a, &b, 10, n / 10, sym); break;  // the grid lines
       case luprecon:
         sparsemx_copyto_0(&m, &a);
-        if (sym) EXPECT_TRUE(sparsemx_inchol_factor_0(&m, n));
-        else EXPECT_TRUE(sparsemx_inclu_factor_0(&m, &d));
+        EXPECT_TRUE(sym ? sparsemx_inchol_factor_0(&m, n) : sparsemx_inclu_factor_0(&m, &d));
         break;
       case bluprecon:
         if (sym) {
@@ -67,19 +63,16 @@ struct Solve {
           sparsemx_make_band_1(&band, &a, 6, nullptr);
           EXPECT_TRUE(bandmxd_lu_factor(&band));
         }
-        break;
     }
   }
+  // The solve; returns the last iteration shown on the method line.
   int32_t solve(int32_t family, int32_t precon, double rel, uint16_t maxit) {
     rms = sparsecg_cg(&x, &a, &m, &b, &d, &band, &pool, rel, 0.0, maxit, &panel, family, precon, a.rows);
     for (int32_t i = 1; i <= pool.count; i++) EXPECT_EQ(pool.data[i - 1].count, 0);
-    return int32_t(panel_values[1]);  // the iteration shown last on the method line
+    return int32_t(panel_values[1]);
   }
   ~Solve() {
-    sparsemx_free(&a, 1);
-    sparsemx_free(&m, 1);
     bandmxd_free(&band);
-    for (vectord *v : {&b, &d, &x}) vectord_free(v);
     vector2d_free(&pool, 1);
   }
 };
