@@ -22,6 +22,8 @@
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
 #include "mesher/mesher3.h"
+#include "model/symtab.h"
+#include "model/trees.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
@@ -442,6 +444,8 @@ void control_parse_file(pde *p) {
     gui_close_plots(p);
     pdedat_clear_pde(p);
     preset(p);
+    trees_set_tree_labels(nullptr, nullptr);
+    symtab_resize(&p->scopes, 1, 10);
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     if (p->cfgtext) control_services.parse(p, p->cfgtext, 0);
     control_services.parse(p, p->desctext, 1);
@@ -465,6 +469,7 @@ void preset(pde *p) {
   p->runflag = p->domainonly = 0;
   p->eigen = p->timedep = p->windowsbuilt = 0;
   p->basis = 5;
+  for (uint16_t k = 0; k < p->scopes.capacity; k++) p->scopes.roots[k] = symtab_deleteall(p->scopes.roots[k]);
   for (String &a : p->axisname) a.length = 0, a.text ? a.text[0] = 0 : 0;
   String lambda = {};
   strings_copyto_1(&lambda, "LAMBDA");
@@ -520,6 +525,8 @@ void set_debug(pde *p) {
   TRACE("set_debug_0");
   sparsemx_debug = p->dbg_sparsemx;
   sparsecg_debug = p->dbg_sparsecg;
+  symtab_debug = p->dbg_symtab;
+  trees_debug = p->dbg_trees;
 }
 
 // The time axis of a staged problem is the stage. The coordinate names come from
@@ -654,12 +661,13 @@ void check_errlim(pde *p) {
   if (!p->errlimsym) p->errlim = 0.001;
 }
 
-// The symbol number of a name in the problem's symbol table; 0 while the problem
-// has no symbol table.
+// The number of the object a name stands for in the problem's scopes, innermost
+// first; 0 when the name is absent.
 uint16_t find_magic(pde *p, const String *name) {
   TRACE("find_magic_0");
-  (void)p;
-  (void)name;
+  uint16_t hash = strings_hashfn_0(name);
+  for (int k = p->scopes.count; k >= 1 && k >= p->scopes.floor; k--)
+    if (const idrec *r = symtab_lookupid(p->scopes.roots[k - 1], name, hash)) return r->index;
   return 0;
 }
 

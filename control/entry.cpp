@@ -10,7 +10,10 @@
 #include "domain/dominpde.h"
 #include "domain/features.h"
 #include "elements/basisfun.h"
+#include "elements/cellnode.h"
 #include "elements/elements.h"
+#include "elements/finder.h"
+#include "elements/meshes.h"
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
@@ -21,6 +24,12 @@
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
+#include "model/complexd.h"
+#include "model/lintabs.h"
+#include "model/params.h"
+#include "model/symtab.h"
+#include "model/tabledat.h"
+#include "model/trees.h"
 #include "mesher/mesher3.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
@@ -128,9 +137,11 @@ static const struct {
     {"basisfun", basisfun_init},
     {"matrixd", matrixd_init},
     {"elements", elements_init},
+    {"trees", trees_init},
     {"vectorb", vectorb_init},
     {"vector2l", vector2l_init},
     {"quature", quature_init},
+    {"cellnode", cellnode_init},
     {"geom3d", geom3d_init},
     {"planed", planed_init},
     {"pointl", pointl_init},
@@ -139,9 +150,13 @@ static const struct {
     {"features", features_init},
     {"domain", domain_init},
     {"display", display_init},
+    {"symtab", symtab_init},
     {"arrays", arrays_init},
     {"array2s", array2s_init},
     {"array3s", array3s_init},
+    {"lintabs", lintabs_init},
+    {"tabledat", tabledat_init},
+    {"params", params_init},
     {"vectort", vectort_init},
     {"gagscren", gagscren_init},
     {"gag", gag_init},
@@ -149,6 +164,8 @@ static const struct {
     {"vectorll", vectorll_init},
     {"vectorld", vectorld_init},
     {"vector2t", vector2t_init},
+    {"finder", finder_init},
+    {"meshes", meshes_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
     {"vector4d", vector4d_init},
@@ -167,6 +184,7 @@ static const struct {
     {"gpmin", gpmin_init},
     {"windower", windower_init},
     {"views", views_init},
+    {"complexd", complexd_init},
     {"dominpde", dominpde_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},

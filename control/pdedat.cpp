@@ -10,6 +10,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/textman.h"
+#include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
@@ -127,6 +128,7 @@ pde *pdedat_new_pde(const String *name) {
   if (!p->mesh.domain) {
     bopmemalloc(&p->mesh.domain, 1, sizeof(Domain));
     XMEM += sizeof(Domain);
+    p->mesh.ownsdomain = 1;
   }
   p->mesh.nodestep = 4096;
   p->mesh.cellstep = 4096;
@@ -181,6 +183,8 @@ void pdedat_clear_pde(pde *p) {
   String label = lit("Freeing Memory");
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
   vector2d_free(&p->work, 1);  // the solution and work vectors
+  symtab_free(&p->scopes, 1);
+  meshes_free(&p->mesh, 0);     // the mesh; its domain stays with the problem
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }
@@ -191,11 +195,7 @@ void pdedat_free_pde(pde *p) {
   if (free_nesting > 1) return;
   pdedat_clear_pde(p);
   display_free(&p->status);
-  if (p->mesh.domain) {
-    domain_clear(p->mesh.domain);
-    bopmemfree(&p->mesh.domain);
-    XMEM -= sizeof(Domain);
-  }
+  meshes_free(&p->mesh, 1);
   String *texts[] = {&p->directory, &p->name, &p->header, &p->startdate, &p->logname,
                      &p->axisname[0], &p->axisname[1], &p->axisname[2], &p->axisname[3]};
   for (String *s : texts) strings_free_0(s);
@@ -269,6 +269,16 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
     fflush(f);
   }
   except_jump(EXCEPT_REPORTED);
+}
+
+void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message) {
+  TRACE("pdedat_parse_err_1");
+  TextLoc loc{};
+  if (tree) {
+    trees_find_loc(tree);
+    loc = tree->loc;
+  }
+  pdedat_parse_err_0(p, &loc, message);
 }
 
 void pdedat_exec_err_0(pde *p, const String *message) {

@@ -5,9 +5,11 @@
 #include <cstdio>
 
 #include "domain/domain.h"
+#include "elements/meshes.h"
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag1d.h"
+#include "model/symtab.h"
 #include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/timefun.h"
@@ -18,17 +20,6 @@ struct TreeNode;
 struct plotlist;
 
 enum { PDEDAT_MAX_PDES = 10 };
-
-// The problem's mesh as run control reads it: its domain, growth steps and the
-// counts of its node and cell tables. The mesh module's full record replaces it.
-struct Mesh {
-  Domain *domain;
-  uint16_t nodestep, cellstep;
-  struct {
-    int32_t count, capacity;
-    void *items;
-  } nodes, cells;
-};
 
 // One block of the record's chain of work blocks; the head is embedded in the record,
 // later blocks are allocated and released with the record.
@@ -137,6 +128,8 @@ struct pde {
   vectord eigenvalues;      // one per mode, left by the eigenvalue solver
   plotlist *savedhistories;  // history data kept across a re-parse for a new stage
   uint16_t nplots, nhistories;  // counts of the plot and history lists
+
+  scopestack scopes;  // the problem's symbol scopes, searched innermost first
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever

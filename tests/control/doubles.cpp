@@ -98,6 +98,20 @@ uint16_t display_report_real(pad *d, uint16_t line, const String *label, double 
 void display_force_num(pad *d, uint16_t line, int32_t value) {
   if (line) strings_copyto_1(&d->values[line - 1], std::to_string(value).c_str());
 }
+void display_force_real(pad *d, uint16_t line, double value) {
+  if (line) strings_copyto_1(&d->values[line - 1], ("r" + std::to_string(value)).c_str());
+}
+void display_update_num(pad *d, uint16_t line, int32_t value) { display_force_num(d, line, value); }
+void display_update_real(pad *d, uint16_t line, double value) { display_force_real(d, line, value); }
+void display_update_num2(pad *d, uint16_t line, int32_t a, int32_t b) {
+  if (line) strings_copyto_1(&d->values[line - 1], (std::to_string(a) + "," + std::to_string(b)).c_str());
+}
+uint16_t display_report_num2(pad *d, uint16_t line, const String *label, int32_t a, int32_t b) {
+  uint16_t n = display_report(d, line, label);
+  display_update_num2(d, n, a, b);
+  return n;
+}
+uint8_t display_checkkey(pad *d) { return d->key ? *d->key : 0; }
 void display_free(pad *d) {
   for (int k = 0; k < DISPLAY_MAX_LINES; k++) {
     strings_free_0(&d->labels[k]);

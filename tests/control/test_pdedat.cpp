@@ -7,7 +7,10 @@
 #include <string>
 
 #include "control/pdedat.h"
+#include "control/control.h"
 #include "control/verdat.h"
+#include "model/symtab.h"
+#include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/filio.h"
@@ -201,13 +204,19 @@ struct TextFixture : ControlFixture {
 
 using Reports = TextFixture;
 
-TEST_F(Reports, BatchParseErrorTranscript) {
-  FILE *log = tmpfile();
+// A started problem of a batch run that reports to log.
+pde *batch_problem(FILE *log) {
   pdedat_batch_log = log;
   verdat_batch = 1;
   pde *p = open("/runs/batch.pde");
   timefun_get_time(&p->starttime);
   pdedat_current = p;
+  return p;
+}
+
+TEST_F(Reports, BatchParseErrorTranscript) {
+  FILE *log = tmpfile();
+  pde *p = batch_problem(log);
   uint8_t states[3] = {1, 1, 0};
   pdedat_batch_states = states;
   pdedat_batch_count = 3;
@@ -229,6 +238,26 @@ TEST_F(Reports, BatchParseErrorTranscript) {
   EXPECT_EQ(p->phase, 1);  // the record survives; the after-step rules close it
   strings_free_0(&m);
   pdedat_batch_states = nullptr;
+  fclose(log);
+}
+
+// A tree's report stands at the first position found under it: here its second child.
+TEST_F(Reports, BatchTreeErrorAtTheFirstPositionUnderTheTree) {
+  FILE *log = tmpfile();
+  pde *p = batch_problem(log);
+  TreeNode *t = trees_new_0(op::mulop);
+  t->child[0] = trees_new_0(op::xcoord);
+  TextLoc at{file, 7, 12};
+  t->child[1] = trees_new_real_1(2, &at);
+  String m = text("MISSING OPERAND");
+  EXPECT_EQ(report([&] { pdedat_parse_err_1(p, t, &m); }), EXCEPT_REPORTED);
+  EXPECT_EQ(mask_times(read_file(log)),
+            " T|   u = 1 + * 2\n"
+            "                 *\n"
+            "           Line 12 ERROR: MISSING OPERAND\n");
+  EXPECT_EQ(t->loc.line, 12u);
+  trees_free_0(t);
+  strings_free_0(&m);
   fclose(log);
 }
 
@@ -400,6 +429,30 @@ TEST_F(Reports, ClearAndFreeNestingSurvivesAJump) {
 }
 
 // ---- Status panel ---------------------------------------------------------------
+
+TEST_F(Records, NamesAreFoundInTheInnermostScopeAndFreedWithTheRecord) {
+  pde *p = open("/runs/scopes.pde");
+  pdedat_clear_pde(p);  // the status panel's texts grow once
+  int64_t before = XMEM;
+  symtab_resize(&p->scopes, 2, 10);
+  struct { int scope; const char *name; uint16_t index; } names[] = {
+      {1, "ERRLIM", 3}, {1, "U", 1}, {2, "ERRLIM", 7}};
+  for (auto &n : names) {
+    String s = text(n.name);
+    idrec *r = symtab_enterid(&p->scopes.roots[n.scope - 1], symtab_newidrec(&s, strings_hashfn_0(&s)));
+    r->index = n.index;
+    strings_free_0(&s);
+  }
+  struct { const char *name; uint16_t index; } finds[] = {{"ERRLIM", 7}, {"U", 1}, {"V", 0}};
+  for (auto &f : finds) {
+    String s = text(f.name);
+    EXPECT_EQ(find_magic(p, &s), f.index) << f.name;
+    strings_free_0(&s);
+  }
+  pdedat_clear_pde(p);
+  EXPECT_EQ(XMEM, before);
+  EXPECT_EQ(p->scopes.capacity, 0);
+}
 
 TEST_F(Records, StatusLayouts) {
   pde *p = open("/runs/s.pde");

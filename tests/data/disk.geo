@@ -1,0 +1,17 @@
+lc = 0.35;
+Point(1) = {0, 0, 0, lc};
+Point(2) = {1, 0, 0, lc};
+Point(3) = {0, 1, 0, lc};
+Point(4) = {-1, 0, 0, lc};
+Point(5) = {0, -1, 0, lc};
+Circle(1) = {2, 1, 3};
+Circle(2) = {3, 1, 4};
+Circle(3) = {4, 1, 5};
+Circle(4) = {5, 1, 2};
+Curve Loop(1) = {1, 2, 3, 4};
+Plane Surface(1) = {1};
+Physical Curve(1) = {1};
+Physical Curve(2) = {2};
+Physical Curve(3) = {3};
+Physical Curve(4) = {4};
+Physical Surface(1) = {1};
