@@ -113,6 +113,34 @@ TEST(Sparsemx, ProductsAgreeWithDense) {
   EXPECT_EQ(log.text(), "NORM_L1 (30)\n");
 }
 
+TEST(Sparsemx, ScalingsSumsAndPatterns) {
+  Dense a = {{0, 2, 0, 1}, {3, 4, 0, 0}, {0, 0, 5, 6}, {7, 0, 0, 8}};  // row 1 without diagonal
+  Sparse m(a), band, env;
+  Vec v({1, 2, 4, 8}), r;
+  sparsemx_pre_scale_matrix(&m, &v);
+  sparsemx_post_unscale_matrix(&m, &v);  // m(i,j) = a(i,j) v(i)/v(j)
+  sparsemx_rowsum(&r, &m);
+  EXPECT_EQ(r(4), 7 * 8 + 8.0);
+  sparsemx_colsum(&r, &m);
+  EXPECT_EQ(r(1), 3 * 2 + 7 * 8.0);
+  sparsemx_post_scale_matrix(&m, &v);
+  sparsemx_pre_unscale_matrix(&m, &v);
+  EXPECT_EQ(m.dense(), a);
+  sparsemx_diag_dip(&r, &m, 0);  // 1/diagonal, else the inverse row norm
+  EXPECT_EQ(std::vector<double>(r.data, r.data + 4), (std::vector<double>{1 / std::sqrt(5.0), 0.25, 0.2, 0.125}));
+  sparsemx_ata_dip_1(&r, &m, &m, 0.5, 0.5, 1);  // 1/|column|
+  EXPECT_DOUBLE_EQ(r(1), 1 / std::sqrt(9.0 + 49));
+  sparsemx_make_band_0(&band, &m, 2, nullptr);  // |j - i| <= 1, zeros stored
+  EXPECT_EQ(band.data[0].count + band.data[1].count + band.data[3].count, 2 + 3 + 2);
+  EXPECT_EQ(band.dense()[1], (std::vector<double>{3, 4, 0, 0}));
+  Sparse e({{1, 1, 0, 0}, {0, 1, 1, 0}, {1, 0, 1, 0}, {0, 0, 0, 1}});
+  sparsemx_map_fillin_0(&env, &e);  // rows from min first column below to max last column above
+  for (auto [i, lo, hi] : {std::tuple{1, 1, 2}, {2, 1, 3}, {3, 1, 3}, {4, 4, 4}}) {
+    EXPECT_EQ(env.data[i - 1].keys[0], lo);
+    EXPECT_EQ(env.data[i - 1].keys[env.data[i - 1].count - 1], hi);
+  }
+}
+
 // A random SPD band matrix with every band position stored.
 Dense spd_band(int n, int h, unsigned seed) {
   std::mt19937 rng(seed);
