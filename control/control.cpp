@@ -44,6 +44,8 @@
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
+#include "solver/sparsecg.h"
+#include "solver/sparsemx.h"
 #include "solver/timsolve.h"
 
 uint16_t control_parse_nesting = 0;
@@ -567,6 +569,8 @@ static void preset(pde *p) {
 // flag here as they are built; INIT, MAP and SOLVE are read from the record.
 static void set_debug(pde *p) {
   TRACE("set_debug_0");
+  sparsemx_debug = p->dbg_sparsemx;
+  sparsecg_debug = p->dbg_sparsecg;
   symtab_debug = p->dbg_symtab;
   trees_debug = p->dbg_trees;
 }

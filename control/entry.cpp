@@ -99,6 +99,8 @@
 #include "solver/fitting.h"
 #include "solver/init.h"
 #include "solver/matrixd.h"
+#include "solver/sparsecg.h"
+#include "solver/sparsemx.h"
 #include "solver/timsolve.h"
 
 // The modules that exist, each at its place in the initialisation order; the
@@ -174,6 +176,8 @@ static const struct {
     {"array2l", array2l_init},
     {"array2d", array2d_init},
     {"bandmxd", bandmxd_init},
+    {"sparsemx", sparsemx_init},
+    {"sparsecg", sparsecg_init},
     {"array2n", array2n_init},
     {"textman", textman_init},
     {"pointv2d", pointv2d_init},

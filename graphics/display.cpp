@@ -1,5 +1,6 @@
 // display, headless: the panel keeps its labels and values; nothing is drawn.
 #include "graphics/display.h"
+#include "graphics/gagscren.h"
 #include "runtime/rtlib.h"
 
 static uint16_t capacity(const pad *d) {
@@ -65,12 +66,44 @@ uint16_t display_report_real(pad *d, uint16_t line, const String *label, double 
   return n;
 }
 
+// Values are composed in two scratch Strings kept for the program's life, so that
+// the updates from inner loops allocate nothing once the texts have their size.
+static String compose_a, compose_b;
+
 void display_force_num(pad *d, uint16_t line, int32_t value) {
   if (line == 0) return;
-  String v{};
-  strings_itos_1(&v, value, 1);
-  set_value(d, line < capacity(d) ? line : capacity(d), v.text);
-  strings_free_0(&v);
+  strings_itos_1(&compose_a, value, 1);
+  set_value(d, line < capacity(d) ? line : capacity(d), compose_a.text);
+}
+
+void display_force_real(pad *d, uint16_t line, double value) {
+  if (line == 0) return;
+  strings_formatreal(&compose_a, value, 6, 0, 0);
+  set_value(d, line < capacity(d) ? line : capacity(d), compose_a.text);
+}
+
+static void force_num2(pad *d, uint16_t line, int32_t a, int32_t b) {
+  if (line == 0) return;
+  strings_itos_1(&compose_a, a, 1);
+  strings_itos_1(&compose_b, b, 1);
+  strings_addto_1(&compose_a, ",");
+  strings_addto_0(&compose_a, &compose_b);
+  set_value(d, line < capacity(d) ? line : capacity(d), compose_a.text);
+}
+
+uint16_t display_report_num2(pad *d, uint16_t line, const String *label, int32_t a, int32_t b) {
+  uint16_t n = display_report(d, line, label);
+  force_num2(d, n, a, b);
+  return n;
+}
+
+void display_update_num(pad *d, uint16_t line, int32_t value) { display_force_num(d, line, value); }
+void display_update_num2(pad *d, uint16_t line, int32_t a, int32_t b) { force_num2(d, line, a, b); }
+void display_update_real(pad *d, uint16_t line, double value) { display_force_real(d, line, value); }
+
+uint8_t display_checkkey(pad *d) {
+  gagscren_dispatch(0);
+  return d->key ? *d->key : 0;
 }
 
 void display_free(pad *d) {

@@ -27,8 +27,18 @@ uint16_t display_report(pad *d, uint16_t line, const String *label);
 uint16_t display_report_str(pad *d, uint16_t line, const String *label, const String *value);
 uint16_t display_report_num(pad *d, uint16_t line, const String *label, int32_t value);
 uint16_t display_report_real(pad *d, uint16_t line, const String *label, double value);
-// Changes the number shown on the line at once.
+// Label, then "a,b".
+uint16_t display_report_num2(pad *d, uint16_t line, const String *label, int32_t a, int32_t b);
+// Changes the value shown on the line at once (line 0: nothing).
 void display_force_num(pad *d, uint16_t line, int32_t value);
+void display_force_real(pad *d, uint16_t line, double value);
+// Changes the value shown on the line (line 0: nothing); the headless panel has no
+// one to spare the redrawing for, so every update is shown.
+void display_update_num(pad *d, uint16_t line, int32_t value);
+void display_update_num2(pad *d, uint16_t line, int32_t a, int32_t b);
+void display_update_real(pad *d, uint16_t line, double value);
+// Pumps the window messages, then returns the stop-request byte (0 without a key).
+uint8_t display_checkkey(pad *d);
 // Removes the line and every line below it; the next report goes to that line.
 void display_unreport(pad *d, uint16_t line);
 void display_free(pad *d);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
 #include "tests/tempfiles.h"
@@ -13,6 +14,21 @@ struct LogCapture {
   LogCapture() : file(tmpfile()) { rtlib_set_log_file(file); }
   ~LogCapture() {
     rtlib_set_log_file(nullptr);
+    fclose(file);
+  }
+  std::string text() {
+    fflush(file);
+    rewind(file);
+    return slurp_stream(file);
+  }
+};
+
+// Points the debug log at a temporary file while it lives.
+struct DebugCapture {
+  FILE *saved = debug_file, *file = tmpfile();
+  DebugCapture() { debug_file = file; }
+  ~DebugCapture() {
+    debug_file = saved;
     fclose(file);
   }
   std::string text() {

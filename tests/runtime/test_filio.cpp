@@ -297,23 +297,6 @@ TEST(FilioPosition, OffsetsPastTwoGigabytesStay64Bit) {
 
 // ---- Failures ----------------------------------------------------------------------------
 
-namespace {
-// Points the debug log at a temporary file for one test.
-struct DebugCapture {
-  FILE *saved = debug_file, *file = tmpfile();
-  DebugCapture() { debug_file = file; }
-  ~DebugCapture() {
-    debug_file = saved;
-    fclose(file);
-  }
-  std::string text() {
-    fflush(file);
-    rewind(file);
-    return slurp_stream(file);
-  }
-};
-}  // namespace
-
 // The exit code of fn run in a child process, or -1 when it has not finished within
 // the seconds given (the child is then killed): an open that blocks fails the test
 // instead of hanging it.

@@ -1,6 +1,6 @@
 // Test helpers for the matrix modules: matrices and vectors from value lists, the
-// analytic tridiagonal test problems, seeded random matrices, armed traps and a
-// captured debug log.
+// analytic tridiagonal test problems, seeded random matrices, armed traps and
+// golden files.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -86,21 +86,6 @@ struct Armed {
   ~Armed() {
     rtlib_release_signals();
     rtlib_fpu_default();
-  }
-};
-
-// The debug log redirected to a temporary file for one test.
-struct DebugCapture {
-  FILE *saved = debug_file;
-  DebugCapture() { debug_file = tmpfile(); }
-  ~DebugCapture() {
-    fclose(debug_file);
-    debug_file = saved;
-  }
-  std::string text() {
-    fflush(debug_file);
-    rewind(debug_file);
-    return slurp_stream(debug_file);
   }
 };
 

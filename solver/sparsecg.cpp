@@ -1,0 +1,262 @@
+// sparsecg: preconditioned conjugate-gradient, bi-conjugate-gradient and
+// normal-equation solvers over sparsemx.
+#include "solver/sparsecg.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "graphics/display.h"
+#include "runtime/rtlib.h"
+#include "solver/bandmxd.h"
+
+uint8_t sparsecg_debug = 0;
+
+// The convergence history (newest first) and the mean of its latest values.
+static vectord history;
+static double mean_g = 1.0;
+
+int sparsecg_init() {
+  TRACE("sparsecg");
+  return 0;
+}
+
+// The method of each (family, preconditioner); the filllu row has none.
+static const uint8_t method_table[4][7] = {
+    {1, 2, 2, 3, 4, 5, 1},
+    {6, 7, 7, 8, 9, 10, 6},
+    {11, 12, 12, 13, 14, 15, 11},
+    {0, 0, 0, 0, 0, 0, 0},
+};
+
+static const char *const method_names[16] = {
+    "",         "Orthomin",   "Orthomin",    "Orthomin",    "ICCG",       "BCCG",
+    "Lanczos",  "Lanczos",    "Lanczos",     "ILU Lanczos", "BLU Lanczos", "Vandenberg",
+    "Vandenberg", "Vandenberg", nullptr,     "BLU Vandenberg"};
+
+// Sum of squares over all entries, and over the first count.
+static double norm_l(const vectord *v, int32_t count) {
+  double s = 0.0;
+  for (int32_t i = 0; i < count; i++) s += v->data[i] * v->data[i];
+  return s;
+}
+static double norm(const vectord *v) { return norm_l(v, v->count); }
+
+double sparsecg_asymptote(int32_t k, double v) {
+  TRACE("sparsecg_asymptote_0");
+  if (history.count == 0) vectord_resize(&history, 12, 12);
+  double *h = history.data;
+  double s = (v - h[0]) * (v - h[0]), g = 0.0;
+  for (int32_t i = 0; i < 11; i++) {
+    s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
+    g += h[i];
+  }
+  mean_g = g / 12;
+  memmove(h + 1, h, 11 * sizeof(double));
+  h[0] = v;
+  return k >= 12 ? std::sqrt(s / 12) : v;
+}
+
+namespace {
+
+// One solve's operands and its method's preconditioner P.
+struct Solve {
+  int32_t method;
+  const sparsemx *A, *M;
+  const vectord *D;
+  const bandmxd *B;
+
+  // out := P v (transpose: Pt v); out is never v.
+  void apply(vectord *out, const vectord *v, bool transpose) const {
+    switch (method) {
+      case 1: case 6: case 11:
+        vectord_copyto_0(out, v);
+        break;
+      case 2: case 7: case 12:
+        vectord_mul(out, D, v);
+        break;
+      case 3: case 8: case 13:
+        if (transpose) sparsemx_mtv_0(out, M, v);
+        else sparsemx_mv_0(out, M, v);
+        break;
+      case 4: case 5:
+        if (transpose) sparsemx_inchol_back(out, M, v);
+        else sparsemx_inchol_forward(out, M, v);
+        break;
+      case 9:
+        if (transpose) sparsemx_inclu_solvet(out, M, D, v);
+        else sparsemx_inclu_solve(out, M, D, v);
+        break;
+      case 10: case 15:
+        if (transpose) bandmxd_lu_solvet(out, B, v);
+        else bandmxd_lu_solve(out, B, v);
+        break;
+      default:
+        rtlib_fatal_in("sparsecg_cg_0", "Bad CG Method");
+    }
+  }
+};
+
+// z := s*x + y in place on z = y, without the resize checks of the inner loops.
+void axpy(vectord *y, double s, const vectord *x) {
+  double *yd = y->data;
+  const double *xd = x->data;
+  for (int32_t i = 0, n = y->count; i < n; i++) yd[i] += s * xd[i];
+}
+// p := s*p + r.
+void xpay(vectord *p, double s, const vectord *r) {
+  double *pd = p->data;
+  const double *rd = r->data;
+  for (int32_t i = 0, n = p->count; i < n; i++) pd[i] = s * pd[i] + rd[i];
+}
+
+}  // namespace
+
+double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
+                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,
+                   int32_t family, int32_t precon, int32_t nl) {
+  TRACE("sparsecg_cg_0");
+  int32_t n = b->count;
+  // 1. The method; its work vectors.
+  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  if (method < 1 || method > 15) rtlib_fatal_in("sparsecg_cg_0", "Bad CG Method");
+  if (method == 14) rtlib_fatal_in("sparsecg_cg_0", "BAD CG METHOD");
+  Solve op{method, A, M, D, B};
+  // A budget below 1 would make the growth factor divide by zero; the RMS is taken
+  // over at least one and at most n unknowns.
+  int32_t budget = std::max<int32_t>(maxit, 1);
+  nl = std::max(1, std::min(nl, n));
+  vectord *r = vector2d_get_work(work, n), *p = vector2d_get_work(work, n);
+  vectord *t1 = vector2d_get_work(work, n), *t2 = vector2d_get_work(work, n);
+  vectord *rt = nullptr, *pt = nullptr, *qt = nullptr;
+  if (family == lanczos) {
+    rt = vector2d_get_work(work, n);
+    pt = vector2d_get_work(work, n);
+    qt = vector2d_get_work(work, n);
+  }
+  // 2-4. Residual, direction and rho.
+  bool left = (method >= 2 && method <= 5) || (method >= 7 && method <= 10);
+  if (left) op.apply(r, b, false);
+  else vectord_copyto_0(r, b);
+  vectord_resize(x, n, std::max(n, x->capacity));
+  vectord_copyto_1(x, 0.0);
+  vectord_copyto_0(p, r);
+  double rho;
+  if (family == orthomin) {
+    rho = norm(r);
+  } else if (family == lanczos) {
+    vectord_copyto_0(rt, r);
+    vectord_copyto_0(pt, p);
+    rho = vectord_dot(rt, r);
+  } else {
+    sparsemx_mtv_0(t2, A, r);
+    if (method == 11) vectord_copyto_0(t1, t2);
+    else op.apply(t1, t2, true);
+    op.apply(p, t1, false);
+    rho = norm(t1);
+  }
+  // 5. Growth of the tolerances past the budget; the panel lines.
+  mean_g = 1.0;
+  double growth = std::pow(2.0, 100.0 / double(budget));
+  uint16_t line = 0, conv = 0;
+  if (panel) {
+    String name = {uint16_t(strlen(method_names[method])), 0, const_cast<char *>(method_names[method])};
+    String label = {11, 0, const_cast<char *>("Convergence")};
+    line = display_report_num(panel, 0, &name, 1);
+    conv = display_report_real(panel, 0, &label, 1.0);
+  }
+  double m = 0.0, c = 1.0;
+  for (int32_t k = 1;; k++) {
+    double rho_old = rho;
+    if (k > budget) {
+      rel *= growth;
+      abs *= growth;
+    }
+    if (panel) {
+      display_update_num(panel, line, k);
+      display_update_real(panel, conv, c);
+    }
+    // 3. q := the operator applied to p (q lives in t1).
+    vectord *q = t1;
+    switch (method) {
+      case 1: case 11: case 12: case 13: case 15:
+        sparsemx_mv_0(q, A, p);
+        break;
+      case 2:
+        vectord_mul(t2, D, p);
+        sparsemx_mv_0(q, A, t2);
+        vectord_multo_0(q, D);
+        break;
+      case 3:
+        sparsemx_mv_0(t2, M, p);
+        sparsemx_mv_0(q, A, t2);
+        sparsemx_mv_0(t2, M, q);
+        vectord_copyto_0(q, t2);
+        break;
+      case 4: case 5:
+        sparsemx_inchol_back(t2, M, p);
+        sparsemx_mv_0(q, A, t2);
+        sparsemx_inchol_forward(q, M, q);
+        break;
+      default:  // lanczos
+        if (method == 6) {
+          sparsemx_mv_0(q, A, p);
+          sparsemx_mtv_0(qt, A, pt);
+        } else {
+          sparsemx_mv_0(t2, A, p);
+          op.apply(q, t2, false);
+          op.apply(t2, pt, true);
+          sparsemx_mtv_0(qt, A, t2);
+        }
+    }
+    // 4-5. Step.
+    double sigma = family == orthomin ? vectord_dot(p, q) : family == lanczos ? vectord_dot(pt, q) : norm(q);
+    double alpha = sigma == 0 ? rho : rho / sigma;
+    axpy(x, alpha, p);
+    axpy(r, -alpha, q);
+    if (family == lanczos) axpy(rt, -alpha, qt);
+    // 6-8. New rho and direction.
+    if (family == orthomin) {
+      rho = norm(r);
+    } else if (family == lanczos) {
+      rho = vectord_dot(rt, r);
+    } else {
+      sparsemx_mtv_0(t2, A, r);
+      if (method == 11) {
+        vectord_copyto_0(t1, t2);
+      } else {
+        op.apply(t1, t2, true);
+        op.apply(t2, t1, false);
+      }
+      rho = norm(t1);
+    }
+    double beta = rho_old == 0 ? rho : rho / rho_old;
+    if (family == vandenberg) {
+      xpay(p, beta, method == 11 ? t1 : t2);
+    } else {
+      xpay(p, beta, r);
+      if (family == lanczos) xpay(pt, beta, rt);
+    }
+    // 9-10. The RMS of the field unknowns and the stop tests.
+    m = std::sqrt(norm_l(x, nl) / nl);
+    c = sparsecg_asymptote(k, m);
+    if (k > 12 && c <= mean_g * rel + abs) break;
+    if (k > 4 * budget) break;
+    if (panel && display_checkkey(panel)) break;
+    if (m == 0) break;
+  }
+  // End: undo the right preconditioning of the symmetric forms.
+  if (method == 2) {
+    vectord_multo_0(x, D);
+  } else if (method == 3) {
+    sparsemx_mv_0(t2, M, x);
+    vectord_copyto_0(x, t2);
+  } else if (method == 4 || method == 5) {
+    sparsemx_inchol_back(t2, M, x);
+    vectord_copyto_0(x, t2);
+  }
+  for (vectord *v : {r, p, t1, t2, rt, pt, qt})
+    if (v) vector2d_free_work(v);
+  if (panel) display_unreport(panel, line);
+  return m;
+}

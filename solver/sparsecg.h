@@ -1,0 +1,37 @@
+// sparsecg: the preconditioned Krylov solvers of every linear solve (conjugate
+// gradients, bi-conjugate gradients, conjugate gradients on the normal equations),
+// judged by the stagnation of the solution's RMS value.
+#pragma once
+#include <cstdint>
+
+#include "runtime/vector2d.h"
+#include "runtime/vectord.h"
+#include "solver/sparsemx.h"
+
+struct pad;
+struct bandmxd;
+
+// Solver families and preconditioners; their pair picks one of the methods.
+enum { orthomin = 0, lanczos = 1, vandenberg = 2, filllu = 3 };
+enum { noprecon = 0, diprecon = 1, ataprecon = 2, biprecon = 3, luprecon = 4, bluprecon = 5, undefprecon = 6 };
+
+// Set from the problem's SPARSECG debug switch.
+extern uint8_t sparsecg_debug;
+
+int sparsecg_init();
+
+// Solves A x = b (n = b's length) with the method of (family, precon): M is the block
+// preconditioner or the incomplete factor, D the diagonal preconditioner or the
+// incomplete LU's diagonal, B the band LU factor. Work vectors come from the pool (4,
+// 7 for lanczos) and go back to it. Iterates until, after 12 iterations, the change
+// measure of the RMS of x(1..nl) falls to rel x its mean + abs; past maxit iterations
+// the tolerances grow by 2^(100/maxit) per iteration, and 4 maxit iterations or the
+// panel's stop key end it. Returns that RMS. The filllu family, or a number outside
+// the tables, is "Bad CG Method"; vandenberg with luprecon "BAD CG METHOD".
+double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
+                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,
+                   int32_t family, int32_t precon, int32_t nl);
+
+// The convergence measure at iteration k of the value v: the RMS change over the last
+// 13 values once k >= 12, else v itself; the history spans calls.
+double sparsecg_asymptote(int32_t k, double v);

@@ -1,0 +1,153 @@
+// sparsemx: the row-compressed sparse matrix of the global Jacobian, the mass and
+// preconditioner matrices and the node adjacency, with the products, scalings,
+// preconditioner builders, incomplete factorisations and reordering on it.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "runtime/strings.h"
+#include "runtime/vectord.h"
+#include "runtime/vectorl.h"
+#include "runtime/vectorld.h"
+
+struct pad;
+struct matrixd;
+struct bandmxd;
+
+struct sparsemx {
+  int32_t rows;      // rows in use, numbered 1..rows
+  int32_t capacity;  // row records allocated; rows past rows keep their storage
+  vectorld *data;    // row i is data[i-1]: columns strictly ascending, 1-based
+};
+
+// Set from the problem's SPARSEMX debug switch.
+extern uint8_t sparsemx_debug;
+
+int sparsemx_init();
+
+// ---- Lifetime and shape ---------------------------------------------------------------
+// new stops with "NEW LMAP ALREADY ALLOCATED" when M holds a row array. resize_0 grows
+// the row array to c records (records moved, not their storage) and sets the rows;
+// resize_1 gives M N's rows, counts and capacities; image gives M N's pattern with
+// zero values. free releases the row array, and with rows set every row's storage.
+void sparsemx_new(sparsemx *M, int32_t n, int32_t c);
+void sparsemx_resize_0(sparsemx *M, int32_t n, int32_t c);
+void sparsemx_resize_1(sparsemx *M, const sparsemx *N);
+void sparsemx_image(sparsemx *M, const sparsemx *N);
+void sparsemx_free(sparsemx *M, uint8_t rows);
+void sparsemx_copyto_0(sparsemx *M, const sparsemx *N);
+void sparsemx_copyto_1(sparsemx *M, const sparsemx *N, double s);
+// D := the dense n x n image of M.
+void sparsemx_explode(matrixd *D, const sparsemx *M);
+
+// ---- Entries ------------------------------------------------------------------------
+// fetch reads 0 outside the rows and for an absent column. store and addto_0 insert an
+// absent entry in column order; a matrix without rows is "BAD MATRIX", a row outside
+// 1..rows "BAD MATRIX MAP ROW". addto_0 returns the entry's new value.
+double sparsemx_fetch(const sparsemx *M, int32_t i, int32_t j);
+void sparsemx_store(sparsemx *M, int32_t i, int32_t j, double x);
+double sparsemx_addto_0(sparsemx *M, int32_t i, int32_t j, double x);
+
+// ---- Whole-matrix arithmetic ------------------------------------------------------------
+// M += s*N position by position; unequal row counts, or a row of M shorter than N's,
+// write a debug line and stop with "MATRIX SIZE MISMATCH".
+void sparsemx_addto_1(sparsemx *M, const sparsemx *N, double s);
+void sparsemx_clear(sparsemx *M);
+void sparsemx_clear_row(sparsemx *M, int32_t i);
+// Zeroes column j through the symmetric pattern: (c, j) for every column c of row j.
+void sparsemx_clear_col(sparsemx *M, int32_t j);
+// Row i becomes d on the diagonal and 0 elsewhere, column i 0 off the diagonal.
+void sparsemx_clear_rowcol(sparsemx *M, int32_t i, double d);
+void sparsemx_negate(sparsemx *M);
+// The diagonal entry of a row is its first entry not left of the diagonal (the last
+// entry when all are): offset adds s to it, emphasize multiplies it by 1 + s.
+void sparsemx_offset(sparsemx *M, double s);
+void sparsemx_emphasize(sparsemx *M, double s);
+// M (holding N's pattern) := (N + Nt)/2 on N's pattern.
+void sparsemx_symmetrize(sparsemx *M, const sparsemx *N);
+// Rows (pre) or columns (post) multiplied by v, or by 1/v (unscale); v shorter than
+// the rows is "VECTOR LENGTH ERROR".
+void sparsemx_pre_scale_matrix(sparsemx *M, const vectord *v);
+void sparsemx_post_scale_matrix(sparsemx *M, const vectord *v);
+void sparsemx_pre_unscale_matrix(sparsemx *M, const vectord *v);
+void sparsemx_post_unscale_matrix(sparsemx *M, const vectord *v);
+// N's values into M's pattern; M's entries absent from N become 0, a nonzero entry of
+// N without a place in M is "CAN'T COPYTO".
+void sparsemx_copy_remap(sparsemx *M, const sparsemx *N);
+// M(p(i), p(c)) := N(i, c), each target row cleared first; "SIZE MISMATCH" unless M,
+// N and p have one length.
+void sparsemx_copy_reorder(sparsemx *M, const sparsemx *N, const vectorl *p);
+
+// ---- Products (y resized to the rows; x must have rows entries, else a debug line
+// and "VECTOR LENGTH ERROR"; y must not be x) -----------------------------------------------
+void sparsemx_mv_0(vectord *y, const sparsemx *A, const vectord *x);
+void sparsemx_mv_1(vectord *y, double s, const sparsemx *A, const vectord *x);
+void sparsemx_mvsum_0(vectord *y, const sparsemx *A, const vectord *x);
+void sparsemx_mvsum_1(vectord *y, double s, const sparsemx *A, const vectord *x);
+void sparsemx_mtv_0(vectord *y, const sparsemx *A, const vectord *x);
+void sparsemx_mtv_1(vectord *y, double s, const sparsemx *A, const vectord *x);
+void sparsemx_mtvsum_0(vectord *y, const sparsemx *A, const vectord *x);
+void sparsemx_mtvsum_1(vectord *y, double s, const sparsemx *A, const vectord *x);
+void sparsemx_rowsum(vectord *v, const sparsemx *M);
+void sparsemx_colsum(vectord *v, const sparsemx *M);
+// v(i) = sum of |row i|; returns the largest (0 for no rows); logs "NORM_L1 (n)".
+double sparsemx_norm_l1(const sparsemx *M, vectord *v);
+
+// ---- Preconditioners and factorisations -------------------------------------------------
+// Diagonal scalings: 1/diagonal, else the inverse row norm (1 for an empty row);
+// ata: the inverse column norms squared (1 for an empty column); with sym the roots.
+void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym);
+void sparsemx_ata_dip_0(vectord *D, const sparsemx *A, uint8_t sym);
+// As ata_dip_0 for a*A + b*B on one pattern.
+void sparsemx_ata_dip_1(vectord *D, const sparsemx *A, const sparsemx *B, double a, double b, uint8_t sym);
+// Block-diagonal preconditioner: for nb blocks of m rows, the inverse (sym: the
+// inverse square root) of A's block stored whole into M ("Singular Block" when a
+// block cannot be inverted); each row r past the blocks gets v(r)/nb (sym: its root)
+// on the diagonal.
+void sparsemx_diag_bip(sparsemx *M, const sparsemx *A, const vectord *v, uint16_t m, int32_t nb, uint8_t sym);
+
+// Incomplete Cholesky in place on the full symmetric pattern, without fill: the lower
+// part becomes L, the upper part Lt, the diagonal 1/L(i,i). A zero pivot, a missing
+// diagonal or a negative pivot in a row up to nf writes a debug line and returns false
+// (M is then spoiled); a negative pivot past nf continues with its magnitude. A
+// panel, when given, shows the progress.
+bool sparsemx_inchol_factor_1(sparsemx *M, int32_t nf, pad *panel);
+bool sparsemx_inchol_factor_0(sparsemx *M, int32_t nf);
+// With the factor: forward y = L^-1 b, back x = L^-t y (x may be y), solve both.
+void sparsemx_inchol_forward(vectord *y, const sparsemx *L, const vectord *b);
+void sparsemx_inchol_back(vectord *x, const sparsemx *L, const vectord *y);
+void sparsemx_inchol_solve(vectord *x, const sparsemx *L, const vectord *b);
+
+// Incomplete LU (Crout, no pivoting, in M's pattern): M becomes L (unit diagonal
+// implied) below and U above the diagonal, D U's diagonal. A zero pivot writes a
+// debug line and returns false.
+bool sparsemx_inclu_factor_1(sparsemx *M, vectord *D, pad *panel);
+bool sparsemx_inclu_factor_0(sparsemx *M, vectord *D);
+// x = (LU)^-1 b and x = (LU)^-t b.
+void sparsemx_inclu_solve(vectord *x, const sparsemx *LU, const vectord *D, const vectord *b);
+void sparsemx_inclu_solvet(vectord *x, const sparsemx *LU, const vectord *D, const vectord *b);
+
+// ---- Patterns and reordering ------------------------------------------------------------
+// M := the band |j - i| <= bandwidth/2 of A as full sparse rows.
+void sparsemx_make_band_0(sparsemx *M, const sparsemx *A, uint16_t bandwidth, pad *panel);
+// B := the band |j - i| <= bandwidth/2 of A as a band matrix.
+void sparsemx_make_band_1(bandmxd *B, const sparsemx *A, uint16_t bandwidth, pad *panel);
+// M := the envelope of A with zero values: row i from the smallest first column of
+// rows i..n to the largest last column of rows 1..i.
+void sparsemx_map_fillin_1(sparsemx *M, const sparsemx *A, pad *panel);
+void sparsemx_map_fillin_0(sparsemx *M, const sparsemx *A);
+// Band-minimising renumbering of the adjacency G by iterated centroids (mode 1 weights
+// the neighbours by 1/distance): perm(i) is node i's new number, invperm(k) the node
+// numbered k; G is renumbered. An empty row is "UNLINKED NODE".
+void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mode);
+
+// Dominant eigenvalue by power iteration from c, -c, c, ... (spread 0) or c + s*random;
+// with normal set the largest singular value, signed.
+double sparsemx_big_eigen(const sparsemx *A, double s, double c, double tol, uint8_t normal);
+void sparsemx_big_eigens(double pair[2], const sparsemx *A, double tol);
+
+// ---- Debug listings -----------------------------------------------------------------------
+void sparsemx_print(FILE *f, const sparsemx *M, const String *title);
+void sparsemx_print_map(FILE *f, const sparsemx *M, const String *title);
+void sparsemx_map_map(FILE *f, const sparsemx *M, const String *title);
+void sparsemx_map_diag(FILE *f, const sparsemx *M, const String *title);

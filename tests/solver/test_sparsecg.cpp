@@ -1,0 +1,142 @@
+// Krylov solvers: every method of the family x preconditioner table against a dense
+// solve, the iteration limits and stops, the refused methods, and the convergence
+// measure against hand-computed values. The status panel is a test double that keeps
+// the last value of each line.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "graphics/display.h"
+#include "solver/bandmxd.h"
+#include "solver/sparsecg.h"
+#include "tests/solver/sparse_fixture.h"
+
+// ---- Status panel double --------------------------------------------------------------
+static std::map<uint16_t, double> panel_values;
+static uint16_t put(pad *d, uint16_t line, double v) {
+  uint16_t n = line ? line : ++d->last;
+  panel_values[n] = v;
+  return n;
+}
+uint16_t display_report_num(pad *d, uint16_t line, const String *, int32_t v) { return put(d, line, v); }
+uint16_t display_report_real(pad *d, uint16_t line, const String *, double v) { return put(d, line, v); }
+void display_update_num(pad *d, uint16_t line, int32_t v) { put(d, line, v); }
+void display_update_real(pad *d, uint16_t line, double v) { put(d, line, v); }
+void display_unreport(pad *d, uint16_t line) { d->last = line ? line - 1 : 0; }
+uint8_t display_checkkey(pad *d) { return d->key ? *d->key : 0; }
+
+namespace {
+
+struct Solve {
+  Sparse a, m;
+  bandmxd band{};
+  Vec b, d, x;
+  vector2d pool{};
+  pad panel{};
+  uint8_t key = 0;
+  std::vector<double> want;
+  double rms = 0;
+
+  Solve(const Dense &dense, int32_t family, int32_t precon) : a(dense) {
+    std::vector<double> bs(dense.size());
+    for (size_t i = 0; i < bs.size(); i++) bs[i] = std::sin(double(i + 1));
+    vectord_resize(&b, a.rows, a.rows);
+    std::copy(bs.begin(), bs.end(), b.data);
+    want = dense_solve(dense, bs);
+    vector2d_new(&pool, 0, 7);
+    panel.key = &key;
+    uint8_t sym = family == orthomin;
+    int32_t n = a.rows;
+    switch (precon) {
+      case diprecon: sparsemx_diag_dip(&d, &a, sym); break;
+      case ataprecon: sparsemx_ata_dip_0(&d, &a, sym); break;
+      case biprecon: sparsemx_diag_bip(&m, &a, &b, 10, n / 10, sym); break;  // the grid lines
+      case luprecon:
+        sparsemx_copyto_0(&m, &a);
+        EXPECT_TRUE(sym ? sparsemx_inchol_factor_0(&m, n) : sparsemx_inclu_factor_0(&m, &d));
+        break;
+      case bluprecon:
+        if (sym) {
+          sparsemx_make_band_0(&m, &a, 6, nullptr);
+          EXPECT_TRUE(sparsemx_inchol_factor_0(&m, n));
+        } else {
+          sparsemx_make_band_1(&band, &a, 6, nullptr);
+          EXPECT_TRUE(bandmxd_lu_factor(&band));
+        }
+    }
+  }
+  // The solve; returns the last iteration shown on the method line.
+  int32_t solve(int32_t family, int32_t precon, double rel, uint16_t maxit) {
+    rms = sparsecg_cg(&x, &a, &m, &b, &d, &band, &pool, rel, 0.0, maxit, &panel, family, precon, a.rows);
+    for (int32_t i = 1; i <= pool.count; i++) EXPECT_EQ(pool.data[i - 1].count, 0);
+    return int32_t(panel_values[1]);
+  }
+  ~Solve() {
+    bandmxd_free(&band);
+    vector2d_free(&pool, 1);
+  }
+};
+
+TEST(Sparsecg, EveryMethodReachesTheDenseSolution) {
+  struct Case {
+    int32_t family, precon;
+    bool nonsymmetric;
+  } cases[] = {
+      {orthomin, noprecon, false},  {orthomin, diprecon, false},    {orthomin, ataprecon, false},
+      {orthomin, biprecon, false},  {orthomin, luprecon, false},    {orthomin, bluprecon, false},
+      {orthomin, undefprecon, false}, {lanczos, noprecon, true},    {lanczos, diprecon, true},
+      {lanczos, ataprecon, true},   {lanczos, biprecon, true},      {lanczos, luprecon, true},
+      {vandenberg, noprecon, true}, {vandenberg, diprecon, true},   {vandenberg, ataprecon, true},
+      {lanczos, bluprecon, true},   {vandenberg, biprecon, true},   {vandenberg, bluprecon, true},
+  };
+  for (const Case &c : cases)
+    for (double beta : {0.0, 0.4}) {
+      if (beta != 0 && !c.nonsymmetric) continue;
+      Solve r(five_point(10, beta), c.family, c.precon);
+      r.solve(c.family, c.precon, 1e-10, 200);
+      EXPECT_LT(max_rel_error(r.x, r.want), 1e-6) << c.family << " " << c.precon << " " << beta;
+      EXPECT_GT(r.rms, 0);
+    }
+}
+
+TEST(Sparsecg, IterationLimitsAndStops) {
+  {  // b = 0: one iteration, RMS 0.
+    Solve r(five_point(4), orthomin, noprecon);
+    vectord_copyto_1(&r.b, 0.0);
+    EXPECT_EQ(r.solve(orthomin, noprecon, 1e-6, 100), 1);
+    EXPECT_EQ(r.rms, 0.0);
+  }
+  {  // exact after 9 steps, yet no stop before the 13th.
+    Solve r(five_point(3), orthomin, noprecon);
+    EXPECT_GE(r.solve(orthomin, noprecon, 1e-6, 100), 13);
+    EXPECT_LT(max_rel_error(r.x, r.want), 1e-12);
+  }
+  {  // never converged: the budget ends it after 4 maxit iterations.
+    Solve r(five_point(30), orthomin, noprecon);
+    EXPECT_EQ(r.solve(orthomin, noprecon, 0.0, 10), 41);
+  }
+  {  // the stop key
+    Solve r(five_point(10), orthomin, noprecon);
+    r.key = 1;
+    EXPECT_EQ(r.solve(orthomin, noprecon, 1e-10, 100), 1);
+  }
+  {  // a budget of 0 runs as 1: ended after 4 iterations.
+    Solve r(five_point(5), orthomin, noprecon);
+    EXPECT_EQ(r.solve(orthomin, noprecon, 1e-10, 0), 5);
+    EXPECT_TRUE(std::isfinite(r.rms));
+  }
+  Solve r(five_point(3), orthomin, noprecon);
+  EXPECT_EQ(fatal_stop([&] { r.solve(vandenberg, luprecon, 1e-6, 10); }), "BAD CG METHOD IN sparsecg_cg_0");
+  EXPECT_EQ(fatal_stop([&] { r.solve(filllu, noprecon, 1e-6, 10); }), "Bad CG Method IN sparsecg_cg_0");
+  EXPECT_EQ(fatal_stop([&] { r.solve(orthomin, 7, 1e-6, 10); }), "Bad CG Method IN sparsecg_cg_0");
+}
+
+TEST(Sparsecg, AsymptoteOfSquares) {
+  // v = k^2: before 12 values the measure is v; at 13 the RMS of the 12 differences
+  // 3, 5, ..., 25 between consecutive squares.
+  for (int k = 1; k <= 11; k++) EXPECT_EQ(sparsecg_asymptote(k, k * k), k * k);
+  sparsecg_asymptote(12, 144);
+  EXPECT_DOUBLE_EQ(sparsecg_asymptote(13, 169), std::sqrt(2924.0 / 12));
+}
+
+}  // namespace
