@@ -302,7 +302,7 @@ TEST_F(Stage, GridgenExtrudesA3DBaseMesh) {
 
   calls.clear();
   p->mesh.domain->threed = 1;
-  p->mesh.domain->layers = 4;
+  strings_resize_1(&p->mesh.domain->layernames, 4, 4);
   sized(3, 2);
   p->layers = 0;
   gridgen(p);
