@@ -451,8 +451,17 @@ double edges_erc_rad(const Edge *e, const double p[2]) {
   return std::pow(S, 1.5) / (k * dy * dy + k * k * dx * dx);
 }
 
+// Newton's method on the Gauss-rule length, kept inside a bracket of the root: the rule's
+// length over delta lies between delta times the smaller and the larger radius, so the
+// root lies between d / max and d / min. On an eccentric ellipse the rule's length is not
+// monotone and plain Newton steps can run off to hundreds of radians; a step that leaves
+// the bracket is replaced by its midpoint.
 double edges_erc_move(double d, double t0, double rx, double ry) {
-  double delta = d / std::max(rx, ry);
+  double big = std::max(rx, ry), small = std::min(rx, ry);
+  double delta = d / big;
+  if (d == 0) return 0;
+  double far = small > 0 ? 1.001 * d / small : d > 0 ? HUGE_VAL : -HUGE_VAL;
+  double lo = std::min(delta, far), hi = std::max(delta, far);
   for (int step = 0; step < 50; step++) {
     double h = delta / 2, L = 0, Lp = 0;
     for (int i = 0; i < 3; i++) {
@@ -460,8 +469,14 @@ double edges_erc_move(double d, double t0, double rx, double ry) {
       L += gauss_w[i] * s;
       Lp += (gauss_x[i] + 1) * gauss_w[i] * (rx * rx - ry * ry) * std::cos(t) * std::sin(t) / s;
     }
-    double change = -(h * L - d) / ((h * Lp + L) * 0.5);
-    delta += change;
+    double F = h * L - d;
+    (F > 0 ? hi : lo) = delta;
+    double change = -F / ((h * Lp + L) * 0.5), next = delta + change;
+    if (!(lo < next && next < hi)) {
+      delta = (lo + hi) / 2;
+      continue;
+    }
+    delta = next;
     if (std::fabs(change) < 1e-6) break;
   }
   return delta;
