@@ -112,22 +112,24 @@ static int32_t find_edge(const edgetable *t, uint16_t j1, uint16_t j2, Same same
   return 0;
 }
 
-int32_t edges_make_line_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g) {
-  TRACE("edges_make_line_edge");
-  if (int32_t n = find_edge(t, j1, j2, [](const Edge &e) { return e.shape == SHAPE_LINE; })) return n;
+// Find-or-make of a straight edge of the shape whose geometry params() sets.
+static int32_t make_straight(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,
+                             int32_t shape, void (*params)(Edge *, const jointtable *)) {
+  if (int32_t n = find_edge(t, j1, j2, [shape](const Edge &e) { return e.shape == shape; })) return n;
   uint16_t n = edges_new_edge(t, j1, j2);
-  edges_make_line_params(&t->data[n - 1], j);
+  params(&t->data[n - 1], j);
   edges_bound_edge(&t->data[n - 1], j, g);
   return n;
 }
 
+int32_t edges_make_line_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g) {
+  TRACE("edges_make_line_edge");
+  return make_straight(t, j, j1, j2, g, SHAPE_LINE, edges_make_line_params);
+}
+
 int32_t edges_make_line3_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g) {
   TRACE("edges_make_line3_edge");
-  if (int32_t n = find_edge(t, j1, j2, [](const Edge &e) { return e.shape == SHAPE_LINE3; })) return n;
-  uint16_t n = edges_new_edge(t, j1, j2);
-  edges_make_line3_params(&t->data[n - 1], j);
-  edges_bound_edge(&t->data[n - 1], j, g);
-  return n;
+  return make_straight(t, j, j1, j2, g, SHAPE_LINE3, edges_make_line3_params);
 }
 
 int32_t edges_make_extrud_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,

@@ -133,6 +133,18 @@ TEST_F(Edges, TablesLinesAndLoops) {
   EXPECT_EQ(d.joints.data[j[4] - 1].edges.data[0], 4);
   EXPECT_EQ(d.joints.data[j[4] - 1].edges.data[2], 34);
   EXPECT_EQ(edges_if_edge(&d.joints.data[j[4] - 1], 34), 3);
+  // 3D lines and extrusion edges match only their own kind, source and surface.
+  edgetable base{};
+  struct Lift {
+    uint16_t a, b, source, surface;
+    int32_t want;
+  } lifts[] = {{j[0], j[1], 1, 1, 35}, {j[1], j[0], 1, 1, -35}, {j[0], j[1], 1, 2, 36}, {j[0], j[1], 2, 1, 37}};
+  for (const Lift &l : lifts)
+    EXPECT_EQ(edges_make_extrud_edge(&d.edges, &d.joints, l.a, l.b, &d.grid, &base, l.source, l.surface), l.want);
+  EXPECT_EQ(edges_make_line3_edge(&d.edges, &d.joints, j[1], j[0], &d.grid), 38);
+  EXPECT_EQ(edges_make_line3_edge(&d.edges, &d.joints, j[0], j[1], &d.grid), -38);
+  EXPECT_DOUBLE_EQ(edge(38).length, std::sqrt(2.0));
+  EXPECT_EQ(d.grid.seed, 1);  // lifted edges without a length leave the seed alone
   // Loops: +5 once, -5 too; a name found upper-cased.
   uint16_t l = edges_new_loop(&d.loops);
   for (int32_t e : {5, 5, -5}) edges_add_to_loop(&d.loops, l, e);

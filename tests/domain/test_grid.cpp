@@ -2,6 +2,7 @@
 // box growth; joints merged within the tolerance and snapped by the closest-pair scale.
 #include <cmath>
 
+#include "domain/regions.h"
 #include "tests/domain/geometry.h"
 
 namespace {
@@ -105,6 +106,11 @@ TEST_F(Grid, SheetAndLayerNamesMatchUpperCased) {
   EXPECT_STREQ(name.text, "TOP");
   EXPECT_EQ(domain_find_sheet_name(&d, &name), 0);
   EXPECT_EQ(domain_layer_count(&d), 2);
+  // Region names ignore case.
+  regions_new_region(&d.regions, 0, 0, 0);
+  strings_copyto_1(&d.regions.data[0].name, "Core");
+  strings_copyto_1(&name, "core");
+  EXPECT_EQ(regions_find_region_name(&d.regions, &name), 1);
   strings_free_0(&top), strings_free_0(&name);
 }
 
