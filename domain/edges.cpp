@@ -3,11 +3,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <numbers>
 
 #include "domain/bounding.h"
 #include "domain/joints.h"
 #include "runtime/debug.h"
+#include "runtime/except.h"
 #include "runtime/lined.h"
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
@@ -18,6 +21,15 @@ static const char *const shape_names[] = {"line", "arc", "erc", "conic", "spline
 int edges_init() {
   TRACE("edges");
   return 0;
+}
+
+// Stops the current command with the message through the error hook, which reports it on
+// the current problem. The text is held in static storage: nothing is allocated.
+[[noreturn]] static void stop_command(const char *text) {
+  static char buffer[64];
+  snprintf(buffer, sizeof buffer, "%s", text);
+  String message{uint16_t(strlen(buffer)), uint16_t(sizeof buffer - 1), buffer};
+  except_uncle(&message);
 }
 
 static const Joint &joint(const jointtable *j, uint16_t n) { return j->data[n - 1]; }
@@ -323,7 +335,7 @@ bool edges_infer_arc2r(arcrec *a, const Joint *j1, const Joint *j2, double r, do
     return false;
   }
   double q = r * r / h2 - 1;
-  if (q < -2 * std::fabs(tol)) rtlib_fatal("Radius too small for distance.");
+  if (q < -2 * std::fabs(tol)) stop_command("Radius too small for distance.");
   double s = std::sqrt(std::fabs(q));
   if (r > 0)
     a->cx = mx - s * dy, a->cy = my + s * dx;
@@ -442,7 +454,7 @@ double edges_get_dist(const Edge *e, const jointtable *j, const double p[2]) {
     case SHAPE_ERC:
       return edges_erc_length(r.start, wrap(param_angle(r, p[0], p[1]) - r.start), r.rx, r.ry);
     default:
-      rtlib_fatal("BAD EDGE SHAPE");
+      stop_command("BAD EDGE SHAPE");
   }
 }
 
@@ -507,7 +519,7 @@ void edges_move_dist(const Edge *e, const jointtable *j, double d, double p[2]) 
       return;
     }
     default:
-      rtlib_fatal("BAD CURVETYPE");
+      stop_command("BAD CURVETYPE");
   }
 }
 
@@ -531,7 +543,7 @@ void edges_push_to_bdry(const Edge *e, double p[2]) {
       lambda = 1 / std::sqrt(dx * dx / (r.rx * r.rx) + dy * dy / (r.ry * r.ry));
       break;
     default:
-      rtlib_fatal("ILLEGAL CURVE TYPE");
+      stop_command("ILLEGAL CURVE TYPE");
   }
   p[0] = r.cx + lambda * dx, p[1] = r.cy + lambda * dy;
 }
@@ -559,7 +571,7 @@ double edges_edge_distance(const Edge *e, const jointtable *j, const double p[2]
     }
   } else {
     debug_printf("ILLEGAL SHAPE=%d\n", e->shape);
-    rtlib_fatal("ILLEGAL SHAPE");
+    stop_command("ILLEGAL SHAPE");
   }
   double d1 = std::hypot(p[0] - a.x, p[1] - a.y), d2 = std::hypot(p[0] - b.x, p[1] - b.y);
   const Joint &n = d1 < d2 ? a : b;
