@@ -192,6 +192,20 @@ void domain_print(FILE *f, const Domain *d);
 uint16_t domain_find_sheet_name(const Domain *d, String *name);
 uint16_t domain_find_layer_name(const Domain *d, String *name);
 
+// Upper-cases name in place and returns the number of the first named record of the
+// table equal to it (exactly, or ignoring case), 0 when none is. Loops and regions are
+// looked up by name through it.
+template <class Table>
+uint16_t domain_find_named(const Table *t, String *name, bool ignore_case) {
+  strings_upstring_0(name);
+  for (int32_t k = 0; k < t->count; k++) {
+    const String &n = t->data[k].name;
+    if (n.length && (ignore_case ? strings_compare_ul_0(&n, name) : strings_compare_0(&n, name)) == 0)
+      return t->data[k].number;
+  }
+  return 0;
+}
+
 // Appends a zeroed record to a domain table and returns its number. The tables grow by
 // 32 records (periodic declarations to capacity * 6 / 5 + 4) into a new zeroed block
 // counted in XMEM; a table stops with "TABLE FULL IN where" rather than pass 65535

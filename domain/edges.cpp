@@ -230,10 +230,7 @@ uint16_t edges_copy_loop(looptable *t, const Loop *src) {
 
 uint16_t edges_find_loop_name(const looptable *t, String *name) {
   TRACE("edges_find_loop_name");
-  strings_upstring_0(name);
-  for (int32_t k = 0; k < t->count; k++)
-    if (t->data[k].name.length && strings_compare_0(&t->data[k].name, name) == 0) return t->data[k].number;
-  return 0;
+  return domain_find_named(t, name, false);
 }
 
 void edges_add_to_loop(looptable *t, uint16_t loop, int32_t edge) {

@@ -34,10 +34,7 @@ uint16_t regions_copy_region(regiontable *t, const region *src) {
 
 uint16_t regions_find_region_name(const regiontable *t, String *name) {
   TRACE("regions_find_region_name");
-  strings_upstring_0(name);
-  for (int32_t k = 0; k < t->count; k++)
-    if (t->data[k].name.length && strings_compare_ul_0(&t->data[k].name, name) == 0) return t->data[k].number;
-  return 0;
+  return domain_find_named(t, name, true);
 }
 
 void regions_free(regiontable *t) {
