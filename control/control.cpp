@@ -601,7 +601,7 @@ static void sizes(pde *p) {
   Domain *d = p->mesh.domain;
   // 1. Counts the parser left; the problem's basis and its first-order basis.
   if (p->dimension == 1) exec_error(p, "1D not implemented");
-  p->layers = d->layers;
+  p->layers = domain_layer_count(d);
   p->materials = static_cast<uint16_t>(d->materials);
   p->basis = basisfun_pick_basis(p->dimension, static_cast<uint16_t>(p->order));
   p->basis1 = basisfun_pick_basis(p->dimension, 1);
@@ -638,14 +638,14 @@ static void gridgen(pde *p) {
   TRACE("gridgen_0");
   Domain *d = p->mesh.domain;
   if (!d->threed) {
-    p->phase = control_services.freshmesh(p, d->meshswitch, p->meshcount);
+    p->phase = control_services.freshmesh(p, d->twodee, p->meshcount);
   } else {
     pdedat_set_locator();
     mesher3_treat_sheets(p);
-    int32_t next = control_services.freshmesh(p, d->meshswitch, p->meshcount ? p->meshcount : 1);
+    int32_t next = control_services.freshmesh(p, d->twodee, p->meshcount ? p->meshcount : 1);
     if (next == PHASE_ANALYSIS) {
       next = control_services.grid3d(p);
-      p->layers = d->layers;
+      p->layers = domain_layer_count(d);
     }
     p->phase = next;
   }

@@ -6,7 +6,13 @@
 #include "control/pdedat.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
+#include "domain/bounding.h"
 #include "domain/domain.h"
+#include "domain/edges.h"
+#include "domain/faces.h"
+#include "domain/joints.h"
+#include "domain/periodic.h"
+#include "domain/regions.h"
 #include "domain/dominpde.h"
 #include "domain/features.h"
 #include "elements/basisfun.h"
@@ -130,8 +136,10 @@ static const struct {
     {"rectd", rectd_init},
     {"rect3s", rect3s_init},
     {"rect3d", rect3d_init},
+    {"bounding", bounding_init},
     {"filio", filio_init},
     {"textin", textin_init},
+    {"joints", joints_init},
     {"arrayd", arrayd_init},
     {"vectori", vectori_init},
     {"vector2n", vector2n_init},
@@ -145,7 +153,11 @@ static const struct {
     {"quature", quature_init},
     {"cellnode", cellnode_init},
     {"geom3d", geom3d_init},
+    {"periodic", periodic_init},
+    {"edges", edges_init},
+    {"regions", regions_init},
     {"planed", planed_init},
+    {"faces", faces_init},
     {"pointl", pointl_init},
     {"rectl", rectl_init},
     {"clipping", clipping_init},

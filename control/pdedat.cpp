@@ -128,6 +128,7 @@ pde *pdedat_new_pde(const String *name) {
   if (!p->mesh.domain) {
     bopmemalloc(&p->mesh.domain, 1, sizeof(Domain));
     XMEM += sizeof(Domain);
+    domain_clear(p->mesh.domain);  // a new domain: empty box, no tolerance yet
     p->mesh.ownsdomain = 1;
   }
   p->mesh.nodestep = 4096;

@@ -1,167 +1,153 @@
-// domain: copying and releasing the geometry record with its tables, the position of
-// an edge at a joint, and moving points off the snapping grid.
+// domain: the geometry record's tables, its copy, clear and print, and the sheet and
+// layer name lookups.
 #include "domain/domain.h"
 
-#include <cmath>
 #include <cstring>
 
+#include "domain/edges.h"
+#include "domain/faces.h"
+#include "domain/features.h"
+#include "domain/joints.h"
+#include "domain/periodic.h"
+#include "domain/regions.h"
+#include "model/trees.h"
 #include "runtime/bopmem.h"
+#include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
-// Offsets beyond this many quanta are reduced in steps of it, so that the unsigned
-// 32-bit step below never overflows.
-static const double reduction = 4294967280.0;
+int domain_init() {
+  TRACE("domain");
+  return 0;
+}
 
-// Each record's own storage, released with the record or made its own in a copy.
-static void own_name(String &n, bool copy) {
-  if (copy) {
-    String s = n;
-    n = String{};
-    if (s.length) strings_copyto_0(&n, &s);
-  } else {
-    strings_free_0(&n);
+uint16_t domain_grow_table(void **data, uint16_t *count, uint16_t *capacity, size_t size, const char *where,
+                           bool periodic) {
+  if (*count == UINT16_MAX) rtlib_fatal_in(where, "TABLE FULL");
+  if (*count + 1 > *capacity) {
+    int32_t cap = periodic ? *capacity * 6 / 5 + 4 : *capacity + 32;
+    if (cap > UINT16_MAX) cap = UINT16_MAX;
+    void *block = nullptr;
+    bopmemalloc(reinterpret_cast<char **>(&block), cap, uint32_t(size));
+    if (!block) debug_nomem(where);
+    XMEM += int64_t(cap - *capacity) * int64_t(size);
+    if (*count) std::memcpy(block, *data, size_t(*count) * size);
+    bopmemfree(reinterpret_cast<char **>(data));
+    *data = block;
+    *capacity = uint16_t(cap);
   }
-}
-template <class V>
-static void own(V &v, bool copy, void (*copyto)(V *, const V *), void (*release)(V *)) {
-  if (copy) {
-    V s = v;
-    v = V{};
-    copyto(&v, &s);
-  } else {
-    release(&v);
-  }
-}
-static void own_list(vectorn &v, bool copy) { own(v, copy, vectorn_copyto_0, vectorn_free); }
-static void own_list(vectorl &v, bool copy) { own(v, copy, vectorl_copyto_0, vectorl_free); }
-static void own_list(vectori &v, bool copy) { own(v, copy, vectori_copyto_0, vectori_free); }
-static void own_lists(Joint &j, bool copy) {
-  own_list(j.edges, copy);
-  own_list(j.faces, copy);
-  own_list(j.regions, copy);
-}
-static void own_lists(Edge &e, bool copy) {
-  own_name(e.name, copy);
-  own_list(e.face_list, copy);
-  own_list(e.layer_tags, copy);
-}
-static void own_lists(face &f, bool copy) { own_name(f.name, copy); }
-static void own_lists(Loop &l, bool copy) {
-  own_name(l.name, copy);
-  own_list(l.edges, copy);
-}
-static void own_lists(region &r, bool copy) {
-  own_name(r.name, copy);
-  own_list(r.loops, copy);
-  own_list(r.lists[0], copy);
-  own_list(r.lists[1], copy);
-}
-static void own_lists(periodic &p, bool copy) {
-  own_list(p.images, copy);
-  own_list(p.sources, copy);
-  own_list(p.lists[0], copy);
-  own_list(p.lists[1], copy);
-  // The mapping tree belongs to the problem's formulas until the tree module owns it.
-  if (copy) p.mapping = nullptr;
+  void *rec = static_cast<char *>(*data) + size_t(*count) * size;
+  std::memset(rec, 0, size);
+  return ++*count;
 }
 
-// Frees a table's records' own storage, then the records; count and capacity become 0.
-template <class Table>
-static void free_table(Table *t) {
-  for (int32_t k = 0; k < t->capacity; k++) own_lists(t->data[k], false);
-  XMEM -= int64_t(t->capacity) * sizeof(*t->data);
-  bopmemfree(&t->data);
-  t->count = t->capacity = 0;
+void domain_drop_table(void **data, uint16_t *count, uint16_t *capacity, size_t size) {
+  XMEM -= int64_t(*capacity) * int64_t(size);
+  bopmemfree(reinterpret_cast<char **>(data));
+  *count = *capacity = 0;
 }
 
-// Replaces a table that shares the source's records with a deep copy of them.
-template <class Table>
-static void copy_table(Table *t) {
-  auto *src = t->data;
-  t->data = nullptr;
-  if (!t->capacity) return;
-  bopmemalloc(&t->data, t->capacity, sizeof(*t->data));
-  XMEM += int64_t(t->capacity) * sizeof(*t->data);
-  std::memcpy(static_cast<void *>(t->data), src, t->capacity * sizeof(*t->data));
-  for (int32_t k = 0; k < t->capacity; k++) own_lists(t->data[k], true);
+// A deep copy of a tree vector.
+static void copy_trees(treevector *d, const treevector *s) {
+  trees_resize_0(d, s->count, s->count);
+  for (uint16_t k = 0; k < s->count; k++) d->data[k] = trees_copy(s->data[k]);
 }
 
-template <class Table>
-static void own_table(Table *t, bool copy) {
-  if (copy)
-    copy_table(t);
-  else
-    free_table(t);
-}
-
-// Frees, or replaces by copies of their own, everything a domain's record points to.
-static void own_all(Domain *d, bool copy) {
-  own_table(&d->joints, copy);
-  own_table(&d->edges, copy);
-  own_table(&d->faces, copy);
-  own_table(&d->loops, copy);
-  own_table(&d->regions, copy);
-  own_table(&d->periodics, copy);
-  own_list(d->excluded, copy);
-  own_list(d->regmaterials, copy);
-  own_list(d->unattached, copy);
-  own_list(d->voids, copy);
-}
-
+// The copy holds its own tables and lists. Periodic declarations, spacing features,
+// surface places, flat flags, the growth rate, the void list, the extrusion maps and the
+// base domain are left behind: a copy serves the mesh it goes with, which re-derives
+// those when it needs them.
 Domain *domain_domain_copy(const Domain *d) {
   TRACE("domain_domain_copy_0");
   Domain *c = nullptr;
   bopmemalloc(&c, 1, sizeof(Domain));
   XMEM += sizeof(Domain);
-  *c = *d;
-  own_all(c, true);
+  domain_clear(c);
+  c->grofac = 0;
+  c->onedee = d->onedee, c->twodee = d->twodee, c->threed = d->threed;
+  c->extrusion = d->extrusion;
+  for (int k = 0; k < 4; k++) c->reader[k] = d->reader[k];
+  c->surfaces = d->surfaces;
+  c->materials = d->materials;
+  for (uint16_t k = 0; k < d->joints.count; k++) joints_copy_joint(&c->joints, &d->joints.data[k]);
+  for (uint16_t k = 0; k < d->edges.count; k++) edges_copy_edge(&c->edges, &d->edges.data[k]);
+  for (uint16_t k = 0; k < d->faces.count; k++) faces_copy_face(&c->faces, &d->faces.data[k]);
+  for (uint16_t k = 0; k < d->loops.count; k++) edges_copy_loop(&c->loops, &d->loops.data[k]);
+  for (uint16_t k = 0; k < d->regions.count; k++) regions_copy_region(&c->regions, &d->regions.data[k]);
+  c->grid = d->grid;
+  vectorn_copyto_0(&c->excluded, &d->excluded);
+  vectorl_copyto_0(&c->unattached, &d->unattached);
+  c->shear[0] = d->shear[0], c->shear[1] = d->shear[1];
+  vectorn_copyto_0(&c->regmaterials, &d->regmaterials);
+  if (d->regiontrees[0].count) {
+    copy_trees(&c->surfacetrees, &d->surfacetrees);
+    strings_copyto_2(&c->sheetnames, &d->sheetnames);
+    strings_copyto_2(&c->layernames, &d->layernames);
+    for (int t = 0; t < 3; t++) {
+      const treevectors &s = d->regiontrees[t];
+      trees_resize_1(&c->regiontrees[t], s.count, s.count);
+      for (uint16_t k = 0; k < s.count; k++) copy_trees(&c->regiontrees[t].data[k], &s.data[k]);
+    }
+  }
   return c;
 }
 
 void domain_clear(Domain *d) {
   TRACE("domain_clear_0");
-  own_all(d, false);
-  d->base = nullptr;
+  if (!d) return;
+  joints_free(&d->joints);
+  edges_free_0(&d->edges);
+  faces_free(&d->faces);
+  edges_free_1(&d->loops);
+  regions_free(&d->regions);
+  periodic_free(&d->periodics);
+  features_free(d);
+  vectorn_free(&d->excluded);
+  vectorl_free(&d->unattached);
+  trees_free_1(&d->surfacetrees, 1);
+  for (int t = 0; t < 3; t++) trees_free_2(&d->regiontrees[t], 1);
+  vectorb_free(&d->flat);
+  strings_free_1(&d->sheetnames, 1);
+  strings_free_1(&d->layernames, 1);
+  textin_free(&d->surfplaces);
+  for (int k = 0; k < 7; k++) vector2n_free(&d->maps[k], 1);
+  vectorn_free(&d->regmaterials);
+  vectorl_free(&d->voids);
+  // Everything else, the grid's tolerance, quantum, origin and scale included, is as in
+  // a new record, so that a second parse snaps and merges joints as the first did.
+  double grofac = d->grofac;
+  std::memset(static_cast<void *>(d), 0, sizeof(Domain));
+  d->grofac = grofac;
+  rect3d_setrect_0(&d->grid.box, DOMAIN_HUGE, DOMAIN_HUGE, DOMAIN_HUGE, -DOMAIN_HUGE, -DOMAIN_HUGE, -DOMAIN_HUGE);
+  d->grid.seed = DOMAIN_HUGE;
 }
 
 void domain_print(FILE *f, const Domain *d) {
   TRACE("domain_print_0");
-  fputs(d->threed ? "3D \n" : "2D \n", f);
+  fputs(d->threed ? "3D " : "2D ", f);
+  fprintf(f, "DOMAIN has %5d Regions, %5d Loops, %5d Faces, %5d Edges, %5d Joints\n", d->regions.count,
+          d->loops.count, d->faces.count, d->edges.count, d->joints.count);
+  const rect3d &b = d->grid.box;
+  fprintf(f, "Bounds (%g,%g,%g) (%g,%g,%g)\n", b.x1, b.y1, b.z1, b.x2, b.y2, b.z2);
+  for (uint16_t k = 1; k <= d->regions.count; k++) regions_print(f, &d->regions, k);
+  for (uint16_t k = 1; k <= d->loops.count; k++) edges_print_1(f, &d->loops, k);
+  for (uint16_t k = 1; k <= d->faces.count; k++) faces_print(f, &d->faces, k);
+  for (uint16_t k = 1; k <= d->edges.count; k++) edges_print_0(f, &d->edges, k);
+  for (uint16_t k = 1; k <= d->joints.count; k++) joints_print(f, &d->joints, k);
 }
 
-uint16_t edges_if_edge(const Joint *j, uint16_t edge) {
-  for (int32_t k = 1; k <= j->edges.count; k++)
-    if (j->edges.data[k - 1] == edge) return uint16_t(k);
+static uint16_t find_name(const StringList *l, String *name) {
+  strings_upstring_0(name);
+  for (int32_t k = 0; k < l->count; k++)
+    if (l->items[k].length && strings_compare_0(&l->items[k], name) == 0) return uint16_t(k + 1);
   return 0;
 }
 
-// The offset v moved to the middle of its grid cell, half a quantum beyond the
-// nearest grid line, away from the origin.
-static double offg(double v, double q) {
-  double a = std::fabs(v / q);
-  int n = 0;
-  while (a > reduction) a -= reduction, n++;
-  double r = (double(uint32_t(a + 0.5)) + 0.5) * q;
-  for (int k = 0; k < n; k++) r += reduction * q;
-  return v < 0 ? -r : r;
+uint16_t domain_find_sheet_name(const Domain *d, String *name) {
+  TRACE("domain_find_sheet_name");
+  return find_name(&d->sheetnames, name);
 }
 
-void bounding_off_grid_0(const BoundingGrid *g, double *p) {
-  TRACE("bounding_off_grid_0");
-  if (g->quantum <= 0) return;
-  p[0] = g->ox + offg(p[0] - g->ox, g->quantum);
-  p[1] = g->oy + offg(p[1] - g->oy, g->quantum);
-  p[2] = g->oz + offg(p[2] - g->oz, g->quantum);
-}
-
-void bounding_off_grid_1(const BoundingGrid *g, double *p) {
-  TRACE("bounding_off_grid_1");
-  if (g->quantum <= 0) return;
-  p[0] = g->ox + offg(p[0] - g->ox, g->quantum);
-  p[1] = g->oy + offg(p[1] - g->oy, g->quantum);
-}
-
-int domain_init() {
-  TRACE("domain");
-  return 0;
+uint16_t domain_find_layer_name(const Domain *d, String *name) {
+  TRACE("domain_find_layer_name");
+  return find_name(&d->layernames, name);
 }

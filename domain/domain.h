@@ -1,19 +1,21 @@
 // domain: the problem's geometry record: its joints, edges, faces, loops, regions and
-// periodic declarations, the snapping grid with the geometric tolerance, and the
-// extrusion, meshing and material settings that run control and the mesh read.
+// periodic declarations, the snapping grid with the geometric tolerance, the surfaces
+// and layers of an extruded problem, and the record-wide copy, clear, print and
+// sheet and layer name lookups.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 
+#include "domain/features.h"
+#include "model/trees.h"
 #include "runtime/geom3d.h"
 #include "runtime/rect3d.h"
 #include "runtime/strings.h"
 #include "runtime/textin.h"
-#include "runtime/vectori.h"
+#include "runtime/vector2n.h"
+#include "runtime/vectorb.h"
 #include "runtime/vectorl.h"
 #include "runtime/vectorn.h"
-
-struct TreeNode;
 
 // A boundary vertex.
 struct Joint {
@@ -32,6 +34,15 @@ struct Joint {
   TextLoc place;       // where the descriptor made the joint
 };
 
+// Shape codes of an edge.
+enum { SHAPE_LINE, SHAPE_ARC, SHAPE_ERC, SHAPE_CONIC, SHAPE_SPLINE, SHAPE_LINE3, SHAPE_EQN, SHAPE_EXTRUD };
+
+// The arc record of arc and erc edges: the curve (cx + rx cos t, cy + ry sin t) for t
+// from start to start + sweep (positive counter-clockwise).
+struct arcrec {
+  double cx, cy, rx, ry, start, sweep;
+};
+
 // A boundary curve from joint1 to joint2.
 struct Edge {
   int16_t spacing;            // MESH_SPACING (+k) or MESH_DENSITY (-k) expression; 0 none
@@ -42,10 +53,11 @@ struct Edge {
   uint16_t periodic;          // periodic declaration the edge belongs to; 0 none
   uint16_t image;             // the periodic image edge; 0 none
   uint16_t joint1, joint2;    // start and end joint
-  uint16_t side_regions[4];   // regions on the edge's sides (0 outside)
+  uint16_t side_regions[4];   // 2D: left and right region (0 outside); 3D: regions meeting here
   uint8_t feature;            // the regions on both sides are equal
   uint8_t external;           // both sides are outside
-  int32_t shape;              // 0 line, 1 arc, 2 erc, 3 conic, 4 spline, 5 line3, 6 eqn, 7 extrud
+  uint8_t deleted, marked;    // working flags of later passes; 0 here
+  int32_t shape;              // SHAPE_LINE .. SHAPE_EXTRUD
   double length;              // length along the curve
   rect3d box;                 // bounding box
   String name;                // optional user name
@@ -53,7 +65,8 @@ struct Edge {
   vectorn layer_tags;         // per-layer boundary tags of extruded side edges
   TextLoc place;              // where the descriptor ended the segment
   union {
-    double data[6];           // line: a, b, c; arc and erc: centre, radii, start, sweep; line3
+    double data[6];           // line: a, b, c; line3: the 3D line
+    arcrec arc;               // arc and erc
     const void *base;         // extrud: the base domain's edge table
   } shapedata;
 };
@@ -73,11 +86,11 @@ struct face {
   uint16_t level;      // surface (ext.face) or layer (ext.edge)
 };
 
-// A closed chain of edges; +n walks edge n forwards, -n backwards.
+// A chain of edges in drawing order; +n walks edge n forwards, -n backwards.
 struct Loop {
   uint16_t number;
   String name;
-  vectori edges;
+  vectorl edges;
 };
 
 struct region {
@@ -88,14 +101,15 @@ struct region {
   uint16_t material;   // material number
   int16_t spacing;     // MESH_SPACING or MESH_DENSITY expression; 0 the domain's
   int32_t type;        // 0 include, 1 exclude, 2 feature
+  uint8_t excluded;    // equations skip the region
   String name;         // empty when unnamed
   rect3d box;          // bounding box
   vectorn loops;       // loops that bound the region
-  vectorn lists[2];    // kept with the region
+  vectorn lists[2];    // kept with the region; the first is copied
 };
 
 // A periodic declaration: sources[k] maps onto images[k] by forward; inverse maps back.
-// Both transforms are applied with geom3d_rotate_0.
+// Both transforms are applied with geom3d_rotate_0. The mapping tree is owned.
 struct periodic {
   vectorn images;
   vectorn sources;
@@ -121,20 +135,20 @@ struct BoundingGrid {
   double seed;                   // spacing seed: the shortest edge bounded
   double tolerance;              // distance under which two points are one
   double coarse;                 // coarse tolerance
-  double quantum;                // grid line spacing
+  double quantum;                // grid line spacing; 0 until the joints are snapped
   double size;                   // largest side of the box
   double scale;                  // nearness distance of splitting and surface checks
 };
 
+// The empty box bound and the spacing seed of a cleared domain.
+constexpr double DOMAIN_HUGE = 1.00000000000002e300;
+
 struct Domain {
-  uint8_t onedee, twodee;        // dimension flags of the coordinate system
-  uint8_t threed;                // 1 for an extruded (three-dimensional) domain
-  uint8_t extrusion;             // nonzero while the domain is an extrusion
+  uint8_t onedee, twodee, threed;  // dimension flags; twodee is handed to the mesher
+  uint8_t extrusion;             // set by the extrusion reader
   uint8_t perextrude;            // periodic extrusion: two-dimensional periodic matching is off
-  uint8_t meshswitch;            // the meshing switch handed to the mesher
-  uint16_t layers;               // layer count
   int16_t spacing;               // domain-wide MESH_SPACING or MESH_DENSITY expression
-  uint16_t reader[4];            // counters of the boundary reader
+  uint16_t reader[4];            // counters of the boundary reader; the last the region count
   uint16_t surfaces;             // surface count
   uint16_t materials;            // material count
   jointtable joints;
@@ -145,24 +159,67 @@ struct Domain {
   BoundingGrid grid;
   vectorn excluded;              // regions of type exclude
   vectorl unattached;            // mesh nodes of joints no edge ends at
+  treevector surfacetrees;       // one tree per surface z = f(x, y)
+  treevectors regiontrees[3];    // per surface, by region: expression, gradient, divergence
+  vectorb flat;                  // per surface: constant in every region
+  StringList sheetnames;         // name of each surface
+  StringList layernames;         // name of each layer; its count is the layer count
+  TextLocVector surfplaces;      // source place of each surface
   double shear[2];               // extrusion shear in x and y
   double grofac;                 // growth factor (SELECT GROFAC)
+  vector2n maps[7];              // entity maps of an extruded domain
   vectorn regmaterials;          // material number of each region
   vectorl voids;                 // region and layer pairs declared void
   Domain *base;                  // base domain of an extrusion (borrowed)
   periodictable periodics;       // periodic declarations
+  featureblock features;         // mesh-spacing features
 };
 
 int domain_init();
 
-// A deep copy of d, allocated (its bytes counted in XMEM).
+// The layer count of an extruded domain.
+inline uint16_t domain_layer_count(const Domain *d) { return uint16_t(d->layernames.count); }
+
+// A deep copy of the geometry (see domain.cpp for what is left behind), allocated
+// with its bytes counted in XMEM.
 Domain *domain_domain_copy(const Domain *d);
-// Releases everything the domain holds (the record itself stays).
+// Releases everything the domain holds and leaves it as a new domain (the record itself
+// and the growth factor stay). A null domain is ignored.
 void domain_clear(Domain *d);
-// Writes the domain's own report inside the grid report.
+// The domain's report: dimension, counts, bounds and every record.
 void domain_print(FILE *f, const Domain *d);
-// The edge's 1-based position in the joint's edge list, 0 if absent.
-uint16_t edges_if_edge(const Joint *j, uint16_t edge);
-// Snap a 3D point (x, y, z) or a 2D point (x, y) in place off the grid lines.
-void bounding_off_grid_0(const BoundingGrid *g, double *p);
-void bounding_off_grid_1(const BoundingGrid *g, double *p);
+// The first sheet (layer) whose name equals name, upper-cased in place; 0 when none.
+uint16_t domain_find_sheet_name(const Domain *d, String *name);
+uint16_t domain_find_layer_name(const Domain *d, String *name);
+
+// Upper-cases name in place and returns the number of the first named record of the
+// table equal to it (exactly, or ignoring case), 0 when none is. Loops and regions are
+// looked up by name through it.
+template <class Table>
+uint16_t domain_find_named(const Table *t, String *name, bool ignore_case) {
+  strings_upstring_0(name);
+  for (int32_t k = 0; k < t->count; k++) {
+    const String &n = t->data[k].name;
+    if (n.length && (ignore_case ? strings_compare_ul_0(&n, name) : strings_compare_0(&n, name)) == 0)
+      return t->data[k].number;
+  }
+  return 0;
+}
+
+// Appends a zeroed record to a domain table and returns its number. The tables grow by
+// 32 records (periodic declarations to capacity * 6 / 5 + 4) into a new zeroed block
+// counted in XMEM; a table stops with "TABLE FULL IN where" rather than pass 65535
+// records. Every table module of the domain appends through it.
+uint16_t domain_grow_table(void **data, uint16_t *count, uint16_t *capacity, size_t size, const char *where,
+                           bool periodic);
+template <class Table>
+uint16_t domain_table_append(Table *t, const char *where, bool periodic = false) {
+  return domain_grow_table(reinterpret_cast<void **>(&t->data), &t->count, &t->capacity, sizeof(*t->data), where,
+                           periodic);
+}
+// Frees a table's block (its records' own storage already released) and empties it.
+void domain_drop_table(void **data, uint16_t *count, uint16_t *capacity, size_t size);
+template <class Table>
+void domain_table_drop(Table *t) {
+  domain_drop_table(reinterpret_cast<void **>(&t->data), &t->count, &t->capacity, sizeof(*t->data));
+}

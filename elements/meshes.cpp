@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "domain/bounding.h"
+#include "domain/edges.h"
 #include "elements/evalpoint.h"
 #include "elements/quature.h"
 #include "runtime/bopmem.h"

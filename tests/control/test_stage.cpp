@@ -126,7 +126,7 @@ TEST_F(Stage, OneDimensionalProblemIsRefused) {
 TEST_F(Stage, GridgenExtrudesA3DBaseMesh) {
   pde *p = open("a");
   p->mesh.domain->threed = 1;
-  p->mesh.domain->layers = 4;
+  strings_resize_1(&p->mesh.domain->layernames, 4, 4);
   scripts["a"].dimension = 3;
   run_loop();
   EXPECT_EQ(p->phase, PHASE_DONE);

@@ -1,0 +1,111 @@
+// joints: the joint table and the snapping of joints onto the grid.
+#include "domain/joints.h"
+
+#include <cmath>
+
+#include "domain/bounding.h"
+#include "runtime/rtlib.h"
+
+int joints_init() {
+  TRACE("joints");
+  return 0;
+}
+
+uint16_t joints_new_joint_1(jointtable *t, double x, double y, double z) {
+  TRACE("joints_new_joint_1");
+  uint16_t n = domain_table_append(t, "NEW_JOINT");
+  Joint &j = t->data[n - 1];
+  j.number = n;
+  j.x = x, j.y = y, j.z = z;
+  j.made = 1;
+  j.kind = 0;
+  return n;
+}
+
+uint16_t joints_new_joint_0(jointtable *t, double x, double y) { return joints_new_joint_1(t, x, y, 0); }
+
+uint16_t joints_make_joint_1(jointtable *t, double x, double y, BoundingGrid *g) {
+  TRACE("joints_make_joint_1");
+  double tol = g->tolerance;
+  for (uint16_t k = 0; k < t->count; k++) {
+    const Joint &j = t->data[k];
+    double dx = std::fabs(j.x - x), dy = std::fabs(j.y - y), dz = std::fabs(j.z);
+    // A tolerance of 0 (a box without extent) still makes an equal point that joint.
+    if ((dx < tol && dy < tol && dz < tol) || (dx == 0 && dy == 0 && dz == 0)) return j.number;
+  }
+  bounding_check_bounds_0(g, x, y);
+  return joints_new_joint_1(t, x, y, 0);
+}
+
+uint16_t joints_copy_joint(jointtable *t, const Joint *src) {
+  TRACE("joints_copy_joint");
+  Joint s = *src;  // the source may lie in the table that grows
+  uint16_t n = joints_new_joint_1(t, s.x, s.y, s.z);
+  Joint &j = t->data[n - 1];
+  vectorn_copyto_0(&j.edges, &s.edges);
+  j.bctag = s.bctag;
+  j.word = s.word;
+  j.periodic = s.periodic;
+  j.image = s.image;
+  return n;
+}
+
+void joints_free(jointtable *t) {
+  TRACE("joints_free");
+  for (int32_t k = 0; k < t->capacity; k++) {
+    vectorn_free(&t->data[k].edges);
+    vectorn_free(&t->data[k].faces);
+    vectorn_free(&t->data[k].regions);
+  }
+  domain_table_drop(t);
+}
+
+// "%5d Title: " and every number of a list as "%5d", then a line end; nothing when empty.
+static void print_list(FILE *f, const vectorn *v, const char *title) {
+  if (!v->count) return;
+  fprintf(f, "%5d %s: ", v->count, title);
+  for (int32_t k = 0; k < v->count; k++) fprintf(f, "%5d", v->data[k]);
+  fputs("\n", f);
+}
+
+void joints_print(FILE *f, const jointtable *t, uint16_t n) {
+  TRACE("joints_print");
+  const Joint &j = t->data[n - 1];
+  String s{};
+  strings_fmt(&s, j.x);
+  fprintf(f, "Joint%5d x=%s", j.number, s.text);
+  strings_fmt(&s, j.y);
+  fprintf(f, " y=%s", s.text);
+  strings_fmt(&s, j.z);
+  fprintf(f, " z=%s  BCTAG=%d", s.text, j.bctag);
+  strings_free_0(&s);
+  if (j.periodic) fprintf(f, " periodic=%d", j.periodic);
+  if (j.image) fprintf(f, " image=%d", j.image);
+  fputs("\n", f);
+  print_list(f, &j.edges, "Edges");
+  print_list(f, &j.faces, "Faces");
+}
+
+void joints_quantize(jointtable *t, BoundingGrid *g) {
+  TRACE("joints_quantize");
+  // 1. The closest pair of distinct joints; equal joints would give log10(0).
+  double dmin2 = DOMAIN_HUGE;
+  for (int32_t i = 0; i < t->count; i++) {
+    const Joint &a = t->data[i];
+    if (a.kind == 4) continue;
+    for (int32_t k = i + 1; k < t->count; k++) {
+      const Joint &b = t->data[k];
+      if (b.kind == 4) continue;
+      double d2 = (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z);
+      if (d2 > 0 && d2 <= dmin2) dmin2 = d2;
+    }
+  }
+  // 2.-4. Scale, quantum and origin.
+  g->scale = std::pow(10.0, std::trunc(std::log10(0.001 * std::sqrt(dmin2))));
+  bounding_get_quantum(g);
+  g->ox = bounding_qround((g->box.x1 + g->box.x2) / 2, g->quantum);
+  g->oy = bounding_qround((g->box.y1 + g->box.y2) / 2, g->quantum);
+  g->oz = bounding_qround((g->box.z1 + g->box.z2) / 2, g->quantum);
+  // 5. Every joint onto the grid lines.
+  for (int32_t k = 0; k < t->count; k++) bounding_on_grid_0(g, &t->data[k].x);
+}
