@@ -1,7 +1,8 @@
 // meshes: the mesh of one problem: cells and nodes with the relation kept both ways,
 // neighbours, boundary node lists, periodic images and the cell finder; their upkeep
 // (compaction, centroids, periodic pairing, node merging), localised cells, cell
-// measures, point tests and nodal values at nodes and points.
+// measures, point tests and nodal values at nodes and points; mesh files (meshfile.cpp),
+// the invariant checks and the grid report (meshchk.cpp).
 #pragma once
 #include <cstdint>
 #include <cstdio>

@@ -177,8 +177,12 @@ TEST_F(Checks, GridReportsMatchTheirGoldenFiles) {
 
 TEST_F(Checks, BoundaryListsFollowTheDomainReport) {
   square();
-  for (uint16_t j = 1; j <= 4; j++) table_add(&d.joints, Joint{.number = j, .bctag = uint16_t(10 + j)});
-  for (uint16_t e = 1; e <= 4; e++) table_add(&d.edges, Edge{.number = e, .bctag = uint16_t(20 + e)});
+  Joint j{};
+  Edge e{};
+  for (uint16_t k = 1; k <= 4; k++) {
+    j.number = e.number = k, j.bctag = uint16_t(10 + k), e.bctag = uint16_t(20 + k);
+    table_add(&d.joints, j), table_add(&d.edges, e);
+  }
   node(1).kind = 1, node(1).id = 1;
   node(2).kind = 2, node(2).id = 1;
   vector2l_resize(&m.edgenodes, 1, 1);
