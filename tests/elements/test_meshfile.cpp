@@ -123,6 +123,9 @@ TEST_F(MeshFile, TwoTrianglesAre200BytesReadByAnIndependentReader) {
   expect_equal(&back);
   EXPECT_EQ(back.cells.data[0].neighbour[0], -2);
   meshes_free(&back, 0);
+  m.finder.built = 1;
+  ASSERT_EQ(read(&m), 0);
+  EXPECT_EQ(m.finder.built, 0);  // the finder no longer knows the cells read
   vectorb_free(&cell(2).bytes);
   write(&m);
   EXPECT_EQ(slurp(path).size(), 200u);

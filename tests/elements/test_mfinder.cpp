@@ -180,6 +180,12 @@ TEST_F(Finder, TetrahedraOfACubeMatchABruteForceScan) {
     ASSERT_EQ(find(x, y, 0, z), brute(x, y, z)) << x << "," << y << "," << z;
   }
   EXPECT_EQ(m.finder.binsz, 20);
+  // A cell added after the build lengthens the z slabs with the others.
+  int32_t k = meshes_clone_cell(&m, &cell(1), 4);
+  mfinder_map_finder_cell(&m.finder, &m, k);
+  mfinder_unmap_finder_cell(&m.finder, &m, 1);
+  meshes_delete_cell(&m, 1);
+  EXPECT_EQ(find(0.7, 0.5, 0, 0.2), k);  // inside the first tetrahedron
   EXPECT_LT(find(0.5, 0.5, 0.1, 1.0005), 0);  // above the top, inside the box's margin
 }
 
