@@ -50,8 +50,7 @@ struct Checks : MeshTest {
   }
   // The unit square: cell 1 (1,2,3), cell 2 (1,3,4), sides on edges 1-4 by side.
   void square(int basis = tri3) {
-    build_mesh(&m, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 3, 4}}, tri3,
-               [](const Corners &c) { return uint16_t(c[0] == 1 ? (c[1] == 2 ? 1 : 4) : c[0] == 2 ? 2 : 3); });
+    unit_square(&m);
     if (basis == tri3) return;
     // Side nodes: node 3+s in the middle of side s (opposite vertex s).
     m.meshbasis = m.cellbasis = tri6;

@@ -99,8 +99,7 @@ struct MeshFile : MeshTest {
   }
   // The unit square as two triangles, one edge list of two nodes per side.
   void square() {
-    build_mesh(&m, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 3, 4}}, tri3,
-               [](const Corners &c) { return uint16_t(c == Corners{1, 2} ? 1 : c == Corners{2, 3} ? 2 : c == Corners{3, 4} ? 3 : 4); });
+    unit_square(&m);
     vector2l_resize(&m.edgenodes, 4, 4);
     for (int e = 0; e < 4; e++)
       for (int32_t n : {e + 1, e % 4 + 2 - (e == 3) * 4}) vectorl_one_more(&m.edgenodes.data[e], n);
