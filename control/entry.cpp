@@ -20,6 +20,7 @@
 #include "elements/elements.h"
 #include "elements/finder.h"
 #include "elements/meshes.h"
+#include "elements/mfinder.h"
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
@@ -200,6 +201,7 @@ static const struct {
     {"windower", windower_init},
     {"views", views_init},
     {"complexd", complexd_init},
+    {"mfinder", mfinder_init},
     {"dominpde", dominpde_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},

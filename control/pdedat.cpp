@@ -50,6 +50,7 @@ static const char *text_of(const String *s) { return (s && s->text) ? s->text : 
 int pdedat_init() {
   TRACE("pdedat");
   pdedat_separator = '/';
+  meshes_yesno = pdedat_yesno_message;
   return 0;
 }
 

@@ -459,14 +459,6 @@ void meshes_data_remap(vectord *out, const vectorl *map, const vectord *in) {
   }
 }
 
-void meshes_print_1(FILE *f, Mesh *m, const String *title) {
-  TRACE("meshes_print_1");
-  if (!f) return;
-  fprintf(f, " %s  GRID REPORT   %.10s (%.10s)\n\n", title && title->text ? title->text : "",
-          elements_names[std::clamp(m->meshbasis, 0, ELEMENTS_CODES - 1)],
-          elements_names[std::clamp(m->cellbasis, 0, ELEMENTS_CODES - 1)]);
-}
-
 // ---- Boundary lists and compaction --------------------------------------------------
 
 bool meshes_insert_bnode(Mesh *m, uint16_t edge, int32_t a, int32_t b, int32_t nw) {

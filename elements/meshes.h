@@ -1,7 +1,8 @@
 // meshes: the mesh of one problem: cells and nodes with the relation kept both ways,
 // neighbours, boundary node lists, periodic images and the cell finder; their upkeep
 // (compaction, centroids, periodic pairing, node merging), localised cells, cell
-// measures, point tests and nodal values at nodes and points.
+// measures, point tests and nodal values at nodes and points; mesh files (meshfile.cpp),
+// the invariant checks and the grid report (meshchk.cpp).
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "runtime/vectorvd.h"
 
 struct evalpoint;
+struct IOfile;
 struct pad;
 
 struct Mesh {
@@ -122,8 +124,6 @@ void meshes_mesh_copy(Mesh *dst, Mesh *src, uint8_t copydomain);
 void meshes_free(Mesh *m, uint8_t freedomain);
 // out[i] = in[map[i]].
 void meshes_data_remap(vectord *out, const vectorl *map, const vectord *in);
-// Writes the grid report under the title.
-void meshes_print_1(FILE *f, Mesh *m, const String *title);
 
 // ---- Upkeep -----------------------------------------------------------------------
 // Inserts nw between the adjacent nodes a and b of the edge's list; false (after a
@@ -171,3 +171,34 @@ void meshes_nodalu(Mesh *m, int32_t n, vectorvd *fields, LocalCell *lc, int32_t 
 void meshes_pointu_0(vectord *out, double x, double y, vectorvd *fields, LocalCell *lc, int32_t basis);
 void meshes_pointu_1(vectord *out, double x, double y, double z, vectorvd *fields, LocalCell *lc,
                      int32_t basis);
+
+// ---- Files --------------------------------------------------------------------------
+// Writes the mesh's cells, nodes, node list and edge node lists, least significant byte
+// first, with 32-bit indexes when the node or cell count reaches 32767, else 16-bit
+// (a negative neighbour as its low 16 bits). Fatal "MESH LIST TOO LONG" when a list
+// does not fit its length field (255 for node-cell and byte lists, else 65535).
+void meshes_write_mesh(IOfile *f, Mesh *m);
+// Reads such a file into the mesh, replacing its tables: 0; -1, -2, -3 for a wrong
+// first, second or third tag; 1 or 2 when a side count is not the basis's vertex count,
+// 4 for the nodes per cell, 8 for the dimension; -4 when an index lies outside the
+// counts read or the file ends early. What was read stays in the mesh.
+int16_t meshes_read_mesh(IOfile *f, Mesh *m);
+// Writes a tag's characters; reads as many bytes and tells whether all matched.
+void put_tag(IOfile *f, const String *tag);
+bool get_tag(IOfile *f, const String *tag);
+
+// ---- Checks and the grid report ---------------------------------------------------------
+// The mesh checks' yes/no question (nonzero for yes); the platform's message box until
+// run control installs its own.
+extern uint8_t (*meshes_yesno)(uint16_t view, const String *message, const String *caption);
+// Checks the record's invariants with the counts of basis: reciprocal neighbours (and,
+// when shared is set, a side's worth of shared nodes), boundary ids on open sides (when
+// bdids is set), cells listed at their nodes and back, and no inverted cell. A
+// violation writes the grid report to the debug log and asks whether to continue: yes
+// silences the rest of this check, no is a fatal stop with the message.
+void meshes_check_mesh(Mesh *m, int32_t basis, uint8_t shared, uint8_t bdids);
+// The grid report under the title: nodes, cells, the domain and its boundary node
+// lists; the cell table alone; one node line.
+void meshes_print_1(FILE *f, Mesh *m, const String *title);
+void meshes_print_0(FILE *f, Mesh *m, celltable *cells);
+void meshes_print_node(FILE *f, Mesh *m, int32_t n);

@@ -68,6 +68,13 @@ inline void build_mesh(Mesh *m, const std::vector<Xyz> &xyz, const std::vector<C
   for (auto &[key, cs] : open) m->cells.data[cs.first - 1].bdid[cs.second] = bdid(key);
 }
 
+// The unit square as cells (1,2,3) and (1,3,4), open sides on edges 1-4 (bottom,
+// right, top, left).
+inline void unit_square(Mesh *m) {
+  build_mesh(m, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 3, 4}}, tri3,
+             [](const Corners &c) { return uint16_t(c[0] == 1 ? (c[1] == 2 ? 1 : 4) : c[0] == 2 ? 2 : 3); });
+}
+
 // A mesh read from MSH 2.2 text: its nodes, triangles and tagged boundary lines.
 struct MshMesh {
   std::vector<Xyz> nodes;

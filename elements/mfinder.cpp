@@ -1,0 +1,208 @@
+// mfinder: the slab index of a mesh's cell finder and the point search over it.
+#include "elements/mfinder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "elements/evalpoint.h"
+#include "elements/meshes.h"
+#include "runtime/rtlib.h"
+
+static bool threed(const Mesh *m) { return m->domain && m->domain->threed; }
+
+// The slab (1..bins) of a coordinate: whole part of (v - low) / width, plus 1, held to
+// the axis's slabs, since a width raised to a tenth of the widest can leave the high
+// end of the box in a slab past the last.
+static int32_t slab(double v, double low, double width, uint16_t bins) {
+  double k = std::floor((v - low) / width);
+  if (!(k >= 0)) return 1;
+  return k >= bins ? bins : int32_t(k) + 1;
+}
+
+// Number of slabs over an extent: whole part of extent / width + 0.99999, 0 when that
+// is not a positive number.
+static uint16_t bins_of(double extent, double width) {
+  double b = std::floor(extent / width + 0.99999);
+  return b >= 1 ? uint16_t(std::min(b, 65535.0)) : 0;
+}
+
+// Sizes every slab of one axis to n bits; cleared when clear is set.
+static void size_slabs(vector2t *slabs, int32_t n, bool clear) {
+  for (int32_t i = 0; i < slabs->count; i++) {
+    vectort *v = &slabs->data[i];
+    vectort_resize(v, std::max(n, v->count), std::max(n, v->capacity));
+    if (clear) vectort_copyto_1(v, 0);
+  }
+}
+
+static void make_slabs(vector2t *slabs, uint16_t bins, int32_t cells) {
+  vector2t_resize(slabs, bins, std::max<int32_t>(bins, slabs->capacity));
+  size_slabs(slabs, cells, true);
+}
+
+void mfinder_build_finder(Mesh *m) {
+  TRACE("mfinder_build_finder_0");
+  finder *f = &m->finder;
+  bool is3 = threed(m);
+  if (f->built) {
+    size_slabs(&f->slabsx, m->cells.count, false);
+    size_slabs(&f->slabsy, m->cells.count, false);
+    if (is3) size_slabs(&f->slabsz, m->cells.count, false);
+    return;
+  }
+  // 1-2. The size, and the box of every node, dead ones included.
+  if (f->size == 0) f->size = 0.05;
+  rect3d &b = f->box;
+  b = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+  for (int32_t n = 0; n < m->nodes.count; n++) {
+    const MeshNode &node = m->nodes.data[n];
+    b.x1 = std::min(b.x1, node.x), b.y1 = std::min(b.y1, node.y), b.z1 = std::min(b.z1, node.z);
+    b.x2 = std::max(b.x2, node.x), b.y2 = std::max(b.y2, node.y), b.z2 = std::max(b.z2, node.z);
+  }
+  bool live = false;
+  for (int32_t c = 0; c < m->cells.count && !live; c++) live = m->cells.data[c].alive;
+  // 3. The margin.
+  double dx = b.x2 - b.x1, dy = b.y2 - b.y1, dz = b.z2 - b.z1;
+  b.x1 -= 0.001 * dx, b.x2 += 0.001 * dx;
+  b.y1 -= 0.001 * dy, b.y2 += 0.001 * dy;
+  b.z1 -= 0.001 * dz, b.z2 += 0.001 * dz;
+  f->plane = {b.x1, b.y1, b.x2, b.y2};
+  // 4-5. Slab widths, none below a tenth of the widest.
+  double n = double(uint16_t(1.0 / f->size)) - 0.0001;
+  f->widthx = (b.x2 - b.x1) / n;
+  f->widthy = (b.y2 - b.y1) / n;
+  f->widthz = is3 ? (b.z2 - b.z1) / n : std::max(f->widthx, f->widthy);
+  double w = 0.1 * std::max({f->widthx, f->widthy, f->widthz});
+  for (double *x : {&f->widthx, &f->widthy, &f->widthz}) *x = std::max(*x, w);
+  // 6. Slab counts from the extents before the margin; none without nodes or cells.
+  f->binsx = f->binsy = f->binsz = 0;
+  if (m->nodes.count && live) {
+    f->binsx = bins_of(dx, f->widthx);
+    f->binsy = bins_of(dy, f->widthy);
+    f->binsz = bins_of(dz, f->widthz);
+  }
+  // 7-8. The slabs, and every cell mapped into them.
+  make_slabs(&f->slabsx, f->binsx, m->cells.count);
+  make_slabs(&f->slabsy, f->binsy, m->cells.count);
+  if (is3) make_slabs(&f->slabsz, f->binsz, m->cells.count);
+  for (int32_t c = 1; c <= m->cells.count; c++) mfinder_map_finder_cell(f, m, c);
+  f->built = 1;
+}
+
+// The slab ranges [lo, hi] of a live cell's box on each axis; false for a dead cell,
+// a number outside the table, or a finder without slabs.
+static bool cell_slabs(const finder *f, Mesh *m, int32_t c, int32_t lo[3], int32_t hi[3]) {
+  if (c < 1 || c > m->cells.count || !f->binsx || !f->binsy) return false;
+  const MeshCell &cell = m->cells.data[c - 1];
+  if (!cell.alive) return false;
+  double low[3] = {1e300, 1e300, 1e300}, high[3] = {-1e300, -1e300, -1e300};
+  int nf = std::min<int>(elements_functions[m->meshbasis], cell.nodes.count);
+  for (int i = 0; i < nf; i++) {
+    int32_t k = cell.nodes.data[i];
+    if (k < 1 || k > m->nodes.count) continue;
+    const MeshNode &node = m->nodes.data[k - 1];
+    double xyz[3] = {node.x, node.y, node.z};
+    for (int a = 0; a < 3; a++) low[a] = std::min(low[a], xyz[a]), high[a] = std::max(high[a], xyz[a]);
+  }
+  if (low[0] > high[0]) return false;
+  const double box[3] = {f->box.x1, f->box.y1, f->box.z1}, width[3] = {f->widthx, f->widthy, f->widthz};
+  const uint16_t bins[3] = {f->binsx, f->binsy, f->binsz};
+  for (int a = 0; a < 3; a++)
+    lo[a] = slab(low[a], box[a], width[a], bins[a]), hi[a] = slab(high[a], box[a], width[a], bins[a]);
+  return true;
+}
+
+// Sets or clears bit c in slabs lo..hi of one axis.
+static void mark(vector2t *slabs, int32_t lo, int32_t hi, int32_t c, bool set) {
+  for (int32_t i = lo; i <= hi && i <= slabs->count; i++)
+    set ? vectort_set_bit(&slabs->data[i - 1], c) : vectort_clear_bit(&slabs->data[i - 1], c);
+}
+
+void mfinder_map_finder_cell(finder *f, Mesh *m, int32_t c) {
+  TRACE("mfinder_map_finder_cell_0");
+  int32_t lo[3], hi[3];
+  if (!cell_slabs(f, m, c, lo, hi)) return;
+  bool is3 = threed(m) && f->binsz;
+  // A cell beyond the slabs' length lengthens every slab, so all stay one length.
+  if (c > f->slabsx.data[0].count) {
+    for (vector2t *s : {&f->slabsx, &f->slabsy, &f->slabsz})
+      for (int32_t i = 0; i < s->count && (s != &f->slabsz || is3); i++) vectort_clear_bit(&s->data[i], c);
+  }
+  mark(&f->slabsx, lo[0], hi[0], c, true);
+  mark(&f->slabsy, lo[1], hi[1], c, true);
+  if (is3) mark(&f->slabsz, lo[2], hi[2], c, true);
+}
+
+void mfinder_unmap_finder_cell(finder *f, Mesh *m, int32_t c) {
+  TRACE("mfinder_unmap_finder_cell_0");
+  int32_t lo[3], hi[3];
+  if (!cell_slabs(f, m, c, lo, hi)) return;
+  mark(&f->slabsx, lo[0], hi[0], c, false);
+  mark(&f->slabsy, lo[1], hi[1], c, false);
+  if (threed(m) && f->binsz) mark(&f->slabsz, lo[2], hi[2], c, false);
+}
+
+// The search over the candidates of the point's slabs (two, or three with z), with k
+// local coordinates per test. The candidates are taken word by word from the AND of
+// the slabs' words, lowest cell number first, so nothing is allocated.
+static int32_t find(evalpoint *p, Mesh *m, double tol, int dims) {
+  finder *f = &m->finder;
+  if (!f->built) mfinder_build_finder(m);
+  if (!f->binsx || !f->binsy || (dims == 3 && !f->binsz)) return 0;
+  const rect3d &b = f->box;
+  if (!(p->x >= b.x1 && p->x <= b.x2 && p->y >= b.y1 && p->y <= b.y2)) return 0;
+  if (dims == 3 && !(p->z >= b.z1 && p->z <= b.z2)) return 0;
+  const vectort *sx = &f->slabsx.data[slab(p->x, b.x1, f->widthx, f->binsx) - 1];
+  const vectort *sy = &f->slabsy.data[slab(p->y, b.y1, f->widthy, f->binsy) - 1];
+  const vectort *sz = dims == 3 ? &f->slabsz.data[slab(p->z, b.z1, f->widthz, f->binsz) - 1] : sy;
+  int32_t bits = std::min({sx->count, sy->count, sz->count, m->cells.count});
+  int k = dims + 1;
+  double xyz[3] = {p->x, p->y, dims == 3 ? p->z : 0};
+  int32_t best = 0;
+  double best_score = -1e300;
+  for (int32_t w = 0; w < (bits + 31) / 32; w++) {
+    uint32_t word = sx->words[w] & sy->words[w] & sz->words[w];
+    if (w == (bits - 1) / 32 && bits % 32) word &= ~(0xffffffffu >> (bits % 32));
+    while (word) {
+      int bit = std::countl_zero(word);
+      word &= ~(0x80000000u >> bit);
+      int32_t c = w * 32 + bit + 1;
+      const MeshCell &cell = m->cells.data[c - 1];
+      if (!cell.alive) continue;
+      meshes_localize(m, &cell, p->cell, 0);
+      elements_get_lcoords(p->local, xyz, &p->cell->frame, 0.5);
+      if (std::all_of(p->local, p->local + k, [](double L) { return L > -1e-6; })) return c;
+      if (tol > 0 && std::all_of(p->local, p->local + k, [tol](double L) { return L > -tol; })) {
+        double score = 0;
+        for (int i = 0; i < k; i++) score += std::min(p->local[i], 0.0);
+        if (score > best_score) best = c, best_score = score;
+      }
+    }
+  }
+  if (best > 0) {
+    meshes_localize(m, &m->cells.data[best - 1], p->cell, 0);
+    elements_get_lcoords(p->local, xyz, &p->cell->frame, 0.5);
+  }
+  return -best;
+}
+
+int32_t mfinder_find_cell2(evalpoint *p, Mesh *m, double tol) {
+  TRACE("mfinder_find_cell2_0");
+  return find(p, m, tol, 2);
+}
+
+int32_t mfinder_find_cell3(evalpoint *p, Mesh *m, double tol) {
+  TRACE("mfinder_find_cell3_0");
+  return find(p, m, tol, 3);
+}
+
+int32_t mfinder_find_cell(evalpoint *p, Mesh *m, double tol) {
+  TRACE("mfinder_find_cell_0");
+  return threed(m) ? mfinder_find_cell3(p, m, tol) : mfinder_find_cell2(p, m, tol);
+}
+
+int mfinder_init() {
+  TRACE("mfinder");
+  return 0;
+}

@@ -1,0 +1,31 @@
+// mfinder: locating points in a mesh through its cell finder: the slab index over the
+// mesh's box, kept current cell by cell, and the search for the cell holding a point.
+#pragma once
+#include <cstdint>
+
+struct evalpoint;
+struct finder;
+struct Mesh;
+
+int mfinder_init();
+
+// Builds the mesh's finder: the box of every node with a margin of 0.001 of its extent,
+// slabs of the finder's size (0: 0.05) per axis, none thinner than a tenth of the
+// widest, and every live cell mapped. On a built finder it only sizes every slab's bit
+// vector to the cell count. A mesh without nodes or live cells gets 0 slabs.
+void mfinder_build_finder(Mesh *m);
+// Sets (map) or clears (unmap) cell c's bit in every slab its box overlaps; dead cells
+// and numbers outside the table are skipped.
+void mfinder_map_finder_cell(finder *f, Mesh *m, int32_t c);
+void mfinder_unmap_finder_cell(finder *f, Mesh *m, int32_t c);
+
+// The cell holding the point (x, y), or (x, y, z) for _3: its number when every local
+// coordinate exceeds -1e-6 (the lowest such candidate); otherwise, with tol > 0, the
+// negated number of the candidate whose local coordinates all exceed -tol and whose
+// negative ones sum highest (the earlier wins a tie); else 0. Builds the finder when
+// it is not built. The point's local cell and local coordinates are left in the cell
+// returned. A query allocates nothing.
+int32_t mfinder_find_cell2(evalpoint *p, Mesh *m, double tol);
+int32_t mfinder_find_cell3(evalpoint *p, Mesh *m, double tol);
+// _3 when the mesh's domain is three-dimensional, else _2.
+int32_t mfinder_find_cell(evalpoint *p, Mesh *m, double tol);
