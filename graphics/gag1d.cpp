@@ -435,6 +435,7 @@ static void tagged_run(uint16_t view, const plotframe *f, int32_t first, int32_t
   gag_textsize(view, f->labelsize / 1.2f, f->labelaspect);
   pointd cs = {1, 1};
   gag_askcharsize(view, &cs);
+  if (!(cs.x > 0 && cs.y > 0)) cs = {1, 1};  // a view without text metrics
   auto D = [&](const pointd &p, const pointd &q) {
     double dx = (q.x - p.x) / cs.x, dy = (q.y - p.y) / cs.y;
     return dx * dx + dy * dy;

@@ -125,6 +125,35 @@ TEST_F(Frames, DefaultMarginsAndLogFallback) {
   EXPECT_EQ(boxes_text().size(), before);
 }
 
+// The texts of a view's print entries, in order.
+static std::string printed(const std::vector<const glop *> &list) {
+  std::string out;
+  for (const glop *e : list) out += std::string(e->text.text, e->text.length) + "|";
+  return out;
+}
+
+TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
+  String none = text("");
+  uint16_t a = window(400, 400), b = window(400, 400);
+  gag1d_plotmap(a, &f, 0, 0, 0.005, 7, 0, 0, 0);
+  gag1d_draw_axes(a, &f, &none, &none);
+  EXPECT_EQ(printed(entries(a, glprint)),
+            "e-4|0.0|5.0|10.0|15.0|20.0|25.0|30.0|35.0|40.0|45.0|50.0|0.0|1.0|2.0|3.0|4.0|5.0|6.0|7.0|");
+  gag1d_plotmap(b, &f, 0, 0, 1, 1e-6, 0, 0, 0);
+  gag1d_draw_axes(b, &f, &none, &none);
+  EXPECT_EQ(printed(entries(b, glprint)).substr(0, 28), "0.0|0.1|0.2|0.3|0.4|0.5|0.6|");
+
+  // A level list of one repeated value counts as one level, with the trap armed.
+  rtlib_startup(0, nullptr);
+  vectord same = vec({2, 2, 2});
+  uint16_t c = window(200, 400);
+  EXPECT_EQ(fatal_stop([&] { gag1d_level_table_1(c, &f, &same, 0, 0, 0, 0, nullptr); }), "");
+  rtlib_release_signals();
+  rtlib_fpu_default();
+  EXPECT_EQ(printed(entries(c, glprint)), "c :| 2.0|b :| 2.0|a :| 2.0|");
+  vectord_free(&same);
+}
+
 TEST_F(Frames, TagsArrowsAndLengths) {
   uint16_t w = window(400, 400);
   gag1d_plotmap(w, &f, 0, 0, 10, 10, 0, 0, 0);
