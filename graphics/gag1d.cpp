@@ -193,7 +193,7 @@ void gag1d_ticker(double a, double b, int32_t n, double slack, tickspec *t) {
   double hi = std::max(a, b), lo = std::min(a, b);
   double m = std::max(std::fabs(hi), std::fabs(lo));
   if (m == 0) m = 1.0;
-  if (!(std::fabs(hi - lo) >= 1e-6 * m) || n < 1) {
+  if (!(std::fabs(hi - lo) >= 1e-6 * m) || !std::isfinite(hi - lo) || n < 1) {
     t->step = hi, t->first = t->last = 1;
     return;
   }
@@ -641,7 +641,7 @@ int16_t gag1d_getlevels(double lo, double hi, int32_t n, vectord *levels, uint8_
 int16_t gag1d_getlnlevels(double lo, double hi, int32_t n, vectord *levels, uint8_t extend) {
   TRACE("gag1d_getlnlevels");
   levels->count = 0;
-  if (!(hi > 0)) {  // no logarithm: the one level lo
+  if (!(hi > 0) || !std::isfinite(hi) || std::isnan(lo)) {  // no decades: the one level lo
     vectord_one_more(levels, lo);
     return 1;
   }

@@ -65,6 +65,10 @@ TEST(Levels, EvenLogColoursAndScales) {
   double ln[] = {1, 2, 10, 20, 100, 200, 1000};
   ASSERT_EQ(gag1d_getlnlevels(1, 500, 5, &v, 0), 7);
   for (int j = 0; j < 7; j++) EXPECT_NEAR(v.data[j] / ln[j], 1, 1e-7);
+  // Ranges without decades or without a finite width end with one level.
+  EXPECT_EQ(gag1d_getlnlevels(-3, -1, 5, &v, 1), 1);
+  EXPECT_EQ(gag1d_getlnlevels(1, INFINITY, 5, &v, 1), 1);
+  EXPECT_EQ(gag1d_getlevels(0, INFINITY, 5, &v, 0), 1);
   vectord_free(&v);
 
   plotframe f{};
