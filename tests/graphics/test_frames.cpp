@@ -273,10 +273,34 @@ TEST_F(Frames, ThreeDMappingBoxAndArcs) {
   transform3d T;
   geom3d_identity(&T);
   pointd start = {1, 0};
-  gag3d_warp_arc_3d(a, 1, 1, &start, 0, M_PI / 2, M_PI / 2, &T);
+  gag3d_warp_arc_3d(a, 1, 1, &start, 0, 0, M_PI / 2, &T);
   EXPECT_EQ(entries(a, gldraw).size(), 9u);
   gag3d_warp_arc_3d(a, 1, 1, &start, 0, 0, 0, &T);
   EXPECT_EQ(entries(a, gldraw).size(), 9u);
+
+  // Half the quarter circle lies in the clip box; patches fill, then outline closed.
+  rect3d half = {0, 0, -1, 2, std::sqrt(0.5), 1};
+  uint16_t z = window(400, 400);
+  gag3d_warp_arc_zoomed_3d(z, 1, 1, &start, 0, 0, M_PI / 2, &T, &half);
+  EXPECT_EQ(entries(z, gldraw).size(), 5u);
+  double xy[6] = {0, 0, 1, 0, 0, 1};
+  gag3d_patch_3(z, xy, 20, 3);
+  ASSERT_EQ(entries(z, glpyfill).size(), 1u);
+  EXPECT_EQ(entries(z, glpyfill)[0]->colour, 20);
+  EXPECT_EQ(entries(z, glpyfill)[0]->list.count, 3);
+  EXPECT_EQ(entries(z, glpydraw)[0]->list.count, 4);
+
+  // Anaglyph stereo: one segment per eye in the first two role colours.
+  stereorec s{};
+  uint16_t st = window(400, 400);
+  gag3d_stereo_rg(&s, st, &f);
+  gag3d_stereo_color(&s, 9);
+  point3d p = {0, 0, 5}, q = {1, 2, 5};
+  gag3d_drawline_stereo_1(&s, &p, &q);
+  auto eyes = entries(st, gldraw);
+  ASSERT_EQ(eyes.size(), 2u);
+  EXPECT_EQ(eyes[0]->colour, colour_cyan);
+  EXPECT_EQ(eyes[1]->colour, colour_red);
 
   rect3d flat = {1, 0, 0, 1, 1, 1};
   EXPECT_EQ(fatal_stop([&] { gag3d_plotmap3_0(&f, &flat, 5, 1, 0, 0, 0, 0, 0, 1); }),
