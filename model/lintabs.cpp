@@ -17,12 +17,14 @@ int lintabs_init() {
 static uint16_t locate(float v, const arrays &axis, uint16_t &cache) {
   const float *a = axis.data;  // a[i-1] is grid point i
   int32_t n = axis.count;
+  int32_t k = cache;
+  if (k >= 2 && k < n && v <= a[k] && v > a[k - 1]) return uint16_t(k);  // successive nearby points
   if (n < 2) return cache = 0;
   if (v < a[0]) return cache = 0;
   if (v > a[n - 1]) return cache = uint16_t(n);
   // Interval k holds v when v <= a[k+1] and, beyond the first, v > a[k].
   auto holds = [&](int32_t k) { return v <= a[k] && (k == 1 || v > a[k - 1]); };
-  int32_t k = std::clamp<int32_t>(cache, 1, n - 1);
+  k = std::clamp<int32_t>(k, 1, n - 1);
   if (!holds(k)) {
     if (k + 1 <= n - 1 && holds(k + 1)) k = k + 1;
     else if (k > 1 && holds(k - 1)) k = k - 1;
@@ -38,15 +40,23 @@ static double lin1(double v, double a1, double f1, double a2, double f2) {
 
 static float at(const arrays &r, int32_t i) { return i >= 1 && i <= r.count ? r.data[i - 1] : 0.0f; }
 
-// Value and slope along axis 1 over one row of values.
+// Value and slope along axis 1 over one row of values. A row shorter than the axis
+// (or an empty axis) reads 0 beyond its end; a full row is read directly.
+static bool short_row(const arrays &a, const arrays &row) { return row.count < a.count || a.count == 0; }
 static double row_value(const arrays &a, const arrays &row, float x, uint16_t k) {
-  if (k == 0) return at(row, 1);
-  if (k >= a.count) return at(row, a.count);
-  return lin1(x, a.data[k - 1], at(row, k), a.data[k], at(row, k + 1));
+  if (short_row(a, row)) {
+    if (k == 0) return at(row, 1);
+    if (k >= a.count) return at(row, a.count);
+    return lin1(x, a.data[k - 1], at(row, k), a.data[k], at(row, k + 1));
+  }
+  if (k == 0) return row.data[0];
+  if (k >= a.count) return row.data[a.count - 1];
+  return lin1(x, a.data[k - 1], row.data[k - 1], a.data[k], row.data[k]);
 }
 static double row_slope(const arrays &a, const arrays &row, uint16_t k) {
   if (k == 0 || k >= a.count) return 0;
-  return (double(at(row, k + 1)) - at(row, k)) / (double(a.data[k]) - a.data[k - 1]);
+  if (short_row(a, row)) return (double(at(row, k + 1)) - at(row, k)) / (double(a.data[k]) - a.data[k - 1]);
+  return (double(row.data[k]) - row.data[k - 1]) / (double(a.data[k]) - a.data[k - 1]);
 }
 
 static const arrays &row_of(const array2s &d, int32_t j) {
