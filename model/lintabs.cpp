@@ -72,9 +72,15 @@ static double plane_eval(const lintab *t, const array2s &d, const float *p, uint
                [&](int32_t j) { return row_eval(t->axis[0], row_of(d, j), p[0], kx, along == 1); });
 }
 
-// The value (along 0) or the derivative along axis 1..3 at p.
-static double evaluate(lintab *t, const float *p, int along) {
-  if (t->dimension == 1) return row_eval(t->axis[0], t->data1, p[0], locate(p[0], t->axis[0], t->cache[0]), along == 1);
+// The value (along 0) or the derivative along axis 1 of a one-axis table.
+static double one_axis(lintab *t, const float *p, int along) {
+  return row_eval(t->axis[0], t->data1, p[0], locate(p[0], t->axis[0], t->cache[0]), along == 1);
+}
+
+// The value (along 0) or the derivative along axis 1..3 at p; kept apart from the
+// one-axis case, which the callers take without its frame.
+[[gnu::noinline]] static double evaluate(lintab *t, const float *p, int along) {
+  if (t->dimension == 1) return one_axis(t, p, along);
   if (t->dimension == 0) return 0;
   if (t->dimension > 3) rtlib_fatal_in("lintabs_linterp_0", "Illegal Dimensionality");
   uint16_t kx = locate(p[0], t->axis[0], t->cache[0]), ky = locate(p[1], t->axis[1], t->cache[1]);
@@ -86,7 +92,7 @@ static double evaluate(lintab *t, const float *p, int along) {
 
 float lintabs_linterp(lintab *t, const float *p) {
   TRACE("lintabs_linterp_0");
-  return float(evaluate(t, p, 0));
+  return float(t->dimension == 1 ? one_axis(t, p, 0) : evaluate(t, p, 0));
 }
 
 float lintabs_linderiv(lintab *t, const float *p, uint16_t axis) {
