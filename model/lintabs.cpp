@@ -20,7 +20,7 @@ static uint16_t locate(float v, const arrays &axis, uint16_t &cache) {
   // Interval j holds v when v <= a[j+1] and v > a[j], or v = a[1] for the first.
   auto holds = [&](int32_t j) { return bool((v <= a[j]) & ((v > a[j - 1]) | ((j == 1) & (v == a[0])))); };
   int32_t k = cache;
-  if (uint32_t(k - 1) < uint32_t(n - 1) && holds(k)) return uint16_t(k);  // successive nearby points (1 <= k < n)
+  if (uint32_t(k - 1) < uint32_t(std::max(n - 1, 0)) && holds(k)) return uint16_t(k);  // nearby points (1 <= k < n)
   if (n < 2) return cache = 0;
   if (v < a[0]) return cache = 0;
   if (v > a[n - 1]) return cache = uint16_t(n);
