@@ -32,11 +32,15 @@
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
 #include "model/complexd.h"
+#include "model/formulas.h"
 #include "model/lintabs.h"
+#include "model/metrics.h"
 #include "model/params.h"
+#include "model/simptree.h"
 #include "model/symtab.h"
 #include "model/tabledat.h"
 #include "model/trees.h"
+#include "model/xferdat.h"
 #include "mesher/mesher3.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
@@ -153,6 +157,7 @@ static const struct {
     {"vector2l", vector2l_init},
     {"quature", quature_init},
     {"cellnode", cellnode_init},
+    {"simptree", simptree_init},
     {"geom3d", geom3d_init},
     {"periodic", periodic_init},
     {"edges", edges_init},
@@ -172,7 +177,14 @@ static const struct {
     {"lintabs", lintabs_init},
     {"tabledat", tabledat_init},
     {"params", params_init},
+    {"eqns", eqns_init},
+    {"bcs", bcs_init},
     {"vectort", vectort_init},
+    {"constrn", constrn_init},
+    {"fits", fits_init},
+    {"arys", arys_init},
+    {"forloops", forloops_init},
+    {"formulas", formulas_init},
     {"gagscren", gagscren_init},
     {"gag", gag_init},
     {"gag1d", gag1d_init},
@@ -180,6 +192,7 @@ static const struct {
     {"vectorld", vectorld_init},
     {"vector2t", vector2t_init},
     {"finder", finder_init},
+    {"metrics", metrics_init},
     {"meshes", meshes_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
@@ -193,6 +206,7 @@ static const struct {
     {"sparsecg", sparsecg_init},
     {"array2n", array2n_init},
     {"textman", textman_init},
+    {"xferdat", xferdat_init},
     {"pointv2d", pointv2d_init},
     {"pointv3d", pointv3d_init},
     {"pdedat", pdedat_init},

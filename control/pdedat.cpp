@@ -187,6 +187,9 @@ void pdedat_clear_pde(pde *p) {
   vector2d_free(&p->work, 1);  // the solution and work vectors
   symtab_free(&p->scopes, 1);
   meshes_free(&p->mesh, 0);     // the mesh; its domain stays with the problem
+  metrics_clear_metric(&p->coords);
+  formulas_free(&p->formulas);  // with the definitions' tables
+  xferdat_free(&p->transfers);
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }
@@ -201,6 +204,7 @@ void pdedat_free_pde(pde *p) {
   String *texts[] = {&p->directory, &p->name, &p->header, &p->startdate, &p->logname,
                      &p->axisname[0], &p->axisname[1], &p->axisname[2], &p->axisname[3]};
   for (String *s : texts) strings_free_0(s);
+  strings_free_1(&p->coordnames, 1);
   for (pdeblock *b = p->firstblock.next; b;) {
     pdeblock *next = b->next;
     XMEM -= b->size;
