@@ -2,6 +2,7 @@
 // texts with action doubles that record the reductions.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,9 +12,11 @@
 #include "control/verdat.h"
 #include "model/symtab.h"
 #include "reader/acpde.h"
+#include "reader/gpmin.h"
 #include "reader/ppde.h"
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
+#include "runtime/rtlib.h"
 #include "runtime/textin.h"
 #include "tests/runtime/harness.h"
 
@@ -99,6 +102,7 @@ struct Parser : ::testing::Test {
     // The text table's and the tokenizer's first growth are held for the process.
     warm = true;
     parse("TITLE 'warm' + 'up' x = 1.5e3");
+    parse("'an unterminated string");
     warm = false;
   }
   bool warm = false;
@@ -205,6 +209,18 @@ TEST_F(Parser, EmptyTexts) {
   EXPECT_EQ(parse("{ only a comment }\n! and another"), "ok");
   control_parse_pass = 1;
   EXPECT_EQ(where("{ only a comment }"), "col 30 GOT: 1(<eof>)");
+  // With the macro generator on, the end of an empty text lies on a line it does not have.
+  gpmin_init_gpm();
+  EXPECT_EQ(where(""), "col 11 GOT: 1(<eof>)");
+  gpmin_close_gpm();
+}
+
+// The run keeps the overflow trap armed: a number too large is an error on the text.
+TEST_F(Parser, OverflowingNumberUnderTraps) {
+  rtlib_fpu_default();
+  std::string report = parse("DEFINITIONS a = 1e999 + 1" + std::string(400, '0') + ".5");
+  fesetenv(FE_DFL_ENV);
+  EXPECT_NE(report.find("Line 1 ERROR: Real overflow"), std::string::npos) << report;
 }
 
 TEST_F(Parser, NodesDoNotGrowWithTheText) {
