@@ -2,7 +2,9 @@
 // own conflict report and recogniser must agree with our tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <random>
 #include <regex>
 #include <set>

@@ -2,7 +2,11 @@
 // texts with action doubles that record the reductions.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cfenv>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +60,27 @@ TEST(ParseTables, Figures) {
   EXPECT_EQ(shift_reduce_target(1, 157), 0);
   EXPECT_STREQ(acpde_handler_names[284], "rdexpr_endrepeat");
   EXPECT_EQ(acpde_handlers[5], nullptr);
+}
+
+// The generator refuses a grammar whose conflicts are not the expected ones.
+TEST(ParseTables, GeneratorRefusesOtherConflicts) {
+  std::ifstream in(QUENDAR_GRAMMAR);
+  std::string grammar((std::istreambuf_iterator<char>(in)), {});
+  TempDir dir;
+  auto run = [&](const std::string &text) {
+    spit(dir.file("g"), text);
+    std::string command = std::string(QUENDAR_LALRGEN) + " " + dir.file("g") + " " + dir.file("t.cpp") + " 2>&1";
+    FILE *f = popen(command.c_str(), "r");
+    std::string out;
+    for (int c; (c = fgetc(f)) != EOF;) out += char(c);
+    return std::to_string(WEXITSTATUS(pclose(f))) + " " + out;
+  };
+  EXPECT_EQ(run(grammar).substr(0, 2), "0 ");
+  std::string unlisted = grammar.substr(0, grammar.rfind("501 ELSE"));
+  EXPECT_NE(run(unlisted).find("unexpected shift/reduce conflict: rule 501 on ELSE"), std::string::npos);
+  std::string twice = grammar;
+  twice.insert(twice.find("414 <relation>"), "600 <relation> -> <equal> | 0\n");
+  EXPECT_NE(run(twice).find("2 reductions (reduce/reduce conflict)"), std::string::npos);
 }
 
 // What the doubles saw.
@@ -213,6 +238,18 @@ TEST_F(Parser, EmptyTexts) {
   gpmin_init_gpm();
   EXPECT_EQ(where(""), "col 11 GOT: 1(<eof>)");
   gpmin_close_gpm();
+}
+
+TEST_F(Parser, EveryExampleParses) {
+  int n = 0;
+  for (auto &f : std::filesystem::directory_iterator(QUENDAR_EXAMPLES))
+    if (f.path().extension() == ".pde") {
+      std::ifstream in(f.path());
+      std::string text((std::istreambuf_iterator<char>(in)), {});
+      EXPECT_EQ(parse(text).substr(0, 2), "ok") << f.path();
+      n++;
+    }
+  EXPECT_GT(n, 0);
 }
 
 // The run keeps the overflow trap armed: a number too large is an error on the text.
