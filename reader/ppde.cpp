@@ -24,6 +24,7 @@ parse_node *stack = nullptr;    // top: the lookahead
 parse_node *pending = nullptr;  // set-aside lookaheads, the latest first
 parse_node *spare = nullptr;    // free list
 parse_node *result = nullptr;   // $$ while its handler runs; it shares $1's value
+parse_node *first = nullptr;    // $1 of that reduction
 uint32_t depth = 0;             // nodes on the stack
 uint16_t current = 0;           // current state
 uint32_t allocated = 0;
@@ -86,14 +87,19 @@ static void destroy_list(parse_node *n, bool release) {
 
 // Every node of the driver goes, with what its value holds.
 static void release_all() {
+  if (result) {
+    // A handler that stopped may have put a value of its own into $$; what $$ still
+    // shares with $1 went with $1.
+    if (result->tree == first->tree) result->tree = nullptr;
+    if (result->value.string.text == first->value.string.text) result->token = 0;
+    if (result->id == first->id) result->fresh = 0;
+    result->next = nullptr;
+    destroy_list(result, true);
+  }
   destroy_list(stack, true);
   destroy_list(pending, true);
   destroy_list(spare, false);
-  if (result) {
-    result->next = nullptr;
-    destroy_list(result, false);
-  }
-  stack = pending = spare = result = nullptr;
+  stack = pending = spare = result = first = nullptr;
   depth = 0;
 }
 
@@ -141,13 +147,14 @@ static void action(uint16_t code, uint8_t length) {
   }
   result = take_node();
   *result = *v[1];
+  first = v[1];
   v[0] = result;
   acpde_action(code, result, v);
   for (int k = length; k >= 2; k--) free_node(v[k], true);
   free_node(v[1], false);
   result->next = below;
   stack = result;
-  result = nullptr;
+  result = first = nullptr;
 }
 
 static void reduce(uint16_t r) {

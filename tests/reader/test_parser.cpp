@@ -226,6 +226,15 @@ TEST_F(Parser, ValuesAndPlaces) {
   // The ENDREPEAT action runs before anything after it is read.
   EXPECT_EQ(parse("DEFINITIONS REPEAT i=1 TO 2 a = i ENDREPEAT b = 2").substr(0, 2), "ok");
   EXPECT_EQ(notes, "A@30;endrepeat@44 reading@44;B@46;");
+  // A handler that stops the parse after making a value of its own loses nothing.
+  acpde_handlers[19] = [](parse_node *r, parse_node *const *v) {
+    r->token = SYM_STRING;
+    strings_copyto_1(&r->value.string, "made");
+    static char text[] = "stopped";
+    String m{7, 7, text};
+    pdedat_parse_err_0(rdpde_problem, &v[2]->loc, &m);
+  };
+  EXPECT_NE(parse("TITLE 'a'").find("ERROR: stopped"), std::string::npos);
 }
 
 // A configuration text without a token is nothing; a descriptor without one is an error.
