@@ -30,6 +30,6 @@ for target in "${targets[@]}"; do
     echo "fuzz_$target: seed corpus and $runs mutations"
   fi
   build-fuzz/tests/fuzz/fuzz_$target -seed=1 "${bound[@]}" -timeout=10 \
-    -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 | tail -n 12
+    -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 >/dev/null | tail -n 12  # libFuzzer reports on stderr
   rm -rf "$work"
 done
