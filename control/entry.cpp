@@ -45,11 +45,19 @@
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
+#include "reader/acpde.h"
 #include "reader/gpmin.h"
 #include "reader/mtokeniz.h"
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
+#include "reader/rdbatch.h"
+#include "reader/rdexpr.h"
+#include "reader/rdomain.h"
+#include "reader/rdomain3.h"
 #include "reader/rdpde.h"
+#include "reader/rdplot.h"
+#include "reader/rdtable.h"
+#include "reader/switches.h"
 #include "runtime/array2d.h"
 #include "runtime/array2l.h"
 #include "runtime/array2n.h"
@@ -223,9 +231,17 @@ static const struct {
     {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},
+    {"rdexpr", rdexpr_init},
+    {"rdomain", rdomain_init},
+    {"rdomain3", rdomain3_init},
+    {"acpde", acpde_init},
+    {"rdplot", rdplot_init},
+    {"rdtable", rdtable_init},
     {"vector3n", vector3n_init},
     {"mesher2", mesher2_init},
     {"mesher3", mesher3_init},
+    {"switches", switches_init},
+    {"rdbatch", rdbatch_init},
     {"ppde", ppde_init},
     {"rddxf", rddxf_init},
     {"init", init_init},

@@ -265,7 +265,8 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
     p->error = 1;
     FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
     String line{};
-    if (loc->file != 0 && loc->line >= 1) textin_extract_1(&line, loc->file, loc->line);
+    const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
+    if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
     time_prefix(f, p);
     fprintf(f, "%s\n", text_of(&line));
     strings_free_0(&line);
