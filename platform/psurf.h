@@ -43,6 +43,24 @@ struct psurf {
   void *data;  // the back end's own
 };
 
+// The program palette, entries 0..42, that every surface draws its colour indexes
+// with.
+extern uint8_t psurf_palette[43][3];
+
+// ---- Files back ends ---------------------------------------------------------------
+// A PDF document of pages width x height pixels at 300 dots per inch (a null path
+// measures and writes nothing); the page call starts the next page. Closing ends
+// the document: false when it could not be written. Null when it cannot be made.
+psurf *psurf_pdf_new(const char *path, int32_t width, int32_t height);
+bool psurf_pdf_close(psurf **s);
+// Metafiles of our own writers: an enhanced metafile described by the text (at most
+// 29 characters kept), or a classic one with the placeable header, of a picture
+// width x height pixels, which are its bounds; null when the file cannot be
+// created. Closing writes the file (false when it could not be written).
+psurf *psurf_emf_new(const char *path, int32_t width, int32_t height, const char *description);
+psurf *psurf_wmf_new(const char *path, int32_t width, int32_t height);
+bool psurf_meta_close(psurf **s);
+
 // One kept call of a headless surface: its name, up to eight numbers, its text.
 struct psurf_call {
   std::string op;
