@@ -31,6 +31,23 @@ struct Saved {
   }
 };
 
+}  // namespace
+
+// The surface fitted into the page against its left and bottom edges, with a 2 %
+// margin inside the used area.
+rectl gagmap_printfit(pointl page, pointl surface, int32_t *used_width) {
+  int32_t pw = page.x, ph = page.y;
+  float sw = float(surface.x > 0 ? surface.x : 1), sh = float(surface.y > 0 ? surface.y : 1);
+  float rx = float(pw) / sw, ry = float(ph) / sh;
+  int32_t uw = pw, uh = ph;
+  if (rx <= ry) uh = int32_t(sh * rx);
+  else uw = int32_t(sw * ry);
+  *used_width = uw;
+  return {int32_t(uw * 0.02), int32_t(ph - uh * 0.02), int32_t(uw * 0.98), int32_t(ph - uh * 0.98)};
+}
+
+namespace {
+
 viewrec *printed_last() { return checkview(last_printed) ? gag_views[last_printed - 1] : nullptr; }
 
 }  // namespace
@@ -52,18 +69,10 @@ void gag_printwindow_2(uint16_t view, int option, uint8_t black, uint8_t start, 
   gagscren_dispatch(0);
   gagscren_dispatch(0);
 
-  // Fit the surface into the page, against its left and bottom edges, with a 2 %
-  // margin inside the used area.
   Saved saved(v);
-  int32_t pw = v->pagesize.x, ph = v->pagesize.y;
-  float sw = float(v->client.x > 0 ? v->client.x : 1), sh = float(v->client.y > 0 ? v->client.y : 1);
-  float rx = float(pw) / sw, ry = float(ph) / sh;
-  int32_t uw = pw, uh = ph;
-  if (rx <= ry) uh = int32_t(sh * rx);
-  else uw = int32_t(sw * ry);
-  v->pixwin = {int32_t(uw * 0.02), int32_t(ph - uh * 0.02), int32_t(uw * 0.98),
-               int32_t(ph - uh * 0.98)};
-  v->client = {pw, ph};
+  int32_t uw;
+  v->pixwin = gagmap_printfit(v->pagesize, v->client, &uw);
+  v->client = v->pagesize;
   gag_remap(v);
   gagscren_create_pens(0.001f, uw);
 

@@ -146,8 +146,11 @@ void clip(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
   cairo_clip(cr);
 }
 
+// Paper is white: clearing to white marks nothing.
 void clear(psurf *s, uint8_t index) {
   Pdf *p = of(s);
+  const uint8_t *c = psurf_palette[index < 43 ? index : 0];
+  if (c[0] == 255 && c[1] == 255 && c[2] == 255) return;
   cairo_save(p->cr);
   cairo_reset_clip(p->cr);
   cairo_set_operator(p->cr, CAIRO_OPERATOR_SOURCE);
