@@ -144,8 +144,44 @@ static intptr_t edit_proc(pwin_handle w, int msg, intptr_t a, intptr_t b) {
   }
 }
 
+// ---- Bitmaps ----------------------------------------------------------------------
+// The bitmaps the program carries: the main window's background tile, a soft
+// blue-grey weave drawn here.
+
+namespace {
+struct Bitmap {
+  const char *name;
+  int32_t width, height;
+  std::vector<uint8_t> rgb;
+};
+
+const std::vector<Bitmap> &bitmaps() {
+  static const std::vector<Bitmap> all = [] {
+    Bitmap tile{"KessimUran", 48, 48, {}};
+    for (int32_t y = 0; y < 48; y++)
+      for (int32_t x = 0; x < 48; x++) {
+        int weave = ((x / 6 + y / 6) % 2) ? (x % 6) : (y % 6);
+        tile.rgb.push_back(uint8_t(196 + 2 * weave));
+        tile.rgb.push_back(uint8_t(206 + 2 * weave));
+        tile.rgb.push_back(uint8_t(222 + 2 * weave));
+      }
+    return std::vector<Bitmap>{tile};
+  }();
+  return all;
+}
+
+// The bitmap's number from 1, 0 for none.
+uint32_t find_bitmap(const String *name) {
+  if (!name || !name->text) return 0;
+  for (size_t i = 0; i < bitmaps().size(); i++)
+    if (strcmp(bitmaps()[i].name, name->text) == 0) return uint32_t(i + 1);
+  return 0;
+}
+}  // namespace
+
 bool gagscren_screenwindowclass(windowclass *c) {
   TRACE("gagscren_screenwindowclass");
+  c->image = find_bitmap(&c->imagename);
   uint32_t flags = PWIN_CLASS_DRAWING | ((c->style & GAG_NOCLOSE) ? PWIN_CLASS_NOCLOSE : 0);
   c->registration = pwin->register_class(c->name.text, window_proc, flags);
   return c->registration != 0;
@@ -447,11 +483,26 @@ void gagscren_screencopyrop(viewrec *v) { select(v, gagscren_colour, PSURF_COPY)
 void gagscren_screenclear(viewrec *v, int32_t colour) {
   select(v, colour, PSURF_COPY);
   if (!v->device) return;
-  v->device->ops->clear(v->device, uint8_t(gagscren_colour));
+  const windowclass *c = v->wclass >= 1 && v->wclass <= gag_classcount ? gag_classes[v->wclass - 1]
+                                                                        : nullptr;
+  if (c && c->image >= 1 && c->image <= bitmaps().size()) {
+    const Bitmap &b = bitmaps()[c->image - 1];
+    for (int32_t y = 0; y < v->client.y; y += b.height)
+      for (int32_t x = 0; x < v->client.x; x += b.width)
+        v->device->ops->image(v->device, x, y, b.width, b.height, b.rgb.data());
+  } else {
+    v->device->ops->clear(v->device, uint8_t(gagscren_colour));
+  }
   gagscren_fillcolour = gagscren_colour;
 }
 
-void gagscren_screendrawbitmap(viewrec *, const points *, const String *) {}
+void gagscren_screendrawbitmap(viewrec *v, const points *p, const String *name) {
+  uint32_t n = find_bitmap(name);
+  if (!v->device || !n) return;
+  const Bitmap &b = bitmaps()[n - 1];
+  psurf_point q = pix(v, p);
+  v->device->ops->image(v->device, q.x, q.y, b.width, b.height, b.rgb.data());
+}
 
 void gagscren_screendot(viewrec *v, const points *p) {
   if (!v->device) return;

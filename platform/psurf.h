@@ -36,6 +36,9 @@ struct psurf_ops {
   void (*clip)(psurf *s, int32_t left, int32_t top, int32_t right, int32_t bottom);
   void (*clear)(psurf *s, uint8_t index);
   void (*page)(psurf *s);
+  // An image of w x h pixels, rows from the top, 3 bytes (red, green, blue) each,
+  // copied unscaled with its top-left corner at x, y.
+  void (*image)(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *rgb);
 };
 
 struct psurf {

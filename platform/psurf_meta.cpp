@@ -87,12 +87,11 @@ struct Meta {
     rec.u16(function);
     return at;
   }
+  // EMF records are sized in bytes, padded to 4.
   void end(size_t at) {
     rec.pad4();
-    if (!emf && (rec.b.size() - at) % 2) rec.u8(0);
     uint32_t size = uint32_t(rec.b.size() - at);
-    if (!emf) size /= 2;
-    memcpy(&rec.b[at + (emf ? 4 : 0)], &size, 4);
+    memcpy(&rec.b[at + 4], &size, 4);
     records++;
     largest = std::max(largest, size);
   }
@@ -490,8 +489,46 @@ void clear(psurf *s, uint8_t index) {
 
 void page(psurf *) {}
 
-const psurf_ops ops = {colour, pen, line, polyline, polygon, rectangle, arc,
-                       pixel,  text, extent, clip,  clear,   page};
+// A 24-bit device-independent bitmap: the 40-byte header, then rows from the bottom,
+// blue, green, red, each row padded to 4 bytes.
+void dib(Bytes &out, int32_t w, int32_t h, const uint8_t *rgb) {
+  uint32_t row = (3 * uint32_t(w) + 3) & ~3u;
+  out.u32(40), out.i32(w), out.i32(h), out.u16(1), out.u16(24), out.u32(0);
+  out.u32(row * uint32_t(h)), out.i32(11811), out.i32(11811), out.u32(0), out.u32(0);
+  for (int32_t r = h - 1; r >= 0; r--) {
+    for (int32_t c = 0; c < w; c++) {
+      const uint8_t *p = rgb + 3 * (size_t(r) * size_t(w) + size_t(c));
+      out.u8(p[2]), out.u8(p[1]), out.u8(p[0]);
+    }
+    for (uint32_t k = 3 * uint32_t(w); k < row; k++) out.u8(0);
+  }
+}
+
+void image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *rgb) {
+  Meta *m = of(s);
+  if (w <= 0 || h <= 0) return;
+  uint32_t bits = ((3 * uint32_t(w) + 3) & ~3u) * uint32_t(h);
+  if (m->emf) {
+    size_t at = m->begin_emf(81);  // EMR_STRETCHDIBITS
+    m->rec.i32(x), m->rec.i32(y), m->rec.i32(x + w - 1), m->rec.i32(y + h - 1);
+    m->rec.i32(x), m->rec.i32(y), m->rec.i32(0), m->rec.i32(0), m->rec.i32(w), m->rec.i32(h);
+    m->rec.u32(80), m->rec.u32(40), m->rec.u32(120), m->rec.u32(bits);
+    m->rec.u32(0), m->rec.u32(0x00CC0020), m->rec.i32(w), m->rec.i32(h);
+    dib(m->rec, w, h, rgb);
+    m->end(at);
+  } else if (fits16(x) && fits16(y) && w < 32768 && h < 32768) {
+    size_t at = m->begin_wmf(0x0F43);  // META_STRETCHDIB
+    m->rec.u32(0x00CC0020), m->rec.u16(0);
+    m->rec.u16(uint32_t(h)), m->rec.u16(uint32_t(w)), m->rec.u16(0), m->rec.u16(0);
+    m->rec.u16(uint32_t(h)), m->rec.u16(uint32_t(w));
+    m->rec.u16(uint32_t(y) & 0xffff), m->rec.u16(uint32_t(x) & 0xffff);
+    dib(m->rec, w, h, rgb);
+    m->end_wmf(at);
+  }
+}
+
+const psurf_ops ops = {colour, pen,  line,   polyline, polygon, rectangle, arc,
+                       pixel,  text, extent, clip,     clear,   page,      image};
 
 psurf *make(bool emf, const char *path, int32_t width, int32_t height, const char *description) {
   FILE *probe = fopen(path, "wb");  // the file must be creatable now, as a device would be

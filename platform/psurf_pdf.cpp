@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "platform/psurf.h"
@@ -161,8 +162,32 @@ void clear(psurf *s, uint8_t index) {
 
 void page(psurf *s) { cairo_show_page(of(s)->cr); }
 
-const psurf_ops ops = {colour, pen, line, polyline, polygon, rectangle, arc,
-                       pixel,  text, extent, clip,  clear,   page};
+void image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *rgb) {
+  if (w <= 0 || h <= 0) return;
+  cairo_surface_t *img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+  cairo_surface_flush(img);
+  unsigned char *data = cairo_image_surface_get_data(img);
+  int stride = cairo_image_surface_get_stride(img);
+  for (int32_t r = 0; r < h; r++)
+    for (int32_t c = 0; c < w; c++) {
+      const uint8_t *p = rgb + 3 * (size_t(r) * size_t(w) + size_t(c));
+      uint32_t v = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+      memcpy(data + size_t(r) * size_t(stride) + 4 * size_t(c), &v, 4);
+    }
+  cairo_surface_mark_dirty(img);
+  cairo_t *cr = of(s)->cr;
+  cairo_save(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(cr, img, x, y);
+  cairo_rectangle(cr, x, y, w, h);
+  cairo_fill(cr);
+  cairo_restore(cr);
+  source(of(s), of(s)->colour);
+  cairo_surface_destroy(img);
+}
+
+const psurf_ops ops = {colour, pen,  line,   polyline, polygon, rectangle, arc,
+                       pixel,  text, extent, clip,     clear,   page,      image};
 
 }  // namespace
 

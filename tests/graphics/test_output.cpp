@@ -365,3 +365,41 @@ TEST_F(Output, EditorPrint) {
                   "line " + std::to_string(lines)), std::string::npos);
   }
 }
+
+// A class bitmap tiles the cleared window from its top-left corner; a named bitmap
+// is copied unscaled at a point; both reach the metafiles as device-independent
+// bitmaps that the outside readers take.
+TEST_F(Output, Bitmaps) {
+  String name = text("tiled"), image = text("KessimUran");
+  static uint16_t tiled = gag_newwindowclass_4(keep_events, &name, nullptr, &image);
+  uint16_t w = gag_newwindow_1(0, tiled, 0, 0, 100, 120, &name, 0, 3);  // client 100 x 70
+  psurf *s = rec(w)->device;
+  psurf_headless_record(s, true);
+  gag_clearview_0(w);
+  rectd at = {0.5, 0.2, 0.6, 0.9};
+  gag_drawbitmap(w, &at, &image);
+  gag_drawbitmap(w, &at, &(const String &)text("none"));
+  std::vector<std::vector<int32_t>> images;
+  for (const psurf_call &c : psurf_headless_calls(s))
+    if (c.op == "image") images.push_back(c.v);
+  psurf_headless_record(s, false);
+  EXPECT_EQ(images, (std::vector<std::vector<int32_t>>{{0, 0, 48, 48}, {48, 0, 48, 48},
+                                                       {96, 0, 48, 48}, {0, 48, 48, 48},
+                                                       {48, 48, 48, 48}, {96, 48, 48, 48},
+                                                       {35, 7, 48, 48}}));
+  if (!have("python3") || run("ldconfig -p | grep -c libuemf.so") == "0" || !have("emf2svg-conv") ||
+      !have("wmf2svg"))
+    GTEST_SKIP() << "needs libuemf-dev, emf2svg and libwmf-bin";
+  std::string emf = dir.file("tiled.emf"), wmf = dir.file("tiled.wmf");
+  gag_exportwindow(w, &(const String &)text(emf.c_str()), 0, 200);
+  gag_exportwindow(w, &(const String &)text(wmf.c_str()), 1, 200);
+  std::string walk = std::string("python3 ") + QUENDAR_SOURCE_DIR + "/tests/graphics/metawalk.py ";
+  std::string e = run(walk + "emf " + emf), m = run(walk + "wmf " + wmf);
+  EXPECT_NE(e.find("\"unsafe\": 0"), std::string::npos) << e;
+  EXPECT_NE(e.find(", 81,"), std::string::npos) << e;
+  EXPECT_NE(m.find("\"ended\": true"), std::string::npos) << m;
+  EXPECT_NE(m.find(", 3907,"), std::string::npos) << m;
+  EXPECT_EQ(run("emf2svg-conv -i " + emf + " -o " + dir.file("e.svg") + " >/dev/null 2>&1; echo $?"), "0");
+  EXPECT_EQ(run("wmf2svg -o " + dir.file("w.svg") + " " + wmf + " >/dev/null 2>&1; echo $?"), "0");
+  EXPECT_NE(slurp(dir.file("w.svg")).find("<image"), std::string::npos);
+}
