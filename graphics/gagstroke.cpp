@@ -143,45 +143,43 @@ struct Extent {
   double width, height, depth;
 };
 
-// The string's width, height above and depth below the baseline in font units.
-Extent measure(viewrec *v, const String *text) {
-  Extent e = {0, 0, 0};
+// Calls f(image, code) for every character: "~" takes the next character from the
+// alternate font.
+template <class F> void each_char(viewrec *v, const String *text, F &&f) {
   const uint8_t *base = primary(v);
   bool alt = false;
-  int count = 0;
-  unsigned extra = base[10];
   for (uint16_t i = 0; i < text->length; i++) {
     int c = uint8_t(text->text[i]);
     if (c == '~' && !alt) {
       alt = true;
       continue;
     }
-    const uint8_t *img = alt ? alternate(v) : base;
+    f(alt ? alternate(v) : base, c);
     alt = false;
+  }
+}
+
+// The string's width, height above and depth below the baseline in font units.
+Extent measure(viewrec *v, const String *text) {
+  Extent e = {0, 0, 0};
+  int count = 0;
+  unsigned extra = primary(v)[10];
+  each_char(v, text, [&](const uint8_t *img, int c) {
     if (!has_strokes(img, c)) c = '!';
     extra = img[10];
     e.width += v->uniform ? v->uniform : img[ADVANCE + c] + extra;
     e.height = std::max(e.height, double(img[HIGHEST + c]) - img[8]);
     e.depth = std::max(e.depth, double(img[8]) - img[LOWEST + c]);
     count++;
-  }
+  });
   if (count && !v->uniform) e.width -= extra;
   return e;
 }
 
 // Draws the characters from the relative origin with the matrix m.
 void draw_strokes(viewrec *v, const String *text, points origin, const float m[4]) {
-  const uint8_t *base = primary(v);
   double pen = 0;
-  bool alt = false;
-  for (uint16_t i = 0; i < text->length; i++) {
-    int c = uint8_t(text->text[i]);
-    if (c == '~' && !alt) {
-      alt = true;
-      continue;
-    }
-    const uint8_t *img = alt ? alternate(v) : base;
-    alt = false;
+  each_char(v, text, [&](const uint8_t *img, int c) {
     unsigned adv = has_strokes(img, c) ? img[ADVANCE + c] : img[ADVANCE + ' '];
     double lead = v->uniform ? (double(v->uniform) - adv) / 2 : 0;
     pen += lead;
@@ -206,7 +204,7 @@ void draw_strokes(viewrec *v, const String *text, points origin, const float m[4
       }
     }
     pen += v->uniform ? double(v->uniform) - lead + img[10] : adv + img[10];
-  }
+  });
 }
 
 }  // namespace

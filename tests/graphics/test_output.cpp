@@ -76,7 +76,12 @@ TEST_F(Output, Palette) {
   for (auto [k, c] : named) EXPECT_EQ(rgb(k), c) << k;
   EXPECT_EQ(psurf_palette[42][0], 219);
 
+  gagscren_create_pens(0.001f, 3000);
   gagscren_gray_colors();
+  float factor;
+  int32_t size;
+  gagscren_pens(&factor, &size);
+  EXPECT_EQ(size, 3000);  // the ramp keeps the pen width in force
   EXPECT_EQ(rgb(11), "240,240,240");
   EXPECT_EQ(rgb(42), "10,10,10");
   EXPECT_EQ(rgb(10), "0,0,0");
@@ -243,7 +248,12 @@ TEST_F(Output, PrintFit) {
   rectl before = v->pixwin;
   std::string pdf = dir.file("page.pdf");
   pwin_script_file(pdf.c_str());
+  gagscren_create_pens(0.001f, 5000);
   gag_printwindow_2(w, 2, 0, 1, 1);
+  float factor;
+  int32_t size;
+  gagscren_pens(&factor, &size);
+  EXPECT_EQ(size, 5000);
   EXPECT_EQ(run("pdfinfo " + pdf + " | grep 'Page size'"), "Page size: 841.92 x 595.2 pts (A4)");
   std::string bbox = run("gs -q -dNOPAUSE -dBATCH -sDEVICE=bbox " + pdf + " 2>&1 | grep HiRes");
   double x1, y1, x2, y2;
