@@ -261,6 +261,7 @@ void gagscren_screenshowwindow(viewrec *v, int state) {
 void gagscren_screendestroywindow(viewrec *v) {
   TRACE("gagscren_screendestroywindow");
   pwin_handle w = v->window;
+  if (v->device == pen_device) pen_device = nullptr;
   v->device = nullptr;
   if (w) pwin->destroy(w);
   v->window = 0;
@@ -290,6 +291,8 @@ void gagscren_screensetcaption(viewrec *v, const String *caption) {
 
 void gagscren_screenflush() {}
 
+// The palette, pens and brushes are the palette table and the surfaces' own state,
+// so nothing is left to delete.
 void gagscren_screenrelease() {
   TRACE("gagscren_screenrelease");
   pwin->post_quit();
@@ -755,7 +758,7 @@ psurf *gagscren_printstart(viewrec *v, int orientation) {
   std::string caption = caption_of(v, 29);
   if (!print_dialog(v, caption)) return nullptr;
   pointl page = page_size();
-  psurf *doc = psurf_pdf_new(print_path.c_str(), page.x, page.y);
+  psurf *doc = psurf_pdf_new(print_path.c_str(), page.x, page.y, caption.c_str());
   if (!doc) {
     debug_printf("PRINT FILE %s CANNOT BE WRITTEN\n", print_path.c_str());
     return nullptr;
@@ -777,6 +780,7 @@ bool gagscren_printnext(psurf *doc, viewrec *previous, viewrec *v) {
 
 bool gagscren_printfinish(psurf **doc, viewrec *v) {
   TRACE("gagscren_printfinish");
+  pen_device = nullptr;  // a later surface may take the same address
   bool ok = psurf_pdf_close(doc);
   if (v && v->window) pwin->set_enabled(v->window, true);
   if (abort_box) pwin->kill_notice(abort_box);
@@ -824,7 +828,7 @@ int32_t gagscren_edwindowprint(pwin_handle w) {
   snprintf(buf, sizeof buf, "%s.pdf", caption.c_str());
   if (!pwin->save_file(w, "pdf", nullptr, buf, sizeof buf)) return 0;
   pointl page = page_size();
-  psurf *doc = psurf_pdf_new(buf, page.x, page.y);
+  psurf *doc = psurf_pdf_new(buf, page.x, page.y, caption.c_str());
   if (!doc) return 0;
   int32_t per_line, height, body;
   editor_metrics(doc, &per_line, &height, &body);
@@ -854,7 +858,7 @@ int32_t gagscren_edwindowprint(pwin_handle w) {
 
 int32_t gagscren_edbodylines() {
   pointl page = page_size();
-  psurf *probe = psurf_pdf_new(nullptr, page.x, page.y);  // measures, writes nothing
+  psurf *probe = psurf_pdf_new(nullptr, page.x, page.y, "");  // measures, writes nothing
   int32_t per_line, height, body = 0;
   if (probe) editor_metrics(probe, &per_line, &height, &body);
   psurf_pdf_close(&probe);
@@ -877,5 +881,6 @@ psurf *gagscren_exportstart(viewrec *v, const String *name, int kind) {
 bool gagscren_exportfinish(viewrec *v, psurf **device) {
   TRACE("gagscren_exportfinish");
   if (v->window) pwin->set_enabled(v->window, true);
+  pen_device = nullptr;  // a later surface may take the same address
   return psurf_meta_close(device);
 }

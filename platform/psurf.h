@@ -51,10 +51,10 @@ struct psurf {
 extern uint8_t psurf_palette[43][3];
 
 // ---- Files back ends ---------------------------------------------------------------
-// A PDF document of pages width x height pixels at 300 dots per inch (a null path
-// measures and writes nothing); the page call starts the next page. Closing ends
+// A PDF document of pages width x height pixels at 300 dots per inch with the title
+// (a null path measures and writes nothing); the page call starts the next page. Closing ends
 // the document: false when it could not be written. Null when it cannot be made.
-psurf *psurf_pdf_new(const char *path, int32_t width, int32_t height);
+psurf *psurf_pdf_new(const char *path, int32_t width, int32_t height, const char *title);
 bool psurf_pdf_close(psurf **s);
 // Metafiles of our own writers: an enhanced metafile described by the text (at most
 // 29 characters kept), or a classic one with the placeable header, of a picture

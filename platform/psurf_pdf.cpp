@@ -191,13 +191,14 @@ const psurf_ops ops = {colour, pen,  line,   polyline, polygon, rectangle, arc,
 
 }  // namespace
 
-psurf *psurf_pdf_new(const char *path, int32_t width, int32_t height) {
+psurf *psurf_pdf_new(const char *path, int32_t width, int32_t height, const char *title) {
   const double k = 72.0 / 300;
   cairo_surface_t *surface = cairo_pdf_surface_create(path, width * k, height * k);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
     return nullptr;
   }
+  if (title && *title) cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, title);
   cairo_t *cr = cairo_create(surface);
   cairo_scale(cr, k, k);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);

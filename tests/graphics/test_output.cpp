@@ -254,6 +254,7 @@ TEST_F(Output, PrintFit) {
   int32_t size;
   gagscren_pens(&factor, &size);
   EXPECT_EQ(size, 5000);
+  EXPECT_EQ(run("pdfinfo " + pdf + " | grep Title"), "Title: plot");
   EXPECT_EQ(run("pdfinfo " + pdf + " | grep 'Page size'"), "Page size: 841.92 x 595.2 pts (A4)");
   std::string bbox = run("gs -q -dNOPAUSE -dBATCH -sDEVICE=bbox " + pdf + " 2>&1 | grep HiRes");
   double x1, y1, x2, y2;
