@@ -3,6 +3,7 @@
 // program palette; mix modes map onto the nearest blend operators.
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <cmath>
 #include <cstring>
@@ -13,6 +14,19 @@
 uint8_t psurf_palette[43][3];
 
 namespace {
+
+// The font machinery that text loads stays until the program ends; it is handed
+// back then, so that leak checks see only what the program itself still holds.
+// Only while no document is open.
+bool fonts_used;
+int open_documents;
+struct FontRelease {
+  ~FontRelease() {
+    if (!fonts_used || open_documents) return;
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+} font_release;
 
 struct Pdf {
   cairo_surface_t *surface;
@@ -101,6 +115,7 @@ void pixel(psurf *s, int32_t x, int32_t y) {
 }
 
 void font(cairo_t *cr, int32_t height, int kind) {
+  fonts_used = true;
   cairo_select_font_face(cr, kind == 1 ? "sans-serif" : "serif",
                          kind == 1 || kind == 2 ? CAIRO_FONT_SLANT_NORMAL : CAIRO_FONT_SLANT_ITALIC,
                          CAIRO_FONT_WEIGHT_NORMAL);
@@ -205,6 +220,7 @@ psurf *psurf_pdf_new(const char *path, int32_t width, int32_t height, const char
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   cairo_set_line_width(cr, 1);
   cairo_set_source_rgb(cr, 0, 0, 0);
+  open_documents++;
   return new psurf{&ops, new Pdf{surface, cr, width, height, 1, 3}};
 }
 
@@ -215,6 +231,7 @@ bool psurf_pdf_close(psurf **s) {
   cairo_surface_finish(p->surface);
   bool ok = cairo_surface_status(p->surface) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(p->surface);
+  open_documents--;
   delete p;
   delete *s;
   *s = nullptr;
