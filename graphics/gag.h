@@ -241,6 +241,7 @@ void gag_textfit_0(uint16_t view, const pointd *p0, const pointd *p1, const poin
                    const String *text);
 void gag_textfit_1(uint16_t view, const pointd p[3], const String *text);
 // The stroke-font library file: set explicitly, or the "gag.gsf" beside the program.
+// Fonts read from a previous library are dropped; views using them take font 1.
 void gag_fontlibrary(const char *path);
 void gag_fontlibrary_default();
 void gag_askcharsize(uint16_t view, pointd *size);

@@ -209,7 +209,25 @@ void draw_strokes(viewrec *v, const String *text, points origin, const float m[4
 
 }  // namespace
 
-void gag_fontlibrary(const char *path) { library_name = path ? path : ""; }
+// A new library: the fonts read from the old one are dropped, and views drawing
+// with them return to font 1.
+void gag_fontlibrary(const char *path) {
+  library_name = path ? path : "";
+  if (library_images.empty()) return;
+  auto dropped = [](const uint8_t *img) {
+    for (const auto &p : library_images)
+      if (p.get() == img) return true;
+    return false;
+  };
+  for (uint16_t n = 1; n <= gag_viewcount; n++) {
+    viewrec *v = gag_views[n - 1];
+    if (!v) continue;
+    if (dropped(v->fontimage)) use(v, 1, gag_fontimage_1);
+    if (dropped(v->altimage)) v->altfont = 1, v->altimage = gag_fontimage_1;
+  }
+  cache.resize(3);
+  library_images.clear();
+}
 
 // The library beside the running executable.
 void gag_fontlibrary_default() {
@@ -217,7 +235,8 @@ void gag_fontlibrary_default() {
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   std::string dir = n > 0 ? std::string(buf, size_t(n)) : std::string();
   size_t slash = dir.rfind('/');
-  library_name = (slash == std::string::npos ? std::string() : dir.substr(0, slash + 1)) + "gag.gsf";
+  gag_fontlibrary(
+      ((slash == std::string::npos ? std::string() : dir.substr(0, slash + 1)) + "gag.gsf").c_str());
 }
 
 void gag_textfont(uint16_t view, uint16_t font) {
