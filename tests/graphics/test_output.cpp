@@ -315,7 +315,17 @@ TEST_F(Output, Metafiles) {
   pointd_one_more_1(&far, 3000, 0.4);
   pointd_one_more_1(&far, 0.6, -5000);
   gag_polyline(w, &far);
+  gag_polyfill(w, &far);
   pointd_free_1(&far);
+  // Every other kind of record: colours with a mix mode, a filled rectangle, an arc,
+  // device text, a clip.
+  gag_setcolor_1(w, 24, 3);
+  rectd box = {0.2, 0.2, 0.4, 0.3};
+  gag_fillrect(w, &box);
+  pointd s = {0.4, 0.25}, t = {0.2, 0.25};
+  gag_drawarc(w, &box, &s, &t);
+  gag_setclip_1(w, 0.1, 0.1, 0.9, 0.9);
+  gag_printtext_1(w, 0.3, 0.6, &(const String &)text("Label"));
   gagscren_create_pens(0.001f, 3000);
   std::string emf = dir.file("plot.emf"), wmf = dir.file("plot.wmf");
   gag_exportwindow(w, &(const String &)text(emf.c_str()), 0, 4096);
