@@ -60,6 +60,7 @@ void gag_printwindow_2(uint16_t view, int option, uint8_t black, uint8_t start, 
   }
   viewrec *v = gag_views[view - 1];
   if (start) {
+    // A document left open by a caller that never finished it is ended first.
     if (document) gagscren_printfinish(&document, printed_last());
     document = gagscren_printstart(v, option);
     if (!document) return;
@@ -68,6 +69,8 @@ void gag_printwindow_2(uint16_t view, int option, uint8_t black, uint8_t start, 
   }
   gagscren_dispatch(0);
   gagscren_dispatch(0);
+  if (!checkview(view)) return;  // closed while the messages ran: the page stays empty
+  v = gag_views[view - 1];
 
   Saved saved(v);
   int32_t uw;
