@@ -192,7 +192,8 @@ void draw_strokes(viewrec *v, const String *text, points origin, const float m[4
           if (int(rel_buf.size()) < n) rel_buf.resize(size_t(n)), pix_buf.resize(size_t(n));
           for (int k = 0; k < n; k++) {
             double x = s[1 + 2 * k] + pen, y = double(s[2 + 2 * k]) - img[8];
-            points r = {float(origin.x + x * m[0] + y * m[2]), float(origin.y + x * m[1] + y * m[3])};
+            points r = {float(origin.x + x * m[0] + y * m[2]),
+                        float(origin.y + x * m[1] + y * m[3])};
             rel_buf[size_t(k)] = r;
             pix_buf[size_t(k)] = gagmap_pixel(v, r);
           }
@@ -235,8 +236,8 @@ void gag_fontlibrary_default() {
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   std::string dir = n > 0 ? std::string(buf, size_t(n)) : std::string();
   size_t slash = dir.rfind('/');
-  gag_fontlibrary(
-      ((slash == std::string::npos ? std::string() : dir.substr(0, slash + 1)) + "gag.gsf").c_str());
+  std::string folder = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
+  gag_fontlibrary((folder + "gag.gsf").c_str());
 }
 
 void gag_textfont(uint16_t view, uint16_t font) {

@@ -378,7 +378,8 @@ void polygon(psurf *s, const psurf_point *p, int32_t n) {
 
 void rectangle(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
   Meta *m = of(s);
-  if (m->emf) return m->emf_simple(EMR_RECTANGLE, {uint32_t(l), uint32_t(t), uint32_t(r), uint32_t(b)});
+  if (m->emf)
+    return m->emf_simple(EMR_RECTANGLE, {uint32_t(l), uint32_t(t), uint32_t(r), uint32_t(b)});
   double cl, ct, cr, cb;
   m->clip_box(&cl, &ct, &cr, &cb);
   double x1 = std::max<double>(std::min(l, r), cl), x2 = std::min<double>(std::max(l, r), cr + 1),

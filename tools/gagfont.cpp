@@ -146,7 +146,8 @@ std::vector<Glyph> first96(const std::string &path) {
 int main(int argc, char **argv) {
   if (argc != 4) fail("usage: gagfont HERSHEY_DIR OUT_CPP OUT_GSF");
   std::string dir = argv[1];
-  std::vector<Glyph> simplex = first96(dir + "/rowmans.jhf"), duplex = first96(dir + "/rowmand.jhf");
+  std::vector<Glyph> simplex = first96(dir + "/rowmans.jhf");
+  std::vector<Glyph> duplex = first96(dir + "/rowmand.jhf");
   if (!fits(simplex, 7, 54) || !fits(duplex, 7, 59)) fail("built-in glyphs out of range");
   std::vector<uint8_t> one = image(simplex, 1, 7, 54, 50), two = image(duplex, 2, 7, 59, 25);
 

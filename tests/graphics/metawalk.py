@@ -2,8 +2,9 @@
 """Walks an EMF (every record through libuemf's safety check) or a WMF (a reader
 written from the published record layouts) and prints what it found as JSON:
 the lines (move then line-to), pen widths, the largest polyline coordinate, the
-record count, the description and any fault."""
-import ctypes, json, struct, sys
+record count, the description and any fault. For a PDF it prints the sorted
+colours that its content streams set."""
+import ctypes, json, re, struct, sys, zlib
 
 def emf(data):
     lib = ctypes.CDLL("libuemf.so")
@@ -77,6 +78,20 @@ def wmf(data):
     out["ended"] = bool(out["types"]) and out["types"][-1] == 0 and at == len(data)
     return out
 
+def pdf_colours(data):
+    found = set()
+    for m in re.finditer(rb"stream\r?\n(.*?)endstream", data, re.S):
+        try:
+            text = zlib.decompress(m.group(1))
+        except zlib.error:
+            continue
+        for c in re.findall(rb"[\d.]+ [\d.]+ [\d.]+ (?:rg|RG)", text):
+            found.add(" ".join(c.decode().split()))
+    return sorted(found)
+
 kind, path = sys.argv[1], sys.argv[2]
 data = open(path, "rb").read()
-print(json.dumps(emf(data) if kind == "emf" else wmf(data)))
+if kind == "pdf":
+    print(pdf_colours(data))
+else:
+    print(json.dumps(emf(data) if kind == "emf" else wmf(data)))
