@@ -355,9 +355,13 @@ void polyline(psurf *s, const psurf_point *p, int32_t n) {
   bool small = true;
   for (int32_t i = 0; i < n; i++) small = small && fits16(p[i].x) && fits16(p[i].y);
   if (small) {
-    std::vector<std::pair<double, double>> q;
-    for (int32_t i = 0; i < n; i++) q.push_back({p[i].x, p[i].y});
-    m->wmf_points(META_POLYLINE, q);
+    // A record counts its points in 16 bits: long lines go in pieces that share
+    // their end points.
+    for (int32_t from = 0; from + 1 < n; from += 32766) {
+      std::vector<std::pair<double, double>> q;
+      for (int32_t i = from; i < n && i <= from + 32766; i++) q.push_back({p[i].x, p[i].y});
+      m->wmf_points(META_POLYLINE, q);
+    }
   } else {
     for (int32_t i = 1; i < n; i++) m->wmf_segment(p[i - 1].x, p[i - 1].y, p[i].x, p[i].y);
   }
@@ -371,7 +375,7 @@ void polygon(psurf *s, const psurf_point *p, int32_t n) {
     m->emf_points(EMR_POLYGON16, EMR_POLYGON, p, n);
   } else {
     std::vector<std::pair<double, double>> q = m->clip_polygon(p, n);
-    if (q.size() >= 3) m->wmf_points(META_POLYGON, q);
+    if (q.size() >= 3 && q.size() <= 32767) m->wmf_points(META_POLYGON, q);
   }
   if (m->have_pen) m->select(m->pen);
 }
@@ -448,6 +452,7 @@ void text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t heig
     for (int32_t i = 0; i < n; i++) m->rec.u32(uint32_t(height / 2));
     m->end(at);
   } else {
+    n = std::min(n, int32_t(32767));
     size_t at = m->begin_wmf(META_TEXTOUT);
     m->rec.u16(uint32_t(n));
     for (int32_t i = 0; i < n; i++) m->rec.u8(uint8_t(t[i]));
