@@ -82,7 +82,11 @@ TEST_F(Output, Palette) {
   EXPECT_EQ(psurf_palette[42][0], 219);
 
   gagscren_create_pens(0.001f, 3000);
+  DebugCapture log;
   gagscren_gray_colors();
+  for (const char *line : {"GRAY PARAMETERS N1=11 NN=42 A=125 B=-115 C=0.2 P0=0.8\n",
+                           "COLOR 11 X=-1 j=240\n", "COLOR 42 X=1 j=10\n"})
+    EXPECT_NE(log.text().find(line), std::string::npos) << line;
   float factor;
   int32_t size;
   gagscren_pens(&factor, &size);
@@ -132,6 +136,7 @@ TEST_F(Output, FontSelection) {
   const uint8_t *three = v->fontimage;
   gag_textfont(w, 2);
   EXPECT_EQ(three, v->fontimage);
+  DebugCapture log;
   for (uint16_t n : {0, 300}) {
     gag_textfont(w, n);
     EXPECT_EQ(v->font, 1) << n;
@@ -140,6 +145,8 @@ TEST_F(Output, FontSelection) {
   gag_fontlibrary(dir.file("none.gsf").c_str());
   gag_textfont(w, 4);
   EXPECT_EQ(v->font, 1);
+  EXPECT_NE(log.text().find("FONT READ ERROR - NO FONT 300\n"), std::string::npos);
+  EXPECT_NE(log.text().find("FONT READ ERROR - NO FILE " + dir.file("none.gsf")), std::string::npos);
 
   gag_fontlibrary(QUENDAR_FONT_LIBRARY);
   gag_textfont(w, 5);
