@@ -691,13 +691,6 @@ int16_t scale_size(double v) {
 
 // ---- Legends ------------------------------------------------------------------------------
 
-// Makes characters as wide as "0" and returns the previous width. The stroke-font
-// metrics are not available here yet: the view's character cell width stands in.
-static uint16_t uniform_zero(uint16_t view) {
-  if (!checkview(view)) return 0;
-  return gag_textuniform_1(view, gag_views[view - 1]->charpixw);
-}
-
 // The page of a legend: one user unit is one text line.
 struct legendpage {
   double W;        // page width in lines
@@ -736,7 +729,7 @@ static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels
     gag_drawtext_1(view, 1, y, &titles->items[t]);
   pg.top = y;
   gag_drawline_1(view, 1, y + 0.5, pg.W, y + 0.5);
-  pg.uniform = uniform_zero(view);
+  pg.uniform = gag_textuniform_0(view, '0');
   pg.two = pg.W > 10;
   return pg;
 }

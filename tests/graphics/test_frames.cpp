@@ -27,6 +27,35 @@ struct Frames : Graphics {
         if (b->entries[i].opcode == opcode) out.push_back(&b->entries[i]);
     return out;
   }
+  // The stroke runs of a text drawn alone (font 1, angle 0) in a fresh window of the
+  // view's size.
+  std::vector<const glop *> strokes(uint16_t like, const char *t, float size, char uniform) {
+    uint16_t s = window(rec(like)->client.x, rec(like)->client.y);
+    gag_textfont(s, 1);
+    gag_textsize(s, size, 1);
+    if (uniform) gag_textuniform_0(s, uniform);
+    String txt = text(t);
+    gag_drawtext_1(s, 0.5, 0.5, &txt);
+    return entries(s, glpydraw);
+  }
+  // True when the view's strokes hold those of the text, moved as a whole.
+  bool shows(uint16_t view, const char *t, float size, char uniform = 0) {
+    auto want = strokes(view, t, size, uniform), have = entries(view, glpydraw);
+    for (size_t i = 0; !want.empty() && i + want.size() <= have.size(); i++) {
+      float dx = have[i]->list.data[0].x - want[0]->list.data[0].x;
+      float dy = have[i]->list.data[0].y - want[0]->list.data[0].y;
+      bool same = true;
+      for (size_t k = 0; k < want.size() && same; k++) {
+        const pointslist &h = have[i + k]->list, &w = want[k]->list;
+        same = h.count == w.count;
+        for (int32_t j = 0; same && j < w.count; j++)
+          same = std::fabs(h.data[j].x - w.data[j].x - dx) < 1e-4 &&
+                 std::fabs(h.data[j].y - w.data[j].y - dy) < 1e-4;
+      }
+      if (same) return true;
+    }
+    return false;
+  }
   // The stream of a view against a golden file (rewritten when QUENDAR_UPDATE_GOLDEN is set).
   void golden(uint16_t view, const char *name) {
     std::string path = std::string(getenv("QUENDAR_TEST_DATA")) + "/" + name;
@@ -129,23 +158,19 @@ TEST_F(Frames, DefaultMarginsAndLogFallback) {
   EXPECT_EQ(boxes_text().size(), before);
 }
 
-// The texts of a view's print entries, in order.
-static std::string printed(const std::vector<const glop *> &list) {
-  std::string out;
-  for (const glop *e : list) out += std::string(e->text.text, e->text.length) + "|";
-  return out;
-}
-
 TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   String none = text("");
   uint16_t a = window(400, 400), b = window(400, 400);
   gag1d_plotmap(a, &f, 0, 0, 0.005, 7, 0, 0, 0);
   gag1d_draw_axes(a, &f, &none, &none);
-  EXPECT_EQ(printed(entries(a, glprint)),
-            "e-4|0.0|5.0|10.0|15.0|20.0|25.0|30.0|35.0|40.0|45.0|50.0|0.0|1.0|2.0|3.0|4.0|5.0|6.0|7.0|");
+  float label = 40 / 1.2f;
+  EXPECT_TRUE(shows(a, "e-4", label));
+  EXPECT_TRUE(shows(a, "50.0", label));
+  EXPECT_TRUE(shows(a, "7.0", label));
   gag1d_plotmap(b, &f, 0, 0, 1, 1e-6, 0, 0, 0);
   gag1d_draw_axes(b, &f, &none, &none);
-  EXPECT_EQ(printed(entries(b, glprint)).substr(0, 28), "0.0|0.1|0.2|0.3|0.4|0.5|0.6|");
+  EXPECT_TRUE(shows(b, "0.1", label));
+  EXPECT_FALSE(shows(b, "e-1", label));
 
   // A level list of one repeated value counts as one level, with the trap armed.
   rtlib_startup(0, nullptr);
@@ -154,7 +179,8 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   EXPECT_EQ(fatal_stop([&] { gag1d_level_table_1(c, &f, &same, 0, 0, 0, 0, nullptr); }), "");
   rtlib_release_signals();
   rtlib_fpu_default();
-  EXPECT_EQ(printed(entries(c, glprint)), "c :| 2.0|b :| 2.0|a :| 2.0|");
+  EXPECT_TRUE(shows(c, "c :", 25, '0'));
+  EXPECT_TRUE(shows(c, "2.0", 25, '0'));
   vectord_free(&same);
 }
 
@@ -165,10 +191,10 @@ TEST_F(Frames, TagsArrowsAndLengths) {
   String tag = text("q");
   vectord x3 = vec({1, 2, 3}), x9 = vec({1, 2, 3, 4, 5, 6, 7, 8, 9});
   gag1d_draw_tagged_0(w, &f, &x3, &x3, &tags, &tag);
-  EXPECT_EQ(entries(w, glprint).size(), 0u);
+  EXPECT_EQ(tags.count, 0);
   gag1d_draw_tagged_0(w, &f, &x9, &x9, &tags, &tag);
   ASSERT_EQ(tags.count, 1);
-  EXPECT_EQ(entries(w, glprint).size(), 1u);
+  EXPECT_TRUE(shows(w, "q", 40 / 1.2f));
   // A short curve is tagged once; drawn again, it finds no clear place.
   vectord sx{}, sy{};
   for (int i = 0; i < 9; i++) vectord_one_more(&sx, 2 + 0.01 * i), vectord_one_more(&sy, 8);

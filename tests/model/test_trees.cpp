@@ -108,7 +108,7 @@ TEST(Trees, SharedSubexpressionsAndStringLeaves) {
   TreeNode *sum = trees_new_0(op::addop);
   sum->child[0] = target, sum->child[1] = r1;
   TreeNode *copy = trees_copy(sum);
-  EXPECT_EQ(copy->child[1]->target, target);  // the copy's reference stays on the original
+  EXPECT_EQ(copy->child[1]->target, target);  // the copy's reference stays on the source tree
   EXPECT_EQ(trees_free_0(copy), nullptr);
   trees_free_0(r2);
   EXPECT_EQ(trees_free_0(sum), nullptr);  // frees target once, through child 1 only
