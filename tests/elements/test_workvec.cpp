@@ -85,6 +85,5 @@ TEST(WorkVectors, PointListing) {
             "\n        SAMPLES\n"
             "    1 ( 0.500000, 0.250000)\n"
             "    2 ( 1.000000,     0.00)\n");
-  strings_free_0(&title);
-  basisfun_free_2(&v);
+  strings_free_0(&title), basisfun_free_2(&v);
 }

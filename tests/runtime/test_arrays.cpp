@@ -32,8 +32,7 @@ TEST(Arrays, ResizeAlwaysReallocatesAndKeepsTheElements) {
   EXPECT_EQ(a.data[0], 0.5);
   EXPECT_EQ(fatal_stop([&] { arrayd_resize(&a, 4); }), "ARRAY COUNT ERROR IN arrayd_resize_0");
   EXPECT_EQ(fatal_stop([&] { arrayd_new(&a, 2); }), "NEW ARRAY ALREADY ALLOCATED IN arrayd_new_0");
-  arrayd_free(&a);
-  arrayd_free(&a);
+  arrayd_free(&a), arrayd_free(&a);
   EXPECT_EQ(XMEM, before);
 }
 

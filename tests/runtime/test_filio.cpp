@@ -37,8 +37,7 @@ struct Reader {
   }
   ~Reader() {
     filio_close_get(&f);
-    strings_free_0(&name);
-    strings_free_0(&f.name);
+    strings_free_0(&name), strings_free_0(&f.name);
   }
 };
 
@@ -135,8 +134,7 @@ TEST(FilioLayout, OrderIsResetByEveryOpenAndStringsCarryTheirOrder) {
   filio_close_put(&f);
   EXPECT_EQ(run("od -An -tx1 " + dir.file("a.bin")), "00 00 00 03 61 62 63 00 02 78 79");
   EXPECT_EQ(run("od -An -tx1 " + dir.file("b.bin")), "fe ff 61 62 63 4c 30 0d 0a 61 62 63 0d 0a 00 00 80 3f");
-  strings_free_0(&abc);
-  strings_free_0(&f.name);
+  strings_free_0(&abc), strings_free_0(&f.name);
 }
 
 // ---- Reading to the end ----------------------------------------------------------------
@@ -349,10 +347,7 @@ TEST(FilioFail, OpenForReadingIsLoggedAndAMissingFileIsNoError) {
   snprintf(line, sizeof line, "SYSOPEN(%s) RETURNS %x\n", here.text, f.handle);
   EXPECT_EQ(log.text(), expect + line);
   filio_close_get(&f);
-  strings_free_0(&missing);
-  strings_free_0(&folder);
-  strings_free_0(&here);
-  strings_free_0(&f.name);
+  strings_free_0(&missing), strings_free_0(&folder), strings_free_0(&here), strings_free_0(&f.name);
 }
 
 TEST(FilioFail, FatalStopsNameTheStateAndTheRoutine) {
@@ -373,8 +368,7 @@ TEST(FilioFail, FatalStopsNameTheStateAndTheRoutine) {
   EXPECT_NE(fatal_stop([&] { filio_open_put(&f, 8, dir.file("no/such/dir").c_str()); })
                 .find("dir: No such file or directory IN filio_open_put_0"),
             std::string::npos);
-  strings_free_0(&name);
-  strings_free_0(&f.name);
+  strings_free_0(&name), strings_free_0(&f.name);
 }
 
 TEST(FilioFail, DevFullReportsNoSpaceAndFreesTheRecord) {
@@ -423,9 +417,7 @@ TEST(FilioReplace, NewContentsReplaceTheTargetKeepingItsModeAndLinks) {
   filio_close_put(&f);
   EXPECT_EQ(slurp(dir.file("fresh")), "x\r\n");
   EXPECT_EQ(run("ls -A " + dir.path), "fresh link target") << "no temporary file is left";
-  strings_free_0(&link);
-  strings_free_0(&fresh);
-  strings_free_0(&f.name);
+  strings_free_0(&link), strings_free_0(&fresh), strings_free_0(&f.name);
 }
 
 // A write that fails part way (here the file-size limit of the process) is a fatal

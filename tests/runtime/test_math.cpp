@@ -136,8 +136,7 @@ std::vector<double> draws_in_new_process(int n, const char *tag) {
   EXPECT_NE(f, nullptr);
   if (!f) return {};
   EXPECT_EQ(fread(v.data(), sizeof(double), n, f), static_cast<size_t>(n));
-  fclose(f);
-  remove(path.c_str());
+  fclose(f), remove(path.c_str());
   return v;
 }
 

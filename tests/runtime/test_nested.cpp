@@ -184,9 +184,7 @@ TEST(Nested, RandomSequencesLeaveNoMemoryBehind) {
         busy.pop_back();
       }
     }
-    vector2d_free(&pool, 1);
-    vector3d_free(&a, 1);
-    vector3d_free(&b, 1);
+    vector2d_free(&pool, 1), vector3d_free(&a, 1), vector3d_free(&b, 1);
     if (rng() % 2) vector3d_free(&b, 1);  // a second free is harmless
   }
   EXPECT_EQ(XMEM, before);

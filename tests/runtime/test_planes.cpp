@@ -59,8 +59,7 @@ TEST(Planes, NullPlaneIsFatalAfterALogLine) {
   ASSERT_NE(f, nullptr);
   char line[256] = "";
   ASSERT_NE(fgets(line, sizeof line, f), nullptr);
-  fclose(f);
-  remove(path.c_str());
+  fclose(f), remove(path.c_str());
   EXPECT_STREQ(line, "PLANE_PARAMS: NULL TRIANGLE  (1,2,3) (2,4,6) (3,6,9)\n");
 }
 

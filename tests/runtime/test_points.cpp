@@ -107,8 +107,7 @@ TEST(Points, SortByAxis) {
   pointdlist empty = {};
   pointd_sortix(&ix, &empty, 1);
   EXPECT_EQ(ix.count, 300);  // untouched
-  vectorl_free(&ix);
-  pointd_free_1(&v);
+  vectorl_free(&ix), pointd_free_1(&v);
 }
 
 TEST(Rects, InclusiveTestsBoxesAndOriginSizeForm) {

@@ -172,8 +172,7 @@ TEST(StringLists, GrowthAndXmem) {
   l.count = l.capacity;
   EXPECT_EQ(strings_one_more(&l, &l.items[0]), 57);
   EXPECT_STREQ(l.items[56].text, "entry");
-  strings_free_1(&l, 1);
-  strings_free_0(&s);
+  strings_free_1(&l, 1), strings_free_0(&s);
   EXPECT_EQ(XMEM, before);
 }
 
@@ -190,8 +189,7 @@ TEST(StringLists, EnlistUnlistDelete) {
   ASSERT_EQ(c.count, 2);
   EXPECT_EQ(std::string(c.items[0].text) + c.items[1].text, "wz");
   EXPECT_NE(c.items[0].text, l.items[0].text);
-  strings_free_1(&c, 1);
-  strings_free_1(&l, 1);
+  strings_free_1(&c, 1), strings_free_1(&l, 1);
 }
 
 // Sorted insertion and the sort agree with an independent sort by (length, bytes).
@@ -228,8 +226,7 @@ TEST(StringLists, SortedInsertionAndSortFollowTheSystemOrder) {
   };
   EXPECT_EQ(texts(ins), unique);
   EXPECT_EQ(texts(all), want);
-  strings_free_1(&ins, 1);
-  strings_free_1(&all, 1);
+  strings_free_1(&ins, 1), strings_free_1(&all, 1);
 }
 
 TEST(StringLists, DebugListing) {

@@ -114,8 +114,7 @@ TEST(TextinTable, NumbersFrom1ClosedEntriesReusedAndMacroStateReset) {
   }
   EXPECT_EQ(textin_text_body(0), nullptr);
   EXPECT_EQ(textin_next_char(65000), 0);
-  textin_close_text(n3);
-  textin_close_text(n2);
+  textin_close_text(n3), textin_close_text(n2);
 }
 
 // ---- Locations: seek, extract, replace --------------------------------------------------
@@ -412,8 +411,7 @@ TEST(TextinEcho, LinesAreEchoedNumberedAndWindowsStaySilent) {
   EXPECT_EQ(slurp_stream(echo), "    1| first\n    2| \n    3| third\n");
   fflush(other);
   EXPECT_EQ(ftell(other), 0);
-  textin_close_text(w);
-  textin_close_text(n);
+  textin_close_text(w), textin_close_text(n);
 }
 
 // ---- TextLoc vectors ----------------------------------------------------------------------------

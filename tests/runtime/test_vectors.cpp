@@ -186,8 +186,7 @@ TEST(Vectord, NormsAndSums) {
                                  vectord_norm(&v, 3), vectord_norm(&e, 7), vectord_dot(&e, &e)}),
             (std::vector<double>{7, 25, 81 + 256, 4, 4, 0, 0}));
   EXPECT_EQ(vectord_rowsum(&r), 0) << "index order: 1e16 + 1 - 1e16 is 0 left to right";
-  vectord_free(&v);
-  vectord_free(&r);
+  vectord_free(&v), vectord_free(&r);
 }
 
 TEST(Vectord, MinMaxReportsTheFirstOfEqualExtremes) {
@@ -203,8 +202,7 @@ TEST(Vectord, MinMaxReportsTheFirstOfEqualExtremes) {
             (std::vector<double>{0, 0, 1.00000000000002e300, -1.00000000000002e300}));
   vectord_minmax_0(&one, &m);  // above the starting maximum's magnitude
   EXPECT_EQ(m.imin + 10 * m.imax, 10);
-  vectord_free(&v);
-  vectord_free(&one);
+  vectord_free(&v), vectord_free(&one);
 }
 
 TEST(Vectord, EnlistInsertDelete) {
@@ -231,8 +229,7 @@ TEST(Vectord, EnlistInsertDelete) {
   EXPECT_EQ(values(s), (std::vector<double>{-2, 1, 4, 5, 9, -1}));
   EXPECT_EQ(fatal_stop([&] { vectord_insert_1(&s, 0, 1); }), "VECTOR INDEX ERROR IN vectord_insert_1");
   EXPECT_EQ(fatal_stop([&] { vectord_delete_index(&s, -1); }), "VECTOR INDEX ERROR IN vectord_delete_index_0");
-  vectord_free(&v);
-  vectord_free(&s);
+  vectord_free(&v), vectord_free(&s);
 }
 
 // The exchange sort written out as a reference.
@@ -371,8 +368,7 @@ TEST(Listings, FloatingKindsFiveToARowThroughTheFormatter) {
   vectors_resize(&s, 5, 0);
   EXPECT_EQ(listing([&](FILE *f) { vectors_print_1(f, &s, "s"); }),
             "        s\n    1 |     3.141593    1234.568    0.012346        0.00   -2.500000\n");
-  vectord_free(&v);
-  vectors_free(&s);
+  vectord_free(&v), vectors_free(&s);
 }
 
 // ---- Random operation sequences ---------------------------------------------------------
