@@ -46,7 +46,7 @@ TEST_F(Program, LogsOfABatchRun) {
   EXPECT_TRUE(std::regex_match(dbg[0], std::regex("FP_CW\\[1\\]=373  FP_STATUS=[0-9a-f]+"))) << dbg[0];
   EXPECT_EQ(std::vector<std::string>(dbg.begin() + 1, dbg.begin() + 4),
             (std::vector<std::string>{"FP_CW[2]=373", "PARAM COUNT=4", "Quendar Version 2.20d  15:00:39 4/8/01"}));
-  if (other) EXPECT_EQ(slurp(theirs), "theirs\n");
+  EXPECT_EQ(other ? slurp(theirs) : "theirs\n", "theirs\n");
   // The problem's own log: version, start line, and the end.
   std::vector<std::string> log = lines("heat.log");
   ASSERT_GE(log.size(), 3u) << out();
