@@ -93,18 +93,6 @@ TYPED_TEST(AllKinds, FatalStopsNameTheFunction) {
   EXPECT_EQ(v.capacity, 0);
 }
 
-TEST(SimpleVectors, InsertAtIndexAndItsStop) {
-  vectorl v = {};
-  vectorl_insert_1(&v, 7, 10);  // beyond count: appended
-  vectorl_insert_1(&v, 1, 20);
-  vectorl_insert_1(&v, 2, 30);
-  vectorl_insert_1(&v, 3, 40);
-  EXPECT_EQ(std::vector<int32_t>(v.data, v.data + v.count), (std::vector<int32_t>{20, 30, 40, 10}));
-  EXPECT_EQ(fatal_stop([&] { vectorl_insert_1(&v, 0, 1); }), "VECTOR INDEX ERROR IN vectorl_insert_1");
-  EXPECT_EQ(v.count, 4);
-  vectorl_free(&v);
-}
-
 TEST(SimpleVectors, InlistCompressAndHistogram) {
   vectorl v = {};
   for (int32_t x : {0, 5, 0, 7}) vectorl_one_more(&v, x);
@@ -219,7 +207,7 @@ TEST(Vectord, EnlistInsertDelete) {
   vectord_insert_0(&s, 4);
   vectord_insert_0(&s, 9);
   EXPECT_EQ(values(s), (std::vector<double>{0.5, 1, 3, 4, 5, 9}));
-  vectord_insert_1(&s, 100, -1);
+  vectord_insert_1(&s, 100, -1);  // beyond the count: appended (one template serves every kind)
   vectord_insert_1(&s, 2, -2);
   EXPECT_EQ(values(s), (std::vector<double>{0.5, -2, 1, 3, 4, 5, 9, -1}));
   vectord_delete(&s, 3);
