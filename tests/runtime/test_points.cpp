@@ -135,17 +135,17 @@ TEST(Rects, InclusiveTestsBoxesAndOriginSizeForm) {
   rects_bound_box_0(&s, &t);
   EXPECT_EQ(s.x1 * 10 + s.y2, -8);
   // The integer rectangle's origin-and-size form.
-  rectl a{10, 20, 5, 5}, b, c;
+  rectl a{10, 20, 5, 7}, b, c;
   rectl_copyto_1(&b, &a);
-  EXPECT_EQ((std::vector<int32_t>{b.x1, b.y1, b.x2, b.y2}), (std::vector<int32_t>{10, 20, 15, 25}));
+  EXPECT_EQ((std::vector<int32_t>{b.x1, b.y1, b.x2, b.y2}), (std::vector<int32_t>{10, 20, 15, 27}));
   rectl_copyto_2(&c, &b);
-  EXPECT_EQ((std::vector<int32_t>{c.x1, c.y1, c.x2, c.y2}), (std::vector<int32_t>{10, 20, 5, 5}));
+  EXPECT_EQ((std::vector<int32_t>{c.x1, c.y1, c.x2, c.y2}), (std::vector<int32_t>{10, 20, 5, 7}));
   pointl lo{1, 2}, hi{3, 4};
   rectl_setrect_2(&c, &lo, &hi);
   EXPECT_TRUE(rectl_inrect_0(&c, &hi));
   EXPECT_FALSE(rectl_inrect_1(&c, 0, 3));
   rectl_bound_box_0(&c, &b);
-  EXPECT_EQ(c.x1 * 100 + c.y2, 125);
+  EXPECT_EQ(c.x1 * 100 + c.y2, 127);
 }
 
 TEST(PointsAndRects, DebugLinesAndListings) {
