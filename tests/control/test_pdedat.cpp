@@ -9,14 +9,11 @@
 #include "runtime/rtlib.h"
 #include "runtime/vector2d.h"
 #include "tests/control/doubles.h"
+#include "tests/runtime/harness.h"
 
 namespace {
 
-struct Text {
-  String s{};
-  explicit Text(const char *c) { strings_copyto_1(&s, c); }
-  ~Text() { strings_free_0(&s); }
-};
+using Text = OwnedString;
 
 using Records = RunFixture;
 

@@ -16,17 +16,9 @@
 
 namespace {
 
-String str(const std::string &s) {
-  String r{};
-  strings_copyto_1(&r, s.c_str());
-  return r;
-}
-
 const idrec *find(const idrec *root, const char *name) {
-  String s = str(name);
-  const idrec *r = symtab_lookupid(const_cast<idrec *>(root), &s, strings_hashfn_0(&s));
-  strings_free_0(&s);
-  return r;
+  OwnedString s(name);
+  return symtab_lookupid(const_cast<idrec *>(root), &s, strings_hashfn_0(&s));
 }
 
 // Height of a subtree; checks the order and the balance field of every node on the way.
@@ -43,10 +35,8 @@ int checked_height(const idrec *r, int *bad) {
 }
 
 idrec *enter(idrec **root, const std::string &name) {
-  String s = str(name);
-  idrec *r = symtab_enterid(root, symtab_newidrec(&s, strings_hashfn_0(&s)));
-  strings_free_0(&s);
-  return r;
+  OwnedString s(name);
+  return symtab_enterid(root, symtab_newidrec(&s, strings_hashfn_0(&s)));
 }
 
 struct OperatorTree : ::testing::Test {
@@ -198,10 +188,10 @@ TEST(Symtab, RandomInsertionsStayBalanced) {
 }
 
 TEST(Symtab, CoordinatesScopesAndKindNames) {
+  OwnedString r("R");
   int64_t before = XMEM;
   scopestack s{};
   symtab_resize(&s, 1, 10);
-  String r = str("R");
   idrec *unknown = symtab_enterid(&s.roots[0], symtab_newidrec(&r, strings_hashfn_0(&r)));
   EXPECT_TRUE(symtab_new_coord(&s.roots[0], &r, 1) == unknown && unknown->kind == coordnam);
   EXPECT_EQ(fatal_stop([&] { symtab_new_coord(&s.roots[0], &r, 2); }),
@@ -211,7 +201,6 @@ TEST(Symtab, CoordinatesScopesAndKindNames) {
   symtab_newconst(&s.roots[2], "K", 2);
   symtab_free(&s, 1);
   EXPECT_EQ(s.capacity, 0);
-  strings_free_0(&r);
   EXPECT_EQ(XMEM, before);
 
   String k{};

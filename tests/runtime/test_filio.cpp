@@ -21,12 +21,6 @@
 
 namespace {
 
-String str(const char *c) {
-  String s = {};
-  strings_copyto_1(&s, c);
-  return s;
-}
-
 struct Reader {
   IOfile f = {};
   String name = {};
@@ -37,7 +31,7 @@ struct Reader {
   }
   ~Reader() {
     filio_close_get(&f);
-    strings_free_0(&name), strings_free_0(&f.name);
+    strings_free_0(&f.name);
   }
 };
 
@@ -56,11 +50,10 @@ struct Writer {
 
 void write_sample(const std::string &path, uint32_t order) {
   Writer w(path, 5, order);  // a small buffer, so values straddle buffer ends
-  String abc = str("abc");
+  OwnedString abc("abc");
   filio_put_long(&w.f, 1);
   filio_put_double(&w.f, 1.5);
   filio_put_string(&w.f, &abc);
-  strings_free_0(&abc);
 }
 
 }  // namespace
@@ -116,7 +109,8 @@ TEST(FilioLayout, OrderIsResetByEveryOpenAndStringsCarryTheirOrder) {
   filio_initialize(&f);
   filio_open_put(&f, 64, dir.file("a.bin").c_str());
   filio_set_byte_order(&f, 1);
-  String empty = {}, abc = str("abc");
+  String empty = {};
+  OwnedString abc("abc");
   filio_put_string(&f, &empty);
   filio_put_string(&f, &abc);
   filio_put_carray(&f, "xy");
@@ -131,7 +125,7 @@ TEST(FilioLayout, OrderIsResetByEveryOpenAndStringsCarryTheirOrder) {
   filio_close_put(&f);
   EXPECT_EQ(run("od -An -tx1 " + dir.file("a.bin")), "00 00 00 03 61 62 63 00 02 78 79");
   EXPECT_EQ(run("od -An -tx1 " + dir.file("b.bin")), "fe ff 61 62 63 4c 30 0d 0a 61 62 63 0d 0a 00 00 80 3f");
-  strings_free_0(&abc), strings_free_0(&f.name);
+  strings_free_0(&f.name);
 }
 
 // ---- Reading to the end ----------------------------------------------------------------
@@ -309,7 +303,7 @@ TEST(FilioFail, PipesAndDevicesAreRefusedWithoutBlocking) {
     int code = in_child_within(5, [&] {
       IOfile f = {};
       filio_initialize(&f);
-      String name = str(path.c_str());
+      OwnedString name(path);
       return filio_open_get(&f, 16, &name) ? 1 : f.state == FILIO_CLOSED && !f.buffer ? 0 : 2;
     });
     EXPECT_EQ(code, 0) << path << (code < 0 ? ": the open blocked" : "");
@@ -322,8 +316,7 @@ TEST(FilioFail, OpenForReadingIsLoggedAndAMissingFileIsNoError) {
   DebugCapture log;
   IOfile f = {};
   filio_initialize(&f);
-  String missing = str(dir.file("missing").c_str()), here = str(dir.file("here").c_str());
-  String folder = str(dir.file("").c_str());
+  OwnedString missing(dir.file("missing")), here(dir.file("here")), folder(dir.file(""));
   for (const String *name : {&missing, &folder}) {  // a directory is no file to read
     EXPECT_FALSE(filio_open_get(&f, 16, name));
     EXPECT_TRUE(f.state == FILIO_CLOSED && f.buffer == nullptr);
@@ -332,10 +325,10 @@ TEST(FilioFail, OpenForReadingIsLoggedAndAMissingFileIsNoError) {
   std::string expect = "SYSOPEN(" + dir.file("missing") + ") RETURNS ffffffff\n" + "SYSOPEN(" +
                        dir.file("") + ") RETURNS ffffffff\n";
   char line[512];
-  snprintf(line, sizeof line, "SYSOPEN(%s) RETURNS %x\n", here.text, f.handle);
+  snprintf(line, sizeof line, "SYSOPEN(%s) RETURNS %x\n", here.s.text, f.handle);
   EXPECT_EQ(log.text(), expect + line);
   filio_close_get(&f);
-  strings_free_0(&missing), strings_free_0(&folder), strings_free_0(&here), strings_free_0(&f.name);
+  strings_free_0(&f.name);
 }
 
 TEST(FilioFail, FatalStopsNameTheStateAndTheRoutine) {
@@ -345,7 +338,7 @@ TEST(FilioFail, FatalStopsNameTheStateAndTheRoutine) {
   filio_initialize(&f);
   EXPECT_EQ(fatal_stop([&] { filio_get_byte(nullptr); }), "NIL IOfile IN filio_get_byte_0");
   EXPECT_EQ(fatal_stop([&] { filio_get_byte(&f); }), "Illegal file state (0) IN filio_get_byte_0");
-  String name = str(dir.file("r").c_str());
+  OwnedString name(dir.file("r"));
   ASSERT_TRUE(filio_open_get(&f, 8, &name));
   EXPECT_EQ(fatal_stop([&] { filio_open_get(&f, 8, &name); }), "Illegal file state (1) IN filio_open_get_0");
   EXPECT_EQ(fatal_stop([&] { filio_put_byte(&f, 1); }), "Illegal file state (1) IN filio_put_block_0");
@@ -356,11 +349,11 @@ TEST(FilioFail, FatalStopsNameTheStateAndTheRoutine) {
   EXPECT_NE(fatal_stop([&] { filio_open_put(&f, 8, dir.file("no/such/dir").c_str()); })
                 .find("dir: No such file or directory IN filio_open_put_0"),
             std::string::npos);
-  strings_free_0(&name), strings_free_0(&f.name);
+  strings_free_0(&f.name);
 }
 
 TEST(FilioFail, DevFullReportsNoSpaceAndFreesTheRecord) {
-  String full = str("/dev/full");
+  OwnedString full("/dev/full");
   for (int replace = 0; replace < 2; replace++) {
     SCOPED_TRACE(replace);
     IOfile f = {};
@@ -375,7 +368,6 @@ TEST(FilioFail, DevFullReportsNoSpaceAndFreesTheRecord) {
     EXPECT_TRUE(f.state == FILIO_CLOSED && f.buffer == nullptr);
     strings_free_0(&f.name);
   }
-  strings_free_0(&full);
 }
 
 TEST(FilioReplace, NewContentsReplaceTheTargetKeepingItsModeAndLinks) {
@@ -383,7 +375,7 @@ TEST(FilioReplace, NewContentsReplaceTheTargetKeepingItsModeAndLinks) {
   spit(dir.file("target"), "old contents\n");
   chmod(dir.file("target").c_str(), 0640);
   ASSERT_EQ(symlink("target", dir.file("link").c_str()), 0);
-  String link = str(dir.file("link").c_str()), fresh = str(dir.file("fresh").c_str());
+  OwnedString link(dir.file("link")), fresh(dir.file("fresh"));
   IOfile f = {};
   filio_initialize(&f);
   filio_open_put_2(&f, 4, &link);
@@ -400,7 +392,7 @@ TEST(FilioReplace, NewContentsReplaceTheTargetKeepingItsModeAndLinks) {
   filio_close_put(&f);
   EXPECT_EQ(slurp(dir.file("fresh")), "x\r\n");
   EXPECT_EQ(run("ls -A " + dir.path), "fresh link target") << "no temporary file is left";
-  strings_free_0(&link), strings_free_0(&fresh), strings_free_0(&f.name);
+  strings_free_0(&f.name);
 }
 
 // A write that fails part way (here the file-size limit of the process) is a fatal
@@ -414,7 +406,7 @@ TEST(FilioReplace, FailedWriteLeavesTheTargetUntouched) {
     signal(SIGXFSZ, SIG_IGN);
     struct rlimit lim = {1000, 1000};
     setrlimit(RLIMIT_FSIZE, &lim);
-    String name = str(dir.file("target").c_str());
+    OwnedString name(dir.file("target"));
     IOfile f = {};
     filio_initialize(&f);
     int code = except_catch("home", [&] {

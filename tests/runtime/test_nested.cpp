@@ -15,8 +15,6 @@
 
 namespace {
 
-template <class F> void expect_fatal(const char *text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }
-
 TEST(WorkPool, BorrowReturnAndOverrun) {
   int64_t before = XMEM;
   vector2d pool = {};

@@ -26,8 +26,6 @@
 
 namespace {
 
-template <class F> void expect_fatal(const char *text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }
-
 // Opens the debug log for a body and returns what it wrote there.
 template <class F> std::string logged(F &&body) {
   std::string path = ::testing::TempDir() + "points_" + std::to_string(getpid()) + ".dbg";

@@ -11,19 +11,7 @@
 #include "runtime/strings.h"
 #include "tests/runtime/fatal_stop.h"
 
-namespace {
-
-// A String that frees itself, for tests.
-struct S {
-  String s = {};
-  S() = default;
-  explicit S(const char *c) { strings_copyto_1(&s, c); }
-  ~S() { strings_free_0(&s); }
-  String *operator&() { return &s; }
-  std::string str() const { return std::string(s.text ? s.text : "", s.length); }
-};
-
-}  // namespace
+using S = OwnedString;
 
 TEST(StringStorage, CapacityStepsOfEightBytesAndXmem) {
   int64_t before = XMEM;
@@ -66,20 +54,20 @@ TEST(StringStorage, FatalStops) {
 TEST(StringEdits, CopyAddInsertDelete) {
   S d, s("hello world"), ins("big ");
   strings_copy(&d, &s, 7, 100);
-  EXPECT_EQ(d.str(), "world");
+  EXPECT_EQ(d.text(), "world");
   strings_copy(&d, &s, 1, 5);
   strings_addto_1(&d, ", ");
   strings_addto_0(&d, &d);  // appending to itself doubles the text
-  EXPECT_EQ(d.str(), "hello, hello, ");
+  EXPECT_EQ(d.text(), "hello, hello, ");
   strings_insert_0(&s, &ins, 7);
   strings_insert_0(&s, &ins, 16);  // at length + 1: appends
-  EXPECT_EQ(s.str(), "hello big worldbig ");
+  EXPECT_EQ(s.text(), "hello big worldbig ");
   strings_insert_0(&s, &s, 1);
-  EXPECT_EQ(s.str(), "hello big worldbig hello big worldbig ");
+  EXPECT_EQ(s.text(), "hello big worldbig hello big worldbig ");
   strings_delete_0(&s, 20, 200);
   strings_delete_0(&s, 6, 4);
   strings_delete_0(&s, 30, 1);  // past the end: nothing
-  EXPECT_EQ(s.str(), "hello worldbig ");
+  EXPECT_EQ(s.text(), "hello worldbig ");
 }
 
 TEST(StringEdits, CopyLineSplitsAtEveryKindOfLineEnd) {
@@ -90,7 +78,7 @@ TEST(StringEdits, CopyLineSplitsAtEveryKindOfLineEnd) {
   std::vector<uint32_t> starts;
   while (buf[p - 1]) {
     p = strings_copyline(&d, buf, p);
-    lines.push_back(d.str());
+    lines.push_back(d.text());
     starts.push_back(p);
   }
   EXPECT_EQ(lines, (std::vector<std::string>{"first", "second", "third\x01x", "last"}));
@@ -153,7 +141,7 @@ TEST(StringPaths, SplitIntoDirectoryNameAndExtension) {
   for (auto &c : cases) {
     S path(c.path), dir, name, ext;
     strings_stripname(&path, &dir, &name, &ext, static_cast<uint8_t>(c.sep));
-    EXPECT_EQ(dir.str() + "|" + name.str() + "|" + ext.str(), std::string(c.dir) + "|" + c.name + "|" + c.ext);
+    EXPECT_EQ(dir.text() + "|" + name.text() + "|" + ext.text(), std::string(c.dir) + "|" + c.name + "|" + c.ext);
   }
 }
 

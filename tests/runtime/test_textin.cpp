@@ -19,15 +19,7 @@
 
 namespace {
 
-// An owned String that frees itself.
-struct Str {
-  String s = {};
-  explicit Str(const std::string &c = "") { strings_copyto_1(&s, c.c_str()); }
-  ~Str() { strings_free_0(&s); }
-  String *operator&() { return &s; }
-  std::string text() const { return std::string(s.text ? s.text : "", s.length); }
-  size_t length() const { return s.length; }
-};
+using Str = OwnedString;
 
 // The stream of characters up to and including the first 0 (or limit characters).
 std::vector<int> stream(uint16_t n, size_t limit = 1000) {
@@ -134,7 +126,7 @@ TEST(TextinLocation, ExtractAcrossALineEndAndSeekBack) {
   EXPECT_EQ(d.text(), std::string("the third line of the text").substr(19) + " four");
   TextLoc other = {static_cast<uint16_t>(n + 1), 1, 1};
   textin_extract_0(&d, &from, &other);
-  EXPECT_EQ(d.length(), 0) << "locations in two files give nothing";
+  EXPECT_EQ(d.s.length, 0) << "locations in two files give nothing";
   textin_text_seek(&from);
   EXPECT_EQ(textin_next_char(n), 'h');
   textin_extract_1(&d, n, 2);
