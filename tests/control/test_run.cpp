@@ -11,6 +11,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 #include "tests/control/doubles.h"
+#include "tests/runtime/harness.h"
 
 namespace {
 
@@ -47,10 +48,8 @@ struct Batch : Run {
     pdedat_batch_log = fopen(path("batch.log").c_str(), "w");
     for (const char *n : names) {
       spit(path(n) + ".pde", descriptor);
-      String s = {};
-      strings_copyto_1(&s, (path(n) + ".pde").c_str());
+      OwnedString s(path(n) + ".pde");
       strings_one_more(&pdedat_batch_names, &s);
-      strings_free_0(&s);
     }
     pdedat_batch_count = int32_t(names.size());
     bopmemalloc(&pdedat_batch_states, pdedat_batch_count, 1);

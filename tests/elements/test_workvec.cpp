@@ -73,8 +73,7 @@ TEST(WorkVectors, PointListing) {
   LocalPointList v = {};
   basisfun_one_more(&v, pt(0.5, 0.25, 0.25));
   basisfun_one_more(&v, pt(1, 0, 0, 0));
-  String title = {};
-  strings_copyto_1(&title, "SAMPLES");
+  OwnedString title("SAMPLES");
   EXPECT_EQ(listing([&](FILE *f) {
               basisfun_print(f, &v, 3, &title);  // L1..L4
               basisfun_print(f, &v, 1, &title);  // L1, L2
@@ -85,5 +84,5 @@ TEST(WorkVectors, PointListing) {
             "\n        SAMPLES\n"
             "    1 ( 0.500000, 0.250000)\n"
             "    2 ( 1.000000,     0.00)\n");
-  strings_free_0(&title), basisfun_free_2(&v);
+  basisfun_free_2(&v);
 }

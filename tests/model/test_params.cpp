@@ -24,10 +24,8 @@ struct Defs {
   int64_t before = XMEM;
   explicit Defs(std::vector<std::string> names) {
     for (const std::string &n : names) {
-      String s{};
-      strings_copyto_1(&s, n.c_str());
+      OwnedString s(n);
       uint16_t k = params_new_param(&set, &s);
-      strings_free_0(&s);
       env.names[n] = {op::param, k, &set.items[k - 1]->name};
     }
   }

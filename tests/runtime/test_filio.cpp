@@ -93,10 +93,9 @@ TEST(FilioLayout, WeReadWhatPythonStructWrites) {
                                double(filio_get_ushort(&r.f)), double(filio_get_long(&r.f)), filio_get_single(&r.f),
                                filio_get_double(&r.f)};
     EXPECT_EQ(got, (std::vector<double>{-5, -12345, 54321, -2000000000, double(0.1f), -2.718281828459045}));
-    String s = {};
+    OwnedString s;
     filio_get_string(&r.f, &s);
-    EXPECT_EQ(std::string(s.text, s.length), "hello");
-    strings_free_0(&s);
+    EXPECT_EQ(s.text(), "hello");
     char buf[4] = {};
     EXPECT_EQ(filio_get_carray(&r.f, buf, 4), 10);
     EXPECT_EQ(std::string(buf, 4) + char(filio_get_char(&r.f)), "0123X") << "the 6 that did not fit were skipped";
@@ -151,12 +150,11 @@ namespace {
 std::vector<std::string> lines_of(const std::string &path, int32_t size) {
   Reader r(path, size);
   std::vector<std::string> out;
-  String d = {};
+  OwnedString d;
   for (int guard = 0; guard < 100 && !filio_eof(&r.f); guard++) {
     filio_get_line_1(&r.f, &d);
-    out.emplace_back(d.text, d.length);
+    out.push_back(d.text());
   }
-  strings_free_0(&d);
   return out;
 }
 using Lines = std::vector<std::string>;
@@ -193,13 +191,12 @@ TEST(FilioLines, CarriageReturnAtEndOfFileStepsBackOverNothing) {
   spit(dir.file("t"), "ab\r");
   for (int32_t size : {1, 3, 64}) {
     Reader r(dir.file("t"), size);
-    String d = {};
+    OwnedString d;
     filio_get_line_1(&r.f, &d);
-    EXPECT_STREQ(d.text, "ab");
+    EXPECT_EQ(d.text(), "ab");
     EXPECT_TRUE(filio_get_file_pos(&r.f) == 3 && filio_eof(&r.f)) << "buffer " << size;
     filio_get_line_1(&r.f, &d);
-    EXPECT_EQ(d.length, 0);
-    strings_free_0(&d);
+    EXPECT_EQ(d.s.length, 0);
   }
 }
 
@@ -209,12 +206,11 @@ TEST(FilioLines, OverlongLineIsCutAndMarked) {
   TempDir dir;
   spit(dir.file("t"), std::string(70000, 'w') + "\nnext\n");
   Reader r(dir.file("t"), 4096);
-  String d = {};
+  OwnedString d;
   filio_get_line_1(&r.f, &d);
-  EXPECT_TRUE(d.length == 65535 && r.f.error == FILIO_LINE_TOO_LONG);
+  EXPECT_TRUE(d.s.length == 65535 && r.f.error == FILIO_LINE_TOO_LONG);
   filio_get_line_1(&r.f, &d);
-  EXPECT_TRUE(!strcmp(d.text, "next") && r.f.error == 0);
-  strings_free_0(&d);
+  EXPECT_TRUE(d.text() == "next" && r.f.error == 0);
 }
 
 TEST(FilioLines, LineIntoACharacterBuffer) {

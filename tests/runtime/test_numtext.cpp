@@ -9,39 +9,30 @@
 #include <string>
 
 #include "runtime/strings.h"
+#include "tests/runtime/harness.h"
 
 namespace {
 
 std::string fmt(double x, int n, int pack = 0, int outside = 0) {
-  String d = {};
+  OwnedString d;
   strings_formatreal(&d, x, static_cast<int16_t>(n), static_cast<uint8_t>(pack), static_cast<uint8_t>(outside));
-  std::string out(d.text, d.length);
-  strings_free_0(&d);
-  return out;
+  return d.text();
 }
 
 std::string text_of(void (*f)(String *, double), double x) {
-  String d = {};
+  OwnedString d;
   f(&d, x);
-  std::string out(d.text, d.length);
-  strings_free_0(&d);
-  return out;
+  return d.text();
 }
 
 double fltval(const char *c) {
-  String s = {};
-  strings_copyto_1(&s, c);
-  double v = strings_fltval(&s);
-  strings_free_0(&s);
-  return v;
+  OwnedString s(c);
+  return strings_fltval(&s);
 }
 
 int32_t pack(int base, const char *c) {
-  String s = {};
-  strings_copyto_1(&s, c);
-  int32_t v = packnum(static_cast<int16_t>(base), &s);
-  strings_free_0(&s);
-  return v;
+  OwnedString s(c);
+  return packnum(static_cast<int16_t>(base), &s);
 }
 
 // The place value of a text's last digit: 10^(exponent - digits after the point).
@@ -117,17 +108,16 @@ TEST(NumberText, NotANumberInfinitiesAndIntegerTexts) {
   EXPECT_EQ(fmt(inf, 8), "      Inf");
   EXPECT_EQ(fmt(-inf, 8), "     -Inf");
   EXPECT_EQ(fmt(nan, 2), "NaN");
-  String d = {};
+  OwnedString d;
   std::string all;
-  strings_itos_0(&d, -42), all += d.text, all += "|";
-  strings_itos_1(&d, 42, 6), all += d.text, all += "|";
-  strings_itoh_0(&d, 48879), all += d.text, all += "|";
-  strings_itoh_1(&d, 255, 4), all += d.text, all += "|";
-  strings_itoh_0(&d, -1), all += d.text;
+  strings_itos_0(&d, -42), all += d.text() + "|";
+  strings_itos_1(&d, 42, 6), all += d.text() + "|";
+  strings_itoh_0(&d, 48879), all += d.text() + "|";
+  strings_itoh_1(&d, 255, 4), all += d.text() + "|";
+  strings_itoh_0(&d, -1), all += d.text();
   EXPECT_EQ(all, "-42|    42|beef|00ff|ffffffff");
   strings_itos_1(&d, 7, 300);  // a wide field is not cut
-  EXPECT_EQ(d.length, 300);
-  strings_free_0(&d);
+  EXPECT_EQ(d.s.length, 300);
 }
 
 TEST(NumberText, Parsers) {
@@ -139,11 +129,8 @@ TEST(NumberText, Parsers) {
   EXPECT_EQ(pack(10, "2147483647"), 2147483647);
   EXPECT_EQ(pack(10, "4294967297"), 1) << "wraps in 32 bits";
   EXPECT_EQ(pack(16, "-80000000"), INT32_MIN);
-  String s = {};
-  strings_copyto_1(&s, "1234");
-  EXPECT_EQ(strings_intval(&s), 1234);
-  EXPECT_EQ(strings_hexval(&s), 0x1234);
-  strings_free_0(&s);
+  OwnedString s("1234");
+  EXPECT_EQ(strings_intval(&s) * 100000 + strings_hexval(&s), 1234 * 100000 + 0x1234);
   EXPECT_EQ(fltval("-1.25e2"), -125.0);
   EXPECT_DOUBLE_EQ(fltval("3.e-1"), 0.3);
   EXPECT_DOUBLE_EQ(fltval("2.5E+3"), 2500.0);
@@ -162,7 +149,7 @@ TEST(NumberText, EveryTextReadsBackWithinHalfItsLastUnit) {
   const int widths[] = {6, 7, 8, 10, 12, 15};
   std::mt19937_64 rng(20261206);
   std::uniform_real_distribution<double> unit(1.0, 10.0);
-  String d = {};
+  OwnedString d;
   int failures = 0;
   for (int i = 0; i < count && failures < 10; i++) {
     int n = widths[i % 6];
@@ -174,7 +161,7 @@ TEST(NumberText, EveryTextReadsBackWithinHalfItsLastUnit) {
     if (i % 1000 == 0 && e10 >= 0 && e10 < 12) x = std::round(x * 1e3) / 1e3;  // short decimals too
 
     strings_formatreal(&d, x, static_cast<int16_t>(n), static_cast<uint8_t>(pack), 0);
-    std::string t(d.text, d.length);
+    std::string t = d.text();
     int e = static_cast<int>(std::floor(std::log10(std::fabs(x))));
     double tol = 0.5 * last_unit(t) + std::fabs(x) * 1e-15 * (std::abs(e) + 4);
     double ours = strings_fltval(&d), theirs = strtod(t.c_str(), nullptr);
@@ -189,5 +176,4 @@ TEST(NumberText, EveryTextReadsBackWithinHalfItsLastUnit) {
       failures++;
     }
   }
-  strings_free_0(&d);
 }

@@ -14,7 +14,7 @@
 #include "runtime/planed.h"
 #include "runtime/point3d.h"
 #include "runtime/pointd.h"
-#include "tests/runtime/harness.h"
+#include "tests/runtime/fatal_stop.h"
 
 namespace {
 
@@ -45,22 +45,12 @@ TEST(Planes, PlaneThroughThreePoints) {
 }
 
 TEST(Planes, NullPlaneIsFatalAfterALogLine) {
-  std::string path = ::testing::TempDir() + "planes_" + std::to_string(getpid()) + ".dbg";
-  ASSERT_TRUE(debug_debug_on(path.c_str()));
-  HookScope hook;
+  DebugCapture log;
   planerec p;
   point3d a{1, 2, 3}, b{2, 4, 6}, c{3, 6, 9};
-  int code = except_catch("home", [&] { planed_plane_params(&p, &a, &b, &c); });
-  EXPECT_EQ(code, EXCEPT_FATAL);
-  EXPECT_STREQ(fatal_message.text, "NULL PLANE IN planed_plane_params_0");
-  finish_report("home");
-  debug_debug_off();
-  FILE *f = fopen(path.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  char line[256] = "";
-  ASSERT_NE(fgets(line, sizeof line, f), nullptr);
-  fclose(f), remove(path.c_str());
-  EXPECT_STREQ(line, "PLANE_PARAMS: NULL TRIANGLE  (1,2,3) (2,4,6) (3,6,9)\n");
+  EXPECT_EQ(fatal_stop([&] { planed_plane_params(&p, &a, &b, &c); }), "NULL PLANE IN planed_plane_params_0");
+  std::string t = log.text();
+  EXPECT_EQ(t.substr(0, t.find('\n') + 1), "PLANE_PARAMS: NULL TRIANGLE  (1,2,3) (2,4,6) (3,6,9)\n");
 }
 
 TEST(Planes, SegmentMeetsPlane) {

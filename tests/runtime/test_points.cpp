@@ -26,19 +26,6 @@
 
 namespace {
 
-// Opens the debug log for a body and returns what it wrote there.
-template <class F> std::string logged(F &&body) {
-  std::string path = ::testing::TempDir() + "points_" + std::to_string(getpid()) + ".dbg";
-  EXPECT_TRUE(debug_debug_on(path.c_str()));
-  body();
-  debug_debug_off();
-  FILE *f = fopen(path.c_str(), "r");
-  std::string out = f ? slurp_stream(f) : "";
-  if (f) fclose(f);
-  remove(path.c_str());
-  return out;
-}
-
 TEST(PointLists, InsertAndDelete) {
   pointdlist v = {};
   for (int i = 1; i <= 3; i++) pointd_one_more_1(&v, i, 0);
@@ -147,8 +134,7 @@ TEST(Rects, InclusiveTestsBoxesAndOriginSizeForm) {
 }
 
 TEST(PointsAndRects, DebugLinesAndListings) {
-  String name = {};
-  strings_copyto_1(&name, "P");
+  OwnedString name("P");
   pointd a{1.5, -2}, b{0, 1e-5};
   point3d c{1, 2, 3};
   pointl l{-4, 5};
@@ -156,17 +142,11 @@ TEST(PointsAndRects, DebugLinesAndListings) {
   rectl rl{1, 2, 3, 4};
   rect3d box{0, 1, 2, 3, 4, 5};
   rectd rd{1, 2, 3, 0.5};
-  std::string log = logged([&] {
-    pointd_showdb_0(&a, &name);
-    pointd_showdb_1(&a, &b, &name);
-    point3d_showdb_0(&c, &name);
-    pointl_showdb_1(&l, &l, &name);
-    rects_showdb_0(&rs, &name);
-    rectl_showdb_0(&rl, &name);
-    rect3d_showdb_0(&box, &name);
-    rectd_showdb_0(&rd, &name);
-  });
-  EXPECT_EQ(log,
+  DebugCapture log;
+  pointd_showdb_0(&a, &name), pointd_showdb_1(&a, &b, &name), point3d_showdb_0(&c, &name);
+  pointl_showdb_1(&l, &l, &name), rects_showdb_0(&rs, &name), rectl_showdb_0(&rl, &name);
+  rect3d_showdb_0(&box, &name), rectd_showdb_0(&rd, &name);
+  EXPECT_EQ(log.text(),
             "P (1.5 -2)\n"
             "P (1.5 -2) (0 1e-05)\n"
             "P (1 2 3)\n"
@@ -175,7 +155,6 @@ TEST(PointsAndRects, DebugLinesAndListings) {
             "P (1 2 3 4)\n"
             "P (0,1,2)(3,4,5)\n"
             "P ( 1.000000, 2.000000) ( 3.000000, 0.500000)\n");
-  strings_free_0(&name);
 
   pointdlist v = {};
   pointd_one_more_1(&v, 1, -2.25);

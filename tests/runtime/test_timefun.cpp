@@ -9,6 +9,7 @@
 
 #include "runtime/rtlib.h"
 #include "runtime/timefun.h"
+#include "tests/runtime/harness.h"
 
 namespace {
 
@@ -35,12 +36,9 @@ struct Zone {
 };
 
 std::string text_by(void (*f)(String *), const char *start = "") {
-  String t = {};
-  strings_copyto_1(&t, start);
+  OwnedString t(start);
   f(&t);
-  std::string out(t.text);
-  strings_free_0(&t);
-  return out;
+  return t.text();
 }
 
 }  // namespace
@@ -89,10 +87,9 @@ TEST(ElapsedTime, ShortAndLongForms) {
     TimeRec start;
     timefun_expand_timecode(&start, c.start);
     timefun_set_clock(c.now);
-    String t = {};
+    OwnedString t;
     timefun_timestr_1(&t, &start);
-    EXPECT_STREQ(t.text, c.want) << c.start << " to " << c.now;
-    strings_free_0(&t);
+    EXPECT_EQ(t.text(), c.want) << c.start << " to " << c.now;
   }
 }
 
