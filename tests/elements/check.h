@@ -6,9 +6,19 @@
 #include <cmath>
 #include <string>
 
+#include "elements/basisfun.h"
+#include "elements/quature.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
 #include "tests/runtime/fatal_stop.h"
+
+// Builds the rule and node tables once per suite.
+struct ElementTables : ::testing::Test {
+  static void SetUpTestSuite() {
+    quature_init_quadrature();
+    basisfun_node_coords();
+  }
+};
 
 inline double factorial(int n) { return n <= 1 ? 1 : n * factorial(n - 1); }
 

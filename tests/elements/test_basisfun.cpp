@@ -15,12 +15,7 @@
 
 namespace {
 
-struct Basis : ::testing::Test {
-  static void SetUpTestSuite() {
-    quature_init_quadrature();
-    basisfun_node_coords();
-  }
-};
+using Basis = ElementTables;
 
 // A random point inside the reference cell of the dimension (coordinates sum to 1).
 void random_point(std::mt19937 &g, int dim, double *L) {

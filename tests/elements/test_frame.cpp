@@ -14,12 +14,7 @@
 
 namespace {
 
-struct Frame : ::testing::Test {
-  static void SetUpTestSuite() {
-    quature_init_quadrature();
-    basisfun_node_coords();
-  }
-};
+using Frame = ElementTables;
 
 // Node positions of a code on the reference cell mapped by x = A L (plus a bend).
 void nodes_of(int code, double (*xyz)[3], const double (*corner)[3]) {

@@ -16,9 +16,7 @@
 
 namespace {
 
-struct Rules : ::testing::Test {
-  static void SetUpTestSuite() { quature_init_quadrature(); }
-};
+using Rules = ElementTables;
 
 // Largest relative error of the rule over all monomials of total degree deg.
 double worst_error(const QuadRule *r, int dim, int deg) {
@@ -172,7 +170,6 @@ TEST_F(Rules, PerBasisTablesHoldValuesAndDerivativesAtEveryPoint) {
 // point, bit for bit, for every cell code and every rule of its dimension; a table
 // of another basis falls back to the evaluation.
 TEST_F(Rules, FramesFromTablesEqualFramesAtThePoints) {
-  basisfun_node_coords();
   for (int code = lin2; code <= tet20; code++) {
     int dim = elements_dimension[code];
     const LocalPoint *nodes = basisfun_node_table(code);
