@@ -23,10 +23,9 @@ namespace {
 
 struct Reader {
   IOfile f = {};
-  String name = {};
-  Reader(const std::string &path, int32_t size = 4096) {
+  OwnedString name;
+  Reader(const std::string &path, int32_t size = 4096) : name(path) {
     filio_initialize(&f);
-    strings_copyto_1(&name, path.c_str());
     EXPECT_TRUE(filio_open_get(&f, size, &name));
   }
   ~Reader() {
