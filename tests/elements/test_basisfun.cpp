@@ -131,7 +131,12 @@ TEST_F(Basis, PolynomialsOfTheOrderAreReproduced) {
 TEST_F(Basis, DerivativesMatchCentralDifferences) {
   std::mt19937 g(5);
   const double h = 1e-5;
-  double L[4], d[3][20], dp[3][20], dm[3][20], rp[20], rm[20], second[6][20];
+  double L[4], d[3][20], dp[3][20], dm[3][20], rp[20], rm[20], second[6][20], Lp[4], Lm[4];
+  // L moved by +-h along e_c - e_dependent.
+  auto shift = [&](int c, int dim) {
+    for (int k = 0; k < 4; k++) Lp[k] = Lm[k] = L[k];
+    Lp[c] += h, Lp[dim] -= h, Lm[c] -= h, Lm[dim] += h;
+  };
   for (int code = 0; code <= teterr; code++) {
     int dim = elements_dimension[code], n = elements_functions[code];
     for (int t = 0; t < 5; t++) {
@@ -142,9 +147,7 @@ TEST_F(Basis, DerivativesMatchCentralDifferences) {
         continue;
       }
       for (int c = 0; c < dim; c++) {
-        double Lp[4], Lm[4];
-        for (int k = 0; k < 4; k++) Lp[k] = Lm[k] = L[k];
-        Lp[c] += h, Lp[dim] -= h, Lm[c] -= h, Lm[dim] += h;
+        shift(c, dim);
         basisfun_basis_1(rp, code, Lp);
         basisfun_basis_1(rm, code, Lm);
         for (int i = 0; i < n; i++)
@@ -159,9 +162,7 @@ TEST_F(Basis, DerivativesMatchCentralDifferences) {
       if (dim == 3) basisfun_basis_pp3(second, code, L);
       for (int r = 0; r < dim * (dim + 1) / 2; r++) {
         int a = pairs[dim - 1][r][0], b = pairs[dim - 1][r][1];
-        double Lp[4], Lm[4];
-        for (int k = 0; k < 4; k++) Lp[k] = Lm[k] = L[k];
-        Lp[b] += h, Lp[dim] -= h, Lm[b] -= h, Lm[dim] += h;
+        shift(b, dim);
         basisfun_basis_p(dp, code, Lp);
         basisfun_basis_p(dm, code, Lm);
         for (int i = 0; i < n; i++)

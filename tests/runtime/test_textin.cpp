@@ -136,17 +136,10 @@ TEST(TextinLocation, ExtractAcrossALineEndAndSeekBack) {
   TextLoc two = {n, 1, 2};
   textin_text_seek(&two);
   EXPECT_EQ(stream(n, 3), (Ints{'L', 'I', 'N'}));
-  HookScope hook;
-  for (auto op : std::vector<std::function<void()>>{[&] { textin_extract_1(&d, n, 5); },
-                                                   [&] { textin_replace(n, 0, &repl); },
-                                                   [&] {
-                                                     TextLoc far = {n, 1, 9};
-                                                     textin_text_seek(&far);
-                                                   }}) {
-    EXPECT_EQ(except_catch("home", op), EXCEPT_FATAL);
-    finish_report("home");
-  }
-  EXPECT_STREQ(fatal_message.text, "SEEK outside buffer. IN textin_text_seek_0");
+  TextLoc far = {n, 1, 9};
+  EXPECT_EQ(fatal_stop([&] { textin_extract_1(&d, n, 5); }), "EXTRACT outside buffer. IN textin_extract_1");
+  EXPECT_EQ(fatal_stop([&] { textin_replace(n, 0, &repl); }), "REPLACE outside buffer. IN textin_replace_0");
+  EXPECT_EQ(fatal_stop([&] { textin_text_seek(&far); }), "SEEK outside buffer. IN textin_text_seek_0");
   textin_close_text(n);
 }
 
