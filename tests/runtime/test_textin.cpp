@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <signal.h>
 #include <string>
 #include <sys/resource.h>
