@@ -1,0 +1,138 @@
+// treemods: definition substitution and operator searches.
+#include "model/treemods.h"
+
+#include "control/pdedat.h"
+#include "model/params.h"
+#include "model/treeclas.h"
+#include "runtime/rtlib.h"
+
+uint16_t treemods_debug;
+
+int treemods_init() {
+  TRACE("treemods");
+  return 0;
+}
+
+// The argument frames of the user-function calls being expanded, innermost on top.
+enum { MAX_FRAMES = 10 };
+struct argframe {
+  uint16_t function;  // the function's definition number
+  uint16_t count;     // arguments in use
+  TreeNode *args[3];  // the call's argument trees (owned by the call node)
+};
+static argframe frames[MAX_FRAMES];
+static uint16_t depth;
+
+// Pushes a frame for the life of the expansion; an error that abandons the
+// expansion pops it on the way out.
+struct FramePush {
+  explicit FramePush(const TreeNode *call) {
+    argframe &f = frames[depth++];
+    f.function = call->index;
+    f.count = call->arity > 3 ? 3 : call->arity;
+    for (int k = 0; k < f.count; k++) f.args[k] = call->child[k];
+  }
+  ~FramePush() { depth--; }
+};
+
+// Hides the frames above a level while an argument, which belongs to the caller,
+// is substituted.
+struct FrameHide {
+  uint16_t saved;
+  explicit FrameHide(uint16_t level) : saved(depth) { depth = level; }
+  ~FrameHide() { depth = saved; }
+};
+
+static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark);
+
+// A copy of definition k's tree for the region, substituted; null without a tree.
+static TreeNode *definition(pde *p, uint16_t k, uint16_t region, uint8_t mark) {
+  paramset *defs = &p->formulas.definitions;
+  TreeNode *def = params_find_param_tree(defs, k, region);
+  if (!def) return nullptr;
+  if (mark) defs->items[k - 1]->used = 1;
+  return copy_params(p, trees_copy(def), region, mark);
+}
+
+static TreeNode *replace(TreeNode *n, TreeNode *by) {
+  if (!by) return n;
+  trees_free_0(n);
+  return by;
+}
+
+static TreeNode *argument(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
+  uint16_t f = n->index / 4, k = n->index % 4;
+  for (int i = depth - 1; i >= 0; i--) {
+    if (frames[i].function != f) continue;
+    if (k < 1 || k > frames[i].count) return n;
+    FrameHide hide{uint16_t(i)};
+    return replace(n, copy_params(p, trees_copy(frames[i].args[k - 1]), region, mark));
+  }
+  return n;
+}
+
+static TreeNode *call(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
+  TreeNode *def = params_find_param_tree(&p->formulas.definitions, n->index, region);
+  if (!def) return n;
+  if (depth >= MAX_FRAMES) {
+    String s{};
+    strings_copyto_1(&s, "Recursive Evaluation");
+    pdedat_parse_err_1(p, n, &s);
+  }
+  TreeNode *body;
+  {
+    FramePush frame(n);
+    body = definition(p, n->index, region, mark);
+  }
+  return replace(n, body);
+}
+
+static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
+  if (!n) return n;
+  int to = 0;  // the children to substitute: 1..to
+  switch (n->group) {
+    case leafop:
+      switch (n->opcode) {
+        case op::param: return replace(n, definition(p, n->index, region, mark));
+        case op::stageparam: {
+          uint16_t k = n->index;
+          if (p->stages > 0 && p->stage > 1) k = uint16_t(k + p->stage - 1);
+          return replace(n, definition(p, k, region, mark));
+        }
+        case op::fargop: return argument(p, n, region, mark);
+        default: return n;
+      }
+    case unop: case integrop: case derivop: to = 1; break;
+    case binop: to = 2; break;
+    case vectorop:
+      if (n->opcode == op::vector) to = n->arity;
+      else if (n->opcode == op::vdot || n->opcode == op::vcross) to = 2;
+      else if (n->opcode != op::nullvector) to = 1;
+      break;
+    case weirdop:
+      switch (n->opcode) {
+        case op::ifthen: case op::pointval: case op::sumop: to = 3; break;
+        case op::fparam: return call(p, n, region, mark);
+        case op::fevalop: break;
+        default: treeclas_trapop(n);
+      }
+      break;
+    default: treeclas_trapop(n);
+  }
+  for (int k = 0; k < to; k++) n->child[k] = copy_params(p, n->child[k], region, mark);
+  return n;
+}
+
+TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t mark) {
+  TRACE("treemods_copy_params");
+  return copy_params(p, tree, region, mark);
+}
+
+uint8_t treemods_find_op(const TreeNode *tree, int32_t opcode) {
+  if (!tree) return 0;
+  if (tree->opcode == opcode) return 1;
+  if (tree->group == leafop || tree->opcode == op::subref) return 0;
+  for (int k = 0; k < tree->arity && k < 3; k++)
+    if (treemods_find_op(tree->child[k], opcode)) return 1;
+  return 0;
+}
