@@ -14,33 +14,35 @@ int treemods_init() {
 }
 
 // The argument frames of the user-function calls being expanded, innermost on top.
+// A frame holds the call's arguments already substituted in the caller's context, so
+// that an argument leaf of the function needs only a copy.
 enum { MAX_FRAMES = 10 };
 struct argframe {
   uint16_t function;  // the function's definition number
   uint16_t count;     // arguments in use
-  TreeNode *args[3];  // the call's argument trees (owned by the call node)
+  TreeNode *args[3];  // the substituted argument trees
 };
 static argframe frames[MAX_FRAMES];
 static uint16_t depth;
 
+// The substituted arguments of one call, freed when the expansion ends or is abandoned.
+struct ArgTrees {
+  TreeNode *t[3] = {};
+  ~ArgTrees() {
+    for (TreeNode *a : t) trees_free_0(a);
+  }
+};
+
 // Pushes a frame for the life of the expansion; an error that abandons the
 // expansion pops it on the way out.
 struct FramePush {
-  explicit FramePush(const TreeNode *call) {
+  FramePush(uint16_t function, uint16_t count, TreeNode *const *args) {
     argframe &f = frames[depth++];
-    f.function = call->index;
-    f.count = call->arity > 3 ? 3 : call->arity;
-    for (int k = 0; k < f.count; k++) f.args[k] = call->child[k];
+    f.function = function;
+    f.count = count;
+    for (int k = 0; k < count; k++) f.args[k] = args[k];
   }
   ~FramePush() { depth--; }
-};
-
-// Hides the frames above a level while an argument, which belongs to the caller,
-// is substituted.
-struct FrameHide {
-  uint16_t saved;
-  explicit FrameHide(uint16_t level) : saved(depth) { depth = level; }
-  ~FrameHide() { depth = saved; }
 };
 
 static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark);
@@ -60,13 +62,12 @@ static TreeNode *replace(TreeNode *n, TreeNode *by) {
   return by;
 }
 
-static TreeNode *argument(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
+static TreeNode *argument(TreeNode *n) {
   uint16_t f = n->index / 4, k = n->index % 4;
   for (int i = depth - 1; i >= 0; i--) {
     if (frames[i].function != f) continue;
     if (k < 1 || k > frames[i].count) return n;
-    FrameHide hide{uint16_t(i)};
-    return replace(n, copy_params(p, trees_copy(frames[i].args[k - 1]), region, mark));
+    return replace(n, trees_copy(frames[i].args[k - 1]));
   }
   return n;
 }
@@ -79,9 +80,12 @@ static TreeNode *call(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
     strings_copyto_1(&s, "Recursive Evaluation");
     pdedat_parse_err_1(p, n, &s);
   }
+  ArgTrees args;
+  uint16_t count = n->arity > 3 ? 3 : n->arity;
+  for (int k = 0; k < count; k++) args.t[k] = copy_params(p, trees_copy(n->child[k]), region, mark);
   TreeNode *body;
   {
-    FramePush frame(n);
+    FramePush frame(n->index, count, args.t);
     body = definition(p, n->index, region, mark);
   }
   return replace(n, body);
@@ -99,7 +103,7 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
           if (p->stages > 0 && p->stage > 1) k = uint16_t(k + p->stage - 1);
           return replace(n, definition(p, k, region, mark));
         }
-        case op::fargop: return argument(p, n, region, mark);
+        case op::fargop: return argument(n);
         default: return n;
       }
     case unop: case integrop: case derivop: to = 1; break;
