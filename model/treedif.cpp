@@ -264,10 +264,12 @@ static TreeNode *differ_unary(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   }
   TreeNode *a = n->child[0];
   n->child[0] = nullptr;
-  TreeNode *da = differ(p, copy(a), s, region), *r;
+  // The operand itself is differentiated where the derivative does not repeat it.
+  bool linear = o == op::negateop || o == op::lognot || o == op::passive;
+  TreeNode *da = differ(p, linear ? a : copy(a), s, region), *r;
   switch (o) {
-    case op::negateop: case op::lognot: r = b.fn(o, da); trees_free_0(a); break;
-    case op::passive: r = da; trees_free_0(a); break;
+    case op::negateop: case op::lognot: r = b.fn(o, da); break;
+    case op::passive: r = da; break;
     case op::intpower: r = differ_intpower(b, a, da, int16_t(n->index)); break;
     case op::square: r = b.mul(b.num(2), b.mul(a, da)); break;
     case op::sqrt: r = b.mul(b.num(0.5), b.div(da, b.fn(op::sqrt, a))); break;
@@ -308,10 +310,16 @@ static TreeNode *differ_binary(pde *p, TreeNode *n, int16_t s, uint16_t region) 
   TreeNode *a = n->child[0], *c = n->child[1];
   auto d = [&](const TreeNode *t) { return differ(p, copy(t), s, region); };
   TreeNode *r;
+  if (o >= op::addop && o <= op::divop) {
+    // The operands move into the derivative, which uses each of them once more.
+    n->child[0] = n->child[1] = nullptr;
+    trees_free_0(n);
+    if (o == op::addop || o == op::subop) return b.node(o, differ(p, a, s, region), differ(p, c, s, region));
+    TreeNode *da = d(a), *dc = d(c);
+    if (o == op::mulop) return b.add(b.mul(a, dc), b.mul(da, c));
+    return b.sub(b.div(da, copy(c)), b.mul(dc, b.div(a, b.sq(c))));
+  }
   switch (o) {
-    case op::addop: case op::subop: r = b.node(o, d(a), d(c)); break;
-    case op::mulop: r = b.add(b.mul(copy(a), d(c)), b.mul(d(a), copy(c))); break;
-    case op::divop: r = b.sub(b.div(d(a), copy(c)), b.mul(d(c), b.div(copy(a), b.sq(copy(c))))); break;
     case op::modf:
       // a' - trunc(a/b)·b': the remainder falls by b each time the quotient steps.
       r = b.sub(d(a), b.mul(b.div(b.sub(copy(a), copy(n)), copy(c)), d(c)));
