@@ -47,15 +47,16 @@ pde *problem() {
   return p;
 }
 
-void BM_Simplify(benchmark::State &state) {
+// Times op on a fresh copy of the seeded tree of state.range(0) nodes; the copy and
+// the release of op's result are not timed.
+template <class Op> void timed(benchmark::State &state, Op op) {
   std::mt19937 rng(11);
   TreeNode *tree = balanced(rng, int(state.range(0)));
   for (auto _ : state) {
     state.PauseTiming();
     TreeNode *t = trees_copy(tree);
     state.ResumeTiming();
-    uint8_t changed = 0;
-    t = treesimp_simplify(t, 1, &changed);
+    t = op(t);
     benchmark::DoNotOptimize(t);
     state.PauseTiming();
     state.counters["out"] = double(nodes(t));
@@ -66,40 +67,21 @@ void BM_Simplify(benchmark::State &state) {
   state.SetComplexityN(state.range(0));
 }
 
-void BM_Differentiate(benchmark::State &state) {
-  std::mt19937 rng(11);
-  TreeNode *tree = balanced(rng, int(state.range(0)));
-  for (auto _ : state) {
-    state.PauseTiming();
-    TreeNode *d = trees_copy(tree);
-    state.ResumeTiming();
-    d = treedif_differ(problem(), d, 1, 1);
-    benchmark::DoNotOptimize(d);
-    state.PauseTiming();
-    state.counters["out"] = double(nodes(d));
-    trees_free_0(d);
-    state.ResumeTiming();
-  }
-  trees_free_0(tree);
-  state.SetComplexityN(state.range(0));
+// The memory baseline: one walk over every node of the tree, which costs more per
+// node once the tree outgrows the caches.
+void BM_Walk(benchmark::State &state) {
+  timed(state, [](TreeNode *t) { return treemods_find_op(t, op::lastop) ? nullptr : t; });
 }
 
-// The memory baseline: one walk over every node of the same tree, which costs more
-// per node once the tree outgrows the caches.
-void BM_Walk(benchmark::State &state) {
-  std::mt19937 rng(11);
-  TreeNode *tree = balanced(rng, int(state.range(0)));
-  for (auto _ : state) {
-    state.PauseTiming();
-    TreeNode *t = trees_copy(tree);
-    state.ResumeTiming();
-    benchmark::DoNotOptimize(treemods_find_op(t, op::lastop));
-    state.PauseTiming();
-    trees_free_0(t);
-    state.ResumeTiming();
-  }
-  trees_free_0(tree);
-  state.SetComplexityN(state.range(0));
+void BM_Simplify(benchmark::State &state) {
+  timed(state, [](TreeNode *t) {
+    uint8_t changed = 0;
+    return treesimp_simplify(t, 1, &changed);
+  });
+}
+
+void BM_Differentiate(benchmark::State &state) {
+  timed(state, [](TreeNode *t) { return treedif_differ(problem(), t, 1, 1); });
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "model/fits.h"
 #include "model/params.h"
 #include "runtime/debug.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 
 uint16_t treeclas_debug;
@@ -16,26 +17,25 @@ int treeclas_init() {
   return 0;
 }
 
-[[noreturn]] static void parse_error(pde *p, TreeNode *node, const char *text) {
-  String s{};
-  strings_copyto_1(&s, text);
-  pdedat_parse_err_1(p, node, &s);
+void treeclas_parse_error(pde *p, TreeNode *node, const char *text) {
+  Owner<String, strings_free_0> s;
+  strings_copyto_1(s.get(), text);
+  pdedat_parse_err_1(p, node, s.get());
 }
 
 void treeclas_trapop(TreeNode *node) {
   TRACE("treeclas_trapop");
-  String s{}, name{};
-  strings_copyto_1(&s, "ILLEGAL OPERATOR: ");
-  trees_treename(&name, node);
-  strings_addto_0(&s, &name);
-  strings_free_0(&name);
-  pdedat_parse_err_1(pdedat_current, node, &s);
+  Owner<String, strings_free_0> s, name;
+  strings_copyto_1(s.get(), "ILLEGAL OPERATOR: ");
+  trees_treename(name.get(), node);
+  strings_addto_0(s.get(), name.get());
+  pdedat_parse_err_1(pdedat_current, node, s.get());
 }
 
 // The node's tree to the debug log under the message, then the parse error.
 [[noreturn]] static void trap_with_tree(TreeNode *node, const char *text) {
   if (debug_file) trees_print_tree(debug_file, node, text);
-  parse_error(pdedat_current, node, text);
+  treeclas_parse_error(pdedat_current, node, text);
 }
 [[noreturn]] static void trapscalar(TreeNode *node) {
   TRACE("trapscalar");
@@ -144,7 +144,7 @@ static int32_t rhs(pde *p, TreeNode *n, uint16_t region) {
       else if (n->opcode == op::vxcomp) c = rhs(p, a, region);
       else if ((n->opcode == op::vycomp || n->opcode == op::vzcomp) && a && a->opcode == op::vector) {
         int k = n->opcode == op::vycomp ? 1 : 2;
-        if (a->arity <= k) parse_error(p, a, k == 1 ? "Illegal Y-Component" : "Illegal Z-Component");
+        if (a->arity <= k) treeclas_parse_error(p, a, k == 1 ? "Illegal Y-Component" : "Illegal Z-Component");
         c = a->rhsclass = rhs(p, a->child[k], region);
       } else if (n->opcode == op::vycomp || n->opcode == op::vzcomp) c = rhs(p, a, region);
       else c = merge_children(p, n, region, {0, 1, 2});
@@ -252,7 +252,7 @@ static int32_t order_of(pde *p, TreeNode *n, uint16_t region) {
     case derivop: {
       TreeNode *a = n->child[0];
       c = order_of(p, a, region);
-      if (a->rhsclass == no_rhsclass) parse_error(p, n, "UNCLASSIFIABLE EXPRESSION");
+      if (a->rhsclass == no_rhsclass) treeclas_parse_error(p, n, "UNCLASSIFIABLE EXPRESSION");
       if (a->rhsclass == varex) {
         c += n->deriv[2] ? 3 : (n->deriv[1] ? 2 : 1);
         if (c > order3) c = order3;
@@ -265,7 +265,7 @@ static int32_t order_of(pde *p, TreeNode *n, uint16_t region) {
         if (!n->child[k]) continue;
         int32_t o = order_of(p, n->child[k], region);
         if (first == no_orderclass) first = o;
-        else if (o != first) parse_error(p, n, "UNBALANCED ORDER");
+        else if (o != first) treeclas_parse_error(p, n, "UNBALANCED ORDER");
       }
       return n->orderclass;
     }

@@ -25,6 +25,10 @@ void treeclas_classify_order(pde *p, TreeNode *tree, uint16_t region);
 // "TYPE CONFLICT", "Illegal Y-Component", "Illegal Z-Component".
 void treeclas_classify_value(pde *p, TreeNode *tree, uint16_t region, int32_t basis);
 
+// The parse error text at the node, on problem p (the message is released on the way
+// to the catch point).
+[[noreturn]] void treeclas_parse_error(pde *p, TreeNode *node, const char *text);
+
 // The parse error "ILLEGAL OPERATOR: " with the node's name, at the node, on the
 // current problem. Every symbolic module reports node kinds it does not accept so.
 [[noreturn]] void treeclas_trapop(TreeNode *node);

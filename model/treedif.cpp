@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "control/pdedat.h"
 #include "model/fits.h"
@@ -50,9 +51,7 @@ static TreeNode *differ(pde *p, TreeNode *n, int16_t s, uint16_t region);
 
 [[noreturn]] static void differ_error(TreeNode *n) {
   TRACE("differ_error");
-  String m{};
-  strings_copyto_1(&m, "Can't Differentiate Function");
-  pdedat_parse_err_1(pdedat_current, n, &m);
+  treeclas_parse_error(pdedat_current, n, "Can't Differentiate Function");
 }
 
 // Marks a leaf with a derivative: a coordinate in the first free of the three
@@ -413,10 +412,72 @@ static TreeNode *differ(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   }
 }
 
+// Reports the user errors differentiation would meet before any node is built, so
+// that an error leaves the tree whole for its owner.
+static void check(TreeNode *n, int16_t s) {
+  if (!n) return;
+  switch (n->group) {
+    case leafop:
+      switch (n->opcode) {
+        case op::param: case op::stageparam: treeclas_trapop(n);
+        case op::fargop: case op::partfun: case op::areaint: case op::deltat: case op::sumvar: differ_error(n);
+        default: return;
+      }
+    case unop:
+      switch (n->opcode) {
+        case op::upfactor: case op::gamma: case op::eifun: case op::gammai: case op::expint: case op::randomf:
+          differ_error(n);
+        case op::signf: case op::ustepf: case op::arrayref: return;
+        case op::passive:
+          if (s <= 0) return;
+          break;
+        default: break;
+      }
+      return check(n->child[0], s);
+    case binop:
+      if (n->opcode >= op::ltnop && n->opcode <= op::logand) differ_error(n);
+      if (n->opcode == op::upulsef) return;
+      check(n->child[0], s);
+      return check(n->child[1], s);
+    case integrop: return check(n->child[0], s);
+    case derivop:
+      if (n->opcode != op::deriv) differ_error(n);
+      return check(n->child[0], s);
+    case vectorop:
+      switch (n->opcode) {
+        case op::nullvector: return;
+        case op::vlength: case op::vlength2:
+          if (!n->child[0] || n->child[0]->opcode != op::vector) differ_error(n);
+          return check(n->child[0], s);
+        case op::vector: case op::vdot: case op::vcross: case op::vncomp: case op::vtcomp:
+          for (int k = 0; k < n->arity; k++) check(n->child[k], s);
+          return;
+        default: differ_error(n);
+      }
+    case weirdop:
+      switch (n->opcode) {
+        case op::kkkxyz: case op::ifthen:
+          for (int k = 0; k < (n->opcode == op::ifthen ? 2 : n->arity); k++) check(n->child[k], s);
+          return;
+        case op::pointval: case op::fevalop: return;
+        case op::sumop: return check(n->child[2], s);
+        default: differ_error(n);
+      }
+    default: differ_error(n);
+  }
+}
+
 TreeNode *treedif_differ(pde *p, TreeNode *tree, int16_t s, uint16_t region) {
   TRACE("treedif_differ");
+  check(tree, s);
+  // The derivative is released when its simplification reports an error.
+  struct Held {
+    TreeNode *t;
+    ~Held() { trees_free_0(t); }
+  } held{differ(p, tree, s, region)};
   uint8_t ch = 0;
-  return treesimp_simplify(differ(p, tree, s, region), region, &ch);
+  treesimp_simplify_in(&held.t, region, &ch);
+  return std::exchange(held.t, nullptr);
 }
 
 // The operand of a deriv node differentiated by the node's selectors.

@@ -1,6 +1,8 @@
 // treemods: definition substitution and operator searches.
 #include "model/treemods.h"
 
+#include <utility>
+
 #include "control/pdedat.h"
 #include "model/params.h"
 #include "model/treeclas.h"
@@ -53,7 +55,13 @@ static TreeNode *definition(pde *p, uint16_t k, uint16_t region, uint8_t mark) {
   TreeNode *def = params_find_param_tree(defs, k, region);
   if (!def) return nullptr;
   if (mark) defs->items[k - 1]->used = 1;
-  return copy_params(p, trees_copy(def), region, mark);
+  // The copy is released when an error abandons its substitution.
+  struct Held {
+    TreeNode *t;
+    ~Held() { trees_free_0(t); }
+  } held{trees_copy(def)};
+  held.t = copy_params(p, held.t, region, mark);
+  return std::exchange(held.t, nullptr);
 }
 
 static TreeNode *replace(TreeNode *n, TreeNode *by) {
@@ -75,11 +83,7 @@ static TreeNode *argument(TreeNode *n) {
 static TreeNode *call(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
   TreeNode *def = params_find_param_tree(&p->formulas.definitions, n->index, region);
   if (!def) return n;
-  if (depth >= MAX_FRAMES) {
-    String s{};
-    strings_copyto_1(&s, "Recursive Evaluation");
-    pdedat_parse_err_1(p, n, &s);
-  }
+  if (depth >= MAX_FRAMES) treeclas_parse_error(p, n, "Recursive Evaluation");
   ArgTrees args;
   uint16_t count = n->arity > 3 ? 3 : n->arity;
   for (int k = 0; k < count; k++) args.t[k] = copy_params(p, trees_copy(n->child[k]), region, mark);

@@ -30,9 +30,10 @@ static bool iscoord(const TreeNode *n) {
 static bool issum(const TreeNode *n) { return is(n, op::addop) || is(n, op::subop); }
 static int16_t exponent(const TreeNode *n) { return int16_t(n->index); }
 
-// The node becomes the constant v in place.
+// The node becomes the constant v in place (a scalar, whatever it stood for).
 static TreeNode *fold(TreeNode *n, double v, uint8_t *ch) {
   trees_replace(n, v);
+  n->valuetag = vtag::scalar;
   *ch = 1;
   return n;
 }
@@ -77,11 +78,7 @@ static TreeNode *zero_leaf() {
   return z;
 }
 
-[[noreturn]] static void divide_by_zero(TreeNode *n) {
-  String s{};
-  strings_copyto_1(&s, "DIVIDE BY ZERO!");
-  pdedat_parse_err_1(pdedat_current, n, &s);
-}
+[[noreturn]] static void divide_by_zero(TreeNode *n) { treeclas_parse_error(pdedat_current, n, "DIVIDE BY ZERO!"); }
 
 // ---- Folding -------------------------------------------------------------------------------------
 
@@ -669,22 +666,31 @@ static TreeNode *rule(TreeNode *n, uint16_t region, uint8_t *ch) {
 
 static int children(const TreeNode *n) { return n->group == leafop || n->opcode == op::subref ? 0 : n->arity; }
 
-static TreeNode *simplify(TreeNode *n, uint16_t region, uint8_t *changed) {
+// The slot is rewritten after every rule, so that it holds a whole tree whenever an
+// error leaves the simplification (a rule reports before it changes anything).
+static void simplify(TreeNode **slot, uint16_t region, uint8_t *changed) {
   for (;;) {
+    TreeNode *n = *slot;
     uint8_t ch = 0;
     for (int k = 0; k < children(n); k++) {
       if (!n->child[k]) n->child[k] = zero_leaf();
-      n->child[k] = simplify(n->child[k], region, changed);
+      simplify(&n->child[k], region, changed);
     }
-    n = rule(n, region, &ch);
-    if (!ch) return n;
+    *slot = rule(n, region, &ch);
+    if (!ch) return;
     *changed = 1;
   }
 }
 
 TreeNode *treesimp_simplify(TreeNode *tree, uint16_t region, uint8_t *changed) {
   TRACE("treesimp_simplify");
-  return tree ? simplify(tree, region, changed) : nullptr;
+  treesimp_simplify_in(&tree, region, changed);
+  return tree;
+}
+
+void treesimp_simplify_in(TreeNode **slot, uint16_t region, uint8_t *changed) {
+  TRACE("treesimp_simplify_in");
+  if (*slot) simplify(slot, region, changed);
 }
 
 // ---- Vectors -----------------------------------------------------------------------------------

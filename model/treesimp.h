@@ -19,6 +19,9 @@ int treesimp_init();
 // numerator over 0 is the parse error "DIVIDE BY ZERO!" at the node, on the current
 // problem; region is handed to the vector-length rules.
 TreeNode *treesimp_simplify(TreeNode *tree, uint16_t region, uint8_t *changed);
+// The same on the tree in *slot, which holds a whole tree (the one simplified so far)
+// also when an error abandons the simplification, so that its owner can release it.
+void treesimp_simplify_in(TreeNode **slot, uint16_t region, uint8_t *changed);
 
 // The tree with vector-valued parts turned into vector nodes where possible:
 // definitions (of p for the region) that are vectors are substituted, sums and
