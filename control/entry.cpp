@@ -40,7 +40,10 @@
 #include "mesher/mesher3.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
+#include "plot/crossing.h"
 #include "plot/plot.h"
+#include "plot/poly.h"
+#include "plot/trimesh.h"
 #include "reader/gpmin.h"
 #include "reader/mtokeniz.h"
 #include "reader/ppde.h"
@@ -183,6 +186,7 @@ static const struct {
     {"meshes", meshes_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
+    {"trimesh", trimesh_init},
     {"vector4d", vector4d_init},
     {"plot", plot_init},
     {"arrayl", arrayl_init},
@@ -205,7 +209,9 @@ static const struct {
     {"dominpde", dominpde_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
+    {"crossing", crossing_init},
     {"exporter", exporter_init},
+    {"poly", poly_init},
     {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},
