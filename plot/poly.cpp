@@ -8,6 +8,7 @@
 int poly_init() { return 0; }
 
 void poly_poly_coef(double *c, const double *f, int32_t basis) {
+  static const char *where = "poly_poly_coef";
   TRACE("poly_poly_coef");
   const double f1 = f[0], f2 = f[1], f3 = f[2];
   for (int i = 0; i <= 12; i++) c[i] = 0;
@@ -39,11 +40,12 @@ void poly_poly_coef(double *c, const double *f, int32_t basis) {
       c[12] = 4.5 * (3 * (f5 - f8) + f1 - f3);
       break;
     }
-    default: rtlib_fatal("Illegal Basis");
+    default: rtlib_fatal_in(where, "Illegal Basis");
   }
 }
 
 double poly_poly_eval(const double *c, double t, double s, int32_t basis) {
+  static const char *where = "poly_poly_eval";
   TRACE("poly_poly_eval");
   switch (basis) {
     case 4: return c[0] + c[1] * s + c[4] * t;
@@ -51,7 +53,7 @@ double poly_poly_eval(const double *c, double t, double s, int32_t basis) {
     case 6:
       return ((t * c[12] + s * c[9] + c[8]) * t + (s * c[6] + c[5]) * s + c[4]) * t +
              ((s * c[3] + c[2]) * s + c[1]) * s + c[0];
-    default: rtlib_fatal("Illegal Basis");
+    default: rtlib_fatal_in(where, "Illegal Basis");
   }
 }
 

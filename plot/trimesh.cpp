@@ -165,7 +165,7 @@ void trimesh_tlocalize_1(ElementFrame *f, const tmesh *t, int32_t c, double *val
 }
 
 // The weights of the cell's nodes at its centre.
-static const double *centre_weights(uint16_t n) {
+static const double *centre_weights(uint16_t n, const char *where) {
   static const double w3[3] = {0.33333333333333, 0.33333333333333, 0.33333333333333};
   static const double v6 = -(0.33333333333333 * 0.33333333333333), m6 = 4 * (0.33333333333333 * 0.33333333333333);
   static const double w6[6] = {v6, v6, v6, m6, m6, m6};
@@ -174,12 +174,12 @@ static const double *centre_weights(uint16_t n) {
   if (n == 3) return w3;
   if (n == 6) return w6;
   if (n == 9) return w9;
-  rtlib_fatal("Illegal Basis");
+  rtlib_fatal_in(where, "Illegal Basis");
 }
 
 void trimesh_get_centroid(pointd *p, const tmesh *t, int32_t c) {
   TRACE("trimesh_get_centroid");
-  const double *w = centre_weights(t->ncell);
+  const double *w = centre_weights(t->ncell, "trimesh_get_centroid");
   const int32_t *cn = cell_nodes(t, c);
   p->x = p->y = 0;
   for (int j = 0; j < t->ncell; j++) {
@@ -190,7 +190,7 @@ void trimesh_get_centroid(pointd *p, const tmesh *t, int32_t c) {
 
 double trimesh_get_centerval(const tmesh *t, int32_t c, const vectord *u) {
   TRACE("trimesh_get_centerval");
-  const double *w = centre_weights(t->ncell);
+  const double *w = centre_weights(t->ncell, "trimesh_get_centerval");
   const int32_t *cn = cell_nodes(t, c);
   double s = 0;
   for (int j = 0; j < t->ncell; j++) s += w[j] * u->data[cn[j] - 1];
@@ -303,7 +303,7 @@ template <class Visit> static void both_strips(const vectort *a, const vectort *
 int32_t trimesh_find_tcell_0(tmesh *t, const pointd *p, double tol) {
   TRACE("trimesh_find_tcell_0");
   tfinder *f = &t->finder;
-  if (!f->ready) rtlib_fatal("No Finder!");
+  if (!f->ready) rtlib_fatal_in("trimesh_find_tcell_0", "No Finder!");
   if (p->x < f->box[0] || p->x > f->box[2] || p->y < f->box[1] || p->y > f->box[3]) return 0;
   int32_t ix = std::clamp(strip_x(f, p->x), 1, int32_t(f->nx)), iy = std::clamp(strip_y(f, p->y), 1, int32_t(f->ny));
   int32_t found = 0, best = 0;
@@ -361,7 +361,7 @@ void trimesh_clear_tnode_finder(tmesh *t, const rectd *box, int32_t expected) {
 int32_t trimesh_new_tnode(tmesh *t, const pointd *p, double tol) {
   TRACE("trimesh_new_tnode");
   tfinder *f = &t->finder;
-  if (!f->nodemode) rtlib_fatal("Not Node Mode");
+  if (!f->nodemode) rtlib_fatal_in("trimesh_new_tnode", "Not Node Mode");
   int32_t ix = std::clamp(strip_x(f, p->x), 1, int32_t(f->nx)), iy = std::clamp(strip_y(f, p->y), 1, int32_t(f->ny));
   int32_t found = 0;
   double tol2 = tol * tol;
@@ -748,8 +748,8 @@ static const uint8_t subbits[6][8] = {{0, 0, 2, 2, 4, 4, 6, 6}, {0, 4, 0, 4, 2, 
                                       {0, 2, 4, 6, 0, 2, 4, 6}, {0, 4, 0, 4, 0, 4, 0, 4},
                                       {0, 0, 4, 4, 0, 0, 4, 4}, {0, 0, 0, 0, 4, 4, 4, 4}};
 
-static uint16_t sub_flags(uint16_t fl, int k) {
-  if (k >= 6) return uint16_t(fl & 0xFF00);
+static uint16_t sub_flags(uint16_t fl, int k, int nsub) {
+  if (k >= (nsub == 4 ? 3 : 6)) return uint16_t(fl & 0xFF00);
   return uint16_t((fl & 0xFF00) | subbits[k][fl & 7] | (subbits[k][(fl >> 4) & 7] << 4));
 }
 
@@ -758,7 +758,7 @@ static int sub_table(uint32_t basis, const uint8_t (**tab)[3]) {
   if (basis == tri6) return *tab = sub6, 4;
   if (basis == tri9) return *tab = sub9, 9;
   if (basis == tri3) return *tab = nullptr, 1;
-  rtlib_fatal("BAD ORDER");
+  rtlib_fatal_in("trimesh_tlinearize", "BAD ORDER");
 }
 
 static const double centre_vertex = -0.16666666666667, centre_side = 0.25;
@@ -793,7 +793,7 @@ void trimesh_tlinearize_0(tmesh *t) {
     for (int k = 0; k < nsub; k++) {
       for (int j = 0; j < 3; j++) lin_cells.push_back(ids[tab[k][j] - 1]);
       lin_source.push_back(t->source.data[c - 1]);
-      lin_flags.push_back(sub_flags(fl, k));
+      lin_flags.push_back(sub_flags(fl, k, nsub));
     }
   }
   int32_t n = int32_t(lin_source.size());
@@ -837,7 +837,7 @@ void trimesh_tlinearize_1(tmesh *out, vectord *outvalues, const tmesh *t, int32_
       out->flags.data[k] = fl;
       for (int j = 0; j < 3; j++) out->cells.data[j] = j + 1;
     } else {
-      out->flags.data[k] = sub_flags(fl, k);
+      out->flags.data[k] = sub_flags(fl, k, nsub);
       for (int j = 0; j < 3; j++) out->cells.data[3 * k + j] = tab[k][j];
     }
   }
@@ -933,7 +933,7 @@ void trimesh_draw_tcell(uint16_t view, const tmesh *t, int32_t c, const vectord 
     case 3: order = o3, n = 4; break;
     case 6: order = o6, n = 7; break;
     case 9: order = o9, n = 10; break;
-    default: rtlib_fatal("Illegal Basis");
+    default: rtlib_fatal_in("trimesh_draw_tcell", "Illegal Basis");
   }
   const int32_t *cn = cell_nodes(t, c);
   draw_points.count = 0;
