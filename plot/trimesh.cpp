@@ -80,8 +80,44 @@ void trimesh_resize_1(tmeshlist *l, int32_t n, int32_t cap) {
   l->count = n;
 }
 
+// Buckets over the finder box that list the items near them. Cell mode: a cell is
+// listed in every bucket its widened node box meets, in increasing cell number, so the
+// cells that can hold a point are all in the point's bucket. Node mode: a node is
+// listed in the bucket of its position (clamped to the grid), and the grid is doubled
+// as the nodes grow, so the nodes within a tolerance lie in the buckets the
+// tolerance box meets.
+struct tfinder_index {
+  int32_t gx = 1, gy = 1;        // buckets along x and y
+  double x0 = 0, y0 = 0, bw = 1, bh = 1;
+  std::vector<int32_t> start;    // cell mode: bucket b lists items[start[b] .. start[b+1])
+  std::vector<int32_t> items;
+  std::vector<int32_t> head;     // node mode: first node of each bucket (0 none)
+  std::vector<int32_t> next;     // node mode: next node in the same bucket, per node
+  int32_t first = 1;             // node mode: the first node in the strips
+  int32_t bx(double x) const { return std::clamp(int32_t(std::floor((x - x0) / bw)), 0, gx - 1); }
+  int32_t by(double y) const { return std::clamp(int32_t(std::floor((y - y0) / bh)), 0, gy - 1); }
+  // About `per` items to a bucket over the box of the finder.
+  void grid(const tfinder *f, int64_t items, double per) {
+    double w = f->box[2] - f->box[0], h = f->box[3] - f->box[1];
+    double cells = std::clamp(double(items) / per, 1.0, 4e7);
+    double side = (w > 0 && h > 0) ? std::sqrt(w * h / cells) : std::max(w, h) / cells;
+    if (!(side > 0)) side = 1;
+    gx = int32_t(std::clamp(std::ceil(w / side), 1.0, 65536.0));
+    gy = int32_t(std::clamp(std::ceil(h / side), 1.0, 65536.0));
+    x0 = f->box[0], y0 = f->box[1];
+    bw = w > 0 ? w / gx : 1, bh = h > 0 ? h / gy : 1;
+  }
+};
+
+static tfinder_index *index_of(tfinder *f) {
+  if (!f->index) f->index = new tfinder_index;
+  return f->index;
+}
+
 void free_2(tfinder *f) {
   TRACE("free_2");
+  delete f->index;
+  f->index = nullptr;
   vector2t_free(&f->xstrips, 1);
   vector2t_free(&f->ystrips, 1);
   f->ready = f->nodemode = 0;
@@ -241,6 +277,46 @@ static void node_hull(const tmesh *t, double *b) {
   if (t->nodes.count == 0) b[0] = b[1] = b[2] = b[3] = 0;
 }
 
+// The node box of cell c, widened so that every point a strict lookup accepts lies in
+// it: by a hundredth of its extent for straight cells (local coordinates down to -1e-6,
+// with rounding), by half of it for curved ones, whose sides may bow out of the box.
+static void cell_box(const tmesh *t, int32_t c, double *b) {
+  const int32_t *cn = cell_nodes(t, c);
+  b[0] = b[1] = 1e300, b[2] = b[3] = -1e300;
+  for (int j = 0; j < t->ncell; j++) {
+    const pointd &p = node_pos(t, cn[j]);
+    b[0] = std::min(b[0], p.x), b[2] = std::max(b[2], p.x), b[1] = std::min(b[1], p.y), b[3] = std::max(b[3], p.y);
+  }
+  double e = std::max(b[2] - b[0], b[3] - b[1]) * (t->flags.data[c - 1] & TRIMESH_CURVED ? 0.5 : 0.01);
+  e += 1e-12 * std::max({std::fabs(b[0]), std::fabs(b[1]), std::fabs(b[2]), std::fabs(b[3])});
+  b[0] -= e, b[1] -= e, b[2] += e, b[3] += e;
+}
+
+static void build_cell_index(tmesh *t) {
+  tfinder_index *x = index_of(&t->finder);
+  int32_t nc = t->source.count;
+  x->grid(&t->finder, nc, 2);
+  x->head.clear(), x->next.clear();
+  x->start.assign(size_t(x->gx) * x->gy + 1, 0);
+  double b[4];
+  for (int pass = 0; pass < 2; pass++) {
+    if (pass == 1) {
+      for (size_t k = 1; k < x->start.size(); k++) x->start[k] += x->start[k - 1];
+      x->items.resize(x->start.back());
+    }
+    std::vector<int32_t> fill(pass ? x->start.begin() : x->start.end(), x->start.end());
+    for (int32_t c = 1; c <= nc; c++) {
+      cell_box(t, c, b);
+      for (int32_t j = x->by(b[1]), je = x->by(b[3]); j <= je; j++)
+        for (int32_t i = x->bx(b[0]), ie = x->bx(b[2]); i <= ie; i++) {
+          size_t k = size_t(j) * x->gx + i;
+          if (pass == 0) x->start[k + 1]++;
+          else x->items[fill[k]++] = c;
+        }
+    }
+  }
+}
+
 void trimesh_build_tfinder_0(tmesh *t) {
   TRACE("trimesh_build_tfinder_0");
   tfinder *f = &t->finder;
@@ -260,6 +336,7 @@ void trimesh_build_tfinder_0(tmesh *t) {
     for (int32_t i = strip_x(f, x0), e = strip_x(f, x1); i <= e; i++) set_bit(&f->xstrips.data[i - 1], c);
     for (int32_t i = strip_y(f, y0), e = strip_y(f, y1); i <= e; i++) set_bit(&f->ystrips.data[i - 1], c);
   }
+  build_cell_index(t);
   f->ready = 1;
 }
 
@@ -310,7 +387,24 @@ int32_t trimesh_find_tcell_0(tmesh *t, const pointd *p, double tol) {
   double bestval = -1e300;
   ElementFrame frame;
   double X[3] = {p->x, p->y, 0};
-  both_strips(&f->xstrips.data[ix - 1], &f->ystrips.data[iy - 1], [&](int32_t c) {
+  const vectort *xs = &f->xstrips.data[ix - 1], *ys = &f->ystrips.data[iy - 1];
+  // The cells of the point's bucket that are also in both strips, in increasing number:
+  // they include every cell that holds the point, so the first one that holds it is
+  // the strips' answer, and without one only a near miss can be.
+  if (f->index && !f->index->start.empty()) {
+    const tfinder_index *x = f->index;
+    size_t k = size_t(x->by(p->y)) * x->gx + x->bx(p->x);
+    for (int32_t i = x->start[k]; i < x->start[k + 1]; i++) {
+      int32_t c = x->items[i];
+      if (!vectort_if_bit(xs, c) || !vectort_if_bit(ys, c)) continue;
+      double L[4] = {0, 0, 0, 0};
+      trimesh_tlocalize_0(&frame, t, c);
+      elements_get_lcoords(L, X, &frame, std::max(tol, 1e-6));
+      if (std::min({L[0], L[1], L[2]}) >= -1e-6) return c;
+    }
+    if (tol <= 0) return 0;
+  }
+  both_strips(xs, ys, [&](int32_t c) {
     double L[4] = {0, 0, 0, 0};
     trimesh_tlocalize_0(&frame, t, c);
     elements_get_lcoords(L, X, &frame, std::max(tol, 1e-6));
@@ -335,6 +429,34 @@ int32_t trimesh_find_tcell_1(tmeshlist *l, const pointd *p, double tol) {
   return 0;
 }
 
+// Lists node n in its bucket; the grid doubles each way when the nodes outgrow it.
+static void index_node(tmesh *t, int32_t n) {
+  tfinder_index *x = t->finder.index;
+  if (int64_t(n) > 8 * int64_t(x->gx) * x->gy && x->gx < 32768 && x->gy < 32768) {
+    x->gx *= 2, x->gy *= 2, x->bw /= 2, x->bh /= 2;
+    x->head.assign(size_t(x->gx) * x->gy, 0);
+    for (int32_t i = x->first; i < n; i++) {
+      const pointd &p = node_pos(t, i);
+      int32_t &h = x->head[size_t(x->by(p.y)) * x->gx + x->bx(p.x)];
+      x->next[i] = h, h = i;
+    }
+  }
+  if (x->next.size() <= size_t(n)) x->next.resize(std::max(size_t(n) + 1, x->next.size() * 5 / 4 + 64));
+  const pointd &p = node_pos(t, n);
+  int32_t &h = x->head[size_t(x->by(p.y)) * x->gx + x->bx(p.x)];
+  x->next[n] = h, h = n;
+}
+
+static void build_node_index(tmesh *t, int32_t expected) {
+  tfinder_index *x = index_of(&t->finder);
+  x->grid(&t->finder, std::max(expected, t->nodes.count), 2);
+  x->start.clear(), x->items.clear();
+  x->head.assign(size_t(x->gx) * x->gy, 0);
+  x->next.assign(size_t(t->nodes.count) + 1, 0);
+  x->first = 1;
+  for (int32_t n = 1; n <= t->nodes.count; n++) index_node(t, n);
+}
+
 void trimesh_build_tnode_finder(tmesh *t) {
   TRACE("trimesh_build_tnode_finder");
   tfinder *f = &t->finder;
@@ -348,6 +470,7 @@ void trimesh_build_tnode_finder(tmesh *t) {
     set_bit(&f->xstrips.data[strip_x(f, p.x) - 1], n);
     set_bit(&f->ystrips.data[strip_y(f, p.y) - 1], n);
   }
+  build_node_index(t, 0);
   f->nodemode = 1;
 }
 
@@ -355,6 +478,10 @@ void trimesh_clear_tnode_finder(tmesh *t, const rectd *box, int32_t expected) {
   TRACE("trimesh_clear_tnode_finder");
   t->finder.ready = 0;
   tfinder_box(&t->finder, box->x1, box->y1, box->x2, box->y2, expected);
+  // The strips start empty: nodes that exist already are not candidates for merging.
+  build_node_index(t, expected);
+  std::fill(t->finder.index->head.begin(), t->finder.index->head.end(), 0);
+  t->finder.index->first = t->nodes.count + 1;
   t->finder.nodemode = 1;
 }
 
@@ -365,10 +492,28 @@ int32_t trimesh_new_tnode(tmesh *t, const pointd *p, double tol) {
   int32_t ix = std::clamp(strip_x(f, p->x), 1, int32_t(f->nx)), iy = std::clamp(strip_y(f, p->y), 1, int32_t(f->ny));
   int32_t found = 0;
   double tol2 = tol * tol;
-  both_strips(&f->xstrips.data[ix - 1], &f->ystrips.data[iy - 1], [&](int32_t n) {
-    if (pointd_distance2_0(&node_pos(t, n), p) < tol2) found = n;
-    return found != 0;
-  });
+  const tfinder_index *x = f->index;
+  int32_t bx0 = x->bx(p->x - tol), bx1 = x->bx(p->x + tol), by0 = x->by(p->y - tol), by1 = x->by(p->y + tol);
+  if (!(tol > 0)) {
+    // No distance is below 0: nothing merges.
+  } else if (int64_t(bx1 - bx0 + 1) * (by1 - by0 + 1) <= 64) {
+    // The lowest-numbered node of the point's two strips within the tolerance: all
+    // such nodes are listed in the buckets the tolerance box meets.
+    for (int32_t j = by0; j <= by1; j++)
+      for (int32_t i = bx0; i <= bx1; i++)
+        for (int32_t n = x->head[size_t(j) * x->gx + i]; n; n = x->next[n]) {
+          if (found && n > found) continue;
+          const pointd &q = node_pos(t, n);
+          if (pointd_distance2_0(&q, p) < tol2 && std::clamp(strip_x(f, q.x), 1, int32_t(f->nx)) == ix &&
+              std::clamp(strip_y(f, q.y), 1, int32_t(f->ny)) == iy)
+            found = n;
+        }
+  } else {
+    both_strips(&f->xstrips.data[ix - 1], &f->ystrips.data[iy - 1], [&](int32_t n) {
+      if (pointd_distance2_0(&node_pos(t, n), p) < tol2) found = n;
+      return found != 0;
+    });
+  }
   if (found) return found;
   int32_t n = pointd_one_more_0(&t->nodes, p);
   const point3d zero = {0, 0, 0};
@@ -379,6 +524,7 @@ int32_t trimesh_new_tnode(tmesh *t, const pointd *p, double tol) {
   }
   set_bit(&f->xstrips.data[ix - 1], n);
   set_bit(&f->ystrips.data[iy - 1], n);
+  index_node(t, n);
   return n;
 }
 

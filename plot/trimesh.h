@@ -27,8 +27,11 @@ enum {
   TRIMESH_CODE_SHIFT = 7  // 3-bit side codes: side s at bits 7+3(s-1) .. 9+3(s-1)
 };
 
+struct tfinder_index;
+
 // Strip finder of one plot mesh: in cell mode one bit per cell, in node mode one bit
-// per node, in each strip along x and each strip along y.
+// per node, in each strip along x and each strip along y. A bucket grid kept beside
+// the strips answers most queries without reading whole strips, with the same results.
 struct tfinder {
   uint8_t ready;      // cell mode built
   uint8_t nodemode;   // node mode built
@@ -38,6 +41,7 @@ struct tfinder {
   double box[4];      // x min, y min, x max, y max
   vector2t xstrips;   // strip i holds the items that reach x strip i
   vector2t ystrips;
+  tfinder_index *index;  // bucket grid of the mode built last, owned (freed by free_2)
 };
 
 struct tmesh {
