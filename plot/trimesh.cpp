@@ -38,9 +38,6 @@ struct Segment {
 }  // namespace
 
 static std::vector<OutlinePoint> outline;    // densify: the refined outline of one cell
-static std::vector<int32_t> lin_cells;       // linearise: the new cell nodes
-static std::vector<int32_t> lin_source;      // linearise: the new cell sources
-static std::vector<uint16_t> lin_flags;      // linearise: the new cell flags
 
 int trimesh_init() { return 0; }
 
@@ -493,10 +490,11 @@ int32_t trimesh_new_tnode(tmesh *t, const pointd *p, double tol) {
   int32_t found = 0;
   double tol2 = tol * tol;
   const tfinder_index *x = f->index;
-  int32_t bx0 = x->bx(p->x - tol), bx1 = x->bx(p->x + tol), by0 = x->by(p->y - tol), by1 = x->by(p->y + tol);
+  int32_t bx0 = 0, bx1 = 0, by0 = 0, by1 = 0;
+  if (x) bx0 = x->bx(p->x - tol), bx1 = x->bx(p->x + tol), by0 = x->by(p->y - tol), by1 = x->by(p->y + tol);
   if (!(tol > 0)) {
     // No distance is below 0: nothing merges.
-  } else if (int64_t(bx1 - bx0 + 1) * (by1 - by0 + 1) <= 64) {
+  } else if (x && int64_t(bx1 - bx0 + 1) * (by1 - by0 + 1) <= 64) {
     // The lowest-numbered node of the point's two strips within the tolerance: all
     // such nodes are listed in the buckets the tolerance box meets.
     for (int32_t j = by0; j <= by1; j++)
@@ -524,7 +522,7 @@ int32_t trimesh_new_tnode(tmesh *t, const pointd *p, double tol) {
   }
   set_bit(&f->xstrips.data[ix - 1], n);
   set_bit(&f->ystrips.data[iy - 1], n);
-  index_node(t, n);
+  if (x) index_node(t, n);
   return n;
 }
 
@@ -914,43 +912,48 @@ void trimesh_tlinearize_0(tmesh *t) {
   const uint8_t (*tab)[3];
   int nsub = sub_table(t->basis, &tab);
   if (nsub == 1) return;
-  int32_t nc = t->source.count;
-  lin_cells.clear(), lin_source.clear(), lin_flags.clear();
-  for (int32_t c = 1; c <= nc; c++) {
-    const int32_t *cn = cell_nodes(t, c);
-    int32_t ids[10];
-    std::copy_n(cn, t->ncell, ids);
-    if (nsub == 9) {
-      pointd p = {0, 0};
-      point3d q = {0, 0, 0};
-      bool has3 = t->nodes3.count >= t->nodes.count && t->nodes3.count > 0;
-      for (int j = 0; j < 9; j++) {
-        double w = j < 3 ? centre_vertex : centre_side;
-        p.x += w * node_pos(t, cn[j]).x, p.y += w * node_pos(t, cn[j]).y;
-        if (has3) {
-          const point3d &r = t->nodes3.data[cn[j] - 1];
-          q.x += w * r.x, q.y += w * r.y, q.z += w * r.z;
-        }
-      }
-      ids[9] = pointd_one_more_0(&t->nodes, &p);
-      if (has3) point3d_one_more_0(&t->nodes3, &q);
-    }
-    uint16_t fl = t->flags.data[c - 1];
-    for (int k = 0; k < nsub; k++) {
-      for (int j = 0; j < 3; j++) lin_cells.push_back(ids[tab[k][j] - 1]);
-      lin_source.push_back(t->source.data[c - 1]);
-      lin_flags.push_back(sub_flags(fl, k, nsub));
-    }
-  }
-  int32_t n = int32_t(lin_source.size());
-  t->basis = tri3;
-  t->ncell = 3;
+  int32_t nc = t->source.count, nn = t->nodes.count, n = nc * nsub;
+  int ncell = t->ncell;
+  // Sized once; the cells are then split from the last one down, so that every cell is
+  // read before its sub-cells overwrite it (a cell's sub-cells never start before it).
   vectorl_resize(&t->source, n, std::max(n, t->source.capacity));
   vectorn_resize(&t->flags, n, std::max(n, t->flags.capacity));
   vectorl_resize(&t->cells, 3 * n, std::max(3 * n, t->cells.capacity));
-  std::copy(lin_source.begin(), lin_source.end(), t->source.data);
-  std::copy(lin_flags.begin(), lin_flags.end(), t->flags.data);
-  std::copy(lin_cells.begin(), lin_cells.end(), t->cells.data);
+  bool has3 = nsub == 9 && t->nodes3.count >= nn && nn > 0;
+  if (nsub == 9) {
+    pointd_resize_1(&t->nodes, nn + nc, std::max(t->nodes.capacity, nn + nc));
+    if (has3) point3d_resize_1(&t->nodes3, nn + nc, std::max(t->nodes3.capacity, nn + nc));
+  }
+  for (int32_t c = nc; c >= 1; c--) {
+    int32_t ids[10];
+    std::copy_n(t->cells.data + int64_t(c - 1) * ncell, ncell, ids);
+    if (nsub == 9) {
+      // The centre node of cell c is node nn + c, as if appended cell by cell.
+      pointd p = {0, 0};
+      point3d q = {0, 0, 0};
+      for (int j = 0; j < 9; j++) {
+        double w = j < 3 ? centre_vertex : centre_side;
+        p.x += w * node_pos(t, ids[j]).x, p.y += w * node_pos(t, ids[j]).y;
+        if (has3) {
+          const point3d &r = t->nodes3.data[ids[j] - 1];
+          q.x += w * r.x, q.y += w * r.y, q.z += w * r.z;
+        }
+      }
+      ids[9] = nn + c;
+      t->nodes.data[nn + c - 1] = p;
+      if (has3) t->nodes3.data[nn + c - 1] = q;
+    }
+    uint16_t fl = t->flags.data[c - 1];
+    int32_t src = t->source.data[c - 1];
+    for (int k = nsub - 1; k >= 0; k--) {
+      int64_t d = int64_t(c - 1) * nsub + k;
+      for (int j = 0; j < 3; j++) t->cells.data[3 * d + j] = ids[tab[k][j] - 1];
+      t->source.data[d] = src;
+      t->flags.data[d] = sub_flags(fl, k, nsub);
+    }
+  }
+  t->basis = tri3;
+  t->ncell = 3;
   t->finder.ready = t->finder.nodemode = 0;
 }
 
