@@ -180,85 +180,95 @@ TEST_F(PlotMesh, RecordsAndFatalStops) {
   EXPECT_FALSE(t.finder.ready);
 }
 
-// The unit square in 2 x 2 squares of two six-node triangles each; outer sides flagged,
-// every other cell curved.
-void square6(PlotMesh *m) {
+// The unit square in 2 x 2 squares of two triangles each, of 3, 6 or 9 nodes; outer
+// sides flagged, every other cell curved.
+void square(PlotMesh *m, int order) {
+  int k = 2 * order + 1;  // lattice points per row
   std::vector<pointd> nodes;
-  for (int j = 0; j <= 4; j++)
-    for (int i = 0; i <= 4; i++) nodes.push_back({i / 4.0, j / 4.0});
-  auto id = [](int i, int j) { return j * 5 + i + 1; };
+  for (int j = 0; j < k; j++)
+    for (int i = 0; i < k; i++) nodes.push_back({double(i) / (k - 1), double(j) / (k - 1)});
+  auto id = [&](int i, int j) { return j * k + i + 1; };
   std::vector<std::vector<int32_t>> cells;
   std::vector<uint16_t> flags;
-  for (int j = 0; j < 4; j += 2)
-    for (int i = 0; i < 4; i += 2) {
-      int a[2] = {i, j}, b[2] = {i + 2, j}, c[2] = {i + 2, j + 2}, d[2] = {i, j + 2};
+  for (int j = 0; j < 2 * order; j += order)
+    for (int i = 0; i < 2 * order; i += order) {
+      int a[2] = {i, j}, b[2] = {i + order, j}, c[2] = {i + order, j + order}, d[2] = {i, j + order};
       for (auto tri : {std::array<int *, 3>{a, b, c}, std::array<int *, 3>{a, c, d}}) {
-        std::vector<int32_t> cn;
-        for (int k = 0; k < 3; k++) cn.push_back(id(tri[k][0], tri[k][1]));
-        for (int s = 1; s <= 3; s++) {  // mid node of side s, opposite vertex s
-          int *p = tri[s % 3], *q = tri[(s + 1) % 3];
-          cn.push_back(id((p[0] + q[0]) / 2, (p[1] + q[1]) / 2));
-        }
+        std::vector<int32_t> cn(3 * order);
         uint16_t fl = cells.size() % 2 ? TRIMESH_CURVED : 0;
-        for (int s = 1; s <= 3; s++) {
+        for (int s = 1; s <= 3; s++) {  // side s runs from vertex s+1 to vertex s+2
           int *p = tri[s % 3], *q = tri[(s + 1) % 3];
-          bool outer = (p[0] == q[0] && (p[0] == 0 || p[0] == 4)) || (p[1] == q[1] && (p[1] == 0 || p[1] == 4));
+          cn[s - 1] = id(tri[s - 1][0], tri[s - 1][1]);
+          for (int r = 1; r < order; r++)  // node 3+s near the start, 6+s near the end
+            cn[3 * r + s - 1] = id(p[0] + r * (q[0] - p[0]) / order, p[1] + r * (q[1] - p[1]) / order);
+          bool outer = (p[0] == q[0] && p[0] % (2 * order) == 0) || (p[1] == q[1] && p[1] % (2 * order) == 0);
           if (outer) fl |= uint16_t(1 << (s - 1));
         }
         cells.push_back(cn);
         flags.push_back(fl);
       }
     }
-  m->make(tri6, nodes, cells, flags);
+  m->make(order == 1 ? tri3 : order == 2 ? tri6 : tri9, nodes, cells, flags);
 }
+void square6(PlotMesh *m) { square(m, 2); }
 
 TEST_F(PlotMesh, DensifiedSquareIntegratesAndConforms) {
-  square6(this);
-  rectd window = {-1, -1, 2, 2};
-  std::vector<int32_t> before(t.cells.data, t.cells.data + t.cells.count);
-  EXPECT_EQ(trimesh_tdensify_1(&t, 2.0, &window, nullptr), 25);  // nothing to split
-  EXPECT_EQ(std::vector<int32_t>(t.cells.data, t.cells.data + t.cells.count), before);
-  EXPECT_EQ(t.nodes.count, 25);
+  for (int order = 1; order <= 3; order++) {
+    SCOPED_TRACE(order);
+    square(this, order);
+    int32_t lattice = (2 * order + 1) * (2 * order + 1);
+    rectd window = {-1, -1, 2, 2};
+    std::vector<int32_t> before(t.cells.data, t.cells.data + t.cells.count);
+    EXPECT_EQ(trimesh_tdensify_1(&t, 2.0, &window, nullptr), lattice);  // nothing to split
+    EXPECT_EQ(std::vector<int32_t>(t.cells.data, t.cells.data + t.cells.count), before);
+    EXPECT_EQ(t.nodes.count, lattice);
 
-  vectorl map = {};
-  trimesh_tdensify_1(&t, 0.05, &window, &map);
-  vectorl_free(&map);
-  ASSERT_GT(t.source.count, 200);
-  vectord one = {}, xy = {};
-  vectord_resize(&one, t.nodes.count, t.nodes.count);
-  vectord_resize(&xy, t.nodes.count, t.nodes.count);
-  for (int32_t n = 1; n <= t.nodes.count; n++) one.data[n - 1] = 1, xy.data[n - 1] = pos(n).x * pos(n).y;
-  EXPECT_NEAR(trimesh_tintegrate(&t, &one), 1, 1e-13);
-  EXPECT_NEAR(trimesh_tintegrate(&t, &xy), 0.25, 1e-13);
-  vectord_free(&one), vectord_free(&xy);
-  // Every cell counter-clockwise; every side met twice in opposite directions with the
-  // same mid node, or once on the square's outline, where it is flagged.
-  std::map<std::pair<int32_t, int32_t>, std::pair<int32_t, bool>> sides;
-  double longest = 0;
-  for (int32_t c = 1; c <= t.source.count; c++) {
-    EXPECT_GT(area(c), 0) << c;
-    int32_t *cn = nodes_of(c);
-    for (int s = 1; s <= 3; s++) {
-      int32_t a = cn[s % 3], b = cn[(s + 1) % 3];
-      sides[{a, b}] = {cn[2 + s], (t.flags.data[c - 1] >> (s - 1)) & 1};
-      longest = std::max(longest, pointd_distance_0(&t.nodes.data[a - 1], &t.nodes.data[b - 1]));
+    vectorl map = {};
+    trimesh_tdensify_1(&t, 0.05, &window, &map);
+    vectorl_free(&map);
+    ASSERT_GT(t.source.count, 50);
+    // Quadratics are exact in six- and nine-node cells, linear fields in all.
+    vectord one = {}, f = {};
+    vectord_resize(&one, t.nodes.count, t.nodes.count);
+    vectord_resize(&f, t.nodes.count, t.nodes.count);
+    for (int32_t n = 1; n <= t.nodes.count; n++)
+      one.data[n - 1] = 1, f.data[n - 1] = order == 1 ? pos(n).x + pos(n).y : pos(n).x * pos(n).y;
+    EXPECT_NEAR(trimesh_tintegrate(&t, &one), 1, 1e-13);
+    EXPECT_NEAR(trimesh_tintegrate(&t, &f), order == 1 ? 1 : 0.25, 1e-13);
+    vectord_free(&one), vectord_free(&f);
+    // Every cell counter-clockwise; every side met twice in opposite directions with
+    // the same inner nodes, or once on the square's outline, where it is flagged.
+    std::map<std::pair<int32_t, int32_t>, std::pair<std::vector<int32_t>, bool>> sides;
+    double longest = 0;
+    for (int32_t c = 1; c <= t.source.count; c++) {
+      EXPECT_GT(area(c), 0) << c;
+      int32_t *cn = nodes_of(c);
+      for (int s = 1; s <= 3; s++) {
+        int32_t a = cn[s % 3], b = cn[(s + 1) % 3];
+        std::vector<int32_t> inner;
+        for (int r = 1; r < order; r++) inner.push_back(cn[3 * r + s - 1]);
+        sides[{a, b}] = {inner, (t.flags.data[c - 1] >> (s - 1)) & 1};
+        longest = std::max(longest, pointd_distance_0(&t.nodes.data[a - 1], &t.nodes.data[b - 1]));
+      }
     }
-  }
-  EXPECT_LT(longest, 3.5 * 0.05);  // a six-node side of 3.5 spacings is not divided
-  double flagged = 0;
-  for (const auto &[ab, m] : sides) {
-    auto back = sides.find({ab.second, ab.first});
-    pointd a = pos(ab.first), b = pos(ab.second);
-    if (back != sides.end()) {
-      EXPECT_EQ(back->second.first, m.first);
-      EXPECT_FALSE(m.second);
-    } else {
-      bool outline = (a.x == b.x && (a.x == 0 || a.x == 1)) || (a.y == b.y && (a.y == 0 || a.y == 1));
-      EXPECT_TRUE(outline && m.second) << a.x << "," << a.y << " " << b.x << "," << b.y;
-      flagged += pointd_distance_0(&a, &b);
+    // A side stays whole below (2 order - 0.5) spacings.
+    EXPECT_LT(longest, (2 * order - 0.5) * 0.05);
+    double flagged = 0;
+    for (const auto &[ab, m] : sides) {
+      auto back = sides.find({ab.second, ab.first});
+      pointd a = pos(ab.first), b = pos(ab.second);
+      if (back != sides.end()) {
+        EXPECT_EQ(std::vector<int32_t>(back->second.first.rbegin(), back->second.first.rend()), m.first);
+        EXPECT_FALSE(m.second);
+      } else {
+        bool outline = (a.x == b.x && (a.x == 0 || a.x == 1)) || (a.y == b.y && (a.y == 0 || a.y == 1));
+        EXPECT_TRUE(outline && m.second) << a.x << "," << a.y << " " << b.x << "," << b.y;
+        flagged += pointd_distance_0(&a, &b);
+      }
     }
+    EXPECT_NEAR(flagged, 4, 1e-12);
+    trimesh_free_0(&t);
   }
-  EXPECT_NEAR(flagged, 4, 1e-12);
 }
 
 // One straight cell of 6 or 9 nodes with every pattern of flagged sides.
