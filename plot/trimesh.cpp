@@ -277,13 +277,17 @@ static void node_hull(const tmesh *t, double *b) {
 // The node box of cell c, widened so that every point a strict lookup accepts lies in
 // it: by a hundredth of its extent for straight cells (local coordinates down to -1e-6,
 // with rounding), by half of it for curved ones, whose sides may bow out of the box.
-static void cell_box(const tmesh *t, int32_t c, double *b) {
+static void node_box(const tmesh *t, int32_t c, double *b) {
   const int32_t *cn = cell_nodes(t, c);
   b[0] = b[1] = 1e300, b[2] = b[3] = -1e300;
   for (int j = 0; j < t->ncell; j++) {
     const pointd &p = node_pos(t, cn[j]);
     b[0] = std::min(b[0], p.x), b[2] = std::max(b[2], p.x), b[1] = std::min(b[1], p.y), b[3] = std::max(b[3], p.y);
   }
+}
+
+static void cell_box(const tmesh *t, int32_t c, double *b) {
+  node_box(t, c, b);
   double e = std::max(b[2] - b[0], b[3] - b[1]) * (t->flags.data[c - 1] & TRIMESH_CURVED ? 0.5 : 0.01);
   e += 1e-12 * std::max({std::fabs(b[0]), std::fabs(b[1]), std::fabs(b[2]), std::fabs(b[3])});
   b[0] -= e, b[1] -= e, b[2] += e, b[3] += e;
@@ -324,14 +328,10 @@ void trimesh_build_tfinder_0(tmesh *t) {
   int32_t nc = t->source.count;
   tfinder_box(f, b[0], b[1], b[2], b[3], nc);
   for (int32_t c = 1; c <= nc; c++) {
-    const int32_t *cn = cell_nodes(t, c);
-    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (int j = 0; j < t->ncell; j++) {
-      const pointd &p = node_pos(t, cn[j]);
-      x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
-    }
-    for (int32_t i = strip_x(f, x0), e = strip_x(f, x1); i <= e; i++) set_bit(&f->xstrips.data[i - 1], c);
-    for (int32_t i = strip_y(f, y0), e = strip_y(f, y1); i <= e; i++) set_bit(&f->ystrips.data[i - 1], c);
+    double cb[4];
+    node_box(t, c, cb);
+    for (int32_t i = strip_x(f, cb[0]), e = strip_x(f, cb[2]); i <= e; i++) set_bit(&f->xstrips.data[i - 1], c);
+    for (int32_t i = strip_y(f, cb[1]), e = strip_y(f, cb[3]); i <= e; i++) set_bit(&f->ystrips.data[i - 1], c);
   }
   build_cell_index(t);
   f->ready = 1;

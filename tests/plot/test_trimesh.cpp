@@ -180,6 +180,23 @@ TEST_F(PlotMesh, RecordsAndFatalStops) {
   EXPECT_FALSE(t.finder.ready);
 }
 
+TEST_F(PlotMesh, FindersOverBoxesWithoutExtent) {
+  // Nodes on one horizontal line, then a box of one point: one strip where the box has
+  // no height or width, and lookups stay in it.
+  make(tri3, {{0, 0}, {1, 0}, {2, 0}}, {{1, 2, 3}}, {});
+  trimesh_build_tnode_finder(&t);
+  EXPECT_EQ(t.finder.ny, 1);
+  pointd p = {1, 0.0001}, q = {1.5, -3};
+  EXPECT_EQ(trimesh_new_tnode(&t, &p, 0.001), 2);
+  EXPECT_EQ(trimesh_new_tnode(&t, &q, 0.001), 4);
+  rectd dot = {0.5, 0.5, 0.5, 0.5};
+  trimesh_clear_tnode_finder(&t, &dot, 0);
+  EXPECT_EQ(trimesh_new_tnode(&t, &p, 0.001), 5);
+  EXPECT_EQ(trimesh_new_tnode(&t, &p, 0.001), 5);
+  trimesh_build_tfinder_0(&t);
+  EXPECT_EQ(trimesh_find_tcell_0(&t, &p, 0), 0);
+}
+
 // The unit square in 2 x 2 squares of two triangles each, of 3, 6 or 9 nodes; outer
 // sides flagged, every other cell curved.
 void square(PlotMesh *m, int order) {
