@@ -412,4 +412,21 @@ TEST_F(PlotMesh, SegmentsAlongAPath) {
   EXPECT_NEAR(cube(), 0.25, 1e-14);
 }
 
+
+// The text dump: nodes, then cells with area, source, side codes and flag letters.
+TEST_F(PlotMesh, DumpLayout) {
+  make(tri3, {{0, 0}, {1, 0}, {0, 0.5}}, {{1, 2, 3}}, {uint16_t(TRIMESH_CURVED | 4 | 64 | 2 | 5 << 13 | 3 << 7)});
+  t.source.data[0] = 12;
+  char *buf = nullptr;
+  size_t len = 0;
+  FILE *f = open_memstream(&buf, &len);
+  trimesh_print_0(f, &t, "plot");
+  fclose(f);
+  std::string rule(80, '-');
+  EXPECT_EQ(std::string(buf, len), "TMESH plot\n\n    3 NODES\n" + rule +
+                                       "\n    1|      0.00      0.00 |\n    2|  1.000000      0.00 |\n"
+                                       "    3|      0.00  0.500000 |\n\n    1 CELLS\n" + rule +
+                                       "\n    1|     1     2     3 | Aj 2.500e-01 | ref 12 | F503 | cfb.\n");
+  free(buf);
+}
 }  // namespace
