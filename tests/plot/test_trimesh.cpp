@@ -344,32 +344,27 @@ TEST_F(PlotMesh, LinearisedSubSidesCoverTheFlaggedSides) {
     }
   }
   // The whole-mesh form splits cell after cell as the one-cell form does.
+  auto sub = [](const tmesh &m, int32_t k) {  // corners and flags of cell k
+    const int32_t *cn = m.cells.data + 3 * (k - 1);
+    const pointd *P = m.nodes.data;
+    return std::array<double, 7>{P[cn[0] - 1].x, P[cn[0] - 1].y, P[cn[1] - 1].x, P[cn[1] - 1].y,
+                                 P[cn[2] - 1].x, P[cn[2] - 1].y, double(m.flags.data[k - 1])};
+  };
   square6(this);
-  std::vector<std::array<double, 7>> want;  // per sub-cell: corners and flags
+  std::vector<std::array<double, 7>> want;
+  vectord u = {}, v = {};
+  vectord_resize(&u, t.nodes.count, t.nodes.count);
   for (int32_t c = 1; c <= 8; c++) {
     tmesh out = {};
-    vectord u = {}, v = {};
-    vectord_resize(&u, t.nodes.count, t.nodes.count);
     trimesh_tlinearize_1(&out, &v, &t, c, &u);
-    for (int32_t k = 0; k < out.source.count; k++) {
-      const int32_t *cn = out.cells.data + 3 * k;
-      const pointd *P = out.nodes.data;
-      want.push_back({P[cn[0] - 1].x, P[cn[0] - 1].y, P[cn[1] - 1].x, P[cn[1] - 1].y, P[cn[2] - 1].x,
-                      P[cn[2] - 1].y, double(out.flags.data[k])});
-    }
+    for (int32_t k = 1; k <= out.source.count; k++) want.push_back(sub(out, k));
     trimesh_free_0(&out);
-    vectord_free(&u), vectord_free(&v);
   }
+  vectord_free(&u), vectord_free(&v);
   trimesh_tlinearize_0(&t);
-  EXPECT_EQ(t.basis, uint32_t(tri3));
-  ASSERT_EQ(t.source.count, 32);
-  for (int32_t c = 1; c <= 32; c++) {
-    int32_t *cn = nodes_of(c);
-    std::array<double, 7> got = {pos(cn[0]).x, pos(cn[0]).y, pos(cn[1]).x, pos(cn[1]).y,
-                                 pos(cn[2]).x, pos(cn[2]).y, double(t.flags.data[c - 1])};
-    EXPECT_EQ(got, want[c - 1]) << c;
-    EXPECT_EQ(t.source.data[c - 1], (c + 3) / 4);
-  }
+  ASSERT_EQ(t.basis * 100 + t.source.count, tri3 * 100 + 32u);
+  for (int32_t c = 1; c <= 32; c++) EXPECT_EQ(sub(t, c), want[c - 1]) << c;
+  for (int32_t c = 1; c <= 32; c++) EXPECT_EQ(t.source.data[c - 1], (c + 3) / 4);
 }
 
 TEST_F(PlotMesh, SquashHandsSidesAcross) {
