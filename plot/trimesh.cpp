@@ -535,6 +535,13 @@ static LocalPoint vertex_point(int k) {
   return L;
 }
 
+// The local point a fraction u of the way from La to Lb.
+static LocalPoint lerp(const LocalPoint &La, const LocalPoint &Lb, double u) {
+  LocalPoint L;
+  for (int i = 0; i < 4; i++) L.L[i] = (1 - u) * La.L[i] + u * Lb.L[i];
+  return L;
+}
+
 // The node at local point L of the cell in frame f, merged within tol; a new node also
 // gets its position in space through the cell's basis.
 static int32_t place_node(tmesh *t, ElementFrame *f, int32_t c, const LocalPoint &L, double tol) {
@@ -578,9 +585,7 @@ static bool densify_tleg(tmesh *t, ElementFrame *f, int32_t c, int s, double h, 
   LocalPoint La = vertex_point(a), Lb = vertex_point(b);
   int32_t m = k * order;
   for (int32_t j = 1; j <= m; j++) {
-    double u = double(j) / m;
-    LocalPoint L;
-    for (int i = 0; i < 4; i++) L.L[i] = (1 - u) * La.L[i] + u * Lb.L[i];
+    LocalPoint L = lerp(La, Lb, double(j) / m);
     outline.push_back({place_node(t, f, c, L, tol), L, s, bits});
   }
   return true;
@@ -626,10 +631,8 @@ static void tconnect(tmesh *t, ElementFrame *f, int32_t c, int order) {
     } else if (order > 1) {
       const LocalPoint &Ln = outline[nx * order].L, &Lp = outline[pv * order].L;
       for (int j = 1; j < order; j++) {
-        double u = double(j) / order;  // from the next vertex towards the previous one
-        LocalPoint L;
-        for (int i = 0; i < 4; i++) L.L[i] = (1 - u) * Ln.L[i] + u * Lp.L[i];
-        diag.inner[j - 1] = place_node(t, f, c, L, tol);
+        // From the next vertex towards the previous one.
+        diag.inner[j - 1] = place_node(t, f, c, lerp(Ln, Lp, double(j) / order), tol);
       }
     }
     int32_t nodes[9] = {vnode(v), vnode(nx), vnode(pv)};
