@@ -680,6 +680,8 @@ int32_t trimesh_tdensify_1(tmesh *t, double spacing, const rectd *window, vector
   TRACE("trimesh_tdensify_1");
   int order = elements_order[t->basis];
   int32_t last = t->nodes.count;
+  // A spacing that is not positive would divide sides without end.
+  if (!(spacing > 0)) return last;
   double L = 0;
   for (int32_t c = 1; c <= t->source.count; c++) {
     const int32_t *cn = cell_nodes(t, c);
@@ -710,6 +712,7 @@ int32_t trimesh_tdensify_1(tmesh *t, double spacing, const rectd *window, vector
 
 void trimesh_tdensify_1d(tmesh *t, double spacing) {
   TRACE("trimesh_tdensify_1d");
+  if (!(spacing > 0)) return;  // as in trimesh_tdensify_1
   int order = elements_order[t->basis];
   int32_t cells = t->source.count;
   std::vector<int32_t> points;

@@ -237,6 +237,7 @@ TEST_F(PlotMesh, DensifiedSquareIntegratesAndConforms) {
     rectd window = {-1, -1, 2, 2};
     std::vector<int32_t> before(t.cells.data, t.cells.data + t.cells.count);
     EXPECT_EQ(trimesh_tdensify_1(&t, 2.0, &window, nullptr), lattice);  // nothing to split
+    EXPECT_EQ(trimesh_tdensify_1(&t, 0.0, &window, nullptr), lattice);  // nothing to ask for
     EXPECT_EQ(std::vector<int32_t>(t.cells.data, t.cells.data + t.cells.count), before);
     EXPECT_EQ(t.nodes.count, lattice);
 
@@ -394,6 +395,8 @@ TEST_F(PlotMesh, SegmentsAlongAPath) {
     return s;
   };
   EXPECT_NEAR(cube(), 0.25, 1e-15);
+  trimesh_tdensify_1d(&t, 0);
+  EXPECT_EQ(t.source.count, 1);
   trimesh_tdensify_1d(&t, 0.1);
   EXPECT_EQ(t.source.count, 3);
   EXPECT_EQ(t.nodes.count, 10);
