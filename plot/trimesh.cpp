@@ -1096,8 +1096,8 @@ void trimesh_draw_tcell(uint16_t view, const tmesh *t, int32_t c, const vectord 
   if (fill) {
     gag_setcolor_0(view, fill);
     gag_polyfill(view, &draw_points);
-    gag_setcolor_0(view, line);
   }
+  gag_setcolor_0(view, line);
   gag_polyline(view, &draw_points);
 }
 
