@@ -487,7 +487,7 @@ void control_parse_file(pde *p) {
     gui_close_plots(p);
     pdedat_clear_pde(p);
     preset(p);
-    trees_set_tree_labels(nullptr, nullptr);
+    trees_set_tree_labels(&p->coordnames, nullptr);
     symtab_resize(&p->scopes, 1, 10);
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     // A configuration text that reads the descriptor through BODY has parsed it.
@@ -529,6 +529,7 @@ static void preset(pde *p) {
   p->initgrid = 30.0;
   if (p->mesh.domain) p->mesh.domain->grofac = 0.25;
   p->angle = 2 * M_PI;
+  p->coords.angular = p->angle;
   p->statuslimit = 200;
   p->statusms = 30000;
   // Integers.
@@ -573,13 +574,19 @@ static void set_debug(pde *p) {
   sparsecg_debug = p->dbg_sparsecg;
   symtab_debug = p->dbg_symtab;
   trees_debug = p->dbg_trees;
+  params_debug = eqns_debug = bcs_debug = constrn_debug = p->dbg_formulas;
+  fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
 }
 
-// The time axis of a staged problem is the stage. The coordinate names come from
-// the coordinate system once it exists.
+// Axis names the descriptor left empty come from the coordinate system; the time
+// axis of a staged problem is the stage.
 static void aliases(pde *p) {
   TRACE("aliases_0");
-  if (p->axisname[3].length == 0 && p->stages > 0) strings_copyto_1(&p->axisname[3], "STAGE");
+  for (int k = 0; k < 4; k++) {
+    if (p->axisname[k].length != 0) continue;
+    if (k == 3 && p->stages > 0) strings_copyto_1(&p->axisname[3], "STAGE");
+    else if (k < p->coordnames.count) strings_copyto_0(&p->axisname[k], &p->coordnames.items[k]);
+  }
 }
 
 static void build_header(pde *p) {

@@ -25,6 +25,7 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
+#include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
 #include "graphics/gui.h"
 #include "graphics/textman.h"
@@ -32,23 +33,35 @@
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
 #include "model/complexd.h"
+#include "model/formulas.h"
 #include "model/lintabs.h"
+#include "model/metrics.h"
 #include "model/params.h"
+#include "model/simptree.h"
 #include "model/symtab.h"
 #include "model/tabledat.h"
 #include "model/trees.h"
+#include "model/xferdat.h"
 #include "mesher/mesher3.h"
+#include "plot/crossing.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
-#include "plot/crossing.h"
 #include "plot/plot.h"
 #include "plot/poly.h"
 #include "plot/trimesh.h"
+#include "reader/acpde.h"
 #include "reader/gpmin.h"
 #include "reader/mtokeniz.h"
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
+#include "reader/rdbatch.h"
+#include "reader/rdexpr.h"
+#include "reader/rdomain.h"
+#include "reader/rdomain3.h"
 #include "reader/rdpde.h"
+#include "reader/rdplot.h"
+#include "reader/rdtable.h"
+#include "reader/switches.h"
 #include "runtime/array2d.h"
 #include "runtime/array2l.h"
 #include "runtime/array2n.h"
@@ -156,6 +169,7 @@ static const struct {
     {"vector2l", vector2l_init},
     {"quature", quature_init},
     {"cellnode", cellnode_init},
+    {"simptree", simptree_init},
     {"geom3d", geom3d_init},
     {"periodic", periodic_init},
     {"edges", edges_init},
@@ -175,7 +189,14 @@ static const struct {
     {"lintabs", lintabs_init},
     {"tabledat", tabledat_init},
     {"params", params_init},
+    {"eqns", eqns_init},
+    {"bcs", bcs_init},
     {"vectort", vectort_init},
+    {"constrn", constrn_init},
+    {"fits", fits_init},
+    {"arys", arys_init},
+    {"forloops", forloops_init},
+    {"formulas", formulas_init},
     {"gagscren", gagscren_init},
     {"gag", gag_init},
     {"gag1d", gag1d_init},
@@ -183,11 +204,13 @@ static const struct {
     {"vectorld", vectorld_init},
     {"vector2t", vector2t_init},
     {"finder", finder_init},
+    {"metrics", metrics_init},
     {"meshes", meshes_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
     {"trimesh", trimesh_init},
     {"vector4d", vector4d_init},
+    {"gag3d", gag3d_init},
     {"plot", plot_init},
     {"arrayl", arrayl_init},
     {"array2l", array2l_init},
@@ -197,6 +220,7 @@ static const struct {
     {"sparsecg", sparsecg_init},
     {"array2n", array2n_init},
     {"textman", textman_init},
+    {"xferdat", xferdat_init},
     {"pointv2d", pointv2d_init},
     {"pointv3d", pointv3d_init},
     {"pdedat", pdedat_init},
@@ -215,9 +239,17 @@ static const struct {
     {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},
+    {"rdexpr", rdexpr_init},
+    {"rdomain", rdomain_init},
+    {"rdomain3", rdomain3_init},
+    {"acpde", acpde_init},
+    {"rdplot", rdplot_init},
+    {"rdtable", rdtable_init},
     {"vector3n", vector3n_init},
     {"mesher2", mesher2_init},
     {"mesher3", mesher3_init},
+    {"switches", switches_init},
+    {"rdbatch", rdbatch_init},
     {"ppde", ppde_init},
     {"rddxf", rddxf_init},
     {"init", init_init},

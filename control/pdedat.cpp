@@ -187,6 +187,9 @@ void pdedat_clear_pde(pde *p) {
   vector2d_free(&p->work, 1);  // the solution and work vectors
   symtab_free(&p->scopes, 1);
   meshes_free(&p->mesh, 0);     // the mesh; its domain stays with the problem
+  metrics_clear_metric(&p->coords);
+  formulas_free(&p->formulas);  // with the definitions' tables
+  xferdat_free(&p->transfers);
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }
@@ -201,6 +204,7 @@ void pdedat_free_pde(pde *p) {
   String *texts[] = {&p->directory, &p->name, &p->header, &p->startdate, &p->logname,
                      &p->axisname[0], &p->axisname[1], &p->axisname[2], &p->axisname[3]};
   for (String *s : texts) strings_free_0(s);
+  strings_free_1(&p->coordnames, 1);
   for (pdeblock *b = p->firstblock.next; b;) {
     pdeblock *next = b->next;
     XMEM -= b->size;
@@ -261,7 +265,8 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
     p->error = 1;
     FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
     String line{};
-    if (loc->file != 0 && loc->line >= 1) textin_extract_1(&line, loc->file, loc->line);
+    const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
+    if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
     time_prefix(f, p);
     fprintf(f, "%s\n", text_of(&line));
     strings_free_0(&line);
@@ -432,13 +437,13 @@ uint8_t pdedat_setif(int32_t setting, uint8_t current) {
 
 void pdedat_allfonts(pde *p, int16_t font) {
   TRACE("pdedat_allfonts_0");
-  for (textstyle &s : p->styles) gag1d_set_frame_font(&s, font);
+  for (plotframe &s : p->styles) gag1d_set_frame_font(&s, uint8_t(font));
 }
 
 void pdedat_set_textsize(pde *p, float height, float width) {
   TRACE("pdedat_set_textsize_0");
   for (int k = 0; k < 6; k++) {
-    textstyle *s = &p->styles[k];
+    plotframe *s = &p->styles[k];
     gag1d_init(s);
     gag1d_set_tick_type(s, (k == 0 || k == 2 || k == 3) ? 3 : 5);
     gag1d_set_label_size(s, height, 0.7f, width, 0.7f);

@@ -9,7 +9,10 @@
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag1d.h"
+#include "model/formulas.h"
+#include "model/metrics.h"
 #include "model/symtab.h"
+#include "model/xferdat.h"
 #include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/textin.h"
@@ -110,7 +113,7 @@ struct pde {
   uint16_t pdeview, editview;  // problem window and editor window views
   IOfile plotfile;
   pad status;
-  textstyle styles[6];
+  plotframe styles[6];  // one per text style
   plotlist *plots, *histories, *exports;
 
   vector2d work;  // the work pool (capacity 20 once the problem is sized)
@@ -130,6 +133,10 @@ struct pde {
   uint16_t nplots, nhistories;  // counts of the plot and history lists
 
   scopestack scopes;  // the problem's symbol scopes, searched innermost first
+  FormulaSet formulas;     // definitions, equations, conditions, fits ... as trees
+  metric coords;           // the coordinate system
+  StringList coordnames;   // names of the three coordinates and the time
+  xferlist transfers;      // TRANSFER data sets
 
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END

@@ -413,5 +413,6 @@ void gag_dbview(uint16_t view, const char *label) {
 int gag_init() {
   TRACE("gag");
   gagscren_sethooks(window_func, edit_func);
+  gag_fontlibrary_default();
   return 0;
 }

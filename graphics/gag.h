@@ -193,6 +193,18 @@ void gag_printtext_0(uint16_t view, const pointd *p, const String *text);
 void gag_printtext_1(uint16_t view, double x, double y, const String *text);
 void gag_drawprinttext_0(uint16_t view, const pointd *p, const String *text);
 void gag_drawprinttext_1(uint16_t view, double x, double y, const String *text);
+
+// ---- Printing and export ----------------------------------------------------------
+// One page of a view: dialog option (orientation: 1 portrait, other nonzero
+// landscape), black printing, start and finish of the document. An invalid view
+// with the finish flag only ends the document of the view printed last.
+void gag_printwindow_2(uint16_t view, int option, uint8_t black, uint8_t start, uint8_t finish);
+void gag_printwindow_1(uint16_t view, uint8_t start, uint8_t finish);
+void gag_printwindow_0(uint16_t view);
+void gag_printsetup_0(uint16_t view);
+void gag_printsetup_1(uint16_t view, int option);
+// Writes the view's picture to a metafile (kind 0 EMF, other WMF) of the width.
+void gag_exportwindow(uint16_t view, const String *name, int kind, int32_t width);
 void gag_setclip_0(uint16_t view, const rectd *r);
 void gag_setclip_1(uint16_t view, double x0, double y0, double x1, double y1);
 void gag_fullclip(uint16_t view);
@@ -219,7 +231,19 @@ void gag_textangle(uint16_t view, float degrees);
 void gag_textdir_1(uint16_t view, const pointd *a, const pointd *b);
 void gag_textdir_0(uint16_t view, const points *a, const points *b);
 void gag_textfill(uint16_t view, uint8_t on);
+// Uniform character width: 0 turns it off, "?" takes the widest printable
+// character, any other character its own advance; both return the old width.
+uint16_t gag_textuniform_0(uint16_t view, char c);
 uint16_t gag_textuniform_1(uint16_t view, uint16_t width);
+// Stroke text stretched so that its width runs along p1 - p0 and its height above
+// the baseline along p2 - p0.
+void gag_textfit_0(uint16_t view, const pointd *p0, const pointd *p1, const pointd *p2,
+                   const String *text);
+void gag_textfit_1(uint16_t view, const pointd p[3], const String *text);
+// The stroke-font library file: set explicitly, or the "gag.gsf" beside the program.
+// Fonts read from a previous library are dropped; views using them take font 1.
+void gag_fontlibrary(const char *path);
+void gag_fontlibrary_default();
 void gag_askcharsize(uint16_t view, pointd *size);
 void gag_asktcenter(uint16_t view, pointd *centre);
 void gag_asktsize(uint16_t view, pointd *size);

@@ -328,27 +328,6 @@ void gagmap_textmetrics(viewrec *v) {
   gagmap_charpixels(v, v->size, v->aspect);
 }
 
-void gag_textfont(uint16_t view, uint16_t font) {
-  TRACE("gag_textfont");
-  if (!checkview(view)) return;
-  viewrec *v = gag_views[view - 1];
-  if (v->permanent) gaglist_font(v, font);
-  v->stale = 1;
-  v->font = font;
-  v->cellheight = 256;
-  v->rcell = 1.0f / 256;
-}
-
-// The alternate font is selected as a font is, so it is recorded the same way.
-void gag_altfont(uint16_t view, uint16_t font) {
-  TRACE("gag_altfont");
-  if (!checkview(view)) return;
-  viewrec *v = gag_views[view - 1];
-  if (v->permanent) gaglist_font(v, font);
-  v->stale = 1;
-  v->altfont = font;
-}
-
 void gag_textsize(uint16_t view, float size, float aspect) {
   TRACE("gag_textsize");
   if (!checkview(view) || size == 0) return;

@@ -40,6 +40,9 @@ void gagmap_clip(viewrec *v, const rects *r);
 void gagmap_textmetrics(viewrec *v);
 void gagmap_textmatrix(viewrec *v);
 void gagmap_charpixels(viewrec *v, float size, float aspect);
+// The pixel rectangle (left, bottom row, right, top row) of a surface printed on a
+// page, and the page width it uses.
+rectl gagmap_printfit(pointl page, pointl surface, int32_t *used_width);
 // Forgets the current view when its record goes.
 void gagmap_uncache(const viewrec *v);
 

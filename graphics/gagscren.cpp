@@ -24,11 +24,16 @@ int32_t gagscren_fillcolour;
 pointl gagscren_position;
 
 static gagscren_hook window_hook, edit_hook;
-static int32_t pen_width = 1;
+static int32_t pen_width = 1, pen_size = 1024;
+static float pen_factor = 0.001f;
+// The surface and width the pen was last set for.
+static const psurf *pen_device;
+static int32_t pen_device_width = -1;
 static std::map<std::string, uint32_t> named_menus;
 static std::vector<psurf_point> pixel_points;
-// The palette: slots 0-10 fixed, 11-42 the spectrum that the palette module fills.
-static uint8_t rgb[43][3] = {{255, 255, 255}, {0, 255, 255},   {255, 0, 0},     {0, 0, 0},
+// The RGB table: slots 0-10 fixed, 11-43 the spectrum (slot 43 lies outside the
+// palette, which holds slots 0-42 in psurf_palette).
+static uint8_t rgb[44][3] = {{255, 255, 255}, {0, 255, 255},   {255, 0, 0},     {0, 0, 0},
                              {63, 63, 63},    {127, 127, 127}, {160, 160, 160}, {192, 192, 192},
                              {229, 229, 229}, {242, 242, 242}, {0, 0, 0}};
 
@@ -37,6 +42,7 @@ static const char *event_names[] = {"msg_close", "msg_destroy", "msg_iconize", "
 
 int gagscren_init() {
   TRACE("gagscren");
+  gagscren_default_colors();
   return 0;
 }
 
@@ -54,8 +60,19 @@ void gagscren_dispatch(uint8_t wait) {
 
 void gagscren_create_pens(float factor, int32_t size) {
   TRACE("gagscren_create_pens");
+  pen_factor = factor;
+  pen_size = size;
   pen_width = int32_t(float(size) * factor);
 }
+
+void gagscren_pens(float *factor, int32_t *size) {
+  *factor = pen_factor;
+  *size = pen_size;
+}
+
+// Surfaces fill with the palette colour of the index itself, so a brush is the
+// palette entry; nothing is held per brush.
+void gagscren_create_brushes() {}
 
 // ---- Window procedures ---------------------------------------------------------
 
@@ -119,16 +136,52 @@ static intptr_t edit_proc(pwin_handle w, int msg, intptr_t a, intptr_t b) {
           return 0;
         case 2001:
         case 2002:
-        case 2003:
-        case 2010: return 0;
+        case 2003: return 0;
+        case 2010: gagscren_edwindowprint(w); return 0;
         default: return edit_hook(n, msg_menu, a, b);
       }
     default: return pwin->default_proc(w, msg, a, b);
   }
 }
 
+// ---- Bitmaps ----------------------------------------------------------------------
+// The bitmaps the program carries: the main window's background tile, a soft
+// blue-grey weave drawn here.
+
+namespace {
+struct Bitmap {
+  const char *name;
+  int32_t width, height;
+  std::vector<uint8_t> rgb;
+};
+
+const std::vector<Bitmap> &bitmaps() {
+  static const std::vector<Bitmap> all = [] {
+    Bitmap tile{"KessimUran", 48, 48, {}};
+    for (int32_t y = 0; y < 48; y++)
+      for (int32_t x = 0; x < 48; x++) {
+        int weave = ((x / 6 + y / 6) % 2) ? (x % 6) : (y % 6);
+        tile.rgb.push_back(uint8_t(196 + 2 * weave));
+        tile.rgb.push_back(uint8_t(206 + 2 * weave));
+        tile.rgb.push_back(uint8_t(222 + 2 * weave));
+      }
+    return std::vector<Bitmap>{tile};
+  }();
+  return all;
+}
+
+// The bitmap's number from 1, 0 for none.
+uint32_t find_bitmap(const String *name) {
+  if (!name || !name->text) return 0;
+  for (size_t i = 0; i < bitmaps().size(); i++)
+    if (strcmp(bitmaps()[i].name, name->text) == 0) return uint32_t(i + 1);
+  return 0;
+}
+}  // namespace
+
 bool gagscren_screenwindowclass(windowclass *c) {
   TRACE("gagscren_screenwindowclass");
+  c->image = find_bitmap(&c->imagename);
   uint32_t flags = PWIN_CLASS_DRAWING | ((c->style & GAG_NOCLOSE) ? PWIN_CLASS_NOCLOSE : 0);
   c->registration = pwin->register_class(c->name.text, window_proc, flags);
   return c->registration != 0;
@@ -208,6 +261,7 @@ void gagscren_screenshowwindow(viewrec *v, int state) {
 void gagscren_screendestroywindow(viewrec *v) {
   TRACE("gagscren_screendestroywindow");
   pwin_handle w = v->window;
+  if (v->device == pen_device) pen_device = nullptr;
   v->device = nullptr;
   if (w) pwin->destroy(w);
   v->window = 0;
@@ -237,6 +291,8 @@ void gagscren_screensetcaption(viewrec *v, const String *caption) {
 
 void gagscren_screenflush() {}
 
+// The palette, pens and brushes are the palette table and the surfaces' own state,
+// so nothing is left to delete.
 void gagscren_screenrelease() {
   TRACE("gagscren_screenrelease");
   pwin->post_quit();
@@ -409,9 +465,10 @@ static int32_t reduce(int32_t c) {
 static void select(viewrec *v, int32_t colour, int mode) {
   gagscren_colour = reduce(colour);
   if (!v->device) return;
-  if (v->backend[0] != pen_width + 1) {
+  if (v->device != pen_device || pen_width != pen_device_width) {
     v->device->ops->pen(v->device, pen_width);
-    v->backend[0] = pen_width + 1;
+    pen_device = v->device;
+    pen_device_width = pen_width;
   }
   v->device->ops->colour(v->device, uint8_t(gagscren_colour), mode);
 }
@@ -429,11 +486,26 @@ void gagscren_screencopyrop(viewrec *v) { select(v, gagscren_colour, PSURF_COPY)
 void gagscren_screenclear(viewrec *v, int32_t colour) {
   select(v, colour, PSURF_COPY);
   if (!v->device) return;
-  v->device->ops->clear(v->device, uint8_t(gagscren_colour));
+  const windowclass *c = v->wclass >= 1 && v->wclass <= gag_classcount ? gag_classes[v->wclass - 1]
+                                                                        : nullptr;
+  if (c && c->image >= 1 && c->image <= bitmaps().size()) {
+    const Bitmap &b = bitmaps()[c->image - 1];
+    for (int32_t y = 0; y < v->client.y; y += b.height)
+      for (int32_t x = 0; x < v->client.x; x += b.width)
+        v->device->ops->image(v->device, x, y, b.width, b.height, b.rgb.data());
+  } else {
+    v->device->ops->clear(v->device, uint8_t(gagscren_colour));
+  }
   gagscren_fillcolour = gagscren_colour;
 }
 
-void gagscren_screendrawbitmap(viewrec *, const points *, const String *) {}
+void gagscren_screendrawbitmap(viewrec *v, const points *p, const String *name) {
+  uint32_t n = find_bitmap(name);
+  if (!v->device || !n) return;
+  const Bitmap &b = bitmaps()[n - 1];
+  psurf_point q = pix(v, p);
+  v->device->ops->image(v->device, q.x, q.y, b.width, b.height, b.rgb.data());
+}
 
 void gagscren_screendot(viewrec *v, const points *p) {
   if (!v->device) return;
@@ -571,9 +643,9 @@ void gagscren_screenalign(const viewrec *v, points *p) {
 
 void gagscren_screensetcolor(uint16_t index, uint8_t r, uint8_t g, uint8_t b) {
   if (index >= 43) return;
-  rgb[index][0] = r;
-  rgb[index][1] = g;
-  rgb[index][2] = b;
+  rgb[index][0] = psurf_palette[index][0] = r;
+  rgb[index][1] = psurf_palette[index][1] = g;
+  rgb[index][2] = psurf_palette[index][2] = b;
 }
 
 // An EGA code: per component a high bit worth level 2 and a low bit worth level 1.
@@ -587,4 +659,228 @@ void gagscren_screensetcolorega(uint16_t index, uint8_t code) {
 void gagscren_screenreadcolor(uint16_t index, uint8_t out[3]) {
   if (index >= 43) return;
   memcpy(out, rgb[index], 3);
+}
+
+// ---- Palette -----------------------------------------------------------------------
+
+// The ramp of one component: trunc((1 - |i - c| / w) x h) within 0..230.
+static int ramp(int i, double c, double w, double h) {
+  double v = std::trunc((1 - std::fabs(i - c) / w) * h);
+  return int(v < 0 ? 0 : (v > 230 ? 230 : v));
+}
+
+// The spectrum of n + 1 colours from slot first: red through yellow, green and blue
+// to violet.
+static void color_table(uint8_t table[][3], int n, int first) {
+  double s = 0.2 * n, w = 2 * s + 1, h = 230 * w / (w - s);
+  for (int i = 0; i <= n; i++) {
+    uint8_t *c = table[first + i];
+    c[0] = uint8_t(ramp(i, 6 * s, 1.1 * w, h) + ramp(i, 0, 1.1 * w, h));
+    c[1] = uint8_t(std::trunc(0.9 * ramp(i, 2 * s, w, h)));
+    c[2] = uint8_t(ramp(i, 4 * s, w, h));
+  }
+}
+
+static void default_palette() {
+  gag_default_roles();
+  color_table(rgb, 32, 11);
+  memcpy(psurf_palette, rgb, sizeof psurf_palette);
+}
+
+void gagscren_default_colors() {
+  TRACE("gagscren_default_colors");
+  default_palette();
+  gagscren_create_pens(0.001f, 1024);
+  gagscren_create_brushes();
+}
+
+// Colours from the first spectrum colour to 42 become greys, darker for higher
+// bands. The pens keep the width in force.
+void gagscren_gray_colors() {
+  TRACE("gagscren_gray_colors");
+  int k0 = colour_spectrum;
+  double m = (k0 + 42) / 2.0;
+  debug_printf("GRAY PARAMETERS N1=%d NN=%d A=%g B=%g C=%g P0=%g\n", k0, 42, 125.0, -115.0, 0.2,
+               0.8);
+  for (int k = k0; k <= 42; k++) {
+    double x = m < 42 ? (k - m) / (42 - m) : 0;
+    int j = int(std::trunc(125 - 115 * x * (0.8 + 0.2 * x * x)));
+    debug_printf("COLOR %d X=%g j=%d\n", k, x, j);
+    gagscren_screensetcolor(uint16_t(k), uint8_t(j), uint8_t(j), uint8_t(j));
+  }
+  gagscren_create_pens(pen_factor, pen_size);
+  gagscren_create_brushes();
+}
+
+// ---- Printing --------------------------------------------------------------------
+// Pages are A4 at 300 dots per inch, written as one PDF per document.
+
+static bool print_setup_held, print_landscape;
+static pwin_handle abort_box;
+static std::string print_path;
+
+static std::string caption_of(const viewrec *v, size_t most) {
+  std::string c = v && v->window ? pwin->caption(v->window) : "";
+  return c.substr(0, most);
+}
+
+static void printinit(int orientation) {
+  if (!print_setup_held) {
+    print_setup_held = true;
+    print_landscape = false;
+  }
+  if (orientation == 1) print_landscape = false;
+  else if (orientation != 0) print_landscape = true;
+}
+
+static pointl page_size() { return print_landscape ? pointl{3508, 2480} : pointl{2480, 3508}; }
+
+// The print dialog: the PDF's name, by default the caption with ".pdf".
+static bool print_dialog(const viewrec *v, const std::string &caption) {
+  char buf[4096];
+  snprintf(buf, sizeof buf, "%s.pdf", caption.c_str());
+  if (!pwin->save_file(v ? v->window : 0, "pdf", nullptr, buf, sizeof buf)) {
+    debug_printf("PRINT DIALOG CANCELLED\n");
+    return false;
+  }
+  print_path = buf;
+  return true;
+}
+
+static void mark_page(viewrec *v) {
+  v->pagesize = page_size();
+  v->printing = 1;
+}
+
+psurf *gagscren_printstart(viewrec *v, int orientation) {
+  TRACE("gagscren_printstart");
+  printinit(orientation);
+  std::string caption = caption_of(v, 29);
+  if (!print_dialog(v, caption)) return nullptr;
+  pointl page = page_size();
+  psurf *doc = psurf_pdf_new(print_path.c_str(), page.x, page.y, caption.c_str());
+  if (!doc) {
+    debug_printf("PRINT FILE %s CANNOT BE WRITTEN\n", print_path.c_str());
+    return nullptr;
+  }
+  mark_page(v);
+  if (v->window) pwin->set_enabled(v->window, false);
+  abort_box = pwin->notice(v->window, "Printing");
+  return doc;
+}
+
+bool gagscren_printnext(psurf *doc, viewrec *previous, viewrec *v) {
+  TRACE("gagscren_printnext");
+  doc->ops->page(doc);
+  if (previous && previous->window) pwin->set_enabled(previous->window, true);
+  if (v->window) pwin->set_enabled(v->window, false);
+  mark_page(v);
+  return true;
+}
+
+bool gagscren_printfinish(psurf **doc, viewrec *v) {
+  TRACE("gagscren_printfinish");
+  pen_device = nullptr;  // a later surface may take the same address
+  bool ok = psurf_pdf_close(doc);
+  if (v && v->window) pwin->set_enabled(v->window, true);
+  if (abort_box) pwin->kill_notice(abort_box);
+  abort_box = 0;
+  return ok;
+}
+
+void gagscren_printsetup(viewrec *v, int orientation) {
+  TRACE("gagscren_printsetup");
+  printinit(orientation);
+  int answer = pwin->message_box(v ? v->window : 0, "Print in landscape orientation?",
+                                 "Print Setup", PWIN_MB_YESNO | PWIN_MB_QUESTION);
+  print_landscape = answer == PWIN_IDYES;
+}
+
+// Editor text: a header line with the caption and the page number, then the body
+// lines of the page, tabs expanded, each cut to the characters that fit.
+static const int32_t editor_font = 50;  // 12 points at 300 dots per inch
+
+static void editor_metrics(psurf *s, int32_t *per_line, int32_t *line_height, int32_t *body) {
+  static const char sample[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  int32_t w, h;
+  s->ops->extent(s, sample, 52, editor_font, &w, &h);
+  int32_t average = std::max(1, (w + 26) / 52);
+  pointl page = page_size();
+  *per_line = page.x / average;
+  *line_height = std::max(1, h);
+  *body = std::max(1, page.y / *line_height - 2);
+}
+
+int32_t gagscren_edwindowprint(pwin_handle w) {
+  TRACE("gagscren_edwindowprint");
+  std::vector<std::string> lines;
+  std::string all = pwin->edit_get(w), line;
+  for (char c : all) {
+    if (c == '\n') lines.push_back(line), line.clear();
+    else if (c != '\r') line += c;
+  }
+  if (!line.empty()) lines.push_back(line);
+  if (lines.empty()) return 0;
+  if (!print_setup_held) printinit(0);
+  print_landscape = false;
+  std::string caption = std::string(pwin->caption(w)).substr(0, 29);
+  char buf[4096];
+  snprintf(buf, sizeof buf, "%s.pdf", caption.c_str());
+  if (!pwin->save_file(w, "pdf", nullptr, buf, sizeof buf)) return 0;
+  pointl page = page_size();
+  psurf *doc = psurf_pdf_new(buf, page.x, page.y, caption.c_str());
+  if (!doc) return 0;
+  int32_t per_line, height, body;
+  editor_metrics(doc, &per_line, &height, &body);
+  int32_t pages = int32_t((int64_t(lines.size()) + body - 1) / body);
+  pwin->set_enabled(w, false);
+  pwin_handle box = pwin->notice(w, "Printing");
+  doc->ops->colour(doc, 3, PSURF_COPY);
+  for (int32_t p = 1; p <= pages; p++) {
+    if (p > 1) doc->ops->page(doc);
+    std::string head = caption + "     Page " + std::to_string(p);
+    doc->ops->text(doc, 0, height, head.c_str(), int32_t(head.size()), editor_font, 0, 1, 0);
+    for (int32_t k = 0; k < body && size_t((p - 1) * body + k) < lines.size(); k++) {
+      std::string out;
+      for (char c : lines[size_t((p - 1) * body + k)])
+        if (c == '\t') out.append(8 - out.size() % 8, ' ');
+        else out += c;
+      if (int32_t(out.size()) > per_line) out.resize(size_t(per_line));
+      doc->ops->text(doc, 0, (k + 3) * height, out.c_str(), int32_t(out.size()), editor_font, 0, 1,
+                     0);
+    }
+  }
+  psurf_pdf_close(&doc);
+  pwin->set_enabled(w, true);
+  pwin->kill_notice(box);
+  return pages;
+}
+
+int32_t gagscren_edbodylines() {
+  pointl page = page_size();
+  psurf *probe = psurf_pdf_new(nullptr, page.x, page.y, "");  // measures, writes nothing
+  int32_t per_line, height, body = 0;
+  if (probe) editor_metrics(probe, &per_line, &height, &body);
+  psurf_pdf_close(&probe);
+  return body;
+}
+
+// ---- Metafiles ---------------------------------------------------------------------
+
+psurf *gagscren_exportstart(viewrec *v, const String *name, int kind) {
+  TRACE("gagscren_exportstart");
+  const char *path = name && name->text ? name->text : "";
+  std::string caption = caption_of(v, 29);
+  psurf *m = kind == 0 ? psurf_emf_new(path, v->client.x, v->client.y, caption.c_str())
+                        : psurf_wmf_new(path, v->client.x, v->client.y);
+  if (!m) return nullptr;
+  if (v->window) pwin->set_enabled(v->window, false);
+  return m;
+}
+
+bool gagscren_exportfinish(viewrec *v, psurf **device) {
+  TRACE("gagscren_exportfinish");
+  if (v->window) pwin->set_enabled(v->window, true);
+  pen_device = nullptr;  // a later surface may take the same address
+  return psurf_meta_close(device);
 }

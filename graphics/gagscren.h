@@ -21,8 +21,33 @@ void gagscren_sethooks(gagscren_hook window_hook, gagscren_hook edit_hook);
 
 // Dispatches every queued message; with wait set, first waits for one.
 void gagscren_dispatch(uint8_t wait);
-// Pens of width trunc(size x factor) for every colour.
+// Pens of width trunc(size x factor) for every colour; the factor and size in force.
 void gagscren_create_pens(float factor, int32_t size);
+void gagscren_pens(float *factor, int32_t *size);
+void gagscren_create_brushes();
+// The default palette and colour roles with pens one unit wide; the grey ramp in
+// place of the spectrum.
+void gagscren_default_colors();
+void gagscren_gray_colors();
+
+// ---- Printing and metafiles ---------------------------------------------------------
+// Print start runs the print dialog (the PDF's name; orientation 1 portrait, other
+// nonzero landscape, 0 as set) and returns the document with its first page, the
+// page size stored in the view; null when cancelled. Next starts a new page; finish
+// ends the document (false when it could not be written).
+psurf *gagscren_printstart(viewrec *v, int orientation);
+bool gagscren_printnext(psurf *doc, viewrec *previous, viewrec *v);
+bool gagscren_printfinish(psurf **doc, viewrec *v);
+void gagscren_printsetup(viewrec *v, int orientation);
+// Prints the text of an edit window; the number of pages printed.
+int32_t gagscren_edwindowprint(uint32_t window);
+// Body lines on one page of editor text.
+int32_t gagscren_edbodylines();
+// A metafile of the view's picture at its surface size: kind 0 enhanced (described
+// by the caption), other kinds classic; null when it cannot be created. Finish
+// closes it.
+psurf *gagscren_exportstart(viewrec *v, const String *name, int kind);
+bool gagscren_exportfinish(viewrec *v, psurf **device);
 
 // ---- Classes and windows -------------------------------------------------------
 bool gagscren_screenwindowclass(windowclass *c);

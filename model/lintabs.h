@@ -1,4 +1,5 @@
-// lintabs: the lintab record, a TABLE file's values on a grid of one to three axes.
+// lintabs: the lintab record, a TABLE file's values on a grid of one to three axes,
+// and its multilinear interpolation (held constant outside the grid).
 #pragma once
 #include <cstdint>
 
@@ -17,5 +18,15 @@ struct lintab {
 
 int lintabs_init();
 
+// The value at the point (coordinates 1..dimension of p are used); an empty table
+// gives 0. Each axis is searched from its cached interval, which the look-up updates;
+// the interval found is always the one a search from the first would find, so the
+// result does not depend on earlier look-ups. An axis of fewer than two points is
+// constant along itself.
+float lintabs_linterp(lintab *t, const float *p);
+// The derivative along axis 1..3 at the point: the slope of the multilinear
+// interpolant, 0 outside the grid along that axis. An axis beyond the dimension stops
+// with "WRONG DERIVATIVE".
+float lintabs_linderiv(lintab *t, const float *p, uint16_t axis);
 // Frees the axes and the data; a dimension outside 0..3 stops with "Illegal Dimensionality".
 void lintabs_free(lintab *t);

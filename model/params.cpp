@@ -2,9 +2,12 @@
 // trees, lists and names count in their own modules.
 #include "model/params.h"
 
+#include "model/reclist.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
+
+uint16_t params_debug = 0;
 
 int params_init() {
   TRACE("params");
@@ -24,25 +27,10 @@ static param *get(const paramset *set, uint16_t number) {
 uint16_t params_new_param(paramset *set, const String *name) {
   TRACE("params_new_param_0");
   if (set->count == UINT16_MAX) trapparam();
-  if (set->count >= set->capacity) {
-    int32_t cap = set->capacity + 32 > UINT16_MAX ? UINT16_MAX : set->capacity + 32;
-    param **d = nullptr;
-    bopmemalloc(&d, cap, sizeof(param *));
-    XMEM += int64_t(cap) * sizeof(param *);
-    for (int k = 0; k < set->count; k++) d[k] = set->items[k];
-    if (set->capacity > 0) {
-      XMEM -= int64_t(set->capacity) * sizeof(param *);
-      bopmemfree(&set->items);
-    }
-    set->items = d;
-    set->capacity = uint16_t(cap);
-  }
-  param *p = nullptr;
-  bopmemalloc(&p, 1, sizeof(param));
-  XMEM += sizeof(param);
+  uint16_t n = reclist_append(set, 32, "params_new_param_0");
+  param *p = set->items[n - 1];
   strings_copyto_0(&p->name, name);
   p->kind = 4;
-  set->items[set->count++] = p;
   return set->count;
 }
 
@@ -51,22 +39,16 @@ static uint16_t grown(uint16_t capacity, uint16_t n) {
   return n <= capacity ? capacity : uint16_t(capacity + (n - capacity + 7) / 8 * 8);
 }
 
-// Slot n of a tree list, lengthened to n when shorter.
-static TreeNode **slot(treevector *v, uint16_t n) {
-  if (v->count < n) trees_resize_0(v, n, grown(v->capacity, n));
-  return &v->data[n - 1];
-}
-
 // Stores tree at its place; true when a region or layer tree replaced another.
 static bool store(param *p, uint16_t region, uint16_t layer, TreeNode *tree) {
   TreeNode **at;
   if (region == 0) {
     at = &p->global;
   } else if (layer == 0) {
-    at = slot(&p->byregion, region);
+    at = trees_slot(&p->byregion, region);
   } else {
     if (p->bylayer.count < layer) trees_resize_1(&p->bylayer, layer, grown(p->bylayer.capacity, layer));
-    at = slot(&p->bylayer.data[layer - 1], region);
+    at = trees_slot(&p->bylayer.data[layer - 1], region);
   }
   bool replaced = region != 0 && *at != nullptr;
   trees_free_0(*at);
@@ -95,7 +77,7 @@ bool params_define_string_param(paramset *set, uint16_t number, uint16_t region,
 void params_define_expanded_param(paramset *set, uint16_t number, uint16_t region, TreeNode *tree) {
   TRACE("params_define_expanded_param_0");
   param *p = get(set, number);
-  TreeNode **at = region == 0 ? &p->expglobal : slot(&p->expregion, region);
+  TreeNode **at = region == 0 ? &p->expglobal : trees_slot(&p->expregion, region);
   trees_free_0(*at);
   *at = tree;
 }
@@ -266,16 +248,7 @@ void params_free_1(paramset *set) {
   TRACE("params_free_1");
   tabledat_free(&set->tables);
   vectorn_free(&set->order);
-  for (int k = 0; k < set->count; k++) {
-    params_free_0(set->items[k]);
-    XMEM -= sizeof(param);
-    bopmemfree(&set->items[k]);
-  }
-  if (set->capacity > 0) {
-    XMEM -= int64_t(set->capacity) * sizeof(param *);
-    bopmemfree(&set->items);
-  }
-  set->count = set->capacity = 0;
+  reclist_free(set, params_free_0);
 }
 
 void params_print_params(FILE *f, const paramset *set) {

@@ -32,6 +32,8 @@ struct paramset {
   vectorn order;     // evaluation order, filled by params_param_dependencies
 };
 
+extern uint16_t params_debug;  // the FORMULAS debug switch of the current problem
+
 int params_init();
 
 // Appends a definition named name; returns its number. The array grows by 32.

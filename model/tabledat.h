@@ -8,7 +8,7 @@
 struct tableentry {
   uint16_t number;   // the entry's own position in the list
   uint16_t file;     // text-file number the TABLE file was opened under
-  uint16_t keys[3];  // per axis: 0 none, 1..4 x y z t, 5..99 a variable, 100+ definition + 100
+  uint16_t keys[3];  // per axis: 0 none, 1..4 x y z t, 5..100 variable key-4, above 100 definition key-100
   String name;       // the file name as resolved
   lintab table;
 };

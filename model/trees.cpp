@@ -418,6 +418,16 @@ void trees_free_1(treevector *v, uint8_t free_trees) {
   vec_free(v, v && free_trees ? v->count : 0, [](TreeNode **t) { *t = trees_free_0(*t); });
 }
 
+TreeNode **trees_slot(treevector *v, uint16_t n) {
+  TRACE("trees_slot_0");
+  if (n == 0) rtlib_fatal_in("trees_slot_0", VECTOR_INDEX);
+  if (v->count < n) {
+    int32_t cap = n <= v->capacity ? v->capacity : v->capacity + (n - v->capacity + 7) / 8 * 8;
+    vec_grow(v, n, uint16_t(cap > UINT16_MAX ? UINT16_MAX : cap), "trees_slot_0");
+  }
+  return &v->data[n - 1];
+}
+
 void trees_new_3(treevectors *v, uint16_t count, uint16_t capacity) {
   TRACE("trees_new_3");
   vec_new(v, count, capacity, "trees_new_3");

@@ -141,6 +141,9 @@ void trees_new_2(treevector *v, uint16_t count, uint16_t capacity);
 void trees_resize_0(treevector *v, uint16_t count, uint16_t capacity);
 uint16_t trees_one_more(treevector *v, TreeNode *tree);
 void trees_free_1(treevector *v, uint8_t free_trees);
+// Entry n (from 1) of the vector, lengthened to n when shorter with its capacity
+// raised in steps of 8; the new entries are null.
+TreeNode **trees_slot(treevector *v, uint16_t n);
 void trees_new_3(treevectors *v, uint16_t count, uint16_t capacity);
 void trees_resize_1(treevectors *v, uint16_t count, uint16_t capacity);
 void trees_free_2(treevectors *v, uint8_t free_trees);

@@ -36,12 +36,33 @@ struct psurf_ops {
   void (*clip)(psurf *s, int32_t left, int32_t top, int32_t right, int32_t bottom);
   void (*clear)(psurf *s, uint8_t index);
   void (*page)(psurf *s);
+  // An image of w x h pixels, rows from the top, 3 bytes (red, green, blue) each,
+  // copied unscaled with its top-left corner at x, y.
+  void (*image)(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *rgb);
 };
 
 struct psurf {
   const psurf_ops *ops;
   void *data;  // the back end's own
 };
+
+// The program palette, entries 0..42, that every surface draws its colour indexes
+// with.
+extern uint8_t psurf_palette[43][3];
+
+// ---- Files back ends ---------------------------------------------------------------
+// A PDF document of pages width x height pixels at 300 dots per inch with the title
+// (a null path measures and writes nothing); the page call starts the next page. Closing ends
+// the document: false when it could not be written. Null when it cannot be made.
+psurf *psurf_pdf_new(const char *path, int32_t width, int32_t height, const char *title);
+bool psurf_pdf_close(psurf **s);
+// Metafiles of our own writers: an enhanced metafile described by the text (at most
+// 29 characters kept), or a classic one with the placeable header, of a picture
+// width x height pixels, which are its bounds; null when the file cannot be
+// created. Closing writes the file (false when it could not be written).
+psurf *psurf_emf_new(const char *path, int32_t width, int32_t height, const char *description);
+psurf *psurf_wmf_new(const char *path, int32_t width, int32_t height);
+bool psurf_meta_close(psurf **s);
 
 // One kept call of a headless surface: its name, up to eight numbers, its text.
 struct psurf_call {

@@ -62,9 +62,12 @@ void clear(psurf *s, uint8_t index) {
   keep(s, "clear", {index, 0, 0, of(s)->width, of(s)->height});
 }
 void page(psurf *s) { keep(s, "page", {}); }
+void image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *) {
+  keep(s, "image", {x, y, w, h});
+}
 
-const psurf_ops ops = {colour, pen,   line, polyline, polygon, rectangle, arc,
-                       pixel,  text,  extent, clip,   clear,   page};
+const psurf_ops ops = {colour, pen,  line,   polyline, polygon, rectangle, arc,
+                       pixel,  text, extent, clip,     clear,   page,      image};
 
 }  // namespace
 

@@ -123,6 +123,7 @@ struct pwin_service {
   void (*edit_set)(pwin_handle w, const char *text);
   const char *(*edit_get)(pwin_handle w);
   void (*edit_select)(pwin_handle w, int32_t from, int32_t to);
+  const char *(*caption)(pwin_handle w);  // "" for no window
 };
 
 // The service in use; the headless back end until another is chosen.
@@ -133,7 +134,8 @@ void pwin_use_headless();
 int pwin_message_box(const char *text, const char *caption, int style);
 
 // Headless back end: queues an answer for the next question (default No), or a
-// path for the next file dialog (none queued: cancelled); sets where message boxes
+// path for the next file dialog (none queued: cancelled; an empty path accepts the
+// dialog's proposal); sets where message boxes
 // are written (null: standard error) and the extra height of a captioned window
 // over its client area (50).
 void pwin_script_answer(int answer);

@@ -277,7 +277,7 @@ void beep(int) {}
 
 bool file_dialog(char *path, int size) {
   if (files.empty() || size <= 0) return false;
-  snprintf(path, size_t(size), "%s", files.front().c_str());
+  if (!files.front().empty()) snprintf(path, size_t(size), "%s", files.front().c_str());
   files.pop_front();
   return true;
 }
@@ -296,6 +296,10 @@ const char *edit_get(pwin_handle w) {
   return r ? r->text.c_str() : "";
 }
 void edit_select(pwin_handle, int32_t, int32_t) {}
+const char *caption(pwin_handle w) {
+  Window *r = find(w);
+  return r ? r->caption.c_str() : "";
+}
 
 pwin_service headless = {
     "headless",  register_class, create,      user,          show,          destroy,
@@ -304,7 +308,7 @@ pwin_service headless = {
     surface,     wait,           peek,        dispatch,      post_quit,     new_menu,
     append_menu, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
     message_box, notice,         kill_notice, help,          beep,          open_file,
-    save_file,   edit_set,       edit_get,    edit_select,
+    save_file,   edit_set,       edit_get,    edit_select,   caption,
 };
 
 }  // namespace

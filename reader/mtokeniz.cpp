@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cfenv>
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
@@ -131,6 +132,16 @@ static void packid(uint16_t n, uint8_t first) {
 // whose point, if any, has been read. The value is the decimal text rounded
 // correctly; tokens 7 and 8 follow the digit and exponent counts.
 static void packreal(uint16_t n, int32_t d) {
+  // The run keeps the overflow trap armed; a number too large for a double is
+  // reported on the text, so the conversion runs with the traps held.
+  struct HoldTraps {
+    fenv_t env;
+    HoldTraps() { feholdexcept(&env); }
+    ~HoldTraps() {
+      feclearexcept(FE_ALL_EXCEPT);
+      fesetenv(&env);
+    }
+  } hold;
   MtokenizState &t = mtokeniz_state;
   t.token = TOKEN_REAL;
   int32_t significant = t.integer < 1 ? 0 : d;

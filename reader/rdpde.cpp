@@ -60,7 +60,7 @@ char rdpde_symbol_names[SYM_COUNT + 1][16] = {
     "<arc.r>", "<arc.rd>", "<periodic.flag>", "<radius>", "<direct>", "<bare.point2>",  // 253
     "<bare.point>", "<to.point1>", "<to.finish>", "<point.BC>", "<fromtime>", "<totime>",  // 259
     "<bytime>", "<plot.selector>", "<time.selector>", "<history>", "<plot.selector1", "<plot.report>",  // 265
-    "<2D.plot>", "<1D.plot>", "<export1>", "<point.spec>", "<print>", "<plot.range>",  // 271
+    "<2D.plot>", "<1D.plot>", "<export1>", "<point.sp" "ec>", "<print>", "<plot.range>",  // 271
     "<usimplex>", "<history1>", "<histat>", "<histarg>", "<relation>", "<vif.clause>",  // 277
     "<signed.vterm>", "<vterm>", "<vfactor>", "<vprimary>", "<(primary)>", "<table.ref>",  // 283
     "<if.clause>", "<signed.term>", "<term>", "<factor>", "<sum.header>", "<vif.expression",  // 289

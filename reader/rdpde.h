@@ -25,14 +25,16 @@ enum : uint16_t {
 struct parse_node {
   uint32_t token;  // the terminal the reader returned
   uint8_t ch;      // the token's first character, or the operator character
-  uint8_t spare[3];
+  uint8_t fresh;   // 1: id is a new nullid entry that this value owns until a scope takes it
+                   // (an action that keeps another pointer in id clears it)
+  uint8_t spare[2];
   TextLoc loc;     // reading position just after the token; a nonterminal's leftmost place
   idrec *id;       // a name's symbol-table entry, or another record an action keeps
   TreeNode *tree;  // an expression tree built by an action
   union {
     int32_t integer;  // <integer>, decimal or hexadecimal
     double real;      // <float>
-    String string;    // <string>, without quotes; owned by the node
+    String string;    // <string>, without quotes; owned by a node whose token is <string>
     double xyz[3];    // points and pairs built by actions
   } value;
   uint16_t grammar_symbol;

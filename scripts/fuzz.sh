@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang under the sanitizers in build-fuzz/ and
 # runs each on its seed corpus, then a fixed number of seeded mutations, so that a
-# run is repeatable and bounded. FUZZ_RUNS changes the number of mutations.
+# run is repeatable and bounded. FUZZ_RUNS changes the number of mutations; the
+# descriptor parser runs for a fixed time instead (FUZZ_SECONDS), on longer inputs.
 # A target's corpus is tests/fuzz/corpus/<target>/, or else the descriptors of
 # examples/ and tests/data/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${FUZZ_RUNS:-50000}
-targets=(viewstream tokens)
+seconds=${FUZZ_SECONDS:-60}
+targets=(viewstream tokens fontlib reader)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
@@ -20,8 +22,14 @@ for target in "${targets[@]}"; do
   else
     cp examples/*.pde tests/data/*.pde "$work"/ 2>/dev/null || true
   fi
-  echo "fuzz_$target: seed corpus and $runs mutations"
-  build-fuzz/tests/fuzz/fuzz_$target -seed=1 -runs="$runs" -max_len=4096 -timeout=10 \
-    -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 | tail -n 12
+  if [ "$target" = reader ]; then
+    bound=(-max_total_time="$seconds" -max_len=8192)
+    echo "fuzz_$target: seed corpus and $seconds s of mutations"
+  else
+    bound=(-runs="$runs" -max_len=4096)
+    echo "fuzz_$target: seed corpus and $runs mutations"
+  fi
+  build-fuzz/tests/fuzz/fuzz_$target -seed=1 "${bound[@]}" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 >/dev/null | tail -n 12  # libFuzzer reports on stderr
   rm -rf "$work"
 done

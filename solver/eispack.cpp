@@ -665,7 +665,7 @@ void qzvec(matrixd *a, matrixd *b, const vectord *alfr, const vectord *alfi, con
     }
     isw = 3 - isw;
   }
-  // 2. Back to the original coordinates: z := z times b's upper triangle, last
+  // 2. Back to the starting coordinates: z := z times b's upper triangle, last
   // column first so that each column still reads untouched ones.
   for (int j = n; j >= 1; j--) {
     for (int i = 1; i <= n; i++) {

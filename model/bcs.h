@@ -1,0 +1,60 @@
+// bcs: the boundary-condition set of the formula set, its records, and the list of
+// per-variable tags that joints, edges and faces refer to by number.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "model/trees.h"
+#include "runtime/strings.h"
+#include "runtime/vector2n.h"
+#include "runtime/vectorn.h"
+
+// Condition types.
+enum : int32_t { nobc, naturalbc, valuebc, imposebc, normalbc, tanglbc, valuept, loadpt };
+extern const char bcs_typenames[8][11];
+
+struct bc {
+  String name1, name2;  // owned
+  TreeNode *tree;       // the formula (owned)
+  vectorn regions;      // region numbers the per-region lists are kept for
+  int32_t type;         // nobc .. loadpt
+  uint16_t variable;    // the variable the condition applies to
+  treevector lists[2];  // filled by equation analysis; lists[1] holds the tree per region position
+  treevectors perregion;
+  uint8_t varying;      // 1: its value depends on the solution
+};
+
+// Conditions 1..count (condition k is items[k-1]), the array growing by 8, and the
+// tags 1..tags.count: each a vectorn indexed by variable whose entry is the number
+// of the condition that applies to it (0 none).
+struct bcset {
+  uint16_t count;
+  uint16_t capacity;
+  bc **items;
+  vector2n tags;
+};
+
+extern uint16_t bcs_debug;  // the FORMULAS debug switch of the current problem
+
+int bcs_init();
+
+// Appends a zeroed condition and returns its number.
+uint16_t bcs_new_bc(bcset *set);
+// Stores tree (an earlier one is freed), type and variable; a number outside
+// 1..count stops with "UNDEFINED BC".
+void bcs_define_bc(bcset *set, uint16_t number, TreeNode *tree, int32_t type, uint16_t variable);
+// The position of region in the condition's region list. An unlisted region writes
+// "UNLISTED REGION" with the list to the debug log and gives the last position
+// (0 for an empty list), so that the result always indexes the per-region lists.
+uint16_t bcs_find_bc_regix(const bc *b, uint16_t region);
+// The number of a tag with the entries of tag: 0 for a tag without a non-zero
+// entry (not stored), else the first equal stored tag, else a new copy.
+uint16_t bcs_make_bctag(bcset *set, const vectorn *tag);
+// Merges the conditions of source into dest (lengthened to the source's count when
+// shorter) by the precedence of their types; returns the number of conflicts.
+int32_t bcs_merge_bctags(const bcset *set, vectorn *dest, const vectorn *source);
+// free_0 frees one condition's names, tree and lists; free_1 the set with its tags.
+void bcs_free_0(bc *b);
+void bcs_free_1(bcset *set);
+// The debug listing of the tags and the formulas; names are the variable names.
+void bcs_print_bcs(FILE *f, const bcset *set, const StringList *names);

@@ -1,0 +1,147 @@
+// simptree: the fast scalar evaluator.
+#include "model/simptree.h"
+
+#include <cmath>
+
+#include "runtime/debug.h"
+#include "runtime/math.h"
+#include "runtime/rtlib.h"
+
+int simptree_init() {
+  TRACE("simptree");
+  return 0;
+}
+
+// Writes the node's class line to the debug log and stops.
+[[noreturn]] static void trapop(const TreeNode *node) {
+  TRACE("trapop");
+  if (debug_file) {
+    fprintf(debug_file, "ILLEGAL OPERATOR ");
+    trees_print_class(debug_file, node, "\n");
+  }
+  rtlib_fatal_in("trapop", "ILLEGAL OPERATOR!");
+}
+
+[[noreturn]] static void trapscalar() {
+  TRACE("trapscalar");
+  rtlib_fatal_in("trapscalar", "RESULT MUST BE SCALAR!");
+}
+
+// Beyond this argument the exponential is held at its limit.
+static const double exp_limit = 690.7755279;
+
+// v to the power n by repeated squaring; a negative n gives the reciprocal.
+static double intpow(double v, int32_t n) {
+  uint32_t m = n < 0 ? uint32_t(-n) : uint32_t(n);
+  double r = 1;
+  for (double b = v; m; m >>= 1, b *= b)
+    if (m & 1) r *= b;
+  return n < 0 ? 1 / r : r;
+}
+
+static double eval(const TreeNode *n, const evalpoint *p);
+
+static double leaf(const TreeNode *n, const evalpoint *p) {
+  switch (n->opcode) {
+    case op::realzero: return 0;
+    case op::realval: return n->value;
+    case op::xcoord: return p->x;
+    case op::ycoord: return p->y;
+    case op::zcoord: return p->z;
+    case op::tcoord: return p->t;
+    default: trapop(n);
+  }
+}
+
+static double logarithm(double v) { return std::log(v <= 1e-300 ? 1e-300 : v); }
+
+static double unary(const TreeNode *n, double v) {
+  switch (n->opcode) {
+    case op::negateop: return -v;
+    case op::intpower: return intpow(v, int16_t(n->index));  // the index is a signed exponent
+    case op::square: return v * v;
+    case op::sqrt: return std::sqrt(std::fabs(v));
+    case op::absf: return std::fabs(v);
+    case op::acosf: return std::acos(v);
+    case op::asinf: return std::asin(v);
+    case op::atanf: return std::atan(v);
+    case op::cosf: return std::cos(v);
+    case op::coshf: return std::cosh(v);
+    case op::sinf: return std::sin(v);
+    case op::sinhf: return std::sinh(v);
+    case op::tanf: return std::tan(v);
+    case op::tanhf: return std::tanh(v);
+    case op::besjf: return n->index == 0 ? ::j0(v) : n->index == 1 ? ::j1(v) : ::jn(n->index, v);
+    case op::besyf: return n->index == 0 ? ::y0(v) : n->index == 1 ? ::y1(v) : ::yn(n->index, v);
+    case op::erfcf: return math_erfc_0(v);
+    case op::erff: return 1 - math_erfc_0(v);
+    case op::expf:
+      if (v < -exp_limit) return 0;
+      if (v > exp_limit) return 1.00000000000002e300;
+      return std::exp2(v * M_LOG2E);
+    case op::logf: return logarithm(v);
+    case op::log10: return logarithm(v) / M_LN10;
+    case op::recipf: return 1 / v;
+    case op::signf: return v < 0 ? -1 : 1;
+    case op::ustepf: return v < 0 ? 0 : 1;
+    default: trapop(n);
+  }
+}
+
+static double binary(const TreeNode *n, double a, double b) {
+  switch (n->opcode) {
+    case op::addop: return a + b;
+    case op::subop: return a - b;
+    case op::mulop: return a * b;
+    case op::divop:
+      if (a == 0) return 0;
+      if (std::fabs(b) >= std::fabs(a) * 1e-300) return a / b;
+      rtlib_fatal_in("simptree_simpeval_0", "DIVIDE BY ZERO");
+    case op::modf: return std::fmod(a, b);
+    case op::powerop: return std::pow(a, b);
+    case op::atan2f: {
+      double r = std::atan2(a, b);
+      return r < 0 ? r + 2 * M_PI : r;
+    }
+    case op::minf: return a < b ? a : b;
+    case op::maxf: return a < b ? b : a;
+    case op::urampf: return a < 0 ? 0 : b >= 0 ? 1 : a / (a - b);
+    case op::upulsef: {
+      double w = 0.01 * (a - b);
+      if (a < -w || b > w) return 0;
+      if (a < w) return math_erfx_0(-4 * a / w);
+      if (b <= -w) return 1;
+      return math_erfx_0(4 * b / w);
+    }
+    case op::ltnop: return a < b;
+    case op::leqop: return a <= b;
+    case op::equop: return a == b;
+    case op::neqop: return a != b;
+    case op::geqop: return a >= b;
+    case op::gtrop: return a > b;
+    case op::logor: return a > 0 || b > 0;
+    case op::logand: return a > 0 && b > 0;
+    default: trapop(n);
+  }
+}
+
+static double eval(const TreeNode *n, const evalpoint *p) {
+  if (n->valuetag != vtag::scalar) trapscalar();
+  switch (n->group) {
+    case leafop: return leaf(n, p);
+    case unop: return unary(n, eval(n->child[0], p));
+    case binop: {
+      double a = eval(n->child[0], p), b = eval(n->child[1], p);
+      return binary(n, a, b);
+    }
+    case weirdop:
+      if (n->opcode != op::ifthen) trapop(n);
+      return eval(n->child[2], p) == 0 ? eval(n->child[1], p) : eval(n->child[0], p);
+    default: trapop(n);
+  }
+}
+
+double simptree_simpeval(const TreeNode *tree, const evalpoint *point) {
+  TRACE("simptree_simpeval_0");
+  return tree ? eval(tree, point) : 0;
+}

@@ -1,0 +1,87 @@
+// rdomain: the boundary, coordinate, time and end actions of the descriptor parser.
+// Until they are built, every handler keeps nothing: the parse driver releases
+// the values it is given.
+#pragma once
+
+struct parse_node;
+
+int rdomain_init();
+
+// Handlers: r is the result (a copy of $1 on entry), v[1..n] the right-hand values.
+void rdomain_end_key(parse_node *r, parse_node *const *v);
+void rdomain_end_key1(parse_node *r, parse_node *const *v);
+void rdomain_eof_end(parse_node *r, parse_node *const *v);
+void rdomain_uncoded_end(parse_node *r, parse_node *const *v);
+void rdomain_endbdry(parse_node *r, parse_node *const *v);
+void rdomain_coordspec0(parse_node *r, parse_node *const *v);
+void rdomain_coordspec(parse_node *r, parse_node *const *v);
+void rdomain_coordspec1(parse_node *r, parse_node *const *v);
+void rdomain_coordspec2(parse_node *r, parse_node *const *v);
+void rdomain_coordspec3(parse_node *r, parse_node *const *v);
+void rdomain_coordeq(parse_node *r, parse_node *const *v);
+void rdomain_coordtime(parse_node *r, parse_node *const *v);
+void rdomain_meshspace(parse_node *r, parse_node *const *v);
+void rdomain_meshdens(parse_node *r, parse_node *const *v);
+void rdomain_globalize(parse_node *r, parse_node *const *v);
+void rdomain_endregion(parse_node *r, parse_node *const *v);
+void rdomain_boundstart(parse_node *r, parse_node *const *v);
+void rdomain_moreloop(parse_node *r, parse_node *const *v);
+void rdomain_fixpoint(parse_node *r, parse_node *const *v);
+void rdomain_startregion(parse_node *r, parse_node *const *v);
+void rdomain_startfeature(parse_node *r, parse_node *const *v);
+void rdomain_startexclude(parse_node *r, parse_node *const *v);
+void rdomain_tagregion(parse_node *r, parse_node *const *v);
+void rdomain_nameregion(parse_node *r, parse_node *const *v);
+void rdomain_flushlayer(parse_node *r, parse_node *const *v);
+void rdomain_pointbcs(parse_node *r, parse_node *const *v);
+void rdomain_fixstart(parse_node *r, parse_node *const *v);
+void rdomain_startpoint(parse_node *r, parse_node *const *v);
+void rdomain_namestart(parse_node *r, parse_node *const *v);
+void rdomain_natbc(parse_node *r, parse_node *const *v);
+void rdomain_valbc(parse_node *r, parse_node *const *v);
+void rdomain_neubc(parse_node *r, parse_node *const *v);
+void rdomain_tanbc(parse_node *r, parse_node *const *v);
+void rdomain_bcoff(parse_node *r, parse_node *const *v);
+void rdomain_nodespace(parse_node *r, parse_node *const *v);
+void rdomain_nodedens(parse_node *r, parse_node *const *v);
+void rdomain_startline(parse_node *r, parse_node *const *v);
+void rdomain_moreline(parse_node *r, parse_node *const *v);
+void rdomain_endlinelist(parse_node *r, parse_node *const *v);
+void rdomain_arccangle(parse_node *r, parse_node *const *v);
+void rdomain_arcctopoint(parse_node *r, parse_node *const *v);
+void rdomain_arcrtopoint(parse_node *r, parse_node *const *v);
+void rdomain_arcrdangle(parse_node *r, parse_node *const *v);
+void rdomain_arctoptop(parse_node *r, parse_node *const *v);
+void rdomain_arcstopoint(parse_node *r, parse_node *const *v);
+void rdomain_periodic1(parse_node *r, parse_node *const *v);
+void rdomain_periodic2(parse_node *r, parse_node *const *v);
+void rdomain_periodic3(parse_node *r, parse_node *const *v);
+void rdomain_perflag(parse_node *r, parse_node *const *v);
+void rdomain_aperflag(parse_node *r, parse_node *const *v);
+void rdomain_fillet(parse_node *r, parse_node *const *v);
+void rdomain_bevel(parse_node *r, parse_node *const *v);
+void rdomain_radangle(parse_node *r, parse_node *const *v);
+void rdomain_setradius(parse_node *r, parse_node *const *v);
+void rdomain_setdir(parse_node *r, parse_node *const *v);
+void rdomain_arcr(parse_node *r, parse_node *const *v);
+void rdomain_arcrd(parse_node *r, parse_node *const *v);
+void rdomain_arcrd1(parse_node *r, parse_node *const *v);
+void rdomain_arcc(parse_node *r, parse_node *const *v);
+void rdomain_arcc1(parse_node *r, parse_node *const *v);
+void rdomain_defpoint(parse_node *r, parse_node *const *v);
+void rdomain_defpoint3(parse_node *r, parse_node *const *v);
+void rdomain_barepoint3(parse_node *r, parse_node *const *v);
+void rdomain_barepoint(parse_node *r, parse_node *const *v);
+void rdomain_topoint0(parse_node *r, parse_node *const *v);
+void rdomain_topoint(parse_node *r, parse_node *const *v);
+void rdomain_tofinish(parse_node *r, parse_node *const *v);
+void rdomain_pointvalue(parse_node *r, parse_node *const *v);
+void rdomain_pointload(parse_node *r, parse_node *const *v);
+void rdomain_startpointlist(parse_node *r, parse_node *const *v);
+void rdomain_listpoint(parse_node *r, parse_node *const *v);
+void rdomain_listpoint0(parse_node *r, parse_node *const *v);
+void rdomain_haltdt(parse_node *r, parse_node *const *v);
+void rdomain_tstart2(parse_node *r, parse_node *const *v);
+void rdomain_tstart1(parse_node *r, parse_node *const *v);
+void rdomain_tend2(parse_node *r, parse_node *const *v);
+void rdomain_tby2(parse_node *r, parse_node *const *v);
