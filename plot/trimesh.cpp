@@ -13,6 +13,8 @@
 #include "elements/elements.h"
 #include "elements/quature.h"
 #include "graphics/gag.h"
+#include "graphics/gag1d.h"
+#include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
@@ -1105,6 +1107,123 @@ void trimesh_draw_tmesh(uint16_t view, const tmesh *t, const vectord *x, const v
                         uint8_t fill) {
   TRACE("trimesh_draw_tmesh");
   for (int32_t c = 1; c <= t->source.count; c++) trimesh_draw_tcell(view, t, c, x, y, line, fill);
+}
+
+// Points of side s of cell c as drawn: its end vertices for a straight cell; for a
+// curved one max(trunc(D/step), order) pieces at equal steps of the local parameter
+// between the end vertices, mapped through the cell's geometry.
+static void tleg_points(const tmesh *t, int32_t c, int s, double step, pointdlist *out) {
+  const uint8_t *row = elements_tri_sides[s - 1];
+  const int32_t *cn = cell_nodes(t, c);
+  const pointd &a = node_pos(t, cn[row[1] - 1]), &b = node_pos(t, cn[row[2] - 1]);
+  out->count = 0;
+  if (!(t->flags.data[c - 1] & TRIMESH_CURVED)) {
+    pointd_one_more_0(out, &a);
+    pointd_one_more_0(out, &b);
+    return;
+  }
+  ElementFrame f;
+  trimesh_tlocalize_0(&f, t, c);
+  int32_t order = elements_order[t->basis];
+  double D = pointd_distance_0(&a, &b);
+  int32_t k = step > 0 ? std::max(int32_t(std::min(D / step, 1e6)), order) : order;
+  LocalPoint La = vertex_point(row[1]), Lb = vertex_point(row[2]);
+  for (int32_t j = 0; j <= k; j++) {
+    double X[3];
+    LocalPoint L = lerp(La, Lb, double(j) / k);
+    elements_get_gcoords(X, L.L, &f);
+    pointd_one_more_1(out, X[0], X[1]);
+  }
+}
+
+// Calls draw(p, q) for every piece of every side that has the boundary bit and, as
+// inside asks, the same-region bit; returns whether some side had the same-region bit.
+template <class Draw> static bool each_boundary_piece(const tmesh *t, double step, bool inside, Draw draw) {
+  static pointdlist pts;
+  bool any = false;
+  for (int32_t c = 1; c <= t->source.count; c++) {
+    uint16_t fl = t->flags.data[c - 1];
+    for (int s = 1; s <= 3; s++) {
+      bool bnd = fl & (TRIMESH_BOUNDARY << (s - 1)), in = fl & (TRIMESH_INSIDE << (s - 1));
+      any |= in;
+      if (!bnd || in != inside) continue;
+      tleg_points(t, c, s, step, &pts);
+      for (int32_t j = 1; j < pts.count; j++) draw(pts.data[j - 1], pts.data[j]);
+    }
+  }
+  return any;
+}
+
+void trimesh_draw_tboundary(uint16_t view, const plotframe *frame, const tmesh *t, double step, uint8_t colour,
+                            uint8_t inside) {
+  TRACE("trimesh_draw_tboundary");
+  auto line = [&](const pointd &p, const pointd &q) { gag1d_drawline(view, frame, &p, &q); };
+  gag_setcolor_0(view, colour);
+  if (each_boundary_piece(t, step, false, line)) {
+    gag_setcolor_0(view, inside);
+    each_boundary_piece(t, step, true, line);
+  }
+}
+
+void trimesh_draw_3d_tboundary_0(uint16_t view, const tmesh *t, double step, uint8_t colour, uint8_t inside,
+                                 double z, const transform3d *T) {
+  TRACE("trimesh_draw_3d_tboundary_0");
+  auto line = [&](const pointd &p, const pointd &q) {
+    point3d a = {p.x, p.y, z}, b = {q.x, q.y, z};
+    gag3d_drawline_3d(view, &a, &b, T);
+  };
+  gag_setcolor_0(view, colour);
+  if (each_boundary_piece(t, step, false, line)) {
+    gag_setcolor_0(view, inside);
+    each_boundary_piece(t, step, true, line);
+  }
+}
+
+void trimesh_draw_3d_tboundary_1(uint16_t view, const tmeshlist *l, double step, uint8_t colour, uint8_t inside,
+                                 double z, const transform3d *T) {
+  TRACE("trimesh_draw_3d_tboundary_1");
+  for (int32_t i = 0; i < l->count; i++) trimesh_draw_3d_tboundary_0(view, &l->data[i], step, colour, inside, z, T);
+}
+
+// Clears the view, maps the hull of the meshes' nodes onto it with room for labels and
+// sets the line colour.
+static void show_frame(uint16_t view, plotframe *frame, const tmesh *m, int32_t n, uint8_t line) {
+  gag_clearview_0(view);
+  double b[4] = {1e300, 1e300, -1e300, -1e300}, h[4];
+  for (int32_t i = 0; i < n; i++) {
+    if (m[i].nodes.count == 0) continue;
+    node_hull(&m[i], h);
+    b[0] = std::min(b[0], h[0]), b[1] = std::min(b[1], h[1]), b[2] = std::max(b[2], h[2]), b[3] = std::max(b[3], h[3]);
+  }
+  if (b[0] > b[2]) b[0] = b[1] = b[2] = b[3] = 0;
+  gag1d_plotmap(view, frame, b[0], b[1], b[2], b[3], 0, 1, 0);
+  gag_setcolor_0(view, line);
+}
+
+// The node positions of t into x and y.
+static void node_vectors(const tmesh *t, vectord *x, vectord *y) {
+  int32_t n = t->nodes.count;
+  vectord_resize(x, n, std::max(n, x->capacity));
+  vectord_resize(y, n, std::max(n, y->capacity));
+  for (int32_t i = 0; i < n; i++) x->data[i] = t->nodes.data[i].x, y->data[i] = t->nodes.data[i].y;
+}
+
+void trimesh_show_tmesh(uint16_t view, plotframe *frame, const tmesh *t, vectord *x, vectord *y, uint8_t line,
+                        uint8_t fill) {
+  TRACE("trimesh_show_tmesh");
+  show_frame(view, frame, t, 1, line);
+  node_vectors(t, x, y);
+  trimesh_draw_tmesh(view, t, x, y, line, fill);
+}
+
+void trimesh_show_tmeshes(uint16_t view, plotframe *frame, const tmeshlist *l, vectord *x, vectord *y,
+                          uint8_t line, uint8_t fill) {
+  TRACE("trimesh_show_tmeshes");
+  show_frame(view, frame, l->data, l->count, line);
+  for (int32_t i = 0; i < l->count; i++) {
+    node_vectors(&l->data[i], x, y);
+    trimesh_draw_tmesh(view, &l->data[i], x, y, line, fill);
+  }
 }
 
 static const char *fmt(String *s, double x) {

@@ -17,7 +17,7 @@
 
 struct ElementFrame;
 struct plotframe;
-struct viewrec;
+struct transform3d;
 
 // Cell flag bits; side s = 1..3 lies opposite vertex s.
 enum {
@@ -136,5 +136,20 @@ void trimesh_draw_tcell(uint16_t view, const tmesh *t, int32_t c, const vectord 
                         uint8_t line, uint8_t fill);
 void trimesh_draw_tmesh(uint16_t view, const tmesh *t, const vectord *x, const vectord *y, uint8_t line,
                         uint8_t fill);
+// Sides with the boundary bit in colour, then those that also have the same-region bit
+// in inside; a curved side in max(trunc(length/step), order) straight pieces. In plot
+// coordinates through the frame, or lifted to height z and projected through T.
+void trimesh_draw_tboundary(uint16_t view, const plotframe *frame, const tmesh *t, double step, uint8_t colour,
+                            uint8_t inside);
+void trimesh_draw_3d_tboundary_0(uint16_t view, const tmesh *t, double step, uint8_t colour, uint8_t inside,
+                                 double z, const transform3d *T);
+void trimesh_draw_3d_tboundary_1(uint16_t view, const tmeshlist *l, double step, uint8_t colour, uint8_t inside,
+                                 double z, const transform3d *T);
+// Clears the view, maps the nodes' hull onto it with room for labels (frame), copies
+// the node positions into x and y and draws every cell.
+void trimesh_show_tmesh(uint16_t view, plotframe *frame, const tmesh *t, vectord *x, vectord *y, uint8_t line,
+                        uint8_t fill);
+void trimesh_show_tmeshes(uint16_t view, plotframe *frame, const tmeshlist *l, vectord *x, vectord *y,
+                          uint8_t line, uint8_t fill);
 void trimesh_print_0(FILE *f, const tmesh *t, const char *name);
 void trimesh_print_1(FILE *f, const tmeshlist *l, const char *name);

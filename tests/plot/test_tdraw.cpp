@@ -1,7 +1,10 @@
 // Drawing plot meshes into a view's display list: outlines in node order after the
 // fill, and flagged sides in pieces.
+#include <map>
+
 #include "elements/basisfun.h"
 #include "elements/quature.h"
+#include "graphics/gag3d.h"
 #include "plot/trimesh.h"
 #include "tests/graphics/fixture.h"
 
@@ -26,7 +29,7 @@ struct TDraw : Graphics {
   }
 };
 
-TEST_F(TDraw, CellsFillThenOutline) {
+TEST_F(TDraw, CellsAndFlaggedSides) {
   quature_init_quadrature();
   basisfun_node_coords();
   // Two six-node cells of the unit square.
@@ -49,6 +52,28 @@ TEST_F(TDraw, CellsFillThenOutline) {
   trimesh_draw_tcell(w, &t, 2, &x, &y, 4, 0);  // no fill: the outline alone
   e = entries(w);
   EXPECT_EQ((std::vector<std::array<int, 3>>(e.begin() + before, e.end())), (std::vector<std::array<int, 3>>{{glpydraw, 4, 7}}));
+  // Flagged sides: the curved cell's two outer sides in max(trunc(1/0.3), 2) = 3 pieces,
+  // the straight cell's in one, its diagonal (a line inside a region) last in colour 7.
+  t.flags.data[0] = 1 | 4 | TRIMESH_CURVED;
+  t.flags.data[1] = 1 | 2 | 4 | 64;
+  plotframe f;
+  gag1d_init(&f);
+  trimesh_show_tmesh(w, &f, &t, &x, &y, 3, 0);
+  auto lines = [&](size_t from) {
+    std::map<int, int> n;  // drawn segments by colour
+    auto all = entries(w);
+    for (size_t i = from; i < all.size(); i++) n[all[i][1]] += all[i][0] == gldraw;
+    return n;
+  };
+  before = entries(w).size();
+  trimesh_draw_tboundary(w, &f, &t, 0.3, 2, 7);
+  EXPECT_EQ(lines(before), (std::map<int, int>{{2, 8}, {7, 1}}));
+  rect3d box = {0, 0, 0, 1, 1, 1};
+  gag3d_plotmap3_0(&f, &box, 3, 0.5, 0.5, 0, 1, 1, 0, 1);
+  before = entries(w).size();
+  tmeshlist l = {1, 1, &t};
+  trimesh_draw_3d_tboundary_1(w, &l, 0.3, 2, 7, 0.5, &f.transform);
+  EXPECT_EQ(lines(before), (std::map<int, int>{{2, 8}, {7, 1}}));
   vectord_free(&x), vectord_free(&y);
 }
 
