@@ -1154,10 +1154,10 @@ template <class Draw> static bool each_boundary_piece(const tmesh *t, double ste
   return any;
 }
 
-void trimesh_draw_tboundary(uint16_t view, const plotframe *frame, const tmesh *t, double step, uint8_t colour,
-                            uint8_t inside) {
-  TRACE("trimesh_draw_tboundary");
-  auto line = [&](const pointd &p, const pointd &q) { gag1d_drawline(view, frame, &p, &q); };
+// The boundary sides in colour, then (when some side has the bit) the lines inside
+// regions in the second colour.
+template <class Draw>
+static void draw_boundary(uint16_t view, const tmesh *t, double step, uint8_t colour, uint8_t inside, Draw line) {
   gag_setcolor_0(view, colour);
   if (each_boundary_piece(t, step, false, line)) {
     gag_setcolor_0(view, inside);
@@ -1165,18 +1165,20 @@ void trimesh_draw_tboundary(uint16_t view, const plotframe *frame, const tmesh *
   }
 }
 
+void trimesh_draw_tboundary(uint16_t view, const plotframe *frame, const tmesh *t, double step, uint8_t colour,
+                            uint8_t inside) {
+  TRACE("trimesh_draw_tboundary");
+  draw_boundary(view, t, step, colour, inside,
+                [&](const pointd &p, const pointd &q) { gag1d_drawline(view, frame, &p, &q); });
+}
+
 void trimesh_draw_3d_tboundary_0(uint16_t view, const tmesh *t, double step, uint8_t colour, uint8_t inside,
                                  double z, const transform3d *T) {
   TRACE("trimesh_draw_3d_tboundary_0");
-  auto line = [&](const pointd &p, const pointd &q) {
+  draw_boundary(view, t, step, colour, inside, [&](const pointd &p, const pointd &q) {
     point3d a = {p.x, p.y, z}, b = {q.x, q.y, z};
     gag3d_drawline_3d(view, &a, &b, T);
-  };
-  gag_setcolor_0(view, colour);
-  if (each_boundary_piece(t, step, false, line)) {
-    gag_setcolor_0(view, inside);
-    each_boundary_piece(t, step, true, line);
-  }
+  });
 }
 
 void trimesh_draw_3d_tboundary_1(uint16_t view, const tmeshlist *l, double step, uint8_t colour, uint8_t inside,
