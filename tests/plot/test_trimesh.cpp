@@ -369,18 +369,24 @@ TEST_F(PlotMesh, LinearisedSubSidesCoverTheFlaggedSides) {
 }
 
 TEST_F(PlotMesh, SquashHandsSidesAcross) {
-  // Cell 1 has one node; cell 3 collapses at side 3 (vertices 1 = 2) between cell 2,
-  // which runs 3 -> 1, and cell 4, which runs 1 -> 3 and has the same source.
-  make(tri3, {{0, 0}, {1, 0}, {0, 1}, {-1, 0.5}}, {{1, 1, 1}, {1, 2, 3}, {1, 1, 3}, {1, 3, 4}},
-       {7, 0, uint16_t(1 | 2 | 32 | 5 << 7 | 6 << 10), 0});
-  t.source.data[3] = t.source.data[2];
-  trimesh_tsquash(&t);
-  ASSERT_EQ(t.source.count, 2);
-  EXPECT_EQ(std::vector<int32_t>(t.cells.data, t.cells.data + 6), (std::vector<int32_t>{1, 2, 3, 1, 3, 4}));
-  // Side 1 (1 -> 3) goes to cell 4's side 3 with its code; side 2 (3 -> 1) to cell 2's
-  // side 2 with its same-region bit but not its code (another source).
-  EXPECT_EQ(t.flags.data[0], 2 | 32);
-  EXPECT_EQ(t.flags.data[1], 4 | 5 << 13);
+  // Cell 1 has one node; cell 3 collapses between cell 2, which runs 3 -> 1, and cell 4,
+  // which runs 1 -> 3 and has the same source. Its side 1 -> 3 carries code 5, its side
+  // 3 -> 1 the same-region bit (and code 6), whichever of its sides collapses.
+  struct Case {
+    std::vector<int32_t> nodes;
+    uint16_t flags;
+  } cases[] = {{{1, 1, 3}, uint16_t(1 | 5 << 7 | 2 | 32 | 6 << 10)},   // vertices 1 = 2
+               {{3, 1, 1}, uint16_t(2 | 5 << 10 | 4 | 64 | 6 << 13)},  // vertices 2 = 3
+               {{1, 3, 1}, uint16_t(4 | 5 << 13 | 1 | 16 | 6 << 7)}};  // vertices 3 = 1
+  for (const Case &k : cases) {
+    make(tri3, {{0, 0}, {1, 0}, {0, 1}, {-1, 0.5}}, {{1, 1, 1}, {1, 2, 3}, k.nodes, {1, 3, 4}}, {7, 0, k.flags, 0});
+    t.source.data[3] = t.source.data[2];
+    trimesh_tsquash(&t);
+    ASSERT_EQ(t.source.count, 2);
+    EXPECT_EQ(std::vector<int32_t>(t.cells.data, t.cells.data + 6), (std::vector<int32_t>{1, 2, 3, 1, 3, 4}));
+    EXPECT_EQ(t.flags.data[0], 2 | 32);        // cell 2's side 2, no code (another source)
+    EXPECT_EQ(t.flags.data[1], 4 | 5 << 13);  // cell 4's side 3 with the code
+  }
 }
 
 TEST_F(PlotMesh, SegmentsAlongAPath) {
