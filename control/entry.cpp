@@ -47,9 +47,12 @@
 #include "model/treesimp.h"
 #include "model/xferdat.h"
 #include "mesher/mesher3.h"
+#include "plot/crossing.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
+#include "plot/poly.h"
+#include "plot/trimesh.h"
 #include "reader/acpde.h"
 #include "reader/gpmin.h"
 #include "reader/mtokeniz.h"
@@ -209,6 +212,7 @@ static const struct {
     {"meshes", meshes_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
+    {"trimesh", trimesh_init},
     {"vector4d", vector4d_init},
     {"gag3d", gag3d_init},
     {"plot", plot_init},
@@ -237,7 +241,9 @@ static const struct {
     {"dominpde", dominpde_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
+    {"crossing", crossing_init},
     {"exporter", exporter_init},
+    {"poly", poly_init},
     {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},
