@@ -59,15 +59,11 @@ TEST(Sparsemx, WholeMatrixOperations) {
   EXPECT_EQ(n.dense()[3][2], a[0][1]);
   sparsemx_store(&s, 1, 3, 8.0);  // nonzero without a place: stops
   EXPECT_EQ(fatal_stop([&] { sparsemx_copy_remap(&m, &s); }), "CAN'T COPYTO IN sparsemx_copy_remap_0");
-  // size errors with their debug lines.
-  DebugCapture log;
-  sparsemx_resize_0(&s, 3, 4);
+  sparsemx_resize_0(&s, 3, 4);  // size errors
   EXPECT_EQ(fatal_stop([&] { sparsemx_addto_1(&m, &s, 1.0); }), "MATRIX SIZE MISMATCH IN sparsemx_addto_1");
   EXPECT_EQ(fatal_stop([&] { sparsemx_copy_reorder(&m, &s, &p); }), "SIZE MISMATCH IN sparsemx_copy_reorder_0");
   Vec x({1, 2, 3});
   EXPECT_EQ(fatal_stop([&] { sparsemx_mv_0(&x, &m, &x); }), "VECTOR LENGTH ERROR IN sparsemx_mv_0");
-  for (const char *line : {"ADDTO LMATRIX DEST.LENGTH=4 SRC.LENGTH=3\n", "VECTOR LENGTH ERROR 3 :: 4\n"})
-    EXPECT_NE(log.text().find(line), std::string::npos) << line;
   vectorl_free(&p);
 }
 
