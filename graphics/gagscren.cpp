@@ -131,15 +131,23 @@ static intptr_t edit_proc(pwin_handle w, int msg, intptr_t a, intptr_t b) {
     case PWIN_COMMAND:
       if (b != 0) return out_of_space(a);
       switch (a & 0xffff) {
-        case 2000:  // undo: the line buffer keeps no undo
-          pwin->message_box(w, "Nothing to Undo.", "Undo notification", PWIN_MB_OK);
+        case 2000:
+          if (!pwin->edit_can(w, 0))
+            pwin->message_box(w, "Nothing to Undo.", "Undo notification", PWIN_MB_OK);
+          else
+            pwin->edit_command(w, 0);
           return 0;
         case 2001:
         case 2002:
-        case 2003: return 0;
+        case 2003: pwin->edit_command(w, int(a & 0xffff) - 2000); return 0;
         case 2010: gagscren_edwindowprint(w); return 0;
         default: return edit_hook(n, msg_menu, a, b);
       }
+    case PWIN_INITMENU:
+      // Undo, Cut, Copy and Paste are greyed when there is nothing for them to do.
+      for (int k = 0; k < 4; k++)
+        pwin->enable_menu_item(pwin_handle(a), uint16_t(2000 + k), pwin->edit_can(w, k));
+      return pwin->default_proc(w, msg, a, b);
     default: return pwin->default_proc(w, msg, a, b);
   }
 }

@@ -300,6 +300,9 @@ const char *caption(pwin_handle w) {
   Window *r = find(w);
   return r ? r->caption.c_str() : "";
 }
+// The line buffer keeps no undo and no clipboard.
+bool edit_can(pwin_handle, int) { return false; }
+void edit_command(pwin_handle, int) {}
 
 pwin_service headless = {
     "headless",  register_class, create,      user,          show,          destroy,
@@ -308,7 +311,8 @@ pwin_service headless = {
     surface,     wait,           peek,        dispatch,      post_quit,     new_menu,
     append_menu, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
     message_box, notice,         kill_notice, help,          beep,          open_file,
-    save_file,   edit_set,       edit_get,    edit_select,   caption,
+    save_file,   edit_set,       edit_get,    edit_select,   caption,       edit_can,
+    edit_command,
 };
 
 }  // namespace
