@@ -54,10 +54,12 @@ class Frame;
 struct Win {
   pwin_handle cls, owner, menu;
   uint32_t user, style;
+  int32_t x, y;  // the position asked for
   std::string caption, text;
   Frame *frame;
   psurf *surface;
   bool edited;  // the editor's text changed since it was set
+  bool placed;  // shown once at the position asked for
   int32_t scroll[2][4];
   std::vector<Fl_Menu_Item> items;  // the menu bar's items
   std::deque<std::string> labels;   // their texts
@@ -313,6 +315,7 @@ pwin_handle create(pwin_handle cls, const char *caption, uint32_t style, int32_t
   pwin_handle id = next_handle++;
   Win &r = windows[id];
   r.cls = cls, r.owner = owner, r.menu = menu, r.user = user, r.style = style;
+  r.x = x, r.y = y;
   r.caption = caption ? caption : "";
   int32_t ch = std::max(h - (captioned(style) ? caption_height() : 0), 1);
   bool edit = (classes[cls - 1].flags & 0xff) == PWIN_CLASS_EDIT;
@@ -371,6 +374,10 @@ bool show(pwin_handle w, int cmd) {
     return true;
   }
   f->show();
+  // FLTK keeps a new framed window 20 rows below the top of the screen; the
+  // program's own position holds.
+  if (!r->placed && r->x >= 0 && r->y >= 0) XMoveWindow(fl_display, fl_xid(f), r->x, r->y);
+  r->placed = true;
   Win *o = lookup(r->owner);
   if (o && o->frame->shown())
     XSetTransientForHint(fl_display, fl_xid(f), fl_xid(o->frame));
