@@ -140,11 +140,15 @@ class Frame : public Fl_Window {
     }
     add(client);
     bars[0].type(FL_HORIZONTAL);
+    for (Fl_Scrollbar &b : bars) b.linesize(1);
     for (Fl_Scrollbar &b : bars) add(b);
     end();
     resizable(nullptr);
   }
   ~Frame() override {
+    // The bars are members: FLTK must not delete them with the group.
+    remove(bar);
+    for (Fl_Scrollbar &b : bars) remove(b);
     if (Editor *e = dynamic_cast<Editor *>(client)) {
       Fl_Text_Buffer *b = e->buffer();
       e->buffer(nullptr);
@@ -382,6 +386,7 @@ bool show(pwin_handle w, int cmd) {
   if (o && o->frame->shown())
     XSetTransientForHint(fl_display, fl_xid(f), fl_xid(o->frame));
   if (cmd == PWIN_SHOWMINNOACTIVE) f->iconize();
+  else if (Editor *e = dynamic_cast<Editor *>(f->client)) e->take_focus();  // keys go to the text
   invalidate(w);
   return true;
 }
