@@ -33,23 +33,14 @@
 
 #include "platform/psurf.h"
 #include "platform/pwin.h"
+#include "platform/pwin_menu.h"
+#include "platform/pwin_queue.h"
 
 namespace {
 
 constexpr int bar_height = 25;
 constexpr int edit_limit = 30000;  // characters, counting a line break as two
 
-struct Class {
-  std::string name;
-  pwin_proc proc;
-  uint32_t flags;
-};
-struct Item {
-  uint16_t id;
-  pwin_handle sub;
-  std::string text;
-  bool enabled;
-};
 class Frame;
 struct Win {
   pwin_handle cls, owner, menu;
@@ -65,11 +56,8 @@ struct Win {
   std::deque<std::string> labels;   // their texts
 };
 
-std::vector<Class> classes;
 std::map<pwin_handle, Win> windows;
-std::map<pwin_handle, std::vector<Item>> menus;
 std::map<pwin_handle, Fl_Window *> notices;
-std::deque<pwin_msg> queue;
 pwin_handle next_handle = 1;
 
 Win *lookup(pwin_handle w) {
@@ -77,11 +65,11 @@ Win *lookup(pwin_handle w) {
   return it == windows.end() ? nullptr : &it->second;
 }
 
-void post(pwin_handle w, int msg, intptr_t a, intptr_t b) { queue.push_back({w, msg, a, b}); }
+constexpr auto post = pwin_queue_post;
 
 intptr_t send(pwin_handle w, int msg, intptr_t a, intptr_t b) {
   Win *r = lookup(w);
-  return r ? classes[r->cls - 1].proc(w, msg, a, b) : 0;
+  return r ? pwin_class_of(r->cls)->proc(w, msg, a, b) : 0;
 }
 
 bool captioned(uint32_t style) { return (style & PWIN_WS_CAPTION) == PWIN_WS_CAPTION; }
@@ -244,9 +232,9 @@ int shortcut_of(const std::string &text) {
 }
 
 void build_items(Win &r, pwin_handle menu, int depth) {
-  auto it = menus.find(menu);
-  if (it == menus.end() || depth > 8) return;
-  for (const Item &i : it->second) {
+  const std::vector<pwin_item> *items = pwin_menu_items(menu);
+  if (!items || depth > 8) return;
+  for (const pwin_item &i : *items) {
     r.labels.push_back(i.text.substr(0, i.text.find('\t')));
     const char *label = r.labels.back().c_str();
     int flags = i.enabled ? 0 : FL_MENU_INACTIVE;
@@ -276,7 +264,7 @@ void close_box(Fl_Widget *w, void *) {
   Frame *f = static_cast<Frame *>(w);
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;  // not a close
   Win *r = lookup(f->handle_);
-  if (r && !(classes[r->cls - 1].flags & PWIN_CLASS_NOCLOSE)) post(f->handle_, PWIN_CLOSE, 0, 0);
+  if (r && !(pwin_class_of(r->cls)->flags & PWIN_CLASS_NOCLOSE)) post(f->handle_, PWIN_CLOSE, 0, 0);
 }
 
 void scrolled(Fl_Widget *w, void *data) {
@@ -303,11 +291,6 @@ void scrolled(Fl_Widget *w, void *data) {
   s->value(st[3], std::max(st[2], 1), st[0], std::max(st[1] - st[0] + 1, 1));
 }
 
-pwin_handle register_class(const char *name, pwin_proc proc, uint32_t flags) {
-  classes.push_back({name ? name : "", proc, flags});
-  return pwin_handle(classes.size());
-}
-
 void send_size(pwin_handle w) {
   Win *r = lookup(w);
   if (r) send(w, PWIN_SIZE, 0, (intptr_t(r->frame->client->w()) << 16) | r->frame->client->h());
@@ -315,14 +298,14 @@ void send_size(pwin_handle w) {
 
 pwin_handle create(pwin_handle cls, const char *caption, uint32_t style, int32_t x, int32_t y,
                    int32_t w, int32_t h, pwin_handle owner, pwin_handle menu, uint32_t user) {
-  if (cls < 1 || cls > classes.size() || (owner && !lookup(owner))) return 0;
+  if (!pwin_class_of(cls) || (owner && !lookup(owner))) return 0;
   pwin_handle id = next_handle++;
   Win &r = windows[id];
   r.cls = cls, r.owner = owner, r.menu = menu, r.user = user, r.style = style;
   r.x = x, r.y = y;
   r.caption = caption ? caption : "";
   int32_t ch = std::max(h - (captioned(style) ? caption_height() : 0), 1);
-  bool edit = (classes[cls - 1].flags & 0xff) == PWIN_CLASS_EDIT;
+  bool edit = (pwin_class_of(cls)->flags & 0xff) == PWIN_CLASS_EDIT;
   Fl_Group::current(nullptr);
   r.frame = new Frame(id, x < 0 ? 0 : x, y < 0 ? 0 : y, std::max(w, 1), ch, edit);
   if (x < 0 || y < 0) r.frame->free_position();
@@ -361,10 +344,7 @@ uint32_t user(pwin_handle w) {
 
 void invalidate(pwin_handle w) {
   Win *r = lookup(w);
-  if (!r || !r->frame->shown() || !r->frame->visible()) return;
-  for (const pwin_msg &m : queue)
-    if (m.window == w && m.msg == PWIN_PAINT) return;
-  post(w, PWIN_PAINT, 0, 0);
+  if (r && r->frame->shown() && r->frame->visible()) pwin_queue_paint(w);
 }
 
 bool show(pwin_handle w, int cmd) {
@@ -406,7 +386,7 @@ void destroy(pwin_handle w) {
   delete r->frame;
   psurf_screen_free(&r->surface);
   windows.erase(w);
-  std::erase_if(queue, [w](const pwin_msg &m) { return m.window == w; });
+  pwin_queue_drop(w);
 }
 
 void move(pwin_handle w, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -446,11 +426,7 @@ void set_enabled(pwin_handle w, bool on) {
 }
 
 void update(pwin_handle w) {
-  auto it = std::find_if(queue.begin(), queue.end(),
-                         [w](const pwin_msg &m) { return m.window == w && m.msg == PWIN_PAINT; });
-  if (it == queue.end()) return;
-  queue.erase(it);
-  send(w, PWIN_PAINT, 0, 0);
+  if (pwin_queue_take_paint(w)) send(w, PWIN_PAINT, 0, 0);
 }
 
 intptr_t default_proc(pwin_handle w, int msg, intptr_t, intptr_t) {
@@ -465,50 +441,25 @@ psurf *surface(pwin_handle w) {
 
 // One blocking wait for the display, unless messages are already queued.
 void wait() {
-  if (queue.empty()) Fl::wait();
+  if (pwin_queue_empty()) Fl::wait();
 }
 
 bool peek(pwin_msg *m) {
-  if (queue.empty()) {
+  if (pwin_queue_empty()) {
     // Everything the display has sent, then what is left to draw.
     Fl::wait(0);
     for (int k = 0; k < 1000 && Fl::ready(); k++) Fl::wait(0);
     Fl::flush();
   }
-  if (queue.empty()) return false;
-  *m = queue.front();
-  queue.pop_front();
-  return true;
+  return pwin_queue_pop(m);
 }
 
 intptr_t dispatch(const pwin_msg *m) { return send(m->window, m->msg, m->a, m->b); }
 
 void post_quit() {}
 
-pwin_handle new_menu(bool) {
-  pwin_handle id = next_handle++;
-  menus[id];
-  return id;
-}
-
-void append_menu(pwin_handle menu, uint16_t id, pwin_handle sub, const char *text) {
-  auto it = menus.find(menu);
-  if (it != menus.end()) it->second.push_back({id, id ? 0 : sub, text ? text : "", true});
-}
-
-Item *find_item(pwin_handle menu, uint16_t id, int depth = 0) {
-  auto it = menus.find(menu);
-  if (it == menus.end() || depth > 8) return nullptr;
-  for (Item &i : it->second) {
-    if (i.id == id && id != 0) return &i;
-    if (i.sub)
-      if (Item *f = find_item(i.sub, id, depth + 1)) return f;
-  }
-  return nullptr;
-}
-
 void enable_menu_item(pwin_handle menu, uint16_t id, bool on) {
-  Item *i = find_item(menu, id);
+  pwin_item *i = pwin_menu_find(menu, id);
   if (!i || i->enabled == on) return;
   i->enabled = on;
   for (auto &[h, r] : windows)
@@ -824,11 +775,11 @@ void edit_command(pwin_handle w, int command) {
 }
 
 pwin_service screen = {
-    "screen",    register_class, create,      user,          show,          destroy,
+    "screen",    pwin_class_register, create,      user,          show,          destroy,
     move,        client_size,    origin,      set_caption,   set_enabled,   invalidate,
     update,      default_proc,
-    surface,     wait,           peek,        dispatch,      post_quit,     new_menu,
-    append_menu, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
+    surface,     wait,           peek,        dispatch,      post_quit,     pwin_menu_new,
+    pwin_menu_append, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
     message_box, notice,         kill_notice, help,          beep,          open_file,
     save_file,   edit_set,       edit_get,    edit_select,   caption,       edit_can,
     edit_command,

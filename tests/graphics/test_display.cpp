@@ -206,33 +206,38 @@ TEST_F(Display, PrimitivesLandOnTheirPixels) {
   EXPECT_EQ(geometry("canvas"), "100 100 600 200");
   Shot s = shot();
   auto at = [&](int px, int py) { return s.at(100 + px, 100 + py); };
-  // A fill covers columns left..right - 1 and rows top..bottom - 1.
-  EXPECT_EQ(at(10, 10), red);
-  EXPECT_EQ(at(19, 29), red);
-  EXPECT_EQ(at(20, 10), white);
-  EXPECT_EQ(at(10, 30), white);
-  EXPECT_EQ(at(9, 10), white);
-  // A thin line leaves out its last point.
-  EXPECT_EQ(at(40, 5), black);
-  EXPECT_EQ(at(59, 5), black);
-  EXPECT_EQ(at(60, 5), white);
-  EXPECT_EQ(at(110, 20), cyan);
-  EXPECT_EQ(at(140, 20), white);
-  EXPECT_EQ(at(230, 25), (std::vector<int>{230, 27, 0}));  // the first spectrum colour
-  EXPECT_EQ(at(230, 9), white);                           // and no outline
+  struct Pixel {
+    int x, y;
+    std::vector<int> rgb;
+    const char *what;
+  } pixels[] = {
+      {10, 10, red, "a fill covers columns left..right - 1 and rows top..bottom - 1"},
+      {19, 29, red, "fill"},
+      {20, 10, white, "fill's right"},
+      {10, 30, white, "fill's bottom"},
+      {9, 10, white, "fill's left"},
+      {40, 5, black, "line"},
+      {59, 5, black, "line"},
+      {60, 5, white, "a thin line leaves out its last point"},
+      {110, 20, cyan, "white xor red"},
+      {140, 20, white, "xor twice"},
+      {230, 25, {230, 27, 0}, "the first spectrum colour"},
+      {230, 9, white, "a polygon has no outline"},
+      {400, 10, black, "clipped fill"},
+      {409, 19, black, "clipped fill"},
+      {399, 15, white, "left of the clip"},
+      {410, 15, white, "right of the clip"},
+      {450, 15, black, "pixel"},
+      {470, 10, red, "image"},
+      {471, 11, black, "image"},
+  };
+  for (const Pixel &p : pixels) EXPECT_EQ(at(p.x, p.y), p.rgb) << p.what << " at " << p.x << "," << p.y;
   int upper = 0, lower = 0;
   for (int py = 0; py < 80; py++)
     for (int px = 295; px < 365; px++)
       if (at(px, py) == black) (py <= 41 && px >= 329 ? upper : lower)++;
   EXPECT_GT(upper, 30);
   EXPECT_EQ(lower, 0);
-  EXPECT_EQ(at(400, 10), black);
-  EXPECT_EQ(at(409, 19), black);
-  EXPECT_EQ(at(399, 15), white);
-  EXPECT_EQ(at(410, 15), white);
-  EXPECT_EQ(at(450, 15), black);
-  EXPECT_EQ(at(470, 10), red);
-  EXPECT_EQ(at(471, 11), black);
   // Text: ink above the baseline within its measured width, none past it.
   int ink = 0, beyond = 0;
   for (int py = 120; py < 150; py++)
