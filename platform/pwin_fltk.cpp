@@ -2,9 +2,10 @@
 // menu bar 25 pixels high at its top, the client area (a canvas that copies the
 // window's off-screen surface, or the text editor of an edit window) and, for
 // classes with scroll bars, a scroll bar at the right and at the bottom. FLTK's
-// callbacks put messages on the back end's own queue, which peek empties after
-// letting FLTK handle what the display sent; message boxes, file choosers, the
-// notice and help are FLTK windows of our own.
+// callbacks put messages on the window queue, which peek empties after letting
+// FLTK handle what the display sent. The surface keeps the whole picture, so an
+// expose only copies it; paint messages follow showing, resizing and invalidating.
+// Message boxes, file choosers, the notice and help are FLTK windows of our own.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -167,7 +168,7 @@ class Frame : public Fl_Window {
     layout();
     if (sized && !quiet) {
       post(handle_, PWIN_SIZE, 0, (intptr_t(client->w()) << 16) | client->h());
-      post(handle_, PWIN_PAINT, 0, 0);
+      pwin_queue_paint(handle_);
     }
   }
   int handle(int e) override {
