@@ -779,6 +779,7 @@ psurf *gagscren_printstart(viewrec *v, int orientation) {
 
 bool gagscren_printnext(psurf *doc, viewrec *previous, viewrec *v) {
   TRACE("gagscren_printnext");
+  if (abort_box && pwin->notice_cancelled(abort_box)) return false;  // Cancel in the abort box
   doc->ops->page(doc);
   if (previous && previous->window) pwin->set_enabled(previous->window, true);
   if (v->window) pwin->set_enabled(v->window, false);
@@ -844,7 +845,10 @@ int32_t gagscren_edwindowprint(pwin_handle w) {
   pwin->set_enabled(w, false);
   pwin_handle box = pwin->notice(w, "Printing");
   doc->ops->colour(doc, 3, PSURF_COPY);
-  for (int32_t p = 1; p <= pages; p++) {
+  int32_t p = 1;
+  for (; p <= pages; p++) {
+    gagscren_dispatch(0);
+    if (pwin->notice_cancelled(box)) break;  // Cancel in the abort box: no document
     if (p > 1) doc->ops->page(doc);
     std::string head = caption + "     Page " + std::to_string(p);
     doc->ops->text(doc, 0, height, head.c_str(), int32_t(head.size()), editor_font, 0, 1, 0);
@@ -861,6 +865,10 @@ int32_t gagscren_edwindowprint(pwin_handle w) {
   psurf_pdf_close(&doc);
   pwin->set_enabled(w, true);
   pwin->kill_notice(box);
+  if (p <= pages) {
+    remove(buf);
+    return 0;
+  }
   return pages;
 }
 

@@ -128,6 +128,8 @@ struct pwin_service {
   // one can be done now, and doing it.
   bool (*edit_can)(pwin_handle w, int command);
   void (*edit_command)(pwin_handle w, int command);
+  // Whether the user pressed the Cancel button of a notice.
+  bool (*notice_cancelled)(pwin_handle notice);
 };
 
 // The service in use; the headless back end until another is chosen.

@@ -58,7 +58,7 @@ struct Win {
 };
 
 std::map<pwin_handle, Win> windows;
-std::map<pwin_handle, Fl_Window *> notices;
+std::map<pwin_handle, Fl_Window *> notices;  // hidden once cancelled
 pwin_handle next_handle = 1;
 
 Win *lookup(pwin_handle w) {
@@ -610,6 +610,11 @@ pwin_handle notice(pwin_handle owner, const char *text) {
   return id;
 }
 
+bool notice_cancelled(pwin_handle n) {
+  auto it = notices.find(n);
+  return it != notices.end() && !it->second->shown();
+}
+
 void kill_notice(pwin_handle n) {
   auto it = notices.find(n);
   if (it == notices.end()) return;
@@ -783,7 +788,7 @@ pwin_service screen = {
     pwin_menu_append, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
     message_box, notice,         kill_notice, help,          beep,          open_file,
     save_file,   edit_set,       edit_get,    edit_select,   caption,       edit_can,
-    edit_command,
+    edit_command, notice_cancelled,
 };
 
 // The program's icon: a blue tile with a white triangle of a mesh on it.

@@ -220,6 +220,7 @@ pwin_handle notice(pwin_handle, const char *text) {
 }
 
 void kill_notice(pwin_handle n) { notices.erase(n); }
+bool notice_cancelled(pwin_handle) { return false; }
 void help(pwin_handle, const char *) {}
 void beep(int) {}
 
@@ -260,7 +261,7 @@ pwin_service headless = {
     pwin_menu_append, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
     message_box, notice,         kill_notice, help,          beep,          open_file,
     save_file,   edit_set,       edit_get,    edit_select,   caption,       edit_can,
-    edit_command,
+    edit_command, notice_cancelled,
 };
 
 }  // namespace

@@ -323,6 +323,18 @@ TEST_F(Display, TextPastTheLimitIsRefusedWithABox) {
   EXPECT_EQ(got.substr(got.size() - 4), "\r\nxy");
 }
 
+TEST_F(Display, CancelInTheNoticeIsKept) {
+  pwin_handle n = pwin->notice(0, "Printing");
+  pump();
+  EXPECT_FALSE(pwin->notice_cancelled(n));
+  // The notice is 240 x 100 in the middle of the screen, Cancel 80 x 30 at (80, 55).
+  x("xdotool mousemove " + std::to_string((1024 - 240) / 2 + 120) + " " +
+    std::to_string((768 - 100) / 2 + 70) + " click 1");
+  for (int k = 0; k < 50 && !pwin->notice_cancelled(n); k++) pump();
+  EXPECT_TRUE(pwin->notice_cancelled(n));
+  pwin->kill_notice(n);
+}
+
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {
   pwin_service *before = pwin;
   const char *was = getenv("DISPLAY");
