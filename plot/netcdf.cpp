@@ -23,8 +23,11 @@ enum : int32_t { TAG_DIMENSION = 10, TAG_VARIABLE = 11, TAG_ATTRIBUTE = 12 };
 // Bytes of one value, by type.
 static const uint32_t type_size[7] = {0, 1, 1, 2, 4, 4, 8};
 
-static cdf_file *table = nullptr;  // handle n is table[n-1]
-static int32_t table_count = 0, table_capacity = 0;
+// The open files: handle n is items[n-1].
+static struct {
+  uint16_t count, capacity;  // grown by 8
+  cdf_file *items;
+} table;
 
 int netcdf_init() {
   TRACE("netcdf");
@@ -32,7 +35,7 @@ int netcdf_init() {
 }
 
 static cdf_file *entry(int32_t h) {
-  return h >= 1 && h <= table_count && table[h - 1].in_use ? &table[h - 1] : nullptr;
+  return h >= 1 && h <= table.count && table.items[h - 1].in_use ? &table.items[h - 1] : nullptr;
 }
 
 // Grows a list of records by 8 slots when it is full; false when it holds 65535.
@@ -98,23 +101,12 @@ int32_t netcdf_cdf_create(const char *name, int32_t size) {
   fclose(test);
 
   int32_t h = 1;
-  while (h <= table_count && table[h - 1].in_use) h++;
-  if (h > table_count) {
-    if (table_count == table_capacity) {
-      cdf_file *grown = nullptr;
-      bopmemalloc(&grown, table_capacity + 8, sizeof(cdf_file));
-      XMEM += (table_capacity + 8) * sizeof(cdf_file);
-      if (table) {
-        memcpy(grown, table, table_count * sizeof(cdf_file));
-        XMEM -= table_capacity * sizeof(cdf_file);
-        bopmemfree(&table);
-      }
-      table = grown;
-      table_capacity += 8;
-    }
-    table_count++;
+  while (h <= table.count && table.items[h - 1].in_use) h++;
+  if (h > table.count) {
+    if (!room(&table)) return 0;
+    table.count++;
   }
-  cdf_file *c = &table[h - 1];
+  cdf_file *c = &table.items[h - 1];
   *c = {};
   filio_initialize(&c->file);
   filio_open_put(&c->file, size, name);
