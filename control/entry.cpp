@@ -50,6 +50,7 @@
 #include "plot/crossing.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
+#include "plot/netcdf.h"
 #include "plot/plot.h"
 #include "plot/poly.h"
 #include "plot/trimesh.h"
@@ -241,6 +242,7 @@ static const struct {
     {"dominpde", dominpde_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
+    {"netcdf", netcdf_init},
     {"crossing", crossing_init},
     {"exporter", exporter_init},
     {"poly", poly_init},
