@@ -26,12 +26,14 @@
 #include "mesher/mesher3.h"
 #include "model/symtab.h"
 #include "model/trees.h"
+#include "model/treeval.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
 #include "reader/gpmin.h"
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
+#include "reader/rdexpr.h"
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -576,6 +578,8 @@ static void set_debug(pde *p) {
   trees_debug = p->dbg_trees;
   params_debug = eqns_debug = bcs_debug = constrn_debug = p->dbg_formulas;
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
+  treeval_debug = p->dbg_treeval;
+  rdexpr_debug = p->dbg_read;
 }
 
 // Axis names the descriptor left empty come from the coordinate system; the time

@@ -1,0 +1,88 @@
+// treeval: evaluation of reader trees: definitions are substituted into a copy, the
+// vector forms are written as scalar ones, and the copy goes to the scalar evaluator.
+#include "model/treeval.h"
+
+#include <algorithm>
+
+#include "control/pdedat.h"
+#include "model/simptree.h"
+#include "runtime/rtlib.h"
+
+uint16_t treeval_region = 0;
+uint8_t treeval_debug = 0;
+
+int treeval_init() {
+  TRACE("treeval");
+  return 0;
+}
+
+// The definition a param or stageparam leaf stands for: a staged name's values are
+// consecutive definitions from its own, one per stage.
+static const TreeNode *definition(pde *p, const TreeNode *leaf) {
+  paramset *set = &p->formulas.definitions;
+  uint16_t k = leaf->index;
+  if (leaf->opcode == op::stageparam) k = uint16_t(k + std::max<uint16_t>(p->stage, 1) - 1);
+  if (k < 1 || k > set->count) rtlib_fatal_in("treeval_eval", "UNDEFINED PARAM");
+  return params_find_param_tree(set, k, treeval_region);
+}
+
+static TreeNode *scalar(pde *p, const TreeNode *n, int depth);
+
+// sqrt(a*a + b*b [+ c*c]) of a VECTOR's components.
+static TreeNode *length(pde *p, const TreeNode *v, int depth) {
+  TreeNode *sum = nullptr;
+  for (int k = 0; k < v->arity; k++) {
+    TreeNode *sq = trees_new_0(op::mulop);
+    sq->child[0] = scalar(p, v->child[k], depth);
+    sq->child[1] = trees_copy(sq->child[0]);
+    if (!sum) {
+      sum = sq;
+    } else {
+      TreeNode *add = trees_new_0(op::addop);
+      add->child[0] = sum;
+      add->child[1] = sq;
+      sum = add;
+    }
+  }
+  TreeNode *root = trees_new_0(op::sqrt);
+  root->child[0] = sum ? sum : trees_new_real_0(0);
+  return root;
+}
+
+// A copy of n with definitions substituted and vector lengths written out.
+static TreeNode *scalar(pde *p, const TreeNode *n, int depth) {
+  if (n->opcode == op::param || n->opcode == op::stageparam) {
+    if (depth >= 64) rtlib_fatal_in("treeval_eval", "RECURSIVE DEFINITION");
+    const TreeNode *d = definition(p, n);
+    return d ? scalar(p, d, depth + 1) : trees_new_0(op::undef);
+  }
+  if (n->opcode == op::vlength && n->arity == 1 && n->child[0]->opcode == op::vector)
+    return length(p, n->child[0], depth);
+  if (n->group == leafop || n->opcode == op::subref) return trees_copy(n);
+  TreeNode *c = trees_new_0(n->opcode);
+  trees_node_copy(c, n);
+  c->name = n->name;
+  for (int k = 0; k < n->arity; k++) c->child[k] = scalar(p, n->child[k], depth);
+  return c;
+}
+
+double treeval_eval(pde *p, const TreeNode *tree, const evalpoint *point) {
+  TRACE("treeval_eval");
+  if (!tree) return 0;
+  TreeNode *c = scalar(p, tree, 0);
+  struct Owner {
+    TreeNode *t;
+    ~Owner() { trees_free_0(t); }
+  } owner{c};
+  return simptree_simpeval(c, point);
+}
+
+void treeval_eval_vec(pde *p, double result[3], const TreeNode *tree, const evalpoint *point) {
+  TRACE("treeval_eval_vec");
+  result[0] = result[1] = result[2] = 0;
+  if (tree && tree->opcode == op::vector) {
+    for (int k = 0; k < tree->arity && k < 3; k++) result[k] = treeval_eval(p, tree->child[k], point);
+  } else {
+    result[0] = treeval_eval(p, tree, point);
+  }
+}
