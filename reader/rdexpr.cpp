@@ -667,8 +667,9 @@ void rdexpr_variable(parse_node *r, parse_node *const *v) {
   switch (id->kind) {
     case nullid: {
       // The time of the coordinate system, then the default names.
-      if (p->coordnames.count >= 4 && p->coordnames.items[3].length &&
-          strings_compare_0(&p->coordnames.items[3], &id->name) == 0) {
+      // Before a coordinate system names it, the time is T.
+      bool named = p->coordnames.count >= 4 && p->coordnames.items[3].length;
+      if (strcmp(named ? p->coordnames.items[3].text : "T", id->name.text) == 0) {
         rdexpr_set_timedep(&r->loc);
         metrics_timecoord(&p->coords, &p->scopes.roots[0], &p->coordnames);
         t = trees_new_1(op::tcoord, &r->loc);
