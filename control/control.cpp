@@ -491,6 +491,7 @@ void control_parse_file(pde *p) {
     preset(p);
     trees_set_tree_labels(&p->coordnames, nullptr);
     symtab_resize(&p->scopes, 1, 10);
+    rdexpr_reset();
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     // A configuration text that reads the descriptor through BODY has parsed it.
     p->bodyread = 0;

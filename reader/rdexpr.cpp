@@ -800,7 +800,11 @@ void rdexpr_intstring1(parse_node *r, parse_node *const *v) { number_text(r, v[2
 
 namespace {
 
-eqnlist *current_list = nullptr;  // the list EQUATIONS or INITIAL EQUATIONS fill
+// The list EQUATIONS (1) or INITIAL EQUATIONS (2) fill; 0 before either.
+uint8_t current = 0;
+eqnlist *current_list() {
+  return current == 1 ? &F().equations : current == 2 ? &F().initeqns : nullptr;
+}
 uint16_t equation_counter = 0;    // equations read in the current list
 uint16_t group_counter = 0;       // equations of the current THEN group
 uint16_t stage_counter = 0;       // values of the STAGED list being read
@@ -894,7 +898,7 @@ void store_equation(uint16_t n, bool scalar, TreeNode *t) {
     constrn_define_constraint(&F().scalars, n, t);
     var(uint16_t(p->nfield + n)).timeflag = rdexpr_timederiv;
   } else {
-    eqns_define_equation_0(current_list, n, t);
+    eqns_define_equation_0(current_list(), n, t);
     if (n <= p->vars.count) var(n).timeflag = rdexpr_timederiv;
     if (rdexpr_section == 4) {
       if (p->eqmap.count < n) vectorn_resize(&p->eqmap, n, n + 8);
@@ -965,6 +969,15 @@ void repeat(parse_node *r, parse_node *const *v, parse_node *start, parse_node *
 }
 
 }  // namespace
+
+void rdexpr_reset() {
+  rdexpr_section = 0;
+  rdexpr_region = rdexpr_layer = 0;
+  rdexpr_timederiv = 0;
+  rdexpr_streamline = trees_free_0(rdexpr_streamline);
+  current = 0;
+  equation_counter = group_counter = stage_counter = function_args = 0;
+}
 
 void rdexpr_build_coords() {
   TRACE("rdexpr_build_coords");
@@ -1149,7 +1162,7 @@ void rdexpr_initial(parse_node *r, parse_node *const *v) {
 void rdexpr_startiniteq(parse_node *, parse_node *const *) {
   rdexpr_build_coords();
   rdexpr_section = 10;
-  current_list = &F().initeqns;
+  current = 2;
   equation_counter = 0;
   rdexpr_timederiv = 0;
 }
@@ -1159,27 +1172,27 @@ void rdexpr_starteq(parse_node *, parse_node *const *v) {
   rdexpr_section = 4;
   rdexpr_timederiv = 0;
   equation_counter = 0;
-  current_list = &F().equations;
+  current = 1;
   rdexpr_streamline = trees_free_0(rdexpr_streamline);
-  if (current_list->count > 0) err(&v[1]->loc, "DUPLICATE SECTION");
+  if (current_list()->count > 0) err(&v[1]->loc, "DUPLICATE SECTION");
 }
 
 void rdexpr_groupeq(parse_node *, parse_node *const *v) {
   rdexpr_timederiv = 0;
   group_counter = 0;
-  if (current_list && current_list->count > 0) err(&v[2]->loc, "DUPLICATE SECTION");
+  if (current_list() && current_list()->count > 0) err(&v[2]->loc, "DUPLICATE SECTION");
 }
 
 void rdexpr_equation(parse_node *r, parse_node *const *v) {
   TRACE("rdexpr_equation");
   pde *p = P();
-  if (!current_list) rdexpr_section_err(&v[1]->loc);
+  if (!current_list()) rdexpr_section_err(&v[1]->loc);
   TreeNode *t = difference(r, v[1], v[2]);
   r->tree = t;  // owned by the result until stored
   uint16_t k = ++equation_counter;
   group_counter++;
   bool scalar = rdexpr_section == 4 && k <= p->vars.count && var(k).scalar;
-  uint16_t n = scalar ? constrn_new_constraint(&F().scalars) : eqns_new_equation(current_list);
+  uint16_t n = scalar ? constrn_new_constraint(&F().scalars) : eqns_new_equation(current_list());
   if (n != (scalar ? k - p->nfield : k)) err(&v[2]->loc, "Equations count mismatch");
   r->tree = nullptr;
   store_equation(n, scalar, t);
@@ -1189,7 +1202,7 @@ void rdexpr_equation(parse_node *r, parse_node *const *v) {
 void rdexpr_equation2(parse_node *r, parse_node *const *v) {
   TRACE("rdexpr_equation2");
   pde *p = P();
-  if (rdexpr_section != 4 || !current_list) err(&v[1]->loc, "Illegal Context");
+  if (rdexpr_section != 4 || !current_list()) err(&v[1]->loc, "Illegal Context");
   if (!v[1]->id || v[1]->id->kind != varbnam) err(&v[1]->loc, "VARIABLE NAME REQUIRED");
   uint16_t k = v[1]->id->index;
   TreeNode *t = difference(r, v[3], v[4]);
@@ -1199,7 +1212,7 @@ void rdexpr_equation2(parse_node *r, parse_node *const *v) {
   if (scalar)
     while (F().scalars.count < n) constrn_new_constraint(&F().scalars);
   else
-    while (current_list->count < n) eqns_new_equation(current_list);
+    while (current_list()->count < n) eqns_new_equation(current_list());
   store_equation(n, scalar, t);
   r->loc = v[4]->loc;
 }

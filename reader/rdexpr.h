@@ -24,6 +24,9 @@ enum { RDEXPR_MAX_DEPTH = 4000 };
 
 int rdexpr_init();
 
+// The reader-wide state as a parse of a problem starts.
+void rdexpr_reset();
+
 // Folds the node's tree to a number and frees it: a tree that is not constant is
 // "CONSTANT REQUIRED" at the node. The node's tree is cleared.
 double rdexpr_constize(parse_node *n);
