@@ -247,6 +247,40 @@ TEST_F(Actions, ExpressionEdgeCases) {
   EXPECT_STREQ(p->title.text, "n223");
 }
 
+// STREAMLINE is a reserved word of the plots, so its call reaches the action only
+// from a rule that hands it over; the action itself is checked here.
+TEST_F(Actions, StreamlineCall) {
+  ASSERT_EQ(parse("VARIABLES u EQUATIONS div(grad(u)) = 0"), "ok");
+  String name = {};
+  strings_copyto_1(&name, "STREAMLINE");
+  parse_node call = {}, open = {}, arg = {}, close = {}, result = {};
+  call.id = symtab_lookupid(symtab_optree, &name, strings_hashfn_0(&name));
+  strings_free_0(&name);
+  ASSERT_NE(call.id, nullptr);
+  close.loc = {1, 7, 3};
+  parse_node *v[5] = {&result, &call, &open, &arg, &close};
+  for (uint32_t section : {4u, 1u}) {
+    arg.tree = trees_new_0(op::xcoord);
+    result = call;
+    rdexpr_section = section;
+    TRACE("call");
+    HookScope hook;
+    int code = except_catch("call", [&] { rdexpr_fcall1(&result, v); });
+    EXPECT_EQ(code != 0, section != 4);
+    if (section == 4) {
+      EXPECT_EQ(result.tree->opcode, op::realzero);
+      EXPECT_EQ(rdexpr_streamline->opcode, op::xcoord);
+      trees_free_0(result.tree);
+    } else {
+      trees_free_0(arg.tree);
+    }
+  }
+  fflush(log);
+  rewind(log);
+  EXPECT_NE(slurp_stream(log).find("Line 3 ERROR: ALLOWED ONLY IN EQUATIONS"), std::string::npos);
+  rdexpr_reset();
+}
+
 // Trees deeper than the limit are refused where they are built.
 TEST_F(Actions, DeepTrees) {
   std::string nested = "DEFINITIONS a = ", sum = "DEFINITIONS a = x";
