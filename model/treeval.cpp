@@ -3,6 +3,7 @@
 #include "model/treeval.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "control/pdedat.h"
 #include "model/simptree.h"
@@ -27,6 +28,9 @@ static const TreeNode *definition(pde *p, const TreeNode *leaf) {
 }
 
 static TreeNode *scalar(pde *p, const TreeNode *n, int depth);
+// Nodes copied by the current evaluation, and their limit.
+static uint32_t copied = 0;
+static const uint32_t copy_budget = 1000000;
 
 // sqrt(a*a + b*b [+ c*c]) of a VECTOR's components.
 static TreeNode *length(pde *p, const TreeNode *v, int depth) {
@@ -51,8 +55,10 @@ static TreeNode *length(pde *p, const TreeNode *v, int depth) {
 
 // A copy of n with definitions substituted and vector lengths written out.
 static TreeNode *scalar(pde *p, const TreeNode *n, int depth) {
+  // A definition that refers to itself, or copies beyond the budget, leave an
+  // undefined leaf, which the evaluator refuses.
+  if (++copied > copy_budget || depth >= 256) return trees_new_0(op::undef);
   if (n->opcode == op::param || n->opcode == op::stageparam) {
-    if (depth >= 64) rtlib_fatal_in("treeval_eval", "RECURSIVE DEFINITION");
     const TreeNode *d = definition(p, n);
     return d ? scalar(p, d, depth + 1) : trees_new_0(op::undef);
   }
@@ -66,9 +72,47 @@ static TreeNode *scalar(pde *p, const TreeNode *n, int depth) {
   return c;
 }
 
+// 0 when the expanded tree holds a leaf other than a constant or a coordinate, -1
+// when some quotient divides a nonzero value by zero, else 1. Each quotient's
+// operands are checked before they are evaluated.
+static int checked(const TreeNode *n, const evalpoint *point) {
+  if (n->group == leafop) {
+    switch (n->opcode) {
+      case op::realval: case op::realzero: case op::xcoord: case op::ycoord: case op::zcoord: case op::tcoord:
+        return 1;
+      default: return 0;
+    }
+  }
+  for (int k = 0; k < n->arity; k++)
+    if (int c = checked(n->child[k], point); c != 1) return c;
+  if (n->opcode == op::divop) {
+    double a = simptree_simpeval(n->child[0], point), b = simptree_simpeval(n->child[1], point);
+    if (a != 0 && !(std::fabs(b) >= std::fabs(a) * 1e-300)) return -1;
+  }
+  return 1;
+}
+
+int treeval_try_eval(pde *p, const TreeNode *tree, const evalpoint *point, double *value) {
+  TRACE("treeval_try_eval");
+  *value = 0;
+  if (!tree) return 1;
+  copied = 0;
+  TreeNode *c = scalar(p, tree, 0);
+  struct Owner {
+    TreeNode *t;
+    ~Owner() { trees_free_0(t); }
+  } owner{c};
+  evalpoint origin = {};
+  const evalpoint *at = point ? point : &origin;
+  int ok = checked(c, at);
+  if (ok == 1) *value = simptree_simpeval(c, at);
+  return ok;
+}
+
 double treeval_eval(pde *p, const TreeNode *tree, const evalpoint *point) {
   TRACE("treeval_eval");
   if (!tree) return 0;
+  copied = 0;
   TreeNode *c = scalar(p, tree, 0);
   struct Owner {
     TreeNode *t;

@@ -500,8 +500,11 @@ double rdexpr_constize(parse_node *n) {
   if (!is_constant(t)) err(&n->loc, "CONSTANT REQUIRED");
   uint16_t region = treeval_region;
   treeval_region = rdexpr_region;
-  double value = treeval_eval(P(), t, &empty_point);
+  double value = 0;
+  int ok = treeval_try_eval(P(), t, &empty_point, &value);
   treeval_region = region;
+  if (ok == 0) err(&n->loc, "CONSTANT REQUIRED");
+  if (ok < 0) err(&n->loc, "DIVIDE BY ZERO");
   n->tree = trees_free_0(t);
   return value;
 }

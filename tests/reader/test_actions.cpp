@@ -241,6 +241,8 @@ TEST_F(Actions, ExpressionEdgeCases) {
       {"DEFINITIONS a = sintegral(1, 'a', 'b', 'c')", "3D Only @1:44"},
       {"VARIABLES u DEFINITIONS a = val(u, 0.5, 0.5) + fit(u) + fit(u, 2) + globalmax_x(u)", "ok"},
       {"VARIABLES u v DEFINITIONS a = jacobian(u, 2)", "VARIABLE NAME REQUIRED @1:44"},
+      {"SELECT ngrid = 2/(1-1)", "DIVIDE BY ZERO @1:23"},
+      {"DEFINITIONS a a = a + 1 REPEAT i = 1 TO a", "CONSTANT REQUIRED @1:42"},
   };
   for (auto [text, want] : cases) EXPECT_EQ(parse(text), want) << text;
   ASSERT_EQ(parse("TITLE 'n' + $(2.9) + intstring(10/4) + $pi"), "ok");
