@@ -982,10 +982,31 @@ void rdexpr_reset() {
   equation_counter = group_counter = stage_counter = function_args = 0;
 }
 
-void rdexpr_build_coords() {
+void rdexpr_build_coords(const TextLoc *loc) {
   TRACE("rdexpr_build_coords");
   pde *p = P();
   if (p->coords.coordsin) return;
+  // The names the system enters must still be free: a variable or definition of a
+  // coordinate's name, or of one of its derivative operators, is refused here.
+  if (p->coords.geometry == 0) {
+    String w = {};
+    strings_copyto_1(&w, "CARTESIAN");
+    metrics_get_metric(&p->coords, &w, 2, &p->coordnames);
+    strings_free_0(&w);
+  }
+  static const uint8_t pairs[][2] = {{1, 0}, {1, 1}, {2, 0}, {2, 2}, {1, 2}, {2, 1},
+                                     {3, 0}, {3, 3}, {1, 3}, {3, 1}, {2, 3}, {3, 2}};
+  const int npairs[4] = {0, 2, 6, 12};
+  for (int k = 0; k < npairs[std::min<int>(p->coords.dimension, 3)]; k++) {
+    String d = {};
+    trees_dlabel(&d, "D", pairs[k][0], pairs[k][1], 0, 0, &p->coordnames, nullptr);
+    bool taken = global_id(&d) != nullptr;
+    strings_free_0(&d);
+    if (taken) err(loc, "MULTIPLY DEFINED");
+  }
+  for (int c = 0; c < p->coords.dimension && c < p->coordnames.count; c++)
+    if (const idrec *id = global_id(&p->coordnames.items[c]); id && id->kind != nullid && id->kind != coordnam)
+      err(loc, "MULTIPLY DEFINED");
   metrics_coords(&p->coords, &p->scopes.roots[0], &p->coordnames);
   p->dimension = p->coords.dimension;
   if (Domain *d = p->mesh.domain) {
@@ -1031,8 +1052,8 @@ void rdexpr_buggervar(parse_node *, parse_node *const *) {
   debug_printf("SIMPLEX FORCES ORDER(%d)=%d\n", k, 4);
 }
 
-void rdexpr_startdef(parse_node *, parse_node *const *) {
-  rdexpr_build_coords();
+void rdexpr_startdef(parse_node *, parse_node *const *v) {
+  rdexpr_build_coords(&v[1]->loc);
   rdexpr_region = 0;
   rdexpr_section = 0;
 }
@@ -1152,8 +1173,8 @@ void rdexpr_array2(parse_node *r, parse_node *const *v) {
 }
 void rdexpr_arrayx(parse_node *, parse_node *const *) {}
 
-void rdexpr_startiv(parse_node *, parse_node *const *) {
-  rdexpr_build_coords();
+void rdexpr_startiv(parse_node *, parse_node *const *v) {
+  rdexpr_build_coords(&v[1]->loc);
   rdexpr_section = 9;
 }
 
@@ -1162,8 +1183,8 @@ void rdexpr_initial(parse_node *r, parse_node *const *v) {
   eqns_define_initial(&F().initial, v[1]->id->index, take(r, v[3]));
 }
 
-void rdexpr_startiniteq(parse_node *, parse_node *const *) {
-  rdexpr_build_coords();
+void rdexpr_startiniteq(parse_node *, parse_node *const *v) {
+  rdexpr_build_coords(&v[1]->loc);
   rdexpr_section = 10;
   current = 2;
   equation_counter = 0;
@@ -1171,7 +1192,7 @@ void rdexpr_startiniteq(parse_node *, parse_node *const *) {
 }
 
 void rdexpr_starteq(parse_node *, parse_node *const *v) {
-  rdexpr_build_coords();
+  rdexpr_build_coords(&v[1]->loc);
   rdexpr_section = 4;
   rdexpr_timederiv = 0;
   equation_counter = 0;

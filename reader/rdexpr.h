@@ -38,8 +38,9 @@ bool rdexpr_holds_definition(const TreeNode *tree);
 // (refused in staged problems); tcheck asks for a time range when it is one.
 void rdexpr_set_timedep(const TextLoc *loc);
 void rdexpr_tcheck(const TextLoc *loc, uint8_t flag);
-// Enters the coordinate system's names once per parse and sets the dimension.
-void rdexpr_build_coords();
+// Enters the coordinate system's names once per parse and sets the dimension; a
+// coordinate or derivative name that is taken already is "MULTIPLY DEFINED" at loc.
+void rdexpr_build_coords(const TextLoc *loc);
 // As rdexpr_define (name v[1], expression v[3]), except that a global definition of
 // the name that exists already is replaced (SELECT ERRLIM given more than once).
 void rdexpr_redefine(parse_node *r, parse_node *const *v);

@@ -243,6 +243,8 @@ TEST_F(Actions, ExpressionEdgeCases) {
       {"VARIABLES u v DEFINITIONS a = jacobian(u, 2)", "VARIABLE NAME REQUIRED @1:44"},
       {"SELECT ngrid = 2/(1-1)", "DIVIDE BY ZERO @1:23"},
       {"DEFINITIONS a a = a + 1 REPEAT i = 1 TO a", "CONSTANT REQUIRED @1:42"},
+      {"VARIABLES y EQUATIONS div(grad(y)) = 0", "MULTIPLY DEFINED @1:22"},
+      {"VARIABLES dxy EQUATIONS div(grad(dxy)) = 0", "MULTIPLY DEFINED @1:24"},
   };
   for (auto [text, want] : cases) EXPECT_EQ(parse(text), want) << text;
   ASSERT_EQ(parse("TITLE 'n' + $(2.9) + intstring(10/4) + $pi"), "ok");
