@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "model/arys.h"
@@ -81,8 +82,29 @@ idrec *global_id(const String *name) {
 }
 idrec **top_scope() { return &P()->scopes.roots[P()->scopes.count - 1]; }
 
-// Enters the fresh name of n into the scope; the node's entry is the stored one.
+// Scopes closed during the parse. The parser may already hold the next name, read
+// while the scope was open, so their records live on, as undeclared names, until
+// the next parse starts.
+std::vector<idrec *> closed;
+
+void forget(idrec *r) {
+  for (; r; r = r->right) {
+    forget(r->left);
+    r->kind = nullid;
+    r->index = 0;
+    r->value = nullptr;
+  }
+}
+
+// Enters the name of n into the scope; the node's entry is the stored one. A name
+// of a closed scope is entered as a new record.
 idrec *enter(parse_node *r, parse_node *n, idrec **root) {
+  if (!n->fresh) {
+    idrec *copy = symtab_newidrec(&n->id->name, n->id->hash);
+    symtab_defineid(copy, nullid, 0, 0, 0, nullptr);
+    if (r->id == n->id) r->id = copy;
+    n->id = copy;
+  }
   idrec *id = symtab_enterid(root, n->id);
   if (r->id == n->id) r->id = id, r->fresh = 0;
   n->id = id;
@@ -94,7 +116,9 @@ void push_scope() { symtab_resize(&P()->scopes, uint16_t(P()->scopes.count + 1),
 void pop_scope() {
   scopestack &s = P()->scopes;
   if (s.count <= 1) return;
-  s.roots[s.count - 1] = symtab_deleteall(s.roots[s.count - 1]);
+  forget(s.roots[s.count - 1]);
+  closed.push_back(s.roots[s.count - 1]);
+  s.roots[s.count - 1] = nullptr;
   s.count--;
 }
 
@@ -331,6 +355,8 @@ void expression_call(parse_node *r, parse_node *const *v, int n) {
     for (int k = 0; k < n; k++) kids[k] = arg(k + 1);
     node_of(c, op::fparam, kids, n, depth);
     r->tree->index = c.id->index;
+    if (c.id->index >= 1 && c.id->index <= F().definitions.count)
+      r->tree->name = &F().definitions.items[c.id->index - 1]->name;
     return;
   }
   if (kind_is_integral(opcode)) {
@@ -974,6 +1000,8 @@ void repeat(parse_node *r, parse_node *const *v, parse_node *start, parse_node *
 }  // namespace
 
 void rdexpr_reset() {
+  for (idrec *&r : closed) r = symtab_deleteall(r);
+  closed.clear();
   rdexpr_section = 0;
   rdexpr_region = rdexpr_layer = 0;
   rdexpr_timederiv = 0;

@@ -234,6 +234,7 @@ TEST_F(Actions, ExpressionEdgeCases) {
       {"DEFINITIONS f(a) = 'text' b = f(1)", "ILLEGAL USE OF STRING FUNCTION @1:32"},
       {"DEFINITIONS f(a, b) = a*b c = f(2) ", "Wrong Number of Arguments @1:35"},
       {"DEFINITIONS f(a, b) = a*b c = f(2, 3)", "ok"},
+      {"DEFINITIONS f(a, b) = a*b b = f(2, 3) a = b", "ok"},  // names read as the scope closed
       {"DEFINITIONS a = 1 a = 2", "MULTIPLY DEFINED @1:20"},
       {"DEFINITIONS a = integral(1, 'core') + integral(x, 1, 2) + sintegral(1, 'a', 'b')", "ok"},
       {"DEFINITIONS a = line_integral(1, 1, 'b')", "Illegal argument @1:41"},
