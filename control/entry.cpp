@@ -25,6 +25,7 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
+#include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
 #include "graphics/gui.h"
 #include "graphics/textman.h"
@@ -40,12 +41,19 @@
 #include "model/treeval.h"
 #include "model/symtab.h"
 #include "model/tabledat.h"
+#include "model/treeclas.h"
+#include "model/treedif.h"
+#include "model/treemods.h"
 #include "model/trees.h"
+#include "model/treesimp.h"
 #include "model/xferdat.h"
 #include "mesher/mesher3.h"
+#include "plot/crossing.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
+#include "plot/poly.h"
+#include "plot/trimesh.h"
 #include "reader/acpde.h"
 #include "reader/gpmin.h"
 #include "reader/mtokeniz.h"
@@ -205,7 +213,9 @@ static const struct {
     {"meshes", meshes_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
+    {"trimesh", trimesh_init},
     {"vector4d", vector4d_init},
+    {"gag3d", gag3d_init},
     {"plot", plot_init},
     {"arrayl", arrayl_init},
     {"array2l", array2l_init},
@@ -226,10 +236,16 @@ static const struct {
     {"treeval", treeval_init},
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
+    {"treesimp", treesimp_init},
+    {"treeclas", treeclas_init},
+    {"treemods", treemods_init},
+    {"treedif", treedif_init},
     {"dominpde", dominpde_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
+    {"crossing", crossing_init},
     {"exporter", exporter_init},
+    {"poly", poly_init},
     {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},

@@ -19,6 +19,7 @@
 #include "runtime/timefun.h"
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
+#include "runtime/vectorl.h"
 #include "runtime/vectorn.h"
 
 struct TreeNode;
@@ -131,7 +132,7 @@ struct pde {
   uint16_t pdeview, editview;  // problem window and editor window views
   IOfile plotfile;
   pad status;
-  textstyle styles[6];
+  plotframe styles[6];  // one per text style
   plotlist *plots, *histories, *exports;
 
   vector2d work;  // the work pool (capacity 20 once the problem is sized)
@@ -155,6 +156,10 @@ struct pde {
   metric coords;           // the coordinate system
   StringList coordnames;   // names of the three coordinates and the time
   xferlist transfers;      // TRANSFER data sets
+
+  // ---- Equation-analysis fields ----
+  vectorl basiscodes;    // per field variable, the basis code of its trial function (0: none)
+  uint8_t difintegrals;  // 1: the derivative of a region or boundary integral is the integral of the derivative
 
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END

@@ -15,6 +15,9 @@
 #include "model/fits.h"
 #include "model/forloops.h"
 #include "model/params.h"
+#include "model/treeclas.h"
+#include "model/treemods.h"
+#include "model/treesimp.h"
 #include "model/treeval.h"
 #include "reader/rdpde.h"
 #include "reader/switches.h"
@@ -23,12 +26,6 @@
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 
-#if __has_include("model/treesimp.h")
-#include "model/treeclas.h"
-#include "model/treemods.h"
-#include "model/treesimp.h"
-#define RDEXPR_ALGEBRA 1
-#endif
 
 uint32_t rdexpr_section = 0;
 uint16_t rdexpr_region = 0;
@@ -124,71 +121,24 @@ void pop_scope() {
 
 // ---- Simplification, classification, constants ---------------------------------------------
 
-TreeNode *simplify(TreeNode *t) {
-#ifdef RDEXPR_ALGEBRA
+// Simplifies the tree held in *slot in place: the slot holds a whole tree even when
+// an error abandons the simplification, so that its owner releases it.
+void simplify_in(TreeNode **slot) {
   uint8_t changed = 0;
-  return treesimp_simplify(t, rdexpr_region, &changed);
-#else
-  return t;
-#endif
+  treesimp_simplify_in(slot, rdexpr_region, &changed);
 }
 
 void classify(TreeNode *t) {
-#ifdef RDEXPR_ALGEBRA
   treeclas_classify_rhs(P(), t, rdexpr_region);
   treeclas_classify_value(P(), t, rdexpr_region, 0);
-#else
-  (void)t;
-#endif
 }
 
-#ifndef RDEXPR_ALGEBRA
-// Until classification is at hand: constants, named constants and definitions that
-// come down to them.
-bool constant_tree(const TreeNode *t, int depth) {
-  if (!t || depth > 64) return false;
-  switch (t->opcode) {
-    case op::realval:
-    case op::realzero: return true;
-    case op::param:
-    case op::stageparam: {
-      paramset *set = &F().definitions;
-      uint16_t k = t->index;
-      if (t->opcode == op::stageparam) k = uint16_t(k + std::max<uint16_t>(P()->stage, 1) - 1);
-      return k >= 1 && k <= set->count && constant_tree(params_find_param_tree(set, k, rdexpr_region), depth + 1);
-    }
-    default: break;
-  }
-  if (t->group == leafop || t->group == derivop || t->group == integrop || t->opcode == op::fparam ||
-      t->opcode == op::sumop || t->opcode == op::fevalop || t->opcode == op::randomf || t->opcode == op::arrayref)
-    return false;
-  for (int k = 0; k < t->arity; k++)
-    if (!constant_tree(t->child[k], depth + 1)) return false;
-  return true;
-}
-#endif
-
-bool is_constant(TreeNode *t) {
-#ifdef RDEXPR_ALGEBRA
-  return t && t->rhsclass == constex;
-#else
-  return constant_tree(t, 0);
-#endif
-}
+bool is_constant(const TreeNode *t) { return t && t->rhsclass == constex; }
 
 }  // namespace
 
 bool rdexpr_holds_definition(const TreeNode *t) {
-#ifdef RDEXPR_ALGEBRA
-  return treemods_find_op(const_cast<TreeNode *>(t), op::param) || treemods_find_op(const_cast<TreeNode *>(t), op::stageparam);
-#else
-  if (!t) return false;
-  if (t->opcode == op::param || t->opcode == op::stageparam) return true;
-  if (t->group == leafop || t->opcode == op::subref) return false;
-  for (int k = 0; k < t->arity; k++)
-    if (rdexpr_holds_definition(t->child[k])) return true;
-  return false;
-#endif
+  return treemods_find_op(t, op::param) || treemods_find_op(t, op::stageparam);
 }
 
 namespace {
@@ -300,7 +250,11 @@ void integral(const Call &c, TreeNode *integrand, int nsel, const uint16_t *keys
   int32_t opcode = kind == op::areaint ? op::volint
                    : kind == op::surfint ? (P()->dimension == 3 ? op::surfint : op::bdryint)
                                          : kind;
-  TreeNode *t = simplify(integrand);
+  parse_node *held = c.v[3];  // the integrand's node owns it while it is simplified
+  held->tree = integrand;
+  simplify_in(&held->tree);
+  TreeNode *t = held->tree;
+  held->tree = nullptr;
   classify(t);
   fitlist *list = &F().fits;
   uint16_t n;
@@ -518,10 +472,8 @@ void string_call(parse_node *r, parse_node *const *v, const char *letters) {
 
 double rdexpr_constize(parse_node *n) {
   TRACE("rdexpr_constize");
+  simplify_in(&n->tree);
   TreeNode *t = n->tree;
-  n->tree = nullptr;
-  t = simplify(t);
-  n->tree = t;
   classify(t);
   if (!is_constant(t)) err(&n->loc, "CONSTANT REQUIRED");
   uint16_t region = treeval_region;
@@ -783,9 +735,11 @@ void rdexpr_fcall4iss(parse_node *r, parse_node *const *v) { string_call(r, v, "
 
 void rdexpr_valpt(parse_node *r, parse_node *const *v) {
   TRACE("rdexpr_valpt");
+  v[3]->tree = take(r, v[3]);
+  simplify_in(&v[3]->tree);
+  TreeNode *e = take(r, v[3]);
   TreeNode *pt = trees_new_1(op::pointval, &v[5]->loc);
   for (int k = 0; k < 3; k++) pt->child[k] = trees_new_real_1(v[5]->value.xyz[k], &v[5]->loc);
-  TreeNode *e = simplify(take(r, v[3]));
   fitlist *list = &F().fits;
   uint16_t n = fits_make_fit_2(list, e, pt, op::evalop);
   TreeNode *kept = list->items[n - 1]->tree;
@@ -848,10 +802,10 @@ pdevar &var(uint16_t k) { return P()->vars.items[k - 1]; }
 
 // Simplified and classified, left in n until it is stored.
 TreeNode *prepared(parse_node *r, parse_node *n) {
-  TreeNode *t = simplify(take(r, n));
-  classify(t);
-  n->tree = t;
-  return t;
+  n->tree = take(r, n);
+  simplify_in(&n->tree);
+  classify(n->tree);
+  return n->tree;
 }
 
 void define(parse_node *r, parse_node *const *v, bool replace) {
@@ -1296,7 +1250,7 @@ void rdexpr_frontdef(parse_node *r, parse_node *const *v) {
   uint16_t n = fit_kept(list, fits_make_fit_2(list, t, delta, 0), t, delta);
   vectorn_one_more(&P()->fronts, n);
   fit *f = list->items[n - 1];
-  f->second = simplify(f->second);
+  simplify_in(&f->second);
   classify(f->second);
 }
 
