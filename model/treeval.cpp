@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "control/pdedat.h"
 #include "model/simptree.h"
@@ -83,6 +84,15 @@ static int checked(const TreeNode *n, const evalpoint *point) {
       default: return 0;
     }
   }
+  // The operators the scalar evaluator takes; any other is not a constant here.
+  static const int32_t taken[] = {
+      op::negateop, op::intpower, op::square, op::sqrt, op::absf, op::acosf, op::asinf, op::atanf, op::cosf,
+      op::coshf, op::sinf, op::sinhf, op::tanf, op::tanhf, op::besjf, op::besyf, op::erfcf, op::erff, op::expf,
+      op::log10, op::logf, op::recipf, op::signf, op::ustepf, op::addop, op::subop, op::mulop, op::divop,
+      op::modf, op::powerop, op::atan2f, op::minf, op::maxf, op::urampf, op::upulsef, op::ltnop, op::leqop,
+      op::equop, op::neqop, op::geqop, op::gtrop, op::logor, op::logand, op::ifthen};
+  if (std::find(std::begin(taken), std::end(taken), n->opcode) == std::end(taken) || n->valuetag != vtag::scalar)
+    return 0;
   for (int k = 0; k < n->arity; k++)
     if (int c = checked(n->child[k], point); c != 1) return c;
   if (n->opcode == op::divop) {
