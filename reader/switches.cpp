@@ -22,6 +22,8 @@
 #include "model/eqns.h"
 #include "model/fits.h"
 #include "model/params.h"
+#include "model/treeclas.h"
+#include "model/treesimp.h"
 #include "model/treeval.h"
 
 double switches_delaminate = 0;
@@ -242,6 +244,8 @@ void dbsetter(const parse_node *n, uint8_t value) {
   if (s == "SYMTAB") symtab_debug = value;
   else if (s == "TREES") trees_debug = value;
   else if (s == "TREEVAL") treeval_debug = value;
+  else if (s == "TREECLAS") treeclas_debug = value;
+  else if (s == "TREESIMP") treesimp_debug = value;
   else if (s == "READ") rdexpr_debug = value;
   else if (s == "FITTING") fits_debug = arys_debug = value;
   else if (s == "FORMULAS") params_debug = eqns_debug = value;
