@@ -102,33 +102,30 @@ static int checked(const TreeNode *n, const evalpoint *point) {
   return 1;
 }
 
+// The expanded copy of a tree, released with the holder.
+struct Expanded {
+  TreeNode *t;
+  Expanded(pde *p, const TreeNode *tree) : t((copied = 0, scalar(p, tree, 0))) {}
+  ~Expanded() { trees_free_0(t); }
+};
+
 int treeval_try_eval(pde *p, const TreeNode *tree, const evalpoint *point, double *value) {
   TRACE("treeval_try_eval");
   *value = 0;
   if (!tree) return 1;
-  copied = 0;
-  TreeNode *c = scalar(p, tree, 0);
-  struct Owner {
-    TreeNode *t;
-    ~Owner() { trees_free_0(t); }
-  } owner{c};
+  Expanded c(p, tree);
   evalpoint origin = {};
   const evalpoint *at = point ? point : &origin;
-  int ok = checked(c, at);
-  if (ok == 1) *value = simptree_simpeval(c, at);
+  int ok = checked(c.t, at);
+  if (ok == 1) *value = simptree_simpeval(c.t, at);
   return ok;
 }
 
 double treeval_eval(pde *p, const TreeNode *tree, const evalpoint *point) {
   TRACE("treeval_eval");
   if (!tree) return 0;
-  copied = 0;
-  TreeNode *c = scalar(p, tree, 0);
-  struct Owner {
-    TreeNode *t;
-    ~Owner() { trees_free_0(t); }
-  } owner{c};
-  return simptree_simpeval(c, point);
+  Expanded c(p, tree);
+  return simptree_simpeval(c.t, point);
 }
 
 void treeval_eval_vec(pde *p, double result[3], const TreeNode *tree, const evalpoint *point) {
