@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "model/metrics.h"
 #include "model/params.h"
 #include "model/treeval.h"
 #include "reader/gpmin.h"
@@ -286,6 +287,24 @@ TEST_F(Actions, StreamlineCall) {
   rewind(log);
   EXPECT_NE(slurp_stream(log).find("Line 3 ERROR: ALLOWED ONLY IN EQUATIONS"), std::string::npos);
   rdexpr_reset();
+}
+
+// A double of the coordinate-system action: the named system, three-dimensional here.
+void coordinates(parse_node *, parse_node *const *v) {
+  metrics_get_metric(&rdpde_problem->coords, &v[2]->id->name, 0, &rdpde_problem->coordnames);
+}
+
+TEST_F(Actions, IntegralsInThreeDimensions) {
+  for (int c = 1; c <= ACPDE_CODES; c++)
+    if (acpde_handler_names[c] && !strcmp(acpde_handler_names[c], "rdomain_coordspec0")) acpde_handlers[c] = coordinates;
+  const Case cases[] = {
+      {"COORDINATES cartesian3 DEFINITIONS a = line_integral(1)", "2D Only @1:56"},
+      {"COORDINATES cartesian3 DEFINITIONS a = sintegral(1, 'a', 'b', 'c') + r", "ok"},
+      {"COORDINATES cartesian3 DEFINITIONS a = sum(i, 1, 3, i) i = 2", "ok"},
+  };
+  for (auto [text, want] : cases) EXPECT_EQ(parse(text), want) << text;
+  EXPECT_EQ(p->dimension, 3);
+  EXPECT_EQ(p->formulas.fits.count, 0);
 }
 
 // Trees deeper than the limit are refused where they are built.
