@@ -81,8 +81,9 @@ idrec **top_scope() { return &P()->scopes.roots[P()->scopes.count - 1]; }
 
 // Scopes closed during the parse. The parser may already hold the next name, read
 // while the scope was open, so their records live on, as undeclared names, until
-// the next parse starts.
-std::vector<idrec *> closed;
+// the next parse starts. The list itself is never destroyed, so that what it holds
+// stays reachable to the end of the process.
+std::vector<idrec *> &closed = *new std::vector<idrec *>;
 
 void forget(idrec *r) {
   for (; r; r = r->right) {
