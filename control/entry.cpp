@@ -38,6 +38,7 @@
 #include "model/metrics.h"
 #include "model/params.h"
 #include "model/simptree.h"
+#include "model/treeval.h"
 #include "model/symtab.h"
 #include "model/tabledat.h"
 #include "model/treeclas.h"
@@ -233,6 +234,7 @@ static const struct {
     {"mtokeniz", mtokeniz_init},
     {"windower", windower_init},
     {"views", views_init},
+    {"treeval", treeval_init},
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
     {"treesimp", treesimp_init},
