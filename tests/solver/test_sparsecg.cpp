@@ -112,6 +112,24 @@ TEST(Sparsecg, IterationLimitsAndStops) {
     r.key = 1;
     EXPECT_EQ(r.solve(orthomin, noprecon, 1e-10, 100), 1);
   }
+  for (int run = 1; run <= 2; run++) {  // 2I is solved at step 1 and the RMS stays put; the stop
+    // comes at step 13, once all 12 stored differences lie within the solve (the second run
+    // starts on a history that holds the same value).
+    Solve r({{2, 0}, {0, 2}}, orthomin, noprecon);
+    EXPECT_EQ(r.solve(orthomin, noprecon, 1e-6, 100), 13) << run;
+  }
+  {  // one step, worked by hand, of each nonsymmetric family with P = M = [1 2; 0 1], b = e2
+    struct Case { int32_t family; double x1, x2; };
+    for (Case c : {Case{lanczos, 5.0 / 7, 5.0 / 14}, Case{vandenberg, -2.0 / 13, 0}}) {
+      Solve r({{3, 1}, {-2, 4}}, c.family, noprecon);
+      Sparse m({{1, 2}, {0, 1}});
+      sparsemx_copyto_0(&r.m, &m);
+      r.b.data[0] = 0, r.b.data[1] = 1, r.key = 1;
+      EXPECT_EQ(r.solve(c.family, biprecon, 1e-6, 100), 1);
+      EXPECT_NEAR(r.x(1), c.x1, 1e-15) << c.family;
+      EXPECT_NEAR(r.x(2), c.x2, 1e-15) << c.family;
+    }
+  }
   {  // a budget of 0 runs as 1: ended after 4 iterations.
     Solve r(five_point(5), orthomin, noprecon);
     EXPECT_EQ(r.solve(orthomin, noprecon, 1e-10, 0), 5);
