@@ -139,8 +139,7 @@ TEST_F(MeshFile, LargeMeshesUse32BitIndexesEverywhere) {
     m.domain = &d;
     std::vector<Xyz> xyz;
     std::vector<Corners> cells;
-    for (int i = 0; i < cols; i++)
-      for (int j = 0; j < rows; j++) xyz.push_back({double(i), double(j), 0});
+    for (int k = 0; k < rows * cols; k++) xyz.push_back({double(k / rows), double(k % rows), 0});
     for (int i = 0; i + 1 < cols; i++)
       for (int j = 0, a = i * rows + 1; j + 1 < rows; j++, a++)
         cells.push_back({a, a + rows, a + rows + 1}), cells.push_back({a, a + rows + 1, a + 1});

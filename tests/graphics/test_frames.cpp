@@ -8,7 +8,6 @@
 #include "control/verdat.h"
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
-#include "tests/golden.h"
 #include "tests/graphics/fixture.h"
 #include "tests/runtime/fatal_stop.h"
 

@@ -11,7 +11,6 @@
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 #include "solver/matrixd.h"
-#include "tests/golden.h"
 #include "tests/runtime/fatal_stop.h"
 
 // A matrix or vector that frees itself.

@@ -107,18 +107,14 @@ TEST(Sparsecg, IterationLimitsAndStops) {
     Solve r(five_point(30), orthomin, noprecon);
     EXPECT_EQ(r.solve(orthomin, noprecon, 0.0, 10), 41);
   }
-  {  // the stop key
-    Solve r(five_point(10), orthomin, noprecon);
-    r.key = 1;
-    EXPECT_EQ(r.solve(orthomin, noprecon, 1e-10, 100), 1);
-  }
-  for (int run = 1; run <= 2; run++) {  // 2I is solved at step 1 and the RMS stays put; the stop
-    // comes at step 13, once all 12 stored differences lie within the solve (the second run
-    // starts on a history that holds the same value).
+  // 2I is solved at step 1; the stop comes at step 13, once all 12 stored differences lie
+  // within the solve, also when the history starts on the same value (the second run).
+  for (int run = 1; run <= 2; run++) {
     Solve r({{2, 0}, {0, 2}}, orthomin, noprecon);
     EXPECT_EQ(r.solve(orthomin, noprecon, 1e-6, 100), 13) << run;
   }
-  {  // one step, worked by hand, of each nonsymmetric family with P = M = [1 2; 0 1], b = e2
+  {  // the stop key after step 1, worked by hand for each nonsymmetric family with
+     // P = M = [1 2; 0 1] and b = e2
     struct Case { int32_t family; double x1, x2; };
     for (Case c : {Case{lanczos, 5.0 / 7, 5.0 / 14}, Case{vandenberg, -2.0 / 13, 0}}) {
       Solve r({{3, 1}, {-2, 4}}, c.family, noprecon);
