@@ -1,6 +1,8 @@
 // Test helpers for tests that touch the file system: a fresh temporary directory,
-// whole-file read and write, and the trimmed output of a shell command.
+// whole-file read and write, golden files, and the trimmed output of a shell command.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +39,16 @@ inline void spit(const std::string &path, const std::string &bytes) {
   FILE *f = fopen(path.c_str(), "wb");
   fwrite(bytes.data(), 1, bytes.size(), f);
   fclose(f);
+}
+
+// The golden file of this name under the test data folder compared with text
+// (QUENDAR_UPDATE_GOLDEN rewrites it instead).
+inline void expect_golden(const std::string &name, const std::string &text) {
+  const char *dir = getenv("QUENDAR_TEST_DATA");
+  ASSERT_NE(dir, nullptr);
+  std::string path = std::string(dir) + "/" + name;
+  if (getenv("QUENDAR_UPDATE_GOLDEN")) spit(path, text);
+  EXPECT_EQ(slurp(path), text) << name;
 }
 
 // Standard output of a shell command, runs of white space made single blanks, ends trimmed.

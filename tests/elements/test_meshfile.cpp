@@ -131,20 +131,29 @@ TEST_F(MeshFile, TwoTrianglesAre200BytesReadByAnIndependentReader) {
 }
 
 TEST_F(MeshFile, LargeMeshesUse32BitIndexesEverywhere) {
-  std::vector<Xyz> xyz;
-  std::vector<Corners> cells;
-  for (int i = 0; i < 20000; i++) xyz.push_back({double(i), 0, 0}), xyz.push_back({double(i), 1, 0});
-  for (int i = 0; i + 1 < 20000; i++)
-    cells.push_back({2 * i + 1, 2 * i + 3, 2 * i + 4}), cells.push_back({2 * i + 1, 2 * i + 4, 2 * i + 2});
-  build_mesh(&m, xyz, cells, tri3, [](const Corners &) { return uint16_t(1); });
-  vectorl_one_more(&m.jointnodes, 40000);
-  cell(5).neighbour[1] = -39998;
-  write(&m);
-  EXPECT_EQ(decoded(), expected(&m));
-  Mesh back{};
-  ASSERT_EQ(read(&back), 0);
-  expect_equal(&back);
-  meshes_free(&back, 0);
+  // A 2 x 20000 strip (40000 nodes, 39998 cells), then a 129 x 129 grid whose cells alone
+  // reach the limit (16641 nodes, 32768 cells).
+  for (auto [rows, cols] : {std::pair{2, 20000}, {129, 129}}) {
+    meshes_free(&m, 0);
+    m = Mesh{};
+    m.domain = &d;
+    std::vector<Xyz> xyz;
+    std::vector<Corners> cells;
+    for (int k = 0; k < rows * cols; k++) xyz.push_back({double(k / rows), double(k % rows), 0});
+    for (int i = 0; i + 1 < cols; i++)
+      for (int j = 0, a = i * rows + 1; j + 1 < rows; j++, a++)
+        cells.push_back({a, a + rows, a + rows + 1}), cells.push_back({a, a + rows + 1, a + 1});
+    build_mesh(&m, xyz, cells, tri3, [](const Corners &) { return uint16_t(1); });
+    vectorl_one_more(&m.jointnodes, m.nodes.count);
+    cell(5).neighbour[1] = -m.cells.count;
+    write(&m);
+    EXPECT_EQ(slurp(path)[5], 1) << rows;  // the wide flag after tag and basis
+    EXPECT_EQ(decoded(), expected(&m));
+    Mesh back{};
+    ASSERT_EQ(read(&back), 0);
+    expect_equal(&back);
+    meshes_free(&back, 0);
+  }
 }
 
 TEST_F(MeshFile, EveryReturnCode) {

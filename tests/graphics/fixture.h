@@ -1,6 +1,6 @@
 // The graphics tests' fixture: one drawing class and one edit class whose callbacks
 // keep every event, windows of a given client size on the headless desktop, the
-// stream of a view as bytes, and the layer closed after every test.
+// stream and display-list entries of a view, and the layer closed after every test.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -56,6 +56,14 @@ struct Graphics : ::testing::Test {
     return gag_newwindow_1(0, cls, 0, 0, uint16_t(w), uint16_t(h + 50), &caption, norecord, show);
   }
   viewrec *rec(uint16_t n) { return gag_views[n - 1]; }
+  // The display-list entries of a view in order: all of them, or those of one opcode.
+  std::vector<const glop *> entries(uint16_t view, int64_t opcode = -1) {
+    std::vector<const glop *> out;
+    for (const glblock *b = rec(view)->displaylist; b; b = b->next)
+      for (uint32_t i = 0; i < b->count; i++)
+        if (opcode < 0 || b->entries[i].opcode == opcode) out.push_back(&b->entries[i]);
+    return out;
+  }
   std::string boxes_text() {
     fflush(boxes);
     rewind(boxes);

@@ -19,14 +19,6 @@ struct Frames : Graphics {
     gag3d_init();
     gag1d_init(&f);
   }
-  // The view's entries of one kind, in order.
-  std::vector<const glop *> entries(uint16_t view, uint32_t opcode) {
-    std::vector<const glop *> out;
-    for (const glblock *b = rec(view)->displaylist; b; b = b->next)
-      for (uint32_t i = 0; i < b->count; i++)
-        if (b->entries[i].opcode == opcode) out.push_back(&b->entries[i]);
-    return out;
-  }
   // The stroke runs of a text drawn alone (font 1, angle 0) in a fresh window of the
   // view's size.
   std::vector<const glop *> strokes(uint16_t like, const char *t, float size, char uniform) {
@@ -55,14 +47,6 @@ struct Frames : Graphics {
       if (same) return true;
     }
     return false;
-  }
-  // The stream of a view against a golden file (rewritten when QUENDAR_UPDATE_GOLDEN is set).
-  void golden(uint16_t view, const char *name) {
-    std::string path = std::string(getenv("QUENDAR_TEST_DATA")) + "/" + name;
-    std::string bytes = stream(view);
-    if (getenv("QUENDAR_UPDATE_GOLDEN")) spit(path, bytes);
-    std::string want = slurp(path);
-    EXPECT_TRUE(bytes == want) << name << ": " << bytes.size() << " bytes, golden " << want.size();
   }
 };
 
@@ -337,7 +321,7 @@ TEST_F(Frames, GoldenPictures) {
   for (int i = 0; i <= 10; i++) vectord_one_more(&y, 0.3 * i * i - 2);
   uint16_t lin = window(600, 400);
   gag1d_plot_curve(lin, &f, &x, &y, 0, 0, &xt, &yt);
-  golden(lin, "frame_linear.vst");
+  expect_golden("frame_linear.vst", stream(lin));
 
   vector2d curves{};
   vectord xs{};
@@ -350,24 +334,24 @@ TEST_F(Frames, GoldenPictures) {
   }
   uint16_t log = window(600, 400);
   gag1d_plot_many(log, &f, &xs, &curves, 6, 0, &xt, &yt);
-  golden(log, "frame_loglog.vst");
+  expect_golden("frame_loglog.vst", stream(log));
 
   vectord levels{};
   gag1d_getlevels(0, 0.005, 8, &levels, 1);
   String t1 = text("u"), t2 = text("levels");
   uint16_t leg = window(200, 400);
   gag1d_level_table_0(leg, &f, &levels, 1, 0, -0.0001, 0.0052, &t1, &t2);
-  golden(leg, "legend_levels.vst");
+  expect_golden("legend_levels.vst", stream(leg));
   uint16_t band = window(200, 400);
   gag1d_band_table_0(band, &f, &levels, 0, 0, 0, 0, &t1, &t2);
-  golden(band, "legend_bands.vst");
+  expect_golden("legend_bands.vst", stream(band));
 
   rect3d box = {0, 0, -1, 2, 1, 1};
   gag3d_plotmap3_0(&f, &box, 4, 1.0, 0.6, 0, 1, 0, 0, 1.1);
   uint16_t b3 = window(400, 400);
   gag_scaleview_0(b3, &f.box);
   gag3d_backing_box_1(b3, &f, &box, -1, 1, &xt, &yt, &t1);
-  golden(b3, "backing_box.vst");
+  expect_golden("backing_box.vst", stream(b3));
 
   vectord_free(&x), vectord_free(&y), vectord_free(&xs), vectord_free(&levels);
   vector2d_free(&curves, 1);

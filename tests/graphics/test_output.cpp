@@ -43,15 +43,6 @@ std::vector<std::string> strokes(const uint8_t *img, int c) {
   return out;
 }
 
-// Display-list polylines of a view, each entry's point count.
-std::vector<int32_t> recorded_lists(const viewrec *v) {
-  std::vector<int32_t> out;
-  for (const glblock *b = v->displaylist; b; b = b->next)
-    for (uint32_t i = 0; i < b->count; i++)
-      if (b->entries[i].opcode == glpydraw) out.push_back(b->entries[i].list.count);
-  return out;
-}
-
 struct Output : Graphics {
   void SetUp() override {
     Graphics::SetUp();
@@ -114,7 +105,7 @@ TEST_F(Output, FontSelection) {
   size_t want = strokes(gag_fontimage_1, 'A').size() + strokes(gag_fontimage_2, 'B').size() +
                 strokes(gag_fontimage_1, 'c').size();
   ASSERT_NE(strokes(gag_fontimage_1, 'B').size(), strokes(gag_fontimage_2, 'B').size());
-  EXPECT_EQ(recorded_lists(v).size(), want);
+  EXPECT_EQ(entries(w, glpydraw).size(), want);
 
   gag_textfont(w, 3);
   const uint8_t *three = v->fontimage;
@@ -135,10 +126,10 @@ TEST_F(Output, FontSelection) {
   EXPECT_EQ(v->fontimage[4], 5);
   gag_clearview_0(w);
   gag_drawtext_1(w, 0.1, 0.5, &(const String &)text("Q"));
-  EXPECT_FALSE(recorded_lists(v).empty());
+  EXPECT_FALSE(entries(w, glpydraw).empty());
   gag_clearview_0(w);
   gag_drawtext_1(w, 0.1, 0.5, &(const String &)text("\xC8\xFF\x01"));
-  EXPECT_TRUE(recorded_lists(v).empty());
+  EXPECT_TRUE(entries(w, glpydraw).empty());
 }
 
 // A damaged library stops with the file's name, whatever the damage.

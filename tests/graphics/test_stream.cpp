@@ -21,14 +21,6 @@ static const std::string end_mark(uint16_t child = 0, uint16_t sibling = 0) {
   return "\x13" "END" + pack("", child, sibling, uint32_t(0));
 }
 
-// Every entry of a view, in order.
-static std::vector<const glop *> entries(const viewrec *v) {
-  std::vector<const glop *> out;
-  for (const glblock *b = v->displaylist; b; b = b->next)
-    for (uint32_t i = 0; i < b->count; i++) out.push_back(&b->entries[i]);
-  return out;
-}
-
 TEST_F(Stream, BytesMatchStructPacking) {
   uint16_t w = window(600, 400);
   gag_setcolor_0(w, 3);
@@ -83,9 +75,9 @@ TEST_F(Stream, RoundTripThroughAFreshTree) {
   EXPECT_EQ(hex(stream(w2)), hex(first));
   std::set<uint32_t> ops;
   for (uint16_t n : {w2, a2, b2})
-    for (const glop *g : entries(rec(n))) ops.insert(g->opcode);
+    for (const glop *g : entries(n)) ops.insert(g->opcode);
   EXPECT_EQ(ops, (std::set<uint32_t>{0, 1, 2, 3, 4, 5, 6, 10, 11, 12, 13, 14, 15, 16, 17, 18}));
-  const glop *font = entries(rec(b2)).back();
+  const glop *font = entries(b2).back();
   EXPECT_EQ(font->opcode, uint32_t(gltxfont));
   EXPECT_EQ(font->colour, 7);
   gag_closegraph();
@@ -102,7 +94,7 @@ TEST_F(Stream, EntryTwoHundredFiftySevenOpensASecondBlock) {
   EXPECT_EQ(rec(w)->displaylist->next->count, 1u);
   uint16_t w2 = window(600, 400);
   ASSERT_TRUE(read(w2, stream(w)));
-  std::vector<const glop *> got = entries(rec(w2));
+  std::vector<const glop *> got = entries(w2);
   ASSERT_EQ(got.size(), 257u);
   for (int i : {0, 255, 256}) EXPECT_FLOAT_EQ(got[size_t(i)]->v[0], float(i / 300.0));
 }
@@ -122,7 +114,7 @@ TEST_F(Stream, NonRecordingViewsAreSkippedInLinks) {
   EXPECT_EQ(one.substr(0, 12), end_mark(b));
   uint16_t b2, w2 = tree(&b2);
   EXPECT_TRUE(read(w2, one + one, 2));
-  EXPECT_EQ(entries(rec(b2)).size(), 1u);
+  EXPECT_EQ(entries(b2).size(), 1u);
   EXPECT_EQ(boxes_text(), "");
 }
 
@@ -142,7 +134,7 @@ TEST_F(Stream, UnknownOpcodesEndTheEntries) {
     uint16_t w = window(100, 100);
     std::string bytes = move + char(op) + std::string(20, '\0');
     EXPECT_FALSE(read(w, bytes)) << op;
-    EXPECT_EQ(entries(rec(w)).size(), 1u) << op;
+    EXPECT_EQ(entries(w).size(), 1u) << op;
     gag_killview(w);
   }
   uint16_t w = window(100, 100);
@@ -159,15 +151,15 @@ TEST_F(Stream, ListsAndTextsAreSizedByTheirCount) {
                       "abc" + end_mark();
   uint16_t w = window(100, 100);
   ASSERT_TRUE(read(w, bytes));
-  std::vector<const glop *> got = entries(rec(w));
+  std::vector<const glop *> got = entries(w);
   EXPECT_EQ(got[0]->list.capacity, 2);
   EXPECT_LT(got[1]->text.capacity, 16);
   EXPECT_STREQ(got[1]->text.text, "abc");
   // Cut short by the end of the file: the whole points and the bytes read stay.
   ASSERT_FALSE(read(w, bytes.substr(0, 12 + 12)));
-  EXPECT_EQ(entries(rec(w))[0]->list.count, 1);
+  EXPECT_EQ(entries(w)[0]->list.count, 1);
   ASSERT_FALSE(read(w, bytes.substr(0, 28 + 12 + 2)));
-  EXPECT_STREQ(entries(rec(w))[1]->text.text, "ab");
+  EXPECT_STREQ(entries(w)[1]->text.text, "ab");
 }
 
 // Hostile values at replay: a text size of 0 leaves the text state, and values
@@ -200,7 +192,7 @@ TEST_F(Stream, LongListsStayInSixteenBits) {
   gag_polyfill(w, &list);
   uint16_t w2 = window(100, 100);
   ASSERT_TRUE(read(w2, stream(w)));
-  std::vector<const glop *> got = entries(rec(w2));
+  std::vector<const glop *> got = entries(w2);
   ASSERT_EQ(got.size(), 3u);
   EXPECT_EQ(got[0]->list.count + got[1]->list.count, n + 1);
   EXPECT_EQ(got[0]->list.data[got[0]->list.count - 1].x, got[1]->list.data[0].x);

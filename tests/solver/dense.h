@@ -1,6 +1,5 @@
 // Test helpers for the matrix modules: matrices and vectors from value lists, the
-// analytic tridiagonal test problems, seeded random matrices, armed traps and
-// golden files.
+// analytic tridiagonal test problems, seeded random matrices and armed traps.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -88,12 +87,3 @@ struct Armed {
     rtlib_fpu_default();
   }
 };
-
-// The golden file of this name compared with text (QUENDAR_UPDATE_GOLDEN rewrites it).
-inline void expect_golden(const std::string &name, const std::string &text) {
-  const char *dir = getenv("QUENDAR_TEST_DATA");
-  ASSERT_NE(dir, nullptr);
-  std::string path = std::string(dir) + "/" + name;
-  if (getenv("QUENDAR_UPDATE_GOLDEN")) spit(path, text);
-  EXPECT_EQ(slurp(path), text);
-}

@@ -107,10 +107,24 @@ TEST(Sparsecg, IterationLimitsAndStops) {
     Solve r(five_point(30), orthomin, noprecon);
     EXPECT_EQ(r.solve(orthomin, noprecon, 0.0, 10), 41);
   }
-  {  // the stop key
-    Solve r(five_point(10), orthomin, noprecon);
-    r.key = 1;
-    EXPECT_EQ(r.solve(orthomin, noprecon, 1e-10, 100), 1);
+  // 2I is solved at step 1; the stop comes at step 13, once all 12 stored differences lie
+  // within the solve, also when the history starts on the same value (the second run).
+  for (int run = 1; run <= 2; run++) {
+    Solve r({{2, 0}, {0, 2}}, orthomin, noprecon);
+    EXPECT_EQ(r.solve(orthomin, noprecon, 1e-6, 100), 13) << run;
+  }
+  {  // the stop key after step 1, worked by hand for each nonsymmetric family with
+     // P = M = [1 2; 0 1] and b = e2
+    struct Case { int32_t family; double x1, x2; };
+    for (Case c : {Case{lanczos, 5.0 / 7, 5.0 / 14}, Case{vandenberg, -2.0 / 13, 0}}) {
+      Solve r({{3, 1}, {-2, 4}}, c.family, noprecon);
+      Sparse m({{1, 2}, {0, 1}});
+      sparsemx_copyto_0(&r.m, &m);
+      r.b.data[0] = 0, r.b.data[1] = 1, r.key = 1;
+      EXPECT_EQ(r.solve(c.family, biprecon, 1e-6, 100), 1);
+      EXPECT_NEAR(r.x(1), c.x1, 1e-15) << c.family;
+      EXPECT_NEAR(r.x(2), c.x2, 1e-15) << c.family;
+    }
   }
   {  // a budget of 0 runs as 1: ended after 4 iterations.
     Solve r(five_point(5), orthomin, noprecon);
