@@ -1,4 +1,4 @@
-// Seeded random trees: the simplified tree keeps the value of the original, and every
+// Seeded random trees: the simplified tree keeps the value of the tree it came from, and every
 // derivative matches central differences, both evaluated by the fast evaluator.
 #include <random>
 
