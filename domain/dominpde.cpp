@@ -1,10 +1,466 @@
-// dominpde, headless: a domain without regions has no materials to order.
+// dominpde: boundary-condition tags on joints and edges, the preparation of a parsed
+// domain for meshing, and materials. Errors with a source place are parse errors on the
+// current problem; the conditions' tag table is the current problem's.
 #include "domain/dominpde.h"
-#include "runtime/rtlib.h"
 
-void dominpde_sort_materials(Domain *) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstring>
+
+#include "control/pdedat.h"
+#include "domain/bounding.h"
+#include "domain/domain.h"
+#include "domain/edges.h"
+#include "domain/joints.h"
+#include "model/bcs.h"
+#include "model/formulas.h"
+#include "model/params.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/point3d.h"
+#include "runtime/rtlib.h"
 
 int dominpde_init() {
   TRACE("dominpde");
   return 0;
+}
+
+// A message in static storage, so that the jump that follows leaves nothing allocated.
+static String message_text(const char *format, ...) {
+  static char buffer[160];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return String{uint16_t(strlen(buffer)), uint16_t(sizeof buffer - 1), buffer};
+}
+
+[[noreturn]] static void parse_error(const TextLoc *place, const char *text) {
+  String m = message_text("%s", text);
+  pdedat_parse_err_0(pdedat_current, place, &m);
+}
+
+[[noreturn]] static void exec_error(const char *text) {
+  String m = message_text("%s", text);
+  pdedat_exec_err_1(&m);
+}
+
+static int32_t iabs(int32_t v) { return v < 0 ? -v : v; }
+static bool curved(const Edge &e) { return e.shape == SHAPE_ARC || e.shape == SHAPE_ERC; }
+static bool planar(const Edge &e) { return e.shape == SHAPE_LINE || curved(e); }
+
+// A working vectorn released on every exit, the error jumps included.
+struct worklist {
+  vectorn v{};
+  ~worklist() { vectorn_free(&v); }
+};
+
+// ---- Boundary conditions --------------------------------------------------------------
+
+static const vectorn *tag_list(const bcset *s, uint16_t tag) {
+  return tag >= 1 && tag <= s->tags.count ? &s->tags.data[tag - 1] : nullptr;
+}
+
+// The working list set to nvars zeros, then the tag's list copied in.
+static void start_list(vectorn *w, uint16_t nvars, const bcset *s, uint16_t tag) {
+  vectorn_resize(w, nvars, nvars);
+  for (int32_t i = 0; i < w->count; i++) w->data[i] = 0;
+  if (const vectorn *l = tag_list(s, tag)) {
+    if (l->count > w->count) vectorn_resize(w, l->count, l->count);
+    for (int32_t i = 0; i < l->count; i++) w->data[i] = l->data[i];
+  }
+}
+
+static void merge_tag(const bcset *s, vectorn *w, uint16_t tag) {
+  if (const vectorn *l = tag_list(s, tag)) bcs_merge_bctags(s, w, l);
+}
+
+void dominpde_joint_bcs(pde *p) {
+  TRACE("dominpde_joint_bcs");
+  Domain *d = p->mesh.domain;
+  bcset *s = &p->formulas.bcs;
+  worklist w;
+  for (uint16_t k = 0; k < d->joints.count; k++) {
+    Joint &j = d->joints.data[k];
+    start_list(&w.v, p->nvars, s, j.bctag);
+    for (int32_t i = 0; i < j.edges.count; i++) {
+      uint16_t e = j.edges.data[i];
+      if (e < 1 || e > d->edges.count) exec_error("INVALID EDGE ENTRY");
+      merge_tag(s, &w.v, d->edges.data[e - 1].bctag);
+    }
+    for (int32_t i = 0; i < j.faces.count; i++) {
+      uint16_t f = j.faces.data[i];
+      if (f >= 1 && f <= d->faces.count) merge_tag(s, &w.v, d->faces.data[f - 1].bctag);
+    }
+    j.bctag = bcs_make_bctag(s, &w.v);
+  }
+}
+
+void dominpde_edge_bcs(pde *p) {
+  TRACE("dominpde_edge_bcs");
+  Domain *d = p->mesh.domain;
+  bcset *s = &p->formulas.bcs;
+  worklist w;
+  for (uint16_t k = 0; k < d->edges.count; k++) {
+    Edge &e = d->edges.data[k];
+    start_list(&w.v, p->nvars, s, e.bctag);
+    for (int32_t i = 0; i < e.face_list.count; i++) {
+      uint16_t f = e.face_list.data[i];
+      if (f >= 1 && f <= d->faces.count) merge_tag(s, &w.v, d->faces.data[f - 1].bctag);
+    }
+    e.bctag = bcs_make_bctag(s, &w.v);
+  }
+}
+
+static uint16_t lookup(uint16_t tag, uint16_t variable, const FormulaSet *f) {
+  const vectorn *l = tag_list(&f->bcs, tag);
+  return l && variable >= 1 && variable <= l->count ? l->data[variable - 1] : 0;
+}
+
+uint16_t dominpde_find_face_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
+  if (entity < 1 || entity > d->faces.count) return 0;
+  return lookup(d->faces.data[entity - 1].bctag, variable, f);
+}
+
+uint16_t dominpde_find_edge_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
+  if (entity < 1 || entity > d->edges.count) exec_error("INVALID EDGE ENTRY");
+  return lookup(d->edges.data[entity - 1].bctag, variable, f);
+}
+
+uint16_t dominpde_find_joint_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
+  if (entity < 1 || entity > d->joints.count) exec_error("INVALID JOINT ENTRY");
+  return lookup(d->joints.data[entity - 1].bctag, variable, f);
+}
+
+uint16_t dominpde_find_surf_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
+  return d->threed ? dominpde_find_face_bc(d, entity, variable, f) : dominpde_find_edge_bc(d, entity, variable, f);
+}
+
+// ---- Splitting ----------------------------------------------------------------------------
+
+uint16_t dominpde_split_edge(Domain *d, uint16_t e, uint16_t j) {
+  TRACE("dominpde_split_edge");
+  uint16_t n = edges_split(&d->edges, e, &d->joints, j, &d->grid);
+  // Walking +e goes through n first; walking -e ends with -n.
+  for (uint16_t l = 0; l < d->loops.count; l++) {
+    vectorl &v = d->loops.data[l].edges;
+    for (int32_t i = 1; i <= v.count; i++) {
+      if (v.data[i - 1] == e) {
+        vectorl_insert_1(&v, i, n);
+        i++;
+      } else if (v.data[i - 1] == -int32_t(e)) {
+        vectorl_insert_1(&v, i + 1, -int32_t(n));
+        i++;
+      }
+    }
+  }
+  Edge &old = d->edges.data[e - 1], &fresh = d->edges.data[n - 1];
+  fresh.bctag = old.bctag;
+  vectorn_copyto_0(&fresh.layer_tags, &old.layer_tags);
+  if (old.periodic) {
+    fresh.periodic = old.periodic;
+    vectorn_one_more(&d->periodics.data[old.periodic - 1].sources, n);
+    Joint &jt = d->joints.data[j - 1];
+    if (jt.periodic == 0)
+      jt.periodic = old.periodic;
+    else if (jt.periodic != old.periodic)
+      rtlib_fatal_in("dominpde_split_edge", "Intersecting Periodic Boundaries");
+  }
+  return n;
+}
+
+static bool ends_at(const Edge &e, uint16_t j) { return e.joint1 == j || e.joint2 == j; }
+
+// The first crossing of edges a < b in P; false when they do not cross.
+static bool crossing(Domain *d, uint16_t a, uint16_t b, pointdlist *L, double P[2]) {
+  const Edge &e1 = d->edges.data[a - 1], &e2 = d->edges.data[b - 1];
+  if (!planar(e1) || !planar(e2)) return false;
+  if ((e1.joint1 == e2.joint1 && e1.joint2 == e2.joint2) || (e1.joint1 == e2.joint2 && e1.joint2 == e2.joint1))
+    return false;
+  const double tol = 0.001;
+  const Joint *J = d->joints.data;
+  uint16_t found;
+  if (e1.shape == SHAPE_LINE)
+    found = edges_cross_edge(L, &e2, &d->joints, &J[e1.joint1 - 1].x, &J[e1.joint2 - 1].x, tol);
+  else if (curved(e2)) {
+    const arcrec &r1 = e1.shapedata.arc, &r2 = e2.shapedata.arc;
+    double s1 = std::max(std::fabs(r1.rx), std::fabs(r1.ry)), s2 = std::max(std::fabs(r2.rx), std::fabs(r2.ry));
+    if (s1 + s2 < std::hypot(r1.cx - r2.cx, r1.cy - r2.cy)) return false;
+    found = uint16_t(edges_cross_arc_arc(L, &e1, &e2, &d->joints, tol));
+  } else
+    found = edges_cross_edge(L, &e1, &d->joints, &J[e2.joint1 - 1].x, &J[e2.joint2 - 1].x, tol);
+  if (!found) return false;
+  P[0] = L->data[0].x, P[1] = L->data[0].y;
+  return true;
+}
+
+struct pointlist_guard {
+  pointdlist L{};
+  ~pointlist_guard() { pointd_free_1(&L); }
+};
+
+void dominpde_split_edges(Domain *d) {
+  TRACE("dominpde_split_edges");
+  const double scale = d->grid.scale, tol = d->grid.tolerance;
+  // 1. Joints lying inside an edge, away from its ends.
+  for (uint16_t j = 1; j <= d->joints.count; j++) {
+    for (uint16_t e = 1; e <= d->edges.count; e++) {
+      const Edge &E = d->edges.data[e - 1];
+      if (!planar(E) || ends_at(E, j)) continue;
+      double N[2];
+      const Joint &J = d->joints.data[j - 1];
+      double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
+      if (dist >= scale) continue;
+      const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
+      if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
+        dominpde_split_edge(d, e, j);
+    }
+  }
+  // 2. Crossings, from the first pair again after every cut. An edge is never cut at one
+  // of its own joints: a crossing whose joint ends both edges is none.
+  pointlist_guard g;
+  bool again = true;
+  while (again) {
+    again = false;
+    for (uint16_t a = 1; a <= d->edges.count && !again; a++) {
+      for (uint16_t b = a + 1; b <= d->edges.count && !again; b++) {
+        double P[2];
+        if (!crossing(d, a, b, &g.L, P)) continue;
+        uint16_t j = joints_make_joint_1(&d->joints, P[0], P[1], &d->grid);
+        bool on_a = ends_at(d->edges.data[a - 1], j), on_b = ends_at(d->edges.data[b - 1], j);
+        if (on_a && on_b) continue;
+        if (!on_b) dominpde_split_edge(d, b, j);
+        if (!on_a) dominpde_split_edge(d, a, j);
+        again = true;
+      }
+    }
+  }
+}
+
+// ---- Merging -----------------------------------------------------------------------------
+
+void replace_edge(Domain *d, uint16_t victim, int32_t keeper) {
+  TRACE("replace_edge");
+  uint16_t k = uint16_t(iabs(keeper));
+  Edge &V = d->edges.data[victim - 1], &K = d->edges.data[k - 1];
+  bcset *s = &pdedat_current->formulas.bcs;
+  // 1. Conditions.
+  if (V.bctag && !K.bctag) {
+    K.bctag = V.bctag;
+  } else if (V.bctag && K.bctag != V.bctag) {
+    worklist w;
+    start_list(&w.v, 0, s, K.bctag);
+    int32_t conflicts = bcs_merge_bctags(s, &w.v, tag_list(s, V.bctag));
+    if (conflicts) {
+      debug_printf("BC Conflict Edges (%d,%d) bctag %d::%d  Locator=(%d,%d,%d)\n", k, victim, K.bctag, V.bctag,
+                   V.place.file, int(V.place.line), V.place.column);
+      debug_printf("GPDE=%x \n", unsigned(reinterpret_cast<uintptr_t>(pdedat_current)));
+      if (debug_file) fflush(debug_file);
+      parse_error(&V.place, "Multiple BC's Declared");
+    }
+    K.bctag = bcs_make_bctag(s, &w.v);
+  }
+  // 2. Node spacing.
+  if (!K.spacing)
+    K.spacing = V.spacing;
+  else if (V.spacing > 0)
+    parse_error(&V.place, "Multiple Node Spacing Definitions");
+  // 3. Per-layer tags.
+  if (!K.layer_tags.count) {
+    vectorn_copyto_0(&K.layer_tags, &V.layer_tags);
+  } else {
+    for (int32_t i = 1; i <= V.layer_tags.count; i++) {
+      uint16_t vt = V.layer_tags.data[i - 1];
+      if (!vt) continue;
+      if (i > K.layer_tags.count) vectorn_resize(&K.layer_tags, i, i);
+      uint16_t &kt = K.layer_tags.data[i - 1];
+      if (!kt) {
+        kt = vt;
+      } else if (kt != vt) {
+        debug_printf("BC Conflict Edges (%d,%d) LAYER %d bctag %d::%d  Locator=(%d,%d,%d)\n", k, victim, i, kt, vt,
+                     V.place.file, int(V.place.line), V.place.column);
+        debug_printf("GPDE=%x \n", unsigned(reinterpret_cast<uintptr_t>(pdedat_current)));
+        if (debug_file) fflush(debug_file);
+        parse_error(&V.place, "Multiple BC's Declared");
+      }
+    }
+  }
+  // 4. Loops: the victim's entries name the keeper with the entry's walking sign.
+  for (uint16_t l = 0; l < d->loops.count; l++) {
+    vectorl &v = d->loops.data[l].edges;
+    for (int32_t i = 0; i < v.count; i++) {
+      int32_t n = v.data[i], m = iabs(n);
+      if (m == victim)
+        v.data[i] = (n < 0 ? -1 : 1) * keeper;
+      else if (m > victim)
+        v.data[i] = n < 0 ? n + 1 : n - 1;
+    }
+  }
+  // 5. Periodic declaration.
+  K.periodic = std::max(K.periodic, V.periodic);
+  // 6. Periodic source lists.
+  for (uint16_t p = 0; p < d->periodics.count; p++) {
+    vectorn &src = d->periodics.data[p].sources;
+    for (int32_t i = 0; i < src.count; i++) {
+      if (src.data[i] == victim)
+        src.data[i] = k;
+      else if (src.data[i] > victim)
+        src.data[i]--;
+    }
+  }
+  // 7. The table closes up.
+  strings_free_0(&V.name);
+  vectorn_free(&V.face_list);
+  vectorn_free(&V.layer_tags);
+  edgetable &t = d->edges;
+  std::memmove(static_cast<void *>(&t.data[victim - 1]), &t.data[victim], size_t(t.count - victim) * sizeof(Edge));
+  t.count--;
+  std::memset(static_cast<void *>(&t.data[t.count]), 0, sizeof(Edge));
+  for (uint16_t n = victim; n <= t.count; n++) t.data[n - 1].number = n;
+}
+
+void dominpde_merge_edges(Domain *d) {
+  TRACE("dominpde_merge_edges");
+  const double tol = d->grid.tolerance;
+  uint16_t a = 1;
+  while (a < d->edges.count) {
+    bool merged = false;
+    for (uint16_t b = a + 1; b <= d->edges.count && !merged; b++) {
+      const Edge &e1 = d->edges.data[a - 1], &e2 = d->edges.data[b - 1];
+      bool same = e1.joint1 == e2.joint1 && e1.joint2 == e2.joint2;
+      bool reversed = e1.joint1 == e2.joint2 && e1.joint2 == e2.joint1;
+      if (!same && !reversed) continue;
+      bool match = false;
+      if (e1.shape == SHAPE_LINE)
+        match = e2.shape == SHAPE_LINE;
+      else if (curved(e1))
+        match = curved(e2) && std::fabs(e1.shapedata.arc.cx - e2.shapedata.arc.cx) < tol &&
+                std::fabs(e1.shapedata.arc.cy - e2.shapedata.arc.cy) < tol;
+      if (!match) continue;
+      replace_edge(d, b, same ? a : -int32_t(a));
+      merged = true;
+    }
+    if (!merged) a++;
+  }
+}
+
+// ---- Periodic boundaries -----------------------------------------------------------------
+
+static point3d map_point(const transform3d *T, double x, double y, double z) {
+  point3d in{x, y, z}, out{};
+  geom3d_rotate_0(&out, T, &in);
+  return out;
+}
+
+uint16_t periodic_joint(const Domain *d, uint16_t j, uint16_t p) {
+  const Joint &J = d->joints.data[j - 1];
+  point3d q = map_point(&d->periodics.data[p - 1].forward, J.x, J.y, J.z);
+  for (uint16_t k = 0; k < d->joints.count; k++) {
+    const Joint &K = d->joints.data[k];
+    if (std::hypot(K.x - q.x, K.y - q.y) < d->grid.tolerance) return uint16_t(k + 1);
+  }
+  return 0;
+}
+
+void dominpde_periodic_edges(Domain *d) {
+  TRACE("dominpde_periodic_edges");
+  if (d->perextrude) return;
+  for (uint16_t p = 1; p <= d->periodics.count; p++) {
+    periodic &P = d->periodics.data[p - 1];
+    vectorn_resize(&P.images, P.sources.count, P.sources.count);
+    for (int32_t i = 0; i < P.images.count; i++) P.images.data[i] = 0;
+    for (int32_t i = 1; i <= P.sources.count; i++) {
+      uint16_t en = P.sources.data[i - 1];
+      Edge &e = d->edges.data[en - 1];
+      uint16_t a = e.joint1, b = e.joint2;
+      uint16_t ia = periodic_joint(d, a, p), ib = periodic_joint(d, b, p);
+      if (!ia || !ib) parse_error(&P.mapping->loc, "Periodic Boundaries Don't Match");
+      for (uint16_t j : {a, b}) {
+        const Joint &J = d->joints.data[j - 1];
+        if (J.periodic && J.periodic != p && J.image != periodic_joint(d, j, p))
+          parse_error(&P.mapping->loc, "Multiple Periodic Images of One Point");
+      }
+      Joint &A = d->joints.data[a - 1], &B = d->joints.data[b - 1];
+      A.periodic = p, A.image = ia;
+      B.periodic = p, B.image = ib;
+      for (uint16_t f = 1; f <= d->edges.count; f++) {
+        const Edge &F = d->edges.data[f - 1];
+        bool joins = (F.joint1 == ia && F.joint2 == ib) || (F.joint1 == ib && F.joint2 == ia);
+        if (!joins || F.shape != e.shape) continue;
+        if (curved(e)) {
+          point3d c = map_point(&P.forward, e.shapedata.arc.cx, e.shapedata.arc.cy, 0);
+          const arcrec &r = F.shapedata.arc;
+          if (std::hypot(c.x - r.cx, c.y - r.cy) >= d->grid.tolerance) {
+            debug_printf("ARC CENTER (%g,%g) MAPS TO (%g,%g) IMAGE CENTER IS (%g,%g)\n", e.shapedata.arc.cx,
+                         e.shapedata.arc.cy, c.x, c.y, r.cx, r.cy);
+            parse_error(&P.mapping->loc, "Periodic Arc Centers Don't Match");
+          }
+        }
+        if (e.image) parse_error(&P.mapping->loc, "Multiple Periodic Images of Segment");
+        e.image = f;
+        P.images.data[i - 1] = f;
+      }
+    }
+  }
+}
+
+// ---- Regions at joints, surfaces and materials ------------------------------------------
+
+void sheet_error(uint16_t surface, const char *message, const double *point) {
+  String x{}, y{};
+  strings_fmt(&x, point[0]);
+  strings_fmt(&y, point[1]);
+  String m = message_text("SURFACE %d %s AT (%s,%s)", surface, message, x.text ? x.text : "",
+                          y.text ? y.text : "");
+  strings_free_0(&x);
+  strings_free_0(&y);
+  const Domain *d = pdedat_current->mesh.domain;
+  TextLoc place{};
+  if (surface >= 1 && surface <= d->surfplaces.count) place = d->surfplaces.data[surface - 1];
+  pdedat_parse_err_0(pdedat_current, &place, &m);
+}
+
+void dominpde_sort_materials(Domain *d, paramset *params) {
+  TRACE("dominpde_sort_materials");
+  vectorn_resize(&d->regmaterials, d->regions.count, d->regions.count);
+  if (!d->regions.count) {
+    d->materials = 0;
+    return;
+  }
+  uint16_t made = 0;
+  for (uint16_t r = 1; r <= d->regions.count; r++) {
+    region &R = d->regions.data[r - 1];
+    if (R.type == 2) continue;
+    uint16_t material = 0;
+    for (uint16_t q = 1; q < r && !material; q++) {
+      const region &Q = d->regions.data[q - 1];
+      bool equal = true;
+      for (uint16_t k = 1; k <= (params ? params->count : 0) && equal; k++) {
+        if (params->items[k - 1]->used) continue;
+        equal = trees_compare(params_find_param_def(params, k, Q.defregion, Q.layer),
+                              params_find_param_def(params, k, R.defregion, R.layer));
+      }
+      if (equal) material = Q.material;
+    }
+    if (!material) material = ++made;
+    R.material = material;
+    d->regmaterials.data[r - 1] = material;
+  }
+  d->materials = made;
+}
+
+void dominpde_find_reglist(pde *p) {
+  TRACE("dominpde_find_reglist");
+  Domain *d = p->mesh.domain;
+  for (uint16_t k = 0; k < d->joints.count; k++) {
+    Joint &j = d->joints.data[k];
+    for (int32_t i = 0; i < j.edges.count; i++) {
+      uint16_t e = j.edges.data[i];
+      if (e < 1 || e > d->edges.count) exec_error("INVALID EDGE ENTRY");
+      for (int s = 0; s < 2; s++)
+        if (uint16_t r = d->edges.data[e - 1].side_regions[s]) vectorn_enlist(&j.regions, r);
+    }
+  }
+  // SURFACES-CHECK
 }

@@ -1,0 +1,93 @@
+// A batch-mode problem whose domain the preparation and spacing tests build by hand,
+// with its error reports read back from the batch log.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "control/pdedat.h"
+#include "control/verdat.h"
+#include "domain/bounding.h"
+#include "domain/domain.h"
+#include "domain/dominpde.h"
+#include "domain/edges.h"
+#include "domain/joints.h"
+#include "domain/regions.h"
+#include "runtime/bopmem.h"
+#include "runtime/math.h"
+#include "tests/runtime/fatal_stop.h"
+
+struct Problem : ::testing::Test {
+  TempDir dir;
+  FILE *log = tmpfile();
+  pde *p = nullptr;
+  Domain *dp = nullptr;
+  int64_t xmem0 = 0;
+  void SetUp() override {
+    bounding_init();
+    math_init();
+    verdat_batch = 1;
+    pdedat_batch_log = log;
+    String path{};
+    strings_copyto_1(&path, dir.file("geometry.pde").c_str());
+    p = pdedat_new_pde(&path);
+    strings_free_0(&path);
+    pdedat_current = p;
+    dp = p->mesh.domain;
+    dp->grofac = 0.25;
+  }
+  void TearDown() override {
+    pdedat_free_pde(p);
+    pdedat_current = nullptr;
+    pdedat_batch_log = nullptr;
+    verdat_batch = 0;
+    fclose(log);
+  }
+  Domain &d() { return *dp; }
+  uint16_t pt(double x, double y) { return joints_make_joint_1(&dp->joints, x, y, &dp->grid); }
+  int32_t line(uint16_t a, uint16_t b) { return edges_make_line_edge(&dp->edges, &dp->joints, a, b, &dp->grid); }
+  // An arc from a to b about (x, y), counter-clockwise the shorter way.
+  int32_t arc(uint16_t a, uint16_t b, double x, double y) {
+    return edges_make_arc_edge(&dp->edges, &dp->joints, a, b, 0, ARC_TWO_POINT_CENTER, x, y, 0, 0, &dp->grid);
+  }
+  Edge &edge(int32_t n) { return dp->edges.data[(n < 0 ? -n : n) - 1]; }
+  Joint &joint(uint16_t j) { return dp->joints.data[j - 1]; }
+  // A region of the type whose one loop walks the signed edges.
+  uint16_t region(std::initializer_list<int32_t> edges, int32_t type = 0) {
+    uint16_t r = regions_new_region(&dp->regions, type, 0, 0), l = edges_new_loop(&dp->loops);
+    for (int32_t e : edges) edges_add_to_loop(&dp->loops, l, e);
+    vectorn_one_more(&dp->regions.data[r - 1].loops, l);
+    if (type == 1) vectorn_one_more(&dp->excluded, r);
+    return r;
+  }
+  // The closed polygon through the points, as a region.
+  uint16_t polygon(std::initializer_list<std::pair<double, double>> pts, int32_t type = 0) {
+    std::vector<uint16_t> j;
+    for (auto [x, y] : pts) j.push_back(pt(x, y));
+    uint16_t r = regions_new_region(&dp->regions, type, 0, 0), l = edges_new_loop(&dp->loops);
+    for (size_t k = 0; k < j.size(); k++) edges_add_to_loop(&dp->loops, l, line(j[k], j[(k + 1) % j.size()]));
+    vectorn_one_more(&dp->regions.data[r - 1].loops, l);
+    if (type == 1) vectorn_one_more(&dp->excluded, r);
+    return r;
+  }
+  // Snaps the joints and bounds the regions, as the reader leaves a domain.
+  void finish() {
+    joints_quantize(&dp->joints, &dp->grid);
+    for (uint16_t k = 0; k < dp->edges.count; k++) edges_bound_edge(&dp->edges.data[k], &dp->joints, &dp->grid);
+    edges_joinings(&dp->edges, &dp->joints);
+    domain_bound_regions(dp);
+  }
+  // "" when the call returned, else the error line of the batch log.
+  template <class F> std::string run(F &&body) {
+    HookScope hook;
+    LogCapture capture;
+    int code = except_catch("prepare", body);
+    if (!code) return "";
+    finish_report("prepare");
+    fflush(log);
+    rewind(log);
+    std::string report = slurp_stream(log);
+    size_t at = report.rfind("ERROR: ");
+    return at == std::string::npos ? report : report.substr(at + 7, report.find('\n', at) - at - 7);
+  }
+};
