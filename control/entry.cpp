@@ -13,6 +13,7 @@
 #include "domain/joints.h"
 #include "domain/periodic.h"
 #include "domain/regions.h"
+#include "domain/dfeature.h"
 #include "domain/dominpde.h"
 #include "domain/features.h"
 #include "elements/basisfun.h"
@@ -225,6 +226,7 @@ static const struct {
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
     {"dominpde", dominpde_init},
+    {"dfeature", dfeature_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
     {"exporter", exporter_init},

@@ -10,12 +10,15 @@
 
 #include "control/pdedat.h"
 #include "domain/bounding.h"
+#include "domain/dfeature.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/joints.h"
 #include "model/bcs.h"
 #include "model/formulas.h"
 #include "model/params.h"
+#include "graphics/display.h"
+#include "runtime/arrayd.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/point3d.h"
@@ -463,4 +466,249 @@ void dominpde_find_reglist(pde *p) {
     }
   }
   // SURFACES-CHECK
+}
+
+// ---- Boundary spacing -------------------------------------------------------------------
+
+DominpdeServices dominpde_services = {};
+
+static double evaluate(pde *p, TreeNode *tree, const double *at, uint16_t region) {
+  return dominpde_services.eval(p, tree, at[0], at[1], 0, region);
+}
+
+// The arc angle limit in radians: GRIDARC degrees, at most a quarter turn.
+static double arc_limit(const pde *p) { return std::min(p->gridarc * 0.017453292, 1.5707963267948966); }
+
+// A user spacing from the signed selector s at the point: MESH_SPACING (s > 0) as it
+// stands, MESH_DENSITY (s < 0) as its reciprocal. Values that ask no positive spacing
+// are none (DOMAIN_HUGE).
+static double user_spacing(pde *p, int16_t s, const double *at, uint16_t region) {
+  const treevector &list = p->formulas.spacing;
+  int32_t k = s < 0 ? -s : s;
+  if (k < 1 || k > list.count) return DOMAIN_HUGE;
+  double v = evaluate(p, list.data[k - 1], at, region);
+  if (!(v > 0)) return DOMAIN_HUGE;
+  if (s < 0) return 1 / v;
+  return v > DOMAIN_HUGE ? DOMAIN_HUGE : v;
+}
+
+double dominpde_user_feature(pde *p, const double *point, uint16_t region, uint16_t edge) {
+  const Domain *d = p->mesh.domain;
+  double h = DOMAIN_HUGE;
+  if (edge && d->edges.data[edge - 1].spacing) h = user_spacing(p, d->edges.data[edge - 1].spacing, point, region);
+  int16_t s = region && d->regions.data[region - 1].spacing ? d->regions.data[region - 1].spacing : d->spacing;
+  if (s) h = std::min(h, user_spacing(p, s, point, region));
+  return h;
+}
+
+double dominpde_threed_feature(pde *p, const Domain *d, const double *point, uint16_t region) {
+  double h = DOMAIN_HUGE;
+  if (!(p->steepness > 0) || d->surfaces <= 1) return h;
+  for (uint16_t s = 1; s <= d->surfaces; s++) {
+    if (s > d->regiontrees[2].count || s > d->regiontrees[1].count) break;
+    const treevector &div = d->regiontrees[2].data[s - 1], &grad = d->regiontrees[1].data[s - 1];
+    if (region < 1 || region > div.count || region > grad.count) continue;
+    double c = evaluate(p, div.data[region - 1], point, region);
+    if (std::fabs(c) <= 1e-37) continue;
+    double z[3] = {};
+    dominpde_services.eval_vec(p, z, grad.data[region - 1], point[0], point[1], 0, region);
+    h = std::min(h, 8 * p->steepness * std::sqrt(z[0] * z[0] + z[1] * z[1] + 1) / std::fabs(c));
+  }
+  return h;
+}
+
+// The status line shown while a pass runs, removed on every exit.
+struct statusline {
+  pad *panel;
+  uint16_t line = 0;
+  statusline(pad *p, const char *label) : panel(p) {
+    if (!panel) return;
+    String l{uint16_t(strlen(label)), uint16_t(strlen(label)), const_cast<char *>(label)};
+    line = display_report(panel, 0, &l);
+  }
+  void update(int32_t n) {
+    if (panel) display_update_num(panel, line, n);
+  }
+  bool stop() { return panel && display_checkkey(panel); }
+  ~statusline() {
+    if (panel && line) display_unreport(panel, line);
+  }
+};
+
+// The spacing law at the samples of one edge (step 3 of the sample construction).
+static void sample_spacings(pde *p, Domain *d, featureitem &it, double hcap, double ha, double hb, double A) {
+  const Edge &e = d->edges.data[it.edge - 1];
+  const double g = d->grofac, L = e.length;
+  for (int32_t i = 0; i < it.samples.count; i++) {
+    double s = it.distances.data[i], P[2];
+    edges_move_dist(&e, &d->joints, s, P);
+    it.samples.data[i] = {P[0], P[1]};
+    double h = std::min({hcap, ha + g * s, hb + g * (L - s)});
+    if (e.shape == SHAPE_ERC) h = std::min(h, edges_erc_rad(&e, P) * A);
+    for (int side = 0; side < 2; side++) {
+      uint16_t r = e.side_regions[side];
+      if (!r) continue;
+      h = std::min({h, dominpde_threed_feature(p, d, P, r), dominpde_user_feature(p, P, r, it.edge)});
+    }
+    it.spacings.data[i] = h;
+  }
+}
+
+void resolve_features(pde *p, Domain *d, pad *panel) {
+  TRACE("resolve_features");
+  featureblock &b = d->features;
+  const double A = arc_limit(p), tol = d->grid.tolerance;
+  statusline status(panel, "BREAKUP ");
+  for (uint16_t k = 1; k <= d->edges.count && k <= b.count; k++) {
+    status.update(k);
+    const Edge &e = d->edges.data[k - 1];
+    featureitem &it = b.items[k - 1];
+    if (e.external || !planar(e)) continue;
+    double hcap = b.basespacing;
+    if (e.shape == SHAPE_ARC) hcap = std::min(hcap, std::fabs(e.shapedata.arc.rx) * A);
+    it.edge = k;
+    double ha = b.jointspacing.data[e.joint1 - 1], hb = b.jointspacing.data[e.joint2 - 1];
+    const double L = e.length, floor = L * 1e-4;
+    // Samples at most L/15 apart, and closer than any other joint is to the edge; a joint
+    // almost on the edge does not ask for more than 10^4 of them.
+    double dmin = L / 15, foot[2];
+    for (uint16_t j = 1; j <= d->joints.count; j++) {
+      if (j == e.joint1 || j == e.joint2) continue;
+      dmin = std::min(dmin, edges_edge_distance(&e, &d->joints, &d->joints.data[j - 1].x, foot, tol));
+    }
+    dmin = std::max(dmin, floor);
+    int32_t n = dmin > 0 ? int32_t(L / dmin) + 1 : 1;
+    if (n < 2) n = 2;
+    pointd_resize_1(&it.samples, n, n);
+    vectord_resize(&it.spacings, n, n);
+    vectord_resize(&it.distances, n, n);
+    for (int32_t i = 0; i < n; i++) it.distances.data[i] = i * L / (n - 1);
+    // A sample halfway between every neighbouring pair whose spacings differ by more than
+    // a factor two, unless the pair is closer than L 10^-4: a law with a jump never passes.
+    for (;;) {
+      sample_spacings(p, d, it, hcap, ha, hb, A);
+      bool added = false;
+      for (int32_t i = it.samples.count - 1; i >= 1; i--) {
+        double h0 = it.spacings.data[i - 1], h1 = it.spacings.data[i];
+        double s0 = it.distances.data[i - 1], s1 = it.distances.data[i];
+        double ratio = h0 / h1;
+        if ((ratio >= 0.5 && ratio <= 2) || s1 - s0 <= floor) continue;
+        if (it.samples.count == it.samples.capacity) {
+          int32_t cap = it.samples.capacity + 16;
+          pointd_resize_1(&it.samples, it.samples.count, cap);
+          vectord_resize(&it.spacings, it.spacings.count, cap);
+          vectord_resize(&it.distances, it.distances.count, cap);
+        }
+        pointd_insert_1(&it.samples, i + 1, 0, 0);
+        vectord_insert_1(&it.spacings, i + 1, 0.5 * (h0 + h1));
+        vectord_insert_1(&it.distances, i + 1, 0.5 * (s0 + s1));
+        added = true;
+      }
+      if (!added) break;
+    }
+  }
+}
+
+void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
+  TRACE("dominpde_build_features");
+  Domain *d = p->mesh.domain;
+  featureblock &b = d->features;
+  const double A = arc_limit(p), tol = d->grid.tolerance;
+  // 1. Settings and the base spacing.
+  features_free(d);
+  b.arcangle = p->gridarc;
+  b.aspect = p->aspect;
+  b.minspacing = d->grid.seed;
+  b.basespacing = d->grid.size / (ngrid ? ngrid : 1);
+  b.joints = d->joints.count;
+  arrayd_resize(&b.jointspacing, d->joints.count);
+  double *hj = b.jointspacing.data;
+  auto in_region = [&](const double *a, const double *c) {
+    double probe[2] = {0.99 * a[0] + 0.01 * c[0], 0.99 * a[1] + 0.01 * c[1]};
+    return domain_find_region(d, probe) != 0;
+  };
+  // 2. Joints: surface curvature and the nearest edge across a region.
+  for (uint16_t j = 1; j <= d->joints.count; j++) {
+    const Joint &J = d->joints.data[j - 1];
+    double h = b.basespacing, N[2];
+    for (int32_t i = 0; i < J.regions.count; i++) h = std::min(h, dominpde_threed_feature(p, d, &J.x, J.regions.data[i]));
+    for (uint16_t e = 1; e <= d->edges.count; e++) {
+      const Edge &E = d->edges.data[e - 1];
+      if (E.external || !planar(E) || ends_at(E, j)) continue;
+      double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
+      if (dist < h && in_region(&J.x, N)) h = dist;
+    }
+    hj[j - 1] = h;
+    b.minspacing = std::min(b.minspacing, h);
+  }
+  // 3. Joints: the nearest other joint across a region.
+  for (uint16_t j = 1; j <= d->joints.count; j++) {
+    const Joint &J = d->joints.data[j - 1];
+    double h = hj[j - 1];
+    for (uint16_t k = 1; k <= d->joints.count; k++) {
+      if (k == j) continue;
+      const Joint &K = d->joints.data[k - 1];
+      double dist = std::hypot(J.x - K.x, J.y - K.y);
+      if (dist < h && in_region(&J.x, &K.x)) h = dist;
+    }
+    hj[j - 1] = h;
+    b.minspacing = std::min(b.minspacing, h);
+  }
+  // 4. Periodic partners share the smaller spacing.
+  for (uint16_t j = 1; j <= d->joints.count; j++) {
+    uint16_t i = d->joints.data[j - 1].image;
+    if (i >= 1 && i <= d->joints.count) hj[j - 1] = hj[i - 1] = std::min(hj[j - 1], hj[i - 1]);
+  }
+  // 5. Edges: their length, user spacings and curvature.
+  for (uint16_t e = 1; e <= d->edges.count; e++) {
+    const Edge &E = d->edges.data[e - 1];
+    if (!planar(E)) continue;
+    const Joint &Ja = d->joints.data[E.joint1 - 1], &Jb = d->joints.data[E.joint2 - 1];
+    double ha = hj[E.joint1 - 1], hb = hj[E.joint2 - 1], L = E.length;
+    if (L != 0) ha = std::min(ha, L), hb = std::min(hb, L);
+    for (int side = 0; side < 2; side++) {
+      uint16_t r = E.side_regions[side];
+      if (!r) continue;
+      ha = std::min(ha, dominpde_user_feature(p, &Ja.x, r, e));
+      hb = std::min(hb, dominpde_user_feature(p, &Jb.x, r, e));
+    }
+    if (E.shape == SHAPE_ARC) {
+      double limit = std::fabs(E.shapedata.arc.rx) * A;
+      ha = std::min(ha, limit), hb = std::min(hb, limit);
+      b.minspacing = std::min(b.minspacing, limit);
+    } else if (E.shape == SHAPE_ERC) {
+      double la = edges_erc_rad(&E, &Ja.x) * A, lb = edges_erc_rad(&E, &Jb.x) * A;
+      ha = std::min(ha, la), hb = std::min(hb, lb);
+      b.minspacing = std::min({b.minspacing, la, lb});
+    }
+    hj[E.joint1 - 1] = ha, hj[E.joint2 - 1] = hb;
+  }
+  // 6. The joint spacings to the debug log.
+  debug_printf("JOINT FEATURES:\n");
+  for (uint16_t j = 1; j <= d->joints.count; j++) debug_printf("%6d %g\n", j, hj[j - 1]);
+  // 7. The samples of every edge, periodic partners mixed.
+  bopmemalloc(reinterpret_cast<char **>(&b.items), d->edges.count, sizeof(featureitem));
+  XMEM += int64_t(d->edges.count) * sizeof(featureitem);
+  b.count = d->edges.count;
+  resolve_features(p, d, panel);
+  dfeature_mix_periodics(d);
+  // 8. Samples lowered by the edges they face, in at most two passes.
+  {
+    statusline status(panel, "SEGMENT ");
+    for (int pass = 0; pass < 2; pass++) {
+      int32_t changes = 0;
+      for (uint16_t k = 1; k <= b.count; k++) {
+        status.update(k);
+        featureitem &it = b.items[k - 1];
+        for (int32_t i = 0; i < it.samples.count; i++) {
+          double h = dfeature_bdry_feature(d, &it.samples.data[i].x, it.edge, it.spacings.data[i]);
+          if (h < it.spacings.data[i]) it.spacings.data[i] = h, changes++;
+        }
+      }
+      dfeature_mix_periodics(d);
+      if (!changes || status.stop()) break;
+    }
+  }
+  // 9. Redundant samples go.
+  dfeature_shrink_features(d);
 }
