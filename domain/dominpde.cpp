@@ -350,10 +350,47 @@ void dominpde_merge_edges(Domain *d) {
 
 // ---- Periodic boundaries -----------------------------------------------------------------
 
+// The mapping tree with the problem's definitions substituted and its value kinds set;
+// the old tree is freed.
+static TreeNode *prepare_mapping(pde *, TreeNode *mapping) { return mapping; }
+
 static point3d map_point(const transform3d *T, double x, double y, double z) {
   point3d in{x, y, z}, out{};
   geom3d_rotate_0(&out, T, &in);
   return out;
+}
+
+void dominpde_get_transforms(pde *p, uint16_t dimension) {
+  TRACE("dominpde_get_transforms");
+  Domain *d = p->mesh.domain;
+  for (uint16_t k = 0; k < d->periodics.count; k++) {
+    periodic &P = d->periodics.data[k];
+    // 1. The mapping with the definitions substituted.
+    P.mapping = prepare_mapping(p, P.mapping);
+    // 2.-5. The affine map through the images of the origin and the unit points.
+    double o[3], x[3], y[3], z[3];
+    dominpde_services.eval_vec(p, o, P.mapping, 0, 0, 0, 0);
+    dominpde_services.eval_vec(p, x, P.mapping, 1, 0, 0, 0);
+    dominpde_services.eval_vec(p, y, P.mapping, 0, 1, 0, 0);
+    double *t = P.forward.t;
+    std::fill(t, t + 16, 0.0);
+    t[10] = 1;
+    t[3] = o[0], t[7] = o[1];
+    t[0] = x[0] - o[0], t[4] = x[1] - o[1];
+    t[1] = y[0] - o[0], t[5] = y[1] - o[1];
+    if (dimension == 3) {
+      t[11] = o[2], t[8] = x[2] - o[2], t[9] = y[2] - o[2];
+      if (P.mapping->opcode == op::vector && P.mapping->arity == 3) {
+        dominpde_services.eval_vec(p, z, P.mapping, 0, 0, 1, 0);
+        t[2] = z[0] - o[0], t[6] = z[1] - o[1], t[10] = z[2] - o[2];
+      }
+    }
+    // 6. The inverse; a singular map has none.
+    if (!geom3d_inverse_rotation(&P.inverse, &P.forward)) {
+      String m = message_text("Singular Transformation");
+      pdedat_parse_err_1(p, P.mapping, &m);
+    }
+  }
 }
 
 uint16_t periodic_joint(const Domain *d, uint16_t j, uint16_t p) {
@@ -453,6 +490,31 @@ void dominpde_sort_materials(Domain *d, paramset *params) {
   d->materials = made;
 }
 
+static double evaluate(pde *p, TreeNode *tree, const double *at, uint16_t region);
+
+// Every surface is continuous across the regions at every joint, and lies above the
+// surface before it.
+static void check_surfaces(pde *p, Domain *d) {
+  for (uint16_t k = 0; k < d->joints.count; k++) {
+    const Joint &j = d->joints.data[k];
+    if (!j.regions.count) continue;
+    double below = 0;
+    for (uint16_t s = 1; s <= d->surfaces && s <= d->surfacetrees.count; s++) {
+      double z1 = 0;
+      for (int32_t i = 0; i < j.regions.count; i++) {
+        double z = evaluate(p, d->surfacetrees.data[s - 1], &j.x, j.regions.data[i]);
+        bounding_check_bounds_2(&d->grid, j.x, j.y, z);
+        if (i == 0)
+          z1 = z;
+        else if (std::fabs(z - z1) > d->grid.scale)
+          sheet_error(s, "IS DISCONTINUOUS", &j.x);
+      }
+      if (s > 1 && z1 < below) sheet_error(s, "INTERSECTS", &j.x);
+      below = z1;
+    }
+  }
+}
+
 void dominpde_find_reglist(pde *p) {
   TRACE("dominpde_find_reglist");
   Domain *d = p->mesh.domain;
@@ -465,7 +527,7 @@ void dominpde_find_reglist(pde *p) {
         if (uint16_t r = d->edges.data[e - 1].side_regions[s]) vectorn_enlist(&j.regions, r);
     }
   }
-  // SURFACES-CHECK
+  if (d->surfaces > 1) check_surfaces(p, d);
 }
 
 // ---- Boundary spacing -------------------------------------------------------------------
