@@ -79,40 +79,41 @@ static void merge_tag(const bcset *s, vectorn *w, uint16_t tag) {
   if (const vectorn *l = tag_list(s, tag)) bcs_merge_bctags(s, w, l);
 }
 
+// The tag of an entity's own conditions merged with those of the listed edges (may be
+// null) and faces, in that order; w is the working list.
+static uint16_t combine(pde *p, vectorn *w, uint16_t own, const vectorn *edges, const vectorn *faces) {
+  const Domain *d = p->mesh.domain;
+  bcset *s = &p->formulas.bcs;
+  start_list(w, p->nvars, s, own);
+  for (int32_t i = 0; edges && i < edges->count; i++) {
+    uint16_t e = edges->data[i];
+    if (e < 1 || e > d->edges.count) exec_error("INVALID EDGE ENTRY");
+    merge_tag(s, w, d->edges.data[e - 1].bctag);
+  }
+  for (int32_t i = 0; i < faces->count; i++) {
+    uint16_t f = faces->data[i];
+    if (f >= 1 && f <= d->faces.count) merge_tag(s, w, d->faces.data[f - 1].bctag);
+  }
+  return bcs_make_bctag(s, w);
+}
+
 void dominpde_joint_bcs(pde *p) {
   TRACE("dominpde_joint_bcs");
   Domain *d = p->mesh.domain;
-  bcset *s = &p->formulas.bcs;
   worklist w;
   for (uint16_t k = 0; k < d->joints.count; k++) {
     Joint &j = d->joints.data[k];
-    start_list(&w.v, p->nvars, s, j.bctag);
-    for (int32_t i = 0; i < j.edges.count; i++) {
-      uint16_t e = j.edges.data[i];
-      if (e < 1 || e > d->edges.count) exec_error("INVALID EDGE ENTRY");
-      merge_tag(s, &w.v, d->edges.data[e - 1].bctag);
-    }
-    for (int32_t i = 0; i < j.faces.count; i++) {
-      uint16_t f = j.faces.data[i];
-      if (f >= 1 && f <= d->faces.count) merge_tag(s, &w.v, d->faces.data[f - 1].bctag);
-    }
-    j.bctag = bcs_make_bctag(s, &w.v);
+    j.bctag = combine(p, &w.v, j.bctag, &j.edges, &j.faces);
   }
 }
 
 void dominpde_edge_bcs(pde *p) {
   TRACE("dominpde_edge_bcs");
   Domain *d = p->mesh.domain;
-  bcset *s = &p->formulas.bcs;
   worklist w;
   for (uint16_t k = 0; k < d->edges.count; k++) {
     Edge &e = d->edges.data[k];
-    start_list(&w.v, p->nvars, s, e.bctag);
-    for (int32_t i = 0; i < e.face_list.count; i++) {
-      uint16_t f = e.face_list.data[i];
-      if (f >= 1 && f <= d->faces.count) merge_tag(s, &w.v, d->faces.data[f - 1].bctag);
-    }
-    e.bctag = bcs_make_bctag(s, &w.v);
+    e.bctag = combine(p, &w.v, e.bctag, nullptr, &e.face_list);
   }
 }
 
