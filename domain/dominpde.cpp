@@ -750,9 +750,11 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   debug_printf("JOINT FEATURES:\n");
   for (uint16_t j = 1; j <= d->joints.count; j++) debug_printf("%6d %g\n", j, hj[j - 1]);
   // 7. The samples of every edge, periodic partners mixed.
-  bopmemalloc(reinterpret_cast<char **>(&b.items), d->edges.count, sizeof(featureitem));
-  XMEM += int64_t(d->edges.count) * sizeof(featureitem);
-  b.count = d->edges.count;
+  if (d->edges.count) {
+    bopmemalloc(reinterpret_cast<char **>(&b.items), d->edges.count, sizeof(featureitem));
+    XMEM += int64_t(d->edges.count) * sizeof(featureitem);
+    b.count = d->edges.count;
+  }
   resolve_features(p, d, panel);
   dfeature_mix_periodics(d);
   // 8. Samples lowered by the edges they face, in at most two passes.
