@@ -26,6 +26,7 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
+#include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
 #include "graphics/gui.h"
 #include "graphics/textman.h"
@@ -206,6 +207,7 @@ static const struct {
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
     {"vector4d", vector4d_init},
+    {"gag3d", gag3d_init},
     {"plot", plot_init},
     {"arrayl", arrayl_init},
     {"array2l", array2l_init},

@@ -437,13 +437,13 @@ uint8_t pdedat_setif(int32_t setting, uint8_t current) {
 
 void pdedat_allfonts(pde *p, int16_t font) {
   TRACE("pdedat_allfonts_0");
-  for (textstyle &s : p->styles) gag1d_set_frame_font(&s, font);
+  for (plotframe &s : p->styles) gag1d_set_frame_font(&s, uint8_t(font));
 }
 
 void pdedat_set_textsize(pde *p, float height, float width) {
   TRACE("pdedat_set_textsize_0");
   for (int k = 0; k < 6; k++) {
-    textstyle *s = &p->styles[k];
+    plotframe *s = &p->styles[k];
     gag1d_init(s);
     gag1d_set_tick_type(s, (k == 0 || k == 2 || k == 3) ? 3 : 5);
     gag1d_set_label_size(s, height, 0.7f, width, 0.7f);

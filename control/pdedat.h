@@ -113,7 +113,7 @@ struct pde {
   uint16_t pdeview, editview;  // problem window and editor window views
   IOfile plotfile;
   pad status;
-  textstyle styles[6];
+  plotframe styles[6];  // one per text style
   plotlist *plots, *histories, *exports;
 
   vector2d work;  // the work pool (capacity 20 once the problem is sized)

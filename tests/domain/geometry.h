@@ -34,4 +34,3 @@ struct Geometry : ::testing::Test {
   const double *at(uint16_t j) { return &d.joints.data[j - 1].x; }
 };
 
-template <class F> void expect_fatal(const std::string &text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }

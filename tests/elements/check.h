@@ -1,17 +1,24 @@
-// Test helpers for the element model: a fatal stop checked for its text, and exact
-// monomial means over the reference line, triangle and tetrahedron.
+// Test helpers for the element model: exact monomial means over the reference line,
+// triangle and tetrahedron (and the fatal-stop check, through fatal_stop.h).
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
+#include "elements/basisfun.h"
+#include "elements/quature.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
 #include "tests/runtime/fatal_stop.h"
 
-// Runs body under the catch harness and expects the fatal stop with this message.
-template <class F> void expect_fatal(const std::string &text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }
+// Builds the rule and node tables once per suite.
+struct ElementTables : ::testing::Test {
+  static void SetUpTestSuite() {
+    quature_init_quadrature();
+    basisfun_node_coords();
+  }
+};
 
 inline double factorial(int n) { return n <= 1 ? 1 : n * factorial(n - 1); }
 

@@ -15,12 +15,7 @@
 
 namespace {
 
-struct Basis : ::testing::Test {
-  static void SetUpTestSuite() {
-    quature_init_quadrature();
-    basisfun_node_coords();
-  }
-};
+using Basis = ElementTables;
 
 // A random point inside the reference cell of the dimension (coordinates sum to 1).
 void random_point(std::mt19937 &g, int dim, double *L) {
@@ -75,6 +70,9 @@ TEST_F(Basis, SingleFunctionsAgreeWithTheRow) {
     for (int k = 1; k <= n; k++) EXPECT_EQ(basisfun_basis_0(k, code, L), row[k - 1]) << elements_names[code];
     EXPECT_EQ(basisfun_basis_0(n + 1, code, L), 0);
   }
+  // lin3 uses both coordinates as given: N1 = (L1 - L2) L1.
+  const double off[4] = {0.5, 0.3, 0, 0};
+  EXPECT_DOUBLE_EQ(basisfun_basis_0(1, lin3, off), 0.1);
   expect_fatal("ILLEGAL BASIS=7 IN traporder_0", [&] { basisfun_basis_0(1, tri10, L); });
 }
 
@@ -91,31 +89,8 @@ TEST_F(Basis, EveryFunctionIsOneAtItsNodeAndZeroAtTheOthers) {
   }
 }
 
-TEST_F(Basis, ValuesSumToOne) {
-  std::mt19937 g(7);
-  double row[20], L[4];
-  for (int code : cell_codes)
-    for (int t = 0; t < 20; t++) {
-      random_point(g, elements_dimension[code], L);
-      int n = basisfun_basis_1(row, code, L);
-      double s = 0;
-      for (int i = 0; i < n; i++) s += row[i];
-      // tri9 carries the stored decimal for 1/6: its sum is 1 - 3(s - 1/6) B.
-      double expect = code == tri9 ? 1 - 3 * (0.16666666666667 - 1.0 / 6) * 27 * L[0] * L[1] * L[2] : 1;
-      EXPECT_NEAR(s, expect, 1e-14) << elements_names[code];
-    }
-  // At the centroid the tri9 sum shows the stored sixth itself: 1 - 3(s - 1/6).
-  const double third[4] = {1.0 / 3, 1.0 / 3, 1.0 / 3, 0};
-  int n = basisfun_basis_1(row, tri9, third);
-  double s = 0;
-  for (int i = 0; i < n; i++) s += row[i];
-  EXPECT_NEAR(s, 1 - 3 * (0.16666666666667 - 1.0 / 6), 4e-16);
-  // lin3 uses both coordinates as given: N1 = (L1 - L2) L1.
-  const double off[4] = {0.5, 0.3, 0, 0};
-  EXPECT_DOUBLE_EQ(basisfun_basis_0(1, lin3, off), 0.1);
-}
-
-// Interpolating a polynomial from its node values reproduces it inside the cell.
+// Interpolating a polynomial from its node values reproduces it inside the cell (the
+// constant 1 among them: the values sum to one).
 TEST_F(Basis, PolynomialsOfTheOrderAreReproduced) {
   std::mt19937 g(11);
   double row[20], L[4];
@@ -156,7 +131,12 @@ TEST_F(Basis, PolynomialsOfTheOrderAreReproduced) {
 TEST_F(Basis, DerivativesMatchCentralDifferences) {
   std::mt19937 g(5);
   const double h = 1e-5;
-  double L[4], d[3][20], dp[3][20], dm[3][20], rp[20], rm[20], second[6][20];
+  double L[4], d[3][20], dp[3][20], dm[3][20], rp[20], rm[20], second[6][20], Lp[4], Lm[4];
+  // L moved by +-h along e_c - e_dependent.
+  auto shift = [&](int c, int dim) {
+    for (int k = 0; k < 4; k++) Lp[k] = Lm[k] = L[k];
+    Lp[c] += h, Lp[dim] -= h, Lm[c] -= h, Lm[dim] += h;
+  };
   for (int code = 0; code <= teterr; code++) {
     int dim = elements_dimension[code], n = elements_functions[code];
     for (int t = 0; t < 5; t++) {
@@ -167,9 +147,7 @@ TEST_F(Basis, DerivativesMatchCentralDifferences) {
         continue;
       }
       for (int c = 0; c < dim; c++) {
-        double Lp[4], Lm[4];
-        for (int k = 0; k < 4; k++) Lp[k] = Lm[k] = L[k];
-        Lp[c] += h, Lp[dim] -= h, Lm[c] -= h, Lm[dim] += h;
+        shift(c, dim);
         basisfun_basis_1(rp, code, Lp);
         basisfun_basis_1(rm, code, Lm);
         for (int i = 0; i < n; i++)
@@ -184,9 +162,7 @@ TEST_F(Basis, DerivativesMatchCentralDifferences) {
       if (dim == 3) basisfun_basis_pp3(second, code, L);
       for (int r = 0; r < dim * (dim + 1) / 2; r++) {
         int a = pairs[dim - 1][r][0], b = pairs[dim - 1][r][1];
-        double Lp[4], Lm[4];
-        for (int k = 0; k < 4; k++) Lp[k] = Lm[k] = L[k];
-        Lp[b] += h, Lp[dim] -= h, Lm[b] -= h, Lm[dim] += h;
+        shift(b, dim);
         basisfun_basis_p(dp, code, Lp);
         basisfun_basis_p(dm, code, Lm);
         for (int i = 0; i < n; i++)
@@ -245,16 +221,11 @@ TEST_F(Basis, TriangleSideTableMatchesTheNodes) {
     const uint8_t *row = elements_tri_sides[s - 1];
     int from = row[1], to = row[2];
     // The tri6 midpoint of side s, the tri9 third-points near its start and its end.
-    EXPECT_EQ(t6[row[3] - 1].L[s - 1], 0);
-    EXPECT_EQ(t6[row[3] - 1].L[from - 1], 0.5);
-    EXPECT_EQ(t9[row[3] - 1].L[from - 1], 0.66666666666666);
-    EXPECT_EQ(t9[row[6] - 1].L[to - 1], 0.66666666666666);
+    EXPECT_EQ((std::vector<double>{t6[row[3] - 1].L[s - 1], t6[row[3] - 1].L[from - 1], t9[row[3] - 1].L[from - 1],
+                                   t9[row[6] - 1].L[to - 1]}),
+              (std::vector<double>{0, 0.5, 0.66666666666666, 0.66666666666666}));
     // The rotated rows are the next sides' places.
-    for (int k = 0; k < 3; k++) {
-      EXPECT_EQ(row[k], (s - 1 + k) % 3 + 1);
-      EXPECT_EQ(row[3 + k], 3 + (s - 1 + k) % 3 + 1);
-      EXPECT_EQ(row[6 + k], 6 + (s - 1 + k) % 3 + 1);
-    }
+    for (int k = 0; k < 9; k++) EXPECT_EQ(row[k], k / 3 * 3 + (s - 1 + k) % 3 + 1);
   }
 }
 
@@ -297,16 +268,12 @@ TEST_F(Basis, TetrahedronEdgeAndRotationTables) {
   const LocalPoint *t10 = basisfun_node_table(tet10), *t20 = basisfun_node_table(tet20);
   for (int e = 0; e < 6; e++) {
     int i = pairs[e][0], j = pairs[e][1];
-    for (int k = 0; k < 3; k++) {
-      EXPECT_EQ(elements_tet_edges[k][e][0], i);
-      EXPECT_EQ(elements_tet_edges[k][e][1], j);
-    }
+    for (int k = 0; k < 3; k++) EXPECT_EQ(elements_tet_edges[k][e][0] * 10 + elements_tet_edges[k][e][1], i * 10 + j);
     EXPECT_EQ(elements_tet_edges[0][e][2], 0);
     const double *m = t10[elements_tet_edges[1][e][2] - 1].L;
-    EXPECT_EQ(m[i - 1], 0.5);
-    EXPECT_EQ(m[j - 1], 0.5);
-    EXPECT_EQ(t20[elements_tet_edges[2][e][2] - 1].L[i - 1], 0.66666666666666);
-    EXPECT_EQ(t20[elements_tet_edges[2][e][3] - 1].L[j - 1], 0.66666666666666);
+    EXPECT_EQ((std::vector<double>{m[i - 1], m[j - 1], t20[elements_tet_edges[2][e][2] - 1].L[i - 1],
+                                   t20[elements_tet_edges[2][e][3] - 1].L[j - 1]}),
+              (std::vector<double>{0.5, 0.5, 0.66666666666666, 0.66666666666666}));
   }
   std::set<std::vector<int>> seen;
   for (int r = 0; r < 12; r++) {

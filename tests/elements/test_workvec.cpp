@@ -14,31 +14,28 @@ static LocalPoint pt(double a, double b, double c = 0, double d = 0) { return Lo
 
 TEST(WorkVectors, InsertAndDelete) {
   LocalPointList v = {};
+  auto firsts = [&] {
+    std::vector<double> out;
+    for (int k = 0; k < v.count; k++) out.push_back(v.data[k].L[0]);
+    return out;
+  };
   basisfun_insert(&v, 1, pt(1, 0));  // beyond an empty list: appends once
-  EXPECT_EQ(v.count, 1);
   basisfun_insert(&v, 1, pt(2, 0));  // at 1 of a one-point list: (new, old)
-  ASSERT_EQ(v.count, 2);
-  EXPECT_EQ(v.data[0].L[0], 2);
-  EXPECT_EQ(v.data[1].L[0], 1);
+  EXPECT_EQ(firsts(), (std::vector<double>{2, 1}));
   basisfun_insert(&v, 3, pt(3, 0));
-  basisfun_insert(&v, 2, pt(4, 0));  // (2, 4, 1, 3)
-  const double order[4] = {2, 4, 1, 3};
-  ASSERT_EQ(v.count, 4);
-  for (int k = 0; k < 4; k++) EXPECT_EQ(v.data[k].L[0], order[k]);
-  basisfun_delete_index(&v, 2);  // (2, 1, 3)
+  basisfun_insert(&v, 2, pt(4, 0));
+  EXPECT_EQ(firsts(), (std::vector<double>{2, 4, 1, 3}));
+  basisfun_delete_index(&v, 2);
   basisfun_delete_index(&v, 9);
-  ASSERT_EQ(v.count, 3);
-  EXPECT_EQ(v.data[1].L[0], 1);
-  EXPECT_EQ(v.data[2].L[0], 3);
+  EXPECT_EQ(firsts(), (std::vector<double>{2, 1, 3}));
   expect_fatal("VECTOR INDEX ERROR IN basisfun_insert_0", [&] { basisfun_insert(&v, 0, pt(0, 0)); });
   expect_fatal("VECTOR INDEX ERROR IN basisfun_delete_index_0", [&] { basisfun_delete_index(&v, 0); });
   basisfun_free_2(&v);
   // Into a full list, with a point of the list itself: the growth moves the storage.
   basisfun_new(&v, 2, 2);
   v.data[0] = pt(5, 0), v.data[1] = pt(6, 0);
-  basisfun_insert(&v, 1, v.data[1]);  // (6, 5, 6)
-  ASSERT_EQ(v.count, 3);
-  for (int k = 0; k < 3; k++) EXPECT_EQ(v.data[k].L[0], k == 1 ? 5 : 6);
+  basisfun_insert(&v, 1, v.data[1]);
+  EXPECT_EQ(firsts(), (std::vector<double>{6, 5, 6}));
   basisfun_free_2(&v);
 }
 
@@ -49,11 +46,9 @@ TEST(WorkVectors, NewResizeAndTheirStops) {
   expect_fatal("NEW VECTOR ALREADY ALLOCATED IN basisfun_new_0", [&] { basisfun_new(&v, 0, 3); });
   v.data[0] = pt(7, 8);
   basisfun_resize_2(&v, 1, 3);  // smaller capacity: only the count changes
-  EXPECT_EQ(v.capacity, 5);
-  EXPECT_EQ(v.count, 1);
+  EXPECT_EQ(v.capacity * 10 + v.count, 51);
   basisfun_resize_2(&v, 1, 50);
-  EXPECT_EQ(v.capacity, 50);
-  EXPECT_EQ(v.data[0].L[1], 8);
+  EXPECT_EQ(v.capacity * 10 + v.data[0].L[1], 508);
   expect_fatal("INVALID VECTOR IN basisfun_resize_2", [&] { basisfun_resize_2(nullptr, 0, 1); });
   expect_fatal("VECTOR COUNT ERROR IN basisfun_resize_2", [&] { basisfun_resize_2(&v, 51, 10); });
   basisfun_free_2(&v);
@@ -78,8 +73,7 @@ TEST(WorkVectors, PointListing) {
   LocalPointList v = {};
   basisfun_one_more(&v, pt(0.5, 0.25, 0.25));
   basisfun_one_more(&v, pt(1, 0, 0, 0));
-  String title = {};
-  strings_copyto_1(&title, "SAMPLES");
+  OwnedString title("SAMPLES");
   EXPECT_EQ(listing([&](FILE *f) {
               basisfun_print(f, &v, 3, &title);  // L1..L4
               basisfun_print(f, &v, 1, &title);  // L1, L2
@@ -90,6 +84,5 @@ TEST(WorkVectors, PointListing) {
             "\n        SAMPLES\n"
             "    1 ( 0.500000, 0.250000)\n"
             "    2 ( 1.000000,     0.00)\n");
-  strings_free_0(&title);
   basisfun_free_2(&v);
 }

@@ -24,10 +24,8 @@ struct Defs {
   int64_t before = XMEM;
   explicit Defs(std::vector<std::string> names) {
     for (const std::string &n : names) {
-      String s{};
-      strings_copyto_1(&s, n.c_str());
+      OwnedString s(n);
       uint16_t k = params_new_param(&set, &s);
-      strings_free_0(&s);
       env.names[n] = {op::param, k, &set.items[k - 1]->name};
     }
   }
@@ -94,8 +92,7 @@ TEST(Params, StorageRegionFlagAndLookups) {
       {0, 0, "1", false}, {0, 0, "2", false}, {2, 0, "5", false}, {2, 0, "6", true}, {9, 3, "7", false},
       {9, 3, "8", true}};
   for (auto &x : defs) EXPECT_EQ(d.def(3, x.text, x.region, x.layer), x.replaced) << x.text;
-  EXPECT_EQ(d.set.items[2]->byregion.capacity, 8);
-  EXPECT_EQ(d.set.items[2]->bylayer.data[2].capacity, 16);
+  EXPECT_EQ(d.set.items[2]->byregion.capacity * 100 + d.set.items[2]->bylayer.data[2].capacity, 816);
   d.def(1, "B"), d.def(2, "C + 1");
   EXPECT_EQ(params_param_dependencies(&d.set), 0);
   EXPECT_FALSE(params_param_is_global(&d.set, 1)) << "A reaches C's region tree through B";
@@ -107,8 +104,8 @@ TEST(Params, StorageRegionFlagAndLookups) {
   EXPECT_EQ(found, (std::vector<double>{6, 8, 2, 6, 2}));
   params_define_expanded_param(&d.set, 3, 0, trees_new_real_0(20));
   params_define_expanded_param(&d.set, 3, 2, trees_new_real_0(26));
-  EXPECT_EQ(value(params_find_param_tree(&d.set, 3, 30)), 20);  // beyond every region list
-  EXPECT_EQ(value(params_find_param_tree(&d.set, 3, 2)), 26);
+  // Region 30 lies beyond every region list.
+  EXPECT_EQ(value(params_find_param_tree(&d.set, 3, 30)) * 100 + value(params_find_param_tree(&d.set, 3, 2)), 2026);
   EXPECT_EQ(std::vector<bool>({params_check_definition(&d.set, 3, 2), params_check_definition(&d.set, 3, 1),
                                params_check_layer_definition(&d.set, 3, 9, 3),
                                params_check_layer_definition(&d.set, 3, 9, 2)}),

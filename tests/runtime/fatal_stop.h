@@ -1,6 +1,8 @@
 // Runs a call that may stop with a fatal error under the hook and the catch
 // harness, and returns the fatal text ("" when the call returned normally).
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "tests/runtime/harness.h"
@@ -22,3 +24,6 @@ template <class F> std::string fatal_stop(F &&body) {
   finish_report("home");
   return text;
 }
+
+// Runs body under the catch harness and expects the fatal stop with this text.
+template <class F> void expect_fatal(const std::string &text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }

@@ -9,6 +9,16 @@
 #include "runtime/rtlib.h"
 #include "tests/tempfiles.h"
 
+// A String that frees itself.
+struct OwnedString {
+  String s = {};
+  OwnedString() = default;
+  explicit OwnedString(const std::string &c) { strings_copyto_1(&s, c.c_str()); }
+  ~OwnedString() { strings_free_0(&s); }
+  String *operator&() { return &s; }
+  std::string text() const { return std::string(s.text ? s.text : "", s.length); }
+};
+
 struct LogCapture {
   FILE *file;
   LogCapture() : file(tmpfile()) { rtlib_set_log_file(file); }

