@@ -13,6 +13,7 @@
 #include "domain/edges.h"
 #include "domain/joints.h"
 #include "domain/regions.h"
+#include "model/bcs.h"
 #include "runtime/bopmem.h"
 #include "runtime/math.h"
 #include "tests/runtime/fatal_stop.h"
@@ -52,23 +53,30 @@ struct Problem : ::testing::Test {
   }
   Edge &edge(int32_t n) { return dp->edges.data[(n < 0 ? -n : n) - 1]; }
   Joint &joint(uint16_t j) { return dp->joints.data[j - 1]; }
-  // A region of the type whose one loop walks the signed edges.
+  // A region of the type whose one loop walks the signed edges, or the closed polygon.
   uint16_t region(std::initializer_list<int32_t> edges, int32_t type = 0) {
     uint16_t r = regions_new_region(&dp->regions, type, 0, 0), l = edges_new_loop(&dp->loops);
     for (int32_t e : edges) edges_add_to_loop(&dp->loops, l, e);
     vectorn_one_more(&dp->regions.data[r - 1].loops, l);
-    if (type == 1) vectorn_one_more(&dp->excluded, r);
     return r;
   }
-  // The closed polygon through the points, as a region.
   uint16_t polygon(std::initializer_list<std::pair<double, double>> pts, int32_t type = 0) {
     std::vector<uint16_t> j;
     for (auto [x, y] : pts) j.push_back(pt(x, y));
-    uint16_t r = regions_new_region(&dp->regions, type, 0, 0), l = edges_new_loop(&dp->loops);
+    uint16_t r = region({}, type), l = dp->loops.count;
     for (size_t k = 0; k < j.size(); k++) edges_add_to_loop(&dp->loops, l, line(j[k], j[(k + 1) % j.size()]));
-    vectorn_one_more(&dp->regions.data[r - 1].loops, l);
-    if (type == 1) vectorn_one_more(&dp->excluded, r);
     return r;
+  }
+  // A condition of the type on variable 1 and the tag that holds just it.
+  std::pair<uint16_t, uint16_t> condition(int32_t type) {
+    bcset &s = p->formulas.bcs;
+    uint16_t n = bcs_new_bc(&s);
+    bcs_define_bc(&s, n, trees_new_real_0(0), type, 1);
+    vectorn list{};
+    vectorn_one_more(&list, n);
+    uint16_t tag = bcs_make_bctag(&s, &list);
+    vectorn_free(&list);
+    return {n, tag};
   }
   // Snaps the joints and bounds the regions, as the reader leaves a domain.
   void finish() {

@@ -50,17 +50,8 @@ TEST_F(Prepare, TaggingFindsTheRegionsOnBothSides) {
 // Joint b between edge 1 (a-b) and edge 2 (b-c); u has a value and a natural condition.
 TEST_F(Prepare, JointsKeepValueConditionsAndShareEqualTags) {
   p->nvars = 2;
-  bcset &s = p->formulas.bcs;
-  uint16_t value = bcs_new_bc(&s), natural = bcs_new_bc(&s);
-  bcs_define_bc(&s, value, trees_new_real_0(0), valuebc, 1);
-  bcs_define_bc(&s, natural, trees_new_real_0(0), naturalbc, 1);
-  vectorn list{};
-  vectorn_resize(&list, 2, 2);
-  list.data[0] = value, list.data[1] = 0;
-  uint16_t vtag = bcs_make_bctag(&s, &list);
-  list.data[0] = natural;
-  uint16_t ntag = bcs_make_bctag(&s, &list);
-  vectorn_free(&list);
+  auto [value, vtag] = condition(valuebc);
+  auto [natural, ntag] = condition(naturalbc);
   uint16_t a = pt(0, 0), b = pt(1, 0), c = pt(2, 0), lone = pt(5, 5);
   int32_t e1 = line(a, b), e2 = line(b, c);
   finish();
@@ -69,12 +60,10 @@ TEST_F(Prepare, JointsKeepValueConditionsAndShareEqualTags) {
     edge(e1).bctag = t1, edge(e2).bctag = t2;
     dominpde_joint_bcs(p);
     EXPECT_EQ(dominpde_find_joint_bc(dp, b, 1, &p->formulas), value);
-    EXPECT_EQ(dominpde_find_joint_bc(dp, b, 2, &p->formulas), 0);
-    EXPECT_EQ(dominpde_find_joint_bc(dp, lone, 1, &p->formulas), 0);
+    EXPECT_EQ(dominpde_find_joint_bc(dp, b, 2, &p->formulas) + dominpde_find_joint_bc(dp, lone, 1, &p->formulas), 0);
     EXPECT_EQ(joint(lone).bctag, 0);
   }
   EXPECT_EQ(joint(b).bctag, joint(c).bctag);  // both collect {value, 0}
-  EXPECT_EQ(s.tags.count, 2);
   for (uint16_t e : {1, 2})
     for (uint16_t v : {1, 2})
       EXPECT_EQ(dominpde_find_surf_bc(dp, e, v, &p->formulas), dominpde_find_edge_bc(dp, e, v, &p->formulas));
@@ -107,17 +96,22 @@ TEST_F(Prepare, SplittingCutsCrossingsAndInteriorJointsOnly) {
   EXPECT_EQ(edge(v.data[1]).joint2, centre);
 }
 
+// Short lines in a large domain: the tolerance (1e-4) exceeds the crossing routines'
+// end exclusion, so a crossing can fall on a line's own end joint: the line through
+// (0.00995, 0.00995) meets the diagonal at its end (0.01, 0.01).
 TEST_F(Prepare, NearlyConcurrentLinesFinish) {
-  double e = 1e-7;
-  line(pt(0, 0), pt(0.01, 0.01));
-  line(pt(0, 0.01), pt(0.01, e));
-  line(pt(0.005 - e, 0), pt(0.005 + e, 0.01));
+  pt(1000, 1000);
+  for (double x : {0.0, 1.0}) {
+    double e = 2e-5;
+    line(pt(x, 0), pt(x + 0.01, 0.01));
+    line(pt(x, 0.01), pt(x + 0.01, e));
+    line(pt(x + 0.005 - e, 0), pt(x + 0.005 + e, 0.01));
+  }
+  line(pt(0.00995, 0), pt(0.00995, 0.02));
   finish();
   EXPECT_EQ(run([&] { dominpde_split_edges(dp); }), "");
-  dominpde_split_edges(dp);  // nothing is left to cut
-  uint16_t before = d().edges.count;
-  dominpde_split_edges(dp);
-  EXPECT_EQ(d().edges.count, before);
+  edges_joinings(&d().edges, &d().joints);
+  EXPECT_EQ(joint(pt(0.01, 0.01)).edges.count, 3);
   for (const Edge &x : std::span(d().edges.data, d().edges.count)) EXPECT_GT(x.length, 0);
 }
 
@@ -141,20 +135,10 @@ TEST_F(Prepare, MergingKeepsOneEdgeForAnArcDrawnTwice) {
 
 TEST_F(Prepare, MergingConflictingValuesStopsAtTheVictimsEnd) {
   p->nvars = 1;
-  bcset &s = p->formulas.bcs;
-  vectorn list{};
-  vectorn_resize(&list, 1, 1);
-  uint16_t tags[2];
-  for (int k = 0; k < 2; k++) {
-    uint16_t n = bcs_new_bc(&s);
-    bcs_define_bc(&s, n, trees_new_real_0(k), valuebc, 1);
-    list.data[0] = n;
-    tags[k] = bcs_make_bctag(&s, &list);
-  }
-  vectorn_free(&list);
+  uint16_t tags[2] = {condition(valuebc).second, condition(valuebc).second};
   uint16_t a = pt(0, 0), b = pt(1, 0);
   int32_t first = line(a, b);
-  uint16_t second = edges_new_edge(&d().edges, b, a);
+  uint16_t second = edges_new_edge(&d().edges, b, a);  // the same line drawn back
   edges_make_line_params(&edge(second), &d().joints);
   edge(first).bctag = tags[0], edge(second).bctag = tags[1];
   edge(second).place = TextLoc{0, 17, 12};
