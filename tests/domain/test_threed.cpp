@@ -4,7 +4,6 @@
 
 #include "domain/faces.h"
 #include "domain/periodic.h"
-#include "model/bcs.h"
 #include "model/trees.h"
 #include "tests/domain/problem.h"
 
@@ -75,17 +74,9 @@ TEST_F(Threed, MappingsBecomeAffineTransforms) {
 
 TEST_F(Threed, EdgesTakeTheirFacesConditionsAndSurfaceLookupsGoToFaces) {
   p->nvars = 1;
-  bcset &s = p->formulas.bcs;
-  vectorn list{};
-  vectorn_resize(&list, 1, 1);
-  uint16_t bc[2], tag[2];
-  for (int k = 0; k < 2; k++) {
-    bc[k] = bcs_new_bc(&s);
-    bcs_define_bc(&s, bc[k], trees_new_real_0(0), k ? valuebc : naturalbc, 1);
-    list.data[0] = bc[k];
-    tag[k] = bcs_make_bctag(&s, &list);
-  }
-  vectorn_free(&list);
+  auto [natural, ntag] = condition(naturalbc);
+  auto [value, vtag] = condition(valuebc);
+  uint16_t bc[2] = {natural, value}, tag[2] = {ntag, vtag};
   int32_t e = line(pt(0, 0), pt(1, 0));
   uint16_t f1 = faces_new_face(&d().faces, 1), f2 = faces_new_face(&d().faces, 1);
   d().faces.data[f1 - 1].bctag = tag[0], d().faces.data[f2 - 1].bctag = tag[1];
