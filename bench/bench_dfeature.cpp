@@ -32,9 +32,9 @@ struct Disk {
     }
     uint16_t r = regions_new_region(&d.regions, 0, 0, 0), l = edges_new_loop(&d.loops);
     for (int k = 0; k < n; k++)
-      edges_add_to_loop(&d.loops, l,
-                        edges_make_arc_edge(&d.edges, &d.joints, j[k], j[(k + 1) % n], 0, ARC_TWO_POINT_CENTER, 0,
-                                            0, 0, 0, &d.grid));
+      edges_add_to_loop(
+          &d.loops, l,
+          edges_make_arc_edge(&d.edges, &d.joints, j[k], j[(k + 1) % n], 0, ARC_TWO_POINT_CENTER, 0, 0, 0, 0, &d.grid));
     vectorn_one_more(&d.regions.data[r - 1].loops, l);
     joints_quantize(&d.joints, &d.grid);
     domain_bound_regions(&d);
@@ -48,7 +48,8 @@ struct Disk {
       featureitem &it = f.items[k];
       const Edge &e = d.edges.data[k];
       it.edge = uint16_t(k + 1);
-      for (uint16_t q : {e.joint1, e.joint2}) pointd_one_more_1(&it.samples, d.joints.data[q - 1].x, d.joints.data[q - 1].y);
+      for (uint16_t q : {e.joint1, e.joint2})
+        pointd_one_more_1(&it.samples, d.joints.data[q - 1].x, d.joints.data[q - 1].y);
       vectord_one_more(&it.distances, 0), vectord_one_more(&it.distances, e.length);
       vectord_one_more(&it.spacings, 0.01), vectord_one_more(&it.spacings, 0.01);
     }

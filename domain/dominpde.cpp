@@ -14,10 +14,10 @@
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/joints.h"
+#include "graphics/display.h"
 #include "model/bcs.h"
 #include "model/formulas.h"
 #include "model/params.h"
-#include "graphics/display.h"
 #include "runtime/arrayd.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -452,8 +452,7 @@ void sheet_error(uint16_t surface, const char *message, const double *point) {
   String x{}, y{};
   strings_fmt(&x, point[0]);
   strings_fmt(&y, point[1]);
-  String m = message_text("SURFACE %d %s AT (%s,%s)", surface, message, x.text ? x.text : "",
-                          y.text ? y.text : "");
+  String m = message_text("SURFACE %d %s AT (%s,%s)", surface, message, x.text ? x.text : "", y.text ? y.text : "");
   strings_free_0(&x);
   strings_free_0(&y);
   const Domain *d = pdedat_current->mesh.domain;
@@ -694,7 +693,8 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   for (uint16_t j = 1; j <= d->joints.count; j++) {
     const Joint &J = d->joints.data[j - 1];
     double h = b.basespacing, N[2];
-    for (int32_t i = 0; i < J.regions.count; i++) h = std::min(h, dominpde_threed_feature(p, d, &J.x, J.regions.data[i]));
+    for (int32_t i = 0; i < J.regions.count; i++)
+      h = std::min(h, dominpde_threed_feature(p, d, &J.x, J.regions.data[i]));
     for (uint16_t e = 1; e <= d->edges.count; e++) {
       const Edge &E = d->edges.data[e - 1];
       if (E.external || !planar(E) || ends_at(E, j)) continue;

@@ -76,23 +76,31 @@ TEST_F(Spacing, DumbbellChannelWantsItsWidth) {
   build(10);
   for (auto [x, y] : {std::pair{1.0, lo}, {2.0, lo}, {2.0, hi}, {1.0, hi}})
     EXPECT_NEAR(joint_h(pt(x, y)), w, 1e-12) << x << "," << y;
-  for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 1.0}, {0.0, 1.0}}) EXPECT_NEAR(joint_h(pt(x, y)), 0.3, 1e-12);
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 1.0}, {0.0, 1.0}})
+    EXPECT_NEAR(joint_h(pt(x, y)), 0.3, 1e-12);
 }
 
+// A unit circle of n equal arcs: GRIDARC 30 limits everything to 30 degrees in radians;
+// GRIDARC 120 is capped at a quarter turn, below the sqrt(3) the joints' distances ask.
 TEST_F(Spacing, ArcsAreLimitedByTheArcAngleUpToAQuarterTurn) {
-  uint16_t q[4] = {pt(1, 0), pt(0, 1), pt(-1, 0), pt(0, -1)};
-  region({arc(q[0], q[1], 0, 0), arc(q[1], q[2], 0, 0), arc(q[2], q[3], 0, 0), arc(q[3], q[0], 0, 0)});
-  build(2);
-  expect_everywhere(30 * 0.017453292, 1e-12);
-}
-
-TEST_F(Spacing, WideArcAngleIsCappedAtAQuarterTurn) {
-  p->gridarc = 120;
-  uint16_t c[3];
-  for (int k = 0; k < 3; k++) c[k] = pt(std::cos(k * 2 * std::numbers::pi / 3), std::sin(k * 2 * std::numbers::pi / 3));
-  region({arc(c[0], c[1], 0, 0), arc(c[1], c[2], 0, 0), arc(c[2], c[0], 0, 0)});
-  build(1);
-  for (uint16_t j = 1; j <= 3; j++) EXPECT_NEAR(joint_h(j), std::numbers::pi / 2, 1e-9);  // not sqrt(3)
+  struct {
+    int n;
+    double gridarc;
+    uint16_t ngrid;
+    double h;
+  } cases[] = {{4, 30, 2, 30 * 0.017453292}, {3, 120, 1, std::numbers::pi / 2}};
+  for (auto c : cases) {
+    domain_clear(dp);
+    p->gridarc = c.gridarc;
+    std::vector<uint16_t> j;
+    for (int k = 0; k < c.n; k++)
+      j.push_back(pt(std::cos(k * 2 * std::numbers::pi / c.n), std::sin(k * 2 * std::numbers::pi / c.n)));
+    uint16_t r = region({});
+    for (int k = 0; k < c.n; k++)
+      edges_add_to_loop(&d().loops, d().regions.data[r - 1].loops.data[0], arc(j[k], j[(k + 1) % c.n], 0, 0));
+    build(c.ngrid);
+    expect_everywhere(c.h, 1e-12);
+  }
 }
 
 TEST_F(Spacing, UserSpacingsIgnoreWhatAsksNoPositiveSpacing) {
@@ -100,9 +108,15 @@ TEST_F(Spacing, UserSpacingsIgnoreWhatAsksNoPositiveSpacing) {
   uint16_t dense = spacing_tree(20), zero = spacing_tree(0), negative = spacing_tree(-1);
   finish();
   double at[2] = {0.5, 0.5};
-  struct { int16_t edge, region, domain; double h; } cases[] = {
-      {int16_t(-dense), 0, 0, 0.05}, {0, int16_t(-zero), 0, DOMAIN_HUGE}, {0, 0, int16_t(-negative), DOMAIN_HUGE},
-      {int16_t(zero), 0, 0, DOMAIN_HUGE}, {int16_t(negative), 0, int16_t(-dense), 0.05}, {0, 0, int16_t(dense), 20}};
+  struct {
+    int16_t edge, region, domain;
+    double h;
+  } cases[] = {{int16_t(-dense), 0, 0, 0.05},
+               {0, int16_t(-zero), 0, DOMAIN_HUGE},
+               {0, 0, int16_t(-negative), DOMAIN_HUGE},
+               {int16_t(zero), 0, 0, DOMAIN_HUGE},
+               {int16_t(negative), 0, int16_t(-dense), 0.05},
+               {0, 0, int16_t(dense), 20}};
   for (auto c : cases) {
     edge(1).spacing = c.edge, d().regions.data[0].spacing = c.region, d().spacing = c.domain;
     EXPECT_EQ(dominpde_user_feature(p, at, 1, 1), c.h) << c.edge << " " << c.region << " " << c.domain;
