@@ -25,7 +25,11 @@
 #include "mesher/mesher2.h"
 #include "mesher/mesher3.h"
 #include "model/symtab.h"
+#include "model/treeclas.h"
+#include "model/treedif.h"
+#include "model/treemods.h"
 #include "model/trees.h"
+#include "model/treesimp.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
@@ -574,6 +578,10 @@ static void set_debug(pde *p) {
   sparsecg_debug = p->dbg_sparsecg;
   symtab_debug = p->dbg_symtab;
   trees_debug = p->dbg_trees;
+  treesimp_debug = p->dbg_treesimp;
+  treeclas_debug = p->dbg_treeclas;
+  treedif_debug = p->dbg_treedif;
+  treemods_debug = p->dbg_treemods;
   params_debug = eqns_debug = bcs_debug = constrn_debug = p->dbg_formulas;
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
 }

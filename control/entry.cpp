@@ -41,7 +41,11 @@
 #include "model/simptree.h"
 #include "model/symtab.h"
 #include "model/tabledat.h"
+#include "model/treeclas.h"
+#include "model/treedif.h"
+#include "model/treemods.h"
 #include "model/trees.h"
+#include "model/treesimp.h"
 #include "model/xferdat.h"
 #include "mesher/mesher3.h"
 #include "plot/doplot.h"
@@ -227,6 +231,10 @@ static const struct {
     {"views", views_init},
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
+    {"treesimp", treesimp_init},
+    {"treeclas", treeclas_init},
+    {"treemods", treemods_init},
+    {"treedif", treedif_init},
     {"dominpde", dominpde_init},
     {"dfeature", dfeature_init},
     {"fitting", fitting_init},

@@ -17,6 +17,7 @@
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 #include "runtime/vectord.h"
+#include "runtime/vectorl.h"
 
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;
@@ -224,6 +225,7 @@ void pdedat_free_pde(pde *p) {
   quature_free_squad_basis(&p->squad, p->squad.side[0].code);
   quature_free_squad_basis(&p->squad1, p->squad1.side[0].code);
   vectord_free(&p->eigenvalues);
+  vectorl_free(&p->basiscodes);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
 

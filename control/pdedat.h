@@ -18,6 +18,7 @@
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
 #include "runtime/vector2d.h"
+#include "runtime/vectorl.h"
 
 struct TreeNode;
 struct plotlist;
@@ -137,6 +138,10 @@ struct pde {
   metric coords;           // the coordinate system
   StringList coordnames;   // names of the three coordinates and the time
   xferlist transfers;      // TRANSFER data sets
+
+  // ---- Equation-analysis fields ----
+  vectorl basiscodes;    // per field variable, the basis code of its trial function (0: none)
+  uint8_t difintegrals;  // 1: the derivative of a region or boundary integral is the integral of the derivative
 
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END

@@ -1,0 +1,90 @@
+// Fixture of the symbolic-algebra tests: a live problem in batch mode (errors go to
+// a temporary batch log), trees from the infix builder, and the value of a tree.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "control/pdedat.h"
+#include "control/verdat.h"
+#include "model/simptree.h"
+#include "model/symtab.h"
+#include "model/treesimp.h"
+#include "runtime/except.h"
+#include "tests/model/treebuild.h"
+#include "tests/runtime/harness.h"
+#include "tests/tempfiles.h"
+
+struct Symbolic : ::testing::Test {
+  TempDir dir;
+  FILE *log = tmpfile();
+  pde *p = nullptr;
+  TreeEnv env;
+  void SetUp() override {
+    if (!symtab_optree) symtab_operators(&symtab_optree), symtab_builtins(&symtab_optree);
+    verdat_batch = 1;
+    pdedat_batch_log = log;
+    String path{};
+    strings_copyto_1(&path, dir.file("sym.pde").c_str());
+    p = pdedat_new_pde(&path);
+    strings_free_0(&path);
+    pdedat_current = p;
+    env.names["U"] = {op::varble, 1};
+    env.names["V"] = {op::varble, 2};
+  }
+  void TearDown() override {
+    pdedat_free_pde(p);
+    pdedat_current = nullptr;
+    pdedat_batch_log = nullptr;
+    verdat_batch = 0;
+    fclose(log);
+  }
+  TreeNode *build(const std::string &text) { return treebuild(text, env); }
+  TreeNode *simp(TreeNode *t) {
+    uint8_t ch = 0;
+    return treesimp_simplify(t, 1, &ch);
+  }
+  // The error a call reports ("" when it returns): the message of the batch log's
+  // "Line n ERROR: ..." line, or the fatal text.
+  template <class F> std::string error_of(F &&body) {
+    HookScope hook;
+    LogCapture capture;
+    long mark = ftell(log);
+    int code = except_catch("symbolic", body);
+    if (code == 0) return "";
+    if (code == EXCEPT_FATAL) {
+      std::string text = fatal_message.text;
+      finish_report("symbolic");
+      return text;
+    }
+    fflush(log);
+    fseek(log, mark, SEEK_SET);
+    std::string text = slurp_stream(log);
+    size_t at = text.find("ERROR: ");
+    return at == std::string::npos ? text : text.substr(at + 7, text.find('\n', at) - at - 7);
+  }
+};
+
+// Operators the infix reader cannot write, in prefix form: name[index](children).
+inline std::string show(const TreeNode *t) {
+  if (!t) return "NIL";
+  if (t->opcode == op::realzero || t->opcode == op::realval) {
+    char b[32];
+    snprintf(b, sizeof b, "%.15g", t->opcode == op::realzero ? 0.0 : t->value);
+    return b;
+  }
+  if (t->opcode >= op::xcoord && t->opcode <= op::tcoord) return std::string(1, "XYZT"[t->opcode - op::xcoord]);
+  std::string s = trees_optable[t->opcode].name;
+  if (t->opcode == op::intpower) s += "[" + std::to_string(int16_t(t->index)) + "]";
+  if (t->group == leafop) return s;
+  s += "(";
+  for (int k = 0; k < t->arity; k++) s += (k ? "," : "") + show(t->child[k]);
+  return s + ")";
+}
+
+inline double value_at(const TreeNode *t, double x, double y = 0, double tt = 0) {
+  evalpoint e{};
+  e.x = x, e.y = y, e.t = tt;
+  return simptree_simpeval(t, &e);
+}
