@@ -18,6 +18,8 @@
 #include "model/bcs.h"
 #include "model/formulas.h"
 #include "model/params.h"
+#include "model/treeclas.h"
+#include "model/treemods.h"
 #include "runtime/arrayd.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -351,9 +353,13 @@ void dominpde_merge_edges(Domain *d) {
 
 // ---- Periodic boundaries -----------------------------------------------------------------
 
-// The mapping tree with the problem's definitions substituted and its value kinds set;
-// the old tree is freed.
-static TreeNode *prepare_mapping(pde *, TreeNode *mapping) { return mapping; }
+// The mapping tree with the problem's definitions substituted (in place) and its value
+// kinds set.
+static TreeNode *prepare_mapping(pde *p, TreeNode *mapping) {
+  mapping = treemods_copy_params(p, mapping, 0, 0);
+  treeclas_classify_value(p, mapping, 0, 0);
+  return mapping;
+}
 
 static point3d map_point(const transform3d *T, double x, double y, double z) {
   point3d in{x, y, z}, out{};
