@@ -46,6 +46,12 @@ static String message_text(const char *format, ...) {
   pdedat_parse_err_0(pdedat_current, place, &m);
 }
 
+// A parse error at the source place of a periodic mapping.
+[[noreturn]] static void mapping_error(TreeNode *mapping, const char *text) {
+  String m = message_text("%s", text);
+  pdedat_parse_err_1(pdedat_current, mapping, &m);
+}
+
 [[noreturn]] static void exec_error(const char *text) {
   String m = message_text("%s", text);
   pdedat_exec_err_1(&m);
@@ -254,7 +260,7 @@ void replace_edge(Domain *d, uint16_t victim, int32_t keeper) {
   // 1. Conditions.
   if (V.bctag && !K.bctag) {
     K.bctag = V.bctag;
-  } else if (V.bctag && K.bctag != V.bctag) {
+  } else if (V.bctag && K.bctag != V.bctag && tag_list(s, V.bctag)) {
     worklist w;
     start_list(&w.v, 0, s, K.bctag);
     int32_t conflicts = bcs_merge_bctags(s, &w.v, tag_list(s, V.bctag));
@@ -393,10 +399,7 @@ void dominpde_get_transforms(pde *p, uint16_t dimension) {
       }
     }
     // 6. The inverse; a singular map has none.
-    if (!geom3d_inverse_rotation(&P.inverse, &P.forward)) {
-      String m = message_text("Singular Transformation");
-      pdedat_parse_err_1(p, P.mapping, &m);
-    }
+    if (!geom3d_inverse_rotation(&P.inverse, &P.forward)) mapping_error(P.mapping, "Singular Transformation");
   }
 }
 
@@ -422,11 +425,11 @@ void dominpde_periodic_edges(Domain *d) {
       Edge &e = d->edges.data[en - 1];
       uint16_t a = e.joint1, b = e.joint2;
       uint16_t ia = periodic_joint(d, a, p), ib = periodic_joint(d, b, p);
-      if (!ia || !ib) parse_error(&P.mapping->loc, "Periodic Boundaries Don't Match");
+      if (!ia || !ib) mapping_error(P.mapping, "Periodic Boundaries Don't Match");
       for (uint16_t j : {a, b}) {
         const Joint &J = d->joints.data[j - 1];
         if (J.periodic && J.periodic != p && J.image != periodic_joint(d, j, p))
-          parse_error(&P.mapping->loc, "Multiple Periodic Images of One Point");
+          mapping_error(P.mapping, "Multiple Periodic Images of One Point");
       }
       Joint &A = d->joints.data[a - 1], &B = d->joints.data[b - 1];
       A.periodic = p, A.image = ia;
@@ -441,10 +444,10 @@ void dominpde_periodic_edges(Domain *d) {
           if (std::hypot(c.x - r.cx, c.y - r.cy) >= d->grid.tolerance) {
             debug_printf("ARC CENTER (%g,%g) MAPS TO (%g,%g) IMAGE CENTER IS (%g,%g)\n", e.shapedata.arc.cx,
                          e.shapedata.arc.cy, c.x, c.y, r.cx, r.cy);
-            parse_error(&P.mapping->loc, "Periodic Arc Centers Don't Match");
+            mapping_error(P.mapping, "Periodic Arc Centers Don't Match");
           }
         }
-        if (e.image) parse_error(&P.mapping->loc, "Multiple Periodic Images of Segment");
+        if (e.image) mapping_error(P.mapping, "Multiple Periodic Images of Segment");
         e.image = f;
         P.images.data[i - 1] = f;
       }
