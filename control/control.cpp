@@ -30,12 +30,14 @@
 #include "model/treemods.h"
 #include "model/trees.h"
 #include "model/treesimp.h"
+#include "model/treeval.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
 #include "reader/gpmin.h"
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
+#include "reader/rdexpr.h"
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -493,6 +495,7 @@ void control_parse_file(pde *p) {
     preset(p);
     trees_set_tree_labels(&p->coordnames, nullptr);
     symtab_resize(&p->scopes, 1, 10);
+    rdexpr_reset();
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     // A configuration text that reads the descriptor through BODY has parsed it.
     p->bodyread = 0;
@@ -584,6 +587,8 @@ static void set_debug(pde *p) {
   treemods_debug = p->dbg_treemods;
   params_debug = eqns_debug = bcs_debug = constrn_debug = p->dbg_formulas;
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
+  treeval_debug = p->dbg_treeval;
+  rdexpr_debug = p->dbg_read;
 }
 
 // Axis names the descriptor left empty come from the coordinate system; the time

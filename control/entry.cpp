@@ -39,6 +39,7 @@
 #include "model/metrics.h"
 #include "model/params.h"
 #include "model/simptree.h"
+#include "model/treeval.h"
 #include "model/symtab.h"
 #include "model/tabledat.h"
 #include "model/treeclas.h"
@@ -48,9 +49,13 @@
 #include "model/treesimp.h"
 #include "model/xferdat.h"
 #include "mesher/mesher3.h"
+#include "plot/crossing.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
+#include "plot/netcdf.h"
 #include "plot/plot.h"
+#include "plot/poly.h"
+#include "plot/trimesh.h"
 #include "reader/acpde.h"
 #include "reader/gpmin.h"
 #include "reader/mtokeniz.h"
@@ -210,6 +215,7 @@ static const struct {
     {"meshes", meshes_init},
     {"arrayn", arrayn_init},
     {"matrixn", matrixn_init},
+    {"trimesh", trimesh_init},
     {"vector4d", vector4d_init},
     {"gag3d", gag3d_init},
     {"plot", plot_init},
@@ -229,6 +235,7 @@ static const struct {
     {"mtokeniz", mtokeniz_init},
     {"windower", windower_init},
     {"views", views_init},
+    {"treeval", treeval_init},
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
     {"treesimp", treesimp_init},
@@ -239,7 +246,10 @@ static const struct {
     {"dfeature", dfeature_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
+    {"netcdf", netcdf_init},
+    {"crossing", crossing_init},
     {"exporter", exporter_init},
+    {"poly", poly_init},
     {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},

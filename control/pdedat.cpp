@@ -3,6 +3,7 @@
 #include "control/pdedat.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "control/control.h"
 #include "control/verdat.h"
@@ -191,6 +192,17 @@ void pdedat_clear_pde(pde *p) {
   metrics_clear_metric(&p->coords);
   formulas_free(&p->formulas);  // with the definitions' tables
   xferdat_free(&p->transfers);
+  // What the reader kept of the descriptor.
+  strings_free_0(&p->title);
+  for (uint16_t k = 0; k < p->vars.count; k++) strings_free_0(&p->vars.items[k].name);
+  if (p->vars.items) {
+    XMEM -= int64_t(p->vars.capacity) * sizeof(pdevar);
+    bopmemfree(&p->vars.items);
+  }
+  p->vars = {};
+  p->nfield = p->nscalar = p->maxstages = 0;
+  for (vectorn *v : {&p->eqmap, &p->declared, &p->resolves, &p->fronts, &p->jacfits}) vectorn_free(v);
+  vectord_free(&p->sumvalues);
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }

@@ -18,7 +18,9 @@
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
 #include "runtime/vector2d.h"
+#include "runtime/vectord.h"
 #include "runtime/vectorl.h"
+#include "runtime/vectorn.h"
 
 struct TreeNode;
 struct plotlist;
@@ -35,6 +37,22 @@ struct pdeblock {
 // Status panel line numbers, kept by the status layouts.
 struct pdelines {
   uint16_t name, elapsed, grid, nodes, cells, dof, mem, rms, max, stage, time, dt, cycle;
+};
+
+// The settings of one declared variable.
+struct pdevar {
+  String name;            // upper case, owned
+  double low, high;       // RANGE bounds
+  double width;           // high - low
+  double errweight;       // ERRWEIGHT, 1 unless given
+  uint16_t order;         // order code; 4 forces the first-order basis (SIMPLEX)
+  uint8_t scalar;         // 1: a SCALAR VARIABLE
+  uint8_t timeflag;       // 1: its equation holds a time derivative
+};
+// Variables 1..count (variable k is items[k-1]); the capacity grows by 8.
+struct pdevars {
+  uint16_t count, capacity;
+  pdevar *items;
 };
 
 struct pde {
@@ -146,6 +164,24 @@ struct pde {
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END
   uint8_t bodyread;          // the configuration text has read the descriptor through BODY
+  String title;              // TITLE
+  pdevars vars;              // the declared variables
+  uint16_t nfield, nscalar;  // field and scalar variable counts (nvars is their sum)
+  vectorn eqmap;             // equation number -> variable number
+  vectorn declared;          // definitions declared without a value, still undefined
+  vectorn resolves, fronts;  // fit numbers of RESOLVE and FRONT
+  vectorn jacfits;           // fit numbers of JACOBIAN blocks
+  vectord sumvalues;         // the current value of each SUM index
+  uint16_t maxstages;        // the longest STAGED list
+  uint8_t timerange;         // a time range has been given
+  uint8_t stagedgeom;        // a geometry number depends on definitions
+  TextLoc timeloc;           // where the time variable was first used
+  // SELECT settings that only the reader sets so far.
+  int32_t ngrid, deadtime, option;
+  uint8_t metafile;          // 0 EMF, 1 WMF
+  uint8_t overlay, hex;
+  uint8_t printcolour;       // 2 black printing, 0 colour
+  uint8_t printmatrix, printgrid;
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever

@@ -15,6 +15,7 @@
 #include "graphics/gag.h"
 #include "graphics/gui.h"
 #include "graphics/windower.h"
+#include "platform/pwin.h"
 #include "reader/rdpde.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
@@ -112,7 +113,9 @@ int quendar_main() {
   verdat_get_version();
   verdat_get_params();
 
-  // 9. Graphics layer and main window.
+  // 9. Graphics layer and main window, on the display unless the run is a batch
+  // run; there the loop may wait for the user while a window is up.
+  if (!verdat_batch && pwin_use_screen()) control_services.can_wait = [] { return uint8_t(pwin_screen_live()); };
   gui_graphinit();
   quendar_running = 1;
   String none = {};

@@ -131,15 +131,23 @@ static intptr_t edit_proc(pwin_handle w, int msg, intptr_t a, intptr_t b) {
     case PWIN_COMMAND:
       if (b != 0) return out_of_space(a);
       switch (a & 0xffff) {
-        case 2000:  // undo: the line buffer keeps no undo
-          pwin->message_box(w, "Nothing to Undo.", "Undo notification", PWIN_MB_OK);
+        case 2000:
+          if (!pwin->edit_can(w, 0))
+            pwin->message_box(w, "Nothing to Undo.", "Undo notification", PWIN_MB_OK);
+          else
+            pwin->edit_command(w, 0);
           return 0;
         case 2001:
         case 2002:
-        case 2003: return 0;
+        case 2003: pwin->edit_command(w, int(a & 0xffff) - 2000); return 0;
         case 2010: gagscren_edwindowprint(w); return 0;
         default: return edit_hook(n, msg_menu, a, b);
       }
+    case PWIN_INITMENU:
+      // Undo, Cut, Copy and Paste are greyed when there is nothing for them to do.
+      for (int k = 0; k < 4; k++)
+        pwin->enable_menu_item(pwin_handle(a), uint16_t(2000 + k), pwin->edit_can(w, k));
+      return pwin->default_proc(w, msg, a, b);
     default: return pwin->default_proc(w, msg, a, b);
   }
 }
@@ -771,6 +779,7 @@ psurf *gagscren_printstart(viewrec *v, int orientation) {
 
 bool gagscren_printnext(psurf *doc, viewrec *previous, viewrec *v) {
   TRACE("gagscren_printnext");
+  if (abort_box && pwin->notice_cancelled(abort_box)) return false;  // Cancel in the abort box
   doc->ops->page(doc);
   if (previous && previous->window) pwin->set_enabled(previous->window, true);
   if (v->window) pwin->set_enabled(v->window, false);
@@ -836,7 +845,10 @@ int32_t gagscren_edwindowprint(pwin_handle w) {
   pwin->set_enabled(w, false);
   pwin_handle box = pwin->notice(w, "Printing");
   doc->ops->colour(doc, 3, PSURF_COPY);
-  for (int32_t p = 1; p <= pages; p++) {
+  int32_t p = 1;
+  for (; p <= pages; p++) {
+    gagscren_dispatch(0);
+    if (pwin->notice_cancelled(box)) break;  // Cancel in the abort box: no document
     if (p > 1) doc->ops->page(doc);
     std::string head = caption + "     Page " + std::to_string(p);
     doc->ops->text(doc, 0, height, head.c_str(), int32_t(head.size()), editor_font, 0, 1, 0);
@@ -853,6 +865,10 @@ int32_t gagscren_edwindowprint(pwin_handle w) {
   psurf_pdf_close(&doc);
   pwin->set_enabled(w, true);
   pwin->kill_notice(box);
+  if (p <= pages) {
+    remove(buf);
+    return 0;
+  }
   return pages;
 }
 

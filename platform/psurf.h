@@ -77,3 +77,14 @@ void psurf_headless_free(psurf **s);
 // Starts (and clears) or stops keeping the calls; the calls kept so far.
 void psurf_headless_record(psurf *s, bool on);
 const std::vector<psurf_call> &psurf_headless_calls(const psurf *s);
+
+// ---- Screen back end ----------------------------------------------------------------
+// An off-screen surface of width x height pixels on the open display, white at
+// first; resizing keeps what fits. The widget shown (an Fl_Widget, or null) is told
+// to copy the surface after every call; copy puts the surface at x, y of the
+// widget being drawn.
+psurf *psurf_screen_new(int32_t width, int32_t height);
+void psurf_screen_resize(psurf *s, int32_t width, int32_t height);
+void psurf_screen_show(psurf *s, void *widget);
+void psurf_screen_copy(psurf *s, int32_t x, int32_t y);
+void psurf_screen_free(psurf **s);

@@ -124,11 +124,23 @@ struct pwin_service {
   const char *(*edit_get)(pwin_handle w);
   void (*edit_select)(pwin_handle w, int32_t from, int32_t to);
   const char *(*caption)(pwin_handle w);  // "" for no window
+  // Editing commands of the edit control (0 undo, 1 cut, 2 copy, 3 paste): whether
+  // one can be done now, and doing it.
+  bool (*edit_can)(pwin_handle w, int command);
+  void (*edit_command)(pwin_handle w, int command);
+  // Whether the user pressed the Cancel button of a notice.
+  bool (*notice_cancelled)(pwin_handle notice);
 };
 
 // The service in use; the headless back end until another is chosen.
 extern pwin_service *pwin;
 void pwin_use_headless();
+// Chooses the screen back end on FLTK when DISPLAY names a display that opens;
+// false (after one line on standard error when the display will not open) leaves
+// the service as it was.
+bool pwin_use_screen();
+// Whether the screen back end shows a window, so that a message can still arrive.
+bool pwin_screen_live();
 
 // Shows a modal message box with no owner; a null caption is "Error".
 int pwin_message_box(const char *text, const char *caption, int style);

@@ -12,14 +12,11 @@
 
 #include "platform/psurf.h"
 #include "platform/pwin.h"
+#include "platform/pwin_menu.h"
+#include "platform/pwin_queue.h"
 
 namespace {
 
-struct Class {
-  std::string name;
-  pwin_proc proc;
-  uint32_t flags;
-};
 struct Window {
   pwin_handle cls, owner, menu;
   uint32_t user;
@@ -31,18 +28,9 @@ struct Window {
   int32_t scroll[2][4];
   psurf *surface;
 };
-struct Item {
-  uint16_t id;
-  pwin_handle sub;
-  std::string text;
-  bool enabled;
-};
 
-std::vector<Class> classes;
 std::map<pwin_handle, Window> windows;
-std::map<pwin_handle, std::vector<Item>> menus;
 std::map<pwin_handle, std::string> notices;
-std::deque<pwin_msg> queue;
 std::deque<int> answers;
 std::deque<std::string> files;
 pwin_handle next_handle = 1;
@@ -65,8 +53,7 @@ void client_of(const Window &w, int32_t *cw, int32_t *ch) {
 
 intptr_t send(pwin_handle w, int msg, intptr_t a, intptr_t b) {
   Window *r = find(w);
-  if (!r) return 0;
-  return classes[r->cls - 1].proc(w, msg, a, b);
+  return r ? pwin_class_of(r->cls)->proc(w, msg, a, b) : 0;
 }
 
 void invalidate(pwin_handle w);
@@ -79,14 +66,9 @@ void send_size(pwin_handle w) {
   send(w, PWIN_SIZE, 0, (intptr_t(cw) << 16) | intptr_t(ch & 0xffff));
 }
 
-pwin_handle register_class(const char *name, pwin_proc proc, uint32_t flags) {
-  classes.push_back({name ? name : "", proc, flags});
-  return pwin_handle(classes.size());
-}
-
 pwin_handle create(pwin_handle cls, const char *caption, uint32_t style, int32_t x, int32_t y,
                    int32_t w, int32_t h, pwin_handle owner, pwin_handle menu, uint32_t user) {
-  if (cls < 1 || cls > classes.size() || (owner && !find(owner))) return 0;
+  if (!pwin_class_of(cls) || (owner && !find(owner))) return 0;
   pwin_handle id = next_handle++;
   Window r{};
   r.cls = cls;
@@ -131,7 +113,7 @@ void destroy(pwin_handle w) {
   if (!r) return;
   psurf_headless_free(&r->surface);
   windows.erase(w);
-  std::erase_if(queue, [w](const pwin_msg &m) { return m.window == w; });
+  pwin_queue_drop(w);
 }
 
 void move(pwin_handle w, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -168,18 +150,11 @@ void set_enabled(pwin_handle w, bool on) {
 
 void invalidate(pwin_handle w) {
   Window *r = find(w);
-  if (!r || !r->visible) return;
-  for (const pwin_msg &m : queue)
-    if (m.window == w && m.msg == PWIN_PAINT) return;
-  queue.push_back({w, PWIN_PAINT, 0, 0});
+  if (r && r->visible) pwin_queue_paint(w);
 }
 
 void update(pwin_handle w) {
-  auto it = std::find_if(queue.begin(), queue.end(),
-                         [w](const pwin_msg &m) { return m.window == w && m.msg == PWIN_PAINT; });
-  if (it == queue.end()) return;
-  queue.erase(it);
-  send(w, PWIN_PAINT, 0, 0);
+  if (pwin_queue_take_paint(w)) send(w, PWIN_PAINT, 0, 0);
 }
 
 intptr_t default_proc(pwin_handle w, int msg, intptr_t, intptr_t) {
@@ -194,41 +169,14 @@ psurf *surface(pwin_handle w) {
 
 void wait() {}
 
-bool peek(pwin_msg *m) {
-  if (queue.empty()) return false;
-  *m = queue.front();
-  queue.pop_front();
-  return true;
-}
+bool peek(pwin_msg *m) { return pwin_queue_pop(m); }
 
 intptr_t dispatch(const pwin_msg *m) { return send(m->window, m->msg, m->a, m->b); }
 
 void post_quit() {}
 
-pwin_handle new_menu(bool) {
-  pwin_handle id = next_handle++;
-  menus[id];
-  return id;
-}
-
-void append_menu(pwin_handle menu, uint16_t id, pwin_handle sub, const char *text) {
-  auto it = menus.find(menu);
-  if (it != menus.end()) it->second.push_back({id, id ? 0 : sub, text ? text : "", true});
-}
-
-Item *find_item(pwin_handle menu, uint16_t id) {
-  auto it = menus.find(menu);
-  if (it == menus.end()) return nullptr;
-  for (Item &i : it->second) {
-    if (i.id == id && id != 0) return &i;
-    if (i.sub)
-      if (Item *f = find_item(i.sub, id)) return f;
-  }
-  return nullptr;
-}
-
 void enable_menu_item(pwin_handle menu, uint16_t id, bool on) {
-  if (Item *i = find_item(menu, id)) i->enabled = on;
+  if (pwin_item *i = pwin_menu_find(menu, id)) i->enabled = on;
 }
 
 void set_menu(pwin_handle w, pwin_handle menu) {
@@ -272,6 +220,7 @@ pwin_handle notice(pwin_handle, const char *text) {
 }
 
 void kill_notice(pwin_handle n) { notices.erase(n); }
+bool notice_cancelled(pwin_handle) { return false; }
 void help(pwin_handle, const char *) {}
 void beep(int) {}
 
@@ -300,15 +249,19 @@ const char *caption(pwin_handle w) {
   Window *r = find(w);
   return r ? r->caption.c_str() : "";
 }
+// The line buffer keeps no undo and no clipboard.
+bool edit_can(pwin_handle, int) { return false; }
+void edit_command(pwin_handle, int) {}
 
 pwin_service headless = {
-    "headless",  register_class, create,      user,          show,          destroy,
+    "headless",  pwin_class_register, create,      user,          show,          destroy,
     move,        client_size,    origin,      set_caption,   set_enabled,   invalidate,
     update,      default_proc,
-    surface,     wait,           peek,        dispatch,      post_quit,     new_menu,
-    append_menu, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
+    surface,     wait,           peek,        dispatch,      post_quit,     pwin_menu_new,
+    pwin_menu_append, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
     message_box, notice,         kill_notice, help,          beep,          open_file,
-    save_file,   edit_set,       edit_get,    edit_select,   caption,
+    save_file,   edit_set,       edit_get,    edit_select,   caption,       edit_can,
+    edit_command, notice_cancelled,
 };
 
 }  // namespace
@@ -326,7 +279,7 @@ void pwin_script_file(const char *path) { files.push_back(path ? path : ""); }
 void pwin_set_log(FILE *log) { log_file = log; }
 void pwin_headless_frame(int32_t extra_height) { frame_extra = extra_height; }
 void pwin_headless_post(pwin_handle w, int msg, intptr_t a, intptr_t b) {
-  queue.push_back({w, msg, a, b});
+  pwin_queue_post(w, msg, a, b);
 }
 
 pwin_window_state pwin_headless_window(pwin_handle w) {
@@ -349,7 +302,7 @@ pwin_window_state pwin_headless_window(pwin_handle w) {
 }
 
 const char *pwin_headless_menu_item(pwin_handle menu, uint16_t id, bool *enabled) {
-  Item *i = find_item(menu, id);
+  pwin_item *i = pwin_menu_find(menu, id);
   if (!i) return nullptr;
   if (enabled) *enabled = i->enabled;
   return i->text.c_str();

@@ -1,105 +1,1314 @@
-// rdexpr, until the expression, definition-section, REPEAT and FOR actions are built: the handlers build nothing.
+// rdexpr: the expression and section actions. An action's result r starts as a copy
+// of v[1] and so shares v[1]'s tree and string: every value taken from a right-hand
+// node goes through take() so that no tree is owned twice.
 #include "reader/rdexpr.h"
 
-#include "runtime/rtlib.h"
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
 
-void rdexpr_endvar(parse_node *, parse_node *const *) {}
-void rdexpr_eqnum(parse_node *, parse_node *const *) {}
-void rdexpr_eqnum1(parse_node *, parse_node *const *) {}
-void rdexpr_titlestring(parse_node *, parse_node *const *) {}
-void rdexpr_copystring(parse_node *, parse_node *const *) {}
-void rdexpr_startvar(parse_node *, parse_node *const *) {}
-void rdexpr_scalarvar(parse_node *, parse_node *const *) {}
-void rdexpr_newvar1(parse_node *, parse_node *const *) {}
-void rdexpr_newvarrg1(parse_node *, parse_node *const *) {}
-void rdexpr_newvarrg2(parse_node *, parse_node *const *) {}
-void rdexpr_newvarex1(parse_node *, parse_node *const *) {}
-void rdexpr_newvarex2(parse_node *, parse_node *const *) {}
-void rdexpr_buggervar(parse_node *, parse_node *const *) {}
-void rdexpr_errwtvar(parse_node *, parse_node *const *) {}
-void rdexpr_startdef(parse_node *, parse_node *const *) {}
-void rdexpr_declare(parse_node *, parse_node *const *) {}
-void rdexpr_fdefine(parse_node *, parse_node *const *) {}
-void rdexpr_sdefine(parse_node *, parse_node *const *) {}
-void rdexpr_stagex(parse_node *, parse_node *const *) {}
-void rdexpr_arrayx(parse_node *, parse_node *const *) {}
-void rdexpr_define(parse_node *, parse_node *const *) {}
-void rdexpr_lastarg(parse_node *, parse_node *const *) {}
-void rdexpr_defarg1(parse_node *, parse_node *const *) {}
-void rdexpr_defarg2(parse_node *, parse_node *const *) {}
-void rdexpr_deffunc(parse_node *, parse_node *const *) {}
-void rdexpr_stage1(parse_node *, parse_node *const *) {}
-void rdexpr_stage2(parse_node *, parse_node *const *) {}
-void rdexpr_array1(parse_node *, parse_node *const *) {}
-void rdexpr_array2(parse_node *, parse_node *const *) {}
-void rdexpr_startiv(parse_node *, parse_node *const *) {}
-void rdexpr_initial(parse_node *, parse_node *const *) {}
-void rdexpr_startiniteq(parse_node *, parse_node *const *) {}
-void rdexpr_starteq(parse_node *, parse_node *const *) {}
-void rdexpr_groupeq(parse_node *, parse_node *const *) {}
-void rdexpr_equation(parse_node *, parse_node *const *) {}
-void rdexpr_equation2(parse_node *, parse_node *const *) {}
-void rdexpr_startconstraint(parse_node *, parse_node *const *) {}
-void rdexpr_constraint1(parse_node *, parse_node *const *) {}
-void rdexpr_constraint2(parse_node *, parse_node *const *) {}
-void rdexpr_resolve1(parse_node *, parse_node *const *) {}
-void rdexpr_resolvewt(parse_node *, parse_node *const *) {}
-void rdexpr_frontdef(parse_node *, parse_node *const *) {}
-void rdexpr_sumstring(parse_node *, parse_node *const *) {}
-void rdexpr_intstring(parse_node *, parse_node *const *) {}
-void rdexpr_intstring1(parse_node *, parse_node *const *) {}
-void rdexpr_plus(parse_node *, parse_node *const *) {}
-void rdexpr_minus(parse_node *, parse_node *const *) {}
-void rdexpr_plusterm(parse_node *, parse_node *const *) {}
-void rdexpr_minusterm(parse_node *, parse_node *const *) {}
-void rdexpr_times(parse_node *, parse_node *const *) {}
-void rdexpr_divide(parse_node *, parse_node *const *) {}
-void rdexpr_power(parse_node *, parse_node *const *) {}
-void rdexpr_groupex(parse_node *, parse_node *const *) {}
-void rdexpr_groupif(parse_node *, parse_node *const *) {}
-void rdexpr_vec2(parse_node *, parse_node *const *) {}
-void rdexpr_vec3(parse_node *, parse_node *const *) {}
-void rdexpr_equalex(parse_node *, parse_node *const *) {}
-void rdexpr_commex(parse_node *, parse_node *const *) {}
-void rdexpr_variable(parse_node *, parse_node *const *) {}
-void rdexpr_indexed(parse_node *, parse_node *const *) {}
-void rdexpr_literal(parse_node *, parse_node *const *) {}
-void rdexpr_lambdavar(parse_node *, parse_node *const *) {}
-void rdexpr_stagevar(parse_node *, parse_node *const *) {}
-void rdexpr_dtvar(parse_node *, parse_node *const *) {}
-void rdexpr_voljvar(parse_node *, parse_node *const *) {}
-void rdexpr_fcall1(parse_node *, parse_node *const *) {}
-void rdexpr_fcall2(parse_node *, parse_node *const *) {}
-void rdexpr_fcall2s(parse_node *, parse_node *const *) {}
-void rdexpr_fcall3(parse_node *, parse_node *const *) {}
-void rdexpr_fcall3ss(parse_node *, parse_node *const *) {}
-void rdexpr_fcall3is(parse_node *, parse_node *const *) {}
-void rdexpr_fcall3si(parse_node *, parse_node *const *) {}
-void rdexpr_valpt(parse_node *, parse_node *const *) {}
-void rdexpr_fcall4sss(parse_node *, parse_node *const *) {}
-void rdexpr_fcall4iss(parse_node *, parse_node *const *) {}
-void rdexpr_sumend(parse_node *, parse_node *const *) {}
-void rdexpr_fcall4(parse_node *, parse_node *const *) {}
-void rdexpr_sumheader(parse_node *, parse_node *const *) {}
-void rdexpr_litint(parse_node *, parse_node *const *) {}
+#include "control/pdedat.h"
+#include "model/arys.h"
+#include "model/constrn.h"
+#include "model/eqns.h"
+#include "model/fits.h"
+#include "model/forloops.h"
+#include "model/params.h"
+#include "model/treeclas.h"
+#include "model/treemods.h"
+#include "model/treesimp.h"
+#include "model/treeval.h"
+#include "reader/rdpde.h"
+#include "reader/switches.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/rtlib.h"
+#include "runtime/textin.h"
+
+
+uint32_t rdexpr_section = 0;
+uint16_t rdexpr_region = 0;
+uint16_t rdexpr_layer = 0;
+uint8_t rdexpr_timederiv = 0;
+TreeNode *rdexpr_streamline = nullptr;
+uint8_t rdexpr_debug = 0;
+
+namespace {
+
+const evalpoint empty_point = {};
+
+pde *P() { return rdpde_problem; }
+FormulaSet &F() { return rdpde_problem->formulas; }
+
+[[noreturn]] void err(const TextLoc *loc, const char *message) {
+  String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
+  pdedat_parse_err_0(P(), loc, &m);
+}
+
+// The tree of n, which the caller now owns; r forgets it too when it shares it.
+TreeNode *take(parse_node *r, parse_node *n) {
+  TreeNode *t = n->tree;
+  n->tree = nullptr;
+  if (r->tree == t) r->tree = nullptr;
+  return t;
+}
+uint32_t depth_of(const parse_node *n) { return n->tree ? std::max<uint32_t>(n->depth, 1) : 0; }
+
+// Gives r the tree t of height depth; a tree too deep is refused at loc.
+void give(parse_node *r, TreeNode *t, uint32_t depth, const TextLoc *loc) {
+  if (depth > RDEXPR_MAX_DEPTH) {
+    trees_free_0(t);
+    err(loc, "Expression nested too deeply");
+  }
+  r->tree = t;
+  r->depth = uint16_t(depth);
+}
+
+// The string of n moved out (n keeps an empty one).
+String take_string(parse_node *n) {
+  String s = n->token == SYM_STRING ? n->value.string : String{};
+  if (n->token == SYM_STRING) n->value.string = {};
+  return s;
+}
+
+// The symbol of a name in the outermost scope, or null.
+idrec *global_id(const String *name) {
+  scopestack &s = P()->scopes;
+  return s.count ? symtab_lookupid(s.roots[0], name, strings_hashfn_0(name)) : nullptr;
+}
+idrec **top_scope() { return &P()->scopes.roots[P()->scopes.count - 1]; }
+
+// Scopes closed during the parse. The parser may already hold the next name, read
+// while the scope was open, so their records live on, as undeclared names, until
+// the next parse starts. The list itself is never destroyed, so that what it holds
+// stays reachable to the end of the process.
+std::vector<idrec *> &closed = *new std::vector<idrec *>;
+
+void forget(idrec *r) {
+  for (; r; r = r->right) {
+    forget(r->left);
+    r->kind = nullid;
+    r->index = 0;
+    r->value = nullptr;
+  }
+}
+
+// Enters the name of n into the scope; the node's entry is the stored one. A name
+// of a closed scope is entered as a new record.
+idrec *enter(parse_node *r, parse_node *n, idrec **root) {
+  if (!n->fresh) {
+    idrec *copy = symtab_newidrec(&n->id->name, n->id->hash);
+    symtab_defineid(copy, nullid, 0, 0, 0, nullptr);
+    if (r->id == n->id) r->id = copy;
+    n->id = copy;
+  }
+  idrec *id = symtab_enterid(root, n->id);
+  if (r->id == n->id) r->id = id, r->fresh = 0;
+  n->id = id;
+  n->fresh = 0;
+  return id;
+}
+
+void push_scope() { symtab_resize(&P()->scopes, uint16_t(P()->scopes.count + 1), uint16_t(P()->scopes.count + 4)); }
+void pop_scope() {
+  scopestack &s = P()->scopes;
+  if (s.count <= 1) return;
+  forget(s.roots[s.count - 1]);
+  closed.push_back(s.roots[s.count - 1]);
+  s.roots[s.count - 1] = nullptr;
+  s.count--;
+}
+
+// ---- Simplification, classification, constants ---------------------------------------------
+
+// Simplifies the tree held in *slot in place: the slot holds a whole tree even when
+// an error abandons the simplification, so that its owner releases it.
+void simplify_in(TreeNode **slot) {
+  uint8_t changed = 0;
+  treesimp_simplify_in(slot, rdexpr_region, &changed);
+}
+
+void classify(TreeNode *t) {
+  treeclas_classify_rhs(P(), t, rdexpr_region);
+  treeclas_classify_value(P(), t, rdexpr_region, 0);
+}
+
+bool is_constant(const TreeNode *t) { return t && t->rhsclass == constex; }
+
+}  // namespace
+
+bool rdexpr_holds_definition(const TreeNode *t) {
+  return treemods_find_op(t, op::param) || treemods_find_op(t, op::stageparam);
+}
+
+namespace {
+
+// ---- Node builders ---------------------------------------------------------------------------
+
+// op(a, b) located at the operator; the result at the right operand.
+void binary(parse_node *r, parse_node *const *v, int32_t opcode) {
+  uint32_t d = std::max(depth_of(v[1]), depth_of(v[3])) + 1;
+  TreeNode *n = trees_new_1(opcode, &v[2]->loc);
+  n->child[0] = take(r, v[1]);
+  n->child[1] = take(r, v[3]);
+  r->loc = v[3]->loc;
+  give(r, n, d, &v[3]->loc);
+}
+
+// op over the operand v[k]; the result at the operand.
+void unary(parse_node *r, parse_node *const *v, int k, int32_t opcode) {
+  uint32_t d = depth_of(v[k]) + 1;
+  TreeNode *n = trees_new_1(opcode, &v[1]->loc);
+  n->child[0] = take(r, v[k]);
+  r->loc = v[k]->loc;
+  give(r, n, d, &v[k]->loc);
+}
+
+// r takes the whole value of v[k].
+void pass(parse_node *r, parse_node *const *v, int k) {
+  if (k == 1) return;
+  TreeNode *t = take(r, v[k]);
+  uint32_t d = std::max(uint32_t(v[k]->depth), t ? 1u : 0u);
+  if (r->token == SYM_STRING) strings_free_0(&r->value.string);
+  r->token = v[k]->token;
+  r->value = v[k]->value;
+  if (v[k]->token == SYM_STRING) v[k]->value.string = {};
+  r->id = v[k]->id;
+  r->fresh = v[k]->fresh;
+  v[k]->fresh = 0;
+  r->loc = v[k]->loc;
+  r->tree = t;
+  r->depth = uint16_t(d);
+}
+
+void leaf(parse_node *r, int32_t opcode) {
+  give(r, trees_new_1(opcode, &r->loc), 1, &r->loc);
+}
+
+// ---- Function calls ---------------------------------------------------------------------------
+
+struct Call {
+  parse_node *r;
+  parse_node *const *v;
+  idrec *id;
+  int n;             // argument count
+  TextLoc close;     // the closing parenthesis
+};
+
+bool kind_is_integral(int32_t opcode) {
+  return opcode == op::volint || opcode == op::areaint || opcode == op::surfint || opcode == op::bdryint;
+}
+
+void check_count(const Call &c) {
+  if (c.n < 0 || c.n > 31 || !(c.id->argcounts & (0x80000000u >> c.n))) err(&c.close, "Wrong Number of Arguments");
+}
+
+uint16_t fit_kept(fitlist *list, uint16_t n, TreeNode *tree, TreeNode *second = nullptr) {
+  if (list->items[n - 1]->tree != tree) {
+    trees_free_0(tree);
+    trees_free_0(second);
+  }
+  return n;
+}
+
+// A leaf of opcode with index n, at the call's closing parenthesis.
+void fit_leaf(const Call &c, int32_t opcode, uint16_t n) {
+  TreeNode *t = trees_new_1(opcode, &c.close);
+  t->index = n;
+  c.r->loc = c.close;
+  give(c.r, t, 1, &c.close);
+}
+
+// An integer argument: the folded value, saturated to the 64-bit range first.
+int64_t integer_arg(parse_node *n) { return switches_cut(rdexpr_constize(n)); }
+
+// The integrand with the volume-element weight the kind asks for.
+TreeNode *weighted(TreeNode *integrand, int32_t kind) {
+  bool weigh = kind == op::surfint || (kind == op::volint && !(P()->v216integral && rdexpr_section != 8));
+  TreeNode *w = P()->coords.trees[7];
+  if (!weigh || !w) return integrand;
+  TreeNode *m = trees_insert(integrand, op::mulop);
+  m->child[1] = trees_copy(w);
+  m->arity = 2;
+  return m;
+}
+
+// The fit of an integral with up to three selectors, each a key or a name (absent:
+// key 0 and an empty name); the result is a leaf of the integral's opcode.
+void integral(const Call &c, TreeNode *integrand, int nsel, const uint16_t *keys, String *names) {
+  int32_t kind = int32_t(c.id->index);
+  bool line = kind == op::bdryint;
+  if (line && P()->dimension == 3) {
+    trees_free_0(integrand);
+    err(&c.close, "2D Only");
+  }
+  if (kind == op::areaint && c.n > 2) {
+    trees_free_0(integrand);
+    err(&c.close, "Wrong Number of Arguments");
+  }
+  integrand = weighted(integrand, kind);
+  int32_t opcode = kind == op::areaint ? op::volint
+                   : kind == op::surfint ? (P()->dimension == 3 ? op::surfint : op::bdryint)
+                                         : kind;
+  parse_node *held = c.v[3];  // the integrand's node owns it while it is simplified
+  held->tree = integrand;
+  simplify_in(&held->tree);
+  TreeNode *t = held->tree;
+  held->tree = nullptr;
+  classify(t);
+  fitlist *list = &F().fits;
+  uint16_t n;
+  if (nsel <= 1) {
+    n = fits_make_fit_1(list, t, keys[0], &names[0], uint32_t(opcode));
+  } else {
+    StringList l = {};
+    for (int k = 0; k < nsel; k++) strings_one_more(&l, &names[k]);
+    n = fits_make_fit_3(list, t, keys[0], keys[1], &l, uint32_t(opcode));
+    strings_free_1(&l, 1);
+  }
+  fit_kept(list, n, t);
+  fit_leaf(c, opcode, n);
+}
+
+uint16_t order_arg(parse_node *n, const TextLoc *loc) {
+  int64_t k = integer_arg(n);
+  if (k < 0 || k > 65535) err(loc, "Illegal argument");
+  return uint16_t(k);
+}
+
+bool variable_tree(const TreeNode *t) { return t && (t->opcode == op::varble || t->opcode == op::eigvec); }
+
+// The node of opcode over the given children, with the function's name.
+void node_of(const Call &c, int32_t opcode, TreeNode **kids, int n, uint32_t depth) {
+  TreeNode *t = trees_new_1(opcode, &c.close);
+  t->arity = uint8_t(n);
+  for (int k = 0; k < n; k++) t->child[k] = kids[k];
+  t->name = &c.id->name;
+  c.r->loc = c.close;
+  give(c.r, t, depth + 1, &c.close);
+}
+
+// The common start of every call: the symbol, the count check, user functions.
+Call start_call(parse_node *r, parse_node *const *v, int n, int close) {
+  Call c{r, v, v[1]->id, n, v[close]->loc};
+  if (!c.id) rtlib_fatal_in("rdexpr_fcall", "BAD FUNCTION");
+  if (c.id->kind == strfuncnam) err(&c.close, "ILLEGAL USE OF STRING FUNCTION");
+  check_count(c);
+  return c;
+}
+
+// A call whose arguments are all expressions, at v[3], v[5], v[7], v[9].
+void expression_call(parse_node *r, parse_node *const *v, int n) {
+  Call c = start_call(r, v, n, 2 * n + 2);
+  const int32_t opcode = int32_t(c.id->index);
+  uint32_t depth = 0;
+  for (int k = 0; k < n; k++) depth = std::max(depth, depth_of(v[3 + 2 * k]));
+  auto arg = [&](int k) { return take(r, v[1 + 2 * k]); };  // argument k from 1
+  if (c.id->kind == fparamnam) {
+    TreeNode *kids[3] = {};
+    for (int k = 0; k < n; k++) kids[k] = arg(k + 1);
+    node_of(c, op::fparam, kids, n, depth);
+    r->tree->index = c.id->index;
+    if (c.id->index >= 1 && c.id->index <= F().definitions.count)
+      r->tree->name = &F().definitions.items[c.id->index - 1]->name;
+    return;
+  }
+  if (kind_is_integral(opcode)) {
+    uint16_t keys[3] = {};
+    String names[3] = {};
+    if (n == 4 && opcode != op::surfint) err(&c.close, "Illegal Function Call");
+    if (n == 4 && P()->dimension != 3) err(&c.close, "3D Only");
+    // Numeric selectors: the first two are keys; a third (surface integrals) is
+    // carried as the name of its number.
+    for (int k = 2; k <= n; k++) {
+      int64_t key = integer_arg(v[1 + 2 * k]);
+      if (k <= 3) keys[k - 2] = uint16_t(key);
+      else strings_itos_1(&names[2], int32_t(key), 0);
+    }
+    TreeNode *t = arg(1);
+    integral(c, t, n <= 2 ? 1 : n - 1, keys, names);
+    for (String &s : names) strings_free_0(&s);
+    return;
+  }
+  if (opcode == op::fevalop) {
+    if (n < 3) err(&c.close, "Wrong Number of Arguments");
+    TreeNode *pt = trees_new_1(op::pointval, &c.close);
+    pt->child[0] = arg(2);
+    pt->child[1] = arg(3);
+    pt->child[2] = n == 4 ? arg(4) : trees_new_1(op::realzero, &c.close);
+    TreeNode *kids[2] = {arg(1), pt};
+    node_of(c, op::fevalop, kids, 2, depth + 1);
+    return;
+  }
+  if (n == 4) err(&c.close, "What?");
+  if (c.id->vecarg && n >= 2) {
+    TreeNode *vec = trees_new_1(op::vector, &c.close);
+    vec->arity = uint8_t(n);
+    for (int k = 0; k < n; k++) vec->child[k] = arg(k + 1);
+    TreeNode *kids[1] = {vec};
+    node_of(c, opcode, kids, 1, depth + 1);
+    return;
+  }
+  if (n == 1) {
+    if (opcode == op::upfactor) {  // STREAMLINE
+      if (rdexpr_section != 4) err(&c.close, "ALLOWED ONLY IN EQUATIONS");
+      trees_free_0(rdexpr_streamline);
+      rdexpr_streamline = arg(1);
+      r->loc = c.close;
+      give(r, trees_new_1(op::realzero, &c.close), 1, &c.close);
+      return;
+    }
+    if (opcode == op::fitfun || opcode == op::savefun || opcode == op::globalmin || opcode == op::globalmax) {
+      TreeNode *t = arg(1);
+      fitlist *list = &F().fits;
+      fit_leaf(c, opcode, fit_kept(list, fits_make_fit_0(list, t, 0, 0, uint32_t(opcode)), t));
+      return;
+    }
+    if (opcode == op::minspot || opcode == op::maxspot) {
+      TreeNode *t = arg(1);
+      fitlist *list = &F().fits;
+      uint32_t kind = opcode == op::minspot ? op::globalmin : op::globalmax;
+      fit_leaf(c, opcode, fit_kept(list, fits_make_fit_0(list, t, 0, 0, kind), t));
+      r->tree->deriv[0] = c.id->suba;
+      return;
+    }
+    if (c.id->kind == difopnam && opcode == op::deriv) {
+      TreeNode *kids[1] = {arg(1)};
+      node_of(c, op::deriv, kids, 1, depth);
+      r->tree->deriv[0] = c.id->suba;
+      r->tree->deriv[1] = c.id->subb;
+      if (c.id->suba == 4) {
+        rdexpr_set_timedep(&c.close);
+        rdexpr_timederiv = 1;
+      }
+      return;
+    }
+    TreeNode *kids[1] = {arg(1)};
+    node_of(c, opcode == op::expint ? op::eifun : opcode, kids, 1, depth);
+    return;
+  }
+  if (n == 2) {
+    if (opcode == op::besjf || opcode == op::besyf || opcode == op::gamma || opcode == op::expint) {
+      uint16_t order = order_arg(v[3], &v[3]->loc);
+      TreeNode *kids[1] = {arg(2)};
+      node_of(c, opcode == op::gamma ? op::gammai : opcode, kids, 1, depth);
+      r->tree->index = order;
+      return;
+    }
+    if (opcode == op::fitfun) {
+      int64_t key = integer_arg(v[5]);
+      TreeNode *t = arg(1);
+      fitlist *list = &F().fits;
+      fit_leaf(c, opcode, fit_kept(list, fits_make_fit_0(list, t, uint16_t(key), 0, op::fitfun), t));
+      return;
+    }
+    if (opcode == op::jelem) {
+      if (!variable_tree(v[3]->tree)) err(&v[3]->loc, "VARIABLE NAME REQUIRED");
+      if (!variable_tree(v[5]->tree)) err(&v[5]->loc, "VARIABLE NAME REQUIRED");
+      TreeNode *a = arg(1), *b = arg(2);
+      fitlist *list = &F().fits;
+      uint16_t k = fit_kept(list, fits_make_fit_2(list, a, b, op::jelem), a, b);
+      vectorn_enlist(&P()->jacfits, k);
+      fit_leaf(c, op::jelem, k);
+      return;
+    }
+    if (opcode == op::deriv) {  // DIFF
+      if (!variable_tree(v[5]->tree)) err(&v[5]->loc, "VARIABLE NAME REQUIRED");
+      uint8_t var = uint8_t(v[5]->tree->index);
+      trees_free_0(arg(2));
+      TreeNode *kids[1] = {arg(1)};
+      node_of(c, op::deriv, kids, 1, depth);
+      r->tree->deriv[3] = var;
+      return;
+    }
+    TreeNode *kids[2] = {arg(1), arg(2)};
+    node_of(c, opcode, kids, 2, depth);
+    return;
+  }
+  err(&c.close, "Illegal Function Call");
+}
+
+// A call with quoted strings among its selectors; which is a string is given by the
+// letters: 's' a string, 'i' an integer expression, after the first argument.
+void string_call(parse_node *r, parse_node *const *v, const char *letters) {
+  const int n = int(strlen(letters)) + 1;
+  Call c = start_call(r, v, n, 2 * n + 2);
+  const int32_t opcode = int32_t(c.id->index);
+  if (c.id->kind == fparamnam) err(&c.close, "Illegal Function Call");
+  if (!kind_is_integral(opcode)) {
+    if (n != 2) err(&c.close, n == 4 ? "Illegal Function Call" : "What?");
+    TreeNode *s = trees_new_1(op::treestring, &v[5]->loc);
+    s->text = take_string(v[5]);
+    TreeNode *kids[2] = {take(r, v[3]), s};
+    node_of(c, opcode, kids, 2, depth_of(v[3]) + 1);
+    return;
+  }
+  if (n == 4 && opcode != op::surfint) err(&c.close, "Illegal Function Call");
+  if (n == 4 && P()->dimension != 3) err(&c.close, "3D Only");
+  if (opcode == op::bdryint && n == 3 && letters[0] == 'i' && letters[1] == 's') err(&c.close, "Illegal argument");
+  uint16_t keys[3] = {};
+  String names[3] = {};
+  struct Names {
+    String *s;
+    ~Names() {
+      for (int k = 0; k < 3; k++) strings_free_0(&s[k]);
+    }
+  } owner{names};
+  for (int k = 0; k < n - 1; k++) {
+    parse_node *a = v[5 + 2 * k];
+    if (letters[k] == 's') {
+      names[k] = take_string(a);
+      strings_upstring_0(&names[k]);
+    } else {
+      keys[k] = uint16_t(integer_arg(a));
+    }
+  }
+  integral(c, take(r, v[3]), n - 1, keys, names);
+}
+
+}  // namespace
+
+// ---- Folding and errors -------------------------------------------------------------------------
+
+double rdexpr_constize(parse_node *n) {
+  TRACE("rdexpr_constize");
+  simplify_in(&n->tree);
+  TreeNode *t = n->tree;
+  classify(t);
+  if (!is_constant(t)) err(&n->loc, "CONSTANT REQUIRED");
+  uint16_t region = treeval_region;
+  treeval_region = rdexpr_region;
+  double value = 0;
+  int ok = treeval_try_eval(P(), t, &empty_point, &value);
+  treeval_region = region;
+  if (ok == 0) err(&n->loc, "CONSTANT REQUIRED");
+  if (ok < 0) err(&n->loc, "DIVIDE BY ZERO");
+  n->tree = trees_free_0(t);
+  return value;
+}
+
+void rdexpr_section_err(const TextLoc *loc) { err(loc, "SECTION OUT OF ORDER"); }
+
+void rdexpr_set_timedep(const TextLoc *loc) {
+  TRACE("rdexpr_set_timedep");
+  pde *p = P();
+  if (p->stages > 0) err(loc, "Staged Problems Cannot Be Time Dependent.");
+  if (p->timedep) return;
+  p->timedep = 1;
+  p->timeloc = *loc;
+  if (p->coordnames.count < 4) strings_resize_1(&p->coordnames, 4, 4);
+  const String *name = &p->coordnames.items[3];
+  if (name->length == 0) strings_copyto_1(&p->coordnames.items[3], "T");
+  idrec *known = global_id(name);
+  if (known && known->kind != coordnam) {
+    String m = {};
+    strings_copyto_1(&m, "Duplicate use of time variable ");
+    strings_addto_0(&m, name);
+    pdedat_parse_err_0(p, loc, &m);
+  }
+  if (!known) p->coords.timein = 0;
+  metrics_timecoord(&p->coords, &p->scopes.roots[0], &p->coordnames);
+}
+
+void rdexpr_tcheck(const TextLoc *loc, uint8_t flag) {
+  pde *p = P();
+  if (!p->timedep || p->timerange) return;
+  if (flag && p->endvalue > 0) {
+    p->endtime = p->endvalue;
+    return;
+  }
+  err(loc, "No Time Range Has been Specified");
+}
+
+// ---- Operators -------------------------------------------------------------------------------------
+
+void rdexpr_plus(parse_node *r, parse_node *const *v) { binary(r, v, op::addop); }
+void rdexpr_minus(parse_node *r, parse_node *const *v) { binary(r, v, op::subop); }
+void rdexpr_times(parse_node *r, parse_node *const *v) { binary(r, v, op::mulop); }
+void rdexpr_divide(parse_node *r, parse_node *const *v) { binary(r, v, op::divop); }
+void rdexpr_power(parse_node *r, parse_node *const *v) { binary(r, v, op::powerop); }
+void rdexpr_reland(parse_node *r, parse_node *const *v) { binary(r, v, op::logand); }
+void rdexpr_relor(parse_node *r, parse_node *const *v) { binary(r, v, op::logor); }
+
+void rdexpr_relation1(parse_node *r, parse_node *const *v) {
+  int32_t opcode;
+  switch (v[2]->token) {
+    case SYM_LTN: opcode = op::ltnop; break;
+    case SYM_GTR: opcode = op::gtrop; break;
+    case SYM_NEQ: opcode = op::neqop; break;
+    case SYM_LEQ: opcode = op::leqop; break;
+    case SYM_GEQ: opcode = op::geqop; break;
+    default: opcode = op::equop; break;
+  }
+  binary(r, v, opcode);
+}
+
+void rdexpr_relnot(parse_node *r, parse_node *const *v) { unary(r, v, 2, op::lognot); }
+void rdexpr_minusterm(parse_node *r, parse_node *const *v) { unary(r, v, 2, op::negateop); }
+void rdexpr_plusterm(parse_node *r, parse_node *const *v) { pass(r, v, 2); }
+void rdexpr_equalex(parse_node *r, parse_node *const *v) { pass(r, v, 2); }
+void rdexpr_commex(parse_node *r, parse_node *const *v) { pass(r, v, 2); }
+void rdexpr_groupex(parse_node *r, parse_node *const *v) {
+  pass(r, v, 2);
+  r->loc = v[3]->loc;
+}
+void rdexpr_groupif(parse_node *r, parse_node *const *v) { rdexpr_groupex(r, v); }
+
+void rdexpr_vec2(parse_node *r, parse_node *const *v) {
+  uint32_t d = std::max(depth_of(v[3]), depth_of(v[5])) + 1;
+  TreeNode *n = trees_new_1(op::vector, &v[6]->loc);
+  n->arity = 2;
+  n->child[0] = take(r, v[3]);
+  n->child[1] = take(r, v[5]);
+  r->loc = v[6]->loc;
+  give(r, n, d, &v[6]->loc);
+}
+
+void rdexpr_vec3(parse_node *r, parse_node *const *v) {
+  uint32_t d = std::max({depth_of(v[3]), depth_of(v[5]), depth_of(v[7])}) + 1;
+  TreeNode *n = trees_new_1(op::vector, &v[8]->loc);
+  n->arity = 3;
+  n->child[0] = take(r, v[3]);
+  n->child[1] = take(r, v[5]);
+  n->child[2] = take(r, v[7]);
+  r->loc = v[8]->loc;
+  give(r, n, d, &v[8]->loc);
+}
+
+void rdexpr_ifex(parse_node *r, parse_node *const *v) {
+  uint32_t d = depth_of(v[2]) + 1;
+  TreeNode *n = trees_new_1(op::ifthen, &v[1]->loc);
+  n->child[2] = take(r, v[2]);
+  give(r, n, d, &v[2]->loc);
+}
+
+void rdexpr_ifthenelse(parse_node *r, parse_node *const *v) {
+  uint32_t d = std::max({depth_of(v[1]), depth_of(v[3]) + 1, depth_of(v[5]) + 1});
+  r->tree->child[0] = take(r, v[3]);
+  r->tree->child[1] = take(r, v[5]);
+  give(r, r->tree, d, &v[5]->loc);
+}
+
+void rdexpr_ifthenex(parse_node *, parse_node *const *v) { err(&v[3]->loc, "'ELSE' Clause Required."); }
+
+// ---- Leaves ------------------------------------------------------------------------------------------
+
+void rdexpr_literal(parse_node *r, parse_node *const *) {
+  give(r, trees_new_real_1(r->value.real, &r->loc), 1, &r->loc);
+}
+void rdexpr_litint(parse_node *r, parse_node *const *) { r->value.real = double(r->value.integer); }
 void rdexpr_litflt(parse_node *, parse_node *const *) {}
-void rdexpr_offval(parse_node *, parse_node *const *) {}
-void rdexpr_onval(parse_node *, parse_node *const *) {}
-void rdexpr_ifthenex(parse_node *, parse_node *const *) {}
-void rdexpr_ifthenelse(parse_node *, parse_node *const *) {}
-void rdexpr_ifex(parse_node *, parse_node *const *) {}
-void rdexpr_reland(parse_node *, parse_node *const *) {}
-void rdexpr_relor(parse_node *, parse_node *const *) {}
-void rdexpr_relation1(parse_node *, parse_node *const *) {}
-void rdexpr_relnot(parse_node *, parse_node *const *) {}
-void rdexpr_repeater(parse_node *, parse_node *const *) {}
-void rdexpr_repeatbyto(parse_node *, parse_node *const *) {}
-void rdexpr_repeattoby(parse_node *, parse_node *const *) {}
-void rdexpr_endrepeat(parse_node *, parse_node *const *) {}
-void rdexpr_frepeater(parse_node *, parse_node *const *) {}
-void rdexpr_frepeatbyto(parse_node *, parse_node *const *) {}
-void rdexpr_frepeattoby(parse_node *, parse_node *const *) {}
-void rdexpr_fendrepeat(parse_node *, parse_node *const *) {}
+void rdexpr_onval(parse_node *r, parse_node *const *) { r->value.real = 1.0; }
+void rdexpr_offval(parse_node *r, parse_node *const *) { r->value.real = 0.0; }
+void rdexpr_lambdavar(parse_node *r, parse_node *const *) { leaf(r, op::lambda); }
+void rdexpr_stagevar(parse_node *r, parse_node *const *) { leaf(r, op::stageval); }
+void rdexpr_dtvar(parse_node *r, parse_node *const *) { leaf(r, op::deltat); }
+void rdexpr_voljvar(parse_node *r, parse_node *const *) { leaf(r, op::voljac); }
+
+// The tree a default name stands for, or null for a name that has none.
+static TreeNode *default_tree(const String *name, const TextLoc *loc, double *value) {
+  pde *p = P();
+  auto coord = [&](int32_t opcode) { return trees_new_1(opcode, loc); };
+  if (strcmp(name->text, "R") == 0) {
+    TreeNode *vec = coord(op::vector);
+    vec->child[0] = coord(op::xcoord);
+    vec->arity = 1;
+    if (p->dimension > 1) vec->child[vec->arity++] = coord(op::ycoord);
+    if (p->dimension > 2) vec->child[vec->arity++] = coord(op::zcoord);
+    TreeNode *len = coord(op::vlength);
+    len->child[0] = vec;
+    return len;
+  }
+  if (strcmp(name->text, "THETA") == 0) {
+    TreeNode *a = coord(op::atan2f);
+    a->child[0] = coord(op::ycoord);
+    a->child[1] = coord(op::xcoord);
+    return a;
+  }
+  if (strcmp(name->text, "STARTTIME") == 0) {
+    rdexpr_tcheck(loc, 0);
+    *value = p->starttime_value;
+  } else if (strcmp(name->text, "ENDTIME") == 0) {
+    rdexpr_tcheck(loc, 0);
+    *value = p->endtime;
+  } else if (strcmp(name->text, "ERRLIM") == 0) {
+    *value = p->errlim;
+  } else {
+    return nullptr;
+  }
+  return trees_new_real_1(*value, loc);
+}
+
+void rdexpr_variable(parse_node *r, parse_node *const *v) {
+  TRACE("rdexpr_variable");
+  pde *p = P();
+  idrec *id = v[1]->id;
+  if (!id) rtlib_fatal_in("rdexpr_variable", "BAD IDENT");
+  TreeNode *t = nullptr;
+  switch (id->kind) {
+    case nullid: {
+      // The time of the coordinate system, then the default names.
+      // Before a coordinate system names it, the time is T.
+      bool named = p->coordnames.count >= 4 && p->coordnames.items[3].length;
+      if (strcmp(named ? p->coordnames.items[3].text : "T", id->name.text) == 0) {
+        rdexpr_set_timedep(&r->loc);
+        metrics_timecoord(&p->coords, &p->scopes.roots[0], &p->coordnames);
+        t = trees_new_1(op::tcoord, &r->loc);
+        break;
+      }
+      double value = 0;
+      TreeNode *d = default_tree(&id->name, &r->loc, &value);
+      if (!d) err(&r->loc, "UNDEFINED NAME");
+      r->value.real = value;
+      idrec *g = enter(r, v[1], &p->scopes.roots[0]);
+      uint16_t k = params_new_param(&F().definitions, &g->name);
+      symtab_defineid(g, paramnam, k, 0, 0, d);
+      params_define_param(&F().definitions, k, 0, 0, d);
+      classify(d);
+      t = trees_new_1(op::param, &r->loc);
+      t->index = k;
+      t->name = &F().definitions.items[k - 1]->name;
+      break;
+    }
+    case literalnam: t = trees_copy(static_cast<TreeNode *>(id->value)); break;
+    case coordnam: {
+      static const int32_t leaves[6] = {op::realzero, op::xcoord, op::ycoord, op::zcoord, op::tcoord, op::stageval};
+      t = trees_new_1(id->index <= 5 ? leaves[id->index] : op::realzero, &r->loc);
+      t->name = &id->name;
+      if (id->index == 4) rdexpr_set_timedep(&r->loc);
+      break;
+    }
+    case varbnam:
+      t = trees_new_1(p->eigen ? op::eigvec : op::varble, &r->loc);
+      t->index = id->index;
+      t->name = &id->name;
+      break;
+    case paramnam:
+    case sparamnam:
+      // The leaf names the definition's own name: a loop's scope may go first.
+      t = trees_new_1(id->kind == paramnam ? op::param : op::stageparam, &r->loc);
+      t->index = id->index;
+      if (id->index >= 1 && id->index <= F().definitions.count) t->name = &F().definitions.items[id->index - 1]->name;
+      break;
+    case fargnam:
+      t = trees_new_1(op::fargop, &r->loc);
+      t->index = id->index;
+      break;
+    case forvarnam: {
+      looplist &l = F().loops;
+      double value = id->index >= 1 && id->index <= l.count ? l.items[id->index - 1].current : 0;
+      t = trees_new_real_1(value, &r->loc);
+      r->value.real = value;
+      break;
+    }
+    case sumvarnam:
+      t = trees_new_1(op::sumvar, &r->loc);
+      t->index = id->index;
+      break;
+    case strfuncnam: err(&r->loc, "ILLEGAL USE OF STRING FUNCTION");
+    default: err(&r->loc, "BAD IDENT CODE");
+  }
+  if (t && !t->loc.file && !t->loc.line) t->loc = r->loc;
+  give(r, t, 1, &r->loc);
+}
+
+void rdexpr_indexed(parse_node *r, parse_node *const *v) {
+  uint32_t d = depth_of(v[3]) + 1;
+  TreeNode *n = trees_new_1(op::arrayref, &v[4]->loc);
+  n->index = v[1]->id ? v[1]->id->index : 0;
+  n->name = v[1]->id ? &v[1]->id->name : nullptr;
+  n->child[0] = take(r, v[3]);
+  r->loc = v[4]->loc;
+  give(r, n, d, &v[4]->loc);
+}
+
+void rdexpr_fcall1(parse_node *r, parse_node *const *v) { expression_call(r, v, 1); }
+void rdexpr_fcall2(parse_node *r, parse_node *const *v) { expression_call(r, v, 2); }
+void rdexpr_fcall3(parse_node *r, parse_node *const *v) { expression_call(r, v, 3); }
+void rdexpr_fcall4(parse_node *r, parse_node *const *v) { expression_call(r, v, 4); }
+void rdexpr_fcall2s(parse_node *r, parse_node *const *v) { string_call(r, v, "s"); }
+void rdexpr_fcall3ss(parse_node *r, parse_node *const *v) { string_call(r, v, "ss"); }
+void rdexpr_fcall3is(parse_node *r, parse_node *const *v) { string_call(r, v, "is"); }
+void rdexpr_fcall3si(parse_node *r, parse_node *const *v) { string_call(r, v, "si"); }
+void rdexpr_fcall4sss(parse_node *r, parse_node *const *v) { string_call(r, v, "sss"); }
+void rdexpr_fcall4iss(parse_node *r, parse_node *const *v) { string_call(r, v, "iss"); }
+
+void rdexpr_valpt(parse_node *r, parse_node *const *v) {
+  TRACE("rdexpr_valpt");
+  v[3]->tree = take(r, v[3]);
+  simplify_in(&v[3]->tree);
+  TreeNode *e = take(r, v[3]);
+  TreeNode *pt = trees_new_1(op::pointval, &v[5]->loc);
+  for (int k = 0; k < 3; k++) pt->child[k] = trees_new_real_1(v[5]->value.xyz[k], &v[5]->loc);
+  fitlist *list = &F().fits;
+  uint16_t n = fits_make_fit_2(list, e, pt, op::evalop);
+  TreeNode *kept = list->items[n - 1]->tree;
+  classify(kept);
+  TreeNode *t = trees_new_1(op::evalop, &v[6]->loc);
+  t->index = n;
+  t->rhsclass = kept ? kept->rhsclass : 0;
+  t->valuetag = kept ? kept->valuetag : 0;
+  fit_kept(list, n, e, pt);
+  r->loc = v[6]->loc;
+  give(r, t, 1, &v[6]->loc);
+}
+
+// ---- Strings -------------------------------------------------------------------------------------
+
+void rdexpr_copystring(parse_node *r, parse_node *const *v) {
+  String s = take_string(v[2]);
+  if (r->token == SYM_STRING) strings_free_0(&r->value.string);
+  r->token = SYM_STRING;
+  r->value.string = s;
+}
+
+void rdexpr_sumstring(parse_node *r, parse_node *const *v) {
+  String s = take_string(v[3]);
+  strings_addto_0(&r->value.string, &s);
+  strings_free_0(&s);
+}
+
+// INTSTRING and "$": the folded value cut to an integer, as decimal text.
+static void number_text(parse_node *r, parse_node *n) {
+  int64_t k = switches_cut(rdexpr_constize(n));
+  r->token = SYM_STRING;
+  r->value.string = {};
+  strings_itos_1(&r->value.string, int32_t(std::clamp<int64_t>(k, INT32_MIN, INT32_MAX)), 0);
+}
+
+void rdexpr_intstring(parse_node *r, parse_node *const *v) { number_text(r, v[3]); }
+void rdexpr_intstring1(parse_node *r, parse_node *const *v) { number_text(r, v[2]); }
+
+// ---- Sections ------------------------------------------------------------------------------------
+
+namespace {
+
+// The list EQUATIONS (1) or INITIAL EQUATIONS (2) fill; 0 before either.
+uint8_t current = 0;
+eqnlist *current_list() {
+  return current == 1 ? &F().equations : current == 2 ? &F().initeqns : nullptr;
+}
+uint16_t equation_counter = 0;    // equations read in the current list
+uint16_t group_counter = 0;       // equations of the current THEN group
+uint16_t stage_counter = 0;       // values of the STAGED list being read
+uint16_t function_args = 0;       // formal arguments read so far
+idrec *function_arglist[4] = {};  // and their symbols
+
+void check_new(const parse_node *n) {
+  if (n->id && n->id->kind != nullid) err(&n->loc, "MULTIPLY DEFINED");
+}
+
+pdevar &var(uint16_t k) { return P()->vars.items[k - 1]; }
+
+// Simplified and classified, left in n until it is stored.
+TreeNode *prepared(parse_node *r, parse_node *n) {
+  n->tree = take(r, n);
+  simplify_in(&n->tree);
+  classify(n->tree);
+  return n->tree;
+}
+
+void define(parse_node *r, parse_node *const *v, bool replace) {
+  TRACE("rdexpr_define");
+  pde *p = P();
+  paramset *set = &F().definitions;
+  TreeNode *t = prepared(r, v[3]);
+  idrec *g = global_id(&v[1]->id->name);
+  idrec *id = g ? g : v[1]->id;
+  if (rdexpr_region != 0) {
+    if (id->kind == nullid) err(&v[1]->loc, "UNDEFINED NAME");
+    if (id->kind != paramnam) err(&v[1]->loc, "IDENTIFIER CANNOT BE REDEFINED");
+    v[3]->tree = nullptr;
+    if (params_define_param(set, id->index, rdexpr_region, rdexpr_layer, t)) err(&v[1]->loc, "MULTIPLY DEFINED");
+  } else {
+    if (id->kind != paramnam && id->kind != nullid) err(&v[1]->loc, "MULTIPLY DEFINED");
+    if (id->kind == paramnam) {
+      const TreeNode *old = params_find_param_def(set, id->index, 0, 0);
+      if (old && old->opcode != op::undef && !replace) err(&v[1]->loc, "MULTIPLY DEFINED");
+      vectorn_delete(&p->declared, id->index);
+    } else {
+      id = enter(r, v[1], top_scope());
+      symtab_defineid(id, paramnam, params_new_param(set, &id->name), 0, 0, nullptr);
+    }
+    v[3]->tree = nullptr;
+    params_define_param(set, id->index, 0, 0, t);
+  }
+  id->value = t;
+  r->loc = v[3]->loc;
+}
+
+// Declares the next variable under the symbol id.
+void newvar(idrec *id) {
+  pde *p = P();
+  pdevars &vs = p->vars;
+  if (vs.count >= vs.capacity) {
+    uint16_t cap = uint16_t(vs.capacity + 8);
+    pdevar *items = nullptr;
+    bopmemalloc(&items, cap, sizeof(pdevar));
+    if (vs.count) memcpy(static_cast<void *>(items), vs.items, vs.count * sizeof(pdevar));
+    if (vs.items) bopmemfree(&vs.items);
+    XMEM += int64_t(cap - vs.capacity) * sizeof(pdevar);
+    vs.items = items;
+    vs.capacity = cap;
+  }
+  uint16_t k = ++vs.count;
+  p->nvars = k;
+  symtab_defineid(id, varbnam, k, 0, 0, nullptr);
+  pdevar &x = var(k);
+  x = {};
+  strings_copyto_0(&x.name, &id->name);
+  x.errweight = 1.0;
+  if (rdexpr_section == 2) {
+    p->nscalar++;
+    x.scalar = 1;
+  } else {
+    p->nfield++;
+  }
+}
+
+void range(parse_node *a, parse_node *b) {
+  double lo = a ? rdexpr_constize(a) : 0, hi = rdexpr_constize(b);
+  pdevar &x = var(P()->vars.count);
+  x.low = lo;
+  x.high = hi;
+  x.width = hi - lo;
+}
+
+// Stores equation n of the current list (or scalar equation n) with its time flag.
+void store_equation(uint16_t n, bool scalar, TreeNode *t) {
+  pde *p = P();
+  if (scalar) {
+    constrn_define_constraint(&F().scalars, n, t);
+    var(uint16_t(p->nfield + n)).timeflag = rdexpr_timederiv;
+  } else {
+    eqns_define_equation_0(current_list(), n, t);
+    if (n <= p->vars.count) var(n).timeflag = rdexpr_timederiv;
+    if (rdexpr_section == 4) {
+      if (p->eqmap.count < n) vectorn_resize(&p->eqmap, n, n + 8);
+      p->eqmap.data[n - 1] = n;
+    }
+  }
+  rdexpr_timederiv = 0;
+}
+
+TreeNode *difference(parse_node *r, parse_node *left, parse_node *right) {
+  uint32_t d = std::max(depth_of(left), depth_of(right)) + 1;
+  TreeNode *t = trees_new_1(op::subop, &right->loc);
+  t->child[0] = take(r, left);
+  t->child[1] = take(r, right);
+  if (d > RDEXPR_MAX_DEPTH) {
+    trees_free_0(t);
+    err(&right->loc, "Expression nested too deeply");
+  }
+  return t;
+}
+
+void equations_check(parse_node *n) {
+  pde *p = P();
+  bool ok = F().equations.count == p->nfield && F().scalars.count == p->nscalar;
+  for (uint16_t k = 0; ok && k < F().equations.count; k++) ok = F().equations.items[k]->tree != nullptr;
+  for (uint16_t k = 0; ok && k < F().scalars.count; k++) ok = F().scalars.items[k]->tree != nullptr;
+  if (!ok) err(&n->loc, "WRONG NUMBER OF EQUATIONS");
+}
+
+void add_constraint(parse_node *r, parse_node *left, parse_node *right) {
+  const TreeNode *l = left->tree;
+  if (!l || !kind_is_integral(l->opcode)) err(&left->loc, "INTEGRAL CONSTRAINTS ONLY");
+  TreeNode *t = difference(r, left, right);
+  uint16_t n = constrn_new_constraint(&F().constraints);
+  constrn_define_constraint(&F().constraints, n, t);
+}
+
+// The limit of a loop travels in the record's two reader words.
+void put_limit(forloop &l, double limit) {
+  uint64_t bits;
+  memcpy(&bits, &limit, 8);
+  l.word1 = uint32_t(bits >> 32);
+  l.word2 = uint32_t(bits);
+}
+double get_limit(const forloop &l) {
+  uint64_t bits = uint64_t(l.word1) << 32 | l.word2;
+  double limit;
+  memcpy(&limit, &bits, 8);
+  return limit;
+}
+
+// A REPEAT header; the body begins after last, the header's last expression.
+void repeat(parse_node *r, parse_node *const *v, parse_node *start, parse_node *step, parse_node *limit,
+            parse_node *last) {
+  TRACE("rdexpr_repeat");
+  check_new(v[2]);
+  push_scope();
+  idrec *id = enter(r, v[2], top_scope());
+  double a = rdexpr_constize(start);
+  double s = step ? rdexpr_constize(step) : 1.0;
+  double b = rdexpr_constize(limit);
+  const TextLoc *at = step ? &step->loc : &v[2]->loc;
+  if (s == 0 || a + s == a) err(at, "Zero loop increment");
+  looplist *loops = &F().loops;
+  uint16_t n = forloops_new_forloop(loops, &id->name, a, s, 0, 0, &last->loc);
+  put_limit(loops->items[n - 1], b);
+  symtab_defineid(id, forvarnam, n, 0, 0, nullptr);
+}
+
+}  // namespace
+
+void rdexpr_reset() {
+  for (idrec *&r : closed) r = symtab_deleteall(r);
+  closed.clear();
+  rdexpr_section = 0;
+  rdexpr_region = rdexpr_layer = 0;
+  rdexpr_timederiv = 0;
+  rdexpr_streamline = trees_free_0(rdexpr_streamline);
+  current = 0;
+  equation_counter = group_counter = stage_counter = function_args = 0;
+}
+
+void rdexpr_build_coords(const TextLoc *loc) {
+  TRACE("rdexpr_build_coords");
+  pde *p = P();
+  if (p->coords.coordsin) return;
+  // The names the system enters must still be free: a variable or definition of a
+  // coordinate's name, or of one of its derivative operators, is refused here.
+  if (p->coords.geometry == 0) {
+    String w = {};
+    strings_copyto_1(&w, "CARTESIAN");
+    metrics_get_metric(&p->coords, &w, 2, &p->coordnames);
+    strings_free_0(&w);
+  }
+  static const uint8_t pairs[][2] = {{1, 0}, {1, 1}, {2, 0}, {2, 2}, {1, 2}, {2, 1},
+                                     {3, 0}, {3, 3}, {1, 3}, {3, 1}, {2, 3}, {3, 2}};
+  const int npairs[4] = {0, 2, 6, 12};
+  for (int k = 0; k < npairs[std::min<int>(p->coords.dimension, 3)]; k++) {
+    String d = {};
+    trees_dlabel(&d, "D", pairs[k][0], pairs[k][1], 0, 0, &p->coordnames, nullptr);
+    bool taken = global_id(&d) != nullptr;
+    strings_free_0(&d);
+    if (taken) err(loc, "MULTIPLY DEFINED");
+  }
+  for (int c = 0; c < p->coords.dimension && c < p->coordnames.count; c++)
+    if (const idrec *id = global_id(&p->coordnames.items[c]); id && id->kind != nullid && id->kind != coordnam)
+      err(loc, "MULTIPLY DEFINED");
+  metrics_coords(&p->coords, &p->scopes.roots[0], &p->coordnames);
+  p->dimension = p->coords.dimension;
+  if (Domain *d = p->mesh.domain) {
+    d->onedee = p->dimension == 1;
+    d->twodee = p->dimension == 2;
+    d->threed = p->dimension == 3;
+  }
+  p->timerange = 0;
+}
+
+void rdexpr_titlestring(parse_node *, parse_node *const *v) {
+  strings_free_0(&P()->title);
+  P()->title = take_string(v[2]);
+  rdexpr_region = 0;
+  rdexpr_section = 0;
+}
+
+void rdexpr_startvar(parse_node *, parse_node *const *v) {
+  if (P()->nvars > P()->nfield) err(&v[1]->loc, "DUPLICATE SECTION");
+  rdexpr_section = 1;
+}
+void rdexpr_scalarvar(parse_node *, parse_node *const *) { rdexpr_section = 2; }
+void rdexpr_endvar(parse_node *, parse_node *const *) {}
+
+void rdexpr_newvar1(parse_node *r, parse_node *const *v) {
+  check_new(v[1]);
+  newvar(enter(r, v[1], top_scope()));
+}
+void rdexpr_newvarrg1(parse_node *, parse_node *const *v) { range(nullptr, v[4]); }
+void rdexpr_newvarrg2(parse_node *, parse_node *const *v) { range(v[4], v[5]); }
+void rdexpr_newvarex1(parse_node *, parse_node *const *v) { range(nullptr, v[3]); }
+void rdexpr_newvarex2(parse_node *, parse_node *const *v) { range(v[3], v[4]); }
+
+void rdexpr_errwtvar(parse_node *, parse_node *const *v) {
+  uint16_t k = P()->vars.count;
+  var(k).errweight = rdexpr_constize(v[4]);
+  debug_printf("ERRWT VAR %d = %g\n", k, var(k).errweight);
+}
+
+void rdexpr_buggervar(parse_node *, parse_node *const *) {
+  uint16_t k = P()->vars.count;
+  var(k).order = 4;
+  debug_printf("SIMPLEX FORCES ORDER(%d)=%d\n", k, 4);
+}
+
+void rdexpr_startdef(parse_node *, parse_node *const *v) {
+  rdexpr_build_coords(&v[1]->loc);
+  rdexpr_region = 0;
+  rdexpr_section = 0;
+}
+
+void rdexpr_declare(parse_node *r, parse_node *const *v) {
+  check_new(v[1]);
+  idrec *id = enter(r, v[1], top_scope());
+  paramset *set = &F().definitions;
+  uint16_t k = params_new_param(set, &id->name);
+  TreeNode *t = trees_new_1(op::undef, &v[1]->loc);
+  params_define_param(set, k, 0, 0, t);
+  symtab_defineid(id, paramnam, k, 0, 0, t);
+  vectorn_one_more(&P()->declared, k);
+}
+
+void rdexpr_define(parse_node *r, parse_node *const *v) { define(r, v, false); }
+void rdexpr_redefine(parse_node *r, parse_node *const *v) { define(r, v, true); }
+
+void rdexpr_deffunc(parse_node *r, parse_node *const *v) {
+  check_new(v[1]);
+  idrec *id = enter(r, v[1], top_scope());
+  uint16_t k = params_new_param(&F().definitions, &id->name);
+  symtab_defineid(id, fparamnam, k, 0, 0, nullptr);
+  id->argcounts = 0;
+  r->value.integer = k;
+  push_scope();
+  function_args = 0;
+}
+
+static void formal(parse_node *r, parse_node *n) {
+  check_new(n);
+  if (function_args >= 3) err(&n->loc, "Wrong Number of Arguments");
+  idrec *id = enter(r, n, top_scope());
+  function_args++;
+  function_arglist[function_args] = id;
+  symtab_defineid(id, fargnam, uint16_t(4 * r->value.integer + function_args), 0, 0, nullptr);
+}
+void rdexpr_defarg1(parse_node *r, parse_node *const *v) { formal(r, v[2]); }
+void rdexpr_defarg2(parse_node *r, parse_node *const *v) { formal(r, v[3]); }
+void rdexpr_lastarg(parse_node *, parse_node *const *) {}
+
+static void end_function() {
+  function_args = 0;
+  pop_scope();
+}
+
+void rdexpr_fdefine(parse_node *r, parse_node *const *v) {
+  TRACE("rdexpr_fdefine");
+  uint16_t k = uint16_t(r->value.integer);
+  if (k == 0 || !r->id) err(&v[1]->loc, "BAD DEFINITION");
+  TreeNode *t = prepared(r, v[3]);
+  r->id->argcounts = 0x80000000u >> function_args;
+  v[3]->tree = nullptr;
+  params_define_param(&F().definitions, k, 0, 0, t);
+  F().definitions.items[k - 1]->kind = 6;
+  r->id->value = t;
+  end_function();
+}
+
+void rdexpr_sdefine(parse_node *r, parse_node *const *v) {
+  uint16_t k = uint16_t(r->value.integer);
+  if (k == 0 || !r->id) err(&v[1]->loc, "BAD DEFINITION");
+  String s = take_string(v[3]);
+  bool known = params_define_string_param(&F().definitions, k, 0, 0, &s);
+  strings_free_0(&s);
+  if (known) err(&v[1]->loc, "MULTIPLY DEFINED");
+  r->id->kind = strfuncnam;
+  end_function();
+}
+
+void rdexpr_stage1(parse_node *r, parse_node *const *v) {
+  if (P()->timedep) err(&v[1]->loc, "Time Dependent Problems Cannot Be Staged.");
+  if (rdexpr_region) err(&v[1]->loc, "CONSTRUCT NOT ALLOWED HERE.");
+  check_new(v[1]);
+  TreeNode *t = prepared(r, v[5]);
+  idrec *id = enter(r, v[1], top_scope());
+  paramset *set = &F().definitions;
+  uint16_t k = params_new_param(set, &id->name);
+  v[5]->tree = nullptr;
+  params_define_param(set, k, 0, 0, t);
+  set->items[k - 1]->kind = 5;
+  symtab_defineid(id, sparamnam, k, 0, 0, t);
+  stage_counter = 1;
+}
+
+void rdexpr_stage2(parse_node *r, parse_node *const *v) {
+  TreeNode *t = prepared(r, v[3]);
+  paramset *set = &F().definitions;
+  String none = {};
+  uint16_t k = params_new_param(set, &none);
+  v[3]->tree = nullptr;
+  params_define_param(set, k, 0, 0, t);
+  set->items[k - 1]->kind = 5;
+  stage_counter++;
+}
+
+void rdexpr_stagex(parse_node *, parse_node *const *v) {
+  pde *p = P();
+  p->maxstages = std::max(p->maxstages, stage_counter);
+  if (p->stages == 0) p->stages = p->maxstages;
+  if (stage_counter < p->stages) err(&v[2]->loc, "NOT ENOUGH STAGE VALUES.");
+}
+
+void rdexpr_array1(parse_node *r, parse_node *const *v) {
+  if (rdexpr_region) err(&v[1]->loc, "CONSTRUCT NOT ALLOWED HERE.");
+  check_new(v[1]);
+  double first = rdexpr_constize(v[5]);
+  idrec *id = enter(r, v[1], top_scope());
+  uint16_t n = arys_new_array(&F().arrays, &id->name);
+  symtab_defineid(id, arraynam, n, 0, 0, nullptr);
+  arys_define_array(&F().arrays, n, first);
+  r->value.integer = n;
+}
+
+void rdexpr_array2(parse_node *r, parse_node *const *v) {
+  arys_next_array(&F().arrays, uint16_t(r->value.integer), rdexpr_constize(v[3]));
+}
+void rdexpr_arrayx(parse_node *, parse_node *const *) {}
+
+void rdexpr_startiv(parse_node *, parse_node *const *v) {
+  rdexpr_build_coords(&v[1]->loc);
+  rdexpr_section = 9;
+}
+
+void rdexpr_initial(parse_node *r, parse_node *const *v) {
+  if (!v[1]->id || v[1]->id->kind != varbnam) err(&v[1]->loc, "VARIABLE NAME REQUIRED");
+  eqns_define_initial(&F().initial, v[1]->id->index, take(r, v[3]));
+}
+
+void rdexpr_startiniteq(parse_node *, parse_node *const *v) {
+  rdexpr_build_coords(&v[1]->loc);
+  rdexpr_section = 10;
+  current = 2;
+  equation_counter = 0;
+  rdexpr_timederiv = 0;
+}
+
+void rdexpr_starteq(parse_node *, parse_node *const *v) {
+  rdexpr_build_coords(&v[1]->loc);
+  rdexpr_section = 4;
+  rdexpr_timederiv = 0;
+  equation_counter = 0;
+  current = 1;
+  rdexpr_streamline = trees_free_0(rdexpr_streamline);
+  if (current_list()->count > 0) err(&v[1]->loc, "DUPLICATE SECTION");
+}
+
+void rdexpr_groupeq(parse_node *, parse_node *const *v) {
+  rdexpr_timederiv = 0;
+  group_counter = 0;
+  if (current_list() && current_list()->count > 0) err(&v[2]->loc, "DUPLICATE SECTION");
+}
+
+void rdexpr_equation(parse_node *r, parse_node *const *v) {
+  TRACE("rdexpr_equation");
+  pde *p = P();
+  if (!current_list()) rdexpr_section_err(&v[1]->loc);
+  TreeNode *t = difference(r, v[1], v[2]);
+  r->tree = t;  // owned by the result until stored
+  uint16_t k = ++equation_counter;
+  group_counter++;
+  bool scalar = rdexpr_section == 4 && k <= p->vars.count && var(k).scalar;
+  uint16_t n = scalar ? constrn_new_constraint(&F().scalars) : eqns_new_equation(current_list());
+  if (n != (scalar ? k - p->nfield : k)) err(&v[2]->loc, "Equations count mismatch");
+  r->tree = nullptr;
+  store_equation(n, scalar, t);
+  r->loc = v[2]->loc;
+}
+
+void rdexpr_equation2(parse_node *r, parse_node *const *v) {
+  TRACE("rdexpr_equation2");
+  pde *p = P();
+  if (rdexpr_section != 4 || !current_list()) err(&v[1]->loc, "Illegal Context");
+  if (!v[1]->id || v[1]->id->kind != varbnam) err(&v[1]->loc, "VARIABLE NAME REQUIRED");
+  uint16_t k = v[1]->id->index;
+  TreeNode *t = difference(r, v[3], v[4]);
+  equation_counter = k;
+  bool scalar = var(k).scalar;
+  uint16_t n = scalar ? uint16_t(k - p->nfield) : k;
+  if (scalar)
+    while (F().scalars.count < n) constrn_new_constraint(&F().scalars);
+  else
+    while (current_list()->count < n) eqns_new_equation(current_list());
+  store_equation(n, scalar, t);
+  r->loc = v[4]->loc;
+}
+
+void rdexpr_eqnum(parse_node *, parse_node *const *v) { equations_check(v[1]); }
+void rdexpr_eqnum1(parse_node *, parse_node *const *v) { equations_check(v[1]); }
+
+void rdexpr_startconstraint(parse_node *, parse_node *const *) { rdexpr_section = 8; }
+void rdexpr_constraint1(parse_node *r, parse_node *const *v) { add_constraint(r, v[2], v[3]); }
+void rdexpr_constraint2(parse_node *r, parse_node *const *v) { add_constraint(r, v[3], v[4]); }
+
+void rdexpr_resolve1(parse_node *r, parse_node *const *v) {
+  TreeNode *t = take(r, v[2]);
+  fitlist *list = &F().fits;
+  vectorn_one_more(&P()->resolves, fit_kept(list, fits_make_fit_0(list, t, 0, 0, op::fitfun), t));
+}
+
+void rdexpr_resolvewt(parse_node *r, parse_node *const *v) {
+  TreeNode *w = prepared(r, v[4]);
+  v[4]->tree = nullptr;
+  TreeNode *t = take(r, v[2]);
+  fitlist *list = &F().fits;
+  vectorn_one_more(&P()->resolves, fit_kept(list, fits_make_fit_2(list, t, w, op::fitfun), t, w));
+}
+
+void rdexpr_frontdef(parse_node *r, parse_node *const *v) {
+  TreeNode *t = take(r, v[2]), *delta = take(r, v[4]);
+  fitlist *list = &F().fits;
+  uint16_t n = fit_kept(list, fits_make_fit_2(list, t, delta, 0), t, delta);
+  vectorn_one_more(&P()->fronts, n);
+  fit *f = list->items[n - 1];
+  simplify_in(&f->second);
+  classify(f->second);
+}
+
+void rdexpr_repeater(parse_node *r, parse_node *const *v) { repeat(r, v, v[4], nullptr, v[6], v[6]); }
+void rdexpr_repeatbyto(parse_node *r, parse_node *const *v) { repeat(r, v, v[4], v[6], v[8], v[8]); }
+void rdexpr_repeattoby(parse_node *r, parse_node *const *v) { repeat(r, v, v[4], v[8], v[6], v[8]); }
+
+void rdexpr_endrepeat(parse_node *, parse_node *const *v) {
+  TRACE("rdexpr_endrepeat");
+  looplist *loops = &F().loops;
+  if (loops->count == 0) err(&v[1]->loc, "Unmatched ENDREPEAT");
+  forloop &l = loops->items[loops->count - 1];
+  double next = l.current + l.step;
+  if (next == l.current) err(&v[1]->loc, "Zero loop increment");
+  l.current = next;
+  double limit = get_limit(l);
+  if ((l.step > 0 && next > limit) || (l.step < 0 && next < limit)) {
+    forloops_pop(loops);
+    pop_scope();
+  } else {
+    TextLoc at = l.loc;
+    textin_text_seek(&at);
+  }
+}
+
+static void renamed(parse_node *const *v) { err(&v[1]->loc, "FOR..ENDFOR has been renamed to REPEAT..ENDREPEAT"); }
+void rdexpr_frepeater(parse_node *, parse_node *const *v) { renamed(v); }
+void rdexpr_frepeatbyto(parse_node *, parse_node *const *v) { renamed(v); }
+void rdexpr_frepeattoby(parse_node *, parse_node *const *v) { renamed(v); }
+void rdexpr_fendrepeat(parse_node *, parse_node *const *v) { renamed(v); }
+
+void rdexpr_sumheader(parse_node *r, parse_node *const *v) {
+  TRACE("rdexpr_sumheader");
+  check_new(v[3]);
+  push_scope();
+  idrec *id = enter(r, v[3], top_scope());
+  vectord &values = P()->sumvalues;
+  int32_t n = values.count + 1;
+  vectord_resize(&values, n, (n + 15) / 16 * 16);
+  values.data[n - 1] = 0;
+  symtab_defineid(id, sumvarnam, uint16_t(n), 0, 0, nullptr);
+  uint32_t d = std::max(depth_of(v[5]), depth_of(v[7])) + 1;
+  TreeNode *t = trees_new_1(op::sumop, &v[1]->loc);
+  t->index = uint16_t(n);
+  t->child[0] = take(r, v[5]);
+  t->child[1] = take(r, v[7]);
+  give(r, t, d, &v[7]->loc);
+}
+
+void rdexpr_sumend(parse_node *r, parse_node *const *v) {
+  if (P()->sumvalues.count == 0 || !r->tree || r->tree->opcode != op::sumop) err(&v[3]->loc, "Unmatched SUMEND");
+  uint32_t d = std::max(depth_of(v[1]), depth_of(v[2]) + 1);
+  r->tree->child[2] = take(r, v[2]);
+  pop_scope();
+  r->loc = v[3]->loc;
+  give(r, r->tree, d, &v[3]->loc);
+}
 
 int rdexpr_init() {
   TRACE("rdexpr");

@@ -1,11 +1,49 @@
-// rdexpr: the expression, definition-section, REPEAT and FOR actions of the descriptor parser.
-// Until they are built, every handler keeps nothing: the parse driver releases
-// the values it is given.
+// rdexpr: the expression actions of the descriptor parser (trees of operators, names,
+// calls, integrals and point values) and the section actions that store them in the
+// problem: variables, definitions, functions, stages, arrays, initial values,
+// equations, constraints, RESOLVE and FRONT, REPEAT loops and SUM.
 #pragma once
+#include <cstdint>
 
 struct parse_node;
+struct TextLoc;
+struct TreeNode;
+
+// Reader-wide state. Section codes: 0 TITLE, DEFINITIONS and the coordinates,
+// 1 VARIABLES, 2 SCALAR VARIABLES, 4 EQUATIONS, 8 CONSTRAINTS, 9 INITIAL VALUES,
+// 10 INITIAL EQUATIONS; kept until the next such section.
+extern uint32_t rdexpr_section;
+extern uint16_t rdexpr_region;        // REGION being read, 0 outside regions
+extern uint16_t rdexpr_layer;         // layer being read in extruded problems, 0 otherwise
+extern uint8_t rdexpr_timederiv;      // the current equation holds a time derivative
+extern TreeNode *rdexpr_streamline;   // argument of the last STREAMLINE call (owned)
+extern uint8_t rdexpr_debug;          // DEBUG(READ)
+
+// Trees deeper than this are refused where they are built.
+enum { RDEXPR_MAX_DEPTH = 4000 };
 
 int rdexpr_init();
+
+// The reader-wide state as a parse of a problem starts.
+void rdexpr_reset();
+
+// Folds the node's tree to a number and frees it: a tree that is not constant is
+// "CONSTANT REQUIRED" at the node. The node's tree is cleared.
+double rdexpr_constize(parse_node *n);
+// Nonzero when the tree holds a definition (a param or stageparam leaf).
+bool rdexpr_holds_definition(const TreeNode *tree);
+// "SECTION OUT OF ORDER" at loc; does not return.
+[[noreturn]] void rdexpr_section_err(const TextLoc *loc);
+// The time checks: the first use of the time makes the problem time dependent
+// (refused in staged problems); tcheck asks for a time range when it is one.
+void rdexpr_set_timedep(const TextLoc *loc);
+void rdexpr_tcheck(const TextLoc *loc, uint8_t flag);
+// Enters the coordinate system's names once per parse and sets the dimension; a
+// coordinate or derivative name that is taken already is "MULTIPLY DEFINED" at loc.
+void rdexpr_build_coords(const TextLoc *loc);
+// As rdexpr_define (name v[1], expression v[3]), except that a global definition of
+// the name that exists already is replaced (SELECT ERRLIM given more than once).
+void rdexpr_redefine(parse_node *r, parse_node *const *v);
 
 // Handlers: r is the result (a copy of $1 on entry), v[1..n] the right-hand values.
 void rdexpr_endvar(parse_node *r, parse_node *const *v);

@@ -1,7 +1,11 @@
-// rdomain, until the boundary, coordinate, time and end actions are built: the handlers build nothing.
+// rdomain: the point actions without brackets and the folding of geometry numbers; the
+// boundary, coordinate, time and end actions build nothing yet.
 #include "reader/rdomain.h"
 
 #include "reader/acpde.h"
+#include "control/pdedat.h"
+#include "reader/rdexpr.h"
+#include "reader/rdpde.h"
 #include "runtime/rtlib.h"
 
 void rdomain_end_key(parse_node *, parse_node *const *) { acpde_descriptor_end(); }
@@ -66,8 +70,27 @@ void rdomain_arcc(parse_node *, parse_node *const *) {}
 void rdomain_arcc1(parse_node *, parse_node *const *) {}
 void rdomain_defpoint(parse_node *, parse_node *const *) {}
 void rdomain_defpoint3(parse_node *, parse_node *const *) {}
-void rdomain_barepoint3(parse_node *, parse_node *const *) {}
-void rdomain_barepoint(parse_node *, parse_node *const *) {}
+// Points without brackets (VAL and arc centres): the folded numbers in the value.
+void rdomain_barepoint3(parse_node *r, parse_node *const *v) {
+  double x = rdomain_stageize(v[1]);
+  r->tree = nullptr;  // it was v[1]'s
+  double y = rdomain_stageize(v[2]), z = rdomain_stageize(v[3]);
+  r->value.xyz[0] = x, r->value.xyz[1] = y, r->value.xyz[2] = z;
+}
+
+void rdomain_barepoint(parse_node *r, parse_node *const *v) {
+  double x = rdomain_stageize(v[1]);
+  r->tree = nullptr;
+  double y = rdomain_stageize(v[2]);
+  r->value.xyz[0] = x, r->value.xyz[1] = y, r->value.xyz[2] = 0;
+  r->loc = v[2]->loc;
+}
+
+double rdomain_stageize(parse_node *n) {
+  TRACE("rdomain_stageize");
+  if (rdexpr_holds_definition(n->tree)) rdpde_problem->stagedgeom = 1;
+  return rdexpr_constize(n);
+}
 void rdomain_topoint0(parse_node *, parse_node *const *) {}
 void rdomain_topoint(parse_node *, parse_node *const *) {}
 void rdomain_tofinish(parse_node *, parse_node *const *) {}

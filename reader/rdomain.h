@@ -7,6 +7,10 @@ struct parse_node;
 
 int rdomain_init();
 
+// A number of the geometry: the node's tree folded (rdexpr_constize); a tree that
+// holds a definition marks the problem's geometry as depending on definitions.
+double rdomain_stageize(parse_node *n);
+
 // Handlers: r is the result (a copy of $1 on entry), v[1..n] the right-hand values.
 void rdomain_end_key(parse_node *r, parse_node *const *v);
 void rdomain_end_key1(parse_node *r, parse_node *const *v);

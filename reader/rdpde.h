@@ -27,7 +27,7 @@ struct parse_node {
   uint8_t ch;      // the token's first character, or the operator character
   uint8_t fresh;   // 1: id is a new nullid entry that this value owns until a scope takes it
                    // (an action that keeps another pointer in id clears it)
-  uint8_t spare[2];
+  uint16_t depth;  // height of tree, kept by the expression actions
   TextLoc loc;     // reading position just after the token; a nonterminal's leftmost place
   idrec *id;       // a name's symbol-table entry, or another record an action keeps
   TreeNode *tree;  // an expression tree built by an action

@@ -10,6 +10,8 @@ void rdtable_table2(parse_node *, parse_node *const *) {}
 void rdtable_transfer1(parse_node *, parse_node *const *) {}
 void rdtable_transfer2(parse_node *, parse_node *const *) {}
 
+uint8_t rdtable_debug = 0;
+
 int rdtable_init() {
   TRACE("rdtable");
   return 0;

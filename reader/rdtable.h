@@ -2,8 +2,12 @@
 // Until they are built, every handler keeps nothing: the parse driver releases
 // the values it is given.
 #pragma once
+#include <cstdint>
 
 struct parse_node;
+
+// DEBUG(XFER): trace lines of the TRANSFER reader.
+extern uint8_t rdtable_debug;
 
 int rdtable_init();
 

@@ -1,19 +1,323 @@
-// switches, until the SELECT switches, DEBUG and PRINT flags are built: the handlers build nothing.
+// switches: the SELECT switch table with the setting each name sets, the DEBUG and
+// PRINT lists and the ALIAS labels.
 #include "reader/switches.h"
 
-#include "runtime/rtlib.h"
+#include <cmath>
+#include <cstring>
+#include <string_view>
 
-void switches_selector(parse_node *, parse_node *const *) {}
-void switches_selectval(parse_node *, parse_node *const *) {}
-void switches_selectdt(parse_node *, parse_node *const *) {}
-void switches_selectlit(parse_node *, parse_node *const *) {}
-void switches_selectalias(parse_node *, parse_node *const *) {}
-void switches_setdebug(parse_node *, parse_node *const *) {}
-void switches_setdebugint(parse_node *, parse_node *const *) {}
-void switches_setdbgrid(parse_node *, parse_node *const *) {}
-void switches_setdbgridint(parse_node *, parse_node *const *) {}
-void switches_setprint(parse_node *, parse_node *const *) {}
-void switches_setpgrid(parse_node *, parse_node *const *) {}
+#include "control/pdedat.h"
+#include "graphics/gag.h"
+#include "graphics/gagscren.h"
+#include "model/symtab.h"
+#include "model/trees.h"
+#include "reader/mtokeniz.h"
+#include "reader/rdexpr.h"
+#include "reader/rdpde.h"
+#include "reader/rdtable.h"
+#include "runtime/debug.h"
+#include "runtime/rtlib.h"
+#include "runtime/strings.h"
+#include "model/arys.h"
+#include "model/eqns.h"
+#include "model/fits.h"
+#include "model/params.h"
+#include "model/treeclas.h"
+#include "model/treesimp.h"
+#include "model/treeval.h"
+
+double switches_delaminate = 0;
+double switches_leglimit3 = 0;
+uint8_t switches_endtime = 0;
+uint8_t switches_treelocs = 0;
+
+namespace {
+
+// How a row converts its value.
+enum Kind : uint8_t {
+  INT16,    // n into a 32-bit setting
+  REAL,     // the value itself
+  FLAG,     // n != 0
+  NOTFLAG,  // n == 0 (a setting held as the opposite of its name)
+  TRI,      // n + 1: 1 off, 2 on, 0 the program's choice
+  SPECIAL   // the row's own code below
+};
+
+struct Row {
+  const char *name;
+  Kind kind;
+  int32_t pde::*i = nullptr;
+  double pde::*d = nullptr;
+  uint8_t pde::*b = nullptr;
+};
+
+// The switch names in table order; the last three are the hidden words, which are
+// no switches.
+const Row rows[] = {
+    {"NGRID", INT16, &pde::ngrid}, {"NGRIDX", INT16, &pde::ngridx}, {"NGRIDY", INT16, &pde::ngridy},
+    {"NGRIDZ", INT16, &pde::ngridz}, {"STAGES", SPECIAL}, {"ITERATE", INT16, &pde::iterate},
+    {"NEWTON", INT16, &pde::newton}, {"NRUPDATE", INT16, &pde::nrupdate},
+    {"LINUPDATE", INT16, &pde::linupdate}, {"TNORM", INT16, &pde::tnorm},
+    {"AREA_CUTOFF", INT16, &pde::area_cutoff}, {"NODELIMIT", SPECIAL},
+    {"GRIDLIMIT", INT16, &pde::gridlimit}, {"INITGRIDLIMIT", INT16, &pde::initgridlimit},
+    {"DEADTIME", INT16, &pde::deadtime}, {"CONTOURGRID", INT16, &pde::contourgrid},
+    {"SURFACEGRID", INT16, &pde::surfacegrid}, {"VECTORGRID", INT16, &pde::vectorgrid},
+    {"ELEVATIONGRID", INT16, &pde::elevationgrid}, {"EXPORTGRID", INT16, &pde::exportgrid},
+    {"CDFGRID", INT16, &pde::cdfgrid}, {"COLORCYCLE", INT16, &pde::colorcycle},
+    {"LOGLIMIT", INT16, &pde::loglimit}, {"ORDER", INT16, &pde::order}, {"TORDER", INT16, &pde::torder},
+    {"DELAY", SPECIAL}, {"MODES", SPECIAL}, {"USEVOLJ", SPECIAL}, {"CONTOURS", INT16, &pde::contours},
+    {"FONT", SPECIAL}, {"OPTION", INT16, &pde::option}, {"SUBSPACE", INT16, &pde::select_subspace},
+    {"FINDERBINS", INT16, &pde::finderbins}, {"BANDLU", SPECIAL},
+    // Reals.
+    {"ASPECT", REAL, nullptr, &pde::aspect}, {"CHANGECLAMP", REAL, nullptr, &pde::changeclamp},
+    {"CHANGELIM", REAL, nullptr, &pde::changelim}, {"COERSCE", REAL, nullptr, &pde::coersce},
+    {"CONTROL2", REAL, nullptr, &pde::control2}, {"CSCALE", REAL, nullptr, &pde::cscale},
+    {"DEADSHARE", SPECIAL}, {"DELAMINATE", SPECIAL}, {"DELTAT", REAL, nullptr, &pde::deltat},
+    {"ENDTIME", SPECIAL}, {"ERRFAC", REAL, nullptr, &pde::errfac}, {"EXTRAP", REAL, nullptr, &pde::extrap},
+    {"GRIDARC", REAL, nullptr, &pde::gridarc}, {"GROFAC", SPECIAL},
+    {"HYSTERESIS", REAL, nullptr, &pde::hysteresis}, {"LEGLIMIT3", SPECIAL},
+    {"MERGERR", REAL, nullptr, &pde::mergerr}, {"MINNLSTEP", REAL, nullptr, &pde::minnlstep},
+    {"NLSLOPE1", REAL, nullptr, &pde::nlslope1}, {"NLSLOPE2", REAL, nullptr, &pde::nlslope2},
+    {"OVERSHOOT", REAL, nullptr, &pde::overshoot}, {"OVERSPLIT", REAL, nullptr, &pde::oversplit},
+    {"SENSITIVITY", REAL, nullptr, &pde::sensitivity}, {"STARTTIME", REAL, nullptr, &pde::starttime_value},
+    {"STEEPNESS", REAL, nullptr, &pde::steepness}, {"TCENTER", REAL, nullptr, &pde::tcenter},
+    {"TEXTSIZE", SPECIAL}, {"TGROWTH", REAL, nullptr, &pde::tgrowth}, {"UPFACTOR", REAL, nullptr, &pde::upfactor},
+    // Flags.
+    {"AUTOHIST", FLAG, nullptr, nullptr, &pde::autohist}, {"AUTOSTAGE", FLAG, nullptr, nullptr, &pde::autostage},
+    {"BUSYMON", FLAG, nullptr, nullptr, &pde::busymon}, {"CDFDOUBLE", FLAG, nullptr, nullptr, &pde::cdfdouble},
+    {"CDFEXTEND", FLAG, nullptr, nullptr, &pde::cdfextend}, {"CSE", FLAG, nullptr, nullptr, &pde::cse},
+    {"CURVEGRID", FLAG, nullptr, nullptr, &pde::curvegrid}, {"CURVEALL", FLAG, nullptr, nullptr, &pde::curveall},
+    {"DENSE", FLAG, nullptr, nullptr, &pde::dense}, {"DRAWTEXT", SPECIAL},
+    {"EISPACK", FLAG, nullptr, nullptr, &pde::eispack}, {"FILLIN", FLAG, nullptr, nullptr, &pde::fillin},
+    {"FIRSTPARTS", FLAG, nullptr, nullptr, &pde::firstparts}, {"FIXDT", FLAG, nullptr, nullptr, &pde::fixdt},
+    {"FULLERR", FLAG, nullptr, nullptr, &pde::fullerr}, {"HARDMONITOR", FLAG, nullptr, nullptr, &pde::hardmonitor},
+    {"ROOTERR", FLAG, nullptr, nullptr, &pde::rooterr}, {"MERGE", FLAG, nullptr, nullptr, &pde::merge},
+    {"MOVING", FLAG, nullptr, nullptr, &pde::moving}, {"NBCMEASURE", FLAG, nullptr, nullptr, &pde::nbcmeasure},
+    {"NOMINMAX", FLAG, nullptr, nullptr, &pde::nominmax}, {"NONLINEAR", FLAG, nullptr, nullptr, &pde::nonlinear},
+    {"NONSYMMETRIC", NOTFLAG, nullptr, nullptr, &pde::symmetric},
+    {"NOTIFY_DONE", FLAG, nullptr, nullptr, &pde::notifydone}, {"NOTIPS", FLAG, nullptr, nullptr, &pde::notips},
+    {"PAINTED", FLAG, nullptr, nullptr, &pde::painted}, {"PAINTGRID", FLAG, nullptr, nullptr, &pde::paintgrid},
+    {"PAINTMATERIALS", NOTFLAG, nullptr, nullptr, &pde::paintregions},
+    {"PAINTREGIONS", FLAG, nullptr, nullptr, &pde::paintregions},
+    {"PAUSEPLOTS", FLAG, nullptr, nullptr, &pde::pauseplots}, {"PLANKING", FLAG, nullptr, nullptr, &pde::planking},
+    {"PLOTINTEGRATE", FLAG, nullptr, nullptr, &pde::plotintegrate},
+    {"PLOTMESHUPDATE", FLAG, nullptr, nullptr, &pde::plotmeshupdate},
+    {"PRINTMERGE", FLAG, nullptr, nullptr, &pde::printmerge}, {"QUANTIZE", FLAG, nullptr, nullptr, &pde::quantize},
+    {"REGRID", FLAG, nullptr, nullptr, &pde::regrid}, {"REORDER", FLAG, nullptr, nullptr, &pde::reorder},
+    {"ROLLTABLE", FLAG, nullptr, nullptr, &pde::rolltable}, {"SCALING", FLAG, nullptr, nullptr, &pde::scaling},
+    {"SMOOTHINIT", FLAG, nullptr, nullptr, &pde::smoothinit}, {"STAGEGRID", FLAG, nullptr, nullptr, &pde::stagegrid},
+    {"STATUSGRID", FLAG, nullptr, nullptr, &pde::statusgrid}, {"SURFPLOTS", FLAG, nullptr, nullptr, &pde::surfplots},
+    {"SYMSCALE", FLAG, nullptr, nullptr, &pde::symscale},
+    {"THERMAL_COLORS", FLAG, nullptr, nullptr, &pde::thermal_colors},
+    {"TRIGINIT", FLAG, nullptr, nullptr, &pde::triginit}, {"UPWIND", FLAG, nullptr, nullptr, &pde::upwind},
+    {"V216INTEGRAL", FLAG, nullptr, nullptr, &pde::v216integral},
+    // Tri-states.
+    {"ATAPRECON", TRI, nullptr, nullptr, &pde::ataprecon}, {"BIPRECON", TRI, nullptr, nullptr, &pde::biprecon},
+    {"DIPRECON", TRI, nullptr, nullptr, &pde::diprecon}, {"ICCG", TRI, nullptr, nullptr, &pde::iccg},
+    {"FILL_LU", TRI, nullptr, nullptr, &pde::fill_lu}, {"FORCEGRID", TRI, nullptr, nullptr, &pde::forcegrid},
+    {"LANCZOS", TRI, nullptr, nullptr, &pde::lanczos}, {"PRECONDITION", TRI, nullptr, nullptr, &pde::precondition},
+    {"VANDENBERG", TRI, nullptr, nullptr, &pde::vandenberg},
+    {"CURVATURE_ERROR", TRI, nullptr, nullptr, &pde::curvature_error},
+    {"GALERKIN_ERROR", TRI, nullptr, nullptr, &pde::galerkin_error},
+    {"CENTER_ERROR", TRI, nullptr, nullptr, &pde::center_error},
+    // Words and the rest.
+    {"CUBIC", SPECIAL}, {"QUADRATIC", SPECIAL}, {"SIMPLEX", SPECIAL}, {"RGSTEREO", SPECIAL},
+    {"XSTEREO", SPECIAL}, {"MONO", SPECIAL}, {"GRAY", SPECIAL}, {"BLACK", SPECIAL}, {"EMF", SPECIAL},
+    {"WMF", SPECIAL}, {"OVERLAY", SPECIAL}, {"HEX", SPECIAL},
+    // The hidden words.
+    {"LAMBDA", SPECIAL}, {"MODE", SPECIAL}, {"VOLJ", SPECIAL}};
+static_assert(sizeof rows / sizeof rows[0] == 138);
+constexpr int HIDDEN = 135;  // the rows from here on are no switches
+
+// The DEBUG names; each sets the problem's byte flag (null: none) and the
+// program-wide flags listed.
+struct DebugRow {
+  const char *name;
+  uint8_t pde::*flag;
+};
+const DebugRow debug_rows[] = {
+    {"BUILDEQ", &pde::dbg_buildeq}, {"COUPLING", &pde::dbg_coupling}, {"DOMAIN", &pde::dbg_domain},
+    {"EDGES", &pde::dbg_edges},     {"FEAT", &pde::dbg_feat},         {"FINDER", &pde::dbg_finder},
+    {"FITTING", &pde::dbg_fitting}, {"FORMULAS", &pde::dbg_formulas}, {"GRID", &pde::dbg_grid},
+    {"INIT", &pde::dbg_init},       {"LOADING", &pde::dbg_loading},   {"MAP", &pde::dbg_map},
+    {"MEASURE", &pde::dbg_measure}, {"MODES", &pde::dbg_modes},       {"PLOT", &pde::dbg_plot},
+    {"READ", &pde::dbg_read},       {"REFINE", &pde::dbg_refine},     {"SOLVE", &pde::dbg_solve},
+    {"SPARSECG", &pde::dbg_sparsecg}, {"SPARSEMX", &pde::dbg_sparsemx}, {"SYMTAB", &pde::dbg_symtab},
+    {"TEXTIN", nullptr},            {"TIMEDEP", &pde::dbg_timedep},   {"TRANSFER", nullptr},
+    {"TREECLAS", &pde::dbg_treeclas}, {"TREEDIF", &pde::dbg_treedif}, {"TREELOCS", nullptr},
+    {"TREEMODS", &pde::dbg_treemods}, {"TREES", &pde::dbg_trees},     {"TREESIMP", &pde::dbg_treesimp},
+    {"TREEVAL", &pde::dbg_treeval}, {"XFER", nullptr}};
+static_assert(sizeof debug_rows / sizeof debug_rows[0] == 32);
+
+const String *name_of(const parse_node *n, const char *what) {
+  if (!n->id) rtlib_fatal_in("switches", what);
+  return &n->id->name;
+}
+
+[[noreturn]] void fail(const TextLoc *loc, const char *message) {
+  String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
+  pdedat_parse_err_0(rdpde_problem, loc, &m);
+}
+
+void enable(const char *word) {
+  String s = {};
+  strings_copyto_1(&s, word);
+  rdpde_enable_name(&s);
+  strings_free_0(&s);
+}
+
+// Sets the switch named by n to value.
+void selectlist(const parse_node *n, double value) {
+  TRACE("selectlist");
+  pde *p = rdpde_problem;
+  const String *name = name_of(n, "BAD SELECT");
+  const int16_t v = switches_value16(value);
+  int k = 0;
+  while (k < HIDDEN && strcmp(rows[k].name, name->text) != 0) k++;
+  if (k == HIDDEN) {
+    debug_printf("BAD SELECT: %s\n", name->text);
+    fail(&n->loc, "Undefined SELECTOR");
+  }
+  const Row &row = rows[k];
+  switch (row.kind) {
+    case INT16: p->*row.i = v; return;
+    case REAL: p->*row.d = value; return;
+    case FLAG: p->*row.b = v != 0; return;
+    case NOTFLAG: p->*row.b = v == 0; return;
+    case TRI: p->*row.b = uint8_t(v + 1); return;
+    case SPECIAL: break;
+  }
+  const std::string_view s = row.name;
+  if (s == "STAGES") p->stages = uint16_t(v);
+  else if (s == "NODELIMIT") {
+    // Only lowers the limit; compared in 32 bits, not cut to 16.
+    int32_t limit = int32_t(uint32_t(uint64_t(switches_cut(value))));
+    if (limit < p->nodelimit) p->nodelimit = limit;
+  } else if (s == "DELAY") p->delay = uint8_t(v);
+  else if (s == "MODES") {
+    p->modes = uint16_t(v);
+    p->eigen = v > 0;
+    enable("LAMBDA");
+  } else if (s == "USEVOLJ") enable("VOLJ");
+  else if (s == "FONT") pdedat_allfonts(p, v);
+  else if (s == "BANDLU") {
+    if (v >= 1) {
+      p->dense = 1;
+      p->bandlu = v == 1 ? 10 : v;
+    }
+  } else if (s == "DEADSHARE") p->deadshare = float(value);
+  else if (s == "DELAMINATE") switches_delaminate = value;
+  else if (s == "ENDTIME") {
+    p->endtime = value;
+    switches_endtime = 1;
+  } else if (s == "GROFAC") {
+    if (p->mesh.domain) p->mesh.domain->grofac = value;
+  } else if (s == "LEGLIMIT3") switches_leglimit3 = value;
+  else if (s == "TEXTSIZE") pdedat_set_textsize(p, float(value), float(1.2 * value));
+  else if (s == "DRAWTEXT") gag_drawtextswitch = v != 0;
+  else if (s == "CUBIC") p->order = 3;
+  else if (s == "QUADRATIC") p->order = 2;
+  else if (s == "SIMPLEX") p->order = 1;
+  else if (s == "RGSTEREO") p->stereo = 9;
+  else if (s == "XSTEREO") p->stereo = 10;
+  else if (s == "MONO" || s == "GRAY") gagscren_gray_colors();
+  else if (s == "BLACK") p->printcolour = v != 0 ? 2 : 0;
+  else if (s == "EMF") p->metafile = 0;
+  else if (s == "WMF") p->metafile = 1;
+  else if (s == "OVERLAY") p->overlay = 1;
+  else if (s == "HEX") p->hex = 1;
+}
+
+// Sets the debug flag named by n to value.
+void dbsetter(const parse_node *n, uint8_t value) {
+  TRACE("dbsetter");
+  pde *p = rdpde_problem;
+  const String *name = name_of(n, "BAD DEBUG");
+  int k = 0;
+  while (k < 32 && strcmp(debug_rows[k].name, name->text) != 0) k++;
+  if (k == 32) {
+    debug_printf("BAD DEBUG: %s\n", name->text);
+    fail(&n->loc, "BAD DEBUG FLAG");
+  }
+  if (debug_rows[k].flag) p->*debug_rows[k].flag = value;
+  const std::string_view s = debug_rows[k].name;
+  if (s == "SYMTAB") symtab_debug = value;
+  else if (s == "TREES") trees_debug = value;
+  else if (s == "TREEVAL") treeval_debug = value;
+  else if (s == "TREECLAS") treeclas_debug = value;
+  else if (s == "TREESIMP") treesimp_debug = value;
+  else if (s == "READ") rdexpr_debug = value;
+  else if (s == "FITTING") fits_debug = arys_debug = value;
+  else if (s == "FORMULAS") params_debug = eqns_debug = value;
+  else if (s == "TEXTIN") mtokeniz_debug = value;
+  else if (s == "TREELOCS") switches_treelocs = value;
+  else if (s == "TRANSFER" || s == "XFER") rdtable_debug = value;
+}
+
+bool is_errlim(const parse_node *n) { return n->id && strcmp(n->id->name.text, "ERRLIM") == 0; }
+
+}  // namespace
+
+int64_t switches_cut(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 9223372036854775807.0) return INT64_MAX;
+  if (value <= -9223372036854775808.0) return INT64_MIN;
+  return int64_t(value);
+}
+
+int16_t switches_value16(double value) { return int16_t(uint16_t(uint64_t(switches_cut(value)))); }
+
+void switches_selector(parse_node *, parse_node *const *v) { selectlist(v[2], 1.0); }
+
+void switches_selectval(parse_node *r, parse_node *const *v) {
+  TRACE("switches_selectval");
+  if (is_errlim(v[2])) {
+    rdexpr_redefine(r, v + 1);  // name, "=", expression as a definition
+    return;
+  }
+  selectlist(v[2], rdexpr_constize(v[4]));
+}
+
+void switches_selectlit(parse_node *r, parse_node *const *v) {
+  TRACE("switches_selectlit");
+  if (is_errlim(v[2])) {
+    parse_node *w[4] = {r, v[2], v[3], v[3]};
+    v[3]->tree = trees_new_real_1(v[3]->value.real, &v[3]->loc);
+    rdexpr_redefine(r, w);
+    return;
+  }
+  selectlist(v[2], v[3]->value.real);
+}
+
+void switches_selectdt(parse_node *, parse_node *const *v) { rdpde_problem->deltat = rdexpr_constize(v[4]); }
+
+void switches_selectalias(parse_node *, parse_node *const *v) {
+  TRACE("switches_selectalias");
+  static const char axes[4][2] = {"X", "Y", "Z", "T"};
+  const String *name = name_of(v[4], "BAD SELECT");
+  for (int k = 0; k < 4; k++) {
+    if (strcmp(name->text, axes[k]) != 0) continue;
+    String &label = rdpde_problem->axisname[k];
+    strings_free_0(&label);
+    label = v[6]->value.string;  // moved: the value is left empty
+    v[6]->value.string = {};
+  }
+}
+
+void switches_setdebug(parse_node *, parse_node *const *v) { dbsetter(v[2], 1); }
+void switches_setdebugint(parse_node *, parse_node *const *v) { dbsetter(v[2], uint8_t(v[4]->value.integer)); }
+void switches_setdbgrid(parse_node *, parse_node *const *) { rdpde_problem->dbg_grid = 1; }
+void switches_setdbgridint(parse_node *, parse_node *const *v) {
+  rdpde_problem->dbg_grid = uint8_t(v[4]->value.integer);
+}
+
+void switches_setprint(parse_node *, parse_node *const *v) {
+  const String *name = name_of(v[2], "BAD PRINT");
+  if (strcmp(name->text, "MATRIX") == 0) rdpde_problem->printmatrix = 1;
+  else debug_printf("BAD PRINT: %s\n", name->text);
+}
+
+void switches_setpgrid(parse_node *, parse_node *const *) { rdpde_problem->printgrid = 1; }
 
 int switches_init() {
   TRACE("switches");

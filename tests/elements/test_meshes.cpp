@@ -89,13 +89,6 @@ TEST_F(Meshes, CellAndNodeOperationsKeepTheirEdgeCases) {
     EXPECT_EQ(node(n).x, 5);
     EXPECT_EQ(node(n).nodecell.count, 1);
   }
-  // The finder's slabs go with the mesh.
-  vector2t_resize(&m.finder.slabsx, 3, 3);
-  vectort_set_bit(&m.finder.slabsx.data[1], 40);
-  m.finder.built = 1;
-  finder_free(&m.finder);
-  EXPECT_EQ(m.finder.built, 0);
-  EXPECT_EQ(m.finder.slabsx.count, 0);
 }
 
 TEST_F(Meshes, MeasuresAndCentroidsOfSingleCells) {

@@ -1,0 +1,1285 @@
+// trimesh: plot meshes, their strip finders, refinement, clean-up, linearisation,
+// integration, dumps and drawing.
+#include "plot/trimesh.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "elements/basisfun.h"
+#include "elements/elements.h"
+#include "elements/quature.h"
+#include "graphics/gag.h"
+#include "graphics/gag1d.h"
+#include "graphics/gag3d.h"
+#include "graphics/gagscren.h"
+#include "runtime/bopmem.h"
+#include "runtime/rtlib.h"
+#include "runtime/strings.h"
+
+// ---- Module state: work buffers reused between calls --------------------------------
+
+namespace {
+// One point of a refined cell outline: its node, local point in the cell, the cell side
+// (or diagonal) it lies on and that side's bits in side-1 position (1 boundary, 16 inside).
+struct OutlinePoint {
+  int32_t node;
+  LocalPoint L;
+  int32_t side;
+  uint16_t bits;
+};
+// A segment of the polygon that tconnect cuts: nodes between its ends, side, bits.
+struct Segment {
+  int32_t inner[2];
+  int32_t side;
+  uint16_t bits;
+};
+}  // namespace
+
+static std::vector<OutlinePoint> outline;    // densify: the refined outline of one cell
+
+int trimesh_init() { return 0; }
+
+static inline int32_t *cell_nodes(const tmesh *t, int32_t c) { return t->cells.data + int64_t(c - 1) * t->ncell; }
+static inline const pointd &node_pos(const tmesh *t, int32_t n) { return t->nodes.data[n - 1]; }
+
+// ---- Records ------------------------------------------------------------------------
+
+void trimesh_resize_0(tmesh *t, int32_t nodes, int32_t nodecap, int32_t cap3, int32_t cells,
+                      int32_t cellcap, uint32_t basis, uint32_t sbasis) {
+  TRACE("trimesh_resize_0");
+  t->basis = basis;
+  t->sbasis = sbasis;
+  t->ncell = basis < ELEMENTS_CODES ? elements_functions[basis] : 0;
+  pointd_resize_1(&t->nodes, nodes, nodecap);
+  if (cap3 >= 1) point3d_resize_1(&t->nodes3, nodes, cap3);
+  else point3d_resize_1(&t->nodes3, 0, t->nodes3.capacity);
+  vectorl_resize(&t->source, cells, cellcap);
+  vectorl_resize(&t->cells, cells * t->ncell, cellcap * t->ncell);
+  vectorn_resize(&t->flags, cells, cellcap);
+}
+
+void trimesh_resize_1(tmeshlist *l, int32_t n, int32_t cap) {
+  TRACE("trimesh_resize_1");
+  if (cap > l->capacity) {
+    tmesh *d = nullptr;
+    bopmemalloc(&d, cap, sizeof(tmesh));
+    XMEM += int64_t(cap) * sizeof(tmesh);
+    if (l->capacity > 0) {
+      memcpy(d, l->data, size_t(l->capacity) * sizeof(tmesh));
+      XMEM -= int64_t(l->capacity) * sizeof(tmesh);
+      bopmemfree(&l->data);
+    }
+    l->data = d;
+    l->capacity = cap;
+  }
+  l->count = n;
+}
+
+// Buckets over the finder box that list the items near them. Cell mode: a cell is
+// listed in every bucket its widened node box meets, in increasing cell number, so the
+// cells that can hold a point are all in the point's bucket. Node mode: a node is
+// listed in the bucket of its position (clamped to the grid), and the grid is doubled
+// as the nodes grow, so the nodes within a tolerance lie in the buckets the
+// tolerance box meets.
+struct tfinder_index {
+  int32_t gx = 1, gy = 1;        // buckets along x and y
+  double x0 = 0, y0 = 0, bw = 1, bh = 1;
+  std::vector<int32_t> start;    // cell mode: bucket b lists items[start[b] .. start[b+1])
+  std::vector<int32_t> items;
+  std::vector<int32_t> head;     // node mode: first node of each bucket (0 none)
+  std::vector<int32_t> next;     // node mode: next node in the same bucket, per node
+  int32_t first = 1;             // node mode: the first node in the strips
+  int32_t bx(double x) const { return std::clamp(int32_t(std::floor((x - x0) / bw)), 0, gx - 1); }
+  int32_t by(double y) const { return std::clamp(int32_t(std::floor((y - y0) / bh)), 0, gy - 1); }
+  // About `per` items to a bucket over the box of the finder.
+  void grid(const tfinder *f, int64_t items, double per) {
+    double w = f->box[2] - f->box[0], h = f->box[3] - f->box[1];
+    double cells = std::clamp(double(items) / per, 1.0, 4e7);
+    double side = (w > 0 && h > 0) ? std::sqrt(w * h / cells) : std::max(w, h) / cells;
+    if (!(side > 0)) side = 1;
+    gx = int32_t(std::clamp(std::ceil(w / side), 1.0, 65536.0));
+    gy = int32_t(std::clamp(std::ceil(h / side), 1.0, 65536.0));
+    x0 = f->box[0], y0 = f->box[1];
+    bw = w > 0 ? w / gx : 1, bh = h > 0 ? h / gy : 1;
+  }
+};
+
+static tfinder_index *index_of(tfinder *f) {
+  if (!f->index) f->index = new tfinder_index;
+  return f->index;
+}
+
+void free_2(tfinder *f) {
+  TRACE("free_2");
+  delete f->index;
+  f->index = nullptr;
+  vector2t_free(&f->xstrips, 1);
+  vector2t_free(&f->ystrips, 1);
+  f->ready = f->nodemode = 0;
+}
+
+void trimesh_free_0(tmesh *t) {
+  TRACE("trimesh_free_0");
+  pointd_free_1(&t->nodes);
+  point3d_free_1(&t->nodes3);
+  vectorl_free(&t->source);
+  vectorl_free(&t->cells);
+  vectorn_free(&t->flags);
+  vectorb_free(&t->tags);
+  free_2(&t->finder);
+}
+
+void trimesh_free_1(tmeshlist *l, uint8_t members) {
+  TRACE("trimesh_free_1");
+  if (members)
+    for (int32_t i = 0; i < l->capacity; i++) trimesh_free_0(&l->data[i]);
+  if (l->capacity > 0) {
+    XMEM -= int64_t(l->capacity) * sizeof(tmesh);
+    bopmemfree(&l->data);
+  }
+  l->data = nullptr;
+  l->count = l->capacity = 0;
+}
+
+int32_t trimesh_new_tcell(tmesh *t, int32_t source, uint16_t flags) {
+  TRACE("trimesh_new_tcell");
+  int32_t n = t->source.count + 1;
+  if (n > t->source.capacity) {
+    int32_t cap = t->source.capacity * 5 / 4 + 256;
+    vectorl_resize(&t->source, t->source.count, cap);
+    vectorn_resize(&t->flags, t->flags.count, cap);
+    vectorl_resize(&t->cells, t->cells.count, cap * t->ncell);
+  }
+  vectorl_resize(&t->source, n, t->source.capacity);
+  vectorn_resize(&t->flags, n, t->flags.capacity);
+  vectorl_resize(&t->cells, n * t->ncell, t->cells.capacity);
+  t->source.data[n - 1] = source;
+  t->flags.data[n - 1] = flags;
+  std::fill_n(cell_nodes(t, n), t->ncell, 0);
+  return n;
+}
+
+void trimesh_pop_tcell(tmesh *t) {
+  TRACE("trimesh_pop_tcell");
+  if (t->source.count < 1) return;
+  t->source.count--;
+  t->flags.count--;
+  t->cells.count -= t->ncell;
+}
+
+void trimesh_renode(tmesh *t, int32_t c, const int32_t *nodes) {
+  TRACE("trimesh_renode");
+  int32_t *cn = cell_nodes(t, c);
+  for (int j = 0; j < t->ncell; j++)
+    if (nodes[j] > 0) cn[j] = nodes[j];
+}
+
+void trimesh_tlocalize_0(ElementFrame *f, const tmesh *t, int32_t c) {
+  TRACE("trimesh_tlocalize_0");
+  double xyz[20][3];
+  const int32_t *cn = cell_nodes(t, c);
+  for (int j = 0; j < t->ncell; j++) {
+    const pointd &p = node_pos(t, cn[j]);
+    xyz[j][0] = p.x, xyz[j][1] = p.y, xyz[j][2] = 0;
+  }
+  bool curved = t->flags.data[c - 1] & TRIMESH_CURVED;
+  int32_t geo = curved ? int32_t(t->basis) : elements_linear_code[elements_dimension[t->basis]];
+  elements_localize(f, xyz, t->basis, geo);
+  f->curved = curved ? 1 : 0;
+}
+
+void trimesh_tlocalize_1(ElementFrame *f, const tmesh *t, int32_t c, double *values, const vectord *u) {
+  TRACE("trimesh_tlocalize_1");
+  trimesh_tlocalize_0(f, t, c);
+  const int32_t *cn = cell_nodes(t, c);
+  for (int j = 0; j < t->ncell; j++) values[j] = u->data[cn[j] - 1];
+}
+
+// The weights of the cell's nodes at its centre.
+static const double *centre_weights(uint16_t n, const char *where) {
+  static const double w3[3] = {0.33333333333333, 0.33333333333333, 0.33333333333333};
+  static const double v6 = -(0.33333333333333 * 0.33333333333333), m6 = 4 * (0.33333333333333 * 0.33333333333333);
+  static const double w6[6] = {v6, v6, v6, m6, m6, m6};
+  static const double w9[9] = {-0.16666666666667, -0.16666666666667, -0.16666666666667, 0.25, 0.25, 0.25,
+                               0.25, 0.25, 0.25};
+  if (n == 3) return w3;
+  if (n == 6) return w6;
+  if (n == 9) return w9;
+  rtlib_fatal_in(where, "Illegal Basis");
+}
+
+void trimesh_get_centroid(pointd *p, const tmesh *t, int32_t c) {
+  TRACE("trimesh_get_centroid");
+  const double *w = centre_weights(t->ncell, "trimesh_get_centroid");
+  const int32_t *cn = cell_nodes(t, c);
+  p->x = p->y = 0;
+  for (int j = 0; j < t->ncell; j++) {
+    p->x += w[j] * node_pos(t, cn[j]).x;
+    p->y += w[j] * node_pos(t, cn[j]).y;
+  }
+}
+
+double trimesh_get_centerval(const tmesh *t, int32_t c, const vectord *u) {
+  TRACE("trimesh_get_centerval");
+  const double *w = centre_weights(t->ncell, "trimesh_get_centerval");
+  const int32_t *cn = cell_nodes(t, c);
+  double s = 0;
+  for (int j = 0; j < t->ncell; j++) s += w[j] * u->data[cn[j] - 1];
+  return s;
+}
+
+// ---- Strip finder -------------------------------------------------------------------
+
+// The strip geometry over the box (x0, y0)-(x1, y1) with strips of `items` bits.
+static void tfinder_box(tfinder *f, double x0, double y0, double x1, double y1, int32_t items) {
+  double size = f->size == 0 ? 0.05 : f->size;
+  int32_t n = int32_t(1 / size);
+  double w = x1 - x0, h = y1 - y0;
+  f->box[0] = x0 - 0.001 * w, f->box[2] = x1 + 0.001 * w;
+  f->box[1] = y0 - 0.001 * h, f->box[3] = y1 + 0.001 * h;
+  double dx = (f->box[2] - f->box[0]) / (n - 0.0001), dy = (f->box[3] - f->box[1]) / (n - 0.0001);
+  double m = 0.1 * std::max(dx, dy);
+  dx = std::max(dx, m), dy = std::max(dy, m);
+  // A box of one point has no extent to divide: one strip of unit size each way.
+  if (dx == 0) dx = dy = 1;
+  f->dx = dx, f->dy = dy;
+  // At least one strip each way, so that a mesh on one line still has a strip to hold it.
+  f->nx = uint16_t(std::max(int32_t(w * 1.002 / dx + 0.99999), 1));
+  f->ny = uint16_t(std::max(int32_t(h * 1.002 / dy + 0.99999), 1));
+  for (vector2t *s : {&f->xstrips, &f->ystrips}) {
+    int32_t k = s == &f->xstrips ? f->nx : f->ny;
+    vector2t_resize(s, k, std::max(k, s->capacity));
+    for (int32_t i = 0; i < k; i++) {
+      vectort_resize(&s->data[i], items, items);
+      vectort_copyto_1(&s->data[i], 0);
+    }
+  }
+}
+
+static inline int32_t strip_x(const tfinder *f, double x) { return int32_t((x - f->box[0]) / f->dx + 1); }
+static inline int32_t strip_y(const tfinder *f, double y) { return int32_t((y - f->box[1]) / f->dy + 1); }
+
+static void set_bit(vectort *v, int32_t i) { v->words[(i - 1) / 32] |= 0x80000000u >> ((i - 1) % 32); }
+
+// Hull of the mesh nodes; a mesh without nodes gets the box of the origin.
+static void node_hull(const tmesh *t, double *b) {
+  b[0] = b[1] = 1e300, b[2] = b[3] = -1e300;
+  for (int32_t i = 0; i < t->nodes.count; i++) {
+    const pointd &p = t->nodes.data[i];
+    b[0] = std::min(b[0], p.x), b[1] = std::min(b[1], p.y);
+    b[2] = std::max(b[2], p.x), b[3] = std::max(b[3], p.y);
+  }
+  if (t->nodes.count == 0) b[0] = b[1] = b[2] = b[3] = 0;
+}
+
+// The node box of cell c, widened so that every point a strict lookup accepts lies in
+// it: by a hundredth of its extent for straight cells (local coordinates down to -1e-6,
+// with rounding), by half of it for curved ones, whose sides may bow out of the box.
+static void node_box(const tmesh *t, int32_t c, double *b) {
+  const int32_t *cn = cell_nodes(t, c);
+  b[0] = b[1] = 1e300, b[2] = b[3] = -1e300;
+  for (int j = 0; j < t->ncell; j++) {
+    const pointd &p = node_pos(t, cn[j]);
+    b[0] = std::min(b[0], p.x), b[2] = std::max(b[2], p.x), b[1] = std::min(b[1], p.y), b[3] = std::max(b[3], p.y);
+  }
+}
+
+static void cell_box(const tmesh *t, int32_t c, double *b) {
+  node_box(t, c, b);
+  double e = std::max(b[2] - b[0], b[3] - b[1]) * (t->flags.data[c - 1] & TRIMESH_CURVED ? 0.5 : 0.01);
+  e += 1e-12 * std::max({std::fabs(b[0]), std::fabs(b[1]), std::fabs(b[2]), std::fabs(b[3])});
+  b[0] -= e, b[1] -= e, b[2] += e, b[3] += e;
+}
+
+static void build_cell_index(tmesh *t) {
+  tfinder_index *x = index_of(&t->finder);
+  int32_t nc = t->source.count;
+  x->grid(&t->finder, nc, 2);
+  x->head.clear(), x->next.clear();
+  x->start.assign(size_t(x->gx) * x->gy + 1, 0);
+  double b[4];
+  for (int pass = 0; pass < 2; pass++) {
+    if (pass == 1) {
+      for (size_t k = 1; k < x->start.size(); k++) x->start[k] += x->start[k - 1];
+      x->items.resize(x->start.back());
+    }
+    std::vector<int32_t> fill(pass ? x->start.begin() : x->start.end(), x->start.end());
+    for (int32_t c = 1; c <= nc; c++) {
+      cell_box(t, c, b);
+      for (int32_t j = x->by(b[1]), je = x->by(b[3]); j <= je; j++)
+        for (int32_t i = x->bx(b[0]), ie = x->bx(b[2]); i <= ie; i++) {
+          size_t k = size_t(j) * x->gx + i;
+          if (pass == 0) x->start[k + 1]++;
+          else x->items[fill[k]++] = c;
+        }
+    }
+  }
+}
+
+void trimesh_build_tfinder_0(tmesh *t) {
+  TRACE("trimesh_build_tfinder_0");
+  tfinder *f = &t->finder;
+  if (f->ready) return;
+  f->nodemode = 0;
+  double b[4];
+  node_hull(t, b);
+  int32_t nc = t->source.count;
+  tfinder_box(f, b[0], b[1], b[2], b[3], nc);
+  for (int32_t c = 1; c <= nc; c++) {
+    double cb[4];
+    node_box(t, c, cb);
+    for (int32_t i = strip_x(f, cb[0]), e = strip_x(f, cb[2]); i <= e; i++) set_bit(&f->xstrips.data[i - 1], c);
+    for (int32_t i = strip_y(f, cb[1]), e = strip_y(f, cb[3]); i <= e; i++) set_bit(&f->ystrips.data[i - 1], c);
+  }
+  build_cell_index(t);
+  f->ready = 1;
+}
+
+void trimesh_build_tfinder_1(tmeshlist *l) {
+  TRACE("trimesh_build_tfinder_1");
+  for (int32_t i = 0; i < l->count; i++) trimesh_build_tfinder_0(&l->data[i]);
+}
+
+void trimesh_build_tfinder_2(tmeshlist *l, rectd *box) {
+  TRACE("trimesh_build_tfinder_2");
+  rectd_setrect_0(box, 1e300, 1e300, -1e300, -1e300);
+  for (int32_t i = 0; i < l->count; i++) {
+    tfinder *f = &l->data[i].finder;
+    trimesh_build_tfinder_0(&l->data[i]);
+    box->x1 = std::min(box->x1, f->box[0]), box->y1 = std::min(box->y1, f->box[1]);
+    box->x2 = std::max(box->x2, f->box[2]), box->y2 = std::max(box->y2, f->box[3]);
+  }
+}
+
+void trimesh_invalidate_tfinder(tmeshlist *l) {
+  TRACE("trimesh_invalidate_tfinder");
+  for (int32_t i = 0; i < l->count; i++) l->data[i].finder.ready = 0;
+}
+
+// Calls visit(item) for every item set in both strips, in increasing number, until it
+// returns true; the strips are only read.
+template <class Visit> static void both_strips(const vectort *a, const vectort *b, Visit visit) {
+  int32_t nw = (std::min(a->count, b->count) + 31) / 32;
+  for (int32_t k = 0; k < nw; k++) {
+    uint32_t w = a->words[k] & b->words[k];
+    while (w) {
+      int32_t bit = std::countl_zero(w);
+      w &= ~(0x80000000u >> bit);
+      int32_t item = k * 32 + bit + 1;
+      if (item > a->count || item > b->count) return;
+      if (visit(item)) return;
+    }
+  }
+}
+
+int32_t trimesh_find_tcell_0(tmesh *t, const pointd *p, double tol) {
+  TRACE("trimesh_find_tcell_0");
+  tfinder *f = &t->finder;
+  if (!f->ready) rtlib_fatal_in("trimesh_find_tcell_0", "No Finder!");
+  if (p->x < f->box[0] || p->x > f->box[2] || p->y < f->box[1] || p->y > f->box[3]) return 0;
+  int32_t ix = std::clamp(strip_x(f, p->x), 1, int32_t(f->nx)), iy = std::clamp(strip_y(f, p->y), 1, int32_t(f->ny));
+  int32_t found = 0, best = 0;
+  double bestval = -1e300;
+  ElementFrame frame;
+  double X[3] = {p->x, p->y, 0};
+  const vectort *xs = &f->xstrips.data[ix - 1], *ys = &f->ystrips.data[iy - 1];
+  // The cells of the point's bucket that are also in both strips, in increasing number:
+  // they include every cell that holds the point, so the first one that holds it is
+  // the strips' answer, and without one only a near miss can be.
+  if (f->index && !f->index->start.empty()) {
+    const tfinder_index *x = f->index;
+    size_t k = size_t(x->by(p->y)) * x->gx + x->bx(p->x);
+    for (int32_t i = x->start[k]; i < x->start[k + 1]; i++) {
+      int32_t c = x->items[i];
+      if (!vectort_if_bit(xs, c) || !vectort_if_bit(ys, c)) continue;
+      double L[4] = {0, 0, 0, 0};
+      trimesh_tlocalize_0(&frame, t, c);
+      elements_get_lcoords(L, X, &frame, std::max(tol, 1e-6));
+      if (std::min({L[0], L[1], L[2]}) >= -1e-6) return c;
+    }
+    if (tol <= 0) return 0;
+  }
+  both_strips(xs, ys, [&](int32_t c) {
+    double L[4] = {0, 0, 0, 0};
+    trimesh_tlocalize_0(&frame, t, c);
+    elements_get_lcoords(L, X, &frame, std::max(tol, 1e-6));
+    double lo = std::min({L[0], L[1], L[2]});
+    if (lo >= -1e-6) {
+      found = c;
+      return true;
+    }
+    if (tol > 0 && lo > -tol && lo > bestval) bestval = lo, best = c;
+    return false;
+  });
+  return found ? found : best;
+}
+
+int32_t trimesh_find_tcell_1(tmeshlist *l, const pointd *p, double tol) {
+  TRACE("trimesh_find_tcell_1");
+  for (int32_t i = 0; i < l->count; i++)
+    if (int32_t c = trimesh_find_tcell_0(&l->data[i], p, 0)) return ((i + 1) << 24) + c;
+  if (tol > 0)
+    for (int32_t i = 0; i < l->count; i++)
+      if (int32_t c = trimesh_find_tcell_0(&l->data[i], p, tol)) return ((i + 1) << 24) + c;
+  return 0;
+}
+
+// Lists node n in its bucket; the grid doubles each way when the nodes outgrow it.
+static void index_node(tmesh *t, int32_t n) {
+  tfinder_index *x = t->finder.index;
+  if (int64_t(n) > 8 * int64_t(x->gx) * x->gy && x->gx < 32768 && x->gy < 32768) {
+    x->gx *= 2, x->gy *= 2, x->bw /= 2, x->bh /= 2;
+    x->head.assign(size_t(x->gx) * x->gy, 0);
+    for (int32_t i = x->first; i < n; i++) {
+      const pointd &p = node_pos(t, i);
+      int32_t &h = x->head[size_t(x->by(p.y)) * x->gx + x->bx(p.x)];
+      x->next[i] = h, h = i;
+    }
+  }
+  if (x->next.size() <= size_t(n)) x->next.resize(std::max(size_t(n) + 1, x->next.size() * 5 / 4 + 64));
+  const pointd &p = node_pos(t, n);
+  int32_t &h = x->head[size_t(x->by(p.y)) * x->gx + x->bx(p.x)];
+  x->next[n] = h, h = n;
+}
+
+static void build_node_index(tmesh *t, int32_t expected) {
+  tfinder_index *x = index_of(&t->finder);
+  x->grid(&t->finder, std::max(expected, t->nodes.count), 2);
+  x->start.clear(), x->items.clear();
+  x->head.assign(size_t(x->gx) * x->gy, 0);
+  x->next.assign(size_t(t->nodes.count) + 1, 0);
+  x->first = 1;
+  for (int32_t n = 1; n <= t->nodes.count; n++) index_node(t, n);
+}
+
+void trimesh_build_tnode_finder(tmesh *t) {
+  TRACE("trimesh_build_tnode_finder");
+  tfinder *f = &t->finder;
+  if (f->nodemode) return;
+  f->ready = 0;
+  double b[4];
+  node_hull(t, b);
+  tfinder_box(f, b[0], b[1], b[2], b[3], t->nodes.count);
+  for (int32_t n = 1; n <= t->nodes.count; n++) {
+    const pointd &p = node_pos(t, n);
+    set_bit(&f->xstrips.data[strip_x(f, p.x) - 1], n);
+    set_bit(&f->ystrips.data[strip_y(f, p.y) - 1], n);
+  }
+  build_node_index(t, 0);
+  f->nodemode = 1;
+}
+
+void trimesh_clear_tnode_finder(tmesh *t, const rectd *box, int32_t expected) {
+  TRACE("trimesh_clear_tnode_finder");
+  t->finder.ready = 0;
+  tfinder_box(&t->finder, box->x1, box->y1, box->x2, box->y2, expected);
+  // The strips start empty: nodes that exist already are not candidates for merging.
+  build_node_index(t, expected);
+  std::fill(t->finder.index->head.begin(), t->finder.index->head.end(), 0);
+  t->finder.index->first = t->nodes.count + 1;
+  t->finder.nodemode = 1;
+}
+
+int32_t trimesh_new_tnode(tmesh *t, const pointd *p, double tol) {
+  TRACE("trimesh_new_tnode");
+  tfinder *f = &t->finder;
+  if (!f->nodemode) rtlib_fatal_in("trimesh_new_tnode", "Not Node Mode");
+  int32_t ix = std::clamp(strip_x(f, p->x), 1, int32_t(f->nx)), iy = std::clamp(strip_y(f, p->y), 1, int32_t(f->ny));
+  int32_t found = 0;
+  double tol2 = tol * tol;
+  const tfinder_index *x = f->index;
+  int32_t bx0 = 0, bx1 = 0, by0 = 0, by1 = 0;
+  if (x) bx0 = x->bx(p->x - tol), bx1 = x->bx(p->x + tol), by0 = x->by(p->y - tol), by1 = x->by(p->y + tol);
+  if (!(tol > 0)) {
+    // No distance is below 0: nothing merges.
+  } else if (x && int64_t(bx1 - bx0 + 1) * (by1 - by0 + 1) <= 64) {
+    // The lowest-numbered node of the point's two strips within the tolerance: all
+    // such nodes are listed in the buckets the tolerance box meets.
+    for (int32_t j = by0; j <= by1; j++)
+      for (int32_t i = bx0; i <= bx1; i++)
+        for (int32_t n = x->head[size_t(j) * x->gx + i]; n; n = x->next[n]) {
+          if (found && n > found) continue;
+          const pointd &q = node_pos(t, n);
+          if (pointd_distance2_0(&q, p) < tol2 && std::clamp(strip_x(f, q.x), 1, int32_t(f->nx)) == ix &&
+              std::clamp(strip_y(f, q.y), 1, int32_t(f->ny)) == iy)
+            found = n;
+        }
+  } else {
+    both_strips(&f->xstrips.data[ix - 1], &f->ystrips.data[iy - 1], [&](int32_t n) {
+      if (pointd_distance2_0(&node_pos(t, n), p) < tol2) found = n;
+      return found != 0;
+    });
+  }
+  if (found) return found;
+  int32_t n = pointd_one_more_0(&t->nodes, p);
+  const point3d zero = {0, 0, 0};
+  while (t->nodes3.count < n) point3d_one_more_0(&t->nodes3, &zero);
+  if (n > f->xstrips.data[0].count) {
+    for (int32_t i = 0; i < f->nx; i++) vectort_clear_bit(&f->xstrips.data[i], n);
+    for (int32_t i = 0; i < f->ny; i++) vectort_clear_bit(&f->ystrips.data[i], n);
+  }
+  set_bit(&f->xstrips.data[ix - 1], n);
+  set_bit(&f->ystrips.data[iy - 1], n);
+  if (x) index_node(t, n);
+  return n;
+}
+
+// ---- Densify ------------------------------------------------------------------------
+
+// Vertex k (1-based) as a local point.
+static LocalPoint vertex_point(int k) {
+  LocalPoint L = {{0, 0, 0, 0}};
+  L.L[k - 1] = 1;
+  return L;
+}
+
+// The local point a fraction u of the way from La to Lb.
+static LocalPoint lerp(const LocalPoint &La, const LocalPoint &Lb, double u) {
+  LocalPoint L;
+  for (int i = 0; i < 4; i++) L.L[i] = (1 - u) * La.L[i] + u * Lb.L[i];
+  return L;
+}
+
+// The node at local point L of the cell in frame f, merged within tol; a new node also
+// gets its position in space through the cell's basis.
+static int32_t place_node(tmesh *t, ElementFrame *f, int32_t c, const LocalPoint &L, double tol) {
+  double X[3];
+  elements_get_gcoords(X, L.L, f);
+  pointd p = {X[0], X[1]};
+  int32_t before = t->nodes.count;
+  int32_t n = trimesh_new_tnode(t, &p, tol);
+  if (n > before) {
+    double v[20];
+    int32_t code = f->gbasis, k = basisfun_basis_1(v, code, L.L);
+    const int32_t *cn = cell_nodes(t, c);
+    point3d &q = t->nodes3.data[n - 1];
+    q = {0, 0, 0};
+    for (int j = 0; j < k; j++) {
+      const point3d &r = t->nodes3.data[cn[j] - 1];
+      q.x += v[j] * r.x, q.y += v[j] * r.y, q.z += v[j] * r.z;
+    }
+  }
+  return n;
+}
+
+// Appends side s of cell c to the outline: its own nodes when it stays whole, else
+// k*order new points through the cell's geometry. Returns whether it was divided.
+static bool densify_tleg(tmesh *t, ElementFrame *f, int32_t c, int s, double h, int order) {
+  const uint8_t *row = elements_tri_sides[s - 1];
+  const int32_t *cn = cell_nodes(t, c);
+  int a = row[1], b = row[2];
+  double D = pointd_distance_0(&node_pos(t, cn[a - 1]), &node_pos(t, cn[b - 1]));
+  double tol = D / 8192;
+  int32_t k = int32_t(D / h + 0.5) / order;
+  uint16_t fl = t->flags.data[c - 1];
+  uint16_t bits = uint16_t(((fl >> (s - 1)) & 1) | (((fl >> (s + 3)) & 1) << 4));
+  const LocalPoint *table = basisfun_node_table(t->basis);
+  if (k < 2) {
+    int inner[2] = {row[3], row[6]};
+    for (int i = 0; i < order - 1; i++) outline.push_back({cn[inner[i] - 1], table[inner[i] - 1], s, bits});
+    outline.push_back({cn[b - 1], vertex_point(b), s, bits});
+    return false;
+  }
+  LocalPoint La = vertex_point(a), Lb = vertex_point(b);
+  int32_t m = k * order;
+  for (int32_t j = 1; j <= m; j++) {
+    LocalPoint L = lerp(La, Lb, double(j) / m);
+    outline.push_back({place_node(t, f, c, L, tol), L, s, bits});
+  }
+  return true;
+}
+
+// Flag bits of a segment moved from side-1 position to side s.
+static inline uint16_t side_bits(uint16_t bits, int s) {
+  return uint16_t(((bits & 1) << (s - 1)) | ((bits & 16) << (s - 1)));
+}
+
+// Triangulates the refined outline of cell c by cutting off the ear with the shortest
+// diagonal (the first on ties); the first triangle takes the cell's slot.
+static void tconnect(tmesh *t, ElementFrame *f, int32_t c, int order) {
+  int32_t m = int32_t(outline.size()) - 1, nv = m / order;
+  std::vector<int32_t> next(nv), prev(nv);
+  std::vector<Segment> seg(nv);
+  std::vector<double> value(nv);
+  for (int32_t i = 0; i < nv; i++) {
+    next[i] = (i + 1) % nv, prev[i] = (i + nv - 1) % nv;
+    const OutlinePoint &first = outline[i * order + 1];
+    seg[i] = {{0, 0}, first.side, first.bits};
+    for (int j = 1; j < order; j++) seg[i].inner[j - 1] = outline[i * order + j].node;
+  }
+  auto vnode = [&](int32_t i) { return outline[i * order].node; };
+  auto eval = [&](int32_t i) {
+    value[i] = seg[prev[i]].side == seg[i].side
+                   ? 1e300
+                   : pointd_distance2_0(&node_pos(t, vnode(prev[i])), &node_pos(t, vnode(next[i])));
+  };
+  for (int32_t i = 0; i < nv; i++) eval(i);
+  uint16_t fl = t->flags.data[c - 1];
+  uint16_t base = uint16_t((fl & 0xFF00) | (f->curved ? TRIMESH_CURVED : 0));
+  int32_t source = t->source.data[c - 1], left = nv, head = 0, diagonals = 0, slot = c;
+  double tol = 0.001 * std::sqrt(f->measure);
+  while (left >= 3) {
+    int32_t v = head;
+    for (int32_t i = next[head]; i != head; i = next[i])
+      if (value[i] < value[v]) v = i;
+    int32_t nx = next[v], pv = prev[v];
+    Segment diag = {{0, 0}, 3 + ++diagonals, 0};
+    if (left == 3) {
+      diag = seg[nx];
+    } else if (order > 1) {
+      const LocalPoint &Ln = outline[nx * order].L, &Lp = outline[pv * order].L;
+      for (int j = 1; j < order; j++) {
+        // From the next vertex towards the previous one.
+        diag.inner[j - 1] = place_node(t, f, c, lerp(Ln, Lp, double(j) / order), tol);
+      }
+    }
+    int32_t nodes[9] = {vnode(v), vnode(nx), vnode(pv)};
+    if (order == 2) {
+      nodes[3] = diag.inner[0], nodes[4] = seg[pv].inner[0], nodes[5] = seg[v].inner[0];
+    } else if (order == 3) {
+      // Side 1 runs from the next vertex to the previous one, as a cut diagonal is
+      // placed and as the remaining segment runs.
+      nodes[3] = diag.inner[0], nodes[6] = diag.inner[1];
+      nodes[4] = seg[pv].inner[0], nodes[7] = seg[pv].inner[1];
+      nodes[5] = seg[v].inner[0], nodes[8] = seg[v].inner[1];
+    }
+    uint16_t flags = uint16_t(base | side_bits(seg[v].bits, 3) | side_bits(seg[pv].bits, 2));
+    if (left == 3) flags |= side_bits(diag.bits, 1);
+    if (slot == 0) slot = trimesh_new_tcell(t, source, flags);
+    t->flags.data[slot - 1] = flags;
+    std::copy_n(nodes, t->ncell, cell_nodes(t, slot));
+    slot = 0;
+    if (left == 3) break;
+    // The diagonal replaces the previous vertex's segment, running previous to next.
+    if (order == 3) std::swap(diag.inner[0], diag.inner[1]);
+    seg[pv] = diag;
+    next[pv] = nx, prev[nx] = pv;
+    if (head == v) head = nx;
+    left--;
+    eval(pv), eval(nx);
+  }
+}
+
+// Refines cell c to the side length h; returns 1 when the cell was split.
+static int tdensify_0(tmesh *t, int32_t c, double h) {
+  int order = elements_order[t->basis];
+  ElementFrame f;
+  trimesh_tlocalize_0(&f, t, c);
+  outline.clear();
+  outline.push_back({cell_nodes(t, c)[0], vertex_point(1), 0, 0});
+  bool split = false;
+  for (int s : {3, 1, 2}) split |= densify_tleg(t, &f, c, s, h, order);
+  if (!split) return 0;
+  tconnect(t, &f, c, order);
+  return 1;
+}
+
+int32_t trimesh_tdensify_1(tmesh *t, double spacing, const rectd *window, vectorl *nodemap) {
+  TRACE("trimesh_tdensify_1");
+  int order = elements_order[t->basis];
+  int32_t last = t->nodes.count;
+  // A spacing that is not positive would divide sides without end.
+  if (!(spacing > 0)) return last;
+  double L = 0;
+  for (int32_t c = 1; c <= t->source.count; c++) {
+    const int32_t *cn = cell_nodes(t, c);
+    for (int s = 0; s < 3; s++)
+      L = std::max(L, pointd_distance_0(&node_pos(t, cn[s]), &node_pos(t, cn[(s + 1) % 3])));
+  }
+  double h = L / (4 * order - 0.5);
+  h = std::max(h, spacing);
+  h = 4 * h;
+  do {
+    trimesh_build_tnode_finder(t);
+    h = std::max(h / 4, spacing);
+    bool any = false;
+    for (bool split = true; split;) {
+      split = false;
+      for (int32_t c = 1; c <= t->source.count; c++) split |= tdensify_0(t, c, h) != 0;
+      any |= split;
+    }
+    if (any) {
+      gagscren_dispatch(0);
+      trimesh_ttrim(t, window, nodemap);
+      if (nodemap && last >= 1 && last <= nodemap->count) last = nodemap->data[last - 1];
+    }
+  } while (h > spacing);
+  free_2(&t->finder);
+  return last;
+}
+
+void trimesh_tdensify_1d(tmesh *t, double spacing) {
+  TRACE("trimesh_tdensify_1d");
+  if (!(spacing > 0)) return;  // as in trimesh_tdensify_1
+  int order = elements_order[t->basis];
+  int32_t cells = t->source.count;
+  std::vector<int32_t> points;
+  for (int32_t c = 1; c <= cells; c++) {
+    int32_t own[4];
+    std::copy_n(cell_nodes(t, c), t->ncell, own);
+    double xa = node_pos(t, own[0]).x, xb = node_pos(t, own[1]).x, w = std::fabs(xb - xa);
+    double tol = 0.001 * w;
+    int32_t k = int32_t(w / spacing) / order;
+    if (k <= 1) continue;
+    int32_t m = k * order;
+    points.assign(m + 1, 0);
+    for (int32_t j = 0; j <= m; j++) {
+      double u = double(j) / m, L[4] = {1 - u, u, 0, 0}, v[4];
+      basisfun_basis_1(v, t->basis, L);
+      pointd p = {0, 0};
+      point3d q = {0, 0, 0};
+      bool has3 = t->nodes3.count >= t->nodes.count && t->nodes3.count > 0;
+      for (int i = 0; i < t->ncell; i++) {
+        p.x += v[i] * node_pos(t, own[i]).x, p.y += v[i] * node_pos(t, own[i]).y;
+        if (has3) {
+          const point3d &r = t->nodes3.data[own[i] - 1];
+          q.x += v[i] * r.x, q.y += v[i] * r.y, q.z += v[i] * r.z;
+        }
+      }
+      for (int i = 0; i < t->ncell && !points[j]; i++)
+        if (std::fabs(node_pos(t, own[i]).x - p.x) < tol) points[j] = own[i];
+      if (!points[j]) {
+        points[j] = pointd_one_more_0(&t->nodes, &p);
+        if (has3) point3d_one_more_0(&t->nodes3, &q);
+        if (t->tags.count > 0) vectorb_one_more(&t->tags, 1);
+      }
+    }
+    uint16_t fl = t->flags.data[c - 1];
+    int32_t src = t->source.data[c - 1];
+    for (int32_t s = 1; s <= k; s++) {
+      int32_t slot = s == 1 ? c : trimesh_new_tcell(t, src, fl);
+      int32_t *cn = cell_nodes(t, slot), a = (s - 1) * order;
+      cn[0] = points[a], cn[1] = points[a + order];
+      for (int i = 1; i < order; i++) cn[1 + i] = points[a + i];
+    }
+  }
+}
+
+// ---- Squash, trim, compress ---------------------------------------------------------
+
+void trimesh_tsquash(tmesh *t) {
+  TRACE("trimesh_tsquash");
+  int32_t nc = t->source.count, n = t->ncell;
+  // Every directed side (start, end) of every input cell, sorted, to find the cell
+  // that runs a given side.
+  struct Side {
+    int32_t a, b, cell;
+    int8_t side;
+  };
+  std::vector<Side> sides;
+  sides.reserve(size_t(nc) * 3);
+  for (int32_t c = 1; c <= nc; c++) {
+    const int32_t *cn = cell_nodes(t, c);
+    for (int s = 1; s <= 3; s++) {
+      const uint8_t *row = elements_tri_sides[s - 1];
+      sides.push_back({cn[row[1] - 1], cn[row[2] - 1], c, int8_t(s)});
+    }
+  }
+  auto key = [](const Side &x, const Side &y) {
+    return x.a != y.a ? x.a < y.a : x.b != y.b ? x.b < y.b : x.cell < y.cell;
+  };
+  std::sort(sides.begin(), sides.end(), key);
+  std::vector<uint8_t> dropped(nc + 1, 0);
+  std::vector<int32_t> newslot(nc + 1, 0);
+  int32_t kept = 0;
+  for (int32_t c = 1; c <= nc; c++) {
+    int32_t *cn = cell_nodes(t, c);
+    int32_t v1 = cn[0], v2 = cn[1], v3 = cn[2];
+    int collapse = v1 == v2 ? 3 : v2 == v3 ? 1 : v3 == v1 ? 2 : 0;
+    if (collapse) {
+      dropped[c] = 1;
+      uint16_t fl = t->flags.data[c - 1];
+      if (!(v1 == v2 && v2 == v3))
+        for (int s = 1; s <= 3; s++) {
+          if (s == collapse || !(fl & (1 << (s - 1)))) continue;
+          const uint8_t *row = elements_tri_sides[s - 1];
+          Side want = {cn[row[1] - 1], cn[row[2] - 1], 0, 0};
+          // First the kept cells before this one, in order, then the later cells.
+          auto it = std::lower_bound(sides.begin(), sides.end(), want, key);
+          // Entries of one side are in increasing cell order: the first one that is
+          // neither this cell nor an earlier dropped one is the neighbour.
+          const Side *hit = nullptr;
+          for (auto j = it; j != sides.end() && j->a == want.a && j->b == want.b && !hit; ++j)
+            if (j->cell != c && !(j->cell < c && dropped[j->cell])) hit = &*j;
+          if (!hit) continue;
+          // Kept cells before this one have moved down to their new slots.
+          int32_t slot = hit->cell < c ? newslot[hit->cell] : hit->cell;
+          uint16_t &hf = t->flags.data[slot - 1];
+          int hs = hit->side;
+          hf |= uint16_t(1 << (hs - 1));
+          if (fl & (16 << (s - 1))) hf |= uint16_t(16 << (hs - 1));
+          int shift = TRIMESH_CODE_SHIFT + 3 * (hs - 1);
+          if (t->source.data[slot - 1] == t->source.data[c - 1] && ((hf >> shift) & 7) == 0)
+            hf |= uint16_t(((fl >> (TRIMESH_CODE_SHIFT + 3 * (s - 1))) & 7) << shift);
+        }
+      continue;
+    }
+    // Cells move down in place: a kept cell's slot is never above its input slot.
+    newslot[c] = ++kept;
+    if (kept != c) {
+      std::copy_n(cn, n, cell_nodes(t, kept));
+      t->source.data[kept - 1] = t->source.data[c - 1];
+      t->flags.data[kept - 1] = t->flags.data[c - 1];
+    }
+  }
+  t->source.count = t->flags.count = kept;
+  t->cells.count = kept * n;
+  t->finder.ready = t->finder.nodemode = 0;
+}
+
+void trimesh_ttrim(tmesh *t, const rectd *window, vectorl *nodemap) {
+  TRACE("trimesh_ttrim");
+  vectort keep = {};
+  vectort_resize(&keep, t->source.count, t->source.count);
+  vectort_copyto_1(&keep, 0);
+  for (int32_t c = 1; c <= t->source.count; c++) {
+    const int32_t *cn = cell_nodes(t, c);
+    for (int j = 0; j < t->ncell; j++)
+      if (rectd_inrect_0(window, &node_pos(t, cn[j]))) {
+        set_bit(&keep, c);
+        break;
+      }
+  }
+  trimesh_tcompress_0(t, &keep, nodemap);
+  vectort_free(&keep);
+}
+
+void trimesh_tcompress_0(tmesh *t, const vectort *keep, vectorl *nodemap) {
+  TRACE("trimesh_tcompress_0");
+  int32_t nc = t->source.count, nn = t->nodes.count, n = t->ncell, kept = 0;
+  for (int32_t c = 1; c <= nc; c++) {
+    if (!vectort_if_bit(keep, c)) continue;
+    kept++;
+    if (kept != c) {
+      std::copy_n(cell_nodes(t, c), n, cell_nodes(t, kept));
+      t->source.data[kept - 1] = t->source.data[c - 1];
+      t->flags.data[kept - 1] = t->flags.data[c - 1];
+    }
+  }
+  t->source.count = t->flags.count = kept;
+  t->cells.count = kept * n;
+  std::vector<int32_t> map(nn + 1, 0);
+  for (int32_t i = 0; i < t->cells.count; i++) map[t->cells.data[i]] = 1;
+  bool has3 = t->nodes3.count >= nn, tags = t->tags.count >= nn;
+  int32_t used = 0;
+  for (int32_t i = 1; i <= nn; i++) {
+    if (!map[i]) continue;
+    map[i] = ++used;
+    t->nodes.data[used - 1] = t->nodes.data[i - 1];
+    if (has3) t->nodes3.data[used - 1] = t->nodes3.data[i - 1];
+    if (tags) t->tags.data[used - 1] = t->tags.data[i - 1];
+  }
+  for (int32_t i = 0; i < t->cells.count; i++) t->cells.data[i] = map[t->cells.data[i]];
+  t->nodes.count = used;
+  if (has3) t->nodes3.count = used;
+  if (tags) t->tags.count = used;
+  if (nodemap) {
+    vectorl_resize(nodemap, nn, std::max(nn, nodemap->capacity));
+    std::copy(map.begin() + 1, map.end(), nodemap->data);
+  }
+  t->finder.ready = t->finder.nodemode = 0;
+}
+
+void trimesh_tcompress_1(tmeshlist *l, const vector2t *keep, vector2l *nodemaps) {
+  TRACE("trimesh_tcompress_1");
+  for (int32_t i = 0; i < l->count; i++)
+    trimesh_tcompress_0(&l->data[i], &keep->data[i], nodemaps ? &nodemaps->data[i] : nullptr);
+}
+
+// ---- Linearise ----------------------------------------------------------------------
+
+static const uint8_t sub6[4][3] = {{1, 6, 5}, {2, 4, 6}, {3, 5, 4}, {4, 5, 6}};
+static const uint8_t sub9[9][3] = {{1, 6, 8}, {2, 4, 9}, {3, 5, 7}, {4, 7, 10}, {5, 8, 10},
+                                   {6, 9, 10}, {7, 5, 10}, {8, 6, 10}, {9, 4, 10}};
+// Boundary bits of sub-triangle k from the parent's three bits p.
+static const uint8_t subbits[6][8] = {{0, 0, 2, 2, 4, 4, 6, 6}, {0, 4, 0, 4, 2, 6, 2, 6},
+                                      {0, 2, 4, 6, 0, 2, 4, 6}, {0, 4, 0, 4, 0, 4, 0, 4},
+                                      {0, 0, 4, 4, 0, 0, 4, 4}, {0, 0, 0, 0, 4, 4, 4, 4}};
+
+static uint16_t sub_flags(uint16_t fl, int k, int nsub) {
+  if (k >= (nsub == 4 ? 3 : 6)) return uint16_t(fl & 0xFF00);
+  return uint16_t((fl & 0xFF00) | subbits[k][fl & 7] | (subbits[k][(fl >> 4) & 7] << 4));
+}
+
+// The sub-triangle table of a basis; "BAD ORDER" for other than 4, 5, 6.
+static int sub_table(uint32_t basis, const uint8_t (**tab)[3]) {
+  if (basis == tri6) return *tab = sub6, 4;
+  if (basis == tri9) return *tab = sub9, 9;
+  if (basis == tri3) return *tab = nullptr, 1;
+  rtlib_fatal_in("trimesh_tlinearize", "BAD ORDER");
+}
+
+static const double centre_vertex = -0.16666666666667, centre_side = 0.25;
+
+void trimesh_tlinearize_0(tmesh *t) {
+  TRACE("trimesh_tlinearize_0");
+  const uint8_t (*tab)[3];
+  int nsub = sub_table(t->basis, &tab);
+  if (nsub == 1) return;
+  int32_t nc = t->source.count, nn = t->nodes.count, n = nc * nsub;
+  int ncell = t->ncell;
+  // Sized once; the cells are then split from the last one down, so that every cell is
+  // read before its sub-cells overwrite it (a cell's sub-cells never start before it).
+  vectorl_resize(&t->source, n, std::max(n, t->source.capacity));
+  vectorn_resize(&t->flags, n, std::max(n, t->flags.capacity));
+  vectorl_resize(&t->cells, 3 * n, std::max(3 * n, t->cells.capacity));
+  bool has3 = nsub == 9 && t->nodes3.count >= nn && nn > 0;
+  if (nsub == 9) {
+    pointd_resize_1(&t->nodes, nn + nc, std::max(t->nodes.capacity, nn + nc));
+    if (has3) point3d_resize_1(&t->nodes3, nn + nc, std::max(t->nodes3.capacity, nn + nc));
+  }
+  for (int32_t c = nc; c >= 1; c--) {
+    int32_t ids[10];
+    std::copy_n(t->cells.data + int64_t(c - 1) * ncell, ncell, ids);
+    if (nsub == 9) {
+      // The centre node of cell c is node nn + c, as if appended cell by cell.
+      pointd p = {0, 0};
+      point3d q = {0, 0, 0};
+      for (int j = 0; j < 9; j++) {
+        double w = j < 3 ? centre_vertex : centre_side;
+        p.x += w * node_pos(t, ids[j]).x, p.y += w * node_pos(t, ids[j]).y;
+        if (has3) {
+          const point3d &r = t->nodes3.data[ids[j] - 1];
+          q.x += w * r.x, q.y += w * r.y, q.z += w * r.z;
+        }
+      }
+      ids[9] = nn + c;
+      t->nodes.data[nn + c - 1] = p;
+      if (has3) t->nodes3.data[nn + c - 1] = q;
+    }
+    uint16_t fl = t->flags.data[c - 1];
+    int32_t src = t->source.data[c - 1];
+    for (int k = nsub - 1; k >= 0; k--) {
+      int64_t d = int64_t(c - 1) * nsub + k;
+      for (int j = 0; j < 3; j++) t->cells.data[3 * d + j] = ids[tab[k][j] - 1];
+      t->source.data[d] = src;
+      t->flags.data[d] = sub_flags(fl, k, nsub);
+    }
+  }
+  t->basis = tri3;
+  t->ncell = 3;
+  t->finder.ready = t->finder.nodemode = 0;
+}
+
+void trimesh_tlinearize_1(tmesh *out, vectord *outvalues, const tmesh *t, int32_t c, const vectord *u) {
+  TRACE("trimesh_tlinearize_1");
+  const uint8_t (*tab)[3];
+  int nsub = sub_table(t->basis, &tab);
+  int nn = nsub == 9 ? 10 : t->ncell;
+  trimesh_resize_0(out, nn, nn, 0, nsub, nsub, tri3, t->sbasis);
+  vectord_resize(outvalues, nn, std::max(nn, outvalues->capacity));
+  const int32_t *cn = cell_nodes(t, c);
+  for (int j = 0; j < t->ncell; j++) {
+    out->nodes.data[j] = node_pos(t, cn[j]);
+    outvalues->data[j] = u->data[cn[j] - 1];
+  }
+  if (nsub == 9) {
+    pointd p = {0, 0};
+    double v = 0;
+    for (int j = 0; j < 9; j++) {
+      double w = j < 3 ? centre_vertex : centre_side;
+      p.x += w * out->nodes.data[j].x, p.y += w * out->nodes.data[j].y, v += w * outvalues->data[j];
+    }
+    out->nodes.data[9] = p;
+    outvalues->data[9] = v;
+  }
+  uint16_t fl = t->flags.data[c - 1];
+  for (int k = 0; k < nsub; k++) {
+    out->source.data[k] = t->source.data[c - 1];
+    if (nsub == 1) {
+      out->flags.data[k] = fl;
+      for (int j = 0; j < 3; j++) out->cells.data[j] = j + 1;
+    } else {
+      out->flags.data[k] = sub_flags(fl, k, nsub);
+      for (int j = 0; j < 3; j++) out->cells.data[3 * k + j] = tab[k][j];
+    }
+  }
+}
+
+// ---- Integration and meshes along a path --------------------------------------------
+
+double trimesh_tintegrate(const tmesh *t, const vectord *u) {
+  TRACE("trimesh_tintegrate");
+  double total = 0;
+  if (elements_dimension[t->basis] == 1) {
+    for (int32_t c = 1; c <= t->source.count; c++) {
+      const int32_t *cn = cell_nodes(t, c);
+      double w = std::fabs(node_pos(t, cn[1]).x - node_pos(t, cn[0]).x), f[4];
+      for (int j = 0; j < t->ncell; j++) f[j] = u->data[cn[j] - 1];
+      if (t->ncell == 2) total += w * (f[0] + f[1]) / 2;
+      else if (t->ncell == 3) total += w * (f[0] + f[1] + 4 * f[2]) * 0.16666666666667;
+      else total += w * (f[0] + f[1] + 3 * (f[2] + f[3])) / 8;
+    }
+    return total;
+  }
+  const QuadRule *rule = quature_rule(7);
+  ElementFrame f;
+  double vals[20], b[20];
+  for (int32_t c = 1; c <= t->source.count; c++) {
+    trimesh_tlocalize_1(&f, t, c, vals, u);
+    double s = 0;
+    for (int q = 0; q < rule->count; q++) {
+      const QuadPoint &qp = rule->points[q];
+      int k = basisfun_basis_1(b, t->basis, qp.L);
+      double v = 0;
+      for (int j = 0; j < k; j++) v += b[j] * vals[j];
+      if (f.curved) {
+        elements_jacobian(qp.L, &f);
+        s += qp.weight * v * f.absdet;
+      } else {
+        s += qp.weight * v;
+      }
+    }
+    // The weights sum to 1 over the reference triangle, whose area is half of |det J|.
+    total += (f.curved ? s : s * f.absdet) * 0.5;
+  }
+  return total;
+}
+
+void trimesh_order_1d(tmesh *t) {
+  TRACE("trimesh_order_1d");
+  int32_t nn = t->nodes.count;
+  if (nn == 0) return;
+  vectorl ix = {};
+  pointd_sortix(&ix, &t->nodes, 1);
+  std::vector<int32_t> inv(nn + 1);
+  std::vector<pointd> p(t->nodes.data, t->nodes.data + nn);
+  bool has3 = t->nodes3.count >= nn, tags = t->tags.count >= nn;
+  std::vector<point3d> q(has3 ? t->nodes3.data : nullptr, has3 ? t->nodes3.data + nn : nullptr);
+  std::vector<uint8_t> g(tags ? t->tags.data : nullptr, tags ? t->tags.data + nn : nullptr);
+  for (int32_t i = 1; i <= nn; i++) {
+    int32_t old = ix.data[i - 1];
+    inv[old] = i;
+    t->nodes.data[i - 1] = p[old - 1];
+    if (has3) t->nodes3.data[i - 1] = q[old - 1];
+    if (tags) t->tags.data[i - 1] = g[old - 1];
+  }
+  for (int32_t i = 0; i < t->cells.count; i++) t->cells.data[i] = inv[t->cells.data[i]];
+  vectorl_free(&ix);
+}
+
+void trimesh_tag_tmesh(tmesh *t) {
+  TRACE("trimesh_tag_tmesh");
+  int32_t nn = t->nodes.count;
+  vectorb_resize(&t->tags, nn, std::max(nn, t->tags.capacity));
+  std::vector<uint8_t> role(nn + 1, 0);  // 1 starts, 2 ends, 4 inner
+  for (int32_t c = 1; c <= t->source.count; c++) {
+    const int32_t *cn = cell_nodes(t, c);
+    role[cn[0]] |= 1, role[cn[1]] |= 2;
+    for (int j = 2; j < t->ncell; j++) role[cn[j]] |= 4;
+  }
+  for (int32_t i = 1; i <= nn; i++)
+    t->tags.data[i - 1] = role[i] == 1 ? 2 : role[i] == 2 ? 3 : role[i] ? 1 : 0;
+}
+
+// ---- Drawing and dumps --------------------------------------------------------------
+
+static pointdlist draw_points;  // the outline of one cell
+
+void trimesh_draw_tcell(uint16_t view, const tmesh *t, int32_t c, const vectord *x, const vectord *y,
+                        uint8_t line, uint8_t fill) {
+  TRACE("trimesh_draw_tcell");
+  static const uint8_t o3[] = {1, 2, 3, 1}, o6[] = {1, 6, 2, 4, 3, 5, 1}, o9[] = {1, 6, 9, 2, 4, 7, 3, 5, 8, 1};
+  const uint8_t *order;
+  int n;
+  switch (t->ncell) {
+    case 3: order = o3, n = 4; break;
+    case 6: order = o6, n = 7; break;
+    case 9: order = o9, n = 10; break;
+    default: rtlib_fatal_in("trimesh_draw_tcell", "Illegal Basis");
+  }
+  const int32_t *cn = cell_nodes(t, c);
+  draw_points.count = 0;
+  for (int i = 0; i < n; i++) pointd_one_more_1(&draw_points, x->data[cn[order[i] - 1] - 1], y->data[cn[order[i] - 1] - 1]);
+  if (fill) {
+    gag_setcolor_0(view, fill);
+    gag_polyfill(view, &draw_points);
+  }
+  gag_setcolor_0(view, line);
+  gag_polyline(view, &draw_points);
+}
+
+void trimesh_draw_tmesh(uint16_t view, const tmesh *t, const vectord *x, const vectord *y, uint8_t line,
+                        uint8_t fill) {
+  TRACE("trimesh_draw_tmesh");
+  for (int32_t c = 1; c <= t->source.count; c++) trimesh_draw_tcell(view, t, c, x, y, line, fill);
+}
+
+// Points of side s of cell c as drawn: its end vertices for a straight cell; for a
+// curved one max(trunc(D/step), order) pieces at equal steps of the local parameter
+// between the end vertices, mapped through the cell's geometry.
+static void tleg_points(const tmesh *t, int32_t c, int s, double step, pointdlist *out) {
+  const uint8_t *row = elements_tri_sides[s - 1];
+  const int32_t *cn = cell_nodes(t, c);
+  const pointd &a = node_pos(t, cn[row[1] - 1]), &b = node_pos(t, cn[row[2] - 1]);
+  out->count = 0;
+  if (!(t->flags.data[c - 1] & TRIMESH_CURVED)) {
+    pointd_one_more_0(out, &a);
+    pointd_one_more_0(out, &b);
+    return;
+  }
+  ElementFrame f;
+  trimesh_tlocalize_0(&f, t, c);
+  int32_t order = elements_order[t->basis];
+  double D = pointd_distance_0(&a, &b);
+  int32_t k = step > 0 ? std::max(int32_t(std::min(D / step, 1e6)), order) : order;
+  LocalPoint La = vertex_point(row[1]), Lb = vertex_point(row[2]);
+  for (int32_t j = 0; j <= k; j++) {
+    double X[3];
+    LocalPoint L = lerp(La, Lb, double(j) / k);
+    elements_get_gcoords(X, L.L, &f);
+    pointd_one_more_1(out, X[0], X[1]);
+  }
+}
+
+// Calls draw(p, q) for every piece of every side that has the boundary bit and, as
+// inside asks, the same-region bit; returns whether some side had the same-region bit.
+template <class Draw> static bool each_boundary_piece(const tmesh *t, double step, bool inside, Draw draw) {
+  static pointdlist pts;
+  bool any = false;
+  for (int32_t c = 1; c <= t->source.count; c++) {
+    uint16_t fl = t->flags.data[c - 1];
+    for (int s = 1; s <= 3; s++) {
+      bool bnd = fl & (TRIMESH_BOUNDARY << (s - 1)), in = fl & (TRIMESH_INSIDE << (s - 1));
+      any |= in;
+      if (!bnd || in != inside) continue;
+      tleg_points(t, c, s, step, &pts);
+      for (int32_t j = 1; j < pts.count; j++) draw(pts.data[j - 1], pts.data[j]);
+    }
+  }
+  return any;
+}
+
+// The boundary sides in colour, then (when some side has the bit) the lines inside
+// regions in the second colour.
+template <class Draw>
+static void draw_boundary(uint16_t view, const tmesh *t, double step, uint8_t colour, uint8_t inside, Draw line) {
+  gag_setcolor_0(view, colour);
+  if (each_boundary_piece(t, step, false, line)) {
+    gag_setcolor_0(view, inside);
+    each_boundary_piece(t, step, true, line);
+  }
+}
+
+void trimesh_draw_tboundary(uint16_t view, const plotframe *frame, const tmesh *t, double step, uint8_t colour,
+                            uint8_t inside) {
+  TRACE("trimesh_draw_tboundary");
+  draw_boundary(view, t, step, colour, inside,
+                [&](const pointd &p, const pointd &q) { gag1d_drawline(view, frame, &p, &q); });
+}
+
+void trimesh_draw_3d_tboundary_0(uint16_t view, const tmesh *t, double step, uint8_t colour, uint8_t inside,
+                                 double z, const transform3d *T) {
+  TRACE("trimesh_draw_3d_tboundary_0");
+  draw_boundary(view, t, step, colour, inside, [&](const pointd &p, const pointd &q) {
+    point3d a = {p.x, p.y, z}, b = {q.x, q.y, z};
+    gag3d_drawline_3d(view, &a, &b, T);
+  });
+}
+
+void trimesh_draw_3d_tboundary_1(uint16_t view, const tmeshlist *l, double step, uint8_t colour, uint8_t inside,
+                                 double z, const transform3d *T) {
+  TRACE("trimesh_draw_3d_tboundary_1");
+  for (int32_t i = 0; i < l->count; i++) trimesh_draw_3d_tboundary_0(view, &l->data[i], step, colour, inside, z, T);
+}
+
+// Clears the view, maps the hull of the meshes' nodes onto it with room for labels and
+// sets the line colour.
+static void show_frame(uint16_t view, plotframe *frame, const tmesh *m, int32_t n, uint8_t line) {
+  gag_clearview_0(view);
+  double b[4] = {1e300, 1e300, -1e300, -1e300}, h[4];
+  for (int32_t i = 0; i < n; i++) {
+    if (m[i].nodes.count == 0) continue;
+    node_hull(&m[i], h);
+    b[0] = std::min(b[0], h[0]), b[1] = std::min(b[1], h[1]), b[2] = std::max(b[2], h[2]), b[3] = std::max(b[3], h[3]);
+  }
+  if (b[0] > b[2]) b[0] = b[1] = b[2] = b[3] = 0;
+  gag1d_plotmap(view, frame, b[0], b[1], b[2], b[3], 0, 1, 0);
+  gag_setcolor_0(view, line);
+}
+
+// The node positions of t into x and y.
+static void node_vectors(const tmesh *t, vectord *x, vectord *y) {
+  int32_t n = t->nodes.count;
+  vectord_resize(x, n, std::max(n, x->capacity));
+  vectord_resize(y, n, std::max(n, y->capacity));
+  for (int32_t i = 0; i < n; i++) x->data[i] = t->nodes.data[i].x, y->data[i] = t->nodes.data[i].y;
+}
+
+void trimesh_show_tmesh(uint16_t view, plotframe *frame, const tmesh *t, vectord *x, vectord *y, uint8_t line,
+                        uint8_t fill) {
+  TRACE("trimesh_show_tmesh");
+  show_frame(view, frame, t, 1, line);
+  node_vectors(t, x, y);
+  trimesh_draw_tmesh(view, t, x, y, line, fill);
+}
+
+void trimesh_show_tmeshes(uint16_t view, plotframe *frame, const tmeshlist *l, vectord *x, vectord *y,
+                          uint8_t line, uint8_t fill) {
+  TRACE("trimesh_show_tmeshes");
+  show_frame(view, frame, l->data, l->count, line);
+  for (int32_t i = 0; i < l->count; i++) {
+    node_vectors(&l->data[i], x, y);
+    trimesh_draw_tmesh(view, &l->data[i], x, y, line, fill);
+  }
+}
+
+static const char *fmt(String *s, double x) {
+  strings_fmt(s, x);
+  return s->text ? s->text : "";
+}
+
+void trimesh_print_0(FILE *f, const tmesh *t, const char *name) {
+  TRACE("trimesh_print_0");
+  String a = {}, b = {}, c3 = {};
+  fprintf(f, "TMESH %s\n", name);
+  fprintf(f, "\n%5d NODES\n", t->nodes.count);
+  fprintf(f, "%s\n", std::string(80, '-').c_str());
+  for (int32_t i = 1; i <= t->nodes.count; i++) {
+    const pointd &p = node_pos(t, i);
+    fprintf(f, "%5d| %s", i, fmt(&a, p.x));
+    fprintf(f, " %s |", fmt(&a, p.y));
+    if (t->tags.count >= i) fprintf(f, " %d |", t->tags.data[i - 1]);
+    if (t->nodes3.count >= i) {
+      const point3d &q = t->nodes3.data[i - 1];
+      fprintf(f, " %s", fmt(&a, q.x));
+      fprintf(f, " %s", fmt(&b, q.y));
+      fprintf(f, " %s", fmt(&c3, q.z));
+    }
+    fprintf(f, "\n");
+  }
+  fprintf(f, "\n%5d CELLS\n", t->source.count);
+  fprintf(f, "%s\n", std::string(80, '-').c_str());
+  for (int32_t c = 1; c <= t->source.count; c++) {
+    const int32_t *cn = cell_nodes(t, c);
+    fprintf(f, "%5d|", c);
+    for (int j = 0; j < t->ncell; j++) fprintf(f, " %5d", cn[j]);
+    if (elements_dimension[t->basis] == 2) {
+      const pointd &p1 = node_pos(t, cn[0]), &p2 = node_pos(t, cn[1]), &p3 = node_pos(t, cn[2]);
+      double area = 0.5 * ((p2.x - p1.x) * (p3.y - p1.y) - (p3.x - p1.x) * (p2.y - p1.y));
+      fprintf(f, " | Aj %6.3e", area);
+    }
+    uint16_t fl = t->flags.data[c - 1];
+    fprintf(f, " | ref %d | F%1x%1x%1x | ", t->source.data[c - 1], (fl >> 13) & 7, (fl >> 10) & 7, (fl >> 7) & 7);
+    char letters[5] = {char(fl & TRIMESH_CURVED ? 'c' : '.'), 0, 0, 0, 0};
+    for (int s = 3; s >= 1; s--) {
+      bool bnd = fl & (1 << (s - 1)), in = fl & (16 << (s - 1));
+      letters[4 - s] = bnd && in ? 'f' : bnd ? 'b' : '.';
+    }
+    fprintf(f, "%s\n", letters);
+  }
+  strings_free_0(&a), strings_free_0(&b), strings_free_0(&c3);
+}
+
+void trimesh_print_1(FILE *f, const tmeshlist *l, const char *name) {
+  TRACE("trimesh_print_1");
+  char label[300];
+  for (int32_t i = 1; i <= l->count; i++) {
+    snprintf(label, sizeof label, "%s[%d]", name, i);
+    trimesh_print_0(f, &l->data[i - 1], label);
+  }
+}

@@ -1,0 +1,376 @@
+// The screen back end on a virtual X display: window geometry read back with
+// xdotool, pixels of drawn primitives read from screenshots of the root window,
+// the menu bar taken away and restored, owned windows closed with their owner,
+// typing into the edit control, and the fallback when the display will not open.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/graphics/fixture.h"
+
+// Xlib and fontconfig keep their caches until the process ends.
+extern "C" const char *__lsan_default_suppressions() {
+  return "leak:libX11\nleak:libfontconfig\nleak:libXft\nleak:libfltk\nleak:libxcb\n";
+}
+
+namespace {
+
+bool have(const char *program) {
+  return system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// An Xvfb of 1024 x 768 x 24 without a window manager, on the display number it
+// picks itself; 0 when it does not start within ten seconds.
+pid_t start_xvfb(std::string *display) {
+  int fds[2];
+  if (pipe(fds) != 0) return 0;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    int devnull = open("/dev/null", O_WRONLY);
+    dup2(devnull, 2);
+    std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+           "tcp", nullptr);
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string number;
+  pollfd p = {fds[0], POLLIN, 0};
+  char c;
+  while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return 0;
+  }
+  *display = ":" + number;
+  return pid;
+}
+
+struct Shot {
+  int width = 0, height = 0;
+  std::string rgb;
+  std::vector<int> at(int x, int y) const {
+    size_t i = 3 * (size_t(y) * size_t(width) + size_t(x));
+    return {uint8_t(rgb[i]), uint8_t(rgb[i + 1]), uint8_t(rgb[i + 2])};
+  }
+};
+
+const std::vector<int> white = {255, 255, 255}, black = {0, 0, 0}, red = {255, 0, 0},
+                       cyan = {0, 255, 255};
+
+}  // namespace
+
+struct Display : Graphics {
+  static inline pid_t xvfb = 0;
+  static inline std::string display, missing;
+  static inline bool opened = false;
+
+  static void SetUpTestSuite() {
+    for (auto [program, package] : {std::pair{"Xvfb", "xvfb"}, {"xdotool", "xdotool"},
+                                    {"import", "imagemagick"}})
+      if (!have(program)) missing = package;
+    if (!missing.empty()) return;
+    xvfb = start_xvfb(&display);
+    if (!xvfb) return;
+    setenv("DISPLAY", display.c_str(), 1);
+    opened = pwin_use_screen();
+    gagscren_default_colors();
+  }
+  static void TearDownTestSuite() {
+    pwin_use_headless();
+    if (xvfb) {
+      kill(xvfb, SIGTERM);
+      waitpid(xvfb, nullptr, 0);
+    }
+    unsetenv("DISPLAY");
+  }
+  void SetUp() override {
+    if (!missing.empty()) GTEST_SKIP() << "needs the Debian package " << missing;
+    ASSERT_TRUE(opened) << "Xvfb did not start";
+    Graphics::SetUp();
+    pump();
+  }
+  // Lets the back end handle and draw everything that is pending.
+  static void pump() {
+    for (int k = 0; k < 5; k++) {
+      gagscren_dispatch(0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  static std::string x(const std::string &command) {
+    return run("DISPLAY=" + display + " timeout 10 " + command + " 2>/dev/null");
+  }
+  Shot shot() {
+    pump();
+    std::string path = dir.file("root.ppm");
+    x("import -window root -depth 8 ppm:" + path);
+    std::string ppm = slurp(path);
+    Shot s;
+    int max = 0, used = 0;
+    if (sscanf(ppm.c_str(), "P6 %d %d %d%n", &s.width, &s.height, &max, &used) == 3)
+      s.rgb = ppm.substr(size_t(used) + 1);
+    EXPECT_EQ(s.rgb.size(), size_t(3 * 1024 * 768));
+    return s;
+  }
+  // Position and size of the window with the caption, as "x y w h".
+  std::string geometry(const std::string &caption) {
+    std::string out = " " + x("xdotool search --name '^" + caption + "$' getwindowgeometry --shell");
+    std::replace(out.begin(), out.end(), '\n', ' ');
+    static const char *keys[] = {" X=", " Y=", " WIDTH=", " HEIGHT="};
+    std::string v;
+    for (const char *key : keys) {
+      size_t at = out.find(key);
+      v += (v.empty() ? "" : " ") + std::to_string(at == std::string::npos ? -1 : atoi(out.c_str() + at + strlen(key)));
+    }
+    return v;
+  }
+  uint16_t shown(const char *caption, int16_t px, int16_t py, uint16_t w, uint16_t h,
+                 uint16_t wclass = 0, uint16_t owner = 0, int show = 3) {
+    String c = text(caption);
+    return gag_newwindow_1(owner, wclass ? wclass : cls, px, py, w, h, &c, 1, show);
+  }
+};
+
+TEST_F(Display, MenuBarTakesTheTopRowsAndComesAndGoes) {
+  uint32_t bar = gagscren_screennewmenu(), file = gagscren_screennewsubmenu();
+  String open = text("&Open\tCtrl+O"), name = text("&File");
+  gagscren_screennewmenuitem(file, 101, 0, &open);
+  gagscren_screennewmenuitem(bar, 0, file, &name);
+  gagscren_definemenu("ScreenTest", bar);
+  String cname = text("menued"), menu = text("ScreenTest");
+  uint16_t c = gag_newwindowclass_2(keep_events, &cname, &menu);
+  uint16_t w = shown("menued", 1, 1, 400, 300, c);
+  EXPECT_EQ(geometry("menued"), "1 1 400 300");
+  EXPECT_EQ(rec(w)->client.x * 1000 + rec(w)->client.y, 400 * 1000 + 275);
+  EXPECT_EQ(events.front(), (Event{w, msg_size, 400, 275}));
+  gag_clearview_1(w, 2);  // a red client area below the bar
+  Shot s = shot();
+  EXPECT_EQ(s.at(300, 13), (std::vector<int>{192, 192, 192}));  // the bar
+  EXPECT_NE(s.at(300, 1 + 24), red);
+  EXPECT_EQ(s.at(300, 1 + 25), red);
+  EXPECT_EQ(s.at(400, 1 + 299), red);
+  EXPECT_NE(s.at(401, 1 + 299), red);
+  // Taken away, the client area grows by the bar's 25 rows; put back, it shrinks.
+  events.clear();
+  gag_setmenu_0(w, 0);
+  gagscren_screensetmenu_0(rec(w), 0);
+  EXPECT_EQ(rec(w)->client.y, 300);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front(), (Event{w, msg_size, 400, 300}));
+  gag_setmenu_1(w, &menu);
+  EXPECT_EQ(rec(w)->client.y, 275);
+  // File, then Open in its pop-up, which FLTK runs as a loop of its own: a helper
+  // picks the item.
+  pump();
+  events.clear();
+  x("xdotool mousemove 20 13 click 1");
+  x("sh -c 'sleep 0.5; xdotool mousemove 30 38 click 1' >/dev/null 2>&1 &");
+  for (int k = 0; k < 50 && events.empty(); k++) pump();
+  EXPECT_EQ(events, (std::vector<Event>{{w, msg_menu, 101, 0}}));
+  EXPECT_EQ(gagscren_askheader(), 0);  // no window manager, no title bar
+  int32_t dw, dh;
+  gagscren_askscreen(&dw, &dh);
+  EXPECT_EQ(dw * 10000 + dh, 1024 * 10000 + 768);
+}
+
+TEST_F(Display, PrimitivesLandOnTheirPixels) {
+  uint16_t w = shown("canvas", 100, 100, 600, 200);
+  pump();  // the first paint replays the view's empty list
+  psurf *d = rec(w)->device;
+  const psurf_ops *o = d->ops;
+  o->clear(d, 0);
+  o->pen(d, 1);
+  o->colour(d, 2, PSURF_COPY);
+  o->rectangle(d, 10, 10, 20, 30);
+  o->colour(d, 3, PSURF_COPY);
+  o->line(d, 40, 5, 60, 5);
+  o->colour(d, 2, PSURF_XOR);  // white xor red is cyan; twice is white again
+  o->rectangle(d, 100, 10, 120, 30);
+  o->rectangle(d, 130, 10, 150, 30);
+  o->rectangle(d, 130, 10, 150, 30);
+  o->colour(d, 11, PSURF_COPY);
+  psurf_point tri[] = {{200, 10}, {260, 10}, {230, 60}};
+  o->polygon(d, tri, 3);
+  o->colour(d, 3, PSURF_COPY);
+  o->arc(d, 300, 10, 360, 70, 360, 40, 330, 10);  // the quarter from three to twelve o'clock
+  o->clip(d, 400, 10, 410, 20);
+  o->rectangle(d, 390, 0, 420, 30);
+  o->clip(d, 0, 0, 600, 200);
+  o->pixel(d, 450, 15);
+  const uint8_t image[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
+  o->image(d, 470, 10, 2, 2, image);
+  o->text(d, 20, 150, "Quendar", 7, 30, 0, 1, 0);
+  int32_t tw, th;
+  o->extent(d, "Quendar", 7, 30, &tw, &th);
+  EXPECT_EQ(geometry("canvas"), "100 100 600 200");
+  Shot s = shot();
+  auto at = [&](int px, int py) { return s.at(100 + px, 100 + py); };
+  struct Pixel {
+    int x, y;
+    std::vector<int> rgb;
+    const char *what;
+  } pixels[] = {
+      {10, 10, red, "a fill covers columns left..right - 1 and rows top..bottom - 1"},
+      {19, 29, red, "fill"},
+      {20, 10, white, "fill's right"},
+      {10, 30, white, "fill's bottom"},
+      {9, 10, white, "fill's left"},
+      {40, 5, black, "line"},
+      {59, 5, black, "line"},
+      {60, 5, white, "a thin line leaves out its last point"},
+      {110, 20, cyan, "white xor red"},
+      {140, 20, white, "xor twice"},
+      {230, 25, {230, 27, 0}, "the first spectrum colour"},
+      {230, 9, white, "a polygon has no outline"},
+      {400, 10, black, "clipped fill"},
+      {409, 19, black, "clipped fill"},
+      {399, 15, white, "left of the clip"},
+      {410, 15, white, "right of the clip"},
+      {450, 15, black, "pixel"},
+      {470, 10, red, "image"},
+      {471, 11, black, "image"},
+  };
+  for (const Pixel &p : pixels) EXPECT_EQ(at(p.x, p.y), p.rgb) << p.what << " at " << p.x << "," << p.y;
+  int upper = 0, lower = 0;
+  for (int py = 0; py < 80; py++)
+    for (int px = 295; px < 365; px++)
+      if (at(px, py) == black) (py <= 41 && px >= 329 ? upper : lower)++;
+  EXPECT_GT(upper, 30);
+  EXPECT_EQ(lower, 0);
+  // Text: ink above the baseline within its measured width, none past it.
+  int ink = 0, beyond = 0;
+  for (int py = 120; py < 150; py++)
+    for (int px = 15; px < 200; px++)
+      (px < 20 + tw ? ink : beyond) += at(px, py)[0] < 128;
+  EXPECT_GT(ink, 50);
+  EXPECT_EQ(beyond, 0);
+  EXPECT_GE(th, 30);
+  EXPECT_LT(th, 45);
+}
+
+TEST_F(Display, OwnedWindowsCloseWithTheirOwner) {
+  uint16_t a = shown("owner", 10, 10, 200, 200), b = shown("owned", 50, 50, 100, 100, 0, a);
+  EXPECT_EQ(geometry("owned"), "50 50 100 100");
+  events.clear();
+  gag_destroywindow(a);
+  pump();
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events[0], (Event{b, msg_destroy, 0, 0}));
+  EXPECT_EQ(events[1], (Event{a, msg_destroy, 0, 0}));
+  EXPECT_EQ(x("xdotool search --name '^owned$'"), "");
+}
+
+TEST_F(Display, TypedTextReachesTheEditControl) {
+  String name = text("typing");
+  static uint16_t edit = gag_newwindowclass_1(keep_events, &name, GAG_EDIT);
+  uint16_t w = shown("typing", 0, 300, 300, 200, edit);
+  pwin_handle h = rec(w)->window;
+  pwin->edit_set(h, "one\r\ntwo\r\n");
+  EXPECT_STREQ(pwin->edit_get(h), "one\r\ntwo\r\n");
+  pwin->edit_select(h, 10, 10);  // the end
+  pump();
+  x("xdotool search --name '^typing$' windowfocus --sync");
+  x("xdotool type --delay 20 xy");
+  std::string got;
+  for (int k = 0; k < 100 && got != "one\r\ntwo\r\nxy"; k++) {
+    pump();
+    got = pwin->edit_get(h);
+  }
+  EXPECT_EQ(got, "one\r\ntwo\r\nxy");
+  EXPECT_TRUE(pwin->edit_can(h, 0));
+  gag_destroywindow(w);
+}
+
+TEST_F(Display, ScrollBarsNarrowTheClientAndReportLines) {
+  String name = text("scrolled");
+  uint16_t c = gag_newwindowclass_1(keep_events, &name, GAG_SCROLL);
+  uint16_t w = shown("scrolled", 200, 200, 300, 200, c);
+  int s = 16;  // FLTK's scroll bar width
+  EXPECT_EQ(rec(w)->client.x * 1000 + rec(w)->client.y, (300 - s) * 1000 + 200 - s);
+  gagscren_vscrollset(rec(w), 0, 100, 10, 50);
+  pump();
+  events.clear();
+  // The lower arrow of the vertical bar.
+  x("xdotool mousemove " + std::to_string(200 + 300 - s / 2) + " " + std::to_string(200 + 200 - s - s / 2) + " click 1");
+  for (int k = 0; k < 100 && events.size() < 2; k++) pump();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0], (Event{w, msg_vscroll, 1, 0}));  // a line down
+  EXPECT_EQ(events[1], (Event{w, msg_vscroll, 8, 0}));  // the end
+}
+
+TEST_F(Display, TextPastTheLimitIsRefusedWithABox) {
+  String name = text("full");
+  static uint16_t edit = gag_newwindowclass_1(keep_events, &name, GAG_EDIT);
+  uint16_t w = shown("full", 0, 300, 300, 200, edit);
+  pwin_handle h = rec(w)->window;
+  std::string text(29996, 'a');
+  text += "\r\n";  // 29998 characters
+  pwin->edit_set(h, text.c_str());
+  pwin->edit_select(h, int32_t(text.size()), int32_t(text.size()));
+  pump();
+  std::string seen = dir.file("seen");
+  // The box is modal: a helper notes it and closes it once it shows.
+  x("sh -c \"b=\\$(xdotool search --sync --name '^EDIT$'); echo \\$b >" + seen +
+    "; xdotool windowfocus \\$b; xdotool key Escape\" >/dev/null 2>&1 &");
+  x("xdotool search --name '^full$' windowfocus --sync");
+  x("xdotool type --delay 20 xyz");
+  for (int k = 0; k < 100 && access(seen.c_str(), F_OK) != 0; k++) pump();
+  pump();
+  EXPECT_NE(atoi(slurp(seen).c_str()), 0) << "no box";
+  std::string got = pwin->edit_get(h);
+  EXPECT_EQ(got.size(), size_t(30000));
+  EXPECT_EQ(got.substr(got.size() - 4), "\r\nxy");
+}
+
+TEST_F(Display, CancelInTheNoticeIsKept) {
+  pwin_handle n = pwin->notice(0, "Printing");
+  pump();
+  EXPECT_FALSE(pwin->notice_cancelled(n));
+  // The notice is 240 x 100 in the middle of the screen, Cancel 80 x 30 at (80, 55).
+  x("xdotool mousemove " + std::to_string((1024 - 240) / 2 + 120) + " " +
+    std::to_string((768 - 100) / 2 + 70) + " click 1");
+  for (int k = 0; k < 50 && !pwin->notice_cancelled(n); k++) pump();
+  EXPECT_TRUE(pwin->notice_cancelled(n));
+  pwin->kill_notice(n);
+}
+
+// On a display the program chooses the screen unless the run is a batch run; with
+// no window of its own up it cannot wait for one, so a run ends as it does
+// without a display: the same exit code and the same end of its log.
+TEST_F(Display, TheProgramEndsItsRunOnADisplayAsWithoutOne) {
+  spit(dir.file("heat.pde"), "TITLE 'heat'\nEND\n");
+  auto outcome = [&](const char *words, const std::string &display) {
+    std::string rc = run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY=" + display +
+                         " timeout 30 '" QUENDAR_EXE "' " + words + " >/dev/null 2>&1; echo $?");
+    std::string log = slurp(dir.file("heat.log"));
+    remove(dir.file("heat.log").c_str());
+    size_t end = log.rfind('\n', log.size() >= 2 ? log.size() - 2 : 0);
+    return rc + " " + (end == std::string::npos ? log : log.substr(end + 1));
+  };
+  for (const char *words : {"-B -X -P heat.pde", "-X -P heat.pde"})
+    EXPECT_EQ(outcome(words, display), outcome(words, "")) << words;
+}
+
+TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {
+  pwin_service *before = pwin;
+  const char *was = getenv("DISPLAY");
+  std::string saved = was ? was : "";
+  setenv("DISPLAY", ":65000", 1);
+  testing::internal::CaptureStderr();
+  bool screen = pwin_use_screen();
+  std::string said = testing::internal::GetCapturedStderr();
+  if (was) setenv("DISPLAY", saved.c_str(), 1);
+  else unsetenv("DISPLAY");
+  if (std::string(pwin->name) == "screen") GTEST_SKIP() << "the display is already open";
+  EXPECT_FALSE(screen);
+  EXPECT_EQ(pwin, before);
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}

@@ -1,0 +1,81 @@
+// A descriptor parsed with the real actions through the run controller's parse step.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "control/control.h"
+#include "control/pdedat.h"
+#include "control/verdat.h"
+#include "model/symtab.h"
+#include "reader/acpde.h"
+#include "reader/rdpde.h"
+#include "runtime/textin.h"
+#include "tests/runtime/harness.h"
+
+struct Actions : ::testing::Test {
+  TempDir dir;
+  FILE *log = tmpfile();
+  pde *p = nullptr;
+  std::string debug;  // the debug log of the last parse
+  void SetUp() override {
+    rdpde_init();
+    rdpde_init_parse();
+    verdat_batch = 1;
+    pdedat_batch_log = log;
+    String path = {};
+    strings_copyto_1(&path, dir.file("desc.pde").c_str());
+    p = pdedat_new_pde(&path);
+    strings_free_0(&path);
+    pdedat_current = p;
+    // The end of a descriptor is the boundary reader's: here it ends the parse only.
+    for (int c = 1; c <= ACPDE_CODES; c++) {
+      saved[c] = acpde_handlers[c];
+      const char *n = acpde_handler_names[c];
+      if (n && (!strcmp(n, "rdomain_end_key") || !strcmp(n, "rdomain_end_key1") || !strcmp(n, "rdomain_eof_end")))
+        acpde_handlers[c] = [](parse_node *, parse_node *const *) {};
+    }
+  }
+  acpde_handler saved[ACPDE_CODES + 1] = {};
+  void TearDown() override {
+    std::copy(saved + 1, saved + ACPDE_CODES + 1, acpde_handlers + 1);
+    for (uint16_t *t : {&p->desctext, &p->cfgtext})
+      if (*t) textin_close_text(*t), *t = 0;
+    pdedat_free_pde(p);
+    pdedat_batch_log = nullptr;
+    verdat_batch = 0;
+    fclose(log);
+  }
+  // "ok", or "message @line:column" of the error mark (the column after the token); the configuration text
+  // is parsed first when given.
+  std::string parse(const std::string &source, const std::string &config = "") {
+    for (uint16_t *t : {&p->desctext, &p->cfgtext})
+      if (*t) textin_close_text(*t), *t = 0;
+    String name = {};
+    p->desctext = textin_preset_text(&name, 0, source.c_str());
+    if (!config.empty()) p->cfgtext = textin_preset_text(&name, 0, config.c_str());
+    DebugCapture capture;
+    TRACE("parse");
+    HookScope hook;
+    pde *q = p;
+    control_parse_nesting = 0;  // the catch point's part after an error
+    int code = except_catch("parse", [q] { control_parse_file(q); });
+    debug = capture.text();
+    if (!code) return "ok";
+    fflush(log);
+    rewind(log);
+    std::string report = slurp_stream(log);
+    EXPECT_EQ(ftruncate(fileno(log), 0), 0);
+    rewind(log);
+    size_t e = report.rfind("ERROR: ");
+    if (e == std::string::npos || getenv("RAW")) return report;
+    std::string message = report.substr(e + 7, report.find('\n', e) - e - 7);
+    // The mark stands under the text after an 11-character time stamp.
+    size_t star = report.rfind('*');
+    size_t col = star - report.rfind('\n', star) - 11;
+    std::string line = report.substr(report.rfind("Line ", e) + 5);
+    return message + " @" + line.substr(0, line.find(' ')) + ":" + std::to_string(col);
+  }
+};
