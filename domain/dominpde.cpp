@@ -20,6 +20,7 @@
 #include "model/params.h"
 #include "model/treeclas.h"
 #include "model/treemods.h"
+#include "model/treeval.h"
 #include "runtime/arrayd.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -55,6 +56,33 @@ static String message_text(const char *format, ...) {
 [[noreturn]] static void exec_error(const char *text) {
   String m = message_text("%s", text);
   pdedat_exec_err_1(&m);
+}
+
+// The evaluator at a point of no cell, with the region as its current region for the
+// call (put back on every exit).
+struct region_scope {
+  uint16_t saved = treeval_region;
+  explicit region_scope(uint16_t r) { treeval_region = r; }
+  ~region_scope() { treeval_region = saved; }
+};
+
+static double eval_at(pde *p, TreeNode *tree, double x, double y, double z, uint16_t region) {
+  region_scope scope(region);
+  evalpoint at{};
+  at.x = x, at.y = y, at.z = z, at.region = region;
+  return treeval_eval(p, tree, &at);
+}
+
+static void eval_vec_at(pde *p, double out[3], TreeNode *tree, double x, double y, double z, uint16_t region) {
+  region_scope scope(region);
+  evalpoint at{};
+  at.x = x, at.y = y, at.z = z, at.region = region;
+  treeval_eval_vec(p, out, tree, &at);
+}
+
+
+static double evaluate(pde *p, TreeNode *tree, const double *at, uint16_t region) {
+  return eval_at(p, tree, at[0], at[1], 0, region);
 }
 
 static int32_t iabs(int32_t v) { return v < 0 ? -v : v; }
@@ -382,9 +410,9 @@ void dominpde_get_transforms(pde *p, uint16_t dimension) {
     P.mapping = prepare_mapping(p, P.mapping);
     // 2.-5. The affine map through the images of the origin and the unit points.
     double o[3], x[3], y[3], z[3];
-    dominpde_services.eval_vec(p, o, P.mapping, 0, 0, 0, 0);
-    dominpde_services.eval_vec(p, x, P.mapping, 1, 0, 0, 0);
-    dominpde_services.eval_vec(p, y, P.mapping, 0, 1, 0, 0);
+    eval_vec_at(p, o, P.mapping, 0, 0, 0, 0);
+    eval_vec_at(p, x, P.mapping, 1, 0, 0, 0);
+    eval_vec_at(p, y, P.mapping, 0, 1, 0, 0);
     double *t = P.forward.t;
     std::fill(t, t + 16, 0.0);
     t[10] = 1;
@@ -394,7 +422,7 @@ void dominpde_get_transforms(pde *p, uint16_t dimension) {
     if (dimension == 3) {
       t[11] = o[2], t[8] = x[2] - o[2], t[9] = y[2] - o[2];
       if (P.mapping->opcode == op::vector && P.mapping->arity == 3) {
-        dominpde_services.eval_vec(p, z, P.mapping, 0, 0, 1, 0);
+        eval_vec_at(p, z, P.mapping, 0, 0, 1, 0);
         t[2] = z[0] - o[0], t[6] = z[1] - o[1], t[10] = z[2] - o[2];
       }
     }
@@ -499,8 +527,6 @@ void dominpde_sort_materials(Domain *d, paramset *params) {
   d->materials = made;
 }
 
-static double evaluate(pde *p, TreeNode *tree, const double *at, uint16_t region);
-
 // Every surface is continuous across the regions at every joint, and lies above the
 // surface before it.
 static void check_surfaces(pde *p, Domain *d) {
@@ -541,11 +567,6 @@ void dominpde_find_reglist(pde *p) {
 
 // ---- Boundary spacing -------------------------------------------------------------------
 
-DominpdeServices dominpde_services = {};
-
-static double evaluate(pde *p, TreeNode *tree, const double *at, uint16_t region) {
-  return dominpde_services.eval(p, tree, at[0], at[1], 0, region);
-}
 
 // The arc angle limit in radians: GRIDARC degrees, at most a quarter turn.
 static double arc_limit(const pde *p) { return std::min(p->gridarc * 0.017453292, 1.5707963267948966); }
@@ -582,7 +603,7 @@ double dominpde_threed_feature(pde *p, const Domain *d, const double *point, uin
     double c = evaluate(p, div.data[region - 1], point, region);
     if (std::fabs(c) <= 1e-37) continue;
     double z[3] = {};
-    dominpde_services.eval_vec(p, z, grad.data[region - 1], point[0], point[1], 0, region);
+    eval_vec_at(p, z, grad.data[region - 1], point[0], point[1], 0, region);
     h = std::min(h, 8 * p->steepness * std::sqrt(z[0] * z[0] + z[1] * z[1] + 1) / std::fabs(c));
   }
   return h;

@@ -7,21 +7,11 @@
 
 struct Domain;
 struct FormulaSet;
-struct TreeNode;
 struct pad;
 struct pde;
 struct paramset;
 
 int dominpde_init();
-
-// The evaluations the domain needs of the problem's formulas, each at (x, y, z) with
-// `region` as the evaluator's current region: a scalar value, and the three components
-// of a vector. The defaults go to the evaluator; tests put doubles in their place.
-struct DominpdeServices {
-  double (*eval)(pde *p, TreeNode *tree, double x, double y, double z, uint16_t region);
-  void (*eval_vec)(pde *p, double out[3], TreeNode *tree, double x, double y, double z, uint16_t region);
-};
-extern DominpdeServices dominpde_services;
 
 // ---- Boundary conditions --------------------------------------------------------------
 // Gives every joint of the problem's domain the tag of the conditions of its own tag, the

@@ -14,6 +14,7 @@
 #include "domain/joints.h"
 #include "domain/regions.h"
 #include "model/bcs.h"
+#include "model/symtab.h"
 #include "runtime/bopmem.h"
 #include "runtime/math.h"
 #include "tests/runtime/fatal_stop.h"
@@ -27,6 +28,7 @@ struct Problem : ::testing::Test {
   void SetUp() override {
     bounding_init();
     math_init();
+    if (!symtab_optree) symtab_operators(&symtab_optree), symtab_builtins(&symtab_optree);
     verdat_batch = 1;
     pdedat_batch_log = log;
     String path{};

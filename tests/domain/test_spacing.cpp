@@ -9,27 +9,14 @@
 #include "domain/periodic.h"
 #include "model/trees.h"
 #include "tests/domain/problem.h"
+#include "tests/model/treebuild.h"
 
 namespace {
 
-TreeNode *jump_law = nullptr;  // MESH_SPACING = IF x < 0.5 THEN 0.01 ELSE 0.1
-
-// The evaluator's double: constants, and the jump law by the x coordinate.
-double eval_double(pde *, TreeNode *t, double x, double, double, uint16_t) {
-  return t == jump_law ? (x < 0.5 ? 0.01 : 0.1) : t->value;
-}
-
 struct Spacing : Problem {
-  DominpdeServices saved = dominpde_services;
   void SetUp() override {
     Problem::SetUp();
     p->gridarc = 30, p->aspect = 4, p->steepness = 0.5;
-    dominpde_services.eval = eval_double;
-  }
-  void TearDown() override {
-    dominpde_services = saved;
-    jump_law = nullptr;
-    Problem::TearDown();
   }
   // What the mesher does before it asks for the features.
   void build(uint16_t ngrid) {
@@ -125,8 +112,7 @@ TEST_F(Spacing, UserSpacingsIgnoreWhatAsksNoPositiveSpacing) {
 
 TEST_F(Spacing, JumpLawFinishesAndThinningLeavesNothingRemovable) {
   polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
-  jump_law = trees_new_real_0(0);
-  d().spacing = int16_t(trees_one_more(&p->formulas.spacing, jump_law));
+  d().spacing = int16_t(trees_one_more(&p->formulas.spacing, treebuild("IF X < 0.5 THEN 0.01 ELSE 0.1")));
   build(10);
   int32_t checked = 0;
   for (featureitem &it : items()) {

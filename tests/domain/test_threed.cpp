@@ -5,34 +5,13 @@
 #include "domain/faces.h"
 #include "domain/periodic.h"
 #include "model/trees.h"
+#include "model/params.h"
 #include "tests/domain/problem.h"
+#include "tests/model/treebuild.h"
 
 namespace {
 
-// The evaluator's doubles. A mapping is tagged by its (first) leaf's value: 1 is
-// (x + 10, y), 2 is (x, 0), 3 is (y, x, z + 5) with three components. A surface tree
-// tagged 9 lies at the height of the current region; others at their value.
-void vec_double(pde *, double out[3], TreeNode *t, double x, double y, double z, uint16_t) {
-  double tag = t->opcode == op::vector ? t->child[0]->value : t->value;
-  if (tag == 1) out[0] = x + 10, out[1] = y, out[2] = 0;
-  if (tag == 2) out[0] = x, out[1] = 0, out[2] = 0;
-  if (tag == 3) out[0] = y, out[1] = x, out[2] = z + 5;
-  if (tag == 4) out[0] = 3, out[1] = 4, out[2] = 0;
-}
-double eval_double(pde *, TreeNode *t, double, double, double, uint16_t region) {
-  return t->value == 9 ? region : t->value;
-}
-
 struct Threed : Problem {
-  DominpdeServices saved = dominpde_services;
-  void SetUp() override {
-    Problem::SetUp();
-    dominpde_services = {eval_double, vec_double};
-  }
-  void TearDown() override {
-    dominpde_services = saved;
-    Problem::TearDown();
-  }
   periodic &declare(TreeNode *mapping) {
     periodic_one_more(&d().periodics);
     periodic &P = d().periodics.data[d().periodics.count - 1];
@@ -54,21 +33,16 @@ struct Threed : Problem {
 };
 
 TEST_F(Threed, MappingsBecomeAffineTransforms) {
-  periodic &P = declare(trees_new_real_0(1));
+  periodic &P = declare(treebuild("VECTOR(X + 10, Y)"));
   dominpde_get_transforms(p, 2);
   const double want[12] = {1, 0, 0, 10, 0, 1, 0, 0, 0, 0, 1, 0};
   for (int k = 0; k < 12; k++) EXPECT_EQ(P.forward.t[k], want[k]) << k;
   EXPECT_EQ(P.inverse.t[3], -10);
-  TreeNode *swap = trees_new_0(op::vector);
-  swap->child[0] = trees_new_real_0(3), swap->child[1] = trees_new_real_0(0), swap->child[2] = trees_new_real_0(0);
-  swap->arity = 3;
-  periodic &Q = declare(swap);
+  periodic &Q = declare(treebuild("VECTOR(Y, X, Z + 5)"));
   dominpde_get_transforms(p, 3);
   const double rows[12] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 5};
   for (int k = 0; k < 12; k++) EXPECT_EQ(Q.forward.t[k], rows[k]) << k;
-  TreeNode *flat = trees_new_real_0(2);
-  flat->loc = TextLoc{0, 9, 30};
-  declare(flat);
+  declare(treebuild("VECTOR(X, 0)"));
   EXPECT_EQ(run([&] { dominpde_get_transforms(p, 2); }), "Singular Transformation");
 }
 
@@ -97,7 +71,15 @@ TEST_F(Threed, SurfacesMustBeContinuousAndStacked) {
   d().surfacetrees.data[1]->value = -1;
   EXPECT_EQ(run([&] { dominpde_find_reglist(p); }), "SURFACE 2 INTERSECTS AT (     0.00,     0.00)");
   for (uint16_t j = 1; j <= d().joints.count; j++) vectorn_free(&joint(j).regions);
-  d().surfacetrees.data[0]->value = 9;
+  // Surface 1 at the height K, defined 1 in region 1 and 2 in region 2.
+  paramset &defs = p->formulas.definitions;
+  static String name{1, 1, const_cast<char *>("K")};
+  uint16_t k = params_new_param(&defs, &name);
+  for (uint16_t r : {1, 2}) params_define_param(&defs, k, r, 0, trees_new_real_0(r));
+  TreeEnv env;
+  env.names["K"] = {op::param, k, &name};
+  trees_free_0(d().surfacetrees.data[0]);
+  d().surfacetrees.data[0] = treebuild("K", env);
   d().surfacetrees.data[1]->value = 5;
   EXPECT_EQ(run([&] { dominpde_find_reglist(p); }), "SURFACE 1 IS DISCONTINUOUS AT ( 1.000000,     0.00)");
 }
@@ -109,7 +91,7 @@ TEST_F(Threed, SteepSurfacesLimitTheSpacing) {
     trees_resize_1(&d().regiontrees[t], 2, 2);
     for (int s = 0; s < 2; s++) {
       trees_resize_0(&d().regiontrees[t].data[s], 1, 1);
-      d().regiontrees[t].data[s].data[0] = trees_new_real_0(t == 1 ? 4 : (s ? 2 : 0));
+      d().regiontrees[t].data[s].data[0] = t == 1 ? treebuild("VECTOR(3, 4)") : trees_new_real_0(s ? 2 : 0);
     }
   }
   double at[2] = {0.5, 0.5};
