@@ -1,12 +1,10 @@
-// A batch-mode problem whose domain the preparation and spacing tests build by hand,
-// with its error reports read back from the batch log.
+// The symbolic tests' batch-mode problem, whose domain the preparation and spacing tests
+// build by hand.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "control/pdedat.h"
-#include "control/verdat.h"
 #include "domain/bounding.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"
@@ -14,37 +12,18 @@
 #include "domain/joints.h"
 #include "domain/regions.h"
 #include "model/bcs.h"
-#include "model/symtab.h"
 #include "runtime/bopmem.h"
 #include "runtime/math.h"
-#include "tests/runtime/fatal_stop.h"
+#include "tests/model/symfix.h"
 
-struct Problem : ::testing::Test {
-  TempDir dir;
-  FILE *log = tmpfile();
-  pde *p = nullptr;
+struct Problem : Symbolic {
   Domain *dp = nullptr;
-  int64_t xmem0 = 0;
   void SetUp() override {
+    Symbolic::SetUp();
     bounding_init();
     math_init();
-    if (!symtab_optree) symtab_operators(&symtab_optree), symtab_builtins(&symtab_optree);
-    verdat_batch = 1;
-    pdedat_batch_log = log;
-    String path{};
-    strings_copyto_1(&path, dir.file("geometry.pde").c_str());
-    p = pdedat_new_pde(&path);
-    strings_free_0(&path);
-    pdedat_current = p;
     dp = p->mesh.domain;
     dp->grofac = 0.25;
-  }
-  void TearDown() override {
-    pdedat_free_pde(p);
-    pdedat_current = nullptr;
-    pdedat_batch_log = nullptr;
-    verdat_batch = 0;
-    fclose(log);
   }
   Domain &d() { return *dp; }
   uint16_t pt(double x, double y) { return joints_make_joint_1(&dp->joints, x, y, &dp->grid); }
@@ -86,18 +65,5 @@ struct Problem : ::testing::Test {
     for (uint16_t k = 0; k < dp->edges.count; k++) edges_bound_edge(&dp->edges.data[k], &dp->joints, &dp->grid);
     edges_joinings(&dp->edges, &dp->joints);
     domain_bound_regions(dp);
-  }
-  // "" when the call returned, else the error line of the batch log.
-  template <class F> std::string run(F &&body) {
-    HookScope hook;
-    LogCapture capture;
-    int code = except_catch("prepare", body);
-    if (!code) return "";
-    finish_report("prepare");
-    fflush(log);
-    rewind(log);
-    std::string report = slurp_stream(log);
-    size_t at = report.rfind("ERROR: ");
-    return at == std::string::npos ? report : report.substr(at + 7, report.find('\n', at) - at - 7);
   }
 };

@@ -67,8 +67,8 @@ TEST_F(Prepare, JointsKeepValueConditionsAndShareEqualTags) {
   for (uint16_t e : {1, 2})
     for (uint16_t v : {1, 2})
       EXPECT_EQ(dominpde_find_surf_bc(dp, e, v, &p->formulas), dominpde_find_edge_bc(dp, e, v, &p->formulas));
-  EXPECT_EQ(run([&] { dominpde_find_joint_bc(dp, 9, 1, &p->formulas); }), "INVALID JOINT ENTRY");
-  EXPECT_EQ(run([&] { dominpde_find_edge_bc(dp, 3, 1, &p->formulas); }), "INVALID EDGE ENTRY");
+  EXPECT_EQ(error_of([&] { dominpde_find_joint_bc(dp, 9, 1, &p->formulas); }), "INVALID JOINT ENTRY");
+  EXPECT_EQ(error_of([&] { dominpde_find_edge_bc(dp, 3, 1, &p->formulas); }), "INVALID EDGE ENTRY");
 }
 
 TEST_F(Prepare, SplittingCutsCrossingsAndInteriorJointsOnly) {
@@ -109,7 +109,7 @@ TEST_F(Prepare, NearlyConcurrentLinesFinish) {
   }
   line(pt(0.00995, 0), pt(0.00995, 0.02));
   finish();
-  EXPECT_EQ(run([&] { dominpde_split_edges(dp); }), "");
+  EXPECT_EQ(error_of([&] { dominpde_split_edges(dp); }), "");
   edges_joinings(&d().edges, &d().joints);
   EXPECT_EQ(joint(pt(0.01, 0.01)).edges.count, 3);
   for (const Edge &x : std::span(d().edges.data, d().edges.count)) EXPECT_GT(x.length, 0);
@@ -144,7 +144,7 @@ TEST_F(Prepare, MergingConflictingValuesStopsAtTheVictimsEnd) {
   edge(second).place = TextLoc{0, 17, 12};
   finish();
   DebugCapture debug;
-  EXPECT_EQ(run([&] { dominpde_merge_edges(dp); }), "Multiple BC's Declared");
+  EXPECT_EQ(error_of([&] { dominpde_merge_edges(dp); }), "Multiple BC's Declared");
   EXPECT_NE(debug.text().find("BC Conflict Edges (1,2) bctag 1::2  Locator=(0,12,17)"), std::string::npos);
 }
 
@@ -163,7 +163,7 @@ TEST_F(Prepare, PeriodicSidesPairWhenTheMapFits) {
     geom3d_identity(&P.forward), P.forward.t[3] = shift;
     vectorn_one_more(&P.sources, uint16_t(e[3]));
     edge(e[3]).periodic = 1;
-    std::string err = run([&] { dominpde_periodic_edges(dp); });
+    std::string err = error_of([&] { dominpde_periodic_edges(dp); });
     if (shift == 1.0) {
       EXPECT_EQ(err, "");
       EXPECT_EQ(edge(e[3]).image, e[1]);
@@ -179,7 +179,7 @@ TEST_F(Prepare, PeriodicSidesPairWhenTheMapFits) {
   geom3d_identity(&P.forward), P.forward.t[3] = 1;
   P.sources.data[0] = uint16_t(e[1]);  // (1,0)-(1,1) maps onto the arc's joints
   joint(c[1]).periodic = joint(c[2]).periodic = 0;
-  EXPECT_EQ(run([&] { dominpde_periodic_edges(dp); }), "");
+  EXPECT_EQ(error_of([&] { dominpde_periodic_edges(dp); }), "");
   EXPECT_EQ(edge(e[1]).image, 0);
 }
 

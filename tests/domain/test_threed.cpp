@@ -43,7 +43,7 @@ TEST_F(Threed, MappingsBecomeAffineTransforms) {
   const double rows[12] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 5};
   for (int k = 0; k < 12; k++) EXPECT_EQ(Q.forward.t[k], rows[k]) << k;
   declare(treebuild("VECTOR(X, 0)"));
-  EXPECT_EQ(run([&] { dominpde_get_transforms(p, 2); }), "Singular Transformation");
+  EXPECT_EQ(error_of([&] { dominpde_get_transforms(p, 2); }), "Singular Transformation");
 }
 
 TEST_F(Threed, EdgesTakeTheirFacesConditionsAndSurfaceLookupsGoToFaces) {
@@ -64,12 +64,12 @@ TEST_F(Threed, EdgesTakeTheirFacesConditionsAndSurfaceLookupsGoToFaces) {
 
 TEST_F(Threed, SurfacesMustBeContinuousAndStacked) {
   sheets(0, 1);
-  EXPECT_EQ(run([&] { dominpde_find_reglist(p); }), "");
+  EXPECT_EQ(error_of([&] { dominpde_find_reglist(p); }), "");
   EXPECT_EQ(joint(2).regions.count, 2);  // (1,0) lies between both regions
   EXPECT_EQ(d().grid.box.z2, 1);
   for (uint16_t j = 1; j <= d().joints.count; j++) vectorn_free(&joint(j).regions);
   d().surfacetrees.data[1]->value = -1;
-  EXPECT_EQ(run([&] { dominpde_find_reglist(p); }), "SURFACE 2 INTERSECTS AT (     0.00,     0.00)");
+  EXPECT_EQ(error_of([&] { dominpde_find_reglist(p); }), "SURFACE 2 INTERSECTS AT (     0.00,     0.00)");
   for (uint16_t j = 1; j <= d().joints.count; j++) vectorn_free(&joint(j).regions);
   // Surface 1 at the height K, defined 1 in region 1 and 2 in region 2.
   paramset &defs = p->formulas.definitions;
@@ -81,7 +81,7 @@ TEST_F(Threed, SurfacesMustBeContinuousAndStacked) {
   trees_free_0(d().surfacetrees.data[0]);
   d().surfacetrees.data[0] = treebuild("K", env);
   d().surfacetrees.data[1]->value = 5;
-  EXPECT_EQ(run([&] { dominpde_find_reglist(p); }), "SURFACE 1 IS DISCONTINUOUS AT ( 1.000000,     0.00)");
+  EXPECT_EQ(error_of([&] { dominpde_find_reglist(p); }), "SURFACE 1 IS DISCONTINUOUS AT ( 1.000000,     0.00)");
 }
 
 TEST_F(Threed, SteepSurfacesLimitTheSpacing) {
