@@ -701,7 +701,7 @@ static void runjob(pde *p) {
     return;
   }
   // 2. The materials of the domain.
-  dominpde_sort_materials(p->mesh.domain);
+  dominpde_sort_materials(p->mesh.domain, &p->formulas.definitions);
   // 3. Initial values and the error limit.
   control_services.initial_values(p, p->starttime_value);
   check_errlim(p);

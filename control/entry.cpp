@@ -13,6 +13,7 @@
 #include "domain/joints.h"
 #include "domain/periodic.h"
 #include "domain/regions.h"
+#include "domain/dfeature.h"
 #include "domain/dominpde.h"
 #include "domain/features.h"
 #include "elements/basisfun.h"
@@ -242,6 +243,7 @@ static const struct {
     {"treemods", treemods_init},
     {"treedif", treedif_init},
     {"dominpde", dominpde_init},
+    {"dfeature", dfeature_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
     {"netcdf", netcdf_init},

@@ -2,8 +2,10 @@
 // layer name lookups.
 #include "domain/domain.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "domain/bounding.h"
 #include "domain/edges.h"
 #include "domain/faces.h"
 #include "domain/features.h"
@@ -150,4 +152,79 @@ uint16_t domain_find_sheet_name(const Domain *d, String *name) {
 uint16_t domain_find_layer_name(const Domain *d, String *name) {
   TRACE("domain_find_layer_name");
   return find_name(&d->layernames, name);
+}
+
+bool test_region(const Domain *d, const double *p, uint16_t region) {
+  const struct region &r = d->regions.data[region - 1];
+  if (!(r.box.x1 < p[0] && p[0] < r.box.x2 && r.box.y1 < p[1] && p[1] < r.box.y2)) return false;
+  int32_t crossings = 0;
+  for (int32_t k = 1; k <= r.loops.count; k++) {
+    const Loop &l = d->loops.data[r.loops.data[k - 1] - 1];
+    for (int32_t i = 1; i <= l.edges.count; i++) {
+      int32_t e = l.edges.data[i - 1];
+      if (e == 0) continue;
+      crossings += edges_cross_yline(&d->edges.data[(e < 0 ? -e : e) - 1], &d->joints, p);
+    }
+  }
+  return crossings & 1;
+}
+
+bool exclude_point(const Domain *d, const double *p) {
+  for (int32_t k = 1; k <= d->excluded.count; k++)
+    if (test_region(d, p, d->excluded.data[k - 1])) return true;
+  return false;
+}
+
+uint16_t domain_find_region(const Domain *d, const double *p) {
+  double q[2] = {p[0], p[1]};
+  bounding_off_grid_1(&d->grid, q);
+  if (d->excluded.count && exclude_point(d, q)) return 0;
+  for (uint16_t r = d->regions.count; r >= 1; r--)
+    if (d->regions.data[r - 1].type == 0 && test_region(d, q, r)) return r;
+  return 0;
+}
+
+void domain_bound_regions(Domain *d) {
+  TRACE("domain_bound_regions");
+  for (uint16_t k = 0; k < d->regions.count; k++) {
+    region &r = d->regions.data[k];
+    rect3d b;
+    rect3d_setrect_0(&b, DOMAIN_HUGE, DOMAIN_HUGE, DOMAIN_HUGE, -DOMAIN_HUGE, -DOMAIN_HUGE, -DOMAIN_HUGE);
+    for (int32_t i = 1; i <= r.loops.count; i++) {
+      const Loop &l = d->loops.data[r.loops.data[i - 1] - 1];
+      for (int32_t m = 1; m <= l.edges.count; m++) {
+        int32_t e = l.edges.data[m - 1];
+        if (e) rect3d_bound_box_2(&b, &d->edges.data[(e < 0 ? -e : e) - 1].box);
+      }
+    }
+    double dx = (b.x2 - b.x1) * 0.001, dy = (b.y2 - b.y1) * 0.001, dz = (b.z2 - b.z1) * 0.001;
+    if (b.x1 <= b.x2) b.x1 -= dx, b.x2 += dx;
+    if (b.y1 <= b.y2) b.y1 -= dy, b.y2 += dy;
+    if (b.z1 <= b.z2) b.z1 -= dz, b.z2 += dz;
+    r.box = b;
+  }
+}
+
+// Shapes whose distance and points along the curve are known.
+static bool planar(const Edge &e) { return e.shape == SHAPE_LINE || e.shape == SHAPE_ARC || e.shape == SHAPE_ERC; }
+
+void domain_tag_edges(Domain *d) {
+  TRACE("domain_tag_edges");
+  for (uint16_t k = 0; k < d->edges.count; k++) {
+    Edge &e = d->edges.data[k];
+    if (!planar(e)) continue;
+    double L = e.length, P[2], Q[2], foot[2];
+    edges_move_dist(&e, &d->joints, L / 2, P);
+    double dmin = L;
+    for (uint16_t f = 0; f < d->edges.count; f++)
+      if (f != k && planar(d->edges.data[f]))
+        dmin = std::min(dmin, edges_edge_distance(&d->edges.data[f], &d->joints, P, foot, d->grid.tolerance));
+    edges_move_dist(&e, &d->joints, L / 2 + 0.01 * dmin, Q);
+    double dx = Q[0] - P[0], dy = Q[1] - P[1];
+    double left[2] = {P[0] - dy, P[1] + dx}, right[2] = {P[0] + dy, P[1] - dx};
+    e.side_regions[0] = domain_find_region(d, left);
+    e.side_regions[1] = domain_find_region(d, right);
+    e.feature = e.side_regions[0] == e.side_regions[1];
+    e.external = e.side_regions[0] == 0 && e.side_regions[1] == 0;
+  }
 }

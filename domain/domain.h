@@ -188,6 +188,21 @@ Domain *domain_domain_copy(const Domain *d);
 void domain_clear(Domain *d);
 // The domain's report: dimension, counts, bounds and every record.
 void domain_print(FILE *f, const Domain *d);
+// Whether the plane point lies in the region: strictly inside its box, then an odd
+// number of crossings of the ray towards -x with the edges of the region's loops.
+bool test_region(const Domain *d, const double *p, uint16_t region);
+// Whether the point lies in one of the exclude regions.
+bool exclude_point(const Domain *d, const double *p);
+// The region of a plane point, moved off the grid lines first: 0 inside an exclude
+// region, else the highest-numbered include region holding it, else 0.
+uint16_t domain_find_region(const Domain *d, const double *p);
+// Every region's box: the union of its loops' edge boxes, widened by 0.1% of its extent.
+void domain_bound_regions(Domain *d);
+// Tags every edge with the regions to its left and right (side_regions 1 and 2), probed
+// at its middle a little off the curve; feature when both sides agree, external when
+// both are outside.
+void domain_tag_edges(Domain *d);
+
 // The first sheet (layer) whose name equals name, upper-cased in place; 0 when none.
 uint16_t domain_find_sheet_name(const Domain *d, String *name);
 uint16_t domain_find_layer_name(const Domain *d, String *name);

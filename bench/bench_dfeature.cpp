@@ -1,0 +1,76 @@
+// The spacing at an interior point and the region of a point on a unit disk drawn as n
+// equal arcs, n from 100 to 10,000: both scan every edge once per query, so the time per
+// query grows linearly with n (a log-log slope near 1).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "domain/bounding.h"
+#include "domain/dfeature.h"
+#include "domain/domain.h"
+#include "domain/edges.h"
+#include "domain/joints.h"
+#include "domain/regions.h"
+#include "runtime/bopmem.h"
+#include "runtime/math.h"
+
+namespace {
+
+struct Disk {
+  Domain d{};
+  explicit Disk(int n) {
+    bounding_init();
+    math_init();
+    domain_clear(&d);
+    d.grofac = 0.25;
+    std::vector<uint16_t> j;
+    for (int k = 0; k < n; k++) {
+      double a = 2 * std::numbers::pi * k / n;
+      j.push_back(joints_make_joint_1(&d.joints, std::cos(a), std::sin(a), &d.grid));
+    }
+    uint16_t r = regions_new_region(&d.regions, 0, 0, 0), l = edges_new_loop(&d.loops);
+    for (int k = 0; k < n; k++)
+      edges_add_to_loop(
+          &d.loops, l,
+          edges_make_arc_edge(&d.edges, &d.joints, j[k], j[(k + 1) % n], 0, ARC_TWO_POINT_CENTER, 0, 0, 0, 0, &d.grid));
+    vectorn_one_more(&d.regions.data[r - 1].loops, l);
+    joints_quantize(&d.joints, &d.grid);
+    domain_bound_regions(&d);
+    // Every edge wants 0.01 at both ends.
+    featureblock &f = d.features;
+    f.basespacing = 0.2;
+    f.count = d.edges.count;
+    bopmemalloc(reinterpret_cast<char **>(&f.items), f.count, sizeof(featureitem));
+    XMEM += int64_t(f.count) * sizeof(featureitem);
+    for (uint16_t k = 0; k < f.count; k++) {
+      featureitem &it = f.items[k];
+      const Edge &e = d.edges.data[k];
+      it.edge = uint16_t(k + 1);
+      for (uint16_t q : {e.joint1, e.joint2})
+        pointd_one_more_1(&it.samples, d.joints.data[q - 1].x, d.joints.data[q - 1].y);
+      vectord_one_more(&it.distances, 0), vectord_one_more(&it.distances, e.length);
+      vectord_one_more(&it.spacings, 0.01), vectord_one_more(&it.spacings, 0.01);
+    }
+  }
+  ~Disk() { domain_clear(&d); }
+};
+
+void SpaceFeature(benchmark::State &state) {
+  Disk disk(int(state.range(0)));
+  double p[2] = {0.3, 0.2};
+  for (auto _ : state) benchmark::DoNotOptimize(dfeature_space_feature(&disk.d, p, nullptr));
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(SpaceFeature)->RangeMultiplier(10)->Range(100, 10000)->Complexity();
+
+void FindRegion(benchmark::State &state) {
+  Disk disk(int(state.range(0)));
+  double p[2] = {0.3, 0.2};
+  for (auto _ : state) benchmark::DoNotOptimize(domain_find_region(&disk.d, p));
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(FindRegion)->RangeMultiplier(10)->Range(100, 10000)->Complexity();
+
+}  // namespace

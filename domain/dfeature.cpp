@@ -1,0 +1,137 @@
+// dfeature: the spacing law h0 + g d and the queries and upkeep of the feature block.
+// Item k of the block belongs to edge k; its samples run from the edge's first joint.
+#include "domain/dfeature.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "domain/domain.h"
+#include "domain/edges.h"
+#include "elements/cellnode.h"
+#include "runtime/point3d.h"
+#include "runtime/rtlib.h"
+
+int dfeature_init() {
+  TRACE("dfeature");
+  return 0;
+}
+
+double dfeature_growfun(double h0, double g, double d) { return h0 + g * d; }
+
+static bool curve_kind(const Edge &e) {
+  return e.shape == SHAPE_LINE || e.shape == SHAPE_ARC || e.shape == SHAPE_ERC;
+}
+
+double dfeature_interp_feature(const Domain *d, uint16_t e, const double *point) {
+  const featureitem &it = d->features.items[e - 1];
+  int32_t m = it.samples.count;
+  if (m == 0) return d->features.basespacing;
+  const Edge &E = d->edges.data[e - 1];
+  double dist = E.shape == SHAPE_LINE
+                    ? std::hypot(point[0] - it.samples.data[0].x, point[1] - it.samples.data[0].y)
+                    : std::fabs(edges_get_dist(&E, &d->joints, point));
+  const double *s = it.distances.data, *h = it.spacings.data;
+  for (int32_t k = 0; k + 1 < m; k++) {
+    if (s[k] <= dist && dist <= s[k + 1]) {
+      double span = s[k + 1] - s[k];
+      double phi = span > 0 ? (dist - s[k]) / span : 0;
+      return phi * h[k + 1] + (1 - phi) * h[k];
+    }
+  }
+  return h[m - 1];
+}
+
+double dfeature_space_feature(const Domain *d, const double *point, const nodetable *nodes) {
+  const featureblock &b = d->features;
+  const double g = d->grofac;
+  double h = b.basespacing, foot[2];
+  for (uint16_t k = 1; k <= d->edges.count && k <= b.count; k++) {
+    const Edge &e = d->edges.data[k - 1];
+    if (!curve_kind(e) || e.source || e.external) continue;
+    double dist = edges_edge_distance(&e, &d->joints, point, foot, d->grid.tolerance);
+    if (g * dist >= h) continue;  // the edge's own spacing can only add to g d
+    double he = dfeature_growfun(dfeature_interp_feature(d, k, foot), g, dist);
+    if (he <= h) h = he;
+  }
+  if (nodes) {
+    for (int32_t i = 0; i < d->unattached.count; i++) {
+      int32_t n = d->unattached.data[i];
+      if (n < 1 || n > nodes->count) continue;
+      uint16_t j = nodes->data[n - 1].id;
+      if (j < 1 || j > d->joints.count || j > b.jointspacing.count) continue;
+      const Joint &J = d->joints.data[j - 1];
+      double hj = dfeature_growfun(b.jointspacing.data[j - 1], g, std::hypot(point[0] - J.x, point[1] - J.y));
+      if (hj <= h) h = hj;
+    }
+  }
+  return h;
+}
+
+double dfeature_bdry_feature(const Domain *d, const double *point, uint16_t e, double h) {
+  const featureblock &b = d->features;
+  const double g = d->grofac;
+  uint16_t a = e ? d->edges.data[e - 1].joint1 : 0, z = e ? d->edges.data[e - 1].joint2 : 0;
+  double foot[2];
+  for (uint16_t k = 1; k <= d->edges.count && k <= b.count; k++) {
+    const Edge &K = d->edges.data[k - 1];
+    if (k == e || K.external || !curve_kind(K)) continue;
+    bool adjacent = e && (K.joint1 == a || K.joint2 == a || K.joint1 == z || K.joint2 == z);
+    double dist = edges_edge_distance(&K, &d->joints, point, foot, d->grid.tolerance);
+    if (!(g * dist < h)) continue;
+    double probe[2] = {0.99 * point[0] + 0.01 * foot[0], 0.99 * point[1] + 0.01 * foot[1]};
+    if (!domain_find_region(d, probe)) continue;
+    double hk = dfeature_interp_feature(d, k, foot) + g * dist;
+    if (!adjacent) hk = std::min(hk, dist * b.aspect);
+    if (hk <= h) h = hk;
+  }
+  return h;
+}
+
+void dfeature_shrink_features(Domain *d) {
+  TRACE("dfeature_shrink_features");
+  featureblock &b = d->features;
+  for (uint16_t k = 0; k < b.count; k++) {
+    featureitem &it = b.items[k];
+    bool removed = true;
+    while (removed && it.samples.count >= 3) {
+      removed = false;
+      for (int32_t j = 2; j < it.samples.count;) {
+        const double *h = it.spacings.data, *s = it.distances.data;
+        double lo = std::min(h[j - 2], h[j]), hi = std::max(h[j - 2], h[j]);
+        if (lo <= h[j - 1] && h[j - 1] <= hi && s[j] - s[j - 2] < 0.5 * lo) {
+          pointd_delete_index_0(&it.samples, j);
+          vectord_delete_index(&it.spacings, j);
+          vectord_delete_index(&it.distances, j);
+          removed = true;
+        } else {
+          j++;
+        }
+      }
+    }
+  }
+}
+
+// Lowers every sample of item `to` to the spacing of edge `from` at its image under T.
+static void mix_one(Domain *d, uint16_t to, uint16_t from, const transform3d *T) {
+  featureitem &it = d->features.items[to - 1];
+  for (int32_t i = 0; i < it.samples.count; i++) {
+    point3d p{it.samples.data[i].x, it.samples.data[i].y, 0}, q{};
+    geom3d_rotate_0(&q, T, &p);
+    double at[2] = {q.x, q.y};
+    it.spacings.data[i] = std::min(it.spacings.data[i], dfeature_interp_feature(d, from, at));
+  }
+}
+
+void dfeature_mix_periodics(Domain *d) {
+  TRACE("dfeature_mix_periodics");
+  if (d->perextrude) return;
+  for (uint16_t p = 0; p < d->periodics.count; p++) {
+    const periodic &P = d->periodics.data[p];
+    for (int32_t i = 0; i < P.sources.count && i < P.images.count; i++) {
+      uint16_t S = P.sources.data[i], I = P.images.data[i];
+      if (!S || !I || S > d->features.count || I > d->features.count) continue;
+      mix_one(d, S, I, &P.forward);
+      mix_one(d, I, S, &P.inverse);
+    }
+  }
+}
