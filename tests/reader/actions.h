@@ -13,40 +13,24 @@
 #include "reader/acpde.h"
 #include "reader/rdpde.h"
 #include "runtime/textin.h"
+#include "tests/reader/problem.h"
 #include "tests/runtime/harness.h"
 
-struct Actions : ::testing::Test {
-  TempDir dir;
-  FILE *log = tmpfile();
-  pde *p = nullptr;
+struct Actions : BatchProblem {
   std::string debug;  // the debug log of the last parse
   void SetUp() override {
-    rdpde_init();
-    rdpde_init_parse();
-    verdat_batch = 1;
-    pdedat_batch_log = log;
-    String path = {};
-    strings_copyto_1(&path, dir.file("desc.pde").c_str());
-    p = pdedat_new_pde(&path);
-    strings_free_0(&path);
-    pdedat_current = p;
+    BatchProblem::SetUp();
     // The end of a descriptor is the boundary reader's: here it ends the parse only.
     for (int c = 1; c <= ACPDE_CODES; c++) {
-      saved[c] = acpde_handlers[c];
       const char *n = acpde_handler_names[c];
       if (n && (!strcmp(n, "rdomain_end_key") || !strcmp(n, "rdomain_end_key1") || !strcmp(n, "rdomain_eof_end")))
         acpde_handlers[c] = [](parse_node *, parse_node *const *) {};
     }
   }
-  acpde_handler saved[ACPDE_CODES + 1] = {};
   void TearDown() override {
-    std::copy(saved + 1, saved + ACPDE_CODES + 1, acpde_handlers + 1);
     for (uint16_t *t : {&p->desctext, &p->cfgtext})
       if (*t) textin_close_text(*t), *t = 0;
-    pdedat_free_pde(p);
-    pdedat_batch_log = nullptr;
-    verdat_batch = 0;
-    fclose(log);
+    BatchProblem::TearDown();
   }
   // "ok", or "message @line:column" of the error mark (the column after the token); the configuration text
   // is parsed first when given.

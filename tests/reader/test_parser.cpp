@@ -23,6 +23,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
+#include "tests/reader/problem.h"
 #include "tests/runtime/harness.h"
 
 namespace {
@@ -106,23 +107,10 @@ template <size_t... C> void install(std::index_sequence<C...>) {
   ((acpde_handlers[C + 1] = recorder<int(C + 1)>), ...);
 }
 
-struct Parser : ::testing::Test {
-  TempDir dir;
-  FILE *log = tmpfile();
-  pde *p = nullptr;
-  acpde_handler saved[ACPDE_CODES + 1];
+struct Parser : BatchProblem {
   void SetUp() override {
-    rdpde_init();
-    rdpde_init_parse();
-    verdat_batch = 1;
-    pdedat_batch_log = log;
-    String path = {};
-    strings_copyto_1(&path, dir.file("desc.pde").c_str());
-    p = pdedat_new_pde(&path);
-    strings_free_0(&path);
-    pdedat_current = p;
+    BatchProblem::SetUp();
     symtab_resize(&p->scopes, 1, 4);
-    std::copy(acpde_handlers, acpde_handlers + ACPDE_CODES + 1, saved);
     install(std::make_index_sequence<ACPDE_CODES>());
     control_parse_pass = 1;
     // The text table's and the tokenizer's first growth are held for the process.
@@ -133,12 +121,8 @@ struct Parser : ::testing::Test {
   }
   bool warm = false;
   void TearDown() override {
-    std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
     control_parse_pass = 0;
-    pdedat_free_pde(p);
-    pdedat_batch_log = nullptr;
-    verdat_batch = 0;
-    fclose(log);
+    BatchProblem::TearDown();
   }
   // "ok" and the action codes, or the error report's last two lines and the debug line.
   std::string parse(const std::string &source) {

@@ -1,0 +1,38 @@
+// The fixture the reader tests share: one problem of a batch run, its run log a
+// temporary file, with the action table saved and given back afterwards.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "control/pdedat.h"
+#include "control/verdat.h"
+#include "reader/acpde.h"
+#include "reader/rdpde.h"
+#include "tests/runtime/harness.h"
+
+struct BatchProblem : ::testing::Test {
+  TempDir dir;
+  FILE *log = tmpfile();
+  pde *p = nullptr;
+  acpde_handler saved[ACPDE_CODES + 1] = {};
+  void SetUp() override {
+    rdpde_init();
+    rdpde_init_parse();
+    verdat_batch = 1;
+    pdedat_batch_log = log;
+    String path = {};
+    strings_copyto_1(&path, dir.file("desc.pde").c_str());
+    p = pdedat_new_pde(&path);
+    strings_free_0(&path);
+    pdedat_current = p;
+    std::copy(acpde_handlers, acpde_handlers + ACPDE_CODES + 1, saved);
+  }
+  void TearDown() override {
+    std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
+    pdedat_free_pde(p);
+    pdedat_batch_log = nullptr;
+    verdat_batch = 0;
+    fclose(log);
+  }
+};
