@@ -144,3 +144,51 @@ uint8_t treemods_find_op(const TreeNode *tree, int32_t opcode) {
     if (treemods_find_op(tree->child[k], opcode)) return 1;
   return 0;
 }
+
+static bool is_value(const TreeNode *n) { return n && (n->opcode == op::realval || n->opcode == op::realzero); }
+static double value_of(const TreeNode *n) { return n->opcode == op::realzero ? 0 : n->value; }
+static int coord_of(const TreeNode *n) {
+  if (!n) return -1;
+  switch (n->opcode) {
+    case op::xcoord: return 0;
+    case op::ycoord: return 1;
+    case op::zcoord: return 2;
+    default: return -1;
+  }
+}
+
+void treemods_planarize(double *c, TreeNode *tree, double f) {
+  TRACE("treemods_planarize");
+  TreeNode *n = tree;
+  if (!n) return;  // an absent operand counts as zero
+  if (is_value(n)) {
+    c[3] += f * value_of(n);
+    return;
+  }
+  if (coord_of(n) >= 0) {
+    c[coord_of(n)] += f;
+    return;
+  }
+  switch (n->opcode) {
+      case op::addop:
+        treemods_planarize(c, n->child[0], f);
+        treemods_planarize(c, n->child[1], f);
+        return;
+      case op::subop:
+        treemods_planarize(c, n->child[0], f);
+        treemods_planarize(c, n->child[1], -f);
+        return;
+      case op::negateop: treemods_planarize(c, n->child[0], -f); return;
+      case op::mulop: {
+        TreeNode *a = n->child[0], *b = n->child[1];
+        if (is_value(b)) std::swap(a, b);
+        if (is_value(a) && coord_of(b) >= 0) {
+          c[coord_of(b)] += f * value_of(a);
+          return;
+        }
+        break;
+      }
+      default: break;
+    }
+  treeclas_parse_error(pdedat_current, n, "Planar Surface Required");
+}

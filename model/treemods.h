@@ -19,5 +19,12 @@ int treemods_init();
 // Evaluation" at the call; an operator it does not accept is an illegal operator.
 TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t mark);
 
+// Adds f times the tree, which must be linear in the coordinates, to the plane
+// c[0]·x + c[1]·y + c[2]·z + c[3]: constants add to c[3], coordinates add f to their
+// coefficient, sums and negations are followed, and a product of a constant and a
+// coordinate adds f times the constant. Anything else is the parse error "Planar
+// Surface Required" at the node.
+void treemods_planarize(double *c, TreeNode *tree, double f);
+
 // 1 when a node with the opcode occurs anywhere in the tree.
 uint8_t treemods_find_op(const TreeNode *tree, int32_t opcode);
