@@ -105,7 +105,7 @@ static void dbeq(uint16_t e, uint16_t r, uint16_t variable, const TreeNode *tree
   debug_printf("\nEQUATION %d  REGION %d", e, r);
   if (variable > 0) debug_printf("  VARIABLE %d", variable);
   debug_printf("\n");
-  if (debug_file && debug_output) trees_print_tree(debug_file, tree, label);
+  if (debug_file) trees_print_tree(debug_file, tree, label);
 }
 
 static void dbbc(uint16_t b, uint16_t r, uint16_t variable, const TreeNode *tree, const char *label, bool flag) {
@@ -113,11 +113,11 @@ static void dbbc(uint16_t b, uint16_t r, uint16_t variable, const TreeNode *tree
   debug_printf("\nBC %d  REGION %d", b, r);
   if (variable > 0) debug_printf("  VARIABLE %d", variable);
   debug_printf("\n");
-  if (debug_file && debug_output) trees_print_tree(debug_file, tree, label);
+  if (debug_file) trees_print_tree(debug_file, tree, label);
 }
 
 static void print_tree(const TreeNode *tree, const char *title) {
-  if (debug_file && debug_output) trees_print_tree(debug_file, tree, title);
+  if (debug_file) trees_print_tree(debug_file, tree, title);
 }
 
 static void set_nonlin(pde *p, const char *) { p->nonlinear = 1; }
@@ -316,6 +316,7 @@ static void build_upwind(pde *p, equation *eq, Tree &z0, Tree &z1, Tree &z2, uin
   velocity.t->valuetag = vtag::vector;
   // 5. Diffusion: the sum of the coefficients of the second derivatives.
   Tree diffusion(z2.t ? treemods_component_sum(components(z2, true)) : nullptr);
+  simplify(p, diffusion, r);
   // 6. The upwind lists exist from the first upwind term on.
   if (eq->upwind.count == 0)
     for (treevector *v : {&eq->upwind, &eq->diffusion, &eq->velocity, &eq->upspare}) fresh(v, regions);

@@ -1,0 +1,196 @@
+// Equation analysis of parsed descriptors: the trees of the weak form, the switches it
+// sets, its errors and its debug-log transcript.
+#include <array>
+
+#include "domain/edges.h"
+#include "domain/joints.h"
+#include "domain/regions.h"
+#include "model/bcs.h"
+#include "model/metrics.h"
+#include "model/symtab.h"
+#include "model/buildeq.h"
+#include "model/treemods.h"
+#include "tests/reader/actions.h"
+
+namespace {
+
+struct Analysis : Actions {
+  std::string log;  // the debug log of the last analysis
+  // Parses the descriptor, gives the domain the include regions, and analyses it:
+  // "ok" or the error's message.
+  std::string analyse(const std::string &source, int regions = 1) {
+    std::string r = parse(source);
+    return r == "ok" ? run(regions) : "parse: " + r;
+  }
+  std::string run(int regions = 1) {
+    Domain *d = p->mesh.domain;
+    for (int k = d->regions.count; k < regions; k++) regions_new_region(&d->regions, 0, 0, 0);
+    DebugCapture capture;
+    HookScope hook;
+    pde *q = p;
+    long mark = ftell(this->log_file());
+    int code = except_catch("analyse", [q] { buildeq_analyze_eq(q); });
+    log = capture.text();
+    if (!code) return "ok";
+    if (code == EXCEPT_FATAL) {
+      std::string text = fatal_message.text;
+      finish_report("analyse");
+      return text;
+    }
+    fflush(log_file());
+    fseek(log_file(), mark, SEEK_SET);
+    std::string report = slurp_stream(log_file());
+    size_t at = report.find("ERROR: ");
+    return at == std::string::npos ? report : report.substr(at + 7, report.find('\n', at) - at - 7);
+  }
+  FILE *log_file() { return Actions::log; }
+  equation &eq(int k = 1) { return *p->formulas.equations.items[k - 1]; }
+};
+
+// A tree in prefix form: operator names, coordinate letters, numbers; a variable as
+// its number, with its coordinate selectors after a dot.
+std::string text(const TreeNode *t) {
+  if (!t) return "NIL";
+  if (t->opcode == op::realzero || t->opcode == op::realval) {
+    char b[32];
+    snprintf(b, sizeof b, "%g", t->opcode == op::realzero ? 0.0 : t->value);
+    return b;
+  }
+  if (t->opcode >= op::xcoord && t->opcode <= op::tcoord) return std::string(1, "XYZT"[t->opcode - op::xcoord]);
+  std::string s = trees_optable[t->opcode].name;
+  if (t->opcode == op::varble) {
+    s = "u" + std::to_string(t->index);
+    if (t->deriv[0]) s += "." + std::to_string(t->deriv[0]) + (t->deriv[1] ? std::to_string(t->deriv[1]) : "");
+    return s;
+  }
+  if ((t->group == integrop || t->group == derivop) && t->deriv[0]) s += std::to_string(t->deriv[0]);
+  if (t->group == leafop) return s;
+  s += "(";
+  for (int k = 0; k < t->arity; k++) s += (k ? "," : "") + text(t->child[k]);
+  return s + ")";
+}
+
+// A condition of the type with the formula of definition name on variable 1, placed
+// on line edges that bound region 1 (each given by its two end points).
+uint16_t place_condition(pde *p, int32_t type, const char *name, std::initializer_list<std::array<double, 4>> edges) {
+  bcset &s = p->formulas.bcs;
+  uint16_t n = bcs_new_bc(&s);
+  String w = {};
+  strings_copyto_1(&w, name);
+  idrec *id = symtab_lookupid(p->scopes.roots[0], &w, strings_hashfn_0(&w));
+  strings_free_0(&w);
+  TreeNode *t = trees_new_0(op::param);
+  t->index = id ? id->index : 0;
+  bcs_define_bc(&s, n, t, type, 1);
+  vectorn list{};
+  vectorn_one_more(&list, n);
+  uint16_t tag = bcs_make_bctag(&s, &list);
+  vectorn_free(&list);
+  Domain *d = p->mesh.domain;
+  for (const auto &e : edges) {
+    uint16_t a = joints_make_joint_1(&d->joints, e[0], e[1], &d->grid), b = joints_make_joint_1(&d->joints, e[2], e[3], &d->grid);
+    int32_t k = edges_make_line_edge(&d->edges, &d->joints, a, b, &d->grid);
+    Edge &g = d->edges.data[(k < 0 ? -k : k) - 1];
+    g.bctag = tag;
+    g.side_regions[0] = 1;
+  }
+  return n;
+}
+
+}  // namespace
+
+TEST_F(Analysis, PoissonTranscript) {
+  ASSERT_EQ(analyse("VARIABLES u EQUATIONS div(grad(u)) + 4 = 0"), "ok") << log;
+  EXPECT_EQ(text(eq().source.data[0]), "integral(-4)");
+  EXPECT_EQ(eq().timeint.count, 0);
+  EXPECT_EQ(p->nonlinear, 0);
+  EXPECT_EQ(p->formulas.initregion.data[0].data[0]->opcode, op::realzero);  // no initial value: 0
+  expect_golden("analysis_poisson.dbg", log);
+}
+
+TEST_F(Analysis, SwitchesAndLists) {
+  ASSERT_EQ(analyse("VARIABLES u EQUATIONS div(u*grad(u)) = 0"), "ok") << log;
+  EXPECT_EQ(p->nonlinear, 1);
+  ASSERT_EQ(analyse("VARIABLES u EQUATIONS div(grad(u)) = dt(u)"), "ok") << log;
+  ASSERT_EQ(eq().timeint.count, 1);
+  EXPECT_NE(eq().timeint.data[0], nullptr);
+  EXPECT_EQ(eq().timejac.data[0].count, 1);
+  ASSERT_EQ(analyse("SELECT upwind VARIABLES u EQUATIONS div(grad(u)) - 3*dx(u) - dy(u) = 0"), "ok") << log;
+  EXPECT_EQ(text(eq().velocity.data[0]), "vector(-3,-1)");
+  EXPECT_EQ(text(eq().diffusion.data[0]), "2");
+  EXPECT_EQ(p->symmetric, 0);
+}
+
+TEST_F(Analysis, PlaneStressCouplesTheDisplacements) {
+  ASSERT_EQ(analyse("VARIABLES U V DEFINITIONS nu = 0.3 G = 1/(1-nu^2) C12 = G*nu C33 = G*(1-nu)/2\n"
+                    "Sx = G*dx(U) + C12*dy(V) Sy = C12*dx(U) + G*dy(V) Txy = C33*(dy(U) + dx(V))\n"
+                    "EQUATIONS U: dx(Sx) + dy(Txy) = 0 V: dx(Txy) + dy(Sy) = 0"),
+            "ok")
+      << log;
+  for (int e = 1; e <= 2; e++) {
+    ASSERT_EQ(eq(e).voljac.count, 1);
+    ASSERT_EQ(eq(e).voljac.data[0].count, 2);
+    for (int k = 0; k < 2; k++) EXPECT_NE(text(eq(e).voljac.data[0].data[k]), "0") << e << " " << k;
+  }
+  EXPECT_EQ(p->nonlinear, 0);
+}
+
+TEST_F(Analysis, CylindricalWeights) {
+  ASSERT_EQ(parse("VARIABLES u DEFINITIONS g = sin(y) EQUATIONS div(grad(u)) = 0"), "ok");
+  // The axisymmetric system (r, z) about the second axis, put in place of the plane.
+  metrics_clear_metric(&p->coords);
+  StringList names = {};
+  idrec *root = nullptr;
+  String w = {};
+  strings_copyto_1(&w, "YCYLINDER");
+  metrics_get_metric(&p->coords, &w, 0, &names);
+  metrics_coords(&p->coords, &root, &names);
+  strings_free_0(&w);
+  strings_free_1(&names, 1);
+  symtab_deleteall(root);
+  uint16_t b = place_condition(p, naturalbc, "G", {{1, 0, 1, 1}});
+  p->cse = 0;  // plain trees, without shared subexpressions
+  ASSERT_EQ(run(), "ok") << log;
+  bc &c = *p->formulas.bcs.items[b - 1];
+  EXPECT_EQ(text(c.lists[1].data[0]), "bintegral(mulop(sinf(Y),X))");
+  // The volume element is r, not the angular factor times r.
+  EXPECT_EQ(text(eq().volume.data[0]), "negateop(addop(integral1(mulop(X,u1.1)),integral2(mulop(X,u1.2))))");
+}
+
+TEST_F(Analysis, BoundaryConditionsInValueForm) {
+  ASSERT_EQ(parse("VARIABLES u DEFINITIONS h = u^2/4 c = 3 EQUATIONS div(grad(u)) = 0"), "ok");
+  p->cse = 0;
+  // A value depending on u, on two edges of region 1; a constant value.
+  uint16_t varying = place_condition(p, valuebc, "H", {{0, 0, 1, 0}, {1, 0, 1, 1}});
+  uint16_t fixed = place_condition(p, valuebc, "C", {{0, 1, 0, 0}});
+  p->basis = 0;  // no trial basis: the derivative of u by u is 1
+  ASSERT_EQ(run(), "ok") << log;
+  bc &v = *p->formulas.bcs.items[varying - 1], &f = *p->formulas.bcs.items[fixed - 1];
+  ASSERT_EQ(v.regions.count, 1);  // two edges, one region
+  EXPECT_EQ(v.regions.data[0], 1);
+  EXPECT_EQ(text(v.lists[1].data[0]), "subop(u1,mulop(square(u1),0.25))");
+  EXPECT_EQ(text(v.perregion.data[0].data[0]), "subop(1,mulop(0.5,u1))");
+  EXPECT_EQ(text(f.lists[1].data[0]), "3");
+  EXPECT_EQ(text(f.perregion.data[0].data[0]), "0");
+}
+
+TEST_F(Analysis, FitsAndInitialValuesInEveryRegion) {
+  ASSERT_EQ(analyse("VARIABLES u DEFINITIONS q = integral(u) EQUATIONS div(grad(u)) = q", 2), "ok") << log;
+  fitlist &fits = p->formulas.fits;
+  ASSERT_GE(fits.count, 1);
+  for (int r = 0; r < 2; r++) {
+    EXPECT_NE(fits.items[0]->byregion.data[r], nullptr) << r;
+    EXPECT_EQ(text(p->formulas.initregion.data[0].data[r]), "0") << r;
+  }
+  EXPECT_EQ(p->fitlist.count, 1);
+}
+
+TEST_F(Analysis, Errors) {
+  EXPECT_EQ(analyse("VARIABLES u DEFINITIONS a b a = b + 1 b = a EQUATIONS div(grad(u)) = a"), "Recursive Definition of A");
+  EXPECT_EQ(analyse("VARIABLES u DEFINITIONS k = 1 EQUATIONS k = 0"), "Equation is Empty in Region 1");
+  std::string nest = "VARIABLES u DEFINITIONS f0(a) = a";
+  for (int k = 1; k <= 11; k++) nest += " f" + std::to_string(k) + "(a) = f" + std::to_string(k - 1) + "(a)";
+  EXPECT_EQ(analyse(nest + " EQUATIONS div(grad(u)) = f11(u)"), "Recursive Evaluation");
+  // Ten nested calls are fine, and the frames of the abandoned expansion are gone.
+  EXPECT_EQ(analyse(nest + " EQUATIONS div(grad(u)) = f9(u)"), "ok") << log;
+}
