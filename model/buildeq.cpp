@@ -156,6 +156,30 @@ static void jacobians(pde *p, const TreeNode *tree, uint16_t r, uint16_t n, tree
   for (uint16_t k = 1; k <= n; k++) store(list, k, jacobian(p, tree, r, k, rhs));
 }
 
+// A copy of the tree for the region with definitions substituted, simplified, vector
+// operators written out, classified and its derivatives carried out.
+static TreeNode *written_out(pde *p, const TreeNode *tree, uint16_t r) {
+  Tree t(trees_copy(tree));
+  substitute(p, t, r);
+  simplify(p, t, r);
+  expand(p, t, r);
+  treeclas_classify_rhs(p, t.t, r);
+  differ_all(p, t, r);
+  return t.release();
+}
+
+// A value to show or start from (initial values, plots): written out, basis leaves and
+// time marks removed, simplified, its kind classified and its fits entered in the list.
+static TreeNode *derived(pde *p, const TreeNode *tree, uint16_t r, vectorn *fits) {
+  Tree t(written_out(p, tree, r));
+  treemods_patch_basis(t.t);
+  treemods_erase_dot(t.t);
+  simplify(p, t, r);
+  treeclas_classify_value(p, t.t, r, vtag::scalar);
+  treemods_find_fits(p, fits, t.t, r);
+  return t.release();
+}
+
 // ---- Definitions and fits ---------------------------------------------------------------------------
 
 // The expanded form of a written definition: simplified, substituted, simplified,
@@ -215,12 +239,7 @@ static void build_fits(pde *p) {
     bool all = vectort_count(&ft->regions) == 0;
     for (uint16_t r = 1; r <= regions; r++) {
       if (!takes_part(p, r, false) || (!all && !vectort_if_bit(&ft->regions, r))) continue;
-      Tree t(trees_copy(ft->tree));
-      substitute(p, t, r);
-      simplify(p, t, r);
-      expand(p, t, r);
-      treeclas_classify_rhs(p, t.t, r);
-      differ_all(p, t, r);
+      Tree t(written_out(p, ft->tree, r));
       simplify(p, t, r);
       treemods_erase_dot(t.t);
       treeclas_classify_value(p, t.t, r, vtag::scalar);
@@ -556,12 +575,7 @@ void buildeq_build_bcs(pde *p) {
     for (uint16_t i = 1; i <= count; i++) {
       uint16_t r = c->regions.data[i - 1];
       // a. The prepared formula.
-      Tree t(trees_copy(c->tree));
-      substitute(p, t, r);
-      simplify(p, t, r);
-      expand(p, t, r);
-      treeclas_classify_rhs(p, t.t, r);
-      differ_all(p, t, r);
+      Tree t(written_out(p, c->tree, r));
       simplify(p, t, r);
       store(&c->lists[0], i, trees_copy(t.t));
       treemods_find_fits(p, &p->fitlist, t.t, r);
@@ -740,17 +754,7 @@ static void build_init(pde *p) {
     fresh(list, regions);
     for (uint16_t r = 1; r <= regions; r++) {
       if (!takes_part(p, r, false)) continue;
-      Tree t(trees_copy(init));
-      substitute(p, t, r);
-      simplify(p, t, r);
-      expand(p, t, r);
-      treeclas_classify_rhs(p, t.t, r);
-      differ_all(p, t, r);
-      treemods_patch_basis(t.t);
-      treemods_erase_dot(t.t);
-      simplify(p, t, r);
-      treeclas_classify_value(p, t.t, r, vtag::scalar);
-      treemods_find_fits(p, &p->initfits, t.t, r);
+      Tree t(derived(p, init, r, &p->initfits));
       finish(p, t.t, r);
       store(list, r, t.release());
     }

@@ -160,40 +160,45 @@ static int coord_of(const TreeNode *n) {
   }
 }
 
-void treemods_planarize(double *c, TreeNode *tree, double f) {
-  TRACE("treemods_planarize");
-  TreeNode *n = tree;
+// c[0..3] are a, b, c, d.
+static void planarize(double *const c[4], TreeNode *n, double f) {
   if (!n) return;  // an absent operand counts as zero
   if (is_value(n)) {
-    c[3] += f * value_of(n);
+    *c[3] += f * value_of(n);
     return;
   }
   if (coord_of(n) >= 0) {
-    c[coord_of(n)] += f;
+    *c[coord_of(n)] += f;
     return;
   }
   switch (n->opcode) {
-      case op::addop:
-        treemods_planarize(c, n->child[0], f);
-        treemods_planarize(c, n->child[1], f);
+    case op::addop:
+      planarize(c, n->child[0], f);
+      planarize(c, n->child[1], f);
+      return;
+    case op::subop:
+      planarize(c, n->child[0], f);
+      planarize(c, n->child[1], -f);
+      return;
+    case op::negateop: planarize(c, n->child[0], -f); return;
+    case op::mulop: {
+      TreeNode *a = n->child[0], *b = n->child[1];
+      if (is_value(b)) std::swap(a, b);
+      if (is_value(a) && coord_of(b) >= 0) {
+        *c[coord_of(b)] += f * value_of(a);
         return;
-      case op::subop:
-        treemods_planarize(c, n->child[0], f);
-        treemods_planarize(c, n->child[1], -f);
-        return;
-      case op::negateop: treemods_planarize(c, n->child[0], -f); return;
-      case op::mulop: {
-        TreeNode *a = n->child[0], *b = n->child[1];
-        if (is_value(b)) std::swap(a, b);
-        if (is_value(a) && coord_of(b) >= 0) {
-          c[coord_of(b)] += f * value_of(a);
-          return;
-        }
-        break;
       }
-      default: break;
+      break;
     }
+    default: break;
+  }
   treeclas_parse_error(pdedat_current, n, "Planar Surface Required");
+}
+
+void treemods_planarize(double *a, double *b, double *c, double *d, TreeNode *tree, double f) {
+  TRACE("treemods_planarize");
+  double *const coef[4] = {a, b, c, d};
+  planarize(coef, tree, f);
 }
 
 // ---- Shared helpers ---------------------------------------------------------------------------------
@@ -656,7 +661,7 @@ static TreeNode *pullup(TreeNode *n, uint16_t region) {
       }
       return n;
     case unop:
-      if (n->opcode == op::negateop && is(n->child[0], op::deriv)) {
+      if (n->opcode == op::negateop && n->child[0] && n->child[0]->group == derivop) {
         // -d(a) becomes d(-a).
         TreeNode *d = n->child[0];
         n->child[0] = d->child[0];

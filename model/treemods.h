@@ -94,11 +94,11 @@ TreeNode *treemods_copy_substitute(const TreeNode *tree, int32_t opcode, double 
 TreeNode *treemods_stagify(TreeNode *tree, double value);
 
 // Adds f times the tree, which must be linear in the coordinates, to the plane
-// c[0]·x + c[1]·y + c[2]·z + c[3]: constants add to c[3], coordinates add f to their
+// a·x + b·y + c·z + d: constants add to d, coordinates add f to their
 // coefficient, sums and negations are followed, and a product of a constant and a
 // coordinate adds f times the constant. Anything else is the parse error "Planar
 // Surface Required" at the node.
-void treemods_planarize(double *c, TreeNode *tree, double f);
+void treemods_planarize(double *a, double *b, double *c, double *d, TreeNode *tree, double f);
 
 // 1 when a node with the opcode occurs anywhere in the tree.
 uint8_t treemods_find_op(const TreeNode *tree, int32_t opcode);
