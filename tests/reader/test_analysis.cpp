@@ -97,6 +97,9 @@ TEST_F(Analysis, SwitchesAndLists) {
   EXPECT_EQ(show(eq().velocity.data[0]), "vector(-3,-1)");
   EXPECT_EQ(show(eq().diffusion.data[0]), "2");
   EXPECT_EQ(p->symmetric, 0);
+  // A third-order equation is taken by parts as a second-order one, not dropped.
+  ASSERT_EQ(analyse("VARIABLES u EQUATIONS dx(dxx(u)) = 1"), "ok") << log;
+  EXPECT_EQ(show(eq().volume.data[0]), "negateop(integral1(u1.11))");
 }
 
 TEST_F(Analysis, PlaneStressCouplesTheDisplacements) {
