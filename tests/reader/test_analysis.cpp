@@ -177,3 +177,13 @@ TEST_F(Analysis, Errors) {
   // Ten nested calls are fine, and the frames of the abandoned expansion are gone.
   EXPECT_EQ(analyse(nest + " EQUATIONS div(grad(u)) = f9(u)"), "ok") << log;
 }
+
+TEST_F(Analysis, TimeTermsAndTheirJacobian) {
+  ASSERT_EQ(parse("VARIABLES u EQUATIONS div(grad(u)) = dt(u) + u*dt(u)"), "ok");
+  p->timedep = 1, p->cse = 0;
+  ASSERT_EQ(run(), "ok") << log;
+  // The residual holds the time derivative; its Jacobian the coefficient (1 + u) of the
+  // time derivative of the trial function.
+  EXPECT_EQ(show(eq().timeint.data[0]), "negateop(integral(addop(vardot,mulop(u1,vardot))))");
+  EXPECT_EQ(show(eq().timejac.data[0].data[0]), "negateop(integral(addop(febasis,mulop(u1,febasis))))");
+}
