@@ -683,7 +683,7 @@ void rdplot_plotzoom(parse_node *, parse_node *const *v) {
   if (!dom().threed) {
     rect3d b;
     if (domain_box(&b) && !(x <= b.x2 && x + w >= b.x1 && y <= b.y2 && y + h >= b.y1))
-      err(&v[8]->loc, "Empty ZOOM Box");
+      err(&v[2]->loc, "Empty ZOOM Box");
   }
   plotdata &d = D();
   double box[6] = {x, y, 0, x + w, y + h, 0};
@@ -698,13 +698,13 @@ void rdplot_plotzoom(parse_node *, parse_node *const *v) {
 void rdplot_plotzoom3(parse_node *, parse_node *const *v) {
   double a[6];
   for (int k = 0; k < 6; k++) a[k] = rdexpr_constize(v[4 + k]);
-  if (!dom().threed) err(&v[10]->loc, "3D ZOOM Box in 2D geometry");
+  if (!dom().threed) err(&v[2]->loc, "3D ZOOM Box in 2D geometry");
   rect3d b;
   if (domain_box(&b)) {
     bool miss = !(a[0] <= b.x2 && a[0] + a[3] >= b.x1 && a[1] <= b.y2 && a[1] + a[4] >= b.y1);
     // The z range of an extruded domain is known only once its surfaces are evaluated.
     if (b.z1 <= b.z2 && !(a[2] <= b.z2 && a[2] + a[5] >= b.z1)) miss = true;
-    if (miss) err(&v[10]->loc, "Empty ZOOM Box");
+    if (miss) err(&v[2]->loc, "Empty ZOOM Box");
   }
   plotdata &d = D();
   double box[6] = {a[0], a[1], a[2], a[0] + a[3], a[1] + a[4], a[2] + a[5]};
