@@ -822,7 +822,7 @@ void rdplot_plotonregioname(parse_node *, parse_node *const *v) {
 
 void rdplot_plotonsurfnum(parse_node *, parse_node *const *v) {
   check_3d_selector(&v[3]->loc);
-  D().surface = selector_number(v[4], dom().surfaces, "Bad Surface Number");
+  D().surface = selector_number(v[4], uint16_t(dom().sheetnames.count), "Bad Layer Number");
   TextLoc from = start_of(v[2], "ON");
   add_caption(&from, &rdpde_prevend);
 }

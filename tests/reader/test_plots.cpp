@@ -52,11 +52,13 @@ struct Plots : Actions {
     strings_copyto_1(&d->loops.data[outer - 1].name, "OUTER");
     joints_quantize(&d->joints, &d->grid);
     for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
-    String layer = {};
-    strings_copyto_1(&layer, "L1");
-    strings_one_more(&d->layernames, &layer);
-    strings_free_0(&layer);
-    d->surfaces = 2;
+    // Names for the extruded tests: two surfaces and the layer between them.
+    for (auto [list, name] : {std::pair{&d->sheetnames, "BOTTOM"}, {&d->sheetnames, "TOP"}, {&d->layernames, "L1"}}) {
+      String s = {};
+      strings_copyto_1(&s, name);
+      strings_one_more(list, &s);
+      strings_free_0(&s);
+    }
   }
   void replace(const char *name, acpde_handler h) {
     for (int c = 1; c <= ACPDE_CODES; c++)
@@ -189,6 +191,10 @@ TEST_F(Plots, ThreeDimensions) {
       {"ELEVATION(u) ON SURFACE 1", "Illegal PLOT Qualifier @1:83"},
       {"CONTOUR(u) ZOOM(2, 2, 2, 1, 1, 1)", "Empty ZOOM Box @1:75"},
       {"CONTOUR(u) ON 'nowhere'", "Unknown Name: NOWHERE @1:83"},
+      {"CONTOUR(u) ON SURFACE 3", "Bad Layer Number @1:83"},
+      {"CONTOUR(u) ON SURFACE 'middle'", "UNKNOWN SURFACE NAME. @1:90"},
+      {"CONTOUR(u) ON LAYER 'l2'", "UNKNOWN LAYER NAME. @1:84"},
+      {"CONTOUR(u) ON 'top' CONTOUR(u) ON SURFACE 'Top' ON LAYER 'l1'", "ok"},
   };
   for (auto [text, want] : cases) EXPECT_EQ(parse(head + text), want) << text;
 }
