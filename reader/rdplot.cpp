@@ -820,38 +820,41 @@ void rdplot_plotonregioname(parse_node *, parse_node *const *v) {
   D().region = k;
 }
 
-void rdplot_plotonsurfnum(parse_node *, parse_node *const *v) {
+// ON SURFACE n and ON LAYER n: the number, held to the count of names.
+static uint16_t on_sheet_number(parse_node *const *v, uint16_t count) {
   check_3d_selector(&v[3]->loc);
-  D().surface = selector_number(v[4], uint16_t(dom().sheetnames.count), "Bad Layer Number");
+  uint16_t k = selector_number(v[4], count, "Bad Layer Number");
   TextLoc from = start_of(v[2], "ON");
   add_caption(&from, &rdpde_prevend);
+  return k;
+}
+
+// ON SURFACE text and ON LAYER text: the named surface or layer.
+static uint16_t on_sheet_name(parse_node *const *v, const char *head, uint16_t (*find)(const Domain *, String *),
+                              const char *unknown) {
+  String name = take_text(v[4]);
+  add_caption_text(head, &name);
+  check_3d_selector(&v[3]->loc);
+  uint16_t k = find(&dom(), &name);
+  strings_free_0(&name);
+  if (!k) err(&v[4]->loc, unknown);
+  return k;
+}
+
+void rdplot_plotonsurfnum(parse_node *, parse_node *const *v) {
+  D().surface = on_sheet_number(v, uint16_t(dom().sheetnames.count));
 }
 
 void rdplot_plotonsurfname(parse_node *, parse_node *const *v) {
-  String name = take_text(v[4]);
-  add_caption_text("ON SURFACE ", &name);
-  check_3d_selector(&v[3]->loc);
-  uint16_t k = domain_find_sheet_name(&dom(), &name);
-  strings_free_0(&name);
-  if (!k) err(&v[4]->loc, "UNKNOWN SURFACE NAME.");
-  D().surface = k;
+  D().surface = on_sheet_name(v, "ON SURFACE ", domain_find_sheet_name, "UNKNOWN SURFACE NAME.");
 }
 
 void rdplot_plotonlayernum(parse_node *, parse_node *const *v) {
-  check_3d_selector(&v[3]->loc);
-  D().layer = selector_number(v[4], domain_layer_count(&dom()), "Bad Layer Number");
-  TextLoc from = start_of(v[2], "ON");
-  add_caption(&from, &rdpde_prevend);
+  D().layer = on_sheet_number(v, domain_layer_count(&dom()));
 }
 
 void rdplot_plotonlayername(parse_node *, parse_node *const *v) {
-  String name = take_text(v[4]);
-  add_caption_text("ON LAYER ", &name);
-  check_3d_selector(&v[3]->loc);
-  uint16_t k = domain_find_layer_name(&dom(), &name);
-  strings_free_0(&name);
-  if (!k) err(&v[4]->loc, "UNKNOWN LAYER NAME.");
-  D().layer = k;
+  D().layer = on_sheet_name(v, "ON LAYER ", domain_find_layer_name, "UNKNOWN LAYER NAME.");
 }
 
 void rdplot_plotonsurfeqn(parse_node *r, parse_node *const *v) {
