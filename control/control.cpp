@@ -538,6 +538,7 @@ static void preset(pde *p) {
   p->initgrid = 30.0;
   if (p->mesh.domain) p->mesh.domain->grofac = 0.25;
   p->angle = 2 * M_PI;
+  p->viewpoint[0] = p->viewpoint[1] = p->viewpoint[2] = 0;  // the plots choose one
   p->coords.angular = p->angle;
   p->statuslimit = 200;
   p->statusms = 30000;

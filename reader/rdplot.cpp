@@ -16,6 +16,7 @@
 #include "model/treesimp.h"
 #include "reader/rdexpr.h"
 #include "reader/rdpde.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 
@@ -294,8 +295,10 @@ void cut_plane(parse_node *r, parse_node *e1, parse_node *e2, const TextLoc *at)
   uint8_t changed = 0;
   t = treesimp_simplify(t, rdexpr_region, &changed);
   double c[4] = {0, 0, 0, 0};
-  treemods_planarize(&c[0], &c[1], &c[2], &c[3], t, 1.0);
-  trees_free_0(t);
+  {
+    auto release = owner_guard([t] { trees_free_0(t); });  // also when the tree is no plane
+    treemods_planarize(&c[0], &c[1], &c[2], &c[3], t, 1.0);
+  }
   double len = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
   if (!(len > 0) || !std::isfinite(len)) err(at, "NULL Plot Axis");
   for (double &x : c) x /= len;
@@ -787,11 +790,11 @@ void rdplot_ploton(parse_node *, parse_node *const *v) {
   } else if (d.threed && (k = domain_find_layer_name(&d, &name))) {
     D().layer = k;
   } else {
-    String m = {};
-    strings_copyto_1(&m, "Unknown Name: ");
-    strings_addto_0(&m, &name);
+    StringOwner m;
+    strings_copyto_1(m.get(), "Unknown Name: ");
+    strings_addto_0(m.get(), &name);
     strings_free_0(&name);
-    pdedat_parse_err_0(P(), &v[3]->loc, &m);
+    pdedat_parse_err_0(P(), &v[3]->loc, m.get());
   }
   strings_free_0(&name);
 }

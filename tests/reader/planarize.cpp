@@ -5,6 +5,7 @@
 #include "control/pdedat.h"
 #include "model/treemods.h"
 #include "reader/rdpde.h"
+#include "runtime/owner.h"
 
 void treemods_planarize(double *a, double *b, double *c, double *d, TreeNode *t, double f) {
   switch (t->opcode) {
@@ -24,9 +25,9 @@ void treemods_planarize(double *a, double *b, double *c, double *d, TreeNode *t,
       if (t->child[1]->opcode == op::realval) return treemods_planarize(a, b, c, d, t->child[0], f * t->child[1]->value);
       [[fallthrough]];
     default: {
-      String m = {};
-      strings_copyto_1(&m, "Planar Surface Required");
-      pdedat_parse_err_1(rdpde_problem, t, &m);
+      StringOwner m;
+      strings_copyto_1(m.get(), "Planar Surface Required");
+      pdedat_parse_err_1(rdpde_problem, t, m.get());
     }
   }
 }

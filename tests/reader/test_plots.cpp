@@ -183,6 +183,11 @@ TEST_F(Plots, ThreeDimensions) {
                                  double(data(2).planeaxis)}),
             (std::vector<double>{0, -1, 0, 0.25, 2}));
   EXPECT_EQ(title(1, 2), "ON z = 0.5");
+  // A line's plane in space: the direction crossed with the axis of its smallest component.
+  ASSERT_EQ(parse(head + "ELEVATION(u) FROM (0,0) TO (1,0) ELEVATION(u) FROM (0,0) TO (0,2)"), "ok");
+  EXPECT_EQ((std::vector<double>{data(1).lineplane[0], data(1).lineplane[1], data(1).lineplane[2],
+                                 data(2).lineplane[0], data(2).lineplane[1], data(2).lineplane[2]}),
+            (std::vector<double>{0, 0, 1, 0, 0, -1}));
   const Case cases[] = {
       {"CONTOUR(u)", "2D Localization Required @1:67"},
       {"CONTOUR(u) ON 1 = 1", "NULL Plot Axis @1:73"},
