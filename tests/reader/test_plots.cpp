@@ -202,6 +202,11 @@ TEST_F(Plots, ThreeDimensions) {
       {"CONTOUR(u) ON 'top' CONTOUR(u) ON SURFACE 'Top' ON LAYER 'l1'", "ok"},
   };
   for (auto [text, want] : cases) EXPECT_EQ(parse(head + text), want) << text;
+  // The z range is tested only once the surfaces have given it.
+  const std::string above = "CONTOUR(u) ZOOM(0, 0, 5, 1, 1, 1) ON SURFACE 1";
+  EXPECT_EQ(parse(head + above), "ok");
+  p->mesh.domain->grid.box.z1 = 0, p->mesh.domain->grid.box.z2 = 1;
+  EXPECT_EQ(parse(head + above), "Empty ZOOM Box @1:75");
 }
 
 TEST_F(Plots, FailureMessages) {
