@@ -16,6 +16,7 @@
 #include "model/treedif.h"
 #include "model/treemods.h"
 #include "model/treesimp.h"
+#include "plot/plot.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorb.h"
@@ -764,9 +765,37 @@ static void build_init(pde *p) {
 
 // ---- Plots ----------------------------------------------------------------------------------------
 
+// A plot expression prepared for the region, with the shared-subexpression pass when
+// asked (per-region trees) and CSE is on.
+static TreeNode *plot_tree(pde *p, const TreeNode *tree, uint16_t r, vectorn *fits, bool cse) {
+  Tree t(derived(p, tree, r, fits));
+  if (cse) finish(p, t.t, r);
+  return t.release();
+}
+
 void buildeq_build_plots(pde *p) {
   TRACE("buildeq_build_plots_0");
-  (void)p;
+  plotvector &plots = p->plotrecs;
+  uint16_t regions = region_count(p);
+  debug_printf("BUILD %d PLOTS.\n", plots.count);
+  for (int32_t k = 1; k <= plots.count; k++) {
+    plotrec *pr = &plots.data[k - 1];
+    // Each expression once per include region.
+    uint16_t count = pr->exprs.count;
+    fresh(&pr->compiled, count);
+    for (uint16_t i = 1; i <= count; i++) {
+      treevector *list = &pr->compiled.data[i - 1];
+      fresh(list, regions);
+      const TreeNode *e = pr->exprs.data[i - 1];
+      for (uint16_t r = 1; r <= regions; r++)
+        if (e && takes_part(p, r, false)) store(list, r, plot_tree(p, e, r, &pr->fits, true));
+    }
+    // The region-free trees.
+    fresh(&pr->reportcompiled, pr->reports.count);
+    for (uint16_t i = 1; i <= pr->reports.count; i++)
+      if (const TreeNode *e = pr->reports.data[i - 1]) store(&pr->reportcompiled, i, plot_tree(p, e, 0, &pr->fits, false));
+    fitting_fit_closure(p, &pr->fits);
+  }
 }
 
 // ---- The driver -------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "model/bcs.h"
 #include "model/metrics.h"
 #include "model/symtab.h"
+#include "plot/plot.h"
 #include "model/buildeq.h"
 #include "model/treemods.h"
 #include "tests/model/symfix.h"
@@ -186,4 +187,19 @@ TEST_F(Analysis, TimeTermsAndTheirJacobian) {
   // time derivative of the trial function.
   EXPECT_EQ(show(eq().timeint.data[0]), "negateop(integral(addop(vardot,mulop(u1,vardot))))");
   EXPECT_EQ(show(eq().timejac.data[0].data[0]), "negateop(integral(addop(febasis,mulop(u1,febasis))))");
+}
+
+TEST_F(Analysis, PlotExpressionsPerRegion) {
+  ASSERT_EQ(analyse("VARIABLES u DEFINITIONS q = integral(u) EQUATIONS div(grad(u)) = 1 "
+                    "PLOTS CONTOUR(dx(u) + q) REPORT(q)", 2),
+            "ok")
+      << log;
+  ASSERT_EQ(p->plotrecs.count, 1);
+  plotrec &pr = p->plotrecs.data[0];
+  ASSERT_EQ(pr.compiled.count, 1);
+  ASSERT_EQ(pr.compiled.data[0].count, 2);
+  for (int r = 0; r < 2; r++) EXPECT_TRUE(treemods_find_op(pr.compiled.data[0].data[r], op::volint)) << r;
+  ASSERT_EQ(pr.reportcompiled.count, 1);
+  EXPECT_TRUE(treemods_find_op(pr.reportcompiled.data[0], op::volint));
+  EXPECT_EQ(pr.fits.count, 1);
 }
