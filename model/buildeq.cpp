@@ -101,20 +101,20 @@ static treevector *sized(treevectors *v, uint16_t r, uint16_t n) {
 
 // ---- Debug listings and the two chains ----------------------------------------------------------
 
-static void dbeq(uint16_t e, uint16_t r, uint16_t variable, const TreeNode *tree, const char *label, bool flag) {
+// "\n<what> e  REGION r[  VARIABLE v]\n" and the tree under the label.
+static void dblist(const char *what, uint16_t n, uint16_t r, uint16_t variable, const TreeNode *tree,
+                   const char *label, bool flag) {
   if (!flag) return;
-  debug_printf("\nEQUATION %d  REGION %d", e, r);
+  debug_printf("\n%s %d  REGION %d", what, n, r);
   if (variable > 0) debug_printf("  VARIABLE %d", variable);
   debug_printf("\n");
   if (debug_file) trees_print_tree(debug_file, tree, label);
 }
-
+static void dbeq(uint16_t e, uint16_t r, uint16_t variable, const TreeNode *tree, const char *label, bool flag) {
+  dblist("EQUATION", e, r, variable, tree, label, flag);
+}
 static void dbbc(uint16_t b, uint16_t r, uint16_t variable, const TreeNode *tree, const char *label, bool flag) {
-  if (!flag) return;
-  debug_printf("\nBC %d  REGION %d", b, r);
-  if (variable > 0) debug_printf("  VARIABLE %d", variable);
-  debug_printf("\n");
-  if (debug_file) trees_print_tree(debug_file, tree, label);
+  dblist("BC", b, r, variable, tree, label, flag);
 }
 
 static void print_tree(const TreeNode *tree, const char *title) {
