@@ -98,6 +98,11 @@ TEST_F(Analysis, SwitchesAndLists) {
   EXPECT_EQ(show(eq().velocity.data[0]), "vector(-3,-1)");
   EXPECT_EQ(show(eq().diffusion.data[0]), "2");
   EXPECT_EQ(p->symmetric, 0);
+  // Constraint building leaves integrals differentiated inside; scalar building alone does not.
+  EXPECT_EQ(p->difintegrals, 0);
+  ASSERT_EQ(analyse("VARIABLES u EQUATIONS div(grad(u)) = 0 CONSTRAINTS integral(u) = 1"), "ok") << log;
+  EXPECT_EQ(p->difintegrals, 1);
+  EXPECT_EQ(p->formulas.constraints.items[0]->perregion.data[0].count, 1);
   // A third-order equation is taken by parts as a second-order one, not dropped.
   ASSERT_EQ(analyse("VARIABLES u EQUATIONS dx(dxx(u)) = 1"), "ok") << log;
   EXPECT_EQ(show(eq().volume.data[0]), "negateop(integral1(u1.11))");
