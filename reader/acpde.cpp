@@ -21,10 +21,6 @@ void acpde_actions_unavailable() {
   pdedat_exec_err_1(&m);
 }
 
-void acpde_descriptor_end() {
-  if (control_parse_pass) acpde_actions_unavailable();
-}
-
 int acpde_init() {
   TRACE("acpde");
   return 0;

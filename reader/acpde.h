@@ -22,8 +22,6 @@ int acpde_init();
 // is the fatal error "BAD ACTION CODE IN acpde_action".
 void acpde_action(uint16_t code, parse_node *r, parse_node *const *v);
 
-// Until the section actions are built, a parse builds nothing that a run could be
-// sized from: an action that ends a descriptor ends the run with the execution error
-// "Descriptor actions not available"; the end of a configuration text is accepted.
+// A descriptor whose actions are not built yet (a batch list) ends the run with the
+// execution error "Descriptor actions not available".
 [[noreturn]] void acpde_actions_unavailable();
-void acpde_descriptor_end();
