@@ -4,6 +4,7 @@
 
 #include "domain/domain.h"
 #include "model/bcs.h"
+#include "model/params.h"
 #include "model/treeval.h"
 #include "reader/rdomain.h"
 #include "elements/evalpoint.h"
@@ -155,8 +156,9 @@ TEST_F(Bounds, Failures) {
   EXPECT_EQ(parse(std::string("COORDINATES nonsense ") + kOne), "BAD COORDINATE SPECIFIER @1:21");
   EXPECT_EQ(parse(std::string("COORDINATES cartesian2(3) ") + kOne), "BAD COORDINATE SPECIFIER @1:23");
   EXPECT_EQ(parse(std::string("COORDINATES cartesian2 r = 1 ") + kOne), "UNIMPLEMENTED @1:25");
-  EXPECT_EQ(parse(std::string("DEFINITIONS k ") + kOne + "BOUNDARIES " + kSquare + "END"),
-            "K is undefined in region 1 @1:119");
+  EXPECT_EQ(parse(std::string("DEFINITIONS k ") + kOne + "BOUNDARIES REGION 1 k = 1 START(0,0) LINE TO (4,0) " +
+                  "TO (4,4) TO FINISH REGION 2 START(4,0) LINE TO (5,0) TO (5,1) TO FINISH END"),
+            "K is undefined in region 2 @1:169");
   EXPECT_EQ(parse(std::string(kOne) + "EXTRUSION z = 0, 1"), "Illegal in 2D Geometry @1:49");
   // The configuration text may end without END.
   EXPECT_EQ(parse(two + "END", "SELECT ngrid = 5"), "ok");
@@ -186,6 +188,8 @@ TEST_F(Bounds, Extrusion) {
       {"LAYER 1 k = 1 LAYER 2 VOID", "ok"},
   };
   for (auto [region, want] : errors) EXPECT_EQ(extruded("EXTRUSION z = 0, 1, 2", region), want) << region;
+  const TreeNode *k = params_find_param_def(&p->formulas.definitions, 2, 1, 2);  // K in the VOID layer
+  EXPECT_EQ(k ? k->opcode : -1, op::realzero);
   // A periodic extrusion maps the bottom surface onto the top one.
   ASSERT_EQ(extruded("PERIODIC EXTRUSION z = 0, 2", "k = 1"), "ok");
   ASSERT_EQ(d->periodics.count, 1);
@@ -231,6 +235,9 @@ TEST_F(Bounds, ReparsesAndClosure) {
   EXPECT_EQ(second, first);
   EXPECT_EQ(d->grid.quantum, quantum);
   EXPECT_EQ(d->regions.count * 100 + d->loops.count * 10 + d->periodics.count, 230);
+  // The sign of an earlier parse is forgotten.
+  EXPECT_EQ(run("REGION 1 START(0,0) ANTIPERIODIC(x+1) LINE TO (0,1) LINE TO (1,1) TO FINISH"), "ok");
+  EXPECT_EQ(run("REGION 1 START(0,0) PERIODIC(x+1) LINE TO (0,1) LINE TO (1,1) TO FINISH"), "ok");
   EXPECT_EQ(run("FEATURE START(0,0) LINE TO (1,0) TO (1,1)"), "ok");
   EXPECT_EQ(run("REGION 1 START(0,0) LINE TO (1,0) TO (1,1) START(1,1) LINE TO (0,1) TO (0,0)"), "ok");
 }
