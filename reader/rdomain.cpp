@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "control/control.h"
@@ -54,10 +55,7 @@ pde *P() { return rdpde_problem; }
 Domain *D() { return rdpde_problem->mesh.domain; }
 FormulaSet &F() { return rdpde_problem->formulas; }
 
-[[noreturn]] void err(const TextLoc *loc, const char *message) {
-  String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
-  pdedat_parse_err_0(P(), loc, &m);
-}
+[[noreturn]] void err(const TextLoc *loc, const char *message) { rdomain_error(loc, message); }
 
 // Every table gets at least rows x width entries; new ones are 0.
 void widen(Table &t, size_t rows, size_t width) {
@@ -84,25 +82,8 @@ double constant(parse_node *r, parse_node *n) {
   if (r->tree == n->tree) r->tree = nullptr;
   return rdexpr_constize(n);
 }
-// The tree of n, now the caller's.
-TreeNode *take(parse_node *r, parse_node *n) {
-  TreeNode *t = n->tree;
-  n->tree = nullptr;
-  if (r->tree == t) r->tree = nullptr;
-  return t;
-}
-// The string of n moved out, upper-cased when asked; an identifier gives its name.
-String take_string(parse_node *n, bool upper) {
-  String s = {};
-  if (n->token == SYM_STRING) {
-    s = n->value.string;
-    n->value.string = {};
-  } else if (n->id) {
-    strings_copyto_0(&s, &n->id->name);
-  }
-  if (upper) strings_upstring_0(&s);
-  return s;
-}
+TreeNode *take(parse_node *r, parse_node *n) { return rdomain_take(r, n); }
+String take_string(parse_node *n, bool upper) { return rdomain_take_string(n, upper); }
 // Gives r an integer value (r must not hold a string of its own then).
 void result(parse_node *r, int32_t value) {
   if (r->token == SYM_STRING) r->token = 0;
@@ -275,19 +256,12 @@ void new_periodic(parse_node *r, parse_node *const *v, int n) {
 
 // The message of a definition left without a value in region.
 void undefined(const param *q, uint16_t region, uint16_t layer) {
-  String m = {};
-  strings_copyto_0(&m, &q->name);
-  strings_addto_1(&m, " is undefined in region ");
-  String k = {};
-  strings_itos_0(&k, region);
-  strings_addto_0(&m, &k);
-  if (layer) {
-    strings_addto_1(&m, " layer ");
-    strings_itos_0(&k, layer);
-    strings_addto_0(&m, &k);
-  }
-  strings_free_0(&k);
-  pdedat_parse_err_0(P(), &S.end, &m);
+  // The report does not return: the text lives in a buffer that the next one reuses.
+  static std::string text;
+  text.assign(q->name.text ? q->name.text : "", q->name.length);
+  text += " is undefined in region " + std::to_string(region);
+  if (layer) text += " layer " + std::to_string(layer);
+  err(&S.end, text.c_str());
 }
 
 // Every joint of an include or exclude region must end an even number of the edges of
@@ -382,6 +356,30 @@ void endup() {
 }
 
 }  // namespace
+
+void rdomain_error(const TextLoc *loc, const char *message) {
+  String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
+  pdedat_parse_err_0(P(), loc, &m);
+}
+
+TreeNode *rdomain_take(parse_node *r, parse_node *n) {
+  TreeNode *t = n->tree;
+  n->tree = nullptr;
+  if (r->tree == t) r->tree = nullptr;
+  return t;
+}
+
+String rdomain_take_string(parse_node *n, bool upper) {
+  String s = {};
+  if (n->token == SYM_STRING) {
+    s = n->value.string;
+    n->value.string = {};
+  } else if (n->id) {
+    strings_copyto_0(&s, &n->id->name);
+  }
+  if (upper) strings_upstring_0(&s);
+  return s;
+}
 
 void rdomain_reset(pde *p) {
   S = State{};

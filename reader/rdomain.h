@@ -6,9 +6,12 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/strings.h"
+
 struct parse_node;
 struct pde;
 struct TextLoc;
+struct TreeNode;
 
 int rdomain_init();
 
@@ -25,6 +28,14 @@ void rdomain_reset(pde *p);
 // A number of the geometry: the node's tree folded (rdexpr_constize); a tree that
 // holds a definition marks the problem's geometry as depending on definitions.
 double rdomain_stageize(parse_node *n);
+
+// The parse error message at loc, on the problem being read; does not return.
+[[noreturn]] void rdomain_error(const TextLoc *loc, const char *message);
+// The tree of node n, now the caller's (r, the action's result, forgets it too).
+TreeNode *rdomain_take(parse_node *r, parse_node *n);
+// The string of node n moved out (an identifier gives a copy of its name; otherwise
+// empty), upper-cased when asked.
+String rdomain_take_string(parse_node *n, bool upper);
 
 // PERIODIC (+1) or ANTIPERIODIC (-1) anywhere in the problem: the opposite sign given
 // before is "Confilicting Periodic Declaration" at loc.

@@ -19,28 +19,9 @@ namespace {
 pde *P() { return rdpde_problem; }
 Domain *D() { return rdpde_problem->mesh.domain; }
 
-[[noreturn]] void err(const TextLoc *loc, const char *message) {
-  String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
-  pdedat_parse_err_0(P(), loc, &m);
-}
-
-TreeNode *take(parse_node *r, parse_node *n) {
-  TreeNode *t = n->tree;
-  n->tree = nullptr;
-  if (r->tree == t) r->tree = nullptr;
-  return t;
-}
-
-// The string of node n moved out (empty when it holds none), upper-cased when asked.
-String take_string(parse_node *n, bool upper) {
-  String s = {};
-  if (n->token == SYM_STRING) {
-    s = n->value.string;
-    n->value.string = {};
-  }
-  if (upper) strings_upstring_0(&s);
-  return s;
-}
+[[noreturn]] void err(const TextLoc *loc, const char *message) { rdomain_error(loc, message); }
+TreeNode *take(parse_node *r, parse_node *n) { return rdomain_take(r, n); }
+String take_string(parse_node *n, bool upper) { return rdomain_take_string(n, upper); }
 
 // Appends a layer name; the problem's layer count follows the list.
 void addlayer(String *name) {
