@@ -173,12 +173,13 @@ TEST_F(Bounds, Extrusion) {
   ASSERT_EQ(extruded("EXTRUSION z = 0, 1, 2", "k = 1"), "ok");
   EXPECT_EQ(d->surfacetrees.count * 10 + d->layernames.count, 32);
   EXPECT_EQ(d->layernames.items[0].length + d->layernames.items[1].length + p->stagedgeom, 0);
-  ASSERT_EQ(extruded("EXTRUSION SURFACE 'Bottom' z = 0 LAYER 'Slab' SURFACE 'Top' z = h", "LAYER 'slab' k = 1"), "ok");
+  ASSERT_EQ(extruded("EXTRUSION SURFACE 'Bottom' z = 0 LAYER 'Slab' SURFACE 'Top' z = h",
+                     "LAYER 'slab' k = 1 SURFACE 'top' VALUE(u) = 0"),
+            "ok");
   EXPECT_EQ(p->stagedgeom, 1);
-  String top = {};
-  strings_copyto_1(&top, "top");
-  EXPECT_EQ(domain_find_sheet_name(d, &top), 2);
-  strings_free_0(&top);
+  const vectorn &surfaces = d->regions.data[0].lists[0];
+  ASSERT_EQ(surfaces.count, 2);
+  EXPECT_EQ(type_of(surfaces.data[0], 1) * 10 + type_of(surfaces.data[1], 1), valuebc);
   const Case errors[] = {
       {"LAYER 3 k = 1", "Bad Layer Number @1:132"},
       {"LAYER 'other' k = 1", "Unknown Layer Name @1:138"},
