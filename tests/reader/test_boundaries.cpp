@@ -67,7 +67,9 @@ TEST_F(Bounds, AnglePieces) {
   for (auto &r : rows) {
     ASSERT_EQ(run(std::string("FEATURE START(1,0) ARC(CENTER=0,0) ANGLE=") + r.angle + " LINE TO (5,5)"), "ok");
     EXPECT_EQ(arcs(), r.arcs) << r.angle;
-    if (r.arcs) EXPECT_NEAR(edge(1).shapedata.arc.sweep, r.sweep, 1e-7) << r.angle;
+    if (r.arcs) {
+      EXPECT_NEAR(edge(1).shapedata.arc.sweep, r.sweep, 1e-7) << r.angle;
+    }
   }
 }
 
