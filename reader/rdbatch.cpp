@@ -99,8 +99,7 @@ static void check(const parse_node *name) {
   if (dir.length == 0 || dir.text[0] != pdedat_separator) strings_copyto_0(&full, &batch_dir);
   strings_addto_0(&full, &dir);
   strings_addto_0(&full, &base);
-  strings_addto_1(&full, ".");
-  strings_addto_0(&full, &verdat_pdeext);
+  strings_addto_1(&full, ".pde");
   strings_copyto_0(entry(), &full);
   struct stat st;
   bool found = stat(full.text, &st) == 0 && S_ISREG(st.st_mode);

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "runtime/debug.h"
 #include "runtime/filio.h"
 #include "runtime/lined.h"
@@ -680,7 +679,11 @@ void write_paths(FILE *f, int32_t layer, const std::vector<std::vector<int32_t>>
     // visited (a closed chain) or already written.
     int32_t first = int32_t(k);
     visited[k] = ++stamp;
-    for (int32_t p; (p = S.segs[size_t(first)].prev) && !S.segs[size_t(p)].written && visited[size_t(p)] != stamp;) {
+    for (int32_t p; (p = S.segs[size_t(first)].prev) && !S.segs[size_t(p)].written;) {
+      if (visited[size_t(p)] == stamp) {
+        if (size_t(p) == k) first = p;  // a closed chain starts where the search began
+        break;
+      }
       first = p;
       visited[size_t(p)] = stamp;
     }
@@ -750,9 +753,11 @@ int32_t rddxf_scan_dxf(const String *path) {
   reset();
   // 1. The drawing, read to its end or to the first error.
   String name = {};
-  path_with(&name, path, ".DXF");
+  path_with(&name, path, ".dxf");
   struct stat st;
-  if (stat(name.text, &st) != 0) path_with(&name, path, ".dxf");
+  bool lower = stat(name.text, &st) == 0;
+  path_with(&name, path, ".DXF");
+  if (stat(name.text, &st) != 0 && lower) path_with(&name, path, ".dxf");
   if (!filio_open_get(&S.in, 32768, &name)) {
     String m = {};
     strings_copyto_1(&m, "Can't open file");
@@ -774,8 +779,7 @@ int32_t rddxf_scan_dxf(const String *path) {
   linkup();
   // 3. The descriptor.
   String out = {};
-  path_with(&out, path, ".");
-  strings_addto_0(&out, &verdat_pdeext);
+  path_with(&out, path, ".pde");
   FILE *f = fopen(out.text, "w");
   strings_free_0(&out);
   if (!f) {
