@@ -11,7 +11,7 @@ namespace {
 
 std::vector<std::string> questions;
 
-struct Batch : Actions {
+struct BatchList : Actions {
   std::string d;  // the list's folder, with its separator
   void SetUp() override {
     Actions::SetUp();
@@ -38,7 +38,7 @@ struct Batch : Actions {
   }
 };
 
-TEST_F(Batch, EntriesAreCompletedUnderTheListsFolder) {
+TEST_F(BatchList, EntriesAreCompletedUnderTheListsFolder) {
   // The hand-over abandons the command without a report.
   std::string list = "BATCH a, 'sub\\b.txt' sub\\b Alpha '" + d + "abs/x' END";
   ASSERT_EQ(parse(list), "");
@@ -53,7 +53,7 @@ TEST_F(Batch, EntriesAreCompletedUnderTheListsFolder) {
   EXPECT_EQ(fputs("still open\n", log) >= 0, true);
 }
 
-TEST_F(Batch, MissingFilesAndNestedLists) {
+TEST_F(BatchList, MissingFilesAndNestedLists) {
   const std::pair<const char *, const char *> cases[] = {
       {"BATCH a nothere", "Missing File @1:16"},
       {"BATCH a, folder", "Missing File @1:16"},  // a folder is not a file
@@ -68,7 +68,7 @@ TEST_F(Batch, MissingFilesAndNestedLists) {
   EXPECT_EQ(parse("BATCH a"), "Nested Batch lists @1:6");
 }
 
-TEST_F(Batch, AModifiedListIsOfferedForSaving) {
+TEST_F(BatchList, AModifiedListIsOfferedForSaving) {
   strings_copyto_1(&verdat_product, "Quendar");
   control_services.yesno = [](uint16_t, const String *m, const String *c) {
     questions.push_back(std::string(c->text) + ": " + m->text);
