@@ -563,20 +563,31 @@ double how_far(const double p[3], const Segment &s) {
   return chord;
 }
 
-// Attaches each condition text to a segment of its layer closer than m heights, m
-// rising by one per pass, for at most 100 passes.
+// Attaches each condition text to a segment of its layer closer than m heights, for
+// m = 1, 2, ... 100, where pass m attaches every text still free to the last segment
+// within m heights. Texts do not depend on each other, so each text's pass is found
+// directly: the least m that some segment meets, then the last segment meeting it.
 void assign_bcs() {
-  for (int m = 1; m <= 100; m++) {
-    int open = 0;
-    for (const Text &t : S.texts) open += (t.bc || t.point) && !t.seg;
-    if (open == 0) return;
-    for (Text &t : S.texts) {
-      if (!(t.bc || t.point) || t.seg) continue;
-      for (size_t k = 1; k < S.segs.size(); k++)
-        if (S.segs[k].layer == t.layer && how_far(t.p, S.segs[k]) < m * t.height) t.seg = int32_t(k);
+  int open_at_100 = 0, passes = 0;
+  for (Text &t : S.texts) {
+    if (!(t.bc || t.point)) continue;
+    int best = 101;  // beyond the last pass
+    for (size_t k = 1; k < S.segs.size() && best > 1; k++) {
+      if (S.segs[k].layer != t.layer) continue;
+      double d = how_far(t.p, S.segs[k]), q = d / t.height;
+      if (!(q < best)) continue;  // also NaN, and heights of 0 or less
+      int m = std::max(1, int(q));
+      while (m > 1 && d < (m - 1) * t.height) m--;
+      while (m < best && !(d < m * t.height)) m++;
+      best = std::min(best, m);
     }
-    if (m == 100) debug_printf(" %d UNASSIGNED BOUNDARY CONDITIONS!\n", open);
+    for (size_t k = 1; best <= 100 && k < S.segs.size(); k++)
+      if (S.segs[k].layer == t.layer && how_far(t.p, S.segs[k]) < best * t.height) t.seg = int32_t(k);
+    passes = std::max(passes, best);
+    open_at_100 += best >= 100;
   }
+  // The passes end once no text is left free; the hundredth says what it began with.
+  if (passes >= 100) debug_printf(" %d UNASSIGNED BOUNDARY CONDITIONS!\n", open_at_100);
 }
 
 // Open ends found by a grid of cells one tolerance wide, so that each search looks

@@ -1,8 +1,8 @@
 // Fuzz target of the descriptor parser: any bytes are parsed as the descriptor of a
 // problem in batch mode, as the run controller does, with the macro generator off and
 // on. A run passes when the parse is accepted or ends in an error reported at a place
-// (in the batch log the source line, the "*" line and "Line N ERROR: ..."), without a
-// crash, trap, leak or hang.
+// (in the batch log the source line, the "*" line and "Line N ERROR: ..."), or hands a
+// BATCH list over to the run controller, without a crash, trap, leak or hang.
 #include <unistd.h>
 
 #include <cstddef>
@@ -18,6 +18,7 @@
 #include "reader/gpmin.h"
 #include "reader/ppde.h"
 #include "reader/rdpde.h"
+#include "runtime/bopmem.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
@@ -63,6 +64,19 @@ void parse(const std::string &bytes, bool macros) {
   p->desctext = textin_preset_text(&none, 0, bytes.c_str());
   verdat_macro = macros;
   int code = except_catch("fuzz_reader", [p] { control_parse_file(p); });
+  if (code == EXCEPT_REPORTED && p->phase == 0) {
+    // A BATCH list handed over: its record is freed with its texts, and the list
+    // is dropped again, so that the next input is not a nested list.
+    strings_free_1(&pdedat_batch_names, 1);
+    bopmemfree(&pdedat_batch_states);
+    pdedat_batch_count = 0;
+    pdedat_batch_log = batch_log;
+    control_parse_nesting = 0;
+    if (macros) gpmin_close_gpm();
+    verdat_macro = 0;
+    pdedat_current = nullptr;
+    return;
+  }
   if (code) {
     // What the main routine's catch point does for an abandoned parse.
     control_parse_nesting = 0;

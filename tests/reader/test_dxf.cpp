@@ -1,5 +1,8 @@
 // DXF import: hand-written drawings of known geometry, drawings written by ezdxf, and
 // damaged drawings; the written descriptors are held as golden texts.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <regex>
 #include <sstream>
@@ -9,6 +12,7 @@
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
 #include "runtime/debug.h"
+#include "runtime/except.h"
 #include "runtime/textin.h"
 #include "tests/reader/problem.h"
 #include "tests/runtime/harness.h"
@@ -200,12 +204,22 @@ TEST_F(Import, DamagedDrawings) {
   EXPECT_EQ(rddxf_scan_dxf(&none), 1);
   EXPECT_NE(log_text().find(dir.file("none") + ".DXF: Can't open file\n"), std::string::npos) << log_text();
   EXPECT_EQ(slurp(dir.file("none.pde")), "<missing>");
+  // A descriptor that cannot be created is an execution error.
+  remove(dir.file("drawing.pde").c_str());
+  ASSERT_EQ(mkdir(dir.file("drawing.pde").c_str(), 0700), 0);
+  spit(dir.file("drawing.dxf"), full);
+  OwnedString drawing(dir.file("drawing"));
+  TRACE("import");
+  HookScope hook;
+  EXPECT_EQ(except_catch("import", [&] { rddxf_scan_dxf(&drawing); }), EXCEPT_REPORTED);
+  EXPECT_NE(log_text().find("ERROR: Can't Open PDE Output File\n"), std::string::npos);
+  rmdir(dir.file("drawing.pde").c_str());
   // Three paths meeting at one point, the third running back into the first: the
   // writer ends, every segment written once.
   Dxf three;
   three.head({"0", "a"});
-  three.g(0, "LWPOLYLINE").g(8, "a").xy(10, 0, 0).xy(10, 1, 0);
   three.g(0, "LWPOLYLINE").g(8, "a").xy(10, 5, 5).xy(10, 1, 0);
+  three.g(0, "LWPOLYLINE").g(8, "a").xy(10, 0, 0).xy(10, 1, 0);
   three.g(0, "LWPOLYLINE").g(8, "a").xy(10, 1, 0).xy(10, 2, 2).xy(10, 0, 0);
   std::string out = import(three.end());
   EXPECT_EQ(count(out, "    line to"), 4) << out;
