@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "control/pdedat.h"
@@ -282,7 +283,7 @@ void put_text(const std::string &text, int32_t layer, const double p[3], double 
   t.bc = first == "VALUE" || first == "NATURAL" || first == "LOAD";
   t.point = first == "POINT";
   auto at = std::find_if(S.texts.begin(), S.texts.end(), [&](const Text &o) { return o.p[1] < p[1]; });
-  S.texts.insert(at, t);
+  S.texts.insert(at, std::move(t));
 }
 
 // ---- Entities ------------------------------------------------------------------------
@@ -503,7 +504,7 @@ void read_layer_entry() {
   });
   if (!ok || !named) return;
   if (name.size() > 1 && name.compare(0, 2, "0_") == 0) return;
-  S.layers.push_back(name);
+  S.layers.push_back(std::move(name));
 }
 
 void read_tables() {

@@ -15,20 +15,12 @@
 #include "reader/rddxf.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
+#include "tests/fuzz/fuzzlog.h"
 
 namespace {
 
 FILE *batch_log = nullptr;
 std::string base;
-
-std::string log_text() {
-  fflush(batch_log);
-  std::string out;
-  rewind(batch_log);
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, batch_log)) > 0;) out.append(buf, n);
-  return out;
-}
 
 }  // namespace
 
@@ -54,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   int32_t result = -1;
   int code = except_catch("fuzz_dxf", [&] { result = rddxf_scan_dxf(&path); });
   strings_free_0(&path);
-  std::string log = log_text();
+  std::string log = fuzz_log_text(batch_log);
   bool reported = log.find(" ERROR: Illegal Group\n") != std::string::npos ||
                   log.find(" ERROR: Invalid Y-coord code\n") != std::string::npos;
   FILE *out = fopen((base + ".pde").c_str(), "rb");

@@ -21,6 +21,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
+#include "tests/fuzz/fuzzlog.h"
 #include "runtime/textin.h"
 
 namespace {
@@ -40,15 +41,6 @@ uint16_t budgeted(parse_node *node) {
     pdedat_parse_err_0(rdpde_problem, &loc, &m);
   }
   return rdpde_readsymbol(node);
-}
-
-std::string log_text() {
-  fflush(batch_log);
-  std::string out;
-  rewind(batch_log);
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, batch_log)) > 0;) out.append(buf, n);
-  return out;
 }
 
 void parse(const std::string &bytes, bool macros) {
@@ -81,7 +73,7 @@ void parse(const std::string &bytes, bool macros) {
     // What the main routine's catch point does for an abandoned parse.
     control_parse_nesting = 0;
     if (macros) gpmin_close_gpm();
-    std::string log = log_text();
+    std::string log = fuzz_log_text(batch_log);
     bool located = log.find("*\n") != std::string::npos && log.find(" ERROR: ") != std::string::npos;
     bool ended = log.find("Descriptor actions not available") != std::string::npos;
     if (code != EXCEPT_REPORTED || !(located || ended)) {
