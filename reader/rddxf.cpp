@@ -62,7 +62,7 @@ struct Import {
   IOfile in;
   String line;
   Group g;
-  bool pushed, failed, ended;  // group pushed back; error met; 0/EOF group read
+  bool pushed, failed;         // group pushed back; error met
   std::vector<Segment> segs;   // entry 0 unused
   std::vector<Text> texts;
   std::vector<std::string> layers;  // layer index L is entry L
@@ -79,7 +79,7 @@ void reset() {
   strings_free_0(&S.in.name);
   strings_free_0(&S.line);
   S.g = {};
-  S.pushed = S.failed = S.ended = false;
+  S.pushed = S.failed = false;
   std::vector<Segment>(1).swap(S.segs);
   std::vector<Text>().swap(S.texts);
   std::vector<std::string>().swap(S.layers);
@@ -531,10 +531,7 @@ void read_tables() {
 // EOF, is "Illegal Group".
 void read_drawing() {
   while (next_item()) {
-    if (is_zero("EOF")) {
-      S.ended = true;
-      return;
-    }
+    if (is_zero("EOF")) return;
     if (!is_zero("SECTION")) continue;
     if (!next_item() || S.g.code != 2) {
       fail("Illegal Group");
