@@ -56,9 +56,11 @@ TEST_F(Program, LogsOfABatchRun) {
 }
 
 // A batch list run with option B: one log, the list's, with a START ... END group
-// for each listed descriptor (whose actions end the run of each with an error here).
+// for each listed descriptor (whose actions end the run of each with an error here;
+// the third holds a list itself).
 TEST_F(Program, BatchListOfThreeDescriptors) {
-  for (const char *n : {"one", "two", "three"}) spit(dir + "/" + n + ".pde", "TITLE 'x'\nEND\n");
+  for (const char *n : {"one", "two"}) spit(dir + "/" + n + ".pde", "TITLE 'x'\nEND\n");
+  spit(dir + "/three.pde", "BATCH one\n");  // a list may not list a list
   spit(dir + "/list.pde", "BATCH one two, 'three'\nEND\n");
   run("-B -X list.pde");
   std::vector<std::string> groups;
@@ -69,6 +71,7 @@ TEST_F(Program, BatchListOfThreeDescriptors) {
                                               dir + "/three.pde", "END"}))
       << out();
   for (const char *n : {"one", "two", "three"}) EXPECT_EQ(slurp(dir + "/" + n + ".log"), "<missing>");
+  EXPECT_NE(slurp(dir + "/list.log").find("           Line 1 ERROR: Nested Batch lists\n"), std::string::npos);
 }
 
 TEST_F(Program, ExitCodes) {
