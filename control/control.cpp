@@ -75,6 +75,7 @@ static void runjob(pde *p);
 static void check_errlim(pde *p);
 static void plotfile_header(pde *p);
 static void eig_write(pde *p);
+static void path_of(String *d, const pde *p, const char *tail);
 
 // ---- Default services ----------------------------------------------------------------
 
@@ -286,8 +287,13 @@ static void step_stage_end(pde *p) {
   }
 }
 
+// Phase 12: the drawing of the problem's directory and name becomes its descriptor.
 static void step_dxf(pde *p) {
-  if (control_services.import_dxf(&p->name) == 0) {
+  String path = {};
+  path_of(&path, p, p->name.text ? p->name.text : "");
+  int32_t result = control_services.import_dxf(&path);
+  strings_free_0(&path);
+  if (result == 0) {
     p->phase = PHASE_LOAD;
   } else {
     p->error = 1;

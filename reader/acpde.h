@@ -21,7 +21,3 @@ int acpde_init();
 // Calls the handler of code (1..ACPDE_CODES) with r and v; a code without a handler
 // is the fatal error "BAD ACTION CODE IN acpde_action".
 void acpde_action(uint16_t code, parse_node *r, parse_node *const *v);
-
-// A descriptor whose actions are not built yet (a batch list) ends the run with the
-// execution error "Descriptor actions not available".
-[[noreturn]] void acpde_actions_unavailable();

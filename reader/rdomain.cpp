@@ -610,7 +610,15 @@ void rdomain_arcctopoint(parse_node *r, parse_node *const *v) {
 }
 
 void rdomain_arcrtopoint(parse_node *r, parse_node *const *v) {
-  int32_t e = make_arc(uint16_t(v[2]->value.integer), 0, ARC_TWO_POINT_RADIUS, 0, 0, v[1]->value.real, 0);
+  // A radius short of half the chord is the writer's error: it is reported at the
+  // point rather than as a failure of the arc construction.
+  uint16_t j = uint16_t(v[2]->value.integer);
+  double radius = v[1]->value.real;
+  const Joint &a = joint(S.joint), &b = joint(j);
+  double h2 = ((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y)) / 4;
+  if (h2 > 0 && radius * radius / h2 - 1 < -2 * std::fabs(D()->grid.tolerance))
+    err(&v[2]->loc, "Radius too small for distance.");
+  int32_t e = make_arc(j, 0, ARC_TWO_POINT_RADIUS, 0, 0, radius, 0);
   arc_built(e, &v[2]->loc);
   result(r, e);
 }
