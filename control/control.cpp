@@ -39,6 +39,7 @@
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
 #include "reader/rdexpr.h"
+#include "reader/rdomain.h"
 #include "reader/rdpde.h"
 #include "reader/rdplot.h"
 #include "runtime/bopmem.h"
@@ -75,6 +76,7 @@ static void runjob(pde *p);
 static void check_errlim(pde *p);
 static void plotfile_header(pde *p);
 static void eig_write(pde *p);
+static void path_of(String *d, const pde *p, const char *tail);
 
 // ---- Default services ----------------------------------------------------------------
 
@@ -280,8 +282,13 @@ static void step_stage_end(pde *p) {
   }
 }
 
+// Phase 12: the drawing of the problem's directory and name becomes its descriptor.
 static void step_dxf(pde *p) {
-  if (control_services.import_dxf(&p->name) == 0) {
+  String path = {};
+  path_of(&path, p, p->name.text ? p->name.text : "");
+  int32_t result = control_services.import_dxf(&path);
+  strings_free_0(&path);
+  if (result == 0) {
     p->phase = PHASE_LOAD;
   } else {
     p->error = 1;
@@ -492,6 +499,7 @@ void control_parse_file(pde *p) {
     trees_set_tree_labels(&p->coordnames, nullptr);
     symtab_resize(&p->scopes, 1, 10);
     rdexpr_reset();
+    rdomain_reset(p);
     rdplot_reset();
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     // A configuration text that reads the descriptor through BODY has parsed it.
