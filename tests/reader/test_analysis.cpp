@@ -1,16 +1,13 @@
 // Equation analysis of parsed descriptors: the trees of the weak form, the switches it
 // sets, its errors and its debug-log transcript.
-#include <array>
-
+#include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/joints.h"
 #include "domain/regions.h"
 #include "model/bcs.h"
-#include "model/metrics.h"
-#include "model/symtab.h"
-#include "plot/plot.h"
 #include "model/buildeq.h"
 #include "model/treemods.h"
+#include "plot/plot.h"
 #include "tests/model/symfix.h"
 #include "tests/reader/actions.h"
 
@@ -46,35 +43,18 @@ struct Analysis : Actions {
     return at == std::string::npos ? report : report.substr(at + 7, report.find('\n', at) - at - 7);
   }
   FILE *log_file() { return Actions::log; }
+  // The domain snapped and bounded as the end of the descriptor leaves it, then the
+  // regions beside each edge found as the mesh phase finds them.
+  void prepare_domain() {
+    Domain *d = p->mesh.domain;
+    joints_quantize(&d->joints, &d->grid);
+    for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
+    edges_joinings(&d->edges, &d->joints);
+    domain_bound_regions(d);
+    domain_tag_edges(d);
+  }
   equation &eq(int k = 1) { return *p->formulas.equations.items[k - 1]; }
 };
-
-// A condition of the type with the formula of definition name on variable 1, placed
-// on line edges that bound region 1 (each given by its two end points).
-uint16_t place_condition(pde *p, int32_t type, const char *name, std::initializer_list<std::array<double, 4>> edges) {
-  bcset &s = p->formulas.bcs;
-  uint16_t n = bcs_new_bc(&s);
-  String w = {};
-  strings_copyto_1(&w, name);
-  idrec *id = symtab_lookupid(p->scopes.roots[0], &w, strings_hashfn_0(&w));
-  strings_free_0(&w);
-  TreeNode *t = trees_new_0(op::param);
-  t->index = id ? id->index : 0;
-  bcs_define_bc(&s, n, t, type, 1);
-  vectorn list{};
-  vectorn_one_more(&list, n);
-  uint16_t tag = bcs_make_bctag(&s, &list);
-  vectorn_free(&list);
-  Domain *d = p->mesh.domain;
-  for (const auto &e : edges) {
-    uint16_t a = joints_make_joint_1(&d->joints, e[0], e[1], &d->grid), b = joints_make_joint_1(&d->joints, e[2], e[3], &d->grid);
-    int32_t k = edges_make_line_edge(&d->edges, &d->joints, a, b, &d->grid);
-    Edge &g = d->edges.data[(k < 0 ? -k : k) - 1];
-    g.bctag = tag;
-    g.side_regions[0] = 1;
-  }
-  return n;
-}
 
 }  // namespace
 
@@ -123,36 +103,31 @@ TEST_F(Analysis, PlaneStressCouplesTheDisplacements) {
 }
 
 TEST_F(Analysis, CylindricalWeights) {
-  ASSERT_EQ(parse("VARIABLES u DEFINITIONS g = sin(y) EQUATIONS div(grad(u)) = 0"), "ok");
-  // The axisymmetric system (r, z) about the second axis, put in place of the plane.
-  metrics_clear_metric(&p->coords);
-  StringList names = {};
-  idrec *root = nullptr;
-  String w = {};
-  strings_copyto_1(&w, "YCYLINDER");
-  metrics_get_metric(&p->coords, &w, 0, &names);
-  metrics_coords(&p->coords, &root, &names);
-  strings_free_0(&w);
-  strings_free_1(&names, 1);
-  symtab_deleteall(root);
-  uint16_t b = place_condition(p, naturalbc, "G", {{1, 0, 1, 1}});
+  ASSERT_EQ(parse("COORDINATES ycylinder VARIABLES u DEFINITIONS g = sin(z) EQUATIONS div(grad(u)) = 0 "
+                  "BOUNDARIES REGION 1 START(1,0) NATURAL(u) = g LINE TO (2,0) NATURAL(u) = 0 LINE TO (2,1) TO (1,1) "
+                  "TO FINISH"),
+            "ok");
+  prepare_domain();
   p->cse = 0;  // plain trees, without shared subexpressions
   ASSERT_EQ(run(), "ok") << log;
-  bc &c = *p->formulas.bcs.items[b - 1];
+  bc &c = *p->formulas.bcs.items[0];
+  ASSERT_EQ(c.regions.count, 1);
   EXPECT_EQ(show(c.lists[1].data[0]), "bintegral(mulop(sinf(Y),X))");
   // The volume element is r, not the angular factor times r.
   EXPECT_EQ(show(eq().volume.data[0]), "negateop(addop(integral1(mulop(X,u1.1)),integral2(mulop(X,u1.2))))");
 }
 
 TEST_F(Analysis, BoundaryConditionsInValueForm) {
-  ASSERT_EQ(parse("VARIABLES u DEFINITIONS h = u^2/4 c = 3 EQUATIONS div(grad(u)) = 0"), "ok");
+  // A value depending on u on two edges of region 1, a constant value on a third.
+  ASSERT_EQ(parse("VARIABLES u DEFINITIONS h = u^2/4 c = 3 EQUATIONS div(grad(u)) = 0 BOUNDARIES REGION 1 "
+                  "START(0,0) VALUE(u) = h LINE TO (1,0) TO (1,1) VALUE(u) = c LINE TO (0,1) NATURAL(u) = 0 "
+                  "LINE TO FINISH"),
+            "ok");
+  prepare_domain();
   p->cse = 0;
-  // A value depending on u, on two edges of region 1; a constant value.
-  uint16_t varying = place_condition(p, valuebc, "H", {{0, 0, 1, 0}, {1, 0, 1, 1}});
-  uint16_t fixed = place_condition(p, valuebc, "C", {{0, 1, 0, 0}});
   p->basis = 0;  // no trial basis: the derivative of u by u is 1
   ASSERT_EQ(run(), "ok") << log;
-  bc &v = *p->formulas.bcs.items[varying - 1], &f = *p->formulas.bcs.items[fixed - 1];
+  bc &v = *p->formulas.bcs.items[0], &f = *p->formulas.bcs.items[1];
   ASSERT_EQ(v.regions.count, 1);  // two edges, one region
   EXPECT_EQ(v.regions.data[0], 1);
   EXPECT_EQ(show(v.lists[1].data[0]), "subop(u1,mulop(square(u1),0.25))");
