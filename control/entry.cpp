@@ -124,7 +124,9 @@
 #include "runtime/vectorvd.h"
 #include "solver/bandmxd.h"
 #include "solver/cgsolve.h"
+#include "solver/bigmatx.h"
 #include "solver/coupling.h"
+#include "solver/loading.h"
 #include "solver/eigensol.h"
 #include "solver/eispack.h"
 #include "solver/fitting.h"
@@ -247,6 +249,8 @@ static const struct {
     {"dominpde", dominpde_init},
     {"dfeature", dfeature_init},
     {"fitting", fitting_init},
+    {"bigmatx", bigmatx_init},
+    {"loading", loading_init},
     {"coupling", coupling_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},
