@@ -55,6 +55,27 @@ struct pdevars {
   pdevar *items;
 };
 
+// One derived global value: a fit, an integral, an extremum or a value at a point.
+struct pdeglobal {
+  uint8_t valid;        // the value below is current
+  double value;
+  double location[3];   // where an extremum lies
+  int32_t basis;        // basis code of a fitted global's nodal values
+  vectord values;       // a fitted global's nodal values by node number
+};
+// Derived globals 1..count by fit number (global k is items[k-1]).
+struct pdeglobals {
+  uint16_t count, capacity;
+  pdeglobal *items;
+};
+// One user-function call in progress: the function's definition number and its
+// argument values.
+struct pdeframe {
+  uint16_t function;
+  double args[3];
+};
+enum { PDEDAT_MAX_FRAMES = 10 };
+
 struct pde {
   // Requests and flags the window callbacks and the main loop exchange.
   uint8_t stop, stopped, error, close, skipstages;
@@ -182,6 +203,16 @@ struct pde {
   uint8_t overlay, hex;
   uint8_t printcolour;       // 2 black printing, 0 colour
   uint8_t printmatrix, printgrid;
+
+  // ---- Evaluation fields ----
+  pdeglobals globals;        // derived global values, kept by the solvers
+  vector2d *modesets;        // eigenvector values per mode, one vector2d each
+  uint16_t nmodesets;        // entries of modesets
+  uint16_t mode;             // the current mode (1-based), 0 none
+  pdeframe frames[PDEDAT_MAX_FRAMES];  // user-function frames by nesting depth 1..10
+  vectord subvalues;         // shared subexpression scalars by slot number
+  vector2d subvectors;       // shared subexpression vectors (3 entries each)
+  vector2d subarrays;        // shared subexpression basis arrays; count 0: stored as a scalar
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever
