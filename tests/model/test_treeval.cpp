@@ -1,0 +1,379 @@
+// Tree evaluation at a point (the edge cases and every error text), element matrices of
+// known cells against sympy, Jacobians against differences of residuals, side normals
+// and the upwind coefficient.
+#include <cstring>
+#include <vector>
+
+#include "elements/basisfun.h"
+#include "elements/quature.h"
+#include "model/params.h"
+#include "model/treedif.h"
+#include "model/treeval.h"
+#include "runtime/vectort.h"
+#include "tests/elements/meshbuild.h"
+#include "tests/model/symfix.h"
+
+namespace {
+
+TreeNode *node(int32_t opcode, std::initializer_list<TreeNode *> kids, uint16_t index = 0, uint8_t sel = 0) {
+  TreeNode *n = trees_new_0(opcode);
+  n->index = index;
+  n->deriv[0] = sel;
+  int k = 0;
+  for (TreeNode *c : kids) n->child[k++] = c;
+  if (kids.size()) n->arity = uint8_t(kids.size());
+  return n;
+}
+TreeNode *num(double v) { return trees_new_real_0(v); }
+TreeNode *basis(int32_t code, uint8_t sel = 0) { return node(op::febasis, {}, uint16_t(code), sel); }
+TreeNode *integ(uint8_t sel, TreeNode *c) { return node(op::integral, {c}, 0, sel); }
+
+struct Treeval : Symbolic {
+  static void SetUpTestSuite() {
+    quature_init_quadrature();
+    basisfun_node_coords();
+    treeval_init();
+  }
+  LocalCell lc{};
+  evalpoint pt{};
+  vector2d vals{};
+  std::vector<TreeNode *> trees;
+  void SetUp() override {
+    Symbolic::SetUp();
+    p->dimension = 2;
+    p->upfactor = 1;
+    pt.cell = &lc;
+    pt.values = &vals;
+  }
+  void TearDown() override {
+    for (TreeNode *t : trees) trees_free_0(t);
+    vector2d_free(&vals, 1);
+    Symbolic::TearDown();
+  }
+  TreeNode *keep(TreeNode *t) { return trees.push_back(t), t; }
+  // The cell with the given node coordinates; quadrature of the problem for its order.
+  void cell(int32_t code, const std::vector<Xyz> &xyz, int timedep = 1) {
+    int dim = elements_dimension[code], order = elements_order[code];
+    p->dimension = uint16_t(dim);
+    p->vrule = quature_interior_choice(timedep, dim, order);
+    p->sset = quature_side_choice(timedep, dim, order);
+    quature_build_vquad_basis(&p->vquad, p->vrule, code);
+    quature_build_squad_basis(&p->squad, p->sset, code);
+    lc = {};
+    lc.frame.gbasis = code;
+    lc.frame.curved = order > 1;
+    for (size_t i = 0; i < xyz.size(); i++) {
+      lc.nodes[i] = int32_t(i + 1);
+      for (int r = 0; r < 3; r++) lc.frame.nodes[i][r] = xyz[i][r];
+    }
+    elements_jacobian(elements_centroid[dim].L, &lc.frame);
+    vector2d_resize(&vals, 1, 1);
+    vectord_resize(&vals.data[0], int32_t(xyz.size()), int32_t(xyz.size()));
+    vectorl_resize(&p->basiscodes, 1, 1);
+    p->basiscodes.data[0] = code;
+  }
+  uint16_t define(const char *name, TreeNode *tree, uint16_t region = 0) {
+    String s{};
+    strings_copyto_1(&s, name);
+    uint16_t n = params_new_param(&p->formulas.definitions, &s);
+    strings_free_0(&s);
+    params_define_param(&p->formulas.definitions, n, region, 0, tree);
+    return n;
+  }
+  // The value, or the error text.
+  std::string at(TreeNode *t, const evalpoint *e = nullptr) {
+    keep(t);
+    double v = 0;
+    std::string err = error_of([&] { v = treeval_eval(p, t, e ? e : &pt); });
+    if (!err.empty()) return err;
+    char b[40];
+    snprintf(b, sizeof b, "%.16g", v);
+    return b;
+  }
+};
+
+std::string g(double v) {
+  char b[40];
+  snprintf(b, sizeof b, "%.16g", v);
+  return b;
+}
+
+void expect_matrix(const double *got, const std::vector<double> &want, double scale, const char *what) {
+  double big = 0;
+  for (double w : want) big = std::max(big, std::fabs(w * scale));
+  for (size_t k = 0; k < want.size(); k++) EXPECT_NEAR(got[k], want[k] * scale, 1e-12 * big) << what << " entry " << k;
+}
+
+}  // namespace
+
+TEST_F(Treeval, PointCasesAndErrors) {
+  struct Case { const char *text; std::string want; } cases[] = {
+      {"0/0", "0"}, {"1/0", "DIVIDE BY ZERO"}, {"1/1e-301", "DIVIDE BY ZERO"}, {"1e-301/1e-301", "1"},
+      {"ATAN2(0, -1)", g(M_PI)}, {"ATAN2(-1, 0)", g(1.5 * M_PI)}, {"SIGN(0)", "1"}, {"USTEP(0)", "1"},
+      {"EXP(-700)", "0"}, {"LN(0)", "-690.7755278982137"}, {"EXP(700)", "Exponential Overflow"},
+      {"SQRT(0-4)", "Square Root of Negative Number"}, {"LN(0-1)", "Log of negative number"},
+      {"UPULSE(0, 0-1)", "1"}, {"URAMP(1, 0-1)", "0.5"},
+  };
+  for (const Case &c : cases) EXPECT_EQ(at(build(c.text)), c.want) << c.text;
+  EXPECT_EQ(at(nullptr), "0");
+  TreeNode *v = keep(build("1"));
+  v->valuetag = vtag::vector;
+  EXPECT_EQ(at(trees_copy(v)), "RESULT IS NOT SCALAR");
+  EXPECT_EQ(at(node(op::gamma, {num(-1)})), "ILLEGAL FUNCTION ARGUMENT");
+  EXPECT_EQ(at(node(op::deriv, {num(1)})), "ILLEGAL OPERATOR: deriv");
+  EXPECT_EQ(at(node(op::globalmin, {}, 3)), " 3: INVALID GLOBAL REFERENCE.");
+  EXPECT_EQ(at(node(op::sumvar, {}, 4)), " 4: INVALID FIT REFERENCE.");
+  EXPECT_EQ(at(node(op::fevalop, {num(1), num(2)})), "Coordinate Point Expected");
+  // A side beyond the cell's sides has no normal.
+  pt.side = 5;
+  EXPECT_EQ(at(node(op::vncomp, {build("VECTOR(1, 2)")})), "vncomp MUST BE EVALUATED ON A BOUNDARY.");
+  pt.side = 0;
+  EXPECT_EQ(at(node(op::vlength, {num(2)})), "VECTOR REQUIRED");
+  // The normal the caller gives at side 0, taken as a unit normal.
+  pt.nx = 0, pt.ny = 2;
+  EXPECT_EQ(at(node(op::vncomp, {build("VECTOR(1, 2)")})), "2");
+  EXPECT_EQ(at(node(op::vtcomp, {build("VECTOR(1, 2)")})), "-1");
+  // Component operators on a vector definition.
+  uint16_t w = define("W", build("VECTOR(3, 4)"));
+  p->formulas.definitions.items[w - 1]->global->valuetag = vtag::vector;
+  TreeNode *wref = node(op::param, {}, w);
+  wref->valuetag = vtag::vector;
+  EXPECT_EQ(at(node(op::vycomp, {wref})), "4");
+}
+
+TEST_F(Treeval, SumsUserFunctionsArraysAndDefinitions) {
+  // SUM over 1.9 .. 3.7 runs 1, 2, 3; an empty range never evaluates its summand.
+  EXPECT_EQ(at(node(op::sumop, {num(1.9), num(3.7), node(op::sumvar, {}, 1)}, 1)), "6");
+  EXPECT_EQ(at(node(op::sumop, {num(2), num(1), build("1/0")}, 1)), "0");
+  // f1(a) = a, fk(a) = f(k-1)(a) + 1: ten levels nest, the eleventh is refused, and
+  // the next evaluation starts from the top again.
+  auto arg = [](uint16_t f) { return node(op::fargop, {}, uint16_t(4 * f + 1)); };
+  define("F1", arg(1));
+  for (uint16_t k = 2; k <= 11; k++)
+    define("F", node(op::addop, {node(op::fparam, {arg(k)}, uint16_t(k - 1)), num(1)}));
+  EXPECT_EQ(at(node(op::fparam, {num(0)}, 10)), "9");
+  EXPECT_EQ(at(node(op::fparam, {num(0)}, 11)), "Recursive Evaluation");
+  EXPECT_EQ(at(node(op::fparam, {num(5)}, 10)), "14");
+  // f(a) = g(a*2): the argument expression reads the caller's a.
+  uint16_t gdef = define("G", node(op::addop, {node(op::fargop, {}, 4 * 12 + 1), num(1)}));
+  ASSERT_EQ(gdef, 12);
+  define("FF", node(op::fparam, {node(op::mulop, {arg(13), num(2)})}, 12));
+  EXPECT_EQ(at(node(op::fparam, {num(3)}, 13)), "7");
+  // Array references: truncated, checked before narrowing.
+  String name{};
+  strings_copyto_1(&name, "A");
+  uint16_t a = arys_new_array(&p->formulas.arrays, &name);
+  strings_free_0(&name);
+  for (double x : {10.0, 20.0, 30.0}) x == 10 ? (void)arys_define_array(&p->formulas.arrays, a, x) : (void)arys_next_array(&p->formulas.arrays, a, x);
+  for (auto [i, want] : std::vector<std::pair<double, std::string>>{
+           {2.9, "20"}, {0, "Array Index Out of Range"}, {65537, "Array Index Out of Range"},
+           {65537.5, "Array Index Out of Range"}, {NAN, "Array Index Out of Range"}})
+    EXPECT_EQ(at(node(op::arrayref, {num(i)}, a)), want) << i;
+  // A point without a cell reads the evaluator's current region.
+  uint16_t r = define("R", num(1));
+  params_define_param(&p->formulas.definitions, r, 2, 0, num(2));
+  evalpoint bare{};
+  treeval_region = 2;
+  EXPECT_EQ(at(node(op::param, {}, r), &bare), "2");
+  treeval_region = 0;
+  EXPECT_EQ(at(node(op::param, {}, r), &bare), "1");
+}
+
+TEST_F(Treeval, EvalAtAnotherPointKeepsEachLevelsPoint) {
+  build_mesh(&p->mesh, {{0, 0, 0}, {5, 0, 0}, {5, 5, 0}, {0, 5, 0}}, {{1, 2, 3}, {1, 3, 4}}, tri3,
+             [](const Corners &) { return uint16_t(1); });
+  auto at_point = [](TreeNode *f, double x, double y) {
+    return node(op::fevalop, {f, node(op::pointval, {num(x), num(y)})});
+  };
+  TreeNode *inner = at_point(build("Y"), 3, 4);
+  EXPECT_EQ(at(at_point(node(op::addop, {inner, build("X")}), 1, 2)), "5");
+  EXPECT_EQ(at(at_point(build("X"), 9, 9)), "0");  // outside the mesh
+}
+
+TEST_F(Treeval, SmoothedPulseAndBasisArrays) {
+  cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  double out[20];
+  TreeNode *pulse = keep(node(op::upulsef, {num(0), num(-1)}));
+  EXPECT_EQ(treeval_eval_ba(p, out, pulse, &pt, tri3), 1);
+  EXPECT_NEAR(out[0], 0.5, 1e-7);  // the tabulated half erfc at 0
+  // 0 divided by an array, and an array over a single value.
+  pt.local[0] = 0.2, pt.local[1] = 0.3, pt.local[2] = 0.5;
+  TreeNode *q = keep(node(op::divop, {num(0), basis(tri3)}));
+  EXPECT_EQ(treeval_eval_ba(p, out, q, &pt, tri3), 3);
+  EXPECT_EQ(out[0] + out[1] + out[2], 0);
+  TreeNode *s = keep(node(op::subop, {node(op::mulop, {num(4), basis(tri3)}), num(1)}));
+  EXPECT_EQ(treeval_eval_ba(p, out, s, &pt, tri3), 3);
+  EXPECT_DOUBLE_EQ(out[2], 1);
+  EXPECT_EQ(error_of([&] { treeval_eval_ba(p, out, keep(node(op::sqrt, {basis(tri3)})), &pt, tri3); }),
+            "ILLEGAL ARRAY OPERAND: sqrt");
+}
+
+TEST_F(Treeval, ElementMatricesOfKnownCells) {
+  struct Case {
+    int32_t code;
+    std::vector<Xyz> xyz;
+    bool weighted;
+    double ks, ms;
+    std::vector<double> K, M;
+  } cases[] = {
+      {tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, false, -0.5, -1.0 / 24, {2, -1, -1, -1, 1, 0, -1, 0, 1}, {2, 1, 1, 1, 2, 1, 1, 1, 2}},
+      {tri6, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.5, 0.5, 0}, {0, 0.5, 0}, {0.5, 0, 0}}, false, -1.0 / 6, -1.0 / 360,
+       {6, 1, 1, 0, -4, -4, 1, 3, 0, 0, 0, -4, 1, 0, 3, 0, -4, 0, 0, 0, 0, 16, -8, -8, -4, 0, -4, -8, 16, 0, -4, -4, 0, -8, 0, 16},
+       {6, -1, -1, -4, 0, 0, -1, 6, -1, 0, -4, 0, -1, -1, 6, 0, 0, -4, -4, 0, 0, 32, 16, 16, 0, -4, 0, 16, 32, 16, 0, 0, -4, 16, 16, 32}},
+      // YCYLINDER: the weak form carries the radius x as its volume weight.
+      {tri3, {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, true, -2.0 / 3, -1.0 / 120, {2, -1, -1, -1, 1, 0, -1, 0, 1}, {12, 7, 6, 7, 16, 7, 6, 7, 12}},
+  };
+  double out[400];
+  for (const Case &c : cases) {
+    cell(c.code, c.xyz);
+    auto w = [&](TreeNode *t) { return c.weighted ? node(op::mulop, {build("X"), t}) : t; };
+    TreeNode *k = keep(node(op::negateop, {node(op::addop, {integ(1, w(basis(c.code, 1))), integ(2, w(basis(c.code, 2)))})}));
+    TreeNode *m = keep(integ(0, node(op::negateop, {w(basis(c.code))})));
+    int n = elements_functions[c.code];
+    ASSERT_EQ(treeval_vol_jacobian(p, out, k, &pt, c.code, c.code), n * n);
+    expect_matrix(out, c.K, c.ks, "stiffness");
+    EXPECT_EQ(pt.qpoint, 0);
+    ASSERT_EQ(treeval_vol_jacobian(p, out, m, &pt, c.code, c.code), n * n);
+    expect_matrix(out, c.M, c.ms, "mass");
+  }
+  // XCYLINDER weights by y: the same stiffness on (0,1), (1,1), (0,2).
+  cell(tri3, {{0, 1, 0}, {1, 1, 0}, {0, 2, 0}});
+  TreeNode *ky = keep(node(op::negateop, {node(op::addop, {integ(1, node(op::mulop, {build("Y"), basis(tri3, 1)})),
+                                                           integ(2, node(op::mulop, {build("Y"), basis(tri3, 2)}))})}));
+  treeval_vol_jacobian(p, out, ky, &pt, tri3, tri3);
+  expect_matrix(out, {2, -1, -1, -1, 1, 0, -1, 0, 1}, -2.0 / 3, "xcylinder");
+  // The source of + 4 on the unit triangle, and a null Jacobian term.
+  cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  ASSERT_EQ(treeval_vol_galerkin(p, out, keep(integ(0, node(op::negateop, {num(4)}))), &pt, tri3), 3);
+  expect_matrix(out, {1, 1, 1}, -2.0 / 3, "source");
+  EXPECT_EQ(treeval_vol_jacobian(p, out, nullptr, &pt, tri3, tri3), 9);
+  EXPECT_EQ(out[0] + out[4] + out[8], 0);
+  // NATURAL(u) = g on side 1 of the YCYLINDER cell (1,0), (2,0), (2,1).
+  cell(tri3, {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}});
+  pt.side = 1;
+  TreeNode *nat = keep(node(op::bintegral, {node(op::mulop, {build("X"), num(5)})}));
+  ASSERT_EQ(treeval_surf_galerkin(p, out, nat, &pt, tri3), 3);
+  expect_matrix(out, {0, 1, 1}, 5, "natural");
+  EXPECT_EQ(pt.side, 1);
+}
+
+TEST_F(Treeval, JacobiansAreDifferencesOfResiduals) {
+  env.names["UX"] = {op::varble, 11};
+  env.names["UY"] = {op::varble, 12};
+  // x and y derivatives of U through placeholders the builder cannot write.
+  std::function<void(TreeNode *)> mark = [&](TreeNode *t) {
+    if (!t) return;
+    if (t->opcode == op::varble && t->index > 10) t->deriv[0] = uint8_t(t->index - 10), t->index = 1;
+    if (t->group != leafop)
+      for (int k = 0; k < t->arity; k++) mark(t->child[k]);
+  };
+  auto tree = [&](const char *text) {
+    TreeNode *t = build(text);
+    mark(t);
+    return t;
+  };
+  const char *sources[] = {"EXP(U)", "U^2.5", "ATAN2(U, 2)"};
+  const std::vector<Xyz> cells[] = {{{0, 0, 0}, {1.2, 0.1, 0}, {0.2, 0.9, 0}},
+                                    {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.6, 0.6, 0}, {0, 0.5, 0}, {0.5, -0.05, 0}}};
+  double r0[20], r1[20], jac[400];
+  for (const std::vector<Xyz> &xyz : cells)
+    for (const char *s : sources) {
+      int32_t code = xyz.size() == 3 ? tri3 : tri6;
+      int n = int(xyz.size());
+      cell(code, xyz);
+      for (int i = 0; i < n; i++) vals.data[0].data[i] = 0.4 + 0.1 * i;
+      TreeNode *res = keep(node(op::subop, {node(op::addop, {integ(1, tree("(1+U^2)*UX")), integ(2, tree("(1+U^2)*UY"))}),
+                                            integ(0, tree(s))}));
+      TreeNode *side = keep(node(op::bintegral, {tree("U^2")}));
+      TreeNode *jres = keep(treedif_differ(p, trees_copy(res), -1, 1));
+      TreeNode *jside = keep(treedif_differ(p, trees_copy(side), -1, 1));
+      for (int which = 0; which < 2; which++) {
+        pt.side = uint8_t(which);  // side 1 for the boundary term
+        auto residual = [&](double *o) {
+          return which ? treeval_surf_galerkin(p, o, side, &pt, code) : treeval_vol_galerkin(p, o, res, &pt, code);
+        };
+        if (which) ASSERT_EQ(treeval_surf_jacobian(p, jac, jside, &pt, code, code), n * n);
+        else ASSERT_EQ(treeval_vol_jacobian(p, jac, jres, &pt, code, code), n * n);
+        for (int j = 0; j < n; j++) {
+          double &u = vals.data[0].data[j], keep_u = u, h = 1e-6;
+          u = keep_u + h, residual(r1);
+          u = keep_u - h, residual(r0);
+          u = keep_u;
+          for (int i = 0; i < n; i++) {
+            double fd = (r1[i] - r0[i]) / (2 * h), an = jac[i * n + j];
+            EXPECT_NEAR(an, fd, 1e-6 * std::max(1.0, std::fabs(an))) << s << " n=" << n << " side=" << which << " " << i << "," << j;
+          }
+        }
+      }
+      pt.side = 0;
+    }
+}
+
+TEST(TreevalSides, NormalsSumToZeroAndPointAway) {
+  quature_init_quadrature();
+  basisfun_node_coords();
+  const std::vector<Xyz> shapes[] = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                                     {{0.3, 0.1, 0}, {0.1, 2, 0}, {-1, 0.4, 0}},  // clockwise
+                                     {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+                                     {{0.2, 0.1, 0.3}, {1.5, 0.2, 0.1}, {0.4, 1.1, -0.2}, {0.1, 0.3, 2}}};
+  for (const std::vector<Xyz> &v : shapes) {
+    int nv = int(v.size()), dim = nv - 1;
+    double xyz[20][3] = {};
+    for (int i = 0; i < nv; i++) std::memcpy(xyz[i], v[i].data(), sizeof xyz[i]);
+    ElementFrame f{};
+    elements_localize(&f, xyz, dim == 2 ? tri3 : tet4, dim == 2 ? tri3 : tet4);
+    double sum[3] = {0, 0, 0};
+    for (int s = 1; s <= nv; s++) {
+      double nrm[3] = {0, 0, 0}, mid[3] = {0, 0, 0}, len2 = 0;
+      for (int c = 0; c < dim; c++) nrm[c] = treeval_side_factor(dim, c + 1, &f, s), sum[c] += nrm[c];
+      for (int i = 0; i < nv; i++)
+        for (int c = 0; c < 3 && i != s - 1; c++) mid[c] += v[i][c] / dim;
+      double away = 0;
+      for (int c = 0; c < 3; c++) away += nrm[c] * (mid[c] - v[s - 1][c]), len2 += nrm[c] * nrm[c];
+      EXPECT_GT(away, 0) << dim << " side " << s;
+      EXPECT_NEAR(std::sqrt(len2), treeval_side_factor(dim, 0, &f, s), 1e-14);
+    }
+    for (int c = 0; c < 3; c++) EXPECT_NEAR(sum[c], 0, 1e-14);
+  }
+}
+
+TEST_F(Treeval, UpwindCoefficientAndCellSize) {
+  struct Case { double d, vx, vy, h, want, tol; } cases[] = {
+      {1, 2, 0, 1, 0.0391294106874164, 1e-15}, {0.1, 3, 0, 1, 7.0 / 90, 1e-16}, {1, 0, 0, 1, 0, 0},
+      {0, 2, 0, 1, 1.0 / 8, 1e-16},  // zero diffusion: xi = 1
+  };
+  for (const Case &c : cases) EXPECT_NEAR(treeval_upweight(p, c.d, c.vx, c.vy, 0, c.h), c.want, c.tol) << c.d;
+  // The series below Pe 0.1 and the closed form above meet.
+  double below = treeval_upweight(p, 1 / 0.0999999, 0.2, 0, 0, 1), above = treeval_upweight(p, 1 / 0.1000001, 0.2, 0, 0, 1);
+  EXPECT_NEAR(below / above, 1, 3e-6);
+  // Without a size tree a tetrahedron's size is the cube root of its volume.
+  cell(tet4, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
+  double a[20], b[20];
+  TreeNode *r = keep(build("1 + X")), *d = keep(build("0.3")), *v = keep(build("VECTOR(2, 1, 0.5)"));
+  v->valuetag = vtag::vector;
+  TreeNode *h = keep(num(std::cbrt(1.0 / 6)));
+  treeval_upwind_galerkin(p, a, r, d, v, nullptr, &pt, tet4, 1);
+  treeval_upwind_galerkin(p, b, r, d, v, h, &pt, tet4, 1);
+  for (int i = 0; i < 4; i++) EXPECT_NEAR(a[i], b[i], 1e-15) << i;
+  EXPECT_NE(a[1], 0);
+}
+
+TEST_F(Treeval, ConstraintSideIntegralsLeaveThePointAsFound) {
+  build_mesh(&p->mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}}, tri3,
+             [](const Corners &c) { return uint16_t(c[0] == 1 && c[1] == 2 ? 3 : 1); });
+  cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, 0);
+  pt.cellno = 1, pt.region = 1;
+  constraint c{};
+  vectort_set_bit(&c.sets[0], 1);
+  vectort_set_bit(&c.sets[1], 1);
+  vectort_set_bit(&c.sets[3], 3);  // only the side on boundary 3: y = 0
+  double out[20];
+  TreeNode *t = keep(node(op::addop, {node(op::bintegral, {basis(tri3)}), integ(0, basis(tri3))}));
+  ASSERT_EQ(treeval_constraint_jacobian(p, out, t, &pt, tri3, &c), 3);
+  expect_matrix(out, {0.5 + 1.0 / 6, 0.5 + 1.0 / 6, 1.0 / 6}, 1, "constraint");
+  EXPECT_EQ(pt.side, 0);
+  EXPECT_EQ(pt.qpoint, 0);
+  // The volume integral that follows reads volume rows.
+  EXPECT_NEAR(treeval_vol_integrate(p, keep(build("X*X")), &pt, p->vrule), 1.0 / 12, 1e-15);
+  for (vectort &s : c.sets) vectort_free(&s);
+}
