@@ -712,28 +712,76 @@ static const double (*deriv_rows(pde *p, int32_t code, const evalpoint *pt))[20]
   return scratch_derivs;
 }
 
-// Global derivatives along axis s (1..3) of every function of the code at the point.
-static int global_row(pde *p, double *out, int32_t code, int s, const evalpoint *pt) {
-  const double (*ld)[20] = deriv_rows(p, code, pt);
-  const ElementFrame *f = &pt->cell->frame;
-  if (s == 1) return elements_basisx(out, code, ld, f);
-  if (s == 2) return elements_basisy(out, code, ld, f);
-  return elements_basisz(out, code, ld, f);
+// Rows at the rule point a loop has set are formed once per code and axis: the
+// generation changes with every rule point a loop sets and when a loop starts or ends.
+static const evalpoint *loop_point = nullptr;
+static uint32_t rule_generation = 1;
+struct RowCache {
+  uint32_t gen;
+  const double *row;
+  double own[20];
+};
+static RowCache row_cache[ELEMENTS_CODES][4];  // by code and axis (0 values, 1..3 x, y, z)
+
+template <int DIM>
+static void global_dim(double *row, int n, int s, const double (*ld)[20], const double (*K)[3]) {
+  for (int i = 0; i < n; i++) {
+    double sum = 0;
+    for (int c = 0; c < DIM; c++) sum += ld[c][i] * K[c][s - 1];
+    row[i] = sum;
+  }
 }
 
-// basis_tab: the test functions (or their derivative along s1) at the rule point.
-static int32_t basis_tab(pde *p, double *out, int32_t code, int s1, int s2, const evalpoint *pt) {
+// Global derivatives along axis s (1..3) of the code's functions from local rows ld,
+// through the frame's inverse Jacobian (the sums of elements_basisx and its kin).
+static void global_from(double *row, int32_t code, int s, const double (*ld)[20], const ElementFrame *f) {
+  int dim = elements_dimension[code], n = elements_functions[code];
+  if (s == 1 && dim == 1) global_dim<1>(row, n, s, ld, f->K);
+  else if (s <= 2 && dim == 2) global_dim<2>(row, n, s, ld, f->K);
+  else if (s <= 3 && dim == 3) global_dim<3>(row, n, s, ld, f->K);
+  else if (s == 1) elements_basisx(row, code, ld, f);
+  else if (s == 2) elements_basisy(row, code, ld, f);  // stops: no y in the cell
+  else elements_basisz(row, code, ld, f);
+}
+
+// The value row (axis 0) or a global derivative row of the code at the point.
+static const double *basis_row(pde *p, int32_t code, int axis, const evalpoint *pt) {
+  RowCache *c = nullptr;
+  if (pt == loop_point && pt->qpoint && code > 0 && code < ELEMENTS_CODES && axis >= 0 && axis <= 3) {
+    c = &row_cache[code][axis];
+    if (c->gen == rule_generation) return c->row;
+    c->gen = rule_generation;
+  }
+  double *own = c ? c->own : scratch_values;
+  const double *row;
+  if (axis == 0) {
+    row = value_row(p, code, pt);
+    if (c && row == scratch_values) row = static_cast<const double *>(std::memcpy(own, row, sizeof c->own));
+  } else {
+    global_from(own, code, axis, deriv_rows(p, code, pt), &pt->cell->frame);
+    row = own;
+  }
+  if (c) c->row = row;
+  return row;
+}
+
+static int global_row(pde *p, double *out, int32_t code, int s, const evalpoint *pt) {
+  int n = elements_functions[code];
+  std::memcpy(out, basis_row(p, code, s, pt), sizeof(double) * n);
+  return n;
+}
+
+// basis_tab: the test functions (or their derivative along s1) at the rule point;
+// the row lives until the next rule point.
+static const double one_row[1] = {1};
+static int32_t basis_tab(pde *p, const double **out, int32_t code, int s1, int s2, const evalpoint *pt) {
   if (code == 0) {
-    out[0] = 1;
+    *out = one_row;
     return 1;
   }
   if (s2) rtlib_fatal_in("basis_tab_0", "HIGH-ORDER BASIS");
-  int n = elements_functions[code];
-  if (s1 == 0) {
-    std::memcpy(out, value_row(p, code, pt), sizeof(double) * n);
-    return n;
-  }
-  return global_row(p, out, code, s1, pt);
+  *out = basis_row(p, code, s1, pt);
+  return elements_functions[code];
 }
 
 // ---- Basis-array walk ----------------------------------------------------------------------
@@ -805,7 +853,7 @@ int32_t treeval_eval_ba(pde *p, double *out, const TreeNode *n, evalpoint *pt, i
         if (pt->qpoint == 0 || n->deriv[1]) return elements_basis_sel(out, n->deriv[0], n->deriv[1], c, pt->local, &pt->cell->frame);
         if (n->deriv[0] == 0) {
           int nf = elements_functions[c];
-          std::memcpy(out, value_row(p, c, pt), sizeof(double) * nf);
+          std::memcpy(out, basis_row(p, c, 0, pt), sizeof(double) * nf);
           return nf;
         }
         return global_row(p, out, c, n->deriv[0], pt);
@@ -939,11 +987,24 @@ static int32_t vscalar_ba(pde *p, double *out, const TreeNode *n, evalpoint *pt,
 // and, for a curved cell, the Jacobian there; returns the frame's measure there.
 static double rule_point(evalpoint *pt, const QuadRule *rule, const QuadBasis *geo, int q) {
   ElementFrame *f = &pt->cell->frame;
+  rule_generation++;
   pt->qpoint = uint8_t(q);
   std::memcpy(pt->local, rule->points[q - 1].L, sizeof pt->local);
-  double xyz[3];
-  if (geo) elements_get_gcoords_rule(xyz, geo, q - 1, f);
-  else elements_get_gcoords(xyz, pt->local, f);
+  double xyz[3] = {0, 0, 0};
+  if (geo && geo->code == f->gbasis) {
+    // The forward map from the table's value row, as elements_get_gcoords_rule forms it.
+    const double *v = geo->values[q - 1];
+    int n = elements_functions[f->gbasis], dim = elements_dimension[f->gbasis];
+    for (int r = 0; r < dim; r++) {
+      double s = 0;
+      for (int i = 0; i < n; i++) s += v[i] * f->nodes[i][r];
+      xyz[r] = s;
+    }
+  } else if (geo) {
+    elements_get_gcoords_rule(xyz, geo, q - 1, f);
+  } else {
+    elements_get_gcoords(xyz, pt->local, f);
+  }
   pt->x = xyz[0], pt->y = xyz[1], pt->z = xyz[2];
   if (f->curved) {
     if (geo) elements_jacobian_rule(geo, q - 1, f);
@@ -978,11 +1039,18 @@ static const QuadBasis *geometry_table(pde *p, const QuadRule *rule, const evalp
 // exit, leaving the quadrature index 0.
 struct LoopScope {
   evalpoint *pt;
+  const evalpoint *outer = loop_point;
   uint8_t side;
-  LoopScope(evalpoint *point, uint8_t loop_side) : pt(point), side(point->side) { pt->side = loop_side; }
+  LoopScope(evalpoint *point, uint8_t loop_side) : pt(point), side(point->side) {
+    pt->side = loop_side;
+    loop_point = pt;
+    rule_generation++;
+  }
   ~LoopScope() {
     pt->side = side;
     pt->qpoint = 0;
+    loop_point = outer;
+    rule_generation++;
   }
 };
 
@@ -1154,8 +1222,9 @@ static int32_t eval_vg(pde *p, double *out, const TreeNode *n, evalpoint *pt, in
   auto walk = [&](double *o, const TreeNode *c) { return eval_vg(p, o, c, pt, code); };
   if (n && n->opcode == op::integral) {
     double c = eval(p, n->child[0], pt);
-    int32_t m = basis_tab(p, out, code, n->deriv[0], n->deriv[1], pt);
-    for (int32_t i = 0; i < m; i++) out[i] *= c;
+    const double *test;
+    int32_t m = basis_tab(p, &test, code, n->deriv[0], n->deriv[1], pt);
+    for (int32_t i = 0; i < m; i++) out[i] = test[i] * c;
     return m;
   }
   if (n && n->opcode == op::square) {
@@ -1237,33 +1306,53 @@ int32_t treeval_surf_galerkin(pde *p, double *out, const TreeNode *term, evalpoi
   return n;
 }
 
-// rowcol: entry (i, j) = test[i] * coef[j] (a single coefficient for every j).
-static int32_t rowcol(double *out, const double *test, int32_t nrow, const double *coef, int32_t ccount,
-                      int32_t ncol) {
-  for (int32_t i = 0; i < nrow; i++)
-    for (int32_t j = 0; j < ncol; j++) out[i * ncol + j] = test[i] * coef[ccount == 1 ? 0 : j];
-  return nrow * ncol;
-}
-
-enum { MATRIX = 400 };
-
-// eval_vj: a volume Jacobian term as a matrix over test and trial functions.
-static int32_t eval_vj(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t row, int32_t col) {
-  auto walk = [&](double *o, const TreeNode *c) { return eval_vj(p, o, c, pt, row, col); };
-  if (n && n->opcode == op::integral) {
-    double coef[20], test[20];
-    int32_t cc = treeval_eval_ba(p, coef, n->child[0], pt, col);
-    int32_t nt = basis_tab(p, test, row, n->deriv[0], n->deriv[1], pt);
-    return rowcol(out, test, nt, coef, cc, functions_of(col));
+// eval_vj: adds w times a volume Jacobian term, a matrix over test and trial functions,
+// into out. A sum of terms adds each with its sign, which gives the sum's matrix times
+// w (every integral's matrix has all the entries, so no counts can mismatch); a
+// constant adds to every entry.
+static void eval_vj(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t row, int32_t col, double w) {
+  if (!n) return;
+  int32_t ncol = functions_of(col);
+  switch (n->opcode) {
+    case op::integral: {
+      double own[20];
+      const double *test, *coef = own;
+      const TreeNode *c = n->child[0];
+      int32_t cc;
+      if (c && c->opcode == op::febasis && c->deriv[1] == 0 && pt->qpoint && pt == loop_point) {
+        // A bare trial function: its row as the basis-array walk would copy it.
+        coef = basis_row(p, c->index, c->deriv[0], pt);
+        cc = elements_functions[c->index];
+      } else {
+        cc = treeval_eval_ba(p, own, c, pt, col);
+      }
+      int32_t nt = basis_tab(p, &test, row, n->deriv[0], n->deriv[1], pt);
+      if (cc != 1 && cc != ncol) rtlib_fatal_in("treeval_vol_jacobian_0", "MATRIX MISMATCH");
+      // rowcol: entry (i, j) = test[i] * coef[j], one coefficient for every j.
+      for (int32_t i = 0; i < nt; i++) {
+        double wt = w * test[i];
+        double *o = out + i * ncol;
+        if (cc == 1)
+          for (int32_t j = 0; j < ncol; j++) o[j] += wt * coef[0];
+        else
+          for (int32_t j = 0; j < ncol; j++) o[j] += wt * coef[j];
+      }
+      return;
+    }
+    case op::bintegral: case op::realzero: return;  // side terms are not part of the volume matrix
+    case op::realval: {
+      int32_t m = functions_of(row) * ncol;
+      for (int32_t i = 0; i < m; i++) out[i] += w * n->value;
+      return;
+    }
+    case op::negateop: eval_vj(p, out, n->child[0], pt, row, col, -w); return;
+    case op::passive: eval_vj(p, out, n->child[0], pt, row, col, w); return;
+    case op::addop: case op::subop:
+      eval_vj(p, out, n->child[0], pt, row, col, w);
+      eval_vj(p, out, n->child[1], pt, row, col, n->opcode == op::addop ? w : -w);
+      return;
+    default: trapop(p, n);
   }
-  if (n && n->opcode == op::bintegral) {
-    out[0] = 0;
-    return 1;
-  }
-  double right[MATRIX];
-  int32_t m = term_shape(p, out, right, n, walk);
-  if (m < 0) trapop(p, n);
-  return m;
 }
 
 int32_t treeval_vol_jacobian(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t row,
@@ -1273,11 +1362,7 @@ int32_t treeval_vol_jacobian(pde *p, double *out, const TreeNode *term, evalpoin
   for (int32_t i = 0; i < m; i++) out[i] = 0;
   if (!term) return m;
   LoopScope loop(point, 0);
-  double a[MATRIX];
-  volume_loop(p, point, [&](double w) {
-    int32_t k = eval_vj(p, a, term, point, row, col);
-    if (!spread(out, a, k, m, w)) rtlib_fatal_in("treeval_vol_jacobian_0", "MATRIX MISMATCH");
-  });
+  volume_loop(p, point, [&](double w) { eval_vj(p, out, term, point, row, col, w); });
   return m;
 }
 
@@ -1395,7 +1480,7 @@ int32_t treeval_upwind_jacobian(pde *p, double *out, const TreeNode *coef, const
   TRACE("treeval_upwind_jacobian_0");
   int32_t nr = functions_of(row), nc = functions_of(col);
   int dim = dim_of(p, point);
-  static double A[3][MATRIX];
+  static double A[3][400];
   for (int k = 0; k < 3; k++)
     for (int32_t i = 0; i < nr * nc; i++) A[k][i] = 0;
   double g[20], c[20];
