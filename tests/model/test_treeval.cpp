@@ -7,6 +7,8 @@
 #include "elements/basisfun.h"
 #include "elements/quature.h"
 #include "model/params.h"
+#include "model/tabledat.h"
+#include "model/xferdat.h"
 #include "model/treedif.h"
 #include "model/treeval.h"
 #include "runtime/vectort.h"
@@ -376,4 +378,44 @@ TEST_F(Treeval, ConstraintSideIntegralsLeaveThePointAsFound) {
   // The volume integral that follows reads volume rows.
   EXPECT_NEAR(treeval_vol_integrate(p, keep(build("X*X")), &pt, p->vrule), 1.0 / 12, 1e-15);
   for (vectort &s : c.sets) vectort_free(&s);
+}
+
+TEST_F(Treeval, TablesTransfersAndComplexValues) {
+  // A table over one axis keyed by definition 1 (2 X), another keyed by variable 1.
+  cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  for (int i = 0; i < 3; i++) vals.data[0].data[i] = 0.1 * (i + 1);
+  pt.local[0] = 0.5, pt.local[1] = 0.25, pt.local[2] = 0.25, pt.x = 0.25, pt.y = 0.25;
+  define("K", build("2*X"));
+  tabledat_resize(&p->formulas.definitions.tables, 2, 2);
+  for (int k = 0; k < 2; k++) {
+    lintab &t = p->formulas.definitions.tables.items[k].table;
+    t.dimension = 1;
+    arrays_new(&t.axis[0], 2), arrays_new(&t.data1, 2);
+    t.axis[0].data[0] = 0, t.axis[0].data[1] = 1, t.data1.data[0] = 10, t.data1.data[1] = 20;
+    p->formulas.definitions.tables.items[k].keys[0] = k ? 5 : 101;
+  }
+  EXPECT_EQ(at(node(op::tableval, {}, 1)), "15");
+  EXPECT_EQ(at(node(op::tableval, {}, 1, 1)), "10");  // the slope along the axis
+  EXPECT_NEAR(std::stod(at(node(op::tableval, {}, 2))), 11.75, 1e-6);  // u = 0.175
+  // A transfer set on the unit square: its value inside, the marker outside.
+  xferdat_resize(&p->transfers, 1, 1);
+  xferdat *x = &p->transfers.items[0];
+  unit_square(&x->mesh);
+  vector2d_resize(&x->values, 1, 1);
+  vectord_resize(&x->values.data[0], 4, 4);
+  for (int i = 0; i < 4; i++) x->values.data[0].data[i] = x->mesh.nodes.data[i].x + 2 * x->mesh.nodes.data[i].y;
+  TreeNode *xv = node(op::xferval, {}, 1);
+  xv->key = 1;
+  EXPECT_EQ(at(xv), "0.75");
+  pt.x = 3;
+  EXPECT_EQ(at(trees_copy(xv)), "1.00000000000002e+300");
+  // Complex values: COMPLEX-free trees whose kind the classifier marks complex.
+  auto cx = [](TreeNode *t) { return t->valuetag = vtag::complex, t; };
+  TreeNode *e = cx(node(op::cexpf, {num(1)}));
+  EXPECT_EQ(at(node(op::clength, {e})), g(std::exp(1.0)));
+  TreeNode *q = cx(node(op::divop, {num(2), cx(node(op::mulop, {cx(node(op::cexpf, {num(0)})), num(4)}))}));
+  EXPECT_EQ(at(node(op::creal, {q})), "0.5");
+  complexd z{};
+  EXPECT_EQ(treeval_eval_complex(p, &z, nullptr, &pt), 0);
+  EXPECT_EQ(at(node(op::creal, {num(1)})), "ILLEGAL OPERATOR: realval");
 }
