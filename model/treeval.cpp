@@ -92,8 +92,8 @@ struct DepthScope {
   TRACE("bad_normal_0");
   fail_named(p, node, "", " MUST BE EVALUATED ON A BOUNDARY.", false);
 }
-static void bad_ref(pde *p, const TreeNode *node, const char *text) {
-  StringOwner s, tail;
+[[noreturn]] static void bad_ref(pde *p, const TreeNode *node, const char *text) {
+  StringOwner s;
   strings_itos_1(s.get(), node->index, 2);
   strings_addto_1(s.get(), text);
   pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
@@ -101,12 +101,10 @@ static void bad_ref(pde *p, const TreeNode *node, const char *text) {
 [[noreturn]] static void bad_fit(pde *p, const TreeNode *node) {
   TRACE("bad_fit_0");
   bad_ref(p, node, ": INVALID FIT REFERENCE.");
-  __builtin_unreachable();
 }
 [[noreturn]] static void bad_global(pde *p, const TreeNode *node) {
   TRACE("bad_global_0");
   bad_ref(p, node, ": INVALID GLOBAL REFERENCE.");
-  __builtin_unreachable();
 }
 [[noreturn]] static void trapmismatch(pde *p, const TreeNode *node, int32_t left, int32_t right) {
   TRACE("trapmismatch_0");
@@ -126,7 +124,7 @@ static uint16_t region_of(const evalpoint *pt) { return pt->cell ? pt->cell->reg
 
 static int32_t var_basis(pde *p, uint16_t v, const evalpoint *pt) {
   if (v >= 1 && v <= p->basiscodes.count && p->basiscodes.data[v - 1] > 0) return p->basiscodes.data[v - 1];
-  return pt->cell->frame.gbasis;
+  return pt->cell ? pt->cell->frame.gbasis : 0;
 }
 
 // A nodal field at the point, with the node's derivative selectors.
@@ -413,8 +411,8 @@ static void normal_of(pde *p, const TreeNode *n, const evalpoint *pt, double nv[
     return;
   }
   if (pt->side > dim + 1 || !pt->cell) bad_normal(p, n);
-  const double *k = pt->cell->frame.K[pt->side - 1];
-  nv[0] = -k[0], nv[1] = -k[1], nv[2] = dim == 3 ? -k[2] : 0;
+  // The side's outward vector from the frame, outward whatever the cell's orientation.
+  for (int k = 0; k < 3; k++) nv[k] = k < dim ? treeval_side_factor(dim, k + 1, &pt->cell->frame, pt->side) : 0;
 }
 
 // Component c (0-based) of child 1 of a component operator: an explicit vector's child

@@ -208,6 +208,12 @@ TEST_F(Treeval, SmoothedPulseAndBasisArrays) {
   EXPECT_DOUBLE_EQ(out[2], 1);
   EXPECT_EQ(error_of([&] { treeval_eval_ba(p, out, keep(node(op::sqrt, {basis(tri3)})), &pt, tri3); }),
             "ILLEGAL ARRAY OPERAND: sqrt");
+  // On side 1 (x + y = 1) the normal is the side's outward one, per trial function too.
+  pt.side = 1;
+  EXPECT_EQ(at(node(op::vncomp, {build("VECTOR(1, 0)")})), g(1 / std::sqrt(2.0)));
+  TreeNode *nb = keep(node(op::vncomp, {node(op::vector, {basis(tri3), num(1)})}));
+  ASSERT_EQ(treeval_eval_ba(p, out, nb, &pt, tri3), 3);
+  EXPECT_NEAR(out[0], (0.2 + 1) / std::sqrt(2.0), 1e-15);
 }
 
 TEST_F(Treeval, ElementMatricesOfKnownCells) {
