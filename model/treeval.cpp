@@ -676,21 +676,26 @@ int32_t treeval_eval_complex(pde *p, complexd *out, const TreeNode *n, const eva
 
 // ---- Basis rows --------------------------------------------------------------------------
 
+// The table t serves the point when it is of the code and its row q is the point.
+static bool serves(const QuadBasis *t, int32_t code, const evalpoint *pt) {
+  return t->code == code && t->values && t->count >= pt->qpoint &&
+         std::memcmp(t->points[pt->qpoint - 1].L, pt->local, sizeof(double) * 4) == 0;
+}
+
 // The problem's table of the code for the point's rule (volume at side 0, else the
-// point's side), or null when there is none or the quadrature index lies beyond it.
+// point's side), or null when there is none or its row at the quadrature index is not
+// the point (the rows are then formed at the point).
 static const QuadBasis *table_of(pde *p, int32_t code, const evalpoint *pt) {
   if (pt->qpoint == 0) return nullptr;
   if (pt->side == 0) {
     for (const QuadBasis *t : {&p->vquad, &p->vquad1, &p->vquaderr})
-      if (t->code == code && t->count >= pt->qpoint && t->values) return t;
+      if (serves(t, code, pt)) return t;
     return nullptr;
   }
   int32_t rs = quature_rule_side(pt->side);
   if (rs < 0 || rs > 3) return nullptr;
-  for (const SideQuadBasis *s : {&p->squad, &p->squad1}) {
-    const QuadBasis *t = &s->side[rs];
-    if (t->code == code && t->count >= pt->qpoint && t->values) return t;
-  }
+  for (const SideQuadBasis *s : {&p->squad, &p->squad1})
+    if (serves(&s->side[rs], code, pt)) return &s->side[rs];
   return nullptr;
 }
 

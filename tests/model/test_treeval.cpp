@@ -381,8 +381,10 @@ TEST_F(Treeval, ConstraintSideIntegralsLeaveThePointAsFound) {
   expect_matrix(out, {0.5 + 1.0 / 6, 0.5 + 1.0 / 6, 1.0 / 6}, 1, "constraint");
   EXPECT_EQ(pt.side, 0);
   EXPECT_EQ(pt.qpoint, 0);
-  // The volume integral that follows reads volume rows.
+  // The volume integrals that follow read volume rows.
   EXPECT_NEAR(treeval_vol_integrate(p, keep(build("X*X")), &pt, p->vrule), 1.0 / 12, 1e-15);
+  ASSERT_EQ(treeval_vol_galerkin(p, out, keep(integ(0, build("X"))), &pt, tri3), 3);
+  expect_matrix(out, {1, 2, 1}, 1.0 / 24, "moments");
   for (vectort &s : c.sets) vectort_free(&s);
 }
 
