@@ -61,7 +61,7 @@ static int32_t called(const char *what, pde *p, int32_t phase) {
 
 static const ControlServices doubles = {
     .parse = parse,
-    .import_dxf = [](const String *) { return dxf_result; },
+    .import_dxf = [](const String *path) { return calls.push_back("dxf " + str(path)), dxf_result; },
     .freshmesh = [](pde *p, uint8_t, int32_t) { return called("mesh", p, mesher ? mesher(p) : PHASE_ANALYSIS); },
     .grid3d = [](pde *p) { return called("grid3d", p, PHASE_ANALYSIS); },
     .analyze = analyze,
