@@ -1367,28 +1367,6 @@ static void eval_vj(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32
   }
 }
 
-// The terms of a sum of integrals with their signs, gathered once per cell; false
-// when the tree holds other shapes or more terms than fit (it is then walked whole).
-struct SignedTerm {
-  const TreeNode *node;
-  double sign;
-};
-static bool flatten(const TreeNode *n, double sign, SignedTerm *terms, int *count, int room) {
-  if (!n || n->opcode == op::realzero || n->opcode == op::bintegral) return true;
-  switch (n->opcode) {
-    case op::negateop: return flatten(n->child[0], -sign, terms, count, room);
-    case op::passive: return flatten(n->child[0], sign, terms, count, room);
-    case op::addop: case op::subop:
-      return flatten(n->child[0], sign, terms, count, room) &&
-             flatten(n->child[1], n->opcode == op::addop ? sign : -sign, terms, count, room);
-    case op::integral:
-      if (*count == room) return false;
-      terms[(*count)++] = {n, sign};
-      return true;
-    default: return false;
-  }
-}
-
 int32_t treeval_vol_jacobian(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t row,
                              int32_t col) {
   TRACE("treeval_vol_jacobian_0");
@@ -1396,15 +1374,7 @@ int32_t treeval_vol_jacobian(pde *p, double *out, const TreeNode *term, evalpoin
   for (int32_t i = 0; i < m; i++) out[i] = 0;
   if (!term) return m;
   LoopScope loop(point, 0);
-  SignedTerm terms[32];
-  int count = 0;
-  if (flatten(term, 1, terms, &count, 32)) {
-    volume_loop(p, point, [&](double w) {
-      for (int k = 0; k < count; k++) eval_vj(p, out, terms[k].node, point, row, col, terms[k].sign * w);
-    });
-  } else {
-    volume_loop(p, point, [&](double w) { eval_vj(p, out, term, point, row, col, w); });
-  }
+  volume_loop(p, point, [&](double w) { eval_vj(p, out, term, point, row, col, w); });
   return m;
 }
 
