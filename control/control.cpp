@@ -38,6 +38,7 @@
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
 #include "reader/rdexpr.h"
+#include "reader/rdomain.h"
 #include "reader/rdpde.h"
 #include "reader/rdplot.h"
 #include "runtime/bopmem.h"
@@ -503,6 +504,7 @@ void control_parse_file(pde *p) {
     trees_set_tree_labels(&p->coordnames, nullptr);
     symtab_resize(&p->scopes, 1, 10);
     rdexpr_reset();
+    rdomain_reset(p);
     rdplot_reset();
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     // A configuration text that reads the descriptor through BODY has parsed it.
