@@ -257,7 +257,6 @@ void pdedat_free_pde(pde *p) {
   }
   vectord_free(&p->subvalues);
   vector2d_free(&p->subvectors, 1);
-  vector2d_free(&p->subarrays, 1);
   vectord_free(&p->histtimes);
   vectorb_free(&p->basisflags);
   trees_free_1(&p->cseslots, 0);

@@ -192,7 +192,7 @@ struct pde {
   uint8_t difintegrals;  // 1: the derivative of a region or boundary integral is the integral of the derivative
   vectorb basisflags;    // per field variable: 1 keeps a basis code 0 (no trial function)
   treevector cseslots;   // the shared subexpressions, one subdef node per slot (not owned)
-  vector2d slotvalues;   // room for the values of the shared subexpressions, one per slot
+  vector2d slotvalues;   // per shared subexpression slot, its basis array (count 0: last stored as a scalar)
   vectorn fitlist;       // derived globals the analysed trees refer to, closed under dependency
   vectorn initfits;      // the same for the initial values
   // Working lists of the fitting code, one entry per derived global.
@@ -234,7 +234,6 @@ struct pde {
   pdeframe frames[PDEDAT_MAX_FRAMES];  // user-function frames by nesting depth 1..10
   vectord subvalues;         // shared subexpression scalars by slot number
   vector2d subvectors;       // shared subexpression vectors (3 entries each)
-  vector2d subarrays;        // shared subexpression basis arrays; count 0: stored as a scalar
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever

@@ -911,7 +911,7 @@ int32_t treeval_eval_ba(pde *p, double *out, const TreeNode *n, evalpoint *pt, i
         case op::fevalop: out[0] = eval(p, n, pt); return 1;
         case op::subdef: {
           int32_t m = treeval_eval_ba(p, out, n->child[0], pt, code);
-          vectord *a = submember(&p->subarrays, n->index, 20);
+          vectord *a = submember(&p->slotvalues, n->index, 20);
           if (m == 1) {
             *subscalar(&p->subvalues, n->index) = out[0];
             a->count = 0;
@@ -923,8 +923,8 @@ int32_t treeval_eval_ba(pde *p, double *out, const TreeNode *n, evalpoint *pt, i
         }
         case op::subref: {
           uint16_t k = n->index;
-          if (k >= 1 && k <= p->subarrays.count && p->subarrays.data[k - 1].count) {
-            const vectord *a = &p->subarrays.data[k - 1];
+          if (k >= 1 && k <= p->slotvalues.count && p->slotvalues.data[k - 1].count) {
+            const vectord *a = &p->slotvalues.data[k - 1];
             std::memcpy(out, a->data, sizeof(double) * a->count);
             return a->count;
           }

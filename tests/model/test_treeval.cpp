@@ -1,6 +1,5 @@
-// Tree evaluation at a point (the edge cases and every error text), element matrices of
-// known cells against sympy, Jacobians against differences of residuals, side normals
-// and the upwind coefficient.
+// Tree evaluation at a point (the edge cases and every error text), basis arrays, side
+// normals, the upwind coefficient and constraint integrals.
 #include <cstring>
 #include <vector>
 
@@ -9,7 +8,6 @@
 #include "model/params.h"
 #include "model/tabledat.h"
 #include "model/xferdat.h"
-#include "model/treedif.h"
 #include "model/treeval.h"
 #include "runtime/vectort.h"
 #include "tests/elements/meshbuild.h"
@@ -214,107 +212,6 @@ TEST_F(Treeval, SmoothedPulseAndBasisArrays) {
   TreeNode *nb = keep(node(op::vncomp, {node(op::vector, {basis(tri3), num(1)})}));
   ASSERT_EQ(treeval_eval_ba(p, out, nb, &pt, tri3), 3);
   EXPECT_NEAR(out[0], (0.2 + 1) / std::sqrt(2.0), 1e-15);
-}
-
-TEST_F(Treeval, ElementMatricesOfKnownCells) {
-  struct Case {
-    int32_t code;
-    std::vector<Xyz> xyz;
-    bool weighted;
-    double ks, ms;
-    std::vector<double> K, M;
-  } cases[] = {
-      {tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, false, -0.5, -1.0 / 24, {2, -1, -1, -1, 1, 0, -1, 0, 1}, {2, 1, 1, 1, 2, 1, 1, 1, 2}},
-      {tri6, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.5, 0.5, 0}, {0, 0.5, 0}, {0.5, 0, 0}}, false, -1.0 / 6, -1.0 / 360,
-       {6, 1, 1, 0, -4, -4, 1, 3, 0, 0, 0, -4, 1, 0, 3, 0, -4, 0, 0, 0, 0, 16, -8, -8, -4, 0, -4, -8, 16, 0, -4, -4, 0, -8, 0, 16},
-       {6, -1, -1, -4, 0, 0, -1, 6, -1, 0, -4, 0, -1, -1, 6, 0, 0, -4, -4, 0, 0, 32, 16, 16, 0, -4, 0, 16, 32, 16, 0, 0, -4, 16, 16, 32}},
-      // YCYLINDER: the weak form carries the radius x as its volume weight.
-      {tri3, {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, true, -2.0 / 3, -1.0 / 120, {2, -1, -1, -1, 1, 0, -1, 0, 1}, {12, 7, 6, 7, 16, 7, 6, 7, 12}},
-  };
-  double out[400];
-  for (const Case &c : cases) {
-    cell(c.code, c.xyz);
-    auto w = [&](TreeNode *t) { return c.weighted ? node(op::mulop, {build("X"), t}) : t; };
-    TreeNode *k = keep(node(op::negateop, {node(op::addop, {integ(1, w(basis(c.code, 1))), integ(2, w(basis(c.code, 2)))})}));
-    TreeNode *m = keep(integ(0, node(op::negateop, {w(basis(c.code))})));
-    int n = elements_functions[c.code];
-    ASSERT_EQ(treeval_vol_jacobian(p, out, k, &pt, c.code, c.code), n * n);
-    expect_matrix(out, c.K, c.ks, "stiffness");
-    EXPECT_EQ(pt.qpoint, 0);
-    ASSERT_EQ(treeval_vol_jacobian(p, out, m, &pt, c.code, c.code), n * n);
-    expect_matrix(out, c.M, c.ms, "mass");
-  }
-  // XCYLINDER weights by y: the same stiffness on (0,1), (1,1), (0,2).
-  cell(tri3, {{0, 1, 0}, {1, 1, 0}, {0, 2, 0}});
-  TreeNode *ky = keep(node(op::negateop, {node(op::addop, {integ(1, node(op::mulop, {build("Y"), basis(tri3, 1)})),
-                                                           integ(2, node(op::mulop, {build("Y"), basis(tri3, 2)}))})}));
-  treeval_vol_jacobian(p, out, ky, &pt, tri3, tri3);
-  expect_matrix(out, {2, -1, -1, -1, 1, 0, -1, 0, 1}, -2.0 / 3, "xcylinder");
-  // The source of + 4 on the unit triangle, and a null Jacobian term.
-  cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-  ASSERT_EQ(treeval_vol_galerkin(p, out, keep(integ(0, node(op::negateop, {num(4)}))), &pt, tri3), 3);
-  expect_matrix(out, {1, 1, 1}, -2.0 / 3, "source");
-  EXPECT_EQ(treeval_vol_jacobian(p, out, nullptr, &pt, tri3, tri3), 9);
-  EXPECT_EQ(out[0] + out[4] + out[8], 0);
-  // NATURAL(u) = g on side 1 of the YCYLINDER cell (1,0), (2,0), (2,1).
-  cell(tri3, {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}});
-  pt.side = 1;
-  TreeNode *nat = keep(node(op::bintegral, {node(op::mulop, {build("X"), num(5)})}));
-  ASSERT_EQ(treeval_surf_galerkin(p, out, nat, &pt, tri3), 3);
-  expect_matrix(out, {0, 1, 1}, 5, "natural");
-  EXPECT_EQ(pt.side, 1);
-}
-
-TEST_F(Treeval, JacobiansAreDifferencesOfResiduals) {
-  env.names["UX"] = {op::varble, 11};
-  env.names["UY"] = {op::varble, 12};
-  // x and y derivatives of U through placeholders the builder cannot write.
-  std::function<void(TreeNode *)> mark = [&](TreeNode *t) {
-    if (!t) return;
-    if (t->opcode == op::varble && t->index > 10) t->deriv[0] = uint8_t(t->index - 10), t->index = 1;
-    if (t->group != leafop)
-      for (int k = 0; k < t->arity; k++) mark(t->child[k]);
-  };
-  auto tree = [&](const char *text) {
-    TreeNode *t = build(text);
-    mark(t);
-    return t;
-  };
-  const char *sources[] = {"EXP(U)", "U^2.5", "ATAN2(U, 2)"};
-  const std::vector<Xyz> cells[] = {{{0, 0, 0}, {1.2, 0.1, 0}, {0.2, 0.9, 0}},
-                                    {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.6, 0.6, 0}, {0, 0.5, 0}, {0.5, -0.05, 0}}};
-  double r0[20], r1[20], jac[400];
-  for (const std::vector<Xyz> &xyz : cells)
-    for (const char *s : sources) {
-      int32_t code = xyz.size() == 3 ? tri3 : tri6;
-      int n = int(xyz.size());
-      cell(code, xyz);
-      for (int i = 0; i < n; i++) vals.data[0].data[i] = 0.4 + 0.1 * i;
-      TreeNode *res = keep(node(op::subop, {node(op::addop, {integ(1, tree("(1+U^2)*UX")), integ(2, tree("(1+U^2)*UY"))}),
-                                            integ(0, tree(s))}));
-      TreeNode *side = keep(node(op::bintegral, {tree("U^2")}));
-      TreeNode *jres = keep(treedif_differ(p, trees_copy(res), -1, 1));
-      TreeNode *jside = keep(treedif_differ(p, trees_copy(side), -1, 1));
-      for (int which = 0; which < 2; which++) {
-        pt.side = uint8_t(which);  // side 1 for the boundary term
-        auto residual = [&](double *o) {
-          return which ? treeval_surf_galerkin(p, o, side, &pt, code) : treeval_vol_galerkin(p, o, res, &pt, code);
-        };
-        if (which) ASSERT_EQ(treeval_surf_jacobian(p, jac, jside, &pt, code, code), n * n);
-        else ASSERT_EQ(treeval_vol_jacobian(p, jac, jres, &pt, code, code), n * n);
-        for (int j = 0; j < n; j++) {
-          double &u = vals.data[0].data[j], keep_u = u, h = 1e-6;
-          u = keep_u + h, residual(r1);
-          u = keep_u - h, residual(r0);
-          u = keep_u;
-          for (int i = 0; i < n; i++) {
-            double fd = (r1[i] - r0[i]) / (2 * h), an = jac[i * n + j];
-            EXPECT_NEAR(an, fd, 1e-6 * std::max(1.0, std::fabs(an))) << s << " n=" << n << " side=" << which << " " << i << "," << j;
-          }
-        }
-      }
-      pt.side = 0;
-    }
 }
 
 TEST(TreevalSides, NormalsSumToZeroAndPointAway) {
