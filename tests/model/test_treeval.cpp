@@ -11,6 +11,7 @@
 #include "model/treeval.h"
 #include "runtime/vectort.h"
 #include "tests/elements/meshbuild.h"
+#include "tests/model/cellfix.h"
 #include "tests/model/symfix.h"
 
 namespace {
@@ -53,22 +54,7 @@ struct Treeval : Symbolic {
   TreeNode *keep(TreeNode *t) { return trees.push_back(t), t; }
   // The cell with the given node coordinates; quadrature of the problem for its order.
   void cell(int32_t code, const std::vector<Xyz> &xyz, int timedep = 1) {
-    int dim = elements_dimension[code], order = elements_order[code];
-    p->dimension = uint16_t(dim);
-    p->vrule = quature_interior_choice(timedep, dim, order);
-    p->sset = quature_side_choice(timedep, dim, order);
-    quature_build_vquad_basis(&p->vquad, p->vrule, code);
-    quature_build_squad_basis(&p->squad, p->sset, code);
-    lc = {};
-    lc.frame.gbasis = code;
-    lc.frame.curved = order > 1;
-    for (size_t i = 0; i < xyz.size(); i++) {
-      lc.nodes[i] = int32_t(i + 1);
-      for (int r = 0; r < 3; r++) lc.frame.nodes[i][r] = xyz[i][r];
-    }
-    elements_jacobian(elements_centroid[dim].L, &lc.frame);
-    vector2d_resize(&vals, 1, 1);
-    vectord_resize(&vals.data[0], int32_t(xyz.size()), int32_t(xyz.size()));
+    test_cell(p, &lc, &vals, code, xyz, timedep);
     vectorl_resize(&p->basiscodes, 1, 1);
     p->basiscodes.data[0] = code;
   }

@@ -12,6 +12,7 @@
 #include "model/bcs.h"
 #include "model/buildeq.h"
 #include "model/treeval.h"
+#include "tests/model/cellfix.h"
 #include "tests/reader/actions.h"
 
 namespace {
@@ -47,26 +48,8 @@ struct Elements : Actions {
     pde *q = p;
     ASSERT_EQ(except_catch("analyse", [q] { buildeq_analyze_eq(q); }), 0);
   }
-  // The cell with its nodes, the problem's rules and tables for it, nodal values 0.
   void cell(int32_t code, const std::vector<Xyz> &xyz) {
-    int dim = elements_dimension[code], order = elements_order[code];
-    p->dimension = uint16_t(dim);
-    p->upfactor = 1;
-    p->vrule = quature_interior_choice(1, dim, order);
-    p->sset = quature_side_choice(1, dim, order);
-    quature_build_vquad_basis(&p->vquad, p->vrule, code);
-    quature_build_squad_basis(&p->squad, p->sset, code);
-    lc = {};
-    lc.region = 1;
-    lc.frame.gbasis = code;
-    lc.frame.curved = order > 1;
-    for (size_t i = 0; i < xyz.size(); i++) {
-      lc.nodes[i] = int32_t(i + 1);
-      for (int r = 0; r < 3; r++) lc.frame.nodes[i][r] = xyz[i][r];
-    }
-    elements_jacobian(elements_centroid[dim].L, &lc.frame);
-    vector2d_resize(&vals, 1, 1);
-    vectord_resize(&vals.data[0], int32_t(xyz.size()), int32_t(xyz.size()));
+    test_cell(p, &lc, &vals, code, xyz);
     pt = {};
     pt.cell = &lc;
     pt.values = &vals;
