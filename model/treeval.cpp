@@ -1076,6 +1076,13 @@ static int dim_of(pde *p, const evalpoint *pt) {
 }
 
 double treeval_side_factor(int dim, int s1, const ElementFrame *f, int side) {
+  if (dim == 1) {
+    // A line cell's sides are its end points: size 1, normal along x away from the
+    // other end (side 1 lies at vertex 2; J holds x1 - x2).
+    if (s1 == 0) return 1;
+    double away = side == 1 ? -f->J[0][0] : f->J[0][0];
+    return s1 == 1 ? (away < 0 ? -1 : 1) : 0;
+  }
   // Vertex positions relative to the last vertex, from the Jacobian's columns.
   double P[4][3] = {};
   for (int c = 0; c < dim; c++)
