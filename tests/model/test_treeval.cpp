@@ -226,6 +226,13 @@ TEST(TreevalSides, NormalsSumToZeroAndPointAway) {
     }
     for (int c = 0; c < 3; c++) EXPECT_NEAR(sum[c], 0, 1e-14);
   }
+  // A line cell from x = 0.5 to 2: side 1 is the end at x = 2.
+  double ends[20][3] = {{0.5, 0, 0}, {2, 0, 0}};
+  ElementFrame f{};
+  elements_localize(&f, ends, lin2, lin2);
+  EXPECT_EQ(treeval_side_factor(1, 1, &f, 1), 1);
+  EXPECT_EQ(treeval_side_factor(1, 1, &f, 2), -1);
+  EXPECT_EQ(treeval_side_factor(1, 0, &f, 2), 1);
 }
 
 TEST_F(Treeval, UpwindCoefficientAndCellSize) {
