@@ -3,6 +3,7 @@
 // method and preconditioner with its fallbacks.
 #include <cmath>
 
+#include "elements/evalpoint.h"
 #include "model/constrn.h"
 #include "runtime/vectorld.h"
 #include "solver/bigmatx.h"
