@@ -589,6 +589,7 @@ static void set_debug(pde *p) {
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
   treeval_debug = p->dbg_treeval;
   rdexpr_debug = p->dbg_read;
+  mesher2_debug = p->dbg_grid;
 }
 
 // Axis names the descriptor left empty come from the coordinate system; the time
