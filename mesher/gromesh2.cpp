@@ -58,11 +58,13 @@ struct Buckets {
   void setup(const rect3d &box, double size) {
     double w = std::max(box.x2 - box.x1, 0.0), h = std::max(box.y2 - box.y1, 0.0);
     double side = std::max({size, w / 512, h / 512, 1e-300});
-    x0 = box.x1, y0 = box.y1, inv = 1 / side;
-    nx = std::max(1, std::min(512, int32_t(w * inv) + 1));
-    ny = std::max(1, std::min(512, int32_t(h * inv) + 1));
+    int32_t wx = std::max(1, std::min(512, int32_t(w / side) + 1));
+    int32_t wy = std::max(1, std::min(512, int32_t(h / side) + 1));
     clear();
-    cells.assign(size_t(nx) * ny, {});
+    bool same = x0 == box.x1 && y0 == box.y1 && inv == 1 / side && nx == wx && ny == wy &&
+                cells.size() == size_t(nx) * ny;
+    x0 = box.x1, y0 = box.y1, inv = 1 / side, nx = wx, ny = wy;
+    if (!same) cells.assign(size_t(nx) * ny, {});
   }
   int32_t ix(double x) const {
     double v = (x - x0) * inv;

@@ -130,7 +130,7 @@ void rehook_tri3(Mesh *m, int32_t c, uint16_t s, int32_t n, uint16_t t) {
   mesh2_fix_bdid2(m, c);
   mesh2_fix_bdid2(m, n);
   // 5. The new diagonal.
-  if (m->drawing) {
+  if (m->drawing && m->meshview) {
     pointd pa = {node_at(m, a).x, node_at(m, a).y}, pb = {node_at(m, b).x, node_at(m, b).y};
     gag_setcolor_0(m->meshview, 2);
     gag_drawline_0(m->meshview, &pa, &pb);

@@ -69,7 +69,7 @@ void refine2_radial_split_tri3(Mesh *m, int32_t c, int32_t P) {
     mfinder_map_finder_cell(&m->finder, m, c2);
     mfinder_map_finder_cell(&m->finder, m, c3);
   }
-  if (m->drawing) {
+  if (m->drawing && m->meshview) {
     const MeshNode &p = node_at(m, P);
     for (int32_t v : {v1, v2, v3}) gag_drawline_1(m->meshview, node_at(m, v).x, node_at(m, v).y, p.x, p.y);
   }
@@ -89,7 +89,7 @@ void refine2_relax_hooks(pde *p, Mesh *m) {
   // 2. Up to two more flip passes, relaxed when they flipped.
   uint16_t flipped = 0;
   for (int pass = 1; pass <= 2; pass++) {
-    gag_setcolor_0(m->meshview, 4);
+    if (m->meshview) gag_setcolor_0(m->meshview, 4);
     flipped = mesh2_best_leg(m, tri3, nullptr);
     if (flipped) {
       mesh2_relax_mesh(m);
