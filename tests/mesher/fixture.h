@@ -10,7 +10,9 @@
 
 #include "elements/elements.h"
 #include "elements/meshes.h"
+#include "mesher/gromesh2.h"
 #include "mesher/mesher2.h"
+#include "domain/dominpde.h"
 #include "tests/domain/problem.h"
 
 inline std::vector<std::string> mesh_questions;  // the mesh checks' questions, answered yes
