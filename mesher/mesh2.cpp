@@ -188,17 +188,19 @@ void rehook_tri9(Mesh *m, int32_t c, uint16_t s, int32_t n, uint16_t t, vectorvd
   place(cc, rs[4]) = m2, place(cc, rs[7]) = m1;
   place(nc, rt[4]) = m1, place(nc, rt[7]) = m2;
   const MeshNode &A = node_at(m, a), &B = node_at(m, b);
-  vectord out{};
-  for (auto [node, f] : {std::pair{m1, 1.0 / 3}, {m2, 2.0 / 3}}) {
-    MeshNode &N = node_at(m, node);
+  // Both values come from the old cell before either node's value is replaced.
+  vectord out[2] = {};
+  for (int k = 0; k < 2; k++) {
+    MeshNode &N = node_at(m, k ? m2 : m1);
+    double f = (k + 1) / 3.0;
     N.x = (1 - f) * A.x + f * B.x;
     N.y = (1 - f) * A.y + f * B.y;
-    if (values) {
-      meshes_pointu_0(&out, N.x, N.y, values, &lc, tri9);
-      meshes_copyu(values, node, &out);
-    }
+    if (values) meshes_pointu_0(&out[k], N.x, N.y, values, &lc, tri9);
   }
-  vectord_free(&out);
+  for (int k = 0; k < 2; k++) {
+    if (values) meshes_copyu(values, k ? m2 : m1, &out[k]);
+    vectord_free(&out[k]);
+  }
 }
 
 // ---- Relaxation -----------------------------------------------------------------------------
