@@ -89,6 +89,17 @@ struct Buckets {
       for (int32_t i = ix(xlo); i <= ix(xhi); i++)
         for (const T &item : cells[size_t(j) * nx + i]) f(item);
   }
+  // Visits the items like query and drops those for which keep returns false.
+  template <class F>
+  void prune(double xlo, double ylo, double xhi, double yhi, F &&keep) {
+    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
+      for (int32_t i = ix(xlo); i <= ix(xhi); i++) {
+        std::vector<T> &b = cells[size_t(j) * nx + i];
+        for (size_t k = 0; k < b.size();)
+          if (keep(b[k])) k++;
+          else b[k] = b.back(), b.pop_back();
+      }
+  }
   void clear() {
     for (int32_t k : touched) cells[k].clear();
     touched.clear();
@@ -108,7 +119,8 @@ std::vector<leg *> legs;      // records 1..capacity; positions 1..count are in 
 int32_t legcount = 0;
 std::vector<std::vector<int32_t>> nodelegs;  // per node: the live legs that start or end there
 std::vector<int32_t> dirty;   // nodes whose leg lists may be nonempty
-Buckets<int32_t> nodegrid;    // every mesh node, by position
+Buckets<int32_t> nodegrid;    // the front's nodes and the joint nodes, by position
+std::vector<uint8_t> ingrid;  // per node: entered in the node grid
 Buckets<leg *> leggrid;       // the legs at positions 1..count, by box
 double node_hmax = 0;         // the largest node spacing
 uint32_t stamp = 0;
@@ -137,15 +149,30 @@ double gspace_feature(Pt p) {
   return std::min(h, gromesh2_user_feature(P, q, current_region, 0));
 }
 
+// The node and cell tables grow by doubling while the front runs, so that the copies
+// their growth makes stay a small multiple of the final size.
+void reserve_tables() {
+  if (M->nodes.count + 2 >= M->nodes.capacity)
+    cellnode_resize_1(&M->nodes, M->nodes.count, std::max(2 * M->nodes.capacity, 1024));
+  if (M->cells.count + 2 >= M->cells.capacity)
+    cellnode_resize_0(&M->cells, M->cells.count, std::max(2 * M->cells.capacity, 1024));
+}
+
 int32_t new_layout_node(double x, double y, double h) {
+  if (indexing) reserve_tables();
   int32_t n = meshes_new_node_0(M, x, y, current_region);
   node(n).spacing = float(h);
-  if (int32_t(nodelegs.size()) < n) nodelegs.resize(n);
-  if (indexing) {
-    nodegrid.add(x, y, n);
-    node_hmax = std::max(node_hmax, double(node(n).spacing));
-  }
+  if (int32_t(nodelegs.size()) < n) nodelegs.resize(n), ingrid.resize(n);
   return n;
+}
+
+// Enters a node in the node grid: the candidates of nearest are the joint nodes and the
+// nodes with live legs, and a node enters when it gets its first leg.
+void grid_node(int32_t n) {
+  if (!indexing || ingrid[n - 1]) return;
+  ingrid[n - 1] = 1;
+  nodegrid.add(node(n).x, node(n).y, n);
+  node_hmax = std::max(node_hmax, double(node(n).spacing));
 }
 
 // ---- Leg list ---------------------------------------------------------------------------
@@ -166,6 +193,7 @@ void release_legs() {
   legs.clear(), legs.shrink_to_fit();
   legcount = 0;
   nodelegs.clear(), nodelegs.shrink_to_fit();
+  ingrid.clear(), ingrid.shrink_to_fit();
   dirty.clear();
   nodegrid.release(), leggrid.release();
   indexing = false;
@@ -174,7 +202,7 @@ void release_legs() {
 void log_link(int32_t n, int32_t l) {
   std::vector<int32_t> &v = nodelegs[n - 1];
   if (v.size() == v.capacity()) v.reserve(v.size() + 16);
-  if (v.empty()) dirty.push_back(n);
+  if (v.empty()) dirty.push_back(n), grid_node(n);
   v.push_back(l);
 }
 
@@ -325,6 +353,7 @@ void draw_sides(int32_t a, int32_t b, int32_t c) {
 
 void linkup(int32_t li, int32_t c, int32_t kb, int32_t ka) {
   int32_t a = legs[li - 1]->a, b = legs[li - 1]->b;
+  reserve_tables();
   int32_t cell = meshes_new_cell_0(M);
   MeshCell &C = M->cells.data[cell - 1];
   C.basis = tri3, C.region = current_region;
@@ -377,12 +406,18 @@ int32_t nearest(Pt mid, int32_t li, double h, double f) {
   double R = std::sqrt(G * G * node_hmax * h) * 1.0001;
   static std::vector<Slot> found;
   found.clear();
-  nodegrid.query(mid.x - R, mid.y - R, mid.x + R, mid.y + R, [&](int32_t n) {
-    if (n == l.a || n == l.b) return;
+  // A node without legs that is not a joint node leaves the grid as it is met; it
+  // comes back if it gets a leg again.
+  nodegrid.prune(mid.x - R, mid.y - R, mid.x + R, mid.y + R, [&](int32_t n) {
     const MeshNode &N = node(n);
-    if (N.kind != 1 && nodelegs[n - 1].empty()) return;
+    if (N.kind != 1 && nodelegs[n - 1].empty()) {
+      ingrid[n - 1] = 0;
+      return false;
+    }
+    if (n == l.a || n == l.b) return true;
     double s = dist2(mid, at(n)) / (double(N.spacing) * h);
     if (s < G * G) found.push_back({s, n});
+    return true;
   });
   std::sort(found.begin(), found.end(), [](const Slot &u, const Slot &v) { return u.node < v.node; });
   for (const Slot &c : found) {
@@ -850,7 +885,6 @@ void gromesh2_growfront(pde *p, Mesh *m) {
   if (!(hmin < HUGE_VAL)) hmin = D->features.basespacing > 0 ? D->features.basespacing : D->grid.size;
   nodegrid.setup(D->grid.box, hmin);
   leggrid.setup(D->grid.box, hmin);
-  for (int32_t n = 1; n <= m->nodes.count; n++) nodegrid.add(node(n).x, node(n).y, n);
   indexing = true;
   nodelegs.assign(m->nodes.count, {});
   // 2. Regions from the last to the first.
@@ -863,6 +897,10 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     for (auto &v : nodelegs) v.clear();
     dirty.clear();
     leggrid.clear();
+    nodegrid.clear();
+    ingrid.assign(m->nodes.count, 0);
+    for (int32_t n = 1; n <= m->nodes.count; n++)
+      if (node(n).kind == 1) grid_node(n);
     if (mesher2_debug) {
       if (drawable(m->debugview)) {
         gag_clearview_0(m->debugview);

@@ -208,40 +208,52 @@ void rehook_tri9(Mesh *m, int32_t c, uint16_t s, int32_t n, uint16_t t, vectorvd
 void mesh2_relax_mesh(Mesh *m) {
   TRACE("mesh2_relax_mesh_0");
   int32_t nn = m->nodes.count;
-  std::vector<double> tx(nn), ty(nn), w(nn);
+  // Flat copies of what the passes read: the live cells' vertices, and per side the
+  // target's distance factor sqrt(3) h and its weight, which do not change.
+  std::vector<int32_t> corner;
+  std::vector<double> rise, weight;
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell &cell = cell_at(m, c);
+    if (!cell.alive || cell.nodes.count < 3) continue;
+    for (int v = 0; v < 3; v++) {
+      const MeshNode &I = node_at(m, cell.nodes.data[(v + 1) % 3]), &J = node_at(m, cell.nodes.data[(v + 2) % 3]);
+      double h = (double(I.spacing) + double(J.spacing)) / 2;
+      corner.push_back(cell.nodes.data[v] - 1);
+      rise.push_back(h > 0 ? std::sqrt(3.0) * h : 0);
+      weight.push_back(h > 0 ? 1 / h : 1);
+    }
+  }
+  std::vector<double> x(nn), y(nn), tx(nn), ty(nn), w(nn);
+  for (int32_t n = 0; n < nn; n++) x[n] = m->nodes.data[n].x, y[n] = m->nodes.data[n].y;
+  size_t sides = corner.size();
   for (int pass = 1; pass <= 41; pass++) {
     std::fill(tx.begin(), tx.end(), 0.0);
     std::fill(ty.begin(), ty.end(), 0.0);
     std::fill(w.begin(), w.end(), 0.0);
-    for (int32_t c = 1; c <= m->cells.count; c++) {
-      MeshCell &cell = cell_at(m, c);
-      if (!cell.alive || cell.nodes.count < 3) continue;
-      for (int v = 0; v < 3; v++) {
-        int32_t nv = cell.nodes.data[v], ni = cell.nodes.data[(v + 1) % 3], nj = cell.nodes.data[(v + 2) % 3];
-        const MeshNode &I = node_at(m, ni), &J = node_at(m, nj);
-        double h = (double(I.spacing) + double(J.spacing)) / 2;
-        double dx = J.x - I.x, dy = J.y - I.y, mx = (I.x + J.x) / 2, my = (I.y + J.y) / 2;
-        double f, wt;
-        if (h > 0) f = std::sqrt(3.0) * h / std::sqrt(dx * dx + dy * dy), wt = 1 / h;
-        else f = 1.732050808, wt = 1;
-        tx[nv - 1] += wt * (mx - f * dy);
-        ty[nv - 1] += wt * (my + f * dx);
-        w[nv - 1] += wt;
+    for (size_t k = 0; k < sides; k += 3) {
+      int32_t v[3] = {corner[k], corner[k + 1], corner[k + 2]};
+      for (int s = 0; s < 3; s++) {
+        int32_t i = v[(s + 1) % 3], j = v[(s + 2) % 3];
+        double dx = x[j] - x[i], dy = y[j] - y[i], mx = (x[i] + x[j]) / 2, my = (y[i] + y[j]) / 2;
+        double f = rise[k + s] > 0 ? rise[k + s] / std::sqrt(dx * dx + dy * dy) : 1.732050808, wt = weight[k + s];
+        tx[v[s]] += wt * (mx - f * dy);
+        ty[v[s]] += wt * (my + f * dx);
+        w[v[s]] += wt;
       }
     }
     // The measure compares each node with its own target, so it does not depend on
     // where the mesh lies.
     double D = 0;
-    for (int32_t n = 1; n <= nn; n++) {
-      MeshNode &node = node_at(m, n);
-      if (node.kind != 0 || !(w[n - 1] > 0)) continue;
-      double gx = tx[n - 1] / w[n - 1], gy = ty[n - 1] / w[n - 1];
-      D += (gx - node.x) * (gx - node.x) + (gy - node.y) * (gy - node.y);
-      node.x = (gx + node.x) / 2;
-      node.y = (gy + node.y) / 2;
+    for (int32_t n = 0; n < nn; n++) {
+      if (m->nodes.data[n].kind != 0 || !(w[n] > 0)) continue;
+      double gx = tx[n] / w[n], gy = ty[n] / w[n];
+      D += (gx - x[n]) * (gx - x[n]) + (gy - y[n]) * (gy - y[n]);
+      x[n] = (gx + x[n]) / 2;
+      y[n] = (gy + y[n]) / 2;
     }
     if (std::sqrt(D) < 0.001) break;
   }
+  for (int32_t n = 0; n < nn; n++) m->nodes.data[n].x = x[n], m->nodes.data[n].y = y[n];
 }
 
 // ---- Neighbours --------------------------------------------------------------------------
