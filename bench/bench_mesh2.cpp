@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "control/pdedat.h"
@@ -89,11 +91,37 @@ BENCHMARK(Mesh2)
 
 }  // namespace
 
+// "--write DOMAIN NGRID FILE": meshes one domain once and writes the seconds taken, the
+// node count with their coordinates and the triangles (1-based corners) as plain text,
+// for the side-by-side comparison script.
+int write_mesh(int which, int ngrid, const char *file) {
+  pde *p = problem(domains[which]);
+  p->phase = 5;
+  auto t0 = std::chrono::steady_clock::now();
+  mesher2_freshmesh(p, 1, uint16_t(ngrid));
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  FILE *f = fopen(file, "w");
+  if (!f) return 1;
+  Mesh &m = p->mesh;
+  fprintf(f, "%.6f\n%d\n", seconds, m.nodes.count);
+  for (int32_t n = 0; n < m.nodes.count; n++) fprintf(f, "%.17g %.17g\n", m.nodes.data[n].x, m.nodes.data[n].y);
+  int32_t live = 0;
+  for (int32_t c = 0; c < m.cells.count; c++) live += m.cells.data[c].alive;
+  fprintf(f, "%d\n", live);
+  for (int32_t c = 0; c < m.cells.count; c++)
+    if (m.cells.data[c].alive)
+      fprintf(f, "%d %d %d\n", m.cells.data[c].nodes.data[0], m.cells.data[c].nodes.data[1], m.cells.data[c].nodes.data[2]);
+  fclose(f);
+  pdedat_free_pde(p);
+  return 0;
+}
+
 int main(int argc, char **argv) {
   math_init();
   bounding_init();
   quature_init_quadrature();
   basisfun_node_coords();
+  if (argc == 5 && std::string(argv[1]) == "--write") return write_mesh(atoi(argv[2]), atoi(argv[3]), argv[4]);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
