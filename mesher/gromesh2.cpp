@@ -946,5 +946,11 @@ void gromesh2_growfront(pde *p, Mesh *m) {
   mesh2_resolve_nabors2(m, 0);
   release_legs();
   // 5. The fixed points no leg reached.
+  gromesh2_insert_points(m);
+}
+
+void gromesh2_insert_points(Mesh *m) {
+  TRACE("gromesh2_insert_points_0");
+  M = m, D = m->domain;
   insert_fixed_points();
 }

@@ -17,6 +17,11 @@ void gromesh2_grid_edges(pde *p, Mesh *m);
 // inserts the fixed points no leg reached. A stop or error request ends it early
 // (the caller tests the problem's flags).
 void gromesh2_growfront(pde *p, Mesh *m);
+// The front's last step: every fixed point (a node of the domain's unattached list) that
+// no cell uses is marked dead, then joined to the cell holding it strictly inside by a
+// radial split and marked alive. One at a vertex (grid tolerance) gives its joint that
+// vertex instead; one on an interior side splits both cells at it and is alive.
+void gromesh2_insert_points(Mesh *m);
 
 // The user's MESH_SPACING and MESH_DENSITY at a point, as the front asks for it;
 // dominpde_user_feature unless a test puts its own in.

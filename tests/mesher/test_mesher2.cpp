@@ -1,6 +1,7 @@
 // Whole meshes of squares, an L-shape, a disk, an annulus and a slotted square: the
 // mesh checks, orientation, the Euler count, the boundary polygon's area, boundary node
 // spacing and node density, side nodes, and the driver's phases.
+#include "domain/joints.h"
 #include "tests/mesher/fixture.h"
 
 namespace {
@@ -239,3 +240,43 @@ TEST_F(Mesher, FixedPointsEndAlive) {
 }
 
 }  // namespace
+
+// A fixed point left on an interior side splits both cells; one at a vertex gives its
+// joint that vertex. Either way the point's joint ends on a live node of the mesh.
+TEST_F(Mesher, FixedPointsOnASideOrAtAVertex) {
+  region_of({lines({{0, 0}, {1, 0}, {1, 1}, {0, 1}})});
+  ASSERT_EQ(mesh(6), 6);
+  int32_t c = 0, s = 0;
+  for (int32_t k = 1; k <= m().cells.count && !c; k++)
+    for (int t = 0; t < 3 && !c; t++)
+      if (cell(k).neighbour[t] > k) c = k, s = t;
+  const MeshNode &a = node(cell(c).nodes.data[(s + 1) % 3]), &b = node(cell(c).nodes.data[(s + 2) % 3]);
+  int32_t vertex = 1;
+  while (node(vertex).kind != 0) vertex++;
+  int32_t cells0 = live_cells();
+  for (auto [x, y, on_side] : {std::tuple{(a.x + b.x) / 2, (a.y + b.y) / 2, true}, {node(vertex).x, node(vertex).y, false}}) {
+    SCOPED_TRACE(on_side);
+    uint16_t j = joints_new_joint_0(&dp->joints, x, y);
+    joint(j).kind = 3;
+    vectorl_resize(&m().jointnodes, dp->joints.count, dp->joints.count);
+    int32_t X = meshes_new_node_0(&m(), x, y, 1);
+    node(X).kind = 1, node(X).id = j;
+    m().jointnodes.data[j - 1] = X;
+    dp->unattached.count = 0;
+    vectorl_insert_0(&dp->unattached, X);
+    gromesh2_insert_points(&m());
+    int32_t held = m().jointnodes.data[j - 1];
+    EXPECT_TRUE(node(held).alive);
+    EXPECT_EQ(node(held).kind, 1);
+    if (on_side) {
+      EXPECT_EQ(held, X);
+      EXPECT_EQ(node(X).nodecell.count, 4);
+      EXPECT_EQ(live_cells(), cells0 + 2);
+    } else {
+      EXPECT_EQ(held, vertex);
+      EXPECT_FALSE(node(X).alive);
+    }
+    meshes_check_mesh(&m(), tri3, 1, 1);
+    EXPECT_TRUE(mesh_questions.empty());
+  }
+}
