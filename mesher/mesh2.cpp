@@ -223,37 +223,45 @@ void mesh2_relax_mesh(Mesh *m) {
       weight.push_back(h > 0 ? 1 / h : 1);
     }
   }
-  std::vector<double> x(nn), y(nn), tx(nn), ty(nn), w(nn);
-  for (int32_t n = 0; n < nn; n++) x[n] = m->nodes.data[n].x, y[n] = m->nodes.data[n].y;
+  // Positions and sums side by side, for fewer cache misses in the scattered updates.
+  struct Pos {
+    double x, y;
+  };
+  struct Sum {
+    double x, y, w;
+  };
+  std::vector<Pos> P(nn);
+  std::vector<Sum> T(nn);
+  std::vector<uint8_t> interior(nn);
+  for (int32_t n = 0; n < nn; n++) P[n] = {m->nodes.data[n].x, m->nodes.data[n].y}, interior[n] = m->nodes.data[n].kind == 0;
   size_t sides = corner.size();
   for (int pass = 1; pass <= 41; pass++) {
-    std::fill(tx.begin(), tx.end(), 0.0);
-    std::fill(ty.begin(), ty.end(), 0.0);
-    std::fill(w.begin(), w.end(), 0.0);
+    std::fill(T.begin(), T.end(), Sum{0, 0, 0});
     for (size_t k = 0; k < sides; k += 3) {
       int32_t v[3] = {corner[k], corner[k + 1], corner[k + 2]};
       for (int s = 0; s < 3; s++) {
-        int32_t i = v[(s + 1) % 3], j = v[(s + 2) % 3];
-        double dx = x[j] - x[i], dy = y[j] - y[i], mx = (x[i] + x[j]) / 2, my = (y[i] + y[j]) / 2;
+        const Pos &I = P[v[(s + 1) % 3]], &J = P[v[(s + 2) % 3]];
+        double dx = J.x - I.x, dy = J.y - I.y, mx = (I.x + J.x) / 2, my = (I.y + J.y) / 2;
         double f = rise[k + s] > 0 ? rise[k + s] / std::sqrt(dx * dx + dy * dy) : 1.732050808, wt = weight[k + s];
-        tx[v[s]] += wt * (mx - f * dy);
-        ty[v[s]] += wt * (my + f * dx);
-        w[v[s]] += wt;
+        Sum &t = T[v[s]];
+        t.x += wt * (mx - f * dy);
+        t.y += wt * (my + f * dx);
+        t.w += wt;
       }
     }
     // The measure compares each node with its own target, so it does not depend on
     // where the mesh lies.
     double D = 0;
     for (int32_t n = 0; n < nn; n++) {
-      if (m->nodes.data[n].kind != 0 || !(w[n] > 0)) continue;
-      double gx = tx[n] / w[n], gy = ty[n] / w[n];
-      D += (gx - x[n]) * (gx - x[n]) + (gy - y[n]) * (gy - y[n]);
-      x[n] = (gx + x[n]) / 2;
-      y[n] = (gy + y[n]) / 2;
+      if (!interior[n] || !(T[n].w > 0)) continue;
+      double gx = T[n].x / T[n].w, gy = T[n].y / T[n].w;
+      D += (gx - P[n].x) * (gx - P[n].x) + (gy - P[n].y) * (gy - P[n].y);
+      P[n].x = (gx + P[n].x) / 2;
+      P[n].y = (gy + P[n].y) / 2;
     }
     if (std::sqrt(D) < 0.001) break;
   }
-  for (int32_t n = 0; n < nn; n++) m->nodes.data[n].x = x[n], m->nodes.data[n].y = y[n];
+  for (int32_t n = 0; n < nn; n++) m->nodes.data[n].x = P[n].x, m->nodes.data[n].y = P[n].y;
 }
 
 // ---- Neighbours --------------------------------------------------------------------------
