@@ -857,7 +857,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       }
     }
   // 8. The layout in the debug log.
-  if (mesher2_debug && debug_open)
+  if (mesher2_debug && debug_file)
     for (int32_t e = 1; e <= m->edgenodes.count; e++) {
       debug_printf("BOUNDARY SEGMENT %d, %d nodes\n", e, m->edgenodes.data[e - 1].count);
       vectorl_print_1(debug_file, &m->edgenodes.data[e - 1], "NODES:");

@@ -50,7 +50,7 @@ struct Status {
 bool drawable(uint16_t view) { return view != 0; }
 
 void print_mesh(pde *p, Mesh *m, const char *title) {
-  if (!debug_open) return;
+  if (!debug_file) return;
   String t = text(title);
   meshes_print_1(debug_file, m, &t);
   bcs_print_bcs(debug_file, &p->formulas.bcs, nullptr);

@@ -95,3 +95,20 @@ TEST_F(Mesher, GoldenDigests) {
 }
 
 }  // namespace
+
+namespace {
+
+// GRID debugging writes the layout, the regions and the mesh at each stage to the log.
+TEST_F(Mesher, GridDebugLog) {
+  region_of({lines({{0, 0}, {1, 0}, {1, 1}, {0, 1}})});
+  mesher2_debug = 1;
+  DebugCapture debug;
+  ASSERT_EQ(mesh(10), 6);
+  std::string log = debug.text();
+  for (const char *line : {"BOUNDARY SEGMENT 1, 11 nodes\n", "GROWFRONT\n", "\n BEGIN REGION 1\n", "RELAXED", "INITIAL",
+                           "FINAL"})
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  EXPECT_EQ(log.find("ABANDONED"), std::string::npos);
+}
+
+}  // namespace
