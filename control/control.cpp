@@ -39,6 +39,7 @@
 #include "reader/rddxf.h"
 #include "reader/rdexpr.h"
 #include "reader/rdpde.h"
+#include "reader/rdplot.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/filio.h"
@@ -215,7 +216,7 @@ static void step_new(pde *p) {
 }
 
 static void step_solve(pde *p) {
-  if (p->stage > 1 && p->stagegrid) plot_restore_histories(p->histories, p->savedhistories);
+  if (p->stage > 1 && p->stagegrid) plot_restore_histories(&p->plotrecs, &p->histtimes);
   show_windows(p);
   runjob(p);
 }
@@ -223,8 +224,8 @@ static void step_solve(pde *p) {
 static void step_plots(pde *p) {
   if (p->stages > 1) doplot_history_point(p, nullptr, p->stagevalue);
   windower_enable_plots(p);
-  doplot_show_plots(p, p->plots);
-  doplot_do_exports(p, p->exports);
+  doplot_show_plots(p, &p->plots);
+  doplot_do_exports(p, &p->exports);
   p->phase = PHASE_STAGE_END;
 }
 
@@ -255,7 +256,7 @@ static void step_stage_end(pde *p) {
       p->stage++;
       p->stagevalue = p->stage;
       if (p->stagegrid) {
-        plot_save_histories(p->histories, p->savedhistories);
+        plot_save_histories(&p->plotrecs, &p->histtimes);
         p->phase = PHASE_START;
       } else {
         p->phase = PHASE_ANALYSIS;
@@ -496,6 +497,7 @@ void control_parse_file(pde *p) {
     trees_set_tree_labels(&p->coordnames, nullptr);
     symtab_resize(&p->scopes, 1, 10);
     rdexpr_reset();
+    rdplot_reset();
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     // A configuration text that reads the descriptor through BODY has parsed it.
     p->bodyread = 0;
@@ -536,6 +538,7 @@ static void preset(pde *p) {
   p->initgrid = 30.0;
   if (p->mesh.domain) p->mesh.domain->grofac = 0.25;
   p->angle = 2 * M_PI;
+  p->viewpoint[0] = p->viewpoint[1] = p->viewpoint[2] = 0;  // the plots choose one
   p->coords.angular = p->angle;
   p->statuslimit = 200;
   p->statusms = 30000;
@@ -679,15 +682,15 @@ static void show_windows(pde *p) {
   gui_runmenu(p);
   if (!p->windowsbuilt) gui_build_windows(p);
   if (p->timedep) {
-    windower_get_tile_params(p, p->nplots + p->nhistories);
-    windower_tile_plots(p, p->plots, 1);
-    windower_tile_plots(p, p->histories, p->nplots + 1);
+    windower_get_tile_params(p, p->plots.count + p->histories.count);
+    windower_tile_plots(p, &p->plots, 1);
+    windower_tile_plots(p, &p->histories, p->plots.count + 1);
   } else if (p->eigen) {
-    windower_get_tile_params(p, p->modes * p->nplots + 1);
-    for (int m = 0; m < p->modes; m++) windower_tile_eig_plots(p, p->plots, m * p->nplots + 1);
+    windower_get_tile_params(p, p->modes * p->plots.count + 1);
+    for (int m = 0; m < p->modes; m++) windower_tile_eig_plots(p, &p->plots, m * p->plots.count + 1);
   } else {
-    windower_get_tile_params(p, p->nplots);
-    windower_tile_plots(p, p->plots, 1);
+    windower_get_tile_params(p, p->plots.count);
+    windower_tile_plots(p, &p->plots, 1);
   }
   display_clearpad(&p->status, 0);
   p->lines.name = display_report(&p->status, 0, &p->name);
@@ -747,7 +750,7 @@ static void plotfile_header(pde *p) {
   strings_free_0(&path);
   filio_put_string(&p->plotfile, &verdat_prodversion);
   filio_put_string(&p->plotfile, &p->header);
-  filio_put_ushort(&p->plotfile, p->nplots);
+  filio_put_ushort(&p->plotfile, uint16_t(p->plots.count));
   filio_put_ushort(&p->plotfile, p->modes);
   filio_put_ushort(&p->plotfile, static_cast<uint16_t>((p->stages > 0 ? 256 : 0) + (p->timedep ? 1 : 0)));
 }

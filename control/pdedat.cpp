@@ -203,6 +203,11 @@ void pdedat_clear_pde(pde *p) {
   p->nfield = p->nscalar = p->maxstages = 0;
   for (vectorn *v : {&p->eqmap, &p->declared, &p->resolves, &p->fronts, &p->jacfits}) vectorn_free(v);
   vectord_free(&p->sumvalues);
+  // The plot records with what they hold, and their lists.
+  plot_free_0(&p->plotrecs);
+  plot_free_1(&p->timerecs);
+  plot_free_2(&p->plotdatas);
+  for (vectorn *v : {&p->monitors, &p->plots, &p->histories, &p->exports, &p->otherplots}) vectorn_free(v);
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }
@@ -238,6 +243,7 @@ void pdedat_free_pde(pde *p) {
   quature_free_squad_basis(&p->squad1, p->squad1.side[0].code);
   vectord_free(&p->eigenvalues);
   vectorl_free(&p->basiscodes);
+  vectord_free(&p->histtimes);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
 

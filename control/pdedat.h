@@ -13,6 +13,7 @@
 #include "model/metrics.h"
 #include "model/symtab.h"
 #include "model/xferdat.h"
+#include "plot/plot.h"
 #include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/textin.h"
@@ -23,7 +24,6 @@
 #include "runtime/vectorn.h"
 
 struct TreeNode;
-struct plotlist;
 
 enum { PDEDAT_MAX_PDES = 10 };
 
@@ -135,7 +135,16 @@ struct pde {
   IOfile plotfile;
   pad status;
   plotframe styles[6];  // one per text style
-  plotlist *plots, *histories, *exports;
+  // The plot records, the plot data and the time selections, and the index lists of
+  // plot numbers: monitors, plots, histories, exports, and plots read outside MONITORS
+  // and PLOTS.
+  plotvector plotrecs;
+  plotdatavector plotdatas;
+  timevector timerecs;
+  vectorn monitors, plots, histories, exports, otherplots;
+  double viewpoint[3];   // the default viewpoint: x, y and the stored angle
+  double lastplottime;   // the latest time a FOR clause names
+  vectord histtimes;     // the time samples of the histories
 
   vector2d work;  // the work pool (capacity 20 once the problem is sized)
 
@@ -150,8 +159,6 @@ struct pde {
   QuadBasis vquad, vquad1, vquaderr;
   SideQuadBasis squad, squad1;
   vectord eigenvalues;      // one per mode, left by the eigenvalue solver
-  plotlist *savedhistories;  // history data kept across a re-parse for a new stage
-  uint16_t nplots, nhistories;  // counts of the plot and history lists
 
   scopestack scopes;  // the problem's symbol scopes, searched innermost first
   FormulaSet formulas;     // definitions, equations, conditions, fits ... as trees

@@ -158,9 +158,13 @@ void check_history_point(pde *p, double x, double y, const TextLoc *loc) {
 
 void check_history_points(pde *p) {
   TRACE("check_history_points_0");
-  // The history plots' points are tested with check_history_point once the plot
-  // records hold them; until then there is nothing to test.
-  (void)p;
+  for (int32_t h = 0; h < p->histories.count; h++) {
+    uint16_t k = p->histories.data[h];
+    if (k < 1 || k > p->plotrecs.count) continue;
+    const plotrec &r = p->plotrecs.data[k - 1];
+    TextLoc loc = r.exprs.count && r.exprs.data[0] ? r.exprs.data[0]->loc : TextLoc{};
+    for (int32_t i = 0; i < r.at.count; i++) check_history_point(p, r.at.data[i].x, r.at.data[i].y, &loc);
+  }
 }
 
 // ---- Side nodes --------------------------------------------------------------------------------

@@ -21,3 +21,8 @@ TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t 
 
 // 1 when a node with the opcode occurs anywhere in the tree.
 uint8_t treemods_find_op(const TreeNode *tree, int32_t opcode);
+
+// ---- Seam: the reduction to a linear form, until the weak-form rewriting lands -------
+// Adds f times the tree, linear in the coordinates, to a x + b y + c z + d.
+// For now it adds nothing.
+void treemods_planarize(double *a, double *b, double *c, double *d, TreeNode *tree, double f);

@@ -3,8 +3,8 @@
 #include "runtime/rtlib.h"
 
 void doplot_history_point(pde *, vectord *, double) {}
-void doplot_show_plots(pde *, plotlist *) {}
-void doplot_do_exports(pde *, plotlist *) {}
+void doplot_show_plots(pde *, vectorn *) {}
+void doplot_do_exports(pde *, vectorn *) {}
 
 int doplot_init() {
   TRACE("doplot");

@@ -2,14 +2,14 @@
 #pragma once
 
 struct pde;
-struct plotlist;
 struct vectord;
+struct vectorn;
 
 int doplot_init();
 
 // Adds a point at the stage value to every history.
 void doplot_history_point(pde *p, vectord *values, double stagevalue);
 // Draws all plots of the problem and records them in the plot file.
-void doplot_show_plots(pde *p, plotlist *plots);
+void doplot_show_plots(pde *p, vectorn *plots);
 // Writes the export files.
-void doplot_do_exports(pde *p, plotlist *exports);
+void doplot_do_exports(pde *p, vectorn *exports);

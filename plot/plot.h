@@ -1,13 +1,151 @@
-// plot: the plot records of a problem; the history data kept across a re-parse.
+// plot: the plot records of a problem: one plotrec per plot, monitor, history or
+// export, the plotdata that holds its plot meshes (shared by plots whose meshes would be
+// identical), the timerec time selections, their growth, sharing and release.
 #pragma once
+#include <cstdint>
+#include <cstdio>
 
-struct plotlist;
+#include "model/trees.h"
+#include "plot/trimesh.h"
+#include "runtime/matrixn.h"
+#include "runtime/point3d.h"
+#include "runtime/strings.h"
+#include "runtime/textin.h"
+#include "runtime/vector2d.h"
+#include "runtime/vector2t.h"
+#include "runtime/vector3d.h"
+#include "runtime/vector4d.h"
+#include "runtime/vectorb.h"
+#include "runtime/vectord.h"
+#include "runtime/vectorn.h"
+
+struct pde;
+
+// Plot kinds.
+enum {
+  PLOT_ELEVATION, PLOT_GRID, PLOT_GRID3, PLOT_CONTOUR, PLOT_SURFACE, PLOT_VECTOR, PLOT_STREAMLINE,
+  PLOT_HISTORY, PLOT_SUMMARY, PLOT_CDF, PLOT_TECPLOT, PLOT_TABLE, PLOT_TRANSFER
+};
+// Bit i of a code set (flag word, kind sets), counted from the most significant.
+constexpr uint32_t plot_bit(int i) { return 0x80000000u >> i; }
+
+// One plot definition.
+struct plotrec {
+  uint16_t number;        // own 1-based position in the plot vector
+  uint16_t listindex;     // position in the first list that holds it (monitors, plots or exports)
+  uint16_t points[3];     // PRINT(n, m) print points n and m, then the print word; POINTS of exports
+  uint16_t exportid;      // the open netCDF file of a CDF export (its variable number); 0 none
+  uint16_t outputs;       // writes to its export or print file so far
+  uint16_t decades;       // decades shown on a logarithmic scale
+  uint16_t views[3];      // window, drawing and legend view of the plot window
+  matrixn modeviews;      // per mode a row of the three views (eigenvalue problems)
+  int32_t colour;         // 0 colour, 1 MONO or GRAY, 2 BLACK
+  int32_t kind;           // PLOT_ELEVATION .. PLOT_TRANSFER
+  int32_t scale;          // 4 log first axis + 2 log second axis + 1 log value
+  uint32_t flags;         // modifier code set
+  uint32_t data;          // number of its plotdata; 0 none
+  TreeNode *range[2];     // RANGE expressions, null when absent (owned)
+  treevector exprs;       // the plotted expressions as written (owned)
+  treevectors compiled;   // per expression, the analysed tree of each region (owned)
+  TextLoc formatloc;      // where FORMAT stands
+  String name;            // file name built for the last export
+  String file;            // FILE text; empty for a derived name
+  StringList titles;      // caption lines; the first is the one recorded in the plot file
+  StringList labels;      // source text of each plotted expression
+  String format;          // FORMAT text
+  vectorn fits;           // fits its expressions use
+  StringList reportnames; // REPORT labels
+  treevector reports;     // REPORT expressions, parallel to the labels (null: text only) (owned)
+  treevector reportcompiled;  // the REPORT expressions as analysed (owned)
+  pde *problem;           // owning problem
+  FILE *stream;           // export file kept open by TECPLOT and TRANSFER exports
+  vector2d integrals;     // per mode, per expression: the level arrays and integrals
+  double rangevalues[8];  // values of the RANGE expressions
+  // Payload by kind.
+  vector4d lines;         // ELEVATION, GRID, VECTOR: per mode
+  vector3d values;        // CONTOUR, SURFACE, STREAMLINE: per mode; HISTORY: per expression, per point
+  point3dlist at;         // HISTORY: the AT points
+  vectord cdf[3];         // CDF: a spare, the running minimum and maximum of every expression
+  double viewpoint[3];    // SURFACE: viewpoint x, y and the stored angle
+};
+
+// The working data of one plot mesh.
+struct plotdata {
+  uint8_t valid;          // the plot mesh matches the current solution
+  uint8_t cut;            // 1 after ON equation (a plane cut)
+  uint8_t zoomed;         // 1 after ZOOM(...)
+  uint8_t line;           // 1 after FROM/TO or ON a straight named boundary
+  uint8_t vector;         // 1 for VECTOR
+  uint8_t fill;           // painted
+  uint8_t created;        // 1 at creation; 0 after ZOOM(...) or ON equation
+  uint8_t spare;
+  uint8_t paintregions;   // GRID painted by region (1) or material (0)
+  uint8_t grid;           // 1 for GRID
+  int32_t planeaxis;      // plane cut: 1, 2 or 3
+  int32_t lineaxis;       // line plot: the axis the direction follows within 0.95; else 0
+  uint16_t points[3];     // resolution
+  uint16_t boundary;      // ON a named boundary (ELEVATION): its loop
+  uint16_t region;        // ON REGION
+  uint16_t surface;       // ON SURFACE
+  uint16_t layer;         // ON LAYER
+  double box[6];          // x1, y1, z1, x2, y2, z2
+  double lineplane[4];    // FROM/TO: a plane holding the line, normal and offset
+  double linecross[3];    // the unit direction crossed with that normal
+  double linelength;      // distance between the ends
+  double lineends[6];     // FROM point, TO point
+  double direction[3];    // unit direction of the line
+  double plane[4];        // ON equation: unit normal and offset of a x + b y + c z + d = 0
+  double inplane[12];     // two unit vectors in the plane, then the 3 x 2 map back
+  double spacing[3];      // dx, dy, dz of export grids
+  String axislabels[3];   // x, y and z labels
+  vector2t strips[2];     // the strip grids of its finder
+  tmeshlist meshes;       // one plot mesh per region piece
+  vector2d nodevalues;    // per-node values of the plot mesh
+  vectorb nodeflags;      // per-node flags
+};
+
+// A time selection: listed times or a cycle, and the plots it governs.
+struct timerec {
+  uint8_t monitor;        // 1 when made in MONITORS
+  uint16_t cycle;         // FOR CYCLE = n; 0 when times are listed
+  uint16_t nextcycle;     // the next cycle to plot
+  uint32_t position;      // position in the time list
+  vectord times;          // the listed times in the order written
+  vectorn plots;          // numbers of the plots that follow the clause
+};
+
+// Growable record vectors, 1-based (record k is data[k-1]).
+struct plotvector { int32_t count, capacity; plotrec *data; };
+struct plotdatavector { int32_t count, capacity; plotdata *data; };
+struct timevector { int32_t count, capacity; timerec *data; };
 
 int plot_init();
 
-// Keep the history data across a re-parse for a new stage.
-void plot_save_histories(plotlist *histories, plotlist *saved);
-void plot_restore_histories(plotlist *histories, plotlist *saved);
+// Appends a zeroed record (plot and plot-data vectors grow by 16) and returns the new
+// count. More than 65535 records is the fatal error "TOO MANY PLOTS".
+uint16_t plot_one_more_1(plotvector *v);
+uint16_t plot_one_more_0(plotdatavector *v);
+// Appends a zeroed timerec, growing to capacity * 6 / 5 + 10, and returns the new count.
+uint16_t plot_one_more_2(timevector *v);
+// Reallocate to the capacity (at least the count), copying the records and keeping
+// XMEM in step; records past the old count are zero.
+void plot_resize_0(plotvector *v, int32_t count, int32_t capacity);
+void plot_resize_1(timevector *v, int32_t count, int32_t capacity);
+void plot_resize_2(plotdatavector *v, int32_t count, int32_t capacity);
+// Release every record with what it owns, then the array; count and capacity become 0.
+void plot_free_0(plotvector *v);
+void plot_free_1(timevector *v);
+void plot_free_2(plotdatavector *v);
+
+// The number the newest plotdata shall use: an earlier record with the same keys
+// (resolution, the four selectors, every flag byte, and the box, line ends and plane
+// under the zoom, line and cut flags) when there is one, the newest then dropped;
+// otherwise the newest itself.
+uint16_t plot_assign_plot_mesh(plotdatavector *v);
+
+// Keep the history samples across a re-parse for a new stage.
+void plot_save_histories(plotvector *plots, vectord *times);
+void plot_restore_histories(plotvector *plots, vectord *times);
 
 // ---- Mesh and domain drawing used by the mesher --------------------------------------
 // Headless bodies: they draw nothing until the plot drawing is built.

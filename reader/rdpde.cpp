@@ -69,6 +69,7 @@ char rdpde_symbol_names[SYM_COUNT + 1][16] = {
 
 pde *rdpde_problem = nullptr;
 uint32_t rdpde_errors = 0;
+TextLoc rdpde_prevend = {};
 
 namespace {
 
@@ -79,6 +80,7 @@ uint16_t reserved_hash[RESERVED];               // entry k: symbol first_reserve
 uint16_t current = 0;                           // the text being read
 uint16_t depth = 0;                             // texts on the include stack
 uint16_t include_stack[INCLUDE_LEVELS];
+TextLoc lastend = {};                           // the place after the latest terminal
 int16_t pushed = 0;                             // count of pushed-back tokens (0 or 1)
 uint32_t pushed_token = 0;
 scopestack *scopes = nullptr;
@@ -160,7 +162,10 @@ void rdpde_select_input_1(uint16_t textnum, pde *p) {
   rdpde_errors = 0;
 }
 
-void rdpde_init_symbol() { pushed = 0; }
+void rdpde_init_symbol() {
+  pushed = 0;
+  lastend = rdpde_prevend = {};
+}
 
 void rdpde_close_includes(pde *p) {
   TRACE("rdpde_close_includes");
@@ -375,7 +380,9 @@ uint16_t rdpde_readsymbol(parse_node *node) {
         break;
     }
   }
+  rdpde_prevend = lastend;
   current_textloc(&node->loc);
+  lastend = node->loc;
   node->token = static_cast<uint32_t>(terminal);
   return static_cast<uint16_t>(terminal);
 }

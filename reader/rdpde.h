@@ -46,6 +46,9 @@ struct parse_node {
 extern char rdpde_symbol_names[SYM_COUNT + 1][16];
 // The problem being parsed, set when its input is selected.
 extern pde *rdpde_problem;
+// The place just after the terminal read before the latest one: while a rule that ends
+// in an expression is reduced (the lookahead read), the end of that expression.
+extern TextLoc rdpde_prevend;
 // Syntax and tokenizer errors reported since the input was selected.
 extern uint32_t rdpde_errors;
 

@@ -1,11 +1,14 @@
-// rdplot: the MONITORS, PLOTS and HISTORIES actions of the descriptor parser.
-// Until they are built, every handler keeps nothing: the parse driver releases
-// the values it is given.
+// rdplot: the MONITORS, PLOTS and HISTORIES actions of the descriptor parser: the plot
+// records, their time selections and the SELECT default viewpoint.
 #pragma once
 
 struct parse_node;
 
 int rdplot_init();
+
+// Forgets the section, the current records and the time selection: every parse of a
+// problem starts from none (the records of an abandoned parse are released with it).
+void rdplot_reset();
 
 // Handlers: r is the result (a copy of $1 on entry), v[1..n] the right-hand values.
 void rdplot_plotview0(parse_node *r, parse_node *const *v);

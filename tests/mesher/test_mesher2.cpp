@@ -2,6 +2,7 @@
 // mesh checks, orientation, the Euler count, the boundary polygon's area, boundary node
 // spacing and node density, side nodes, and the driver's phases.
 #include "domain/joints.h"
+#include "plot/plot.h"
 #include "tests/mesher/fixture.h"
 
 namespace {
@@ -217,6 +218,16 @@ TEST_F(Mesher, HistoryPointsOutsideAreReported) {
   EXPECT_EQ(error_of([&] { check_history_point(p, 1, 0.5, &loc); }), "");
   EXPECT_EQ(error_of([&] { check_history_point(p, 0.5, 0.5, &loc); }), "");
   EXPECT_EQ(error_of([&] { check_history_point(p, 1.02, 0.5, &loc); }), "History point ( 1.020000, 0.500000) is outside domain");
+  // Through the problem's history plots.
+  uint16_t h = plot_one_more_1(&p->plotrecs);
+  plotrec &r = p->plotrecs.data[h - 1];
+  r.kind = PLOT_HISTORY;
+  point3d in{0.5, 0.5, 0}, out{-0.5, 0.5, 0};
+  point3d_one_more_0(&r.at, &in);
+  vectorn_one_more(&p->histories, h);
+  EXPECT_EQ(error_of([&] { check_history_points(p); }), "");
+  point3d_one_more_0(&r.at, &out);
+  EXPECT_EQ(error_of([&] { check_history_points(p); }), "History point (-0.500000, 0.500000) is outside domain");
 }
 
 // Fixed points inside the region end alive and used by cells.
