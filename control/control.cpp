@@ -38,6 +38,7 @@
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
 #include "reader/rdexpr.h"
+#include "reader/rdomain.h"
 #include "reader/rdpde.h"
 #include "reader/rdplot.h"
 #include "runtime/bopmem.h"
@@ -74,6 +75,7 @@ static void runjob(pde *p);
 static void check_errlim(pde *p);
 static void plotfile_header(pde *p);
 static void eig_write(pde *p);
+static void path_of(String *d, const pde *p, const char *tail);
 
 // ---- Default services ----------------------------------------------------------------
 
@@ -285,8 +287,13 @@ static void step_stage_end(pde *p) {
   }
 }
 
+// Phase 12: the drawing of the problem's directory and name becomes its descriptor.
 static void step_dxf(pde *p) {
-  if (control_services.import_dxf(&p->name) == 0) {
+  String path = {};
+  path_of(&path, p, p->name.text ? p->name.text : "");
+  int32_t result = control_services.import_dxf(&path);
+  strings_free_0(&path);
+  if (result == 0) {
     p->phase = PHASE_LOAD;
   } else {
     p->error = 1;
@@ -497,6 +504,7 @@ void control_parse_file(pde *p) {
     trees_set_tree_labels(&p->coordnames, nullptr);
     symtab_resize(&p->scopes, 1, 10);
     rdexpr_reset();
+    rdomain_reset(p);
     rdplot_reset();
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     // A configuration text that reads the descriptor through BODY has parsed it.
@@ -631,7 +639,8 @@ static void sizes(pde *p) {
   p->basis1 = basisfun_pick_basis(p->dimension, 1);
   p->totals[0] = static_cast<uint16_t>(p->neqns[0] + p->neqns[1]);
   p->totals[1] = static_cast<uint16_t>(p->totals[0] + p->neqns[2]);
-  if (p->meshcount == 0) p->meshcount = 10;
+  // The mesh count is NGRID, 10 when the descriptor leaves it 0 (or sets it negative).
+  p->meshcount = p->ngrid > 0 ? uint16_t(p->ngrid) : 10;
   // 2. The cell centre.
   memcpy(p->cellcentre, elements_centroid[p->dimension].L, sizeof p->cellcentre);
   // 3. Interior and side rules for both bases, the interior rule of the error

@@ -43,7 +43,7 @@ enum {
 struct TextLoc;
 struct ControlServices {
   void (*parse)(pde *p, uint16_t text, uint8_t pass);  // parse one text into p
-  int32_t (*import_dxf)(const String *name);           // 0 when the drawing became a descriptor
+  int32_t (*import_dxf)(const String *path);           // directory and name; 0 when the drawing became a descriptor
   int32_t (*freshmesh)(pde *p, uint8_t meshing, int32_t meshcount);
   int32_t (*grid3d)(pde *p);
   int32_t (*analyze)(pde *p);

@@ -188,7 +188,8 @@ void pdedat_clear_pde(pde *p) {
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
   vector2d_free(&p->work, 1);  // the solution and work vectors
   symtab_free(&p->scopes, 1);
-  meshes_free(&p->mesh, 0);     // the mesh; its domain stays with the problem
+  meshes_free(&p->mesh, 0);     // the mesh
+  domain_clear(p->mesh.domain);  // every parse builds the domain afresh
   metrics_clear_metric(&p->coords);
   formulas_free(&p->formulas);  // with the definitions' tables
   xferdat_free(&p->transfers);

@@ -184,6 +184,8 @@ struct pde {
   uint16_t maxstages;        // the longest STAGED list
   uint8_t timerange;         // a time range has been given
   uint8_t stagedgeom;        // a geometry number depends on definitions
+  double persign;            // +1 PERIODIC, -1 ANTIPERIODIC given, 0 neither
+  double haltdt;             // TIME ... HALT: the step below which time stepping stops; -1 none
   TextLoc timeloc;           // where the time variable was first used
   // SELECT settings that only the reader sets so far.
   int32_t ngrid, deadtime, option;

@@ -17,6 +17,7 @@
 #include "graphics/windower.h"
 #include "platform/pwin.h"
 #include "reader/rdpde.h"
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
@@ -37,6 +38,8 @@ static const char *const home = quendar_home;
 static void free_texts() {
   strings_free_1(&quendar_skeleton, 1);
   strings_free_0(&fatal_message);
+  strings_free_1(&pdedat_batch_names, 1);
+  bopmemfree(&pdedat_batch_states);
 }
 
 int quendar_catch_loop() {

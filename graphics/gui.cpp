@@ -1,9 +1,14 @@
 // gui, headless: no windows; the editor is a line buffer that always takes the text.
 #include "graphics/gui.h"
 
+#include <initializer_list>
+
 #include "control/pdedat.h"
+#include "control/verdat.h"
 #include "graphics/display.h"
+#include "graphics/gag.h"
 #include "runtime/rtlib.h"
+#include "runtime/textin.h"
 
 void gui_graphinit() {}
 
@@ -23,7 +28,25 @@ void gui_haltmenu(pde *) {}
 void gui_runmenu(pde *) {}
 void gui_build_windows(pde *) {}
 void gui_close_plots(pde *) {}
-void gui_check_save(pde *) {}
+// Asks, titled with the product name, whether to save the modified descriptor; on
+// Yes the save dialog offers the problem's name, and a chosen name receives the text
+// and becomes the problem's name. The text counts as unmodified afterwards.
+void gui_check_save(pde *p) {
+  TRACE("gui_check_save");
+  String m{}, ext{}, choice{};
+  strings_copyto_0(&m, &p->name);
+  strings_addto_1(&m, " has been modified.\nDo you want to save the changes?");
+  if (pdedat_yesno_message(p->pdeview, &m, &verdat_product)) {
+    strings_copyto_0(&ext, &verdat_pdeext);
+    strings_copyto_0(&choice, &p->name);
+    if (gag_getsavefilename(p->pdeview, &ext, &choice, &ext) && choice.length > 0 && p->desctext) {
+      textin_write_text_1(p->desctext, &choice);
+      pdedat_setpdename(p, &choice);
+    }
+  }
+  p->modified = 0;
+  for (String *s : {&m, &ext, &choice}) strings_free_0(s);
+}
 
 int gui_init() {
   TRACE("gui");

@@ -45,6 +45,11 @@ static void parse(pde *p, uint16_t text, uint8_t pass) {
   p->timedep = s.timedep, p->stagegrid = s.stagegrid, p->nonlinear = s.nonlinear;
   if (s.autostage >= 0) p->autostage = uint8_t(s.autostage);
   p->overshoot = s.overshoot, p->changelim = s.changelim, p->endvalue = s.endvalue;
+  p->ngrid = s.ngrid;
+  // The domain, which every parse builds afresh.
+  Domain *d = p->mesh.domain;
+  d->twodee = s.dimension == 2, d->threed = s.dimension == 3;
+  if (s.layers) strings_resize_1(&d->layernames, s.layers, s.layers);
 }
 
 static int32_t analyze(pde *p) {
@@ -61,7 +66,7 @@ static int32_t called(const char *what, pde *p, int32_t phase) {
 
 static const ControlServices doubles = {
     .parse = parse,
-    .import_dxf = [](const String *) { return dxf_result; },
+    .import_dxf = [](const String *path) { return calls.push_back("dxf " + str(path)), dxf_result; },
     .freshmesh = [](pde *p, uint8_t, int32_t) { return called("mesh", p, mesher ? mesher(p) : PHASE_ANALYSIS); },
     .grid3d = [](pde *p) { return called("grid3d", p, PHASE_ANALYSIS); },
     .analyze = analyze,

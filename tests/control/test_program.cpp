@@ -55,6 +55,25 @@ TEST_F(Program, LogsOfABatchRun) {
   EXPECT_EQ(log.back(), "END");
 }
 
+// A batch list run with option B: one log, the list's, with a START ... END group
+// for each listed descriptor (whose actions end the run of each with an error here;
+// the third holds a list itself).
+TEST_F(Program, BatchListOfThreeDescriptors) {
+  for (const char *n : {"one", "two"}) spit(dir + "/" + n + ".pde", "TITLE 'x'\nEND\n");
+  spit(dir + "/three.pde", "BATCH one\n");  // a list may not list a list
+  spit(dir + "/list.pde", "BATCH one two, 'three'\nEND\n");
+  run("-B -X list.pde");
+  std::vector<std::string> groups;
+  for (const std::string &l : lines("list.log"))
+    if (l.rfind("START ", 0) == 0) groups.push_back(l.substr(6, l.find("  ") - 6));
+    else if (l == "END") groups.push_back("END");
+  EXPECT_EQ(groups, (std::vector<std::string>{dir + "/list.pde", dir + "/one.pde", "END", dir + "/two.pde", "END",
+                                              dir + "/three.pde", "END"}))
+      << out();
+  for (const char *n : {"one", "two", "three"}) EXPECT_EQ(slurp(dir + "/" + n + ".log"), "<missing>");
+  EXPECT_NE(slurp(dir + "/list.log").find("           Line 1 ERROR: Nested Batch lists\n"), std::string::npos);
+}
+
 TEST_F(Program, ExitCodes) {
   // A batch run whose problem could not be opened fails.
   EXPECT_EQ(run("-B -X nothere.pde"), 1) << out();

@@ -155,6 +155,7 @@ TEST_F(Batch, DxfImportLoadsItsDescriptorOrTerminates) {
   a->phase = PHASE_DXF;
   run_loop();
   EXPECT_EQ(a->phase, PHASE_EDIT);
+  EXPECT_EQ(calls.at(0), "dxf " + path("drawing"));  // the drawing of the problem's folder and name
 }
 
 TEST_F(Run, TrapLeavesOtherProblemsUntouched) {

@@ -1,0 +1,5 @@
+BOUNDARIES
+  REGION 1 'cup'
+    start(     0.0,     0.0)
+    arc(center= 1.0,     0.0) to ( 2.0,     0.0)
+    line to finish

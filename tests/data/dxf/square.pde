@@ -1,0 +1,15 @@
+VARIABLES
+u
+EQUATIONS
+div(grad(u))+1=0
+BOUNDARIES
+  REGION 1 'plate'
+    start(     0.0,     0.0)
+    VALUE(u)=0
+    line to ( 1.0,     0.0)
+    line to ( 1.0, 1.0)
+    line to (     0.0, 1.0)
+    line to finish
+PLOTS
+CONTOUR(u)
+END
