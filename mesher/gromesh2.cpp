@@ -883,8 +883,10 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     if (h > 0) hmin = std::min(hmin, h), node_hmax = std::max(node_hmax, h);
   }
   if (!(hmin < HUGE_VAL)) hmin = D->features.basespacing > 0 ? D->features.basespacing : D->grid.size;
-  nodegrid.setup(D->grid.box, hmin);
-  leggrid.setup(D->grid.box, hmin);
+  // Buckets of twice the base spacing: the queries reach a few spacings out.
+  double bucket = std::max(hmin, D->features.basespacing > 0 ? 2 * D->features.basespacing : hmin);
+  nodegrid.setup(D->grid.box, bucket);
+  leggrid.setup(D->grid.box, bucket);
   indexing = true;
   nodelegs.assign(m->nodes.count, {});
   // 2. Regions from the last to the first.
