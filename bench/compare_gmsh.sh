@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Side by side: our mesher and gmsh's frontal (front2d) and Delaunay (del2d) 2D
 # algorithms on the unit square and the L-shape (-1,1)^2 minus [0,1]x[-1,0] at the same
-# target size (the domain's size / NGRID). Prints triangles, seconds, triangles per
-# second, our speed over each gmsh algorithm's, and histograms of the smallest angle and
-# of the radius ratio (2 r_in / r_circ) of the triangles. FreeFem++ is used as well when
+# target size (the domain's size / NGRID). Prints triangles, processor seconds (ours
+# for the mesh phase, gmsh's for the whole command), triangles per second, our speed
+# over each gmsh algorithm's, and histograms of the smallest angle and of the radius
+# ratio (2 r_in / r_circ) of the triangles. FreeFem++ is used as well when
 # it is installed. Needs bench_mesh2 (configure with -DQUENDAR_BENCH=ON) and gmsh
 # (scripts/setup.sh installs it with QUENDAR_BENCH_TOOLS=1).
 #   bench/compare_gmsh.sh [build dir] [ngrid ...]
@@ -17,6 +18,13 @@ bench=$build/bench/bench_mesh2
 command -v gmsh >/dev/null || { echo "gmsh is not installed (QUENDAR_BENCH_TOOLS=1 scripts/setup.sh)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+cpu() {  # the processor seconds (user and system) a command takes
+  python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL)
+r = resource.getrusage(resource.RUSAGE_CHILDREN)
+print(r.ru_utime + r.ru_stime)' "$@"
+}
 
 geo() {  # domain size file
   local h=$2
@@ -54,10 +62,7 @@ for which in 0 1; do
     "$bench" --write $which $ngrid "$work/ours.txt"
     geo $which $h "$work/d.geo"
     for algo in front2d del2d; do
-      start=$(date +%s.%N)
-      gmsh -2 -algo $algo -format msh2 -v 0 "$work/d.geo" -o "$work/$algo.msh" >/dev/null
-      end=$(date +%s.%N)
-      python3 -c "print($end-$start)" > "$work/$algo.time"
+      cpu gmsh -2 -algo $algo -format msh2 -v 0 "$work/d.geo" -o "$work/$algo.msh" > "$work/$algo.time"
     done
     ff=""
     if command -v FreeFem++ >/dev/null; then
