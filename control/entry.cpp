@@ -48,6 +48,7 @@
 #include "model/symtab.h"
 #include "model/tabledat.h"
 #include "model/treeclas.h"
+#include "model/buildeq.h"
 #include "model/treedif.h"
 #include "model/treemods.h"
 #include "model/trees.h"
@@ -250,6 +251,7 @@ static const struct {
     {"treeclas", treeclas_init},
     {"treemods", treemods_init},
     {"treedif", treedif_init},
+    {"buildeq", buildeq_init},
     {"dominpde", dominpde_init},
     {"dfeature", dfeature_init},
     {"refine2", refine2_init},

@@ -245,6 +245,16 @@ void pdedat_free_pde(pde *p) {
   vectord_free(&p->eigenvalues);
   vectorl_free(&p->basiscodes);
   vectord_free(&p->histtimes);
+  vectorb_free(&p->basisflags);
+  trees_free_1(&p->cseslots, 0);
+  vector2d_free(&p->slotvalues, 1);
+  vector2d_free(&p->fitvalues, 1);
+  vectorn_free(&p->fitlist);
+  vectorn_free(&p->initfits);
+  vectorb_free(&p->fitflags);
+  vectord_free(&p->fitscalars);
+  point3d_free_1(&p->fitpoints);
+  vectorl_free(&p->fitwords);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
 
