@@ -57,6 +57,7 @@
 #include "mesher/mesher3.h"
 #include "plot/crossing.h"
 #include "plot/doplot.h"
+#include "plot/plot2d.h"
 #include "plot/exporter.h"
 #include "plot/netcdf.h"
 #include "plot/plot.h"
@@ -267,6 +268,7 @@ static const struct {
     {"exporter", exporter_init},
     {"poly", poly_init},
     {"doplot", doplot_init},
+    {"plot2d", plot2d_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},
     {"rdexpr", rdexpr_init},

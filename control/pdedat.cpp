@@ -203,6 +203,10 @@ void pdedat_clear_pde(pde *p) {
   String label = lit("Freeing Memory");
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
   vector2d_free(&p->work, 1);  // the solution and work vectors
+  vector2d_free(&p->solution, 1);
+  vector2d_free(&p->errors, 1);
+  vectord_free(&p->delta);
+  p->carriedcount = 0;
   pdedat_free_assembly(p);
   symtab_free(&p->scopes, 1);
   meshes_free(&p->mesh, 0);     // the mesh

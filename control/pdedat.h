@@ -245,6 +245,22 @@ struct pde {
   // 1 LANCZOS, 2 VANDENBERG, 3 FILL_LU), preconditioner (0..6).
   uint8_t estimator, solver, precon;
 
+  // ---- Solution fields ----
+  // The solution by variable (field variables: one value per node; scalars: one value),
+  // the per-variable error values, and the step of the last linear solve by global row.
+  vector2d solution, errors;
+  vectord delta;
+  // The node-value sets the refiner carries to a new mesh (the solution's for a
+  // steady problem), carriedcount of them.
+  vector2d *carried[1];
+  uint16_t carriedcount;
+  int32_t gridinc;         // GRIDLIMIT's increment when the user asks for more grids
+  int32_t solvestart;      // clock milliseconds at the start of the driver
+  double changeest;        // change estimate of the last trial update
+  int32_t monitordelay;    // the monitor delay the steady drivers keep (milliseconds)
+  double fittol;           // relative tolerance of the FIT solves (1e-6)
+  uint16_t fititer;        // iteration limit of the FIT solves
+
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END
   uint8_t bodyread;          // the configuration text has read the descriptor through BODY

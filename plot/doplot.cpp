@@ -5,6 +5,8 @@
 void doplot_history_point(pde *, vectord *, double) {}
 void doplot_show_plots(pde *, vectorn *) {}
 void doplot_do_exports(pde *, vectorn *) {}
+void doplot_status_mesh(pde *) {}
+int32_t doplot_show_monitors(pde *) { return 0; }
 
 int doplot_init() {
   TRACE("doplot");

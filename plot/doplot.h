@@ -1,5 +1,6 @@
 // doplot: drawing the plots of a problem, its histories and its exports.
 #pragma once
+#include <cstdint>
 
 struct pde;
 struct vectord;
@@ -13,3 +14,7 @@ void doplot_history_point(pde *p, vectord *values, double stagevalue);
 void doplot_show_plots(pde *p, vectorn *plots);
 // Writes the export files.
 void doplot_do_exports(pde *p, vectorn *exports);
+// Redraws the mesh on the problem's status view after a change of the mesh.
+void doplot_status_mesh(pde *p);
+// Draws the monitors when their interval has passed; returns the milliseconds spent.
+int32_t doplot_show_monitors(pde *p);
