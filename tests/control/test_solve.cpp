@@ -1,0 +1,143 @@
+// Whole steady runs in process: the examples' descriptors parsed, meshed, analysed and
+// solved by the real services, their answers read through point values and integrals
+// and compared with the analytic solutions the descriptors state.
+#include <strings.h>
+
+#include <cmath>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "model/buildeq.h"
+#include "model/params.h"
+#include "reader/rdpde.h"
+#include "model/treeval.h"
+#include "solver/bigmatx.h"
+#include "solver/cgsolve.h"
+#include "solver/coupling.h"
+#include "solver/init.h"
+#include "solver/loading.h"
+#include "solver/fitting.h"
+#include "tests/control/doubles.h"
+
+#ifndef QUENDAR_EXAMPLES
+#define QUENDAR_EXAMPLES "examples"
+#endif
+
+namespace {
+
+struct Solve : RunFixture {
+  pde *p = nullptr;
+  void SetUp() override {
+    RunFixture::SetUp();
+    // What the program's start-up gives the reader and the evaluator.
+    rdpde_init();
+    rdpde_init_parse();
+    treeval_init();
+    buildeq_make_fitrees();
+    for (int (*f)() : {loading_init, bigmatx_init, coupling_init, fitting_init, init_init, cgsolve_init}) f();
+  }
+  // Runs the example (its text edited by `edit`) to its end and keeps the record.
+  void run(const std::string &name, const std::function<std::string(std::string)> &edit = nullptr) {
+    std::ifstream in(std::string(QUENDAR_EXAMPLES) + "/" + name + ".pde");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string s = edit ? edit(text.str()) : text.str();
+    spit(path(name) + ".pde", s);
+    if (p) run_reset();
+    control_default_services();
+    p = open_problem(path(name) + ".pde");
+    p->runflag = 1;
+    run_loop();
+    ASSERT_FALSE(p->error) << log(name);
+    ASSERT_EQ(p->phase, 10) << log(name) << " phase " << p->phase;
+  }
+  std::string log(const std::string &name) { return slurp(path(name + ".log")); }
+  // The value of a global definition: its derived globals brought up to date first.
+  double value(const char *name) {
+    paramset *defs = &p->formulas.definitions;
+    for (uint16_t k = 1; k <= defs->count; k++) {
+      if (strcasecmp(defs->items[k - 1]->name.text, name) != 0) continue;
+      TreeNode *t = params_find_param_tree(defs, k, 0);
+      vectorn all{};
+      for (uint16_t f = 1; f <= p->formulas.fits.count; f++) vectorn_one_more(&all, f);
+      double times[2] = {0, 0};
+      fitting_validate_fits(p, &all, &p->solution, times);
+      vectorn_free(&all);
+      evalpoint pt{};
+      pt.values = &p->solution;
+      return treeval_eval(p, t, &pt);
+    }
+    ADD_FAILURE() << "no definition " << name;
+    return NAN;
+  }
+};
+
+std::string with_select(std::string text, const std::string &select) {
+  return std::regex_replace(text, std::regex("\nVARIABLES"), "\nSELECT\n  " + select + "\nVARIABLES");
+}
+
+TEST_F(Solve, HeatInTheSquarePeaksAtTheSeriesValue) {
+  run("heat", [](std::string s) {
+    return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nDEFINITIONS\n  mid = VAL(u,0.5,0.5)\nEQUATIONS");
+  });
+  EXPECT_NEAR(value("mid"), 0.0736713533, 1e-4 * 0.0736713533);
+  EXPECT_TRUE(std::regex_search(log("heat"), std::regex("GRID 1 Nodes=\\d+ Cells=\\d+ RMS ERR=.* MEM=\\d+\n")));
+}
+
+TEST_F(Solve, DiskValueIntegralsAndBoundaryLength) {
+  run("disk");
+  EXPECT_NEAR(value("centre"), 0.25, 1e-4 * 0.25);
+  EXPECT_NEAR(value("total"), M_PI / 8, 1e-4 * M_PI / 8);
+  EXPECT_NEAR(value("area"), M_PI, 1e-4 * M_PI);
+  EXPECT_NEAR(value("perimeter"), 2 * M_PI, 1e-4 * 2 * M_PI);
+}
+
+TEST_F(Solve, SquareSineSolution) {
+  run("square");
+  EXPECT_NEAR(value("centre"), 1.0, 1e-4);
+  EXPECT_NEAR(value("total"), 4 / (M_PI * M_PI), 1e-4 * 4 / (M_PI * M_PI));
+}
+
+TEST_F(Solve, SquareErrorFallsWithTheSpacing) {
+  for (int order : {1, 2}) {
+    std::vector<double> errs;
+    for (double h : {0.1, 0.05, 0.025}) {
+      std::ostringstream sel;
+      sel << "REGRID=OFF ERRLIM=1e-9 ORDER=" << order << " NGRID=" << int(std::lround(1 / h));
+      run("square", [&](std::string s) { return with_select(s, sel.str()); });
+      errs.push_back(value("l2err"));
+    }
+    double rate = std::log2(errs[1] / errs[2]);
+    if (getenv("SHOW")) printf("order %d errors %g %g %g rate %g\n", order, errs[0], errs[1], errs[2], rate);
+    EXPECT_GE(rate, order == 2 ? 2.7 : 1.8) << "ORDER " << order << " errors " << errs[0] << " " << errs[1] << " "
+                                             << errs[2];
+  }
+}
+
+TEST_F(Solve, NonlinearStripMatchesTheImplicitSolution) {
+  run("strip");
+  EXPECT_NEAR(value("middle"), 0.5960716380, 1e-5);
+  // The logged Newton errors fall.
+  std::string l = log("strip");
+  std::regex step("Newton Step (\\d+) Error= ?([0-9.eE+-]+)");
+  std::vector<double> e;
+  for (std::sregex_iterator it(l.begin(), l.end(), step), end; it != end; ++it) e.push_back(std::stod((*it)[2]));
+  ASSERT_GE(e.size(), 2u);
+  EXPECT_LT(e.back(), e.front());
+}
+
+TEST_F(Solve, ChangeLimitZeroAndSmallIterationBudgetStillSolve) {
+  run("strip", [](std::string s) { return with_select(s, "CHANGELIM=0 ITERATE=3"); });
+  EXPECT_NEAR(value("middle"), 0.5960716380, 1e-4);
+}
+
+TEST(SteadyDriver, NewtonStepLimit) {
+  EXPECT_EQ(cgsolve_step_limit(0, 0.5), 24);
+  EXPECT_EQ(cgsolve_step_limit(0, 2.0), 21);
+  EXPECT_EQ(cgsolve_step_limit(0, 0.0), 20);
+  EXPECT_EQ(cgsolve_step_limit(0, 5.0), 20);
+  EXPECT_EQ(cgsolve_step_limit(3, 0.5), 3);
+}
+
+}  // namespace
