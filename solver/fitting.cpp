@@ -16,7 +16,10 @@
 #include "elements/meshes.h"
 #include "elements/mfinder.h"
 #include "graphics/display.h"
+#include "model/buildeq.h"
 #include "model/treeval.h"
+#include "elements/quature.h"
+#include "runtime/debug.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
@@ -217,6 +220,123 @@ static void evalat(pde *p, fit *f, pdeglobal *g) {
   g->value = treeval_eval(p, region_tree(f, e.region), &e);
 }
 
+// Writes the fit's index into the fit leaves and the basis code into the basis leaves
+// of the prebuilt FIT trees.
+static void patch(TreeNode *t, int32_t code, uint16_t k) {
+  if (!t) return;
+  if (t->opcode == op::fitfun) t->index = k;
+  if (t->opcode == op::febasis) t->index = uint16_t(code);
+  for (int i = 0; i < 3; i++) patch(t->child[i], code, k);
+}
+
+void fitting_patch_fitrees(int32_t code, uint16_t k) {
+  TRACE("fitting_patch_fitrees");
+  for (int i = 1; i <= 8; i++) patch(buildeq_fitrees[i], code, k);
+}
+
+// The node matrix of a FIT with smoothing weight w: the mass matrix, plus, when
+// c = 4 w^2 is not 0, c times the gradient matrix less c times the normal-derivative
+// term on outer boundary sides; b the Galerkin integral of the region tree.
+static void mass_matrix(pde *p, fit *f, sparsemx *M, vectord *b) {
+  Mesh *m = &p->mesh;
+  int32_t N = m->nodes.count, code = m->meshbasis, nb = elements_functions[code];
+  loading_link_matrix(p, M, N, code);
+  vectord_resize(b, N, std::max(N, b->capacity));
+  std::fill(b->data, b->data + N, 0.0);
+  double c = 4.0 * double(f->parameter) * double(f->parameter);
+  const QuadRule *rule = quature_rule(p->vrule);
+  double phi[20], ld[3][20], gx[20], gy[20], gz[20];
+  for (int32_t cn = 1; cn <= m->cells.count; cn++) {
+    const MeshCell *cell = &m->cells.data[cn - 1];
+    if (!cell->alive) continue;
+    localize(p, cn);
+    ElementFrame *fr = &cellrec.frame;
+    TreeNode *t = region_tree(f, cell->region);
+    const int32_t *nodes = cellrec.nodes;
+    for (int q = 0; q < rule->count; q++) {
+      const double *L = rule->points[q].L;
+      elements_jacobian(L, fr);
+      double w = rule->points[q].weight * fr->measure;
+      basisfun_basis_1(phi, code, L);
+      memcpy(ep.local, L, sizeof ep.local);
+      double xyz[3];
+      elements_get_gcoords(xyz, L, fr);
+      ep.x = xyz[0], ep.y = xyz[1], ep.z = xyz[2];
+      double v = treeval_eval(p, t, &ep);
+      if (c != 0) {
+        basisfun_basis_p(ld, code, L);
+        elements_basisx(gx, code, ld, fr);
+        elements_basisy(gy, code, ld, fr);
+        if (p->dimension == 3) elements_basisz(gz, code, ld, fr);
+        else std::fill(gz, gz + 20, 0.0);
+      }
+      for (int32_t i = 0; i < nb; i++) {
+        b->data[nodes[i] - 1] += w * v * phi[i];
+        for (int32_t j = 0; j < nb; j++) {
+          double a = phi[i] * phi[j];
+          if (c != 0) a += c * (gx[i] * gx[j] + gy[i] * gy[j] + gz[i] * gz[j]);
+          sparsemx_addto_0(M, nodes[i], nodes[j], w * a);
+        }
+      }
+    }
+    if (c == 0) continue;
+    // Outer boundary sides: the normal derivative term of the smoothing operator.
+    int sides = p->dimension == 3 ? 4 : 3;
+    for (int s = 1; s <= sides; s++) {
+      if (cell->bdid[s - 1] == 0 || cell->neighbour[s - 1] != 0) continue;
+      const QuadRule *sr = quature_side_rule(p->sset, quature_rule_side(s));
+      for (int q = 0; q < sr->count; q++) {
+        const double *L = sr->points[q].L;
+        elements_jacobian(L, fr);
+        basisfun_basis_1(phi, code, L);
+        basisfun_basis_p(ld, code, L);
+        elements_basisx(gx, code, ld, fr);
+        elements_basisy(gy, code, ld, fr);
+        if (p->dimension == 3) elements_basisz(gz, code, ld, fr);
+        else std::fill(gz, gz + 20, 0.0);
+        double nx = treeval_side_factor(p->dimension, 1, fr, s), ny = treeval_side_factor(p->dimension, 2, fr, s);
+        double nz = p->dimension == 3 ? treeval_side_factor(p->dimension, 3, fr, s) : 0.0;
+        double w = sr->points[q].weight;
+        for (int32_t i = 0; i < nb; i++)
+          for (int32_t j = 0; j < nb; j++)
+            sparsemx_addto_0(M, nodes[i], nodes[j], -c * w * phi[i] * (gx[j] * nx + gy[j] * ny + gz[j] * nz));
+      }
+    }
+  }
+  if (b->count != M->rows) {
+    String msg = lit("SIZE MISMATCH");
+    pdedat_exec_err_0(p, &msg);
+  }
+  if (fitting_debug && debug_file) {
+    String label = lit("Printing");
+    uint16_t line = display_report(&p->status, 0, &label);
+    String title = lit("MASS MATRIX");
+    sparsemx_print(debug_file, M, &title);
+    display_unreport(&p->status, line);
+  }
+}
+
+// FIT: the node values x of M x = b by preconditioned conjugate gradients (LANCZOS
+// when smoothed).
+static void fitting_fit(pde *p, fit *f, pdeglobal *g) {
+  String label = lit("Fitting");
+  uint16_t line = display_report(&p->status, 0, &label);
+  sparsemx M{};
+  vectord b{}, D{};
+  mass_matrix(p, f, &M, &b);
+  int32_t N = b.count;
+  vectord_resize(&g->values, N, std::max(N, g->values.capacity));
+  std::fill(g->values.data, g->values.data + N, 0.0);
+  uint8_t sym = f->parameter == 0;
+  sparsemx_diag_dip(&D, &M, sym);
+  sparsecg_cg(&g->values, &M, nullptr, &b, &D, nullptr, &p->work, p->fittol > 0 ? p->fittol : 1e-6, 0,
+              uint16_t(p->fititer ? p->fititer : 500), &p->status, sym ? orthomin : lanczos, diprecon, N);
+  vectord_free(&b);
+  vectord_free(&D);
+  sparsemx_free(&M, 1);
+  display_unreport(&p->status, line);
+}
+
 static void validate_one(pde *p, uint16_t k) {
   pdeglobal *g = &p->globals.items[k - 1];
   if (g->valid) return;
@@ -235,7 +355,11 @@ static void validate_one(pde *p, uint16_t k) {
     line = display_report(&p->status, 0, &integrating);
   bool valid = true;
   switch (kind) {
-    case op::fitfun: valid = false; break;  // smoothed fits are not computed yet
+    case op::fitfun:
+      g->basis = p->mesh.meshbasis;
+      fitting_patch_fitrees(g->basis, k);
+      fitting_fit(p, f, g);
+      break;
     case op::savefun: do_save(p, f, g); break;
     case op::globalmin: case op::globalmax: find_minmax(p, f, g); break;
     case op::volint: g->value = do_volint(p, f); break;

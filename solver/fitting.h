@@ -41,6 +41,9 @@ void fitting_map_fit_boundaries(pde *p, uint16_t fit);
 // uses, directly or through the definitions it names.
 void fitting_map_constraint_fits(pde *p, constraint *c);
 
+// Writes the fit index k and the mesh basis code into the prebuilt FIT trees.
+void fitting_patch_fitrees(int32_t code, uint16_t k);
+
 // The direction of side `side` (1..3) of a triangle against the edge's own direction:
 // positive when they run the same way.
 double edgedot(pde *p, const MeshCell *cell, int side, const Edge *e);

@@ -38,22 +38,35 @@ struct Solve : RunFixture {
     for (int (*f)() : {loading_init, bigmatx_init, coupling_init, fitting_init, init_init, cgsolve_init}) f();
   }
   // Runs the example (its text edited by `edit`) to its end and keeps the record.
-  void run(const std::string &name, const std::function<std::string(std::string)> &edit = nullptr) {
-    std::ifstream in(std::string(QUENDAR_EXAMPLES) + "/" + name + ".pde");
+  void run(const std::string &name, const std::function<std::string(std::string)> &edit = nullptr,
+           bool fails = false, const std::string &folder = QUENDAR_EXAMPLES) {
+    std::ifstream in(folder + "/" + name + ".pde");
     std::stringstream text;
     text << in.rdbuf();
     std::string s = edit ? edit(text.str()) : text.str();
     spit(path(name) + ".pde", s);
     if (p) run_reset();
     control_default_services();
+    verdat_batch = fails;  // a failing run reports into its log
     p = open_problem(path(name) + ".pde");
     p->runflag = 1;
     run_loop();
+    if (fails) return;
     ASSERT_FALSE(p->error) << log(name);
     ASSERT_EQ(p->phase, 10) << log(name) << " phase " << p->phase;
   }
   std::string log(const std::string &name) { return slurp(path(name + ".log")); }
   // The value of a global definition: its derived globals brought up to date first.
+  // The derived global a definition's tree stands for.
+  fit *global(const char *name, uint16_t *index) {
+    paramset *defs = &p->formulas.definitions;
+    for (uint16_t k = 1; k <= defs->count; k++)
+      if (strcasecmp(defs->items[k - 1]->name.text, name) == 0) {
+        *index = params_find_param_tree(defs, k, 0)->index;
+        return p->formulas.fits.items[*index - 1];
+      }
+    return nullptr;
+  }
   double value(const char *name) {
     paramset *defs = &p->formulas.definitions;
     for (uint16_t k = 1; k <= defs->count; k++) {
@@ -130,6 +143,58 @@ TEST_F(Solve, NonlinearStripMatchesTheImplicitSolution) {
 TEST_F(Solve, ChangeLimitZeroAndSmallIterationBudgetStillSolve) {
   run("strip", [](std::string s) { return with_select(s, "CHANGELIM=0 ITERATE=3"); });
   EXPECT_NEAR(value("middle"), 0.5960716380, 1e-4);
+}
+
+std::string data_dir() { return std::string(QUENDAR_DATA) + "/solve"; }
+
+TEST_F(Solve, FitsSavedCopiesExtremesAndPointValues) {
+  run("fits", nullptr, false, data_dir());
+  // FIT of weight 0 is the L2 projection: a quadratic is reproduced by the quadratic
+  // basis; smoothing leaves a linear function as it is; SAVE copies the nodal values.
+  EXPECT_LT(value("errq"), 1e-7);
+  EXPECT_LT(value("errl"), 1e-6);
+  EXPECT_LT(value("errs"), 1e-9);
+  // q - x is smallest at (0.5, 0) on the nodes; q is largest at (1, 1).
+  EXPECT_NEAR(value("lo"), -0.25, 1e-7);
+  EXPECT_NEAR(value("lox"), 0.5, 1e-7);
+  EXPECT_NEAR(value("hi"), 4.0, 1e-7);
+  EXPECT_NEAR(value("hix"), 1.0, 1e-7);
+  EXPECT_NEAR(value("hiy"), 1.0, 1e-7);
+  EXPECT_NEAR(value("inside"), 0.0625 + 0.125 + 0.5, 1e-7);
+  // A point outside the domain leaves the value and the found cell as they were.
+  uint16_t k = 0;
+  fit *f = global("outside", &k);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(value("outside"), 0.0);
+  EXPECT_EQ(f->cell, 0u);
+}
+
+TEST_F(Solve, SelfDependentGlobalIsValidatedOnce) {
+  run("fits", nullptr, false, data_dir());
+  uint16_t k = 0;
+  fit *f = global("hi", &k);
+  ASSERT_TRUE(f);
+  vectorn_one_more(&f->deps, k);
+  fitting_invalidate_fits(p, 1);
+  EXPECT_NEAR(value("hi"), 4.0, 1e-7);
+  EXPECT_TRUE(p->globals.items[k - 1].valid);
+}
+
+TEST_F(Solve, SelectionErrorsAreLocated) {
+  struct Case {
+    const char *integral, *message;
+  } cases[] = {
+      {"INTEGRAL(u, 'nowhere')", "Can't Find Region NOWHERE"},
+      {"BINTEGRAL(u, 'nowhere')", "Can't Find Boundary NOWHERE"},
+      {"INTEGRAL(u, 'cut')", "CUT Does not Enclose a REGION"},
+  };
+  for (const Case &c : cases) {
+    run("heat", [&](std::string s) {
+      s = std::regex_replace(s, std::regex("\nEQUATIONS"), std::string("\nDEFINITIONS\n  w = ") + c.integral + "\nEQUATIONS");
+      return std::regex_replace(s, std::regex("TO FINISH"), "TO FINISH\n  FEATURE 'cut' START(0.2,0.2) LINE TO (0.8,0.8)");
+    }, true);
+    EXPECT_NE(log("heat").find(c.message), std::string::npos) << c.integral << "\n" << log("heat");
+  }
 }
 
 TEST(SteadyDriver, NewtonStepLimit) {
