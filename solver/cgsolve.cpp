@@ -62,8 +62,9 @@ static void get_range(pde *p, const vector2d *u) {
   }
 }
 
-// The error of the scaled residual: per variable the RMS of r_i times the inverse
-// column norm of its row, then the RMS over the variables.
+// The error of the scaled residual: per variable the RMS of the change it asks for
+// (r_i times the inverse column norm of its row, times the column scale) relative to
+// the variable's range, then the RMS over the variables.
 static double res_norm(pde *p) {
   uint16_t V = varcount(p);
   double sum = 0;
@@ -75,10 +76,11 @@ static double res_norm(pde *p) {
     for (int32_t n = 0; n < mk->count; n++) {
       int32_t r = mk->data[n];
       double w = r <= p->precscale.count ? p->precscale.data[r - 1] : 1.0;
-      double v = p->residual.data[r - 1] * w;
+      double v = p->residual.data[r - 1] * w * p->secondscale.data[r - 1];
       s += v * v;
     }
-    sum += s / mk->count;
+    double range = k <= p->ranges.count ? p->ranges.data[k - 1] : 1.0;
+    sum += s / mk->count / (range * range);
     used++;
   }
   return used ? std::sqrt(sum / used) : 0.0;

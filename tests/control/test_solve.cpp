@@ -140,9 +140,75 @@ TEST_F(Solve, NonlinearStripMatchesTheImplicitSolution) {
   EXPECT_LT(e.back(), e.front());
 }
 
-TEST_F(Solve, ChangeLimitZeroAndSmallIterationBudgetStillSolve) {
-  run("strip", [](std::string s) { return with_select(s, "CHANGELIM=0 ITERATE=3"); });
-  EXPECT_NEAR(value("middle"), 0.5960716380, 1e-4);
+// Settings the drivers must survive: no clamp, a tiny iteration budget, no refinement
+// of the start, a Newton limit.
+TEST_F(Solve, StripSolvesUnderDriverSettings) {
+  for (const char *select : {"CHANGELIM=0", "ITERATE=3", "CHANGELIM=0 ITERATE=3", "INITGRIDLIMIT=0", "NEWTON=6"}) {
+    run("strip", [&](std::string s) { return with_select(s, select); });
+    EXPECT_NEAR(value("middle"), 0.5960716380, 1e-4) << select;
+  }
+}
+
+// The run log with times and numbers masked.
+std::string masked(const std::string &log) {
+  std::string body = log.substr(log.find('\n', log.find("START")) + 1);
+  body = std::regex_replace(body, std::regex("(^|\\n) *\\d+:\\d\\d(:\\d\\d)?\\| "), "$1T| ");
+  return std::regex_replace(body, std::regex("= ?-?[0-9][0-9.eE+-]*"), "=#");
+}
+
+TEST_F(Solve, LinearProblemByNewtonConvergesWithFallingErrors) {
+  run("heat", [](std::string s) {
+    s = with_select(s, "NONLINEAR=ON");
+    return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nDEFINITIONS\n  mid = VAL(u,0.5,0.5)\nEQUATIONS");
+  });
+  EXPECT_NEAR(value("mid"), 0.0736713533, 1e-4 * 0.0736713533);
+  std::string l = log("heat");
+  std::regex step("Newton Step \\d+ Error= ?([0-9.eE+-]+)");
+  double last = 1e300;
+  for (std::sregex_iterator it(l.begin(), l.end(), step), end; it != end; ++it) {
+    double e = std::stod((*it)[1]);
+    EXPECT_LT(e, last);
+    last = e;
+  }
+}
+
+TEST_F(Solve, RunLogLines) {
+  // NEWTON 3: at most three steps on the grid, each logged, then the grid line.
+  run("strip", [](std::string s) { return with_select(s, "NEWTON=3"); });
+  EXPECT_EQ(masked(log("strip")),
+            "T| Newton Step 1 Error=#\nT| Newton Step 2 Error=#\nT| Newton Step 3 Error=#\n"
+            "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+  // A start that already solves the problem: one Newton step on the grid.
+  run("heat", [](std::string s) {
+    s = with_select(s, "NONLINEAR=ON");
+    s = std::regex_replace(s, std::regex("div\\(grad\\(u\\)\\) \\+ 1 = 0"), "div(grad(u)) = 0");
+    s = std::regex_replace(s, std::regex("VALUE\\(u\\)=0"), "VALUE(u)=x+2*y");
+    return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nINITIAL VALUES\n  u = x + 2*y\nEQUATIONS");
+  });
+  EXPECT_EQ(masked(log("heat")), "T| Newton Step 1 Error=#\nT| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+  // The linear driver logs only its grid.
+  run("heat", [](std::string s) { return with_select(s, "REGRID=OFF"); });
+  EXPECT_EQ(masked(log("heat")), "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+}
+
+TEST_F(Solve, SmoothingKeepsLinearStartsAndRefusesOtherBases) {
+  run("heat");
+  vectord *u = &p->solution.data[0];
+  for (int32_t n = 1; n <= p->mesh.nodes.count; n++)
+    u->data[n - 1] = p->mesh.nodes.data[n - 1].x + 2 * p->mesh.nodes.data[n - 1].y;
+  vectord before{};
+  vectord_copyto_0(&before, u);
+  p->smoothinit = 1;
+  smoothinit(p);
+  for (int32_t n = 0; n < u->count; n++) EXPECT_NEAR(u->data[n], before.data[n], 1e-12);
+  EXPECT_EQ(p->smoothinit, 1);
+  int32_t basis = p->mesh.meshbasis;
+  p->mesh.meshbasis = 10;  // tet20
+  smoothinit(p);
+  p->mesh.meshbasis = basis;
+  EXPECT_EQ(p->smoothinit, 0);
+  for (int32_t n = 0; n < u->count; n++) EXPECT_NEAR(u->data[n], before.data[n], 1e-12);
+  vectord_free(&before);
 }
 
 std::string data_dir() { return std::string(QUENDAR_DATA) + "/solve"; }
