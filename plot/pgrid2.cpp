@@ -15,6 +15,7 @@
 namespace {
 
 vectorl nodemap;  // solution node -> plot node of the group being copied
+LocalCell corner;  // the cell found at a window corner
 
 bool threed(const pde *p) { return p->dimension == 3 || (p->mesh.domain && p->mesh.domain->threed); }
 
@@ -70,6 +71,7 @@ void map_plot_cells(plotdata *d) {
     for (const auto &q : corners) {
       evalpoint e{};
       e.x = q[0], e.y = q[1];
+      e.cell = &corner;
       int32_t c = std::abs(mfinder_find_cell2(&e, m, 0.001));
       if (c > 0) include_cell(d, m, c, group_of(d, m->cells.data[c - 1]));
     }
