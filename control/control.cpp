@@ -24,6 +24,7 @@
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
 #include "mesher/mesher3.h"
+#include "model/buildeq.h"
 #include "model/symtab.h"
 #include "model/treeclas.h"
 #include "model/treedif.h"
@@ -38,6 +39,7 @@
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
 #include "reader/rdexpr.h"
+#include "reader/rdomain.h"
 #include "reader/rdpde.h"
 #include "reader/rdplot.h"
 #include "runtime/bopmem.h"
@@ -85,12 +87,6 @@ static void parse_text(pde *p, uint16_t text, uint8_t pass) {
   ppde_parse();
 }
 
-// Equation analysis belongs to the problem model, which is not built yet; a run
-// that gets this far says so on the problem.
-static int32_t analysis_unavailable(pde *p) {
-  exec_error(p, "Equation analysis is not available");
-}
-
 // The headless window layer has no source of messages.
 static uint8_t can_wait_default() { return 0; }
 
@@ -99,7 +95,7 @@ static const ControlServices default_services = {
     .import_dxf = rddxf_scan_dxf,
     .freshmesh = mesher2_freshmesh,
     .grid3d = mesher3_grid3d,
-    .analyze = analysis_unavailable,
+    .analyze = buildeq_analyze_eq,
     .initial_values = init_initial_val,
     .evolve = [](pde *p) { return timsolve_evolve(p, 0); },
     .eigen = eigensol_do_eigen,
@@ -503,6 +499,7 @@ void control_parse_file(pde *p) {
     trees_set_tree_labels(&p->coordnames, nullptr);
     symtab_resize(&p->scopes, 1, 10);
     rdexpr_reset();
+    rdomain_reset(p);
     rdplot_reset();
     // 4. The configuration text, then 5. the descriptor, with the same grammar.
     // A configuration text that reads the descriptor through BODY has parsed it.
@@ -594,6 +591,7 @@ static void set_debug(pde *p) {
   treeclas_debug = p->dbg_treeclas;
   treedif_debug = p->dbg_treedif;
   treemods_debug = p->dbg_treemods;
+  buildeq_debug = p->dbg_buildeq;
   params_debug = eqns_debug = bcs_debug = constrn_debug = p->dbg_formulas;
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
   treeval_debug = p->dbg_treeval;

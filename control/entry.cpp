@@ -43,6 +43,7 @@
 #include "model/symtab.h"
 #include "model/tabledat.h"
 #include "model/treeclas.h"
+#include "model/buildeq.h"
 #include "model/treedif.h"
 #include "model/treemods.h"
 #include "model/trees.h"
@@ -244,6 +245,7 @@ static const struct {
     {"treeclas", treeclas_init},
     {"treemods", treemods_init},
     {"treedif", treedif_init},
+    {"buildeq", buildeq_init},
     {"dominpde", dominpde_init},
     {"dfeature", dfeature_init},
     {"fitting", fitting_init},

@@ -188,7 +188,8 @@ void pdedat_clear_pde(pde *p) {
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
   vector2d_free(&p->work, 1);  // the solution and work vectors
   symtab_free(&p->scopes, 1);
-  meshes_free(&p->mesh, 0);     // the mesh; its domain stays with the problem
+  meshes_free(&p->mesh, 0);     // the mesh
+  domain_clear(p->mesh.domain);  // every parse builds the domain afresh
   metrics_clear_metric(&p->coords);
   formulas_free(&p->formulas);  // with the definitions' tables
   xferdat_free(&p->transfers);
@@ -244,6 +245,16 @@ void pdedat_free_pde(pde *p) {
   vectord_free(&p->eigenvalues);
   vectorl_free(&p->basiscodes);
   vectord_free(&p->histtimes);
+  vectorb_free(&p->basisflags);
+  trees_free_1(&p->cseslots, 0);
+  vector2d_free(&p->slotvalues, 1);
+  vector2d_free(&p->fitvalues, 1);
+  vectorn_free(&p->fitlist);
+  vectorn_free(&p->initfits);
+  vectorb_free(&p->fitflags);
+  vectord_free(&p->fitscalars);
+  point3d_free_1(&p->fitpoints);
+  vectorl_free(&p->fitwords);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
 

@@ -18,7 +18,9 @@
 #include "runtime/strings.h"
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
+#include "runtime/point3d.h"
 #include "runtime/vector2d.h"
+#include "runtime/vectorb.h"
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
 #include "runtime/vectorn.h"
@@ -167,6 +169,17 @@ struct pde {
   // ---- Equation-analysis fields ----
   vectorl basiscodes;    // per field variable, the basis code of its trial function (0: none)
   uint8_t difintegrals;  // 1: the derivative of a region or boundary integral is the integral of the derivative
+  vectorb basisflags;    // per field variable: 1 keeps a basis code 0 (no trial function)
+  treevector cseslots;   // the shared subexpressions, one subdef node per slot (not owned)
+  vector2d slotvalues;   // room for the values of the shared subexpressions, one per slot
+  vectorn fitlist;       // derived globals the analysed trees refer to, closed under dependency
+  vectorn initfits;      // the same for the initial values
+  // Working lists of the fitting code, one entry per derived global.
+  vector2d fitvalues;
+  vectorb fitflags;
+  vectord fitscalars;
+  point3dlist fitpoints;
+  vectorl fitwords;
 
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END
@@ -182,6 +195,8 @@ struct pde {
   uint16_t maxstages;        // the longest STAGED list
   uint8_t timerange;         // a time range has been given
   uint8_t stagedgeom;        // a geometry number depends on definitions
+  double persign;            // +1 PERIODIC, -1 ANTIPERIODIC given, 0 neither
+  double haltdt;             // TIME ... HALT: the step below which time stepping stops; -1 none
   TextLoc timeloc;           // where the time variable was first used
   // SELECT settings that only the reader sets so far.
   int32_t ngrid, deadtime, option;

@@ -15,6 +15,7 @@
 #include "graphics/gag.h"
 #include "graphics/gui.h"
 #include "graphics/windower.h"
+#include "model/buildeq.h"
 #include "platform/pwin.h"
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
@@ -124,10 +125,12 @@ int quendar_main() {
   String none = {};
   windower_root_caption(&none);
 
-  // 10. Reader and symbol tables, quadrature rules, basis node coordinates.
+  // 10. Reader and symbol tables, quadrature rules, basis node coordinates, the
+  // template trees of the fitting code.
   rdpde_init_parse();
   quature_init_quadrature();
   basisfun_node_coords();
+  buildeq_make_fitrees();
 
   // 11-13. The catch point and the main loop.
   quendar_catch_loop();

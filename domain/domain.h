@@ -105,7 +105,7 @@ struct region {
   String name;         // empty when unnamed
   rect3d box;          // bounding box
   vectorn loops;       // loops that bound the region
-  vectorn lists[2];    // kept with the region; the first is copied
+  vectorn lists[2];    // [0]: per surface, the tag of the region's surface conditions (copied); [1] kept
 };
 
 // A periodic declaration: sources[k] maps onto images[k] by forward; inverse maps back.

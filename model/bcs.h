@@ -16,12 +16,12 @@ extern const char bcs_typenames[8][11];
 struct bc {
   String name1, name2;  // owned
   TreeNode *tree;       // the formula (owned)
-  vectorn regions;      // region numbers the per-region lists are kept for
+  vectorn regions;      // region numbers the per-region lists are kept for (ascending, once each)
   int32_t type;         // nobc .. loadpt
   uint16_t variable;    // the variable the condition applies to
-  treevector lists[2];  // filled by equation analysis; lists[1] holds the tree per region position
-  treevectors perregion;
-  uint8_t varying;      // 1: its value depends on the solution
+  treevector lists[2];  // per region position: [0] the prepared formula, [1] the final residual
+  treevectors perregion;  // per region position, the Jacobians by unknown
+  uint8_t varying;      // 1: in value form, the residual is the variable minus the value
 };
 
 // Conditions 1..count (condition k is items[k-1]), the array growing by 8, and the

@@ -10,8 +10,8 @@
 struct constraint {
   String name1, name2;    // owned
   TreeNode *tree;         // the constraint (owned)
-  TreeNode *second;       // a second tree (owned)
-  treevector list;        // filled by equation analysis
+  TreeNode *second;       // a second tree; of a scalar equation its time term (owned)
+  treevector list;        // of a scalar equation, the time Jacobians by scalar unknown
   treevectors perregion;  // Jacobians per region, then unknown
   vectort sets[4];        // regions of volume integrals, regions of surface and
                           // boundary integrals, faces, boundaries (filled by assembly)

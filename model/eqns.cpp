@@ -1,6 +1,8 @@
 // eqns: equation records and lists.
 #include "model/eqns.h"
 
+#include <initializer_list>
+
 #include "model/reclist.h"
 
 uint16_t eqns_debug = 0;
@@ -39,7 +41,7 @@ TreeNode *eqns_find_equation_tree(const eqnlist *list, uint16_t number, uint16_t
   TRACE("eqns_find_equation_tree_0");
   const equation *e = get(list, number, "eqns_find_equation_tree_0");
   if (region == 0) return e->tree;
-  const treevector &v = e->groups[0][0];
+  const treevector &v = e->steady;
   return region <= v.count ? v.data[region - 1] : nullptr;
 }
 
@@ -56,10 +58,10 @@ void eqns_free_0(equation *e) {
   strings_free_0(&e->name2);
   e->tree = trees_free_0(e->tree);
   e->second = trees_free_0(e->second);
-  for (auto &g : e->groups)
-    for (treevector &v : g) trees_free_1(&v, 1);
-  for (treevector &v : e->extra) trees_free_1(&v, 1);
-  for (treevectors &v : e->perregion) trees_free_2(&v, 1);
+  for (treevector *v : {&e->steady, &e->source, &e->volume, &e->surface, &e->timeint, &e->spare[0], &e->spare[1],
+                        &e->upwind, &e->diffusion, &e->velocity, &e->upspare})
+    trees_free_1(v, 1);
+  for (treevectors *v : {&e->voljac, &e->surfjac, &e->timejac, &e->sparejac, &e->upjac}) trees_free_2(v, 1);
 }
 
 void eqns_free_1(eqnlist *list) {

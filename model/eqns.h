@@ -10,11 +10,20 @@ struct equation {
   String name1, name2;     // owned
   TreeNode *tree;          // the equation as written (owned)
   TreeNode *second;        // a second tree given with it (owned)
-  // Weak-form lists that equation analysis fills; groups[0][0] holds the
-  // equation's tree per region.
-  treevector groups[3][3];
-  treevector extra[2];
-  treevectors perregion[5];
+  // Per-region lists that equation analysis fills (entries 1..region count, null
+  // where the region takes no part).
+  treevector steady;     // the variable part without its time terms
+  treevector source;     // integral of the negated variable-free part
+  treevector volume;     // volume Galerkin integral
+  treevector surface;    // surface (boundary) Galerkin integral
+  treevector timeint;    // time Galerkin integral, sized on first use
+  treevector spare[2];   // not used by analysis
+  treevector upwind;     // upwind residual, sized with the next three on first use
+  treevector diffusion;  // upwind diffusion coefficient
+  treevector velocity;   // upwind velocity vector
+  treevector upspare;    // sized with the upwind lists, left empty
+  // Jacobians per region, then unknown (time Jacobians: then field variable).
+  treevectors voljac, surfjac, timejac, sparejac, upjac;
 };
 
 // Equations 1..count (equation k is items[k-1]); the array grows by 8.

@@ -2,10 +2,6 @@
 // grammar with the parse tables.
 #include "reader/acpde.h"
 
-#include <cstring>
-
-#include "control/control.h"
-#include "control/pdedat.h"
 #include "runtime/rtlib.h"
 
 void acpde_action(uint16_t code, parse_node *r, parse_node *const *v) {
@@ -13,16 +9,6 @@ void acpde_action(uint16_t code, parse_node *r, parse_node *const *v) {
   acpde_handler h = code >= 1 && code <= ACPDE_CODES ? acpde_handlers[code] : nullptr;
   if (!h) rtlib_fatal_in("acpde_action", "BAD ACTION CODE");
   h(r, v);
-}
-
-void acpde_actions_unavailable() {
-  static const char text[] = "Descriptor actions not available";
-  String m{uint16_t(strlen(text)), uint16_t(strlen(text)), const_cast<char *>(text)};
-  pdedat_exec_err_1(&m);
-}
-
-void acpde_descriptor_end() {
-  if (control_parse_pass) acpde_actions_unavailable();
 }
 
 int acpde_init() {

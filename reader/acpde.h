@@ -21,9 +21,3 @@ int acpde_init();
 // Calls the handler of code (1..ACPDE_CODES) with r and v; a code without a handler
 // is the fatal error "BAD ACTION CODE IN acpde_action".
 void acpde_action(uint16_t code, parse_node *r, parse_node *const *v);
-
-// Until the section actions are built, a parse builds nothing that a run could be
-// sized from: an action that ends a descriptor ends the run with the execution error
-// "Descriptor actions not available"; the end of a configuration text is accepted.
-[[noreturn]] void acpde_actions_unavailable();
-void acpde_descriptor_end();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "control/pdedat.h"
@@ -502,10 +503,11 @@ void rdexpr_set_timedep(const TextLoc *loc) {
   if (name->length == 0) strings_copyto_1(&p->coordnames.items[3], "T");
   idrec *known = global_id(name);
   if (known && known->kind != coordnam) {
-    String m = {};
-    strings_copyto_1(&m, "Duplicate use of time variable ");
-    strings_addto_0(&m, name);
-    pdedat_parse_err_0(p, loc, &m);
+    // The report does not return: the text lives in a buffer that the next one reuses.
+    static std::string text;
+    text.assign("Duplicate use of time variable ");
+    text.append(name->text ? name->text : "", name->length);
+    err(loc, text.c_str());
   }
   if (!known) p->coords.timein = 0;
   metrics_timecoord(&p->coords, &p->scopes.roots[0], &p->coordnames);

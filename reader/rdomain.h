@@ -1,15 +1,45 @@
 // rdomain: the boundary, coordinate, time and end actions of the descriptor parser.
-// Until they are built, every handler keeps nothing: the parse driver releases
-// the values it is given.
+// The actions build the problem's domain as they read it (joints, edges, loops,
+// regions, periodic declarations) and carry the position along the path and the
+// boundary conditions in force in a module-wide working state, which the extrusion
+// actions share; that state lives for one parse.
 #pragma once
+#include <cstdint>
+
+#include "runtime/strings.h"
 
 struct parse_node;
+struct pde;
+struct TextLoc;
+struct TreeNode;
 
 int rdomain_init();
+
+// The working state shared with the extrusion actions: the surface selected by
+// SURFACE (0 none) and the periodic declaration the segment being read joins (0 none).
+// The current region and layer are the reader-wide rdexpr_region and rdexpr_layer.
+extern uint16_t rdomain_surface;
+extern uint16_t rdomain_periodic;
+
+// A parse starts here: the working state is emptied, the selectors cleared, and the
+// problem's periodic sign and HALT step unset.
+void rdomain_reset(pde *p);
 
 // A number of the geometry: the node's tree folded (rdexpr_constize); a tree that
 // holds a definition marks the problem's geometry as depending on definitions.
 double rdomain_stageize(parse_node *n);
+
+// The parse error message at loc, on the problem being read; does not return.
+[[noreturn]] void rdomain_error(const TextLoc *loc, const char *message);
+// The tree of node n, now the caller's (r, the action's result, forgets it too).
+TreeNode *rdomain_take(parse_node *r, parse_node *n);
+// The string of node n moved out (an identifier gives a copy of its name; otherwise
+// empty), upper-cased when asked.
+String rdomain_take_string(parse_node *n, bool upper);
+
+// PERIODIC (+1) or ANTIPERIODIC (-1) anywhere in the problem: the opposite sign given
+// before is "Confilicting Periodic Declaration" at loc.
+void rdomain_periodic_sign(double sign, const TextLoc *loc);
 
 // Handlers: r is the result (a copy of $1 on entry), v[1..n] the right-hand values.
 void rdomain_end_key(parse_node *r, parse_node *const *v);

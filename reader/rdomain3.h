@@ -1,6 +1,6 @@
-// rdomain3: the extrusion and layer actions of the descriptor parser.
-// Until they are built, every handler keeps nothing: the parse driver releases
-// the values it is given.
+// rdomain3: the extrusion and layer actions of the descriptor parser: the surfaces,
+// layers, shear and periodicity of an extruded domain, and the LAYER, SURFACE and VOID
+// selectors inside BOUNDARIES.
 #pragma once
 
 struct parse_node;

@@ -19,6 +19,7 @@
 // What the reader, analysis and solver doubles do for one problem, keyed by its name.
 struct Script {
   int stages = 0, nvars = 1, dimension = 2, order = 0, modes = 0, subspace = 0;
+  int layers = 0;      // layers of the domain the parse leaves (an extruded problem's)
   int autostage = -1;  // -1 keeps the preset AUTOSTAGE
   bool eigen = false, timedep = false, stagegrid = false, nonlinear = false;
   bool parse_fails = false;  // a parse error at line 2, column 7 of the descriptor

@@ -125,9 +125,8 @@ TEST_F(Stage, OneDimensionalProblemIsRefused) {
 
 TEST_F(Stage, GridgenExtrudesA3DBaseMesh) {
   pde *p = open("a");
-  p->mesh.domain->threed = 1;
-  strings_resize_1(&p->mesh.domain->layernames, 4, 4);
   scripts["a"].dimension = 3;
+  scripts["a"].layers = 4;
   run_loop();
   EXPECT_EQ(p->phase * 10 + p->layers, PHASE_DONE * 10 + 4);
   EXPECT_EQ(calls[1] + ", " + calls[2], "mesh a, grid3d a");
@@ -137,7 +136,7 @@ TEST_F(Stage, MesherResultBecomesThePhase) {
   // A stop during meshing leaves the phase; a domain-only display goes back to
   // phase 4 without an extrusion.
   pde *stopped = open("stopped"), *domain = open("domain"), *failing = open("failing");
-  domain->mesh.domain->threed = 1;
+  scripts["domain"].dimension = 3;
   for (pde *p : {domain, failing}) {
     p->runflag = 0;
     p->phase = PHASE_START;  // the editor's Domain command

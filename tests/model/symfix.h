@@ -66,7 +66,9 @@ struct Symbolic : ::testing::Test {
   }
 };
 
-// Operators the infix reader cannot write, in prefix form: name[index](children).
+// Operators the infix reader cannot write, in prefix form: name[index](children); a
+// variable as u and its number, its coordinate selectors after a dot; an integral or
+// derivative with its first selector after the name.
 inline std::string show(const TreeNode *t) {
   if (!t) return "NIL";
   if (t->opcode == op::realzero || t->opcode == op::realval) {
@@ -75,8 +77,14 @@ inline std::string show(const TreeNode *t) {
     return b;
   }
   if (t->opcode >= op::xcoord && t->opcode <= op::tcoord) return std::string(1, "XYZT"[t->opcode - op::xcoord]);
+  if (t->opcode == op::varble) {
+    std::string s = "u" + std::to_string(t->index);
+    if (t->deriv[0]) s += "." + std::to_string(t->deriv[0]) + (t->deriv[1] ? std::to_string(t->deriv[1]) : "");
+    return s;
+  }
   std::string s = trees_optable[t->opcode].name;
   if (t->opcode == op::intpower) s += "[" + std::to_string(int16_t(t->index)) + "]";
+  if ((t->group == integrop || t->group == derivop) && t->deriv[0]) s += std::to_string(t->deriv[0]);
   if (t->group == leafop) return s;
   s += "(";
   for (int k = 0; k < t->arity; k++) s += (k ? "," : "") + show(t->child[k]);

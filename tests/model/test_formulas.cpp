@@ -96,7 +96,7 @@ TEST(Formulas, EquationsInitialValuesArraysAndLoops) {
   uint16_t e = eqns_new_equation(&fs.equations);
   eqns_define_equation_1(&fs.equations, e, trees_new_real_0(1), trees_new_real_0(2));
   eqns_define_equation_0(&fs.equations, e, trees_new_real_0(3));  // both earlier trees go
-  trees_slot(&fs.equations.items[0]->groups[0][0], 2)[0] = trees_new_real_0(4);
+  trees_slot(&fs.equations.items[0]->steady, 2)[0] = trees_new_real_0(4);
   EXPECT_EQ(eqns_find_equation_tree(&fs.equations, e, 0)->value, 3);
   EXPECT_EQ(eqns_find_equation_tree(&fs.equations, e, 2)->value, 4);
   EXPECT_EQ(eqns_find_equation_tree(&fs.equations, e, 3), nullptr);

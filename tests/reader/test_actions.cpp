@@ -355,8 +355,6 @@ TEST_F(Actions, RepeatLoops) {
   EXPECT_EQ(parse("DEFINITIONS REPEAT i = 1 TO 2 b = i ENDREPEAT"), "MULTIPLY DEFINED @1:32");
 }
 
-void start_region(parse_node *, parse_node *const *) { rdexpr_region = 1; }
-
 TEST_F(Actions, Sections) {
   const Case cases[] = {
       {"VARIABLES u v EQUATIONS v: div(grad(v)) = 0 u: div(grad(u)) = 1", "ok"},
@@ -367,6 +365,7 @@ TEST_F(Actions, Sections) {
       {"VARIABLES u EQUATIONS div(grad(u)) = 0 CONSTRAINTS integral(u) = 1", "ok"},
       {"SELECT stages = 3 DEFINITIONS a = STAGED(1, 2)", "NOT ENOUGH STAGE VALUES. @1:47"},
       {"DEFINITIONS a = STAGED(1, 2) b = a*t", "Staged Problems Cannot Be Time Dependent. @1:37"},
+      {"VARIABLES u DEFINITIONS t = 1 EQUATIONS dt(u) = 0", "Duplicate use of time variable T @1:46"},
       {"VARIABLES u(RANGE = -1, 2*pi) u", "MULTIPLY DEFINED @1:32"},
       {"VARIABLES u(r)", "CONSTANT REQUIRED @1:14"},
       {"VARIABLES u INITIAL VALUES u = 1 v = 2", "VARIABLE NAME REQUIRED @1:35"},
@@ -384,11 +383,8 @@ TEST_F(Actions, Sections) {
   ASSERT_EQ(parse("SELECT stages = 2 DEFINITIONS a = STAGED(1, 2, 3)"), "ok");
   EXPECT_EQ(p->stages * 10 + p->maxstages, 23);
   // Regional definitions need a global one first.
-  for (int c = 1; c <= ACPDE_CODES; c++)
-    if (acpde_handler_names[c] && !strcmp(acpde_handler_names[c], "rdomain_startregion")) acpde_handlers[c] = start_region;
   EXPECT_EQ(parse("BOUNDARIES REGION 1 k = 2"), "UNDEFINED NAME @1:22");
   EXPECT_EQ(parse("DEFINITIONS k = 1 BOUNDARIES REGION 1 k = 2 k = 3"), "MULTIPLY DEFINED @1:46");
-  rdexpr_region = 0;
 }
 
 TEST_F(Actions, EveryExampleParses) {
