@@ -81,13 +81,7 @@ void start_mesh() {
 void mark_cells(plotdata *d, int32_t regions) {
   Mesh *m = d->mesh;
   double L = d->linelength, eps = 1e-6 * L;
-  for (vector2t &s : d->strips) vector2t_resize(&s, regions, std::max(regions, s.capacity));
-  for (int32_t g = 1; g <= regions; g++) {
-    vectort_resize(&cell_marks(d, g), m->cells.count, m->cells.count);
-    vectort_copyto_1(&cell_marks(d, g), 0);
-    vectort_resize(&node_marks(d, g), m->nodes.count, m->nodes.count);
-    vectort_copyto_1(&node_marks(d, g), 0);
-  }
+  plot_size_marks(d, regions, m->cells.count, m->nodes.count);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
     if (!cell.alive || cell.region < 1 || (d->region && cell.region != d->region)) continue;

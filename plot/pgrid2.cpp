@@ -45,13 +45,7 @@ void map_plot_cells(plotdata *d) {
     if (m->cells.data[c - 1].alive) groups = std::max(groups, group_of(d, m->cells.data[c - 1]));
   groups = std::max(groups, 1);
   d->groups = uint16_t(groups);
-  for (vector2t &s : d->strips) vector2t_resize(&s, groups, std::max(groups, s.capacity));
-  for (int32_t g = 1; g <= groups; g++) {
-    vectort_resize(&cell_marks(d, g), m->cells.count, m->cells.count);
-    vectort_copyto_1(&cell_marks(d, g), 0);
-    vectort_resize(&node_marks(d, g), m->nodes.count, m->nodes.count);
-    vectort_copyto_1(&node_marks(d, g), 0);
-  }
+  plot_size_marks(d, groups, m->cells.count, m->nodes.count);
   if (d->region > 0) {
     for (int32_t c = 1; c <= m->cells.count; c++)
       if (m->cells.data[c - 1].region == d->region) include_cell(d, m, c, 1);

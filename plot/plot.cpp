@@ -166,6 +166,17 @@ uint16_t plot_assign_plot_mesh(plotdatavector *v) {
   return uint16_t(n);
 }
 
+void plot_size_marks(plotdata *d, int32_t groups, int32_t cells, int32_t nodes) {
+  TRACE("plot_size_marks");
+  for (vector2t &s : d->strips) vector2t_resize(&s, groups, std::max(groups, s.capacity));
+  for (int32_t g = 0; g < groups; g++) {
+    vectort_resize(&d->strips[0].data[g], cells, cells);
+    vectort_copyto_1(&d->strips[0].data[g], 0);
+    vectort_resize(&d->strips[1].data[g], nodes, nodes);
+    vectort_copyto_1(&d->strips[1].data[g], 0);
+  }
+}
+
 // ---- Histories across a re-parsed stage ----------------------------------------------
 
 namespace {

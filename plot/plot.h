@@ -161,6 +161,10 @@ void plot_free_2(plotdatavector *v);
 // otherwise the newest itself.
 uint16_t plot_assign_plot_mesh(plotdatavector *v);
 
+// Sizes the plot data's per-group marks: groups cell and node bit vectors of the given
+// lengths, all clear.
+void plot_size_marks(plotdata *d, int32_t groups, int32_t cells, int32_t nodes);
+
 // Keep the history samples across a re-parse for a new stage.
 void plot_save_histories(plotvector *plots, vectord *times);
 void plot_restore_histories(plotvector *plots, vectord *times);

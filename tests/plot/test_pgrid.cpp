@@ -32,6 +32,14 @@ TEST_F(PlotMeshes, ContourMeshesOfASixNodeMesh) {
   EXPECT_GT(cells_in(D()), 18 * 40);
   EXPECT_NEAR(integral(), 1, 1e-9);
   EXPECT_EQ(std::string(D().axislabels[0].text, D().axislabels[0].length), "X");
+  // On a cut plane each label spells its projection row (factors in the packed format).
+  plotdata &c = add_data();
+  c.cut = 1;
+  double rows[6] = {1, 0, 0.5, 0, -1, 0};
+  std::copy_n(rows, 6, c.inplane);
+  pgrid2_fix_labels(p.get(), &c);
+  EXPECT_EQ(std::string(c.axislabels[0].text, c.axislabels[0].length), "X+ 0.5*Z");
+  EXPECT_EQ(std::string(c.axislabels[1].text, c.axislabels[1].length), "-1.0*Y");
 }
 
 TEST_F(PlotMeshes, ZoomRegionAndVectorSelections) {
