@@ -134,3 +134,35 @@ TEST_F(MeshDrawing, EverySideOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MeshDrawing, LinePlotMargins) {
+  uint16_t w = window(400, 300);
+  plotframe f;
+  gag1d_init(&f);
+  plotrec r = {};
+  r.kind = PLOT_HISTORY, r.scale = 2;
+  vectord x = {};
+  vector2d sets = {};
+  vector2d_new(&sets, 2, 2);
+  for (int i = 1; i <= 40; i++) {
+    vectord_one_more(&x, i);
+    vectord_one_more(&sets.data[0], i * i);
+    vectord_one_more(&sets.data[1], 1600.0 / i);
+  }
+  plot_line_plot(w, &f, &r, &x, &sets, 1, nullptr, nullptr);
+  size_t drawn = entries(w, glpydraw).size();
+  plot_add_line_plot(w, &f, &r, &x, &sets, 2);
+  EXPECT_GE(entries(w, glpydraw).size() - drawn, 2u);  // both curves again, on the same axes
+  // Log y over 1 .. 1600 with 5 % of each bound: ln 0.95 .. ln 1680; x linear from -0.95.
+  EXPECT_EQ(f.logy, 1);
+  EXPECT_EQ(f.logx, 0);
+  EXPECT_NEAR(f.box.y1, std::log(0.95), 1e-9);
+  EXPECT_NEAR(f.box.y2, std::log(1680.0), 1e-9);
+  EXPECT_NEAR(f.box.x1, -0.95, 1e-9);
+  vectord_free(&x);
+  vector2d_free(&sets, 1);
+}
+
+}  // namespace
