@@ -244,6 +244,19 @@ void pdedat_free_pde(pde *p) {
   quature_free_squad_basis(&p->squad1, p->squad1.side[0].code);
   vectord_free(&p->eigenvalues);
   vectorl_free(&p->basiscodes);
+  // The evaluator's tables: derived globals, eigenvector sets, shared subexpressions.
+  for (uint16_t k = 0; k < p->globals.count; k++) vectord_free(&p->globals.items[k].values);
+  if (p->globals.items) {
+    XMEM -= int64_t(p->globals.capacity) * sizeof(pdeglobal);
+    bopmemfree(&p->globals.items);
+  }
+  for (uint16_t k = 0; k < p->nmodesets; k++) vector2d_free(&p->modesets[k], 1);
+  if (p->modesets) {
+    XMEM -= int64_t(p->nmodesets) * sizeof(vector2d);
+    bopmemfree(&p->modesets);
+  }
+  vectord_free(&p->subvalues);
+  vector2d_free(&p->subvectors, 1);
   vectord_free(&p->histtimes);
   vectorb_free(&p->basisflags);
   trees_free_1(&p->cseslots, 0);

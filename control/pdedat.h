@@ -57,6 +57,27 @@ struct pdevars {
   pdevar *items;
 };
 
+// One derived global value: a fit, an integral, an extremum or a value at a point.
+struct pdeglobal {
+  uint8_t valid;        // the value below is current
+  double value;
+  double location[3];   // where an extremum lies
+  int32_t basis;        // basis code of a fitted global's nodal values
+  vectord values;       // a fitted global's nodal values by node number
+};
+// Derived globals 1..count by fit number (global k is items[k-1]).
+struct pdeglobals {
+  uint16_t count, capacity;
+  pdeglobal *items;
+};
+// One user-function call in progress: the function's definition number and its
+// argument values.
+struct pdeframe {
+  uint16_t function;
+  double args[3];
+};
+enum { PDEDAT_MAX_FRAMES = 10 };
+
 struct pde {
   // Requests and flags the window callbacks and the main loop exchange.
   uint8_t stop, stopped, error, close, skipstages;
@@ -132,6 +153,8 @@ struct pde {
   double cscale, starttime_value;
 
   uint16_t pdeview, editview;  // problem window and editor window views
+  uint16_t meshview, domainview;  // the problem window's mesh view and its domain (debug) view; 0 none
+  uint8_t goon;  // the domain window's Run: mesh after the domain display (its Edit clears it)
   IOfile plotfile;
   pad status;
   plotframe styles[6];  // one per text style
@@ -171,7 +194,7 @@ struct pde {
   uint8_t difintegrals;  // 1: the derivative of a region or boundary integral is the integral of the derivative
   vectorb basisflags;    // per field variable: 1 keeps a basis code 0 (no trial function)
   treevector cseslots;   // the shared subexpressions, one subdef node per slot (not owned)
-  vector2d slotvalues;   // room for the values of the shared subexpressions, one per slot
+  vector2d slotvalues;   // per shared subexpression slot, its basis array (count 0: last stored as a scalar)
   vectorn fitlist;       // derived globals the analysed trees refer to, closed under dependency
   vectorn initfits;      // the same for the initial values
   // Working lists of the fitting code, one entry per derived global.
@@ -204,6 +227,15 @@ struct pde {
   uint8_t overlay, hex;
   uint8_t printcolour;       // 2 black printing, 0 colour
   uint8_t printmatrix, printgrid;
+
+  // ---- Evaluation fields ----
+  pdeglobals globals;        // derived global values, kept by the solvers
+  vector2d *modesets;        // eigenvector values per mode, one vector2d each
+  uint16_t nmodesets;        // entries of modesets
+  uint16_t mode;             // the current mode (1-based), 0 none
+  pdeframe frames[PDEDAT_MAX_FRAMES];  // user-function frames by nesting depth 1..10
+  vectord subvalues;         // shared subexpression scalars by slot number
+  vector2d subvectors;       // shared subexpression vectors (3 entries each)
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever

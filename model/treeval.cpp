@@ -1,139 +1,1527 @@
-// treeval: evaluation of reader trees: definitions are substituted into a copy, the
-// vector forms are written as scalar ones, and the copy goes to the scalar evaluator.
+// treeval: the recursive evaluation of expression trees at a point (scalar, vector,
+// complex and basis-array walks) and the element integrals built on it.
 #include "model/treeval.h"
 
-#include <algorithm>
 #include <cmath>
-#include <iterator>
+#include <cstring>
 
 #include "control/pdedat.h"
-#include "model/simptree.h"
+#include "elements/basisfun.h"
+#include "elements/mfinder.h"
+#include "model/lintabs.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/math.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 
 uint16_t treeval_region = 0;
 uint8_t treeval_debug = 0;
 
+// Nesting of EVAL points: each level has its own point and work cell, so an inner
+// EVAL never moves the point of the one around it.
+enum { EVAL_LEVELS = 10 };
+static evalpoint eval_points[EVAL_LEVELS];
+static LocalCell eval_cells[EVAL_LEVELS];
+static uint16_t eval_depth = 0;
+static evalpoint xfer_point;
+static LocalCell xfer_cell;
+static uint16_t fn_depth = 0;  // user-function nesting, 0 outside any
+
 int treeval_init() {
   TRACE("treeval");
+  for (int k = 0; k < EVAL_LEVELS; k++) eval_points[k].cell = &eval_cells[k];
+  xfer_point.cell = &xfer_cell;
   return 0;
 }
 
-// The definition a param or stageparam leaf stands for: a staged name's values are
-// consecutive definitions from its own, one per stage.
-static const TreeNode *definition(pde *p, const TreeNode *leaf) {
-  paramset *set = &p->formulas.definitions;
-  uint16_t k = leaf->index;
-  if (leaf->opcode == op::stageparam) k = uint16_t(k + std::max<uint16_t>(p->stage, 1) - 1);
-  if (k < 1 || k > set->count) rtlib_fatal_in("treeval_eval", "UNDEFINED PARAM");
-  return params_find_param_tree(set, k, treeval_region);
+// Restores a counter when its scope is left, also by an error's jump.
+struct DepthScope {
+  uint16_t &d;
+  uint16_t saved;
+  explicit DepthScope(uint16_t &depth) : d(depth), saved(depth) { d++; }
+  ~DepthScope() { d = saved; }
+};
+
+// ---- Error reporters ------------------------------------------------------------------------
+
+[[noreturn]] static void fail(pde *p, const TreeNode *node, const char *text) {
+  StringOwner s;
+  strings_copyto_1(s.get(), text);
+  pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
 }
 
-static TreeNode *scalar(pde *p, const TreeNode *n, int depth);
-// Nodes copied by the current evaluation, and their limit.
-static uint32_t copied = 0;
-static const uint32_t copy_budget = 1000000;
+[[noreturn]] static void fail_titled(pde *p, const TreeNode *node, const char *text) {
+  if (debug_file) trees_print_tree(debug_file, node, text);
+  fail(p, node, text);
+}
 
-// sqrt(a*a + b*b [+ c*c]) of a VECTOR's components.
-static TreeNode *length(pde *p, const TreeNode *v, int depth) {
-  TreeNode *sum = nullptr;
-  for (int k = 0; k < v->arity; k++) {
-    TreeNode *sq = trees_new_0(op::mulop);
-    sq->child[0] = scalar(p, v->child[k], depth);
-    sq->child[1] = trees_copy(sq->child[0]);
-    if (!sum) {
-      sum = sq;
-    } else {
-      TreeNode *add = trees_new_0(op::addop);
-      add->child[0] = sum;
-      add->child[1] = sq;
-      sum = add;
+// The node's name with a prefix or a suffix, as the error text.
+[[noreturn]] static void fail_named(pde *p, const TreeNode *node, const char *before, const char *after,
+                                    bool print) {
+  StringOwner s, name;
+  strings_copyto_1(s.get(), before);
+  trees_treename(name.get(), node);
+  strings_addto_0(s.get(), name.get());
+  strings_addto_1(s.get(), after);
+  if (print && debug_file) trees_print_tree(debug_file, node, s->text);
+  pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
+}
+
+[[noreturn]] static void trapop(pde *p, const TreeNode *node) {
+  TRACE("trapop_0");
+  fail_named(p, node, "ILLEGAL OPERATOR: ", "", true);
+}
+[[noreturn]] static void trapscalar(pde *p, const TreeNode *node) {
+  TRACE("trapscalar_0");
+  fail_titled(p, node, "RESULT IS NOT SCALAR");
+}
+[[noreturn]] static void trapvector(pde *p, const TreeNode *node) {
+  TRACE("trapvector_0");
+  fail_titled(p, node, "VECTOR REQUIRED");
+}
+[[noreturn]] static void traparg(pde *p, const TreeNode *node) {
+  TRACE("traparg_0");
+  fail_titled(p, node, "ILLEGAL FUNCTION ARGUMENT");
+}
+[[noreturn]] static void traparray(pde *p, const TreeNode *node) {
+  TRACE("traparray_0");
+  fail_named(p, node, "ILLEGAL ARRAY OPERAND: ", "", true);
+}
+[[noreturn]] static void bad_normal(pde *p, const TreeNode *node) {
+  TRACE("bad_normal_0");
+  fail_named(p, node, "", " MUST BE EVALUATED ON A BOUNDARY.", false);
+}
+[[noreturn]] static void bad_ref(pde *p, const TreeNode *node, const char *text) {
+  StringOwner s;
+  strings_itos_1(s.get(), node->index, 2);
+  strings_addto_1(s.get(), text);
+  pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
+}
+[[noreturn]] static void bad_fit(pde *p, const TreeNode *node) {
+  TRACE("bad_fit_0");
+  bad_ref(p, node, ": INVALID FIT REFERENCE.");
+}
+[[noreturn]] static void bad_global(pde *p, const TreeNode *node) {
+  TRACE("bad_global_0");
+  bad_ref(p, node, ": INVALID GLOBAL REFERENCE.");
+}
+[[noreturn]] static void trapmismatch(pde *p, const TreeNode *node, int32_t left, int32_t right) {
+  TRACE("trapmismatch_0");
+  if (debug_file) {
+    fprintf(debug_file, "MISMATCH LEFT#=%d, RIGHT#=%d\n", left, right);
+    trees_print_tree(debug_file, node, "SIZE MISMATCH");
+  }
+  fail(p, node, "SIZE MISMATCH");
+}
+
+// ---- Scalar walk -----------------------------------------------------------------------
+
+static double eval(pde *p, const TreeNode *n, const evalpoint *pt);
+
+// The region whose definitions apply at the point.
+static uint16_t region_of(const evalpoint *pt) { return pt->cell ? pt->cell->region : treeval_region; }
+
+static int32_t var_basis(pde *p, uint16_t v, const evalpoint *pt) {
+  if (v >= 1 && v <= p->basiscodes.count && p->basiscodes.data[v - 1] > 0) return p->basiscodes.data[v - 1];
+  return pt->cell ? pt->cell->frame.gbasis : 0;
+}
+
+// A nodal field at the point, with the node's derivative selectors.
+static double field(pde *p, const TreeNode *n, int32_t code, const evalpoint *pt, const vectord *u) {
+  if (!pt->cell || !u) trapop(p, n);
+  return cellnode_interpu_sel(code, n->deriv[0], int16_t(n->deriv[1]), const_cast<evalpoint *>(pt), u);
+}
+
+static double variable(pde *p, const TreeNode *n, const evalpoint *pt, const vector2d *set) {
+  uint16_t v = n->index;
+  if (!set || v < 1 || v > set->count) trapop(p, n);
+  const vectord *u = &set->data[v - 1];
+  if (v <= p->vars.count && p->vars.items[v - 1].scalar) return u->count ? u->data[0] : 0;
+  return field(p, n, var_basis(p, v, pt), pt, u);
+}
+
+static const pdeglobal *global(pde *p, const TreeNode *n) {
+  uint16_t k = n->index;
+  return k >= 1 && k <= p->globals.count && p->globals.items[k - 1].valid ? &p->globals.items[k - 1] : nullptr;
+}
+
+// Definitions that refer to themselves are caught by analysis; this depth only keeps an
+// unanalysed cycle from exhausting the stack.
+static uint16_t def_depth = 0;
+
+static double definition(pde *p, uint16_t k, const evalpoint *pt, const TreeNode *n) {
+  if (k < 1 || k > p->formulas.definitions.count) trapop(p, n);
+  DepthScope depth(def_depth);
+  if (def_depth > 1000) fail(p, n, "Recursive Evaluation");
+  return eval(p, params_find_param_tree(&p->formulas.definitions, k, region_of(pt)), pt);
+}
+
+// coord_key: the value a table key stands for at the point.
+static double coord_key(pde *p, uint16_t key, const evalpoint *pt, const TreeNode *n) {
+  switch (key) {
+    case 0: return 0;
+    case 1: return pt->x;
+    case 2: return pt->y;
+    case 3: return pt->z;
+    case 4: return pt->t;
+    default: break;
+  }
+  if (key > 100) return definition(p, uint16_t(key - 100), pt, n);
+  uint16_t v = uint16_t(key - 4);
+  if (!pt->values || !pt->cell || v > pt->values->count) trapop(p, n);
+  return cellnode_interpu_0(var_basis(p, v, pt), const_cast<evalpoint *>(pt), &pt->values->data[v - 1]);
+}
+
+static double eval_table(pde *p, const TreeNode *n, const evalpoint *pt) {
+  tablelist *tl = &p->formulas.definitions.tables;
+  if (n->index < 1 || n->index > tl->count) trapop(p, n);
+  tableentry *e = &tl->items[n->index - 1];
+  float query[3] = {0, 0, 0};
+  for (int k = 0; k < 3; k++)
+    if (e->keys[k]) query[k] = float(coord_key(p, e->keys[k], pt, n));
+  if (n->deriv[0] == 0) return lintabs_linterp(&e->table, query);
+  return lintabs_linderiv(&e->table, query, n->deriv[0]);
+}
+
+static double eval_xfer(pde *p, const TreeNode *n, const evalpoint *pt) {
+  xferlist *xl = &p->transfers;
+  if (n->index < 1 || n->index > xl->count) trapop(p, n);
+  xferdat *x = &xl->items[n->index - 1];
+  xfer_point.x = pt->x, xfer_point.y = pt->y, xfer_point.z = pt->z;
+  if (mfinder_find_cell(&xfer_point, &x->mesh, 0.1) == 0) return 1.00000000000002e300;
+  if (n->key < 1 || int32_t(n->key) > x->values.count) trapop(p, n);
+  return cellnode_interpu_sel(x->mesh.meshbasis, n->deriv[0], int16_t(n->deriv[1]), &xfer_point,
+                              &x->values.data[n->key - 1]);
+}
+
+// evalat: child 1 at the point that child 2 (a coordinate point) gives.
+static double evalat(pde *p, const TreeNode *n, const evalpoint *pt) {
+  const TreeNode *at = n->child[1];
+  if (!at || at->opcode != op::pointval) fail(p, at ? at : n, "Coordinate Point Expected");
+  if (eval_depth >= EVAL_LEVELS) fail(p, n, "Recursive Evaluation");
+  double x = eval(p, at->child[0], pt), y = at->arity > 1 ? eval(p, at->child[1], pt) : 0;
+  double z = p->dimension == 3 && at->arity > 2 ? eval(p, at->child[2], pt) : 0;
+  DepthScope level(eval_depth);
+  evalpoint *e = &eval_points[eval_depth - 1];
+  LocalCell *cell = e->cell ? e->cell : &eval_cells[eval_depth - 1];
+  *e = evalpoint{};
+  e->cell = cell;
+  e->values = pt->values, e->rates = pt->rates, e->t = pt->t;
+  e->x = x, e->y = y, e->z = z;
+  int32_t c = p->dimension == 3 ? mfinder_find_cell3(e, &p->mesh, 0.1) : mfinder_find_cell2(e, &p->mesh, 0.1);
+  if (c < 0) c = -c;
+  if (c == 0) {
+    if (debug_file) {
+      fprintf(debug_file, "BAD EVAL LOCATION (%g,%g,%g)\n", e->x, e->y, e->z);
+      fflush(debug_file);
     }
+    return 0;
   }
-  TreeNode *root = trees_new_0(op::sqrt);
-  root->child[0] = sum ? sum : trees_new_real_0(0);
-  return root;
+  cell->region = p->mesh.cells.data[c - 1].region;
+  e->cellno = uint32_t(c);
+  e->region = cell->region;
+  return eval(p, n->child[0], e);
 }
 
-// A copy of n with definitions substituted and vector lengths written out.
-static TreeNode *scalar(pde *p, const TreeNode *n, int depth) {
-  // A definition that refers to itself, or copies beyond the budget, leave an
-  // undefined leaf, which the evaluator refuses.
-  if (++copied > copy_budget || depth >= 256) return trees_new_0(op::undef);
-  if (n->opcode == op::param || n->opcode == op::stageparam) {
-    const TreeNode *d = definition(p, n);
-    return d ? scalar(p, d, depth + 1) : trees_new_0(op::undef);
+static double eval_leafop(pde *p, const TreeNode *n, const evalpoint *pt) {
+  uint16_t k = n->index;
+  switch (n->opcode) {
+    case op::realzero: return 0;
+    case op::realval: return n->value;
+    case op::xcoord: return pt->x;
+    case op::ycoord: return pt->y;
+    case op::zcoord: return pt->z;
+    case op::tcoord: return pt->t;
+    case op::varble: return variable(p, n, pt, pt->values);
+    case op::vardot: return variable(p, n, pt, pt->rates);
+    case op::eigvec:
+      if (p->mode < 1 || p->mode > p->nmodesets) trapop(p, n);
+      if (k < 1 || k > p->modesets[p->mode - 1].count) trapop(p, n);
+      return field(p, n, var_basis(p, k, pt), pt, &p->modesets[p->mode - 1].data[k - 1]);
+    case op::param: return definition(p, k, pt, n);
+    case op::stageparam: return definition(p, uint16_t(p->stage ? k + p->stage - 1 : k), pt, n);
+    case op::stageval: return p->stagevalue;
+    case op::fargop: {
+      uint16_t f = uint16_t(k / 4), a = uint16_t(k % 4);
+      for (uint16_t d = fn_depth; d >= 1; d--)
+        if (p->frames[d - 1].function == f) return a >= 1 ? p->frames[d - 1].args[a - 1] : 0;
+      return 0;  // no frame holds the function
+    }
+    case op::voljac:
+      if (!pt->cell) trapop(p, n);
+      return pt->cell->frame.absdet;
+    case op::lambda:
+      return p->mode >= 1 && p->mode <= p->eigenvalues.count ? p->eigenvalues.data[p->mode - 1] : 0;
+    case op::febasis:
+      if (n->deriv[0]) trapop(p, n);
+      return basisfun_basis_0(pt->basisfn, int32_t(k), pt->local);
+    case op::treestring: rtlib_fatal_in("eval_leafop_0", "TREESTRING?");
+    case op::tableval: return eval_table(p, n, pt);
+    case op::xferval: return eval_xfer(p, n, pt);
+    case op::fitfun: case op::savefun: case op::jelem: {
+      const pdeglobal *g = global(p, n);
+      if (!g) bad_fit(p, n);
+      return field(p, n, g->basis, pt, &g->values);
+    }
+    case op::globalmin: case op::globalmax: case op::volint: case op::surfint: case op::bdryint: {
+      const pdeglobal *g = global(p, n);
+      if (!g) bad_global(p, n);
+      return g->value;
+    }
+    case op::minspot: case op::maxspot: {
+      const pdeglobal *g = global(p, n);
+      if (!g) bad_global(p, n);
+      return n->deriv[0] >= 1 && n->deriv[0] <= 3 ? g->location[n->deriv[0] - 1] : 0;
+    }
+    case op::deltat: return p->dt;
+    case op::evalop: {
+      const pdeglobal *g = global(p, n);
+      if (!g || n->deriv[0]) bad_global(p, n);
+      return g->value;
+    }
+    case op::sumvar:
+      if (k < 1 || k > p->sumvalues.count) bad_fit(p, n);
+      return p->sumvalues.data[k - 1];
+    default: trapop(p, n);
   }
-  if (n->opcode == op::vlength && n->arity == 1 && n->child[0]->opcode == op::vector)
-    return length(p, n->child[0], depth);
-  if (n->group == leafop || n->opcode == op::subref) return trees_copy(n);
-  TreeNode *c = trees_new_0(n->opcode);
-  trees_node_copy(c, n);
-  c->name = n->name;
-  for (int k = 0; k < n->arity; k++) c->child[k] = scalar(p, n->child[k], depth);
-  return c;
 }
 
-// 0 when the expanded tree holds a leaf other than a constant or a coordinate, -1
-// when some quotient divides a nonzero value by zero, else 1. Each quotient's
-// operands are checked before they are evaluated.
-static int checked(const TreeNode *n, const evalpoint *point) {
-  if (n->group == leafop) {
+// x to the integer power k by repeated squaring; a negative k gives the reciprocal.
+static double intpow(double x, int32_t k) {
+  uint32_t m = k < 0 ? uint32_t(-k) : uint32_t(k);
+  double r = 1;
+  for (double b = x; m; m >>= 1, b *= b)
+    if (m & 1) r *= b;
+  return k < 0 ? 1 / r : r;
+}
+
+static const double exp_limit = 690.7755279;
+
+static double logarithm(pde *p, const TreeNode *n, double x) {
+  if (x < 0) fail(p, n, "Log of negative number");
+  return std::log(x > 1e-300 ? x : 1e-300);
+}
+
+static double eval_unop(pde *p, const TreeNode *n, double x) {
+  int16_t k = int16_t(n->index);
+  switch (n->opcode) {
+    case op::negateop: return -x;
+    case op::intpower: return intpow(x, k);
+    case op::square: return x * x;
+    case op::sqrt:
+      if (x < 0) fail(p, n, "Square Root of Negative Number");
+      return std::sqrt(x);
+    case op::absf: return std::fabs(x);
+    case op::acosf: return std::acos(x);
+    case op::asinf: return std::asin(x);
+    case op::atanf: return std::atan(x);
+    case op::besjf: return k == 0 ? ::j0(x) : k == 1 ? ::j1(x) : ::jn(k, x);
+    case op::besyf: return k == 0 ? ::y0(x) : k == 1 ? ::y1(x) : ::yn(k, x);
+    case op::cosf: return std::cos(x);
+    case op::coshf: return std::cosh(x);
+    case op::sinf: return std::sin(x);
+    case op::sinhf: return std::sinh(x);
+    case op::tanf: return std::tan(x);
+    case op::tanhf: return std::tanh(x);
+    case op::erfcf: return math_erfc_0(x);
+    case op::erff: return 1 - math_erfc_0(x);
+    case op::expf:
+      if (x < -exp_limit) return 0;
+      if (x > exp_limit) fail(p, n, "Exponential Overflow");
+      return std::exp(x);
+    case op::logf: return logarithm(p, n, x);
+    case op::log10: return logarithm(p, n, x) / math_ln10;
+    case op::recipf: return 1 / x;
+    case op::signf: return x < 0 ? -1 : 1;
+    case op::ustepf: return x < 0 ? 0 : 1;
+    case op::passive: return x;
+    case op::gamma:
+      if (!(x > 0)) traparg(p, n);
+      return math_gamma_0(x);
+    case op::eifun:
+      if (!(x > 0)) traparg(p, n);
+      return math_expint_ei(x);
+    case op::gammai:
+      if (!(x > 0)) traparg(p, n);
+      return math_gamma_1(k, x);
+    case op::expint:
+      if (!(x > 0)) traparg(p, n);
+      return math_expint(uint16_t(k), x);
+    case op::randomf: return math_ranf() * x;
+    case op::arrayref: {
+      // The truncated index is checked before it is narrowed (NaN fails the test).
+      double i = std::trunc(x);
+      vectord *a = arys_find_array_def(&p->formulas.arrays, n->index);
+      if (!(i >= 1 && i <= a->count)) fail(p, n, "Array Index Out of Range");
+      return a->data[int32_t(i) - 1];
+    }
+    default: trapop(p, n);
+  }
+}
+
+static double divide(pde *p, const TreeNode *n, double a, double b) {
+  if (a == 0) return 0;
+  if (std::fabs(a) * 1e-300 > std::fabs(b)) fail(p, n, "DIVIDE BY ZERO");
+  return a / b;
+}
+
+// The binop table; smooth selects the smoothed pulse of the basis-array walk.
+static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
+  switch (n->opcode) {
+    case op::addop: return a + b;
+    case op::subop: return a - b;
+    case op::mulop: return a * b;
+    case op::divop: return divide(p, n, a, b);
+    case op::modf: return std::fmod(a, b);
+    case op::powerop: return std::pow(a, b);
+    case op::atan2f: {
+      double r = std::atan2(a, b);
+      return r < 0 ? r + 2 * M_PI : r;
+    }
+    case op::minf: return a < b ? a : b;
+    case op::maxf: return a < b ? b : a;
+    case op::urampf: return a < 0 ? 0 : b < 0 ? a / (a - b) : 1;
+    case op::upulsef: {
+      if (!smooth) return a < 0 || b > 0 ? 0 : 1;
+      double d = 0.01 * (a - b);
+      if (a < -d || b > d) return 0;
+      if (a < d) return math_erfx_0(-4 * a / d);
+      if (b > -d) return math_erfx_0(4 * b / d);
+      return 1;
+    }
+    case op::ltnop: return a < b;
+    case op::leqop: return a <= b;
+    case op::equop: return a == b;
+    case op::neqop: return a != b;
+    case op::geqop: return a >= b;
+    case op::gtrop: return a > b;
+    case op::logor: return a > 0 || b > 0;
+    case op::logand: return a > 0 && b > 0;
+    default: trapop(p, n);
+  }
+}
+
+// The normal against which normal and tangential components are taken: the caller's
+// at side 0, else the outward vector of the side from the frame.
+static void normal_of(pde *p, const TreeNode *n, const evalpoint *pt, double nv[3]) {
+  int dim = p->dimension == 3 ? 3 : 2;
+  if (pt->side == 0) {
+    nv[0] = pt->nx, nv[1] = pt->ny, nv[2] = pt->nz;
+    return;
+  }
+  if (pt->side > dim + 1 || !pt->cell) bad_normal(p, n);
+  // The side's outward vector from the frame, outward whatever the cell's orientation.
+  for (int k = 0; k < 3; k++) nv[k] = k < dim ? treeval_side_factor(dim, k + 1, &pt->cell->frame, pt->side) : 0;
+}
+
+// Component c (0-based) of child 1 of a component operator: an explicit vector's child
+// directly, otherwise from the vector walk.
+static double component(pde *p, const TreeNode *v, int c, const evalpoint *pt) {
+  if (v->opcode == op::vector) return c < v->arity ? eval(p, v->child[c], pt) : 0;
+  double w[3];
+  treeval_eval_vec(p, w, v, pt);
+  return w[c];
+}
+
+// Normal, tangential, length and squared length of the vector w against normal nv.
+static double vector_rule(int32_t opcode, int dim, const double w[3], const double nv[3]) {
+  double N = std::sqrt(nv[0] * nv[0] + nv[1] * nv[1] + nv[2] * nv[2]);
+  double l2 = w[0] * w[0] + w[1] * w[1] + (dim == 3 ? w[2] * w[2] : 0);
+  switch (opcode) {
+    case op::vlength: return std::sqrt(l2);
+    case op::vlength2: return l2;
+    case op::vncomp: return (w[0] * nv[0] + w[1] * nv[1] + (dim == 3 ? w[2] * nv[2] : 0)) / N;
+    default:
+      if (dim == 2) return (nv[0] * w[1] - nv[1] * w[0]) / N;
+      double cx = nv[1] * w[2] - nv[2] * w[1], cy = nv[2] * w[0] - nv[0] * w[2], cz = nv[0] * w[1] - nv[1] * w[0];
+      return std::sqrt(cx * cx + cy * cy + cz * cz) / N;
+  }
+}
+
+static double vscalar(pde *p, const TreeNode *n, const evalpoint *pt) {
+  const TreeNode *v = n->child[0];
+  int dim = p->dimension == 1 ? 1 : p->dimension == 3 ? 3 : 2;
+  if (dim == 1) {
     switch (n->opcode) {
-      case op::realval: case op::realzero: case op::xcoord: case op::ycoord: case op::zcoord: case op::tcoord:
-        return 1;
+      case op::vdot: return component(p, n->child[1], 0, pt) * component(p, v, 0, pt);
+      case op::vlength: case op::vxcomp: case op::vncomp: return component(p, v, 0, pt);
+      case op::vlength2: {
+        double a = component(p, v, 0, pt);
+        return a * a;
+      }
       default: return 0;
     }
   }
-  // The operators the scalar evaluator takes; any other is not a constant here.
-  static const int32_t taken[] = {
-      op::negateop, op::intpower, op::square, op::sqrt, op::absf, op::acosf, op::asinf, op::atanf, op::cosf,
-      op::coshf, op::sinf, op::sinhf, op::tanf, op::tanhf, op::besjf, op::besyf, op::erfcf, op::erff, op::expf,
-      op::log10, op::logf, op::recipf, op::signf, op::ustepf, op::addop, op::subop, op::mulop, op::divop,
-      op::modf, op::powerop, op::atan2f, op::minf, op::maxf, op::urampf, op::upulsef, op::ltnop, op::leqop,
-      op::equop, op::neqop, op::geqop, op::gtrop, op::logor, op::logand, op::ifthen};
-  if (std::find(std::begin(taken), std::end(taken), n->opcode) == std::end(taken) || n->valuetag != vtag::scalar)
-    return 0;
-  for (int k = 0; k < n->arity; k++)
-    if (int c = checked(n->child[k], point); c != 1) return c;
-  if (n->opcode == op::divop) {
-    double a = simptree_simpeval(n->child[0], point), b = simptree_simpeval(n->child[1], point);
-    if (a != 0 && !(std::fabs(b) >= std::fabs(a) * 1e-300)) return -1;
+  switch (n->opcode) {
+    case op::vxcomp: return component(p, v, 0, pt);
+    case op::vycomp: return component(p, v, 1, pt);
+    case op::vzcomp:
+      if (dim == 2) trapop(p, n);
+      return component(p, v, 2, pt);
+    case op::vlength: case op::vlength2: case op::vncomp: case op::vtcomp: {
+      double w[3], nv[3] = {0, 0, 0};
+      if (treeval_eval_vec(p, w, v, pt) != vtag::vector) trapvector(p, dim == 2 ? n : v);
+      if (n->opcode == op::vncomp || n->opcode == op::vtcomp) normal_of(p, n, pt, nv);
+      return vector_rule(n->opcode, dim, w, nv);
+    }
+    case op::vdot: case op::vcross: {
+      double a[3], b[3];
+      treeval_eval_vec(p, a, v, pt);
+      treeval_eval_vec(p, b, n->child[1], pt);
+      if (n->opcode == op::vdot) return a[0] * b[0] + a[1] * b[1] + (dim == 3 ? a[2] * b[2] : 0);
+      if (dim == 2) return a[0] * b[1] - a[1] * b[0];
+      trapop(p, n);
+    }
+    default: trapop(p, n);
   }
-  return 1;
 }
 
-// The expanded copy of a tree, released with the holder.
-struct Expanded {
-  TreeNode *t;
-  Expanded(pde *p, const TreeNode *tree) : t((copied = 0, scalar(p, tree, 0))) {}
-  ~Expanded() { trees_free_0(t); }
-};
+// A shared-subexpression slot, the vector grown to hold it on first use.
+static double *subscalar(vectord *v, uint16_t k) {
+  if (k > v->count) vectord_resize(v, k, k > v->capacity ? k + 8 : v->capacity);
+  return &v->data[k - 1];
+}
+static vectord *submember(vector2d *v, uint16_t k, int32_t size) {
+  if (k > v->count) vector2d_resize(v, k, k > v->capacity ? k + 8 : v->capacity);
+  vectord *m = &v->data[k - 1];
+  if (m->capacity < size) vectord_resize(m, m->count, size);
+  return m;
+}
 
-int treeval_try_eval(pde *p, const TreeNode *tree, const evalpoint *point, double *value) {
-  TRACE("treeval_try_eval");
-  *value = 0;
-  if (!tree) return 1;
-  Expanded c(p, tree);
-  evalpoint origin = {};
-  const evalpoint *at = point ? point : &origin;
-  int ok = checked(c.t, at);
-  if (ok == 1) *value = simptree_simpeval(c.t, at);
-  return ok;
+static double fparam(pde *p, const TreeNode *n, const evalpoint *pt) {
+  DepthScope depth(fn_depth);
+  if (fn_depth > PDEDAT_MAX_FRAMES) fail(p, n, "Recursive Evaluation");
+  pdeframe *f = &p->frames[fn_depth - 1];
+  f->function = n->index;
+  for (int i = 0; i < n->arity && i < 3; i++) f->args[i] = eval(p, n->child[i], pt);
+  return definition(p, n->index, pt, n);
+}
+
+static double sumop(pde *p, const TreeNode *n, const evalpoint *pt) {
+  double lo = std::trunc(eval(p, n->child[0], pt)), hi = std::trunc(eval(p, n->child[1], pt));
+  int16_t a = int16_t(lo), b = int16_t(hi);
+  double *slot = subscalar(&p->sumvalues, n->index ? n->index : 1);
+  double s = 0;
+  for (int32_t i = a; i <= b; i++) {
+    *slot = i;
+    s += eval(p, n->child[2], pt);
+    slot = &p->sumvalues.data[(n->index ? n->index : 1) - 1];  // the summand may grow the vector
+  }
+  return s;
+}
+
+static double eval_weirdop(pde *p, const TreeNode *n, const evalpoint *pt) {
+  switch (n->opcode) {
+    case op::ifthen: return eval(p, n->child[2], pt) != 0 ? eval(p, n->child[0], pt) : eval(p, n->child[1], pt);
+    case op::sumop: return sumop(p, n, pt);
+    case op::fparam: return fparam(p, n, pt);
+    case op::fevalop: return evalat(p, n, pt);
+    case op::subdef: {
+      double v = eval(p, n->child[0], pt);
+      *subscalar(&p->subvalues, n->index) = v;
+      return v;
+    }
+    case op::subref: return n->index >= 1 && n->index <= p->subvalues.count ? p->subvalues.data[n->index - 1] : 0;
+    default: trapop(p, n);
+  }
+}
+
+static double eval(pde *p, const TreeNode *n, const evalpoint *pt) {
+  if (!n) return 0;
+  if (n->valuetag != vtag::scalar) trapscalar(p, n);
+  switch (n->group) {
+    case leafop: return eval_leafop(p, n, pt);
+    case unop: return eval_unop(p, n, eval(p, n->child[0], pt));
+    case binop: {
+      double a = eval(p, n->child[0], pt);
+      double b = eval(p, n->child[1], pt);
+      return eval_binop(p, n, a, b, false);
+    }
+    case integrop:
+      if (n->opcode != op::integral && n->opcode != op::bintegral) trapop(p, n);
+      return n->deriv[0] == 0 ? eval(p, n->child[0], pt) : 0;
+    case complexop: {
+      complexd c{};
+      if (n->opcode == op::clength) {
+        treeval_eval_complex(p, &c, n->child[0], pt);
+        return std::sqrt(c.re * c.re + c.im * c.im);
+      }
+      if (n->opcode == op::creal) return treeval_eval_complex(p, &c, n->child[0], pt), c.re;
+      trapop(p, n);
+    }
+    case vectorop: return vscalar(p, n, pt);
+    case weirdop: return eval_weirdop(p, n, pt);
+    default: trapop(p, n);
+  }
 }
 
 double treeval_eval(pde *p, const TreeNode *tree, const evalpoint *point) {
-  TRACE("treeval_eval");
-  if (!tree) return 0;
-  Expanded c(p, tree);
-  return simptree_simpeval(c.t, point);
+  TRACE("treeval_eval_0");
+  return eval(p, tree, point);
 }
 
-void treeval_eval_vec(pde *p, double result[3], const TreeNode *tree, const evalpoint *point) {
-  TRACE("treeval_eval_vec");
-  result[0] = result[1] = result[2] = 0;
-  if (tree && tree->opcode == op::vector) {
-    for (int k = 0; k < tree->arity && k < 3; k++) result[k] = treeval_eval(p, tree->child[k], point);
-  } else {
-    result[0] = treeval_eval(p, tree, point);
+// ---- Vector and complex walks -------------------------------------------------------------
+
+static int32_t vec_of(pde *p, double out[3], const TreeNode *n, const evalpoint *pt) {
+  int32_t t = treeval_eval_vec(p, out, n, pt);
+  if (t != vtag::vector) trapop(p, n);
+  return t;
+}
+
+int32_t treeval_eval_vec(pde *p, double out[3], const TreeNode *n, const evalpoint *pt) {
+  out[0] = out[1] = out[2] = 0;
+  if (!n) return vtag::scalar;
+  // An explicit vector node is a vector whatever its tag says.
+  bool explicit_vector = n->opcode == op::vector || n->opcode == op::nullvector;
+  if (n->valuetag == vtag::scalar && !explicit_vector) {
+    out[0] = eval(p, n, pt);
+    return vtag::scalar;
   }
+  if (n->valuetag != vtag::vector && !explicit_vector) trapop(p, n);
+  switch (n->opcode) {
+    case op::param: case op::stageparam:
+      if (n->index < 1 || n->index > p->formulas.definitions.count) trapop(p, n);
+      return treeval_eval_vec(p, out, params_find_param_tree(&p->formulas.definitions, n->index, region_of(pt)), pt);
+    case op::negateop: case op::passive: {
+      vec_of(p, out, n->child[0], pt);
+      if (n->opcode == op::negateop) out[0] = -out[0], out[1] = -out[1], out[2] = -out[2];
+      return vtag::vector;
+    }
+    case op::addop: case op::subop: case op::mulop: case op::divop: {
+      double a[3], b[3];
+      int32_t ta = treeval_eval_vec(p, a, n->child[0], pt), tb = treeval_eval_vec(p, b, n->child[1], pt);
+      bool add = n->opcode == op::addop || n->opcode == op::subop;
+      if (add && ta == vtag::vector && tb == vtag::vector) {
+        double s = n->opcode == op::addop ? 1 : -1;
+        for (int k = 0; k < 3; k++) out[k] = a[k] + s * b[k];
+      } else if (n->opcode == op::mulop && ta == vtag::scalar && tb == vtag::vector) {
+        for (int k = 0; k < 3; k++) out[k] = a[0] * b[k];
+      } else if (!add && ta == vtag::vector && tb == vtag::scalar) {
+        for (int k = 0; k < 3; k++) out[k] = n->opcode == op::mulop ? a[k] * b[0] : a[k] / b[0];
+      } else {
+        trapop(p, n);
+      }
+      return vtag::vector;
+    }
+    case op::vector:
+      for (int k = 0; k < n->arity && k < 3; k++) out[k] = eval(p, n->child[k], pt);
+      return vtag::vector;
+    case op::nullvector: return vtag::vector;
+    case op::ifthen:
+      return treeval_eval_vec(p, out, eval(p, n->child[2], pt) != 0 ? n->child[0] : n->child[1], pt);
+    case op::subdef: {
+      int32_t t = treeval_eval_vec(p, out, n->child[0], pt);
+      vectord *m = submember(&p->subvectors, n->index, 3);
+      m->count = 3;
+      for (int k = 0; k < 3; k++) m->data[k] = out[k];
+      return t;
+    }
+    case op::subref:
+      if (n->index >= 1 && n->index <= p->subvectors.count)
+        for (int k = 0; k < 3 && k < p->subvectors.data[n->index - 1].count; k++)
+          out[k] = p->subvectors.data[n->index - 1].data[k];
+      return vtag::vector;
+    default: trapop(p, n);
+  }
+}
+
+int32_t treeval_eval_complex(pde *p, complexd *out, const TreeNode *n, const evalpoint *pt) {
+  out->re = out->im = 0;
+  if (!n) return 0;
+  if (n->valuetag != vtag::complex) trapop(p, n);
+  switch (n->opcode) {
+    case op::negateop: case op::passive: {
+      if (!n->child[0] || n->child[0]->valuetag != vtag::complex) trapop(p, n);
+      treeval_eval_complex(p, out, n->child[0], pt);
+      if (n->opcode == op::negateop) out->re = -out->re, out->im = -out->im;
+      return vtag::complex;
+    }
+    case op::addop: case op::subop: case op::mulop: case op::divop: {
+      const TreeNode *l = n->child[0], *r = n->child[1];
+      bool lc = l && l->valuetag == vtag::complex, rc = r && r->valuetag == vtag::complex;
+      complexd a{}, b{};
+      if (lc) treeval_eval_complex(p, &a, l, pt);
+      else a.re = eval(p, l, pt);
+      if (rc) treeval_eval_complex(p, &b, r, pt);
+      else b.re = eval(p, r, pt);
+      switch (n->opcode) {
+        case op::addop: complexd_cadd(out, &a, &b); break;
+        case op::subop: complexd_csub(out, &a, &b); break;
+        case op::mulop: complexd_cmul(out, &a, &b); break;
+        default:
+          if (!rc) out->re = a.re / b.re, out->im = a.im / b.re;
+          else if (!lc) {
+            double d = b.re * b.re + b.im * b.im;
+            out->re = a.re * b.re / d, out->im = -a.re * b.im / d;
+          } else {
+            complexd_cdiv(out, &a, &b);
+          }
+      }
+      return vtag::complex;
+    }
+    case op::cexpf: {
+      complexd a{};
+      const TreeNode *c = n->child[0];
+      if (c && c->valuetag == vtag::complex) treeval_eval_complex(p, &a, c, pt);
+      else a.re = eval(p, c, pt);
+      complexd_cexp(out, &a);
+      return vtag::complex;
+    }
+    case op::ifthen:
+      return treeval_eval_complex(p, out, eval(p, n->child[2], pt) != 0 ? n->child[0] : n->child[1], pt);
+    default: trapop(p, n);
+  }
+}
+
+// ---- Basis rows --------------------------------------------------------------------------
+
+// The table t serves the point when it is of the code and its row q is the point.
+static bool serves(const QuadBasis *t, int32_t code, const evalpoint *pt) {
+  return t->code == code && t->values && t->count >= pt->qpoint &&
+         std::memcmp(t->points[pt->qpoint - 1].L, pt->local, sizeof(double) * 4) == 0;
+}
+
+// The problem's table of the code for the point's rule (volume at side 0, else the
+// point's side), or null when there is none or its row at the quadrature index is not
+// the point (the rows are then formed at the point).
+static const QuadBasis *table_of(pde *p, int32_t code, const evalpoint *pt) {
+  if (pt->qpoint == 0) return nullptr;
+  if (pt->side == 0) {
+    for (const QuadBasis *t : {&p->vquad, &p->vquad1, &p->vquaderr})
+      if (serves(t, code, pt)) return t;
+    return nullptr;
+  }
+  int32_t rs = quature_rule_side(pt->side);
+  if (rs < 0 || rs > 3) return nullptr;
+  for (const SideQuadBasis *s : {&p->squad, &p->squad1})
+    if (serves(&s->side[rs], code, pt)) return &s->side[rs];
+  return nullptr;
+}
+
+// Scratch rows for points off the tables.
+static double scratch_values[20];
+static double scratch_derivs[3][20];
+
+static const double *value_row(pde *p, int32_t code, const evalpoint *pt) {
+  if (const QuadBasis *t = table_of(p, code, pt)) return t->values[pt->qpoint - 1];
+  basisfun_basis_1(scratch_values, code, pt->local);
+  return scratch_values;
+}
+
+static const double (*deriv_rows(pde *p, int32_t code, const evalpoint *pt))[20] {
+  if (const QuadBasis *t = table_of(p, code, pt)) return t->derivs[pt->qpoint - 1];
+  basisfun_basis_p(scratch_derivs, code, pt->local);
+  return scratch_derivs;
+}
+
+// Rows at the rule point a loop has set are formed once per code and axis: the
+// generation changes with every rule point a loop sets and when a loop starts or ends.
+static const evalpoint *loop_point = nullptr;
+static uint32_t rule_generation = 1;
+struct RowCache {
+  uint32_t gen;
+  const double *row;
+  double own[20];
+};
+static RowCache row_cache[ELEMENTS_CODES][4];  // by code and axis (0 values, 1..3 x, y, z)
+
+template <int DIM>
+static void global_dim(double *row, int n, int s, const double (*ld)[20], const double (*K)[3]) {
+  for (int i = 0; i < n; i++) {
+    double sum = 0;
+    for (int c = 0; c < DIM; c++) sum += ld[c][i] * K[c][s - 1];
+    row[i] = sum;
+  }
+}
+
+// Global derivatives along axis s (1..3) of the code's functions from local rows ld,
+// through the frame's inverse Jacobian (the sums of elements_basisx and its kin).
+static void global_from(double *row, int32_t code, int s, const double (*ld)[20], const ElementFrame *f) {
+  int dim = elements_dimension[code], n = elements_functions[code];
+  if (s == 1 && dim == 1) global_dim<1>(row, n, s, ld, f->K);
+  else if (s <= 2 && dim == 2) global_dim<2>(row, n, s, ld, f->K);
+  else if (s <= 3 && dim == 3) global_dim<3>(row, n, s, ld, f->K);
+  else if (s == 1) elements_basisx(row, code, ld, f);
+  else if (s == 2) elements_basisy(row, code, ld, f);  // stops: no y in the cell
+  else elements_basisz(row, code, ld, f);
+}
+
+// The value row (axis 0) or a global derivative row of the code at the point.
+static const double *form_row(pde *p, int32_t code, int axis, const evalpoint *pt) {
+  RowCache *c = nullptr;
+  if (pt == loop_point && pt->qpoint && code > 0 && code < ELEMENTS_CODES && axis >= 0 && axis <= 3) {
+    c = &row_cache[code][axis];
+    if (c->gen == rule_generation) return c->row;
+    c->gen = rule_generation;
+  }
+  double *own = c ? c->own : scratch_values;
+  const double *row;
+  if (axis == 0) {
+    row = value_row(p, code, pt);
+    if (c && row == scratch_values) row = static_cast<const double *>(std::memcpy(own, row, sizeof c->own));
+  } else {
+    global_from(own, code, axis, deriv_rows(p, code, pt), &pt->cell->frame);
+    row = own;
+  }
+  if (c) c->row = row;
+  return row;
+}
+
+// The same, the row formed at this rule point taken without a call.
+static inline const double *basis_row(pde *p, int32_t code, int axis, const evalpoint *pt) {
+  if (pt == loop_point && code > 0 && code < ELEMENTS_CODES && axis >= 0 && axis <= 3) {
+    const RowCache &c = row_cache[code][axis];
+    if (c.gen == rule_generation && pt->qpoint) return c.row;
+  }
+  return form_row(p, code, axis, pt);
+}
+
+static int global_row(pde *p, double *out, int32_t code, int s, const evalpoint *pt) {
+  int n = elements_functions[code];
+  std::memcpy(out, basis_row(p, code, s, pt), sizeof(double) * n);
+  return n;
+}
+
+// basis_tab: the test functions (or their derivative along s1) at the rule point;
+// the row lives until the next rule point.
+static const double one_row[1] = {1};
+static int32_t basis_tab(pde *p, const double **out, int32_t code, int s1, int s2, const evalpoint *pt) {
+  if (code == 0) {
+    *out = one_row;
+    return 1;
+  }
+  if (s2) rtlib_fatal_in("basis_tab_0", "HIGH-ORDER BASIS");
+  *out = basis_row(p, code, s1, pt);
+  return elements_functions[code];
+}
+
+// ---- Basis-array walk ----------------------------------------------------------------------
+
+// A work array of the problem's chain, given back when the scope is left.
+struct WorkArray {
+  pde *p;
+  pdeblock *saved;
+  double *a;
+  explicit WorkArray(pde *pp) : p(pp) {
+    if (!p->worklist) p->worklist = &p->firstblock;
+    saved = p->worklist;
+    pdeblock *b = saved->next;
+    if (!b) {
+      int32_t size = int32_t(sizeof(pdeblock) + 20 * sizeof(double));
+      bopmemalloc_raw(reinterpret_cast<void **>(&b), 1, uint32_t(size));
+      XMEM += size;
+      b->size = size;
+      b->next = nullptr;
+      saved->next = b;
+    }
+    p->worklist = b;
+    a = reinterpret_cast<double *>(b + 1);
+  }
+  ~WorkArray() { p->worklist = saved; }
+};
+
+static int32_t functions_of(int32_t code) { return code > 0 && code < ELEMENTS_CODES ? elements_functions[code] : 1; }
+
+static int32_t unweighted_integral(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code);
+static int32_t vscalar_ba(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code);
+
+static int32_t ba_binop(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code) {
+  WorkArray w(p);
+  double *l = w.a;
+  int32_t L = treeval_eval_ba(p, l, n->child[0], pt, code);
+  int32_t R = treeval_eval_ba(p, out, n->child[1], pt, code);
+  if (L == 1 && R == 1) {
+    out[0] = eval_binop(p, n, l[0], out[0], true);
+    return 1;
+  }
+  if (L != R && L != 1 && R != 1) {
+    if (debug_file) {
+      trees_print_tree(debug_file, n, "FAILED:");
+      fprintf(debug_file, "BINOP: LEFT#=%d, RIGHT#=%d\n", L, R);
+    }
+    trapmismatch(p, n, L, R);
+  }
+  int32_t m = L == 1 ? R : L;
+  int32_t op = n->opcode;
+  if (op != op::addop && op != op::subop && op != op::mulop && op != op::divop) trapop(p, n);
+  double single = R == 1 ? out[0] : 0;  // out[0] is overwritten first
+  for (int32_t i = 0; i < m; i++) {
+    double a = L == 1 ? l[0] : l[i], b = R == 1 ? single : out[i];
+    out[i] = op == op::addop ? a + b : op == op::subop ? a - b : op == op::mulop ? a * b : divide(p, n, a, b);
+  }
+  return m;
+}
+
+int32_t treeval_eval_ba(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code) {
+  if (!n) {
+    out[0] = 0;
+    return 1;
+  }
+  switch (n->group) {
+    case leafop:
+      if (n->opcode == op::febasis) {
+        int32_t c = n->index;
+        if (pt->qpoint == 0 || n->deriv[1]) return elements_basis_sel(out, n->deriv[0], n->deriv[1], c, pt->local, &pt->cell->frame);
+        if (n->deriv[0] == 0) {
+          int nf = elements_functions[c];
+          std::memcpy(out, basis_row(p, c, 0, pt), sizeof(double) * nf);
+          return nf;
+        }
+        return global_row(p, out, c, n->deriv[0], pt);
+      }
+      out[0] = eval(p, n, pt);
+      return 1;
+    case unop: {
+      int32_t m = treeval_eval_ba(p, out, n->child[0], pt, code);
+      if (m == 1) {
+        out[0] = eval_unop(p, n, out[0]);
+      } else if (n->opcode == op::negateop) {
+        for (int32_t i = 0; i < m; i++) out[i] = -out[i];
+      } else if (n->opcode != op::passive) {
+        traparray(p, n);
+      }
+      return m;
+    }
+    case binop: {
+      return ba_binop(p, out, n, pt, code);
+    }
+    case integrop:
+      if (!pt->constrflag) rtlib_fatal_in("treeval_eval_ba_0", "ILLEGAL INTEGRAL");
+      return unweighted_integral(p, out, n, pt, code);
+    case vectorop: return vscalar_ba(p, out, n, pt, code);
+    case weirdop:
+      switch (n->opcode) {
+        case op::ifthen:
+          return treeval_eval_ba(p, out, eval(p, n->child[2], pt) != 0 ? n->child[0] : n->child[1], pt, code);
+        case op::sumop: {
+          if (n->rhsclass != varex) {
+            out[0] = eval(p, n, pt);
+            return 1;
+          }
+          int32_t m = functions_of(code);
+          uint8_t saved = pt->basisfn;
+          for (int32_t i = 1; i <= m; i++) {
+            pt->basisfn = uint8_t(i);
+            out[i - 1] = eval(p, n, pt);
+          }
+          pt->basisfn = saved;
+          return m;
+        }
+        case op::fevalop: out[0] = eval(p, n, pt); return 1;
+        case op::subdef: {
+          int32_t m = treeval_eval_ba(p, out, n->child[0], pt, code);
+          vectord *a = submember(&p->slotvalues, n->index, 20);
+          if (m == 1) {
+            *subscalar(&p->subvalues, n->index) = out[0];
+            a->count = 0;
+          } else {
+            std::memcpy(a->data, out, sizeof(double) * m);
+            a->count = m;
+          }
+          return m;
+        }
+        case op::subref: {
+          uint16_t k = n->index;
+          if (k >= 1 && k <= p->slotvalues.count && p->slotvalues.data[k - 1].count) {
+            const vectord *a = &p->slotvalues.data[k - 1];
+            std::memcpy(out, a->data, sizeof(double) * a->count);
+            return a->count;
+          }
+          out[0] = eval(p, n, pt);
+          return 1;
+        }
+        default: trapop(p, n);
+      }
+    default: trapop(p, n);
+  }
+}
+
+// The components of child 1 of a vector operator as basis arrays: an explicit vector's
+// children, or the values of the vector walk with count 1.
+static int32_t ba_components(pde *p, double (*c)[20], int32_t m[3], const TreeNode *v, evalpoint *pt, int32_t code,
+                             bool need_vector, const TreeNode *n) {
+  if (v && v->opcode == op::vector) {
+    int32_t count = 1;
+    for (int k = 0; k < 3; k++) {
+      if (k < v->arity) m[k] = treeval_eval_ba(p, c[k], v->child[k], pt, code);
+      else m[k] = 1, c[k][0] = 0;
+      if (m[k] != 1) {
+        if (count != 1 && count != m[k]) trapmismatch(p, n, count, m[k]);
+        count = m[k];
+      }
+    }
+    return count;
+  }
+  double w[3];
+  if (treeval_eval_vec(p, w, v, pt) != vtag::vector && need_vector) trapvector(p, n);
+  for (int k = 0; k < 3; k++) m[k] = 1, c[k][0] = w[k];
+  return 1;
+}
+
+static int32_t vscalar_ba(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code) {
+  int dim = p->dimension == 1 ? 1 : p->dimension == 3 ? 3 : 2;
+  int32_t opc = n->opcode;
+  if (opc == op::vdot || opc == op::vcross || dim == 1) {
+    out[0] = vscalar(p, n, pt);
+    return 1;
+  }
+  if (opc != op::vxcomp && opc != op::vycomp && opc != op::vzcomp && opc != op::vlength && opc != op::vlength2 &&
+      opc != op::vncomp && opc != op::vtcomp)
+    trapop(p, n);
+  if (opc == op::vzcomp && dim == 2) trapop(p, n);
+  const TreeNode *v = n->child[0];
+  if (opc == op::vxcomp || opc == op::vycomp || opc == op::vzcomp) {
+    int c = opc - op::vxcomp;
+    if (v && v->opcode == op::vector) {
+      if (c < v->arity) return treeval_eval_ba(p, out, v->child[c], pt, code);
+      out[0] = 0;
+      return 1;
+    }
+    out[0] = component(p, v, c, pt);
+    return 1;
+  }
+  double c[3][20];
+  int32_t m[3];
+  int32_t count = ba_components(p, c, m, v, pt, code, true, n);
+  double nv[3] = {0, 0, 0};
+  if (opc == op::vncomp || opc == op::vtcomp) normal_of(p, n, pt, nv);
+  for (int32_t i = 0; i < count; i++) {
+    double w[3] = {c[0][m[0] == 1 ? 0 : i], c[1][m[1] == 1 ? 0 : i], c[2][m[2] == 1 ? 0 : i]};
+    out[i] = vector_rule(opc, dim, w, nv);
+  }
+  return count;
+}
+
+// ---- Rule points -----------------------------------------------------------------------
+
+// Sets the point at rule point q (1-based) of the rule: local and global coordinates
+// and, for a curved cell, the Jacobian there; returns the frame's measure there.
+static double rule_point(evalpoint *pt, const QuadRule *rule, const QuadBasis *geo, int q) {
+  ElementFrame *f = &pt->cell->frame;
+  rule_generation++;
+  pt->qpoint = uint8_t(q);
+  std::memcpy(pt->local, rule->points[q - 1].L, sizeof pt->local);
+  double xyz[3] = {0, 0, 0};
+  if (geo && geo->code == f->gbasis) {
+    // The forward map from the table's value row, as elements_get_gcoords_rule forms it.
+    const double *v = geo->values[q - 1];
+    int n = elements_functions[f->gbasis], dim = elements_dimension[f->gbasis];
+    for (int r = 0; r < dim; r++) {
+      double s = 0;
+      for (int i = 0; i < n; i++) s += v[i] * f->nodes[i][r];
+      xyz[r] = s;
+    }
+  } else if (geo) {
+    elements_get_gcoords_rule(xyz, geo, q - 1, f);
+  } else {
+    elements_get_gcoords(xyz, pt->local, f);
+  }
+  pt->x = xyz[0], pt->y = xyz[1], pt->z = xyz[2];
+  if (f->curved) {
+    if (geo) elements_jacobian_rule(geo, q - 1, f);
+    else elements_jacobian(pt->local, f);
+  }
+  return f->measure;
+}
+
+// A table of the rule's points (any code serves the coordinates; the frame's own code
+// also serves its Jacobian), or null.
+static const QuadBasis *geometry_table(pde *p, const QuadRule *rule, const evalpoint *pt, bool side) {
+  const QuadBasis *found = nullptr;
+  if (!side) {
+    for (const QuadBasis *t : {&p->vquad, &p->vquad1})
+      if (t->values && t->count == rule->count && t->points &&
+          std::memcmp(t->points[0].L, rule->points[0].L, sizeof(double) * 4) == 0)
+        if (!found || t->code == pt->cell->frame.gbasis) found = t;
+    return found;
+  }
+  int32_t rs = quature_rule_side(pt->side);
+  if (rs < 0 || rs > 3) return nullptr;
+  for (const SideQuadBasis *s : {&p->squad, &p->squad1}) {
+    const QuadBasis *t = &s->side[rs];
+    if (t->values && t->count == rule->count && t->points &&
+        std::memcmp(t->points[0].L, rule->points[0].L, sizeof(double) * 4) == 0)
+      if (!found || t->code == pt->cell->frame.gbasis) found = t;
+  }
+  return found;
+}
+
+// Keeps the point's side for the loop (0 for volume loops) and restores it on every
+// exit, leaving the quadrature index 0.
+struct LoopScope {
+  evalpoint *pt;
+  const evalpoint *outer = loop_point;
+  uint8_t side;
+  LoopScope(evalpoint *point, uint8_t loop_side) : pt(point), side(point->side) {
+    pt->side = loop_side;
+    loop_point = pt;
+    rule_generation++;
+  }
+  ~LoopScope() {
+    pt->side = side;
+    pt->qpoint = 0;
+    loop_point = outer;
+    rule_generation++;
+  }
+};
+
+static const QuadRule *side_rule(int32_t set, const evalpoint *pt) {
+  return quature_side_rule(set, quature_rule_side(pt->side));
+}
+
+static int dim_of(pde *p, const evalpoint *pt) {
+  int d = elements_dimension[pt->cell->frame.gbasis];
+  return d >= 1 && d <= 3 ? d : (p->dimension == 3 ? 3 : 2);
+}
+
+double treeval_side_factor(int dim, int s1, const ElementFrame *f, int side) {
+  if (dim == 1) {
+    // A line cell's sides are its end points: size 1, normal along x away from the
+    // other end (side 1 lies at vertex 2; J holds x1 - x2).
+    if (s1 == 0) return 1;
+    double away = side == 1 ? -f->J[0][0] : f->J[0][0];
+    return s1 == 1 ? (away < 0 ? -1 : 1) : 0;
+  }
+  // Vertex positions relative to the last vertex, from the Jacobian's columns.
+  double P[4][3] = {};
+  for (int c = 0; c < dim; c++)
+    for (int r = 0; r < 3; r++) P[c][r] = r < dim ? f->J[r][c] : 0;
+  if (dim == 2) {
+    int a = side % 3, b = (side + 1) % 3;  // vertices side+1, side+2 (0-based)
+    double dx = P[b][0] - P[a][0], dy = P[b][1] - P[a][1];
+    if (s1 == 0) return std::sqrt(dx * dx + dy * dy);
+    double nx = dy, ny = -dx;
+    const double *o = P[side - 1];
+    if (nx * (o[0] - P[a][0]) + ny * (o[1] - P[a][1]) > 0) nx = -nx, ny = -ny;
+    return s1 == 1 ? nx : s1 == 2 ? ny : 0;
+  }
+  const uint8_t *c = elements_tet4_faces[side - 1];
+  const double *A = P[c[0] - 1], *B = P[c[1] - 1], *C = P[c[2] - 1], *o = P[side - 1];
+  double u[3] = {B[0] - A[0], B[1] - A[1], B[2] - A[2]}, v[3] = {C[0] - A[0], C[1] - A[1], C[2] - A[2]};
+  double n[3] = {0.5 * (u[1] * v[2] - u[2] * v[1]), 0.5 * (u[2] * v[0] - u[0] * v[2]), 0.5 * (u[0] * v[1] - u[1] * v[0])};
+  if (s1 == 0) return std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  double away = n[0] * (o[0] - A[0]) + n[1] * (o[1] - A[1]) + n[2] * (o[2] - A[2]);
+  double s = away > 0 ? -1 : 1;
+  return s1 >= 1 && s1 <= 3 ? s * n[s1 - 1] : 0;
+}
+
+static double side_factor(pde *p, int s1, const evalpoint *pt) {
+  return treeval_side_factor(dim_of(p, pt), s1, &pt->cell->frame, pt->side);
+}
+
+// ---- Cell integrals ------------------------------------------------------------------------
+
+double treeval_vol_integrate(pde *p, const TreeNode *tree, evalpoint *point, int32_t rule) {
+  TRACE("treeval_vol_integrate_0");
+  LoopScope loop(point, 0);
+  const QuadRule *r = quature_rule(rule);
+  const QuadBasis *geo = geometry_table(p, r, point, false);
+  double s = 0;
+  for (int q = 1; q <= r->count; q++) {
+    double w = r->points[q - 1].weight * rule_point(point, r, geo, q);
+    s += eval(p, tree, point) * w;
+  }
+  return s;
+}
+
+double treeval_surf_integrate(pde *p, const TreeNode *tree, evalpoint *point, int32_t set) {
+  TRACE("treeval_surf_integrate_0");
+  LoopScope loop(point, point->side);
+  const QuadRule *r = side_rule(set, point);
+  const QuadBasis *geo = geometry_table(p, r, point, true);
+  double s = 0;
+  for (int q = 1; q <= r->count; q++) {
+    rule_point(point, r, geo, q);
+    s += eval(p, tree, point) * r->points[q - 1].weight * side_factor(p, 0, point);
+  }
+  return s;
+}
+
+// Adds w times the array (count 1 or n) into out's n entries; false on another count.
+static bool spread(double *out, const double *a, int32_t count, int32_t n, double w) {
+  if (count == 1) {
+    for (int32_t i = 0; i < n; i++) out[i] += w * a[0];
+  } else if (count == n) {
+    for (int32_t i = 0; i < n; i++) out[i] += w * a[i];
+  } else {
+    return false;
+  }
+  return true;
+}
+
+static int32_t unweighted_integral(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code) {
+  int32_t m = functions_of(code);
+  for (int32_t i = 0; i < m; i++) out[i] = 0;
+  constraint *c = pt->constr;
+  double a[20];
+  if (n->opcode == op::integral) {
+    if (!c || !vectort_if_bit(&c->sets[0], pt->region)) return m;
+    LoopScope loop(pt, 0);
+    const QuadRule *r = quature_rule(p->vrule);
+    const QuadBasis *geo = geometry_table(p, r, pt, false);
+    for (int q = 1; q <= r->count; q++) {
+      double w = r->points[q - 1].weight * rule_point(pt, r, geo, q);
+      int32_t k = treeval_eval_ba(p, a, n->child[0], pt, code);
+      if (!spread(out, a, k, m, w)) rtlib_fatal_in("unweighted_integral_0", "MATRIX MISMATCH");
+    }
+    return m;
+  }
+  if (n->opcode != op::bintegral) trapop(p, n);
+  if (!c || !vectort_if_bit(&c->sets[1], pt->region)) return m;
+  if (pt->cellno < 1 || int32_t(pt->cellno) > p->mesh.cells.count) return m;
+  const MeshCell *cell = &p->mesh.cells.data[pt->cellno - 1];
+  int dim = dim_of(p, pt);
+  LoopScope loop(pt, 0);
+  for (int s = 1; s <= dim + 1; s++) {
+    uint16_t b = cell->bdid[s - 1];
+    if (!b || !(vectort_if_bit(&c->sets[2], b) || vectort_if_bit(&c->sets[3], b))) continue;
+    pt->side = uint8_t(s);
+    const QuadRule *r = side_rule(p->sset, pt);
+    const QuadBasis *geo = geometry_table(p, r, pt, true);
+    for (int q = 1; q <= r->count; q++) {
+      rule_point(pt, r, geo, q);
+      double w = r->points[q - 1].weight * side_factor(p, 0, pt);
+      int32_t k = treeval_eval_ba(p, a, n->child[0], pt, code);
+      if (!spread(out, a, k, m, w)) rtlib_fatal_in("unweighted_integral_0", "MATRIX MISMATCH");
+    }
+  }
+  return m;
+}
+
+int32_t treeval_constraint_jacobian(pde *p, double *out, const TreeNode *tree, evalpoint *point, int32_t code,
+                                    constraint *c) {
+  TRACE("treeval_constraint_jacobian_0");
+  if (!tree) return 0;
+  point->constr = c;
+  point->constrflag = 1;
+  return treeval_eval_ba(p, out, tree, point, code);
+}
+
+// ---- Element residuals and Jacobians --------------------------------------------------------
+
+// Sums and differences of arrays: one side single spreads over the other.
+static int32_t combine(pde *p, const TreeNode *n, double *out, const double *l, int32_t L, const double *r,
+                       int32_t R) {
+  if (L != R && L != 1 && R != 1) trapmismatch(p, n, L, R);
+  int32_t m = L == 1 ? R : L;
+  double s = n->opcode == op::addop ? 1 : -1;
+  for (int32_t i = 0; i < m; i++) out[i] = l[L == 1 ? 0 : i] + s * r[R == 1 ? 0 : i];
+  return m;
+}
+
+// The shapes every term walker shares: null, constants, negation, passive and sums
+// (right holds the right operand's array); -1 for any other node.
+template <class Walk>
+static int32_t term_shape(pde *p, double *out, double *right, const TreeNode *n, Walk walk) {
+  if (!n) {
+    out[0] = 0;
+    return 1;
+  }
+  switch (n->opcode) {
+    case op::realzero: out[0] = 0; return 1;
+    case op::realval: out[0] = n->value; return 1;
+    case op::negateop: case op::passive: {
+      int32_t m = walk(out, n->child[0]);
+      if (n->opcode == op::negateop)
+        for (int32_t i = 0; i < m; i++) out[i] = -out[i];
+      return m;
+    }
+    case op::addop: case op::subop: {
+      int32_t L = walk(out, n->child[0]);
+      int32_t R = walk(right, n->child[1]);
+      return combine(p, n, out, out, L, right, R);
+    }
+    default: return -1;
+  }
+}
+
+// eval_vg: a volume term as an array over the test functions at the rule point.
+static int32_t eval_vg(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code) {
+  auto walk = [&](double *o, const TreeNode *c) { return eval_vg(p, o, c, pt, code); };
+  if (n && n->opcode == op::integral) {
+    double c = eval(p, n->child[0], pt);
+    const double *test;
+    int32_t m = basis_tab(p, &test, code, n->deriv[0], n->deriv[1], pt);
+    for (int32_t i = 0; i < m; i++) out[i] = test[i] * c;
+    return m;
+  }
+  if (n && n->opcode == op::square) {
+    int32_t m = walk(out, n->child[0]);
+    for (int32_t i = 0; i < m; i++) out[i] *= out[i];
+    return m;
+  }
+  double right[20];
+  int32_t m = term_shape(p, out, right, n, walk);
+  if (m < 0) trapop(p, n);
+  return m;
+}
+
+// The volume loop over the problem's volume rule; add(w) adds one rule point's term.
+template <class Add> static void volume_loop(pde *p, evalpoint *pt, Add add) {
+  const QuadRule *r = quature_rule(p->vrule);
+  const QuadBasis *geo = geometry_table(p, r, pt, false);
+  for (int q = 1; q <= r->count; q++) add(r->points[q - 1].weight * rule_point(pt, r, geo, q));
+}
+
+int32_t treeval_vol_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code) {
+  TRACE("treeval_vol_galerkin_0");
+  int32_t n = functions_of(code);
+  for (int32_t i = 0; i < n; i++) out[i] = 0;
+  LoopScope loop(point, 0);
+  double a[20];
+  volume_loop(p, point, [&](double w) {
+    int32_t m = eval_vg(p, a, term, point, code);
+    if (!spread(out, a, m, n, w)) rtlib_fatal_in("treeval_vol_galerkin_0", "ARRAY MISMATCH");
+  });
+  return n;
+}
+
+// eval_sg: a side term's scalar value at the rule point.
+static double eval_sg(pde *p, const TreeNode *n, evalpoint *pt) {
+  if (!n) return 0;
+  switch (n->opcode) {
+    case op::realzero: return 0;
+    case op::realval: return n->value;
+    case op::negateop: return -eval_sg(p, n->child[0], pt);
+    case op::passive: return eval_sg(p, n->child[0], pt);
+    case op::addop: return eval_sg(p, n->child[0], pt) + eval_sg(p, n->child[1], pt);
+    case op::subop: return eval_sg(p, n->child[0], pt) - eval_sg(p, n->child[1], pt);
+    case op::bintegral: return eval(p, n->child[0], pt) * side_factor(p, n->deriv[0], pt);
+    default: trapop(p, n);
+  }
+}
+
+// The side loop over the problem's side set on the point's side.
+template <class Add> static void side_loop(pde *p, evalpoint *pt, Add add) {
+  const QuadRule *r = side_rule(p->sset, pt);
+  const QuadBasis *geo = geometry_table(p, r, pt, true);
+  for (int q = 1; q <= r->count; q++) {
+    rule_point(pt, r, geo, q);
+    add(r->points[q - 1].weight);
+  }
+}
+
+// All test functions at the point's local coordinates (the constant 1 for no basis).
+static int32_t test_values(double *out, int32_t code, const evalpoint *pt) {
+  if (code == 0) {
+    out[0] = 1;
+    return 1;
+  }
+  return basisfun_basis_1(out, code, pt->local);
+}
+
+int32_t treeval_surf_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code) {
+  TRACE("treeval_surf_galerkin_0");
+  int32_t n = functions_of(code);
+  for (int32_t i = 0; i < n; i++) out[i] = 0;
+  LoopScope loop(point, point->side);
+  double N[20];
+  side_loop(p, point, [&](double w) {
+    double v = eval_sg(p, term, point);
+    n = test_values(N, code, point);
+    for (int32_t i = 0; i < n; i++) out[i] += v * N[i] * w;
+  });
+  return n;
+}
+
+// eval_vj: adds w times a volume Jacobian term, a matrix over test and trial functions,
+// into out. A sum of terms adds each with its sign, which gives the sum's matrix times
+// w (every integral's matrix has all the entries, so no counts can mismatch); a
+// constant adds to every entry.
+static void eval_vj(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t row, int32_t col, double w) {
+  if (!n) return;
+  int32_t ncol = functions_of(col);
+  switch (n->opcode) {
+    case op::integral: {
+      double own[20];
+      const double *test, *coef = own;
+      const TreeNode *c = n->child[0];
+      int32_t cc;
+      if (c && c->opcode == op::febasis && c->deriv[1] == 0 && pt->qpoint && pt == loop_point) {
+        // A bare trial function: its row as the basis-array walk would copy it.
+        coef = basis_row(p, c->index, c->deriv[0], pt);
+        cc = elements_functions[c->index];
+      } else {
+        cc = treeval_eval_ba(p, own, c, pt, col);
+      }
+      int32_t nt = basis_tab(p, &test, row, n->deriv[0], n->deriv[1], pt);
+      if (cc != 1 && cc != ncol) rtlib_fatal_in("treeval_vol_jacobian_0", "MATRIX MISMATCH");
+      // rowcol: entry (i, j) = test[i] * coef[j], one coefficient for every j.
+      for (int32_t i = 0; i < nt; i++) {
+        double wt = w * test[i];
+        double *o = out + i * ncol;
+        if (cc == 1)
+          for (int32_t j = 0; j < ncol; j++) o[j] += wt * coef[0];
+        else
+          for (int32_t j = 0; j < ncol; j++) o[j] += wt * coef[j];
+      }
+      return;
+    }
+    case op::bintegral: case op::realzero: return;  // side terms are not part of the volume matrix
+    case op::realval: {
+      int32_t m = functions_of(row) * ncol;
+      for (int32_t i = 0; i < m; i++) out[i] += w * n->value;
+      return;
+    }
+    case op::negateop: eval_vj(p, out, n->child[0], pt, row, col, -w); return;
+    case op::passive: eval_vj(p, out, n->child[0], pt, row, col, w); return;
+    case op::addop: case op::subop:
+      eval_vj(p, out, n->child[0], pt, row, col, w);
+      eval_vj(p, out, n->child[1], pt, row, col, n->opcode == op::addop ? w : -w);
+      return;
+    default: trapop(p, n);
+  }
+}
+
+int32_t treeval_vol_jacobian(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t row,
+                             int32_t col) {
+  TRACE("treeval_vol_jacobian_0");
+  int32_t m = functions_of(row) * functions_of(col);
+  for (int32_t i = 0; i < m; i++) out[i] = 0;
+  if (!term) return m;
+  LoopScope loop(point, 0);
+  volume_loop(p, point, [&](double w) { eval_vj(p, out, term, point, row, col, w); });
+  return m;
+}
+
+// eval_sj: a side Jacobian term as an array over the trial functions.
+static int32_t eval_sj(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t col) {
+  auto walk = [&](double *o, const TreeNode *c) { return eval_sj(p, o, c, pt, col); };
+  if (n && n->opcode == op::bintegral) {
+    int32_t m = treeval_eval_ba(p, out, n->child[0], pt, col);
+    double F = side_factor(p, n->deriv[0], pt);
+    for (int32_t i = 0; i < m; i++) out[i] *= F;
+    return m;
+  }
+  if (n && n->opcode == op::integral) {
+    out[0] = 0;
+    return 1;
+  }
+  double right[20];
+  int32_t m = term_shape(p, out, right, n, walk);
+  if (m < 0) trapop(p, n);
+  return m;
+}
+
+int32_t treeval_surf_jacobian(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t row,
+                              int32_t col) {
+  TRACE("treeval_surf_jacobian_0");
+  int32_t m = functions_of(row) * functions_of(col), last = 0;
+  for (int32_t i = 0; i < m; i++) out[i] = 0;
+  LoopScope loop(point, point->side);
+  double coef[20], N[20];
+  side_loop(p, point, [&](double w) {
+    int32_t cc = eval_sj(p, coef, term, point, col);
+    int32_t nr = test_values(N, row, point);
+    int32_t k = 0;
+    for (int32_t i = 0; i < nr; i++)
+      for (int32_t j = 0; j < cc; j++) out[k++] += coef[j] * N[i] * w;
+    last = k;
+  });
+  return last;
+}
+
+// ---- Upwinding ------------------------------------------------------------------------------
+
+double treeval_upweight(pde *p, double d, double vx, double vy, double vz, double h) {
+  double s = std::sqrt(vx * vx + vy * vy + vz * vz);
+  if (s == 0) return 0;
+  double P = s * h, xi;
+  if (P <= 10 * std::fabs(d)) {
+    double pe = std::fabs(P * 0.5 / d);
+    if (pe >= 0.1) {
+      double e = std::exp(2 * pe);
+      xi = (e + 1) / (e - 1) - 1 / pe;
+    } else {
+      xi = (pe / 3) * (1 - pe * pe * 0.06666666666666667);
+    }
+  } else {
+    xi = 1 - 2 * std::fabs(d) / P;
+  }
+  int dim = p->dimension >= 1 && p->dimension <= 3 ? p->dimension : 2;
+  return xi * p->upfactor * h * 0.5 / (dim * s);
+}
+
+// The integrals of D and V over the cell, and the size h, as both upwind terms use them.
+struct UpwindSums {
+  double D = 0, V[3] = {0, 0, 0}, h = 0;
+};
+
+static void upwind_point(pde *p, UpwindSums *u, const TreeNode *d, const TreeNode *v, evalpoint *pt, double w) {
+  u->D += w * eval(p, d, pt);
+  double vel[3];
+  if (treeval_eval_vec(p, vel, v, pt) != vtag::vector) {
+    if (debug_file) trees_print_tree(debug_file, v, "TUPV");
+    rtlib_fatal_in("upwind_point_0", "VECTOR EXPECTED");
+  }
+  for (int k = 0; k < 3; k++) u->V[k] += w * vel[k];
+}
+
+static double upwind_tau(pde *p, UpwindSums *u, const TreeNode *h, evalpoint *pt, double f) {
+  int dim = dim_of(p, pt);
+  double measure = pt->cell->frame.measure;
+  u->h = h ? eval(p, h, pt) : dim == 2 ? std::sqrt(measure) : dim == 3 ? std::cbrt(measure) : measure;
+  return treeval_upweight(p, u->D, u->V[0], u->V[1], u->V[2], u->h) * f;
+}
+
+static const TreeNode *unwrap(const TreeNode *r) { return r && r->opcode == op::integral ? r->child[0] : r; }
+
+int32_t treeval_upwind_galerkin(pde *p, double *out, const TreeNode *r, const TreeNode *d, const TreeNode *v,
+                                const TreeNode *h, evalpoint *point, int32_t code, double f) {
+  TRACE("treeval_upwind_galerkin_0");
+  int32_t n = functions_of(code);
+  int dim = dim_of(p, point);
+  double A[3][20] = {}, g[20];
+  UpwindSums u;
+  r = unwrap(r);
+  LoopScope loop(point, 0);
+  volume_loop(p, point, [&](double w) {
+    upwind_point(p, &u, d, v, point, w);
+    double rho = w * eval(p, r, point);
+    for (int k = 0; k < dim; k++) {
+      global_row(p, g, code, k + 1, point);
+      for (int32_t i = 0; i < n; i++) A[k][i] += rho * g[i];
+    }
+  });
+  double tau = upwind_tau(p, &u, h, point, f);
+  for (int32_t i = 0; i < n; i++) {
+    double s = 0;
+    for (int k = 0; k < dim; k++) s += A[k][i] * u.V[k];
+    out[i] = tau * s;
+  }
+  return n;
+}
+
+int32_t treeval_upwind_jacobian(pde *p, double *out, const TreeNode *coef, const TreeNode *d,
+                                const TreeNode *v, const TreeNode *h, evalpoint *point, int32_t row,
+                                int32_t col, double f) {
+  TRACE("treeval_upwind_jacobian_0");
+  int32_t nr = functions_of(row), nc = functions_of(col);
+  int dim = dim_of(p, point);
+  static double A[3][400];
+  for (int k = 0; k < 3; k++)
+    for (int32_t i = 0; i < nr * nc; i++) A[k][i] = 0;
+  double g[20], c[20];
+  UpwindSums u;
+  coef = unwrap(coef);
+  LoopScope loop(point, 0);
+  volume_loop(p, point, [&](double w) {
+    upwind_point(p, &u, d, v, point, w);
+    int32_t cc = treeval_eval_ba(p, c, coef, point, col);
+    if (cc != 1 && cc != nc) rtlib_fatal_in("treeval_upwind_jacobian_0", "MATRIX MISMATCH");
+    for (int k = 0; k < dim; k++) {
+      global_row(p, g, row, k + 1, point);
+      // rowcolsum: entry (i, j) gains w * dN_i * coef[j].
+      for (int32_t i = 0; i < nr; i++)
+        for (int32_t j = 0; j < nc; j++) A[k][i * nc + j] += w * g[i] * c[cc == 1 ? 0 : j];
+    }
+  });
+  double tau = upwind_tau(p, &u, h, point, f);
+  for (int32_t e = 0; e < nr * nc; e++) {
+    double s = 0;
+    for (int k = 0; k < dim; k++) s += A[k][e] * u.V[k];
+    out[e] = tau * s;
+  }
+  return nr * nc;
 }

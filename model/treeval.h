@@ -1,28 +1,74 @@
-// treeval: values of expression trees at a point. So far the values the reader
-// needs: trees of constants, coordinates and definitions, with the definitions read
-// for the evaluator's current region and the problem's stage.
+// treeval: values of expression trees at a point of a cell (scalar, vector, complex,
+// and arrays over the basis functions of a cell), and the integrals over a cell or
+// one of its sides that assembly, plots and global integrals are made of.
 #pragma once
 #include <cstdint>
 
+#include "elements/elements.h"
 #include "elements/evalpoint.h"
+#include "model/complexd.h"
 #include "model/trees.h"
 
 struct pde;
+struct constraint;
 
-extern uint16_t treeval_region;  // the region whose definitions apply; 0 the global ones
-extern uint8_t treeval_debug;    // DEBUG(TREEVAL)
+// The region whose definitions apply at a point without a cell (the reader's and the
+// domain's constant trees); 0 the global ones. Callers set and restore it.
+extern uint16_t treeval_region;
+extern uint8_t treeval_debug;  // DEBUG(TREEVAL)
 
+// Sets up the EVAL and transfer points with their work cells; returns 0.
 int treeval_init();
 
-// The tree's value at the point: definitions (param and stageparam leaves) are read
-// through their definitions for treeval_region and the problem's stage; VECTOR
-// lengths are taken; the rest is evaluated as simptree_simpeval does (same
-// failures). A definition that refers to itself (256 levels), or an expansion
-// beyond a million nodes, counts as undefined.
+// ---- Values at a point ------------------------------------------------------------------
+// The tree's scalar value at the point; a null tree is 0. Failures are located errors at
+// the offending node ("DIVIDE BY ZERO", "RESULT IS NOT SCALAR", "ILLEGAL OPERATOR: "
+// + name ...); they do not return. Allocates nothing.
 double treeval_eval(pde *p, const TreeNode *tree, const evalpoint *point);
-// The same, for a caller that reports failures itself: 1 when the value is in
-// *value; 0 when the tree holds a leaf the evaluator cannot take (a variable, an
-// undefined definition ...); -1 when it divides a nonzero value by zero.
-int treeval_try_eval(pde *p, const TreeNode *tree, const evalpoint *point, double *value);
-// The three components of a vector tree (a scalar tree gives (value, 0, 0)).
-void treeval_eval_vec(pde *p, double result[3], const TreeNode *tree, const evalpoint *point);
+// The three components of a tree; returns its value tag (0 scalar: (value, 0, 0)).
+int32_t treeval_eval_vec(pde *p, double out[3], const TreeNode *tree, const evalpoint *point);
+// The complex value of a tree of value tag 2; returns the tag evaluated, 0 for null.
+int32_t treeval_eval_complex(pde *p, complexd *out, const TreeNode *tree, const evalpoint *point);
+
+// ---- Basis arrays ----------------------------------------------------------------------
+// The tree's value for every trial function of the basis code at once (the tree being
+// linear in the trial function its basis leaves stand for): returns the count, 1 for a
+// single value that stands for every function, else the code's function count. At a
+// rule point (quadrature index above 0) basis rows come from the problem's tables.
+int32_t treeval_eval_ba(pde *p, double *out, const TreeNode *tree, evalpoint *point, int32_t code);
+// The row of a constraint over the cell's functions: marks the point as forming the
+// constraint's Jacobian (both marks stay) and returns treeval_eval_ba's count; 0 for null.
+int32_t treeval_constraint_jacobian(pde *p, double *out, const TreeNode *tree, evalpoint *point, int32_t code,
+                                    constraint *c);
+
+// ---- Integrals over the point's localised cell ---------------------------------------------
+// Every loop below overwrites the point's quadrature index, local and global
+// coordinates at each rule point, leaves the quadrature index 0 and the side as given.
+// The scalar integral of the tree over the cell with the volume rule, and over the
+// point's side with the side-rule set.
+double treeval_vol_integrate(pde *p, const TreeNode *tree, evalpoint *point, int32_t rule);
+double treeval_surf_integrate(pde *p, const TreeNode *tree, evalpoint *point, int32_t set);
+// Residuals: out[i] for test function i of the code; returns the entries filled.
+// A volume term is a sum of integral nodes, a side term of bintegral nodes.
+int32_t treeval_vol_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code);
+int32_t treeval_surf_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code);
+// Jacobians: out[(i-1)*ncol + j] for test function i of row, trial function j of col.
+// A null volume term gives zeros. The side Jacobian fills entries test-major and
+// returns how many (nrow for a coefficient that does not depend on the trial function).
+int32_t treeval_vol_jacobian(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t row,
+                             int32_t col);
+int32_t treeval_surf_jacobian(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t row,
+                              int32_t col);
+// The streamline upwind term of residual R (or Jacobian coefficient) with diffusion D,
+// velocity V (a vector tree) and cell size H (null: the cell measure's root of the
+// dimension), scaled by f.
+int32_t treeval_upwind_galerkin(pde *p, double *out, const TreeNode *r, const TreeNode *d, const TreeNode *v,
+                                const TreeNode *h, evalpoint *point, int32_t code, double f);
+int32_t treeval_upwind_jacobian(pde *p, double *out, const TreeNode *coef, const TreeNode *d,
+                                const TreeNode *v, const TreeNode *h, evalpoint *point, int32_t row,
+                                int32_t col, double f);
+// The upwind coefficient for diffusion d, velocity (vx, vy, vz) and cell size h.
+double treeval_upweight(pde *p, double d, double vx, double vy, double vz, double h);
+// The side factor of a boundary term on side s of the frame: selector 0 the side's
+// length (2D) or area (3D), 1..3 the component of its size-weighted outward normal.
+double treeval_side_factor(int dim, int s1, const ElementFrame *f, int side);

@@ -333,6 +333,7 @@ static void draw_series(uint16_t view, plotframe *f, const plotrec *plot, const 
 void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
                     int32_t expr, const String *xtitle, const String *ytitle) {
   TRACE("plot_line_plot");
+  if (!view) return;  // no view: nothing to draw
   int32_t s = plot->scale;
   bool logx = s == 4 || s == 5 || s == 7, logy = s == 2 || s == 3 || s == 7;
   double b[4] = {1e300, 1e300, -1e300, -1e300};
@@ -362,6 +363,7 @@ void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vect
 void plot_add_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
                         int32_t expr) {
   TRACE("plot_add_line_plot");
+  if (!view) return;  // no view: nothing to draw
   draw_series(view, f, plot, x, sets, expr);
 }
 
@@ -389,11 +391,13 @@ static void show_edge(uint16_t view, Domain *d, uint16_t e, uint8_t colour, doub
 
 void plot_show_segment_0(uint16_t view, Domain *d, uint16_t edge, uint8_t colour) {
   TRACE("plot_show_segment_0");
+  if (!view) return;  // no view: nothing to draw
   show_edge(view, d, edge, colour, 0.03);
 }
 
 void plot_show_zoomed_segment(uint16_t view, Domain *d, uint16_t edge, uint8_t colour, const rect3d *box) {
   TRACE("plot_show_zoomed_segment");
+  if (!view) return;  // no view: nothing to draw
   if (!d) return;
   rectd clip = {box->x1, box->y1, box->x2, box->y2};
   gag_setclip_0(view, &clip);
@@ -402,6 +406,7 @@ void plot_show_zoomed_segment(uint16_t view, Domain *d, uint16_t edge, uint8_t c
 
 void plot_show_domain_1(uint16_t view, Domain *d, uint8_t zoomed, const rect3d *box) {
   TRACE("plot_show_domain_1");
+  if (!view) return;  // no view: nothing to draw
   if (!d) return;
   for (uint16_t e = 1; e <= d->edges.count; e++)
     if (zoomed) plot_show_zoomed_segment(view, d, e, 0, box);
@@ -416,6 +421,7 @@ void plot_show_domain_0(uint16_t view, Domain *d, const rect3d *box) {
 
 void plot_show_region_0(uint16_t view, plotframe *styles, Domain *d, uint16_t region) {
   TRACE("plot_show_region_0");
+  if (!view) return;  // no view: nothing to draw
   if (!d || region < 1 || region > d->regions.count) return;
   const struct region &r = d->regions.data[region - 1];
   rectd box = {r.box.x1, r.box.y1, r.box.x2, r.box.y2};
@@ -441,6 +447,7 @@ void show_segment_zoomed_3d(uint16_t, Domain *, uint16_t, double, const rect3d *
 void plot_draw_mesh_0(uint16_t view, plotframe *colours, Mesh *m, int32_t basis, const vectord *x, const vectord *y,
                       uint16_t region, uint8_t painted, uint16_t regions) {
   TRACE("plot_draw_mesh_0");
+  if (!view) return;  // no view: nothing to draw
   if (!m || basis < tri3 || basis > tri9) return;
   int nn = elements_functions[basis];
   double xy[18];
@@ -478,6 +485,7 @@ void plot_draw_mesh_0(uint16_t view, plotframe *colours, Mesh *m, int32_t basis,
 void plot_draw_mesh_1(uint16_t view, plotframe *colours, Mesh *m, int32_t basis, uint16_t region, uint8_t painted,
                       uint16_t regions) {
   TRACE("plot_draw_mesh_1");
+  if (!view) return;  // no view: nothing to draw
   if (!m) return;
   vectord x = {}, y = {};
   int32_t n = m->nodes.count;
@@ -490,6 +498,7 @@ void plot_draw_mesh_1(uint16_t view, plotframe *colours, Mesh *m, int32_t basis,
 void plot_show_frame(uint16_t view, plotframe *styles, const rect3d *box, int32_t a, int32_t b, const String *xlabel,
                      const String *ylabel) {
   TRACE("plot_show_frame");
+  if (!view) return;  // no view: nothing to draw
   gag_clearview_0(view);
   gag1d_plotmap(view, styles, box->x1, box->y1, box->x2, box->y2, int16_t(a), uint8_t(b), 0);
   gag1d_draw_axes(view, styles, xlabel, ylabel);
@@ -498,6 +507,7 @@ void plot_show_frame(uint16_t view, plotframe *styles, const rect3d *box, int32_
 void plot_show_mesh(uint16_t view, plotframe *styles, const rect3d *box, Mesh *m, int32_t basis, uint8_t fill,
                     uint8_t paintregions, uint16_t regions) {
   TRACE("plot_show_mesh");
+  if (!view) return;  // no view: nothing to draw
   plot_show_frame(view, styles, box, 0, 1, nullptr, nullptr);
   plot_draw_mesh_1(view, styles, m, basis, 0, uint8_t(fill || paintregions), regions);
 }
@@ -519,6 +529,7 @@ static void show_around(uint16_t view, plotframe *styles, Mesh *m, int32_t basis
 
 void plot_show_mesh_segment(uint16_t view, plotframe *styles, Mesh *m, uint16_t edge, int32_t basis) {
   TRACE("plot_show_mesh_segment");
+  if (!view) return;  // no view: nothing to draw
   if (!m || !m->domain || edge < 1 || edge > m->domain->edges.count) return;
   const rect3d &b = m->domain->edges.data[edge - 1].box;
   double h = std::max(b.x2 - b.x1, b.y2 - b.y1) / 2;
@@ -527,6 +538,7 @@ void plot_show_mesh_segment(uint16_t view, plotframe *styles, Mesh *m, uint16_t 
 
 void plot_show_mesh_leg_0(uint16_t view, plotframe *styles, Mesh *m, int32_t a, int32_t b, int32_t basis) {
   TRACE("plot_show_mesh_leg_0");
+  if (!view) return;  // no view: nothing to draw
   if (!m || a < 1 || b < 1 || a > m->nodes.count || b > m->nodes.count) return;
   const MeshNode &p = m->nodes.data[a - 1], &q = m->nodes.data[b - 1];
   double h = std::max(std::fabs(q.x - p.x), std::fabs(q.y - p.y)) / 2;

@@ -199,6 +199,7 @@ void plot_add_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const 
                         int32_t expr);
 
 // ---- Drawing of domains and meshes (none records anything) ---------------------------
+// View 0 is no view: the routines then draw nothing.
 // One boundary edge: lines between the joints, arcs traced with a step of 0.03 (zoomed
 // 0.1) of the smaller side of their box, polylines through their mesh nodes; deleted
 // edges are skipped; grey when the edge is marked, else colour, else black.

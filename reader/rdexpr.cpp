@@ -478,13 +478,12 @@ double rdexpr_constize(parse_node *n) {
   TreeNode *t = n->tree;
   classify(t);
   if (!is_constant(t)) err(&n->loc, "CONSTANT REQUIRED");
-  uint16_t region = treeval_region;
-  treeval_region = rdexpr_region;
-  double value = 0;
-  int ok = treeval_try_eval(P(), t, &empty_point, &value);
-  treeval_region = region;
-  if (ok == 0) err(&n->loc, "CONSTANT REQUIRED");
-  if (ok < 0) err(&n->loc, "DIVIDE BY ZERO");
+  struct RegionScope {
+    uint16_t saved = treeval_region;
+    RegionScope() { treeval_region = rdexpr_region; }
+    ~RegionScope() { treeval_region = saved; }
+  } region;
+  double value = treeval_eval(P(), t, &empty_point);
   n->tree = trees_free_0(t);
   return value;
 }
