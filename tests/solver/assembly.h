@@ -8,18 +8,27 @@
 #include <vector>
 
 #include "domain/domain.h"
+#include "domain/dominpde.h"
 #include "domain/edges.h"
 #include "domain/joints.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "elements/quature.h"
 #include "model/buildeq.h"
+#include "model/treeval.h"
+#include "elements/basisfun.h"
 #include "runtime/except.h"
 #include "solver/coupling.h"
 #include "solver/loading.h"
 #include "tests/reader/actions.h"
 
 struct Assembly : Actions {
+  static void SetUpTestSuite() {
+    quature_init_quadrature();
+    basisfun_node_coords();
+    treeval_init();
+    coupling_init();
+  }
   // Parses and analyses; "ok" or the message.
   std::string setup(const std::string &source) {
     std::string r = parse(source);
@@ -30,6 +39,8 @@ struct Assembly : Actions {
     edges_joinings(&d->edges, &d->joints);
     domain_bound_regions(d);
     domain_tag_edges(d);
+    dominpde_edge_bcs(p);
+    dominpde_joint_bcs(p);
     p->cse = 0;
     HookScope hook;
     pde *q = p;
