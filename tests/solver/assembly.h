@@ -3,6 +3,7 @@
 // boundary nodes and sides carry the domain's joint and edge numbers (edges 1-4:
 // bottom, right, top, left; joints 1-4 from the lower left corner on).
 #pragma once
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -47,6 +48,25 @@ struct Assembly : Actions {
     int code = except_catch("analyse", [q] { buildeq_analyze_eq(q); });
     return code ? "analysis failed" : "ok";
   }
+  // The domain's joint at a point, and its straight edge through a point (0 none).
+  uint16_t joint_at(double x, double y) {
+    const Domain *d = p->mesh.domain;
+    for (uint16_t k = 1; d && k <= d->joints.count; k++)
+      if (std::fabs(d->joints.data[k - 1].x - x) < 1e-9 && std::fabs(d->joints.data[k - 1].y - y) < 1e-9) return k;
+    return 0;
+  }
+  uint16_t edge_at(double x, double y) {
+    const Domain *d = p->mesh.domain;
+    for (uint16_t k = 1; d && k <= d->edges.count; k++) {
+      const Edge &e = d->edges.data[k - 1];
+      const Joint &a = d->joints.data[e.joint1 - 1], &b = d->joints.data[e.joint2 - 1];
+      double cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+      double dot = (x - a.x) * (b.x - a.x) + (y - a.y) * (b.y - a.y);
+      double len2 = (b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y);
+      if (std::fabs(cross) < 1e-9 && dot >= 0 && dot <= len2) return k;
+    }
+    return 0;
+  }
   // The rectangle [0,w] x [0,h] in nx x ny squares; region(x, y) of each cell's centroid.
   void grid(int nx, int ny, int32_t basis, double w = 1, double h = 1,
             int (*region)(double, double) = nullptr) {
@@ -60,8 +80,8 @@ struct Assembly : Actions {
         int32_t n = meshes_new_node_1(m, w * i / (fx - 1), h * j / (fy - 1), 0, 0);
         MeshNode &nd = m->nodes.data[n - 1];
         bool l = i == 0, r = i == fx - 1, b = j == 0, t = j == fy - 1;
-        if ((l || r) && (b || t)) nd.kind = 1, nd.id = uint16_t(b ? (l ? 1 : 2) : (r ? 3 : 4));
-        else if (l || r || b || t) nd.kind = 2, nd.id = uint16_t(b ? 1 : r ? 2 : t ? 3 : 4);
+        if ((l || r) && (b || t)) nd.kind = 1, nd.id = joint_at(nd.x, nd.y);
+        else if (l || r || b || t) nd.kind = 2, nd.id = edge_at(nd.x, nd.y);
       }
     auto at = [&](int i, int j) { return j * fx + i + 1; };
     std::map<std::pair<int, int>, std::pair<int, int>> open;
@@ -102,7 +122,7 @@ struct Assembly : Actions {
       }
     for (auto &[key, cs] : open) {
       const MeshNode &a = m->nodes.data[key.first - 1], &b = m->nodes.data[key.second - 1];
-      uint16_t id = a.y == 0 && b.y == 0 ? 1 : a.x == w && b.x == w ? 2 : a.y == h && b.y == h ? 3 : 4;
+      uint16_t id = edge_at((a.x + b.x) / 2, (a.y + b.y) / 2);
       MeshCell &cell = m->cells.data[cs.first - 1];
       cell.bdid[cs.second] = id;
       cell.hasbound = 1;
