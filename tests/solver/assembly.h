@@ -22,6 +22,7 @@
 #include "solver/coupling.h"
 #include "solver/loading.h"
 #include "tests/reader/actions.h"
+#include "tests/solver/gridmesh.h"
 
 struct Assembly : Actions {
   static void SetUpTestSuite() {
@@ -67,66 +68,14 @@ struct Assembly : Actions {
     }
     return 0;
   }
-  // The rectangle [0,w] x [0,h] in nx x ny squares; region(x, y) of each cell's centroid.
-  void grid(int nx, int ny, int32_t basis, double w = 1, double h = 1,
-            int (*region)(double, double) = nullptr) {
-    Mesh *m = &p->mesh;
-    int o = basis == tri6 ? 2 : 1, fx = o * nx + 1, fy = o * ny + 1;
-    m->meshbasis = m->cellbasis = basis;
-    m->cellstep = m->nodestep = 500;
+  // The rectangle [0,w] x [0,h] in nx x ny squares (gridmesh.h) with the domain's ids,
+  // and the problem's rules for its basis.
+  void grid(int nx, int ny, int32_t basis, double w = 1, double h = 1, int (*region)(double, double) = nullptr) {
     p->dimension = 2;
-    for (int j = 0; j < fy; j++)
-      for (int i = 0; i < fx; i++) {
-        int32_t n = meshes_new_node_1(m, w * i / (fx - 1), h * j / (fy - 1), 0, 0);
-        MeshNode &nd = m->nodes.data[n - 1];
-        bool l = i == 0, r = i == fx - 1, b = j == 0, t = j == fy - 1;
-        if ((l || r) && (b || t)) nd.kind = 1, nd.id = joint_at(nd.x, nd.y);
-        else if (l || r || b || t) nd.kind = 2, nd.id = edge_at(nd.x, nd.y);
-      }
-    auto at = [&](int i, int j) { return j * fx + i + 1; };
-    std::map<std::pair<int, int>, std::pair<int, int>> open;
-    for (int j = 0; j < ny; j++)
-      for (int i = 0; i < nx; i++) {
-        int I = o * i, J = o * j;
-        int tri[2][3][2] = {{{I, J}, {I + o, J}, {I + o, J + o}}, {{I, J}, {I + o, J + o}, {I, J + o}}};
-        for (auto &t : tri) {
-          int32_t c = meshes_new_cell_0(m);
-          MeshCell &cell = m->cells.data[c - 1];
-          cell.basis = basis;
-          cell.region = 1;
-          int v[6];
-          for (int k = 0; k < 3; k++) v[k] = at(t[k][0], t[k][1]);
-          if (basis == tri6)
-            for (int s = 0; s < 3; s++) {
-              int a = (s + 1) % 3, b = (s + 2) % 3;
-              v[3 + s] = at((t[a][0] + t[b][0]) / 2, (t[a][1] + t[b][1]) / 2);
-            }
-          int nn = basis == tri6 ? 6 : 3;
-          for (int k = 0; k < nn; k++) cell.nodes.data[k] = v[k], meshes_new_nodecell(m, v[k], c);
-          double cx = 0, cy = 0;
-          for (int k = 0; k < 3; k++) cx += m->nodes.data[v[k] - 1].x / 3, cy += m->nodes.data[v[k] - 1].y / 3;
-          if (region) cell.region = uint16_t(region(cx, cy));
-          for (int s = 0; s < 3; s++) {
-            int a = v[(s + 1) % 3], b = v[(s + 2) % 3];
-            std::pair<int, int> key{std::min(a, b), std::max(a, b)};
-            auto it = open.find(key);
-            if (it == open.end()) {
-              open[key] = {c, s};
-              continue;
-            }
-            cell.neighbour[s] = it->second.first;
-            m->cells.data[it->second.first - 1].neighbour[it->second.second] = c;
-            open.erase(it);
-          }
-        }
-      }
-    for (auto &[key, cs] : open) {
-      const MeshNode &a = m->nodes.data[key.first - 1], &b = m->nodes.data[key.second - 1];
-      uint16_t id = edge_at((a.x + b.x) / 2, (a.y + b.y) / 2);
-      MeshCell &cell = m->cells.data[cs.first - 1];
-      cell.bdid[cs.second] = id;
-      cell.hasbound = 1;
-    }
+    grid_mesh(&p->mesh, nx, ny, basis, w, h, [&](double x, double y) {
+      uint16_t j = joint_at(x, y);
+      return j && (x == 0 || x == w) && (y == 0 || y == h) ? j : edge_at(x, y);
+    }, region);
     int order = elements_order[basis];
     p->vrule = quature_interior_choice(p->timedep, 2, order);
     p->sset = quature_side_choice(p->timedep, 2, order);
