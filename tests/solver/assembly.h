@@ -35,12 +35,7 @@ struct Assembly : Actions {
   std::string setup(const std::string &source) {
     std::string r = parse(source);
     if (r != "ok") return "parse: " + r;
-    Domain *d = p->mesh.domain;
-    joints_quantize(&d->joints, &d->grid);
-    for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
-    edges_joinings(&d->edges, &d->joints);
-    domain_bound_regions(d);
-    domain_tag_edges(d);
+    prepare_domain();
     dominpde_edge_bcs(p);
     dominpde_joint_bcs(p);
     p->cse = 0;
