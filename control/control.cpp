@@ -599,6 +599,7 @@ static void set_debug(pde *p) {
   coupling_debug = p->dbg_coupling;
   loading_debug = p->dbg_loading;
   rdexpr_debug = p->dbg_read;
+  mesher2_debug = p->dbg_grid;
 }
 
 // Axis names the descriptor left empty come from the coordinate system; the time
@@ -637,7 +638,8 @@ static void sizes(pde *p) {
   p->basis1 = basisfun_pick_basis(p->dimension, 1);
   p->totals[0] = static_cast<uint16_t>(p->neqns[0] + p->neqns[1]);
   p->totals[1] = static_cast<uint16_t>(p->totals[0] + p->neqns[2]);
-  if (p->meshcount == 0) p->meshcount = 10;
+  // The mesh count is NGRID, 10 when the descriptor leaves it 0 (or sets it negative).
+  p->meshcount = p->ngrid > 0 ? uint16_t(p->ngrid) : 10;
   // 2. The cell centre.
   memcpy(p->cellcentre, elements_centroid[p->dimension].L, sizeof p->cellcentre);
   // 3. Interior and side rules for both bases, the interior rule of the error

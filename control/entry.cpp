@@ -32,7 +32,12 @@
 #include "graphics/textman.h"
 #include "graphics/views.h"
 #include "graphics/windower.h"
+#include "mesher/gromesh2.h"
+#include "mesher/mesh1.h"
+#include "mesher/mesh2.h"
 #include "mesher/mesher2.h"
+#include "mesher/refine1.h"
+#include "mesher/refine2.h"
 #include "model/complexd.h"
 #include "model/formulas.h"
 #include "model/lintabs.h"
@@ -54,6 +59,8 @@
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/netcdf.h"
+#include "plot/pgrid1.h"
+#include "plot/pgrid2.h"
 #include "plot/plot.h"
 #include "plot/poly.h"
 #include "plot/trimesh.h"
@@ -241,6 +248,9 @@ static const struct {
     {"treeval", treeval_init},
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
+    {"mesh2", mesh2_init},
+    {"mesh1", mesh1_init},
+    {"refine1", refine1_init},
     {"treesimp", treesimp_init},
     {"treeclas", treeclas_init},
     {"treemods", treemods_init},
@@ -248,12 +258,16 @@ static const struct {
     {"buildeq", buildeq_init},
     {"dominpde", dominpde_init},
     {"dfeature", dfeature_init},
+    {"refine2", refine2_init},
+    {"gromesh2", gromesh2_init},
     {"fitting", fitting_init},
     {"bigmatx", bigmatx_init},
     {"loading", loading_init},
     {"coupling", coupling_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},
+    {"pgrid1", pgrid1_init},
+    {"pgrid2", pgrid2_init},
     {"exporter", exporter_init},
     {"poly", poly_init},
     {"doplot", doplot_init},

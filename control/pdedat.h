@@ -156,6 +156,8 @@ struct pde {
   double cscale, starttime_value;
 
   uint16_t pdeview, editview;  // problem window and editor window views
+  uint16_t meshview, domainview;  // the problem window's mesh view and its domain (debug) view; 0 none
+  uint8_t goon;  // the domain window's Run: mesh after the domain display (its Edit clears it)
   IOfile plotfile;
   pad status;
   plotframe styles[6];  // one per text style

@@ -48,6 +48,13 @@ double dfeature_space_feature(const Domain *d, const double *point, const nodeta
   for (uint16_t k = 1; k <= d->edges.count && k <= b.count; k++) {
     const Edge &e = d->edges.data[k - 1];
     if (!curve_kind(e) || e.source || e.external) continue;
+    // The distance to the edge's box bounds the distance to the edge from below: an
+    // edge whose box lies too far to lower h is passed over unmeasured.
+    if (e.box.x1 <= e.box.x2 && e.box.y1 <= e.box.y2) {
+      double bx = std::max({e.box.x1 - point[0], 0.0, point[0] - e.box.x2});
+      double by = std::max({e.box.y1 - point[1], 0.0, point[1] - e.box.y2});
+      if (g * std::sqrt(bx * bx + by * by) >= h) continue;
+    }
     double dist = edges_edge_distance(&e, &d->joints, point, foot, d->grid.tolerance);
     if (g * dist >= h) continue;  // the edge's own spacing can only add to g d
     double he = dfeature_growfun(dfeature_interp_feature(d, k, foot), g, dist);

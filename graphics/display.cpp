@@ -106,6 +106,8 @@ uint8_t display_checkkey(pad *d) {
   return d->key ? *d->key : 0;
 }
 
+void display_waitkey(uint8_t) {}
+
 void display_free(pad *d) {
   for (int k = 0; k < DISPLAY_MAX_LINES; k++) {
     strings_free_0(&d->labels[k]);

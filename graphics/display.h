@@ -39,6 +39,8 @@ void display_update_num2(pad *d, uint16_t line, int32_t a, int32_t b);
 void display_update_real(pad *d, uint16_t line, double value);
 // Pumps the window messages, then returns the stop-request byte (0 without a key).
 uint8_t display_checkkey(pad *d);
+// Waits for a key press or a click (debug pauses); headless, it returns at once.
+void display_waitkey(uint8_t flag);
 // Removes the line and every line below it; the next report goes to that line.
 void display_unreport(pad *d, uint16_t line);
 void display_free(pad *d);

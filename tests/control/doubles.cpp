@@ -45,6 +45,7 @@ static void parse(pde *p, uint16_t text, uint8_t pass) {
   p->timedep = s.timedep, p->stagegrid = s.stagegrid, p->nonlinear = s.nonlinear;
   if (s.autostage >= 0) p->autostage = uint8_t(s.autostage);
   p->overshoot = s.overshoot, p->changelim = s.changelim, p->endvalue = s.endvalue;
+  p->ngrid = s.ngrid;
   // The domain, which every parse builds afresh.
   Domain *d = p->mesh.domain;
   d->twodee = s.dimension == 2, d->threed = s.dimension == 3;

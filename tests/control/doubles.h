@@ -26,6 +26,7 @@ struct Script {
   bool fpe_in_analysis = false;
   double overshoot = -1, changelim = -1, endvalue = 0;  // as the SELECT section left them
   std::vector<double> eigenvalues = {};
+  int ngrid = 0;  // NGRID as the SELECT section left it
 };
 
 struct Shown {

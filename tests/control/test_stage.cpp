@@ -103,6 +103,7 @@ TEST_F(Stage, SizesFollowsDimensionOrderAndKind) {
       {"eig_sub", {.modes = 20, .subspace = 5, .eigen = true}, "5 4|8 7|3|5|0.5 1e-06 0|0.333333333333|10 20"},
       {"kept", {.overshoot = 0.01, .changelim = 0.7}, "5 4|8 7|3|0|0.7 0.01 0|0.333333333333|10 20"},
       {"zero", {.overshoot = 0}, "5 4|8 7|3|0|0.5 0.001 0|0.333333333333|10 20"},
+      {"ngrid", {.ngrid = 24}, "5 4|8 7|3|0|0.5 0.001 0|0.333333333333|24 20"},
   };
   for (const auto &c : cases) {
     scripts[c.name] = c.s;

@@ -1,0 +1,958 @@
+// gromesh2: boundary node layout and the advancing front of two-dimensional meshes.
+//
+// The front is a list of directed legs with the unmeshed part of the region on their
+// left. Each pass closes legs onto nearby front nodes, then places, smooths and merges
+// a proposed node ahead of every leg and closes the leg onto it. Every search that the
+// plain algorithm makes over all nodes or all legs goes through a bucket grid instead;
+// the candidates a bucket query returns are sorted into the order of the full scan, so
+// that ties and floating-point sums come out exactly as a scan in that order would.
+#include "mesher/gromesh2.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "control/pdedat.h"
+#include "domain/dfeature.h"
+#include "domain/domain.h"
+#include "domain/dominpde.h"
+#include "domain/edges.h"
+#include "elements/meshes.h"
+#include "graphics/display.h"
+#include "graphics/gag.h"
+#include "mesher/mesh2.h"
+#include "mesher/mesher2.h"
+#include "mesher/refine2.h"
+#include "plot/plot.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/geom3d.h"
+#include "runtime/lined.h"
+#include "runtime/rtlib.h"
+
+double (*gromesh2_user_feature)(pde *p, const double *point, uint16_t region, uint16_t edge) = dominpde_user_feature;
+
+namespace {
+
+// One directed link of the front.
+struct leg {
+  int32_t a, b;        // start and end node
+  int32_t linked;      // the node the link pass closed the leg onto; 0 until then
+  uint8_t state;       // 0 free slot, 1 active, 2 new, 3 closed
+  double spacing;      // local spacing at the proposed position
+  double smooth;       // working copy of the spacing for smoothing
+  double px, py;       // proposed position of a new node
+  double sx, sy;       // the protonode: the proposed position smoothed and merged
+  uint32_t stamp;      // query mark of the bucket grid
+};
+
+// A uniform grid of buckets over the domain's box; items outside the box go to the
+// border buckets. Only the buckets written since the last clear are emptied.
+template <class T>
+struct Buckets {
+  double x0 = 0, y0 = 0, inv = 1;
+  int32_t nx = 1, ny = 1;
+  std::vector<std::vector<T>> cells;
+  std::vector<int32_t> touched;
+  void setup(const rect3d &box, double size) {
+    double w = std::max(box.x2 - box.x1, 0.0), h = std::max(box.y2 - box.y1, 0.0);
+    double side = std::max({size, w / 512, h / 512, 1e-300});
+    int32_t wx = std::max(1, std::min(512, int32_t(w / side) + 1));
+    int32_t wy = std::max(1, std::min(512, int32_t(h / side) + 1));
+    clear();
+    bool same = x0 == box.x1 && y0 == box.y1 && inv == 1 / side && nx == wx && ny == wy &&
+                cells.size() == size_t(nx) * ny;
+    x0 = box.x1, y0 = box.y1, inv = 1 / side, nx = wx, ny = wy;
+    if (!same) cells.assign(size_t(nx) * ny, {});
+  }
+  int32_t ix(double x) const {
+    double v = (x - x0) * inv;
+    return v <= 0 ? 0 : v >= nx - 1 ? nx - 1 : int32_t(v);
+  }
+  int32_t iy(double y) const {
+    double v = (y - y0) * inv;
+    return v <= 0 ? 0 : v >= ny - 1 ? ny - 1 : int32_t(v);
+  }
+  void add(double xlo, double ylo, double xhi, double yhi, T item) {
+    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
+      for (int32_t i = ix(xlo); i <= ix(xhi); i++) {
+        std::vector<T> &b = cells[size_t(j) * nx + i];
+        if (b.empty()) touched.push_back(j * nx + i);
+        b.push_back(item);
+      }
+  }
+  void add(double x, double y, T item) { add(x, y, x, y, item); }
+  template <class F>
+  void query(double xlo, double ylo, double xhi, double yhi, F &&f) const {
+    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
+      for (int32_t i = ix(xlo); i <= ix(xhi); i++)
+        for (const T &item : cells[size_t(j) * nx + i]) f(item);
+  }
+  // Visits the items like query and drops those for which keep returns false.
+  template <class F>
+  void prune(double xlo, double ylo, double xhi, double yhi, F &&keep) {
+    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
+      for (int32_t i = ix(xlo); i <= ix(xhi); i++) {
+        std::vector<T> &b = cells[size_t(j) * nx + i];
+        for (size_t k = 0; k < b.size();)
+          if (keep(b[k])) k++;
+          else b[k] = b.back(), b.pop_back();
+      }
+  }
+  void clear() {
+    for (int32_t k : touched) cells[k].clear();
+    touched.clear();
+  }
+  void release() {
+    cells.clear(), cells.shrink_to_fit();
+    touched.clear(), touched.shrink_to_fit();
+  }
+};
+
+// ---- Module state: one front at a time ----------------------------------------------------
+pde *P = nullptr;
+Mesh *M = nullptr;
+Domain *D = nullptr;
+uint16_t current_region = 0;
+std::vector<leg *> legs;      // records 1..capacity; positions 1..count are in use
+int32_t legcount = 0;
+std::vector<std::vector<int32_t>> nodelegs;  // per node: the live legs that start or end there
+std::vector<int32_t> dirty;   // nodes whose leg lists may be nonempty
+Buckets<int32_t> nodegrid;    // the front's nodes and the joint nodes, by position
+std::vector<uint8_t> ingrid;  // per node: entered in the node grid
+Buckets<leg *> leggrid;       // the legs at positions 1..count, by box
+double node_hmax = 0;         // the largest node spacing
+uint32_t stamp = 0;
+bool indexing = false;        // the node grid is live (during the front)
+
+struct Pt {
+  double x, y;
+};
+
+MeshNode &node(int32_t n) { return M->nodes.data[n - 1]; }
+Pt at(int32_t n) { return {node(n).x, node(n).y}; }
+double sq(double x) { return x * x; }
+double dist2(Pt a, Pt b) { return sq(a.x - b.x) + sq(a.y - b.y); }
+bool in_region(Pt p) {
+  double q[2] = {p.x, p.y};
+  return domain_find_region(D, q) == current_region;
+}
+bool drawable(uint16_t view) { return view != 0; }
+
+String label(const char *text) { return String{uint16_t(strlen(text)), 0, const_cast<char *>(text)}; }
+
+double gspace_feature(Pt p) {
+  double q[2] = {p.x, p.y};
+  double h = dfeature_space_feature(D, q, &M->nodes);
+  h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
+  return std::min(h, gromesh2_user_feature(P, q, current_region, 0));
+}
+
+// The node and cell tables grow by doubling while the front runs, so that the copies
+// their growth makes stay a small multiple of the final size.
+void reserve_tables() {
+  if (M->nodes.count + 2 >= M->nodes.capacity)
+    cellnode_resize_1(&M->nodes, M->nodes.count, std::max(2 * M->nodes.capacity, 1024));
+  if (M->cells.count + 2 >= M->cells.capacity)
+    cellnode_resize_0(&M->cells, M->cells.count, std::max(2 * M->cells.capacity, 1024));
+}
+
+int32_t new_layout_node(double x, double y, double h) {
+  if (indexing) reserve_tables();
+  int32_t n = meshes_new_node_0(M, x, y, current_region);
+  node(n).spacing = float(h);
+  if (int32_t(nodelegs.size()) < n) nodelegs.resize(n), ingrid.resize(n);
+  return n;
+}
+
+// Enters a node in the node grid: the candidates of nearest are the joint nodes and the
+// nodes with live legs, and a node enters when it gets its first leg.
+void grid_node(int32_t n) {
+  if (!indexing || ingrid[n - 1]) return;
+  ingrid[n - 1] = 1;
+  nodegrid.add(node(n).x, node(n).y, n);
+  node_hmax = std::max(node_hmax, double(node(n).spacing));
+}
+
+// ---- Leg list ---------------------------------------------------------------------------
+
+void resize_legs(int32_t capacity) {
+  int32_t old = int32_t(legs.size());
+  legs.resize(capacity);
+  for (int32_t k = old; k < capacity; k++) {
+    legs[k] = new leg{};
+    XMEM += sizeof(leg);
+  }
+  XMEM += int64_t(capacity - old) * int64_t(sizeof(leg *));
+}
+
+void release_legs() {
+  for (leg *l : legs) delete l;
+  XMEM -= int64_t(legs.size()) * int64_t(sizeof(leg) + sizeof(leg *));
+  legs.clear(), legs.shrink_to_fit();
+  legcount = 0;
+  nodelegs.clear(), nodelegs.shrink_to_fit();
+  ingrid.clear(), ingrid.shrink_to_fit();
+  dirty.clear();
+  nodegrid.release(), leggrid.release();
+  indexing = false;
+}
+
+void log_link(int32_t n, int32_t l) {
+  std::vector<int32_t> &v = nodelegs[n - 1];
+  if (v.size() == v.capacity()) v.reserve(v.size() + 16);
+  if (v.empty()) dirty.push_back(n), grid_node(n);
+  v.push_back(l);
+}
+
+void unlog_link(int32_t n, int32_t l) {
+  std::vector<int32_t> &v = nodelegs[n - 1];
+  for (size_t k = v.size(); k-- > 0;)
+    if (v[k] == l) {
+      v.erase(v.begin() + k);
+      return;
+    }
+  debug_printf("BAD UNLOG_LINK %d, %d\n", n, l);
+}
+
+void index_leg(leg *l) {
+  Pt a = at(l->a), b = at(l->b);
+  leggrid.add(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), l);
+}
+
+void new_leg(int32_t a, int32_t b, Pt p, double h) {
+  if (legcount == int32_t(legs.size())) resize_legs(int32_t(legs.size()) * 6 / 5 + 10);
+  leg &l = *legs[legcount++];
+  l.a = a, l.b = b, l.linked = 0, l.state = 2;
+  l.spacing = l.smooth = h;
+  l.px = l.sx = p.x, l.py = l.sy = p.y;
+  log_link(a, legcount);
+  log_link(b, legcount);
+  index_leg(&l);
+}
+
+// The first live leg in the states given (bit s for state s) from p to q; q = 0: any
+// leg starting at p; p = 0: any leg ending at q.
+int32_t ifactive(int32_t p, int32_t q, unsigned states) {
+  const std::vector<int32_t> &v = nodelegs[(p ? p : q) - 1];
+  for (int32_t k : v) {
+    const leg &l = *legs[k - 1];
+    if (!((states >> l.state) & 1)) continue;
+    if ((p == 0 || l.a == p) && (q == 0 || l.b == q)) return k;
+  }
+  return 0;
+}
+
+void deactivate(int32_t p, int32_t q) {
+  const std::vector<int32_t> &v = nodelegs[p - 1];
+  for (int32_t k : v) {
+    leg &l = *legs[k - 1];
+    if (l.state && l.a == p && l.b == q) {
+      if (l.state == 1 || l.state == 2) {
+        l.state = 3;
+        unlog_link(p, k);
+        unlog_link(q, k);
+      }
+      return;
+    }
+  }
+}
+
+// Compaction: live legs move to the front of the list in order and become active.
+void leg_update() {
+  for (int32_t n : dirty) nodelegs[n - 1].clear();
+  dirty.clear();
+  int32_t k = 0;
+  for (int32_t i = 1; i <= legcount; i++) {
+    leg *l = legs[i - 1];
+    if (l->state != 1 && l->state != 2) continue;
+    std::swap(legs[k], legs[i - 1]);
+    k++;
+    l->state = 1;
+    log_link(l->a, k);
+    log_link(l->b, k);
+  }
+  legcount = k;
+  leggrid.clear();
+  for (int32_t i = 1; i <= legcount; i++) index_leg(legs[i - 1]);
+}
+
+// ---- Geometry of legs ----------------------------------------------------------------------
+
+// The proposed point P left of the leg a-b, its (curve-corrected) midpoint and spacing.
+double place_node(int32_t a, int32_t b, Pt *prop, Pt *mid) {
+  Pt A = at(a), B = at(b);
+  double m[2] = {(A.x + B.x) / 2, (A.y + B.y) / 2};
+  if (node(a).kind != 0 && node(b).kind != 0) {
+    uint16_t e = meshes_common_edge(M, a, b);
+    if (e > 0 && D->edges.data[e - 1].shape != SHAPE_LINE) edges_push_to_bdry(&D->edges.data[e - 1], m);
+  }
+  *mid = {m[0], m[1]};
+  double dx = B.x - A.x, dy = B.y - A.y, len = std::sqrt(dx * dx + dy * dy);
+  double h0 = std::sqrt(double(node(a).spacing) * double(node(b).spacing)), tprev = 0.5, h = h0;
+  for (int i = 1; i <= 41; i++) {
+    double tau = std::clamp(std::sqrt(h * h0) / len, tprev - 0.1, tprev + 0.1);
+    *prop = {m[0] - tau * dy, m[1] + tau * dx};
+    h = std::sqrt(gspace_feature(*prop) * h);
+    if (i > 20) tau = (tprev + tau) / 2;
+    if (std::fabs(tau - tprev) < 0.001 * std::fabs(tau)) break;
+    tprev = tau;
+  }
+  return h;
+}
+
+void activate(int32_t a, int32_t b) {
+  for (int32_t k : nodelegs[a - 1]) {
+    leg &l = *legs[k - 1];
+    if (l.a == a && l.b == b) {
+      if (l.state != 1) l.state = 2;
+      return;
+    }
+  }
+  Pt p, mid;
+  double h = place_node(a, b, &p, &mid);
+  if (in_region({0.01 * p.x + 0.99 * mid.x, 0.01 * p.y + 0.99 * mid.y})) new_leg(a, b, p, h);
+}
+
+// Whether the segment p-q crosses a leg at any position up to the count.
+bool cross_front(Pt p, Pt q, double tol) {
+  double xlo = std::min(p.x, q.x), xhi = std::max(p.x, q.x), ylo = std::min(p.y, q.y), yhi = std::max(p.y, q.y);
+  double P1[2] = {p.x, p.y}, P2[2] = {q.x, q.y}, work[2];
+  uint32_t mark = ++stamp;
+  bool hit = false;
+  leggrid.query(xlo, ylo, xhi, yhi, [&](leg *l) {
+    if (hit || l->stamp == mark) return;
+    l->stamp = mark;
+    Pt a = at(l->a), b = at(l->b);
+    if (!(std::min(a.x, b.x) < xhi && std::max(a.x, b.x) > xlo && std::min(a.y, b.y) < yhi &&
+          std::max(a.y, b.y) > ylo))
+      return;
+    double B[2] = {b.x, b.y}, A[2] = {a.x, a.y};
+    if (lined_insect_1(P1, P2, B, A, work, tol)) hit = true;
+  });
+  return hit;
+}
+
+double cross(Pt A, Pt B, Pt C) { return (B.x - A.x) * (C.y - B.y) - (C.x - B.x) * (B.y - A.y); }
+
+// The angles at A and at B of triangle A, B, C stay below arccot(-0.4).
+bool blunt(Pt A, Pt B, Pt C, double x) {
+  return ((A.x - C.x) * (B.x - A.x) + (A.y - C.y) * (B.y - A.y)) / x > 0.4 ||
+         ((C.x - B.x) * (B.x - A.x) + (C.y - B.y) * (B.y - A.y)) / x > 0.4;
+}
+
+void draw_sides(int32_t a, int32_t b, int32_t c) {
+  Pt A = at(a), B = at(b), C = at(c);
+  for (uint16_t view : {M->meshview, mesher2_debug ? M->debugview : uint16_t(0)}) {
+    if (!drawable(view)) continue;
+    gag_drawline_1(view, A.x, A.y, C.x, C.y);
+    gag_drawline_1(view, B.x, B.y, C.x, C.y);
+  }
+}
+
+void linkup(int32_t li, int32_t c, int32_t kb, int32_t ka) {
+  int32_t a = legs[li - 1]->a, b = legs[li - 1]->b;
+  reserve_tables();
+  int32_t cell = meshes_new_cell_0(M);
+  MeshCell &C = M->cells.data[cell - 1];
+  C.basis = tri3, C.region = current_region;
+  C.bytes.count = 0;
+  meshes_new_nodecell(M, c, cell);
+  meshes_new_nodecell(M, a, cell);
+  meshes_new_nodecell(M, b, cell);
+  meshes_renode3_0(M, cell, a, b, c);
+  draw_sides(a, b, c);
+  deactivate(a, b);
+  if (ka == 0) activate(a, c);
+  else deactivate(c, a);
+  if (kb == 0) activate(c, b);
+  else deactivate(b, c);
+}
+
+bool close_link(int32_t li, int32_t c, double f) {
+  const leg &l = *legs[li - 1];
+  Pt A = at(l.a), B = at(l.b), C = at(c);
+  double hA = node(l.a).spacing, hB = node(l.b).spacing, hC = node(c).spacing;
+  double x = cross(A, B, C);
+  if (x <= 0) return false;
+  int32_t kb = ifactive(l.b, c, 6), ka = ifactive(c, l.a, 6);
+  double Lbc = dist2(C, B), Lca = dist2(A, C), Lab = std::min(dist2(B, A), hA * hB);
+  if (ka == 0 && kb == 0) {
+    if ((x / Lab) * std::sqrt(hA * hB) / hC > f) return false;
+    if (Lbc > f * f * Lab || Lca > f * f * Lab) return false;
+  }
+  if (blunt(A, B, C, x)) return false;
+  if (kb == 0 && Lbc > sq(f * gspace_feature({(B.x + C.x) / 2, (B.y + C.y) / 2}))) return false;
+  if (ka == 0 && Lca > sq(f * gspace_feature({(C.x + A.x) / 2, (C.y + A.y) / 2}))) return false;
+  if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
+  if (cross_front(A, C, 1e-5) || cross_front(B, C, 1e-5)) return false;
+  linkup(li, c, kb, ka);
+  return true;
+}
+
+struct Slot {
+  double score;
+  int32_t node;
+};
+
+// Closes the leg onto the best of up to four nearby front or joint nodes.
+int32_t nearest(Pt mid, int32_t li, double h, double f) {
+  const leg &l = *legs[li - 1];
+  double G = D->features.aspect > 0 ? D->features.aspect : 4.0;
+  Slot slots[7] = {{G * G, 1}};
+  int fill = 1;
+  // Every node outside the radius scores at least G^2 and is never entered.
+  double R = std::sqrt(G * G * node_hmax * h) * 1.0001;
+  static std::vector<Slot> found;
+  found.clear();
+  // A node without legs that is not a joint node leaves the grid as it is met; it
+  // comes back if it gets a leg again.
+  nodegrid.prune(mid.x - R, mid.y - R, mid.x + R, mid.y + R, [&](int32_t n) {
+    const MeshNode &N = node(n);
+    if (N.kind != 1 && nodelegs[n - 1].empty()) {
+      ingrid[n - 1] = 0;
+      return false;
+    }
+    if (n == l.a || n == l.b) return true;
+    double s = dist2(mid, at(n)) / (double(N.spacing) * h);
+    if (s < G * G) found.push_back({s, n});
+    return true;
+  });
+  std::sort(found.begin(), found.end(), [](const Slot &u, const Slot &v) { return u.node < v.node; });
+  for (const Slot &c : found) {
+    if (!(c.score < slots[fill - 1].score)) continue;
+    int k = 0;
+    while (k < fill && !(slots[k].score > c.score)) k++;
+    for (int j = std::min(fill, 5); j > k; j--) slots[j] = slots[j - 1];
+    slots[k] = c;
+    if (fill < 5) fill++;
+  }
+  for (int k = 0; k < fill - 1; k++)
+    if (close_link(li, slots[k].node, f)) return slots[k].node;
+  return 0;
+}
+
+int32_t close_links(double f) {
+  int32_t total = 0, closed;
+  do {
+    closed = 0;
+    int32_t count = legcount;
+    for (int32_t i = 1; i <= count; i++) {
+      const leg &l = *legs[i - 1];
+      if (l.state != 1) continue;
+      Pt A = at(l.a), B = at(l.b);
+      double h = std::sqrt(double(node(l.a).spacing) * double(node(l.b).spacing));
+      if (nearest({(A.x + B.x) / 2, (A.y + B.y) / 2}, i, h, f)) closed++;
+    }
+    if (closed) leg_update();
+    total += closed;
+  } while (closed);
+  return total;
+}
+
+// ---- Protonodes ------------------------------------------------------------------------------
+
+Pt midpoint(const leg &l) {
+  Pt A = at(l.a), B = at(l.b);
+  return {(A.x + B.x) / 2, (A.y + B.y) / 2};
+}
+
+void place_protonodes() {
+  std::vector<int32_t> active;
+  for (int32_t i = 1; i <= legcount; i++) {
+    leg &l = *legs[i - 1];
+    l.sx = l.px, l.sy = l.py, l.smooth = l.spacing;
+    if (l.state == 1) active.push_back(i);
+  }
+  if (active.empty()) return;
+  static Buckets<int32_t> mids;
+  mids.setup(D->grid.box, nodegrid.inv > 0 ? 1 / nodegrid.inv : 1);
+  double rmax = 0;
+  std::vector<Pt> M_(legcount + 1), S(legcount + 1);
+  for (int32_t i : active) {
+    M_[i] = midpoint(*legs[i - 1]);
+    mids.add(M_[i].x, M_[i].y, i);
+    rmax = std::max(rmax, legs[i - 1]->smooth);
+  }
+  std::vector<int32_t> cand;
+  for (int sweep = 1; sweep <= 21; sweep++) {
+    double Dm = 0, Sigma = 0;
+    for (int32_t i : active) {
+      const leg &li = *legs[i - 1];
+      Pt Mi = M_[i], Si = {li.sx, li.sy}, Ai = at(li.a), Bi = at(li.b);
+      double r = li.smooth, wi = r * r / (0.25 * r * r + dist2(Mi, Si));
+      double X = wi * li.px, Y = wi * li.py;
+      cand.clear();
+      mids.query(Si.x - rmax, Si.y - rmax, Si.x + rmax, Si.y + rmax, [&](int32_t j) { cand.push_back(j); });
+      std::sort(cand.begin(), cand.end());
+      for (int32_t j : cand) {
+        const leg &lj = *legs[j - 1];
+        Pt Mj = M_[j], Aj = at(lj.a), Bj = at(lj.b);
+        double rj = lj.smooth, d2 = dist2(Mj, Si);
+        if (!(d2 < rj * rj)) continue;
+        if ((Bi.x - Ai.x) * (Mj.y - Ai.y) - (Bi.y - Ai.y) * (Mj.x - Ai.x) < 0) continue;
+        if ((Bj.x - Aj.x) * (Mi.y - Aj.y) - (Bj.y - Aj.y) * (Mi.x - Aj.x) < 0) continue;
+        double w = rj * rj / (0.25 * rj * rj + d2);
+        X += w * lj.px, Y += w * lj.py, wi += w;
+      }
+      S[i] = wi > 0 ? Pt{X / wi, Y / wi} : Si;
+    }
+    for (int32_t i : active) {
+      leg &l = *legs[i - 1];
+      Dm += dist2(S[i], {l.sx, l.sy});
+      Sigma += S[i].x * S[i].x + S[i].y * S[i].y;
+      l.sx = S[i].x, l.sy = S[i].y;
+    }
+    if (Dm <= 1e-6 * Sigma) break;
+  }
+  mids.clear();
+}
+
+void merge_protonodes() {
+  std::vector<int32_t> active;
+  double hmax = 0;
+  for (int32_t i = 1; i <= legcount; i++)
+    if (legs[i - 1]->state == 1) active.push_back(i), hmax = std::max(hmax, legs[i - 1]->smooth);
+  if (active.empty()) return;
+  static Buckets<int32_t> spots;
+  spots.setup(D->grid.box, nodegrid.inv > 0 ? 1 / nodegrid.inv : 1);
+  std::vector<Pt> S(legcount + 1);
+  std::vector<uint8_t> has(legcount + 1);
+  std::vector<int32_t> cand;
+  for (int sweep = 1; sweep <= 11; sweep++) {
+    spots.clear();
+    for (int32_t i : active) spots.add(legs[i - 1]->sx, legs[i - 1]->sy, i);
+    for (int32_t i : active) {
+      const leg &li = *legs[i - 1];
+      Pt Si = {li.sx, li.sy};
+      double hi = li.smooth, R = std::sqrt(0.25 * hi * hmax) * 1.0001, X = 0, Y = 0, W = 0;
+      cand.clear();
+      spots.query(Si.x - R, Si.y - R, Si.x + R, Si.y + R, [&](int32_t j) { cand.push_back(j); });
+      std::sort(cand.begin(), cand.end());
+      for (int32_t j : cand) {
+        const leg &lj = *legs[j - 1];
+        double q = hi * lj.smooth, d2 = dist2(Si, {lj.sx, lj.sy});
+        if (!(d2 < 0.25 * q)) continue;
+        double w = q / (0.25 * q + d2);
+        X += w * lj.sx, Y += w * lj.sy, W += w;
+      }
+      for (int32_t u = 0; u < D->unattached.count; u++) {
+        int32_t k = D->unattached.data[u];
+        double hk = node(k).spacing, d2 = dist2(at(k), Si);
+        if (!(d2 < 0.25 * hi * hk)) continue;
+        double w = 1 / (d2 + hk);
+        X += w * node(k).x, Y += w * node(k).y, W += w;
+      }
+      has[i] = W > 0;
+      if (W > 0) S[i] = {X / W, Y / W};
+    }
+    double Dm = 0, Sigma = 0;
+    for (int32_t i : active) {
+      leg &l = *legs[i - 1];
+      if (!has[i] || !(dist2(S[i], {l.px, l.py}) < sq(0.5 * l.smooth))) continue;
+      Dm += dist2(S[i], {l.sx, l.sy});
+      Sigma += l.sx * l.sx + l.sy * l.sy;
+      l.sx = S[i].x, l.sy = S[i].y;
+    }
+    if (Dm <= 1e-6 * Sigma) break;
+  }
+  spots.clear();
+}
+
+bool validate(int32_t li, Pt C, double h) {
+  const leg &l = *legs[li - 1];
+  Pt A = at(l.a), B = at(l.b);
+  double hA = node(l.a).spacing, hB = node(l.b).spacing;
+  double x = cross(A, B, C);
+  if (x <= 0) return false;
+  if ((x / dist2(B, A)) * std::sqrt(hA * hB) / h > 10.0) return false;
+  double Lbc = dist2(C, B), Lca = dist2(A, C);
+  if (Lbc > 25 * hB * h || Lca > 25 * hA * h) return false;
+  if (blunt(A, B, C, x)) return false;
+  if (Lbc > sq(5 * gspace_feature({(B.x + C.x) / 2, (B.y + C.y) / 2})) ||
+      Lca > sq(5 * gspace_feature({(C.x + A.x) / 2, (C.y + A.y) / 2})))
+    return false;
+  if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
+  double a[2] = {A.x, A.y}, b[2] = {B.x, B.y}, c[2] = {C.x, C.y}, q[2];
+  if (edges_cross_boundary(&D->edges, &D->joints, a, c, q, 1e-5) ||
+      edges_cross_boundary(&D->edges, &D->joints, b, c, q, 1e-5))
+    return false;
+  return !cross_front(A, C, 1e-5) && !cross_front(B, C, 1e-5);
+}
+
+int32_t link_protonodes(pad *panel, uint16_t line) {
+  int32_t count = legcount, made = 0;
+  struct Link {
+    int32_t pos, node;
+  };
+  std::vector<Link> links;
+  static Buckets<int32_t> linkgrid;
+  linkgrid.setup(D->grid.box, nodegrid.inv > 0 ? 1 / nodegrid.inv : 1);
+  auto enter = [&](int32_t j, int32_t m) {
+    linkgrid.add(node(m).x, node(m).y, int32_t(links.size()));
+    links.push_back({j, m});
+  };
+  for (int32_t j = 1; j <= count; j++) {
+    const leg &l = *legs[j - 1];
+    if ((l.state == 1 || l.state == 3) && l.linked) enter(j, l.linked);
+  }
+  std::vector<Link> cand;
+  for (int32_t i = 1; i <= count; i++) {
+    leg &l = *legs[i - 1];
+    if (l.state != 1) continue;
+    Pt S = {l.sx, l.sy};
+    double h = l.smooth;
+    int32_t got = 0;
+    // 1. A fixed point within half the spacing.
+    for (int32_t u = 0; u < D->unattached.count && !got; u++) {
+      int32_t k = D->unattached.data[u];
+      if (dist2(S, at(k)) < 0.25 * h * h && close_link(i, k, 5.0)) {
+        got = k;
+        vectorl_delete_index(&D->unattached, u + 1);
+      }
+    }
+    // 2. A node made or reached by an earlier leg of this pass.
+    if (!got) {
+      cand.clear();
+      linkgrid.query(S.x - 0.5 * h, S.y - 0.5 * h, S.x + 0.5 * h, S.y + 0.5 * h, [&](int32_t e) {
+        const Link &k = links[e];
+        if (k.pos < i) cand.push_back(k);
+      });
+      std::sort(cand.begin(), cand.end(), [](const Link &u, const Link &v) { return u.pos < v.pos; });
+      for (const Link &k : cand) {
+        const leg &lj = *legs[k.pos - 1];
+        if (!((lj.state == 1 || lj.state == 3) && lj.linked == k.node)) continue;
+        if (!(dist2(S, at(k.node)) < 0.25 * h * h)) continue;
+        if (close_link(i, k.node, 5.0)) {
+          got = k.node;
+          break;
+        }
+      }
+    }
+    // 3. A new node at the protonode.
+    if (!got && validate(i, S, h)) {
+      got = new_layout_node(S.x, S.y, h);
+      linkup(i, got, 0, 0);
+    }
+    if (got) {
+      l.linked = got;
+      made++;
+      enter(i, got);
+    }
+    display_update_num(panel, line, M->cells.count);
+    if (display_checkkey(panel)) break;
+  }
+  linkgrid.clear();
+  if (made > 0) leg_update();
+  return made;
+}
+
+// ---- Fixed points left over --------------------------------------------------------------
+
+// Splits cell c and its neighbour across side s at node X lying on that side.
+void split_side(int32_t c, int s, int32_t X) {
+  MeshCell *cc = &M->cells.data[c - 1];
+  int32_t n = cc->neighbour[s - 1];
+  const uint8_t *rs = mesh2_sides[s - 1];
+  int32_t A = cc->nodes.data[rs[0] - 1], p = cc->nodes.data[rs[1] - 1], q = cc->nodes.data[rs[2] - 1];
+  MeshCell *nc = &M->cells.data[n - 1];
+  uint16_t t = meshes_find_side_0(&M->cells, n, c);
+  const uint8_t *rt = mesh2_sides[t - 1];
+  int32_t B = nc->nodes.data[rt[0] - 1];
+  int32_t xq = cc->neighbour[rs[1] - 1], xp = nc->neighbour[rt[1] - 1];  // across q-A and p-B
+  int32_t c2 = meshes_new_cell_0(M), n2 = meshes_new_cell_0(M);
+  cc = &M->cells.data[c - 1], nc = &M->cells.data[n - 1];
+  MeshCell &C2 = M->cells.data[c2 - 1], &N2 = M->cells.data[n2 - 1];
+  for (auto [dst, src] : {std::pair{&C2, cc}, {&N2, nc}}) {
+    dst->basis = src->basis, dst->region = src->region, dst->region2 = src->region2;
+    dst->changed = 1, dst->bytes.count = 0, dst->error = src->error;
+  }
+  // c = (A, p, X), c2 = (A, X, q), n = (B, q, X), n2 = (B, X, p), each in its old places.
+  cc->nodes.data[rs[2] - 1] = X;
+  C2.nodes.data[0] = A, C2.nodes.data[1] = X, C2.nodes.data[2] = q;
+  nc->nodes.data[rt[2] - 1] = X;
+  N2.nodes.data[0] = B, N2.nodes.data[1] = X, N2.nodes.data[2] = p;
+  cc->neighbour[rs[0] - 1] = n2, cc->neighbour[rs[1] - 1] = c2;
+  C2.neighbour[0] = n, C2.neighbour[1] = xq, C2.neighbour[2] = c;
+  nc->neighbour[rt[0] - 1] = c2, nc->neighbour[rt[1] - 1] = n2;
+  N2.neighbour[0] = c, N2.neighbour[1] = xp, N2.neighbour[2] = n;
+  meshes_fix_nabor(M, xq, c, c2);
+  meshes_fix_nabor(M, xp, n, n2);
+  node(X).nodecell.count = 0;
+  for (int32_t k : {c, c2, n, n2}) meshes_new_nodecell(M, X, k);
+  meshes_fix_nodecell(M, q, c, c2);
+  meshes_fix_nodecell(M, p, n, n2);
+  meshes_new_nodecell(M, A, c2);
+  meshes_new_nodecell(M, B, n2);
+  for (int32_t k : {c, c2, n, n2}) {
+    mesh2_fix_bdid2(M, k);
+    meshes_set_centroid_1(M, k);
+  }
+}
+
+// A fixed point inside no cell: at a vertex (grid tolerance) the joint takes that
+// vertex; on an interior side both cells are split at it.
+void settle_fixed_point(int32_t X) {
+  Pt x = at(X);
+  double tol = D->grid.tolerance;
+  for (int32_t c = 1; c <= M->cells.count; c++) {
+    const MeshCell &cell = M->cells.data[c - 1];
+    if (!cell.alive || cell.basis != tri3) continue;
+    pointd v[3], px = {x.x, x.y};
+    for (int i = 0; i < 3; i++) v[i] = {node(cell.nodes.data[i]).x, node(cell.nodes.data[i]).y};
+    if (!meshes_incell_0(&v[0], &v[1], &v[2], &px, 1e-6)) continue;
+    for (int i = 0; i < 3; i++) {
+      int32_t n = cell.nodes.data[i];
+      if (std::hypot(v[i].x - x.x, v[i].y - x.y) > tol) continue;
+      uint16_t j = node(X).id;
+      if (j >= 1 && j <= M->jointnodes.count) M->jointnodes.data[j - 1] = n;
+      if (node(n).kind == 0) node(n).kind = 1, node(n).id = j;
+      return;
+    }
+    // The side with the smallest relative distance to the point.
+    int best = 0;
+    double least = HUGE_VAL;
+    for (int s = 1; s <= 3; s++) {
+      const pointd &a = v[s % 3], &b = v[(s + 1) % 3];
+      double len = std::hypot(b.x - a.x, b.y - a.y);
+      double h = std::fabs((b.x - a.x) * (x.y - a.y) - (b.y - a.y) * (x.x - a.x)) / len;
+      if (h < least) least = h, best = s;
+    }
+    if (cell.neighbour[best - 1] <= 0) return;
+    split_side(c, best, X);
+    node(X).alive = 1;
+    return;
+  }
+}
+
+void insert_fixed_points() {
+  for (int32_t u = 0; u < D->unattached.count; u++) {
+    int32_t X = D->unattached.data[u];
+    if (X < 1 || X > M->nodes.count || node(X).nodecell.count) continue;
+    node(X).alive = 0;
+    pointd px = {node(X).x, node(X).y};
+    for (int32_t c = 1; c <= M->cells.count; c++) {
+      const MeshCell &cell = M->cells.data[c - 1];
+      if (!cell.alive) continue;
+      pointd v[3];
+      for (int i = 0; i < 3; i++) v[i] = {node(cell.nodes.data[i]).x, node(cell.nodes.data[i]).y};
+      if (meshes_incell_0(&v[0], &v[1], &v[2], &px, -1e-6)) {
+        refine2_radial_split_tri3(M, c, X);
+        node(X).alive = 1;
+        break;
+      }
+    }
+    if (!node(X).alive) settle_fixed_point(X);
+  }
+}
+
+void status_pair(pad *panel, uint16_t *l1, uint16_t *l2, uint16_t r) {
+  String a = label("REGION "), b = label("CELLS ");
+  *l1 = display_report_num(panel, 0, &a, r);
+  *l2 = display_report_num(panel, 0, &b, M->cells.count);
+}
+
+}  // namespace
+
+int gromesh2_init() {
+  TRACE("gromesh2");
+  return 0;
+}
+
+// ---- Boundary node layout -------------------------------------------------------------------
+
+void gromesh2_grid_edges(pde *p, Mesh *m) {
+  TRACE("gromesh2_grid_edges_0");
+  P = p, M = m, D = m->domain;
+  // 1. The maps.
+  vectorl_resize(&m->jointnodes, D->joints.count, std::max<int32_t>(D->joints.count, m->jointnodes.capacity));
+  for (int32_t j = 0; j < m->jointnodes.count; j++) m->jointnodes.data[j] = 0;
+  vector2l_resize(&m->edgenodes, D->edges.count, std::max<int32_t>(D->edges.count, m->edgenodes.capacity));
+  for (int32_t e = 0; e < m->edgenodes.count; e++) m->edgenodes.data[e].count = 0;
+  D->unattached.count = 0;
+  // 2. Joint nodes.
+  for (uint16_t j = 1; j <= D->joints.count; j++) {
+    const Joint &J = D->joints.data[j - 1];
+    bool meshed = J.kind == 3;
+    for (int32_t k = 0; k < J.edges.count && !meshed; k++) meshed = !D->edges.data[J.edges.data[k] - 1].external;
+    if (!meshed) continue;
+    double h = j <= D->features.jointspacing.count ? D->features.jointspacing.data[j - 1] : D->features.basespacing;
+    int32_t n = new_layout_node(J.x, J.y, h);
+    node(n).kind = 1, node(n).id = j;
+    m->jointnodes.data[j - 1] = n;
+    vectorl_insert_0(&D->unattached, n);
+  }
+  // 3. Images of periodic joints.
+  bool periodic_on = D->periodics.count && !D->perextrude;
+  if (periodic_on)
+    for (uint16_t j = 1; j <= D->joints.count; j++) {
+      uint16_t im = D->joints.data[j - 1].image;
+      if (im && m->jointnodes.data[j - 1] && m->jointnodes.data[im - 1])
+        vectorll_insert(&m->images, m->jointnodes.data[j - 1], m->jointnodes.data[im - 1]);
+    }
+  // 4.-6. Every meshed edge from its feature item.
+  String bl = label("BOUNDARY ");
+  uint16_t line = display_report_num(&p->status, 0, &bl, 0);
+  for (uint16_t e = 1; e <= D->edges.count; e++) {
+    const Edge &E = D->edges.data[e - 1];
+    if (E.external || E.image) continue;
+    display_update_num(&p->status, line, e);
+    vectorl &list = m->edgenodes.data[e - 1];
+    int32_t first = m->jointnodes.data[E.joint1 - 1], last = m->jointnodes.data[E.joint2 - 1];
+    vectorl_delete(&D->unattached, first);
+    node(first).kind = 1, node(first).id = E.joint1;
+    vectorl_one_more(&list, first);
+    if (e <= D->features.count) {
+      const featureitem &it = D->features.items[e - 1];
+      int32_t mcount = it.samples.count;
+      const double *s = it.distances.data, *h = it.spacings.data;
+      std::vector<double> t(std::max(mcount, 1), 0.0);
+      for (int32_t k = 1; k < mcount; k++) t[k] = t[k - 1] + (s[k] - s[k - 1]) / ((h[k] + h[k - 1]) / 2);
+      double T = mcount ? t[mcount - 1] : 0;
+      int32_t n = int32_t(std::round(T));
+      if (n < 2) n = 1;
+      int32_t k = 0;
+      for (int32_t i = 1; i < n; i++) {
+        double tau = i * (T / n);
+        while (t[k + 1] <= tau && k < mcount - 2) k++;
+        double phi = (tau - t[k]) / (t[k + 1] - t[k]), pt[2];
+        edges_move_dist(&E, &D->joints, s[k] + phi * (s[k + 1] - s[k]), pt);
+        int32_t nd = new_layout_node(pt[0], pt[1], h[k] + phi * (h[k + 1] - h[k]));
+        node(nd).kind = 2, node(nd).id = e;
+        vectorl_one_more(&list, nd);
+      }
+    }
+    vectorl_delete(&D->unattached, last);
+    vectorl_one_more(&list, last);
+  }
+  display_unreport(&p->status, line);
+  // 7. Periodic sources copy their image's layout.
+  if (periodic_on)
+    for (uint16_t q = 1; q <= D->periodics.count; q++) {
+      const ::periodic &dec = D->periodics.data[q - 1];
+      for (int32_t k = 0; k < std::min(dec.sources.count, dec.images.count); k++) {
+        uint16_t e = dec.sources.data[k], f = dec.images.data[k];
+        const Edge &E = D->edges.data[e - 1], &F = D->edges.data[f - 1];
+        if (E.external) continue;
+        const vectorl &img = m->edgenodes.data[f - 1];
+        vectorl &list = m->edgenodes.data[e - 1];
+        list.count = 0;
+        bool reversed = F.joint1 == D->joints.data[E.joint2 - 1].image;
+        int32_t first = m->jointnodes.data[E.joint1 - 1], last = m->jointnodes.data[E.joint2 - 1];
+        vectorl_delete(&D->unattached, first);
+        vectorl_one_more(&list, first);
+        int32_t len = img.count;
+        for (int32_t i = 2; i <= len - 1; i++) {
+          int32_t src = img.data[(reversed ? len - i + 1 : i) - 1];
+          point3d a = {node(src).x, node(src).y, 0}, b;
+          geom3d_rotate_0(&b, &dec.inverse, &a);
+          int32_t nd = new_layout_node(b.x, b.y, node(src).spacing);
+          node(nd).kind = 2, node(nd).id = e;
+          vectorl_one_more(&list, nd);
+          vectorll_insert(&m->images, nd, src);
+        }
+        vectorl_delete(&D->unattached, last);
+        vectorl_one_more(&list, last);
+      }
+    }
+  // 8. The layout in the debug log.
+  if (mesher2_debug && debug_file)
+    for (int32_t e = 1; e <= m->edgenodes.count; e++) {
+      debug_printf("BOUNDARY SEGMENT %d, %d nodes\n", e, m->edgenodes.data[e - 1].count);
+      vectorl_print_1(debug_file, &m->edgenodes.data[e - 1], "NODES:");
+    }
+}
+
+// ---- The front ---------------------------------------------------------------------------------
+
+void gromesh2_growfront(pde *p, Mesh *m) {
+  TRACE("gromesh2_growfront_0");
+  P = p, M = m, D = m->domain;
+  pad *panel = &p->status;
+  // 1. The debug view.
+  if (mesher2_debug) {
+    debug_printf("GROWFRONT\n");
+    if (drawable(m->debugview)) gag_showwindow(m->debugview, 3);
+  }
+  // The node index over the domain, buckets about the smallest boundary spacing.
+  double hmin = HUGE_VAL;
+  node_hmax = 0;
+  for (int32_t n = 1; n <= m->nodes.count; n++) {
+    double h = node(n).spacing;
+    if (h > 0) hmin = std::min(hmin, h), node_hmax = std::max(node_hmax, h);
+  }
+  if (!(hmin < HUGE_VAL)) hmin = D->features.basespacing > 0 ? D->features.basespacing : D->grid.size;
+  // Buckets of twice the base spacing: the queries reach a few spacings out.
+  double bucket = std::max(hmin, D->features.basespacing > 0 ? 2 * D->features.basespacing : hmin);
+  nodegrid.setup(D->grid.box, bucket);
+  leggrid.setup(D->grid.box, bucket);
+  indexing = true;
+  nodelegs.assign(m->nodes.count, {});
+  // 2. Regions from the last to the first.
+  for (uint16_t r = D->regions.count; r >= 1; r--) {
+    if (D->regions.data[r - 1].type != 0) continue;
+    uint16_t rline, cline;
+    status_pair(panel, &rline, &cline, r);
+    legcount = 0;
+    current_region = r;
+    for (auto &v : nodelegs) v.clear();
+    dirty.clear();
+    leggrid.clear();
+    nodegrid.clear();
+    ingrid.assign(m->nodes.count, 0);
+    for (int32_t n = 1; n <= m->nodes.count; n++)
+      if (node(n).kind == 1) grid_node(n);
+    if (mesher2_debug) {
+      if (drawable(m->debugview)) {
+        gag_clearview_0(m->debugview);
+        plot_show_region_0(m->debugview, p->styles, D, r);
+      }
+      debug_printf("\n BEGIN REGION %d\n", r);
+    }
+    // Seeding from every edge with r on a side.
+    for (uint16_t e = 1; e <= D->edges.count && e <= m->edgenodes.count; e++) {
+      const Edge &E = D->edges.data[e - 1];
+      const vectorl &l = m->edgenodes.data[e - 1];
+      for (int32_t k = 1; k < l.count; k++) {
+        if (E.side_regions[0] == r) activate(l.data[k - 1], l.data[k]);
+        if (E.side_regions[1] == r) activate(l.data[k], l.data[k - 1]);
+      }
+    }
+    leg_update();
+    // The cycle of series of passes.
+    bool progress = true;
+    while (legcount > 0 && progress && !p->stop && !p->error) {
+      double f = 1.8;
+      while (true) {
+        int32_t c = close_links(f);
+        if (mesher2_debug > 1) display_waitkey(0);
+        place_protonodes();
+        merge_protonodes();
+        int32_t k = link_protonodes(panel, cline);
+        if (mesher2_debug > 1) display_waitkey(0);
+        f *= 1.1;
+        progress = c + k != 0;
+        if (legcount == 0 || progress || p->stop || p->error || f > 6.0) break;
+      }
+    }
+    if (legcount > 0 && !p->stop && !p->error) debug_printf("REGION %d ABANDONED WITH %d OPEN LEGS\n", r, legcount);
+    display_unreport(panel, rline);
+    if (p->stop || p->error) {
+      release_legs();
+      return;
+    }
+    if (mesher2_debug) display_waitkey(0);
+  }
+  // 3.-4. Neighbours; the front's storage goes.
+  mesh2_resolve_nabors2(m, 0);
+  release_legs();
+  // 5. The fixed points no leg reached.
+  gromesh2_insert_points(m);
+}
+
+void gromesh2_insert_points(Mesh *m) {
+  TRACE("gromesh2_insert_points_0");
+  M = m, D = m->domain;
+  insert_fixed_points();
+}

@@ -1,0 +1,56 @@
+// A descriptor read by the boundary actions and meshed: an L-shape with a fillet at its
+// re-entrant corner and a fixed point.
+#include <cmath>
+#include <numbers>
+
+#include "elements/meshes.h"
+#include "mesher/mesher2.h"
+#include "tests/mesher/fixture.h"
+#include "tests/reader/actions.h"
+
+namespace {
+
+struct Described : Actions {
+  decltype(meshes_yesno) platform = meshes_yesno;
+  void SetUp() override {
+    Actions::SetUp();
+    std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);  // the real end of a descriptor
+    meshes_yesno = answer_yes;
+    mesh_questions.clear();
+  }
+  void TearDown() override {
+    meshes_yesno = platform;
+    Actions::TearDown();
+  }
+};
+
+TEST_F(Described, FilletedLShapeWithAFixedPoint) {
+  ASSERT_EQ(parse("SELECT NGRID = 16 VARIABLES u EQUATIONS div(grad(u)) + 1 = 0 BOUNDARIES "
+                  "REGION 1 START(-1,-1) VALUE(u) = 0 LINE TO (0,-1) TO (0,0) FILLET(0.25) TO (1,0) TO (1,1) "
+                  "TO (-1,1) TO FINISH FIXED POINT (-0.5, 0.5) END"),
+            "ok");
+  Mesh &m = p->mesh;
+  p->phase = 5, p->basis = tri3;
+  ASSERT_EQ(mesher2_freshmesh(p, 1, uint16_t(p->ngrid)), 6);
+  EXPECT_TRUE(mesh_questions.empty());
+  // The cells cover the L-shape less the corner the fillet cuts off: r^2 (1 - pi/4)
+  // outside the arc, the arc itself followed by straight sides.
+  double area = 0;
+  for (int32_t c = 1; c <= m.cells.count; c++)
+    if (m.cells.data[c - 1].alive) area += meshes_cell_area_1(&m, c);
+  double cut = 0.25 * 0.25 * (1 - std::numbers::pi / 4);
+  EXPECT_NEAR(area, 3 + cut, 0.01);
+  EXPECT_GT(area, 3);
+  // The boundary nodes lie about 2/16 apart; the fixed point is a live node, moved off
+  // the grid lines by half a grid quantum.
+  const vectorl &bottom = m.edgenodes.data[0];
+  EXPECT_NEAR(bottom.count, 9, 1);
+  bool fixed = false;
+  for (int32_t n = 1; n <= m.nodes.count; n++) {
+    const MeshNode &N = m.nodes.data[n - 1];
+    if (N.alive && N.nodecell.count && std::hypot(N.x + 0.5, N.y - 0.5) < 1e-6) fixed = true;  // QUANTIZE moves it
+  }
+  EXPECT_TRUE(fixed);
+}
+
+}  // namespace
