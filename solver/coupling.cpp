@@ -651,6 +651,8 @@ static void jmatrix(pde *p, uint16_t i, uint16_t j, bool time) {
     TreeNode *tree = jac_tree(time ? &eq->timejac : &eq->voljac, R, j);
     if (tree) load_block(p, tree, treeval_vol_jacobian(p, buf, tree, &ep, ri, cj), nr, nc, buf);
     if (!time) {
+      // Natural sides by the residual's rule, so that A stays the derivative of F
+      // also on a side inside one region.
       int dim = elements_dimension[cell->basis];
       for (int s = 1; s <= dim + 1; s++) {
         if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;

@@ -119,6 +119,13 @@ TEST_P(Jacobian, MatchesCentralDifferences) {
                      "POINT LOAD(u) = u^3 TO (0,1) NATURAL(u) = 0 NATURAL(v) = 0 LINE TO FINISH";
   ASSERT_EQ(setup(desc), "ok");
   grid(2, 2, tri6, 1.0, 1.0);
+  // The diagonal of the first square carries the right edge's natural terms: a side
+  // inside one region, taken once by the higher-numbered cell in both F and A.
+  MeshCell &c1 = p->mesh.cells.data[0], &c2 = p->mesh.cells.data[1];
+  for (int s = 0; s < 3; s++) {
+    if (c1.neighbour[s] == 2) c1.bdid[s] = edge_at(1, 0.5);
+    if (c2.neighbour[s] == 1) c2.bdid[s] = edge_at(1, 0.5);
+  }
   layout();
   auto f = [](int k, double x, double y) { return k == 1 ? 0.5 + x * y - 0.3 * x * x : 0.2 + 0.7 * y * y - x; };
   values(f);
