@@ -3,6 +3,7 @@
 // scaling and symmetry edge cases.
 #include <cmath>
 
+#include "elements/evalpoint.h"
 #include "runtime/vectorld.h"
 #include "runtime/vectorll.h"
 #include "runtime/vectort.h"
@@ -77,6 +78,16 @@ TEST_F(Coupling, PoissonResidualVanishesInside) {
     EXPECT_NEAR(S.data[r - 1] - F.data[r - 1], 0.0, 1e-12 * big) << n;
   }
   EXPECT_EQ(interior, 7 * 5);
+  // The normal at a node of the right edge is the outward unit normal there.
+  evalpoint at{};
+  uint16_t right = edge_at(1, 0.5);
+  int32_t node = 0;
+  for (int32_t n = 1; n <= p->mesh.nodes.count && !node; n++)
+    if (p->mesh.nodes.data[n - 1].kind == 2 && p->mesh.nodes.data[n - 1].id == right) node = n;
+  ASSERT_EQ(run([&] { bnormal(p, &at, node, 1, dominpde_find_surf_bc(p->mesh.domain, right, 1, &p->formulas)); }),
+            "ok");
+  EXPECT_NEAR(at.nx, 1.0, 1e-14);
+  EXPECT_NEAR(at.ny, 0.0, 1e-14);
   // The Jacobian of -integral(grad u . grad v) is negative definite: sign -1, and the
   // row scale -range makes the scaled diagonal positive.
   double times[2] = {0, 0};
