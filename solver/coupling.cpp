@@ -527,37 +527,36 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
   display_unreport(&p->status, line);
 }
 
-void coupling_set_bvals_0(pde *p, vector2d *table, const double times[2]) {
-  TRACE("coupling_set_bvals_0");
+// Calls f(variable, node, condition) for every value-list node whose cell localises,
+// at the new time of the pair.
+template <class Fn> static void each_value_node(pde *p, const double times[2], bool varying, Fn f) {
   ep.t = times[1];
   for (uint16_t k = 1; k <= eqcount(p); k++) {
     const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
     for (int32_t i = 0; i < nodes->count; i++) {
       const bc *b = bcrec(p, uint16_t(bcs->data[i]));
-      if (b->varying) {
-        p->symmetric = 0;
+      if (b->varying && !varying) {
+        p->symmetric = 0;  // only a value independent of the solution is preset
         continue;
       }
-      int32_t n = nodes->data[i];
-      if (!loading_localize_node(&ep, &p->mesh, n, 0)) continue;
-      table->data[k - 1].data[n - 1] = treeval_eval(p, bc_tree(b, 1, ep.region), &ep);
+      if (loading_localize_node(&ep, &p->mesh, nodes->data[i], 0)) f(k, nodes->data[i], b);
     }
   }
 }
 
+void coupling_set_bvals_0(pde *p, vector2d *table, const double times[2]) {
+  TRACE("coupling_set_bvals_0");
+  each_value_node(p, times, false, [&](uint16_t k, int32_t n, const bc *b) {
+    table->data[k - 1].data[n - 1] = treeval_eval(p, bc_tree(b, 1, ep.region), &ep);
+  });
+}
+
 void coupling_set_bvals_1(pde *p, vectord *table, const double times[2]) {
   TRACE("coupling_set_bvals_1");
-  ep.t = times[1];
-  for (uint16_t k = 1; k <= eqcount(p); k++) {
-    const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
-    for (int32_t i = 0; i < nodes->count; i++) {
-      const bc *b = bcrec(p, uint16_t(bcs->data[i]));
-      if (b->type != valuebc && b->type != valuept) continue;
-      int32_t n = nodes->data[i];
-      if (!loading_localize_node(&ep, &p->mesh, n, 0)) continue;
+  each_value_node(p, times, true, [&](uint16_t k, int32_t n, const bc *b) {
+    if (b->type == valuebc || b->type == valuept)
       table->data[row_of(p, k, n) - 1] = treeval_eval(p, bc_tree(b, 0, ep.region), &ep);
-    }
-  }
+  });
 }
 
 void coupling_unmap(const vectord *g, pde *p, vector2d *tables) {
@@ -652,6 +651,8 @@ static void jmatrix(pde *p, uint16_t i, uint16_t j, bool time) {
     TreeNode *tree = jac_tree(time ? &eq->timejac : &eq->voljac, R, j);
     if (tree) load_block(p, tree, treeval_vol_jacobian(p, buf, tree, &ep, ri, cj), nr, nc, buf);
     if (!time) {
+      // Natural sides by the residual's rule, so that A stays the derivative of F
+      // also on a side inside one region.
       int dim = elements_dimension[cell->basis];
       for (int s = 1; s <= dim + 1; s++) {
         if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
@@ -727,33 +728,39 @@ static bool selects(const constraint *con, const MeshCell *cell) {
   return false;
 }
 
-static void constraint_rows(pde *p) {
+// Row r of A gains the integral Jacobians of the global record con by the field
+// variables 1..nvar over the cells it selects (all with every set), and with mirror
+// each resulting entry is also stored at (column, r).
+static void border_row(pde *p, constraint *con, int32_t r, uint16_t nvar, bool every, bool mirror) {
   Mesh *m = &p->mesh;
+  sparsemx_clear_row(&p->matrix, r);
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell *cell = &m->cells.data[c - 1];
+    if (!cell->alive || (!every && !selects(con, cell))) continue;
+    localize(p, c, 0);
+    for (uint16_t v = 1; v <= nvar; v++) {
+      TreeNode *tree = jac_tree(&con->perregion, cell->region, v);
+      if (!tree) continue;
+      int32_t n = treeval_constraint_jacobian(p, buf, tree, &ep, vbasis(p, v), con);
+      ep.constr = nullptr, ep.constrflag = 0;
+      for (int32_t a = 0; a < n; a++) {
+        if (buf[a] == 0) continue;
+        int32_t col = row_of(p, v, cellrec.nodes[a]);
+        double x = add_at(p, r, col, buf[a]);
+        if (mirror) store_at(&p->matrix, col, r, x);
+      }
+    }
+    pump(c);
+  }
+}
+
+static void constraint_rows(pde *p) {
   String label = lit("Constraint");
   uint16_t line = display_report_num(&p->status, 0, &label, 0);
-  uint16_t E = eqcount(p);
   for (uint16_t k = 1; k <= p->nconstraints; k++) {
     display_update_num(&p->status, line, k);
-    constraint *con = p->formulas.constraints.items[k - 1];
     int32_t r = p->ns + k;
-    sparsemx_clear_row(&p->matrix, r);
-    for (int32_t c = 1; c <= m->cells.count; c++) {
-      const MeshCell *cell = &m->cells.data[c - 1];
-      if (!cell->alive || !selects(con, cell)) continue;
-      localize(p, c, 0);
-      for (uint16_t v = 1; v <= E; v++) {
-        TreeNode *tree = jac_tree(&con->perregion, cell->region, v);
-        if (!tree) continue;
-        int32_t n = treeval_constraint_jacobian(p, buf, tree, &ep, vbasis(p, v), con);
-        ep.constr = nullptr, ep.constrflag = 0;
-        for (int32_t a = 0; a < n; a++) {
-          if (buf[a] == 0) continue;
-          int32_t col = row_of(p, v, cellrec.nodes[a]);
-          store_at(&p->matrix, col, r, add_at(p, r, col, buf[a]));
-        }
-      }
-      pump(c);
-    }
+    border_row(p, p->formulas.constraints.items[k - 1], r, eqcount(p), false, true);
     store_at(&p->matrix, r, r, 0.0);
     p->firstscale.data[r - 1] = -1.0;
     p->secondscale.data[r - 1] = 1.0;
@@ -762,28 +769,11 @@ static void constraint_rows(pde *p) {
 }
 
 static void scalar_rows(pde *p) {
-  Mesh *m = &p->mesh;
   String label = lit("Scalar");
   uint16_t line = display_report(&p->status, 0, &label);
   uint16_t F = p->nfield;
   for (uint16_t s = 1; s <= p->nscalar && s <= p->formulas.scalars.count; s++) {
-    constraint *se = p->formulas.scalars.items[s - 1];
-    int32_t r = p->nf + s;
-    sparsemx_clear_row(&p->matrix, r);
-    for (int32_t c = 1; c <= m->cells.count; c++) {
-      const MeshCell *cell = &m->cells.data[c - 1];
-      if (!cell->alive) continue;
-      localize(p, c, 0);
-      for (uint16_t v = 1; v <= F; v++) {
-        TreeNode *tree = jac_tree(&se->perregion, cell->region, v);
-        if (!tree) continue;
-        int32_t n = treeval_constraint_jacobian(p, buf, tree, &ep, vbasis(p, v), se);
-        ep.constr = nullptr, ep.constrflag = 0;
-        for (int32_t a = 0; a < n; a++)
-          if (buf[a] != 0) add_at(p, r, row_of(p, v, cellrec.nodes[a]), buf[a]);
-      }
-      pump(c);
-    }
+    border_row(p, p->formulas.scalars.items[s - 1], p->nf + s, F, true, false);
     p->scalefac.data[F + s - 1] = 1.0;
     p->scalesign.data[F + s - 1] = 1.0;
   }
