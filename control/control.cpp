@@ -660,8 +660,8 @@ static void sizes(pde *p) {
   vector2d_resize(&p->errors, p->nvars, std::max<int32_t>(p->nvars, p->errors.capacity));
   // 5. The carried fields (the solution's node vectors), the subspace of an eigenvalue
   // problem, the change limit by problem kind; the FIT solve settings.
-  p->carried[0] = &p->solution;
-  p->carriedcount = 1;
+  vectorvd_resize(&p->carried, p->nfield, std::max<int32_t>(p->nfield, p->carried.capacity));
+  for (uint16_t k = 1; k <= p->nfield; k++) p->carried.data[k - 1] = &p->solution.data[k - 1];
   p->gridinc = p->gridlimit;
   p->fittol = 1e-6;
   p->fititer = 500;

@@ -206,7 +206,7 @@ void pdedat_clear_pde(pde *p) {
   vector2d_free(&p->solution, 1);
   vector2d_free(&p->errors, 1);
   vectord_free(&p->delta);
-  p->carriedcount = 0;
+  vectorvd_free(&p->carried, 0);
   pdedat_free_assembly(p);
   symtab_free(&p->scopes, 1);
   meshes_free(&p->mesh, 0);     // the mesh

@@ -24,6 +24,7 @@
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
 #include "runtime/vectorn.h"
+#include "runtime/vectorvd.h"
 #include "solver/bandmxd.h"
 #include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
@@ -250,10 +251,9 @@ struct pde {
   // the per-variable error values, and the step of the last linear solve by global row.
   vector2d solution, errors;
   vectord delta;
-  // The node-value sets the refiner carries to a new mesh (the solution's for a
-  // steady problem), carriedcount of them.
-  vector2d *carried[1];
-  uint16_t carriedcount;
+  // The node vectors the refiner carries to a new mesh (references to the solution's
+  // field members for a steady problem).
+  vectorvd carried;
   int32_t gridinc;         // GRIDLIMIT's increment when the user asks for more grids
   int32_t solvestart;      // clock milliseconds at the start of the driver
   double changeest;        // change estimate of the last trial update

@@ -390,6 +390,11 @@ void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, const doubl
   }
 }
 
+void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t) {
+  const double times[2] = {t, t};
+  fitting_validate_fits(p, list, u, times);
+}
+
 // ---- Selections ------------------------------------------------------------------------
 
 [[noreturn]] static void selection_error(pde *p, fit *f, const char *text, const String *name, bool suffix) {

@@ -98,6 +98,23 @@ TEST_F(Solve, HeatInTheSquarePeaksAtTheSeriesValue) {
   EXPECT_TRUE(std::regex_search(log("heat"), std::regex("GRID 1 Nodes=\\d+ Cells=\\d+ RMS ERR=.* MEM=\\d+\n")));
 }
 
+TEST_F(Solve, ErrorLimitFromItsDefinitionOfTheStage) {
+  auto define = [](const char *select, const char *value) {
+    return [=](std::string s) {
+      s = with_select(s, select);
+      return std::regex_replace(s, std::regex("\nEQUATIONS"), std::string("\nDEFINITIONS\n  errlim = ") + value + "\nEQUATIONS");
+    };
+  };
+  run("heat", define("NGRID=5", "2e-5"));
+  EXPECT_EQ(p->errlim, 2e-5);
+  run("heat", define("NGRID=5 STAGES=2", "STAGED(1e-3, 3e-4)"));
+  EXPECT_EQ(p->errlim, 3e-4);
+  EXPECT_EQ(p->stage, 2);
+  // The refiner carries the solution's node vectors.
+  ASSERT_EQ(p->carried.count, 1);
+  EXPECT_EQ(p->carried.data[0], &p->solution.data[0]);
+}
+
 TEST_F(Solve, DiskValueIntegralsAndBoundaryLength) {
   run("disk");
   EXPECT_NEAR(value("centre"), 0.25, 1e-4 * 0.25);
