@@ -409,6 +409,12 @@ void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t) {
   pdedat_parse_err_1(p, f->tree, &m);
 }
 
+// The set sized to n bits, all clear.
+static void cleared(vectort *v, int32_t n) {
+  vectort_resize(v, n, n);
+  vectort_copyto_1(v, 0);
+}
+
 static const String *name_at(const fit *f, int pos) {
   return pos <= f->names.count && f->names.items[pos - 1].length > 0 ? &f->names.items[pos - 1] : nullptr;
 }
@@ -432,8 +438,7 @@ void fitting_map_fit_regions(pde *p, uint16_t k) {
   fit *f = fit_of(p, k);
   Domain *d = p->mesh.domain;
   uint16_t R = d->regions.count;
-  vectort_resize(&f->regions, R + 1, R + 1);
-  vectort_copyto_1(&f->regions, 0);
+  cleared(&f->regions, R + 1);
   uint16_t r = region_at(p, f, 1, f->key1);
   uint16_t layer = 0;
   if (const String *s = name_at(f, 2)) {
@@ -453,11 +458,12 @@ void fitting_map_fit_faces(pde *p, uint16_t k) {
   fit *f = fit_of(p, k);
   Domain *d = p->mesh.domain;
   uint16_t R = d->regions.count, Fc = d->faces.count;
-  vectort_resize(&f->regions, R + 1, R + 1);
-  vectort_copyto_1(&f->regions, 0);
-  vectort_resize(&f->surfaces, Fc + 1, Fc + 1);
-  vectort_copyto_1(&f->surfaces, 0);
+  cleared(&f->regions, R + 1);
+  cleared(&f->surfaces, Fc + 1);
   uint16_t r = region_at(p, f, 1, f->key1);
+  // Only the region selector is understood; another name is not silently dropped.
+  for (int pos = 2; pos <= f->names.count; pos++)
+    if (const String *s = name_at(f, pos)) selection_error(p, f, "Undefined selection: ", s, false);
   // Each face with the selected region on exactly one side, taken from that side.
   for (uint16_t i = 1; i <= Fc; i++) {
     const face &fc = d->faces.data[i - 1];
@@ -477,10 +483,8 @@ void fitting_map_fit_boundaries(pde *p, uint16_t k) {
   fit *f = fit_of(p, k);
   Domain *d = p->mesh.domain;
   uint16_t R = d->regions.count, E = d->edges.count;
-  vectort_resize(&f->regions, R + 1, R + 1);
-  vectort_copyto_1(&f->regions, 0);
-  vectort_resize(&f->boundaries, E + 1, E + 1);
-  vectort_copyto_1(&f->boundaries, 0);
+  cleared(&f->regions, R + 1);
+  cleared(&f->boundaries, E + 1);
   // 1. The path: numbered, named at position 1, or the outer boundary.
   uint16_t path = f->key1;
   if (const String *s = name_at(f, 1)) {
@@ -536,9 +540,6 @@ void fitting_map_constraint_fits(pde *p, constraint *c) {
   TRACE("fitting_map_constraint_fits");
   Domain *d = p->mesh.domain;
   int32_t sizes[4] = {d->regions.count + 1, d->regions.count + 1, d->faces.count + 1, d->edges.count + 1};
-  for (int k = 0; k < 4; k++) {
-    vectort_resize(&c->sets[k], sizes[k], sizes[k]);
-    vectort_copyto_1(&c->sets[k], 0);
-  }
+  for (int k = 0; k < 4; k++) cleared(&c->sets[k], sizes[k]);
   find_integrals(p, c->tree, c, 0);
 }
