@@ -9,7 +9,9 @@
 #include <sstream>
 
 #include "model/buildeq.h"
+#include "model/constrn.h"
 #include "model/params.h"
+#include "runtime/vectort.h"
 #include "reader/rdpde.h"
 #include "model/treeval.h"
 #include "solver/bigmatx.h"
@@ -113,6 +115,18 @@ TEST_F(Solve, ErrorLimitFromItsDefinitionOfTheStage) {
   // The refiner carries the solution's node vectors.
   ASSERT_EQ(p->carried.count, 1);
   EXPECT_EQ(p->carried.data[0], &p->solution.data[0]);
+}
+
+TEST_F(Solve, IntegralConstraintHoldsOnItsRegions) {
+  run("heat", [](std::string s) {
+    s = std::regex_replace(s, std::regex("\nEQUATIONS"), "\nDEFINITIONS\n  total = INTEGRAL(u)\nEQUATIONS");
+    return std::regex_replace(s, std::regex("\nBOUNDARIES"), "\nCONSTRAINTS\n  INTEGRAL(u) = 0.05\nBOUNDARIES");
+  });
+  ASSERT_EQ(p->formulas.constraints.count, 1);
+  const constraint *c = p->formulas.constraints.items[0];
+  EXPECT_TRUE(vectort_if_bit(&c->sets[0], 1));
+  EXPECT_EQ(vectort_count(&c->sets[3]), 0);
+  EXPECT_NEAR(value("total"), 0.05, 1e-6);
 }
 
 TEST_F(Solve, DiskValueIntegralsAndBoundaryLength) {
