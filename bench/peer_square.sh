@@ -38,7 +38,7 @@ BOUNDARIES
 END
 PDE
 echo "== Quendar"
-build-bench/bench/bench_steady "$work/square.pde" 2>/dev/null | tee "$work/quendar.txt"
+build-bench/bench/bench_steady "$work/square.pde" 2>/dev/null | grep -E "^[a-z_0-9]+ " | tee "$work/quendar.txt"
 
 if ! command -v FreeFem++ >/dev/null; then
   echo "== peer: FreeFem++ is not installed (run with --install-peer to install it); skipped"
