@@ -178,6 +178,11 @@ TEST_F(Solve, StripSolvesUnderDriverSettings) {
     run("strip", [&](std::string s) { return with_select(s, select); });
     EXPECT_NEAR(value("middle"), 0.5960716380, 1e-4) << select;
   }
+  // The linear driver's first pass divides the budget by 4: ITERATE 3 still iterates.
+  for (const char *select : {"ITERATE=3", "ITERATE=-5"}) {
+    run("heat", [&](std::string s) { return with_select(s, select); });
+    EXPECT_EQ(p->iterate, select[8] == '3' ? 3 : -5);
+  }
 }
 
 // The run log with times and numbers masked.
