@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -30,6 +31,12 @@ namespace {
 
 struct Solve : RunFixture {
   pde *p = nullptr;
+  std::string cwd = std::filesystem::current_path().string();
+  // A run makes its problem's folder current; the folder goes with the test.
+  void TearDown() override {
+    std::filesystem::current_path(cwd);
+    RunFixture::TearDown();
+  }
   void SetUp() override {
     RunFixture::SetUp();
     // What the program's start-up gives the reader and the evaluator.
