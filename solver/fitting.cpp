@@ -397,8 +397,8 @@ void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, const doubl
   }
 }
 
-void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t) {
-  const double times[2] = {t, t};
+void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t0, double t1) {
+  const double times[2] = {t0, t1};
   fitting_validate_fits(p, list, u, times);
 }
 
