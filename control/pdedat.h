@@ -204,6 +204,10 @@ struct pde {
   point3dlist fitpoints;
   vectorl fitwords;
 
+  // ---- Refinement and error-measure fields ----
+  vectorl sortindex;         // cells in ascending order of estimate, one refinement pass's
+  vectord magnitudes, minima, maxima;  // per variable: mean magnitude and extremes of its values
+
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END
   uint8_t bodyread;          // the configuration text has read the descriptor through BODY
