@@ -282,6 +282,12 @@ static void draw_side(Mesh *m, int32_t p, int32_t q) {
   if (refine2_debug && m->debugview) gag_drawline_1(m->debugview, P.x, P.y, Q.x, Q.y);
 }
 
+static bool listed(const vectorl &l, int32_t x) {
+  for (int32_t i = 0; i < l.count; i++)
+    if (l.data[i] == x) return true;
+  return false;
+}
+
 // Adds cell y to the lists of its side nodes (places 4 on).
 static void list_side_nodes(Mesh *m, int32_t y) {
   const vectorl &l = cell_at(m, y).nodes;
@@ -365,11 +371,12 @@ static void split_any(Mesh *m, int32_t c, uint16_t s, int32_t r, uint16_t s2, ve
     // c2 took over c's side nodes on its outer side: those leave c's list.
     const vectorl &l2 = cell_at(m, c2).nodes;
     for (int32_t k = 3; k < l2.count; k++)
-      if (!position_in(m, c, l2.data[k])) meshes_delete_nodecell(m, l2.data[k], c);
+      if (!position_in(m, c, l2.data[k]) && listed(node_at(m, l2.data[k]).nodecell, c))
+        meshes_delete_nodecell(m, l2.data[k], c);
     if (r2)
       for (int32_t k = 3; k < cell_at(m, r2).nodes.count; k++) {
         int32_t n = cell_at(m, r2).nodes.data[k];
-        if (!position_in(m, r, n)) meshes_delete_nodecell(m, n, r);
+        if (!position_in(m, r, n) && listed(node_at(m, n).nodecell, r)) meshes_delete_nodecell(m, n, r);
       }
   }
   // 6. Side ids, centroids, estimates and flags.
@@ -481,11 +488,6 @@ void refine2_subdivide2(Mesh *m, int32_t c, int32_t basis, vectorvd *values, uin
 
 // ---- Merging -------------------------------------------------------------------------------
 
-static bool listed(const vectorl &l, int32_t x) {
-  for (int32_t i = 0; i < l.count; i++)
-    if (l.data[i] == x) return true;
-  return false;
-}
 // The third-point of side t of cell y next to node P (the side's nearer one).
 static int32_t near_node(Mesh *m, int32_t y, int t, int32_t P, int32_t basis) {
   const uint8_t *row = row_of_side(t);

@@ -125,7 +125,8 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
   if (merges > 0) {
     debug_printf("MERGE %d CELLS\n", merges);
     if (m->delcells > m->cells.count * m->compaction || m->delnodes > m->nodes.count * m->compaction) {
-      meshes_node_compress_1(m, values);
+      vectorvd none{};
+      meshes_node_compress_1(m, values ? values : &none);
       meshes_cell_compress(m);
     }
   }
