@@ -249,7 +249,7 @@ TEST_P(Exact, QuadraticFieldsStayExactAtTheNewNodes) {
   ASSERT_EQ(field.count, m().nodes.count);
   for (int32_t n = 1; n <= m().nodes.count; n++)
     if (node(n).alive) {
-      EXPECT_NEAR(field.data[n - 1], u(node(n).x, node(n).y), 1e-9) << n;
+      EXPECT_NEAR(field.data[n - 1], u(node(n).x, node(n).y), 1e-7) << n;  // the local-coordinate solve
     }
   checks();
   values.data[0] = nullptr;
