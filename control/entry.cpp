@@ -59,6 +59,8 @@
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/netcdf.h"
+#include "plot/pgrid1.h"
+#include "plot/pgrid2.h"
 #include "plot/plot.h"
 #include "plot/poly.h"
 #include "plot/trimesh.h"
@@ -260,6 +262,8 @@ static const struct {
     {"coupling", coupling_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},
+    {"pgrid1", pgrid1_init},
+    {"pgrid2", pgrid2_init},
     {"exporter", exporter_init},
     {"poly", poly_init},
     {"doplot", doplot_init},
