@@ -38,6 +38,7 @@
 #include "mesher/mesher2.h"
 #include "mesher/refine1.h"
 #include "mesher/refine2.h"
+#include "mesher/refiner.h"
 #include "model/complexd.h"
 #include "model/formulas.h"
 #include "model/lintabs.h"
@@ -259,6 +260,7 @@ static const struct {
     {"refine2", refine2_init},
     {"gromesh2", gromesh2_init},
     {"fitting", fitting_init},
+    {"refiner", refiner_init},
     {"coupling", coupling_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},
