@@ -23,6 +23,8 @@ static evalpoint point;
 // The resolve trees, rebuilt at every call: fit leaf, difference, square, weighted.
 static TreeNode rfit, rdiff, rsquare, rweight;
 
+uint8_t measures_debug = 0;
+
 int measures_init() {
   TRACE("measures");
   return 0;

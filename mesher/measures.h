@@ -12,6 +12,9 @@ struct celltable;
 
 int measures_init();
 
+// Set from DEBUG(MEASURE).
+extern uint8_t measures_debug;
+
 // Runs the problem's estimator (0 curvature, 1 Galerkin, 2 centre Galerkin), then the
 // fronts when any are declared; returns the global figure. factor multiplies the
 // source terms; add combines with the old estimates (root of the summed squares).

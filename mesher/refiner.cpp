@@ -98,6 +98,15 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
         if (cell.alive && !cell.split && !cell.merge && cell.error < threshold)
           merges += merge_one(p, m, c, threshold);
       }
+    // Room for this pass's splits up front, so that the tables grow once rather than
+    // by their step at every new cell.
+    int32_t above = 0;
+    for (int32_t c = 1; c <= n; c++) above += w->data[c - 1] > limit;
+    if (above > 0) {
+      int32_t per = std::max<int32_t>(1, elements_functions[m->meshbasis]);
+      if (m->cells.capacity < n + 4 * above) cellnode_resize_0(&m->cells, n, n + 4 * above);
+      if (m->nodes.capacity < N0 + 2 * per * above) cellnode_resize_1(&m->nodes, N0, N0 + 2 * per * above);
+    }
     // Split phase, from the largest estimate down.
     int32_t passsplits = 0, live = m->nodes.count - m->delnodes;
     double v = 0;
