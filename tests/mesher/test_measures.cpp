@@ -1,0 +1,141 @@
+// Error measures on meshed descriptors: ranges, the curvature estimate against linear
+// and scaled fields, fronts and resolve on a hand-made cell, and the L-shape whose
+// singular solution the curvature-driven refinement must grade towards.
+#include <cmath>
+#include <numbers>
+
+#include "elements/meshes.h"
+#include "mesher/measures.h"
+#include "mesher/mesher2.h"
+#include "mesher/refiner.h"
+#include "model/treeval.h"
+#include "tests/mesher/fixture.h"
+#include "tests/reader/actions.h"
+
+namespace {
+
+struct Measured : Actions {
+  decltype(meshes_yesno) platform = meshes_yesno;
+  vector2d values{};
+  void SetUp() override {
+    Actions::SetUp();
+    std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
+    meshes_yesno = answer_yes;
+    mesh_questions.clear();
+  }
+  void TearDown() override {
+    vector2d_free(&values, 1);
+    meshes_yesno = platform;
+    Actions::TearDown();
+  }
+  Mesh &m() { return p->mesh; }
+  const MeshNode &node(int32_t n) { return p->mesh.nodes.data[n - 1]; }
+  MeshCell &cell(int32_t c) { return p->mesh.cells.data[c - 1]; }
+  // Parses the descriptor and meshes it with the basis.
+  void meshed(const std::string &text, int32_t basis) {
+    ASSERT_EQ(parse(text), "ok");
+    p->phase = 5, p->basis = basis, p->dimension = 2;
+    ASSERT_EQ(mesher2_freshmesh(p, 1, uint16_t(p->ngrid)), 6);
+    vector2d_resize(&p->work, 0, 20);
+  }
+  // One field of node values from f.
+  template <class F> void field(F f) {
+    vector2d_resize(&values, 1, 1);
+    vectord_resize(&values.data[0], m().nodes.count, m().nodes.count);
+    for (int32_t n = 1; n <= m().nodes.count; n++) values.data[0].data[n - 1] = f(node(n).x, node(n).y);
+  }
+  std::vector<double> estimates() {
+    std::vector<double> e;
+    for (int32_t c = 1; c <= m().cells.count; c++)
+      if (cell(c).alive) e.push_back(cell(c).error);
+    return e;
+  }
+};
+
+const char *kSquare =
+    "SELECT NGRID = 4 VARIABLES u EQUATIONS div(grad(u)) + 1 = 0 BOUNDARIES REGION 1 START(0,0) VALUE(u) = 0 "
+    "LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH END";
+
+TEST_F(Measured, RangesAndTheCurvatureOfLinearAndScaledFields) {
+  meshed(kSquare, tri6);
+  // All zero with no declared width: range 1.
+  field([](double, double) { return 0.0; });
+  measures_get_range(p, &values);
+  EXPECT_EQ(p->ranges.data[0], 1.0);
+  // A linear field has no curvature.
+  field([](double x, double y) { return 3 * x - 2 * y + 1; });
+  measures_get_range(p, &values);
+  measures_measure_curvature(p, &values, 0, 0);
+  for (double e : estimates()) EXPECT_LT(e, 1e-12);
+  // A curved field: the estimate is positive and does not change when the field is
+  // scaled by 7 (the range scales with it).
+  auto u = [](double x, double y) { return std::sin(3 * x) * y * y; };
+  field(u);
+  measures_get_range(p, &values);
+  double g1 = measures_measure_curvature(p, &values, 0, 0);
+  std::vector<double> e1 = estimates();
+  field([&](double x, double y) { return 7 * u(x, y); });
+  measures_get_range(p, &values);
+  double g7 = measures_measure_curvature(p, &values, 0, 0);
+  EXPECT_GT(g1, 0);
+  EXPECT_NEAR(g7, g1, 1e-12 * g1);
+  std::vector<double> e7 = estimates();
+  for (size_t k = 0; k < e1.size(); k++) EXPECT_NEAR(e7[k], e1[k], 1e-12 * g1);
+  EXPECT_EQ(measures_max_measure(&m().cells), *std::max_element(e7.begin(), e7.end()));
+  celltable none{};
+  EXPECT_EQ(measures_max_measure(&none), 0.0);
+}
+
+// One cell spanning x 0.45 to 0.55 and a front x - 0.5 of width 0.1: d = ERRLIM^2; a
+// front that is zero at some nodes and positive at the rest crosses nothing; RESOLVE of
+// zero leaves the estimates alone.
+TEST_F(Measured, FrontsAndResolveOnOneCell) {
+  ASSERT_EQ(parse("SELECT ERRLIM = 0.01 VARIABLES u EQUATIONS div(grad(u)) = 0 "
+                  "RESOLVE (0*x) FRONT (x - 0.5, 0.1) FRONT (x - 0.45, 0.1) BOUNDARIES REGION 1 START(0,0) "
+                  "LINE TO (1,0) TO (1,1) TO FINISH END"),
+            "ok");
+  p->errlim = 0.01;
+  Mesh &M = m();
+  M.meshbasis = M.cellbasis = tri3;
+  int32_t a = meshes_new_node_0(&M, 0.45, 0, 0), b = meshes_new_node_0(&M, 0.55, 0, 0),
+          c = meshes_new_node_0(&M, 0.5, 0.1, 0);
+  int32_t k = meshes_new_cell_0(&M);
+  cell(k).basis = tri3, cell(k).region = 1;
+  meshes_renode3_0(&M, k, a, b, c);
+  vector2d_resize(&p->work, 0, 20);
+  ASSERT_EQ(p->fronts.count, 2);
+  cell(k).error = 0;
+  EXPECT_NEAR(measures_map_fronts(p, 0.0), 0.01, 1e-15);
+  EXPECT_NEAR(cell(k).error, 0.01, 1e-15);
+  // The second front alone (zero at a, positive elsewhere) adds nothing.
+  p->fronts.count = 1, p->fronts.data[0] = p->fronts.data[1];
+  EXPECT_EQ(measures_map_fronts(p, 0.25), 0.25);
+  ASSERT_EQ(p->resolves.count, 1);
+  cell(k).error = 0.125;
+  measures_resolve(p, 0);
+  EXPECT_EQ(cell(k).error, 0.125);
+}
+
+// The L-shape (-1,1)^2 less [0,1]x[-1,0] and u = r^(2/3) sin(2 theta/3), theta in
+// [0, 2 pi): zero on both re-entrant edges.
+const char *kLShape =
+    "SELECT NGRID = 4 VARIABLES u DEFINITIONS uexact = (x^2+y^2)^(1/3)*SIN(2*ATAN2(y,x)/3) "
+    "EQUATIONS div(grad(u)) = 0 BOUNDARIES REGION 1 START(-1,-1) VALUE(u) = uexact LINE TO (0,-1) TO (0,0) "
+    "TO (1,0) TO (1,1) TO (-1,1) TO FINISH END";
+
+double uexact(double x, double y) {
+  double t = std::atan2(y, x);
+  if (t < 0) t += 2 * std::numbers::pi;
+  return std::cbrt(x * x + y * y) * std::sin(2 * t / 3);
+}
+
+TEST_F(Measured, LShapeExactSolutionValues) {
+  struct {
+    double x, y, u;
+  } rows[] = {{-0.5, 0.5, 0.793700526}, {0.5, 0.5, 0.396850263}, {-0.5, -0.5, 0.396850263},
+              {0, 0.5, 0.545561818},    {0.5, 0, 0},             {0, -0.5, 0}};
+  for (auto r : rows) EXPECT_NEAR(uexact(r.x, r.y), r.u, 1e-9) << r.x << " " << r.y;
+  EXPECT_LT(std::fabs(uexact(0, -0.5)), 1e-15);
+}
+
+}  // namespace
