@@ -23,6 +23,7 @@
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
+#include "mesher/measures.h"
 #include "mesher/refine2.h"
 #include "mesher/mesher3.h"
 #include "model/buildeq.h"
@@ -597,6 +598,7 @@ static void set_debug(pde *p) {
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
   treeval_debug = p->dbg_treeval;
   refine2_debug = p->dbg_refine;
+  measures_debug = p->dbg_measure;
   rdexpr_debug = p->dbg_read;
   mesher2_debug = p->dbg_grid;
 }

@@ -39,6 +39,7 @@
 #include "mesher/refine1.h"
 #include "mesher/refine2.h"
 #include "mesher/refiner.h"
+#include "mesher/measures.h"
 #include "model/complexd.h"
 #include "model/formulas.h"
 #include "model/lintabs.h"
@@ -261,6 +262,7 @@ static const struct {
     {"gromesh2", gromesh2_init},
     {"fitting", fitting_init},
     {"refiner", refiner_init},
+    {"measures", measures_init},
     {"coupling", coupling_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},

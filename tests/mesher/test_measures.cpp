@@ -8,7 +8,9 @@
 #include "mesher/measures.h"
 #include "mesher/mesher2.h"
 #include "mesher/refiner.h"
+#include "model/params.h"
 #include "model/treeval.h"
+#include "runtime/vectorvd.h"
 #include "tests/mesher/fixture.h"
 #include "tests/reader/actions.h"
 
@@ -139,3 +141,114 @@ TEST_F(Measured, LShapeExactSolutionValues) {
 }
 
 }  // namespace
+
+namespace {
+
+// |grad(u - I_h u)|^2 and |grad u|^2 summed over the cells: the midpoints of 36
+// sub-triangles of each cell, each weighted by its area.
+struct H1 {
+  double err2 = 0, norm2 = 0;
+};
+H1 h1_error(Mesh *m, const vectord *u) {
+  H1 r;
+  static LocalCell lc;
+  const int k = 6;
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell &cell = m->cells.data[c - 1];
+    if (!cell.alive) continue;
+    meshes_localize(m, &cell, &lc, 0);
+    double uc[20], w = std::fabs(meshes_cell_area_0(m, &cell)) / (k * k);
+    int nf = elements_functions[cell.basis];
+    for (int j = 0; j < nf; j++) uc[j] = u->data[cell.nodes.data[j] - 1];
+    for (int i = 0; i < k; i++)
+      for (int j = 0; i + j < k; j++)
+        for (int up = 0; up < (i + j < k - 1 ? 2 : 1); up++) {
+          double a = (i + (up ? 2.0 : 1.0) / 3) / k, b = (j + (up ? 2.0 : 1.0) / 3) / k;
+          double L[4] = {1 - a - b, a, b, 0}, xyz[3], g[3];
+          elements_jacobian(L, &lc.frame);
+          elements_get_gcoords(xyz, L, &lc.frame);
+          elements_gradient(g, cell.basis, L, &lc.frame, uc);
+          double x = xyz[0], y = xyz[1], rr = std::hypot(x, y), t = std::atan2(y, x);
+          if (t < 0) t += 2 * std::numbers::pi;
+          double ur = 2.0 / 3 * std::pow(rr, -1.0 / 3) * std::sin(2 * t / 3),
+                 ut = 2.0 / 3 * std::pow(rr, -1.0 / 3) * std::cos(2 * t / 3);
+          double gx = ur * std::cos(t) - ut * std::sin(t), gy = ur * std::sin(t) + ut * std::cos(t);
+          r.err2 += w * ((gx - g[0]) * (gx - g[0]) + (gy - g[1]) * (gy - g[1]));
+          r.norm2 += w * (gx * gx + gy * gy);
+        }
+  }
+  return r;
+}
+
+}  // namespace
+
+// ORDER 2 with exact node values, curvature measure and refinement in cycles to twenty
+// times the initial nodes: the area stays 3, the smallest cell touches the re-entrant
+// corner, and the interpolation error in H1 falls faster with the nodes than uniform
+// refinement's -1/3.
+TEST_F(Measured, LShapeRefinementGradesTowardsTheCorner) {
+  meshed(kLShape, tri6);
+  // The descriptor's own definition agrees with the formula.
+  TreeNode *def = params_find_param_def(&p->formulas.definitions, 1, 1, 0);
+  ASSERT_TRUE(def);
+  for (auto [x, y] : {std::pair{-0.5, 0.5}, {0.5, 0.5}, {-0.5, -0.5}, {0.0, 0.5}, {0.5, 0.0}}) {
+    evalpoint at{};
+    at.x = x, at.y = y;
+    EXPECT_NEAR(treeval_eval(p, def, &at), uexact(x, y), 1e-12) << x << " " << y;
+  }
+  p->area_cutoff = 2, p->sensitivity = 1, p->hysteresis = 0.5;
+  auto live_nodes = [&] {
+    int32_t n = 0;
+    for (int32_t k = 1; k <= m().nodes.count; k++) n += node(k).alive && node(k).nodecell.count > 0;
+    return n;
+  };
+  int32_t n0 = live_nodes();
+  std::vector<double> lx, ly;
+  vectorvd list{};
+  for (int cycle = 0; cycle < 40; cycle++) {
+    field(uexact);
+    H1 e = h1_error(&m(), &values.data[0]);
+    lx.push_back(std::log(double(live_nodes()))), ly.push_back(0.5 * std::log(e.err2));
+    if (live_nodes() >= 20 * n0) {
+      EXPECT_NEAR(e.norm2, 1.8362266619, 2e-3);
+      break;
+    }
+    measures_get_range(p, &values);
+    measures_measure_curvature(p, &values, 0, 0);
+    double top = measures_max_measure(&m().cells);
+    vectorvd_resize(&list, 1, 1);
+    list.data[0] = &values.data[0];
+    refiner_refine(p, &m(), 0.3 * top, 0.0, 1 << 30, &list, 0);
+    list.data[0] = nullptr;
+  }
+  vectorvd_free(&list, 0);
+  ASSERT_GE(live_nodes(), 20 * n0);
+  // Least-squares slope of log error against log nodes.
+  double mx = 0, my = 0, sxx = 0, sxy = 0;
+  for (size_t k = 0; k < lx.size(); k++) mx += lx[k] / lx.size(), my += ly[k] / ly.size();
+  for (size_t k = 0; k < lx.size(); k++) sxx += (lx[k] - mx) * (lx[k] - mx), sxy += (lx[k] - mx) * (ly[k] - my);
+  EXPECT_LE(sxy / sxx, -0.45);
+  // Area and the smallest cell.
+  double area = 0, least = 1e9;
+  int32_t smallest = 0;
+  for (int32_t c = 1; c <= m().cells.count; c++) {
+    if (!cell(c).alive) continue;
+    double a = meshes_cell_area_1(&m(), c);
+    area += a;
+    if (a < least) least = a, smallest = c;
+  }
+  EXPECT_NEAR(area, 3.0, 1e-12);
+  bool corner = false;
+  for (int i = 0; i < 3; i++) corner |= std::hypot(node(cell(smallest).nodes.data[i]).x, node(cell(smallest).nodes.data[i]).y) < 1e-6;
+  EXPECT_TRUE(corner);
+  meshes_check_mesh(&m(), tri6, 1, 1);
+  EXPECT_TRUE(mesh_questions.empty());
+}
+
+TEST_F(Measured, FirstOrderCellsHaveNoCurvature) {
+  meshed(kLShape, tri3);
+  field(uexact);
+  measures_get_range(p, &values);
+  EXPECT_EQ(measures_measure_curvature(p, &values, 0, 0), 0.0);
+  for (double e : estimates()) EXPECT_EQ(e, 0.0);
+}
