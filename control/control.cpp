@@ -52,6 +52,7 @@
 #include "runtime/timefun.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
+#include "solver/loading.h"
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
@@ -599,6 +600,8 @@ static void set_debug(pde *p) {
   treeval_debug = p->dbg_treeval;
   refine2_debug = p->dbg_refine;
   measures_debug = p->dbg_measure;
+  coupling_debug = p->dbg_coupling;
+  loading_debug = p->dbg_loading;
   rdexpr_debug = p->dbg_read;
   mesher2_debug = p->dbg_grid;
 }
