@@ -10,6 +10,7 @@
 #include "control/pdedat.h"
 #include "elements/meshes.h"
 #include "mesher/mesh2.h"
+#include "mesher/measures.h"
 #include "mesher/refiner.h"
 
 namespace {
@@ -61,5 +62,27 @@ void BM_UniformSplit(benchmark::State &state) {
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_UniformSplit)->RangeMultiplier(4)->Range(4096, 1 << 20)->Unit(benchmark::kMillisecond)->Complexity();
+
+// The curvature estimate of a smooth field over the same grids: time per measured cell.
+void BM_CurvatureMeasure(benchmark::State &state) {
+  static pde P{};
+  P.dimension = 2, P.nfield = 1, P.area_cutoff = 2, P.sensitivity = 1, P.errlim = 0.01;
+  if (!P.work.capacity) vector2d_resize(&P.work, 0, 20);
+  Mesh &m = P.mesh;
+  meshes_free(&m, 0);
+  m = Mesh{};
+  grid_mesh(&m, int32_t(state.range(0)));
+  vector2d u{};
+  vector2d_resize(&u, 1, 1);
+  vectord_resize(&u.data[0], m.nodes.count, m.nodes.count);
+  for (int32_t n = 1; n <= m.nodes.count; n++) u.data[0].data[n - 1] = std::sin(3 * m.nodes.data[n - 1].x) * m.nodes.data[n - 1].y;
+  measures_get_range(&P, &u);
+  for (auto _ : state) benchmark::DoNotOptimize(measures_measure_curvature(&P, &u, 0, 0));
+  state.counters["per_cell"] = benchmark::Counter(double(m.cells.count) * state.iterations(),
+                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetComplexityN(state.range(0));
+  vector2d_free(&u, 1);
+}
+BENCHMARK(BM_CurvatureMeasure)->RangeMultiplier(4)->Range(4096, 1 << 20)->Unit(benchmark::kMillisecond)->Complexity();
 
 }  // namespace
