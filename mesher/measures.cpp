@@ -96,6 +96,24 @@ struct Work {
   ~Work() { vector2d_free_work(v); }
 };
 
+// Every live cell's estimate from its weighted sum T over weights W: sqrt(T/W), or with
+// add combined with the old one; returns the RMS of the new estimates.
+template <class Terms> static double store(Mesh *m, uint8_t add, Terms terms) {
+  double S = 0;
+  int32_t count = 0;
+  for (int32_t i = 1; i <= m->cells.count; i++) {
+    MeshCell &cell = cell_at(m, i);
+    if (!cell.alive) continue;
+    double T = 0, W = 0;
+    terms(i, cell, T, W);
+    double t = W > 0 ? T / W : 0;
+    cell.error = add ? std::sqrt(t + cell.error * cell.error) : std::sqrt(t);
+    S += cell.error * cell.error;
+    count++;
+  }
+  return count ? std::sqrt(S / count) : 0.0;
+}
+
 double measures_measure(pde *p, vector2d *values, double time, double factor, uint8_t add) {
   TRACE("measures_measure");
   double g;
@@ -238,12 +256,7 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
     const vectorl &l = p->valuenodes.data[v - 1];
     for (int32_t k = 0; k < l.count; k++) at(g, row_of(p, v, l.data[k])) = 0;
   }
-  double S = 0;
-  int32_t count = 0;
-  for (int32_t i = 1; i <= ncells; i++) {
-    MeshCell &cell = cell_at(m, i);
-    if (!cell.alive) continue;
-    double T = 0, W = 0;
+  return store(m, add, [&](int32_t, const MeshCell &cell, double &T, double &W) {
     for (uint16_t v = 1; v <= p->nfield; v++) {
       double w = weight_of(p, v);
       for (int j = 0; j < elements_functions[basis_of(p, v)]; j++) {
@@ -252,12 +265,7 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
         W += w * w;
       }
     }
-    double t = W > 0 ? T / W : 0;
-    cell.error = add ? std::sqrt(t + cell.error * cell.error) : std::sqrt(t);
-    S += cell.error * cell.error;
-    count++;
-  }
-  return count ? std::sqrt(S / count) : 0.0;
+  });
 }
 
 double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {
@@ -327,23 +335,13 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
       zz *= mx * mx * s;
     }
   }
-  double S = 0;
-  int32_t count = 0;
-  for (int32_t i = 1; i <= ncells; i++) {
-    MeshCell &cell = cell_at(m, i);
-    if (!cell.alive) continue;
-    double T = 0, W = 0;
+  return store(m, add, [&](int32_t i, const MeshCell &, double &T, double &W) {
     for (uint16_t v = 1; v <= nf; v++) {
       double w = weight_of(p, v);
       T += w * w * at(z, (i - 1) * nf + v);
       W += w * w;
     }
-    double t = W > 0 ? T / W : 0;
-    cell.error = add ? std::sqrt(cell.error * cell.error + t) : std::sqrt(t);
-    S += cell.error * cell.error;
-    count++;
-  }
-  return count ? std::sqrt(S / count) : 0.0;
+  });
 }
 
 // ---- Fronts and resolve ---------------------------------------------------------------------------
