@@ -12,6 +12,7 @@
 #include "graphics/display.h"
 #include "graphics/gui.h"
 #include "mesher/measures.h"
+#include "mesher/refine2.h"
 #include "mesher/refiner.h"
 #include "plot/doplot.h"
 #include "plot/plot2d.h"
@@ -52,7 +53,6 @@ static uint16_t varcount(const pde *p) { return uint16_t(p->nfield + p->nscalar)
 
 static vectord var_errors;  // per-variable step errors of the last measure
 
-static void get_range(pde *p, vector2d *u) { measures_get_range(p, u); }
 static double res_norm(pde *p) { return measures_res_norm(p, &var_errors); }
 
 // The grid's error estimate: the cell estimates, their largest over SENSITIVITY, and
@@ -65,6 +65,7 @@ static double measure(pde *p) {
 }
 static int32_t count_splits(pde *p, double limit) { return refiner_count_splits(&p->mesh, limit); }
 static int32_t refine(pde *p, double limit, double merge) {
+  refine2_debug = p->dbg_refine;
   return refiner_refine(p, &p->mesh, limit, merge, p->nodelimit, &p->carried, p->merge);
 }
 
@@ -114,7 +115,7 @@ double cgsolve_lupdate(pde *p, vector2d *u) {
   each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
     u->data[k - 1].data[n - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
   });
-  get_range(p, u);
+  measures_get_range(p, u);
   for (int32_t r = p->ns + 1; r <= p->nt; r++) p->delta.data[r - 1] = 0;
   vectord *ad = vector2d_get_work(&p->work, p->nt);
   sparsemx_mv_0(ad, &p->matrix, &p->delta);
@@ -234,7 +235,7 @@ static void build_system(pde *p) {
   times_of(p, times);
   coupling_build_precon(p, &p->matrix);
   coupling_build_source(p, &p->source, times[0], times[1], 1);
-  get_range(p, &p->solution);
+  measures_get_range(p, &p->solution);
   residual(p);
 }
 
@@ -432,7 +433,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     cgsolve_solve(p, tau, 0, 1);
     if (stopkey(p)) return p->phase;
     double lambda = update(p);
-    get_range(p, &p->solution);
+    measures_get_range(p, &p->solution);
     double e = res_norm(p);
     uint16_t eline = report_real(p, "Step Error", e);
     double sum = 0;
@@ -458,7 +459,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       cgsolve_solve(p, 0.1 * tau, 0, 1);
       if (stopkey(p)) return p->phase;
       lambda = update(p);
-      get_range(p, &p->solution);
+      measures_get_range(p, &p->solution);
       e = res_norm(p);
       display_update_real(&p->status, eline, e);
       log_newton(p, k, e);

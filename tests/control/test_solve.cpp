@@ -95,6 +95,8 @@ struct Solve : RunFixture {
   }
 };
 
+std::string data_dir() { return std::string(QUENDAR_DATA) + "/solve"; }
+
 std::string with_select(std::string text, const std::string &select) {
   return std::regex_replace(text, std::regex("\nVARIABLES"), "\nSELECT\n  " + select + "\nVARIABLES");
 }
@@ -245,6 +247,15 @@ TEST_F(Solve, RegridsUpToTheGridLimit) {
   EXPECT_GE(p->regrids, 2);
 }
 
+TEST_F(Solve, TimeDependentStartIsRefinedUntilResolved) {
+  run("start", [](std::string s) { return with_select(s, "INITGRIDLIMIT=0"); }, false, data_dir());
+  int32_t once = p->mesh.nodes.count;
+  double coarse = value("error");
+  run("start", [](std::string s) { return with_select(s, "INITGRIDLIMIT=4"); }, false, data_dir());
+  EXPECT_GT(p->mesh.nodes.count, once);
+  EXPECT_LT(value("error"), coarse / 2);
+}
+
 TEST_F(Solve, SmoothingKeepsLinearStartsAndRefusesOtherBases) {
   run("heat");
   vectord *u = &p->solution.data[0];
@@ -265,7 +276,6 @@ TEST_F(Solve, SmoothingKeepsLinearStartsAndRefusesOtherBases) {
   vectord_free(&before);
 }
 
-std::string data_dir() { return std::string(QUENDAR_DATA) + "/solve"; }
 
 TEST_F(Solve, FitsSavedCopiesExtremesAndPointValues) {
   run("fits", nullptr, false, data_dir());
