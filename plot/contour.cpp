@@ -333,7 +333,7 @@ static pointd global(ElementFrame *lc, double r, double s) {
   return {xyz[0], xyz[1]};
 }
 
-void line_contour(polylinelist *l, const crossinglist *x, const double *, ElementFrame *lc) {
+void line_contour(polylinelist *l, const crossinglist *x, const double *coef, ElementFrame *lc) {
   TRACE("line_contour");
   int32_t live = 0;
   const double *ends[2] = {};
@@ -344,6 +344,9 @@ void line_contour(polylinelist *l, const crossinglist *x, const double *, Elemen
     }
   if (live < 2) return;
   if (live > 2) rtlib_fatal_in("line_contour", "TOO MANY CROSSINGS");
+  // Oriented as the curved walk: along (P_s, -P_r), so that pieces meet end to start.
+  double dr = ends[1][0] - ends[0][0], ds = ends[1][1] - ends[0][1];
+  if (dr * coef[1] - ds * coef[4] < 0) std::swap(ends[0], ends[1]);
   pointdlist *q = contour_new_polyline(l);
   for (const double *L : ends) {
     pointd g = global(lc, L[0], L[1]);
@@ -391,17 +394,24 @@ bool tangent(const double *coef, int32_t basis, double r, double s, double t[2],
   return true;
 }
 
-// The smallest positive w at which f(w) = a w^2 + b w + c0 turns negative (the path
-// leaving through the side whose coordinate is f); 0 when none.
+// Whether a path f(w) = c0 + b w + a w^2 along a side coordinate f moves into the
+// cell at w = 0 from the side: forward when its slope is clearly positive, and where the
+// path runs along the side (a level touching it) by the way it bends.
+bool moves_in(double a, double b) { return b > 1e-9 || (b >= -1e-9 && a > 0); }
+
+// The smallest w >= 0 at which f(w) = a w^2 + b w + c0 turns negative (the path
+// leaving through the side whose coordinate is f); -1 when none. A start on the side
+// that does not move inward (a level touching a vertex) leaves at once: 0.
 double leave_at(double a, double b, double c0) {
+  if (std::fabs(c0) < 1e-12 && !moves_in(a, b)) return 0;
   double x[2];
   int n = poly_quadsolve(x, a, b, c0);
-  double best = 0;
+  double best = -1;
   for (int i = 0; i < n; i++) {
     double w = x[i];
-    if (w <= 0) continue;
+    if (w <= 1e-12) continue;
     if (2 * a * w + b >= 0) continue;  // entering or grazing, not leaving
-    if (best == 0 || w < best) best = w;
+    if (best < 0 || w < best) best = w;
   }
   return best;
 }
@@ -415,7 +425,9 @@ void cell_contour(polylinelist *l, const crossinglist *x, const double *coef, in
     double r = x->L[i][0], s = x->L[i][1], t[2], k[2], g;
     if (!tangent(coef, basis, r, s, t, k, &g)) continue;
     uint16_t side = x->code[i];
-    bool enters = side == 1 ? t[0] > 0 : side == 2 ? t[1] > 0 : t[0] + t[1] < 0;
+    // Side 1 is r = 0, side 2 s = 0, side 3 r + s = 1.
+    bool enters = side == 1 ? moves_in(k[0] / 2, t[0]) : side == 2 ? moves_in(k[1] / 2, t[1])
+                                                         : moves_in(-(k[0] + k[1]) / 2, -(t[0] + t[1]));
     if (!enters) continue;
     pointdlist *q = contour_new_polyline(l);
     pointd p0 = global(lc, r, s);
@@ -437,7 +449,7 @@ void cell_contour(polylinelist *l, const crossinglist *x, const double *coef, in
       double lims[3] = {leave_at(k[0] / 2, t[0], r), leave_at(k[1] / 2, t[1], s),
                         leave_at(-(k[0] + k[1]) / 2, -(t[0] + t[1]), 1 - r - s)};
       for (double lim : lims)
-        if (lim > 0 && lim < w) w = lim, onside = true;
+        if (lim >= 0 && lim < w) w = lim, onside = true;
       // d. Midpoint tangent.
       double tm[2], km[2], gm;
       if (!tangent(coef, basis, r + w / 2 * t[0] + w * w / 8 * k[0], s + w / 2 * t[1] + w * w / 8 * k[1], tm, km, &gm))
