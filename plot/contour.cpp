@@ -171,12 +171,12 @@ void expand_box(rectd *out, const rectd *box, double factor) {
 static bool has(const plotrec *plot, int code) { return (plot->flags & plot_bit(code)) != 0; }
 
 // The plot's range and levels; the scale code may lose its log bits.
-static int32_t get_levels(uint16_t view, pde *p, plotrec *plot, const rectd *box, const plotrange *range,
+static int32_t get_levels(uint16_t view, plotrec *plot, const rectd *box, const plotrange *range,
                           vectord *levels, int32_t nlevels) {
+  // The log check sees the data themselves: the range of a log axis is raised above 0.
+  plot1d_check_logs(view, plot, box->x1, box->y1, std::min(range->min, plot->rangevalues[0]), 3);
   double lo = range->min, hi = range->max;
   int32_t n = plot_ranger(&lo, plot->rangevalues[0], &hi, plot->rangevalues[1], nlevels, plot);
-  plot1d_check_logs(view, plot, box->x1, box->y1, lo, 3);
-  (void)p;
   if (plot->scale & 1)
     gag1d_getlnlevels(lo, hi, n, levels, 0);
   else
@@ -197,7 +197,7 @@ void plot2d_contour_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, con
                          const plotrange *range, const vector2d *values, vectord *levels, int32_t nlevels) {
   TRACE("plot2d_contour_plot");
   plotdata *d = &p->plotdatas.data[plot->data - 1];
-  get_levels(view, p, plot, box, range, levels, nlevels);
+  get_levels(view, plot, box, range, levels, nlevels);
   bool painted = has(plot, 13);
   legend(f, plot, levels, range, painted);
   if (!view) return;
@@ -223,7 +223,7 @@ void plot2d_add_contour_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot,
                              const plotrange *range, const vector2d *values, vectord *levels, int32_t nlevels) {
   TRACE("plot2d_add_contour_plot");
   plotdata *d = &p->plotdatas.data[plot->data - 1];
-  get_levels(view, p, plot, box, range, levels, nlevels);
+  get_levels(view, plot, box, range, levels, nlevels);
   if (!view) return;
   rectd clip;
   expand_box(&clip, box, 1.05);

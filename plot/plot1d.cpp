@@ -30,7 +30,7 @@ String text(const char *c) { return {uint16_t(strlen(c)), 0, const_cast<char *>(
 void put_label(uint16_t view, const pointd &at, char ch) {
   strings_copyto_1(&label, "");
   strings_append(&label, uint8_t(ch));
-  gag_drawtext_0(view, &at, &label);
+  gag_drawprinttext_0(view, &at, &label);
 }
 }  // namespace
 
@@ -247,10 +247,11 @@ void plot1d_elevation(pde *p, uint16_t view, uint16_t locview, uint16_t number, 
   plotframe *f = &p->styles[1];
   lineout_labeling(p, plot, locview);
   if (!view) return;
+  // The log check sees the data themselves: the range of a log axis is raised above 0.
+  plot1d_check_logs(view, plot, d->hrange[0], std::min(range->min, plot->rangevalues[0]), 0, 2);
   double lo = range->min, hi = range->max;
   plot_ranger(&lo, plot->rangevalues[0], &hi, plot->rangevalues[1], p->contours > 0 ? p->contours : 15, plot);
   rectd box = {d->hrange[0], lo, d->hrange[1], hi};
-  plot1d_check_logs(view, plot, box.x1, box.y1, 0, 2);
   double lower = gag1d_border_map(view, f, &box, int16_t(plot->scale), 0);
   String none = {};
   gag1d_draw_axes(view, f, &d->axislabels[0], plot->titles.count ? &plot->titles.items[0] : &none);
@@ -259,12 +260,9 @@ void plot1d_elevation(pde *p, uint16_t view, uint16_t locview, uint16_t number, 
   gag_setcolor_0(view, 3);
   gag_textsize(view, f->titlesize, f->titleaspect);
   gag_textcenter(view, 0.5f, 0);
-  auto mark = [&](double h, char ch) {
-    pointd at = {h, lower};
-    strings_copyto_1(&label, "");
-    strings_append(&label, uint8_t(ch));
-    gag1d_drawtext(view, f, &at, &label);
-  };
+  // In the view's coordinates: logarithms on log axes.
+  double y = f->logy && lower > 0 ? std::log(lower) : lower;
+  auto mark = [&](double h, char ch) { put_label(view, {f->logx && h > 0 ? std::log(h) : h, y}, ch); };
   if (d->line) {
     point3d a, b;
     segment_end(d, 0, &a), segment_end(d, 1, &b);
