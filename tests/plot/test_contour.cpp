@@ -37,20 +37,18 @@ struct Plots : PlotGrid {
   }
   // A plot of the expressions over a plot mesh of the density (a segment when
   // given).
-  plotrec &plot(std::initializer_list<const char *> exprs, int density,
-                const double *seg = nullptr) {
+  plotrec &plot(std::initializer_list<const char *> exprs, int density, const double *seg = nullptr) {
     plot_one_more_1(&p->plotrecs);
     plotrec &r = p->plotrecs.data[p->plotrecs.count - 1];
     r.number = uint16_t(p->plotrecs.count);
-    for (const char *e : exprs)
-      trees_one_more(&r.exprs, treebuild(e));
+    for (const char *e : exprs) trees_one_more(&r.exprs, treebuild(e));
     plot_one_more_0(&p->plotdatas);
     r.data = uint32_t(p->plotdatas.count);
     plotdata &g = data(r);
     g.points[0] = uint16_t(density);
     if (seg) {
-      std::swap(v, p->plotdatas); // the grid's segment helper sets the newest
-                                  // plot data of v
+      std::swap(v, p->plotdatas);  // the grid's segment helper sets the newest
+                                   // plot data of v
       segment(seg[0], seg[1], seg[2], seg[3]);
       std::swap(v, p->plotdatas);
       EXPECT_EQ(pgrid1_validate_1dplot_mesh(p.get(), &g), 1);
@@ -68,15 +66,12 @@ struct Plots : PlotGrid {
     const plotdata &g = data(r);
     for (int32_t k = 1; k <= g.meshes.count; k++)
       for (int32_t cell = 1; cell <= g.meshes.data[k - 1].source.count; cell++)
-        poly_cell(&values.data[k - 1], p.get(), &l, &g.meshes.data[k - 1], cell,
-                  c, spacing, &f, h);
-    if (tau > 0)
-      merge_polylines(&l, tau);
+        poly_cell(&values.data[k - 1], p.get(), &l, &g.meshes.data[k - 1], cell, c, spacing, &f, h);
+    if (tau > 0) merge_polylines(&l, tau);
   }
   double length(const pointdlist &q) {
     double s = 0;
-    for (int32_t i = 1; i < q.count; i++)
-      s += pointd_distance_0(&q.data[i - 1], &q.data[i]);
+    for (int32_t i = 1; i < q.count; i++) s += pointd_distance_0(&q.data[i - 1], &q.data[i]);
     return s;
   }
 };
@@ -98,7 +93,7 @@ TEST_F(Plots, StraightLevelsOfALinearField) {
     }
     double chord = (std::min(1.0, c) - std::max(0.0, c - 2)) * std::sqrt(1.25);
     EXPECT_NEAR(total, chord, 1e-12) << c;
-    EXPECT_EQ(l.count, 1) << c; // joined into one labelled line
+    EXPECT_EQ(l.count, 1) << c;  // joined into one labelled line
   }
 }
 
@@ -113,8 +108,7 @@ TEST_F(Plots, CurvedLevelsOfAQuadraticField) {
       for (int32_t i = 0; i < l.count; i++)
         for (int32_t j = 0; j < l.data[i].count; j++) {
           const pointd &q = l.data[i].data[j];
-          EXPECT_LE(std::fabs(q.x * q.x + q.y * q.y - c),
-                    1e-8 * std::max(1.0, c))
+          EXPECT_LE(std::fabs(q.x * q.x + q.y * q.y - c), 1e-8 * std::max(1.0, c))
               << basis << " " << c << " " << j << "/" << l.data[i].count;
         }
       if (c == 0.25) {
@@ -132,8 +126,7 @@ TEST_F(Plots, CurvedLevelsOfAQuadraticField) {
   trace(r, 0.04, 0.01, 0.01, 0.001);
   ASSERT_EQ(l.count, 1);
   const pointdlist &ring = l.data[0];
-  EXPECT_LT(pointd_distance_0(&ring.data[0], &ring.data[ring.count - 1]),
-            0.001);
+  EXPECT_LT(pointd_distance_0(&ring.data[0], &ring.data[ring.count - 1]), 0.001);
   EXPECT_NEAR(length(ring), 2 * M_PI * 0.2, 1e-3);
 }
 
@@ -166,24 +159,20 @@ TEST(MergePolylines, RecoversShuffledChains) {
       sizes.push_back(pieces * 3 + 1);
       for (int k = 0; k < pieces; k++) {
         std::vector<pointd> piece = {at};
-        for (int j = 0; j < 3; j++)
-          at.x += 0.05 + 0.1 * u(gen), at.y += 0.2 * (u(gen) - 0.5),
-              piece.push_back(at);
+        for (int j = 0; j < 3; j++) at.x += 0.05 + 0.1 * u(gen), at.y += 0.2 * (u(gen) - 0.5), piece.push_back(at);
         at.x += jit(gen),
-            at.y += jit(gen); // the next piece starts a little off
+            at.y += jit(gen);  // the next piece starts a little off
         all.push_back(piece);
       }
     }
     std::shuffle(all.begin(), all.end(), gen);
     for (auto &piece : all) {
       pointdlist *q = contour_new_polyline(&l);
-      for (auto &pt : piece)
-        pointd_one_more_0(q, &pt);
+      for (auto &pt : piece) pointd_one_more_0(q, &pt);
     }
     merge_polylines(&l, 0.01);
     std::vector<int32_t> got;
-    for (int32_t i = 0; i < l.count; i++)
-      got.push_back(l.data[i].count);
+    for (int32_t i = 0; i < l.count; i++) got.push_back(l.data[i].count);
     std::sort(got.begin(), got.end()), std::sort(sizes.begin(), sizes.end());
     EXPECT_EQ(got, sizes) << chains;
     contour_free_polylines(&l);
@@ -194,17 +183,14 @@ TEST_F(Plots, IntegralsOverPlotsAndSegments) {
   grid(4, tri6);
   plotrec &one = plot({"1", "X^2+Y^2"}, 1);
   plot2d_build_contour_data(p.get(), &one, &values, &slopes, &range, 1, 0);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), 1,
-              1e-12);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), 1, 1e-12);
   // In cylinders about the x axis (radius y) under code 22, 1 integrates to pi.
   p->coords.family = 2, p->coords.geometry = 5;
   one.flags = plot_bit(22);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), M_PI,
-              1e-12);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), M_PI, 1e-12);
   p->coords.family = 1, p->coords.geometry = 1;
   plot2d_build_contour_data(p.get(), &one, &values, &slopes, &range, 2, 0);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr),
-              2.0 / 3, 1e-12);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), 2.0 / 3, 1e-12);
   // x^2 along y = 0.5; the node shared by two cells is evaluated once (same
   // value).
   const double seg[4] = {0, 0.5, 1, 0.5};
@@ -219,4 +205,4 @@ TEST_F(Plots, IntegralsOverPlotsAndSegments) {
   vectord_free(&in);
 }
 
-} // namespace
+}  // namespace

@@ -39,14 +39,12 @@ struct PlotKinds : Graphics {
     Graphics::SetUp();
     g.SetUp();
     gag1d_init(&f);
-    f.colours.spectrum_first = 11, f.colours.spectrum_count = 32,
-    f.colours.spectrum_cycle = 32;
+    f.colours.spectrum_first = 11, f.colours.spectrum_count = 32, f.colours.spectrum_cycle = 32;
   }
   // Released without the grid's memory check: the display lists hold memory
   // meanwhile.
   void TearDown() override {
-    vector2d_free(&xs, 1), vector2d_free(&ys, 1), vector3d_free(&lines, 1),
-        vectord_free(&levels);
+    vector2d_free(&xs, 1), vector2d_free(&ys, 1), vector3d_free(&lines, 1), vectord_free(&levels);
     plot_free_0(&g.p->plotrecs), plot_free_2(&g.p->plotdatas);
     meshes_free(&g.M(), 0);
     domain_clear(&g.d);
@@ -54,13 +52,11 @@ struct PlotKinds : Graphics {
   }
   pde *P() { return g.p.get(); }
   // path 1: the segment y = 0.5; path 2: the square's boundary.
-  plotrec &plot(std::initializer_list<const char *> exprs, int density,
-                int path = 0) {
+  plotrec &plot(std::initializer_list<const char *> exprs, int density, int path = 0) {
     plot_one_more_1(&P()->plotrecs);
     plotrec &r = P()->plotrecs.data[P()->plotrecs.count - 1];
     r.number = uint16_t(P()->plotrecs.count);
-    r.rangevalues[0] = 1.00000000000002e300,
-    r.rangevalues[1] = -1.00000000000002e300;
+    r.rangevalues[0] = 1.00000000000002e300, r.rangevalues[1] = -1.00000000000002e300;
     for (const char *e : exprs) {
       trees_one_more(&r.exprs, treebuild(e));
       String s = text(e);
@@ -87,13 +83,13 @@ struct PlotKinds : Graphics {
   }
   plotdata &data(const plotrec &r) { return P()->plotdatas.data[r.data - 1]; }
   // Node values of a function of position.
-  template <class F> void fill(vector2d *v, const plotdata &d, F fn) {
+  template <class F>
+  void fill(vector2d *v, const plotdata &d, F fn) {
     vector2d_resize(v, d.meshes.count, std::max(d.meshes.count, v->capacity));
     for (int32_t k = 0; k < d.meshes.count; k++) {
       const tmesh &t = d.meshes.data[k];
       vectord_resize(&v->data[k], t.nodes.count, t.nodes.count);
-      for (int32_t i = 0; i < t.nodes.count; i++)
-        v->data[k].data[i] = fn(t.nodes.data[i].x, t.nodes.data[i].y);
+      for (int32_t i = 0; i < t.nodes.count; i++) v->data[k].data[i] = fn(t.nodes.data[i].x, t.nodes.data[i].y);
     }
   }
   // The lines drawn in spectrum colours (the arrows): their relative lengths
@@ -102,18 +98,14 @@ struct PlotKinds : Graphics {
     std::vector<std::pair<double, int>> out;
     auto all = entries(w);
     for (size_t i = 1; i < all.size(); i++)
-      if (all[i]->opcode == gldraw && all[i - 1]->opcode == glmove &&
-          all[i]->colour >= f.colours.spectrum_first &&
+      if (all[i]->opcode == gldraw && all[i - 1]->opcode == glmove && all[i]->colour >= f.colours.spectrum_first &&
           all[i]->colour < f.colours.spectrum_first + f.colours.spectrum_count)
-        out.push_back({std::hypot(all[i]->v[0] - all[i - 1]->v[0],
-                                  all[i]->v[1] - all[i - 1]->v[1]),
-                       all[i]->colour});
+        out.push_back({std::hypot(all[i]->v[0] - all[i - 1]->v[0], all[i]->v[1] - all[i - 1]->v[1]), all[i]->colour});
     return out;
   }
   std::vector<std::string> texts(uint16_t w) {
     std::vector<std::string> out;
-    for (const glop *e : entries(w, glprint))
-      out.emplace_back(e->text.text, e->text.length);
+    for (const glop *e : entries(w, glprint)) out.emplace_back(e->text.text, e->text.length);
     return out;
   }
 };
@@ -129,14 +121,13 @@ TEST_F(PlotKinds, VectorArrows) {
     uint32_t codes;
     double u0, ux;
     int drawn;
-  }; // u = u0 + ux * x, v = 0
-  for (Case k :
-       {Case{plot_bit(7) | plot_bit(12), 0.2, 1, cells}, Case{0, 0, 0, 0},
-        Case{0, 1, 0, cells}, Case{plot_bit(8), 0, 3, -1}}) {
+  };  // u = u0 + ux * x, v = 0
+  for (Case k : {Case{plot_bit(7) | plot_bit(12), 0.2, 1, cells}, Case{0, 0, 0, 0}, Case{0, 1, 0, cells},
+                 Case{plot_bit(8), 0, 3, -1}}) {
     r.flags = k.codes;
     fill(&xs, d, [&](double x, double) { return k.u0 + k.ux * x; });
     fill(&ys, d, [](double, double) { return 0.0; });
-    if (k.drawn < 0) { // the cells whose centroid magnitude lies in [1, 2]
+    if (k.drawn < 0) {  // the cells whose centroid magnitude lies in [1, 2]
       k.drawn = 0;
       for (int32_t c = 1; c <= cells; c++) {
         double m = trimesh_get_centerval(&d.meshes.data[0], c, &xs.data[0]);
@@ -148,18 +139,15 @@ TEST_F(PlotKinds, VectorArrows) {
     plot2d_vector_plot(w, &f, P(), &r, &box, &range, &xs, &ys, &levels);
     auto got = arrows(w);
     // Plain lines are one stroke, arrows three.
-    EXPECT_EQ(int(got.size()), k.drawn * (k.codes & plot_bit(12) ? 1 : 3))
-        << k.codes;
+    EXPECT_EQ(int(got.size()), k.drawn * (k.codes & plot_bit(12) ? 1 : 3)) << k.codes;
     if (k.codes & plot_bit(7)) {
       points a, b;
       pointd p0 = {0, 0}, p1 = {0.02, 0};
       gag_askpos(w, &p0, &a), gag_askpos(w, &p1, &b);
-      for (auto &[len, colour] : got)
-        EXPECT_NEAR(len, b.x - a.x, 1e-4);
+      for (auto &[len, colour] : got) EXPECT_NEAR(len, b.x - a.x, 1e-4);
     }
-    if (k.u0 == 1) { // one magnitude: every arrow in band 1
-      for (auto &[len, colour] : got)
-        EXPECT_EQ(colour, gag1d_tablecolor_0(&f, 1, levels.count));
+    if (k.u0 == 1) {  // one magnitude: every arrow in band 1
+      for (auto &[len, colour] : got) EXPECT_EQ(colour, gag1d_tablecolor_0(&f, 1, levels.count));
     }
   }
 }
@@ -188,9 +176,7 @@ TEST_F(PlotKinds, SurfaceOrderAndViewText) {
     points rel;
     gag_askpos(w, &q, &rel);
     for (int32_t i = 0; i < e->list.count; i++)
-      if (std::hypot(e->list.data[i].x - rel.x, e->list.data[i].y - rel.y) <
-          1e-4)
-        return true;
+      if (std::hypot(e->list.data[i].x - rel.x, e->list.data[i].y - rel.y) < 1e-4) return true;
     return false;
   };
   EXPECT_TRUE(holds(fills.back(), 0, 0));
@@ -209,13 +195,13 @@ TEST_F(PlotKinds, ElevationMarksAndLogFallback) {
   plotrec &r = plot({"X^2"}, 10, 1);
   plot1d_build_line_data(P(), &r, 1, &range, &lines);
   uint16_t w = window(400, 300), loc = window(200, 200);
-  r.scale = 2; // log y over values reaching 0
+  r.scale = 2;  // log y over values reaching 0
   plot1d_elevation(P(), w, loc, r.number, &range, &lines);
   EXPECT_EQ(r.scale, 0);
   std::string boxes = boxes_text();
   size_t at = boxes.find("Negative Y reverts to Linear scale");
   EXPECT_NE(at, std::string::npos);
-  EXPECT_EQ(boxes.find("Negative", at + 1), std::string::npos); // once
+  EXPECT_EQ(boxes.find("Negative", at + 1), std::string::npos);  // once
   auto marks = texts(w);
   ASSERT_GE(marks.size(), 2u);
   EXPECT_EQ(marks[marks.size() - 2] + marks.back(), "12");
@@ -235,8 +221,7 @@ TEST_F(PlotKinds, ElevationMarksAndLogFallback) {
   marks = texts(w2);
   ASSERT_GE(marks.size(), 5u);
   std::string tail;
-  for (size_t i = marks.size() - 5; i < marks.size(); i++)
-    tail += marks[i];
+  for (size_t i = marks.size() - 5; i < marks.size(); i++) tail += marks[i];
   EXPECT_EQ(tail, "12341");
 }
 
@@ -263,4 +248,4 @@ TEST_F(PlotKinds, ConstantFieldsDrawWithoutTraps) {
   }
 }
 
-} // namespace
+}  // namespace
