@@ -485,13 +485,6 @@ void cell_contour(polylinelist *l, const crossinglist *x, const double *coef, in
 // ---- Joining
 // --------------------------------------------------------------------------------
 
-namespace {
-struct Bits {
-  std::vector<uint64_t> w;
-  void size(int32_t n) { w.assign(size_t(n + 64) / 64, 0); }
-  void set(int32_t i) { w[size_t(i) >> 6] |= uint64_t(1) << (i & 63); }
-};
-}  // namespace
 
 void merge_polylines(polylinelist *l, double tau) {
   TRACE("merge_polylines");
@@ -510,28 +503,37 @@ void merge_polylines(polylinelist *l, double tau) {
     for (const pointd *e : {&q.data[0], &q.data[q.count - 1]})
       x1 = std::min(x1, e->x), y1 = std::min(y1, e->y), x2 = std::max(x2, e->x), y2 = std::max(y2, e->y);
   }
-  // 2. The joining grid of column and row sets above 20 pieces.
+  // 2. Above 20 pieces a grid of buckets over the box widened by tau: at least 20 x 20
+  // (fewer where a bucket would be narrower than tau), finer as the pieces grow, so that
+  // a bucket holds a few pieces and the search stays linear. A piece is registered under
+  // every bucket of its first point shifted by -tau, 0 and tau in x and y: any first point
+  // within tau of a query point is then in the query point's bucket, and the nearest
+  // one found is the nearest of all whenever it is close enough to link.
   bool grid = live > 20;
   int32_t nx = 1, ny = 1;
   double gx = 0, gy = 0, dx = 1, dy = 1;
-  std::vector<Bits> cols, rows;
+  std::vector<std::vector<int32_t>> buckets;
   auto col = [&](double x) { return std::clamp(int32_t((x - gx) / dx), 0, nx - 1); };
   auto row = [&](double y) { return std::clamp(int32_t((y - gy) / dy), 0, ny - 1); };
   if (grid) {
     gx = x1 - tau, gy = y1 - tau;
     double w = x2 - x1 + 2 * tau, hgt = y2 - y1 + 2 * tau, m = std::max(w, hgt);
-    nx = std::max(1, int32_t(20 * w / m)), ny = std::max(1, int32_t(20 * hgt / m));
+    double k = std::max(20.0, std::sqrt(double(live)));
+    nx = int32_t(std::clamp(std::min(k * w / m, w / tau), 1.0, 4096.0));
+    ny = int32_t(std::clamp(std::min(k * hgt / m, hgt / tau), 1.0, 4096.0));
     dx = w / nx, dy = hgt / ny;
-    cols.resize(size_t(nx)), rows.resize(size_t(ny));
-    for (auto &b : cols) b.size(n);
-    for (auto &b : rows) b.size(n);
+    buckets.resize(size_t(nx) * size_t(ny));
     for (int32_t i = 0; i < n; i++) {
       const pointdlist &q = l->data[i];
       if (q.count < 2) continue;
-      // Registered a tau either side of the first point, so a neighbour across
-      // a grid line in either direction finds it.
-      for (double o : {-tau, 0.0, tau})
-        cols[size_t(col(q.data[0].x + o))].set(i), rows[size_t(row(q.data[0].y + o))].set(i);
+      int32_t cs[3], rs[3];
+      for (int o = 0; o < 3; o++) cs[o] = col(q.data[0].x + (o - 1) * tau), rs[o] = row(q.data[0].y + (o - 1) * tau);
+      for (int a2 = 0; a2 < 3; a2++)
+        for (int b2 = 0; b2 < 3; b2++) {
+          if ((a2 && cs[a2] == cs[a2 - 1]) || (a2 == 2 && cs[2] == cs[0])) continue;
+          if ((b2 && rs[b2] == rs[b2 - 1]) || (b2 == 2 && rs[2] == rs[0])) continue;
+          buckets[size_t(rs[b2]) * size_t(nx) + size_t(cs[a2])].push_back(i);
+        }
     }
   }
   // 3, 4. Nearest first point to every last point; one predecessor per piece.
@@ -548,10 +550,8 @@ void merge_polylines(polylinelist *l, double tau) {
     int32_t best = -1;
     double bd = 0;
     if (grid) {
-      const Bits &a = cols[size_t(col(q.data[q.count - 1].x))], &b = rows[size_t(row(q.data[q.count - 1].y))];
-      for (size_t wi = 0; wi < a.w.size(); wi++)
-        for (uint64_t m = a.w[wi] & b.w[wi]; m; m &= m - 1)
-          consider(i, int32_t(wi * 64 + size_t(__builtin_ctzll(m))), best, bd);
+      const pointd &e = q.data[q.count - 1];
+      for (int32_t j : buckets[size_t(row(e.y)) * size_t(nx) + size_t(col(e.x))]) consider(i, j, best, bd);
     } else {
       for (int32_t j = 0; j < n; j++) consider(i, j, best, bd);
     }
