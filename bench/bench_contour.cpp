@@ -8,20 +8,9 @@
 #include <cmath>
 
 #include "bench/plotgrid.h"
-#include "elements/basisfun.h"
-#include "elements/quature.h"
 #include "plot/contour.h"
 
 namespace {
-
-void setup() {
-  static bool done = [] {
-    quature_init_quadrature();
-    basisfun_node_coords();
-    return true;
-  }();
-  (void)done;
-}
 
 void trace(benchmark::State &state, uint32_t basis, bool wavy) {
   setup();

@@ -7,22 +7,11 @@
 #include <cmath>
 #include <random>
 
-#include "elements/basisfun.h"
 #include "elements/elements.h"
-#include "elements/quature.h"
 #include "bench/plotgrid.h"
 #include "plot/trimesh.h"
 
 namespace {
-
-void setup() {
-  static bool done = [] {
-    quature_init_quadrature();
-    basisfun_node_coords();
-    return true;
-  }();
-  (void)done;
-}
 
 
 void Copy(benchmark::State &state) {

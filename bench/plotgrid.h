@@ -3,10 +3,22 @@
 #include <cmath>
 #include <cstdint>
 
+#include "elements/basisfun.h"
 #include "elements/elements.h"
+#include "elements/quature.h"
 #include "plot/trimesh.h"
 
 namespace {
+
+// The quadrature and node tables, once.
+inline void setup() {
+  static bool done = [] {
+    quature_init_quadrature();
+    basisfun_node_coords();
+    return true;
+  }();
+  (void)done;
+}
 
 // An n x n grid of squares on the unit square, two triangles each, outer sides flagged;
 // six-node cells carry their mid-side nodes on a (2n+1)^2 lattice.
