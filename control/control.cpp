@@ -50,6 +50,7 @@
 #include "runtime/timefun.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
+#include "solver/loading.h"
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
@@ -595,6 +596,8 @@ static void set_debug(pde *p) {
   params_debug = eqns_debug = bcs_debug = constrn_debug = p->dbg_formulas;
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
   treeval_debug = p->dbg_treeval;
+  coupling_debug = p->dbg_coupling;
+  loading_debug = p->dbg_loading;
   rdexpr_debug = p->dbg_read;
   mesher2_debug = p->dbg_grid;
 }

@@ -131,7 +131,9 @@
 #include "runtime/vectorvd.h"
 #include "solver/bandmxd.h"
 #include "solver/cgsolve.h"
+#include "solver/bigmatx.h"
 #include "solver/coupling.h"
+#include "solver/loading.h"
 #include "solver/eigensol.h"
 #include "solver/eispack.h"
 #include "solver/fitting.h"
@@ -260,6 +262,8 @@ static const struct {
     {"refine2", refine2_init},
     {"gromesh2", gromesh2_init},
     {"fitting", fitting_init},
+    {"bigmatx", bigmatx_init},
+    {"loading", loading_init},
     {"coupling", coupling_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},
