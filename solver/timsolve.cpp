@@ -13,9 +13,15 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
+#include "elements/elements.h"
+#include "graphics/display.h"
+#include "solver/coupling.h"
 #include "solver/fitting.h"
+#include "solver/loading.h"
+#include "solver/sparsecg.h"
 
-timsolve_ops timsolve_stepper{};
+
+uint8_t timsolve_debug = 0;
 
 // The step-ratio history (newest first) and its fill count, reset at each run.
 static double ratios[5];
@@ -127,7 +133,8 @@ void timsolve_log_step(pde *p) {
   strings_free_0(&rms);
 }
 
-// ---- The step loop ---------------------------------------------------------------------------
+
+// ---- Levels ---------------------------------------------------------------------------------
 
 static bool halted(pde *p) { return p->stop || p->skipstages || p->error; }
 
@@ -135,6 +142,276 @@ static void copy_levels(vector2d *dst, const vector2d *src) {
   vector2d_resize(dst, src->count, std::max(src->count, dst->capacity));
   for (int32_t k = 1; k <= src->count; k++) vectord_copyto_0(&dst->data[k - 1], &src->data[k - 1]);
 }
+
+// ---- The assembly's stepper ------------------------------------------------------------------
+
+// The correction size of each corrector pass.
+static vectord pass_sizes;
+
+static int32_t nvariables(pde *p) { return std::min<int32_t>(p->nfield + p->nscalar, p->layout.maps.count); }
+static bool has_rate(pde *p, int32_t k) { return k <= p->vars.count && p->vars.items[k - 1].timeflag; }
+static double range_of(pde *p, int32_t k) {
+  return k <= p->ranges.count && p->ranges.data[k - 1] > 0 ? p->ranges.data[k - 1] : 1.0;
+}
+static const vectorl &rows_of(pde *p, int32_t k) { return p->layout.maps.data[k - 1]; }
+
+// One vector per variable: node count for field variables, one entry for scalars;
+// stored values are kept by index.
+static void size_level(pde *p, vector2d *v) {
+  int32_t V = nvariables(p), N = p->mesh.nodes.count;
+  vector2d_resize(v, V, std::max(V, v->capacity));
+  for (int32_t k = 1; k <= V; k++) {
+    vectord *x = &v->data[k - 1];
+    int32_t n = k <= p->nfield ? N : 1, old = x->count;
+    vectord_resize(x, n, std::max({n, x->capacity, k <= p->nfield ? p->mesh.nodes.capacity : 1}));
+    for (int32_t i = old; i < n; i++) x->data[i] = 0.0;
+  }
+}
+
+static void size_time(pde *p) {
+  for (vector2d *v : {&p->solution, &p->um1, &p->uold, &p->udotold, &p->udot}) size_level(p, v);
+  int32_t n = p->nt, cap = std::max(p->nt, p->mesh.nodes.capacity);
+  for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction}) {
+    vectord_resize(v, n, std::max(cap, v->capacity));
+  }
+  if (p->nrupdate == 0) p->nrupdate = p->neqs;
+  vectord_resize(&pass_sizes, std::max(p->nrupdate, 1), std::max(p->nrupdate, 1));
+  // Every level follows the mesh, so the predictor and the divided differences see the
+  // same nodes after a regrid.
+  if (p->um2.count != p->solution.count) {
+    vector2d_free(&p->um2, 1);
+    copy_levels(&p->um2, &p->um1);
+  }
+  size_level(p, &p->um2);
+  int32_t V = p->solution.count, c = 0;
+  vectorvd_resize(&p->carried, 6 * V, std::max(6 * V, p->carried.capacity));
+  for (vector2d *v : {&p->solution, &p->um2, &p->um1, &p->uold, &p->udotold, &p->udot})
+    for (int32_t k = 1; k <= V; k++) p->carried.data[c++] = &v->data[k - 1];
+}
+
+static void layout(pde *p) {
+  loading_map_matrix(p, 2);
+  coupling_tabulate_bcs(p);
+  size_time(p);
+}
+
+// Global vector g into, or added onto, the per-variable values.
+static void scatter(pde *p, vector2d *v, const vectord *g) {
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count && i < v->data[k - 1].count; i++) v->data[k - 1].data[i] = g->data[r.data[i] - 1];
+  }
+}
+
+// Periodic slaves take their master's rate.
+static void slave_rates(pde *p) {
+  for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
+    int32_t m = p->mesh.nodes.data[n - 1].image;
+    if (m <= 0 || m == n) continue;
+    for (int32_t k = 1; k <= p->nfield && k <= p->udot.count; k++) p->udot.data[k - 1].data[n - 1] = p->udot.data[k - 1].data[m - 1];
+  }
+}
+
+static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
+                       const vectord *D) {
+  if (p->work.capacity < 20) vector2d_resize(&p->work, p->work.count, 20);
+  return sparsecg_cg(x, A, &p->precmx, b, D, &p->precband, &p->work, rel, 0.0, uint16_t(p->iterate), &p->status,
+                     solver, precon, p->nt);
+}
+
+// Each variable's range: the declared width, else the largest magnitude, else 1 (the
+// refiner's measures take this over when they come).
+static void get_range(pde *p, vector2d *u) {
+  int32_t V = nvariables(p);
+  vectord_resize(&p->ranges, V, std::max(V, p->ranges.capacity));
+  for (int32_t k = 1; k <= V; k++) {
+    double r = k <= p->vars.count ? p->vars.items[k - 1].width : 0.0;
+    for (int32_t i = 0; !(r > 0) && i < u->data[k - 1].count; i++) r = std::max(r, std::fabs(u->data[k - 1].data[i]));
+    p->ranges.data[k - 1] = r > 0 ? r : 1.0;
+  }
+}
+
+static double first_udot(pde *p, double t) {
+  const double tt[2] = {t, t};
+  size_level(p, &p->udot);
+  coupling_build_source(p, &p->tsource, t, t, 1);
+  coupling_set_bvals_0(p, &p->solution, tt);
+  get_range(p, &p->solution);
+  coupling_tr_matrix(p, &p->solution, tt, 0);
+  // Rows of variables without a rate get a unit diagonal, so that D can be solved.
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    if (has_rate(p, k)) continue;
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count; i++) sparsemx_store(&p->tmatrix, r.data[i], r.data[i], 1.0);
+  }
+  sparsemx_diag_dip(&p->stepscale, &p->tmatrix, 1);
+  coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, t, p->dt, 0);
+  for (int32_t j = 0; j < p->nt; j++)
+    p->tresid.data[j] = (p->tsource.data[j] - p->rnew.data[j]) * p->firstscale.data[j];
+  solve_cg(p, &p->correction, &p->tmatrix, &p->tresid, 1e-4, orthomin, diprecon, &p->stepscale);
+  vectord_multo_0(&p->correction, &p->secondscale);
+  scatter(p, &p->udot, &p->correction);
+  slave_rates(p);
+  double sum = 0;
+  int32_t count = 0;
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectord &d = p->udot.data[k - 1];
+    for (int32_t i = 0; i < d.count; i++, count++) sum += std::pow(d.data[i] / range_of(p, k), 4);
+  }
+  return count ? std::pow(sum / count, 0.25) : 0.0;
+}
+
+static void start_residual(pde *p, double t, double dt) {
+  coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, t, dt, 2);
+}
+
+// Value-condition nodes follow their conditions: udot := (u - u_old) / h there.
+static void set_bdot(pde *p, double h) {
+  for (int32_t k = 1; k <= p->neqs && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      int32_t n = nodes.data[i];
+      p->udot.data[k - 1].data[n - 1] = (p->solution.data[k - 1].data[n - 1] - p->uold.data[k - 1].data[n - 1]) / h;
+    }
+  }
+  slave_rates(p);
+}
+
+// J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
+// J du = r; returns the RMS of du before du takes the column scale.
+static double tsolve(pde *p, double invh, double theta, double rel, bool first) {
+  if (first) {
+    sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, invh);
+    sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
+    sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
+    coupling_build_precon(p, &p->jmatrix);
+  }
+  solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec);
+  double size = std::sqrt(vectord_dot(&p->correction, &p->correction) / std::max(p->correction.count, 1));
+  vectord_multo_0(&p->correction, &p->secondscale);
+  return size;
+}
+
+static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
+  double h = tnew - t, theta = p->theta;
+  const double told[2] = {t, t}, tt[2] = {t, tnew};
+  uint16_t line = 0;
+  String label{};
+  if (p->nonlinear) {
+    strings_copyto_1(&label, "NonLinear");
+    line = display_report_num(&p->status, 0, &label, 1);
+  }
+  if (rebuild) {
+    get_range(p, &p->uold);
+    coupling_tr_matrix(p, &p->uold, told, 1);
+  }
+  coupling_build_source(p, &p->tsource, t, tnew, 0);
+  // Predictor along the rate.
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1], &ud = p->udot.data[k - 1];
+    for (int32_t i = 0; i < u.count; i++) {
+      if (has_rate(p, k)) {
+        u.data[i] = uo.data[i] + p->extrap * h * ud.data[i];
+      } else {
+        u.data[i] = uo.data[i];
+        ud.data[i] = 0.0;
+      }
+    }
+  }
+  coupling_set_bvals_0(p, &p->solution, tt);
+  set_bdot(p, h);
+  double tol = 10 * p->errlim;
+  vectord_copyto_1(&p->rold, 0.0);
+  vectord_copyto_1(&p->mold, 0.0);
+  int32_t pass = 0;
+  for (;;) {
+    pass++;
+    if (line && pass > 1) display_update_num(&p->status, line, pass);
+    coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
+    coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, h, 2);
+    for (int32_t j = 0; j < p->nt; j++)
+      p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j]) -
+                           (1 - theta) * (p->rold.data[j] + p->mold.data[j])) *
+                          p->firstscale.data[j];
+    vectord_copyto_1(&p->correction, 0.0);
+    double size = tsolve(p, 1.0 / h, theta, tol * p->overshoot, pass == 1);
+    if (pass <= pass_sizes.count) pass_sizes.data[pass - 1] = size;
+    // Clamped update; CHANGELIM 0 is no limit.
+    for (int32_t k = 1; k <= nvariables(p); k++) {
+      double c = p->nonlinear && p->changelim > 0 ? range_of(p, k) * p->changelim : 1e37;
+      const vectorl &r = rows_of(p, k);
+      vectord &u = p->solution.data[k - 1], &ud = p->udot.data[k - 1];
+      for (int32_t i = 0; i < r.count && i < u.count; i++) {
+        double d = std::clamp(p->correction.data[r.data[i] - 1], -c, c);
+        u.data[i] += d;
+        ud.data[i] += d / h;
+      }
+    }
+    if (pass >= p->nrupdate || !p->nonlinear || tol * pass_sizes.data[0] > size || display_checkkey(&p->status))
+      break;
+  }
+  if (line) display_unreport(&p->status, line);
+  strings_free_0(&label);
+  return pass;
+}
+
+// The step error over its allowance (see the step-control notes above evolve).
+static double check_timestep(pde *p) {
+  int32_t sel = p->tnorm;
+  double a = p->tm2 - p->told, b = p->tm1 - p->told, c = p->time - p->told, h = p->dt;
+  double sum = 0;
+  int32_t terms = 0;
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    double range = range_of(p, k);
+    const vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1];
+    double term = 0;
+    int32_t count = 0;
+    if (p->cycle < 3) {
+      if (!has_rate(p, k)) continue;
+      const vectord &d = p->udot.data[k - 1], &d0 = p->udotold.data[k - 1];
+      for (int32_t i = 0; i < d.count; i++, count++)
+        term += timsolve_weight((d.data[i] - d0.data[i]) * h / (range * p->errlim), sel);
+    } else if (k <= p->nfield && has_rate(p, k)) {
+      const vectord &u2 = p->um2.data[k - 1], &u1 = p->um1.data[k - 1];
+      for (int32_t e = 1; e <= p->mesh.cells.count; e++) {
+        const MeshCell &cell = p->mesh.cells.data[e - 1];
+        if (!cell.alive) continue;  // dead cells hold stale nodes
+        int32_t nn = elements_functions[cell.basis];
+        double A = 0, B = 0, C = 0, D = 0;
+        for (int32_t j = 0; j < nn; j++) {
+          int32_t n = cell.nodes.data[j] - 1;
+          A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
+        }
+        term += timsolve_weight(timsolve_third_difference(a, b, c, A, B, C, D) / (range * p->errlim * nn), sel);
+        count++;
+      }
+    } else if (k <= p->nfield) {
+      if (p->changelim <= 0) continue;  // no change unit: no term
+      for (int32_t i = 0; i < u.count; i++, count++)
+        term += timsolve_weight((u.data[i] - uo.data[i]) / (range * p->changelim), sel);
+    } else if (has_rate(p, k)) {
+      term = timsolve_weight(timsolve_third_difference(a, b, c, p->um2.data[k - 1].data[0], p->um1.data[k - 1].data[0],
+                                                       uo.data[0], u.data[0]) /
+                                 (range * p->errlim),
+                             sel);
+      count = 1;
+    }
+    if (count == 0) continue;
+    sum += term / count;
+    terms++;
+  }
+  double ratio = terms ? timsolve_unweight(sum / terms, sel) : 0.0;
+  if (p->control2 > 0) ratio *= p->control2 * std::sqrt(std::max(16 * p->theta - 7, 0.0));
+  return ratio == 0 ? 0.5 : ratio;
+}
+
+// The spatial error by the problem's estimator; the measures come with the refiner.
+static void measure(pde *, double, double) {}
+static int32_t regrid(pde *, bool) { return 0; }
+
+timsolve_ops timsolve_stepper{layout, first_udot, start_residual, onestep, check_timestep, measure, regrid};
+
+// ---- The step loop ---------------------------------------------------------------------------
 
 // The first step: DELTAT, else a ten-thousandth of the range, else 0.0001.
 static double first_step(pde *p) {
@@ -168,7 +445,8 @@ int32_t timsolve_evolve(pde *p, int32_t) {
   double slope = ops.first_udot(p, p->told);
   if (!p->fixdt && slope > 0 && p->dt > p->errlim / slope) {
     double cut = p->errlim / slope;
-    debug_printf("INITIAL TIMESTEP CUT FROM %g TO %g BECAUSE OF INITIAL SLOPE=%g\n", p->dt, cut, slope);
+    if (timsolve_debug)
+      debug_printf("INITIAL TIMESTEP CUT FROM %g TO %g BECAUSE OF INITIAL SLOPE=%g\n", p->dt, cut, slope);
     p->dt = p->dtnext = cut;
   }
   // 6-7. The start's residual, history sample and plots.

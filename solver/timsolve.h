@@ -5,6 +5,8 @@
 
 struct pde;
 
+extern uint8_t timsolve_debug;  // DEBUG(TIMEDEP): the driver's debug-log lines
+
 int timsolve_init();
 
 // Runs the time range; returns 8 at ENDTIME or after a stop, finish or abort, and 10

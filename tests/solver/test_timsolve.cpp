@@ -66,6 +66,7 @@ struct Timsolve : ::testing::Test {
   FILE *batch = tmpfile();
   pde *p = nullptr;
   Script r;
+  timsolve_ops saved = timsolve_stepper;
   void SetUp() override {
     verdat_batch = 1;
     pdedat_batch_log = batch;
@@ -85,7 +86,7 @@ struct Timsolve : ::testing::Test {
     p->regrid = 1;
   }
   void TearDown() override {
-    timsolve_stepper = {};
+    timsolve_stepper = saved;
     pdedat_free_pde(p);
     pdedat_current = nullptr;
     pdedat_batch_log = nullptr;
