@@ -231,3 +231,31 @@ TEST_F(Timsolve, LogLine) {
   std::string tail = s.substr(s.find("| ") + 2);
   EXPECT_EQ(tail.substr(0, tail.find(" MEM=")), "Step 3 Time= 0.350000 Dt= 0.110000 Nodes=0 Cells=0 RMS ERR= 1.250e-4") << s;
 }
+
+TEST_F(Timsolve, TimedOutputPositions) {
+  // Record 1 lists times, record 2 is every 3 cycles.
+  plot_resize_1(&p->timerecs, 2, 2);
+  timerec *list = &p->timerecs.data[0], *cyc = &p->timerecs.data[1];
+  vectord_resize(&list->times, 3, 3);
+  list->times.data[0] = 0.2, list->times.data[1] = 0.5, list->times.data[2] = 0.9;
+  cyc->cycle = 3;
+  p->endtime = 2;
+  EXPECT_EQ(timsolve_next_plot_time(p, 0.0), 0.2);
+  EXPECT_EQ(timsolve_next_plot_time(p, 0.5), 0.9);  // passes every time at or before t
+  EXPECT_EQ(list->position, 3u);
+  timsolve_showplots(p, 0.895, 1.0, 1);  // 0.9 < 0.895 + 0.01: due
+  EXPECT_EQ(list->position, 4u);
+  EXPECT_EQ(timsolve_next_plot_time(p, 0.9), 2.0);  // the list is spent: ENDTIME
+  EXPECT_EQ(cyc->nextcycle, 3u);  // cycle 1 was due against next cycle 0
+  timsolve_showplots(p, 1.0, 1.0, 2);
+  EXPECT_EQ(cyc->nextcycle, 3u);
+  timsolve_showplots(p, 1.0, 1.0, 3);
+  EXPECT_EQ(cyc->nextcycle, 6u);
+  // The abort flag forces a pending listed time.
+  list->position = 1;
+  timsolve_showplots(p, 0.0, 0.001, 4);
+  EXPECT_EQ(list->position, 1u);
+  p->error = 1;
+  timsolve_showplots(p, 0.0, 0.001, 4);
+  EXPECT_EQ(list->position, 2u);
+}
