@@ -208,38 +208,42 @@ double run_lanczos(vectord *x, const Op &op0, const vectord *b, const vectord *s
 
 }  // namespace
 
+// The checks and the opening debug line, then the iteration.
+static double enter(bool lanczos, const char *tag, vectord *x, const Op &op, const vectord *b, const vectord *s,
+                    vector2d *work, double rel, double abs, uint16_t maxit, pad *panel) {
+  check(op.M1, op.M0, b);
+  if (lanczos) {
+    debug_printf("%s\n", tag);
+    return run_lanczos(x, op, b, s, work, rel, abs, maxit, panel);
+  }
+  debug_printf("%s F1=%g, F0=%g, REL=%g, ABS=%g\n", tag, op.F1, op.F0, rel, abs);
+  return run_orthomin(x, op, b, s, work, rel, abs, maxit, panel);
+}
+
 double timecg_orthomin_tim(vectord *x, const sparsemx *C, const sparsemx *M1, const sparsemx *M0, const vectord *b,
                            const vectord *d, const vectord *s, vector2d *work, double F1, double F0, double rel,
                            double abs, uint16_t maxit, pad *panel) {
   TRACE("timecg_orthomin_tim");
-  check(M1, M0, b);
-  debug_printf("ORTHOMIN_TIM F1=%g, F0=%g, REL=%g, ABS=%g\n", F1, F0, rel, abs);
-  return run_orthomin(x, Op{C, M1, M0, nullptr, d, F1, F0, nullptr}, b, s, work, rel, abs, maxit, panel);
+  return enter(false, "ORTHOMIN_TIM", x, Op{C, M1, M0, nullptr, d, F1, F0, nullptr}, b, s, work, rel, abs, maxit, panel);
 }
 
 double timecg_orthomin_bit(vectord *x, const sparsemx *C, const sparsemx *M1, const sparsemx *M0, const sparsemx *P,
                            const vectord *b, const vectord *s, vector2d *work, double F1, double F0, double rel,
                            double abs, uint16_t maxit, pad *panel) {
   TRACE("timecg_orthomin_bit");
-  check(M1, M0, b);
-  debug_printf("ORTHOMIN_BIT F1=%g, F0=%g, REL=%g, ABS=%g\n", F1, F0, rel, abs);
-  return run_orthomin(x, Op{C, M1, M0, P, nullptr, F1, F0, nullptr}, b, s, work, rel, abs, maxit, panel);
+  return enter(false, "ORTHOMIN_BIT", x, Op{C, M1, M0, P, nullptr, F1, F0, nullptr}, b, s, work, rel, abs, maxit, panel);
 }
 
 double timecg_lanczos_tim(vectord *x, const sparsemx *C, const sparsemx *M1, const sparsemx *M0, const vectord *b,
                           const vectord *d, const vectord *s, vector2d *work, double F1, double F0, double rel,
                           double abs, uint16_t maxit, pad *panel) {
   TRACE("timecg_lanczos_tim");
-  check(M1, M0, b);
-  debug_printf("LANCZOS_TIM\n");
-  return run_lanczos(x, Op{C, M1, M0, nullptr, d, F1, F0, nullptr}, b, s, work, rel, abs, maxit, panel);
+  return enter(true, "LANCZOS_TIM", x, Op{C, M1, M0, nullptr, d, F1, F0, nullptr}, b, s, work, rel, abs, maxit, panel);
 }
 
 double timecg_lanczos_bit(vectord *x, const sparsemx *C, const sparsemx *M1, const sparsemx *M0, const sparsemx *P,
                           const vectord *b, const vectord *s, vector2d *work, double F1, double F0, double rel,
                           double abs, uint16_t maxit, pad *panel) {
   TRACE("timecg_lanczos_bit");
-  check(M1, M0, b);
-  debug_printf("LANCZOS_BIT\n");
-  return run_lanczos(x, Op{C, M1, M0, P, nullptr, F1, F0, nullptr}, b, s, work, rel, abs, maxit, panel);
+  return enter(true, "LANCZOS_BIT", x, Op{C, M1, M0, P, nullptr, F1, F0, nullptr}, b, s, work, rel, abs, maxit, panel);
 }
