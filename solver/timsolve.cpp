@@ -14,6 +14,7 @@
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 #include "elements/elements.h"
+#include "elements/evalpoint.h"
 #include "graphics/display.h"
 #include "solver/coupling.h"
 #include "solver/fitting.h"
@@ -405,8 +406,90 @@ static double check_timestep(pde *p) {
   return ratio == 0 ? 0.5 : ratio;
 }
 
-// The spatial error by the problem's estimator; the measures come with the refiner.
-static void measure(pde *, double, double) {}
+// The residual of the step, cell by cell, smoothed through the nodes (estimator 1): sets
+// every live cell's error and returns the RMS error. The abort flag ends it with 1.0.
+static double tmeasure(pde *p, double t, double tnew) {
+  Mesh *m = &p->mesh;
+  int32_t V = nvariables(p), live = 0;
+  double theta = p->theta, total = 0, sum = 0;
+  vectord *e = vector2d_get_work(&p->work, p->nt);
+  vectord_copyto_1(e, 0.0);
+  String label{};
+  strings_copyto_1(&label, "Measuring Error");
+  uint16_t line = display_report_num(&p->status, 0, &label, m->cells.count);
+  static LocalCell own;
+  if (!cell) cell = cellnode_work ? cellnode_work : &own;
+  evalpoint ep{};
+  ep.cell = cell;
+  ep.rates = &p->udot;
+  double result = 1.0;
+  bool aborted = false;
+  for (int32_t c = 1; c <= m->cells.count && !aborted; c++) {
+    MeshCell *mc = &m->cells.data[c - 1];
+    if (!mc->alive) continue;
+    live++;
+    mc->error = 0;
+    meshes_localize(m, mc, cell, 0);
+    ep.cellno = uint32_t(c), ep.region = mc->region, ep.side = 0, ep.qpoint = 0;
+    int32_t nn = elements_functions[mc->basis];
+    for (int32_t k = 1; k <= V; k++)
+      for (int32_t a = 0; a < (k <= p->nfield ? nn : 1); a++) {
+        int32_t j = rows_of(p, k).data[k <= p->nfield ? mc->nodes.data[a] - 1 : 0] - 1;
+        p->rold.data[j] = p->rnew.data[j] = p->mold.data[j] = p->mnew.data[j] = p->tsource.data[j] = 0;
+      }
+    ep.values = &p->uold, ep.t = t;
+    coupling_cell_operate(p, &p->rold, &p->mold, c, mc, &ep, 1, 1, p->upwind);
+    ep.values = &p->solution, ep.t = tnew;
+    coupling_cell_operate(p, &p->rnew, &p->mnew, c, mc, &ep, 2, 1, p->upwind);
+    coupling_cell_source(p, &p->tsource, c, mc, &ep, t, tnew, p->upwind, 0);
+    double measure = std::fabs(cell->frame.measure);
+    total += measure;
+    double w = std::sqrt(measure);
+    for (int32_t k = 1; k <= p->nfield && k <= V; k++)
+      for (int32_t a = 0; a < nn; a++) {
+        int32_t j = rows_of(p, k).data[mc->nodes.data[a] - 1] - 1;
+        double rho = (1 - theta) * (p->mold.data[j] + p->rold.data[j]) + theta * (p->rnew.data[j] + p->mnew.data[j]) -
+                     p->tsource.data[j];
+        double g = std::fabs(p->firstscale.data[j] * p->stepscale.data[j]) * rho;
+        e->data[j] += g * g * w;
+      }
+    if (c % 1000 == 0) display_update_num(&p->status, line, m->cells.count - c);
+    aborted = p->error != 0;
+  }
+  if (!aborted) {
+    // Node shares to the cells around each node.
+    for (int32_t k = 1; k <= p->nfield && k <= V; k++)
+      for (int32_t n = 1; n <= m->nodes.count; n++) {
+        const MeshNode &nd = m->nodes.data[n - 1];
+        if (!nd.alive || nd.nodecell.count == 0) continue;
+        double share = e->data[rows_of(p, k).data[n - 1] - 1] / nd.nodecell.count;
+        for (int32_t i = 0; i < nd.nodecell.count; i++) m->cells.data[nd.nodecell.data[i] - 1].error += share;
+      }
+    double q = std::sqrt(live / std::max(total, 1e-300)) / std::max(V, 1);
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      MeshCell *mc = &m->cells.data[c - 1];
+      if (!mc->alive) continue;
+      sum += mc->error;
+      mc->error = std::sqrt(q * mc->error) * p->sensitivity * 0.4;
+    }
+    result = std::sqrt(q * sum / std::max(live, 1)) * 0.4;
+  }
+  vector2d_free_work(e);
+  display_unreport(&p->status, line);
+  strings_free_0(&label);
+  return result;
+}
+
+// The spatial error by the problem's estimator: 1 the step residual; the curvature (0)
+// and integrated-residual (2) measures leave the errors as they stand.
+static void measure(pde *p, double t, double tnew) {
+  if (p->estimator != 1) return;
+  p->rmserr = tmeasure(p, t, tnew);
+  double big = 0;
+  for (int32_t c = 1; c <= p->mesh.cells.count; c++)
+    if (p->mesh.cells.data[c - 1].alive) big = std::max(big, p->mesh.cells.data[c - 1].error);
+  p->maxerr = big / (p->sensitivity > 0 ? p->sensitivity : 1.0);
+}
 static int32_t regrid(pde *, bool) { return 0; }
 
 timsolve_ops timsolve_stepper{layout, first_udot, start_residual, onestep, check_timestep, measure, regrid};

@@ -47,3 +47,24 @@ TEST_F(Timestep, SlabReachesTheErrorFunctionProfile) {
   }
   EXPECT_NEAR(sum / 1.1283791671, 1.0, 1e-3) << p->cycle << " steps";
 }
+
+// The step-residual measure falls as the grid is refined.
+TEST(TimestepMeasure, StepResidualMeasureFallsWithTheMesh) {
+  struct One : Timestep {
+    void TestBody() override {}
+  };
+  double rms[2];
+  for (int k = 0; k < 2; k++) {
+    One t;
+    One::SetUpTestSuite();
+    t.SetUp();
+    t.galerkin = 2;
+    t.decay(k ? 8 : 4, 0.01, 1e-4);
+    EXPECT_EQ(t.p->estimator, 1);
+    EXPECT_GT(t.p->maxerr, 0);
+    rms[k] = t.p->rmserr;
+    t.TearDown();
+  }
+  EXPECT_GT(rms[0], 0);
+  EXPECT_LT(rms[1], rms[0] / 2) << rms[0] << " " << rms[1];
+}

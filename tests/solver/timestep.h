@@ -10,6 +10,7 @@
 
 
 struct Timestep : Assembly {
+  uint8_t galerkin = 0;  // GALERKIN_ERROR as given (2 on)
   // The square's mode decaying to ENDTIME on an n x n tri6 grid; u at the centre.
   double decay(int n, double end, double errlim, bool fixdt = false, double changelim = 2.0, bool nonlinear = false) {
     std::string src = "VARIABLES u EQUATIONS div(grad(u)) = dt(u) BOUNDARIES REGION 1 START(0,0) "
@@ -35,6 +36,7 @@ struct Timestep : Assembly {
   int32_t prepare(double end, double errlim, bool fixdt, double changelim, bool nonlinear, F u0, double x, double y) {
     p->timedep = 1;
     coupling_build_weights(p);
+    p->galerkin_error = galerkin;
     coupling_set_method(p);
     p->errlim = errlim, p->starttime_value = 0, p->endtime = end, p->deltat = fixdt ? 0.001 : 0;
     p->fixdt = fixdt, p->tgrowth = 1.4, p->extrap = 1, p->nrupdate = 1, p->tnorm = 2, p->control2 = M_SQRT2;
