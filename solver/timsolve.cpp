@@ -149,6 +149,10 @@ static void copy_levels(vector2d *dst, const vector2d *src) {
 // The correction size of each corrector pass.
 static vectord pass_sizes;
 
+// Whether J was formed from the present K and D, and with which 1/h.
+static bool jmatrix_current = false;
+static double jmatrix_invh = 0;
+
 static int32_t nvariables(pde *p) { return std::min<int32_t>(p->nfield + p->nscalar, p->layout.maps.count); }
 static bool has_rate(pde *p, int32_t k) { return k <= p->vars.count && p->vars.items[k - 1].timeflag; }
 static double range_of(pde *p, int32_t k) {
@@ -239,6 +243,7 @@ static double first_udot(pde *p, double t) {
   coupling_set_bvals_0(p, &p->solution, tt);
   get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
+  jmatrix_current = false;
   // Rows of variables without a rate get a unit diagonal, so that D can be solved.
   for (int32_t k = 1; k <= nvariables(p); k++) {
     if (has_rate(p, k)) continue;
@@ -281,7 +286,10 @@ static void set_bdot(pde *p, double h) {
 // J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
 // J du = r; returns the RMS of du before du takes the column scale.
 static double tsolve(pde *p, double invh, double theta, double rel, bool first) {
-  if (first) {
+  // J and its preconditioner stand while K, D and h do.
+  if (first && !(jmatrix_current && invh == jmatrix_invh)) {
+    jmatrix_current = true;
+    jmatrix_invh = invh;
     sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, invh);
     sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
     sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
@@ -303,6 +311,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     line = display_report_num(&p->status, 0, &label, 1);
   }
   if (rebuild) {
+    jmatrix_current = false;
     get_range(p, &p->uold);
     coupling_tr_matrix(p, &p->uold, told, 1);
   }
