@@ -16,6 +16,8 @@
 #include "elements/elements.h"
 #include "elements/evalpoint.h"
 #include "graphics/display.h"
+#include "mesher/measures.h"
+#include "mesher/refiner.h"
 #include "solver/coupling.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
@@ -224,24 +226,12 @@ static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double
                      solver, precon, p->nt);
 }
 
-// Each variable's range: the declared width, else the largest magnitude, else 1 (the
-// refiner's measures take this over when they come).
-static void get_range(pde *p, vector2d *u) {
-  int32_t V = nvariables(p);
-  vectord_resize(&p->ranges, V, std::max(V, p->ranges.capacity));
-  for (int32_t k = 1; k <= V; k++) {
-    double r = k <= p->vars.count ? p->vars.items[k - 1].width : 0.0;
-    for (int32_t i = 0; !(r > 0) && i < u->data[k - 1].count; i++) r = std::max(r, std::fabs(u->data[k - 1].data[i]));
-    p->ranges.data[k - 1] = r > 0 ? r : 1.0;
-  }
-}
-
 static double first_udot(pde *p, double t) {
   const double tt[2] = {t, t};
   size_level(p, &p->udot);
   coupling_build_source(p, &p->tsource, t, t, 1);
   coupling_set_bvals_0(p, &p->solution, tt);
-  get_range(p, &p->solution);
+  measures_get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
   jmatrix_current = false;
   // Rows of variables without a rate get a unit diagonal, so that D can be solved.
@@ -312,7 +302,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   }
   if (rebuild) {
     jmatrix_current = false;
-    get_range(p, &p->uold);
+    measures_get_range(p, &p->uold);
     coupling_tr_matrix(p, &p->uold, told, 1);
   }
   coupling_build_source(p, &p->tsource, t, tnew, 0);
@@ -489,17 +479,30 @@ static double tmeasure(pde *p, double t, double tnew) {
   return result;
 }
 
-// The spatial error by the problem's estimator: 1 the step residual; the curvature (0)
-// and integrated-residual (2) measures leave the errors as they stand.
+// The spatial error by the problem's estimator (0 curvature, 1 the step residual; the
+// integrated residual, 2, leaves the RMS error as it stands), the fronts, the resolve
+// requests and the largest cell error.
 static void measure(pde *p, double t, double tnew) {
-  if (p->estimator != 1) return;
-  p->rmserr = tmeasure(p, t, tnew);
-  double big = 0;
-  for (int32_t c = 1; c <= p->mesh.cells.count; c++)
-    if (p->mesh.cells.data[c - 1].alive) big = std::max(big, p->mesh.cells.data[c - 1].error);
-  p->maxerr = big / (p->sensitivity > 0 ? p->sensitivity : 1.0);
+  if (p->estimator == 0) p->rmserr = measures_measure_curvature(p, &p->solution, 0, 0);
+  else if (p->estimator == 1) p->rmserr = tmeasure(p, t, tnew);
+  if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
+  if (p->resolves.count > 0) measures_resolve(p, tnew);
+  p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
 }
-static int32_t regrid(pde *, bool) { return 0; }
+
+// Refines and merges by the cell errors; every level goes with the mesh. Returns the
+// refiner's count of changes.
+static int32_t regrid(pde *p, bool hit) {
+  double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
+  int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, p->nodelimit, &p->carried,
+                                   uint8_t(p->merge && !hit));
+  if (changes > 0) {
+    layout(p);
+    fitting_invalidate_fits(p, 1);
+    pdedat_tr_status(p);
+  }
+  return changes;
+}
 
 timsolve_ops timsolve_stepper{layout, first_udot, start_residual, onestep, check_timestep, measure, regrid};
 

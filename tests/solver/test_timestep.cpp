@@ -68,3 +68,13 @@ TEST(TimestepMeasure, StepResidualMeasureFallsWithTheMesh) {
   EXPECT_GT(rms[0], 0);
   EXPECT_LT(rms[1], rms[0] / 2) << rms[0] << " " << rms[1];
 }
+
+// With regridding every level follows the refined mesh and the answer holds.
+TEST_F(Timestep, RegriddedLevelsFollowTheMesh) {
+  regrid = 1;
+  double u = decay(4, 0.05, 1e-4);
+  int32_t N = p->mesh.nodes.count;
+  for (vector2d *v : {&p->solution, &p->um2, &p->um1, &p->uold, &p->udotold, &p->udot})
+    EXPECT_EQ(v->data[0].count, N);
+  EXPECT_NEAR(u / 0.3727078389, 1.0, 5e-3) << p->cycle << " steps, " << N << " nodes";
+}

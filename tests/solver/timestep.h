@@ -11,6 +11,7 @@
 
 struct Timestep : Assembly {
   uint8_t galerkin = 0;  // GALERKIN_ERROR as given (2 on)
+  uint8_t regrid = 0;    // REGRID
   // The square's mode decaying to ENDTIME on an n x n tri6 grid; u at the centre.
   double decay(int n, double end, double errlim, bool fixdt = false, double changelim = 2.0, bool nonlinear = false) {
     std::string src = "VARIABLES u EQUATIONS div(grad(u)) = dt(u) BOUNDARIES REGION 1 START(0,0) "
@@ -40,7 +41,7 @@ struct Timestep : Assembly {
     coupling_set_method(p);
     p->errlim = errlim, p->starttime_value = 0, p->endtime = end, p->deltat = fixdt ? 0.001 : 0;
     p->fixdt = fixdt, p->tgrowth = 1.4, p->extrap = 1, p->nrupdate = 1, p->tnorm = 2, p->control2 = M_SQRT2;
-    p->overshoot = 0.001, p->changelim = changelim, p->regrid = 0, p->haltdt = -1, p->nonlinear = nonlinear;
+    p->overshoot = 0.001, p->changelim = changelim, p->regrid = regrid, p->haltdt = -1, p->nonlinear = nonlinear;
     p->iterate = 0;
     loading_map_matrix(p, 2);
     vector2d_resize(&p->solution, 1, 1);
