@@ -1,5 +1,6 @@
 // doplot: drawing the plots of a problem, its histories and its exports.
 #pragma once
+#include <cstdint>
 
 struct pde;
 struct vectord;
@@ -11,5 +12,7 @@ int doplot_init();
 void doplot_history_point(pde *p, vectord *values, double stagevalue);
 // Draws all plots of the problem and records them in the plot file.
 void doplot_show_plots(pde *p, vectorn *plots);
+// Shows the monitors of the list (interval: the monitor interval, 0 every time).
+void doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval);
 // Writes the export files.
 void doplot_do_exports(pde *p, vectorn *exports);
