@@ -208,7 +208,7 @@ void pdedat_clear_pde(pde *p) {
   for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction,
                      &p->stepscale})
     vectord_free(v);
-  for (sparsemx *m : {&p->kmatrix, &p->dmatrix, &p->jmatrix}) sparsemx_free(m, 1);
+  sparsemx_free(&p->jmatrix, 1);
   vectorvd_free(&p->carried, 0);
   pdedat_free_assembly(p);
   symtab_free(&p->scopes, 1);

@@ -293,7 +293,6 @@ struct pde {
   // the step residual and the correction, by global row.
   vectord rold, rnew, mold, mnew, tsource, tresid, correction;
   vectord stepscale;          // diagonal scaling vector of the step matrix J
-  sparsemx kmatrix, dmatrix;  // spatial Jacobian K and damping matrix D
   sparsemx jmatrix;           // the step matrix J = D/h + theta K
   vectorvd carried;           // the fields the refiner carries to a new mesh
 };
