@@ -33,7 +33,10 @@
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/gromesh2.h"
+#include "mesher/extrude3.h"
 #include "mesher/mesh1.h"
+#include "mesher/mesh3.h"
+#include "mesher/meshpde3.h"
 #include "mesher/mesh2.h"
 #include "mesher/mesher2.h"
 #include "mesher/refine1.h"
@@ -130,6 +133,7 @@
 #include "solver/bandmxd.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
+#include "plot/doplot3.h"
 #include "solver/eigensol.h"
 #include "solver/eispack.h"
 #include "solver/fitting.h"
@@ -246,6 +250,7 @@ static const struct {
     {"mfinder", mfinder_init},
     {"mesh2", mesh2_init},
     {"mesh1", mesh1_init},
+    {"mesh3", mesh3_init},
     {"refine1", refine1_init},
     {"treesimp", treesimp_init},
     {"treeclas", treeclas_init},
@@ -256,8 +261,10 @@ static const struct {
     {"dfeature", dfeature_init},
     {"refine2", refine2_init},
     {"gromesh2", gromesh2_init},
+    {"meshpde3", meshpde3_init},
     {"fitting", fitting_init},
     {"coupling", coupling_init},
+    {"doplot3", doplot3_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},
     {"exporter", exporter_init},
@@ -272,6 +279,7 @@ static const struct {
     {"rdplot", rdplot_init},
     {"rdtable", rdtable_init},
     {"vector3n", vector3n_init},
+    {"extrude3", extrude3_init},
     {"mesher2", mesher2_init},
     {"mesher3", mesher3_init},
     {"switches", switches_init},
