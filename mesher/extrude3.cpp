@@ -376,8 +376,13 @@ void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &s
   if (list) vectorl_one_more(list, a);
   point3d A = {node3(a).x, node3(a).y, node3(a).z}, B = {node3(b).x, node3(b).y, node3(b).z};
   double L = point3d_distance_0(&A, &B);
+  // A layer whose mean thickness around the column is not positive (the sheets cross in a
+  // cell beside a pinched node) takes the column's own length as its spacing cap.
+  // Thicknesses within the grid tolerance (coinciding sheets) count as none.
+  double tol = W->d->grid.tolerance;
+  double mid = t[1] > tol ? t[1] : L;
   static vectord pos, sp;
-  mesh1_spreadout(&pos, &sp, t[0] > 0 ? t[0] : t[1], t[1], t[2] > 0 ? t[2] : t[1], L, 1.0);
+  mesh1_spreadout(&pos, &sp, t[0] > tol ? t[0] : mid, mid, t[2] > tol ? t[2] : mid, L, 1.0);
   int32_t M = pos.count;
   float h = node3(a).spacing;
   for (int32_t i = 1; i < M; i++) {

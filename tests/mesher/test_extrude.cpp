@@ -164,6 +164,25 @@ TEST_F(Extruded, MeetingSheets) {
   for (int32_t c = 1; c <= m().cells.count; c++) EXPECT_NE(m().cells.data[c - 1].region, 1) << c;
   meshes_check_mesh(&m(), tet4, 1, 1);
   EXPECT_TRUE(mesh_questions.empty());
+  // Sheets 1 and 2 coincide over region 1: the cells above take the face of their layer.
+  ASSERT_EQ(mesh("EXTRUSION z = 0, top, 1",
+                 "REGION 1 top = 0 START(0,0) LINE TO (0.5,0) TO (0.5,1) TO (0,1) TO FINISH "
+                 "REGION 2 top = x - 0.5 START(0.5,0) LINE TO (1,0) TO (1,1) TO (0.5,1) TO FINISH"),
+            "ok");
+  EXPECT_NEAR(total_volume(), 1, 1e-12);
+  int bottom = 0;
+  for (int32_t c = 1; c <= m().cells.count; c++) {
+    const MeshCell &C = m().cells.data[c - 1];
+    for (int f = 0; f < 4; f++) {
+      if (!C.bdid[f] || D()->faces.data[C.bdid[f] - 1].type != 0) continue;
+      const face &F = D()->faces.data[C.bdid[f] - 1];
+      if (F.base != 1 || F.level > 2) continue;
+      bottom++;
+      EXPECT_EQ(F.level, 2) << c;
+      EXPECT_EQ(F.regions[1], C.region) << c;
+    }
+  }
+  EXPECT_GT(bottom, 0);
 }
 
 // Sheets crossing between joints are refused at the crossing.
@@ -216,9 +235,11 @@ TEST_F(Extruded, HigherOrderOnACurvedTop) {
 // A feature path numbered before a region keeps the bottom faces and node ids right.
 TEST_F(Extruded, FeatureBeforeRegions) {
   ASSERT_EQ(mesh("EXTRUSION z = 0, 1",
-                 "FEATURE START(0.25,0.5) LINE TO (0.75,0.5) "
-                 "REGION 1 START(0,0) LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH"),
+                 "REGION 1 START(0,0) LINE TO (0.5,0) TO (0.5,1) TO (0,1) TO FINISH "
+                 "FEATURE START(0.1,0.5) LINE TO (0.4,0.5) "
+                 "REGION 3 START(0.5,0) LINE TO (1,0) TO (1,1) TO (0.5,1) TO FINISH"),
             "ok");
+  ASSERT_EQ(D()->base->regions.data[1].type, 2);
   EXPECT_NEAR(total_volume(), 1, 1e-12);
   for (int32_t k = 1; k <= m().nodes.count; k++) {
     const MeshNode &N = m().nodes.data[k - 1];
