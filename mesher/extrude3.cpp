@@ -77,6 +77,19 @@ uint16_t layer_region(uint16_t k, uint16_t r) { return r ? uint16_t((k - 1) * W-
 
 bool excluded(const Domain *d, uint16_t r) { return r >= 1 && r <= d->regions.count && d->regions.data[r - 1].excluded; }
 
+// Room for extra more cells (nodes), growing by half at least, so that the tables of a
+// large extrusion are not copied once per fixed growth step.
+void reserve_cells(Mesh *m, int64_t extra) {
+  int64_t want = m->cells.count + extra;
+  if (want > m->cells.capacity)
+    cellnode_resize_0(&m->cells, m->cells.count, int32_t(std::max<int64_t>(want, int64_t(m->cells.capacity) * 3 / 2)));
+}
+void reserve_nodes(Mesh *m, int64_t extra) {
+  int64_t want = m->nodes.count + extra;
+  if (want > m->nodes.capacity)
+    cellnode_resize_1(&m->nodes, m->nodes.count, int32_t(std::max<int64_t>(want, int64_t(m->nodes.capacity) * 3 / 2)));
+}
+
 void grow(double x, double y, double z) { bounding_check_bounds_2(&W->d->grid, x, y, z); }
 
 // Lists a region in the edge's four side-region slots (once; dropped when all are taken).
@@ -384,6 +397,7 @@ void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &s
   static vectord pos, sp;
   mesh1_spreadout(&pos, &sp, t[0] > tol ? t[0] : mid, mid, t[2] > tol ? t[2] : mid, L, 1.0);
   int32_t M = pos.count;
+  reserve_nodes(m, M);
   float h = node3(a).spacing;
   for (int32_t i = 1; i < M; i++) {
     double f = pos.data[i - 1] / L;
@@ -446,6 +460,7 @@ void grid_layer(uint16_t k) {
   double sx = d->shear[0], sy = d->shear[1], tol = d->grid.tolerance;
   std::vector<int32_t> &below = W->sheetnode[k], &above = W->sheetnode[k + 1];
   // 1. The nodes of sheet k+1.
+  reserve_nodes(m, W->N);
   for (int32_t n = 1; n <= W->N; n++) {
     above[n] = 0;
     int32_t prev = below[n];
@@ -530,6 +545,13 @@ void grid_layer(uint16_t k) {
   // 4. Split the prisms of every cell whose region is in this layer.
   for (int s = 0; s < 3; s++)
     for (auto &o : W->order[s]) o.clear();
+  int64_t cells = 0;
+  for (int32_t c = 1; c <= W->base->cells.count; c++) {
+    const MeshCell &C = W->base->cells.data[c - 1];
+    if (C.alive)
+      for (int i = 0; i < 3; i++) cells += std::max<int64_t>(int64_t(W->stud[C.nodes.data[i]].size()) - 1, 0);
+  }
+  reserve_cells(m, cells);
   for (int32_t c = 1; c <= W->base->cells.count; c++) {
     const MeshCell &C = W->base->cells.data[c - 1];
     if (!C.alive || C.region < 1 || C.region > W->R) continue;

@@ -129,6 +129,22 @@ TEST_F(Extruded, UnitCubeInTwoLayers) {
   meshes_check_mesh(&m(), tet4, 1, 0);
   meshes_check_mesh(&m(), tet4, 1, 1);
   EXPECT_TRUE(mesh_questions.empty()) << (mesh_questions.empty() ? "" : mesh_questions[0]);
+  // One descriptor, one mesh, bit for bit.
+  std::vector<double> first;
+  for (int32_t n = 1; n <= m().nodes.count; n++)
+    for (double v : at(n)) first.push_back(v);
+  std::vector<int32_t> corners;
+  for (int32_t c = 1; c <= m().cells.count; c++)
+    for (int i = 0; i < 4; i++) corners.push_back(m().cells.data[c - 1].nodes.data[i]);
+  ASSERT_EQ(mesh("EXTRUSION z = 0, 0.5, 1", kSquare), "ok");
+  std::vector<double> again;
+  for (int32_t n = 1; n <= m().nodes.count; n++)
+    for (double v : at(n)) again.push_back(v);
+  std::vector<int32_t> corners2;
+  for (int32_t c = 1; c <= m().cells.count; c++)
+    for (int i = 0; i < 4; i++) corners2.push_back(m().cells.data[c - 1].nodes.data[i]);
+  EXPECT_TRUE(first == again);
+  EXPECT_TRUE(corners == corners2);
 }
 
 // Planar tops and sheared columns keep their exact volumes.
