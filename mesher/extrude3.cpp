@@ -34,21 +34,6 @@ int extrude3_init() {
 
 namespace {
 
-String text(const char *s) { return String{uint16_t(strlen(s)), 0, const_cast<char *>(s)}; }
-
-struct Status {
-  pad *panel;
-  uint16_t line = 0;
-  Status(pad *p, const char *label, int32_t value) : panel(p) {
-    if (!panel) return;
-    String l = text(label);
-    line = display_report_num(panel, 0, &l, value);
-  }
-  ~Status() {
-    if (panel) display_unreport(panel, line);
-  }
-};
-
 // The work data of one extrusion, released on every way out.
 struct Work {
   pde *p;
@@ -136,7 +121,7 @@ uint16_t node_region(const Domain *d, const MeshNode &n) {
 double sheet_z(uint16_t s, uint16_t r, double x, double y) { return meshpde3_sheet_z(W->d, s, r, x, y); }
 
 [[noreturn]] void mapping_error(uint16_t P, const char *what) {
-  String m = text(what);
+  String m{uint16_t(strlen(what)), 0, const_cast<char *>(what)};
   pdedat_parse_err_1(W->p, W->d->periodics.data[P - 1].mapping, &m);
 }
 
@@ -573,7 +558,7 @@ void layering() {
   vectorl_resize(&m->jointnodes, joints, std::max(joints, m->jointnodes.capacity));
   for (int32_t j = old; j < joints; j++) m->jointnodes.data[j] = 0;
   // 2. Layer by layer.
-  Status status(m->status, "Extrude Layer", 1);
+  Mesh3Status status(m->status, "Extrude Layer", 1);
   for (uint16_t k = 1; k < S; k++) {
     if (m->status) display_update_num(m->status, status.line, k);
     bool last = k + 1 == S;
@@ -689,7 +674,7 @@ int32_t extrude3_extrude(pde *p) {
   layering();
   // 4. Node-cell lists and neighbours.
   {
-    Status status(m->status, "Neighbor Cells", 0);
+    Mesh3Status status(m->status, "Neighbor Cells", 0);
     meshpde3_resolve_nodecells3(m);
     meshpde3_resolve_nabors3(m);
   }

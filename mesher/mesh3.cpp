@@ -4,14 +4,25 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "domain/domain.h"
 #include "domain/faces.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
+#include "graphics/display.h"
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
+
+Mesh3Status::Mesh3Status(pad *p, const char *label, int32_t value) : panel(p) {
+  if (!panel) return;
+  String l{uint16_t(strlen(label)), 0, const_cast<char *>(label)};
+  line = display_report_num(panel, 0, &l, value);
+}
+Mesh3Status::~Mesh3Status() {
+  if (panel) display_unreport(panel, line);
+}
 
 int mesh3_init() {
   TRACE("mesh3");

@@ -6,8 +6,18 @@
 #include <cstdint>
 
 struct Mesh;
+struct pad;
 
 int mesh3_init();
+
+// A status-panel line with a label and a number, shown while a 3D pass runs and removed
+// on every way out; no panel shows nothing.
+struct Mesh3Status {
+  pad *panel;
+  uint16_t line = 0;
+  Mesh3Status(pad *p, const char *label, int32_t value);
+  ~Mesh3Status();
+};
 
 // Sets the cell's four face boundary ids (the domain face each face lies on, 0 none), its
 // boundary flag and its basis (tet4 for a straight cell, the mesh basis for one touching a

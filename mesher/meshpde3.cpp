@@ -30,22 +30,6 @@ const int kEdge[6][2] = {{1, 2}, {2, 0}, {0, 1}, {3, 0}, {3, 1}, {3, 2}};
 // Face-centre slots 17-20 over the corner triples (2,3,4), (3,1,4), (1,2,4), (1,2,3).
 const int kTriple[4][3] = {{1, 2, 3}, {2, 0, 3}, {0, 1, 3}, {0, 1, 2}};
 
-String text(const char *s) { return String{uint16_t(strlen(s)), 0, const_cast<char *>(s)}; }
-
-// A status line removed on every way out.
-struct Status {
-  pad *panel;
-  uint16_t line = 0;
-  Status(pad *p, const char *label, int32_t value) : panel(p) {
-    if (!panel) return;
-    String l = text(label);
-    line = display_report_num(panel, 0, &l, value);
-  }
-  ~Status() {
-    if (panel) display_unreport(panel, line);
-  }
-};
-
 // The evaluator's region for one evaluation, put back on every exit.
 struct RegionScope {
   uint16_t saved = treeval_region;
@@ -276,7 +260,7 @@ void meshpde3_resolve_nabors3(Mesh *m) {
 
 void meshpde3_midsides3(pde *p, Mesh *m, int32_t basis) {
   TRACE("meshpde3_midsides3");
-  Status status(m->status, "Midsides", m->cells.count);
+  Mesh3Status status(m->status, "Midsides", m->cells.count);
   double t, t2 = 0;
   if (basis == tet10) {
     t = 0.5;

@@ -53,15 +53,19 @@ struct Extruded : Actions {
     return out;
   }
   std::string last_error() {
-    fflush(log);
-    rewind(log);
-    std::string report = slurp_stream(log);
-    EXPECT_EQ(ftruncate(fileno(log), 0), 0);
-    rewind(log);
+    std::string report = take_log();
     size_t e = report.rfind("ERROR: ");
     if (e != std::string::npos) return report.substr(e + 7, report.find('\n', e) - e - 7);
     e = report.rfind("FATAL");
     return e == std::string::npos ? report : report.substr(e, report.find('\n', e) - e);
+  }
+  // An empty tet4 mesh on the problem's domain, for cells made by hand.
+  Mesh bare() {
+    Mesh b{};
+    b.domain = D();
+    b.nodestep = b.cellstep = 64;
+    b.cellbasis = b.meshbasis = tet4;
+    return b;
   }
   P3 at(int32_t n) {
     const MeshNode &N = m().nodes.data[n - 1];
@@ -300,10 +304,7 @@ TEST_F(Extruded, Periodic) {
 // from shared corners.
 TEST_F(Extruded, TableNeighbours) {
   ASSERT_EQ(mesh("EXTRUSION z = 0, 0.5, 1", kSquare), "ok");
-  Mesh copy{};
-  copy.domain = D();
-  copy.nodestep = copy.cellstep = 64;
-  copy.cellbasis = copy.meshbasis = tet4;
+  Mesh copy = bare();
   for (int32_t c = 1; c <= m().cells.count; c++) {
     int32_t n[4];
     for (int i = 0; i < 4; i++) {
@@ -321,10 +322,7 @@ TEST_F(Extruded, TableNeighbours) {
 
 // Nodes at their weighted means stay put.
 TEST_F(Extruded, RelaxationAtRest) {
-  Mesh oct{};
-  oct.domain = D();
-  oct.nodestep = oct.cellstep = 64;
-  oct.cellbasis = oct.meshbasis = tet4;
+  Mesh oct = bare();
   int32_t o = meshes_new_node_1(&oct, 0, 0, 0, 0);
   int32_t ax[3][2];
   for (int i = 0; i < 3; i++)
@@ -352,10 +350,7 @@ TEST_F(Extruded, BrickOfOnePrism) {
     double h, ratios[3];
   } rows[] = {{0.5, {0.7204, 0.6882, 0.7204}}, {1, {0.8121, 0.7322, 0.8121}}, {0.1, {0.2314, 0.2307, 0.2314}}};
   for (const Row &row : rows) {
-    Mesh prism{};
-    prism.domain = D();
-    prism.nodestep = prism.cellstep = 64;
-    prism.cellbasis = prism.meshbasis = tet4;
+    Mesh prism = bare();
     double base[3][2] = {{0, 0}, {1, 0}, {0.5, std::sqrt(3.0) / 2}};
     int32_t bottom[3][2];
     for (int i = 0; i < 3; i++) bottom[i][0] = meshes_new_node_1(&prism, base[i][0], base[i][1], 0, 0);
