@@ -23,6 +23,8 @@
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
+#include "mesher/measures.h"
+#include "mesher/refine2.h"
 #include "mesher/mesher3.h"
 #include "model/buildeq.h"
 #include "model/symtab.h"
@@ -50,6 +52,7 @@
 #include "runtime/timefun.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
+#include "solver/loading.h"
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
@@ -595,6 +598,10 @@ static void set_debug(pde *p) {
   params_debug = eqns_debug = bcs_debug = constrn_debug = p->dbg_formulas;
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
   treeval_debug = p->dbg_treeval;
+  refine2_debug = p->dbg_refine;
+  measures_debug = p->dbg_measure;
+  coupling_debug = p->dbg_coupling;
+  loading_debug = p->dbg_loading;
   rdexpr_debug = p->dbg_read;
   mesher2_debug = p->dbg_grid;
 }

@@ -41,6 +41,8 @@
 #include "mesher/mesher2.h"
 #include "mesher/refine1.h"
 #include "mesher/refine2.h"
+#include "mesher/refiner.h"
+#include "mesher/measures.h"
 #include "model/complexd.h"
 #include "model/formulas.h"
 #include "model/lintabs.h"
@@ -62,6 +64,8 @@
 #include "plot/doplot.h"
 #include "plot/exporter.h"
 #include "plot/netcdf.h"
+#include "plot/pgrid1.h"
+#include "plot/pgrid2.h"
 #include "plot/plot.h"
 #include "plot/poly.h"
 #include "plot/trimesh.h"
@@ -132,8 +136,10 @@
 #include "runtime/vectorvd.h"
 #include "solver/bandmxd.h"
 #include "solver/cgsolve.h"
+#include "solver/bigmatx.h"
 #include "solver/coupling.h"
 #include "plot/doplot3.h"
+#include "solver/loading.h"
 #include "solver/eigensol.h"
 #include "solver/eispack.h"
 #include "solver/fitting.h"
@@ -263,10 +269,16 @@ static const struct {
     {"gromesh2", gromesh2_init},
     {"meshpde3", meshpde3_init},
     {"fitting", fitting_init},
+    {"bigmatx", bigmatx_init},
+    {"loading", loading_init},
+    {"refiner", refiner_init},
+    {"measures", measures_init},
     {"coupling", coupling_init},
     {"doplot3", doplot3_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},
+    {"pgrid1", pgrid1_init},
+    {"pgrid2", pgrid2_init},
     {"exporter", exporter_init},
     {"poly", poly_init},
     {"doplot", doplot_init},

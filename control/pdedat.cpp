@@ -176,6 +176,22 @@ void pdedat_setpdename(pde *p, const String *path) {
   strings_free_0(&ext);
 }
 
+// Releases the layout, matrices, vectors and tables of assembly.
+static void pdedat_free_assembly(pde *p) {
+  bigmatx_free(&p->layout);
+  for (sparsemx *m : {&p->link, &p->matrix, &p->tmatrix, &p->block, &p->precmx}) sparsemx_free(m, 1);
+  bandmxd_free(&p->precband);
+  for (vectorl *v : {&p->unknowns, &p->perm, &p->invperm, &p->natcells, &p->depcells}) vectorl_free(v);
+  for (vectord *v : {&p->operate, &p->toperate, &p->source, &p->residual, &p->firstscale, &p->secondscale,
+                     &p->precscale, &p->precvec, &p->scalefac, &p->scalesign, &p->savedscale, &p->timescale,
+                     &p->ranges})
+    vectord_free(v);
+  for (vector2l *v : {&p->valuenodes, &p->valuebcs, &p->loadnodes, &p->loadbcs}) vector2l_free(v, 1);
+  vectorn_free(&p->tcount);
+  vector2d_free(&p->tnodes, 1);
+  vector2d_free(&p->tweights, 1);
+}
+
 void pdedat_clear_pde(pde *p) {
   TRACE("pdedat_clear_pde_0");
   Nesting nest(clear_nesting);
@@ -187,6 +203,7 @@ void pdedat_clear_pde(pde *p) {
   String label = lit("Freeing Memory");
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
   vector2d_free(&p->work, 1);  // the solution and work vectors
+  pdedat_free_assembly(p);
   symtab_free(&p->scopes, 1);
   meshes_free(&p->mesh, 0);     // the mesh
   meshes_free(&p->basemesh, 1);  // the base mesh of an extrusion, with its domain copy
@@ -243,6 +260,7 @@ void pdedat_free_pde(pde *p) {
   // Every side table that was built, whichever basis built it.
   quature_free_squad_basis(&p->squad, p->squad.side[0].code);
   quature_free_squad_basis(&p->squad1, p->squad1.side[0].code);
+  pdedat_free_assembly(p);
   vectord_free(&p->eigenvalues);
   vectorl_free(&p->basiscodes);
   // The evaluator's tables: derived globals, eigenvector sets, shared subexpressions.
@@ -269,6 +287,10 @@ void pdedat_free_pde(pde *p) {
   vectord_free(&p->fitscalars);
   point3d_free_1(&p->fitpoints);
   vectorl_free(&p->fitwords);
+  vectorl_free(&p->sortindex);
+  vectord_free(&p->magnitudes);
+  vectord_free(&p->minima);
+  vectord_free(&p->maxima);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
 

@@ -24,6 +24,9 @@
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
 #include "runtime/vectorn.h"
+#include "solver/bandmxd.h"
+#include "solver/bigmatx.h"
+#include "solver/sparsemx.h"
 
 struct TreeNode;
 
@@ -204,6 +207,47 @@ struct pde {
   vectord fitscalars;
   point3dlist fitpoints;
   vectorl fitwords;
+
+  // ---- Refinement and error-measure fields ----
+  vectorl sortindex;         // cells in ascending order of estimate, one refinement pass's
+  vectord magnitudes, minima, maxima;  // per variable: mean magnitude and extremes of its values
+  // ---- Assembly fields ----
+  // Counts: E field variables with an equation, C constraints; unknown totals NF
+  // (field), NS (field and scalar), NT (all); unknown count per variable block.
+  uint16_t neqs, nconstraints;
+  int32_t nf, ns, nt;
+  vectorl unknowns;
+  bigmatx layout;          // row maps: variable, node (or item) -> global row
+  sparsemx link;           // node adjacency, in the order of the reordering
+  vectorl perm, invperm;   // node -> position and position -> node; empty: identity
+  sparsemx matrix;         // the assembled Jacobian A
+  sparsemx tmatrix;        // the time matrix T (time-dependent problems)
+  sparsemx block;          // node-numbered work block of one variable pair
+  vectord operate, toperate, source;  // F, Ft and S by global row
+  vectord residual;        // the scaled residual (S - F) x first scale, kept by the drivers
+  vectord firstscale;      // row scale of the matrix scaling
+  vectord secondscale;     // column scale of the matrix scaling
+  vectord precscale;       // per-row norm vector of the scaled Jacobian
+  vectord precvec;         // diagonal preconditioners
+  sparsemx precmx;         // block, incomplete and band-copy preconditioners
+  bandmxd precband;        // band factorisation preconditioner
+  // Per variable: scale factor, sign, saved scale, time scale and range.
+  vectord scalefac, scalesign, savedscale, timescale, ranges;
+  double rmsscale;
+  double perfactor;        // factor of periodic folding (1 periodic, -1 antiperiodic)
+  // Boundary tables per field variable: value-condition nodes and their condition
+  // numbers, point-load nodes and theirs; cells touching a natural condition and
+  // cells touching a solution-dependent value condition.
+  vector2l valuenodes, valuebcs, loadnodes, loadbcs;
+  vectorl natcells, depcells;
+  // Time weights per variable: node count, nodes and weights; the quantised TCENTER
+  // and its complement.
+  vectorn tcount;
+  vector2d tnodes, tweights;
+  double theta, theta1;
+  // Method codes: estimator (0 curvature, 1 Galerkin, 2 centre), solver (0 CG,
+  // 1 LANCZOS, 2 VANDENBERG, 3 FILL_LU), preconditioner (0..6).
+  uint8_t estimator, solver, precon;
 
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END

@@ -1,11 +1,78 @@
-// coupling: the assembly weights and the choice of the assembly method.
+// coupling: the discrete system of an analysed problem on its mesh: the residual
+// vectors (operator part F, time part Ft, sources S) assembled cell by cell, the
+// boundary tables, the Jacobian A and time matrix T assembled block by block with
+// their borders, value rows, periodic rows, symmetry check and scaling, the time
+// weights of the sources, and the choice and building of solver and preconditioner.
+//
+// Global rows are the layout's (loading_map_matrix); per-variable node tables are
+// vector2d lists with one vectord per variable.
 #pragma once
+#include <cstdint>
+
+#include "runtime/vector2d.h"
+#include "runtime/vectord.h"
 
 struct pde;
+struct sparsemx;
+struct MeshCell;
+struct evalpoint;
+
+extern uint8_t coupling_debug;  // DEBUG(COUPLING)
 
 int coupling_init();
 
-// Builds the assembly weights after the quadrature rules are chosen.
+// ---- Time weights and method ----------------------------------------------------------------
+// Quantises TCENTER (kept as theta, theta1 = 1 - theta) and gives every variable with a
+// time derivative the five-point rule of its weight row, every other one the node 1.
 void coupling_build_weights(pde *p);
-// Chooses the assembly method from the switches.
+// Estimator, solver and preconditioner codes from the method switches; ICCG and BANDLU
+// switch REORDER on. BANDLU with constraints is "BANDLU Cannot Support Constraints".
 void coupling_set_method(pde *p);
+// Builds the preconditioner of the current codes for the scaled matrix; a failed
+// incomplete or band factorisation falls back to the diagonal or node-block one.
+void coupling_build_precon(pde *p, const sparsemx *A);
+
+// ---- Residual -----------------------------------------------------------------------------
+// F (and Ft in a time-dependent problem) for the solution u and rates udot at time t;
+// h > 0 divides the constraint rows by h. Mode 0 all variables, 1 only those with a
+// time derivative, 2 all, with moving cells localised in place.
+void coupling_operate(pde *p, vectord *F, vectord *Ft, vector2d *u, vector2d *udot, double t, double h,
+                      uint16_t mode);
+// One localised cell's terms (the point's cell); with bflag clear every side of the
+// cell takes the equation's surface term instead of the natural conditions.
+void coupling_cell_operate(pde *p, vectord *F, vectord *Ft, int32_t c, const MeshCell *cell, evalpoint *ep,
+                           uint16_t mode, uint8_t bflag, uint8_t upflag);
+// S on [t_old, t_new]: time nodes and weights per variable, or once at t_new (single).
+void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t single);
+void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, evalpoint *ep, double told,
+                          double tnew, uint8_t upflag, uint8_t single);
+// Value rows cleared, periodic rows folded, solution-dependent value rows added.
+void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode);
+// Point loads added.
+void lbc_operate(pde *p, vectord *F, uint16_t mode);
+// The boundary tables of the current mesh.
+void coupling_tabulate_bcs(pde *p);
+// Enters the cells around node n into the sorted list once each.
+void list_bccells(pde *p, vectorl *list, int32_t n);
+// Values of the conditions that do not depend on the solution into the per-variable
+// node tables (time pair: old, new; evaluated at new); a solution-dependent one makes
+// the problem unsymmetric. _1: value and point-value conditions into a global vector.
+void coupling_set_bvals_0(pde *p, vector2d *table, const double times[2]);
+void coupling_set_bvals_1(pde *p, vectord *table, const double times[2]);
+// The point's normal for a normal or tangential condition at the node: the unit
+// outward normal of the first boundary side around the node that carries condition
+// bcix for variable k. None: "BNORMAL CRASH".
+void bnormal(pde *p, evalpoint *ep, int32_t node, uint16_t k, uint16_t bcix);
+// Per-variable tables from a global vector.
+void coupling_unmap(const vectord *g, pde *p, vector2d *tables);
+
+// ---- Jacobian -----------------------------------------------------------------------------
+// A for the steady and eigenvalue drivers (scaled; firstscale, secondscale and precscale
+// set); times: old, new.
+void coupling_ss_matrix(pde *p, vector2d *u, const double times[2]);
+// T (and A first with withspace) for the time driver.
+void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace);
+// Value-condition rows of A (and of T with timeflag).
+void coupling_vbc_matrix(pde *p, uint8_t timeflag);
+// A unscaled, residual unscaled, scales rebuilt from the ranges of u, both scaled again.
+void coupling_rescale_matrix(pde *p, vector2d *u, vectord *residual);

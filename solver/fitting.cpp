@@ -5,6 +5,7 @@
 #include "runtime/rtlib.h"
 #include "runtime/vectorn.h"
 
+void fitting_validate_fits(pde *, const vectorn *, vector2d *, double, double) {}
 void fitting_invalidate_fits(pde *, int32_t) {}
 
 void fitting_fit_closure(pde *p, vectorn *list) {

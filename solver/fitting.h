@@ -5,9 +5,13 @@
 struct pde;
 struct vectorn;
 struct constraint;
+struct vector2d;
 
 int fitting_init();
 
+// Makes every listed derived global valid for the solution at the times (t0, t1);
+// until the fitting computations exist it leaves them as they are.
+void fitting_validate_fits(pde *p, const vectorn *list, vector2d *values, double t0, double t1);
 // Marks the problem's fitted values stale (for a new stage).
 void fitting_invalidate_fits(pde *p, int32_t flag);
 

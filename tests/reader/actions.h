@@ -9,6 +9,9 @@
 #include "control/control.h"
 #include "control/pdedat.h"
 #include "control/verdat.h"
+#include "domain/domain.h"
+#include "domain/edges.h"
+#include "domain/joints.h"
 #include "model/symtab.h"
 #include "reader/acpde.h"
 #include "reader/rdpde.h"
@@ -66,5 +69,15 @@ struct Actions : BatchProblem {
     size_t col = star - report.rfind('\n', star) - 11;
     std::string line = report.substr(report.rfind("Line ", e) + 5);
     return message + " @" + line.substr(0, line.find(' ')) + ":" + std::to_string(col);
+  }
+  // The domain snapped and bounded as the end of the descriptor leaves it, then the
+  // regions beside each edge found as the mesh phase finds them.
+  void prepare_domain() {
+    Domain *d = p->mesh.domain;
+    joints_quantize(&d->joints, &d->grid);
+    for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
+    edges_joinings(&d->edges, &d->joints);
+    domain_bound_regions(d);
+    domain_tag_edges(d);
   }
 };

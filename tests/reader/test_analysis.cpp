@@ -43,16 +43,6 @@ struct Analysis : Actions {
     return at == std::string::npos ? report : report.substr(at + 7, report.find('\n', at) - at - 7);
   }
   FILE *log_file() { return Actions::log; }
-  // The domain snapped and bounded as the end of the descriptor leaves it, then the
-  // regions beside each edge found as the mesh phase finds them.
-  void prepare_domain() {
-    Domain *d = p->mesh.domain;
-    joints_quantize(&d->joints, &d->grid);
-    for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
-    edges_joinings(&d->edges, &d->joints);
-    domain_bound_regions(d);
-    domain_tag_edges(d);
-  }
   equation &eq(int k = 1) { return *p->formulas.equations.items[k - 1]; }
 };
 

@@ -35,12 +35,8 @@ struct Elements : Actions {
   // Parses and analyses the descriptor with the trial basis of the code.
   void analyse(const std::string &source, int32_t code) {
     ASSERT_EQ(parse(source), "ok");
+    prepare_domain();
     Domain *d = p->mesh.domain;
-    joints_quantize(&d->joints, &d->grid);
-    for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
-    edges_joinings(&d->edges, &d->joints);
-    domain_bound_regions(d);
-    domain_tag_edges(d);
     if (d->regions.count < 1) regions_new_region(&d->regions, 0, 0, 0);  // the one include region
     p->basis = code;
     vectorl_free(&p->basiscodes);  // the trial bases come from the problem's basis again

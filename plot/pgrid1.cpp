@@ -1,0 +1,394 @@
+// pgrid1: plot meshes along a segment or a boundary path.
+#include "plot/pgrid1.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "control/pdedat.h"
+#include "domain/domain.h"
+#include "elements/elements.h"
+#include "elements/meshes.h"
+#include "graphics/gagscren.h"
+#include "plot/crossing.h"
+#include "runtime/rtlib.h"
+
+namespace {
+
+constexpr double EMPTY = 1.00000000000002e300;
+
+LocalCell work;                            // the cell being cut
+std::multimap<double, int32_t> by_distance;  // plot nodes of the mesh being built, by distance
+std::set<std::pair<int32_t, int32_t>> pieces;  // end nodes of its cells, the smaller first
+
+vectort &cell_marks(plotdata *d, int32_t g) { return d->strips[0].data[g - 1]; }
+vectort &node_marks(plotdata *d, int32_t g) { return d->strips[1].data[g - 1]; }
+
+const double *origin(const plotdata *d) { return d->lineends; }
+double plane_value(const plotdata *d, const MeshNode &n) {
+  const double *c = d->lineplane;
+  return c[0] * n.x + c[1] * n.y + c[2] * n.z + c[3];
+}
+double along(const plotdata *d, const double *p) {
+  const double *O = origin(d), *D = d->direction;
+  return (p[0] - O[0]) * D[0] + (p[1] - O[1]) * D[1] + (p[2] - O[2]) * D[2];
+}
+
+// Polynomial order of the plot cells for a solution basis.
+int32_t order_of(int32_t basis) {
+  switch (basis) {
+    case tri3: case tet4: return 1;
+    case tri6: case tet10: return 2;
+    case tri9: case tet20: return 3;
+    default: rtlib_fatal_in("build_1dplot_mesh", "Illegal Basis");
+  }
+  return 0;
+}
+
+// The horizontal coordinate of a plot node by the axis kind.
+double horizontal(const plotdata *d, double t, const double *xyz) {
+  return d->lineaxis >= 1 && d->lineaxis <= 3 ? xyz[d->lineaxis - 1] : t;
+}
+
+void widen(double *range, double v) { range[0] = std::min(range[0], v), range[1] = std::max(range[1], v); }
+
+// The plot node at distance t: an existing one within tol, else a new one.
+int32_t plot_node(plotdata *d, tmesh *t, double s, const double *xyz, double tol, bool *made) {
+  auto it = by_distance.lower_bound(s - tol);
+  if (it != by_distance.end() && it->first < s + tol) {
+    *made = false;
+    return it->second;
+  }
+  pointd p = {s, 0};
+  point3d q = {xyz[0], xyz[1], xyz[2]};
+  int32_t n = pointd_one_more_0(&t->nodes, &p);
+  point3d_one_more_0(&t->nodes3, &q);
+  by_distance.emplace(s, n);
+  widen(d->hrange, horizontal(d, s, xyz));
+  *made = true;
+  return n;
+}
+
+void start_mesh() {
+  by_distance.clear();
+  pieces.clear();
+}
+
+// Marks the live cells (of the region filter) that the segment passes: vertices on both
+// sides of (or on) its plane, and distances reaching [0, L].
+void mark_cells(plotdata *d, int32_t regions) {
+  Mesh *m = d->mesh;
+  double L = d->linelength, eps = 1e-6 * L;
+  plot_size_marks(d, regions, m->cells.count, m->nodes.count);
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell &cell = m->cells.data[c - 1];
+    if (!cell.alive || cell.region < 1 || (d->region && cell.region != d->region)) continue;
+    int above = 0, below = 0, after = 0, before = 0;
+    for (int k = 0; k < 3; k++) {
+      const MeshNode &n = m->nodes.data[cell.nodes.data[k] - 1];
+      double s = plane_value(d, n), p[3] = {n.x, n.y, n.z}, t = along(d, p);
+      above += s >= -eps, below += s < eps;
+      after += t >= -eps, before += t <= L + eps;
+    }
+    if (!above || !below || !after || !before) continue;
+    vectort_set_bit(&cell_marks(d, cell.region), c);
+    int nn = elements_functions[cell.basis];
+    for (int j = 0; j < nn; j++) vectort_set_bit(&node_marks(d, cell.region), cell.nodes.data[j]);
+  }
+}
+
+// One crossing of a cell: its local point, position and distance along the segment.
+struct crossing_at {
+  double L[4], xyz[3], t;
+};
+
+// A plot cell from the piece between two crossings of mesh cell c, clipped to the
+// segment. A piece whose end nodes both exist is dropped only when a cell with those
+// ends exists: pieces made out of order along the path are kept.
+void new_1dpcell(plotdata *d, tmesh *t, int32_t c, crossing_at a, crossing_at b, double tol) {
+  double L = d->linelength;
+  if (a.t > b.t) std::swap(a, b);
+  if (b.t < 0 || a.t > L) return;
+  if (a.t < 0) {
+    std::copy_n(origin(d), 3, a.xyz);
+    elements_get_lcoords(a.L, a.xyz, &work.frame, 1e-6);
+    a.t = 0;
+  }
+  if (b.t > L) {
+    std::copy_n(d->lineends + 3, 3, b.xyz);
+    elements_get_lcoords(b.L, b.xyz, &work.frame, 1e-6);
+    b.t = L;
+  }
+  bool made_a, made_b, made;
+  int32_t ends[2] = {plot_node(d, t, a.t, a.xyz, tol, &made_a), plot_node(d, t, b.t, b.xyz, tol, &made_b)};
+  if (ends[0] == ends[1]) return;  // a piece shorter than the tolerance
+  std::pair<int32_t, int32_t> key = std::minmax(ends[0], ends[1]);
+  if (!made_a && !made_b && pieces.count(key)) return;
+  pieces.insert(key);
+  widen(d->drange, a.t), widen(d->drange, b.t);
+  int32_t k = trimesh_new_tcell(t, c, 0);
+  int32_t *cn = t->cells.data + (k - 1) * t->ncell;
+  cn[0] = ends[0], cn[1] = ends[1];
+  int order = t->ncell - 1;
+  for (int i = 1; i < order; i++) {
+    double u = double(i) / order, Li[4], xyz[3];
+    for (int j = 0; j < 4; j++) Li[j] = (1 - u) * a.L[j] + u * b.L[j];
+    elements_get_gcoords(xyz, Li, &work.frame);
+    cn[1 + i] = plot_node(d, t, a.t + u * (b.t - a.t), xyz, tol, &made);
+  }
+}
+
+// The side polynomials of the plane along the three sides of each marked cell, their
+// crossings, and a plot cell between the outermost two.
+void cut_2d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
+  Mesh *m = d->mesh;
+  const double *pl = d->lineplane;
+  const vectort &marks = cell_marks(d, g);
+  for (int32_t c = vectort_next_bit(&marks, 0); c > 0; c = vectort_next_bit(&marks, c)) {
+    const MeshCell &cell = m->cells.data[c - 1];
+    meshes_localize(m, &cell, &work, 0);
+    crossing_list.count = 0;
+    auto value = [&](int32_t node) {
+      const MeshNode &n = m->nodes.data[node - 1];
+      return pl[0] * n.x + pl[1] * n.y;
+    };
+    const int32_t *n = cell.nodes.data;
+    for (int s = 1; s <= 3; s++) {
+      const uint8_t *row = elements_tri_sides[s - 1];
+      double A = value(n[row[1] - 1]), B = value(n[row[2] - 1]), d0 = A + pl[3];
+      if (cell.basis == tri6) {
+        double M = value(n[row[3] - 1]);
+        crossing_bcross2(2 * A + 2 * B - 4 * M, 4 * M - 3 * A - B, d0, uint16_t(s), 1e-6);
+      } else if (cell.basis == tri9) {
+        double P = value(n[row[3] - 1]), Q = value(n[row[6] - 1]);
+        crossing_bcross3(4.5 * (B - A + 3 * (P - Q)), 4.5 * (2 * A - 5 * P + 4 * Q - B),
+                         0.5 * (18 * P - 11 * A - 9 * Q + 2 * B), d0, uint16_t(s), 1e-6);
+      } else {
+        crossing_bcross1(B - A, d0, uint16_t(s), 1e-6);
+      }
+    }
+    crossing_clean_crossings(&crossing_list);
+    crossing_at x[CROSSING_MAX];
+    int k = 0;
+    for (int i = 0; i < crossing_list.count; i++) {
+      if (!crossing_list.live[i]) continue;
+      std::copy_n(crossing_list.L[i], 4, x[k].L);
+      elements_get_gcoords(x[k].xyz, x[k].L, &work.frame);
+      x[k].t = along(d, x[k].xyz);
+      k++;
+    }
+    if (k > 2) {
+      // Only the outermost crossings bound the piece.
+      auto [lo, hi] = std::minmax_element(x, x + k, [](const crossing_at &p, const crossing_at &q) { return p.t < q.t; });
+      crossing_at a = *lo, b = *hi;
+      x[0] = a, x[1] = b, k = 2;
+    }
+    if (k == 2) new_1dpcell(d, t, c, x[0], x[1], tol);
+  }
+  trimesh_order_1d(t);
+  trimesh_tag_tmesh(t);
+  gagscren_dispatch(0);
+}
+
+const uint32_t segment_basis[4] = {0, lin2, lin3, lin4};
+
+// One plot mesh per region with marked cells; returns the number of plot cells.
+int32_t build_1dplot_mesh(plotdata *d, int32_t regions, double tol) {
+  d->order = uint16_t(order_of(d->mesh->meshbasis));
+  d->sbasis = uint32_t(d->mesh->meshbasis), d->pbasis = segment_basis[d->order];
+  trimesh_free_1(&d->meshes, 1);
+  trimesh_resize_1(&d->meshes, regions, regions);
+  std::fill_n(d->meshes.data, regions, tmesh{});
+  int32_t total = 0;
+  for (int32_t g = 1; g <= regions; g++) {
+    int32_t cells = vectort_count(&cell_marks(d, g));
+    if (cells == 0) {
+      vectort_free(&cell_marks(d, g));
+      vectort_free(&node_marks(d, g));
+      continue;
+    }
+    tmesh *t = &d->meshes.data[g - 1];
+    int32_t nodes = (d->order + 1) * cells;
+    trimesh_resize_0(t, 0, nodes, nodes, 0, cells, d->pbasis, d->sbasis);
+    start_mesh();
+    cut_2d_cells(d, t, g, tol);
+    if (d->points[0] > 0) trimesh_tdensify_1d(t, d->linelength / d->points[0]);
+    trimesh_order_1d(t);
+    total += t->source.count;
+    gagscren_dispatch(0);
+  }
+  return total;
+}
+
+// Whether a domain edge borders the region (any region when 0).
+bool borders(const Edge &e, uint16_t region) {
+  return !region || e.side_regions[0] == region || e.side_regions[1] == region;
+}
+
+// The mesh cell and side that carry the boundary piece from node a to node b.
+int32_t piece_cell(const Mesh *m, int32_t a, int32_t b, uint16_t region, int *side) {
+  const vectorl &cells = m->nodes.data[a - 1].nodecell;
+  for (int32_t k = 0; k < cells.count; k++) {
+    const MeshCell &cell = m->cells.data[cells.data[k] - 1];
+    if (!cell.alive || (region && cell.region != region)) continue;
+    for (int s = 1; s <= 3; s++) {
+      const uint8_t *row = elements_tri_sides[s - 1];
+      int32_t p = cell.nodes.data[row[1] - 1], q = cell.nodes.data[row[2] - 1];
+      if ((p == a && q == b) || (p == b && q == a)) {
+        *side = s;
+        return cells.data[k];
+      }
+    }
+  }
+  *side = 0;
+  return 0;
+}
+
+double node_distance(const Mesh *m, int32_t a, int32_t b) {
+  const MeshNode &p = m->nodes.data[a - 1], &q = m->nodes.data[b - 1];
+  return std::sqrt((q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y) + (q.z - p.z) * (q.z - p.z));
+}
+
+// The boundary path: one plot mesh per accepted edge, the distance running on from
+// edge to edge. Returns the number of plot cells.
+int32_t trace_loop(plotdata *d) {
+  Mesh *m = d->mesh;
+  const Domain *dom = m->domain;
+  d->order = uint16_t(order_of(m->meshbasis));
+  d->sbasis = uint32_t(m->meshbasis), d->pbasis = segment_basis[d->order];
+  int32_t step = d->order;
+  trimesh_free_1(&d->meshes, 1);
+  d->meshes.count = 0;
+  if (!dom || d->boundary < 1 || d->boundary > dom->loops.count) return 0;
+  const Loop &loop = dom->loops.data[d->boundary - 1];
+  // The accepted edges and their chains of boundary nodes.
+  std::vector<int32_t> accepted;
+  double total = 0;
+  for (int32_t k = 0; k < loop.edges.count; k++) {
+    int32_t e = loop.edges.data[k], a = std::abs(e);
+    if (a < 1 || a > dom->edges.count || a > m->edgenodes.count) continue;
+    const Edge &E = dom->edges.data[a - 1];
+    if (E.deleted || !borders(E, d->region)) continue;
+    const vectorl &chain = m->edgenodes.data[a - 1];
+    for (int32_t i = 1; i < chain.count; i++) total += node_distance(m, chain.data[i - 1], chain.data[i]);
+    accepted.push_back(e);
+  }
+  int32_t count = int32_t(accepted.size());
+  trimesh_resize_1(&d->meshes, count, count);
+  std::fill_n(d->meshes.data, count, tmesh{});
+  double run = 0;
+  int32_t cells = 0, first = 0, last = 0;
+  for (int32_t i = 0; i < count; i++) {
+    int32_t e = accepted[i];
+    const vectorl &chain = m->edgenodes.data[std::abs(e) - 1];
+    int32_t nm = chain.count, pieces_n = (nm - 1) / step;
+    auto node_at = [&](int32_t j) { return e > 0 ? chain.data[j] : chain.data[nm - 1 - j]; };
+    tmesh *t = &d->meshes.data[i];
+    trimesh_resize_0(t, 0, nm, nm, 0, pieces_n, d->pbasis, d->sbasis);
+    std::vector<double> dist(nm, run);
+    for (int32_t j = 1; j < nm; j++) dist[j] = dist[j - 1] + node_distance(m, node_at(j - 1), node_at(j));
+    std::vector<int32_t> made(nm, 0);
+    auto plot_at = [&](int32_t j) {
+      if (made[j]) return made[j];
+      if (t->nodes.count >= t->nodes.capacity) rtlib_fatal_in("trace_loop", "overrun");
+      const MeshNode &n = m->nodes.data[node_at(j) - 1];
+      pointd p = {dist[j], 0};
+      point3d q = {n.x, n.y, n.z};
+      made[j] = pointd_one_more_0(&t->nodes, &p);
+      point3d_one_more_0(&t->nodes3, &q);
+      return made[j];
+    };
+    for (int32_t k = 0; k < pieces_n; k++) {
+      int32_t j0 = k * step, j1 = j0 + step, side;
+      int32_t c = piece_cell(m, node_at(j0), node_at(j1), d->region, &side);
+      int32_t slot = trimesh_new_tcell(t, c, uint16_t(side));
+      int32_t *cn = t->cells.data + (slot - 1) * t->ncell;
+      cn[0] = plot_at(j0), cn[1] = plot_at(j1);
+      for (int32_t j = 1; j < step; j++) cn[1 + j] = plot_at(j0 + j);
+    }
+    if (nm > 0) {
+      if (i == 0) first = node_at(0);
+      last = node_at(nm - 1);
+    }
+    run = dist[nm - 1 < 0 ? 0 : nm - 1];
+    if (d->points[0] > 0) trimesh_tdensify_1d(t, total / d->points[0]);
+    trimesh_order_1d(t);
+    trimesh_tag_tmesh(t);
+    cells += t->source.count;
+    gagscren_dispatch(0);
+  }
+  d->closed = count > 0 && first == last;
+  d->hrange[0] = 0, d->hrange[1] = total;
+  d->drange[0] = 0, d->drange[1] = total;
+  return cells;
+}
+
+// In axisymmetric problems no plot node lies on the axis.
+void off_axis1(pde *p, plotdata *d, double tol) {
+  if (p->coords.family != 2 || (p->coords.geometry != 5 && p->coords.geometry != 6)) return;
+  for (int32_t g = 0; g < d->meshes.count; g++) {
+    point3dlist &q = d->meshes.data[g].nodes3;
+    for (int32_t i = 0; i < q.count; i++) {
+      double &r = p->coords.geometry == 5 ? q.data[i].y : q.data[i].x;
+      r = std::max(r, tol);
+    }
+  }
+}
+
+}  // namespace
+
+double pgrid1_elevation_project(const double *point, const plotdata *d) {
+  TRACE("pgrid1_elevation_project");
+  return along(d, point);
+}
+
+void pgrid1_face_cut_3d(const plotdata *, int32_t, int32_t, LocalCell *, double) {}
+
+double pgrid1_fround(double x, double h) {
+  double k = std::trunc(std::fabs(x) / h);
+  return x >= 0 ? (k - 0.5) * h : (0.5 - k) * h;
+}
+
+uint8_t pgrid1_validate_1dplot_mesh(pde *p, plotdata *d) {
+  TRACE("pgrid1_validate_1dplot_mesh");
+  if (d->valid) return d->valid;
+  d->mesh = &p->mesh;
+  Mesh *m = d->mesh;
+  const Domain *dom = m->domain;
+  double tol = dom ? dom->grid.tolerance : 0;
+  if (!(tol > 0)) tol = 1e-6 * std::max(d->linelength, 1e-300);
+  d->hrange[0] = d->drange[0] = EMPTY, d->hrange[1] = d->drange[1] = -EMPTY;
+  // Extruded problems are not cut yet: an empty plot.
+  bool threed = p->dimension == 3 || (dom && dom->threed);
+  int32_t cells = 0;
+  if (threed) {
+    trimesh_free_1(&d->meshes, 1);
+  } else if (d->boundary == 0) {
+    int32_t regions = dom ? dom->regions.count : 0;
+    for (int32_t c = 1; c <= m->cells.count; c++)
+      if (m->cells.data[c - 1].alive) regions = std::max<int32_t>(regions, m->cells.data[c - 1].region);
+    mark_cells(d, regions);
+    cells = build_1dplot_mesh(d, regions, tol);
+  } else {
+    cells = trace_loop(d);
+  }
+  off_axis1(p, d, dom ? dom->grid.tolerance : 0);
+  String &title = d->axislabels[0];
+  int k = d->lineaxis;
+  if (k >= 1 && k <= 3 && p->coordnames.count >= k && p->coordnames.items[k - 1].length) {
+    strings_copyto_0(&title, &p->coordnames.items[k - 1]);
+  } else if (k >= 1 && k <= 3) {
+    strings_copyto_1(&title, k == 1 ? "X" : k == 2 ? "Y" : "Z");
+  } else {
+    strings_copyto_1(&title, "Distance");
+  }
+  d->valid = cells > 0;
+  return d->valid;
+}
+
+int pgrid1_init() {
+  TRACE("pgrid1");
+  return 0;
+}

@@ -1,0 +1,253 @@
+// loading: system layout, element loading, node localisation and the symmetry test.
+#include "solver/loading.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "control/pdedat.h"
+#include "elements/basisfun.h"
+#include "elements/evalpoint.h"
+#include "elements/meshes.h"
+#include "graphics/display.h"
+#include "runtime/debug.h"
+#include "runtime/math.h"
+#include "runtime/rtlib.h"
+#include "runtime/vectorld.h"
+#include "solver/bigmatx.h"
+#include "solver/sparsemx.h"
+
+uint8_t loading_debug = 0;
+
+static vectorl nodes;      // the neighbourhood of one node while it is linked
+static vectord tx, ty, tz;  // symmetry trial vectors
+
+int loading_init() {
+  TRACE("loading");
+  return 0;
+}
+
+static String lit(const char *c) {
+  uint16_t n = uint16_t(strlen(c));
+  return String{n, n, const_cast<char *>(c)};
+}
+
+// ---- Adjacency ---------------------------------------------------------------------------
+
+static void link_add(sparsemx *link, int32_t i, int32_t q) {
+  vectorld *r = &link->data[i - 1];
+  if (bigmatx_find(r->keys, r->count, q) < 0) vectorld_insert(r, q, 0.0);
+}
+
+void loading_link_matrix(pde *p, sparsemx *link, int32_t n, int32_t basis) {
+  TRACE("loading_link_matrix");
+  (void)basis;
+  Mesh *m = &p->mesh;
+  String label = lit("Linking Matrix");
+  uint16_t line = display_report(&p->status, 0, &label);
+  sparsemx_resize_0(link, n, std::max(n, link->capacity));
+  for (int32_t i = 1; i <= n; i++) {
+    const MeshNode *nd = &m->nodes.data[i - 1];
+    nodes.count = 0;
+    if (nd->alive) {
+      for (int32_t c = 0; c < nd->nodecell.count; c++) {
+        const MeshCell *cell = &m->cells.data[nd->nodecell.data[c] - 1];
+        int32_t k = elements_functions[cell->basis];
+        for (int32_t a = 0; a < k; a++) vectorl_one_more(&nodes, cell->nodes.data[a]);
+      }
+      std::sort(nodes.data, nodes.data + nodes.count);
+      nodes.count = int32_t(std::unique(nodes.data, nodes.data + nodes.count) - nodes.data);
+    } else {
+      vectorl_one_more(&nodes, i);
+    }
+    vectorld *r = &link->data[i - 1];
+    vectorld_resize(r, nodes.count, std::max(nodes.count, r->capacity));
+    for (int32_t a = 0; a < nodes.count; a++) r->keys[a] = nodes.data[a], r->values[a] = 0.0;
+  }
+  const vectorll *im = &m->images;
+  for (int32_t k = 0; k < im->count; k++) {
+    int32_t s = im->keys[k], mm = im->values[k];
+    const MeshNode *sn = &m->nodes.data[s - 1];
+    for (int32_t c = 0; c < sn->nodecell.count; c++) {
+      const MeshCell *cell = &m->cells.data[sn->nodecell.data[c] - 1];
+      int32_t kk = elements_functions[cell->basis];
+      for (int32_t a = 0; a < kk; a++) {
+        int32_t q = cell->nodes.data[a];
+        link_add(link, mm, q);
+        link_add(link, q, mm);
+        int32_t t = m->nodes.data[q - 1].image;
+        if (t > 0) {
+          link_add(link, mm, t);
+          link_add(link, t, mm);
+        }
+      }
+    }
+  }
+  display_unreport(&p->status, line);
+}
+
+// ---- Layout --------------------------------------------------------------------------------
+
+void loading_map_matrix(pde *p, uint16_t kind) {
+  TRACE("loading_map_matrix");
+  Mesh *m = &p->mesh;
+  // 1. Unknown counts and totals.
+  uint16_t F = p->nfield, S = p->nscalar;
+  uint16_t C = p->formulas.constraints.count;
+  int32_t N = m->nodes.count;
+  p->nconstraints = C;
+  p->neqs = std::min<uint16_t>(F, p->formulas.equations.count);
+  int32_t V = F + S + (C > 0 ? 1 : 0);
+  vectorl_resize(&p->unknowns, V, std::max(V, p->unknowns.capacity));
+  for (int32_t k = 1; k <= V; k++) p->unknowns.data[k - 1] = k <= F ? N : k <= F + S ? 1 : C;
+  p->nf = F * N;
+  p->ns = p->nf + S;
+  p->nt = p->ns + C;
+  // 2. The adjacency.
+  loading_link_matrix(p, &p->link, N, m->meshbasis);
+  // 3. The reordering, only for a symmetric steady problem.
+  bool reorder = p->reorder && p->symmetric && !p->timedep;
+  if (reorder) {
+    String label = lit("Reordering");
+    uint16_t line = display_report(&p->status, 0, &label);
+    sparsemx_bandmin(&p->perm, &p->invperm, &p->link, p->dense);
+    display_unreport(&p->status, line);
+  } else {
+    p->perm.count = p->invperm.count = 0;
+  }
+  pdedat_do_status(p, kind);
+  // 4. Row maps and the field rows.
+  String label = lit("Allocate Matrix");
+  uint16_t line = display_report(&p->status, 0, &label);
+  bigmatx_resize(&p->layout, &p->unknowns);
+  int32_t NF = p->nf, NS = p->ns, NT = p->nt;
+  sparsemx *A = &p->matrix;
+  bigmatx_replicate(&p->layout, A, &p->link, &p->perm, &p->invperm, F, S + C);
+  // Field rows gain the scalar and constraint columns.
+  for (int32_t i = 1; i <= NF; i++) {
+    vectorld *r = &A->data[i - 1];
+    for (int32_t c = NF + 1; c <= NT; c++) vectorld_one_more(r, c, 0.0);
+  }
+  // 5. Scalar rows: full.
+  for (int32_t s = 1; s <= S; s++) {
+    int32_t r = NF + s;
+    p->layout.maps.data[F + s - 1].data[0] = r;
+    vectorld *row = &A->data[r - 1];
+    vectorld_resize(row, NT, std::max(NT, row->capacity));
+    for (int32_t c = 1; c <= NT; c++) row->keys[c - 1] = c, row->values[c - 1] = 0.0;
+  }
+  // 6. Constraint rows: the field and scalar columns and their own diagonal.
+  for (int32_t c = 1; c <= C; c++) {
+    int32_t r = NS + c;
+    p->layout.maps.data[F + S].data[c - 1] = r;
+    vectorld *row = &A->data[r - 1];
+    vectorld_resize(row, NS + 1, std::max(NS + 1, row->capacity));
+    for (int32_t k = 1; k <= NS; k++) row->keys[k - 1] = k, row->values[k - 1] = 0.0;
+    row->keys[NS] = r;
+    row->values[NS] = 0.0;
+  }
+  if (p->timedep) sparsemx_image(&p->tmatrix, A);
+  display_unreport(&p->status, line);
+  pdedat_do_status(p, kind);
+  // The node-numbered adjacency again, for the blocks.
+  if (reorder) loading_link_matrix(p, &p->link, N, m->meshbasis);
+  sparsemx_image(&p->block, &p->link);
+}
+
+// ---- Element loading -------------------------------------------------------------------------
+
+static void missing(const vectorld *r, int32_t at, int32_t found) {
+  debug_printf("LIST=%d, JROW[LIST]=%d  JROW:\n", at, found);
+  for (int32_t k = 0; k < r->count; k++) debug_printf(" %d", r->keys[k]);
+  debug_printf("\n");
+  rtlib_fatal_in("loading_load_cell_block", "MISSING ELEMENT");
+}
+
+static void load_row(sparsemx *M, int32_t row, int32_t nc, const LocalCell *lc, const double *v) {
+  vectorld *r = &M->data[row - 1];
+  for (int32_t b = 0; b < nc; b++) {
+    int32_t col = lc->nodes[b];
+    int32_t k = 0;
+    while (k < r->count && r->keys[k] < col) k++;
+    if (k >= r->count || r->keys[k] != col) missing(r, k + 1, k < r->count ? r->keys[k] : 0);
+    r->values[k] += v[b];
+  }
+}
+
+int32_t loading_load_cell_block(sparsemx *M, int32_t nr, int32_t nc, const LocalCell *lc, const double *values) {
+  for (int32_t a = 0; a < nr; a++) load_row(M, lc->nodes[a], nc, lc, values + a * nc);
+  return nr * nc;
+}
+
+int32_t loading_load_cell_row(sparsemx *M, int32_t row, int32_t count, const LocalCell *lc, const double *values) {
+  load_row(M, row, count, lc, values);
+  return count;
+}
+
+// ---- Node localisation -------------------------------------------------------------------------
+
+int32_t loading_localize_node(evalpoint *ep, Mesh *m, int32_t node, uint16_t region) {
+  TRACE("loading_localize_node");
+  const MeshNode *nd = &m->nodes.data[node - 1];
+  int32_t pick = 0;
+  uint16_t best = 0;
+  for (int32_t k = 0; k < nd->nodecell.count; k++) {
+    int32_t c = nd->nodecell.data[k];
+    const MeshCell *cell = &m->cells.data[c - 1];
+    if (!cell->alive) continue;
+    if (region == 0) {
+      if (pick == 0 || cell->region > best) pick = c, best = cell->region;
+    } else if (cell->region == region) {
+      pick = c;
+    }
+  }
+  if (pick == 0) return 0;
+  const MeshCell *cell = &m->cells.data[pick - 1];
+  meshes_localize(m, cell, ep->cell, 0);
+  int32_t nn = elements_functions[cell->basis];
+  int32_t at = 0;
+  while (at < nn && cell->nodes.data[at] != node) at++;
+  basisfun_node_coords();
+  const LocalPoint *table = basisfun_node_table(cell->basis);
+  for (int k = 0; k < 4; k++) ep->local[k] = table && at < nn ? table[at].L[k] : 0.0;
+  ep->x = nd->x;
+  ep->y = nd->y;
+  ep->z = nd->z;
+  ep->cellno = uint32_t(pick);
+  ep->region = cell->region;
+  ep->basisfn = uint8_t(at + 1);
+  return pick;
+}
+
+// ---- Symmetry test ------------------------------------------------------------------------------
+
+void loading_escale(vectord *x, const vectord *f, uint16_t nfield, int32_t n) {
+  for (int32_t p = 0; p < n; p++)
+    for (uint16_t k = 0; k < nfield; k++) x->data[p * nfield + k] *= f->data[k];
+}
+
+bool loading_check_symmetry(const sparsemx *A, const vectord *scales, double tol, uint16_t nfield, int32_t n) {
+  TRACE("loading_check_symmetry");
+  int32_t nt = A->rows;
+  vectord f = {};
+  vectord_resize(&f, nfield, nfield);
+  for (uint16_t k = 0; k < nfield; k++) {
+    double s = k < scales->count ? std::fabs(scales->data[k]) : 0.0;
+    f.data[k] = s != 0.0 ? 1.0 / std::sqrt(s) : 1.0;
+  }
+  vectord_resize(&tx, nt, std::max(nt, tx.capacity));
+  bool pass = true;
+  for (int trial = 0; trial < 4 && pass; trial++) {
+    for (int32_t i = 0; i < nt; i++) tx.data[i] = 2.0 * math_ranf() - 1.0;
+    loading_escale(&tx, &f, nfield, n);
+    sparsemx_mv_0(&ty, A, &tx);
+    loading_escale(&ty, &f, nfield, n);
+    sparsemx_mtv_0(&tz, A, &tx);
+    loading_escale(&tz, &f, nfield, n);
+    vectord_subto_0(&tz, &ty);
+    double zz = vectord_dot(&tz, &tz), yy = vectord_dot(&ty, &ty);
+    if (std::fabs(zz) > std::fabs(yy) * tol * tol) pass = false;
+  }
+  vectord_free(&f);
+  return pass;
+}

@@ -1,0 +1,212 @@
+// The system layout (pattern counts, deleted and periodic nodes, reordering), node
+// localisation, the time weights against independent Gauss rules, and the choice of
+// method and preconditioner with its fallbacks.
+#include <cmath>
+
+#include "elements/evalpoint.h"
+#include "model/constrn.h"
+#include "runtime/vectorld.h"
+#include "solver/bigmatx.h"
+#include "tests/solver/assembly.h"
+
+namespace {
+
+int32_t entries(const sparsemx &A) {
+  int32_t n = 0;
+  for (int32_t i = 1; i <= A.rows; i++) n += A.data[i - 1].count;
+  return n;
+}
+
+struct Layout : Assembly {
+  void counts(uint16_t F, uint16_t S, uint16_t C) {
+    p->nfield = F, p->nscalar = S, p->nvars = uint16_t(F + S);
+    for (uint16_t c = 0; c < C; c++) constrn_new_constraint(&p->formulas.constraints);
+  }
+};
+
+}  // namespace
+
+TEST_F(Layout, PatternCounts) {
+  // 2 x 2 squares of tri3: 9 nodes, L = 9 + 2 x 16 edges = 41 link entries.
+  grid(2, 2, tri3);
+  struct Case { uint16_t F, S, C; int32_t want; } cases[] = {
+      {2, 1, 0, 201}, {2, 0, 0, 164}, {1, 0, 1, 41 + 9 + 10}, {2, 1, 1, 164 + 36 + 20 + 20}};
+  for (const Case &c : cases) {
+    formulas_free(&p->formulas);
+    counts(c.F, c.S, c.C);
+    loading_map_matrix(p, 1);
+    EXPECT_EQ(entries(p->link), 41);
+    EXPECT_EQ(p->nt, c.F * 9 + c.S + c.C);
+    EXPECT_EQ(entries(p->matrix), c.want) << c.F << c.S << c.C;
+    // Constraint rows: the field and scalar columns, then their diagonal.
+    for (int32_t r = p->ns + 1; r <= p->nt; r++) {
+      const vectorld &row = p->matrix.data[r - 1];
+      ASSERT_EQ(row.count, p->ns + 1);
+      EXPECT_EQ(row.keys[row.count - 1], r);
+    }
+  }
+}
+
+TEST_F(Layout, DeletedPeriodicAndReordered) {
+  grid(2, 2, tri3);
+  counts(2, 0, 0);
+  // A node outside every cell, deleted: a one-entry link row and an F x F block.
+  int32_t d = meshes_new_node_1(&p->mesh, 5, 5, 0, 0);
+  p->mesh.nodes.data[d - 1].alive = 0;
+  // Node 3 (right of the bottom row) the slave of node 1.
+  vectorll_insert(&p->mesh.images, 3, 1);
+  p->mesh.nodes.data[2].image = 1;
+  p->symmetric = 1, p->reorder = 1;
+  loading_map_matrix(p, 1);
+  EXPECT_EQ(p->link.data[d - 1].count, 1);
+  EXPECT_EQ(p->matrix.data[bigmatx_row(&p->layout, 1, d) - 1].count, 2);
+  // The master's row holds every node of the slave's cells.
+  const MeshNode &s = p->mesh.nodes.data[2];
+  for (int32_t k = 0; k < s.nodecell.count; k++)
+    for (int32_t q : {0, 1, 2}) {
+      int32_t n = p->mesh.cells.data[s.nodecell.data[k] - 1].nodes.data[q];
+      EXPECT_GE(bigmatx_find(p->link.data[0].keys, p->link.data[0].count, n), 0) << n;
+    }
+  EXPECT_EQ(p->perm.count, 10);  // reordered: symmetric, steady, REORDER on
+  // Field rows of a node stay adjacent, and the link rows are in mesh order again.
+  for (int32_t n = 1; n <= 9; n++)
+    EXPECT_EQ(bigmatx_row(&p->layout, 2, n), bigmatx_row(&p->layout, 1, n) + 1);
+  EXPECT_EQ(p->link.data[4].count, 7);
+  for (auto [sym, timedep] : {std::pair{0, 0}, std::pair{1, 1}}) {
+    p->symmetric = uint8_t(sym), p->timedep = uint8_t(timedep);
+    loading_map_matrix(p, 1);
+    EXPECT_EQ(p->perm.count, 0);
+    EXPECT_EQ(bigmatx_row(&p->layout, 1, 5), 9);
+  }
+}
+
+TEST_F(Layout, LocalizeNodePicksTheFirstCellOfTheHighestRegion) {
+  // Node 5 (the centre) is shared by regions 2 (left half) and 3 (right half).
+  grid(2, 2, tri3, 1, 1, [](double x, double) { return x < 0.5 ? 2 : 3; });
+  evalpoint pt{};
+  LocalCell lc{};
+  pt.cell = &lc;
+  const MeshNode &n = p->mesh.nodes.data[4];
+  int32_t first3 = 0, last2 = 0;
+  for (int32_t k = 0; k < n.nodecell.count; k++) {
+    int32_t c = n.nodecell.data[k];
+    if (p->mesh.cells.data[c - 1].region == 3 && !first3) first3 = c;
+    if (p->mesh.cells.data[c - 1].region == 2) last2 = c;
+  }
+  EXPECT_EQ(loading_localize_node(&pt, &p->mesh, 5, 0), first3);
+  EXPECT_EQ(pt.region, 3);
+  EXPECT_DOUBLE_EQ(pt.x, 0.5);
+  EXPECT_EQ(lc.nodes[pt.basisfn - 1], 5);
+  EXPECT_DOUBLE_EQ(pt.local[pt.basisfn - 1], 1.0);
+  EXPECT_EQ(loading_localize_node(&pt, &p->mesh, 5, 2), last2);
+  EXPECT_EQ(loading_localize_node(&pt, &p->mesh, 5, 7), 0);
+}
+
+TEST_F(Layout, TimeWeights) {
+  p->timedep = 1;
+  counts(2, 0, 0);
+  p->vars.count = 0;  // variable flags from a record of our own
+  pdevar v[2] = {};
+  v[0].timeflag = 1;
+  p->vars.items = v, p->vars.count = 2;
+  struct Case { double tc, T; int nodes; double first, last; } cases[] = {
+      {0.5, 0.5, 5, 0.0469100770, 0.9530899230}, {2.0 / 3, 2.0 / 3, 5, 0.0985350858, 0.9601901429},
+      {0.8, 0.8, 5, 0.1962120074, 0.9694357035}, {0.86, 6.0 / 7, 5, 0.2796931248, 0.9751938347},
+      {0.87, 1.0, 1, 1.0, 1.0}, {0.3, 0.5, 5, 0.0469100770, 0.9530899230}, {-0.5, 0.5, 5, 0.0469100770, 0.9530899230}};
+  for (const Case &c : cases) {
+    p->tcenter = c.tc;
+    coupling_build_weights(p);
+    EXPECT_NEAR(p->theta, c.T, 1e-15) << c.tc;
+    EXPECT_NEAR(p->theta1, 1 - c.T, 1e-15);
+    ASSERT_EQ(p->tcount.data[0], c.nodes);
+    EXPECT_EQ(p->tcount.data[1], 1);  // no time derivative: the node 1
+    const vectord &t = p->tnodes.data[0], &w = p->tweights.data[0];
+    EXPECT_DOUBLE_EQ(t.data[0], c.first);
+    EXPECT_DOUBLE_EQ(t.data[c.nodes - 1], c.last);
+    double sw = 0, swt = 0;
+    for (int i = 0; i < c.nodes; i++) sw += w.data[i], swt += w.data[i] * t.data[i];
+    EXPECT_NEAR(sw, 1.0, 1e-9);
+    EXPECT_NEAR(swt, c.T, 1e-9);
+  }
+  // Each row integrates t^k against t^n on [0, 1] exactly for k <= 9.
+  for (int n = 0; n <= 5; n++) {
+    p->tcenter = double(n + 1) / (n + 2) - 1e-12;
+    coupling_build_weights(p);
+    ASSERT_EQ(p->tcount.data[0], 5);
+    for (int k = 0; k <= 9; k++) {
+      double s = 0;
+      for (int i = 0; i < 5; i++) s += p->tweights.data[0].data[i] / (n + 1) * std::pow(p->tnodes.data[0].data[i], k);
+      EXPECT_NEAR(s, 1.0 / (n + k + 1), 1e-9) << n << " " << k;
+    }
+  }
+  EXPECT_NEAR(p->tweights.data[0].data[0] / 6, 0.0003697155, 1e-10);
+  p->vars.items = nullptr, p->vars.count = 0;
+}
+
+TEST_F(Layout, MethodChoice) {
+  counts(2, 0, 0);
+  struct Case {
+    const char *what;
+    uint8_t timedep, dim, E;
+    std::vector<std::pair<uint8_t pde::*, uint8_t>> set;
+    int est, solver, precon;
+  } cases[] = {
+      {"steady", 0, 2, 2, {}, 2, 0, 4},
+      {"steady 3D", 0, 3, 2, {}, 2, 0, 3},
+      {"steady 3D one equation", 0, 3, 1, {}, 2, 0, 1},
+      {"time, two equations", 1, 2, 2, {}, 0, 0, 3},
+      {"time, one equation", 1, 2, 1, {}, 0, 0, 1},
+      {"ICCG off", 0, 2, 2, {{&pde::iccg, 1}}, 2, 0, 3},
+      {"vandenberg and iccg", 0, 2, 2, {{&pde::vandenberg, 2}, {&pde::iccg, 2}}, 2, 2, 4},
+      {"vandenberg", 0, 2, 2, {{&pde::vandenberg, 2}, {&pde::biprecon, 1}}, 2, 2, 2},
+      {"lanczos", 0, 2, 2, {{&pde::lanczos, 2}}, 2, 1, 3},
+      {"fill_lu", 0, 2, 2, {{&pde::fill_lu, 2}}, 2, 3, 6},
+      {"precondition off", 0, 2, 2, {{&pde::precondition, 1}, {&pde::diprecon, 2}}, 2, 0, 0},
+      {"ata", 1, 2, 2, {{&pde::ataprecon, 2}, {&pde::galerkin_error, 2}}, 1, 0, 2},
+      {"centre", 1, 2, 2, {{&pde::center_error, 2}, {&pde::curvature_error, 2}}, 2, 0, 3},
+      {"curvature", 0, 2, 2, {{&pde::curvature_error, 2}}, 0, 0, 4},
+  };
+  for (const Case &c : cases) {
+    for (uint8_t pde::*s : {&pde::iccg, &pde::vandenberg, &pde::lanczos, &pde::fill_lu, &pde::precondition,
+                            &pde::diprecon, &pde::ataprecon, &pde::biprecon, &pde::galerkin_error,
+                            &pde::center_error, &pde::curvature_error})
+      p->*s = 0;
+    for (auto [s, v] : c.set) p->*s = v;
+    p->timedep = c.timedep, p->dimension = c.dim, p->nfield = c.E;
+    while (p->formulas.equations.count < 2) eqns_new_equation(&p->formulas.equations);
+    coupling_set_method(p);
+    EXPECT_EQ(p->estimator, c.est) << c.what;
+    EXPECT_EQ(p->solver, c.solver) << c.what;
+    EXPECT_EQ(p->precon, c.precon) << c.what;
+  }
+  p->nfield = 2;
+  p->iccg = 0, p->bandlu = 10, p->reorder = 0;
+  coupling_set_method(p);
+  EXPECT_EQ(p->precon, 5);
+  EXPECT_EQ(p->reorder, 1);
+  constrn_new_constraint(&p->formulas.constraints);
+  HookScope hook;
+  pde *q = p;
+  EXPECT_NE(except_catch("method", [q] { coupling_set_method(q); }), 0);
+}
+
+TEST_F(Layout, FactorisationsThatBreakDownFallBack) {
+  grid(1, 1, tri3);
+  counts(1, 0, 0);
+  loading_map_matrix(p, 1);
+  // A zero pivot on the first row: every factorisation of it breaks down.
+  for (int32_t i = 1; i <= 4; i++)
+    for (int32_t e = 0; e < p->matrix.data[i - 1].count; e++) {
+      vectorld &r = p->matrix.data[i - 1];
+      r.values[e] = r.keys[e] == i ? (i == 1 ? 0.0 : 4.0) : -1.0;
+    }
+  vectord_resize(&p->precscale, 4, 4);
+  for (auto [solver, precon] : {std::pair{0, 4}, std::pair{1, 4}, std::pair{2, 5}, std::pair{0, 5}}) {
+    p->solver = uint8_t(solver), p->precon = uint8_t(precon), p->bandlu = 4;
+    pde *q = p;
+    HookScope hook;
+    EXPECT_EQ(except_catch("precon", [q] { coupling_build_precon(q, &q->matrix); }), 0);
+    EXPECT_EQ(p->precon, 1) << solver << precon;  // one equation: the diagonal
+    EXPECT_EQ(p->precvec.count, 4);
+  }
+}
