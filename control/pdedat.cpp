@@ -213,6 +213,7 @@ void pdedat_clear_pde(pde *p) {
   pdedat_free_assembly(p);
   symtab_free(&p->scopes, 1);
   meshes_free(&p->mesh, 0);     // the mesh
+  meshes_free(&p->basemesh, 1);  // the base mesh of an extrusion, with its domain copy
   domain_clear(p->mesh.domain);  // every parse builds the domain afresh
   metrics_clear_metric(&p->coords);
   formulas_free(&p->formulas);  // with the definitions' tables

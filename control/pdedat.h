@@ -111,6 +111,7 @@ struct pde {
   pdelines lines;
 
   Mesh mesh;
+  Mesh basemesh;  // extruded problems: the 2D base mesh with its own domain copy
 
   // Counts and values the parser and sizes leave for the run.
   uint16_t layers, materials, extracount, meshcount;
