@@ -111,6 +111,7 @@ struct pde {
   pdelines lines;
 
   Mesh mesh;
+  Mesh basemesh;  // extruded problems: the 2D base mesh with its own domain copy
 
   // Counts and values the parser and sizes leave for the run.
   uint16_t layers, materials, extracount, meshcount;
@@ -252,11 +253,9 @@ struct pde {
   // ---- Solution fields ----
   // The solution by variable (field variables: one value per node; scalars: one value),
   // the per-variable error values, and the step of the last linear solve by global row.
-  vector2d solution, errors;
+  // (The solution and the carried fields are with the time run's levels below.)
+  vector2d errors;
   vectord delta;
-  // The node vectors the refiner carries to a new mesh (references to the solution's
-  // field members for a steady problem).
-  vectorvd carried;
   int32_t gridinc;         // GRIDLIMIT's increment when the user asks for more grids
   int32_t solvestart;      // clock milliseconds at the start of the driver
   double changeest;        // change estimate of the last trial update
@@ -296,6 +295,20 @@ struct pde {
   pdeframe frames[PDEDAT_MAX_FRAMES];  // user-function frames by nesting depth 1..10
   vectord subvalues;         // shared subexpression scalars by slot number
   vector2d subvectors;       // shared subexpression vectors (3 entries each)
+
+  // ---- Time-run fields ----
+  // The time levels before t_new (which is `time`; the step in use is `dt`): t_m2, t_m1
+  // and t, the last accepted time; the previous step and the proposal for the next.
+  double tm2, tm1, told, dtlast, dtnext;
+  // Solution levels, one node-value vector per variable: u (the current solution, at
+  // t_new), u at t_m2, t_m1 and t, and the time derivatives at t and t_new.
+  vector2d solution, um2, um1, uold, udotold, udot;
+  // Spatial residual and time terms at both ends of the step, the source over the step,
+  // the step residual and the correction, by global row.
+  vectord rold, rnew, mold, mnew, tsource, tresid, correction;
+  vectord stepscale;          // diagonal scaling vector of the step matrix J
+  sparsemx jmatrix;           // the step matrix J = D/h + theta K
+  vectorvd carried;           // the fields the refiner carries to a new mesh
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever

@@ -6,7 +6,7 @@ void doplot_history_point(pde *, vectord *, double) {}
 void doplot_show_plots(pde *, vectorn *) {}
 void doplot_do_exports(pde *, vectorn *) {}
 void doplot_status_mesh(pde *) {}
-int32_t doplot_show_monitors(pde *) { return 0; }
+void doplot_show_monitors(pde *, vectorn *, int32_t) {}
 
 int doplot_init() {
   TRACE("doplot");

@@ -12,9 +12,10 @@ int doplot_init();
 void doplot_history_point(pde *p, vectord *values, double stagevalue);
 // Draws all plots of the problem and records them in the plot file.
 void doplot_show_plots(pde *p, vectorn *plots);
+// Shows the monitors of the list (interval: the monitor interval, 0 every time).
+void doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval);
 // Writes the export files.
 void doplot_do_exports(pde *p, vectorn *exports);
 // Redraws the mesh on the problem's status view after a change of the mesh.
 void doplot_status_mesh(pde *p);
-// Draws the monitors when their interval has passed; returns the milliseconds spent.
-int32_t doplot_show_monitors(pde *p);
+

@@ -45,6 +45,13 @@ static uint16_t report_real(pde *p, const char *label, double v) {
   return display_report_real(&p->status, 0, &l, v);
 }
 
+// Draws the monitors; returns the milliseconds they took.
+static int32_t show_monitors(pde *p) {
+  int32_t t = rtlib_elapsed_ms(0);
+  doplot_show_monitors(p, &p->monitors, 0);
+  return rtlib_elapsed_ms(t);
+}
+
 static bool stopkey(pde *p) { return display_checkkey(&p->status) != 0; }
 static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; }
 static uint16_t varcount(const pde *p) { return uint16_t(p->nfield + p->nscalar); }
@@ -214,7 +221,7 @@ static void grid_setup(pde *p, const char *label) {
 // Grid end: the error estimate of the grid, the status and the run-log line.
 static void grid_end(pde *p) {
   TRACE("grid_end");
-  delay = std::max(delay, 10 * doplot_show_monitors(p));
+  delay = std::max(delay, 10 * show_monitors(p));
   p->monitordelay = delay;
   p->rmserr = measure(p);
   pdedat_ss_status(p);
@@ -279,7 +286,7 @@ int32_t cgsolve_do_linear(pde *p) {
     uint16_t eline = report_real(p, "Soln Error", e);
     while (e > tau) {
       if (k >= p->linupdate || p->stop || p->error) break;
-      delay = std::max(delay, 10 * doplot_show_monitors(p));
+      delay = std::max(delay, 10 * show_monitors(p));
       k++;
       pdedat_report_time(p, p->lines.elapsed);
       display_update_num(&p->status, phase_line, k);
@@ -439,7 +446,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     double sum = 0;
     log_newton(p, k, e);
     while (e > tau && k < L && !p->stop && !p->error) {
-      delay = std::max(delay, 10 * doplot_show_monitors(p));
+      delay = std::max(delay, 10 * show_monitors(p));
       k++, j++;
       pdedat_report_time(p, p->lines.elapsed);
       display_update_num(&p->status, phase_line, k);

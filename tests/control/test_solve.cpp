@@ -247,15 +247,6 @@ TEST_F(Solve, RegridsUpToTheGridLimit) {
   EXPECT_GE(p->regrids, 2);
 }
 
-TEST_F(Solve, TimeDependentStartIsRefinedUntilResolved) {
-  run("start", [](std::string s) { return with_select(s, "INITGRIDLIMIT=0"); }, false, data_dir());
-  int32_t once = p->mesh.nodes.count;
-  double coarse = value("error");
-  run("start", [](std::string s) { return with_select(s, "INITGRIDLIMIT=4"); }, false, data_dir());
-  EXPECT_GT(p->mesh.nodes.count, once);
-  EXPECT_LT(value("error"), coarse / 2);
-}
-
 TEST_F(Solve, SmoothingKeepsLinearStartsAndRefusesOtherBases) {
   run("heat");
   vectord *u = &p->solution.data[0];
