@@ -18,3 +18,5 @@ void doplot_do_exports(pde *p, vectorn *exports);
 void doplot_status_mesh(pde *p);
 // Draws the monitors when their interval has passed; returns the milliseconds spent.
 int32_t doplot_show_monitors(pde *p);
+// The monitors of eigenmode `mode` (the eigenvalue listing first for mode 1).
+void doplot_show_eig_monitors(pde *p, vectorn *list, uint16_t mode);
