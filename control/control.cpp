@@ -23,6 +23,8 @@
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/mesher2.h"
+#include "mesher/measures.h"
+#include "mesher/refine2.h"
 #include "mesher/mesher3.h"
 #include "model/buildeq.h"
 #include "model/symtab.h"
@@ -597,6 +599,8 @@ static void set_debug(pde *p) {
   params_debug = eqns_debug = bcs_debug = constrn_debug = p->dbg_formulas;
   fits_debug = arys_debug = forloops_debug = p->dbg_formulas;
   treeval_debug = p->dbg_treeval;
+  refine2_debug = p->dbg_refine;
+  measures_debug = p->dbg_measure;
   coupling_debug = p->dbg_coupling;
   loading_debug = p->dbg_loading;
   rdexpr_debug = p->dbg_read;

@@ -38,6 +38,8 @@
 #include "mesher/mesher2.h"
 #include "mesher/refine1.h"
 #include "mesher/refine2.h"
+#include "mesher/refiner.h"
+#include "mesher/measures.h"
 #include "model/complexd.h"
 #include "model/formulas.h"
 #include "model/lintabs.h"
@@ -264,6 +266,8 @@ static const struct {
     {"fitting", fitting_init},
     {"bigmatx", bigmatx_init},
     {"loading", loading_init},
+    {"refiner", refiner_init},
+    {"measures", measures_init},
     {"coupling", coupling_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},

@@ -290,6 +290,10 @@ void pdedat_free_pde(pde *p) {
   vectord_free(&p->fitscalars);
   point3d_free_1(&p->fitpoints);
   vectorl_free(&p->fitwords);
+  vectorl_free(&p->sortindex);
+  vectord_free(&p->magnitudes);
+  vectord_free(&p->minima);
+  vectord_free(&p->maxima);
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
 

@@ -208,6 +208,9 @@ struct pde {
   point3dlist fitpoints;
   vectorl fitwords;
 
+  // ---- Refinement and error-measure fields ----
+  vectorl sortindex;         // cells in ascending order of estimate, one refinement pass's
+  vectord magnitudes, minima, maxima;  // per variable: mean magnitude and extremes of its values
   // ---- Assembly fields ----
   // Counts: E field variables with an equation, C constraints; unknown totals NF
   // (field), NS (field and scalar), NT (all); unknown count per variable block.

@@ -11,6 +11,7 @@
 
 #include "control/pdedat.h"
 #include "graphics/display.h"
+#include "mesher/measures.h"
 #include "plot/doplot.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -46,14 +47,6 @@ static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
   String s = lit(text);
   pdedat_exec_err_1(&s);
 }
-
-// ---- Seams of the cell error measures ----------------------------------------------------
-// Until the cell error estimates are in place a mode measures 0 and no cell is raised.
-static double measure_mode(pde *, vector2d *, double, uint8_t) { return 0.0; }
-static double max_measure(pde *) { return 0.0; }
-static void scale_measures(pde *, double) {}
-static void resolve_measures(pde *) {}
-static void get_range(pde *, vector2d *) {}
 
 // ---- Subspace vectors in global numbering ----------------------------------------------------
 
@@ -106,7 +99,7 @@ double e_solve(pde *p) {
     fitting_invalidate_fits(p, 3);
     fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0);
     mode_source(p, j);
-    get_range(p, xvec(p, j));
+    measures_get_range(p, xvec(p, j));
     int32_t n = p->nt;
     vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
     for (int32_t i = 0; i < n; i++) p->residual.data[i] = p->source.data[i] * p->firstscale.data[i];
@@ -305,14 +298,15 @@ int32_t eigensol_do_eigen(pde *p) {
       p->mode = i;
       fitting_invalidate_fits(p, 3);
       doplot_show_eig_monitors(p, &p->monitors, i);
-      e = measure_mode(p, xvec(p, i), p->eigenvalues.data[i - 1], i >= 2);
+      e = measures_measure(p, xvec(p, i), 0, p->eigenvalues.data[i - 1], i >= 2);
     }
     // 5. RMS and MAX error, the run-log line.
     double f = 1.0 / std::sqrt(double(m));
     p->rmserr = e * f;
-    scale_measures(p, f);
-    p->maxerr = max_measure(p) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
-    resolve_measures(p);
+    for (int32_t c = 1; c <= p->mesh.cells.count; c++)
+      if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].error *= f;
+    p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
+    if (p->resolves.count) measures_resolve(p, 0);
     pdedat_eig_status(p);
     cgsolve_log_linstep(p);
     // 6. The regrid decision.

@@ -1,0 +1,540 @@
+// measures: error estimates per cell and the ranges and residual norms of the solution.
+#include "mesher/measures.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "control/pdedat.h"
+#include "domain/dominpde.h"
+#include "elements/basisfun.h"
+#include "elements/meshes.h"
+#include "model/bcs.h"
+#include "model/eqns.h"
+#include "model/fits.h"
+#include "model/treeval.h"
+#include "runtime/rtlib.h"
+#include "solver/bigmatx.h"
+#include "solver/fitting.h"
+#include "solver/sparsemx.h"
+
+// The cell every estimator localises into, and the point aimed at it.
+static LocalCell work_cell;
+static evalpoint point;
+// The resolve trees, rebuilt at every call: fit leaf, difference, square, weighted.
+static TreeNode rfit, rdiff, rsquare, rweight;
+
+uint8_t measures_debug = 0;
+
+int measures_init() {
+  TRACE("measures");
+  return 0;
+}
+
+static MeshCell &cell_at(Mesh *m, int32_t c) { return m->cells.data[c - 1]; }
+static double &at(vectord *v, int32_t i) { return v->data[i - 1]; }
+static int32_t row_of(pde *p, uint16_t v, int32_t n) { return bigmatx_row(&p->layout, v, n); }
+static double range_of(pde *p, uint16_t v) { return v <= p->ranges.count ? p->ranges.data[v - 1] : 1.0; }
+static double weight_of(pde *p, uint16_t v) { return v <= p->vars.count ? p->vars.items[v - 1].errweight : 1.0; }
+static int32_t basis_of(pde *p, uint16_t v) {
+  int32_t c = v <= p->basiscodes.count ? p->basiscodes.data[v - 1] : 0;
+  return c ? c : p->mesh.meshbasis;
+}
+static TreeNode *region_tree(const treevector *t, uint16_t r) {
+  return r >= 1 && r <= t->count ? t->data[r - 1] : nullptr;
+}
+static equation *eqn(pde *p, uint16_t v) {
+  return v <= p->formulas.equations.count ? p->formulas.equations.items[v - 1] : nullptr;
+}
+
+// Aims the static point at the static cell with the given values and time.
+static void aim(pde *p, vector2d *values, double time) {
+  point = evalpoint{};
+  point.cell = &work_cell;
+  point.values = values;
+  point.t = time;
+  point.qpoint = 0;
+  (void)p;
+}
+
+static void localize(pde *p, int32_t c) {
+  MeshCell &cell = cell_at(&p->mesh, c);
+  meshes_localize(&p->mesh, &cell, &work_cell, 0);
+  point.cellno = uint32_t(c);
+  point.region = cell.region;
+  point.side = 0;
+  point.qpoint = 0;
+}
+
+// A work vector of n entries (at least one, so that the pool keeps it taken), zeroed.
+static vectord *work(pde *p, int32_t n) {
+  vectord *v = vector2d_get_work(&p->work, std::max<int32_t>(n, 1));
+  std::fill(v->data, v->data + v->count, 0.0);
+  return v;
+}
+
+// The "Measuring Error" line with the count of cell slots still to visit.
+struct Status {
+  pad *panel;
+  uint16_t line;
+  Status(pad *d, int32_t n) : panel(d) {
+    String label = {15, 0, const_cast<char *>("Measuring Error")};
+    line = display_report_num(panel, 0, &label, n);
+  }
+  void update(int32_t n) { display_update_num(panel, line, n); }
+  void plain() {
+    display_unreport(panel, line);
+    String label = {15, 0, const_cast<char *>("Measuring Error")};
+    line = display_report(panel, 0, &label);
+  }
+  ~Status() { display_unreport(panel, line); }
+};
+
+// A work vector returned to the pool on every exit.
+struct Work {
+  vectord *v;
+  explicit Work(vectord *w) : v(w) {}
+  ~Work() { vector2d_free_work(v); }
+};
+
+// Every live cell's estimate from its weighted sum T over weights W: sqrt(T/W), or with
+// add combined with the old one; returns the RMS of the new estimates.
+template <class Terms> static double store(Mesh *m, uint8_t add, Terms terms) {
+  double S = 0;
+  int32_t count = 0;
+  for (int32_t i = 1; i <= m->cells.count; i++) {
+    MeshCell &cell = cell_at(m, i);
+    if (!cell.alive) continue;
+    double T = 0, W = 0;
+    terms(i, cell, T, W);
+    double t = W > 0 ? T / W : 0;
+    cell.error = add ? std::sqrt(t + cell.error * cell.error) : std::sqrt(t);
+    S += cell.error * cell.error;
+    count++;
+  }
+  return count ? std::sqrt(S / count) : 0.0;
+}
+
+double measures_measure(pde *p, vector2d *values, double time, double factor, uint8_t add) {
+  TRACE("measures_measure");
+  double g;
+  switch (p->estimator) {
+    case 0: g = measures_measure_curvature(p, values, add, 0); break;
+    case 1: g = measure_galerkin(p, values, time, factor, add); break;
+    default: g = measure_zgalerkin(p, values, time, factor, add); break;
+  }
+  if (p->fronts.count > 0) g = measures_map_fronts(p, g);
+  return g;
+}
+
+// ---- Curvature ----------------------------------------------------------------------------
+
+double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend) {
+  TRACE("measures_measure_curvature");
+  Mesh *m = &p->mesh;
+  int32_t b = p->mesh.cellbasis ? p->mesh.cellbasis : p->mesh.meshbasis;
+  int nf = elements_functions[b], dim = elements_dimension[b], ord = elements_order[b];
+  int32_t ncells = m->cells.count, nnodes = m->nodes.count;
+  Work qw(work(p, ncells)), nw(work(p, nnodes));
+  vectord *q = qw.v, *nodal = nw.v;
+  aim(p, values, p->time);
+  Status status(&p->status, ncells);
+  // 1. Squared extents and the weighted second derivatives per cell.
+  int cutoff = p->area_cutoff == 0 || p->area_cutoff == 1 ? p->area_cutoff : 2;
+  const double *L = elements_centroid[dim].L;
+  double A = 0, u[20];
+  for (int32_t i = 1; i <= ncells; i++) {
+    status.update(ncells - i);
+    MeshCell &cell = cell_at(m, i);
+    at(q, i) = 0;
+    if (!cell.alive) continue;
+    localize(p, i);
+    ElementFrame *f = &work_cell.frame;
+    double meas = f->measure;
+    A += meas;
+    double H[3] = {0, 0, 0};
+    for (int r = 0; r < dim; r++)
+      for (int k = 0; k <= dim; k++) H[r] = std::max(H[r], f->J[r][k] * f->J[r][k]);
+    double W = 0;
+    for (uint16_t v = 1; v <= p->nfield; v++) {
+      const vectord *uv = &values->data[v - 1];
+      for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
+      double R = range_of(p, v), e = 0;
+      double d2[3] = {elements_interpuxx(b, L, f, u), dim >= 2 ? elements_interpuyy(b, L, f, u) : 0,
+                      dim == 3 ? elements_interpuzz(b, L, f, u) : 0};
+      for (int r = 0; r < dim; r++) e += (H[r] * d2[r] / R) * (H[r] * d2[r] / R);
+      double w = weight_of(p, v);
+      at(q, i) += w * w * e;
+      W += w * w;
+    }
+    if (cutoff == 1) at(q, i) *= std::sqrt(std::fabs(meas));
+    else if (cutoff == 2) at(q, i) *= std::fabs(meas);
+    if (W > 0) at(q, i) /= dim * W;
+    if (p->error) return 1.0;
+  }
+  status.plain();
+  // 2. Nodal smoothing and normalisation.
+  for (int32_t n = 1; n <= nnodes; n++) {
+    const vectorl &l = m->nodes.data[n - 1].nodecell;
+    double s = 0;
+    for (int32_t k = 0; k < l.count; k++) s += at(q, l.data[k]);
+    at(nodal, n) = l.count ? s / l.count : 0;
+  }
+  double C = cutoff == 0 ? 1.0 : cutoff == 1 ? std::sqrt(A / ncells) : A / ncells;
+  double fac = ord == 2 ? 0.004 : 0.002, B = p->hysteresis * p->hysteresis, S = 0;
+  int32_t count = 0;
+  for (int32_t i = 1; i <= ncells; i++) {
+    MeshCell &cell = cell_at(m, i);
+    if (!cell.alive) continue;
+    double s = 0;
+    for (int k = 0; k < nf; k++) s += at(nodal, cell.nodes.data[k]);
+    double qi = s / nf / C, r = std::sqrt(qi);
+    qi = fac * fac * r * r * r;
+    double &E = cell.error;
+    if (add) E = std::sqrt(E * E + qi);
+    else if (blend) E = std::sqrt(std::max((1 - B) * qi + B * E * E, qi));
+    else E = std::sqrt(qi);
+    S += E * E;
+    count++;
+    E *= p->sensitivity;
+  }
+  return count ? std::sqrt(S / count) : 0.0;
+}
+
+// ---- Galerkin residuals -------------------------------------------------------------------------
+
+double measure_galerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {
+  TRACE("measure_galerkin");
+  Mesh *m = &p->mesh;
+  int32_t rows = p->matrix.rows > 0 ? p->matrix.rows : p->firstscale.count;
+  Work gw(work(p, rows));
+  vectord *g = gw.v;
+  measures_get_range(p, values);
+  fitting_validate_fits(p, &p->fitlist, values, time);
+  aim(p, values, time);
+  int32_t ncells = m->cells.count;
+  Status status(&p->status, ncells);
+  double A = 0, P[20], Q[20], Sd[20];
+  int dim = p->dimension;
+  for (int32_t i = 1; i <= ncells; i++) {
+    status.update(ncells - i);
+    MeshCell &cell = cell_at(m, i);
+    if (!cell.alive) continue;
+    localize(p, i);
+    double a = std::fabs(work_cell.frame.measure);
+    A += work_cell.frame.measure;
+    for (uint16_t v = 1; v <= p->nfield; v++) {
+      equation *e = eqn(p, v);
+      if (!e) continue;
+      int32_t bv = basis_of(p, v), nb = elements_functions[bv];
+      std::fill(P, P + 20, 0.0), std::fill(Q, Q + 20, 0.0), std::fill(Sd, Sd + 20, 0.0);
+      treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, bv);
+      treeval_vol_galerkin(p, Q, region_tree(&e->source, cell.region), &point, bv);
+      for (int s = 1; s <= dim + 1; s++) {
+        double t[20] = {};
+        point.side = uint8_t(s);
+        treeval_surf_galerkin(p, t, region_tree(&e->surface, cell.region), &point, bv);
+        for (int j = 0; j < nb; j++) Sd[j] += t[j];
+      }
+      point.side = 0;
+      for (int j = 0; j < nb; j++) {
+        double r = P[j] + Sd[j] - factor * Q[j];
+        at(g, row_of(p, v, cell.nodes.data[j])) += r * r * std::sqrt(a);
+      }
+    }
+  }
+  status.plain();
+  double mean = std::sqrt(A / ncells);
+  for (uint16_t v = 1; v <= p->nfield; v++)
+    for (int32_t n = 1; n <= m->nodes.count; n++) {
+      int32_t users = m->nodes.data[n - 1].nodecell.count;
+      if (!users) continue;
+      int32_t r = row_of(p, v, n);
+      at(g, r) = std::sqrt(at(g, r) / mean) * at(&p->firstscale, r) / users;
+    }
+  measures_scale_res(p, g, g);
+  for (uint16_t v = 1; v <= p->nfield && v <= p->valuenodes.count; v++) {
+    const vectorl &l = p->valuenodes.data[v - 1];
+    for (int32_t k = 0; k < l.count; k++) at(g, row_of(p, v, l.data[k])) = 0;
+  }
+  return store(m, add, [&](int32_t, const MeshCell &cell, double &T, double &W) {
+    for (uint16_t v = 1; v <= p->nfield; v++) {
+      double w = weight_of(p, v);
+      for (int j = 0; j < elements_functions[basis_of(p, v)]; j++) {
+        double x = at(g, row_of(p, v, cell.nodes.data[j]));
+        T += w * w * x * x;
+        W += w * w;
+      }
+    }
+  });
+}
+
+double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {
+  TRACE("measure_zgalerkin");
+  Mesh *m = &p->mesh;
+  measures_get_range(p, values);
+  bool three = p->dimension == 3;
+  int32_t cellbubble = three ? 13 : 12;
+  static const int32_t sidebubble[2][4] = {{14, 15, 16, 0}, {17, 18, 19, 20}};
+  int32_t ncells = m->cells.count, nf = p->nfield;
+  Work zw(work(p, ncells * std::max(nf, 1)));
+  vectord *z = zw.v;
+  fitting_validate_fits(p, &p->fitlist, values, time);
+  aim(p, values, time);
+  // 1. Cell areas and their mean.
+  double A = 0;
+  for (int32_t i = 1; i <= ncells; i++) {
+    MeshCell &cell = cell_at(m, i);
+    if (!cell.alive) continue;
+    cell.area = meshes_cell_area_0(m, &cell);
+    A += std::fabs(cell.area);
+  }
+  double mean = A / ncells;
+  int32_t cb = m->cellbasis ? m->cellbasis : m->meshbasis;
+  int nfun = elements_functions[cb], dim = p->dimension;
+  Status status(&p->status, ncells);
+  for (int32_t i = 1; i <= ncells; i++) {
+    status.update(ncells - i);
+    MeshCell &cell = cell_at(m, i);
+    if (!cell.alive) continue;
+    localize(p, i);
+    double s = std::sqrt(std::fabs(work_cell.frame.measure) / mean);
+    for (uint16_t v = 1; v <= nf; v++) {
+      equation *e = eqn(p, v);
+      if (!e) continue;
+      double &zz = at(z, (i - 1) * nf + v);
+      // 2. The residual against the cell bubble.
+      double P[20] = {}, Q[20] = {};
+      int32_t kq = treeval_vol_galerkin(p, Q, region_tree(&e->source, cell.region), &point, cellbubble);
+      int32_t kp = treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, cellbubble);
+      if (kq != 1 || kp != 1) rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+      zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
+      // 3. Natural boundary terms against the side bubbles.
+      if (cell.hasbound && p->nbcmeasure)
+        for (int sd = 1; sd <= dim + 1; sd++) {
+          uint16_t d = cell.bdid[sd - 1];
+          if (!d) continue;
+          uint16_t k = dominpde_find_surf_bc(m->domain, d, v, &p->formulas);
+          if (!k || k > p->formulas.bcs.count) continue;
+          bc *r = p->formulas.bcs.items[k - 1];
+          if (r->type != naturalbc) continue;
+          uint16_t j = bcs_find_bc_regix(r, cell.region);
+          int32_t bub = sidebubble[three][sd - 1];
+          double G[20] = {}, H[20] = {};
+          point.side = uint8_t(sd);
+          treeval_surf_galerkin(p, G, region_tree(&r->lists[1], j), &point, bub);
+          treeval_surf_galerkin(p, H, region_tree(&e->surface, cell.region), &point, bub);
+          point.side = 0;
+          zz += (G[0] - H[0]) * (G[0] - H[0]);
+        }
+      // 4. Scaled by the largest row scale of the cell's unknowns.
+      double mx = 0;
+      for (int k = 0; k < nfun; k++) {
+        int32_t r = row_of(p, v, cell.nodes.data[k]);
+        mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
+      }
+      zz *= mx * mx * s;
+    }
+  }
+  return store(m, add, [&](int32_t i, const MeshCell &, double &T, double &W) {
+    for (uint16_t v = 1; v <= nf; v++) {
+      double w = weight_of(p, v);
+      T += w * w * at(z, (i - 1) * nf + v);
+      W += w * w;
+    }
+  });
+}
+
+// ---- Fronts and resolve ---------------------------------------------------------------------------
+
+double measures_map_fronts(pde *p, double G) {
+  TRACE("measures_map_fronts");
+  Mesh *m = &p->mesh;
+  vector2d *values = point.values;
+  aim(p, values, p->time);
+  int32_t n = 0;
+  double D = 0;
+  for (uint16_t k = 1; k <= p->fronts.count; k++) {
+    uint16_t fno = p->fronts.data[k - 1];
+    if (fno < 1 || fno > p->formulas.fits.count) continue;
+    const fit *f = p->formulas.fits.items[fno - 1];
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      MeshCell &cell = cell_at(m, c);
+      if (!cell.alive) continue;
+      localize(p, c);
+      int32_t b = cell.basis;
+      int nf = elements_functions[b], dim = elements_dimension[b];
+      // The width is taken at the cell's centroid.
+      std::copy(elements_centroid[dim].L, elements_centroid[dim].L + 4, point.local);
+      double xyz[3] = {0, 0, 0};
+      elements_get_gcoords(xyz, point.local, &work_cell.frame);
+      point.x = xyz[0], point.y = xyz[1], point.z = xyz[2];
+      double delta = treeval_eval(p, f->second, &point);
+      double lo = 1e37, hi = -1e37;
+      const LocalPoint *lp = basisfun_node_table(b);
+      for (int j = 0; j < nf; j++) {
+        if (lp) std::copy(lp[j].L, lp[j].L + 4, point.local);
+        const MeshNode &nd = m->nodes.data[cell.nodes.data[j] - 1];
+        point.x = nd.x, point.y = nd.y, point.z = nd.z;
+        double y = treeval_eval(p, fits_find_fit_tree(&p->formulas.fits, fno, cell.region, 0), &point);
+        lo = std::min(lo, y), hi = std::max(hi, y);
+      }
+      if (hi > 0 && lo < 0) {
+        n++;
+        double d = (hi - lo) * p->errlim / delta;
+        d *= d;
+        cell.error = std::sqrt(cell.error * cell.error + d);
+        D += d;
+      }
+    }
+  }
+  return n > 0 ? std::sqrt(G * G + D / n) : G;
+}
+
+void measures_resolve(pde *p, double time) {
+  TRACE("measures_resolve");
+  Mesh *m = &p->mesh;
+  String label = {9, 0, const_cast<char *>("Resolving")};
+  uint16_t line = display_report(&p->status, 0, &label);
+  vector2d *values = point.values;
+  aim(p, values, time);
+  fitting_validate_fits(p, &p->resolves, values, time);
+  // The trees (F - expression)^2 [* weight], nodes of the module.
+  rfit = TreeNode{}, rdiff = TreeNode{}, rsquare = TreeNode{}, rweight = TreeNode{};
+  trees_modify(&rfit, op::fitfun);
+  trees_modify(&rdiff, op::subop);
+  trees_modify(&rsquare, op::square);
+  trees_modify(&rweight, op::mulop);
+  rdiff.child[0] = &rfit;
+  rsquare.child[0] = &rdiff;
+  rweight.child[0] = &rsquare;
+  int32_t ncells = m->cells.count;
+  for (int32_t i = 1; i <= ncells; i++) {
+    MeshCell &cell = cell_at(m, i);
+    if (cell.alive) cell.error *= cell.error;
+  }
+  Work yw(work(p, ncells));
+  vectord *y = yw.v;
+  for (uint16_t k = 1; k <= p->resolves.count; k++) {
+    uint16_t fno = p->resolves.data[k - 1];
+    if (fno < 1 || fno > p->formulas.fits.count) continue;
+    const fit *r = p->formulas.fits.items[fno - 1];
+    rfit.index = fno;
+    double T = 0, A = 0;
+    for (int32_t i = 1; i <= ncells; i++) {
+      MeshCell &cell = cell_at(m, i);
+      at(y, i) = 0;
+      if (!cell.alive) continue;
+      localize(p, i);
+      double meas = work_cell.frame.measure;
+      A += meas;
+      TreeNode *expr = fits_find_fit_tree(&p->formulas.fits, fno, cell.region, 0);
+      double I = treeval_vol_integrate(p, expr, &point, p->vrule);
+      rdiff.child[1] = expr;
+      if (r->second) {
+        rweight.child[1] = r->second;
+        at(y, i) = treeval_vol_integrate(p, &rweight, &point, p->vrule) / meas;
+      } else {
+        at(y, i) = treeval_vol_integrate(p, &rsquare, &point, p->vrule) / meas;
+      }
+      T += I * I / meas;
+    }
+    if (T > 0)
+      for (int32_t i = 1; i <= ncells; i++) {
+        MeshCell &cell = cell_at(m, i);
+        if (cell.alive) cell.error = std::max(cell.error, at(y, i) / (T / A));
+      }
+  }
+  for (int32_t i = 1; i <= ncells; i++) {
+    MeshCell &cell = cell_at(m, i);
+    if (cell.alive) cell.error = std::sqrt(cell.error);
+  }
+  rdiff.child[1] = rweight.child[1] = nullptr;
+  display_unreport(&p->status, line);
+}
+
+double measures_max_measure(const celltable *cells) {
+  double mx = 0.0;
+  for (int32_t i = 0; i < cells->count; i++)
+    if (cells->data[i].alive) mx = std::max(mx, cells->data[i].error);
+  return mx;
+}
+
+// ---- Ranges and residuals ------------------------------------------------------------------------
+
+static void size_to(vectord *v, int32_t n) {
+  if (v->count < n) {
+    int32_t old = v->count;
+    vectord_resize(v, n, std::max(n, v->capacity));
+    std::fill(v->data + old, v->data + n, 0.0);
+  }
+}
+
+void measures_get_range(pde *p, vector2d *values) {
+  TRACE("measures_get_range");
+  int32_t V = p->nvars ? p->nvars : p->nfield + p->nscalar;
+  size_to(&p->magnitudes, V), size_to(&p->minima, V), size_to(&p->maxima, V), size_to(&p->ranges, V);
+  for (int32_t v = 1; v <= V && v <= values->count; v++) {
+    const vectord *u = &values->data[v - 1];
+    double &M = at(&p->magnitudes, v), &lo = at(&p->minima, v), &hi = at(&p->maxima, v);
+    if (v <= p->nfield) {
+      double s = 0;
+      lo = u->count ? u->data[0] : 0, hi = lo;
+      for (int32_t i = 0; i < u->count; i++) {
+        s += std::fabs(u->data[i]);
+        lo = std::min(lo, u->data[i]), hi = std::max(hi, u->data[i]);
+      }
+      M = u->count ? s / u->count : 0;
+    } else if (u->count) {
+      double x = u->data[0];
+      M = std::max(M, std::fabs(x)), lo = std::min(lo, x), hi = std::max(hi, x);
+    }
+    double R = hi - lo, width = v <= p->vars.count ? p->vars.items[v - 1].width : 0;
+    R = std::max(R, 0.1 * width);
+    if (R == 0) R = M;
+    R = std::max(R, M * p->errlim);
+    if (R == 0) R = 1.0;
+    at(&p->ranges, v) = R;
+  }
+}
+
+void measures_scale_res(pde *p, vectord *out, const vectord *res) {
+  TRACE("measures_scale_res");
+  int32_t n = res->count;
+  if (p->fullerr) {
+    vectord t = {0, 0, nullptr};
+    sparsemx_mtv_0(&t, &p->matrix, res);
+    vectord_resize(out, n, std::max(n, out->capacity));
+    for (int32_t i = 1; i <= n; i++) at(out, i) = at(&p->precscale, i) * at(&t, i);
+    vectord_free(&t);
+  } else {
+    if (out != res) vectord_resize(out, n, std::max(n, out->capacity));
+    for (int32_t i = 1; i <= n; i++) at(out, i) = at(&p->precscale, i) * res->data[i - 1];
+  }
+  for (int32_t i = 1; i <= n; i++) at(out, i) *= at(&p->secondscale, i);
+  for (int32_t v = 1; v <= p->layout.maps.count; v++) {
+    const vectorl &map = p->layout.maps.data[v - 1];
+    double R = range_of(p, uint16_t(v));
+    for (int32_t k = 0; k < map.count; k++)
+      if (map.data[k] >= 1 && map.data[k] <= n) at(out, map.data[k]) /= R;
+  }
+}
+
+double measures_res_norm(pde *p, vectord *out) {
+  TRACE("measures_res_norm");
+  int32_t V = p->layout.maps.count;
+  vectord_resize(out, V, std::max(V, out->capacity));
+  Work sw(work(p, p->residual.count));
+  vectord *s = sw.v;
+  measures_scale_res(p, s, &p->residual);
+  double sum = 0;
+  for (int32_t v = 1; v <= V; v++) {
+    const vectorl &map = p->layout.maps.data[v - 1];
+    double t = 0;
+    int32_t k = 0;
+    for (; k < map.count; k++) t += at(s, map.data[k]) * at(s, map.data[k]);
+    at(out, v) = k ? t / k : 0;
+    sum += at(out, v);
+    at(out, v) = std::sqrt(at(out, v));
+  }
+  return V ? std::sqrt(sum / V) : 0.0;
+}

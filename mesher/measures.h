@@ -1,0 +1,44 @@
+// measures: the error estimate of every cell of a solved problem (curvature, Galerkin
+// residual at the nodes, centre Galerkin with bubbles), the front and resolve additions,
+// and the variable ranges, scaled residual and residual norm the solvers use.
+#pragma once
+#include <cstdint>
+
+#include "runtime/vector2d.h"
+#include "runtime/vectord.h"
+
+struct pde;
+struct celltable;
+
+int measures_init();
+
+// Set from DEBUG(MEASURE).
+extern uint8_t measures_debug;
+
+// Runs the problem's estimator (0 curvature, 1 Galerkin, 2 centre Galerkin), then the
+// fronts when any are declared; returns the global figure. factor multiplies the
+// source terms; add combines with the old estimates (root of the summed squares).
+double measures_measure(pde *p, vector2d *values, double time, double factor, uint8_t add);
+// Curvature estimate from the second derivatives at each cell's centroid, smoothed over
+// the nodes; blend mixes with the old estimates by HYSTERESIS. Returns 1.0 when the
+// problem's error flag is raised during the cell loop.
+double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend);
+// Galerkin residual gathered at the nodes, and the residual against each cell's bubble
+// (fatal "ZGalerkin Failed!" when a volume term gives other than one value).
+double measure_galerkin(pde *p, vector2d *values, double time, double factor, uint8_t add);
+double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, uint8_t add);
+// Adds the FRONT declarations' error in every cell where a front changes sign; returns
+// the global figure with their contribution (global unchanged when no cell is crossed).
+double measures_map_fronts(pde *p, double global);
+// Raises the estimates where the RESOLVE expressions are poorly represented.
+void measures_resolve(pde *p, double time);
+// The largest estimate of the live cells, 0 for none.
+double measures_max_measure(const celltable *cells);
+// Per variable: mean magnitude, minimum, maximum and range (never 0).
+void measures_get_range(pde *p, vector2d *values);
+// out := the residual scaled by the preconditioner and column scales and divided by
+// each variable's range (with FULLERR the transposed matrix is applied first); out may
+// be res.
+void measures_scale_res(pde *p, vectord *out, const vectord *res);
+// Per variable the RMS of the problem's scaled residual; returns the overall RMS.
+double measures_res_norm(pde *p, vectord *out);

@@ -1,0 +1,143 @@
+// refiner: the merge and split passes of adaptive refinement.
+#include "mesher/refiner.h"
+
+#include <algorithm>
+
+#include "control/pdedat.h"
+#include "elements/meshes.h"
+#include "graphics/display.h"
+#include "graphics/gagscren.h"
+#include "mesher/refine1.h"
+#include "mesher/refine2.h"
+#include "mesher/refine3.h"
+#include "runtime/debug.h"
+#include "runtime/rtlib.h"
+
+int refiner_init() {
+  TRACE("refiner");
+  return 0;
+}
+
+static MeshCell &cell_at(Mesh *m, int32_t c) { return m->cells.data[c - 1]; }
+
+int32_t refiner_count_splits(Mesh *m, double limit) {
+  TRACE("refiner_count_splits");
+  int32_t n = 0;
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (cell_at(m, c).alive && cell_at(m, c).error > limit) n++;
+  return n;
+}
+
+// The status line and the work vector, released on every exit.
+namespace {
+struct Hold {
+  pad *panel;
+  uint16_t line;
+  vectord *work;
+  Hold(pde *p, Mesh *m) : panel(m->status), line(0) {
+    String label = {10, 0, const_cast<char *>("Regridding")};
+    if (panel) line = display_report(panel, 0, &label);
+    work = vector2d_get_work(&p->work, 1);
+  }
+  ~Hold() {
+    if (panel) display_unreport(panel, line);
+    vector2d_free_work(work);
+  }
+};
+}  // namespace
+
+static uint16_t merge_one(pde *p, Mesh *m, int32_t c, double threshold) {
+  switch (p->dimension) {
+    case 1: return refine1_mergecell1(m, c, m->meshbasis, threshold);
+    case 3: return refine3_mergecell3(m, c, m->meshbasis, threshold);
+    default: return refine2_mergecell2(m, c, m->meshbasis, threshold);
+  }
+}
+static void split_one(pde *p, Mesh *m, int32_t c, vectorvd *values) {
+  switch (p->dimension) {
+    case 1: refine1_subdivide1(m, c, m->meshbasis, values, 1); break;
+    case 3: refine3_subdivide3(m, c, m->meshbasis, values, 1); break;
+    default: refine2_subdivide2(m, c, m->meshbasis, values, 1, 1); break;
+  }
+}
+
+int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t node_limit, vectorvd *values,
+                       uint8_t merge_allowed) {
+  TRACE("refiner_refine");
+  // 1. Status line, estimate factor, work vector.
+  Hold hold(p, m);
+  refine2_estimate_factor = 0.25;
+  // 2. Cap the estimates and clear the marks.
+  double cap = limit * 1.01 / (0.25 * 0.25);
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    MeshCell &cell = cell_at(m, c);
+    cell.split = cell.merge = 0;
+    cell.error = std::min(cell.error, cap);
+  }
+  // 3. Passes.
+  int32_t merges = 0, splits = 0;
+  vectorl *ix = &p->sortindex;
+  for (;;) {
+    int32_t N0 = m->nodes.count, n = m->cells.count;
+    int32_t cells0 = n, dead0 = m->delcells;
+    vectord *w = hold.work;
+    vectord_resize(w, std::max(n, 1), std::max({n, 1, w->capacity}));
+    w->count = n;
+    for (int32_t c = 1; c <= n; c++) w->data[c - 1] = cell_at(m, c).error;
+    // Ascending estimates; equal ones by ascending cell number.
+    vectorl_resize(ix, n, std::max(n, ix->capacity));
+    for (int32_t i = 0; i < n; i++) ix->data[i] = i + 1;
+    std::stable_sort(ix->data, ix->data + n,
+                     [w](int32_t a, int32_t b) { return w->data[a - 1] < w->data[b - 1]; });
+    // Merge phase, from the smallest estimate up.
+    if (merge_allowed)
+      for (int32_t i = 1; i <= n; i++) {
+        int32_t c = ix->data[i - 1];
+        if (w->data[c - 1] > threshold) break;
+        MeshCell &cell = cell_at(m, c);
+        if (cell.alive && !cell.split && !cell.merge && cell.error < threshold)
+          merges += merge_one(p, m, c, threshold);
+      }
+    // Room for this pass's splits up front, so that the tables grow once rather than
+    // by their step at every new cell.
+    int32_t above = 0;
+    for (int32_t c = 1; c <= n; c++) above += w->data[c - 1] > limit;
+    if (above > 0) {
+      int32_t per = std::max<int32_t>(1, elements_functions[m->meshbasis]);
+      if (m->cells.capacity < n + 4 * above) cellnode_resize_0(&m->cells, n, n + 4 * above);
+      if (m->nodes.capacity < N0 + 2 * per * above) cellnode_resize_1(&m->nodes, N0, N0 + 2 * per * above);
+    }
+    // Split phase, from the largest estimate down.
+    int32_t passsplits = 0, live = m->nodes.count - m->delnodes;
+    double v = 0;
+    for (int32_t i = n; i >= 1; i--) {
+      int32_t c = ix->data[i - 1];
+      v = w->data[c - 1];
+      if (v < limit || live > node_limit) break;
+      MeshCell &cell = cell_at(m, c);
+      if (cell.alive && !cell.merge && cell.error > limit) {
+        passsplits++, splits++;
+        split_one(p, m, c, values);
+        live = m->nodes.count - m->delnodes;
+      }
+      if (i % 1000 == 0) gagscren_dispatch(0);
+    }
+    threshold *= 1.5;
+    if (m->domain && m->domain->periodics.count > 0)
+      meshes_match_periodics(m, N0);
+    // A pass that changed nothing (one-dimensional meshes) ends the passes too.
+    bool changed = m->cells.count != cells0 || m->nodes.count != N0 || m->delcells != dead0;
+    if (passsplits == 0 || 0.5 * v < threshold || !changed) break;
+  }
+  // 4. Log and compaction.
+  debug_printf("SPLIT %d CELLS\n", splits);
+  if (merges > 0) {
+    debug_printf("MERGE %d CELLS\n", merges);
+    if (m->delcells > m->cells.count * m->compaction || m->delnodes > m->nodes.count * m->compaction) {
+      vectorvd none{};
+      meshes_node_compress_1(m, values ? values : &none);
+      meshes_cell_compress(m);
+    }
+  }
+  return merges + splits;
+}

@@ -1,0 +1,21 @@
+// refiner: adapts a mesh to the error estimates in its cells: merges groups of cells far
+// below the limit back into the cells they came from, and splits the cells above it.
+#pragma once
+#include <cstdint>
+
+#include "runtime/vectorvd.h"
+
+struct pde;
+struct Mesh;
+
+int refiner_init();
+
+// Merges (when merging is allowed) groups whose estimates lie below the merge threshold
+// and splits, in passes, the cells above the limit while the live nodes stay within the
+// node limit; values are the per-node fields that follow the mesh. Estimates are first
+// capped at limit x 16.16. Returns the cells removed by merging plus the cells split at
+// the driver's request (not those split only to keep a neighbour conforming).
+int32_t refiner_refine(pde *p, Mesh *m, double limit, double merge_threshold, int32_t node_limit,
+                       vectorvd *values, uint8_t merge_allowed);
+// The number of live cells whose estimate is strictly above the limit.
+int32_t refiner_count_splits(Mesh *m, double limit);
