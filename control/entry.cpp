@@ -57,14 +57,16 @@
 #include "model/treesimp.h"
 #include "model/xferdat.h"
 #include "mesher/mesher3.h"
+#include "plot/contour.h"
 #include "plot/crossing.h"
 #include "plot/doplot.h"
-#include "plot/plot2d.h"
 #include "plot/exporter.h"
 #include "plot/netcdf.h"
 #include "plot/pgrid1.h"
 #include "plot/pgrid2.h"
 #include "plot/plot.h"
+#include "plot/plot1d.h"
+#include "plot/plot2d.h"
 #include "plot/poly.h"
 #include "plot/trimesh.h"
 #include "reader/acpde.h"
@@ -275,8 +277,10 @@ static const struct {
     {"pgrid2", pgrid2_init},
     {"exporter", exporter_init},
     {"poly", poly_init},
-    {"doplot", doplot_init},
+    {"contour", contour_init},
     {"plot2d", plot2d_init},
+    {"plot1d", plot1d_init},
+    {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},
     {"rdexpr", rdexpr_init},

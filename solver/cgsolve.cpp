@@ -11,6 +11,9 @@
 #include "elements/meshes.h"
 #include "graphics/display.h"
 #include "graphics/gui.h"
+#include "mesher/measures.h"
+#include "mesher/refine2.h"
+#include "mesher/refiner.h"
 #include "plot/doplot.h"
 #include "plot/plot2d.h"
 #include "runtime/bopmem.h"
@@ -46,52 +49,25 @@ static bool stopkey(pde *p) { return display_checkkey(&p->status) != 0; }
 static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; }
 static uint16_t varcount(const pde *p) { return uint16_t(p->nfield + p->nscalar); }
 
-// ---- Seams of the error measures and the refiner ------------------------------------------
-// The variables' ranges: the declared range where one is given, else the largest
-// magnitude of the values, else 1.
-static void get_range(pde *p, const vector2d *u) {
-  uint16_t V = varcount(p);
-  vectord_resize(&p->ranges, V, std::max<int32_t>(V, p->ranges.capacity));
-  for (uint16_t k = 1; k <= V; k++) {
-    double r = k <= p->vars.count ? p->vars.items[k - 1].width : 0.0;
-    if (!(r > 0) && k <= u->count) {
-      const vectord *x = &u->data[k - 1];
-      for (int32_t i = 0; i < x->count; i++) r = std::max(r, std::fabs(x->data[i]));
-    }
-    p->ranges.data[k - 1] = r > 0 ? r : 1.0;
-  }
-}
+// ---- Error measures and refinement -----------------------------------------------------
 
-// The error of the scaled residual: per variable the RMS of the change it asks for
-// (r_i times the inverse column norm of its row, times the column scale) relative to
-// the variable's range, then the RMS over the variables.
-static double res_norm(pde *p) {
-  uint16_t V = varcount(p);
-  double sum = 0;
-  int used = 0;
-  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
-    const vectorl *mk = &p->layout.maps.data[k - 1];
-    if (mk->count == 0) continue;
-    double s = 0;
-    for (int32_t n = 0; n < mk->count; n++) {
-      int32_t r = mk->data[n];
-      double w = r <= p->precscale.count ? p->precscale.data[r - 1] : 1.0;
-      double v = p->residual.data[r - 1] * w * p->secondscale.data[r - 1];
-      s += v * v;
-    }
-    double range = k <= p->ranges.count ? p->ranges.data[k - 1] : 1.0;
-    sum += s / mk->count / (range * range);
-    used++;
-  }
-  return used ? std::sqrt(sum / used) : 0.0;
-}
+static vectord var_errors;  // per-variable step errors of the last measure
 
-// The grid's error estimate. Until the cell error measures are in place the estimate
-// is the last solution error, and no cell asks to be split.
-static double last_error = 0;
-static double measure(pde *) { return last_error; }
-static int32_t count_splits(pde *, double) { return 0; }
-static int32_t refine(pde *, double, double) { return 0; }
+static double res_norm(pde *p) { return measures_res_norm(p, &var_errors); }
+
+// The grid's error estimate: the cell estimates, their largest over SENSITIVITY, and
+// the resolve requests.
+static double measure(pde *p) {
+  double e = measures_measure(p, &p->solution, p->time, 1.0, 0);
+  p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
+  if (p->resolves.count) measures_resolve(p, p->time);
+  return e;
+}
+static int32_t count_splits(pde *p, double limit) { return refiner_count_splits(&p->mesh, limit); }
+static int32_t refine(pde *p, double limit, double merge) {
+  refine2_debug = p->dbg_refine;
+  return refiner_refine(p, &p->mesh, limit, merge, p->nodelimit, &p->carried, p->merge);
+}
 
 // ---- Solution in global numbering ----------------------------------------------------
 
@@ -139,7 +115,7 @@ double cgsolve_lupdate(pde *p, vector2d *u) {
   each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
     u->data[k - 1].data[n - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
   });
-  get_range(p, u);
+  measures_get_range(p, u);
   for (int32_t r = p->ns + 1; r <= p->nt; r++) p->delta.data[r - 1] = 0;
   vectord *ad = vector2d_get_work(&p->work, p->nt);
   sparsemx_mv_0(ad, &p->matrix, &p->delta);
@@ -241,7 +217,6 @@ static void grid_end(pde *p) {
   delay = std::max(delay, 10 * doplot_show_monitors(p));
   p->monitordelay = delay;
   p->rmserr = measure(p);
-  p->maxerr = p->rmserr / (p->sensitivity > 0 ? p->sensitivity : 1.0);
   pdedat_ss_status(p);
   cgsolve_log_linstep(p);
 }
@@ -260,7 +235,7 @@ static void build_system(pde *p) {
   times_of(p, times);
   coupling_build_precon(p, &p->matrix);
   coupling_build_source(p, &p->source, times[0], times[1], 1);
-  get_range(p, &p->solution);
+  measures_get_range(p, &p->solution);
   residual(p);
 }
 
@@ -315,7 +290,6 @@ int32_t cgsolve_do_linear(pde *p) {
       display_update_real(&p->status, eline, e);
       fitting_invalidate_fits(p, 3);
     }
-    last_error = e;
     grid_end(p);
     if (stopkey(p)) break;
     if (int32_t next = after_grid(p)) return next;
@@ -459,7 +433,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     cgsolve_solve(p, tau, 0, 1);
     if (stopkey(p)) return p->phase;
     double lambda = update(p);
-    get_range(p, &p->solution);
+    measures_get_range(p, &p->solution);
     double e = res_norm(p);
     uint16_t eline = report_real(p, "Step Error", e);
     double sum = 0;
@@ -485,14 +459,13 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       cgsolve_solve(p, 0.1 * tau, 0, 1);
       if (stopkey(p)) return p->phase;
       lambda = update(p);
-      get_range(p, &p->solution);
+      measures_get_range(p, &p->solution);
       e = res_norm(p);
       display_update_real(&p->status, eline, e);
       log_newton(p, k, e);
       // A diverging sequence ends the grid's iteration.
       if (e * e * k >= 100 * sum) break;
     }
-    last_error = e;
     fitting_invalidate_fits(p, 3);
     grid_end(p);
     if (stopkey(p)) return p->phase;

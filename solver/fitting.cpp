@@ -321,8 +321,18 @@ static void mass_matrix(pde *p, fit *f, sparsemx *M, vectord *b) {
 static void fitting_fit(pde *p, fit *f, pdeglobal *g) {
   String label = lit("Fitting");
   uint16_t line = display_report(&p->status, 0, &label);
-  sparsemx M{};
-  vectord b{}, D{};
+  // Released however the fit ends (an error report unwinds through here).
+  struct Work {
+    sparsemx M{};
+    vectord b{}, D{};
+    ~Work() {
+      vectord_free(&b);
+      vectord_free(&D);
+      sparsemx_free(&M, 1);
+    }
+  } w;
+  sparsemx &M = w.M;
+  vectord &b = w.b, &D = w.D;
   mass_matrix(p, f, &M, &b);
   int32_t N = b.count;
   vectord_resize(&g->values, N, std::max(N, g->values.capacity));
@@ -331,9 +341,6 @@ static void fitting_fit(pde *p, fit *f, pdeglobal *g) {
   sparsemx_diag_dip(&D, &M, sym);
   sparsecg_cg(&g->values, &M, nullptr, &b, &D, nullptr, &p->work, p->fittol > 0 ? p->fittol : 1e-6, 0,
               uint16_t(p->fititer ? p->fititer : 500), &p->status, sym ? orthomin : lanczos, diprecon, N);
-  vectord_free(&b);
-  vectord_free(&D);
-  sparsemx_free(&M, 1);
   display_unreport(&p->status, line);
 }
 
@@ -390,15 +397,15 @@ void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, const doubl
   }
 }
 
-void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t) {
-  const double times[2] = {t, t};
+void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t0, double t1) {
+  const double times[2] = {t0, t1};
   fitting_validate_fits(p, list, u, times);
 }
 
 // ---- Selections ------------------------------------------------------------------------
 
 [[noreturn]] static void selection_error(pde *p, fit *f, const char *text, const String *name, bool suffix) {
-  String m{};
+  static String m;  // the report jumps away: its text lives on
   if (suffix) {
     strings_copyto_0(&m, name);
     strings_addto_1(&m, text);

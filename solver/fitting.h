@@ -21,8 +21,8 @@ int fitting_init();
 // validated again while it is being validated. Errors are located errors on the
 // global's source text ("Coordinate Point Expected", ...).
 void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, const double times[2]);
-// The same at one time t (both times of the pair t).
-void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t);
+// The same with the pair given as two values.
+void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t0, double t1);
 // Clears the valid flag of every derived global whose invalidation level is >= level
 // (1 after a mesh change, 3 after a solution change).
 void fitting_invalidate_fits(pde *p, int32_t level);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "control/verdat.h"
@@ -17,6 +18,12 @@
 #include "runtime/rtlib.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
+#include "solver/coupling.h"
+#include "mesher/refiner.h"
+#include "plot/doplot.h"
+#include "elements/cellnode.h"
+#include "elements/quature.h"
+#include "runtime/debug.h"
 
 static LocalCell cellrec;
 static evalpoint ep;
@@ -50,6 +57,50 @@ static void size_solution(pde *p, vector2d *u) {
   }
 }
 
+// The resolution error of the start: per variable the cell integrals of its initial
+// expression against those of its interpolated values; each cell's error is left in
+// the cell, the global figure returned.
+static double resolution_error(pde *p, vector2d *u) {
+  Mesh *m = &p->mesh;
+  uint16_t E = p->nfield;
+  std::vector<double> A(E + 1, 0.0), D(E + 1, 0.0), d(E + 1, 0.0);
+  const QuadRule *rule = quature_rule(p->vrule);
+  int32_t cells = 0;
+  auto each_cell = [&](auto &&f) {
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      MeshCell *cell = &m->cells.data[c - 1];
+      if (!cell->alive) continue;
+      meshes_localize(m, cell, &cellrec, 0);
+      ep.cell = &cellrec, ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
+      for (uint16_t k = 1; k <= E; k++) {
+        double a = treeval_vol_integrate(p, init_tree(p, k, cell->region), &ep, p->vrule), b = 0;
+        for (int q = 0; q < rule->count; q++) {
+          elements_jacobian(rule->points[q].L, &cellrec.frame);
+          b += rule->points[q].weight * cellrec.frame.measure *
+               cellnode_interpu_1(m->meshbasis, rule->points[q].L, &cellrec, &u->data[k - 1]);
+        }
+        d[k] = a - b;
+        f(cell, k, a);
+      }
+    }
+  };
+  each_cell([&](MeshCell *, uint16_t k, double a) {
+    A[k] += a * a, D[k] += d[k] * d[k];
+    if (k == 1) cells++;
+  });
+  double ratio = 0;
+  for (uint16_t k = 1; k <= E; k++) {
+    A[k] = std::max(A[k], D[k]);
+    if (A[k] != 0) ratio += D[k] / A[k];
+    A[k] = std::sqrt(A[k] / std::max(cells, 1));
+  }
+  each_cell([&](MeshCell *cell, uint16_t k, double) {
+    if (k == 1) cell->error = 0;
+    if (A[k] > 0) cell->error = std::sqrt(cell->error * cell->error + (d[k] / A[k]) * (d[k] / A[k]));
+  });
+  return E ? std::sqrt(ratio / E) : 0.0;
+}
+
 void init_ss(pde *p, const double times[2]) {
   TRACE("init_ss_0");
   // 1. Context and sizes.
@@ -80,18 +131,43 @@ void init_ss(pde *p, const double times[2]) {
       u->data[k - 1].data[0] = treeval_eval(p, init_tree(p, k, cell->region), &ep);
     }
   }
-  // 3. The field values at every node. A steady problem is done after one pass; the
-  // refinement of a time-dependent start waits for the cell error measures.
-  fitting_validate_fits(p, &p->initfits, u, times);
-  String label = lit("Initial Values");
-  uint16_t line = display_report_num(&p->status, 0, &label, m->nodes.count);
-  for (int32_t n = 1; n <= m->nodes.count; n++) {
-    if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
-    for (uint16_t k = 1; k <= p->nfield; k++)
-      u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
-    if (n % 1000 == 0) display_update_num(&p->status, line, m->nodes.count - n);
+  // 3. The field values at every node, passes of refinement until a time-dependent
+  // start is resolved.
+  int32_t p_ = 0, N0 = m->nodes.count;
+  double tau = 10 * p->errlim;
+  for (;;) {
+    p_++;
+    fitting_validate_fits(p, &p->initfits, u, times);
+    size_solution(p, u);
+    String label = lit("Initial Values");
+    uint16_t line = display_report_num(&p->status, 0, &label, m->nodes.count);
+    for (int32_t n = 1; n <= m->nodes.count; n++) {
+      if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
+      for (uint16_t k = 1; k <= p->nfield; k++)
+        u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
+      if (n % 1000 == 0) display_update_num(&p->status, line, m->nodes.count - n);
+    }
+    display_unreport(&p->status, line);
+    if (!p->timedep) break;
+    coupling_tabulate_bcs(p);
+    coupling_set_bvals_0(p, u, times);
+    int32_t N = m->nodes.count;
+    if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
+        display_checkkey(&p->status) || p->stop || p->error)
+      break;
+    if (resolution_error(p, u) <= tau) break;
+    if (refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) break;
+    if ((p->printgrid || p->dbg_grid) && debug_file) {
+      String t = lit("REFINED");
+      meshes_print_1(debug_file, m, &t);
+    }
+    pdedat_tr_status(p);
+    String again = lit("Resolving Initial Values");
+    display_report(&p->status, 0, &again);
+    doplot_status_mesh(p);
+    fitting_invalidate_fits(p, 1);
+    if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
   }
-  display_unreport(&p->status, line);
   // 4. Smoothing of a start on a basis of order 2 or more.
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }

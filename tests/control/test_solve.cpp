@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -30,6 +31,12 @@ namespace {
 
 struct Solve : RunFixture {
   pde *p = nullptr;
+  std::string cwd = std::filesystem::current_path().string();
+  // A run makes its problem's folder current; the folder goes with the test.
+  void TearDown() override {
+    std::filesystem::current_path(cwd);
+    RunFixture::TearDown();
+  }
   void SetUp() override {
     RunFixture::SetUp();
     // What the program's start-up gives the reader and the evaluator.
@@ -87,6 +94,8 @@ struct Solve : RunFixture {
     return NAN;
   }
 };
+
+std::string data_dir() { return std::string(QUENDAR_DATA) + "/solve"; }
 
 std::string with_select(std::string text, const std::string &select) {
   return std::regex_replace(text, std::regex("\nVARIABLES"), "\nSELECT\n  " + select + "\nVARIABLES");
@@ -178,6 +187,11 @@ TEST_F(Solve, StripSolvesUnderDriverSettings) {
     run("strip", [&](std::string s) { return with_select(s, select); });
     EXPECT_NEAR(value("middle"), 0.5960716380, 1e-4) << select;
   }
+  // The linear driver's first pass divides the budget by 4: ITERATE 3 still iterates.
+  for (const char *select : {"ITERATE=3", "ITERATE=-5"}) {
+    run("heat", [&](std::string s) { return with_select(s, select); });
+    EXPECT_EQ(p->iterate, select[8] == '3' ? 3 : -5);
+  }
 }
 
 // The run log with times and numbers masked.
@@ -189,7 +203,7 @@ std::string masked(const std::string &log) {
 
 TEST_F(Solve, LinearProblemByNewtonConvergesWithFallingErrors) {
   run("heat", [](std::string s) {
-    s = with_select(s, "NONLINEAR=ON");
+    s = with_select(s, "NONLINEAR=ON REGRID=OFF");
     return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nDEFINITIONS\n  mid = VAL(u,0.5,0.5)\nEQUATIONS");
   });
   EXPECT_NEAR(value("mid"), 0.0736713533, 1e-4 * 0.0736713533);
@@ -205,13 +219,13 @@ TEST_F(Solve, LinearProblemByNewtonConvergesWithFallingErrors) {
 
 TEST_F(Solve, RunLogLines) {
   // NEWTON 3: at most three steps on the grid, each logged, then the grid line.
-  run("strip", [](std::string s) { return with_select(s, "NEWTON=3"); });
+  run("strip", [](std::string s) { return with_select(s, "NEWTON=3 REGRID=OFF"); });
   EXPECT_EQ(masked(log("strip")),
             "T| Newton Step 1 Error=#\nT| Newton Step 2 Error=#\nT| Newton Step 3 Error=#\n"
             "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
   // A start that already solves the problem: one Newton step on the grid.
   run("heat", [](std::string s) {
-    s = with_select(s, "NONLINEAR=ON");
+    s = with_select(s, "NONLINEAR=ON REGRID=OFF");
     s = std::regex_replace(s, std::regex("div\\(grad\\(u\\)\\) \\+ 1 = 0"), "div(grad(u)) = 0");
     s = std::regex_replace(s, std::regex("VALUE\\(u\\)=0"), "VALUE(u)=x+2*y");
     return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nINITIAL VALUES\n  u = x + 2*y\nEQUATIONS");
@@ -220,6 +234,26 @@ TEST_F(Solve, RunLogLines) {
   // The linear driver logs only its grid.
   run("heat", [](std::string s) { return with_select(s, "REGRID=OFF"); });
   EXPECT_EQ(masked(log("heat")), "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+}
+
+TEST_F(Solve, RegridsUpToTheGridLimit) {
+  // A tight limit refines until the grid limit stops it (the headless question says No).
+  run("heat", [](std::string s) { return with_select(s, "ERRLIM=1e-7 GRIDLIMIT=2"); }, false);
+  EXPECT_EQ(masked(log("heat")), "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| GRID 2 Nodes=# Cells=# RMS ERR=# MEM=#\n"
+                                 "T| GRID LIMIT\nT| --DONE--\n");
+  // Refinement keeps the answer.
+  run("disk", [](std::string s) { return with_select(s, "ERRLIM=1e-5"); });
+  EXPECT_NEAR(value("centre"), 0.25, 1e-4 * 0.25);
+  EXPECT_GE(p->regrids, 2);
+}
+
+TEST_F(Solve, TimeDependentStartIsRefinedUntilResolved) {
+  run("start", [](std::string s) { return with_select(s, "INITGRIDLIMIT=0"); }, false, data_dir());
+  int32_t once = p->mesh.nodes.count;
+  double coarse = value("error");
+  run("start", [](std::string s) { return with_select(s, "INITGRIDLIMIT=4"); }, false, data_dir());
+  EXPECT_GT(p->mesh.nodes.count, once);
+  EXPECT_LT(value("error"), coarse / 2);
 }
 
 TEST_F(Solve, SmoothingKeepsLinearStartsAndRefusesOtherBases) {
@@ -242,7 +276,6 @@ TEST_F(Solve, SmoothingKeepsLinearStartsAndRefusesOtherBases) {
   vectord_free(&before);
 }
 
-std::string data_dir() { return std::string(QUENDAR_DATA) + "/solve"; }
 
 TEST_F(Solve, FitsSavedCopiesExtremesAndPointValues) {
   run("fits", nullptr, false, data_dir());
