@@ -209,7 +209,7 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   Work gw(work(p, rows));
   vectord *g = gw.v;
   measures_get_range(p, values);
-  fitting_validate_fits(p, &p->fitlist, values, time);
+  fitting_validate_fits(p, &p->fitlist, values, time, time);
   aim(p, values, time);
   int32_t ncells = m->cells.count;
   Status status(&p->status, ncells);
@@ -278,7 +278,7 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
   int32_t ncells = m->cells.count, nf = p->nfield;
   Work zw(work(p, ncells * std::max(nf, 1)));
   vectord *z = zw.v;
-  fitting_validate_fits(p, &p->fitlist, values, time);
+  fitting_validate_fits(p, &p->fitlist, values, time, time);
   aim(p, values, time);
   // 1. Cell areas and their mean.
   double A = 0;
@@ -397,7 +397,7 @@ void measures_resolve(pde *p, double time) {
   uint16_t line = display_report(&p->status, 0, &label);
   vector2d *values = point.values;
   aim(p, values, time);
-  fitting_validate_fits(p, &p->resolves, values, time);
+  fitting_validate_fits(p, &p->resolves, values, time, time);
   // The trees (F - expression)^2 [* weight], nodes of the module.
   rfit = TreeNode{}, rdiff = TreeNode{}, rsquare = TreeNode{}, rweight = TreeNode{};
   trees_modify(&rfit, op::fitfun);

@@ -97,7 +97,7 @@ double e_solve(pde *p) {
     display_update_num(&p->status, line, j);
     p->mode = j;
     fitting_invalidate_fits(p, 3);
-    fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0);
+    fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0, 0.0);
     mode_source(p, j);
     measures_get_range(p, xvec(p, j));
     int32_t n = p->nt;
