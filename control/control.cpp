@@ -673,6 +673,8 @@ static void sizes(pde *p) {
   if (p->eigen) {
     int m = p->modes;
     p->subspace = static_cast<uint16_t>(p->select_subspace ? p->select_subspace : std::min(m + 8, 2 * m));
+    p->eigpasslimit = 20;
+    eigensol_size_sets(p);
   }
   if (p->changelim < 0) p->changelim = p->timedep ? 2.0 : 0.5;
   // 6. Assembly method, end time, overshoot, the work pool.

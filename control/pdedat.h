@@ -291,6 +291,7 @@ struct pde {
   pdeglobals globals;        // derived global values, kept by the solvers
   vector2d *modesets;        // eigenvector values per mode, one vector2d each
   uint16_t nmodesets;        // entries of modesets
+  uint16_t eigpasslimit;     // iteration passes of the eigenvalue driver beyond the first (20)
   uint16_t mode;             // the current mode (1-based), 0 none
   pdeframe frames[PDEDAT_MAX_FRAMES];  // user-function frames by nesting depth 1..10
   vectord subvalues;         // shared subexpression scalars by slot number

@@ -7,6 +7,7 @@ void doplot_show_plots(pde *, vectorn *) {}
 void doplot_do_exports(pde *, vectorn *) {}
 void doplot_status_mesh(pde *) {}
 void doplot_show_monitors(pde *, vectorn *, int32_t) {}
+void doplot_show_eig_monitors(pde *, vectorn *, uint16_t) {}
 
 int doplot_init() {
   TRACE("doplot");

@@ -18,4 +18,5 @@ void doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval);
 void doplot_do_exports(pde *p, vectorn *exports);
 // Redraws the mesh on the problem's status view after a change of the mesh.
 void doplot_status_mesh(pde *p);
-
+// The monitors of eigenmode `mode` (the eigenvalue listing first for mode 1).
+void doplot_show_eig_monitors(pde *p, vectorn *list, uint16_t mode);
