@@ -478,6 +478,20 @@ void pdedat_tr_status(pde *p) {
   p->lines.dt = real(p, "DT", p->dt);
 }
 
+void pdedat_grow_modesets(pde *p, uint16_t P) {
+  if (p->nmodesets >= P) return;
+  vector2d *sets = nullptr;
+  bopmemalloc(&sets, P, sizeof(vector2d));
+  XMEM += int64_t(P) * sizeof(vector2d);
+  if (p->modesets) {
+    memcpy(sets, p->modesets, sizeof(vector2d) * p->nmodesets);
+    XMEM -= int64_t(p->nmodesets) * sizeof(vector2d);
+    bopmemfree(&p->modesets);
+  }
+  p->modesets = sets;
+  p->nmodesets = P;
+}
+
 void pdedat_eig_status(pde *p) {
   TRACE("pdedat_eig_status_0");
   status_head(p);

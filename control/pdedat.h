@@ -366,6 +366,8 @@ void pdedat_do_status(pde *p, uint16_t kind);
 void pdedat_ss_status(pde *p);
 void pdedat_tr_status(pde *p);
 void pdedat_eig_status(pde *p);
+// Grows the problem's mode sets to at least count entries, keeping those it has.
+void pdedat_grow_modesets(pde *p, uint16_t count);
 // The unlabelled line with the time since start, on the given line (0: the next).
 void pdedat_report_time(pde *p, uint16_t line);
 

@@ -322,18 +322,7 @@ int32_t eigensol_do_eigen(pde *p) {
 void eigensol_size_sets(pde *p) {
   TRACE("eigensol_size_sets");
   uint16_t P = p->subspace, V = varcount(p);
-  if (p->nmodesets < P) {
-    vector2d *sets = nullptr;
-    bopmemalloc(&sets, P, sizeof(vector2d));
-    XMEM += int64_t(P) * sizeof(vector2d);
-    if (p->modesets) {
-      memcpy(sets, p->modesets, sizeof(vector2d) * p->nmodesets);
-      XMEM -= int64_t(p->nmodesets) * sizeof(vector2d);
-      bopmemfree(&p->modesets);
-    }
-    p->modesets = sets;
-    p->nmodesets = P;
-  }
+  pdedat_grow_modesets(p, P);
   int32_t N = p->mesh.nodes.count, F = int32_t(P) * p->nfield;
   vectorvd_resize(&p->carried, F, std::max(F, p->carried.capacity));
   for (uint16_t j = 1; j <= P; j++) {

@@ -211,18 +211,7 @@ void init_eigen(pde *p) {
   TRACE("init_eigen_0");
   Mesh *m = &p->mesh;
   uint16_t P = p->subspace ? p->subspace : 1;
-  if (p->nmodesets < P) {
-    vector2d *sets = nullptr;
-    bopmemalloc(&sets, P, sizeof(vector2d));
-    XMEM += int64_t(P) * sizeof(vector2d);
-    if (p->modesets) {
-      memcpy(sets, p->modesets, sizeof(vector2d) * p->nmodesets);
-      XMEM -= int64_t(p->nmodesets) * sizeof(vector2d);
-      bopmemfree(&p->modesets);
-    }
-    p->modesets = sets;
-    p->nmodesets = P;
-  }
+  pdedat_grow_modesets(p, P);
   vectord_resize(&p->eigenvalues, P, std::max<int32_t>(P, p->eigenvalues.capacity));
   const rect3d &box = m->domain->grid.box;
   double x0 = box.x1, y0 = box.y1, W = box.x2 - box.x1, H = box.y2 - box.y1;
