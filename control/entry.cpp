@@ -57,6 +57,7 @@
 #include "model/treesimp.h"
 #include "model/xferdat.h"
 #include "mesher/mesher3.h"
+#include "plot/contour.h"
 #include "plot/crossing.h"
 #include "plot/doplot.h"
 #include "plot/exporter.h"
@@ -64,6 +65,8 @@
 #include "plot/pgrid1.h"
 #include "plot/pgrid2.h"
 #include "plot/plot.h"
+#include "plot/plot1d.h"
+#include "plot/plot2d.h"
 #include "plot/poly.h"
 #include "plot/trimesh.h"
 #include "reader/acpde.h"
@@ -274,6 +277,9 @@ static const struct {
     {"pgrid2", pgrid2_init},
     {"exporter", exporter_init},
     {"poly", poly_init},
+    {"contour", contour_init},
+    {"plot2d", plot2d_init},
+    {"plot1d", plot1d_init},
     {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},

@@ -1,0 +1,35 @@
+// plot1d: elevation plots: expression values at the nodes of the plot meshes
+// along a segment or boundary path, their line integrals, the log-axis check,
+// and the drawing with its location picture, legend and path marks.
+#pragma once
+#include <cstdint>
+
+#include "plot/contour.h"
+
+struct pde;
+struct plotrec;
+
+int plot1d_init();
+
+// values receives per expression a vector2d (one vectord per plot mesh) of the
+// plot's expressions at every node, each node evaluated once; range the
+// smallest and largest value with their distance along the path.
+void plot1d_build_line_data(pde *p, plotrec *plot, int32_t index, plotrange *range, vector3d *values);
+// The line integral of every expression into integrals (one entry per
+// expression).
+void plot1d_integrate_plot_1d(pde *p, plotrec *plot, vectord *integrals, const vector3d *values);
+// Turns off the log scaling of an axis (1 x, up to 2 y, up to 3 z) whose data
+// reach 0 or below, with a message box and a debug-log line (silent in batch
+// runs).
+void plot1d_check_logs(uint16_t view, plotrec *plot, double x, double y, double z, int32_t axes);
+// The elevation plot in the plot view and its location picture and legend in
+// the location view.
+void plot1d_elevation(pde *p, uint16_t view, uint16_t locview, uint16_t number, const plotrange *range,
+                      const vector3d *values);
+// The location picture and legend; the curves; the horizontal position of a
+// point and of the first and last node of a plot mesh.
+void lineout_labeling(pde *p, plotrec *plot, uint16_t locview);
+void poly_lineout(pde *p, plotrec *plot, uint16_t view, plotframe *f, const vector3d *values, double lower);
+double plot_spot(const plotdata *d, const point3d *q);
+double first_spot(const plotdata *d, const tmesh *t);
+double last_spot(const plotdata *d, const tmesh *t);
