@@ -17,7 +17,12 @@
 #include "graphics/gag.h"
 #include "graphics/windower.h"
 #include "model/treeval.h"
+#include "plot/contour.h"
+#include "plot/pgrid1.h"
+#include "plot/pgrid2.h"
 #include "plot/plot.h"
+#include "plot/plot1d.h"
+#include "plot/plot2d.h"
 #include "runtime/filio.h"
 #include "runtime/rtlib.h"
 #include "runtime/vector2d.h"
@@ -212,6 +217,53 @@ static void show_message(uint16_t view, const char *text) {
   strings_free_0(&m);
 }
 
+// Kinds drawn over a plot mesh: the mesh is validated first, and a plot without a
+// domain says so unless it only exports.
+static void draw_field_plot(pde *p, plotrec *r, uint16_t window, uint16_t view, uint16_t mode, bool exportonly) {
+  plotdata *d = r->data >= 1 && r->data <= uint32_t(p->plotdatas.count) ? &p->plotdatas.data[r->data - 1] : nullptr;
+  if (r->kind > PLOT_VECTOR || !d) return;
+  uint8_t ok = r->kind == PLOT_ELEVATION ? pgrid1_validate_1dplot_mesh(p, d) : pgrid2_validate_plot_mesh(p, d);
+  if (!ok) {
+    if (!exportonly) show_message(view, "EMPTY PLOT DOMAIN");
+    return;
+  }
+  plotframe *f = &p->styles[1];
+  plotrange range = {};
+  rectd box = {d->box[0], d->box[1], d->box[3], d->box[4]};
+  vectord levels = {};
+  switch (r->kind) {
+    case PLOT_ELEVATION: {
+      vector3d values = {};
+      plot1d_build_line_data(p, r, mode, &range, &values);
+      if (!exportonly) plot1d_elevation(p, view, r->views[2], r->number, &range, &values);
+      vector3d_free(&values, 1);
+      break;
+    }
+    case PLOT_CONTOUR: case PLOT_SURFACE: {
+      vector2d values = {}, slopes = {};
+      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, 0);
+      if (!exportonly) {
+        if (r->kind == PLOT_SURFACE) plot2d_surface_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
+        else plot2d_contour_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
+      }
+      vector2d_free(&values, 1);
+      vector2d_free(&slopes, 1);
+      break;
+    }
+    case PLOT_VECTOR: {
+      vector2d xs = {}, ys = {};
+      plot2d_build_vector_data(p, r, &xs, &ys, &range, 1);
+      if (!exportonly) plot2d_vector_plot(view, f, p, r, &box, &range, &xs, &ys, &levels);
+      vector2d_free(&xs, 1);
+      vector2d_free(&ys, 1);
+      break;
+    }
+    default: break;  // GRID draws with the coordinate-displacement sets, not built yet
+  }
+  vectord_free(&levels);
+  if (!exportonly) doplot_plot_labels(p, f, window, view, r, 1);
+}
+
 void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   TRACE("doplot_do_plot");
   plotrec *r = plot_of(p, index);
@@ -244,9 +296,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
       break;
     case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
     case PLOT_CDF: case PLOT_TECPLOT: case PLOT_TABLE: case PLOT_TRANSFER: break;
-    default:
-      if (!exportonly) doplot_plot_labels(p, nullptr, window, view, r, 1);
-      break;
+    default: draw_field_plot(p, r, window, view, mode, exportonly); break;
   }
   if (record) {
     IOfile *f = &p->plotfile;
