@@ -269,6 +269,11 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   plotrec *r = plot_of(p, index);
   if (!r) return;
   fitting_validate_fits(p, &r->fits, &p->fitvalues, p->time, p->time);
+  if (r->data > uint32_t(p->plotdatas.count)) {
+    static String m;  // the report jumps away
+    strings_copyto_1(&m, "BAD MESH NUMBER");
+    pdedat_exec_err_0(p, &m);
+  }
   uint16_t window = r->views[0], view = r->views[1];
   if (p->modes && mode >= 1 && r->modeviews.rows >= mode && r->modeviews.cols >= 2) {
     // Per mode a row of window, drawing and legend views.

@@ -6,6 +6,7 @@
 #include "control/pdedat.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"
+#include "runtime/except.h"
 #include "runtime/filio.h"
 #include "tests/graphics/fixture.h"
 
@@ -164,7 +165,11 @@ TEST_F(Recording, Groups) {
   p->status.key = &p->stop;
   p->stop = 1;
   doplot_show_plots(p.get(), &p->plots);
-  EXPECT_EQ(walk(), "header 3 0 0\ngroup 3 1:plot 1 2:plot 2 3:plot 3\ngroup 0\ngroup 1 1:plot 1\n");
+  // An error in the second plot: the group holds the first and is terminated.
+  p->stop = 0;
+  p->plotrecs.data[1].data = 9;
+  EXPECT_NE(except_catch("TestBody", [&] { doplot_show_plots(p.get(), &p->plots); }), 0);
+  EXPECT_EQ(walk(), "header 3 0 0\ngroup 3 1:plot 1 2:plot 2 3:plot 3\ngroup 0\ngroup 1 1:plot 1\ngroup 1 1:plot 1\n");
 }
 
 TEST_F(Recording, ModesAndTheEigenvalueListing) {
