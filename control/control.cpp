@@ -604,6 +604,7 @@ static void set_debug(pde *p) {
   loading_debug = p->dbg_loading;
   rdexpr_debug = p->dbg_read;
   mesher2_debug = p->dbg_grid;
+  timsolve_debug = p->dbg_timedep;
 }
 
 // Axis names the descriptor left empty come from the coordinate system; the time

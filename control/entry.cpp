@@ -146,6 +146,7 @@
 #include "solver/matrixd.h"
 #include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
+#include "solver/timecg.h"
 #include "solver/timsolve.h"
 
 // The modules that exist, each at its place in the initialisation order; the
@@ -298,6 +299,7 @@ static const struct {
     {"rddxf", rddxf_init},
     {"init", init_init},
     {"cgsolve", cgsolve_init},
+    {"timecg", timecg_init},
     {"timsolve", timsolve_init},
     {"eispack", eispack_init},
     {"eigensol", eigensol_init},

@@ -203,6 +203,13 @@ void pdedat_clear_pde(pde *p) {
   String label = lit("Freeing Memory");
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
   vector2d_free(&p->work, 1);  // the solution and work vectors
+  // The time run's levels, vectors and matrices.
+  for (vector2d *v : {&p->solution, &p->um2, &p->um1, &p->uold, &p->udotold, &p->udot}) vector2d_free(v, 1);
+  for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction,
+                     &p->stepscale})
+    vectord_free(v);
+  for (sparsemx *m : {&p->kmatrix, &p->dmatrix, &p->jmatrix}) sparsemx_free(m, 1);
+  vectorvd_free(&p->carried, 0);
   pdedat_free_assembly(p);
   symtab_free(&p->scopes, 1);
   meshes_free(&p->mesh, 0);     // the mesh

@@ -24,6 +24,7 @@
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
 #include "runtime/vectorn.h"
+#include "runtime/vectorvd.h"
 #include "solver/bandmxd.h"
 #include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
@@ -280,6 +281,21 @@ struct pde {
   pdeframe frames[PDEDAT_MAX_FRAMES];  // user-function frames by nesting depth 1..10
   vectord subvalues;         // shared subexpression scalars by slot number
   vector2d subvectors;       // shared subexpression vectors (3 entries each)
+
+  // ---- Time-run fields ----
+  // The time levels before t_new (which is `time`; the step in use is `dt`): t_m2, t_m1
+  // and t, the last accepted time; the previous step and the proposal for the next.
+  double tm2, tm1, told, dtlast, dtnext;
+  // Solution levels, one node-value vector per variable: u (the current solution, at
+  // t_new), u at t_m2, t_m1 and t, and the time derivatives at t and t_new.
+  vector2d solution, um2, um1, uold, udotold, udot;
+  // Spatial residual and time terms at both ends of the step, the source over the step,
+  // the step residual and the correction, by global row.
+  vectord rold, rnew, mold, mnew, tsource, tresid, correction;
+  vectord stepscale;          // diagonal scaling vector of the step matrix J
+  sparsemx kmatrix, dmatrix;  // spatial Jacobian K and damping matrix D
+  sparsemx jmatrix;           // the step matrix J = D/h + theta K
+  vectorvd carried;           // the fields the refiner carries to a new mesh
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever

@@ -32,6 +32,14 @@
 static const double BIG = 1.00000000000002e300;
 static int32_t last_monitor = -1;  // clock milliseconds of the last monitor update; -1 none
 
+// The shared evaluation point: the time and the current solution.
+static evalpoint shared_point(pde *p, double t) {
+  evalpoint ep = {};
+  ep.t = t;
+  ep.values = &p->solution;
+  return ep;
+}
+
 static plotrec *plot_of(pde *p, uint16_t index) {
   return index >= 1 && index <= p->plotrecs.count ? &p->plotrecs.data[index - 1] : nullptr;
 }
@@ -119,8 +127,7 @@ void doplot_history_point(pde *p, vectord *, double t) {
   TRACE("doplot_history_point");
   if (p->histories.count == 0) return;
   vectord_one_more(&p->histtimes, t);
-  evalpoint ep = {};
-  ep.t = t;
+  evalpoint ep = shared_point(p, t);
   for (int32_t k = 1; k <= p->histories.count; k++) {
     plotrec *r = plot_of(p, p->histories.data[k - 1]);
     if (!r) continue;
@@ -192,8 +199,7 @@ void doplot_plot_labels(pde *p, plotframe *, uint16_t window, uint16_t, plotrec 
     for (int32_t k = 0; k < plot->reportnames.count; k++) {
       strings_addto_0(&line, &plot->reportnames.items[k]);
       if (k < plot->reportcompiled.count && plot->reportcompiled.data[k]) {
-        evalpoint ep = {};
-        ep.t = p->time;
+        evalpoint ep = shared_point(p, p->time);
         add_num(&line, "= %.8g", treeval_eval(p, plot->reportcompiled.data[k], &ep));
       }
       strings_addto_1(&line, "  ");
@@ -283,8 +289,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   double range[2] = {BIG, -BIG};
   for (int k = 0; k < 2; k++)
     if (r->range[k]) {
-      evalpoint ep = {};
-      ep.t = p->time;
+      evalpoint ep = shared_point(p, p->time);
       range[k] = treeval_eval(p, r->range[k], &ep);
     }
   r->rangevalues[0] = range[0], r->rangevalues[1] = range[1];
@@ -340,29 +345,33 @@ static void set_mode(pde *p, uint16_t m) {
 
 static void eig_listing(pde *p, uint8_t record);
 
+// Plots are recorded while the problem's plot file is open for writing.
+static bool plotfile_open(pde *p) { return p->plotfile.state == FILIO_WRITING; }
+
 void doplot_show_plots(pde *p, vectorn *plots) {
   TRACE("doplot_show_plots");
   windower_enable_plots(p);
-  bool ended = false;
+  bool ended = false, record = plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;
-    plotgroup g(p, uint16_t(p->modes ? modes * plots->count + 1 : plots->count));
+    std::optional<plotgroup> g;
+    if (record) g.emplace(p, uint16_t(p->modes ? modes * plots->count + 1 : plots->count));
     if (p->modes) {
-      eig_listing(p, 1);
-      g.written++;
+      eig_listing(p, record);
+      if (g) g->written++;
     }
     for (uint16_t m = 1; m <= modes; m++) {
       if (p->modes) set_mode(p, m);
       for (int32_t k = 1; k <= plots->count; k++) {
-        doplot_do_plot(p, plots->data[k - 1], m, 1);
-        g.written++;
+        doplot_do_plot(p, plots->data[k - 1], m, record);
+        if (g) g->written++;
         if (stopped(p)) goto out;
       }
     }
     ended = true;
   out:;
   }
-  filio_put_buffer(&p->plotfile);
+  if (record) filio_put_buffer(&p->plotfile);
   // A batch run has no one to press the key.
   if (ended && p->pauseplots && !verdat_batch) display_waitkey(1);
 }
@@ -384,7 +393,7 @@ int32_t doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval) {
   if (monitors->count == 0) return 0;
   if (last_monitor >= 0 && rtlib_elapsed_ms(last_monitor) < interval) return 0;
   int32_t start = rtlib_elapsed_ms(0);
-  bool recorded = p->hardmonitor;
+  bool recorded = p->hardmonitor && plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;
     std::optional<plotgroup> g;
@@ -500,8 +509,7 @@ void summary_plot(pde *p, uint16_t index) {
   for (int32_t k = 0; k < r->reportnames.count; k++) {
     strings_copyto_0(&line, &r->reportnames.items[k]);
     if (k < r->reportcompiled.count && r->reportcompiled.data[k]) {
-      evalpoint ep = {};
-      ep.t = p->time;
+      evalpoint ep = shared_point(p, p->time);
       add_num(&line, "= %.8g", treeval_eval(p, r->reportcompiled.data[k], &ep));
     }
     gag_printtext_1(view, 1, y, &line);

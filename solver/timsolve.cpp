@@ -1,10 +1,645 @@
-// timsolve, headless: nothing to integrate; the run goes on to the plots.
+// timsolve: the implicit theta time stepper with adaptive steps. The step loop (levels,
+// attempts, step control, timed output, regrids) is here; the assembly, solve and mesh
+// work of a step go through timsolve_stepper.
 #include "solver/timsolve.h"
-#include "runtime/rtlib.h"
 
-int32_t timsolve_evolve(pde *, int32_t) { return 8; }
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "control/pdedat.h"
+#include "elements/cellnode.h"
+#include "plot/doplot.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/rtlib.h"
+#include "elements/elements.h"
+#include "elements/evalpoint.h"
+#include "graphics/display.h"
+#include "mesher/measures.h"
+#include "mesher/refiner.h"
+#include "solver/coupling.h"
+#include "solver/fitting.h"
+#include "solver/loading.h"
+#include "solver/sparsecg.h"
+
+
+uint8_t timsolve_debug = 0;
+
+// The step-ratio history (newest first) and its fill count, reset at each run.
+static double ratios[5];
+static uint16_t nratios = 0;
+// The module's localised cell: the program-wide work cell.
+static LocalCell *cell = nullptr;
 
 int timsolve_init() {
   TRACE("timsolve");
+  cell = cellnode_work;
   return 0;
+}
+
+// ---- Norm helpers, third difference -------------------------------------------------------
+
+double timsolve_weight(double x, int32_t selector) {
+  TRACE("timsolve_weight");
+  double x2 = x * x;
+  switch (selector) {
+    case 0: case 1: return x2;
+    case 2: return x2 * x2;
+    case 3: return x2 * x2 * x2 * x2;
+    case 4: { double x8 = x2 * x2 * x2 * x2; return x8 * x8; }
+  }
+  rtlib_fatal_in("timsolve_weight", "Bad Norm Selector");
+}
+
+double timsolve_unweight(double y, int32_t selector) {
+  TRACE("timsolve_unweight");
+  switch (selector) {
+    case 0: case 1: return std::sqrt(y);
+    case 2: return std::sqrt(std::sqrt(y));
+    case 3: return std::sqrt(std::sqrt(std::sqrt(y)));
+    case 4: return std::sqrt(std::sqrt(std::sqrt(std::sqrt(y))));
+  }
+  rtlib_fatal_in("timsolve_unweight", "Bad Norm Selector");
+}
+
+double timsolve_third_difference(double a, double b, double c, double A, double B, double C, double D) {
+  double q = (c - b) / a - (c - a) / b + (b - a) / c;
+  double k = c * c / (a * b * q);
+  return k * ((A - C) * (c - b) / a - (B - C) * (c - a) / b + (D - C) * (b - a) / c);
+}
+
+// ---- Timed output ---------------------------------------------------------------------------
+
+double timsolve_next_plot_time(pde *p, double t) {
+  TRACE("timsolve_next_plot_time");
+  double T = p->endtime;
+  for (int32_t k = 1; k <= p->timerecs.count; k++) {
+    timerec *r = &p->timerecs.data[k - 1];
+    if (r->cycle > 0) continue;
+    if (r->position < 1) r->position = 1;
+    while (int32_t(r->position) <= r->times.count && r->times.data[r->position - 1] <= t) r->position++;
+    if (int32_t(r->position) <= r->times.count) T = std::min(T, r->times.data[r->position - 1]);
+  }
+  return T;
+}
+
+void timsolve_showplots(pde *p, double time, double step, int32_t cycle) {
+  TRACE("timsolve_showplots");
+  double saved = p->time;
+  p->time = time;
+  bool any = false;
+  for (int32_t k = 1; k <= p->timerecs.count; k++) {
+    timerec *r = &p->timerecs.data[k - 1];
+    bool due = false;
+    if (r->cycle > 0) {
+      if (cycle >= int32_t(r->nextcycle)) {
+        due = true;
+        r->nextcycle = uint16_t(r->nextcycle + r->cycle);
+      }
+    } else {
+      if (r->position < 1) r->position = 1;
+      if (int32_t(r->position) <= r->times.count &&
+          (r->times.data[r->position - 1] < time + 0.01 * step || p->error)) {
+        due = true;
+        r->position++;
+      }
+    }
+    if (!due) continue;
+    any = true;
+    if (r->monitor) {
+      doplot_show_monitors(p, &r->plots, 0);
+    } else {
+      doplot_show_plots(p, &r->plots);
+      doplot_do_exports(p, &p->exports);
+    }
+  }
+  if (any && p->autohist && p->histories.count > 0) doplot_show_monitors(p, &p->histories, 0);
+  p->time = saved;
+}
+
+// ---- Run log ---------------------------------------------------------------------------------
+
+void timsolve_log_step(pde *p) {
+  TRACE("timsolve_log_step");
+  if (!p->log) return;
+  String t{}, dt{}, rms{};
+  strings_fmt(&t, p->time);
+  strings_fmt(&dt, p->dt);
+  strings_fmt(&rms, p->rmserr);
+  pdedat_log_time_1(p);
+  fprintf(p->log, "Step %d Time=%.*s Dt=%.*s Nodes=%d Cells=%d RMS ERR=%.*s MEM=%d\n", int32_t(p->cycle),
+          int(t.length), t.text, int(dt.length), dt.text, p->mesh.nodes.count, p->mesh.cells.count,
+          int(rms.length), rms.text, int32_t(XMEM / 1024));
+  strings_free_0(&t);
+  strings_free_0(&dt);
+  strings_free_0(&rms);
+}
+
+
+// ---- Levels ---------------------------------------------------------------------------------
+
+static bool halted(pde *p) { return p->stop || p->skipstages || p->error; }
+
+static void copy_levels(vector2d *dst, const vector2d *src) {
+  vector2d_resize(dst, src->count, std::max(src->count, dst->capacity));
+  for (int32_t k = 1; k <= src->count; k++) vectord_copyto_0(&dst->data[k - 1], &src->data[k - 1]);
+}
+
+// ---- The assembly's stepper ------------------------------------------------------------------
+
+// The correction size of each corrector pass.
+static vectord pass_sizes;
+
+// Whether J was formed from the present K and D, and with which 1/h.
+static bool jmatrix_current = false;
+static double jmatrix_invh = 0;
+
+static int32_t nvariables(pde *p) { return std::min<int32_t>(p->nfield + p->nscalar, p->layout.maps.count); }
+static bool has_rate(pde *p, int32_t k) { return k <= p->vars.count && p->vars.items[k - 1].timeflag; }
+static double range_of(pde *p, int32_t k) {
+  return k <= p->ranges.count && p->ranges.data[k - 1] > 0 ? p->ranges.data[k - 1] : 1.0;
+}
+static const vectorl &rows_of(pde *p, int32_t k) { return p->layout.maps.data[k - 1]; }
+
+// One vector per variable: node count for field variables, one entry for scalars;
+// stored values are kept by index.
+static void size_level(pde *p, vector2d *v) {
+  int32_t V = nvariables(p), N = p->mesh.nodes.count;
+  vector2d_resize(v, V, std::max(V, v->capacity));
+  for (int32_t k = 1; k <= V; k++) {
+    vectord *x = &v->data[k - 1];
+    int32_t n = k <= p->nfield ? N : 1, old = x->count;
+    vectord_resize(x, n, std::max({n, x->capacity, k <= p->nfield ? p->mesh.nodes.capacity : 1}));
+    for (int32_t i = old; i < n; i++) x->data[i] = 0.0;
+  }
+}
+
+static void size_time(pde *p) {
+  for (vector2d *v : {&p->solution, &p->um1, &p->uold, &p->udotold, &p->udot}) size_level(p, v);
+  int32_t n = p->nt, cap = std::max(p->nt, p->mesh.nodes.capacity);
+  for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction}) {
+    vectord_resize(v, n, std::max(cap, v->capacity));
+  }
+  if (p->nrupdate == 0) p->nrupdate = p->neqs;
+  vectord_resize(&pass_sizes, std::max(p->nrupdate, 1), std::max(p->nrupdate, 1));
+  // Every level follows the mesh, so the predictor and the divided differences see the
+  // same nodes after a regrid.
+  if (p->um2.count != p->solution.count) {
+    vector2d_free(&p->um2, 1);
+    copy_levels(&p->um2, &p->um1);
+  }
+  size_level(p, &p->um2);
+  int32_t V = p->solution.count, c = 0;
+  vectorvd_resize(&p->carried, 6 * V, std::max(6 * V, p->carried.capacity));
+  for (vector2d *v : {&p->solution, &p->um2, &p->um1, &p->uold, &p->udotold, &p->udot})
+    for (int32_t k = 1; k <= V; k++) p->carried.data[c++] = &v->data[k - 1];
+}
+
+static void layout(pde *p) {
+  loading_map_matrix(p, 2);
+  coupling_tabulate_bcs(p);
+  size_time(p);
+}
+
+// Global vector g into, or added onto, the per-variable values.
+static void scatter(pde *p, vector2d *v, const vectord *g) {
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count && i < v->data[k - 1].count; i++) v->data[k - 1].data[i] = g->data[r.data[i] - 1];
+  }
+}
+
+// Periodic slaves take their master's rate.
+static void slave_rates(pde *p) {
+  for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
+    int32_t m = p->mesh.nodes.data[n - 1].image;
+    if (m <= 0 || m == n) continue;
+    for (int32_t k = 1; k <= p->nfield && k <= p->udot.count; k++) p->udot.data[k - 1].data[n - 1] = p->udot.data[k - 1].data[m - 1];
+  }
+}
+
+static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
+                       const vectord *D) {
+  if (p->work.capacity < 20) vector2d_resize(&p->work, p->work.count, 20);
+  return sparsecg_cg(x, A, &p->precmx, b, D, &p->precband, &p->work, rel, 0.0, uint16_t(p->iterate), &p->status,
+                     solver, precon, p->nt);
+}
+
+static double first_udot(pde *p, double t) {
+  const double tt[2] = {t, t};
+  size_level(p, &p->udot);
+  coupling_build_source(p, &p->tsource, t, t, 1);
+  coupling_set_bvals_0(p, &p->solution, tt);
+  measures_get_range(p, &p->solution);
+  coupling_tr_matrix(p, &p->solution, tt, 0);
+  jmatrix_current = false;
+  // Rows of variables without a rate get a unit diagonal, so that D can be solved.
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    if (has_rate(p, k)) continue;
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count; i++) sparsemx_store(&p->tmatrix, r.data[i], r.data[i], 1.0);
+  }
+  sparsemx_diag_dip(&p->stepscale, &p->tmatrix, 1);
+  coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, t, p->dt, 0);
+  for (int32_t j = 0; j < p->nt; j++)
+    p->tresid.data[j] = (p->tsource.data[j] - p->rnew.data[j]) * p->firstscale.data[j];
+  solve_cg(p, &p->correction, &p->tmatrix, &p->tresid, 1e-4, orthomin, diprecon, &p->stepscale);
+  vectord_multo_0(&p->correction, &p->secondscale);
+  scatter(p, &p->udot, &p->correction);
+  slave_rates(p);
+  double sum = 0;
+  int32_t count = 0;
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectord &d = p->udot.data[k - 1];
+    for (int32_t i = 0; i < d.count; i++, count++) sum += std::pow(d.data[i] / range_of(p, k), 4);
+  }
+  return count ? std::pow(sum / count, 0.25) : 0.0;
+}
+
+static void start_residual(pde *p, double t, double dt) {
+  coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, t, dt, 2);
+}
+
+// Value-condition nodes follow their conditions: udot := (u - u_old) / h there.
+static void set_bdot(pde *p, double h) {
+  for (int32_t k = 1; k <= p->neqs && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      int32_t n = nodes.data[i];
+      p->udot.data[k - 1].data[n - 1] = (p->solution.data[k - 1].data[n - 1] - p->uold.data[k - 1].data[n - 1]) / h;
+    }
+  }
+  slave_rates(p);
+}
+
+// J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
+// J du = r; returns the RMS of du before du takes the column scale.
+static double tsolve(pde *p, double invh, double theta, double rel, bool first) {
+  // J and its preconditioner stand while K, D and h do.
+  if (first && !(jmatrix_current && invh == jmatrix_invh)) {
+    jmatrix_current = true;
+    jmatrix_invh = invh;
+    sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, invh);
+    sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
+    sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
+    coupling_build_precon(p, &p->jmatrix);
+  }
+  solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec);
+  double size = std::sqrt(vectord_dot(&p->correction, &p->correction) / std::max(p->correction.count, 1));
+  vectord_multo_0(&p->correction, &p->secondscale);
+  return size;
+}
+
+static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
+  double h = tnew - t, theta = p->theta;
+  const double told[2] = {t, t}, tt[2] = {t, tnew};
+  uint16_t line = 0;
+  String label{};
+  if (p->nonlinear) {
+    strings_copyto_1(&label, "NonLinear");
+    line = display_report_num(&p->status, 0, &label, 1);
+  }
+  if (rebuild) {
+    jmatrix_current = false;
+    measures_get_range(p, &p->uold);
+    coupling_tr_matrix(p, &p->uold, told, 1);
+  }
+  coupling_build_source(p, &p->tsource, t, tnew, 0);
+  // Predictor along the rate.
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1], &ud = p->udot.data[k - 1];
+    for (int32_t i = 0; i < u.count; i++) {
+      if (has_rate(p, k)) {
+        u.data[i] = uo.data[i] + p->extrap * h * ud.data[i];
+      } else {
+        u.data[i] = uo.data[i];
+        ud.data[i] = 0.0;
+      }
+    }
+  }
+  coupling_set_bvals_0(p, &p->solution, tt);
+  set_bdot(p, h);
+  double tol = 10 * p->errlim;
+  vectord_copyto_1(&p->rold, 0.0);
+  vectord_copyto_1(&p->mold, 0.0);
+  int32_t pass = 0;
+  for (;;) {
+    pass++;
+    if (line && pass > 1) display_update_num(&p->status, line, pass);
+    coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
+    coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, h, 2);
+    for (int32_t j = 0; j < p->nt; j++)
+      p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j]) -
+                           (1 - theta) * (p->rold.data[j] + p->mold.data[j])) *
+                          p->firstscale.data[j];
+    vectord_copyto_1(&p->correction, 0.0);
+    double size = tsolve(p, 1.0 / h, theta, tol * p->overshoot, pass == 1);
+    if (pass <= pass_sizes.count) pass_sizes.data[pass - 1] = size;
+    // Clamped update; CHANGELIM 0 is no limit.
+    for (int32_t k = 1; k <= nvariables(p); k++) {
+      double c = p->nonlinear && p->changelim > 0 ? range_of(p, k) * p->changelim : 1e37;
+      const vectorl &r = rows_of(p, k);
+      vectord &u = p->solution.data[k - 1], &ud = p->udot.data[k - 1];
+      for (int32_t i = 0; i < r.count && i < u.count; i++) {
+        double d = std::clamp(p->correction.data[r.data[i] - 1], -c, c);
+        u.data[i] += d;
+        ud.data[i] += d / h;
+      }
+    }
+    if (pass >= p->nrupdate || !p->nonlinear || tol * pass_sizes.data[0] > size || display_checkkey(&p->status))
+      break;
+  }
+  if (line) display_unreport(&p->status, line);
+  strings_free_0(&label);
+  return pass;
+}
+
+// The step error over its allowance (see the step-control notes above evolve).
+static double check_timestep(pde *p) {
+  int32_t sel = p->tnorm;
+  double a = p->tm2 - p->told, b = p->tm1 - p->told, c = p->time - p->told, h = p->dt;
+  double sum = 0;
+  int32_t terms = 0;
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    double range = range_of(p, k);
+    const vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1];
+    double term = 0;
+    int32_t count = 0;
+    if (p->cycle < 3) {
+      if (!has_rate(p, k)) continue;
+      const vectord &d = p->udot.data[k - 1], &d0 = p->udotold.data[k - 1];
+      for (int32_t i = 0; i < d.count; i++, count++)
+        term += timsolve_weight((d.data[i] - d0.data[i]) * h / (range * p->errlim), sel);
+    } else if (k <= p->nfield && has_rate(p, k)) {
+      const vectord &u2 = p->um2.data[k - 1], &u1 = p->um1.data[k - 1];
+      for (int32_t e = 1; e <= p->mesh.cells.count; e++) {
+        const MeshCell &cell = p->mesh.cells.data[e - 1];
+        if (!cell.alive) continue;  // dead cells hold stale nodes
+        int32_t nn = elements_functions[cell.basis];
+        double A = 0, B = 0, C = 0, D = 0;
+        for (int32_t j = 0; j < nn; j++) {
+          int32_t n = cell.nodes.data[j] - 1;
+          A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
+        }
+        term += timsolve_weight(timsolve_third_difference(a, b, c, A, B, C, D) / (range * p->errlim * nn), sel);
+        count++;
+      }
+    } else if (k <= p->nfield) {
+      if (p->changelim <= 0) continue;  // no change unit: no term
+      for (int32_t i = 0; i < u.count; i++, count++)
+        term += timsolve_weight((u.data[i] - uo.data[i]) / (range * p->changelim), sel);
+    } else if (has_rate(p, k)) {
+      term = timsolve_weight(timsolve_third_difference(a, b, c, p->um2.data[k - 1].data[0], p->um1.data[k - 1].data[0],
+                                                       uo.data[0], u.data[0]) /
+                                 (range * p->errlim),
+                             sel);
+      count = 1;
+    }
+    if (count == 0) continue;
+    sum += term / count;
+    terms++;
+  }
+  double ratio = terms ? timsolve_unweight(sum / terms, sel) : 0.0;
+  if (p->control2 > 0) ratio *= p->control2 * std::sqrt(std::max(16 * p->theta - 7, 0.0));
+  return ratio == 0 ? 0.5 : ratio;
+}
+
+// The residual of the step, cell by cell, smoothed through the nodes (estimator 1): sets
+// every live cell's error and returns the RMS error. The abort flag ends it with 1.0.
+static double tmeasure(pde *p, double t, double tnew) {
+  Mesh *m = &p->mesh;
+  int32_t V = nvariables(p), live = 0;
+  double theta = p->theta, total = 0, sum = 0;
+  vectord *e = vector2d_get_work(&p->work, p->nt);
+  vectord_copyto_1(e, 0.0);
+  String label{};
+  strings_copyto_1(&label, "Measuring Error");
+  uint16_t line = display_report_num(&p->status, 0, &label, m->cells.count);
+  static LocalCell own;
+  if (!cell) cell = cellnode_work ? cellnode_work : &own;
+  evalpoint ep{};
+  ep.cell = cell;
+  ep.rates = &p->udot;
+  double result = 1.0;
+  bool aborted = false;
+  for (int32_t c = 1; c <= m->cells.count && !aborted; c++) {
+    MeshCell *mc = &m->cells.data[c - 1];
+    if (!mc->alive) continue;
+    live++;
+    mc->error = 0;
+    meshes_localize(m, mc, cell, 0);
+    ep.cellno = uint32_t(c), ep.region = mc->region, ep.side = 0, ep.qpoint = 0;
+    int32_t nn = elements_functions[mc->basis];
+    for (int32_t k = 1; k <= V; k++)
+      for (int32_t a = 0; a < (k <= p->nfield ? nn : 1); a++) {
+        int32_t j = rows_of(p, k).data[k <= p->nfield ? mc->nodes.data[a] - 1 : 0] - 1;
+        p->rold.data[j] = p->rnew.data[j] = p->mold.data[j] = p->mnew.data[j] = p->tsource.data[j] = 0;
+      }
+    ep.values = &p->uold, ep.t = t;
+    coupling_cell_operate(p, &p->rold, &p->mold, c, mc, &ep, 1, 1, p->upwind);
+    ep.values = &p->solution, ep.t = tnew;
+    coupling_cell_operate(p, &p->rnew, &p->mnew, c, mc, &ep, 2, 1, p->upwind);
+    coupling_cell_source(p, &p->tsource, c, mc, &ep, t, tnew, p->upwind, 0);
+    double measure = std::fabs(cell->frame.measure);
+    total += measure;
+    double w = std::sqrt(measure);
+    for (int32_t k = 1; k <= p->nfield && k <= V; k++)
+      for (int32_t a = 0; a < nn; a++) {
+        int32_t j = rows_of(p, k).data[mc->nodes.data[a] - 1] - 1;
+        double rho = (1 - theta) * (p->mold.data[j] + p->rold.data[j]) + theta * (p->rnew.data[j] + p->mnew.data[j]) -
+                     p->tsource.data[j];
+        double g = std::fabs(p->firstscale.data[j] * p->stepscale.data[j]) * rho;
+        e->data[j] += g * g * w;
+      }
+    if (c % 1000 == 0) display_update_num(&p->status, line, m->cells.count - c);
+    aborted = p->error != 0;
+  }
+  if (!aborted) {
+    // Node shares to the cells around each node.
+    for (int32_t k = 1; k <= p->nfield && k <= V; k++)
+      for (int32_t n = 1; n <= m->nodes.count; n++) {
+        const MeshNode &nd = m->nodes.data[n - 1];
+        if (!nd.alive || nd.nodecell.count == 0) continue;
+        double share = e->data[rows_of(p, k).data[n - 1] - 1] / nd.nodecell.count;
+        for (int32_t i = 0; i < nd.nodecell.count; i++) m->cells.data[nd.nodecell.data[i] - 1].error += share;
+      }
+    double q = std::sqrt(live / std::max(total, 1e-300)) / std::max(V, 1);
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      MeshCell *mc = &m->cells.data[c - 1];
+      if (!mc->alive) continue;
+      sum += mc->error;
+      mc->error = std::sqrt(q * mc->error) * p->sensitivity * 0.4;
+    }
+    result = std::sqrt(q * sum / std::max(live, 1)) * 0.4;
+  }
+  vector2d_free_work(e);
+  display_unreport(&p->status, line);
+  strings_free_0(&label);
+  return result;
+}
+
+// The spatial error by the problem's estimator (0 curvature, 1 the step residual; the
+// integrated residual, 2, leaves the RMS error as it stands), the fronts, the resolve
+// requests and the largest cell error.
+static void measure(pde *p, double t, double tnew) {
+  if (p->estimator == 0) p->rmserr = measures_measure_curvature(p, &p->solution, 0, 0);
+  else if (p->estimator == 1) p->rmserr = tmeasure(p, t, tnew);
+  if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
+  if (p->resolves.count > 0) measures_resolve(p, tnew);
+  p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
+}
+
+// Refines and merges by the cell errors; every level goes with the mesh. Returns the
+// refiner's count of changes.
+static int32_t regrid(pde *p, bool hit) {
+  double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
+  int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, p->nodelimit, &p->carried,
+                                   uint8_t(p->merge && !hit));
+  if (changes > 0) {
+    layout(p);
+    fitting_invalidate_fits(p, 1);
+    pdedat_tr_status(p);
+  }
+  return changes;
+}
+
+timsolve_ops timsolve_stepper{layout, first_udot, start_residual, onestep, check_timestep, measure, regrid};
+
+// ---- The step loop ---------------------------------------------------------------------------
+
+// The first step: DELTAT, else a ten-thousandth of the range, else 0.0001.
+static double first_step(pde *p) {
+  double dt = p->deltat > 0 ? p->deltat : 0.0;
+  if (dt == 0) dt = (p->endtime - p->starttime_value) * 0.0001;
+  if (dt == 0) dt = 0.0001;
+  return dt;
+}
+
+static void end_of_step(pde *p, int32_t cycle) {
+  timsolve_stepper.measure(p, p->told, p->time);
+  pdedat_tr_status(p);
+  timsolve_log_step(p);
+  fitting_invalidate_fits(p, 3);
+  if (p->histories.count > 0) doplot_history_point(p, p->solution.data, p->time);
+  timsolve_showplots(p, p->time, p->dtnext, cycle);
+}
+
+int32_t timsolve_evolve(pde *p, int32_t) {
+  TRACE("timsolve_evolve");
+  const timsolve_ops &ops = timsolve_stepper;
+  // 1-3. Counters, the first step, the start time.
+  p->cycle = 0;
+  nratios = 0;
+  if (p->iterate == 0) p->iterate = 500;
+  double dt = first_step(p);
+  p->told = p->time = p->tm1 = p->tm2 = p->starttime_value;
+  p->dt = p->dtnext = dt;
+  // 4-5. Layout and the initial slope, which may cut the first step.
+  ops.layout(p);
+  double slope = ops.first_udot(p, p->told);
+  if (!p->fixdt && slope > 0 && p->dt > p->errlim / slope) {
+    double cut = p->errlim / slope;
+    if (timsolve_debug)
+      debug_printf("INITIAL TIMESTEP CUT FROM %g TO %g BECAUSE OF INITIAL SLOPE=%g\n", p->dt, cut, slope);
+    p->dt = p->dtnext = cut;
+  }
+  // 6-7. The start's residual, history sample and plots.
+  bool rebuild = true;
+  ops.start_residual(p, p->told, p->dt);
+  doplot_history_point(p, p->solution.data, p->starttime_value);
+  timsolve_showplots(p, p->told, p->dt, 0);
+  // The loop's end test also before the first step: an empty range makes no step.
+  bool ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
+  while (!ended) {
+    // 1. Shift the levels.
+    p->cycle++;
+    copy_levels(&p->um2, &p->um1);
+    copy_levels(&p->um1, &p->uold);
+    copy_levels(&p->uold, &p->solution);
+    copy_levels(&p->udotold, &p->udot);
+    vectord_copyto_0(&p->rold, &p->rnew);
+    vectord_copyto_0(&p->mold, &p->mnew);
+    p->tm2 = p->tm1;
+    p->tm1 = p->told;
+    p->told = p->time;
+    p->dtlast = p->dt;
+    bool hit = false, last = false;
+    // 2. Attempts.
+    for (;;) {
+      pdedat_tr_status(p);
+      if (p->dtnext < p->haltdt) {
+        String msg{}, cap{};
+        strings_copyto_1(&msg, "Timestep is below threshhold");
+        strings_copyto_1(&cap, "HALT");
+        pdedat_error_message(p->pdeview, &msg, &cap);
+        strings_free_0(&msg);
+        strings_free_0(&cap);
+        p->stop = 1;
+        return 10;
+      }
+      p->dt = p->dtnext;
+      hit = false;
+      double T = timsolve_next_plot_time(p, p->told);
+      if (T - p->told < 1.1 * p->dt) {
+        p->dt = T - p->told;
+        hit = true;
+      }
+      p->time = p->told + p->dt;
+      pdedat_report_time(p, p->lines.elapsed);
+      if (p->lines.dt) display_force_real(&p->status, p->lines.dt, p->dt);
+      ops.onestep(p, p->told, p->time, rebuild);
+      if (p->stop || p->error) {
+        p->dt = p->dtnext;
+        pdedat_tr_status(p);
+        return 8;
+      }
+      double proposal = p->dtnext;
+      if (p->fixdt) break;
+      nratios = uint16_t(std::min(nratios + 1, 4));
+      for (int32_t k = nratios; k >= 1; k--) ratios[k] = ratios[k - 1];
+      double ratio = ops.check_timestep(p);
+      ratios[0] = ratio;
+      if (ratio > 1) {
+        double dtp = p->dt / std::sqrt(ratio);
+        if (dtp >= 0.5 * p->dt) {
+          p->dtnext = std::min(dtp, p->tgrowth * p->dtnext);
+          break;
+        }
+        p->dtnext = dtp < 0.01 * p->dt ? 0.1 * p->dt : 0.5 * p->dt;
+        copy_levels(&p->solution, &p->uold);
+        copy_levels(&p->udot, &p->udotold);
+        // The restored solution belongs to t, also for the output of a stop.
+        p->time = p->told;
+        if (halted(p)) {
+          p->dtnext = std::min(dtp, p->tgrowth * p->dtnext);
+          last = true;
+          break;
+        }
+        continue;
+      }
+      double candidate;
+      if (hit) {
+        candidate = proposal;
+      } else {
+        double mean = 0;
+        for (int32_t k = 0; k < nratios; k++) mean += ratios[k];
+        mean /= nratios;
+        candidate = mean >= 1 ? proposal : mean > 0 ? p->dtnext / std::sqrt(mean) : p->tgrowth * p->dtnext;
+      }
+      p->dtnext = std::min(candidate, p->tgrowth * p->dtnext);
+      break;
+    }
+    // 3-4. Spatial error, status, log, histories and plots.
+    end_of_step(p, int32_t(p->cycle));
+    if (last) break;
+    // 5-6. Regrid.
+    rebuild = p->nonlinear;
+    if (p->regrid && !halted(p) && ops.regrid(p, hit) > 0) rebuild = true;
+    // 7. Next step.
+    ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
+  }
+  p->dt = p->dtnext;
+  pdedat_tr_status(p);
+  return 8;
 }

@@ -1,11 +1,45 @@
-// timsolve: the time integration driver.
+// timsolve: the time integration driver: adaptive implicit theta steps from STARTTIME
+// to ENDTIME with step control from divided differences, timed output and regridding.
 #pragma once
 #include <cstdint>
 
 struct pde;
 
+extern uint8_t timsolve_debug;  // DEBUG(TIMEDEP): the driver's debug-log lines
+
 int timsolve_init();
 
-// Runs the time range; returns 8 when it was run, 10 (with "Timestep is below
-// threshhold" and the stop request) when the step size fell below its limit.
+// Runs the time range; returns 8 at ENDTIME or after a stop, finish or abort, and 10
+// (with "Timestep is below threshhold" titled "HALT" and the stop request) when the
+// step proposal falls below the HALT value.
 int32_t timsolve_evolve(pde *p, int32_t flag);
+
+// The operations of one time run on the problem's levels. The driver holds the step
+// loop; these do the assembly, solve and mesh work (tests put a small system in).
+struct timsolve_ops {
+  void (*layout)(pde *p);                                  // unknowns, conditions, level sizes
+  double (*first_udot)(pde *p, double t);                  // udot at t; returns the initial slope
+  void (*start_residual)(pde *p, double t, double dt);     // R_new, M_new at the start
+  int32_t (*onestep)(pde *p, double t, double tnew, bool rebuild);  // corrector passes made
+  double (*check_timestep)(pde *p);                        // step ratio, <= 1 acceptable
+  void (*measure)(pde *p, double t, double tnew);          // sets the RMS and MAX errors
+  int32_t (*regrid)(pde *p, bool hit);                     // > 0 when the mesh changed
+};
+extern timsolve_ops timsolve_stepper;
+
+// The norm helpers of the step error: x^2 for selector 0 or 1, x^4, x^8, x^16 for 2, 3,
+// 4, and the matching root; any other selector is "Bad Norm Selector".
+double timsolve_weight(double x, int32_t selector);
+double timsolve_unweight(double y, int32_t selector);
+// The earliest listed output time after t (list positions advanced past t), at most
+// ENDTIME.
+double timsolve_next_plot_time(pde *p, double t);
+// Shows the plots, monitors and exports due at time (cycle intervals, listed times
+// within 0.01 step, every pending listed time when the abort flag is set), then the
+// histories under AUTOHIST.
+void timsolve_showplots(pde *p, double time, double step, int32_t cycle);
+// The run-log line "Step %d Time=%s Dt=%s Nodes=%d Cells=%d RMS ERR=%s MEM=%d\n".
+void timsolve_log_step(pde *p);
+// The third-difference combination of the values A, B, C, D at t_m2, t_m1, t, t_new
+// times its factor K (a, b, c: those times less t); the local error of the step.
+double timsolve_third_difference(double a, double b, double c, double A, double B, double C, double D);
