@@ -33,7 +33,10 @@
 #include "graphics/views.h"
 #include "graphics/windower.h"
 #include "mesher/gromesh2.h"
+#include "mesher/extrude3.h"
 #include "mesher/mesh1.h"
+#include "mesher/mesh3.h"
+#include "mesher/meshpde3.h"
 #include "mesher/mesh2.h"
 #include "mesher/mesher2.h"
 #include "mesher/refine1.h"
@@ -138,6 +141,7 @@
 #include "solver/cgsolve.h"
 #include "solver/bigmatx.h"
 #include "solver/coupling.h"
+#include "plot/doplot3.h"
 #include "solver/loading.h"
 #include "solver/eigensol.h"
 #include "solver/eispack.h"
@@ -256,6 +260,7 @@ static const struct {
     {"mfinder", mfinder_init},
     {"mesh2", mesh2_init},
     {"mesh1", mesh1_init},
+    {"mesh3", mesh3_init},
     {"refine1", refine1_init},
     {"treesimp", treesimp_init},
     {"treeclas", treeclas_init},
@@ -266,12 +271,14 @@ static const struct {
     {"dfeature", dfeature_init},
     {"refine2", refine2_init},
     {"gromesh2", gromesh2_init},
+    {"meshpde3", meshpde3_init},
     {"fitting", fitting_init},
     {"bigmatx", bigmatx_init},
     {"loading", loading_init},
     {"refiner", refiner_init},
     {"measures", measures_init},
     {"coupling", coupling_init},
+    {"doplot3", doplot3_init},
     {"netcdf", netcdf_init},
     {"crossing", crossing_init},
     {"pgrid1", pgrid1_init},
@@ -291,6 +298,7 @@ static const struct {
     {"rdplot", rdplot_init},
     {"rdtable", rdtable_init},
     {"vector3n", vector3n_init},
+    {"extrude3", extrude3_init},
     {"mesher2", mesher2_init},
     {"mesher3", mesher3_init},
     {"switches", switches_init},

@@ -208,11 +208,12 @@ void pdedat_clear_pde(pde *p) {
   for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction,
                      &p->stepscale})
     vectord_free(v);
-  for (sparsemx *m : {&p->kmatrix, &p->dmatrix, &p->jmatrix}) sparsemx_free(m, 1);
+  sparsemx_free(&p->jmatrix, 1);
   vectorvd_free(&p->carried, 0);
   pdedat_free_assembly(p);
   symtab_free(&p->scopes, 1);
   meshes_free(&p->mesh, 0);     // the mesh
+  meshes_free(&p->basemesh, 1);  // the base mesh of an extrusion, with its domain copy
   domain_clear(p->mesh.domain);  // every parse builds the domain afresh
   metrics_clear_metric(&p->coords);
   formulas_free(&p->formulas);  // with the definitions' tables

@@ -111,6 +111,7 @@ struct pde {
   pdelines lines;
 
   Mesh mesh;
+  Mesh basemesh;  // extruded problems: the 2D base mesh with its own domain copy
 
   // Counts and values the parser and sizes leave for the run.
   uint16_t layers, materials, extracount, meshcount;
@@ -293,7 +294,6 @@ struct pde {
   // the step residual and the correction, by global row.
   vectord rold, rnew, mold, mnew, tsource, tresid, correction;
   vectord stepscale;          // diagonal scaling vector of the step matrix J
-  sparsemx kmatrix, dmatrix;  // spatial Jacobian K and damping matrix D
   sparsemx jmatrix;           // the step matrix J = D/h + theta K
   vectorvd carried;           // the fields the refiner carries to a new mesh
 };

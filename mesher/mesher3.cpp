@@ -1,11 +1,112 @@
-// mesher3, headless: nothing to extrude; the run goes on to the analysis.
+// mesher3: the three-dimensional mesh driver: the surface trees of the sheets, and the
+// extrusion of the base mesh finished with conditions, materials, boundary ids,
+// relaxation, higher-order nodes, periodic images and the display.
 #include "mesher/mesher3.h"
-#include "runtime/rtlib.h"
 
-void mesher3_treat_sheets(pde *) {}
-int32_t mesher3_grid3d(pde *) { return 6; }
+#include "control/pdedat.h"
+#include "domain/domain.h"
+#include "domain/dominpde.h"
+#include "elements/elements.h"
+#include "elements/meshes.h"
+#include "mesher/extrude3.h"
+#include "mesher/mesh3.h"
+#include "mesher/mesher2.h"
+#include "mesher/meshpde3.h"
+#include "model/treeclas.h"
+#include "model/treedif.h"
+#include "model/treemods.h"
+#include "model/treesimp.h"
+#include "plot/doplot3.h"
+#include "plot/plot.h"
+#include "runtime/rtlib.h"
 
 int mesher3_init() {
   TRACE("mesher3");
   return 0;
+}
+
+void mesher3_treat_sheets(pde *p) {
+  TRACE("mesher3_treat_sheets");
+  Domain *d = p->mesh.domain;
+  uint16_t S = d->surfacetrees.count, R = d->regions.count;
+  // 1. Flat flags and the three tables, emptied.
+  vectorb_resize(&d->flat, S, S);
+  for (int t = 0; t < 3; t++) {
+    trees_free_2(&d->regiontrees[t], 1);
+    if (S) trees_resize_1(&d->regiontrees[t], S, S);
+    for (uint16_t s = 0; s < S; s++) {
+      treevector &v = d->regiontrees[t].data[s];
+      v.count = 0;
+      if (R) trees_resize_0(&v, R, R);
+      for (uint16_t r = 0; r < R; r++) v.data[r] = nullptr;
+    }
+  }
+  // 2. Per sheet and region: the surface, its gradient and the gradient's divergence.
+  for (uint16_t s = 1; s <= S; s++) {
+    d->flat.data[s - 1] = 1;
+    for (uint16_t r = 1; r <= R; r++) {
+      TreeNode *z = treemods_copy_params(p, trees_copy(d->surfacetrees.data[s - 1]), r, 0);
+      uint8_t changed = 0;
+      treesimp_simplify_in(&z, r, &changed);
+      treeclas_classify_rhs(p, z, r);
+      d->regiontrees[0].data[s - 1].data[r - 1] = z;
+      if (z->rhsclass != constex) d->flat.data[s - 1] = 0;
+      TreeNode *g = treedif_gradient2(z);
+      d->regiontrees[1].data[s - 1].data[r - 1] = g;
+      TreeNode *div = treedif_div2v(g);
+      treesimp_simplify_in(&div, r, &changed);
+      treeclas_classify_value(p, div, r, vtag::scalar);
+      if (p->cse) {
+        treemods_find_common(div, div);
+        treemods_link_common(div, &p->cseslots);
+      }
+      d->regiontrees[2].data[s - 1].data[r - 1] = div;
+    }
+  }
+}
+
+int32_t mesher3_grid3d(pde *p) {
+  TRACE("mesher3_grid3d");
+  Mesh *m = &p->mesh;
+  Domain *d = m->domain;
+  // 1. The base mesh keeps the 2D mesh, its boundary lists and its own 2D domain.
+  meshes_mesh_copy(&p->basemesh, m, 1);
+  vectorl_copyto_0(&p->basemesh.jointnodes, &m->jointnodes);
+  vector2l_copyto_0(&p->basemesh.edgenodes, &m->edgenodes);
+  p->basemesh.status = m->status;
+  p->basemesh.curvegrid = m->curvegrid;
+  p->basemesh.domain->threed = 0;
+  d->base = p->basemesh.domain;
+  // 2. Bases.
+  m->meshbasis = m->cellbasis = p->basis;
+  int32_t phase = 6;
+  // 3. The extrusion, its conditions and materials.
+  if (d->extrusion) {
+    phase = extrude3_extrude(p);
+    dominpde_edge_bcs(p);
+    dominpde_joint_bcs(p);
+    dominpde_sort_materials(d, &p->formulas.definitions);
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      MeshCell &C = m->cells.data[c - 1];
+      if (C.region >= 1 && C.region <= d->regmaterials.count) C.region2 = d->regmaterials.data[C.region - 1];
+    }
+  }
+  // 4.-5. The mesh basis again; boundary ids and one relaxation.
+  m->meshbasis = p->basis;
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (m->cells.data[c - 1].alive) mesh3_fix_bdid3(m, c);
+  mesh3_relax_mesh3(m);
+  // 6. Higher-order nodes: the base mesh's side nodes first.
+  if (p->basis != tet4) {
+    if (p->basis == tet10) mesher2_midsides(p, &p->basemesh, tri6);
+    if (p->basis == tet20) mesher2_midsides(p, &p->basemesh, tri9);
+    meshpde3_midsides3(p, m, p->basis);
+  }
+  // 7. Periodic images; off the grid lines.
+  meshes_match_periodics(m, 0);
+  if (p->quantize) meshes_quantize_mesh(m, 3);
+  // 8. The display.
+  plot_fixcolors(nullptr);
+  if (p->meshview) doplot3_show_3d_mesh(p, p->meshview, m, p->paintregions);
+  return phase;
 }

@@ -35,6 +35,15 @@ struct Actions : BatchProblem {
       if (*t) textin_close_text(*t), *t = 0;
     BatchProblem::TearDown();
   }
+  // The batch log written so far, which is emptied.
+  std::string take_log() {
+    fflush(log);
+    rewind(log);
+    std::string report = slurp_stream(log);
+    EXPECT_EQ(ftruncate(fileno(log), 0), 0);
+    rewind(log);
+    return report;
+  }
   // "ok", or "message @line:column" of the error mark (the column after the token); the configuration text
   // is parsed first when given.
   std::string parse(const std::string &source, const std::string &config = "") {
@@ -51,11 +60,7 @@ struct Actions : BatchProblem {
     int code = except_catch("parse", [q] { control_parse_file(q); });
     debug = capture.text();
     if (!code) return "ok";
-    fflush(log);
-    rewind(log);
-    std::string report = slurp_stream(log);
-    EXPECT_EQ(ftruncate(fileno(log), 0), 0);
-    rewind(log);
+    std::string report = take_log();
     size_t e = report.rfind("ERROR: ");
     if (e == std::string::npos || getenv("RAW")) return report;
     std::string message = report.substr(e + 7, report.find('\n', e) - e - 7);

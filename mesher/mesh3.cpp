@@ -1,0 +1,276 @@
+// mesh3: boundary ids, common faces, node construction, geometric neighbours and
+// relaxation of tetrahedral meshes.
+#include "mesher/mesh3.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "domain/domain.h"
+#include "domain/faces.h"
+#include "elements/elements.h"
+#include "elements/meshes.h"
+#include "graphics/display.h"
+#include "runtime/math.h"
+#include "runtime/rtlib.h"
+
+Mesh3Status::Mesh3Status(pad *p, const char *label, int32_t value) : panel(p) {
+  if (!panel) return;
+  String l{uint16_t(strlen(label)), 0, const_cast<char *>(label)};
+  line = display_report_num(panel, 0, &l, value);
+}
+Mesh3Status::~Mesh3Status() {
+  if (panel) display_unreport(panel, line);
+}
+
+int mesh3_init() {
+  TRACE("mesh3");
+  return 0;
+}
+
+namespace {
+
+// Corners of face f (opposite corner f) and the six edges, 0-based.
+const int kFace[4][3] = {{1, 3, 2}, {2, 3, 0}, {3, 1, 0}, {0, 1, 2}};
+const int kEdge[6][2] = {{1, 2}, {2, 0}, {0, 1}, {3, 0}, {3, 1}, {3, 2}};
+
+MeshNode &node_of(Mesh *m, int32_t n) { return m->nodes.data[n - 1]; }
+
+// The faces a boundary node lies on: its joint's or edge's face list, or its own face.
+struct FaceSpan {
+  const uint16_t *data;
+  int32_t count;
+  uint16_t own;
+};
+FaceSpan faces_of(Mesh *m, const MeshNode &n) {
+  const Domain *d = m->domain;
+  if (n.kind == 1 && n.id >= 1 && n.id <= d->joints.count) {
+    const vectorn &l = d->joints.data[n.id - 1].faces;
+    return {l.data, l.count, 0};
+  }
+  if (n.kind == 2 && n.id >= 1 && n.id <= d->edges.count) {
+    const vectorn &l = d->edges.data[n.id - 1].face_list;
+    return {l.data, l.count, 0};
+  }
+  if (n.kind == 3) return {nullptr, 1, n.id};
+  return {nullptr, 0, 0};
+}
+uint16_t face_at(const FaceSpan &s, int32_t i) { return s.data ? s.data[i] : s.own; }
+bool lies_on(Mesh *m, const MeshNode &n, uint16_t f) {
+  FaceSpan s = faces_of(m, n);
+  for (int32_t i = 0; i < s.count; i++)
+    if (face_at(s, i) == f) return true;
+  return false;
+}
+
+bool boundary(const MeshNode &n) { return n.kind >= 1 && n.kind <= 3; }
+
+// The shape of a domain edge, an extrusion edge giving its base edge's.
+int32_t edge_shape(const Domain *d, uint16_t e) {
+  const Edge &E = d->edges.data[e - 1];
+  if (E.shape != SHAPE_EXTRUD) return E.shape;
+  const edgetable *base = static_cast<const edgetable *>(E.shapedata.base);
+  if (base && E.source >= 1 && E.source <= base->count) return base->data[E.source - 1].shape;
+  return SHAPE_LINE;
+}
+bool straight(int32_t shape) { return shape == SHAPE_LINE || shape == SHAPE_LINE3; }
+
+// Whether a domain face is curved: a vertical face over a curved base edge, or a sheet
+// face on a sheet that is not flat.
+bool curved_face(const Domain *d, uint16_t f) {
+  if (f < 1 || f > d->faces.count) return false;
+  const face &F = d->faces.data[f - 1];
+  if (F.type == 1) {
+    const Domain *b = d->base ? d->base : d;
+    if (F.base >= 1 && F.base <= b->edges.count) return b->edges.data[F.base - 1].shape != SHAPE_LINE;
+    return false;
+  }
+  if (F.type == 0) return F.level >= 1 && F.level <= d->flat.count && !d->flat.data[F.level - 1];
+  return false;
+}
+
+// The region of base region r in layer k (0 when the map is not there).
+uint16_t layer_region(const Domain *d, uint16_t k, uint16_t r) {
+  const vector2n &map = d->maps[3];
+  if (k < 1 || k > map.count) return 0;
+  const vectorn &row = map.data[k - 1];
+  return r >= 1 && r <= row.count ? row.data[r - 1] : 0;
+}
+
+}  // namespace
+
+uint16_t mesh3_common_face_1(Mesh *m, int32_t a, int32_t b, int32_t c, uint16_t region) {
+  TRACE("mesh3_common_face_1");
+  const Domain *d = m->domain;
+  const MeshNode *n[3] = {&node_of(m, a), &node_of(m, b), &node_of(m, c)};
+  for (auto *x : n)
+    if (!boundary(*x)) return 0;
+  // 2.-4. Candidates from every node's list, on all three nodes, bordering the region.
+  uint16_t cand[64];
+  int count = 0;
+  for (auto *x : n) {
+    FaceSpan s = faces_of(m, *x);
+    for (int32_t i = 0; i < s.count; i++) {
+      uint16_t f = face_at(s, i);
+      if (f < 1 || f > d->faces.count) continue;
+      bool seen = false;
+      for (int k = 0; k < count; k++) seen = seen || cand[k] == f;
+      if (seen) continue;
+      if (!lies_on(m, *n[0], f) || !lies_on(m, *n[1], f) || !lies_on(m, *n[2], f)) continue;
+      const face &F = d->faces.data[f - 1];
+      if (F.regions[0] != region && F.regions[1] != region) continue;
+      if (count == 64) rtlib_fatal_in("mesh3_common_face_1", "Ambiguous Common_Face");
+      cand[count++] = f;
+    }
+  }
+  // 5. One face; two sheets meeting: the face of the layer that holds the region.
+  if (count == 0) return 0;
+  if (count == 1) return cand[0];
+  if (count > 2) rtlib_fatal_in("mesh3_common_face_1", "Ambiguous Common_Face");
+  const face &F1 = d->faces.data[cand[0] - 1], &F2 = d->faces.data[cand[1] - 1];
+  if (F1.type != 0 || F2.type != 0) return 0;
+  uint16_t result = 0;
+  for (uint16_t k = 1; k <= d->maps[3].count; k++) {
+    if (layer_region(d, k, F1.base) == region)
+      result = cand[0];
+    else if (layer_region(d, k, F2.base) == region)
+      result = cand[1];
+  }
+  return result;
+}
+
+uint16_t mesh3_common_face_0(Mesh *m, int32_t a, int32_t b) {
+  TRACE("mesh3_common_face_0");
+  const MeshNode &na = node_of(m, a), &nb = node_of(m, b);
+  if (!boundary(na) || !boundary(nb)) return 0;
+  FaceSpan s = faces_of(m, na);
+  for (int32_t i = 0; i < s.count; i++)
+    if (uint16_t f = face_at(s, i); f && lies_on(m, nb, f)) return f;
+  return 0;
+}
+
+void mesh3_fix_bdid3(Mesh *m, int32_t c) {
+  TRACE("mesh3_fix_bdid3");
+  const Domain *d = m->domain;
+  MeshCell &cell = m->cells.data[c - 1];
+  // 1. Straight and inside until shown otherwise.
+  for (auto &b : cell.bdid) b = 0;
+  cell.basis = m->curveall ? m->meshbasis : tet4;
+  cell.hasbound = 0;
+  // 2. At least two boundary corners.
+  int32_t corner[4];
+  int bcount = 0;
+  for (int i = 0; i < 4; i++) {
+    corner[i] = cell.nodes.data[i];
+    bcount += boundary(node_of(m, corner[i]));
+  }
+  if (bcount < 2) return;
+  auto may_curve = [&] { return cell.basis != m->meshbasis && m->curvegrid && m->meshbasis != tet4; };
+  // 3. The faces.
+  for (int f = 0; f < 4; f++) {
+    uint16_t id =
+        mesh3_common_face_1(m, corner[kFace[f][0]], corner[kFace[f][1]], corner[kFace[f][2]], cell.region);
+    MeshCell &C = m->cells.data[c - 1];
+    C.bdid[f] = id;
+    if (!id) continue;
+    C.hasbound = 1;
+    for (int i = 0; i < 3; i++) meshes_insert_fnode(m, id, corner[kFace[f][i]]);
+    if (may_curve() && curved_face(d, id)) m->cells.data[c - 1].basis = m->meshbasis;
+  }
+  // 4. The edges.
+  if (!may_curve()) return;
+  for (const auto &e : kEdge) {
+    int32_t a = corner[e[0]], b = corner[e[1]];
+    if (!boundary(node_of(m, a)) || !boundary(node_of(m, b))) continue;
+    bool curved = false;
+    if (uint16_t de = meshes_common_edge(m, a, b))
+      curved = !straight(edge_shape(d, de));
+    else if (uint16_t f = mesh3_common_face_0(m, a, b))
+      curved = curved_face(d, f);
+    if (curved) {
+      m->cells.data[c - 1].basis = m->meshbasis;
+      return;
+    }
+  }
+}
+
+int32_t mesh3_new_layout_node_1(Mesh *m, double x, double y, double z, double spacing, uint16_t id) {
+  int32_t n = meshes_new_node_1(m, x, y, z, id);
+  m->nodes.data[n - 1].spacing = float(spacing);
+  return n;
+}
+
+void mesh3_resolve_table_nabors3(Mesh *m) {
+  TRACE("mesh3_resolve_table_nabors3");
+  auto P = [m](int32_t n) {
+    const MeshNode &N = m->nodes.data[n - 1];
+    return std::array<double, 3>{N.x, N.y, N.z};
+  };
+  auto near = [](const std::array<double, 3> &u, const std::array<double, 3> &v, double tol) {
+    return std::fabs(u[0] - v[0]) <= tol && std::fabs(u[1] - v[1]) <= tol && std::fabs(u[2] - v[2]) <= tol;
+  };
+  int32_t count = m->cells.count;
+  for (int32_t i = 1; i <= count; i++) {
+    if (!m->cells.data[i - 1].alive) continue;
+    for (int f = 0; f < 4; f++) {
+      MeshCell &ci = m->cells.data[i - 1];
+      if (ci.neighbour[f] > 0) continue;
+      auto e = P(ci.nodes.data[0]), g = P(ci.nodes.data[1]);
+      double len = std::sqrt((e[0] - g[0]) * (e[0] - g[0]) + (e[1] - g[1]) * (e[1] - g[1]) + (e[2] - g[2]) * (e[2] - g[2]));
+      double vol = std::fabs(meshes_cell_area_1(m, i));
+      double tol = 0.01 * (vol > 0 ? math_croot_0(vol, len > 0 ? len : 1) : 0);
+      auto p = P(ci.nodes.data[kFace[f][0]]), q = P(ci.nodes.data[kFace[f][1]]), r = P(ci.nodes.data[kFace[f][2]]);
+      bool found = false;
+      for (int32_t j = i + 1; j <= count && !found; j++) {
+        MeshCell &cj = m->cells.data[j - 1];
+        if (!cj.alive) continue;
+        for (int g2 = 0; g2 < 4 && !found; g2++) {
+          auto A = P(cj.nodes.data[kFace[g2][0]]), B = P(cj.nodes.data[kFace[g2][1]]), C = P(cj.nodes.data[kFace[g2][2]]);
+          if ((near(p, C, tol) && near(q, B, tol) && near(r, A, tol)) ||
+              (near(p, B, tol) && near(q, A, tol) && near(r, C, tol)) ||
+              (near(p, A, tol) && near(q, C, tol) && near(r, B, tol))) {
+            m->cells.data[i - 1].neighbour[f] = j;
+            cj.neighbour[g2] = i;
+            found = true;
+          }
+        }
+      }
+    }
+  }
+}
+
+void mesh3_relax_mesh3(Mesh *m) {
+  TRACE("mesh3_relax_mesh3");
+  int32_t n = m->nodes.count;
+  std::vector<double> sx(n + 1), sy(n + 1), sz(n + 1), w(n + 1);
+  for (int pass = 1; pass <= 21; pass++) {
+    // 1.-2. Spacing-weighted sums over every ordered pair of distinct corners.
+    std::fill(sx.begin(), sx.end(), 0), std::fill(sy.begin(), sy.end(), 0);
+    std::fill(sz.begin(), sz.end(), 0), std::fill(w.begin(), w.end(), 0);
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      const MeshCell &C = m->cells.data[c - 1];
+      if (!C.alive) continue;
+      for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++) {
+          if (i == j) continue;
+          int32_t a = C.nodes.data[i];
+          const MeshNode &B = m->nodes.data[C.nodes.data[j] - 1];
+          double h = B.spacing > 0 ? double(B.spacing) : 1.0;
+          sx[a] += B.x / h, sy[a] += B.y / h, sz[a] += B.z / h, w[a] += 1 / h;
+        }
+    }
+    // 3. Interior nodes move half-way; the measure is the squared distance from each
+    // node's old place to its weighted mean.
+    double measure = 0;
+    for (int32_t k = 1; k <= n; k++) {
+      MeshNode &N = m->nodes.data[k - 1];
+      if (!N.alive || N.kind != 0 || w[k] == 0) continue;
+      double mx = sx[k] / w[k], my = sy[k] / w[k], mz = sz[k] / w[k];
+      measure += (mx - N.x) * (mx - N.x) + (my - N.y) * (my - N.y) + (mz - N.z) * (mz - N.z);
+      N.x = (mx + N.x) / 2, N.y = (my + N.y) / 2, N.z = (mz + N.z) / 2;
+    }
+    // 4. Stop once the nodes barely move.
+    if (std::sqrt(measure) < 0.001) break;
+  }
+}
