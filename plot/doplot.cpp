@@ -11,6 +11,7 @@
 
 #include "control/pdedat.h"
 #include "control/verdat.h"
+#include "domain/domain.h"
 #include "elements/evalpoint.h"
 #include "elements/mfinder.h"
 #include "graphics/display.h"
@@ -18,6 +19,7 @@
 #include "graphics/windower.h"
 #include "model/treeval.h"
 #include "plot/contour.h"
+#include "plot/doplot3.h"
 #include "plot/pgrid1.h"
 #include "plot/pgrid2.h"
 #include "plot/plot.h"
@@ -464,9 +466,17 @@ static void eig_listing(pde *p, uint8_t record) {
   }
 }
 
-void doplot_status_mesh(pde *p, int32_t) {
+void doplot_status_mesh(pde *p, int32_t dimension) {
   TRACE("doplot_status_mesh");
-  (void)p;
+  Mesh *m = &p->mesh;
+  if (!p->meshview || !m->domain) return;
+  if (dimension >= 3) {
+    doplot3_show_3d_mesh(p, p->meshview, m, p->paintregions);
+    return;
+  }
+  Domain *d = m->domain;
+  plot_show_mesh(p->meshview, p->styles, &d->grid.box, m, m->meshbasis, 0, p->paintregions, d->regions.count);
+  plot_show_domain_0(p->meshview, d, &d->grid.box);
 }
 
 // ---- History and summary drawings ----------------------------------------------

@@ -89,6 +89,19 @@ TEST_F(Histories, TheLimitTriggersCompressionAndDeleteDropsOneSample) {
   EXPECT_EQ(r->values.data[0].data[0].count, 0);
 }
 
+TEST(StatusLine, SteadyAndTimeRuns) {
+  std::unique_ptr<pde> p{new pde{}};
+  strings_copyto_1(&p->name, "disk");
+  p->order = 2, p->rmserr = 1e-5, p->regrids = 2;
+  String s = {}, scratch = {};
+  status_string(&s, &scratch, p.get());
+  EXPECT_STREQ(s.text, "disk:  Grid#3  p2  Nodes=0 Cells=0 RMS Err=1e-05");
+  p->timedep = 1, p->cycle = 3, p->time = 0.05, p->dt = 0.001;
+  status_string(&s, &scratch, p.get());
+  EXPECT_STREQ(s.text, "disk:  Cycle=3  Time=0.05  dt=0.001  p2  Nodes=0 Cells=0 RMS Err=1e-05");
+  for (String *t : {&s, &scratch, &p->name}) strings_free_0(t);
+}
+
 // Recorded groups read back by the walker.
 struct Recording : Graphics {
   std::unique_ptr<pde> p{new pde{}};
