@@ -183,6 +183,34 @@ void status_string(String *text, String *, pde *p) {
   add_num(text, " RMS Err=%.6g", p->rmserr);
 }
 
+// The integrals of the mode on the value line: a prefix naming what was integrated in
+// the axisymmetric systems (or on a surface), then "Integral= " for one integral, else
+// "Integral(a)= " with each integral's tag letter.
+void doplot_integral_text(String *line, pde *p, const plotrec *plot, uint16_t mode) {
+  if (!(plot->flags & plot_bit(4)) || mode < 1 || mode > plot->integrals.count) return;
+  const vectord *v = &plot->integrals.data[mode - 1];
+  bool bit22 = plot->flags & plot_bit(22), axi = p->coords.geometry == 5 || p->coords.geometry == 6;
+  const plotdata *d = plot->data >= 1 && plot->data <= uint32_t(p->plotdatas.count) ? &p->plotdatas.data[plot->data - 1] : nullptr;
+  const char *prefix = "";
+  if (axi && plot->kind == PLOT_ELEVATION) prefix = bit22 ? "Surf_" : "Line_";
+  else if (axi && (plot->kind == PLOT_CONTOUR || plot->kind == PLOT_SURFACE)) prefix = bit22 ? "Vol_" : "Area_";
+  else if (!axi && d && d->surface) prefix = "Surf_";
+  for (int32_t k = 0; k < v->count; k++) {
+    strings_addto_1(line, prefix);
+    if (v->count == 1) {
+      strings_addto_1(line, "Integral= ");
+    } else {
+      String tag = {};
+      plot_series_tag(&tag, k + 1, 0, 1);
+      strings_addto_1(line, "Integral(");
+      strings_addto_0(line, &tag);
+      strings_addto_1(line, ")= ");
+      strings_free_0(&tag);
+    }
+    add_num(line, "%.8g ", v->data[k]);
+  }
+}
+
 void doplot_plot_labels(pde *p, plotframe *, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
   TRACE("doplot_plot_labels");
   if (!checkview(window)) return;
@@ -207,6 +235,7 @@ void doplot_plot_labels(pde *p, plotframe *, uint16_t window, uint16_t, plotrec 
       strings_addto_1(&line, "  ");
     }
   }
+  if (plot) doplot_integral_text(&line, p, plot, p->modes ? p->mode : 1);
   gag_printtext_1(window, 0.02, 0.03, &line);
   strings_free_0(&line);
   strings_free_0(&scratch);

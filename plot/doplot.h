@@ -31,6 +31,8 @@ void doplot_show_eig_monitors(pde *p, vectorn *monitors, uint16_t mode);
 void doplot_status_mesh(pde *p, int32_t dimension);
 // Title, status and value lines of a plot.
 void doplot_plot_labels(pde *p, plotframe *block, uint16_t window, uint16_t view, plotrec *plot, uint8_t values);
+// The integrals of the plot's mode as the value line shows them.
+void doplot_integral_text(String *line, pde *p, const plotrec *plot, uint16_t mode);
 // "name:  Cycle=.. Time=.. dt=..  p2  Nodes=.. Cells=.. RMS Err=..".
 void status_string(String *text, String *scratch, pde *p);
 

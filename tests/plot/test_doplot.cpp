@@ -102,6 +102,24 @@ TEST(StatusLine, SteadyAndTimeRuns) {
   for (String *t : {&s, &scratch, &p->name}) strings_free_0(t);
 }
 
+TEST(ValueLine, IntegralsWithPrefixesAndTags) {
+  std::unique_ptr<pde> p{new pde{}};
+  plotrec r{};
+  r.kind = PLOT_CONTOUR, r.flags = plot_bit(4);
+  vector2d_resize(&r.integrals, 1, 1);
+  vectord_one_more(&r.integrals.data[0], 0.39269908);
+  String s = {};
+  doplot_integral_text(&s, p.get(), &r, 1);
+  EXPECT_STREQ(s.text, "Integral= 0.39269908 ");
+  vectord_one_more(&r.integrals.data[0], 2);
+  p->coords.geometry = 5, r.flags |= plot_bit(22);
+  strings_copyto_1(&s, "");
+  doplot_integral_text(&s, p.get(), &r, 1);
+  EXPECT_STREQ(s.text, "Vol_Integral(a)= 0.39269908 Vol_Integral(b)= 2 ");
+  strings_free_0(&s);
+  vector2d_free(&r.integrals, 1);
+}
+
 // Recorded groups read back by the walker.
 struct Recording : Graphics {
   std::unique_ptr<pde> p{new pde{}};
@@ -183,6 +201,15 @@ TEST_F(Recording, Groups) {
   p->plotrecs.data[1].data = 9;
   EXPECT_NE(except_catch("TestBody", [&] { doplot_show_plots(p.get(), &p->plots); }), 0);
   EXPECT_EQ(walk(), "header 3 0 0\ngroup 3 1:plot 1 2:plot 2 3:plot 3\ngroup 0\ngroup 1 1:plot 1\ngroup 1 1:plot 1\n");
+}
+
+TEST_F(Recording, MonitorsWithinTheirIntervalDrawNothing) {
+  plots(1, 0);
+  p->hardmonitor = 1;
+  doplot_show_monitors(p.get(), &p->plots, 100000);
+  EXPECT_EQ(doplot_show_monitors(p.get(), &p->plots, 100000), 0);
+  // Only the first call recorded its group.
+  EXPECT_EQ(walk(), "header 1 0 0\ngroup 1 1:plot 1\n");
 }
 
 TEST_F(Recording, ModesAndTheEigenvalueListing) {
