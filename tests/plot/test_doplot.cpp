@@ -215,7 +215,11 @@ TEST_F(Recording, MonitorsWithinTheirIntervalDrawNothing) {
 TEST_F(Recording, ModesAndTheEigenvalueListing) {
   plots(2, 3);
   doplot_show_plots(p.get(), &p->plots);
-  EXPECT_EQ(walk(), "header 2 3 0\ngroup 7 7:Eigenvalues: 1:plot 1 4:plot 2 2:plot 1 5:plot 2 3:plot 1 6:plot 2\n");
+  // Recorded monitors: the listing comes last and is part of the group it counts in.
+  p->hardmonitor = 1;
+  doplot_show_monitors(p.get(), &p->plots, 0);
+  EXPECT_EQ(walk(), "header 2 3 0\ngroup 7 7:Eigenvalues: 1:plot 1 4:plot 2 2:plot 1 5:plot 2 3:plot 1 6:plot 2\n"
+                    "group 7 1:plot 1 4:plot 2 2:plot 1 5:plot 2 3:plot 1 6:plot 2 7:Eigenvalues:\n");
 }
 
 }  // namespace
