@@ -1,6 +1,7 @@
 // The plot driver's recorded groups read back by an independent walker, the history
 // store's compression and deletion, and the time integral against exact integrals.
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "control/pdedat.h"
@@ -165,7 +166,7 @@ struct Recording : Graphics {
   }
   std::string walk() {
     filio_close_put(&p->plotfile);
-    std::string cmd = "python3 " + std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/pgxwalk.py " + path;
+    std::string cmd = "python3 " + std::string(getenv("QUENDAR_TEST_DATA")) + "/../plot/pgxwalk.py " + path;
     FILE *f = popen(cmd.c_str(), "r");
     std::string out;
     char buf[256];
