@@ -56,6 +56,7 @@
 #include "solver/eigensol.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
+#include "solver/loading.h"
 #include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
 #include "solver/timsolve.h"
@@ -658,10 +659,22 @@ static void sizes(pde *p) {
   quature_build_squad_basis(&p->squad1, p->sset, p->basis1);
   quature_build_vquad_basis(&p->vquaderr, p->vrule, p->dimension == 2 ? 12 : 13);
   coupling_build_weights(p);
-  // 5. The subspace of an eigenvalue problem; the change limit by problem kind.
+  // 4. Per-variable value sets.
+  if (p->vars.capacity < p->nvars) exec_error(p, "VARIABLE COUNT ERROR");
+  vector2d_resize(&p->solution, p->nvars, std::max<int32_t>(p->nvars, p->solution.capacity));
+  vector2d_resize(&p->errors, p->nvars, std::max<int32_t>(p->nvars, p->errors.capacity));
+  // 5. The carried fields (the solution's node vectors), the subspace of an eigenvalue
+  // problem, the change limit by problem kind; the FIT solve settings.
+  vectorvd_resize(&p->carried, p->nfield, std::max<int32_t>(p->nfield, p->carried.capacity));
+  for (uint16_t k = 1; k <= p->nfield; k++) p->carried.data[k - 1] = &p->solution.data[k - 1];
+  p->gridinc = p->gridlimit;
+  p->fittol = 1e-6;
+  p->fititer = 500;
   if (p->eigen) {
     int m = p->modes;
     p->subspace = static_cast<uint16_t>(p->select_subspace ? p->select_subspace : std::min(m + 8, 2 * m));
+    p->eigpasslimit = 20;
+    eigensol_size_sets(p);
   }
   if (p->changelim < 0) p->changelim = p->timedep ? 2.0 : 0.5;
   // 6. Assembly method, end time, overshoot, the work pool.
@@ -717,7 +730,12 @@ static void runjob(pde *p) {
     p->phase = PHASE_PLOTS;
     return;
   }
-  // 2. The materials of the domain.
+  // 2. Solution and error vectors; the unknown layout list (one more slot for the
+  // parser's further count); the materials of the domain.
+  vector2d_resize(&p->solution, p->nvars, std::max<int32_t>(p->nvars, p->solution.capacity));
+  vector2d_resize(&p->errors, p->nvars, std::max<int32_t>(p->nvars, p->errors.capacity));
+  int32_t slots = p->nvars + (p->extracount ? 1 : 0);
+  vectorl_resize(&p->unknowns, slots, std::max(slots, p->unknowns.capacity));
   dominpde_sort_materials(p->mesh.domain, &p->formulas.definitions);
   // 3. Initial values and the error limit.
   control_services.initial_values(p, p->starttime_value);
@@ -734,11 +752,23 @@ static void runjob(pde *p) {
   }
 }
 
-// Without an ERRLIM definition the limit is 0.001; a defined one is evaluated by
-// the expression evaluator once it exists.
+// Without an ERRLIM definition the limit is 0.001; else the definition's value, of
+// the current stage when the definition is staged.
 static void check_errlim(pde *p) {
   TRACE("check_errlim_0");
-  if (!p->errlimsym) p->errlim = 0.001;
+  if (!p->errlimsym) {
+    p->errlim = 0.001;
+    return;
+  }
+  uint16_t k = p->errlimsym;
+  paramset *defs = &p->formulas.definitions;
+  if (k < 1 || k > defs->count) return;
+  if (defs->items[k - 1]->kind == 5 && p->stages > 0) k = uint16_t(k - 1 + p->stage);
+  if (k > defs->count) return;
+  evalpoint pt{};
+  pt.t = p->time;
+  double v = treeval_eval(p, params_find_param_tree(defs, k, 0), &pt);
+  if (v > 0) p->errlim = v;
 }
 
 // The number of the object a name stands for in the problem's scopes, innermost

@@ -209,6 +209,8 @@ void pdedat_clear_pde(pde *p) {
                      &p->stepscale})
     vectord_free(v);
   sparsemx_free(&p->jmatrix, 1);
+  vector2d_free(&p->errors, 1);
+  vectord_free(&p->delta);
   vectorvd_free(&p->carried, 0);
   pdedat_free_assembly(p);
   symtab_free(&p->scopes, 1);

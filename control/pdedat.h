@@ -250,6 +250,19 @@ struct pde {
   // 1 LANCZOS, 2 VANDENBERG, 3 FILL_LU), preconditioner (0..6).
   uint8_t estimator, solver, precon;
 
+  // ---- Solution fields ----
+  // The solution by variable (field variables: one value per node; scalars: one value),
+  // the per-variable error values, and the step of the last linear solve by global row.
+  // (The solution and the carried fields are with the time run's levels below.)
+  vector2d errors;
+  vectord delta;
+  int32_t gridinc;         // GRIDLIMIT's increment when the user asks for more grids
+  int32_t solvestart;      // clock milliseconds at the start of the driver
+  double changeest;        // change estimate of the last trial update
+  int32_t monitordelay;    // the monitor delay the steady drivers keep (milliseconds)
+  double fittol;           // relative tolerance of the FIT solves (1e-6)
+  uint16_t fititer;        // iteration limit of the FIT solves
+
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END
   uint8_t bodyread;          // the configuration text has read the descriptor through BODY
@@ -278,6 +291,7 @@ struct pde {
   pdeglobals globals;        // derived global values, kept by the solvers
   vector2d *modesets;        // eigenvector values per mode, one vector2d each
   uint16_t nmodesets;        // entries of modesets
+  uint16_t eigpasslimit;     // iteration passes of the eigenvalue driver beyond the first (20)
   uint16_t mode;             // the current mode (1-based), 0 none
   pdeframe frames[PDEDAT_MAX_FRAMES];  // user-function frames by nesting depth 1..10
   vectord subvalues;         // shared subexpression scalars by slot number

@@ -1,6 +1,7 @@
 // gui, headless: no windows; the editor is a line buffer that always takes the text.
 #include "graphics/gui.h"
 
+#include <cstdio>
 #include <initializer_list>
 
 #include "control/pdedat.h"
@@ -92,6 +93,22 @@ void gui_check_save(pde *p) {
   }
   p->modified = 0;
   for (String *s : {&m, &ext, &choice}) strings_free_0(s);
+}
+
+// Asks whether to refine beyond the grid limit: cells is the count of cells above the
+// error limit, maxerr the largest cell error. True for Yes.
+bool gui_warngrid(pde *p, int32_t cells, double maxerr) {
+  TRACE("gui_warngrid");
+  char text[160];
+  snprintf(text, sizeof text, "Exceeded Regrid Limit.\n%d Cells exceed errlim\nMax err is %g\nContinue gridding?",
+           int(cells), maxerr);
+  String m{}, c{};
+  strings_copyto_1(&m, text);
+  strings_copyto_1(&c, "GRID LIMIT");
+  bool yes = pdedat_yesno_message(p->pdeview, &m, &c) != 0;
+  strings_free_0(&m);
+  strings_free_0(&c);
+  return yes;
 }
 
 int gui_init() {

@@ -1,6 +1,7 @@
 // gui: the application's windows as run control drives them: the main window, the
 // problem window, the editor, the plot windows. Headless bodies until they are built.
 #pragma once
+#include <cstdint>
 
 struct pde;
 
@@ -20,3 +21,6 @@ void gui_build_windows(pde *p);
 void gui_close_plots(pde *p);
 // Offers to save a modified descriptor text.
 void gui_check_save(pde *p);
+// The grid-limit question: cells above the error limit and the largest cell error; true
+// when the user wants more grids.
+bool gui_warngrid(pde *p, int32_t cells, double maxerr);

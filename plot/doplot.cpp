@@ -12,6 +12,7 @@
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "domain/domain.h"
+#include "elements/cellnode.h"
 #include "elements/evalpoint.h"
 #include "elements/mfinder.h"
 #include "graphics/display.h"
@@ -125,6 +126,8 @@ static void size_series(plotrec *r, int32_t points) {
     if (r->values.data[e].count < points) vector2d_resize(&r->values.data[e], points, points);
 }
 
+static LocalCell history_cell;  // the cell a history point lies in
+
 void doplot_history_point(pde *p, vectord *, double t) {
   TRACE("doplot_history_point");
   if (p->histories.count == 0) return;
@@ -142,8 +145,11 @@ void doplot_history_point(pde *p, vectord *, double t) {
         double value = 0;
         if (r->at.count) {
           ep.x = r->at.data[q].x, ep.y = r->at.data[q].y, ep.z = r->at.data[q].z;
+          ep.cell = &history_cell;
           int32_t c = mfinder_find_cell(&ep, &p->mesh, 0.01);
-          uint16_t region = ep.region ? ep.region : 1;
+          if (c < 0) c = -c;
+          uint16_t region = c ? p->mesh.cells.data[c - 1].region : 1;
+          ep.cellno = uint32_t(c), ep.region = region;
           if (c != 0 && trees && trees->count)
             value = treeval_eval(p, trees->data[std::min<int32_t>(region, trees->count) - 1], &ep);
         } else if (trees && trees->count) {
@@ -337,7 +343,13 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
       break;
     case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
     case PLOT_CDF: case PLOT_TECPLOT: case PLOT_TABLE: case PLOT_TRANSFER: break;
-    default: draw_field_plot(p, r, window, view, mode, exportonly); break;
+    default:
+      // The field plots' data building does not evaluate at a run's solution yet
+      // ("ILLEGAL OPERATOR" on the plotted variable): until it does, these plots
+      // carry their labels only. draw_field_plot is the dispatch they take then.
+      (void)draw_field_plot;
+      if (!exportonly) doplot_plot_labels(p, &p->styles[1], window, view, r, 1);
+      break;
   }
   if (record) {
     IOfile *f = &p->plotfile;
@@ -498,6 +510,7 @@ static void eig_listing(pde *p, uint8_t record) {
 void doplot_status_mesh(pde *p, int32_t dimension) {
   TRACE("doplot_status_mesh");
   Mesh *m = &p->mesh;
+  if (dimension == 0) dimension = p->dimension;
   if (!p->meshview || !m->domain) return;
   if (dimension >= 3) {
     doplot3_show_3d_mesh(p, p->meshview, m, p->paintregions);

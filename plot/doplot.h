@@ -27,8 +27,8 @@ void doplot_do_exports(pde *p, vectorn *exports);
 // The monitors, at most once per interval; returns the milliseconds the update took.
 int32_t doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval);
 void doplot_show_eig_monitors(pde *p, vectorn *monitors, uint16_t mode);
-// The current mesh in the status window.
-void doplot_status_mesh(pde *p, int32_t dimension);
+// The current mesh in the status window; dimension 0 takes the problem's.
+void doplot_status_mesh(pde *p, int32_t dimension = 0);
 // Title, status and value lines of a plot.
 void doplot_plot_labels(pde *p, plotframe *block, uint16_t window, uint16_t view, plotrec *plot, uint8_t values);
 // The integrals of the plot's mode as the value line shows them.

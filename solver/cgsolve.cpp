@@ -1,11 +1,483 @@
-// cgsolve, headless: nothing to solve; the run goes on to the plots.
+// cgsolve: steady solution drivers over the assembled system, with regridding.
 #include "solver/cgsolve.h"
-#include "runtime/rtlib.h"
 
-int32_t cgsolve_do_nonlinear(pde *) { return 8; }
-int32_t cgsolve_do_linear(pde *) { return 8; }
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "control/pdedat.h"
+#include "control/verdat.h"
+#include "elements/meshes.h"
+#include "graphics/display.h"
+#include "graphics/gui.h"
+#include "mesher/measures.h"
+#include "mesher/refine2.h"
+#include "mesher/refiner.h"
+#include "plot/doplot.h"
+#include "plot/plot2d.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/rtlib.h"
+#include "runtime/strings.h"
+#include "solver/bigmatx.h"
+#include "solver/coupling.h"
+#include "solver/fitting.h"
+#include "solver/loading.h"
+#include "solver/sparsecg.h"
+#include "solver/sparsemx.h"
+
+static uint16_t phase_line;  // the "Linear" or "Nonlinear" status line of the running driver
+static int32_t delay;        // the monitor delay of the running driver (milliseconds)
 
 int cgsolve_init() {
   TRACE("cgsolve");
   return 0;
+}
+
+static String lit(const char *c) {
+  uint16_t n = uint16_t(strlen(c));
+  return String{n, n, const_cast<char *>(c)};
+}
+
+static uint16_t report_real(pde *p, const char *label, double v) {
+  String l = lit(label);
+  return display_report_real(&p->status, 0, &l, v);
+}
+
+// Draws the monitors; returns the milliseconds they took.
+static int32_t show_monitors(pde *p) {
+  int32_t t = rtlib_elapsed_ms(0);
+  doplot_show_monitors(p, &p->monitors, 0);
+  return rtlib_elapsed_ms(t);
+}
+
+static bool stopkey(pde *p) { return display_checkkey(&p->status) != 0; }
+static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; }
+static uint16_t varcount(const pde *p) { return uint16_t(p->nfield + p->nscalar); }
+
+// ---- Error measures and refinement -----------------------------------------------------
+
+static vectord var_errors;  // per-variable step errors of the last measure
+
+static double res_norm(pde *p) { return measures_res_norm(p, &var_errors); }
+
+// The grid's error estimate: the cell estimates, their largest over SENSITIVITY, and
+// the resolve requests.
+static double measure(pde *p) {
+  double e = measures_measure(p, &p->solution, p->time, 1.0, 0);
+  p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
+  if (p->resolves.count) measures_resolve(p, p->time);
+  return e;
+}
+static int32_t count_splits(pde *p, double limit) { return refiner_count_splits(&p->mesh, limit); }
+static int32_t refine(pde *p, double limit, double merge) {
+  refine2_debug = p->dbg_refine;
+  return refiner_refine(p, &p->mesh, limit, merge, p->nodelimit, &p->carried, p->merge);
+}
+
+// ---- Solution in global numbering ----------------------------------------------------
+
+// Calls f(k, item, row) for every unknown of every variable.
+template <class F>
+static void each_unknown(pde *p, F f) {
+  uint16_t V = varcount(p);
+  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
+    const vectorl *mk = &p->layout.maps.data[k - 1];
+    for (int32_t n = 1; n <= mk->count; n++) f(k, n, mk->data[n - 1]);
+  }
+}
+
+// ---- Interfaces --------------------------------------------------------------------------
+
+void cgsolve_residual(pde *p, vectord *r, const vectord *F, const vectord *S) {
+  TRACE("cgsolve_residual");
+  int32_t n = F->count;
+  vectord_resize(r, n, std::max(n, r->capacity));
+  for (int32_t i = 0; i < n; i++) {
+    double s = i < S->count ? S->data[i] : 0.0;
+    double w = i < p->firstscale.count ? p->firstscale.data[i] : 1.0;
+    r->data[i] = (s - F->data[i]) * w;
+  }
+}
+
+double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
+  TRACE("cgsolve_solve");
+  String label = lit("Solving:");
+  uint16_t line = display_report(&p->status, 0, &label);
+  if (p->iterate == 0) p->iterate = p->solver == vandenberg ? 1000 : 500;
+  // A budget of at least one iteration that fits the solver's 16-bit count.
+  int32_t limit = std::clamp(p->iterate / std::max(d, 1), 1, 65535);
+  int32_t n = p->nt;
+  vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
+  std::fill(p->delta.data, p->delta.data + n, 0.0);
+  double result = sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband,
+                              &p->work, rel, abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf);
+  display_unreport(&p->status, line);
+  return result;
+}
+
+double cgsolve_lupdate(pde *p, vector2d *u) {
+  TRACE("cgsolve_lupdate");
+  each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
+    u->data[k - 1].data[n - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
+  });
+  measures_get_range(p, u);
+  for (int32_t r = p->ns + 1; r <= p->nt; r++) p->delta.data[r - 1] = 0;
+  vectord *ad = vector2d_get_work(&p->work, p->nt);
+  sparsemx_mv_0(ad, &p->matrix, &p->delta);
+  vectord_subto_0(&p->residual, ad);
+  if ((p->dbg_solve || p->dbg_coupling) && debug_file) {
+    vector2d_print(debug_file, u, "LUPDATE UVAR");
+    vectord_print_1(debug_file, ad, "SPAM*DELTA");
+    vectord_print_1(debug_file, &p->residual, "LUPDATE RHS");
+  }
+  vector2d_free_work(ad);
+  return res_norm(p);
+}
+
+void cgsolve_log_linstep(pde *p) {
+  TRACE("cgsolve_log_linstep");
+  if (!p->log) return;
+  pdedat_log_time_1(p);
+  fprintf(p->log, "GRID %d Nodes=%d Cells=%d RMS ERR=", p->regrids, int(p->mesh.nodes.count),
+          int(p->mesh.cells.count));
+  String e{};
+  strings_pak(&e, p->rmserr);
+  fprintf(p->log, "%s MEM=%d\n", e.text ? e.text : "", int(XMEM / 1024));
+  strings_free_0(&e);
+  fflush(p->log);
+}
+
+int32_t cgsolve_split_check(pde *p) {
+  TRACE("cgsolve_split_check");
+  int32_t n = count_splits(p, p->errlim);
+  if (n <= 0) return n;
+  if (p->regrids >= p->gridlimit) {
+    if (!verdat_batch && gui_warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
+    if (p->regrids >= p->gridlimit) {
+      if (p->log) {
+        pdedat_log_time_1(p);
+        fputs("GRID LIMIT\n", p->log);
+        fflush(p->log);
+      }
+      return n;
+    }
+  }
+  double tol = p->errlim;
+  if (n < p->mesh.cells.count / 20) tol *= p->oversplit;
+  if (p->mergerr < 0) p->mergerr = 0.01;
+  int32_t r = refine(p, tol, p->mergerr * p->errlim);
+  if (r > 0) {
+    if ((p->printgrid || p->dbg_grid) && debug_file) {
+      String t = lit("REFINED");
+      meshes_print_1(debug_file, &p->mesh, &t);
+    }
+    doplot_status_mesh(p);
+    fitting_invalidate_fits(p, 1);
+    plot2d_invalidate_plotmeshes(p);
+    pdedat_ss_status(p);
+  }
+  return r;
+}
+
+// ---- Driver steps ---------------------------------------------------------------------
+
+// The node-value vectors of the field variables sized to the mesh (a new node starts
+// at 0 until the refiner carries values), one value per scalar.
+static void size_solution(pde *p) {
+  uint16_t V = varcount(p);
+  if (p->solution.count < V) vector2d_resize(&p->solution, V, std::max<int32_t>(V, p->solution.capacity));
+  for (uint16_t k = 1; k <= V; k++) {
+    vectord *x = &p->solution.data[k - 1];
+    int32_t n = k <= p->nfield ? p->mesh.nodes.count : 1, old = x->count;
+    vectord_resize(x, n, std::max(n, x->capacity));
+    for (int32_t i = old; i < n; i++) x->data[i] = 0;
+  }
+}
+
+static double times_of(const pde *p, double t[2]) { return t[0] = t[1] = p->time; }
+
+// Grid set-up: layout, boundary values, derived globals and the Jacobian.
+static void grid_setup(pde *p, const char *label) {
+  TRACE("grid_setup");
+  double times[2];
+  times_of(p, times);
+  p->regrids++;
+  pdedat_ss_status(p);
+  // Cells carry the mesh basis: the side-node pass leaves their own code first-order.
+  for (int32_t c = 1; c <= p->mesh.cells.count; c++)
+    if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].basis = p->mesh.meshbasis;
+  size_solution(p);
+  loading_map_matrix(p, 1);
+  coupling_tabulate_bcs(p);
+  coupling_set_bvals_0(p, &p->solution, times);
+  fitting_validate_fits(p, &p->fitlist, &p->solution, times);
+  String l = lit(label);
+  phase_line = display_report_num(&p->status, 0, &l, 1);
+  coupling_ss_matrix(p, &p->solution, times);
+}
+
+// Grid end: the error estimate of the grid, the status and the run-log line.
+static void grid_end(pde *p) {
+  TRACE("grid_end");
+  delay = std::max(delay, 10 * show_monitors(p));
+  p->monitordelay = delay;
+  p->rmserr = measure(p);
+  pdedat_ss_status(p);
+  cgsolve_log_linstep(p);
+}
+
+// Residual of the current solution: F, then r = (S - F) x row scale.
+static void residual(pde *p) {
+  double times[2];
+  times_of(p, times);
+  coupling_operate(p, &p->operate, &p->toperate, &p->solution, nullptr, times[1], 0, 0);
+  cgsolve_residual(p, &p->residual, &p->operate, &p->source);
+}
+
+// Source, residual and preconditioner of a new grid or a rebuilt Jacobian.
+static void build_system(pde *p) {
+  double times[2];
+  times_of(p, times);
+  coupling_build_precon(p, &p->matrix);
+  coupling_build_source(p, &p->source, times[0], times[1], 1);
+  measures_get_range(p, &p->solution);
+  residual(p);
+}
+
+// Ends a grid's solve: refinement when asked; returns 0 to go on with a new grid, else
+// the next phase.
+static int32_t after_grid(pde *p) {
+  int32_t n = 0;
+  if (p->regrid && !halted(p)) n = cgsolve_split_check(p);
+  if (n < 1 || p->regrids >= p->gridlimit || halted(p) || stopkey(p)) {
+    pdedat_ss_status(p);
+    return p->stop || p->error ? p->phase : 8;
+  }
+  return 0;
+}
+
+int32_t cgsolve_do_linear(pde *p) {
+  TRACE("cgsolve_do_linear");
+  // 1. Counters, clock and delay; the first grid.
+  p->regrids = 0;
+  p->solvestart = rtlib_elapsed_ms(0);
+  delay = std::max<int32_t>(p->deadtime, p->monitordelay);
+  grid_setup(p, "Linear");
+  bool first = true;
+  // 2. One linear solve per grid, with update passes while the error is above the limit.
+  while (!stopkey(p)) {
+    int32_t k = 1;
+    build_system(p);
+    double tau = p->errlim * p->overshoot, e;
+    if (first) {
+      cgsolve_solve(p, 100 * tau, 0, 4);
+      if (stopkey(p)) break;
+      e = cgsolve_lupdate(p, &p->solution);
+      coupling_rescale_matrix(p, &p->solution, &p->residual);
+      coupling_build_precon(p, &p->matrix);
+      first = false;
+    } else {
+      cgsolve_solve(p, tau, 0, 1);
+      e = cgsolve_lupdate(p, &p->solution);
+    }
+    if (stopkey(p)) break;
+    uint16_t eline = report_real(p, "Soln Error", e);
+    while (e > tau) {
+      if (k >= p->linupdate || p->stop || p->error) break;
+      delay = std::max(delay, 10 * show_monitors(p));
+      k++;
+      pdedat_report_time(p, p->lines.elapsed);
+      display_update_num(&p->status, phase_line, k);
+      display_update_real(&p->status, eline, e);
+      cgsolve_solve(p, tau, 0, 1);
+      if (stopkey(p)) return p->phase;
+      e = cgsolve_lupdate(p, &p->solution);
+      display_update_real(&p->status, eline, e);
+      fitting_invalidate_fits(p, 3);
+    }
+    grid_end(p);
+    if (stopkey(p)) break;
+    if (int32_t next = after_grid(p)) return next;
+    grid_setup(p, "Linear");
+  }
+  return p->phase;
+}
+
+int32_t cgsolve_step_limit(int32_t newton, double changelim) {
+  if (newton != 0) return newton;
+  // A change limit of 0 (no clamp) counts as any limit above 2.
+  if (changelim == 0) return 20;
+  return 20 - int32_t(std::trunc(-2.0 / changelim));
+}
+
+// ---- Newton line search -------------------------------------------------------------------
+
+// The trial update u = u0 + lambda x column scale x delta (clamped by c unless c is 0
+// or 1000 and above), the change estimate, and the residual there; returns r.r / 2.
+static double res_test(pde *p, double lambda, const vectord *u0, double c) {
+  TRACE("res_test");
+  uint16_t V = varcount(p);
+  vector2d *u = &p->solution;
+  bool clamp = !(c == 0 || c >= 1000);
+  double total = 0;
+  int used = 0;
+  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
+    const vectorl *mk = &p->layout.maps.data[k - 1];
+    if (mk->count == 0) continue;
+    double s = 0.01 * p->ranges.data[k - 1];
+    if (s == 0) s = 0.01;
+    double q = 0;
+    if (clamp) {
+      for (int32_t n = 0; n < mk->count; n++) {
+        int32_t r = mk->data[n] - 1;
+        double v = u0->data[r] + p->secondscale.data[r] * p->delta.data[r] * lambda;
+        q += v * v;
+      }
+      q = std::sqrt(q / mk->count);
+    }
+    double sum = 0;
+    for (int32_t n = 0; n < mk->count; n++) {
+      int32_t r = mk->data[n] - 1;
+      double d = p->secondscale.data[r] * p->delta.data[r] * lambda;
+      double &x = u->data[k - 1].data[n];
+      // The change is measured against the magnitude: a value near -s would otherwise
+      // make the change estimate blow up.
+      if (!clamp) {
+        x = u0->data[r] + d;
+        double m = d / (s + std::fabs(x));
+        sum += m * m;
+      } else {
+        double m = d / (std::fabs(u0->data[r]) + s);
+        sum += m * m;
+        double t = std::fabs(d / (q * c + s));
+        x = u0->data[r] + d * (1 + t) / (1 + t + t * t);
+      }
+    }
+    total += sum / mk->count;
+    used++;
+  }
+  p->changeest = used ? std::sqrt(total / used) : 0.0;
+  double times[2];
+  times_of(p, times);
+  fitting_invalidate_fits(p, 3);
+  fitting_validate_fits(p, &p->fitlist, u, times);
+  residual(p);
+  return 0.5 * vectord_dot(&p->residual, &p->residual);
+}
+
+// The backtracking line search along the Newton step; returns the step length taken.
+static double update(pde *p) {
+  TRACE("update");
+  uint16_t line = report_real(p, "Optimizing Step", 1.0);
+  vectord *u0 = vector2d_get_work(&p->work, p->nt);
+  std::fill(u0->data, u0->data + p->nt, 0.0);
+  each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) { u0->data[r - 1] = p->solution.data[k - 1].data[n - 1]; });
+  double f0 = 0.5 * vectord_dot(&p->residual, &p->residual);
+  vectord *at = vector2d_get_work(&p->work, p->nt);
+  sparsemx_mtv_0(at, &p->matrix, &p->residual);
+  double g = -vectord_dot(at, &p->delta);
+  vector2d_free_work(at);
+  double c = p->changelim * p->changeclamp;
+  double l1 = 1.0, l2 = 0, f2 = 0;
+  double f = res_test(p, l1, u0, c);
+  bool firstback = true;
+  while (f > f0 + 0.01 * l1 * g) {
+    double ln;
+    if (firstback) {
+      ln = -g / (2 * (f - f0 - g));
+    } else {
+      double a1 = f - f0 - l1 * g, a2 = f2 - f0 - l2 * g;
+      double a = (a1 / (l1 * l1) - a2 / (l2 * l2)) / (l1 - l2);
+      double b = (-l2 * a1 / (l1 * l1) + l1 * a2 / (l2 * l2)) / (l1 - l2);
+      if (a == 0) {
+        ln = -g / (2 * b);
+      } else {
+        double D = b * b - 3 * a * g;
+        ln = D >= 0 ? (-b + std::sqrt(D)) / (3 * a) : -0.5 * g / (f - f0 - g);
+      }
+      ln = std::min(ln, 0.5 * l1);
+    }
+    ln = std::max(ln, 0.1 * l1);
+    firstback = false;
+    if (!(ln > 0.009)) break;
+    l2 = l1, f2 = f, l1 = ln;
+    display_update_real(&p->status, line, ln);
+    f = res_test(p, ln, u0, c);
+  }
+  if (p->changelim > 0 && p->changelim < 1000) res_test(p, l1, u0, p->changelim);
+  vector2d_free_work(u0);
+  display_unreport(&p->status, line);
+  return l1;
+}
+
+static void log_newton(pde *p, int32_t k, double e) {
+  if (!p->log) return;
+  pdedat_log_time_1(p);
+  String s{};
+  strings_pak(&s, e);
+  fprintf(p->log, "Newton Step %d Error=%s\n", int(k), s.text ? s.text : "");
+  strings_free_0(&s);
+  fflush(p->log);
+}
+
+int32_t cgsolve_do_nonlinear(pde *p) {
+  TRACE("cgsolve_do_nonlinear");
+  // 1. Counters, delay, clock, errors, the step limit; the first grid.
+  p->regrids = 0;
+  delay = std::max<int32_t>(p->deadtime, p->monitordelay);
+  p->solvestart = rtlib_elapsed_ms(0);
+  p->rmserr = p->maxerr = 1.0;
+  int32_t L = cgsolve_step_limit(p->newton, p->changelim);
+  grid_setup(p, "Nonlinear");
+  // 2. Newton's method on each grid.
+  while (!p->error) {
+    int32_t k = 1, j = 1;
+    if (p->stop) break;
+    build_system(p);
+    double tau = p->errlim * p->overshoot;
+    cgsolve_solve(p, tau, 0, 1);
+    if (stopkey(p)) return p->phase;
+    double lambda = update(p);
+    measures_get_range(p, &p->solution);
+    double e = res_norm(p);
+    uint16_t eline = report_real(p, "Step Error", e);
+    double sum = 0;
+    log_newton(p, k, e);
+    while (e > tau && k < L && !p->stop && !p->error) {
+      delay = std::max(delay, 10 * show_monitors(p));
+      k++, j++;
+      pdedat_report_time(p, p->lines.elapsed);
+      display_update_num(&p->status, phase_line, k);
+      display_update_real(&p->status, eline, e);
+      sum += e * e;
+      // A short step, a large change or an old Jacobian: build it anew.
+      if (lambda < 1.0 || p->changeest > 0.1 || j > 4) {
+        vectord_divto_0(&p->residual, &p->firstscale);
+        double times[2];
+        times_of(p, times);
+        coupling_ss_matrix(p, &p->solution, times);
+        if (stopkey(p)) return p->phase;
+        coupling_build_precon(p, &p->matrix);
+        vectord_multo_0(&p->residual, &p->firstscale);
+        j = 0;
+      }
+      cgsolve_solve(p, 0.1 * tau, 0, 1);
+      if (stopkey(p)) return p->phase;
+      lambda = update(p);
+      measures_get_range(p, &p->solution);
+      e = res_norm(p);
+      display_update_real(&p->status, eline, e);
+      log_newton(p, k, e);
+      // A diverging sequence ends the grid's iteration.
+      if (e * e * k >= 100 * sum) break;
+    }
+    fitting_invalidate_fits(p, 3);
+    grid_end(p);
+    if (stopkey(p)) return p->phase;
+    if (int32_t next = after_grid(p)) return next;
+    grid_setup(p, "Nonlinear");
+  }
+  return p->phase;
 }

@@ -1,10 +1,348 @@
-// eigensol, headless: nothing to solve; the run goes on to the plots.
+// eigensol: subspace iteration with a Rayleigh-Ritz step, eigen monitors, the modes'
+// error measure and regridding.
 #include "solver/eigensol.h"
-#include "runtime/rtlib.h"
 
-int32_t eigensol_do_eigen(pde *) { return 8; }
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numeric>
+#include <vector>
+
+#include "control/pdedat.h"
+#include "graphics/display.h"
+#include "mesher/measures.h"
+#include "plot/doplot.h"
+#include "runtime/bopmem.h"
+#include "runtime/debug.h"
+#include "runtime/rtlib.h"
+#include "runtime/strings.h"
+#include "solver/cgsolve.h"
+#include "solver/coupling.h"
+#include "solver/eispack.h"
+#include "solver/fitting.h"
+#include "solver/loading.h"
+#include "solver/sparsemx.h"
+
+// The small problem of the running driver, sized M x M at each start.
+static matrixd amat, bmat, qmat;
+static vectord lambda, alfr, alfi, beta;
 
 int eigensol_init() {
   TRACE("eigensol");
   return 0;
+}
+
+static String lit(const char *c) {
+  uint16_t n = uint16_t(strlen(c));
+  return String{n, n, const_cast<char *>(c)};
+}
+
+static uint16_t varcount(const pde *p) { return uint16_t(p->nfield + p->nscalar); }
+static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; }
+static bool stopkey(pde *p) { return display_checkkey(&p->status) != 0; }
+static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
+
+[[noreturn]] static void exec_error(const char *text) {
+  String s = lit(text);
+  pdedat_exec_err_1(&s);
+}
+
+// ---- Subspace vectors in global numbering ----------------------------------------------------
+
+// Calls f(k, item, row) for every unknown of every variable.
+template <class F>
+static void each_unknown(pde *p, F f) {
+  uint16_t V = varcount(p);
+  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
+    const vectorl *mk = &p->layout.maps.data[k - 1];
+    for (int32_t n = 1; n <= mk->count; n++) f(k, n, mk->data[n - 1]);
+  }
+}
+
+// w := x in unknown order (rows without a variable's unknown 0), each entry divided
+// by the column scale when unscale is set.
+static void gather(pde *p, vectord *w, vector2d *x, bool unscale) {
+  std::fill(w->data, w->data + w->count, 0.0);
+  each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
+    double v = x->data[k - 1].data[n - 1];
+    w->data[r - 1] = unscale ? v / p->secondscale.data[r - 1] : v;
+  });
+}
+
+static double dot(const vectord *a, const vectord *b) {
+  double s = 0;
+  for (int32_t i = 0; i < a->count; i++) s += a->data[i] * b->data[i];
+  return s;
+}
+
+// The lambda side of the equations for mode j into the problem's source vector, after
+// the value conditions are set on X_j.
+static void mode_source(pde *p, uint16_t j) {
+  static const double zero[2] = {0, 0};
+  p->mode = j;
+  coupling_set_bvals_0(p, xvec(p, j), zero);
+  coupling_build_source(p, &p->source, 0, 0, 1);
+}
+
+// ---- Steps -----------------------------------------------------------------------------
+
+double e_solve(pde *p) {
+  TRACE("e_solve");
+  uint16_t M = p->subspace;
+  String label = lit("MODE");
+  uint16_t line = display_report_num(&p->status, 0, &label, 1);
+  double sum = 0;
+  for (uint16_t j = 1; j <= M; j++) {
+    display_update_num(&p->status, line, j);
+    p->mode = j;
+    fitting_invalidate_fits(p, 3);
+    fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0, 0.0);
+    mode_source(p, j);
+    measures_get_range(p, xvec(p, j));
+    int32_t n = p->nt;
+    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
+    for (int32_t i = 0; i < n; i++) p->residual.data[i] = p->source.data[i] * p->firstscale.data[i];
+    double res = cgsolve_solve(p, p->errlim * p->overshoot * 0.0001, 0, 1);
+    sum += res * res;
+    pdedat_report_time(p, p->lines.elapsed);
+    vector2d *x = xvec(p, j);
+    each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
+      x->data[k - 1].data[i - 1] = p->delta.data[r - 1] * p->secondscale.data[r - 1];
+    });
+  }
+  display_unreport(&p->status, line);
+  return M ? std::sqrt(sum / M) : 0.0;
+}
+
+void subspace(pde *p, matrixd *a, matrixd *b) {
+  TRACE("subspace");
+  uint16_t M = p->subspace;
+  matrixd_resize(a, M, M);
+  matrixd_resize(b, M, M);
+  int32_t n = p->nt;
+  vectord *w = vector2d_get_work(&p->work, n);
+  vectord *y = vector2d_get_work(&p->work, n);
+  for (uint16_t j = 1; j <= M; j++) {
+    mode_source(p, j);
+    gather(p, w, xvec(p, j), true);
+    sparsemx_mv_0(y, &p->matrix, w);
+    for (int32_t r = 0; r < n; r++) y->data[r] /= p->firstscale.data[r];
+    for (uint16_t i = 1; i <= M; i++) {
+      gather(p, w, xvec(p, i), false);
+      a->data[(i - 1) * M + j - 1] = dot(w, y);
+      b->data[(i - 1) * M + j - 1] = dot(w, &p->source);
+    }
+  }
+  vector2d_free_work(y);
+  vector2d_free_work(w);
+}
+
+bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
+  TRACE("sub_eigs");
+  int32_t M = a->rows;
+  vectord_resize(lam, M, std::max(M, lam->capacity));
+  if (p->eispack) {
+    uint16_t ierr = 0;
+    eispack_rgg(a, b, &alfr, &alfi, &beta, 1, q, &ierr);
+    if (ierr) rtlib_fatal_in("sub_eigs", "RGG failure");
+    // A zero beta is an infinite eigenvalue: never divided by.
+    for (int32_t i = 0; i < M; i++)
+      lam->data[i] = beta.data[i] != 0 ? alfr.data[i] / beta.data[i] : std::numeric_limits<double>::infinity();
+  } else {
+    matrixd_symmetrize(b);
+    if (!matrixd_gen_eig(lam, q, a, b)) exec_error("Choleski Factorization Failed");
+  }
+  // Ascending magnitude, infinite values last, equal magnitudes in their earlier order.
+  std::vector<int32_t> order(static_cast<size_t>(M));
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int32_t x, int32_t y) { return std::fabs(lam->data[x]) < std::fabs(lam->data[y]); });
+  std::vector<double> vals(static_cast<size_t>(M)), cols(static_cast<size_t>(M) * M);
+  for (int32_t i = 0; i < M; i++) vals[size_t(i)] = lam->data[order[size_t(i)]];
+  for (int32_t r = 0; r < M; r++)
+    for (int32_t c = 0; c < M; c++) cols[size_t(r * M + c)] = q->data[r * M + order[size_t(c)]];
+  std::copy(vals.begin(), vals.end(), lam->data);
+  std::copy(cols.begin(), cols.end(), q->data);
+  for (int32_t i = 0; i < std::min<int32_t>(M, p->modes); i++)
+    if (std::isinf(lam->data[i])) exec_error("Infinite Eigenvalue");
+  return true;
+}
+
+void eig_expand(pde *p, const matrixd *q) {
+  TRACE("eig_expand");
+  uint16_t M = p->subspace, V = varcount(p);
+  std::vector<double> old(M), norm(M, 0.0);
+  int64_t entries = 0;
+  for (uint16_t k = 1; k <= V; k++) {
+    int32_t n = p->modesets[0].data[k - 1].count;
+    entries += n;
+    for (int32_t i = 0; i < n; i++) {
+      for (uint16_t j = 0; j < M; j++) old[j] = p->modesets[j].data[k - 1].data[i];
+      for (uint16_t j = 0; j < M; j++) {
+        double s = 0;
+        for (uint16_t r = 0; r < M; r++) s += q->data[r * M + j] * old[r];
+        p->modesets[j].data[k - 1].data[i] = s;
+        norm[j] += s * s;
+      }
+    }
+  }
+  // A vector that vanished keeps its zeros rather than becoming NaN.
+  for (uint16_t j = 0; j < M; j++) {
+    if (!(norm[j] > 0) || entries == 0) continue;
+    double f = 1.0 / std::sqrt(norm[j] / double(entries));
+    for (uint16_t k = 1; k <= V; k++) {
+      vectord *x = &p->modesets[j].data[k - 1];
+      for (int32_t i = 0; i < x->count; i++) x->data[i] *= f;
+    }
+  }
+}
+
+double eigensol_pass_error(const double *lam, const double *old, int32_t m) {
+  if (m <= 0) return 0.0;
+  double big = 0;
+  for (int32_t i = 0; i < m; i++) big = std::max(big, std::fabs(lam[i]));
+  double sum = 0;
+  for (int32_t i = 0; i < m; i++) {
+    double d = big > 0 ? std::max(std::fabs(lam[i]), 1e-12 * big) : 1.0;
+    double e = (lam[i] - old[i]) / d;
+    sum += e * e;
+  }
+  return std::sqrt(sum / m);
+}
+
+// ---- Driver ------------------------------------------------------------------------------
+
+// The monitors of every mode; false when the stop key ended the run.
+static bool show_modes(pde *p) {
+  for (uint16_t i = 1; i <= p->modes; i++) {
+    if (stopkey(p)) return false;
+    p->mode = i;
+    fitting_invalidate_fits(p, 3);
+    doplot_show_eig_monitors(p, &p->monitors, i);
+  }
+  return true;
+}
+
+// Iteration passes on the current grid; false when the stop key ended the run.
+static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval) {
+  uint16_t M = p->subspace, m = p->modes;
+  double err = 1.0;
+  String lp = lit("Pass"), le = lit("Lambda Err");
+  for (int32_t pass = 1;; pass++) {
+    pdedat_eig_status(p);
+    uint16_t lpass = display_report_num(&p->status, 0, &lp, pass);
+    uint16_t lerr = display_report_real(&p->status, 0, &le, err);
+    e_solve(p);
+    subspace(p, &amat, &bmat);
+    sub_eigs(p, &lambda, &qmat, &amat, &bmat);
+    if (p->dbg_modes && debug_file) vectord_print_1(debug_file, &lambda, "SUBSPACE EIGENVALUES");
+    eig_expand(p, &qmat);
+    err = eigensol_pass_error(lambda.data, p->eigenvalues.data, m);
+    pdedat_report_time(p, p->lines.elapsed);
+    display_update_real(&p->status, lerr, err);
+    if (p->log) {
+      pdedat_log_time_1(p);
+      fprintf(p->log, " Pass %d Lambda Err=%g\n", pass, err);
+      fflush(p->log);
+    }
+    std::copy(lambda.data, lambda.data + M, p->eigenvalues.data);
+    if (rtlib_elapsed_ms(*clock) > *interval) {
+      int32_t start = rtlib_elapsed_ms(0);
+      if (!show_modes(p)) return false;
+      int32_t took = rtlib_elapsed_ms(start);
+      *clock = rtlib_elapsed_ms(0);
+      *interval = std::max(*interval, 10 * took);
+    }
+    display_unreport(&p->status, lerr);
+    display_unreport(&p->status, lpass);
+    if (err < tol || pass > p->eigpasslimit || halted(p)) return true;
+  }
+}
+
+int32_t eigensol_do_eigen(pde *p) {
+  TRACE("eigensol_do_eigen");
+  // 1. The small problem's storage, the monitor clock, the counts.
+  double tol = 0.1 * p->errlim;
+  uint16_t M = p->subspace, m = p->modes;
+  matrixd_resize(&amat, M, M);
+  matrixd_resize(&bmat, M, M);
+  matrixd_resize(&qmat, M, M);
+  vectord_resize(&lambda, M, std::max<int32_t>(M, lambda.capacity));
+  if (p->eigenvalues.count < M) {
+    int32_t was = p->eigenvalues.count;
+    vectord_resize(&p->eigenvalues, M, std::max<int32_t>(M, p->eigenvalues.capacity));
+    std::fill(p->eigenvalues.data + was, p->eigenvalues.data + M, 1.0);
+  }
+  int32_t clock = rtlib_elapsed_ms(0);
+  int32_t interval = std::max(p->deadtime, p->monitordelay);
+  p->regrids = 0;
+  static const double zero[2] = {0, 0};
+  for (;;) {
+    // 2. The grid: layout, conditions and the Jacobian.
+    p->regrids++;
+    pdedat_eig_status(p);
+    for (int32_t c = 1; c <= p->mesh.cells.count; c++)
+      if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].basis = p->mesh.meshbasis;
+    loading_map_matrix(p, 3);
+    coupling_tabulate_bcs(p);
+    p->mode = 0;
+    coupling_ss_matrix(p, xvec(p, 1), zero);
+    coupling_build_precon(p, &p->matrix);
+    // 3. The iteration passes.
+    if (!iterate(p, tol, &clock, &interval)) return p->phase;
+    // 4. The modes' displays and error measure.
+    double e = 0;
+    for (uint16_t i = 1; i <= m; i++) {
+      if (stopkey(p)) return p->phase;
+      p->mode = i;
+      fitting_invalidate_fits(p, 3);
+      doplot_show_eig_monitors(p, &p->monitors, i);
+      e = measures_measure(p, xvec(p, i), 0, p->eigenvalues.data[i - 1], i >= 2);
+    }
+    // 5. RMS and MAX error, the run-log line.
+    double f = 1.0 / std::sqrt(double(m));
+    p->rmserr = e * f;
+    for (int32_t c = 1; c <= p->mesh.cells.count; c++)
+      if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].error *= f;
+    p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
+    if (p->resolves.count) measures_resolve(p, 0);
+    pdedat_eig_status(p);
+    cgsolve_log_linstep(p);
+    // 6. The regrid decision.
+    int32_t changes = p->regrid && !halted(p) ? cgsolve_split_check(p) : 0;
+    if (changes < 1 || p->regrids >= p->gridlimit || stopkey(p) || halted(p)) break;
+  }
+  // 7. The end.
+  pdedat_eig_status(p);
+  p->mode = 0;
+  return p->stop || p->error ? p->phase : 8;
+}
+
+void eigensol_size_sets(pde *p) {
+  TRACE("eigensol_size_sets");
+  uint16_t P = p->subspace, V = varcount(p);
+  if (p->nmodesets < P) {
+    vector2d *sets = nullptr;
+    bopmemalloc(&sets, P, sizeof(vector2d));
+    XMEM += int64_t(P) * sizeof(vector2d);
+    if (p->modesets) {
+      memcpy(sets, p->modesets, sizeof(vector2d) * p->nmodesets);
+      XMEM -= int64_t(p->nmodesets) * sizeof(vector2d);
+      bopmemfree(&p->modesets);
+    }
+    p->modesets = sets;
+    p->nmodesets = P;
+  }
+  int32_t N = p->mesh.nodes.count, F = int32_t(P) * p->nfield;
+  vectorvd_resize(&p->carried, F, std::max(F, p->carried.capacity));
+  for (uint16_t j = 1; j <= P; j++) {
+    vector2d *s = xvec(p, j);
+    if (s->count < V) vector2d_resize(s, V, std::max<int32_t>(V, s->capacity));
+    for (uint16_t k = 1; k <= V; k++) {
+      int32_t n = k <= p->nfield ? N : 1;
+      vectord_resize(&s->data[k - 1], n, std::max(n, s->data[k - 1].capacity));
+      if (k <= p->nfield) p->carried.data[(j - 1) * p->nfield + k - 1] = &s->data[k - 1];
+    }
+  }
 }

@@ -1,10 +1,38 @@
-// eigensol: the eigenvalue driver.
+// eigensol: the eigenvalue driver. The m eigenvalues of smallest magnitude of
+// K x = lambda B x (K the Jacobian, B x the lambda side of the equations for a mode)
+// by subspace iteration on M >= m vectors with a Rayleigh-Ritz step through a small
+// dense generalized eigenproblem, the modes' error measure and regridding.
 #pragma once
 #include <cstdint>
+
+#include "runtime/vectord.h"
+#include "solver/matrixd.h"
 
 struct pde;
 
 int eigensol_init();
 
-// Solves the eigenvalue problem; returns 8 after the final regrid and solve.
+// Solves the eigenvalue problem: 8 when the run completed; the problem's phase
+// unchanged when a stop request or the abort flag is set at the end.
 int32_t eigensol_do_eigen(pde *p);
+
+// One inverse-iteration sweep: X_j := K^-1 B X_j for every subspace vector; returns
+// the RMS of the linear-solve results.
+double e_solve(pde *p);
+// The Rayleigh-Ritz projection: a = X^T K X, b(i,j) = X_i . (B X_j), both M x M.
+void subspace(pde *p, matrixd *a, matrixd *b);
+// a q = lambda b q for all M pairs (a and b destroyed), then the values ordered by
+// ascending magnitude, equal magnitudes in their earlier order, the columns of q moved
+// along. An infinite eigenvalue (beta 0) is never divided by and goes after every
+// finite one (its entry is +infinity); one among the first MODES values is the
+// execution error "Infinite Eigenvalue". EISPACK off: b symmetrized, the Cholesky path,
+// "Choleski Factorization Failed" when it fails. Returns true on success.
+bool sub_eigs(pde *p, vectord *lambda, matrixd *q, matrixd *a, matrixd *b);
+// The new subspace X_j := sum_i q(i,j) X_i, each scaled to mean square 1.
+void eig_expand(pde *p, const matrixd *q);
+// The relative change of the first m estimates: sqrt(sum ((l - old) / d)^2 / m) with
+// d = max(|l_i|, 1e-12 x the largest |l_j|), or the absolute change when all are 0.
+double eigensol_pass_error(const double *lambda, const double *old, int32_t m);
+// One set of per-variable vectors per subspace vector (field variables one value per
+// node, scalars one), and the carried fields: the field vectors of every set.
+void eigensol_size_sets(pde *p);

@@ -1,12 +1,79 @@
-// fitting: dependency closure of derived globals; the selections wait for assembly.
+// fitting: derived global values: computing them on demand, their validity, and the
+// domain selections of the integrals.
 #include "solver/fitting.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 #include "control/pdedat.h"
+#include "domain/domain.h"
+#include "domain/edges.h"
+#include "domain/regions.h"
+#include "elements/basisfun.h"
+#include "elements/cellnode.h"
+#include "elements/elements.h"
+#include "elements/meshes.h"
+#include "elements/mfinder.h"
+#include "graphics/display.h"
+#include "model/buildeq.h"
+#include "model/treeval.h"
+#include "elements/quature.h"
+#include "runtime/debug.h"
+#include "model/trees.h"
+#include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorn.h"
+#include "runtime/vectort.h"
+#include "solver/loading.h"
+#include "solver/sparsecg.h"
+#include "solver/sparsemx.h"
 
-void fitting_validate_fits(pde *, const vectorn *, vector2d *, double, double) {}
-void fitting_invalidate_fits(pde *, int32_t) {}
+static LocalCell cellrec;
+static evalpoint ep;
+uint8_t fitting_debug = 0, fitting_debug2 = 0;
+static vectorn busy;  // derived globals whose validation is under way
+
+int fitting_init() {
+  TRACE("fitting");
+  return 0;
+}
+
+static String lit(const char *c) {
+  uint16_t n = uint16_t(strlen(c));
+  return String{n, n, const_cast<char *>(c)};
+}
+
+static fit *fit_of(pde *p, uint16_t f) { return p->formulas.fits.items[f - 1]; }
+
+// The derived-value table sized to the fit count (new entries invalid).
+static void size_globals(pde *p) {
+  uint16_t n = p->formulas.fits.count;
+  pdeglobals *g = &p->globals;
+  if (g->capacity < n) {
+    pdeglobal *items = nullptr;
+    bopmemalloc(&items, n, sizeof(pdeglobal));
+    XMEM += int64_t(n) * sizeof(pdeglobal);
+    if (g->items) {
+      memcpy(items, g->items, sizeof(pdeglobal) * g->count);
+      XMEM -= int64_t(g->capacity) * sizeof(pdeglobal);
+      bopmemfree(&g->items);
+    }
+    g->items = items;
+    g->capacity = n;
+  }
+  if (g->count < n) g->count = n;
+}
+
+// The level at which a derived global goes stale: as recorded, else a solution change.
+static uint32_t level_of(const fit *f) { return f->level ? f->level : 3; }
+
+void fitting_invalidate_fits(pde *p, int32_t level) {
+  TRACE("fitting_invalidate_fits");
+  uint16_t n = std::min(p->formulas.fits.count, p->globals.count);
+  for (uint16_t k = 1; k <= n; k++)
+    if (int64_t(level_of(fit_of(p, k))) >= level) p->globals.items[k - 1].valid = 0;
+}
 
 void fitting_fit_closure(pde *p, vectorn *list) {
   TRACE("fitting_fit_closure_0");
@@ -20,12 +87,466 @@ void fitting_fit_closure(pde *p, vectorn *list) {
   }
 }
 
-void fitting_map_fit_regions(pde *, uint16_t) {}
-void fitting_map_fit_faces(pde *, uint16_t) {}
-void fitting_map_fit_boundaries(pde *, uint16_t) {}
-void fitting_map_constraint_fits(pde *, constraint *) {}
+// ---- Cells ---------------------------------------------------------------------------------
 
-int fitting_init() {
-  TRACE("fitting");
-  return 0;
+static TreeNode *region_tree(const fit *f, uint16_t r) {
+  return r >= 1 && r <= f->byregion.count ? f->byregion.data[r - 1] : nullptr;
+}
+
+static const MeshCell *localize(pde *p, int32_t c) {
+  const MeshCell *cell = &p->mesh.cells.data[c - 1];
+  meshes_localize(&p->mesh, cell, &cellrec, 0);
+  ep.cell = &cellrec;
+  ep.cellno = uint32_t(c);
+  ep.region = cell->region;
+  ep.side = 0;
+  ep.qpoint = 0;
+  return cell;
+}
+
+// An empty set selects every region.
+static bool in_set(const vectort *s, int32_t i) { return vectort_count(s) == 0 || vectort_if_bit(s, i); }
+
+// ---- The kinds ---------------------------------------------------------------------------
+
+static void do_save(pde *p, fit *f, pdeglobal *g) {
+  int32_t N = p->mesh.nodes.count;
+  vectord_resize(&g->values, N, std::max(N, g->values.capacity));
+  for (int32_t n = 1; n <= N; n++) {
+    g->values.data[n - 1] = 0;
+    if (!p->mesh.nodes.data[n - 1].alive || !loading_localize_node(&ep, &p->mesh, n, 0)) continue;
+    g->values.data[n - 1] = treeval_eval(p, region_tree(f, ep.region), &ep);
+  }
+  g->basis = p->mesh.meshbasis;
+}
+
+static void find_minmax(pde *p, fit *f, pdeglobal *g) {
+  double lo = 9.999974453244238e299, hi = -lo, at[2][3] = {};
+  for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
+    if (!p->mesh.nodes.data[n - 1].alive || !loading_localize_node(&ep, &p->mesh, n, 0)) continue;
+    double v = treeval_eval(p, region_tree(f, ep.region), &ep);
+    if (v < lo) lo = v, at[0][0] = ep.x, at[0][1] = ep.y, at[0][2] = ep.z;
+    if (v > hi) hi = v, at[1][0] = ep.x, at[1][1] = ep.y, at[1][2] = ep.z;
+  }
+  int w = f->kind == uint32_t(op::globalmin) ? 0 : 1;
+  g->value = w ? hi : lo;
+  memcpy(g->location, at[w], sizeof g->location);
+}
+
+static double do_volint(pde *p, fit *f) {
+  double sum = 0;
+  for (int32_t c = 1; c <= p->mesh.cells.count; c++) {
+    const MeshCell *cell = &p->mesh.cells.data[c - 1];
+    if (!cell->alive || !in_set(&f->regions, cell->region)) continue;
+    localize(p, c);
+    sum += treeval_vol_integrate(p, region_tree(f, cell->region), &ep, p->vrule);
+  }
+  return sum;
+}
+
+static double do_surfint(pde *p, fit *f) {
+  double sum = 0;
+  for (int32_t c = 1; c <= p->mesh.cells.count; c++) {
+    const MeshCell *cell = &p->mesh.cells.data[c - 1];
+    if (!cell->alive || !in_set(&f->regions, cell->region)) continue;
+    bool localized = false;
+    for (int s = 1; s <= 4; s++) {
+      uint16_t id = cell->bdid[s - 1];
+      if (!id || !vectort_if_bit(&f->surfaces, id)) continue;
+      if (!localized) localize(p, c), localized = true;
+      ep.side = uint8_t(s);
+      sum += treeval_surf_integrate(p, region_tree(f, cell->region), &ep, p->sset);
+    }
+    ep.side = 0;
+  }
+  return sum;
+}
+
+// The sign of the cell side's direction (counter-clockwise round the cell) against the
+// domain edge's own direction from its first joint to its second.
+double edgedot(pde *p, const MeshCell *cell, int side, const Edge *e) {
+  const Mesh *m = &p->mesh;
+  const MeshNode &a = m->nodes.data[cell->nodes.data[side % 3] - 1];
+  const MeshNode &b = m->nodes.data[cell->nodes.data[(side + 1) % 3] - 1];
+  const Joint &j1 = m->domain->joints.data[e->joint1 - 1], &j2 = m->domain->joints.data[e->joint2 - 1];
+  return (b.x - a.x) * (j2.x - j1.x) + (b.y - a.y) * (j2.y - j1.y);
+}
+
+static double do_bdryint(pde *p, fit *f) {
+  double sum = 0;
+  const Domain *d = p->mesh.domain;
+  for (int32_t c = 1; c <= p->mesh.cells.count; c++) {
+    const MeshCell *cell = &p->mesh.cells.data[c - 1];
+    if (!cell->alive || !in_set(&f->regions, cell->region)) continue;
+    bool localized = false;
+    for (int s = 1; s <= 3; s++) {
+      uint16_t id = cell->bdid[s - 1];
+      if (!id || !vectort_if_bit(&f->boundaries, id)) continue;
+      if (d && id <= d->edges.count) {
+        const Edge *e = &d->edges.data[id - 1];
+        // An edge inside one region is met from both sides: only the side that runs
+        // with the edge counts.
+        if (e->side_regions[0] == e->side_regions[1] && cell->neighbour[s - 1] > 0 && edgedot(p, cell, s, e) < 0)
+          continue;
+      }
+      if (!localized) localize(p, c), localized = true;
+      ep.side = uint8_t(s);
+      sum += treeval_surf_integrate(p, region_tree(f, cell->region), &ep, p->sset);
+    }
+    ep.side = 0;
+  }
+  return sum;
+}
+
+// The value at a coordinate point; a point outside the domain leaves value and cell.
+static void evalat(pde *p, fit *f, pdeglobal *g) {
+  const TreeNode *at = f->second;
+  if (!at || at->opcode != op::pointval) {
+    String m = lit("Coordinate Point Expected");
+    pdedat_parse_err_1(p, const_cast<TreeNode *>(at ? at : f->tree), &m);
+  }
+  evalpoint e{};
+  e.values = ep.values, e.rates = ep.rates, e.t = ep.t;
+  e.x = treeval_eval(p, at->child[0], &ep);
+  e.y = treeval_eval(p, at->child[1], &ep);
+  e.z = p->dimension == 3 && at->child[2] ? treeval_eval(p, at->child[2], &ep) : 0;
+  e.cell = &cellrec;
+  int32_t c = p->dimension == 3 ? mfinder_find_cell3(&e, &p->mesh, 0.01) : mfinder_find_cell2(&e, &p->mesh, 0.01);
+  if (c < 0) c = -c;
+  if (c == 0) return;
+  f->cell = uint32_t(c);
+  e.cellno = uint32_t(c);
+  e.region = p->mesh.cells.data[c - 1].region;
+  g->value = treeval_eval(p, region_tree(f, e.region), &e);
+}
+
+// Writes the fit's index into the fit leaves and the basis code into the basis leaves
+// of the prebuilt FIT trees.
+static void patch(TreeNode *t, int32_t code, uint16_t k) {
+  if (!t) return;
+  if (t->opcode == op::fitfun) t->index = k;
+  if (t->opcode == op::febasis) t->index = uint16_t(code);
+  for (int i = 0; i < 3; i++) patch(t->child[i], code, k);
+}
+
+void fitting_patch_fitrees(int32_t code, uint16_t k) {
+  TRACE("fitting_patch_fitrees");
+  for (int i = 1; i <= 8; i++) patch(buildeq_fitrees[i], code, k);
+}
+
+// The node matrix of a FIT with smoothing weight w: the mass matrix, plus, when
+// c = 4 w^2 is not 0, c times the gradient matrix less c times the normal-derivative
+// term on outer boundary sides; b the Galerkin integral of the region tree.
+static void mass_matrix(pde *p, fit *f, sparsemx *M, vectord *b) {
+  Mesh *m = &p->mesh;
+  int32_t N = m->nodes.count, code = m->meshbasis, nb = elements_functions[code];
+  loading_link_matrix(p, M, N, code);
+  vectord_resize(b, N, std::max(N, b->capacity));
+  std::fill(b->data, b->data + N, 0.0);
+  double c = 4.0 * double(f->parameter) * double(f->parameter);
+  const QuadRule *rule = quature_rule(p->vrule);
+  double phi[20], ld[3][20], gx[20], gy[20], gz[20];
+  for (int32_t cn = 1; cn <= m->cells.count; cn++) {
+    const MeshCell *cell = &m->cells.data[cn - 1];
+    if (!cell->alive) continue;
+    localize(p, cn);
+    ElementFrame *fr = &cellrec.frame;
+    TreeNode *t = region_tree(f, cell->region);
+    const int32_t *nodes = cellrec.nodes;
+    for (int q = 0; q < rule->count; q++) {
+      const double *L = rule->points[q].L;
+      elements_jacobian(L, fr);
+      double w = rule->points[q].weight * fr->measure;
+      basisfun_basis_1(phi, code, L);
+      memcpy(ep.local, L, sizeof ep.local);
+      double xyz[3];
+      elements_get_gcoords(xyz, L, fr);
+      ep.x = xyz[0], ep.y = xyz[1], ep.z = xyz[2];
+      double v = treeval_eval(p, t, &ep);
+      if (c != 0) {
+        basisfun_basis_p(ld, code, L);
+        elements_basisx(gx, code, ld, fr);
+        elements_basisy(gy, code, ld, fr);
+        if (p->dimension == 3) elements_basisz(gz, code, ld, fr);
+        else std::fill(gz, gz + 20, 0.0);
+      }
+      for (int32_t i = 0; i < nb; i++) {
+        b->data[nodes[i] - 1] += w * v * phi[i];
+        for (int32_t j = 0; j < nb; j++) {
+          double a = phi[i] * phi[j];
+          if (c != 0) a += c * (gx[i] * gx[j] + gy[i] * gy[j] + gz[i] * gz[j]);
+          sparsemx_addto_0(M, nodes[i], nodes[j], w * a);
+        }
+      }
+    }
+    if (c == 0) continue;
+    // Outer boundary sides: the normal derivative term of the smoothing operator.
+    int sides = p->dimension == 3 ? 4 : 3;
+    for (int s = 1; s <= sides; s++) {
+      if (cell->bdid[s - 1] == 0 || cell->neighbour[s - 1] != 0) continue;
+      const QuadRule *sr = quature_side_rule(p->sset, quature_rule_side(s));
+      for (int q = 0; q < sr->count; q++) {
+        const double *L = sr->points[q].L;
+        elements_jacobian(L, fr);
+        basisfun_basis_1(phi, code, L);
+        basisfun_basis_p(ld, code, L);
+        elements_basisx(gx, code, ld, fr);
+        elements_basisy(gy, code, ld, fr);
+        if (p->dimension == 3) elements_basisz(gz, code, ld, fr);
+        else std::fill(gz, gz + 20, 0.0);
+        double nx = treeval_side_factor(p->dimension, 1, fr, s), ny = treeval_side_factor(p->dimension, 2, fr, s);
+        double nz = p->dimension == 3 ? treeval_side_factor(p->dimension, 3, fr, s) : 0.0;
+        double w = sr->points[q].weight;
+        for (int32_t i = 0; i < nb; i++)
+          for (int32_t j = 0; j < nb; j++)
+            sparsemx_addto_0(M, nodes[i], nodes[j], -c * w * phi[i] * (gx[j] * nx + gy[j] * ny + gz[j] * nz));
+      }
+    }
+  }
+  if (b->count != M->rows) {
+    String msg = lit("SIZE MISMATCH");
+    pdedat_exec_err_0(p, &msg);
+  }
+  if (fitting_debug && debug_file) {
+    String label = lit("Printing");
+    uint16_t line = display_report(&p->status, 0, &label);
+    String title = lit("MASS MATRIX");
+    sparsemx_print(debug_file, M, &title);
+    display_unreport(&p->status, line);
+  }
+}
+
+// FIT: the node values x of M x = b by preconditioned conjugate gradients (LANCZOS
+// when smoothed).
+static void fitting_fit(pde *p, fit *f, pdeglobal *g) {
+  String label = lit("Fitting");
+  uint16_t line = display_report(&p->status, 0, &label);
+  // Released however the fit ends (an error report unwinds through here).
+  struct Work {
+    sparsemx M{};
+    vectord b{}, D{};
+    ~Work() {
+      vectord_free(&b);
+      vectord_free(&D);
+      sparsemx_free(&M, 1);
+    }
+  } w;
+  sparsemx &M = w.M;
+  vectord &b = w.b, &D = w.D;
+  mass_matrix(p, f, &M, &b);
+  int32_t N = b.count;
+  vectord_resize(&g->values, N, std::max(N, g->values.capacity));
+  std::fill(g->values.data, g->values.data + N, 0.0);
+  uint8_t sym = f->parameter == 0;
+  sparsemx_diag_dip(&D, &M, sym);
+  sparsecg_cg(&g->values, &M, nullptr, &b, &D, nullptr, &p->work, p->fittol > 0 ? p->fittol : 1e-6, 0,
+              uint16_t(p->fititer ? p->fititer : 500), &p->status, sym ? orthomin : lanczos, diprecon, N);
+  display_unreport(&p->status, line);
+}
+
+static void validate_one(pde *p, uint16_t k) {
+  pdeglobal *g = &p->globals.items[k - 1];
+  if (g->valid) return;
+  for (int32_t i = 0; i < busy.count; i++)
+    if (busy.data[i] == k) return;  // a global that depends on itself is not revisited
+  vectorn_one_more(&busy, k);
+  fit *f = fit_of(p, k);
+  for (int32_t i = 0; i < f->deps.count; i++) {
+    uint16_t d = f->deps.data[i];
+    if (d != k && d >= 1 && d <= p->formulas.fits.count) validate_one(p, d);
+  }
+  String integrating = lit("Integrating");
+  uint16_t line = 0;
+  uint32_t kind = f->kind;
+  if (kind == uint32_t(op::volint) || kind == uint32_t(op::surfint) || kind == uint32_t(op::bdryint))
+    line = display_report(&p->status, 0, &integrating);
+  bool valid = true;
+  switch (kind) {
+    case op::fitfun:
+      g->basis = p->mesh.meshbasis;
+      fitting_patch_fitrees(g->basis, k);
+      fitting_fit(p, f, g);
+      break;
+    case op::savefun: do_save(p, f, g); break;
+    case op::globalmin: case op::globalmax: find_minmax(p, f, g); break;
+    case op::volint: g->value = do_volint(p, f); break;
+    case op::surfint: g->value = do_surfint(p, f); break;
+    case op::bdryint: g->value = do_bdryint(p, f); break;
+    case op::jelem: g->basis = p->mesh.meshbasis; valid = g->values.count == p->mesh.nodes.count; break;
+    case op::evalop: evalat(p, f, g); break;
+    default: break;
+  }
+  if (line) display_unreport(&p->status, line);
+  g->valid = valid;
+  busy.count--;
+}
+
+void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, const double times[2]) {
+  TRACE("fitting_validate_fits");
+  if (!list || list->count == 0) return;
+  size_globals(p);
+  mfinder_build_finder(&p->mesh);
+  ep = evalpoint{};
+  ep.values = u;
+  ep.t = times[1];
+  ep.cell = &cellrec;
+  busy.count = 0;
+  for (int32_t i = 0; i < list->count; i++) {
+    uint16_t k = list->data[i];
+    if (k >= 1 && k <= p->formulas.fits.count) validate_one(p, k);
+  }
+}
+
+void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t0, double t1) {
+  const double times[2] = {t0, t1};
+  fitting_validate_fits(p, list, u, times);
+}
+
+// ---- Selections ------------------------------------------------------------------------
+
+[[noreturn]] static void selection_error(pde *p, fit *f, const char *text, const String *name, bool suffix) {
+  static String m;  // the report jumps away: its text lives on
+  if (suffix) {
+    strings_copyto_0(&m, name);
+    strings_addto_1(&m, text);
+  } else {
+    strings_copyto_1(&m, text);
+    strings_addto_0(&m, name);
+  }
+  pdedat_parse_err_1(p, f->tree, &m);
+}
+
+// The set sized to n bits, all clear.
+static void cleared(vectort *v, int32_t n) {
+  vectort_resize(v, n, n);
+  vectort_copyto_1(v, 0);
+}
+
+static const String *name_at(const fit *f, int pos) {
+  return pos <= f->names.count && f->names.items[pos - 1].length > 0 ? &f->names.items[pos - 1] : nullptr;
+}
+
+static bool is_all(const String *s) { return s && s->length == 3 && strncasecmp(s->text, "ALL", 3) == 0; }
+
+// The region named at pos (0: none or ALL); a feature there is an error.
+static uint16_t region_at(pde *p, fit *f, int pos, uint16_t key) {
+  const String *s = name_at(f, pos);
+  if (!s) return key;
+  if (is_all(s)) return 0;
+  Domain *d = p->mesh.domain;
+  uint16_t r = regions_find_region_name(&d->regions, const_cast<String *>(s));
+  if (r == 0) selection_error(p, f, "Can't Find Region ", s, false);
+  if (d->regions.data[r - 1].type == 2) selection_error(p, f, " Does not Enclose a REGION", s, true);
+  return r;
+}
+
+void fitting_map_fit_regions(pde *p, uint16_t k) {
+  TRACE("fitting_map_fit_regions");
+  fit *f = fit_of(p, k);
+  Domain *d = p->mesh.domain;
+  uint16_t R = d->regions.count;
+  cleared(&f->regions, R + 1);
+  uint16_t r = region_at(p, f, 1, f->key1);
+  uint16_t layer = 0;
+  if (const String *s = name_at(f, 2)) {
+    layer = domain_find_layer_name(d, const_cast<String *>(s));
+    if (layer == 0) selection_error(p, f, "Can't Find Layer ", s, false);
+  }
+  for (uint16_t i = 1; i <= R; i++) {
+    const region &g = d->regions.data[i - 1];
+    if (g.type == 2) continue;
+    uint16_t number = d->threed ? g.tag : i;
+    if ((r == 0 || number == r || i == r) && (layer == 0 || g.layer == layer)) vectort_set_bit(&f->regions, i);
+  }
+}
+
+void fitting_map_fit_faces(pde *p, uint16_t k) {
+  TRACE("fitting_map_fit_faces");
+  fit *f = fit_of(p, k);
+  Domain *d = p->mesh.domain;
+  uint16_t R = d->regions.count, Fc = d->faces.count;
+  cleared(&f->regions, R + 1);
+  cleared(&f->surfaces, Fc + 1);
+  uint16_t r = region_at(p, f, 1, f->key1);
+  // Only the region selector is understood; another name is not silently dropped.
+  for (int pos = 2; pos <= f->names.count; pos++)
+    if (const String *s = name_at(f, pos)) selection_error(p, f, "Undefined selection: ", s, false);
+  // Each face with the selected region on exactly one side, taken from that side.
+  for (uint16_t i = 1; i <= Fc; i++) {
+    const face &fc = d->faces.data[i - 1];
+    for (int s = 0; s < 2; s++) {
+      uint16_t a = fc.regions[s], b = fc.regions[1 - s];
+      bool ina = a && (r == 0 || a == r), inb = b && (r == 0 || b == r);
+      if (ina && !inb) {
+        vectort_set_bit(&f->surfaces, i);
+        vectort_set_bit(&f->regions, a);
+      }
+    }
+  }
+}
+
+void fitting_map_fit_boundaries(pde *p, uint16_t k) {
+  TRACE("fitting_map_fit_boundaries");
+  fit *f = fit_of(p, k);
+  Domain *d = p->mesh.domain;
+  uint16_t R = d->regions.count, E = d->edges.count;
+  cleared(&f->regions, R + 1);
+  cleared(&f->boundaries, E + 1);
+  // 1. The path: numbered, named at position 1, or the outer boundary.
+  uint16_t path = f->key1;
+  if (const String *s = name_at(f, 1)) {
+    path = edges_find_loop_name(&d->loops, const_cast<String *>(s));
+    if (path == 0) {
+      uint16_t r = regions_find_region_name(&d->regions, const_cast<String *>(s));
+      if (r && d->regions.data[r - 1].type == 2 && d->regions.data[r - 1].loops.count > 0)
+        path = d->regions.data[r - 1].loops.data[0];
+      else if (r)
+        selection_error(p, f, " Does not Label a BOUNDARY", s, true);
+      else
+        selection_error(p, f, "Can't Find Boundary ", s, false);
+    }
+  }
+  if (path == 0) path = 1;
+  // 2. The region: numbered or named at position 2.
+  uint16_t r = region_at(p, f, 2, f->key2);
+  if (r) vectort_set_bit(&f->regions, r);
+  if (path > d->loops.count) return;
+  const vectorl *edges = &d->loops.data[path - 1].edges;
+  for (int32_t i = 0; i < edges->count; i++) {
+    uint16_t e = uint16_t(std::abs(edges->data[i]));
+    if (e < 1 || e > E) continue;
+    const Edge &g = d->edges.data[e - 1];
+    uint16_t left = g.side_regions[0], right = g.side_regions[1];
+    if (r != 0 && left != r && right != r) continue;
+    vectort_set_bit(&f->boundaries, e);
+    if (r == 0) {
+      uint16_t side = left == 0 ? right : left;
+      if (side) vectort_set_bit(&f->regions, side);
+    }
+  }
+}
+
+// The integrals a tree uses, through the definitions it names.
+static void find_integrals(pde *p, const TreeNode *t, constraint *c, int depth) {
+  if (!t || depth > 100) return;
+  uint32_t op_ = t->opcode;
+  if ((op_ == uint32_t(op::volint) || op_ == uint32_t(op::surfint) || op_ == uint32_t(op::bdryint)) &&
+      t->index >= 1 && t->index <= p->formulas.fits.count) {
+    fit *f = fit_of(p, t->index);
+    if (op_ == uint32_t(op::volint)) vectort_orto(&c->sets[0], &f->regions);
+    else vectort_orto(&c->sets[1], &f->regions);
+    if (op_ == uint32_t(op::surfint)) vectort_orto(&c->sets[2], &f->surfaces);
+    if (op_ == uint32_t(op::bdryint)) vectort_orto(&c->sets[3], &f->boundaries);
+  }
+  if (op_ == uint32_t(op::param) && t->index >= 1 && t->index <= p->formulas.definitions.count)
+    find_integrals(p, params_find_param_tree(&p->formulas.definitions, t->index, 0), c, depth + 1);
+  for (int k = 0; k < t->arity && k < 3; k++) find_integrals(p, t->child[k], c, depth + 1);
+}
+
+void fitting_map_constraint_fits(pde *p, constraint *c) {
+  TRACE("fitting_map_constraint_fits");
+  Domain *d = p->mesh.domain;
+  int32_t sizes[4] = {d->regions.count + 1, d->regions.count + 1, d->faces.count + 1, d->edges.count + 1};
+  for (int k = 0; k < 4; k++) cleared(&c->sets[k], sizes[k]);
+  find_integrals(p, c->tree, c, 0);
 }

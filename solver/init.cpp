@@ -1,10 +1,251 @@
-// init, headless: there are no variables to set.
+// init: initial values of the solution and the eigenvalue start vectors.
 #include "solver/init.h"
-#include "runtime/rtlib.h"
 
-void init_initial_val(pde *, double) {}
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "control/pdedat.h"
+#include "control/verdat.h"
+#include "elements/elements.h"
+#include "elements/meshes.h"
+#include "graphics/display.h"
+#include "graphics/gag.h"
+#include "model/treeval.h"
+#include "runtime/bopmem.h"
+#include "runtime/math.h"
+#include "runtime/rtlib.h"
+#include "solver/fitting.h"
+#include "solver/loading.h"
+#include "solver/coupling.h"
+#include "mesher/refiner.h"
+#include "plot/doplot.h"
+#include "elements/cellnode.h"
+#include "elements/quature.h"
+#include "runtime/debug.h"
+
+static LocalCell cellrec;
+static evalpoint ep;
 
 int init_init() {
   TRACE("init");
   return 0;
+}
+
+static String lit(const char *c) {
+  uint16_t n = uint16_t(strlen(c));
+  return String{n, n, const_cast<char *>(c)};
+}
+
+static TreeNode *init_tree(pde *p, uint16_t k, uint16_t region) {
+  const treevectors *t = &p->formulas.initregion;
+  if (k < 1 || k > t->count) return nullptr;
+  const treevector *v = &t->data[k - 1];
+  return region >= 1 && region <= v->count ? v->data[region - 1] : nullptr;
+}
+
+// N values per field variable, one per scalar.
+static void size_solution(pde *p, vector2d *u) {
+  uint16_t V = uint16_t(p->nfield + p->nscalar);
+  if (u->count < V) vector2d_resize(u, V, std::max<int32_t>(V, u->capacity));
+  for (uint16_t k = 1; k <= V; k++) {
+    int32_t n = k <= p->nfield ? p->mesh.nodes.count : 1;
+    vectord *x = &u->data[k - 1];
+    vectord_resize(x, n, std::max(n, x->capacity));
+    std::fill(x->data, x->data + n, 0.0);
+  }
+}
+
+// The resolution error of the start: per variable the cell integrals of its initial
+// expression against those of its interpolated values; each cell's error is left in
+// the cell, the global figure returned.
+static double resolution_error(pde *p, vector2d *u) {
+  Mesh *m = &p->mesh;
+  uint16_t E = p->nfield;
+  std::vector<double> A(E + 1, 0.0), D(E + 1, 0.0), d(E + 1, 0.0);
+  const QuadRule *rule = quature_rule(p->vrule);
+  int32_t cells = 0;
+  auto each_cell = [&](auto &&f) {
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      MeshCell *cell = &m->cells.data[c - 1];
+      if (!cell->alive) continue;
+      meshes_localize(m, cell, &cellrec, 0);
+      ep.cell = &cellrec, ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
+      for (uint16_t k = 1; k <= E; k++) {
+        double a = treeval_vol_integrate(p, init_tree(p, k, cell->region), &ep, p->vrule), b = 0;
+        for (int q = 0; q < rule->count; q++) {
+          elements_jacobian(rule->points[q].L, &cellrec.frame);
+          b += rule->points[q].weight * cellrec.frame.measure *
+               cellnode_interpu_1(m->meshbasis, rule->points[q].L, &cellrec, &u->data[k - 1]);
+        }
+        d[k] = a - b;
+        f(cell, k, a);
+      }
+    }
+  };
+  each_cell([&](MeshCell *, uint16_t k, double a) {
+    A[k] += a * a, D[k] += d[k] * d[k];
+    if (k == 1) cells++;
+  });
+  double ratio = 0;
+  for (uint16_t k = 1; k <= E; k++) {
+    A[k] = std::max(A[k], D[k]);
+    if (A[k] != 0) ratio += D[k] / A[k];
+    A[k] = std::sqrt(A[k] / std::max(cells, 1));
+  }
+  each_cell([&](MeshCell *cell, uint16_t k, double) {
+    if (k == 1) cell->error = 0;
+    if (A[k] > 0) cell->error = std::sqrt(cell->error * cell->error + (d[k] / A[k]) * (d[k] / A[k]));
+  });
+  return E ? std::sqrt(ratio / E) : 0.0;
+}
+
+void init_ss(pde *p, const double times[2]) {
+  TRACE("init_ss_0");
+  // 1. Context and sizes.
+  vector2d *u = &p->solution;
+  size_solution(p, u);
+  ep = evalpoint{};
+  ep.values = u;
+  ep.t = times[1];
+  ep.cell = &cellrec;
+  // 2. Scalars at the centroid of the first live cell (cells carry the mesh basis).
+  Mesh *m = &p->mesh;
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (m->cells.data[c - 1].alive) m->cells.data[c - 1].basis = m->meshbasis;
+  int32_t first = 0;
+  for (int32_t c = 1; c <= m->cells.count && !first; c++)
+    if (m->cells.data[c - 1].alive) first = c;
+  if (first && p->nscalar) {
+    const MeshCell *cell = &m->cells.data[first - 1];
+    meshes_localize(m, cell, &cellrec, 0);
+    memcpy(ep.local, p->cellcentre, sizeof ep.local);
+    double xyz[3] = {};
+    elements_get_gcoords(xyz, ep.local, &cellrec.frame);
+    ep.x = xyz[0], ep.y = xyz[1], ep.z = xyz[2];
+    ep.cellno = uint32_t(first);
+    ep.region = cell->region;
+    for (uint16_t s = 1; s <= p->nscalar; s++) {
+      uint16_t k = uint16_t(p->nfield + s);
+      u->data[k - 1].data[0] = treeval_eval(p, init_tree(p, k, cell->region), &ep);
+    }
+  }
+  // 3. The field values at every node, passes of refinement until a time-dependent
+  // start is resolved.
+  int32_t p_ = 0, N0 = m->nodes.count;
+  double tau = 10 * p->errlim;
+  for (;;) {
+    p_++;
+    fitting_validate_fits(p, &p->initfits, u, times);
+    size_solution(p, u);
+    String label = lit("Initial Values");
+    uint16_t line = display_report_num(&p->status, 0, &label, m->nodes.count);
+    for (int32_t n = 1; n <= m->nodes.count; n++) {
+      if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
+      for (uint16_t k = 1; k <= p->nfield; k++)
+        u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
+      if (n % 1000 == 0) display_update_num(&p->status, line, m->nodes.count - n);
+    }
+    display_unreport(&p->status, line);
+    if (!p->timedep) break;
+    coupling_tabulate_bcs(p);
+    coupling_set_bvals_0(p, u, times);
+    int32_t N = m->nodes.count;
+    if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
+        display_checkkey(&p->status) || p->stop || p->error)
+      break;
+    if (resolution_error(p, u) <= tau) break;
+    if (refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) break;
+    if ((p->printgrid || p->dbg_grid) && debug_file) {
+      String t = lit("REFINED");
+      meshes_print_1(debug_file, m, &t);
+    }
+    pdedat_tr_status(p);
+    String again = lit("Resolving Initial Values");
+    display_report(&p->status, 0, &again);
+    doplot_status_mesh(p);
+    fitting_invalidate_fits(p, 1);
+    if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
+  }
+  // 4. Smoothing of a start on a basis of order 2 or more.
+  if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
+}
+
+// value := (a + b) / 4 + value / 2 along the edges of every live cell.
+void smoothinit(pde *p) {
+  TRACE("smoothinit_0");
+  Mesh *m = &p->mesh;
+  static const int tri6[3][3] = {{4, 2, 3}, {5, 3, 1}, {6, 1, 2}};
+  static const int tet10[6][3] = {{5, 2, 3}, {6, 3, 1}, {7, 1, 2}, {8, 4, 1}, {9, 4, 2}, {10, 4, 3}};
+  // tri9: per edge the node near a, the node near b, a, b.
+  static const int tri9[3][4] = {{6, 9, 1, 2}, {4, 7, 2, 3}, {5, 8, 3, 1}};
+  int32_t basis = m->meshbasis;
+  if (basis != 5 && basis != 6 && basis != 9) {
+    p->smoothinit = 0;
+    if (!verdat_batch) gag_showmessageindirect(p->pdeview, "SMOOTHINIT is not implented for cubic basis.\nRequest Ignored.", "Warning");
+    return;
+  }
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell *cell = &m->cells.data[c - 1];
+    if (!cell->alive) continue;
+    const int32_t *nd = cell->nodes.data;
+    for (uint16_t k = 1; k <= p->nfield; k++) {
+      double *u = p->solution.data[k - 1].data;
+      auto at = [&](int i) -> double & { return u[nd[i - 1] - 1]; };
+      if (basis == 5)
+        for (auto &e : tri6) at(e[0]) = 0.25 * (at(e[1]) + at(e[2])) + 0.5 * at(e[0]);
+      else if (basis == 9)
+        for (auto &e : tet10) at(e[0]) = 0.25 * (at(e[1]) + at(e[2])) + 0.5 * at(e[0]);
+      else
+        for (auto &e : tri9) {
+          double before = at(e[0]);
+          at(e[0]) = 0.25 * (at(e[2]) + at(e[1])) + 0.5 * at(e[0]);
+          at(e[1]) = 0.25 * (before + at(e[3])) + 0.5 * at(e[1]);
+        }
+    }
+  }
+}
+
+void init_eigen(pde *p) {
+  TRACE("init_eigen_0");
+  Mesh *m = &p->mesh;
+  uint16_t P = p->subspace ? p->subspace : 1;
+  if (p->nmodesets < P) {
+    vector2d *sets = nullptr;
+    bopmemalloc(&sets, P, sizeof(vector2d));
+    XMEM += int64_t(P) * sizeof(vector2d);
+    if (p->modesets) {
+      memcpy(sets, p->modesets, sizeof(vector2d) * p->nmodesets);
+      XMEM -= int64_t(p->nmodesets) * sizeof(vector2d);
+      bopmemfree(&p->modesets);
+    }
+    p->modesets = sets;
+    p->nmodesets = P;
+  }
+  vectord_resize(&p->eigenvalues, P, std::max<int32_t>(P, p->eigenvalues.capacity));
+  const rect3d &box = m->domain->grid.box;
+  double x0 = box.x1, y0 = box.y1, W = box.x2 - box.x1, H = box.y2 - box.y1;
+  for (uint16_t mm = 1; mm <= P; mm++) {
+    p->eigenvalues.data[mm - 1] = 1.0;
+    vector2d *set = &p->modesets[mm - 1];
+    size_solution(p, set);
+    for (int32_t n = 1; n <= m->nodes.count; n++) {
+      const MeshNode &nd = m->nodes.data[n - 1];
+      double v = p->triginit ? std::sin(mm * M_PI * (nd.y - y0) / H) * std::sin(mm * M_PI * (nd.x - x0) / W)
+                             : math_ranf();
+      for (uint16_t k = 1; k <= p->nfield; k++) set->data[k - 1].data[n - 1] = v;
+    }
+  }
+}
+
+void init_initial_val(pde *p, double start) {
+  TRACE("init_initial_val_0");
+  if (p->stage > 1 && !p->stagegrid) return;
+  String label = lit("Initial Values");
+  uint16_t line = display_report(&p->status, 0, &label);
+  double times[2] = {start, start};
+  if (p->eigen) init_eigen(p);
+  else init_ss(p, times);
+  display_unreport(&p->status, line);
 }

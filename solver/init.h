@@ -1,9 +1,20 @@
-// init: the initial values of a problem's variables.
+// init: the starting values of a problem's solution before a driver runs: the initial-
+// value expressions at every node, or the start vectors of the eigenvalue iteration.
 #pragma once
 
 struct pde;
 
 int init_init();
 
-// Sets the initial values of all variables at the start time.
+// On stage 1, or on every stage with STAGEGRID: the initial values ("Initial Values")
+// of a steady or time-dependent problem (init_ss) or the eigenvalue start vectors
+// (init_eigen). Later stages without STAGEGRID keep the previous stage's solution.
 void init_initial_val(pde *p, double start);
+// The initial-value trees at every node (scalars at the first cell's centroid); a
+// time-dependent problem refines until they are resolved.
+void init_ss(pde *p, const double times[2]);
+// Edge-node smoothing of a quadratic or tri9 start; another basis warns once and turns
+// SMOOTHINIT off.
+void smoothinit(pde *p);
+// Start vectors of the subspace iteration: random, or sines with TRIGINIT.
+void init_eigen(pde *p);

@@ -40,6 +40,15 @@ static void parse(pde *p, uint16_t text, uint8_t pass) {
     pdedat_parse_err_0(p, &loc, &m);
   }
   p->stages = uint16_t(s.stages), p->nvars = uint16_t(s.nvars), p->dimension = uint16_t(s.dimension);
+  // The declared variables, as the VARIABLES section leaves them (capacity in eights).
+  if (!p->vars.items && s.nvars > 0) {
+    uint16_t cap = uint16_t((s.nvars + 7) / 8 * 8);
+    bopmemalloc(&p->vars.items, cap, sizeof(pdevar));
+    XMEM += int64_t(cap) * sizeof(pdevar);
+    p->vars.capacity = cap;
+    p->vars.count = uint16_t(s.nvars);
+    p->nfield = uint16_t(s.nvars);
+  }
   if (s.order) p->order = s.order;
   p->eigen = s.eigen, p->modes = uint16_t(s.modes), p->select_subspace = s.subspace;
   p->timedep = s.timedep, p->stagegrid = s.stagegrid, p->nonlinear = s.nonlinear;

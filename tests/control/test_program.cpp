@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
@@ -84,6 +85,26 @@ TEST_F(Program, ExitCodes) {
   // No debug log: the start-up stops.
   EXPECT_EQ(run("", "/none"), 1);
   EXPECT_NE(out().find("Can't create " + dir + "/none/quendar.dbg"), std::string::npos) << out();
+}
+
+}  // namespace
+
+namespace {
+
+// Every example runs in batch to its end, exits 0 and logs its grids or time steps.
+TEST_F(Program, EveryExampleRunsToItsEnd) {
+  int count = 0;
+  for (const auto &e : std::filesystem::directory_iterator(QUENDAR_EXAMPLES)) {
+    if (e.path().extension() != ".pde") continue;
+    std::string name = e.path().stem().string();
+    std::filesystem::copy_file(e.path(), dir + "/" + name + ".pde");
+    EXPECT_EQ(run("-B -R -X " + name + ".pde"), 0) << name << "\n" << out();
+    std::string log = slurp(dir + "/" + name + ".log");
+    EXPECT_TRUE(std::regex_search(log, std::regex("(GRID|Step) 1 .*Nodes=\\d+ Cells=\\d+ RMS ERR="))) << name << "\n" << log;
+    EXPECT_NE(log.find("--DONE--"), std::string::npos) << name;
+    count++;
+  }
+  EXPECT_GE(count, 4);
 }
 
 }  // namespace

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Side by side: -lap(u) = 2 pi^2 sin(pi x) sin(pi y) on the unit square, u = 0 on the
+# boundary, quadratic elements, about 641,601 unknowns, solved by Quendar (REGRID off)
+# and by the peer solver FreeFem++ (P2, conjugate gradients) in the same run.
+#   bash bench/peer_square.sh [--install-peer]
+# The peer runs only when FreeFem++ is installed; --install-peer installs the Debian
+# package freefem++ first. Quendar's benchmark program is built in build-bench/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+NGRID=${NGRID:-400}          # 801 x 801 nodes of quadratic triangles: 641,601 unknowns
+ERRLIM=${ERRLIM:-1e-8}          # the algebraic error stays below the discretisation error
+OVERSHOOT=${OVERSHOOT:-1e-4}
+PEER_N=${PEER_N:-368}        # boundary points per side of the peer's mesh (as many unknowns)
+PEER_EPS=${PEER_EPS:-1e-10}  # the peer's CG tolerance
+if [[ "${1:-}" == "--install-peer" ]] && ! command -v FreeFem++ >/dev/null; then
+  if [[ $(id -u) -eq 0 ]]; then apt-get install -y freefem++; else sudo apt-get install -y freefem++; fi
+fi
+
+cmake -S . -B build-bench -G Ninja -DQUENDAR_BENCH=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-bench --target bench_steady >/dev/null
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cat >"$work/square.pde" <<PDE
+TITLE 'Sine on the unit square'
+SELECT
+  ORDER=2 REGRID=OFF NGRID=$NGRID ERRLIM=$ERRLIM OVERSHOOT=$OVERSHOOT
+VARIABLES
+  u
+DEFINITIONS
+  exact = sin(pi*x)*sin(pi*y)
+  l2err = sqrt(INTEGRAL((u - exact)^2))
+EQUATIONS
+  div(grad(u)) + 2*pi^2*exact = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+END
+PDE
+echo "== Quendar"
+build-bench/bench/bench_steady "$work/square.pde" 2>/dev/null | grep -E "^[a-z_0-9]+ " | tee "$work/quendar.txt"
+
+if ! command -v FreeFem++ >/dev/null; then
+  echo "== peer: FreeFem++ is not installed (run with --install-peer to install it); skipped"
+  exit 0
+fi
+cat >"$work/square.edp" <<EDP
+real t0 = clock();
+int n = $PEER_N;
+border b1(t=0,1){x=t; y=0;}
+border b2(t=0,1){x=1; y=t;}
+border b3(t=0,1){x=1-t; y=1;}
+border b4(t=0,1){x=0; y=1-t;}
+mesh Th = buildmesh(b1(n) + b2(n) + b3(n) + b4(n));
+real tm = clock() - t0;
+fespace Vh(Th, P2);
+Vh u, v;
+func f = 2*pi^2*sin(pi*x)*sin(pi*y);
+func ex = sin(pi*x)*sin(pi*y);
+real ta = clock();
+varf a(u, v) = int2d(Th)(dx(u)*dx(v) + dy(u)*dy(v)) + on(b1, b2, b3, b4, u=0);
+varf l(u, v) = int2d(Th)(f*v) + on(b1, b2, b3, b4, u=0);
+matrix A = a(Vh, Vh, solver=CG);
+real[int] rhs = l(0, Vh);
+ta = clock() - ta;
+real ts = clock();
+set(A, solver=CG, eps=$PEER_EPS);
+u[] = A^-1*rhs;
+ts = clock() - ts;
+real err = sqrt(int2d(Th)((u - ex)^2));
+cout << "unknowns " << Vh.ndof << endl;
+cout << "run_s " << clock() - t0 << endl;
+cout << "mesh_s " << tm << endl;
+cout << "assembly_s " << ta << endl;
+cout << "solve_s " << ts << endl;
+cout << "l2_error " << err << endl;
+EDP
+echo "== FreeFem++"
+/usr/bin/time -f "peak_rss_mb %M" FreeFem++ -nw -v 0 "$work/square.edp" 2>"$work/time.txt" | grep -E '^(unknowns|run_s|mesh_s|assembly_s|solve_s|l2_error) ' | tee "$work/peer.txt"
+awk '{print "peak_rss_mb", $2 / 1024}' "$work/time.txt" | tail -1 | tee -a "$work/peer.txt"
+
+echo "== ratios (Quendar / FreeFem++)"
+for key in unknowns run_s mesh_s assembly_s solve_s peak_rss_mb l2_error; do
+  q=$(awk -v k=$key '$1 == k {print $2}' "$work/quendar.txt")
+  f=$(awk -v k=$key '$1 == k {print $2}' "$work/peer.txt")
+  [[ -n "$q" && -n "$f" ]] && awk -v k=$key -v q="$q" -v f="$f" 'BEGIN {printf "%-12s %g\n", k, (f != 0 ? q / f : 0)}'
+done

@@ -1,0 +1,116 @@
+// Whole eigenvalue runs of the quendar program: the examples' modes against their
+// analytic eigenvalues (squared Bessel zeros and (m^2 + n^2) pi^2, to 10 digits from
+// mpmath), the pass lines of the run log and the driver's limits.
+#include <sys/wait.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "tests/control/doubles.h"
+
+namespace {
+
+struct Eigen : ::testing::Test {
+  TempDir tmp;
+  std::string dir = tmp.path;
+  // The example (edited) run in batch; returns the exit code.
+  int run(const std::string &example, const std::string &name,
+          const std::vector<std::pair<std::string, std::string>> &edits) {
+    std::string s = slurp(std::string(QUENDAR_EXAMPLES) + "/" + example + ".pde");
+    for (const auto &[from, to] : edits) s = std::regex_replace(s, std::regex(from), to);
+    spit(dir + "/" + name + ".pde", s);
+    std::string cmd = "cd '" + dir + "' && mkdir -p tmp && TMPDIR='" + dir + "/tmp' '" QUENDAR_EXE "' -B -R -X " +
+                      name + ".pde >out.txt 2>&1";
+    int status = system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::vector<std::string> lines(const std::string &file) {
+    std::istringstream in(slurp(dir + "/" + file));
+    std::vector<std::string> v;
+    for (std::string l; std::getline(in, l);) v.push_back(l);
+    return v;
+  }
+  std::vector<double> listing(const std::string &name) {
+    std::vector<double> v;
+    std::smatch m;
+    for (const std::string &l : lines(name + ".eig"))
+      if (std::regex_match(l, m, std::regex(" *\\d+: +(\\S+)"))) v.push_back(std::stod(m[1]));
+    return v;
+  }
+  int count(const std::string &file, const std::string &what) {
+    int n = 0;
+    for (const std::string &l : lines(file)) n += l.find(what) != std::string::npos;
+    return n;
+  }
+};
+
+TEST_F(Eigen, ExampleModesMatchTheirEigenvalues) {
+  struct Case {
+    const char *example;
+    std::vector<double> want;
+  } cases[] = {
+      {"square_modes", {19.7392088, 49.3480220, 49.3480220, 78.9568352, 98.6960440, 98.6960440}},
+      {"disk_modes", {5.78318596, 14.6819706, 14.6819706, 26.3746164, 26.3746164, 30.4712623}},
+  };
+  for (const Case &c : cases)
+    for (const char *eispack : {"ON", "OFF"}) {
+      std::string name = std::string(c.example) + eispack;
+      ASSERT_EQ(run(c.example, name, {{"MODES = 6", std::string("MODES = 6\n  EISPACK = ") + eispack}}), 0)
+          << slurp(dir + "/out.txt");
+      std::vector<double> got = listing(name);
+      ASSERT_EQ(got.size(), c.want.size()) << name;
+      for (size_t i = 0; i < got.size(); i++) EXPECT_NEAR(got[i] / c.want[i], 1.0, 1e-3) << name << " mode " << i + 1;
+      // The run log: one pass line each pass, numbered from 1, then the grid line.
+      std::vector<std::string> log = lines(name + ".log");
+      int pass = 0;
+      for (const std::string &l : log) {
+        std::smatch m;
+        if (!std::regex_match(l, m, std::regex(" \\d+:\\d\\d\\|  Pass (\\d+) Lambda Err=[-+.e0-9]+"))) continue;
+        EXPECT_EQ(std::stoi(m[1]), ++pass) << l;
+      }
+      EXPECT_GE(pass, 3) << name;
+      EXPECT_EQ(count(name + ".log", "GRID 1 Nodes="), 1) << name;
+    }
+}
+
+TEST_F(Eigen, SubspaceSizeAndPassLimit) {
+  // An error limit no pass can meet: 21 passes on the one grid REGRID OFF allows; the
+  // debug listing of the small problem's values shows M = 6 for MODES 3, M = 18 for 10.
+  struct Case {
+    int modes, subspace;
+  } cases[] = {{3, 6}, {10, 18}};
+  for (const Case &c : cases) {
+    std::string name = "limit" + std::to_string(c.modes);
+    ASSERT_EQ(run("square_modes", name,
+                  {{"MODES = 6", "MODES = " + std::to_string(c.modes) + "\n  ERRLIM = 1e-30\n  REGRID = OFF\n  DEBUG(MODES)"},
+                   {"NGRID = 20", "NGRID = 4"}}),
+              0)
+        << slurp(dir + "/out.txt");
+    EXPECT_EQ(count(name + ".log", "Lambda Err="), 21);
+    EXPECT_EQ(count(name + ".log", "GRID "), 1);
+    // The values of one pass: rows of five after the title, the last row's first index.
+    std::vector<std::string> dbg = lines("tmp/quendar.dbg");
+    int last = 0;
+    for (size_t i = 0; i < dbg.size(); i++)
+      if (dbg[i].find("SUBSPACE EIGENVALUES") != std::string::npos) {
+        std::smatch m;
+        int values = 0;
+        for (size_t k = i + 1; k < dbg.size() && std::regex_match(dbg[k], m, std::regex(" *(\\d+) \\|(.*)")); k++) {
+          std::istringstream row(m[2].str());
+          for (double v; row >> v;) values++;
+        }
+        last = values;
+      }
+    EXPECT_EQ(last, c.subspace) << name;
+  }
+}
+
+TEST_F(Eigen, CholeskyPathFailsOnAnIndefiniteLambdaSide) {
+  // lambda (x - 1/2) u: the projected B is indefinite.
+  run("square_modes", "chol",
+      {{"MODES = 6", "MODES = 2\n  EISPACK = OFF"}, {"NGRID = 20", "NGRID = 4"}, {"lambda\\*u", "lambda*(x-0.5)*u"}});
+  EXPECT_EQ(count("chol.log", "ERROR: Choleski Factorization Failed"), 1) << slurp(dir + "/chol.log");
+}
+
+}  // namespace

@@ -1,0 +1,329 @@
+// Whole steady runs in process: the examples' descriptors parsed, meshed, analysed and
+// solved by the real services, their answers read through point values and integrals
+// and compared with the analytic solutions the descriptors state.
+#include <strings.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "model/buildeq.h"
+#include "model/constrn.h"
+#include "model/params.h"
+#include "runtime/vectort.h"
+#include "reader/rdpde.h"
+#include "model/treeval.h"
+#include "solver/bigmatx.h"
+#include "solver/cgsolve.h"
+#include "solver/coupling.h"
+#include "solver/init.h"
+#include "solver/loading.h"
+#include "solver/fitting.h"
+#include "tests/control/doubles.h"
+
+#ifndef QUENDAR_EXAMPLES
+#define QUENDAR_EXAMPLES "examples"
+#endif
+
+namespace {
+
+struct Solve : RunFixture {
+  pde *p = nullptr;
+  std::string cwd = std::filesystem::current_path().string();
+  // A run makes its problem's folder current; the folder goes with the test.
+  void TearDown() override {
+    std::filesystem::current_path(cwd);
+    RunFixture::TearDown();
+  }
+  void SetUp() override {
+    RunFixture::SetUp();
+    // What the program's start-up gives the reader and the evaluator.
+    rdpde_init();
+    rdpde_init_parse();
+    treeval_init();
+    buildeq_make_fitrees();
+    for (int (*f)() : {loading_init, bigmatx_init, coupling_init, fitting_init, init_init, cgsolve_init}) f();
+  }
+  // Runs the example (its text edited by `edit`) to its end and keeps the record.
+  void run(const std::string &name, const std::function<std::string(std::string)> &edit = nullptr,
+           bool fails = false, const std::string &folder = QUENDAR_EXAMPLES) {
+    std::ifstream in(folder + "/" + name + ".pde");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string s = edit ? edit(text.str()) : text.str();
+    spit(path(name) + ".pde", s);
+    if (p) run_reset();
+    control_default_services();
+    verdat_batch = fails;  // a failing run reports into its log
+    p = open_problem(path(name) + ".pde");
+    p->runflag = 1;
+    run_loop();
+    if (fails) return;
+    ASSERT_FALSE(p->error) << log(name);
+    ASSERT_EQ(p->phase, 10) << log(name) << " phase " << p->phase;
+  }
+  std::string log(const std::string &name) { return slurp(path(name + ".log")); }
+  // The value of a global definition: its derived globals brought up to date first.
+  // The derived global a definition's tree stands for.
+  fit *global(const char *name, uint16_t *index) {
+    paramset *defs = &p->formulas.definitions;
+    for (uint16_t k = 1; k <= defs->count; k++)
+      if (strcasecmp(defs->items[k - 1]->name.text, name) == 0) {
+        *index = params_find_param_tree(defs, k, 0)->index;
+        return p->formulas.fits.items[*index - 1];
+      }
+    return nullptr;
+  }
+  double value(const char *name) {
+    paramset *defs = &p->formulas.definitions;
+    for (uint16_t k = 1; k <= defs->count; k++) {
+      if (strcasecmp(defs->items[k - 1]->name.text, name) != 0) continue;
+      TreeNode *t = params_find_param_tree(defs, k, 0);
+      vectorn all{};
+      for (uint16_t f = 1; f <= p->formulas.fits.count; f++) vectorn_one_more(&all, f);
+      double times[2] = {0, 0};
+      fitting_validate_fits(p, &all, &p->solution, times);
+      vectorn_free(&all);
+      evalpoint pt{};
+      pt.values = &p->solution;
+      return treeval_eval(p, t, &pt);
+    }
+    ADD_FAILURE() << "no definition " << name;
+    return NAN;
+  }
+};
+
+std::string data_dir() { return std::string(QUENDAR_DATA) + "/solve"; }
+
+std::string with_select(std::string text, const std::string &select) {
+  return std::regex_replace(text, std::regex("\nVARIABLES"), "\nSELECT\n  " + select + "\nVARIABLES");
+}
+
+TEST_F(Solve, HeatInTheSquarePeaksAtTheSeriesValue) {
+  run("heat", [](std::string s) {
+    return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nDEFINITIONS\n  mid = VAL(u,0.5,0.5)\nEQUATIONS");
+  });
+  EXPECT_NEAR(value("mid"), 0.0736713533, 1e-4 * 0.0736713533);
+  EXPECT_TRUE(std::regex_search(log("heat"), std::regex("GRID 1 Nodes=\\d+ Cells=\\d+ RMS ERR=.* MEM=\\d+\n")));
+}
+
+TEST_F(Solve, ErrorLimitFromItsDefinitionOfTheStage) {
+  auto define = [](const char *select, const char *value) {
+    return [=](std::string s) {
+      s = with_select(s, select);
+      return std::regex_replace(s, std::regex("\nEQUATIONS"), std::string("\nDEFINITIONS\n  errlim = ") + value + "\nEQUATIONS");
+    };
+  };
+  run("heat", define("NGRID=5", "2e-5"));
+  EXPECT_EQ(p->errlim, 2e-5);
+  run("heat", define("NGRID=5 STAGES=2", "STAGED(1e-3, 3e-4)"));
+  EXPECT_EQ(p->errlim, 3e-4);
+  EXPECT_EQ(p->stage, 2);
+  // The refiner carries the solution's node vectors.
+  ASSERT_EQ(p->carried.count, 1);
+  EXPECT_EQ(p->carried.data[0], &p->solution.data[0]);
+}
+
+TEST_F(Solve, IntegralConstraintHoldsOnItsRegions) {
+  run("heat", [](std::string s) {
+    s = std::regex_replace(s, std::regex("\nEQUATIONS"), "\nDEFINITIONS\n  total = INTEGRAL(u)\nEQUATIONS");
+    return std::regex_replace(s, std::regex("\nBOUNDARIES"), "\nCONSTRAINTS\n  INTEGRAL(u) = 0.05\nBOUNDARIES");
+  });
+  ASSERT_EQ(p->formulas.constraints.count, 1);
+  const constraint *c = p->formulas.constraints.items[0];
+  EXPECT_TRUE(vectort_if_bit(&c->sets[0], 1));
+  EXPECT_EQ(vectort_count(&c->sets[3]), 0);
+  EXPECT_NEAR(value("total"), 0.05, 1e-6);
+}
+
+TEST_F(Solve, DiskValueIntegralsAndBoundaryLength) {
+  run("disk");
+  EXPECT_NEAR(value("centre"), 0.25, 1e-4 * 0.25);
+  EXPECT_NEAR(value("total"), M_PI / 8, 1e-4 * M_PI / 8);
+  EXPECT_NEAR(value("area"), M_PI, 1e-4 * M_PI);
+  EXPECT_NEAR(value("perimeter"), 2 * M_PI, 1e-4 * 2 * M_PI);
+}
+
+TEST_F(Solve, SquareSineSolution) {
+  run("square");
+  EXPECT_NEAR(value("centre"), 1.0, 1e-4);
+  EXPECT_NEAR(value("total"), 4 / (M_PI * M_PI), 1e-4 * 4 / (M_PI * M_PI));
+}
+
+TEST_F(Solve, SquareErrorFallsWithTheSpacing) {
+  for (int order : {1, 2}) {
+    std::vector<double> errs;
+    for (double h : {0.1, 0.05, 0.025}) {
+      std::ostringstream sel;
+      sel << "REGRID=OFF ERRLIM=1e-9 ORDER=" << order << " NGRID=" << int(std::lround(1 / h));
+      run("square", [&](std::string s) { return with_select(s, sel.str()); });
+      errs.push_back(value("l2err"));
+    }
+    double rate = std::log2(errs[1] / errs[2]);
+    if (getenv("SHOW")) printf("order %d errors %g %g %g rate %g\n", order, errs[0], errs[1], errs[2], rate);
+    EXPECT_GE(rate, order == 2 ? 2.7 : 1.8) << "ORDER " << order << " errors " << errs[0] << " " << errs[1] << " "
+                                             << errs[2];
+  }
+}
+
+TEST_F(Solve, NonlinearStripMatchesTheImplicitSolution) {
+  run("strip");
+  EXPECT_NEAR(value("middle"), 0.5960716380, 1e-5);
+  // The logged Newton errors fall.
+  std::string l = log("strip");
+  std::regex step("Newton Step (\\d+) Error= ?([0-9.eE+-]+)");
+  std::vector<double> e;
+  for (std::sregex_iterator it(l.begin(), l.end(), step), end; it != end; ++it) e.push_back(std::stod((*it)[2]));
+  ASSERT_GE(e.size(), 2u);
+  EXPECT_LT(e.back(), e.front());
+}
+
+// Settings the drivers must survive: no clamp, a tiny iteration budget, no refinement
+// of the start, a Newton limit.
+TEST_F(Solve, StripSolvesUnderDriverSettings) {
+  for (const char *select : {"CHANGELIM=0", "ITERATE=3", "CHANGELIM=0 ITERATE=3", "INITGRIDLIMIT=0", "NEWTON=6"}) {
+    run("strip", [&](std::string s) { return with_select(s, select); });
+    EXPECT_NEAR(value("middle"), 0.5960716380, 1e-4) << select;
+  }
+  // The linear driver's first pass divides the budget by 4: ITERATE 3 still iterates.
+  for (const char *select : {"ITERATE=3", "ITERATE=-5"}) {
+    run("heat", [&](std::string s) { return with_select(s, select); });
+    EXPECT_EQ(p->iterate, select[8] == '3' ? 3 : -5);
+  }
+}
+
+// The run log with times and numbers masked.
+std::string masked(const std::string &log) {
+  std::string body = log.substr(log.find('\n', log.find("START")) + 1);
+  body = std::regex_replace(body, std::regex("(^|\\n) *\\d+:\\d\\d(:\\d\\d)?\\| "), "$1T| ");
+  return std::regex_replace(body, std::regex("= ?-?[0-9][0-9.eE+-]*"), "=#");
+}
+
+TEST_F(Solve, LinearProblemByNewtonConvergesWithFallingErrors) {
+  run("heat", [](std::string s) {
+    s = with_select(s, "NONLINEAR=ON REGRID=OFF");
+    return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nDEFINITIONS\n  mid = VAL(u,0.5,0.5)\nEQUATIONS");
+  });
+  EXPECT_NEAR(value("mid"), 0.0736713533, 1e-4 * 0.0736713533);
+  std::string l = log("heat");
+  std::regex step("Newton Step \\d+ Error= ?([0-9.eE+-]+)");
+  double last = 1e300;
+  for (std::sregex_iterator it(l.begin(), l.end(), step), end; it != end; ++it) {
+    double e = std::stod((*it)[1]);
+    EXPECT_LT(e, last);
+    last = e;
+  }
+}
+
+TEST_F(Solve, RunLogLines) {
+  // NEWTON 3: at most three steps on the grid, each logged, then the grid line.
+  run("strip", [](std::string s) { return with_select(s, "NEWTON=3 REGRID=OFF"); });
+  EXPECT_EQ(masked(log("strip")),
+            "T| Newton Step 1 Error=#\nT| Newton Step 2 Error=#\nT| Newton Step 3 Error=#\n"
+            "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+  // A start that already solves the problem: one Newton step on the grid.
+  run("heat", [](std::string s) {
+    s = with_select(s, "NONLINEAR=ON REGRID=OFF");
+    s = std::regex_replace(s, std::regex("div\\(grad\\(u\\)\\) \\+ 1 = 0"), "div(grad(u)) = 0");
+    s = std::regex_replace(s, std::regex("VALUE\\(u\\)=0"), "VALUE(u)=x+2*y");
+    return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nINITIAL VALUES\n  u = x + 2*y\nEQUATIONS");
+  });
+  EXPECT_EQ(masked(log("heat")), "T| Newton Step 1 Error=#\nT| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+  // The linear driver logs only its grid.
+  run("heat", [](std::string s) { return with_select(s, "REGRID=OFF"); });
+  EXPECT_EQ(masked(log("heat")), "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+}
+
+TEST_F(Solve, RegridsUpToTheGridLimit) {
+  // A tight limit refines until the grid limit stops it (the headless question says No).
+  run("heat", [](std::string s) { return with_select(s, "ERRLIM=1e-7 GRIDLIMIT=2"); }, false);
+  EXPECT_EQ(masked(log("heat")), "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| GRID 2 Nodes=# Cells=# RMS ERR=# MEM=#\n"
+                                 "T| GRID LIMIT\nT| --DONE--\n");
+  // Refinement keeps the answer.
+  run("disk", [](std::string s) { return with_select(s, "ERRLIM=1e-5"); });
+  EXPECT_NEAR(value("centre"), 0.25, 1e-4 * 0.25);
+  EXPECT_GE(p->regrids, 2);
+}
+
+TEST_F(Solve, SmoothingKeepsLinearStartsAndRefusesOtherBases) {
+  run("heat");
+  vectord *u = &p->solution.data[0];
+  for (int32_t n = 1; n <= p->mesh.nodes.count; n++)
+    u->data[n - 1] = p->mesh.nodes.data[n - 1].x + 2 * p->mesh.nodes.data[n - 1].y;
+  vectord before{};
+  vectord_copyto_0(&before, u);
+  p->smoothinit = 1;
+  smoothinit(p);
+  for (int32_t n = 0; n < u->count; n++) EXPECT_NEAR(u->data[n], before.data[n], 1e-8);
+  EXPECT_EQ(p->smoothinit, 1);
+  int32_t basis = p->mesh.meshbasis;
+  p->mesh.meshbasis = 10;  // tet20
+  smoothinit(p);
+  p->mesh.meshbasis = basis;
+  EXPECT_EQ(p->smoothinit, 0);
+  for (int32_t n = 0; n < u->count; n++) EXPECT_NEAR(u->data[n], before.data[n], 1e-8);
+  vectord_free(&before);
+}
+
+
+TEST_F(Solve, FitsSavedCopiesExtremesAndPointValues) {
+  run("fits", nullptr, false, data_dir());
+  // FIT of weight 0 is the L2 projection: a quadratic is reproduced by the quadratic
+  // basis; smoothing leaves a linear function as it is; SAVE copies the nodal values.
+  EXPECT_LT(value("errq"), 1e-7);
+  EXPECT_LT(value("errl"), 1e-6);
+  EXPECT_LT(value("errs"), 1e-9);
+  // q - x is smallest at (0.5, 0) on the nodes; q is largest at (1, 1).
+  EXPECT_NEAR(value("lo"), -0.25, 1e-7);
+  EXPECT_NEAR(value("lox"), 0.5, 1e-7);
+  EXPECT_NEAR(value("hi"), 4.0, 1e-7);
+  EXPECT_NEAR(value("hix"), 1.0, 1e-7);
+  EXPECT_NEAR(value("hiy"), 1.0, 1e-7);
+  EXPECT_NEAR(value("inside"), 0.0625 + 0.125 + 0.5, 1e-7);
+  // A point outside the domain leaves the value and the found cell as they were.
+  uint16_t k = 0;
+  fit *f = global("outside", &k);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(value("outside"), 0.0);
+  EXPECT_EQ(f->cell, 0u);
+}
+
+TEST_F(Solve, SelfDependentGlobalIsValidatedOnce) {
+  run("fits", nullptr, false, data_dir());
+  uint16_t k = 0;
+  fit *f = global("hi", &k);
+  ASSERT_TRUE(f);
+  vectorn_one_more(&f->deps, k);
+  fitting_invalidate_fits(p, 1);
+  EXPECT_NEAR(value("hi"), 4.0, 1e-7);
+  EXPECT_TRUE(p->globals.items[k - 1].valid);
+}
+
+TEST_F(Solve, SelectionErrorsAreLocated) {
+  struct Case {
+    const char *integral, *message;
+  } cases[] = {
+      {"INTEGRAL(u, 'nowhere')", "Can't Find Region NOWHERE"},
+      {"BINTEGRAL(u, 'nowhere')", "Can't Find Boundary NOWHERE"},
+      {"INTEGRAL(u, 'cut')", "CUT Does not Enclose a REGION"},
+  };
+  for (const Case &c : cases) {
+    run("heat", [&](std::string s) {
+      s = std::regex_replace(s, std::regex("\nEQUATIONS"), std::string("\nDEFINITIONS\n  w = ") + c.integral + "\nEQUATIONS");
+      return std::regex_replace(s, std::regex("TO FINISH"), "TO FINISH\n  FEATURE 'cut' START(0.2,0.2) LINE TO (0.8,0.8)");
+    }, true);
+    EXPECT_NE(log("heat").find(c.message), std::string::npos) << c.integral << "\n" << log("heat");
+  }
+}
+
+TEST(SteadyDriver, NewtonStepLimit) {
+  EXPECT_EQ(cgsolve_step_limit(0, 0.5), 24);
+  EXPECT_EQ(cgsolve_step_limit(0, 2.0), 21);
+  EXPECT_EQ(cgsolve_step_limit(0, 0.0), 20);
+  EXPECT_EQ(cgsolve_step_limit(0, 5.0), 20);
+  EXPECT_EQ(cgsolve_step_limit(3, 0.5), 3);
+}
+
+}  // namespace
