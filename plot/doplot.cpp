@@ -136,7 +136,7 @@ void doplot_history_point(pde *p, vectord *, double t) {
   for (int32_t k = 1; k <= p->histories.count; k++) {
     plotrec *r = plot_of(p, p->histories.data[k - 1]);
     if (!r) continue;
-    fitting_validate_fits(p, &r->fits, &p->fitvalues, t, t);
+    fitting_validate_fits(p, &r->fits, &p->solution, t, t);
     int32_t points = std::max(1, r->at.count);
     size_series(r, points);
     for (int32_t e = 0; e < r->exprs.count; e++) {
@@ -311,7 +311,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   TRACE("doplot_do_plot");
   plotrec *r = plot_of(p, index);
   if (!r) return;
-  fitting_validate_fits(p, &r->fits, &p->fitvalues, p->time, p->time);
+  fitting_validate_fits(p, &r->fits, &p->solution, p->time, p->time);
   if (r->data > uint32_t(p->plotdatas.count)) {
     static String m;  // the report jumps away
     strings_copyto_1(&m, "BAD MESH NUMBER");
