@@ -793,7 +793,7 @@ static void plotfile_header(pde *p) {
   strings_free_0(&path);
   filio_put_string(&p->plotfile, &verdat_prodversion);
   filio_put_string(&p->plotfile, &p->header);
-  filio_put_ushort(&p->plotfile, uint16_t(p->plots.count));
+  filio_put_ushort(&p->plotfile, uint16_t(p->plotrecs.count));
   filio_put_ushort(&p->plotfile, p->modes);
   filio_put_ushort(&p->plotfile, static_cast<uint16_t>((p->stages > 0 ? 256 : 0) + (p->timedep ? 1 : 0)));
 }

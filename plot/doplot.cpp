@@ -1,15 +1,577 @@
-// doplot, headless: no plots are drawn or recorded.
+// doplot: the plot driver. Each plot of a list is drawn for its mode and recorded in
+// the plot file as its number, caption and window view stream; the histories keep a
+// sample per output time and are compressed to group means when they grow too long.
 #include "plot/doplot.h"
-#include "runtime/rtlib.h"
 
-void doplot_history_point(pde *, vectord *, double) {}
-void doplot_show_plots(pde *, vectorn *) {}
-void doplot_do_exports(pde *, vectorn *) {}
-void doplot_status_mesh(pde *) {}
-void doplot_show_monitors(pde *, vectorn *, int32_t) {}
-void doplot_show_eig_monitors(pde *, vectorn *, uint16_t) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "control/pdedat.h"
+#include "control/verdat.h"
+#include "domain/domain.h"
+#include "elements/cellnode.h"
+#include "elements/evalpoint.h"
+#include "elements/mfinder.h"
+#include "graphics/display.h"
+#include "graphics/gag.h"
+#include "graphics/windower.h"
+#include "model/treeval.h"
+#include "plot/contour.h"
+#include "plot/doplot3.h"
+#include "plot/pgrid1.h"
+#include "plot/pgrid2.h"
+#include "plot/plot.h"
+#include "plot/plot1d.h"
+#include "plot/plot2d.h"
+#include "runtime/filio.h"
+#include "runtime/rtlib.h"
+#include "runtime/vector2d.h"
+#include "runtime/vector3d.h"
+#include "solver/fitting.h"
+
+static const double BIG = 1.00000000000002e300;
+static int32_t last_monitor = -1;  // clock milliseconds of the last monitor update; -1 none
+
+// The shared evaluation point: the time and the current solution.
+static evalpoint shared_point(pde *p, double t) {
+  evalpoint ep = {};
+  ep.t = t;
+  ep.values = &p->solution;
+  return ep;
+}
+
+static plotrec *plot_of(pde *p, uint16_t index) {
+  return index >= 1 && index <= p->plotrecs.count ? &p->plotrecs.data[index - 1] : nullptr;
+}
+
+// ---- Histories --------------------------------------------------------------------
+
+// A series shorter than the times belongs to the latest times: its first sample
+// stands at time index n - s + 1.
+static int32_t series_offset(const vectord *times, const vectord *series) {
+  return std::max(0, times->count - series->count);
+}
+
+double simpsint(const vectord *times, const vectord *values) {
+  TRACE("simpsint");
+  int32_t n = std::min(times->count, values->count);
+  const double *t = times->data + (times->count - n), *v = values->data;
+  double sum = 0;
+  auto trap = [&](int32_t i) { return (t[i] - t[i - 1]) * (v[i - 1] + v[i]) * 0.5; };
+  int32_t i = 1;
+  for (; i + 1 < n; i += 2) {
+    double h1 = t[i] - t[i - 1], h2 = t[i + 1] - t[i], H = h1 + h2;
+    if (h1 == 0 || h2 == 0) {
+      sum += trap(i) + trap(i + 1);
+      continue;
+    }
+    double a = (v[i] - v[i - 1]) / h1, b = ((v[i + 1] - v[i - 1]) / H - a) / h2;
+    sum += ((a - b * h1) * 0.5 + 0.33333333333333 * b * H) * H * H + v[i - 1] * H;
+  }
+  if (i < n) sum += trap(i);
+  return sum;
+}
+
+template <class F> static void each_series(pde *p, F f) {
+  for (int32_t k = 1; k <= p->histories.count; k++) {
+    plotrec *r = plot_of(p, p->histories.data[k - 1]);
+    if (!r) continue;
+    for (int32_t e = 0; e < r->values.count; e++)
+      for (int32_t q = 0; q < r->values.data[e].count; q++) f(&r->values.data[e].data[q]);
+  }
+}
+
+void compress_history(pde *p) {
+  TRACE("compress_history");
+  vectord *t = &p->histtimes;
+  int32_t n = t->count;
+  if (n < 2) return;
+  double dt = (t->data[n - 1] - t->data[0]) / (DOPLOT_HISTORY_TARGET - 1);
+  // Group ends (0-based, inclusive) in time order.
+  std::vector<int32_t> ends;
+  for (int32_t i = 0; i < n;) {
+    int32_t j = i;
+    while (t->data[j] - t->data[i] < dt && j < n - 1) j++;
+    ends.push_back(j);
+    i = j + 1;
+  }
+  auto merge = [&](vectord *s, int32_t offset) {
+    int32_t m = 0, start = 0;
+    for (int32_t j : ends) {
+      double sum = 0;
+      int32_t c = 0;
+      for (int32_t i = std::max(start, offset); i <= j; i++, c++) sum += s->data[i - offset];
+      if (c) s->data[m++] = sum / c;
+      start = j + 1;
+    }
+    s->count = m;
+  };
+  each_series(p, [&](vectord *s) { merge(s, series_offset(t, s)); });
+  merge(t, 0);
+}
+
+void doplot_delete_history(pde *p) {
+  TRACE("doplot_delete_history");
+  if (p->histtimes.count < 1) return;
+  p->histtimes.count--;
+  each_series(p, [](vectord *s) { s->count = std::max(0, s->count - 1); });
+}
+
+static void size_series(plotrec *r, int32_t points) {
+  if (r->values.count < r->exprs.count) vector3d_resize(&r->values, r->exprs.count, r->exprs.count);
+  for (int32_t e = 0; e < r->values.count; e++)
+    if (r->values.data[e].count < points) vector2d_resize(&r->values.data[e], points, points);
+}
+
+static LocalCell history_cell;  // the cell a history point lies in
+
+void doplot_history_point(pde *p, vectord *, double t) {
+  TRACE("doplot_history_point");
+  if (p->histories.count == 0) return;
+  vectord_one_more(&p->histtimes, t);
+  evalpoint ep = shared_point(p, t);
+  for (int32_t k = 1; k <= p->histories.count; k++) {
+    plotrec *r = plot_of(p, p->histories.data[k - 1]);
+    if (!r) continue;
+    fitting_validate_fits(p, &r->fits, &p->solution, t, t);
+    int32_t points = std::max(1, r->at.count);
+    size_series(r, points);
+    for (int32_t e = 0; e < r->exprs.count; e++) {
+      const treevector *trees = e < r->compiled.count ? &r->compiled.data[e] : nullptr;
+      for (int32_t q = 0; q < points; q++) {
+        double value = 0;
+        if (r->at.count) {
+          ep.x = r->at.data[q].x, ep.y = r->at.data[q].y, ep.z = r->at.data[q].z;
+          ep.cell = &history_cell;
+          int32_t c = mfinder_find_cell(&ep, &p->mesh, 0.01);
+          if (c < 0) c = -c;
+          uint16_t region = c ? p->mesh.cells.data[c - 1].region : 1;
+          ep.cellno = uint32_t(c), ep.region = region;
+          if (c != 0 && trees && trees->count)
+            value = treeval_eval(p, trees->data[std::min<int32_t>(region, trees->count) - 1], &ep);
+        } else if (trees && trees->count) {
+          value = treeval_eval(p, trees->data[0], &ep);
+        }
+        vectord_one_more(&r->values.data[e].data[q], value);
+      }
+    }
+  }
+  if (p->histtimes.count > DOPLOT_HISTORY_LIMIT) compress_history(p);
+}
+
+// ---- Labels ---------------------------------------------------------------------
+
+static void add_num(String *s, const char *format, double v) {
+  char b[64];
+  snprintf(b, sizeof b, format, v);
+  strings_addto_1(s, b);
+}
+
+void status_string(String *text, String *, pde *p) {
+  TRACE("status_string");
+  strings_copyto_0(text, &p->name);
+  strings_addto_1(text, ":  ");
+  if (p->timedep) {
+    add_num(text, "Cycle=%.0f", double(p->cycle));
+    add_num(text, "  Time=%.6g", p->time);
+    add_num(text, "  dt=%.6g", p->dt);
+    strings_addto_1(text, "  ");
+  } else {
+    add_num(text, "Grid#%.0f", double(p->regrids + 1));
+    strings_addto_1(text, "  ");
+  }
+  add_num(text, "p%.0f", double(p->order));
+  add_num(text, "  Nodes=%.0f", double(p->mesh.nodes.count));
+  add_num(text, " Cells=%.0f", double(p->mesh.cells.count));
+  add_num(text, " RMS Err=%.6g", p->rmserr);
+}
+
+// The integrals of the mode on the value line: a prefix naming what was integrated in
+// the axisymmetric systems (or on a surface), then "Integral= " for one integral, else
+// "Integral(a)= " with each integral's tag letter.
+void doplot_integral_text(String *line, pde *p, const plotrec *plot, uint16_t mode) {
+  if (!(plot->flags & plot_bit(4)) || mode < 1 || mode > plot->integrals.count) return;
+  const vectord *v = &plot->integrals.data[mode - 1];
+  bool bit22 = plot->flags & plot_bit(22), axi = p->coords.geometry == 5 || p->coords.geometry == 6;
+  const plotdata *d = plot->data >= 1 && plot->data <= uint32_t(p->plotdatas.count) ? &p->plotdatas.data[plot->data - 1] : nullptr;
+  const char *prefix = "";
+  if (axi && plot->kind == PLOT_ELEVATION) prefix = bit22 ? "Surf_" : "Line_";
+  else if (axi && (plot->kind == PLOT_CONTOUR || plot->kind == PLOT_SURFACE)) prefix = bit22 ? "Vol_" : "Area_";
+  else if (!axi && d && d->surface) prefix = "Surf_";
+  for (int32_t k = 0; k < v->count; k++) {
+    strings_addto_1(line, prefix);
+    if (v->count == 1) {
+      strings_addto_1(line, "Integral= ");
+    } else {
+      String tag = {};
+      plot_series_tag(&tag, k + 1, 0, 1);
+      strings_addto_1(line, "Integral(");
+      strings_addto_0(line, &tag);
+      strings_addto_1(line, ")= ");
+      strings_free_0(&tag);
+    }
+    add_num(line, "%.8g ", v->data[k]);
+  }
+}
+
+void doplot_plot_labels(pde *p, plotframe *, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
+  TRACE("doplot_plot_labels");
+  if (!checkview(window)) return;
+  String line = {}, scratch = {};
+  gag_printtext_1(window, 0.02, 0.97, &p->title);
+  status_string(&line, &scratch, p);
+  gag_printtext_1(window, 0.02, 0.06, &line);
+  strings_copyto_1(&line, "");
+  if (p->modes) {
+    add_num(&line, "Mode %.0f", double(p->mode));
+    double lambda = p->mode >= 1 && p->mode <= p->eigenvalues.count ? p->eigenvalues.data[p->mode - 1] : 0;
+    add_num(&line, "  Lambda=%.6g  ", lambda);
+  }
+  if (p->stages) add_num(&line, "Stage %.0f  ", double(p->stage));
+  if (values && plot) {
+    for (int32_t k = 0; k < plot->reportnames.count; k++) {
+      strings_addto_0(&line, &plot->reportnames.items[k]);
+      if (k < plot->reportcompiled.count && plot->reportcompiled.data[k]) {
+        evalpoint ep = shared_point(p, p->time);
+        add_num(&line, "= %.8g", treeval_eval(p, plot->reportcompiled.data[k], &ep));
+      }
+      strings_addto_1(&line, "  ");
+    }
+  }
+  if (plot) doplot_integral_text(&line, p, plot, p->modes ? p->mode : 1);
+  gag_printtext_1(window, 0.02, 0.03, &line);
+  strings_free_0(&line);
+  strings_free_0(&scratch);
+}
+
+// ---- One plot ---------------------------------------------------------------------
+
+static void show_message(uint16_t view, const char *text) {
+  if (!checkview(view)) return;
+  String m = {};
+  strings_copyto_1(&m, text);
+  gag_scaleview_1(view, 0, 0, 2, 2);
+  gag_textcenter(view, 0.5, 0.5);
+  gag_textsize(view, 20, 1);
+  gag_printtext_1(view, 1, 1, &m);
+  strings_free_0(&m);
+}
+
+// Kinds drawn over a plot mesh: the mesh is validated first, and a plot without a
+// domain says so unless it only exports.
+static void draw_field_plot(pde *p, plotrec *r, uint16_t window, uint16_t view, uint16_t mode, bool exportonly) {
+  plotdata *d = r->data >= 1 && r->data <= uint32_t(p->plotdatas.count) ? &p->plotdatas.data[r->data - 1] : nullptr;
+  if (r->kind > PLOT_VECTOR || !d) return;
+  uint8_t ok = r->kind == PLOT_ELEVATION ? pgrid1_validate_1dplot_mesh(p, d) : pgrid2_validate_plot_mesh(p, d);
+  if (!ok) {
+    if (!exportonly) show_message(view, "EMPTY PLOT DOMAIN");
+    return;
+  }
+  plotframe *f = &p->styles[1];
+  plotrange range = {};
+  rectd box = {d->box[0], d->box[1], d->box[3], d->box[4]};
+  vectord levels = {};
+  switch (r->kind) {
+    case PLOT_ELEVATION: {
+      vector3d values = {};
+      plot1d_build_line_data(p, r, mode, &range, &values);
+      if (!exportonly) plot1d_elevation(p, view, r->views[2], r->number, &range, &values);
+      vector3d_free(&values, 1);
+      break;
+    }
+    case PLOT_CONTOUR: case PLOT_SURFACE: {
+      vector2d values = {}, slopes = {};
+      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, 0);
+      if (!exportonly) {
+        if (r->kind == PLOT_SURFACE) plot2d_surface_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
+        else plot2d_contour_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
+      }
+      vector2d_free(&values, 1);
+      vector2d_free(&slopes, 1);
+      break;
+    }
+    case PLOT_VECTOR: {
+      vector2d xs = {}, ys = {};
+      plot2d_build_vector_data(p, r, &xs, &ys, &range, 1);
+      if (!exportonly) plot2d_vector_plot(view, f, p, r, &box, &range, &xs, &ys, &levels);
+      vector2d_free(&xs, 1);
+      vector2d_free(&ys, 1);
+      break;
+    }
+    default: break;  // GRID draws with the coordinate-displacement sets, not built yet
+  }
+  vectord_free(&levels);
+  if (!exportonly) doplot_plot_labels(p, f, window, view, r, 1);
+}
+
+void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
+  TRACE("doplot_do_plot");
+  plotrec *r = plot_of(p, index);
+  if (!r) return;
+  fitting_validate_fits(p, &r->fits, &p->solution, p->time, p->time);
+  if (r->data > uint32_t(p->plotdatas.count)) {
+    static String m;  // the report jumps away
+    strings_copyto_1(&m, "BAD MESH NUMBER");
+    pdedat_exec_err_0(p, &m);
+  }
+  uint16_t window = r->views[0], view = r->views[1];
+  if (p->modes && mode >= 1 && r->modeviews.rows >= mode && r->modeviews.cols >= 2) {
+    // Per mode a row of window, drawing and legend views.
+    window = r->modeviews.data[(mode - 1) * r->modeviews.cols];
+    view = r->modeviews.data[(mode - 1) * r->modeviews.cols + 1];
+  }
+  double range[2] = {BIG, -BIG};
+  for (int k = 0; k < 2; k++)
+    if (r->range[k]) {
+      evalpoint ep = shared_point(p, p->time);
+      range[k] = treeval_eval(p, r->range[k], &ep);
+    }
+  r->rangevalues[0] = range[0], r->rangevalues[1] = range[1];
+  if (checkview(window)) gag_clearview_0(window);
+  bool exportonly = r->flags & plot_bit(2);
+  switch (r->kind) {
+    case PLOT_HISTORY:
+      time_plot(p, index, range);
+      doplot_plot_labels(p, nullptr, window, view, r, 1);
+      break;
+    case PLOT_SUMMARY:
+      summary_plot(p, index);
+      doplot_plot_labels(p, nullptr, window, view, r, 0);
+      break;
+    case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
+    case PLOT_CDF: case PLOT_TECPLOT: case PLOT_TABLE: case PLOT_TRANSFER: break;
+    default:
+      // The field plots' data building does not evaluate at a run's solution yet
+      // ("ILLEGAL OPERATOR" on the plotted variable): until it does, these plots
+      // carry their labels only. draw_field_plot is the dispatch they take then.
+      (void)draw_field_plot;
+      if (!exportonly) doplot_plot_labels(p, &p->styles[1], window, view, r, 1);
+      break;
+  }
+  if (record) {
+    IOfile *f = &p->plotfile;
+    uint16_t number = p->modes ? uint16_t((index - 1) * p->modes + mode) : index;
+    filio_put_ushort(f, number);
+    String none = {};
+    filio_put_string(f, r->titles.count ? &r->titles.items[0] : &none);
+    gag_writeview(f, window);
+  }
+}
+
+// ---- Lists ------------------------------------------------------------------------
+
+// An open group of the plot file: announced with a count, it is closed on every way
+// out with the count of the plots actually written and the terminating 0.
+struct plotgroup {
+  pde *p;
+  int64_t countat;
+  uint16_t announced, written = 0;
+  plotgroup(pde *q, uint16_t count) : p(q), announced(count) {
+    pdedat_put_group(p, count);
+    countat = filio_get_file_pos(&p->plotfile) - 2;
+  }
+  ~plotgroup() {
+    if (written != announced) filio_put_patch(&p->plotfile, countat, &written, 2);
+    filio_put_ushort(&p->plotfile, 0);
+  }
+};
+
+static bool stopped(pde *p) { return display_checkkey(&p->status) != 0; }
+
+static void set_mode(pde *p, uint16_t m) {
+  p->mode = m;
+  fitting_invalidate_fits(p, 3);
+}
+
+static void eig_listing(pde *p, uint8_t record);
+
+// Plots are recorded while the problem's plot file is open for writing.
+static bool plotfile_open(pde *p) { return p->plotfile.state == FILIO_WRITING; }
+
+void doplot_show_plots(pde *p, vectorn *plots) {
+  TRACE("doplot_show_plots");
+  windower_enable_plots(p);
+  bool ended = false, record = plotfile_open(p);
+  {
+    uint16_t modes = p->modes ? p->modes : 1;
+    std::optional<plotgroup> g;
+    if (record) g.emplace(p, uint16_t(p->modes ? modes * plots->count + 1 : plots->count));
+    if (p->modes) {
+      eig_listing(p, record);
+      if (g) g->written++;
+    }
+    for (uint16_t m = 1; m <= modes; m++) {
+      if (p->modes) set_mode(p, m);
+      for (int32_t k = 1; k <= plots->count; k++) {
+        doplot_do_plot(p, plots->data[k - 1], m, record);
+        if (g) g->written++;
+        if (stopped(p)) goto out;
+      }
+    }
+    ended = true;
+  out:;
+  }
+  if (record) filio_put_buffer(&p->plotfile);
+  // A batch run has no one to press the key.
+  if (ended && p->pauseplots && !verdat_batch) display_waitkey(1);
+}
+
+void doplot_do_exports(pde *p, vectorn *exports) {
+  TRACE("doplot_do_exports");
+  uint16_t modes = p->modes ? p->modes : 1;
+  for (uint16_t m = 1; m <= modes; m++) {
+    if (p->modes) set_mode(p, m);
+    for (int32_t k = 1; k <= exports->count; k++) {
+      doplot_do_plot(p, exports->data[k - 1], m, 0);
+      if (stopped(p)) return;
+    }
+  }
+}
+
+int32_t doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval) {
+  TRACE("doplot_show_monitors");
+  if (monitors->count == 0) return 0;
+  if (last_monitor >= 0 && rtlib_elapsed_ms(last_monitor) < interval) return 0;
+  int32_t start = rtlib_elapsed_ms(0);
+  bool recorded = p->hardmonitor && plotfile_open(p);
+  {
+    uint16_t modes = p->modes ? p->modes : 1;
+    std::optional<plotgroup> g;
+    if (recorded) g.emplace(p, uint16_t(p->modes ? modes * monitors->count + 1 : monitors->count));
+    for (uint16_t m = 1; m <= modes; m++) {
+      if (p->modes) set_mode(p, m);
+      for (int32_t k = 1; k <= monitors->count; k++) {
+        doplot_do_plot(p, monitors->data[k - 1], m, recorded);
+        if (g) g->written++;
+        if (!p->modes && stopped(p)) goto out;
+      }
+      if (p->modes && stopped(p)) goto out;
+    }
+    if (p->modes) {
+      // The listing is recorded with the group so that the group holds what it announces.
+      eig_listing(p, recorded);
+      if (g) g->written++;
+    }
+  out:;
+  }
+  last_monitor = rtlib_elapsed_ms(0);
+  if (recorded) filio_put_buffer(&p->plotfile);
+  return last_monitor - start;
+}
+
+void doplot_show_eig_monitors(pde *p, vectorn *monitors, uint16_t mode) {
+  TRACE("doplot_show_eig_monitors");
+  if (monitors->count == 0) return;
+  if (mode == 1) eig_listing(p, 0);
+  for (int32_t k = 1; k <= monitors->count; k++) {
+    doplot_do_plot(p, monitors->data[k - 1], mode, 0);
+    if (stopped(p)) return;
+  }
+}
+
+static void eig_listing(pde *p, uint8_t record) {
+  TRACE("eig_listing");
+  uint16_t view = 0;  // the eigenvalue window comes with the plot windows
+  if (checkview(view)) {
+    gag_clearview_0(view);
+    gag_printtext_1(view, 0.02, 0.95, &p->title);
+    String s = {};
+    strings_copyto_1(&s, "Eigenvalues:");
+    gag_printtext_1(view, 0.1, 0.9, &s);
+    double x = 0.1, y = 0.834;
+    for (uint16_t m = 1; m <= p->modes; m++) {
+      char b[64];
+      double lambda = m <= p->eigenvalues.count ? p->eigenvalues.data[m - 1] : 0;
+      snprintf(b, sizeof b, "%3d: %.10g", m, lambda);
+      strings_copyto_1(&s, b);
+      gag_printtext_1(view, x, y, &s);
+      y -= 0.033;
+      if (y < 0.1) y = 0.834, x += 0.3;
+    }
+    String scratch = {};
+    status_string(&s, &scratch, p);
+    gag_printtext_1(view, 0.02, 0.04333, &s);
+    strings_free_0(&s);
+    strings_free_0(&scratch);
+  }
+  if (record) {
+    String caption = {};
+    strings_copyto_1(&caption, "Eigenvalues:");
+    filio_put_ushort(&p->plotfile, uint16_t(p->plots.count * p->modes + 1));
+    filio_put_string(&p->plotfile, &caption);
+    gag_writeview(&p->plotfile, view);
+    strings_free_0(&caption);
+  }
+}
+
+void doplot_status_mesh(pde *p, int32_t dimension) {
+  TRACE("doplot_status_mesh");
+  Mesh *m = &p->mesh;
+  if (dimension == 0) dimension = p->dimension;
+  if (!p->meshview || !m->domain) return;
+  if (dimension >= 3) {
+    doplot3_show_3d_mesh(p, p->meshview, m, p->paintregions);
+    return;
+  }
+  Domain *d = m->domain;
+  plot_show_mesh(p->meshview, p->styles, &d->grid.box, m, m->meshbasis, 0, p->paintregions, d->regions.count);
+  plot_show_domain_0(p->meshview, d, &d->grid.box);
+}
+
+// ---- History and summary drawings ----------------------------------------------
+
+void time_plot(pde *p, uint16_t index, double *range) {
+  TRACE("time_plot");
+  plotrec *r = plot_of(p, index);
+  if (!r) return;
+  r->outputs = 1;
+  if (p->histtimes.count < 2) return;
+  bool integrate = r->flags & plot_bit(4);
+  double lo = BIG, hi = -BIG;
+  int32_t e = 0;
+  for (int32_t x = 0; x < r->values.count; x++)
+    for (int32_t q = 0; q < r->values.data[x].count; q++, e++) {
+      const vectord *s = &r->values.data[x].data[q];
+      for (int32_t i = 0; i < s->count; i++) lo = std::min(lo, s->data[i]), hi = std::max(hi, s->data[i]);
+      if (integrate && r->integrals.count >= 1 && r->integrals.data[0].count > e)
+        r->integrals.data[0].data[e] = simpsint(&p->histtimes, s);
+    }
+  if (r->flags & plot_bit(8)) lo = range[0], hi = range[1];
+  else lo = std::min(lo, range[0]), hi = std::max(hi, range[1]);
+  r->rangevalues[2] = lo, r->rangevalues[3] = hi;
+}
+
+void summary_plot(pde *p, uint16_t index) {
+  TRACE("summary_plot");
+  plotrec *r = plot_of(p, index);
+  uint16_t view = r ? r->views[1] : 0;
+  if (!r || !checkview(view)) return;
+  double H = 20;
+  gag_scaleview_1(view, 0, H, 80, 0);
+  gag_scaleview_1(view, 0, 0, 80, H);
+  double y = H - 2;
+  if (r->titles.count && r->titles.items[0].length) {
+    gag_printtext_1(view, 1, y, &r->titles.items[0]);
+    y -= 2;
+  }
+  String line = {};
+  for (int32_t k = 0; k < r->reportnames.count; k++) {
+    strings_copyto_0(&line, &r->reportnames.items[k]);
+    if (k < r->reportcompiled.count && r->reportcompiled.data[k]) {
+      evalpoint ep = shared_point(p, p->time);
+      add_num(&line, "= %.8g", treeval_eval(p, r->reportcompiled.data[k], &ep));
+    }
+    gag_printtext_1(view, 1, y, &line);
+    y -= 1;
+  }
+  strings_free_0(&line);
+}
 
 int doplot_init() {
   TRACE("doplot");
+  last_monitor = -1;
   return 0;
 }

@@ -191,7 +191,13 @@ TEST_F(Stage, PlotFileHeaderIsWrittenAtTheStart) {
     unsigned plots = in.u16(), stages = in.u16(), kind = in.u16();  // kind 257: staged and time-dependent
     bool s = name[0] == 's';
     EXPECT_EQ((std::vector<unsigned>{plots, stages, kind}), (std::vector<unsigned>{0, s ? 2u : 0u, s ? 257u : 0u}));
-    EXPECT_EQ(in.at, in.b.size());
+    // Then one group per plot phase: counts, errors, time, cycle, stage, regrids, an
+    // announced count of 0 and the terminating 0.
+    EXPECT_EQ(in.b[in.b.size() - 1] | in.b[in.b.size() - 2], 0) << name;
+    if (!s) for (size_t at = in.at; at < in.b.size(); at += 34) {
+      ASSERT_LE(at + 34, in.b.size());
+      EXPECT_EQ(in.b[at + 30] | in.b[at + 31] | in.b[at + 32] | in.b[at + 33], 0) << name;
+    }
   }
 }
 

@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+# Reads a plot file byte by byte and prints, per group, the announced count and the
+# recorded plot numbers with their captions. Exits 1 on any byte it cannot place.
+import struct, sys
+
+b = open(sys.argv[1], 'rb').read()
+at = 0
+def take(fmt):
+    global at
+    v = struct.unpack_from('<' + fmt, b, at)
+    at += struct.calcsize('<' + fmt)
+    return v
+def string():
+    global at
+    (n,) = take('H')
+    s = b[at:at + n].decode('latin-1')
+    at += n
+    return s
+OPERANDS = {0: 'ff', 1: 'ff', 11: 'ff', 7: 'ff', 13: 'ff', 14: 'ff', 15: 'ff', 16: 'ff', 17: 'ff'}
+def views():
+    # Entries until the end mark; then the child and sibling links.
+    while True:
+        (op,) = take('B')
+        if op == 19:
+            assert b[at:at + 3] == b'END', 'end mark'
+            take('3s')
+            child, sibling, _ = take('HHi')
+            if child: views()
+            if not sibling: return
+            continue
+        take('3B')  # colours
+        if op in OPERANDS: take(OPERANDS[op])
+        elif op in (2, 3, 4, 12): take('ii'); take('f' * (4 if op in (2, 4) else 8))
+        elif op in (5, 6):
+            n, _, _ = take('HHi'); take('ff' * n)
+        elif op in (8, 9, 18): take('ii')
+        elif op == 10:
+            n, _, _ = take('HHi'); take('%ds' % n)
+        else: raise SystemExit('opcode %d' % op)
+out = []
+string(); string()
+plots, modes, flags = take('HHH')
+out.append('header %d %d %d' % (plots, modes, flags))
+while at < len(b):
+    nodes, cells, err, t, cycle, stage, regrids, count = take('iiddHHHH')
+    line = ['group %d' % count]
+    for _ in range(count):
+        (number,) = take('H')
+        caption = string()
+        line.append('%d:%s' % (number, caption))
+        # The headless eigenvalue listing has no window: no view stream follows.
+        if caption != 'Eigenvalues:': views()
+    (end,) = take('H')
+    assert end == 0, 'terminator'
+    out.append(' '.join(line))
+print('\n'.join(out))
