@@ -35,11 +35,13 @@
 static const double BIG = 1.00000000000002e300;
 static int32_t last_monitor = -1;  // clock milliseconds of the last monitor update; -1 none
 
-// The shared evaluation point: the time and the current solution.
-static evalpoint shared_point(pde *p, double t) {
-  evalpoint ep = {};
+// The shared evaluation point, which the plot data builders evaluate at: pointed at
+// the time, the current solution and its rates.
+static evalpoint &shared_point(pde *p, double t) {
+  evalpoint &ep = plot2d_point;
   ep.t = t;
   ep.values = &p->solution;
+  ep.rates = &p->udot;
   return ep;
 }
 
@@ -311,6 +313,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   TRACE("doplot_do_plot");
   plotrec *r = plot_of(p, index);
   if (!r) return;
+  shared_point(p, p->time);
   fitting_validate_fits(p, &r->fits, &p->solution, p->time, p->time);
   if (r->data > uint32_t(p->plotdatas.count)) {
     static String m;  // the report jumps away
@@ -344,11 +347,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
     case PLOT_CDF: case PLOT_TECPLOT: case PLOT_TABLE: case PLOT_TRANSFER: break;
     default:
-      // The field plots' data building does not evaluate at a run's solution yet
-      // ("ILLEGAL OPERATOR" on the plotted variable): until it does, these plots
-      // carry their labels only. draw_field_plot is the dispatch they take then.
-      (void)draw_field_plot;
-      if (!exportonly) doplot_plot_labels(p, &p->styles[1], window, view, r, 1);
+      draw_field_plot(p, r, window, view, mode, exportonly);
       break;
   }
   if (record) {
