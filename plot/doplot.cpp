@@ -222,11 +222,20 @@ void doplot_integral_text(String *line, pde *p, const plotrec *plot, uint16_t mo
   }
 }
 
+// The problem's date line and, below it, the version text, right-aligned at x = 1.33.
+static void date_lines(pde *p, uint16_t view, double y, double step) {
+  gag_textcenter(view, 1, 0);
+  gag_printtext_1(view, 1.33, y, &p->header);
+  gag_printtext_1(view, 1.33, y - step, &verdat_versiontext);
+  gag_textcenter(view, 0, 0);
+}
+
 void doplot_plot_labels(pde *p, plotframe *, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
   TRACE("doplot_plot_labels");
   if (!checkview(window)) return;
   String line = {}, scratch = {};
   gag_printtext_1(window, 0.02, 0.97, &p->title);
+  date_lines(p, window, 0.97, 0.03);
   status_string(&line, &scratch, p);
   gag_printtext_1(window, 0.02, 0.06, &line);
   strings_copyto_1(&line, "");
@@ -519,6 +528,7 @@ static void eig_listing(pde *p, uint8_t record) {
   if (checkview(view)) {
     gag_clearview_0(view);
     gag_printtext_1(view, 0.02, 0.95, &p->title);
+    date_lines(p, view, 0.95, 0.033);
     String s = {};
     strings_copyto_1(&s, "Eigenvalues:");
     gag_printtext_1(view, 0.1, 0.9, &s);
@@ -699,27 +709,35 @@ void time_plot(pde *p, uint16_t index, double *range) {
 void summary_plot(pde *p, uint16_t index) {
   TRACE("summary_plot");
   plotrec *r = plot_of(p, index);
-  uint16_t view = r ? r->views[1] : 0;
-  if (!r || !checkview(view)) return;
-  double H = 20;
-  gag_scaleview_1(view, 0, H, 80, 0);
-  gag_scaleview_1(view, 0, 0, 80, H);
-  double y = H - 2;
-  if (r->titles.count && r->titles.items[0].length) {
-    gag_printtext_1(view, 1, y, &r->titles.items[0]);
-    y -= 2;
+  if (!r) return;
+  uint16_t view = checkview(r->views[1]) ? r->views[1] : 0;
+  FILE *out = r->flags & plot_bit(1) ? exporter_get_print_file(p, r, 1) : nullptr;
+  if (out) exporter_print_header(p, out, r);
+  plotframe *f = block_of(p, PLOT_SUMMARY);
+  double H = f->titlesize > 0 ? f->titlesize : 20, y = H - 2;
+  if (view) {
+    gag_scaleview_1(view, 0, 0, 80, H);
+    gag_setclip_1(view, 0, 0, 100, H);
+    gag_textsize(view, float(H / 1.2), f->titleaspect);
+    gag_setcolor_0(view, f->colours.text);
   }
   String line = {};
+  auto put = [&](const String *text, double step) {
+    if (view) gag_printtext_1(view, 1, y, text);
+    if (out) fprintf(out, " %s\n", text->text ? text->text : "");
+    y -= step;
+  };
+  if (r->titles.count && r->titles.items[0].length) put(&r->titles.items[0], 2);
   for (int32_t k = 0; k < r->reportnames.count; k++) {
     strings_copyto_0(&line, &r->reportnames.items[k]);
     if (k < r->reportcompiled.count && r->reportcompiled.data[k]) {
       evalpoint ep = shared_point(p, p->time);
       add_num(&line, "= %.8g", treeval_eval(p, r->reportcompiled.data[k], &ep));
     }
-    gag_printtext_1(view, 1, y, &line);
-    y -= 1;
+    put(&line, 1);
   }
   strings_free_0(&line);
+  if (out) fclose(out);
 }
 
 int doplot_init() {

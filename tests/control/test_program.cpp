@@ -102,6 +102,20 @@ TEST_F(Program, EveryExampleRunsToItsEnd) {
     std::string log = slurp(dir + "/" + name + ".log");
     EXPECT_TRUE(std::regex_search(log, std::regex("(GRID|Step) 1 .*Nodes=\\d+ Cells=\\d+ RMS ERR="))) << name << "\n" << log;
     EXPECT_NE(log.find("--DONE--"), std::string::npos) << name;
+    // Its plot file reads back to the last byte; the disk's field plots are drawn.
+    if (std::filesystem::exists(dir + "/" + name + ".pgx")) {
+      std::string walk = dir + "/walk.txt";
+      std::string cmd = "python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -n '" + dir + "/" + name + ".pgx' >'" + walk + "'";
+      EXPECT_EQ(system(cmd.c_str()), 0) << name << "\n" << slurp(walk);
+      std::smatch m;
+      std::string read = slurp(walk);
+      if (name == "disk") {
+        ASSERT_TRUE(std::regex_search(read, m, std::regex("group 3 2:CONTOUR\\(u\\)\\[(\\d+)\\] 3:ELEVATION\\(u\\)\\[(\\d+)\\] 4:\\[")))
+            << read;
+        EXPECT_GT(std::stoi(m[1]), 500);
+        EXPECT_GT(std::stoi(m[2]), 300);
+      }
+    }
     count++;
   }
   EXPECT_GE(count, 4);
