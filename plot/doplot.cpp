@@ -362,6 +362,21 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
   if (r->flags & plot_bit(21)) exporter_emf_plot(views[0], p, r);
 }
 
+namespace {
+// "Plotting" on the status panel while a plot is made, removed on every way out.
+struct progress {
+  pad *panel;
+  uint16_t line;
+  explicit progress(pad *d) : panel(d) {
+    String label = {};
+    strings_copyto_1(&label, "Plotting");
+    line = display_report(panel, 0, &label);
+    strings_free_0(&label);
+  }
+  ~progress() { display_unreport(panel, line); }
+};
+}  // namespace
+
 void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   TRACE("doplot_do_plot");
   plotrec *r = plot_of(p, index);
@@ -373,6 +388,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     strings_copyto_1(&m, "BAD MESH NUMBER");
     pdedat_exec_err_0(p, &m);
   }
+  progress plotting(&p->status);
   uint16_t views[3] = {r->views[0], r->views[1], r->views[2]};
   if (p->modes && mode >= 1 && r->modeviews.rows >= mode && r->modeviews.cols >= 2) {
     // Per mode a row of window, drawing and legend views.

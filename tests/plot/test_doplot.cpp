@@ -204,6 +204,7 @@ struct Recording : Graphics {
     vectorn_free(&p->plots);
     strings_free_0(&p->plotfile.name);
     strings_free_0(&p->plotfile.temp);
+    display_free(&p->status);
     Graphics::TearDown();
   }
 };
