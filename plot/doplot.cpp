@@ -29,6 +29,7 @@
 #include "plot/plot1d.h"
 #include "plot/plot2d.h"
 #include "runtime/filio.h"
+#include "runtime/owner.h"
 #include "runtime/rect3d.h"
 #include "runtime/rtlib.h"
 #include "runtime/vector2d.h"
@@ -313,14 +314,18 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
   rect3d_setrect_0(&box3, d->box[0], d->box[1], d->box[2], d->box[3], d->box[4], d->box[5]);
   vectord levels = {};
   vector2d values = {}, second = {}, slopes = {};
+  vector3d lines = {};
+  auto release = owner_guard([&] {
+    vectord_free(&levels);
+    for (vector2d *v : {&values, &second, &slopes}) vector2d_free(v, 1);
+    vector3d_free(&lines, 1);
+  });
   switch (r->kind) {
     case PLOT_ELEVATION: {
-      vector3d lines = {};
       plot1d_build_line_data(p, r, mode, &range, &lines);
       if (integrals) plot1d_integrate_plot_1d(p, r, integrals, &lines);
       if (view) plot1d_elevation(p, view, views[2], r->number, &range, &lines);
       if (print) exporter_print_lineout(p, r, &lines, integrals);
-      vector3d_free(&lines, 1);
       break;
     }
     case PLOT_GRID: {
@@ -355,8 +360,6 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
       break;
     default: break;
   }
-  vectord_free(&levels);
-  for (vector2d *v : {&values, &second, &slopes}) vector2d_free(v, 1);
   if (exportonly) return;
   doplot_plot_labels(p, f, views[0], views[1], r, 1);
   if (r->flags & plot_bit(21)) exporter_emf_plot(views[0], p, r);
@@ -598,6 +601,13 @@ static vectord times_of(const vectord *times, const vectord *series) {
   return {times->count - offset, times->count - offset, times->data + offset};
 }
 
+// A print file, closed when its writer is left by any way.
+static void close_file(FILE **f) {
+  if (*f) fclose(*f);
+  *f = nullptr;
+}
+using FileOwner = Owner<FILE *, close_file>;
+
 // Values with 12 significant digits in fields of 15, five to a line.
 static void print_values(FILE *f, const double *v, int32_t n) {
   for (int32_t i = 1; i <= n; i++) fprintf(f, "%15.12g%s", v[i - 1], i % 5 == 0 || i == n ? "\n" : "");
@@ -661,7 +671,8 @@ void time_plot(pde *p, uint16_t index, double *range) {
   if (!checkview(legend)) legend = 0;
   if (legend) history_points(p, r, f, legend);
   bool integrate = r->flags & plot_bit(4), format = r->flags & plot_bit(19);
-  FILE *out = r->flags & plot_bit(1) ? exporter_get_print_file(p, r, 1) : nullptr;
+  FileOwner file;
+  FILE *out = *file = r->flags & plot_bit(1) ? exporter_get_print_file(p, r, 1) : nullptr;
   if (out) {
     exporter_print_header(p, out, r);
     if (!format) {
@@ -694,20 +705,19 @@ void time_plot(pde *p, uint16_t index, double *range) {
     }
   if (out && format) {
     // One formatted line per expression and sample: the values of every point then.
-    vectord row = {};
+    Owner<vectord, vectord_free> row;
     for (int32_t e = 0; e < r->values.count; e++) {
       const vector2d &series = r->values.data[e];
       int32_t n = series.count ? series.data[0].count : 0, offset = T->count - n;
       for (int32_t i = 0; i < n; i++) {
-        vectord_resize(&row, series.count, std::max(series.count, row.capacity));
-        for (int32_t q = 0; q < series.count; q++) row.data[q] = i < series.data[q].count ? series.data[q].data[i] : 0;
+        vectord_resize(row.get(), series.count, std::max(series.count, row->capacity));
+        for (int32_t q = 0; q < series.count; q++) row->data[q] = i < series.data[q].count ? series.data[q].data[i] : 0;
         double t = T->data[offset + i], pq[2] = {0, 0}, x[3] = {0, 0, 0};
-        exporter_print_point(out, pq, x, t, t, &row, &r->format, &r->formatloc, false);
+        exporter_print_point(out, pq, x, t, t, row.get(), &r->format, &r->formatloc, false);
       }
     }
-    vectord_free(&row);
   }
-  if (out) fclose(out);
+  close_file(file.get());
   if (r->flags & plot_bit(8)) lo = range[0], hi = range[1];
   else lo = std::min(lo, range[0]), hi = std::max(hi, range[1]);
   r->rangevalues[2] = lo, r->rangevalues[3] = hi;
@@ -729,7 +739,8 @@ void summary_plot(pde *p, uint16_t index) {
   plotrec *r = plot_of(p, index);
   if (!r) return;
   uint16_t view = checkview(r->views[1]) ? r->views[1] : 0;
-  FILE *out = r->flags & plot_bit(1) ? exporter_get_print_file(p, r, 1) : nullptr;
+  FileOwner file;
+  FILE *out = *file = r->flags & plot_bit(1) ? exporter_get_print_file(p, r, 1) : nullptr;
   if (out) exporter_print_header(p, out, r);
   plotframe *f = block_of(p, PLOT_SUMMARY);
   double H = f->titlesize > 0 ? f->titlesize : 20, y = H - 2;
@@ -739,7 +750,8 @@ void summary_plot(pde *p, uint16_t index) {
     gag_textsize(view, float(H / 1.2), f->titleaspect);
     gag_setcolor_0(view, f->colours.text);
   }
-  String line = {};
+  StringOwner owned;
+  String &line = *owned;
   auto put = [&](const String *text, double step) {
     if (view) gag_printtext_1(view, 1, y, text);
     if (out) fprintf(out, " %s\n", text->text ? text->text : "");
@@ -754,8 +766,6 @@ void summary_plot(pde *p, uint16_t index) {
     }
     put(&line, 1);
   }
-  strings_free_0(&line);
-  if (out) fclose(out);
 }
 
 int doplot_init() {
