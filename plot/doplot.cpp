@@ -723,14 +723,17 @@ void time_plot(pde *p, uint16_t index, double *range) {
   r->rangevalues[2] = lo, r->rangevalues[3] = hi;
   if (legend) history_legend(r, f, legend);
   if (!view) return;
+  // Expression k's series take the colours after those of the expressions before it.
+  int32_t P = std::max(1, r->at.count), total = r->values.count * P;
+  double yrange[2] = {lo, hi};
   for (int32_t e = 0; e < r->values.count; e++) {
     const vector2d *sets = &r->values.data[e];
     if (!sets->count) continue;
     vectord x = times_of(T, &sets->data[0]);
     if (e == 0)
-      plot_line_plot(view, f, r, &x, sets, 1, &p->axisname[3], nullptr);
+      plot_line_plot(view, f, r, &x, sets, 1, &p->axisname[3], nullptr, yrange, total);
     else
-      plot_add_line_plot(view, f, r, &x, sets, e + 1);
+      plot_add_line_plot(view, f, r, &x, sets, e + 1, e * P, total);
   }
 }
 
