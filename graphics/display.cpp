@@ -1,5 +1,8 @@
 // display, headless: the panel keeps its labels and values; nothing is drawn.
 #include "graphics/display.h"
+
+#include <chrono>
+
 #include "graphics/gagscren.h"
 #include "runtime/rtlib.h"
 
@@ -107,6 +110,12 @@ uint8_t display_checkkey(pad *d) {
 }
 
 void display_waitkey(uint8_t) {}
+
+void display_delay(uint16_t ms) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  do gagscren_dispatch(0);
+  while (std::chrono::steady_clock::now() < end);
+}
 
 void display_free(pad *d) {
   for (int k = 0; k < DISPLAY_MAX_LINES; k++) {

@@ -43,4 +43,6 @@ uint8_t display_checkkey(pad *d);
 void display_waitkey(uint8_t flag);
 // Removes the line and every line below it; the next report goes to that line.
 void display_unreport(pad *d, uint16_t line);
+// Pumps the messages until ms milliseconds have passed.
+void display_delay(uint16_t ms);
 void display_free(pad *d);
