@@ -14,6 +14,7 @@
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
 #include "graphics/windower.h"
+#include "platform/pwin.h"
 #include "runtime/rtlib.h"
 
 void (*views_delay)(uint16_t ms) = display_delay;
@@ -315,8 +316,8 @@ void views_view_pde(const String *path) {
     String m{};
     strings_copyto_0(&m, &v->name);
     strings_addto_1(&m, " is still active");
-    String c = lit("ERROR");
-    gag_showmessage(0, &m, &c);
+    // No window of the viewer exists yet: the box has no owner.
+    pwin_message_box(m.text, "ERROR", PWIN_MB_OK);
     strings_free_0(&m);
     close_viewer(v);
     return;
