@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${FUZZ_RUNS:-50000}
 seconds=${FUZZ_SECONDS:-60}
-targets=(viewstream tokens fontlib reader dxf)
+targets=(viewstream tokens fontlib reader dxf plotfile)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
