@@ -397,6 +397,7 @@ void move(pwin_handle w, int32_t x, int32_t y, int32_t width, int32_t height) {
   r->frame->quiet = true;
   if (!(r->style & PWIN_WS_THICKFRAME)) r->frame->size_range(width, ch, width, ch);
   r->frame->resize(x, y, std::max(width, 1), ch);
+  r->x = x, r->y = y;  // a window moved before it is first shown is shown there
   r->frame->quiet = false;
   send_size(w);
   invalidate(w);

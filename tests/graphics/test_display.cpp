@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "graphics/views.h"
 #include "tests/graphics/fixture.h"
 
 // Xlib and fontconfig keep their caches until the process ends.
@@ -357,6 +358,45 @@ TEST_F(Display, TheProgramEndsItsRunOnADisplayAsWithoutOne) {
   };
   for (const char *words : {"-B -X -P heat.pde", "-X -P heat.pde"})
     EXPECT_EQ(outcome(words, display), outcome(words, "")) << words;
+}
+
+// A recorded two-stage run of five plots viewed on the screen: its windows lie in
+// the tiles a run uses, and Next replaces what the tiles show.
+TEST_F(Display, ViewerTilesARecordedRunAndStepsIt) {
+  spit(dir.file("staged.pde"),
+       "TITLE 'staged'\nSELECT stages = 2\nVARIABLES u\nDEFINITIONS s = STAGED(1, 4)\n"
+       "EQUATIONS div(grad(u)) + s = 0\nBOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+       "PLOTS CONTOUR(u) CONTOUR(u*x) CONTOUR(u+y) ELEVATION(u) FROM (0,0.5) TO (1,0.5) VECTOR(grad(u))\nEND\n");
+  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
+                "' -B -R -X staged.pde >/dev/null 2>&1; echo $?"), "0");
+  std::string file = dir.file("staged.pgx");
+  String path = text(file.c_str());
+  views_view_pde(&path);
+  viewer *v = nullptr;
+  for (int32_t k = 1; k <= views_record_count(); k++)
+    if (views_record(k)->window) v = views_record(k);
+  ASSERT_TRUE(v);
+  ASSERT_EQ(v->current, 1);
+  ASSERT_EQ(v->group.count, 5);
+  // 2 rows of 3 tiles right of the 150-pixel column: (1024 - 150) / 3 wide,
+  // trunc(291 x 100 / 139) high with no title bar.
+  // The captions as xdotool's patterns.
+  const char *captions[] = {"CONTOUR\\(u\\)", "CONTOUR\\(u\\*x\\)", "CONTOUR\\(u\\+y\\)", "ELEVATION\\(u\\)",
+                            "VECTOR\\(grad\\(u\\)\\)"};
+  pump();
+  for (int k = 0; k < 5; k++)
+    EXPECT_EQ(geometry(captions[k]), std::to_string(150 + (k % 3) * 291) + " " + std::to_string(k / 3 * 209) + " 291 209")
+        << captions[k] << x("xdotool search --name . getwindowname %@");
+  Shot before = shot();
+  window_func(v->window, msg_menu, VIEWS_NEXT, 0);
+  ASSERT_EQ(v->current, 2);
+  Shot after = shot();
+  int changed = 0;
+  for (int y = 0; y < 418; y++)
+    for (int x = 150; x < 1023; x++) changed += before.at(x, y) != after.at(x, y);
+  EXPECT_GT(changed, 100);
+  window_func(v->window, msg_close, 0, 0);
+  EXPECT_EQ(v->window, 0);
 }
 
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {
