@@ -133,9 +133,12 @@ void draw_faces(uint16_t view, Mesh *m, plotframe *block, int32_t basis, uint8_t
   int32_t count = dom ? (byregion ? dom->regions.count : dom->materials) : 1;
   int nf = face_node_count(basis);
   pointd p[6];
+  vectorl &drawn = doplot3_faces.order;
+  drawn.count = 0;
   for (size_t k = order.size(); k-- > 0;) {
     int32_t i = order[k], code = L.codes.data[i];
     if (!code) continue;
+    vectorl_one_more(&drawn, i);
     const MeshCell &cell = m->cells.data[(code >> 3) - 1];
     uint8_t fill = block->colours.background;
     if (painted) fill = gag1d_tablecolor_0(block, byregion ? cell.region : cell.region2, std::max(count, 1));

@@ -23,6 +23,7 @@ struct doplot3_facelist {
   vectorl codes;
   vectord depths;
   pointdlist points[6];
+  vectorl order;       // the faces drawn last time (0-based indices), far to near
 };
 extern doplot3_facelist doplot3_faces;
 

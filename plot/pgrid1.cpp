@@ -275,6 +275,13 @@ void skewer_3d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
       x[k].t = along(d, x[k].xyz);
       k++;
     }
+    if (k > 2) {
+      // A line through an edge or a vertex meets several faces there: the outermost two
+      // crossings bound the piece.
+      auto [lo, hi] = std::minmax_element(x, x + k, [](const crossing_at &p, const crossing_at &q) { return p.t < q.t; });
+      crossing_at a = *lo, b = *hi;
+      x[0] = a, x[1] = b, k = 2;
+    }
     if (k != 2) continue;
     if (m->meshview) gag_drawline_1(m->meshview, x[0].xyz[0], x[0].xyz[1], x[1].xyz[0], x[1].xyz[1]);
     new_1dpcell(d, t, c, x[0], x[1], tol);
@@ -466,7 +473,9 @@ void pgrid1_face_cut_3d(const plotdata *d, int32_t, int32_t face, LocalCell *lc,
   vectord_free(&x);
   if (t < -L || t > 2 * L) return;
   if (lc->frame.gbasis != tet4) cut_curve(d, lc, face, Lc, &t);
-  if (t < -eps * L || t > (1 + eps) * L) return;
+  // Crossings before the start or beyond the end stay: the piece of a cell that holds
+  // an end of the segment is cut back to that end when its plot cell is made.
+  if (t < -L || t > 2 * L) return;
   for (double v : Lc)
     if (v < -eps || v > 1 + eps) return;
   crossing_aclist_1(Lc, uint16_t(face));

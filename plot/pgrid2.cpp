@@ -352,9 +352,9 @@ void new_pcell(plotdata *d, tmesh *t, int32_t c, const MeshCell &cell, const cut
   int32_t k = trimesh_new_tcell(t, c, bdry_flags(d->mesh, cell, faces));
   for (int j = 0; j < t->ncell; j++) {
     pointd q = {p[j].uv[0], p[j].uv[1]};
-    int32_t n = trimesh_new_tnode(t, &q, j < 3 ? tol : tol / 2);
+    int32_t before = t->nodes.count, n = trimesh_new_tnode(t, &q, j < 3 ? tol : tol / 2);
     t->cells.data[(k - 1) * t->ncell + j] = n;
-    t->nodes3.data[n - 1] = {p[j].xyz[0], p[j].xyz[1], p[j].xyz[2]};
+    if (n > before) t->nodes3.data[n - 1] = {p[j].xyz[0], p[j].xyz[1], p[j].xyz[2]};
     widen_surface_box(d, q);
   }
   const int32_t *cn = t->cells.data + (k - 1) * t->ncell;
@@ -695,7 +695,10 @@ void pgrid2_fix_labels(pde *p, plotdata *d) {
       if (label.length) strings_addto_1(&label, "+");
       if (std::fabs(f - 1) > 1e-5) {
         strings_pak(&number, f);
-        strings_addto_0(&label, &number);
+        // The packed form leads with a blank in place of a plus sign.
+        const char *digits = number.text ? number.text : "";
+        while (*digits == ' ') digits++;
+        strings_addto_1(&label, digits);
         strings_addto_1(&label, "*");
       }
       add_coordinate_name(&label, p, k);
