@@ -695,10 +695,7 @@ void pgrid2_fix_labels(pde *p, plotdata *d) {
       if (label.length) strings_addto_1(&label, "+");
       if (std::fabs(f - 1) > 1e-5) {
         strings_pak(&number, f);
-        // The packed form leads with a blank in place of a plus sign.
-        const char *digits = number.text ? number.text : "";
-        while (*digits == ' ') digits++;
-        strings_addto_1(&label, digits);
+        strings_addto_0(&label, &number);
         strings_addto_1(&label, "*");
       }
       add_coordinate_name(&label, p, k);
