@@ -78,23 +78,34 @@ void start_mesh() {
   pieces.clear();
 }
 
+// The value of the second plane that holds the segment: normal D x n1 through O.
+double second_plane_value(const plotdata *d, const MeshNode &n) {
+  const double *c = d->linecross, *O = origin(d);
+  return c[0] * (n.x - O[0]) + c[1] * (n.y - O[1]) + c[2] * (n.z - O[2]);
+}
+
 // Marks the live cells (of the region filter) that the segment passes: vertices on both
-// sides of (or on) its plane, and distances reaching [0, L].
-void mark_cells(plotdata *d, int32_t regions) {
+// sides of (or on) its plane (of both planes for tetrahedra), and distances reaching
+// [0, L].
+void mark_cells(plotdata *d, int32_t regions, bool threed) {
   Mesh *m = d->mesh;
   double L = d->linelength, eps = 1e-6 * L;
   plot_size_marks(d, regions, m->cells.count, m->nodes.count);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
     if (!cell.alive || cell.region < 1 || (d->region && cell.region != d->region)) continue;
-    int above = 0, below = 0, after = 0, before = 0;
-    for (int k = 0; k < 3; k++) {
+    int above = 0, below = 0, above2 = threed ? 0 : 1, below2 = above2, after = 0, before = 0;
+    for (int k = 0; k < (threed ? 4 : 3); k++) {
       const MeshNode &n = m->nodes.data[cell.nodes.data[k] - 1];
       double s = plane_value(d, n), p[3] = {n.x, n.y, n.z}, t = along(d, p);
       above += s >= -eps, below += s < eps;
+      if (threed) {
+        double s2 = second_plane_value(d, n);
+        above2 += s2 >= -eps, below2 += s2 < eps;
+      }
       after += t >= -eps, before += t <= L + eps;
     }
-    if (!above || !below || !after || !before) continue;
+    if (!above || !below || !above2 || !below2 || !after || !before) continue;
     vectort_set_bit(&cell_marks(d, cell.region), c);
     int nn = elements_functions[cell.basis];
     for (int j = 0; j < nn; j++) vectort_set_bit(&node_marks(d, cell.region), cell.nodes.data[j]);
@@ -105,6 +116,29 @@ void mark_cells(plotdata *d, int32_t regions) {
 struct crossing_at {
   double L[4], xyz[3], t;
 };
+
+// The crossings of the working cell with their positions and distances; dead ones are
+// skipped (2D) or fatal (3D). With more than two, only the outermost bound the piece
+// (a line through a vertex or an edge meets several sides there). Returns the count.
+int gather_crossings(const plotdata *d, crossing_at *x, bool fatal_dead) {
+  int k = 0;
+  for (int i = 0; i < crossing_list.count; i++) {
+    if (!crossing_list.live[i]) {
+      if (fatal_dead) rtlib_fatal_in("skewer_3d_cells", "dead edge cut");
+      continue;
+    }
+    std::copy_n(crossing_list.L[i], 4, x[k].L);
+    elements_get_gcoords(x[k].xyz, x[k].L, &work.frame);
+    x[k].t = along(d, x[k].xyz);
+    k++;
+  }
+  if (k > 2) {
+    auto [lo, hi] = std::minmax_element(x, x + k, [](const crossing_at &p, const crossing_at &q) { return p.t < q.t; });
+    crossing_at a = *lo, b = *hi;
+    x[0] = a, x[1] = b, k = 2;
+  }
+  return k;
+}
 
 // A plot cell from the piece between two crossings of mesh cell c, clipped to the
 // segment. A piece whose end nodes both exist is dropped only when a cell with those
@@ -173,21 +207,7 @@ void cut_2d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
     }
     crossing_clean_crossings(&crossing_list);
     crossing_at x[CROSSING_MAX];
-    int k = 0;
-    for (int i = 0; i < crossing_list.count; i++) {
-      if (!crossing_list.live[i]) continue;
-      std::copy_n(crossing_list.L[i], 4, x[k].L);
-      elements_get_gcoords(x[k].xyz, x[k].L, &work.frame);
-      x[k].t = along(d, x[k].xyz);
-      k++;
-    }
-    if (k > 2) {
-      // Only the outermost crossings bound the piece.
-      auto [lo, hi] = std::minmax_element(x, x + k, [](const crossing_at &p, const crossing_at &q) { return p.t < q.t; });
-      crossing_at a = *lo, b = *hi;
-      x[0] = a, x[1] = b, k = 2;
-    }
-    if (k == 2) new_1dpcell(d, t, c, x[0], x[1], tol);
+    if (gather_crossings(d, x, false) == 2) new_1dpcell(d, t, c, x[0], x[1], tol);
   }
   trimesh_order_1d(t);
   trimesh_tag_tmesh(t);
@@ -200,35 +220,6 @@ matrixd facesystem;     // the 4 x 4 system of a face cut
 vectord facerhs, facescale;
 vectorn facepivots;
 
-// The value of the second plane that holds the segment: normal D x n1 through O.
-double second_plane_value(const plotdata *d, const MeshNode &n) {
-  const double *c = d->linecross, *O = origin(d);
-  return c[0] * (n.x - O[0]) + c[1] * (n.y - O[1]) + c[2] * (n.z - O[2]);
-}
-
-// Marks the live tetrahedra (of the region filter) that the segment may pass: vertices
-// on both sides of (or on) both of its planes, and distances reaching [0, L].
-void mark_cells_3d(plotdata *d, int32_t regions) {
-  Mesh *m = d->mesh;
-  double L = d->linelength, eps = 1e-6 * L;
-  plot_size_marks(d, regions, m->cells.count, m->nodes.count);
-  for (int32_t c = 1; c <= m->cells.count; c++) {
-    const MeshCell &cell = m->cells.data[c - 1];
-    if (!cell.alive || cell.region < 1 || (d->region && cell.region != d->region)) continue;
-    int above = 0, below = 0, above2 = 0, below2 = 0, after = 0, before = 0;
-    for (int k = 0; k < 4; k++) {
-      const MeshNode &n = m->nodes.data[cell.nodes.data[k] - 1];
-      double s = plane_value(d, n), s2 = second_plane_value(d, n), p[3] = {n.x, n.y, n.z}, t = along(d, p);
-      above += s >= -eps, below += s < eps;
-      above2 += s2 >= -eps, below2 += s2 < eps;
-      after += t >= -eps, before += t <= L + eps;
-    }
-    if (!above || !below || !above2 || !below2 || !after || !before) continue;
-    vectort_set_bit(&cell_marks(d, cell.region), c);
-    int nn = elements_functions[cell.basis];
-    for (int j = 0; j < nn; j++) vectort_set_bit(&node_marks(d, cell.region), cell.nodes.data[j]);
-  }
-}
 
 // On a curved tetrahedron: moves the straight-cell crossing along the line until the
 // face's local coordinate vanishes in the curved cell.
@@ -267,21 +258,7 @@ void skewer_3d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
     crossing_list.count = 0;
     for (int f = 1; f <= 4; f++) pgrid1_face_cut_3d(d, c, f, &work, 1e-6);
     crossing_at x[CROSSING_MAX];
-    int k = 0;
-    for (int i = 0; i < crossing_list.count; i++) {
-      if (!crossing_list.live[i]) rtlib_fatal_in("skewer_3d_cells", "dead edge cut");
-      std::copy_n(crossing_list.L[i], 4, x[k].L);
-      elements_get_gcoords(x[k].xyz, x[k].L, &work.frame);
-      x[k].t = along(d, x[k].xyz);
-      k++;
-    }
-    if (k > 2) {
-      // A line through an edge or a vertex meets several faces there: the outermost two
-      // crossings bound the piece.
-      auto [lo, hi] = std::minmax_element(x, x + k, [](const crossing_at &p, const crossing_at &q) { return p.t < q.t; });
-      crossing_at a = *lo, b = *hi;
-      x[0] = a, x[1] = b, k = 2;
-    }
+    int k = gather_crossings(d, x, true);
     if (k != 2) continue;
     if (m->meshview) gag_drawline_1(m->meshview, x[0].xyz[0], x[0].xyz[1], x[1].xyz[0], x[1].xyz[1]);
     new_1dpcell(d, t, c, x[0], x[1], tol);
@@ -501,8 +478,7 @@ uint8_t pgrid1_validate_1dplot_mesh(pde *p, plotdata *d) {
     int32_t regions = dom ? dom->regions.count : 0;
     for (int32_t c = 1; c <= m->cells.count; c++)
       if (m->cells.data[c - 1].alive) regions = std::max<int32_t>(regions, m->cells.data[c - 1].region);
-    if (threed) mark_cells_3d(d, regions);
-    else mark_cells(d, regions);
+    mark_cells(d, regions, threed);
     cells = build_1dplot_mesh(d, regions, threed ? 100 * tol : tol, threed);
   } else {
     cells = trace_loop(d);
