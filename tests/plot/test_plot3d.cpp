@@ -11,6 +11,8 @@
 #include "elements/quature.h"
 #include "mesher/mesher2.h"
 #include "mesher/mesher3.h"
+#include "plot/contour.h"
+#include "plot/plot2d.h"
 #include "plot/doplot3.h"
 #include "plot/pgrid1.h"
 #include "plot/pgrid2.h"
@@ -67,6 +69,16 @@ struct Plots3d : Actions {
         << take_log();
   }
   plotdata &data(int k = 1) { return p->plotdatas.data[k - 1]; }
+  // A plot of one expression on plot data k; the tree is freed at the end of the test.
+  plotrec &plot_of(int k, const char *expr) {
+    plot_one_more_1(&extra);
+    plotrec &r = extra.data[extra.count - 1];
+    r.data = uint32_t(k), r.problem = p;
+    trees_one_more(&r.exprs, treebuild(expr));
+    return r;
+  }
+  plotvector extra = {};
+  ~Plots3d() override { plot_free_0(&extra); }
   // Sum over the plot meshes of f over each plot triangle (straight sub-triangles of
   // its vertices), from the nodes' positions in space.
   template <class F> double sum_cells(const plotdata &d, F f) {
@@ -118,6 +130,15 @@ TEST_P(PlaneCuts, OfTheExtrudedCube) {
   d.plane[3] = -k.c * sign;
   ASSERT_EQ(pgrid2_validate_plot_mesh(p, &d), 1);
   EXPECT_NEAR(integral(d, [](P3) { return 1.0; }), k.area, 1e-10);
+  // A vector is shown by its components along the plane's two in-plane rows.
+  vector2d xs = {}, ys = {};
+  plotrange range = {};
+  plot2d_build_vector_data(p, &plot_of(1, "VECTOR(1, 2, 3)"), &xs, &ys, &range, 1);
+  EXPECT_NEAR(xs.data[0].data[0], d.inplane[0] + 2 * d.inplane[1] + 3 * d.inplane[2], 1e-12);
+  EXPECT_NEAR(ys.data[0].data[0], d.inplane[3] + 2 * d.inplane[4] + 3 * d.inplane[5], 1e-12);
+  EXPECT_NEAR(std::hypot(xs.data[0].data[0], ys.data[0].data[0]), norm(cross(k.n, {1, 2, 3})), 1e-12);
+  vector2d_free(&xs, 1);
+  vector2d_free(&ys, 1);
   double c = k.c;
   double linear = k.linear < 0 ? 1.5 + 3 * c : k.linear;  // z = c: the mean of x + 2y is 1.5
   EXPECT_NEAR(integral(d, [](P3 q) { return q[0] + 2 * q[1] + 3 * q[2]; }), linear, 1e-10);
@@ -236,6 +257,19 @@ TEST_F(Plots3d, TiltedExtrusionSurface) {
       }
   }
   EXPECT_GT(data(1).meshes.data[0].nodes3.count, 100);  // densified
+  // A contour's values at the nodes are exact for a linear field; the slope factor of
+  // the surface is sqrt(1 + 0.2^2) everywhere.
+  vector2d values = {}, slopes = {};
+  plotrange range = {};
+  plot2d_build_contour_data(p, &plot_of(2, "X + 2*Y + 3*Z"), &values, &slopes, &range, 1, 1);
+  const tmesh &t = data(2).meshes.data[0];
+  for (int32_t i = 0; i < t.nodes.count; i++) {
+    P3 q = of(t.nodes3.data[i]);
+    EXPECT_NEAR(values.data[0].data[i], q[0] + 2 * q[1] + 3 * q[2], 1e-12);
+    EXPECT_NEAR(slopes.data[0].data[i], std::sqrt(1.04), 1e-12);
+  }
+  vector2d_free(&values, 1);
+  vector2d_free(&slopes, 1);
 }
 
 // ---- Paths through tetrahedra ------------------------------------------------------
@@ -328,6 +362,11 @@ TEST_P(Display, BoundaryFacesOfTheCube) {
       for (int j = 0; j < 3; j++) edges[std::minmax(n[j], n[(j + 1) % 3])]++;
     }
     EXPECT_NEAR(area, 6, 1e-12);
+    // A face across a periodic boundary (negative neighbour) stays listed.
+    int32_t listed = L.codes.count, first = L.codes.data[0];
+    m().cells.data[(first >> 3) - 1].neighbour[(first & 7) - 1] = -1;
+    EXPECT_EQ(surface_list(&m()), listed);
+    m().cells.data[(first >> 3) - 1].neighbour[(first & 7) - 1] = 0;
     for (auto &[e, count] : edges) EXPECT_EQ(count, 2);
     // Drawn again: the kept faces are those on x = 1 and z = 1, in far-to-near order.
     doplot3_show_3d_mesh(p, view, eye, m().meshbasis, 0, 1);
