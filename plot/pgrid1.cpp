@@ -226,7 +226,8 @@ vectorn facepivots;
 void cut_curve(const plotdata *d, LocalCell *lc, int face, double *L, double *t) {
   const double *O = origin(d), *D = d->direction;
   double xyz[3] = {O[0] + *t * D[0], O[1] + *t * D[1], O[2] + *t * D[2]};
-  elements_get_lcoords(L, xyz, &lc->frame, 1e-6);
+  // The point may lie a little outside the curved cell: the inverse map follows it.
+  elements_get_lcoords(L, xyz, &lc->frame, 0.5);
   for (int it = 0; it < 11; it++) {
     elements_jacobian(L, &lc->frame);
     // The gradient of L_face from the inverse Jacobian: K is the inverse for cells of
@@ -241,7 +242,7 @@ void cut_curve(const plotdata *d, LocalCell *lc, int face, double *L, double *t)
     double dt = -L[face - 1] / slope;
     *t += dt;
     for (int k = 0; k < 3; k++) xyz[k] = O[k] + *t * D[k];
-    elements_get_lcoords(L, xyz, &lc->frame, 1e-6);
+    elements_get_lcoords(L, xyz, &lc->frame, 0.5);
     if (std::fabs(dt) < 1e-6 * d->linelength) break;
   }
 }

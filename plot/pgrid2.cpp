@@ -395,10 +395,12 @@ void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
   gagscren_dispatch(0);
 }
 
-// The local coordinate of a point in the localised cell that vanishes on face f.
+// The local coordinate of a point in the localised cell that vanishes on face f. The
+// point may lie a little outside the cell: the inverse map is followed out to half a
+// cell before it gives up.
 double face_coordinate(const double *xyz, int f) {
   double L[4];
-  elements_get_lcoords(L, xyz, &cutcell.frame, 1e-6);
+  elements_get_lcoords(L, xyz, &cutcell.frame, 0.5);
   return L[f - 1];
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"
@@ -54,10 +55,10 @@ struct Plots3d : Actions {
   }
   Mesh &m() { return p->mesh; }
   // Parses and meshes the unit square extruded as given, with the plots given.
-  void mesh(const std::string &extrusion, int32_t basis, const std::string &plots) {
+  void mesh(const std::string &extrusion, int32_t basis, const std::string &plots,
+            const std::string &region = "START(0,0) LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH") {
     std::string text = "SELECT NGRID = 3 QUANTIZE = OFF COORDINATES CARTESIAN3 VARIABLES u EQUATIONS div(grad(u)) = 0 " +
-                       extrusion + " BOUNDARIES REGION 1 START(0,0) LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH PLOTS " +
-                       plots + " END";
+                       extrusion + " BOUNDARIES REGION 1 " + region + " PLOTS " + plots + " END";
     ASSERT_EQ(parse(text), "ok");
     p->basis = basis;
     p->phase = 5;
@@ -165,6 +166,29 @@ INSTANTIATE_TEST_SUITE_P(Plots3d, PlaneCuts, ::testing::Values(
     CutCase{"x + y + z = 1.5", tet4, kHex, 3 * kHex, {kS3, kS3, kS3}, 1.5 * kS3},
     CutCase{"z = 0.5", tet10, 1, -1, {0, 0, 1}, 0.5}, CutCase{"z = 0.3", tet10, 1, -1, {0, 0, 1}, 0.3},
     CutCase{"x + y + z = 1.5", tet10, kHex, 3 * kHex, {kS3, kS3, kS3}, 1.5 * kS3}));
+
+// A cylinder of quadratic cells cut by the plane of its top: the cut's side nodes are
+// pushed onto the curved cell faces, so its area is the top surface's (and near pi).
+TEST_F(Plots3d, CurvedSidesOfACutFollowTheCells) {
+  mesh("EXTRUSION z = 0, 1", tet10, "CONTOUR(u) ON z = 1 CONTOUR(u) ON SURFACE 2", "START(1,0) ARC(CENTER=0,0) ANGLE=360");
+  data(1).plane[3] = -1;  // exactly the top
+  ASSERT_EQ(pgrid2_validate_plot_mesh(p, &data(1)), 1);
+  ASSERT_EQ(pgrid2_validate_plot_mesh(p, &data(2)), 1);
+  double cut = integral(data(1), [](P3) { return 1.0; }), top = integral(data(2), [](P3) { return 1.0; });
+  EXPECT_NEAR(top, M_PI, 1e-3);
+  EXPECT_NEAR(cut, top, 1e-6);
+  // A path across the cylinder: the curved faces give the circle's chord closely.
+  for (auto [y, length, tol] : {std::tuple{0.5, std::sqrt(3.0), 2e-3}}) {
+    plotdata &d = data(plot_one_more_0(&p->plotdatas));
+    double from[3] = {-2, y, 0.5}, to[3] = {2, y, 0.5};
+    std::copy_n(from, 3, d.lineends), std::copy_n(to, 3, d.lineends + 3);
+    d.direction[0] = 1, d.linelength = 4, d.line = 1;
+    d.lineplane[2] = 1, d.lineplane[3] = -0.5;  // z = 0.5
+    d.linecross[1] = -1;                          // D x n: the plane y = const through O
+    ASSERT_EQ(pgrid1_validate_1dplot_mesh(p, &d), 1);
+    EXPECT_NEAR(integral(d, [](P3) { return 1.0; }), length, tol) << y;
+  }
+}
 
 // The reference tetrahedron in all twelve vertex orders (every cut pattern occurs)
 // against planes of known section.
