@@ -443,13 +443,40 @@ TEST_F(Plots3d, DebugViewsDrawAndLogTheFront) {
   mesh("EXTRUSION z = 0, 1", tet4, "ELEVATION(u) FROM (0, 0, 0) TO (1, 1, 1)");
   String c = text("debug");
   m().debugview = gag_newwindow_2(0, cls, 300, 300, &c, 0);
+  uint16_t view = m().debugview;
+  // Each drawing adds to the view's display list.
+  auto entries = [&] {
+    size_t n = 0;
+    for (const glblock *b = gag_views[view - 1]->displaylist; b; b = b->next) n += b->count;
+    return n;
+  };
+  size_t before = entries();
+  auto grew = [&](const char *what) {
+    EXPECT_GT(entries(), before) << what;
+    before = entries();
+  };
   for (uint8_t stereo : {0, 2, 3}) {
     p->stereo = stereo;
+    gag_clearview_0(view);
+    before = entries();
     plot3d_dbgrid3d(p, &m(), 0);
+    if (stereo == 0) grew("domain and base mesh");
   }
+  p->stereo = 0;
+  plot3d_dbstereo(p);
   plot3d_db_cell3d(&m(), 1);
+  before = entries();
   plot3d_show_mesh3(&plot3d_stereo, &m());
-  plot3d_draw_cell_1(m().debugview, &m(), 1, 2, 3, 4);
+  grew("tetrahedra");
+  plot3d_draw_cell_1(view, &m(), 1, 2, 3, 4);
+  grew("one tetrahedron");
+  plot_show_domain_3d(view, p->mesh.domain, 0.5);
+  grew("domain at a height");
+  rect3d inside = {0.25, 0.25, 0, 0.75, 0.75, 1}, below = {0, 0, 2, 1, 1, 3};
+  plot_show_domain_zoomed_3d(view, p->mesh.domain, 0.5, &below);
+  EXPECT_EQ(entries(), before);  // the height lies outside the box
+  plot_show_domain_zoomed_3d(view, p->mesh.domain, 0.5, &inside);
+  EXPECT_EQ(entries(), before);  // the square's sides all miss the inner box
   // One live shell face and one dead; cell 1's first side opened.
   const MeshCell &cell = m().cells.data[0];
   const int32_t faces[2][3] = {{1, 2, 3}, {4, 5, 6}};
