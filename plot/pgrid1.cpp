@@ -11,7 +11,7 @@
 #include "domain/domain.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
-#include "graphics/gag.h"
+#include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
 #include "plot/crossing.h"
 #include "runtime/rtlib.h"
@@ -217,6 +217,7 @@ void cut_2d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
 // ---- Skewering tetrahedra ---------------------------------------------------------------
 
 matrixd facesystem;     // the 4 x 4 system of a face cut
+const plotframe *meshframe;  // the 3D mapping of the problem's mesh view
 vectord facerhs, facescale;
 vectorn facepivots;
 
@@ -261,7 +262,10 @@ void skewer_3d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
     crossing_at x[CROSSING_MAX];
     int k = gather_crossings(d, x, true);
     if (k != 2) continue;
-    if (m->meshview) gag_drawline_1(m->meshview, x[0].xyz[0], x[0].xyz[1], x[1].xyz[0], x[1].xyz[1]);
+    if (m->meshview && meshframe) {
+      point3d a = {x[0].xyz[0], x[0].xyz[1], x[0].xyz[2]}, b = {x[1].xyz[0], x[1].xyz[1], x[1].xyz[2]};
+      gag3d_drawline_3d(m->meshview, &a, &b, &meshframe->transform);
+    }
     new_1dpcell(d, t, c, x[0], x[1], tol);
   }
   trimesh_order_1d(t);
@@ -475,6 +479,7 @@ uint8_t pgrid1_validate_1dplot_mesh(pde *p, plotdata *d) {
   d->hrange[0] = d->drange[0] = EMPTY, d->hrange[1] = d->drange[1] = -EMPTY;
   bool threed = p->dimension == 3 || (dom && dom->threed);
   int32_t cells = 0;
+  meshframe = &p->styles[3];
   if (d->boundary == 0) {
     int32_t regions = dom ? dom->regions.count : 0;
     for (int32_t c = 1; c <= m->cells.count; c++)
