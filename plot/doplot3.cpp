@@ -29,7 +29,9 @@ std::vector<point3d> facenodes;
 
 int face_node_count(int32_t basis) { return basis == tet4 ? 3 : 6; }
 
-// The local node numbers of side s of a cell, in order round the face.
+// The local node numbers of side s of a cell, in order round the face: its corners, and
+// for curved bases the points on its sides that the ten-node numbering names (for the
+// twenty-node cell these are points on the same sides, which is all a patch needs).
 void side_nodes(int *out, int32_t basis, int s) {
   const uint8_t(*faces)[9] = elements_tet_faces(basis == tet4 ? tet4 : tet10);
   const uint8_t *row = faces[s - 1];
@@ -55,7 +57,7 @@ point3d cross(const point3d &a, const point3d &b) {
 // Projects every listed face whose node positions are in facenodes: the depth from the
 // eye, and the code cleared for a face that turns away from the eye (the triple product
 // of its corners with the eye direction, oriented outward by the cell's fourth vertex).
-void project_faces(const Mesh *m, const plotframe *f, int32_t basis, const std::vector<point3d> &opposite) {
+void project_faces(const plotframe *f, int32_t basis, const std::vector<point3d> &opposite) {
   doplot3_facelist &L = doplot3_faces;
   int nf = face_node_count(basis);
   for (int32_t i = 0; i < L.codes.count; i++) {
@@ -72,7 +74,6 @@ void project_faces(const Mesh *m, const plotframe *f, int32_t basis, const std::
     if (dot(normal, minus(opposite[i], a)) > 0) normal = {-normal.x, -normal.y, -normal.z};
     if (dot(normal, minus(f->eye, a)) <= 0) L.codes.data[i] = 0;
   }
-  (void)m;
 }
 
 // Sizes the parallel lists to the face count.
@@ -85,19 +86,17 @@ void size_lists(int32_t n) {
 // The face nodes (and each face's opposite corner) of the listed faces through the
 // position of a node of a cell.
 template <class Position>
-void gather(const Mesh *m, int32_t basis, std::vector<point3d> *opposite, Position position) {
+void gather(int32_t basis, std::vector<point3d> *opposite, Position position) {
   doplot3_facelist &L = doplot3_faces;
   int nf = face_node_count(basis);
   facenodes.assign(size_t(L.codes.count) * nf, point3d{0, 0, 0});
   opposite->assign(size_t(L.codes.count), point3d{0, 0, 0});
   for (int32_t i = 0; i < L.codes.count; i++) {
     int32_t c = L.codes.data[i] >> 3, s = L.codes.data[i] & 7;
-    const MeshCell &cell = m->cells.data[c - 1];
     int local[6];
     side_nodes(local, basis, s);
     for (int j = 0; j < nf; j++) facenodes[size_t(i) * nf + j] = position(c, local[j]);
     (*opposite)[i] = position(c, s);
-    (void)cell;
   }
 }
 
@@ -162,8 +161,8 @@ void doplot3_show_3d_mesh(pde *p, uint16_t view, double *viewpoint, int32_t basi
   // 2. The boundary faces, projected, culled and drawn far to near.
   surface_list(m);
   std::vector<point3d> opposite;
-  gather(m, basis, &opposite, [&](int32_t c, int j) { return node_point(m, m->cells.data[c - 1].nodes.data[j - 1]); });
-  project_faces(m, f, basis, opposite);
+  gather(basis, &opposite, [&](int32_t c, int j) { return node_point(m, m->cells.data[c - 1].nodes.data[j - 1]); });
+  project_faces(f, basis, opposite);
   draw_faces(view, m, f, basis, painted, byregion);
 }
 
@@ -210,7 +209,7 @@ void doplot3_grid_plot3(uint16_t view, pde *p, plotdata *d, double *viewpoint, c
     return q;
   };
   std::vector<point3d> opposite;
-  gather(m, basis, &opposite, moved);
+  gather(basis, &opposite, moved);
   if (doplot3_faces.codes.count == 0) box = domainbox;
   // 4. The mapping around the moved box, zoomed by 1.1; 5. the faces projected.
   plotframe *f = &p->styles[3];
@@ -219,7 +218,7 @@ void doplot3_grid_plot3(uint16_t view, pde *p, plotdata *d, double *viewpoint, c
   gag3d_plotmap3_1(f, &box, &eye, 0, 0, 0, 0, 1.1);
   viewpoint[0] = eye.x, viewpoint[1] = eye.y, viewpoint[2] = eye.z;
   if (view) gag_clearview_0(view);
-  project_faces(m, f, basis, opposite);
+  project_faces(f, basis, opposite);
   // 6. The view scaled to the projected box; the backing box and the faces.
   rectd pbox = f->box;
   const doplot3_facelist &L = doplot3_faces;
