@@ -211,6 +211,8 @@ TEST_F(Plots3d, CutPatternsOfTheReferenceTetrahedron) {
   dom.threed = 1;
   dom.grid.box = {0, 0, 0, 1, 1, 1};
   dom.grid.tolerance = 1e-9;
+  Mesh own = p->mesh;  // the problem's empty mesh and its domain, put back at the end
+  p->mesh = Mesh{};
   for (const auto &rot : elements_tet_rotations)
     for (const Case &k : cases) {
       meshes_free(&p->mesh, 0);
@@ -244,7 +246,8 @@ TEST_F(Plots3d, CutPatternsOfTheReferenceTetrahedron) {
       EXPECT_EQ(d.valid, k.area > 0);
       plot_free_2(&v);
     }
-  p->mesh.domain = nullptr;
+  meshes_free(&p->mesh, 0);
+  p->mesh = own;
 }
 
 TEST_F(Plots3d, LabelsOfACutPlane) {
