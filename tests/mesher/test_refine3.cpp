@@ -36,10 +36,10 @@ struct Refine3 : Actions {
   Mesh &m() { return p->mesh; }
   MeshCell &cell(int32_t c) { return p->mesh.cells.data[c - 1]; }
   MeshNode &node(int32_t n) { return p->mesh.nodes.data[n - 1]; }
-  void cube(int32_t basis, const char *ngrid = "2") {
+  void cube(int32_t basis, const char *ngrid = "2", const char *extrusion = "EXTRUSION") {
     std::string text = std::string("SELECT NGRID = ") + ngrid +
-                       " QUANTIZE = OFF COORDINATES CARTESIAN3 VARIABLES u EQUATIONS div(grad(u)) = 0 "
-                       "EXTRUSION z = 0, 0.5, 1 BOUNDARIES REGION 1 START(0,0) LINE TO (1,0) TO (1,1) TO (0,1) TO "
+                       " QUANTIZE = OFF COORDINATES CARTESIAN3 VARIABLES u EQUATIONS div(grad(u)) = 0 " + extrusion +
+                       " z = 0, 0.5, 1 BOUNDARIES REGION 1 START(0,0) LINE TO (1,0) TO (1,1) TO (0,1) TO "
                        "FINISH END";
     ASSERT_EQ(parse(text), "ok");
     p->basis = basis, p->phase = 5;
@@ -280,6 +280,37 @@ TEST_F(Refine3, RandomRefinementStaysSound) {
       expect_sound(basis);
     }
   }
+}
+
+// An edge on the top of a periodic extrusion splits its image on the bottom too; the
+// re-match pairs the two midpoints and links the cells across.
+TEST_F(Refine3, PeriodicImageEdgeSplitsToo) {
+  cube(tet4, "2", "PERIODIC EXTRUSION");
+  int32_t nodes0 = m().nodes.count, c = 1;
+  while (c <= m().cells.count && !(node(longest_edge(c)[0]).image > 0 && node(longest_edge(c)[1]).image > 0)) c++;
+  ASSERT_LE(c, m().cells.count);
+  auto ab = longest_edge(c);
+  int32_t ia = node(ab[0]).image, ib = node(ab[1]).image;
+  refine3_subdivide3(&m(), c, tet4, nullptr, 1);
+  meshes_match_periodics(&m(), nodes0);
+  auto midpoint = [&](int32_t a, int32_t b) {
+    for (int32_t n = nodes0 + 1; n <= m().nodes.count; n++) {
+      bool mid = true;
+      for (int x = 0; x < 3; x++) mid = mid && std::fabs(at(n)[x] - (at(a)[x] + at(b)[x]) / 2) < 1e-12;
+      if (mid) return n;
+    }
+    return 0;
+  };
+  int32_t M = midpoint(ab[0], ab[1]), iM = midpoint(ia, ib);
+  ASSERT_GT(M, 0);
+  ASSERT_GT(iM, 0);
+  EXPECT_EQ(node(M).image, iM);
+  EXPECT_EQ(node(iM).image, M);
+  meshes_check_mesh(&m(), tet4, 1, 1);
+  EXPECT_TRUE(mesh_questions.empty()) << (mesh_questions.empty() ? "" : mesh_questions[0]);
+  double vol = 0;
+  for (int32_t k = 1; k <= m().cells.count; k++) vol += cell(k).alive ? volume(k) : 0;
+  EXPECT_NEAR(vol, 1, 1e-12);
 }
 
 // Another basis, and a ring that no start covers, stop with fatal errors.
