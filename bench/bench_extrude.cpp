@@ -8,21 +8,13 @@
 #include <ctime>
 #include <map>
 
-#include "control/pdedat.h"
-#include "control/verdat.h"
-#include "domain/bounding.h"
-#include "domain/edges.h"
-#include "domain/joints.h"
-#include "domain/regions.h"
 #include "elements/basisfun.h"
 #include "elements/elements.h"
 #include "elements/quature.h"
-#include "mesher/mesher2.h"
+#include "bench/extruded.h"
+#include "domain/bounding.h"
 #include "mesher/mesher3.h"
-#include "model/symtab.h"
-#include "model/trees.h"
 #include "runtime/math.h"
-#include "runtime/vectorn.h"
 
 namespace {
 
@@ -37,47 +29,13 @@ struct Run {
 };
 std::map<int, Run> runs;  // ngrid -> mean run
 
-// A batch problem: the unit square extruded through the sheets z = 0, 0.25, ..., 1,
-// meshed in 2D.
-pde *problem(int ngrid) {
-  static FILE *log = tmpfile();
-  if (!symtab_optree) symtab_operators(&symtab_optree), symtab_builtins(&symtab_optree);
-  verdat_batch = 1;
-  pdedat_batch_log = log;
-  String path{};
-  strings_copyto_1(&path, "/tmp/bench_extrude.pde");
-  pde *p = pdedat_new_pde(&path);
-  strings_free_0(&path);
-  pdedat_current = p;
-  p->gridarc = 30, p->aspect = 4, p->basis = tet4, p->curvegrid = 1;
-  Domain *d = p->mesh.domain;
-  d->grofac = 0.25;
-  d->threed = 1, d->extrusion = 1, d->twodee = 0;
-  const double pts[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  uint16_t j[4];
-  for (int k = 0; k < 4; k++) j[k] = joints_make_joint_1(&d->joints, pts[k][0], pts[k][1], &d->grid);
-  uint16_t r = regions_new_region(&d->regions, 0, 0, 0), l = edges_new_loop(&d->loops);
-  for (int k = 0; k < 4; k++)
-    edges_add_to_loop(&d->loops, l, edges_make_line_edge(&d->edges, &d->joints, j[k], j[(k + 1) % 4], &d->grid));
-  vectorn_one_more(&d->regions.data[r - 1].loops, l);
-  joints_quantize(&d->joints, &d->grid);
-  for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
-  edges_joinings(&d->edges, &d->joints);
-  for (int s = 0; s <= 4; s++) trees_one_more(&d->surfacetrees, trees_new_real_0(0.25 * s));
-  d->surfaces = 5;
-  p->phase = 5;
-  mesher3_treat_sheets(p);
-  mesher2_freshmesh(p, 0, uint16_t(ngrid));
-  return p;
-}
-
 void Extrude(benchmark::State &state) {
   int ngrid = int(state.range(0));
   double cells = 0, seconds = 0;
   int n = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    pde *p = problem(ngrid);
+    pde *p = extruded_square(ngrid);
     state.ResumeTiming();
     double t0 = cpu_seconds();
     mesher3_grid3d(p);

@@ -307,17 +307,16 @@ void half_corners(const RingCell &r, bool kept, Pos w[4]) {
   }
 }
 
-std::vector<int32_t> half_nodes(Mesh *m, const Lattice &L, RingCell &r, bool kept, vectorvd *values) {
+void half_nodes(Mesh *m, const Lattice &L, RingCell &r, bool kept, vectorvd *values, std::vector<int32_t> *out) {
   Pos w[4];
   half_corners(r, kept, w);
-  std::vector<int32_t> out(L.n);
+  out->resize(L.n);
   for (int s = 0; s < L.n; s++) {
     Pos q{0, 0, 0, 0};
     for (int k = 0; k < 4; k++)
       for (int j = 0; j < 4; j++) q[j] += L.lat[s][k] * w[k][j];
-    out[s] = node_for(m, L, r, q, values);
+    (*out)[s] = node_for(m, L, r, q, values);
   }
-  return out;
 }
 
 void set_nodes(Mesh *m, int32_t c, const std::vector<int32_t> &nodes) {
@@ -333,7 +332,10 @@ void set_nodes(Mesh *m, int32_t c, const std::vector<int32_t> &nodes) {
 void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, const std::vector<uint16_t> &codes,
                 int32_t a, int32_t b, vectorvd *values, uint8_t log) {
   size_t k = ring.size();
-  std::vector<RingCell> rc(k);
+  // Module work vectors, kept between splits (a split does not nest).
+  static std::vector<RingCell> rc;
+  static std::vector<std::vector<int32_t>> kept, born;
+  if (rc.size() < k) rc.resize(k), kept.resize(k), born.resize(k);
   for (size_t i = 0; i < k; i++) {
     RingCell &r = rc[i];
     r.cell = ring[i];
@@ -355,10 +357,9 @@ void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, con
     int32_t c = meshes_new_cell_0(m);
     if (i == 0) first = c;
   }
-  std::vector<std::vector<int32_t>> kept(k), born(k);
   for (size_t i = 0; i < k; i++) {
-    kept[i] = half_nodes(m, L, rc[i], true, values);
-    born[i] = half_nodes(m, L, rc[i], false, values);
+    half_nodes(m, L, rc[i], true, values, &kept[i]);
+    half_nodes(m, L, rc[i], false, values, &born[i]);
   }
   bool closed = k > 1 && rc[k - 1].nbr[rc[k - 1].id] == ring[0];
   // 2. Corners, neighbours, node-cell lists, estimates, flags and histories.
