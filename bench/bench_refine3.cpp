@@ -4,24 +4,13 @@
 // tetrahedra fitted by least squares over the passes with room made.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <map>
 
 #include "bench/extruded.h"
-#include "elements/basisfun.h"
-#include "elements/quature.h"
 #include "mesher/refine3.h"
-#include "runtime/math.h"
 
 namespace {
-
-double cpu_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
 
 // Splits every cell alive at the start of the pass that no earlier split of the pass cut.
 int32_t refine_all(Mesh *m) {
@@ -35,10 +24,7 @@ int32_t refine_all(Mesh *m) {
   return splits;
 }
 
-struct Run {
-  double cells = 0, seconds = 0;
-};
-std::map<int64_t, Run> runs;  // target -> the timed pass
+std::map<int64_t, TetRun> runs;  // target -> the timed pass
 
 void RefineEveryCell(benchmark::State &state) {
   int64_t target = state.range(0);
@@ -73,22 +59,4 @@ BENCHMARK(RefineEveryCell)
 
 }  // namespace
 
-int main(int argc, char **argv) {
-  math_init();
-  bounding_init();
-  quature_init_quadrature();
-  basisfun_node_coords();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  double sx = 0, sy = 0, sxx = 0, sxy = 0;
-  int k = 0;
-  for (auto &[target, r] : runs) {
-    double x = std::log(r.cells), y = std::log(r.seconds);
-    sx += x, sy += y, sxx += x * x, sxy += x * y, k++;
-  }
-  if (k >= 2)
-    printf("refinement: time ~ tetrahedra^%.3f over %d sizes (at most 1.15 wanted); largest %.0f tetrahedra\n",
-           (k * sxy - sx * sy) / (k * sxx - sx * sx), k, runs.rbegin()->second.cells);
-  return 0;
-}
+int main(int argc, char **argv) { return run_and_fit(argc, argv, "refinement (at most 1.15 wanted)", runs); }
