@@ -265,6 +265,36 @@ TEST_F(Refine3, FieldsAndRefusedMerges) {
   }
 }
 
+// A ring cell whose own longest edge is longer than the split edge, but by less than 1/0.9,
+// is split along the edge without splitting anything first.
+TEST_F(Refine3, NearlyLongestEdgeSplitsWithoutRecursion) {
+  cube(tet4, "3");
+  auto len2 = [&](int32_t u, int32_t v) {
+    double s = 0;
+    for (int x = 0; x < 3; x++) s += std::pow(at(u)[x] - at(v)[x], 2);
+    return s;
+  };
+  for (int32_t c = 1; c <= m().cells.count; c++) {
+    auto ab = longest_edge(c);
+    double l = len2(ab[0], ab[1]);
+    bool shorter = false, near = true;
+    for (int32_t k = 1; k <= m().cells.count; k++) {
+      if (!vectorl_inlist(&cell(k).nodes, ab[0]) || !vectorl_inlist(&cell(k).nodes, ab[1])) continue;
+      auto kk = longest_edge(k);
+      double most = len2(kk[0], kk[1]);
+      shorter = shorter || most > l * (1 + 1e-9);
+      near = near && l > 0.81 * most;
+    }
+    if (!shorter || !near) continue;
+    int32_t ring = ring_size(ab[0], ab[1]), before = m().cells.count;
+    refine3_subdivide3(&m(), c, tet4, nullptr, 1);
+    EXPECT_EQ(m().cells.count, before + ring);
+    expect_sound(tet4);
+    return;
+  }
+  ADD_FAILURE() << "no ring with a nearly longest edge";
+}
+
 // Seeded random refinement, ten levels: sound at every level.
 TEST_F(Refine3, RandomRefinementStaysSound) {
   for (int32_t basis : {tet4, tet10}) {
