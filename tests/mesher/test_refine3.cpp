@@ -313,7 +313,7 @@ TEST_F(Refine3, RandomRefinementStaysSound) {
 }
 
 // An edge on the top of a periodic extrusion splits its image on the bottom too; the
-// re-match pairs the two midpoints and links the cells across.
+// re-match pairs the two midpoints and links the cells across; a merge undoes both.
 TEST_F(Refine3, PeriodicImageEdgeSplitsToo) {
   cube(tet4, "2", "PERIODIC EXTRUSION");
   int32_t nodes0 = m().nodes.count, c = 1;
@@ -341,6 +341,15 @@ TEST_F(Refine3, PeriodicImageEdgeSplitsToo) {
   double vol = 0;
   for (int32_t k = 1; k <= m().cells.count; k++) vol += cell(k).alive ? volume(k) : 0;
   EXPECT_NEAR(vol, 1, 1e-12);
+  // The merge undoes both rings.
+  for (int32_t k = 1; k <= m().cells.count; k++) cell(k).split = 0;
+  int32_t merged = 0;
+  for (int32_t k = 1; k <= m().cells.count; k++) merged += refine3_mergecell3(&m(), k, tet4, 1e9);
+  EXPECT_GT(merged, 0);
+  EXPECT_FALSE(node(M).alive);
+  EXPECT_FALSE(node(iM).alive);
+  meshes_check_mesh(&m(), tet4, 1, 1);
+  EXPECT_TRUE(mesh_questions.empty()) << (mesh_questions.empty() ? "" : mesh_questions[0]);
 }
 
 // Another basis, and a ring that no start covers, stop with fatal errors.
