@@ -153,17 +153,13 @@ struct Refine3 : Actions {
       s.facelists.emplace_back(m().facenodes.data[f].data, m().facenodes.data[f].data + m().facenodes.data[f].count);
     return s;
   }
-  // Live cells holding both nodes among their corners.
-  int32_t corner_cells(int32_t a, int32_t b) {
-    int32_t k = 0;
-    for (int32_t c = 1; c <= m().cells.count; c++) {
-      if (!cell(c).alive) continue;
-      int hit = 0;
-      for (int i = 0; i < 4; i++) hit += cell(c).nodes.data[i] == a || cell(c).nodes.data[i] == b;
-      k += hit == 2;
-    }
-    return k;
+  // Whether the edge's midpoint lies inside the cube.
+  bool interior(std::array<int32_t, 2> ab) {
+    bool in = true;
+    for (int x = 0; x < 3; x++) in = in && std::fabs(at(ab[0])[x] + at(ab[1])[x] - 1) < 1 - 1e-9;
+    return in;
   }
+  // Live cells holding both nodes.
   int32_t ring_size(int32_t a, int32_t b) {
     int32_t k = 0;
     for (int32_t c = 1; c <= m().cells.count; c++)
@@ -185,12 +181,8 @@ TEST_F(Refine3, SplitThenMergeRestores) {
       Shot before = shot();
       int32_t cells0 = m().cells.count, nodes0 = m().nodes.count, chosen = 0;
       std::array<int32_t, 2> ab{};
-      for (int32_t c = 1; c <= cells0 && !chosen; c++) {
-        ab = longest_edge(c);
-        bool in = true;
-        for (int x = 0; x < 3; x++) in = in && std::fabs(at(ab[0])[x] + at(ab[1])[x] - 1) < 1 - 1e-9;
-        if (in == inside) chosen = c;
-      }
+      for (int32_t c = 1; c <= cells0 && !chosen; c++)
+        if (interior(ab = longest_edge(c)) == inside) chosen = c;
       ASSERT_GT(chosen, 0);
       int32_t ring = ring_size(ab[0], ab[1]);
       refine3_subdivide3(&m(), chosen, basis, nullptr, 1);
@@ -202,7 +194,7 @@ TEST_F(Refine3, SplitThenMergeRestores) {
         if (mid) M = n;
       }
       ASSERT_GT(M, 0);
-      EXPECT_EQ(corner_cells(M, ab[0]) + corner_cells(M, ab[1]), 2 * ring);
+      EXPECT_EQ(ring_size(M, ab[0]) + ring_size(M, ab[1]), 2 * ring);
       if (!inside) {
         ASSERT_TRUE(node(M).kind == 2 || node(M).kind == 3);
         const vector2l &lists = node(M).kind == 2 ? m().edgenodes : m().facenodes;
@@ -360,9 +352,7 @@ TEST_F(Refine3, FatalStops) {
   // Cut every link of a ring around an interior edge to its neighbour in the ring.
   for (int32_t c = 1; c <= m().cells.count; c++) {
     auto ab = longest_edge(c);
-    bool in = true;
-    for (int x = 0; x < 3; x++) in = in && std::fabs(at(ab[0])[x] + at(ab[1])[x] - 1) < 1 - 1e-9;
-    if (!in) continue;
+    if (!interior(ab)) continue;
     for (int32_t k = 1; k <= m().cells.count; k++)
       if (vectorl_inlist(&cell(k).nodes, ab[0]) && vectorl_inlist(&cell(k).nodes, ab[1]))
         for (int f = 0; f < 4; f++)
