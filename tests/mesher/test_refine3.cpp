@@ -207,7 +207,9 @@ TEST_F(Refine3, SplitThenMergeRestores) {
           for (int32_t c = 1; c <= m().cells.count; c++) cell(c).split = cell(c).merge = 0;
           round = 0;
           for (int32_t c = 1; c <= m().cells.count; c++) round += refine3_mergecell3(&m(), c, basis, threshold);
-          if (threshold < 1) EXPECT_EQ(round, 0);  // every estimate lies above it
+          if (threshold < 1) {
+            EXPECT_EQ(round, 0);  // every estimate lies above it
+          }
           if (alone && round) {
             EXPECT_EQ(round, ring);
             double sum = 0;
