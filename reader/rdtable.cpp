@@ -5,6 +5,7 @@
 #include "reader/rdtable.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -132,6 +133,8 @@ struct DataFile {
     uint64_t need = uint64_t(count) * uint64_t(std::max<int64_t>(per, 1));
     return count <= int64_t(1) << 40 && need <= (rest() + 1) / 2;
   }
+  // Moves to the start of the next line (an empty one too).
+  void next_line() { gpmin_next_mline(n); }
   // Skips to the end of the current line.
   void skip_line() {
     for (uint8_t ch = gpmin_next_mchar(n); ch != 13 && ch != 0; ch = gpmin_next_mchar(n)) {
@@ -153,9 +156,8 @@ struct DataFile {
   // A number kept in single precision, which must hold it.
   float load_f32() {
     double v = load_num();
-    float f = float(v);
-    if (!std::isfinite(f)) error("Bad table item");
-    return f;
+    if (!(std::fabs(v) <= FLT_MAX)) error("Bad table item");
+    return float(v);
   }
   // An integer, signed as load_num signs it; anything else is "Bad table item".
   int64_t load_int() {
@@ -408,8 +410,8 @@ static void load_transfer(DataFile &f, xferdat *x) {
   Mesh *m = &x->mesh;
   // 1. Identification: the first word, then the rest of its line and the next line.
   if (f.token() != TOKEN_IDENT || strcmp(mtokeniz_state.text.text, "Quendar") != 0) f.error("Invalid Transfer File");
-  f.skip_line();
-  f.skip_line();
+  f.next_line();
+  f.next_line();
   // 2. The coordinate names, the basis and its node count, the variable names.
   int64_t dim = tag_line(f, "DIMENSIONS");
   if (dim < 0 || dim > 3) f.error("Invalid Transfer File");
