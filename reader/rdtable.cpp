@@ -365,6 +365,9 @@ static bool basis_fits(int64_t code, int64_t dim, int64_t nodes, bool exact) {
   return exact ? elements_functions[code] == nodes : elements_functions[code] <= nodes;
 }
 
+// Coordinates beyond this would overflow the box, measure and finder arithmetic.
+static const double COORD_LIMIT = 1e100;
+
 // One block: k nodes (coordinates, then the values), then its cells, whose node
 // numbers count within the block.
 static void load_block(DataFile &f, xferdat *x, int64_t k, int32_t block, int32_t dof) {
@@ -377,7 +380,8 @@ static void load_block(DataFile &f, xferdat *x, int64_t k, int32_t block, int32_
   for (int32_t j = 0; j < vars; j++) vectord_resize(&x->values.data[j], total, total);
   for (int32_t i = 1; i <= k; i++) {
     double c[3] = {0, 0, 0};
-    for (int32_t a = 0; a < dim; a++) c[a] = f.load_num();
+    for (int32_t a = 0; a < dim; a++)
+      if (!(std::fabs(c[a] = f.load_num()) <= COORD_LIMIT)) f.error("Invalid Transfer File");
     int32_t node = meshes_new_node_1(m, c[0], c[1], c[2], uint16_t(std::min(block, 0xFFFF)));
     bounding_check_bounds_2(&m->domain->grid, c[0], c[1], c[2]);
     for (int32_t j = 0; j < vars; j++) x->values.data[j].data[node - 1] = f.load_num();
@@ -399,6 +403,9 @@ static void load_block(DataFile &f, xferdat *x, int64_t k, int32_t block, int32_
       cell.nodes.data[j] = int32_t(base + node);
       meshes_new_nodecell(m, int32_t(base + node), c);
     }
+    // Tetrahedra are linked by shared faces only when all turn the same way.
+    if (dim == 3 && m->meshbasis >= tet4 && m->meshbasis <= tet20 && !(meshes_cell_area_1(m, c) > 0))
+      f.error("Invalid Transfer File");
     f.skip_line();
   }
   if (rdtable_debug) debug_printf("XFER BLOCK %d: %d NODES, %d CELLS\n", block, int32_t(k), int32_t(cells));

@@ -44,7 +44,7 @@ struct Tables : Actions {
     for (uint16_t k = 1; k <= d->count; k++)
       if (strcmp(d->items[k - 1]->name.text, name) == 0) {
         evalpoint pt{};
-        pt.x = x, pt.y = y, pt.t = z;
+        pt.x = x, pt.y = y, pt.z = pt.t = z;
         return treeval_eval(p, params_find_param_tree(d, k, 0), &pt);
       }
     ADD_FAILURE() << name;
@@ -263,6 +263,7 @@ TEST_F(Tables, TransferFieldsInterpolateExactlyInsideAndMarkOutside) {
 TEST_F(Tables, TransferFilesStopAtTheirPlace) {
   const std::string head = "Quendar v2\nfree text\n 2 DIMENSIONS\nX\nY\n 4 BASIS\n 3 DOF\n 1 VARIABLES\nU\n";
   const std::string block = " 4 NODES\n0 0 1\n1 0 2\n1 1 3\n0 1 4\n 2 CELLS\n 4 1 2 3 : 0 0 0\n 4 1 3 4 : 0 0 0\n";
+  const std::string tets = "Quendar\n\n 3 DIMENSIONS X Y Z 8 BASIS 4 DOF 1 VARIABLES U\n 5 NODES 0 0 0 0 1 0 0 1 0 1 0 2 0 0 1 3 0 0 -1 -3\n";
   struct Case {
     std::string defs, file, want;
   } cases[] = {
@@ -280,11 +281,18 @@ TEST_F(Tables, TransferFilesStopAtTheirPlace) {
       {"TRANSFER('t.dat', w)", head + " 3 NODES 0 0 1 1 0 2 1 1 3 1 CELLS\n 4 1 2 4", "Invalid Transfer File @11:9 in  4 1 2 4"},
       {"TRANSFER('t.dat', w)", head + " 3 NODES 0 0 1 1 0 2 1 1 3 1 CELLS\n 8 1 2 3", "Invalid Transfer File @11:3 in  8 1 2 3"},
       {"TRANSFER('t.dat', w)", head + " 3 NODES 0 0 1 1 0 2 1 1 3 1 CELL", "Invalid Transfer File @10:34 in  3 NODES 0 0 1 1 0 2 1 1 3 1 CELL"},
+      {"TRANSFER('t.dat', w)", head + " 3 NODES 0 0 1 1e300 0 2", "Invalid Transfer File @10:21 in  3 NODES 0 0 1 1e300 0 2"},
+      // Tetrahedra turned both ways.
+      {"TRANSFER('t.dat', w)", tets + " 2 CELLS\n 8 1 2 3 4\n 8 1 2 3 5\n 0 NODES", "Invalid Transfer File @7:11 in  8 1 2 3 5"},
   };
   for (const Case &c : cases) {
     EXPECT_EQ(load(c.defs, c.file), c.want) << c.file;
     EXPECT_TRUE(closed());
   }
+  // Two tetrahedra in two blocks are linked across their common face; u = x + 2y + 3z.
+  ASSERT_EQ(load("TRANSFER('t.dat', w)", tets + " 1 CELLS\n 8 1 2 3 4\n 4 nodes 1 0 0 1 0 1 0 2 0 0 1 3 1 1 1 6 1 cells 8 1 2 3 4\n 0 NODES"), "ok");
+  EXPECT_EQ(xfer().mesh.cells.data[0].neighbour[0] + xfer().mesh.cells.data[1].neighbour[3], 3);
+  EXPECT_NEAR(at("W", 0.5, 0.4, 0.3), 0.5 + 0.8 + 0.9, 1e-6);
   // The one-dimensional file: y and z are 0, the negative block skipped; two blocks
   // of 4 and 5 nodes: node 1 of the second is mesh node 5.
   load("TRANSFER('t.dat', w)", cases[1].file);
