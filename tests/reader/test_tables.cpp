@@ -89,6 +89,11 @@ TEST_F(Tables, FilesLoadAsWrittenOrStopAtTheirPlace) {
     EXPECT_EQ(load(c.defs, c.file), c.want) << c.file;
     EXPECT_TRUE(closed()) << c.file;
   }
+  // Every cut of a valid file that drops whole tokens ends in an error in the file.
+  const std::string whole = "x 3 0 1 2 y 2 0 1 DATA 1 2 3 4 5 -6";
+  for (size_t cut = 0; cut < whole.size(); cut++)
+    if (whole[cut] == ' ' || whole[cut] == '-')
+      EXPECT_TRUE(std::regex_search(load("f = TABLE('t.dat')", whole.substr(0, cut)), std::regex(" @1:\\d+ in "))) << cut;
   // What the accepted files hold.
   load("f = TABLE('t.dat')", "x 3 0 1 1\ndata - 5 --6 7.5");
   EXPECT_EQ(values(table().table.axis[0]), (std::vector<float>{0, 1, 1}));
