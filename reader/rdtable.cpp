@@ -141,17 +141,21 @@ struct DataFile {
     }
   }
 
-  // A number: an integer or a real, or a minus sign (apart or not, repeated or not)
-  // before one, which negates it; anything else is "Bad table item".
+  // The next token after any minus signs (apart from it or not), with whether they
+  // negate it (repeated signs alternate).
+  uint32_t signed_token(bool *negative) {
+    *negative = false;
+    uint32_t tok;
+    while ((tok = token()) != TOKEN_EOF && mtokeniz_state.first == '-') *negative = !*negative;
+    return tok;
+  }
+  // A number: an integer or a real, signed; anything else is "Bad table item".
   double load_num() {
-    bool negative = false;
-    for (;;) {
-      uint32_t tok = token();
-      if (tok == TOKEN_INTEGER || tok == TOKEN_HEX) return negative ? -double(mtokeniz_state.integer) : double(mtokeniz_state.integer);
-      if (tok == TOKEN_REAL || tok == TOKEN_DOUBLE) return negative ? -mtokeniz_state.real : mtokeniz_state.real;
-      if (mtokeniz_state.first != '-' || tok == TOKEN_IDENT || tok == TOKEN_STRING) error("Bad table item");
-      negative = !negative;
-    }
+    bool negative;
+    uint32_t tok = signed_token(&negative);
+    double v = tok == TOKEN_INTEGER || tok == TOKEN_HEX ? double(mtokeniz_state.integer) : mtokeniz_state.real;
+    if (tok != TOKEN_INTEGER && tok != TOKEN_HEX && tok != TOKEN_REAL && tok != TOKEN_DOUBLE) error("Bad table item");
+    return negative ? -v : v;
   }
   // A number kept in single precision, which must hold it.
   float load_f32() {
@@ -161,14 +165,10 @@ struct DataFile {
   }
   // An integer, signed as load_num signs it; anything else is "Bad table item".
   int64_t load_int() {
-    bool negative = false;
-    for (;;) {
-      uint32_t tok = token();
-      if (tok == TOKEN_INTEGER || tok == TOKEN_HEX)
-        return negative ? -int64_t(mtokeniz_state.integer) : int64_t(mtokeniz_state.integer);
-      if (mtokeniz_state.first != '-' || tok == TOKEN_IDENT || tok == TOKEN_STRING) error("Bad table item");
-      negative = !negative;
-    }
+    bool negative;
+    uint32_t tok = signed_token(&negative);
+    if (tok != TOKEN_INTEGER && tok != TOKEN_HEX) error("Bad table item");
+    return negative ? -int64_t(mtokeniz_state.integer) : int64_t(mtokeniz_state.integer);
   }
 };
 
