@@ -264,6 +264,13 @@ static void load_axis(DataFile &f, lintab *t, int k) {
   }
 }
 
+// Data of any shape go before new data, or before an axis changes the shape.
+static void drop_data(lintab *t) {
+  arrays_free(&t->data1);
+  array2s_free(&t->data2);
+  array3s_free(&t->data3);
+}
+
 // The values of a table of the entry's dimension, first axis fastest. False when
 // there is no axis yet to hold them.
 static bool load_data(DataFile &f, lintab *t) {
@@ -271,9 +278,7 @@ static bool load_data(DataFile &f, lintab *t) {
   if (dim < 1) return false;
   int32_t n1 = t->axis[0].count, n2 = dim > 1 ? t->axis[1].count : 1, n3 = dim > 2 ? t->axis[2].count : 1;
   if (!f.room(int64_t(n1) * n2 * n3, 1)) f.error("NO Coordinate count.");
-  arrays_free(&t->data1);
-  array2s_free(&t->data2);
-  array3s_free(&t->data3);
+  drop_data(t);
   auto row = [&](arrays *a) {
     for (int32_t i = 0; i < n1; i++) a->data[i] = f.load_f32();
   };
@@ -306,6 +311,7 @@ static void load_table(DataFile &f, tableentry *e, idrec **scope) {
     } else {
       if (++axes > 3) f.error("Bad table item");
       if (!e->keys[axes - 1]) e->keys[axes - 1] = load_name(f, scope);
+      drop_data(t);
       t->dimension = uint16_t(axes);
       load_axis(f, t, axes);
       complete = false;
