@@ -585,7 +585,7 @@ void doplot_status_mesh(pde *p, int32_t dimension) {
   if (dimension == 0) dimension = p->dimension;
   if (!p->meshview || !m->domain) return;
   if (dimension >= 3) {
-    doplot3_show_3d_mesh(p, p->meshview, m, p->paintregions);
+    doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
     return;
   }
   Domain *d = m->domain;
