@@ -37,6 +37,7 @@
 #include "mesher/mesh1.h"
 #include "mesher/mesh3.h"
 #include "mesher/meshpde3.h"
+#include "mesher/cornergrid.h"
 #include "mesher/mesh2.h"
 #include "mesher/mesher2.h"
 #include "mesher/refine1.h"
@@ -260,6 +261,7 @@ static const struct {
     {"treeval", treeval_init},
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
+    {"cornergrid", cornergrid_init},
     {"mesh2", mesh2_init},
     {"mesh1", mesh1_init},
     {"mesh3", mesh3_init},
