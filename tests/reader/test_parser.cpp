@@ -142,11 +142,7 @@ struct Parser : BatchProblem {
       for (int c : codes) out += " " + std::to_string(c);
       return out;
     }
-    fflush(log);
-    rewind(log);
-    std::string report = slurp_stream(log);
-    EXPECT_EQ(ftruncate(fileno(log), 0), 0);
-    rewind(log);
+    std::string report = take_log();
     size_t star = report.rfind('*');
     return report.substr(report.rfind('\n', star) + 1) + debug.text();
   }
