@@ -42,6 +42,7 @@ struct BatchProblem : ::testing::Test {
   void TearDown() override {
     std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
     pdedat_free_pde(p);
+    pdedat_current = nullptr;
     pdedat_batch_log = nullptr;
     verdat_batch = 0;
     fclose(log);
