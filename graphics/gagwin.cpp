@@ -9,6 +9,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
+#include "runtime/textin.h"
 
 uint16_t gag_classcount;
 static uint16_t class_capacity;
@@ -244,3 +245,21 @@ void gag_gflush() {
 }
 
 void gag_gdebug(uint16_t flags) { gag_debugflags = flags; }
+
+// ---- The edit control ----------------------------------------------------------------
+
+bool gag_filleditbuffer_1(uint16_t view, uint16_t text, int32_t line, int32_t column) {
+  TRACE("gag_filleditbuffer_1");
+  StringList *body = text ? textin_text_body(text) : nullptr;
+  if (!checkview(view) || !body) return false;
+  return gagscren_filleditbuffer(gag_views[view - 1], body, line, column);
+}
+
+bool gag_filleditbuffer_0(uint16_t view, uint16_t text) { return gag_filleditbuffer_1(view, text, 0, 0); }
+
+bool gag_geteditbuffer(uint16_t view, uint16_t text) {
+  TRACE("gag_geteditbuffer");
+  StringList *body = text ? textin_text_body(text) : nullptr;
+  if (!checkview(view) || !body) return false;
+  return gagscren_geteditbuffer(gag_views[view - 1], body);
+}

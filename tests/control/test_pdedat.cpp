@@ -256,6 +256,7 @@ TEST_F(Reports, FreeThatJumpsOutOfItsClearCanRunAgain) {
 
 TEST_F(Records, StatusLayouts) {
   pde *p = open_problem("/runs/s.pde");
+  display_initpad(&p->status, 26, 0);
   timefun_get_time(&p->starttime);
   p->mesh.nodes.count = 120, p->mesh.cells.count = 50, p->nvars = 3, p->regrids = 2, p->stage = 2;
   auto labels = [&] {
