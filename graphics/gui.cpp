@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "control/control.h"
 #include "control/pdedat.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
@@ -30,12 +31,14 @@ int32_t gui_screenwidth = 1024, gui_screenheight = 768, gui_captionheight, gui_t
 int32_t gui_editx, gui_edity, gui_editwidth, gui_editheight;
 uint8_t gui_rooticonized;
 int32_t gui_newcount;
-String gui_title;
 
 static uint16_t rootclass, pdeclass, plotclass, editclass;
 
 // A String over a literal, for the calls that only read it.
 static String lit(const char *c) { return {uint16_t(strlen(c)), 0, const_cast<char *>(c)}; }
+
+// The program title: the product name.
+static const char *title() { return verdat_product.text ? verdat_product.text : "Quendar"; }
 
 static bool live(const pde *p) { return p && p->phase != 0; }
 
@@ -165,7 +168,7 @@ void gui_check_save(pde *p) {
   String m{}, ext{}, choice{};
   strings_copyto_0(&m, &p->name);
   strings_addto_1(&m, " has been modified.\nDo you want to save the changes?");
-  if (pdedat_yesno_message(p->pdeview, &m, &gui_title)) {
+  if (pdedat_yesno_message(p->pdeview, &m, &verdat_product)) {
     strings_copyto_0(&ext, &verdat_pdeext);
     strings_copyto_0(&choice, &p->name);
     if (gag_getsavefilename(p->pdeview, &ext, &choice, &ext) && choice.length > 0 && p->desctext) {
@@ -182,7 +185,7 @@ bool close_pde(pde *p, uint16_t window) {
   TRACE("close_pde");
   if (p->phase != 0 && p->phase != 10 && !p->error) {
     std::string q = std::string("Quit ") + (p->name.text ? p->name.text : "") + "?";
-    if (!ask(window, q.c_str(), gui_title.text ? gui_title.text : "Quendar")) return false;
+    if (!ask(window, q.c_str(), title())) return false;
     if (p->modified) gui_check_save(p);
     p->error = 1;
   } else if (p->modified) {
@@ -252,7 +255,10 @@ void gui_pde_window(pde *p) {
 void gui_edit_pde(pde *p) {
   TRACE("gui_edit_pde");
   gag_showwindow(p->editview, 3);
-  if (textman_send_edit_text_0(p->desctext, p->editview)) {
+  // Through the run controller's editor service, which is textman's unless a
+  // test replaces it; position 0 selects nothing.
+  TextLoc start{p->desctext, 0, 0};
+  if (control_services.edit_text(p->desctext, p->editview, &start)) {
     p->stagevalue = 1.0;
     p->prevphase = p->phase;
     p->phase = 2;
@@ -394,7 +400,7 @@ static int32_t rootwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b)
     case msg_close:
       for (int k = 1; k <= pdedat_count; k++)
         if (live(pdedat_table[k]) && !close_pde(pdedat_table[k], view)) return 0;
-      if (!verdat_batch || ask(view, "Abandon Batch Run?", gui_title.text ? gui_title.text : "Quendar"))
+      if (!verdat_batch || ask(view, "Abandon Batch Run?", title()))
         quendar_running = 0;
       return 0;
     case msg_destroy: quendar_running = 0; break;
@@ -631,7 +637,6 @@ static uint16_t register_class(gag_callback f, const char *name, const char *men
 
 void gui_graphinit() {
   TRACE("gui_graphinit");
-  strings_copyto_1(&gui_title, "Quendar");
   // 1. The desktop, and recording on.
   gagscren_askscreen(&gui_screenwidth, &gui_screenheight);
   gui_captionheight = gagscren_askheader();
@@ -641,7 +646,7 @@ void gui_graphinit() {
   rootclass = register_class(rootwinfunc, "rootwin", "RootMenu", "KessimUran", GAG_NOMAX);
   int32_t height = verdat_fullheight ? gui_screenheight : gui_screenwidth / 14 + 40;
   String title{};
-  strings_copyto_0(&title, &gui_title);
+  strings_copyto_0(&title, &verdat_product);
   gui_rootview = gag_newwindow_1(0, rootclass, 1, 1, uint16_t(gui_screenwidth), uint16_t(height), &title, 0, 2);
   strings_free_0(&title);
   pointd rel{};

@@ -16,13 +16,12 @@ int gui_init();
 // Program-wide: the main window and its banner view; the desktop work area, the
 // caption height C and the top edge T of the problem windows (the main window's
 // outer less its client height); the editor's place; the main window minimised;
-// the counter of new problems; the program title.
+// the counter of new problems.
 extern uint16_t gui_rootview, gui_bannerview;
 extern int32_t gui_screenwidth, gui_screenheight, gui_captionheight, gui_top;
 extern int32_t gui_editx, gui_edity, gui_editwidth, gui_editheight;
 extern uint8_t gui_rooticonized;
 extern int32_t gui_newcount;
-extern String gui_title;
 
 // Menu command ids.
 enum {

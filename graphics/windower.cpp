@@ -137,13 +137,12 @@ void windower_do_tiling(pde *p) {
 
 void windower_root_caption(const String *name) {
   TRACE("windower_root_caption");
-  strings_copyto_1(&gui_title, "Quendar");
   String c{};
   if (name && name->length) {
     strings_copyto_0(&c, name);
     strings_addto_1(&c, ": ");
   }
-  strings_addto_0(&c, &gui_title);
+  strings_addto_0(&c, &verdat_product);
   strings_addto_1(&c, " ");
   strings_addto_0(&c, &verdat_version);
   strings_addto_1(&c, " 3D");
