@@ -308,7 +308,8 @@ void gag_killnotice(uint32_t notice);
 void gag_showhelp(uint16_t view, const String *topic);
 // File dialogs: name holds the initial directory or name and receives the choice
 // (the open dialog a full path, the save dialog the bare name, its directory made
-// current); false when cancelled or the view is invalid.
+// current; a name without an extension takes ext); false when cancelled or the view
+// is invalid.
 uint8_t gag_getopenfilename(uint16_t view, const String *filter, String *name);
 uint8_t gag_getsavefilename(uint16_t view, const String *filter, String *name, const String *ext);
 // The current and the temporary directory, each ending with the path separator.

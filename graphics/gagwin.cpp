@@ -225,13 +225,18 @@ uint8_t gag_getopenfilename(uint16_t view, const String *filter, String *name) {
   return gagscren_screenopenfilename(gag_views[view - 1], filter, name);
 }
 
-uint8_t gag_getsavefilename(uint16_t view, const String *filter, String *name, const String *) {
+// A chosen name without an extension takes the default one.
+uint8_t gag_getsavefilename(uint16_t view, const String *filter, String *name, const String *ext) {
   TRACE("gag_getsavefilename");
   if (!checkview(view)) return 0;
   String initial{};
   strings_copyto_0(&initial, name);
   bool ok = gagscren_screensavefilename(gag_views[view - 1], filter, &initial, name);
   strings_free_0(&initial);
+  if (ok && name->length && ext && ext->length && !strchr(name->text, '.')) {
+    strings_addto_1(name, ".");
+    strings_addto_0(name, ext);
+  }
   return ok;
 }
 
