@@ -119,7 +119,7 @@ static const String *num2_text(int32_t a, int32_t b) {
 }
 
 static const String *real_text(double value) {
-  strings_formatreal(&scratch_a, value, 6, 0, 0);
+  strings_formatreal(&scratch_a, value, 5, 0, 0);
   return &scratch_a;
 }
 

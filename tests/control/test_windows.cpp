@@ -9,6 +9,7 @@
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
 #include "graphics/gui.h"
+#include "graphics/textman.h"
 #include "graphics/windower.h"
 #include "platform/pwin.h"
 #include "tests/control/doubles.h"
@@ -333,5 +334,31 @@ TEST_F(Windows, EditorTakesThirtyThousandCharacters) {
   EXPECT_EQ(p->error, 1);
   EXPECT_EQ(said(), "ERROR: File Too Long To Edit\n");
   strings_free_0(&line);
+  strings_free_1(&lines, 1);
+}
+
+// The word before an error position is selected: back over blanks, back to a letter
+// or digit, back over letters and digits.
+TEST_F(Windows, ErrorPositionSelectsTheWordBeforeIt) {
+  pde *p = problem("sel.pde");
+  StringList lines{};
+  for (const char *l : {"TITLE 'a'", "VARIABLES", "  u v"}) {
+    String s = {uint16_t(strlen(l)), 0, const_cast<char *>(l)};
+    strings_one_more(&lines, &s);
+  }
+  uint16_t text = textin_create_text_1(&p->name, 0, &lines);
+  struct Case {
+    uint32_t line;
+    uint16_t column;
+    int from, to;
+  } cases[] = {{3, 5, 24, 25}, {3, 4, 22, 23}, {2, 0, 7, 9}, {1, 0, 0, 0}};
+  for (const Case &c : cases) {
+    TextLoc at{text, c.column, c.line};
+    ASSERT_TRUE(textman_send_edit_text_1(text, p->editview, &at));
+    pwin_window_state s = window(p->editview);
+    EXPECT_EQ((std::vector<int>{s.selection[0], s.selection[1]}), (std::vector<int>{c.from, c.to}))
+        << c.line << ":" << c.column;
+  }
+  textin_close_text(text);
   strings_free_1(&lines, 1);
 }
