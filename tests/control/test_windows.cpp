@@ -27,6 +27,7 @@ struct Windows : RunFixture {
     ASSERT_EQ(chdir(dir.c_str()), 0);
     pwin_set_log(boxes);
     strings_copyto_1(&verdat_product, "Quendar");
+    strings_copyto_1(&verdat_pdeext, "pde");
     verdat_get_version();
     gag_init();
     gui_graphinit();
@@ -169,12 +170,17 @@ TEST_F(Windows, MinimisedProblemShowsItsPlotsOnRestore) {
 // ---- Commands -------------------------------------------------------------------------------
 
 TEST_F(Windows, NewNumbersSkipExistingFiles) {
-  auto name = [] { return std::string(pdedat_table[pdedat_count]->name.text) + "." + verdat_pdeext.text; };
+  // The names of the open problems, in slot order, each with its phase.
+  auto names = [] {
+    std::string out;
+    for (int k = 1; k <= pdedat_count; k++)
+      if (pdedat_table[k] && pdedat_table[k]->phase)
+        out += std::string(pdedat_table[k]->name.text) + ":" + std::to_string(pdedat_table[k]->phase) + " ";
+    return out;
+  };
   command(gui_rootview, GUI_NEW);
-  EXPECT_EQ(name(), "PROB1.pde");
-  EXPECT_EQ(pdedat_table[pdedat_count]->phase, 4);
   command(gui_rootview, GUI_NEW);
-  EXPECT_EQ(name(), "PROB2.pde");
+  EXPECT_EQ(names(), "PROB1:4 PROB2:4 ");
   // A new start of the program counts from 0 again, past the files that exist.
   run_reset();
   control_default_services();
@@ -182,7 +188,7 @@ TEST_F(Windows, NewNumbersSkipExistingFiles) {
   spit(path("PROB1.pde"), "x"), spit(path("PROB2.pde"), "x");
   command(gui_rootview, GUI_NEW);
   command(gui_rootview, GUI_NEW);
-  EXPECT_EQ(name(), "PROB4.pde");
+  EXPECT_EQ(names(), "PROB3:4 PROB4:4 ");
 }
 
 TEST_F(Windows, QuitQuestionAndCaption) {
