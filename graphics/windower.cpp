@@ -10,9 +10,7 @@
 
 enum { COLUMN = 150 };  // the width of the column of problem windows
 
-void windower_get_tile_params(pde *p, int32_t n) {
-  TRACE("windower_get_tile_params");
-  if (n <= 0) return;
+windower_grid windower_tile_grid(int32_t n) {
   static const uint16_t rows[11] = {0, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3};
   static const uint16_t cols[11] = {0, 1, 2, 2, 2, 3, 3, 3, 3, 3, 4};
   int32_t r, c;
@@ -28,9 +26,16 @@ void windower_get_tile_params(pde *p, int32_t n) {
     h = (gui_screenheight - gui_top) / r;
     w = (h - gui_captionheight) * 139 / 100;
   }
-  p->tilerows = uint16_t(r), p->tilecols = uint16_t(c);
-  p->tilewidth = uint16_t(w), p->tileheight = uint16_t(h);
-  p->tilex = COLUMN, p->tiley = uint16_t(gui_top);
+  return {uint16_t(r), uint16_t(c), uint16_t(w), uint16_t(h), COLUMN, uint16_t(gui_top)};
+}
+
+void windower_get_tile_params(pde *p, int32_t n) {
+  TRACE("windower_get_tile_params");
+  if (n <= 0) return;
+  windower_grid g = windower_tile_grid(n);
+  p->tilerows = g.rows, p->tilecols = g.cols;
+  p->tilewidth = g.width, p->tileheight = g.height;
+  p->tilex = g.x, p->tiley = g.y;
 }
 
 static bool minimised(const pde *p) { return gui_rooticonized || p->iconized; }

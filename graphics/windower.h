@@ -13,9 +13,14 @@ int windower_init();
 
 enum { WINDOWER_HIDE = 4096 };  // added to a view in the deferred list: hide it
 
-// The tile grid for n windows into the problem's tile parameters: rows and columns
-// (a table up to 10, else the least r >= 2 with r(r + 1) >= n rows), tiles of the
-// aspect 139:100 plus a caption, shrunk to fit the work area's height.
+// The tile grid for n >= 1 windows: rows and columns (a table up to 10, else the
+// least r >= 2 with r(r + 1) >= n rows), tiles of the aspect 139:100 plus a caption,
+// shrunk to fit the work area's height, the first at (150, T).
+struct windower_grid {
+  uint16_t rows, cols, width, height, x, y;
+};
+windower_grid windower_tile_grid(int32_t n);
+// The grid into the problem's tile parameters; nothing for n = 0.
 void windower_get_tile_params(pde *p, int32_t n);
 // Moves the windows of the listed plots to tiles first, first + 1, ... (row by row)
 // and shows them, menu bars on for tiles 301 pixels high or more; while the main
