@@ -5,8 +5,8 @@
 #include "graphics/gag.h"
 #include "runtime/rtlib.h"
 
-static const char tagline[] = "Finite element solutions of partial differential equations in 2D and 3D";
-static const char notice[] = "Free software for study, teaching and research";
+static const char tagline[] = "Finite elements for PDEs in 2D and 3D";
+static const char notice[] = "Free to study and share";
 
 void banner_show_banner(uint16_t view) {
   TRACE("banner_show_banner");
@@ -24,17 +24,17 @@ void banner_show_banner(uint16_t view) {
   String s{};
   gag_textsize(view, 1, 0.7f);
   strings_copyto_1(&s, "Quendar");
-  gag_drawtext_1(view, 0, 0.1, &s);
+  gag_drawprinttext_1(view, 0, 0.1, &s);
   // 4. The description, two lines per view height.
   gag_textsize(view, 2, 0.7f);
   strings_copyto_1(&s, tagline);
-  gag_drawtext_1(view, 0.25 * width, 0.5, &s);
+  gag_drawprinttext_1(view, 0.25 * width, 0.5, &s);
   // 5. The version and the notice, three lines per view height.
   gag_textsize(view, 3, 0.7f);
   strings_copyto_0(&s, &verdat_versiontext);
   strings_addto_1(&s, "     ");
   strings_addto_1(&s, notice);
-  gag_drawtext_1(view, 0.25 * width, 0.1, &s);
+  gag_drawprinttext_1(view, 0.25 * width, 0.1, &s);
   strings_free_0(&s);
 }
 

@@ -1,6 +1,7 @@
 // display: the status panel. Each line keeps its label, its value and the clock of
 // its last display; drawing overdraws the old text in colour 0 (the panel's
-// background) before the new text goes down in the panel text colour.
+// background) before the new text goes down in the panel text colour. Text goes
+// through the layer's choice of stroke or device text, one line high either way.
 #include "graphics/display.h"
 
 #include "graphics/gag.h"
@@ -45,11 +46,11 @@ static void draw_pair(pad *d, uint16_t n, float align, double x, const String *o
   gag_textcenter(v, align, 0);
   if (old->length) {
     gag_setcolor_0(v, 0);
-    gag_drawtext_1(v, x, y, old);
+    gag_drawprinttext_1(v, x, y, old);
   }
   if (text->length) {
     gag_setcolor_0(v, display_textcolour);
-    gag_drawtext_1(v, x, y, text);
+    gag_drawprinttext_1(v, x, y, text);
   }
   gagscren_screenflush();
 }
