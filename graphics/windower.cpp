@@ -151,7 +151,17 @@ void windower_root_caption(const String *name) {
   strings_addto_1(&c, " ");
   strings_addto_0(&c, &verdat_version);
   strings_addto_1(&c, " 3D");
-  if (checkview(gui_rootview)) gag_setcaption(gui_rootview, &c);
+  // The main loop sets it before every step: the window is told only of a change.
+  static String shown;
+  static uint32_t shown_on;  // the platform window it was shown on
+  if (checkview(gui_rootview)) {
+    uint32_t window = gag_views[gui_rootview - 1]->window;
+    if (shown_on != window || strings_compare_0(&c, &shown) != 0) {
+      gag_setcaption(gui_rootview, &c);
+      strings_copyto_0(&shown, &c);
+      shown_on = window;
+    }
+  }
   strings_free_0(&c);
 }
 
