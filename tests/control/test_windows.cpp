@@ -368,3 +368,17 @@ TEST_F(Windows, ErrorPositionSelectsTheWordBeforeIt) {
   textin_close_text(text);
   strings_free_1(&lines, 1);
 }
+
+// Print All of an eigenvalue problem: every visible mode window of every plot, then
+// the eigenvalue window once, as the last page.
+TEST_F(Windows, PrintAllPrintsTheEigenvalueWindowOnce) {
+  if (system("command -v pdfinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs poppler-utils";
+  pde *p = problem("eig.pde");
+  p->eigen = 1, p->modes = 2;
+  plots(p, 2);
+  windower_enable_plots(p);
+  std::string pdf = path("all.pdf");
+  pwin_script_file(pdf.c_str());
+  command(p->pdeview, GUI_PRINTALL);
+  EXPECT_EQ(run("pdfinfo " + pdf + " | grep Pages"), "Pages: 5");  // 2 plots x 2 modes + 1
+}
