@@ -382,3 +382,20 @@ TEST_F(Windows, PrintAllPrintsTheEigenvalueWindowOnce) {
   command(p->pdeview, GUI_PRINTALL);
   EXPECT_EQ(run("pdfinfo " + pdf + " | grep Pages"), "Pages: 5");  // 2 plots x 2 modes + 1
 }
+
+// Closing the plots kills the window of every record, listed as a plot or not, and
+// forgets show requests for them.
+TEST_F(Windows, ClosingPlotsLeavesNoWindow) {
+  pde *p = problem("close.pde");
+  plots(p, 1);
+  plot_one_more_1(&p->plotrecs);  // a history: in no list that is tiled
+  gui_close_plots(p);
+  gui_build_windows(p);
+  uint16_t history = p->plotrecs.data[1].views[0];
+  p->iconized = 1;
+  windower_enable_plots(p);
+  ASSERT_TRUE(checkview(history) && p->deferred.count == 1);
+  gui_close_plots(p);
+  EXPECT_FALSE(checkview(history));
+  EXPECT_EQ(p->deferred.count, 0);
+}
