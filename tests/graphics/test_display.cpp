@@ -13,11 +13,6 @@
 
 #include "tests/graphics/fixture.h"
 
-// Xlib and fontconfig keep their caches until the process ends.
-extern "C" const char *__lsan_default_suppressions() {
-  return "leak:libX11\nleak:libfontconfig\nleak:libXft\nleak:libfltk\nleak:libxcb\n";
-}
-
 namespace {
 
 bool have(const char *program) {
