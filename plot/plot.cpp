@@ -14,6 +14,8 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
+#include "plot/plot3d.h"
+#include "runtime/clipping.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 
@@ -319,11 +321,11 @@ void plot_series_tag(String *tag, int32_t k, int32_t expr, int32_t exprs) {
 
 // Draws the series of one expression in table colours with their tags.
 static void draw_series(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                        int32_t expr) {
+                        int32_t expr, int32_t offset, int32_t total) {
   String tag = {};
   int32_t exprs = plot->exprs.count;
   for (int32_t k = 1; k <= sets->count; k++) {
-    gag1d_tablecolor_1(view, f, k, sets->count);
+    gag1d_tablecolor_1(view, f, offset + k, total > 0 ? total : sets->count);
     plot_series_tag(&tag, k, expr, exprs);
     gag1d_draw_tagged_0(view, f, x, &sets->data[k - 1], &line_tags, &tag);
   }
@@ -331,7 +333,7 @@ static void draw_series(uint16_t view, plotframe *f, const plotrec *plot, const 
 }
 
 void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                    int32_t expr, const String *xtitle, const String *ytitle) {
+                    int32_t expr, const String *xtitle, const String *ytitle, const double *yrange, int32_t total) {
   TRACE("plot_line_plot");
   if (!view) return;  // no view: nothing to draw
   int32_t s = plot->scale;
@@ -341,6 +343,7 @@ void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vect
   for (int32_t k = 0; k < sets->count; k++)
     for (int32_t i = 0; i < sets->data[k].count; i++)
       b[1] = std::min(b[1], sets->data[k].data[i]), b[3] = std::max(b[3], sets->data[k].data[i]);
+  if (yrange) b[1] = yrange[0], b[3] = yrange[1];
   if (b[0] > b[2]) b[0] = b[2] = 0;
   if (b[1] > b[3]) b[1] = b[3] = 0;
   // 5 % of the range on each side; on a logarithmic axis 5 % of each bound itself.
@@ -357,14 +360,14 @@ void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vect
   gag1d_plotmap(view, f, b[0], b[1], b[2], b[3], code, 0, 0);
   gag1d_draw_axes(view, f, xtitle, ytitle);
   pointd_resize_1(&line_tags, 0, std::max(line_tags.capacity, 10));
-  draw_series(view, f, plot, x, sets, expr);
+  draw_series(view, f, plot, x, sets, expr, 0, total);
 }
 
 void plot_add_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                        int32_t expr) {
+                        int32_t expr, int32_t offset, int32_t total) {
   TRACE("plot_add_line_plot");
   if (!view) return;  // no view: nothing to draw
-  draw_series(view, f, plot, x, sets, expr);
+  draw_series(view, f, plot, x, sets, expr, offset, total);
 }
 
 // ---- Domains ---------------------------------------------------------------------------
@@ -435,12 +438,58 @@ void plot_show_region_0(uint16_t view, plotframe *styles, Domain *d, uint16_t re
   }
 }
 
-// Extruded domains are drawn by the 3D plots, which come later.
-void plot_show_domain_3d(uint16_t, Domain *, double) {}
-void show_segment_3d(uint16_t, Domain *, uint16_t, double) {}
-void warp_line_3d(uint16_t, const pointd *, const pointd *, double) {}
-void plot_show_domain_zoomed_3d(uint16_t, Domain *, double, const rect3d *) {}
-void show_segment_zoomed_3d(uint16_t, Domain *, uint16_t, double, const rect3d *) {}
+// ---- Extruded domains at a height, through the 3D debug mapping ---------------------------
+
+void warp_line_3d(uint16_t view, const pointd *a, const pointd *b, double z) {
+  TRACE("warp_line_3d");
+  if (!view) return;  // no view: nothing to draw
+  point3d p = {a->x, a->y, z}, q = {b->x, b->y, z};
+  gag3d_drawline_3d(view, &p, &q, &plot3d_frame.transform);
+}
+
+// One edge at height z: lines between the joints, arcs as projected chords; clipped to
+// the box when one is given (nothing when z lies outside it).
+static void show_edge_3d(uint16_t view, Domain *d, uint16_t e, double z, const rect3d *box) {
+  if (!view || !d || e < 1 || e > d->edges.count) return;
+  const Edge &E = d->edges.data[e - 1];
+  if (E.deleted || E.joint1 < 1 || E.joint2 < 1) return;
+  if (box && (z < box->z1 || z > box->z2)) return;
+  const Joint &a = joint(d, E.joint1), &b = joint(d, E.joint2);
+  pointd p = {a.x, a.y}, q = {b.x, b.y};
+  if (E.shape == SHAPE_ARC || E.shape == SHAPE_ERC) {
+    const arcrec &r = E.shapedata.arc;
+    if (box) gag3d_warp_arc_zoomed_3d(view, r.rx, r.ry, &p, z, r.start, r.sweep, &plot3d_frame.transform, box);
+    else gag3d_warp_arc_3d(view, r.rx, r.ry, &p, z, r.start, r.sweep, &plot3d_frame.transform);
+    return;
+  }
+  if (box) {
+    rectd clip = {box->x1, box->y1, box->x2, box->y2};
+    if (clipping_clipline_0(&p, &q, &clip) == 4) return;
+  }
+  warp_line_3d(view, &p, &q, z);
+}
+
+void show_segment_3d(uint16_t view, Domain *d, uint16_t edge, double z) {
+  TRACE("show_segment_3d");
+  show_edge_3d(view, d, edge, z, nullptr);
+}
+
+void show_segment_zoomed_3d(uint16_t view, Domain *d, uint16_t edge, double z, const rect3d *box) {
+  TRACE("show_segment_zoomed_3d");
+  show_edge_3d(view, d, edge, z, box);
+}
+
+void plot_show_domain_3d(uint16_t view, Domain *d, double z) {
+  TRACE("plot_show_domain_3d");
+  if (!d) return;
+  for (uint16_t e = 1; e <= d->edges.count; e++) show_edge_3d(view, d, e, z, nullptr);
+}
+
+void plot_show_domain_zoomed_3d(uint16_t view, Domain *d, double z, const rect3d *box) {
+  TRACE("plot_show_domain_zoomed_3d");
+  if (!d) return;
+  for (uint16_t e = 1; e <= d->edges.count; e++) show_edge_3d(view, d, e, z, box);
+}
 
 // ---- Meshes ----------------------------------------------------------------------------
 

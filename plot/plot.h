@@ -192,11 +192,14 @@ void plot_validate_viewpoint(double *viewpoint, const rect3d *box);
 void plot_series_tag(String *tag, int32_t k, int32_t expr, int32_t exprs);
 // Line plots: series k of sets (y values over x) in table colour k, tagged. The first
 // maps the box of x and all series with 5 % margins (on a log axis 5 % of each bound),
-// log x for scale codes 4, 5, 7 and log y for 2, 3, 7, and draws the axes.
+// log x for scale codes 4, 5, 7 and log y for 2, 3, 7, and draws the axes. yrange,
+// when given, is the value range instead of the series' own. The colours are those of
+// offset + k out of total series (0: the set's count).
 void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                    int32_t expr, const String *xtitle, const String *ytitle);
+                    int32_t expr, const String *xtitle, const String *ytitle, const double *yrange = nullptr,
+                    int32_t total = 0);
 void plot_add_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                        int32_t expr);
+                        int32_t expr, int32_t offset = 0, int32_t total = 0);
 
 // ---- Drawing of domains and meshes (none records anything) ---------------------------
 // View 0 is no view: the routines then draw nothing.
@@ -210,8 +213,8 @@ void plot_show_domain_1(uint16_t view, Domain *d, uint8_t zoomed, const rect3d *
 void plot_show_domain_0(uint16_t view, Domain *d, const rect3d *box);
 // Maps the region's box onto the view and draws the edges of its loops.
 void plot_show_region_0(uint16_t view, plotframe *styles, Domain *d, uint16_t region);
-// Extruded domains: the edges at height z through the 3D view transform. Not drawn yet:
-// the 3D plots that call them come later.
+// Extruded domains: the edges at height z projected through the 3D debug mapping
+// (plot3d_frame); the zoomed forms clip them to the box first.
 void plot_show_domain_3d(uint16_t view, Domain *d, double z);
 void show_segment_3d(uint16_t view, Domain *d, uint16_t edge, double z);
 void warp_line_3d(uint16_t view, const pointd *a, const pointd *b, double z);
