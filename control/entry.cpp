@@ -42,6 +42,7 @@
 #include "mesher/mesher2.h"
 #include "mesher/refine1.h"
 #include "mesher/refine2.h"
+#include "mesher/refine3.h"
 #include "mesher/refiner.h"
 #include "mesher/measures.h"
 #include "model/complexd.h"
@@ -276,6 +277,7 @@ static const struct {
     {"refine2", refine2_init},
     {"gromesh2", gromesh2_init},
     {"meshpde3", meshpde3_init},
+    {"refine3", refine3_init},
     {"fitting", fitting_init},
     {"bigmatx", bigmatx_init},
     {"loading", loading_init},
