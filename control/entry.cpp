@@ -23,6 +23,7 @@
 #include "elements/meshes.h"
 #include "elements/mfinder.h"
 #include "elements/quature.h"
+#include "graphics/banner.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
@@ -257,6 +258,7 @@ static const struct {
     {"gpmin", gpmin_init},
     {"mtokeniz", mtokeniz_init},
     {"windower", windower_init},
+    {"banner", banner_init},
     {"views", views_init},
     {"treeval", treeval_init},
     {"complexd", complexd_init},
