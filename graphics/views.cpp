@@ -13,6 +13,7 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
+#include "graphics/gui.h"
 #include "graphics/windower.h"
 #include "platform/pwin.h"
 #include "runtime/rtlib.h"
@@ -323,9 +324,8 @@ void views_view_pde(const String *path) {
     return;
   }
   windower_root_caption(&v->name);
-  windower_grid t = windower_tile_grid(1);
-  int32_t height = 480 - t.y > 20 ? 480 - t.y : 20;
-  v->window = gag_newwindow_1(0, viewclass, 0, int16_t(t.y), 150, uint16_t(height), &v->name, 0, 3);
+  int32_t height = 480 - gui_top > 20 ? 480 - gui_top : 20;
+  v->window = gag_newwindow_1(gui_rootview, viewclass, 0, int16_t(gui_top), 150, uint16_t(height), &v->name, 0, 3);
   pointd rel{};
   gag_askrelsize(v->window, &rel);
   uint16_t panelview = gag_newview_1(v->window, 0, 0, rel.x, rel.y, 1);
@@ -373,7 +373,7 @@ static int32_t viewwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b)
       return 0;
     case msg_iconize: v->iconized = 1; break;
     case msg_size: v->iconized = 0; break;
-    case msg_paint: status(v); return 0;
+    case msg_paint: display_redisplay(&v->panel); return 0;
     case msg_menu:
       switch (a & 0xffff) {
         case VIEWS_NEXT:

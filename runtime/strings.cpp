@@ -94,7 +94,7 @@ void strings_free_0(String *d) {
 
 void strings_set_length(String *d, uint16_t n) {
   TRACE("strings_set_length_0");
-  if (n >= d->capacity) strings_resize_0(d, n, n);
+  if (n > d->capacity) strings_resize_0(d, n, n);  // capacity counts the characters that fit
   terminate_at(d, n);
 }
 

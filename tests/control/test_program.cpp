@@ -1,41 +1,27 @@
 // The quendar program itself, started as a process in a fresh temporary directory.
 // What the program's later subsystems would add to a run is not looked at here.
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <regex>
-#include <sstream>
 
 #include "tests/control/doubles.h"
 
 namespace {
 
-struct Program : ::testing::Test {
-  TempDir tmp;
-  std::string dir = tmp.path;
+struct Program : ProgramRun {
   void SetUp() override { ASSERT_EQ(mkdir((dir + "/tmp").c_str(), 0700), 0); }
   // Runs quendar with the words in the test directory; returns its exit code.
   int run(const std::string &words, const std::string &tmpdir = "/tmp") {
-    std::string cmd = "cd '" + dir + "' && TMPDIR='" + dir + tmpdir + "' '" QUENDAR_EXE "' " + words + " >'" + dir +
-                      "/out.txt' 2>&1";
-    int status = system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return shell("TMPDIR='" + dir + tmpdir + "' '" QUENDAR_EXE "' " + words);
   }
-  std::string out() { return slurp(dir + "/out.txt"); }
   // The walker's reading of the problem's plot file, with the entry count of each plot.
   std::string walk_plots(const std::string &name) {
     std::string walk = dir + "/walk.txt";
     std::string cmd = "python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -n '" + dir + "/" + name + ".pgx' >'" + walk + "'";
     EXPECT_EQ(system(cmd.c_str()), 0) << name << "\n" << slurp(walk);
     return slurp(walk);
-  }
-  std::vector<std::string> lines(const std::string &file) {
-    std::istringstream in(slurp(dir + "/" + file));
-    std::vector<std::string> v;
-    for (std::string l; std::getline(in, l);) v.push_back(l);
-    return v;
   }
 };
 
@@ -131,6 +117,22 @@ TEST_F(Program, PrintOnlyPlotDrawsNothing) {
   spit(dir + "/disk.pde", std::regex_replace(text, std::regex("\n  SUMMARY"), "\n  CONTOUR(u) PRINTONLY\n  SUMMARY"));
   ASSERT_EQ(run("-B -R -X disk.pde"), 0) << out();
   EXPECT_TRUE(std::regex_search(walk_plots("disk"), std::regex(" 4:CONTOUR\\(u\\)\\[0\\] 5:\\[")));
+}
+
+// An extruded problem solves and draws its 3D grid plot (the boundary faces moved by
+// three expressions) and a contour on a plane cut.
+TEST_F(Program, ExtrudedPlotsAreDrawn) {
+  spit(dir + "/cube.pde",
+       "TITLE 'Cube'\nCOORDINATES cartesian3\nVARIABLES u\nEQUATIONS div(grad(u)) + 6 = 0\n"
+       "EXTRUSION z = 0, 1\nBOUNDARIES SURFACE 1 VALUE(u) = 0 SURFACE 2 VALUE(u) = 0\n"
+       "REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+       "PLOTS GRID(x+u, y, z) CONTOUR(u) ON z = 0.5\nEND\n");
+  ASSERT_EQ(run("-B -R -X cube.pde"), 0) << out();
+  std::smatch m;
+  std::string w = walk_plots("cube");
+  ASSERT_TRUE(std::regex_search(w, m, std::regex(R"(1:GRID\(x\+u, y, z\)\[(\d+)\] 2:CONTOUR\(u\)\[(\d+)\])"))) << w;
+  EXPECT_GT(std::stoi(m[1]), 100) << w;
+  EXPECT_GT(std::stoi(m[2]), 100) << w;
 }
 
 }  // namespace

@@ -166,6 +166,16 @@ TEST_F(Viewer, TruncatedFiles) {
   }
 }
 
+// Captions read one after another into one buffer keep every character: a caption
+// that just fills the room the previous one left.
+TEST_F(Viewer, CaptionsReadWhole) {
+  viewer *v = open(make("{\"header\":[2,0,0],\"groups\":[{\"nodes\":1,\"plots\":[[1,\"ELEVATION(u)\",1],"
+                        "[2,\"VECTOR(grad(u))\",2]]}]}"));
+  ASSERT_TRUE(v);
+  EXPECT_STREQ(pwin_headless_window(rec(v->windows.data[1])->window).caption, "ELEVATION(u)");
+  EXPECT_STREQ(pwin_headless_window(rec(v->windows.data[2])->window).caption, "VECTOR(grad(u))");
+}
+
 TEST_F(Viewer, OpeningFailures) {
   viewer *v = open(make("{\"header\":[1,0,0],\"groups\":[{\"nodes\":0}]}", "empty.pgx"));
   ASSERT_TRUE(v);
