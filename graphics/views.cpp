@@ -6,7 +6,7 @@
 #include "graphics/views.h"
 
 #include <cstdio>
-#include <vector>
+#include <deque>
 
 #include "control/pdedat.h"
 #include "control/verdat.h"
@@ -20,7 +20,7 @@
 
 void (*views_delay)(uint16_t ms) = display_delay;
 
-static std::vector<viewer *> viewers;  // 1-based through views_record
+static std::deque<viewer> viewers;  // 1-based through views_record; records never move
 static uint16_t viewclass, plotclass;
 
 static String lit(const char *c) { return {uint16_t(strings_length_1(c)), 0, const_cast<char *>(c)}; }
@@ -38,16 +38,16 @@ static void setmenu(uint16_t view, const char *name) {
   if (checkview(view)) gag_setmenu_1(view, &n);
 }
 
-viewer *views_record(int32_t k) { return k >= 1 && k <= int32_t(viewers.size()) ? viewers[size_t(k - 1)] : nullptr; }
+viewer *views_record(int32_t k) { return k >= 1 && k <= int32_t(viewers.size()) ? &viewers[size_t(k - 1)] : nullptr; }
 int32_t views_record_count() { return int32_t(viewers.size()); }
 
 viewer *views_find(uint16_t window) {
   if (!window) return nullptr;
-  for (viewer *v : viewers) {
-    if (!v->window) continue;
-    if (v->window == window) return v;
-    for (int32_t i = 1; i <= v->group.count; i++)
-      if (v->windows.data[v->group.data[i - 1]] == window) return v;
+  for (viewer &v : viewers) {
+    if (!v.window) continue;
+    if (v.window == window) return &v;
+    for (int32_t i = 1; i <= v.group.count; i++)
+      if (v.windows.data[v.group.data[i - 1]] == window) return &v;
   }
   return nullptr;
 }
@@ -253,10 +253,10 @@ static void show_group(viewer *v, uint16_t g) {
 // ---- Opening and closing --------------------------------------------------------------------
 
 static viewer *free_record() {
-  for (viewer *v : viewers)
-    if (!v->window) return v;
-  viewers.push_back(new viewer{});
-  return viewers.back();
+  for (viewer &v : viewers)
+    if (!v.window) return &v;
+  viewers.emplace_back();
+  return &viewers.back();
 }
 
 static void close_viewer(viewer *v) {

@@ -35,7 +35,8 @@ struct Rotation : Graphics {
       plot_one_more_1(&p->plotrecs);
       plotrec &r = p->plotrecs.data[k - 1];
       r.number = uint16_t(k), r.kind = kind;
-      String c = text(("S" + std::to_string(k)).c_str());
+      std::string title = "S" + std::to_string(k);
+      String c = text(title.c_str());
       strings_resize_1(&r.titles, 1, 1);
       strings_copyto_0(&r.titles.items[0], &c);
       r.views[0] = r.views[1] = window(400, 300);
@@ -52,6 +53,7 @@ struct Rotation : Graphics {
     if (p->plotfile.state) filio_close_put(&p->plotfile);
     for (int k = 0; k < p->plotrecs.count; k++) matrixn_free(&p->plotrecs.data[k].modeviews);
     plot_free_0(&p->plotrecs);
+    plot_free_2(&p->plotdatas);
     strings_free_0(&p->plotfile.name);
     strings_free_0(&p->plotfile.temp);
     display_free(&p->status);
