@@ -21,6 +21,7 @@
 #include "model/treeval.h"
 #include "plot/contour.h"
 #include "plot/doplot3.h"
+#include "plot/exporter.h"
 #include "plot/pgrid1.h"
 #include "plot/pgrid2.h"
 #include "plot/plot.h"
@@ -342,7 +343,10 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
       doplot_plot_labels(p, nullptr, window, view, r, 0);
       break;
     case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
-    case PLOT_CDF: case PLOT_TECPLOT: case PLOT_TABLE: case PLOT_TRANSFER: break;
+    case PLOT_CDF: exporter_cdf_export(p, r); break;
+    case PLOT_TECPLOT: exporter_tecp_export(p, r); break;
+    case PLOT_TABLE: exporter_table_export(p, r, 2); break;
+    case PLOT_TRANSFER: exporter_transfer_export(p, r); break;
     default:
       // The field plots' data building does not evaluate at a run's solution yet
       // ("ILLEGAL OPERATOR" on the plotted variable): until it does, these plots
