@@ -4,12 +4,15 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "runtime/strings.h"
 #include "runtime/textin.h"
 
 struct pde;
 struct plotrec;
+struct plotdata;
 struct vectord;
 struct vector2d;
 struct vector3d;
@@ -51,6 +54,10 @@ void exporter_print_2dplot(pde *p, plotrec *plot, const rect3d *box, const vecto
 // The print file of an ELEVATION plot: values holds per expression, per piece of the
 // path mesh, the node values; integrals the integral of every expression.
 void exporter_print_lineout(pde *p, plotrec *plot, const vector3d *values, const vectord *integrals);
+// The nodes of all pieces of a path plot mesh as one sequence of (piece, node), both
+// from 1: repeatedly the piece whose next node has the smallest key (distance along
+// the path, or x, y or z by the plot's axis) gives its nodes up to the end of a run.
+std::vector<std::pair<int32_t, int32_t>> merge_lineout(const plotdata *d);
 // CDF: one record per output into a netCDF file kept open until the run ends.
 void exporter_cdf_export(pde *p, plotrec *plot);
 // TECPLOT: one zone per material, linear sub-cells of every cell.
