@@ -334,6 +334,13 @@ double record_value(pde *p) {
 // The netCDF variable of expression e: after the record coordinate and the grid's.
 int32_t cdf_var_of(pde *p, int32_t e) { return (record_name(p) ? 1 : 0) + (threed(p) ? 3 : 2) + e + 1; }
 
+// The range attributes take the variable's own type: readers that honour them ignore
+// attributes they cannot hold in the variable's type.
+void put_range(pde *p, int32_t h, int32_t v, double lo, double hi) {
+  if (p->cdfdouble) netcdf_cdf_def_attr_double_1(h, v, "valid_range", lo, hi);
+  else netcdf_cdf_def_attr_single_1(h, v, "valid_range", lo, hi);
+}
+
 void fix_put(pde *p, int32_t h, double v) {
   if (p->cdfdouble) netcdf_cdf_put_3(h, v);
   else netcdf_cdf_put_single(h, v);
@@ -363,8 +370,9 @@ void cdf_init(pde *p, plotrec *r, const grid &g) {
   for (int k = 1; k <= 2; k++) vectord_resize(&r->cdf[k], r->exprs.count, std::max<int32_t>(r->exprs.count, r->cdf[k].capacity));
   for (int32_t e = 0; e < r->exprs.count; e++) {
     int32_t v = netcdf_cdf_def_var_0(h, e < r->labels.count ? text_of(&r->labels.items[e]) : "u", type, &shape);
-    netcdf_cdf_def_attr_double_1(h, v, "valid_range", -CDF_RANGE, CDF_RANGE);
-    netcdf_cdf_def_attr_double_0(h, v, "missing_value", CDF_MISSING);
+    put_range(p, h, v, -CDF_RANGE, CDF_RANGE);
+    if (p->cdfdouble) netcdf_cdf_def_attr_double_0(h, v, "missing_value", CDF_MISSING);
+    else netcdf_cdf_def_attr_single_0(h, v, "missing_value", CDF_MISSING);
     r->cdf[1].data[e] = CDF_MISSING;
     r->cdf[2].data[e] = -CDF_MISSING;
   }
@@ -780,7 +788,7 @@ void exporter_cdf_export(pde *p, plotrec *r) {
   for (int32_t e = 0; e < r->exprs.count; e++) {
     double lo = r->cdf[1].data[e], hi = r->cdf[2].data[e];
     if (lo > hi) lo = -CDF_RANGE, hi = CDF_RANGE;  // nothing inside yet
-    netcdf_cdf_def_attr_double_1(h, cdf_var_of(p, e), "valid_range", lo, hi);
+    put_range(p, h, cdf_var_of(p, e), lo, hi);
   }
   if (!netcdf_cdf_enddef(h, record ? r->outputs : 0)) exec_error(p, "CDF Header Error");
 }
