@@ -55,7 +55,7 @@ def transfer(path):
     nv = tag("VARIABLES"); names = t[i:i + nv]; i += nv
     assert all(re.fullmatch(r"[A-Za-z]\w*", n) for n in names), names
     blocks, err, nodes_total = 0, 0.0, 0
-    mutual_bad = 0
+    mutual_bad, cells_total, across = 0, 0, []
     while True:
         k = tag("NODES")
         if k == 0:
@@ -75,10 +75,13 @@ def transfer(path):
             nb = [int(v) for v in t[i:i + dims + 1]]; i += dims + 1
             assert code == basis and all(1 <= n <= k for n in ns)
             cells.append(nb)
+        cells_total += m
+        across.append(sorted({q for nb in cells for q in nb if q < 0}))
         for c, nb in enumerate(cells, 1):
             for q in nb:
                 mutual_bad += q > 0 and c not in cells[q - 1]
-    print(f"vars={' '.join(names)} basis={basis} dof={dof} blocks={blocks} nodes={nodes_total} err={err:.3g} mutual_bad={mutual_bad}")
+    print(f"vars={' '.join(names)} basis={basis} dof={dof} blocks={blocks} nodes={nodes_total} cells={cells_total} err={err:.3g} mutual_bad={mutual_bad} "
+          f"across={','.join(str(q) for a in across for q in a)} ")
 
 
 def tecplot(path):
