@@ -88,41 +88,58 @@ static double unary(const TreeNode *n, double v) {
   }
 }
 
-static double binary(const TreeNode *n, double a, double b) {
-  switch (n->opcode) {
-    case op::addop: return a + b;
-    case op::subop: return a - b;
-    case op::mulop: return a * b;
+int simptree_binop(int32_t opcode, double a, double b, bool smooth, double *r) {
+  switch (opcode) {
+    case op::addop: *r = a + b; break;
+    case op::subop: *r = a - b; break;
+    case op::mulop: *r = a * b; break;
     case op::divop:
-      if (a == 0) return 0;
-      if (std::fabs(b) >= std::fabs(a) * 1e-300) return a / b;
-      rtlib_fatal_in("simptree_simpeval_0", "DIVIDE BY ZERO");
-    case op::modf: return std::fmod(a, b);
-    case op::powerop: return std::pow(a, b);
+      if (a == 0) {
+        *r = 0;
+        break;
+      }
+      if (std::fabs(a) * 1e-300 > std::fabs(b)) return simptree_divzero;
+      *r = a / b;
+      break;
+    case op::modf: *r = std::fmod(a, b); break;
+    case op::powerop: *r = std::pow(a, b); break;
     case op::atan2f: {
-      double r = std::atan2(a, b);
-      return r < 0 ? r + 2 * M_PI : r;
+      double t = std::atan2(a, b);
+      *r = t < 0 ? t + 2 * M_PI : t;
+      break;
     }
-    case op::minf: return a < b ? a : b;
-    case op::maxf: return a < b ? b : a;
-    case op::urampf: return a < 0 ? 0 : b >= 0 ? 1 : a / (a - b);
+    case op::minf: *r = a < b ? a : b; break;
+    case op::maxf: *r = a < b ? b : a; break;
+    case op::urampf: *r = a < 0 ? 0 : b < 0 ? a / (a - b) : 1; break;
     case op::upulsef: {
+      if (!smooth) {
+        *r = a < 0 || b > 0 ? 0 : 1;
+        break;
+      }
+      // Smoothed edges 1% of the pulse's width wide, shaped by the error function.
       double w = 0.01 * (a - b);
-      if (a < -w || b > w) return 0;
-      if (a < w) return math_erfx_0(-4 * a / w);
-      if (b <= -w) return 1;
-      return math_erfx_0(4 * b / w);
+      *r = a < -w || b > w ? 0 : a < w ? math_erfx_0(-4 * a / w) : b > -w ? math_erfx_0(4 * b / w) : 1;
+      break;
     }
-    case op::ltnop: return a < b;
-    case op::leqop: return a <= b;
-    case op::equop: return a == b;
-    case op::neqop: return a != b;
-    case op::geqop: return a >= b;
-    case op::gtrop: return a > b;
-    case op::logor: return a > 0 || b > 0;
-    case op::logand: return a > 0 && b > 0;
-    default: trapop(n);
+    case op::ltnop: *r = a < b; break;
+    case op::leqop: *r = a <= b; break;
+    case op::equop: *r = a == b; break;
+    case op::neqop: *r = a != b; break;
+    case op::geqop: *r = a >= b; break;
+    case op::gtrop: *r = a > b; break;
+    case op::logor: *r = a > 0 || b > 0; break;
+    case op::logand: *r = a > 0 && b > 0; break;
+    default: return simptree_badop;
   }
+  return 0;
+}
+
+static double binary(const TreeNode *n, double a, double b) {
+  double r;
+  int e = simptree_binop(n->opcode, a, b, true, &r);
+  if (e == simptree_divzero) rtlib_fatal_in("simptree_simpeval_0", "DIVIDE BY ZERO");
+  if (e == simptree_badop) trapop(n);
+  return r;
 }
 
 static double eval(const TreeNode *n, const evalpoint *p) {

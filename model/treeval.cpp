@@ -9,6 +9,7 @@
 #include "elements/basisfun.h"
 #include "elements/mfinder.h"
 #include "model/lintabs.h"
+#include "model/simptree.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/math.h"
@@ -360,46 +361,19 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
   }
 }
 
-static double divide(pde *p, const TreeNode *n, double a, double b) {
-  if (a == 0) return 0;
-  if (std::fabs(a) * 1e-300 > std::fabs(b)) fail(p, n, "DIVIDE BY ZERO");
-  return a / b;
-}
-
 // The binop table; smooth selects the smoothed pulse of the basis-array walk.
 static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
-  switch (n->opcode) {
-    case op::addop: return a + b;
-    case op::subop: return a - b;
-    case op::mulop: return a * b;
-    case op::divop: return divide(p, n, a, b);
-    case op::modf: return std::fmod(a, b);
-    case op::powerop: return std::pow(a, b);
-    case op::atan2f: {
-      double r = std::atan2(a, b);
-      return r < 0 ? r + 2 * M_PI : r;
-    }
-    case op::minf: return a < b ? a : b;
-    case op::maxf: return a < b ? b : a;
-    case op::urampf: return a < 0 ? 0 : b < 0 ? a / (a - b) : 1;
-    case op::upulsef: {
-      if (!smooth) return a < 0 || b > 0 ? 0 : 1;
-      double d = 0.01 * (a - b);
-      if (a < -d || b > d) return 0;
-      if (a < d) return math_erfx_0(-4 * a / d);
-      if (b > -d) return math_erfx_0(4 * b / d);
-      return 1;
-    }
-    case op::ltnop: return a < b;
-    case op::leqop: return a <= b;
-    case op::equop: return a == b;
-    case op::neqop: return a != b;
-    case op::geqop: return a >= b;
-    case op::gtrop: return a > b;
-    case op::logor: return a > 0 || b > 0;
-    case op::logand: return a > 0 && b > 0;
-    default: trapop(p, n);
-  }
+  double r;
+  int e = simptree_binop(n->opcode, a, b, smooth, &r);
+  if (e == simptree_divzero) fail(p, n, "DIVIDE BY ZERO");
+  if (e == simptree_badop) trapop(p, n);
+  return r;
+}
+
+static double divide(pde *p, const TreeNode *n, double a, double b) {
+  double r;
+  if (simptree_binop(op::divop, a, b, false, &r)) fail(p, n, "DIVIDE BY ZERO");
+  return r;
 }
 
 // The normal against which normal and tangential components are taken: the caller's
