@@ -13,6 +13,7 @@
 #include "control/pdedat.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
+#include "plot/trimesh.h"
 #include "tests/runtime/harness.h"
 
 namespace {
@@ -29,6 +30,7 @@ struct Exports : ::testing::Test {
   }
   void TearDown() override {
     plot_free_0(&p->plotrecs);
+    plot_free_2(&p->plotdatas);
     for (String *s : {&p->directory, &p->name, &p->header}) strings_free_0(s);
   }
 };
@@ -111,6 +113,85 @@ TEST_F(Exports, HeaderIsOneBraceComment) {
   EXPECT_EQ(h.find('}'), h.size() - 2);
 }
 
+// A plot data record of the plot with one plot mesh of the basis, nodes and cells.
+plotdata &plot_mesh(pde *p, plotrec *r, int32_t pieces) {
+  plot_one_more_0(&p->plotdatas);
+  r->data = 1;
+  plotdata &d = p->plotdatas.data[0];
+  trimesh_resize_1(&d.meshes, pieces, pieces);
+  return d;
+}
+
+void set_mesh(tmesh *t, uint32_t basis, std::vector<pointd> nodes, std::vector<int32_t> cells) {
+  int32_t n = int32_t(nodes.size()), k = elements_functions[basis], c = int32_t(cells.size()) / k;
+  trimesh_resize_0(t, n, n, n, c, c, basis, basis);
+  for (int32_t i = 0; i < n; i++) t->nodes.data[i] = nodes[i], t->nodes3.data[i] = {nodes[i].x, nodes[i].y, 0};
+  std::copy(cells.begin(), cells.end(), t->cells.data);
+}
+
+std::vector<double> numbers_after(const std::string &text, const char *word) {
+  std::istringstream in(text.substr(text.find(word) + strlen(word)));
+  std::vector<double> v;
+  for (double x; in >> x;) v.push_back(x);
+  return v;
+}
+
+TEST_F(Exports, ContourPrintInterpolatesInThePlotMesh) {
+  TempDir tmp;
+  strings_copyto_1(&p->directory, (tmp.path + "/").c_str());
+  plotdata &d = plot_mesh(p.get(), r, 1);
+  set_mesh(&d.meshes.data[0], tri3, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {1, 2, 3, 1, 3, 4});
+  vector2d values{};
+  vector2d_resize(&values, 1, 1);
+  for (double u : {0.0, 1.0, 3.0, 2.0}) vectord_one_more(&values.data[0], u);  // x + 2 y
+  r->points[0] = 3, r->points[1] = 3;
+  rect3d box = {0, 0, 0, 1, 1, 0};
+  exporter_print_2dplot(p.get(), r, &box, &values, 1);
+  EXPECT_EQ(numbers_after(slurp(tmp.file("cool.p03")), "DATA"), (std::vector<double>{0, 0.5, 1, 1, 1.5, 2, 2, 2.5, 3}));
+  // A grid reaching past the mesh: outside points are flagged and take the value to their left.
+  box = {0, 0, 0, 2, 1, 0};
+  r->points[1] = 2, r->flags = plot_bit(19), r->kind = PLOT_CONTOUR;
+  strings_copyto_1(&r->format, "#p #q #x #1");
+  exporter_print_2dplot(p.get(), r, &box, &values, 1);
+  std::string f = slurp(tmp.file("cool.p03"));
+  EXPECT_EQ(f.substr(f.find("}\n") + 2), "0 0 0 0\n1 0 1 1\n{ exterior: 2 0 2 1 }\n0 1 0 2\n1 1 1 3\n{ exterior: 2 1 2 3 }\n");
+  vector2d_free(&values, 1);
+}
+
+TEST_F(Exports, LineoutMergesThePiecesByKey) {
+  TempDir tmp;
+  strings_copyto_1(&p->directory, (tmp.path + "/").c_str());
+  plotdata &d = plot_mesh(p.get(), r, 2);
+  // Piece 1 holds two runs, 0..1 and 2..2.5; piece 2 lies between them.
+  set_mesh(&d.meshes.data[0], lin2, {{0, 0}, {0.5, 0}, {1, 0}, {2, 0}, {2.5, 0}}, {1, 2, 2, 3, 4, 5});
+  set_mesh(&d.meshes.data[1], lin2, {{1.2, 0}, {1.5, 0}}, {1, 2});
+  for (uint8_t tag : {2, 1, 3, 2, 3}) vectorb_one_more(&d.meshes.data[0].tags, tag);
+  std::vector<std::pair<int32_t, int32_t>> want = {{1, 1}, {1, 2}, {1, 3}, {2, 1}, {2, 2}, {1, 4}, {1, 5}};
+  EXPECT_EQ(merge_lineout(&d), want);
+  strings_copyto_1(&d.axislabels[0], "X");
+  vector3d values{};
+  vector3d_resize(&values, 1, 1);
+  vector2d_resize(&values.data[0], 2, 2);
+  for (int k = 0; k < 2; k++)
+    for (int32_t n = 0; n < d.meshes.data[k].nodes.count; n++)
+      vectord_one_more(&values.data[0].data[k], 10 * d.meshes.data[k].nodes.data[n].x);
+  String label = {};
+  strings_copyto_1(&label, "u");
+  strings_one_more(&r->labels, &label);
+  strings_free_0(&label);
+  trees_one_more(&r->exprs, nullptr);
+  vectord integrals{};
+  vectord_one_more(&integrals, 1.0 / 3);
+  r->flags = plot_bit(4);
+  exporter_print_lineout(p.get(), r, &values, &integrals);
+  std::string f = slurp(tmp.file("cool.p03"));
+  EXPECT_NE(f.find("\n X  7\n"), std::string::npos) << f;
+  EXPECT_NE(f.find("\n DATA { u }\n{ Integral=3.3333333333e-01 }\n"), std::string::npos) << f;
+  EXPECT_EQ(numbers_after(f, "}\n{ Integral=3.3333333333e-01 }"), (std::vector<double>{0, 5, 10, 12, 15, 20, 25}));
+  vector3d_free(&values, 1);
+  vectord_free(&integrals);
+}
+
 int open_files() {
   int n = 0;
   DIR *d = opendir("/proc/self/fd");
@@ -173,7 +254,9 @@ struct ExportRuns : ::testing::Test {
 TEST_F(ExportRuns, DiskExportsHoldTheSolution) {
   std::string s = std::regex_replace(example("disk"), std::regex("\nVARIABLES"), "\nSELECT\n  ERRLIM = 1e-5\nVARIABLES");
   s = std::regex_replace(s, std::regex("\nEND"),
-                         "\n  TABLE(u) POINTS=(11,11)\n  CDF(u)\n  TECPLOT(u)\n  TRANSFER(u, dx(u))\nEND");
+                         "\n  TABLE(u) POINTS=(11,11)\n  CDF(u)\n  TECPLOT(u)\n  TRANSFER(u, dx(u))\n"
+                         "  TABLE(u) ZOOM(0.5,0.5,1,1) POINTS=(3,3) FORMAT '#x #y #1'\n"
+                         "  TABLE(u) ZOOM(-1.2,-1.2,2.4,2.4) POINTS=(5,5)\nEND");
   ASSERT_EQ(run("disk", s), 0) << slurp(tmp.file("out.txt"));
   std::string table = read("table", "disk_01.tbl");
   EXPECT_NE(table.find("axes=11x11 values=121 "), std::string::npos) << table;
@@ -192,6 +275,32 @@ TEST_F(ExportRuns, DiskExportsHoldTheSolution) {
   if (std::string m = read("meshio", "disk_03.dat"); !m.empty()) {
     EXPECT_EQ(field(m, "cells"), field(tec, "elements")) << m;
     EXPECT_EQ(field(m, "points"), field(transfer, "nodes"));
+  }
+  // Rows wholly outside move toward the middle by tenths of their spacing: the first
+  // row of the second box meets the disk at y = -0.96 (u = 0.0196); in the first box the
+  // middle row meets it at y = 0.85 and the last stops outside after 10 moves.
+  std::string moved = slurp(tmp.file("disk_06.tbl"));
+  std::vector<double> data = numbers_after(moved, "DATA");
+  ASSERT_EQ(data.size(), 25u);
+  for (int i = 0; i < 5; i++) EXPECT_NEAR(data[i], 0.0196, 1e-4);
+  EXPECT_LT(field(read("table", "disk_06.tbl"), "err"), 1e-4);
+  auto u = [](double x, double y) { return (1 - x * x - y * y) / 4; };
+  struct { bool exterior; double x, y, u; } rows[] = {
+      {0, 0.5, 0.5, u(0.5, 0.5)},   {1, 1, 0.5, u(0.5, 0.5)},   {1, 1.5, 0.5, u(0.5, 0.5)},
+      {0, 0.5, 0.85, u(0.5, 0.85)}, {1, 1, 0.85, u(0.5, 0.85)}, {1, 1.5, 0.85, u(0.5, 0.85)},
+      {1, 0.5, 1, EXPORTER_OUTSIDE}, {1, 1, 1, EXPORTER_OUTSIDE}, {1, 1.5, 1, EXPORTER_OUTSIDE}};
+  std::string lines = slurp(tmp.file("disk_05.tbl"));
+  std::istringstream in(lines.substr(lines.find("}\n") + 2));
+  for (auto &w : rows) {
+    std::string line;
+    std::getline(in, line);
+    bool exterior = line.rfind("{ exterior: ", 0) == 0;
+    double x, y, v;
+    std::istringstream(exterior ? line.substr(12) : line) >> x >> y >> v;
+    EXPECT_EQ(exterior, w.exterior) << line;
+    EXPECT_NEAR(x, w.x, 1e-9);
+    EXPECT_NEAR(y, w.y, 1e-9);
+    EXPECT_NEAR(v, w.u, 1e-4 * std::max(1.0, w.u)) << line;
   }
   EXPECT_EQ(::run("ncdump -k '" + tmp.file("disk_02.cdf") + "'"), "classic");
   if (std::string c = read("cdf", "disk_02.cdf"); !c.empty()) {
