@@ -341,4 +341,35 @@ END
   EXPECT_NE(t.find(" across=-2,-1"), std::string::npos) << t;
 }
 
+TEST_F(ExportRuns, ExtrudedCubeExports) {
+  ASSERT_EQ(run("cube", R"(TITLE 'Cube'
+COORDINATES CARTESIAN3
+VARIABLES u
+EQUATIONS div(grad(u)) + 6 = 0
+EXTRUSION z = 0, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u) = 3 - x*x - y*y - z*z
+  SURFACE 2 VALUE(u) = 3 - x*x - y*y - z*z
+  REGION 1 START(0,0) VALUE(u) = 3 - x*x - y*y - z*z LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  TABLE(u) POINTS=(3,3,3)
+  TECPLOT(u)
+  TRANSFER(u)
+END
+)"), 0) << slurp(tmp.file("out.txt"));
+  // Three axes, then the layers over z of rows over y, x fastest.
+  std::vector<double> data = numbers_after(slurp(tmp.file("cube_01.tbl")), "DATA");
+  ASSERT_EQ(data.size(), 27u);
+  for (int i = 0; i < 27; i++) {
+    double x = (i % 3) * 0.5, y = (i / 3 % 3) * 0.5, z = (i / 9) * 0.5;
+    EXPECT_NEAR(data[i], 3 - x * x - y * y - z * z, 1e-6) << i;
+  }
+  std::string transfer = read("transfer", "cube_03.dat"), tec = read("tecplot", "cube_02.dat");
+  EXPECT_NE(transfer.find("basis=9 dof=10 blocks=1 "), std::string::npos) << transfer;
+  EXPECT_EQ(field(transfer, "mutual_bad"), 0);
+  EXPECT_EQ(field(tec, "elements"), 8 * field(transfer, "cells")) << tec;  // 8 tetrahedra per 10-node cell
+  EXPECT_EQ(field(tec, "bad"), 0);
+  if (std::string m = read("meshio", "cube_02.dat"); !m.empty()) EXPECT_EQ(field(m, "cells"), field(tec, "elements")) << m;
+}
+
 }  // namespace
