@@ -235,7 +235,7 @@ struct ExportRuns : ::testing::Test {
   }
   // The reader's line about the file; empty when its Python module is missing.
   std::string read(const char *kind, const char *file) {
-    std::string out = ::run("/usr/bin/python3 '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + std::string(kind) + " '" +
+    std::string out = ::run("/usr/bin/python3 -W ignore '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + std::string(kind) + " '" +
                             tmp.file(file) + "' 2>&1");
     return out.find("ModuleNotFoundError") != std::string::npos ? "" : out;
   }
@@ -256,7 +256,8 @@ TEST_F(ExportRuns, DiskExportsHoldTheSolution) {
   s = std::regex_replace(s, std::regex("\nEND"),
                          "\n  TABLE(u) POINTS=(11,11)\n  CDF(u)\n  TECPLOT(u)\n  TRANSFER(u, dx(u))\n"
                          "  TABLE(u) ZOOM(0.5,0.5,1,1) POINTS=(3,3) FORMAT '#x #y #1'\n"
-                         "  TABLE(u) ZOOM(-1.2,-1.2,2.4,2.4) POINTS=(5,5)\nEND");
+                         "  TABLE(u) ZOOM(-1.2,-1.2,2.4,2.4) POINTS=(5,5)\n"
+                         "  CDF(u) ZOOM(0.8,0.8,1,1) POINTS=(2,2)\n  CDF(x, x)\nEND");
   ASSERT_EQ(run("disk", s), 0) << slurp(tmp.file("out.txt"));
   std::string table = read("table", "disk_01.tbl");
   EXPECT_NE(table.find("axes=11x11 values=121 "), std::string::npos) << table;
@@ -303,6 +304,15 @@ TEST_F(ExportRuns, DiskExportsHoldTheSolution) {
     EXPECT_NEAR(v, w.u, 1e-4 * std::max(1.0, w.u)) << line;
   }
   EXPECT_EQ(::run("ncdump -k '" + tmp.file("disk_02.cdf") + "'"), "classic");
+  // One name per variable: the second x is renamed.
+  std::string h = ::run("ncdump -h '" + tmp.file("disk_08.cdf") + "'");
+  EXPECT_NE(h.find("float x(X, Y) ;"), std::string::npos) << h;
+  EXPECT_NE(h.find("float x_2(X, Y) ;"), std::string::npos) << h;
+  // No point of this box lies inside: the range stays open and every value is masked.
+  if (std::string c = read("cdf", "disk_07.cdf"); !c.empty()) {
+    EXPECT_NE(c.find("range=-9.9e+36,9.9e+36 "), std::string::npos) << c;
+    EXPECT_EQ(field(c, "masked"), 4) << c;
+  }
   if (std::string c = read("cdf", "disk_02.cdf"); !c.empty()) {
     EXPECT_LT(field(c, "err"), 1e-4) << c;
     EXPECT_GT(field(c, "masked"), 0);  // the corners of the box lie outside
