@@ -390,7 +390,7 @@ void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uin
   TRACE("print_file_name");
   String *s = &r->name;
   char nn[8];
-  snprintf(nn, sizeof nn, "%2d", r->listindex % 100);
+  snprintf(nn, sizeof nn, "%2d", r->listindex);
   if (nn[0] == ' ') nn[0] = '0';
   bool file = r->flags & plot_bit(3);
   strings_copyto_0(s, &p->directory);
