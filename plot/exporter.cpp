@@ -146,10 +146,7 @@ grid export_grid(pde *p, plotrec *r, plotdata *d) {
   return g;
 }
 
-// Samples the expressions along axis a (n points of the grid) through pos; values[e]
-// and found come back per point. When no point of the line lies in the domain, the
-// coordinate of axis m moves by a tenth of its spacing toward the middle of the box
-// (forward for lines before the middle line jm < n/2), at most MAX_MOVES times.
+// The grid of a plot and the located point at which its expressions are evaluated.
 struct sampler {
   pde *p;
   plotrec *r;
@@ -179,6 +176,10 @@ struct sampler {
     return c;
   }
 
+  // Samples the expressions along axis a (the grid's points) through pos; values[e]
+  // and found come back per point. When no point of the line lies in the domain, the
+  // coordinate of axis m moves by a tenth of its spacing toward the middle of the box
+  // (forward for lines before the middle line, jm < n/2), at most MAX_MOVES times.
   void line(int a, int m, int32_t jm, double *pos, double tol, double outside) {
     int32_t n = g.n[a];
     for (auto &v : values) v.assign(size_t(n), outside);
