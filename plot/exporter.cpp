@@ -46,6 +46,12 @@ struct closer {
 };
 using stream = std::unique_ptr<FILE, closer>;
 
+// A value list freed on every way out: a FORMAT error jumps out of the writers.
+struct valuelist : vectord {
+  explicit valuelist(int32_t n) : vectord{} { vectord_resize(this, n, n); }
+  ~valuelist() { vectord_free(this); }
+};
+
 // A line on the status panel while a file is written.
 struct progress {
   pde *p;
@@ -567,8 +573,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
     }
     return;
   }
-  vectord list = {};
-  vectord_resize(&list, r->exprs.count, r->exprs.count);
+  valuelist list(r->exprs.count);
   for (int32_t k = 0; k < g.n[2]; k++)
     for (int32_t j = 0; j < g.n[1]; j++) {
       double pos[3] = {0, s.coord(1, j), s.coord(2, k)};
@@ -581,7 +586,6 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
       }
       gagscren_dispatch(0);
     }
-  vectord_free(&list);
 }
 
 // ---- Print files of drawn plots ------------------------------------------------------
@@ -629,8 +633,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
   std::vector<double> row(static_cast<size_t>(n[0]));
   std::vector<std::array<double, 3>> space(static_cast<size_t>(n[0]));
   std::vector<char> found(static_cast<size_t>(n[0]));
-  vectord one = {};
-  vectord_resize(&one, 1, 1);
+  valuelist one(1);
   for (int32_t j = 0; j < n[1]; j++) {
     double y = lo[1] + j * step[1];
     for (int move = 0;; move++) {
@@ -668,7 +671,6 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
     }
     gagscren_dispatch(0);
   }
-  vectord_free(&one);
 }
 
 // The nodes of all pieces of a path mesh as one sequence by their key: repeatedly the
@@ -718,8 +720,7 @@ void exporter_print_lineout(pde *p, plotrec *r, const vector3d *values, const ve
     return v.data[at.first - 1].data[at.second - 1];
   };
   if (r->flags & plot_bit(19)) {
-    vectord list = {};
-    vectord_resize(&list, exprs, exprs);
+    valuelist list(exprs);
     for (auto at : seq) {
       const tmesh &t = d->meshes.data[at.first - 1];
       double xyz[3] = {0, 0, 0};
@@ -731,7 +732,6 @@ void exporter_print_lineout(pde *p, plotrec *r, const vector3d *values, const ve
       exporter_print_point(f.get(), xyz, xyz, t.nodes.data[at.second - 1].x, p->time, &list, &r->format, &r->formatloc,
                            false);
     }
-    vectord_free(&list);
     return;
   }
   std::vector<double> keys, v(seq.size());

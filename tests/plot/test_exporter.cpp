@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "control/pdedat.h"
+#include "graphics/display.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"
 #include "plot/trimesh.h"
@@ -31,6 +32,7 @@ struct Exports : ::testing::Test {
   void TearDown() override {
     plot_free_0(&p->plotrecs);
     plot_free_2(&p->plotdatas);
+    display_free(&p->status);
     for (String *s : {&p->directory, &p->name, &p->header}) strings_free_0(s);
   }
 };
@@ -57,13 +59,13 @@ TEST_F(Exports, FileNames) {
 }
 
 std::string format_line(const char *format, std::initializer_list<double> v, bool outside = false) {
-  vectord values{};
+  struct owned : vectord {
+    ~owned() { vectord_free(this); }
+  } values{};
   for (double x : v) vectord_one_more(&values, x);
   OwnedString f(format);
   double pq[2] = {0.25, 0.75}, x[3] = {0.5, 2, 3};
-  std::string out = listing([&](FILE *s) { exporter_print_point(s, pq, x, 1.5, 7.25, &values, &f, nullptr, outside); });
-  vectord_free(&values);
-  return out;
+  return listing([&](FILE *s) { exporter_print_point(s, pq, x, 1.5, 7.25, &values, &f, nullptr, outside); });
 }
 
 TEST(ExportFormat, Lines) {
