@@ -17,6 +17,7 @@
 #include "elements/mfinder.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
+#include "graphics/gag1d.h"
 #include "graphics/windower.h"
 #include "model/treeval.h"
 #include "plot/contour.h"
@@ -28,6 +29,8 @@
 #include "plot/plot1d.h"
 #include "plot/plot2d.h"
 #include "runtime/filio.h"
+#include "runtime/owner.h"
+#include "runtime/rect3d.h"
 #include "runtime/rtlib.h"
 #include "runtime/vector2d.h"
 #include "runtime/vector3d.h"
@@ -36,11 +39,13 @@
 static const double BIG = 1.00000000000002e300;
 static int32_t last_monitor = -1;  // clock milliseconds of the last monitor update; -1 none
 
-// The shared evaluation point: the time and the current solution.
-static evalpoint shared_point(pde *p, double t) {
-  evalpoint ep = {};
+// The shared evaluation point, which the plot data builders evaluate at: pointed at
+// the time, the current solution and its rates.
+static evalpoint &shared_point(pde *p, double t) {
+  evalpoint &ep = plot2d_point;
   ep.t = t;
   ep.values = &p->solution;
+  ep.rates = &p->udot;
   return ep;
 }
 
@@ -218,11 +223,20 @@ void doplot_integral_text(String *line, pde *p, const plotrec *plot, uint16_t mo
   }
 }
 
+// The problem's date line and, below it, the version text, right-aligned at x = 1.33.
+static void date_lines(pde *p, uint16_t view, double y, double step) {
+  gag_textcenter(view, 1, 0);
+  gag_printtext_1(view, 1.33, y, &p->header);
+  gag_printtext_1(view, 1.33, y - step, &verdat_versiontext);
+  gag_textcenter(view, 0, 0);
+}
+
 void doplot_plot_labels(pde *p, plotframe *, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
   TRACE("doplot_plot_labels");
   if (!checkview(window)) return;
   String line = {}, scratch = {};
   gag_printtext_1(window, 0.02, 0.97, &p->title);
+  date_lines(p, window, 0.97, 0.03);
   status_string(&line, &scratch, p);
   gag_printtext_1(window, 0.02, 0.06, &line);
   strings_copyto_1(&line, "");
@@ -261,69 +275,129 @@ static void show_message(uint16_t view, const char *text) {
   strings_free_0(&m);
 }
 
+// The drawing settings block of a kind: grid and vector, elevation, contour, surface,
+// history, summary.
+static plotframe *block_of(pde *p, int32_t kind) {
+  switch (kind) {
+    case PLOT_ELEVATION: return &p->styles[1];
+    case PLOT_CONTOUR: return &p->styles[2];
+    case PLOT_SURFACE: case PLOT_GRID3: return &p->styles[3];
+    case PLOT_HISTORY: return &p->styles[4];
+    case PLOT_SUMMARY: return &p->styles[5];
+    default: return &p->styles[0];
+  }
+}
+
+// The integrals of the mode's value line; null when the plot keeps none for it.
+static vectord *mode_integrals(plotrec *r, uint16_t mode) {
+  return mode >= 1 && mode <= r->integrals.count ? &r->integrals.data[mode - 1] : nullptr;
+}
+
 // Kinds drawn over a plot mesh: the mesh is validated first, and a plot without a
-// domain says so unless it only exports.
-static void draw_field_plot(pde *p, plotrec *r, uint16_t window, uint16_t view, uint16_t mode, bool exportonly) {
+// domain says so unless it only exports. Integrals are kept per mode; print files and
+// metafiles go to the exporter.
+static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_t mode, bool exportonly) {
   plotdata *d = r->data >= 1 && r->data <= uint32_t(p->plotdatas.count) ? &p->plotdatas.data[r->data - 1] : nullptr;
-  if (r->kind > PLOT_VECTOR || !d) return;
+  if (r->kind > PLOT_VECTOR || r->kind == PLOT_GRID3 || !d) return;
+  uint16_t view = exportonly ? 0 : views[1];
   uint8_t ok = r->kind == PLOT_ELEVATION ? pgrid1_validate_1dplot_mesh(p, d) : pgrid2_validate_plot_mesh(p, d);
   if (!ok) {
-    if (!exportonly) show_message(view, "EMPTY PLOT DOMAIN");
+    if (!exportonly) show_message(views[1], "EMPTY PLOT DOMAIN");
     return;
   }
-  plotframe *f = &p->styles[1];
-  plotrange range = {};
+  plotframe *f = block_of(p, r->kind);
+  bool integrate = r->flags & plot_bit(4), print = r->flags & plot_bit(1);
+  vectord *integrals = integrate ? mode_integrals(r, mode) : nullptr;
+  plotrange range = {}, range2 = {};
   rectd box = {d->box[0], d->box[1], d->box[3], d->box[4]};
+  rect3d box3 = {};
+  rect3d_setrect_0(&box3, d->box[0], d->box[1], d->box[2], d->box[3], d->box[4], d->box[5]);
   vectord levels = {};
+  vector2d values = {}, second = {}, slopes = {};
+  vector3d lines = {};
+  auto release = owner_guard([&] {
+    vectord_free(&levels);
+    for (vector2d *v : {&values, &second, &slopes}) vector2d_free(v, 1);
+    vector3d_free(&lines, 1);
+  });
   switch (r->kind) {
     case PLOT_ELEVATION: {
-      vector3d values = {};
-      plot1d_build_line_data(p, r, mode, &range, &values);
-      if (!exportonly) plot1d_elevation(p, view, r->views[2], r->number, &range, &values);
-      vector3d_free(&values, 1);
+      plot1d_build_line_data(p, r, mode, &range, &lines);
+      if (integrals) plot1d_integrate_plot_1d(p, r, integrals, &lines);
+      if (view) plot1d_elevation(p, view, views[2], r->number, &range, &lines);
+      if (print) exporter_print_lineout(p, r, &lines, integrals);
+      break;
+    }
+    case PLOT_GRID: {
+      // The displaced positions: the first two expressions at every plot node.
+      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, 0);
+      plot2d_build_contour_data(p, r, &second, &slopes, &range2, r->exprs.count >= 2 ? 2 : 1, 0);
+      if (view) plot2d_grid_plot(view, f, p, r, &box, &values, &second, &range, &range2);
       break;
     }
     case PLOT_CONTOUR: case PLOT_SURFACE: {
-      vector2d values = {}, slopes = {};
       plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, 0);
-      if (!exportonly) {
-        if (r->kind == PLOT_SURFACE) plot2d_surface_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
-        else plot2d_contour_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
+      bool two = r->kind == PLOT_CONTOUR && r->exprs.count > 1;
+      if (two) plot2d_build_contour_data(p, r, &second, &slopes, &range2, 2, 0);
+      if (integrals) {
+        vectord_resize(integrals, two ? 2 : 1, std::max(integrals->capacity, 2));
+        integrals->data[0] = plot2d_integrate_plot_2d(p, r, &values, &slopes);
+        if (two) integrals->data[1] = plot2d_integrate_plot_2d(p, r, &second, &slopes);
       }
-      vector2d_free(&values, 1);
-      vector2d_free(&slopes, 1);
+      if (view && r->kind == PLOT_SURFACE) {
+        plot_validate_viewpoint(r->viewpoint, &box3);
+        plot2d_surface_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
+      } else if (view) {
+        plot2d_contour_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
+        if (two) plot2d_add_contour_plot(view, f, p, r, &box, &range2, &second, &levels, p->contours);
+      }
+      if (print) exporter_print_2dplot(p, r, &box3, &values, mode);
       break;
     }
-    case PLOT_VECTOR: {
-      vector2d xs = {}, ys = {};
-      plot2d_build_vector_data(p, r, &xs, &ys, &range, 1);
-      if (!exportonly) plot2d_vector_plot(view, f, p, r, &box, &range, &xs, &ys, &levels);
-      vector2d_free(&xs, 1);
-      vector2d_free(&ys, 1);
+    case PLOT_VECTOR:
+      plot2d_build_vector_data(p, r, &values, &second, &range, 1);
+      if (view) plot2d_vector_plot(view, f, p, r, &box, &range, &values, &second, &levels);
       break;
-    }
-    default: break;  // GRID draws with the coordinate-displacement sets, not built yet
+    default: break;
   }
-  vectord_free(&levels);
-  if (!exportonly) doplot_plot_labels(p, f, window, view, r, 1);
+  if (exportonly) return;
+  doplot_plot_labels(p, f, views[0], views[1], r, 1);
+  if (r->flags & plot_bit(21)) exporter_emf_plot(views[0], p, r);
 }
+
+namespace {
+// "Plotting" on the status panel while a plot is made, removed on every way out.
+struct progress {
+  pad *panel;
+  uint16_t line;
+  explicit progress(pad *d) : panel(d) {
+    String label = {};
+    strings_copyto_1(&label, "Plotting");
+    line = display_report(panel, 0, &label);
+    strings_free_0(&label);
+  }
+  ~progress() { display_unreport(panel, line); }
+};
+}  // namespace
 
 void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   TRACE("doplot_do_plot");
   plotrec *r = plot_of(p, index);
   if (!r) return;
+  shared_point(p, p->time);
   fitting_validate_fits(p, &r->fits, &p->solution, p->time, p->time);
   if (r->data > uint32_t(p->plotdatas.count)) {
     static String m;  // the report jumps away
     strings_copyto_1(&m, "BAD MESH NUMBER");
     pdedat_exec_err_0(p, &m);
   }
-  uint16_t window = r->views[0], view = r->views[1];
+  progress plotting(&p->status);
+  uint16_t views[3] = {r->views[0], r->views[1], r->views[2]};
   if (p->modes && mode >= 1 && r->modeviews.rows >= mode && r->modeviews.cols >= 2) {
     // Per mode a row of window, drawing and legend views.
-    window = r->modeviews.data[(mode - 1) * r->modeviews.cols];
-    view = r->modeviews.data[(mode - 1) * r->modeviews.cols + 1];
+    for (int j = 0; j < 3 && j < r->modeviews.cols; j++) views[j] = r->modeviews.data[(mode - 1) * r->modeviews.cols + j];
   }
+  uint16_t window = views[0], view = views[1];
   double range[2] = {BIG, -BIG};
   for (int k = 0; k < 2; k++)
     if (r->range[k]) {
@@ -334,13 +408,11 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   if (checkview(window)) gag_clearview_0(window);
   bool exportonly = r->flags & plot_bit(2);
   switch (r->kind) {
-    case PLOT_HISTORY:
-      time_plot(p, index, range);
-      doplot_plot_labels(p, nullptr, window, view, r, 1);
-      break;
-    case PLOT_SUMMARY:
-      summary_plot(p, index);
-      doplot_plot_labels(p, nullptr, window, view, r, 0);
+    case PLOT_HISTORY: case PLOT_SUMMARY:
+      if (r->kind == PLOT_HISTORY) time_plot(p, index, range);
+      else summary_plot(p, index);
+      doplot_plot_labels(p, block_of(p, r->kind), window, view, r, r->kind == PLOT_HISTORY);
+      if (r->flags & plot_bit(21)) exporter_emf_plot(window, p, r);
       break;
     case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
     case PLOT_CDF: exporter_cdf_export(p, r); break;
@@ -348,11 +420,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     case PLOT_TABLE: exporter_table_export(p, r, 2); break;
     case PLOT_TRANSFER: exporter_transfer_export(p, r); break;
     default:
-      // The field plots' data building does not evaluate at a run's solution yet
-      // ("ILLEGAL OPERATOR" on the plotted variable): until it does, these plots
-      // carry their labels only. draw_field_plot is the dispatch they take then.
-      (void)draw_field_plot;
-      if (!exportonly) doplot_plot_labels(p, &p->styles[1], window, view, r, 1);
+      draw_field_plot(p, r, views, mode, exportonly);
       break;
   }
   if (record) {
@@ -478,10 +546,13 @@ void doplot_show_eig_monitors(pde *p, vectorn *monitors, uint16_t mode) {
 
 static void eig_listing(pde *p, uint8_t record) {
   TRACE("eig_listing");
-  uint16_t view = 0;  // the eigenvalue window comes with the plot windows
+  // The eigenvalue window comes with the application windows; until they give the
+  // problem one, the listing is recorded with an empty view stream.
+  uint16_t view = 0;
   if (checkview(view)) {
     gag_clearview_0(view);
     gag_printtext_1(view, 0.02, 0.95, &p->title);
+    date_lines(p, view, 0.95, 0.033);
     String s = {};
     strings_copyto_1(&s, "Eigenvalues:");
     gag_printtext_1(view, 0.1, 0.9, &s);
@@ -527,51 +598,180 @@ void doplot_status_mesh(pde *p, int32_t dimension) {
 
 // ---- History and summary drawings ----------------------------------------------
 
+// The times a series belongs to (the latest ones when it is shorter); not owned.
+static vectord times_of(const vectord *times, const vectord *series) {
+  int32_t offset = series_offset(times, series);
+  return {times->count - offset, times->count - offset, times->data + offset};
+}
+
+// A print file, closed when its writer is left by any way.
+static void close_file(FILE **f) {
+  if (*f) fclose(*f);
+  *f = nullptr;
+}
+using FileOwner = Owner<FILE *, close_file>;
+
+// Values with 12 significant digits in fields of 15, five to a line.
+static void print_values(FILE *f, const double *v, int32_t n) {
+  for (int32_t i = 1; i <= n; i++) fprintf(f, "%15.12g%s", v[i - 1], i % 5 == 0 || i == n ? "\n" : "");
+}
+
+// The location picture: the domain outline with each history point's tag letter.
+static void history_points(pde *p, plotrec *r, plotframe *f, uint16_t legend) {
+  Domain *dom = p->mesh.domain;
+  rectd box = {0, 0, 1, 1};
+  if (dom) rect3d_xyrect_0(&box, &dom->grid.box);
+  gag1d_border_map(legend, f, &box, 0, 1);
+  plot_show_domain_0(legend, dom, nullptr);
+  gag_textsize(legend, 40, 0.7f);
+  gag_textcenter(legend, 0.5f, 0.5f);
+  String tag = {};
+  for (int32_t q = 1; q <= r->at.count; q++) {
+    gag1d_tablecolor_1(legend, f, q, r->at.count);
+    strings_copyto_1(&tag, "");
+    strings_append(&tag, uint8_t(gag1d_tag_char(q)));
+    pointd at = {r->at.data[q - 1].x, r->at.data[q - 1].y};
+    gag_drawtext_0(legend, &at, &tag);
+  }
+  strings_free_0(&tag);
+}
+
+// "HISTORY" and a line per expression, its digit and label in its first series' colour.
+static void history_legend(plotrec *r, plotframe *f, uint16_t legend) {
+  double H = f->titlesize > 0 ? f->titlesize : 20;
+  gag_scaleview_1(legend, 0, 0, 20, H);
+  gag_textsize(legend, float(H / 1.2), f->titleaspect);
+  gag_textcenter(legend, 0, 0);
+  gag_textuniform_0(legend, 'm');
+  gag_setcolor_0(legend, f->colours.text);
+  String line = {};
+  strings_copyto_1(&line, "HISTORY");
+  double y = H - 2;
+  gag_drawtext_1(legend, 1, y, &line);
+  y -= 2;
+  int32_t E = r->exprs.count, P = std::max(1, r->at.count);
+  for (int32_t k = 1; k <= E; k++, y -= 1) {
+    char digit[16];
+    snprintf(digit, sizeof digit, "%d: ", int(k));
+    strings_copyto_1(&line, digit);
+    if (k <= r->labels.count) strings_addto_0(&line, &r->labels.items[k - 1]);
+    gag1d_tablecolor_1(legend, f, (k - 1) * P + 1, E * P);
+    gag_drawtext_1(legend, 1, y, &line);
+  }
+  strings_free_0(&line);
+}
+
 void time_plot(pde *p, uint16_t index, double *range) {
   TRACE("time_plot");
   plotrec *r = plot_of(p, index);
   if (!r) return;
   r->outputs = 1;
-  if (p->histtimes.count < 2) return;
-  bool integrate = r->flags & plot_bit(4);
-  double lo = BIG, hi = -BIG;
-  int32_t e = 0;
-  for (int32_t x = 0; x < r->values.count; x++)
-    for (int32_t q = 0; q < r->values.data[x].count; q++, e++) {
-      const vectord *s = &r->values.data[x].data[q];
-      for (int32_t i = 0; i < s->count; i++) lo = std::min(lo, s->data[i]), hi = std::max(hi, s->data[i]);
-      if (integrate && r->integrals.count >= 1 && r->integrals.data[0].count > e)
-        r->integrals.data[0].data[e] = simpsint(&p->histtimes, s);
+  const vectord *T = &p->histtimes;
+  if (T->count < 2) return;
+  plotframe *f = block_of(p, PLOT_HISTORY);
+  uint16_t view = r->views[1], legend = r->views[2];
+  if (!checkview(view)) view = 0;
+  if (!checkview(legend)) legend = 0;
+  if (legend) history_points(p, r, f, legend);
+  bool integrate = r->flags & plot_bit(4), format = r->flags & plot_bit(19);
+  FileOwner file;
+  FILE *out = *file = r->flags & plot_bit(1) ? exporter_get_print_file(p, r, 1) : nullptr;
+  if (out) {
+    exporter_print_header(p, out, r);
+    if (!format) {
+      fprintf(out, "\n %s  %d\n", p->axisname[3].text ? p->axisname[3].text : "", int(T->count));
+      print_values(out, T->data, T->count);
     }
+  }
+  double lo = BIG, hi = -BIG;
+  for (int32_t e = 0; e < r->values.count; e++)
+    for (int32_t q = 0; q < r->values.data[e].count; q++) {
+      const vectord *s = &r->values.data[e].data[q];
+      for (int32_t i = 0; i < s->count; i++) lo = std::min(lo, s->data[i]), hi = std::max(hi, s->data[i]);
+      double integral = integrate ? simpsint(T, s) : 0;
+      // Per expression, per point (the reader sizes them so).
+      if (integrate && e < r->integrals.count && q < r->integrals.data[e].count) r->integrals.data[e].data[q] = integral;
+      if (!out || format) continue;
+      const char *title = r->titles.count && r->titles.items[0].text ? r->titles.items[0].text : "";
+      const char *label = e < r->labels.count && r->labels.items[e].text ? r->labels.items[e].text : "";
+      if (r->at.count) {
+        const point3d &a = r->at.data[q];
+        fprintf(out, "\n DATA { %s : %s AT (%g", title, label, a.x);
+        if (p->dimension >= 2) fprintf(out, ",%g", a.y);
+        if (p->dimension >= 3) fprintf(out, ",%g", a.z);
+        fputs(") }\n", out);
+      } else {
+        fprintf(out, "\n DATA { %s : %s }\n", title, label);
+      }
+      if (integrate) fprintf(out, "{ Integral=%14.10e }\n", integral);
+      print_values(out, s->data, s->count);
+    }
+  if (out && format) {
+    // One formatted line per expression and sample: the values of every point then.
+    Owner<vectord, vectord_free> row;
+    for (int32_t e = 0; e < r->values.count; e++) {
+      const vector2d &series = r->values.data[e];
+      int32_t n = series.count ? series.data[0].count : 0, offset = T->count - n;
+      for (int32_t i = 0; i < n; i++) {
+        vectord_resize(row.get(), series.count, std::max(series.count, row->capacity));
+        for (int32_t q = 0; q < series.count; q++) row->data[q] = i < series.data[q].count ? series.data[q].data[i] : 0;
+        double t = T->data[offset + i], pq[2] = {0, 0}, x[3] = {0, 0, 0};
+        exporter_print_point(out, pq, x, t, t, row.get(), &r->format, &r->formatloc, false);
+      }
+    }
+  }
+  close_file(file.get());
   if (r->flags & plot_bit(8)) lo = range[0], hi = range[1];
   else lo = std::min(lo, range[0]), hi = std::max(hi, range[1]);
   r->rangevalues[2] = lo, r->rangevalues[3] = hi;
+  if (legend) history_legend(r, f, legend);
+  if (!view) return;
+  // Expression k's series take the colours after those of the expressions before it.
+  int32_t P = std::max(1, r->at.count), total = r->values.count * P;
+  double yrange[2] = {lo, hi};
+  for (int32_t e = 0; e < r->values.count; e++) {
+    const vector2d *sets = &r->values.data[e];
+    if (!sets->count) continue;
+    vectord x = times_of(T, &sets->data[0]);
+    if (e == 0)
+      plot_line_plot(view, f, r, &x, sets, 1, &p->axisname[3], nullptr, yrange, total);
+    else
+      plot_add_line_plot(view, f, r, &x, sets, e + 1, e * P, total);
+  }
 }
 
 void summary_plot(pde *p, uint16_t index) {
   TRACE("summary_plot");
   plotrec *r = plot_of(p, index);
-  uint16_t view = r ? r->views[1] : 0;
-  if (!r || !checkview(view)) return;
-  double H = 20;
-  gag_scaleview_1(view, 0, H, 80, 0);
-  gag_scaleview_1(view, 0, 0, 80, H);
-  double y = H - 2;
-  if (r->titles.count && r->titles.items[0].length) {
-    gag_printtext_1(view, 1, y, &r->titles.items[0]);
-    y -= 2;
+  if (!r) return;
+  uint16_t view = checkview(r->views[1]) ? r->views[1] : 0;
+  FileOwner file;
+  FILE *out = *file = r->flags & plot_bit(1) ? exporter_get_print_file(p, r, 1) : nullptr;
+  if (out) exporter_print_header(p, out, r);
+  plotframe *f = block_of(p, PLOT_SUMMARY);
+  double H = f->titlesize > 0 ? f->titlesize : 20, y = H - 2;
+  if (view) {
+    gag_scaleview_1(view, 0, 0, 80, H);
+    gag_setclip_1(view, 0, 0, 100, H);
+    gag_textsize(view, float(H / 1.2), f->titleaspect);
+    gag_setcolor_0(view, f->colours.text);
   }
-  String line = {};
+  StringOwner owned;
+  String &line = *owned;
+  auto put = [&](const String *text, double step) {
+    if (view) gag_printtext_1(view, 1, y, text);
+    if (out) fprintf(out, " %s\n", text->text ? text->text : "");
+    y -= step;
+  };
+  if (r->titles.count && r->titles.items[0].length) put(&r->titles.items[0], 2);
   for (int32_t k = 0; k < r->reportnames.count; k++) {
     strings_copyto_0(&line, &r->reportnames.items[k]);
     if (k < r->reportcompiled.count && r->reportcompiled.data[k]) {
       evalpoint ep = shared_point(p, p->time);
       add_num(&line, "= %.8g", treeval_eval(p, r->reportcompiled.data[k], &ep));
     }
-    gag_printtext_1(view, 1, y, &line);
-    y -= 1;
+    put(&line, 1);
   }
-  strings_free_0(&line);
 }
 
 int doplot_init() {

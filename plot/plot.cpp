@@ -350,11 +350,11 @@ void plot_series_tag(String *tag, int32_t k, int32_t expr, int32_t exprs) {
 
 // Draws the series of one expression in table colours with their tags.
 static void draw_series(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                        int32_t expr) {
+                        int32_t expr, int32_t offset, int32_t total) {
   String tag = {};
   int32_t exprs = plot->exprs.count;
   for (int32_t k = 1; k <= sets->count; k++) {
-    gag1d_tablecolor_1(view, f, k, sets->count);
+    gag1d_tablecolor_1(view, f, offset + k, total > 0 ? total : sets->count);
     plot_series_tag(&tag, k, expr, exprs);
     gag1d_draw_tagged_0(view, f, x, &sets->data[k - 1], &line_tags, &tag);
   }
@@ -362,7 +362,7 @@ static void draw_series(uint16_t view, plotframe *f, const plotrec *plot, const 
 }
 
 void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                    int32_t expr, const String *xtitle, const String *ytitle) {
+                    int32_t expr, const String *xtitle, const String *ytitle, const double *yrange, int32_t total) {
   TRACE("plot_line_plot");
   if (!view) return;  // no view: nothing to draw
   int32_t s = plot->scale;
@@ -372,6 +372,7 @@ void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vect
   for (int32_t k = 0; k < sets->count; k++)
     for (int32_t i = 0; i < sets->data[k].count; i++)
       b[1] = std::min(b[1], sets->data[k].data[i]), b[3] = std::max(b[3], sets->data[k].data[i]);
+  if (yrange) b[1] = yrange[0], b[3] = yrange[1];
   if (b[0] > b[2]) b[0] = b[2] = 0;
   if (b[1] > b[3]) b[1] = b[3] = 0;
   // 5 % of the range on each side; on a logarithmic axis 5 % of each bound itself.
@@ -388,14 +389,14 @@ void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vect
   gag1d_plotmap(view, f, b[0], b[1], b[2], b[3], code, 0, 0);
   gag1d_draw_axes(view, f, xtitle, ytitle);
   pointd_resize_1(&line_tags, 0, std::max(line_tags.capacity, 10));
-  draw_series(view, f, plot, x, sets, expr);
+  draw_series(view, f, plot, x, sets, expr, 0, total);
 }
 
 void plot_add_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                        int32_t expr) {
+                        int32_t expr, int32_t offset, int32_t total) {
   TRACE("plot_add_line_plot");
   if (!view) return;  // no view: nothing to draw
-  draw_series(view, f, plot, x, sets, expr);
+  draw_series(view, f, plot, x, sets, expr, offset, total);
 }
 
 // ---- Domains ---------------------------------------------------------------------------

@@ -192,11 +192,14 @@ void plot_validate_viewpoint(double *viewpoint, const rect3d *box);
 void plot_series_tag(String *tag, int32_t k, int32_t expr, int32_t exprs);
 // Line plots: series k of sets (y values over x) in table colour k, tagged. The first
 // maps the box of x and all series with 5 % margins (on a log axis 5 % of each bound),
-// log x for scale codes 4, 5, 7 and log y for 2, 3, 7, and draws the axes.
+// log x for scale codes 4, 5, 7 and log y for 2, 3, 7, and draws the axes. yrange,
+// when given, is the value range instead of the series' own. The colours are those of
+// offset + k out of total series (0: the set's count).
 void plot_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                    int32_t expr, const String *xtitle, const String *ytitle);
+                    int32_t expr, const String *xtitle, const String *ytitle, const double *yrange = nullptr,
+                    int32_t total = 0);
 void plot_add_line_plot(uint16_t view, plotframe *f, const plotrec *plot, const vectord *x, const vector2d *sets,
-                        int32_t expr);
+                        int32_t expr, int32_t offset = 0, int32_t total = 0);
 
 // ---- Drawing of domains and meshes (none records anything) ---------------------------
 // View 0 is no view: the routines then draw nothing.

@@ -24,6 +24,13 @@ struct Program : ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   std::string out() { return slurp(dir + "/out.txt"); }
+  // The walker's reading of the problem's plot file, with the entry count of each plot.
+  std::string walk_plots(const std::string &name) {
+    std::string walk = dir + "/walk.txt";
+    std::string cmd = "python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -n '" + dir + "/" + name + ".pgx' >'" + walk + "'";
+    EXPECT_EQ(system(cmd.c_str()), 0) << name << "\n" << slurp(walk);
+    return slurp(walk);
+  }
   std::vector<std::string> lines(const std::string &file) {
     std::istringstream in(slurp(dir + "/" + file));
     std::vector<std::string> v;
@@ -102,9 +109,28 @@ TEST_F(Program, EveryExampleRunsToItsEnd) {
     std::string log = slurp(dir + "/" + name + ".log");
     EXPECT_TRUE(std::regex_search(log, std::regex("(GRID|Step) 1 .*Nodes=\\d+ Cells=\\d+ RMS ERR="))) << name << "\n" << log;
     EXPECT_NE(log.find("--DONE--"), std::string::npos) << name;
+    // Its plot file reads back to the last byte; the disk's field plots are drawn.
+    if (std::filesystem::exists(dir + "/" + name + ".pgx")) {
+      std::string read = walk_plots(name);
+      std::smatch m;
+      if (name == "disk") {
+        ASSERT_TRUE(std::regex_search(read, m, std::regex("group 3 2:CONTOUR\\(u\\)\\[(\\d+)\\] 3:ELEVATION\\(u\\)\\[(\\d+)\\] 4:\\[")))
+            << read;
+        EXPECT_GT(std::stoi(m[1]), 500);
+        EXPECT_GT(std::stoi(m[2]), 300);
+      }
+    }
     count++;
   }
   EXPECT_GE(count, 4);
+}
+
+// A contour plot that only prints is recorded without drawing anything.
+TEST_F(Program, PrintOnlyPlotDrawsNothing) {
+  std::string text = slurp(QUENDAR_EXAMPLES "/disk.pde");
+  spit(dir + "/disk.pde", std::regex_replace(text, std::regex("\n  SUMMARY"), "\n  CONTOUR(u) PRINTONLY\n  SUMMARY"));
+  ASSERT_EQ(run("-B -R -X disk.pde"), 0) << out();
+  EXPECT_TRUE(std::regex_search(walk_plots("disk"), std::regex(" 4:CONTOUR\\(u\\)\\[0\\] 5:\\[")));
 }
 
 }  // namespace

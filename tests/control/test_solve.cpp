@@ -21,6 +21,9 @@
 #include "solver/init.h"
 #include "solver/loading.h"
 #include "solver/fitting.h"
+#include "plot/contour.h"
+#include "plot/doplot.h"
+#include "plot/plot2d.h"
 #include "tests/control/doubles.h"
 
 #ifndef QUENDAR_EXAMPLES
@@ -144,6 +147,49 @@ TEST_F(Solve, DiskValueIntegralsAndBoundaryLength) {
   EXPECT_NEAR(value("total"), M_PI / 8, 1e-4 * M_PI / 8);
   EXPECT_NEAR(value("area"), M_PI, 1e-4 * M_PI);
   EXPECT_NEAR(value("perimeter"), 2 * M_PI, 1e-4 * 2 * M_PI);
+}
+
+// The disk's plots after the run: the driver gives the plot point the solution, so the
+// contour values are u = (1 - r^2)/4 at the plot nodes, the level u = 0.1 is traced as
+// the circle r = sqrt(0.6), and the integrals are pi/8 (area) and 1/3 (along y = 0).
+TEST_F(Solve, DiskPlotsFollowTheSolution) {
+  run("disk");
+  plotrec *contour = nullptr, *elevation = nullptr;
+  for (int32_t k = 1; k <= p->plotrecs.count; k++) {
+    plotrec *r = &p->plotrecs.data[k - 1];
+    if (r->kind == PLOT_CONTOUR && !(r->flags & plot_bit(6))) contour = r;
+    if (r->kind == PLOT_ELEVATION) elevation = r;
+  }
+  ASSERT_TRUE(contour && elevation);
+  plot2d_point = {};
+  doplot_do_plot(p, contour->number, 1, 0);
+  doplot_do_plot(p, elevation->number, 1, 0);
+  EXPECT_NEAR(contour->integrals.data[0].data[0], M_PI / 8, 1e-4 * M_PI / 8);
+  EXPECT_NEAR(elevation->integrals.data[0].data[0], 1.0 / 3, 1e-4);
+  vector2d values{}, slopes{};
+  plotrange range{};
+  plot2d_build_contour_data(p, contour, &values, &slopes, &range, 1, 0);
+  plotdata *d = &p->plotdatas.data[contour->data - 1];
+  polylinelist lines{};
+  ElementFrame frame;
+  int32_t checked = 0;
+  for (int32_t m = 1; m <= d->meshes.count; m++) {
+    const tmesh &t = d->meshes.data[m - 1];
+    for (int32_t n = 1; n <= t.nodes.count; n++, checked++) {
+      double x = t.nodes.data[n - 1].x, y = t.nodes.data[n - 1].y;
+      EXPECT_NEAR(values.data[m - 1].data[n - 1], (1 - x * x - y * y) / 4, 1e-4) << x << "," << y;
+    }
+    for (int32_t c = 1; c <= t.source.count; c++) poly_cell(&values.data[m - 1], p, &lines, &t, c, 0.1, 0, &frame, 0.02);
+  }
+  int32_t vertices = 0;
+  for (int32_t i = 0; i < lines.count; i++)
+    for (int32_t j = 0; j < lines.data[i].count; j++, vertices++)
+      EXPECT_NEAR(std::hypot(lines.data[i].data[j].x, lines.data[i].data[j].y), std::sqrt(0.6), 1e-3);
+  EXPECT_GT(checked, 100);
+  EXPECT_GT(vertices, 30);
+  contour_free_polylines(&lines);
+  vector2d_free(&values, 1);
+  vector2d_free(&slopes, 1);
 }
 
 TEST_F(Solve, SquareSineSolution) {

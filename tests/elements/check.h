@@ -1,5 +1,6 @@
 // Test helpers for the element model: exact monomial means over the reference line,
-// triangle and tetrahedron (and the fatal-stop check, through fatal_stop.h).
+// triangle and tetrahedron, a 3 x 3 determinant (and the fatal-stop check, through
+// fatal_stop.h).
 #pragma once
 #include <gtest/gtest.h>
 
@@ -29,6 +30,11 @@ inline double monomial_mean(int dim, const int *e) {
   int sum = dim;
   for (int c = 0; c <= dim; c++) num *= factorial(e[c]), sum += e[c];
   return num / factorial(sum);
+}
+
+// The determinant of the rows a, b, c.
+inline double det3(const double *a, const double *b, const double *c) {
+  return a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) + a[2] * (b[0] * c[1] - b[1] * c[0]);
 }
 
 inline double monomial(const double *L, const int *e, int dim) {

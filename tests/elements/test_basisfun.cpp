@@ -312,18 +312,24 @@ TEST_F(Basis, DisplaySubCellsTileTheCell) {
     }
     EXPECT_NEAR(sum, 0.5, 1e-13);
   }
+  // The tetrahedra: oriented as the cell, one volume each, every point in just one.
   const LocalPoint *p = basisfun_node_table(tet10);
-  double sum = 0;
-  for (int c = 0; c < 8; c++) {
+  auto vol6 = [&](int c, int skip, const double *q) {  // 6 x volume, corner skip moved to q
     const double *v[4];
-    for (int k = 0; k < 4; k++) v[k] = p[elements_subcells_tet10[c][k] - 1].L;
+    for (int k = 0; k < 4; k++) v[k] = k == skip ? q : p[elements_subcells_tet10[c][k] - 1].L + 1;
     double u[3][3];
     for (int k = 0; k < 3; k++)
-      for (int r = 0; r < 3; r++) u[k][r] = v[k + 1][r + 1] - v[0][r + 1];
-    double vol = (u[0][0] * (u[1][1] * u[2][2] - u[1][2] * u[2][1]) - u[0][1] * (u[1][0] * u[2][2] - u[1][2] * u[2][0]) +
-                  u[0][2] * (u[1][0] * u[2][1] - u[1][1] * u[2][0])) / 6;
-    EXPECT_NE(vol, 0);
-    sum += std::fabs(vol);
+      for (int r = 0; r < 3; r++) u[k][r] = v[k + 1][r] - v[0][r];
+    return det3(u[0], u[1], u[2]);
+  };
+  for (int c = 0; c < 8; c++) EXPECT_NEAR(vol6(c, -1, nullptr), 1.0 / 8, 1e-15) << "sub-cell " << c + 1;
+  std::mt19937 g(2);
+  for (int t = 0; t < 200; t++) {
+    double L[4];
+    random_point(g, 3, L);
+    int in = 0;
+    for (int c = 0; c < 8; c++)
+      in += vol6(c, 0, L + 1) > 0 && vol6(c, 1, L + 1) > 0 && vol6(c, 2, L + 1) > 0 && vol6(c, 3, L + 1) > 0;
+    EXPECT_EQ(in, 1) << L[1] << " " << L[2] << " " << L[3];
   }
-  EXPECT_NEAR(sum, 1.0 / 6, 1e-15);
 }

@@ -81,20 +81,11 @@ TEST_F(Frame, AffineCellsHaveTheExactInverse) {
         for (int r = 0; r < dim; r++) corner[v][r] = u(gen) + (v == r + 1 ? 2 : 0);
       nodes_of(code, xyz, corner);
       ElementFrame f = frame_of(code, xyz);
-      double e[3][3];  // edges from vertex dim+1
-      for (int c = 0; c < dim; c++)
-        for (int r = 0; r < 3; r++) e[c][r] = corner[c][r] - corner[dim][r];
-      double vol = dim == 1   ? std::fabs(e[0][0])
-                   : dim == 2 ? std::fabs(e[0][0] * e[1][1] - e[0][1] * e[1][0]) / 2
-                              : std::fabs(e[0][0] * (e[1][1] * e[2][2] - e[1][2] * e[2][1]) -
-                                          e[0][1] * (e[1][0] * e[2][2] - e[1][2] * e[2][0]) +
-                                          e[0][2] * (e[1][0] * e[2][1] - e[1][1] * e[2][0])) / 6;
+      double e[3][3] = {};  // edges from vertex dim+1, unit rows above the dimension
+      for (int c = 0; c < 3; c++)
+        for (int r = 0; r < 3; r++) e[c][r] = c < dim ? corner[c][r] - corner[dim][r] : c == r;
+      double det = det3(e[0], e[1], e[2]), vol = std::fabs(det) / factorial(dim);
       EXPECT_NEAR(f.measure, vol, 1e-12 * (1 + vol)) << elements_names[code];
-      double det = dim == 1 ? f.J[0][0]
-                   : dim == 2 ? f.J[0][0] * f.J[1][1] - f.J[0][1] * f.J[1][0]
-                              : e[0][0] * (e[1][1] * e[2][2] - e[1][2] * e[2][1]) -
-                                    e[0][1] * (e[1][0] * e[2][2] - e[1][2] * e[2][0]) +
-                                    e[0][2] * (e[1][0] * e[2][1] - e[1][1] * e[2][0]);
       double sign = (dim == 3 ? det < 0 : det > 0) ? 1 : -1;
       for (int c = 0; c < dim; c++)
         for (int r = 0; r < dim; r++) {

@@ -59,7 +59,9 @@ static vectord vec(std::vector<double> v) {
 TEST(Ticker, NiceStepsScalesAndExponents) {
   struct Case { double a, b, step, scale; int first, last, exponent; };
   for (Case c : {Case{0, 1, 1, 0.1, 0, 10, -1}, Case{0, 7, 1, 1, 0, 7, 0},
-                 Case{0, 0.005, 5, 1e-4, 0, 10, -4}, Case{3, 3, 3, 1, 1, 1, 0}}) {
+                 Case{0, 0.005, 5, 1e-4, 0, 10, -4}, Case{3, 3, 3, 1, 1, 1, 0},
+                 // raw steps 1.6, 2 and 3.4 against the thresholds sqrt 2, sqrt 3, sqrt 10
+                 Case{0, 12, 2, 1, 0, 6, 0}, Case{0, 15, 3, 1, 0, 5, 0}, Case{0, 25.5, 5, 1, 0, 5, 0}}) {
     tickspec t;
     gag1d_ticker(c.a, c.b, 5, 0.01, &t);
     EXPECT_EQ(t.step, c.step) << c.b;

@@ -2,7 +2,6 @@
 // numbering and killing.
 #include <cmath>
 
-#include "runtime/debug.h"
 #include "tests/graphics/fixture.h"
 #include "tests/runtime/fatal_stop.h"
 
@@ -133,19 +132,6 @@ TEST_F(Views, FatalStopsName) {
               gag_newwindow_2(0, 999, 10, 10, &c, 0);
             }),
             "Bad WindowClass IN gag_newwindow_1");
-}
-
-// The view dump and the event path's complaints go to the debug log as written.
-TEST_F(Views, DebugLines) {
-  std::string path = dir.file("quendar.dbg");
-  ASSERT_TRUE(debug_debug_on(path.c_str()));
-  uint16_t w = window(600, 400);
-  gag_showview(w);
-  window_func(77, msg_paint, 0, 0);
-  debug_debug_off();
-  std::string log = slurp(path);
-  for (const char *line : {"PIXWIN (0 400) (600 0)\n", "GAG Window_Func: Bad View 77\n"})
-    EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
 // A quarter of the unit circle traced in steps of at most the chord length ends

@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 # Reads a plot file byte by byte and prints, per group, the announced count and the
-# recorded plot numbers with their captions. Exits 1 on any byte it cannot place.
+# recorded plot numbers with their captions (with -n, each caption followed by the
+# number of entries of its view stream in brackets). Exits 1 on any byte it cannot place.
 import struct, sys
+
+counts = sys.argv[1] == '-n'
+if counts: sys.argv.pop(1)
+entries = 0
 
 b = open(sys.argv[1], 'rb').read()
 at = 0
@@ -19,6 +24,7 @@ def string():
 OPERANDS = {0: 'ff', 1: 'ff', 11: 'ff', 7: 'ff', 13: 'ff', 14: 'ff', 15: 'ff', 16: 'ff', 17: 'ff'}
 def views():
     # Entries until the end mark; then the child and sibling links.
+    global entries
     while True:
         (op,) = take('B')
         if op == 19:
@@ -28,6 +34,7 @@ def views():
             if child: views()
             if not sibling: return
             continue
+        entries += 1
         take('3B')  # colours
         if op in OPERANDS: take(OPERANDS[op])
         elif op in (2, 3, 4, 12): take('ii'); take('f' * (4 if op in (2, 4) else 8))
@@ -47,9 +54,10 @@ while at < len(b):
     for _ in range(count):
         (number,) = take('H')
         caption = string()
-        line.append('%d:%s' % (number, caption))
         # The headless eigenvalue listing has no window: no view stream follows.
+        entries = 0
         if caption != 'Eigenvalues:': views()
+        line.append('%d:%s' % (number, caption) + ('[%d]' % entries if counts else ''))
     (end,) = take('H')
     assert end == 0, 'terminator'
     out.append(' '.join(line))

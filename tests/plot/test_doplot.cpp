@@ -90,6 +90,26 @@ TEST_F(Histories, TheLimitTriggersCompressionAndDeleteDropsOneSample) {
   EXPECT_EQ(r->values.data[0].data[0].count, 0);
 }
 
+// Each series' time integral is kept per expression and point: t^2 over 1..3 is 26/3,
+// the late series of ones (at t = 2, 3) 1. One sample draws and integrates nothing.
+TEST_F(Histories, IntegralsPerPointAndNothingFromOneSample) {
+  r->flags = plot_bit(4);
+  vector2d_resize(&r->integrals, 1, 1);
+  vectord_resize(&r->integrals.data[0], 2, 2);
+  double range[2] = {1e300, -1e300};
+  fill(1, 0);
+  time_plot(p.get(), 1, range);
+  EXPECT_EQ(r->integrals.data[0].data[0], 0);
+  EXPECT_EQ(r->outputs, 1);
+  doplot_delete_history(p.get());
+  fill(3, 1);
+  time_plot(p.get(), 1, range);
+  EXPECT_NEAR(r->integrals.data[0].data[0], 26.0 / 3, 1e-12);
+  EXPECT_NEAR(r->integrals.data[0].data[1], 1, 1e-12);
+  EXPECT_EQ(r->rangevalues[2], 1);
+  EXPECT_EQ(r->rangevalues[3], 9);
+}
+
 TEST(StatusLine, SteadyAndTimeRuns) {
   std::unique_ptr<pde> p{new pde{}};
   strings_copyto_1(&p->name, "disk");
@@ -184,6 +204,7 @@ struct Recording : Graphics {
     vectorn_free(&p->plots);
     strings_free_0(&p->plotfile.name);
     strings_free_0(&p->plotfile.temp);
+    display_free(&p->status);
     Graphics::TearDown();
   }
 };

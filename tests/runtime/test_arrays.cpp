@@ -2,8 +2,6 @@
 // planes, storage accounting and the fatal stops.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
 #include <vector>
 
 #include "runtime/array2d.h"
@@ -98,69 +96,17 @@ TEST(Matrixn, ShapeStorageAndCopies) {
   EXPECT_EQ(m.rows + m.cols + m.size, 0);
 }
 
-// Random growth, nesting and release of every array kind and the matrix.
-TEST(Arrays, RandomOperationsReleaseEverything) {
+// Every kind is one template; the nested kinds release their rows, kept through a
+// resize.
+TEST(Arrays, NestedKindsReleaseTheirRows) {
   int64_t before = XMEM;
-  std::mt19937 rng(8);
-  arrayd d = {};
-  arrayn n = {};
-  array2d r = {};
-  array3s p = {};
-  matrixn m = {};
-  arrays fs = {};
-  arrayl ls = {};
-  array2l l2 = {};
-  array2n n2 = {};
-  for (int step = 0; step < 2000; step++) {
-    int32_t k = int32_t(rng() % 20);
-    switch (rng() % 9) {
-    case 7:
-      arrays_resize(&fs, fs.count + k);
-      arrayl_resize(&ls, ls.count + k % 3);
-      if (fs.count > 40) arrays_free(&fs), arrayl_free(&ls);
-      break;
-    case 8:
-      if (!n2.count) array2n_new(&n2, k % 3);
-      if (!l2.count) array2l_new(&l2, k % 4);
-      else if (rng() % 3 == 0) array2l_free(&l2), array2n_free(&n2);
-      else {
-        arrayl_resize(&l2.data[k % l2.count], l2.data[k % l2.count].count + 2);
-        if (n2.count) arrayn_resize(&n2.data[k % n2.count], n2.data[k % n2.count].count + k);
-        else array2n_resize(&n2, 1);
-      }
-      break;
-    case 0:
-      arrayd_resize(&d, d.count + k);
-      if (d.count) d.data[d.count - 1] = step;
-      break;
-    case 1:
-      arrayd_free(&d);
-      break;
-    case 2:
-      if (n.count) arrayn_free(&n);
-      else arrayn_new(&n, k);
-      break;
-    case 3:
-      if (r.count) array2d_resize(&r, r.count + k % 3);
-      else array2d_new_1(&r, k % 5, k);
-      if (r.count) arrayd_resize(&r.data[k % r.count], r.data[k % r.count].count + 1);
-      break;
-    case 4:
-      if (rng() % 4 == 0) array2d_free(&r);
-      if (rng() % 3 == 0) array3s_free(&p);
-      else if (!p.count) array3s_new_1(&p, k % 4, k % 3, k);
-      break;
-    case 5:
-      matrixn_resize(&m, uint16_t(k), uint16_t(rng() % 9));
-      matrixn_copyto_1(&m, uint16_t(step));
-      break;
-    case 6:
-      if (rng() % 3 == 0) matrixn_free(&m);
-      break;
-    }
-  }
-  arrayd_free(&d), arrayn_free(&n), array2d_free(&r), array3s_free(&p), matrixn_free(&m);
-  arrays_free(&fs), arrayl_free(&ls), array2l_free(&l2), array2n_free(&n2);
+  array2l l = {};
+  array2n n = {};
+  array2l_new(&l, 2), array2n_new(&n, 3);
+  arrayl_new(&l.data[1], 5), arrayn_new(&n.data[2], 7);
+  array2l_resize(&l, 3), array2n_resize(&n, 4);
+  EXPECT_EQ(n.data[2].count * 10 + l.data[1].count, 75);
+  array2l_free(&l), array2n_free(&n);
   EXPECT_EQ(XMEM, before);
 }
 

@@ -36,27 +36,27 @@ TEST(Lined, CoefficientsAreTheSignedDistanceAndEqualPointsHaveNoLine) {
   EXPECT_EQ(c[0], 7);  // nothing written
 }
 
+// Segments against (0,0)-(2,0): eps excludes crossings that near to either end.
 TEST(Lined, SegmentCrossingsAwayFromTheEnds) {
-  double p1[2] = {0, 0}, p2[2] = {2, 0}, p3[2] = {1, -1}, p4[2] = {1, 1}, x[2] = {9, 9};
-  EXPECT_TRUE(lined_insect_1(p1, p2, p3, p4, x, 0.001));
+  const struct {
+    double p3[2], p4[2], eps;
+    bool hit;
+  } cases[] = {
+      {{1, -1}, {1, 1}, 0.001, true},    {{1, 0}, {1, 5}, 0.001, false},  // touching at an end: t = 0
+      {{1, 0}, {1, 5}, -0.001, true},                                       // a negative eps admits the end
+      {{0.001, -1}, {0.001, 1}, 0.001, false}, {{0.003, -1}, {0.003, 1}, 0.001, true},  // s = 0.0005, 0.0015
+      {{0, 1}, {2, 1}, 0, false},  {{-1, 0}, {3, 0}, 0, false},  // parallel and collinear never cross
+      {{5, -1}, {5, 1}, 0, false},                                 // separate, their lines cross
+  };
+  double p1[2] = {0, 0}, p2[2] = {2, 0};
+  for (const auto &c : cases) {
+    double x[2] = {9, 9};
+    EXPECT_EQ(lined_insect_1(p1, p2, c.p3, c.p4, x, c.eps), c.hit) << c.p3[0] << " " << c.eps;
+    EXPECT_EQ(x[0] == 9, !c.hit) << "written only on a crossing";
+  }
+  double p3[2] = {1, -1}, p4[2] = {1, 1}, x[2];
+  lined_insect_1(p1, p2, p3, p4, x, 0.001);
   EXPECT_EQ(x[0] * 10 + x[1], 10);
-  // Touching at an end point only: t = 0 for the second segment.
-  double q3[2] = {1, 0}, q4[2] = {1, 5};
-  x[0] = x[1] = 9;
-  EXPECT_FALSE(lined_insect_1(p1, p2, q3, q4, x, 0.001));
-  EXPECT_EQ(x[0], 9);  // nothing written
-  EXPECT_TRUE(lined_insect_1(p1, p2, q3, q4, x, -0.001));  // a negative eps admits the end
-  // Near an end: s = 0.0005 is inside eps 0.001, s = 0.0015 is not.
-  double r3[2] = {0.001, -1}, r4[2] = {0.001, 1}, s3[2] = {0.003, -1}, s4[2] = {0.003, 1};
-  EXPECT_FALSE(lined_insect_1(p1, p2, r3, r4, x, 0.001));
-  EXPECT_TRUE(lined_insect_1(p1, p2, s3, s4, x, 0.001));
-  // Parallel and collinear segments never cross.
-  double c3[2] = {0, 1}, c4[2] = {2, 1}, d3[2] = {-1, 0}, d4[2] = {3, 0};
-  EXPECT_FALSE(lined_insect_1(p1, p2, c3, c4, x, 0));
-  EXPECT_FALSE(lined_insect_1(p1, p2, d3, d4, x, 0));
-  // Separate segments whose lines cross.
-  double e3[2] = {5, -1}, e4[2] = {5, 1};
-  EXPECT_FALSE(lined_insect_1(p1, p2, e3, e4, x, 0));
 }
 
 // The line through the origin along x; a segment from (px, -y0, 0) to (px, 1 - y0, 0)

@@ -35,25 +35,6 @@ TEST(Memory, NewBlocksAreZeroFreeClearsThePointerAndExhaustionIsOverflow) {
   EXPECT_EQ(p, nullptr);
 }
 
-TEST(Memory, AllocationTraceListsLiveBlocksAndSqueezesFreedOnes) {
-  LogCapture log;
-  rtlib_set_memtrace(1);
-  char *a = nullptr, *b = nullptr;
-  {
-    TRACE("owner_0");
-    bopmemalloc(&a, 16, 1);
-    bopmemalloc(&b, 32, 1);
-  }
-  bopmemfree(&a);
-  memtrace();
-  bopmemfree(&b);
-  rtlib_set_memtrace(0);
-  std::string t = log.text();
-  for (const char *part : {"_MOREMB_ was 0 is 1024\n", "BOPMEMALLOC 10 AT ", " IN owner_0 < ", " (SQUEEZE ITEM 1023 OF 1024).\n",
-                           "*MEMTRACE*  1 ENTRIES\n", "       20 BYTES AT ", " TOTAL=20 (32) Bytes\n"})
-    EXPECT_NE(t.find(part), std::string::npos) << part;
-}
-
 TEST(DebugLog, OpensOnceTruncatesAndBecomesTheRuntimeLog) {
   TempDir dir;
   std::string path = dir.file("quendar.dbg");

@@ -47,57 +47,40 @@ double last_unit(const std::string &t) {
 
 }  // namespace
 
+// Worked results, notation boundaries, carries, and faults the formatter once had
+// (each case is the sound result): x, n, pack, exponent outside, text.
 TEST(NumberText, WorkedResults) {
-  EXPECT_EQ(fmt(3.14159265, 8), " 3.141593");
-  EXPECT_EQ(fmt(0.0123456789, 8), " 0.012346");
-  EXPECT_EQ(fmt(-2.5, 8, 1), "-2.5");
-  EXPECT_EQ(fmt(1.5e-7, 8), " 1.500e-7");
-  EXPECT_EQ(fmt(1.5e-7, 8, 1), " 1.5e-7");
-  EXPECT_EQ(fmt(0, 8), "     0.00");
-  EXPECT_EQ(fmt(-0.0, 8), "     0.00");
-  EXPECT_EQ(fmt(123456789, 8), " 1.235e+8");
-  EXPECT_EQ(fmt(1234567.8, 8), " 1234568.");
-  EXPECT_EQ(fmt(1e9, 18), " 1.0000000000000e+9");
-  EXPECT_EQ(fmt(-0.5, 6), "-0.5000");
-}
-
-TEST(NumberText, NotationBoundariesAndCarries) {
-  EXPECT_EQ(fmt(99999999.6, 8), " 1.000e+8") << "e = 7 is not below n - 1";
-  EXPECT_EQ(fmt(9.9999999, 8), " 10.00000") << "the carry renormalises";
-  // Exact ties round up and carry into a new digit (the half-unit bound of the
-  // property test below would also pass a truncated " 9.").
-  EXPECT_EQ(fmt(9.5, 2), " 10");
-  EXPECT_EQ(fmt(-999.5, 4), "-1000");
-  EXPECT_EQ(fmt(0.001, 8), " 0.001000");
-  EXPECT_EQ(fmt(0.000999, 8), " 9.990e-4");
-  EXPECT_EQ(fmt(0.0099, 8, 0, 1), " 9.900000e-3") << "exponent outside: below 0.01";
-  EXPECT_EQ(fmt(123456789, 8, 0, 1), " 1.234568e+8") << "n - 1 significant digits";
-  // The wider exponent after a carry takes a mantissa place; the length stays.
-  EXPECT_EQ(fmt(9.9999e99, 6), " 1e+100");
-  EXPECT_EQ(fmt(9.9999e99, 8), " 1.0e+100");
-  EXPECT_EQ(fmt(1e-100, 8), " 1.0e-100");
-  EXPECT_EQ(fmt(-1.7976931348623157e308, 10), "-1.798e+308");
-  EXPECT_EQ(fmt(100, 8, 1), " 100.0");
+  const struct {
+    double x;
+    int n, pack, outside;
+    const char *want;
+  } cases[] = {
+      {3.14159265, 8, 0, 0, " 3.141593"}, {0.0123456789, 8, 0, 0, " 0.012346"}, {-2.5, 8, 1, 0, "-2.5"},
+      {1.5e-7, 8, 0, 0, " 1.500e-7"}, {1.5e-7, 8, 1, 0, " 1.5e-7"}, {0, 8, 0, 0, "     0.00"}, {-0.0, 8, 0, 0, "     0.00"},
+      {123456789, 8, 0, 0, " 1.235e+8"}, {1234567.8, 8, 0, 0, " 1234568."}, {1e9, 18, 0, 0, " 1.0000000000000e+9"},
+      {-0.5, 6, 0, 0, "-0.5000"},
+      {99999999.6, 8, 0, 0, " 1.000e+8"},  // e = 7 is not below n - 1
+      {9.9999999, 8, 0, 0, " 10.00000"},   // the carry renormalises
+      // Exact ties round up and carry into a new digit (the half-unit bound of the
+      // property test below would also pass a truncated " 9.").
+      {9.5, 2, 0, 0, " 10"}, {-999.5, 4, 0, 0, "-1000"}, {0.001, 8, 0, 0, " 0.001000"}, {0.000999, 8, 0, 0, " 9.990e-4"},
+      {0.0099, 8, 0, 1, " 9.900000e-3"},    // exponent outside: below 0.01
+      {123456789, 8, 0, 1, " 1.234568e+8"},  // n - 1 significant digits
+      // The wider exponent after a carry takes a mantissa place; the length stays.
+      {9.9999e99, 6, 0, 0, " 1e+100"}, {9.9999e99, 8, 0, 0, " 1.0e+100"}, {1e-100, 8, 0, 0, " 1.0e-100"},
+      {-1.7976931348623157e308, 10, 0, 0, "-1.798e+308"}, {100, 8, 1, 0, " 100.0"},
+      // Short exponent fields round to one digit; the mantissa keeps one digit.
+      {1400, 4, 0, 0, " 1e+3"}, {9600, 4, 0, 0, " 1e+4"}, {-0.00031, 4, 0, 0, "-3e-4"}, {4.4e15, 4, 0, 0, " 4e+15"},
+      {4.6e15, 6, 0, 0, " 5.e+15"}, {4.6e15, 7, 0, 0, " 4.6e+15"}, {123, 1, 0, 0, " 1e+2"},
+      // Packing never strips a field without a point.
+      {9999999.6, 8, 0, 0, " 10000000"}, {9999999.6, 8, 1, 0, " 10000000"}, {1600, 4, 1, 0, " 2e+3"},
+      {1e15, 4, 1, 0, " 1e+15"}, {2.5e15, 8, 1, 0, " 2.5e+15"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(fmt(c.x, c.n, c.pack, c.outside), c.want) << c.x << " " << c.n;
   EXPECT_EQ(text_of(strings_pak, 100), " 100.0");
   EXPECT_EQ(text_of(strings_fmt, 2.0 / 3.0), " 0.666667");
   EXPECT_EQ(fmt(2.0 / 3.0, 0), fmt(2.0 / 3.0, 18)) << "n outside 1..18 is 18";
   EXPECT_EQ(fmt(2.0 / 3.0, -3).size(), 19u);
-}
-
-// Faults that the formatter once had: each case is the sound result.
-TEST(NumberText, ShortExponentFieldsRoundToOneDigitAndPackingKeepsPointlessFields) {
-  EXPECT_EQ(fmt(1400, 4), " 1e+3");
-  EXPECT_EQ(fmt(9600, 4), " 1e+4");
-  EXPECT_EQ(fmt(-0.00031, 4), "-3e-4");
-  EXPECT_EQ(fmt(4.4e15, 4), " 4e+15") << "the mantissa keeps one digit";
-  EXPECT_EQ(fmt(4.6e15, 6), " 5.e+15") << "digit and point";
-  EXPECT_EQ(fmt(4.6e15, 7), " 4.6e+15");
-  EXPECT_EQ(fmt(123, 1), " 1e+2");
-  // Packing never strips a field without a point.
-  EXPECT_EQ(fmt(9999999.6, 8), " 10000000");
-  EXPECT_EQ(fmt(1600, 4, 1), " 2e+3");
-  EXPECT_EQ(fmt(1e15, 4, 1), " 1e+15");
-  EXPECT_EQ(fmt(2.5e15, 8, 1), " 2.5e+15");
 }
 
 TEST(NumberText, NotANumberInfinitiesAndIntegerTexts) {

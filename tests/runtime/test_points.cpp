@@ -1,23 +1,17 @@
 // Points and rectangles: arrays and lists with their memory accounting and error
 // texts, the two insertion rules, distances, sort by axis, inclusive tests, boxes,
-// the origin-size form, and the exact debug and listing lines.
+// the origin-size form, and the exact listing lines.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "runtime/bopmem.h"
-#include "runtime/debug.h"
 #include "runtime/point3d.h"
-#include "runtime/point3s.h"
 #include "runtime/pointd.h"
 #include "runtime/pointl.h"
 #include "runtime/points.h"
-#include "runtime/rect3d.h"
-#include "runtime/rect3s.h"
 #include "runtime/rectd.h"
 #include "runtime/rectl.h"
 #include "runtime/rects.h"
@@ -133,29 +127,8 @@ TEST(Rects, InclusiveTestsBoxesAndOriginSizeForm) {
   EXPECT_EQ(c.x1 * 100 + c.y2, 127);
 }
 
-TEST(PointsAndRects, DebugLinesAndListings) {
-  OwnedString name("P");
-  pointd a{1.5, -2}, b{0, 1e-5};
+TEST(PointsAndRects, Listings) {
   point3d c{1, 2, 3};
-  pointl l{-4, 5};
-  rects rs{0.5f, 1, 2, 3};
-  rectl rl{1, 2, 3, 4};
-  rect3d box{0, 1, 2, 3, 4, 5};
-  rectd rd{1, 2, 3, 0.5};
-  DebugCapture log;
-  pointd_showdb_0(&a, &name), pointd_showdb_1(&a, &b, &name), point3d_showdb_0(&c, &name);
-  pointl_showdb_1(&l, &l, &name), rects_showdb_0(&rs, &name), rectl_showdb_0(&rl, &name);
-  rect3d_showdb_0(&box, &name), rectd_showdb_0(&rd, &name);
-  EXPECT_EQ(log.text(),
-            "P (1.5 -2)\n"
-            "P (1.5 -2) (0 1e-05)\n"
-            "P (1 2 3)\n"
-            "P (-4 5) (-4 5)\n"
-            "P (0.5 1 2 3)\n"
-            "P (1 2 3 4)\n"
-            "P (0,1,2)(3,4,5)\n"
-            "P ( 1.000000, 2.000000) ( 3.000000, 0.500000)\n");
-
   pointdlist v = {};
   pointd_one_more_1(&v, 1, -2.25);
   pointd_one_more_1(&v, 0.1, 1.5);

@@ -162,22 +162,4 @@ TEST(Transform, PerspectiveProjection) {
   EXPECT_EQ(proj(p), (std::vector<double>{20, (2 - 6) * 0.5 + 6, 2}));
 }
 
-TEST(Transform, ProjectionTendsToOrthographic) {
-  std::mt19937_64 rng(5);
-  transform3d T = random_transform(rng);
-  point3d p{1.5, -2.5, 0.75}, q = map(T, p);
-  double prev = INFINITY;
-  for (double d : {1e3, 1e6, 1e9, 1e12}) {
-    T.t[12] = d;
-    pointd out;
-    geom3d_project_0(&out, &T, &p);
-    double err = std::max(fabs(out.x - q.x), fabs(out.y - q.z));
-    // The error of f = d/(y'+d) against 1 is |y'|/d to first order.
-    EXPECT_LE(err, 2 * fabs(q.y) * std::max(fabs(q.x), fabs(q.z)) / d + 1e-15) << d;
-    EXPECT_LT(err, prev);
-    prev = err;
-  }
-  EXPECT_LT(prev, 1e-10);
-}
-
 }  // namespace
