@@ -255,12 +255,22 @@ struct ExportRuns : ::testing::Test {
 
 TEST_F(ExportRuns, DiskExportsHoldTheSolution) {
   std::string s = std::regex_replace(example("disk"), std::regex("\nVARIABLES"), "\nSELECT\n  ERRLIM = 1e-5\nVARIABLES");
+  s = std::regex_replace(s, std::regex("TO \\(1,0\\)\n  SUMMARY\n"), "TO (1,0) PRINT\n  SUMMARY PRINT\n");
   s = std::regex_replace(s, std::regex("\nEND"),
                          "\n  TABLE(u) POINTS=(11,11)\n  CDF(u)\n  TECPLOT(u)\n  TRANSFER(u, dx(u))\n"
                          "  TABLE(u) ZOOM(0.5,0.5,1,1) POINTS=(3,3) FORMAT '#x #y #1'\n"
                          "  TABLE(u) ZOOM(-1.2,-1.2,2.4,2.4) POINTS=(5,5)\n"
                          "  CDF(u) ZOOM(0.8,0.8,1,1) POINTS=(2,2)\n  CDF(x, x)\nEND");
   ASSERT_EQ(run("disk", s), 0) << slurp(tmp.file("out.txt"));
+  // The print files of the elevation (its integral along y = 0 is 1/3) and of the summary.
+  std::string elevation = slurp(tmp.file("disk.p02")), summary = slurp(tmp.file("disk.p03"));
+  auto first = [](const std::string &text, const char *marker) {
+    std::vector<double> v = numbers_after(text, marker);
+    return v.empty() ? NAN : v[0];
+  };
+  EXPECT_NEAR(first(elevation, "{ Integral="), 1.0 / 3, 1e-4) << elevation;
+  EXPECT_NEAR(first(summary, "EVAL(u, 0, 0)="), 0.25, 1e-4) << summary;
+  EXPECT_NEAR(first(summary, "INTEGRAL(u)="), M_PI / 8, 1e-4) << summary;
   std::string table = read("table", "disk_01.tbl");
   EXPECT_NE(table.find("axes=11x11 values=121 "), std::string::npos) << table;
   EXPECT_LT(field(table, "err"), 1e-4);
