@@ -142,6 +142,7 @@
 #include "solver/bigmatx.h"
 #include "solver/coupling.h"
 #include "plot/doplot3.h"
+#include "plot/plot3d.h"
 #include "solver/loading.h"
 #include "solver/eigensol.h"
 #include "solver/eispack.h"
@@ -262,6 +263,7 @@ static const struct {
     {"mesh1", mesh1_init},
     {"mesh3", mesh3_init},
     {"refine1", refine1_init},
+    {"plot3d", plot3d_init},
     {"treesimp", treesimp_init},
     {"treeclas", treeclas_init},
     {"treemods", treemods_init},

@@ -107,6 +107,6 @@ int32_t mesher3_grid3d(pde *p) {
   if (p->quantize) meshes_quantize_mesh(m, 3);
   // 8. The display.
   plot_fixcolors(nullptr);
-  if (p->meshview) doplot3_show_3d_mesh(p, p->meshview, m, p->paintregions);
+  if (p->meshview) doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
   return phase;
 }

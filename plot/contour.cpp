@@ -104,6 +104,23 @@ void contour_widen(plotrange *r, double v, const pointd *at) {
   if (v < r->min) r->min = v, r->minat = *at;
 }
 
+// The face of a problem cell that carries a node of a surface plot: among the faces on
+// which the node lies (smallest local coordinate, within rounding) the one on the
+// plotted surface. A node at a corner or an edge lies on several faces, and only the
+// surface's own face gives the surface's slope.
+static int surface_face_of(const pde *p, const plotdata *d, uint32_t c, const double *L) {
+  int smallest = cellnode_min_ac3(L);
+  const MeshCell &cell = p->mesh.cells.data[c - 1];
+  const Domain *dom = p->mesh.domain;
+  for (int f = 1; f <= 4; f++) {
+    uint16_t id = cell.bdid[f - 1];
+    if (L[f - 1] > L[smallest - 1] + 1e-9 || !id || !dom || id > dom->faces.count) continue;
+    const face &F = dom->faces.data[id - 1];
+    if (F.type == 0 && F.level == d->surface) return f;
+  }
+  return smallest;
+}
+
 // The normal of face f (opposite vertex f) of a tetrahedron from its corner
 // nodes.
 static void face_normal(double *n, const ElementFrame *f, int face) {
@@ -143,10 +160,8 @@ void plot2d_build_contour_data(pde *p, plotrec *plot, vector2d *values, vector2d
           double v = treeval_eval(p, tree, &pt);
           u.data[n - 1] = v;
           if (faces) {
-            // The face of the problem cell that carries the node: its smallest
-            // coordinate.
             double nrm[3];
-            face_normal(nrm, &work_cell.frame, cellnode_min_ac3(pt.local));
+            face_normal(nrm, &work_cell.frame, surface_face_of(p, d, pt.cellno, pt.local));
             double a = nrm[0], b = nrm[1], cc = nrm[2];
             slopes->data[k - 1].data[n - 1] = cc != 0 ? std::sqrt((a * a + b * b + cc * cc) / (cc * cc)) : 1;
           }

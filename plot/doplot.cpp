@@ -288,6 +288,30 @@ static plotframe *block_of(pde *p, int32_t kind) {
   }
 }
 
+// GRID in 3D: the boundary faces moved by the plot's three compiled component trees
+// (nodes of a missing component keep their coordinate), drawn with options bits 13
+// and 24; the view string is the last title line while the labels are drawn.
+static void grid3_plot(pde *p, plotrec *r, plotdata *d, const uint16_t *views, bool exportonly) {
+  if (exportonly || !checkview(views[1])) return;
+  const treevector *t[3] = {};
+  for (int k = 0; k < 3 && k < r->compiled.count; k++) t[k] = &r->compiled.data[k];
+  String names[3] = {};
+  for (int k = 0; k < 3; k++)
+    if (k < p->coordnames.count) names[k] = p->coordnames.items[k];
+  doplot3_grid_plot3(views[1], p, d, r->viewpoint, t[0], t[1], t[2], names, (r->flags & plot_bit(13)) != 0,
+                     (r->flags & plot_bit(24)) != 0);
+  plotframe *f = block_of(p, r->kind);
+  String eye = {};
+  plot2d_view_string(&eye, r->viewpoint);
+  int32_t added = strings_one_more(&r->titles, &eye);
+  auto drop = owner_guard([&] {
+    if (r->titles.count == added) strings_delete_index(&r->titles, added);
+    strings_free_0(&eye);
+  });
+  doplot_plot_labels(p, f, views[0], views[1], r, 1);
+  if (r->flags & plot_bit(21)) exporter_emf_plot(views[0], p, r);
+}
+
 // The integrals of the mode's value line; null when the plot keeps none for it.
 static vectord *mode_integrals(plotrec *r, uint16_t mode) {
   return mode >= 1 && mode <= r->integrals.count ? &r->integrals.data[mode - 1] : nullptr;
@@ -298,7 +322,11 @@ static vectord *mode_integrals(plotrec *r, uint16_t mode) {
 // metafiles go to the exporter.
 static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_t mode, bool exportonly) {
   plotdata *d = r->data >= 1 && r->data <= uint32_t(p->plotdatas.count) ? &p->plotdatas.data[r->data - 1] : nullptr;
-  if (r->kind > PLOT_VECTOR || r->kind == PLOT_GRID3 || !d) return;
+  if (r->kind == PLOT_GRID3) {
+    grid3_plot(p, r, d, views, exportonly);
+    return;
+  }
+  if (r->kind > PLOT_VECTOR || !d) return;
   uint16_t view = exportonly ? 0 : views[1];
   uint8_t ok = r->kind == PLOT_ELEVATION ? pgrid1_validate_1dplot_mesh(p, d) : pgrid2_validate_plot_mesh(p, d);
   if (!ok) {
@@ -588,7 +616,7 @@ void doplot_status_mesh(pde *p, int32_t dimension) {
   if (dimension == 0) dimension = p->dimension;
   if (!p->meshview || !m->domain) return;
   if (dimension >= 3) {
-    doplot3_show_3d_mesh(p, p->meshview, m, p->paintregions);
+    doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
     return;
   }
   Domain *d = m->domain;

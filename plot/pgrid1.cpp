@@ -11,9 +11,11 @@
 #include "domain/domain.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
+#include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
 #include "plot/crossing.h"
 #include "runtime/rtlib.h"
+#include "solver/matrixd.h"
 
 namespace {
 
@@ -76,23 +78,34 @@ void start_mesh() {
   pieces.clear();
 }
 
+// The value of the second plane that holds the segment: normal D x n1 through O.
+double second_plane_value(const plotdata *d, const MeshNode &n) {
+  const double *c = d->linecross, *O = origin(d);
+  return c[0] * (n.x - O[0]) + c[1] * (n.y - O[1]) + c[2] * (n.z - O[2]);
+}
+
 // Marks the live cells (of the region filter) that the segment passes: vertices on both
-// sides of (or on) its plane, and distances reaching [0, L].
-void mark_cells(plotdata *d, int32_t regions) {
+// sides of (or on) its plane (of both planes for tetrahedra), and distances reaching
+// [0, L].
+void mark_cells(plotdata *d, int32_t regions, bool threed) {
   Mesh *m = d->mesh;
   double L = d->linelength, eps = 1e-6 * L;
   plot_size_marks(d, regions, m->cells.count, m->nodes.count);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
     if (!cell.alive || cell.region < 1 || (d->region && cell.region != d->region)) continue;
-    int above = 0, below = 0, after = 0, before = 0;
-    for (int k = 0; k < 3; k++) {
+    int above = 0, below = 0, above2 = threed ? 0 : 1, below2 = above2, after = 0, before = 0;
+    for (int k = 0; k < (threed ? 4 : 3); k++) {
       const MeshNode &n = m->nodes.data[cell.nodes.data[k] - 1];
       double s = plane_value(d, n), p[3] = {n.x, n.y, n.z}, t = along(d, p);
       above += s >= -eps, below += s < eps;
+      if (threed) {
+        double s2 = second_plane_value(d, n);
+        above2 += s2 >= -eps, below2 += s2 < eps;
+      }
       after += t >= -eps, before += t <= L + eps;
     }
-    if (!above || !below || !after || !before) continue;
+    if (!above || !below || !above2 || !below2 || !after || !before) continue;
     vectort_set_bit(&cell_marks(d, cell.region), c);
     int nn = elements_functions[cell.basis];
     for (int j = 0; j < nn; j++) vectort_set_bit(&node_marks(d, cell.region), cell.nodes.data[j]);
@@ -103,6 +116,29 @@ void mark_cells(plotdata *d, int32_t regions) {
 struct crossing_at {
   double L[4], xyz[3], t;
 };
+
+// The crossings of the working cell with their positions and distances; dead ones are
+// skipped (2D) or fatal (3D). With more than two, only the outermost bound the piece
+// (a line through a vertex or an edge meets several sides there). Returns the count.
+int gather_crossings(const plotdata *d, crossing_at *x, bool fatal_dead) {
+  int k = 0;
+  for (int i = 0; i < crossing_list.count; i++) {
+    if (!crossing_list.live[i]) {
+      if (fatal_dead) rtlib_fatal_in("skewer_3d_cells", "dead edge cut");
+      continue;
+    }
+    std::copy_n(crossing_list.L[i], 4, x[k].L);
+    elements_get_gcoords(x[k].xyz, x[k].L, &work.frame);
+    x[k].t = along(d, x[k].xyz);
+    k++;
+  }
+  if (k > 2) {
+    auto [lo, hi] = std::minmax_element(x, x + k, [](const crossing_at &p, const crossing_at &q) { return p.t < q.t; });
+    crossing_at a = *lo, b = *hi;
+    x[0] = a, x[1] = b, k = 2;
+  }
+  return k;
+}
 
 // A plot cell from the piece between two crossings of mesh cell c, clipped to the
 // segment. A piece whose end nodes both exist is dropped only when a cell with those
@@ -171,21 +207,66 @@ void cut_2d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
     }
     crossing_clean_crossings(&crossing_list);
     crossing_at x[CROSSING_MAX];
-    int k = 0;
-    for (int i = 0; i < crossing_list.count; i++) {
-      if (!crossing_list.live[i]) continue;
-      std::copy_n(crossing_list.L[i], 4, x[k].L);
-      elements_get_gcoords(x[k].xyz, x[k].L, &work.frame);
-      x[k].t = along(d, x[k].xyz);
-      k++;
+    if (gather_crossings(d, x, false) == 2) new_1dpcell(d, t, c, x[0], x[1], tol);
+  }
+  trimesh_order_1d(t);
+  trimesh_tag_tmesh(t);
+  gagscren_dispatch(0);
+}
+
+// ---- Skewering tetrahedra ---------------------------------------------------------------
+
+matrixd facesystem;     // the 4 x 4 system of a face cut
+const plotframe *meshframe;  // the 3D mapping of the problem's mesh view
+vectord facerhs, facescale;
+vectorn facepivots;
+
+
+// On a curved tetrahedron: moves the straight-cell crossing along the line until the
+// face's local coordinate vanishes in the curved cell.
+void cut_curve(const plotdata *d, LocalCell *lc, int face, double *L, double *t) {
+  const double *O = origin(d), *D = d->direction;
+  double xyz[3] = {O[0] + *t * D[0], O[1] + *t * D[1], O[2] + *t * D[2]};
+  // The point may lie a little outside the curved cell: the inverse map follows it.
+  elements_get_lcoords(L, xyz, &lc->frame, 0.5);
+  for (int it = 0; it < 11; it++) {
+    elements_jacobian(L, &lc->frame);
+    // The gradient of L_face from the inverse Jacobian: K is the inverse for cells of
+    // negative determinant (the mesh's orientation) and its negative otherwise.
+    const double(*J)[4] = lc->frame.J;
+    double det = J[0][0] * (J[1][1] * J[2][2] - J[1][2] * J[2][1]) - J[0][1] * (J[1][0] * J[2][2] - J[1][2] * J[2][0]) +
+                 J[0][2] * (J[1][0] * J[2][1] - J[1][1] * J[2][0]);
+    double g[3];
+    for (int r = 0; r < 3; r++) g[r] = (det > 0 ? -1 : 1) * lc->frame.K[face - 1][r];
+    double slope = g[0] * D[0] + g[1] * D[1] + g[2] * D[2];
+    if (slope == 0) break;
+    double dt = -L[face - 1] / slope;
+    *t += dt;
+    for (int k = 0; k < 3; k++) xyz[k] = O[k] + *t * D[k];
+    elements_get_lcoords(L, xyz, &lc->frame, 0.5);
+    if (std::fabs(dt) < 1e-6 * d->linelength) break;
+  }
+}
+
+// The pieces of the segment in the region's marked tetrahedra: two crossings of the
+// faces per piece, drawn into the problem's mesh view when it has one.
+void skewer_3d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
+  Mesh *m = d->mesh;
+  const vectort &marks = cell_marks(d, g);
+  for (int32_t c = vectort_next_bit(&marks, 0); c > 0; c = vectort_next_bit(&marks, c)) {
+    const MeshCell &cell = m->cells.data[c - 1];
+    work.frame.curved = 0;
+    meshes_localize(m, &cell, &work, 0);
+    crossing_list.count = 0;
+    for (int f = 1; f <= 4; f++) pgrid1_face_cut_3d(d, c, f, &work, 1e-6);
+    crossing_at x[CROSSING_MAX];
+    int k = gather_crossings(d, x, true);
+    if (k != 2) continue;
+    if (m->meshview && meshframe) {
+      point3d a = {x[0].xyz[0], x[0].xyz[1], x[0].xyz[2]}, b = {x[1].xyz[0], x[1].xyz[1], x[1].xyz[2]};
+      gag3d_drawline_3d(m->meshview, &a, &b, &meshframe->transform);
     }
-    if (k > 2) {
-      // Only the outermost crossings bound the piece.
-      auto [lo, hi] = std::minmax_element(x, x + k, [](const crossing_at &p, const crossing_at &q) { return p.t < q.t; });
-      crossing_at a = *lo, b = *hi;
-      x[0] = a, x[1] = b, k = 2;
-    }
-    if (k == 2) new_1dpcell(d, t, c, x[0], x[1], tol);
+    new_1dpcell(d, t, c, x[0], x[1], tol);
   }
   trimesh_order_1d(t);
   trimesh_tag_tmesh(t);
@@ -195,7 +276,7 @@ void cut_2d_cells(plotdata *d, tmesh *t, int32_t g, double tol) {
 const uint32_t segment_basis[4] = {0, lin2, lin3, lin4};
 
 // One plot mesh per region with marked cells; returns the number of plot cells.
-int32_t build_1dplot_mesh(plotdata *d, int32_t regions, double tol) {
+int32_t build_1dplot_mesh(plotdata *d, int32_t regions, double tol, bool threed) {
   d->order = uint16_t(order_of(d->mesh->meshbasis));
   d->sbasis = uint32_t(d->mesh->meshbasis), d->pbasis = segment_basis[d->order];
   trimesh_free_1(&d->meshes, 1);
@@ -213,7 +294,8 @@ int32_t build_1dplot_mesh(plotdata *d, int32_t regions, double tol) {
     int32_t nodes = (d->order + 1) * cells;
     trimesh_resize_0(t, 0, nodes, nodes, 0, cells, d->pbasis, d->sbasis);
     start_mesh();
-    cut_2d_cells(d, t, g, tol);
+    if (threed) skewer_3d_cells(d, t, g, tol);
+    else cut_2d_cells(d, t, g, tol);
     if (d->points[0] > 0) trimesh_tdensify_1d(t, d->linelength / d->points[0]);
     trimesh_order_1d(t);
     total += t->source.count;
@@ -344,7 +426,42 @@ double pgrid1_elevation_project(const double *point, const plotdata *d) {
   return along(d, point);
 }
 
-void pgrid1_face_cut_3d(const plotdata *, int32_t, int32_t, LocalCell *, double) {}
+void pgrid1_face_cut_3d(const plotdata *d, int32_t, int32_t face, LocalCell *lc, double eps) {
+  TRACE("pgrid1_face_cut_3d");
+  if (!facesystem.capacity) {
+    matrixd_new(&facesystem, 4, 4);
+    vectord_new(&facerhs, 4, 4);
+    vectord_new(&facescale, 4, 4);
+    vectorn_new(&facepivots, 4, 4);
+  }
+  // P4 + xi (P1 - P4) + eta (P2 - P4) + zeta (P3 - P4) - t D = O, and the face's row.
+  const double (*P)[3] = lc->frame.nodes;
+  const double *O = origin(d), *D = d->direction, L = d->linelength;
+  matrixd_resize(&facesystem, 4, 4);
+  double *A = facesystem.data;
+  for (int r = 0; r < 3; r++) {
+    for (int k = 0; k < 3; k++) A[4 * r + k] = P[k][r] - P[3][r];
+    A[4 * r + 3] = -D[r];
+    facerhs.data[r] = O[r] - P[3][r];
+  }
+  for (int k = 0; k < 4; k++) A[12 + k] = face == 4 ? (k < 3) : (k == face - 1);
+  facerhs.data[3] = face == 4 ? 1 : 0;
+  double parity = matrixd_lu_fac(&facesystem, &facescale, &facepivots);
+  if (!(std::fabs(matrixd_det(&facesystem, parity)) > 1e-9 * lc->frame.measure)) return;  // parallel
+  vectord x = {};
+  vectord_new(&x, 4, 4);
+  matrixd_lu_sol_0(&x, &facesystem, &facerhs, &facepivots);
+  double Lc[4] = {x.data[0], x.data[1], x.data[2], 1 - x.data[0] - x.data[1] - x.data[2]}, t = x.data[3];
+  vectord_free(&x);
+  if (t < -L || t > 2 * L) return;
+  if (lc->frame.gbasis != tet4) cut_curve(d, lc, face, Lc, &t);
+  // Crossings before the start or beyond the end stay: the piece of a cell that holds
+  // an end of the segment is cut back to that end when its plot cell is made.
+  if (t < -L || t > 2 * L) return;
+  for (double v : Lc)
+    if (v < -eps || v > 1 + eps) return;
+  crossing_aclist_1(Lc, uint16_t(face));
+}
 
 double pgrid1_fround(double x, double h) {
   double k = std::trunc(std::fabs(x) / h);
@@ -360,17 +477,15 @@ uint8_t pgrid1_validate_1dplot_mesh(pde *p, plotdata *d) {
   double tol = dom ? dom->grid.tolerance : 0;
   if (!(tol > 0)) tol = 1e-6 * std::max(d->linelength, 1e-300);
   d->hrange[0] = d->drange[0] = EMPTY, d->hrange[1] = d->drange[1] = -EMPTY;
-  // Extruded problems are not cut yet: an empty plot.
   bool threed = p->dimension == 3 || (dom && dom->threed);
   int32_t cells = 0;
-  if (threed) {
-    trimesh_free_1(&d->meshes, 1);
-  } else if (d->boundary == 0) {
+  meshframe = &p->styles[3];
+  if (d->boundary == 0) {
     int32_t regions = dom ? dom->regions.count : 0;
     for (int32_t c = 1; c <= m->cells.count; c++)
       if (m->cells.data[c - 1].alive) regions = std::max<int32_t>(regions, m->cells.data[c - 1].region);
-    mark_cells(d, regions);
-    cells = build_1dplot_mesh(d, regions, tol);
+    mark_cells(d, regions, threed);
+    cells = build_1dplot_mesh(d, regions, threed ? 100 * tol : tol, threed);
   } else {
     cells = trace_loop(d);
   }

@@ -1,6 +1,7 @@
 // pgrid2: the plot meshes of contour, surface, vector and grid plots: the solution
-// cells grouped by second id or region, copied (2D) into one plot mesh per group,
-// densified, linearised and trimmed to the plot window, with the axis labels.
+// cells grouped by second id or region, copied (2D), cut by a plane or taken from an
+// extrusion surface (3D) into one plot mesh per group, densified, linearised and
+// trimmed to the plot window, with the axis labels.
 #pragma once
 #include <cstdint>
 
@@ -13,8 +14,11 @@ int pgrid2_init();
 // Rebuilds the plot meshes of d when its valid byte is 0: the data box (the domain's
 // box when none is set or the domain box is asked for), the window (the box widened by
 // 0.001 of its width and height on each side), the cell groups, the meshes, the nodes
-// moved off a symmetry axis and the labels. Returns the valid byte: 1 when the meshes
-// hold cells, 0 for an empty plot (and, until they are built, for extruded problems).
+// moved off a symmetry axis and the labels. A plane cut without a zoom window takes the
+// plot-plane hull of the domain box's corners as its data box. Returns the valid byte:
+// 1 when the meshes hold cells, 0 for an empty plot. Fatal: "Illegal Cut Pattern",
+// "Illegal Basis", "no plot surface selector", "dead edge cut", "SURFACE PLOT MAP
+// INCONSISTENCY", "SURFACE PLOT FACE CUT FAILED!".
 uint8_t pgrid2_validate_plot_mesh(pde *p, plotdata *d);
 // The plot-plane position (u, v) of a point in space through the plane's two in-plane
 // rows, and the point of the plane at (u, v).

@@ -15,6 +15,8 @@
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
 #include "plot/netcdf.h"
+#include "plot/plot3d.h"
+#include "runtime/clipping.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 
@@ -467,12 +469,58 @@ void plot_show_region_0(uint16_t view, plotframe *styles, Domain *d, uint16_t re
   }
 }
 
-// Extruded domains are drawn by the 3D plots, which come later.
-void plot_show_domain_3d(uint16_t, Domain *, double) {}
-void show_segment_3d(uint16_t, Domain *, uint16_t, double) {}
-void warp_line_3d(uint16_t, const pointd *, const pointd *, double) {}
-void plot_show_domain_zoomed_3d(uint16_t, Domain *, double, const rect3d *) {}
-void show_segment_zoomed_3d(uint16_t, Domain *, uint16_t, double, const rect3d *) {}
+// ---- Extruded domains at a height, through the 3D debug mapping ---------------------------
+
+void warp_line_3d(uint16_t view, const pointd *a, const pointd *b, double z) {
+  TRACE("warp_line_3d");
+  if (!view) return;  // no view: nothing to draw
+  point3d p = {a->x, a->y, z}, q = {b->x, b->y, z};
+  gag3d_drawline_3d(view, &p, &q, &plot3d_frame.transform);
+}
+
+// One edge at height z: lines between the joints, arcs as projected chords; clipped to
+// the box when one is given (nothing when z lies outside it).
+static void show_edge_3d(uint16_t view, Domain *d, uint16_t e, double z, const rect3d *box) {
+  if (!view || !d || e < 1 || e > d->edges.count) return;
+  const Edge &E = d->edges.data[e - 1];
+  if (E.deleted || E.joint1 < 1 || E.joint2 < 1) return;
+  if (box && (z < box->z1 || z > box->z2)) return;
+  const Joint &a = joint(d, E.joint1), &b = joint(d, E.joint2);
+  pointd p = {a.x, a.y}, q = {b.x, b.y};
+  if (E.shape == SHAPE_ARC || E.shape == SHAPE_ERC) {
+    const arcrec &r = E.shapedata.arc;
+    if (box) gag3d_warp_arc_zoomed_3d(view, r.rx, r.ry, &p, z, r.start, r.sweep, &plot3d_frame.transform, box);
+    else gag3d_warp_arc_3d(view, r.rx, r.ry, &p, z, r.start, r.sweep, &plot3d_frame.transform);
+    return;
+  }
+  if (box) {
+    rectd clip = {box->x1, box->y1, box->x2, box->y2};
+    if (clipping_clipline_0(&p, &q, &clip) == 4) return;
+  }
+  warp_line_3d(view, &p, &q, z);
+}
+
+void show_segment_3d(uint16_t view, Domain *d, uint16_t edge, double z) {
+  TRACE("show_segment_3d");
+  show_edge_3d(view, d, edge, z, nullptr);
+}
+
+void show_segment_zoomed_3d(uint16_t view, Domain *d, uint16_t edge, double z, const rect3d *box) {
+  TRACE("show_segment_zoomed_3d");
+  show_edge_3d(view, d, edge, z, box);
+}
+
+void plot_show_domain_3d(uint16_t view, Domain *d, double z) {
+  TRACE("plot_show_domain_3d");
+  if (!d) return;
+  for (uint16_t e = 1; e <= d->edges.count; e++) show_edge_3d(view, d, e, z, nullptr);
+}
+
+void plot_show_domain_zoomed_3d(uint16_t view, Domain *d, double z, const rect3d *box) {
+  TRACE("plot_show_domain_zoomed_3d");
+  if (!d) return;
+  for (uint16_t e = 1; e <= d->edges.count; e++) show_edge_3d(view, d, e, z, box);
+}
 
 // ---- Meshes ----------------------------------------------------------------------------
 

@@ -213,8 +213,8 @@ void plot_show_domain_1(uint16_t view, Domain *d, uint8_t zoomed, const rect3d *
 void plot_show_domain_0(uint16_t view, Domain *d, const rect3d *box);
 // Maps the region's box onto the view and draws the edges of its loops.
 void plot_show_region_0(uint16_t view, plotframe *styles, Domain *d, uint16_t region);
-// Extruded domains: the edges at height z through the 3D view transform. Not drawn yet:
-// the 3D plots that call them come later.
+// Extruded domains: the edges at height z projected through the 3D debug mapping
+// (plot3d_frame); the zoomed forms clip them to the box first.
 void plot_show_domain_3d(uint16_t view, Domain *d, double z);
 void show_segment_3d(uint16_t view, Domain *d, uint16_t edge, double z);
 void warp_line_3d(uint16_t view, const pointd *a, const pointd *b, double z);

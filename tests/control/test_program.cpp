@@ -133,4 +133,20 @@ TEST_F(Program, PrintOnlyPlotDrawsNothing) {
   EXPECT_TRUE(std::regex_search(walk_plots("disk"), std::regex(" 4:CONTOUR\\(u\\)\\[0\\] 5:\\[")));
 }
 
+// An extruded problem solves and draws its 3D grid plot (the boundary faces moved by
+// three expressions) and a contour on a plane cut.
+TEST_F(Program, ExtrudedPlotsAreDrawn) {
+  spit(dir + "/cube.pde",
+       "TITLE 'Cube'\nCOORDINATES cartesian3\nVARIABLES u\nEQUATIONS div(grad(u)) + 6 = 0\n"
+       "EXTRUSION z = 0, 1\nBOUNDARIES SURFACE 1 VALUE(u) = 0 SURFACE 2 VALUE(u) = 0\n"
+       "REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+       "PLOTS GRID(x+u, y, z) CONTOUR(u) ON z = 0.5\nEND\n");
+  ASSERT_EQ(run("-B -R -X cube.pde"), 0) << out();
+  std::smatch m;
+  std::string w = walk_plots("cube");
+  ASSERT_TRUE(std::regex_search(w, m, std::regex(R"(1:GRID\(x\+u, y, z\)\[(\d+)\] 2:CONTOUR\(u\)\[(\d+)\])"))) << w;
+  EXPECT_GT(std::stoi(m[1]), 100) << w;
+  EXPECT_GT(std::stoi(m[2]), 100) << w;
+}
+
 }  // namespace

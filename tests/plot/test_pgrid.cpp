@@ -71,9 +71,6 @@ TEST_F(PlotMeshes, ZoomRegionAndVectorSelections) {
   w.vector = 1, w.points[0] = 1;
   ASSERT_EQ(pgrid2_validate_plot_mesh(p.get(), &w), 1);
   EXPECT_GT(vectort_count(&w.strips[0].data[0]), 0);
-  // Extruded problems give an empty plot for now.
-  p->dimension = 3;
-  EXPECT_EQ(pgrid2_validate_plot_mesh(p.get(), &add_data()), 0);
 }
 
 TEST_F(PlotMeshes, SharedMeshesAreBuiltOnceAndReleased) {
