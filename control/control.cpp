@@ -713,7 +713,7 @@ static void show_windows(pde *p) {
     windower_tile_plots(p, &p->histories, p->plots.count + 1);
   } else if (p->eigen) {
     windower_get_tile_params(p, p->modes * p->plots.count + 1);
-    for (int m = 0; m < p->modes; m++) windower_tile_eig_plots(p, &p->plots, m * p->plots.count + 1);
+    windower_tile_eig_plots(p, &p->plots, 1);
   } else {
     windower_get_tile_params(p, p->plots.count);
     windower_tile_plots(p, &p->plots, 1);

@@ -23,6 +23,7 @@
 #include "elements/meshes.h"
 #include "elements/mfinder.h"
 #include "elements/quature.h"
+#include "graphics/banner.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
@@ -37,10 +38,12 @@
 #include "mesher/mesh1.h"
 #include "mesher/mesh3.h"
 #include "mesher/meshpde3.h"
+#include "mesher/cornergrid.h"
 #include "mesher/mesh2.h"
 #include "mesher/mesher2.h"
 #include "mesher/refine1.h"
 #include "mesher/refine2.h"
+#include "mesher/refine3.h"
 #include "mesher/refiner.h"
 #include "mesher/measures.h"
 #include "model/complexd.h"
@@ -255,10 +258,12 @@ static const struct {
     {"gpmin", gpmin_init},
     {"mtokeniz", mtokeniz_init},
     {"windower", windower_init},
+    {"banner", banner_init},
     {"views", views_init},
     {"treeval", treeval_init},
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
+    {"cornergrid", cornergrid_init},
     {"mesh2", mesh2_init},
     {"mesh1", mesh1_init},
     {"mesh3", mesh3_init},
@@ -274,6 +279,7 @@ static const struct {
     {"refine2", refine2_init},
     {"gromesh2", gromesh2_init},
     {"meshpde3", meshpde3_init},
+    {"refine3", refine3_init},
     {"fitting", fitting_init},
     {"bigmatx", bigmatx_init},
     {"loading", loading_init},

@@ -257,7 +257,13 @@ void pdedat_free_pde(pde *p) {
     bopmemfree(&b);
     b = next;
   }
-  if (p->pdeview) gag_killview(p->pdeview);
+  // The windows the problem window owns go first, then the problem window itself.
+  for (uint16_t *v : {&p->eigview, &p->domainview, &p->editview, &p->meshview, &p->pdeview}) {
+    if (*v) gag_killview(*v);
+    *v = 0;
+  }
+  strings_free_0(&p->fallback);
+  vectorn_free(&p->deferred);
   filio_close_put(&p->plotfile);
   strings_free_0(&p->plotfile.name);
   strings_free_0(&p->plotfile.temp);

@@ -157,9 +157,17 @@ struct pde {
       sensitivity, steepness, tcenter, tgrowth, upfactor, deadshare;
   double cscale, starttime_value;
 
-  uint16_t pdeview, editview;  // problem window and editor window views
-  uint16_t meshview, domainview;  // the problem window's mesh view and its domain (debug) view; 0 none
-  uint8_t goon;  // the domain window's Run: mesh after the domain display (its Edit clears it)
+  // Windows: the problem window, its editor, its full-area view (where the mesh is
+  // shown under the status panel), the domain window and the eigenvalue window; 0 none.
+  uint16_t pdeview, editview;
+  uint16_t meshview, domainview, eigview;
+  uint8_t goon;  // run after domain: the domain window's Run meshes after the display (its Edit clears it)
+  uint8_t windowopen, iconized;       // the problem window exists; it is minimised
+  uint8_t plotsshown, monitorsshown;  // which set of plot windows is tiled
+  String fallback;                    // Save As folder when the current one is read-only
+  // The tile grid of the plot windows: rows, columns, tile size and origin in pixels.
+  uint16_t tilerows, tilecols, tilewidth, tileheight, tilex, tiley;
+  vectorn deferred;  // show requests made while minimised: a view, or view + 4096 to hide
   IOfile plotfile;
   pad status;
   plotframe styles[6];  // one per text style
@@ -282,7 +290,7 @@ struct pde {
   TextLoc timeloc;           // where the time variable was first used
   // SELECT settings that only the reader sets so far.
   int32_t ngrid, deadtime, option;
-  uint8_t metafile;          // 0 EMF, 1 WMF
+  uint8_t metafile;          // export of a plot window: 0 enhanced metafile (EMF), 1 classic (WMF)
   uint8_t overlay, hex;
   uint8_t printcolour;       // 2 black printing, 0 colour
   uint8_t printmatrix, printgrid;

@@ -1,119 +1,232 @@
-// display, headless: the panel keeps its labels and values; nothing is drawn.
+// display: the status panel. Each line keeps its label, its value and the clock of
+// its last display; drawing overdraws the old text in colour 0 (the panel's
+// background) before the new text goes down in the panel text colour. Text goes
+// through the layer's choice of stroke or device text, one line high either way.
 #include "graphics/display.h"
+
+#include "graphics/gag.h"
 #include "graphics/gagscren.h"
+#include "platform/pwin.h"
 #include "runtime/rtlib.h"
 
-static uint16_t capacity(const pad *d) {
-  return (d->lines == 0 || d->lines > DISPLAY_MAX_LINES) ? uint16_t(DISPLAY_MAX_LINES) : d->lines;
-}
+uint8_t display_textcolour = 7;
+pad *display_currentpad;
+static int32_t system_clock() { return rtlib_elapsed_ms(0); }
+int32_t (*display_clock)() = system_clock;
 
-// The line a report goes to: the given one clipped to the panel, or the next free one.
-static uint16_t next_line(pad *d, uint16_t line) {
+// Values are composed in scratch Strings kept for the program's life, so that the
+// updates from inner loops allocate nothing once the texts have their size.
+static String scratch_a, scratch_b, scratch_c;
+
+enum { THROTTLE_MS = 500 };
+
+static bool drawable(const pad *d) { return d->view != 0 && d->view <= 0xffff && checkview(uint16_t(d->view)); }
+
+// The line an operation works on; 0 when it is refused by the throttle.
+static uint16_t next_line(pad *d, uint16_t line, bool forced) {
+  if (d->lines == 0) return 0;
   uint16_t n;
   if (line != 0) {
-    n = line < capacity(d) ? line : capacity(d);
+    n = line < d->lines ? line : d->lines;
     if (n > d->last) d->last = n;
   } else {
-    n = (d->last + 1 < capacity(d)) ? d->last + 1 : capacity(d);
+    n = d->last + 1 < d->lines ? uint16_t(d->last + 1) : d->lines;
     d->last = n;
   }
+  if (!forced && display_clock() - d->times.data[n - 1] < THROTTLE_MS) return 0;
+  display_currentpad = d;
   return n;
 }
 
-static void set_value(pad *d, uint16_t n, const char *text) {
-  if (n >= 1 && n <= capacity(d)) strings_copyto_1(&d->values[n - 1], text);
+// Overdraws old in colour 0, then draws text at x with the horizontal alignment.
+static void draw_pair(pad *d, uint16_t n, float align, double x, const String *old, const String *text) {
+  if (!drawable(d)) return;
+  uint16_t v = uint16_t(d->view);
+  double y = d->height - n + 0.1;
+  gag_textcenter(v, align, 0);
+  if (old->length) {
+    gag_setcolor_0(v, 0);
+    gag_drawprinttext_1(v, x, y, old);
+  }
+  if (text->length) {
+    gag_setcolor_0(v, display_textcolour);
+    gag_drawprinttext_1(v, x, y, text);
+  }
+  gagscren_screenflush();
+}
+
+static void write_label(pad *d, uint16_t n, const String *label) {
+  String *stored = &d->labels.items[n - 1];
+  String old{};
+  strings_copyto_0(&old, stored);
+  strings_copyto_0(stored, label);
+  draw_pair(d, n, 0, 0.1, &old, stored);
+  strings_free_0(&old);
+  d->values.items[n - 1].length = 0;
+  if (d->values.items[n - 1].text) d->values.items[n - 1].text[0] = 0;
+  d->times.data[n - 1] = display_clock();
+}
+
+static void show_value(pad *d, uint16_t n, const String *value) {
+  String *stored = &d->values.items[n - 1];
+  strings_copyto_0(&scratch_c, stored);
+  strings_copyto_0(stored, value);
+  draw_pair(d, n, 1, 0.9, &scratch_c, stored);
+  d->times.data[n - 1] = display_clock();
 }
 
 void display_initpad(pad *d, uint16_t lines, uint32_t view) {
+  TRACE("display_initpad");
+  strings_resize_1(&d->labels, lines, lines);
+  strings_resize_1(&d->values, lines, lines);
+  vectorl_resize(&d->times, lines, lines);
+  // A line never shown counts as shown long ago, so its first update is drawn.
+  for (int32_t k = 0; k < lines; k++) d->times.data[k] = display_clock() - 10 * THROTTLE_MS;
   d->lines = lines;
   d->view = view;
   d->last = 0;
   d->height = lines;
+  if (drawable(d)) {
+    uint16_t v = uint16_t(view);
+    gag_scaleview_1(v, 0, 0, 1, lines);
+    gag_textfont(v, 1);
+    gag_textsize(v, float(lines), 0.7f);
+  }
 }
-
-void display_unreport(pad *d, uint16_t line) {
-  uint16_t k = line < 1 ? 1 : line;
-  d->last = k - 1;
-}
-
-void display_clearpad(pad *d, uint16_t line) { display_unreport(d, line); }
 
 uint16_t display_report(pad *d, uint16_t line, const String *label) {
-  uint16_t n = next_line(d, line);
-  strings_copyto_1(&d->labels[n - 1], label->text ? label->text : "");
-  set_value(d, n, "");
+  uint16_t n = next_line(d, line, true);
+  if (n) write_label(d, n, label);
   return n;
 }
 
 uint16_t display_report_str(pad *d, uint16_t line, const String *label, const String *value) {
   uint16_t n = display_report(d, line, label);
-  set_value(d, n, value->text ? value->text : "");
+  if (n) show_value(d, n, value);
   return n;
+}
+
+static const String *num_text(int32_t value) {
+  strings_itos_1(&scratch_a, value, 1);
+  return &scratch_a;
+}
+
+static const String *num2_text(int32_t a, int32_t b) {
+  strings_itos_1(&scratch_a, a, 1);
+  strings_itos_1(&scratch_b, b, 1);
+  strings_addto_1(&scratch_a, ",");
+  strings_addto_0(&scratch_a, &scratch_b);
+  return &scratch_a;
+}
+
+static const String *real_text(double value) {
+  strings_formatreal(&scratch_a, value, 5, 0, 0);
+  return &scratch_a;
 }
 
 uint16_t display_report_num(pad *d, uint16_t line, const String *label, int32_t value) {
-  uint16_t n = display_report(d, line, label);
-  display_force_num(d, n, value);
-  return n;
-}
-
-uint16_t display_report_real(pad *d, uint16_t line, const String *label, double value) {
-  uint16_t n = display_report(d, line, label);
-  String v{};
-  strings_formatreal(&v, value, 6, 0, 0);
-  set_value(d, n, v.text);
-  strings_free_0(&v);
-  return n;
-}
-
-// Values are composed in two scratch Strings kept for the program's life, so that
-// the updates from inner loops allocate nothing once the texts have their size.
-static String compose_a, compose_b;
-
-void display_force_num(pad *d, uint16_t line, int32_t value) {
-  if (line == 0) return;
-  strings_itos_1(&compose_a, value, 1);
-  set_value(d, line < capacity(d) ? line : capacity(d), compose_a.text);
-}
-
-void display_force_real(pad *d, uint16_t line, double value) {
-  if (line == 0) return;
-  strings_formatreal(&compose_a, value, 6, 0, 0);
-  set_value(d, line < capacity(d) ? line : capacity(d), compose_a.text);
-}
-
-static void force_num2(pad *d, uint16_t line, int32_t a, int32_t b) {
-  if (line == 0) return;
-  strings_itos_1(&compose_a, a, 1);
-  strings_itos_1(&compose_b, b, 1);
-  strings_addto_1(&compose_a, ",");
-  strings_addto_0(&compose_a, &compose_b);
-  set_value(d, line < capacity(d) ? line : capacity(d), compose_a.text);
+  return display_report_str(d, line, label, num_text(value));
 }
 
 uint16_t display_report_num2(pad *d, uint16_t line, const String *label, int32_t a, int32_t b) {
-  uint16_t n = display_report(d, line, label);
-  force_num2(d, n, a, b);
-  return n;
+  return display_report_str(d, line, label, num2_text(a, b));
 }
 
-void display_update_num(pad *d, uint16_t line, int32_t value) { display_force_num(d, line, value); }
-void display_update_num2(pad *d, uint16_t line, int32_t a, int32_t b) { force_num2(d, line, a, b); }
-void display_update_real(pad *d, uint16_t line, double value) { display_force_real(d, line, value); }
+uint16_t display_report_real(pad *d, uint16_t line, const String *label, double value) {
+  return display_report_str(d, line, label, real_text(value));
+}
+
+// Updates (forced false) and forces of a value; line 0 never appends.
+static void change(pad *d, uint16_t line, bool forced, const String *value) {
+  if (line == 0) return;
+  uint16_t n = next_line(d, line, forced);
+  if (n) show_value(d, n, value);
+}
+
+// The throttled forms read the clock before composing, so a refused update costs
+// one clock read.
+static bool due(const pad *d, uint16_t line) {
+  if (line == 0 || d->lines == 0) return false;
+  uint16_t n = line < d->lines ? line : d->lines;
+  return display_clock() - d->times.data[n - 1] >= THROTTLE_MS;
+}
+
+static void raise_last(pad *d, uint16_t line) {
+  if (line == 0 || d->lines == 0) return;
+  uint16_t n = line < d->lines ? line : d->lines;
+  if (n > d->last) d->last = n;
+}
+
+void display_update_str(pad *d, uint16_t line, const String *value) {
+  if (due(d, line)) change(d, line, false, value);
+  else raise_last(d, line);
+}
+void display_update_num(pad *d, uint16_t line, int32_t value) {
+  if (due(d, line)) change(d, line, false, num_text(value));
+  else raise_last(d, line);
+}
+void display_update_num2(pad *d, uint16_t line, int32_t a, int32_t b) {
+  if (due(d, line)) change(d, line, false, num2_text(a, b));
+  else raise_last(d, line);
+}
+void display_update_real(pad *d, uint16_t line, double value) {
+  if (due(d, line)) change(d, line, false, real_text(value));
+  else raise_last(d, line);
+}
+void display_force_str(pad *d, uint16_t line, const String *value) { change(d, line, true, value); }
+void display_force_num(pad *d, uint16_t line, int32_t value) { change(d, line, true, num_text(value)); }
+void display_force_num2(pad *d, uint16_t line, int32_t a, int32_t b) {
+  change(d, line, true, num2_text(a, b));
+}
+void display_force_real(pad *d, uint16_t line, double value) { change(d, line, true, real_text(value)); }
+
+void display_unreport(pad *d, uint16_t line) {
+  uint16_t k = line < 1 ? 1 : line;
+  if (drawable(d) && d->last >= k) {
+    uint16_t v = uint16_t(d->view);
+    gag_setcolor_0(v, 0);
+    rectd r = {0, d->height - d->last - 0.5, 1, d->height - k + 1};
+    gag_fillrect(v, &r);
+    gagscren_screenflush();
+  }
+  d->last = uint16_t(k - 1);
+  gagscren_dispatch(0);
+}
+
+void display_clearpad(pad *d, uint16_t line) { display_unreport(d, line); }
+
+void display_redisplay(pad *d) {
+  TRACE("display_redisplay");
+  String none{};
+  for (uint16_t n = 1; n <= d->last && n <= d->lines; n++) {
+    draw_pair(d, n, 0, 0.1, &none, &d->labels.items[n - 1]);
+    if (d->values.items[n - 1].length) draw_pair(d, n, 1, 0.9, &none, &d->values.items[n - 1]);
+  }
+}
 
 uint8_t display_checkkey(pad *d) {
   gagscren_dispatch(0);
   return d->key ? *d->key : 0;
 }
 
-void display_waitkey(uint8_t) {}
+void display_waitkey(uint16_t view) {
+  gagscren_dispatch(0);
+  if (checkview(view)) gagscren_screenmessage(gag_views[view - 1], "OK to continue?", "PAUSE");
+  else pwin_message_box("OK to continue?", "PAUSE", PWIN_MB_OK);
+}
+
+void display_delay(uint16_t ms) {
+  int32_t start = display_clock();
+  do gagscren_dispatch(0);
+  while (display_clock() - start < ms);
+}
 
 void display_free(pad *d) {
-  for (int k = 0; k < DISPLAY_MAX_LINES; k++) {
-    strings_free_0(&d->labels[k]);
-    strings_free_0(&d->values[k]);
-  }
-  d->last = 0;
+  strings_free_1(&d->labels, 1);
+  strings_free_1(&d->values, 1);
+  vectorl_free(&d->times);
+  d->last = d->lines = 0;
+  if (display_currentpad == d) display_currentpad = nullptr;
 }
 
 int display_init() {

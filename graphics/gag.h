@@ -308,7 +308,8 @@ void gag_killnotice(uint32_t notice);
 void gag_showhelp(uint16_t view, const String *topic);
 // File dialogs: name holds the initial directory or name and receives the choice
 // (the open dialog a full path, the save dialog the bare name, its directory made
-// current); false when cancelled or the view is invalid.
+// current; a name without an extension takes ext); false when cancelled or the view
+// is invalid.
 uint8_t gag_getopenfilename(uint16_t view, const String *filter, String *name);
 uint8_t gag_getsavefilename(uint16_t view, const String *filter, String *name, const String *ext);
 // The current and the temporary directory, each ending with the path separator.
@@ -316,6 +317,12 @@ void gag_getcurrentdirectory(String *dir);
 void gag_gettempdirectory(String *dir);
 // Makes dir the current directory; 0 on success.
 int gag_setcurrentdirectory(const String *dir);
+// The edit control of an edit window and the in-memory text number text: fill it
+// (with _1 selecting the word before the position line, column), or read it back
+// (true when it changed). False for an invalid view or text, or a text too long.
+bool gag_filleditbuffer_0(uint16_t view, uint16_t text);
+bool gag_filleditbuffer_1(uint16_t view, uint16_t text, int32_t line, int32_t column);
+bool gag_geteditbuffer(uint16_t view, uint16_t text);
 void gag_gflush();
 void gag_gdebug(uint16_t flags);
 extern uint16_t gag_debugflags;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -350,6 +351,96 @@ void gagscren_hscrollset(viewrec *v, int32_t min, int32_t max, int32_t page, int
 
 void gagscren_vscrollset(viewrec *v, int32_t min, int32_t max, int32_t page, int32_t pos) {
   if (v->window) pwin->set_scroll(v->window, PWIN_SB_VERT, min, max, page, pos);
+}
+
+// ---- The editor's edit control ------------------------------------------------------
+
+enum { EDIT_LIMIT = 30000 };
+
+static bool word_char(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool gagscren_filleditbuffer(viewrec *v, StringList *lines, int32_t line, int32_t column) {
+  TRACE("gagscren_filleditbuffer");
+  // 1. The limit counts every line with two characters for its break.
+  int64_t total = 0;
+  for (int32_t k = 0; k < lines->count; k++) total += lines->items[k].length + 2;
+  if (total > EDIT_LIMIT) {
+    debug_printf("FillEditBuffer length = %d\n", int(total));
+    pwin->message_box(v->window, "File Too Long To Edit", "ERROR", PWIN_MB_OK);
+    return false;
+  }
+  // 2. The text, each line ended by a line feed (the edit controls here break
+  // lines with one character); the start of each line kept for step 3.
+  std::string text;
+  text.reserve(size_t(total) + 20);
+  std::vector<size_t> starts;
+  for (int32_t k = 0; k < lines->count; k++) {
+    starts.push_back(text.size());
+    if (lines->items[k].text) text.append(lines->items[k].text, lines->items[k].length);
+    text += '\n';
+  }
+  pwin->edit_set(v->window, text.c_str());
+  // 3. The word before the position: back over blanks, back to the nearest letter
+  // or digit, back over letters and digits.
+  if (line >= 1 && line <= lines->count) {
+    int64_t at = int64_t(starts[size_t(line - 1)]) + column;
+    int64_t end = std::min<int64_t>(std::max<int64_t>(at, 0), int64_t(text.size()));
+    while (end > 0 && uint8_t(text[size_t(end - 1)]) <= 32) end--;
+    int64_t from = end;
+    while (from > 0 && !word_char(text[size_t(from - 1)])) from--;
+    while (from > 0 && word_char(text[size_t(from - 1)])) from--;
+    pwin->edit_select(v->window, int32_t(from), int32_t(end));
+  }
+  return true;
+}
+
+bool gagscren_geteditbuffer(viewrec *v, StringList *lines) {
+  TRACE("gagscren_geteditbuffer");
+  std::string text = pwin->edit_get(v->window);
+  // Lines end at line feeds (a carriage return before one is part of the break);
+  // a last line without a break is a line too.
+  std::vector<std::pair<size_t, size_t>> spans;
+  for (size_t from = 0; from < text.size();) {
+    size_t nl = text.find('\n', from);
+    size_t end = nl == std::string::npos ? text.size() : nl;
+    size_t len = end - from;
+    if (nl != std::string::npos && len > 0 && text[end - 1] == '\r') len--;
+    spans.push_back({from, len});
+    from = nl == std::string::npos ? text.size() : nl + 1;
+  }
+  bool changed = false;
+  int32_t count = int32_t(spans.size());
+  if (count != lines->count) {
+    strings_resize_1(lines, count, std::max(count, lines->capacity));
+    changed = true;
+  }
+  for (int32_t k = 0; k < count; k++) {
+    String *s = &lines->items[k];
+    const char *c = text.c_str() + spans[size_t(k)].first;
+    size_t len = std::min<size_t>(spans[size_t(k)].second, 65535);
+    if (s->length != len || (len && memcmp(s->text, c, len) != 0)) {
+      std::string one(c, len);
+      strings_copyto_1(s, one.c_str());
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+// The key ring. Nothing writes into it: keys reach the program through menus and
+// the edit control, so it always reads as empty.
+static uint8_t key_ring[80];
+static uint16_t ring_read, ring_write;
+
+bool gagscren_kbhit() { return ring_read != ring_write; }
+
+uint8_t gagscren_getch() {
+  if (ring_read == ring_write) return 0;
+  uint8_t c = key_ring[ring_read];
+  ring_read = uint16_t(ring_read == 79 ? 0 : ring_read + 1);
+  return c;
 }
 
 // ---- Screen and events -----------------------------------------------------------

@@ -67,6 +67,20 @@ void gagscren_screenflush();
 // Ends the program's use of the screen.
 void gagscren_screenrelease();
 
+// ---- The editor's edit control and the key ring -------------------------------------
+// Loads the lines into the edit control of the window view, each ended by a line
+// break. Above 30000 characters (each line counted with two for its break) it
+// shows "File Too Long To Edit" and answers false, the control unchanged. With
+// line >= 1 the word before that line's start + column (the parser's error
+// position) is selected.
+bool gagscren_filleditbuffer(viewrec *v, StringList *lines, int32_t line, int32_t column);
+// Reads the edit control back into the lines (a last line without a break counts);
+// true when anything changed.
+bool gagscren_geteditbuffer(viewrec *v, StringList *lines);
+// The key ring: whether it holds a character; the next one (0 when empty).
+bool gagscren_kbhit();
+uint8_t gagscren_getch();
+
 // ---- Menus and scroll bars -------------------------------------------------------
 uint32_t gagscren_screennewmenu();
 uint32_t gagscren_screennewsubmenu();

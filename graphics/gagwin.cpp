@@ -9,6 +9,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
+#include "runtime/textin.h"
 
 uint16_t gag_classcount;
 static uint16_t class_capacity;
@@ -224,13 +225,18 @@ uint8_t gag_getopenfilename(uint16_t view, const String *filter, String *name) {
   return gagscren_screenopenfilename(gag_views[view - 1], filter, name);
 }
 
-uint8_t gag_getsavefilename(uint16_t view, const String *filter, String *name, const String *) {
+// A chosen name without an extension takes the default one.
+uint8_t gag_getsavefilename(uint16_t view, const String *filter, String *name, const String *ext) {
   TRACE("gag_getsavefilename");
   if (!checkview(view)) return 0;
   String initial{};
   strings_copyto_0(&initial, name);
   bool ok = gagscren_screensavefilename(gag_views[view - 1], filter, &initial, name);
   strings_free_0(&initial);
+  if (ok && name->length && ext && ext->length && !strchr(name->text, '.')) {
+    strings_addto_1(name, ".");
+    strings_addto_0(name, ext);
+  }
   return ok;
 }
 
@@ -244,3 +250,21 @@ void gag_gflush() {
 }
 
 void gag_gdebug(uint16_t flags) { gag_debugflags = flags; }
+
+// ---- The edit control ----------------------------------------------------------------
+
+bool gag_filleditbuffer_1(uint16_t view, uint16_t text, int32_t line, int32_t column) {
+  TRACE("gag_filleditbuffer_1");
+  StringList *body = text ? textin_text_body(text) : nullptr;
+  if (!checkview(view) || !body) return false;
+  return gagscren_filleditbuffer(gag_views[view - 1], body, line, column);
+}
+
+bool gag_filleditbuffer_0(uint16_t view, uint16_t text) { return gag_filleditbuffer_1(view, text, 0, 0); }
+
+bool gag_geteditbuffer(uint16_t view, uint16_t text) {
+  TRACE("gag_geteditbuffer");
+  StringList *body = text ? textin_text_body(text) : nullptr;
+  if (!checkview(view) || !body) return false;
+  return gagscren_geteditbuffer(gag_views[view - 1], body);
+}

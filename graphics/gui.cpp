@@ -1,83 +1,168 @@
-// gui, headless: no windows; the editor is a line buffer that always takes the text.
+// gui: the application's window classes, menus, windows and callbacks.
 #include "graphics/gui.h"
 
-#include <cstdio>
-#include <initializer_list>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+#include "control/control.h"
 #include "control/pdedat.h"
+#include "control/quendar.h"
 #include "control/verdat.h"
+#include "graphics/banner.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
+#include "graphics/gag1d.h"
+#include "graphics/gagscren.h"
+#include "graphics/textman.h"
+#include "graphics/views.h"
+#include "graphics/windower.h"
+#include "platform/pwin.h"
 #include "plot/plot.h"
 #include "runtime/matrixn.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 
-void gui_graphinit() {}
+uint16_t gui_rootview, gui_bannerview;
+int32_t gui_screenwidth = 1024, gui_screenheight = 768, gui_captionheight, gui_top;
+int32_t gui_editx, gui_edity, gui_editwidth, gui_editheight;
+uint8_t gui_rooticonized;
+int32_t gui_newcount;
 
-void gui_pde_window(pde *p) {
-  display_initpad(&p->status, 20, p->pdeview);
-  p->status.key = &p->stop;
-}
+static uint16_t rootclass, pdeclass, plotclass, editclass;
 
-void gui_edit_pde(pde *p) {
-  p->stage = 1;
-  p->stagevalue = 1.0;
-  p->prevphase = p->phase;
-  p->phase = 2;
-}
+// A String over a literal, for the calls that only read it.
+static String lit(const char *c) { return {uint16_t(strlen(c)), 0, const_cast<char *>(c)}; }
 
-void gui_haltmenu(pde *) {}
-void gui_runmenu(pde *) {}
-static int32_t plot_events(uint16_t, int16_t, intptr_t, intptr_t) { return 0; }
+// The program title: the product name.
+static const char *title() { return verdat_product.text ? verdat_product.text : "Quendar"; }
 
-// One hidden plot window with its frame and legend views (relative units of a 4:3
-// window); SUMMARY text runs across the legend's place.
-static void plot_window(const String *title, int32_t kind, uint16_t out[3]) {
-  static uint16_t plotclass = 0;
-  if (!plotclass) {
-    String name = {};
-    strings_copyto_1(&name, "plotwin");
-    plotclass = gag_newwindowclass_1(plot_events, &name, 0);
-    strings_free_0(&name);
+static bool live(const pde *p) { return p && p->phase != 0; }
+
+// ---- Menus -------------------------------------------------------------------------------
+
+struct MenuItem {
+  const char *text;
+  uint16_t id;
+  std::vector<MenuItem> popup;  // a pop-up's items (id 0)
+};
+
+static uint32_t build_menu(const std::vector<MenuItem> &items, bool popup) {
+  uint32_t menu = popup ? gag_newsubmenu() : gag_newmenu();
+  for (const MenuItem &i : items) {
+    String t = lit(i.text);
+    gag_newmenuitem(menu, i.id, i.popup.empty() ? 0 : build_menu(i.popup, true), &t);
   }
-  out[0] = gag_newwindow_1(0, plotclass, 0, 0, 640, 480, title, 0, 0);
-  out[1] = gag_newview_1(out[0], 0.04, 0.11, kind == PLOT_SUMMARY ? 1.35 : 0.89, 0.96, 0);
-  out[2] = gag_newview_1(out[0], 0.9, 0.1, 1.35, 0.94, 0);
+  return menu;
 }
 
-// Headless plot windows: drawn into and recorded, never shown.
-void gui_build_windows(pde *p) {
-  TRACE("gui_build_windows");
-  for (int32_t k = 1; k <= p->plotrecs.count; k++) {
-    plotrec *r = &p->plotrecs.data[k - 1];
-    String empty = {};
-    plot_window(r->titles.count ? &r->titles.items[0] : &empty, r->kind, r->views);
-    if (p->modes) {
-      matrixn_resize(&r->modeviews, p->modes, 3);
-      for (int j = 0; j < 3; j++) r->modeviews.data[j] = r->views[j];
-      for (uint16_t m = 2; m <= p->modes; m++)
-        plot_window(r->titles.count ? &r->titles.items[0] : &empty, r->kind, &r->modeviews.data[(m - 1) * 3]);
+static void define_menus() {
+  const std::vector<MenuItem> plot = {
+      {"&Setup", GUI_SETUP, {}}, {"&Print", GUI_PRINT, {}}, {"&Black_Print", GUI_BLACKPRINT, {}},
+      {"E&xport", 0, {{"&EMF", GUI_EXPORT, {}}}}};
+  std::vector<MenuItem> plot3d = plot, domain = plot;
+  plot3d.push_back({"&Rotate", GUI_ROTATE, {}});
+  domain.push_back({"&Run", GUI_DOMAIN_RUN, {}});
+  domain.push_back({"&Edit", GUI_DOMAIN_EDIT, {}});
+  const std::pair<const char *, std::vector<MenuItem>> menus[] = {
+      {"RootMenu",
+       {{"E&xit", GUI_EXIT, {}}, {"&New", GUI_NEW, {}}, {"&Open", GUI_OPEN, {}},
+        {"&Import", 0, {{"&DXF", GUI_IMPORT_DXF, {}}}}, {"&View", GUI_VIEW, {}}, {"&Help", GUI_HELP, {}}}},
+      {"HaltedMenu",
+       {{"&File", 0,
+         {{"&Close", GUI_CLOSE, {}}, {"&Save", GUI_SAVE, {}}, {"Save &As...", GUI_SAVEAS, {}},
+          {"&Print All", GUI_PRINTALL, {}}}},
+        {"&Modify", GUI_MODIFY, {}},
+        {"&Continue", GUI_CONTINUE, {}}}},
+      {"RunningMenu", {{"&Stop", GUI_STOP, {}}, {"&Finish", GUI_FINISH, {}}}},
+      {"PlotMenu", plot},
+      {"PlotMenu3d", plot3d},
+      {"DomainMenu", domain},
+      {"EditMenu",
+       {{"A&bandon", GUI_EDIT_ABANDON, {}},
+        {"&Edit", 0,
+         {{"&Undo\tCtrl+Z", 2000, {}}, {"-", 0, {}}, {"Cu&t\tCtrl+X", 2001, {}},
+          {"&Copy\tCtrl+C", 2002, {}}, {"&Paste\tCtrl+V", 2003, {}}}},
+        {"&Save", GUI_EDIT_SAVE, {}},
+        {"Save &As...", GUI_EDIT_SAVEAS, {}},
+        {"&Domain", GUI_EDIT_DOMAIN, {}},
+        {"&Run", GUI_EDIT_RUN, {}},
+        {"&Print", 2010, {}}}},
+  };
+  for (const auto &[name, items] : menus) gagscren_definemenu(name, build_menu(items, false));
+}
+
+// ---- Questions -----------------------------------------------------------------------------
+
+// A yes/no question over the view, else over the main window, else with no owner.
+static bool ask(uint16_t view, const char *text, const char *title) {
+  if (!checkview(view)) view = gui_rootview;
+  if (checkview(view)) return gag_yesnomessageindirect(view, text, title) != 0;
+  return pwin_message_box(text, title, PWIN_MB_YESNO) == PWIN_IDYES;
+}
+
+// ---- Finding problems -----------------------------------------------------------------------
+
+template <typename F>
+static pde *find_pde(F matches) {
+  for (int k = 1; k <= pdedat_count; k++)
+    if (live(pdedat_table[k]) && matches(pdedat_table[k])) return pdedat_table[k];
+  return nullptr;
+}
+
+static bool slot_free() {
+  if (pdedat_count < PDEDAT_MAX_PDES) return true;
+  for (int k = 1; k <= pdedat_count; k++)
+    if (!pdedat_table[k] || pdedat_table[k]->phase == 0) return true;
+  return false;
+}
+
+// The window of a plot's mode (mode 1 without a mode table: the plot's own).
+static uint16_t mode_window(const plotrec *r, uint16_t mode) {
+  if (r->modeviews.rows >= mode && r->modeviews.cols >= 1) return r->modeviews.data[(mode - 1) * r->modeviews.cols];
+  return mode == 1 ? r->views[0] : 0;
+}
+
+gui_found find_plot(uint16_t window) {
+  for (int k = 1; k <= pdedat_count; k++) {
+    pde *p = pdedat_table[k];
+    if (!live(p)) continue;
+    if (p->domainview == window) return {p, 0, 0};
+    if (p->eigen && p->eigview == window) return {p, 0, 0};
+    for (int32_t i = 1; i <= p->plotrecs.count; i++) {
+      const plotrec *r = &p->plotrecs.data[i - 1];
+      uint16_t modes = p->eigen && p->modes ? p->modes : 1;
+      for (uint16_t m = 1; m <= modes; m++)
+        if (mode_window(r, m) == window) return {p, uint16_t(i), uint16_t(p->eigen ? m : 0)};
     }
   }
-  p->windowsbuilt = 1;
+  return {pdedat_current, 0, 0};
 }
 
-// Kills the plot windows with their views.
-void gui_close_plots(pde *p) {
-  TRACE("gui_close_plots");
-  for (int32_t k = 1; k <= p->plotrecs.count; k++) {
-    plotrec *r = &p->plotrecs.data[k - 1];
-    for (int32_t m = 2; m <= r->modeviews.rows; m++)
-      if (checkview(r->modeviews.data[(m - 1) * r->modeviews.cols])) gag_killview(r->modeviews.data[(m - 1) * r->modeviews.cols]);
-    if (checkview(r->views[0])) gag_killview(r->views[0]);
-    r->views[0] = r->views[1] = r->views[2] = 0;
-    matrixn_free(&r->modeviews);
+// ---- Problems ---------------------------------------------------------------------------------
+
+static void close_log(pde *p) {
+  if (!p->logopen || !p->log) return;
+  if (p->log != pdedat_batch_log) fclose(p->log);
+  p->log = nullptr;
+  p->logopen = 0;
+}
+
+static void retitle(pde *p) {
+  gag_setcaption(p->pdeview, &p->name);
+  if (checkview(p->editview)) {
+    String c{};
+    strings_copyto_0(&c, &p->name);
+    strings_addto_1(&c, ".");
+    strings_addto_0(&c, &verdat_pdeext);
+    gag_setcaption(p->editview, &c);
+    strings_free_0(&c);
   }
 }
-// Asks, titled with the product name, whether to save the modified descriptor; on
-// Yes the save dialog offers the problem's name, and a chosen name receives the text
-// and becomes the problem's name. The text counts as unmodified afterwards.
+
 void gui_check_save(pde *p) {
   TRACE("gui_check_save");
   String m{}, ext{}, choice{};
@@ -89,26 +174,507 @@ void gui_check_save(pde *p) {
     if (gag_getsavefilename(p->pdeview, &ext, &choice, &ext) && choice.length > 0 && p->desctext) {
       textin_write_text_1(p->desctext, &choice);
       pdedat_setpdename(p, &choice);
+      retitle(p);
     }
   }
   p->modified = 0;
   for (String *s : {&m, &ext, &choice}) strings_free_0(s);
 }
 
-// Asks whether to refine beyond the grid limit: cells is the count of cells above the
-// error limit, maxerr the largest cell error. True for Yes.
+bool close_pde(pde *p, uint16_t window) {
+  TRACE("close_pde");
+  if (p->phase != 0 && p->phase != 10 && !p->error) {
+    std::string q = std::string("Quit ") + (p->name.text ? p->name.text : "") + "?";
+    if (!ask(window, q.c_str(), title())) return false;
+    if (p->modified) gui_check_save(p);
+    p->error = 1;
+  } else if (p->modified) {
+    gui_check_save(p);
+  }
+  p->stop = 1;
+  p->close = 1;
+  return p->close != 0;
+}
+
+bool saveasname(String *path, pde *p, uint16_t window) {
+  TRACE("saveasname");
+  String dir{}, ext{};
+  gag_getcurrentdirectory(&dir);
+  if (gagscren_if_readonly(dir.text ? dir.text : "")) {
+    if (p->fallback.length == 0) gag_gettempdirectory(&p->fallback);
+    strings_copyto_0(&dir, &p->fallback);
+  }
+  strings_copyto_0(path, &dir);
+  strings_addto_0(path, &p->name);
+  strings_copyto_0(&ext, &verdat_pdeext);
+  bool ok = gag_getsavefilename(checkview(window) ? window : p->pdeview, &ext, path, &ext) && path->length > 0;
+  strings_free_0(&dir);
+  strings_free_0(&ext);
+  return ok;
+}
+
+// ---- Windows ----------------------------------------------------------------------------------
+
+void gui_haltmenu(pde *p) {
+  String m = lit("HaltedMenu");
+  gag_setmenu_1(p->pdeview, &m);
+}
+
+void gui_runmenu(pde *p) {
+  String m = lit("RunningMenu");
+  gag_setmenu_1(p->pdeview, &m);
+}
+
+void gui_pde_window(pde *p) {
+  TRACE("gui_pde_window");
+  if (p->pdeview || !pdeclass) return;
+  // 1. The problem window, a column 150 wide under the main window's menu.
+  int32_t height = 480 - gui_top;
+  p->pdeview = gag_newwindow_1(gui_rootview, pdeclass, 0, int16_t(gui_top), 150, uint16_t(height), &p->name, 0, 3);
+  p->windowopen = 1;
+  // 2. The status panel over the whole window (drawn again on every paint, so it
+  // records nothing), and the full-area view.
+  pointd rel{};
+  gag_askrelsize(p->pdeview, &rel);
+  uint16_t panel = gag_newview_1(p->pdeview, 0, 0, rel.x, rel.y, 1);
+  display_initpad(&p->status, uint16_t(0.0625 * height), panel);
+  p->status.key = &p->stop;
+  p->meshview = gag_newview_1(p->pdeview, 0, 0, 1, 1, 0);
+  // 3. The editor, hidden.
+  String caption{};
+  strings_copyto_0(&caption, &p->name);
+  strings_addto_1(&caption, ".");
+  strings_addto_0(&caption, &verdat_pdeext);
+  p->editview = gag_newwindow_1(p->pdeview, editclass, int16_t(gui_editx), int16_t(gui_edity), uint16_t(gui_editwidth),
+                                uint16_t(gui_editheight), &caption, 0, 2);
+  strings_free_0(&caption);
+  // 4. The domain window, hidden.
+  p->domainview = gag_newwindow_1(p->pdeview, plotclass, 150, int16_t(gui_top), 640, 480, &p->name, 0, 2);
+}
+
+void gui_edit_pde(pde *p) {
+  TRACE("gui_edit_pde");
+  gag_showwindow(p->editview, 3);
+  // Through the run controller's editor service, which is textman's unless a
+  // test replaces it; position 0 selects nothing.
+  TextLoc start{p->desctext, 0, 0};
+  if (control_services.edit_text(p->desctext, p->editview, &start)) {
+    p->stagevalue = 1.0;
+    p->prevphase = p->phase;
+    p->phase = 2;
+    p->edittext = p->desctext;
+    p->stage = 1;
+  } else {
+    p->error = 1;
+  }
+}
+
+// One hidden plot window with its frame and legend views (relative units of a 4:3
+// window); a SUMMARY's text runs across the legend's place.
+static void plot_window(pde *p, const plotrec *r, uint16_t out[3]) {
+  String empty{};
+  const String *title = r->titles.count ? &r->titles.items[0] : &empty;
+  out[0] = gag_newwindow_1(p->pdeview, plotclass, 0, 0, 640, 480, title, 0, 2);
+  if (r->kind == PLOT_GRID3 || r->kind == PLOT_SURFACE) {
+    String m = lit("PlotMenu3d");
+    gag_setmenu_1(out[0], &m);
+  }
+  out[1] = gag_newview_1(out[0], 0.04, 0.11, r->kind == PLOT_SUMMARY ? 1.35 : 0.89, 0.96, 0);
+  out[2] = gag_newview_1(out[0], 0.9, 0.1, 1.35, 0.94, 0);
+}
+
+void gui_build_windows(pde *p) {
+  TRACE("gui_build_windows");
+  if (p->plotrecs.count == 0 || !plotclass) return;
+  // 1. The eigenvalue window.
+  if (p->eigen) {
+    String c = lit("Eigenvalues");
+    p->eigview = gag_newwindow_1(p->pdeview, plotclass, 0, 0, 640, 480, &c, 0, 2);
+  }
+  // 2.-3. A window per plot, and per mode of an eigenvalue problem.
+  for (int32_t k = 1; k <= p->plotrecs.count; k++) {
+    plotrec *r = &p->plotrecs.data[k - 1];
+    plot_window(p, r, r->views);
+    if (p->eigen && p->modes) {
+      matrixn_resize(&r->modeviews, p->modes, 3);
+      for (int j = 0; j < 3; j++) r->modeviews.data[j] = r->views[j];
+      for (uint16_t m = 2; m <= p->modes; m++) plot_window(p, r, &r->modeviews.data[(m - 1) * 3]);
+    }
+  }
+  // 4.
+  p->windowsbuilt = 1;
+}
+
+// Every plot record's windows go, not only those of the monitors and plots, so that
+// no window outlives the records a new parse makes.
+void gui_close_plots(pde *p) {
+  TRACE("gui_close_plots");
+  for (int32_t k = 1; k <= p->plotrecs.count; k++) {
+    plotrec *r = &p->plotrecs.data[k - 1];
+    for (int32_t m = 2; m <= r->modeviews.rows; m++) gag_killview(r->modeviews.data[(m - 1) * r->modeviews.cols]);
+    gag_killview(r->views[0]);
+    r->views[0] = r->views[1] = r->views[2] = 0;
+    matrixn_free(&r->modeviews);
+  }
+  if (p->eigview) gag_killview(p->eigview);
+  p->eigview = 0;
+  p->deferred.count = 0;
+  p->windowsbuilt = 0;
+}
+
 bool gui_warngrid(pde *p, int32_t cells, double maxerr) {
   TRACE("gui_warngrid");
   char text[160];
   snprintf(text, sizeof text, "Exceeded Regrid Limit.\n%d Cells exceed errlim\nMax err is %g\nContinue gridding?",
            int(cells), maxerr);
-  String m{}, c{};
-  strings_copyto_1(&m, text);
-  strings_copyto_1(&c, "GRID LIMIT");
-  bool yes = pdedat_yesno_message(p->pdeview, &m, &c) != 0;
-  strings_free_0(&m);
-  strings_free_0(&c);
-  return yes;
+  String m = lit(text), c = lit("GRID LIMIT");
+  return pdedat_yesno_message(p->pdeview, &m, &c) != 0;
+}
+
+// ---- Callbacks: the main window --------------------------------------------------------------
+
+// The name of the next new problem: PROBn.pde in the current directory, skipping
+// numbers whose file exists so that nothing is written over.
+static void new_name(String *name) {
+  String dir{};
+  gag_getcurrentdirectory(&dir);
+  for (;;) {
+    char tail[32];
+    snprintf(tail, sizeof tail, "PROB%d.", int(++gui_newcount));
+    strings_copyto_0(name, &dir);
+    strings_addto_1(name, tail);
+    strings_addto_0(name, &verdat_pdeext);
+    if (access(name->text, F_OK) != 0) break;
+  }
+  strings_free_0(&dir);
+}
+
+// The open dialog for an extension; true on a non-empty choice, in path.
+static bool choose(uint16_t view, const char *extension, String *path) {
+  String ext = lit(extension);
+  gag_getcurrentdirectory(path);
+  return gag_getopenfilename(view, &ext, path) && path->length > 0;
+}
+
+static int32_t root_command(uint16_t view, int32_t id) {
+  String path{};
+  switch (id) {
+    case GUI_NEW: {
+      if (!slot_free()) break;
+      new_name(&path);
+      pde *p = pdedat_new_pde(&path);
+      if (!p) break;
+      gui_pde_window(p);
+      p->desctext = textin_create_text_1(&path, 1, &quendar_skeleton);
+      p->runflag = 0;
+      p->phase = 4;
+      break;
+    }
+    case GUI_OPEN:
+    case GUI_IMPORT_DXF:
+      if (!slot_free() || !choose(view, id == GUI_OPEN ? "pde" : "DXF", &path)) break;
+      if (pde *p = pdedat_new_pde(&path)) {
+        p->runflag = 0;
+        if (id == GUI_IMPORT_DXF) p->phase = 12;
+      }
+      break;
+    case GUI_HELP:
+      strings_copyto_0(&path, &verdat_product);
+      strings_addto_1(&path, ".HLP");
+      gag_showhelp(view, &path);
+      break;
+    case GUI_VIEW:
+      if (choose(view, "pgx", &path)) views_view_pde(&path);
+      break;
+    default: break;
+  }
+  strings_free_0(&path);
+  return 0;
+}
+
+static int32_t rootwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b) {
+  switch (event) {
+    case msg_menu:
+      if ((a & 0xffff) != GUI_EXIT) return root_command(view, int32_t(a & 0xffff));
+      [[fallthrough]];
+    case msg_close:
+      for (int k = 1; k <= pdedat_count; k++)
+        if (live(pdedat_table[k]) && !close_pde(pdedat_table[k], view)) return 0;
+      if (!verdat_batch || ask(view, "Abandon Batch Run?", title()))
+        quendar_running = 0;
+      return 0;
+    case msg_destroy: quendar_running = 0; break;
+    case msg_iconize:
+      if (!gui_rooticonized) {
+        gui_rooticonized = 1;
+        for (int k = 1; k <= pdedat_count; k++)
+          if (live(pdedat_table[k])) pdedat_table[k]->iconized = 1;
+      }
+      break;
+    case msg_size: gui_rooticonized = 0; break;
+    case msg_paint: banner_show_banner(gui_bannerview); return 0;
+    default: break;
+  }
+  return gag_defaultwinfunc(view, event, a, b);
+}
+
+// ---- Callbacks: the problem window -----------------------------------------------------------
+
+static void log_request(pde *p, const char *line) {
+  if (!p->logopen || !p->log) return;
+  pdedat_log_time_1(p);
+  fputs(line, p->log);
+  fflush(p->log);
+}
+
+// Every visible plot window (with every visible mode window), then the visible
+// eigenvalue window once, as one landscape document.
+static void print_all(pde *p) {
+  std::vector<uint16_t> pages;
+  for (int32_t k = 1; k <= p->plotrecs.count; k++) {
+    const plotrec *r = &p->plotrecs.data[k - 1];
+    uint16_t modes = p->eigen && p->modes ? p->modes : 1;
+    for (uint16_t m = 1; m <= modes; m++)
+      if (gag_ifvisible(mode_window(r, m))) pages.push_back(mode_window(r, m));
+  }
+  if (p->eigen && gag_ifvisible(p->eigview)) pages.push_back(p->eigview);
+  for (size_t i = 0; i < pages.size(); i++) gag_printwindow_2(pages[i], 2, 0, i == 0, i + 1 == pages.size());
+}
+
+static void write_descriptor(pde *p, const String *path) {
+  if (path) textin_write_text_1(p->desctext, path);
+  else textin_write_text_0(p->desctext);
+  p->modified = 0;
+}
+
+static int32_t probwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b) {
+  pde *p = find_pde([view](pde *q) { return q->pdeview == view; });
+  if (!p) return 0;
+  switch (event) {
+    case msg_close:
+      if (!close_pde(p, view)) return 0;
+      break;
+    case msg_destroy: p->windowopen = 0; break;
+    case msg_iconize: p->iconized = 1; break;
+    case msg_paint: display_redisplay(&p->status); return 0;
+    case msg_size:
+      if (p->iconized && p->deferred.count) windower_do_tiling(p);
+      p->iconized = 0;
+      break;
+    case msg_menu: {
+      String path{};
+      switch (a & 0xffff) {
+        case GUI_MODIFY:
+          if (p->domainonly) {
+            p->domainonly = 0;
+            p->goon = 0;
+          } else if (p->phase != 2) {
+            p->stop = p->stopped = 0;
+            gui_edit_pde(p);
+          }
+          break;
+        case GUI_CONTINUE:
+          if (p->phase != 10) {
+            gui_runmenu(p);
+            p->stop = p->stopped = 0;
+          }
+          break;
+        case GUI_SAVE: write_descriptor(p, nullptr); break;
+        case GUI_SAVEAS:
+          if (saveasname(&path, p, view)) {
+            write_descriptor(p, &path);
+            pdedat_setpdename(p, &path);
+            retitle(p);
+            close_log(p);
+          }
+          break;
+        case GUI_CLOSE: close_pde(p, view); break;
+        case GUI_PRINTALL: print_all(p); break;
+        case GUI_STOP:
+          log_request(p, "USER STOP\n");
+          p->stop = 1;
+          break;
+        case GUI_FINISH:
+          log_request(p, "USER FINISH\n");
+          p->skipstages = 1;
+          break;
+        default: strings_free_0(&path); return gag_defaultwinfunc(view, event, a, b);
+      }
+      strings_free_0(&path);
+      return 0;
+    }
+    default: break;
+  }
+  return gag_defaultwinfunc(view, event, a, b);
+}
+
+// ---- Callbacks: plot windows --------------------------------------------------------------------
+
+static void export_window(uint16_t view) {
+  gui_found f = find_plot(view);
+  if (!f.p) return;
+  char number[8];
+  snprintf(number, sizeof number, "%02d", int(f.plot));
+  String name{}, ext = lit(f.p->metafile ? "WMF" : "EMF");
+  strings_copyto_0(&name, &f.p->name);
+  strings_addto_1(&name, number);
+  if (gag_getsavefilename(view, &ext, &name, &ext) && name.length > 0) {
+    pointl size{};
+    gag_askpixsize(view, &size);
+    gag_exportwindow(view, &name, f.p->metafile ? 1 : 0, size.x > 0 ? size.x : 640);
+  }
+  strings_free_0(&name);
+}
+
+static int32_t plotwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b) {
+  switch (event) {
+    case msg_destroy: return 0;
+    case msg_size:
+      if (b >= 321) gag_enablemenu_0(view);
+      else if (b < 280) gag_disablemenu(view);
+      break;
+    case msg_menu:
+      switch (a & 0xffff) {
+        case GUI_PRINT: gag_printwindow_2(view, 2, 0, 1, 1); return 0;
+        case GUI_BLACKPRINT: gag_printwindow_2(view, 2, 1, 1, 1); return 0;
+        case GUI_SETUP: gag_printsetup_0(view); return 0;
+        case GUI_EXPORT: export_window(view); return 0;
+        case GUI_ROTATE: return 0;  // rotation windows come with the 3D viewer
+        case GUI_DOMAIN_RUN:
+        case GUI_DOMAIN_EDIT: {
+          gui_found f = find_plot(view);
+          if (f.p) {
+            f.p->domainonly = 0;
+            f.p->goon = (a & 0xffff) == GUI_DOMAIN_RUN;
+          }
+          return 0;
+        }
+        default: break;
+      }
+      break;
+    default: break;
+  }
+  return gag_defaultwinfunc(view, event, a, b);
+}
+
+// ---- Callbacks: the editor --------------------------------------------------------------------
+
+static int32_t edit_command(pde *p, uint16_t view, int32_t id) {
+  String path{};
+  uint16_t text = p->edittext ? p->edittext : p->desctext;
+  bool descriptor = text == p->desctext;
+  switch (id) {
+    case GUI_EDIT_ABANDON:
+      if (close_pde(p, view)) gag_showwindow(view, 2);
+      break;
+    case GUI_EDIT_SAVE:
+      textman_get_edit_text(text, view);
+      textin_write_text_0(text);
+      if (descriptor) p->modified = 0;
+      break;
+    case GUI_EDIT_SAVEAS:
+      if (!saveasname(&path, p, view)) break;
+      textman_get_edit_text(text, view);
+      textin_write_text_1(text, &path);
+      if (descriptor) {
+        p->modified = 0;
+        pdedat_setpdename(p, &path);
+        retitle(p);
+        close_log(p);
+      }
+      break;
+    case GUI_EDIT_RUN:
+    case GUI_EDIT_DOMAIN: {
+      p->domainonly = id == GUI_EDIT_DOMAIN;
+      bool changed = textman_get_edit_text(text, view);
+      if (descriptor) {
+        // Edits not yet saved stay offered for saving over later runs.
+        p->modified = p->modified || changed;
+        if (changed) {
+          strings_copyto_0(&path, &p->directory);
+          strings_addto_1(&path, "run_temp.pde");
+          textin_copy_text(p->desctext, &path);
+        }
+      } else {
+        textin_write_text_0(text);
+      }
+      gui_close_plots(p);
+      p->phase = 3;
+      gag_showwindow(view, 2);
+      break;
+    }
+    default: break;
+  }
+  strings_free_0(&path);
+  return 0;
+}
+
+static int32_t editwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b) {
+  pde *p = find_pde([view](pde *q) { return q->editview == view; });
+  if (!p) return gag_defaultwinfunc(view, event, a, b);
+  switch (event) {
+    case msg_close: {
+      // The text is read back first, so that Modify shows what was typed.
+      uint16_t text = p->edittext ? p->edittext : p->desctext;
+      if (textman_get_edit_text(text, view) && text == p->desctext) p->modified = 1;
+      gag_showwindow(view, 2);
+      p->phase = 10;
+      gui_haltmenu(p);
+      return 0;
+    }
+    case msg_menu: return edit_command(p, view, int32_t(a & 0xffff));
+    default: return gag_defaultwinfunc(view, event, a, b);
+  }
+}
+
+// ---- Start-up ---------------------------------------------------------------------------------
+
+static uint16_t register_class(gag_callback f, const char *name, const char *menu, const char *image,
+                               uint32_t style) {
+  String n = lit(name), m = lit(menu ? menu : ""), i = lit(image ? image : "");
+  return gag_newwindowclass_5(f, &n, menu ? &m : nullptr, image ? &i : nullptr, style);
+}
+
+void gui_graphinit() {
+  TRACE("gui_graphinit");
+  // 1. The desktop, and recording on.
+  gagscren_askscreen(&gui_screenwidth, &gui_screenheight);
+  gui_captionheight = gagscren_askheader();
+  gag_setreplay(1);
+  define_menus();
+  // 2. The main window with its banner strip (1/15 of its width high, along the top).
+  rootclass = register_class(rootwinfunc, "rootwin", "RootMenu", "KessimUran", GAG_NOMAX);
+  int32_t height = verdat_fullheight ? gui_screenheight : gui_screenwidth / 14 + 40;
+  String title{};
+  strings_copyto_0(&title, &verdat_product);
+  gui_rootview = gag_newwindow_1(0, rootclass, 1, 1, uint16_t(gui_screenwidth), uint16_t(height), &title, 0, 2);
+  strings_free_0(&title);
+  pointd rel{};
+  gag_askrelsize(gui_rootview, &rel);
+  gui_bannerview = gag_newview_1(gui_rootview, 0, rel.y - rel.x / 15, rel.x, rel.y, 1);
+  gag_scaleview_1(gui_bannerview, 0, 0, 15, 1);
+  gag_showwindow(gui_rootview, 3);
+  // 3. The top edge of the problem windows.
+  pointl client{};
+  gag_askpixsize(gui_rootview, &client);
+  gui_top = height - client.y;
+  // 4. The other classes.
+  pdeclass = register_class(probwinfunc, "pdewin", "HaltedMenu", nullptr, GAG_NOMAX);
+  plotclass = register_class(plotwinfunc, "plotwin", "PlotMenu", nullptr, GAG_NOCLOSE | GAG_NOMIN);
+  gag1d_init();
+  editclass = register_class(editwinfunc, "editwin", "EditMenu", nullptr, GAG_EDIT);
+  // 5. The editor's place.
+  gui_editx = 150;
+  if (gui_screenwidth - 150 < 640) {
+    gui_editx = gui_screenwidth - 640 > 0 ? gui_screenwidth - 640 : 0;
+    gui_editwidth = gui_screenwidth - gui_editx < 640 ? gui_screenwidth - gui_editx : 640;
+  } else {
+    gui_editwidth = 640;
+  }
+  gui_edity = gui_top;
+  gui_editheight = gui_screenheight - gui_top - 40;
+  // 6.
+  display_textcolour = colour_black;
 }
 
 int gui_init() {

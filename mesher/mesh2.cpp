@@ -8,6 +8,7 @@
 
 #include "domain/domain.h"
 #include "elements/meshes.h"
+#include "mesher/cornergrid.h"
 #include "graphics/gag.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
@@ -300,16 +301,29 @@ void mesh2_resolve_table_nabors2(Mesh *m) {
     const MeshNode &U = node_at(m, u), &V = node_at(m, v);
     return std::hypot(U.x - V.x, U.y - V.y) < tol;
   };
+  // Each open side is linked to the first later cell (lowest number, then lowest side)
+  // whose side has coinciding ends; such a cell has a corner near the side's first
+  // end, so only the cells the corner index gives for that end are tried.
+  std::vector<double> tols(size_t(m->cells.count) + 1, 0);
+  double widest = 0;
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (cell_at(m, c).alive) widest = std::max(widest, tols[c] = 0.01 * std::sqrt(std::fabs(meshes_cell_area_1(m, c))));
+  CornerGrid grid;
+  cornergrid_build(&grid, m, 3, 2, widest);
+  std::vector<int32_t> candidates;
   for (int32_t c = 1; c <= m->cells.count; c++) {
     for (int s = 0; s < 3; s++) {
       MeshCell &C = cell_at(m, c);
       if (!C.alive || C.neighbour[s] >= 1) continue;
       int32_t p = C.nodes.data[(s + 1) % 3], q = C.nodes.data[(s + 2) % 3];
-      double tol = 0.01 * std::sqrt(std::fabs(meshes_cell_area_1(m, c)));
+      double tol = tols[c];
+      const MeshNode &P = node_at(m, p);
+      double at[3] = {P.x, P.y, 0};
+      cornergrid_cells_near(&grid, m, at, tol, c, &candidates);
       bool found = false;
-      for (int32_t d = c + 1; d <= m->cells.count && !found; d++) {
+      for (size_t i = 0; i < candidates.size() && !found; i++) {
+        int32_t d = candidates[i];
         MeshCell &Dc = cell_at(m, d);
-        if (!Dc.alive) continue;
         for (int t = 0; t < 3 && !found; t++) {
           int32_t q2 = Dc.nodes.data[(t + 1) % 3], p2 = Dc.nodes.data[(t + 2) % 3];
           if (near(p, p2, tol) && near(q, q2, tol)) {

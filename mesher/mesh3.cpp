@@ -11,6 +11,7 @@
 #include "domain/faces.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
+#include "mesher/cornergrid.h"
 #include "graphics/display.h"
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
@@ -211,20 +212,34 @@ void mesh3_resolve_table_nabors3(Mesh *m) {
     return std::fabs(u[0] - v[0]) <= tol && std::fabs(u[1] - v[1]) <= tol && std::fabs(u[2] - v[2]) <= tol;
   };
   int32_t count = m->cells.count;
+  // Each open face is linked to the first later cell (lowest number, then lowest face)
+  // with a coinciding face; such a cell has a corner near the face's first corner, so
+  // only the cells the corner index gives for that corner are tried.
+  std::vector<double> tols(size_t(count) + 1, 0);
+  double widest = 0;
+  for (int32_t i = 1; i <= count; i++) {
+    const MeshCell &ci = m->cells.data[i - 1];
+    if (!ci.alive) continue;
+    auto e = P(ci.nodes.data[0]), g = P(ci.nodes.data[1]);
+    double len = std::sqrt((e[0] - g[0]) * (e[0] - g[0]) + (e[1] - g[1]) * (e[1] - g[1]) + (e[2] - g[2]) * (e[2] - g[2]));
+    double vol = std::fabs(meshes_cell_area_1(m, i));
+    widest = std::max(widest, tols[i] = 0.01 * (vol > 0 ? math_croot_0(vol, len > 0 ? len : 1) : 0));
+  }
+  CornerGrid grid;
+  cornergrid_build(&grid, m, 4, 3, widest);
+  std::vector<int32_t> candidates;
   for (int32_t i = 1; i <= count; i++) {
     if (!m->cells.data[i - 1].alive) continue;
     for (int f = 0; f < 4; f++) {
       MeshCell &ci = m->cells.data[i - 1];
       if (ci.neighbour[f] > 0) continue;
-      auto e = P(ci.nodes.data[0]), g = P(ci.nodes.data[1]);
-      double len = std::sqrt((e[0] - g[0]) * (e[0] - g[0]) + (e[1] - g[1]) * (e[1] - g[1]) + (e[2] - g[2]) * (e[2] - g[2]));
-      double vol = std::fabs(meshes_cell_area_1(m, i));
-      double tol = 0.01 * (vol > 0 ? math_croot_0(vol, len > 0 ? len : 1) : 0);
+      double tol = tols[i];
       auto p = P(ci.nodes.data[kFace[f][0]]), q = P(ci.nodes.data[kFace[f][1]]), r = P(ci.nodes.data[kFace[f][2]]);
+      cornergrid_cells_near(&grid, m, p.data(), tol, i, &candidates);
       bool found = false;
-      for (int32_t j = i + 1; j <= count && !found; j++) {
+      for (size_t k = 0; k < candidates.size() && !found; k++) {
+        int32_t j = candidates[k];
         MeshCell &cj = m->cells.data[j - 1];
-        if (!cj.alive) continue;
         for (int g2 = 0; g2 < 4 && !found; g2++) {
           auto A = P(cj.nodes.data[kFace[g2][0]]), B = P(cj.nodes.data[kFace[g2][1]]), C = P(cj.nodes.data[kFace[g2][2]]);
           if ((near(p, C, tol) && near(q, B, tol) && near(r, A, tol)) ||

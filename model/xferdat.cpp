@@ -10,7 +10,7 @@ int xferdat_init() {
 
 static void free_record(xferdat *x) {
   strings_free_0(&x->name);
-  meshes_free(&x->mesh, 0);
+  meshes_free(&x->mesh, 1);
   vector2d_free(&x->values, 1);
 }
 

@@ -156,13 +156,15 @@ void pwin_set_log(FILE *log);
 void pwin_headless_frame(int32_t extra_height);
 // Puts a message on the headless queue, as the user's actions would.
 void pwin_headless_post(pwin_handle w, int msg, intptr_t a, intptr_t b);
-// The headless record of a window: its caption, show state, menu and scroll bars.
+// The headless record of a window: its caption, show state, menu, scroll bars and
+// the selection of its edit control.
 struct pwin_window_state {
   bool exists, visible, enabled;
   int show;  // the last show command
   pwin_handle owner, menu;
   int32_t x, y, width, height;
   int32_t scroll[2][4];  // per bar: min, max, page, position
+  int32_t selection[2];  // the edit control's selection: first and one past the last character
   const char *caption;
 };
 pwin_window_state pwin_headless_window(pwin_handle w);

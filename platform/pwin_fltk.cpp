@@ -6,6 +6,8 @@
 // FLTK handle what the display sent. The surface keeps the whole picture, so an
 // expose only copies it; paint messages follow showing, resizing and invalidating.
 // Message boxes, file choosers, the notice and help are FLTK windows of our own.
+#include <cfenv>
+
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -85,6 +87,15 @@ class Canvas : public Fl_Widget {
   void draw() override {
     if (surface) psurf_screen_copy(surface, x(), y());
   }
+};
+
+// FLTK's own arithmetic may divide by zero (scroll sizes of an empty or tiny text
+// area), which the program's trapping floating-point modes would turn into a fault:
+// calls into FLTK that lay out or draw run with the traps held off.
+struct FpHold {
+  fenv_t env;
+  FpHold() { feholdexcept(&env); }
+  ~FpHold() { fesetenv(&env); }
 };
 
 class Editor : public Fl_Text_Editor {
@@ -299,6 +310,7 @@ void send_size(pwin_handle w) {
 
 pwin_handle create(pwin_handle cls, const char *caption, uint32_t style, int32_t x, int32_t y,
                    int32_t w, int32_t h, pwin_handle owner, pwin_handle menu, uint32_t user) {
+  FpHold hold;
   if (!pwin_class_of(cls) || (owner && !lookup(owner))) return 0;
   pwin_handle id = next_handle++;
   Win &r = windows[id];
@@ -349,6 +361,7 @@ void invalidate(pwin_handle w) {
 }
 
 bool show(pwin_handle w, int cmd) {
+  FpHold hold;
   Win *r = lookup(w);
   if (!r) return false;
   Frame *f = r->frame;
@@ -373,6 +386,7 @@ bool show(pwin_handle w, int cmd) {
 }
 
 void destroy(pwin_handle w) {
+  FpHold hold;
   if (!lookup(w)) return;
   std::vector<pwin_handle> owned;
   for (auto &[id, r] : windows)
@@ -391,6 +405,7 @@ void destroy(pwin_handle w) {
 }
 
 void move(pwin_handle w, int32_t x, int32_t y, int32_t width, int32_t height) {
+  FpHold hold;
   Win *r = lookup(w);
   if (!r) return;
   int32_t ch = std::max(height - (captioned(r->style) ? caption_height() : 0), 1);
@@ -442,10 +457,12 @@ psurf *surface(pwin_handle w) {
 
 // One blocking wait for the display, unless messages are already queued.
 void wait() {
+  FpHold hold;
   if (pwin_queue_empty()) Fl::wait();
 }
 
 bool peek(pwin_msg *m) {
+  FpHold hold;
   if (pwin_queue_empty()) {
     // Everything the display has sent, then what is left to draw.
     Fl::wait(0);
@@ -469,6 +486,7 @@ void enable_menu_item(pwin_handle menu, uint16_t id, bool on) {
 
 // No menu takes the bar away; the client area grows by its height.
 void set_menu(pwin_handle w, pwin_handle menu) {
+  FpHold hold;
   Win *r = lookup(w);
   if (!r) return;
   r->menu = menu;
@@ -711,6 +729,7 @@ Editor *editor_of(pwin_handle w) {
 }
 
 void edit_set(pwin_handle w, const char *text) {
+  FpHold hold;
   Editor *e = editor_of(w);
   if (!e) return;
   std::string t;
@@ -806,6 +825,12 @@ void set_icon() {
 }
 
 }  // namespace
+
+// Xlib, fontconfig and FLTK keep their caches until the process ends; a build with
+// the leak checker does not count them against the program (or its tests).
+extern "C" const char *__lsan_default_suppressions() {
+  return "leak:libX11\nleak:libfontconfig\nleak:libXft\nleak:libfltk\nleak:libxcb\n";
+}
 
 bool pwin_use_screen() {
   const char *name = getenv("DISPLAY");

@@ -26,6 +26,7 @@ struct Window {
   int show;
   bool visible, enabled;
   int32_t scroll[2][4];
+  int32_t selection[2];  // the edit control's selected range
   psurf *surface;
 };
 
@@ -244,7 +245,9 @@ const char *edit_get(pwin_handle w) {
   Window *r = find(w);
   return r ? r->text.c_str() : "";
 }
-void edit_select(pwin_handle, int32_t, int32_t) {}
+void edit_select(pwin_handle w, int32_t from, int32_t to) {
+  if (Window *r = find(w)) r->selection[0] = from, r->selection[1] = to;
+}
 const char *caption(pwin_handle w) {
   Window *r = find(w);
   return r ? r->caption.c_str() : "";
@@ -297,6 +300,7 @@ pwin_window_state pwin_headless_window(pwin_handle w) {
   s.width = r->width;
   s.height = r->height;
   memcpy(s.scroll, r->scroll, sizeof s.scroll);
+  memcpy(s.selection, r->selection, sizeof s.selection);
   s.caption = r->caption.c_str();
   return s;
 }

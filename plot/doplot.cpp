@@ -574,9 +574,8 @@ void doplot_show_eig_monitors(pde *p, vectorn *monitors, uint16_t mode) {
 
 static void eig_listing(pde *p, uint8_t record) {
   TRACE("eig_listing");
-  // The eigenvalue window comes with the application windows; until they give the
-  // problem one, the listing is recorded with an empty view stream.
-  uint16_t view = 0;
+  // The listing's own window, made with the plot windows of an eigenvalue problem.
+  uint16_t view = p->eigview;
   if (checkview(view)) {
     gag_clearview_0(view);
     gag_printtext_1(view, 0.02, 0.95, &p->title);

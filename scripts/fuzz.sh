@@ -4,7 +4,7 @@
 # run is repeatable and bounded. FUZZ_RUNS changes the number of mutations; the
 # descriptor parser runs for a fixed time instead (FUZZ_SECONDS), on longer inputs.
 # A target's corpus is tests/fuzz/corpus/<target>/, or else the descriptors of
-# examples/ and tests/data/.
+# examples/ and tests/data/ (with the data files of corpus/reader_data/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${FUZZ_RUNS:-50000}
@@ -22,6 +22,8 @@ for target in "${targets[@]}"; do
   else
     cp examples/*.pde tests/data/*.pde "$work"/ 2>/dev/null || true
   fi
+  # The descriptor target also reads its inputs as TABLE and TRANSFER files.
+  if [ "$target" = reader ]; then cp tests/fuzz/corpus/reader_data/* "$work"/; fi
   if [ "$target" = reader ]; then
     bound=(-max_total_time="$seconds" -max_len=8192)
     echo "fuzz_$target: seed corpus and $seconds s of mutations"

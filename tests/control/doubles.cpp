@@ -146,7 +146,7 @@ pde *open_problem(const std::string &path) {
 
 std::vector<std::string> panel_lines(const pad *d) {
   std::vector<std::string> out;
-  for (int k = 0; k < d->last; k++) out.push_back(str(&d->labels[k]) + "=" + str(&d->values[k]));
+  for (int k = 0; k < d->last; k++) out.push_back(str(&d->labels.items[k]) + "=" + str(&d->values.items[k]));
   return out;
 }
 

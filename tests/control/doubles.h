@@ -2,6 +2,9 @@
 // recording its call, and the fixture of the run-control tests.
 #pragma once
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <sstream>
 
 #include <deque>
 #include <functional>
@@ -59,6 +62,24 @@ std::vector<std::string> panel_lines(const pad *d);
 // The debug log's text written since a mark taken with debug_mark().
 long debug_mark();
 std::string debug_since(long mark);
+
+// The quendar program run as a process in a fresh temporary directory.
+struct ProgramRun : ::testing::Test {
+  TempDir tmp;
+  std::string dir = tmp.path;
+  // Runs the shell command in the directory, its output to out.txt; the exit code.
+  int shell(const std::string &command) {
+    int status = system(("cd '" + dir + "' && " + command + " >'" + dir + "/out.txt' 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string out() { return slurp(dir + "/out.txt"); }
+  std::vector<std::string> lines(const std::string &file) {
+    std::istringstream in(slurp(dir + "/" + file));
+    std::vector<std::string> v;
+    for (std::string l; std::getline(in, l);) v.push_back(l);
+    return v;
+  }
+};
 
 // A temporary directory, the hook installed and the signal handlers armed.
 struct RunFixture : ::testing::Test {

@@ -1,35 +1,22 @@
 // Whole eigenvalue runs of the quendar program: the examples' modes against their
 // analytic eigenvalues (squared Bessel zeros and (m^2 + n^2) pi^2, to 10 digits from
 // mpmath), the pass lines of the run log and the driver's limits.
-#include <sys/wait.h>
 
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "tests/control/doubles.h"
 
 namespace {
 
-struct Eigen : ::testing::Test {
-  TempDir tmp;
-  std::string dir = tmp.path;
+struct Eigen : ProgramRun {
   // The example (edited) run in batch; returns the exit code.
   int run(const std::string &example, const std::string &name,
           const std::vector<std::pair<std::string, std::string>> &edits) {
     std::string s = slurp(std::string(QUENDAR_EXAMPLES) + "/" + example + ".pde");
     for (const auto &[from, to] : edits) s = std::regex_replace(s, std::regex(from), to);
     spit(dir + "/" + name + ".pde", s);
-    std::string cmd = "cd '" + dir + "' && mkdir -p tmp && TMPDIR='" + dir + "/tmp' '" QUENDAR_EXE "' -B -R -X " +
-                      name + ".pde >out.txt 2>&1";
-    int status = system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::vector<std::string> lines(const std::string &file) {
-    std::istringstream in(slurp(dir + "/" + file));
-    std::vector<std::string> v;
-    for (std::string l; std::getline(in, l);) v.push_back(l);
-    return v;
+    return shell("mkdir -p tmp && TMPDIR='" + dir + "/tmp' '" QUENDAR_EXE "' -B -R -X " + name + ".pde");
   }
   std::vector<double> listing(const std::string &name) {
     std::vector<double> v;
@@ -57,7 +44,7 @@ TEST_F(Eigen, ExampleModesMatchTheirEigenvalues) {
     for (const char *eispack : {"ON", "OFF"}) {
       std::string name = std::string(c.example) + eispack;
       ASSERT_EQ(run(c.example, name, {{"MODES = 6", std::string("MODES = 6\n  EISPACK = ") + eispack}}), 0)
-          << slurp(dir + "/out.txt");
+          << out();
       std::vector<double> got = listing(name);
       ASSERT_EQ(got.size(), c.want.size()) << name;
       for (size_t i = 0; i < got.size(); i++) EXPECT_NEAR(got[i] / c.want[i], 1.0, 1e-3) << name << " mode " << i + 1;
@@ -86,7 +73,7 @@ TEST_F(Eigen, SubspaceSizeAndPassLimit) {
                   {{"MODES = 6", "MODES = " + std::to_string(c.modes) + "\n  ERRLIM = 1e-30\n  REGRID = OFF\n  DEBUG(MODES)"},
                    {"NGRID = 20", "NGRID = 4"}}),
               0)
-        << slurp(dir + "/out.txt");
+        << out();
     EXPECT_EQ(count(name + ".log", "Lambda Err="), 21);
     EXPECT_EQ(count(name + ".log", "GRID "), 1);
     // The values of one pass: rows of five after the title, the last row's first index.

@@ -256,6 +256,7 @@ TEST_F(Reports, FreeThatJumpsOutOfItsClearCanRunAgain) {
 
 TEST_F(Records, StatusLayouts) {
   pde *p = open_problem("/runs/s.pde");
+  display_initpad(&p->status, 26, 0);
   timefun_get_time(&p->starttime);
   p->mesh.nodes.count = 120, p->mesh.cells.count = 50, p->nvars = 3, p->regrids = 2, p->stage = 2;
   auto labels = [&] {
@@ -274,6 +275,11 @@ TEST_F(Records, StatusLayouts) {
   EXPECT_EQ(panel_lines(&p->status)[2], "STAGE=2");
   pdedat_do_status(p, 2);
   EXPECT_EQ(labels(), std::string("s,0:00,CYCLE,") + mesh + "TIME,DT,");
+  // Reals through the number formatter with 5 digits.
+  p->time = 0.5, p->dt = 1.25e-3, p->rmserr = 2.5e-7, p->maxerr = 123456.7;
+  pdedat_do_status(p, 2);
+  lines = panel_lines(&p->status);
+  EXPECT_EQ(lines[7] + "|" + lines[8] + "|" + lines[9] + "|" + lines[10], "RMS Error= 3.e-7|MAX Error= 1.e+5|TIME= 0.500|DT= 0.001");
   pdedat_do_status(p, 3);
   EXPECT_EQ(labels(), std::string("s,0:00,GRID,") + mesh);
   pdedat_do_status(p, 4);  // no such layout: unchanged

@@ -1,41 +1,27 @@
 // The quendar program itself, started as a process in a fresh temporary directory.
 // What the program's later subsystems would add to a run is not looked at here.
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <regex>
-#include <sstream>
 
 #include "tests/control/doubles.h"
 
 namespace {
 
-struct Program : ::testing::Test {
-  TempDir tmp;
-  std::string dir = tmp.path;
+struct Program : ProgramRun {
   void SetUp() override { ASSERT_EQ(mkdir((dir + "/tmp").c_str(), 0700), 0); }
   // Runs quendar with the words in the test directory; returns its exit code.
   int run(const std::string &words, const std::string &tmpdir = "/tmp") {
-    std::string cmd = "cd '" + dir + "' && TMPDIR='" + dir + tmpdir + "' '" QUENDAR_EXE "' " + words + " >'" + dir +
-                      "/out.txt' 2>&1";
-    int status = system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return shell("TMPDIR='" + dir + tmpdir + "' '" QUENDAR_EXE "' " + words);
   }
-  std::string out() { return slurp(dir + "/out.txt"); }
   // The walker's reading of the problem's plot file, with the entry count of each plot.
   std::string walk_plots(const std::string &name) {
     std::string walk = dir + "/walk.txt";
     std::string cmd = "python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -n '" + dir + "/" + name + ".pgx' >'" + walk + "'";
     EXPECT_EQ(system(cmd.c_str()), 0) << name << "\n" << slurp(walk);
     return slurp(walk);
-  }
-  std::vector<std::string> lines(const std::string &file) {
-    std::istringstream in(slurp(dir + "/" + file));
-    std::vector<std::string> v;
-    for (std::string l; std::getline(in, l);) v.push_back(l);
-    return v;
   }
 };
 

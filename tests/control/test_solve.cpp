@@ -9,6 +9,7 @@
 #include <regex>
 #include <sstream>
 
+#include "elements/meshes.h"
 #include "model/buildeq.h"
 #include "model/constrn.h"
 #include "model/params.h"
@@ -68,6 +69,27 @@ struct Solve : RunFixture {
     ASSERT_EQ(p->phase, 10) << log(name) << " phase " << p->phase;
   }
   std::string log(const std::string &name) { return slurp(path(name + ".log")); }
+  // After a three-dimensional run: the mesh checks pass and the cells fill the volume; the
+  // smallest cell, whose number is returned.
+  int32_t smallest_cell_sound(double volume) {
+    static int questions;
+    questions = 0;
+    auto platform = meshes_yesno;
+    meshes_yesno = [](uint16_t, const String *, const String *) -> uint8_t { return ++questions, 1; };
+    meshes_check_mesh(&p->mesh, p->mesh.meshbasis, 1, 1);
+    meshes_yesno = platform;
+    EXPECT_EQ(questions, 0);
+    double sum = 0, least = 1e300;
+    int32_t smallest = 0;
+    for (int32_t c = 1; c <= p->mesh.cells.count; c++) {
+      if (!p->mesh.cells.data[c - 1].alive) continue;
+      double v = meshes_cell_area_1(&p->mesh, c);
+      sum += v;
+      if (v < least) least = v, smallest = c;
+    }
+    EXPECT_NEAR(sum, volume, 1e-12 * volume);
+    return smallest;
+  }
   // The value of a global definition: its derived globals brought up to date first.
   // The derived global a definition's tree stands for.
   fit *global(const char *name, uint16_t *index) {
@@ -196,6 +218,60 @@ TEST_F(Solve, SquareSineSolution) {
   run("square");
   EXPECT_NEAR(value("centre"), 1.0, 1e-4);
   EXPECT_NEAR(value("total"), 4 / (M_PI * M_PI), 1e-4 * 4 / (M_PI * M_PI));
+}
+
+// The extruded cube: the sine's centre value and integral; with a steep Gaussian source
+// on a coarse mesh the driver bisects tetrahedra until the estimate falls below ERRLIM,
+// each regrid lowering it, the refined mesh sound and the peak value found.
+TEST_F(Solve, CubeSineAndSteepRefinement) {
+  run("cube");
+  EXPECT_NEAR(value("centre"), 1.0, 1e-3);
+  EXPECT_NEAR(value("total"), 8 / (M_PI * M_PI * M_PI), 1e-3 * 8 / (M_PI * M_PI * M_PI));
+  run("cube", [](std::string s) {
+    s = std::regex_replace(s, std::regex("\nCOORDINATES"), "\nSELECT\n  NGRID=3 QUANTIZE=OFF ERRLIM=1e-4\nCOORDINATES");
+    s = std::regex_replace(s, std::regex("exact = sin.*\n"), "r2 = (x-0.5)^2 + (y-0.5)^2 + (z-0.5)^2\n  exact = exp(-40*r2)\n");
+    s = std::regex_replace(s, std::regex("3\\*pi\\^2\\*exact"), "(240 - 6400*r2)*exact");
+    s = std::regex_replace(s, std::regex("VALUE\\(u\\)=0"), "VALUE(u)=exact");
+    return s;
+  });
+  std::string l = log("cube");
+  std::vector<double> errs;
+  std::smatch g;
+  for (auto it = l.cbegin(); std::regex_search(it, l.cend(), g, std::regex("RMS ERR= *([0-9.e+-]+)")); it = g.suffix().first)
+    errs.push_back(std::stod(g[1]));
+  ASSERT_GE(errs.size(), 3u) << l;
+  for (size_t i = 1; i < errs.size(); i++) EXPECT_LT(errs[i], errs[i - 1]) << l;
+  EXPECT_LT(errs.back(), 1e-4);
+  EXPECT_NEAR(value("centre"), 1.0, 0.02);
+  EXPECT_GT(smallest_cell_sound(1), 0);
+}
+
+// The L-shape (-1,1)^2 less [0,1]x[-1,0] extruded to z in [0,1], u = r^(2/3) sin(2 theta/3)
+// on its sides: the driver grades the mesh toward the re-entrant edge x = y = 0.
+TEST_F(Solve, ExtrudedLShapeGradesTowardTheReentrantEdge) {
+  run("cube", [](std::string) {
+    return "SELECT NGRID=3 QUANTIZE=OFF ERRLIM=3e-5 ORDER=2 COORDINATES CARTESIAN3 VARIABLES u DEFINITIONS "
+           "uexact = (x^2+y^2)^(1/3)*SIN(2*ATAN2(y,x)/3) EQUATIONS div(grad(u)) = 0 EXTRUSION z = 0, 1 "
+           "BOUNDARIES REGION 1 START(-1,-1) VALUE(u) = uexact LINE TO (0,-1) TO (0,0) TO (1,0) TO (1,1) "
+           "TO (-1,1) TO FINISH END";
+  });
+  EXPECT_NE(log("cube").find("GRID 3 "), std::string::npos) << log("cube");
+  int32_t c = smallest_cell_sound(3);
+  ASSERT_GT(c, 0);
+  // Every cell below twice the smallest volume lies within 0.1 of the edge.
+  double least = meshes_cell_area_1(&p->mesh, c);
+  int small = 0;
+  for (int32_t k = 1; k <= p->mesh.cells.count; k++) {
+    if (!p->mesh.cells.data[k - 1].alive || meshes_cell_area_1(&p->mesh, k) >= 2 * least) continue;
+    small++;
+    double d = 1e9;
+    for (int i = 0; i < 4; i++) {
+      const MeshNode &N = p->mesh.nodes.data[p->mesh.cells.data[k - 1].nodes.data[i] - 1];
+      d = std::min(d, std::hypot(N.x, N.y));
+    }
+    EXPECT_LT(d, 0.1) << k;
+  }
+  EXPECT_GT(small, 3);
 }
 
 TEST_F(Solve, SquareErrorFallsWithTheSpacing) {

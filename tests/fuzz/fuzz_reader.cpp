@@ -1,6 +1,7 @@
 // Fuzz target of the descriptor parser: any bytes are parsed as the descriptor of a
 // problem in batch mode, as the run controller does, with the macro generator off and
-// on. A run passes when the parse is accepted or ends in an error reported at a place
+// on; then, as the data file of a TABLE reference and of a TRANSFER reference of a
+// fixed descriptor. A run passes when the parse is accepted or ends in an error reported at a place
 // (in the batch log the source line, the "*" line and "Line N ERROR: ..."), or hands a
 // BATCH list over to the run controller, without a crash, trap, leak or hang.
 #include <unistd.h>
@@ -41,6 +42,20 @@ uint16_t budgeted(parse_node *node) {
     pdedat_parse_err_0(rdpde_problem, &loc, &m);
   }
   return rdpde_readsymbol(node);
+}
+
+// The data file the table and transfer modes read, in a folder of its own.
+std::string data_file() {
+  static std::string path = [] {
+    char tmpl[] = "/tmp/fuzz_reader_XXXXXX";
+    return std::string(mkdtemp(tmpl)) + "/fuzz.dat";
+  }();
+  return path;
+}
+
+std::string referencing(const char *reference, const char *names) {
+  return std::string("TITLE 'data'\nVARIABLES\n  u\nDEFINITIONS\n  ") + reference + "('" + data_file() + "'" + names +
+         ")\nEQUATIONS\n  u = 0\nBOUNDARIES\n  REGION 1 START(0,0) LINE TO (1,0) TO (0,1) TO FINISH\nEND\n";
 }
 
 void parse(const std::string &bytes, bool macros) {
@@ -105,5 +120,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::string bytes(reinterpret_cast<const char *>(data), size);
   parse(bytes, false);
   parse(bytes, true);
+  // The bytes as a table file (its names looked up in the descriptor) and as a
+  // transfer file (two names bound to its variables).
+  FILE *f = fopen(data_file().c_str(), "wb");
+  if (!f) abort();
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+  parse(referencing("f = TABLE", ""), false);
+  parse(referencing("TRANSFER", ", u0, u1"), false);
   return 0;
 }

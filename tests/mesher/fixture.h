@@ -14,6 +14,7 @@
 #include "mesher/mesher2.h"
 #include "domain/dominpde.h"
 #include "tests/domain/problem.h"
+#include "tests/reader/actions.h"
 
 inline std::vector<std::string> mesh_questions;  // the mesh checks' questions, answered yes
 inline uint8_t answer_yes(uint16_t, const String *message, const String *) {
@@ -141,5 +142,21 @@ struct Mesher : Problem {
       }
     }
     return least;
+  }
+};
+
+// A descriptor parsed by the real actions (its own end included) and meshed, the mesh
+// checks' questions answered yes.
+struct MeshedDescriptor : Actions {
+  decltype(meshes_yesno) platform = meshes_yesno;
+  void SetUp() override {
+    Actions::SetUp();
+    std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
+    meshes_yesno = answer_yes;
+    mesh_questions.clear();
+  }
+  void TearDown() override {
+    meshes_yesno = platform;
+    Actions::TearDown();
   }
 };

@@ -11,19 +11,7 @@
 
 namespace {
 
-struct Described : Actions {
-  decltype(meshes_yesno) platform = meshes_yesno;
-  void SetUp() override {
-    Actions::SetUp();
-    std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);  // the real end of a descriptor
-    meshes_yesno = answer_yes;
-    mesh_questions.clear();
-  }
-  void TearDown() override {
-    meshes_yesno = platform;
-    Actions::TearDown();
-  }
-};
+using Described = MeshedDescriptor;
 
 TEST_F(Described, FilletedLShapeWithAFixedPoint) {
   ASSERT_EQ(parse("SELECT NGRID = 16 VARIABLES u EQUATIONS div(grad(u)) + 1 = 0 BOUNDARIES "

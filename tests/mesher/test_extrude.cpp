@@ -19,18 +19,7 @@ namespace {
 
 using P3 = std::array<double, 3>;
 
-struct Extruded : Actions {
-  decltype(meshes_yesno) platform = meshes_yesno;
-  void SetUp() override {
-    Actions::SetUp();
-    std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
-    meshes_yesno = answer_yes;
-    mesh_questions.clear();
-  }
-  void TearDown() override {
-    meshes_yesno = platform;
-    Actions::TearDown();
-  }
+struct Extruded : MeshedDescriptor {
   std::string defs;  // a DEFINITIONS section, when wanted
   Mesh &m() { return p->mesh; }
   Domain *D() { return p->mesh.domain; }
@@ -80,6 +69,42 @@ struct Extruded : Actions {
     const vectorl &n = m().cells.data[c - 1].nodes;
     return volume(at(n.data[0]), at(n.data[1]), at(n.data[2]), at(n.data[3]));
   }
+  static double area(const P3 &a, const P3 &b, const P3 &d) {
+    P3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v{d[0] - a[0], d[1] - a[1], d[2] - a[2]};
+    return 0.5 * std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]);
+  }
+  // The distinct vertices, edges and faces of the live cells, and their count.
+  struct Parts {
+    std::set<int32_t> vertices;
+    std::set<std::array<int32_t, 2>> edges;
+    std::set<std::array<int32_t, 3>> faces;
+    int32_t cells = 0;
+  };
+  Parts parts() {
+    Parts r;
+    for (int32_t c = 1; c <= m().cells.count; c++) {
+      if (!m().cells.data[c - 1].alive) continue;
+      r.cells++;
+      int32_t n[4];
+      for (int i = 0; i < 4; i++) r.vertices.insert(n[i] = m().cells.data[c - 1].nodes.data[i]);
+      for (int i = 0; i < 4; i++) {
+        for (int j = i + 1; j < 4; j++) r.edges.insert({std::min(n[i], n[j]), std::max(n[i], n[j])});
+        std::array<int32_t, 3> k = {n[(i + 1) % 4], n[(i + 2) % 4], n[(i + 3) % 4]};
+        std::sort(k.begin(), k.end());
+        r.faces.insert(k);
+      }
+    }
+    return r;
+  }
+  // Every node coordinate and cell corner, to compare two meshes bit for bit.
+  std::vector<double> snapshot() {
+    std::vector<double> s;
+    for (int32_t n = 1; n <= m().nodes.count; n++)
+      for (double v : at(n)) s.push_back(v);
+    for (int32_t c = 1; c <= m().cells.count; c++)
+      for (int i = 0; i < 4; i++) s.push_back(m().cells.data[c - 1].nodes.data[i]);
+    return s;
+  }
   // Live cells, each volume positive; the total and the per-layer sums.
   double total_volume(std::map<int, double> *layers = nullptr) {
     double v = 0;
@@ -104,51 +129,25 @@ TEST_F(Extruded, UnitCubeInTwoLayers) {
   for (auto [k, v] : layers) EXPECT_NEAR(v, 0.5, 1e-12) << "layer " << k;
   // Faces without a neighbour cover the cube's surface; the Euler count of a ball.
   double open = 0;
-  std::set<std::array<int32_t, 2>> edges;
-  std::set<std::array<int32_t, 3>> faces;
-  std::set<int32_t> vertices;
   const int kFace[4][3] = {{1, 3, 2}, {2, 3, 0}, {3, 1, 0}, {0, 1, 2}};
-  int32_t T = 0;
   for (int32_t c = 1; c <= m().cells.count; c++) {
     const MeshCell &C = m().cells.data[c - 1];
-    if (!C.alive) continue;
-    T++;
-    int32_t n[4];
-    for (int i = 0; i < 4; i++) vertices.insert(n[i] = C.nodes.data[i]);
-    for (int i = 0; i < 4; i++)
-      for (int j = i + 1; j < 4; j++) edges.insert({std::min(n[i], n[j]), std::max(n[i], n[j])});
-    for (int f = 0; f < 4; f++) {
-      std::array<int32_t, 3> k = {n[kFace[f][0]], n[kFace[f][1]], n[kFace[f][2]]};
-      std::sort(k.begin(), k.end());
-      faces.insert(k);
+    for (int f = 0; C.alive && f < 4; f++) {
       if (C.neighbour[f] != 0) continue;
-      P3 a = at(k[0]), b = at(k[1]), d = at(k[2]);
-      P3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v{d[0] - a[0], d[1] - a[1], d[2] - a[2]};
-      open += 0.5 * std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]);
+      open += area(at(C.nodes.data[kFace[f][0]]), at(C.nodes.data[kFace[f][1]]), at(C.nodes.data[kFace[f][2]]));
       EXPECT_NE(C.bdid[f], 0) << "cell " << c << " face " << f + 1;
     }
   }
   EXPECT_NEAR(open, 6, 1e-12);
-  EXPECT_EQ(int64_t(vertices.size()) - int64_t(edges.size()) + int64_t(faces.size()) - T, 1);
+  Parts k = parts();
+  EXPECT_EQ(int64_t(k.vertices.size()) - int64_t(k.edges.size()) + int64_t(k.faces.size()) - k.cells, 1);
   meshes_check_mesh(&m(), tet4, 1, 0);
   meshes_check_mesh(&m(), tet4, 1, 1);
   EXPECT_TRUE(mesh_questions.empty()) << (mesh_questions.empty() ? "" : mesh_questions[0]);
   // One descriptor, one mesh, bit for bit.
-  std::vector<double> first;
-  for (int32_t n = 1; n <= m().nodes.count; n++)
-    for (double v : at(n)) first.push_back(v);
-  std::vector<int32_t> corners;
-  for (int32_t c = 1; c <= m().cells.count; c++)
-    for (int i = 0; i < 4; i++) corners.push_back(m().cells.data[c - 1].nodes.data[i]);
+  std::vector<double> first = snapshot();
   ASSERT_EQ(mesh("EXTRUSION z = 0, 0.5, 1", kSquare), "ok");
-  std::vector<double> again;
-  for (int32_t n = 1; n <= m().nodes.count; n++)
-    for (double v : at(n)) again.push_back(v);
-  std::vector<int32_t> corners2;
-  for (int32_t c = 1; c <= m().cells.count; c++)
-    for (int i = 0; i < 4; i++) corners2.push_back(m().cells.data[c - 1].nodes.data[i]);
-  EXPECT_TRUE(first == again);
-  EXPECT_TRUE(corners == corners2);
+  EXPECT_TRUE(first == snapshot());
 }
 
 // Planar tops and sheared columns keep their exact volumes.
@@ -216,29 +215,18 @@ TEST_F(Extruded, CrossingSheets) {
 TEST_F(Extruded, HigherOrderOnACurvedTop) {
   for (int32_t basis : {tet10, tet20}) {
     ASSERT_EQ(mesh("EXTRUSION z = 0, 1 + 0.1*x*y", kSquare, basis), "ok");
-    std::set<int32_t> vertices;
-    std::set<std::array<int32_t, 2>> edges;
-    std::set<std::array<int32_t, 3>> faces;
     int straight = 0, curved = 0;
     for (int32_t c = 1; c <= m().cells.count; c++) {
       const MeshCell &C = m().cells.data[c - 1];
-      int32_t n[4];
-      for (int i = 0; i < 4; i++) vertices.insert(n[i] = C.nodes.data[i]);
-      for (int i = 0; i < 4; i++)
-        for (int j = i + 1; j < 4; j++) edges.insert({std::min(n[i], n[j]), std::max(n[i], n[j])});
-      for (int i = 0; i < 4; i++) {
-        std::array<int32_t, 3> k = {n[(i + 1) % 4], n[(i + 2) % 4], n[(i + 3) % 4]};
-        std::sort(k.begin(), k.end());
-        faces.insert(k);
-      }
       bool top = false;
-      for (int i = 0; i < 4; i++) top = top || at(n[i])[2] > 0.99;
+      for (int i = 0; i < 4; i++) top = top || at(C.nodes.data[i])[2] > 0.99;
       (C.basis == tet4 ? straight : curved)++;
       if (!top) EXPECT_EQ(C.basis, tet4) << c;
     }
     EXPECT_GT(straight, 0);
     EXPECT_GT(curved, 0);
-    size_t want = vertices.size() + edges.size() * (basis == tet10 ? 1 : 2) + (basis == tet20 ? faces.size() : 0);
+    Parts k = parts();
+    size_t want = k.vertices.size() + k.edges.size() * (basis == tet10 ? 1 : 2) + (basis == tet20 ? k.faces.size() : 0);
     EXPECT_EQ(size_t(m().nodes.count), want);
     int on_top = 0;
     for (int32_t k = 1; k <= m().nodes.count; k++) {
@@ -371,13 +359,9 @@ TEST_F(Extruded, BrickOfOnePrism) {
       double v = volume(q[0], q[1], q[2], q[3]);
       EXPECT_NEAR(v, std::sqrt(3.0) / 12 * row.h, 1e-12);
       // Inradius from the face areas, circumradius from the sphere through the corners.
-      double area = 0;
-      for (int f = 0; f < 4; f++) {
-        const P3 &a = q[(f + 1) % 4], &b = q[(f + 2) % 4], &d = q[(f + 3) % 4];
-        P3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]}, w{d[0] - a[0], d[1] - a[1], d[2] - a[2]};
-        area += 0.5 * std::hypot(u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]);
-      }
-      double r = 3 * v / area;
+      double surface = 0;
+      for (int f = 0; f < 4; f++) surface += area(q[(f + 1) % 4], q[(f + 2) % 4], q[(f + 3) % 4]);
+      double r = 3 * v / surface;
       double M[3][4];
       for (int i = 0; i < 3; i++) {
         for (int j = 0; j < 3; j++) M[i][j] = 2 * (q[i + 1][j] - q[0][j]);

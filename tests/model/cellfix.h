@@ -1,7 +1,12 @@
 // A cell built in code for the evaluator's tests: the problem's rules and basis tables
 // for its basis, the localised cell, and one variable's nodal values (all 0).
 #pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <string>
 #include <vector>
 
 #include "control/pdedat.h"
@@ -27,4 +32,11 @@ inline void test_cell(pde *p, LocalCell *lc, vector2d *vals, int32_t code,
   elements_jacobian(elements_centroid[dim].L, &lc->frame);
   vector2d_resize(vals, 1, 1);
   vectord_resize(&vals->data[0], int32_t(xyz.size()), int32_t(xyz.size()));
+}
+
+// Entries of a matrix or vector against want * scale, to 1e-12 of the largest.
+inline void expect_matrix(const double *got, const std::vector<double> &want, double scale, const std::string &what) {
+  double big = 0;
+  for (double w : want) big = std::max(big, std::fabs(w * scale));
+  for (size_t k = 0; k < want.size(); k++) EXPECT_NEAR(got[k], want[k] * scale, 1e-12 * big) << what << " " << k;
 }

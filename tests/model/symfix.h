@@ -16,6 +16,25 @@
 #include "tests/runtime/harness.h"
 #include "tests/tempfiles.h"
 
+// The error a call reports under the catch point named home ("" when it returns): the
+// message of the "Line n ERROR: ..." line it adds to the batch log, or the fatal text.
+template <class F> std::string reported_error(FILE *log, const char *home, F &&body) {
+  HookScope hook;
+  long mark = ftell(log);
+  int code = except_catch(home, body);
+  if (code == 0) return "";
+  if (code == EXCEPT_FATAL) {
+    std::string text = fatal_message.text;
+    finish_report(home);
+    return text;
+  }
+  fflush(log);
+  fseek(log, mark, SEEK_SET);
+  std::string text = slurp_stream(log);
+  size_t at = text.find("ERROR: ");
+  return at == std::string::npos ? text : text.substr(at + 7, text.find('\n', at) - at - 7);
+}
+
 struct Symbolic : ::testing::Test {
   TempDir dir;
   FILE *log = tmpfile();
@@ -45,24 +64,10 @@ struct Symbolic : ::testing::Test {
     uint8_t ch = 0;
     return treesimp_simplify(t, 1, &ch);
   }
-  // The error a call reports ("" when it returns): the message of the batch log's
-  // "Line n ERROR: ..." line, or the fatal text.
+  // The error a call reports, its run-log lines kept out of the way.
   template <class F> std::string error_of(F &&body) {
-    HookScope hook;
     LogCapture capture;
-    long mark = ftell(log);
-    int code = except_catch("symbolic", body);
-    if (code == 0) return "";
-    if (code == EXCEPT_FATAL) {
-      std::string text = fatal_message.text;
-      finish_report("symbolic");
-      return text;
-    }
-    fflush(log);
-    fseek(log, mark, SEEK_SET);
-    std::string text = slurp_stream(log);
-    size_t at = text.find("ERROR: ");
-    return at == std::string::npos ? text : text.substr(at + 7, text.find('\n', at) - at - 7);
+    return reported_error(log, "symbolic", body);
   }
 };
 

@@ -52,12 +52,3 @@ TEST(Complexd, AgreesWithTheStandardTypeUnderAliasing) {
     near(x, std::conj(std::exp(b)), "cexp");
   }
 }
-
-TEST(Complexd, EdgeCases) {
-  complexd a, b, r;
-  complexd_cexp(&r, complexd_dcmplx(&a, 0, M_PI / 2));
-  EXPECT_TRUE(std::fabs(r.re) < 1e-15 && r.im == -1);
-  complexd_cdiv(&r, complexd_dcmplx(&a, 1, 0), complexd_dcmplx(&b, 0, 2));
-  EXPECT_TRUE(r.re == 0 && r.im == -0.5);
-  EXPECT_EQ(complexd_cabs(complexd_dcmplx(&a, 3, 4)), 5);
-}

@@ -114,15 +114,9 @@ TEST(Params, StorageRegionFlagAndLookups) {
     EXPECT_EQ(fatal_stop([&] { params_find_param_tree(&d.set, bad, 0); }), "UNDEFINED PARAM IN trapparam");
 
   // Freeing a definition lists its layer trees in the debug log.
-  FILE *saved = debug_file;
-  debug_file = tmpfile();
+  DebugCapture log;
   params_free_0(d.set.items[2]);
-  rewind(debug_file);
-  char line[40] = {};
-  EXPECT_TRUE(fgets(line, sizeof line, debug_file));
-  fclose(debug_file);
-  debug_file = saved;
-  EXPECT_STREQ(line, "LAYERFORM[3,9]\n");
+  EXPECT_EQ(log.text().substr(0, 15), "LAYERFORM[3,9]\n");
 }
 
 TEST(Params, TableKeysAreDependencies) {

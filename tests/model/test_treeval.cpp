@@ -84,12 +84,6 @@ std::string g(double v) {
   return b;
 }
 
-void expect_matrix(const double *got, const std::vector<double> &want, double scale, const char *what) {
-  double big = 0;
-  for (double w : want) big = std::max(big, std::fabs(w * scale));
-  for (size_t k = 0; k < want.size(); k++) EXPECT_NEAR(got[k], want[k] * scale, 1e-12 * big) << what << " entry " << k;
-}
-
 }  // namespace
 
 TEST_F(Treeval, PointCasesAndErrors) {

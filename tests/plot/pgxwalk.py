@@ -54,9 +54,8 @@ while at < len(b):
     for _ in range(count):
         (number,) = take('H')
         caption = string()
-        # The headless eigenvalue listing has no window: no view stream follows.
         entries = 0
-        if caption != 'Eigenvalues:': views()
+        views()
         line.append('%d:%s' % (number, caption) + ('[%d]' % entries if counts else ''))
     (end,) = take('H')
     assert end == 0, 'terminator'

@@ -183,6 +183,12 @@ struct Recording : Graphics {
       strings_free_0(&c);
       vectorn_one_more(&p->plots, uint16_t(k));
     }
+    if (modes) {
+      String c = {};
+      strings_copyto_1(&c, "Eigenvalues");
+      p->eigview = gag_newwindow_2(0, cls, 200, 200, &c, 0);
+      strings_free_0(&c);
+    }
   }
   std::string walk() {
     filio_close_put(&p->plotfile);

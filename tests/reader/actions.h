@@ -35,15 +35,6 @@ struct Actions : BatchProblem {
       if (*t) textin_close_text(*t), *t = 0;
     BatchProblem::TearDown();
   }
-  // The batch log written so far, which is emptied.
-  std::string take_log() {
-    fflush(log);
-    rewind(log);
-    std::string report = slurp_stream(log);
-    EXPECT_EQ(ftruncate(fileno(log), 0), 0);
-    rewind(log);
-    return report;
-  }
   // "ok", or "message @line:column" of the error mark (the column after the token); the configuration text
   // is parsed first when given.
   std::string parse(const std::string &source, const std::string &config = "") {

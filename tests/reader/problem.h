@@ -3,6 +3,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "control/pdedat.h"
@@ -28,9 +30,19 @@ struct BatchProblem : ::testing::Test {
     pdedat_current = p;
     std::copy(acpde_handlers, acpde_handlers + ACPDE_CODES + 1, saved);
   }
+  // The batch log written so far, which is emptied.
+  std::string take_log() {
+    fflush(log);
+    rewind(log);
+    std::string report = slurp_stream(log);
+    EXPECT_EQ(ftruncate(fileno(log), 0), 0);
+    rewind(log);
+    return report;
+  }
   void TearDown() override {
     std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
     pdedat_free_pde(p);
+    pdedat_current = nullptr;
     pdedat_batch_log = nullptr;
     verdat_batch = 0;
     fclose(log);

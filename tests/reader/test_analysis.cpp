@@ -25,24 +25,11 @@ struct Analysis : Actions {
     Domain *d = p->mesh.domain;
     for (int k = d->regions.count; k < regions; k++) regions_new_region(&d->regions, 0, 0, 0);
     DebugCapture capture;
-    HookScope hook;
     pde *q = p;
-    long mark = ftell(this->log_file());
-    int code = except_catch("analyse", [q] { buildeq_analyze_eq(q); });
+    std::string error = reported_error(Actions::log, "analyse", [q] { buildeq_analyze_eq(q); });
     log = capture.text();
-    if (!code) return "ok";
-    if (code == EXCEPT_FATAL) {
-      std::string text = fatal_message.text;
-      finish_report("analyse");
-      return text;
-    }
-    fflush(log_file());
-    fseek(log_file(), mark, SEEK_SET);
-    std::string report = slurp_stream(log_file());
-    size_t at = report.find("ERROR: ");
-    return at == std::string::npos ? report : report.substr(at + 7, report.find('\n', at) - at - 7);
+    return error.empty() ? "ok" : error;
   }
-  FILE *log_file() { return Actions::log; }
   equation &eq(int k = 1) { return *p->formulas.equations.items[k - 1]; }
 };
 

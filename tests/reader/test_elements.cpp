@@ -54,12 +54,6 @@ struct Elements : Actions {
   equation &eq() { return *p->formulas.equations.items[0]; }
 };
 
-void expect_matrix(const double *got, const std::vector<double> &want, double scale, const std::string &what) {
-  double big = 0;
-  for (double w : want) big = std::max(big, std::fabs(w * scale));
-  for (size_t k = 0; k < want.size(); k++) EXPECT_NEAR(got[k], want[k] * scale, 1e-12 * big) << what << " " << k;
-}
-
 const std::vector<Xyz> unit = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
 const std::vector<Xyz> unit6 = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.5, 0.5, 0}, {0, 0.5, 0}, {0.5, 0, 0}};
 const std::vector<double> k3 = {2, -1, -1, -1, 1, 0, -1, 0, 1};

@@ -16,6 +16,7 @@
 #include "reader/mtokeniz.h"
 #include "reader/rdpde.h"
 #include "runtime/except.h"
+#include "tests/reader/problem.h"
 #include "tests/runtime/harness.h"
 
 namespace {
@@ -26,29 +27,16 @@ String text(const std::string &c) {
   return s;
 }
 
-struct Symbols : ::testing::Test {
-  TempDir dir;
-  FILE *log = tmpfile();
-  pde *p = nullptr;
+struct Symbols : BatchProblem {
   void SetUp() override {
-    rdpde_init();
-    rdpde_init_parse();
-    verdat_batch = 1;
-    pdedat_batch_log = log;
-    String path = text(dir.file("desc.pde"));
-    p = pdedat_new_pde(&path);
-    strings_free_0(&path);
-    pdedat_current = p;
+    BatchProblem::SetUp();
     symtab_resize(&p->scopes, 1, 4);
   }
   void TearDown() override {
     rdpde_close_includes(p);
     if (p->desctext) textin_close_text(p->desctext);
     if (p->cfgtext) textin_close_text(p->cfgtext);
-    pdedat_free_pde(p);
-    pdedat_batch_log = nullptr;
-    verdat_batch = 0;
-    fclose(log);
+    BatchProblem::TearDown();
   }
   uint16_t file(const std::string &name, const std::string &bytes) {
     spit(dir.file(name.c_str()), bytes);

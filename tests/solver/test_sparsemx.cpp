@@ -49,7 +49,7 @@ TEST(Sparsemx, WholeMatrixOperations) {
   sparsemx_store(&n, 2, 1, 5.0);
   sparsemx_image(&s, &n);
   sparsemx_symmetrize(&s, &n);
-  EXPECT_EQ(sparsemx_fetch(&s, 1, 2) + sparsemx_fetch(&s, 2, 1), 8.0);
+  EXPECT_EQ(sparsemx_fetch(&s, 1, 2) * 10 + sparsemx_fetch(&s, 2, 1), 44.0);
   vectorl p{};
   for (int32_t k : {4, 3, 2, 1}) vectorl_one_more(&p, k);
   sparsemx_copy_reorder(&s, &m, &p);
@@ -109,6 +109,8 @@ TEST(Sparsemx, ScalingsSumsAndPatterns) {
   sparsemx_post_scale_matrix(&m, &v);
   sparsemx_pre_unscale_matrix(&m, &v);
   EXPECT_EQ(m.dense(), a);
+  sparsemx_colsum(&r, &m);
+  EXPECT_EQ(r(1) * 100 + r(4), 10 * 100 + 15.0);
   sparsemx_diag_dip(&r, &m, 0);  // 1/diagonal, else the inverse row norm
   EXPECT_EQ(std::vector<double>(r.data, r.data + 4), (std::vector<double>{1 / std::sqrt(5.0), 0.25, 0.2, 0.125}));
   sparsemx_ata_dip_1(&r, &m, &m, 0.5, 0.5, 1);  // 1/|column|

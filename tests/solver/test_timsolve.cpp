@@ -11,8 +11,8 @@
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "solver/timsolve.h"
+#include "tests/reader/problem.h"
 #include "tests/runtime/fatal_stop.h"
-#include "tests/tempfiles.h"
 
 namespace {
 
@@ -61,20 +61,11 @@ void measure(pde *p, double, double tnew) {
 }
 int32_t regrid(pde *, bool) { return 0; }
 
-struct Timsolve : ::testing::Test {
-  TempDir dir;
-  FILE *batch = tmpfile();
-  pde *p = nullptr;
+struct Timsolve : BatchProblem {
   Script r;
   timsolve_ops saved = timsolve_stepper;
   void SetUp() override {
-    verdat_batch = 1;
-    pdedat_batch_log = batch;
-    String path{};
-    strings_copyto_1(&path, dir.file("decay.pde").c_str());
-    p = pdedat_new_pde(&path);
-    strings_free_0(&path);
-    pdedat_current = p;
+    BatchProblem::SetUp();
     timsolve_stepper = {layout, first_udot, start_residual, onestep, check, measure, regrid};
     run = &r;
     p->starttime_value = 0;
@@ -87,11 +78,7 @@ struct Timsolve : ::testing::Test {
   }
   void TearDown() override {
     timsolve_stepper = saved;
-    pdedat_free_pde(p);
-    pdedat_current = nullptr;
-    pdedat_batch_log = nullptr;
-    verdat_batch = 0;
-    fclose(batch);
+    BatchProblem::TearDown();
   }
   void listed(std::vector<double> times) {
     plot_resize_1(&p->timerecs, 1, 1);
@@ -148,11 +135,8 @@ TEST_F(Timsolve, HaltFixdtSlopeCutAndEmptyRange) {
     EXPECT_EQ(timsolve_evolve(p, 0), 10);
     EXPECT_EQ(p->stop, 1);
     EXPECT_EQ(r.steps.size(), 1u);
-    fflush(batch);
-    rewind(batch);
-    char line[200] = {};
-    ASSERT_TRUE(fgets(line, sizeof line, batch));
-    EXPECT_NE(std::string(line).find(" HALT: Timestep is below threshhold\n"), std::string::npos) << line;
+    std::string line = take_log();
+    EXPECT_NE(line.substr(0, line.find('\n') + 1).find(" HALT: Timestep is below threshhold\n"), std::string::npos) << line;
   }
   {  // FIXDT: no slope cut, no step control, steps of DELTAT
     r = Script{};
