@@ -279,6 +279,18 @@ TEST_F(ExportRuns, DiskExportsHoldTheSolution) {
   EXPECT_NE(transfer.find("vars=u dx_u_ basis=5 dof=6 blocks=1 "), std::string::npos) << transfer;
   EXPECT_LT(field(transfer, "err"), 1e-4);
   EXPECT_EQ(field(transfer, "mutual_bad"), 0);
+  // The program's own TRANSFER declaration reads the file back.
+  ASSERT_EQ(run("back", R"(TITLE 'Read back'
+VARIABLES v
+DEFINITIONS TRANSFER('disk_04.dat', ut)
+EQUATIONS div(grad(v)) + 1 = 0
+BOUNDARIES REGION 1 START(1,0) VALUE(v)=0 ARC(CENTER=0,0) ANGLE=360 TO FINISH
+PLOTS SUMMARY PRINT REPORT EVAL(ut, 0.5, 0.3) REPORT INTEGRAL(ut)
+END
+)"), 0) << slurp(tmp.file("out.txt"));
+  std::string back = slurp(tmp.file("back.p01"));
+  EXPECT_NEAR(first(back, "EVAL(ut, 0.5, 0.3)="), 0.165, 1e-4) << back;
+  EXPECT_NEAR(first(back, "INTEGRAL(ut)="), M_PI / 8, 1e-4) << back;
   std::string tec = read("tecplot", "disk_03.dat");
   EXPECT_EQ(field(tec, "zones"), 1) << tec;
   EXPECT_LT(field(tec, "err"), 1e-4);
