@@ -102,14 +102,6 @@ void put_safe(FILE *f, const String *s) {
   }
 }
 
-// Numbers five to a line, each 12 digits in 15 columns; a break after every fifth
-// and after the last.
-void put_list(FILE *f, const double *v, int32_t n) {
-  for (int32_t i = 0; i < n; i++) {
-    strings_print_4(f, v[i], EXPORTER_DIGITS, EXPORTER_WIDTH);
-    if ((i + 1) % 5 == 0 || i == n - 1) fputc('\n', f);
-  }
-}
 
 // ---- Evaluation -------------------------------------------------------------------
 
@@ -391,6 +383,13 @@ void cdf_init(pde *p, plotrec *r, const grid &g) {
 
 }  // namespace
 
+void exporter_print_values(FILE *f, const double *v, int32_t n) {
+  for (int32_t i = 0; i < n; i++) {
+    strings_print_4(f, v[i], EXPORTER_DIGITS, EXPORTER_WIDTH);
+    if ((i + 1) % 5 == 0 || i == n - 1) fputc('\n', f);
+  }
+}
+
 // ---- File names and common parts --------------------------------------------------
 
 void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uint16_t mode) {
@@ -537,7 +536,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
       fprintf(f.get(), "\n %s %d\n", label, g.n[a]);
       std::vector<double> c(size_t(g.n[a]));
       for (int32_t i = 0; i < g.n[a]; i++) c[i] = s.coord(a, i);
-      put_list(f.get(), c.data(), g.n[a]);
+      exporter_print_values(f.get(), c.data(), g.n[a]);
     }
   }
   if (threed(p)) {
@@ -554,7 +553,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
       fprintf(f.get(), "\n %s %d\n", coordinate_name(p, 2), g.n[2]);
       std::vector<double> c(size_t(g.n[2]));
       for (int32_t i = 0; i < g.n[2]; i++) c[i] = s.coord(2, i);
-      put_list(f.get(), c.data(), g.n[2]);
+      exporter_print_values(f.get(), c.data(), g.n[2]);
     }
   }
   double t = p->time;
@@ -566,7 +565,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
           double pos[3] = {0, s.coord(1, j), s.coord(2, k)};
           s.line(0, 1, j, pos, 0.01, EXPORTER_OUTSIDE);
           fill_row(s.values[e].data(), g.n[0]);
-          put_list(f.get(), s.values[e].data(), g.n[0]);
+          exporter_print_values(f.get(), s.values[e].data(), g.n[0]);
           fputc('\n', f.get());
           gagscren_dispatch(0);
         }
@@ -625,7 +624,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
       fprintf(f.get(), "\n %s %d\n", text_of(&d->axislabels[a]), n[a]);
       std::vector<double> c(size_t(n[a]));
       for (int32_t i = 0; i < n[a]; i++) c[i] = lo[a] + i * step[a];
-      put_list(f.get(), c.data(), n[a]);
+      exporter_print_values(f.get(), c.data(), n[a]);
     }
     fputs("\n DATA \n", f.get());
   }
@@ -660,7 +659,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
     }
     fill_row(row.data(), n[0]);
     if (!format) {
-      put_list(f.get(), row.data(), n[0]);
+      exporter_print_values(f.get(), row.data(), n[0]);
       fputc('\n', f.get());
     } else {
       for (int32_t i = 0; i < n[0]; i++) {
@@ -745,13 +744,13 @@ void exporter_print_lineout(pde *p, plotrec *r, const vector3d *values, const ve
     keys.push_back(k);
   }
   fprintf(f.get(), "\n %s  %d\n", text_of(&d->axislabels[0]), int(seq.size()));
-  put_list(f.get(), keys.data(), int32_t(keys.size()));
+  exporter_print_values(f.get(), keys.data(), int32_t(keys.size()));
   for (int32_t e = 0; e < exprs; e++) {
     fprintf(f.get(), "\n DATA { %s }\n", e < r->labels.count ? text_of(&r->labels.items[e]) : "");
     if ((r->flags & plot_bit(4)) && integrals && e < integrals->count)
       fprintf(f.get(), "{ Integral=%14.10e }\n", integrals->data[e]);
     for (size_t i = 0; i < seq.size(); i++) v[i] = value(e, seq[i]);
-    put_list(f.get(), v.data(), int32_t(v.size()));
+    exporter_print_values(f.get(), v.data(), int32_t(v.size()));
   }
 }
 

@@ -22,6 +22,10 @@ int exporter_init();
 
 // Numbers go out with this many significant digits in fields this wide, five to a line.
 enum { EXPORTER_DIGITS = 12, EXPORTER_WIDTH = 15 };
+
+// Numbers five to a line, each 12 digits in 15 columns; a break after every fifth and
+// after the last. Every print and export file lists its numbers this way.
+void exporter_print_values(FILE *f, const double *v, int32_t n);
 // A sampled point outside the domain while a row is built.
 constexpr double EXPORTER_OUTSIDE = 1.00000000000002e300;
 
