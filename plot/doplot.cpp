@@ -443,7 +443,10 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
       if (r->flags & plot_bit(21)) exporter_emf_plot(window, p, r);
       break;
     case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
-    case PLOT_CDF: case PLOT_TECPLOT: case PLOT_TABLE: case PLOT_TRANSFER: break;
+    case PLOT_CDF: exporter_cdf_export(p, r); break;
+    case PLOT_TECPLOT: exporter_tecp_export(p, r); break;
+    case PLOT_TABLE: exporter_table_export(p, r, 2); break;
+    case PLOT_TRANSFER: exporter_transfer_export(p, r); break;
     default:
       draw_field_plot(p, r, views, mode, exportonly);
       break;
@@ -635,10 +638,6 @@ static void close_file(FILE **f) {
 }
 using FileOwner = Owner<FILE *, close_file>;
 
-// Values with 12 significant digits in fields of 15, five to a line.
-static void print_values(FILE *f, const double *v, int32_t n) {
-  for (int32_t i = 1; i <= n; i++) fprintf(f, "%15.12g%s", v[i - 1], i % 5 == 0 || i == n ? "\n" : "");
-}
 
 // The location picture: the domain outline with each history point's tag letter.
 static void history_points(pde *p, plotrec *r, plotframe *f, uint16_t legend) {
@@ -704,7 +703,7 @@ void time_plot(pde *p, uint16_t index, double *range) {
     exporter_print_header(p, out, r);
     if (!format) {
       fprintf(out, "\n %s  %d\n", p->axisname[3].text ? p->axisname[3].text : "", int(T->count));
-      print_values(out, T->data, T->count);
+      exporter_print_values(out, T->data, T->count);
     }
   }
   double lo = BIG, hi = -BIG;
@@ -728,7 +727,7 @@ void time_plot(pde *p, uint16_t index, double *range) {
         fprintf(out, "\n DATA { %s : %s }\n", title, label);
       }
       if (integrate) fprintf(out, "{ Integral=%14.10e }\n", integral);
-      print_values(out, s->data, s->count);
+      exporter_print_values(out, s->data, s->count);
     }
   if (out && format) {
     // One formatted line per expression and sample: the values of every point then.

@@ -14,6 +14,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
+#include "plot/netcdf.h"
 #include "plot/plot3d.h"
 #include "runtime/clipping.h"
 #include "runtime/bopmem.h"
@@ -190,14 +191,27 @@ std::vector<double> saved_times;
 std::vector<series_store> saved_series;
 bool saved = false;
 
+// The open netCDF file of a CDF export, kept by position like the series: a staged
+// run that re-parses its descriptor goes on writing records into the same file.
+struct cdf_state {
+  uint16_t handle = 0, outputs = 0;
+  std::vector<double> low, high;
+};
+std::vector<cdf_state> saved_cdf;
+
 }  // namespace
 
 void plot_save_histories(plotvector *plots, vectord *times) {
   TRACE("plot_save_histories");
   saved_times.assign(times->data, times->data + times->count);
   saved_series.assign(size_t(plots->count), {});
+  saved_cdf.assign(size_t(plots->count), {});
   for (int32_t k = 0; k < plots->count; k++) {
     const plotrec &r = plots->data[k];
+    if (r.kind == PLOT_CDF && r.exportid) {
+      saved_cdf[k] = {r.exportid, r.outputs, std::vector<double>(r.cdf[1].data, r.cdf[1].data + r.cdf[1].count),
+                      std::vector<double>(r.cdf[2].data, r.cdf[2].data + r.cdf[2].count)};
+    }
     if (r.kind != PLOT_HISTORY) continue;
     series_store &s = saved_series[k];
     s.resize(size_t(r.values.count));
@@ -238,6 +252,23 @@ void plot_restore_histories(plotvector *plots, vectord *times) {
       }
     }
   }
+  // A CDF export at the same position takes its file back; other files are closed.
+  for (size_t k = 0; k < saved_cdf.size(); k++) {
+    cdf_state &c = saved_cdf[k];
+    if (!c.handle) continue;
+    plotrec *r = int32_t(k) < plots->count ? &plots->data[k] : nullptr;
+    if (!r || r->kind != PLOT_CDF || r->exportid || int32_t(c.low.size()) != r->exprs.count) {
+      netcdf_cdf_close(c.handle);
+      continue;
+    }
+    r->exportid = c.handle, r->outputs = c.outputs;
+    for (int i = 1; i <= 2; i++) {
+      const std::vector<double> &v = i == 1 ? c.low : c.high;
+      vectord_resize(&r->cdf[i], int32_t(v.size()), std::max<int32_t>(int32_t(v.size()), r->cdf[i].capacity));
+      std::copy(v.begin(), v.end(), r->cdf[i].data);
+    }
+  }
+  saved_cdf.clear();
   saved_times.clear();
   saved_series.clear();
   saved = false;

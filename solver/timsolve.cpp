@@ -10,6 +10,7 @@
 #include "control/pdedat.h"
 #include "elements/cellnode.h"
 #include "plot/doplot.h"
+#include "plot/plot.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
@@ -110,8 +111,20 @@ void timsolve_showplots(pde *p, double time, double step, int32_t cycle) {
     if (r->monitor) {
       doplot_show_monitors(p, &r->plots, 0);
     } else {
-      doplot_show_plots(p, &r->plots);
-      doplot_do_exports(p, &p->exports);
+      // The record's list holds its plots and its exports: each is written once,
+      // the exports by the export driver.
+      struct lists {
+        vectorn plots = {}, exports = {};
+        ~lists() { vectorn_free(&plots), vectorn_free(&exports); }
+      } l;
+      vectorn &plots = l.plots, &exports = l.exports;
+      for (int32_t i = 1; i <= r->plots.count; i++) {
+        uint16_t n = r->plots.data[i - 1];
+        bool exp = n >= 1 && n <= p->plotrecs.count && p->plotrecs.data[n - 1].kind >= PLOT_CDF;
+        vectorn_one_more(exp ? &exports : &plots, n);
+      }
+      doplot_show_plots(p, &plots);
+      doplot_do_exports(p, &exports);
     }
   }
   if (any && p->autohist && p->histories.count > 0) doplot_show_monitors(p, &p->histories, 0);

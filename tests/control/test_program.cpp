@@ -111,12 +111,16 @@ TEST_F(Program, EveryExampleRunsToItsEnd) {
   EXPECT_GE(count, 4);
 }
 
-// A contour plot that only prints is recorded without drawing anything.
+// A contour plot that only prints is recorded without drawing anything, and its print
+// file (the third of the PLOTS list) holds the sampled grid.
 TEST_F(Program, PrintOnlyPlotDrawsNothing) {
   std::string text = slurp(QUENDAR_EXAMPLES "/disk.pde");
-  spit(dir + "/disk.pde", std::regex_replace(text, std::regex("\n  SUMMARY"), "\n  CONTOUR(u) PRINTONLY\n  SUMMARY"));
+  spit(dir + "/disk.pde", std::regex_replace(text, std::regex("\n  SUMMARY"), "\n  CONTOUR(u) PRINTONLY PRINT\n  SUMMARY"));
   ASSERT_EQ(run("-B -R -X disk.pde"), 0) << out();
   EXPECT_TRUE(std::regex_search(walk_plots("disk"), std::regex(" 4:CONTOUR\\(u\\)\\[0\\] 5:\\[")));
+  std::string print = slurp(dir + "/disk.p03");
+  EXPECT_NE(print.find("Title: CONTOUR(u)"), std::string::npos) << print.substr(0, 300);
+  EXPECT_NE(print.find("\n X 51\n"), std::string::npos) << print.substr(0, 300);
 }
 
 // An extruded problem solves and draws its 3D grid plot (the boundary faces moved by
