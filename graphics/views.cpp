@@ -149,6 +149,7 @@ static void status(viewer *v) {
 
 // The group's windows in tiles right of the problem column, as a run lays them out.
 static void tile(viewer *v) {
+  if (v->group.count == 0) return;  // a group without plots has no tiles
   windower_grid t = windower_tile_grid(v->group.count);
   for (int32_t k = 1; k <= v->group.count; k++) {
     uint16_t w = v->windows.data[v->group.data[k - 1]];

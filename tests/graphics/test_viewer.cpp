@@ -167,6 +167,11 @@ TEST_F(Viewer, OpeningFailures) {
   EXPECT_EQ(v->current, 0);
   EXPECT_EQ(count("empty.pgx: No More Plot Data"), 1);
   command(v->window, -1);
+  // A group without plots is a group: shown with no windows.
+  v = open(make("{\"header\":[1,0,0],\"groups\":[{\"nodes\":3}]}", "noplots.pgx"));
+  ASSERT_TRUE(v);
+  EXPECT_EQ(v->current, 1);
+  command(v->window, -1);
   EXPECT_EQ(open(dir.file("none.pgx") + "   "), nullptr);
   EXPECT_EQ(count(dir.file("none.pgx") + ": Can't open file"), 1);
   // A file an open problem records into.

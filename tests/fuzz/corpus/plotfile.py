@@ -9,6 +9,7 @@ seeds = {
     'three': {'header': [2, 0, 1], 'groups': [group(k, [[1, 'A', k], [2, 'B', k]]) for k in (1, 2, 3)]},
     'modes': {'header': [1, 2, 0], 'groups': [group(1, [[1, 'M1', 1], [2, 'M2', 2], [3, 'Eigenvalues:', 3]])]},
     'empty': {'header': [1, 0, 0], 'groups': [{'nodes': 0}]},
+    'noplots': {'header': [1, 0, 0], 'groups': [{'nodes': 3}, group(2, [[1, 'A', 2]])]},
     'staged': {'header': [1, 0, 256], 'groups': [dict(group(k, [[1, 'S', k]]), stage=k) for k in (1, 2)]},
     'cut': {'header': [1, 0, 0], 'groups': [group(1, [[1, 'A', 1]]), group(2, [[1, 'A', 2]])], 'cut': 9},
 }
