@@ -622,7 +622,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
     pgrid2_fix_labels(p, d);
     for (int a = 0; a < 2; a++) {
       fprintf(f.get(), "\n %s %d\n", text_of(&d->axislabels[a]), n[a]);
-      std::vector<double> c(size_t(n[a]));
+      std::vector<double> c(static_cast<size_t>(n[a]));
       for (int32_t i = 0; i < n[a]; i++) c[i] = lo[a] + i * step[a];
       exporter_print_values(f.get(), c.data(), n[a]);
     }
