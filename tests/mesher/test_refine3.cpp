@@ -21,18 +21,7 @@ namespace {
 
 const int kFace[4][3] = {{1, 3, 2}, {2, 3, 0}, {3, 1, 0}, {0, 1, 2}};
 
-struct Refine3 : Actions {
-  decltype(meshes_yesno) platform = meshes_yesno;
-  void SetUp() override {
-    Actions::SetUp();
-    std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
-    meshes_yesno = answer_yes;
-    mesh_questions.clear();
-  }
-  void TearDown() override {
-    meshes_yesno = platform;
-    Actions::TearDown();
-  }
+struct Refine3 : MeshedDescriptor {
   Mesh &m() { return p->mesh; }
   MeshCell &cell(int32_t c) { return p->mesh.cells.data[c - 1]; }
   MeshNode &node(int32_t n) { return p->mesh.nodes.data[n - 1]; }
