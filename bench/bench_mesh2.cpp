@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/polygon.h"
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "domain/bounding.h"
@@ -39,31 +40,6 @@ struct Run {
 };
 std::map<int, std::map<int, Run>> runs;  // domain -> ngrid -> mean run
 
-// A fresh batch problem whose domain is the polygon.
-pde *problem(const std::vector<std::pair<double, double>> &pts) {
-  static FILE *log = tmpfile();
-  if (!symtab_optree) symtab_operators(&symtab_optree), symtab_builtins(&symtab_optree);
-  verdat_batch = 1;
-  pdedat_batch_log = log;
-  String path{};
-  strings_copyto_1(&path, "/tmp/bench_mesh2.pde");
-  pde *p = pdedat_new_pde(&path);
-  strings_free_0(&path);
-  pdedat_current = p;
-  p->gridarc = 30, p->aspect = 4, p->basis = 4;
-  Domain *d = p->mesh.domain;
-  d->grofac = 0.25;
-  std::vector<uint16_t> j;
-  for (auto [x, y] : pts) j.push_back(joints_make_joint_1(&d->joints, x, y, &d->grid));
-  uint16_t r = regions_new_region(&d->regions, 0, 0, 0), l = edges_new_loop(&d->loops);
-  for (size_t k = 0; k < j.size(); k++)
-    edges_add_to_loop(&d->loops, l, edges_make_line_edge(&d->edges, &d->joints, j[k], j[(k + 1) % j.size()], &d->grid));
-  vectorn_one_more(&d->regions.data[r - 1].loops, l);
-  joints_quantize(&d->joints, &d->grid);
-  for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
-  edges_joinings(&d->edges, &d->joints);
-  return p;
-}
 
 const std::vector<std::pair<double, double>> domains[] = {
     {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
@@ -76,7 +52,7 @@ void Mesh2(benchmark::State &state) {
   int n = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    pde *p = problem(domains[which]);
+    pde *p = polygon_problem("/tmp/bench_mesh2.pde", domains[which], 4);
     p->phase = 5;
     state.ResumeTiming();
     double t0 = cpu_seconds();
@@ -103,7 +79,7 @@ BENCHMARK(Mesh2)
 // node count with their coordinates and the triangles (1-based corners) as plain text,
 // for the side-by-side comparison script.
 int write_mesh(int which, int ngrid, const char *file) {
-  pde *p = problem(domains[which]);
+  pde *p = polygon_problem("/tmp/bench_mesh2.pde", domains[which], 4);
   p->phase = 5;
   double t0 = cpu_seconds();
   mesher2_freshmesh(p, 1, uint16_t(ngrid));

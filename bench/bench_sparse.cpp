@@ -155,7 +155,7 @@ void Iccg(benchmark::State &st) {
     auto t0 = std::chrono::steady_clock::now();
     sparsecg_cg(&x, &m->a, &m->l, &b, nullptr, nullptr, &pool, 1e-6, 0.0, 60000, &panel, orthomin, luprecon, n);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    iterations = std::atof(panel.values[0].text);  // the last iteration shown
+    iterations = std::atof(panel.values.items[0].text);  // the last iteration shown
   }
   st.counters["iterations"] = iterations;
   st.counters["us_per_iteration"] = 1e6 * seconds / iterations;

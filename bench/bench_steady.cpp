@@ -123,7 +123,7 @@ int main(int argc, char **argv) {
   printf("unknowns %d\n", int(p->nt));
   printf("run_s %.3f\nmesh_s %.3f\nsolve_phase_s %.3f\n", run_s, mesh_s, solve_s);
   printf("assembly_s %.3f\nprecon_s %.3f\nsolve_s %.3f\n", assembly_s, precon_s, one_solve_s);
-  printf("iterations %s\n", panel.values[0].text ? panel.values[0].text : "?");
+  printf("iterations %s\n", panel.values.items[0].text ? panel.values.items[0].text : "?");
   printf("peak_rss_mb %.1f\n", ru.ru_maxrss / 1024.0);
   printf("l2_error %.6e\n", l2);
   return 0;

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <map>
 
+#include "bench/polygon.h"
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "domain/bounding.h"
@@ -26,29 +27,10 @@
 // A batch problem: the unit square extruded through the sheets z = 0, 0.25, ..., 1,
 // meshed in 2D.
 inline pde *extruded_square(int ngrid) {
-  static FILE *log = tmpfile();
-  if (!symtab_optree) symtab_operators(&symtab_optree), symtab_builtins(&symtab_optree);
-  verdat_batch = 1;
-  pdedat_batch_log = log;
-  String path{};
-  strings_copyto_1(&path, "/tmp/bench_extrude.pde");
-  pde *p = pdedat_new_pde(&path);
-  strings_free_0(&path);
-  pdedat_current = p;
-  p->gridarc = 30, p->aspect = 4, p->basis = tet4, p->curvegrid = 1;
+  pde *p = polygon_problem("/tmp/bench_extrude.pde", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, tet4);
+  p->curvegrid = 1;
   Domain *d = p->mesh.domain;
-  d->grofac = 0.25;
   d->threed = 1, d->extrusion = 1, d->twodee = 0;
-  const double pts[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  uint16_t j[4];
-  for (int k = 0; k < 4; k++) j[k] = joints_make_joint_1(&d->joints, pts[k][0], pts[k][1], &d->grid);
-  uint16_t r = regions_new_region(&d->regions, 0, 0, 0), l = edges_new_loop(&d->loops);
-  for (int k = 0; k < 4; k++)
-    edges_add_to_loop(&d->loops, l, edges_make_line_edge(&d->edges, &d->joints, j[k], j[(k + 1) % 4], &d->grid));
-  vectorn_one_more(&d->regions.data[r - 1].loops, l);
-  joints_quantize(&d->joints, &d->grid);
-  for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
-  edges_joinings(&d->edges, &d->joints);
   for (int s = 0; s <= 4; s++) trees_one_more(&d->surfacetrees, trees_new_real_0(0.25 * s));
   d->surfaces = 5;
   p->phase = 5;
