@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <regex>
 #include <thread>
 
 #include "tests/graphics/fixture.h"
@@ -164,10 +165,10 @@ struct Display : Graphics {
     sscanf(out.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &v[0], &v[1], &v[2], &v[3]);
     return std::to_string(v[0]) + " " + std::to_string(v[1]) + " " + std::to_string(v[2]) + " " + std::to_string(v[3]);
   }
-  // Waits until the file holds the text (ten seconds at most).
+  // Waits until the file is there and holds the text (ten seconds at most).
   bool holds(const std::string &file, const std::string &text) {
     for (int k = 0; k < 100; k++) {
-      if (slurp(file).find(text) != std::string::npos) return true;
+      if (access(file.c_str(), F_OK) == 0 && slurp(file).find(text) != std::string::npos) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return false;
@@ -461,7 +462,46 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     Shot t = shot();
     EXPECT_EQ(t.at(150 + 100, 25 + 12) == grey(192), bar) << height;
+    if (!bar) break;
+    // With its bar: Export > EMF and Print, each taking the name the chooser offers.
+    struct Output {
+      int x, y;  // the menu item, then its pop-up's item
+      const char *file;
+    } outputs[] = {{150 + 230, 62, "five01.EMF"}, {150 + 80, 0, "GRID(x,y).pdf"}};
+    for (const Output &o : outputs) {
+      x("xdotool mousemove " + std::to_string(o.x) + " 37 click 1");
+      if (o.y) x("sh -c 'sleep 0.3; xdotool mousemove " + std::to_string(o.x) + " " + std::to_string(o.y) + " click 1'");
+      std::string chooser = await("^Save As$");
+      x("xdotool windowfocus --sync " + chooser + " key Return");
+      EXPECT_TRUE(holds(dir.file(o.file), "")) << o.file;
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // written to its end
+    }
+    if (have("emf2svg-conv")) {
+      std::string svg = dir.file("five01.svg");
+      x("emf2svg-conv -i '" + dir.file("five01.EMF") + "' -o '" + svg + "'");
+      std::string got = slurp(svg);
+      EXPECT_NE(got.find("<svg"), std::string::npos);
+      EXPECT_GT(std::count(got.begin(), got.end(), '\n'), 100) << "an empty drawing";
+    }
+    if (have("pdfinfo")) {
+      std::string info = x("pdfinfo '" + dir.file("GRID(x,y).pdf") + "'");
+      EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+1\\s"))) << info;
+    }
   }
+}
+
+// The descriptor opened without R shows in the editor; typed text, saved with
+// Alt+S, reaches the file.
+TEST_F(Display, TextTypedIntoTheEditorIsSaved) {
+  spit(dir.file("edited.pde"), "TITLE 'edited'\nEND\n");
+  Program q(dir.path, display, {"edited.pde"});
+  std::string editor = await("^edited.pde$");
+  x("xdotool mousemove 400 400");
+  x("xdotool windowfocus --sync " + editor + " key ctrl+End");
+  x("xdotool type --delay 20 'typed here'");
+  x("xdotool key alt+s");
+  EXPECT_TRUE(holds(dir.file("edited.pde"), "typed here")) << slurp(dir.file("edited.pde"));
+  EXPECT_EQ(slurp(dir.file("edited.pde")).rfind("TITLE 'edited'", 0), 0u);
 }
 
 // While a long run goes on: closing the main window asks first, and No keeps it;
