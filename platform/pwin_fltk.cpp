@@ -415,6 +415,7 @@ void move(pwin_handle w, int32_t x, int32_t y, int32_t width, int32_t height) {
   Win *r = lookup(w);
   if (!r) return;
   int32_t ch = std::max(height - (captioned(r->style) ? caption_height() : 0), 1);
+  r->x = x, r->y = y;  // where a window moved before it first shows is to show
   r->frame->quiet = true;
   if (!(r->style & PWIN_WS_THICKFRAME)) r->frame->size_range(width, ch, width, ch);
   r->frame->resize(x, y, std::max(width, 1), ch);

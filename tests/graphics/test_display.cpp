@@ -60,6 +60,10 @@ struct Shot {
   }
 };
 
+// The unit square with u = 0 all round, for the descriptors of the program's runs.
+const std::string square =
+    "BOUNDARIES\n REGION 1\n  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n";
+
 const std::vector<int> white = {255, 255, 255}, black = {0, 0, 0}, red = {255, 0, 0},
                        cyan = {0, 255, 255};
 
@@ -305,6 +309,15 @@ TEST_F(Display, OwnedWindowsCloseWithTheirOwner) {
   EXPECT_EQ(x("xdotool search --name '^owned$'"), "");
 }
 
+// A window moved while hidden shows where it was moved, not where it was made.
+TEST_F(Display, AWindowMovedBeforeItShowsKeepsItsPlace) {
+  uint16_t w = shown("moved", 10, 10, 200, 150, 0, 0, 2);
+  gag_movewindow(w, 300, 200, 200, 150);
+  gag_showwindow(w, 3);
+  pump();
+  EXPECT_EQ(geometry("moved"), "300 200 200 150");
+}
+
 TEST_F(Display, TypedTextReachesTheEditControl) {
   String name = text("typing");
   static uint16_t edit = gag_newwindowclass_1(keep_events, &name, GAG_EDIT);
@@ -418,10 +431,9 @@ TEST_F(Display, StartUpShowsTheMainWindowAndItsBanner) {
 // menu bars, white to their last pixel; the problem window's status panel keeps
 // its 28 lines of 430 / 28 rows each.
 TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
-  spit(dir.file("five.pde"),
-       "TITLE 'five'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\nBOUNDARIES\n REGION 1\n"
-       "  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nPLOTS\n GRID(x,y)\n"
-       " CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n SURFACE(u)\n VECTOR(grad(u))\nEND\n");
+  spit(dir.file("five.pde"), "TITLE 'five'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
+                                 "PLOTS\n GRID(x,y)\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
+                                 " SURFACE(u)\n VECTOR(grad(u))\nEND\n");
   Program q(dir.path, display, {"-R", "five.pde"});
   await("^VECTOR");
   struct Tile {
@@ -507,10 +519,9 @@ TEST_F(Display, TextTypedIntoTheEditorIsSaved) {
 // While a long run goes on: closing the main window asks first, and No keeps it;
 // Alt+S in the problem window stops the run and says so in its log.
 TEST_F(Display, ARunningProblemAsksBeforeQuittingAndStopsOnAltS) {
-  spit(dir.file("long.pde"),
-       "TITLE 'long'\nSELECT\n ERRLIM = 1e-5\nVARIABLES\n u\nINITIAL VALUES\n u = sin(pi*x)*sin(pi*y)\n"
-       "EQUATIONS\n div(grad(u)) = dt(u)\nBOUNDARIES\n REGION 1\n"
-       "  START(0,0) VALUE(u) = 0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nTIME 0 TO 1e9\nEND\n");
+  spit(dir.file("long.pde"), "TITLE 'long'\nSELECT\n ERRLIM = 1e-5\nVARIABLES\n u\nINITIAL VALUES\n"
+                                 " u = sin(pi*x)*sin(pi*y)\nEQUATIONS\n div(grad(u)) = dt(u)\n" + square +
+                                 "TIME 0 TO 1e9\nEND\n");
   Program q(dir.path, display, {"-R", "long.pde"});
   std::string main = await("Quendar"), problem = await("^long$");
   ASSERT_TRUE(holds(dir.file("long.log"), "Step 2 "));
