@@ -223,6 +223,12 @@ int Bar::handle(int e) {
     Win *r = lookup(handle_);
     if (r) send(handle_, PWIN_INITMENU, intptr_t(r->menu), 0);
   }
+  // FLTK opens a top-level menu by its access letter, but a top-level item without a
+  // menu of its own ("&Stop") it leaves unchosen: chosen here.
+  if (e == FL_SHORTCUT && visible_r() && menu()) {
+    const Fl_Menu_Item *v = menu()->find_shortcut(nullptr, true);
+    if (v && !v->submenu()) return picked(v) != nullptr;
+  }
   return Fl_Menu_Bar::handle(e);
 }
 

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
+#include <regex>
 #include <thread>
 
 #include "graphics/views.h"
@@ -59,8 +61,38 @@ struct Shot {
   }
 };
 
+// The unit square with u = 0 all round, for the descriptors of the program's runs.
+const std::string square =
+    "BOUNDARIES\n REGION 1\n  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n";
+
 const std::vector<int> white = {255, 255, 255}, black = {0, 0, 0}, red = {255, 0, 0},
                        cyan = {0, 255, 255};
+
+// The program itself on the display, started in the test's folder with the given
+// words and stopped at the end of the test.
+struct Program {
+  pid_t pid = 0;
+  Program(const std::string &folder, const std::string &display, std::vector<std::string> words) {
+    pid = fork();
+    if (pid == 0) {
+      if (chdir(folder.c_str()) != 0) _exit(127);
+      setenv("DISPLAY", display.c_str(), 1);
+      setenv("TMPDIR", folder.c_str(), 1);
+      int devnull = open("/dev/null", O_WRONLY);
+      dup2(devnull, 1);
+      dup2(devnull, 2);
+      std::vector<char *> argv{const_cast<char *>(QUENDAR_EXE)};
+      for (std::string &w : words) argv.push_back(w.data());
+      argv.push_back(nullptr);
+      execv(QUENDAR_EXE, argv.data());
+      _exit(127);
+    }
+  }
+  ~Program() {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+};
 
 }  // namespace
 
@@ -118,21 +150,35 @@ struct Display : Graphics {
   }
   // Position and size of the window with the caption, as "x y w h".
   std::string geometry(const std::string &caption) {
-    std::string out = " " + x("xdotool search --name '^" + caption + "$' getwindowgeometry --shell");
-    std::replace(out.begin(), out.end(), '\n', ' ');
-    static const char *keys[] = {" X=", " Y=", " WIDTH=", " HEIGHT="};
-    std::string v;
-    for (const char *key : keys) {
-      size_t at = out.find(key);
-      v += (v.empty() ? "" : " ") + std::to_string(at == std::string::npos ? -1 : atoi(out.c_str() + at + strlen(key)));
-    }
-    return v;
+    std::string id = x("xdotool search --name '^" + caption + "$'");
+    return geometry_of(id.substr(0, id.find('\n')));
   }
   uint16_t shown(const char *caption, int16_t px, int16_t py, uint16_t w, uint16_t h,
                  uint16_t wclass = 0, uint16_t owner = 0, int show = 3) {
     String c = text(caption);
     return gag_newwindow_1(owner, wclass ? wclass : cls, px, py, w, h, &c, 1, show);
   }
+  // The window whose caption matches, once it shows (ten seconds at most).
+  std::string await(const std::string &caption) {
+    std::string id = x("xdotool search --sync --name '" + caption + "'");
+    return id.substr(0, id.find('\n'));
+  }
+  // Position and size of the window, as "x y w h".
+  std::string geometry_of(const std::string &id) {
+    std::string out = x("xdotool getwindowgeometry --shell " + id);
+    int v[4] = {-1, -1, -1, -1};
+    sscanf(out.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &v[0], &v[1], &v[2], &v[3]);
+    return std::to_string(v[0]) + " " + std::to_string(v[1]) + " " + std::to_string(v[2]) + " " + std::to_string(v[3]);
+  }
+  // Waits until the file is there and holds the text (ten seconds at most).
+  bool holds(const std::string &file, const std::string &text) {
+    for (int k = 0; k < 100; k++) {
+      if (access(file.c_str(), F_OK) == 0 && slurp(file).find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+  static std::vector<int> grey(int v) { return {v, v, v}; }
 };
 
 TEST_F(Display, MenuBarTakesTheTopRowsAndComesAndGoes) {
@@ -262,6 +308,15 @@ TEST_F(Display, OwnedWindowsCloseWithTheirOwner) {
   EXPECT_EQ(events[0], (Event{b, msg_destroy, 0, 0}));
   EXPECT_EQ(events[1], (Event{a, msg_destroy, 0, 0}));
   EXPECT_EQ(x("xdotool search --name '^owned$'"), "");
+}
+
+// A window moved while hidden shows where it was moved, not where it was made.
+TEST_F(Display, AWindowMovedBeforeItShowsKeepsItsPlace) {
+  uint16_t w = shown("moved", 10, 10, 200, 150, 0, 0, 2);
+  gag_movewindow(w, 300, 200, 200, 150);
+  gag_showwindow(w, 3);
+  pump();
+  EXPECT_EQ(geometry("moved"), "300 200 200 150");
 }
 
 TEST_F(Display, TypedTextReachesTheEditControl) {
@@ -394,6 +449,147 @@ TEST_F(Display, ViewerTilesARecordedRunAndStepsIt) {
   EXPECT_GT(changed, 100);
   window_func(v->window, msg_close, 0, 0);
   EXPECT_EQ(v->window, 0);
+}
+
+// Without a file the main window fills the screen below its one-pixel offset; the
+// banner takes 68 rows of its 743-row client (743 x 1.3782 / 15), grey right of
+// its text, and the background starts on the next row.
+TEST_F(Display, StartUpShowsTheMainWindowAndItsBanner) {
+  Program q(dir.path, display, {});
+  std::string main = await("Quendar");
+  EXPECT_EQ(geometry_of(main), "1 1 1024 768");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Shot s = shot();
+  EXPECT_EQ(s.at(1000, 1 + 12), grey(192));  // the menu bar
+  for (int row : {26, 60, 93}) EXPECT_EQ(s.at(1000, row), grey(242)) << row;
+  for (int column : {2, 1000}) EXPECT_NE(s.at(column, 94), grey(242)) << column;
+}
+
+// Five plots run at once: two rows of three tiles right of the problem window, no
+// menu bars, white to their last pixel; the problem window's status panel keeps
+// its 28 lines of 430 / 28 rows each.
+TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
+  spit(dir.file("five.pde"), "TITLE 'five'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
+                                 "PLOTS\n GRID(x,y)\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
+                                 " SURFACE(u)\n VECTOR(grad(u))\nEND\n");
+  Program q(dir.path, display, {"-R", "five.pde"});
+  await("^VECTOR");
+  struct Tile {
+    const char *caption;
+    int x, y;
+  } tiles[] = {{"^GRID", 150, 25}, {"^CONTOUR", 441, 25}, {"^ELEVATION", 732, 25},
+               {"^SURFACE", 150, 234}, {"^VECTOR", 441, 234}};
+  std::vector<std::string> ids;
+  for (const Tile &t : tiles) {
+    ids.push_back(await(t.caption));
+    EXPECT_EQ(geometry_of(ids.back()), std::to_string(t.x) + " " + std::to_string(t.y) + " 291 209") << t.caption;
+  }
+  EXPECT_EQ(geometry_of(await("^five$")), "0 25 150 455");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Shot s = shot();
+  for (const Tile &t : tiles) {
+    EXPECT_EQ(s.at(t.x + 290, t.y + 208), white) << t.caption;
+    int bar = 0;
+    for (int px = t.x; px < t.x + 291; px++) bar += s.at(px, t.y + 12) == grey(192);
+    EXPECT_LT(bar, 50) << t.caption << ": a menu bar";
+  }
+  // The panel's text lines: where each run of ink rows starts, below the bar.
+  std::vector<int> starts;
+  bool inked = false;
+  for (int row = 50; row < 480; row++) {
+    bool ink = false;
+    for (int px = 0; px < 150; px++) ink = ink || s.at(px, row)[0] < 128;
+    if (ink && !inked) starts.push_back(row);
+    if (!starts.empty() && row - starts.back() > 40) break;  // past the text
+    inked = ink;
+  }
+  ASSERT_GE(starts.size(), 6u);
+  double pitch = double(starts[starts.size() - 2] - starts[0]) / double(starts.size() - 2);
+  EXPECT_EQ(std::lround(430 / pitch), 28) << pitch;
+  // A tile's client grown to 321 rows takes its menu bar again; shrunk to 279 it loses it.
+  for (auto [height, bar] : {std::pair{321, true}, {279, false}}) {
+    x("xdotool windowsize " + ids[0] + " 291 " + std::to_string(height));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Shot t = shot();
+    EXPECT_EQ(t.at(150 + 100, 25 + 12) == grey(192), bar) << height;
+    if (!bar) break;
+    // With its bar: Export > EMF and Print, each taking the name the chooser offers.
+    struct Output {
+      int x, y;  // the menu item, then its pop-up's item
+      const char *file;
+    } outputs[] = {{150 + 230, 62, "five01.EMF"}, {150 + 80, 0, "GRID(x,y).pdf"}};
+    for (const Output &o : outputs) {
+      x("xdotool mousemove " + std::to_string(o.x) + " 37 click 1");
+      if (o.y) x("sh -c 'sleep 0.3; xdotool mousemove " + std::to_string(o.x) + " " + std::to_string(o.y) + " click 1'");
+      std::string chooser = await("^Save As$");
+      x("xdotool windowfocus --sync " + chooser + " key Return");
+      EXPECT_TRUE(holds(dir.file(o.file), "")) << o.file;
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // written to its end
+    }
+    if (have("emf2svg-conv")) {
+      std::string svg = dir.file("five01.svg");
+      x("emf2svg-conv -i '" + dir.file("five01.EMF") + "' -o '" + svg + "'");
+      std::string got = slurp(svg);
+      EXPECT_NE(got.find("<svg"), std::string::npos);
+      EXPECT_GT(std::count(got.begin(), got.end(), '\n'), 100) << "an empty drawing";
+    }
+    if (have("pdfinfo")) {
+      std::string info = x("pdfinfo '" + dir.file("GRID(x,y).pdf") + "'");
+      EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+1\\s"))) << info;
+    }
+  }
+}
+
+// The descriptor opened without R shows in the editor; typed text, saved with
+// Alt+S, reaches the file.
+TEST_F(Display, TextTypedIntoTheEditorIsSaved) {
+  spit(dir.file("edited.pde"), "TITLE 'edited'\nEND\n");
+  Program q(dir.path, display, {"edited.pde"});
+  std::string editor = await("^edited.pde$");
+  x("xdotool mousemove 400 400");
+  x("xdotool windowfocus --sync " + editor + " key ctrl+End");
+  x("xdotool type --delay 20 'typed here'");
+  x("xdotool key alt+s");
+  EXPECT_TRUE(holds(dir.file("edited.pde"), "typed here")) << slurp(dir.file("edited.pde"));
+  EXPECT_EQ(slurp(dir.file("edited.pde")).rfind("TITLE 'edited'", 0), 0u);
+}
+
+// While a long run goes on: closing the main window asks first, and No keeps it;
+// Alt+S in the problem window stops the run and says so in its log.
+TEST_F(Display, ARunningProblemAsksBeforeQuittingAndStopsOnAltS) {
+  spit(dir.file("long.pde"), "TITLE 'long'\nSELECT\n ERRLIM = 1e-5\nVARIABLES\n u\nINITIAL VALUES\n"
+                                 " u = sin(pi*x)*sin(pi*y)\nEQUATIONS\n div(grad(u)) = dt(u)\n" + square +
+                                 "TIME 0 TO 1e9\nEND\n");
+  Program q(dir.path, display, {"-R", "long.pde"});
+  std::string main = await("Quendar"), problem = await("^long$");
+  ASSERT_TRUE(holds(dir.file("long.log"), "Step 2 "));
+  // The window manager's close request, sent as one would.
+  spit(dir.file("close.py"),
+       "import ctypes, sys\nx = ctypes.CDLL('libX11.so.6')\nx.XOpenDisplay.restype = ctypes.c_void_p\n"
+       "x.XOpenDisplay.argtypes = [ctypes.c_char_p]\nx.XInternAtom.restype = ctypes.c_ulong\n"
+       "x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]\n"
+       "x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]\n"
+       "x.XFlush.argtypes = [ctypes.c_void_p]\nclass E(ctypes.Structure):\n"
+       "    _fields_ = [('type', ctypes.c_int), ('serial', ctypes.c_ulong), ('send_event', ctypes.c_int),\n"
+       "                ('display', ctypes.c_void_p), ('window', ctypes.c_ulong), ('message_type', ctypes.c_ulong),\n"
+       "                ('format', ctypes.c_int), ('l', ctypes.c_long * 5), ('pad', ctypes.c_long * 12)]\n"
+       "d = x.XOpenDisplay(None)\nw = int(sys.argv[1])\n"
+       "e = E(type=33, window=w, format=32, message_type=x.XInternAtom(d, b'WM_PROTOCOLS', 0))\n"
+       "e.l[0] = x.XInternAtom(d, b'WM_DELETE_WINDOW', 0)\nx.XSendEvent(d, w, 0, 0, ctypes.byref(e))\nx.XFlush(d)\n");
+  x("python3 " + dir.file("close.py") + " " + main);
+  // The question box, 220 x 87 with Yes and No at its foot: No.
+  std::string box = await("^Quendar$");
+  ASSERT_FALSE(box.empty());
+  int bx = 0, by = 0, bw = 0, bh = 0;
+  sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh);
+  x("xdotool mousemove " + std::to_string(bx + bw - 50) + " " + std::to_string(by + bh - 25) + " click 1");
+  for (int k = 0; k < 50 && !x("xdotool search --name '^Quendar$'").empty(); k++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(x("xdotool search --name '^Quendar$'"), "") << "the box stays";
+  EXPECT_EQ(geometry_of(main), "1 1 1024 768") << "the main window went";
+  x("xdotool mousemove 75 200");
+  x("xdotool windowfocus --sync " + problem + " key alt+s");
+  EXPECT_TRUE(holds(dir.file("long.log"), "USER STOP"));
 }
 
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {
