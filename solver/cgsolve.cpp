@@ -54,7 +54,6 @@ static int32_t show_monitors(pde *p) {
 
 static bool stopkey(pde *p) { return display_checkkey(&p->status) != 0; }
 static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; }
-static uint16_t varcount(const pde *p) { return uint16_t(p->nfield + p->nscalar); }
 
 // ---- Error measures and refinement -----------------------------------------------------
 
@@ -78,15 +77,6 @@ static int32_t refine(pde *p, double limit, double merge) {
 
 // ---- Solution in global numbering ----------------------------------------------------
 
-// Calls f(k, item, row) for every unknown of every variable.
-template <class F>
-static void each_unknown(pde *p, F f) {
-  uint16_t V = varcount(p);
-  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
-    const vectorl *mk = &p->layout.maps.data[k - 1];
-    for (int32_t n = 1; n <= mk->count; n++) f(k, n, mk->data[n - 1]);
-  }
-}
 
 // ---- Interfaces --------------------------------------------------------------------------
 
@@ -119,7 +109,7 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
 
 double cgsolve_lupdate(pde *p, vector2d *u) {
   TRACE("cgsolve_lupdate");
-  each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
+  cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
     u->data[k - 1].data[n - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
   });
   measures_get_range(p, u);
@@ -186,7 +176,7 @@ int32_t cgsolve_split_check(pde *p) {
 // The node-value vectors of the field variables sized to the mesh (a new node starts
 // at 0 until the refiner carries values), one value per scalar.
 static void size_solution(pde *p) {
-  uint16_t V = varcount(p);
+  uint16_t V = cgsolve_varcount(p);
   if (p->solution.count < V) vector2d_resize(&p->solution, V, std::max<int32_t>(V, p->solution.capacity));
   for (uint16_t k = 1; k <= V; k++) {
     vectord *x = &p->solution.data[k - 1];
@@ -318,7 +308,7 @@ int32_t cgsolve_step_limit(int32_t newton, double changelim) {
 // or 1000 and above), the change estimate, and the residual there; returns r.r / 2.
 static double res_test(pde *p, double lambda, const vectord *u0, double c) {
   TRACE("res_test");
-  uint16_t V = varcount(p);
+  uint16_t V = cgsolve_varcount(p);
   vector2d *u = &p->solution;
   bool clamp = !(c == 0 || c >= 1000);
   double total = 0;
@@ -373,7 +363,7 @@ static double update(pde *p) {
   uint16_t line = report_real(p, "Optimizing Step", 1.0);
   vectord *u0 = vector2d_get_work(&p->work, p->nt);
   std::fill(u0->data, u0->data + p->nt, 0.0);
-  each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) { u0->data[r - 1] = p->solution.data[k - 1].data[n - 1]; });
+  cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) { u0->data[r - 1] = p->solution.data[k - 1].data[n - 1]; });
   double f0 = 0.5 * vectord_dot(&p->residual, &p->residual);
   vectord *at = vector2d_get_work(&p->work, p->nt);
   sparsemx_mtv_0(at, &p->matrix, &p->residual);

@@ -38,7 +38,6 @@ static String lit(const char *c) {
   return String{n, n, const_cast<char *>(c)};
 }
 
-static uint16_t varcount(const pde *p) { return uint16_t(p->nfield + p->nscalar); }
 static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; }
 static bool stopkey(pde *p) { return display_checkkey(&p->status) != 0; }
 static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
@@ -50,21 +49,12 @@ static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
 
 // ---- Subspace vectors in global numbering ----------------------------------------------------
 
-// Calls f(k, item, row) for every unknown of every variable.
-template <class F>
-static void each_unknown(pde *p, F f) {
-  uint16_t V = varcount(p);
-  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
-    const vectorl *mk = &p->layout.maps.data[k - 1];
-    for (int32_t n = 1; n <= mk->count; n++) f(k, n, mk->data[n - 1]);
-  }
-}
 
 // w := x in unknown order (rows without a variable's unknown 0), each entry divided
 // by the column scale when unscale is set.
 static void gather(pde *p, vectord *w, vector2d *x, bool unscale) {
   std::fill(w->data, w->data + w->count, 0.0);
-  each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
+  cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
     double v = x->data[k - 1].data[n - 1];
     w->data[r - 1] = unscale ? v / p->secondscale.data[r - 1] : v;
   });
@@ -107,7 +97,7 @@ double e_solve(pde *p) {
     sum += res * res;
     pdedat_report_time(p, p->lines.elapsed);
     vector2d *x = xvec(p, j);
-    each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
+    cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
       x->data[k - 1].data[i - 1] = p->delta.data[r - 1] * p->secondscale.data[r - 1];
     });
   }
@@ -171,7 +161,7 @@ bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
 
 void eig_expand(pde *p, const matrixd *q) {
   TRACE("eig_expand");
-  uint16_t M = p->subspace, V = varcount(p);
+  uint16_t M = p->subspace, V = cgsolve_varcount(p);
   std::vector<double> old(M), norm(M, 0.0);
   int64_t entries = 0;
   for (uint16_t k = 1; k <= V; k++) {
@@ -321,7 +311,7 @@ int32_t eigensol_do_eigen(pde *p) {
 
 void eigensol_size_sets(pde *p) {
   TRACE("eigensol_size_sets");
-  uint16_t P = p->subspace, V = varcount(p);
+  uint16_t P = p->subspace, V = cgsolve_varcount(p);
   pdedat_grow_modesets(p, P);
   int32_t N = p->mesh.nodes.count, F = int32_t(P) * p->nfield;
   vectorvd_resize(&p->carried, F, std::max(F, p->carried.capacity));
