@@ -45,15 +45,17 @@ static TreeNode *init_tree(pde *p, uint16_t k, uint16_t region) {
   return region >= 1 && region <= v->count ? v->data[region - 1] : nullptr;
 }
 
-// N values per field variable, one per scalar.
+// N values per field variable, all 0, and one per scalar, which keeps a value it has
+// (the start is set once, before the passes that size the fields again).
 static void size_solution(pde *p, vector2d *u) {
   uint16_t V = uint16_t(p->nfield + p->nscalar);
   if (u->count < V) vector2d_resize(u, V, std::max<int32_t>(V, u->capacity));
   for (uint16_t k = 1; k <= V; k++) {
     int32_t n = k <= p->nfield ? p->mesh.nodes.count : 1;
     vectord *x = &u->data[k - 1];
+    int32_t keep = k <= p->nfield ? 0 : std::min(x->count, n);
     vectord_resize(x, n, std::max(n, x->capacity));
-    std::fill(x->data, x->data + n, 0.0);
+    std::fill(x->data + keep, x->data + n, 0.0);
   }
 }
 
