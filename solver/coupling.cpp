@@ -385,7 +385,8 @@ void coupling_operate(pde *p, vectord *F, vectord *Ft, vector2d *u, vector2d *ud
     F->data[NF + s - 1] = treeval_eval(p, se->tree, &ep);
     if (Ft && timeflag(p, v) && se->second) Ft->data[NF + s - 1] = treeval_eval(p, se->second, &ep);
   }
-  for (uint16_t c = 1; c <= p->nconstraints; c++)
+  // The constraint block has no time derivative: mode 1 leaves its rows 0.
+  for (uint16_t c = 1; c <= p->nconstraints && mode != 1; c++)
     F->data[NS + c - 1] = q * treeval_eval(p, p->formulas.constraints.items[c - 1]->tree, &ep);
   vbc_operate(p, F, Ft, mode);
   lbc_operate(p, F, mode);

@@ -30,6 +30,8 @@ uint8_t timsolve_debug = 0;
 // The step-ratio history (newest first) and its fill count, reset at each run.
 static double ratios[5];
 static uint16_t nratios = 0;
+// The least step a run attempts: 1e-12 of its first step.
+static double least_step = 0;
 // The module's localised cell: the program-wide work cell.
 static LocalCell *cell = nullptr;
 
@@ -242,13 +244,15 @@ static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double
 static double first_udot(pde *p, double t) {
   const double tt[2] = {t, t};
   size_level(p, &p->udot);
+  fitting_validate_fits(p, &p->fitlist, &p->solution, tt);
   coupling_build_source(p, &p->tsource, t, t, 1);
   coupling_set_bvals_0(p, &p->solution, tt);
   measures_get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
   jmatrix_current = false;
-  // Rows of variables without a rate get a unit diagonal, so that D can be solved.
-  for (int32_t k = 1; k <= nvariables(p); k++) {
+  // Rows of variables without a rate, the constraint block's too, get a unit
+  // diagonal, so that D can be solved.
+  for (int32_t k = 1; k <= p->layout.maps.count; k++) {
     if (has_rate(p, k)) continue;
     const vectorl &r = rows_of(p, k);
     for (int32_t i = 0; i < r.count; i++) sparsemx_store(&p->tmatrix, r.data[i], r.data[i], 1.0);
@@ -313,6 +317,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     strings_copyto_1(&label, "NonLinear");
     line = display_report_num(&p->status, 0, &label, 1);
   }
+  fitting_validate_fits(p, &p->fitlist, &p->uold, told);
   if (rebuild) {
     jmatrix_current = false;
     measures_get_range(p, &p->uold);
@@ -341,7 +346,9 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     pass++;
     if (line && pass > 1) display_update_num(&p->status, line, pass);
     coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
-    coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, h, 2);
+    // The constraints hold at t_new: their rows carry the bare constraint values, so
+    // that the row theta x (constraint Jacobian) of J corrects them to 0.
+    coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, 0, 2);
     for (int32_t j = 0; j < p->nt; j++)
       p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j]) -
                            (1 - theta) * (p->rold.data[j] + p->mold.data[j])) *
@@ -557,6 +564,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
       debug_printf("INITIAL TIMESTEP CUT FROM %g TO %g BECAUSE OF INITIAL SLOPE=%g\n", p->dt, cut, slope);
     p->dt = p->dtnext = cut;
   }
+  least_step = 1e-12 * p->dt;
   // 6-7. The start's residual, history sample and plots.
   bool rebuild = true;
   ops.start_residual(p, p->told, p->dt);
@@ -581,7 +589,10 @@ int32_t timsolve_evolve(pde *p, int32_t) {
     // 2. Attempts.
     for (;;) {
       pdedat_tr_status(p);
-      if (p->dtnext < p->haltdt) {
+      // Without HALT, repeated rejections end where the step no longer moves the time
+      // or has fallen twelve orders below the run's first step: the same message, not
+      // a step of 0.
+      if (p->dtnext < p->haltdt || !(p->told + p->dtnext > p->told) || p->dtnext < least_step) {
         String msg{}, cap{};
         strings_copyto_1(&msg, "Timestep is below threshhold");
         strings_copyto_1(&cap, "HALT");
