@@ -308,6 +308,15 @@ static double tsolve(pde *p, double invh, double theta, double rel, bool first) 
   return size;
 }
 
+// The derived globals of the equations made anew for the solution u at times[1]: the
+// residual at each end of a step reads them at its own level, so that integrals in the
+// equations and the constraints follow the solution being corrected.
+static void globals_at(pde *p, vector2d *u, const double times[2]) {
+  if (p->fitlist.count == 0) return;
+  fitting_invalidate_fits(p, 3);
+  fitting_validate_fits(p, &p->fitlist, u, times);
+}
+
 static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   double h = tnew - t, theta = p->theta;
   const double told[2] = {t, t}, tt[2] = {t, tnew};
@@ -317,7 +326,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     strings_copyto_1(&label, "NonLinear");
     line = display_report_num(&p->status, 0, &label, 1);
   }
-  fitting_validate_fits(p, &p->fitlist, &p->uold, told);
+  globals_at(p, &p->uold, told);
   if (rebuild) {
     jmatrix_current = false;
     measures_get_range(p, &p->uold);
@@ -345,7 +354,9 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   for (;;) {
     pass++;
     if (line && pass > 1) display_update_num(&p->status, line, pass);
+    if (pass > 1) globals_at(p, &p->uold, told);
     coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
+    globals_at(p, &p->solution, tt);
     // The constraints hold at t_new: their rows carry the bare constraint values, so
     // that the row theta x (constraint Jacobian) of J corrects them to 0.
     coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, 0, 2);
