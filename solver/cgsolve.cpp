@@ -195,9 +195,6 @@ static void grid_setup(pde *p, const char *label) {
   times_of(p, times);
   p->regrids++;
   pdedat_ss_status(p);
-  // Cells carry the mesh basis: the side-node pass leaves their own code first-order.
-  for (int32_t c = 1; c <= p->mesh.cells.count; c++)
-    if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].basis = p->mesh.meshbasis;
   size_solution(p);
   loading_map_matrix(p, 1);
   coupling_tabulate_bcs(p);

@@ -272,8 +272,6 @@ int32_t eigensol_do_eigen(pde *p) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
     pdedat_eig_status(p);
-    for (int32_t c = 1; c <= p->mesh.cells.count; c++)
-      if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].basis = p->mesh.meshbasis;
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
     p->mode = 0;

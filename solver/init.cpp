@@ -114,8 +114,7 @@ void init_ss(pde *p, const double times[2]) {
   ep.cell = &cellrec;
   // 2. Scalars at the centroid of the first live cell (cells carry the mesh basis).
   Mesh *m = &p->mesh;
-  for (int32_t c = 1; c <= m->cells.count; c++)
-    if (m->cells.data[c - 1].alive) m->cells.data[c - 1].basis = m->meshbasis;
+  loading_cells_take_mesh_basis(m);
   int32_t first = 0;
   for (int32_t c = 1; c <= m->cells.count && !first; c++)
     if (m->cells.data[c - 1].alive) first = c;
@@ -139,6 +138,7 @@ void init_ss(pde *p, const double times[2]) {
   double tau = 10 * p->errlim;
   for (;;) {
     p_++;
+    loading_cells_take_mesh_basis(m);  // also the cells a refinement made
     fitting_validate_fits(p, &p->initfits, u, times);
     size_solution(p, u);
     String label = lit("Initial Values");
