@@ -58,6 +58,7 @@ TEST_F(Eigen, ExampleModesMatchTheirEigenvalues) {
       }
       EXPECT_GE(pass, 3) << name;
       EXPECT_EQ(count(name + ".log", "GRID 1 Nodes="), 1) << name;
+      EXPECT_EQ(count(name + ".log", "NOT CONVERGED"), 0) << name;  // converged: no limit line
     }
 }
 
@@ -76,6 +77,11 @@ TEST_F(Eigen, SubspaceSizeAndPassLimit) {
         << out();
     EXPECT_EQ(count(name + ".log", "Lambda Err="), 21);
     EXPECT_EQ(count(name + ".log", "GRID "), 1);
+    // The pass limit, not the error, ended the run: one line says so, before the end.
+    std::vector<std::string> log = lines(name + ".log");
+    EXPECT_EQ(count(name + ".log", "PASS LIMIT: EIGENVALUES NOT CONVERGED"), 1);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_NE(log[log.size() - 3].find("PASS LIMIT: EIGENVALUES NOT CONVERGED"), std::string::npos) << log[log.size() - 3];
     // The values of one pass: rows of five after the title, the last row's first index.
     std::vector<std::string> dbg = lines("tmp/quendar.dbg");
     int last = 0;
