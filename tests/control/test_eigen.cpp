@@ -99,6 +99,14 @@ TEST_F(Eigen, SubspaceSizeAndPassLimit) {
   }
 }
 
+TEST_F(Eigen, NeumannDiskEndsOnThePassLimitAndSaysSo) {
+  // Insulated, the disk's lowest eigenvalue is 0: the relative pass error never settles,
+  // the pass limit ends the run, and the log says so once, before the end.
+  ASSERT_EQ(run("disk_modes", "neumann", {{"VALUE\\(u\\)=0", "NATURAL(u)=0"}, {"NGRID = 20", "NGRID = 6"}}), 0) << out();
+  EXPECT_EQ(count("neumann.log", "Lambda Err="), 21);
+  EXPECT_EQ(count("neumann.log", "PASS LIMIT: EIGENVALUES NOT CONVERGED"), 1) << slurp(dir + "/neumann.log");
+}
+
 TEST_F(Eigen, CholeskyPathFailsOnAnIndefiniteLambdaSide) {
   // lambda (x - 1/2) u: the projected B is indefinite.
   run("square_modes", "chol",
