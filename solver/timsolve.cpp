@@ -535,6 +535,7 @@ static double tzmeasure(pde *p, double t, double tnew) {
   // The integral of one tree against the bubble at time at with the values u.
   auto integral = [&](TreeNode *tree, vector2d *u, double at) {
     double v[20] = {};
+    if (!tree) return 0.0;
     ep.values = u, ep.t = at;
     if (treeval_vol_galerkin(p, v, tree, &ep, bubble) != 1) rtlib_fatal_in("tzmeasure", "ZGalerkin Failed!");
     return v[0];
