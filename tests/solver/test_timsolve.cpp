@@ -51,7 +51,10 @@ int32_t onestep(pde *p, double t, double tnew, bool) {
 double check(pde *p) {
   run->checks++;
   if (run->stop_on_check) p->stop = 1;
-  if (run->always > 0) return run->always;
+  if (run->always > 0) {
+    if (run->checks > 200) p->stop = 1;  // a loop that would never end is stopped
+    return run->always;
+  }
   if (run->ratios.empty()) return 0.5;
   double r = run->ratios.front();
   run->ratios.pop_front();
