@@ -777,7 +777,7 @@ static void constraint_rows(pde *p) {
 static void scalar_block(pde *p, constraint *con, int32_t r) {
   Mesh *m = &p->mesh;
   uint16_t F = p->nfield;
-  bool first = true;
+  std::vector<bool> once(p->nscalar, false);  // the pointwise part entered
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell *cell = &m->cells.data[c - 1];
     if (!cell->alive) continue;
@@ -787,11 +787,11 @@ static void scalar_block(pde *p, constraint *con, int32_t r) {
       if (zero_tree(tree)) continue;
       treeval_constraint_jacobian(p, buf, tree, &ep, 0, con);
       treeval_constraint_jacobian(p, buf2, tree, &ep, 0, nullptr);
-      double v = buf[0] - (first ? 0.0 : buf2[0]);
+      double v = buf[0] - (once[s - 1] ? buf2[0] : 0.0);
+      once[s - 1] = true;
       if (v != 0) add_at(p, r, p->nf + s, v);
     }
     ep.constr = nullptr, ep.constrflag = 0;
-    first = false;
     pump(c);
   }
 }
