@@ -131,7 +131,9 @@ double measures_measure(pde *p, vector2d *values, double time, double factor, ui
 double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend) {
   TRACE("measures_measure_curvature");
   Mesh *m = &p->mesh;
-  int32_t b = p->mesh.cellbasis ? p->mesh.cellbasis : p->mesh.meshbasis;
+  // The cells carry the mesh basis; an extruded mesh keeps the vertex basis it was
+  // built with as its basis for new cells, whose second derivatives all vanish.
+  int32_t b = p->mesh.meshbasis ? p->mesh.meshbasis : p->mesh.cellbasis;
   int nf = elements_functions[b], dim = elements_dimension[b], ord = elements_order[b];
   int32_t ncells = m->cells.count, nnodes = m->nodes.count;
   Work qw(work(p, ncells)), nw(work(p, nnodes));

@@ -139,6 +139,13 @@ void cgsolve_log_linstep(pde *p) {
   fflush(p->log);
 }
 
+void cgsolve_log_note(pde *p, const char *text) {
+  if (!p->log) return;
+  pdedat_log_time_1(p);
+  fprintf(p->log, "%s\n", text);
+  fflush(p->log);
+}
+
 int32_t cgsolve_split_check(pde *p) {
   TRACE("cgsolve_split_check");
   int32_t n = count_splits(p, p->errlim);
@@ -146,11 +153,7 @@ int32_t cgsolve_split_check(pde *p) {
   if (p->regrids >= p->gridlimit) {
     if (!verdat_batch && gui_warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
     if (p->regrids >= p->gridlimit) {
-      if (p->log) {
-        pdedat_log_time_1(p);
-        fputs("GRID LIMIT\n", p->log);
-        fflush(p->log);
-      }
+      cgsolve_log_note(p, "GRID LIMIT");
       return n;
     }
   }
@@ -195,9 +198,6 @@ static void grid_setup(pde *p, const char *label) {
   times_of(p, times);
   p->regrids++;
   pdedat_ss_status(p);
-  // Cells carry the mesh basis: the side-node pass leaves their own code first-order.
-  for (int32_t c = 1; c <= p->mesh.cells.count; c++)
-    if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].basis = p->mesh.meshbasis;
   size_solution(p);
   loading_map_matrix(p, 1);
   coupling_tabulate_bcs(p);
@@ -463,10 +463,16 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       // A diverging sequence ends the grid's iteration.
       if (e * e * k >= 100 * sum) break;
     }
+    // The step limit or a diverging sequence, not the error, ended the iteration.
+    const char *unconverged = e > tau ? k >= L ? "NEWTON LIMIT: NOT CONVERGED" : "NEWTON DIVERGED: NOT CONVERGED" : nullptr;
     fitting_invalidate_fits(p, 3);
     grid_end(p);
     if (stopkey(p)) return p->phase;
-    if (int32_t next = after_grid(p)) return next;
+    if (int32_t next = after_grid(p)) {
+      // The run ends on this grid: say so when its iteration did not converge.
+      if (unconverged && !halted(p)) cgsolve_log_note(p, unconverged);
+      return next;
+    }
     grid_setup(p, "Nonlinear");
   }
   return p->phase;

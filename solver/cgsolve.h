@@ -22,6 +22,9 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d);
 double cgsolve_lupdate(pde *p, vector2d *u);
 // The run-log line of a finished grid: "GRID g Nodes=n Cells=c RMS ERR=e MEM=k".
 void cgsolve_log_linstep(pde *p);
+// A run-log line of its own after the time prefix: "GRID LIMIT", or a limit that ended
+// an iteration before its convergence test was met ("NEWTON LIMIT: NOT CONVERGED").
+void cgsolve_log_note(pde *p, const char *text);
 // Refinement after a grid: returns the refiner's count (> 0 when the mesh changed).
 int32_t cgsolve_split_check(pde *p);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "control/control.h"
 #include "control/pdedat.h"
@@ -384,7 +385,8 @@ void coupling_operate(pde *p, vectord *F, vectord *Ft, vector2d *u, vector2d *ud
     F->data[NF + s - 1] = treeval_eval(p, se->tree, &ep);
     if (Ft && timeflag(p, v) && se->second) Ft->data[NF + s - 1] = treeval_eval(p, se->second, &ep);
   }
-  for (uint16_t c = 1; c <= p->nconstraints; c++)
+  // The constraint block has no time derivative: mode 1 leaves its rows 0.
+  for (uint16_t c = 1; c <= p->nconstraints && mode != 1; c++)
     F->data[NS + c - 1] = q * treeval_eval(p, p->formulas.constraints.items[c - 1]->tree, &ep);
   vbc_operate(p, F, Ft, mode);
   lbc_operate(p, F, mode);
@@ -768,21 +770,53 @@ static void constraint_rows(pde *p) {
   display_unreport(&p->status, line);
 }
 
+// The scalar-by-scalar block of scalar equation con's row r: each entry is the
+// derivative tree by that scalar evaluated once, its integrals taken over every cell
+// the equation selects. Per cell the tree is evaluated with the cell's share of the
+// integrals and with the integrals left out; the pointwise part enters once.
+static void scalar_block(pde *p, constraint *con, int32_t r) {
+  Mesh *m = &p->mesh;
+  uint16_t F = p->nfield;
+  std::vector<bool> once(p->nscalar, false);  // the pointwise part entered
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell *cell = &m->cells.data[c - 1];
+    if (!cell->alive) continue;
+    localize(p, c, 0);
+    for (uint16_t s = 1; s <= p->nscalar; s++) {
+      TreeNode *tree = jac_tree(&con->perregion, cell->region, uint16_t(F + s));
+      if (zero_tree(tree)) continue;
+      treeval_constraint_jacobian(p, buf, tree, &ep, 0, con);
+      treeval_constraint_jacobian(p, buf2, tree, &ep, 0, nullptr);
+      double v = buf[0] - (once[s - 1] ? buf2[0] : 0.0);
+      once[s - 1] = true;
+      if (v != 0) add_at(p, r, p->nf + s, v);
+    }
+    ep.constr = nullptr, ep.constrflag = 0;
+    pump(c);
+  }
+}
+
 static void scalar_rows(pde *p) {
   String label = lit("Scalar");
   uint16_t line = display_report(&p->status, 0, &label);
   uint16_t F = p->nfield;
   for (uint16_t s = 1; s <= p->nscalar && s <= p->formulas.scalars.count; s++) {
-    border_row(p, p->formulas.scalars.items[s - 1], p->nf + s, F, true, false);
+    constraint *con = p->formulas.scalars.items[s - 1];
+    border_row(p, con, p->nf + s, F, true, false);
+    scalar_block(p, con, p->nf + s);
     p->scalefac.data[F + s - 1] = 1.0;
     p->scalesign.data[F + s - 1] = 1.0;
   }
   display_unreport(&p->status, line);
 }
 
+// The scalar columns of the field rows. A scalar row then takes the sign of the field
+// rows its column enters, so that a symmetric border stays symmetric once the rows are
+// scaled; field rows of both signs in one column leave no symmetric scaling.
 static void scalar_cols(pde *p) {
   Mesh *m = &p->mesh;
   uint16_t F = p->nfield;
+  std::vector<double> sign(p->nscalar, 0.0);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     if (!m->cells.data[c - 1].alive) continue;
     const MeshCell *cell = localize(p, c, 0);
@@ -792,12 +826,19 @@ static void scalar_cols(pde *p) {
         TreeNode *tree = jac_tree(&eqn(p, v)->voljac, cell->region, uint16_t(F + s));
         if (zero_tree(tree)) continue;
         int32_t n = treeval_vol_jacobian(p, buf, tree, &ep, vbasis(p, v), 0);
-        for (int32_t a = 0; a < n; a++)
-          if (buf[a] != 0) add_at(p, row_of(p, v, cellrec.nodes[a]), col, buf[a]);
+        for (int32_t a = 0; a < n; a++) {
+          if (buf[a] == 0) continue;
+          add_at(p, row_of(p, v, cellrec.nodes[a]), col, buf[a]);
+          double &sg = sign[s - 1], own = p->scalesign.data[v - 1];
+          if (sg != 0 && sg != own) p->symmetric = 0;
+          sg = own;
+        }
       }
     }
     pump(c);
   }
+  for (uint16_t s = 1; s <= p->nscalar; s++)
+    if (sign[s - 1] != 0) p->scalesign.data[F + s - 1] = sign[s - 1];
 }
 
 void coupling_vbc_matrix(pde *p, uint8_t timeflag_) {

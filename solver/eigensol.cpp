@@ -214,8 +214,9 @@ static bool show_modes(pde *p) {
   return true;
 }
 
-// Iteration passes on the current grid; false when the stop key ended the run.
-static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval) {
+// Iteration passes on the current grid; false when the stop key ended the run. The
+// pass limit, not the error, ended them when *unconverged is left set.
+static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool *unconverged) {
   uint16_t M = p->subspace, m = p->modes;
   double err = 1.0;
   String lp = lit("Pass"), le = lit("Lambda Err");
@@ -246,6 +247,7 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval) {
     }
     display_unreport(&p->status, lerr);
     display_unreport(&p->status, lpass);
+    *unconverged = !(err < tol) && !halted(p);
     if (err < tol || pass > p->eigpasslimit || halted(p)) return true;
   }
 }
@@ -272,15 +274,14 @@ int32_t eigensol_do_eigen(pde *p) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
     pdedat_eig_status(p);
-    for (int32_t c = 1; c <= p->mesh.cells.count; c++)
-      if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].basis = p->mesh.meshbasis;
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
     p->mode = 0;
     coupling_ss_matrix(p, xvec(p, 1), zero);
     coupling_build_precon(p, &p->matrix);
     // 3. The iteration passes.
-    if (!iterate(p, tol, &clock, &interval)) return p->phase;
+    bool unconverged = false;
+    if (!iterate(p, tol, &clock, &interval, &unconverged)) return p->phase;
     // 4. The modes' displays and error measure.
     double e = 0;
     for (uint16_t i = 1; i <= m; i++) {
@@ -301,7 +302,11 @@ int32_t eigensol_do_eigen(pde *p) {
     cgsolve_log_linstep(p);
     // 6. The regrid decision.
     int32_t changes = p->regrid && !halted(p) ? cgsolve_split_check(p) : 0;
-    if (changes < 1 || p->regrids >= p->gridlimit || stopkey(p) || halted(p)) break;
+    if (changes < 1 || p->regrids >= p->gridlimit || stopkey(p) || halted(p)) {
+      // The run ends on this grid: say so when its passes did not converge.
+      if (unconverged && !halted(p)) cgsolve_log_note(p, "PASS LIMIT: EIGENVALUES NOT CONVERGED");
+      break;
+    }
   }
   // 7. The end.
   pdedat_eig_status(p);

@@ -45,15 +45,17 @@ static TreeNode *init_tree(pde *p, uint16_t k, uint16_t region) {
   return region >= 1 && region <= v->count ? v->data[region - 1] : nullptr;
 }
 
-// N values per field variable, one per scalar.
+// N values per field variable, all 0, and one per scalar, which keeps a value it has
+// (the start is set once, before the passes that size the fields again).
 static void size_solution(pde *p, vector2d *u) {
   uint16_t V = uint16_t(p->nfield + p->nscalar);
   if (u->count < V) vector2d_resize(u, V, std::max<int32_t>(V, u->capacity));
   for (uint16_t k = 1; k <= V; k++) {
     int32_t n = k <= p->nfield ? p->mesh.nodes.count : 1;
     vectord *x = &u->data[k - 1];
+    int32_t keep = k <= p->nfield ? 0 : std::min(x->count, n);
     vectord_resize(x, n, std::max(n, x->capacity));
-    std::fill(x->data, x->data + n, 0.0);
+    std::fill(x->data + keep, x->data + n, 0.0);
   }
 }
 
@@ -112,8 +114,7 @@ void init_ss(pde *p, const double times[2]) {
   ep.cell = &cellrec;
   // 2. Scalars at the centroid of the first live cell (cells carry the mesh basis).
   Mesh *m = &p->mesh;
-  for (int32_t c = 1; c <= m->cells.count; c++)
-    if (m->cells.data[c - 1].alive) m->cells.data[c - 1].basis = m->meshbasis;
+  loading_cells_take_mesh_basis(m);
   int32_t first = 0;
   for (int32_t c = 1; c <= m->cells.count && !first; c++)
     if (m->cells.data[c - 1].alive) first = c;
@@ -137,6 +138,7 @@ void init_ss(pde *p, const double times[2]) {
   double tau = 10 * p->errlim;
   for (;;) {
     p_++;
+    loading_cells_take_mesh_basis(m);  // also the cells a refinement made
     fitting_validate_fits(p, &p->initfits, u, times);
     size_solution(p, u);
     String label = lit("Initial Values");

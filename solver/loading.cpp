@@ -88,9 +88,15 @@ void loading_link_matrix(pde *p, sparsemx *link, int32_t n, int32_t basis) {
 
 // ---- Layout --------------------------------------------------------------------------------
 
+void loading_cells_take_mesh_basis(Mesh *m) {
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (m->cells.data[c - 1].alive) m->cells.data[c - 1].basis = m->meshbasis;
+}
+
 void loading_map_matrix(pde *p, uint16_t kind) {
   TRACE("loading_map_matrix");
   Mesh *m = &p->mesh;
+  loading_cells_take_mesh_basis(m);
   // 1. Unknown counts and totals.
   uint16_t F = p->nfield, S = p->nscalar;
   uint16_t C = p->formulas.constraints.count;

@@ -18,10 +18,14 @@ extern uint8_t loading_debug;  // DEBUG(LOADING)
 
 int loading_init();
 
-// Counts, adjacency, reordering (REORDER on in a symmetric steady problem), row maps
-// and the global matrix pattern of the problem (and the time matrix's in a
-// time-dependent one); the status panel is rewritten for the run kind (1 steady,
-// 2 time-dependent, 3 eigenvalue) after the pattern and after allocation.
+// Every live cell takes the mesh basis: the side-node pass and refinement leave
+// straight cells their first-order code, and assembly works on the mesh basis.
+void loading_cells_take_mesh_basis(Mesh *m);
+// The cells take the mesh basis; then counts, adjacency, reordering (REORDER on in a
+// symmetric steady problem), row maps and the global matrix pattern of the problem
+// (and the time matrix's in a time-dependent one); the status panel is rewritten for
+// the run kind (1 steady, 2 time-dependent, 3 eigenvalue) after the pattern and after
+// allocation.
 void loading_map_matrix(pde *p, uint16_t kind);
 // The node adjacency of the problem's mesh: row i every node sharing a cell with node
 // i (itself included), {i} for a deleted node, periodic masters joined to the cells

@@ -19,6 +19,8 @@
 #include "graphics/display.h"
 #include "mesher/measures.h"
 #include "mesher/refiner.h"
+#include "model/eqns.h"
+#include "model/treeval.h"
 #include "solver/coupling.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
@@ -30,6 +32,8 @@ uint8_t timsolve_debug = 0;
 // The step-ratio history (newest first) and its fill count, reset at each run.
 static double ratios[5];
 static uint16_t nratios = 0;
+// The least step a run attempts: 1e-12 of its first step.
+static double least_step = 0;
 // The module's localised cell: the program-wide work cell.
 static LocalCell *cell = nullptr;
 
@@ -242,13 +246,15 @@ static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double
 static double first_udot(pde *p, double t) {
   const double tt[2] = {t, t};
   size_level(p, &p->udot);
+  fitting_validate_fits(p, &p->fitlist, &p->solution, tt);
   coupling_build_source(p, &p->tsource, t, t, 1);
   coupling_set_bvals_0(p, &p->solution, tt);
   measures_get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
   jmatrix_current = false;
-  // Rows of variables without a rate get a unit diagonal, so that D can be solved.
-  for (int32_t k = 1; k <= nvariables(p); k++) {
+  // Rows of variables without a rate, the constraint block's too, get a unit
+  // diagonal, so that D can be solved.
+  for (int32_t k = 1; k <= p->layout.maps.count; k++) {
     if (has_rate(p, k)) continue;
     const vectorl &r = rows_of(p, k);
     for (int32_t i = 0; i < r.count; i++) sparsemx_store(&p->tmatrix, r.data[i], r.data[i], 1.0);
@@ -304,6 +310,15 @@ static double tsolve(pde *p, double invh, double theta, double rel, bool first) 
   return size;
 }
 
+// The derived globals of the equations made anew for the solution u at times[1]: the
+// residual at each end of a step reads them at its own level, so that integrals in the
+// equations and the constraints follow the solution being corrected.
+static void globals_at(pde *p, vector2d *u, const double times[2]) {
+  if (p->fitlist.count == 0) return;
+  fitting_invalidate_fits(p, 3);
+  fitting_validate_fits(p, &p->fitlist, u, times);
+}
+
 static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   double h = tnew - t, theta = p->theta;
   const double told[2] = {t, t}, tt[2] = {t, tnew};
@@ -313,6 +328,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     strings_copyto_1(&label, "NonLinear");
     line = display_report_num(&p->status, 0, &label, 1);
   }
+  globals_at(p, &p->uold, told);
   if (rebuild) {
     jmatrix_current = false;
     measures_get_range(p, &p->uold);
@@ -340,8 +356,12 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   for (;;) {
     pass++;
     if (line && pass > 1) display_update_num(&p->status, line, pass);
+    if (pass > 1) globals_at(p, &p->uold, told);
     coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
-    coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, h, 2);
+    globals_at(p, &p->solution, tt);
+    // The constraints hold at t_new: their rows carry the bare constraint values, so
+    // that the row theta x (constraint Jacobian) of J corrects them to 0.
+    coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, 0, 2);
     for (int32_t j = 0; j < p->nt; j++)
       p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j]) -
                            (1 - theta) * (p->rold.data[j] + p->mold.data[j])) *
@@ -492,12 +512,96 @@ static double tmeasure(pde *p, double t, double tnew) {
   return result;
 }
 
-// The spatial error by the problem's estimator (0 curvature, 1 the step residual; the
-// integrated residual, 2, leaves the RMS error as it stands), the fronts, the resolve
-// requests and the largest cell error.
+// The step residual integrated over each cell against its bubble (estimator 2): per
+// cell and equation the residual and time terms at t (u_old) and t_new (u), weighed
+// as the step weighs them, less the source over the step's time nodes, scaled by the
+// largest row scale of the cell's unknowns. Sets every live cell's error and returns
+// the RMS error; the abort flag ends it with 1.0.
+static double tzmeasure(pde *p, double t, double tnew) {
+  Mesh *m = &p->mesh;
+  int32_t E = std::min<int32_t>(p->neqs, p->formulas.equations.count), live = 0, ncells = m->cells.count;
+  int32_t bubble = p->dimension == 3 ? 13 : 12;
+  double theta = p->theta, h = tnew - t, total = 0, sum = 0;
+  vectord *e = vector2d_get_work(&p->work, std::max(ncells * std::max(E, 1), 1));
+  vectord_copyto_1(e, 0.0);
+  String label{};
+  strings_copyto_1(&label, "Measuring Error");
+  uint16_t line = display_report_num(&p->status, 0, &label, ncells);
+  static LocalCell own;
+  if (!cell) cell = cellnode_work ? cellnode_work : &own;
+  evalpoint ep{};
+  ep.cell = cell;
+  ep.rates = &p->udot;
+  // The integral of one tree against the bubble at time at with the values u.
+  auto integral = [&](TreeNode *tree, vector2d *u, double at) {
+    double v[20] = {};
+    if (!tree) return 0.0;
+    ep.values = u, ep.t = at;
+    if (treeval_vol_galerkin(p, v, tree, &ep, bubble) != 1) rtlib_fatal_in("tzmeasure", "ZGalerkin Failed!");
+    return v[0];
+  };
+  static const double one = 1.0;
+  bool aborted = false;
+  for (int32_t c = 1; c <= ncells && !aborted; c++) {
+    MeshCell *mc = &m->cells.data[c - 1];
+    if (!mc->alive) continue;
+    live++;
+    meshes_localize(m, mc, cell, 0);
+    ep.cellno = uint32_t(c), ep.region = mc->region, ep.side = 0, ep.qpoint = 0;
+    double measure = std::fabs(cell->frame.measure), w = std::sqrt(measure);
+    total += measure;
+    int32_t nn = elements_functions[mc->basis];
+    for (int32_t v = 1; v <= E; v++) {
+      equation *eq = p->formulas.equations.items[v - 1];
+      auto tree = [&](const treevector &l) { return mc->region <= l.count ? l.data[mc->region - 1] : nullptr; };
+      TreeNode *vol = tree(eq->volume), *tim = has_rate(p, v) ? tree(eq->timeint) : nullptr, *src = tree(eq->source);
+      auto residual = [&](vector2d *u, double at) { return integral(vol, u, at) + integral(tim, u, at); };
+      double old = has_rate(p, v) ? residual(&p->uold, t) : 0.0, now = residual(&p->solution, tnew), source = 0;
+      int32_t count = 1;
+      const double *tau = &one, *wt = &one;
+      if (has_rate(p, v) && v <= p->tcount.count) {
+        count = p->tcount.data[v - 1];
+        tau = p->tnodes.data[v - 1].data, wt = p->tweights.data[v - 1].data;
+      }
+      for (int32_t k = 0; k < count; k++) source += wt[k] * integral(src, &p->solution, t + tau[k] * h);
+      double scale = 0;
+      for (int32_t a = 0; a < nn; a++) {
+        int32_t j = rows_of(p, v).data[mc->nodes.data[a] - 1] - 1;
+        scale = std::max(scale, std::fabs(p->firstscale.data[j] * p->stepscale.data[j]));
+      }
+      double r = scale * (theta * now + (1 - theta) * old - source);
+      e->data[(c - 1) * E + v - 1] += r * r * w;
+    }
+    if (c % 1000 == 0) display_update_num(&p->status, line, ncells - c);
+    aborted = p->error != 0;
+  }
+  double result = 1.0;
+  if (!aborted) {
+    double norm = std::sqrt(total / std::max(live, 1)) * std::max(E, 1);
+    for (int32_t c = 1; c <= ncells; c++) {
+      MeshCell *mc = &m->cells.data[c - 1];
+      if (!mc->alive) continue;
+      double q = 0;
+      for (int32_t v = 1; v <= E; v++) q += e->data[(c - 1) * E + v - 1];
+      q /= norm;
+      sum += q;
+      mc->error = std::sqrt(q) * p->sensitivity * 0.5;
+    }
+    result = std::sqrt(sum / std::max(live, 1));
+  }
+  vector2d_free_work(e);
+  display_unreport(&p->status, line);
+  strings_free_0(&label);
+  return result;
+}
+
+// The spatial error by the problem's estimator (0 curvature, 1 the step residual, 2
+// the step residual against the cell bubbles), the fronts, the resolve requests and
+// the largest cell error.
 static void measure(pde *p, double t, double tnew) {
   if (p->estimator == 0) p->rmserr = measures_measure_curvature(p, &p->solution, 0, 0);
   else if (p->estimator == 1) p->rmserr = tmeasure(p, t, tnew);
+  else if (p->estimator == 2) p->rmserr = tzmeasure(p, t, tnew);
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
   p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
@@ -557,6 +661,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
       debug_printf("INITIAL TIMESTEP CUT FROM %g TO %g BECAUSE OF INITIAL SLOPE=%g\n", p->dt, cut, slope);
     p->dt = p->dtnext = cut;
   }
+  least_step = 1e-12 * p->dt;
   // 6-7. The start's residual, history sample and plots.
   bool rebuild = true;
   ops.start_residual(p, p->told, p->dt);
@@ -581,7 +686,10 @@ int32_t timsolve_evolve(pde *p, int32_t) {
     // 2. Attempts.
     for (;;) {
       pdedat_tr_status(p);
-      if (p->dtnext < p->haltdt) {
+      // Without HALT, repeated rejections end where the step no longer moves the time
+      // or has fallen twelve orders below the run's first step: the same message, not
+      // a step of 0.
+      if (p->dtnext < p->haltdt || !(p->told + p->dtnext > p->told) || p->dtnext < least_step) {
         String msg{}, cap{};
         strings_copyto_1(&msg, "Timestep is below threshhold");
         strings_copyto_1(&cap, "HALT");

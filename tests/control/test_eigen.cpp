@@ -58,6 +58,7 @@ TEST_F(Eigen, ExampleModesMatchTheirEigenvalues) {
       }
       EXPECT_GE(pass, 3) << name;
       EXPECT_EQ(count(name + ".log", "GRID 1 Nodes="), 1) << name;
+      EXPECT_EQ(count(name + ".log", "NOT CONVERGED"), 0) << name;  // converged: no limit line
     }
 }
 
@@ -76,6 +77,11 @@ TEST_F(Eigen, SubspaceSizeAndPassLimit) {
         << out();
     EXPECT_EQ(count(name + ".log", "Lambda Err="), 21);
     EXPECT_EQ(count(name + ".log", "GRID "), 1);
+    // The pass limit, not the error, ended the run: one line says so, before the end.
+    std::vector<std::string> log = lines(name + ".log");
+    EXPECT_EQ(count(name + ".log", "PASS LIMIT: EIGENVALUES NOT CONVERGED"), 1);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_NE(log[log.size() - 3].find("PASS LIMIT: EIGENVALUES NOT CONVERGED"), std::string::npos) << log[log.size() - 3];
     // The values of one pass: rows of five after the title, the last row's first index.
     std::vector<std::string> dbg = lines("tmp/quendar.dbg");
     int last = 0;
@@ -91,6 +97,14 @@ TEST_F(Eigen, SubspaceSizeAndPassLimit) {
       }
     EXPECT_EQ(last, c.subspace) << name;
   }
+}
+
+TEST_F(Eigen, NeumannDiskEndsOnThePassLimitAndSaysSo) {
+  // Insulated, the disk's lowest eigenvalue is 0: the relative pass error never settles,
+  // the pass limit ends the run, and the log says so once, before the end.
+  ASSERT_EQ(run("disk_modes", "neumann", {{"VALUE\\(u\\)=0", "NATURAL(u)=0"}, {"NGRID = 20", "NGRID = 6"}}), 0) << out();
+  EXPECT_EQ(count("neumann.log", "Lambda Err="), 21);
+  EXPECT_EQ(count("neumann.log", "PASS LIMIT: EIGENVALUES NOT CONVERGED"), 1) << slurp(dir + "/neumann.log");
 }
 
 TEST_F(Eigen, CholeskyPathFailsOnAnIndefiniteLambdaSide) {

@@ -340,11 +340,15 @@ TEST_F(Solve, LinearProblemByNewtonConvergesWithFallingErrors) {
 }
 
 TEST_F(Solve, RunLogLines) {
-  // NEWTON 3: at most three steps on the grid, each logged, then the grid line.
+  // NEWTON 3: at most three steps on the grid, each logged, then the grid line; three
+  // steps leave the strip unconverged, and the log says so once.
   run("strip", [](std::string s) { return with_select(s, "NEWTON=3 REGRID=OFF"); });
   EXPECT_EQ(masked(log("strip")),
             "T| Newton Step 1 Error=#\nT| Newton Step 2 Error=#\nT| Newton Step 3 Error=#\n"
-            "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+            "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| NEWTON LIMIT: NOT CONVERGED\nT| --DONE--\n");
+  // Left to converge, the strip says nothing of limits.
+  run("strip", [](std::string s) { return with_select(s, "REGRID=OFF"); });
+  EXPECT_EQ(log("strip").find("NOT CONVERGED"), std::string::npos) << log("strip");
   // A start that already solves the problem: one Newton step on the grid.
   run("heat", [](std::string s) {
     s = with_select(s, "NONLINEAR=ON REGRID=OFF");

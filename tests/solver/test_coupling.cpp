@@ -9,6 +9,7 @@
 #include "runtime/vectort.h"
 #include "tests/model/symfix.h"
 #include "solver/bigmatx.h"
+#include "solver/fitting.h"
 #include "tests/solver/assembly.h"
 
 namespace {
@@ -260,4 +261,90 @@ TEST_F(Coupling, PeriodicStripFoldsIntoTheMaster) {
     EXPECT_NEAR(t, d, 1e-12 * std::fabs(d));
   }
   vectord_free(&F0), vectord_free(&S0);
+}
+
+// Two scalar unknowns c, d beside u, coupled both ways and through integrals: the whole
+// Jacobian, scalar rows and columns and the scalar-by-scalar block with the pointwise
+// and the integral parts of its derivatives, against central differences of the
+// residual (the integrals brought up to date at every difference).
+TEST_F(Coupling, ScalarBorderMatchesCentralDifferences) {
+  ASSERT_EQ(setup(std::string("VARIABLES u SCALAR VARIABLES c d EQUATIONS u: div(grad(u)) + c*u + d = 1 "
+                              "c: c*d - INTEGRAL(c*u) - 1 = 0 d: d^2 + c - INTEGRAL(u*u) = 0 ") +
+                  square + "VALUE(u) = 0 LINE TO (1,0) NATURAL(u) = 0 LINE TO (1,1) TO (0,1) TO FINISH"),
+            "ok");
+  grid(2, 2, tri6);
+  layout();
+  values([](int k, double x, double y) { return k == 1 ? 0.3 + x * y : k == 2 ? 1.3 : -0.7; });
+  double times[2] = {0, 0};
+  auto operate = [&](vectord *f) {
+    return run([&] {
+      fitting_invalidate_fits(p, 3);
+      fitting_validate_fits(p, &p->fitlist, &u, times);
+      coupling_operate(p, f, nullptr, &u, nullptr, 0, 0, 0);
+    });
+  };
+  vectord F0{};
+  ASSERT_EQ(operate(&F0), "ok");
+  ASSERT_EQ(run([&] { coupling_ss_matrix(p, &u, times); }), "ok");
+  auto a = [&](int32_t r, int32_t c) {
+    return sparsemx_fetch(&p->matrix, r, c) / (p->firstscale.data[r - 1] * p->secondscale.data[c - 1]);
+  };
+  int32_t NT = p->nt, NF = p->nf;
+  ASSERT_EQ(NT, NF + 2);
+  vectord Fp{}, Fm{};
+  double worst = 0;
+  for (int32_t k = 1; k <= 3; k++)
+    for (int32_t n = 1; n <= (k == 1 ? p->mesh.nodes.count : 1); n++) {
+      int32_t c = bigmatx_row(&p->layout, uint16_t(k), n);
+      if (value_row(c)) continue;
+      double &x = u.data[k - 1].data[n - 1], x0 = x, h = 1e-5;
+      x = x0 + h;
+      ASSERT_EQ(operate(&Fp), "ok");
+      x = x0 - h;
+      ASSERT_EQ(operate(&Fm), "ok");
+      x = x0;
+      for (int32_t r = 1; r <= NT; r++) {
+        if (value_row(r)) continue;
+        double fd = (Fp.data[r - 1] - Fm.data[r - 1]) / (2 * h);
+        // Relative to the row's scale: the largest difference quotient of the scalar
+        // rows is of order 1, of the field rows of order the element size squared.
+        double big = r > NF ? 1.0 : 0.1;
+        worst = std::max(worst, std::fabs(fd - a(r, c)) / big);
+      }
+    }
+  EXPECT_LT(worst, 1e-6);
+  // The scalar-by-scalar block: c's row (d - INTEGRAL(u), c), d's row (1, 2d).
+  EXPECT_NEAR(a(NF + 1, NF + 2), 1.3, 1e-12);
+  EXPECT_NEAR(a(NF + 2, NF + 1), 1.0, 1e-12);
+  EXPECT_NEAR(a(NF + 2, NF + 2), -1.4, 1e-12);
+  vectord_free(&F0), vectord_free(&Fp), vectord_free(&Fm);
+}
+
+// A scalar multiplier of an integral condition beside a negative-definite field row:
+// the border is symmetric, and the scalar row takes the field rows' sign, so that the
+// scaled matrix stays symmetric and CG keeps it.
+TEST_F(Coupling, ScalarMultiplierKeepsTheScaledMatrixSymmetric) {
+  ASSERT_EQ(setup(std::string("VARIABLES u SCALAR VARIABLES s EQUATIONS u: div(grad(u)) + s = 0 "
+                              "s: INTEGRAL(u) = 1 ") +
+                  square + "VALUE(u) = 0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH"),
+            "ok");
+  grid(3, 3, tri6);
+  layout();
+  values([](int, double, double) { return 0.0; });
+  double times[2] = {0, 0};
+  p->symmetric = 1, p->scaling = 1;
+  ASSERT_EQ(run([&] { coupling_ss_matrix(p, &u, times); }), "ok");
+  EXPECT_EQ(p->symmetric, 1);
+  EXPECT_EQ(p->solver, 0);
+  EXPECT_EQ(p->scalesign.data[0], -1.0);
+  EXPECT_EQ(p->scalesign.data[1], -1.0);
+  int32_t r = p->nt;
+  const vectorld &row = p->matrix.data[r - 1];
+  int32_t coupled = 0;
+  for (int32_t e = 0; e < row.count; e++) {
+    if (row.keys[e] == r) continue;
+    EXPECT_NEAR(row.values[e], sparsemx_fetch(&p->matrix, row.keys[e], r), 1e-12 * std::fabs(row.values[e]));
+    coupled += row.values[e] != 0;
+  }
+  EXPECT_GT(coupled, 4);
 }

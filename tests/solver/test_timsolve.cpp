@@ -23,6 +23,7 @@ struct Script {
   double slope = 0;                   // initial slope answered
   int checks = 0;
   bool stop_on_check = false;
+  double always = 0;                  // a ratio answered at every check (0: none)
 };
 Script *run = nullptr;
 
@@ -50,6 +51,10 @@ int32_t onestep(pde *p, double t, double tnew, bool) {
 double check(pde *p) {
   run->checks++;
   if (run->stop_on_check) p->stop = 1;
+  if (run->always > 0) {
+    if (run->checks > 200) p->stop = 1;  // a loop that would never end is stopped
+    return run->always;
+  }
   if (run->ratios.empty()) return 0.5;
   double r = run->ratios.front();
   run->ratios.pop_front();
@@ -167,6 +172,19 @@ TEST_F(Timsolve, HaltFixdtSlopeCutAndEmptyRange) {
     EXPECT_EQ(p->dt, 0.0001);
     EXPECT_EQ(u(p->solution), 1.0);
   }
+}
+
+TEST_F(Timsolve, EndlessRejectionsWithoutHaltEndWithTheMessage) {
+  // Every step rejected, no HALT given: the retries shrink the step tenfold until it
+  // no longer moves the time; the run ends with the HALT message, never with a step of 0.
+  r.always = 1e6;
+  EXPECT_EQ(timsolve_evolve(p, 0), 10);
+  EXPECT_EQ(p->stop, 1);
+  ASSERT_FALSE(r.steps.empty());
+  EXPECT_GT(r.steps.back(), 0.0);
+  EXPECT_LT(r.steps.size(), 30u);
+  std::string line = take_log();
+  EXPECT_NE(line.find(" HALT: Timestep is below threshhold\n"), std::string::npos) << line;
 }
 
 TEST_F(Timsolve, StopAfterRejectionReportsTheRestoredTime) {
