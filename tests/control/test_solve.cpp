@@ -305,6 +305,22 @@ TEST_F(Solve, ExtrudedLayersAndRegionsKeepTheirDefinitionsAndSelections) {
   }
 }
 
+// Refinement in a layer pinched to zero thickness: a new corner pushed onto the kinked
+// sheet must not flatten or invert a half. An independent reader of the transferred mesh
+// finds no tetrahedron of non-positive volume, no two corners at one point and no face
+// shared by three cells, and the cells fill the volume.
+TEST_F(Solve, RefinedPinchedLayerKeepsEveryTetrahedronPositive) {
+  run("e2n30000", nullptr, false, std::string(QUENDAR_DATA) + "/extruded");
+  ASSERT_NE(log("e2n30000").find("GRID 2 "), std::string::npos) << log("e2n30000");
+  std::string cmd = std::string("python3 ") + QUENDAR_MESHCHECK + " " + path("e2n30000.dat") + " --vol 0.96 2>&1";
+  FILE *f = popen(cmd.c_str(), "r");
+  ASSERT_TRUE(f);
+  char line[512] = "";
+  if (!fgets(line, sizeof line, f)) line[0] = 0;
+  EXPECT_EQ(pclose(f), 0) << line;
+  EXPECT_NE(std::string(line).find("inverted=0 coincident=0 overshared=0"), std::string::npos) << line;
+}
+
 TEST_F(Solve, SquareErrorFallsWithTheSpacing) {
   for (int order : {1, 2}) {
     std::vector<double> errs;
