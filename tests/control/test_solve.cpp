@@ -303,6 +303,12 @@ TEST_F(Solve, ExtrudedLayersAndRegionsKeepTheirDefinitionsAndSelections) {
     for (const auto &[name, exact] : c.values)
       EXPECT_NEAR(value(name), exact, 1e-4 * std::max(1.0, std::fabs(exact))) << c.file << " " << name;
   }
+  // Layers named in the list form, kept as written, are selected by name in any case.
+  run("box3d", [](std::string s) {
+    s = std::regex_replace(s, std::regex("z = 0, 1, 2"), "z = 0, 'lower' 1, 'upper' 2");
+    return std::regex_replace(s, std::regex("LAYER 2 k"), "LAYER 'Upper' k");
+  }, false, std::string(QUENDAR_DATA) + "/extruded");
+  EXPECT_NEAR(value("mid"), 1.0 / 3, 1e-4);
 }
 
 // Refinement in a layer pinched to zero thickness: a new corner pushed onto the kinked
