@@ -442,11 +442,11 @@ static uint16_t region_at(pde *p, fit *f, int pos, uint16_t key) {
   return r;
 }
 
-// A selector given as a number, as the text of that number for the error reports.
-[[noreturn]] static void number_error(pde *p, fit *f, const char *text, uint16_t n) {
-  String s{};
-  strings_itos_0(&s, n);
-  selection_error(p, f, text, &s, false);
+// The selection error of a selector given as a number, named by its digits.
+[[noreturn]] static void number_error(pde *p, fit *f, const char *text, uint16_t n, bool suffix) {
+  static String digits;  // the report jumps away: its text lives on
+  strings_itos_0(&digits, n);
+  selection_error(p, f, text, &digits, suffix);
 }
 
 // A region number written as a selector must be a region of the base domain (layer
@@ -454,17 +454,13 @@ static uint16_t region_at(pde *p, fit *f, int pos, uint16_t key) {
 static uint16_t checked_region(pde *p, fit *f, uint16_t r) {
   const Domain *d = p->mesh.domain;
   if (r == 0) return 0;
-  if (r > d->regions.count || d->regions.data[r - 1].defregion != r) number_error(p, f, "Can't Find Region ", r);
-  if (d->regions.data[r - 1].type == 2) {
-    String s{};
-    strings_itos_0(&s, r);
-    selection_error(p, f, " Does not Enclose a REGION", &s, true);
-  }
+  if (r > d->regions.count || d->regions.data[r - 1].defregion != r) number_error(p, f, "Can't Find Region ", r, false);
+  if (d->regions.data[r - 1].type == 2) number_error(p, f, " Does not Enclose a REGION", r, true);
   return r;
 }
 
 static uint16_t checked_layer(pde *p, fit *f, uint16_t L) {
-  if (L > domain_layer_count(p->mesh.domain)) number_error(p, f, "Can't Find Layer ", L);
+  if (L > domain_layer_count(p->mesh.domain)) number_error(p, f, "Can't Find Layer ", L, false);
   return L;
 }
 
@@ -523,10 +519,10 @@ bool is_number(const String *s) {
 }
 
 // A number fills the region when none is given yet, else the layer.
-void number_selector(pde *p, fit *f, FaceSelection &q, uint16_t n, const String *text) {
+void number_selector(pde *p, fit *f, FaceSelection &q, uint16_t n) {
   if (!q.has_region) q.region = checked_region(p, f, n), q.has_region = true;
   else if (!q.has_layer) q.layer = checked_layer(p, f, n), q.has_layer = true;
-  else selection_error(p, f, "Undefined selection: ", text, false);
+  else number_error(p, f, "Undefined selection: ", n, false);
 }
 
 // A name is, in this order, UPPER or LOWER, ALL, a surface, a boundary path (or a
@@ -602,12 +598,10 @@ void fitting_map_fit_faces(pde *p, uint16_t k) {
   const uint16_t keys[2] = {f->key1, f->key2};
   for (int pos = 1; pos <= std::max<int>(f->names.count, 2); pos++) {
     if (const String *s = name_at(f, pos)) {
-      if (is_number(s)) number_selector(p, f, q, uint16_t(strings_intval(s)), s);
+      if (is_number(s)) number_selector(p, f, q, uint16_t(strings_intval(s)));
       else name_selector(p, f, q, s, pos);
     } else if (pos <= 2 && keys[pos - 1]) {
-      String t{};
-      strings_itos_0(&t, keys[pos - 1]);
-      number_selector(p, f, q, keys[pos - 1], &t);
+      number_selector(p, f, q, keys[pos - 1]);
     }
   }
   if (q.path && q.side) {
