@@ -311,6 +311,20 @@ TEST_F(Solve, ExtrudedLayersAndRegionsKeepTheirDefinitionsAndSelections) {
   EXPECT_NEAR(value("mid"), 1.0 / 3, 1e-4);
 }
 
+// An elevation through both layers of region 1, selected ON REGION 1, runs the whole
+// height: the integral of u along it is 11/24 (the layer below alone would give 1/4).
+TEST_F(Solve, ExtrudedElevationOnARegionCrossesItsLayers) {
+  run("box3d", [](std::string s) {
+    return std::regex_replace(s, std::regex("\nEND"), "\nPLOTS ELEVATION(u) FROM (0.5,0.5,0) TO (0.5,0.5,2) ON REGION 1\nEND");
+  }, false, std::string(QUENDAR_DATA) + "/extruded");
+  ASSERT_EQ(p->plotrecs.count, 1);
+  plotrec *elevation = &p->plotrecs.data[0];
+  ASSERT_EQ(elevation->kind, PLOT_ELEVATION);
+  plot2d_point = {};
+  doplot_do_plot(p, elevation->number, 1, 0);
+  EXPECT_NEAR(elevation->integrals.data[0].data[0], 11.0 / 24, 1e-4);
+}
+
 // Refinement in a layer pinched to zero thickness: a new corner pushed onto the kinked
 // sheet must not flatten or invert a half. An independent reader of the transferred mesh
 // finds no tetrahedron of non-positive volume, no two corners at one point and no face
