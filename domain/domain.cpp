@@ -137,10 +137,12 @@ void domain_print(FILE *f, const Domain *d) {
   for (uint16_t k = 1; k <= d->joints.count; k++) joints_print(f, &d->joints, k);
 }
 
+// The first entry equal to the name, case ignored: layer names of the list form of
+// EXTRUSION are kept as written, the others upper-cased. The name is upper-cased.
 static uint16_t find_name(const StringList *l, String *name) {
   strings_upstring_0(name);
   for (int32_t k = 0; k < l->count; k++)
-    if (l->items[k].length && strings_compare_0(&l->items[k], name) == 0) return uint16_t(k + 1);
+    if (l->items[k].length && strings_compare_ul_0(&l->items[k], name) == 0) return uint16_t(k + 1);
   return 0;
 }
 

@@ -227,9 +227,12 @@ static int nearest_corner(const plotframe *f) {
   return best;
 }
 
-// v in the 6-digit packed form without its leading blanks.
-static const String *six_digits(double v) {
+// v in the 6-digit packed form without its leading blanks. A value below a millionth of
+// the span it ends is shown as 0: mesh nodes are moved off the grid lines by a few
+// quanta, so a box edge at 0 lies at -2.8e-9 or the like.
+static const String *six_digits(double v, double span) {
   static String shown;
+  if (std::fabs(v) <= 1e-6 * std::fabs(span)) v = 0;
   strings_formatreal(&number, v, 6, 1, 0);
   uint16_t k = 0;
   while (k < number.length && number.text[k] == ' ') k++;
@@ -250,9 +253,9 @@ static void edge_label(uint16_t view, const pointd &a, const pointd &b, double v
     gag_drawtext_1(view, (a.x + b.x) / 2 + off.x, (a.y + b.y) / 2 + off.y, title);
   }
   gag_textcenter(view, 0, vc);
-  gag_drawtext_1(view, a.x + off.x, a.y + off.y, six_digits(va));
+  gag_drawtext_1(view, a.x + off.x, a.y + off.y, six_digits(va, vb - va));
   gag_textcenter(view, 1, vc);
-  gag_drawtext_1(view, b.x + off.x, b.y + off.y, six_digits(vb));
+  gag_drawtext_1(view, b.x + off.x, b.y + off.y, six_digits(vb, vb - va));
 }
 
 void gag3d_backing_box_1(uint16_t view, const plotframe *f, const rect3d *box, double lo,

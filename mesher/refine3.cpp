@@ -327,6 +327,47 @@ void set_nodes(Mesh *m, int32_t c, const std::vector<int32_t> &nodes) {
   std::copy(nodes.begin(), nodes.end(), l.data);
 }
 
+// Six times the signed volume of the straight tetrahedron on the first four nodes.
+double corner_volume(Mesh *m, const int32_t *n) {
+  const MeshNode &A = node_at(m, n[0]), &B = node_at(m, n[1]), &C = node_at(m, n[2]), &D = node_at(m, n[3]);
+  double u[3] = {B.x - A.x, B.y - A.y, B.z - A.z}, v[3] = {C.x - A.x, C.y - A.y, C.z - A.z},
+         w[3] = {D.x - A.x, D.y - A.y, D.z - A.z};
+  return u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) + u[2] * (v[0] * w[1] - v[1] * w[0]);
+}
+
+// The smallest share any half keeps of its straight volume (half its parent's).
+const double kHalfShare = 0.1;
+
+// The new corner M of a split may lie off the straight edge (a, b): pushed onto a curved
+// domain face, or a curved cell's midside node. Where the face is kinked or the layer
+// pinched, that point can flatten or invert a half. M is drawn back toward the straight
+// midpoint, where each half keeps exactly half its parent's volume, until every half
+// keeps kHalfShare of that; its field values are interpolated anew where it moved.
+void keep_halves_sound(Mesh *m, const std::vector<RingCell> &rc, const std::vector<std::vector<int32_t>> &kept,
+                       const std::vector<std::vector<int32_t>> &born, size_t k, int32_t a, int32_t b,
+                       vectorvd *values) {
+  int32_t M = kept[0][rc[0].ib];
+  const MeshNode &A = node_at(m, a), &B = node_at(m, b), &N = node_at(m, M);
+  const double mid[3] = {(A.x + B.x) / 2, (A.y + B.y) / 2, (A.z + B.z) / 2}, at[3] = {N.x, N.y, N.z};
+  auto sound = [&] {
+    for (size_t i = 0; i < k; i++) {
+      double half = corner_volume(m, rc[i].nodes.data()) / 2;
+      if (half == 0) continue;  // a flat parent is no worse for the split
+      for (const std::vector<int32_t> *c : {&kept[i], &born[i]})
+        if (corner_volume(m, c->data()) / half < kHalfShare) return false;
+    }
+    return true;
+  };
+  if (sound()) return;
+  for (double s = 0.5;; s /= 2) {
+    if (s < 1.0 / 64) s = 0;
+    MeshNode &P = node_at(m, M);
+    P.x = mid[0] + s * (at[0] - mid[0]), P.y = mid[1] + s * (at[1] - mid[1]), P.z = mid[2] + s * (at[2] - mid[2]);
+    if (s == 0 || sound()) break;
+  }
+  if (values && values->count) meshes_nodalu(m, M, values, const_cast<LocalCell *>(&rc[0].local), m->meshbasis);
+}
+
 // Bisects edge (a, b) in every cell of the ring: each old cell O keeps a (b becomes the
 // midpoint M) and a new cell takes (b, M, d, c).
 void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, const std::vector<uint16_t> &codes,
@@ -361,6 +402,7 @@ void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, con
     half_nodes(m, L, rc[i], true, values, &kept[i]);
     half_nodes(m, L, rc[i], false, values, &born[i]);
   }
+  keep_halves_sound(m, rc, kept, born, k, a, b, values);
   bool closed = k > 1 && rc[k - 1].nbr[rc[k - 1].id] == ring[0];
   // 2. Corners, neighbours, node-cell lists, estimates, flags and histories.
   for (size_t i = 0; i < k; i++) {

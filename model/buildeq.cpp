@@ -209,7 +209,7 @@ static void lock_params(pde *p) {
     for (uint16_t r = 1; r <= region_count(p); r++) {
       if (!takes_part(p, r, false)) continue;
       const region *g = region_of(p, r);
-      if (TreeNode *def = params_find_param_def(defs, k, g->tag, g->layer))
+      if (TreeNode *def = params_find_param_def(defs, k, g->defregion, g->layer))
         params_define_expanded_param(defs, k, r, expanded(p, def, r));
     }
   }

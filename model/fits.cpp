@@ -150,6 +150,7 @@ void fits_free_0(fit *f) {
   vectort_free(&f->regions);
   vectort_free(&f->surfaces);
   vectort_free(&f->boundaries);
+  vectorn_free(&f->sides);
   basisfun_free_1(&f->basis);
   trees_free_2(&f->jacobians, 1);
 }

@@ -23,6 +23,7 @@ struct fit {
   uint32_t kind;                // the opcode of the derived global (op::fitfun, op::volint ...)
   StringList names;             // upper-cased selector names of an integral
   vectort regions, surfaces, boundaries;  // selections, filled by assembly
+  vectorn sides;                // surface integrals: per face, the region it is taken from (0: none)
   BasisRows basis;              // basis rows of the fitting code
   // Filled by analysis and assembly.
   treevectors jacobians;        // derivative trees per region, then unknown

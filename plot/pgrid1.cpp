@@ -14,6 +14,7 @@
 #include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
 #include "plot/crossing.h"
+#include "plot/pgrid2.h"
 #include "runtime/rtlib.h"
 #include "solver/matrixd.h"
 
@@ -93,7 +94,8 @@ void mark_cells(plotdata *d, int32_t regions, bool threed) {
   plot_size_marks(d, regions, m->cells.count, m->nodes.count);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
-    if (!cell.alive || cell.region < 1 || (d->region && cell.region != d->region)) continue;
+    if (!cell.alive || cell.region < 1) continue;
+    if (threed ? !pgrid2_region_matches(d, m->domain, cell.region) : d->region && cell.region != d->region) continue;
     int above = 0, below = 0, above2 = threed ? 0 : 1, below2 = above2, after = 0, before = 0;
     for (int k = 0; k < (threed ? 4 : 3); k++) {
       const MeshNode &n = m->nodes.data[cell.nodes.data[k] - 1];

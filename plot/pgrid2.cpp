@@ -90,13 +90,6 @@ const uint8_t kCutFaces[15][6] = {{0}, {3, 2, 4}, {3, 4, 1}, {2, 1, 4}, {1, 2, 3
                                   {3, 0, 4, 1, 0, 2}, {2, 0, 3, 1, 0, 4}, {3, 0, 4, 2, 0, 1},
                                   {2, 0, 1, 4, 0, 3}, {2, 0, 4, 1, 0, 3}};
 
-// Whether a 3D region matches the plot's base-region and layer selectors (0 all).
-bool region_matches(const plotdata *d, const Domain *dom, uint16_t r) {
-  if (!dom || r < 1 || r > dom->regions.count) return d->region == 0 && d->layer == 0;
-  const region &R = dom->regions.data[r - 1];
-  return (d->region == 0 || R.defregion == d->region) && (d->layer == 0 || R.layer == d->layer);
-}
-
 bool in_window(const plotdata *d, const double *uv) {
   const double *w = d->window;
   return uv[0] >= w[0] && uv[0] <= w[2] && uv[1] >= w[1] && uv[1] <= w[3];
@@ -110,7 +103,7 @@ void map_cut_cells(plotdata *d) {
   std::fill_n(patterns.data, m->cells.count, uint8_t(0));
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
-    if (!cell.alive || !region_matches(d, m->domain, cell.region)) continue;
+    if (!cell.alive || !pgrid2_region_matches(d, m->domain, cell.region)) continue;
     int positive = 0;
     for (int k = 0; k < 4; k++)
       if (node_distance(d, m->nodes.data[cell.nodes.data[k] - 1]) >= 0) positive |= 1 << k;
@@ -163,7 +156,7 @@ void map_surface_cells(plotdata *d) {
   Mesh *m = d->mesh;
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
-    if (!cell.alive || !region_matches(d, m->domain, cell.region)) continue;
+    if (!cell.alive || !pgrid2_region_matches(d, m->domain, cell.region)) continue;
     const uint8_t(*faces)[9] = elements_tet_faces(cell.basis);
     if (!faces) continue;
     int nf = elements_side_nodes[cell.basis];
@@ -662,6 +655,12 @@ void add_coordinate_name(String *to, const pde *p, int k) {
 }
 
 }  // namespace
+
+bool pgrid2_region_matches(const plotdata *d, const Domain *dom, uint16_t r) {
+  if (!dom || r < 1 || r > dom->regions.count) return d->region == 0 && d->layer == 0;
+  const region &R = dom->regions.data[r - 1];
+  return (d->region == 0 || R.defregion == d->region) && (d->layer == 0 || R.layer == d->layer);
+}
 
 void pgrid2_project(double *uv, const plotdata *d, const double *point) {
   TRACE("pgrid2_project");

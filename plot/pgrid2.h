@@ -8,6 +8,7 @@
 #include "plot/plot.h"
 
 struct pde;
+struct Domain;
 
 int pgrid2_init();
 
@@ -27,3 +28,6 @@ void pgrid2_unproject(double *point, const plotdata *d, const double *uv);
 // Sets the two axis labels: the names of the first two coordinates; on a cut plane each
 // label spells its projection row ("X+0.5*Z").
 void pgrid2_fix_labels(pde *p, plotdata *d);
+// Whether region r of a 3D domain matches the plot's ON REGION and ON LAYER selectors
+// (0: any): every layer copy of a region answers to its base region's number.
+bool pgrid2_region_matches(const plotdata *d, const Domain *dom, uint16_t r);

@@ -153,6 +153,8 @@ static double do_surfint(pde *p, fit *f) {
     for (int s = 1; s <= 4; s++) {
       uint16_t id = cell->bdid[s - 1];
       if (!id || !vectort_if_bit(&f->surfaces, id)) continue;
+      // A face is integrated once, from the side its selection chose.
+      if (id <= f->sides.count && f->sides.data[id - 1] != cell->region) continue;
       if (!localized) localize(p, c), localized = true;
       ep.side = uint8_t(s);
       sum += treeval_surf_integrate(p, region_tree(f, cell->region), &ep, p->sset);
@@ -440,26 +442,148 @@ static uint16_t region_at(pde *p, fit *f, int pos, uint16_t key) {
   return r;
 }
 
+// The selection error of a selector given as a number, named by its digits.
+[[noreturn]] static void number_error(pde *p, fit *f, const char *text, uint16_t n, bool suffix) {
+  static String digits;  // the report jumps away: its text lives on
+  strings_itos_0(&digits, n);
+  selection_error(p, f, text, &digits, suffix);
+}
+
+// A region number written as a selector must be a region of the base domain (layer
+// copies carry their base region's number); 0 selects every region.
+static uint16_t checked_region(pde *p, fit *f, uint16_t r) {
+  const Domain *d = p->mesh.domain;
+  if (r == 0) return 0;
+  if (r > d->regions.count || d->regions.data[r - 1].defregion != r) number_error(p, f, "Can't Find Region ", r, false);
+  if (d->regions.data[r - 1].type == 2) number_error(p, f, " Does not Enclose a REGION", r, true);
+  return r;
+}
+
+static uint16_t checked_layer(pde *p, fit *f, uint16_t L) {
+  if (L > domain_layer_count(p->mesh.domain)) number_error(p, f, "Can't Find Layer ", L, false);
+  return L;
+}
+
+// The number a region selector compares with: the base region in 3D (every layer copy
+// of a region answers to its number), the region itself in 2D.
+static uint16_t base_region(const Domain *d, uint16_t i) { return d->threed ? d->regions.data[i - 1].defregion : i; }
+
+// Region i is of base region r (any when 0) and in layer L (any when 0).
+static bool region_matches(const Domain *d, uint16_t i, uint16_t r, uint16_t L) {
+  if (i < 1 || i > d->regions.count) return false;
+  const region &g = d->regions.data[i - 1];
+  return g.type != 2 && (r == 0 || base_region(d, i) == r) && (L == 0 || g.layer == L);
+}
+
 void fitting_map_fit_regions(pde *p, uint16_t k) {
   TRACE("fitting_map_fit_regions");
   fit *f = fit_of(p, k);
   Domain *d = p->mesh.domain;
   uint16_t R = d->regions.count;
   cleared(&f->regions, R + 1);
-  uint16_t r = region_at(p, f, 1, f->key1);
-  uint16_t layer = 0;
+  // 1. The region at position 1, the layer (3D) at position 2, by name or number.
+  uint16_t r = name_at(f, 1) ? region_at(p, f, 1, 0) : checked_region(p, f, f->key1);
+  uint16_t layer = d->threed ? checked_layer(p, f, f->key2) : 0;
   if (const String *s = name_at(f, 2)) {
     layer = domain_find_layer_name(d, const_cast<String *>(s));
     if (layer == 0) selection_error(p, f, "Can't Find Layer ", s, false);
   }
-  for (uint16_t i = 1; i <= R; i++) {
-    const region &g = d->regions.data[i - 1];
-    if (g.type == 2) continue;
-    uint16_t number = d->threed ? g.tag : i;
-    if ((r == 0 || number == r || i == r) && (layer == 0 || g.layer == layer)) vectort_set_bit(&f->regions, i);
-  }
+  // 2. Every region of that number in that layer.
+  for (uint16_t i = 1; i <= R; i++)
+    if (region_matches(d, i, r, layer)) vectort_set_bit(&f->regions, i);
 }
 
+// ---- Surface selections (3D) -------------------------------------------------------------
+
+namespace {
+
+// What the selectors of a surface integral name; each field is "given" once a selector
+// filled it (a region or layer given as 0 or ALL selects every one).
+struct FaceSelection {
+  uint16_t surface = 0, path = 0, region = 0, layer = 0;
+  uint8_t side = 0;  // 1 LOWER, 2 UPPER
+  bool has_region = false, has_layer = false;
+};
+
+bool is_word(const String *s, const char *w) {
+  size_t n = strlen(w);
+  return s->length == n && strncasecmp(s->text, w, n) == 0;
+}
+
+// A selector carried as the text of a number (the fourth argument of SURF_INTEGRAL).
+bool is_number(const String *s) {
+  if (s->length == 0 || s->length > 5) return false;
+  for (uint16_t i = 0; i < s->length; i++)
+    if (s->text[i] < '0' || s->text[i] > '9') return false;
+  return true;
+}
+
+// A number fills the region when none is given yet, else the layer.
+void number_selector(pde *p, fit *f, FaceSelection &q, uint16_t n) {
+  if (!q.has_region) q.region = checked_region(p, f, n), q.has_region = true;
+  else if (!q.has_layer) q.layer = checked_layer(p, f, n), q.has_layer = true;
+  else number_error(p, f, "Undefined selection: ", n, false);
+}
+
+// A name is, in this order, UPPER or LOWER, ALL, a surface, a boundary path (or a
+// feature's path), a region or a layer; a name that no free field takes is an error.
+void name_selector(pde *p, fit *f, FaceSelection &q, const String *s, int pos) {
+  Domain *d = p->mesh.domain;
+  String *n = const_cast<String *>(s);
+  bool free_place = !q.surface && !q.path;
+  if (is_word(s, "UPPER") || is_word(s, "LOWER")) {
+    if (!q.side) {
+      q.side = is_word(s, "UPPER") ? 2 : 1;
+      return;
+    }
+  } else if (is_all(s)) {
+    if (!q.has_region) {
+      q.has_region = true;
+      return;
+    }
+    if (!q.has_layer) {
+      q.has_layer = true;
+      return;
+    }
+  } else if (uint16_t sh = free_place ? domain_find_sheet_name(d, n) : 0) {
+    q.surface = sh;
+    return;
+  } else if (uint16_t lp = free_place ? edges_find_loop_name(&d->loops, n) : 0) {
+    q.path = lp;
+    return;
+  } else if (uint16_t r = regions_find_region_name(&d->regions, n)) {
+    const region &g = d->regions.data[r - 1];
+    if (g.type == 2 && free_place && g.loops.count > 0) {
+      q.path = g.loops.data[0];
+      return;
+    }
+    if (g.type == 2) selection_error(p, f, " Does not Enclose a REGION", s, true);
+    if (!q.has_region) {
+      q.region = base_region(d, r), q.has_region = true;
+      return;
+    }
+  } else if (uint16_t L = domain_find_layer_name(d, n)) {
+    if (!q.has_layer) {
+      q.layer = L, q.has_layer = true;
+      return;
+    }
+  } else if (pos == 1) {
+    selection_error(p, f, "Can't Find Region ", s, false);
+  }
+  selection_error(p, f, "Undefined selection: ", s, false);
+}
+
+}  // namespace
+
+// Faces of a surface integral, each taken once from one side: f->surfaces holds the
+// faces, f->sides the region each is taken from, f->regions those regions.
+//  - No surface or path: every face with exactly one side in a selected region (base
+//    region and layer), from that side; UPPER keeps the top faces of the regions (the
+//    region below the face), LOWER their bottom faces.
+//  - A surface: its faces whose side region is selected, from the layer below unless
+//    UPPER, the layer or the region ask for the layer above (or only that one exists).
+//  - A path: the walls swept by its edges, from the left side unless only the right
+//    one is selected.
 void fitting_map_fit_faces(pde *p, uint16_t k) {
   TRACE("fitting_map_fit_faces");
   fit *f = fit_of(p, k);
@@ -467,21 +591,48 @@ void fitting_map_fit_faces(pde *p, uint16_t k) {
   uint16_t R = d->regions.count, Fc = d->faces.count;
   cleared(&f->regions, R + 1);
   cleared(&f->surfaces, Fc + 1);
-  uint16_t r = region_at(p, f, 1, f->key1);
-  // Only the region selector is understood; another name is not silently dropped.
-  for (int pos = 2; pos <= f->names.count; pos++)
-    if (const String *s = name_at(f, pos)) selection_error(p, f, "Undefined selection: ", s, false);
-  // Each face with the selected region on exactly one side, taken from that side.
+  vectorn_resize(&f->sides, Fc, Fc);
+  for (uint16_t i = 0; i < Fc; i++) f->sides.data[i] = 0;
+  // 1. The selectors, by position: numbers fill the region, then the layer.
+  FaceSelection q;
+  const uint16_t keys[2] = {f->key1, f->key2};
+  for (int pos = 1; pos <= std::max<int>(f->names.count, 2); pos++) {
+    if (const String *s = name_at(f, pos)) {
+      if (is_number(s)) number_selector(p, f, q, uint16_t(strings_intval(s)));
+      else name_selector(p, f, q, s, pos);
+    } else if (pos <= 2 && keys[pos - 1]) {
+      number_selector(p, f, q, keys[pos - 1]);
+    }
+  }
+  if (q.path && q.side) {
+    String w = lit(q.side == 2 ? "UPPER" : "LOWER");
+    selection_error(p, f, "Undefined selection: ", &w, false);
+  }
+  auto selected = [&](uint16_t i) { return i != 0 && region_matches(d, i, q.region, q.layer); };
+  auto take = [&](uint16_t i, uint16_t region) {
+    vectort_set_bit(&f->surfaces, i);
+    vectort_set_bit(&f->regions, region);
+    f->sides.data[i - 1] = region;
+  };
+  // 2. The faces, each from one side (side 0 lies below a sheet face, left of a wall).
   for (uint16_t i = 1; i <= Fc; i++) {
     const face &fc = d->faces.data[i - 1];
-    for (int s = 0; s < 2; s++) {
-      uint16_t a = fc.regions[s], b = fc.regions[1 - s];
-      bool ina = a && (r == 0 || a == r), inb = b && (r == 0 || b == r);
-      if (ina && !inb) {
-        vectort_set_bit(&f->surfaces, i);
-        vectort_set_bit(&f->regions, a);
-      }
+    bool in[2] = {selected(fc.regions[0]), selected(fc.regions[1])};
+    int s = -1;
+    if (q.surface) {
+      if (fc.type != 0 || fc.level != q.surface) continue;
+      if (q.side) s = q.side == 2 ? 1 : 0;
+      else s = in[0] ? 0 : 1;
+    } else if (q.path) {
+      const vectorl *edges = &d->loops.data[q.path - 1].edges;
+      if (fc.type != 1 || (!vectorl_inlist(edges, fc.base) && !vectorl_inlist(edges, -int32_t(fc.base)))) continue;
+      s = in[0] ? 0 : 1;
+    } else {
+      if (in[0] == in[1]) continue;
+      s = in[0] ? 0 : 1;
+      if (q.side && (fc.type != 0 || s != (q.side == 2 ? 0 : 1))) continue;
     }
+    if (in[s]) take(i, fc.regions[s]);
   }
 }
 

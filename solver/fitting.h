@@ -32,10 +32,12 @@ void fitting_invalidate_fits(pde *p, int32_t level);
 // listed derived global.
 void fitting_fit_closure(pde *p, vectorn *list);
 
-// The selections of an integral from its selector names: the regions of a volume
-// integral, the faces of a surface integral (each face with the selected region on one
-// side only, from that side), the path edges and regions of a boundary integral. Names
-// that cannot be found are located errors ("Can't Find Region " + name, ...).
+// The selections of an integral from its selectors (names or numbers): the regions of a
+// volume integral (region, then layer; in 3D a region number stands for every layer copy
+// of the region), the faces of a surface integral (by surface, path, region, layer,
+// UPPER or LOWER, each face from one side only), the path edges and regions of a
+// boundary integral. A name or number that selects nothing is a located error ("Can't
+// Find Region " + name, "Can't Find Layer " + number, ...).
 void fitting_map_fit_regions(pde *p, uint16_t fit);
 void fitting_map_fit_faces(pde *p, uint16_t fit);
 void fitting_map_fit_boundaries(pde *p, uint16_t fit);

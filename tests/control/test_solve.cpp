@@ -274,6 +274,73 @@ TEST_F(Solve, ExtrudedLShapeGradesTowardTheReentrantEdge) {
   EXPECT_GT(small, 3);
 }
 
+// Extruded descriptors whose answers their comments state: definitions given per layer
+// and per region reach every layer copy of the region (series conduction through the
+// layers and across the regions), and integrals select by region, layer, surface and
+// path, each selected face once from one side.
+TEST_F(Solve, ExtrudedLayersAndRegionsKeepTheirDefinitionsAndSelections) {
+  struct Case {
+    const char *file;
+    std::vector<std::pair<const char *, double>> values;
+  } cases[] = {
+      {"box3d", {{"mid", 1.0 / 3}, {"peak", 25.0 / 72}, {"total", 11.0 / 24}}},
+      {"lay3_2", {{"u1", 4.0 / 9}, {"u2", 5.0 / 9}}},
+      {"reg3d", {{"low", 0.8}, {"high", 0.8}}},
+      {"ex1", {{"all", 1.02}, {"r1", 0.924}, {"r2", 0.096}, {"kall", 1.524}, {"surf", 6.2 + std::sqrt(1.04)},
+               {"r1l2", 0.504}, {"r2l2", 0.096}, {"kr1l2", 1.008}, {"l2", 0.6}, {"khigh", 2}, {"klow", 1}}},
+      {"ex2", {{"kall", 1.5}, {"khigh", 2}, {"klow", 1}, {"umid", 1.0 / 12}, {"kr1l2", 1}, {"r1l1", 0.5}}},
+      {"ex3", {{"kall", 2}, {"khigh", 2}, {"klow", 2}, {"umid", 0.0625}, {"kr1l2", 1}, {"r1l1", 0.5}}},
+      {"r1_integral_layers", {{"all", 2.5}, {"outer", 1.5}, {"strip", 1}, {"voided", 0}, {"middle", 0.5},
+                              {"outermid", 0.5}, {"stripmid", 0}, {"high", 1}}},
+      {"selections", {{"cube", 6},    {"r1", 7.5},       {"top", 1},      {"mid", 1},         {"midinner", 0.25},
+                      {"walls", 4},   {"wallslow", 2},   {"r2l2", 1.5},   {"r2high", 1.5},    {"r2l1", 1.5},
+                      {"r2up", 0.25}, {"r2down", 0.25},  {"midup", 1},    {"topr2", 0.25},    {"midr2high", 0.25},
+                      {"fmid", 1},    {"fmidup", -1},    {"fmidhigh", -1}, {"ftop", 1},       {"fall", 0},
+                      {"vr2l2", 0.125}, {"vlow", 0.5},   {"vr2high", 0.125}}},
+  };
+  for (const Case &c : cases) {
+    run(c.file, nullptr, false, std::string(QUENDAR_DATA) + "/extruded");
+    for (const auto &[name, exact] : c.values)
+      EXPECT_NEAR(value(name), exact, 1e-4 * std::max(1.0, std::fabs(exact))) << c.file << " " << name;
+  }
+  // Layers named in the list form, kept as written, are selected by name in any case.
+  run("box3d", [](std::string s) {
+    s = std::regex_replace(s, std::regex("z = 0, 1, 2"), "z = 0, 'lower' 1, 'upper' 2");
+    return std::regex_replace(s, std::regex("LAYER 2 k"), "LAYER 'Upper' k");
+  }, false, std::string(QUENDAR_DATA) + "/extruded");
+  EXPECT_NEAR(value("mid"), 1.0 / 3, 1e-4);
+}
+
+// An elevation through both layers of region 1, selected ON REGION 1, runs the whole
+// height: the integral of u along it is 11/24 (the layer below alone would give 1/4).
+TEST_F(Solve, ExtrudedElevationOnARegionCrossesItsLayers) {
+  run("box3d", [](std::string s) {
+    return std::regex_replace(s, std::regex("\nEND"), "\nPLOTS ELEVATION(u) FROM (0.5,0.5,0) TO (0.5,0.5,2) ON REGION 1\nEND");
+  }, false, std::string(QUENDAR_DATA) + "/extruded");
+  ASSERT_EQ(p->plotrecs.count, 1);
+  plotrec *elevation = &p->plotrecs.data[0];
+  ASSERT_EQ(elevation->kind, PLOT_ELEVATION);
+  plot2d_point = {};
+  doplot_do_plot(p, elevation->number, 1, 0);
+  EXPECT_NEAR(elevation->integrals.data[0].data[0], 11.0 / 24, 1e-4);
+}
+
+// Refinement in a layer pinched to zero thickness: a new corner pushed onto the kinked
+// sheet must not flatten or invert a half. An independent reader of the transferred mesh
+// finds no tetrahedron of non-positive volume, no two corners at one point and no face
+// shared by three cells, and the cells fill the volume.
+TEST_F(Solve, RefinedPinchedLayerKeepsEveryTetrahedronPositive) {
+  run("e2n30000", nullptr, false, std::string(QUENDAR_DATA) + "/extruded");
+  ASSERT_NE(log("e2n30000").find("GRID 2 "), std::string::npos) << log("e2n30000");
+  std::string cmd = std::string("python3 ") + QUENDAR_MESHCHECK + " " + path("e2n30000.dat") + " --vol 0.96 2>&1";
+  FILE *f = popen(cmd.c_str(), "r");
+  ASSERT_TRUE(f);
+  char line[512] = "";
+  if (!fgets(line, sizeof line, f)) line[0] = 0;
+  EXPECT_EQ(pclose(f), 0) << line;
+  EXPECT_NE(std::string(line).find("inverted=0 coincident=0 overshared=0"), std::string::npos) << line;
+}
+
 TEST_F(Solve, SquareErrorFallsWithTheSpacing) {
   for (int order : {1, 2}) {
     std::vector<double> errs;
@@ -434,6 +501,8 @@ TEST_F(Solve, SelectionErrorsAreLocated) {
       {"INTEGRAL(u, 'nowhere')", "Can't Find Region NOWHERE"},
       {"BINTEGRAL(u, 'nowhere')", "Can't Find Boundary NOWHERE"},
       {"INTEGRAL(u, 'cut')", "CUT Does not Enclose a REGION"},
+      {"INTEGRAL(u, 3)", "Can't Find Region 3"},
+      {"INTEGRAL(u, 2)", "2 Does not Enclose a REGION"},
   };
   for (const Case &c : cases) {
     run("heat", [&](std::string s) {
@@ -442,6 +511,14 @@ TEST_F(Solve, SelectionErrorsAreLocated) {
     }, true);
     EXPECT_NE(log("heat").find(c.message), std::string::npos) << c.integral << "\n" << log("heat");
   }
+  // A region number that selects nothing does not integrate the whole domain; in 3D a
+  // layer number beyond the layers neither.
+  run("r4_empty_selection", nullptr, true, std::string(QUENDAR_DATA) + "/extruded");
+  EXPECT_NE(log("r4_empty_selection").find("Line 11 ERROR: Can't Find Region 3"), std::string::npos)
+      << log("r4_empty_selection");
+  run("r1_integral_layers", [](std::string s) { return std::regex_replace(s, std::regex("INTEGRAL\\(1,2,2\\)"), "INTEGRAL(1,2,4)"); },
+      true, std::string(QUENDAR_DATA) + "/extruded");
+  EXPECT_NE(log("r1_integral_layers").find("Can't Find Layer 4"), std::string::npos) << log("r1_integral_layers");
 }
 
 TEST(SteadyDriver, NewtonStepLimit) {

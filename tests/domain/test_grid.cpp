@@ -106,6 +106,13 @@ TEST_F(Grid, SheetAndLayerNamesMatchUpperCased) {
   EXPECT_STREQ(name.text, "TOP");
   EXPECT_EQ(domain_find_sheet_name(&d, &name), 0);
   EXPECT_EQ(domain_layer_count(&d), 2);
+  // A layer name kept as written (the list form of EXTRUSION) is found in any case.
+  String low{};
+  strings_copyto_1(&low, "low");
+  strings_one_more(&d.layernames, &low);
+  strings_copyto_1(&name, "Low");
+  EXPECT_EQ(domain_find_layer_name(&d, &name), 3);
+  strings_free_0(&low);
   // Region names ignore case.
   regions_new_region(&d.regions, 0, 0, 0);
   strings_copyto_1(&d.regions.data[0].name, "Core");

@@ -276,6 +276,18 @@ TEST_F(Frames, ThreeDMappingBoxAndArcs) {
   }
   EXPECT_EQ(missing, 1);
 
+  // A box whose nodes were moved off the grid lines by a few quanta is labelled as the
+  // exact box: its edges at 0 read 0 (the labels are stroked, so the strokes are counted).
+  auto strokes = [&](const rect3d &b) {
+    uint16_t v = window(400, 400);
+    gag3d_plotmap3_0(&f, &b, 4, 1.0, 0.6, 0, 1, 0, 0, 1.1);
+    gag_scaleview_0(v, &f.box);
+    gag3d_backing_box_1(v, &f, &b, b.z1, b.z2, nullptr, nullptr, nullptr);
+    return entries(v).size();
+  };
+  EXPECT_EQ(strokes({-2.7939677e-9, -9.313226e-10, -2.7939677e-9, 1.0000000028, 2.0000000019, 1}),
+            strokes({0, 0, 0, 1, 2, 1}));
+
   uint16_t a = window(400, 400);
   transform3d T;
   geom3d_identity(&T);
