@@ -252,7 +252,13 @@ int shortcut_of(const std::string &text) {
 void build_items(Win &r, pwin_handle menu, int depth) {
   const std::vector<pwin_item> *items = pwin_menu_items(menu);
   if (!items || depth > 8) return;
+  size_t first = r.items.size();
   for (const pwin_item &i : *items) {
+    // "-" is a separator: a divider line under the item before it, never an item.
+    if (i.text == "-") {
+      if (r.items.size() > first && r.items.back().text) r.items.back().flags |= FL_MENU_DIVIDER;
+      continue;
+    }
     r.labels.push_back(i.text.substr(0, i.text.find('\t')));
     const char *label = r.labels.back().c_str();
     int flags = i.enabled ? 0 : FL_MENU_INACTIVE;
@@ -687,11 +693,16 @@ std::string filter_of(const char *ext) {
 bool choose(pwin_handle owner, const char *ext, const char *dir, char *path, int size, bool save) {
   if (size <= 0) return false;
   std::string start = dir && *dir ? dir : ".";
-  if (save && *path) start = path[0] == '/' ? std::string(path) : start + "/" + path;
+  // A proposed name is filled in over its folder: the chooser lists the folder,
+  // which the name itself (a file not yet written) is not.
+  std::string proposal;
+  if (save && *path) proposal = path[0] == '/' ? std::string(path) : start + "/" + path;
+  if (!proposal.empty()) start = proposal.substr(0, proposal.rfind('/') + 1);
   std::string filter = filter_of(ext);
   Fl_File_Chooser chooser(start.c_str(), filter.c_str(),
                           save ? Fl_File_Chooser::CREATE : Fl_File_Chooser::SINGLE,
                           save ? "Save As" : "Open");
+  if (!proposal.empty()) chooser.value(proposal.c_str());
   for (;;) {
     chooser.show();
     while (chooser.shown()) Fl::wait();
@@ -855,5 +866,7 @@ bool pwin_use_screen() {
   pwin = &screen;
   return true;
 }
+
+bool pwin_display_opened() { return fl_display != nullptr; }
 
 bool pwin_screen_live() { return pwin == &screen && Fl::first_window() != nullptr; }
