@@ -195,6 +195,16 @@ class Frame : public Fl_Window {
   }
 };
 
+// Whether the clipboard may hold text: asked of the X server once when the display
+// opens, then kept by the server's change notices and our own Cut and Copy. Asking
+// at each menu opening waited on the server while dispatching events, and the
+// click that opened the menu was lost in that wait.
+int clipboard_text = 0;
+
+void clipboard_changed(int source, void *) {
+  if (source == 1) clipboard_text = 1;
+}
+
 int Editor::handle(int e) {
   // Text that would pass the limit is refused, and the window told so.
   int n = 0;
@@ -206,6 +216,9 @@ int Editor::handle(int e) {
     n = Fl::event_length();
     for (int i = 0; t && i < Fl::event_length(); i++) n += t[i] == '\n';
   }
+  if (e == FL_KEYBOARD && (Fl::event_state() & FL_CTRL) &&
+      (Fl::event_key() == 'c' || Fl::event_key() == 'x'))
+    clipboard_text = 1;  // the editor's own Copy and Cut keys fill the clipboard
   if (n > 0) {
     Fl_Text_Buffer *b = buffer();
     int start, end;
@@ -219,6 +232,9 @@ int Editor::handle(int e) {
 }
 
 int Bar::handle(int e) {
+  // The window readies its menu (greys what cannot be done) before it opens; the
+  // readying asks nothing of the X server (see clipboard_text), so the press's
+  // release is never dispatched away under it.
   if ((e == FL_PUSH || e == FL_SHORTCUT) && handle_) {
     Win *r = lookup(handle_);
     if (r) send(handle_, PWIN_INITMENU, intptr_t(r->menu), 0);
@@ -489,12 +505,21 @@ intptr_t dispatch(const pwin_msg *m) { return send(m->window, m->msg, m->a, m->b
 
 void post_quit() {}
 
+// The item changes in place in every bar built from a menu that holds it: the bar's
+// array stays where FLTK holds it, even while a menu of it is open.
 void enable_menu_item(pwin_handle menu, uint16_t id, bool on) {
   pwin_item *i = pwin_menu_find(menu, id);
   if (!i || i->enabled == on) return;
   i->enabled = on;
-  for (auto &[h, r] : windows)
-    if (r.menu && r.frame->has_bar) build_bar(r);
+  for (auto &[h, r] : windows) {
+    if (!r.menu || !r.frame->has_bar || pwin_menu_find(r.menu, id) != i) continue;
+    for (Fl_Menu_Item &m : r.items)
+      if (m.text && m.callback_ == menu_chosen && intptr_t(m.user_data_) == id) {
+        if (on) m.flags &= ~FL_MENU_INACTIVE;
+        else m.flags |= FL_MENU_INACTIVE;
+      }
+    r.frame->bar.redraw();
+  }
 }
 
 // No menu takes the bar away; the client area grows by its height.
@@ -801,7 +826,7 @@ bool edit_can(pwin_handle w, int command) {
     case 0: return lookup(w)->edited;
     case 1:
     case 2: return e->buffer()->selected() != 0;
-    case 3: return Fl::clipboard_contains(Fl::clipboard_plain_text) != 0;
+    case 3: return clipboard_text != 0;
     default: return false;
   }
 }
@@ -811,8 +836,8 @@ void edit_command(pwin_handle w, int command) {
   if (!e) return;
   switch (command) {
     case 0: Fl_Text_Editor::kf_undo(0, e); break;
-    case 1: Fl_Text_Editor::kf_cut(0, e); break;
-    case 2: Fl_Text_Editor::kf_copy(0, e); break;
+    case 1: Fl_Text_Editor::kf_cut(0, e), clipboard_text = 1; break;
+    case 2: Fl_Text_Editor::kf_copy(0, e), clipboard_text = 1; break;
     case 3: Fl_Text_Editor::kf_paste(0, e); break;
   }
 }
@@ -861,6 +886,8 @@ bool pwin_use_screen() {
     }
     fl_open_display(d);
     if (!fl_gc) fl_gc = XCreateGC(fl_display, RootWindow(fl_display, fl_screen), 0, nullptr);
+    clipboard_text = Fl::clipboard_contains(Fl::clipboard_plain_text);
+    Fl::add_clipboard_notify(clipboard_changed);
     set_icon();
   }
   pwin = &screen;

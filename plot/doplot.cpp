@@ -536,6 +536,8 @@ int32_t doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval) {
   if (monitors->count == 0) return 0;
   if (last_monitor >= 0 && rtlib_elapsed_ms(last_monitor) < interval) return 0;
   int32_t start = rtlib_elapsed_ms(0);
+  // The monitor windows come forward for their update; histories keep their own tiles.
+  if (monitors != &p->histories && !p->monitorsshown) windower_enable_monitors(p);
   bool recorded = p->hardmonitor && plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;
