@@ -425,6 +425,18 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     // Per mode a row of window, drawing and legend views.
     for (int j = 0; j < 3 && j < r->modeviews.cols; j++) views[j] = r->modeviews.data[(mode - 1) * r->modeviews.cols + j];
   }
+  // The drawing routines read the record's own views (the legend among them): while
+  // a mode past the first is drawn, the record holds that mode's views.
+  struct mode_views {
+    plotrec *r;
+    uint16_t saved[3];
+    mode_views(plotrec *rec, const uint16_t *v) : r(rec) {
+      for (int j = 0; j < 3; j++) saved[j] = r->views[j], r->views[j] = v[j];
+    }
+    ~mode_views() {
+      for (int j = 0; j < 3; j++) r->views[j] = saved[j];
+    }
+  } held(r, views);
   uint16_t window = views[0], view = views[1];
   double range[2] = {BIG, -BIG};
   for (int k = 0; k < 2; k++)
