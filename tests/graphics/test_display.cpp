@@ -13,6 +13,7 @@
 #include <regex>
 #include <thread>
 
+#include "graphics/display.h"
 #include "graphics/views.h"
 #include "tests/graphics/fixture.h"
 
@@ -590,6 +591,41 @@ TEST_F(Display, ARunningProblemAsksBeforeQuittingAndStopsOnAltS) {
   x("xdotool mousemove 75 200");
   x("xdotool windowfocus --sync " + problem + " key alt+s");
   EXPECT_TRUE(holds(dir.file("long.log"), "USER STOP"));
+}
+
+// A long label of the status panel ("Building Matrix ", "Damping Matrix ") keeps
+// clear of its value: every column the value inks lies right of the label's ink.
+TEST_F(Display, LongStatusLabelsKeepClearOfTheirValues) {
+  uint16_t w = shown("panel", 0, 0, 150, 430);
+  pad d{};
+  display_initpad(&d, 28, w);
+  uint8_t colour = display_textcolour;
+  display_textcolour = 1;
+  // Columns where two shots differ, as [first, last].
+  auto inked = [](const Shot &a, const Shot &b) {
+    std::pair<int, int> span{1024, -1};
+    for (int y = 0; y < 430; y++)
+      for (int x = 0; x < 150; x++)
+        if (a.at(x, y) != b.at(x, y)) span = {std::min(span.first, x), std::max(span.second, x)};
+    return span;
+  };
+  int line = 1;
+  for (const char *label : {"Building Matrix ", "Damping Matrix ", "Residual"}) {
+    String l = text(label);
+    Shot blank = shot();
+    display_report(&d, uint16_t(line), &l);
+    Shot named = shot();
+    display_force_num2(&d, uint16_t(line), 12, 12);
+    Shot valued = shot();
+    auto own = inked(blank, named), value = inked(named, valued);
+    ASSERT_GE(own.second, 0) << label;
+    ASSERT_GE(value.second, 0) << label;
+    EXPECT_GT(value.first, own.second) << label;
+    line++;
+  }
+  display_textcolour = colour;
+  display_free(&d);
+  gag_killview(w);
 }
 
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {
