@@ -816,6 +816,28 @@ TEST_F(Display, EveryFirstClickOnRunStartsARun) {
   EXPECT_EQ(missed, 0);
 }
 
+// The status panel pictures the mesh a time run has refined to: at its end the
+// picture holds far more mesh lines than the first mesh's picture (the same
+// problem solved without refinement).
+TEST_F(Display, TheStatusPanelPicturesTheRefinedMesh) {
+  auto red = [&](const std::string &select) {
+    spit(dir.file("art.pde"), "TITLE 'art'\nSELECT\n ERRLIM = 1e-4\n" + select + "VARIABLES\n u\nINITIAL VALUES\n"
+                              " u = sin(pi*x)*sin(pi*y)\nEQUATIONS\n div(grad(u)) = dt(u)\n" + square +
+                              "TIME 0 TO 0.1\nEND\n");
+    remove(dir.file("art.log").c_str());
+    Program q(dir.path, display, {"-R", "art.pde"});
+    EXPECT_TRUE(holds(dir.file("art.log"), "--DONE--"));
+    await("^art$");
+    Shot s = shot();
+    int n = 0;
+    for (int py = 320; py < 480; py++)
+      for (int px = 0; px < 150; px++) n += s.at(px, py)[0] > 200 && s.at(px, py)[1] < 80;
+    return n;
+  };
+  int first = red(" REGRID = OFF\n"), refined = red("");
+  EXPECT_GT(refined, first * 13 / 10) << first << " " << refined;
+}
+
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {
   pwin_service *before = pwin;
   const char *was = getenv("DISPLAY");
