@@ -708,9 +708,7 @@ static void show_windows(pde *p) {
   gui_runmenu(p);
   if (!p->windowsbuilt) gui_build_windows(p);
   if (p->timedep) {
-    windower_get_tile_params(p, p->plots.count + p->histories.count);
-    windower_tile_plots(p, &p->plots, 1);
-    windower_tile_plots(p, &p->histories, p->plots.count + 1);
+    windower_tile_time_windows(p);
   } else if (p->eigen) {
     windower_get_tile_params(p, p->modes * p->plots.count + 1);
     windower_tile_eig_plots(p, &p->plots, 1);

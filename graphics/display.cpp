@@ -4,6 +4,8 @@
 // through the layer's choice of stroke or device text, one line high either way.
 #include "graphics/display.h"
 
+#include <utility>
+
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
 #include "platform/pwin.h"
@@ -38,19 +40,39 @@ static uint16_t next_line(pad *d, uint16_t line, bool forced) {
   return n;
 }
 
-// Overdraws old in colour 0, then draws text at x with the horizontal alignment.
+// The text size (lines per view height) at which a label fits left of the value
+// column: the panel's own size, or smaller for a label that would otherwise run
+// into the values ("Building Matrix "). The value column is held to the width of
+// "00,00" (two block numbers) and a character's gap; the size depends on the label
+// alone, so an old label is overdrawn at the size it was drawn.
+static float label_size(pad *d, const String *label) {
+  float size = float(d->lines);
+  viewrec *v = getview(uint16_t(d->view));
+  if (!label->length || !v->device || v->client.x <= 0) return size;
+  pointl own{}, widest{};
+  String column = {5, 5, const_cast<char *>("00,00")};
+  gagscren_screentextextent(v, label, &own);
+  gagscren_screentextextent(v, &column, &widest);
+  double gap = own.x / double(label->length);
+  double room = 0.8 * v->client.x - widest.x - gap;
+  if (own.x <= room) return size;
+  return room > 0.4 * own.x ? float(size * own.x / room) : size / 0.4f;
+}
+
+// Overdraws old in colour 0, then draws text at x with the horizontal alignment;
+// labels (left-aligned) at the size that keeps them clear of the values.
 static void draw_pair(pad *d, uint16_t n, float align, double x, const String *old, const String *text) {
   if (!drawable(d)) return;
   uint16_t v = uint16_t(d->view);
   double y = d->height - n + 0.1;
   gag_textcenter(v, align, 0);
-  if (old->length) {
-    gag_setcolor_0(v, 0);
-    gag_drawprinttext_1(v, x, y, old);
-  }
-  if (text->length) {
-    gag_setcolor_0(v, display_textcolour);
-    gag_drawprinttext_1(v, x, y, text);
+  for (auto [t, colour] : {std::pair{old, uint8_t(0)}, {text, display_textcolour}}) {
+    if (!t->length) continue;
+    bool label = align == 0;
+    if (label) gag_textsize(v, label_size(d, t), 0.7f);
+    gag_setcolor_0(v, colour);
+    gag_drawprinttext_1(v, x, y, t);
+    if (label) gag_textsize(v, float(d->lines), 0.7f);
   }
   gagscren_screenflush();
 }

@@ -507,7 +507,8 @@ bool gagscren_screensavefilename(viewrec *v, const String *ext, const String *in
   TRACE("gagscren_screensavefilename");
   char buf[256] = {0};
   if (initial && initial->text) snprintf(buf, sizeof buf, "%s", initial->text);
-  if (!pwin->save_file(v->window, ext && ext->text ? ext->text : "", name->text, buf, sizeof buf))
+  // The proposal (a bare name, or a path) starts in the current directory.
+  if (!pwin->save_file(v->window, ext && ext->text ? ext->text : "", nullptr, buf, sizeof buf))
     return false;
   // The dialog leaves the chosen directory current and answers the bare name.
   const char *slash = strrchr(buf, '/');

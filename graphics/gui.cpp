@@ -189,8 +189,18 @@ void gui_check_save(pde *p) {
   for (String *s : {&m, &ext, &choice}) strings_free_0(s);
 }
 
+// Takes the descriptor's text back from the editor while the editor shows it, so
+// that what was typed there counts as a change; the text it edits otherwise (an
+// INCLUDE or TABLE file) is left to its own Save.
+static void read_back_editor(pde *p) {
+  if (!checkview(p->editview) || !gag_ifvisible(p->editview)) return;
+  uint16_t text = p->edittext ? p->edittext : p->desctext;
+  if (textman_get_edit_text(text, p->editview) && text == p->desctext) p->modified = 1;
+}
+
 bool close_pde(pde *p, uint16_t window) {
   TRACE("close_pde");
+  read_back_editor(p);
   if (p->phase != 0 && p->phase != 10 && !p->error) {
     std::string q = std::string("Quit ") + (p->name.text ? p->name.text : "") + "?";
     if (!ask(window, q.c_str(), title())) return false;
@@ -627,8 +637,7 @@ static int32_t editwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b)
   switch (event) {
     case msg_close: {
       // The text is read back first, so that Modify shows what was typed.
-      uint16_t text = p->edittext ? p->edittext : p->desctext;
-      if (textman_get_edit_text(text, view) && text == p->desctext) p->modified = 1;
+      read_back_editor(p);
       gag_showwindow(view, 2);
       p->phase = 10;
       gui_haltmenu(p);

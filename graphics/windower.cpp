@@ -1,6 +1,8 @@
 // windower: tiles of plot windows, deferred show requests and the main caption.
 #include "graphics/windower.h"
 
+#include <algorithm>
+
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "graphics/gag.h"
@@ -102,12 +104,27 @@ void windower_hide_eig_plots(pde *p, const vectorn *plots) {
   hide(p, p->eigview);
 }
 
+// A time-dependent problem's grid has room for the larger of its plot and monitor
+// sets, then its histories, so that either set takes the same tiles beside them.
+static int32_t set_room(const pde *p) { return std::max(p->plots.count, p->monitors.count); }
+
+void windower_tile_time_windows(pde *p) {
+  TRACE("windower_tile_time_windows");
+  windower_get_tile_params(p, set_room(p) + p->histories.count);
+  windower_tile_plots(p, p->monitorsshown ? &p->monitors : &p->plots, 1);
+  windower_tile_plots(p, &p->histories, set_room(p) + 1);
+}
+
 // Shows one set and hides the other.
 static void switch_sets(pde *p, const vectorn *show, const vectorn *other) {
   if (p->eigen) {
     windower_hide_eig_plots(p, other);
     windower_get_tile_params(p, p->modes * show->count + 1);
     windower_tile_eig_plots(p, show, 1);
+  } else if (p->timedep) {
+    windower_hide_plots(p, other);
+    windower_get_tile_params(p, set_room(p) + p->histories.count);
+    windower_tile_plots(p, show, 1);
   } else {
     windower_hide_plots(p, other);
     windower_get_tile_params(p, show->count);
@@ -117,14 +134,14 @@ static void switch_sets(pde *p, const vectorn *show, const vectorn *other) {
 
 void windower_enable_plots(pde *p) {
   TRACE("windower_enable_plots");
-  if (!p->timedep) switch_sets(p, &p->plots, &p->monitors);
+  switch_sets(p, &p->plots, &p->monitors);
   p->plotsshown = 1;
   p->monitorsshown = 0;
 }
 
 void windower_enable_monitors(pde *p) {
   TRACE("windower_enable_monitors");
-  if (!p->timedep) switch_sets(p, &p->monitors, &p->plots);
+  switch_sets(p, &p->monitors, &p->plots);
   p->monitorsshown = 1;
   p->plotsshown = 0;
 }

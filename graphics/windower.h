@@ -31,10 +31,13 @@ void windower_tile_eig_plots(pde *p, const vectorn *plots, int32_t first);
 // Drops the listed plots' display lists and hides their windows (deferred while minimised).
 void windower_hide_plots(pde *p, const vectorn *plots);
 void windower_hide_eig_plots(pde *p, const vectorn *plots);
-// Shows the plots and hides the monitors, or the other way round; time-dependent
-// problems only have the flags set.
+// Shows the plots and hides the monitors, or the other way round; a time-dependent
+// problem's histories keep their tiles after either set.
 void windower_enable_plots(pde *p);
 void windower_enable_monitors(pde *p);
+// Lays out a time-dependent problem's windows: the set shown now (plots, or monitors
+// while they are shown), then the histories.
+void windower_tile_time_windows(pde *p);
 // Carries out the deferred requests in order, pumping after each, and empties the list.
 void windower_do_tiling(pde *p);
 // The main window's caption: "name: " (when the name is not empty), the product

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/psurf.h"
+#include "platform/pwin.h"
 
 uint8_t psurf_palette[43][3];
 
@@ -17,14 +18,16 @@ namespace {
 
 // The font machinery that text loads stays until the program ends; it is handed
 // back then, so that leak checks see only what the program itself still holds.
-// Only while no document is open.
+// Only while no document is open, and fontconfig itself only when no display was
+// opened: the screen's font layer keeps fontconfig's caches to the end, and
+// finishing fontconfig under it aborts the process.
 bool fonts_used;
 int open_documents;
 struct FontRelease {
   ~FontRelease() {
     if (!fonts_used || open_documents) return;
     cairo_debug_reset_static_data();
-    FcFini();
+    if (!pwin_display_opened()) FcFini();
   }
 } font_release;
 

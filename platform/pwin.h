@@ -141,6 +141,8 @@ void pwin_use_headless();
 bool pwin_use_screen();
 // Whether the screen back end shows a window, so that a message can still arrive.
 bool pwin_screen_live();
+// Whether a display was opened: its font layer then holds fontconfig to the end.
+bool pwin_display_opened();
 
 // Shows a modal message box with no owner; a null caption is "Error".
 int pwin_message_box(const char *text, const char *caption, int style);

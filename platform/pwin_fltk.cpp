@@ -195,6 +195,16 @@ class Frame : public Fl_Window {
   }
 };
 
+// Whether the clipboard may hold text: asked of the X server once when the display
+// opens, then kept by the server's change notices and our own Cut and Copy. Asking
+// at each menu opening waited on the server while dispatching events, and the
+// click that opened the menu was lost in that wait.
+int clipboard_text = 0;
+
+void clipboard_changed(int source, void *) {
+  if (source == 1) clipboard_text = 1;
+}
+
 int Editor::handle(int e) {
   // Text that would pass the limit is refused, and the window told so.
   int n = 0;
@@ -206,6 +216,9 @@ int Editor::handle(int e) {
     n = Fl::event_length();
     for (int i = 0; t && i < Fl::event_length(); i++) n += t[i] == '\n';
   }
+  if (e == FL_KEYBOARD && (Fl::event_state() & FL_CTRL) &&
+      (Fl::event_key() == 'c' || Fl::event_key() == 'x'))
+    clipboard_text = 1;  // the editor's own Copy and Cut keys fill the clipboard
   if (n > 0) {
     Fl_Text_Buffer *b = buffer();
     int start, end;
@@ -219,6 +232,9 @@ int Editor::handle(int e) {
 }
 
 int Bar::handle(int e) {
+  // The window readies its menu (greys what cannot be done) before it opens; the
+  // readying asks nothing of the X server (see clipboard_text), so the press's
+  // release is never dispatched away under it.
   if ((e == FL_PUSH || e == FL_SHORTCUT) && handle_) {
     Win *r = lookup(handle_);
     if (r) send(handle_, PWIN_INITMENU, intptr_t(r->menu), 0);
@@ -252,7 +268,13 @@ int shortcut_of(const std::string &text) {
 void build_items(Win &r, pwin_handle menu, int depth) {
   const std::vector<pwin_item> *items = pwin_menu_items(menu);
   if (!items || depth > 8) return;
+  size_t first = r.items.size();
   for (const pwin_item &i : *items) {
+    // "-" is a separator: a divider line under the item before it, never an item.
+    if (i.text == "-") {
+      if (r.items.size() > first && r.items.back().text) r.items.back().flags |= FL_MENU_DIVIDER;
+      continue;
+    }
     r.labels.push_back(i.text.substr(0, i.text.find('\t')));
     const char *label = r.labels.back().c_str();
     int flags = i.enabled ? 0 : FL_MENU_INACTIVE;
@@ -483,12 +505,21 @@ intptr_t dispatch(const pwin_msg *m) { return send(m->window, m->msg, m->a, m->b
 
 void post_quit() {}
 
+// The item changes in place in every bar built from a menu that holds it: the bar's
+// array stays where FLTK holds it, even while a menu of it is open.
 void enable_menu_item(pwin_handle menu, uint16_t id, bool on) {
   pwin_item *i = pwin_menu_find(menu, id);
   if (!i || i->enabled == on) return;
   i->enabled = on;
-  for (auto &[h, r] : windows)
-    if (r.menu && r.frame->has_bar) build_bar(r);
+  for (auto &[h, r] : windows) {
+    if (!r.menu || !r.frame->has_bar || pwin_menu_find(r.menu, id) != i) continue;
+    for (Fl_Menu_Item &m : r.items)
+      if (m.text && m.callback_ == menu_chosen && intptr_t(m.user_data_) == id) {
+        if (on) m.flags &= ~FL_MENU_INACTIVE;
+        else m.flags |= FL_MENU_INACTIVE;
+      }
+    r.frame->bar.redraw();
+  }
 }
 
 // No menu takes the bar away; the client area grows by its height.
@@ -687,11 +718,16 @@ std::string filter_of(const char *ext) {
 bool choose(pwin_handle owner, const char *ext, const char *dir, char *path, int size, bool save) {
   if (size <= 0) return false;
   std::string start = dir && *dir ? dir : ".";
-  if (save && *path) start = path[0] == '/' ? std::string(path) : start + "/" + path;
+  // A proposed name is filled in over its folder: the chooser lists the folder,
+  // which the name itself (a file not yet written) is not.
+  std::string proposal;
+  if (save && *path) proposal = path[0] == '/' ? std::string(path) : start + "/" + path;
+  if (!proposal.empty()) start = proposal.substr(0, proposal.rfind('/') + 1);
   std::string filter = filter_of(ext);
   Fl_File_Chooser chooser(start.c_str(), filter.c_str(),
                           save ? Fl_File_Chooser::CREATE : Fl_File_Chooser::SINGLE,
                           save ? "Save As" : "Open");
+  if (!proposal.empty()) chooser.value(proposal.c_str());
   for (;;) {
     chooser.show();
     while (chooser.shown()) Fl::wait();
@@ -790,7 +826,7 @@ bool edit_can(pwin_handle w, int command) {
     case 0: return lookup(w)->edited;
     case 1:
     case 2: return e->buffer()->selected() != 0;
-    case 3: return Fl::clipboard_contains(Fl::clipboard_plain_text) != 0;
+    case 3: return clipboard_text != 0;
     default: return false;
   }
 }
@@ -800,8 +836,8 @@ void edit_command(pwin_handle w, int command) {
   if (!e) return;
   switch (command) {
     case 0: Fl_Text_Editor::kf_undo(0, e); break;
-    case 1: Fl_Text_Editor::kf_cut(0, e); break;
-    case 2: Fl_Text_Editor::kf_copy(0, e); break;
+    case 1: Fl_Text_Editor::kf_cut(0, e), clipboard_text = 1; break;
+    case 2: Fl_Text_Editor::kf_copy(0, e), clipboard_text = 1; break;
     case 3: Fl_Text_Editor::kf_paste(0, e); break;
   }
 }
@@ -850,10 +886,14 @@ bool pwin_use_screen() {
     }
     fl_open_display(d);
     if (!fl_gc) fl_gc = XCreateGC(fl_display, RootWindow(fl_display, fl_screen), 0, nullptr);
+    clipboard_text = Fl::clipboard_contains(Fl::clipboard_plain_text);
+    Fl::add_clipboard_notify(clipboard_changed);
     set_icon();
   }
   pwin = &screen;
   return true;
 }
+
+bool pwin_display_opened() { return fl_display != nullptr; }
 
 bool pwin_screen_live() { return pwin == &screen && Fl::first_window() != nullptr; }

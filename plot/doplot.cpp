@@ -425,6 +425,18 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     // Per mode a row of window, drawing and legend views.
     for (int j = 0; j < 3 && j < r->modeviews.cols; j++) views[j] = r->modeviews.data[(mode - 1) * r->modeviews.cols + j];
   }
+  // The drawing routines read the record's own views (the legend among them): while
+  // a mode past the first is drawn, the record holds that mode's views.
+  struct mode_views {
+    plotrec *r;
+    uint16_t saved[3];
+    mode_views(plotrec *rec, const uint16_t *v) : r(rec) {
+      for (int j = 0; j < 3; j++) saved[j] = r->views[j], r->views[j] = v[j];
+    }
+    ~mode_views() {
+      for (int j = 0; j < 3; j++) r->views[j] = saved[j];
+    }
+  } held(r, views);
   uint16_t window = views[0], view = views[1];
   double range[2] = {BIG, -BIG};
   for (int k = 0; k < 2; k++)
@@ -536,6 +548,8 @@ int32_t doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval) {
   if (monitors->count == 0) return 0;
   if (last_monitor >= 0 && rtlib_elapsed_ms(last_monitor) < interval) return 0;
   int32_t start = rtlib_elapsed_ms(0);
+  // The monitor windows come forward for their update; histories keep their own tiles.
+  if (monitors != &p->histories && !p->monitorsshown) windower_enable_monitors(p);
   bool recorded = p->hardmonitor && plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;

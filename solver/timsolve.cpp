@@ -615,6 +615,7 @@ static int32_t regrid(pde *p, bool hit) {
                                    uint8_t(p->merge && !hit));
   if (changes > 0) {
     layout(p);
+    doplot_status_mesh(p);  // the status panel pictures the mesh it reports
     fitting_invalidate_fits(p, 1);
     pdedat_tr_status(p);
   }

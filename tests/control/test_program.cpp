@@ -139,4 +139,22 @@ TEST_F(Program, ExtrudedPlotsAreDrawn) {
   EXPECT_GT(std::stoi(m[2]), 100) << w;
 }
 
+// Every mode of an eigenvalue run draws its contour's level table into its own
+// legend view (the third view of each recorded plot), as the first mode does.
+TEST_F(Program, EveryModeDrawsItsLevelTable) {
+  spit(dir + "/modes.pde",
+       "TITLE 'modes'\nSELECT MODES = 3\nVARIABLES u\nEQUATIONS div(grad(u)) + lambda*u = 0\n"
+       "BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+       "PLOTS CONTOUR(u)\nEND\n");
+  ASSERT_EQ(run("-B -R -X modes.pde"), 0) << out();
+  std::string walk = dir + "/walk.txt";
+  ASSERT_EQ(system(("python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -v '" + dir + "/modes.pgx' >'" + walk + "'").c_str()), 0);
+  std::string w = slurp(walk);
+  std::regex plot(R"((\d):CONTOUR\(u\)\[\d+/\d+/(\d+)\])");
+  int modes = 0;
+  for (std::sregex_iterator i(w.begin(), w.end(), plot), end; i != end; ++i, modes++)
+    EXPECT_GT(std::stoi((*i)[2]), 100) << "mode " << (*i)[1] << ": " << w;
+  EXPECT_EQ(modes, 3) << w;
+}
+
 }  // namespace

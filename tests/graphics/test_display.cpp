@@ -13,6 +13,7 @@
 #include <regex>
 #include <thread>
 
+#include "graphics/display.h"
 #include "graphics/views.h"
 #include "tests/graphics/fixture.h"
 
@@ -89,6 +90,41 @@ struct Program {
     }
   }
   ~Program() {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+};
+
+// The program on the display, its standard error kept in a file, waited for to end.
+struct Watched {
+  pid_t pid = 0;
+  int status = -1;
+  Watched(const std::string &folder, const std::string &display, std::vector<std::string> words) {
+    pid = fork();
+    if (pid == 0) {
+      if (chdir(folder.c_str()) != 0) _exit(127);
+      setenv("DISPLAY", display.c_str(), 1);
+      setenv("TMPDIR", folder.c_str(), 1);
+      int devnull = open("/dev/null", O_WRONLY), err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(devnull, 1);
+      dup2(err, 2);
+      std::vector<char *> argv{const_cast<char *>(QUENDAR_EXE)};
+      for (std::string &w : words) argv.push_back(w.data());
+      argv.push_back(nullptr);
+      execv(QUENDAR_EXE, argv.data());
+      _exit(127);
+    }
+  }
+  // True when the program has ended within the seconds; its wait status is kept.
+  bool ended(int seconds) {
+    for (int k = 0; k < 20 * seconds; k++) {
+      if (waitpid(pid, &status, WNOHANG) == pid) return pid = 0, true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  ~Watched() {
+    if (!pid) return;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
   }
@@ -179,6 +215,28 @@ struct Display : Graphics {
     return false;
   }
   static std::vector<int> grey(int v) { return {v, v, v}; }
+  // Waits until no window has the caption (ten seconds at most).
+  bool gone(const std::string &id) {
+    for (int k = 0; k < 100; k++) {
+      if (x("xdotool getwindowname " + id).empty()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+  // Answers the next question box ("Quendar", "Save As") with Yes.
+  void yes(const std::string &caption) {
+    std::string box = await("^" + caption + "$");
+    ASSERT_FALSE(box.empty()) << caption;
+    int bx = 0, by = 0, bw = 0, bh = 0;
+    sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh);
+    x("xdotool mousemove " + std::to_string(bx + bw - 140) + " " + std::to_string(by + bh - 25) + " click 1");
+    EXPECT_TRUE(gone(box)) << caption;
+  }
+  // Chooses Exit in the main window and answers its quit question.
+  void exit_program() {
+    x("xdotool windowfocus --sync " + await("Quendar 2") + " key alt+x");
+    yes("Quendar");
+  }
 };
 
 TEST_F(Display, MenuBarTakesTheTopRowsAndComesAndGoes) {
@@ -590,6 +648,194 @@ TEST_F(Display, ARunningProblemAsksBeforeQuittingAndStopsOnAltS) {
   x("xdotool mousemove 75 200");
   x("xdotool windowfocus --sync " + problem + " key alt+s");
   EXPECT_TRUE(holds(dir.file("long.log"), "USER STOP"));
+}
+
+// A long label of the status panel ("Building Matrix ", "Damping Matrix ") keeps
+// clear of its value: every column the value inks lies right of the label's ink.
+TEST_F(Display, LongStatusLabelsKeepClearOfTheirValues) {
+  uint16_t w = shown("panel", 0, 0, 150, 430);
+  pad d{};
+  display_initpad(&d, 28, w);
+  uint8_t colour = display_textcolour;
+  display_textcolour = 1;
+  // Columns where two shots differ, as [first, last].
+  auto inked = [](const Shot &a, const Shot &b) {
+    std::pair<int, int> span{1024, -1};
+    for (int y = 0; y < 430; y++)
+      for (int x = 0; x < 150; x++)
+        if (a.at(x, y) != b.at(x, y)) span = {std::min(span.first, x), std::max(span.second, x)};
+    return span;
+  };
+  int line = 1;
+  for (const char *label : {"Building Matrix ", "Damping Matrix ", "Residual"}) {
+    String l = text(label);
+    Shot blank = shot();
+    display_report(&d, uint16_t(line), &l);
+    Shot named = shot();
+    display_force_num2(&d, uint16_t(line), 12, 12);
+    Shot valued = shot();
+    auto own = inked(blank, named), value = inked(named, valued);
+    ASSERT_GE(own.second, 0) << label;
+    ASSERT_GE(value.second, 0) << label;
+    EXPECT_GT(value.first, own.second) << label;
+    line++;
+  }
+  display_textcolour = colour;
+  display_free(&d);
+  gag_killview(w);
+}
+
+// The descriptor printed from the editor, then Exit: the program ends with code 0
+// and says nothing on standard error.
+TEST_F(Display, ExitAfterPrintingEndsCleanly) {
+  spit(dir.file("printed.pde"), "TITLE 'printed'\nEND\n");
+  Watched q(dir.path, display, {"printed.pde"});
+  std::string editor = await("^printed.pde$");
+  x("xdotool mousemove 400 400");
+  x("xdotool windowfocus --sync " + editor + " key alt+p");
+  x("xdotool windowfocus --sync " + await("^Save As$") + " key Return");
+  ASSERT_TRUE(holds(dir.file("printed.pde.pdf"), "%%EOF"));
+  exit_program();
+  ASSERT_TRUE(q.ended(10));
+  EXPECT_TRUE(WIFEXITED(q.status) && WEXITSTATUS(q.status) == 0) << q.status;
+  EXPECT_EQ(slurp(dir.file("stderr.txt")), "");
+}
+
+// Text typed into the editor and not saved: Exit asks whether to save it, and Yes
+// saves it through a chooser that starts in the descriptor's folder.
+TEST_F(Display, ExitAsksToSaveTypedText) {
+  spit(dir.file("typed.pde"), "TITLE 'typed'\nEND\n");
+  Watched q(dir.path, display, {"typed.pde"});
+  std::string editor = await("^typed.pde$");
+  x("xdotool mousemove 400 400");
+  x("xdotool windowfocus --sync " + editor + " key ctrl+End");
+  x("xdotool type --delay 20 'unsaved words'");
+  exit_program();
+  yes("Quendar");  // has been modified: save?
+  std::string chooser = await("^Save As$");
+  // The chooser lists the folder: its file list shows the descriptor's name in ink.
+  int cx = 0, cy = 0, cw = 0, ch = 0;
+  sscanf(geometry_of(chooser).c_str(), "%d %d %d %d", &cx, &cy, &cw, &ch);
+  Shot s = shot();
+  int ink = 0;
+  for (int py = cy + 50; py < cy + 110; py++)
+    for (int px = cx + 15; px < cx + 160; px++) ink += s.at(px, py)[0] < 100;
+  EXPECT_GT(ink, 30) << "an empty file list";
+  x("xdotool windowfocus --sync " + chooser + " key Return");
+  yes("Save As");  // replace the file
+  ASSERT_TRUE(q.ended(10));
+  EXPECT_TRUE(WIFEXITED(q.status) && WEXITSTATUS(q.status) == 0) << q.status;
+  EXPECT_NE(slurp(dir.file("typed.pde")).find("unsaved words"), std::string::npos);
+}
+
+// The editor's Edit menu opened by a click shows Undo, a divider and Cut, Copy and
+// Paste: four items, so its height is four rows and a divider, not five rows.
+TEST_F(Display, MenusShowSeparatorsAsLines) {
+  spit(dir.file("menu.pde"), "TITLE 'menu'\nEND\n");
+  Program q(dir.path, display, {"menu.pde"});
+  std::string editor = await("^menu.pde$");
+  int ex = 0, ey = 0, ew = 0, eh = 0;
+  sscanf(geometry_of(editor).c_str(), "%d %d %d %d", &ex, &ey, &ew, &eh);
+  Shot closed = shot();
+  // "Edit" is the second item of the editor's bar, after "Abandon".
+  x("xdotool mousemove " + std::to_string(ex + 100) + " " + std::to_string(ey + 12) + " click 1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Shot open = shot();
+  int top = 768, bottom = -1;
+  for (int py = ey + 25; py < 768; py++)
+    if (open.at(ex + 110, py) != closed.at(ex + 110, py)) top = std::min(top, py), bottom = py;
+  x("xdotool key Escape");
+  ASSERT_GE(bottom, 0) << "no menu opened";
+  // The bar's grey rows, at its empty right end: each item of the menu is about as
+  // high, so four items and a divider take under four and a half, five items more.
+  int rows = bottom - top + 1, bar = 0;
+  for (int py = ey; py < ey + 40; py++) bar += closed.at(ex + ew - 5, py) == grey(192);
+  ASSERT_GT(bar, 10) << geometry_of(editor);
+  EXPECT_LT(2 * rows, 9 * bar) << rows << " rows under a bar of " << bar;
+}
+
+// A time run with a monitor each cycle shows its monitor windows while it runs,
+// and what they show changes from cycle to cycle.
+TEST_F(Display, MonitorsOfATimeRunChangeWhileItRuns) {
+  spit(dir.file("decay.pde"), "TITLE 'decay'\nVARIABLES\n u\nINITIAL VALUES\n u = sin(pi*x)*sin(pi*y)\n"
+                              "EQUATIONS\n div(grad(u)) + 10*sin(10*t) = dt(u)\n" + square +
+                              "TIME 0 TO 1e9\nMONITORS\n FOR CYCLE=1\n ELEVATION(u) FROM (0,0.5) TO (1,0.5)\n"
+                              "PLOTS\n FOR T = 1e9\n CONTOUR(u)\nEND\n");
+  Program q(dir.path, display, {"-R", "decay.pde"});
+  std::string monitor = await("^ELEVATION");
+  ASSERT_TRUE(holds(dir.file("decay.log"), "Step 3 "));
+  int mx = 0, my = 0, mw = 0, mh = 0;
+  sscanf(geometry_of(monitor).c_str(), "%d %d %d %d", &mx, &my, &mw, &mh);
+  Shot a = shot();
+  ASSERT_TRUE(holds(dir.file("decay.log"), "Step 40 "));
+  Shot b = shot();
+  int changed = 0, inked = 0;
+  for (int py = my; py < my + mh && py < 768; py++)
+    for (int px = mx; px < mx + mw && px < 1024; px++) {
+      changed += a.at(px, py) != b.at(px, py);
+      inked += b.at(px, py) != white;
+    }
+  EXPECT_GT(inked, 1000) << "a blank monitor";
+  EXPECT_GT(changed, 20) << "the monitor did not change";
+}
+
+// Modify, then Run in the editor, twenty times: each first click on Run starts a run.
+TEST_F(Display, EveryFirstClickOnRunStartsARun) {
+  spit(dir.file("again.pde"), "TITLE 'again'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 1 = 0\n" + square + "END\n");
+  Program q(dir.path, display, {"-R", "again.pde"});
+  auto count = [&](const std::string &word) {
+    std::string log = slurp(dir.file("again.log"));
+    int n = 0;
+    for (size_t at = log.find(word); at != std::string::npos; at = log.find(word, at + 1)) n++;
+    return n;
+  };
+  auto reaches = [&](const std::string &word, int n) {
+    for (int k = 0; k < 100; k++) {
+      if (count(word) >= n) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  };
+  ASSERT_TRUE(reaches("--DONE--", 1));
+  int missed = 0;
+  for (int k = 1; k <= 20; k++) {
+    x("xdotool mousemove 73 37 click 1");  // Modify, in the problem window
+    ASSERT_FALSE(x("xdotool search --sync --onlyvisible --name '^again.pde$'").empty());
+    x("xdotool mousemove 502 37 click 1");  // Run, in the editor
+    bool started = false;
+    for (int t = 0; t < 20 && !started; t++) {
+      started = count("START") > k;
+      if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (!started) {
+      missed++;
+      x("xdotool mousemove 502 37 click 1");
+    }
+    ASSERT_TRUE(reaches("--DONE--", k + 1)) << k;
+  }
+  EXPECT_EQ(missed, 0);
+}
+
+// The status panel pictures the mesh a time run has refined to: at its end the
+// picture holds far more mesh lines than the first mesh's picture (the same
+// problem solved without refinement).
+TEST_F(Display, TheStatusPanelPicturesTheRefinedMesh) {
+  auto red = [&](const std::string &select) {
+    spit(dir.file("art.pde"), "TITLE 'art'\nSELECT\n ERRLIM = 1e-4\n" + select + "VARIABLES\n u\nINITIAL VALUES\n"
+                              " u = sin(pi*x)*sin(pi*y)\nEQUATIONS\n div(grad(u)) = dt(u)\n" + square +
+                              "TIME 0 TO 0.1\nEND\n");
+    remove(dir.file("art.log").c_str());
+    Program q(dir.path, display, {"-R", "art.pde"});
+    EXPECT_TRUE(holds(dir.file("art.log"), "--DONE--"));
+    await("^art$");
+    Shot s = shot();
+    int n = 0;
+    for (int py = 320; py < 480; py++)
+      for (int px = 0; px < 150; px++) n += s.at(px, py)[0] > 200 && s.at(px, py)[1] < 80;
+    return n;
+  };
+  int first = red(" REGRID = OFF\n"), refined = red("");
+  EXPECT_GT(refined, first * 13 / 10) << first << " " << refined;
 }
 
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {

@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 # Reads a plot file byte by byte and prints, per group, the announced count and the
 # recorded plot numbers with their captions (with -n, each caption followed by the
-# number of entries of its view stream in brackets). Exits 1 on any byte it cannot place.
+# number of entries of its view stream in brackets; with -v, the entries of each view
+# of the stream in the order they are stored, as [a/b/c]). Exits 1 on any byte it
+# cannot place.
 import struct, sys
 
 counts = sys.argv[1] == '-n'
 if counts: sys.argv.pop(1)
+perview = sys.argv[1] == '-v'
+if perview: sys.argv.pop(1)
 entries = 0
+viewcounts = []
 
 b = open(sys.argv[1], 'rb').read()
 at = 0
@@ -30,6 +35,7 @@ def views():
         if op == 19:
             assert b[at:at + 3] == b'END', 'end mark'
             take('3s')
+            viewcounts.append(entries - sum(viewcounts))
             child, sibling, _ = take('HHi')
             if child: views()
             if not sibling: return
@@ -55,8 +61,10 @@ while at < len(b):
         (number,) = take('H')
         caption = string()
         entries = 0
+        viewcounts = []
         views()
-        line.append('%d:%s' % (number, caption) + ('[%d]' % entries if counts else ''))
+        line.append('%d:%s' % (number, caption) + ('[%d]' % entries if counts else '') +
+                    ('[%s]' % '/'.join(map(str, viewcounts)) if perview else ''))
     (end,) = take('H')
     assert end == 0, 'terminator'
     out.append(' '.join(line))
