@@ -1,0 +1,61 @@
+// Whole runs of the quendar program on descriptors off the examples' path, each with
+// an exact answer stated in its comment (tests/data/answers): the reported values are
+// compared with those answers, and failing runs with the located error they must give.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+
+#include "tests/control/doubles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Answers : ProgramRun {
+  // Copies the descriptors (and any file beside them) into the test directory and runs
+  // the first in batch mode; the exit code.
+  int run(std::initializer_list<const char *> names, const std::string &options = "-B -R -X") {
+    for (const char *n : names) fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / n, fs::path(dir) / n);
+    return shell("'" QUENDAR_EXE "' " + options + " " + *names.begin());
+  }
+  // The values of the last summary file the problem wrote ("label= value" lines), by label.
+  std::map<std::string, double> report(const std::string &name) {
+    std::string last;
+    for (const auto &e : fs::directory_iterator(dir)) {
+      std::string f = e.path().filename().string();
+      if (f.rfind(name + ".p01", 0) == 0 && f > last) last = f;
+    }
+    std::map<std::string, double> out;
+    std::istringstream in(slurp(dir + "/" + last));
+    std::smatch m;
+    for (std::string l; std::getline(in, l);)
+      if (std::regex_match(l, m, std::regex(" (.*)= (\\S+)"))) out[m[1]] = std::stod(m[2]);
+    return out;
+  }
+  std::string log(const std::string &name) { return slurp(dir + "/" + name + ".log"); }
+};
+
+// With upwinding on (the default), the streamline terms of the source and of the time
+// derivative go with those of the operator: exactly representable states stay exact,
+// and an advected pulse keeps its peak.
+TEST_F(Answers, UpwindingKeepsExactSolutionsAndThePeak) {
+  ASSERT_EQ(run({"upwind_source.pde"}), 0) << out();
+  auto s = report("upwind_source");
+  EXPECT_NEAR(s["EVAL(u,0.5,0.025)"], 1.5, 1e-6);
+  EXPECT_NEAR(s["EVAL(u,0.9,0.025)"], 1.9, 1e-6);
+  EXPECT_LT(s["GLOBALMAX(abs(u-1-x))"], 1e-6) << log("upwind_source");
+  ASSERT_EQ(run({"upwind_time.pde"}), 0) << out();
+  auto t = report("upwind_time");
+  EXPECT_NEAR(t["EVAL(u,0.5,0.025)"], 0.0, 1e-6);
+  EXPECT_NEAR(t["EVAL(u,0.9,0.025)"], 0.4, 1e-6);
+  EXPECT_LT(t["GLOBALMAX(abs(u-x+t))"], 1e-6) << log("upwind_time");
+  ASSERT_EQ(run({"upwind_pulse.pde"}), 0) << out();
+  auto q = report("upwind_pulse");
+  EXPECT_EQ(q["t"], 0.5);
+  EXPECT_NEAR(q["EVAL(u,0.75,0.025)"], 1 / std::sqrt(1.8), 0.01 / std::sqrt(1.8));
+  EXPECT_NEAR(q["EVAL(ue,0.75,0.025)"], 1 / std::sqrt(1.8), 1e-6);
+}
+
+}  // namespace
