@@ -418,6 +418,17 @@ static void value_point(pde *p, const bc *b, int32_t n, uint16_t k, uint16_t bix
   if (b->type == normalbc || b->type == tanglbc) bnormal(p, &ep, n, k, bix);
 }
 
+// Folds the periodic slave rows of variable k into their masters, times the periodic
+// factor (an antiperiodic slave's row counts against its master), and clears them.
+static void fold_rows(pde *p, vectord *V, uint16_t k) {
+  const vectorll *im = &p->mesh.images;
+  double pf = perfactor(p);
+  for (int32_t i = 0; i < im->count; i++) {
+    int32_t s = row_of(p, k, im->keys[i]) - 1, m = row_of(p, k, im->values[i]) - 1;
+    V->data[m] += pf * V->data[s], V->data[s] = 0;
+  }
+}
+
 void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode) {
   TRACE("vbc_operate");
   uint16_t E = eqcount(p);
@@ -429,14 +440,10 @@ void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode) {
       if (Ft && timeflag(p, k)) Ft->data[r - 1] = 0;
     }
   }
-  const vectorll *im = &p->mesh.images;
-  double pf = perfactor(p);
-  for (uint16_t k = 1; k <= E; k++)
-    for (int32_t i = 0; i < im->count; i++) {
-      int32_t s = row_of(p, k, im->keys[i]) - 1, m = row_of(p, k, im->values[i]) - 1;
-      F->data[m] += pf * F->data[s], F->data[s] = 0;
-      if (Ft && timeflag(p, k)) Ft->data[m] += pf * Ft->data[s], Ft->data[s] = 0;
-    }
+  for (uint16_t k = 1; k <= E; k++) {
+    fold_rows(p, F, k);
+    if (Ft && timeflag(p, k)) fold_rows(p, Ft, k);
+  }
   for (uint16_t k = 1; k <= E; k++) {
     if (mode == 1 && !timeflag(p, k)) continue;
     const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
@@ -530,11 +537,7 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
   for (uint16_t k = 1; k <= E; k++) {
     const vectorl *nodes = &p->valuenodes.data[k - 1];
     for (int32_t i = 0; i < nodes->count; i++) S->data[row_of(p, k, nodes->data[i]) - 1] = 0;
-    const vectorll *im = &p->mesh.images;
-    for (int32_t i = 0; i < im->count; i++) {
-      int32_t s = row_of(p, k, im->keys[i]) - 1, mm = row_of(p, k, im->values[i]) - 1;
-      S->data[mm] += S->data[s], S->data[s] = 0;
-    }
+    fold_rows(p, S, k);
   }
   display_unreport(&p->status, line);
 }
