@@ -152,6 +152,8 @@ pde *pdedat_new_pde(const String *name) {
   return p;
 }
 
+bool pdedat_stage_regrids(const pde *p) { return p->stagegrid || p->stagedgeom; }
+
 void pdedat_setpdename(pde *p, const String *path) {
   TRACE("pdedat_setpdename_0");
   String work{}, ext{};

@@ -348,6 +348,10 @@ void pdedat_clear_pde(pde *p);
 void pdedat_free_pde(pde *p);
 // Sets directory, name and log name from a path.
 void pdedat_setpdename(pde *p, const String *path);
+// Whether each new stage parses and meshes the descriptor again (and starts from its
+// initial values): asked for with STAGEGRID, and needed when the geometry depends on
+// definitions (which may be staged), or later stages would keep the first stage's domain.
+bool pdedat_stage_regrids(const pde *p);
 
 // Error reports: in the editor (interactive) or in the batch log (option B); each
 // ends with the jump to the catch point (code 11) and does not return.

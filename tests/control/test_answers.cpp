@@ -20,12 +20,13 @@ struct Answers : ProgramRun {
     for (const char *n : names) fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / n, fs::path(dir) / n);
     return shell("'" QUENDAR_EXE "' " + options + " " + *names.begin());
   }
-  // The values of the last summary file the problem wrote ("label= value" lines), by label.
+  // The values of the last summary file whose name starts with name + ".p01" ("label=
+  // value" lines), by label.
   std::map<std::string, double> report(const std::string &name) {
     std::string last;
     for (const auto &e : fs::directory_iterator(dir)) {
       std::string f = e.path().filename().string();
-      if (f.rfind(name + ".p01", 0) == 0 && f > last) last = f;
+      if (f.rfind(name.find(".p01") == std::string::npos ? name + ".p01" : name, 0) == 0 && f > last) last = f;
     }
     std::map<std::string, double> out;
     std::istringstream in(slurp(dir + "/" + last));
@@ -71,6 +72,20 @@ TEST_F(Answers, AntiperiodicSourcesFoldWithTheirSign) {
   EXPECT_NEAR(b["VAL(u,0,0.5)"], 1.0, 1e-3);
   EXPECT_NEAR(b["VAL(u,1,0.5)"], -1.0, 1e-3);
   EXPECT_LT(b["sqrt(INTEGRAL((u-ex)^2))"], 1e-3);
+}
+
+// A geometry that depends on a staged definition is meshed again at every stage, with
+// or without STAGEGRID.
+TEST_F(Answers, StagedGeometryIsMeshedAgainAtEachStage) {
+  ASSERT_EQ(run({"staged_geometry.pde"}), 0) << out();
+  for (int stage = 1; stage <= 3; stage++) {
+    double L = 1 << (stage - 1);
+    auto s = report("staged_geometry.p01_" + std::to_string(stage));
+    EXPECT_EQ(s["stage"], stage);
+    EXPECT_EQ(s["L"], L);
+    EXPECT_NEAR(s["EVAL(u, L/2, 0.05)"], L * L / 8, 1e-6 * L * L) << log("staged_geometry");
+    EXPECT_NEAR(s["INTEGRAL(u)/0.1"], L * L * L / 12, 1e-6 * L * L * L);
+  }
 }
 
 }  // namespace
