@@ -88,4 +88,30 @@ TEST_F(Answers, StagedGeometryIsMeshedAgainAtEachStage) {
   }
 }
 
+// A differentiation error in a plot expression is one located error that ends its
+// problem (exit code 1) and not the process: a batch goes on with its next problem. A
+// definition under a derivative inside EVAL is substituted before differentiating.
+TEST_F(Answers, DifferentiationErrorsEndOnlyTheirProblem) {
+  const std::string error = "  SUMMARY PRINT REPORT INTEGRAL(dx(random(x)))\n"
+                            "                                                       *\n"
+                            "           Line 14 ERROR: Can't Differentiate Function\n";
+  EXPECT_EQ(run({"differentiate_error.pde"}), 1) << out();
+  std::string l = log("differentiate_error");
+  EXPECT_NE(l.find(error), std::string::npos) << l;
+  EXPECT_EQ(l.find("ERROR"), l.rfind("ERROR")) << l;
+  EXPECT_NE(l.find("| TERMINATED\nEND\n"), std::string::npos) << l;
+  ASSERT_EQ(run({"eval_derivative.pde"}), 0) << out();
+  EXPECT_NEAR(report("eval_derivative")["EVAL(dy(ue),0.5,0.5)"], 0.5, 1e-12) << log("eval_derivative");
+  fs::remove(fs::path(dir) / "differentiate_error.pde");
+  EXPECT_EQ(run({"batch_after_error.pde", "differentiate_error.pde", "robin.pde"}), 1) << out();
+  std::string b = log("batch_after_error");
+  size_t robin = b.find("START " + dir + "/robin.pde");
+  ASSERT_NE(robin, std::string::npos) << b;
+  EXPECT_LT(b.find(error), robin) << b;
+  EXPECT_NE(b.find("| --DONE--\nEND\n", robin), std::string::npos) << b;
+  auto r = report("robin");
+  EXPECT_NEAR(r["EVAL(u,1,0.1)"], (std::sqrt(5.0) - 1) / 2, 1e-5);
+  EXPECT_NEAR(r["EVAL(u,0.5,0.1)"], (std::sqrt(5.0) + 1) / 4, 1e-5);
+}
+
 }  // namespace
