@@ -114,4 +114,19 @@ TEST_F(Answers, DifferentiationErrorsEndOnlyTheirProblem) {
   EXPECT_NEAR(r["EVAL(u,0.5,0.1)"], (std::sqrt(5.0) + 1) / 4, 1e-5);
 }
 
+// A missing include file is a located error naming it, not a different problem solved
+// without it; with the file in place the included region takes part.
+TEST_F(Answers, MissingIncludeFileIsAnError) {
+  EXPECT_EQ(run({"include_region.pde"}), 1) << out();
+  std::string l = log("include_region");
+  EXPECT_NE(l.find("  #INCLUDE 'region2.inc'\n                                   *\n"
+                   "           Line 17 ERROR: Can't Find Include File region2.inc\n"),
+            std::string::npos)
+      << l;
+  EXPECT_EQ(l.find("DONE"), std::string::npos) << l;
+  fs::remove(fs::path(dir) / "include_region.pde");
+  ASSERT_EQ(run({"include_region.pde", "region2.inc"}), 0) << out();
+  EXPECT_NEAR(report("include_region")["EVAL(u,0.5,0.1)"], 100.0 / 101, 1e-6);
+}
+
 }  // namespace
