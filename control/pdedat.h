@@ -360,6 +360,9 @@ bool pdedat_stage_regrids(const pde *p);
 // its body comes with the expression trees, whose node holds the location.
 [[noreturn]] void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message);
 [[noreturn]] void pdedat_exec_err_0(pde *p, const String *message);
+// A warning at a source position that lets the run go on: listed like a parse error
+// ("Line n WARNING: ...") in the batch log, else a message box captioned "Warning".
+void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message);
 [[noreturn]] void pdedat_exec_err_1(const String *message);
 
 // A message box on the view, or in a batch run a batch-log line that marks the

@@ -129,4 +129,16 @@ TEST_F(Answers, MissingIncludeFileIsAnError) {
   EXPECT_NEAR(report("include_region")["EVAL(u,0.5,0.1)"], 100.0 / 101, 1e-6);
 }
 
+// A CDF export on a cut plane in 3D is refused with a warning at its line; the run
+// goes on to its end and writes its summary.
+TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
+  ASSERT_EQ(run({"cdf_on_cut_3d.pde"}), 0) << out();
+  std::string l = log("cdf_on_cut_3d");
+  EXPECT_NE(l.find("  CDF(u) ON y = 0.5 POINTS=(5,5)\n"), std::string::npos) << l;
+  EXPECT_NE(l.find("           Line 15 WARNING: CDF on Surface not yet implemented.\n"), std::string::npos) << l;
+  EXPECT_NE(l.find("| --DONE--\nEND\n"), std::string::npos) << l;
+  EXPECT_NEAR(report("cdf_on_cut_3d")["VAL(u,0.5,0.5,0.5)"], 0.0562127, 1e-4 * 0.0562127);
+  for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
+}
+
 }  // namespace
