@@ -527,7 +527,9 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
   uint16_t line = display_report(&p->status, 0, &label);
   zero(S, p->nt);
   Mesh *m = &p->mesh;
-  ep.t = tnew;
+  // The streamline weight of the upwind terms may depend on the solution: it is taken
+  // at the current one.
+  context(&p->solution, nullptr, tnew);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     if (!m->cells.data[c - 1].alive) continue;
     const MeshCell *cell = localize(p, c, 0);

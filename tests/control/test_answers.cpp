@@ -58,6 +58,13 @@ TEST_F(Answers, UpwindingKeepsExactSolutionsAndThePeak) {
   EXPECT_EQ(q.at("t"), 0.5);
   EXPECT_NEAR(q.at("EVAL(u,0.75,0.025)"), 1 / std::sqrt(1.8), 0.01 / std::sqrt(1.8));
   EXPECT_NEAR(q.at("EVAL(ue,0.75,0.025)"), 1 / std::sqrt(1.8), 1e-6);
+  // A velocity that depends on the solution.
+  ASSERT_EQ(run({"upwind_nonlinear.pde"}), 0) << out();
+  auto n = report("upwind_nonlinear");
+  EXPECT_NEAR(n.at("EVAL(u,0.5,0.025)"), 0.5, 1e-5);
+  EXPECT_LT(n.at("GLOBALMAX(abs(u-x))"), 1e-5) << log("upwind_nonlinear");
+  ASSERT_EQ(run({"upwind_nonlinear_time.pde"}), 0) << out() << log("upwind_nonlinear_time");
+  EXPECT_LT(report("upwind_nonlinear_time").at("GLOBALMAX(abs(u-x+t))"), 1e-4);
 }
 
 // An antiperiodic pair folds the source with the antiperiodic sign, as it folds the
