@@ -217,7 +217,7 @@ static void step_new(pde *p) {
 }
 
 static void step_solve(pde *p) {
-  if (p->stage > 1 && p->stagegrid) plot_restore_histories(&p->plotrecs, &p->histtimes);
+  if (p->stage > 1 && pdedat_stage_regrids(p)) plot_restore_histories(&p->plotrecs, &p->histtimes);
   show_windows(p);
   runjob(p);
 }
@@ -256,7 +256,7 @@ static void step_stage_end(pde *p) {
     if (go_on) {
       p->stage++;
       p->stagevalue = p->stage;
-      if (p->stagegrid) {
+      if (pdedat_stage_regrids(p)) {
         plot_save_histories(&p->plotrecs, &p->histtimes);
         p->phase = PHASE_START;
       } else {

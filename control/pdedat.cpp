@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "control/control.h"
 #include "control/verdat.h"
@@ -151,6 +152,8 @@ pde *pdedat_new_pde(const String *name) {
   }
   return p;
 }
+
+bool pdedat_stage_regrids(const pde *p) { return p->stagegrid || p->stagedgeom; }
 
 void pdedat_setpdename(pde *p, const String *path) {
   TRACE("pdedat_setpdename_0");
@@ -327,6 +330,28 @@ void pdedat_free_pde(pde *p) {
   except_jump(EXCEPT_REPORTED, text_of(message));
 }
 
+// The source line at loc, a caret under its column and "Line n KIND: message", on the
+// batch log.
+static void list_located(pde *p, const TextLoc *loc, const char *kind, const String *message) {
+  FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+  String line{};
+  const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
+  if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
+  time_prefix(f, p);
+  fprintf(f, "%s\n", text_of(&line));
+  strings_free_0(&line);
+  fprintf(f, "%*s*\n", loc->column + 10, " ");
+  fprintf(f, "           Line %d %s: %s\n", int(loc->line), kind, text_of(message));
+  fflush(f);
+}
+
+void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message) {
+  TRACE("pdedat_parse_warning");
+  if (live(p) && verdat_batch) return list_located(p, loc, "WARNING", message);
+  std::string m = "Line " + std::to_string(loc->line) + ": " + text_of(message);
+  show_message(live(p) ? p->pdeview : 0, m.c_str(), "Warning");
+}
+
 void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
   TRACE("pdedat_parse_err_0");
   if (!live(p)) report_without_problem(message);
@@ -345,16 +370,7 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
   } else {
     batch_failed();
     p->error = 1;
-    FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
-    String line{};
-    const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
-    if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
-    time_prefix(f, p);
-    fprintf(f, "%s\n", text_of(&line));
-    strings_free_0(&line);
-    fprintf(f, "%*s*\n", loc->column + 10, " ");
-    fprintf(f, "           Line %d ERROR: %s\n", int(loc->line), text_of(message));
-    fflush(f);
+    list_located(p, loc, "ERROR", message);
   }
   except_jump(EXCEPT_REPORTED, text_of(message));
 }

@@ -348,6 +348,10 @@ void pdedat_clear_pde(pde *p);
 void pdedat_free_pde(pde *p);
 // Sets directory, name and log name from a path.
 void pdedat_setpdename(pde *p, const String *path);
+// Whether each new stage parses and meshes the descriptor again (and starts from its
+// initial values): asked for with STAGEGRID, and needed when the geometry depends on
+// definitions (which may be staged), or later stages would keep the first stage's domain.
+bool pdedat_stage_regrids(const pde *p);
 
 // Error reports: in the editor (interactive) or in the batch log (option B); each
 // ends with the jump to the catch point (code 11) and does not return.
@@ -356,6 +360,9 @@ void pdedat_setpdename(pde *p, const String *path);
 // its body comes with the expression trees, whose node holds the location.
 [[noreturn]] void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message);
 [[noreturn]] void pdedat_exec_err_0(pde *p, const String *message);
+// A warning at a source position that lets the run go on: listed like a parse error
+// ("Line n WARNING: ...") in the batch log, else a message box captioned "Warning".
+void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message);
 [[noreturn]] void pdedat_exec_err_1(const String *message);
 
 // A message box on the view, or in a batch run a batch-log line that marks the

@@ -256,7 +256,35 @@ static void build_fits(pde *p) {
 
 // ---- Field equations ---------------------------------------------------------------------------------
 
-static void build_timedep(pde *p, equation *eq, TreeNode *time, uint16_t e, uint16_t r) {
+// Entries 1..v of list: the coefficients of the time derivatives of each field variable
+// in tree (the constant zero where the tree has none).
+static void time_jacobians(pde *p, const TreeNode *tree, uint16_t r, uint16_t v, treevector *list) {
+  for (uint16_t j = 1; j <= v; j++) {
+    Tree d(treedif_differ(p, trees_copy(tree), int16_t(-j), r));
+    simplify(p, d, r);
+    if (p->timedep && !treemods_erase_dot(d.t)) {
+      trees_free_0(d.release());
+      d.t = zero_tree();
+    }
+    simplify(p, d, r);
+    treeclas_classify_rhs(p, d.t, r);
+    if (d.t && d.t->rhsclass == varex) set_nonlin(p, "TIME JACOBIAN");
+    finish(p, d.t, r);
+    store(list, j, d.release());
+  }
+}
+
+// The tree with its time derivatives read as rates, finished.
+static void time_residual(pde *p, Tree &t, uint16_t r) {
+  if (p->timedep) treemods_erase_dot(t.t);
+  simplify(p, t, r);
+  finish(p, t.t, r);
+}
+
+// Builds the time integral of the time part in region r. With UPWIND on, a copy of the
+// time part as written at a point (derivatives carried out) is left in strong for the
+// upwind terms.
+static void build_timedep(pde *p, equation *eq, TreeNode *time, uint16_t e, uint16_t r, Tree &strong) {
   TRACE("build_timedep_0");
   uint16_t regions = region_count(p), v = p->nfield;
   Tree t(time);
@@ -267,6 +295,7 @@ static void build_timedep(pde *p, equation *eq, TreeNode *time, uint16_t e, uint
   treeclas_classify_order(p, t.t, r);
   differ_all(p, t, r);
   simplify(p, t, r);
+  if (p->upwind && t.t && !is_zero(t.t)) strong.t = trees_copy(t.t);
   // 3. Distributed over a body integral; first-order terms are not taken by parts.
   Tree body(trees_new_1(op::integral, t.t ? &t.t->loc : nullptr)), surface(trees_new_0(op::kkkxyz));
   treemods_galerkinize(t.release(), body.t, surface.t, r, 0);
@@ -277,27 +306,17 @@ static void build_timedep(pde *p, equation *eq, TreeNode *time, uint16_t e, uint
   simplify(p, body, r);
   dbeq(e, r, 0, body.t, "TIME GALERKIN", true);
   // 5. Time Jacobians: the coefficients of the time derivatives of each variable.
-  for (uint16_t j = 1; j <= v; j++) {
-    Tree d(treedif_differ(p, trees_copy(body.t), int16_t(-j), r));
-    simplify(p, d, r);
-    if (p->timedep && !treemods_erase_dot(d.t)) {
-      trees_free_0(d.release());
-      d.t = zero_tree();
-    }
-    simplify(p, d, r);
-    treeclas_classify_rhs(p, d.t, r);
-    if (d.t && d.t->rhsclass == varex) set_nonlin(p, "TIME JACOBIAN");
-    finish(p, d.t, r);
-    store(jac, j, d.release());
-  }
+  time_jacobians(p, body.t, r, v, jac);
   // 6. The residual without its time marks.
-  if (p->timedep) treemods_erase_dot(body.t);
-  simplify(p, body, r);
-  finish(p, body.t, r);
+  time_residual(p, body, r);
   store(&eq->timeint, r, body.release());
 }
 
-static void build_upwind(pde *p, equation *eq, Tree &z0, Tree &z1, Tree &z2, uint16_t e, uint16_t r) {
+// The streamline terms of the equation in region r: the residual of its zero- and
+// first-order parts, and of its time part (so that a solution of the equation leaves the
+// upwind terms at zero, the source's own going with the source), with the velocity and
+// diffusion they are weighted by.
+static void build_upwind(pde *p, equation *eq, Tree &z0, Tree &z1, Tree &z2, Tree &time, uint16_t e, uint16_t r) {
   TRACE("build_upwind_0");
   if (!z1.t) return;
   uint16_t regions = region_count(p), n = unknowns(p);
@@ -339,7 +358,7 @@ static void build_upwind(pde *p, equation *eq, Tree &z0, Tree &z1, Tree &z2, uin
   simplify(p, diffusion, r);
   // 6. The upwind lists exist from the first upwind term on.
   if (eq->upwind.count == 0)
-    for (treevector *v : {&eq->upwind, &eq->diffusion, &eq->velocity, &eq->upspare}) fresh(v, regions);
+    for (treevector *v : {&eq->upwind, &eq->diffusion, &eq->velocity, &eq->upspare, &eq->uptime}) fresh(v, regions);
   // 7. The residual, the velocity and the diffusion.
   differ_all(p, u, r);
   simplify(p, u, r);
@@ -354,9 +373,17 @@ static void build_upwind(pde *p, equation *eq, Tree &z0, Tree &z1, Tree &z2, uin
   // 9. The residual itself.
   finish(p, u.t, r);
   store(&eq->upwind, r, u.release());
+  // 10. The time part's residual and its time Jacobians.
+  if (!time.t) return;
+  simplify(p, time, r);
+  dbeq(e, r, 0, time.t, "UPWIND TIME", true);
+  if (eq->uptimejac.count < regions) trees_resize_1(&eq->uptimejac, regions, regions);
+  time_jacobians(p, time.t, r, p->nfield, sized(&eq->uptimejac, r, p->nfield));
+  time_residual(p, time, r);
+  store(&eq->uptime, r, time.release());
 }
 
-static void field_equation(pde *p, equation *eq, TreeNode *steady, uint16_t e, uint16_t r) {
+static void field_equation(pde *p, equation *eq, TreeNode *steady, Tree &time, uint16_t e, uint16_t r) {
   TRACE("field_equation_0");
   uint16_t n = unknowns(p);
   Tree q(steady);
@@ -416,7 +443,7 @@ static void field_equation(pde *p, equation *eq, TreeNode *steady, uint16_t e, u
   finish(p, surface.t, r);
   store(&eq->surface, r, surface.release());
   // 8. Upwinding from the kept parts.
-  if (p->upwind) build_upwind(p, eq, keep[0], keep[1], keep[2], e, r);
+  if (p->upwind) build_upwind(p, eq, keep[0], keep[1], keep[2], time, e, r);
 }
 
 // Basis codes of the field variables, settled before any equation is built.
@@ -443,9 +470,10 @@ void buildeq_build_equations(pde *p) {
   for (uint16_t e = 1; e <= p->nfield && e <= eqs.count; e++) {
     equation *eq = eqs.items[e - 1];
     for (treevector *v : {&eq->steady, &eq->source, &eq->volume, &eq->surface}) fresh(v, regions);
-    for (treevector *v : {&eq->timeint, &eq->upwind, &eq->diffusion, &eq->velocity, &eq->upspare}) fresh(v, 0);
+    for (treevector *v : {&eq->timeint, &eq->upwind, &eq->diffusion, &eq->velocity, &eq->upspare, &eq->uptime})
+      fresh(v, 0);
     for (treevectors *v : {&eq->voljac, &eq->surfjac}) fresh(v, regions);
-    for (treevectors *v : {&eq->timejac, &eq->upjac}) fresh(v, 0);
+    for (treevectors *v : {&eq->timejac, &eq->upjac, &eq->uptimejac}) fresh(v, 0);
     for (uint16_t r = 1; r <= regions; r++) {
       if (!takes_part(p, r, true)) continue;
       // a. The equation, weighted by the volume element outside plain Cartesian coordinates.
@@ -498,24 +526,24 @@ void buildeq_build_equations(pde *p) {
       treeclas_classify_time(p, part.t, r);
       part.t = treemods_segregate_time(part.t);
       simplify(p, part, r);
-      Tree q;
+      Tree q, time;  // the steady rest and the time part kept for upwinding
       if (part.t && part.t->opcode == op::kkktime) {
         q.t = std::exchange(part.t->child[1], nullptr);
-        build_timedep(p, eq, std::exchange(part.t->child[0], nullptr), e, r);
+        build_timedep(p, eq, std::exchange(part.t->child[0], nullptr), e, r, time);
       } else {
         treeclas_classify_time(p, part.t, r);
         if (part.t && part.t->timeclass == timex) {
-          build_timedep(p, eq, part.release(), e, r);
+          build_timedep(p, eq, part.release(), e, r, time);
           q.t = zero_tree();
         } else {
           q.t = part.release();
-          if (p->timedep) build_timedep(p, eq, zero_tree(), e, r);
+          if (p->timedep) build_timedep(p, eq, zero_tree(), e, r, time);
         }
       }
       // f. The steady part, kept and taken into weak form.
       treeclas_classify_time(p, q.t, r);
       store(&eq->steady, r, trees_copy(q.t));
-      field_equation(p, eq, q.release(), e, r);
+      field_equation(p, eq, q.release(), time, e, r);
     }
   }
 }

@@ -58,10 +58,10 @@ void eqns_free_0(equation *e) {
   strings_free_0(&e->name2);
   e->tree = trees_free_0(e->tree);
   e->second = trees_free_0(e->second);
-  for (treevector *v : {&e->steady, &e->source, &e->volume, &e->surface, &e->timeint, &e->spare[0], &e->spare[1],
+  for (treevector *v : {&e->steady, &e->source, &e->volume, &e->surface, &e->timeint, &e->spare, &e->uptime,
                         &e->upwind, &e->diffusion, &e->velocity, &e->upspare})
     trees_free_1(v, 1);
-  for (treevectors *v : {&e->voljac, &e->surfjac, &e->timejac, &e->sparejac, &e->upjac}) trees_free_2(v, 1);
+  for (treevectors *v : {&e->voljac, &e->surfjac, &e->timejac, &e->uptimejac, &e->upjac}) trees_free_2(v, 1);
 }
 
 void eqns_free_1(eqnlist *list) {

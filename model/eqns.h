@@ -17,13 +17,14 @@ struct equation {
   treevector volume;     // volume Galerkin integral
   treevector surface;    // surface (boundary) Galerkin integral
   treevector timeint;    // time Galerkin integral, sized on first use
-  treevector spare[2];   // not used by analysis
+  treevector spare;      // not used by analysis
+  treevector uptime;     // upwind time residual: the time terms at a point, sized with the upwind lists
   treevector upwind;     // upwind residual, sized with the next three on first use
   treevector diffusion;  // upwind diffusion coefficient
   treevector velocity;   // upwind velocity vector
   treevector upspare;    // sized with the upwind lists, left empty
-  // Jacobians per region, then unknown (time Jacobians: then field variable).
-  treevectors voljac, surfjac, timejac, sparejac, upjac;
+  // Jacobians per region, then unknown (time Jacobians, upwind ones too: then field variable).
+  treevectors voljac, surfjac, timejac, uptimejac, upjac;
 };
 
 // Equations 1..count (equation k is items[k-1]); the array grows by 8.

@@ -413,7 +413,7 @@ static TreeNode *differ(pde *p, TreeNode *n, int16_t s, uint16_t region) {
 }
 
 // Reports the user errors differentiation would meet before any node is built, so
-// that an error leaves the tree whole for its owner.
+// that an error leaves the tree whole (for treedif_differ to free).
 static void check(TreeNode *n, int16_t s) {
   if (!n) return;
   switch (n->group) {
@@ -469,25 +469,30 @@ static void check(TreeNode *n, int16_t s) {
 
 TreeNode *treedif_differ(pde *p, TreeNode *tree, int16_t s, uint16_t region) {
   TRACE("treedif_differ");
-  check(tree, s);
-  // The derivative is released when its simplification reports an error.
+  // The tree is released when it cannot be differentiated, the derivative when its
+  // simplification reports an error.
   struct Held {
     TreeNode *t;
     ~Held() { trees_free_0(t); }
-  } held{differ(p, tree, s, region)};
+  } held{tree};
+  check(tree, s);
+  held.t = differ(p, std::exchange(held.t, nullptr), s, region);
   uint8_t ch = 0;
   treesimp_simplify_in(&held.t, region, &ch);
   return std::exchange(held.t, nullptr);
 }
 
-// The operand of a deriv node differentiated by the node's selectors.
+// The operand of a deriv node differentiated by the node's selectors. The node stays in
+// its tree, emptied, until the derivative is made: an error on the way frees the operand
+// and leaves the tree whole for its owner to free.
 static TreeNode *carry_out(pde *p, TreeNode *n, uint16_t region) {
   uint8_t sel[4];
   memcpy(sel, n->deriv, sizeof sel);
-  TreeNode *r = trees_select_leaf(n, 1);
+  TreeNode *r = std::exchange(n->child[0], nullptr);
   for (int k = 2; k >= 0; k--)
     if (sel[k]) r = treedif_differ(p, r, sel[k], region);
   if (sel[3]) r = treedif_differ(p, r, int16_t(-sel[3]), region);
+  trees_free_0(n);
   return r;
 }
 

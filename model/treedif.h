@@ -12,7 +12,7 @@ extern uint16_t treedif_debug;  // the TREEDIF debug switch of the current probl
 
 int treedif_init();
 
-// The derivative of the tree (consumed), simplified. s: 1 x, 2 y, 3 z, 4 t, -k unknown
+// The derivative of the tree (consumed, also when an error is reported), simplified. s: 1 x, 2 y, 3 z, 4 t, -k unknown
 // k (a variable of k becomes the trial basis leaf of k's basis code in p, or 1 without
 // one), 0 none. Errors at the offending node: "Can't Differentiate Function", an
 // illegal operator for definitions (substitute them first); fatal "TOO MANY

@@ -98,6 +98,18 @@ static TreeNode *call(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
   return replace(n, body);
 }
 
+static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark);
+
+// Inside an EVAL's expression the definitions are left to the evaluator, which takes
+// them in the region of the point; only those under a derivative are substituted, as
+// the derivative has to be carried out symbolically.
+static TreeNode *copy_derived_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
+  if (!n || n->group == leafop || n->opcode == op::subref) return n;
+  if (n->group == derivop) return copy_params(p, n, region, mark);
+  for (int k = 0; k < n->arity && k < 3; k++) n->child[k] = copy_derived_params(p, n->child[k], region, mark);
+  return n;
+}
+
 static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
   if (!n) return n;
   int to = 0;  // the children to substitute: 1..to
@@ -124,7 +136,7 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
       switch (n->opcode) {
         case op::ifthen: case op::pointval: case op::sumop: to = 3; break;
         case op::fparam: return call(p, n, region, mark);
-        case op::fevalop: break;
+        case op::fevalop: n->child[0] = copy_derived_params(p, n->child[0], region, mark); return n;
         default: treeclas_trapop(n);
       }
       break;

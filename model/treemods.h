@@ -21,7 +21,9 @@ int treemods_init();
 // The tree with every definition (param, and stageparam shifted to the running stage)
 // replaced by a copy of its tree for the region (expanded form first), itself
 // substituted, and every user-function call replaced by its definition with the call's
-// arguments in place of the function's argument leaves. mark sets the used flag of
+// arguments in place of the function's argument leaves; inside an EVAL's expression only
+// the definitions under a derivative (the rest are evaluated in the region of the
+// point), and not in its point. mark sets the used flag of
 // each definition met. Calls nested beyond 10 deep are the parse error "Recursive
 // Evaluation" at the call; an operator it does not accept is an illegal operator.
 TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t mark);

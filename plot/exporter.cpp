@@ -762,7 +762,7 @@ void exporter_cdf_export(pde *p, plotrec *r) {
   sampler s(p, r);
   grid &g = s.g;
   bool three = threed(p);
-  if (three && s.d && (s.d->cut || s.d->surface)) rtlib_fatal_in("exporter_cdf_export", "CDF ON A SURFACE");
+  if (three && s.d && (s.d->cut || s.d->surface)) return;  // refused where the descriptor asked for it
   if (!r->exportid) cdf_init(p, r, g);
   int32_t h = r->exportid;
   r->outputs++;

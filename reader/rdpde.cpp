@@ -5,6 +5,7 @@
 #include "reader/rdpde.h"
 
 #include <cstdio>
+#include <string>
 
 #include "control/pdedat.h"
 #include "model/symtab.h"
@@ -219,7 +220,8 @@ static void push_text() {
 }
 
 // "#" INCLUDE "name": the named file, or the same name in the descriptor's folder;
-// a file that opens neither way is skipped. A "\" in the name is read as "/".
+// a file that opens neither way is an error at the directive (skipping it would run a
+// different problem than the one written). A "\" in the name is read as "/".
 static void include(const String *name) {
   push_text();
   String path = {};
@@ -232,11 +234,13 @@ static void include(const String *name) {
     strings_addto_0(&scratch, &path);
     text = textin_open_text(&scratch, 1);
   }
-  strings_free_0(&path);
   if (!text) {
     depth--;
-    return;
+    std::string m = "Can't Find Include File " + std::string(path.text ? path.text : "", path.length);
+    strings_free_0(&path);
+    located_error(m.c_str());
   }
+  strings_free_0(&path);
   keep_included(text);
   current = text;
 }

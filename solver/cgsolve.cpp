@@ -218,10 +218,15 @@ static void grid_end(pde *p) {
   cgsolve_log_linstep(p);
 }
 
+// Whether the sources follow the solution: the streamline weight of their upwind terms
+// may depend on it in a nonlinear problem, so they are built with every residual.
+static bool sources_follow(const pde *p) { return p->upwind && p->nonlinear; }
+
 // Residual of the current solution: F, then r = (S - F) x row scale.
 static void residual(pde *p) {
   double times[2];
   times_of(p, times);
+  if (sources_follow(p)) coupling_build_source(p, &p->source, times[0], times[1], 1);
   coupling_operate(p, &p->operate, &p->toperate, &p->solution, nullptr, times[1], 0, 0);
   cgsolve_residual(p, &p->residual, &p->operate, &p->source);
 }
@@ -231,7 +236,7 @@ static void build_system(pde *p) {
   double times[2];
   times_of(p, times);
   coupling_build_precon(p, &p->matrix);
-  coupling_build_source(p, &p->source, times[0], times[1], 1);
+  if (!sources_follow(p)) coupling_build_source(p, &p->source, times[0], times[1], 1);
   measures_get_range(p, &p->solution);
   residual(p);
 }

@@ -316,6 +316,22 @@ static void add_rows(pde *p, vectord *F, uint16_t k, const double *v, int32_t n,
   for (int32_t a = 0; a < n; a++) F->data[row_of(p, k, cellrec.nodes[a]) - 1] += w * v[a];
 }
 
+// The upwind sign of variable k: that of its diagonal block, so that the streamline
+// weight adds diffusion along the flow whichever sign the equation is written with.
+static double upsign(const pde *p, uint16_t k) { return p->scalesign.count >= k ? p->scalesign.data[k - 1] : 1.0; }
+
+// Adds the streamline term of residual tree t (skipped when absent or zero) of equation
+// k in region R to the rows of V, weighted by w. The velocity decides whether the
+// equation has upwind terms in R.
+static void add_upwind(pde *p, vectord *V, uint16_t k, const TreeNode *t, uint16_t R, evalpoint *pt, double w) {
+  equation *eq = eqn(p, k);
+  const TreeNode *v = region_tree(&eq->velocity, R);
+  if (!v || zero_tree(t) || (t->opcode == op::integral && zero_tree(t->child[0]))) return;
+  int32_t n = treeval_upwind_galerkin(p, buf, t, region_tree(&eq->diffusion, R), v, region_tree(&eq->upspare, R),
+                                      pt, vbasis(p, k), upsign(p, k));
+  add_rows(p, V, k, buf, n, w);
+}
+
 void coupling_cell_operate(pde *p, vectord *F, vectord *Ft, int32_t c, const MeshCell *cell, evalpoint *pt,
                            uint16_t mode, uint8_t bflag, uint8_t upflag) {
   uint16_t R = cell->region, E = eqcount(p);
@@ -327,18 +343,12 @@ void coupling_cell_operate(pde *p, vectord *F, vectord *Ft, int32_t c, const Mes
     // Galerkin, upwind and time terms.
     int32_t n = treeval_vol_galerkin(p, buf, region_tree(&eq->volume, R), pt, code);
     add_rows(p, F, k, buf, n, 1.0);
-    if (upflag && eq->upwind.count > 0) {
-      TreeNode *u = region_tree(&eq->upwind, R);
-      if (!zero_tree(u)) {
-        n = treeval_upwind_galerkin(p, buf, u, region_tree(&eq->diffusion, R), region_tree(&eq->velocity, R),
-                                    region_tree(&eq->upspare, R), pt, code, p->scalesign.count >= k ? p->scalesign.data[k - 1] : 1.0);
-        add_rows(p, F, k, buf, n, 1.0);
-      }
-    }
+    if (upflag) add_upwind(p, F, k, region_tree(&eq->upwind, R), R, pt, 1.0);
     if (Ft && timeflag(p, k) && region_tree(&eq->timeint, R)) {
       n = treeval_vol_galerkin(p, buf, region_tree(&eq->timeint, R), pt, code);
       add_rows(p, Ft, k, buf, n, 1.0);
     }
+    if (Ft && timeflag(p, k) && upflag) add_upwind(p, Ft, k, region_tree(&eq->uptime, R), R, pt, 1.0);
     // Sides.
     for (int s = 1; s <= dim + 1; s++) {
       if (bflag) {
@@ -410,6 +420,17 @@ static void value_point(pde *p, const bc *b, int32_t n, uint16_t k, uint16_t bix
   if (b->type == normalbc || b->type == tanglbc) bnormal(p, &ep, n, k, bix);
 }
 
+// Folds the periodic slave rows of variable k into their masters, times the periodic
+// factor (an antiperiodic slave's row counts against its master), and clears them.
+static void fold_rows(pde *p, vectord *V, uint16_t k) {
+  const vectorll *im = &p->mesh.images;
+  double pf = perfactor(p);
+  for (int32_t i = 0; i < im->count; i++) {
+    int32_t s = row_of(p, k, im->keys[i]) - 1, m = row_of(p, k, im->values[i]) - 1;
+    V->data[m] += pf * V->data[s], V->data[s] = 0;
+  }
+}
+
 void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode) {
   TRACE("vbc_operate");
   uint16_t E = eqcount(p);
@@ -421,14 +442,10 @@ void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode) {
       if (Ft && timeflag(p, k)) Ft->data[r - 1] = 0;
     }
   }
-  const vectorll *im = &p->mesh.images;
-  double pf = perfactor(p);
-  for (uint16_t k = 1; k <= E; k++)
-    for (int32_t i = 0; i < im->count; i++) {
-      int32_t s = row_of(p, k, im->keys[i]) - 1, m = row_of(p, k, im->values[i]) - 1;
-      F->data[m] += pf * F->data[s], F->data[s] = 0;
-      if (Ft && timeflag(p, k)) Ft->data[m] += pf * Ft->data[s], Ft->data[s] = 0;
-    }
+  for (uint16_t k = 1; k <= E; k++) {
+    fold_rows(p, F, k);
+    if (Ft && timeflag(p, k)) fold_rows(p, Ft, k);
+  }
   for (uint16_t k = 1; k <= E; k++) {
     if (mode == 1 && !timeflag(p, k)) continue;
     const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
@@ -482,7 +499,7 @@ void bnormal(pde *p, evalpoint *pt, int32_t node, uint16_t k, uint16_t bcix) {
 
 void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, evalpoint *pt, double told,
                           double tnew, uint8_t upflag, uint8_t single) {
-  (void)c, (void)upflag;  // analysis builds no upwind source terms
+  (void)c;
   uint16_t R = cell->region, E = eqcount(p);
   static const double one = 1.0;
   for (uint16_t k = 1; k <= E; k++) {
@@ -499,6 +516,8 @@ void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, e
       pt->t = told + tau[i] * (tnew - told);
       int32_t n = treeval_vol_galerkin(p, buf, tree, pt, code);
       add_rows(p, S, k, buf, n, w[i]);
+      // The source's streamline term, so that the upwind terms vanish on a solution.
+      if (upflag) add_upwind(p, S, k, tree, R, pt, w[i]);
     }
   }
   pt->t = tnew;
@@ -510,7 +529,9 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
   uint16_t line = display_report(&p->status, 0, &label);
   zero(S, p->nt);
   Mesh *m = &p->mesh;
-  ep.t = tnew;
+  // The streamline weight of the upwind terms may depend on the solution: it is taken
+  // at the current one.
+  context(&p->solution, nullptr, tnew);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     if (!m->cells.data[c - 1].alive) continue;
     const MeshCell *cell = localize(p, c, 0);
@@ -520,11 +541,7 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
   for (uint16_t k = 1; k <= E; k++) {
     const vectorl *nodes = &p->valuenodes.data[k - 1];
     for (int32_t i = 0; i < nodes->count; i++) S->data[row_of(p, k, nodes->data[i]) - 1] = 0;
-    const vectorll *im = &p->mesh.images;
-    for (int32_t i = 0; i < im->count; i++) {
-      int32_t s = row_of(p, k, im->keys[i]) - 1, mm = row_of(p, k, im->values[i]) - 1;
-      S->data[mm] += S->data[s], S->data[s] = 0;
-    }
+    fold_rows(p, S, k);
   }
   display_unreport(&p->status, line);
 }
@@ -686,16 +703,17 @@ static void jmatrix(pde *p, uint16_t i, uint16_t j, bool time) {
   if (!time) get_jdiag(p, i, j);
 }
 
-static void upwind_matrix(pde *p, uint16_t i, uint16_t j) {
+// One block of upwind (with time set, upwind time) Jacobians of equation i by variable j.
+static void upwind_matrix(pde *p, uint16_t i, uint16_t j, bool time) {
   clear_block(p);
   Mesh *m = &p->mesh;
   equation *eq = eqn(p, i);
   int32_t ri = vbasis(p, i), cj = vbasis(p, j);
-  double sign = p->scalesign.data[i - 1];
+  double sign = upsign(p, i);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     if (!m->cells.data[c - 1].alive) continue;
     uint16_t R = m->cells.data[c - 1].region;
-    TreeNode *tree = jac_tree(&eq->upjac, R, j);
+    TreeNode *tree = jac_tree(time ? &eq->uptimejac : &eq->upjac, R, j);
     if (zero_tree(tree)) continue;
     localize(p, c, 0);
     int32_t n = treeval_upwind_jacobian(p, buf, tree, region_tree(&eq->diffusion, R), region_tree(&eq->velocity, R),
@@ -1054,7 +1072,7 @@ static void space_matrix(pde *p, vector2d *u, const double times[2]) {
       if (eqn(p, i)->upwind.count == 0) continue;
       for (uint16_t j = 1; j <= E; j++) {
         display_update_num2(&p->status, l2, i, j);
-        upwind_matrix(p, i, j);
+        upwind_matrix(p, i, j, false);
         bigmatx_addto(&p->layout, &p->matrix, i, j, &p->block);
       }
     }
@@ -1131,6 +1149,14 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
     }
   }
   display_unreport(&p->status, line);
+  if (p->upwind)
+    for (uint16_t i = 1; i <= E; i++) {
+      if (!timeflag(p, i) || eqn(p, i)->uptimejac.count == 0) continue;
+      for (uint16_t j = 1; j <= E; j++) {
+        upwind_matrix(p, i, j, true);
+        bigmatx_addto(&p->layout, &p->tmatrix, i, j, &p->block);
+      }
+    }
   if (p->nscalar > 0) scalar_time(p);
   coupling_vbc_matrix(p, 1);
   simplex_matrix(p);

@@ -180,6 +180,31 @@ TEST_F(Reports, TreeErrorStandsAtTheFirstPositionUnderTheTree) {
   trees_free_0(t);
 }
 
+// A warning is listed like an error but leaves the problem running: no error flag, no
+// failed batch entry, no jump; interactively a box captioned "Warning" with its line.
+TEST_F(Reports, WarningsLeaveTheProblemRunning) {
+  batch();
+  pde *p = current("/runs/batch.pde");
+  uint8_t states[1] = {1};
+  pdedat_batch_states = states;
+  pdedat_batch_count = pdedat_batch_index = 1;
+  timefun_get_time(&p->starttime);
+  Text m("CDF on Surface not yet implemented.");
+  TextLoc loc{file, 6, 12};
+  EXPECT_EQ(report([&] { pdedat_parse_warning(p, &loc, &m.s); }), 0);
+  std::vector<std::string> times;
+  EXPECT_EQ(batch_text(&times),
+            " T|   u = 1 + * 2\n                *\n           Line 12 WARNING: CDF on Surface not yet implemented.\n");
+  EXPECT_EQ(p->error * 10 + states[0], 1);
+  pdedat_batch_states = nullptr;
+  verdat_batch = 0;
+  EXPECT_EQ(report([&] { pdedat_parse_warning(p, &loc, &m.s); }), 0);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(std::to_string(shown[0].view) + "|" + shown[0].message + "|" + shown[0].caption,
+            "6|Line 12: CDF on Surface not yet implemented.|Warning");
+  EXPECT_TRUE(edits.empty());
+}
+
 TEST_F(Reports, InteractiveErrorsGoToTheEditor) {
   pde *p = current("/runs/i.pde");
   Text m("UNDEFINED NAME");

@@ -132,12 +132,12 @@ TEST_F(Symbols, HiddenWordsAndScopes) {
 }
 
 // Included files come from the descriptor's folder when not found as named; a
-// missing one is skipped; a seventh level is refused at the directive.
+// missing one and a seventh level are refused at the directive.
 TEST_F(Symbols, IncludeAndBody) {
   ASSERT_EQ(mkdir(dir.file("sub").c_str(), 0700), 0);
   file("sub/c.inc", "c");
   file("a.inc", "a1 #include 'b.inc' #include 'sub\\c.inc' a2");
-  file("b.inc", "b1 #INCLUDE \"missing.inc\" b2");
+  file("b.inc", "b1 b2");
   file("loop.inc", "l\n#include 'loop.inc'");
   uint16_t n = file("t.pde", "x #include 'a.inc' y #Include \"loop.inc\" z");
   EXPECT_EQ(terminals(n), "2=X 2=A1 2=B1 2=B2 2=C 2=A2 2=Y 2=L 2=L 2=L 2=L 2=L 2=L ERROR"
@@ -150,6 +150,15 @@ TEST_F(Symbols, IncludeAndBody) {
   EXPECT_EQ(p->bodyread, 1);
   textin_close_text(cfg);
   textin_close_text(n);
+}
+
+// A missing include file is an error at its directive, naming the file (as read).
+TEST_F(Symbols, MissingIncludeIsALocatedError) {
+  uint16_t m = file("m.pde", "m1\n #INCLUDE \"sub\\missing.inc\" m2");
+  EXPECT_EQ(terminals(m), "2=M1 ERROR  #INCLUDE \"sub\\missing.inc\" m2\n"
+                          "                                      *\n"
+                          "           Line 2 ERROR: Can't Find Include File sub/missing.inc\n");
+  textin_close_text(m);
 }
 
 TEST_F(Symbols, Errors) {
