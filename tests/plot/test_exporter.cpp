@@ -375,6 +375,37 @@ END
   EXPECT_NE(t.find(" across=-2,-1"), std::string::npos) << t;
 }
 
+// Export and history headers, and the plot file's names of the histories, carry the
+// entry's whole caption through its closing bracket.
+TEST_F(ExportRuns, HeadersCarryTheWholeCaption) {
+  ASSERT_EQ(run("cap", R"(TITLE 'Captions'
+SELECT STAGES = 2
+VARIABLES u
+DEFINITIONS v = 2*u
+EQUATIONS div(grad(u)) + STAGE = 0
+BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  TABLE(u)
+  TRANSFER(u, v)
+HISTORIES
+  HISTORY(val(u,0.5,0.5)) PRINT
+  HISTORY(u, 2*u) AT (0.5,0.5) (0.2,0.2) PRINT
+END
+)"), 0) << slurp(tmp.file("out.txt"));
+  auto title = [&](const char *file) {
+    std::string text = slurp(tmp.file(file));
+    size_t at = text.find("Title: ");
+    return at == std::string::npos ? text.substr(0, 200) : text.substr(at, text.find('\n', at) - at);
+  };
+  EXPECT_EQ(title("cap_01_2.tbl"), "Title: TABLE(u)");
+  EXPECT_EQ(title("cap_02.dat"), "Title: TRANSFER(u, v)");
+  EXPECT_EQ(title("cap.p01"), "Title: HISTORY(val(u,0.5,0.5))");
+  EXPECT_EQ(title("cap.p02"), "Title: HISTORY(u, 2*u)");
+  std::string walk = ::run("python3 '" QUENDAR_SOURCE "/tests/plot/pgxwalk.py' -n '" + tmp.file("cap.pgx") + "' 2>&1");
+  EXPECT_NE(walk.find(" 3:HISTORY(val(u,0.5,0.5))[") , std::string::npos) << walk;
+  EXPECT_NE(walk.find(" 4:HISTORY(u, 2*u)["), std::string::npos) << walk;
+}
+
 TEST_F(ExportRuns, ExtrudedCubeExports) {
   ASSERT_EQ(run("cube", R"(TITLE 'Cube'
 COORDINATES CARTESIAN3
