@@ -500,7 +500,7 @@ void control_parse_file(pde *p) {
     gui_close_plots(p);
     pdedat_clear_pde(p);
     preset(p);
-    trees_set_tree_labels(&p->coordnames, nullptr);
+    trees_set_tree_labels(&p->coordnames, &p->varnames);
     symtab_resize(&p->scopes, 1, 10);
     rdexpr_reset();
     rdomain_reset(p);
