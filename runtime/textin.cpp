@@ -17,6 +17,7 @@
 uint16_t textin_debug = 0;
 void (*textin_macro_textloc)(TextLoc *loc, uint16_t n) = nullptr;
 void (*textin_macro_seek)(const TextLoc *loc) = nullptr;
+bool (*textin_macro_line)(uint16_t n, uint32_t line, String *view) = nullptr;
 
 static TextFile *table = nullptr;  // entry n is table[n-1]
 static uint16_t table_count = 0, table_capacity = 0;
@@ -434,9 +435,11 @@ void textin_extract_0(String *d, const TextLoc *from, const TextLoc *to) {
   if (!t) return;
   if (!line_at(t, from->line) || !line_at(t, to->line)) rtlib_fatal_in("textin_extract_0", "EXTRACT outside buffer.");
   uint32_t line = from->line, col = from->column ? from->column : 1;
+  String view = {};
   while (line <= to->line) {
     if (line == to->line && col == to->column) break;
-    const String *s = line_at(t, line);
+    // Locations are columns of the macro generator's expansion while it is on.
+    const String *s = textin_macro_line && textin_macro_line(from->file, line, &view) ? &view : line_at(t, line);
     if (col > s->length) {
       strings_append(d, ' ');
       line++;

@@ -123,6 +123,19 @@ TEST_F(Program, PrintOnlyPlotDrawsNothing) {
   EXPECT_NE(print.find("\n X 51\n"), std::string::npos) << print.substr(0, 300);
 }
 
+// With the macro generator on (option M), an entry's labels are the expanded text the
+// parser read, also when the lookahead already stands on a later line.
+TEST_F(Program, MacroExpandedReportLabels) {
+  spit(dir + "/mac.pde", "#(DEF,TEN,<10>)\nTITLE 'macros'\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\n"
+                         "BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+                         "PLOTS\n  SUMMARY PRINT\n    REPEAT i = 1 TO 2\n      REPORT #(TEN)*i\n    ENDREPEAT\n"
+                         "    REPORT 99\n  TABLE(#(TEN)*u) PRINT\nEND\n");
+  ASSERT_EQ(run("-B -R -X -M mac.pde"), 0) << out() << slurp(dir + "/mac.log");
+  std::string summary = slurp(dir + "/mac.p01");
+  EXPECT_NE(summary.find(" 10*i= 10\n 10*i= 20\n 99= 99\n"), std::string::npos) << summary;
+  EXPECT_NE(slurp(dir + "/mac_01.tbl").find("Title: TABLE(10*u)\n"), std::string::npos);
+}
+
 // An extruded problem solves and draws its 3D grid plot (the boundary faces moved by
 // three expressions) and a contour on a plane cut.
 TEST_F(Program, ExtrudedPlotsAreDrawn) {
