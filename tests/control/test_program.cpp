@@ -80,6 +80,16 @@ TEST_F(Program, ExitCodes) {
   EXPECT_NE(out().find("Can't create " + dir + "/none/quendar.dbg"), std::string::npos) << out();
 }
 
+// A descriptor the reader cannot take (a 100,000-character name: a line past the
+// 65535 a line may hold) is reported once with its place and the batch run ends; it
+// is not loaded again on every pass.
+TEST_F(Program, ALineTooLongEndsTheLoad) {
+  spit(dir + "/long.pde", "TITLE 'long'\nVARIABLES u\nDEFINITIONS\n  " + std::string(100000, 'a') + " = 1\nEND\n");
+  EXPECT_EQ(shell("TMPDIR='" + dir + "/tmp' timeout 60 '" QUENDAR_EXE "' -B -X long.pde"), 1) << out().substr(0, 400);
+  EXPECT_NE(out().find("ERROR: " + dir + "/long.pde: line 4: Line longer than 65535 characters\n"), std::string::npos)
+      << out().substr(0, 400);
+}
+
 }  // namespace
 
 namespace {
