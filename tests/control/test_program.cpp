@@ -115,6 +115,14 @@ TEST_F(Program, EveryExampleRunsToItsEnd) {
         EXPECT_GT(std::stoi(m[1]), 500);
         EXPECT_GT(std::stoi(m[2]), 300);
       }
+      // The heat example draws its plots at the end and exports its answer.
+      if (name == "heat") {
+        EXPECT_TRUE(std::regex_search(read, std::regex("group 3 2:CONTOUR\\(u\\)\\[\\d+\\] 3:ELEVATION\\(u\\)\\[\\d+\\] 4:\\[")))
+            << read;
+        std::string answers = slurp(dir + "/heat.p03");
+        ASSERT_TRUE(std::regex_search(answers, m, std::regex(" centre= ([0-9.e+-]+)\n"))) << answers;
+        EXPECT_NEAR(std::stod(m[1]), 0.0736713, 1e-5);
+      }
     }
     count++;
   }
