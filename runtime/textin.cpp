@@ -4,6 +4,8 @@
 // keeping a few lines behind it so that a recent location stays seekable.
 #include "runtime/textin.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 
@@ -436,6 +438,8 @@ void textin_extract_0(String *d, const TextLoc *from, const TextLoc *to) {
   if (!line_at(t, from->line) || !line_at(t, to->line)) rtlib_fatal_in("textin_extract_0", "EXTRACT outside buffer.");
   uint32_t line = from->line, col = from->column ? from->column : 1;
   String view = {};
+  // Each line's part is added at once: a long text grows its string once per line,
+  // not once for every eight characters.
   while (line <= to->line) {
     if (line == to->line && col == to->column) break;
     // Locations are columns of the macro generator's expansion while it is on.
@@ -444,10 +448,12 @@ void textin_extract_0(String *d, const TextLoc *from, const TextLoc *to) {
       strings_append(d, ' ');
       line++;
       col = 1;
-    } else {
-      strings_append(d, static_cast<uint8_t>(s->text[col - 1]));
-      col++;
+      continue;
     }
+    uint32_t end = line == to->line && to->column > col ? std::min<uint32_t>(to->column, s->length + 1u) : s->length + 1u;
+    String part = {uint16_t(end - col), 0, s->text + col - 1};
+    strings_addto_0(d, &part);
+    col = end;
   }
 }
 
