@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "control/pdedat.h"
 #include "control/quendar.h"
@@ -119,8 +120,26 @@ ControlServices control_services = default_services;
 
 void control_default_services() { control_services = default_services; }
 
+// A text the reader cannot take (a line too long) is told to the user as a load
+// failure is ("No Input File"): in batch on the log or standard error, else in a
+// message box. The text module then abandons the command.
+static void text_report(const TextLoc *loc, const String *message) {
+  TextFile *t = textin_text_name(loc->file);
+  String m = {}, c = {};
+  strings_copyto_1(&m, t && t->name.text ? t->name.text : "");
+  strings_addto_1(&m, ": line ");
+  strings_addto_1(&m, std::to_string(loc->line).c_str());
+  strings_addto_1(&m, ": ");
+  strings_addto_0(&m, message);
+  strings_copyto_1(&c, "ERROR");
+  pdedat_error_message(0, &m, &c);
+  strings_free_0(&m);
+  strings_free_0(&c);
+}
+
 int control_init() {
   TRACE("control");
+  textin_set_report(text_report);
   return 0;
 }
 
@@ -161,8 +180,16 @@ static void show_text(uint16_t view, const char *message, const char *caption) {
 // ---- Phases ------------------------------------------------------------------------------
 
 // Phase 1: a failed load frees the record at once, with every text it had opened.
+// A text the loader cannot take (a line too long) is reported and jumps out of the
+// load, leaving the record in this phase: the next pass frees it instead of loading
+// it again.
 static void step_load(pde *p) {
-  p->phase = control_loadup(p);
+  static pde *loading = nullptr;  // the record whose load has not come back
+  if (loading != p) {
+    loading = p;
+    p->phase = control_loadup(p);
+  }
+  loading = nullptr;
   if (p->phase == PHASE_NEW) {
     gui_pde_window(p);
     return;
@@ -500,7 +527,7 @@ void control_parse_file(pde *p) {
     gui_close_plots(p);
     pdedat_clear_pde(p);
     preset(p);
-    trees_set_tree_labels(&p->coordnames, nullptr);
+    trees_set_tree_labels(&p->coordnames, &p->varnames);
     symtab_resize(&p->scopes, 1, 10);
     rdexpr_reset();
     rdomain_reset(p);

@@ -231,6 +231,7 @@ void pdedat_clear_pde(pde *p) {
     bopmemfree(&p->vars.items);
   }
   p->vars = {};
+  strings_free_1(&p->varnames, 1);
   p->nfield = p->nscalar = p->maxstages = 0;
   for (vectorn *v : {&p->eqmap, &p->declared, &p->resolves, &p->fronts, &p->jacfits}) vectorn_free(v);
   vectord_free(&p->sumvalues);

@@ -200,6 +200,7 @@ struct pde {
   FormulaSet formulas;     // definitions, equations, conditions, fits ... as trees
   metric coords;           // the coordinate system
   StringList coordnames;   // names of the three coordinates and the time
+  StringList varnames;     // the variables' names in declaration order, for tree diagrams
   xferlist transfers;      // TRANSFER data sets
 
   // ---- Equation-analysis fields ----

@@ -2,6 +2,7 @@
 #include "elements/mfinder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 
@@ -200,6 +201,80 @@ int32_t mfinder_find_cell3(evalpoint *p, Mesh *m, double tol) {
 int32_t mfinder_find_cell(evalpoint *p, Mesh *m, double tol) {
   TRACE("mfinder_find_cell_0");
   return threed(m) ? mfinder_find_cell3(p, m, tol) : mfinder_find_cell2(p, m, tol);
+}
+
+// Distance of point q from side s of cell k (2D: the segment; 3D: the triangle, taken
+// as its plane with the foot inside the face), relative to the side's size; the unit
+// outward normal in n. Infinity when the foot falls outside the side.
+static double side_distance(const Mesh *m, const MeshCell &k, int s, bool solid, const double q[3], double n[3]) {
+  auto at = [&](int v) {
+    const MeshNode &d = m->nodes.data[k.nodes.data[v] - 1];
+    return std::array<double, 3>{d.x, d.y, solid ? d.z : 0};
+  };
+  auto sub = [](const std::array<double, 3> &a, const std::array<double, 3> &b) {
+    return std::array<double, 3>{a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+  };
+  auto dot = [](const std::array<double, 3> &a, const std::array<double, 3> &b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+  };
+  const double inf = HUGE_VAL, slack = 0.02;
+  std::array<double, 3> p = {q[0], q[1], solid ? q[2] : 0}, o = at(s - 1), A, N;
+  double size;
+  if (!solid) {
+    A = at(s % 3);
+    std::array<double, 3> B = at((s + 1) % 3), d = sub(B, A);
+    size = std::sqrt(dot(d, d));
+    if (!(size > 0)) return inf;
+    double along = dot(sub(p, A), d) / (size * size);
+    if (along < -slack || along > 1 + slack) return inf;
+    N = {d[1] / size, -d[0] / size, 0};
+  } else {
+    const uint8_t *f = elements_tet4_faces[s - 1];
+    A = at(f[0] - 1);
+    std::array<double, 3> u = sub(at(f[1] - 1), A), v = sub(at(f[2] - 1), A);
+    N = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    double area2 = std::sqrt(dot(N, N));
+    if (!(area2 > 0)) return inf;
+    for (double &x : N) x /= area2;
+    size = std::sqrt(std::max(dot(u, u), dot(v, v)));
+    // Barycentric coordinates of the foot in the face.
+    std::array<double, 3> w = sub(p, A);
+    double uu = dot(u, u), uv = dot(u, v), vv = dot(v, v), wu = dot(w, u), wv = dot(w, v), det = uu * vv - uv * uv;
+    double a = (vv * wu - uv * wv) / det, b = (uu * wv - uv * wu) / det;
+    if (a < -slack || b < -slack || a + b > 1 + slack) return inf;
+  }
+  if (dot(N, sub(o, A)) > 0) N = {-N[0], -N[1], -N[2]};  // away from the opposite vertex
+  n[0] = N[0], n[1] = N[1], n[2] = N[2];
+  return std::fabs(dot(N, sub(p, A))) / size;
+}
+
+bool mfinder_boundary_normal(const Mesh *m, int32_t c, evalpoint *p) {
+  TRACE("mfinder_boundary_normal");
+  const double at[3] = {p->x, p->y, p->z};
+  double n[3] = {0, 0, 0};
+  p->nx = p->ny = p->nz = 0;
+  if (c < 1 || c > m->cells.count) return false;
+  bool solid = threed(m);
+  int vertices = solid ? 4 : 3;
+  double best = 0.02, w[3];
+  auto try_cell = [&](int32_t k) {
+    if (k < 1 || k > m->cells.count || !m->cells.data[k - 1].alive) return;
+    const MeshCell &cell = m->cells.data[k - 1];
+    if (cell.nodes.count < vertices) return;
+    for (int s = 1; s <= vertices; s++) {
+      if (cell.neighbour[s - 1] != 0) continue;
+      double d = side_distance(m, cell, s, solid, at, w);
+      if (d <= best) best = d, n[0] = w[0], n[1] = w[1], n[2] = w[2];
+    }
+  };
+  try_cell(c);
+  const MeshCell &cell = m->cells.data[c - 1];
+  for (int v = 0; v < vertices && v < cell.nodes.count; v++) {
+    const vectorl &around = m->nodes.data[cell.nodes.data[v] - 1].nodecell;
+    for (int32_t i = 0; i < around.count; i++) try_cell(around.data[i]);
+  }
+  p->nx = n[0], p->ny = n[1], p->nz = n[2];
+  return n[0] != 0 || n[1] != 0 || n[2] != 0;
 }
 
 int mfinder_init() {

@@ -29,3 +29,11 @@ int32_t mfinder_find_cell2(evalpoint *p, Mesh *m, double tol);
 int32_t mfinder_find_cell3(evalpoint *p, Mesh *m, double tol);
 // _3 when the mesh's domain is three-dimensional, else _2.
 int32_t mfinder_find_cell(evalpoint *p, Mesh *m, double tol);
+// Sets the located point's normal (nx, ny, nz) to the unit outward normal of the
+// boundary side (face) on which the point lies, looked for among the sides of cell c and of the cells that share a vertex with it
+// (a point at a boundary node may be found in a cell that touches the boundary only
+// there). A side lies on the boundary when it has no neighbour (periodic sides do not
+// count); the point lies on it within 0.02 of the side's size, taken against its
+// straight chord or plane. Returns false, with the normal zero, when no such side holds
+// the point.
+bool mfinder_boundary_normal(const Mesh *m, int32_t c, evalpoint *p);

@@ -53,7 +53,7 @@ void print_mesh(pde *p, Mesh *m, const char *title) {
   if (!debug_file) return;
   String t = text(title);
   meshes_print_1(debug_file, m, &t);
-  bcs_print_bcs(debug_file, &p->formulas.bcs, nullptr);
+  bcs_print_bcs(debug_file, &p->formulas.bcs, &p->varnames);
 }
 
 void show_in_domain_view(pde *p, Mesh *m, int32_t basis) {

@@ -617,7 +617,16 @@ static void label_node(String *s, const TreeNode *n) {
 
 // One node at depth d: "|" and the label right-aligned in the column; the last
 // child on the same line, the earlier ones each on a new line one column in.
+// Levels of a diagram drawn; a deeper subtree is one "..." leaf. Each level indents
+// its lines by ten columns, so a long chain (a sum of thousands of terms) would
+// otherwise write a diagram quadratic in its length.
+static const int PRINT_DEPTH = 100;
+
 static void print_node(FILE *f, const TreeNode *n, int depth) {
+  if (depth >= PRINT_DEPTH) {
+    fprintf(f, "|%9s\n", "...");
+    return;
+  }
   String label{};
   if (n) label_node(&label, n);
   else strings_copyto_1(&label, "NIL");

@@ -129,8 +129,11 @@ static int32_t var_basis(pde *p, uint16_t v, const evalpoint *pt) {
 }
 
 // A nodal field at the point, with the node's derivative selectors.
+// A nodal field at the point. A point in no cell (a summary's REPORT) has no field
+// value: the user is told to name the point.
 static double field(pde *p, const TreeNode *n, int32_t code, const evalpoint *pt, const vectord *u) {
-  if (!pt->cell || !u) trapop(p, n);
+  if (!pt->cell) fail(p, n, "VALUE NEEDS A POINT: USE VAL(expression, x, y)");
+  if (!u) trapop(p, n);
   return cellnode_interpu_sel(code, n->deriv[0], int16_t(n->deriv[1]), const_cast<evalpoint *>(pt), u);
 }
 
@@ -222,6 +225,7 @@ static double evalat(pde *p, const TreeNode *n, const evalpoint *pt) {
   cell->region = p->mesh.cells.data[c - 1].region;
   e->cellno = uint32_t(c);
   e->region = cell->region;
+  mfinder_boundary_normal(&p->mesh, c, e);  // for normal and tangential components there
   return eval(p, n->child[0], e);
 }
 
@@ -377,11 +381,13 @@ static double divide(pde *p, const TreeNode *n, double a, double b) {
 }
 
 // The normal against which normal and tangential components are taken: the caller's
-// at side 0, else the outward vector of the side from the frame.
+// at side 0 (none given: the point lies on no boundary), else the outward vector of
+// the side from the frame.
 static void normal_of(pde *p, const TreeNode *n, const evalpoint *pt, double nv[3]) {
   int dim = p->dimension == 3 ? 3 : 2;
   if (pt->side == 0) {
     nv[0] = pt->nx, nv[1] = pt->ny, nv[2] = pt->nz;
+    if (nv[0] == 0 && nv[1] == 0 && nv[2] == 0) bad_normal(p, n);  // no boundary here
     return;
   }
   if (pt->side > dim + 1 || !pt->cell) bad_normal(p, n);

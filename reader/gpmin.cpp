@@ -14,6 +14,7 @@
 // is skipped when the item is read; it goes when the call's frame goes.
 #include "reader/gpmin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -59,6 +60,11 @@ uint16_t file = 0;        // the text whose line is being built
 String *out = nullptr;    // the result of the current top-level call
 TextLoc callloc = {};     // where that call began
 String line_buf = {}, res_buf = {};
+// The expansion a file's expanded line held before the latest one was built, and its
+// place: an entry's source text is cut out once the parser has read past its line.
+String prev_expanded = {};
+uint16_t prev_file = 0;
+uint32_t prev_line = 0;
 
 }  // namespace
 
@@ -509,6 +515,11 @@ static uint8_t build(uint16_t n) {
   }
   uint32_t rest = res_buf.length + 1 - rpos;
   if (line_buf.length + 1u + rest > 65535) error(11, "result too long in ", 0, false);
+  if (t->expanded_line && t->expanded.length && t->expanded_line != start) {
+    strings_copyto_0(&prev_expanded, &t->expanded);
+    prev_expanded.length = std::min(prev_expanded.length, t->expanded_count);
+    prev_file = n, prev_line = t->expanded_line;
+  }
   strings_copyto_0(&t->expanded, &line_buf);
   if (cr) strings_append(&t->expanded, 13);
   for (uint32_t k = rpos; k <= res_buf.length; k++) strings_append(&t->expanded, res_buf.text[k - 1]);
@@ -545,6 +556,21 @@ static void macro_seek(const TextLoc *loc) {
   t->macro_pos[0] = loc->column ? loc->column : 1;
 }
 
+// The expansion of file n's line when it is the one being read or the one before it.
+static bool macro_line(uint16_t n, uint32_t line, String *view) {
+  TextFile *t = textin_text_name(n);
+  if (t && t->expanded_line == line && line) {
+    *view = t->expanded;
+    view->length = std::min(view->length, t->expanded_count);
+    return true;
+  }
+  if (prev_line && n == prev_file && line == prev_line) {
+    *view = prev_expanded;
+    return true;
+  }
+  return false;
+}
+
 // ---- Interface ----------------------------------------------------------------------------
 
 void gpmin_init_gpm() {
@@ -557,6 +583,8 @@ void gpmin_init_gpm() {
   on = 1;
   textin_macro_textloc = macro_textloc;
   textin_macro_seek = macro_seek;
+  textin_macro_line = macro_line;
+  prev_file = 0, prev_line = 0;
 }
 
 void gpmin_close_gpm() {
@@ -569,8 +597,11 @@ void gpmin_close_gpm() {
   on = 0;
   textin_macro_textloc = nullptr;
   textin_macro_seek = nullptr;
+  textin_macro_line = nullptr;
   strings_free_0(&line_buf);
   strings_free_0(&res_buf);
+  strings_free_0(&prev_expanded);
+  prev_file = 0, prev_line = 0;
 }
 
 uint8_t gpmin_on() { return on; }

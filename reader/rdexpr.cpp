@@ -859,6 +859,7 @@ void newvar(idrec *id) {
   pdevar &x = var(k);
   x = {};
   strings_copyto_0(&x.name, &id->name);
+  strings_one_more(&p->varnames, &x.name);
   x.errweight = 1.0;
   if (rdexpr_section == 2) {
     p->nscalar++;

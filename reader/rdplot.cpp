@@ -26,7 +26,7 @@ uint8_t section = 0;     // 1 MONITORS, 2 PLOTS or HISTORIES, 0 neither yet
 uint16_t current = 0;    // the plot record being read, 0 none
 uint16_t cdata = 0;      // its plot data
 uint16_t ctime = 0;      // the time selection in force, 0 none
-TextLoc header = {};     // where the ELEVATION being read begins
+TextLoc header = {};     // where the ELEVATION, HISTORY or export being read begins
 
 pde *P() { return rdpde_problem; }
 plotrec &R() { return P()->plotrecs.data[current - 1]; }
@@ -230,9 +230,24 @@ void start_grid(parse_node *r, parse_node *const *v, int32_t kind, int32_t point
   }
 }
 
+// An entry whose argument list is closed later (ELEVATION, HISTORY, the exports): its
+// first expression, and where its header begins for the caption taken at the bracket.
+void start_open_list(parse_node *r, parse_node *const *v, const char *word) {
+  start_plotlist(r, v[1], word, v[3], &rdpde_prevend, &v[2]->loc, &rdpde_prevend);
+  header = start_of(v[1], word);
+}
+
 void start_export(parse_node *r, parse_node *const *v, const char *word, int32_t kind, int32_t points) {
   new_plotrec(kind, points, &v[1]->loc, 0, 0);
-  start_plotlist(r, v[1], word, v[3], &rdpde_prevend, &v[2]->loc, &rdpde_prevend);
+  start_open_list(r, v, word);
+}
+
+// Caption 1 of such an entry: its text from the header word through the closing bracket.
+void caption_through(const TextLoc *bracket) {
+  String s = {};
+  text_between(&s, &header, bracket);
+  strings_copyto_0(&R().titles.items[0], &s);
+  strings_free_0(&s);
 }
 
 // The domain's box; false while the boundaries are not read.
@@ -469,19 +484,14 @@ void rdplot_labeledsummary(parse_node *, parse_node *const *v) {
 
 void rdplot_startelev(parse_node *r, parse_node *const *v) {
   new_plotrec(PLOT_ELEVATION, P()->elevationgrid, &v[1]->loc, 0, 0);
-  start_plotlist(r, v[1], "ELEVATION", v[3], &rdpde_prevend, &v[2]->loc, &rdpde_prevend);
-  header = start_of(v[1], "ELEVATION");
+  start_open_list(r, v, "ELEVATION");
   auto_integrate();
 }
 
 void rdplot_nextelev(parse_node *r, parse_node *const *v) { next_expression(r, v[2], v[3]); }
 
 void rdplot_onedplot(parse_node *, parse_node *const *v) {
-  // The caption through the closing bracket.
-  String s = {};
-  text_between(&s, &header, &v[2]->loc);
-  strings_copyto_0(&R().titles.items[0], &s);
-  strings_free_0(&s);
+  caption_through(&v[2]->loc);
   int32_t n = R().exprs.count;
   size_lines(n);
   int32_t m = mode_count();
@@ -494,8 +504,10 @@ void rdplot_histarg1(parse_node *r, parse_node *const *v) {
   if (!p->timedep && p->stages == 0 && p->maxstages == 0)
     err(&v[1]->loc, "Problem is neither time dependent nor staged.");
   new_plotrec(PLOT_HISTORY, 0, &v[1]->loc, 0, 0);
-  start_plotlist(r, v[1], "HISTORY", v[3], &rdpde_prevend, &v[2]->loc, &rdpde_prevend);
+  start_open_list(r, v, "HISTORY");
 }
+
+void rdplot_closeargs(parse_node *, parse_node *const *v) { caption_through(&v[2]->loc); }
 
 void rdplot_histarg2(parse_node *r, parse_node *const *v) {
   pde *p = P();
@@ -505,6 +517,7 @@ void rdplot_histarg2(parse_node *r, parse_node *const *v) {
 }
 
 void rdplot_histat(parse_node *, parse_node *const *v) {
+  caption_through(&v[2]->loc);
   point3d at = {v[4]->value.xyz[0], v[4]->value.xyz[1], v[4]->value.xyz[2]};
   point3d_one_more_0(&R().at, &at);
 }

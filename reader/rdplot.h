@@ -21,6 +21,7 @@ void rdplot_plotreport(parse_node *r, parse_node *const *v);
 void rdplot_stringreport1(parse_node *r, parse_node *const *v);
 void rdplot_stringreport2(parse_node *r, parse_node *const *v);
 void rdplot_onedplot(parse_node *r, parse_node *const *v);
+void rdplot_closeargs(parse_node *r, parse_node *const *v);
 void rdplot_plotas(parse_node *r, parse_node *const *v);
 void rdplot_printformat(parse_node *r, parse_node *const *v);
 void rdplot_plotmods(parse_node *r, parse_node *const *v);

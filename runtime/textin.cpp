@@ -4,6 +4,8 @@
 // keeping a few lines behind it so that a recent location stays seekable.
 #include "runtime/textin.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 
@@ -17,6 +19,7 @@
 uint16_t textin_debug = 0;
 void (*textin_macro_textloc)(TextLoc *loc, uint16_t n) = nullptr;
 void (*textin_macro_seek)(const TextLoc *loc) = nullptr;
+bool (*textin_macro_line)(uint16_t n, uint32_t line, String *view) = nullptr;
 
 static TextFile *table = nullptr;  // entry n is table[n-1]
 static uint16_t table_count = 0, table_capacity = 0;
@@ -434,17 +437,23 @@ void textin_extract_0(String *d, const TextLoc *from, const TextLoc *to) {
   if (!t) return;
   if (!line_at(t, from->line) || !line_at(t, to->line)) rtlib_fatal_in("textin_extract_0", "EXTRACT outside buffer.");
   uint32_t line = from->line, col = from->column ? from->column : 1;
+  String view = {};
+  // Each line's part is added at once: a long text grows its string once per line,
+  // not once for every eight characters.
   while (line <= to->line) {
     if (line == to->line && col == to->column) break;
-    const String *s = line_at(t, line);
+    // Locations are columns of the macro generator's expansion while it is on.
+    const String *s = textin_macro_line && textin_macro_line(from->file, line, &view) ? &view : line_at(t, line);
     if (col > s->length) {
       strings_append(d, ' ');
       line++;
       col = 1;
-    } else {
-      strings_append(d, static_cast<uint8_t>(s->text[col - 1]));
-      col++;
+      continue;
     }
+    uint32_t end = line == to->line && to->column > col ? std::min<uint32_t>(to->column, s->length + 1u) : s->length + 1u;
+    String part = {uint16_t(end - col), 0, s->text + col - 1};
+    strings_addto_0(d, &part);
+    col = end;
   }
 }
 

@@ -44,6 +44,9 @@ extern uint16_t textin_debug;  // nonzero: every operation writes a trace line t
 // textin_textloc and textin_text_seek go through these (null while it is off).
 extern void (*textin_macro_textloc)(TextLoc *loc, uint16_t n);
 extern void (*textin_macro_seek)(const TextLoc *loc);
+// And textin_extract_0 reads a line through this one: true, with view set to the
+// expansion of file n's line, when the generator still holds it.
+extern bool (*textin_macro_line)(uint16_t n, uint32_t line, String *view);
 
 int textin_init();
 

@@ -219,6 +219,7 @@ static void evalat(pde *p, fit *f, pdeglobal *g) {
   f->cell = uint32_t(c);
   e.cellno = uint32_t(c);
   e.region = p->mesh.cells.data[c - 1].region;
+  mfinder_boundary_normal(&p->mesh, c, &e);  // for normal and tangential components there
   g->value = treeval_eval(p, region_tree(f, e.region), &e);
 }
 

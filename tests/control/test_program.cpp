@@ -80,6 +80,16 @@ TEST_F(Program, ExitCodes) {
   EXPECT_NE(out().find("Can't create " + dir + "/none/quendar.dbg"), std::string::npos) << out();
 }
 
+// A descriptor the reader cannot take (a 100,000-character name: a line past the
+// 65535 a line may hold) is reported once with its place and the batch run ends; it
+// is not loaded again on every pass.
+TEST_F(Program, ALineTooLongEndsTheLoad) {
+  spit(dir + "/long.pde", "TITLE 'long'\nVARIABLES u\nDEFINITIONS\n  " + std::string(100000, 'a') + " = 1\nEND\n");
+  EXPECT_EQ(shell("TMPDIR='" + dir + "/tmp' timeout 60 '" QUENDAR_EXE "' -B -X long.pde"), 1) << out().substr(0, 400);
+  EXPECT_NE(out().find("ERROR: " + dir + "/long.pde: line 4: Line longer than 65535 characters\n"), std::string::npos)
+      << out().substr(0, 400);
+}
+
 }  // namespace
 
 namespace {
@@ -105,6 +115,14 @@ TEST_F(Program, EveryExampleRunsToItsEnd) {
         EXPECT_GT(std::stoi(m[1]), 500);
         EXPECT_GT(std::stoi(m[2]), 300);
       }
+      // The heat example draws its plots at the end and exports its answer.
+      if (name == "heat") {
+        EXPECT_TRUE(std::regex_search(read, std::regex("group 3 2:CONTOUR\\(u\\)\\[\\d+\\] 3:ELEVATION\\(u\\)\\[\\d+\\] 4:\\[")))
+            << read;
+        std::string answers = slurp(dir + "/heat.p03");
+        ASSERT_TRUE(std::regex_search(answers, m, std::regex(" centre= ([0-9.e+-]+)\n"))) << answers;
+        EXPECT_NEAR(std::stod(m[1]), 0.0736713, 1e-5);
+      }
     }
     count++;
   }
@@ -121,6 +139,19 @@ TEST_F(Program, PrintOnlyPlotDrawsNothing) {
   std::string print = slurp(dir + "/disk.p03");
   EXPECT_NE(print.find("Title: CONTOUR(u)"), std::string::npos) << print.substr(0, 300);
   EXPECT_NE(print.find("\n X 51\n"), std::string::npos) << print.substr(0, 300);
+}
+
+// With the macro generator on (option M), an entry's labels are the expanded text the
+// parser read, also when the lookahead already stands on a later line.
+TEST_F(Program, MacroExpandedReportLabels) {
+  spit(dir + "/mac.pde", "#(DEF,TEN,<10>)\nTITLE 'macros'\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\n"
+                         "BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+                         "PLOTS\n  SUMMARY PRINT\n    REPEAT i = 1 TO 2\n      REPORT #(TEN)*i\n    ENDREPEAT\n"
+                         "    REPORT 99\n  TABLE(#(TEN)*u) PRINT\nEND\n");
+  ASSERT_EQ(run("-B -R -X -M mac.pde"), 0) << out() << slurp(dir + "/mac.log");
+  std::string summary = slurp(dir + "/mac.p01");
+  EXPECT_NE(summary.find(" 10*i= 10\n 10*i= 20\n 99= 99\n"), std::string::npos) << summary;
+  EXPECT_NE(slurp(dir + "/mac_01.tbl").find("Title: TABLE(10*u)\n"), std::string::npos);
 }
 
 // An extruded problem solves and draws its 3D grid plot (the boundary faces moved by

@@ -2,6 +2,7 @@
 // positions, tree vectors and the diagram.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -206,4 +207,14 @@ TEST(Trees, DiagramAndLabels) {
   EXPECT_STREQ(s.text, "BAD OPCODE");
   t->opcode = op::addop;
   strings_free_0(&s), trees_free_0(t);
+  // A sum of 4000 terms: a chain whose levels would each indent ten more columns. The
+  // diagram stops at level 100, so its size grows with the levels drawn, not squared.
+  std::string sum = "a";
+  for (int k = 1; k < 4000; k++) sum += "+a";
+  t = treebuild(sum, e);
+  std::string d = diagram(t);
+  trees_free_0(t);
+  EXPECT_EQ(std::count(d.begin(), d.end(), '\n'), 104) << d.substr(0, 400);
+  EXPECT_LT(d.size(), 120000u);
+  EXPECT_NE(d.find("|      ...\n"), std::string::npos);
 }

@@ -375,6 +375,84 @@ END
   EXPECT_NE(t.find(" across=-2,-1"), std::string::npos) << t;
 }
 
+// Export and history headers, and the plot file's names of the histories, carry the
+// entry's whole caption through its closing bracket.
+TEST_F(ExportRuns, HeadersCarryTheWholeCaption) {
+  ASSERT_EQ(run("cap", R"(TITLE 'Captions'
+SELECT STAGES = 2
+VARIABLES u
+DEFINITIONS v = 2*u
+EQUATIONS div(grad(u)) + STAGE = 0
+BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  TABLE(u)
+  TRANSFER(u, v)
+HISTORIES
+  HISTORY(val(u,0.5,0.5)) PRINT
+  HISTORY(u, 2*u) AT (0.5,0.5) (0.2,0.2) PRINT
+END
+)"), 0) << slurp(tmp.file("out.txt"));
+  auto title = [&](const char *file) {
+    std::string text = slurp(tmp.file(file));
+    size_t at = text.find("Title: ");
+    return at == std::string::npos ? text.substr(0, 200) : text.substr(at, text.find('\n', at) - at);
+  };
+  EXPECT_EQ(title("cap_01_2.tbl"), "Title: TABLE(u)");
+  EXPECT_EQ(title("cap_02.dat"), "Title: TRANSFER(u, v)");
+  EXPECT_EQ(title("cap.p01"), "Title: HISTORY(val(u,0.5,0.5))");
+  EXPECT_EQ(title("cap.p02"), "Title: HISTORY(u, 2*u)");
+  std::string walk = ::run("python3 '" QUENDAR_SOURCE "/tests/plot/pgxwalk.py' -n '" + tmp.file("cap.pgx") + "' 2>&1");
+  EXPECT_NE(walk.find(" 3:HISTORY(val(u,0.5,0.5))[") , std::string::npos) << walk;
+  EXPECT_NE(walk.find(" 4:HISTORY(u, 2*u)["), std::string::npos) << walk;
+}
+
+// u = x on the unit square: the normal component of grad(u) at points of the boundary
+// is the outward normal's x (1 on the right, -1 on the left, 0 below); inside there is
+// no normal, and a summary, which has no point, does not report a field value.
+TEST_F(ExportRuns, NormalComponentsAtPointsAndReportsOfVectors) {
+  const std::string head = R"(TITLE 'u = x'
+VARIABLES u
+EQUATIONS div(grad(u)) = 0
+BOUNDARIES REGION 1 START(0,0) VALUE(u)=x LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+)";
+  ASSERT_EQ(run("nrm", head + R"(  CONTOUR(u) PRINT REPORT(magnitude(grad(u)))
+  SUMMARY PRINT
+    REPORT(val(normal(grad(u)), 1, 0.5))
+    REPORT(eval(normal(grad(u)), 0, 0.5))
+    REPORT(val(normal(grad(u)), 0.5, 0))
+    REPORT(val(tangential(grad(u)), 0.5, 0))
+    REPORT(val(magnitude(grad(u)), 0.3, 0.7))
+END
+)"), 0) << slurp(tmp.file("out.txt"));
+  std::string summary = slurp(tmp.file("nrm.p02"));
+  const std::pair<const char *, double> want[] = {{"val(normal(grad(u)), 1, 0.5)=", 1},
+                                                  {"eval(normal(grad(u)), 0, 0.5)=", -1},
+                                                  {"val(normal(grad(u)), 0.5, 0)=", 0},
+                                                  {"val(tangential(grad(u)), 0.5, 0)=", 1},
+                                                  {"val(magnitude(grad(u)), 0.3, 0.7)=", 1}};
+  for (auto [label, value] : want) {
+    std::vector<double> v = numbers_after(summary, label);
+    ASSERT_FALSE(v.empty()) << label << "\n" << summary;
+    EXPECT_NEAR(v[0], value, 1e-6) << label;
+  }
+  // The contour's value line carries the report.
+  std::string pgx = slurp(tmp.file("nrm.pgx"));
+  EXPECT_NE(pgx.find("magnitude(grad(u))= 1 "), std::string::npos);
+  // Inside, and a field in a summary: located errors, the run ends with them.
+  const struct {
+    const char *entry, *message;
+  } errors[] = {
+      {"  SUMMARY PRINT REPORT(val(normal(grad(u)), 0.5, 0.5))\n", "Line 6 ERROR: vncomp MUST BE EVALUATED ON A BOUNDARY."},
+      {"  CONTOUR(u)\n  SUMMARY PRINT REPORT(magnitude(grad(u)))\n",
+       "Line 7 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"}};
+  for (auto [entry, message] : errors) {
+    EXPECT_EQ(run("bad", head + entry + "END\n"), 1) << entry;
+    std::string log = slurp(tmp.file("bad.log"));
+    EXPECT_NE(log.find(message), std::string::npos) << log;
+  }
+}
+
 TEST_F(ExportRuns, ExtrudedCubeExports) {
   ASSERT_EQ(run("cube", R"(TITLE 'Cube'
 COORDINATES CARTESIAN3

@@ -89,7 +89,7 @@ TEST_F(Plots, FlagsListsAndScales) {
   EXPECT_EQ(rec(1).scale, 1);
   EXPECT_EQ(rec(2).kind, PLOT_TABLE);
   EXPECT_EQ((std::vector<int>{p->plots.count, p->exports.count, p->monitors.count}), (std::vector<int>{1, 1, 0}));
-  EXPECT_EQ(title(1, 1), "CONTOUR(u)");
+  EXPECT_EQ(title(1, 1) + "|" + title(2, 1), "CONTOUR(u)|TABLE(u, 2*u)");
   EXPECT_STREQ(rec(2).labels.items[1].text, "2*u");
   ASSERT_EQ(parse("VARIABLES u MONITORS CONTOUR(u) PAINTED LOG TABLE(u)"), "ok");
   EXPECT_EQ(rec(1).flags, 0x0A040200u);
