@@ -27,6 +27,7 @@
 #include "plot/plot.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/except.h"
 #include "runtime/geom3d.h"
 #include "runtime/lined.h"
 #include "runtime/rtlib.h"
@@ -110,6 +111,10 @@ struct Buckets {
   }
 };
 
+struct Pt {
+  double x, y;
+};
+
 // ---- Module state: one front at a time ----------------------------------------------------
 pde *P = nullptr;
 Mesh *M = nullptr;
@@ -125,10 +130,12 @@ Buckets<leg *> leggrid;       // the legs at positions 1..count, by box
 double node_hmax = 0;         // the largest node spacing
 uint32_t stamp = 0;
 bool indexing = false;        // the node grid is live (during the front)
-
-struct Pt {
-  double x, y;
-};
+// The work bound of the region being filled: every new node claims the area of its
+// spacing (that of two equilateral cells); more than a few times the region's area
+// claimed means the front goes round without closing.
+double claimed = 0, claim_limit = 0;
+Pt stalled_at{0, 0};
+bool stalled = false;
 
 MeshNode &node(int32_t n) { return M->nodes.data[n - 1]; }
 Pt at(int32_t n) { return {node(n).x, node(n).y}; }
@@ -581,6 +588,15 @@ bool validate(int32_t li, Pt C, double h) {
   return !cross_front(A, C, 1e-5) && !cross_front(B, C, 1e-5);
 }
 
+// Whether a front or joint node lies within a hundredth of the spacing of S: a node
+// made there would make no cell of any size.
+bool occupied(Pt S, double h) {
+  double r = 0.01 * h;
+  bool hit = false;
+  nodegrid.query(S.x - r, S.y - r, S.x + r, S.y + r, [&](int32_t n) { hit = hit || dist2(S, at(n)) <= r * r; });
+  return hit;
+}
+
 int32_t link_protonodes(pad *panel, uint16_t line) {
   int32_t count = legcount, made = 0;
   struct Link {
@@ -630,8 +646,13 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
         }
       }
     }
-    // 3. A new node at the protonode.
-    if (!got && validate(i, S, h)) {
+    // 3. A new node at the protonode, unless a front node is already there.
+    if (!got && !occupied(S, h) && validate(i, S, h)) {
+      claimed += 0.8660254037844386 * h * h;
+      if (claimed > claim_limit) {
+        stalled = true, stalled_at = S;
+        break;
+      }
       got = new_layout_node(S.x, S.y, h);
       linkup(i, got, 0, 0);
     }
@@ -920,9 +941,17 @@ void gromesh2_growfront(pde *p, Mesh *m) {
       }
     }
     leg_update();
+    // The region's area from its front (the region lies left of every leg), and the
+    // work bound it sets.
+    double area = 0;
+    for (int32_t k = 1; k <= legcount; k++) {
+      const leg &l = *legs[k - 1];
+      if (l.state == 1) area += 0.5 * (node(l.a).x * node(l.b).y - node(l.b).x * node(l.a).y);
+    }
+    claimed = 0, claim_limit = 4 * std::fabs(area) + 100 * sq(hmin), stalled = false;
     // The cycle of series of passes.
     bool progress = true;
-    while (legcount > 0 && progress && !p->stop && !p->error) {
+    while (legcount > 0 && progress && !stalled && !p->stop && !p->error) {
       double f = 1.8;
       while (true) {
         int32_t c = close_links(f);
@@ -933,8 +962,16 @@ void gromesh2_growfront(pde *p, Mesh *m) {
         if (mesher2_debug > 1) display_waitkey(0);
         f *= 1.1;
         progress = c + k != 0;
-        if (legcount == 0 || progress || p->stop || p->error || f > 6.0) break;
+        if (legcount == 0 || progress || stalled || p->stop || p->error || f > 6.0) break;
       }
+    }
+    if (stalled) {
+      release_legs();
+      display_unreport(panel, rline);
+      static char text[96];
+      snprintf(text, sizeof text, "Mesh generation stalled in region %d near (%g,%g)!", r, stalled_at.x, stalled_at.y);
+      String message{uint16_t(strlen(text)), uint16_t(sizeof text - 1), text};
+      except_uncle(&message);
     }
     if (legcount > 0 && !p->stop && !p->error) debug_printf("REGION %d ABANDONED WITH %d OPEN LEGS\n", r, legcount);
     display_unreport(panel, rline);
