@@ -748,10 +748,13 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
     b.minspacing = std::min(b.minspacing, h);
   }
   // 4. Periodic partners share the smaller spacing.
-  for (uint16_t j = 1; j <= d->joints.count; j++) {
-    uint16_t i = d->joints.data[j - 1].image;
-    if (i >= 1 && i <= d->joints.count) hj[j - 1] = hj[i - 1] = std::min(hj[j - 1], hj[i - 1]);
-  }
+  auto share_partners = [&] {
+    for (uint16_t j = 1; j <= d->joints.count; j++) {
+      uint16_t i = d->joints.data[j - 1].image;
+      if (i >= 1 && i <= d->joints.count) hj[j - 1] = hj[i - 1] = std::min(hj[j - 1], hj[i - 1]);
+    }
+  };
+  share_partners();
   // 5. Edges: their length, user spacings and curvature.
   for (uint16_t e = 1; e <= d->edges.count; e++) {
     const Edge &E = d->edges.data[e - 1];
@@ -776,6 +779,9 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
     }
     hj[E.joint1 - 1] = ha, hj[E.joint2 - 1] = hb;
   }
+  // Again, now that user spacings have lowered some joints: both sides of a periodic
+  // pair must be laid out alike.
+  share_partners();
   // 6. The joint spacings to the debug log.
   debug_printf("JOINT FEATURES:\n");
   for (uint16_t j = 1; j <= d->joints.count; j++) debug_printf("%6d %g\n", j, hj[j - 1]);
