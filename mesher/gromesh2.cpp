@@ -377,6 +377,29 @@ void linkup(int32_t li, int32_t c, int32_t kb, int32_t ka) {
   else deactivate(b, c);
 }
 
+// Whether a node of the node grid other than a, b and c lies inside the triangle or on
+// its sides (within a millionth of each side's length). The front test sees sides that
+// cross legs, not a side that runs through a front node, nor a chain of short legs
+// lying wholly inside a large triangle.
+bool covers_node(int32_t a, int32_t b, int32_t c, Pt C) {
+  Pt A = at(a), B = at(b);
+  double eab = 1e-6 * dist2(A, B), ebc = 1e-6 * dist2(B, C), eca = 1e-6 * dist2(C, A);
+  bool hit = false;
+  nodegrid.query(std::min({A.x, B.x, C.x}), std::min({A.y, B.y, C.y}), std::max({A.x, B.x, C.x}),
+                 std::max({A.y, B.y, C.y}), [&](int32_t n) {
+                   if (hit || n == a || n == b || n == c) return;
+                   Pt X = at(n);
+                   hit = cross(A, B, X) > -eab && cross(B, C, X) > -ebc && cross(C, A, X) > -eca;
+                 });
+  return hit;
+}
+
+// Whether the segment p-q crosses an edge of the domain.
+bool crosses_boundary(Pt p, Pt q) {
+  double a[2] = {p.x, p.y}, b[2] = {q.x, q.y}, w[2];
+  return edges_cross_boundary(&D->edges, &D->joints, a, b, w, 1e-5);
+}
+
 bool close_link(int32_t li, int32_t c, double f) {
   const leg &l = *legs[li - 1];
   Pt A = at(l.a), B = at(l.b), C = at(c);
@@ -393,7 +416,7 @@ bool close_link(int32_t li, int32_t c, double f) {
   if (kb == 0 && Lbc > sq(f * gspace_feature({(B.x + C.x) / 2, (B.y + C.y) / 2}))) return false;
   if (ka == 0 && Lca > sq(f * gspace_feature({(C.x + A.x) / 2, (C.y + A.y) / 2}))) return false;
   if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
-  if (cross_front(A, C, 1e-5) || cross_front(B, C, 1e-5)) return false;
+  if (cross_front(A, C, 1e-5) || cross_front(B, C, 1e-5) || covers_node(l.a, l.b, c, C)) return false;
   linkup(li, c, kb, ka);
   return true;
 }
@@ -581,11 +604,8 @@ bool validate(int32_t li, Pt C, double h) {
       Lca > sq(5 * gspace_feature({(C.x + A.x) / 2, (C.y + A.y) / 2})))
     return false;
   if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
-  double a[2] = {A.x, A.y}, b[2] = {B.x, B.y}, c[2] = {C.x, C.y}, q[2];
-  if (edges_cross_boundary(&D->edges, &D->joints, a, c, q, 1e-5) ||
-      edges_cross_boundary(&D->edges, &D->joints, b, c, q, 1e-5))
-    return false;
-  return !cross_front(A, C, 1e-5) && !cross_front(B, C, 1e-5);
+  if (crosses_boundary(A, C) || crosses_boundary(B, C)) return false;
+  return !cross_front(A, C, 1e-5) && !cross_front(B, C, 1e-5) && !covers_node(l.a, l.b, 0, C);
 }
 
 // Whether a front or joint node lies within a hundredth of the spacing of S: a node
