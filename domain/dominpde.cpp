@@ -715,10 +715,6 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   b.joints = d->joints.count;
   arrayd_resize(&b.jointspacing, d->joints.count);
   double *hj = b.jointspacing.data;
-  auto in_region = [&](const double *a, const double *c) {
-    double probe[2] = {0.99 * a[0] + 0.01 * c[0], 0.99 * a[1] + 0.01 * c[1]};
-    return domain_find_region(d, probe) != 0;
-  };
   // 2. Joints: surface curvature and the nearest edge across a region.
   for (uint16_t j = 1; j <= d->joints.count; j++) {
     const Joint &J = d->joints.data[j - 1];
@@ -729,7 +725,7 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
       const Edge &E = d->edges.data[e - 1];
       if (E.external || !planar(E) || ends_at(E, j)) continue;
       double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
-      if (dist < h && in_region(&J.x, N)) h = dist;
+      if (dist < h && dfeature_faces(d, &J.x, N)) h = dist;
     }
     hj[j - 1] = h;
     b.minspacing = std::min(b.minspacing, h);
@@ -742,7 +738,7 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
       if (k == j) continue;
       const Joint &K = d->joints.data[k - 1];
       double dist = std::hypot(J.x - K.x, J.y - K.y);
-      if (dist < h && in_region(&J.x, &K.x)) h = dist;
+      if (dist < h && dfeature_faces(d, &J.x, &K.x)) h = dist;
     }
     hj[j - 1] = h;
     b.minspacing = std::min(b.minspacing, h);

@@ -851,6 +851,12 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       std::vector<double> t(std::max(mcount, 1), 0.0);
       for (int32_t k = 1; k < mcount; k++) t[k] = t[k - 1] + (s[k] - s[k - 1]) / ((h[k] + h[k - 1]) / 2);
       double T = mcount ? t[mcount - 1] : 0;
+      // A joint node's spacing is no larger than the edge's own spacing at that end: the
+      // edge's samples were lowered by what they face, the joint's figure was not.
+      if (mcount) {
+        node(first).spacing = std::min(node(first).spacing, float(h[0]));
+        node(last).spacing = std::min(node(last).spacing, float(h[mcount - 1]));
+      }
       int32_t n = int32_t(std::round(T));
       if (n < 2) n = 1;
       int32_t k = 0;
