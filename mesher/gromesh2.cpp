@@ -149,12 +149,38 @@ bool drawable(uint16_t view) { return view != 0; }
 
 String label(const char *text) { return String{uint16_t(strlen(text)), 0, const_cast<char *>(text)}; }
 
+// The user's spacing (MESH_SPACING, MESH_DENSITY) at p, graded: a smaller value met
+// by probes around p at a half, one and two times the spacing h found so far, in eight
+// directions, counts with the growth rate times its distance. The front thus narrows
+// toward a sudden drop of the user's spacing before it reaches it.
+double graded_user_feature(const double *q, double h) {
+  double u = gromesh2_user_feature(P, q, current_region, 0);
+  uint16_t r = current_region;
+  if (!(r >= 1 && r <= D->regions.count && D->regions.data[r - 1].spacing) && !D->spacing) return u;
+  const double g = D->grofac > 0 ? D->grofac : 0.25;
+  h = std::min(h, u);
+  for (double f : {0.5, 1.0, 2.0}) {
+    double rho = f * h;
+    for (int k = 0; k < 8; k++) {
+      double c = std::cos(k * 0.7853981633974483), s = std::sin(k * 0.7853981633974483);
+      double probe[2] = {q[0] + rho * c, q[1] + rho * s};
+      u = std::min(u, gromesh2_user_feature(P, probe, current_region, 0) + g * rho);
+    }
+  }
+  return u;
+}
+
 double gspace_feature(Pt p) {
   double q[2] = {p.x, p.y};
   double h = dfeature_space_feature(D, q, &M->nodes);
   h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
-  return std::min(h, gromesh2_user_feature(P, q, current_region, 0));
+  return std::min(h, graded_user_feature(q, h));
 }
+
+// The spacing the front works to next to a leg of spacing h: no less than half of h, so
+// that a spacing asked to drop suddenly (a step in MESH_SPACING) is reached by halves,
+// layer after layer, instead of by cells the front's tests refuse.
+double gspace_next(Pt p, double h) { return std::max(gspace_feature(p), 0.5 * h); }
 
 // The node and cell tables grow by doubling while the front runs, so that the copies
 // their growth makes stay a small multiple of the final size.
@@ -301,7 +327,7 @@ double place_node(int32_t a, int32_t b, Pt *prop, Pt *mid) {
   for (int i = 1; i <= 41; i++) {
     double tau = std::clamp(std::sqrt(h * h0) / len, tprev - 0.1, tprev + 0.1);
     *prop = {m[0] - tau * dy, m[1] + tau * dx};
-    h = std::sqrt(gspace_feature(*prop) * h);
+    h = std::sqrt(gspace_next(*prop, h0) * h);
     if (i > 20) tau = (tprev + tau) / 2;
     if (std::fabs(tau - tprev) < 0.001 * std::fabs(tau)) break;
     tprev = tau;
@@ -413,8 +439,9 @@ bool close_link(int32_t li, int32_t c, double f) {
     if (Lbc > f * f * Lab || Lca > f * f * Lab) return false;
   }
   if (blunt(A, B, C, x)) return false;
-  if (kb == 0 && Lbc > sq(f * gspace_feature({(B.x + C.x) / 2, (B.y + C.y) / 2}))) return false;
-  if (ka == 0 && Lca > sq(f * gspace_feature({(C.x + A.x) / 2, (C.y + A.y) / 2}))) return false;
+  double hl = std::sqrt(hA * hB);
+  if (kb == 0 && Lbc > sq(f * gspace_next({(B.x + C.x) / 2, (B.y + C.y) / 2}, hl))) return false;
+  if (ka == 0 && Lca > sq(f * gspace_next({(C.x + A.x) / 2, (C.y + A.y) / 2}, hl))) return false;
   if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
   if (cross_front(A, C, 1e-5) || cross_front(B, C, 1e-5) || covers_node(l.a, l.b, c, C)) return false;
   linkup(li, c, kb, ka);
@@ -600,8 +627,9 @@ bool validate(int32_t li, Pt C, double h) {
   double Lbc = dist2(C, B), Lca = dist2(A, C);
   if (Lbc > 25 * hB * h || Lca > 25 * hA * h) return false;
   if (blunt(A, B, C, x)) return false;
-  if (Lbc > sq(5 * gspace_feature({(B.x + C.x) / 2, (B.y + C.y) / 2})) ||
-      Lca > sq(5 * gspace_feature({(C.x + A.x) / 2, (C.y + A.y) / 2})))
+  double hl = std::sqrt(hA * hB);
+  if (Lbc > sq(5 * gspace_next({(B.x + C.x) / 2, (B.y + C.y) / 2}, hl)) ||
+      Lca > sq(5 * gspace_next({(C.x + A.x) / 2, (C.y + A.y) / 2}, hl)))
     return false;
   if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
   if (crosses_boundary(A, C) || crosses_boundary(B, C)) return false;
