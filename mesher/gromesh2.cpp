@@ -180,7 +180,12 @@ double gspace_feature(Pt p) {
 // The spacing the front works to next to a leg of spacing h: no less than half of h, so
 // that a spacing asked to drop suddenly (a step in MESH_SPACING) is reached by halves,
 // layer after layer, instead of by cells the front's tests refuse.
-double gspace_next(Pt p, double h) { return std::max(gspace_feature(p), 0.5 * h); }
+// A spacing within the domain's tolerance is no spacing a mesh can follow: the front
+// refuses it as it comes.
+double gspace_next(Pt p, double h) {
+  double g = gspace_feature(p);
+  return g <= D->grid.tolerance ? g : std::max(g, 0.5 * h);
+}
 
 // The node and cell tables grow by doubling while the front runs, so that the copies
 // their growth makes stay a small multiple of the final size.
