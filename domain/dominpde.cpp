@@ -478,6 +478,10 @@ void dominpde_periodic_edges(Domain *d) {
         if (e.image) mapping_error(P.mapping, "Multiple Periodic Images of Segment");
         e.image = f;
         P.images.data[i - 1] = f;
+        // The pair is one boundary glued to itself: as the periodic segment drops the
+        // conditions in force, so does its image, where a condition still in force along
+        // the path would hold one side alone and leave the answer not periodic.
+        d->edges.data[f - 1].bctag = 0;
       }
     }
   }
