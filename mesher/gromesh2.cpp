@@ -149,39 +149,83 @@ bool drawable(uint16_t view) { return view != 0; }
 
 String label(const char *text) { return String{uint16_t(strlen(text)), 0, const_cast<char *>(text)}; }
 
-// The user's spacing (MESH_SPACING, MESH_DENSITY) at p, graded: a smaller value met
-// by probes around p at a half, one and two times the spacing h found so far, in eight
-// directions, counts with the growth rate times its distance. The front thus narrows
-// toward a sudden drop of the user's spacing before it reaches it.
-double graded_user_feature(const double *q, double h) {
-  double u = gromesh2_user_feature(P, q, current_region, 0);
-  uint16_t r = current_region;
-  if (!(r >= 1 && r <= D->regions.count && D->regions.data[r - 1].spacing) && !D->spacing) return u;
-  const double g = D->grofac > 0 ? D->grofac : 0.25;
-  h = std::min(h, u);
-  for (double f : {0.5, 1.0, 2.0}) {
-    double rho = f * h;
-    for (int k = 0; k < 8; k++) {
-      double c = std::cos(k * 0.7853981633974483), s = std::sin(k * 0.7853981633974483);
-      double probe[2] = {q[0] + rho * c, q[1] + rho * s};
-      u = std::min(u, gromesh2_user_feature(P, probe, current_region, 0) + g * rho);
+// The user's spacing (MESH_SPACING, MESH_DENSITY) graded over the domain: sampled on a
+// grid of a quarter of the base spacing when the region is entered, then lowered so that
+// no sample exceeds another plus the growth rate times their distance. The front reads
+// that graded field, and so narrows toward a sudden drop of the user's spacing before it
+// reaches it.
+struct Grading {
+  bool on = false;
+  double x0 = 0, y0 = 0, step = 1, g = 0.25;
+  int32_t nx = 0, ny = 0;
+  std::vector<double> G;
+  void build(uint16_t r) {
+    on = (r >= 1 && r <= D->regions.count && D->regions.data[r - 1].spacing) || D->spacing;
+    if (!on) return;
+    const rect3d &b = D->grid.box;
+    double w = std::max(b.x2 - b.x1, 0.0), h = std::max(b.y2 - b.y1, 0.0);
+    double base = D->features.basespacing > 0 ? D->features.basespacing : std::max(w, h);
+    step = std::max({base / 8, w / 255, h / 255, 1e-300});
+    g = D->grofac > 0 ? D->grofac : 0.25;
+    x0 = b.x1, y0 = b.y1, nx = int32_t(w / step) + 2, ny = int32_t(h / step) + 2;
+    G.assign(size_t(nx) * ny, 0);
+    for (int32_t j = 0; j < ny; j++)
+      for (int32_t i = 0; i < nx; i++) {
+        double q[2] = {x0 + i * step, y0 + j * step};
+        G[size_t(j) * nx + i] = gromesh2_user_feature(P, q, r, 0);
+      }
+    // Two sweeps each way over the eight neighbours.
+    const double a = g * step, d = g * step * std::sqrt(2.0);
+    auto relax = [&](int32_t i, int32_t j, int32_t di) {
+      double &v = G[size_t(j) * nx + i];
+      auto at = [&](int32_t u, int32_t w2, double add) {
+        if (u >= 0 && u < nx && w2 >= 0 && w2 < ny) v = std::min(v, G[size_t(w2) * nx + u] + add);
+      };
+      at(i - di, j, a), at(i, j - di, a), at(i - di, j - di, d), at(i + di, j - di, d);
+    };
+    for (int pass = 0; pass < 2; pass++) {
+      for (int32_t j = 0; j < ny; j++)
+        for (int32_t i = 0; i < nx; i++) relax(i, j, 1);
+      for (int32_t j = ny - 1; j >= 0; j--)
+        for (int32_t i = nx - 1; i >= 0; i--) relax(i, j, -1);
     }
   }
-  return u;
-}
+  // The graded value at q where the spacing found so far is h: the user's value at q,
+  // the least over the four grid points around q of the point's value plus the growth
+  // over the distance, and the same over probes at a half, one and two times h in eight
+  // directions, which see a drop finer than the grid.
+  double at(const double *q, double h) const {
+    double v = gromesh2_user_feature(P, q, current_region, 0);
+    if (!on) return v;
+    h = std::min(h, v);
+    for (double f : {0.5, 1.0, 2.0})
+      for (int k = 0; k < 8; k++) {
+        double rho = f * h, probe[2] = {q[0] + rho * std::cos(k * 0.7853981633974483),
+                                        q[1] + rho * std::sin(k * 0.7853981633974483)};
+        v = std::min(v, gromesh2_user_feature(P, probe, current_region, 0) + g * rho);
+      }
+    int32_t i = std::clamp(int32_t(std::floor((q[0] - x0) / step)), 0, nx - 2);
+    int32_t j = std::clamp(int32_t(std::floor((q[1] - y0) / step)), 0, ny - 2);
+    for (int32_t dj = 0; dj < 2; dj++)
+      for (int32_t di = 0; di < 2; di++) {
+        double px = x0 + (i + di) * step, py = y0 + (j + dj) * step;
+        v = std::min(v, G[size_t(j + dj) * nx + i + di] + g * std::hypot(q[0] - px, q[1] - py));
+      }
+    return v;
+  }
+} grading;
 
 double gspace_feature(Pt p) {
   double q[2] = {p.x, p.y};
   double h = dfeature_space_feature(D, q, &M->nodes);
   h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
-  return std::min(h, graded_user_feature(q, h));
+  return std::min(h, grading.at(q, h));
 }
 
 // The spacing the front works to next to a leg of spacing h: no less than half of h, so
-// that a spacing asked to drop suddenly (a step in MESH_SPACING) is reached by halves,
-// layer after layer, instead of by cells the front's tests refuse.
-// A spacing within the domain's tolerance is no spacing a mesh can follow: the front
-// refuses it as it comes.
+// that a spacing asked to drop faster than the grading sees is reached by halves, layer
+// after layer, instead of by cells the front's tests refuse. A spacing within the
+// domain's tolerance is no spacing a mesh can follow: the front refuses it as it comes.
 double gspace_next(Pt p, double h) {
   double g = gspace_feature(p);
   return g <= D->grid.tolerance ? g : std::max(g, 0.5 * h);
@@ -976,6 +1020,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     status_pair(panel, &rline, &cline, r);
     legcount = 0;
     current_region = r;
+    grading.build(r);
     for (auto &v : nodelegs) v.clear();
     dirty.clear();
     leggrid.clear();

@@ -43,7 +43,7 @@ TEST_F(MeshRun, StepShapedUserSpacingMeshesAndSolves) {
   ASSERT_EQ(run("consistency", "meshspacing_halfplane"), 0) << errors("meshspacing_halfplane");
   EXPECT_NEAR(reported("meshspacing_halfplane", source), 1, 1e-3);
   ASSERT_EQ(run("consistency", "meshspacing_step_bdid"), 0) << errors("meshspacing_step_bdid");
-  EXPECT_NEAR(reported("meshspacing_step_bdid", source), 1, 0.1);
+  EXPECT_NEAR(reported("meshspacing_step_bdid", source), 1, 1e-3);
   ASSERT_EQ(run("consistency", "meshdensity_step_inverted"), 0) << errors("meshdensity_step_inverted");
   EXPECT_NEAR(reported("meshdensity_step_inverted", "EVAL(u,0.505,0.05)"), std::tanh(1.0), 1e-3);
   EXPECT_LT(reported("meshdensity_step_inverted", "sqrt(INTEGRAL((u-ue)^2)/0.1)"), 1e-3);
