@@ -132,7 +132,8 @@ uint32_t stamp = 0;
 bool indexing = false;        // the node grid is live (during the front)
 // The work bound of the region being filled: every new node claims the area of its
 // spacing (that of two equilateral cells); more than a few times the region's area
-// claimed means the front goes round without closing.
+// claimed means the front goes round without closing. A spacing that shrinks without
+// end is bounded by the problem's node limit instead.
 double claimed = 0, claim_limit = 0;
 Pt stalled_at{0, 0};
 bool stalled = false;
@@ -746,7 +747,7 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
     // 3. A new node at the protonode, unless a front node is already there.
     if (!got && !occupied(S, h) && validate(i, S, h)) {
       claimed += 0.8660254037844386 * h * h;
-      if (claimed > claim_limit) {
+      if (claimed > claim_limit || (P->nodelimit > 0 && M->nodes.count >= P->nodelimit)) {
         stalled = true, stalled_at = S;
         break;
       }
