@@ -151,7 +151,7 @@ bool drawable(uint16_t view) { return view != 0; }
 String label(const char *text) { return String{uint16_t(strlen(text)), 0, const_cast<char *>(text)}; }
 
 // The user's spacing (MESH_SPACING, MESH_DENSITY) graded over the domain: sampled on a
-// grid of a quarter of the base spacing when the region is entered, then lowered so that
+// grid of an eighth of the base spacing when the region is entered, then lowered so that
 // no sample exceeds another plus the growth rate times their distance. The front reads
 // that graded field, and so narrows toward a sudden drop of the user's spacing before it
 // reaches it.
