@@ -386,6 +386,10 @@ void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message) {
   pdedat_parse_err_0(p, &loc, message);
 }
 
+// The message of the last question the batch log answered No (without its closing
+// " Continue?"), until an error report takes it.
+static std::string batch_question;
+
 void pdedat_exec_err_0(pde *p, const String *message) {
   TRACE("pdedat_exec_err_0");
   rtlib_traceback();
@@ -404,10 +408,17 @@ void pdedat_exec_err_0(pde *p, const String *message) {
   } else {
     batch_failed();
     p->error = 1;
-    FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
-    time_prefix(f, live(pdedat_current) ? pdedat_current : p);
-    fprintf(f, "ERROR: %s\n", text_of(message));
-    fflush(f);
+    // A question answered No in the batch log has already written this message; the
+    // stop it leads to is not written again.
+    std::string text = text_of(message);
+    bool asked = !batch_question.empty() && text.compare(0, batch_question.size(), batch_question) == 0;
+    batch_question.clear();
+    if (!asked) {
+      FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+      time_prefix(f, live(pdedat_current) ? pdedat_current : p);
+      fprintf(f, "ERROR: %s\n", text.c_str());
+      fflush(f);
+    }
   }
   except_jump(EXCEPT_REPORTED, text_of(message));
 }
@@ -438,6 +449,11 @@ uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String 
   TRACE("pdedat_yesno_message_0");
   if (verdat_batch) {
     pdedat_error_message(view, message, caption);
+    batch_question = text_of(message);
+    const std::string ask = " Continue?";
+    if (batch_question.size() >= ask.size() &&
+        batch_question.compare(batch_question.size() - ask.size(), ask.size(), ask) == 0)
+      batch_question.resize(batch_question.size() - ask.size());
     return 0;
   }
   return control_services.yesno(view, message, caption) != 0;

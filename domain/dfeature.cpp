@@ -74,6 +74,17 @@ double dfeature_space_feature(const Domain *d, const double *point, const nodeta
   return h;
 }
 
+bool dfeature_faces(const Domain *d, const double *p, const double *q) {
+  double dx = 0.01 * (q[0] - p[0]), dy = 0.01 * (q[1] - p[1]);
+  double probe[2] = {p[0] + dx, p[1] + dy};
+  if (domain_find_region(d, probe)) return true;
+  for (int side : {1, -1}) {
+    double beside[2] = {probe[0] - side * dy, probe[1] + side * dx};
+    if (domain_find_region(d, beside)) return true;
+  }
+  return false;
+}
+
 double dfeature_bdry_feature(const Domain *d, const double *point, uint16_t e, double h) {
   const featureblock &b = d->features;
   const double g = d->grofac;
@@ -85,8 +96,7 @@ double dfeature_bdry_feature(const Domain *d, const double *point, uint16_t e, d
     bool adjacent = e && (K.joint1 == a || K.joint2 == a || K.joint1 == z || K.joint2 == z);
     double dist = edges_edge_distance(&K, &d->joints, point, foot, d->grid.tolerance);
     if (!(g * dist < h)) continue;
-    double probe[2] = {0.99 * point[0] + 0.01 * foot[0], 0.99 * point[1] + 0.01 * foot[1]};
-    if (!domain_find_region(d, probe)) continue;
+    if (!dfeature_faces(d, point, foot)) continue;
     double hk = dfeature_interp_feature(d, k, foot) + g * dist;
     if (!adjacent) hk = std::min(hk, dist * b.aspect);
     if (hk <= h) h = hk;

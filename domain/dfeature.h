@@ -18,6 +18,12 @@ double dfeature_interp_feature(const Domain *d, uint16_t e, const double *point)
 // boundary edge and by every fixed point through the growth law. The fixed points are
 // the unattached joint nodes, numbers into the mesh's node table `nodes` (null: none).
 double dfeature_space_feature(const Domain *d, const double *point, const nodetable *nodes);
+// Whether a point p of the boundary faces the point q across a region: the probe a
+// hundredth of the way from p to q, or one as far again to either side of that line,
+// lies in a region. A probe running along a straight side through p lies on the side
+// itself, where the region lookup may place it on either side; the probes beside it
+// settle that, and an edge seen along a side of a hole counts.
+bool dfeature_faces(const Domain *d, const double *p, const double *q);
 // The spacing h at a sample point of edge e (0: none) lowered by the other edges that
 // face it across a region; an edge that does not touch e is capped at aspect times its
 // distance.

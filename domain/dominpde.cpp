@@ -478,6 +478,10 @@ void dominpde_periodic_edges(Domain *d) {
         if (e.image) mapping_error(P.mapping, "Multiple Periodic Images of Segment");
         e.image = f;
         P.images.data[i - 1] = f;
+        // The pair is one boundary glued to itself: as the periodic segment drops the
+        // conditions in force, so does its image, where a condition still in force along
+        // the path would hold one side alone and leave the answer not periodic.
+        d->edges.data[f - 1].bctag = 0;
       }
     }
   }
@@ -715,10 +719,6 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   b.joints = d->joints.count;
   arrayd_resize(&b.jointspacing, d->joints.count);
   double *hj = b.jointspacing.data;
-  auto in_region = [&](const double *a, const double *c) {
-    double probe[2] = {0.99 * a[0] + 0.01 * c[0], 0.99 * a[1] + 0.01 * c[1]};
-    return domain_find_region(d, probe) != 0;
-  };
   // 2. Joints: surface curvature and the nearest edge across a region.
   for (uint16_t j = 1; j <= d->joints.count; j++) {
     const Joint &J = d->joints.data[j - 1];
@@ -729,7 +729,7 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
       const Edge &E = d->edges.data[e - 1];
       if (E.external || !planar(E) || ends_at(E, j)) continue;
       double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
-      if (dist < h && in_region(&J.x, N)) h = dist;
+      if (dist < h && dfeature_faces(d, &J.x, N)) h = dist;
     }
     hj[j - 1] = h;
     b.minspacing = std::min(b.minspacing, h);
@@ -742,16 +742,19 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
       if (k == j) continue;
       const Joint &K = d->joints.data[k - 1];
       double dist = std::hypot(J.x - K.x, J.y - K.y);
-      if (dist < h && in_region(&J.x, &K.x)) h = dist;
+      if (dist < h && dfeature_faces(d, &J.x, &K.x)) h = dist;
     }
     hj[j - 1] = h;
     b.minspacing = std::min(b.minspacing, h);
   }
   // 4. Periodic partners share the smaller spacing.
-  for (uint16_t j = 1; j <= d->joints.count; j++) {
-    uint16_t i = d->joints.data[j - 1].image;
-    if (i >= 1 && i <= d->joints.count) hj[j - 1] = hj[i - 1] = std::min(hj[j - 1], hj[i - 1]);
-  }
+  auto share_partners = [&] {
+    for (uint16_t j = 1; j <= d->joints.count; j++) {
+      uint16_t i = d->joints.data[j - 1].image;
+      if (i >= 1 && i <= d->joints.count) hj[j - 1] = hj[i - 1] = std::min(hj[j - 1], hj[i - 1]);
+    }
+  };
+  share_partners();
   // 5. Edges: their length, user spacings and curvature.
   for (uint16_t e = 1; e <= d->edges.count; e++) {
     const Edge &E = d->edges.data[e - 1];
@@ -776,6 +779,9 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
     }
     hj[E.joint1 - 1] = ha, hj[E.joint2 - 1] = hb;
   }
+  // Again, now that user spacings have lowered some joints: both sides of a periodic
+  // pair must be laid out alike.
+  share_partners();
   // 6. The joint spacings to the debug log.
   debug_printf("JOINT FEATURES:\n");
   for (uint16_t j = 1; j <= d->joints.count; j++) debug_printf("%6d %g\n", j, hj[j - 1]);

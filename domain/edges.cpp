@@ -362,10 +362,34 @@ static uint16_t infer_arcca(arcrec *a, jointtable *j, uint16_t j1, double x, dou
   return end;
 }
 
-static int32_t finish_arc_edge(edgetable *t, const arcrec &a, jointtable *j, uint16_t j1, uint16_t end,
+// Start and sweep taken from the joints as they now stand, the sweep kept within half a
+// turn of its former value so the arc turns the same way and as far. A joint reused or
+// moved onto the grid otherwise leaves the arc ending short of it.
+static void fit_angles(arcrec *a, const Joint &j1, const Joint &j2) {
+  double start = param_angle(*a, j1.x, j1.y);
+  double sweep = param_angle(*a, j2.x, j2.y) - start;
+  sweep += 2 * pi * std::round((a->sweep - sweep) / (2 * pi));
+  a->start = start, a->sweep = sweep;
+}
+
+void edges_fit_arcs(edgetable *t, const jointtable *j) {
+  TRACE("edges_fit_arcs");
+  for (int32_t k = 0; k < t->count; k++) {
+    Edge &e = t->data[k];
+    if (!curved(e)) continue;
+    fit_angles(&e.shapedata.arc, joint(j, e.joint1), joint(j, e.joint2));
+    if (e.shape == SHAPE_ARC)
+      e.length = std::fabs(e.shapedata.arc.sweep * e.shapedata.arc.rx);
+    else
+      e.length = std::fabs(edges_get_dist(&e, j, &joint(j, e.joint2).x));
+  }
+}
+
+static int32_t finish_arc_edge(edgetable *t, arcrec a, jointtable *j, uint16_t j1, uint16_t end,
                                BoundingGrid *g, int32_t shape) {
   if (arc_error || j1 == end) return 0;
   const Joint &p = joint(j, j1), &q = joint(j, end);
+  fit_angles(&a, p, q);
   double chord = std::hypot(q.x - p.x, q.y - p.y);
   for (int32_t k = 0; k < t->count; k++) {
     const Edge &e = t->data[k];

@@ -61,6 +61,9 @@ enum { ARC_THREE_POINT, ARC_TWO_POINT_CENTER, ARC_TWO_POINT_RADIUS, ARC_POINT_CE
 // "Radius too small for distance.".
 int32_t edges_make_arc_edge(edgetable *t, jointtable *j, uint16_t j1, uint16_t j2, uint16_t j3, int32_t kind, double x,
                             double y, double radius, double angle, BoundingGrid *g);
+// Re-derives every arc's start and sweep (and a circle's length) from its joints as they
+// now stand, keeping its sense and amount of turn; run after joints are moved or reused.
+void edges_fit_arcs(edgetable *t, const jointtable *j);
 // Fills the arc from two joints and a signed radius (kind 2); false when no arc.
 bool edges_infer_arc2r(arcrec *a, const Joint *j1, const Joint *j2, double radius, double tolerance);
 // Whether (x, y) lies within the arc's sweep, widened by tol at both ends (narrowed when

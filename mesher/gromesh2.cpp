@@ -27,6 +27,7 @@
 #include "plot/plot.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/except.h"
 #include "runtime/geom3d.h"
 #include "runtime/lined.h"
 #include "runtime/rtlib.h"
@@ -110,6 +111,10 @@ struct Buckets {
   }
 };
 
+struct Pt {
+  double x, y;
+};
+
 // ---- Module state: one front at a time ----------------------------------------------------
 pde *P = nullptr;
 Mesh *M = nullptr;
@@ -125,10 +130,13 @@ Buckets<leg *> leggrid;       // the legs at positions 1..count, by box
 double node_hmax = 0;         // the largest node spacing
 uint32_t stamp = 0;
 bool indexing = false;        // the node grid is live (during the front)
-
-struct Pt {
-  double x, y;
-};
+// The work bound of the region being filled: every new node claims the area of its
+// spacing (that of two equilateral cells); more than a few times the region's area
+// claimed means the front goes round without closing. A spacing that shrinks without
+// end is bounded by the problem's node limit instead.
+double claimed = 0, claim_limit = 0;
+Pt stalled_at{0, 0};
+bool stalled = false;
 
 MeshNode &node(int32_t n) { return M->nodes.data[n - 1]; }
 Pt at(int32_t n) { return {node(n).x, node(n).y}; }
@@ -142,11 +150,86 @@ bool drawable(uint16_t view) { return view != 0; }
 
 String label(const char *text) { return String{uint16_t(strlen(text)), 0, const_cast<char *>(text)}; }
 
+// The user's spacing (MESH_SPACING, MESH_DENSITY) graded over the domain: sampled on a
+// grid of an eighth of the base spacing when the region is entered, then lowered so that
+// no sample exceeds another plus the growth rate times their distance. The front reads
+// that graded field, and so narrows toward a sudden drop of the user's spacing before it
+// reaches it.
+struct Grading {
+  bool on = false;
+  double x0 = 0, y0 = 0, step = 1, g = 0.25;
+  int32_t nx = 0, ny = 0;
+  std::vector<double> G;
+  void build(uint16_t r) {
+    on = (r >= 1 && r <= D->regions.count && D->regions.data[r - 1].spacing) || D->spacing;
+    if (!on) return;
+    const rect3d &b = D->grid.box;
+    double w = std::max(b.x2 - b.x1, 0.0), h = std::max(b.y2 - b.y1, 0.0);
+    double base = D->features.basespacing > 0 ? D->features.basespacing : std::max(w, h);
+    step = std::max({base / 8, w / 255, h / 255, 1e-300});
+    g = D->grofac > 0 ? D->grofac : 0.25;
+    x0 = b.x1, y0 = b.y1, nx = int32_t(w / step) + 2, ny = int32_t(h / step) + 2;
+    G.assign(size_t(nx) * ny, 0);
+    for (int32_t j = 0; j < ny; j++)
+      for (int32_t i = 0; i < nx; i++) {
+        double q[2] = {x0 + i * step, y0 + j * step};
+        G[size_t(j) * nx + i] = gromesh2_user_feature(P, q, r, 0);
+      }
+    // Two sweeps each way over the eight neighbours.
+    const double a = g * step, d = g * step * std::sqrt(2.0);
+    auto relax = [&](int32_t i, int32_t j, int32_t di) {
+      double &v = G[size_t(j) * nx + i];
+      auto at = [&](int32_t u, int32_t w2, double add) {
+        if (u >= 0 && u < nx && w2 >= 0 && w2 < ny) v = std::min(v, G[size_t(w2) * nx + u] + add);
+      };
+      at(i - di, j, a), at(i, j - di, a), at(i - di, j - di, d), at(i + di, j - di, d);
+    };
+    for (int pass = 0; pass < 2; pass++) {
+      for (int32_t j = 0; j < ny; j++)
+        for (int32_t i = 0; i < nx; i++) relax(i, j, 1);
+      for (int32_t j = ny - 1; j >= 0; j--)
+        for (int32_t i = nx - 1; i >= 0; i--) relax(i, j, -1);
+    }
+  }
+  // The graded value at q where the spacing found so far is h: the user's value at q,
+  // the least over the four grid points around q of the point's value plus the growth
+  // over the distance, and the same over probes at a half, one and two times h in eight
+  // directions, which see a drop finer than the grid.
+  double at(const double *q, double h) const {
+    double v = gromesh2_user_feature(P, q, current_region, 0);
+    if (!on) return v;
+    h = std::min(h, v);
+    for (double f : {0.5, 1.0, 2.0})
+      for (int k = 0; k < 8; k++) {
+        double rho = f * h, probe[2] = {q[0] + rho * std::cos(k * 0.7853981633974483),
+                                        q[1] + rho * std::sin(k * 0.7853981633974483)};
+        v = std::min(v, gromesh2_user_feature(P, probe, current_region, 0) + g * rho);
+      }
+    int32_t i = std::clamp(int32_t(std::floor((q[0] - x0) / step)), 0, nx - 2);
+    int32_t j = std::clamp(int32_t(std::floor((q[1] - y0) / step)), 0, ny - 2);
+    for (int32_t dj = 0; dj < 2; dj++)
+      for (int32_t di = 0; di < 2; di++) {
+        double px = x0 + (i + di) * step, py = y0 + (j + dj) * step;
+        v = std::min(v, G[size_t(j + dj) * nx + i + di] + g * std::hypot(q[0] - px, q[1] - py));
+      }
+    return v;
+  }
+} grading;
+
 double gspace_feature(Pt p) {
   double q[2] = {p.x, p.y};
   double h = dfeature_space_feature(D, q, &M->nodes);
   h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
-  return std::min(h, gromesh2_user_feature(P, q, current_region, 0));
+  return std::min(h, grading.at(q, h));
+}
+
+// The spacing the front works to next to a leg of spacing h: no less than half of h, so
+// that a spacing asked to drop faster than the grading sees is reached by halves, layer
+// after layer, instead of by cells the front's tests refuse. A spacing within the
+// domain's tolerance is no spacing a mesh can follow: the front refuses it as it comes.
+double gspace_next(Pt p, double h) {
+  double g = gspace_feature(p);
+  return g <= D->grid.tolerance ? g : std::max(g, 0.5 * h);
 }
 
 // The node and cell tables grow by doubling while the front runs, so that the copies
@@ -294,7 +377,7 @@ double place_node(int32_t a, int32_t b, Pt *prop, Pt *mid) {
   for (int i = 1; i <= 41; i++) {
     double tau = std::clamp(std::sqrt(h * h0) / len, tprev - 0.1, tprev + 0.1);
     *prop = {m[0] - tau * dy, m[1] + tau * dx};
-    h = std::sqrt(gspace_feature(*prop) * h);
+    h = std::sqrt(gspace_next(*prop, h0) * h);
     if (i > 20) tau = (tprev + tau) / 2;
     if (std::fabs(tau - tprev) < 0.001 * std::fabs(tau)) break;
     tprev = tau;
@@ -370,6 +453,29 @@ void linkup(int32_t li, int32_t c, int32_t kb, int32_t ka) {
   else deactivate(b, c);
 }
 
+// Whether a node of the node grid other than a, b and c lies inside the triangle or on
+// its sides (within a millionth of each side's length). The front test sees sides that
+// cross legs, not a side that runs through a front node, nor a chain of short legs
+// lying wholly inside a large triangle.
+bool covers_node(int32_t a, int32_t b, int32_t c, Pt C) {
+  Pt A = at(a), B = at(b);
+  double eab = 1e-6 * dist2(A, B), ebc = 1e-6 * dist2(B, C), eca = 1e-6 * dist2(C, A);
+  bool hit = false;
+  nodegrid.query(std::min({A.x, B.x, C.x}), std::min({A.y, B.y, C.y}), std::max({A.x, B.x, C.x}),
+                 std::max({A.y, B.y, C.y}), [&](int32_t n) {
+                   if (hit || n == a || n == b || n == c) return;
+                   Pt X = at(n);
+                   hit = cross(A, B, X) > -eab && cross(B, C, X) > -ebc && cross(C, A, X) > -eca;
+                 });
+  return hit;
+}
+
+// Whether the segment p-q crosses an edge of the domain.
+bool crosses_boundary(Pt p, Pt q) {
+  double a[2] = {p.x, p.y}, b[2] = {q.x, q.y}, w[2];
+  return edges_cross_boundary(&D->edges, &D->joints, a, b, w, 1e-5);
+}
+
 bool close_link(int32_t li, int32_t c, double f) {
   const leg &l = *legs[li - 1];
   Pt A = at(l.a), B = at(l.b), C = at(c);
@@ -383,10 +489,11 @@ bool close_link(int32_t li, int32_t c, double f) {
     if (Lbc > f * f * Lab || Lca > f * f * Lab) return false;
   }
   if (blunt(A, B, C, x)) return false;
-  if (kb == 0 && Lbc > sq(f * gspace_feature({(B.x + C.x) / 2, (B.y + C.y) / 2}))) return false;
-  if (ka == 0 && Lca > sq(f * gspace_feature({(C.x + A.x) / 2, (C.y + A.y) / 2}))) return false;
+  double hl = std::sqrt(hA * hB);
+  if (kb == 0 && Lbc > sq(f * gspace_next({(B.x + C.x) / 2, (B.y + C.y) / 2}, hl))) return false;
+  if (ka == 0 && Lca > sq(f * gspace_next({(C.x + A.x) / 2, (C.y + A.y) / 2}, hl))) return false;
   if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
-  if (cross_front(A, C, 1e-5) || cross_front(B, C, 1e-5)) return false;
+  if (cross_front(A, C, 1e-5) || cross_front(B, C, 1e-5) || covers_node(l.a, l.b, c, C)) return false;
   linkup(li, c, kb, ka);
   return true;
 }
@@ -570,15 +677,22 @@ bool validate(int32_t li, Pt C, double h) {
   double Lbc = dist2(C, B), Lca = dist2(A, C);
   if (Lbc > 25 * hB * h || Lca > 25 * hA * h) return false;
   if (blunt(A, B, C, x)) return false;
-  if (Lbc > sq(5 * gspace_feature({(B.x + C.x) / 2, (B.y + C.y) / 2})) ||
-      Lca > sq(5 * gspace_feature({(C.x + A.x) / 2, (C.y + A.y) / 2})))
+  double hl = std::sqrt(hA * hB);
+  if (Lbc > sq(5 * gspace_next({(B.x + C.x) / 2, (B.y + C.y) / 2}, hl)) ||
+      Lca > sq(5 * gspace_next({(C.x + A.x) / 2, (C.y + A.y) / 2}, hl)))
     return false;
   if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
-  double a[2] = {A.x, A.y}, b[2] = {B.x, B.y}, c[2] = {C.x, C.y}, q[2];
-  if (edges_cross_boundary(&D->edges, &D->joints, a, c, q, 1e-5) ||
-      edges_cross_boundary(&D->edges, &D->joints, b, c, q, 1e-5))
-    return false;
-  return !cross_front(A, C, 1e-5) && !cross_front(B, C, 1e-5);
+  if (crosses_boundary(A, C) || crosses_boundary(B, C)) return false;
+  return !cross_front(A, C, 1e-5) && !cross_front(B, C, 1e-5) && !covers_node(l.a, l.b, 0, C);
+}
+
+// Whether a front or joint node lies within a hundredth of the spacing of S: a node
+// made there would make no cell of any size.
+bool occupied(Pt S, double h) {
+  double r = 0.01 * h;
+  bool hit = false;
+  nodegrid.query(S.x - r, S.y - r, S.x + r, S.y + r, [&](int32_t n) { hit = hit || dist2(S, at(n)) <= r * r; });
+  return hit;
 }
 
 int32_t link_protonodes(pad *panel, uint16_t line) {
@@ -630,8 +744,13 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
         }
       }
     }
-    // 3. A new node at the protonode.
-    if (!got && validate(i, S, h)) {
+    // 3. A new node at the protonode, unless a front node is already there.
+    if (!got && !occupied(S, h) && validate(i, S, h)) {
+      claimed += 0.8660254037844386 * h * h;
+      if (claimed > claim_limit || (P->nodelimit > 0 && M->nodes.count >= P->nodelimit)) {
+        stalled = true, stalled_at = S;
+        break;
+      }
       got = new_layout_node(S.x, S.y, h);
       linkup(i, got, 0, 0);
     }
@@ -810,6 +929,12 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       std::vector<double> t(std::max(mcount, 1), 0.0);
       for (int32_t k = 1; k < mcount; k++) t[k] = t[k - 1] + (s[k] - s[k - 1]) / ((h[k] + h[k - 1]) / 2);
       double T = mcount ? t[mcount - 1] : 0;
+      // A joint node's spacing is no larger than the edge's own spacing at that end: the
+      // edge's samples were lowered by what they face, the joint's figure was not.
+      if (mcount) {
+        node(first).spacing = std::min(node(first).spacing, float(h[0]));
+        node(last).spacing = std::min(node(last).spacing, float(h[mcount - 1]));
+      }
       int32_t n = int32_t(std::round(T));
       if (n < 2) n = 1;
       int32_t k = 0;
@@ -896,6 +1021,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     status_pair(panel, &rline, &cline, r);
     legcount = 0;
     current_region = r;
+    grading.build(r);
     for (auto &v : nodelegs) v.clear();
     dirty.clear();
     leggrid.clear();
@@ -920,9 +1046,17 @@ void gromesh2_growfront(pde *p, Mesh *m) {
       }
     }
     leg_update();
+    // The region's area from its front (the region lies left of every leg), and the
+    // work bound it sets.
+    double area = 0;
+    for (int32_t k = 1; k <= legcount; k++) {
+      const leg &l = *legs[k - 1];
+      if (l.state == 1) area += 0.5 * (node(l.a).x * node(l.b).y - node(l.b).x * node(l.a).y);
+    }
+    claimed = 0, claim_limit = 4 * std::fabs(area) + 100 * sq(hmin), stalled = false;
     // The cycle of series of passes.
     bool progress = true;
-    while (legcount > 0 && progress && !p->stop && !p->error) {
+    while (legcount > 0 && progress && !stalled && !p->stop && !p->error) {
       double f = 1.8;
       while (true) {
         int32_t c = close_links(f);
@@ -933,8 +1067,16 @@ void gromesh2_growfront(pde *p, Mesh *m) {
         if (mesher2_debug > 1) display_waitkey(0);
         f *= 1.1;
         progress = c + k != 0;
-        if (legcount == 0 || progress || p->stop || p->error || f > 6.0) break;
+        if (legcount == 0 || progress || stalled || p->stop || p->error || f > 6.0) break;
       }
+    }
+    if (stalled) {
+      release_legs();
+      display_unreport(panel, rline);
+      static char text[96];
+      snprintf(text, sizeof text, "Mesh generation stalled in region %d near (%g,%g)!", r, stalled_at.x, stalled_at.y);
+      String message{uint16_t(strlen(text)), uint16_t(sizeof text - 1), text};
+      except_uncle(&message);
     }
     if (legcount > 0 && !p->stop && !p->error) debug_printf("REGION %d ABANDONED WITH %d OPEN LEGS\n", r, legcount);
     display_unreport(panel, rline);

@@ -262,6 +262,26 @@ void mesh2_relax_mesh(Mesh *m) {
     }
     if (std::sqrt(D) < 0.001) break;
   }
+  // A cell the moves turned over (a long boundary side beside small cells can pull a
+  // node across it) gets its interior nodes back where they were, until none is.
+  auto area2 = [&](const int32_t *v, bool before) {
+    auto at = [&](int32_t n) { return before ? Pos{m->nodes.data[n].x, m->nodes.data[n].y} : P[n]; };
+    Pos a = at(v[0]), b = at(v[1]), c = at(v[2]);
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+  };
+  for (bool undone = true; undone;) {
+    undone = false;
+    for (size_t k = 0; k < sides; k += 3) {
+      const int32_t *v = &corner[k];
+      if (area2(v, false) > 0 || !(area2(v, true) > 0)) continue;
+      for (int i = 0; i < 3; i++) {
+        const MeshNode &N = m->nodes.data[v[i]];
+        if (!interior[v[i]] || (P[v[i]].x == N.x && P[v[i]].y == N.y)) continue;
+        P[v[i]] = {N.x, N.y};
+        undone = true;
+      }
+    }
+  }
   for (int32_t n = 0; n < nn; n++) m->nodes.data[n].x = P[n].x, m->nodes.data[n].y = P[n].y;
 }
 

@@ -30,8 +30,8 @@ uint16_t rdomain_periodic = 0;
 
 namespace {
 
-// Degrees to radians as the descriptor's angles use it.
-constexpr double kDegree = 0.017453292;
+// Degrees to radians; exact, so that 2*pi RADIANS is a full turn as 360 degrees is.
+constexpr double kDegree = M_PI / 180;
 
 using Table = std::vector<std::vector<uint16_t>>;  // [surface row][variable], both from 0
 
@@ -419,6 +419,7 @@ void rdomain_eof_end(parse_node *, parse_node *const *v) {
 void rdomain_endbdry(parse_node *, parse_node *const *) {
   Domain *d = D();
   joints_quantize(&d->joints, &d->grid);
+  edges_fit_arcs(&d->edges, &d->joints);
   vectorn_free(&scratch);
 }
 

@@ -164,6 +164,23 @@ TEST_F(Reports, BatchTranscripts) {
   pdedat_batch_states = nullptr;
 }
 
+// A mesh check's question answered No in the batch log ends in the check's stop, whose
+// message the question already wrote: the log holds it once.
+TEST_F(Reports, QuestionAnsweredNoIsWrittenOnce) {
+  batch();
+  pde *p = current("/runs/batch.pde");
+  timefun_get_time(&p->starttime);
+  Text q("Inconsistent BDID at (1,0)!\nTerminating. Continue?"), c("ERROR");
+  Text m("Inconsistent BDID at (1,0)!\nTerminating. IN trapbdid_0"), other("MEMORY OVERFLOW");
+  EXPECT_EQ(pdedat_yesno_message(0, &q.s, &c.s), 0);
+  EXPECT_EQ(report([&] { pdedat_exec_err_1(&m.s); }), EXCEPT_REPORTED);
+  // Another error after it is written as ever.
+  EXPECT_EQ(report([&] { pdedat_exec_err_1(&other.s); }), EXCEPT_REPORTED);
+  std::vector<std::string> times;
+  EXPECT_EQ(batch_text(&times),
+            " T|  ERROR: Inconsistent BDID at (1,0)!\nTerminating. Continue?\n T| ERROR: MEMORY OVERFLOW\n");
+}
+
 // A tree's report stands at the first position found under it: here its second child.
 TEST_F(Reports, TreeErrorStandsAtTheFirstPositionUnderTheTree) {
   batch();

@@ -62,6 +62,7 @@ struct Problem : Symbolic {
   // Snaps the joints and bounds the regions, as the reader leaves a domain.
   void finish() {
     joints_quantize(&dp->joints, &dp->grid);
+    edges_fit_arcs(&dp->edges, &dp->joints);
     for (uint16_t k = 0; k < dp->edges.count; k++) edges_bound_edge(&dp->edges.data[k], &dp->joints, &dp->grid);
     edges_joinings(&dp->edges, &dp->joints);
     domain_bound_regions(dp);

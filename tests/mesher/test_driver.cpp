@@ -3,9 +3,11 @@
 // digest of a whole mesh.
 #include <cstring>
 #include <functional>
+#include <string>
 
 #include "control/control.h"
 #include "mesher/gromesh2.h"
+#include "runtime/except.h"
 #include "tests/mesher/fixture.h"
 
 namespace {
@@ -69,6 +71,19 @@ TEST_F(Driver, StalledFrontEndsInTheBoundaryIdQuestion) {
   EXPECT_EQ(mesh(10), 6);
   ASSERT_FALSE(mesh_questions.empty());
   EXPECT_EQ(mesh_questions[0].rfind("Inconsistent BDID at (", 0), 0u) << mesh_questions[0];
+}
+
+// Spacing falling to 1e-5 once the front has started (still above the domain's
+// tolerance): the front narrows toward it by halves and, past the problem's node limit,
+// stops with a located message rather than running on.
+TEST_F(Driver, ShrinkingSpacingStopsAtTheNodeLimit) {
+  gromesh2_user_feature = [](pde *q, const double *, uint16_t, uint16_t) {
+    return q->mesh.cells.count > 0 ? 1e-5 : 1e300;
+  };
+  p->nodelimit = 600;
+  EXPECT_EQ(except_catch("shrinking", [this] { mesh(10); }), EXCEPT_FATAL);
+  EXPECT_EQ(std::string(fatal_message.text).rfind("Mesh generation stalled in region 1 near (", 0), 0u);
+  EXPECT_LE(m().nodes.count, 600);
 }
 
 // Coordinates (their bits), kinds, ids and node lists of a whole mesh, hashed.

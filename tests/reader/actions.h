@@ -66,6 +66,7 @@ struct Actions : BatchProblem {
   void prepare_domain() {
     Domain *d = p->mesh.domain;
     joints_quantize(&d->joints, &d->grid);
+    edges_fit_arcs(&d->edges, &d->joints);
     for (uint16_t k = 0; k < d->edges.count; k++) edges_bound_edge(&d->edges.data[k], &d->joints, &d->grid);
     edges_joinings(&d->edges, &d->joints);
     domain_bound_regions(d);

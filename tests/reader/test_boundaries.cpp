@@ -48,7 +48,14 @@ TEST_F(Bounds, SquareWithCircularHole) {
   ASSERT_EQ(run(std::string(kSquare) + "START(3,2) ARC(CENTER=2,2) ANGLE=360"), "ok");
   EXPECT_EQ(d->regions.count * 1000 + d->loops.count * 100 + d->joints.count * 10 + d->edges.count, 1288);
   EXPECT_EQ(arcs(), 4);
-  for (int k = 5; k <= 8; k++) EXPECT_NEAR(edge(k).shapedata.arc.sweep, 1.57079628, 1e-15) << k;
+  for (int k = 5; k <= 8; k++) {
+    // Each quarter ends exactly on its end joint.
+    const arcrec &a = edge(k).shapedata.arc;
+    EXPECT_NEAR(a.sweep, M_PI / 2, 1e-12) << k;
+    const Joint &end = joint(edge(k).joint2);
+    EXPECT_NEAR(a.cx + a.rx * std::cos(a.start + a.sweep), end.x, 1e-12) << k;
+    EXPECT_NEAR(a.cy + a.ry * std::sin(a.start + a.sweep), end.y, 1e-12) << k;
+  }
   EXPECT_EQ(edge(8).joint2, 5);  // the last arc ends on the start joint
   domain_bound_regions(d);
   const double hole[2] = {2, 2}, corner[2] = {0.5, 0.5};
@@ -62,8 +69,9 @@ TEST_F(Bounds, AnglePieces) {
     const char *angle;
     int arcs;
     double sweep;
-  } rows[] = {{"108", 1, 108 * 0.017453292}, {"360", 4, 90 * 0.017453292}, {"-200", 2, -100 * 0.017453292},
-              {"0", 0, 0}, {"2 RADIANS", 2, 1}, {"114.59155902616465 DEGREES", 2, 1}};
+  } rows[] = {{"108", 1, 108 * M_PI / 180}, {"360", 4, M_PI / 2},   {"-200", 2, -100 * M_PI / 180},
+              {"0", 0, 0},  {"2 RADIANS", 2, 1},  {"114.59155902616465 DEGREES", 2, 1},
+              {"2*pi RADIANS", 4, M_PI / 2}, {"-2*pi RADIANS", 4, -M_PI / 2}};
   for (auto &r : rows) {
     ASSERT_EQ(run(std::string("FEATURE START(1,0) ARC(CENTER=0,0) ANGLE=") + r.angle + " LINE TO (5,5)"), "ok");
     EXPECT_EQ(arcs(), r.arcs) << r.angle;

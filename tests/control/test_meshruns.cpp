@@ -1,0 +1,52 @@
+// Descriptors whose first mesh used to fail or whose answer came out wrong, run as a
+// user runs them: each must mesh, solve and report values known beforehand.
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "tests/control/doubles.h"
+
+namespace {
+
+struct MeshRun : ProgramRun {
+  // Runs the data file in the test directory; its exit code.
+  int run(const std::string &folder, const std::string &name) {
+    return shell("cp '" QUENDAR_DATA "/" + folder + "/" + name + ".pde' . && TMPDIR='" + dir + "' '" QUENDAR_EXE +
+                 "' -B -R -X " + name + ".pde");
+  }
+  // The value a printed summary reports for the item, NaN when it is missing.
+  double reported(const std::string &name, const std::string &item) {
+    std::string text = slurp(dir + "/" + name + ".p01");
+    size_t at = text.find(" " + item + "= ");
+    return at == std::string::npos ? std::nan("") : std::strtod(text.c_str() + at + item.size() + 3, nullptr);
+  }
+  std::string errors(const std::string &name) {
+    std::string log = slurp(dir + "/" + name + ".log"), found;
+    for (size_t at = log.find("ERROR"); at != std::string::npos; at = log.find("ERROR", at + 1))
+      found += log.substr(at, log.find('\n', at) - at) + "\n";
+    return found;
+  }
+};
+
+// A value condition in force along the path runs on into the image side of a periodic
+// pair: the pair drops it, and the answer depends on y alone, u = y (1 - y) / 2.
+TEST_F(MeshRun, ValueConditionOnAnImageSideIsDropped) {
+  ASSERT_EQ(run("mesh2d", "periodic_value_on_image"), 0) << errors("periodic_value_on_image");
+  for (const char *at : {"EVAL(u,0,0.5)", "EVAL(u,1,0.5)", "EVAL(u,0.5,0.5)"})
+    EXPECT_NEAR(reported("periodic_value_on_image", at), 0.125, 1e-6) << at;
+}
+
+// Step-shaped MESH_SPACING and MESH_DENSITY on a plain square: the first mesh is sound
+// and the narrow source is resolved; the density step reproduces tanh at its edge.
+TEST_F(MeshRun, StepShapedUserSpacingMeshesAndSolves) {
+  const std::string source = "INTEGRAL(exp(-r2/(2*s^2))/(2*pi*s^2))";
+  ASSERT_EQ(run("consistency", "meshspacing_halfplane"), 0) << errors("meshspacing_halfplane");
+  EXPECT_NEAR(reported("meshspacing_halfplane", source), 1, 1e-3);
+  ASSERT_EQ(run("consistency", "meshspacing_step_bdid"), 0) << errors("meshspacing_step_bdid");
+  EXPECT_NEAR(reported("meshspacing_step_bdid", source), 1, 1e-3);
+  ASSERT_EQ(run("consistency", "meshdensity_step_inverted"), 0) << errors("meshdensity_step_inverted");
+  EXPECT_NEAR(reported("meshdensity_step_inverted", "EVAL(u,0.505,0.05)"), std::tanh(1.0), 1e-3);
+  EXPECT_LT(reported("meshdensity_step_inverted", "sqrt(INTEGRAL((u-ue)^2)/0.1)"), 1e-3);
+}
+
+}  // namespace
