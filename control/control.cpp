@@ -160,6 +160,12 @@ static void show_text(uint16_t view, const char *message, const char *caption) {
 
 // ---- Phases ------------------------------------------------------------------------------
 
+// The main window's caption names no problem once its problem is gone.
+static void clear_caption() {
+  String none = {};
+  windower_root_caption(&none);
+}
+
 // Phase 1: a failed load frees the record at once, with every text it had opened.
 static void step_load(pde *p) {
   p->phase = control_loadup(p);
@@ -170,6 +176,7 @@ static void step_load(pde *p) {
   if (p->cfgtext) textin_close_text(p->cfgtext);
   p->cfgtext = 0;
   pdedat_free_pde(p);
+  clear_caption();
   control_failed = 1;
   batch_entry_done();
 }
@@ -344,11 +351,13 @@ static void after_step(pde *p, uint8_t *idle) {
     *idle = 0;
     if (p->error) control_failed = 1;
     if (p->modified) gui_check_save(p);
-    log_line(p, "END\n", false);
+    // The plot file's last bytes reach the disk before the log ends: a failure is
+    // reported on the problem, which then ends on the next pass (the file is closed).
     if (!verdat_parseonly) {
       gui_close_plots(p);
       filio_close_put(&p->plotfile);
     }
+    log_line(p, "END\n", false);
     if (p->desctext) textin_close_text(p->desctext);
     if (p->cfgtext) textin_close_text(p->cfgtext);
     if (p->edittext) textin_close_text(p->edittext);
@@ -356,8 +365,7 @@ static void after_step(pde *p, uint8_t *idle) {
     p->desctext = p->cfgtext = p->edittext = 0;
     pdedat_free_pde(p);
     debug_printf("AFTER FREE_PDE, MEMUSED=%dK\n", static_cast<int>(XMEM / 1024));
-    String none = {};
-    windower_root_caption(&none);
+    clear_caption();
     if (!verdat_batch && verdat_exit) quendar_running = 0;
     batch_entry_done();
   }
@@ -390,7 +398,7 @@ static bool batch_step() {
   if (any_open()) return false;
   quendar_running = 0;
   if (pdedat_batch_log) {
-    fclose(pdedat_batch_log);
+    pdedat_close_log(pdedat_batch_log);
     pdedat_batch_log = nullptr;
   }
   return false;

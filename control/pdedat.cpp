@@ -2,6 +2,7 @@
 // problem (editor or batch log), log time prefixes, status layouts, group headers.
 #include "control/pdedat.h"
 
+#include <cerrno>
 #include <cstring>
 #include <initializer_list>
 
@@ -267,7 +268,7 @@ void pdedat_free_pde(pde *p) {
   filio_close_put(&p->plotfile);
   strings_free_0(&p->plotfile.name);
   strings_free_0(&p->plotfile.temp);
-  if (p->log && p->log != pdedat_batch_log) fclose(p->log);
+  if (p->log && p->log != pdedat_batch_log) pdedat_close_log(p->log);
   // The run controller's tables: quadrature for the problem's bases, eigenvalues.
   quature_free_vquad_basis(&p->vquad);
   quature_free_vquad_basis(&p->vquad1);
@@ -307,6 +308,23 @@ void pdedat_free_pde(pde *p) {
   vectord_free(&p->minima);
   vectord_free(&p->maxima);
   memset(static_cast<void *>(p), 0, sizeof(pde));
+}
+
+void pdedat_close_log(FILE *log) {
+  TRACE("pdedat_close_log");
+  int err = ferror(log) ? EIO : 0;
+  if (fflush(log) != 0) err = errno;
+  if (fclose(log) != 0 && !err) err = errno;
+  if (!err) return;
+  // The log cannot carry its own failure: standard error in a batch run, else a box.
+  control_failed = 1;
+  char text[200];
+  snprintf(text, sizeof text, "Can't Write Log File: %s", rtlib_errno_text_of(err));
+  if (verdat_batch) {
+    fprintf(stderr, "ERROR: %s\n", text);
+    return;
+  }
+  show_message(0, text, "ERROR");
 }
 
 // ---- Error reports -------------------------------------------------------------
@@ -367,6 +385,16 @@ void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message) {
     loc = tree->loc;
   }
   pdedat_parse_err_0(p, &loc, message);
+}
+
+void pdedat_text_err(const TextLoc *loc, const String *message) {
+  TRACE("pdedat_text_err");
+  pde *p = pdedat_current;
+  if (live(p)) {
+    batch_failed();
+    p->error = 1;
+  }
+  pdedat_parse_err_0(p, loc, message);
 }
 
 void pdedat_exec_err_0(pde *p, const String *message) {
