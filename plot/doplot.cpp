@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <optional>
 #include <vector>
 
@@ -464,23 +463,20 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
 
 // ---- Lists ------------------------------------------------------------------------
 
-// An open group of the plot file: announced with a count, it is closed on every normal
-// way out (a stop included) with the count of the plots actually written and the
-// terminating 0.
+// An open group of the plot file: announced with a count, it is closed on every way
+// out with the count of the plots actually written and the terminating 0, unless the
+// file itself failed (a full disk): the failure closed it, and nothing may report a
+// second error while the first unwinds.
 struct plotgroup {
   pde *p;
   int64_t countat;
   uint16_t announced, written = 0;
-  int unwinding = std::uncaught_exceptions();  // errors in flight when the group began
   plotgroup(pde *q, uint16_t count) : p(q), announced(count) {
     pdedat_put_group(p, count);
     countat = filio_get_file_pos(&p->plotfile) - 2;
   }
-  // A group left by an error (a plot file that cannot be written, a failed plot) is
-  // not finished: nothing may report a second error while the first unwinds, and a
-  // file that failed is closed already.
   ~plotgroup() {
-    if (std::uncaught_exceptions() > unwinding || p->plotfile.state != FILIO_WRITING) return;
+    if (p->plotfile.state != FILIO_WRITING) return;
     if (written != announced) filio_put_patch(&p->plotfile, countat, &written, 2);
     filio_put_ushort(&p->plotfile, 0);
   }
