@@ -47,6 +47,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/filio.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
@@ -295,10 +296,9 @@ static void step_stage_end(pde *p) {
 
 // Phase 12: the drawing of the problem's directory and name becomes its descriptor.
 static void step_dxf(pde *p) {
-  String path = {};
-  path_of(&path, p, p->name.text ? p->name.text : "");
-  int32_t result = control_services.import_dxf(&path);
-  strings_free_0(&path);
+  StringOwner path;  // an import that fails reports and jumps out
+  path_of(path.get(), p, p->name.text ? p->name.text : "");
+  int32_t result = control_services.import_dxf(path.get());
   if (result == 0) {
     p->phase = PHASE_LOAD;
   } else {
@@ -335,7 +335,8 @@ static void after_step(pde *p, uint8_t *idle) {
     p->stop = 0;
     p->stopped = 1;
     if (!verdat_parseonly) {
-      if (p->eigen) eig_write(p);
+      // A run that reached its end (phase 10) wrote its listing in that step.
+      if (p->eigen && p->phase != PHASE_DONE) eig_write(p);
       exporter_close_exports(p);
       gui_haltmenu(p);
       if (p->phase != PHASE_DONE) {
@@ -614,6 +615,7 @@ static void set_debug(pde *p) {
   rdexpr_debug = p->dbg_read;
   mesher2_debug = p->dbg_grid;
   timsolve_debug = p->dbg_timedep;
+  fitting_debug = fitting_debug2 = p->dbg_fitting;
 }
 
 // Axis names the descriptor left empty come from the coordinate system; the time
@@ -792,13 +794,13 @@ static uint16_t find_magic(pde *p, const String *name) {
 static void plotfile_header(pde *p) {
   TRACE("plotfile_header_0");
   filio_close_put(&p->plotfile);
-  String path = {};
-  strings_copyto_0(&path, &p->directory);
-  strings_addto_0(&path, &p->name);
-  strings_addto_1(&path, ".");
-  strings_addto_0(&path, &verdat_plotext);
-  filio_open_put_1(&p->plotfile, 32768, &path);
-  strings_free_0(&path);
+  {
+    StringOwner path;  // a file that cannot be opened is a fatal error that jumps out
+    path_of(path.get(), p, p->name.text ? p->name.text : "");
+    strings_addto_1(path.get(), ".");
+    strings_addto_0(path.get(), &verdat_plotext);
+    filio_open_put_1(&p->plotfile, 32768, path.get());
+  }
   filio_put_string(&p->plotfile, &verdat_prodversion);
   filio_put_string(&p->plotfile, &p->header);
   filio_put_ushort(&p->plotfile, uint16_t(p->plotrecs.count));

@@ -2,6 +2,7 @@
 // problem (editor or batch log), log time prefixes, status layouts, group headers.
 #include "control/pdedat.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <initializer_list>
@@ -82,15 +83,14 @@ static void batch_failed() {
 
 // The time prefix of problem p (time since its start) on a stream. A problem whose
 // run has not started yet (a failed load) has no start time: the clock time stands in.
-static void time_prefix(FILE *f, pde *p) {
-  if (p->starttime.mday == 0) {
-    pdedat_log_time_0(f);
-    return;
-  }
+// Returns the characters written.
+static int time_prefix(FILE *f, pde *p) {
+  if (p->starttime.mday == 0) return pdedat_log_time_0(f);
   String t{};
   timefun_timestr_1(&t, &p->starttime);
-  fprintf(f, " %s| ", text_of(&t));
+  int n = fprintf(f, " %s| ", text_of(&t));
   strings_free_0(&t);
+  return n;
 }
 
 void pdedat_log_time_1(pde *p) {
@@ -98,12 +98,13 @@ void pdedat_log_time_1(pde *p) {
   if (p->log) time_prefix(p->log, p);
 }
 
-void pdedat_log_time_0(FILE *stream) {
+int pdedat_log_time_0(FILE *stream) {
   TRACE("pdedat_log_time_0");
   String t{};
   timefun_timestr_0(&t);
-  fprintf(stream, " %s| ", text_of(&t));
+  int n = fprintf(stream, " %s| ", text_of(&t));
   strings_free_0(&t);
+  return n;
 }
 
 // ---- Records -------------------------------------------------------------------
@@ -367,10 +368,11 @@ void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
     String line{};
     const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
     if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
-    time_prefix(f, p);
+    // The "*" stands under the column of the line, after the time prefix.
+    int prefix = time_prefix(f, p);
     fprintf(f, "%s\n", text_of(&line));
     strings_free_0(&line);
-    fprintf(f, "%*s*\n", loc->column + 10, " ");
+    fprintf(f, "%*s*\n", std::max(prefix, 0) + std::max<int>(loc->column, 1) - 1, "");
     fprintf(f, "           Line %d ERROR: %s\n", int(loc->line), text_of(message));
     fflush(f);
   }

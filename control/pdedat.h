@@ -374,8 +374,8 @@ uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String 
 void pdedat_close_log(FILE *log);
 // " %s| " with the time since the problem's start, to its log.
 void pdedat_log_time_1(pde *p);
-// " %s| " with the clock time, to the stream.
-void pdedat_log_time_0(FILE *stream);
+// " %s| " with the clock time, to the stream; the characters written.
+int pdedat_log_time_0(FILE *stream);
 
 // The status panel: kind 1 steady, 2 time-dependent, 3 eigenvalue; others nothing.
 void pdedat_do_status(pde *p, uint16_t kind);
