@@ -158,6 +158,34 @@ TEST_F(Program, UnwritableRunLogFailsTheRun) {
   EXPECT_NE(out().find("ERROR: Can't Write Log File"), std::string::npos) << out();
 }
 
+// A region without area, a domain too small or too large for doubles, a constant
+// division by zero and one definition too many: each is reported at its line.
+TEST_F(Program, LimitsAndDegenerateDomainsAreReportedAtTheirLine) {
+  auto descriptor = [](const std::string &defs, const std::string &source, const std::string &path) {
+    return "TITLE 'x'\nVARIABLES u\n" + defs + "EQUATIONS div(grad(u)) + " + source +
+           " = 0\nBOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO " + path + " TO FINISH\nEND\n";
+  };
+  std::string many = "DEFINITIONS\n";
+  for (int k = 0; k < 65536; k++) many += " a" + std::to_string(k) + " = 1\n";
+  const struct {
+    std::string text, report;
+  } cases[] = {
+      {descriptor("", "1", "(1,0) TO (2,0)"), "Line 4 ERROR: Region 1 has no area"},
+      {descriptor("", "1", "(1e-300,0) TO (1e-300,1e-300) TO (0,1e-300)"),
+       "Line 4 ERROR: Line segment too short (under 1e-40)"},
+      {descriptor("", "1", "(1e300,0) TO (1e300,1e300) TO (0,1e300)"),
+       "Line 4 ERROR: Line segment too long (over 1e150)"},
+      {descriptor("DEFINITIONS s = 1/0\n", "s", "(1,0) TO (0,1)"), "Line 3 ERROR: DIVIDE BY ZERO!"},
+      {descriptor(many, "1", "(1,0) TO (0,1)"), "Line 65539 ERROR: Too many definitions (limit 65535)"},
+  };
+  for (const auto &c : cases) {
+    spit(dir + "/limit.pde", c.text);
+    EXPECT_EQ(run("-B -R -X limit.pde"), 1) << c.report;
+    std::string log = slurp(dir + "/limit.log");
+    EXPECT_NE(log.find("*\n           " + c.report + "\n"), std::string::npos) << log.substr(log.size() > 400 ? log.size() - 400 : 0);
+  }
+}
+
 }  // namespace
 
 namespace {
