@@ -468,32 +468,28 @@ static void path_of(String *d, const pde *p, const char *tail) {
 
 int32_t control_loadup(pde *p) {
   TRACE("control_loadup_0");
-  String path = {}, file = {};
+  // Owned: a text that cannot be read (a line too long) reports and jumps out.
+  StringOwner path, file;
   // 1. The optional configuration text from the descriptor's folder.
-  path_of(&path, p, "quendar.cfg");
-  p->cfgtext = textin_open_text(&path, 1);
+  path_of(path.get(), p, "quendar.cfg");
+  p->cfgtext = textin_open_text(path.get(), 1);
   // 2. The descriptor itself.
-  strings_copyto_0(&file, &p->name);
-  strings_addto_1(&file, ".");
-  strings_addto_0(&file, &verdat_pdeext);
-  strings_copyto_0(&path, &p->directory);
-  strings_addto_0(&path, &file);
-  p->desctext = textin_open_text(&path, 1);
-  int32_t next = PHASE_NEW;
-  if (!p->desctext) {
-    // 3. No descriptor: say so on the main window.
-    String m = {}, c = {};
-    strings_copyto_1(&m, "No Input File: ");
-    strings_addto_0(&m, &path);
-    strings_copyto_1(&c, "ERROR");
-    pdedat_error_message(0, &m, &c);
-    strings_free_0(&m);
-    strings_free_0(&c);
-    next = PHASE_FREE;
-  }
-  strings_free_0(&path);
-  strings_free_0(&file);
-  return next;
+  strings_copyto_0(file.get(), &p->name);
+  strings_addto_1(file.get(), ".");
+  strings_addto_0(file.get(), &verdat_pdeext);
+  strings_copyto_0(path.get(), &p->directory);
+  strings_addto_0(path.get(), file.get());
+  p->desctext = textin_open_text(path.get(), 1);
+  if (p->desctext) return PHASE_NEW;
+  // 3. No descriptor: say so on the main window.
+  String m = {}, c = {};
+  strings_copyto_1(&m, "No Input File: ");
+  strings_addto_0(&m, path.get());
+  strings_copyto_1(&c, "ERROR");
+  pdedat_error_message(0, &m, &c);
+  strings_free_0(&m);
+  strings_free_0(&c);
+  return PHASE_FREE;
 }
 
 void control_parse_file(pde *p) {

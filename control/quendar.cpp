@@ -14,6 +14,7 @@
 #include "elements/quature.h"
 #include "graphics/gag.h"
 #include "graphics/gui.h"
+#include "graphics/views.h"
 #include "graphics/windower.h"
 #include "model/buildeq.h"
 #include "platform/pwin.h"
@@ -140,6 +141,7 @@ int quendar_main() {
   // 14. Normal end. A batch run or a run that ends by itself (option X) in which a
   // problem failed or could not be opened says so in its exit code, for the scripts
   // that start it.
+  views_close_all();
   gag_closegraph();
   debug_debug_off();
   free_texts();
