@@ -69,10 +69,13 @@ void parse(const std::string &bytes, bool macros) {
   pde *p = pdedat_new_pde(&name);
   strings_free_0(&name);
   pdedat_current = p;
-  String none = {};
-  p->desctext = textin_preset_text(&none, 0, bytes.c_str());
   verdat_macro = macros;
-  int code = except_catch("fuzz_reader", [p] { control_parse_file(p); });
+  // The text is taken inside the catch point: a line too long is reported there.
+  int code = except_catch("fuzz_reader", [p, &bytes] {
+    String none = {};
+    p->desctext = textin_preset_text(&none, 0, bytes.c_str());
+    control_parse_file(p);
+  });
   if (code == EXCEPT_REPORTED && p->phase == 0) {
     // A BATCH list handed over: its record is freed with its texts, and the list
     // is dropped again, so that the next input is not a nested list.
@@ -126,6 +129,9 @@ void run_files(const std::string &bytes, int mode) {
     fwrite(text.data(), 1, text.size(), f);
     fclose(f);
   }
+  // Opening the problem makes its folder current; libFuzzer's paths are relative.
+  char cwd[4096];
+  if (!getcwd(cwd, sizeof cwd)) abort();
   FILE *log = tmpfile();
   pdedat_batch_log = log;
   verdat_parseonly = verdat_exit = 1;
@@ -139,6 +145,7 @@ void run_files(const std::string &bytes, int mode) {
     quendar_catch_loop();
   }
   verdat_parseonly = verdat_exit = 0;
+  if (chdir(cwd) != 0) abort();
   // A BATCH list the bytes held has run; it is dropped with its states.
   strings_free_1(&pdedat_batch_names, 1);
   bopmemfree(&pdedat_batch_states);
@@ -165,6 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     rtlib_set_uncle_hook(except_uncle);
     rdpde_init();
     rdpde_init_parse();
+    textin_set_report(pdedat_text_err);  // as the main routine's catch point sets it
     // The names and texts the main routine prepares, for the loop's own loads.
     strings_copyto_1(&verdat_product, "Quendar");
     strings_copyto_1(&verdat_pdeext, "pde");
@@ -178,6 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }();
   (void)ready;
   std::string bytes(reinterpret_cast<const char *>(data), size);
+  // The bytes as a descriptor, an INCLUDE file and a configuration read from disk.
+  for (int mode = 0; mode < 3; mode++) run_files(bytes, mode);
   parse(bytes, false);
   parse(bytes, true);
   // The bytes as a table file (its names looked up in the descriptor) and as a
@@ -188,7 +198,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fclose(f);
   parse(referencing("f = TABLE", ""), false);
   parse(referencing("TRANSFER", ", u0, u1"), false);
-  // The bytes as a descriptor, an INCLUDE file and a configuration read from disk.
-  for (int mode = 0; mode < 3; mode++) run_files(bytes, mode);
   return 0;
 }
