@@ -86,6 +86,10 @@ TEST_F(Program, ExitCodes) {
 TEST_F(Program, MissingDescriptorIsReportedAndFails) {
   EXPECT_EQ(run("-R -X typo.pde"), 1) << out();
   EXPECT_NE(out().find("ERROR: No Input File: " + dir + "/typo.pde\n"), std::string::npos) << out();
+  // A batch list run without X ends with its box on the main window.
+  spit(dir + "/list.pde", "BATCH typo\nEND\n");
+  EXPECT_EQ(run("-B list.pde"), 1) << out();
+  EXPECT_NE(out().find("DONE: BATCH DONE\nClick to Exit\n"), std::string::npos) << out();
 }
 
 // A line of 65,536 characters in the descriptor, its folder's quendar.cfg, an INCLUDE

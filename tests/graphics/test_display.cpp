@@ -128,12 +128,10 @@ struct Display : Graphics {
     Graphics::SetUp();
     pump();
   }
-  // Lets the back end handle and draw everything that is pending.
+  // Lets the back end handle and draw everything that is pending: each look ends
+  // with a round trip to the display, so what a drawing caused is there for the next.
   static void pump() {
-    for (int k = 0; k < 5; k++) {
-      gagscren_dispatch(0);
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    for (int k = 0; k < 5; k++) gagscren_dispatch(0);
   }
   static std::string x(const std::string &command) {
     return run("DISPLAY=" + display + " timeout 10 " + command + " 2>/dev/null");
