@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
-#include <string>
 
 #include "control/pdedat.h"
 #include "control/quendar.h"
@@ -48,6 +47,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/filio.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
@@ -120,26 +120,8 @@ ControlServices control_services = default_services;
 
 void control_default_services() { control_services = default_services; }
 
-// A text the reader cannot take (a line too long) is told to the user as a load
-// failure is ("No Input File"): in batch on the log or standard error, else in a
-// message box. The text module then abandons the command.
-static void text_report(const TextLoc *loc, const String *message) {
-  TextFile *t = textin_text_name(loc->file);
-  String m = {}, c = {};
-  strings_copyto_1(&m, t && t->name.text ? t->name.text : "");
-  strings_addto_1(&m, ": line ");
-  strings_addto_1(&m, std::to_string(loc->line).c_str());
-  strings_addto_1(&m, ": ");
-  strings_addto_0(&m, message);
-  strings_copyto_1(&c, "ERROR");
-  pdedat_error_message(0, &m, &c);
-  strings_free_0(&m);
-  strings_free_0(&c);
-}
-
 int control_init() {
   TRACE("control");
-  textin_set_report(text_report);
   return 0;
 }
 
@@ -179,17 +161,15 @@ static void show_text(uint16_t view, const char *message, const char *caption) {
 
 // ---- Phases ------------------------------------------------------------------------------
 
+// The main window's caption names no problem once its problem is gone.
+static void clear_caption() {
+  String none = {};
+  windower_root_caption(&none);
+}
+
 // Phase 1: a failed load frees the record at once, with every text it had opened.
-// A text the loader cannot take (a line too long) is reported and jumps out of the
-// load, leaving the record in this phase: the next pass frees it instead of loading
-// it again.
 static void step_load(pde *p) {
-  static pde *loading = nullptr;  // the record whose load has not come back
-  if (loading != p) {
-    loading = p;
-    p->phase = control_loadup(p);
-  }
-  loading = nullptr;
+  p->phase = control_loadup(p);
   if (p->phase == PHASE_NEW) {
     gui_pde_window(p);
     return;
@@ -197,6 +177,7 @@ static void step_load(pde *p) {
   if (p->cfgtext) textin_close_text(p->cfgtext);
   p->cfgtext = 0;
   pdedat_free_pde(p);
+  clear_caption();
   control_failed = 1;
   batch_entry_done();
 }
@@ -315,10 +296,9 @@ static void step_stage_end(pde *p) {
 
 // Phase 12: the drawing of the problem's directory and name becomes its descriptor.
 static void step_dxf(pde *p) {
-  String path = {};
-  path_of(&path, p, p->name.text ? p->name.text : "");
-  int32_t result = control_services.import_dxf(&path);
-  strings_free_0(&path);
+  StringOwner path;  // an import that fails reports and jumps out
+  path_of(path.get(), p, p->name.text ? p->name.text : "");
+  int32_t result = control_services.import_dxf(path.get());
   if (result == 0) {
     p->phase = PHASE_LOAD;
   } else {
@@ -355,7 +335,8 @@ static void after_step(pde *p, uint8_t *idle) {
     p->stop = 0;
     p->stopped = 1;
     if (!verdat_parseonly) {
-      if (p->eigen) eig_write(p);
+      // A run that reached its end (phase 10) wrote its listing in that step.
+      if (p->eigen && p->phase != PHASE_DONE) eig_write(p);
       exporter_close_exports(p);
       gui_haltmenu(p);
       if (p->phase != PHASE_DONE) {
@@ -371,11 +352,13 @@ static void after_step(pde *p, uint8_t *idle) {
     *idle = 0;
     if (p->error) control_failed = 1;
     if (p->modified) gui_check_save(p);
-    log_line(p, "END\n", false);
+    // The plot file's last bytes reach the disk before the log ends: a failure is
+    // reported on the problem, which then ends on the next pass (the file is closed).
     if (!verdat_parseonly) {
       gui_close_plots(p);
       filio_close_put(&p->plotfile);
     }
+    log_line(p, "END\n", false);
     if (p->desctext) textin_close_text(p->desctext);
     if (p->cfgtext) textin_close_text(p->cfgtext);
     if (p->edittext) textin_close_text(p->edittext);
@@ -383,8 +366,7 @@ static void after_step(pde *p, uint8_t *idle) {
     p->desctext = p->cfgtext = p->edittext = 0;
     pdedat_free_pde(p);
     debug_printf("AFTER FREE_PDE, MEMUSED=%dK\n", static_cast<int>(XMEM / 1024));
-    String none = {};
-    windower_root_caption(&none);
+    clear_caption();
     if (!verdat_batch && verdat_exit) quendar_running = 0;
     batch_entry_done();
   }
@@ -417,7 +399,7 @@ static bool batch_step() {
   if (any_open()) return false;
   quendar_running = 0;
   if (pdedat_batch_log) {
-    fclose(pdedat_batch_log);
+    pdedat_close_log(pdedat_batch_log);
     pdedat_batch_log = nullptr;
   }
   return false;
@@ -486,32 +468,28 @@ static void path_of(String *d, const pde *p, const char *tail) {
 
 int32_t control_loadup(pde *p) {
   TRACE("control_loadup_0");
-  String path = {}, file = {};
+  // Owned: a text that cannot be read (a line too long) reports and jumps out.
+  StringOwner path, file;
   // 1. The optional configuration text from the descriptor's folder.
-  path_of(&path, p, "quendar.cfg");
-  p->cfgtext = textin_open_text(&path, 1);
+  path_of(path.get(), p, "quendar.cfg");
+  p->cfgtext = textin_open_text(path.get(), 1);
   // 2. The descriptor itself.
-  strings_copyto_0(&file, &p->name);
-  strings_addto_1(&file, ".");
-  strings_addto_0(&file, &verdat_pdeext);
-  strings_copyto_0(&path, &p->directory);
-  strings_addto_0(&path, &file);
-  p->desctext = textin_open_text(&path, 1);
-  int32_t next = PHASE_NEW;
-  if (!p->desctext) {
-    // 3. No descriptor: say so on the main window.
-    String m = {}, c = {};
-    strings_copyto_1(&m, "No Input File: ");
-    strings_addto_0(&m, &path);
-    strings_copyto_1(&c, "ERROR");
-    pdedat_error_message(0, &m, &c);
-    strings_free_0(&m);
-    strings_free_0(&c);
-    next = PHASE_FREE;
-  }
-  strings_free_0(&path);
-  strings_free_0(&file);
-  return next;
+  strings_copyto_0(file.get(), &p->name);
+  strings_addto_1(file.get(), ".");
+  strings_addto_0(file.get(), &verdat_pdeext);
+  strings_copyto_0(path.get(), &p->directory);
+  strings_addto_0(path.get(), file.get());
+  p->desctext = textin_open_text(path.get(), 1);
+  if (p->desctext) return PHASE_NEW;
+  // 3. No descriptor: say so on the main window.
+  String m = {}, c = {};
+  strings_copyto_1(&m, "No Input File: ");
+  strings_addto_0(&m, path.get());
+  strings_copyto_1(&c, "ERROR");
+  pdedat_error_message(0, &m, &c);
+  strings_free_0(&m);
+  strings_free_0(&c);
+  return PHASE_FREE;
 }
 
 void control_parse_file(pde *p) {
@@ -633,6 +611,7 @@ static void set_debug(pde *p) {
   rdexpr_debug = p->dbg_read;
   mesher2_debug = p->dbg_grid;
   timsolve_debug = p->dbg_timedep;
+  fitting_debug = fitting_debug2 = p->dbg_fitting;
 }
 
 // Axis names the descriptor left empty come from the coordinate system; the time
@@ -809,13 +788,13 @@ static uint16_t find_magic(pde *p, const String *name) {
 static void plotfile_header(pde *p) {
   TRACE("plotfile_header_0");
   filio_close_put(&p->plotfile);
-  String path = {};
-  strings_copyto_0(&path, &p->directory);
-  strings_addto_0(&path, &p->name);
-  strings_addto_1(&path, ".");
-  strings_addto_0(&path, &verdat_plotext);
-  filio_open_put_1(&p->plotfile, 32768, &path);
-  strings_free_0(&path);
+  {
+    StringOwner path;  // a file that cannot be opened is a fatal error that jumps out
+    path_of(path.get(), p, p->name.text ? p->name.text : "");
+    strings_addto_1(path.get(), ".");
+    strings_addto_0(path.get(), &verdat_plotext);
+    filio_open_put_1(&p->plotfile, 32768, path.get());
+  }
   filio_put_string(&p->plotfile, &verdat_prodversion);
   filio_put_string(&p->plotfile, &p->header);
   filio_put_ushort(&p->plotfile, uint16_t(p->plotrecs.count));

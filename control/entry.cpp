@@ -157,8 +157,9 @@
 #include "solver/timecg.h"
 #include "solver/timsolve.h"
 
-// The modules that exist, each at its place in the initialisation order; the
-// modules of later subsystems take their places as they are built.
+// The modules that exist, each at its place in the initialisation order; gagdat,
+// gagfont2, sypde and sphered are not modules of their own here. cornergrid and
+// contour follow mfinder and poly.
 static const struct {
   const char *name;
   int (*init)();
@@ -250,6 +251,7 @@ static const struct {
     {"sparsemx", sparsemx_init},
     {"sparsecg", sparsecg_init},
     {"array2n", array2n_init},
+    {"bigmatx", bigmatx_init},
     {"textman", textman_init},
     {"xferdat", xferdat_init},
     {"pointv2d", pointv2d_init},
@@ -258,13 +260,14 @@ static const struct {
     {"gpmin", gpmin_init},
     {"mtokeniz", mtokeniz_init},
     {"windower", windower_init},
-    {"banner", banner_init},
     {"views", views_init},
-    {"treeval", treeval_init},
+    {"banner", banner_init},
     {"complexd", complexd_init},
     {"mfinder", mfinder_init},
     {"cornergrid", cornergrid_init},
+    {"treeval", treeval_init},
     {"mesh2", mesh2_init},
+    {"loading", loading_init},
     {"mesh1", mesh1_init},
     {"mesh3", mesh3_init},
     {"refine1", refine1_init},
@@ -273,16 +276,13 @@ static const struct {
     {"treeclas", treeclas_init},
     {"treemods", treemods_init},
     {"treedif", treedif_init},
-    {"buildeq", buildeq_init},
-    {"dominpde", dominpde_init},
     {"dfeature", dfeature_init},
+    {"dominpde", dominpde_init},
     {"refine2", refine2_init},
     {"gromesh2", gromesh2_init},
     {"meshpde3", meshpde3_init},
     {"refine3", refine3_init},
     {"fitting", fitting_init},
-    {"bigmatx", bigmatx_init},
-    {"loading", loading_init},
     {"refiner", refiner_init},
     {"measures", measures_init},
     {"coupling", coupling_init},
@@ -292,10 +292,10 @@ static const struct {
     {"pgrid1", pgrid1_init},
     {"pgrid2", pgrid2_init},
     {"exporter", exporter_init},
+    {"plot1d", plot1d_init},
     {"poly", poly_init},
     {"contour", contour_init},
     {"plot2d", plot2d_init},
-    {"plot1d", plot1d_init},
     {"doplot", doplot_init},
     {"gui", gui_init},
     {"rdpde", rdpde_init},
@@ -313,6 +313,7 @@ static const struct {
     {"rdbatch", rdbatch_init},
     {"ppde", ppde_init},
     {"rddxf", rddxf_init},
+    {"buildeq", buildeq_init},
     {"init", init_init},
     {"cgsolve", cgsolve_init},
     {"timecg", timecg_init},

@@ -2,6 +2,8 @@
 // problem (editor or batch log), log time prefixes, status layouts, group headers.
 #include "control/pdedat.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -82,15 +84,14 @@ static void batch_failed() {
 
 // The time prefix of problem p (time since its start) on a stream. A problem whose
 // run has not started yet (a failed load) has no start time: the clock time stands in.
-static void time_prefix(FILE *f, pde *p) {
-  if (p->starttime.mday == 0) {
-    pdedat_log_time_0(f);
-    return;
-  }
+// Returns the characters written.
+static int time_prefix(FILE *f, pde *p) {
+  if (p->starttime.mday == 0) return pdedat_log_time_0(f);
   String t{};
   timefun_timestr_1(&t, &p->starttime);
-  fprintf(f, " %s| ", text_of(&t));
+  int n = fprintf(f, " %s| ", text_of(&t));
   strings_free_0(&t);
+  return n;
 }
 
 void pdedat_log_time_1(pde *p) {
@@ -98,12 +99,13 @@ void pdedat_log_time_1(pde *p) {
   if (p->log) time_prefix(p->log, p);
 }
 
-void pdedat_log_time_0(FILE *stream) {
+int pdedat_log_time_0(FILE *stream) {
   TRACE("pdedat_log_time_0");
   String t{};
   timefun_timestr_0(&t);
-  fprintf(stream, " %s| ", text_of(&t));
+  int n = fprintf(stream, " %s| ", text_of(&t));
   strings_free_0(&t);
+  return n;
 }
 
 // ---- Records -------------------------------------------------------------------
@@ -271,7 +273,7 @@ void pdedat_free_pde(pde *p) {
   filio_close_put(&p->plotfile);
   strings_free_0(&p->plotfile.name);
   strings_free_0(&p->plotfile.temp);
-  if (p->log && p->log != pdedat_batch_log) fclose(p->log);
+  if (p->log && p->log != pdedat_batch_log) pdedat_close_log(p->log);
   // The run controller's tables: quadrature for the problem's bases, eigenvalues.
   quature_free_vquad_basis(&p->vquad);
   quature_free_vquad_basis(&p->vquad1);
@@ -313,6 +315,23 @@ void pdedat_free_pde(pde *p) {
   memset(static_cast<void *>(p), 0, sizeof(pde));
 }
 
+void pdedat_close_log(FILE *log) {
+  TRACE("pdedat_close_log");
+  int err = ferror(log) ? EIO : 0;
+  if (fflush(log) != 0) err = errno;
+  if (fclose(log) != 0 && !err) err = errno;
+  if (!err) return;
+  // The log cannot carry its own failure: standard error in a batch run, else a box.
+  control_failed = 1;
+  char text[200];
+  snprintf(text, sizeof text, "Can't Write Log File: %s", rtlib_errno_text_of(err));
+  if (verdat_batch) {
+    fprintf(stderr, "ERROR: %s\n", text);
+    return;
+  }
+  show_message(0, text, "ERROR");
+}
+
 // ---- Error reports -------------------------------------------------------------
 
 // The report on no problem (none current, or a freed one): only the message, then
@@ -338,10 +357,11 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
   String line{};
   const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
   if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
-  time_prefix(f, p);
+  // The "*" stands under the column of the line, after the time prefix.
+  int prefix = time_prefix(f, p);
   fprintf(f, "%s\n", text_of(&line));
   strings_free_0(&line);
-  fprintf(f, "%*s*\n", loc->column + 10, " ");
+  fprintf(f, "%*s*\n", std::max(prefix, 0) + std::max<int>(loc->column, 1) - 1, "");
   fprintf(f, "           Line %d %s: %s\n", int(loc->line), kind, text_of(message));
   fflush(f);
 }
@@ -384,6 +404,16 @@ void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message) {
     loc = tree->loc;
   }
   pdedat_parse_err_0(p, &loc, message);
+}
+
+void pdedat_text_err(const TextLoc *loc, const String *message) {
+  TRACE("pdedat_text_err");
+  pde *p = pdedat_current;
+  if (live(p)) {
+    batch_failed();
+    p->error = 1;
+  }
+  pdedat_parse_err_0(p, loc, message);
 }
 
 // The message of the last question the batch log answered No (without its closing

@@ -365,6 +365,10 @@ bool pdedat_stage_regrids(const pde *p);
 // ("Line n WARNING: ...") in the batch log, else a message box captioned "Warning".
 void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message);
 [[noreturn]] void pdedat_exec_err_1(const String *message);
+// A text of the current problem that cannot be read (a line too long in its
+// descriptor, configuration, INCLUDE or TABLE file): the located report, and the
+// problem ends (error flag), so that it is not loaded again on the next pass.
+[[noreturn]] void pdedat_text_err(const TextLoc *loc, const String *message);
 
 // A message box on the view, or in a batch run a batch-log line that marks the
 // current problem failed.
@@ -372,10 +376,14 @@ void pdedat_error_message(uint16_t view, const String *message, const String *ca
 // A yes/no question; answered No (0) in a batch run, with the same log line.
 uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String *caption);
 
+// Closes a problem's log or the batch log. A log whose lines did not all reach the
+// disk fails the run (the exit code) and says so on standard error (batch) or in a
+// box on the main window.
+void pdedat_close_log(FILE *log);
 // " %s| " with the time since the problem's start, to its log.
 void pdedat_log_time_1(pde *p);
-// " %s| " with the clock time, to the stream.
-void pdedat_log_time_0(FILE *stream);
+// " %s| " with the clock time, to the stream; the characters written.
+int pdedat_log_time_0(FILE *stream);
 
 // The status panel: kind 1 steady, 2 time-dependent, 3 eigenvalue; others nothing.
 void pdedat_do_status(pde *p, uint16_t kind);

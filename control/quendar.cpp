@@ -14,6 +14,7 @@
 #include "elements/quature.h"
 #include "graphics/gag.h"
 #include "graphics/gui.h"
+#include "graphics/views.h"
 #include "graphics/windower.h"
 #include "model/buildeq.h"
 #include "platform/pwin.h"
@@ -48,6 +49,8 @@ int quendar_catch_loop() {
   // A handled signal leaves the default handling in place; the landing installs
   // the handlers again unless default handling was asked for (option D).
   except_set_rearm_signals(!verdat_defsignals);
+  // A text that cannot be read is a located error on the problem being worked on.
+  textin_set_report(pdedat_text_err);
   for (;;) {
     code = except_catch(home, [&code] {
       if (code == EXCEPT_FATAL) {
@@ -135,10 +138,12 @@ int quendar_main() {
   // 11-13. The catch point and the main loop.
   quendar_catch_loop();
 
-  // 14. Normal end. A batch run in which a problem failed or could not be opened
-  // says so in its exit code, for the scripts that start it.
+  // 14. Normal end. A batch run or a run that ends by itself (option X) in which a
+  // problem failed or could not be opened says so in its exit code, for the scripts
+  // that start it.
+  views_close_all();
   gag_closegraph();
   debug_debug_off();
   free_texts();
-  return (verdat_batch && control_failed) ? 1 : 0;
+  return ((verdat_batch || verdat_exit) && control_failed) ? 1 : 0;
 }

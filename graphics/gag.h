@@ -298,6 +298,8 @@ void gag_enablemenu_0(uint16_t view);
 void gag_enablemenu_1(uint16_t view, uint16_t id, uint8_t on);
 void gag_scrollseth(uint16_t view, int32_t min, int32_t max, int32_t pos, int32_t page);
 void gag_scrollsetv(uint16_t view, int32_t min, int32_t max, int32_t pos, int32_t page);
+// Boxes and the open dialog over the view; over the main window when the view is 0
+// or gone, with no owner when that is gone too: they always reach the user.
 void gag_showmessage(uint16_t view, const String *message, const String *caption);
 void gag_showmessageindirect(uint16_t view, const char *message, const char *caption);
 int16_t gag_yesnomessage(uint16_t view, const String *message, const String *caption);
@@ -308,8 +310,8 @@ void gag_killnotice(uint32_t notice);
 void gag_showhelp(uint16_t view, const String *topic);
 // File dialogs: name holds the initial directory or name and receives the choice
 // (the open dialog a full path, the save dialog the bare name, its directory made
-// current; a name without an extension takes ext); false when cancelled or the view
-// is invalid.
+// current; a name without an extension takes ext); false when cancelled; the save
+// dialog also when the view is invalid.
 uint8_t gag_getopenfilename(uint16_t view, const String *filter, String *name);
 uint8_t gag_getsavefilename(uint16_t view, const String *filter, String *name, const String *ext);
 // The current and the temporary directory, each ending with the path separator.

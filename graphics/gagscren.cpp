@@ -474,16 +474,19 @@ int32_t gagscren_fakevarcall(gagscren_hook hook, uint16_t view, int16_t event, i
 
 // ---- Boxes, dialogs, directories ---------------------------------------------------
 
+// The boxes and the open dialog take a null record for no owner.
+static pwin_handle window_of(const viewrec *v) { return v ? v->window : 0; }
+
 void gagscren_screenmessage(viewrec *v, const char *text, const char *title) {
-  pwin->message_box(v->window, text, title, PWIN_MB_OK | PWIN_MB_TOPMOST);
+  pwin->message_box(window_of(v), text, title, PWIN_MB_OK | PWIN_MB_TOPMOST);
 }
 
 uint8_t gagscren_screenyesnomessage(viewrec *v, const char *text, const char *title) {
-  return pwin->message_box(v->window, text, title, PWIN_MB_YESNO | PWIN_MB_TOPMOST) == PWIN_IDYES;
+  return pwin->message_box(window_of(v), text, title, PWIN_MB_YESNO | PWIN_MB_TOPMOST) == PWIN_IDYES;
 }
 
 uint8_t gagscren_screenokcancelmessage(viewrec *v, const char *text, const char *title) {
-  return pwin->message_box(v->window, text, title, PWIN_MB_OKCANCEL) == PWIN_IDOK;
+  return pwin->message_box(window_of(v), text, title, PWIN_MB_OKCANCEL) == PWIN_IDOK;
 }
 
 uint32_t gagscren_screennotice(viewrec *v, const char *text) { return pwin->notice(v->window, text); }
@@ -496,7 +499,7 @@ void gagscren_screenbeep(int kind) { pwin->beep(kind); }
 bool gagscren_screenopenfilename(viewrec *v, const String *ext, String *path) {
   TRACE("gagscren_screenopenfilename");
   char buf[256] = {0};
-  if (!pwin->open_file(v->window, ext && ext->text ? ext->text : "", path->text, buf, sizeof buf))
+  if (!pwin->open_file(window_of(v), ext && ext->text ? ext->text : "", path->text, buf, sizeof buf))
     return false;
   strings_copyto_1(path, buf);
   return true;

@@ -6,6 +6,7 @@
 #include "graphics/gag.h"
 #include "graphics/gagmap.h"
 #include "graphics/gagscren.h"
+#include "graphics/gui.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
@@ -177,29 +178,32 @@ void gag_scrollsetv(uint16_t view, int32_t min, int32_t max, int32_t pos, int32_
 
 // ---- Boxes and notices --------------------------------------------------------------
 
+// The record a box or dialog is shown over: the view's while it exists, else the
+// main window's (view 0 is the main window), else none, and the box has no owner.
+// A message is never dropped for want of a window.
+static viewrec *owner_of(uint16_t view) {
+  if (!checkview(view)) view = gui_rootview;
+  return checkview(view) ? gag_views[view - 1] : nullptr;
+}
+
 void gag_showmessage(uint16_t view, const String *message, const String *caption) {
-  if (checkview(view))
-    gagscren_screenmessage(gag_views[view - 1], text_of(message), text_of(caption));
+  gagscren_screenmessage(owner_of(view), text_of(message), text_of(caption));
 }
 
 void gag_showmessageindirect(uint16_t view, const char *message, const char *caption) {
-  if (checkview(view)) gagscren_screenmessage(gag_views[view - 1], message, caption);
+  gagscren_screenmessage(owner_of(view), message, caption);
 }
 
 int16_t gag_yesnomessage(uint16_t view, const String *message, const String *caption) {
-  if (!checkview(view)) return 0;
-  return gagscren_screenyesnomessage(gag_views[view - 1], text_of(message), text_of(caption));
+  return gagscren_screenyesnomessage(owner_of(view), text_of(message), text_of(caption));
 }
 
 int16_t gag_yesnomessageindirect(uint16_t view, const char *message, const char *caption) {
-  if (!checkview(view)) return 0;
-  return gagscren_screenyesnomessage(gag_views[view - 1], message, caption);
+  return gagscren_screenyesnomessage(owner_of(view), message, caption);
 }
 
 int8_t gag_okcancelmessage(uint16_t view, const String *message, const String *caption) {
-  if (!checkview(view)) return 0;
-  return int8_t(
-      gagscren_screenokcancelmessage(gag_views[view - 1], text_of(message), text_of(caption)));
+  return int8_t(gagscren_screenokcancelmessage(owner_of(view), text_of(message), text_of(caption)));
 }
 
 uint32_t gag_postnotice(uint16_t view, const String *text) {
@@ -221,8 +225,7 @@ void gag_showhelp(uint16_t view, const String *topic) {
 
 uint8_t gag_getopenfilename(uint16_t view, const String *filter, String *name) {
   TRACE("gag_getopenfilename");
-  if (!checkview(view)) return 0;
-  return gagscren_screenopenfilename(gag_views[view - 1], filter, name);
+  return gagscren_screenopenfilename(owner_of(view), filter, name);
 }
 
 // A chosen name without an extension takes the default one.

@@ -107,9 +107,7 @@ static void define_menus() {
 
 // A yes/no question over the view, else over the main window, else with no owner.
 static bool ask(uint16_t view, const char *text, const char *title) {
-  if (!checkview(view)) view = gui_rootview;
-  if (checkview(view)) return gag_yesnomessageindirect(view, text, title) != 0;
-  return pwin_message_box(text, title, PWIN_MB_YESNO) == PWIN_IDYES;
+  return gag_yesnomessageindirect(view, text, title) != 0;
 }
 
 // ---- Finding problems -----------------------------------------------------------------------
@@ -154,7 +152,7 @@ gui_found find_plot(uint16_t window) {
 
 static void close_log(pde *p) {
   if (!p->logopen || !p->log) return;
-  if (p->log != pdedat_batch_log) fclose(p->log);
+  if (p->log != pdedat_batch_log) pdedat_close_log(p->log);
   p->log = nullptr;
   p->logopen = 0;
 }

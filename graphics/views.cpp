@@ -253,6 +253,12 @@ static void show_group(viewer *v, uint16_t g) {
 
 // ---- Opening and closing --------------------------------------------------------------------
 
+void views_close_all() {
+  TRACE("views_close_all");
+  for (viewer &v : viewers)
+    if (v.window) close_viewer(&v);
+}
+
 static viewer *free_record() {
   for (viewer &v : viewers)
     if (!v.window) return &v;

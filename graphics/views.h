@@ -25,6 +25,8 @@ enum {
 // and shows its first group. A file of an open problem, or one that will not open,
 // gets a message instead.
 void views_view_pde(const String *path);
+// Closes every open viewer with its windows and file (the program's end).
+void views_close_all();
 // Registers the classes "viewwin" and "vplotwin" with the viewer's menus (done by
 // the first viewer when start-up has not).
 void views_view_class();

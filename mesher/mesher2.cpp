@@ -70,6 +70,29 @@ void show_in_domain_view(pde *p, Mesh *m, int32_t basis) {
 
 }  // namespace
 
+// A domain whose regions enclose no area (their boundaries fold back on themselves)
+// gives no cells, and nothing can be solved on it: the first region is reported at
+// the place of its first edge.
+static void check_area(pde *p, const Mesh *m) {
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (m->cells.data[c - 1].alive) return;
+  const Domain *d = m->domain;
+  TextLoc place{};
+  uint16_t number = 0;
+  for (uint16_t r = 1; r <= d->regions.count && !number; r++) {
+    const region &R = d->regions.data[r - 1];
+    if (R.type != 0 || R.loops.count == 0) continue;
+    const Loop &L = d->loops.data[R.loops.data[0] - 1];
+    for (int32_t k = 0; k < L.edges.count && !place.file; k++)
+      if (L.edges.data[k]) place = d->edges.data[std::abs(L.edges.data[k]) - 1].place;
+    number = R.number ? R.number : r;
+  }
+  static char message[80];
+  snprintf(message, sizeof message, "Region %d has no area", number);
+  String s = text(message);
+  pdedat_parse_err_0(p, &place, &s);
+}
+
 // ---- Fillets and bevels ----------------------------------------------------------------------
 
 void filletize(pde *p) {
@@ -321,6 +344,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   gromesh2_grid_edges(p, m);
   gromesh2_growfront(p, m);
   if (p->stop) return p->phase;
+  check_area(p, m);
   // 10. First check; the material of every cell.
   meshes_check_mesh(m, tri3, 1, 0);
   for (int32_t c = 1; c <= m->cells.count; c++) {

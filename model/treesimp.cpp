@@ -458,6 +458,8 @@ static TreeNode *quotients(TreeNode *n, uint8_t *ch) {
   TreeNode *a = n->child[0], *b = n->child[1];
   if (isconst(a) && isconst(b)) {
     double c1 = cval(a), c2 = cval(b);
+    // A constant zero divisor is the user's error at its place; a tiny one is clamped.
+    if (c2 == 0) divide_by_zero(n);
     if (std::fabs(c2) <= 1e-300) return fold(n, c2 < 0 ? -c1 * 1.00000000000002e300 : c1 * 1.00000000000002e300, ch);
     return fold(n, c1 / c2, ch);
   }

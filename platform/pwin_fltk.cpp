@@ -493,10 +493,13 @@ void wait() {
 bool peek(pwin_msg *m) {
   FpHold hold;
   if (pwin_queue_empty()) {
-    // Everything the display has sent, then what is left to draw.
+    // Everything the display has sent, then what is left to draw; the round trip
+    // lets the display draw it and send what that caused (exposures, sizes), which
+    // the next look takes.
     Fl::wait(0);
     for (int k = 0; k < 1000 && Fl::ready(); k++) Fl::wait(0);
     Fl::flush();
+    if (fl_display) XSync(fl_display, False);
   }
   return pwin_queue_pop(m);
 }

@@ -476,7 +476,9 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
 // ---- Lists ------------------------------------------------------------------------
 
 // An open group of the plot file: announced with a count, it is closed on every way
-// out with the count of the plots actually written and the terminating 0.
+// out with the count of the plots actually written and the terminating 0, unless the
+// file itself failed (a full disk): the failure closed it, and nothing may report a
+// second error while the first unwinds.
 struct plotgroup {
   pde *p;
   int64_t countat;
@@ -486,6 +488,7 @@ struct plotgroup {
     countat = filio_get_file_pos(&p->plotfile) - 2;
   }
   ~plotgroup() {
+    if (p->plotfile.state != FILIO_WRITING) return;
     if (written != announced) filio_put_patch(&p->plotfile, countat, &written, 2);
     filio_put_ushort(&p->plotfile, 0);
   }

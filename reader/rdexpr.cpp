@@ -47,6 +47,12 @@ FormulaSet &F() { return rdpde_problem->formulas; }
   pdedat_parse_err_0(P(), loc, &m);
 }
 
+// A new entry of the definitions, made for the text at loc; the list holds 65535.
+uint16_t new_param(paramset *set, const String *name, const TextLoc *loc) {
+  if (set->count == UINT16_MAX) err(loc, "Too many definitions (limit 65535)");
+  return params_new_param(set, name);
+}
+
 // The tree of n, which the caller now owns; r forgets it too when it shares it.
 TreeNode *take(parse_node *r, parse_node *n) {
   TreeNode *t = n->tree;
@@ -663,7 +669,7 @@ void rdexpr_variable(parse_node *r, parse_node *const *v) {
       if (!d) err(&r->loc, "UNDEFINED NAME");
       r->value.real = value;
       idrec *g = enter(r, v[1], &p->scopes.roots[0]);
-      uint16_t k = params_new_param(&F().definitions, &g->name);
+      uint16_t k = new_param(&F().definitions, &g->name, &r->loc);
       symtab_defineid(g, paramnam, k, 0, 0, d);
       params_define_param(&F().definitions, k, 0, 0, d);
       classify(d);
@@ -830,7 +836,7 @@ void define(parse_node *r, parse_node *const *v, bool replace) {
       vectorn_delete(&p->declared, id->index);
     } else {
       id = enter(r, v[1], top_scope());
-      symtab_defineid(id, paramnam, params_new_param(set, &id->name), 0, 0, nullptr);
+      symtab_defineid(id, paramnam, new_param(set, &id->name, &v[1]->loc), 0, 0, nullptr);
     }
     v[3]->tree = nullptr;
     params_define_param(set, id->index, 0, 0, t);
@@ -1047,7 +1053,7 @@ void rdexpr_declare(parse_node *r, parse_node *const *v) {
   check_new(v[1]);
   idrec *id = enter(r, v[1], top_scope());
   paramset *set = &F().definitions;
-  uint16_t k = params_new_param(set, &id->name);
+  uint16_t k = new_param(set, &id->name, &v[1]->loc);
   TreeNode *t = trees_new_1(op::undef, &v[1]->loc);
   params_define_param(set, k, 0, 0, t);
   symtab_defineid(id, paramnam, k, 0, 0, t);
@@ -1060,7 +1066,7 @@ void rdexpr_redefine(parse_node *r, parse_node *const *v) { define(r, v, true); 
 void rdexpr_deffunc(parse_node *r, parse_node *const *v) {
   check_new(v[1]);
   idrec *id = enter(r, v[1], top_scope());
-  uint16_t k = params_new_param(&F().definitions, &id->name);
+  uint16_t k = new_param(&F().definitions, &id->name, &v[1]->loc);
   symtab_defineid(id, fparamnam, k, 0, 0, nullptr);
   id->argcounts = 0;
   r->value.integer = k;
@@ -1116,7 +1122,7 @@ void rdexpr_stage1(parse_node *r, parse_node *const *v) {
   TreeNode *t = prepared(r, v[5]);
   idrec *id = enter(r, v[1], top_scope());
   paramset *set = &F().definitions;
-  uint16_t k = params_new_param(set, &id->name);
+  uint16_t k = new_param(set, &id->name, &v[1]->loc);
   v[5]->tree = nullptr;
   params_define_param(set, k, 0, 0, t);
   set->items[k - 1]->kind = 5;
@@ -1128,7 +1134,7 @@ void rdexpr_stage2(parse_node *r, parse_node *const *v) {
   TreeNode *t = prepared(r, v[3]);
   paramset *set = &F().definitions;
   String none = {};
-  uint16_t k = params_new_param(set, &none);
+  uint16_t k = new_param(set, &none, &r->loc);
   v[3]->tree = nullptr;
   params_define_param(set, k, 0, 0, t);
   set->items[k - 1]->kind = 5;

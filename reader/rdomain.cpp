@@ -96,6 +96,7 @@ Joint &joint(uint16_t n) { return D()->joints.data[n - 1]; }
 // The joint of a point node, with the point's place.
 uint16_t make_joint(const parse_node *pt) {
   Domain *d = D();
+  if (d->joints.count == UINT16_MAX) err(&pt->loc, "Too many boundary points (limit 65535)");
   uint16_t j = joints_make_joint_1(&d->joints, pt->value.xyz[0], pt->value.xyz[1], &d->grid);
   joint(j).place = pt->loc;
   S.last = j;
@@ -188,6 +189,11 @@ void log_seg(int32_t e, const TextLoc *place) {
 void line_to(const parse_node *pt) {
   uint16_t j = uint16_t(pt->value.integer);
   if (j == S.joint) return;
+  // The squares of a segment's extent must stay within the range of doubles, or its
+  // line equation overflows; below 1e-40 the mesher's tolerances leave it no cells.
+  double extent = std::max(std::fabs(joint(j).x - joint(S.joint).x), std::fabs(joint(j).y - joint(S.joint).y));
+  if (!(extent <= 1e150)) err(&pt->loc, "Line segment too long (over 1e150)");
+  if (extent < 1e-40) err(&pt->loc, "Line segment too short (under 1e-40)");
   Domain *d = D();
   log_seg(edges_make_line_edge(&d->edges, &d->joints, S.joint, j, &d->grid), &pt->loc);
   S.joint = j;

@@ -12,6 +12,7 @@
 #include "reader/mtokeniz.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 
 char rdpde_symbol_names[SYM_COUNT + 1][16] = {
@@ -224,23 +225,22 @@ static void push_text() {
 // different problem than the one written). A "\" in the name is read as "/".
 static void include(const String *name) {
   push_text();
-  String path = {};
-  strings_copyto_0(&path, name);
-  for (uint16_t k = 0; k < path.length; k++)
-    if (path.text[k] == '\\') path.text[k] = '/';
-  uint16_t text = textin_open_text(&path, 1);
+  // Owned: a file that cannot be read (a line too long) jumps out of the open.
+  StringOwner path;
+  strings_copyto_0(path.get(), name);
+  for (uint16_t k = 0; k < path->length; k++)
+    if (path->text[k] == '\\') path->text[k] = '/';
+  uint16_t text = textin_open_text(path.get(), 1);
   if (!text && rdpde_problem) {
     strings_copyto_0(&scratch, &rdpde_problem->directory);
-    strings_addto_0(&scratch, &path);
+    strings_addto_0(&scratch, path.get());
     text = textin_open_text(&scratch, 1);
   }
   if (!text) {
     depth--;
-    std::string m = "Can't Find Include File " + std::string(path.text ? path.text : "", path.length);
-    strings_free_0(&path);
+    std::string m = "Can't Find Include File " + std::string(path->text ? path->text : "", path->length);
     located_error(m.c_str());
   }
-  strings_free_0(&path);
   keep_included(text);
   current = text;
 }

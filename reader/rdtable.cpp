@@ -28,6 +28,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
+#include "runtime/owner.h"
 #include "runtime/textin.h"
 
 uint8_t rdtable_debug = 0;
@@ -80,18 +81,18 @@ struct DataFile {
   // Opens the name as written, else in the descriptor's folder; a "\" is read as "/".
   // The name that opened is left in resolved.
   bool open(const String *name, String *resolved) {
-    String path = {};
-    strings_copyto_0(&path, name);
-    for (uint16_t k = 0; k < path.length; k++)
-      if (path.text[k] == '\\') path.text[k] = '/';
-    strings_copyto_0(resolved, &path);
-    n = textin_open_text(&path, 0);
-    if (!n && p && path.length && path.text[0] != '/') {
+    // Owned: a file that cannot be read (a line too long) jumps out of the open.
+    StringOwner path;
+    strings_copyto_0(path.get(), name);
+    for (uint16_t k = 0; k < path->length; k++)
+      if (path->text[k] == '\\') path->text[k] = '/';
+    strings_copyto_0(resolved, path.get());
+    n = textin_open_text(path.get(), 0);
+    if (!n && p && path->length && path->text[0] != '/') {
       strings_copyto_0(resolved, &p->directory);
-      strings_addto_0(resolved, &path);
+      strings_addto_0(resolved, path.get());
       n = textin_open_text(resolved, 0);
     }
-    strings_free_0(&path);
     *handle = n;
     if (!n) return false;
     const StringList *body = textin_text_body(n);
@@ -325,9 +326,7 @@ void rdtable_tablex(parse_node *r, parse_node *const *) {
   pde *p = rdpde_problem;
   tableentry *e = table_entry(uint16_t(r->value.integer));
   DataFile f(&e->file);
-  String resolved = {};
-  bool opened = f.open(&e->name, &resolved);
-  strings_free_0(&resolved);
+  bool opened = f.open(&e->name, StringOwner().get());
   if (!opened) report(&r->loc, "missing table file");
   load_table(f, e, p->scopes.count ? &p->scopes.roots[0] : nullptr);
 }

@@ -255,10 +255,18 @@ uint16_t textin_preset_text(const String *name, uint8_t echo, const char *buffer
   strings_free_0(&internal);
   TextFile *t = &table[n - 1];
   StringList *l = &t->lines;
+  // A line longer than a String holds is reported at its place, as from a file; the
+  // lines taken so far go with the entry.
+  auto undo = owner_guard([n] { textin_close_text(n); });
   for (uint32_t pos = 1; buffer && buffer[pos - 1];) {
+    if (strcspn(buffer + pos - 1, "\r\n") > 65535) {
+      t->last_read = uint32_t(l->count) + 1;
+      report_at(n, t->last_read, "Line longer than 65535 characters");
+    }
     if (l->count == l->capacity) reserve(l, l->capacity + PRESET_GROW);
     pos = strings_copyline(&l->items[l->count++], buffer, pos);
   }
+  undo.dismiss();
   t->last_read = l->count;
   t->echo = echo;
   t->open = 1;

@@ -22,10 +22,12 @@ for target in "${targets[@]}"; do
   else
     cp examples/*.pde tests/data/*.pde "$work"/ 2>/dev/null || true
   fi
-  # The descriptor target also reads its inputs as TABLE and TRANSFER files.
-  if [ "$target" = reader ]; then cp tests/fuzz/corpus/reader_data/* "$work"/; fi
+  # The descriptor target also reads its inputs as TABLE and TRANSFER files, and as
+  # files on disk, where a line of 70,000 characters is one seed.
   if [ "$target" = reader ]; then
-    bound=(-max_total_time="$seconds" -max_len=8192)
+    cp tests/fuzz/corpus/reader_data/* "$work"/
+    { head -c 70000 /dev/zero | tr '\0' a; echo; } >"$work/long_line"
+    bound=(-max_total_time="$seconds" -max_len=72000)
     echo "fuzz_$target: seed corpus and $seconds s of mutations"
   else
     bound=(-runs="$runs" -max_len=4096)

@@ -101,7 +101,7 @@ TEST_F(Answers, StagedGeometryIsMeshedAgainAtEachStage) {
 // definition under a derivative inside EVAL is substituted before differentiating.
 TEST_F(Answers, DifferentiationErrorsEndOnlyTheirProblem) {
   const std::string error = "  SUMMARY PRINT REPORT INTEGRAL(dx(random(x)))\n"
-                            "                                                       *\n"
+                            "                                                   *\n"
                             "           Line 14 ERROR: Can't Differentiate Function\n";
   EXPECT_EQ(run({"differentiate_error.pde"}), 1) << out();
   std::string l = log("differentiate_error");
@@ -128,7 +128,7 @@ TEST_F(Answers, DifferentiationErrorsEndOnlyTheirProblem) {
 TEST_F(Answers, MissingIncludeFileIsAnError) {
   EXPECT_EQ(run({"include_region.pde"}), 1) << out();
   std::string l = log("include_region");
-  EXPECT_NE(l.find("  #INCLUDE 'region2.inc'\n                                   *\n"
+  EXPECT_NE(l.find("  #INCLUDE 'region2.inc'\n                               *\n"
                    "           Line 17 ERROR: Can't Find Include File region2.inc\n"),
             std::string::npos)
       << l;

@@ -155,7 +155,7 @@ TEST_F(Reports, BatchTranscripts) {
   std::vector<std::string> times;
   EXPECT_EQ(batch_text(&times),
             " T|  HALT: MISSING OPERAND\n"
-            " T|   u = 1 + * 2\n                 *\n           Line 12 ERROR: MISSING OPERAND\n"
+            " T|   u = 1 + * 2\n             *\n           Line 12 ERROR: MISSING OPERAND\n"
             " T| ERROR: MISSING OPERAND\n"
             " T|  HALT: MISSING OPERAND\n");
   ASSERT_EQ(times.size(), 4u);
@@ -193,7 +193,8 @@ TEST_F(Reports, TreeErrorStandsAtTheFirstPositionUnderTheTree) {
   Text m("MISSING OPERAND");
   EXPECT_EQ(report([&] { pdedat_parse_err_1(p, t, &m.s); }), EXCEPT_REPORTED);
   std::vector<std::string> times;
-  EXPECT_EQ(batch_text(&times), " T|   u = 1 + * 2\n                 *\n           Line 12 ERROR: MISSING OPERAND\n");
+  // The star under column 7 of the line: 13 blanks, the time prefix " 0:00| " counted.
+  EXPECT_EQ(batch_text(&times), " T|   u = 1 + * 2\n             *\n           Line 12 ERROR: MISSING OPERAND\n");
   trees_free_0(t);
 }
 
@@ -211,7 +212,7 @@ TEST_F(Reports, WarningsLeaveTheProblemRunning) {
   EXPECT_EQ(report([&] { pdedat_parse_warning(p, &loc, &m.s); }), 0);
   std::vector<std::string> times;
   EXPECT_EQ(batch_text(&times),
-            " T|   u = 1 + * 2\n                *\n           Line 12 WARNING: CDF on Surface not yet implemented.\n");
+            " T|   u = 1 + * 2\n            *\n           Line 12 WARNING: CDF on Surface not yet implemented.\n");
   EXPECT_EQ(p->error * 10 + states[0], 1);
   pdedat_batch_states = nullptr;
   verdat_batch = 0;

@@ -13,8 +13,9 @@ namespace {
 struct Program : ProgramRun {
   void SetUp() override { ASSERT_EQ(mkdir((dir + "/tmp").c_str(), 0700), 0); }
   // Runs quendar with the words in the test directory; returns its exit code.
+  // A run that loops is stopped after 20 seconds.
   int run(const std::string &words, const std::string &tmpdir = "/tmp") {
-    return shell("TMPDIR='" + dir + tmpdir + "' '" QUENDAR_EXE "' " + words);
+    return shell("TMPDIR='" + dir + tmpdir + "' timeout 20 '" QUENDAR_EXE "' " + words);
   }
   // The walker's reading of the problem's plot file, with the entry count of each plot.
   std::string walk_plots(const std::string &name) {
@@ -86,8 +87,118 @@ TEST_F(Program, ExitCodes) {
 TEST_F(Program, ALineTooLongEndsTheLoad) {
   spit(dir + "/long.pde", "TITLE 'long'\nVARIABLES u\nDEFINITIONS\n  " + std::string(100000, 'a') + " = 1\nEND\n");
   EXPECT_EQ(shell("TMPDIR='" + dir + "/tmp' timeout 60 '" QUENDAR_EXE "' -B -X long.pde"), 1) << out().substr(0, 400);
-  EXPECT_NE(out().find("ERROR: " + dir + "/long.pde: line 4: Line longer than 65535 characters\n"), std::string::npos)
+  EXPECT_NE(out().find("Line 4 ERROR: Line longer than 65535 characters\n"), std::string::npos)
       << out().substr(0, 400);
+}
+
+// A descriptor that is not there: the message reaches the user in a run without a
+// batch log too, and a run that ends by itself (option X) fails.
+TEST_F(Program, MissingDescriptorIsReportedAndFails) {
+  EXPECT_EQ(run("-R -X typo.pde"), 1) << out();
+  EXPECT_NE(out().find("ERROR: No Input File: " + dir + "/typo.pde\n"), std::string::npos) << out();
+  // A batch list run without X ends with its box on the main window.
+  spit(dir + "/list.pde", "BATCH typo\nEND\n");
+  EXPECT_EQ(run("-B list.pde"), 1) << out();
+  EXPECT_NE(out().find("DONE: BATCH DONE\nClick to Exit\n"), std::string::npos) << out();
+}
+
+// A line of 65,536 characters in the descriptor, its folder's quendar.cfg, an INCLUDE
+// file or a TABLE file ends the problem at once with the line's number, and the run
+// fails; nothing is loaded again and again.
+TEST_F(Program, OverlongLineEndsTheProblem) {
+  const std::string line(70000, 'a');
+  const std::string good = "TITLE 'x'\nVARIABLES u\nEQUATIONS u = 1\n";
+  struct Case {
+    const char *name, *where;  // where: the file the long line is in
+    std::string descriptor;
+    int line;
+  } cases[] = {
+      {"descriptor", "desc.pde", "TITLE 'x'\n{" + line + "}\nEND\n", 2},
+      {"configuration", "quendar.cfg", good + "END\n", 3},
+      {"include", "inc.txt", "TITLE 'x'\n#INCLUDE 'inc.txt'\nEND\n", 4},
+      {"table", "t.dat", good + "DEFINITIONS f = TABLE('t.dat')\nEND\n", 5},
+  };
+  for (const Case &c : cases) {
+    std::filesystem::remove_all(dir + "/case");
+    std::filesystem::create_directory(dir + "/case");
+    spit(dir + "/case/desc.pde", c.descriptor);
+    std::string text = "{ 1 }\n{ 2 }\n{ 3 }\n";
+    text = text.substr(0, size_t(c.line - 1) * 6) + "{" + line + "}\n";
+    if (std::string(c.where) == "t.dat") text = "x 2 0 1\n{ }\n{ }\n{ }\n" + line + "\n";
+    if (std::string(c.where) != "desc.pde") spit(dir + "/case/" + c.where, text);
+    EXPECT_EQ(run("-B -R -X case/desc.pde"), 1) << c.name;
+    std::string report = out() + slurp(dir + "/case/desc.log");
+    EXPECT_NE(report.find("Line " + std::to_string(c.line) + " ERROR: Line longer than 65535 characters\n"),
+              std::string::npos)
+        << c.name << "\n" << report.substr(0, 300);
+    // One report, not one per reload.
+    EXPECT_EQ(report.find("Line longer", report.find("Line longer") + 1), std::string::npos) << c.name;
+  }
+}
+
+// A plot file on a full disk, filled in the middle of a plot group (the disk) or only
+// when it is closed (a problem without plots): the entry fails with the system's text,
+// its log ends as every failed entry's does, and the next entry still runs.
+TEST_F(Program, PlotFileOnAFullDiskFailsItsEntryOnly) {
+  // The disk fills inside a plot group with this name's header length.
+  std::filesystem::copy_file(QUENDAR_EXAMPLES "/disk.pde", dir + "/b.pde");
+  spit(dir + "/small.pde", "TITLE 'x'\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\n"
+                           "BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (0,1) TO FINISH\nEND\n");
+  spit(dir + "/next.pde", slurp(dir + "/small.pde"));
+  for (const char *full : {"b", "small"}) {
+    std::string pgx = dir + "/" + full + ".pgx";
+    std::filesystem::remove(pgx);
+    ASSERT_EQ(symlink("/dev/full", pgx.c_str()), 0);
+    spit(dir + "/list.pde", std::string("BATCH ") + full + " next\nEND\n");
+    EXPECT_EQ(run("-B -X list.pde"), 1) << full << "\n" << out();
+    std::string log = std::regex_replace(slurp(dir + "/list.log"), std::regex(R"(\n \d+:\d\d\| )"), "\nT| ");
+    for (size_t k; (k = log.find(dir + "/")) != std::string::npos;) log.replace(k, dir.size() + 1, "DIR/");
+    size_t at = log.find(std::string("START DIR/") + full + ".pde");
+    ASSERT_NE(at, std::string::npos) << log;
+    std::string rest = log.substr(at);
+    EXPECT_TRUE(std::regex_search(rest, std::regex(std::string(R"(\nT\| ERROR: DIR/)") + full +
+                                                   R"(\.pgx: No space left on device IN \w+\nT\| TERMINATED\nEND\n\nSTART DIR/next\.pde  [^\n]*\n([^\n]*\n)*T\| --DONE--\nEND\n$)")))
+        << full << "\n" << rest.substr(0, 600);
+  }
+}
+
+// A run log that cannot be written fails the run and says so on standard error.
+TEST_F(Program, UnwritableRunLogFailsTheRun) {
+  spit(dir + "/a.pde", "TITLE 'x'\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\n"
+                       "BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (0,1) TO FINISH\nEND\n");
+  ASSERT_EQ(symlink("/dev/full", (dir + "/a.log").c_str()), 0);
+  EXPECT_EQ(run("-B -R -X a.pde"), 1) << out();
+  EXPECT_NE(out().find("ERROR: Can't Write Log File"), std::string::npos) << out();
+  EXPECT_EQ(run("-R -X a.pde"), 1) << out();
+  EXPECT_NE(out().find("ERROR: Can't Write Log File"), std::string::npos) << out();
+}
+
+// A region without area, a domain too small or too large for doubles, a constant
+// division by zero and one definition too many: each is reported at its line.
+TEST_F(Program, LimitsAndDegenerateDomainsAreReportedAtTheirLine) {
+  auto descriptor = [](const std::string &defs, const std::string &source, const std::string &path) {
+    return "TITLE 'x'\nVARIABLES u\n" + defs + "EQUATIONS div(grad(u)) + " + source +
+           " = 0\nBOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO " + path + " TO FINISH\nEND\n";
+  };
+  std::string many = "DEFINITIONS\n";
+  for (int k = 0; k < 65536; k++) many += " a" + std::to_string(k) + " = 1\n";
+  const struct {
+    std::string text, report;
+  } cases[] = {
+      {descriptor("", "1", "(1,0) TO (2,0)"), "Line 4 ERROR: Region 1 has no area"},
+      {descriptor("", "1", "(1e-300,0) TO (1e-300,1e-300) TO (0,1e-300)"),
+       "Line 4 ERROR: Line segment too short (under 1e-40)"},
+      {descriptor("", "1", "(1e300,0) TO (1e300,1e300) TO (0,1e300)"),
+       "Line 4 ERROR: Line segment too long (over 1e150)"},
+      {descriptor("DEFINITIONS s = 1/0\n", "s", "(1,0) TO (0,1)"), "Line 3 ERROR: DIVIDE BY ZERO!"},
+      {descriptor(many, "1", "(1,0) TO (0,1)"), "Line 65539 ERROR: Too many definitions (limit 65535)"},
+  };
+  for (const auto &c : cases) {
+    spit(dir + "/limit.pde", c.text);
+    EXPECT_EQ(run("-B -R -X limit.pde"), 1) << c.report;
+    std::string log = slurp(dir + "/limit.log");
+    EXPECT_NE(log.find("*\n           " + c.report + "\n"), std::string::npos) << log.substr(log.size() > 400 ? log.size() - 400 : 0);
+  }
 }
 
 }  // namespace

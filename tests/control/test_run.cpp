@@ -73,7 +73,7 @@ TEST_F(Batch, ThreeProblemsOneFailingToParse) {
   EXPECT_EQ(control_parse_nesting * 10 + control_failed, 1);  // the run's exit code is 1
   EXPECT_EQ(log("batch.log"),
             "\nSTART DIR/one.pde  DATE\nT| END STAGE 1\nT| END STAGE 2\nT| --DONE--\nEND\n"
-            "\nSTART DIR/two.pde  DATE\nT| SELECT bad here\n                 *\n"
+            "\nSTART DIR/two.pde  DATE\nT| SELECT bad here\n             *\n"
             "           Line 2 ERROR: SYNTAX ERROR\nT| TERMINATED\nEND\n"
             "\nSTART DIR/three.pde  DATE\nT| --DONE--\nEND\n");
   // The configuration first; stage 2 is analysed again on the same mesh.
@@ -117,9 +117,9 @@ TEST_F(Batch, UnwritableEigenvalueListingEndsTheProblem) {
   ASSERT_EQ(mkdir(path("e.eig").c_str(), 0700), 0);  // the listing cannot be opened
   run_loop();
   expect_all_done();
-  std::string l = log("batch.log");
-  EXPECT_NE(l.find("T| ERROR: Can't open Eigenvalue File\nT| TERMINATED\nEND\n\nSTART DIR/next.pde"), std::string::npos)
-      << l;
+  // Reported once: the end of the run writes the listing, the stop does not again.
+  EXPECT_EQ(log("batch.log"), "\nSTART DIR/e.pde  DATE\nT| ERROR: Can't open Eigenvalue File\nT| TERMINATED\nEND\n"
+                              "\nSTART DIR/next.pde  DATE\nT| --DONE--\nEND\n");
 }
 
 // The handler of SIGFPE now installed is the default one.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "solver/fitting.h"
 #include "tests/control/doubles.h"
 
 namespace {
@@ -73,6 +74,9 @@ TEST_F(Stage, EveryParseStartsFromTheSelectDefaults) {
 #undef F
   for (const auto &row : table) EXPECT_DOUBLE_EQ(row.got, row.want) << row.name;
   EXPECT_EQ(p->axisname[3].length, 0);
+  // The kept FITTING switch reaches the fitting module's two flags.
+  EXPECT_EQ(fitting_debug * 10 + fitting_debug2, 11);
+  fitting_debug = fitting_debug2 = 0;
 }
 
 // What sizes chose for one kind of problem, as the solver sees it.

@@ -1,7 +1,8 @@
 // Fuzz target of the descriptor parser: any bytes are parsed as the descriptor of a
 // problem in batch mode, as the run controller does, with the macro generator off and
 // on; then, as the data file of a TABLE reference and of a TRANSFER reference of a
-// fixed descriptor. A run passes when the parse is accepted or ends in an error reported at a place
+// fixed descriptor; then, as files on disk that the run controller's loop loads: the
+// descriptor, an INCLUDE file and the folder's quendar.cfg. A run passes when the parse is accepted or ends in an error reported at a place
 // (in the batch log the source line, the "*" line and "Line N ERROR: ..."), or hands a
 // BATCH list over to the run controller, without a crash, trap, leak or hang.
 #include <unistd.h>
@@ -15,6 +16,7 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
+#include "control/quendar.h"
 #include "control/verdat.h"
 #include "reader/gpmin.h"
 #include "reader/ppde.h"
@@ -67,10 +69,13 @@ void parse(const std::string &bytes, bool macros) {
   pde *p = pdedat_new_pde(&name);
   strings_free_0(&name);
   pdedat_current = p;
-  String none = {};
-  p->desctext = textin_preset_text(&none, 0, bytes.c_str());
   verdat_macro = macros;
-  int code = except_catch("fuzz_reader", [p] { control_parse_file(p); });
+  // The text is taken inside the catch point: a line too long is reported there.
+  int code = except_catch("fuzz_reader", [p, &bytes] {
+    String none = {};
+    p->desctext = textin_preset_text(&none, 0, bytes.c_str());
+    control_parse_file(p);
+  });
   if (code == EXCEPT_REPORTED && p->phase == 0) {
     // A BATCH list handed over: its record is freed with its texts, and the list
     // is dropped again, so that the next input is not a nested list.
@@ -103,6 +108,63 @@ void parse(const std::string &bytes, bool macros) {
   pdedat_current = nullptr;
 }
 
+// The bytes as one of the files the run controller reads from a problem's folder:
+// the descriptor itself, an INCLUDE file of a fixed descriptor, or the folder's
+// quendar.cfg, each opened through the text reader from disk. The problem is loaded
+// and parsed by the run controller's own loop (batch, parse only); a text it cannot
+// read ends the problem with a located error, and the loop must come back.
+void run_files(const std::string &bytes, int mode) {
+  static const std::string folder = [] {
+    char tmpl[] = "/tmp/fuzz_reader_files_XXXXXX";
+    return std::string(mkdtemp(tmpl)) + "/";
+  }();
+  for (const char *name : {"fuzz.pde", "fuzz.inc", "quendar.cfg", "fuzz.log", "fuzz.pgx"})
+    unlink((folder + name).c_str());
+  const std::string fixed = "TITLE 'files'\n#INCLUDE 'fuzz.inc'\nEND\n";
+  const char *file = mode == 0 ? "fuzz.pde" : mode == 1 ? "fuzz.inc" : "quendar.cfg";
+  for (const auto &[name, text] : {std::pair<std::string, std::string>{file, bytes}, {"fuzz.pde", fixed}}) {
+    if (access((folder + name).c_str(), F_OK) == 0) continue;
+    FILE *f = fopen((folder + name).c_str(), "wb");
+    if (!f) abort();
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+  }
+  // Opening the problem makes its folder current; libFuzzer's paths are relative.
+  char cwd[4096];
+  if (!getcwd(cwd, sizeof cwd)) abort();
+  FILE *log = tmpfile();
+  pdedat_batch_log = log;
+  verdat_parseonly = verdat_exit = 1;
+  quendar_running = 1;
+  String name = {};
+  strings_copyto_1(&name, (folder + "fuzz.pde").c_str());
+  pdedat_new_pde(&name);
+  strings_free_0(&name);
+  {
+    TRACE(quendar_home);  // the catch point unwinds to the main routine's name
+    quendar_catch_loop();
+  }
+  verdat_parseonly = verdat_exit = 0;
+  if (chdir(cwd) != 0) abort();
+  // A BATCH list the bytes held has run; it is dropped with its states.
+  strings_free_1(&pdedat_batch_names, 1);
+  bopmemfree(&pdedat_batch_states);
+  pdedat_batch_count = 0;
+  // The loop closed the problem, with its log, and the batch log.
+  std::string text = pdedat_batch_log ? fuzz_log_text(pdedat_batch_log) : "";
+  if (pdedat_batch_log) fclose(pdedat_batch_log);
+  pdedat_batch_log = batch_log;
+  for (int k = 1; k <= pdedat_count; k++)
+    if (pdedat_table[k] && pdedat_table[k]->phase != 0) {
+      fprintf(stderr, "problem %d left open in phase %d\n%s\n", k, pdedat_table[k]->phase, text.c_str());
+      abort();
+    }
+  control_parse_nesting = 0;
+  control_failed = 0;
+  verdat_macro = 0;
+  pdedat_current = nullptr;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -110,6 +172,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     rtlib_set_uncle_hook(except_uncle);
     rdpde_init();
     rdpde_init_parse();
+    textin_set_report(pdedat_text_err);  // as the main routine's catch point sets it
+    // The names and texts the main routine prepares, for the loop's own loads.
+    strings_copyto_1(&verdat_product, "Quendar");
+    strings_copyto_1(&verdat_pdeext, "pde");
+    strings_copyto_1(&verdat_plotext, "pgx");
+    verdat_get_version();
     verdat_batch = 1;
     batch_log = tmpfile();
     pdedat_batch_log = batch_log;
@@ -118,6 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }();
   (void)ready;
   std::string bytes(reinterpret_cast<const char *>(data), size);
+  // The bytes as a descriptor, an INCLUDE file and a configuration read from disk.
+  for (int mode = 0; mode < 3; mode++) run_files(bytes, mode);
   parse(bytes, false);
   parse(bytes, true);
   // The bytes as a table file (its names looked up in the descriptor) and as a

@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <regex>
 #include <thread>
 
@@ -164,12 +166,10 @@ struct Display : Graphics {
     Graphics::SetUp();
     pump();
   }
-  // Lets the back end handle and draw everything that is pending.
+  // Lets the back end handle and draw everything that is pending: each look ends
+  // with a round trip to the display, so what a drawing caused is there for the next.
   static void pump() {
-    for (int k = 0; k < 5; k++) {
-      gagscren_dispatch(0);
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    for (int k = 0; k < 5; k++) gagscren_dispatch(0);
   }
   static std::string x(const std::string &command) {
     return run("DISPLAY=" + display + " timeout 10 " + command + " 2>/dev/null");
@@ -208,13 +208,46 @@ struct Display : Graphics {
     sscanf(out.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &v[0], &v[1], &v[2], &v[3]);
     return std::to_string(v[0]) + " " + std::to_string(v[1]) + " " + std::to_string(v[2]) + " " + std::to_string(v[3]);
   }
+  // Polls the condition, pumping the back end between polls, until it holds or ten
+  // seconds have passed; whether it held.
+  static bool until(const std::function<bool()> &ready) {
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);;) {
+      if (ready()) return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      gagscren_dispatch(0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  // A screen shot for which the condition holds (the last one after ten seconds).
+  Shot shot_when(const std::function<bool(const Shot &)> &ready) {
+    Shot s;
+    until([&] { return ready(s = shot()); });
+    return s;
+  }
   // Waits until the file is there and holds the text (ten seconds at most).
   bool holds(const std::string &file, const std::string &text) {
-    for (int k = 0; k < 100; k++) {
-      if (access(file.c_str(), F_OK) == 0 && slurp(file).find(text) != std::string::npos) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return until([&] { return access(file.c_str(), F_OK) == 0 && slurp(file).find(text) != std::string::npos; });
+  }
+  // Whether a metafile's size is the one its header gives, or a PDF ends with its mark.
+  static bool complete(const std::string &file) {
+    std::string b = access(file.c_str(), F_OK) == 0 ? slurp(file) : "";
+    if (b.size() >= 52 && b.compare(0, 4, std::string("\x01\0\0\0", 4)) == 0) {
+      uint32_t bytes = 0;
+      memcpy(&bytes, b.data() + 48, 4);
+      return bytes == b.size();
     }
-    return false;
+    return b.find("%%EOF") != std::string::npos;
+  }
+  // Starts, in the background, a click at (px, py) for when the pixels around it have
+  // changed from what they are now (a pop-up menu opened over them), ten seconds at most.
+  static void click_when_changed(int px, int py) {
+    std::string pixels = "import -window root -crop 40x8+" + std::to_string(px - 20) + "+" + std::to_string(py - 4) +
+                         " -depth 8 txt:- 2>/dev/null | md5sum";
+    std::string before = run("DISPLAY=" + display + " sh -c '" + pixels + "'");
+    before = before.substr(0, before.find(' '));
+    x("sh -c 'for k in $(seq 200); do [ \"$(" + pixels + ")\" != \"" + before +
+      "  -\" ] && break; sleep 0.05; done; xdotool mousemove " + std::to_string(px) + " " + std::to_string(py) +
+      " click 1' >/dev/null 2>&1 &");
   }
   static std::vector<int> grey(int v) { return {v, v, v}; }
   // Waits until no window has the caption (ten seconds at most).
@@ -273,8 +306,8 @@ TEST_F(Display, MenuBarTakesTheTopRowsAndComesAndGoes) {
   // picks the item.
   pump();
   events.clear();
+  click_when_changed(30, 38);
   x("xdotool mousemove 20 13 click 1");
-  x("sh -c 'sleep 0.5; xdotool mousemove 30 38 click 1' >/dev/null 2>&1 &");
   for (int k = 0; k < 50 && events.empty(); k++) pump();
   EXPECT_EQ(events, (std::vector<Event>{{w, msg_menu, 101, 0}}));
   EXPECT_EQ(gagscren_askheader(), 0);  // no window manager, no title bar
@@ -518,8 +551,7 @@ TEST_F(Display, StartUpShowsTheMainWindowAndItsBanner) {
   Program q(dir.path, display, {});
   std::string main = await("Quendar");
   EXPECT_EQ(geometry_of(main), "1 1 1024 768");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  Shot s = shot();
+  Shot s = shot_when([&](const Shot &t) { return t.at(1000, 1 + 12) == grey(192) && t.at(1000, 93) == grey(242); });
   EXPECT_EQ(s.at(1000, 1 + 12), grey(192));  // the menu bar
   for (int row : {26, 60, 93}) EXPECT_EQ(s.at(1000, row), grey(242)) << row;
   for (int column : {2, 1000}) EXPECT_NE(s.at(column, 94), grey(242)) << column;
@@ -545,8 +577,11 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
     EXPECT_EQ(geometry_of(ids.back()), std::to_string(t.x) + " " + std::to_string(t.y) + " 291 209") << t.caption;
   }
   EXPECT_EQ(geometry_of(await("^five$")), "0 25 150 455");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  Shot s = shot();
+  Shot s = shot_when([&](const Shot &t) {
+    for (const Tile &tile : tiles)
+      if (t.at(tile.x + 290, tile.y + 208) != white) return false;
+    return true;
+  });
   for (const Tile &t : tiles) {
     EXPECT_EQ(s.at(t.x + 290, t.y + 208), white) << t.caption;
     int bar = 0;
@@ -569,8 +604,7 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
   // A tile's client grown to 321 rows takes its menu bar again; shrunk to 279 it loses it.
   for (auto [height, bar] : {std::pair{321, true}, {279, false}}) {
     x("xdotool windowsize " + ids[0] + " 291 " + std::to_string(height));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    Shot t = shot();
+    Shot t = shot_when([&](const Shot &u) { return (u.at(150 + 100, 25 + 12) == grey(192)) == bar; });
     EXPECT_EQ(t.at(150 + 100, 25 + 12) == grey(192), bar) << height;
     if (!bar) break;
     // With its bar: Export > EMF and Print, each taking the name the chooser offers.
@@ -579,12 +613,13 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
       const char *file;
     } outputs[] = {{150 + 230, 62, "five01.EMF"}, {150 + 80, 0, "GRID(x,y).pdf"}};
     for (const Output &o : outputs) {
+      if (o.y) click_when_changed(o.x, o.y);
       x("xdotool mousemove " + std::to_string(o.x) + " 37 click 1");
-      if (o.y) x("sh -c 'sleep 0.3; xdotool mousemove " + std::to_string(o.x) + " " + std::to_string(o.y) + " click 1'");
       std::string chooser = await("^Save As$");
       x("xdotool windowfocus --sync " + chooser + " key Return");
-      EXPECT_TRUE(holds(dir.file(o.file), "")) << o.file;
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // written to its end
+      // Written to its end: the metafile's size is the one its header gives, the PDF
+      // has its end-of-file mark.
+      EXPECT_TRUE(until([&] { return complete(dir.file(o.file)); })) << o.file;
     }
     if (have("emf2svg-conv")) {
       std::string svg = dir.file("five01.svg");
@@ -598,6 +633,25 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
       EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+1\\s"))) << info;
     }
   }
+}
+
+// Messages for the main window reach the user: option O opens the chooser, and a
+// descriptor that is not there says so in a box; once it is closed the main window's
+// caption names no problem.
+TEST_F(Display, OpenDialogAndAMissingDescriptorShow) {
+  {
+    Program q(dir.path, display, {"-O"});
+    EXPECT_FALSE(await("^Open$").empty()) << "no open dialog";
+  }
+  Program q(dir.path, display, {"typo.pde"});
+  std::string box = await("^ERROR$");
+  ASSERT_FALSE(box.empty()) << "no box";
+  EXPECT_FALSE(x("xdotool search --name '^typo: Quendar'").empty()) << "named while it loads";
+  int bx = 0, by = 0, bw = 0, bh = 0;  // its OK button at its foot, on the right
+  sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh);
+  x("xdotool mousemove " + std::to_string(bx + bw - 50) + " " + std::to_string(by + bh - 25) + " click 1");
+  EXPECT_TRUE(until([&] { return !x("xdotool search --name '^Quendar 2.20d 3D$'").empty(); }))
+      << x("xdotool search --name 'Quendar'");
 }
 
 // The descriptor opened without R shows in the editor; typed text, saved with
@@ -643,8 +697,7 @@ TEST_F(Display, ARunningProblemAsksBeforeQuittingAndStopsOnAltS) {
   int bx = 0, by = 0, bw = 0, bh = 0;
   sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh);
   x("xdotool mousemove " + std::to_string(bx + bw - 50) + " " + std::to_string(by + bh - 25) + " click 1");
-  for (int k = 0; k < 50 && !x("xdotool search --name '^Quendar$'").empty(); k++)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  until([&] { return x("xdotool search --name '^Quendar$'").empty(); });
   EXPECT_EQ(x("xdotool search --name '^Quendar$'"), "") << "the box stays";
   EXPECT_EQ(geometry_of(main), "1 1 1024 768") << "the main window went";
   x("xdotool mousemove 75 200");

@@ -9,6 +9,7 @@
 
 #include "control/pdedat.h"
 #include "control/verdat.h"
+#include "runtime/bopmem.h"
 #include "graphics/windower.h"
 #include "tests/graphics/fixture.h"
 
@@ -149,6 +150,21 @@ TEST_F(Viewer, GarbledGroupsKeepTheLastGoodOne) {
   }
   EXPECT_EQ(count("ERROR: GARBLED PLOTFILE"), 5);
   EXPECT_EQ(views_record_count(), 1);  // the record was reused each time
+}
+
+// Viewers still open when the program ends, a garbled one among them, give back all
+// they hold.
+TEST_F(Viewer, ViewersOpenAtTheEndAreClosed) {
+  std::string a = make("{\"header\":[1,0,0],\"groups\":[{\"nodes\":1,\"plots\":[[1,\"A\",11]]}]}", "a.pgx");
+  command(open(a)->window, -1);  // the program-wide tables sized once
+  int64_t before = XMEM;
+  ASSERT_TRUE(open(a));
+  ASSERT_TRUE(open(make("{\"header\":[1,0,0],\"groups\":[{\"nodes\":1,\"plots\":[[2,\"A\",11]]}]}", "b.pgx")));
+  ASSERT_EQ(views_record_count(), 2);
+  EXPECT_GT(XMEM, before);
+  views_close_all();
+  for (int32_t k = 1; k <= views_record_count(); k++) EXPECT_EQ(views_record(k)->window, 0) << k;
+  EXPECT_EQ(XMEM, before);
 }
 
 // Captions read one after another into one buffer keep every character: a caption

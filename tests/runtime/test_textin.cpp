@@ -281,6 +281,17 @@ TEST(TextinReport, OverlongLineIsReportedWhereItStands) {
     EXPECT_EQ(except_catch("home", [&] { textin_open_text(&name, 0); }), EXCEPT_REPORTED);
     EXPECT_NE(log.text().find("long.pde: line 3: Line longer than 65535 characters"), std::string::npos);
   }
+  // A text given in memory (the editor's) is read the same way.
+  {
+    HookScope hook;
+    LogCapture log;
+    std::string text = "one\r\ntwo\n" + std::string(65536, 'z') + "\nfour\n";
+    Str none("");
+    int64_t held = XMEM;
+    EXPECT_EQ(except_catch("home", [&] { textin_preset_text(&none, 0, text.c_str()); }), EXCEPT_REPORTED);
+    EXPECT_NE(log.text().find(": line 3: Line longer than 65535 characters"), std::string::npos) << log.text();
+    EXPECT_LE(XMEM, held) << "the lines taken so far are released";
+  }
   n = textin_open_text(&ok, 0);
   ASSERT_NE(n, 0);
   EXPECT_EQ(body(n), (Lines{"fine"}));
