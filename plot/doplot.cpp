@@ -223,6 +223,14 @@ void doplot_integral_text(String *line, pde *p, const plotrec *plot, uint16_t mo
   }
 }
 
+// Label text: the problem's label colour with the block's font and title size.
+static void label_style(pde *p, const plotframe *f, uint16_t view) {
+  gag_setcolor_0(view, p->labelcolour);
+  gag_textfont(view, f->font);
+  gag_textsize(view, f->titlesize, f->titleaspect);
+  gag_textangle(view, 0);
+}
+
 // The problem's date line and, below it, the version text, right-aligned at x = 1.33.
 static void date_lines(pde *p, uint16_t view, double y, double step) {
   gag_textcenter(view, 1, 0);
@@ -231,9 +239,11 @@ static void date_lines(pde *p, uint16_t view, double y, double step) {
   gag_textcenter(view, 0, 0);
 }
 
-void doplot_plot_labels(pde *p, plotframe *, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
+void doplot_plot_labels(pde *p, plotframe *f, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
   TRACE("doplot_plot_labels");
   if (!checkview(window)) return;
+  label_style(p, f, window);
+  gag_textcenter(window, 0, 0);
   String line = {}, scratch = {};
   gag_printtext_1(window, 0.02, 0.97, &p->title);
   date_lines(p, window, 0.97, 0.03);
@@ -578,6 +588,8 @@ static void eig_listing(pde *p, uint8_t record) {
   uint16_t view = p->eigview;
   if (checkview(view)) {
     gag_clearview_0(view);
+    label_style(p, &p->styles[0], view);
+    gag_textcenter(view, 0, 0);
     gag_printtext_1(view, 0.02, 0.95, &p->title);
     date_lines(p, view, 0.95, 0.033);
     String s = {};

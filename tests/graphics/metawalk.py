@@ -2,14 +2,19 @@
 """Walks an EMF (every record through libuemf's safety check) or a WMF (a reader
 written from the published record layouts) and prints what it found as JSON:
 the lines (move then line-to), pen widths, the largest polyline coordinate, the
-record count, the description and any fault. For a PDF it prints the sorted
+record count, the description, any fault, the colours of the pens made and of the
+brushes filled with (stock brushes included), and the texts drawn while the text
+colour was white. For a PDF it prints the sorted
 colours that its content streams set."""
 import ctypes, json, re, struct, sys, zlib
 
 def emf(data):
     lib = ctypes.CDLL("libuemf.so")
     lib.U_emf_record_safe.argtypes = [ctypes.c_char_p]
-    out = {"lines": [], "pens": [], "types": [], "unsafe": 0, "big": 0}
+    out = {"lines": [], "pens": [], "types": [], "unsafe": 0, "big": 0, "pen_colours": [], "fills": [],
+           "white_texts": 0}
+    text_colour = 0
+    stock = {0x80000000: 0xFFFFFF, 0x80000004: 0}
     buf = ctypes.create_string_buffer(data, len(data))
     base = ctypes.addressof(buf)
     nbytes = struct.unpack_from("<I", data, 48)[0]
@@ -32,6 +37,15 @@ def emf(data):
             out["lines"].append(list(move + struct.unpack_from("<ii", data, at + 8)))
         elif typ == 38:
             out["pens"].append(struct.unpack_from("<i", data, at + 16)[0])
+            out["pen_colours"].append(struct.unpack_from("<I", data, at + 24)[0])
+        elif typ == 39:
+            out["fills"].append(struct.unpack_from("<I", data, at + 16)[0])
+        elif typ == 37 and struct.unpack_from("<I", data, at + 8)[0] in stock:
+            out["fills"].append(stock[struct.unpack_from("<I", data, at + 8)[0]])
+        elif typ == 24:
+            text_colour = struct.unpack_from("<I", data, at + 8)[0]
+        elif typ == 84 and text_colour == 0xFFFFFF:
+            out["white_texts"] += 1
         elif typ in (3, 4):
             n = struct.unpack_from("<I", data, at + 24)[0]
             out["big"] = max([out["big"]] + [abs(v) for v in struct.unpack_from("<%di" % (2 * n), data, at + 28)])
@@ -39,6 +53,8 @@ def emf(data):
         if typ == 14:
             break
     out["records"] = len(out["types"])
+    out["pen_colours"] = sorted(set(out["pen_colours"]))
+    out["fills"] = sorted(set(out["fills"]))
     return out
 
 def wmf(data):

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 # Reads a plot file byte by byte and prints, per group, the announced count and the
 # recorded plot numbers with their captions (with -n, each caption followed by the
-# number of entries of its view stream in brackets). Exits 1 on any byte it cannot place.
+# number of entries of its view stream in brackets; with -t, followed by the sorted
+# colour bytes of its text entries in braces). Exits 1 on any byte it cannot place.
 import struct, sys
 
 counts = sys.argv[1] == '-n'
 if counts: sys.argv.pop(1)
+textcolours = sys.argv[1] == '-t'
+if textcolours: sys.argv.pop(1)
 entries = 0
+texts = set()
 
 b = open(sys.argv[1], 'rb').read()
 at = 0
@@ -35,7 +39,8 @@ def views():
             if not sibling: return
             continue
         entries += 1
-        take('3B')  # colours
+        colour, _, _ = take('3B')
+        if op == 10: texts.add(colour)
         if op in OPERANDS: take(OPERANDS[op])
         elif op in (2, 3, 4, 12): take('ii'); take('f' * (4 if op in (2, 4) else 8))
         elif op in (5, 6):
@@ -55,8 +60,10 @@ while at < len(b):
         (number,) = take('H')
         caption = string()
         entries = 0
+        texts = set()
         views()
-        line.append('%d:%s' % (number, caption) + ('[%d]' % entries if counts else ''))
+        line.append('%d:%s' % (number, caption) + ('[%d]' % entries if counts else '') +
+                    ('{%s}' % ','.join(map(str, sorted(texts))) if textcolours else ''))
     (end,) = take('H')
     assert end == 0, 'terminator'
     out.append(' '.join(line))

@@ -1,0 +1,62 @@
+// What a person sees of whole runs: the colours of labels, grids and colour modes in
+// plot files and metafiles, elevations along axis-parallel lines, contours after a
+// regrid of a time run, and the files a time run leaves. Each run is the program
+// itself on a descriptor of tests/data/plots or examples, in a fresh folder; the
+// files are read by the independent walkers of tests/plot and tests/graphics.
+#include <sys/wait.h>
+
+#include <cmath>
+#include <regex>
+#include <set>
+
+#include "tests/tempfiles.h"
+
+namespace {
+
+struct Seen : ::testing::Test {
+  TempDir tmp;
+  // Copies the descriptor (from tests/data/plots, or examples with a leading '/')
+  // into the folder, edited by the replacements, and runs it; returns the exit code.
+  int run(const std::string &name, std::vector<std::pair<std::string, std::string>> edits = {}) {
+    std::string text = name[0] == '/' ? slurp(QUENDAR_SOURCE "/examples" + name + ".pde")
+                                      : slurp(std::string(QUENDAR_SOURCE "/tests/data/plots/") + name + ".pde");
+    for (auto &[from, to] : edits) text = std::regex_replace(text, std::regex(from), to);
+    std::string base = name[0] == '/' ? name.substr(1) : name;
+    spit(tmp.file((base + ".pde").c_str()), text);
+    std::string cmd = "cd '" + tmp.path + "' && '" QUENDAR_EXE "' -B -R -X " + base + ".pde >out.txt 2>&1";
+    int status = system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string log(const std::string &name) { return slurp(tmp.file((name + ".log").c_str())); }
+  // The plot file as the walker reads it, with the text colours of every plot.
+  std::string walk(const std::string &name) {
+    return ::run("python3 '" QUENDAR_SOURCE "/tests/plot/pgxwalk.py' -t '" + tmp.file((name + ".pgx").c_str()) + "' 2>&1");
+  }
+  // One field of the metafile walker's JSON reading of an EMF: the list of numbers.
+  std::vector<long> emf(const std::string &file, const std::string &field) {
+    std::string out = ::run("python3 '" QUENDAR_SOURCE "/tests/graphics/metawalk.py' emf '" + tmp.file(file.c_str()) +
+                            "' | python3 -c 'import json,sys; v=json.load(sys.stdin)[\"" + field +
+                            "\"]; print(*(v if isinstance(v, list) else [v]))'");
+    std::vector<long> v;
+    std::istringstream in(out);
+    for (long x; in >> x;) v.push_back(x);
+    return v;
+  }
+};
+
+TEST_F(Seen, LabelsAndTheEigenvalueListingHaveAVisibleColour) {
+  ASSERT_EQ(run("sm"), 0) << log("sm");
+  std::string w = walk("sm");
+  // Every plot of the group, the listing first, carries text, none of it in white (0).
+  EXPECT_EQ(std::regex_replace(w, std::regex("\\{[1-9][0-9]*(,[1-9][0-9]*)*\\}"), "{ok}"),
+            "header 2 3 0 group 7 7:Eigenvalues:{ok} 1:CONTOUR(u){ok} 4:ELEVATION(u){ok} 2:CONTOUR(u){ok} "
+            "5:ELEVATION(u){ok} 3:CONTOUR(u){ok} 6:ELEVATION(u){ok}")
+      << w;
+  // No device text goes into a metafile while the text colour is white.
+  for (const char *f : {"sm_02_1.emf", "sm_02_3.emf"}) {
+    EXPECT_EQ(emf(f, "white_texts"), std::vector<long>{0}) << f;
+    EXPECT_GT(emf(f, "types").size(), 10u) << f;
+  }
+}
+
+}  // namespace
