@@ -59,4 +59,19 @@ TEST_F(Seen, LabelsAndTheEigenvalueListingHaveAVisibleColour) {
   }
 }
 
+// Palette colours as metafile colour references (0x00bbggrr).
+constexpr long black = 0, red = 0x1be6, blue = 0xe6104e;
+
+TEST_F(Seen, GridPlotsArePaintedInBandsWithBlackOutlines) {
+  ASSERT_EQ(run("grid"), 0) << log("grid");
+  // GRID(x, y) PAINTED: the cells filled in the first band colour of one region,
+  // outlined in black (the frame adds its blue); nothing solid cyan.
+  EXPECT_EQ(emf("grid_03.emf", "fills"), std::vector<long>{red});
+  EXPECT_EQ(emf("grid_03.emf", "strokes"), (std::vector<long>{black, blue}));
+  // Unpainted: the cells outlined in the band colour, nothing filled.
+  ASSERT_EQ(run("g2"), 0) << log("g2");
+  EXPECT_EQ(emf("g2_01.emf", "fills"), std::vector<long>{});
+  EXPECT_EQ(emf("g2_01.emf", "strokes"), (std::vector<long>{black, red, blue}));
+}
+
 }  // namespace
