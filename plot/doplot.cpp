@@ -444,6 +444,10 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     }
   r->rangevalues[0] = range[0], r->rangevalues[1] = range[1];
   if (checkview(window)) gag_clearview_0(window);
+  // The colours of the plot's block for the larger of the problem's colour mode (SELECT
+  // BLACK) and the plot's own (MONO, GRAY, BLACK); the spectrum cycle and accent stay.
+  plotframe *block = block_of(p, r->kind);
+  plot_fixcolors(block, std::max<int32_t>(p->printcolour, r->colour), block->colours.spectrum_cycle, block->colours.accent);
   bool exportonly = r->flags & plot_bit(2);
   switch (r->kind) {
     case PLOT_HISTORY: case PLOT_SUMMARY:

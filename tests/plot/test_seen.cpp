@@ -74,4 +74,16 @@ TEST_F(Seen, GridPlotsArePaintedInBandsWithBlackOutlines) {
   EXPECT_EQ(emf("g2_01.emf", "strokes"), (std::vector<long>{black, red, blue}));
 }
 
+TEST_F(Seen, ColourModesOfAPlot) {
+  ASSERT_EQ(run("mono"), 0) << log("mono");
+  std::vector<long> bw = emf("mono_01.emf", "strokes"), mono = emf("mono_02.emf", "strokes"),
+                    colour = emf("mono_03.emf", "strokes");
+  // BLACK: black lines (and white at most); MONO: greys only; colour: the spectrum.
+  EXPECT_LE(bw.size(), 2u);
+  for (long c : bw) EXPECT_TRUE(c == 0 || c == 0xffffff) << std::hex << c;
+  EXPECT_GE(mono.size(), 3u);
+  for (long c : mono) EXPECT_TRUE((c & 0xff) == (c >> 8 & 0xff) && (c & 0xff) == (c >> 16)) << std::hex << c;
+  EXPECT_GT(colour.size(), 10u);
+}
+
 }  // namespace
