@@ -319,6 +319,11 @@ static void grid3_plot(pde *p, plotrec *r, plotdata *d, const uint16_t *views, b
     strings_free_0(&eye);
   });
   doplot_plot_labels(p, f, views[0], views[1], r, 1);
+  // The legend: an empty level table carrying the title lines, the view string last.
+  if (checkview(views[2])) {
+    vectord none = {};
+    gag1d_level_table_1(views[2], f, &none, 0, 0, 0, 0, &r->titles);
+  }
   if (r->flags & plot_bit(21)) exporter_emf_plot(views[0], p, r);
 }
 

@@ -2,14 +2,19 @@
 # Reads a plot file byte by byte and prints, per group, the announced count and the
 # recorded plot numbers with their captions (with -n, each caption followed by the
 # number of entries of its view stream in brackets; with -t, followed by the sorted
-# colour bytes of its text entries in braces). Exits 1 on any byte it cannot place.
+# colour bytes of its text entries in braces; with -v, followed by the entry count of
+# each view of its tree, in stream order, in angle brackets). Exits 1 on any byte it
+# cannot place.
 import struct, sys
 
 counts = sys.argv[1] == '-n'
 if counts: sys.argv.pop(1)
 textcolours = sys.argv[1] == '-t'
 if textcolours: sys.argv.pop(1)
+perview = sys.argv[1] == '-v'
+if perview: sys.argv.pop(1)
 entries = 0
+counts_of_views = []
 texts = set()
 
 b = open(sys.argv[1], 'rb').read()
@@ -29,6 +34,7 @@ OPERANDS = {0: 'ff', 1: 'ff', 11: 'ff', 7: 'ff', 13: 'ff', 14: 'ff', 15: 'ff', 1
 def views():
     # Entries until the end mark; then the child and sibling links.
     global entries
+    counts_of_views.append(0)
     while True:
         (op,) = take('B')
         if op == 19:
@@ -37,8 +43,10 @@ def views():
             child, sibling, _ = take('HHi')
             if child: views()
             if not sibling: return
+            counts_of_views.append(0)
             continue
         entries += 1
+        counts_of_views[-1] += 1
         colour, _, _ = take('3B')
         if op == 10: texts.add(colour)
         if op in OPERANDS: take(OPERANDS[op])
@@ -61,9 +69,11 @@ while at < len(b):
         caption = string()
         entries = 0
         texts = set()
+        counts_of_views = []
         views()
         line.append('%d:%s' % (number, caption) + ('[%d]' % entries if counts else '') +
-                    ('{%s}' % ','.join(map(str, sorted(texts))) if textcolours else ''))
+                    ('{%s}' % ','.join(map(str, sorted(texts))) if textcolours else '') +
+                    ('<%s>' % '/'.join(map(str, counts_of_views)) if perview else ''))
     (end,) = take('H')
     assert end == 0, 'terminator'
     out.append(' '.join(line))

@@ -29,8 +29,10 @@ struct Seen : ::testing::Test {
   }
   std::string log(const std::string &name) { return slurp(tmp.file((name + ".log").c_str())); }
   // The plot file as the walker reads it, with the text colours of every plot.
-  std::string walk(const std::string &name) {
-    return ::run("python3 '" QUENDAR_SOURCE "/tests/plot/pgxwalk.py' -t '" + tmp.file((name + ".pgx").c_str()) + "' 2>&1");
+  // With "-v", the entry counts of the views of every plot instead.
+  std::string walk(const std::string &name, const std::string &option = "-t") {
+    return ::run("python3 '" QUENDAR_SOURCE "/tests/plot/pgxwalk.py' " + option + " '" + tmp.file((name + ".pgx").c_str()) +
+                 "' 2>&1");
   }
   // One field of the metafile walker's JSON reading of an EMF: the list of numbers.
   std::vector<long> emf(const std::string &file, const std::string &field) {
@@ -84,6 +86,15 @@ TEST_F(Seen, ColourModesOfAPlot) {
   EXPECT_GE(mono.size(), 3u);
   for (long c : mono) EXPECT_TRUE((c & 0xff) == (c >> 8 & 0xff) && (c & 0xff) == (c >> 16)) << std::hex << c;
   EXPECT_GT(colour.size(), 10u);
+}
+
+TEST_F(Seen, AGridPlotIn3DHasALegend) {
+  ASSERT_EQ(run("cube3"), 0) << log("cube3");
+  // The window, the drawing and the legend view, the legend holding the title lines.
+  std::string w = walk("cube3", "-v");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(w, m, std::regex("1:GRID\\(x, y, z\\)<[0-9]+/[0-9]+/([0-9]+)>"))) << w;
+  EXPECT_GE(std::stoi(m[1]), 10) << w;
 }
 
 }  // namespace
