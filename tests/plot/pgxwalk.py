@@ -3,8 +3,10 @@
 # recorded plot numbers with their captions (with -n, each caption followed by the
 # number of entries of its view stream in brackets; with -t, followed by the sorted
 # colour bytes of its text entries in braces; with -v, followed by the entry count of
-# each view of its tree, in stream order, in angle brackets). Exits 1 on any byte it
-# cannot place.
+# each view of its tree, in stream order, in angle brackets; with -p N, only the
+# points of the line and polyline entries of plot N, one "view colour x y" line
+# each, views numbered in stream order from 0).
+# Exits 1 on any byte it cannot place.
 import struct, sys
 
 counts = sys.argv[1] == '-n'
@@ -13,6 +15,11 @@ textcolours = sys.argv[1] == '-t'
 if textcolours: sys.argv.pop(1)
 perview = sys.argv[1] == '-v'
 if perview: sys.argv.pop(1)
+dump = None
+if sys.argv[1] == '-p':
+    dump = int(sys.argv[2])
+    del sys.argv[1:3]
+points, number = [], 0
 entries = 0
 counts_of_views = []
 texts = set()
@@ -49,10 +56,14 @@ def views():
         counts_of_views[-1] += 1
         colour, _, _ = take('3B')
         if op == 10: texts.add(colour)
-        if op in OPERANDS: take(OPERANDS[op])
+        if op in OPERANDS:
+            xy = take(OPERANDS[op])
+            if op in (0, 1) and number == dump: points.append((len(counts_of_views) - 1, colour) + xy)
         elif op in (2, 3, 4, 12): take('ii'); take('f' * (4 if op in (2, 4) else 8))
         elif op in (5, 6):
-            n, _, _ = take('HHi'); take('ff' * n)
+            n, _, _ = take('HHi'); xy = take('ff' * n)
+            if op == 5 and number == dump:
+                points.extend((len(counts_of_views) - 1, colour, xy[2 * i], xy[2 * i + 1]) for i in range(n))
         elif op in (8, 9, 18): take('ii')
         elif op == 10:
             n, _, _ = take('HHi'); take('%ds' % n)
@@ -77,4 +88,4 @@ while at < len(b):
     (end,) = take('H')
     assert end == 0, 'terminator'
     out.append(' '.join(line))
-print('\n'.join(out))
+print('\n'.join('%d %d %.6g %.6g' % q for q in points) if dump is not None else '\n'.join(out))

@@ -34,6 +34,20 @@ struct Seen : ::testing::Test {
     return ::run("python3 '" QUENDAR_SOURCE "/tests/plot/pgxwalk.py' " + option + " '" + tmp.file((name + ".pgx").c_str()) +
                  "' 2>&1");
   }
+  // The points of the lines of plot n in its drawing view (the second of its tree) of
+  // one colour: the curve of an elevation in the first spectrum colour (11), the frame
+  // in the axis colour (37).
+  std::vector<std::pair<double, double>> drawn(const std::string &name, int n, int colour) {
+    std::istringstream in(::run("python3 '" QUENDAR_SOURCE "/tests/plot/pgxwalk.py' -p " + std::to_string(n) + " '" +
+                                tmp.file((name + ".pgx").c_str()) + "'"));
+    std::vector<std::pair<double, double>> out;
+    for (int v, c; in >> v >> c;) {
+      double x, y;
+      in >> x >> y;
+      if (v == 1 && c == colour) out.push_back({x, y});
+    }
+    return out;
+  }
   // One field of the metafile walker's JSON reading of an EMF: the list of numbers.
   std::vector<long> emf(const std::string &file, const std::string &field) {
     std::string out = ::run("python3 '" QUENDAR_SOURCE "/tests/graphics/metawalk.py' emf '" + tmp.file(file.c_str()) +
@@ -95,6 +109,39 @@ TEST_F(Seen, AGridPlotIn3DHasALegend) {
   std::smatch m;
   ASSERT_TRUE(std::regex_search(w, m, std::regex("1:GRID\\(x, y, z\\)<[0-9]+/[0-9]+/([0-9]+)>"))) << w;
   EXPECT_GE(std::stoi(m[1]), 10) << w;
+}
+
+// Lowest and highest x and y of a set of points.
+struct Extent {
+  double x1 = 1e30, x2 = -1e30, y1 = 1e30, y2 = -1e30;
+  explicit Extent(const std::vector<std::pair<double, double>> &v) {
+    for (auto [x, y] : v) x1 = std::min(x1, x), x2 = std::max(x2, x), y1 = std::min(y1, y), y2 = std::max(y2, y);
+  }
+};
+
+TEST_F(Seen, ElevationsAlongAnAxisRunOverTheirCoordinate) {
+  // u = x on the square -1..1: every cut drawn over x (or over y for the slanted one's
+  // distance) runs from the lower left to the upper right corner of its data inside the frame.
+  ASSERT_EQ(run("lin"), 0) << log("lin");
+  for (int n = 1; n <= 3; n++) {
+    std::vector<std::pair<double, double>> curve = drawn("lin", n, 11);
+    ASSERT_GT(curve.size(), 10u) << n;
+    Extent c(curve), frame(drawn("lin", n, 37));
+    EXPECT_GT(c.x1, frame.x1) << n;
+    EXPECT_LT(c.x2, frame.x2) << n;
+    EXPECT_GT(c.x2 - c.x1, 0.7 * (frame.x2 - frame.x1)) << n;
+    // A straight rising line (the tag letters on it aside).
+    size_t on = 0;
+    for (auto [x, y] : curve) on += std::fabs((y - c.y1) / (c.y2 - c.y1) - (x - c.x1) / (c.x2 - c.x1)) < 0.01;
+    EXPECT_GT(on, curve.size() * 9 / 10) << n;
+  }
+  // The disk's parabola along y = 0 from x = -1 to 1 peaks in the middle, at x = 0.
+  ASSERT_EQ(run("/disk"), 0) << log("disk");
+  std::vector<std::pair<double, double>> curve = drawn("disk", 3, 11);
+  ASSERT_GT(curve.size(), 10u);
+  Extent c(curve);
+  auto peak = *std::max_element(curve.begin(), curve.end(), [](auto a, auto b) { return a.second < b.second; });
+  EXPECT_NEAR(peak.first, (c.x1 + c.x2) / 2, 0.01 * (c.x2 - c.x1));
 }
 
 }  // namespace
