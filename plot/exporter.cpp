@@ -915,6 +915,9 @@ void exporter_transfer_export(pde *p, plotrec *r) {
 
 void exporter_emf_plot(uint16_t view, pde *p, plotrec *r) {
   TRACE("exporter_emf_plot");
+  // Each drawing of a time run is an output of its own; a plot that prints has counted
+  // this one already, so that its metafile and print file carry the same number.
+  if (!(r->flags & plot_bit(1))) r->outputs++;
   print_file_name(p, r, ".emf", false, 2);
   gag_exportwindow(view, &r->name, p->metafile, METAFILE_WIDTH);
 }

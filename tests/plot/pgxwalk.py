@@ -5,7 +5,8 @@
 # colour bytes of its text entries in braces; with -v, followed by the entry count of
 # each view of its tree, in stream order, in angle brackets; with -p N, only the
 # points of the line and polyline entries of plot N, one "view colour x y" line
-# each, views numbered in stream order from 0).
+# each, views numbered in stream order from 0; with -s N, only the texts of plot N,
+# one a line).
 # Exits 1 on any byte it cannot place.
 import struct, sys
 
@@ -15,11 +16,12 @@ textcolours = sys.argv[1] == '-t'
 if textcolours: sys.argv.pop(1)
 perview = sys.argv[1] == '-v'
 if perview: sys.argv.pop(1)
-dump = None
-if sys.argv[1] == '-p':
-    dump = int(sys.argv[2])
+dump = strings = None
+if sys.argv[1] in ('-p', '-s'):
+    if sys.argv[1] == '-p': dump = int(sys.argv[2])
+    else: strings = int(sys.argv[2])
     del sys.argv[1:3]
-points, number = [], 0
+points, number, said = [], 0, []
 entries = 0
 counts_of_views = []
 texts = set()
@@ -66,7 +68,8 @@ def views():
                 points.extend((len(counts_of_views) - 1, colour, xy[2 * i], xy[2 * i + 1]) for i in range(n))
         elif op in (8, 9, 18): take('ii')
         elif op == 10:
-            n, _, _ = take('HHi'); take('%ds' % n)
+            n, _, _ = take('HHi'); (t,) = take('%ds' % n)
+            if number == strings: said.append(t.decode('latin-1'))
         else: raise SystemExit('opcode %d' % op)
 out = []
 string(); string()
@@ -88,4 +91,6 @@ while at < len(b):
     (end,) = take('H')
     assert end == 0, 'terminator'
     out.append(' '.join(line))
-print('\n'.join('%d %d %.6g %.6g' % q for q in points) if dump is not None else '\n'.join(out))
+if dump is not None: print('\n'.join('%d %d %.6g %.6g' % q for q in points))
+elif strings is not None: print('\n'.join(said))
+else: print('\n'.join(out))

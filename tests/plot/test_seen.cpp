@@ -144,4 +144,45 @@ TEST_F(Seen, ElevationsAlongAnAxisRunOverTheirCoordinate) {
   EXPECT_NEAR(peak.first, (c.x1 + c.x2) / 2, 0.01 * (c.x2 - c.x1));
 }
 
+// Every number in a text after its first occurrence of a marker.
+std::vector<double> numbers(const std::string &text, const std::string &marker = "") {
+  std::vector<double> v;
+  std::string rest = text.substr(std::min(text.size(), text.find(marker)));
+  std::regex number("-?[0-9]+\\.[0-9]*([eE][-+]?[0-9]+)?");
+  for (auto it = std::sregex_iterator(rest.begin(), rest.end(), number); it != std::sregex_iterator(); ++it)
+    v.push_back(std::stod(it->str()));
+  return v;
+}
+
+TEST_F(Seen, ATimeRunDrawsEachPlotTimeOnceOnItsCurrentMesh) {
+  // Three plot times; the error of the decaying mode against its exact value printed.
+  ASSERT_EQ(run("art2", {{"0\\.05 0\\.1", "0.02 0.05 0.1"}, {"t\\)\\) EMF", "t)) EMF PRINT"}}), 0) << log("art2");
+  // The plot file: one group per plot time, the last not repeated.
+  std::string w = walk("art2", "");
+  EXPECT_EQ(std::regex_replace(w, std::regex("CONTOUR\\(u-[^ ]*"), "E"),
+            "header 4 0 1 group 3 1:CONTOUR(u) 3:E 4:GRID(x,y) group 3 1:CONTOUR(u) 3:E 4:GRID(x,y) "
+            "group 3 1:CONTOUR(u) 3:E 4:GRID(x,y)");
+  // After the cells merged, the plotted error is that of the solution (below 3e-4), not
+  // of values taken through an earlier mesh.
+  for (const char *f : {"art2.p02_1", "art2.p02_2", "art2.p02_3"}) {
+    std::vector<double> v = numbers(slurp(tmp.file(f)), "DATA");
+    ASSERT_GT(v.size(), 2000u) << f;
+    double worst = 0;
+    for (double x : v) worst = std::max(worst, std::fabs(x));
+    EXPECT_LT(worst, 1e-3) << f;
+  }
+  EXPECT_EQ(slurp(tmp.file("art2.p02_4")), "<missing>");
+  // A metafile per drawing, each of its own time.
+  std::set<std::string> pictures;
+  for (const char *f : {"art2_01_1.emf", "art2_01_2.emf", "art2_01_3.emf"}) {
+    EXPECT_GT(emf(f, "records").at(0), 10) << f;
+    pictures.insert(slurp(tmp.file(f)));
+  }
+  EXPECT_EQ(pictures.size(), 3u);
+  EXPECT_EQ(slurp(tmp.file("art2_01_4.emf")), "<missing>");
+  // The netCDF record axis as ncdump reads it: the three times, increasing.
+  std::string t = ::run("ncdump -v T '" + tmp.file("art2_01.cdf") + "'");
+  EXPECT_EQ(numbers(t, "T = 0"), (std::vector<double>{0.02, 0.05, 0.1})) << t;
+}
+
 }  // namespace
