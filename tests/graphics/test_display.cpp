@@ -55,6 +55,9 @@ pid_t start_xvfb(std::string *display) {
 struct Shot {
   int width = 0, height = 0;
   std::string rgb;
+  void save(const std::string &path) const {
+    spit(path, "P6 " + std::to_string(width) + " " + std::to_string(height) + " 255\n" + rgb);
+  }
   std::vector<int> at(int x, int y) const {
     size_t i = 3 * (size_t(y) * size_t(width) + size_t(x));
     return {uint8_t(rgb[i]), uint8_t(rgb[i + 1]), uint8_t(rgb[i + 2])};
@@ -467,7 +470,7 @@ TEST_F(Display, StartUpShowsTheMainWindowAndItsBanner) {
 
 // Five plots run at once: two rows of three tiles right of the problem window, no
 // menu bars, white to their last pixel; the problem window's status panel keeps
-// its 28 lines of 430 / 28 rows each.
+// its 28 lines over the 405 rows under its two-row menu bar.
 TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
   spit(dir.file("five.pde"), "TITLE 'five'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
                                  "PLOTS\n GRID(x,y)\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
@@ -493,10 +496,11 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
     for (int px = t.x; px < t.x + 291; px++) bar += s.at(px, t.y + 12) == grey(192);
     EXPECT_LT(bar, 50) << t.caption << ": a menu bar";
   }
-  // The panel's text lines: where each run of ink rows starts, below the bar.
+  // The panel's text lines: where each run of ink rows starts, below the bar, whose
+  // titles take two rows of the 150-pixel window ("File Modify", "Continue").
   std::vector<int> starts;
   bool inked = false;
-  for (int row = 50; row < 480; row++) {
+  for (int row = 25 + 50; row < 480; row++) {
     bool ink = false;
     for (int px = 0; px < 150; px++) ink = ink || s.at(px, row)[0] < 128;
     if (ink && !inked) starts.push_back(row);
@@ -505,7 +509,7 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
   }
   ASSERT_GE(starts.size(), 6u);
   double pitch = double(starts[starts.size() - 2] - starts[0]) / double(starts.size() - 2);
-  EXPECT_EQ(std::lround(430 / pitch), 28) << pitch;
+  EXPECT_EQ(std::lround(405 / pitch), 28) << pitch;
   // A tile's client grown to 321 rows takes its menu bar again; shrunk to 279 it loses it.
   for (auto [height, bar] : {std::pair{321, true}, {279, false}}) {
     x("xdotool windowsize " + ids[0] + " 291 " + std::to_string(height));
@@ -590,6 +594,47 @@ TEST_F(Display, ARunningProblemAsksBeforeQuittingAndStopsOnAltS) {
   x("xdotool mousemove 75 200");
   x("xdotool windowfocus --sync " + problem + " key alt+s");
   EXPECT_TRUE(holds(dir.file("long.log"), "USER STOP"));
+}
+
+// The viewer as a person uses it: after a group its panel lists the file name and the
+// group's values, and every item of its 150-pixel menu bar is reached with the mouse.
+TEST_F(Display, ViewerPanelShowsTheGroupAndItsMenusAreReachable) {
+  spit(dir.file("two.pde"), "TITLE 'two'\nSELECT stages = 2\nVARIABLES u\nDEFINITIONS s = STAGED(1, 4)\n"
+                            "EQUATIONS div(grad(u)) + s = 0\n" + square + "PLOTS CONTOUR(u)\nEND\n");
+  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
+                "' -B -R -X two.pde >/dev/null 2>&1; echo $?"), "0");
+  std::string file = dir.file("two.pgx");
+  String path = text(file.c_str());
+  views_view_pde(&path);
+  viewer *v = nullptr;
+  for (int32_t k = 1; k <= views_record_count(); k++)
+    if (views_record(k)->window) v = views_record(k);
+  ASSERT_TRUE(v);
+  ASSERT_EQ(v->current, 1);
+  // The panel's lines: the file name, then the group's values, nothing left over.
+  std::vector<std::string> lines;
+  for (int k = 0; k < v->panel.last; k++) lines.push_back(std::string(v->panel.labels.items[k].text, v->panel.labels.items[k].length));
+  EXPECT_EQ(lines, (std::vector<std::string>{"two.pgx", "STAGE", "GRID", "NODES", "CELLS", "RMS Error"}));
+  // The 150-pixel bar wraps into three rows (Restart Previous / Next Print All /
+  // Movie); the panel starts below them, its first line (the file name) drawn there
+  // in the panel's text colour on white.
+  Shot s = shot();
+  auto inked = [&](int y1, int y2) {
+    int n = 0;
+    for (int y = y1; y < y2; y++)
+      for (int x = 0; x < 150; x++) n += s.at(x, y) != white;
+    return n;
+  };
+  EXPECT_GT(inked(76, 76 + 16), 20) << "the file name";
+  EXPECT_EQ(s.at(140, 80), white);
+  // Next, on the second row, chosen with the mouse.
+  x("xdotool mousemove 15 37 click 1");
+  for (int k = 0; k < 100 && v->current != 2; k++) {
+    gagscren_dispatch(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(v->current, 2);
+  window_func(v->window, msg_close, 0, 0);
 }
 
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {
