@@ -637,6 +637,32 @@ TEST_F(Display, ViewerPanelShowsTheGroupAndItsMenusAreReachable) {
   window_func(v->window, msg_close, 0, 0);
 }
 
+// A descriptor error opens the editor with the word before the error position
+// selected, on the error's line: typing replaces just that selection.
+TEST_F(Display, TheEditorSelectsTheWordOfAnError) {
+  std::string text = slurp(std::string(QUENDAR_SOURCE_DIR) + "/tests/data/plots/bcvar.pde");
+  ASSERT_NE(text.find("VALUE(w)=0"), std::string::npos);
+  spit(dir.file("bcvar.pde"), text);
+  Program q(dir.path, display, {"-R", "bcvar.pde"});
+  std::string box = await("^ERROR$"), editor = await("^bcvar.pde$");
+  // The box's OK, at its foot on the right.
+  int bx = 0, by = 0, bw = 0, bh = 0;
+  sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh);
+  x("xdotool mousemove " + std::to_string(bx + bw - 50) + " " + std::to_string(by + bh - 25) + " click 1");
+  for (int k = 0; k < 50 && !x("xdotool search --name '^ERROR$'").empty(); k++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  x("xdotool mousemove 400 600");
+  x("xdotool windowfocus --sync " + editor + " type --delay 20 u");
+  x("xdotool key alt+s");
+  // Selected were the word and the text after it up to the error position: "w)".
+  std::string mended = text;
+  mended.replace(mended.find("VALUE(w)"), 8, "VALUE(u");
+  EXPECT_TRUE(holds(dir.file("bcvar.pde"), "VALUE(u=0")) << slurp(dir.file("bcvar.pde"));
+  std::string saved = slurp(dir.file("bcvar.pde"));
+  saved.erase(std::remove(saved.begin(), saved.end(), '\r'), saved.end());  // saved with CR LF
+  EXPECT_EQ(saved, mended);
+}
+
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {
   pwin_service *before = pwin;
   const char *was = getenv("DISPLAY");
