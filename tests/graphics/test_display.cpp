@@ -637,6 +637,30 @@ TEST_F(Display, ViewerPanelShowsTheGroupAndItsMenusAreReachable) {
   window_func(v->window, msg_close, 0, 0);
 }
 
+// A plot's label lines are drawn in black: the title at its top left, the status
+// and value lines at its foot.
+TEST_F(Display, PlotLabelsAreDrawn) {
+  spit(dir.file("labels.pde"), "TITLE 'labelled'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
+                                   "PLOTS\n CONTOUR(u)\nEND\n");
+  Program q(dir.path, display, {"-R", "labels.pde"});
+  std::string plot = await("^CONTOUR");
+  int px = 0, py = 0, pw = 0, ph = 0;
+  sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
+  ASSERT_GT(pw * ph, 10000);
+  // Black pixels in a band of rows of the plot window.
+  int count = 0;
+  Shot s = shot();
+  auto ink = [&](double from, double to) {
+    int n = 0;
+    for (int y = py + int(from * ph); y < py + int(to * ph); y++)
+      for (int x = px; x < px + pw; x++) n += s.at(x, y) == black;
+    return n;
+  };
+  for (int k = 0; k < 50 && (count = ink(0.94, 1.0)) < 50; k++) s = shot();  // drawn when the plots are
+  EXPECT_GT(count, 50) << "the status and value lines";
+  EXPECT_GT(ink(0.0, 0.06), 20) << "the title";
+}
+
 // A descriptor error opens the editor with the word before the error position
 // selected, on the error's line: typing replaces just that selection.
 TEST_F(Display, TheEditorSelectsTheWordOfAnError) {
