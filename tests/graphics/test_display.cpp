@@ -637,6 +637,31 @@ TEST_F(Display, ViewerPanelShowsTheGroupAndItsMenusAreReachable) {
   window_func(v->window, msg_close, 0, 0);
 }
 
+// The banner's name stands clear of the lines beside it: a column of background runs
+// from the top of the banner to its foot between them, and the lines end inside it.
+TEST_F(Display, TheBannerNameStandsApartFromItsTagline) {
+  Program q(dir.path, display, {});
+  await("Quendar");
+  Shot s = shot();
+  auto clear = [&](int x) {
+    for (int y = 26; y < 93; y++)
+      if (s.at(x, y) != grey(242)) return false;
+    return true;
+  };
+  auto named = [&] {
+    for (int x = 5; x < 250; x++)
+      if (!clear(x)) return true;
+    return false;
+  };
+  for (int k = 0; k < 50 && !named(); k++) s = shot();  // drawn once the first paint came
+  ASSERT_TRUE(named()) << "no name";
+  // The widest run of clear columns where the name ends and the lines begin.
+  int widest = 0, run = 0;
+  for (int x = 150; x < 500; x++) widest = std::max(widest, run = clear(x) ? run + 1 : 0);
+  EXPECT_GE(widest, 8) << "the name runs into the tagline";
+  EXPECT_TRUE(clear(1022)) << "the lines run off the right edge";
+}
+
 // A plot's label lines are drawn in black: the title at its top left, the status
 // and value lines at its foot.
 TEST_F(Display, PlotLabelsAreDrawn) {
