@@ -637,6 +637,26 @@ TEST_F(Display, ViewerPanelShowsTheGroupAndItsMenusAreReachable) {
   window_func(v->window, msg_close, 0, 0);
 }
 
+// Small stroke text keeps its dots: a decimal point, or a polygon, that shrinks to
+// one pixel is drawn as that pixel.
+TEST_F(Display, DotsOfSmallTextStay) {
+  uint16_t w = shown("dots", 100, 100, 200, 100);
+  pump();
+  psurf *d = rec(w)->device;
+  d->ops->clear(d, 0);
+  d->ops->pen(d, 1);
+  d->ops->colour(d, 3, PSURF_COPY);
+  psurf_point dot[] = {{20, 20}, {20, 20}}, blob[] = {{40, 20}, {40, 20}, {40, 20}};
+  d->ops->polyline(d, dot, 2);
+  d->ops->polygon(d, blob, 3);
+  int32_t cx = 0, cy = 0;
+  pwin->origin(rec(w)->window, &cx, &cy);
+  Shot s = shot();
+  EXPECT_EQ(s.at(cx + 20, cy + 20), black);
+  EXPECT_EQ(s.at(cx + 40, cy + 20), black);
+  EXPECT_EQ(s.at(cx + 30, cy + 20), white);
+}
+
 // The banner's name stands clear of the lines beside it: a column of background runs
 // from the top of the banner to its foot between them, and the lines end inside it.
 TEST_F(Display, TheBannerNameStandsApartFromItsTagline) {
