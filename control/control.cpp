@@ -41,6 +41,7 @@
 #include "reader/ppde.h"
 #include "reader/rddxf.h"
 #include "reader/rdexpr.h"
+#include "runtime/owner.h"
 #include "reader/rdomain.h"
 #include "reader/rdpde.h"
 #include "reader/rdplot.h"
@@ -230,11 +231,31 @@ static void step_solve(pde *p) {
   runjob(p);
 }
 
+// The plots of a list that a time run has not yet drawn or exported at the current
+// time: the time driver's output at the end time is the run's final output.
+static void not_yet_timed(pde *p, const vectorn *list, vectorn *out) {
+  for (int32_t k = 1; k <= list->count; k++) {
+    uint16_t n = list->data[k - 1];
+    const plotrec *r = n >= 1 && n <= p->plotrecs.count ? &p->plotrecs.data[n - 1] : nullptr;
+    if (!r || !r->timed || std::fabs(r->timedat - p->time) > 1e-12 * std::max(1.0, std::fabs(p->time)))
+      vectorn_one_more(out, n);
+  }
+}
+
 static void step_plots(pde *p) {
   if (p->stages > 1) doplot_history_point(p, nullptr, p->stagevalue);
   windower_enable_plots(p);
-  doplot_show_plots(p, &p->plots);
-  doplot_do_exports(p, &p->exports);
+  if (!p->timedep) {
+    doplot_show_plots(p, &p->plots);
+    doplot_do_exports(p, &p->exports);
+  } else {
+    vectorn plots = {}, exports = {};
+    auto release = owner_guard([&] { vectorn_free(&plots), vectorn_free(&exports); });
+    not_yet_timed(p, &p->plots, &plots);
+    not_yet_timed(p, &p->exports, &exports);
+    if (plots.count || !p->plots.count) doplot_show_plots(p, &plots);
+    doplot_do_exports(p, &exports);
+  }
   p->phase = PHASE_STAGE_END;
 }
 

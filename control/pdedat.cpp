@@ -145,6 +145,7 @@ pde *pdedat_new_pde(const String *name) {
   p->phase = 1;
   pdedat_set_textsize(p, 35, 42);
   pdedat_allfonts(p, 1);
+  p->labelcolour = colour_black;
   p->worklist = &p->firstblock;
   if (verdat_batch) {
     p->log = pdedat_batch_log;

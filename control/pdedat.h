@@ -294,6 +294,7 @@ struct pde {
   uint8_t metafile;          // export of a plot window: 0 enhanced metafile (EMF), 1 classic (WMF)
   uint8_t overlay, hex;
   uint8_t printcolour;       // 2 black printing, 0 colour
+  uint8_t labelcolour;       // the colour of plot labels and the eigenvalue listing (black)
   uint8_t printmatrix, printgrid;
 
   // ---- Evaluation fields ----

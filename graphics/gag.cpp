@@ -182,6 +182,17 @@ uint16_t gag_newview_1(uint16_t parent, double x0, double y0, double x1, double 
   return gag_newview_0(parent, &r, norecord);
 }
 
+void gag_fitview(uint16_t view) {
+  if (!checkview(view)) return;
+  viewrec *v = gag_views[view - 1];
+  if (!v->parent || !checkview(v->parent)) return;
+  v->context = gag_views[v->parent - 1]->relbox;
+  gag_remap(v);
+  rectd usr = v->usr;
+  gag_scaleview_0(view, &usr);
+  gagmap_textmetrics(v);
+}
+
 uint16_t gag_newwindow_1(uint16_t owner, uint16_t wclass, int16_t x, int16_t y, uint16_t width,
                          uint16_t height, const String *caption, uint8_t norecord, int show) {
   TRACE("gag_newwindow_1");

@@ -121,6 +121,9 @@ viewrec *getview(uint16_t view);
 uint16_t gag_newview_0(uint16_t parent, const rectd *rect, uint8_t norecord);
 uint16_t gag_newview_1(uint16_t parent, double x0, double y0, double x1, double y1,
                        uint8_t norecord);
+// A nested view takes the whole of its parent again, after the parent's client area
+// changed size (a menu bar that wraps to more or fewer rows); its user window stays.
+void gag_fitview(uint16_t view);
 // Windows of a class (an unknown class stops with "Bad WindowClass"), shown with
 // the show state (3 normal); x = y = -1 lets the platform place it.
 uint16_t gag_newwindow_1(uint16_t owner, uint16_t wclass, int16_t x, int16_t y, uint16_t width,

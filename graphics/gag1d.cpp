@@ -709,13 +709,26 @@ static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels
   int32_t n = levels->count;
   double A = n ? std::max(std::fabs(levels->data[0]), std::fabs(levels->data[n - 1])) : 0;
   pg.digits = 4;
+  pg.E = ownscales ? 0 : scale_size(A);
+  pg.factor = rtlib_pow10(int16_t(-pg.E));
   if (n >= 2) {
     // A list of one repeated value counts as one level.
     double spacing = std::fabs(levels->data[n - 1] - levels->data[0]) / (n - 1);
     if (spacing > 0 && A > 0) pg.digits = std::max(4, int32_t(std::log10(A / spacing) + 2.999999));
+    // Unevenly spaced levels (a logarithmic scale) are written wide enough to show
+    // two digits of the smallest: its leading zeros take places of the field.
+    double least = 0;
+    bool even = true;
+    for (int32_t k = 0; k < n; k++) {
+      double a = std::fabs(levels->data[k]) * pg.factor;
+      if (a > 0 && (least == 0 || a < least)) least = a;
+      if (k && std::fabs(std::fabs(levels->data[k] - levels->data[k - 1]) - spacing) > 0.001 * spacing) even = false;
+    }
+    if (!ownscales && !even && least > 0 && least < 1) {
+      int32_t whole = std::max(1, int32_t(std::floor(std::log10(A * pg.factor))) + 1);
+      pg.digits = std::max(pg.digits, whole + 2 - int32_t(std::floor(std::log10(least))));
+    }
   }
-  pg.E = ownscales ? 0 : scale_size(A);
-  pg.factor = rtlib_pow10(int16_t(-pg.E));
   double s = f->titlesize;
   pointd rel = {1, 1};
   gag_askrelsize(view, &rel);

@@ -391,7 +391,9 @@ bool gagscren_filleditbuffer(viewrec *v, StringList *lines, int32_t line, int32_
     int64_t from = end;
     while (from > 0 && !word_char(text[size_t(from - 1)])) from--;
     while (from > 0 && word_char(text[size_t(from - 1)])) from--;
-    pwin->edit_select(v->window, int32_t(from), int32_t(end));
+    // The edit control takes offsets that count every line break as two characters.
+    auto handed = [&](int64_t at) { return int32_t(at + std::count(text.begin(), text.begin() + at, '\n')); };
+    pwin->edit_select(v->window, handed(from), handed(end));
   }
   return true;
 }

@@ -476,6 +476,7 @@ static int32_t probwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b)
     case msg_size:
       if (p->iconized && p->deferred.count) windower_do_tiling(p);
       p->iconized = 0;
+      gag_fitview(uint16_t(p->status.view));  // the panel fills what the menu bar leaves
       break;
     case msg_menu: {
       String path{};

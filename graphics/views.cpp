@@ -110,7 +110,7 @@ static int32_t read_group(viewer *v, bool *garbled) {
   }
   strings_free_0(&caption);
   uint16_t mark = ok ? filio_get_ushort(f) : 1;
-  display_unreport(&v->panel, line);
+  if (line) display_unreport(&v->panel, line);
   if (!ok || mark != 0 || filio_eof(f)) {
     v->group.count = 0;
     return garble();
@@ -204,9 +204,10 @@ static void show_group(viewer *v, uint16_t g) {
         read_group(v, &again);
       }
     } else {
+      // The group's values replace the panel; the progress line goes below them.
       status(v);
       label = lit("Plotting...");
-      display_report(&v->panel, line, &label);
+      line = display_report(&v->panel, 0, &label);
       if (v->moviewindow) {
         for (int32_t k = 1; k <= v->group.count; k++) {
           uint16_t w = v->windows.data[v->group.data[k - 1]];
@@ -219,7 +220,7 @@ static void show_group(viewer *v, uint16_t g) {
         tile(v);
       }
     }
-    display_unreport(&v->panel, line);
+    if (line) display_unreport(&v->panel, line);
     uint16_t at = found ? g : v->current;
     if (v->closing) break;
     if (v->movie) {
@@ -379,7 +380,10 @@ static int32_t viewwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b)
       else close_viewer(v);
       return 0;
     case msg_iconize: v->iconized = 1; break;
-    case msg_size: v->iconized = 0; break;
+    case msg_size:
+      v->iconized = 0;
+      gag_fitview(uint16_t(v->panel.view));  // the panel fills what the menu bar leaves
+      break;
     case msg_paint: display_redisplay(&v->panel); return 0;
     case msg_menu:
       switch (a & 0xffff) {

@@ -65,10 +65,19 @@ std::vector<XPoint> xpoints(const psurf_point *p, int32_t n) {
   return v;
 }
 
+// Whether the points lie within one pixel: small text's dots (a decimal point) that
+// the line and fill rules would leave out altogether are drawn as that pixel.
+bool one_pixel(const std::vector<XPoint> &v) {
+  for (const XPoint &q : v)
+    if (q.x != v[0].x || q.y != v[0].y) return false;
+  return !v.empty();
+}
+
 void polyline(psurf *s, const psurf_point *p, int32_t n) {
   if (n < 2) return;
   std::vector<XPoint> v = xpoints(p, n);
-  XDrawLines(fl_display, of(s)->pixmap, of(s)->gc, v.data(), n, CoordModeOrigin);
+  if (one_pixel(v)) XDrawPoint(fl_display, of(s)->pixmap, of(s)->gc, v[0].x, v[0].y);
+  else XDrawLines(fl_display, of(s)->pixmap, of(s)->gc, v.data(), n, CoordModeOrigin);
   touched(s);
 }
 
@@ -76,7 +85,8 @@ void polyline(psurf *s, const psurf_point *p, int32_t n) {
 void polygon(psurf *s, const psurf_point *p, int32_t n) {
   if (n < 3) return;
   std::vector<XPoint> v = xpoints(p, n);
-  XFillPolygon(fl_display, of(s)->pixmap, of(s)->gc, v.data(), n, Complex, CoordModeOrigin);
+  if (one_pixel(v)) XDrawPoint(fl_display, of(s)->pixmap, of(s)->gc, v[0].x, v[0].y);
+  else XFillPolygon(fl_display, of(s)->pixmap, of(s)->gc, v.data(), n, Complex, CoordModeOrigin);
   touched(s);
 }
 

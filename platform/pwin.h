@@ -119,7 +119,8 @@ struct pwin_service {
   bool (*open_file)(pwin_handle owner, const char *ext, const char *dir, char *path, int size);
   bool (*save_file)(pwin_handle owner, const char *ext, const char *dir, char *path, int size);
 
-  // The edit control of an edit window: its text, a selection.
+  // The edit control of an edit window: its text, a selection (offsets into the text
+  // as edit_get hands it over, every line break counted as two characters).
   void (*edit_set)(pwin_handle w, const char *text);
   const char *(*edit_get)(pwin_handle w);
   void (*edit_select)(pwin_handle w, int32_t from, int32_t to);

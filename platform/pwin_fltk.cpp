@@ -1,5 +1,6 @@
 // pwin, screen back end on FLTK 1.3: one FLTK window per platform window, holding a
-// menu bar 25 pixels high at its top, the client area (a canvas that copies the
+// menu bar at its top (rows of 25 pixels: titles that do not fit the width wrap to
+// the next row, so every item stays reachable in a narrow window), the client area (a canvas that copies the
 // window's off-screen surface, or the text editor of an edit window) and, for
 // classes with scroll bars, a scroll bar at the right and at the bottom. FLTK's
 // callbacks put messages on the window queue, which peek empties after letting
@@ -38,6 +39,9 @@
 #include "platform/pwin.h"
 #include "platform/pwin_menu.h"
 #include "platform/pwin_queue.h"
+
+// FLTK's switch that makes its text drawing and measuring take "&x" as an underlined x.
+extern char fl_draw_shortcut;
 
 namespace {
 
@@ -110,12 +114,44 @@ class Editor : public Fl_Text_Editor {
   int handle(int e) override;
 };
 
-// Sends the opening notice of the menus, so the window can grey items first.
+// The menu bar: its top-level titles laid out left to right in rows of bar_height,
+// a title that would pass the right edge starting the next row. Sends the opening
+// notice of the menus, so the window can grey items first.
 class Bar : public Fl_Menu_Bar {
  public:
   pwin_handle handle_ = 0;
+  struct Title {
+    const Fl_Menu_Item *item;
+    int x, y, w;
+  };
   Bar() : Fl_Menu_Bar(0, 0, 1, bar_height) {}
+  // The titles of the top-level items for a bar of the given width, in bar coordinates.
+  std::vector<Title> titles(int width) const {
+    std::vector<Title> out;
+    if (!menu()) return out;
+    fl_font(textfont(), textsize());
+    int x = 0, y = 0;
+    for (const Fl_Menu_Item *m = menu(); m && m->label(); m = m->next()) {
+      int w = 0, h = 0;
+      fl_draw_shortcut = 1;
+      fl_measure(m->label(), w, h, 0);
+      fl_draw_shortcut = 0;
+      w += 12;
+      if (x > 0 && x + w > width) x = 0, y += bar_height;
+      out.push_back({m, x, y, w});
+      x += w;
+    }
+    return out;
+  }
+  // Rows the titles take in a bar of the given width (at least one).
+  int rows(int width) const {
+    std::vector<Title> t = titles(width);
+    return t.empty() ? 1 : t.back().y / bar_height + 1;
+  }
+  void draw() override;
   int handle(int e) override;
+  // Opens the menu of a title below it, or chooses a title without a menu.
+  int open(const Title &t);
 };
 
 class Frame : public Fl_Window {
@@ -157,11 +193,11 @@ class Frame : public Fl_Window {
   }
   // Places the bar, the client area and the scroll bars.
   void layout() {
-    int top = has_bar ? bar_height : 0, s = has_scroll ? Fl::scrollbar_size() : 0;
+    int top = has_bar ? bar.rows(w()) * bar_height : 0, s = has_scroll ? Fl::scrollbar_size() : 0;
     int cw = std::max(w() - s, 0), ch = std::max(h() - top - s, 0);
     if (has_bar) bar.show();
     else bar.hide();
-    bar.resize(0, 0, w(), bar_height);
+    bar.resize(0, 0, w(), std::max(top, bar_height));
     client->resize(0, top, cw, ch);
     for (Fl_Scrollbar &b : bars) {
       if (has_scroll) b.show();
@@ -239,13 +275,44 @@ int Bar::handle(int e) {
     Win *r = lookup(handle_);
     if (r) send(handle_, PWIN_INITMENU, intptr_t(r->menu), 0);
   }
-  // FLTK opens a top-level menu by its access letter, but a top-level item without a
-  // menu of its own ("&Stop") it leaves unchosen: chosen here.
-  if (e == FL_SHORTCUT && visible_r() && menu()) {
+  if (!menu()) return 0;
+  std::vector<Title> t = titles(w());
+  if (e == FL_PUSH) {
+    int ex = Fl::event_x() - x(), ey = Fl::event_y() - y();
+    for (const Title &k : t)
+      if (ex >= k.x && ex < k.x + k.w && ey >= k.y && ey < k.y + bar_height) return open(k);
+    return 1;
+  }
+  // A top-level menu opens by its access letter, a top-level item without a menu of
+  // its own ("&Stop") is chosen by it; other keys are the items' own shortcuts.
+  if (e == FL_SHORTCUT && visible_r()) {
     const Fl_Menu_Item *v = menu()->find_shortcut(nullptr, true);
-    if (v && !v->submenu()) return picked(v) != nullptr;
+    for (const Title &k : t)
+      if (v && k.item == v) return open(k);
+    return test_shortcut() != nullptr;
   }
   return Fl_Menu_Bar::handle(e);
+}
+
+int Bar::open(const Title &t) {
+  if (!t.item->active()) return 1;
+  if (!t.item->submenu()) return picked(t.item) != nullptr;
+  redraw();
+  const Fl_Menu_Item *chosen = (t.item + 1)->pulldown(x() + t.x, y() + t.y, t.w, bar_height, nullptr, this);
+  redraw();
+  if (chosen) picked(chosen);
+  return 1;
+}
+
+void Bar::draw() {
+  draw_box(box() ? box() : FL_UP_BOX, x(), y(), w(), h(), color());
+  fl_font(textfont(), textsize());
+  for (const Title &k : titles(w())) {
+    fl_color(k.item->active() ? textcolor() : fl_inactive(textcolor()));
+    fl_draw_shortcut = 1;
+    fl_draw(k.item->label(), x() + k.x + 6, y() + k.y, k.w - 6, bar_height, FL_ALIGN_LEFT);
+    fl_draw_shortcut = 0;
+  }
 }
 
 // ---- Menus -------------------------------------------------------------------------
@@ -525,17 +592,17 @@ void enable_menu_item(pwin_handle menu, uint16_t id, bool on) {
   }
 }
 
-// No menu takes the bar away; the client area grows by its height.
+// No menu takes the bar away; the client area grows or shrinks with its rows.
 void set_menu(pwin_handle w, pwin_handle menu) {
   FpHold hold;
   Win *r = lookup(w);
   if (!r) return;
   r->menu = menu;
   if (menu) build_bar(*r);
-  bool had = r->frame->has_bar;
+  int before = r->frame->client->h();
   r->frame->has_bar = menu != 0;
   r->frame->layout();
-  if (had != r->frame->has_bar) {
+  if (before != r->frame->client->h()) {
     send_size(w);
     invalidate(w);
   }

@@ -223,6 +223,14 @@ void doplot_integral_text(String *line, pde *p, const plotrec *plot, uint16_t mo
   }
 }
 
+// Label text: the problem's label colour with the block's font and title size.
+static void label_style(pde *p, const plotframe *f, uint16_t view) {
+  gag_setcolor_0(view, p->labelcolour);
+  gag_textfont(view, f->font);
+  gag_textsize(view, f->titlesize, f->titleaspect);
+  gag_textangle(view, 0);
+}
+
 // The problem's date line and, below it, the version text, right-aligned at x = 1.33.
 static void date_lines(pde *p, uint16_t view, double y, double step) {
   gag_textcenter(view, 1, 0);
@@ -231,9 +239,11 @@ static void date_lines(pde *p, uint16_t view, double y, double step) {
   gag_textcenter(view, 0, 0);
 }
 
-void doplot_plot_labels(pde *p, plotframe *, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
+void doplot_plot_labels(pde *p, plotframe *f, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
   TRACE("doplot_plot_labels");
   if (!checkview(window)) return;
+  label_style(p, f, window);
+  gag_textcenter(window, 0, 0);
   String line = {}, scratch = {};
   gag_printtext_1(window, 0.02, 0.97, &p->title);
   date_lines(p, window, 0.97, 0.03);
@@ -309,6 +319,11 @@ static void grid3_plot(pde *p, plotrec *r, plotdata *d, const uint16_t *views, b
     strings_free_0(&eye);
   });
   doplot_plot_labels(p, f, views[0], views[1], r, 1);
+  // The legend: an empty level table carrying the title lines, the view string last.
+  if (checkview(views[2])) {
+    vectord none = {};
+    gag1d_level_table_1(views[2], f, &none, 0, 0, 0, 0, &r->titles);
+  }
   if (r->flags & plot_bit(21)) exporter_emf_plot(views[0], p, r);
 }
 
@@ -446,6 +461,10 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     }
   r->rangevalues[0] = range[0], r->rangevalues[1] = range[1];
   if (checkview(window)) gag_clearview_0(window);
+  // The colours of the plot's block for the larger of the problem's colour mode (SELECT
+  // BLACK) and the plot's own (MONO, GRAY, BLACK); the spectrum cycle and accent stay.
+  plotframe *block = block_of(p, r->kind);
+  plot_fixcolors(block, std::max<int32_t>(p->printcolour, r->colour), block->colours.spectrum_cycle, block->colours.accent);
   bool exportonly = r->flags & plot_bit(2);
   switch (r->kind) {
     case PLOT_HISTORY: case PLOT_SUMMARY:
@@ -595,6 +614,8 @@ static void eig_listing(pde *p, uint8_t record) {
   uint16_t view = p->eigview;
   if (checkview(view)) {
     gag_clearview_0(view);
+    label_style(p, &p->styles[0], view);
+    gag_textcenter(view, 0, 0);
     gag_printtext_1(view, 0.02, 0.95, &p->title);
     date_lines(p, view, 0.95, 0.033);
     String s = {};

@@ -25,6 +25,7 @@
 #include "graphics/gagscren.h"
 #include "model/treeval.h"
 #include "plot/netcdf.h"
+#include "plot/pgrid1.h"
 #include "plot/pgrid2.h"
 #include "plot/plot.h"
 #include "runtime/rect3d.h"
@@ -680,14 +681,7 @@ std::vector<std::pair<int32_t, int32_t>> merge_lineout(const plotdata *d) {
   std::vector<std::pair<int32_t, int32_t>> out;
   int32_t pieces = d->meshes.count;
   std::vector<int32_t> next(size_t(pieces), 1);
-  auto key = [&](int32_t k, int32_t n) {
-    const tmesh &t = d->meshes.data[k];
-    if (d->lineaxis >= 1 && d->lineaxis <= 3 && t.nodes3.count >= n) {
-      const point3d &q = t.nodes3.data[n - 1];
-      return d->lineaxis == 1 ? q.x : d->lineaxis == 2 ? q.y : q.z;
-    }
-    return t.nodes.data[n - 1].x;
-  };
+  auto key = [&](int32_t k, int32_t n) { return pgrid1_node_spot(d, &d->meshes.data[k], n); };
   for (;;) {
     int32_t best = -1;
     for (int32_t k = 0; k < pieces; k++)
@@ -735,13 +729,7 @@ void exporter_print_lineout(pde *p, plotrec *r, const vector3d *values, const ve
   }
   std::vector<double> keys, v(seq.size());
   for (auto at : seq) {
-    const tmesh &t = d->meshes.data[at.first - 1];
-    double k = t.nodes.data[at.second - 1].x;
-    if (d->lineaxis >= 1 && d->lineaxis <= 3 && t.nodes3.count >= at.second) {
-      const point3d &q = t.nodes3.data[at.second - 1];
-      k = d->lineaxis == 1 ? q.x : d->lineaxis == 2 ? q.y : q.z;
-    }
-    keys.push_back(k);
+    keys.push_back(pgrid1_node_spot(d, &d->meshes.data[at.first - 1], at.second));
   }
   fprintf(f.get(), "\n %s  %d\n", text_of(&d->axislabels[0]), int(seq.size()));
   exporter_print_values(f.get(), keys.data(), int32_t(keys.size()));
@@ -927,6 +915,9 @@ void exporter_transfer_export(pde *p, plotrec *r) {
 
 void exporter_emf_plot(uint16_t view, pde *p, plotrec *r) {
   TRACE("exporter_emf_plot");
+  // Each drawing of a time run is an output of its own; a plot that prints has counted
+  // this one already, so that its metafile and print file carry the same number.
+  if (!(r->flags & plot_bit(1))) r->outputs++;
   print_file_name(p, r, ".emf", false, 2);
   gag_exportwindow(view, &r->name, p->metafile, METAFILE_WIDTH);
 }

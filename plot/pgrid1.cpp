@@ -428,6 +428,15 @@ double pgrid1_elevation_project(const double *point, const plotdata *d) {
   return along(d, point);
 }
 
+double pgrid1_node_spot(const plotdata *d, const tmesh *t, int32_t n) {
+  if (d->lineaxis >= 1 && d->lineaxis <= 3 && t->nodes3.count >= n) {
+    const point3d &q = t->nodes3.data[n - 1];
+    double xyz[3] = {q.x, q.y, q.z};
+    return horizontal(d, 0, xyz);
+  }
+  return t->nodes.data[n - 1].x;
+}
+
 void pgrid1_face_cut_3d(const plotdata *d, int32_t, int32_t face, LocalCell *lc, double eps) {
   TRACE("pgrid1_face_cut_3d");
   if (!facesystem.capacity) {

@@ -19,6 +19,9 @@ int pgrid1_init();
 uint8_t pgrid1_validate_1dplot_mesh(pde *p, plotdata *d);
 // The distance of a point along the segment: (P - O) . D.
 double pgrid1_elevation_project(const double *point, const plotdata *d);
+// The horizontal coordinate of node n (1-based) of a plot mesh by the axis kind: its
+// x, y or z for kinds 1, 2, 3, otherwise its distance along the path.
+double pgrid1_node_spot(const plotdata *d, const tmesh *t, int32_t n);
 // Where the segment's line meets face f of the localised tetrahedron lc, into the
 // crossing list (face code f): the 4 x 4 system of the straight cell, skipped when its
 // determinant is below 1e-9 of the cell's measure (a face along the line); on curved

@@ -71,6 +71,8 @@ struct plotrec {
   point3dlist at;         // HISTORY: the AT points
   vectord cdf[3];         // CDF: a spare, the running minimum and maximum of every expression
   double viewpoint[3];    // SURFACE: viewpoint x, y and the stored angle
+  uint8_t timed;          // the time driver has drawn or exported it, last at time timedat
+  double timedat;
 };
 
 // The working data of one plot mesh.

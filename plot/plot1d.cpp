@@ -131,10 +131,8 @@ double plot_spot(const plotdata *d, const point3d *q) {
   return pgrid1_elevation_project(xyz, d);
 }
 
-// The plot meshes' horizontal coordinate is the one plot_spot gives their
-// nodes.
-double first_spot(const plotdata *, const tmesh *t) { return t->nodes.data[0].x; }
-double last_spot(const plotdata *, const tmesh *t) { return t->nodes.data[t->nodes.count - 1].x; }
+double first_spot(const plotdata *d, const tmesh *t) { return pgrid1_node_spot(d, t, 1); }
+double last_spot(const plotdata *d, const tmesh *t) { return pgrid1_node_spot(d, t, t->nodes.count); }
 
 // The segment's ends as drawn: its start and end points of the distance range.
 static void segment_end(const plotdata *d, int end, point3d *q) {
@@ -215,7 +213,7 @@ void poly_lineout(pde *p, plotrec *plot, uint16_t view, plotframe *f, const vect
     for (int32_t k = 1; k <= d->meshes.count && k <= values->data[e - 1].count; k++) {
       const tmesh &t = d->meshes.data[k - 1];
       vectord_resize(&x, t.nodes.count, std::max(t.nodes.count, x.capacity));
-      for (int32_t i = 0; i < t.nodes.count; i++) x.data[i] = t.nodes.data[i].x;
+      for (int32_t i = 0; i < t.nodes.count; i++) x.data[i] = pgrid1_node_spot(d, &t, i + 1);
       gag_setcolor_0(view, colour);
       const vectord &y = values->data[e - 1].data[k - 1];
       if (t.tags.count >= t.nodes.count)

@@ -261,12 +261,11 @@ void plot2d_grid_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, const 
   gag1d_setclip(view, f, &b);
   int32_t n = d->meshes.count;
   for (int32_t k = 1; k <= n; k++) {
+    // Painted: black cell outlines filled in colour k of n; otherwise outlines in colour k.
     uint8_t c = gag1d_tablecolor_0(f, k, n);
-    if (has(plot, 13))
-      gag_setcolor_1(view, colour_black, c);
-    else
-      gag_setcolor_1(view, c, 0);
-    trimesh_draw_tmesh(view, &d->meshes.data[k - 1], &xs->data[k - 1], &ys->data[k - 1], 1, has(plot, 13) ? 1 : 0);
+    bool painted = has(plot, 13);
+    trimesh_draw_tmesh(view, &d->meshes.data[k - 1], &xs->data[k - 1], &ys->data[k - 1], painted ? colour_black : c,
+                       painted ? c : 0);
   }
   gag_fullclip(view);
 }

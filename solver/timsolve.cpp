@@ -11,6 +11,7 @@
 #include "elements/cellnode.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"
+#include "plot/plot2d.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
@@ -124,8 +125,10 @@ void timsolve_showplots(pde *p, double time, double step, int32_t cycle) {
       vectorn &plots = l.plots, &exports = l.exports;
       for (int32_t i = 1; i <= r->plots.count; i++) {
         uint16_t n = r->plots.data[i - 1];
-        bool exp = n >= 1 && n <= p->plotrecs.count && p->plotrecs.data[n - 1].kind >= PLOT_CDF;
-        vectorn_one_more(exp ? &exports : &plots, n);
+        if (n < 1 || n > p->plotrecs.count) continue;
+        plotrec &pr = p->plotrecs.data[n - 1];
+        vectorn_one_more(pr.kind >= PLOT_CDF ? &exports : &plots, n);
+        pr.timed = 1, pr.timedat = time;
       }
       doplot_show_plots(p, &plots);
       doplot_do_exports(p, &exports);
@@ -617,6 +620,7 @@ static int32_t regrid(pde *p, bool hit) {
     layout(p);
     doplot_status_mesh(p);  // the status panel pictures the mesh it reports
     fitting_invalidate_fits(p, 1);
+    plot2d_invalidate_plotmeshes(p);  // plots of a later time are cut from the new mesh
     pdedat_tr_status(p);
   }
   return changes;

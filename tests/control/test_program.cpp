@@ -292,7 +292,7 @@ TEST_F(Program, EveryModeDrawsItsLevelTable) {
   std::string walk = dir + "/walk.txt";
   ASSERT_EQ(system(("python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -v '" + dir + "/modes.pgx' >'" + walk + "'").c_str()), 0);
   std::string w = slurp(walk);
-  std::regex plot(R"((\d):CONTOUR\(u\)\[\d+/\d+/(\d+)\])");
+  std::regex plot(R"((\d):CONTOUR\(u\)<\d+/\d+/(\d+)>)");
   int modes = 0;
   for (std::sregex_iterator i(w.begin(), w.end(), plot), end; i != end; ++i, modes++)
     EXPECT_GT(std::stoi((*i)[2]), 100) << "mode " << (*i)[1] << ": " << w;

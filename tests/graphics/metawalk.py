@@ -2,14 +2,22 @@
 """Walks an EMF (every record through libuemf's safety check) or a WMF (a reader
 written from the published record layouts) and prints what it found as JSON:
 the lines (move then line-to), pen widths, the largest polyline coordinate, the
-record count, the description and any fault. For a PDF it prints the sorted
+record count, the description, any fault, the pen colours that lines were stroked
+with, the brush colours that polygons were filled with, and the number of texts drawn
+while the text colour was white. For a PDF it prints the sorted
 colours that its content streams set."""
 import ctypes, json, re, struct, sys, zlib
 
 def emf(data):
     lib = ctypes.CDLL("libuemf.so")
     lib.U_emf_record_safe.argtypes = [ctypes.c_char_p]
-    out = {"lines": [], "pens": [], "types": [], "unsafe": 0, "big": 0}
+    out = {"lines": [], "pens": [], "types": [], "unsafe": 0, "big": 0, "strokes": set(), "fills": set(),
+           "white_texts": 0}
+    text_colour = 0
+    # Objects by handle: ("pen" or "brush", colour); the stock white and black brushes
+    # and the null pen; and the pen and brush selected.
+    objects = {0x80000000: ("brush", 0xFFFFFF), 0x80000004: ("brush", 0), 0x80000008: ("pen", None)}
+    pen = brush = None
     buf = ctypes.create_string_buffer(data, len(data))
     base = ctypes.addressof(buf)
     nbytes = struct.unpack_from("<I", data, 48)[0]
@@ -32,13 +40,30 @@ def emf(data):
             out["lines"].append(list(move + struct.unpack_from("<ii", data, at + 8)))
         elif typ == 38:
             out["pens"].append(struct.unpack_from("<i", data, at + 16)[0])
+            objects[struct.unpack_from("<I", data, at + 8)[0]] = ("pen", struct.unpack_from("<I", data, at + 24)[0])
+        elif typ == 39:
+            objects[struct.unpack_from("<I", data, at + 8)[0]] = ("brush", struct.unpack_from("<I", data, at + 16)[0])
+        elif typ == 37:
+            kind, colour = objects.get(struct.unpack_from("<I", data, at + 8)[0], (None, None))
+            if kind == "pen": pen = colour
+            elif kind == "brush": brush = colour
+        elif typ == 24:
+            text_colour = struct.unpack_from("<I", data, at + 8)[0]
+        elif typ == 84 and text_colour == 0xFFFFFF:
+            out["white_texts"] += 1
         elif typ in (3, 4):
             n = struct.unpack_from("<I", data, at + 24)[0]
             out["big"] = max([out["big"]] + [abs(v) for v in struct.unpack_from("<%di" % (2 * n), data, at + 28)])
+        if typ in (4, 54, 87, 45) and pen is not None:
+            out["strokes"].add(pen)
+        if typ in (3, 86) and brush is not None:
+            out["fills"].add(brush)
         at += size
         if typ == 14:
             break
     out["records"] = len(out["types"])
+    out["strokes"] = sorted(out["strokes"])
+    out["fills"] = sorted(out["fills"])
     return out
 
 def wmf(data):

@@ -58,6 +58,9 @@ pid_t start_xvfb(std::string *display) {
 struct Shot {
   int width = 0, height = 0;
   std::string rgb;
+  void save(const std::string &path) const {
+    spit(path, "P6 " + std::to_string(width) + " " + std::to_string(height) + " 255\n" + rgb);
+  }
   std::vector<int> at(int x, int y) const {
     size_t i = 3 * (size_t(y) * size_t(width) + size_t(x));
     return {uint8_t(rgb[i]), uint8_t(rgb[i + 1]), uint8_t(rgb[i + 2])};
@@ -559,7 +562,7 @@ TEST_F(Display, StartUpShowsTheMainWindowAndItsBanner) {
 
 // Five plots run at once: two rows of three tiles right of the problem window, no
 // menu bars, white to their last pixel; the problem window's status panel keeps
-// its 28 lines of 430 / 28 rows each.
+// its 28 lines over the 405 rows under its two-row menu bar.
 TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
   spit(dir.file("five.pde"), "TITLE 'five'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
                                  "PLOTS\n GRID(x,y)\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
@@ -588,10 +591,11 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
     for (int px = t.x; px < t.x + 291; px++) bar += s.at(px, t.y + 12) == grey(192);
     EXPECT_LT(bar, 50) << t.caption << ": a menu bar";
   }
-  // The panel's text lines: where each run of ink rows starts, below the bar.
+  // The panel's text lines: where each run of ink rows starts, below the bar, whose
+  // titles take two rows of the 150-pixel window ("File Modify", "Continue").
   std::vector<int> starts;
   bool inked = false;
-  for (int row = 50; row < 480; row++) {
+  for (int row = 25 + 50; row < 480; row++) {
     bool ink = false;
     for (int px = 0; px < 150; px++) ink = ink || s.at(px, row)[0] < 128;
     if (ink && !inked) starts.push_back(row);
@@ -600,7 +604,7 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
   }
   ASSERT_GE(starts.size(), 6u);
   double pitch = double(starts[starts.size() - 2] - starts[0]) / double(starts.size() - 2);
-  EXPECT_EQ(std::lround(430 / pitch), 28) << pitch;
+  EXPECT_EQ(std::lround(405 / pitch), 28) << pitch;
   // A tile's client grown to 321 rows takes its menu bar again; shrunk to 279 it loses it.
   for (auto [height, bar] : {std::pair{321, true}, {279, false}}) {
     x("xdotool windowsize " + ids[0] + " 291 " + std::to_string(height));
@@ -856,7 +860,7 @@ TEST_F(Display, EveryFirstClickOnRunStartsARun) {
   for (int k = 1; k <= 20; k++) {
     x("xdotool mousemove 73 37 click 1");  // Modify, in the problem window
     ASSERT_FALSE(x("xdotool search --sync --onlyvisible --name '^again.pde$'").empty());
-    x("xdotool mousemove 502 37 click 1");  // Run, in the editor
+    x("xdotool mousemove 480 37 click 1");  // Run, in the editor
     bool started = false;
     for (int t = 0; t < 20 && !started; t++) {
       started = count("START") > k;
@@ -864,7 +868,7 @@ TEST_F(Display, EveryFirstClickOnRunStartsARun) {
     }
     if (!started) {
       missed++;
-      x("xdotool mousemove 502 37 click 1");
+      x("xdotool mousemove 480 37 click 1");
     }
     ASSERT_TRUE(reaches("--DONE--", k + 1)) << k;
   }
@@ -891,6 +895,142 @@ TEST_F(Display, TheStatusPanelPicturesTheRefinedMesh) {
   };
   int first = red(" REGRID = OFF\n"), refined = red("");
   EXPECT_GT(refined, first * 13 / 10) << first << " " << refined;
+}
+
+// The viewer as a person uses it: after a group its panel lists the file name and the
+// group's values, and every item of its 150-pixel menu bar is reached with the mouse.
+TEST_F(Display, ViewerPanelShowsTheGroupAndItsMenusAreReachable) {
+  spit(dir.file("two.pde"), "TITLE 'two'\nSELECT stages = 2\nVARIABLES u\nDEFINITIONS s = STAGED(1, 4)\n"
+                            "EQUATIONS div(grad(u)) + s = 0\n" + square + "PLOTS CONTOUR(u)\nEND\n");
+  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
+                "' -B -R -X two.pde >/dev/null 2>&1; echo $?"), "0");
+  std::string file = dir.file("two.pgx");
+  String path = text(file.c_str());
+  views_view_pde(&path);
+  viewer *v = nullptr;
+  for (int32_t k = 1; k <= views_record_count(); k++)
+    if (views_record(k)->window) v = views_record(k);
+  ASSERT_TRUE(v);
+  ASSERT_EQ(v->current, 1);
+  // The panel's lines: the file name, then the group's values, nothing left over.
+  std::vector<std::string> lines;
+  for (int k = 0; k < v->panel.last; k++) lines.push_back(std::string(v->panel.labels.items[k].text, v->panel.labels.items[k].length));
+  EXPECT_EQ(lines, (std::vector<std::string>{"two.pgx", "STAGE", "GRID", "NODES", "CELLS", "RMS Error"}));
+  // The 150-pixel bar wraps into three rows (Restart Previous / Next Print All /
+  // Movie); the panel starts below them, its first line (the file name) drawn there
+  // in the panel's text colour on white.
+  Shot s = shot();
+  auto inked = [&](int y1, int y2) {
+    int n = 0;
+    for (int y = y1; y < y2; y++)
+      for (int x = 0; x < 150; x++) n += s.at(x, y) != white;
+    return n;
+  };
+  EXPECT_GT(inked(76, 76 + 16), 20) << "the file name";
+  EXPECT_EQ(s.at(140, 80), white);
+  // Next, on the second row, chosen with the mouse.
+  x("xdotool mousemove 15 37 click 1");
+  for (int k = 0; k < 100 && v->current != 2; k++) {
+    gagscren_dispatch(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(v->current, 2);
+  window_func(v->window, msg_close, 0, 0);
+}
+
+// Small stroke text keeps its dots: a decimal point, or a polygon, that shrinks to
+// one pixel is drawn as that pixel.
+TEST_F(Display, DotsOfSmallTextStay) {
+  uint16_t w = shown("dots", 100, 100, 200, 100);
+  pump();
+  psurf *d = rec(w)->device;
+  d->ops->clear(d, 0);
+  d->ops->pen(d, 1);
+  d->ops->colour(d, 3, PSURF_COPY);
+  psurf_point dot[] = {{20, 20}, {20, 20}}, blob[] = {{40, 20}, {40, 20}, {40, 20}};
+  d->ops->polyline(d, dot, 2);
+  d->ops->polygon(d, blob, 3);
+  int32_t cx = 0, cy = 0;
+  pwin->origin(rec(w)->window, &cx, &cy);
+  Shot s = shot();
+  EXPECT_EQ(s.at(cx + 20, cy + 20), black);
+  EXPECT_EQ(s.at(cx + 40, cy + 20), black);
+  EXPECT_EQ(s.at(cx + 30, cy + 20), white);
+}
+
+// The banner's name stands clear of the lines beside it: a column of background runs
+// from the top of the banner to its foot between them, and the lines end inside it.
+TEST_F(Display, TheBannerNameStandsApartFromItsTagline) {
+  Program q(dir.path, display, {});
+  await("Quendar");
+  Shot s = shot();
+  auto clear = [&](int x) {
+    for (int y = 26; y < 93; y++)
+      if (s.at(x, y) != grey(242)) return false;
+    return true;
+  };
+  auto named = [&] {
+    for (int x = 5; x < 250; x++)
+      if (!clear(x)) return true;
+    return false;
+  };
+  for (int k = 0; k < 50 && !named(); k++) s = shot();  // drawn once the first paint came
+  ASSERT_TRUE(named()) << "no name";
+  // The widest run of clear columns where the name ends and the lines begin.
+  int widest = 0, run = 0;
+  for (int x = 150; x < 500; x++) widest = std::max(widest, run = clear(x) ? run + 1 : 0);
+  EXPECT_GE(widest, 8) << "the name runs into the tagline";
+  EXPECT_TRUE(clear(1022)) << "the lines run off the right edge";
+}
+
+// A plot's label lines are drawn in black: the title at its top left, the status
+// and value lines at its foot.
+TEST_F(Display, PlotLabelsAreDrawn) {
+  spit(dir.file("labels.pde"), "TITLE 'labelled'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
+                                   "PLOTS\n CONTOUR(u)\nEND\n");
+  Program q(dir.path, display, {"-R", "labels.pde"});
+  std::string plot = await("^CONTOUR");
+  int px = 0, py = 0, pw = 0, ph = 0;
+  sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
+  ASSERT_GT(pw * ph, 10000);
+  // Black pixels in a band of rows of the plot window.
+  int count = 0;
+  Shot s = shot();
+  auto ink = [&](double from, double to) {
+    int n = 0;
+    for (int y = py + int(from * ph); y < py + int(to * ph); y++)
+      for (int x = px; x < px + pw; x++) n += s.at(x, y) == black;
+    return n;
+  };
+  for (int k = 0; k < 50 && (count = ink(0.94, 1.0)) < 50; k++) s = shot();  // drawn when the plots are
+  EXPECT_GT(count, 50) << "the status and value lines";
+  EXPECT_GT(ink(0.0, 0.06), 20) << "the title";
+}
+
+// A descriptor error opens the editor with the word before the error position
+// selected, on the error's line: typing replaces just that selection.
+TEST_F(Display, TheEditorSelectsTheWordOfAnError) {
+  std::string text = slurp(std::string(QUENDAR_SOURCE_DIR) + "/tests/data/plots/bcvar.pde");
+  ASSERT_NE(text.find("VALUE(w)=0"), std::string::npos);
+  spit(dir.file("bcvar.pde"), text);
+  Program q(dir.path, display, {"-R", "bcvar.pde"});
+  std::string box = await("^ERROR$"), editor = await("^bcvar.pde$");
+  // The box's OK, at its foot on the right.
+  int bx = 0, by = 0, bw = 0, bh = 0;
+  sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh);
+  x("xdotool mousemove " + std::to_string(bx + bw - 50) + " " + std::to_string(by + bh - 25) + " click 1");
+  for (int k = 0; k < 50 && !x("xdotool search --name '^ERROR$'").empty(); k++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  x("xdotool mousemove 400 600");
+  x("xdotool windowfocus --sync " + editor + " type --delay 20 u");
+  x("xdotool key alt+s");
+  // Selected were the word and the text after it up to the error position: "w)".
+  std::string mended = text;
+  mended.replace(mended.find("VALUE(w)"), 8, "VALUE(u");
+  EXPECT_TRUE(holds(dir.file("bcvar.pde"), "VALUE(u=0")) << slurp(dir.file("bcvar.pde"));
+  std::string saved = slurp(dir.file("bcvar.pde"));
+  saved.erase(std::remove(saved.begin(), saved.end(), '\r'), saved.end());  // saved with CR LF
+  EXPECT_EQ(saved, mended);
 }
 
 TEST(DisplayFallback, ADisplayThatWillNotOpenLeavesTheHeadlessService) {

@@ -163,6 +163,13 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   EXPECT_TRUE(shows(c, "c :", 25, '0'));
   EXPECT_TRUE(shows(c, "2.0", 25, '0'));
   vectord_free(&same);
+  // Levels of a logarithmic scale keep the digits of their closest pair: each of the
+  // lowest decade shows as itself.
+  vectord logs = vec({0.0012, 0.0015, 0.002, 0.003, 0.005, 0.007, 0.01, 0.012, 0.015, 0.02, 0.03, 0.05, 0.07, 0.1});
+  uint16_t d = window(200, 400);
+  gag1d_level_table_1(d, &f, &logs, 0, 0, 0, 0, nullptr);
+  for (const char *t : {"0.0012", "0.0015", "0.002", "0.012"}) EXPECT_TRUE(shows(d, t, 25, '0')) << t;
+  vectord_free(&logs);
 }
 
 TEST_F(Frames, TagsArrowsAndLengths) {
