@@ -188,8 +188,8 @@ template <class V> void vecbase_sort(V *v) {
 // Fills ix with the permutation that orders v ascending, by the heapsort of an
 // index vector; the order among equal values is the one this heapsort produces.
 // The heap holds (value, index) pairs side by side, so a comparison reads the heap
-// itself rather than the value the index points at; every sift ends where that of the
-// heapsort of bare indices ends, so the permutation is the same.
+// itself rather than the value the index points at; the comparisons and moves are
+// those of the heapsort of bare indices, so the permutation is the same.
 template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char *where,
                                                  const char *ixrzname) {
   using I = vecbase_elem<IX>;
@@ -207,11 +207,7 @@ template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char 
   };
   std::vector<Pair> heap(size_t(n) + 1);
   Pair *x = heap.data();  // 1-based view
-  bool nan = false;
-  for (int32_t k = 1; k <= n; k++) {
-    x[k] = {v->data[k - 1], I(k)};
-    nan = nan || !(x[k].key == x[k].key);
-  }
+  for (int32_t k = 1; k <= n; k++) x[k] = {v->data[k - 1], I(k)};
   int32_t l = n / 2 + 1, r = n;
   for (;;) {
     Pair t;
@@ -225,31 +221,15 @@ template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char 
         break;
       }
     }
-    // The sift follows the larger children down to a leaf, then climbs back to the
-    // first place on that path whose value t is not below: the keys fall along the
-    // path, so that is where stepping down while t is below would have stopped. NaNs
-    // break that order, and then the sift steps down.
     int32_t i = l, j = 2 * l;
-    if (nan) {
-      while (j <= r) {
-        if (j < r && x[j].key < x[j + 1].key) j++;
-        if (!(t.key < x[j].key)) break;
-        x[i] = x[j];
-        i = j;
-        j += j;
-      }
-      x[i] = t;
-      continue;
-    }
     while (j <= r) {
       if (j < r && x[j].key < x[j + 1].key) j++;
+      if (!(t.key < x[j].key)) break;
+      x[i] = x[j];
       i = j;
       j += j;
     }
-    while (i > l && !(t.key < x[i].key)) i /= 2;
-    // Every value on the path above i moves up one place; t takes place i.
-    Pair up = t;
-    for (; i >= l; i /= 2) std::swap(up, x[i]);
+    x[i] = t;
   }
   for (int32_t k = 1; k <= n; k++) ix->data[k - 1] = x[k].at;
 }
