@@ -1,6 +1,8 @@
 // The spacing at an interior point and the region of a point on a unit disk drawn as n
 // equal arcs, n from 100 to 10,000: both scan every edge once per query, so the time per
-// query grows linearly with n (a log-log slope near 1).
+// query grows linearly with n (a log-log slope near 1). Then the set-up of a square
+// holding m x m square regions (400 at m = 20): the boundary spacing at both ends of
+// every edge, as the feature build sweeps them; and the making of n joints.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -72,5 +74,74 @@ void FindRegion(benchmark::State &state) {
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(FindRegion)->RangeMultiplier(10)->Range(100, 10000)->Complexity();
+
+// The unit-spaced square [0, m]^2 (region 1) holding an m x m grid of half-unit squares
+// (regions 2..m^2+1), every edge a line with spacing 0.01 at both ends.
+struct Squares {
+  Domain d{};
+  explicit Squares(int m) {
+    bounding_init();
+    math_init();
+    domain_clear(&d);
+    d.grofac = 0.25;
+    auto square = [&](double x, double y, double a) {
+      uint16_t r = regions_new_region(&d.regions, 0, 0, 0), l = edges_new_loop(&d.loops);
+      double px[4] = {x, x + a, x + a, x}, py[4] = {y, y, y + a, y + a};
+      uint16_t j[4];
+      for (int k = 0; k < 4; k++) j[k] = joints_make_joint_1(&d.joints, px[k], py[k], &d.grid);
+      for (int k = 0; k < 4; k++)
+        edges_add_to_loop(&d.loops, l, edges_make_line_edge(&d.edges, &d.joints, j[k], j[(k + 1) % 4], &d.grid));
+      vectorn_one_more(&d.regions.data[r - 1].loops, l);
+    };
+    square(0, 0, m);
+    for (int i = 0; i < m; i++)
+      for (int k = 0; k < m; k++) square(i + 0.25, k + 0.25, 0.5);
+    joints_quantize(&d.joints, &d.grid);
+    domain_bound_regions(&d);
+    featureblock &f = d.features;
+    f.basespacing = 0.2;
+    f.aspect = 1;
+    f.count = d.edges.count;
+    bopmemalloc(reinterpret_cast<char **>(&f.items), f.count, sizeof(featureitem));
+    XMEM += int64_t(f.count) * sizeof(featureitem);
+    for (uint16_t k = 0; k < f.count; k++) {
+      featureitem &it = f.items[k];
+      const Edge &e = d.edges.data[k];
+      it.edge = uint16_t(k + 1);
+      for (uint16_t q : {e.joint1, e.joint2})
+        pointd_one_more_1(&it.samples, d.joints.data[q - 1].x, d.joints.data[q - 1].y);
+      vectord_one_more(&it.distances, 0), vectord_one_more(&it.distances, e.length);
+      vectord_one_more(&it.spacings, 0.2), vectord_one_more(&it.spacings, 0.2);
+    }
+  }
+  ~Squares() { domain_clear(&d); }
+};
+
+void BdryFeatureSquares(benchmark::State &state) {
+  Squares sq(int(state.range(0)));
+  const featureblock &f = sq.d.features;
+  for (auto _ : state)
+    for (uint16_t k = 0; k < f.count; k++)
+      for (int32_t i = 0; i < f.items[k].samples.count; i++)
+        benchmark::DoNotOptimize(
+            dfeature_bdry_feature(&sq.d, &f.items[k].samples.data[i].x, f.items[k].edge, f.items[k].spacings.data[i]));
+  state.counters["regions"] = sq.d.regions.count;
+}
+BENCHMARK(BdryFeatureSquares)->Arg(10)->Arg(20)->Unit(benchmark::kMillisecond);
+
+void MakeJoints(benchmark::State &state) {
+  int n = int(state.range(0));
+  for (auto _ : state) {
+    Domain d{};
+    bounding_init();
+    domain_clear(&d);
+    for (int k = 0; k < n; k++) {
+      double a = 2 * std::numbers::pi * k / n;
+      joints_make_joint_1(&d.joints, std::cos(a), std::sin(a), &d.grid);
+    }
+    domain_clear(&d);
+  }
+}
+BENCHMARK(MakeJoints)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

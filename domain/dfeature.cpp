@@ -94,12 +94,23 @@ double dfeature_bdry_feature(const Domain *d, const double *point, uint16_t e, d
     const Edge &K = d->edges.data[k - 1];
     if (k == e || K.external || !curve_kind(K)) continue;
     bool adjacent = e && (K.joint1 == a || K.joint2 == a || K.joint1 == z || K.joint2 == z);
+    // The distance to the edge's box, less twice the tolerance (a line's foot may lie
+    // that far past its ends), bounds the distance from below: an edge too far away to
+    // lower h is passed over unmeasured.
+    if (K.box.x1 <= K.box.x2 && K.box.y1 <= K.box.y2) {
+      double bx = std::max({K.box.x1 - point[0], 0.0, point[0] - K.box.x2});
+      double by = std::max({K.box.y1 - point[1], 0.0, point[1] - K.box.y2});
+      if (g * (std::sqrt(bx * bx + by * by) - 2 * d->grid.tolerance) >= h) continue;
+    }
     double dist = edges_edge_distance(&K, &d->joints, point, foot, d->grid.tolerance);
     if (!(g * dist < h)) continue;
-    if (!dfeature_faces(d, point, foot)) continue;
     double hk = dfeature_interp_feature(d, k, foot) + g * dist;
     if (!adjacent) hk = std::min(hk, dist * b.aspect);
-    if (hk <= h) h = hk;
+    if (!(hk <= h)) continue;
+    // Only an edge that would lower h needs the region search (the costly test): the
+    // edge counts when the point faces it across some region.
+    if (!dfeature_faces(d, point, foot)) continue;
+    h = hk;
   }
   return h;
 }

@@ -26,7 +26,8 @@ uint16_t domain_grow_table(void **data, uint16_t *count, uint16_t *capacity, siz
                            bool periodic) {
   if (*count == UINT16_MAX) rtlib_fatal_in(where, "TABLE FULL");
   if (*count + 1 > *capacity) {
-    int32_t cap = periodic ? *capacity * 6 / 5 + 4 : *capacity + 32;
+    // Growth by half the table at least 32 records keeps appending linear in the count.
+    int32_t cap = periodic ? *capacity * 6 / 5 + 4 : *capacity + std::max<int32_t>(32, *capacity / 2);
     if (cap > UINT16_MAX) cap = UINT16_MAX;
     void *block = nullptr;
     bopmemalloc(reinterpret_cast<char **>(&block), cap, uint32_t(size));

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <type_traits>
+#include <vector>
 
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
@@ -186,9 +187,13 @@ template <class V> void vecbase_sort(V *v) {
 
 // Fills ix with the permutation that orders v ascending, by the heapsort of an
 // index vector; the order among equal values is the one this heapsort produces.
+// The heap holds (value, index) pairs side by side, so a comparison reads the heap
+// itself rather than the value the index points at; the comparisons and moves are
+// those of the heapsort of bare indices, so the permutation is the same.
 template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char *where,
                                                  const char *ixrzname) {
   using I = vecbase_elem<IX>;
+  using E = vecbase_elem<V>;
   int32_t n = v->count;
   if (n == 0) return;
   if (int64_t(n) > int64_t(std::numeric_limits<I>::max())) rtlib_fatal_in(where, VECTOR_COUNT);
@@ -196,12 +201,16 @@ template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char 
     RtlibTrace guard(ixrzname);
     vecbase_resize(ix, n, n, ixrzname);
   }
-  const vecbase_elem<V> *a = v->data - 1;  // 1-based views
-  I *x = ix->data - 1;
-  for (int32_t k = 1; k <= n; k++) x[k] = I(k);
+  struct Pair {
+    E key;
+    I at;
+  };
+  std::vector<Pair> heap(size_t(n) + 1);
+  Pair *x = heap.data();  // 1-based view
+  for (int32_t k = 1; k <= n; k++) x[k] = {v->data[k - 1], I(k)};
   int32_t l = n / 2 + 1, r = n;
   for (;;) {
-    I t;
+    Pair t;
     if (l > 1) {
       t = x[--l];
     } else {
@@ -209,20 +218,20 @@ template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char 
       x[r] = x[1];
       if (--r < 2) {
         x[1] = t;
-        return;
+        break;
       }
     }
-    auto q = a[t];
     int32_t i = l, j = 2 * l;
     while (j <= r) {
-      if (j < r && a[x[j]] < a[x[j + 1]]) j++;
-      if (!(q < a[x[j]])) break;
+      if (j < r && x[j].key < x[j + 1].key) j++;
+      if (!(t.key < x[j].key)) break;
       x[i] = x[j];
       i = j;
       j += j;
     }
     x[i] = t;
   }
+  for (int32_t k = 1; k <= n; k++) ix->data[k - 1] = x[k].at;
 }
 
 // Reverses the bytes of every element in place.

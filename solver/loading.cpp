@@ -155,9 +155,12 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   if (p->timedep) sparsemx_image(&p->tmatrix, A);
   display_unreport(&p->status, line);
   pdedat_do_status(p, kind);
-  // The node-numbered adjacency again, for the blocks.
+  // The node-numbered adjacency again, for the blocks. Its values are zeros, so the
+  // block takes its rows over rather than copying them: the pattern is held once less.
   if (reorder) loading_link_matrix(p, &p->link, N, m->meshbasis);
-  sparsemx_image(&p->block, &p->link);
+  sparsemx_free(&p->block, 1);
+  p->block = p->link;
+  p->link = sparsemx{};
 }
 
 // ---- Element loading -------------------------------------------------------------------------

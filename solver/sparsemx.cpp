@@ -866,64 +866,78 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   vectorl_resize(perm, n, std::max(n, perm->capacity));
   vectorl_resize(invperm, n, std::max(n, invperm->capacity));
   for (int32_t i = 1; i <= n; i++) perm->data[i - 1] = invperm->data[i - 1] = i;
-  // The keys, the order, the positions, the new inverse and the spare row array,
-  // released however the reordering ends.
+  for (int32_t r = 1; r <= n; r++)
+    if (row(G, r)->count == 0) rtlib_fatal_in("sparsemx_bandmin_0", "UNLINKED NODE");
+  // The passes renumber a flat copy of the links, kept in the first numbering and in
+  // each row's stored order: a row's centroid at position r sums the present numbers
+  // of its links in that order, as it would with the rows moved and relabelled. G
+  // itself is permuted once at the end. Released however the reordering ends.
   struct Scratch {
     vectord key{};
-    vectorl ord{}, pos{}, inv{};
+    vectorl ord{}, pos{}, inv{}, start{}, links{};
     sparsemx spare{};
     ~Scratch() {
       sparsemx_free(&spare, 0);
       vectord_free(&key);
-      vectorl_free(&ord);
-      vectorl_free(&pos);
-      vectorl_free(&inv);
+      for (vectorl *v : {&ord, &pos, &inv, &start, &links}) vectorl_free(v);
     }
   } lists;
   vectord &key = lists.key;
   vectorl &ord = lists.ord, &pos = lists.pos, &inv = lists.inv;
+  vectorl &start = lists.start, &links = lists.links;
   sparsemx &spare = lists.spare;
   vectord_resize(&key, n, n);
   vectorl_resize(&pos, n, n);
   vectorl_resize(&inv, n, n);
-  sparsemx_resize_0(&spare, n, n);
+  vectorl_resize(&start, n + 1, n + 1);
+  start.data[0] = 0;
+  for (int32_t r = 1; r <= n; r++) {
+    int64_t next = int64_t(start.data[r - 1]) + row(G, r)->count;
+    if (next > INT32_MAX) rtlib_fatal_in("sparsemx_bandmin_0", "VECTOR COUNT ERROR");
+    start.data[r] = int32_t(next);
+  }
+  vectorl_resize(&links, start.data[n], start.data[n]);
+  for (int32_t r = 1; r <= n; r++) {
+    const vectorld *g = row(G, r);
+    memcpy(links.data + start.data[r - 1], g->keys, size_t(g->count) * sizeof(int32_t));
+  }
+  int32_t *at = perm->data - 1, *from = invperm->data - 1;  // 1-based views
   int32_t minimum = mode == 1 ? 50 : 20;
   double previous = 1.00000000000002e300;
   for (int32_t pass = 1;; pass++) {
     // 1. Each row's centroid and the pass total.
-    double total = 0.0;
-    for (int32_t r = 1; r <= n; r++) {
-      const vectorld *g = row(G, r);
-      if (g->count == 0) rtlib_fatal_in("sparsemx_bandmin_0", "UNLINKED NODE");
+    for (int32_t o = 1; o <= n; o++) {
+      int32_t r = at[o];
       double sw = 0.0, swc = 0.0;
-      for (int32_t k = 0; k < g->count; k++) {
-        int32_t c = g->keys[k];
+      for (int32_t k = start.data[o - 1], e = start.data[o]; k < e; k++) {
+        int32_t c = at[links.data[k]];
         double w = (mode != 1 || c == r) ? 1.0 : 1.0 / std::abs(r - c);
         sw += w;
         swc += w * c;
       }
       key.data[r - 1] = swc / sw;
-      total += std::fabs(key.data[r - 1] - r);
     }
-    // 2. Rows in key order: row records move, numbers follow.
+    double total = 0.0;
+    for (int32_t r = 1; r <= n; r++) total += std::fabs(key.data[r - 1] - r);
+    // 2. Rows in key order: numbers follow.
     vectord_sortix_1(&ord, &key);
     for (int32_t k = 1; k <= n; k++) pos.data[ord.data[k - 1] - 1] = k;
-    for (int32_t k = 1; k <= n; k++) {
-      spare.data[k - 1] = G->data[ord.data[k - 1] - 1];
-      inv.data[k - 1] = invperm->data[ord.data[k - 1] - 1];
-    }
-    memcpy(G->data, spare.data, size_t(n) * sizeof(vectorld));
+    for (int32_t k = 1; k <= n; k++) inv.data[k - 1] = from[ord.data[k - 1]];
     memcpy(invperm->data, inv.data, size_t(n) * sizeof(int32_t));
-    for (int32_t i = 1; i <= n; i++) perm->data[i - 1] = pos.data[perm->data[i - 1] - 1];
-    for (int32_t r = 1; r <= n; r++) {
-      vectorld *g = row(G, r);
-      for (int32_t k = 0; k < g->count; k++) g->keys[k] = pos.data[g->keys[k] - 1];
-    }
+    for (int32_t i = 1; i <= n; i++) at[i] = pos.data[at[i] - 1];
     // 3. At least the minimum passes, then until a pass gains less than 1%.
     if (pass >= minimum && total >= 0.99 * previous) break;
     previous = total;
   }
-  for (int32_t r = 1; r <= n; r++) vectorld_map_sort(row(G, r));
+  // The rows move to their new places and take the new numbers, each row sorted.
+  sparsemx_resize_0(&spare, n, n);
+  for (int32_t k = 1; k <= n; k++) spare.data[k - 1] = G->data[from[k] - 1];
+  memcpy(G->data, spare.data, size_t(n) * sizeof(vectorld));
+  for (int32_t r = 1; r <= n; r++) {
+    vectorld *g = row(G, r);
+    for (int32_t k = 0; k < g->count; k++) g->keys[k] = at[g->keys[k]];
+    vectorld_map_sort(row(G, r));
+  }
 }
 
 // ---- Dominant eigenvalue --------------------------------------------------------------------

@@ -27,6 +27,7 @@ struct Layout : Assembly {
 }  // namespace
 
 TEST_F(Layout, PatternCounts) {
+  // The node adjacency ends in the block (its values zeros), the link left empty.
   // 2 x 2 squares of tri3: 9 nodes, L = 9 + 2 x 16 edges = 41 link entries.
   grid(2, 2, tri3);
   struct Case { uint16_t F, S, C; int32_t want; } cases[] = {
@@ -35,7 +36,10 @@ TEST_F(Layout, PatternCounts) {
     formulas_free(&p->formulas);
     counts(c.F, c.S, c.C);
     loading_map_matrix(p, 1);
-    EXPECT_EQ(entries(p->link), 41);
+    EXPECT_EQ(entries(p->block), 41);
+    EXPECT_EQ(p->link.rows, 0);
+    for (int32_t i = 1; i <= p->block.rows; i++)
+      for (int32_t k = 0; k < p->block.data[i - 1].count; k++) ASSERT_EQ(p->block.data[i - 1].values[k], 0.0);
     EXPECT_EQ(p->nt, c.F * 9 + c.S + c.C);
     EXPECT_EQ(entries(p->matrix), c.want) << c.F << c.S << c.C;
     // Constraint rows: the field and scalar columns, then their diagonal.
@@ -58,20 +62,20 @@ TEST_F(Layout, DeletedPeriodicAndReordered) {
   p->mesh.nodes.data[2].image = 1;
   p->symmetric = 1, p->reorder = 1;
   loading_map_matrix(p, 1);
-  EXPECT_EQ(p->link.data[d - 1].count, 1);
+  EXPECT_EQ(p->block.data[d - 1].count, 1);
   EXPECT_EQ(p->matrix.data[bigmatx_row(&p->layout, 1, d) - 1].count, 2);
   // The master's row holds every node of the slave's cells.
   const MeshNode &s = p->mesh.nodes.data[2];
   for (int32_t k = 0; k < s.nodecell.count; k++)
     for (int32_t q : {0, 1, 2}) {
       int32_t n = p->mesh.cells.data[s.nodecell.data[k] - 1].nodes.data[q];
-      EXPECT_GE(bigmatx_find(p->link.data[0].keys, p->link.data[0].count, n), 0) << n;
+      EXPECT_GE(bigmatx_find(p->block.data[0].keys, p->block.data[0].count, n), 0) << n;
     }
   EXPECT_EQ(p->perm.count, 10);  // reordered: symmetric, steady, REORDER on
-  // Field rows of a node stay adjacent, and the link rows are in mesh order again.
+  // Field rows of a node stay adjacent, and the block rows are in mesh order again.
   for (int32_t n = 1; n <= 9; n++)
     EXPECT_EQ(bigmatx_row(&p->layout, 2, n), bigmatx_row(&p->layout, 1, n) + 1);
-  EXPECT_EQ(p->link.data[4].count, 7);
+  EXPECT_EQ(p->block.data[4].count, 7);
   for (auto [sym, timedep] : {std::pair{0, 0}, std::pair{1, 1}}) {
     p->symmetric = uint8_t(sym), p->timedep = uint8_t(timedep);
     loading_map_matrix(p, 1);
