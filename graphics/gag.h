@@ -301,8 +301,10 @@ void gag_enablemenu_0(uint16_t view);
 void gag_enablemenu_1(uint16_t view, uint16_t id, uint8_t on);
 void gag_scrollseth(uint16_t view, int32_t min, int32_t max, int32_t pos, int32_t page);
 void gag_scrollsetv(uint16_t view, int32_t min, int32_t max, int32_t pos, int32_t page);
-// Boxes and the open dialog over the view; over the main window when the view is 0
-// or gone, with no owner when that is gone too: they always reach the user.
+// Boxes and the open dialog over the view; over the main window (gag_mainview, set
+// by the application when it makes that window) when the view is 0 or gone, with no
+// owner when that is gone too: they always reach the user.
+extern uint16_t gag_mainview;
 void gag_showmessage(uint16_t view, const String *message, const String *caption);
 void gag_showmessageindirect(uint16_t view, const char *message, const char *caption);
 int16_t gag_yesnomessage(uint16_t view, const String *message, const String *caption);

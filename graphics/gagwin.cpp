@@ -6,7 +6,6 @@
 #include "graphics/gag.h"
 #include "graphics/gagmap.h"
 #include "graphics/gagscren.h"
-#include "graphics/gui.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
@@ -181,8 +180,10 @@ void gag_scrollsetv(uint16_t view, int32_t min, int32_t max, int32_t pos, int32_
 // The record a box or dialog is shown over: the view's while it exists, else the
 // main window's (view 0 is the main window), else none, and the box has no owner.
 // A message is never dropped for want of a window.
+uint16_t gag_mainview;
+
 static viewrec *owner_of(uint16_t view) {
-  if (!checkview(view)) view = gui_rootview;
+  if (!checkview(view)) view = gag_mainview;
   return checkview(view) ? gag_views[view - 1] : nullptr;
 }
 

@@ -668,6 +668,7 @@ void gui_graphinit() {
   String title{};
   strings_copyto_0(&title, &verdat_product);
   gui_rootview = gag_newwindow_1(0, rootclass, 1, 1, uint16_t(gui_screenwidth), uint16_t(height), &title, 0, 2);
+  gag_mainview = gui_rootview;
   strings_free_0(&title);
   pointd rel{};
   gag_askrelsize(gui_rootview, &rel);

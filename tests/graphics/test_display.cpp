@@ -253,6 +253,22 @@ struct Display : Graphics {
       " click 1' >/dev/null 2>&1 &");
   }
   static std::vector<int> grey(int v) { return {v, v, v}; }
+  // A two-stage run of the plots, recorded without a display, then opened in the
+  // viewer on the screen: the viewer that shows it (null when none does).
+  viewer *view_staged_run(const std::string &name, const std::string &plots) {
+    spit(dir.file((name + ".pde").c_str()), "TITLE '" + name + "'\nSELECT stages = 2\nVARIABLES u\nDEFINITIONS s = STAGED(1, 4)\n"
+                                  "EQUATIONS div(grad(u)) + s = 0\n" + square + "PLOTS " + plots + "\nEND\n");
+    std::string rc = run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
+                         "' -B -R -X " + name + ".pde >/dev/null 2>&1; echo $?");
+    EXPECT_EQ(rc, "0") << name;
+    std::string file = dir.file((name + ".pgx").c_str());
+    String path = text(file.c_str());
+    views_view_pde(&path);
+    viewer *v = nullptr;
+    for (int32_t k = 1; k <= views_record_count(); k++)
+      if (views_record(k)->window) v = views_record(k);
+    return v;
+  }
   // Waits until no window has the caption (ten seconds at most).
   bool gone(const std::string &id) {
     for (int k = 0; k < 100; k++) {
@@ -511,18 +527,7 @@ TEST_F(Display, TheProgramEndsItsRunOnADisplayAsWithoutOne) {
 // A recorded two-stage run of five plots viewed on the screen: its windows lie in
 // the tiles a run uses, and Next replaces what the tiles show.
 TEST_F(Display, ViewerTilesARecordedRunAndStepsIt) {
-  spit(dir.file("staged.pde"),
-       "TITLE 'staged'\nSELECT stages = 2\nVARIABLES u\nDEFINITIONS s = STAGED(1, 4)\n"
-       "EQUATIONS div(grad(u)) + s = 0\nBOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
-       "PLOTS CONTOUR(u) CONTOUR(u*x) CONTOUR(u+y) ELEVATION(u) FROM (0,0.5) TO (1,0.5) VECTOR(grad(u))\nEND\n");
-  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
-                "' -B -R -X staged.pde >/dev/null 2>&1; echo $?"), "0");
-  std::string file = dir.file("staged.pgx");
-  String path = text(file.c_str());
-  views_view_pde(&path);
-  viewer *v = nullptr;
-  for (int32_t k = 1; k <= views_record_count(); k++)
-    if (views_record(k)->window) v = views_record(k);
+  viewer *v = view_staged_run("staged", "CONTOUR(u) CONTOUR(u*x) CONTOUR(u+y) ELEVATION(u) FROM (0,0.5) TO (1,0.5) VECTOR(grad(u))");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->current, 1);
   ASSERT_EQ(v->group.count, 5);
@@ -900,16 +905,7 @@ TEST_F(Display, TheStatusPanelPicturesTheRefinedMesh) {
 // The viewer as a person uses it: after a group its panel lists the file name and the
 // group's values, and every item of its 150-pixel menu bar is reached with the mouse.
 TEST_F(Display, ViewerPanelShowsTheGroupAndItsMenusAreReachable) {
-  spit(dir.file("two.pde"), "TITLE 'two'\nSELECT stages = 2\nVARIABLES u\nDEFINITIONS s = STAGED(1, 4)\n"
-                            "EQUATIONS div(grad(u)) + s = 0\n" + square + "PLOTS CONTOUR(u)\nEND\n");
-  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
-                "' -B -R -X two.pde >/dev/null 2>&1; echo $?"), "0");
-  std::string file = dir.file("two.pgx");
-  String path = text(file.c_str());
-  views_view_pde(&path);
-  viewer *v = nullptr;
-  for (int32_t k = 1; k <= views_record_count(); k++)
-    if (views_record(k)->window) v = views_record(k);
+  viewer *v = view_staged_run("two", "CONTOUR(u)");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->current, 1);
   // The panel's lines: the file name, then the group's values, nothing left over.
