@@ -401,6 +401,21 @@ int basiszz(double *, int32_t code, const double *, ElementFrame *) {
   return basis_z2(code, "basiszz_0", "BASISZZ, NOT 3D", "3D Bzz");
 }
 
+// The local first derivatives of the basis code at L into the frame's rows: the rows
+// already there are kept when they were formed for the same code and point (the
+// derivatives of u along x and then y ask for them twice at each rule point).
+static int local_derivs(ElementFrame *f, int32_t code, const double *L) {
+  f->dbasis = code;
+  if (f->lderiv_n > 0 && f->lderiv_code == code && std::memcmp(f->lderiv_at, L, sizeof f->lderiv_at) == 0)
+    return f->lderiv_n;
+  f->lderiv_n = 0;
+  int n = basisfun_basis_p(f->lderiv, code, L);
+  std::memcpy(f->lderiv_at, L, sizeof f->lderiv_at);
+  f->lderiv_code = code;
+  f->lderiv_n = n;
+  return n;
+}
+
 int elements_basis_sel(double *row, uint8_t s1, uint8_t s2, int32_t code, const double *L,
                        ElementFrame *f) {
   TRACE("elements_basis_sel_0");
@@ -411,8 +426,7 @@ int elements_basis_sel(double *row, uint8_t s1, uint8_t s2, int32_t code, const 
   if (s2 == 0) {
     if (s1 == 0) return basisfun_basis_1(row, code, L);
     if (s1 > 3) trap_deriv();
-    basisfun_basis_p(f->lderiv, code, L);
-    f->dbasis = code;
+    local_derivs(f, code, L);
     if (s1 == 1) return elements_basisx(row, code, f->lderiv, f);
     if (s1 == 2) return elements_basisy(row, code, f->lderiv, f);
     return elements_basisz(row, code, f->lderiv, f);
@@ -433,8 +447,7 @@ double elements_interpu(int32_t code, const double *L, ElementFrame *f, const do
 
 // du/dx_r: local first derivatives into the frame's scratch rows, then the chain rule.
 static double interp_first(int32_t code, const double *L, ElementFrame *f, const double *u, int r) {
-  int n = basisfun_basis_p(f->lderiv, code, L), dim = elements_dimension[code];
-  f->dbasis = code;
+  int n = local_derivs(f, code, L), dim = elements_dimension[code];
   double s = 0;
   for (int i = 0; i < n; i++) {
     double g = 0;
@@ -565,8 +578,7 @@ int elements_extremum(int32_t code, double *L, ElementFrame *f, const double *u)
   if (code != tri6) rtlib_fatal_in("elements_extremum_0", "unimplemented");
   static const double origin[4] = {0, 0, 1, 0};
   double h[3][20], g[2] = {0, 0}, H[3] = {0, 0, 0};
-  basisfun_basis_p(f->lderiv, code, origin);
-  f->dbasis = code;
+  local_derivs(f, code, origin);
   basisfun_basis_pp2(h, code, origin);
   for (int i = 0; i < 6; i++) {
     g[0] += u[i] * f->lderiv[0][i], g[1] += u[i] * f->lderiv[1][i];

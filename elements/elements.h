@@ -74,6 +74,9 @@ struct ElementFrame {
   double gderiv[3][20];    // local derivatives of the geometry basis at the last Jacobian
   double values[20];       // scratch: basis values
   double lderiv[3][20];    // scratch: local first derivatives
+  double lderiv_at[4];     // the point of the rows in lderiv, for basis lderiv_code ...
+  int32_t lderiv_code = -1;
+  int32_t lderiv_n = 0;    // ... and their count; 0: none held
   double measure;          // length, area or volume from the last Jacobian
   double absdet;           // |det J|
   double invdet;           // 1/|det J|, or 1 for a degenerate cell

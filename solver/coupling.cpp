@@ -58,6 +58,10 @@ static TreeNode *jac_tree(const treevectors *v, uint16_t r, uint16_t j) {
 static bool zero_tree(const TreeNode *t) {
   return !t || t->opcode == op::realzero || (t->opcode == op::realval && t->value == 0.0);
 }
+// A zero integrand, bare or under its integral.
+static bool zero_integral(const TreeNode *t) {
+  return zero_tree(t) || (t->opcode == op::integral && zero_tree(t->child[0]));
+}
 static bc *bcrec(pde *p, uint16_t b) { return p->formulas.bcs.items[b - 1]; }
 static TreeNode *bc_tree(const bc *b, int list, uint16_t region) {
   uint16_t ix = bcs_find_bc_regix(b, region);
@@ -326,7 +330,7 @@ static double upsign(const pde *p, uint16_t k) { return p->scalesign.count >= k 
 static void add_upwind(pde *p, vectord *V, uint16_t k, const TreeNode *t, uint16_t R, evalpoint *pt, double w) {
   equation *eq = eqn(p, k);
   const TreeNode *v = region_tree(&eq->velocity, R);
-  if (!v || zero_tree(t) || (t->opcode == op::integral && zero_tree(t->child[0]))) return;
+  if (!v || zero_integral(t)) return;
   int32_t n = treeval_upwind_galerkin(p, buf, t, region_tree(&eq->diffusion, R), v, region_tree(&eq->upspare, R),
                                       pt, vbasis(p, k), upsign(p, k));
   add_rows(p, V, k, buf, n, w);
@@ -504,7 +508,7 @@ void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, e
   static const double one = 1.0;
   for (uint16_t k = 1; k <= E; k++) {
     TreeNode *tree = region_tree(&eqn(p, k)->source, R);
-    if (!tree) continue;
+    if (zero_integral(tree)) continue;  // adds nothing, nor does its streamline term
     int32_t code = vbasis(p, k), count = 1;
     const double *tau = &one, *w = &one;
     if (!single && timeflag(p, k) && k <= p->tcount.count) {
@@ -532,12 +536,18 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
   // The streamline weight of the upwind terms may depend on the solution: it is taken
   // at the current one.
   context(&p->solution, nullptr, tnew);
-  for (int32_t c = 1; c <= m->cells.count; c++) {
+  uint16_t E = eqcount(p);
+  // Equations without a source in any region leave S at 0: no cell need be visited.
+  bool any = false;
+  for (uint16_t k = 1; k <= E && !any; k++) {
+    const treevector *v = &eqn(p, k)->source;
+    for (int32_t r = 0; r < v->count && !any; r++) any = !zero_integral(v->data[r]);
+  }
+  for (int32_t c = 1; any && c <= m->cells.count; c++) {
     if (!m->cells.data[c - 1].alive) continue;
     const MeshCell *cell = localize(p, c, 0);
     coupling_cell_source(p, S, c, cell, &ep, told, tnew, p->upwind, single);
   }
-  uint16_t E = eqcount(p);
   for (uint16_t k = 1; k <= E; k++) {
     const vectorl *nodes = &p->valuenodes.data[k - 1];
     for (int32_t i = 0; i < nodes->count; i++) S->data[row_of(p, k, nodes->data[i]) - 1] = 0;

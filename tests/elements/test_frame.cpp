@@ -316,6 +316,33 @@ TEST_F(Frame, CoordinatesDifferentiateToTheIdentity) {
   EXPECT_EQ(elements_interpux(tri3, L, &g, x), -1);
 }
 
+// The local derivative rows serve the x and the y derivative at one point; a new
+// point or another basis forms them anew.
+TEST_F(Frame, DerivativesFollowThePointAndTheBasis) {
+  double xyz[20][3], u[20], v[20];
+  nodes_of(tri6, xyz, right_tri);
+  ElementFrame f = frame_of(tri6, xyz);
+  // u = x^2 + 3xy - y on the tri6 nodes; v = 2x - y on the tri3 corners.
+  for (int k = 0; k < 6; k++) {
+    double x = xyz[k][0], y = xyz[k][1];
+    u[k] = x * x + 3 * x * y - y, v[k] = k < 3 ? 2 * x - y : 100;  // tri3 reads the corners only
+  }
+  const double P[3][4] = {{0.3, 0.2, 0.5, 0}, {0.1, 0.7, 0.2, 0}, {0.3, 0.2, 0.5, 0}};
+  for (const auto &L : P) {
+    double x = L[1], y = L[2];
+    EXPECT_NEAR(elements_interpux(tri6, L, &f, u), 2 * x + 3 * y, 1e-13);
+    EXPECT_NEAR(elements_interpuy(tri6, L, &f, u), 3 * x - 1, 1e-13);
+    EXPECT_NEAR(elements_interpuy(tri3, L, &f, v), -1, 1e-13);
+    EXPECT_NEAR(elements_interpux(tri3, L, &f, v), 2, 1e-13);
+    double row[20];
+    ASSERT_EQ(elements_basis_sel(row, 1, 0, tri6, L, &f), 6);
+    double s = 0;
+    for (int k = 0; k < 6; k++) s += row[k] * u[k];
+    EXPECT_NEAR(s, 2 * x + 3 * y, 1e-13);
+    EXPECT_EQ(f.dbasis, tri6);
+  }
+}
+
 TEST_F(Frame, EveryStopText) {
   double xyz[20][3];
   nodes_of(tet10, xyz, unit_tet);
