@@ -66,12 +66,25 @@ static double dot(const vectord *a, const vectord *b) {
   return s;
 }
 
+// The lambda side is linear in the mode, so the sources the projection assembles for
+// X_1..X_M, combined as eig_expand combines the vectors, are the sources of the new
+// subspace: the next sweep takes them instead of assembling each one again.
+static std::vector<std::vector<double>> held;
+static bool held_projected = false;  // held[j] = B X_j for the vectors subspace saw
+static bool held_current = false;    // held[j] = B X_j for the current vectors
+
 // The lambda side of the equations for mode j into the problem's source vector, after
-// the value conditions are set on X_j.
+// the value conditions are set on X_j; the held one when it is current.
 static void mode_source(pde *p, uint16_t j) {
   static const double zero[2] = {0, 0};
   p->mode = j;
   coupling_set_bvals_0(p, xvec(p, j), zero);
+  if (held_current) {
+    const std::vector<double> &s = held[j - 1];
+    vectord_resize(&p->source, p->nt, std::max(p->nt, p->source.capacity));
+    std::copy(s.begin(), s.end(), p->source.data);
+    return;
+  }
   coupling_build_source(p, &p->source, 0, 0, 1);
 }
 
@@ -102,6 +115,7 @@ double e_solve(pde *p) {
     });
   }
   display_unreport(&p->status, line);
+  held_current = false;
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
@@ -113,8 +127,11 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   int32_t n = p->nt;
   vectord *w = vector2d_get_work(&p->work, n);
   vectord *y = vector2d_get_work(&p->work, n);
+  held_current = held_projected = false;
+  held.resize(M);
   for (uint16_t j = 1; j <= M; j++) {
     mode_source(p, j);
+    held[j - 1].assign(p->source.data, p->source.data + n);
     gather(p, w, xvec(p, j), true);
     sparsemx_mv_0(y, &p->matrix, w);
     for (int32_t r = 0; r < n; r++) y->data[r] /= p->firstscale.data[r];
@@ -126,6 +143,7 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   }
   vector2d_free_work(y);
   vector2d_free_work(w);
+  held_projected = true;
 }
 
 bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
@@ -177,6 +195,20 @@ void eig_expand(pde *p, const matrixd *q) {
       }
     }
   }
+  // The held sources follow the vectors: the same combination, the same scale.
+  bool follow = held_projected && M > 0 && held.size() == M;
+  held_projected = false;
+  std::vector<std::vector<double>> was;
+  if (follow) {
+    was.swap(held);
+    held.assign(M, std::vector<double>(was[0].size(), 0.0));
+    for (size_t i = 0; i < was[0].size(); i++)
+      for (uint16_t j = 0; j < M; j++) {
+        double s = 0;
+        for (uint16_t r = 0; r < M; r++) s += q->data[r * M + j] * was[r][i];
+        held[j][i] = s;
+      }
+  }
   // A vector that vanished keeps its zeros rather than becoming NaN.
   for (uint16_t j = 0; j < M; j++) {
     if (!(norm[j] > 0) || entries == 0) continue;
@@ -185,7 +217,10 @@ void eig_expand(pde *p, const matrixd *q) {
       vectord *x = &p->modesets[j].data[k - 1];
       for (int32_t i = 0; i < x->count; i++) x->data[i] *= f;
     }
+    if (follow)
+      for (double &v : held[j]) v *= f;
   }
+  held_current = follow;
 }
 
 double eigensol_pass_error(const double *lam, const double *old, int32_t m) {
@@ -273,6 +308,7 @@ int32_t eigensol_do_eigen(pde *p) {
   for (;;) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
+    held_projected = held_current = false;
     pdedat_eig_status(p);
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
