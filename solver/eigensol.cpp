@@ -95,7 +95,9 @@ double e_solve(pde *p) {
   uint16_t M = p->subspace;
   String label = lit("MODE");
   uint16_t line = display_report_num(&p->status, 0, &label, 1);
-  double sum = 0;
+  // The right-hand sides of all M vectors, interleaved, then one solve for all of them.
+  int32_t n = p->nt;
+  std::vector<double> rhs(size_t(n) * M), sol(size_t(n) * M), res(M);
   for (uint16_t j = 1; j <= M; j++) {
     display_update_num(&p->status, line, j);
     p->mode = j;
@@ -103,16 +105,26 @@ double e_solve(pde *p) {
     fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0, 0.0);
     mode_source(p, j);
     measures_get_range(p, xvec(p, j));
-    int32_t n = p->nt;
-    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
-    for (int32_t i = 0; i < n; i++) p->residual.data[i] = p->source.data[i] * p->firstscale.data[i];
-    double res = cgsolve_solve(p, p->errlim * p->overshoot * 0.0001, 0, 1);
-    sum += res * res;
-    pdedat_report_time(p, p->lines.elapsed);
+    for (int32_t i = 0; i < n; i++) rhs[size_t(i) * M + j - 1] = p->source.data[i] * p->firstscale.data[i];
+  }
+  if (M) cgsolve_solve_block(p, sol.data(), rhs.data(), M, p->errlim * p->overshoot * 0.0001, 0, 1, res.data());
+  double sum = 0;
+  for (uint16_t j = 1; j <= M; j++) {
+    sum += res[j - 1] * res[j - 1];
     vector2d *x = xvec(p, j);
     cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
-      x->data[k - 1].data[i - 1] = p->delta.data[r - 1] * p->secondscale.data[r - 1];
+      x->data[k - 1].data[i - 1] = sol[size_t(r - 1) * M + j - 1] * p->secondscale.data[r - 1];
     });
+  }
+  pdedat_report_time(p, p->lines.elapsed);
+  // The last vector's system stays in the problem's residual and correction.
+  if (M) {
+    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
+    vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
+    for (int32_t i = 0; i < n; i++) {
+      p->residual.data[i] = rhs[size_t(i) * M + M - 1];
+      p->delta.data[i] = sol[size_t(i) * M + M - 1];
+    }
   }
   display_unreport(&p->status, line);
   held_current = false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "graphics/display.h"
 #include "runtime/rtlib.h"
@@ -12,9 +13,30 @@
 
 uint8_t sparsecg_debug = 0;
 
-// The convergence history (newest first) and the mean of its latest values.
-static vectord history;
-static double mean_g = 1.0;
+namespace {
+// A convergence history (newest first) and the mean of its latest values.
+struct Asymptote {
+  double h[12] = {};
+  double mean = 1.0;
+  // The measure at iteration k of the value v: the RMS change over the last 13 values
+  // once k >= 12, else v itself.
+  double step(int32_t k, double v) {
+    double s = (v - h[0]) * (v - h[0]), g = 0.0;
+    for (int32_t i = 0; i < 11; i++) {
+      s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
+      g += h[i];
+    }
+    mean = g / 12;
+    memmove(h + 1, h, 11 * sizeof(double));
+    h[0] = v;
+    return k >= 12 ? std::sqrt(s / 12) : v;
+  }
+};
+}  // namespace
+
+// The history of the single solves spans calls.
+static Asymptote shared;
+static double &mean_g = shared.mean;
 
 int sparsecg_init() {
   TRACE("sparsecg");
@@ -44,17 +66,7 @@ static double norm(const vectord *v) { return norm_l(v, v->count); }
 
 double sparsecg_asymptote(int32_t k, double v) {
   TRACE("sparsecg_asymptote_0");
-  if (history.count == 0) vectord_resize(&history, 12, 12);
-  double *h = history.data;
-  double s = (v - h[0]) * (v - h[0]), g = 0.0;
-  for (int32_t i = 0; i < 11; i++) {
-    s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
-    g += h[i];
-  }
-  mean_g = g / 12;
-  memmove(h + 1, h, 11 * sizeof(double));
-  h[0] = v;
-  return k >= 12 ? std::sqrt(s / 12) : v;
+  return shared.step(k, v);
 }
 
 namespace {
@@ -110,6 +122,107 @@ void xpay(vectord *p, double s, const vectord *r) {
   for (int32_t i = 0, n = p->count; i < n; i++) pd[i] = s * pd[i] + rd[i];
 }
 
+// out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns, each
+// from 0.0 in index order.
+void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
+  std::fill(out, out + w, 0.0);
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t t = 0; t < w; t++) out[t] += a[size_t(i) * w + t] * b[size_t(i) * w + t];
+}
+
+// Conjugate gradients preconditioned by the incomplete Cholesky factor M on both sides
+// (ICCG and BCCG) for w right-hand sides interleaved in b, each column with its own
+// recurrence and stop test; a single solve keeps the history that spans calls.
+double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, int32_t n, int32_t w,
+            vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t method, int32_t nl,
+            double *res) {
+  int32_t budget = std::max<int32_t>(maxit, 1);
+  nl = std::max(1, std::min(nl, n));
+  int32_t N = n * w;
+  vectord *rv = vector2d_get_work(work, N), *pv = vector2d_get_work(work, N);
+  vectord *qv = vector2d_get_work(work, N), *tv = vector2d_get_work(work, N);
+  double *r = rv->data, *p = pv->data, *q = qv->data, *t2 = tv->data;
+  std::vector<Asymptote> own(w == 1 ? 0 : size_t(w));
+  Asymptote *hist = w == 1 ? &shared : own.data();
+  const size_t cols = size_t(w);
+  std::vector<double> rho(cols), rho_old(cols), sigma(cols), m(cols, 0.0), c(cols, 1.0), step(cols), beta(cols),
+      sq(cols);
+  std::vector<char> live(cols, 1), met(cols);
+  // 2-4. Residual, direction and rho.
+  sparsemx_inchol_forward_block(r, M, b, w);
+  std::fill(x, x + N, 0.0);
+  std::copy(r, r + N, p);
+  column_dots(rho.data(), r, r, n, w);
+  // 5. Growth of the tolerances past the budget; the panel lines.
+  for (int32_t j = 0; j < w; j++) hist[j].mean = 1.0;
+  double growth = std::pow(2.0, 100.0 / double(budget));
+  uint16_t line = 0, conv = 0;
+  if (panel) {
+    String name = {uint16_t(strlen(method_names[method])), 0, const_cast<char *>(method_names[method])};
+    String label = {11, 0, const_cast<char *>("Convergence")};
+    line = display_report_num(panel, 0, &name, 1);
+    conv = display_report_real(panel, 0, &label, 1.0);
+  }
+  int32_t alive = w;
+  for (int32_t k = 1; alive > 0; k++) {
+    rho_old = rho;
+    if (k > budget) {
+      rel *= growth;
+      abs *= growth;
+    }
+    if (panel) {
+      double shown = 0;
+      for (int32_t j = 0; j < w; j++)
+        if (live[size_t(j)]) shown = std::max(shown, c[size_t(j)]);
+      display_update_num(panel, line, k);
+      display_update_real(panel, conv, shown);
+    }
+    // 3. q := L^-1 A L^-t p.
+    sparsemx_inchol_back_block(t2, M, p, w);
+    sparsemx_mv_block(q, A, t2, w);
+    sparsemx_inchol_forward_block(q, M, q, w);
+    // 4-5. Step.
+    column_dots(sigma.data(), p, q, n, w);
+    for (int32_t j = 0; j < w; j++) step[size_t(j)] = sigma[size_t(j)] == 0 ? rho[size_t(j)] : rho[size_t(j)] / sigma[size_t(j)];
+    for (int32_t i = 0; i < N; i += w)
+      for (int32_t j = 0; j < w; j++)
+        if (live[size_t(j)]) {
+          x[i + j] += step[size_t(j)] * p[i + j];
+          r[i + j] += -step[size_t(j)] * q[i + j];
+        }
+    // 6-8. New rho and direction.
+    column_dots(rho.data(), r, r, n, w);
+    for (int32_t j = 0; j < w; j++)
+      beta[size_t(j)] = rho_old[size_t(j)] == 0 ? rho[size_t(j)] : rho[size_t(j)] / rho_old[size_t(j)];
+    for (int32_t i = 0; i < N; i += w)
+      for (int32_t j = 0; j < w; j++)
+        if (live[size_t(j)]) p[i + j] = beta[size_t(j)] * p[i + j] + r[i + j];
+    // 9-10. The RMS of the field unknowns and the stop tests, column by column.
+    column_dots(sq.data(), x, x, nl, w);
+    for (int32_t j = 0; j < w; j++) {
+      if (!live[size_t(j)]) continue;
+      m[size_t(j)] = std::sqrt(sq[size_t(j)] / nl);
+      c[size_t(j)] = hist[j].step(k, m[size_t(j)]);
+      met[size_t(j)] = k > 12 && c[size_t(j)] <= hist[j].mean * rel + abs;
+    }
+    bool some = false;
+    for (int32_t j = 0; j < w; j++) some = some || (live[size_t(j)] && !met[size_t(j)]);
+    bool out = some && (k > 4 * budget || (panel && display_checkkey(panel)));
+    for (int32_t j = 0; j < w; j++)
+      if (live[size_t(j)] && (met[size_t(j)] || out || m[size_t(j)] == 0)) {
+        live[size_t(j)] = 0;
+        alive--;
+      }
+  }
+  // End: undo the right preconditioning.
+  sparsemx_inchol_back_block(t2, M, x, w);
+  std::copy(t2, t2 + N, x);
+  for (vectord *v : {rv, pv, qv, tv}) vector2d_free_work(v);
+  if (panel) display_unreport(panel, line);
+  std::copy(m.begin(), m.end(), res);
+  return m[size_t(w - 1)];
+}
+
 }  // namespace
 
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
@@ -122,6 +235,12 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   if (method < 1 || method > 15) rtlib_fatal_in("sparsecg_cg_0", "Bad CG Method");
   if (method == 14) rtlib_fatal_in("sparsecg_cg_0", "BAD CG METHOD");
   Solve op{method, A, M, D, B};
+  if (method == 4 || method == 5) {
+    if (!M || M->rows != n || A->rows != n) rtlib_fatal_in("sparsecg_cg_0", "VECTOR LENGTH ERROR");
+    vectord_resize(x, n, std::max(n, x->capacity));
+    double m;
+    return iccg(x->data, A, M, b->data, n, 1, work, rel, abs, maxit, panel, method, nl, &m);
+  }
   // A budget below 1 would make the growth factor divide by zero; the RMS is taken
   // over at least one and at most n unknowns.
   int32_t budget = std::max<int32_t>(maxit, 1);
@@ -259,4 +378,26 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     if (v) vector2d_free_work(v);
   if (panel) display_unreport(panel, line);
   return m;
+}
+
+void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const double *b, const vectord *D,
+                       const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
+                       pad *panel, int32_t family, int32_t precon, int32_t nl, double *res) {
+  TRACE("sparsecg_cg_block");
+  int32_t n = A->rows;
+  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  if (w < 1) return;
+  if ((method == 4 || method == 5) && M && M->rows == n) {
+    iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res);
+    return;
+  }
+  // Any other method: the columns one by one.
+  vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);
+  for (int32_t j = 0; j < w; j++) {
+    for (int32_t i = 0; i < n; i++) bj->data[i] = b[size_t(i) * w + j];
+    res[j] = sparsecg_cg(xj, A, M, bj, D, B, work, rel, abs, maxit, panel, family, precon, nl);
+    for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = xj->data[i];
+  }
+  vector2d_free_work(bj);
+  vector2d_free_work(xj);
 }
