@@ -122,6 +122,14 @@ void xpay(vectord *p, double s, const vectord *r) {
   for (int32_t i = 0, n = p->count; i < n; i++) pd[i] = s * pd[i] + rd[i];
 }
 
+// The panel lines of a solve: the method's name with the iteration, "Convergence".
+void report_lines(pad *panel, int32_t method, uint16_t *line, uint16_t *conv) {
+  String name = {uint16_t(strlen(method_names[method])), 0, const_cast<char *>(method_names[method])};
+  String label = {11, 0, const_cast<char *>("Convergence")};
+  *line = display_report_num(panel, 0, &name, 1);
+  *conv = display_report_real(panel, 0, &label, 1.0);
+}
+
 // out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns, each
 // from 0.0 in index order.
 void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
@@ -157,12 +165,7 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   for (int32_t j = 0; j < w; j++) hist[j].mean = 1.0;
   double growth = std::pow(2.0, 100.0 / double(budget));
   uint16_t line = 0, conv = 0;
-  if (panel) {
-    String name = {uint16_t(strlen(method_names[method])), 0, const_cast<char *>(method_names[method])};
-    String label = {11, 0, const_cast<char *>("Convergence")};
-    line = display_report_num(panel, 0, &name, 1);
-    conv = display_report_real(panel, 0, &label, 1.0);
-  }
+  if (panel) report_lines(panel, method, &line, &conv);
   int32_t alive = w;
   for (int32_t k = 1; alive > 0; k++) {
     rho_old = rho;
@@ -278,12 +281,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   mean_g = 1.0;
   double growth = std::pow(2.0, 100.0 / double(budget));
   uint16_t line = 0, conv = 0;
-  if (panel) {
-    String name = {uint16_t(strlen(method_names[method])), 0, const_cast<char *>(method_names[method])};
-    String label = {11, 0, const_cast<char *>("Convergence")};
-    line = display_report_num(panel, 0, &name, 1);
-    conv = display_report_real(panel, 0, &label, 1.0);
-  }
+  if (panel) report_lines(panel, method, &line, &conv);
   double m = 0.0, c = 1.0;
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
