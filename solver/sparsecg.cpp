@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 #include "graphics/display.h"
@@ -132,15 +133,24 @@ void report_lines(pad *panel, int32_t method, uint16_t *line, uint16_t *conv) {
 
 // out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns, each
 // from 0.0 in index order.
-void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
+void column_dots(double *__restrict out, const double *__restrict a, const double *__restrict b, int32_t n,
+                 int32_t w) {
   std::fill(out, out + w, 0.0);
   for (int32_t i = 0; i < n; i++)
     for (int32_t t = 0; t < w; t++) out[t] += a[size_t(i) * w + t] * b[size_t(i) * w + t];
 }
 
+// Keeps the columns keep[0..kept) of the w interleaved ones, in place.
+void compact(double *v, int32_t n, int32_t w, const int32_t *keep, int32_t kept) {
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t t = 0; t < kept; t++) v[size_t(i) * kept + t] = v[size_t(i) * w + keep[t]];
+}
+
 // Conjugate gradients preconditioned by the incomplete Cholesky factor M on both sides
 // (ICCG and BCCG) for w right-hand sides interleaved in b, each column with its own
-// recurrence and stop test; a single solve keeps the history that spans calls.
+// recurrence and stop test; a single solve keeps the history that spans calls. The
+// columns still iterating are kept together (their original numbers in col), a column
+// that stops leaves its result in x.
 double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, int32_t n, int32_t w,
             vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t method, int32_t nl,
             double *res) {
@@ -148,17 +158,18 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   nl = std::max(1, std::min(nl, n));
   int32_t N = n * w;
   vectord *rv = vector2d_get_work(work, N), *pv = vector2d_get_work(work, N);
-  vectord *qv = vector2d_get_work(work, N), *tv = vector2d_get_work(work, N);
-  double *r = rv->data, *p = pv->data, *q = qv->data, *t2 = tv->data;
+  vectord *qv = vector2d_get_work(work, N), *tv = vector2d_get_work(work, N), *yv = vector2d_get_work(work, N);
+  double *r = rv->data, *p = pv->data, *q = qv->data, *t2 = tv->data, *y = yv->data;
   std::vector<Asymptote> own(w == 1 ? 0 : size_t(w));
   Asymptote *hist = w == 1 ? &shared : own.data();
   const size_t cols = size_t(w);
-  std::vector<double> rho(cols), rho_old(cols), sigma(cols), m(cols, 0.0), c(cols, 1.0), step(cols), beta(cols),
-      sq(cols);
-  std::vector<char> live(cols, 1), met(cols);
+  std::vector<double> rho(cols), sigma(cols), m(cols, 0.0), c(cols, 1.0), step(cols), beta(cols), sq(cols);
+  std::vector<int32_t> col(cols), keep(cols);
+  std::vector<char> met(cols);
+  std::iota(col.begin(), col.end(), 0);
   // 2-4. Residual, direction and rho.
   sparsemx_inchol_forward_block(r, M, b, w);
-  std::fill(x, x + N, 0.0);
+  std::fill(y, y + N, 0.0);
   std::copy(r, r + N, p);
   column_dots(rho.data(), r, r, n, w);
   // 5. Growth of the tolerances past the budget; the panel lines.
@@ -166,64 +177,76 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   double growth = std::pow(2.0, 100.0 / double(budget));
   uint16_t line = 0, conv = 0;
   if (panel) report_lines(panel, method, &line, &conv);
-  int32_t alive = w;
-  for (int32_t k = 1; alive > 0; k++) {
-    rho_old = rho;
+  int32_t wa = w;  // the columns still iterating: position a holds column col[a]
+  for (int32_t k = 1; wa > 0; k++) {
     if (k > budget) {
       rel *= growth;
       abs *= growth;
     }
     if (panel) {
       double shown = 0;
-      for (int32_t j = 0; j < w; j++)
-        if (live[size_t(j)]) shown = std::max(shown, c[size_t(j)]);
+      for (int32_t a = 0; a < wa; a++) shown = std::max(shown, c[size_t(a)]);
       display_update_num(panel, line, k);
       display_update_real(panel, conv, shown);
     }
     // 3. q := L^-1 A L^-t p.
-    sparsemx_inchol_back_block(t2, M, p, w);
-    sparsemx_mv_block(q, A, t2, w);
-    sparsemx_inchol_forward_block(q, M, q, w);
+    sparsemx_inchol_back_block(t2, M, p, wa);
+    sparsemx_mv_block(q, A, t2, wa);
+    sparsemx_inchol_forward_block(q, M, q, wa);
     // 4-5. Step.
-    column_dots(sigma.data(), p, q, n, w);
-    for (int32_t j = 0; j < w; j++) step[size_t(j)] = sigma[size_t(j)] == 0 ? rho[size_t(j)] : rho[size_t(j)] / sigma[size_t(j)];
-    for (int32_t i = 0; i < N; i += w)
-      for (int32_t j = 0; j < w; j++)
-        if (live[size_t(j)]) {
-          x[i + j] += step[size_t(j)] * p[i + j];
-          r[i + j] += -step[size_t(j)] * q[i + j];
-        }
-    // 6-8. New rho and direction.
-    column_dots(rho.data(), r, r, n, w);
-    for (int32_t j = 0; j < w; j++)
-      beta[size_t(j)] = rho_old[size_t(j)] == 0 ? rho[size_t(j)] : rho[size_t(j)] / rho_old[size_t(j)];
-    for (int32_t i = 0; i < N; i += w)
-      for (int32_t j = 0; j < w; j++)
-        if (live[size_t(j)]) p[i + j] = beta[size_t(j)] * p[i + j] + r[i + j];
-    // 9-10. The RMS of the field unknowns and the stop tests, column by column.
-    column_dots(sq.data(), x, x, nl, w);
-    for (int32_t j = 0; j < w; j++) {
-      if (!live[size_t(j)]) continue;
-      m[size_t(j)] = std::sqrt(sq[size_t(j)] / nl);
-      c[size_t(j)] = hist[j].step(k, m[size_t(j)]);
-      met[size_t(j)] = k > 12 && c[size_t(j)] <= hist[j].mean * rel + abs;
-    }
-    bool some = false;
-    for (int32_t j = 0; j < w; j++) some = some || (live[size_t(j)] && !met[size_t(j)]);
-    bool out = some && (k > 4 * budget || (panel && display_checkkey(panel)));
-    for (int32_t j = 0; j < w; j++)
-      if (live[size_t(j)] && (met[size_t(j)] || out || m[size_t(j)] == 0)) {
-        live[size_t(j)] = 0;
-        alive--;
+    column_dots(sigma.data(), p, q, n, wa);
+    for (int32_t a = 0; a < wa; a++) step[size_t(a)] = sigma[size_t(a)] == 0 ? rho[size_t(a)] : rho[size_t(a)] / sigma[size_t(a)];
+    int32_t Na = n * wa;
+    for (int32_t i = 0; i < Na; i += wa)
+      for (int32_t a = 0; a < wa; a++) {
+        y[i + a] += step[size_t(a)] * p[i + a];
+        r[i + a] += -step[size_t(a)] * q[i + a];
       }
+    // 6-8. New rho and direction.
+    column_dots(sq.data(), r, r, n, wa);
+    for (int32_t a = 0; a < wa; a++) {
+      beta[size_t(a)] = rho[size_t(a)] == 0 ? sq[size_t(a)] : sq[size_t(a)] / rho[size_t(a)];
+      rho[size_t(a)] = sq[size_t(a)];
+    }
+    for (int32_t i = 0; i < Na; i += wa)
+      for (int32_t a = 0; a < wa; a++) p[i + a] = beta[size_t(a)] * p[i + a] + r[i + a];
+    // 9-10. The RMS of the field unknowns and the stop tests, column by column: a
+    // column stops when its test is met or its RMS is 0; the iteration limit and the
+    // stop key, polled while a column goes on, stop them all.
+    column_dots(sq.data(), y, y, nl, wa);
+    bool some = false;
+    for (int32_t a = 0; a < wa; a++) {
+      Asymptote &h = hist[col[size_t(a)]];
+      m[size_t(a)] = std::sqrt(sq[size_t(a)] / nl);
+      c[size_t(a)] = h.step(k, m[size_t(a)]);
+      met[size_t(a)] = k > 12 && c[size_t(a)] <= h.mean * rel + abs;
+      some = some || !met[size_t(a)];
+    }
+    bool out = some && (k > 4 * budget || (panel && display_checkkey(panel)));
+    int32_t kept = 0;
+    for (int32_t a = 0; a < wa; a++) {
+      int32_t j = col[size_t(a)];
+      if (met[size_t(a)] || out || m[size_t(a)] == 0) {
+        res[j] = m[size_t(a)];
+        for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = y[size_t(i) * wa + a];
+        continue;
+      }
+      keep[size_t(kept)] = a;
+      col[size_t(kept)] = j;
+      rho[size_t(kept)] = rho[size_t(a)];
+      c[size_t(kept)] = c[size_t(a)];
+      kept++;
+    }
+    if (kept < wa && kept > 0)
+      for (double *v : {r, p, y}) compact(v, n, wa, keep.data(), kept);
+    wa = kept;
   }
   // End: undo the right preconditioning.
   sparsemx_inchol_back_block(t2, M, x, w);
   std::copy(t2, t2 + N, x);
-  for (vectord *v : {rv, pv, qv, tv}) vector2d_free_work(v);
+  for (vectord *v : {rv, pv, qv, tv, yv}) vector2d_free_work(v);
   if (panel) display_unreport(panel, line);
-  std::copy(m.begin(), m.end(), res);
-  return m[size_t(w - 1)];
+  return res[w - 1];
 }
 
 }  // namespace

@@ -656,17 +656,14 @@ template <int W>
   }
 }
 
-// Runs kernel<W> over the w interleaved vectors in groups of 4, then the rest.
+// Runs kernel<W> over the w interleaved vectors in groups of 8, then of 4, 2 and 1.
 template <template <int> class K, class... A> static void by_groups(int32_t w, double *out, const double *in,
                                                                     A... a) {
   int32_t t = 0;
-  for (; t + 4 <= w; t += 4) K<4>::run(out + t, in + t, a..., w);
-  switch (w - t) {
-    case 3: K<3>::run(out + t, in + t, a..., w); break;
-    case 2: K<2>::run(out + t, in + t, a..., w); break;
-    case 1: K<1>::run(out + t, in + t, a..., w); break;
-    default: break;
-  }
+  for (; t + 8 <= w; t += 8) K<8>::run(out + t, in + t, a..., w);
+  if (t + 4 <= w) K<4>::run(out + t, in + t, a..., w), t += 4;
+  if (t + 2 <= w) K<2>::run(out + t, in + t, a..., w), t += 2;
+  if (t < w) K<1>::run(out + t, in + t, a..., w);
 }
 template <int W> struct Times {
   static void run(double *y, const double *x, const sparsemx *A, int32_t w) { rows_times<W>(y, A, x, 1.0, false, false, w); }
