@@ -131,13 +131,62 @@ void report_lines(pad *panel, int32_t method, uint16_t *line, uint16_t *conv) {
   *conv = display_report_real(panel, 0, &label, 1.0);
 }
 
+// Calls f.template operator()<W>(t) for the columns t..t+W-1 of w, in groups of 8,
+// then of 4, 2 and 1, so the loops over a group have a fixed length.
+template <class F> void in_groups(int32_t w, F f) {
+  int32_t t = 0;
+  for (; t + 8 <= w; t += 8) f.template operator()<8>(t);
+  if (t + 4 <= w) f.template operator()<4>(t), t += 4;
+  if (t + 2 <= w) f.template operator()<2>(t), t += 2;
+  if (t < w) f.template operator()<1>(t);
+}
+
 // out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns, each
 // from 0.0 in index order.
-void column_dots(double *__restrict out, const double *__restrict a, const double *__restrict b, int32_t n,
-                 int32_t w) {
-  std::fill(out, out + w, 0.0);
-  for (int32_t i = 0; i < n; i++)
-    for (int32_t t = 0; t < w; t++) out[t] += a[size_t(i) * w + t] * b[size_t(i) * w + t];
+void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
+  in_groups(w, [&]<int W>(int32_t t) {
+    double s[W] = {};
+    for (int32_t i = 0; i < n; i++) {
+      const double *ai = a + size_t(i) * w + t, *bi = b + size_t(i) * w + t;
+      for (int j = 0; j < W; j++) s[j] += ai[j] * bi[j];
+    }
+    std::copy(s, s + W, out + t);
+  });
+}
+
+// y += s(t) p and r -= s(t) q, column t by column, in one pass with the new sums of
+// squares: rr(t) of r over all n rows, yy(t) of y over the first nl, each from 0.0 in
+// index order.
+void advance(double *y, double *r, const double *p, const double *q, const double *s, int32_t n, int32_t nl,
+             int32_t w, double *rr, double *yy) {
+  in_groups(w, [&]<int W>(int32_t t) {
+    double u[W] = {}, sr[W] = {}, sy[W] = {};
+    std::copy(s + t, s + t + W, u);
+    for (int32_t i = 0; i < n; i++) {
+      size_t o = size_t(i) * w + t;
+      for (int j = 0; j < W; j++) {
+        y[o + j] += u[j] * p[o + j];
+        r[o + j] += -u[j] * q[o + j];
+        sr[j] += r[o + j] * r[o + j];
+      }
+      if (i < nl)
+        for (int j = 0; j < W; j++) sy[j] += y[o + j] * y[o + j];
+    }
+    std::copy(sr, sr + W, rr + t);
+    std::copy(sy, sy + W, yy + t);
+  });
+}
+
+// p := beta(t) p + r, column t by column.
+void redirect(double *p, const double *r, const double *beta, int32_t n, int32_t w) {
+  in_groups(w, [&]<int W>(int32_t t) {
+    double u[W] = {};
+    std::copy(beta + t, beta + t + W, u);
+    for (int32_t i = 0; i < n; i++) {
+      size_t o = size_t(i) * w + t;
+      for (int j = 0; j < W; j++) p[o + j] = u[j] * p[o + j] + r[o + j];
+    }
+  });
 }
 
 // Keeps the columns keep[0..kept) of the w interleaved ones, in place.
@@ -163,7 +212,8 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   std::vector<Asymptote> own(w == 1 ? 0 : size_t(w));
   Asymptote *hist = w == 1 ? &shared : own.data();
   const size_t cols = size_t(w);
-  std::vector<double> rho(cols), sigma(cols), m(cols, 0.0), c(cols, 1.0), step(cols), beta(cols), sq(cols);
+  std::vector<double> rho(cols), sigma(cols), m(cols, 0.0), c(cols, 1.0), step(cols), beta(cols), sq(cols),
+      yy(cols);
   std::vector<int32_t> col(cols), keep(cols);
   std::vector<char> met(cols);
   std::iota(col.begin(), col.end(), 0);
@@ -196,28 +246,20 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
     // 4-5. Step.
     column_dots(sigma.data(), p, q, n, wa);
     for (int32_t a = 0; a < wa; a++) step[size_t(a)] = sigma[size_t(a)] == 0 ? rho[size_t(a)] : rho[size_t(a)] / sigma[size_t(a)];
-    int32_t Na = n * wa;
-    for (int32_t i = 0; i < Na; i += wa)
-      for (int32_t a = 0; a < wa; a++) {
-        y[i + a] += step[size_t(a)] * p[i + a];
-        r[i + a] += -step[size_t(a)] * q[i + a];
-      }
+    advance(y, r, p, q, step.data(), n, nl, wa, sq.data(), yy.data());
     // 6-8. New rho and direction.
-    column_dots(sq.data(), r, r, n, wa);
     for (int32_t a = 0; a < wa; a++) {
       beta[size_t(a)] = rho[size_t(a)] == 0 ? sq[size_t(a)] : sq[size_t(a)] / rho[size_t(a)];
       rho[size_t(a)] = sq[size_t(a)];
     }
-    for (int32_t i = 0; i < Na; i += wa)
-      for (int32_t a = 0; a < wa; a++) p[i + a] = beta[size_t(a)] * p[i + a] + r[i + a];
+    redirect(p, r, beta.data(), n, wa);
     // 9-10. The RMS of the field unknowns and the stop tests, column by column: a
     // column stops when its test is met or its RMS is 0; the iteration limit and the
     // stop key, polled while a column goes on, stop them all.
-    column_dots(sq.data(), y, y, nl, wa);
     bool some = false;
     for (int32_t a = 0; a < wa; a++) {
       Asymptote &h = hist[col[size_t(a)]];
-      m[size_t(a)] = std::sqrt(sq[size_t(a)] / nl);
+      m[size_t(a)] = std::sqrt(yy[size_t(a)] / nl);
       c[size_t(a)] = h.step(k, m[size_t(a)]);
       met[size_t(a)] = k > 12 && c[size_t(a)] <= h.mean * rel + abs;
       some = some || !met[size_t(a)];
