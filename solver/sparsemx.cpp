@@ -656,11 +656,12 @@ template <int W>
   }
 }
 
-// Runs kernel<W> over the w interleaved vectors in groups of 8, then of 4, 2 and 1.
+// Runs kernel<W> over the w interleaved vectors in groups of 16, then of 8, 4, 2 and 1.
 template <template <int> class K, class... A> static void by_groups(int32_t w, double *out, const double *in,
                                                                     A... a) {
   int32_t t = 0;
-  for (; t + 8 <= w; t += 8) K<8>::run(out + t, in + t, a..., w);
+  for (; t + 16 <= w; t += 16) K<16>::run(out + t, in + t, a..., w);
+  if (t + 8 <= w) K<8>::run(out + t, in + t, a..., w), t += 8;
   if (t + 4 <= w) K<4>::run(out + t, in + t, a..., w), t += 4;
   if (t + 2 <= w) K<2>::run(out + t, in + t, a..., w), t += 2;
   if (t < w) K<1>::run(out + t, in + t, a..., w);
