@@ -92,10 +92,6 @@ struct Solve {
         if (transpose) sparsemx_mtv_0(out, M, v);
         else sparsemx_mv_0(out, M, v);
         break;
-      case 4: case 5:
-        if (transpose) sparsemx_inchol_back(out, M, v);
-        else sparsemx_inchol_forward(out, M, v);
-        break;
       case 9:
         if (transpose) sparsemx_inclu_solvet(out, M, D, v);
         else sparsemx_inclu_solve(out, M, D, v);
@@ -375,11 +371,6 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         sparsemx_mv_0(t2, M, q);
         vectord_copyto_0(q, t2);
         break;
-      case 4: case 5:
-        sparsemx_inchol_back(t2, M, p);
-        sparsemx_mv_0(q, A, t2);
-        sparsemx_inchol_forward(q, M, q);
-        break;
       default:  // lanczos
         if (method == 6) {
           sparsemx_mv_0(q, A, p);
@@ -432,9 +423,6 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     vectord_multo_0(x, D);
   } else if (method == 3) {
     sparsemx_mv_0(t2, M, x);
-    vectord_copyto_0(x, t2);
-  } else if (method == 4 || method == 5) {
-    sparsemx_inchol_back(t2, M, x);
     vectord_copyto_0(x, t2);
   }
   for (vectord *v : {r, p, t1, t2, rt, pt, qt})
