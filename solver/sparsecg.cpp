@@ -203,8 +203,10 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   nl = std::max(1, std::min(nl, n));
   int32_t N = n * w;
   vectord *rv = vector2d_get_work(work, N), *pv = vector2d_get_work(work, N);
-  vectord *qv = vector2d_get_work(work, N), *tv = vector2d_get_work(work, N), *yv = vector2d_get_work(work, N);
-  double *r = rv->data, *p = pv->data, *q = qv->data, *t2 = tv->data, *y = yv->data;
+  vectord *qv = vector2d_get_work(work, N), *tv = vector2d_get_work(work, N);
+  // The iterates: a single column is never compacted and works in x itself.
+  vectord *yv = w > 1 ? vector2d_get_work(work, N) : nullptr;
+  double *r = rv->data, *p = pv->data, *q = qv->data, *t2 = tv->data, *y = yv ? yv->data : x;
   std::vector<Asymptote> own(w == 1 ? 0 : size_t(w));
   Asymptote *hist = w == 1 ? &shared : own.data();
   const size_t cols = size_t(w);
@@ -282,7 +284,8 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   // End: undo the right preconditioning.
   sparsemx_inchol_back_block(t2, M, x, w);
   std::copy(t2, t2 + N, x);
-  for (vectord *v : {rv, pv, qv, tv, yv}) vector2d_free_work(v);
+  for (vectord *v : {rv, pv, qv, tv, yv})
+    if (v) vector2d_free_work(v);
   if (panel) display_unreport(panel, line);
   return res[w - 1];
 }
