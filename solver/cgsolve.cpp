@@ -91,13 +91,29 @@ void cgsolve_residual(pde *p, vectord *r, const vectord *F, const vectord *S) {
   }
 }
 
+// The iteration budget of a solve: ITERATE (0 becomes 1000 for VANDENBERG, else 500)
+// over d, at least one iteration and within the solver's 16-bit count.
+static int32_t solve_limit(pde *p, int32_t d) {
+  if (p->iterate == 0) p->iterate = p->solver == vandenberg ? 1000 : 500;
+  return std::clamp(p->iterate / std::max(d, 1), 1, 65535);
+}
+
+void cgsolve_solve_block(pde *p, double *x, const double *b, int32_t w, double rel, double abs, int32_t d,
+                         double *res) {
+  TRACE("cgsolve_solve_block");
+  String label = lit("Solving:");
+  uint16_t line = display_report(&p->status, 0, &label);
+  int32_t limit = solve_limit(p, d);
+  sparsecg_cg_block(x, &p->matrix, &p->precmx, b, &p->precvec, &p->precband, &p->work, w, rel, abs,
+                    uint16_t(limit), &p->status, p->solver, p->precon, p->nf, res);
+  display_unreport(&p->status, line);
+}
+
 double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   TRACE("cgsolve_solve");
   String label = lit("Solving:");
   uint16_t line = display_report(&p->status, 0, &label);
-  if (p->iterate == 0) p->iterate = p->solver == vandenberg ? 1000 : 500;
-  // A budget of at least one iteration that fits the solver's 16-bit count.
-  int32_t limit = std::clamp(p->iterate / std::max(d, 1), 1, 65535);
+  int32_t limit = solve_limit(p, d);
   int32_t n = p->nt;
   vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
   std::fill(p->delta.data, p->delta.data + n, 0.0);

@@ -17,6 +17,10 @@ void cgsolve_residual(pde *p, vectord *r, const vectord *F, const vectord *S);
 // preconditioner; ITERATE 0 becomes 1000 (VANDENBERG) or 500. The iteration limit is
 // ITERATE / d, at least 1 and at most 65535. Returns the solver's result.
 double cgsolve_solve(pde *p, double rel, double abs, int32_t d);
+// The same for w right-hand sides stored interleaved (entry i of column t at [i*w + t],
+// the matrix's rows x w entries in b and x); res(t) gets column t's result.
+void cgsolve_solve_block(pde *p, double *x, const double *b, int32_t w, double rel, double abs, int32_t d,
+                         double *res);
 // u += column scale x delta for every unknown; the residual loses A delta. Returns the
 // error measure of what remains.
 double cgsolve_lupdate(pde *p, vector2d *u);

@@ -66,12 +66,25 @@ static double dot(const vectord *a, const vectord *b) {
   return s;
 }
 
+// The lambda side is linear in the mode, so the sources the projection assembles for
+// X_1..X_M, combined as eig_expand combines the vectors, are the sources of the new
+// subspace: the next sweep takes them instead of assembling each one again.
+static std::vector<std::vector<double>> held;
+static bool held_projected = false;  // held[j] = B X_j for the vectors subspace saw
+static bool held_current = false;    // held[j] = B X_j for the current vectors
+
 // The lambda side of the equations for mode j into the problem's source vector, after
-// the value conditions are set on X_j.
+// the value conditions are set on X_j; the held one when it is current.
 static void mode_source(pde *p, uint16_t j) {
   static const double zero[2] = {0, 0};
   p->mode = j;
   coupling_set_bvals_0(p, xvec(p, j), zero);
+  if (held_current) {
+    const std::vector<double> &s = held[j - 1];
+    vectord_resize(&p->source, p->nt, std::max(p->nt, p->source.capacity));
+    std::copy(s.begin(), s.end(), p->source.data);
+    return;
+  }
   coupling_build_source(p, &p->source, 0, 0, 1);
 }
 
@@ -82,7 +95,9 @@ double e_solve(pde *p) {
   uint16_t M = p->subspace;
   String label = lit("MODE");
   uint16_t line = display_report_num(&p->status, 0, &label, 1);
-  double sum = 0;
+  // The right-hand sides of all M vectors, interleaved, then one solve for all of them.
+  int32_t n = p->nt;
+  std::vector<double> rhs(size_t(n) * M), sol(size_t(n) * M), res(M);
   for (uint16_t j = 1; j <= M; j++) {
     display_update_num(&p->status, line, j);
     p->mode = j;
@@ -90,18 +105,29 @@ double e_solve(pde *p) {
     fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0, 0.0);
     mode_source(p, j);
     measures_get_range(p, xvec(p, j));
-    int32_t n = p->nt;
-    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
-    for (int32_t i = 0; i < n; i++) p->residual.data[i] = p->source.data[i] * p->firstscale.data[i];
-    double res = cgsolve_solve(p, p->errlim * p->overshoot * 0.0001, 0, 1);
-    sum += res * res;
-    pdedat_report_time(p, p->lines.elapsed);
+    for (int32_t i = 0; i < n; i++) rhs[size_t(i) * M + j - 1] = p->source.data[i] * p->firstscale.data[i];
+  }
+  if (M) cgsolve_solve_block(p, sol.data(), rhs.data(), M, p->errlim * p->overshoot * 0.0001, 0, 1, res.data());
+  double sum = 0;
+  for (uint16_t j = 1; j <= M; j++) {
+    sum += res[j - 1] * res[j - 1];
     vector2d *x = xvec(p, j);
     cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
-      x->data[k - 1].data[i - 1] = p->delta.data[r - 1] * p->secondscale.data[r - 1];
+      x->data[k - 1].data[i - 1] = sol[size_t(r - 1) * M + j - 1] * p->secondscale.data[r - 1];
     });
   }
+  pdedat_report_time(p, p->lines.elapsed);
+  // The last vector's system stays in the problem's residual and correction.
+  if (M) {
+    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
+    vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
+    for (int32_t i = 0; i < n; i++) {
+      p->residual.data[i] = rhs[size_t(i) * M + M - 1];
+      p->delta.data[i] = sol[size_t(i) * M + M - 1];
+    }
+  }
   display_unreport(&p->status, line);
+  held_current = false;
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
@@ -113,8 +139,11 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   int32_t n = p->nt;
   vectord *w = vector2d_get_work(&p->work, n);
   vectord *y = vector2d_get_work(&p->work, n);
+  held_current = held_projected = false;
+  held.resize(M);
   for (uint16_t j = 1; j <= M; j++) {
     mode_source(p, j);
+    held[j - 1].assign(p->source.data, p->source.data + n);
     gather(p, w, xvec(p, j), true);
     sparsemx_mv_0(y, &p->matrix, w);
     for (int32_t r = 0; r < n; r++) y->data[r] /= p->firstscale.data[r];
@@ -126,6 +155,7 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   }
   vector2d_free_work(y);
   vector2d_free_work(w);
+  held_projected = true;
 }
 
 bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
@@ -177,6 +207,20 @@ void eig_expand(pde *p, const matrixd *q) {
       }
     }
   }
+  // The held sources follow the vectors: the same combination, the same scale.
+  bool follow = held_projected && M > 0 && held.size() == M;
+  held_projected = false;
+  std::vector<std::vector<double>> was;
+  if (follow) {
+    was.swap(held);
+    held.assign(M, std::vector<double>(was[0].size(), 0.0));
+    for (size_t i = 0; i < was[0].size(); i++)
+      for (uint16_t j = 0; j < M; j++) {
+        double s = 0;
+        for (uint16_t r = 0; r < M; r++) s += q->data[r * M + j] * was[r][i];
+        held[j][i] = s;
+      }
+  }
   // A vector that vanished keeps its zeros rather than becoming NaN.
   for (uint16_t j = 0; j < M; j++) {
     if (!(norm[j] > 0) || entries == 0) continue;
@@ -185,7 +229,10 @@ void eig_expand(pde *p, const matrixd *q) {
       vectord *x = &p->modesets[j].data[k - 1];
       for (int32_t i = 0; i < x->count; i++) x->data[i] *= f;
     }
+    if (follow)
+      for (double &v : held[j]) v *= f;
   }
+  held_current = follow;
 }
 
 double eigensol_pass_error(const double *lam, const double *old, int32_t m) {
@@ -273,6 +320,7 @@ int32_t eigensol_do_eigen(pde *p) {
   for (;;) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
+    held_projected = held_current = false;
     pdedat_eig_status(p);
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
+#include <vector>
 
 #include "graphics/display.h"
 #include "runtime/rtlib.h"
@@ -12,9 +14,30 @@
 
 uint8_t sparsecg_debug = 0;
 
-// The convergence history (newest first) and the mean of its latest values.
-static vectord history;
-static double mean_g = 1.0;
+namespace {
+// A convergence history (newest first) and the mean of its latest values.
+struct Asymptote {
+  double h[12] = {};
+  double mean = 1.0;
+  // The measure at iteration k of the value v: the RMS change over the last 13 values
+  // once k >= 12, else v itself.
+  double step(int32_t k, double v) {
+    double s = (v - h[0]) * (v - h[0]), g = 0.0;
+    for (int32_t i = 0; i < 11; i++) {
+      s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
+      g += h[i];
+    }
+    mean = g / 12;
+    memmove(h + 1, h, 11 * sizeof(double));
+    h[0] = v;
+    return k >= 12 ? std::sqrt(s / 12) : v;
+  }
+};
+}  // namespace
+
+// The history of the single solves spans calls.
+static Asymptote shared;
+static double &mean_g = shared.mean;
 
 int sparsecg_init() {
   TRACE("sparsecg");
@@ -44,17 +67,7 @@ static double norm(const vectord *v) { return norm_l(v, v->count); }
 
 double sparsecg_asymptote(int32_t k, double v) {
   TRACE("sparsecg_asymptote_0");
-  if (history.count == 0) vectord_resize(&history, 12, 12);
-  double *h = history.data;
-  double s = (v - h[0]) * (v - h[0]), g = 0.0;
-  for (int32_t i = 0; i < 11; i++) {
-    s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
-    g += h[i];
-  }
-  mean_g = g / 12;
-  memmove(h + 1, h, 11 * sizeof(double));
-  h[0] = v;
-  return k >= 12 ? std::sqrt(s / 12) : v;
+  return shared.step(k, v);
 }
 
 namespace {
@@ -78,10 +91,6 @@ struct Solve {
       case 3: case 8: case 13:
         if (transpose) sparsemx_mtv_0(out, M, v);
         else sparsemx_mv_0(out, M, v);
-        break;
-      case 4: case 5:
-        if (transpose) sparsemx_inchol_back(out, M, v);
-        else sparsemx_inchol_forward(out, M, v);
         break;
       case 9:
         if (transpose) sparsemx_inclu_solvet(out, M, D, v);
@@ -110,6 +119,177 @@ void xpay(vectord *p, double s, const vectord *r) {
   for (int32_t i = 0, n = p->count; i < n; i++) pd[i] = s * pd[i] + rd[i];
 }
 
+// The panel lines of a solve: the method's name with the iteration, "Convergence".
+void report_lines(pad *panel, int32_t method, uint16_t *line, uint16_t *conv) {
+  String name = {uint16_t(strlen(method_names[method])), 0, const_cast<char *>(method_names[method])};
+  String label = {11, 0, const_cast<char *>("Convergence")};
+  *line = display_report_num(panel, 0, &name, 1);
+  *conv = display_report_real(panel, 0, &label, 1.0);
+}
+
+// Calls f.template operator()<W>(t) for the columns t..t+W-1 of w, in groups of 8,
+// then of 4, 2 and 1, so the loops over a group have a fixed length.
+template <class F> void in_groups(int32_t w, F f) {
+  int32_t t = 0;
+  for (; t + 8 <= w; t += 8) f.template operator()<8>(t);
+  if (t + 4 <= w) f.template operator()<4>(t), t += 4;
+  if (t + 2 <= w) f.template operator()<2>(t), t += 2;
+  if (t < w) f.template operator()<1>(t);
+}
+
+// out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns, each
+// from 0.0 in index order.
+void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
+  in_groups(w, [&]<int W>(int32_t t) {
+    double s[W] = {};
+    for (int32_t i = 0; i < n; i++) {
+      const double *ai = a + size_t(i) * w + t, *bi = b + size_t(i) * w + t;
+      for (int j = 0; j < W; j++) s[j] += ai[j] * bi[j];
+    }
+    std::copy(s, s + W, out + t);
+  });
+}
+
+// y += s(t) p and r -= s(t) q, column t by column, in one pass with the new sums of
+// squares: rr(t) of r over all n rows, yy(t) of y over the first nl, each from 0.0 in
+// index order.
+void advance(double *y, double *r, const double *p, const double *q, const double *s, int32_t n, int32_t nl,
+             int32_t w, double *rr, double *yy) {
+  in_groups(w, [&]<int W>(int32_t t) {
+    double u[W] = {}, sr[W] = {}, sy[W] = {};
+    std::copy(s + t, s + t + W, u);
+    for (int32_t i = 0; i < n; i++) {
+      size_t o = size_t(i) * w + t;
+      for (int j = 0; j < W; j++) {
+        y[o + j] += u[j] * p[o + j];
+        r[o + j] += -u[j] * q[o + j];
+        sr[j] += r[o + j] * r[o + j];
+      }
+      if (i < nl)
+        for (int j = 0; j < W; j++) sy[j] += y[o + j] * y[o + j];
+    }
+    std::copy(sr, sr + W, rr + t);
+    std::copy(sy, sy + W, yy + t);
+  });
+}
+
+// p := beta(t) p + r, column t by column.
+void redirect(double *p, const double *r, const double *beta, int32_t n, int32_t w) {
+  in_groups(w, [&]<int W>(int32_t t) {
+    double u[W] = {};
+    std::copy(beta + t, beta + t + W, u);
+    for (int32_t i = 0; i < n; i++) {
+      size_t o = size_t(i) * w + t;
+      for (int j = 0; j < W; j++) p[o + j] = u[j] * p[o + j] + r[o + j];
+    }
+  });
+}
+
+// Keeps the columns keep[0..kept) of the w interleaved ones, in place.
+void compact(double *v, int32_t n, int32_t w, const int32_t *keep, int32_t kept) {
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t t = 0; t < kept; t++) v[size_t(i) * kept + t] = v[size_t(i) * w + keep[t]];
+}
+
+// Conjugate gradients preconditioned by the incomplete Cholesky factor M on both sides
+// (ICCG and BCCG) for w right-hand sides interleaved in b, each column with its own
+// recurrence and stop test; a single solve keeps the history that spans calls. The
+// columns still iterating are kept together (their original numbers in col), a column
+// that stops leaves its result in x.
+double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, int32_t n, int32_t w,
+            vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t method, int32_t nl,
+            double *res) {
+  int32_t budget = std::max<int32_t>(maxit, 1);
+  nl = std::max(1, std::min(nl, n));
+  int32_t N = n * w;
+  vectord *rv = vector2d_get_work(work, N), *pv = vector2d_get_work(work, N);
+  vectord *qv = vector2d_get_work(work, N), *tv = vector2d_get_work(work, N);
+  // The iterates: a single column is never compacted and works in x itself.
+  vectord *yv = w > 1 ? vector2d_get_work(work, N) : nullptr;
+  double *r = rv->data, *p = pv->data, *q = qv->data, *t2 = tv->data, *y = yv ? yv->data : x;
+  std::vector<Asymptote> own(w == 1 ? 0 : size_t(w));
+  Asymptote *hist = w == 1 ? &shared : own.data();
+  const size_t cols = size_t(w);
+  std::vector<double> rho(cols), sigma(cols), m(cols, 0.0), c(cols, 1.0), step(cols), beta(cols), sq(cols),
+      yy(cols);
+  std::vector<int32_t> col(cols), keep(cols);
+  std::vector<char> met(cols);
+  std::iota(col.begin(), col.end(), 0);
+  // 2-4. Residual, direction and rho.
+  sparsemx_inchol_forward_block(r, M, b, w);
+  std::fill(y, y + N, 0.0);
+  std::copy(r, r + N, p);
+  column_dots(rho.data(), r, r, n, w);
+  // 5. Growth of the tolerances past the budget; the panel lines.
+  for (int32_t j = 0; j < w; j++) hist[j].mean = 1.0;
+  double growth = std::pow(2.0, 100.0 / double(budget));
+  uint16_t line = 0, conv = 0;
+  if (panel) report_lines(panel, method, &line, &conv);
+  int32_t wa = w;  // the columns still iterating: position a holds column col[a]
+  for (int32_t k = 1; wa > 0; k++) {
+    if (k > budget) {
+      rel *= growth;
+      abs *= growth;
+    }
+    if (panel) {
+      double shown = 0;
+      for (int32_t a = 0; a < wa; a++) shown = std::max(shown, c[size_t(a)]);
+      display_update_num(panel, line, k);
+      display_update_real(panel, conv, shown);
+    }
+    // 3. q := L^-1 A L^-t p.
+    sparsemx_inchol_back_block(t2, M, p, wa);
+    sparsemx_mv_block(q, A, t2, wa);
+    sparsemx_inchol_forward_block(q, M, q, wa);
+    // 4-5. Step.
+    column_dots(sigma.data(), p, q, n, wa);
+    for (int32_t a = 0; a < wa; a++) step[size_t(a)] = sigma[size_t(a)] == 0 ? rho[size_t(a)] : rho[size_t(a)] / sigma[size_t(a)];
+    advance(y, r, p, q, step.data(), n, nl, wa, sq.data(), yy.data());
+    // 6-8. New rho and direction.
+    for (int32_t a = 0; a < wa; a++) {
+      beta[size_t(a)] = rho[size_t(a)] == 0 ? sq[size_t(a)] : sq[size_t(a)] / rho[size_t(a)];
+      rho[size_t(a)] = sq[size_t(a)];
+    }
+    redirect(p, r, beta.data(), n, wa);
+    // 9-10. The RMS of the field unknowns and the stop tests, column by column: a
+    // column stops when its test is met or its RMS is 0; the iteration limit and the
+    // stop key, polled while a column goes on, stop them all.
+    bool some = false;
+    for (int32_t a = 0; a < wa; a++) {
+      Asymptote &h = hist[col[size_t(a)]];
+      m[size_t(a)] = std::sqrt(yy[size_t(a)] / nl);
+      c[size_t(a)] = h.step(k, m[size_t(a)]);
+      met[size_t(a)] = k > 12 && c[size_t(a)] <= h.mean * rel + abs;
+      some = some || !met[size_t(a)];
+    }
+    bool out = some && (k > 4 * budget || (panel && display_checkkey(panel)));
+    int32_t kept = 0;
+    for (int32_t a = 0; a < wa; a++) {
+      int32_t j = col[size_t(a)];
+      if (met[size_t(a)] || out || m[size_t(a)] == 0) {
+        res[j] = m[size_t(a)];
+        for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = y[size_t(i) * wa + a];
+        continue;
+      }
+      keep[size_t(kept)] = a;
+      col[size_t(kept)] = j;
+      rho[size_t(kept)] = rho[size_t(a)];
+      c[size_t(kept)] = c[size_t(a)];
+      kept++;
+    }
+    if (kept < wa && kept > 0)
+      for (double *v : {r, p, y}) compact(v, n, wa, keep.data(), kept);
+    wa = kept;
+  }
+  // End: undo the right preconditioning.
+  sparsemx_inchol_back_block(t2, M, x, w);
+  std::copy(t2, t2 + N, x);
+  for (vectord *v : {rv, pv, qv, tv, yv})
+    if (v) vector2d_free_work(v);
+  if (panel) display_unreport(panel, line);
+  return res[w - 1];
+}
+
 }  // namespace
 
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
@@ -122,6 +302,12 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   if (method < 1 || method > 15) rtlib_fatal_in("sparsecg_cg_0", "Bad CG Method");
   if (method == 14) rtlib_fatal_in("sparsecg_cg_0", "BAD CG METHOD");
   Solve op{method, A, M, D, B};
+  if (method == 4 || method == 5) {
+    if (!M || M->rows != n || A->rows != n) rtlib_fatal_in("sparsecg_cg_0", "VECTOR LENGTH ERROR");
+    vectord_resize(x, n, std::max(n, x->capacity));
+    double m;
+    return iccg(x->data, A, M, b->data, n, 1, work, rel, abs, maxit, panel, method, nl, &m);
+  }
   // A budget below 1 would make the growth factor divide by zero; the RMS is taken
   // over at least one and at most n unknowns.
   int32_t budget = std::max<int32_t>(maxit, 1);
@@ -159,12 +345,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   mean_g = 1.0;
   double growth = std::pow(2.0, 100.0 / double(budget));
   uint16_t line = 0, conv = 0;
-  if (panel) {
-    String name = {uint16_t(strlen(method_names[method])), 0, const_cast<char *>(method_names[method])};
-    String label = {11, 0, const_cast<char *>("Convergence")};
-    line = display_report_num(panel, 0, &name, 1);
-    conv = display_report_real(panel, 0, &label, 1.0);
-  }
+  if (panel) report_lines(panel, method, &line, &conv);
   double m = 0.0, c = 1.0;
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
@@ -192,11 +373,6 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         sparsemx_mv_0(q, A, t2);
         sparsemx_mv_0(t2, M, q);
         vectord_copyto_0(q, t2);
-        break;
-      case 4: case 5:
-        sparsemx_inchol_back(t2, M, p);
-        sparsemx_mv_0(q, A, t2);
-        sparsemx_inchol_forward(q, M, q);
         break;
       default:  // lanczos
         if (method == 6) {
@@ -251,12 +427,31 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   } else if (method == 3) {
     sparsemx_mv_0(t2, M, x);
     vectord_copyto_0(x, t2);
-  } else if (method == 4 || method == 5) {
-    sparsemx_inchol_back(t2, M, x);
-    vectord_copyto_0(x, t2);
   }
   for (vectord *v : {r, p, t1, t2, rt, pt, qt})
     if (v) vector2d_free_work(v);
   if (panel) display_unreport(panel, line);
   return m;
+}
+
+void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const double *b, const vectord *D,
+                       const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
+                       pad *panel, int32_t family, int32_t precon, int32_t nl, double *res) {
+  TRACE("sparsecg_cg_block");
+  int32_t n = A->rows;
+  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  if (w < 1) return;
+  if ((method == 4 || method == 5) && M && M->rows == n) {
+    iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res);
+    return;
+  }
+  // Any other method: the columns one by one.
+  vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);
+  for (int32_t j = 0; j < w; j++) {
+    for (int32_t i = 0; i < n; i++) bj->data[i] = b[size_t(i) * w + j];
+    res[j] = sparsecg_cg(xj, A, M, bj, D, B, work, rel, abs, maxit, panel, family, precon, nl);
+    for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = xj->data[i];
+  }
+  vector2d_free_work(bj);
+  vector2d_free_work(xj);
 }

@@ -327,18 +327,29 @@ void sparsemx_copy_reorder(sparsemx *M, const sparsemx *N, const vectorl *p) {
 
 // ---- Products ---------------------------------------------------------------------------
 
+// The kernels below work on W vectors at once, stored interleaved with stride w (entry
+// i of vector t at [i*w + t]); every vector sees the operations of a single one in the
+// same order, so a block gives each vector the bits it would get alone.
+
 // y(i) = (keep ? y(i) : 0) + s * (row i . x), the row sum taken from 0.0 in column order.
+template <int W>
 [[gnu::noinline]] static void rows_times(double *y, const sparsemx *A, const double *x, double s, bool keep,
-                                         bool scaled) {
-  const double *x1 = x - 1;
+                                         bool scaled, int32_t w = 1) {
+  const double *x1 = x - w;
   for (int32_t i = 0, n = A->rows; i < n; i++) {
     const vectorld *r = &A->data[i];
     const int32_t *c = r->keys;
     const double *v = r->values;
-    double t = 0.0;
-    for (int32_t k = 0, m = r->count; k < m; k++) t += v[k] * x1[c[k]];
-    if (scaled) t *= s;
-    y[i] = keep ? y[i] + t : t;
+    double t[W] = {};
+    for (int32_t k = 0, m = r->count; k < m; k++) {
+      const double *xk = x1 + int64_t(c[k]) * w;
+      for (int j = 0; j < W; j++) t[j] += v[k] * xk[j];
+    }
+    for (int j = 0; j < W; j++) {
+      if (scaled) t[j] *= s;
+      double *yi = y + int64_t(i) * w + j;
+      *yi = keep ? *yi + t[j] : t[j];
+    }
   }
 }
 
@@ -362,7 +373,7 @@ static void product(vectord *y, double s, const sparsemx *A, const vectord *x, b
     if (!keep) std::fill(y->data, y->data + A->rows, 0.0);
     rows_scatter(y->data, A, x->data, s, scaled);
   } else {
-    rows_times(y->data, A, x->data, s, keep, scaled);
+    rows_times<1>(y->data, A, x->data, s, keep, scaled);
   }
 }
 
@@ -610,44 +621,83 @@ bool sparsemx_inchol_factor_0(sparsemx *M, int32_t nf) {
   return sparsemx_inchol_factor_1(M, nf, nullptr);
 }
 
-[[gnu::noinline]] static void forward_kernel(double *y, const sparsemx *L, const double *b) {
-  double *y1 = y - 1;
+template <int W>
+[[gnu::noinline]] static void forward_kernel(double *y, const sparsemx *L, const double *b, int32_t w = 1) {
+  double *y1 = y - w;
   for (int32_t i = 1, n = L->rows; i <= n; i++) {
     const vectorld *r = &L->data[i - 1];
     const int32_t *c = r->keys;
     const double *v = r->values;
-    double s = b[i - 1];
+    double s[W];
+    for (int j = 0; j < W; j++) s[j] = b[int64_t(i - 1) * w + j];
     int32_t k = 0;
-    for (; c[k] < i; k++) s -= v[k] * y1[c[k]];
-    y1[i] = s * v[k];
+    for (; c[k] < i; k++) {
+      const double *yk = y1 + int64_t(c[k]) * w;
+      for (int j = 0; j < W; j++) s[j] -= v[k] * yk[j];
+    }
+    for (int j = 0; j < W; j++) y1[int64_t(i) * w + j] = s[j] * v[k];
   }
 }
 
-[[gnu::noinline]] static void back_kernel(double *x, const sparsemx *L, const double *y) {
-  double *x1 = x - 1;
+template <int W>
+[[gnu::noinline]] static void back_kernel(double *x, const sparsemx *L, const double *y, int32_t w = 1) {
+  double *x1 = x - w;
   for (int32_t i = L->rows; i >= 1; i--) {
     const vectorld *r = &L->data[i - 1];
     const int32_t *c = r->keys;
     const double *v = r->values;
     int32_t k = r->count - 1;
-    double s = 0.0;
-    for (; c[k] > i; k--) s += v[k] * x1[c[k]];
-    x1[i] = (y[i - 1] - s) * v[k];
+    double s[W] = {};
+    for (; c[k] > i; k--) {
+      const double *xk = x1 + int64_t(c[k]) * w;
+      for (int j = 0; j < W; j++) s[j] += v[k] * xk[j];
+    }
+    for (int j = 0; j < W; j++) x1[int64_t(i) * w + j] = (y[int64_t(i - 1) * w + j] - s[j]) * v[k];
   }
+}
+
+// Runs kernel<W> over the w interleaved vectors in groups of 16, then of 8, 4, 2 and 1.
+template <template <int> class K, class... A> static void by_groups(int32_t w, double *out, const double *in,
+                                                                    A... a) {
+  int32_t t = 0;
+  for (; t + 16 <= w; t += 16) K<16>::run(out + t, in + t, a..., w);
+  if (t + 8 <= w) K<8>::run(out + t, in + t, a..., w), t += 8;
+  if (t + 4 <= w) K<4>::run(out + t, in + t, a..., w), t += 4;
+  if (t + 2 <= w) K<2>::run(out + t, in + t, a..., w), t += 2;
+  if (t < w) K<1>::run(out + t, in + t, a..., w);
+}
+template <int W> struct Times {
+  static void run(double *y, const double *x, const sparsemx *A, int32_t w) { rows_times<W>(y, A, x, 1.0, false, false, w); }
+};
+template <int W> struct Forward {
+  static void run(double *y, const double *b, const sparsemx *L, int32_t w) { forward_kernel<W>(y, L, b, w); }
+};
+template <int W> struct Back {
+  static void run(double *x, const double *y, const sparsemx *L, int32_t w) { back_kernel<W>(x, L, y, w); }
+};
+
+void sparsemx_mv_block(double *y, const sparsemx *A, const double *x, int32_t w) {
+  by_groups<Times>(w, y, x, A);
+}
+void sparsemx_inchol_forward_block(double *y, const sparsemx *L, const double *b, int32_t w) {
+  by_groups<Forward>(w, y, b, L);
+}
+void sparsemx_inchol_back_block(double *x, const sparsemx *L, const double *y, int32_t w) {
+  by_groups<Back>(w, x, y, L);
 }
 
 void sparsemx_inchol_forward(vectord *y, const sparsemx *L, const vectord *b) {
   TRACE("sparsemx_inchol_forward_0");
   check_length("sparsemx_inchol_forward_0", b, L->rows);
   vectord_resize(y, L->rows, std::max(L->rows, y->capacity));
-  forward_kernel(y->data, L, b->data);
+  forward_kernel<1>(y->data, L, b->data);
 }
 
 void sparsemx_inchol_back(vectord *x, const sparsemx *L, const vectord *y) {
   TRACE("sparsemx_inchol_back_0");
   check_length("sparsemx_inchol_back_0", y, L->rows);
   vectord_resize(x, L->rows, std::max(L->rows, x->capacity));
-  back_kernel(x->data, L, y->data);
+  back_kernel<1>(x->data, L, y->data);
 }
 
 void sparsemx_inchol_solve(vectord *x, const sparsemx *L, const vectord *b) {

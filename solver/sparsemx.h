@@ -117,6 +117,12 @@ bool sparsemx_inchol_factor_0(sparsemx *M, int32_t nf);
 void sparsemx_inchol_forward(vectord *y, const sparsemx *L, const vectord *b);
 void sparsemx_inchol_back(vectord *x, const sparsemx *L, const vectord *y);
 void sparsemx_inchol_solve(vectord *x, const sparsemx *L, const vectord *b);
+// The same on w vectors of A's rows stored interleaved (entry i of vector t at
+// [i*w + t]), each vector's result bit for bit its single one: y = A x, y = L^-1 b
+// (y may be b), x = L^-t y (x may be y).
+void sparsemx_mv_block(double *y, const sparsemx *A, const double *x, int32_t w);
+void sparsemx_inchol_forward_block(double *y, const sparsemx *L, const double *b, int32_t w);
+void sparsemx_inchol_back_block(double *x, const sparsemx *L, const double *y, int32_t w);
 
 // Incomplete LU (Crout, no pivoting, in M's pattern): M becomes L (unit diagonal
 // implied) below and U above the diagonal, D U's diagonal. A zero pivot writes a
