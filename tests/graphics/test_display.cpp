@@ -78,33 +78,10 @@ const std::vector<int> white = {255, 255, 255}, black = {0, 0, 0}, red = {255, 0
 // words and stopped at the end of the test.
 struct Program {
   pid_t pid = 0;
-  Program(const std::string &folder, const std::string &display, std::vector<std::string> words) {
-    pid = fork();
-    if (pid == 0) {
-      if (chdir(folder.c_str()) != 0) _exit(127);
-      setenv("DISPLAY", display.c_str(), 1);
-      setenv("TMPDIR", folder.c_str(), 1);
-      int devnull = open("/dev/null", O_WRONLY);
-      dup2(devnull, 1);
-      dup2(devnull, 2);
-      std::vector<char *> argv{const_cast<char *>(QUENDAR_EXE)};
-      for (std::string &w : words) argv.push_back(w.data());
-      argv.push_back(nullptr);
-      execv(QUENDAR_EXE, argv.data());
-      _exit(127);
-    }
-  }
-  ~Program() {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-  }
-};
-
-// The program on the display, its standard error kept in a file, waited for to end.
-struct Watched {
-  pid_t pid = 0;
   int status = -1;
-  Watched(const std::string &folder, const std::string &display, std::vector<std::string> words) {
+  // errors: the file in the folder that keeps its standard error (null: none kept).
+  Program(const std::string &folder, const std::string &display, std::vector<std::string> words,
+          const char *errors = nullptr) {
     pid = fork();
     if (pid == 0) {
       if (chdir(folder.c_str()) != 0) _exit(127);
@@ -112,9 +89,9 @@ struct Watched {
       setenv("TMPDIR", folder.c_str(), 1);
       // A leak-checking build lists the suppressions it used at exit: not the program's words.
       setenv("LSAN_OPTIONS", "print_suppressions=0", 1);
-      int devnull = open("/dev/null", O_WRONLY), err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int devnull = open("/dev/null", O_WRONLY);
       dup2(devnull, 1);
-      dup2(err, 2);
+      dup2(errors ? open(errors, O_WRONLY | O_CREAT | O_TRUNC, 0600) : devnull, 2);
       std::vector<char *> argv{const_cast<char *>(QUENDAR_EXE)};
       for (std::string &w : words) argv.push_back(w.data());
       argv.push_back(nullptr);
@@ -130,7 +107,7 @@ struct Watched {
     }
     return false;
   }
-  ~Watched() {
+  ~Program() {
     if (!pid) return;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
@@ -753,7 +730,7 @@ TEST_F(Display, LongStatusLabelsKeepClearOfTheirValues) {
 // and says nothing on standard error.
 TEST_F(Display, ExitAfterPrintingEndsCleanly) {
   spit(dir.file("printed.pde"), "TITLE 'printed'\nEND\n");
-  Watched q(dir.path, display, {"printed.pde"});
+  Program q(dir.path, display, {"printed.pde"}, "stderr.txt");
   std::string editor = await("^printed.pde$");
   x("xdotool mousemove 400 400");
   x("xdotool windowfocus --sync " + editor + " key alt+p");
@@ -769,7 +746,7 @@ TEST_F(Display, ExitAfterPrintingEndsCleanly) {
 // saves it through a chooser that starts in the descriptor's folder.
 TEST_F(Display, ExitAsksToSaveTypedText) {
   spit(dir.file("typed.pde"), "TITLE 'typed'\nEND\n");
-  Watched q(dir.path, display, {"typed.pde"});
+  Program q(dir.path, display, {"typed.pde"}, "stderr.txt");
   std::string editor = await("^typed.pde$");
   x("xdotool mousemove 400 400");
   x("xdotool windowfocus --sync " + editor + " key ctrl+End");
