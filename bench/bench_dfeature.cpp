@@ -20,6 +20,23 @@
 
 namespace {
 
+// A feature record per edge that asks for the spacing h at both of its ends.
+void end_spacings(Domain &d, double h) {
+  featureblock &f = d.features;
+  f.count = d.edges.count;
+  bopmemalloc(reinterpret_cast<char **>(&f.items), f.count, sizeof(featureitem));
+  XMEM += int64_t(f.count) * sizeof(featureitem);
+  for (uint16_t k = 0; k < f.count; k++) {
+    featureitem &it = f.items[k];
+    const Edge &e = d.edges.data[k];
+    it.edge = uint16_t(k + 1);
+    for (uint16_t q : {e.joint1, e.joint2})
+      pointd_one_more_1(&it.samples, d.joints.data[q - 1].x, d.joints.data[q - 1].y);
+    vectord_one_more(&it.distances, 0), vectord_one_more(&it.distances, e.length);
+    vectord_one_more(&it.spacings, h), vectord_one_more(&it.spacings, h);
+  }
+}
+
 struct Disk {
   Domain d{};
   explicit Disk(int n) {
@@ -41,20 +58,8 @@ struct Disk {
     joints_quantize(&d.joints, &d.grid);
     domain_bound_regions(&d);
     // Every edge wants 0.01 at both ends.
-    featureblock &f = d.features;
-    f.basespacing = 0.2;
-    f.count = d.edges.count;
-    bopmemalloc(reinterpret_cast<char **>(&f.items), f.count, sizeof(featureitem));
-    XMEM += int64_t(f.count) * sizeof(featureitem);
-    for (uint16_t k = 0; k < f.count; k++) {
-      featureitem &it = f.items[k];
-      const Edge &e = d.edges.data[k];
-      it.edge = uint16_t(k + 1);
-      for (uint16_t q : {e.joint1, e.joint2})
-        pointd_one_more_1(&it.samples, d.joints.data[q - 1].x, d.joints.data[q - 1].y);
-      vectord_one_more(&it.distances, 0), vectord_one_more(&it.distances, e.length);
-      vectord_one_more(&it.spacings, 0.01), vectord_one_more(&it.spacings, 0.01);
-    }
+    d.features.basespacing = 0.2;
+    end_spacings(d, 0.01);
   }
   ~Disk() { domain_clear(&d); }
 };
@@ -98,21 +103,9 @@ struct Squares {
       for (int k = 0; k < m; k++) square(i + 0.25, k + 0.25, 0.5);
     joints_quantize(&d.joints, &d.grid);
     domain_bound_regions(&d);
-    featureblock &f = d.features;
-    f.basespacing = 0.2;
-    f.aspect = 1;
-    f.count = d.edges.count;
-    bopmemalloc(reinterpret_cast<char **>(&f.items), f.count, sizeof(featureitem));
-    XMEM += int64_t(f.count) * sizeof(featureitem);
-    for (uint16_t k = 0; k < f.count; k++) {
-      featureitem &it = f.items[k];
-      const Edge &e = d.edges.data[k];
-      it.edge = uint16_t(k + 1);
-      for (uint16_t q : {e.joint1, e.joint2})
-        pointd_one_more_1(&it.samples, d.joints.data[q - 1].x, d.joints.data[q - 1].y);
-      vectord_one_more(&it.distances, 0), vectord_one_more(&it.distances, e.length);
-      vectord_one_more(&it.spacings, 0.2), vectord_one_more(&it.spacings, 0.2);
-    }
+    d.features.basespacing = 0.2;
+    d.features.aspect = 1;
+    end_spacings(d, 0.2);
   }
   ~Squares() { domain_clear(&d); }
 };
