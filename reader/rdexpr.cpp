@@ -313,7 +313,7 @@ void expression_call(parse_node *r, parse_node *const *v, int n) {
   for (int k = 0; k < n; k++) depth = std::max(depth, depth_of(v[3 + 2 * k]));
   auto arg = [&](int k) { return take(r, v[1 + 2 * k]); };  // argument k from 1
   if (c.id->kind == fparamnam) {
-    TreeNode *kids[3] = {};
+    TreeNode *kids[4] = {};  // as many as the rule has argument places
     for (int k = 0; k < n; k++) kids[k] = arg(k + 1);
     node_of(c, op::fparam, kids, n, depth);
     r->tree->index = c.id->index;
