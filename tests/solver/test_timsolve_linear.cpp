@@ -68,23 +68,26 @@ TEST(FixedLinearProblems, Admitted) {
     });
 }
 
-// After a run, at levels moved off the solution (the value nodes kept), the residual
-// from the matrices and the swept one agree to rounding.
+// After a run of two coupled equations, at levels moved off the solution (the value
+// nodes kept), the residual from the matrices and the swept one agree to rounding.
 TEST_F(FixedLinear, ResidualFromTheMatricesIsTheSweptOne) {
-  ASSERT_EQ(setup("VARIABLES u EQUATIONS div((2+x)*grad(u)) - 3*u + 1 + x = (1+y)*dt(u) BOUNDARIES REGION 1"
-                  " START(0,0) VALUE(u) = 1 + x LINE TO (1,0) NATURAL(u) = -2*u LINE TO (1,1) TO (0,1) TO FINISH"
-                  " TIME 0 TO 0.02"),
+  ASSERT_EQ(setup("VARIABLES u v EQUATIONS u: div((2+x)*grad(u)) - 3*u + v + 1 + x = (1+y)*dt(u)"
+                  " v: div(grad(v)) + u - v = 2*dt(v) BOUNDARIES REGION 1 START(0,0) VALUE(u) = 1 + x VALUE(v) = 0"
+                  " LINE TO (1,0) NATURAL(u) = -2*u NATURAL(v) = 0 LINE TO (1,1) TO (0,1) TO FINISH TIME 0 TO 0.02"),
             "ok");
   grid(6, 6, tri6);
   run(0.02, 1e-4, false, 2.0, false, mode, 0.5, 0.5);
-  std::vector<bool> held(p->mesh.nodes.count + 1, false);
-  for (int32_t i = 0; i < p->valuenodes.data[0].count; i++) held[p->valuenodes.data[0].data[i]] = true;
-  for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
-    if (held[n]) continue;
-    const MeshNode &nd = p->mesh.nodes.data[n - 1];
-    p->solution.data[0].data[n - 1] += 0.3 * nd.x * nd.y;
-    p->uold.data[0].data[n - 1] -= 0.2 * nd.y;
-    p->udot.data[0].data[n - 1] += 5 * nd.x - 2;
+  ASSERT_TRUE(coupling_fixed_linear(p));
+  for (int k = 0; k < 2; k++) {
+    std::vector<bool> held(p->mesh.nodes.count + 1, false);
+    for (int32_t i = 0; i < p->valuenodes.data[k].count; i++) held[p->valuenodes.data[k].data[i]] = true;
+    for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
+      if (held[n]) continue;
+      const MeshNode &nd = p->mesh.nodes.data[n - 1];
+      p->solution.data[k].data[n - 1] += 0.3 * nd.x * nd.y + k;
+      p->uold.data[k].data[n - 1] -= 0.2 * nd.y;
+      p->udot.data[k].data[n - 1] += 5 * nd.x - 2 * k;
+    }
   }
   ASSERT_TRUE(timsolve_step_residual(p, p->told, p->time, 1));
   std::vector<double> fast(p->tresid.data, p->tresid.data + p->nt);
