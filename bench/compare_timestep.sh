@@ -5,7 +5,10 @@
 # (bench_timestep on an NGRID x NGRID grid, built in build-bench/) beside FreeFem++
 # (bench/decay_steps.edp on a buildmesh mesh of PEER_N points a side, about as many
 # unknowns). Both errors are dominated by the step, so the L2 errors at t = 0.1 agree;
-# the script prints both and the ratios Quendar / FreeFem++.
+# the script prints both and the ratios Quendar / FreeFem++. The problem is linear with
+# fixed coefficients, so Quendar forms each step residual from its stored matrices;
+# `bench_timestep --benchmark_filter=BM_SweptSteps` times the same run with every
+# residual swept over the cells (same steps and errors).
 #   bash bench/compare_timestep.sh [--install-peer]
 # PEER_SOLVER=CG makes the peer solve each step by conjugate gradients instead of its
 # once-factored matrix.

@@ -13,6 +13,7 @@
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
+#include "model/params.h"
 #include "model/treeval.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
@@ -554,6 +555,132 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
     fold_rows(p, S, k);
   }
   display_unreport(&p->status, line);
+}
+
+// ---- Fixed linear problems -------------------------------------------------------------------
+
+// How a tree depends on the unknowns: not at all, affinely (a sum of terms each with
+// one unknown, or one of its derivatives, times a factor free of them), or otherwise.
+// Anything that may change while the mesh stands (the time, the step, random values,
+// tables, fits, integrals, globals, user functions, eigen values) counts as otherwise,
+// as does an unknown or a rate the caller does not admit (bit 1 unknowns, bit 2 rates).
+enum class Dep { none, affine, other };
+
+static Dep either(Dep a, Dep b) { return a > b ? a : b; }
+
+static Dep dependence(pde *p, const TreeNode *n, uint16_t region, int admit, int depth = 0) {
+  if (!n) return Dep::none;
+  if (depth > 200) return Dep::other;
+  auto dep = [&](int k) { return dependence(p, n->child[k], region, admit, depth + 1); };
+  // An operator of operands free of the unknowns is free of them; any other is not affine.
+  auto fixed_only = [&] {
+    for (int k = 0; k < n->arity; k++)
+      if (dep(k) != Dep::none) return Dep::other;
+    return Dep::none;
+  };
+  switch (n->opcode) {
+    case op::realzero: case op::realval: case op::xcoord: case op::ycoord: case op::zcoord: case op::voljac:
+    case op::febasis: case op::nullvector:
+      return Dep::none;
+    case op::varble: return admit & 1 ? Dep::affine : Dep::other;
+    case op::vardot: return admit & 2 ? Dep::affine : Dep::other;
+    case op::param: {
+      if (n->index < 1 || n->index > p->formulas.definitions.count) return Dep::other;
+      const TreeNode *d = params_find_param_tree(&p->formulas.definitions, n->index, region);
+      return d ? dependence(p, d, region, admit, depth + 1) : Dep::other;
+    }
+    case op::negateop: case op::integral: case op::bintegral: case op::deriv: case op::vdiv: case op::grad:
+    case op::vcurl: case op::scurl: case op::del2: case op::vxcomp: case op::vycomp: case op::vzcomp:
+    case op::subdef:
+      return n->arity == 1 ? dep(0) : Dep::other;
+    case op::addop: case op::subop: case op::vector: {
+      Dep d = Dep::none;
+      for (int k = 0; k < n->arity; k++) d = either(d, dep(k));
+      return d;
+    }
+    case op::mulop: case op::vdot: case op::vcross: {
+      if (n->arity != 2) return Dep::other;
+      Dep a = dep(0), b = dep(1);
+      if (a == Dep::none) return b;
+      return b == Dep::none ? a : Dep::other;
+    }
+    case op::divop: return n->arity == 2 && dep(1) == Dep::none ? dep(0) : Dep::other;
+    case op::subref: return n->target ? dependence(p, n->target, region, admit, depth + 1) : Dep::other;
+    case op::ifthen:
+      if (n->arity != 3 || dep(0) != Dep::none) return Dep::other;
+      return either(dep(1), dep(2));
+    default: break;
+  }
+  switch (n->group) {
+    case unop:
+      if (n->opcode == op::randomf || n->opcode == op::upfactor || n->opcode == op::arrayref) return Dep::other;
+      return fixed_only();
+    case binop: return fixed_only();
+    default: return Dep::other;
+  }
+}
+
+// Every tree of the per-region list depends on the unknowns at most as allowed.
+static bool trees_within(pde *p, const treevector *v, int admit, Dep most) {
+  for (uint16_t r = 1; r <= v->count; r++)
+    if (dependence(p, v->data[r - 1], r, admit) > most) return false;
+  return true;
+}
+static bool jacobians_fixed(pde *p, const treevectors *v) {
+  for (uint16_t r = 1; r <= v->count; r++)
+    for (uint16_t j = 1; j <= v->data[r - 1].count; j++)
+      if (dependence(p, v->data[r - 1].data[j - 1], r, 0) != Dep::none) return false;
+  return true;
+}
+
+bool coupling_fixed_linear(pde *p) {
+  TRACE("coupling_fixed_linear");
+  const Mesh *m = &p->mesh;
+  uint16_t E = eqcount(p);
+  if (!p->timedep || p->nonlinear || p->moving || p->nscalar || p->nconstraints || E == 0 || E != p->nfield)
+    return false;
+  if (p->formulas.constraints.count || p->formulas.scalars.count || p->formulas.fits.count || p->fitlist.count ||
+      p->jacfits.count)
+    return false;
+  if (m->images.count || m->delnodes) return false;
+  for (uint16_t k = 1; k <= E; k++) {
+    equation *eq = eqn(p, k);
+    if (!timeflag(p, k) || vbasis(p, k) != m->meshbasis) return false;
+    if (p->upwind && eq->velocity.count) return false;
+    // The residual: the volume terms affine in the unknowns, the time terms in their
+    // rates; their Jacobians, K's and D's entries, free of both.
+    if (!trees_within(p, &eq->volume, 1, Dep::affine) || !trees_within(p, &eq->timeint, 2, Dep::affine)) return false;
+    if (!jacobians_fixed(p, &eq->voljac) || !jacobians_fixed(p, &eq->timejac)) return false;
+  }
+  for (uint16_t b = 1; b <= p->formulas.bcs.count; b++) {
+    const bc *r = bcrec(p, b);
+    switch (r->type) {
+      case nobc: break;
+      case valuebc: case valuept:
+        if (r->varying) return false;
+        break;
+      case naturalbc:
+        for (uint16_t i = 1; i <= r->regions.count && i <= r->lists[1].count; i++)
+          if (dependence(p, r->lists[1].data[i - 1], uint16_t(r->regions.data[i - 1]), 1) > Dep::affine) return false;
+        for (uint16_t i = 1; i <= r->regions.count && i <= r->perregion.count; i++)
+          for (uint16_t j = 1; j <= r->perregion.data[i - 1].count; j++)
+            if (dependence(p, r->perregion.data[i - 1].data[j - 1], uint16_t(r->regions.data[i - 1]), 0) != Dep::none)
+              return false;
+        break;
+      default: return false;
+    }
+  }
+  return true;
+}
+
+bool coupling_fixed_source(pde *p) {
+  TRACE("coupling_fixed_source");
+  for (uint16_t k = 1; k <= eqcount(p); k++) {
+    equation *eq = eqn(p, k);
+    if (p->upwind && eq->velocity.count) return false;
+    if (!trees_within(p, &eq->source, 0, Dep::none)) return false;
+  }
+  return true;
 }
 
 // Calls f(variable, node, condition) for every value-list node whose cell localises,

@@ -54,6 +54,16 @@ void lbc_operate(pde *p, vectord *F, uint16_t mode);
 void coupling_tabulate_bcs(pde *p);
 // Enters the cells around node n into the sorted list once each.
 void list_bccells(pde *p, vectorl *list, int32_t n);
+// Whether the residual of the time problem is affine in the unknowns and their rates
+// with coefficients free of them and of the time, on a mesh that keeps its nodes:
+// F(u, u') = F(u0, u0') + K (u - u0) + D (u' - u0') with the stored K and D. Decided
+// from the equation and condition trees, conservatively: scalars, constraints, fits,
+// integrals, tables, upwinding, periodic or moving meshes, point loads, solution-dependent
+// value conditions and rateless variables all answer no. The values of value conditions
+// are not asked about: the caller compares them.
+bool coupling_fixed_linear(pde *p);
+// Whether the sources are free of the unknowns and of the time (no upwinding of them).
+bool coupling_fixed_source(pde *p);
 // Values of the conditions that do not depend on the solution into the per-variable
 // node tables (time pair: old, new; evaluated at new); a solution-dependent one makes
 // the problem unsymmetric. _1: value and point-value conditions into a global vector.

@@ -175,6 +175,27 @@ static vectord pass_sizes;
 static bool jmatrix_current = false;
 static double jmatrix_invh = 0;
 
+uint8_t timsolve_sweep = 0;
+
+// The residual of a problem coupling_fixed_linear admits is affine in the values and
+// rates, F(u, u') = F(u0, u0') + K (u - u0) + D (u' - u0'), so one swept residual kept
+// with the K and D it belongs to gives every later one by two products. Its sources,
+// free of the unknowns and of the time, stand while the mesh and the time weights do.
+struct FixedLinear {
+  bool linear = false;   // the problem's residual is affine with fixed coefficients
+  bool sources = false;  // and its sources are fixed too
+  bool current = false;  // the reference was swept with the present K, D and scales
+  bool sourced = false;  // tsource holds the fixed sources of the present mesh
+  vectord u, udot, f;    // the reference's values and rates by global row, its scaled F
+};
+static FixedLinear fixed;
+
+// K, D or their scales are rebuilt: the reference no longer fits them.
+static void matrices_changed() {
+  jmatrix_current = false;
+  fixed.current = false;
+}
+
 static int32_t nvariables(pde *p) { return std::min<int32_t>(p->nfield + p->nscalar, p->layout.maps.count); }
 static bool has_rate(pde *p, int32_t k) { return k <= p->vars.count && p->vars.items[k - 1].timeflag; }
 static double range_of(pde *p, int32_t k) {
@@ -220,6 +241,9 @@ static void layout(pde *p) {
   loading_map_matrix(p, 2);
   coupling_tabulate_bcs(p);
   size_time(p);
+  fixed.linear = coupling_fixed_linear(p);
+  fixed.sources = fixed.linear && coupling_fixed_source(p);
+  fixed.current = fixed.sourced = false;
 }
 
 // Global vector g into, or added onto, the per-variable values.
@@ -251,10 +275,11 @@ static double first_udot(pde *p, double t) {
   size_level(p, &p->udot);
   fitting_validate_fits(p, &p->fitlist, &p->solution, tt);
   coupling_build_source(p, &p->tsource, t, t, 1);
+  fixed.sourced = false;  // these are the sources at t alone
   coupling_set_bvals_0(p, &p->solution, tt);
   measures_get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
-  jmatrix_current = false;
+  matrices_changed();
   // Rows of variables without a rate, the constraint block's too, get a unit
   // diagonal, so that D can be solved.
   for (int32_t k = 1; k <= p->layout.maps.count; k++) {
@@ -322,6 +347,86 @@ static void globals_at(pde *p, vector2d *u, const double times[2]) {
   fitting_validate_fits(p, &p->fitlist, u, times);
 }
 
+// Per variable and node: x := a (u - u0) + b (v - u0) over the column scale, u0 the
+// reference (by global row).
+static void offsets(pde *p, vectord *x, double a, const vector2d *u, double b, const vector2d *v, const vectord *u0) {
+  vectord_resize(x, p->nt, std::max(p->nt, x->capacity));
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    const vectord &uk = u->data[k - 1], &vk = v->data[k - 1];
+    for (int32_t i = 0; i < r.count && i < uk.count; i++) {
+      int32_t j = r.data[i] - 1;
+      double d = a * (uk.data[i] - u0->data[j]);
+      if (b != 0) d += b * (vk.data[i] - u0->data[j]);
+      x->data[j] = d / p->secondscale.data[j];
+    }
+  }
+}
+
+// Per variable and node: g := u by global row.
+static void gather(pde *p, vectord *g, const vector2d *u) {
+  vectord_resize(g, p->nt, std::max(p->nt, g->capacity));
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count && i < u->data[k - 1].count; i++) g->data[r.data[i] - 1] = u->data[k - 1].data[i];
+  }
+}
+
+// Whether every value-condition node holds the reference's value in u and u_old and its
+// rate in u': K and D have those columns cleared, so only there may nothing move.
+static bool values_held(pde *p) {
+  for (int32_t k = 1; k <= nvariables(p) && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      int32_t n = nodes.data[i] - 1, j = rows_of(p, k).data[n] - 1;
+      double u0 = fixed.u.data[j];
+      if (p->solution.data[k - 1].data[n] != u0 || p->uold.data[k - 1].data[n] != u0 ||
+          p->udot.data[k - 1].data[n] != fixed.udot.data[j])
+        return false;
+    }
+  }
+  return true;
+}
+
+bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass) {
+  TRACE("timsolve_step_residual");
+  double h = tnew - t, theta = p->theta;
+  const double told[2] = {t, t}, tt[2] = {t, tnew};
+  int32_t n = p->nt;
+  if (fixed.linear && fixed.current && !timsolve_sweep && values_held(p)) {
+    // S - F_0 - K (theta u + (1 - theta) u_old - u0) - D (u' - u0'), rows scaled.
+    vectord *x = vector2d_get_work(&p->work, n), *y = vector2d_get_work(&p->work, n);
+    offsets(p, x, theta, &p->solution, 1 - theta, &p->uold, &fixed.u);
+    sparsemx_mv_0(y, &p->matrix, x);
+    offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &fixed.udot);
+    sparsemx_mvsum_0(y, &p->tmatrix, x);
+    for (int32_t j = 0; j < n; j++)
+      p->tresid.data[j] = p->tsource.data[j] * p->firstscale.data[j] - fixed.f.data[j] - y->data[j];
+    vector2d_free_work(y);
+    vector2d_free_work(x);
+    return true;
+  }
+  if (pass > 1) globals_at(p, &p->uold, told);
+  coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
+  globals_at(p, &p->solution, tt);
+  // The constraints hold at t_new: their rows carry the bare constraint values, so
+  // that the row theta x (constraint Jacobian) of J corrects them to 0.
+  coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, 0, 2);
+  for (int32_t j = 0; j < n; j++)
+    p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j]) -
+                         (1 - theta) * (p->rold.data[j] + p->mold.data[j])) *
+                        p->firstscale.data[j];
+  if (fixed.linear) {
+    // The new end's residual is the reference for the steps to come.
+    vectord_resize(&fixed.f, n, std::max(n, fixed.f.capacity));
+    for (int32_t j = 0; j < n; j++) fixed.f.data[j] = (p->rnew.data[j] + p->mnew.data[j]) * p->firstscale.data[j];
+    gather(p, &fixed.u, &p->solution);
+    gather(p, &fixed.udot, &p->udot);
+    fixed.current = true;
+  }
+  return false;
+}
+
 static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   double h = tnew - t, theta = p->theta;
   const double told[2] = {t, t}, tt[2] = {t, tnew};
@@ -333,11 +438,12 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   }
   globals_at(p, &p->uold, told);
   if (rebuild) {
-    jmatrix_current = false;
+    matrices_changed();
     measures_get_range(p, &p->uold);
     coupling_tr_matrix(p, &p->uold, told, 1);
   }
-  coupling_build_source(p, &p->tsource, t, tnew, 0);
+  if (!fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
+  fixed.sourced = fixed.sources && !timsolve_sweep;
   // Predictor along the rate.
   for (int32_t k = 1; k <= nvariables(p); k++) {
     vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1], &ud = p->udot.data[k - 1];
@@ -359,16 +465,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   for (;;) {
     pass++;
     if (line && pass > 1) display_update_num(&p->status, line, pass);
-    if (pass > 1) globals_at(p, &p->uold, told);
-    coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
-    globals_at(p, &p->solution, tt);
-    // The constraints hold at t_new: their rows carry the bare constraint values, so
-    // that the row theta x (constraint Jacobian) of J corrects them to 0.
-    coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, tnew, 0, 2);
-    for (int32_t j = 0; j < p->nt; j++)
-      p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j]) -
-                           (1 - theta) * (p->rold.data[j] + p->mold.data[j])) *
-                          p->firstscale.data[j];
+    timsolve_step_residual(p, t, tnew, pass);
     vectord_copyto_1(&p->correction, 0.0);
     double size = tsolve(p, 1.0 / h, theta, tol * p->overshoot, pass == 1);
     if (pass <= pass_sizes.count) pass_sizes.data[pass - 1] = size;
@@ -457,6 +554,7 @@ static double tmeasure(pde *p, double t, double tnew) {
   evalpoint ep{};
   ep.cell = cell;
   ep.rates = &p->udot;
+  fixed.sourced = false;  // tsource serves as the cells' work rows below
   double result = 1.0;
   bool aborted = false;
   for (int32_t c = 1; c <= m->cells.count && !aborted; c++) {

@@ -6,6 +6,9 @@
 struct pde;
 
 extern uint8_t timsolve_debug;  // DEBUG(TIMEDEP): the driver's debug-log lines
+// 1: every step residual is swept over the cells, also where the stored matrices could
+// give it (see timsolve_step_residual); the sources are then built at every step too.
+extern uint8_t timsolve_sweep;
 
 int timsolve_init();
 
@@ -43,3 +46,12 @@ void timsolve_log_step(pde *p);
 // The third-difference combination of the values A, B, C, D at t_m2, t_m1, t, t_new
 // times its factor K (a, b, c: those times less t); the local error of the step.
 double timsolve_third_difference(double a, double b, double c, double A, double B, double C, double D);
+
+// The scaled step residual tresid := (S - theta F(u, u') - (1 - theta) F(u_old, u'))
+// times the row scales, for the present levels, sources and pass (passes after the first
+// remake the globals at u_old). Where the problem's residual is affine with fixed
+// coefficients (coupling_fixed_linear), a residual swept after the last build of K and D
+// serves as the reference and this one is formed from it by products with K and D; the
+// value-condition nodes must then hold the reference's values and rates, else it is swept
+// and becomes the new reference. Returns true when formed by the products.
+bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass);
