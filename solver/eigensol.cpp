@@ -22,6 +22,7 @@
 #include "solver/eispack.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
+#include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
 
 // The small problem of the running driver, sized M x M at each start.
@@ -66,6 +67,143 @@ static double dot(const vectord *a, const vectord *b) {
   return s;
 }
 
+// ---- The lambda side as a sparse matrix -------------------------------------------------
+
+// The lambda side of a problem whose sources are local and linear in the mode is a
+// sparse matrix B with the pattern of the cells' unknowns: B(r, i) is the source in row
+// r of the mode that is 1 at unknown i and 0 elsewhere. Unknowns whose patterns meet
+// are coloured apart, so one source sweep on the sum of a colour's unit vectors gives
+// every row its one entry of that colour. B x then stands for a sweep over x; the first
+// products of a grid are checked against sweeps and B is dropped at the first that
+// differs.
+static LambdaSide lside;
+static int32_t lside_checked = 0;  // products confirmed by a sweep on this grid
+static const int32_t lside_checks = 2;
+
+// True when the sources can only be local and linear in the mode: field unknowns only,
+// no periodic folding, no derived globals, no streamline terms.
+static bool lambda_local(pde *p) {
+  if (p->nt != p->nf || p->nf <= 0 || p->mesh.images.count > 0 || p->fitlist.count > 0) return false;
+  uint16_t E = std::min<uint16_t>(p->nfield, uint16_t(p->formulas.equations.count));
+  for (uint16_t k = 1; k <= E && p->upwind; k++) {
+    const treevector *v = &p->formulas.equations.items[k - 1]->velocity;
+    for (int32_t r = 0; r < v->count; r++)
+      if (v->data[r]) return false;
+  }
+  return true;
+}
+
+bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
+  TRACE("eigensol_probe_lambda");
+  B->n = 0;
+  B->start.clear(), B->cols.clear(), B->vals.clear();
+  if (!lambda_local(p) || p->nmodesets < 1) return false;
+  int32_t n = p->nt;
+  uint16_t F = p->nfield;
+  // 1. The pattern: the unknowns of every live cell couple with each other.
+  std::vector<std::vector<int32_t>> rows(static_cast<size_t>(n));
+  std::vector<int32_t> cell;
+  const Mesh *m = &p->mesh;
+  for (int32_t c = 0; c < m->cells.count; c++) {
+    const MeshCell *mc = &m->cells.data[c];
+    if (!mc->alive) continue;
+    cell.clear();
+    for (uint16_t k = 1; k <= F; k++)
+      for (int32_t a = 0; a < mc->nodes.count; a++) {
+        int32_t r = bigmatx_row(&p->layout, k, mc->nodes.data[a]);
+        if (r >= 1 && r <= n) cell.push_back(r - 1);
+      }
+    for (int32_t r : cell) rows[size_t(r)].insert(rows[size_t(r)].end(), cell.begin(), cell.end());
+  }
+  B->start.assign(size_t(n) + 1, 0);
+  for (int32_t r = 0; r < n; r++) {
+    std::vector<int32_t> &v = rows[size_t(r)];
+    std::sort(v.begin(), v.end());
+    v.erase(std::unique(v.begin(), v.end()), v.end());
+    B->start[size_t(r) + 1] = B->start[size_t(r)] + int32_t(v.size());
+  }
+  B->cols.reserve(size_t(B->start[size_t(n)]));
+  for (auto &v : rows) B->cols.insert(B->cols.end(), v.begin(), v.end());
+  rows.clear();
+  // 2. Colours, smallest first: unknown i avoids the colours of every unknown that
+  // shares a row with it (the pattern is symmetric).
+  std::vector<int32_t> colour(size_t(n), -1), seen;
+  int32_t colours = 0;
+  for (int32_t i = 0; i < n; i++) {
+    for (int32_t e = B->start[size_t(i)]; e < B->start[size_t(i) + 1]; e++) {
+      int32_t r = B->cols[size_t(e)];
+      for (int32_t f = B->start[size_t(r)]; f < B->start[size_t(r) + 1]; f++) {
+        int32_t c = colour[size_t(B->cols[size_t(f)])];
+        if (c >= 0) {
+          if (size_t(c) >= seen.size()) seen.resize(size_t(c) + 1, -1);
+          seen[size_t(c)] = i;
+        }
+      }
+    }
+    int32_t c = 0;
+    while (size_t(c) < seen.size() && seen[size_t(c)] == i) c++;
+    colour[size_t(i)] = c;
+    colours = std::max(colours, c + 1);
+  }
+  // The entries by the colour of their column.
+  std::vector<int32_t> first(size_t(colours) + 1, 0), entries(B->cols.size()), rowof(B->cols.size());
+  for (int32_t r = 0; r < n; r++)
+    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++) {
+      rowof[size_t(e)] = r;
+      first[size_t(colour[size_t(B->cols[size_t(e)])]) + 1]++;
+    }
+  for (int32_t c = 0; c < colours; c++) first[size_t(c) + 1] += first[size_t(c)];
+  {
+    std::vector<int32_t> at(first.begin(), first.end() - 1);
+    for (size_t e = 0; e < B->cols.size(); e++) entries[size_t(at[size_t(colour[size_t(B->cols[e])])]++)] = int32_t(e);
+  }
+  // 3. One sweep per colour with the probe in the first subspace vector, which is kept
+  // and put back.
+  vector2d *x = xvec(p, 1);
+  std::vector<std::vector<double>> kept(F);
+  for (uint16_t k = 1; k <= F; k++) kept[k - 1].assign(x->data[k - 1].data, x->data[k - 1].data + x->data[k - 1].count);
+  B->vals.assign(B->cols.size(), 0.0);
+  p->mode = 1;
+  for (int32_t c = 0; c < colours; c++) {
+    for (uint16_t k = 1; k <= F; k++) {
+      vectord *v = &x->data[k - 1];
+      for (int32_t i = 1; i <= v->count; i++) {
+        int32_t r = bigmatx_row(&p->layout, k, i);
+        v->data[i - 1] = r >= 1 && r <= n && colour[size_t(r - 1)] == c ? 1.0 : 0.0;
+      }
+    }
+    coupling_build_source(p, &p->source, 0, 0, 1);
+    for (int32_t a = first[size_t(c)]; a < first[size_t(c) + 1]; a++) {
+      int32_t e = entries[size_t(a)];
+      B->vals[size_t(e)] = p->source.data[rowof[size_t(e)]];
+    }
+  }
+  for (uint16_t k = 1; k <= F; k++) std::copy(kept[k - 1].begin(), kept[k - 1].end(), x->data[k - 1].data);
+  p->mode = 0;
+  B->n = n;
+  return true;
+}
+
+void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y) {
+  for (int32_t r = 0; r < B->n; r++) {
+    double s = 0;
+    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++) s += B->vals[size_t(e)] * x[B->cols[size_t(e)]];
+    y[r] = s;
+  }
+}
+
+// True when y is the swept source s to rounding: each row within 1e-10 of the sum of
+// its terms' magnitudes.
+static bool same_source(const LambdaSide *B, const double *x, const double *y, const double *s) {
+  for (int32_t r = 0; r < B->n; r++) {
+    double mag = 0;
+    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++)
+      mag += std::fabs(B->vals[size_t(e)] * x[B->cols[size_t(e)]]);
+    if (!(std::fabs(y[r] - s[r]) <= 1e-10 * mag + 1e-300)) return false;
+  }
+  return true;
+}
+
 // The lambda side is linear in the mode, so the sources the projection assembles for
 // X_1..X_M, combined as eig_expand combines the vectors, are the sources of the new
 // subspace: the next sweep takes them instead of assembling each one again.
@@ -79,10 +217,27 @@ static void mode_source(pde *p, uint16_t j) {
   static const double zero[2] = {0, 0};
   p->mode = j;
   coupling_set_bvals_0(p, xvec(p, j), zero);
+  vectord_resize(&p->source, p->nt, std::max(p->nt, p->source.capacity));
   if (held_current) {
     const std::vector<double> &s = held[j - 1];
-    vectord_resize(&p->source, p->nt, std::max(p->nt, p->source.capacity));
     std::copy(s.begin(), s.end(), p->source.data);
+    return;
+  }
+  if (lside.n == p->nt && lside.n > 0) {
+    vectord *w = vector2d_get_work(&p->work, p->nt);
+    gather(p, w, xvec(p, j), false);
+    if (lside_checked >= lside_checks) {
+      eigensol_lambda_times(&lside, w->data, p->source.data);
+      vector2d_free_work(w);
+      return;
+    }
+    vectord *y = vector2d_get_work(&p->work, p->nt);
+    eigensol_lambda_times(&lside, w->data, y->data);
+    coupling_build_source(p, &p->source, 0, 0, 1);
+    if (same_source(&lside, w->data, y->data, p->source.data)) lside_checked++;
+    else lside.n = 0;  // not the sweep: every source is swept from now on
+    vector2d_free_work(y);
+    vector2d_free_work(w);
     return;
   }
   coupling_build_source(p, &p->source, 0, 0, 1);
@@ -327,6 +482,8 @@ int32_t eigensol_do_eigen(pde *p) {
     p->mode = 0;
     coupling_ss_matrix(p, xvec(p, 1), zero);
     coupling_build_precon(p, &p->matrix);
+    eigensol_probe_lambda(p, &lside);
+    lside_checked = 0;
     // 3. The iteration passes.
     bool unconverged = false;
     if (!iterate(p, tol, &clock, &interval, &unconverged)) return p->phase;
