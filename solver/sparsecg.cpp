@@ -127,62 +127,82 @@ void report_lines(pad *panel, int32_t method, uint16_t *line, uint16_t *conv) {
   *conv = display_report_real(panel, 0, &label, 1.0);
 }
 
-// Calls f.template operator()<W>(t) for the columns t..t+W-1 of w, in groups of 8,
-// then of 4, 2 and 1, so the loops over a group have a fixed length.
-template <class F> void in_groups(int32_t w, F f) {
-  int32_t t = 0;
-  for (; t + 8 <= w; t += 8) f.template operator()<8>(t);
-  if (t + 4 <= w) f.template operator()<4>(t), t += 4;
-  if (t + 2 <= w) f.template operator()<2>(t), t += 2;
-  if (t < w) f.template operator()<1>(t);
-}
+// The loops below take the interleaved columns row by row, all of them (in chunks of
+// at most 32) in each row, so every vector is read once per call, and two columns at a
+// time in explicit pairs (the compiler does not vectorize loops whose arithmetic may
+// trap); each column's sums still run from 0.0 in index order with the same
+// operations, so every column gets the bits it would get alone.
+constexpr int32_t chunk = 32;
+typedef double pair2 __attribute__((vector_size(16), aligned(8), may_alias));
+inline pair2 load2(const double *a) { return *reinterpret_cast<const pair2 *>(a); }
+inline void store2(double *a, pair2 v) { *reinterpret_cast<pair2 *>(a) = v; }
 
-// out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns, each
-// from 0.0 in index order.
+// out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns.
 void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
-  in_groups(w, [&]<int W>(int32_t t) {
-    double s[W] = {};
+  for (int32_t t = 0; t < w; t += chunk) {
+    int32_t W = std::min(chunk, w - t), P = W & ~1;
+    pair2 s[chunk / 2] = {};
+    double s1 = 0.0;
     for (int32_t i = 0; i < n; i++) {
       const double *ai = a + size_t(i) * w + t, *bi = b + size_t(i) * w + t;
-      for (int j = 0; j < W; j++) s[j] += ai[j] * bi[j];
+      for (int32_t j = 0; j < P; j += 2) s[j / 2] += load2(ai + j) * load2(bi + j);
+      if (P < W) s1 += ai[P] * bi[P];
     }
-    std::copy(s, s + W, out + t);
-  });
+    for (int32_t j = 0; j < P; j += 2) out[t + j] = s[j / 2][0], out[t + j + 1] = s[j / 2][1];
+    if (P < W) out[t + P] = s1;
+  }
 }
 
 // y += s(t) p and r -= s(t) q, column t by column, in one pass with the new sums of
-// squares: rr(t) of r over all n rows, yy(t) of y over the first nl, each from 0.0 in
-// index order.
+// squares: rr(t) of r over all n rows, yy(t) of y over the first nl.
 void advance(double *y, double *r, const double *p, const double *q, const double *s, int32_t n, int32_t nl,
              int32_t w, double *rr, double *yy) {
-  in_groups(w, [&]<int W>(int32_t t) {
-    double u[W] = {}, sr[W] = {}, sy[W] = {};
-    std::copy(s + t, s + t + W, u);
+  for (int32_t t = 0; t < w; t += chunk) {
+    int32_t W = std::min(chunk, w - t), P = W & ~1;
+    pair2 u[chunk / 2], sr[chunk / 2] = {}, sy[chunk / 2] = {};
+    for (int32_t j = 0; j < P; j += 2) u[j / 2] = pair2{s[t + j], s[t + j + 1]};
+    double u1 = P < W ? s[t + P] : 0.0, sr1 = 0.0, sy1 = 0.0;
     for (int32_t i = 0; i < n; i++) {
       size_t o = size_t(i) * w + t;
-      for (int j = 0; j < W; j++) {
-        y[o + j] += u[j] * p[o + j];
-        r[o + j] += -u[j] * q[o + j];
-        sr[j] += r[o + j] * r[o + j];
+      double *yo = y + o, *ro = r + o;
+      const double *po = p + o, *qo = q + o;
+      for (int32_t j = 0; j < P; j += 2) {
+        pair2 yv = load2(yo + j) + u[j / 2] * load2(po + j);
+        pair2 rv = load2(ro + j) + -u[j / 2] * load2(qo + j);
+        store2(yo + j, yv);
+        store2(ro + j, rv);
+        sr[j / 2] += rv * rv;
+        if (i < nl) sy[j / 2] += yv * yv;
       }
-      if (i < nl)
-        for (int j = 0; j < W; j++) sy[j] += y[o + j] * y[o + j];
+      if (P < W) {
+        yo[P] += u1 * po[P];
+        ro[P] += -u1 * qo[P];
+        sr1 += ro[P] * ro[P];
+        if (i < nl) sy1 += yo[P] * yo[P];
+      }
     }
-    std::copy(sr, sr + W, rr + t);
-    std::copy(sy, sy + W, yy + t);
-  });
+    for (int32_t j = 0; j < P; j += 2) {
+      rr[t + j] = sr[j / 2][0], rr[t + j + 1] = sr[j / 2][1];
+      yy[t + j] = sy[j / 2][0], yy[t + j + 1] = sy[j / 2][1];
+    }
+    if (P < W) rr[t + P] = sr1, yy[t + P] = sy1;
+  }
 }
 
 // p := beta(t) p + r, column t by column.
 void redirect(double *p, const double *r, const double *beta, int32_t n, int32_t w) {
-  in_groups(w, [&]<int W>(int32_t t) {
-    double u[W] = {};
-    std::copy(beta + t, beta + t + W, u);
+  for (int32_t t = 0; t < w; t += chunk) {
+    int32_t W = std::min(chunk, w - t), P = W & ~1;
+    pair2 u[chunk / 2];
+    for (int32_t j = 0; j < P; j += 2) u[j / 2] = pair2{beta[t + j], beta[t + j + 1]};
+    double u1 = P < W ? beta[t + P] : 0.0;
     for (int32_t i = 0; i < n; i++) {
-      size_t o = size_t(i) * w + t;
-      for (int j = 0; j < W; j++) p[o + j] = u[j] * p[o + j] + r[o + j];
+      double *po = p + size_t(i) * w + t;
+      const double *ro = r + size_t(i) * w + t;
+      for (int32_t j = 0; j < P; j += 2) store2(po + j, u[j / 2] * load2(po + j) + load2(ro + j));
+      if (P < W) po[P] = u1 * po[P] + ro[P];
     }
-  });
+  }
 }
 
 // Keeps the columns keep[0..kept) of the w interleaved ones, in place.
