@@ -296,18 +296,30 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   vectord *y = vector2d_get_work(&p->work, n);
   held_current = held_projected = false;
   held.resize(M);
+  // Every vector in unknown order, gathered once; vector j again once its value
+  // conditions are set, as each product reads it.
+  std::vector<vectord> g(M);
+  for (uint16_t i = 1; i <= M; i++) {
+    g[i - 1] = vectord{};
+    vectord_resize(&g[i - 1], n, n);
+    gather(p, &g[i - 1], xvec(p, i), false);
+  }
   for (uint16_t j = 1; j <= M; j++) {
     mode_source(p, j);
     held[j - 1].assign(p->source.data, p->source.data + n);
-    gather(p, w, xvec(p, j), true);
+    vectord *gj = &g[j - 1];
+    gather(p, gj, xvec(p, j), false);
+    // w := X_j divided by the column scale, as gathering it unscaled would give.
+    std::fill(w->data, w->data + n, 0.0);
+    cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) { w->data[r - 1] = gj->data[r - 1] / p->secondscale.data[r - 1]; });
     sparsemx_mv_0(y, &p->matrix, w);
     for (int32_t r = 0; r < n; r++) y->data[r] /= p->firstscale.data[r];
     for (uint16_t i = 1; i <= M; i++) {
-      gather(p, w, xvec(p, i), false);
-      a->data[(i - 1) * M + j - 1] = dot(w, y);
-      b->data[(i - 1) * M + j - 1] = dot(w, &p->source);
+      a->data[(i - 1) * M + j - 1] = dot(&g[i - 1], y);
+      b->data[(i - 1) * M + j - 1] = dot(&g[i - 1], &p->source);
     }
   }
+  for (vectord &v : g) vectord_free(&v);
   vector2d_free_work(y);
   vector2d_free_work(w);
   held_projected = true;
