@@ -211,6 +211,17 @@ void compact(double *v, int32_t n, int32_t w, const int32_t *keep, int32_t kept)
     for (int32_t t = 0; t < kept; t++) v[size_t(i) * kept + t] = v[size_t(i) * w + keep[t]];
 }
 
+// The width in [kept, was] that carries kept iterating columns at the least cost: the
+// block products take a width in groups of 16, then 8, 4, 2 and 1, and each group
+// reads the whole matrix, which costs about as much as eight more columns.
+int32_t carried_width(int32_t kept, int32_t was) {
+  auto cost = [](int32_t v) { return 8 * (v / 16 + __builtin_popcount(unsigned(v % 16))) + v; };
+  int32_t best = kept;
+  for (int32_t v = kept + 1; v <= was; v++)
+    if (cost(v) < cost(best)) best = v;
+  return best;
+}
+
 // Conjugate gradients preconditioned by the incomplete Cholesky factor M on both sides
 // (ICCG and BCCG) for w right-hand sides interleaved in b, each column with its own
 // recurrence and stop test; a single solve keeps the history that spans calls. The
@@ -276,6 +287,7 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
     // stop key, polled while a column goes on, stop them all.
     bool some = false;
     for (int32_t a = 0; a < wa; a++) {
+      if (col[size_t(a)] < 0) continue;  // a zero column carried along
       Asymptote &h = hist[col[size_t(a)]];
       m[size_t(a)] = std::sqrt(yy[size_t(a)] / nl);
       c[size_t(a)] = h.step(k, m[size_t(a)]);
@@ -283,23 +295,42 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
       some = some || !met[size_t(a)];
     }
     bool out = some && (k > 4 * budget || (panel && display_checkkey(panel)));
-    int32_t kept = 0;
+    int32_t kept = 0, spare = 0;
     for (int32_t a = 0; a < wa; a++) {
       int32_t j = col[size_t(a)];
-      if (met[size_t(a)] || out || m[size_t(a)] == 0) {
+      if (j >= 0 && (met[size_t(a)] || out || m[size_t(a)] == 0)) {
         res[j] = m[size_t(a)];
         for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = y[size_t(i) * wa + a];
-        continue;
+        col[size_t(a)] = j = -1;
       }
-      keep[size_t(kept)] = a;
-      col[size_t(kept)] = j;
-      rho[size_t(kept)] = rho[size_t(a)];
-      c[size_t(kept)] = c[size_t(a)];
-      kept++;
+      if (j >= 0) kept++;
+      else spare++;
     }
-    if (kept < wa && kept > 0)
-      for (double *v : {r, p, y}) compact(v, n, wa, keep.data(), kept);
-    wa = kept;
+    if (kept == 0) break;
+    if (spare > 0) {
+      // The columns still iterating, carried in a width the products take in few
+      // groups: stopped columns fill the rest as zeros, which stay zero.
+      int32_t to = carried_width(kept, wa);
+      int32_t zeros = to - kept, t = 0;
+      for (int32_t a = 0; a < wa; a++) {
+        if (col[size_t(a)] < 0) {
+          if (zeros == 0) continue;
+          zeros--;
+        }
+        keep[size_t(t)] = a;
+        col[size_t(t)] = col[size_t(a)];
+        rho[size_t(t)] = col[size_t(a)] >= 0 ? rho[size_t(a)] : 0.0;
+        c[size_t(t)] = col[size_t(a)] >= 0 ? c[size_t(a)] : 0.0;
+        t++;
+      }
+      if (to < wa)
+        for (double *v : {r, p, y}) compact(v, n, wa, keep.data(), to);
+      wa = to;
+      for (int32_t a = 0; a < wa; a++)
+        if (col[size_t(a)] < 0)
+          for (double *v : {r, p, y})
+            for (int32_t i = 0; i < n; i++) v[size_t(i) * wa + a] = 0.0;
+    }
   }
   // End: undo the right preconditioning.
   sparsemx_inchol_back_block(t2, M, x, w);
