@@ -22,6 +22,7 @@
 #include "solver/eispack.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
+#include "solver/pairs.h"
 #include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
 
@@ -51,20 +52,10 @@ static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
 // ---- Subspace vectors in global numbering ----------------------------------------------------
 
 
-// w := x in unknown order (rows without a variable's unknown 0), each entry divided
-// by the column scale when unscale is set.
-static void gather(pde *p, vectord *w, vector2d *x, bool unscale) {
+// w := x in unknown order (rows without a variable's unknown 0).
+static void gather(pde *p, vectord *w, vector2d *x) {
   std::fill(w->data, w->data + w->count, 0.0);
-  cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
-    double v = x->data[k - 1].data[n - 1];
-    w->data[r - 1] = unscale ? v / p->secondscale.data[r - 1] : v;
-  });
-}
-
-static double dot(const vectord *a, const vectord *b) {
-  double s = 0;
-  for (int32_t i = 0; i < a->count; i++) s += a->data[i] * b->data[i];
-  return s;
+  cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) { w->data[r - 1] = x->data[k - 1].data[n - 1]; });
 }
 
 // ---- The lambda side as a sparse matrix -------------------------------------------------
@@ -225,7 +216,7 @@ static void mode_source(pde *p, uint16_t j) {
   }
   if (lside.n == p->nt && lside.n > 0) {
     vectord *w = vector2d_get_work(&p->work, p->nt);
-    gather(p, w, xvec(p, j), false);
+    gather(p, w, xvec(p, j));
     if (lside_checked >= lside_checks) {
       eigensol_lambda_times(&lside, w->data, p->source.data);
       vector2d_free_work(w);
@@ -296,30 +287,37 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   vectord *y = vector2d_get_work(&p->work, n);
   held_current = held_projected = false;
   held.resize(M);
-  // Every vector in unknown order, gathered once; vector j again once its value
-  // conditions are set, as each product reads it.
-  std::vector<vectord> g(M);
-  for (uint16_t i = 1; i <= M; i++) {
-    g[i - 1] = vectord{};
-    vectord_resize(&g[i - 1], n, n);
-    gather(p, &g[i - 1], xvec(p, i), false);
-  }
+  // Every vector in unknown order, interleaved (G(r, i) at r*M + i), gathered once;
+  // vector j again once its value conditions are set, as each product reads it.
+  std::vector<double> g(size_t(n) * M, 0.0), da(M), db(M);
+  auto regather = [&](uint16_t i) {
+    vector2d *x = xvec(p, i);
+    cgsolve_each_unknown(p, [&](uint16_t k, int32_t m, int32_t r) { g[size_t(r - 1) * M + i - 1] = x->data[k - 1].data[m - 1]; });
+  };
+  for (uint16_t i = 1; i <= M; i++) regather(i);
   for (uint16_t j = 1; j <= M; j++) {
     mode_source(p, j);
     held[j - 1].assign(p->source.data, p->source.data + n);
-    vectord *gj = &g[j - 1];
-    gather(p, gj, xvec(p, j), false);
+    regather(j);
     // w := X_j divided by the column scale, as gathering it unscaled would give.
     std::fill(w->data, w->data + n, 0.0);
-    cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) { w->data[r - 1] = gj->data[r - 1] / p->secondscale.data[r - 1]; });
+    cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
+      w->data[r - 1] = g[size_t(r - 1) * M + j - 1] / p->secondscale.data[r - 1];
+    });
     sparsemx_mv_0(y, &p->matrix, w);
     for (int32_t r = 0; r < n; r++) y->data[r] /= p->firstscale.data[r];
+    // A(i, j) = X_i . y and B(i, j) = X_i . S for all i at once, each sum in row order.
+    std::fill(da.begin(), da.end(), 0.0);
+    std::fill(db.begin(), db.end(), 0.0);
+    for (int32_t r = 0; r < n; r++) {
+      add_scaled(da.data(), &g[size_t(r) * M], y->data[r], M);
+      add_scaled(db.data(), &g[size_t(r) * M], p->source.data[r], M);
+    }
     for (uint16_t i = 1; i <= M; i++) {
-      a->data[(i - 1) * M + j - 1] = dot(&g[i - 1], y);
-      b->data[(i - 1) * M + j - 1] = dot(&g[i - 1], &p->source);
+      a->data[(i - 1) * M + j - 1] = da[i - 1];
+      b->data[(i - 1) * M + j - 1] = db[i - 1];
     }
   }
-  for (vectord &v : g) vectord_free(&v);
   vector2d_free_work(y);
   vector2d_free_work(w);
   held_projected = true;
@@ -356,21 +354,26 @@ bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
   return true;
 }
 
+// sum(j) := the sum over r of q(r, j) old(r), in order of r from 0.0, for all j at once.
+static void combine(const matrixd *q, const double *old, double *sum, uint16_t M) {
+  std::fill(sum, sum + M, 0.0);
+  for (uint16_t r = 0; r < M; r++) add_scaled(sum, q->data + r * M, old[r], M);
+}
+
 void eig_expand(pde *p, const matrixd *q) {
   TRACE("eig_expand");
   uint16_t M = p->subspace, V = cgsolve_varcount(p);
-  std::vector<double> old(M), norm(M, 0.0);
+  std::vector<double> old(M), sum(M), norm(M, 0.0);
   int64_t entries = 0;
   for (uint16_t k = 1; k <= V; k++) {
     int32_t n = p->modesets[0].data[k - 1].count;
     entries += n;
     for (int32_t i = 0; i < n; i++) {
       for (uint16_t j = 0; j < M; j++) old[j] = p->modesets[j].data[k - 1].data[i];
+      combine(q, old.data(), sum.data(), M);
       for (uint16_t j = 0; j < M; j++) {
-        double s = 0;
-        for (uint16_t r = 0; r < M; r++) s += q->data[r * M + j] * old[r];
-        p->modesets[j].data[k - 1].data[i] = s;
-        norm[j] += s * s;
+        p->modesets[j].data[k - 1].data[i] = sum[j];
+        norm[j] += sum[j] * sum[j];
       }
     }
   }
@@ -381,12 +384,11 @@ void eig_expand(pde *p, const matrixd *q) {
   if (follow) {
     was.swap(held);
     held.assign(M, std::vector<double>(was[0].size(), 0.0));
-    for (size_t i = 0; i < was[0].size(); i++)
-      for (uint16_t j = 0; j < M; j++) {
-        double s = 0;
-        for (uint16_t r = 0; r < M; r++) s += q->data[r * M + j] * was[r][i];
-        held[j][i] = s;
-      }
+    for (size_t i = 0; i < was[0].size(); i++) {
+      for (uint16_t r = 0; r < M; r++) old[r] = was[r][i];
+      combine(q, old.data(), sum.data(), M);
+      for (uint16_t j = 0; j < M; j++) held[j][i] = sum[j];
+    }
   }
   // A vector that vanished keeps its zeros rather than becoming NaN.
   for (uint16_t j = 0; j < M; j++) {

@@ -11,6 +11,7 @@
 #include "graphics/display.h"
 #include "runtime/rtlib.h"
 #include "solver/bandmxd.h"
+#include "solver/pairs.h"
 
 uint8_t sparsecg_debug = 0;
 
@@ -129,13 +130,9 @@ void report_lines(pad *panel, int32_t method, uint16_t *line, uint16_t *conv) {
 
 // The loops below take the interleaved columns row by row, all of them (in chunks of
 // at most 32) in each row, so every vector is read once per call, and two columns at a
-// time in explicit pairs (the compiler does not vectorize loops whose arithmetic may
-// trap); each column's sums still run from 0.0 in index order with the same
-// operations, so every column gets the bits it would get alone.
+// time in explicit pairs; each column's sums still run from 0.0 in index order with the
+// same operations, so every column gets the bits it would get alone.
 constexpr int32_t chunk = 32;
-typedef double pair2 __attribute__((vector_size(16), aligned(8), may_alias));
-inline pair2 load2(const double *a) { return *reinterpret_cast<const pair2 *>(a); }
-inline void store2(double *a, pair2 v) { *reinterpret_cast<pair2 *>(a) = v; }
 
 // out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns.
 void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
