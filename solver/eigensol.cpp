@@ -117,20 +117,31 @@ bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
   for (auto &v : rows) B->cols.insert(B->cols.end(), v.begin(), v.end());
   rows.clear();
   // 2. Colours, smallest first: unknown i avoids the colours of every unknown that
-  // shares a row with it (the pattern is symmetric).
-  std::vector<int32_t> colour(size_t(n), -1), seen;
-  int32_t colours = 0;
-  for (int32_t i = 0; i < n; i++) {
+  // shares a row with it (the pattern is symmetric). The unknowns with the most such
+  // neighbours take theirs first, which needs fewer colours than the row order.
+  auto each_neighbour = [&](int32_t i, auto f) {
     for (int32_t e = B->start[size_t(i)]; e < B->start[size_t(i) + 1]; e++) {
       int32_t r = B->cols[size_t(e)];
-      for (int32_t f = B->start[size_t(r)]; f < B->start[size_t(r) + 1]; f++) {
-        int32_t c = colour[size_t(B->cols[size_t(f)])];
-        if (c >= 0) {
-          if (size_t(c) >= seen.size()) seen.resize(size_t(c) + 1, -1);
-          seen[size_t(c)] = i;
-        }
-      }
+      for (int32_t g = B->start[size_t(r)]; g < B->start[size_t(r) + 1]; g++) f(B->cols[size_t(g)]);
     }
+  };
+  std::vector<int32_t> order(static_cast<size_t>(n)), d2(static_cast<size_t>(n), 0), mark(static_cast<size_t>(n), -1);
+  for (int32_t i = 0; i < n; i++) {
+    order[size_t(i)] = i;
+    each_neighbour(i, [&](int32_t c) {
+      if (mark[size_t(c)] != i) mark[size_t(c)] = i, d2[size_t(i)]++;
+    });
+  }
+  std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return d2[size_t(a)] > d2[size_t(b)]; });
+  std::vector<int32_t> colour(size_t(n), -1), seen;
+  int32_t colours = 0;
+  for (int32_t i : order) {
+    each_neighbour(i, [&](int32_t c) {
+      int32_t k = colour[size_t(c)];
+      if (k < 0) return;
+      if (size_t(k) >= seen.size()) seen.resize(size_t(k) + 1, -1);
+      seen[size_t(k)] = i;
+    });
     int32_t c = 0;
     while (size_t(c) < seen.size() && seen[size_t(c)] == i) c++;
     colour[size_t(i)] = c;
