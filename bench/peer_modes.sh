@@ -18,10 +18,10 @@
 #   bash bench/peer_modes.sh [--install-peer]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-NGRID=${NGRID:-28}          # 3,137 unknowns
+NGRID=${NGRID:-27}          # 2,917 unknowns
 ERRLIM=${ERRLIM:-1e-4}
 OVERSHOOT=${OVERSHOOT:-1e-5}
-PEER_N=${PEER_N:-26}        # 3,281 unknowns, a slightly larger error than NGRID=28
+PEER_N=${PEER_N:-26}        # 3,281 unknowns, a slightly larger error than NGRID=27
 if [[ "${1:-}" == "--install-peer" ]] && ! command -v FreeFem++ >/dev/null; then
   if [[ $(id -u) -eq 0 ]]; then apt-get install -y freefem++; else sudo apt-get install -y freefem++; fi
 fi

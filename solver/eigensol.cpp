@@ -247,6 +247,11 @@ static void mode_source(pde *p, uint16_t j) {
 
 // ---- Steps -----------------------------------------------------------------------------
 
+// The interleaved blocks of a pass (right-hand sides and results of the solves, the
+// vectors in unknown order), kept from pass to pass so that their pages are not taken
+// afresh each time.
+static std::vector<double> block_rhs, block_sol, block_vectors;
+
 double e_solve(pde *p) {
   TRACE("e_solve");
   uint16_t M = p->subspace;
@@ -254,7 +259,9 @@ double e_solve(pde *p) {
   uint16_t line = display_report_num(&p->status, 0, &label, 1);
   // The right-hand sides of all M vectors, interleaved, then one solve for all of them.
   int32_t n = p->nt;
-  std::vector<double> rhs(size_t(n) * M), sol(size_t(n) * M), res(M);
+  std::vector<double> &rhs = block_rhs, &sol = block_sol, res(M);
+  rhs.resize(size_t(n) * M);
+  sol.resize(size_t(n) * M);
   for (uint16_t j = 1; j <= M; j++) {
     display_update_num(&p->status, line, j);
     p->mode = j;
@@ -318,7 +325,8 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   held.resize(M);
   // Every vector in unknown order, interleaved (G(r, i) at r*M + i), gathered once;
   // vector j again once its value conditions are set, as each product reads it.
-  std::vector<double> g(size_t(n) * M, 0.0), da(M), db(M);
+  std::vector<double> &g = block_vectors, da(M), db(M);
+  g.assign(size_t(n) * M, 0.0);
   auto regather = [&](uint16_t i) {
     vector2d *x = xvec(p, i);
     cgsolve_each_unknown(p, [&](uint16_t k, int32_t m, int32_t r) { g[size_t(r - 1) * M + i - 1] = x->data[k - 1].data[m - 1]; });
