@@ -336,7 +336,7 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
     mode_source(p, j);
     held[j - 1].assign(p->source.data, p->source.data + n);
     regather(j);
-    // w := X_j divided by the column scale, as gathering it unscaled would give.
+    // w := X_j in unknown order divided by the column scale.
     std::fill(w->data, w->data + n, 0.0);
     cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
       w->data[r - 1] = g[size_t(r - 1) * M + j - 1] / p->secondscale.data[r - 1];
