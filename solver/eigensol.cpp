@@ -186,11 +186,12 @@ bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
   return true;
 }
 
-void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y) {
+void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
   for (int32_t r = 0; r < B->n; r++) {
-    double s = 0;
-    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++) s += B->vals[size_t(e)] * x[B->cols[size_t(e)]];
-    y[r] = s;
+    double *yr = y + size_t(r) * w;
+    std::fill(yr, yr + w, 0.0);
+    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++)
+      add_scaled(yr, x + size_t(B->cols[size_t(e)]) * w, B->vals[size_t(e)], w);
   }
 }
 
@@ -229,12 +230,12 @@ static void mode_source(pde *p, uint16_t j) {
     vectord *w = vector2d_get_work(&p->work, p->nt);
     gather(p, w, xvec(p, j));
     if (lside_checked >= lside_checks) {
-      eigensol_lambda_times(&lside, w->data, p->source.data);
+      eigensol_lambda_times(&lside, w->data, p->source.data, 1);
       vector2d_free_work(w);
       return;
     }
     vectord *y = vector2d_get_work(&p->work, p->nt);
-    eigensol_lambda_times(&lside, w->data, y->data);
+    eigensol_lambda_times(&lside, w->data, y->data, 1);
     coupling_build_source(p, &p->source, 0, 0, 1);
     if (same_source(&lside, w->data, y->data, p->source.data)) lside_checked++;
     else lside.n = 0;  // not the sweep: every source is swept from now on
@@ -250,7 +251,7 @@ static void mode_source(pde *p, uint16_t j) {
 // The interleaved blocks of a pass (right-hand sides and results of the solves, the
 // vectors in unknown order), kept from pass to pass so that their pages are not taken
 // afresh each time.
-static std::vector<double> block_rhs, block_sol, block_vectors;
+static std::vector<double> block_rhs, block_sol, block_vectors, block_before, block_sources, block_products;
 
 double e_solve(pde *p) {
   TRACE("e_solve");
@@ -295,22 +296,23 @@ double e_solve(pde *p) {
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
-// out(j) := the sum over r < rows of m(r, j) v(r) for the cols columns of the row-major
-// m, each from 0.0 in order of r; eight columns at a time are summed in registers.
-static void combine(double *out, const double *m, const double *v, int32_t rows, int32_t cols) {
+// out(j) := the sum over r < rows of m[r*ms + j] v[r*vs] for j < cols, each from 0.0 in
+// order of r; eight columns at a time are summed in registers.
+static void combine(double *out, const double *m, int32_t ms, const double *v, int32_t vs, int32_t rows,
+                    int32_t cols) {
   int32_t c = 0;
   for (; c + 8 <= cols; c += 8) {
     pair2 a[4] = {};
     for (int32_t r = 0; r < rows; r++) {
-      const double *mr = m + size_t(r) * cols + c;
-      pair2 vr = {v[r], v[r]};
+      const double *mr = m + size_t(r) * ms + c;
+      pair2 vr = {v[size_t(r) * vs], v[size_t(r) * vs]};
       for (int h = 0; h < 4; h++) a[h] += load2(mr + 2 * h) * vr;
     }
     for (int h = 0; h < 4; h++) store2(out + c + 2 * h, a[h]);
   }
   if (c == cols) return;
   std::fill(out + c, out + cols, 0.0);
-  for (int32_t r = 0; r < rows; r++) add_scaled(out + c, m + size_t(r) * cols + c, v[r], cols - c);
+  for (int32_t r = 0; r < rows; r++) add_scaled(out + c, m + size_t(r) * ms + c, v[size_t(r) * vs], cols - c);
 }
 
 void subspace(pde *p, matrixd *a, matrixd *b) {
@@ -319,40 +321,61 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   matrixd_resize(a, M, M);
   matrixd_resize(b, M, M);
   int32_t n = p->nt;
-  vectord *w = vector2d_get_work(&p->work, n);
-  vectord *y = vector2d_get_work(&p->work, n);
   held_current = held_projected = false;
   held.resize(M);
-  // Every vector in unknown order, interleaved (G(r, i) at r*M + i), gathered once;
-  // vector j again once its value conditions are set, as each product reads it.
-  std::vector<double> &g = block_vectors, da(M), db(M);
-  g.assign(size_t(n) * M, 0.0);
-  auto regather = [&](uint16_t i) {
-    vector2d *x = xvec(p, i);
-    cgsolve_each_unknown(p, [&](uint16_t k, int32_t m, int32_t r) { g[size_t(r - 1) * M + i - 1] = x->data[k - 1].data[m - 1]; });
-  };
-  for (uint16_t i = 1; i <= M; i++) regather(i);
-  for (uint16_t j = 1; j <= M; j++) {
-    mode_source(p, j);
-    held[j - 1].assign(p->source.data, p->source.data + n);
-    regather(j);
-    // w := X_j in unknown order divided by the column scale.
-    std::fill(w->data, w->data + n, 0.0);
-    cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
-      w->data[r - 1] = g[size_t(r - 1) * M + j - 1] / p->secondscale.data[r - 1];
-    });
-    sparsemx_mv_0(y, &p->matrix, w);
-    for (int32_t r = 0; r < n; r++) y->data[r] /= p->firstscale.data[r];
-    // A(i, j) = X_i . y and B(i, j) = X_i . S for all i at once, each sum in row order.
-    combine(da.data(), g.data(), y->data, n, M);
-    combine(db.data(), g.data(), p->source.data, n, M);
+  if (M == 0) return;
+  // The vectors in unknown order, interleaved (G(r, i) at r*M + i), before (g0) and
+  // after (g1) their value conditions are set; their sources s.
+  std::vector<double> &g0 = block_before, &g1 = block_vectors, &s = block_sources, &k = block_products;
+  auto gather_all = [&](std::vector<double> &g) {
+    g.assign(size_t(n) * M, 0.0);
     for (uint16_t i = 1; i <= M; i++) {
-      a->data[(i - 1) * M + j - 1] = da[i - 1];
-      b->data[(i - 1) * M + j - 1] = db[i - 1];
+      vector2d *x = xvec(p, i);
+      cgsolve_each_unknown(p, [&](uint16_t v, int32_t m, int32_t r) { g[size_t(r - 1) * M + i - 1] = x->data[v - 1].data[m - 1]; });
     }
+  };
+  gather_all(g0);
+  s.resize(size_t(n) * M);
+  bool product = lside.n == n && lside_checked >= lside_checks;
+  for (uint16_t j = 1; j <= M; j++) {
+    if (product) {
+      static const double zero[2] = {0, 0};
+      p->mode = j;
+      coupling_set_bvals_0(p, xvec(p, j), zero);
+      continue;
+    }
+    mode_source(p, j);
+    for (int32_t r = 0; r < n; r++) s[size_t(r) * M + j - 1] = p->source.data[r];
   }
-  vector2d_free_work(y);
-  vector2d_free_work(w);
+  gather_all(g1);
+  if (product) eigensol_lambda_times(&lside, g1.data(), s.data(), M);
+  vectord_resize(&p->source, n, std::max(n, p->source.capacity));
+  for (int32_t r = 0; r < n; r++) p->source.data[r] = s[size_t(r) * M + M - 1];
+  for (uint16_t j = 1; j <= M; j++) {
+    held[j - 1].resize(size_t(n));
+    for (int32_t r = 0; r < n; r++) held[j - 1][size_t(r)] = s[size_t(r) * M + j - 1];
+  }
+  // K X_j for every j: the vectors divided by the column scale, the products by the
+  // row scale.
+  std::vector<double> &w = block_rhs;
+  w.assign(size_t(n) * M, 0.0);
+  cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
+    for (uint16_t j = 0; j < M; j++) w[size_t(r - 1) * M + j] = g1[size_t(r - 1) * M + j] / p->secondscale.data[r - 1];
+  });
+  k.resize(size_t(n) * M);
+  sparsemx_mv_block(k.data(), &p->matrix, w.data(), M);
+  for (int32_t r = 0; r < n; r++)
+    for (uint16_t j = 0; j < M; j++) k[size_t(r) * M + j] /= p->firstscale.data[r];
+  // A(i, j) = X_i . K X_j and B(i, j) = X_i . S_j, each sum in row order, X_i as the
+  // vectors stood when vector j was taken in turn: with its value conditions set for
+  // i <= j, before them for i > j.
+  for (uint16_t i = 0; i < M; i++) {
+    double *ai = a->data + size_t(i) * M, *bi = b->data + size_t(i) * M;
+    combine(ai, k.data(), M, g0.data() + i, M, n, i);
+    combine(bi, s.data(), M, g0.data() + i, M, n, i);
+    combine(ai + i, k.data() + i, M, g1.data() + i, M, n, M - i);
+    combine(bi + i, s.data() + i, M, g1.data() + i, M, n, M - i);
+  }
   held_projected = true;
 }
 
@@ -397,7 +420,7 @@ void eig_expand(pde *p, const matrixd *q) {
     entries += n;
     for (int32_t i = 0; i < n; i++) {
       for (uint16_t j = 0; j < M; j++) old[j] = p->modesets[j].data[k - 1].data[i];
-      combine(sum.data(), q->data, old.data(), M, M);
+      combine(sum.data(), q->data, M, old.data(), 1, M, M);
       for (uint16_t j = 0; j < M; j++) {
         p->modesets[j].data[k - 1].data[i] = sum[j];
         norm[j] += sum[j] * sum[j];
@@ -413,7 +436,7 @@ void eig_expand(pde *p, const matrixd *q) {
     held.assign(M, std::vector<double>(was[0].size(), 0.0));
     for (size_t i = 0; i < was[0].size(); i++) {
       for (uint16_t r = 0; r < M; r++) old[r] = was[r][i];
-      combine(sum.data(), q->data, old.data(), M, M);
+      combine(sum.data(), q->data, M, old.data(), 1, M, M);
       for (uint16_t j = 0; j < M; j++) held[j][i] = sum[j];
     }
   }

@@ -47,8 +47,9 @@ struct LambdaSide {
 // the mode (scalar or constraint unknowns, periodic folding, derived globals,
 // streamline terms).
 bool eigensol_probe_lambda(pde *p, LambdaSide *B);
-// y := B x (x and y in global numbering, unscaled).
-void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y);
+// y := B x for the w vectors interleaved in x and y (entry r of vector t at r*w + t;
+// global numbering, unscaled), each row's sum in column order.
+void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w);
 // One set of per-variable vectors per subspace vector (field variables one value per
 // node, scalars one), and the carried fields: the field vectors of every set.
 void eigensol_size_sets(pde *p);
