@@ -1,7 +1,8 @@
 // The lambda side of an eigenvalue problem probed into a sparse matrix: on a coupled
 // two-variable problem with a value condition, B x equals the swept source for any
-// mode, and B holds the exact quadratic mass matrix (sums of its blocks are the
-// coupling coefficient times the area, x^T M x the integral of x^2).
+// mode (one by one or as a block), and B holds the exact quadratic mass matrix (sums
+// of its blocks are the coupling coefficient times the area, x^T M x the integral of
+// x^2).
 #include <cmath>
 #include <random>
 
@@ -74,6 +75,7 @@ TEST_F(Lambda, ProbedMatrixTimesAModeIsItsSweptSource) {
   // The probes went through the first vector and it was put back.
   for (int32_t i = 0; i < p->mesh.nodes.count; i++) EXPECT_EQ(p->modesets[0].data[1].data[i], kept[size_t(i)]);
   static const double zero[2] = {0, 0};
+  std::vector<double> xs(size_t(p->nt) * 4), ys(size_t(p->nt) * 4);
   for (uint16_t j = 1; j <= 4; j++) {
     p->mode = j;
     coupling_set_bvals_0(p, &p->modesets[j - 1], zero);
@@ -87,6 +89,15 @@ TEST_F(Lambda, ProbedMatrixTimesAModeIsItsSweptSource) {
     }
     EXPECT_GT(big, 0.01) << j;
     EXPECT_LE(diff, 1e-12 * big) << "mode " << j;
+    for (int32_t r = 0; r < p->nt; r++) xs[size_t(r) * 4 + j - 1] = g[size_t(r)];
+  }
+  // The four modes as one interleaved block: each column has the bits of its single
+  // product.
+  eigensol_lambda_times(&B, xs.data(), ys.data(), 4);
+  for (uint16_t j = 1; j <= 4; j++) {
+    for (int32_t r = 0; r < p->nt; r++) g[size_t(r)] = xs[size_t(r) * 4 + j - 1];
+    eigensol_lambda_times(&B, g.data(), y.data(), 1);
+    for (int32_t r = 0; r < p->nt; r++) ASSERT_EQ(ys[size_t(r) * 4 + j - 1], y[size_t(r)]) << j << " " << r;
   }
 }
 
