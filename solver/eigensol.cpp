@@ -331,7 +331,9 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
     g.assign(size_t(n) * M, 0.0);
     for (uint16_t i = 1; i <= M; i++) {
       vector2d *x = xvec(p, i);
-      cgsolve_each_unknown(p, [&](uint16_t v, int32_t m, int32_t r) { g[size_t(r - 1) * M + i - 1] = x->data[v - 1].data[m - 1]; });
+      cgsolve_each_unknown(p, [&](uint16_t v, int32_t m, int32_t r) {
+        g[size_t(r - 1) * M + i - 1] = x->data[v - 1].data[m - 1];
+      });
     }
   };
   gather_all(g0);

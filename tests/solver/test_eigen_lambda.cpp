@@ -62,7 +62,8 @@ struct Lambda : Assembly {
       for (int32_t e = B.start[size_t(r)]; e < B.start[size_t(r) + 1]; e++) {
         int32_t c = B.cols[size_t(e)];
         if (var[size_t(r)] != a || var[size_t(c)] != b || (row >= 0 && r != row)) continue;
-        s += B.vals[size_t(e)] * f(p->mesh.nodes.data[node[size_t(r)] - 1].x) * f(p->mesh.nodes.data[node[size_t(c)] - 1].x);
+        const MeshNode &nr = p->mesh.nodes.data[node[size_t(r)] - 1], &nc = p->mesh.nodes.data[node[size_t(c)] - 1];
+        s += B.vals[size_t(e)] * f(nr.x) * f(nc.x);
       }
     return s;
   }
