@@ -22,6 +22,8 @@
 #include "solver/eispack.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
+#include "solver/pairs.h"
+#include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
 
 // The small problem of the running driver, sized M x M at each start.
@@ -50,20 +52,159 @@ static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
 // ---- Subspace vectors in global numbering ----------------------------------------------------
 
 
-// w := x in unknown order (rows without a variable's unknown 0), each entry divided
-// by the column scale when unscale is set.
-static void gather(pde *p, vectord *w, vector2d *x, bool unscale) {
+// w := x in unknown order (rows without a variable's unknown 0).
+static void gather(pde *p, vectord *w, vector2d *x) {
   std::fill(w->data, w->data + w->count, 0.0);
-  cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
-    double v = x->data[k - 1].data[n - 1];
-    w->data[r - 1] = unscale ? v / p->secondscale.data[r - 1] : v;
-  });
+  cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) { w->data[r - 1] = x->data[k - 1].data[n - 1]; });
 }
 
-static double dot(const vectord *a, const vectord *b) {
-  double s = 0;
-  for (int32_t i = 0; i < a->count; i++) s += a->data[i] * b->data[i];
-  return s;
+// ---- The lambda side as a sparse matrix -------------------------------------------------
+
+// The lambda side of a problem whose sources are local and linear in the mode is a
+// sparse matrix B with the pattern of the cells' unknowns: B(r, i) is the source in row
+// r of the mode that is 1 at unknown i and 0 elsewhere. Unknowns whose patterns meet
+// are coloured apart, so one source sweep on the sum of a colour's unit vectors gives
+// every row its one entry of that colour. B x then stands for a sweep over x; the first
+// products of a grid are checked against sweeps and B is dropped at the first that
+// differs.
+static LambdaSide lside;
+static int32_t lside_checked = 0;  // products confirmed by a sweep on this grid
+static const int32_t lside_checks = 2;
+
+// True when the sources can only be local and linear in the mode: field unknowns only,
+// no periodic folding, no derived globals, no streamline terms.
+static bool lambda_local(pde *p) {
+  if (p->nt != p->nf || p->nf <= 0 || p->mesh.images.count > 0 || p->fitlist.count > 0) return false;
+  uint16_t E = std::min<uint16_t>(p->nfield, uint16_t(p->formulas.equations.count));
+  for (uint16_t k = 1; k <= E && p->upwind; k++) {
+    const treevector *v = &p->formulas.equations.items[k - 1]->velocity;
+    for (int32_t r = 0; r < v->count; r++)
+      if (v->data[r]) return false;
+  }
+  return true;
+}
+
+bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
+  TRACE("eigensol_probe_lambda");
+  B->n = 0;
+  B->start.clear(), B->cols.clear(), B->vals.clear();
+  if (!lambda_local(p) || p->nmodesets < 1) return false;
+  int32_t n = p->nt;
+  uint16_t F = p->nfield;
+  // 1. The pattern: the unknowns of every live cell couple with each other.
+  std::vector<std::vector<int32_t>> rows(static_cast<size_t>(n));
+  std::vector<int32_t> cell;
+  const Mesh *m = &p->mesh;
+  for (int32_t c = 0; c < m->cells.count; c++) {
+    const MeshCell *mc = &m->cells.data[c];
+    if (!mc->alive) continue;
+    cell.clear();
+    for (uint16_t k = 1; k <= F; k++)
+      for (int32_t a = 0; a < mc->nodes.count; a++) {
+        int32_t r = bigmatx_row(&p->layout, k, mc->nodes.data[a]);
+        if (r >= 1 && r <= n) cell.push_back(r - 1);
+      }
+    for (int32_t r : cell) rows[size_t(r)].insert(rows[size_t(r)].end(), cell.begin(), cell.end());
+  }
+  B->start.assign(size_t(n) + 1, 0);
+  for (int32_t r = 0; r < n; r++) {
+    std::vector<int32_t> &v = rows[size_t(r)];
+    std::sort(v.begin(), v.end());
+    v.erase(std::unique(v.begin(), v.end()), v.end());
+    B->start[size_t(r) + 1] = B->start[size_t(r)] + int32_t(v.size());
+  }
+  B->cols.reserve(size_t(B->start[size_t(n)]));
+  for (auto &v : rows) B->cols.insert(B->cols.end(), v.begin(), v.end());
+  rows.clear();
+  // 2. Colours, smallest first: unknown i avoids the colours of every unknown that
+  // shares a row with it (the pattern is symmetric). The unknowns with the most such
+  // neighbours take theirs first, which needs fewer colours than the row order.
+  auto each_neighbour = [&](int32_t i, auto f) {
+    for (int32_t e = B->start[size_t(i)]; e < B->start[size_t(i) + 1]; e++) {
+      int32_t r = B->cols[size_t(e)];
+      for (int32_t g = B->start[size_t(r)]; g < B->start[size_t(r) + 1]; g++) f(B->cols[size_t(g)]);
+    }
+  };
+  std::vector<int32_t> order(static_cast<size_t>(n)), d2(static_cast<size_t>(n), 0), mark(static_cast<size_t>(n), -1);
+  for (int32_t i = 0; i < n; i++) {
+    order[size_t(i)] = i;
+    each_neighbour(i, [&](int32_t c) {
+      if (mark[size_t(c)] != i) mark[size_t(c)] = i, d2[size_t(i)]++;
+    });
+  }
+  std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return d2[size_t(a)] > d2[size_t(b)]; });
+  std::vector<int32_t> colour(size_t(n), -1), seen;
+  int32_t colours = 0;
+  for (int32_t i : order) {
+    each_neighbour(i, [&](int32_t c) {
+      int32_t k = colour[size_t(c)];
+      if (k < 0) return;
+      if (size_t(k) >= seen.size()) seen.resize(size_t(k) + 1, -1);
+      seen[size_t(k)] = i;
+    });
+    int32_t c = 0;
+    while (size_t(c) < seen.size() && seen[size_t(c)] == i) c++;
+    colour[size_t(i)] = c;
+    colours = std::max(colours, c + 1);
+  }
+  // The entries by the colour of their column.
+  std::vector<int32_t> first(size_t(colours) + 1, 0), entries(B->cols.size()), rowof(B->cols.size());
+  for (int32_t r = 0; r < n; r++)
+    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++) {
+      rowof[size_t(e)] = r;
+      first[size_t(colour[size_t(B->cols[size_t(e)])]) + 1]++;
+    }
+  for (int32_t c = 0; c < colours; c++) first[size_t(c) + 1] += first[size_t(c)];
+  {
+    std::vector<int32_t> at(first.begin(), first.end() - 1);
+    for (size_t e = 0; e < B->cols.size(); e++) entries[size_t(at[size_t(colour[size_t(B->cols[e])])]++)] = int32_t(e);
+  }
+  // 3. One sweep per colour with the probe in the first subspace vector, which is kept
+  // and put back.
+  vector2d *x = xvec(p, 1);
+  std::vector<std::vector<double>> kept(F);
+  for (uint16_t k = 1; k <= F; k++) kept[k - 1].assign(x->data[k - 1].data, x->data[k - 1].data + x->data[k - 1].count);
+  B->vals.assign(B->cols.size(), 0.0);
+  p->mode = 1;
+  for (int32_t c = 0; c < colours; c++) {
+    for (uint16_t k = 1; k <= F; k++) {
+      vectord *v = &x->data[k - 1];
+      for (int32_t i = 1; i <= v->count; i++) {
+        int32_t r = bigmatx_row(&p->layout, k, i);
+        v->data[i - 1] = r >= 1 && r <= n && colour[size_t(r - 1)] == c ? 1.0 : 0.0;
+      }
+    }
+    coupling_build_source(p, &p->source, 0, 0, 1);
+    for (int32_t a = first[size_t(c)]; a < first[size_t(c) + 1]; a++) {
+      int32_t e = entries[size_t(a)];
+      B->vals[size_t(e)] = p->source.data[rowof[size_t(e)]];
+    }
+  }
+  for (uint16_t k = 1; k <= F; k++) std::copy(kept[k - 1].begin(), kept[k - 1].end(), x->data[k - 1].data);
+  p->mode = 0;
+  B->n = n;
+  return true;
+}
+
+void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
+  for (int32_t r = 0; r < B->n; r++) {
+    double *yr = y + size_t(r) * w;
+    std::fill(yr, yr + w, 0.0);
+    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++)
+      add_scaled(yr, x + size_t(B->cols[size_t(e)]) * w, B->vals[size_t(e)], w);
+  }
+}
+
+// True when y is the swept source s to rounding: each row within 1e-10 of the sum of
+// its terms' magnitudes.
+static bool same_source(const LambdaSide *B, const double *x, const double *y, const double *s) {
+  for (int32_t r = 0; r < B->n; r++) {
+    double mag = 0;
+    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++)
+      mag += std::fabs(B->vals[size_t(e)] * x[B->cols[size_t(e)]]);
+    if (!(std::fabs(y[r] - s[r]) <= 1e-10 * mag + 1e-300)) return false;
+  }
+  return true;
 }
 
 // The lambda side is linear in the mode, so the sources the projection assembles for
@@ -79,16 +220,38 @@ static void mode_source(pde *p, uint16_t j) {
   static const double zero[2] = {0, 0};
   p->mode = j;
   coupling_set_bvals_0(p, xvec(p, j), zero);
+  vectord_resize(&p->source, p->nt, std::max(p->nt, p->source.capacity));
   if (held_current) {
     const std::vector<double> &s = held[j - 1];
-    vectord_resize(&p->source, p->nt, std::max(p->nt, p->source.capacity));
     std::copy(s.begin(), s.end(), p->source.data);
+    return;
+  }
+  if (lside.n == p->nt && lside.n > 0) {
+    vectord *w = vector2d_get_work(&p->work, p->nt);
+    gather(p, w, xvec(p, j));
+    if (lside_checked >= lside_checks) {
+      eigensol_lambda_times(&lside, w->data, p->source.data, 1);
+      vector2d_free_work(w);
+      return;
+    }
+    vectord *y = vector2d_get_work(&p->work, p->nt);
+    eigensol_lambda_times(&lside, w->data, y->data, 1);
+    coupling_build_source(p, &p->source, 0, 0, 1);
+    if (same_source(&lside, w->data, y->data, p->source.data)) lside_checked++;
+    else lside.n = 0;  // not the sweep: every source is swept from now on
+    vector2d_free_work(y);
+    vector2d_free_work(w);
     return;
   }
   coupling_build_source(p, &p->source, 0, 0, 1);
 }
 
 // ---- Steps -----------------------------------------------------------------------------
+
+// The interleaved blocks of a pass (right-hand sides and results of the solves, the
+// vectors in unknown order), kept from pass to pass so that their pages are not taken
+// afresh each time.
+static std::vector<double> block_rhs, block_sol, block_vectors, block_before, block_sources, block_products;
 
 double e_solve(pde *p) {
   TRACE("e_solve");
@@ -97,7 +260,9 @@ double e_solve(pde *p) {
   uint16_t line = display_report_num(&p->status, 0, &label, 1);
   // The right-hand sides of all M vectors, interleaved, then one solve for all of them.
   int32_t n = p->nt;
-  std::vector<double> rhs(size_t(n) * M), sol(size_t(n) * M), res(M);
+  std::vector<double> &rhs = block_rhs, &sol = block_sol, res(M);
+  rhs.resize(size_t(n) * M);
+  sol.resize(size_t(n) * M);
   for (uint16_t j = 1; j <= M; j++) {
     display_update_num(&p->status, line, j);
     p->mode = j;
@@ -131,30 +296,88 @@ double e_solve(pde *p) {
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
+// out(j) := the sum over r < rows of m[r*ms + j] v[r*vs] for j < cols, each from 0.0 in
+// order of r; eight columns at a time are summed in registers.
+static void combine(double *out, const double *m, int32_t ms, const double *v, int32_t vs, int32_t rows,
+                    int32_t cols) {
+  int32_t c = 0;
+  for (; c + 8 <= cols; c += 8) {
+    pair2 a[4] = {};
+    for (int32_t r = 0; r < rows; r++) {
+      const double *mr = m + size_t(r) * ms + c;
+      pair2 vr = {v[size_t(r) * vs], v[size_t(r) * vs]};
+      for (int h = 0; h < 4; h++) a[h] += load2(mr + 2 * h) * vr;
+    }
+    for (int h = 0; h < 4; h++) store2(out + c + 2 * h, a[h]);
+  }
+  if (c == cols) return;
+  std::fill(out + c, out + cols, 0.0);
+  for (int32_t r = 0; r < rows; r++) add_scaled(out + c, m + size_t(r) * ms + c, v[size_t(r) * vs], cols - c);
+}
+
 void subspace(pde *p, matrixd *a, matrixd *b) {
   TRACE("subspace");
   uint16_t M = p->subspace;
   matrixd_resize(a, M, M);
   matrixd_resize(b, M, M);
   int32_t n = p->nt;
-  vectord *w = vector2d_get_work(&p->work, n);
-  vectord *y = vector2d_get_work(&p->work, n);
   held_current = held_projected = false;
   held.resize(M);
-  for (uint16_t j = 1; j <= M; j++) {
-    mode_source(p, j);
-    held[j - 1].assign(p->source.data, p->source.data + n);
-    gather(p, w, xvec(p, j), true);
-    sparsemx_mv_0(y, &p->matrix, w);
-    for (int32_t r = 0; r < n; r++) y->data[r] /= p->firstscale.data[r];
+  if (M == 0) return;
+  // The vectors in unknown order, interleaved (G(r, i) at r*M + i), before (g0) and
+  // after (g1) their value conditions are set; their sources s.
+  std::vector<double> &g0 = block_before, &g1 = block_vectors, &s = block_sources, &k = block_products;
+  auto gather_all = [&](std::vector<double> &g) {
+    g.assign(size_t(n) * M, 0.0);
     for (uint16_t i = 1; i <= M; i++) {
-      gather(p, w, xvec(p, i), false);
-      a->data[(i - 1) * M + j - 1] = dot(w, y);
-      b->data[(i - 1) * M + j - 1] = dot(w, &p->source);
+      vector2d *x = xvec(p, i);
+      cgsolve_each_unknown(p, [&](uint16_t v, int32_t m, int32_t r) {
+        g[size_t(r - 1) * M + i - 1] = x->data[v - 1].data[m - 1];
+      });
     }
+  };
+  gather_all(g0);
+  s.resize(size_t(n) * M);
+  bool product = lside.n == n && lside_checked >= lside_checks;
+  for (uint16_t j = 1; j <= M; j++) {
+    if (product) {
+      static const double zero[2] = {0, 0};
+      p->mode = j;
+      coupling_set_bvals_0(p, xvec(p, j), zero);
+      continue;
+    }
+    mode_source(p, j);
+    for (int32_t r = 0; r < n; r++) s[size_t(r) * M + j - 1] = p->source.data[r];
   }
-  vector2d_free_work(y);
-  vector2d_free_work(w);
+  gather_all(g1);
+  if (product) eigensol_lambda_times(&lside, g1.data(), s.data(), M);
+  vectord_resize(&p->source, n, std::max(n, p->source.capacity));
+  for (int32_t r = 0; r < n; r++) p->source.data[r] = s[size_t(r) * M + M - 1];
+  for (uint16_t j = 1; j <= M; j++) {
+    held[j - 1].resize(size_t(n));
+    for (int32_t r = 0; r < n; r++) held[j - 1][size_t(r)] = s[size_t(r) * M + j - 1];
+  }
+  // K X_j for every j: the vectors divided by the column scale, the products by the
+  // row scale.
+  std::vector<double> &w = block_rhs;
+  w.assign(size_t(n) * M, 0.0);
+  cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
+    for (uint16_t j = 0; j < M; j++) w[size_t(r - 1) * M + j] = g1[size_t(r - 1) * M + j] / p->secondscale.data[r - 1];
+  });
+  k.resize(size_t(n) * M);
+  sparsemx_mv_block(k.data(), &p->matrix, w.data(), M);
+  for (int32_t r = 0; r < n; r++)
+    for (uint16_t j = 0; j < M; j++) k[size_t(r) * M + j] /= p->firstscale.data[r];
+  // A(i, j) = X_i . K X_j and B(i, j) = X_i . S_j, each sum in row order, X_i as the
+  // vectors stood when vector j was taken in turn: with its value conditions set for
+  // i <= j, before them for i > j.
+  for (uint16_t i = 0; i < M; i++) {
+    double *ai = a->data + size_t(i) * M, *bi = b->data + size_t(i) * M;
+    combine(ai, k.data(), M, g0.data() + i, M, n, i);
+    combine(bi, s.data(), M, g0.data() + i, M, n, i);
+    combine(ai + i, k.data() + i, M, g1.data() + i, M, n, M - i);
+    combine(bi + i, s.data() + i, M, g1.data() + i, M, n, M - i);
+  }
   held_projected = true;
 }
 
@@ -192,18 +415,17 @@ bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
 void eig_expand(pde *p, const matrixd *q) {
   TRACE("eig_expand");
   uint16_t M = p->subspace, V = cgsolve_varcount(p);
-  std::vector<double> old(M), norm(M, 0.0);
+  std::vector<double> old(M), sum(M), norm(M, 0.0);
   int64_t entries = 0;
   for (uint16_t k = 1; k <= V; k++) {
     int32_t n = p->modesets[0].data[k - 1].count;
     entries += n;
     for (int32_t i = 0; i < n; i++) {
       for (uint16_t j = 0; j < M; j++) old[j] = p->modesets[j].data[k - 1].data[i];
+      combine(sum.data(), q->data, M, old.data(), 1, M, M);
       for (uint16_t j = 0; j < M; j++) {
-        double s = 0;
-        for (uint16_t r = 0; r < M; r++) s += q->data[r * M + j] * old[r];
-        p->modesets[j].data[k - 1].data[i] = s;
-        norm[j] += s * s;
+        p->modesets[j].data[k - 1].data[i] = sum[j];
+        norm[j] += sum[j] * sum[j];
       }
     }
   }
@@ -214,12 +436,11 @@ void eig_expand(pde *p, const matrixd *q) {
   if (follow) {
     was.swap(held);
     held.assign(M, std::vector<double>(was[0].size(), 0.0));
-    for (size_t i = 0; i < was[0].size(); i++)
-      for (uint16_t j = 0; j < M; j++) {
-        double s = 0;
-        for (uint16_t r = 0; r < M; r++) s += q->data[r * M + j] * was[r][i];
-        held[j][i] = s;
-      }
+    for (size_t i = 0; i < was[0].size(); i++) {
+      for (uint16_t r = 0; r < M; r++) old[r] = was[r][i];
+      combine(sum.data(), q->data, M, old.data(), 1, M, M);
+      for (uint16_t j = 0; j < M; j++) held[j][i] = sum[j];
+    }
   }
   // A vector that vanished keeps its zeros rather than becoming NaN.
   for (uint16_t j = 0; j < M; j++) {
@@ -327,6 +548,8 @@ int32_t eigensol_do_eigen(pde *p) {
     p->mode = 0;
     coupling_ss_matrix(p, xvec(p, 1), zero);
     coupling_build_precon(p, &p->matrix);
+    eigensol_probe_lambda(p, &lside);
+    lside_checked = 0;
     // 3. The iteration passes.
     bool unconverged = false;
     if (!iterate(p, tol, &clock, &interval, &unconverged)) return p->phase;

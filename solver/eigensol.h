@@ -4,6 +4,7 @@
 // dense generalized eigenproblem, the modes' error measure and regridding.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "runtime/vectord.h"
 #include "solver/matrixd.h"
@@ -33,6 +34,22 @@ void eig_expand(pde *p, const matrixd *q);
 // The relative change of the first m estimates: sqrt(sum ((l - old) / d)^2 / m) with
 // d = max(|l_i|, 1e-12 x the largest |l_j|), or the absolute change when all are 0.
 double eigensol_pass_error(const double *lambda, const double *old, int32_t m);
+// The lambda side as a sparse matrix in global numbering: row r holds the columns
+// start[r]..start[r+1]-1 of cols (0-based, ascending) with their values.
+struct LambdaSide {
+  int32_t n = 0;  // rows; 0 when the problem's sources could not be probed
+  std::vector<int32_t> start, cols;
+  std::vector<double> vals;
+};
+// Builds B for the current layout, value conditions and mesh by one source sweep per
+// colour of the cells' unknowns (the first subspace vector carries each probe and is
+// put back); false, with B->n = 0, when the sources may be nonlocal or not linear in
+// the mode (scalar or constraint unknowns, periodic folding, derived globals,
+// streamline terms).
+bool eigensol_probe_lambda(pde *p, LambdaSide *B);
+// y := B x for the w vectors interleaved in x and y (entry r of vector t at r*w + t;
+// global numbering, unscaled), each row's sum in column order.
+void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w);
 // One set of per-variable vectors per subspace vector (field variables one value per
 // node, scalars one), and the carried fields: the field vectors of every set.
 void eigensol_size_sets(pde *p);

@@ -11,6 +11,7 @@
 #include "graphics/display.h"
 #include "runtime/rtlib.h"
 #include "solver/bandmxd.h"
+#include "solver/pairs.h"
 
 uint8_t sparsecg_debug = 0;
 
@@ -127,68 +128,102 @@ void report_lines(pad *panel, int32_t method, uint16_t *line, uint16_t *conv) {
   *conv = display_report_real(panel, 0, &label, 1.0);
 }
 
-// Calls f.template operator()<W>(t) for the columns t..t+W-1 of w, in groups of 8,
-// then of 4, 2 and 1, so the loops over a group have a fixed length.
-template <class F> void in_groups(int32_t w, F f) {
-  int32_t t = 0;
-  for (; t + 8 <= w; t += 8) f.template operator()<8>(t);
-  if (t + 4 <= w) f.template operator()<4>(t), t += 4;
-  if (t + 2 <= w) f.template operator()<2>(t), t += 2;
-  if (t < w) f.template operator()<1>(t);
-}
+// The loops below take the interleaved columns row by row, all of them (in chunks of
+// at most 32) in each row, so every vector is read once per call, and two columns at a
+// time in explicit pairs; each column's sums still run from 0.0 in index order with the
+// same operations, so every column gets the bits it would get alone. With one set, w is
+// 1 (a single solve) and the loops compile to plain scalar ones.
+constexpr int32_t chunk = 32;
 
-// out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns, each
-// from 0.0 in index order.
-void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
-  in_groups(w, [&]<int W>(int32_t t) {
-    double s[W] = {};
+// out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns.
+template <bool one>
+[[gnu::noinline]] void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
+  if (one) w = 1;
+  for (int32_t t = 0; t < w; t += chunk) {
+    int32_t W = one ? 1 : std::min(chunk, w - t), P = one ? 0 : W & ~1;
+    pair2 s[chunk / 2] = {};
+    double s1 = 0.0;
     for (int32_t i = 0; i < n; i++) {
       const double *ai = a + size_t(i) * w + t, *bi = b + size_t(i) * w + t;
-      for (int j = 0; j < W; j++) s[j] += ai[j] * bi[j];
+      for (int32_t j = 0; j < P; j += 2) s[j / 2] += load2(ai + j) * load2(bi + j);
+      if (P < W) s1 += ai[P] * bi[P];
     }
-    std::copy(s, s + W, out + t);
-  });
+    for (int32_t j = 0; j < P; j += 2) out[t + j] = s[j / 2][0], out[t + j + 1] = s[j / 2][1];
+    if (P < W) out[t + P] = s1;
+  }
 }
 
 // y += s(t) p and r -= s(t) q, column t by column, in one pass with the new sums of
-// squares: rr(t) of r over all n rows, yy(t) of y over the first nl, each from 0.0 in
-// index order.
-void advance(double *y, double *r, const double *p, const double *q, const double *s, int32_t n, int32_t nl,
-             int32_t w, double *rr, double *yy) {
-  in_groups(w, [&]<int W>(int32_t t) {
-    double u[W] = {}, sr[W] = {}, sy[W] = {};
-    std::copy(s + t, s + t + W, u);
+// squares: rr(t) of r over all n rows, yy(t) of y over the first nl.
+template <bool one>
+[[gnu::noinline]] void advance(double *y, double *r, const double *p, const double *q, const double *s, int32_t n,
+                               int32_t nl, int32_t w, double *rr, double *yy) {
+  if (one) w = 1;
+  for (int32_t t = 0; t < w; t += chunk) {
+    int32_t W = one ? 1 : std::min(chunk, w - t), P = one ? 0 : W & ~1;
+    pair2 u[chunk / 2], sr[chunk / 2] = {}, sy[chunk / 2] = {};
+    for (int32_t j = 0; j < P; j += 2) u[j / 2] = pair2{s[t + j], s[t + j + 1]};
+    double u1 = P < W ? s[t + P] : 0.0, sr1 = 0.0, sy1 = 0.0;
     for (int32_t i = 0; i < n; i++) {
       size_t o = size_t(i) * w + t;
-      for (int j = 0; j < W; j++) {
-        y[o + j] += u[j] * p[o + j];
-        r[o + j] += -u[j] * q[o + j];
-        sr[j] += r[o + j] * r[o + j];
+      double *yo = y + o, *ro = r + o;
+      const double *po = p + o, *qo = q + o;
+      for (int32_t j = 0; j < P; j += 2) {
+        pair2 yv = load2(yo + j) + u[j / 2] * load2(po + j);
+        pair2 rv = load2(ro + j) + -u[j / 2] * load2(qo + j);
+        store2(yo + j, yv);
+        store2(ro + j, rv);
+        sr[j / 2] += rv * rv;
+        if (i < nl) sy[j / 2] += yv * yv;
       }
-      if (i < nl)
-        for (int j = 0; j < W; j++) sy[j] += y[o + j] * y[o + j];
+      if (P < W) {
+        yo[P] += u1 * po[P];
+        ro[P] += -u1 * qo[P];
+        sr1 += ro[P] * ro[P];
+        if (i < nl) sy1 += yo[P] * yo[P];
+      }
     }
-    std::copy(sr, sr + W, rr + t);
-    std::copy(sy, sy + W, yy + t);
-  });
+    for (int32_t j = 0; j < P; j += 2) {
+      rr[t + j] = sr[j / 2][0], rr[t + j + 1] = sr[j / 2][1];
+      yy[t + j] = sy[j / 2][0], yy[t + j + 1] = sy[j / 2][1];
+    }
+    if (P < W) rr[t + P] = sr1, yy[t + P] = sy1;
+  }
 }
 
 // p := beta(t) p + r, column t by column.
-void redirect(double *p, const double *r, const double *beta, int32_t n, int32_t w) {
-  in_groups(w, [&]<int W>(int32_t t) {
-    double u[W] = {};
-    std::copy(beta + t, beta + t + W, u);
+template <bool one>
+[[gnu::noinline]] void redirect(double *p, const double *r, const double *beta, int32_t n, int32_t w) {
+  if (one) w = 1;
+  for (int32_t t = 0; t < w; t += chunk) {
+    int32_t W = one ? 1 : std::min(chunk, w - t), P = one ? 0 : W & ~1;
+    pair2 u[chunk / 2];
+    for (int32_t j = 0; j < P; j += 2) u[j / 2] = pair2{beta[t + j], beta[t + j + 1]};
+    double u1 = P < W ? beta[t + P] : 0.0;
     for (int32_t i = 0; i < n; i++) {
-      size_t o = size_t(i) * w + t;
-      for (int j = 0; j < W; j++) p[o + j] = u[j] * p[o + j] + r[o + j];
+      double *po = p + size_t(i) * w + t;
+      const double *ro = r + size_t(i) * w + t;
+      for (int32_t j = 0; j < P; j += 2) store2(po + j, u[j / 2] * load2(po + j) + load2(ro + j));
+      if (P < W) po[P] = u1 * po[P] + ro[P];
     }
-  });
+  }
 }
 
 // Keeps the columns keep[0..kept) of the w interleaved ones, in place.
 void compact(double *v, int32_t n, int32_t w, const int32_t *keep, int32_t kept) {
   for (int32_t i = 0; i < n; i++)
     for (int32_t t = 0; t < kept; t++) v[size_t(i) * kept + t] = v[size_t(i) * w + keep[t]];
+}
+
+// The width in [kept, was] that carries kept iterating columns at the least cost: the
+// block products take a width in groups of 16, then 8, 4, 2 and 1, and each group
+// reads the whole matrix, which costs about as much as eight more columns.
+int32_t carried_width(int32_t kept, int32_t was) {
+  auto cost = [](int32_t v) { return 8 * (v / 16 + __builtin_popcount(unsigned(v % 16))) + v; };
+  int32_t best = kept;
+  for (int32_t v = kept + 1; v <= was; v++)
+    if (cost(v) < cost(best)) best = v;
+  return best;
 }
 
 // Conjugate gradients preconditioned by the incomplete Cholesky factor M on both sides
@@ -219,7 +254,11 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   sparsemx_inchol_forward_block(r, M, b, w);
   std::fill(y, y + N, 0.0);
   std::copy(r, r + N, p);
-  column_dots(rho.data(), r, r, n, w);
+  // The vector loops for the current width.
+  auto dots = [&](double *out, const double *a, const double *b, int32_t v) {
+    v == 1 ? column_dots<true>(out, a, b, n, 1) : column_dots<false>(out, a, b, n, v);
+  };
+  dots(rho.data(), r, r, w);
   // 5. Growth of the tolerances past the budget; the panel lines.
   for (int32_t j = 0; j < w; j++) hist[j].mean = 1.0;
   double growth = std::pow(2.0, 100.0 / double(budget));
@@ -242,20 +281,23 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
     sparsemx_mv_block(q, A, t2, wa);
     sparsemx_inchol_forward_block(q, M, q, wa);
     // 4-5. Step.
-    column_dots(sigma.data(), p, q, n, wa);
+    dots(sigma.data(), p, q, wa);
     for (int32_t a = 0; a < wa; a++) step[size_t(a)] = sigma[size_t(a)] == 0 ? rho[size_t(a)] : rho[size_t(a)] / sigma[size_t(a)];
-    advance(y, r, p, q, step.data(), n, nl, wa, sq.data(), yy.data());
+    if (wa == 1) advance<true>(y, r, p, q, step.data(), n, nl, 1, sq.data(), yy.data());
+    else advance<false>(y, r, p, q, step.data(), n, nl, wa, sq.data(), yy.data());
     // 6-8. New rho and direction.
     for (int32_t a = 0; a < wa; a++) {
       beta[size_t(a)] = rho[size_t(a)] == 0 ? sq[size_t(a)] : sq[size_t(a)] / rho[size_t(a)];
       rho[size_t(a)] = sq[size_t(a)];
     }
-    redirect(p, r, beta.data(), n, wa);
+    if (wa == 1) redirect<true>(p, r, beta.data(), n, 1);
+    else redirect<false>(p, r, beta.data(), n, wa);
     // 9-10. The RMS of the field unknowns and the stop tests, column by column: a
     // column stops when its test is met or its RMS is 0; the iteration limit and the
     // stop key, polled while a column goes on, stop them all.
     bool some = false;
     for (int32_t a = 0; a < wa; a++) {
+      if (col[size_t(a)] < 0) continue;  // a zero column carried along
       Asymptote &h = hist[col[size_t(a)]];
       m[size_t(a)] = std::sqrt(yy[size_t(a)] / nl);
       c[size_t(a)] = h.step(k, m[size_t(a)]);
@@ -263,23 +305,42 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
       some = some || !met[size_t(a)];
     }
     bool out = some && (k > 4 * budget || (panel && display_checkkey(panel)));
-    int32_t kept = 0;
+    int32_t kept = 0, spare = 0;
     for (int32_t a = 0; a < wa; a++) {
       int32_t j = col[size_t(a)];
-      if (met[size_t(a)] || out || m[size_t(a)] == 0) {
+      if (j >= 0 && (met[size_t(a)] || out || m[size_t(a)] == 0)) {
         res[j] = m[size_t(a)];
         for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = y[size_t(i) * wa + a];
-        continue;
+        col[size_t(a)] = j = -1;
       }
-      keep[size_t(kept)] = a;
-      col[size_t(kept)] = j;
-      rho[size_t(kept)] = rho[size_t(a)];
-      c[size_t(kept)] = c[size_t(a)];
-      kept++;
+      if (j >= 0) kept++;
+      else spare++;
     }
-    if (kept < wa && kept > 0)
-      for (double *v : {r, p, y}) compact(v, n, wa, keep.data(), kept);
-    wa = kept;
+    if (kept == 0) break;
+    if (spare > 0) {
+      // The columns still iterating, carried in a width the products take in few
+      // groups: stopped columns fill the rest as zeros, which stay zero.
+      int32_t to = carried_width(kept, wa);
+      int32_t zeros = to - kept, t = 0;
+      for (int32_t a = 0; a < wa; a++) {
+        if (col[size_t(a)] < 0) {
+          if (zeros == 0) continue;
+          zeros--;
+        }
+        keep[size_t(t)] = a;
+        col[size_t(t)] = col[size_t(a)];
+        rho[size_t(t)] = col[size_t(a)] >= 0 ? rho[size_t(a)] : 0.0;
+        c[size_t(t)] = col[size_t(a)] >= 0 ? c[size_t(a)] : 0.0;
+        t++;
+      }
+      if (to < wa)
+        for (double *v : {r, p, y}) compact(v, n, wa, keep.data(), to);
+      wa = to;
+      for (int32_t a = 0; a < wa; a++)
+        if (col[size_t(a)] < 0)
+          for (double *v : {r, p, y})
+            for (int32_t i = 0; i < n; i++) v[size_t(i) * wa + a] = 0.0;
+    }
   }
   // End: undo the right preconditioning.
   sparsemx_inchol_back_block(t2, M, x, w);

@@ -138,17 +138,18 @@ TEST(Sparsecg, IterationLimitsAndStops) {
 }
 
 TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
-  // Five right-hand sides of different sizes and shapes (one zero, so columns stop at
-  // different iterations), solved as one interleaved block and one by one: the same
-  // bits and results, and the single solves reach the dense solution. The incomplete
-  // Cholesky methods run the columns together, diagonal CG one after another.
-  const int w = 5;
+  // Eighteen right-hand sides of different sizes and shapes (two zero, so columns stop
+  // at different iterations and the block carries stopped ones as zeros), solved as
+  // one interleaved block and one by one: the same bits and results, and the single
+  // solves reach the dense solution. The incomplete Cholesky methods run the columns
+  // together, diagonal CG one after another.
+  const int w = 18;
   for (int32_t precon : {luprecon, bluprecon, diprecon}) {
     Solve r(five_point(9), orthomin, precon);
     int32_t n = r.a.rows;
     std::vector<double> b(size_t(n) * w), x(size_t(n) * w, -1.0);
     for (int32_t i = 0; i < n; i++)
-      for (int t = 0; t < w; t++) b[size_t(i) * w + t] = t == 2 ? 0.0 : std::pow(10.0, t) * std::cos(double((i + 1) * (t + 1)));
+      for (int t = 0; t < w; t++) b[size_t(i) * w + t] = t == 2 || t == 11 ? 0.0 : std::pow(10.0, t % 5) * std::cos(double((i + 1) * (t + 1)));
     double res[w];
     sparsecg_cg_block(x.data(), &r.a, &r.m, b.data(), &r.d, &r.band, &r.pool, w, 1e-12, 0.0, 200, &r.panel,
                       orthomin, precon, n, res);
@@ -158,7 +159,7 @@ TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
       r.solve(orthomin, precon, 1e-12, 200);
       EXPECT_EQ(res[t], r.rms) << precon << " " << t;
       for (int32_t i = 0; i < n; i++) ASSERT_EQ(x[size_t(i) * w + t], r.x.data[i]) << precon << " " << t << " " << i;
-      if (t != 2) {
+      if (t != 2 && t != 11) {
         EXPECT_LT(max_rel_error(r.x, dense_solve(r.a.dense(), bt)), 1e-8) << precon << " " << t;
       }
     }
