@@ -1,15 +1,16 @@
 // Sparse kernels against the streaming bound, and the growth of ICCG iteration counts.
 //
 // 1. sparsemx_mv_0, sparsemx_mtv_0 and the incomplete-Cholesky forward+back pair on
-//    three patterns: the link pattern of a structured 400 x 400 tri6 mesh (graph
-//    Laplacian plus identity, 801^2 = 641,601 nodes), the 800^2 5-point Laplacian and
-//    the tri6 links of 160 x 160 cells (103,041 nodes), each with its rows in two
+//    four patterns: the link pattern of a structured 400 x 400 tri6 mesh (graph
+//    Laplacian plus identity, 801^2 = 641,601 nodes), the 800^2 5-point Laplacian,
+//    the tri6 links of 160 x 160 cells (103,041 nodes) and the links of 24 x 24 x 23
+//    quadratic prisms (112,847 nodes, about 46 a row); each with its rows in two
 //    layouts: as a matrix copy lays them out (sparsemx_copyto_0) and each row in
 //    arrays of its own, allocated row after row. The block kernels (mat-vec and the
 //    forward+back pair on w = 1, 2, 4, 8, 16 interleaved vectors, as block CG runs
-//    them) on the tri6 patterns. Bytes counted: 12 per stored entry + 16 per row (w
-//    times for the vectors of a block), so the rates compare with the z = a x + y
-//    rate at 10^7 (24 bytes per element) run beside them.
+//    them) on the tri6 and prism patterns. Bytes counted: 12 per stored entry + 16
+//    per row (w times for the vectors of a block), so the rates compare with the
+//    z = a x + y rate at 10^7 (24 bytes per element) run beside them.
 // 2. ICCG on the 5-point Laplacian for 64 to 512 points per side, the budget never
 //    binding: the counters give the iterations and the time per iteration, and the
 //    last entry the fitted exponents (count ~ h^-p, time per iteration ~ n^q).
@@ -24,6 +25,7 @@
 
 #include "graphics/display.h"
 #include "runtime/vector2d.h"
+#include "runtime/vectorld.h"
 #include "runtime/vectord.h"
 #include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
@@ -102,11 +104,41 @@ Matrix *tri6_links(int32_t s) {
   return x;
 }
 
-// Pattern 0: tri6 links 400, 1: 5-point 800, 2: tri6 links 160; layout 0: as copied,
-// 1: rows apart.
+// The node links of quadratic prisms: the tri6 links of s x s squares extruded through
+// t layers, each layer three node planes linked all to all (an extruded quadratic
+// mesh); values as above.
+Matrix *prism_links(int32_t s, int32_t t) {
+  std::unique_ptr<Matrix> plane(tri6_links(s));
+  const sparsemx *g = &plane->a;
+  int32_t n2 = g->rows, levels = 2 * t + 1;
+  auto *x = new Matrix;
+  sparsemx_new(&x->a, n2 * levels, n2 * levels);
+  for (int32_t z = 0; z < levels; z++) {
+    // Planes sharing a layer with plane z: within two of a layer boundary, one of a middle.
+    int32_t lo = z % 2 ? z - 1 : std::max(0, z - 2), hi = z % 2 ? z + 1 : std::min(levels - 1, z + 2);
+    for (int32_t a = 1; a <= n2; a++) {
+      int32_t i = z * n2 + a;
+      const vectorld *r = &g->data[a - 1];
+      for (int32_t q = lo; q <= hi; q++)
+        for (int32_t k = 0; k < r->count; k++) vectorld_one_more(&x->a.data[i - 1], q * n2 + r->keys[k], -1);
+      vectorld *row = &x->a.data[i - 1];
+      for (int32_t k = 0; k < row->count; k++)
+        if (row->keys[k] == i) row->values[k] = row->count;
+    }
+  }
+  x->finish();
+  return x;
+}
+
+// Pattern 0: tri6 links 400, 1: 5-point 800, 2: tri6 links 160, 3: prism links of 24 x
+// 24 squares in 23 layers (112,847 nodes); layout 0: as copied, 1: rows apart.
 Matrix *pattern(int64_t which, int64_t layout) {
-  static std::unique_ptr<Matrix> cache[3][2];
-  if (!cache[which][0]) cache[which][0].reset(which == 0 ? tri6_links(400) : which == 1 ? five_point(800) : tri6_links(160));
+  static std::unique_ptr<Matrix> cache[4][2];
+  if (!cache[which][0])
+    cache[which][0].reset(which == 0   ? tri6_links(400)
+                          : which == 1 ? five_point(800)
+                          : which == 2 ? tri6_links(160)
+                                       : prism_links(24, 23));
   if (layout && !cache[which][1]) cache[which][1].reset(rows_apart(cache[which][0].get()));
   return cache[which][layout].get();
 }
@@ -226,9 +258,9 @@ void IccgFit(benchmark::State &st) {
 }  // namespace
 
 BENCHMARK(Zaxpy_1e7)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Kernel, mv_0, mv)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Kernel, mtv_0, mtv)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Kernel, inchol_pair, inchol_pair)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
-BENCHMARK(Block)->ArgsProduct({{0, 2}, {0, 1}, {1, 2, 4, 8, 16}})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Kernel, mv_0, mv)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Kernel, mtv_0, mtv)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Kernel, inchol_pair, inchol_pair)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(Block)->ArgsProduct({{0, 2, 3}, {0, 1}, {1, 2, 4, 8, 16}})->Unit(benchmark::kMillisecond);
 BENCHMARK(Iccg)->Arg(64)->Arg(128)->Arg(256)->Arg(512)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IccgFit)->Iterations(1);
