@@ -34,7 +34,8 @@ void bigmatx_replicate(bigmatx *b, sparsemx *A, const sparsemx *link, const vect
   vectorl room{};
   vectorl_resize(&room, rows, rows);
   for (int32_t p = 1; p <= n; p++)
-    for (uint16_t k = 1; k <= nfield; k++) room.data[(p - 1) * nfield + k - 1] = link->data[p - 1].count * nfield + extra;
+    for (uint16_t k = 1; k <= nfield; k++)
+      room.data[(p - 1) * nfield + k - 1] = link->data[p - 1].count * nfield + extra;
   for (int32_t r = n * nfield + 1; r <= rows; r++) room.data[r - 1] = 0;
   sparsemx_lay_out(A, rows, &room);
   vectorl_free(&room);

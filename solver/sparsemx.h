@@ -19,11 +19,11 @@ struct bandmxd;
 // borrow their room from it (see vectorld), so the products and solves stream
 // through memory. A row grown past its room takes arrays of its own.
 struct sparsemx {
-  int32_t rows;      // rows in use, numbered 1..rows
-  int32_t capacity;  // row records allocated; rows past rows keep their storage
-  vectorld *data;    // row i is data[i-1]: columns strictly ascending, 1-based
-  int32_t blocksize;  // pairs in the block (0: no block)
-  int32_t *keyblock;
+  int32_t rows;       // rows in use, numbered 1..rows
+  int32_t capacity;   // row records allocated; rows past rows keep their storage
+  vectorld *data;     // row i is data[i-1]: columns strictly ascending, 1-based
+  int32_t blocksize;  // pairs in the block the rows borrow from (0: no block)
+  int32_t *keyblock;  // the block's keys and values
   double *valblock;
 };
 
