@@ -1,10 +1,16 @@
 // Sparse kernels against the streaming bound, and the growth of ICCG iteration counts.
 //
 // 1. sparsemx_mv_0, sparsemx_mtv_0 and the incomplete-Cholesky forward+back pair on
-//    two patterns of about 640,000 rows: the link pattern of a structured 400 x 400
-//    tri6 mesh (graph Laplacian plus identity, 801^2 nodes) and the 800^2 5-point
-//    Laplacian. Bytes counted: 12 per stored entry + 16 per row, so the rates compare
-//    with the z = a x + y rate at 10^7 (24 bytes per element) run beside them.
+//    four patterns: the link pattern of a structured 400 x 400 tri6 mesh (graph
+//    Laplacian plus identity, 801^2 = 641,601 nodes), the 800^2 5-point Laplacian,
+//    the tri6 links of 160 x 160 cells (103,041 nodes) and the links of 24 x 24 x 23
+//    quadratic prisms (112,847 nodes, about 46 a row); each with its rows in two
+//    layouts: as a matrix copy lays them out (sparsemx_copyto_0) and each row in
+//    arrays of its own, allocated row after row. The block kernels (mat-vec and the
+//    forward+back pair on w = 1, 2, 4, 8, 16 interleaved vectors, as block CG runs
+//    them) on the tri6 and prism patterns. Bytes counted: 12 per stored entry + 16
+//    per row (w times for the vectors of a block), so the rates compare with the
+//    z = a x + y rate at 10^7 (24 bytes per element) run beside them.
 // 2. ICCG on the 5-point Laplacian for 64 to 512 points per side, the budget never
 //    binding: the counters give the iterations and the time per iteration, and the
 //    last entry the fitted exponents (count ~ h^-p, time per iteration ~ n^q).
@@ -15,9 +21,11 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "graphics/display.h"
 #include "runtime/vector2d.h"
+#include "runtime/vectorld.h"
 #include "runtime/vectord.h"
 #include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
@@ -31,8 +39,8 @@ struct Matrix {
     sparsemx_free(&a, 1);
     sparsemx_free(&l, 1);
   }
-  // The rows as the loader lays them out, each allocated once at its size, row
-  // after row; then the incomplete-Cholesky factor of a copy.
+  // The rows as a matrix copy lays them out; then the incomplete-Cholesky factor of
+  // a copy.
   void finish() {
     sparsemx built = a;
     a = {};
@@ -43,6 +51,21 @@ struct Matrix {
     if (!sparsemx_inchol_factor_0(&l, l.rows)) std::abort();
   }
 };
+
+// M := N with each row in arrays of its own, allocated at its size row after row.
+void own_rows(sparsemx *M, const sparsemx *N) {
+  sparsemx_resize_0(M, N->rows, N->rows);
+  for (int32_t i = 1; i <= N->rows; i++) vectorld_copyto_0(&M->data[i - 1], &N->data[i - 1]);
+}
+
+// The same matrix and factor with rows of their own.
+Matrix *rows_apart(const Matrix *m) {
+  auto *x = new Matrix;
+  own_rows(&x->a, &m->a);
+  own_rows(&x->l, &m->l);
+  x->entries = m->entries;
+  return x;
+}
 
 // The 5-point Laplacian on an m x m grid.
 Matrix *five_point(int32_t m) {
@@ -81,10 +104,43 @@ Matrix *tri6_links(int32_t s) {
   return x;
 }
 
-Matrix *pattern(int64_t which) {
-  static std::unique_ptr<Matrix> cache[2];
-  if (!cache[which]) cache[which].reset(which == 0 ? tri6_links(400) : five_point(800));
-  return cache[which].get();
+// The node links of quadratic prisms: the tri6 links of s x s squares extruded through
+// t layers, each layer three node planes linked all to all (an extruded quadratic
+// mesh); values as above.
+Matrix *prism_links(int32_t s, int32_t t) {
+  std::unique_ptr<Matrix> plane(tri6_links(s));
+  const sparsemx *g = &plane->a;
+  int32_t n2 = g->rows, levels = 2 * t + 1;
+  auto *x = new Matrix;
+  sparsemx_new(&x->a, n2 * levels, n2 * levels);
+  for (int32_t z = 0; z < levels; z++) {
+    // Planes sharing a layer with plane z: within two of a layer boundary, one of a middle.
+    int32_t lo = z % 2 ? z - 1 : std::max(0, z - 2), hi = z % 2 ? z + 1 : std::min(levels - 1, z + 2);
+    for (int32_t a = 1; a <= n2; a++) {
+      int32_t i = z * n2 + a;
+      const vectorld *r = &g->data[a - 1];
+      for (int32_t q = lo; q <= hi; q++)
+        for (int32_t k = 0; k < r->count; k++) vectorld_one_more(&x->a.data[i - 1], q * n2 + r->keys[k], -1);
+      vectorld *row = &x->a.data[i - 1];
+      for (int32_t k = 0; k < row->count; k++)
+        if (row->keys[k] == i) row->values[k] = row->count;
+    }
+  }
+  x->finish();
+  return x;
+}
+
+// Pattern 0: tri6 links 400, 1: 5-point 800, 2: tri6 links 160, 3: prism links of 24 x
+// 24 squares in 23 layers (112,847 nodes); layout 0: as copied, 1: rows apart.
+Matrix *pattern(int64_t which, int64_t layout) {
+  static std::unique_ptr<Matrix> cache[4][2];
+  if (!cache[which][0])
+    cache[which][0].reset(which == 0   ? tri6_links(400)
+                          : which == 1 ? five_point(800)
+                          : which == 2 ? tri6_links(160)
+                                       : prism_links(24, 23));
+  if (layout && !cache[which][1]) cache[which][1].reset(rows_apart(cache[which][0].get()));
+  return cache[which][layout].get();
 }
 
 struct Vectors {
@@ -99,8 +155,9 @@ struct Vectors {
   }
 };
 
-void rate(benchmark::State &st, const Matrix *m) {
-  st.SetBytesProcessed(int64_t(st.iterations()) * (12 * m->entries + 16 * int64_t(m->a.rows)));
+// passes: sweeps over the matrix per iteration.
+void rate(benchmark::State &st, const Matrix *m, int64_t w = 1, int64_t passes = 1) {
+  st.SetBytesProcessed(int64_t(st.iterations()) * passes * (12 * m->entries + 16 * w * int64_t(m->a.rows)));
   st.counters["rows"] = m->a.rows;
   st.counters["entries"] = double(m->entries);
 }
@@ -118,9 +175,9 @@ void Zaxpy_1e7(benchmark::State &st) {
   vectord_free(&z);
 }
 
-// One kernel on one pattern (range 0: tri6 links, 1: 5-point).
+// One kernel on one pattern (range 0) in one layout (range 1).
 void Kernel(benchmark::State &st, void (*op)(Matrix *, Vectors *)) {
-  Matrix *m = pattern(st.range(0));
+  Matrix *m = pattern(st.range(0), st.range(1));
   Vectors v(m->a.rows);
   for (auto _ : st) {
     op(m, &v);
@@ -134,6 +191,22 @@ void mtv(Matrix *m, Vectors *v) { sparsemx_mtv_0(&v->y, &m->a, &v->x); }
 void inchol_pair(Matrix *m, Vectors *v) {
   sparsemx_inchol_forward(&v->y, &m->l, &v->x);
   sparsemx_inchol_back(&v->y, &m->l, &v->y);
+}
+
+// The block mat-vec (op 0) or forward+back pair (op 1) on w = range(2) interleaved
+// vectors, pattern range(0), layout range(1).
+void Block(benchmark::State &st) {
+  Matrix *m = pattern(st.range(0), st.range(1));
+  int32_t w = int32_t(st.range(2)), n = m->a.rows;
+  std::vector<double> x(size_t(n) * w), y(x.size());
+  for (size_t i = 0; i < x.size(); i++) x[i] = 1.0 + double(i % 7) * 0.125;
+  for (auto _ : st) {
+    sparsemx_mv_block(y.data(), &m->a, x.data(), w);
+    sparsemx_inchol_forward_block(y.data(), &m->l, x.data(), w);
+    sparsemx_inchol_back_block(y.data(), &m->l, y.data(), w);
+    benchmark::ClobberMemory();
+  }
+  rate(st, m, w, 3);
 }
 
 // Iterations and seconds per iteration of each ICCG size, for the fit.
@@ -185,8 +258,9 @@ void IccgFit(benchmark::State &st) {
 }  // namespace
 
 BENCHMARK(Zaxpy_1e7)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Kernel, mv_0, mv)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Kernel, mtv_0, mtv)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Kernel, inchol_pair, inchol_pair)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Kernel, mv_0, mv)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Kernel, mtv_0, mtv)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Kernel, inchol_pair, inchol_pair)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(Block)->ArgsProduct({{0, 2, 3}, {0, 1}, {1, 2, 4, 8, 16}})->Unit(benchmark::kMillisecond);
 BENCHMARK(Iccg)->Arg(64)->Arg(128)->Arg(256)->Arg(512)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IccgFit)->Iterations(1);

@@ -1,12 +1,17 @@
 // vectorld: (key, value) pairs of 32-bit keys and double values in parallel arrays,
 // 1-based, keys kept ascending and unique by insert: one row of a sparse matrix.
+//
+// A row may borrow its arrays from storage it does not own (a matrix laying all its
+// rows out in one block): its capacity is then negative, -capacity pairs of room. A
+// borrowed row works in place within its room, takes arrays of its own (its pairs
+// copied) when it must hold more, and free only forgets the borrowed arrays.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 
 struct vectorld {
   int32_t count;     // pairs in use, numbered 1..count
-  int32_t capacity;  // pairs allocated in both arrays
+  int32_t capacity;  // pairs allocated in both arrays (negative: borrowed room)
   int32_t *keys;     // pair i is (keys[i-1], values[i-1])
   double *values;
 };
@@ -18,6 +23,8 @@ int vectorld_init();
 void vectorld_new(vectorld *v, int32_t n, int32_t cap);
 void vectorld_resize(vectorld *v, int32_t n, int32_t cap);
 void vectorld_free(vectorld *v);
+// Pairs the arrays have room for, borrowed or owned.
+inline int32_t vectorld_room(const vectorld *v) { return v->capacity < 0 ? -v->capacity : v->capacity; }
 void vectorld_copyto_0(vectorld *dst, const vectorld *src);
 // As copyto_0 with every value multiplied by s.
 void vectorld_copyto_1(vectorld *dst, const vectorld *src, double s);

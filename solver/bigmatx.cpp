@@ -30,7 +30,15 @@ void bigmatx_replicate(bigmatx *b, sparsemx *A, const sparsemx *link, const vect
   (void)perm;
   int32_t n = link->rows;
   int32_t rows = n * nfield + extra;
-  sparsemx_resize_0(A, rows, std::max(rows, A->capacity));
+  // The field rows in one block, each with room for the extra columns.
+  vectorl room{};
+  vectorl_resize(&room, rows, rows);
+  for (int32_t p = 1; p <= n; p++)
+    for (uint16_t k = 1; k <= nfield; k++)
+      room.data[(p - 1) * nfield + k - 1] = link->data[p - 1].count * nfield + extra;
+  for (int32_t r = n * nfield + 1; r <= rows; r++) room.data[r - 1] = 0;
+  sparsemx_lay_out(A, rows, &room);
+  vectorl_free(&room);
   int32_t counter = 0;
   for (int32_t p = 1; p <= n; p++) {
     int32_t node = invperm->count > 0 ? invperm->data[p - 1] : p;
@@ -40,7 +48,7 @@ void bigmatx_replicate(bigmatx *b, sparsemx *A, const sparsemx *link, const vect
       counter++;
       b->maps.data[k - 1].data[node - 1] = counter;
       vectorld *r = &A->data[counter - 1];
-      vectorld_resize(r, want, std::max(want + extra, r->capacity));
+      vectorld_resize(r, want, want + extra);
       int32_t e = 0;
       for (int32_t a = 0; a < lr->count; a++)
         for (uint16_t m = 1; m <= nfield; m++) {
@@ -50,7 +58,6 @@ void bigmatx_replicate(bigmatx *b, sparsemx *A, const sparsemx *link, const vect
       if (e != want || r->count != want) rtlib_fatal_in("bigmatx_replicate", "COUNT MISMATCH");
     }
   }
-  for (int32_t r = counter + 1; r <= rows; r++) vectorld_resize(&A->data[r - 1], 0, A->data[r - 1].capacity);
 }
 
 int32_t bigmatx_find(const int32_t *keys, int32_t count, int32_t c) {

@@ -102,15 +102,72 @@ void sparsemx_resize_0(sparsemx *M, int32_t n, int32_t c) {
   M->rows = n;
 }
 
+// ---- Storage in one block --------------------------------------------------------------
+
+// Every record's storage released: arrays of its own freed, borrowed ones forgotten.
+static void release_rows(sparsemx *M) {
+  for (int32_t i = 1; i <= M->capacity; i++) vectorld_free(row(M, i));
+}
+
+static void release_block(sparsemx *M) {
+  XMEM -= int64_t(M->blocksize) * int64_t(sizeof(int32_t) + sizeof(double));
+  bopmemfree(&M->keyblock);
+  bopmemfree(&M->valblock);
+  M->blocksize = 0;
+}
+
+// M := n empty rows, row i borrowing room(i) pairs of the block, one after another.
+template <class F> static void lay_out(sparsemx *M, int32_t n, F room, const char *where) {
+  int64_t total = 0;
+  for (int32_t i = 1; i <= n; i++) total += room(i);
+  if (total > INT32_MAX) rtlib_fatal_in(where, "MEMORY OVERFLOW");
+  sparsemx_resize_0(M, n, std::max(n, M->capacity));
+  release_rows(M);
+  if (total > M->blocksize || 2 * total < M->blocksize) {
+    release_block(M);
+    if (total > 0) {
+      bopmemalloc(&M->keyblock, int32_t(total), sizeof(int32_t));
+      bopmemalloc(&M->valblock, int32_t(total), sizeof(double));
+      XMEM += total * int64_t(sizeof(int32_t) + sizeof(double));
+      M->blocksize = int32_t(total);
+    }
+  }
+  int64_t at = 0;
+  for (int32_t i = 1; i <= n; i++) {
+    int32_t m = room(i);
+    if (m <= 0) continue;
+    vectorld *r = row(M, i);
+    r->keys = M->keyblock + at;
+    r->values = M->valblock + at;
+    r->capacity = -m;
+    at += m;
+  }
+}
+
+void sparsemx_lay_out(sparsemx *M, int32_t n, const vectorl *room) {
+  TRACE("sparsemx_lay_out_0");
+  if (room->count < n) rtlib_fatal_in("sparsemx_lay_out_0", "SIZE MISMATCH");
+  lay_out(M, n, [room](int32_t i) { return room->data[i - 1]; }, "sparsemx_lay_out_0");
+}
+
+// M := N's rows and counts laid out in one block, each row with room for its pairs.
+static void lay_out_like(sparsemx *M, const sparsemx *N, const char *where) {
+  lay_out(M, N->rows, [N](int32_t i) { return row(N, i)->count; }, where);
+  for (int32_t i = 1; i <= N->rows; i++) row(M, i)->count = row(N, i)->count;
+}
+
 void sparsemx_resize_1(sparsemx *M, const sparsemx *N) {
   TRACE("sparsemx_resize_1");
-  sparsemx_resize_0(M, N->rows, N->capacity);
-  for (int32_t i = 1; i <= N->rows; i++) vectorld_resize(row(M, i), row(N, i)->count, row(N, i)->capacity);
+  if (M != N) lay_out_like(M, N, "sparsemx_resize_1");
 }
 
 void sparsemx_image(sparsemx *M, const sparsemx *N) {
   TRACE("sparsemx_image_0");
-  sparsemx_resize_1(M, N);
+  if (M == N) {
+    sparsemx_clear(M);
+    return;
+  }
+  lay_out_like(M, N, "sparsemx_image_0");
   for (int32_t i = 1; i <= N->rows; i++) {
     vectorld *m = row(M, i), *r = row(N, i);
     if (r->count == 0) continue;
@@ -121,23 +178,46 @@ void sparsemx_image(sparsemx *M, const sparsemx *N) {
 
 void sparsemx_free(sparsemx *M, uint8_t rows) {
   TRACE("sparsemx_free_0");
-  if (rows)
-    for (int32_t i = 1; i <= M->capacity; i++) vectorld_free(row(M, i));
+  if (rows) release_rows(M);
+  release_block(M);
   if (M->capacity >= 1) XMEM -= int64_t(M->capacity) * int64_t(sizeof(vectorld));
   bopmemfree(&M->data);
   M->rows = M->capacity = 0;
 }
 
+// M := N laid out in one block, every value passed through f.
+template <class F> static void copy_rows(sparsemx *M, const sparsemx *N, F f, const char *where) {
+  if (M == N) {
+    for (int32_t i = 1; i <= M->rows; i++)
+      for (int32_t k = 0; k < row(M, i)->count; k++) row(M, i)->values[k] = f(row(M, i)->values[k]);
+    return;
+  }
+  lay_out_like(M, N, where);
+  for (int32_t i = 1; i <= N->rows; i++) {
+    vectorld *m = row(M, i);
+    const vectorld *r = row(N, i);
+    if (r->count == 0) continue;
+    memcpy(m->keys, r->keys, size_t(r->count) * sizeof(int32_t));
+    for (int32_t k = 0; k < r->count; k++) m->values[k] = f(r->values[k]);
+  }
+}
+
 void sparsemx_copyto_0(sparsemx *M, const sparsemx *N) {
   TRACE("sparsemx_copyto_0");
-  sparsemx_resize_0(M, N->rows, N->capacity);
-  for (int32_t i = 1; i <= N->rows; i++) vectorld_copyto_0(row(M, i), row(N, i));
+  copy_rows(M, N, [](double x) { return x; }, "sparsemx_copyto_0");
 }
 
 void sparsemx_copyto_1(sparsemx *M, const sparsemx *N, double s) {
   TRACE("sparsemx_copyto_1");
-  sparsemx_resize_0(M, N->rows, N->capacity);
-  for (int32_t i = 1; i <= N->rows; i++) vectorld_copyto_1(row(M, i), row(N, i), s);
+  copy_rows(M, N, [s](double x) { return x * s; }, "sparsemx_copyto_1");
+}
+
+void sparsemx_pack(sparsemx *M) {
+  TRACE("sparsemx_pack_0");
+  sparsemx packed{};
+  sparsemx_copyto_0(&packed, M);
+  sparsemx_free(M, 1);
+  *M = packed;
 }
 
 void sparsemx_explode(matrixd *D, const sparsemx *M) {
@@ -492,7 +572,7 @@ void sparsemx_diag_bip(sparsemx *M, const sparsemx *A, const vectord *v, uint16_
   int32_t n = A->rows;
   if (int64_t(nb) * m > n) trap_mismatch("sparsemx_diag_bip_0");
   if (nb * m < n && v->count < n) trap_length("sparsemx_diag_bip_0", v->count, n);
-  sparsemx_resize_0(M, n, std::max(n, M->capacity));
+  lay_out(M, n, [nb, m](int32_t i) { return i <= nb * m ? int32_t(m) : 1; }, "sparsemx_diag_bip_0");
   for (int32_t k = 0; k < nb; k++) {
     int32_t base = k * m;
     // 1. The block of A, zeros elsewhere.
@@ -847,12 +927,13 @@ void sparsemx_make_band_0(sparsemx *M, const sparsemx *A, uint16_t bandwidth, pa
   TRACE("sparsemx_make_band_0");
   int32_t n = A->rows, h = bandwidth / 2;
   Progress progress(panel, "Banding Matrix", n);
-  sparsemx_resize_0(M, n, std::max(n, M->capacity));
+  auto width = [n, h](int32_t i) { return std::min(n, i + h) - std::max(1, i - h) + 1; };
+  lay_out(M, n, width, "sparsemx_make_band_0");
   for (int32_t i = 1; i <= n; i++) {
     progress.show(n - i);
     int32_t lo = std::max(1, i - h), hi = std::min(n, i + h);
     vectorld *m = row(M, i);
-    vectorld_resize(m, hi - lo + 1, std::max(hi - lo + 1, m->capacity));
+    m->count = width(i);
     for (int32_t c = lo; c <= hi; c++) {
       m->keys[c - lo] = c;
       m->values[c - lo] = 0.0;

@@ -14,10 +14,17 @@ struct pad;
 struct matrixd;
 struct bandmxd;
 
+// A matrix whose pattern is set (a copy, an image, the global matrix as laid out)
+// keeps its rows one after another in one block of keys and one of values: the rows
+// borrow their room from it (see vectorld), so the products and solves stream
+// through memory. A row grown past its room takes arrays of its own.
 struct sparsemx {
-  int32_t rows;      // rows in use, numbered 1..rows
-  int32_t capacity;  // row records allocated; rows past rows keep their storage
-  vectorld *data;    // row i is data[i-1]: columns strictly ascending, 1-based
+  int32_t rows;       // rows in use, numbered 1..rows
+  int32_t capacity;   // row records allocated; rows past rows keep their storage
+  vectorld *data;     // row i is data[i-1]: columns strictly ascending, 1-based
+  int32_t blocksize;  // pairs in the block the rows borrow from (0: no block)
+  int32_t *keyblock;  // the block's keys and values
+  double *valblock;
 };
 
 // Set from the problem's SPARSEMX debug switch.
@@ -28,8 +35,10 @@ int sparsemx_init();
 // ---- Lifetime and shape ---------------------------------------------------------------
 // new stops with "NEW LMAP ALREADY ALLOCATED" when M holds a row array. resize_0 grows
 // the row array to c records (records moved, not their storage) and sets the rows;
-// resize_1 gives M N's rows, counts and capacities; image gives M N's pattern with
-// zero values. free releases the row array, and with rows set every row's storage.
+// resize_1 gives M N's rows and counts, laid out in one block (values undefined);
+// image gives M N's pattern with zero values. free releases the row array and the
+// block, and with rows set every row's storage. copyto_0 and copyto_1 (values times
+// s) lay the copy out in one block.
 void sparsemx_new(sparsemx *M, int32_t n, int32_t c);
 void sparsemx_resize_0(sparsemx *M, int32_t n, int32_t c);
 void sparsemx_resize_1(sparsemx *M, const sparsemx *N);
@@ -37,6 +46,12 @@ void sparsemx_image(sparsemx *M, const sparsemx *N);
 void sparsemx_free(sparsemx *M, uint8_t rows);
 void sparsemx_copyto_0(sparsemx *M, const sparsemx *N);
 void sparsemx_copyto_1(sparsemx *M, const sparsemx *N, double s);
+// M gets n empty rows laid out one after another in one block, row i with room for
+// room(i) pairs (room has n entries); M's former rows and block are released, the
+// block reused when it is large enough and not more than twice the size.
+void sparsemx_lay_out(sparsemx *M, int32_t n, const vectorl *room);
+// M's rows, their pairs kept, moved into one block with room for just their pairs.
+void sparsemx_pack(sparsemx *M);
 // D := the dense n x n image of M.
 void sparsemx_explode(matrixd *D, const sparsemx *M);
 

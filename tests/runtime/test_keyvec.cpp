@@ -109,6 +109,48 @@ TEST(Keyvec, SortsKeepTheExchangeSortsTieOrder) {
   }
 }
 
+// A row borrowing four pairs of room from arrays it does not own (as the rows of a
+// matrix laid out in one block do).
+TEST(Keyvec, BorrowedRowWorksInItsRoomAndGrowsIntoArraysOfItsOwn) {
+  int64_t before = XMEM;
+  int32_t keys[4] = {};
+  double values[4] = {};
+  vectorld v = {0, -4, keys, values};
+  vectorld_insert(&v, 7, 0.7);
+  vectorld_insert(&v, 3, 0.3);
+  vectorld_one_more(&v, 9, 0.9);
+  vectorld_insert(&v, 5, 0.5);
+  vectorld_insert(&v, 5, 5.5);  // an equal key in a full room: replaced in place
+  EXPECT_EQ(pairs(v), (P{{3, 0.3}, {5, 5.5}, {7, 0.7}, {9, 0.9}}));
+  EXPECT_TRUE(v.keys == keys && v.values == values && v.capacity == -4);
+  EXPECT_EQ(XMEM, before);
+  vectorld_insert(&v, 4, 0.4);  // past the room: arrays of its own, grown as one_more grows
+  EXPECT_EQ(pairs(v), (P{{3, 0.3}, {4, 0.4}, {5, 5.5}, {7, 0.7}, {9, 0.9}}));
+  EXPECT_TRUE(v.keys != keys && v.capacity == 4 * 6 / 5 + 10);
+  EXPECT_EQ(XMEM, before + 14 * 12);
+  EXPECT_EQ(std::vector<int32_t>(keys, keys + 4), (std::vector<int32_t>{3, 5, 7, 9}));
+  vectorld_free(&v);
+  EXPECT_EQ(XMEM, before);
+  // resize within the room and past it; a copy takes the room of a borrowed source;
+  // free forgets the borrowed arrays.
+  vectorld w = {0, -4, keys, values}, c = {};
+  vectorld_resize(&w, 3, 4);
+  EXPECT_TRUE(w.keys == keys && w.count == 3);
+  vectorld_copyto_1(&c, &w, 2.0);
+  EXPECT_EQ(pairs(c), (P{{3, 0.6}, {5, 11.0}, {7, 1.4}}));
+  EXPECT_EQ(c.capacity, 4);
+  vectorld_copyto_0(&w, &c);
+  EXPECT_TRUE(w.keys == keys && w.capacity == -4);
+  vectorld_resize(&w, 2, 6);
+  EXPECT_TRUE(w.keys != keys && w.capacity == 6);
+  EXPECT_EQ(pairs(w), (P{{3, 0.6}, {5, 11.0}}));
+  vectorld_free(&w), vectorld_free(&c);
+  EXPECT_EQ(XMEM, before);
+  vectorld b = {2, -4, keys, values};
+  vectorld_free(&b);
+  EXPECT_TRUE(b.keys == nullptr && b.capacity == 0 && XMEM == before);
+}
+
 // Integers ten pairs a row; doubles five pairs a row, " (%5d)" and the formatter's
 // 9-character field in "%10s".
 TEST(Keyvec, Listings) {

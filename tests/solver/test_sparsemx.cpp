@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 #include <random>
 
@@ -287,6 +288,130 @@ TEST(Sparsemx, BandminNarrowsTheBand) {
   EXPECT_EQ(fatal_stop([&] { sparsemx_bandmin(&perm, &inv, &g, 0); }), "UNLINKED NODE IN sparsemx_bandmin_0");
   vectorl_free(&perm);
   vectorl_free(&inv);
+}
+
+// Bit for bit, including the sign of a zero.
+bool same_bits(const double *a, const double *b, size_t n) { return std::memcmp(a, b, n * sizeof(double)) == 0; }
+
+// Every row of M borrows from M's block, right after the row before it.
+bool one_block(const sparsemx &m) {
+  int64_t at = 0;
+  for (int32_t i = 1; i <= m.rows; i++) {
+    const vectorld &r = m.data[i - 1];
+    if (r.count == 0) continue;
+    if (r.capacity >= 0 || r.keys != m.keyblock + at || r.values != m.valblock + at) return false;
+    at += r.count;
+  }
+  return true;
+}
+
+// A random pattern with empty rows, held with every row in arrays of its own (built
+// entry by entry) and laid out in one block (its copy): every product and the
+// incomplete-Cholesky solves, single and on blocks of vectors, give the same bits.
+TEST(Sparsemx, OneBlockLayoutGivesTheRowKernelsBits) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> u(-1, 1);
+  int32_t n = 240;
+  Sparse apart, packed;
+  sparsemx_new(&apart, n, n);
+  for (int32_t i = 1; i <= n; i++)
+    for (int32_t j = 1; j <= n && i % 31; j++)
+      if (rng() % 19 == 0) sparsemx_store(&apart, i, j, u(rng));
+  sparsemx_copyto_0(&packed, &apart);
+  ASSERT_TRUE(one_block(packed));
+  ASSERT_TRUE(apart.data[0].capacity > 0 && packed.data[30].count == 0);
+  std::vector<double> xs(n), ys(n);
+  for (int32_t i = 0; i < n; i++) xs[i] = u(rng), ys[i] = u(rng);
+  Vec x(xs);
+  using Op = void (*)(vectord *, double, const sparsemx *, const vectord *);
+  for (Op op : {Op(sparsemx_mv_1), Op(sparsemx_mvsum_1), Op(sparsemx_mtv_1), Op(sparsemx_mtvsum_1)}) {
+    Vec y1(ys), y2(ys);
+    op(&y1, -0.7, &apart, &x);
+    op(&y2, -0.7, &packed, &x);
+    EXPECT_TRUE(same_bits(y1.data, y2.data, n));
+  }
+  // An SPD matrix on a random symmetric pattern, factored in both layouts.
+  Dense a(n, std::vector<double>(n, 0.0));
+  for (int32_t i = 0; i < n; i++) {
+    for (int32_t j = 0; j < i; j++)
+      if (rng() % 13 == 0) a[i][j] = a[j][i] = -std::fabs(u(rng));
+    a[i][i] = 1.0;
+  }
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t j = 0; j < n; j++) a[i][i] += i == j ? 0.0 : std::fabs(a[i][j]);
+  Sparse lapart(a), lpacked;
+  sparsemx_copyto_0(&lpacked, &lapart);
+  ASSERT_TRUE(sparsemx_inchol_factor_0(&lapart, n) && sparsemx_inchol_factor_0(&lpacked, n));
+  ASSERT_TRUE(one_block(lpacked));
+  Vec f1, f2, b1, b2;
+  sparsemx_inchol_forward(&f1, &lapart, &x);
+  sparsemx_inchol_forward(&f2, &lpacked, &x);
+  sparsemx_inchol_back(&b1, &lapart, &f1);
+  sparsemx_inchol_back(&b2, &lpacked, &f2);
+  EXPECT_TRUE(same_bits(f1.data, f2.data, n) && same_bits(b1.data, b2.data, n));
+  // Blocks of w vectors (groups of 16, 8, 4, 2 and 1), each vector its single result.
+  for (int32_t w : {1, 3, 16, 23}) {
+    std::vector<double> xb(size_t(n) * w), y1(xb.size()), y2(xb.size()), z(xb.size());
+    for (double &v : xb) v = u(rng);
+    sparsemx_mv_block(y1.data(), &apart, xb.data(), w);
+    sparsemx_mv_block(y2.data(), &packed, xb.data(), w);
+    EXPECT_TRUE(same_bits(y1.data(), y2.data(), y1.size())) << w;
+    sparsemx_inchol_forward_block(y1.data(), &lapart, xb.data(), w);
+    sparsemx_inchol_back_block(y1.data(), &lapart, y1.data(), w);
+    sparsemx_inchol_forward_block(y2.data(), &lpacked, xb.data(), w);
+    sparsemx_inchol_back_block(y2.data(), &lpacked, y2.data(), w);
+    EXPECT_TRUE(same_bits(y1.data(), y2.data(), y1.size())) << w;
+    // The last vector of the block against its single solve.
+    Vec xl{std::vector<double>(n)}, yl;
+    for (int32_t i = 0; i < n; i++) xl.data[i] = xb[size_t(i) * w + w - 1];
+    sparsemx_inchol_solve(&yl, &lpacked, &xl);
+    for (int32_t i = 0; i < n; i++) z[i] = y2[size_t(i) * w + w - 1];
+    EXPECT_TRUE(same_bits(yl.data, z.data(), n)) << w;
+  }
+}
+
+// A matrix laid out in one block whose pattern then grows: the grown rows take arrays of
+// their own, the others stay; copies and images reuse the block or replace it, and
+// everything is released.
+TEST(Sparsemx, OneBlockRowsGrowIntoArraysOfTheirOwn) {
+  int64_t before = XMEM;
+  {
+    Dense a = five_point(4);
+    Sparse m(a), c;
+    sparsemx_pack(&m);
+    ASSERT_TRUE(one_block(m));
+    EXPECT_EQ(m.dense(), a);
+    a[0][15] = 2.5, a[15][0] = -1.5, a[4][4] = 8.0, a[6][0] = 0.25;
+    sparsemx_store(&m, 1, 16, 2.5);
+    sparsemx_addto_0(&m, 16, 1, -1.5);
+    sparsemx_store(&m, 5, 5, 8.0);
+    sparsemx_store(&m, 7, 1, 0.25);
+    EXPECT_EQ(m.dense(), a);
+    EXPECT_TRUE(m.data[0].capacity > 0 && m.data[15].capacity > 0 && m.data[6].capacity > 0);
+    EXPECT_TRUE(m.data[4].capacity < 0 && m.data[4].keys > m.keyblock && m.data[4].keys < m.keyblock + m.blocksize);
+    // The products of the mixed layout against the dense ones (small integers: exact).
+    std::vector<double> xs(16);
+    for (int i = 0; i < 16; i++) xs[i] = i - 5;
+    Vec x(xs), y;
+    sparsemx_mv_0(&y, &m, &x);
+    for (int i = 0; i < 16; i++)
+      EXPECT_EQ(y.data[i], std::inner_product(a[i].begin(), a[i].end(), xs.begin(), 0.0)) << i;
+    // A copy of the grown pattern is one block again; a smaller image reuses it.
+    sparsemx_copyto_1(&c, &m, 2.0);
+    ASSERT_TRUE(one_block(c));
+    EXPECT_EQ(sparsemx_fetch(&c, 16, 1), -3.0);
+    EXPECT_EQ(c.blocksize, 16 + 48 + 3);  // the 4 x 4 Laplacian and three new entries
+    const int32_t *block = c.keyblock;
+    Sparse plain(five_point(4));
+    sparsemx_image(&c, &plain);
+    EXPECT_TRUE(c.keyblock == block && c.blocksize == 67 && one_block(c));
+    EXPECT_EQ(sparsemx_fetch(&c, 16, 1) + sparsemx_fetch(&c, 1, 1) + sparsemx_fetch(&c, 16, 12), 0.0);
+    Sparse tiny(five_point(1));
+    sparsemx_image(&c, &tiny);
+    EXPECT_TRUE(c.keyblock != block && one_block(c));
+    EXPECT_EQ(c.dense(), (Dense{{0.0}}));
+  }
+  EXPECT_EQ(XMEM, before);
 }
 
 TEST(Sparsemx, BigEigenOfTridiagonal) {
