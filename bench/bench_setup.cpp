@@ -54,6 +54,8 @@ struct Times {
   double read = 0, prepare = 0, sizing = 0, freshmesh = 0;
   int joints = 0, edges = 0, regions = 0, nodes = 0, cells = 0;
   double checksum = 0;
+  int samples = 0;
+  double features = 0;  // a checksum of the joint and sample spacings
 };
 Times now_run;
 void (*parse_text)(pde *, uint16_t, uint8_t);  // the program's own parse
@@ -125,6 +127,11 @@ int32_t setup_only(pde *p, uint8_t, int32_t meshcount) {
   dominpde_build_features(p, uint16_t(meshcount), &p->status);
   now_run.sizing = cpu_seconds() - t;
   now_run.joints = d->joints.count, now_run.edges = d->edges.count, now_run.regions = d->regions.count;
+  const featureblock &b = d->features;
+  for (int32_t k = 0; k < b.jointspacing.count; k++) now_run.features += (k % 7 + 1) * b.jointspacing.data[k];
+  for (uint16_t k = 0; k < b.count; k++)
+    for (int32_t i = 0; i < b.items[k].spacings.count; i++, now_run.samples++)
+      now_run.features += (i % 5 + 1) * b.items[k].spacings.data[i] + (k % 3 + 1) * b.items[k].samples.data[i].x;
   p->stop = 1, p->close = 1;
   return PHASE_DONE;
 }
@@ -198,10 +205,12 @@ int main(int argc, char **argv) {
     best.sizing = std::min(best.sizing, setup.sizing);
     best.freshmesh = std::min(best.freshmesh, whole.freshmesh);
     best.joints = setup.joints, best.edges = setup.edges, best.regions = setup.regions;
+    best.samples = setup.samples, best.features = setup.features;
     best.nodes = whole.nodes, best.cells = whole.cells, best.checksum = whole.checksum;
   }
   printf("descriptor %s\n", file.c_str());
   printf("joints %d\nedges %d\nregions %d\n", best.joints, best.edges, best.regions);
+  printf("samples %d\nfeature_checksum %.17g\n", best.samples, best.features);
   printf("read_s %.4f\nprepare_s %.4f\nsizing_s %.4f\n", best.read, best.prepare, best.sizing);
   printf("setup_s %.4f\n", best.read + best.prepare + best.sizing);
   if (mesh) {

@@ -14,6 +14,7 @@
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/joints.h"
+#include "domain/spatial.h"
 #include "graphics/display.h"
 #include "model/bcs.h"
 #include "model/formulas.h"
@@ -668,7 +669,7 @@ void resolve_features(pde *p, Domain *d, pad *panel) {
     // Samples at most L/15 apart, and closer than any other joint is to the edge; a joint
     // almost on the edge does not ask for more than 10^4 of them.
     double dmin = L / 15, foot[2];
-    for (uint16_t j = 1; j <= d->joints.count; j++) {
+    for (uint16_t j : spatial_joints_near_edge(d, k, dmin)) {
       if (j == e.joint1 || j == e.joint2) continue;
       dmin = std::min(dmin, edges_edge_distance(&e, &d->joints, &d->joints.data[j - 1].x, foot, tol));
     }
@@ -708,6 +709,8 @@ void resolve_features(pde *p, Domain *d, pad *panel) {
 void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   TRACE("dominpde_build_features");
   Domain *d = p->mesh.domain;
+  // Joints, edges and regions stay as they are until the features are built.
+  DomainIndexScope lookups(d);
   featureblock &b = d->features;
   const double A = arc_limit(p), tol = d->grid.tolerance;
   // 1. Settings and the base spacing.
@@ -725,7 +728,7 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
     double h = b.basespacing, N[2];
     for (int32_t i = 0; i < J.regions.count; i++)
       h = std::min(h, dominpde_threed_feature(p, d, &J.x, J.regions.data[i]));
-    for (uint16_t e = 1; e <= d->edges.count; e++) {
+    for (uint16_t e : spatial_edges_near(d, &J.x, h)) {
       const Edge &E = d->edges.data[e - 1];
       if (E.external || !planar(E) || ends_at(E, j)) continue;
       double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
@@ -738,7 +741,7 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   for (uint16_t j = 1; j <= d->joints.count; j++) {
     const Joint &J = d->joints.data[j - 1];
     double h = hj[j - 1];
-    for (uint16_t k = 1; k <= d->joints.count; k++) {
+    for (uint16_t k : spatial_joints_near(d, &J.x, h)) {
       if (k == j) continue;
       const Joint &K = d->joints.data[k - 1];
       double dist = std::hypot(J.x - K.x, J.y - K.y);

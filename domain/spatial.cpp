@@ -1,0 +1,258 @@
+// spatial: bucket grids of edges and joints, and the horizontal bands of regions.
+#include "domain/spatial.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "domain/edges.h"
+
+namespace {
+
+// A box that covers more cells than this goes to every answer instead: a few long
+// edges across the domain must not fill every cell.
+constexpr int64_t kWideCells = 64;
+
+bool set(const BoxGrid::Box &b) { return b.x1 <= b.x2 && b.y1 <= b.y2; }
+
+// The cell of a coordinate, clamped to 0..n-1. It never decreases as v grows, so a box
+// and a query that overlap always share a cell.
+int32_t cell_of(double v, double v0, double w, int32_t n) {
+  double c = std::floor((v - v0) / w);
+  if (!(c >= 0)) return 0;  // also a value that is not a number
+  if (c >= n - 1) return n - 1;
+  return int32_t(c);
+}
+
+bool curve(const Edge &e) { return e.shape == SHAPE_ARC || e.shape == SHAPE_ERC; }
+
+}  // namespace
+
+void BoxGrid::cells(double lo, double hi, bool along_x, int32_t *a, int32_t *b) const {
+  if (along_x) {
+    *a = cell_of(lo, x0_, cw_, nx_), *b = cell_of(hi, x0_, cw_, nx_);
+  } else {
+    *a = cell_of(lo, y0_, ch_, ny_), *b = cell_of(hi, y0_, ch_, ny_);
+  }
+}
+
+void BoxGrid::build(const std::vector<Box> &boxes) {
+  items_.clear(), always_.clear();
+  seen_.assign(boxes.size() + 1, 0);
+  stamp_ = 0;
+  double x1 = HUGE_VAL, y1 = HUGE_VAL, x2 = -HUGE_VAL, y2 = -HUGE_VAL;
+  for (const Box &b : boxes)
+    if (set(b)) x1 = std::min(x1, b.x1), y1 = std::min(y1, b.y1), x2 = std::max(x2, b.x2), y2 = std::max(y2, b.y2);
+  nx_ = ny_ = 1, x0_ = y0_ = 0, cw_ = ch_ = 1;
+  if (x1 <= x2 && std::isfinite(x2 - x1) && std::isfinite(y2 - y1)) {
+    // About one cell per box, square cells where the extent allows.
+    double w = x2 - x1, h = y2 - y1, n = double(std::max<size_t>(boxes.size(), 1));
+    double side = std::sqrt(std::max(w * h, 0.0) / n);
+    if (!(side > 0)) side = std::max(w, h) / n;
+    if (side > 0) {
+      nx_ = int32_t(std::clamp(std::ceil(w / side), 1.0, 4096.0));
+      ny_ = int32_t(std::clamp(std::ceil(h / side), 1.0, 4096.0));
+    }
+    x0_ = x1, y0_ = y1;
+    cw_ = w > 0 ? w / nx_ : 1, ch_ = h > 0 ? h / ny_ : 1;
+  }
+  // Counts per cell, then the items in ascending number within each cell.
+  start_.assign(size_t(nx_) * ny_ + 1, 0);
+  auto each = [&](auto visit) {
+    for (size_t k = 0; k < boxes.size(); k++) {
+      const Box &b = boxes[k];
+      int32_t ia = 0, ib = -1, ja = 0, jb = -1;
+      if (set(b)) cells(b.x1, b.x2, true, &ia, &ib), cells(b.y1, b.y2, false, &ja, &jb);
+      if (!set(b) || int64_t(ib - ia + 1) * (jb - ja + 1) > kWideCells) {
+        visit(k, -1);
+        continue;
+      }
+      for (int32_t j = ja; j <= jb; j++)
+        for (int32_t i = ia; i <= ib; i++) visit(k, j * nx_ + i);
+    }
+  };
+  each([&](size_t k, int32_t c) {
+    if (c < 0) always_.push_back(uint16_t(k + 1));
+    else start_[c + 1]++;
+  });
+  for (size_t c = 1; c < start_.size(); c++) start_[c] += start_[c - 1];
+  items_.resize(start_.back());
+  std::vector<int32_t> fill(start_.begin(), start_.end() - 1);
+  each([&](size_t k, int32_t c) {
+    if (c >= 0) items_[fill[c]++] = uint16_t(k + 1);
+  });
+}
+
+void BoxGrid::query(double x1, double y1, double x2, double y2, std::vector<uint16_t> *out) const {
+  out->clear();
+  if (++stamp_ == 0) std::fill(seen_.begin(), seen_.end(), 0), stamp_ = 1;
+  int32_t ia, ib, ja, jb;
+  cells(x1, x2, true, &ia, &ib), cells(y1, y2, false, &ja, &jb);
+  // A query that is not a number meets every box.
+  if (!(x1 <= x2 && y1 <= y2)) ia = ja = 0, ib = nx_ - 1, jb = ny_ - 1;
+  if (!start_.empty())
+    for (int32_t j = ja; j <= jb; j++)
+      for (int32_t i = ia; i <= ib; i++) {
+        int32_t c = j * nx_ + i;
+        for (int32_t e = start_[c]; e < start_[c + 1]; e++) {
+          uint16_t k = items_[e];
+          if (seen_[k] != stamp_) seen_[k] = stamp_, out->push_back(k);
+        }
+      }
+  for (uint16_t k : always_)
+    if (seen_[k] != stamp_) seen_[k] = stamp_, out->push_back(k);
+  std::sort(out->begin(), out->end());
+}
+
+void RegionBands::build(const Domain *d) {
+  regions_.assign(d->regions.count, Bands{});
+  std::vector<uint16_t> list;
+  std::vector<std::pair<double, double>> span;
+  for (uint16_t r = 0; r < d->regions.count; r++) {
+    const region &R = d->regions.data[r];
+    Bands &B = regions_[r];
+    list.clear(), span.clear();
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (int32_t k = 0; k < R.loops.count; k++) {
+      const Loop &l = d->loops.data[R.loops.data[k] - 1];
+      for (int32_t i = 0; i < l.edges.count; i++) {
+        int32_t n = l.edges.data[i];
+        if (n == 0) continue;
+        const Edge &e = d->edges.data[(n < 0 ? -n : n) - 1];
+        double a, b;
+        if (e.shape == SHAPE_LINE) {
+          a = std::min(d->joints.data[e.joint1 - 1].y, d->joints.data[e.joint2 - 1].y);
+          b = std::max(d->joints.data[e.joint1 - 1].y, d->joints.data[e.joint2 - 1].y);
+        } else if (curve(e)) {
+          // A crossing needs the height within the semi-axis of the centre; the margin
+          // covers the rounding of that test.
+          const arcrec &c = e.shapedata.arc;
+          double s = std::fabs(e.shape == SHAPE_ARC ? c.rx : c.ry);
+          double m = 1e-9 * (s + std::fabs(c.cy)) + 1e-300;
+          a = c.cy - s - m, b = c.cy + s + m;
+        } else {
+          continue;  // other shapes never cross
+        }
+        if (!(a <= b)) a = -HUGE_VAL, b = HUGE_VAL;  // not a number: every band
+        list.push_back(uint16_t(n < 0 ? -n : n));
+        span.push_back({a, b});
+        if (std::isfinite(a)) lo = std::min(lo, a);
+        if (std::isfinite(b)) hi = std::max(hi, b);
+      }
+    }
+    if (list.empty()) continue;
+    if (!(lo <= hi)) lo = hi = 0;
+    // About one band per edge, fewer while the edges would be listed over and over.
+    int32_t n = int32_t(list.size());
+    B.y0 = lo;
+    for (int32_t bands = std::max(n, 1);; bands = std::max(bands / 2, 1)) {
+      B.count = hi > lo ? bands : 1;
+      B.dy = hi > lo ? (hi - lo) / B.count : 1;
+      int64_t entries = 0;
+      for (auto [a, b] : span) entries += cell_of(b, B.y0, B.dy, B.count) - cell_of(a, B.y0, B.dy, B.count) + 1;
+      if (B.count == 1 || entries <= 8 * int64_t(n) + 64) break;
+    }
+    B.start.assign(B.count + 1, 0);
+    for (auto [a, b] : span)
+      for (int32_t s = cell_of(a, B.y0, B.dy, B.count), z = cell_of(b, B.y0, B.dy, B.count); s <= z; s++)
+        B.start[s + 1]++;
+    for (int32_t s = 1; s <= B.count; s++) B.start[s] += B.start[s - 1];
+    B.edges.resize(B.start[B.count]);
+    std::vector<int32_t> fill(B.start.begin(), B.start.end() - 1);
+    for (size_t k = 0; k < list.size(); k++)
+      for (int32_t s = cell_of(span[k].first, B.y0, B.dy, B.count), z = cell_of(span[k].second, B.y0, B.dy, B.count);
+           s <= z; s++)
+        B.edges[fill[s]++] = list[k];
+  }
+}
+
+int32_t RegionBands::crossings(const Domain *d, uint16_t region, const double *p) const {
+  const Bands &B = regions_[region - 1];
+  if (!B.count) return 0;
+  int32_t s = cell_of(p[1], B.y0, B.dy, B.count), n = 0;
+  for (int32_t k = B.start[s]; k < B.start[s + 1]; k++)
+    n += edges_cross_yline(&d->edges.data[B.edges[k] - 1], &d->joints, p);
+  return n;
+}
+
+DomainIndexScope::DomainIndexScope(Domain *d) : d_(d) {
+  if (d->index) return;
+  own_ = new DomainIndex;
+  const double tol = d->grid.tolerance;
+  std::vector<BoxGrid::Box> boxes(d->edges.count);
+  for (uint16_t k = 0; k < d->edges.count; k++) {
+    const Edge &e = d->edges.data[k];
+    BoxGrid::Box &b = boxes[k];
+    b = {1, 1, 0, 0};  // shapes without a plane curve: every answer
+    if (e.shape != SHAPE_LINE && !curve(e)) continue;
+    const Joint &A = d->joints.data[e.joint1 - 1], &Z = d->joints.data[e.joint2 - 1];
+    b = {std::min(A.x, Z.x), std::min(A.y, Z.y), std::max(A.x, Z.x), std::max(A.y, Z.y)};
+    if (curve(e)) {
+      // The whole circle or ellipse: the foot on the curve lies in it.
+      const arcrec &c = e.shapedata.arc;
+      double sx = std::fabs(c.rx), sy = std::fabs(e.shape == SHAPE_ARC ? c.rx : c.ry);
+      b = {std::min(b.x1, c.cx - sx), std::min(b.y1, c.cy - sy), std::max(b.x2, c.cx + sx), std::max(b.y2, c.cy + sy)};
+    }
+    // With the box the edge keeps, which the spacing passes test themselves.
+    if (e.box.x1 <= e.box.x2 && e.box.y1 <= e.box.y2)
+      b = {std::min(b.x1, e.box.x1), std::min(b.y1, e.box.y1), std::max(b.x2, e.box.x2), std::max(b.y2, e.box.y2)};
+    // Rounding of the distances, and joints snapped after the line was set.
+    double m = 1e-9 * (std::fabs(b.x1) + std::fabs(b.x2) + std::fabs(b.y1) + std::fabs(b.y2)) + tol + d->grid.quantum;
+    b = {b.x1 - m, b.y1 - m, b.x2 + m, b.y2 + m};
+  }
+  own_->edges.build(boxes);
+  own_->edgeboxes = boxes;
+  boxes.resize(d->joints.count);
+  for (uint16_t k = 0; k < d->joints.count; k++) {
+    const Joint &J = d->joints.data[k];
+    boxes[k] = {J.x, J.y, J.x, J.y};
+  }
+  own_->joints.build(boxes);
+  own_->regions.build(d);
+  d->index = own_;
+}
+
+DomainIndexScope::~DomainIndexScope() {
+  if (!own_) return;
+  d_->index = nullptr;
+  delete own_;
+}
+
+// Every number 1..n, for the passes without an index.
+static const std::vector<uint16_t> &all(uint16_t n, std::vector<uint16_t> *space) {
+  space->resize(n);
+  for (uint16_t k = 0; k < n; k++) (*space)[k] = uint16_t(k + 1);
+  return *space;
+}
+
+// The reach r about a box, widened by twice the tolerance (the reach of a line's foot
+// past its ends) and for rounding.
+static double reach(const Domain *d, double r, double x, double y) {
+  double R = r + 2 * d->grid.tolerance;
+  return R + 1e-9 * (R + std::fabs(x) + std::fabs(y));
+}
+
+const std::vector<uint16_t> &spatial_edges_near(const Domain *d, const double *p, double r) {
+  static std::vector<uint16_t> space;
+  if (!d->index) return all(d->edges.count, &space);
+  double R = reach(d, r, p[0], p[1]);
+  d->index->edges.query(p[0] - R, p[1] - R, p[0] + R, p[1] + R, &d->index->near);
+  return d->index->near;
+}
+
+const std::vector<uint16_t> &spatial_joints_near(const Domain *d, const double *p, double r) {
+  static std::vector<uint16_t> space;
+  if (!d->index) return all(d->joints.count, &space);
+  double R = reach(d, r, p[0], p[1]);
+  d->index->joints.query(p[0] - R, p[1] - R, p[0] + R, p[1] + R, &d->index->near);
+  return d->index->near;
+}
+
+const std::vector<uint16_t> &spatial_joints_near_edge(const Domain *d, uint16_t e, double r) {
+  static std::vector<uint16_t> space;
+  if (!d->index) return all(d->joints.count, &space);
+  const BoxGrid::Box &b = d->index->edgeboxes[e - 1];
+  if (!(b.x1 <= b.x2 && b.y1 <= b.y2)) return all(d->joints.count, &space);
+  double R = reach(d, r, std::fabs(b.x1) + std::fabs(b.x2), std::fabs(b.y1) + std::fabs(b.y2));
+  d->index->joints.query(b.x1 - R, b.y1 - R, b.x2 + R, b.y2 + R, &d->index->near);
+  return d->index->near;
+}

@@ -1,0 +1,89 @@
+// spatial: lookups that let the set-up passes over a domain visit only the edges and
+// joints near a point, and the crossing count of a region only the edges at the
+// point's height. Each answers a superset of what could matter, in ascending number,
+// so a pass that applies its own tests to the answer decides exactly as a pass over
+// every record would.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "domain/domain.h"
+
+// Numbered boxes bucketed on a uniform grid of about as many cells as boxes.
+class BoxGrid {
+ public:
+  struct Box {
+    double x1, y1, x2, y2;
+  };
+  // Box k belongs to item k + 1. A box that is not set (x1 > x2, y1 > y2 or not a
+  // number) or that covers very many cells is part of every answer.
+  void build(const std::vector<Box> &boxes);
+  // Every item whose box meets the rectangle (x1, y1)-(x2, y2), and the items of
+  // every answer, ascending, each once, into out (emptied first).
+  void query(double x1, double y1, double x2, double y2, std::vector<uint16_t> *out) const;
+
+ private:
+  double x0_ = 0, y0_ = 0, cw_ = 1, ch_ = 1;
+  int32_t nx_ = 1, ny_ = 1;
+  std::vector<int32_t> start_;    // per cell the first entry of items_; one more at the end
+  std::vector<uint16_t> items_;   // the items of every cell
+  std::vector<uint16_t> always_;  // the items of every answer
+  mutable std::vector<uint32_t> seen_;
+  mutable uint32_t stamp_ = 0;
+  void cells(double lo, double hi, bool along_x, int32_t *a, int32_t *b) const;
+};
+
+// Per region the edges of its loops sorted into horizontal bands: every edge whose
+// crossing count at a height can be nonzero lies in the band of that height.
+class RegionBands {
+ public:
+  void build(const Domain *d);
+  // The crossing count test_region sums over all the region's edges, summed over the
+  // edges of the point's band.
+  int32_t crossings(const Domain *d, uint16_t region, const double *p) const;
+
+ private:
+  struct Bands {
+    double y0 = 0, dy = 1;
+    int32_t count = 0;
+    std::vector<int32_t> start;
+    std::vector<uint16_t> edges;  // an edge once for each time a loop lists it
+  };
+  std::vector<Bands> regions_;
+};
+
+// The lookups of a domain whose joints, edges and regions stay as they are: edges and
+// joints by place, regions by band.
+struct DomainIndex {
+  BoxGrid edges, joints;
+  std::vector<BoxGrid::Box> edgeboxes;  // per edge the box it is bucketed by
+  RegionBands regions;
+  mutable std::vector<uint16_t> near;  // answer space of one query at a time
+};
+
+// Builds the lookups of d and lends them to d (d->index) for its lifetime: the domain's
+// joints, edges, loops and regions must not change meanwhile. An index already lent is
+// kept and not replaced.
+class DomainIndexScope {
+ public:
+  explicit DomainIndexScope(Domain *d);
+  ~DomainIndexScope();
+  DomainIndexScope(const DomainIndexScope &) = delete;
+  DomainIndexScope &operator=(const DomainIndexScope &) = delete;
+
+ private:
+  Domain *d_;
+  DomainIndex *own_ = nullptr;
+};
+
+// The edges of d (in ascending number) that may lie within r of p: those whose box
+// comes within r of p, widened by twice the tolerance, the reach of a line's foot past
+// its ends. Without an index, every edge.
+const std::vector<uint16_t> &spatial_edges_near(const Domain *d, const double *p, double r);
+// The joints of d (ascending) within r of p on both axes, or every joint without an
+// index.
+const std::vector<uint16_t> &spatial_joints_near(const Domain *d, const double *p, double r);
+// The joints of d (ascending) that may lie within r of edge e: those within r of its
+// box, widened as above. Without an index, every joint.
+const std::vector<uint16_t> &spatial_joints_near_edge(const Domain *d, uint16_t e, double r);
+// Each answer is overwritten by the next query.
