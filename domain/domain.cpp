@@ -184,8 +184,10 @@ uint16_t domain_find_region(const Domain *d, const double *p) {
   double q[2] = {p[0], p[1]};
   bounding_off_grid_1(&d->grid, q);
   if (d->excluded.count && exclude_point(d, q)) return 0;
-  for (uint16_t r = d->regions.count; r >= 1; r--)
-    if (d->regions.data[r - 1].type == 0 && test_region(d, q, r)) return r;
+  // Only regions whose box holds the point can hold it.
+  const std::vector<uint16_t> &at = spatial_regions_at(d, q);
+  for (auto k = at.rbegin(); k != at.rend(); ++k)
+    if (d->regions.data[*k - 1].type == 0 && test_region(d, q, *k)) return *k;
   return 0;
 }
 

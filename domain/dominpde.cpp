@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <optional>
 
 #include "control/pdedat.h"
 #include "domain/bounding.h"
@@ -244,9 +245,14 @@ struct pointlist_guard {
 void dominpde_split_edges(Domain *d) {
   TRACE("dominpde_split_edges");
   const double scale = d->grid.scale, tol = d->grid.tolerance;
-  // 1. Joints lying inside an edge, away from its ends.
+  // The lookups are built again after every cut: a cut changes one edge and adds one.
+  std::optional<DomainIndexScope> lookups;
+  lookups.emplace(d);
+  // 1. Joints lying inside an edge, away from its ends. Only edges within the scale of
+  // a joint can be cut at it; the parts a cut leaves end at the joint.
   for (uint16_t j = 1; j <= d->joints.count; j++) {
-    for (uint16_t e = 1; e <= d->edges.count; e++) {
+    bool cut = false;
+    for (uint16_t e : spatial_edges_near(d, &d->joints.data[j - 1].x, scale)) {
       const Edge &E = d->edges.data[e - 1];
       if (!planar(E) || ends_at(E, j)) continue;
       double N[2];
@@ -255,8 +261,9 @@ void dominpde_split_edges(Domain *d) {
       if (dist >= scale) continue;
       const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
       if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
-        dominpde_split_edge(d, e, j);
+        dominpde_split_edge(d, e, j), cut = true;
     }
+    if (cut) lookups.reset(), lookups.emplace(d);
   }
   // 2. Crossings, from the first pair again after every cut. An edge is never cut at one
   // of its own joints: a crossing whose joint ends both edges is none.
@@ -265,7 +272,10 @@ void dominpde_split_edges(Domain *d) {
   while (again) {
     again = false;
     for (uint16_t a = 1; a <= d->edges.count && !again; a++) {
-      for (uint16_t b = a + 1; b <= d->edges.count && !again; b++) {
+      // Edges cross only where their boxes meet.
+      for (uint16_t b : spatial_edges_near_edge(d, a, 0)) {
+        if (b <= a) continue;
+        if (again) break;
         double P[2];
         if (!crossing(d, a, b, &g.L, P)) continue;
         uint16_t j = joints_make_joint_1(&d->joints, P[0], P[1], &d->grid);
@@ -276,6 +286,7 @@ void dominpde_split_edges(Domain *d) {
         again = true;
       }
     }
+    if (again) lookups.reset(), lookups.emplace(d);
   }
 }
 

@@ -207,6 +207,12 @@ DomainIndexScope::DomainIndexScope(Domain *d) : d_(d) {
     boxes[k] = {J.x, J.y, J.x, J.y};
   }
   own_->joints.build(boxes);
+  boxes.resize(d->regions.count);
+  for (uint16_t k = 0; k < d->regions.count; k++) {
+    const rect3d &r = d->regions.data[k].box;
+    boxes[k] = {r.x1, r.y1, r.x2, r.y2};
+  }
+  own_->regionboxes.build(boxes);
   own_->regions.build(d);
   d->index = own_;
 }
@@ -247,12 +253,29 @@ const std::vector<uint16_t> &spatial_joints_near(const Domain *d, const double *
   return d->index->near;
 }
 
-const std::vector<uint16_t> &spatial_joints_near_edge(const Domain *d, uint16_t e, double r) {
+// The records of grid g whose box may come within r of edge e's box; all n without an
+// index or a box.
+static const std::vector<uint16_t> &near_edge(const Domain *d, const BoxGrid *g, uint16_t n, uint16_t e, double r) {
   static std::vector<uint16_t> space;
-  if (!d->index) return all(d->joints.count, &space);
+  if (!d->index) return all(n, &space);
   const BoxGrid::Box &b = d->index->edgeboxes[e - 1];
-  if (!(b.x1 <= b.x2 && b.y1 <= b.y2)) return all(d->joints.count, &space);
+  if (!(b.x1 <= b.x2 && b.y1 <= b.y2)) return all(n, &space);
   double R = reach(d, r, std::fabs(b.x1) + std::fabs(b.x2), std::fabs(b.y1) + std::fabs(b.y2));
-  d->index->joints.query(b.x1 - R, b.y1 - R, b.x2 + R, b.y2 + R, &d->index->near);
+  g->query(b.x1 - R, b.y1 - R, b.x2 + R, b.y2 + R, &d->index->near);
   return d->index->near;
+}
+
+const std::vector<uint16_t> &spatial_joints_near_edge(const Domain *d, uint16_t e, double r) {
+  return near_edge(d, d->index ? &d->index->joints : nullptr, d->joints.count, e, r);
+}
+
+const std::vector<uint16_t> &spatial_edges_near_edge(const Domain *d, uint16_t e, double r) {
+  return near_edge(d, d->index ? &d->index->edges : nullptr, d->edges.count, e, r);
+}
+
+const std::vector<uint16_t> &spatial_regions_at(const Domain *d, const double *p) {
+  static std::vector<uint16_t> space;
+  if (!d->index) return all(d->regions.count, &space);
+  d->index->regionboxes.query(p[0], p[1], p[0], p[1], &d->index->holds);
+  return d->index->holds;
 }

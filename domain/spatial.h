@@ -55,10 +55,11 @@ class RegionBands {
 // The lookups of a domain whose joints, edges and regions stay as they are: edges and
 // joints by place, regions by band.
 struct DomainIndex {
-  BoxGrid edges, joints;
+  BoxGrid edges, joints, regionboxes;
   std::vector<BoxGrid::Box> edgeboxes;  // per edge the box it is bucketed by
   RegionBands regions;
-  mutable std::vector<uint16_t> near;  // answer space of one query at a time
+  mutable std::vector<uint16_t> near;   // answer space of one query at a time
+  mutable std::vector<uint16_t> holds;  // answer space of the region lookup
 };
 
 // Builds the lookups of d and lends them to d (d->index) for its lifetime: the domain's
@@ -86,4 +87,10 @@ const std::vector<uint16_t> &spatial_joints_near(const Domain *d, const double *
 // The joints of d (ascending) that may lie within r of edge e: those within r of its
 // box, widened as above. Without an index, every joint.
 const std::vector<uint16_t> &spatial_joints_near_edge(const Domain *d, uint16_t e, double r);
+// The edges of d (ascending) whose box may come within r of edge e's box; every edge
+// without an index.
+const std::vector<uint16_t> &spatial_edges_near_edge(const Domain *d, uint16_t e, double r);
 // Each answer is overwritten by the next query.
+// The regions of d (ascending) whose box may hold p, from their own answer space, or
+// every region without an index.
+const std::vector<uint16_t> &spatial_regions_at(const Domain *d, const double *p);
