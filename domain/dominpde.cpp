@@ -739,11 +739,18 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
     double h = b.basespacing, N[2];
     for (int32_t i = 0; i < J.regions.count; i++)
       h = std::min(h, dominpde_threed_feature(p, d, &J.x, J.regions.data[i]));
-    for (uint16_t e : spatial_edges_near(d, &J.x, h)) {
-      const Edge &E = d->edges.data[e - 1];
-      if (E.external || !planar(E) || ends_at(E, j)) continue;
-      double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
-      if (dist < h && dfeature_faces(d, &J.x, N)) h = dist;
+    // h ends as the least distance of the edges the joint faces across a region (or
+    // as it starts), whatever the order they are met in: the search widens from close
+    // by and stops once the searched reach holds h, as no edge beyond can lower it.
+    const double h0 = h;
+    for (double reach = std::min(h0, spatial_reach(d));; reach = std::min(2 * reach, h0)) {
+      for (uint16_t e : spatial_edges_near(d, &J.x, reach)) {
+        const Edge &E = d->edges.data[e - 1];
+        if (E.external || !planar(E) || ends_at(E, j)) continue;
+        double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
+        if (dist < h && dfeature_faces(d, &J.x, N)) h = dist;
+      }
+      if (!(h > reach && reach < h0)) break;
     }
     hj[j - 1] = h;
     b.minspacing = std::min(b.minspacing, h);

@@ -16,88 +16,97 @@ bool set(const BoxGrid::Box &b) { return b.x1 <= b.x2 && b.y1 <= b.y2; }
 
 // The cell of a coordinate, clamped to 0..n-1. It never decreases as v grows, so a box
 // and a query that overlap always share a cell.
-int32_t cell_of(double v, double v0, double w, int32_t n) {
+int64_t cell_of(double v, double v0, double w, int64_t n) {
   double c = std::floor((v - v0) / w);
   if (!(c >= 0)) return 0;  // also a value that is not a number
-  if (c >= n - 1) return n - 1;
-  return int32_t(c);
+  if (c >= double(n - 1)) return n - 1;
+  return int64_t(c);
 }
 
 bool curve(const Edge &e) { return e.shape == SHAPE_ARC || e.shape == SHAPE_ERC; }
 
 }  // namespace
 
-void BoxGrid::cells(double lo, double hi, bool along_x, int32_t *a, int32_t *b) const {
-  if (along_x) {
-    *a = cell_of(lo, x0_, cw_, nx_), *b = cell_of(hi, x0_, cw_, nx_);
-  } else {
-    *a = cell_of(lo, y0_, ch_, ny_), *b = cell_of(hi, y0_, ch_, ny_);
-  }
+void BoxGrid::range(double lo, double hi, bool along_x, int64_t *a, int64_t *b) const {
+  double v0 = along_x ? x0_ : y0_;
+  int64_t n = along_x ? nx_ : ny_;
+  *a = cell_of(lo, v0, side_, n), *b = cell_of(hi, v0, side_, n);
 }
 
-void BoxGrid::build(const std::vector<Box> &boxes) {
-  items_.clear(), always_.clear();
+void BoxGrid::build(const std::vector<Box> &boxes, double side) {
+  keys_.clear(), start_.clear(), items_.clear(), always_.clear();
   seen_.assign(boxes.size() + 1, 0);
   stamp_ = 0;
   double x1 = HUGE_VAL, y1 = HUGE_VAL, x2 = -HUGE_VAL, y2 = -HUGE_VAL;
   for (const Box &b : boxes)
     if (set(b)) x1 = std::min(x1, b.x1), y1 = std::min(y1, b.y1), x2 = std::max(x2, b.x2), y2 = std::max(y2, b.y2);
-  nx_ = ny_ = 1, x0_ = y0_ = 0, cw_ = ch_ = 1;
+  nx_ = ny_ = 1, x0_ = y0_ = 0, side_ = 1;
   if (x1 <= x2 && std::isfinite(x2 - x1) && std::isfinite(y2 - y1)) {
-    // About one cell per box, square cells where the extent allows.
     double w = x2 - x1, h = y2 - y1, n = double(std::max<size_t>(boxes.size(), 1));
-    double side = std::sqrt(std::max(w * h, 0.0) / n);
+    if (!(side > 0)) {
+      std::vector<double> sides;
+      for (const Box &b : boxes)
+        if (set(b)) sides.push_back(std::max(b.x2 - b.x1, b.y2 - b.y1));
+      std::nth_element(sides.begin(), sides.begin() + sides.size() / 2, sides.end());
+      side = sides.empty() ? 0 : sides[sides.size() / 2];
+    }
+    if (!(side > 0)) side = std::sqrt(w * h / n);
     if (!(side > 0)) side = std::max(w, h) / n;
-    if (side > 0) {
-      nx_ = int32_t(std::clamp(std::ceil(w / side), 1.0, 4096.0));
-      ny_ = int32_t(std::clamp(std::ceil(h / side), 1.0, 4096.0));
+    // At most about a million cells along an axis, so that the cell keys stay exact.
+    side = std::max(side, std::max(w, h) * 1e-6);
+    if (side > 0 && std::isfinite(side)) {
+      side_ = side;
+      nx_ = int64_t(std::floor(w / side)) + 1, ny_ = int64_t(std::floor(h / side)) + 1;
     }
     x0_ = x1, y0_ = y1;
-    cw_ = w > 0 ? w / nx_ : 1, ch_ = h > 0 ? h / ny_ : 1;
   }
-  // Counts per cell, then the items in ascending number within each cell.
-  start_.assign(size_t(nx_) * ny_ + 1, 0);
-  auto each = [&](auto visit) {
-    for (size_t k = 0; k < boxes.size(); k++) {
-      const Box &b = boxes[k];
-      int32_t ia = 0, ib = -1, ja = 0, jb = -1;
-      if (set(b)) cells(b.x1, b.x2, true, &ia, &ib), cells(b.y1, b.y2, false, &ja, &jb);
-      if (!set(b) || int64_t(ib - ia + 1) * (jb - ja + 1) > kWideCells) {
-        visit(k, -1);
-        continue;
-      }
-      for (int32_t j = ja; j <= jb; j++)
-        for (int32_t i = ia; i <= ib; i++) visit(k, j * nx_ + i);
+  // (cell, item) pairs sorted by cell, then item.
+  std::vector<std::pair<int64_t, uint16_t>> entries;
+  for (size_t k = 0; k < boxes.size(); k++) {
+    const Box &b = boxes[k];
+    int64_t ia = 0, ib = -1, ja = 0, jb = -1;
+    if (set(b)) range(b.x1, b.x2, true, &ia, &ib), range(b.y1, b.y2, false, &ja, &jb);
+    if (!set(b) || (ib - ia + 1) * (jb - ja + 1) > kWideCells) {
+      always_.push_back(uint16_t(k + 1));
+      continue;
     }
-  };
-  each([&](size_t k, int32_t c) {
-    if (c < 0) always_.push_back(uint16_t(k + 1));
-    else start_[c + 1]++;
-  });
-  for (size_t c = 1; c < start_.size(); c++) start_[c] += start_[c - 1];
-  items_.resize(start_.back());
-  std::vector<int32_t> fill(start_.begin(), start_.end() - 1);
-  each([&](size_t k, int32_t c) {
-    if (c >= 0) items_[fill[c]++] = uint16_t(k + 1);
-  });
+    for (int64_t i = ia; i <= ib; i++)
+      for (int64_t j = ja; j <= jb; j++) entries.push_back({i * ny_ + j, uint16_t(k + 1)});
+  }
+  std::sort(entries.begin(), entries.end());
+  for (size_t e = 0; e < entries.size(); e++) {
+    if (e == 0 || entries[e].first != entries[e - 1].first) keys_.push_back(entries[e].first), start_.push_back(int32_t(e));
+    items_.push_back(entries[e].second);
+  }
+  start_.push_back(int32_t(items_.size()));
 }
 
 void BoxGrid::query(double x1, double y1, double x2, double y2, std::vector<uint16_t> *out) const {
   out->clear();
   if (++stamp_ == 0) std::fill(seen_.begin(), seen_.end(), 0), stamp_ = 1;
-  int32_t ia, ib, ja, jb;
-  cells(x1, x2, true, &ia, &ib), cells(y1, y2, false, &ja, &jb);
+  int64_t ia, ib, ja, jb;
+  range(x1, x2, true, &ia, &ib), range(y1, y2, false, &ja, &jb);
   // A query that is not a number meets every box.
   if (!(x1 <= x2 && y1 <= y2)) ia = ja = 0, ib = nx_ - 1, jb = ny_ - 1;
-  if (!start_.empty())
-    for (int32_t j = ja; j <= jb; j++)
-      for (int32_t i = ia; i <= ib; i++) {
-        int32_t c = j * nx_ + i;
-        for (int32_t e = start_[c]; e < start_[c + 1]; e++) {
-          uint16_t k = items_[e];
-          if (seen_[k] != stamp_) seen_[k] = stamp_, out->push_back(k);
-        }
-      }
+  auto take = [&](size_t c) {
+    for (int32_t e = start_[c]; e < start_[c + 1]; e++) {
+      uint16_t k = items_[e];
+      if (seen_[k] != stamp_) seen_[k] = stamp_, out->push_back(k);
+    }
+  };
+  if (ib - ia + 1 <= int64_t(keys_.size())) {
+    // Column by column: the held cells of a column's rows ja..jb are one run of keys.
+    for (int64_t i = ia; i <= ib; i++) {
+      auto c = std::lower_bound(keys_.begin(), keys_.end(), i * ny_ + ja);
+      for (; c != keys_.end() && *c <= i * ny_ + jb; ++c) take(size_t(c - keys_.begin()));
+    }
+  } else {
+    // More columns than held cells: every held cell, those in range taken.
+    for (size_t c = 0; c < keys_.size(); c++) {
+      int64_t i = keys_[c] / ny_, j = keys_[c] % ny_;
+      if (ia <= i && i <= ib && ja <= j && j <= jb) take(c);
+    }
+  }
   for (uint16_t k : always_)
     if (seen_[k] != stamp_) seen_[k] = stamp_, out->push_back(k);
   std::sort(out->begin(), out->end());
@@ -153,13 +162,13 @@ void RegionBands::build(const Domain *d) {
     }
     B.start.assign(B.count + 1, 0);
     for (auto [a, b] : span)
-      for (int32_t s = cell_of(a, B.y0, B.dy, B.count), z = cell_of(b, B.y0, B.dy, B.count); s <= z; s++)
+      for (int64_t s = cell_of(a, B.y0, B.dy, B.count), z = cell_of(b, B.y0, B.dy, B.count); s <= z; s++)
         B.start[s + 1]++;
     for (int32_t s = 1; s <= B.count; s++) B.start[s] += B.start[s - 1];
     B.edges.resize(B.start[B.count]);
     std::vector<int32_t> fill(B.start.begin(), B.start.end() - 1);
     for (size_t k = 0; k < list.size(); k++)
-      for (int32_t s = cell_of(span[k].first, B.y0, B.dy, B.count), z = cell_of(span[k].second, B.y0, B.dy, B.count);
+      for (int64_t s = cell_of(span[k].first, B.y0, B.dy, B.count), z = cell_of(span[k].second, B.y0, B.dy, B.count);
            s <= z; s++)
         B.edges[fill[s]++] = list[k];
   }
@@ -168,7 +177,8 @@ void RegionBands::build(const Domain *d) {
 int32_t RegionBands::crossings(const Domain *d, uint16_t region, const double *p) const {
   const Bands &B = regions_[region - 1];
   if (!B.count) return 0;
-  int32_t s = cell_of(p[1], B.y0, B.dy, B.count), n = 0;
+  int64_t s = cell_of(p[1], B.y0, B.dy, B.count);
+  int32_t n = 0;
   for (int32_t k = B.start[s]; k < B.start[s + 1]; k++)
     n += edges_cross_yline(&d->edges.data[B.edges[k] - 1], &d->joints, p);
   return n;
@@ -201,12 +211,14 @@ DomainIndexScope::DomainIndexScope(Domain *d) : d_(d) {
   }
   own_->edges.build(boxes);
   own_->edgeboxes = boxes;
+  // Joints are bucketed as finely as the edges that join them.
+  double side = own_->edges.side();
   boxes.resize(d->joints.count);
   for (uint16_t k = 0; k < d->joints.count; k++) {
     const Joint &J = d->joints.data[k];
     boxes[k] = {J.x, J.y, J.x, J.y};
   }
-  own_->joints.build(boxes);
+  own_->joints.build(boxes, side);
   boxes.resize(d->regions.count);
   for (uint16_t k = 0; k < d->regions.count; k++) {
     const rect3d &r = d->regions.data[k].box;
@@ -279,3 +291,5 @@ const std::vector<uint16_t> &spatial_regions_at(const Domain *d, const double *p
   d->index->regionboxes.query(p[0], p[1], p[0], p[1], &d->index->holds);
   return d->index->holds;
 }
+
+double spatial_reach(const Domain *d) { return d->index ? 2 * d->index->edges.side() : HUGE_VAL; }

@@ -4,33 +4,40 @@
 // so a pass that applies its own tests to the answer decides exactly as a pass over
 // every record would.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "domain/domain.h"
 
-// Numbered boxes bucketed on a uniform grid of about as many cells as boxes.
+// Numbered boxes bucketed on a uniform grid of square cells about as large as the
+// boxes; only the cells that hold a box are stored, so boxes along a curve cost no
+// empty cells.
 class BoxGrid {
  public:
   struct Box {
     double x1, y1, x2, y2;
   };
   // Box k belongs to item k + 1. A box that is not set (x1 > x2, y1 > y2 or not a
-  // number) or that covers very many cells is part of every answer.
-  void build(const std::vector<Box> &boxes);
+  // number) or that covers very many cells is part of every answer. The cells are
+  // squares of about the given side (0: the median side of the boxes).
+  void build(const std::vector<Box> &boxes, double side = 0);
   // Every item whose box meets the rectangle (x1, y1)-(x2, y2), and the items of
   // every answer, ascending, each once, into out (emptied first).
   void query(double x1, double y1, double x2, double y2, std::vector<uint16_t> *out) const;
+  // The cell side in use.
+  double side() const { return side_; }
 
  private:
-  double x0_ = 0, y0_ = 0, cw_ = 1, ch_ = 1;
-  int32_t nx_ = 1, ny_ = 1;
-  std::vector<int32_t> start_;    // per cell the first entry of items_; one more at the end
-  std::vector<uint16_t> items_;   // the items of every cell
+  double x0_ = 0, y0_ = 0, side_ = 1;
+  int64_t nx_ = 1, ny_ = 1;
+  std::vector<int64_t> keys_;     // the held cells, keyed column * ny_ + row, ascending
+  std::vector<int32_t> start_;    // per held cell the first entry of items_; one more at the end
+  std::vector<uint16_t> items_;   // the items of every held cell, ascending within it
   std::vector<uint16_t> always_;  // the items of every answer
   mutable std::vector<uint32_t> seen_;
   mutable uint32_t stamp_ = 0;
-  void cells(double lo, double hi, bool along_x, int32_t *a, int32_t *b) const;
+  void range(double lo, double hi, bool along_x, int64_t *a, int64_t *b) const;
 };
 
 // Per region the edges of its loops sorted into horizontal bands: every edge whose
@@ -81,6 +88,9 @@ class DomainIndexScope {
 // comes within r of p, widened by twice the tolerance, the reach of a line's foot past
 // its ends. Without an index, every edge.
 const std::vector<uint16_t> &spatial_edges_near(const Domain *d, const double *p, double r);
+// A first reach for a search that widens: twice the edges' cell side, or without an
+// index one without bound (a single pass over every edge).
+double spatial_reach(const Domain *d);
 // The joints of d (ascending) within r of p on both axes, or every joint without an
 // index.
 const std::vector<uint16_t> &spatial_joints_near(const Domain *d, const double *p, double r);

@@ -70,30 +70,38 @@ TEST_F(Spatial, ClosestPairIsTheSmallestOverEveryPair) {
   joints_free(&t);
 }
 
+// Boxes of every kind among many, and a few tiny ones far apart (queries then span more
+// columns than there are held cells).
 TEST_F(Spatial, BoxBucketsAnswerEveryMeetingBoxOnceInOrder) {
   std::mt19937 rng(7);
-  std::uniform_real_distribution<double> u(0, 10), w(0, 0.5);
-  std::vector<BoxGrid::Box> boxes;
-  for (int k = 0; k < 400; k++) {
-    double x = u(rng), y = u(rng);
-    if (k % 50 == 0) boxes.push_back({1, 1, 0, 0});                   // not set
-    else if (k % 37 == 0) boxes.push_back({0, y, 10, y + 0.01});      // across the domain
-    else if (k % 5 == 0) boxes.push_back({x, y, x, y});               // a point
-    else boxes.push_back({x, y, x + w(rng), y + w(rng)});
-  }
-  BoxGrid g;
-  g.build(boxes);
-  std::vector<uint16_t> got;
-  for (int q = 0; q < 500; q++) {
-    double x = u(rng) * 1.2 - 1, y = u(rng) * 1.2 - 1, r = q % 10 == 0 ? 0 : w(rng);
-    if (q % 25 == 0) x = boxes[q].x1, y = boxes[q].y2;  // on a box's side
-    g.query(x - r, y - r, x + r, y + r, &got);
-    ASSERT_TRUE(std::is_sorted(got.begin(), got.end()));
-    ASSERT_EQ(std::adjacent_find(got.begin(), got.end()), got.end());
-    for (size_t k = 0; k < boxes.size(); k++) {
-      const BoxGrid::Box &b = boxes[k];
-      bool meets = !(b.x1 <= b.x2) || (b.x1 <= x + r && x - r <= b.x2 && b.y1 <= y + r && y - r <= b.y2);
-      if (meets) EXPECT_TRUE(std::binary_search(got.begin(), got.end(), uint16_t(k + 1))) << q << " box " << k + 1;
+  for (int sparse = 0; sparse < 2; sparse++) {
+    double span = sparse ? 100 : 10;
+    std::uniform_real_distribution<double> u(0, span), w(0, sparse ? 0.01 : 0.5), r(0, sparse ? 40 : 0.5);
+    std::vector<BoxGrid::Box> boxes;
+    for (int k = 0; k < (sparse ? 12 : 400); k++) {
+      double x = u(rng), y = u(rng);
+      if (k % 50 == 0) boxes.push_back({1, 1, 0, 0});                    // not set
+      else if (k % 37 == 0) boxes.push_back({0, y, span, y + 0.01});     // across the domain
+      else if (k % 5 == 0) boxes.push_back({x, y, x, y});                // a point
+      else boxes.push_back({x, y, x + w(rng), y + w(rng)});
+    }
+    BoxGrid g;
+    g.build(boxes);
+    std::vector<uint16_t> got;
+    for (int q = 0; q < 500; q++) {
+      double x = u(rng) * 1.2 - 0.1 * span, y = u(rng) * 1.2 - 0.1 * span, e = q % 10 == 0 ? 0 : r(rng);
+      const BoxGrid::Box &near = boxes[q % boxes.size()];
+      if (q % 4 == 1) x = near.x1, y = near.y2;               // on a box's side
+      if (q % 4 == 2) x = near.x1 - e, y = near.y1 - e;       // touching its corner
+      if (q % 4 == 3) x = near.x2 + e, y = near.y2 + e;
+      g.query(x - e, y - e, x + e, y + e, &got);
+      ASSERT_TRUE(std::is_sorted(got.begin(), got.end()));
+      ASSERT_EQ(std::adjacent_find(got.begin(), got.end()), got.end());
+      for (size_t k = 0; k < boxes.size(); k++) {
+        const BoxGrid::Box &b = boxes[k];
+        bool meets = !(b.x1 <= b.x2) || (b.x1 <= x + e && x - e <= b.x2 && b.y1 <= y + e && y - e <= b.y2);
+        if (meets) EXPECT_TRUE(std::binary_search(got.begin(), got.end(), uint16_t(k + 1))) << q << " box " << k + 1;
+      }
     }
   }
 }
