@@ -8,6 +8,8 @@
 #include <cstdarg>
 #include <cstring>
 #include <optional>
+#include <tuple>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "domain/bounding.h"
@@ -375,10 +377,27 @@ void replace_edge(Domain *d, uint16_t victim, int32_t keeper) {
 void dominpde_merge_edges(Domain *d) {
   TRACE("dominpde_merge_edges");
   const double tol = d->grid.tolerance;
+  // The edges grouped by the two joints they join, ascending within a group: only an
+  // edge of a's group can be merged into a. A merge closes the table up, so the groups
+  // are made again after it.
+  std::vector<std::tuple<uint16_t, uint16_t, uint16_t>> groups;
+  auto key = [&](uint16_t e) {
+    const Edge &E = d->edges.data[e - 1];
+    return std::pair{std::min(E.joint1, E.joint2), std::max(E.joint1, E.joint2)};
+  };
+  auto group = [&] {
+    groups.clear();
+    for (uint16_t e = 1; e <= d->edges.count; e++) groups.push_back({key(e).first, key(e).second, e});
+    std::sort(groups.begin(), groups.end());
+  };
+  group();
   uint16_t a = 1;
   while (a < d->edges.count) {
     bool merged = false;
-    for (uint16_t b = a + 1; b <= d->edges.count && !merged; b++) {
+    auto [lo, hi] = key(a);
+    auto at = std::upper_bound(groups.begin(), groups.end(), std::tuple{lo, hi, a});
+    for (; at != groups.end() && std::get<0>(*at) == lo && std::get<1>(*at) == hi && !merged; ++at) {
+      uint16_t b = std::get<2>(*at);
       const Edge &e1 = d->edges.data[a - 1], &e2 = d->edges.data[b - 1];
       bool same = e1.joint1 == e2.joint1 && e1.joint2 == e2.joint2;
       bool reversed = e1.joint1 == e2.joint2 && e1.joint2 == e2.joint1;
@@ -393,7 +412,8 @@ void dominpde_merge_edges(Domain *d) {
       replace_edge(d, b, same ? a : -int32_t(a));
       merged = true;
     }
-    if (!merged) a++;
+    if (merged) group();
+    else a++;
   }
 }
 

@@ -253,4 +253,27 @@ TEST_F(Spatial, SplittingAGridOfLinesCutsEveryCrossing) {
   for (const Edge &e : std::span(d().edges.data, d().edges.count)) EXPECT_DOUBLE_EQ(e.length, 1);
 }
 
+// Every side of a square drawn three times, forth, back and forth, interleaved with
+// one another: each merge closes the table up, and every copy still finds its first.
+TEST_F(Spatial, MergingLeavesOneEdgePerSideDrawnThrice) {
+  uint16_t c[4] = {pt(0, 0), pt(1, 0), pt(1, 1), pt(0, 1)};
+  polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+  for (int copy = 0; copy < 2; copy++)
+    for (int k = 0; k < 4; k++) {
+      uint16_t a = c[k], b = c[(k + 1) % 4];
+      uint16_t e = edges_new_edge(&d().edges, copy ? a : b, copy ? b : a);
+      edges_make_line_params(&edge(e), &d().joints);
+      edges_add_to_loop(&d().loops, d().regions.data[0].loops.data[0], copy ? e : -int32_t(e));
+    }
+  line(c[0], c[2]);  // a diagonal joins two corners no side joins
+  finish();
+  dominpde_merge_edges(dp);
+  ASSERT_EQ(d().edges.count, 5);
+  const vectorl &walk = d().loops.data[0].edges;
+  ASSERT_EQ(walk.count, 12);
+  for (int32_t i = 0; i < walk.count; i++) EXPECT_EQ(walk.data[i], i % 4 + 1) << i;
+  for (uint16_t k = 1; k <= 5; k++) EXPECT_EQ(edge(k).number, k);
+  EXPECT_EQ(edge(5).joint1, c[0]);
+}
+
 }  // namespace
