@@ -18,37 +18,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <numbers>
 #include <string>
 
+#include "bench/program.h"
 #include "control/control.h"
 #include "control/pdedat.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
 #include "domain/dominpde.h"
-#include "elements/basisfun.h"
-#include "elements/quature.h"
 #include "mesher/mesher2.h"
-#include "model/buildeq.h"
-#include "model/treeval.h"
-#include "reader/rdpde.h"
-#include "runtime/debug.h"
 #include "runtime/rtlib.h"
-#include "solver/bigmatx.h"
-#include "solver/cgsolve.h"
-#include "solver/coupling.h"
-#include "solver/fitting.h"
-#include "solver/init.h"
-#include "solver/loading.h"
 
 namespace {
-
-double cpu_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
 
 struct Times {
   double read = 0, prepare = 0, sizing = 0, freshmesh = 0;
@@ -170,21 +152,8 @@ int main(int argc, char **argv) {
     fclose(f);
   }
   int repeats = arg + 1 < argc ? atoi(argv[arg + 1]) : 3;
-  // What the program's start-up gives a run.
-  debug_debug_on("/dev/null");
-  pdedat_init();
-  quature_init_quadrature();
-  basisfun_node_coords();
-  strings_copyto_1(&verdat_product, "Quendar");
-  strings_copyto_1(&verdat_pdeext, "pde");
-  strings_copyto_1(&verdat_plotext, "pgx");
-  verdat_get_version();
+  bench_program_start();
   verdat_batch = 1;
-  rdpde_init();
-  rdpde_init_parse();
-  treeval_init();
-  buildeq_make_fitrees();
-  for (int (*f)() : {loading_init, bigmatx_init, coupling_init, fitting_init, init_init, cgsolve_init}) f();
   Times best{1e30, 1e30, 1e30, 1e30};
   for (int r = 0; r < repeats; r++) {
     now_run = {};

@@ -249,40 +249,37 @@ static double reach(const Domain *d, double r, double x, double y) {
   return R + 1e-9 * (R + std::fabs(x) + std::fabs(y));
 }
 
-const std::vector<uint16_t> &spatial_edges_near(const Domain *d, const double *p, double r) {
+// The records of one of the index's grids whose box may come within r of box b; all n
+// of them without an index or when b is not set.
+static const std::vector<uint16_t> &near(const Domain *d, BoxGrid DomainIndex::*grid, uint16_t n,
+                                         const BoxGrid::Box &b, double r) {
   static std::vector<uint16_t> space;
-  if (!d->index) return all(d->edges.count, &space);
-  double R = reach(d, r, p[0], p[1]);
-  d->index->edges.query(p[0] - R, p[1] - R, p[0] + R, p[1] + R, &d->index->near);
+  if (!d->index || !(b.x1 <= b.x2 && b.y1 <= b.y2)) return all(n, &space);
+  double R = reach(d, r, std::fabs(b.x1) + std::fabs(b.x2), std::fabs(b.y1) + std::fabs(b.y2));
+  (d->index->*grid).query(b.x1 - R, b.y1 - R, b.x2 + R, b.y2 + R, &d->index->near);
   return d->index->near;
+}
+
+static BoxGrid::Box point_box(const double *p) { return {p[0], p[1], p[0], p[1]}; }
+
+static BoxGrid::Box edge_box(const Domain *d, uint16_t e) {
+  return d->index ? d->index->edgeboxes[e - 1] : BoxGrid::Box{1, 1, 0, 0};
+}
+
+const std::vector<uint16_t> &spatial_edges_near(const Domain *d, const double *p, double r) {
+  return near(d, &DomainIndex::edges, d->edges.count, point_box(p), r);
 }
 
 const std::vector<uint16_t> &spatial_joints_near(const Domain *d, const double *p, double r) {
-  static std::vector<uint16_t> space;
-  if (!d->index) return all(d->joints.count, &space);
-  double R = reach(d, r, p[0], p[1]);
-  d->index->joints.query(p[0] - R, p[1] - R, p[0] + R, p[1] + R, &d->index->near);
-  return d->index->near;
-}
-
-// The records of grid g whose box may come within r of edge e's box; all n without an
-// index or a box.
-static const std::vector<uint16_t> &near_edge(const Domain *d, const BoxGrid *g, uint16_t n, uint16_t e, double r) {
-  static std::vector<uint16_t> space;
-  if (!d->index) return all(n, &space);
-  const BoxGrid::Box &b = d->index->edgeboxes[e - 1];
-  if (!(b.x1 <= b.x2 && b.y1 <= b.y2)) return all(n, &space);
-  double R = reach(d, r, std::fabs(b.x1) + std::fabs(b.x2), std::fabs(b.y1) + std::fabs(b.y2));
-  g->query(b.x1 - R, b.y1 - R, b.x2 + R, b.y2 + R, &d->index->near);
-  return d->index->near;
+  return near(d, &DomainIndex::joints, d->joints.count, point_box(p), r);
 }
 
 const std::vector<uint16_t> &spatial_joints_near_edge(const Domain *d, uint16_t e, double r) {
-  return near_edge(d, d->index ? &d->index->joints : nullptr, d->joints.count, e, r);
+  return near(d, &DomainIndex::joints, d->joints.count, edge_box(d, e), r);
 }
 
 const std::vector<uint16_t> &spatial_edges_near_edge(const Domain *d, uint16_t e, double r) {
-  return near_edge(d, d->index ? &d->index->edges : nullptr, d->edges.count, e, r);
+  return near(d, &DomainIndex::edges, d->edges.count, edge_box(d, e), r);
 }
 
 const std::vector<uint16_t> &spatial_regions_at(const Domain *d, const double *p) {
