@@ -6,6 +6,9 @@
 //
 //   bench_setup squares M [REPEATS]   the square [0, M]^2 holding M x M half-unit square
 //                                     regions (M = 20: 401 regions, 1604 joints)
+//   bench_setup disks M [REPEATS]     the same holding M x M circles
+//   bench_setup tiles M [REPEATS]     M x M unit squares sharing their sides (M = 20: 400
+//                                     regions)
 //   bench_setup polygon N [REPEATS]   the unit circle drawn as a polygon of N joints
 //   bench_setup FILE.pde [REPEATS]    any descriptor
 //   --no-mesh                         the set-up only (a fine polygon meshes for minutes)
@@ -46,17 +49,28 @@ const char *header =
     "VARIABLES\n  u\nEQUATIONS\n  div(grad(u)) + 1 = 0\nBOUNDARIES\n";
 const char *footer = "END\n";
 
-std::string squares(int m) {
-  std::string s = "TITLE 'squares'\n" + std::string(header);
+// M x M regions: half-unit squares or circles of radius 0.3 at the unit cells' centres
+// inside the square [0, M]^2 (region 1), or unit tiles that share their sides.
+std::string regions(const std::string &kind, int m) {
+  std::string s = "TITLE '" + kind + "'\n" + std::string(header);
   char line[200];
-  snprintf(line, sizeof line, "  REGION 1\n    START(0,0) VALUE(u)=0 LINE TO (%d,0) TO (%d,%d) TO (0,%d) TO FINISH\n", m,
-           m, m, m);
-  s += line;
+  int r = 1;
+  if (kind != "tiles") {
+    snprintf(line, sizeof line, "  REGION 1\n    START(0,0) VALUE(u)=0 LINE TO (%d,0) TO (%d,%d) TO (0,%d) TO FINISH\n",
+             m, m, m, m);
+    s += line, r++;
+  }
   for (int i = 0; i < m; i++)
-    for (int k = 0; k < m; k++) {
-      double x = i + 0.25, y = k + 0.25;
-      snprintf(line, sizeof line, "  REGION %d\n    START(%g,%g) LINE TO (%g,%g) TO (%g,%g) TO (%g,%g) TO FINISH\n",
-               2 + i * m + k, x, y, x + 0.5, y, x + 0.5, y + 0.5, x, y + 0.5);
+    for (int k = 0; k < m; k++, r++) {
+      if (kind == "tiles")
+        snprintf(line, sizeof line, "  REGION %d\n    START(%d,%d)%s LINE TO (%d,%d) TO (%d,%d) TO (%d,%d) TO FINISH\n", r, i,
+                 k, r == 1 ? " VALUE(u)=0" : "", i + 1, k, i + 1, k + 1, i, k + 1);
+      else if (kind == "disks")
+        snprintf(line, sizeof line, "  REGION %d\n    START(%g,%g) ARC(CENTER=%g,%g) ANGLE=360\n", r, i + 0.8, k + 0.5,
+                 i + 0.5, k + 0.5);
+      else
+        snprintf(line, sizeof line, "  REGION %d\n    START(%g,%g) LINE TO (%g,%g) TO (%g,%g) TO (%g,%g) TO FINISH\n", r,
+                 i + 0.25, k + 0.25, i + 0.75, k + 0.25, i + 0.75, k + 0.75, i + 0.25, k + 0.75);
       s += line;
     }
   return s + footer;
@@ -137,18 +151,18 @@ int main(int argc, char **argv) {
   int arg = 1;
   if (arg < argc && !strcmp(argv[arg], "--no-mesh")) mesh = false, arg++;
   if (arg >= argc) {
-    fprintf(stderr, "usage: bench_setup [--no-mesh] squares M | polygon N | FILE.pde [REPEATS]\n");
+    fprintf(stderr, "usage: bench_setup [--no-mesh] squares|tiles|disks M | polygon N | FILE.pde [REPEATS]\n");
     return 2;
   }
   std::string file = argv[arg];
-  if (file == "squares" || file == "polygon") {
+  if (file == "squares" || file == "tiles" || file == "disks" || file == "polygon") {
     if (arg + 1 >= argc) return 2;
     int n = atoi(argv[++arg]);
     mkdir("/tmp/bench_setup", 0755);
     file = "/tmp/bench_setup/" + file + std::to_string(n) + ".pde";
     FILE *f = fopen(file.c_str(), "w");
     if (!f) return 2;
-    fputs((argv[arg - 1][0] == 's' ? squares(n) : polygon(n)).c_str(), f);
+    fputs((argv[arg - 1][0] == 'p' ? polygon(n) : regions(argv[arg - 1], n)).c_str(), f);
     fclose(f);
   }
   int repeats = arg + 1 < argc ? atoi(argv[arg + 1]) : 3;
