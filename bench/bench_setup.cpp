@@ -7,6 +7,8 @@
 //   bench_setup squares M [REPEATS]   the square [0, M]^2 holding M x M half-unit square
 //                                     regions (M = 20: 401 regions, 1604 joints)
 //   bench_setup disks M [REPEATS]     the same holding M x M circles
+//   bench_setup rings M [REPEATS]     the same holding M x M 25-gons (M = 20: 401 regions
+//                                     and 10,004 joints)
 //   bench_setup tiles M [REPEATS]     M x M unit squares sharing their sides (M = 20: 400
 //                                     regions)
 //   bench_setup polygon N [REPEATS]   the unit circle drawn as a polygon of N joints
@@ -49,8 +51,8 @@ const char *header =
     "VARIABLES\n  u\nEQUATIONS\n  div(grad(u)) + 1 = 0\nBOUNDARIES\n";
 const char *footer = "END\n";
 
-// M x M regions: half-unit squares or circles of radius 0.3 at the unit cells' centres
-// inside the square [0, M]^2 (region 1), or unit tiles that share their sides.
+// M x M regions: half-unit squares, circles or 25-gons of radius 0.3 at the unit cells'
+// centres inside the square [0, M]^2 (region 1), or unit tiles that share their sides.
 std::string regions(const std::string &kind, int m) {
   std::string s = "TITLE '" + kind + "'\n" + std::string(header);
   char line[200];
@@ -65,7 +67,17 @@ std::string regions(const std::string &kind, int m) {
       if (kind == "tiles")
         snprintf(line, sizeof line, "  REGION %d\n    START(%d,%d)%s LINE TO (%d,%d) TO (%d,%d) TO (%d,%d) TO FINISH\n", r, i,
                  k, r == 1 ? " VALUE(u)=0" : "", i + 1, k, i + 1, k + 1, i, k + 1);
-      else if (kind == "disks")
+      else if (kind == "rings") {
+        // A 25-gon of radius 0.3 (M = 20: 10,004 joints in 401 regions).
+        snprintf(line, sizeof line, "  REGION %d\n    START(%.6f,%.6f) LINE", r, i + 0.8, k + 0.5);
+        s += line;
+        for (int q = 1; q < 25; q++) {
+          double a = 2 * std::numbers::pi * q / 25;
+          snprintf(line, sizeof line, " TO (%.6f,%.6f)", i + 0.5 + 0.3 * std::cos(a), k + 0.5 + 0.3 * std::sin(a));
+          s += line;
+        }
+        snprintf(line, sizeof line, " TO FINISH\n");
+      } else if (kind == "disks")
         snprintf(line, sizeof line, "  REGION %d\n    START(%g,%g) ARC(CENTER=%g,%g) ANGLE=360\n", r, i + 0.8, k + 0.5,
                  i + 0.5, k + 0.5);
       else
@@ -151,11 +163,11 @@ int main(int argc, char **argv) {
   int arg = 1;
   if (arg < argc && !strcmp(argv[arg], "--no-mesh")) mesh = false, arg++;
   if (arg >= argc) {
-    fprintf(stderr, "usage: bench_setup [--no-mesh] squares|tiles|disks M | polygon N | FILE.pde [REPEATS]\n");
+    fprintf(stderr, "usage: bench_setup [--no-mesh] squares|tiles|disks|rings M | polygon N | FILE.pde [REPEATS]\n");
     return 2;
   }
   std::string file = argv[arg];
-  if (file == "squares" || file == "tiles" || file == "disks" || file == "polygon") {
+  if (file == "squares" || file == "tiles" || file == "disks" || file == "rings" || file == "polygon") {
     if (arg + 1 >= argc) return 2;
     int n = atoi(argv[++arg]);
     mkdir("/tmp/bench_setup", 0755);
