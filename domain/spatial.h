@@ -100,7 +100,8 @@ const std::vector<uint16_t> &spatial_joints_near_edge(const Domain *d, uint16_t 
 // The edges of d (ascending) whose box may come within r of edge e's box; every edge
 // without an index.
 const std::vector<uint16_t> &spatial_edges_near_edge(const Domain *d, uint16_t e, double r);
-// Each answer is overwritten by the next query.
-// The regions of d (ascending) whose box may hold p, from their own answer space, or
-// every region without an index.
+// Each answer of the four above is overwritten by the next of them.
+// The regions of d (ascending) whose box may hold p, in an answer space of their own
+// (a region lookup may run while an answer above is walked), or every region without
+// an index.
 const std::vector<uint16_t> &spatial_regions_at(const Domain *d, const double *p);
