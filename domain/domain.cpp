@@ -161,7 +161,7 @@ uint16_t domain_find_layer_name(const Domain *d, String *name) {
 bool test_region(const Domain *d, const double *p, uint16_t region) {
   const struct region &r = d->regions.data[region - 1];
   if (!(r.box.x1 < p[0] && p[0] < r.box.x2 && r.box.y1 < p[1] && p[1] < r.box.y2)) return false;
-  if (d->index) return d->index->regions.crossings(d, region, p) & 1;
+  if (const DomainIndex *x = spatial_index(d)) return x->regions.crossings(d, region, p) & 1;
   int32_t crossings = 0;
   for (int32_t k = 1; k <= r.loops.count; k++) {
     const Loop &l = d->loops.data[r.loops.data[k - 1] - 1];

@@ -173,9 +173,6 @@ struct Domain {
   Domain *base;                  // base domain of an extrusion (borrowed)
   periodictable periodics;       // periodic declarations
   featureblock features;         // mesh-spacing features
-  // Lookups lent by a set-up pass for its length (domain/spatial.h), else null; never
-  // copied, and cleared with the rest of the record.
-  const struct DomainIndex *index;
 };
 
 int domain_init();

@@ -184,8 +184,17 @@ int32_t RegionBands::crossings(const Domain *d, uint16_t region, const double *p
   return n;
 }
 
+// The lookups lent, latest last: one domain at a time as a rule.
+static std::vector<std::pair<const Domain *, const DomainIndex *>> lent;
+
+const DomainIndex *spatial_index(const Domain *d) {
+  for (auto k = lent.rbegin(); k != lent.rend(); ++k)
+    if (k->first == d) return k->second;
+  return nullptr;
+}
+
 DomainIndexScope::DomainIndexScope(Domain *d) : d_(d) {
-  if (d->index) return;
+  if (spatial_index(d)) return;
   own_ = new DomainIndex;
   const double tol = d->grid.tolerance;
   std::vector<BoxGrid::Box> boxes(d->edges.count);
@@ -226,12 +235,12 @@ DomainIndexScope::DomainIndexScope(Domain *d) : d_(d) {
   }
   own_->regionboxes.build(boxes);
   own_->regions.build(d);
-  d->index = own_;
+  lent.push_back({d, own_});
 }
 
 DomainIndexScope::~DomainIndexScope() {
   if (!own_) return;
-  d_->index = nullptr;
+  std::erase(lent, std::pair<const Domain *, const DomainIndex *>{d_, own_});
   delete own_;
 }
 
@@ -254,16 +263,18 @@ static double reach(const Domain *d, double r, double x, double y) {
 static const std::vector<uint16_t> &near(const Domain *d, BoxGrid DomainIndex::*grid, uint16_t n,
                                          const BoxGrid::Box &b, double r) {
   static std::vector<uint16_t> space;
-  if (!d->index || !(b.x1 <= b.x2 && b.y1 <= b.y2)) return all(n, &space);
+  const DomainIndex *x = spatial_index(d);
+  if (!x || !(b.x1 <= b.x2 && b.y1 <= b.y2)) return all(n, &space);
   double R = reach(d, r, std::fabs(b.x1) + std::fabs(b.x2), std::fabs(b.y1) + std::fabs(b.y2));
-  (d->index->*grid).query(b.x1 - R, b.y1 - R, b.x2 + R, b.y2 + R, &d->index->near);
-  return d->index->near;
+  (x->*grid).query(b.x1 - R, b.y1 - R, b.x2 + R, b.y2 + R, &x->near);
+  return x->near;
 }
 
 static BoxGrid::Box point_box(const double *p) { return {p[0], p[1], p[0], p[1]}; }
 
 static BoxGrid::Box edge_box(const Domain *d, uint16_t e) {
-  return d->index ? d->index->edgeboxes[e - 1] : BoxGrid::Box{1, 1, 0, 0};
+  const DomainIndex *x = spatial_index(d);
+  return x ? x->edgeboxes[e - 1] : BoxGrid::Box{1, 1, 0, 0};
 }
 
 const std::vector<uint16_t> &spatial_edges_near(const Domain *d, const double *p, double r) {
@@ -284,9 +295,13 @@ const std::vector<uint16_t> &spatial_edges_near_edge(const Domain *d, uint16_t e
 
 const std::vector<uint16_t> &spatial_regions_at(const Domain *d, const double *p) {
   static std::vector<uint16_t> space;
-  if (!d->index) return all(d->regions.count, &space);
-  d->index->regionboxes.query(p[0], p[1], p[0], p[1], &d->index->holds);
-  return d->index->holds;
+  const DomainIndex *x = spatial_index(d);
+  if (!x) return all(d->regions.count, &space);
+  x->regionboxes.query(p[0], p[1], p[0], p[1], &x->holds);
+  return x->holds;
 }
 
-double spatial_reach(const Domain *d) { return d->index ? 2 * d->index->edges.side() : HUGE_VAL; }
+double spatial_reach(const Domain *d) {
+  const DomainIndex *x = spatial_index(d);
+  return x ? 2 * x->edges.side() : HUGE_VAL;
+}

@@ -69,9 +69,9 @@ struct DomainIndex {
   mutable std::vector<uint16_t> holds;  // answer space of the region lookup
 };
 
-// Builds the lookups of d and lends them to d (d->index) for its lifetime: the domain's
-// joints, edges, loops and regions must not change meanwhile. An index already lent is
-// kept and not replaced.
+// Builds the lookups of d and lends them to d for its lifetime (spatial_index): the
+// domain's joints, edges, loops and regions must not change meanwhile. An index already
+// lent to d is kept and not replaced; a copy of d has none.
 class DomainIndexScope {
  public:
   explicit DomainIndexScope(Domain *d);
@@ -84,6 +84,8 @@ class DomainIndexScope {
   DomainIndex *own_ = nullptr;
 };
 
+// The lookups lent to d, or null.
+const DomainIndex *spatial_index(const Domain *d);
 // The edges of d (in ascending number) that may lie within r of p: those whose box
 // comes within r of p, widened by twice the tolerance, the reach of a line's foot past
 // its ends. Without an index, every edge.
