@@ -139,9 +139,8 @@ struct Scatter : Spatial {
         uint16_t top = pt(x, y + 4 * a);
         walk.push_back(line(next, top));
         walk.push_back(line(top, first));
-        uint16_t r = region({});
+        region({});
         for (int32_t e : walk) edges_add_to_loop(&d().loops, d().loops.count, e);
-        (void)r;
       }
     }
     polygon({{1, 1}, {2, 1}, {2, 2}});  // shares joints with the next
