@@ -2,11 +2,13 @@
 // equal arcs, n from 100 to 10,000: both scan every edge once per query, so the time per
 // query grows linearly with n (a log-log slope near 1). Then the set-up of a square
 // holding m x m square regions (400 at m = 20): the boundary spacing at both ends of
-// every edge, as the feature build sweeps them; and the making of n joints.
+// every edge, as the feature build sweeps them, with and without the domain's lookups;
+// and the making of n joints. bench_setup times the whole set-up of such domains.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "domain/bounding.h"
@@ -15,6 +17,7 @@
 #include "domain/edges.h"
 #include "domain/joints.h"
 #include "domain/regions.h"
+#include "domain/spatial.h"
 #include "runtime/bopmem.h"
 #include "runtime/math.h"
 
@@ -110,9 +113,13 @@ struct Squares {
   ~Squares() { domain_clear(&d); }
 };
 
+// With lookups 1, the queries run as the feature build runs them, with the domain's
+// lookups lent; with 0, over every edge and region.
 void BdryFeatureSquares(benchmark::State &state) {
   Squares sq(int(state.range(0)));
   const featureblock &f = sq.d.features;
+  std::optional<DomainIndexScope> lookups;
+  if (state.range(1)) lookups.emplace(&sq.d);
   for (auto _ : state)
     for (uint16_t k = 0; k < f.count; k++)
       for (int32_t i = 0; i < f.items[k].samples.count; i++)
@@ -120,7 +127,10 @@ void BdryFeatureSquares(benchmark::State &state) {
             dfeature_bdry_feature(&sq.d, &f.items[k].samples.data[i].x, f.items[k].edge, f.items[k].spacings.data[i]));
   state.counters["regions"] = sq.d.regions.count;
 }
-BENCHMARK(BdryFeatureSquares)->Arg(10)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BdryFeatureSquares)
+    ->ArgsProduct({{10, 20}, {0, 1}})
+    ->ArgNames({"m", "lookups"})
+    ->Unit(benchmark::kMillisecond);
 
 void MakeJoints(benchmark::State &state) {
   int n = int(state.range(0));

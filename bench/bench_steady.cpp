@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "bench/program.h"
 #include "control/control.h"
 #include "control/pdedat.h"
 #include "control/quendar.h"
@@ -44,19 +45,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   // 1. What the program's start-up gives a run.
-  debug_debug_on("/dev/null");
-  pdedat_init();
-  quature_init_quadrature();
-  basisfun_node_coords();
-  strings_copyto_1(&verdat_product, "Quendar");
-  strings_copyto_1(&verdat_pdeext, "pde");
-  strings_copyto_1(&verdat_plotext, "pgx");
-  verdat_get_version();
-  rdpde_init();
-  rdpde_init_parse();
-  treeval_init();
-  buildeq_make_fitrees();
-  for (int (*f)() : {loading_init, bigmatx_init, coupling_init, fitting_init, init_init, cgsolve_init}) f();
+  bench_program_start();
   // 2. The run with its mesh and solve timed.
   control_default_services();
   control_services.freshmesh = [](pde *p, uint8_t s, int32_t n) {

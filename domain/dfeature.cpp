@@ -7,6 +7,7 @@
 
 #include "domain/domain.h"
 #include "domain/edges.h"
+#include "domain/spatial.h"
 #include "elements/cellnode.h"
 #include "runtime/point3d.h"
 #include "runtime/rtlib.h"
@@ -90,7 +91,10 @@ double dfeature_bdry_feature(const Domain *d, const double *point, uint16_t e, d
   const double g = d->grofac;
   uint16_t a = e ? d->edges.data[e - 1].joint1 : 0, z = e ? d->edges.data[e - 1].joint2 : 0;
   double foot[2];
-  for (uint16_t k = 1; k <= d->edges.count && k <= b.count; k++) {
+  // Only edges whose box lies within h / g (less twice the tolerance) pass the box test
+  // below while h can but fall.
+  for (uint16_t k : spatial_edges_near(d, point, h / g)) {
+    if (k > b.count) break;
     const Edge &K = d->edges.data[k - 1];
     if (k == e || K.external || !curve_kind(K)) continue;
     bool adjacent = e && (K.joint1 == a || K.joint2 == a || K.joint1 == z || K.joint2 == z);

@@ -12,6 +12,7 @@
 #include "domain/joints.h"
 #include "domain/periodic.h"
 #include "domain/regions.h"
+#include "domain/spatial.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -160,6 +161,7 @@ uint16_t domain_find_layer_name(const Domain *d, String *name) {
 bool test_region(const Domain *d, const double *p, uint16_t region) {
   const struct region &r = d->regions.data[region - 1];
   if (!(r.box.x1 < p[0] && p[0] < r.box.x2 && r.box.y1 < p[1] && p[1] < r.box.y2)) return false;
+  if (const DomainIndex *x = spatial_index(d)) return x->regions.crossings(d, region, p) & 1;
   int32_t crossings = 0;
   for (int32_t k = 1; k <= r.loops.count; k++) {
     const Loop &l = d->loops.data[r.loops.data[k - 1] - 1];
@@ -182,8 +184,10 @@ uint16_t domain_find_region(const Domain *d, const double *p) {
   double q[2] = {p[0], p[1]};
   bounding_off_grid_1(&d->grid, q);
   if (d->excluded.count && exclude_point(d, q)) return 0;
-  for (uint16_t r = d->regions.count; r >= 1; r--)
-    if (d->regions.data[r - 1].type == 0 && test_region(d, q, r)) return r;
+  // Only regions whose box holds the point can hold it.
+  const std::vector<uint16_t> &at = spatial_regions_at(d, q);
+  for (auto k = at.rbegin(); k != at.rend(); ++k)
+    if (d->regions.data[*k - 1].type == 0 && test_region(d, q, *k)) return *k;
   return 0;
 }
 
@@ -213,15 +217,19 @@ static bool planar(const Edge &e) { return e.shape == SHAPE_LINE || e.shape == S
 
 void domain_tag_edges(Domain *d) {
   TRACE("domain_tag_edges");
+  DomainIndexScope lookups(d);
   for (uint16_t k = 0; k < d->edges.count; k++) {
     Edge &e = d->edges.data[k];
     if (!planar(e)) continue;
     double L = e.length, P[2], Q[2], foot[2];
     edges_move_dist(&e, &d->joints, L / 2, P);
     double dmin = L;
-    for (uint16_t f = 0; f < d->edges.count; f++)
+    // Only edges within L of P can lower dmin.
+    for (uint16_t n : spatial_edges_near(d, P, L)) {
+      uint16_t f = uint16_t(n - 1);
       if (f != k && planar(d->edges.data[f]))
         dmin = std::min(dmin, edges_edge_distance(&d->edges.data[f], &d->joints, P, foot, d->grid.tolerance));
+    }
     edges_move_dist(&e, &d->joints, L / 2 + 0.01 * dmin, Q);
     double dx = Q[0] - P[0], dy = Q[1] - P[1];
     double left[2] = {P[0] - dy, P[1] + dx}, right[2] = {P[0] + dy, P[1] - dx};

@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <optional>
+#include <tuple>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "domain/bounding.h"
@@ -14,6 +17,7 @@
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/joints.h"
+#include "domain/spatial.h"
 #include "graphics/display.h"
 #include "model/bcs.h"
 #include "model/formulas.h"
@@ -243,9 +247,14 @@ struct pointlist_guard {
 void dominpde_split_edges(Domain *d) {
   TRACE("dominpde_split_edges");
   const double scale = d->grid.scale, tol = d->grid.tolerance;
-  // 1. Joints lying inside an edge, away from its ends.
+  // The lookups are built again after every cut: a cut changes one edge and adds one.
+  std::optional<DomainIndexScope> lookups;
+  lookups.emplace(d);
+  // 1. Joints lying inside an edge, away from its ends. Only edges within the scale of
+  // a joint can be cut at it; the parts a cut leaves end at the joint.
   for (uint16_t j = 1; j <= d->joints.count; j++) {
-    for (uint16_t e = 1; e <= d->edges.count; e++) {
+    bool cut = false;
+    for (uint16_t e : spatial_edges_near(d, &d->joints.data[j - 1].x, scale)) {
       const Edge &E = d->edges.data[e - 1];
       if (!planar(E) || ends_at(E, j)) continue;
       double N[2];
@@ -254,8 +263,9 @@ void dominpde_split_edges(Domain *d) {
       if (dist >= scale) continue;
       const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
       if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
-        dominpde_split_edge(d, e, j);
+        dominpde_split_edge(d, e, j), cut = true;
     }
+    if (cut) lookups.reset(), lookups.emplace(d);
   }
   // 2. Crossings, from the first pair again after every cut. An edge is never cut at one
   // of its own joints: a crossing whose joint ends both edges is none.
@@ -264,7 +274,10 @@ void dominpde_split_edges(Domain *d) {
   while (again) {
     again = false;
     for (uint16_t a = 1; a <= d->edges.count && !again; a++) {
-      for (uint16_t b = a + 1; b <= d->edges.count && !again; b++) {
+      // Edges cross only where their boxes meet.
+      for (uint16_t b : spatial_edges_near_edge(d, a, 0)) {
+        if (b <= a) continue;
+        if (again) break;
         double P[2];
         if (!crossing(d, a, b, &g.L, P)) continue;
         uint16_t j = joints_make_joint_1(&d->joints, P[0], P[1], &d->grid);
@@ -275,6 +288,7 @@ void dominpde_split_edges(Domain *d) {
         again = true;
       }
     }
+    if (again) lookups.reset(), lookups.emplace(d);
   }
 }
 
@@ -363,10 +377,27 @@ void replace_edge(Domain *d, uint16_t victim, int32_t keeper) {
 void dominpde_merge_edges(Domain *d) {
   TRACE("dominpde_merge_edges");
   const double tol = d->grid.tolerance;
+  // The edges grouped by the two joints they join, ascending within a group: only an
+  // edge of a's group can be merged into a. A merge closes the table up, so the groups
+  // are made again after it.
+  std::vector<std::tuple<uint16_t, uint16_t, uint16_t>> groups;
+  auto key = [&](uint16_t e) {
+    const Edge &E = d->edges.data[e - 1];
+    return std::pair{std::min(E.joint1, E.joint2), std::max(E.joint1, E.joint2)};
+  };
+  auto group = [&] {
+    groups.clear();
+    for (uint16_t e = 1; e <= d->edges.count; e++) groups.push_back({key(e).first, key(e).second, e});
+    std::sort(groups.begin(), groups.end());
+  };
+  group();
   uint16_t a = 1;
   while (a < d->edges.count) {
     bool merged = false;
-    for (uint16_t b = a + 1; b <= d->edges.count && !merged; b++) {
+    auto [lo, hi] = key(a);
+    auto at = std::upper_bound(groups.begin(), groups.end(), std::tuple{lo, hi, a});
+    for (; at != groups.end() && std::get<0>(*at) == lo && std::get<1>(*at) == hi && !merged; ++at) {
+      uint16_t b = std::get<2>(*at);
       const Edge &e1 = d->edges.data[a - 1], &e2 = d->edges.data[b - 1];
       bool same = e1.joint1 == e2.joint1 && e1.joint2 == e2.joint2;
       bool reversed = e1.joint1 == e2.joint2 && e1.joint2 == e2.joint1;
@@ -381,7 +412,8 @@ void dominpde_merge_edges(Domain *d) {
       replace_edge(d, b, same ? a : -int32_t(a));
       merged = true;
     }
-    if (!merged) a++;
+    if (merged) group();
+    else a++;
   }
 }
 
@@ -668,7 +700,7 @@ void resolve_features(pde *p, Domain *d, pad *panel) {
     // Samples at most L/15 apart, and closer than any other joint is to the edge; a joint
     // almost on the edge does not ask for more than 10^4 of them.
     double dmin = L / 15, foot[2];
-    for (uint16_t j = 1; j <= d->joints.count; j++) {
+    for (uint16_t j : spatial_joints_near_edge(d, k, dmin)) {
       if (j == e.joint1 || j == e.joint2) continue;
       dmin = std::min(dmin, edges_edge_distance(&e, &d->joints, &d->joints.data[j - 1].x, foot, tol));
     }
@@ -708,6 +740,8 @@ void resolve_features(pde *p, Domain *d, pad *panel) {
 void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   TRACE("dominpde_build_features");
   Domain *d = p->mesh.domain;
+  // Joints, edges and regions stay as they are until the features are built.
+  DomainIndexScope lookups(d);
   featureblock &b = d->features;
   const double A = arc_limit(p), tol = d->grid.tolerance;
   // 1. Settings and the base spacing.
@@ -725,11 +759,18 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
     double h = b.basespacing, N[2];
     for (int32_t i = 0; i < J.regions.count; i++)
       h = std::min(h, dominpde_threed_feature(p, d, &J.x, J.regions.data[i]));
-    for (uint16_t e = 1; e <= d->edges.count; e++) {
-      const Edge &E = d->edges.data[e - 1];
-      if (E.external || !planar(E) || ends_at(E, j)) continue;
-      double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
-      if (dist < h && dfeature_faces(d, &J.x, N)) h = dist;
+    // h ends as the least distance of the edges the joint faces across a region (or
+    // as it starts), whatever the order they are met in: the search widens from close
+    // by and stops once the searched reach holds h, as no edge beyond can lower it.
+    const double h0 = h;
+    for (double reach = std::min(h0, spatial_reach(d));; reach = std::min(2 * reach, h0)) {
+      for (uint16_t e : spatial_edges_near(d, &J.x, reach)) {
+        const Edge &E = d->edges.data[e - 1];
+        if (E.external || !planar(E) || ends_at(E, j)) continue;
+        double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
+        if (dist < h && dfeature_faces(d, &J.x, N)) h = dist;
+      }
+      if (!(h > reach && reach < h0)) break;
     }
     hj[j - 1] = h;
     b.minspacing = std::min(b.minspacing, h);
@@ -738,7 +779,7 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   for (uint16_t j = 1; j <= d->joints.count; j++) {
     const Joint &J = d->joints.data[j - 1];
     double h = hj[j - 1];
-    for (uint16_t k = 1; k <= d->joints.count; k++) {
+    for (uint16_t k : spatial_joints_near(d, &J.x, h)) {
       if (k == j) continue;
       const Joint &K = d->joints.data[k - 1];
       double dist = std::hypot(J.x - K.x, J.y - K.y);

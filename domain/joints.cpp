@@ -1,7 +1,12 @@
 // joints: the joint table and the snapping of joints onto the grid.
 #include "domain/joints.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "domain/bounding.h"
 #include "runtime/rtlib.h"
@@ -86,20 +91,44 @@ void joints_print(FILE *f, const jointtable *t, uint16_t n) {
   print_list(f, &j.faces, "Faces");
 }
 
-void joints_quantize(jointtable *t, BoundingGrid *g) {
-  TRACE("joints_quantize");
-  // 1. The closest pair of distinct joints; equal joints would give log10(0).
-  double dmin2 = DOMAIN_HUGE;
+double joints_closest_pair2(const jointtable *t) {
+  TRACE("joints_closest_pair2");
+  // A sweep in x holding the joints within the best distance so far, ordered by y: a
+  // pair farther apart on one axis than that distance cannot replace it. A joint with a
+  // coordinate that is not finite gives no finite distance and takes no part.
+  std::vector<int32_t> order;
   for (int32_t i = 0; i < t->count; i++) {
     const Joint &a = t->data[i];
-    if (a.kind == 4) continue;
-    for (int32_t k = i + 1; k < t->count; k++) {
-      const Joint &b = t->data[k];
-      if (b.kind == 4) continue;
+    if (a.kind != 4 && std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z)) order.push_back(i);
+  }
+  const Joint *J = t->data;
+  std::sort(order.begin(), order.end(), [J](int32_t a, int32_t b) { return J[a].x < J[b].x; });
+  std::set<std::pair<double, int32_t>> active;
+  double dmin2 = DOMAIN_HUGE;
+  size_t left = 0;
+  for (size_t n = 0; n < order.size(); n++) {
+    const Joint &a = J[order[n]];
+    for (; left < n; left++) {
+      double dx = a.x - J[order[left]].x;
+      if (!(dx * dx > dmin2)) break;
+      active.erase({J[order[left]].y, order[left]});
+    }
+    double r = std::sqrt(dmin2);
+    r += 1e-9 * r + 1e-15 * std::fabs(a.y);
+    for (auto it = active.lower_bound({a.y - r, INT32_MIN}); it != active.end() && it->first <= a.y + r; ++it) {
+      const Joint &b = J[it->second];
       double d2 = (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z);
       if (d2 > 0 && d2 <= dmin2) dmin2 = d2;
     }
+    active.insert({a.y, order[n]});
   }
+  return dmin2;
+}
+
+void joints_quantize(jointtable *t, BoundingGrid *g) {
+  TRACE("joints_quantize");
+  // 1. The closest pair of distinct joints; equal joints would give log10(0).
+  double dmin2 = joints_closest_pair2(t);
   // 2.-4. Scale, quantum and origin.
   g->scale = std::pow(10.0, std::trunc(std::log10(0.001 * std::sqrt(dmin2))));
   bounding_get_quantum(g);

@@ -19,6 +19,9 @@ uint16_t joints_copy_joint(jointtable *t, const Joint *src);
 void joints_free(jointtable *t);
 // The debug lines of joint n.
 void joints_print(FILE *f, const jointtable *t, uint16_t n);
+// The smallest nonzero squared distance (x, y and z) between two joints, joints of
+// kind 4 left out; DOMAIN_HUGE when no pair has one.
+double joints_closest_pair2(const jointtable *t);
 // Fixes the grid once the boundaries are read: the scale from the closest pair of
 // distinct joints (kind 4 left out), the quantum from the size, the origin at the box
 // centre; then every joint is snapped onto the grid lines.

@@ -255,6 +255,24 @@ void mesher2_midsides(pde *p, Mesh *m, int32_t basis) {
 
 // ---- The driver ---------------------------------------------------------------------------------
 
+void mesher2_prepare_domain(pde *p) {
+  TRACE("mesher2_prepare_domain");
+  Domain *d = p->mesh.domain;
+  dominpde_get_transforms(p, 2);
+  {
+    Status checking(&p->status, "CHECKING");
+    dominpde_split_edges(d);
+    dominpde_merge_edges(d);
+    filletize(p);
+    edges_joinings(&d->edges, &d->joints);
+    domain_bound_regions(d);
+    domain_tag_edges(d);
+    dominpde_joint_bcs(p);
+  }
+  dominpde_sort_materials(d, &p->formulas.definitions);
+  dominpde_find_reglist(p);
+}
+
 int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   TRACE("mesher2_freshmesh_0");
   Mesh *m = &p->mesh;
@@ -276,19 +294,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   m->finder.built = 0;
   m->curvegrid = p->curvegrid, m->curveall = p->curveall, m->printgrid = p->printgrid;
   // 3. Domain preparation.
-  dominpde_get_transforms(p, 2);
-  {
-    Status checking(&p->status, "CHECKING");
-    dominpde_split_edges(d);
-    dominpde_merge_edges(d);
-    filletize(p);
-    edges_joinings(&d->edges, &d->joints);
-    domain_bound_regions(d);
-    domain_tag_edges(d);
-    dominpde_joint_bcs(p);
-  }
-  dominpde_sort_materials(d, &p->formulas.definitions);
-  dominpde_find_reglist(p);
+  mesher2_prepare_domain(p);
   // 4. The frame and the domain in the mesh view.
   String X = text("X"), Y = text("Y");
   if (drawable(p->meshview)) {

@@ -22,6 +22,11 @@ extern uint8_t mesher2_debug;
 // current phase when a stop request was found after domain preparation, after the front
 // or after relaxation.
 int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount);
+// The domain preparation that starts the driver: the transforms of periodic pairs,
+// crossing edges split and collinear ones merged, fillets, joinings, region boxes, the
+// regions on both sides of every edge, the joints' conditions, the materials and the
+// region list of the problem.
+void mesher2_prepare_domain(pde *p);
 // Adds the side nodes of basis 5 (tri6, one per side) or 6 (tri9, two per side) to every
 // cell and sets the mesh basis; another basis is the execution error "ILLEGAL ORDER".
 // A side node on a domain edge enters the edge's node list (fatal "Bad Boundary Node

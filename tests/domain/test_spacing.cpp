@@ -63,6 +63,29 @@ TEST_F(Spacing, DumbbellChannelWantsItsWidth) {
     EXPECT_NEAR(joint_h(pt(x, y)), 0.3, 1e-12);
 }
 
+// An inverted T: the stem's inner corners stand 0.3 above the middle of a side of the
+// base's bottom, 0.4 from each other and at least 0.36 from the bottom's joints. Many
+// short edges (the stem's cap and the base's right side cut into 0.01 pieces) make the
+// lookups fine, so the nearest edge across the region lies well beyond the first reach
+// the search widens from.
+TEST_F(Spacing, JointsFindTheNearestEdgeBeyondManyShortOnes) {
+  std::vector<std::pair<double, double>> pts = {{0, 0}, {1.5, 0}, {2, 0}, {2.5, 0}, {4, 0}};
+  for (int k = 1; k <= 30; k++) pts.push_back({4, 0.01 * k});
+  pts.push_back({2.2, 0.3});
+  for (int k = 0; k <= 40; k++) pts.push_back({2.2 - 0.01 * k, 3});
+  pts.push_back({1.8, 0.3});
+  pts.push_back({0, 0.3});
+  std::vector<uint16_t> j;
+  for (auto [x, y] : pts) j.push_back(pt(x, y));
+  uint16_t r = region({});
+  for (size_t k = 0; k < j.size(); k++)
+    edges_add_to_loop(&d().loops, d().regions.data[r - 1].loops.data[0], line(j[k], j[(k + 1) % j.size()]));
+  build(1);  // the base spacing, 4, limits nothing
+  // Within the snapping of the joints (a quantum of 2^-28).
+  for (auto [x, y] : {std::pair{1.8, 0.3}, {2.2, 0.3}})
+    EXPECT_NEAR(joint_h(pt(x, y)), 0.3, 1e-8) << x << "," << y;
+}
+
 // A unit circle of n equal arcs: GRIDARC 30 limits everything to 30 degrees in radians;
 // GRIDARC 120 is capped at a quarter turn, below the sqrt(3) the joints' distances ask.
 TEST_F(Spacing, ArcsAreLimitedByTheArcAngleUpToAQuarterTurn) {
