@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -185,32 +186,19 @@ template <class V> void vecbase_sort(V *v) {
   if (n > 1) std::sort(a, a + n);
 }
 
-// Fills ix with the permutation that orders v ascending, by the heapsort of an
-// index vector; the order among equal values is the one this heapsort produces.
-// The heap holds (value, index) pairs side by side, so a comparison reads the heap
-// itself rather than the value the index points at; the comparisons and moves are
-// those of the heapsort of bare indices, so the permutation is the same.
-template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char *where,
-                                                 const char *ixrzname) {
-  using I = vecbase_elem<IX>;
-  using E = vecbase_elem<V>;
-  int32_t n = v->count;
-  if (n == 0) return;
-  if (int64_t(n) > int64_t(std::numeric_limits<I>::max())) rtlib_fatal_in(where, VECTOR_COUNT);
-  {
-    RtlibTrace guard(ixrzname);
-    vecbase_resize(ix, n, n, ixrzname);
-  }
-  struct Pair {
-    E key;
-    I at;
-  };
-  std::vector<Pair> heap(size_t(n) + 1);
-  Pair *x = heap.data();  // 1-based view
-  for (int32_t k = 1; k <= n; k++) x[k] = {v->data[k - 1], I(k)};
+// The heapsort of x[1..n] (1-based) by the order less: the heap is built from the
+// middle down, then its top is exchanged with its last place, one place at a time.
+// The sift goes down the larger children (the left one on a tie) while the sifted
+// element is below them. For 4-byte words each step also reads the four
+// grandchildren, two 8-byte words, so that the next step's pair is at hand when the
+// child is chosen: the sift then waits on one memory read every other level. x must
+// have readable places up to 2n + 1 (the values there are never used).
+template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
+  constexpr bool ahead = std::is_same_v<E, uint32_t>;
+  if (n < 2) return;
   int32_t l = n / 2 + 1, r = n;
   for (;;) {
-    Pair t;
+    E t;
     if (l > 1) {
       t = x[--l];
     } else {
@@ -222,15 +210,151 @@ template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char 
       }
     }
     int32_t i = l, j = 2 * l;
-    while (j <= r) {
-      if (j < r && x[j].key < x[j + 1].key) j++;
-      if (!(t.key < x[j].key)) break;
+    if (j < r) {
+      uint64_t pair = 0, left = 0, right = 0;
+      if constexpr (ahead) memcpy(&pair, x + j, 8);
+      for (;;) {
+        E a, b;
+        if constexpr (ahead) {
+          memcpy(&left, x + 2 * j, 8);
+          memcpy(&right, x + 2 * j + 2, 8);
+          memcpy(&a, &pair, 4);
+          memcpy(&b, reinterpret_cast<const char *>(&pair) + 4, 4);
+        } else {
+          a = x[j];
+          b = x[j + 1];
+        }
+        bool up = less(a, b);
+        E c;
+        if constexpr (ahead) {
+          c = a ^ ((a ^ b) & (0u - uint32_t(up)));  // b when up, without a branch
+        } else {
+          c = up ? b : a;
+        }
+        if (!less(t, c)) goto place;
+        j += up;
+        x[i] = c;
+        i = j;
+        j += j;
+        if (j >= r) break;
+        if constexpr (ahead) pair = up ? right : left;
+      }
+    }
+    if (j == r && less(t, x[j])) {
       x[i] = x[j];
       i = j;
-      j += j;
     }
+  place:
     x[i] = t;
   }
+}
+
+// The heapsort's permutation of finite floating values a[0..n-1] (1-based positions
+// into at), by a heapsort of 4-byte words in place of the values. Comparisons only
+// ever ask whether one value is below another, so any keys in the same order with
+// the same ties give the same permutation. The values are first put in ascending
+// order (by bucket on the value, then within buckets; a value's ties by position);
+// an element's word is then the place its tie group starts at, shifted up, with its
+// place within the group below, and words compare by the upper part. Where no two
+// values are equal, the order found is the permutation itself. False (nothing
+// written) when the values are all equal or the words would not fit in 32 bits.
+template <class E, class I> bool vecbase_sortix_words(I *at, const E *a, int32_t n, E lo, E hi) {
+  struct Pair {
+    E key;
+    int32_t at;
+  };
+  if (!(hi > lo)) return false;
+  // Bucket b(x) = (x - lo) * n / (hi - lo), rounded down and capped: never
+  // decreasing in x, as each floating step rounds monotonically.
+  double scale = double(n) / (double(hi) - double(lo));
+  std::unique_ptr<int32_t[]> bucket(new int32_t[size_t(n)]), end(new int32_t[size_t(n) + 1]());
+  for (int32_t k = 0; k < n; k++) {
+    double d = (double(a[k]) - double(lo)) * scale;
+    int32_t b = d < double(n - 1) ? int32_t(d) : n - 1;
+    bucket[size_t(k)] = b;
+    end[size_t(b) + 1]++;
+  }
+  for (int32_t b = 0; b < n; b++) end[size_t(b) + 1] += end[size_t(b)];
+  std::unique_ptr<Pair[]> s(new Pair[size_t(n)]);
+  for (int32_t k = 0; k < n; k++) s[size_t(end[size_t(bucket[size_t(k)])]++)] = {a[k], k};
+  bucket.reset();
+  // end[b] is now the end of bucket b; each bucket in order of value, then position.
+  for (int32_t b = 0, first = 0; b < n; first = end[size_t(b)], b++) {
+    Pair *p = s.get() + first, *e = s.get() + end[size_t(b)];
+    if (e - p > 32) {
+      std::sort(p, e, [](const Pair &u, const Pair &w) { return u.key < w.key || (!(w.key < u.key) && u.at < w.at); });
+      continue;
+    }
+    for (Pair *q = p + 1; q < e; q++) {
+      Pair t = *q, *c = q;
+      for (; c > p && t.key < c[-1].key; c--) *c = c[-1];
+      *c = t;
+    }
+  }
+  end.reset();
+  int32_t widest = 1;
+  for (int32_t k = 1, g = 0; k < n; k++) {
+    if (s[size_t(g)].key < s[size_t(k)].key) g = k;
+    widest = std::max(widest, k - g + 1);
+  }
+  if (widest == 1) {
+    for (int32_t k = 0; k < n; k++) at[k] = I(s[size_t(k)].at + 1);
+    return true;
+  }
+  int shift = 0;
+  while ((int32_t(1) << shift) < widest) shift++;
+  if ((uint64_t(n - 1) << shift) > UINT32_MAX) return false;
+  std::unique_ptr<uint32_t[]> word(new uint32_t[2 * size_t(n) + 2]);
+  std::fill(word.get() + n + 1, word.get() + 2 * size_t(n) + 2, 0u);
+  for (int32_t k = 0, g = 0; k < n; k++) {
+    if (s[size_t(g)].key < s[size_t(k)].key) g = k;
+    word[size_t(s[size_t(k)].at) + 1] = uint32_t(g) << shift | uint32_t(k - g);
+  }
+  vecbase_heapsort(word.get(), n, [shift](uint32_t u, uint32_t w) { return (u >> shift) < (w >> shift); });
+  uint32_t low = (uint32_t(1) << shift) - 1;
+  for (int32_t k = 0; k < n; k++) {
+    uint32_t w = word[size_t(k) + 1];
+    at[k] = I(s[size_t((w >> shift) + (w & low))].at + 1);
+  }
+  return true;
+}
+
+// Fills ix with the permutation that orders v ascending, by the heapsort of an
+// index vector; the order among equal values is the one this heapsort produces.
+// Long vectors of finite floating values take the heapsort of small words above;
+// otherwise the heap holds (value, index) pairs side by side, so a comparison reads
+// the heap itself rather than the value the index points at. Either way the
+// comparisons are those of the heapsort of bare indices, so the permutation is the same.
+template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char *where,
+                                                 const char *ixrzname) {
+  using I = vecbase_elem<IX>;
+  using E = vecbase_elem<V>;
+  int32_t n = v->count;
+  if (n == 0) return;
+  if (int64_t(n) > int64_t(std::numeric_limits<I>::max())) rtlib_fatal_in(where, VECTOR_COUNT);
+  {
+    RtlibTrace guard(ixrzname);
+    vecbase_resize(ix, n, n, ixrzname);
+  }
+  if constexpr (std::is_floating_point_v<E>) {
+    const E *a = v->data;
+    E lo = a[0], hi = a[0];
+    bool finite = true;
+    for (int32_t k = 0; k < n; k++) {
+      finite = finite && std::isfinite(a[k]);
+      lo = std::min(lo, a[k]);
+      hi = std::max(hi, a[k]);
+    }
+    if (finite && vecbase_sortix_words(ix->data, a, n, lo, hi)) return;
+  }
+  struct Pair {
+    E key;
+    I at;
+  };
+  std::vector<Pair> heap(2 * size_t(n) + 2);
+  Pair *x = heap.data();  // 1-based view
+  for (int32_t k = 1; k <= n; k++) x[k] = {v->data[k - 1], I(k)};
+  vecbase_heapsort(x, n, [](const Pair &a, const Pair &b) { return a.key < b.key; });
   for (int32_t k = 1; k <= n; k++) ix->data[k - 1] = x[k].at;
 }
 

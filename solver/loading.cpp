@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "control/pdedat.h"
 #include "elements/basisfun.h"
@@ -172,24 +173,50 @@ static void missing(const vectorld *r, int32_t at, int32_t found) {
   rtlib_fatal_in("loading_load_cell_block", "MISSING ELEMENT");
 }
 
-static void load_row(sparsemx *M, int32_t row, int32_t nc, const LocalCell *lc, const double *v) {
-  vectorld *r = &M->data[row - 1];
-  for (int32_t b = 0; b < nc; b++) {
-    int32_t col = lc->nodes[b];
-    int32_t k = 0;
-    while (k < r->count && r->keys[k] < col) k++;
-    if (k >= r->count || r->keys[k] != col) missing(r, k + 1, k < r->count ? r->keys[k] : 0);
-    r->values[k] += v[b];
+// The cell's columns in ascending order (equal columns in their given order), so that
+// each row finds them in one walk along its sorted keys.
+struct ColumnOrder {
+  int32_t count = 0;
+  int32_t at[20];  // positions in the cell's list
+  ColumnOrder(int32_t nc, const LocalCell *lc) : count(nc) {
+    if (nc < 0 || nc > int32_t(std::size(lc->nodes))) rtlib_fatal_in("loading_load_cell_block", "BLOCK COUNT MISMATCH");
+    for (int32_t b = 0; b < nc; b++) {
+      int32_t k = b;
+      while (k > 0 && lc->nodes[at[k - 1]] > lc->nodes[b]) at[k] = at[k - 1], k--;
+      at[k] = b;
+    }
   }
+};
+
+// Adds v[b] to the entry of column lc->nodes[b] in the row, b in ascending order, so
+// that entries named twice take their terms in the given order. A column the row
+// lacks is reported as the first one lacking in the given order.
+static void load_row(sparsemx *M, int32_t row, const ColumnOrder &order, const LocalCell *lc, const double *v) {
+  vectorld *r = &M->data[row - 1];
+  int32_t nc = order.count, pos[20];
+  bool whole = true;
+  for (int32_t a = 0, k = 0; a < nc; a++) {
+    int32_t b = order.at[a], col = lc->nodes[b];
+    while (k < r->count && r->keys[k] < col) k++;
+    whole = whole && k < r->count && r->keys[k] == col;
+    pos[b] = k;
+  }
+  if (!whole)
+    for (int32_t b = 0; b < nc; b++) {
+      int32_t k = pos[b];
+      if (k >= r->count || r->keys[k] != lc->nodes[b]) missing(r, k + 1, k < r->count ? r->keys[k] : 0);
+    }
+  for (int32_t b = 0; b < nc; b++) r->values[pos[b]] += v[b];
 }
 
 int32_t loading_load_cell_block(sparsemx *M, int32_t nr, int32_t nc, const LocalCell *lc, const double *values) {
-  for (int32_t a = 0; a < nr; a++) load_row(M, lc->nodes[a], nc, lc, values + a * nc);
+  ColumnOrder order(nc, lc);
+  for (int32_t a = 0; a < nr; a++) load_row(M, lc->nodes[a], order, lc, values + a * nc);
   return nr * nc;
 }
 
 int32_t loading_load_cell_row(sparsemx *M, int32_t row, int32_t count, const LocalCell *lc, const double *values) {
-  load_row(M, row, count, lc, values);
+  load_row(M, row, ColumnOrder(count, lc), lc, values);
   return count;
 }
 
