@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "elements/basisfun.h"
@@ -47,6 +48,8 @@ void loading_link_matrix(pde *p, sparsemx *link, int32_t n, int32_t basis) {
   String label = lit("Linking Matrix");
   uint16_t line = display_report(&p->status, 0, &label);
   sparsemx_resize_0(link, n, std::max(n, link->capacity));
+  // seen[q - 1] == i once node q is in node i's list: each neighbour is listed once.
+  std::vector<int32_t> seen(size_t(std::max(n, m->nodes.count)), 0);
   for (int32_t i = 1; i <= n; i++) {
     const MeshNode *nd = &m->nodes.data[i - 1];
     nodes.count = 0;
@@ -54,10 +57,14 @@ void loading_link_matrix(pde *p, sparsemx *link, int32_t n, int32_t basis) {
       for (int32_t c = 0; c < nd->nodecell.count; c++) {
         const MeshCell *cell = &m->cells.data[nd->nodecell.data[c] - 1];
         int32_t k = elements_functions[cell->basis];
-        for (int32_t a = 0; a < k; a++) vectorl_one_more(&nodes, cell->nodes.data[a]);
+        for (int32_t a = 0; a < k; a++) {
+          int32_t q = cell->nodes.data[a];
+          if (seen[size_t(q - 1)] == i) continue;
+          seen[size_t(q - 1)] = i;
+          vectorl_one_more(&nodes, q);
+        }
       }
       std::sort(nodes.data, nodes.data + nodes.count);
-      nodes.count = int32_t(std::unique(nodes.data, nodes.data + nodes.count) - nodes.data);
     } else {
       vectorl_one_more(&nodes, i);
     }
