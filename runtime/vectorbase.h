@@ -189,12 +189,18 @@ template <class V> void vecbase_sort(V *v) {
 // The heapsort of x[1..n] (1-based) by the order less: the heap is built from the
 // middle down, then its top is exchanged with its last place, one place at a time.
 // The sift goes down the larger children (the left one on a tie) while the sifted
-// element is below them. For 4-byte words each step also reads the four
-// grandchildren, two 8-byte words, so that the next step's pair is at hand when the
-// child is chosen: the sift then waits on one memory read every other level. x must
-// have readable places up to 2n + 1 (the values there are never used).
+// element t is below them, and t takes the place where it stops.
+//   For 4-byte words (whose order is a strict weak order) the same places are found
+// another way: the children along that path all move up one level to the bottom, and
+// t then climbs back while it is not below the element above it. Along the path each
+// element is at least the next one, so t is not below the elements from some level
+// down and below those above it: the climb stops where the sift would have. The way
+// down needs no test on t, and each step reads the four grandchildren with the choice
+// of child (two 8-byte reads), so the next pair is at hand when the child is chosen:
+// the way down waits on one memory read every other level. x must then have readable
+// places up to 2n + 1 (the values there are never used).
 template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
-  constexpr bool ahead = std::is_same_v<E, uint32_t>;
+  constexpr bool words = std::is_same_v<E, uint32_t>;
   if (n < 2) return;
   int32_t l = n / 2 + 1, r = n;
   for (;;) {
@@ -210,41 +216,38 @@ template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
       }
     }
     int32_t i = l, j = 2 * l;
-    if (j < r) {
-      uint64_t pair = 0, left = 0, right = 0;
-      if constexpr (ahead) memcpy(&pair, x + j, 8);
-      for (;;) {
-        E a, b;
-        if constexpr (ahead) {
+    if constexpr (words) {
+      if (j < r) {
+        uint64_t pair, left, right;
+        memcpy(&pair, x + j, 8);
+        for (;;) {
           memcpy(&left, x + 2 * j, 8);
           memcpy(&right, x + 2 * j + 2, 8);
+          uint32_t a, b;
           memcpy(&a, &pair, 4);
           memcpy(&b, reinterpret_cast<const char *>(&pair) + 4, 4);
-        } else {
-          a = x[j];
-          b = x[j + 1];
+          bool up = less(a, b);
+          x[i] = a ^ ((a ^ b) & (0u - uint32_t(up)));  // b when up, without a branch
+          i = j + up;
+          j = 2 * i;
+          if (j >= r) break;
+          pair = up ? right : left;
         }
-        bool up = less(a, b);
-        E c;
-        if constexpr (ahead) {
-          c = a ^ ((a ^ b) & (0u - uint32_t(up)));  // b when up, without a branch
-        } else {
-          c = up ? b : a;
-        }
-        if (!less(t, c)) goto place;
-        j += up;
-        x[i] = c;
+      }
+      if (j == r) {
+        x[i] = x[j];
+        i = j;
+      }
+      for (; i > l && !less(t, x[i / 2]); i /= 2) x[i] = x[i / 2];
+    } else {
+      while (j <= r) {
+        if (j < r && less(x[j], x[j + 1])) j++;
+        if (!less(t, x[j])) break;
+        x[i] = x[j];
         i = j;
         j += j;
-        if (j >= r) break;
-        if constexpr (ahead) pair = up ? right : left;
       }
     }
-    if (j == r && less(t, x[j])) {
-      x[i] = x[j];
-      i = j;
-    }
-  place:
     x[i] = t;
   }
 }
@@ -257,7 +260,8 @@ template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
 // an element's word is then the place its tie group starts at, shifted up, with its
 // place within the group below, and words compare by the upper part. Where no two
 // values are equal, the order found is the permutation itself. False (nothing
-// written) when the values are all equal or the words would not fit in 32 bits.
+// written) when the values are all equal or the words would not fit in 32 bits
+// (the room for a place within a group is that of the fullest bucket).
 template <class E, class I> bool vecbase_sortix_words(I *at, const E *a, int32_t n, E lo, E hi) {
   struct Pair {
     E key;
@@ -274,41 +278,42 @@ template <class E, class I> bool vecbase_sortix_words(I *at, const E *a, int32_t
     bucket[size_t(k)] = b;
     end[size_t(b) + 1]++;
   }
-  for (int32_t b = 0; b < n; b++) end[size_t(b) + 1] += end[size_t(b)];
+  int32_t most = 0;
+  for (int32_t b = 0; b < n; b++) most = std::max(most, end[size_t(b) + 1]), end[size_t(b) + 1] += end[size_t(b)];
+  // Ties share a bucket, so no group is wider than the fullest bucket: its width
+  // sets the room for the place within a group.
+  int shift = 0;
+  while ((int32_t(1) << shift) < most) shift++;
+  if ((uint64_t(n - 1) << shift) > UINT32_MAX) return false;
   std::unique_ptr<Pair[]> s(new Pair[size_t(n)]);
   for (int32_t k = 0; k < n; k++) s[size_t(end[size_t(bucket[size_t(k)])]++)] = {a[k], k};
   bucket.reset();
-  // end[b] is now the end of bucket b; each bucket in order of value, then position.
+  // end[b] is now the end of bucket b. Each bucket in order of value, then position,
+  // and the words of its groups.
+  std::unique_ptr<uint32_t[]> word(new uint32_t[2 * size_t(n) + 2]);
+  std::fill(word.get() + n + 1, word.get() + 2 * size_t(n) + 2, 0u);
+  int32_t widest = 1;
   for (int32_t b = 0, first = 0; b < n; first = end[size_t(b)], b++) {
     Pair *p = s.get() + first, *e = s.get() + end[size_t(b)];
     if (e - p > 32) {
       std::sort(p, e, [](const Pair &u, const Pair &w) { return u.key < w.key || (!(w.key < u.key) && u.at < w.at); });
-      continue;
+    } else {
+      for (Pair *q = p + 1; q < e; q++) {
+        Pair t = *q, *c = q;
+        for (; c > p && t.key < c[-1].key; c--) *c = c[-1];
+        *c = t;
+      }
     }
-    for (Pair *q = p + 1; q < e; q++) {
-      Pair t = *q, *c = q;
-      for (; c > p && t.key < c[-1].key; c--) *c = c[-1];
-      *c = t;
+    for (int32_t k = first, g = first; k < end[size_t(b)]; k++) {
+      if (s[size_t(g)].key < s[size_t(k)].key) g = k;
+      widest = std::max(widest, k - g + 1);
+      word[size_t(s[size_t(k)].at) + 1] = uint32_t(g) << shift | uint32_t(k - g);
     }
   }
   end.reset();
-  int32_t widest = 1;
-  for (int32_t k = 1, g = 0; k < n; k++) {
-    if (s[size_t(g)].key < s[size_t(k)].key) g = k;
-    widest = std::max(widest, k - g + 1);
-  }
   if (widest == 1) {
     for (int32_t k = 0; k < n; k++) at[k] = I(s[size_t(k)].at + 1);
     return true;
-  }
-  int shift = 0;
-  while ((int32_t(1) << shift) < widest) shift++;
-  if ((uint64_t(n - 1) << shift) > UINT32_MAX) return false;
-  std::unique_ptr<uint32_t[]> word(new uint32_t[2 * size_t(n) + 2]);
-  std::fill(word.get() + n + 1, word.get() + 2 * size_t(n) + 2, 0u);
-  for (int32_t k = 0, g = 0; k < n; k++) {
-    if (s[size_t(g)].key < s[size_t(k)].key) g = k;
-    word[size_t(s[size_t(k)].at) + 1] = uint32_t(g) << shift | uint32_t(k - g);
   }
   vecbase_heapsort(word.get(), n, [shift](uint32_t u, uint32_t w) { return (u >> shift) < (w >> shift); });
   uint32_t low = (uint32_t(1) << shift) - 1;
