@@ -163,9 +163,10 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   if (p->timedep) sparsemx_image(&p->tmatrix, A);
   display_unreport(&p->status, line);
   pdedat_do_status(p, kind);
-  // The node-numbered adjacency again, for the blocks. Its values are zeros, so the
-  // block takes its rows over rather than copying them: the pattern is held once less.
-  if (reorder) loading_link_matrix(p, &p->link, N, m->meshbasis);
+  // The node-numbered adjacency again (the reordered one renumbered back), for the
+  // blocks. Its values are zeros, so the block takes its rows over rather than
+  // copying them: the pattern is held once less.
+  if (reorder) sparsemx_renumber(&p->link, &p->invperm, &p->perm);
   sparsemx_free(&p->block, 1);
   p->block = p->link;
   p->link = sparsemx{};

@@ -925,9 +925,7 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   struct Scratch {
     vectord key{};
     vectorl ord{}, pos{}, inv{}, start{}, links{};
-    sparsemx spare{};
     ~Scratch() {
-      sparsemx_free(&spare, 0);
       vectord_free(&key);
       for (vectorl *v : {&ord, &pos, &inv, &start, &links}) vectorl_free(v);
     }
@@ -935,7 +933,6 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   vectord &key = lists.key;
   vectorl &ord = lists.ord, &pos = lists.pos, &inv = lists.inv;
   vectorl &start = lists.start, &links = lists.links;
-  sparsemx &spare = lists.spare;
   vectord_resize(&key, n, n);
   vectorl_resize(&pos, n, n);
   vectorl_resize(&inv, n, n);
@@ -990,14 +987,27 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
     if (pass >= minimum && total >= 0.99 * previous) break;
     previous = total;
   }
-  // The rows move to their new places and take the new numbers, each row sorted.
-  sparsemx_resize_0(&spare, n, n);
-  for (int32_t k = 1; k <= n; k++) spare.data[k - 1] = G->data[from[k] - 1];
-  memcpy(G->data, spare.data, size_t(n) * sizeof(vectorld));
+  sparsemx_renumber(G, perm, invperm);
+}
+
+void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
+  TRACE("sparsemx_renumber");
+  int32_t n = G->rows;
+  if (at->count != n || from->count != n) rtlib_fatal_in("sparsemx_renumber", "VECTOR LENGTH ERROR");
+  // The rows move to their new places (their storage with them) and take the new
+  // numbers, each row sorted. The list of moved rows is released however this ends.
+  struct Spare {
+    sparsemx rows{};
+    ~Spare() { sparsemx_free(&rows, 0); }
+  } spare;
+  sparsemx_resize_0(&spare.rows, n, n);
+  const int32_t *to = at->data - 1, *src = from->data - 1;  // 1-based views
+  for (int32_t k = 1; k <= n; k++) spare.rows.data[k - 1] = G->data[src[k] - 1];
+  memcpy(G->data, spare.rows.data, size_t(n) * sizeof(vectorld));
   for (int32_t r = 1; r <= n; r++) {
     vectorld *g = row(G, r);
-    for (int32_t k = 0; k < g->count; k++) g->keys[k] = at[g->keys[k]];
-    vectorld_map_sort(row(G, r));
+    for (int32_t k = 0; k < g->count; k++) g->keys[k] = to[g->keys[k]];
+    vectorld_map_sort(g);
   }
 }
 
