@@ -288,27 +288,28 @@ template <class E, class I> bool vecbase_sortix_words(I *at, const E *a, int32_t
   std::unique_ptr<Pair[]> s(new Pair[size_t(n)]);
   for (int32_t k = 0; k < n; k++) s[size_t(end[size_t(bucket[size_t(k)])]++)] = {a[k], k};
   bucket.reset();
-  // end[b] is now the end of bucket b. Each bucket in order of value, then position,
-  // and the words of its groups.
+  // end[b] is now the end of bucket b. Each bucket in order of value, then position:
+  // the full ones by a sort each, then the rest by one pass of insertions over all,
+  // no element passing its bucket's start (the buckets are in order).
+  for (int32_t b = 0, first = 0; b < n; first = end[size_t(b)], b++)
+    if (end[size_t(b)] - first > 32)
+      std::sort(s.get() + first, s.get() + end[size_t(b)],
+                [](const Pair &u, const Pair &w) { return u.key < w.key || (!(w.key < u.key) && u.at < w.at); });
+  for (int32_t k = 1; k < n; k++) {
+    if (!(s[size_t(k)].key < s[size_t(k - 1)].key)) continue;
+    Pair t = s[size_t(k)];
+    int32_t c = k;
+    for (; c > 0 && t.key < s[size_t(c - 1)].key; c--) s[size_t(c)] = s[size_t(c - 1)];
+    s[size_t(c)] = t;
+  }
+  // The words: each group's first place, shifted up, with the place within the group.
   std::unique_ptr<uint32_t[]> word(new uint32_t[2 * size_t(n) + 2]);
   std::fill(word.get() + n + 1, word.get() + 2 * size_t(n) + 2, 0u);
   int32_t widest = 1;
-  for (int32_t b = 0, first = 0; b < n; first = end[size_t(b)], b++) {
-    Pair *p = s.get() + first, *e = s.get() + end[size_t(b)];
-    if (e - p > 32) {
-      std::sort(p, e, [](const Pair &u, const Pair &w) { return u.key < w.key || (!(w.key < u.key) && u.at < w.at); });
-    } else {
-      for (Pair *q = p + 1; q < e; q++) {
-        Pair t = *q, *c = q;
-        for (; c > p && t.key < c[-1].key; c--) *c = c[-1];
-        *c = t;
-      }
-    }
-    for (int32_t k = first, g = first; k < end[size_t(b)]; k++) {
-      if (s[size_t(g)].key < s[size_t(k)].key) g = k;
-      widest = std::max(widest, k - g + 1);
-      word[size_t(s[size_t(k)].at) + 1] = uint32_t(g) << shift | uint32_t(k - g);
-    }
+  for (int32_t k = 0, g = 0; k < n; k++) {
+    if (s[size_t(g)].key < s[size_t(k)].key) g = k;
+    widest = std::max(widest, k - g + 1);
+    word[size_t(s[size_t(k)].at) + 1] = uint32_t(g) << shift | uint32_t(k - g);
   }
   end.reset();
   if (widest == 1) {
@@ -342,15 +343,25 @@ template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char 
     vecbase_resize(ix, n, n, ixrzname);
   }
   if constexpr (std::is_floating_point_v<E>) {
+    // The range, four elements at a time (four running minima and maxima).
     const E *a = v->data;
-    E lo = a[0], hi = a[0];
+    E lo[4] = {a[0], a[0], a[0], a[0]}, hi[4] = {a[0], a[0], a[0], a[0]};
     bool finite = true;
-    for (int32_t k = 0; k < n; k++) {
-      finite = finite && std::isfinite(a[k]);
-      lo = std::min(lo, a[k]);
-      hi = std::max(hi, a[k]);
+    int32_t k = 0;
+    for (; k + 4 <= n; k += 4)
+      for (int32_t q = 0; q < 4; q++) {
+        finite &= std::isfinite(a[k + q]);
+        lo[q] = std::min(lo[q], a[k + q]);
+        hi[q] = std::max(hi[q], a[k + q]);
+      }
+    for (; k < n; k++) {
+      finite &= std::isfinite(a[k]);
+      lo[0] = std::min(lo[0], a[k]);
+      hi[0] = std::max(hi[0], a[k]);
     }
-    if (finite && vecbase_sortix_words(ix->data, a, n, lo, hi)) return;
+    E least = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+    E most = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+    if (finite && vecbase_sortix_words(ix->data, a, n, least, most)) return;
   }
   struct Pair {
     E key;
