@@ -957,7 +957,7 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   for (int32_t o = 1; o <= n; o++) widest = std::max(widest, start.data[o] - start.data[o - 1]);
   bool whole = mode != 1 && double(n) * double(widest) < 9007199254740992.0;
   for (int32_t pass = 1;; pass++) {
-    // 1. Each row's centroid and the pass total.
+    // 1. Each row's centroid.
     for (int32_t o = 1; o <= n; o++) {
       int32_t r = at[o];
       if (whole) {
@@ -975,12 +975,15 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
       }
       key.data[r - 1] = swc / sw;
     }
-    double total = 0.0;
-    for (int32_t r = 1; r <= n; r++) total += std::fabs(key.data[r - 1] - r);
-    // 2. Rows in key order: numbers follow.
+    // 2. Rows in key order: numbers follow. The pass total is summed in the same
+    // loop (in the order of the rows), its additions overlapping the moves.
     vectord_sortix_1(&ord, &key);
-    for (int32_t k = 1; k <= n; k++) pos.data[ord.data[k - 1] - 1] = k;
-    for (int32_t k = 1; k <= n; k++) inv.data[k - 1] = from[ord.data[k - 1]];
+    double total = 0.0;
+    for (int32_t k = 1; k <= n; k++) {
+      total += std::fabs(key.data[k - 1] - k);
+      pos.data[ord.data[k - 1] - 1] = k;
+      inv.data[k - 1] = from[ord.data[k - 1]];
+    }
     memcpy(invperm->data, inv.data, size_t(n) * sizeof(int32_t));
     for (int32_t i = 1; i <= n; i++) at[i] = pos.data[at[i] - 1];
     // 3. At least the minimum passes, then until a pass gains less than 1%.
