@@ -535,6 +535,16 @@ template <class V> void kvbase_delete_index(V *v, int32_t i) {
 // when the fields come out strictly ascending.
 template <class V> void kvbase_sort(V *v, bool by_value) {
   int32_t n = v->count;
+  if (!by_value && n > 1) {
+    // Values all the same (bit for bit, as a pattern's zeros): pairs of equal keys
+    // cannot be told apart, so the keys sorted alone are the result.
+    bool same = true;
+    for (int32_t i = 1; i < n && same; i++) same = memcmp(&v->values[i], &v->values[0], sizeof(*v->values)) == 0;
+    if (same) {
+      std::sort(v->keys, v->keys + n);
+      return;
+    }
+  }
   if (n > 8) {
     using D = std::remove_pointer_t<decltype(v->values)>;
     struct Item {

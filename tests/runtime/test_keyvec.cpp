@@ -112,7 +112,8 @@ TEST(Keyvec, SortsKeepTheExchangeSortsTieOrder) {
 }
 
 // Distinct sort fields (longer lists, in any first order): the one ascending order,
-// the other field carried along; a NaN among the values keeps the exchange sort.
+// the other field carried along; a NaN among the values keeps the exchange sort; one
+// value throughout (repeated keys too) gives the keys in order.
 TEST(Keyvec, SortsOfDistinctFieldsEqualTheExchangeSort) {
   std::mt19937 rng(17);
   for (int round = 0; round < 40; round++) {
@@ -123,6 +124,8 @@ TEST(Keyvec, SortsOfDistinctFieldsEqualTheExchangeSort) {
     std::vector<std::pair<int32_t, double>> a(n);
     for (int i = 0; i < n; i++) a[i] = {perm[i], double(perm[(i + 7) % n]) / 8};
     if (round % 4 == 3) a[size_t(n / 2)].second = std::nan("");
+    if (round % 5 == 4)  // one value throughout, repeated keys: the keys sorted alone
+      for (int i = 0; i < n; i++) a[i] = {perm[i] % 7, 0.0};
     for (bool by_value : {false, true}) {
       vectorld v = {};
       for (auto &p : a) vectorld_one_more(&v, p.first, p.second);
