@@ -1,5 +1,5 @@
 // A steady run of one descriptor in process, timed phase by phase: the whole run (wall
-// and user CPU seconds), the mesh, the assembly of the Jacobian and sources, and one
+// and CPU seconds), the mesh, the assembly of the Jacobian and sources, and one
 // linear solve from a zero start with the RMS it ends at; then the peak resident
 // memory and the value of the descriptor's definition L2ERR. Used by peer_square.sh
 // beside the peer solver.
@@ -39,11 +39,11 @@ static double now() {
 
 static double mesh_s = 0, solve_s = 0;
 
-// User CPU seconds of the process so far.
-static double user_cpu() {
+// CPU seconds (user and system) of the process so far.
+static double cpu_s() {
   struct rusage ru {};
   getrusage(RUSAGE_SELF, &ru);
-  return double(ru.ru_utime.tv_sec) + 1e-6 * double(ru.ru_utime.tv_usec);
+  return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + 1e-6 * double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
 }
 
 int main(int argc, char **argv) {
@@ -84,12 +84,12 @@ int main(int argc, char **argv) {
   pde *p = pdedat_new_pde(&path);
   p->runflag = 1;
   quendar_running = 1;
-  double t0 = now(), c0 = user_cpu();
+  double t0 = now(), c0 = cpu_s();
   {
     TRACE(quendar_home);
     quendar_catch_loop();
   }
-  double run_s = now() - t0, run_cpu_s = user_cpu() - c0;
+  double run_s = now() - t0, run_cpu_s = cpu_s() - c0;
   if (p->error || p->phase != PHASE_DONE) {
     fprintf(stderr, "the run did not finish (phase %d)\n", p->phase);
     return 1;
