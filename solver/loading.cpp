@@ -121,7 +121,12 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   loading_link_matrix(p, &p->link, N, m->meshbasis);
   // 3. The reordering, only for a symmetric steady problem.
   bool reorder = p->reorder && p->symmetric && !p->timedep;
+  std::vector<int32_t> keys;  // the node-numbered adjacency's keys, row after row
   if (reorder) {
+    for (int32_t i = 1; i <= N; i++) {
+      const vectorld *r = &p->link.data[i - 1];
+      keys.insert(keys.end(), r->keys, r->keys + r->count);
+    }
     String label = lit("Reordering");
     uint16_t line = display_report(&p->status, 0, &label);
     sparsemx_bandmin(&p->perm, &p->invperm, &p->link, p->dense);
@@ -163,10 +168,18 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   if (p->timedep) sparsemx_image(&p->tmatrix, A);
   display_unreport(&p->status, line);
   pdedat_do_status(p, kind);
-  // The node-numbered adjacency again (the reordered one renumbered back), for the
-  // blocks. Its values are zeros, so the block takes its rows over rather than
-  // copying them: the pattern is held once less.
-  if (reorder) sparsemx_renumber(&p->link, &p->invperm, &p->perm);
+  // The node-numbered adjacency again, for the blocks: each reordered row goes back
+  // to its node and takes the keys it had (its values, zeros, are unchanged). The
+  // block takes its rows over rather than copying them: the pattern is held once less.
+  if (reorder) {
+    sparsemx_move_rows(&p->link, &p->perm);
+    const int32_t *k = keys.data();
+    for (int32_t i = 1; i <= N; i++) {
+      vectorld *r = &p->link.data[i - 1];
+      memcpy(r->keys, k, size_t(r->count) * sizeof(int32_t));
+      k += r->count;
+    }
+  }
   sparsemx_free(&p->block, 1);
   p->block = p->link;
   p->link = sparsemx{};

@@ -993,20 +993,27 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   sparsemx_renumber(G, perm, invperm);
 }
 
-void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
-  TRACE("sparsemx_renumber");
+void sparsemx_move_rows(sparsemx *G, const vectorl *from) {
+  TRACE("sparsemx_move_rows");
   int32_t n = G->rows;
-  if (at->count != n || from->count != n) rtlib_fatal_in("sparsemx_renumber", "VECTOR LENGTH ERROR");
-  // The rows move to their new places (their storage with them) and take the new
-  // numbers, each row sorted. The list of moved rows is released however this ends.
+  if (from->count != n) rtlib_fatal_in("sparsemx_move_rows", "VECTOR LENGTH ERROR");
+  // Each row moves with its storage; the list of moved rows is released however
+  // this ends.
   struct Spare {
     sparsemx rows{};
     ~Spare() { sparsemx_free(&rows, 0); }
   } spare;
   sparsemx_resize_0(&spare.rows, n, n);
-  const int32_t *to = at->data - 1, *src = from->data - 1;  // 1-based views
-  for (int32_t k = 1; k <= n; k++) spare.rows.data[k - 1] = G->data[src[k] - 1];
+  for (int32_t k = 1; k <= n; k++) spare.rows.data[k - 1] = G->data[from->data[k - 1] - 1];
   memcpy(G->data, spare.rows.data, size_t(n) * sizeof(vectorld));
+}
+
+void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
+  TRACE("sparsemx_renumber");
+  int32_t n = G->rows;
+  if (at->count != n) rtlib_fatal_in("sparsemx_renumber", "VECTOR LENGTH ERROR");
+  sparsemx_move_rows(G, from);
+  const int32_t *to = at->data - 1;  // 1-based view
   for (int32_t r = 1; r <= n; r++) {
     vectorld *g = row(G, r);
     for (int32_t k = 0; k < g->count; k++) g->keys[k] = to[g->keys[k]];
