@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -185,32 +186,25 @@ template <class V> void vecbase_sort(V *v) {
   if (n > 1) std::sort(a, a + n);
 }
 
-// Fills ix with the permutation that orders v ascending, by the heapsort of an
-// index vector; the order among equal values is the one this heapsort produces.
-// The heap holds (value, index) pairs side by side, so a comparison reads the heap
-// itself rather than the value the index points at; the comparisons and moves are
-// those of the heapsort of bare indices, so the permutation is the same.
-template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char *where,
-                                                 const char *ixrzname) {
-  using I = vecbase_elem<IX>;
-  using E = vecbase_elem<V>;
-  int32_t n = v->count;
-  if (n == 0) return;
-  if (int64_t(n) > int64_t(std::numeric_limits<I>::max())) rtlib_fatal_in(where, VECTOR_COUNT);
-  {
-    RtlibTrace guard(ixrzname);
-    vecbase_resize(ix, n, n, ixrzname);
-  }
-  struct Pair {
-    E key;
-    I at;
-  };
-  std::vector<Pair> heap(size_t(n) + 1);
-  Pair *x = heap.data();  // 1-based view
-  for (int32_t k = 1; k <= n; k++) x[k] = {v->data[k - 1], I(k)};
+// The heapsort of x[1..n] (1-based) by the order less: the heap is built from the
+// middle down, then its top is exchanged with its last place, one place at a time.
+// The sift goes down the larger children (the left one on a tie) while the sifted
+// element t is below them, and t takes the place where it stops.
+//   For 4-byte words (whose order is a strict weak order) the same places are found
+// another way: the children along that path all move up one level to the bottom, and
+// t then climbs back while it is not below the element above it. Along the path each
+// element is at least the next one, so t is not below the elements from some level
+// down and below those above it: the climb stops where the sift would have. The way
+// down needs no test on t, and each step reads the four grandchildren with the choice
+// of child (two 8-byte reads), so the next pair is at hand when the child is chosen:
+// the way down waits on one memory read every other level. x must then have readable
+// places up to 2n + 1 (the values there are never used).
+template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
+  constexpr bool words = std::is_same_v<E, uint32_t>;
+  if (n < 2) return;
   int32_t l = n / 2 + 1, r = n;
   for (;;) {
-    Pair t;
+    E t;
     if (l > 1) {
       t = x[--l];
     } else {
@@ -222,15 +216,161 @@ template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char 
       }
     }
     int32_t i = l, j = 2 * l;
-    while (j <= r) {
-      if (j < r && x[j].key < x[j + 1].key) j++;
-      if (!(t.key < x[j].key)) break;
-      x[i] = x[j];
-      i = j;
-      j += j;
+    if constexpr (words) {
+      if (j < r) {
+        uint64_t pair, left, right;
+        memcpy(&pair, x + j, 8);
+        for (;;) {
+          memcpy(&left, x + 2 * j, 8);
+          memcpy(&right, x + 2 * j + 2, 8);
+          uint32_t a, b;
+          memcpy(&a, &pair, 4);
+          memcpy(&b, reinterpret_cast<const char *>(&pair) + 4, 4);
+          bool up = less(a, b);
+          x[i] = a ^ ((a ^ b) & (0u - uint32_t(up)));  // b when up, without a branch
+          i = j + up;
+          j = 2 * i;
+          if (j >= r) break;
+          pair = up ? right : left;
+        }
+      }
+      if (j == r) {
+        x[i] = x[j];
+        i = j;
+      }
+      for (; i > l && !less(t, x[i / 2]); i /= 2) x[i] = x[i / 2];
+    } else {
+      while (j <= r) {
+        if (j < r && less(x[j], x[j + 1])) j++;
+        if (!less(t, x[j])) break;
+        x[i] = x[j];
+        i = j;
+        j += j;
+      }
     }
     x[i] = t;
   }
+}
+
+// The heapsort's permutation of finite floating values a[0..n-1] (1-based positions
+// into at), by a heapsort of 4-byte words in place of the values. Comparisons only
+// ever ask whether one value is below another, so any keys in the same order with
+// the same ties give the same permutation. The values are first put in ascending
+// order (by bucket on the value, then within buckets; a value's ties by position);
+// an element's word is then the place its tie group starts at, shifted up, with its
+// place within the group below, and words compare by the upper part. Where no two
+// values are equal, the order found is the permutation itself. False (nothing
+// written) when the values are all equal or the words would not fit in 32 bits
+// (the room for a place within a group is that of the fullest bucket).
+template <class E, class I> bool vecbase_sortix_words(I *at, const E *a, int32_t n, E lo, E hi) {
+  struct Pair {
+    E key;
+    int32_t at;
+  };
+  if (!(hi > lo)) return false;
+  // Bucket b(x) = (x - lo) * n / (hi - lo), rounded down and capped: never
+  // decreasing in x, as each floating step rounds monotonically.
+  double scale = double(n) / (double(hi) - double(lo));
+  std::unique_ptr<int32_t[]> bucket(new int32_t[size_t(n)]), end(new int32_t[size_t(n) + 1]());
+  for (int32_t k = 0; k < n; k++) {
+    double d = (double(a[k]) - double(lo)) * scale;
+    int32_t b = d < double(n - 1) ? int32_t(d) : n - 1;
+    bucket[size_t(k)] = b;
+    end[size_t(b) + 1]++;
+  }
+  int32_t most = 0;
+  for (int32_t b = 0; b < n; b++) most = std::max(most, end[size_t(b) + 1]), end[size_t(b) + 1] += end[size_t(b)];
+  // Ties share a bucket, so no group is wider than the fullest bucket: its width
+  // sets the room for the place within a group.
+  int shift = 0;
+  while ((int32_t(1) << shift) < most) shift++;
+  if ((uint64_t(n - 1) << shift) > UINT32_MAX) return false;
+  std::unique_ptr<Pair[]> s(new Pair[size_t(n)]);
+  for (int32_t k = 0; k < n; k++) s[size_t(end[size_t(bucket[size_t(k)])]++)] = {a[k], k};
+  bucket.reset();
+  // end[b] is now the end of bucket b. Each bucket in order of value, then position:
+  // the full ones by a sort each, then the rest by one pass of insertions over all,
+  // no element passing its bucket's start (the buckets are in order).
+  for (int32_t b = 0, first = 0; b < n; first = end[size_t(b)], b++)
+    if (end[size_t(b)] - first > 32)
+      std::sort(s.get() + first, s.get() + end[size_t(b)],
+                [](const Pair &u, const Pair &w) { return u.key < w.key || (!(w.key < u.key) && u.at < w.at); });
+  for (int32_t k = 1; k < n; k++) {
+    if (!(s[size_t(k)].key < s[size_t(k - 1)].key)) continue;
+    Pair t = s[size_t(k)];
+    int32_t c = k;
+    for (; c > 0 && t.key < s[size_t(c - 1)].key; c--) s[size_t(c)] = s[size_t(c - 1)];
+    s[size_t(c)] = t;
+  }
+  // The words: each group's first place, shifted up, with the place within the group.
+  std::unique_ptr<uint32_t[]> word(new uint32_t[2 * size_t(n) + 2]);
+  std::fill(word.get() + n + 1, word.get() + 2 * size_t(n) + 2, 0u);
+  int32_t widest = 1;
+  for (int32_t k = 0, g = 0; k < n; k++) {
+    if (s[size_t(g)].key < s[size_t(k)].key) g = k;
+    widest = std::max(widest, k - g + 1);
+    word[size_t(s[size_t(k)].at) + 1] = uint32_t(g) << shift | uint32_t(k - g);
+  }
+  end.reset();
+  if (widest == 1) {
+    for (int32_t k = 0; k < n; k++) at[k] = I(s[size_t(k)].at + 1);
+    return true;
+  }
+  vecbase_heapsort(word.get(), n, [shift](uint32_t u, uint32_t w) { return (u >> shift) < (w >> shift); });
+  uint32_t low = (uint32_t(1) << shift) - 1;
+  for (int32_t k = 0; k < n; k++) {
+    uint32_t w = word[size_t(k) + 1];
+    at[k] = I(s[size_t((w >> shift) + (w & low))].at + 1);
+  }
+  return true;
+}
+
+// Fills ix with the permutation that orders v ascending, by the heapsort of an
+// index vector; the order among equal values is the one this heapsort produces.
+// Long vectors of finite floating values take the heapsort of small words above;
+// otherwise the heap holds (value, index) pairs side by side, so a comparison reads
+// the heap itself rather than the value the index points at. Either way the
+// comparisons are those of the heapsort of bare indices, so the permutation is the same.
+template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char *where,
+                                                 const char *ixrzname) {
+  using I = vecbase_elem<IX>;
+  using E = vecbase_elem<V>;
+  int32_t n = v->count;
+  if (n == 0) return;
+  if (int64_t(n) > int64_t(std::numeric_limits<I>::max())) rtlib_fatal_in(where, VECTOR_COUNT);
+  {
+    RtlibTrace guard(ixrzname);
+    vecbase_resize(ix, n, n, ixrzname);
+  }
+  if constexpr (std::is_floating_point_v<E>) {
+    // The range, four elements at a time (four running minima and maxima).
+    const E *a = v->data;
+    E lo[4] = {a[0], a[0], a[0], a[0]}, hi[4] = {a[0], a[0], a[0], a[0]};
+    bool finite = true;
+    int32_t k = 0;
+    for (; k + 4 <= n; k += 4)
+      for (int32_t q = 0; q < 4; q++) {
+        finite &= std::isfinite(a[k + q]);
+        lo[q] = std::min(lo[q], a[k + q]);
+        hi[q] = std::max(hi[q], a[k + q]);
+      }
+    for (; k < n; k++) {
+      finite &= std::isfinite(a[k]);
+      lo[0] = std::min(lo[0], a[k]);
+      hi[0] = std::max(hi[0], a[k]);
+    }
+    E least = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+    E most = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+    if (finite && vecbase_sortix_words(ix->data, a, n, least, most)) return;
+  }
+  struct Pair {
+    E key;
+    I at;
+  };
+  std::vector<Pair> heap(2 * size_t(n) + 2);
+  Pair *x = heap.data();  // 1-based view
+  for (int32_t k = 1; k <= n; k++) x[k] = {v->data[k - 1], I(k)};
+  vecbase_heapsort(x, n, [](const Pair &a, const Pair &b) { return a.key < b.key; });
   for (int32_t k = 1; k <= n; k++) ix->data[k - 1] = x[k].at;
 }
 
@@ -389,8 +529,51 @@ template <class V> void kvbase_delete_index(V *v, int32_t i) {
 }
 
 // The exchange sort of the pairs by key (or by value): for i < j, pairs i and j
-// are exchanged when the sort field of i is greater than that of j.
+// are exchanged when the sort field of i is greater than that of j. Where the sort
+// fields are all distinct (and none is a NaN) the result is the one ascending order,
+// which a quicker sort finds as well; longer lists try that first and keep it only
+// when the fields come out strictly ascending.
 template <class V> void kvbase_sort(V *v, bool by_value) {
+  int32_t n = v->count;
+  if (!by_value && n > 1) {
+    // Values all the same (bit for bit, as a pattern's zeros): pairs of equal keys
+    // cannot be told apart, so the keys sorted alone are the result.
+    bool same = true;
+    for (int32_t i = 1; i < n && same; i++) same = memcmp(&v->values[i], &v->values[0], sizeof(*v->values)) == 0;
+    if (same) {
+      std::sort(v->keys, v->keys + n);
+      return;
+    }
+  }
+  if (n > 8) {
+    using D = std::remove_pointer_t<decltype(v->values)>;
+    struct Item {
+      int32_t key;
+      D value;
+    };
+    thread_local std::vector<Item> items;
+    items.resize(size_t(n));
+    bool orderable = true;
+    for (int32_t i = 0; i < n; i++) {
+      items[size_t(i)] = {v->keys[i], v->values[i]};
+      if constexpr (std::is_floating_point_v<D>) orderable = orderable && !(by_value && std::isnan(v->values[i]));
+    }
+    if (orderable) {
+      if (by_value) {
+        std::sort(items.begin(), items.end(), [](const Item &a, const Item &b) { return a.value < b.value; });
+      } else {
+        std::sort(items.begin(), items.end(), [](const Item &a, const Item &b) { return a.key < b.key; });
+      }
+      bool distinct = true;
+      for (int32_t i = 1; i < n && distinct; i++)
+        distinct = by_value ? items[size_t(i - 1)].value < items[size_t(i)].value
+                            : items[size_t(i - 1)].key < items[size_t(i)].key;
+      if (distinct) {
+        for (int32_t i = 0; i < n; i++) v->keys[i] = items[size_t(i)].key, v->values[i] = items[size_t(i)].value;
+        return;
+      }
+    }
+  }
   for (int32_t i = 0; i < v->count; i++)
     for (int32_t j = i + 1; j < v->count; j++)
       if (by_value ? v->values[i] > v->values[j] : v->keys[i] > v->keys[j]) {

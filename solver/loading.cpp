@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "elements/basisfun.h"
@@ -46,6 +48,8 @@ void loading_link_matrix(pde *p, sparsemx *link, int32_t n, int32_t basis) {
   String label = lit("Linking Matrix");
   uint16_t line = display_report(&p->status, 0, &label);
   sparsemx_resize_0(link, n, std::max(n, link->capacity));
+  // seen[q - 1] == i once node q is in node i's list: each neighbour is listed once.
+  std::vector<int32_t> seen(size_t(std::max(n, m->nodes.count)), 0);
   for (int32_t i = 1; i <= n; i++) {
     const MeshNode *nd = &m->nodes.data[i - 1];
     nodes.count = 0;
@@ -53,10 +57,14 @@ void loading_link_matrix(pde *p, sparsemx *link, int32_t n, int32_t basis) {
       for (int32_t c = 0; c < nd->nodecell.count; c++) {
         const MeshCell *cell = &m->cells.data[nd->nodecell.data[c] - 1];
         int32_t k = elements_functions[cell->basis];
-        for (int32_t a = 0; a < k; a++) vectorl_one_more(&nodes, cell->nodes.data[a]);
+        for (int32_t a = 0; a < k; a++) {
+          int32_t q = cell->nodes.data[a];
+          if (seen[size_t(q - 1)] == i) continue;
+          seen[size_t(q - 1)] = i;
+          vectorl_one_more(&nodes, q);
+        }
       }
       std::sort(nodes.data, nodes.data + nodes.count);
-      nodes.count = int32_t(std::unique(nodes.data, nodes.data + nodes.count) - nodes.data);
     } else {
       vectorl_one_more(&nodes, i);
     }
@@ -113,7 +121,12 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   loading_link_matrix(p, &p->link, N, m->meshbasis);
   // 3. The reordering, only for a symmetric steady problem.
   bool reorder = p->reorder && p->symmetric && !p->timedep;
+  std::vector<int32_t> keys;  // the node-numbered adjacency's keys, row after row
   if (reorder) {
+    for (int32_t i = 1; i <= N; i++) {
+      const vectorld *r = &p->link.data[i - 1];
+      keys.insert(keys.end(), r->keys, r->keys + r->count);
+    }
     String label = lit("Reordering");
     uint16_t line = display_report(&p->status, 0, &label);
     sparsemx_bandmin(&p->perm, &p->invperm, &p->link, p->dense);
@@ -155,9 +168,18 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   if (p->timedep) sparsemx_image(&p->tmatrix, A);
   display_unreport(&p->status, line);
   pdedat_do_status(p, kind);
-  // The node-numbered adjacency again, for the blocks. Its values are zeros, so the
+  // The node-numbered adjacency again, for the blocks: each reordered row goes back
+  // to its node and takes the keys it had (its values, zeros, are unchanged). The
   // block takes its rows over rather than copying them: the pattern is held once less.
-  if (reorder) loading_link_matrix(p, &p->link, N, m->meshbasis);
+  if (reorder) {
+    sparsemx_move_rows(&p->link, &p->perm);
+    const int32_t *k = keys.data();
+    for (int32_t i = 1; i <= N; i++) {
+      vectorld *r = &p->link.data[i - 1];
+      memcpy(r->keys, k, size_t(r->count) * sizeof(int32_t));
+      k += r->count;
+    }
+  }
   sparsemx_free(&p->block, 1);
   p->block = p->link;
   p->link = sparsemx{};
@@ -172,24 +194,50 @@ static void missing(const vectorld *r, int32_t at, int32_t found) {
   rtlib_fatal_in("loading_load_cell_block", "MISSING ELEMENT");
 }
 
-static void load_row(sparsemx *M, int32_t row, int32_t nc, const LocalCell *lc, const double *v) {
-  vectorld *r = &M->data[row - 1];
-  for (int32_t b = 0; b < nc; b++) {
-    int32_t col = lc->nodes[b];
-    int32_t k = 0;
-    while (k < r->count && r->keys[k] < col) k++;
-    if (k >= r->count || r->keys[k] != col) missing(r, k + 1, k < r->count ? r->keys[k] : 0);
-    r->values[k] += v[b];
+// The cell's columns in ascending order (equal columns in their given order), so that
+// each row finds them in one walk along its sorted keys.
+struct ColumnOrder {
+  int32_t count = 0;
+  int32_t at[20];  // positions in the cell's list
+  ColumnOrder(int32_t nc, const LocalCell *lc) : count(nc) {
+    if (nc < 0 || nc > int32_t(std::size(lc->nodes))) rtlib_fatal_in("loading_load_cell_block", "BLOCK COUNT MISMATCH");
+    for (int32_t b = 0; b < nc; b++) {
+      int32_t k = b;
+      while (k > 0 && lc->nodes[at[k - 1]] > lc->nodes[b]) at[k] = at[k - 1], k--;
+      at[k] = b;
+    }
   }
+};
+
+// Adds v[b] to the entry of column lc->nodes[b] in the row, b in ascending order, so
+// that entries named twice take their terms in the given order. A column the row
+// lacks is reported as the first one lacking in the given order.
+static void load_row(sparsemx *M, int32_t row, const ColumnOrder &order, const LocalCell *lc, const double *v) {
+  vectorld *r = &M->data[row - 1];
+  int32_t nc = order.count, pos[20];
+  bool whole = true;
+  for (int32_t a = 0, k = 0; a < nc; a++) {
+    int32_t b = order.at[a], col = lc->nodes[b];
+    while (k < r->count && r->keys[k] < col) k++;
+    whole = whole && k < r->count && r->keys[k] == col;
+    pos[b] = k;
+  }
+  if (!whole)
+    for (int32_t b = 0; b < nc; b++) {
+      int32_t k = pos[b];
+      if (k >= r->count || r->keys[k] != lc->nodes[b]) missing(r, k + 1, k < r->count ? r->keys[k] : 0);
+    }
+  for (int32_t b = 0; b < nc; b++) r->values[pos[b]] += v[b];
 }
 
 int32_t loading_load_cell_block(sparsemx *M, int32_t nr, int32_t nc, const LocalCell *lc, const double *values) {
-  for (int32_t a = 0; a < nr; a++) load_row(M, lc->nodes[a], nc, lc, values + a * nc);
+  ColumnOrder order(nc, lc);
+  for (int32_t a = 0; a < nr; a++) load_row(M, lc->nodes[a], order, lc, values + a * nc);
   return nr * nc;
 }
 
 int32_t loading_load_cell_row(sparsemx *M, int32_t row, int32_t count, const LocalCell *lc, const double *values) {
-  load_row(M, row, count, lc, values);
+  load_row(M, row, ColumnOrder(count, lc), lc, values);
   return count;
 }
 

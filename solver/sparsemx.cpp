@@ -1006,9 +1006,7 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   struct Scratch {
     vectord key{};
     vectorl ord{}, pos{}, inv{}, start{}, links{};
-    sparsemx spare{};
     ~Scratch() {
-      sparsemx_free(&spare, 0);
       vectord_free(&key);
       for (vectorl *v : {&ord, &pos, &inv, &start, &links}) vectorl_free(v);
     }
@@ -1016,7 +1014,6 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   vectord &key = lists.key;
   vectorl &ord = lists.ord, &pos = lists.pos, &inv = lists.inv;
   vectorl &start = lists.start, &links = lists.links;
-  sparsemx &spare = lists.spare;
   vectord_resize(&key, n, n);
   vectorl_resize(&pos, n, n);
   vectorl_resize(&inv, n, n);
@@ -1035,10 +1032,21 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   int32_t *at = perm->data - 1, *from = invperm->data - 1;  // 1-based views
   int32_t minimum = mode == 1 ? 50 : 20;
   double previous = 1.00000000000002e300;
+  // With unit weights the sums are of whole numbers; while every partial sum stays
+  // below 2^53 the floating sums are exact, and integer sums give them bit for bit.
+  int32_t widest = 0;
+  for (int32_t o = 1; o <= n; o++) widest = std::max(widest, start.data[o] - start.data[o - 1]);
+  bool whole = mode != 1 && double(n) * double(widest) < 9007199254740992.0;
   for (int32_t pass = 1;; pass++) {
-    // 1. Each row's centroid and the pass total.
+    // 1. Each row's centroid.
     for (int32_t o = 1; o <= n; o++) {
       int32_t r = at[o];
+      if (whole) {
+        int64_t sum = 0;
+        for (int32_t k = start.data[o - 1], e = start.data[o]; k < e; k++) sum += at[links.data[k]];
+        key.data[r - 1] = double(sum) / double(start.data[o] - start.data[o - 1]);
+        continue;
+      }
       double sw = 0.0, swc = 0.0;
       for (int32_t k = start.data[o - 1], e = start.data[o]; k < e; k++) {
         int32_t c = at[links.data[k]];
@@ -1048,26 +1056,49 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
       }
       key.data[r - 1] = swc / sw;
     }
-    double total = 0.0;
-    for (int32_t r = 1; r <= n; r++) total += std::fabs(key.data[r - 1] - r);
-    // 2. Rows in key order: numbers follow.
+    // 2. Rows in key order: numbers follow. The pass total is summed in the same
+    // loop (in the order of the rows), its additions overlapping the moves.
     vectord_sortix_1(&ord, &key);
-    for (int32_t k = 1; k <= n; k++) pos.data[ord.data[k - 1] - 1] = k;
-    for (int32_t k = 1; k <= n; k++) inv.data[k - 1] = from[ord.data[k - 1]];
+    double total = 0.0;
+    for (int32_t k = 1; k <= n; k++) {
+      total += std::fabs(key.data[k - 1] - k);
+      pos.data[ord.data[k - 1] - 1] = k;
+      inv.data[k - 1] = from[ord.data[k - 1]];
+    }
     memcpy(invperm->data, inv.data, size_t(n) * sizeof(int32_t));
     for (int32_t i = 1; i <= n; i++) at[i] = pos.data[at[i] - 1];
     // 3. At least the minimum passes, then until a pass gains less than 1%.
     if (pass >= minimum && total >= 0.99 * previous) break;
     previous = total;
   }
-  // The rows move to their new places and take the new numbers, each row sorted.
-  sparsemx_resize_0(&spare, n, n);
-  for (int32_t k = 1; k <= n; k++) spare.data[k - 1] = G->data[from[k] - 1];
-  memcpy(G->data, spare.data, size_t(n) * sizeof(vectorld));
+  sparsemx_renumber(G, perm, invperm);
+}
+
+void sparsemx_move_rows(sparsemx *G, const vectorl *from) {
+  TRACE("sparsemx_move_rows");
+  int32_t n = G->rows;
+  if (from->count != n) rtlib_fatal_in("sparsemx_move_rows", "VECTOR LENGTH ERROR");
+  // Each row moves with its storage; the list of moved rows is released however
+  // this ends.
+  struct Spare {
+    sparsemx rows{};
+    ~Spare() { sparsemx_free(&rows, 0); }
+  } spare;
+  sparsemx_resize_0(&spare.rows, n, n);
+  for (int32_t k = 1; k <= n; k++) spare.rows.data[k - 1] = G->data[from->data[k - 1] - 1];
+  memcpy(G->data, spare.rows.data, size_t(n) * sizeof(vectorld));
+}
+
+void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
+  TRACE("sparsemx_renumber");
+  int32_t n = G->rows;
+  if (at->count != n) rtlib_fatal_in("sparsemx_renumber", "VECTOR LENGTH ERROR");
+  sparsemx_move_rows(G, from);
+  const int32_t *to = at->data - 1;  // 1-based view
   for (int32_t r = 1; r <= n; r++) {
     vectorld *g = row(G, r);
-    for (int32_t k = 0; k < g->count; k++) g->keys[k] = at[g->keys[k]];
-    vectorld_map_sort(row(G, r));
+    for (int32_t k = 0; k < g->count; k++) g->keys[k] = to[g->keys[k]];
+    vectorld_map_sort(g);
   }
 }
 

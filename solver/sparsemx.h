@@ -161,6 +161,11 @@ void sparsemx_map_fillin_0(sparsemx *M, const sparsemx *A);
 // the neighbours by 1/distance): perm(i) is node i's new number, invperm(k) the node
 // numbered k; G is renumbered. An empty row is "UNLINKED NODE".
 void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mode);
+// Renumbers G: row from(k) moves to place k and every key q becomes at(q), each row
+// then sorted (at and from are inverse permutations, as sparsemx_bandmin's perm and
+// invperm). sparsemx_move_rows only moves the rows, each with its storage.
+void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from);
+void sparsemx_move_rows(sparsemx *G, const vectorl *from);
 
 // Dominant eigenvalue by power iteration from c, -c, c, ... (spread 0) or c + s*random;
 // with normal set the largest singular value, signed.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <random>
 #include <utility>
 #include <vector>
@@ -149,6 +151,38 @@ TEST(Keyvec, BorrowedRowWorksInItsRoomAndGrowsIntoArraysOfItsOwn) {
   vectorld b = {2, -4, keys, values};
   vectorld_free(&b);
   EXPECT_TRUE(b.keys == nullptr && b.capacity == 0 && XMEM == before);
+}
+
+// Distinct sort fields (longer lists, in any first order): the one ascending order,
+// the other field carried along; a NaN among the values keeps the exchange sort; one
+// value throughout (repeated keys too) gives the keys in order.
+TEST(Keyvec, SortsOfDistinctFieldsEqualTheExchangeSort) {
+  std::mt19937 rng(17);
+  for (int round = 0; round < 40; round++) {
+    int n = 2 + int(rng() % 120);
+    std::vector<int32_t> perm(n);
+    for (int i = 0; i < n; i++) perm[i] = i * 3 - 50;
+    std::shuffle(perm.begin(), perm.end(), rng);
+    std::vector<std::pair<int32_t, double>> a(n);
+    for (int i = 0; i < n; i++) a[i] = {perm[i], double(perm[(i + 7) % n]) / 8};
+    if (round % 4 == 3) a[size_t(n / 2)].second = std::nan("");
+    if (round % 5 == 4)  // one value throughout, repeated keys: the keys sorted alone
+      for (int i = 0; i < n; i++) a[i] = {perm[i] % 7, 0.0};
+    for (bool by_value : {false, true}) {
+      vectorld v = {};
+      for (auto &p : a) vectorld_one_more(&v, p.first, p.second);
+      auto want = a;
+      exchange(want, by_value);
+      by_value ? vectorld_data_sort(&v) : vectorld_map_sort(&v);
+      auto got = pairs(v);
+      ASSERT_EQ(got.size(), want.size());
+      for (size_t i = 0; i < got.size(); i++) {
+        EXPECT_EQ(got[i].first, want[i].first) << round << " " << by_value << " " << i;
+        EXPECT_EQ(memcmp(&got[i].second, &want[i].second, 8), 0) << round << " " << by_value << " " << i;
+      }
+      vectorld_free(&v);
+    }
+  }
 }
 
 // Integers ten pairs a row; doubles five pairs a row, " (%5d)" and the formatter's

@@ -310,6 +310,39 @@ TEST(Vectord, IndexSortEqualsTheReferenceHeapsortOnManyTies) {
   vectorl_free(&ix);
 }
 
+// Long vectors sort by 4-byte words standing for the values; the permutation must
+// still be the heapsort's: near-ordered centroids with a few ties (as the reordering
+// passes give), values spread over many magnitudes, +0 beside -0, and the vectors
+// the words do not stand for (an infinity, all values equal).
+TEST(Vectord, IndexSortEqualsTheReferenceHeapsortOnLongKeys) {
+  std::mt19937 rng(11);
+  auto check = [](const std::vector<double> &a, const char *what) {
+    vectord v = {};
+    for (double x : a) vectord_one_more(&v, x);
+    vectorl ix = {};
+    vectord_sortix_1(&ix, &v);
+    ASSERT_EQ(ix.count, int32_t(a.size())) << what;
+    EXPECT_EQ(std::vector<int>(ix.data, ix.data + ix.count), heap_index(a)) << what;
+    vectord_free(&v), vectorl_free(&ix);
+  };
+  for (int n : {70, 1000, 30011}) {
+    std::vector<double> a(n);
+    for (int i = 0; i < n; i++) a[i] = double(int(i + rng() % 40) * 6 + int(rng() % 5)) / 6.0;  // ties among sixths
+    check(a, "centroids");
+    for (double &x : a) x = std::ldexp(double(rng() % 1000) - 500.0, int(rng() % 60) - 30);
+    check(a, "magnitudes");
+    for (int i = 0; i < n; i++) a[i] = i % 3 == 0 ? 0.0 : i % 3 == 1 ? -0.0 : double(rng() % 7) - 3.0;
+    check(a, "signed zeros");
+    for (int i = 0; i < n; i++) a[i] = double(rng() % 100);
+    a[size_t(n / 2)] = -HUGE_VAL;
+    check(a, "an infinity");
+    std::fill(a.begin(), a.end(), 2.5);
+    check(a, "all equal");
+    for (int i = 0; i < n; i++) a[i] = double((i * 7919) % n);  // distinct: the sorted order itself
+    check(a, "distinct");
+  }
+}
+
 // ---- Listings ------------------------------------------------------------------------
 
 TEST(Listings, IntegerKindsTenToARow) {

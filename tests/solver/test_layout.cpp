@@ -6,7 +6,9 @@
 #include "elements/evalpoint.h"
 #include "model/constrn.h"
 #include "runtime/vectorld.h"
+#include "elements/cellnode.h"
 #include "solver/bigmatx.h"
+#include "tests/runtime/fatal_stop.h"
 #include "tests/solver/assembly.h"
 
 namespace {
@@ -213,4 +215,35 @@ TEST_F(Layout, FactorisationsThatBreakDownFallBack) {
     EXPECT_EQ(p->precon, 1) << solver << precon;  // one equation: the diagonal
     EXPECT_EQ(p->precvec.count, 4);
   }
+}
+
+// An element block lands on the entries of its columns in every row, whatever the
+// order of the cell's nodes; a column named twice takes its terms in the given order
+// (1 + 1e16 + 1 rounds to 1e16, 1 + 1 + 1e16 does not); a column the row lacks and a
+// block wider than a cell stop the run.
+TEST(CellLoading, BlocksLandOnTheirColumnsInTheGivenOrder) {
+  sparsemx M{};
+  sparsemx_resize_0(&M, 9, 9);
+  for (int32_t i = 1; i <= 9; i++)
+    for (int32_t c = 1; c <= 9; c++)
+      if (c != 4) vectorld_one_more(&M.data[i - 1], c, 1.0);
+  LocalCell lc{};
+  int32_t nodes[] = {9, 2, 7, 2};
+  std::copy(std::begin(nodes), std::end(nodes), lc.nodes);
+  double v[3 * 4];
+  for (int a = 0; a < 3; a++) v[a * 4] = 10.0 * a, v[a * 4 + 1] = 1e16, v[a * 4 + 2] = 0.5 + a, v[a * 4 + 3] = 1.0;
+  EXPECT_EQ(loading_load_cell_block(&M, 3, 4, &lc, v), 12);
+  auto at = [&](int32_t i, int32_t c) { return M.data[i - 1].values[c < 4 ? c - 1 : c - 2]; };
+  for (int a = 0; a < 3; a++) {
+    int32_t i = nodes[a];
+    EXPECT_EQ(at(i, 9), 1.0 + 10.0 * a);
+    EXPECT_EQ(at(i, 7), 1.0 + (0.5 + a));
+    EXPECT_EQ(at(i, 2), (1.0 + 1e16) + 1.0);
+    EXPECT_EQ(at(i, 1), 1.0);
+  }
+  lc.nodes[2] = 4;
+  EXPECT_EQ(fatal_stop([&] { loading_load_cell_block(&M, 3, 4, &lc, v); }), "MISSING ELEMENT IN loading_load_cell_block");
+  EXPECT_EQ(fatal_stop([&] { loading_load_cell_block(&M, 1, 21, &lc, v); }),
+            "BLOCK COUNT MISMATCH IN loading_load_cell_block");
+  sparsemx_free(&M, 0);
 }

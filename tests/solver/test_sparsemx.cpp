@@ -414,6 +414,41 @@ TEST(Sparsemx, OneBlockRowsGrowIntoArraysOfTheirOwn) {
   EXPECT_EQ(XMEM, before);
 }
 
+// Renumbering moves each row with its values and renames its keys, rows ascending;
+// renumbering by the inverse pair gives back the first rows, entry for entry.
+TEST(Sparsemx, RenumberMovesRowsAndBack) {
+  int32_t n = 40;
+  std::mt19937 rng(8);
+  Dense d(n, std::vector<double>(n, 0.0));
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t j = 0; j < n; j++)
+      if (i == j || rng() % 5 == 0) d[i][j] = 1000.0 * (i + 1) + (j + 1);
+  std::vector<int32_t> p(n);
+  std::iota(p.begin(), p.end(), 1);
+  std::shuffle(p.begin(), p.end(), rng);
+  vectorl at{}, from{};
+  for (int32_t i = 0; i < n; i++) vectorl_one_more(&at, p[i]);
+  vectorl_resize(&from, n, n);
+  for (int32_t i = 1; i <= n; i++) from.data[p[i - 1] - 1] = i;
+  Sparse g(d), first(d);
+  sparsemx_renumber(&g, &at, &from);
+  for (int32_t k = 1; k <= n; k++)
+    for (int32_t e = 1; e < g.data[k - 1].count; e++) ASSERT_LT(g.data[k - 1].keys[e - 1], g.data[k - 1].keys[e]);
+  Dense want(n, std::vector<double>(n, 0.0));
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t j = 0; j < n; j++) want[p[i] - 1][p[j] - 1] = d[i][j];
+  EXPECT_EQ(g.dense(), want);
+  sparsemx_renumber(&g, &from, &at);
+  for (int32_t i = 1; i <= n; i++) {
+    const vectorld &a = g.data[i - 1], &b = first.data[i - 1];
+    ASSERT_EQ(a.count, b.count) << i;
+    EXPECT_TRUE(std::equal(a.keys, a.keys + a.count, b.keys) && std::equal(a.values, a.values + a.count, b.values)) << i;
+  }
+  vectorl_resize(&at, n - 1, n);
+  EXPECT_EQ(fatal_stop([&] { sparsemx_renumber(&g, &at, &from); }), "VECTOR LENGTH ERROR IN sparsemx_renumber");
+  vectorl_free(&at), vectorl_free(&from);
+}
+
 TEST(Sparsemx, BigEigenOfTridiagonal) {
   for (auto [n, want] : {std::pair{10, 3.9189859472}, {100, 3.9990325646}}) {
     Dense t(n, std::vector<double>(n, 0.0));
