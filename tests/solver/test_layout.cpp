@@ -245,5 +245,5 @@ TEST(CellLoading, BlocksLandOnTheirColumnsInTheGivenOrder) {
   EXPECT_EQ(fatal_stop([&] { loading_load_cell_block(&M, 3, 4, &lc, v); }), "MISSING ELEMENT IN loading_load_cell_block");
   EXPECT_EQ(fatal_stop([&] { loading_load_cell_block(&M, 1, 21, &lc, v); }),
             "BLOCK COUNT MISMATCH IN loading_load_cell_block");
-  sparsemx_free(&M, 0);
+  sparsemx_free(&M, 1);
 }
