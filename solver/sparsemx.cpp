@@ -2,8 +2,10 @@
 #include "solver/sparsemx.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "graphics/display.h"
 #include "runtime/bopmem.h"
@@ -12,6 +14,7 @@
 #include "runtime/rtlib.h"
 #include "solver/bandmxd.h"
 #include "solver/matrixd.h"
+#include "solver/pairs.h"
 
 uint8_t sparsemx_debug = 0;
 
@@ -409,7 +412,63 @@ void sparsemx_copy_reorder(sparsemx *M, const sparsemx *N, const vectorl *p) {
 
 // The kernels below work on W vectors at once, stored interleaved with stride w (entry
 // i of vector t at [i*w + t]); every vector sees the operations of a single one in the
-// same order, so a block gives each vector the bits it would get alone.
+// same order, so a block gives each vector the bits it would get alone. The W vectors
+// go through the matrix in one pass: each row is taken by tiles of few vectors whose
+// sums stay in registers, two lanes at a time, the row's entries read again from cache
+// for each tile.
+
+// The width of the first tile of R vectors: up to 20 in one tile (ten pairs of sums),
+// wider passes in tiles of 10, as more sums than that no longer stay in registers.
+static constexpr int tile_width(int R) { return R <= 20 ? R : 10; }
+
+// The running sums of a tile of T vectors, in pairs and an odd last one; each lane does
+// the IEEE operations of the scalar loop.
+template <int T> struct Lanes {
+  static constexpr int P = T / 2;
+  pair2 p[P > 0 ? P : 1];
+  double e;
+  [[gnu::always_inline]] void zero() {
+    for (int j = 0; j < P; j++) p[j] = pair2{0.0, 0.0};
+    if (T % 2) e = 0.0;
+  }
+  [[gnu::always_inline]] void load(const double *a) {
+    for (int j = 0; j < P; j++) p[j] = load2(a + 2 * j);
+    if (T % 2) e = a[T - 1];
+  }
+  // sum += v * a, or sum -= v * a.
+  template <bool Minus> [[gnu::always_inline]] void add(double v, const double *a) {
+    pair2 u = {v, v};
+    for (int j = 0; j < P; j++) p[j] = Minus ? p[j] - u * load2(a + 2 * j) : p[j] + u * load2(a + 2 * j);
+    if (T % 2) e = Minus ? e - v * a[T - 1] : e + v * a[T - 1];
+  }
+  // out = (from ? from - sum : sum) * v.
+  [[gnu::always_inline]] void store(double *out, const double *from, double v) {
+    pair2 u = {v, v};
+    for (int j = 0; j < P; j++) store2(out + 2 * j, (from ? load2(from + 2 * j) - p[j] : p[j]) * u);
+    if (T % 2) out[T - 1] = (from ? from[T - 1] - e : e) * v;
+  }
+  // out = (keep ? out : 0) + (scaled ? sum * v : sum).
+  [[gnu::always_inline]] void store_sum(double *out, double v, bool scaled, bool keep) {
+    pair2 u = {v, v};
+    for (int j = 0; j < P; j++) {
+      pair2 t = scaled ? p[j] * u : p[j];
+      store2(out + 2 * j, keep ? load2(out + 2 * j) + t : t);
+    }
+    if (T % 2) {
+      double t = scaled ? e * v : e;
+      out[T - 1] = keep ? out[T - 1] + t : t;
+    }
+  }
+};
+
+// Calls f.template operator()<T, O>() for the tiles of R vectors, T wide at offset O.
+template <int R, int O = 0, class F> [[gnu::always_inline]] static inline void each_tile(F &f) {
+  if constexpr (R > 0) {
+    constexpr int T = tile_width(R);
+    f.template operator()<T, O>();
+    each_tile<R - T, O + T>(f);
+  }
+}
 
 // y(i) = (keep ? y(i) : 0) + s * (row i . x), the row sum taken from 0.0 in column order.
 template <int W>
@@ -420,16 +479,15 @@ template <int W>
     const vectorld *r = &A->data[i];
     const int32_t *c = r->keys;
     const double *v = r->values;
-    double t[W] = {};
-    for (int32_t k = 0, m = r->count; k < m; k++) {
-      const double *xk = x1 + int64_t(c[k]) * w;
-      for (int j = 0; j < W; j++) t[j] += v[k] * xk[j];
-    }
-    for (int j = 0; j < W; j++) {
-      if (scaled) t[j] *= s;
-      double *yi = y + int64_t(i) * w + j;
-      *yi = keep ? *yi + t[j] : t[j];
-    }
+    const int32_t m = r->count;
+    double *yi = y + int64_t(i) * w;
+    auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
+      Lanes<T> t;
+      t.zero();
+      for (int32_t k = 0; k < m; k++) t.template add<false>(v[k], x1 + int64_t(c[k]) * w + O);
+      t.store_sum(yi + O, s, scaled, keep);
+    };
+    each_tile<W>(tile);
   }
 }
 
@@ -708,14 +766,17 @@ template <int W>
     const vectorld *r = &L->data[i - 1];
     const int32_t *c = r->keys;
     const double *v = r->values;
-    double s[W];
-    for (int j = 0; j < W; j++) s[j] = b[int64_t(i - 1) * w + j];
-    int32_t k = 0;
-    for (; c[k] < i; k++) {
-      const double *yk = y1 + int64_t(c[k]) * w;
-      for (int j = 0; j < W; j++) s[j] -= v[k] * yk[j];
-    }
-    for (int j = 0; j < W; j++) y1[int64_t(i) * w + j] = s[j] * v[k];
+    int32_t d = 0;
+    while (c[d] < i) d++;
+    const double *bi = b + int64_t(i - 1) * w;
+    double *yi = y1 + int64_t(i) * w;
+    auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
+      Lanes<T> s;
+      s.load(bi + O);
+      for (int32_t k = 0; k < d; k++) s.template add<true>(v[k], y1 + int64_t(c[k]) * w + O);
+      s.store(yi + O, nullptr, v[d]);
+    };
+    each_tile<W>(tile);
   }
 }
 
@@ -726,25 +787,32 @@ template <int W>
     const vectorld *r = &L->data[i - 1];
     const int32_t *c = r->keys;
     const double *v = r->values;
-    int32_t k = r->count - 1;
-    double s[W] = {};
-    for (; c[k] > i; k--) {
-      const double *xk = x1 + int64_t(c[k]) * w;
-      for (int j = 0; j < W; j++) s[j] += v[k] * xk[j];
-    }
-    for (int j = 0; j < W; j++) x1[int64_t(i) * w + j] = (y[int64_t(i - 1) * w + j] - s[j]) * v[k];
+    int32_t d = r->count - 1;
+    while (c[d] > i) d--;
+    const double *yi = y + int64_t(i - 1) * w;
+    double *xi = x1 + int64_t(i) * w;
+    auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
+      Lanes<T> s;
+      s.zero();
+      for (int32_t k = r->count - 1; k > d; k--) s.template add<false>(v[k], x1 + int64_t(c[k]) * w + O);
+      s.store(xi + O, yi + O, v[d]);
+    };
+    each_tile<W>(tile);
   }
 }
 
-// Runs kernel<W> over the w interleaved vectors in groups of 16, then of 8, 4, 2 and 1.
+// Runs kernel<W> over the w interleaved vectors: up to 32 in one pass, wider blocks in
+// passes of 16 first.
+constexpr int32_t widest_pass = 32;
 template <template <int> class K, class... A> static void by_groups(int32_t w, double *out, const double *in,
                                                                     A... a) {
+  using Run = void (*)(double *, const double *, A..., int32_t);
+  static constexpr auto table = []<size_t... I>(std::index_sequence<I...>) {
+    return std::array<Run, sizeof...(I)>{&K<int(I) + 1>::run...};
+  }(std::make_index_sequence<widest_pass>{});
   int32_t t = 0;
-  for (; t + 16 <= w; t += 16) K<16>::run(out + t, in + t, a..., w);
-  if (t + 8 <= w) K<8>::run(out + t, in + t, a..., w), t += 8;
-  if (t + 4 <= w) K<4>::run(out + t, in + t, a..., w), t += 4;
-  if (t + 2 <= w) K<2>::run(out + t, in + t, a..., w), t += 2;
-  if (t < w) K<1>::run(out + t, in + t, a..., w);
+  for (; w - t > widest_pass; t += 16) K<16>::run(out + t, in + t, a..., w);
+  if (t < w) table[size_t(w - t - 1)](out + t, in + t, a..., w);
 }
 template <int W> struct Times {
   static void run(double *y, const double *x, const sparsemx *A, int32_t w) { rows_times<W>(y, A, x, 1.0, false, false, w); }
