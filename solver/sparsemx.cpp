@@ -17,6 +17,7 @@
 #include "solver/pairs.h"
 
 uint8_t sparsemx_debug = 0;
+uint8_t sparsemx_block_lanes = 0;
 
 // Module scratch, grown on demand and never shrunk: the diagonal positions of the
 // rows being factored, the rows of every column (incomplete LU), a dense work column,
@@ -414,51 +415,59 @@ void sparsemx_copy_reorder(sparsemx *M, const sparsemx *N, const vectorl *p) {
 // i of vector t at [i*w + t]); every vector sees the operations of a single one in the
 // same order, so a block gives each vector the bits it would get alone. The W vectors
 // go through the matrix in one pass: each row is taken by tiles of few vectors whose
-// sums stay in registers, two lanes at a time, the row's entries read again from cache
+// sums stay in registers, V lanes at a time, the row's entries read again from cache
 // for each tile.
 
-// The width of the first tile of R vectors: up to 20 in one tile (ten pairs of sums),
-// wider passes in tiles of 10, as more sums than that no longer stay in registers.
+// The width of the first tile of R vectors: up to 20 in one tile, wider passes in tiles
+// of 10, as more sums than that no longer stay in registers.
 static constexpr int tile_width(int R) { return R <= 20 ? R : 10; }
 
-// The running sums of a tile of T vectors, in pairs and an odd last one; each lane does
-// the IEEE operations of the scalar loop.
-template <int T> struct Lanes {
-  static constexpr int P = T / 2;
-  pair2 p[P > 0 ? P : 1];
-  double e;
+// V doubles taken as one value (V = 1, 2 or 4); arithmetic on them is lane by lane.
+template <int V> struct Vec { typedef double type __attribute__((vector_size(8 * V), aligned(8), may_alias)); };
+template <> struct Vec<1> { typedef double type; };
+
+// The running sums of a tile of T vectors, V lanes at a time and the rest in narrower
+// ones; each lane does the IEEE operations of the scalar loop.
+template <int T, int V> struct Lanes {
+  static constexpr int N = T / V;
+  using vec = typename Vec<V>::type;
+  vec p[N > 0 ? N : 1];
+  static const vec &at(const double *a) { return *reinterpret_cast<const vec *>(a); }
+  static vec &at(double *a) { return *reinterpret_cast<vec *>(a); }
+  Lanes<T % V, V / 2> rest;
   [[gnu::always_inline]] void zero() {
-    for (int j = 0; j < P; j++) p[j] = pair2{0.0, 0.0};
-    if (T % 2) e = 0.0;
+    for (int j = 0; j < N; j++) p[j] = vec{} + 0.0;
+    rest.zero();
   }
   [[gnu::always_inline]] void load(const double *a) {
-    for (int j = 0; j < P; j++) p[j] = load2(a + 2 * j);
-    if (T % 2) e = a[T - 1];
+    for (int j = 0; j < N; j++) p[j] = at(a + V * j);
+    rest.load(a + V * N);
   }
   // sum += v * a, or sum -= v * a.
   template <bool Minus> [[gnu::always_inline]] void add(double v, const double *a) {
-    pair2 u = {v, v};
-    for (int j = 0; j < P; j++) p[j] = Minus ? p[j] - u * load2(a + 2 * j) : p[j] + u * load2(a + 2 * j);
-    if (T % 2) e = Minus ? e - v * a[T - 1] : e + v * a[T - 1];
+    for (int j = 0; j < N; j++) p[j] = Minus ? p[j] - v * at(a + V * j) : p[j] + v * at(a + V * j);
+    rest.template add<Minus>(v, a + V * N);
   }
   // out = (from ? from - sum : sum) * v.
   [[gnu::always_inline]] void store(double *out, const double *from, double v) {
-    pair2 u = {v, v};
-    for (int j = 0; j < P; j++) store2(out + 2 * j, (from ? load2(from + 2 * j) - p[j] : p[j]) * u);
-    if (T % 2) out[T - 1] = (from ? from[T - 1] - e : e) * v;
+    for (int j = 0; j < N; j++) at(out + V * j) = (from ? at(from + V * j) - p[j] : p[j]) * v;
+    rest.store(out + V * N, from ? from + V * N : nullptr, v);
   }
   // out = (keep ? out : 0) + (scaled ? sum * v : sum).
   [[gnu::always_inline]] void store_sum(double *out, double v, bool scaled, bool keep) {
-    pair2 u = {v, v};
-    for (int j = 0; j < P; j++) {
-      pair2 t = scaled ? p[j] * u : p[j];
-      store2(out + 2 * j, keep ? load2(out + 2 * j) + t : t);
+    for (int j = 0; j < N; j++) {
+      vec t = scaled ? p[j] * v : p[j];
+      at(out + V * j) = keep ? at(out + V * j) + t : t;
     }
-    if (T % 2) {
-      double t = scaled ? e * v : e;
-      out[T - 1] = keep ? out[T - 1] + t : t;
-    }
+    rest.store_sum(out + V * N, v, scaled, keep);
   }
+};
+template <int V> struct Lanes<0, V> {
+  void zero() {}
+  void load(const double *) {}
+  template <bool Minus> void add(double, const double *) {}
+  void store(double *, const double *, double) {}
+  void store_sum(double *, double, bool, bool) {}
 };
 
 // Calls f.template operator()<T, O>() for the tiles of R vectors, T wide at offset O.
@@ -471,8 +480,8 @@ template <int R, int O = 0, class F> [[gnu::always_inline]] static inline void e
 }
 
 // y(i) = (keep ? y(i) : 0) + s * (row i . x), the row sum taken from 0.0 in column order.
-template <int W>
-[[gnu::noinline]] static void rows_times(double *y, const sparsemx *A, const double *x, double s, bool keep,
+template <int W, int V = 2>
+[[gnu::always_inline]] static inline void rows_times(double *y, const sparsemx *A, const double *x, double s, bool keep,
                                          bool scaled, int32_t w = 1) {
   const double *x1 = x - w;
   for (int32_t i = 0, n = A->rows; i < n; i++) {
@@ -482,7 +491,7 @@ template <int W>
     const int32_t m = r->count;
     double *yi = y + int64_t(i) * w;
     auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
-      Lanes<T> t;
+      Lanes<T, V> t;
       t.zero();
       for (int32_t k = 0; k < m; k++) t.template add<false>(v[k], x1 + int64_t(c[k]) * w + O);
       t.store_sum(yi + O, s, scaled, keep);
@@ -759,8 +768,8 @@ bool sparsemx_inchol_factor_0(sparsemx *M, int32_t nf) {
   return sparsemx_inchol_factor_1(M, nf, nullptr);
 }
 
-template <int W>
-[[gnu::noinline]] static void forward_kernel(double *y, const sparsemx *L, const double *b, int32_t w = 1) {
+template <int W, int V = 2>
+[[gnu::always_inline]] static inline void forward_kernel(double *y, const sparsemx *L, const double *b, int32_t w = 1) {
   double *y1 = y - w;
   for (int32_t i = 1, n = L->rows; i <= n; i++) {
     const vectorld *r = &L->data[i - 1];
@@ -771,7 +780,7 @@ template <int W>
     const double *bi = b + int64_t(i - 1) * w;
     double *yi = y1 + int64_t(i) * w;
     auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
-      Lanes<T> s;
+      Lanes<T, V> s;
       s.load(bi + O);
       for (int32_t k = 0; k < d; k++) s.template add<true>(v[k], y1 + int64_t(c[k]) * w + O);
       s.store(yi + O, nullptr, v[d]);
@@ -780,8 +789,8 @@ template <int W>
   }
 }
 
-template <int W>
-[[gnu::noinline]] static void back_kernel(double *x, const sparsemx *L, const double *y, int32_t w = 1) {
+template <int W, int V = 2>
+[[gnu::always_inline]] static inline void back_kernel(double *x, const sparsemx *L, const double *y, int32_t w = 1) {
   double *x1 = x - w;
   for (int32_t i = L->rows; i >= 1; i--) {
     const vectorld *r = &L->data[i - 1];
@@ -792,7 +801,7 @@ template <int W>
     const double *yi = y + int64_t(i - 1) * w;
     double *xi = x1 + int64_t(i) * w;
     auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
-      Lanes<T> s;
+      Lanes<T, V> s;
       s.zero();
       for (int32_t k = r->count - 1; k > d; k--) s.template add<false>(v[k], x1 + int64_t(c[k]) * w + O);
       s.store(xi + O, yi + O, v[d]);
@@ -801,28 +810,44 @@ template <int W>
   }
 }
 
+template <int W, int V>
+[[gnu::always_inline]] static inline void times_kernel(double *y, const sparsemx *A, const double *x, int32_t w) {
+  rows_times<W, V>(y, A, x, 1.0, false, false, w);
+}
+
+// Each block kernel comes in two builds: two lanes at a time, and four on processors
+// with 256-bit vector instructions (chosen when the processor has them). Both do the
+// same multiplications and additions, never fused, in the same order: the same bits.
+#define BLOCK_KERNEL(Name, kernel)                                                                   \
+  template <int W> struct Name {                                                                     \
+    [[gnu::noinline]] static void run(double *out, const double *in, const sparsemx *M, int32_t w) { \
+      kernel<W, 2>(out, M, in, w);                                                                   \
+    }                                                                                                \
+    [[gnu::noinline, gnu::target("avx2")]] static void wide(double *out, const double *in,           \
+                                                            const sparsemx *M, int32_t w) {          \
+      kernel<W, 4>(out, M, in, w);                                                                   \
+    }                                                                                                \
+  };
+BLOCK_KERNEL(Times, times_kernel)
+BLOCK_KERNEL(Forward, forward_kernel)
+BLOCK_KERNEL(Back, back_kernel)
+#undef BLOCK_KERNEL
+
 // Runs kernel<W> over the w interleaved vectors: up to 32 in one pass, wider blocks in
 // passes of 16 first.
 constexpr int32_t widest_pass = 32;
-template <template <int> class K, class... A> static void by_groups(int32_t w, double *out, const double *in,
-                                                                    A... a) {
-  using Run = void (*)(double *, const double *, A..., int32_t);
+template <template <int> class K> static void by_groups(int32_t w, double *out, const double *in, const sparsemx *M) {
+  using Run = void (*)(double *, const double *, const sparsemx *, int32_t);
+  static const bool avx = __builtin_cpu_supports("avx2");
+  const bool wide = sparsemx_block_lanes == 0 ? avx : sparsemx_block_lanes == 4;
   static constexpr auto table = []<size_t... I>(std::index_sequence<I...>) {
-    return std::array<Run, sizeof...(I)>{&K<int(I) + 1>::run...};
+    return std::array<Run, 2 * sizeof...(I)>{&K<int(I) + 1>::run..., &K<int(I) + 1>::wide...};
   }(std::make_index_sequence<widest_pass>{});
+  const Run *runs = table.data() + (wide ? widest_pass : 0);
   int32_t t = 0;
-  for (; w - t > widest_pass; t += 16) K<16>::run(out + t, in + t, a..., w);
-  if (t < w) table[size_t(w - t - 1)](out + t, in + t, a..., w);
+  for (; w - t > widest_pass; t += 16) runs[15](out + t, in + t, M, w);
+  if (t < w) runs[w - t - 1](out + t, in + t, M, w);
 }
-template <int W> struct Times {
-  static void run(double *y, const double *x, const sparsemx *A, int32_t w) { rows_times<W>(y, A, x, 1.0, false, false, w); }
-};
-template <int W> struct Forward {
-  static void run(double *y, const double *b, const sparsemx *L, int32_t w) { forward_kernel<W>(y, L, b, w); }
-};
-template <int W> struct Back {
-  static void run(double *x, const double *y, const sparsemx *L, int32_t w) { back_kernel<W>(x, L, y, w); }
-};
 
 void sparsemx_mv_block(double *y, const sparsemx *A, const double *x, int32_t w) {
   by_groups<Times>(w, y, x, A);
