@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "graphics/display.h"
@@ -131,16 +132,17 @@ void report_lines(pad *panel, int32_t method, uint16_t *line, uint16_t *conv) {
 // The loops below take the interleaved columns row by row, all of them (in chunks of
 // at most 32) in each row, so every vector is read once per call, and two columns at a
 // time in explicit pairs; each column's sums still run from 0.0 in index order with the
-// same operations, so every column gets the bits it would get alone. With one set, w is
-// 1 (a single solve) and the loops compile to plain scalar ones.
+// same operations, so every column gets the bits it would get alone. Each loop is built
+// for every width FW up to 32, whose sums then stay in registers (FW = 1, a single
+// solve, compiles to plain scalar loops); FW = 0 takes any width.
 constexpr int32_t chunk = 32;
 
 // out(t) := sum over i < n of a(i, t) * b(i, t) for the w interleaved columns.
-template <bool one>
+template <int FW>
 [[gnu::noinline]] void column_dots(double *out, const double *a, const double *b, int32_t n, int32_t w) {
-  if (one) w = 1;
+  if (FW) w = FW;
   for (int32_t t = 0; t < w; t += chunk) {
-    int32_t W = one ? 1 : std::min(chunk, w - t), P = one ? 0 : W & ~1;
+    int32_t W = std::min(chunk, w - t), P = W & ~1;
     pair2 s[chunk / 2] = {};
     double s1 = 0.0;
     for (int32_t i = 0; i < n; i++) {
@@ -155,12 +157,12 @@ template <bool one>
 
 // y += s(t) p and r -= s(t) q, column t by column, in one pass with the new sums of
 // squares: rr(t) of r over all n rows, yy(t) of y over the first nl.
-template <bool one>
+template <int FW>
 [[gnu::noinline]] void advance(double *y, double *r, const double *p, const double *q, const double *s, int32_t n,
                                int32_t nl, int32_t w, double *rr, double *yy) {
-  if (one) w = 1;
+  if (FW) w = FW;
   for (int32_t t = 0; t < w; t += chunk) {
-    int32_t W = one ? 1 : std::min(chunk, w - t), P = one ? 0 : W & ~1;
+    int32_t W = std::min(chunk, w - t), P = W & ~1;
     pair2 u[chunk / 2], sr[chunk / 2] = {}, sy[chunk / 2] = {};
     for (int32_t j = 0; j < P; j += 2) u[j / 2] = pair2{s[t + j], s[t + j + 1]};
     double u1 = P < W ? s[t + P] : 0.0, sr1 = 0.0, sy1 = 0.0;
@@ -192,11 +194,11 @@ template <bool one>
 }
 
 // p := beta(t) p + r, column t by column.
-template <bool one>
+template <int FW>
 [[gnu::noinline]] void redirect(double *p, const double *r, const double *beta, int32_t n, int32_t w) {
-  if (one) w = 1;
+  if (FW) w = FW;
   for (int32_t t = 0; t < w; t += chunk) {
-    int32_t W = one ? 1 : std::min(chunk, w - t), P = one ? 0 : W & ~1;
+    int32_t W = std::min(chunk, w - t), P = W & ~1;
     pair2 u[chunk / 2];
     for (int32_t j = 0; j < P; j += 2) u[j / 2] = pair2{beta[t + j], beta[t + j + 1]};
     double u1 = P < W ? beta[t + P] : 0.0;
@@ -209,15 +211,25 @@ template <bool one>
   }
 }
 
+// The loop f built for width w: f<w> up to 32, f<0> beyond.
+#define BY_WIDTH(f, w)                                                                    \
+  ([]<size_t... I>(std::index_sequence<I...>) {                                           \
+    static constexpr decltype(&f<0>) built[] = {&f<int(I)>...};                         \
+    return built;                                                                         \
+  }(std::make_index_sequence<chunk + 1>{})[(w) <= chunk ? (w) : 0])
+
 // Keeps the columns keep[0..kept) of the w interleaved ones, in place.
 void compact(double *v, int32_t n, int32_t w, const int32_t *keep, int32_t kept) {
   for (int32_t i = 0; i < n; i++)
     for (int32_t t = 0; t < kept; t++) v[size_t(i) * kept + t] = v[size_t(i) * w + keep[t]];
 }
 
-// The width in [kept, was] that carries kept iterating columns at the least cost: the
-// block products take a width in groups of 16, then 8, 4, 2 and 1, and each group
-// reads the whole matrix, which costs about as much as eight more columns.
+// The width in [kept, was] that carries kept iterating columns at the least cost. The
+// block products take the whole width in one pass, in lanes of four or two and a last
+// single one; the cost counts each group of 16 and each of the 8, 4, 2 and 1 after them
+// as eight columns. It keeps the width round and carries stopped columns as zeros
+// rather than narrowing the block at every stop (measured faster than carrying exactly
+// the kept columns).
 int32_t carried_width(int32_t kept, int32_t was) {
   auto cost = [](int32_t v) { return 8 * (v / 16 + __builtin_popcount(unsigned(v % 16))) + v; };
   int32_t best = kept;
@@ -256,7 +268,7 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   std::copy(r, r + N, p);
   // The vector loops for the current width.
   auto dots = [&](double *out, const double *a, const double *b, int32_t v) {
-    v == 1 ? column_dots<true>(out, a, b, n, 1) : column_dots<false>(out, a, b, n, v);
+    BY_WIDTH(column_dots, v)(out, a, b, n, v);
   };
   dots(rho.data(), r, r, w);
   // 5. Growth of the tolerances past the budget; the panel lines.
@@ -283,15 +295,13 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
     // 4-5. Step.
     dots(sigma.data(), p, q, wa);
     for (int32_t a = 0; a < wa; a++) step[size_t(a)] = sigma[size_t(a)] == 0 ? rho[size_t(a)] : rho[size_t(a)] / sigma[size_t(a)];
-    if (wa == 1) advance<true>(y, r, p, q, step.data(), n, nl, 1, sq.data(), yy.data());
-    else advance<false>(y, r, p, q, step.data(), n, nl, wa, sq.data(), yy.data());
+    BY_WIDTH(advance, wa)(y, r, p, q, step.data(), n, nl, wa, sq.data(), yy.data());
     // 6-8. New rho and direction.
     for (int32_t a = 0; a < wa; a++) {
       beta[size_t(a)] = rho[size_t(a)] == 0 ? sq[size_t(a)] : sq[size_t(a)] / rho[size_t(a)];
       rho[size_t(a)] = sq[size_t(a)];
     }
-    if (wa == 1) redirect<true>(p, r, beta.data(), n, 1);
-    else redirect<false>(p, r, beta.data(), n, wa);
+    BY_WIDTH(redirect, wa)(p, r, beta.data(), n, wa);
     // 9-10. The RMS of the field unknowns and the stop tests, column by column: a
     // column stops when its test is met or its RMS is 0; the iteration limit and the
     // stop key, polled while a column goes on, stop them all.

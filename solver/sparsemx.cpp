@@ -2,8 +2,10 @@
 #include "solver/sparsemx.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "graphics/display.h"
 #include "runtime/bopmem.h"
@@ -12,8 +14,10 @@
 #include "runtime/rtlib.h"
 #include "solver/bandmxd.h"
 #include "solver/matrixd.h"
+#include "solver/pairs.h"
 
 uint8_t sparsemx_debug = 0;
+uint8_t sparsemx_block_lanes = 0;
 
 // Module scratch, grown on demand and never shrunk: the diagonal positions of the
 // rows being factored, the rows of every column (incomplete LU), a dense work column,
@@ -409,27 +413,90 @@ void sparsemx_copy_reorder(sparsemx *M, const sparsemx *N, const vectorl *p) {
 
 // The kernels below work on W vectors at once, stored interleaved with stride w (entry
 // i of vector t at [i*w + t]); every vector sees the operations of a single one in the
-// same order, so a block gives each vector the bits it would get alone.
+// same order, so a block gives each vector the bits it would get alone. The W vectors
+// go through the matrix in one pass: each row is taken by tiles of few vectors whose
+// sums stay in registers, V lanes at a time, the row's entries read again from cache
+// for each tile.
+
+// The width of the first tile of R vectors: up to 20 in one tile, wider passes in tiles
+// of 10, as more sums than that no longer stay in registers.
+static constexpr int tile_width(int R) { return R <= 20 ? R : 10; }
+
+// V doubles taken as one value (V = 1, 2 or 4); arithmetic on them is lane by lane.
+template <int V> struct Vec { typedef double type __attribute__((vector_size(8 * V), aligned(8), may_alias)); };
+template <> struct Vec<1> { typedef double type; };
+
+// The running sums of a tile of T vectors, V lanes at a time and the rest in narrower
+// ones; each lane does the IEEE operations of the scalar loop.
+template <int T, int V> struct Lanes {
+  static constexpr int N = T / V;
+  using vec = typename Vec<V>::type;
+  vec p[N > 0 ? N : 1];
+  static const vec &at(const double *a) { return *reinterpret_cast<const vec *>(a); }
+  static vec &at(double *a) { return *reinterpret_cast<vec *>(a); }
+  Lanes<T % V, V / 2> rest;
+  [[gnu::always_inline]] void zero() {
+    for (int j = 0; j < N; j++) p[j] = vec{} + 0.0;
+    rest.zero();
+  }
+  [[gnu::always_inline]] void load(const double *a) {
+    for (int j = 0; j < N; j++) p[j] = at(a + V * j);
+    rest.load(a + V * N);
+  }
+  // sum += v * a, or sum -= v * a.
+  template <bool Minus> [[gnu::always_inline]] void add(double v, const double *a) {
+    for (int j = 0; j < N; j++) p[j] = Minus ? p[j] - v * at(a + V * j) : p[j] + v * at(a + V * j);
+    rest.template add<Minus>(v, a + V * N);
+  }
+  // out = (from ? from - sum : sum) * v.
+  [[gnu::always_inline]] void store(double *out, const double *from, double v) {
+    for (int j = 0; j < N; j++) at(out + V * j) = (from ? at(from + V * j) - p[j] : p[j]) * v;
+    rest.store(out + V * N, from ? from + V * N : nullptr, v);
+  }
+  // out = (keep ? out : 0) + (scaled ? sum * v : sum).
+  [[gnu::always_inline]] void store_sum(double *out, double v, bool scaled, bool keep) {
+    for (int j = 0; j < N; j++) {
+      vec t = scaled ? p[j] * v : p[j];
+      at(out + V * j) = keep ? at(out + V * j) + t : t;
+    }
+    rest.store_sum(out + V * N, v, scaled, keep);
+  }
+};
+template <int V> struct Lanes<0, V> {
+  void zero() {}
+  void load(const double *) {}
+  template <bool Minus> void add(double, const double *) {}
+  void store(double *, const double *, double) {}
+  void store_sum(double *, double, bool, bool) {}
+};
+
+// Calls f.template operator()<T, O>() for the tiles of R vectors, T wide at offset O.
+template <int R, int O = 0, class F> [[gnu::always_inline]] static inline void each_tile(F &f) {
+  if constexpr (R > 0) {
+    constexpr int T = tile_width(R);
+    f.template operator()<T, O>();
+    each_tile<R - T, O + T>(f);
+  }
+}
 
 // y(i) = (keep ? y(i) : 0) + s * (row i . x), the row sum taken from 0.0 in column order.
-template <int W>
-[[gnu::noinline]] static void rows_times(double *y, const sparsemx *A, const double *x, double s, bool keep,
+template <int W, int V = 2>
+[[gnu::always_inline]] static inline void rows_times(double *y, const sparsemx *A, const double *x, double s, bool keep,
                                          bool scaled, int32_t w = 1) {
   const double *x1 = x - w;
   for (int32_t i = 0, n = A->rows; i < n; i++) {
     const vectorld *r = &A->data[i];
     const int32_t *c = r->keys;
     const double *v = r->values;
-    double t[W] = {};
-    for (int32_t k = 0, m = r->count; k < m; k++) {
-      const double *xk = x1 + int64_t(c[k]) * w;
-      for (int j = 0; j < W; j++) t[j] += v[k] * xk[j];
-    }
-    for (int j = 0; j < W; j++) {
-      if (scaled) t[j] *= s;
-      double *yi = y + int64_t(i) * w + j;
-      *yi = keep ? *yi + t[j] : t[j];
-    }
+    const int32_t m = r->count;
+    double *yi = y + int64_t(i) * w;
+    auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
+      Lanes<T, V> t;
+      t.zero();
+      for (int32_t k = 0; k < m; k++) t.template add<false>(v[k], x1 + int64_t(c[k]) * w + O);
+      t.store_sum(yi + O, s, scaled, keep);
+    };
+    each_tile<W>(tile);
   }
 }
 
@@ -701,60 +768,86 @@ bool sparsemx_inchol_factor_0(sparsemx *M, int32_t nf) {
   return sparsemx_inchol_factor_1(M, nf, nullptr);
 }
 
-template <int W>
-[[gnu::noinline]] static void forward_kernel(double *y, const sparsemx *L, const double *b, int32_t w = 1) {
+template <int W, int V = 2>
+[[gnu::always_inline]] static inline void forward_kernel(double *y, const sparsemx *L, const double *b, int32_t w = 1) {
   double *y1 = y - w;
   for (int32_t i = 1, n = L->rows; i <= n; i++) {
     const vectorld *r = &L->data[i - 1];
     const int32_t *c = r->keys;
     const double *v = r->values;
-    double s[W];
-    for (int j = 0; j < W; j++) s[j] = b[int64_t(i - 1) * w + j];
-    int32_t k = 0;
-    for (; c[k] < i; k++) {
-      const double *yk = y1 + int64_t(c[k]) * w;
-      for (int j = 0; j < W; j++) s[j] -= v[k] * yk[j];
-    }
-    for (int j = 0; j < W; j++) y1[int64_t(i) * w + j] = s[j] * v[k];
+    int32_t d = 0;
+    while (c[d] < i) d++;
+    const double *bi = b + int64_t(i - 1) * w;
+    double *yi = y1 + int64_t(i) * w;
+    auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
+      Lanes<T, V> s;
+      s.load(bi + O);
+      for (int32_t k = 0; k < d; k++) s.template add<true>(v[k], y1 + int64_t(c[k]) * w + O);
+      s.store(yi + O, nullptr, v[d]);
+    };
+    each_tile<W>(tile);
   }
 }
 
-template <int W>
-[[gnu::noinline]] static void back_kernel(double *x, const sparsemx *L, const double *y, int32_t w = 1) {
+template <int W, int V = 2>
+[[gnu::always_inline]] static inline void back_kernel(double *x, const sparsemx *L, const double *y, int32_t w = 1) {
   double *x1 = x - w;
   for (int32_t i = L->rows; i >= 1; i--) {
     const vectorld *r = &L->data[i - 1];
     const int32_t *c = r->keys;
     const double *v = r->values;
-    int32_t k = r->count - 1;
-    double s[W] = {};
-    for (; c[k] > i; k--) {
-      const double *xk = x1 + int64_t(c[k]) * w;
-      for (int j = 0; j < W; j++) s[j] += v[k] * xk[j];
-    }
-    for (int j = 0; j < W; j++) x1[int64_t(i) * w + j] = (y[int64_t(i - 1) * w + j] - s[j]) * v[k];
+    int32_t d = r->count - 1;
+    while (c[d] > i) d--;
+    const double *yi = y + int64_t(i - 1) * w;
+    double *xi = x1 + int64_t(i) * w;
+    auto tile = [&]<int T, int O>() [[gnu::always_inline]] {
+      Lanes<T, V> s;
+      s.zero();
+      for (int32_t k = r->count - 1; k > d; k--) s.template add<false>(v[k], x1 + int64_t(c[k]) * w + O);
+      s.store(xi + O, yi + O, v[d]);
+    };
+    each_tile<W>(tile);
   }
 }
 
-// Runs kernel<W> over the w interleaved vectors in groups of 16, then of 8, 4, 2 and 1.
-template <template <int> class K, class... A> static void by_groups(int32_t w, double *out, const double *in,
-                                                                    A... a) {
-  int32_t t = 0;
-  for (; t + 16 <= w; t += 16) K<16>::run(out + t, in + t, a..., w);
-  if (t + 8 <= w) K<8>::run(out + t, in + t, a..., w), t += 8;
-  if (t + 4 <= w) K<4>::run(out + t, in + t, a..., w), t += 4;
-  if (t + 2 <= w) K<2>::run(out + t, in + t, a..., w), t += 2;
-  if (t < w) K<1>::run(out + t, in + t, a..., w);
+template <int W, int V>
+[[gnu::always_inline]] static inline void times_kernel(double *y, const sparsemx *A, const double *x, int32_t w) {
+  rows_times<W, V>(y, A, x, 1.0, false, false, w);
 }
-template <int W> struct Times {
-  static void run(double *y, const double *x, const sparsemx *A, int32_t w) { rows_times<W>(y, A, x, 1.0, false, false, w); }
-};
-template <int W> struct Forward {
-  static void run(double *y, const double *b, const sparsemx *L, int32_t w) { forward_kernel<W>(y, L, b, w); }
-};
-template <int W> struct Back {
-  static void run(double *x, const double *y, const sparsemx *L, int32_t w) { back_kernel<W>(x, L, y, w); }
-};
+
+// Each block kernel comes in two builds: two lanes at a time, and four on processors
+// with 256-bit vector instructions (chosen when the processor has them). Both do the
+// same multiplications and additions, never fused, in the same order: the same bits.
+#define BLOCK_KERNEL(Name, kernel)                                                                   \
+  template <int W> struct Name {                                                                     \
+    [[gnu::noinline]] static void run(double *out, const double *in, const sparsemx *M, int32_t w) { \
+      kernel<W, 2>(out, M, in, w);                                                                   \
+    }                                                                                                \
+    [[gnu::noinline, gnu::target("avx2")]] static void wide(double *out, const double *in,           \
+                                                            const sparsemx *M, int32_t w) {          \
+      kernel<W, 4>(out, M, in, w);                                                                   \
+    }                                                                                                \
+  };
+BLOCK_KERNEL(Times, times_kernel)
+BLOCK_KERNEL(Forward, forward_kernel)
+BLOCK_KERNEL(Back, back_kernel)
+#undef BLOCK_KERNEL
+
+// Runs kernel<W> over the w interleaved vectors: up to 32 in one pass, wider blocks in
+// passes of 16 first.
+constexpr int32_t widest_pass = 32;
+template <template <int> class K> static void by_groups(int32_t w, double *out, const double *in, const sparsemx *M) {
+  using Run = void (*)(double *, const double *, const sparsemx *, int32_t);
+  static const bool avx = __builtin_cpu_supports("avx2");
+  const bool wide = sparsemx_block_lanes == 0 ? avx : sparsemx_block_lanes == 4;
+  static constexpr auto table = []<size_t... I>(std::index_sequence<I...>) {
+    return std::array<Run, 2 * sizeof...(I)>{&K<int(I) + 1>::run..., &K<int(I) + 1>::wide...};
+  }(std::make_index_sequence<widest_pass>{});
+  const Run *runs = table.data() + (wide ? widest_pass : 0);
+  int32_t t = 0;
+  for (; w - t > widest_pass; t += 16) runs[15](out + t, in + t, M, w);
+  if (t < w) runs[w - t - 1](out + t, in + t, M, w);
+}
 
 void sparsemx_mv_block(double *y, const sparsemx *A, const double *x, int32_t w) {
   by_groups<Times>(w, y, x, A);

@@ -136,6 +136,9 @@ void sparsemx_inchol_solve(vectord *x, const sparsemx *L, const vectord *b);
 // [i*w + t]), each vector's result bit for bit its single one: y = A x, y = L^-1 b
 // (y may be b), x = L^-t y (x may be y).
 void sparsemx_mv_block(double *y, const sparsemx *A, const double *x, int32_t w);
+// The lanes the block kernels work in: 0 chooses by the processor (four where it has
+// 256-bit vector instructions, else two), 2 or 4 forces them. The bits are the same.
+extern uint8_t sparsemx_block_lanes;
 void sparsemx_inchol_forward_block(double *y, const sparsemx *L, const double *b, int32_t w);
 void sparsemx_inchol_back_block(double *x, const sparsemx *L, const double *y, int32_t w);
 

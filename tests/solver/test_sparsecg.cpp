@@ -142,8 +142,10 @@ TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
   // at different iterations and the block carries stopped ones as zeros), solved as
   // one interleaved block and one by one: the same bits and results, and the single
   // solves reach the dense solution. The incomplete Cholesky methods run the columns
-  // together, diagonal CG one after another.
+  // together, diagonal CG one after another; the block kernels in two lanes and in the
+  // processor's.
   const int w = 18;
+  for (uint8_t lanes : {2, 0})
   for (int32_t precon : {luprecon, bluprecon, diprecon}) {
     Solve r(five_point(9), orthomin, precon);
     int32_t n = r.a.rows;
@@ -151,8 +153,10 @@ TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
     for (int32_t i = 0; i < n; i++)
       for (int t = 0; t < w; t++) b[size_t(i) * w + t] = t == 2 || t == 11 ? 0.0 : std::pow(10.0, t % 5) * std::cos(double((i + 1) * (t + 1)));
     double res[w];
+    sparsemx_block_lanes = lanes;
     sparsecg_cg_block(x.data(), &r.a, &r.m, b.data(), &r.d, &r.band, &r.pool, w, 1e-12, 0.0, 200, &r.panel,
                       orthomin, precon, n, res);
+    sparsemx_block_lanes = 0;
     for (int t = 0; t < w; t++) {
       std::vector<double> bt(static_cast<size_t>(n));
       for (int32_t i = 0; i < n; i++) bt[size_t(i)] = r.b.data[i] = b[size_t(i) * w + t];

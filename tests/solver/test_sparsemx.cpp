@@ -349,25 +349,28 @@ TEST(Sparsemx, OneBlockLayoutGivesTheRowKernelsBits) {
   sparsemx_inchol_back(&b1, &lapart, &f1);
   sparsemx_inchol_back(&b2, &lpacked, &f2);
   EXPECT_TRUE(same_bits(f1.data, f2.data, n) && same_bits(b1.data, b2.data, n));
-  // Blocks of w vectors (groups of 16, 8, 4, 2 and 1), each vector its single result.
-  for (int32_t w : {1, 3, 16, 23}) {
-    std::vector<double> xb(size_t(n) * w), y1(xb.size()), y2(xb.size()), z(xb.size());
-    for (double &v : xb) v = u(rng);
-    sparsemx_mv_block(y1.data(), &apart, xb.data(), w);
-    sparsemx_mv_block(y2.data(), &packed, xb.data(), w);
-    EXPECT_TRUE(same_bits(y1.data(), y2.data(), y1.size())) << w;
-    sparsemx_inchol_forward_block(y1.data(), &lapart, xb.data(), w);
-    sparsemx_inchol_back_block(y1.data(), &lapart, y1.data(), w);
-    sparsemx_inchol_forward_block(y2.data(), &lpacked, xb.data(), w);
-    sparsemx_inchol_back_block(y2.data(), &lpacked, y2.data(), w);
-    EXPECT_TRUE(same_bits(y1.data(), y2.data(), y1.size())) << w;
-    // The last vector of the block against its single solve.
-    Vec xl{std::vector<double>(n)}, yl;
-    for (int32_t i = 0; i < n; i++) xl.data[i] = xb[size_t(i) * w + w - 1];
-    sparsemx_inchol_solve(&yl, &lpacked, &xl);
-    for (int32_t i = 0; i < n; i++) z[i] = y2[size_t(i) * w + w - 1];
-    EXPECT_TRUE(same_bits(yl.data, z.data(), n)) << w;
-  }
+  // Blocks of w vectors (one tile, several, wider than one pass), in two lanes and in
+  // the processor's: each vector gets the bits of its single products and solves.
+  for (uint8_t lanes : {2, 0})
+    for (int32_t w : {1, 3, 16, 18, 23, 41}) {
+      sparsemx_block_lanes = lanes;
+      std::vector<double> xb(size_t(n) * w), y1(xb.size()), y2(xb.size());
+      for (double &v : xb) v = u(rng);
+      sparsemx_mv_block(y1.data(), &apart, xb.data(), w);
+      sparsemx_inchol_forward_block(y2.data(), &lpacked, xb.data(), w);
+      sparsemx_inchol_back_block(y2.data(), &lpacked, y2.data(), w);
+      sparsemx_block_lanes = 0;
+      for (int32_t t = 0; t < w; t++) {
+        Vec xt{std::vector<double>(n)}, mt, st;
+        for (int32_t i = 0; i < n; i++) xt.data[i] = xb[size_t(i) * w + t];
+        sparsemx_mv_0(&mt, &packed, &xt);
+        sparsemx_inchol_solve(&st, &lapart, &xt);
+        for (int32_t i = 0; i < n; i++) {
+          ASSERT_TRUE(same_bits(&mt.data[i], &y1[size_t(i) * w + t], 1)) << int(lanes) << " " << w << " " << t;
+          ASSERT_TRUE(same_bits(&st.data[i], &y2[size_t(i) * w + t], 1)) << int(lanes) << " " << w << " " << t;
+        }
+      }
+    }
 }
 
 // A matrix laid out in one block whose pattern then grows: the grown rows take arrays of
