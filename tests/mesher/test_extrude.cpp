@@ -331,6 +331,47 @@ TEST_F(Extruded, RelaxationAtRest) {
   meshes_free(&oct, 0);
 }
 
+// A free node among fixed ones halves its distance to the spacing-weighted mean of its
+// cells' other corners at every pass (the mean stays where it is, as the corners do not
+// move), until the pass that started within 0.001 of it.
+TEST_F(Extruded, RelaxationHalvesTheWayToTheWeightedMean) {
+  Mesh oct = bare();
+  double start[3] = {0.3, -0.2, 0.1};
+  int32_t o = meshes_new_node_1(&oct, start[0], start[1], start[2], 0);
+  int32_t ax[3][2];
+  double h[3][2] = {{1, 2}, {0.5, 1}, {4, 0.25}};
+  for (int i = 0; i < 3; i++)
+    for (int s = 0; s < 2; s++) {
+      double q[3] = {0, 0, 0};
+      q[i] = s ? -1 : 1;
+      ax[i][s] = meshes_new_node_1(&oct, q[0], q[1], q[2], 0);
+      oct.nodes.data[ax[i][s] - 1].kind = 3;
+      oct.nodes.data[ax[i][s] - 1].spacing = float(h[i][s]);
+    }
+  oct.nodes.data[o - 1].spacing = 3;
+  for (int a = 0; a < 2; a++)
+    for (int b = 0; b < 2; b++)
+      for (int c = 0; c < 2; c++) meshes_renode4(&oct, meshes_new_cell_0(&oct), o, ax[0][a], ax[1][b], ax[2][c]);
+  // Each axis node is in four of the eight cells: its weight 4 / h; the mean is
+  // (1 / h+ - 1 / h-) / sum of 1 / h along each axis.
+  double w = 0, mean[3];
+  for (int i = 0; i < 3; i++) w += 1 / h[i][0] + 1 / h[i][1];
+  for (int i = 0; i < 3; i++) mean[i] = (1 / h[i][0] - 1 / h[i][1]) / w;
+  double d0 = 0;
+  for (int i = 0; i < 3; i++) d0 += (start[i] - mean[i]) * (start[i] - mean[i]);
+  d0 = std::sqrt(d0);
+  int passes = 1;
+  while (passes < 21 && !(d0 / std::ldexp(1.0, passes - 1) < 0.001)) passes++;
+  ASSERT_GT(passes, 5);
+  mesh3_relax_mesh3(&oct);
+  const MeshNode &N = oct.nodes.data[o - 1];
+  double got[3] = {N.x, N.y, N.z};
+  for (int i = 0; i < 3; i++) EXPECT_NEAR(got[i], mean[i] + (start[i] - mean[i]) / std::ldexp(1.0, passes), 1e-14) << i;
+  for (int i = 0; i < 3; i++)
+    for (int s = 0; s < 2; s++) EXPECT_EQ(oct.nodes.data[ax[i][s] - 1].x, i == 0 ? (s ? -1 : 1) : 0);
+  meshes_free(&oct, 0);
+}
+
 // One equilateral prism between flat sheets h apart: three tetrahedra of a third of its
 // volume each, with the published radius ratios 3r/R.
 TEST_F(Extruded, BrickOfOnePrism) {
