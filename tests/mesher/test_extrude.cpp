@@ -14,6 +14,7 @@
 #include "mesher/meshpde3.h"
 #include "tests/mesher/fixture.h"
 #include "tests/reader/actions.h"
+#include "tests/runtime/fatal_stop.h"
 
 namespace {
 
@@ -370,6 +371,38 @@ TEST_F(Extruded, RelaxationHalvesTheWayToTheWeightedMean) {
   for (int i = 0; i < 3; i++)
     for (int s = 0; s < 2; s++) EXPECT_EQ(oct.nodes.data[ax[i][s] - 1].x, i == 0 ? (s ? -1 : 1) : 0);
   meshes_free(&oct, 0);
+}
+
+// Cells sharing a face are each other's neighbour across the face opposite the corner
+// the other lacks, whichever of the face's three nodes finds them; cells of opposite
+// orientation stop the run.
+TEST_F(Extruded, NeighboursAcrossSharedFaces) {
+  for (bool flip : {false, true}) {
+    Mesh b = bare();
+    double xyz[6][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.3, 0.3, 1}, {0.3, 0.3, -1}, {0.5, -1, 0.5}};
+    for (auto &q : xyz) meshes_new_node_1(&b, q[0], q[1], q[2], 0);
+    // A = 1 2 3 4; B below the face 1 2 3; C beyond the face 1 2 4.
+    int32_t cells[3][4] = {{1, 2, 3, 4}, {1, 2, 3, 5}, {1, 2, 4, 6}};
+    for (auto &c : cells) meshes_renode4(&b, meshes_new_cell_0(&b), c[0], c[1], c[2], c[3]);
+    for (int32_t c = 2; c <= 3; c++)
+      if ((meshes_cell_area_1(&b, c) > 0) != (meshes_cell_area_1(&b, 1) > 0) || (flip && c == 3))
+        std::swap(b.cells.data[c - 1].nodes.data[0], b.cells.data[c - 1].nodes.data[1]);
+    meshpde3_resolve_nodecells3(&b);
+    if (flip) {
+      expect_fatal("BAMBOOZLED IN meshpde3_resolve_nabors3", [&] { meshpde3_resolve_nabors3(&b); });
+    } else {
+      meshpde3_resolve_nabors3(&b);
+      const MeshCell *C = b.cells.data;
+      EXPECT_EQ(C[0].neighbour[3], 2);  // opposite node 4
+      EXPECT_EQ(C[0].neighbour[2], 3);  // opposite node 3
+      EXPECT_EQ(C[0].neighbour[0] + C[0].neighbour[1], 0);
+      EXPECT_EQ(C[1].neighbour[3], 1);  // opposite node 5
+      EXPECT_EQ(C[2].neighbour[3], 1);  // opposite node 6
+      EXPECT_EQ(C[1].neighbour[0] + C[1].neighbour[1] + C[1].neighbour[2], 0);
+      EXPECT_EQ(C[2].neighbour[0] + C[2].neighbour[1] + C[2].neighbour[2], 0);
+    }
+    meshes_free(&b, 0);
+  }
 }
 
 // One equilateral prism between flat sheets h apart: three tetrahedra of a third of its
