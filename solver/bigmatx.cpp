@@ -93,6 +93,20 @@ static void transfer(bigmatx *b, sparsemx *A, uint16_t i, uint16_t j, const spar
     int32_t g = mi->data[n - 1];
     if (g < 1 || g > A->rows) rtlib_fatal_in(where, "BLOCK ROW RANGE");
     vectorld *gr = &A->data[g - 1];
+    // The rows a few block rows on are asked for now (the global rows lie scattered).
+    if (n + 4 <= rows) {
+      int32_t ahead = mi->data[n + 3];
+      if (ahead >= 1 && ahead <= A->rows) __builtin_prefetch(&A->data[ahead - 1]);
+    }
+    if (n + 2 <= rows) {
+      int32_t next = mi->data[n + 1];
+      if (next >= 1 && next <= A->rows) {
+        const vectorld *nr = &A->data[next - 1];
+        __builtin_prefetch(nr->keys);
+        __builtin_prefetch(nr->values);
+        __builtin_prefetch(nr->values + 8);
+      }
+    }
     const int32_t *keys = gr->keys;
     int32_t count = gr->count;
     // Backwards, so that a repeated column keeps its first place.
