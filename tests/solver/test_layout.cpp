@@ -337,3 +337,43 @@ TEST(BlockTransfer, EntriesLandOnTheirMappedColumns) {
   vectorl_free(&counts);
   bigmatx_free(&b);
 }
+
+// The symmetry trial: a symmetric matrix passes whatever the trial vectors; one entry
+// off its mirror by a relative 1e-3 fails at tolerance 1e-6 and passes at 1e-2: A x and
+// A^t x then differ by 1e-3 (x3, -x2) in rows 3 and 2 alone, some 1e-5 to 1e-4 of |A x|
+// for trial values of order 1 and rows of diagonal 4.
+TEST(SymmetryTrial, MirrorEntriesDecide) {
+  std::mt19937 rng(7);
+  const int32_t n = 40;
+  std::uniform_real_distribution<double> u(-1, 1);
+  sparsemx A{};
+  sparsemx_resize_0(&A, n, n);
+  std::vector<std::vector<double>> d(n, std::vector<double>(n, 0.0));
+  for (int32_t i = 0; i < n; i++) {
+    d[size_t(i)][size_t(i)] = 4;
+    for (int32_t j = 0; j < i; j++)
+      if (rng() % 4 == 0) d[size_t(i)][size_t(j)] = d[size_t(j)][size_t(i)] = u(rng);
+  }
+  for (int32_t i = 1; i <= n; i++)
+    for (int32_t j = 1; j <= n; j++)
+      if (d[size_t(i - 1)][size_t(j - 1)] != 0) vectorld_one_more(&A.data[i - 1], j, d[size_t(i - 1)][size_t(j - 1)]);
+  vectord scales{};
+  vectord_resize(&scales, 1, 1);
+  scales.data[0] = 4.0;
+  EXPECT_TRUE(loading_check_symmetry(&A, &scales, 1e-12, 1, n));
+  // Entry (3, 2) made 1.001 times its mirror (2, 3), both present.
+  int32_t at2 = bigmatx_find(A.data[2].keys, A.data[2].count, 2);
+  if (at2 < 0) {
+    vectorld_insert(&A.data[2], 2, 1.0);
+    vectorld_insert(&A.data[1], 3, 1.0);
+    at2 = bigmatx_find(A.data[2].keys, A.data[2].count, 2);
+  }
+  int32_t at3 = bigmatx_find(A.data[1].keys, A.data[1].count, 3);
+  A.data[2].values[at2] = A.data[1].values[at3] = 1.0;
+  EXPECT_TRUE(loading_check_symmetry(&A, &scales, 1e-12, 1, n));
+  A.data[2].values[at2] = 1.001;
+  EXPECT_FALSE(loading_check_symmetry(&A, &scales, 1e-6, 1, n));
+  EXPECT_TRUE(loading_check_symmetry(&A, &scales, 1e-2, 1, n));
+  sparsemx_free(&A, 1);
+  vectord_free(&scales);
+}
