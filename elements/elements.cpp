@@ -145,11 +145,20 @@ static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *
   else jacobian_dim<3>(gd, n, f);
 }
 
+// Marks the geometry rows as those of the frame's geometry basis at L (n functions).
+static void held_at(ElementFrame *f, const double *L, int n) {
+  std::memcpy(f->gderiv_at, L, sizeof f->gderiv_at);
+  f->gderiv_code = f->gbasis;
+  f->gderiv_n = n;
+}
+
 void elements_jacobian(const double *L, ElementFrame *f) {
   TRACE("elements_jacobian_0");
+  f->gderiv_n = 0;
   int n = basisfun_basis_p(f->gderiv, f->gbasis, L);
   int dim = elements_dimension[f->gbasis];
   if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_0", "ILLEGAL JACOBIAN");
+  held_at(f, L, n);
   jacobian_from(f->gderiv, n, dim, f);
 }
 
@@ -165,6 +174,7 @@ void elements_jacobian_rule(const QuadBasis *t, int32_t q, ElementFrame *f) {
   const double (*gd)[20] = t->derivs[q];
   for (int c = 0; c < dim; c++)
     for (int i = 0; i < n; i++) f->gderiv[c][i] = gd[c][i];
+  held_at(f, t->points[q].L, n);
   jacobian_from(gd, n, dim, f);
 }
 
@@ -411,13 +421,22 @@ int basiszz(double *, int32_t code, const double *, ElementFrame *) {
 
 // The local first derivatives of the basis code at L into the frame's rows: the rows
 // already there are kept when they were formed for the same code and point (the
-// derivatives of u along x and then y ask for them twice at each rule point).
+// derivatives of u along x and then y ask for them twice at each rule point), and
+// the geometry rows of the Jacobian serve when they are of that code and point (the
+// same rows: both are the basis's derivatives there).
 static int local_derivs(ElementFrame *f, int32_t code, const double *L) {
   f->dbasis = code;
   if (f->lderiv_n > 0 && f->lderiv_code == code && std::memcmp(f->lderiv_at, L, sizeof f->lderiv_at) == 0)
     return f->lderiv_n;
   f->lderiv_n = 0;
-  int n = basisfun_basis_p(f->lderiv, code, L);
+  int n;
+  if (f->gderiv_n > 0 && f->gderiv_code == code && std::memcmp(f->gderiv_at, L, sizeof f->gderiv_at) == 0) {
+    n = f->gderiv_n;
+    for (int c = 0, dim = elements_dimension[code]; c < dim; c++)
+      std::memcpy(f->lderiv[c], f->gderiv[c], size_t(n) * sizeof(double));
+  } else {
+    n = basisfun_basis_p(f->lderiv, code, L);
+  }
   std::memcpy(f->lderiv_at, L, sizeof f->lderiv_at);
   f->lderiv_code = code;
   f->lderiv_n = n;
