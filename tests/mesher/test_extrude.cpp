@@ -57,6 +57,25 @@ struct Extruded : MeshedDescriptor {
     b.cellbasis = b.meshbasis = tet4;
     return b;
   }
+  // Eight tetrahedra around node 1 at the centre, each with one of the axis nodes
+  // ax[i][s] at +-1 along axis i (boundary face nodes of spacing h[i][s]).
+  Mesh octahedron(const double *centre, const double (*h)[2], double hc, int32_t (*ax)[2]) {
+    Mesh oct = bare();
+    int32_t o = meshes_new_node_1(&oct, centre[0], centre[1], centre[2], 0);
+    oct.nodes.data[o - 1].spacing = float(hc);
+    for (int i = 0; i < 3; i++)
+      for (int s = 0; s < 2; s++) {
+        double q[3] = {0, 0, 0};
+        q[i] = s ? -1 : 1;
+        ax[i][s] = meshes_new_node_1(&oct, q[0], q[1], q[2], 0);
+        oct.nodes.data[ax[i][s] - 1].kind = 3;
+        oct.nodes.data[ax[i][s] - 1].spacing = float(h[i][s]);
+      }
+    for (int a = 0; a < 2; a++)
+      for (int b = 0; b < 2; b++)
+        for (int c = 0; c < 2; c++) meshes_renode4(&oct, meshes_new_cell_0(&oct), o, ax[0][a], ax[1][b], ax[2][c]);
+    return oct;
+  }
   P3 at(int32_t n) {
     const MeshNode &N = m().nodes.data[n - 1];
     return {N.x, N.y, N.z};
@@ -311,20 +330,10 @@ TEST_F(Extruded, TableNeighbours) {
 
 // Nodes at their weighted means stay put.
 TEST_F(Extruded, RelaxationAtRest) {
-  Mesh oct = bare();
-  int32_t o = meshes_new_node_1(&oct, 0, 0, 0, 0);
+  const double centre[3] = {0, 0, 0}, h[3][2] = {{1, 1}, {1, 1}, {1, 1}};
   int32_t ax[3][2];
-  for (int i = 0; i < 3; i++)
-    for (int s = 0; s < 2; s++) {
-      double q[3] = {0, 0, 0};
-      q[i] = s ? -1 : 1;
-      ax[i][s] = meshes_new_node_1(&oct, q[0], q[1], q[2], 0);
-      oct.nodes.data[ax[i][s] - 1].kind = 3;
-    }
-  for (int32_t n = 1; n <= oct.nodes.count; n++) oct.nodes.data[n - 1].spacing = 1;
-  for (int a = 0; a < 2; a++)
-    for (int b = 0; b < 2; b++)
-      for (int c = 0; c < 2; c++) meshes_renode4(&oct, meshes_new_cell_0(&oct), o, ax[0][a], ax[1][b], ax[2][c]);
+  Mesh oct = octahedron(centre, h, 1, ax);
+  const int32_t o = 1;
   mesh3_relax_mesh3(&oct);
   EXPECT_EQ(oct.nodes.data[o - 1].x, 0);
   EXPECT_EQ(oct.nodes.data[o - 1].y, 0);
@@ -336,23 +345,11 @@ TEST_F(Extruded, RelaxationAtRest) {
 // cells' other corners at every pass (the mean stays where it is, as the corners do not
 // move), until the pass that started within 0.001 of it.
 TEST_F(Extruded, RelaxationHalvesTheWayToTheWeightedMean) {
-  Mesh oct = bare();
   double start[3] = {0.3, -0.2, 0.1};
-  int32_t o = meshes_new_node_1(&oct, start[0], start[1], start[2], 0);
+  const double h[3][2] = {{1, 2}, {0.5, 1}, {4, 0.25}};
   int32_t ax[3][2];
-  double h[3][2] = {{1, 2}, {0.5, 1}, {4, 0.25}};
-  for (int i = 0; i < 3; i++)
-    for (int s = 0; s < 2; s++) {
-      double q[3] = {0, 0, 0};
-      q[i] = s ? -1 : 1;
-      ax[i][s] = meshes_new_node_1(&oct, q[0], q[1], q[2], 0);
-      oct.nodes.data[ax[i][s] - 1].kind = 3;
-      oct.nodes.data[ax[i][s] - 1].spacing = float(h[i][s]);
-    }
-  oct.nodes.data[o - 1].spacing = 3;
-  for (int a = 0; a < 2; a++)
-    for (int b = 0; b < 2; b++)
-      for (int c = 0; c < 2; c++) meshes_renode4(&oct, meshes_new_cell_0(&oct), o, ax[0][a], ax[1][b], ax[2][c]);
+  Mesh oct = octahedron(start, h, 3, ax);
+  const int32_t o = 1;
   // Each axis node is in four of the eight cells: its weight 4 / h; the mean is
   // (1 / h+ - 1 / h-) / sum of 1 / h along each axis.
   double w = 0, mean[3];
