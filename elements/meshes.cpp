@@ -8,6 +8,7 @@
 
 #include "domain/bounding.h"
 #include "domain/edges.h"
+#include "elements/basisfun.h"
 #include "elements/evalpoint.h"
 #include "elements/quature.h"
 #include "runtime/bopmem.h"
@@ -942,14 +943,48 @@ void meshes_localize(Mesh *m, const MeshCell *cell, LocalCell *lc, uint16_t mode
   if (dim >= 1 && dim <= 3) elements_jacobian(elements_centroid[dim].L, &lc->frame);
 }
 
+// The local derivative rows of a basis at the points of the rule its cells' measure
+// is summed by, formed once per basis: the Jacobian at a rule point then takes them
+// from the table instead of evaluating the basis there (the same rows).
+namespace {
+struct MeasureRows {
+  int32_t rule = -1;
+  std::vector<LocalPoint> points;
+  std::vector<double> derivs;  // 60 per point: 3 rows of 20
+  QuadBasis table{};
+};
+MeasureRows measure_rows[ELEMENTS_CODES];
+}  // namespace
+
+static const QuadBasis *measure_table(int32_t code, int32_t rule, const QuadRule *r) {
+  MeasureRows &t = measure_rows[code];
+  if (t.rule != rule) {
+    t.points.resize(r->count);
+    t.derivs.assign(size_t(r->count) * 60, 0.0);
+    auto *d = reinterpret_cast<double (*)[3][20]>(t.derivs.data());
+    for (int q = 0; q < r->count; q++) {
+      std::copy(r->points[q].L, r->points[q].L + 4, t.points[size_t(q)].L);
+      basisfun_basis_p(d[q], code, t.points[size_t(q)].L);
+    }
+    t.table = QuadBasis{};
+    t.table.count = r->count;
+    t.table.code = code;
+    t.table.points = t.points.data();
+    t.table.derivs = d;
+    t.rule = rule;
+  }
+  return &t.table;
+}
+
 // Measure of a curved cell: the rule's weighted |det J| times the reference measure.
 static double curved_measure(Mesh *m, const MeshCell *cell, int32_t rule, double ref) {
   static LocalCell work;
   meshes_localize(m, cell, &work, 0);
   const QuadRule *r = quature_rule(rule);
+  const QuadBasis *t = measure_table(cell->basis, rule, r);
   double s = 0;
   for (int q = 0; q < r->count; q++) {
-    elements_jacobian(r->points[q].L, &work.frame);
+    elements_jacobian_rule(t, q, &work.frame);
     s += r->points[q].weight * work.frame.absdet * ref;
   }
   return s;

@@ -117,6 +117,33 @@ TEST_F(Meshes, MeasuresAndCentroidsOfSingleCells) {
   }
 }
 
+// Curved cells, one basis after another and back: bending the hypotenuse of the unit
+// right triangle out by d along (1,1)/sqrt 2 adds a parabolic segment of 2/3 * base *
+// height (the measure's rule integrates the quadratic |det J| exactly). A tet10 bent
+// so gains the flux of the move (d, d, 0) / sqrt 2 through its faces weighted by the
+// mid-node's function (a third of the face's area): d / (3 sqrt 2) through the slanted
+// face, none through the base.
+TEST_F(Meshes, CurvedCellsMeasureTheirBends) {
+  const std::vector<Xyz> right = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  const std::vector<Xyz> tet = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (double d : {0.1, -0.05, 0.1}) {
+    for (int code : {tri6, tet10}) {
+      Mesh one{};
+      one_cell(&one, code, code == tri6 ? right : tet);
+      int bent = 0;
+      for (int k = 0; k < elements_functions[code]; k++) {
+        MeshNode &n = one.nodes.data[one.cells.data[0].nodes.data[k] - 1];
+        if (n.x == 0.5 && n.y == 0.5 && n.z == 0) n.x += d / std::sqrt(2.0), n.y += d / std::sqrt(2.0), bent++;
+      }
+      ASSERT_EQ(bent, 1);
+      double segment = 2.0 / 3 * std::sqrt(2.0) * d;
+      double want = code == tri6 ? 0.5 + segment : 1.0 / 6 + d / (3 * std::sqrt(2.0));
+      EXPECT_NEAR(meshes_cell_area_1(&one, 1), want, 1e-13) << elements_names[code] << " " << d;
+      meshes_free(&one, 0);
+    }
+  }
+}
+
 TEST_F(Meshes, DiskAreasAndCentroidsMatchItsBoundaryPolygon) {
   MshMesh disk = read_msh(test_data("disk.msh"));
   ASSERT_GT(disk.triangles.size(), 50u);
