@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <set>
 
@@ -139,6 +140,14 @@ TEST_F(Meshes, CurvedCellsMeasureTheirBends) {
       double segment = 2.0 / 3 * std::sqrt(2.0) * d;
       double want = code == tri6 ? 0.5 + segment : 1.0 / 6 + d / (3 * std::sqrt(2.0));
       EXPECT_NEAR(meshes_cell_area_1(&one, 1), want, 1e-13) << elements_names[code] << " " << d;
+      // The localised frame is the Jacobian at the cell's centroid, bit for bit.
+      LocalCell lc{};
+      meshes_localize(&one, &one.cells.data[0], &lc, 0);
+      ElementFrame g = lc.frame;
+      elements_jacobian(elements_centroid[elements_dimension[code]].L, &g);
+      EXPECT_EQ(lc.frame.measure, g.measure);
+      EXPECT_EQ(std::memcmp(lc.frame.J, g.J, sizeof g.J), 0);
+      EXPECT_EQ(std::memcmp(lc.frame.K, g.K, sizeof g.K), 0);
       meshes_free(&one, 0);
     }
   }
