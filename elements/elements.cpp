@@ -83,14 +83,17 @@ static const double volume_sixth = 0.16666666666667;
 
 // J, its determinant, the measure and K from the geometry basis's local derivatives
 // (rows gd), n functions, dimension DIM 1..3 (fixed at compile time, so that the
-// small loops unroll; the arithmetic is the same for every dimension).
-template <int DIM> static void jacobian_dim(const double (*gd)[20], int n, ElementFrame *f) {
+// small loops unroll; the arithmetic is the same for every dimension). N, when not 0,
+// is n fixed at compile time as well: the sums of J then unroll side by side, each
+// still taken in the order of the functions.
+template <int DIM, int N = 0> static void jacobian_dim(const double (*gd)[20], int n, ElementFrame *f) {
   constexpr int dim = DIM;
+  const int count = N ? N : n;
   for (int r = 0; r < dim; r++) {
     double last = 0;
     for (int c = 0; c < dim; c++) {
       double s = 0;
-      for (int i = 0; i < n; i++) s += f->nodes[i][r] * gd[c][i];
+      for (int i = 0; i < count; i++) s += f->nodes[i][r] * gd[c][i];
       f->J[r][c] = s;
       last -= s;
     }
@@ -112,36 +115,50 @@ template <int DIM> static void jacobian_dim(const double (*gd)[20], int n, Eleme
     K[1][0] = -q;
     return;
   }
-  if constexpr (dim == 2) {
-    K[0][0] = J[1][1] * q, K[0][1] = -J[0][1] * q;
-    K[1][0] = -J[1][0] * q, K[1][1] = J[0][0] * q;
-  } else {
-    // K = -adj(J) / |det|, the exact inverse when det < 0; adj[c][r] is the signed
-    // cofactor of J[r][c], taken with cyclic indices.
-    for (int c = 0; c < 3; c++)
-      for (int r = 0; r < 3; r++) {
-        int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
-        K[c][r] = -(J[r1][c1] * J[r2][c2] - J[r1][c2] * J[r2][c1]) * q;
-      }
-  }
+  // Column r of K, then its dependent entry K[dim][r] = -(sum of the others), summed
+  // from the values at hand rather than read back from the stores.
   for (int r = 0; r < dim; r++) {
+    double k[3];
+    if constexpr (dim == 2) {
+      k[0] = r == 0 ? J[1][1] * q : -J[0][1] * q;
+      k[1] = r == 0 ? -J[1][0] * q : J[0][0] * q;
+    } else {
+      // K = -adj(J) / |det|, the exact inverse when det < 0; adj[c][r] is the signed
+      // cofactor of J[r][c], taken with cyclic indices.
+      for (int c = 0; c < 3; c++) {
+        int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
+        k[c] = -(J[r1][c1] * J[r2][c2] - J[r1][c2] * J[r2][c1]) * q;
+      }
+    }
     double s = 0;
-    for (int c = 0; c < dim; c++) s += K[c][r];
+    for (int c = 0; c < dim; c++) K[c][r] = k[c], s += k[c];
     K[dim][r] = -s;
   }
 }
 
 static void jacobian_from(const double (*gd)[20], int n, int dim, ElementFrame *f) {
   if (dim == 1) jacobian_dim<1>(gd, n, f);
+  else if (dim == 2 && n == 6) jacobian_dim<2, 6>(gd, n, f);
   else if (dim == 2) jacobian_dim<2>(gd, n, f);
+  else if (n == 10) jacobian_dim<3, 10>(gd, n, f);
+  else if (n == 4) jacobian_dim<3, 4>(gd, n, f);
   else jacobian_dim<3>(gd, n, f);
+}
+
+// Marks the geometry rows as those of the frame's geometry basis at L (n functions).
+static void held_at(ElementFrame *f, const double *L, int n) {
+  std::memcpy(f->gderiv_at, L, sizeof f->gderiv_at);
+  f->gderiv_code = f->gbasis;
+  f->gderiv_n = n;
 }
 
 void elements_jacobian(const double *L, ElementFrame *f) {
   TRACE("elements_jacobian_0");
+  f->gderiv_n = 0;
   int n = basisfun_basis_p(f->gderiv, f->gbasis, L);
   int dim = elements_dimension[f->gbasis];
   if (dim < 1 || dim > 3) rtlib_fatal_in("elements_jacobian_0", "ILLEGAL JACOBIAN");
+  held_at(f, L, n);
   jacobian_from(f->gderiv, n, dim, f);
 }
 
@@ -157,6 +174,7 @@ void elements_jacobian_rule(const QuadBasis *t, int32_t q, ElementFrame *f) {
   const double (*gd)[20] = t->derivs[q];
   for (int c = 0; c < dim; c++)
     for (int i = 0; i < n; i++) f->gderiv[c][i] = gd[c][i];
+  held_at(f, t->points[q].L, n);
   jacobian_from(gd, n, dim, f);
 }
 
@@ -403,13 +421,22 @@ int basiszz(double *, int32_t code, const double *, ElementFrame *) {
 
 // The local first derivatives of the basis code at L into the frame's rows: the rows
 // already there are kept when they were formed for the same code and point (the
-// derivatives of u along x and then y ask for them twice at each rule point).
+// derivatives of u along x and then y ask for them twice at each rule point), and
+// the geometry rows of the Jacobian serve when they are of that code and point (the
+// same rows: both are the basis's derivatives there).
 static int local_derivs(ElementFrame *f, int32_t code, const double *L) {
   f->dbasis = code;
   if (f->lderiv_n > 0 && f->lderiv_code == code && std::memcmp(f->lderiv_at, L, sizeof f->lderiv_at) == 0)
     return f->lderiv_n;
   f->lderiv_n = 0;
-  int n = basisfun_basis_p(f->lderiv, code, L);
+  int n;
+  if (f->gderiv_n > 0 && f->gderiv_code == code && std::memcmp(f->gderiv_at, L, sizeof f->gderiv_at) == 0) {
+    n = f->gderiv_n;
+    for (int c = 0, dim = elements_dimension[code]; c < dim; c++)
+      std::memcpy(f->lderiv[c], f->gderiv[c], size_t(n) * sizeof(double));
+  } else {
+    n = basisfun_basis_p(f->lderiv, code, L);
+  }
   std::memcpy(f->lderiv_at, L, sizeof f->lderiv_at);
   f->lderiv_code = code;
   f->lderiv_n = n;

@@ -72,6 +72,9 @@ struct ElementFrame {
   int32_t dbasis;          // basis of the last local-derivative rows computed here
   double nodes[20][3];     // x, y, z of each node in basis node order
   double gderiv[3][20];    // local derivatives of the geometry basis at the last Jacobian
+  double gderiv_at[4];     // the point of the rows in gderiv, for basis gderiv_code ...
+  int32_t gderiv_code = -1;
+  int32_t gderiv_n = 0;    // ... and their count; 0: none held
   double values[20];       // scratch: basis values
   double lderiv[3][20];    // scratch: local first derivatives
   double lderiv_at[4];     // the point of the rows in lderiv, for basis lderiv_code ...

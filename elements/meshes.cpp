@@ -8,6 +8,7 @@
 
 #include "domain/bounding.h"
 #include "domain/edges.h"
+#include "elements/basisfun.h"
 #include "elements/evalpoint.h"
 #include "elements/quature.h"
 #include "runtime/bopmem.h"
@@ -922,6 +923,40 @@ void meshes_copyu(vectorvd *fields, int32_t n, const vectord *values) {
 
 // ---- Localised cells ----------------------------------------------------------------
 
+// The local derivative rows of a basis at fixed points (the rule a curved cell's
+// measure is summed by, or the centroid a cell's frame is taken at), formed once per
+// basis: the Jacobian there then takes them from the table instead of evaluating the
+// basis (the same rows).
+namespace {
+struct FixedRows {
+  const void *key = nullptr;  // the points the rows were formed at
+  std::vector<LocalPoint> points;
+  std::vector<double> derivs;  // 60 per point: 3 rows of 20
+  QuadBasis table{};
+};
+FixedRows measure_rows[ELEMENTS_CODES], centroid_rows[ELEMENTS_CODES];
+}  // namespace
+
+// The table of code at the count points whose coordinates at(q) gives; key names them.
+template <class At> static const QuadBasis *fixed_table(FixedRows &t, int32_t code, const void *key, int count, At at) {
+  if (t.key != key) {
+    t.points.resize(size_t(count));
+    t.derivs.assign(size_t(count) * 60, 0.0);
+    auto *d = reinterpret_cast<double (*)[3][20]>(t.derivs.data());
+    for (int q = 0; q < count; q++) {
+      std::copy(at(q), at(q) + 4, t.points[size_t(q)].L);
+      basisfun_basis_p(d[q], code, t.points[size_t(q)].L);
+    }
+    t.table = QuadBasis{};
+    t.table.count = uint16_t(count);
+    t.table.code = code;
+    t.table.points = t.points.data();
+    t.table.derivs = d;
+    t.key = key;
+  }
+  return &t.table;
+}
+
 void meshes_localize(Mesh *m, const MeshCell *cell, LocalCell *lc, uint16_t mode) {
   TRACE("meshes_localize_0");
   int32_t basis = cell->basis;
@@ -939,7 +974,13 @@ void meshes_localize(Mesh *m, const MeshCell *cell, LocalCell *lc, uint16_t mode
     }
   }
   int dim = elements_dimension[basis];
-  if (dim >= 1 && dim <= 3) elements_jacobian(elements_centroid[dim].L, &lc->frame);
+  if (dim >= 1 && dim <= 3) {
+    const double *L = elements_centroid[dim].L;
+    if (basis > 0 && basis < ELEMENTS_CODES)
+      elements_jacobian_rule(fixed_table(centroid_rows[basis], basis, L, 1, [L](int) { return L; }), 0, &lc->frame);
+    else
+      elements_jacobian(L, &lc->frame);
+  }
 }
 
 // Measure of a curved cell: the rule's weighted |det J| times the reference measure.
@@ -947,9 +988,11 @@ static double curved_measure(Mesh *m, const MeshCell *cell, int32_t rule, double
   static LocalCell work;
   meshes_localize(m, cell, &work, 0);
   const QuadRule *r = quature_rule(rule);
+  const QuadBasis *t =
+      fixed_table(measure_rows[cell->basis], cell->basis, r, r->count, [r](int q) { return r->points[q].L; });
   double s = 0;
   for (int q = 0; q < r->count; q++) {
-    elements_jacobian(r->points[q].L, &work.frame);
+    elements_jacobian_rule(t, q, &work.frame);
     s += r->points[q].weight * work.frame.absdet * ref;
   }
   return s;

@@ -258,30 +258,47 @@ void mesh3_resolve_table_nabors3(Mesh *m) {
 void mesh3_relax_mesh3(Mesh *m) {
   TRACE("mesh3_relax_mesh3");
   int32_t n = m->nodes.count;
-  std::vector<double> sx(n + 1), sy(n + 1), sz(n + 1), w(n + 1);
+  // Per node: its place over its spacing and the inverse spacing (each pair reads
+  // them instead of dividing again), and the running sums; only nodes that move take
+  // sums.
+  struct Pull {
+    double x, y, z, w;
+  };
+  std::vector<Pull> pull(n + 1), sum(n + 1);
+  std::vector<uint8_t> moves(n + 1, 0);
+  for (int32_t k = 1; k <= n; k++) {
+    const MeshNode &N = m->nodes.data[k - 1];
+    moves[k] = N.alive && N.kind == 0;
+  }
   for (int pass = 1; pass <= 21; pass++) {
     // 1.-2. Spacing-weighted sums over every ordered pair of distinct corners.
-    std::fill(sx.begin(), sx.end(), 0), std::fill(sy.begin(), sy.end(), 0);
-    std::fill(sz.begin(), sz.end(), 0), std::fill(w.begin(), w.end(), 0);
+    for (int32_t k = 1; k <= n; k++) {
+      const MeshNode &B = m->nodes.data[k - 1];
+      double h = B.spacing > 0 ? double(B.spacing) : 1.0;
+      pull[k] = {B.x / h, B.y / h, B.z / h, 1 / h};
+    }
+    std::fill(sum.begin(), sum.end(), Pull{0, 0, 0, 0});
     for (int32_t c = 1; c <= m->cells.count; c++) {
       const MeshCell &C = m->cells.data[c - 1];
       if (!C.alive) continue;
-      for (int i = 0; i < 4; i++)
+      const int32_t *v = C.nodes.data;
+      for (int i = 0; i < 4; i++) {
+        if (!moves[v[i]]) continue;
+        Pull &s = sum[v[i]];
         for (int j = 0; j < 4; j++) {
           if (i == j) continue;
-          int32_t a = C.nodes.data[i];
-          const MeshNode &B = m->nodes.data[C.nodes.data[j] - 1];
-          double h = B.spacing > 0 ? double(B.spacing) : 1.0;
-          sx[a] += B.x / h, sy[a] += B.y / h, sz[a] += B.z / h, w[a] += 1 / h;
+          const Pull &b = pull[v[j]];
+          s.x += b.x, s.y += b.y, s.z += b.z, s.w += b.w;
         }
+      }
     }
     // 3. Interior nodes move half-way; the measure is the squared distance from each
     // node's old place to its weighted mean.
     double measure = 0;
     for (int32_t k = 1; k <= n; k++) {
       MeshNode &N = m->nodes.data[k - 1];
-      if (!N.alive || N.kind != 0 || w[k] == 0) continue;
-      double mx = sx[k] / w[k], my = sy[k] / w[k], mz = sz[k] / w[k];
+      if (!moves[k] || sum[k].w == 0) continue;
+      double mx = sum[k].x / sum[k].w, my = sum[k].y / sum[k].w, mz = sum[k].z / sum[k].w;
       measure += (mx - N.x) * (mx - N.x) + (my - N.y) * (my - N.y) + (mz - N.z) * (mz - N.z);
       N.x = (mx + N.x) / 2, N.y = (my + N.y) / 2, N.z = (mz + N.z) / 2;
     }

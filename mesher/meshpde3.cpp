@@ -2,8 +2,10 @@
 // meshes.
 #include "mesher/meshpde3.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "control/control.h"
 #include "control/pdedat.h"
@@ -231,29 +233,41 @@ void meshpde3_resolve_nodecells3(Mesh *m) {
 
 void meshpde3_resolve_nabors3(Mesh *m) {
   TRACE("meshpde3_resolve_nabors3");
+  // Whether each cell's volume is positive, found the first time a pair asks (-1: not
+  // yet): a face is met at each of its three nodes, the cells do not change meanwhile.
+  std::vector<int8_t> positive(size_t(m->cells.count) + 1, -1);
+  auto sign = [&](int32_t c) {
+    int8_t &s = positive[size_t(c)];
+    if (s < 0) s = meshes_cell_area_1(m, c) > 0;
+    return s != 0;
+  };
+  std::vector<std::array<int32_t, 4>> corners;  // the corners of the cells around a node
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     const vectorl &list = m->nodes.data[n - 1].nodecell;
+    corners.resize(size_t(list.count));
+    for (int32_t i = 0; i < list.count; i++) {
+      const int32_t *v = m->cells.data[list.data[i] - 1].nodes.data;
+      corners[size_t(i)] = {v[0], v[1], v[2], v[3]};
+    }
     for (int32_t i = 0; i < list.count; i++)
       for (int32_t j = i + 1; j < list.count; j++) {
-        int32_t ci = list.data[i], cj = list.data[j];
-        MeshCell &A = m->cells.data[ci - 1], &B = m->cells.data[cj - 1];
+        const std::array<int32_t, 4> &A = corners[size_t(i)], &B = corners[size_t(j)];
         int match = 0, fi = -1, fj = -1;
         for (int a = 0; a < 4; a++) {
-          bool found = false;
-          for (int b = 0; b < 4; b++) found = found || A.nodes.data[a] == B.nodes.data[b];
+          bool found = A[a] == B[0] || A[a] == B[1] || A[a] == B[2] || A[a] == B[3];
           if (found) match++;
           else fi = a;
         }
         if (match != 3) continue;
         for (int b = 0; b < 4; b++) {
-          bool found = false;
-          for (int a = 0; a < 4; a++) found = found || A.nodes.data[a] == B.nodes.data[b];
+          bool found = B[b] == A[0] || B[b] == A[1] || B[b] == A[2] || B[b] == A[3];
           if (!found) fj = b;
         }
-        double va = meshes_cell_area_1(m, ci), vb = meshes_cell_area_1(m, cj);
-        if ((va > 0) != (vb > 0)) rtlib_fatal_in("meshpde3_resolve_nabors3", "BAMBOOZLED");
-        A.neighbour[fi] = cj;
-        B.neighbour[fj] = ci;
+        int32_t ci = list.data[i], cj = list.data[j];
+        bool pa = sign(ci), pb = sign(cj);
+        if (pa != pb) rtlib_fatal_in("meshpde3_resolve_nabors3", "BAMBOOZLED");
+        m->cells.data[ci - 1].neighbour[fi] = cj;
+        m->cells.data[cj - 1].neighbour[fj] = ci;
       }
   }
 }

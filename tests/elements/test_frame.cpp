@@ -317,7 +317,8 @@ TEST_F(Frame, CoordinatesDifferentiateToTheIdentity) {
 }
 
 // The local derivative rows serve the x and the y derivative at one point; a new
-// point or another basis forms them anew.
+// point or another basis forms them anew, and the Jacobian's rows of the geometry
+// basis serve only at their own point.
 TEST_F(Frame, DerivativesFollowThePointAndTheBasis) {
   double xyz[20][3], u[20], v[20];
   nodes_of(tri6, xyz, right_tri);
@@ -328,7 +329,12 @@ TEST_F(Frame, DerivativesFollowThePointAndTheBasis) {
     u[k] = x * x + 3 * x * y - y, v[k] = k < 3 ? 2 * x - y : 100;  // tri3 reads the corners only
   }
   const double P[3][4] = {{0.3, 0.2, 0.5, 0}, {0.1, 0.7, 0.2, 0}, {0.3, 0.2, 0.5, 0}};
-  for (const auto &L : P) {
+  for (int i = 0; i < 3; i++) {
+    const double *L = P[i];
+    // The Jacobian's geometry rows (tri6, as the data) taken at the point before
+    // (cyclically): they serve only where that point is this one (the first point
+    // is also the last).
+    elements_jacobian(P[(i + 2) % 3], &f);
     double x = L[1], y = L[2];
     EXPECT_NEAR(elements_interpux(tri6, L, &f, u), 2 * x + 3 * y, 1e-13);
     EXPECT_NEAR(elements_interpuy(tri6, L, &f, u), 3 * x - 1, 1e-13);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <set>
 
@@ -114,6 +115,41 @@ TEST_F(Meshes, MeasuresAndCentroidsOfSingleCells) {
           k.corner[0][r] + k.corner[1][r] + k.corner[2][r] + (k.corner.size() > 3 ? k.corner[3][r] : 0),
           1e-12);
     meshes_free(&one, 0);
+  }
+}
+
+// Curved cells, one basis after another and back: bending the hypotenuse of the unit
+// right triangle out by d along (1,1)/sqrt 2 adds a parabolic segment of 2/3 * base *
+// height (the measure's rule integrates the quadratic |det J| exactly). A tet10 bent
+// so gains the flux of the move (d, d, 0) / sqrt 2 through its faces weighted by the
+// mid-node's function (a third of the face's area): d / (3 sqrt 2) through the slanted
+// face, none through the base.
+TEST_F(Meshes, CurvedCellsMeasureTheirBends) {
+  const std::vector<Xyz> right = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  const std::vector<Xyz> tet = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (double d : {0.1, -0.05, 0.1}) {
+    for (int code : {tri6, tet10}) {
+      Mesh one{};
+      one_cell(&one, code, code == tri6 ? right : tet);
+      int bent = 0;
+      for (int k = 0; k < elements_functions[code]; k++) {
+        MeshNode &n = one.nodes.data[one.cells.data[0].nodes.data[k] - 1];
+        if (n.x == 0.5 && n.y == 0.5 && n.z == 0) n.x += d / std::sqrt(2.0), n.y += d / std::sqrt(2.0), bent++;
+      }
+      ASSERT_EQ(bent, 1);
+      double segment = 2.0 / 3 * std::sqrt(2.0) * d;
+      double want = code == tri6 ? 0.5 + segment : 1.0 / 6 + d / (3 * std::sqrt(2.0));
+      EXPECT_NEAR(meshes_cell_area_1(&one, 1), want, 1e-13) << elements_names[code] << " " << d;
+      // The localised frame is the Jacobian at the cell's centroid, bit for bit.
+      LocalCell lc{};
+      meshes_localize(&one, &one.cells.data[0], &lc, 0);
+      ElementFrame g = lc.frame;
+      elements_jacobian(elements_centroid[elements_dimension[code]].L, &g);
+      EXPECT_EQ(lc.frame.measure, g.measure);
+      EXPECT_EQ(std::memcmp(lc.frame.J, g.J, sizeof g.J), 0);
+      EXPECT_EQ(std::memcmp(lc.frame.K, g.K, sizeof g.K), 0);
+      meshes_free(&one, 0);
+    }
   }
 }
 

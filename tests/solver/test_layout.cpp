@@ -1,7 +1,12 @@
 // The system layout (pattern counts, deleted and periodic nodes, reordering), node
 // localisation, the time weights against independent Gauss rules, and the choice of
 // method and preconditioner with its fallbacks.
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <numeric>
+#include <random>
+#include <vector>
 
 #include "elements/evalpoint.h"
 #include "model/constrn.h"
@@ -246,4 +251,129 @@ TEST(CellLoading, BlocksLandOnTheirColumnsInTheGivenOrder) {
   EXPECT_EQ(fatal_stop([&] { loading_load_cell_block(&M, 1, 21, &lc, v); }),
             "BLOCK COUNT MISMATCH IN loading_load_cell_block");
   sparsemx_free(&M, 1);
+}
+
+// Block transfers on a random pattern: every block entry lands on its mapped column,
+// copies leaving the last value and additions the sum (whole numbers, so the sum is
+// exact in any order), whatever the rows filled before; a column named twice in the
+// global row takes the entry on its first place, or on the next place after the
+// entry before it; a column the global row lacks stops the run.
+TEST(BlockTransfer, EntriesLandOnTheirMappedColumns) {
+  std::mt19937 rng(63);
+  const int32_t n = 60;
+  bigmatx b{};
+  vectorl counts{};
+  vectorl_resize(&counts, 1, 1);
+  counts.data[0] = n;
+  bigmatx_resize(&b, &counts);
+  std::vector<int32_t> perm(n);
+  std::iota(perm.begin(), perm.end(), 1);
+  std::shuffle(perm.begin(), perm.end(), rng);
+  for (int32_t k = 0; k < n; k++) b.maps.data[0].data[k] = perm[size_t(k)];
+  // Block row r names its columns (node numbers) in random order, some twice; the
+  // global row of r holds exactly their mapped columns, sorted.
+  sparsemx A{}, B{};
+  sparsemx_resize_0(&A, n, n);
+  sparsemx_resize_0(&B, n, n);
+  std::vector<std::map<int32_t, double>> sum(n), last(n);
+  for (int32_t r = 1; r <= n; r++) {
+    std::vector<int32_t> cols;
+    for (int32_t q = 1; q <= n; q++)
+      if (q == r || rng() % 5 == 0) cols.push_back(q);
+    std::vector<int32_t> named = cols;
+    for (int32_t t = 0; t < 3; t++) named.push_back(cols[rng() % cols.size()]);
+    std::shuffle(named.begin(), named.end(), rng);
+    int32_t g = perm[size_t(r - 1)];
+    for (int32_t q : named) {
+      double v = double(1 + rng() % 100);
+      vectorld_one_more(&B.data[r - 1], q, v);
+      int32_t c = perm[size_t(q - 1)];
+      sum[size_t(g - 1)][c] += v;
+      last[size_t(g - 1)][c] = v;
+    }
+    std::vector<int32_t> global;
+    for (int32_t q : cols) global.push_back(perm[size_t(q - 1)]);
+    std::sort(global.begin(), global.end());
+    for (int32_t c : global) vectorld_one_more(&A.data[g - 1], c, 0.0);
+  }
+  auto check = [&](const std::vector<std::map<int32_t, double>> &want) {
+    for (int32_t g = 1; g <= n; g++) {
+      const vectorld *row = &A.data[g - 1];
+      ASSERT_EQ(size_t(row->count), want[size_t(g - 1)].size());
+      for (int32_t k = 0; k < row->count; k++) EXPECT_EQ(row->values[k], want[size_t(g - 1)].at(row->keys[k]));
+    }
+  };
+  bigmatx_copyto(&b, &A, 1, 1, &B);
+  check(last);
+  for (int32_t g = 1; g <= n; g++) std::fill(A.data[g - 1].values, A.data[g - 1].values + A.data[g - 1].count, 0.0);
+  bigmatx_addto(&b, &A, 1, 1, &B);
+  check(sum);
+  // A column twice in one global row: row of node 1 gets columns c, c, d.
+  vectorld *g1 = &A.data[perm[0] - 1];
+  int32_t c = perm[1], d = perm[2];
+  g1->count = 0;
+  for (int32_t k : {std::min(c, d), std::max(c, d)}) {
+    vectorld_one_more(g1, k, 0.0);
+    if (k == c) vectorld_one_more(g1, k, 0.0);
+  }
+  int32_t first = c < d ? 0 : 1;
+  B.data[0].count = 0;
+  for (auto [q, v] : {std::pair{2, 1.0}, {2, 2.0}, {3, 4.0}, {2, 8.0}}) vectorld_one_more(&B.data[0], q, v);
+  bigmatx_addto(&b, &A, 1, 1, &B);
+  EXPECT_EQ(g1->values[first], 1.0 + 8.0);
+  EXPECT_EQ(g1->values[first + 1], 2.0);
+  EXPECT_EQ(g1->values[c < d ? 2 : 0], 4.0);
+  // A column the global row lacks, though earlier rows had it at that place.
+  vectorld_one_more(&B.data[1], 1, 1.0);
+  vectorld *g2 = &A.data[perm[1] - 1];
+  int32_t at = bigmatx_find(g2->keys, g2->count, perm[0]);
+  if (at >= 0) {
+    for (int32_t k = at; k + 1 < g2->count; k++) g2->keys[k] = g2->keys[k + 1], g2->values[k] = g2->values[k + 1];
+    g2->count--;
+  }
+  EXPECT_EQ(fatal_stop([&] { bigmatx_copyto(&b, &A, 1, 1, &B); }), "MISSING ELEMENT IN bigmatx_copyto");
+  sparsemx_free(&A, 1);
+  sparsemx_free(&B, 1);
+  vectorl_free(&counts);
+  bigmatx_free(&b);
+}
+
+// The symmetry trial: a symmetric matrix passes whatever the trial vectors; one entry
+// off its mirror by a relative 1e-3 fails at tolerance 1e-6 and passes at 1e-2: A x and
+// A^t x then differ by 1e-3 (x3, -x2) in rows 3 and 2 alone, some 1e-5 to 1e-4 of |A x|
+// for trial values of order 1 and rows of diagonal 4.
+TEST(SymmetryTrial, MirrorEntriesDecide) {
+  std::mt19937 rng(7);
+  const int32_t n = 40;
+  std::uniform_real_distribution<double> u(-1, 1);
+  sparsemx A{};
+  sparsemx_resize_0(&A, n, n);
+  std::vector<std::vector<double>> d(n, std::vector<double>(n, 0.0));
+  for (int32_t i = 0; i < n; i++) {
+    d[size_t(i)][size_t(i)] = 4;
+    for (int32_t j = 0; j < i; j++)
+      if (rng() % 4 == 0) d[size_t(i)][size_t(j)] = d[size_t(j)][size_t(i)] = u(rng);
+  }
+  for (int32_t i = 1; i <= n; i++)
+    for (int32_t j = 1; j <= n; j++)
+      if (d[size_t(i - 1)][size_t(j - 1)] != 0) vectorld_one_more(&A.data[i - 1], j, d[size_t(i - 1)][size_t(j - 1)]);
+  vectord scales{};
+  vectord_resize(&scales, 1, 1);
+  scales.data[0] = 4.0;
+  EXPECT_TRUE(loading_check_symmetry(&A, &scales, 1e-12, 1, n));
+  // Entry (3, 2) made 1.001 times its mirror (2, 3), both present.
+  int32_t at2 = bigmatx_find(A.data[2].keys, A.data[2].count, 2);
+  if (at2 < 0) {
+    vectorld_insert(&A.data[2], 2, 1.0);
+    vectorld_insert(&A.data[1], 3, 1.0);
+    at2 = bigmatx_find(A.data[2].keys, A.data[2].count, 2);
+  }
+  int32_t at3 = bigmatx_find(A.data[1].keys, A.data[1].count, 3);
+  A.data[2].values[at2] = A.data[1].values[at3] = 1.0;
+  EXPECT_TRUE(loading_check_symmetry(&A, &scales, 1e-12, 1, n));
+  A.data[2].values[at2] = 1.001;
+  EXPECT_FALSE(loading_check_symmetry(&A, &scales, 1e-6, 1, n));
+  EXPECT_TRUE(loading_check_symmetry(&A, &scales, 1e-2, 1, n));
+  sparsemx_free(&A, 1);
+  vectord_free(&scales);
 }
