@@ -178,6 +178,10 @@ int main(int argc, char **argv) {
     fclose(f);
   }
   int repeats = arg + 1 < argc ? atoi(argv[arg + 1]) : 3;
+  if (repeats < 1 || arg + 2 < argc) {
+    fprintf(stderr, "usage: bench_setup [--no-mesh] squares|tiles|disks|rings M | polygon N | FILE.pde [REPEATS]\n");
+    return 2;
+  }
   bench_program_start();
   verdat_batch = 1;
   Times best{1e30, 1e30, 1e30, 1e30};
