@@ -96,6 +96,26 @@ if ! command -v FreeFem++ >/dev/null; then
   echo "== peer: FreeFem++ is not installed (run with --install-peer to install it); skipped"
   exit 0
 fi
+# The end of the peer's program, its system assembled, solved by CG and measured;
+# $1 is the integral of its dimension (int2d or int3d).
+peer_solve() {
+cat <<EDP
+matrix A = a(Vh, Vh, solver=CG);
+real[int] rhs = l(0, Vh);
+ta = clock() - ta;
+real ts = clock();
+set(A, solver=CG, eps=$PEER_EPS);
+u[] = A^-1*rhs;
+ts = clock() - ts;
+real err = sqrt($1(Th)((u - ex)^2));
+cout << "unknowns " << Vh.ndof << endl;
+cout << "run_s " << clock() - t0 << endl;
+cout << "mesh_s " << tm << endl;
+cout << "assembly_s " << ta << endl;
+cout << "solve_s " << ts << endl;
+cout << "l2_error " << err << endl;
+EDP
+}
 if [[ $SHAPE == cube ]]; then
 # The plugin that makes cubes is looked for beside the script.
 ln -sf /usr/lib/freefem++/msh3.so "$work/msh3.so"
@@ -112,21 +132,8 @@ func ex = sin(pi*x)*sin(pi*y)*sin(pi*z);
 real ta = clock();
 varf a(u, v) = int3d(Th)(dx(u)*dx(v) + dy(u)*dy(v) + dz(u)*dz(v)) + on(1, 2, 3, 4, 5, 6, u=0);
 varf l(u, v) = int3d(Th)(f*v) + on(1, 2, 3, 4, 5, 6, u=0);
-matrix A = a(Vh, Vh, solver=CG);
-real[int] rhs = l(0, Vh);
-ta = clock() - ta;
-real ts = clock();
-set(A, solver=CG, eps=$PEER_EPS);
-u[] = A^-1*rhs;
-ts = clock() - ts;
-real err = sqrt(int3d(Th)((u - ex)^2));
-cout << "unknowns " << Vh.ndof << endl;
-cout << "run_s " << clock() - t0 << endl;
-cout << "mesh_s " << tm << endl;
-cout << "assembly_s " << ta << endl;
-cout << "solve_s " << ts << endl;
-cout << "l2_error " << err << endl;
 EDP
+peer_solve int3d >>"$work/square.edp"
 else
 cat >"$work/square.edp" <<EDP
 real t0 = clock();
@@ -144,21 +151,8 @@ func ex = sin(pi*x)*sin(pi*y);
 real ta = clock();
 varf a(u, v) = int2d(Th)(dx(u)*dx(v) + dy(u)*dy(v)) + on(b1, b2, b3, b4, u=0);
 varf l(u, v) = int2d(Th)(f*v) + on(b1, b2, b3, b4, u=0);
-matrix A = a(Vh, Vh, solver=CG);
-real[int] rhs = l(0, Vh);
-ta = clock() - ta;
-real ts = clock();
-set(A, solver=CG, eps=$PEER_EPS);
-u[] = A^-1*rhs;
-ts = clock() - ts;
-real err = sqrt(int2d(Th)((u - ex)^2));
-cout << "unknowns " << Vh.ndof << endl;
-cout << "run_s " << clock() - t0 << endl;
-cout << "mesh_s " << tm << endl;
-cout << "assembly_s " << ta << endl;
-cout << "solve_s " << ts << endl;
-cout << "l2_error " << err << endl;
 EDP
+peer_solve int2d >>"$work/square.edp"
 fi
 echo "== FreeFem++"
 (cd "$work" && /usr/bin/time -f "peak_rss_mb %M" FreeFem++ -nw -v 0 square.edp 2>"$work/time.txt") | grep -E '^(unknowns|run_s|mesh_s|assembly_s|solve_s|l2_error) ' | tee "$work/peer.txt"
