@@ -938,8 +938,10 @@ FixedRows measure_rows[ELEMENTS_CODES], centroid_rows[ELEMENTS_CODES];
 }  // namespace
 
 // The table of code at the count points whose coordinates at(q) gives; key names them.
+// A rule read before the rules were laid out has no points: the count is compared too,
+// so that a table formed then is formed again once they are.
 template <class At> static const QuadBasis *fixed_table(FixedRows &t, int32_t code, const void *key, int count, At at) {
-  if (t.key != key) {
+  if (t.key != key || t.table.count != count) {
     t.points.resize(size_t(count));
     t.derivs.assign(size_t(count) * 60, 0.0);
     auto *d = reinterpret_cast<double (*)[3][20]>(t.derivs.data());

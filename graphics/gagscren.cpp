@@ -838,7 +838,9 @@ static void printinit(int orientation) {
   else if (orientation != 0) print_landscape = true;
 }
 
-static pointl page_size() { return print_landscape ? pointl{3508, 2480} : pointl{2480, 3508}; }
+static const pointl portrait_page = {2480, 3508};
+
+static pointl page_size() { return print_landscape ? pointl{portrait_page.y, portrait_page.x} : portrait_page; }
 
 // The print dialog: the PDF's name, by default the caption with ".pdf".
 static bool print_dialog(const viewrec *v, const std::string &caption) {
@@ -903,7 +905,8 @@ void gagscren_printsetup(viewrec *v, int orientation) {
 }
 
 // Editor text: a header line with the caption and the page number, then the body
-// lines of the page, tabs expanded, each cut to the characters that fit.
+// lines of the page, tabs expanded, each cut to the characters that fit. The editor
+// always prints on a portrait page, whatever a plot's print left in force.
 static const int32_t editor_font = 50;  // 12 points at 300 dots per inch
 
 static void editor_metrics(psurf *s, int32_t *per_line, int32_t *line_height, int32_t *body) {
@@ -911,7 +914,7 @@ static void editor_metrics(psurf *s, int32_t *per_line, int32_t *line_height, in
   int32_t w, h;
   s->ops->extent(s, sample, 52, editor_font, &w, &h);
   int32_t average = std::max(1, (w + 26) / 52);
-  pointl page = page_size();
+  pointl page = portrait_page;
   *per_line = page.x / average;
   *line_height = std::max(1, h);
   *body = std::max(1, page.y / *line_height - 2);
@@ -970,7 +973,7 @@ int32_t gagscren_edwindowprint(pwin_handle w) {
 }
 
 int32_t gagscren_edbodylines() {
-  pointl page = page_size();
+  pointl page = portrait_page;
   psurf *probe = psurf_pdf_new(nullptr, page.x, page.y, "");  // measures, writes nothing
   int32_t per_line, height, body = 0;
   if (probe) editor_metrics(probe, &per_line, &height, &body);

@@ -40,7 +40,7 @@ void except_set_rearm_signals(bool on) { rearm_signals = on; }
 // A fatal error gets its traceback written before the stack is unwound; the report
 // that follows lands here again with code 11, and only then is the latch re-armed,
 // so a fatal error inside that report still ends the program.
-void except_land(const char *home, int code) {
+void except_land(const char *home, int code, const fenv_t *entry) {
   rtlib_unwinding = 0;
   if (code == EXCEPT_FATAL) {
     rtlib_traceback();
@@ -52,6 +52,6 @@ void except_land(const char *home, int code) {
   }
   rtlib_trace_unwind(home);
   if (code == EXCEPT_FATAL) strings_copyto_1(&fatal_message, pending_message);
-  rtlib_fpu_default();
+  rtlib_fpu_restore(entry);
   if (rearm_signals) rtlib_catch_signals();
 }

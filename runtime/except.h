@@ -16,7 +16,8 @@
 //  4. The harness lands (except_land): it clears rtlib_unwinding; for code 99 it
 //     writes the traceback of the abandoned calls and sets reporting_fatal; it
 //     unwinds the trace stack to the harness's home name, moves pending_message into
-//     fatal_message, resets the floating-point control word and, while
+//     fatal_message, restores the floating-point environment in force when the
+//     harness was entered (a trap handler leaves the kernel's clean one) and, while
 //     rearm_signals is set (it is cleared by option D), installs the signal
 //     handlers again.
 //  5. The main routine reports fatal_message as an execution error on the current
@@ -27,6 +28,7 @@
 // A reported error (code 11) with no harness active ends the same way (step 3),
 // with the report's message.
 #pragma once
+#include "runtime/rtlib.h"
 #include "runtime/strings.h"
 
 // Catch codes: a reported error abandoned the current command, or a fatal error
@@ -52,12 +54,14 @@ bool except_catch_active();
 
 // Runs body() under the catch point. Returns 0 when body returns, or the code of
 // the jump that ended it. On landing, the stack is unwound to home (after the
-// traceback is written for a fatal error), the floating-point traps and the
-// signal handlers are re-armed unless default handling was asked for.
+// traceback is written for a fatal error), the floating-point environment is the one
+// the harness was entered with, and the signal handlers are re-armed unless default
+// handling was asked for.
 template <class F> int except_catch(const char *home, F &&body);
 
-// The landing work the harness does after catching a jump.
-void except_land(const char *home, int code);
+// The landing work the harness does after catching a jump; entry is the
+// floating-point environment saved when the harness was entered.
+void except_land(const char *home, int code, const fenv_t *entry);
 // With rearm_signals false (option D) the handlers stay at the default handling.
 void except_set_rearm_signals(bool on);
 
@@ -65,12 +69,14 @@ void except_set_rearm_signals(bool on);
 extern int except_depth;
 
 template <class F> int except_catch(const char *home, F &&body) {
+  fenv_t entry;
+  rtlib_fpu_save(&entry);
   ++except_depth;
   try {
     body();
   } catch (ExceptJump &jump) {
     --except_depth;
-    except_land(home, jump.code);
+    except_land(home, jump.code, &entry);
     return jump.code;
   } catch (...) {
     --except_depth;

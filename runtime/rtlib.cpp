@@ -172,6 +172,15 @@ void rtlib_fpu_default() {
   rtlib_fpu_word = cw;
 }
 
+void rtlib_fpu_save(fenv_t *env) { fegetenv(env); }
+
+void rtlib_fpu_restore(const fenv_t *env) {
+  __asm__ volatile("fnclex");
+  fesetenv(env);
+  feclearexcept(FE_ALL_EXCEPT);
+  rtlib_fpu_word = x87_get_cw();
+}
+
 static void x87_update(uint16_t clear, uint16_t set) {
   uint16_t cw = (x87_get_cw() & ~clear) | set;
   x87_set_cw(cw);

@@ -2,6 +2,7 @@
 // with its once-only hook, floating-point control and signal handlers, system error
 // texts, and the small number, bit, command-line and directory helpers.
 #pragma once
+#include <cfenv>
 #include <cstdint>
 #include <cstdio>
 
@@ -60,6 +61,10 @@ void rtlib_log_line(const char *text);
 
 // ---- Floating point and signals ------------------------------------------------
 void rtlib_fpu_default();
+// The floating-point environment (control words and masks) as it stands, and back to a
+// saved one with its exception flags cleared.
+void rtlib_fpu_save(fenv_t *env);
+void rtlib_fpu_restore(const fenv_t *env);
 void rtlib_fpu_precision64();
 void rtlib_fpu_precision53();
 void rtlib_fpu_chop();

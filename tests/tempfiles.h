@@ -41,12 +41,17 @@ inline void spit(const std::string &path, const std::string &bytes) {
   fclose(f);
 }
 
+// The test data folder: QUENDAR_TEST_DATA when set, else the source tree's
+// tests/data as built in, so that a test binary run by hand finds its data.
+inline std::string test_data_dir() {
+  const char *dir = getenv("QUENDAR_TEST_DATA");
+  return dir && *dir ? dir : QUENDAR_TEST_DATA_DIR;
+}
+
 // The golden file of this name under the test data folder compared with text
 // (QUENDAR_UPDATE_GOLDEN rewrites it instead).
 inline void expect_golden(const std::string &name, const std::string &text) {
-  const char *dir = getenv("QUENDAR_TEST_DATA");
-  ASSERT_NE(dir, nullptr);
-  std::string path = std::string(dir) + "/" + name;
+  std::string path = test_data_dir() + "/" + name;
   if (getenv("QUENDAR_UPDATE_GOLDEN")) spit(path, text);
   EXPECT_EQ(slurp(path), text) << name;
 }

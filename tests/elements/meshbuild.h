@@ -17,6 +17,7 @@
 #include "elements/meshes.h"
 #include "elements/quature.h"
 #include "runtime/bopmem.h"
+#include "tests/tempfiles.h"
 
 using Xyz = std::array<double, 3>;
 using Corners = std::vector<int>;
@@ -111,10 +112,7 @@ inline MshMesh read_msh(const std::string &path) {
   return r;
 }
 
-inline std::string test_data(const char *name) {
-  const char *dir = std::getenv("QUENDAR_TEST_DATA");
-  return std::string(dir ? dir : "tests/data") + "/" + name;
-}
+inline std::string test_data(const char *name) { return test_data_dir() + "/" + name; }
 
 // The record's invariants: cells and nodes list each other, neighbours are reciprocal
 // (negated across periodic sides), open sides carry a boundary id.

@@ -192,7 +192,7 @@ struct Recording : Graphics {
   }
   std::string walk() {
     filio_close_put(&p->plotfile);
-    std::string cmd = "python3 " + std::string(getenv("QUENDAR_TEST_DATA")) + "/../plot/pgxwalk.py " + path;
+    std::string cmd = "python3 " + test_data_dir() + "/../plot/pgxwalk.py " + path;
     FILE *f = popen(cmd.c_str(), "r");
     std::string out;
     char buf[256];

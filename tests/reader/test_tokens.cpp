@@ -9,6 +9,7 @@
 #include "reader/gpmin.h"
 #include "reader/mtokeniz.h"
 #include "runtime/textin.h"
+#include "tests/tempfiles.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ TEST_P(Reader, RealsRoundCorrectly) {
 // script keep their bytes.
 TEST_P(Reader, Utf8Descriptor) {
   String name = {};
-  strings_copyto_1(&name, (std::string(getenv("QUENDAR_TEST_DATA")) + "/utf8.pde").c_str());
+  strings_copyto_1(&name, (test_data_dir() + "/utf8.pde").c_str());
   uint16_t n = textin_open_text(&name, 0);
   strings_free_0(&name);
   ASSERT_NE(n, 0);
