@@ -19,7 +19,8 @@ one() {
     echo "PASS  $name"
   else
     echo "FAIL  $name"
-    tail -n 40 "$work/$name.out" | sed 's/^/      /'
+    { grep -E -A4 '^\[  FAILED|: Failure$' "$work/$name.out" | head -n 60; tail -n 12 "$work/$name.out"; } |
+      sed 's/^/      /'
     return 1
   fi
 }
