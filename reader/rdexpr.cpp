@@ -467,8 +467,10 @@ void string_call(parse_node *r, parse_node *const *v, const char *letters) {
     if (letters[k] == 's') {
       names[k] = take_string(a);
       strings_upstring_0(&names[k]);
-    } else {
+    } else if (k < 2) {
       keys[k] = uint16_t(integer_arg(a));
+    } else {  // a third selector travels as the name of its number
+      strings_itos_1(&names[k], int32_t(uint16_t(integer_arg(a))), 0);
     }
   }
   integral(c, take(r, v[3]), n - 1, keys, names);
@@ -740,6 +742,11 @@ void rdexpr_fcall3is(parse_node *r, parse_node *const *v) { string_call(r, v, "i
 void rdexpr_fcall3si(parse_node *r, parse_node *const *v) { string_call(r, v, "si"); }
 void rdexpr_fcall4sss(parse_node *r, parse_node *const *v) { string_call(r, v, "sss"); }
 void rdexpr_fcall4iss(parse_node *r, parse_node *const *v) { string_call(r, v, "iss"); }
+void rdexpr_fcall4sis(parse_node *r, parse_node *const *v) { string_call(r, v, "sis"); }
+void rdexpr_fcall4ssi(parse_node *r, parse_node *const *v) { string_call(r, v, "ssi"); }
+void rdexpr_fcall4sii(parse_node *r, parse_node *const *v) { string_call(r, v, "sii"); }
+void rdexpr_fcall4isi(parse_node *r, parse_node *const *v) { string_call(r, v, "isi"); }
+void rdexpr_fcall4iis(parse_node *r, parse_node *const *v) { string_call(r, v, "iis"); }
 
 void rdexpr_valpt(parse_node *r, parse_node *const *v) {
   TRACE("rdexpr_valpt");
