@@ -480,19 +480,25 @@ void string_call(parse_node *r, parse_node *const *v, const char *letters) {
 
 // ---- Folding and errors -------------------------------------------------------------------------
 
-double rdexpr_constize(parse_node *n) {
-  TRACE("rdexpr_constize");
+bool rdexpr_constant_value(parse_node *n, double *value) {
   simplify_in(&n->tree);
   TreeNode *t = n->tree;
   classify(t);
-  if (!is_constant(t)) err(&n->loc, "CONSTANT REQUIRED");
+  if (!is_constant(t)) return false;
   struct RegionScope {
     uint16_t saved = treeval_region;
     RegionScope() { treeval_region = rdexpr_region; }
     ~RegionScope() { treeval_region = saved; }
   } region;
-  double value = treeval_eval(P(), t, &empty_point);
-  n->tree = trees_free_0(t);
+  *value = treeval_eval(P(), t, &empty_point);
+  return true;
+}
+
+double rdexpr_constize(parse_node *n) {
+  TRACE("rdexpr_constize");
+  double value = 0;
+  if (!rdexpr_constant_value(n, &value)) err(&n->loc, "CONSTANT REQUIRED");
+  n->tree = trees_free_0(n->tree);
   return value;
 }
 

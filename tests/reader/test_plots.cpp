@@ -237,11 +237,15 @@ TEST_F(Plots, FailureMessages) {
       {"PLOTS CONTOUR(u) ON REGION 1 FROM (0,0) TO (1,1)", "FROM and ON are mutually exclusive @1:46"},
       {"PLOTS ELEVATION(u) FROM (0,0) TO (1,1) ON REGION 'a'", "FROM and ON are mutually exclusive @1:65"},
       {"SELECT cubic PLOTS TECPLOT(u)", "Can't Generate TECPLOT Output from CUBIC basis @1:39"},
-      {"PLOTS CONTOUR(u) PRINT FILE 'a' TABLE(u) FILE 'b' POINTS = (1e9, -3) PRINT(70000.5, 2.9)", "ok"},
+      {"PLOTS CONTOUR(u) POINTS = 1e9", "POINTS must be 2 to 65535 @1:42"},
+      {"PLOTS CONTOUR(u) POINTS = (5, -3)", "POINTS must be 2 to 65535 @1:45"},
+      {"PLOTS CONTOUR(u) PRINT(70000.5, 2.9)", "PRINT must be 2 to 65535 @1:43"},
+      {"PLOTS CONTOUR(u) PRINT(3, 1.9)", "PRINT must be 2 to 65535 @1:42"},
+      {"PLOTS CONTOUR(u) PRINT FILE 'a' TABLE(u) FILE 'b' POINTS = (65535.9, 2) PRINT(65535, 2.9)", "ok"},
   };
   for (auto [text, want] : cases) EXPECT_EQ(parse("VARIABLES u " + std::string(text)), want) << text;
   EXPECT_EQ((std::vector<int>{data(2).points[0], data(2).points[1], rec(2).points[0], rec(2).points[1]}),
-            (std::vector<int>{65535, 0, 65535, 2}));
+            (std::vector<int>{65535, 2, 65535, 2}));
   EXPECT_STREQ(rec(2).file.text, "b");
   // A two-line message, its mark under the star.
   setenv("RAW", "1", 1);
