@@ -856,9 +856,9 @@ void rdplot_plotonregioname(parse_node *, parse_node *const *v) {
 }
 
 // ON SURFACE n and ON LAYER n: the number, held to the count of names.
-static uint16_t on_sheet_number(parse_node *const *v, uint16_t count) {
+static uint16_t on_sheet_number(parse_node *const *v, uint16_t count, const char *message) {
   check_3d_selector(&v[3]->loc);
-  uint16_t k = selector_number(v[4], count, "Bad Layer Number");
+  uint16_t k = selector_number(v[4], count, message);
   TextLoc from = start_of(v[2], "ON");
   add_caption(&from, &rdpde_prevend);
   return k;
@@ -877,7 +877,7 @@ static uint16_t on_sheet_name(parse_node *const *v, const char *head, uint16_t (
 }
 
 void rdplot_plotonsurfnum(parse_node *, parse_node *const *v) {
-  D().surface = on_sheet_number(v, uint16_t(dom().sheetnames.count));
+  D().surface = on_sheet_number(v, uint16_t(dom().sheetnames.count), "Bad Surface Number");
 }
 
 void rdplot_plotonsurfname(parse_node *, parse_node *const *v) {
@@ -885,7 +885,7 @@ void rdplot_plotonsurfname(parse_node *, parse_node *const *v) {
 }
 
 void rdplot_plotonlayernum(parse_node *, parse_node *const *v) {
-  D().layer = on_sheet_number(v, domain_layer_count(&dom()));
+  D().layer = on_sheet_number(v, domain_layer_count(&dom()), "Bad Layer Number");
 }
 
 void rdplot_plotonlayername(parse_node *, parse_node *const *v) {

@@ -65,4 +65,58 @@ TEST_F(Faults, V216IntegralDropsTheAngularFactor) {
   EXPECT_NEAR(s.at("ir"), 0.5, 1e-9);
 }
 
+// An error is listed at its own place: the file it stands in is named when it is not
+// the descriptor, the caret stands under the expanded text of a macro, a star at its
+// own line, and an empty descriptor's end is line 1.
+TEST_F(Faults, ErrorsAreListedInTheirOwnFile) {
+  struct Case {
+    const char *name, *options, *listed;
+  } cases[] = {
+      {"incerr", "-B -R -X", "           In eq.inc:\n" " T|   div(grad(u)) + 1 = = 0\n" "                             *\n"
+                             "           Line 2 ERROR: Illegal Symbol\n"},
+      {"table_err_nofile", "-B -R -X", "           In t.tbl:\n"},
+      {"table_err_nofile", "-B -R -X", "Line 2 ERROR: Table Coordinates must be Monotonic\n"},
+      {"print_star_loc", "-B -R -X", "  CONTOUR(u) PRINT *\n" "                           *\n" "           Line 12 ERROR: *"},
+      {"macro_caret", "-B -R -X -M", "  div(grad(u)) + 1 + qq = 0\n" "                              *\n"
+                                     "           Line 6 ERROR: UNDEFINED NAME\n"},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(run(c.name, c.options), 1) << c.name << out();
+    std::string l = std::regex_replace(log(c.name), std::regex(" \\d+:\\d\\d\\|"), " T|");
+    EXPECT_NE(l.find(c.listed), std::string::npos) << l;
+  }
+  // A missing table file is named; so are the configuration file and an empty descriptor's line.
+  std::string text = slurp(std::string(QUENDAR_DATA) + "/reader/table_err_nofile.pde");
+  spit(dir + "/gone.pde", std::regex_replace(text, std::regex("t\\.tbl"), "gone.tbl"));
+  EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X gone.pde"), 1);
+  EXPECT_NE(log("gone").find("Line 5 ERROR: missing table file gone.tbl\n"), std::string::npos) << log("gone");
+  spit(dir + "/quendar.cfg", "SELECT\n  ngrid = 2\n  nonsense\n");
+  EXPECT_EQ(run("print_star_loc"), 1);
+  EXPECT_NE(log("print_star_loc").find("           In quendar.cfg:\n"), std::string::npos) << log("print_star_loc");
+  EXPECT_NE(log("print_star_loc").find("Line 3 ERROR: Undefined SELECTOR\n"), std::string::npos);
+  fs::remove(fs::path(dir) / "quendar.cfg");
+  spit(dir + "/empty.pde", "");
+  EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X empty.pde"), 1);
+  EXPECT_NE(log("empty").find("           Line 1 ERROR: Illegal Symbol\n"), std::string::npos) << log("empty");
+}
+
+// REPEAT ... ENDREPEAT in a batch list runs its entries once per turn; a REPEAT left
+// open is a located error, not a body run once.
+TEST_F(Faults, BatchListsRepeat) {
+  EXPECT_EQ(run("batch_repeat"), 1) << out();
+  EXPECT_NE(log("batch_repeat").find("Line 3 ERROR: Unclosed REPEAT loop\n"), std::string::npos) << log("batch_repeat");
+  auto starts = [&](const std::string &list, const std::string &name) {
+    std::string l = log(list);
+    int n = 0;
+    for (size_t k = l.find("START " + dir + "/" + name); k != std::string::npos; k = l.find("START " + dir + "/" + name, k + 1)) n++;
+    return n;
+  };
+  spit(dir + "/twice.pde", "BATCH sub\\beta\n  REPEAT i = 1 TO 2\n    'a' + $i\n  ENDREPEAT\nEND\n");
+  ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X twice.pde"), 0) << log("twice");
+  EXPECT_EQ(starts("twice", "sub/beta.pde") * 100 + starts("twice", "a1.pde") * 10 + starts("twice", "a2.pde"), 111);
+  spit(dir + "/thrice.pde", "BATCH\n  REPEAT i = 3 BY -1 TO 1 a1, 'a2' ENDREPEAT\n");
+  ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X thrice.pde"), 0) << log("thrice");
+  EXPECT_EQ(starts("thrice", "a1.pde") * 10 + starts("thrice", "a2.pde"), 33) << log("thrice");
+}
+
 }  // namespace

@@ -204,12 +204,12 @@ TEST_F(Plots, ThreeDimensions) {
   const Case cases[] = {
       {"CONTOUR(u)", "2D Localization Required @1:67"},
       {"CONTOUR(u) ON 1 = 1", "NULL Plot Axis @1:73"},
-      {"CONTOUR(u) ON x*x = 1", "Planar Surface Required @1:77"},
+      {"CONTOUR(u) ON x*x = 1", "Planar Surface Required @1:76"},
       {"CONTOUR(u) ON LAYER 3", "Bad Layer Number @1:81"},
       {"ELEVATION(u) ON SURFACE 1", "Illegal PLOT Qualifier @1:83"},
       {"CONTOUR(u) ZOOM(2, 2, 2, 1, 1, 1)", "Empty ZOOM Box @1:75"},
       {"CONTOUR(u) ON 'nowhere'", "Unknown Name: NOWHERE @1:83"},
-      {"CONTOUR(u) ON SURFACE 3", "Bad Layer Number @1:83"},
+      {"CONTOUR(u) ON SURFACE 3", "Bad Surface Number @1:83"},
       {"CONTOUR(u) ON SURFACE 'middle'", "UNKNOWN SURFACE NAME. @1:90"},
       {"CONTOUR(u) ON LAYER 'l2'", "UNKNOWN LAYER NAME. @1:84"},
       {"CONTOUR(u) ON 'top' CONTOUR(u) ON SURFACE 'Top' ON LAYER 'l1'", "ok"},
@@ -250,7 +250,7 @@ TEST_F(Plots, FailureMessages) {
   // A two-line message, its mark under the star.
   setenv("RAW", "1", 1);
   EXPECT_NE(parse("VARIABLES u PLOTS CONTOUR(u) PRINT *")
-                .find("PRINT *\n" + std::string(48, ' ') + "*\n           Line 1 ERROR: * option no longer "
+                .find("PRINT *\n" + std::string(47, ' ') + "*\n           Line 1 ERROR: * option no longer "
                       "supported.\nUse PRINT or TRANSFER\n"),
             std::string::npos);
   unsetenv("RAW");
