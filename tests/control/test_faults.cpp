@@ -119,4 +119,23 @@ TEST_F(Faults, BatchListsRepeat) {
   EXPECT_EQ(starts("thrice", "a1.pde") * 10 + starts("thrice", "a2.pde"), 33) << log("thrice");
 }
 
+// NOT is true where its operand is zero, in a definition, a folded constant and a
+// condition of the equations.
+TEST_F(Faults, NotEvaluatesInConditions) {
+  ASSERT_EQ(run("not_lognot"), 0) << log("not_lognot");
+  auto s = report("not_lognot");
+  EXPECT_EQ(s.at("g7") * 10 + s.at("g3"), 21);
+  std::string text = slurp(dir + "/not_lognot.pde");
+  text = std::regex_replace(text, std::regex("1 = 0"), "(if not (x > 0.5) then 2 else 0) = 0");
+  text = std::regex_replace(text, std::regex("\nEND"), "\n    REPORT (if not (1 < 0) then 5 else 6) AS 'c'\n"
+                                                       "    REPORT integral(if not (x > 0.5) then 1 else 0) AS 'half'\n"
+                                                       "    REPORT -bintegral(normal(grad(u))) AS 'source'\nEND");
+  spit(dir + "/not2.pde", text);
+  ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X not2.pde"), 0) << log("not2");
+  auto t = report("not2");
+  EXPECT_EQ(t.at("c"), 5);
+  EXPECT_NEAR(t.at("half"), 0.5, 0.01);
+  EXPECT_NEAR(t.at("source"), 1.0, 0.02);  // the source 2 on half the square leaves through the sides
+}
+
 }  // namespace
