@@ -1,10 +1,12 @@
 // Whole runs of descriptors that once went wrong in the reader (tests/data/reader): each
 // gives its located error, or its reported values, as a user running it would see.
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
 
+#include "reader/rddxf.h"
 #include "tests/control/doubles.h"
 
 namespace {
@@ -136,6 +138,34 @@ TEST_F(Faults, NotEvaluatesInConditions) {
   EXPECT_EQ(t.at("c"), 5);
   EXPECT_NEAR(t.at("half"), 0.5, 0.01);
   EXPECT_NEAR(t.at("source"), 1.0, 0.02);  // the source 2 on half the square leaves through the sides
+}
+
+// Drawings imported and run: a unit square whose side has bulge 1 or 2 gains the
+// circular segment that side's arc cuts off.
+TEST_F(Faults, ImportedDrawingsKeepTheirCurves) {
+  auto import = [&](const std::string &name) {
+    fs::copy_file(fs::path(QUENDAR_DATA) / "reader" / "dxf" / (name + ".dxf"), fs::path(dir) / (name + ".dxf"),
+                  fs::copy_options::overwrite_existing);
+    String path = {};
+    strings_copyto_1(&path, (dir + "/" + name).c_str());
+    int32_t rc = rddxf_scan_dxf(&path);
+    strings_free_0(&path);
+    return rc;
+  };
+  // A unit chord with bulge b: the turn t = 4 atan(b), radius 1 / (2 sin(t/2)); the
+  // segment beyond the chord has area r^2 (t - sin t) / 2.
+  for (auto [name, b] : {std::pair<const char *, double>{"b_p1", 1.0}, {"b_p2", 2.0}}) {
+    ASSERT_EQ(import(name), 0) << name;
+    ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X " + std::string(name) + ".pde"), 0) << log(name);
+    double t = 4 * std::atan(b), r = 1 / (2 * std::sin(t / 2));
+    EXPECT_NEAR(report(name).at("area"), 1 + r * r * (t - std::sin(t)) / 2, 2e-4) << name;
+  }
+  // A number that is not finite stops the import.
+  EXPECT_EQ(import("dxf_infinite_value"), 1);
+  // An ellipse of axes 2 and 1 turned by 45 degrees: area 2 pi.
+  ASSERT_EQ(import("erot"), 0);
+  ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X erot.pde"), 0) << log("erot") << slurp(dir + "/erot.pde");
+  EXPECT_NEAR(report("erot").at("area"), 2 * M_PI, 1e-4);
 }
 
 }  // namespace
