@@ -581,6 +581,10 @@ static void preset(pde *p) {
   p->select_subspace = 0, p->font = 0, p->delay = 0, p->bandlu = 0;
   p->contourgrid = 51, p->surfacegrid = 51, p->vectorgrid = 41, p->elevationgrid = 401, p->cdfgrid = 51;
   p->contours = 15, p->colorcycle = 64, p->loglimit = 15;
+  p->ngrid = 0, p->deadtime = 30000, p->option = 0;
+  // Words: colour printing, enhanced metafiles, no overlay or hexagonal layout, no PRINT lists.
+  p->printcolour = 0, p->metafile = 0, p->overlay = p->hex = 0;
+  p->printmatrix = p->printgrid = 0;
   // Reals; CHANGELIM and OVERSHOOT at -1 are chosen by sizes.
   p->errlim = 0.001, p->errfac = 0.5, p->aspect = 4.0, p->gridarc = 30.0, p->changelim = -1;
   p->changeclamp = 10.0, p->coersce = 100000.0, p->control2 = M_SQRT2, p->deltat = 0, p->endtime = 0;

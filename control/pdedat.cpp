@@ -357,13 +357,27 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
   FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
   String line{};
   const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
-  if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
+  // Columns are those of the macro generator's expansion while it is on: its line is shown.
+  String expanded{};
+  if (body && textin_macro_line && textin_macro_line(loc->file, loc->line, &expanded)) strings_copyto_0(&line, &expanded);
+  else if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
+  // A place in a text other than the descriptor (an included, table or transfer file,
+  // the configuration file) names that file first.
+  if (loc->file && p->desctext && loc->file != p->desctext && textin_text_name(loc->file)) {
+    String file{};
+    textin_textfile_name(&file, loc->file);
+    const char *name = text_of(&file), *slash = strrchr(name, '/');
+    fprintf(f, "           In %s:\n", slash ? slash + 1 : name);
+    strings_free_0(&file);
+  }
   // The "*" stands under the column of the line, after the time prefix.
   int prefix = time_prefix(f, p);
   fprintf(f, "%s\n", text_of(&line));
   strings_free_0(&line);
   fprintf(f, "%*s*\n", std::max(prefix, 0) + std::max<int>(loc->column, 1) - 1, "");
-  fprintf(f, "           Line %d %s: %s\n", int(loc->line), kind, text_of(message));
+  // The end of an empty text stands before its first line: that is line 1.
+  const int line_no = loc->file && loc->line == 0 ? 1 : int(loc->line);
+  fprintf(f, "           Line %d %s: %s\n", line_no, kind, text_of(message));
   fflush(f);
 }
 

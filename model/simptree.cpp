@@ -84,6 +84,7 @@ static double unary(const TreeNode *n, double v) {
     case op::recipf: return 1 / v;
     case op::signf: return v < 0 ? -1 : 1;
     case op::ustepf: return v < 0 ? 0 : 1;
+    case op::lognot: return v == 0 ? 1 : 0;
     default: trapop(n);
   }
 }

@@ -253,7 +253,7 @@ static TreeNode *differ_unary(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   Build b{n->loc};
   int32_t o = n->opcode;
   switch (o) {
-    case op::signf: case op::ustepf: case op::arrayref: return zero(n);
+    case op::signf: case op::ustepf: case op::lognot: case op::arrayref: return zero(n);
     case op::upfactor: case op::gamma: case op::eifun: case op::gammai: case op::expint: case op::randomf:
       differ_error(n);
     case op::passive:
@@ -264,10 +264,10 @@ static TreeNode *differ_unary(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   TreeNode *a = n->child[0];
   n->child[0] = nullptr;
   // The operand itself is differentiated where the derivative does not repeat it.
-  bool linear = o == op::negateop || o == op::lognot || o == op::passive;
+  bool linear = o == op::negateop || o == op::passive;
   TreeNode *da = differ(p, linear ? a : copy(a), s, region), *r;
   switch (o) {
-    case op::negateop: case op::lognot: r = b.fn(o, da); break;
+    case op::negateop: r = b.fn(o, da); break;
     case op::passive: r = da; break;
     case op::intpower: r = differ_intpower(b, a, da, int16_t(n->index)); break;
     case op::square: r = b.mul(b.num(2), b.mul(a, da)); break;
@@ -427,7 +427,7 @@ static void check(TreeNode *n, int16_t s) {
       switch (n->opcode) {
         case op::upfactor: case op::gamma: case op::eifun: case op::gammai: case op::expint: case op::randomf:
           differ_error(n);
-        case op::signf: case op::ustepf: case op::arrayref: return;
+        case op::signf: case op::ustepf: case op::lognot: case op::arrayref: return;
         case op::passive:
           if (s <= 0) return;
           break;

@@ -88,7 +88,7 @@ static bool foldable(int32_t opcode) {
     case op::square: case op::sqrt: case op::absf: case op::acosf: case op::asinf: case op::atanf:
     case op::cosf: case op::coshf: case op::sinf: case op::sinhf: case op::tanf: case op::tanhf:
     case op::erfcf: case op::erff: case op::expf: case op::log10: case op::logf: case op::recipf:
-    case op::signf: case op::ustepf:
+    case op::signf: case op::ustepf: case op::lognot:
       return true;
     default: return false;
   }

@@ -340,6 +340,7 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
     case op::recipf: return 1 / x;
     case op::signf: return x < 0 ? -1 : 1;
     case op::ustepf: return x < 0 ? 0 : 1;
+    case op::lognot: return x == 0 ? 1 : 0;
     case op::passive: return x;
     case op::gamma:
       if (!(x > 0)) traparg(p, n);

@@ -125,6 +125,8 @@ void rdbatch_batcheck2(parse_node *, parse_node *const *v) {
 void rdbatch_batch(parse_node *, parse_node *const *) {
   TRACE("rdbatch_batch");
   pde *p = rdpde_problem;
+  // A REPEAT of the list left open would run its body once: it must be closed.
+  if (p->formulas.loops.count > 0) batch_error(&p->formulas.loops.items[p->formulas.loops.count - 1].loc, "Unclosed REPEAT loop");
   // 1. A modified list is offered for saving.
   if (p->modified) gui_check_save(p);
   // 2. The run controller's batch state: the names, each waiting.

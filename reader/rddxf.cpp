@@ -27,12 +27,12 @@ namespace {
 
 // One line or arc of a boundary path. Segments are numbered from 1; link 0 is none.
 struct Segment {
-  double p1[3], p2[3], c[3];  // start, end, centre (arcs)
+  double p1[3], p2[3], c[3];  // start, end, centre (arcs) or a middle point (kind 2)
   double radius;
   double sweep;       // degrees; 0 for an arc given by its end point
   int32_t layer;      // index into the layer list; -1 for a layer the table lacks
   int32_t prev, next; // path links
-  uint32_t kind;      // 0 line, 1 arc
+  uint32_t kind;      // 0 line, 1 arc about a centre, 2 arc through a middle point
   uint8_t finish;     // closes its path
   uint8_t haspred;    // some segment has it as successor
   uint8_t written;
@@ -133,7 +133,7 @@ int value_type(int code) {
 
 // Reads the next group (or takes the one pushed back); false at the end of the
 // drawing or after an error. A code that is not a number, or a code without its
-// value line, is "Illegal Group".
+// value line, or a real value that is not finite, is "Illegal Group".
 bool next_item() {
   if (S.pushed) {
     S.pushed = false;
@@ -154,7 +154,14 @@ bool next_item() {
   g.text.assign(line_text(), S.line.length);
   g.real = 0, g.integer = 0;
   switch (value_type(code)) {
-    case 1: sscanf(line_text(), "%28lg", &g.real); break;
+    case 1:
+      sscanf(line_text(), "%28lg", &g.real);
+      // A number that is not finite (inf, nan) holds no place of the drawing.
+      if (!std::isfinite(g.real)) {
+        fail("Illegal Group");
+        return false;
+      }
+      break;
     case 2: sscanf(line_text(), "%d", &g.integer); break;
     default: break;
   }
@@ -226,7 +233,9 @@ void chain(int32_t *last, const Segment &s) {
   *last = k;
 }
 
-// A bulge segment from p1 to p2: a line for bulge 0, else an arc given by its end.
+// A bulge segment from p1 to p2: a line for bulge 0, else an arc given by its sweep,
+// 4 atan(b) (counter-clockwise for a positive bulge), so that a half turn or more
+// keeps its direction and size.
 Segment bulge_segment(const double p1[3], const double p2[3], double b, int32_t layer) {
   Segment s = blank(layer);
   memcpy(s.p1, p1, sizeof s.p1);
@@ -234,6 +243,7 @@ Segment bulge_segment(const double p1[3], const double p2[3], double b, int32_t 
   if (b == 0) return s;
   double f = (1 - b * b) * 0.25 / b;
   s.kind = 1;
+  s.sweep = 4 * std::atan(b) * 180 / PI;
   s.c[0] = (p1[0] + p2[0]) * 0.5 + (p1[1] - p2[1]) * f;
   s.c[1] = (p1[1] + p2[1]) * 0.5 + (p2[0] - p1[0]) * f;
   s.c[2] = p1[2];
@@ -344,7 +354,9 @@ void read_arc(bool circle) {
 }
 
 // An ellipse (or elliptic arc) as arcs about its centre through points placed along
-// its major axis's direction, at most a quarter turn of the parameter apart.
+// its major axis's direction, at most a quarter turn of the parameter apart. Arcs
+// about a centre follow only an ellipse whose axes lie along x and y: a rotated one
+// is followed by arcs each through three of its points, 32 to the turn.
 void read_ellipse() {
   int32_t layer = -1;
   double c[3] = {}, m[3] = {}, ratio = 1, t0 = 0, t1 = 2 * PI;
@@ -372,6 +384,8 @@ void read_ellipse() {
   double span = std::min(t1 - t0, 2 * PI);
   int n = std::max(1, int(std::floor(((PI / 2) * 0.9999 + span) / (PI / 2))));
   double u[2] = {m[0] / a, m[1] / a};
+  const bool rotated = ratio != 1 && std::fabs(u[0]) > 1e-12 && std::fabs(u[1]) > 1e-12;
+  if (rotated) n *= 8;
   auto at = [&](double t, double p[3]) {
     p[0] = c[0] + a * cos(t) * u[0] - b * sin(t) * u[1];
     p[1] = c[1] + a * cos(t) * u[1] + b * sin(t) * u[0];
@@ -384,8 +398,9 @@ void read_ellipse() {
   for (int k = 1; k <= n; k++) {
     at(t0 + span * k / n, q);
     Segment s = blank(layer);
-    s.kind = 1;
+    s.kind = rotated ? 2 : 1;
     memcpy(s.p1, p, sizeof p), memcpy(s.p2, q, sizeof q), memcpy(s.c, c, sizeof c);
+    if (rotated) at(t0 + span * (k - 0.5) / n, s.c);
     s.radius = a;
     chain(&last, s);
     memcpy(p, q, sizeof p);
@@ -555,6 +570,7 @@ double dist(const double a[3], const double b[3]) {
 // (always for a full circle), else the chord length.
 double how_far(const double p[3], const Segment &s) {
   if (s.kind == 0) return lined_line_distance_1(p, s.p1, s.p2);
+  if (s.kind == 2) return std::min(lined_line_distance_1(p, s.p1, s.c), lined_line_distance_1(p, s.c, s.p2));
   double chord = dist(s.p1, s.p2);
   if (std::fabs(s.sweep) >= 360 || (dist(p, s.p1) <= chord && dist(p, s.p2) <= chord))
     return std::fabs(dist(p, s.c) - s.radius);
@@ -672,6 +688,11 @@ void write_segment(FILE *f, const Segment &s) {
   if (s.kind == 0) {
     if (s.finish) fputs("    line to finish\n", f);
     else fprintf(f, "    line to (%s,%s)\n", num(s.p2[0]).c_str(), num(s.p2[1]).c_str());
+    return;
+  }
+  if (s.kind == 2) {
+    fprintf(f, "    arc to (%s,%s) to (%s,%s)\n", num(s.c[0]).c_str(), num(s.c[1]).c_str(), num(s.p2[0]).c_str(),
+            num(s.p2[1]).c_str());
     return;
   }
   fprintf(f, "    arc(center=%s,%s) ", num(s.c[0]).c_str(), num(s.c[1]).c_str());

@@ -467,8 +467,10 @@ void string_call(parse_node *r, parse_node *const *v, const char *letters) {
     if (letters[k] == 's') {
       names[k] = take_string(a);
       strings_upstring_0(&names[k]);
-    } else {
+    } else if (k < 2) {
       keys[k] = uint16_t(integer_arg(a));
+    } else {  // a third selector travels as the name of its number
+      strings_itos_1(&names[k], int32_t(uint16_t(integer_arg(a))), 0);
     }
   }
   integral(c, take(r, v[3]), n - 1, keys, names);
@@ -478,19 +480,25 @@ void string_call(parse_node *r, parse_node *const *v, const char *letters) {
 
 // ---- Folding and errors -------------------------------------------------------------------------
 
-double rdexpr_constize(parse_node *n) {
-  TRACE("rdexpr_constize");
+bool rdexpr_constant_value(parse_node *n, double *value) {
   simplify_in(&n->tree);
   TreeNode *t = n->tree;
   classify(t);
-  if (!is_constant(t)) err(&n->loc, "CONSTANT REQUIRED");
+  if (!is_constant(t)) return false;
   struct RegionScope {
     uint16_t saved = treeval_region;
     RegionScope() { treeval_region = rdexpr_region; }
     ~RegionScope() { treeval_region = saved; }
   } region;
-  double value = treeval_eval(P(), t, &empty_point);
-  n->tree = trees_free_0(t);
+  *value = treeval_eval(P(), t, &empty_point);
+  return true;
+}
+
+double rdexpr_constize(parse_node *n) {
+  TRACE("rdexpr_constize");
+  double value = 0;
+  if (!rdexpr_constant_value(n, &value)) err(&n->loc, "CONSTANT REQUIRED");
+  n->tree = trees_free_0(n->tree);
   return value;
 }
 
@@ -740,6 +748,11 @@ void rdexpr_fcall3is(parse_node *r, parse_node *const *v) { string_call(r, v, "i
 void rdexpr_fcall3si(parse_node *r, parse_node *const *v) { string_call(r, v, "si"); }
 void rdexpr_fcall4sss(parse_node *r, parse_node *const *v) { string_call(r, v, "sss"); }
 void rdexpr_fcall4iss(parse_node *r, parse_node *const *v) { string_call(r, v, "iss"); }
+void rdexpr_fcall4sis(parse_node *r, parse_node *const *v) { string_call(r, v, "sis"); }
+void rdexpr_fcall4ssi(parse_node *r, parse_node *const *v) { string_call(r, v, "ssi"); }
+void rdexpr_fcall4sii(parse_node *r, parse_node *const *v) { string_call(r, v, "sii"); }
+void rdexpr_fcall4isi(parse_node *r, parse_node *const *v) { string_call(r, v, "isi"); }
+void rdexpr_fcall4iis(parse_node *r, parse_node *const *v) { string_call(r, v, "iis"); }
 
 void rdexpr_valpt(parse_node *r, parse_node *const *v) {
   TRACE("rdexpr_valpt");

@@ -30,6 +30,8 @@ void rdexpr_reset();
 // Folds the node's tree to a number and frees it: a tree that is not constant is
 // "CONSTANT REQUIRED" at the node. The node's tree is cleared.
 double rdexpr_constize(parse_node *n);
+// The value of the node's tree when it folds to a constant (the tree is kept, simplified).
+bool rdexpr_constant_value(parse_node *n, double *value);
 // Nonzero when the tree holds a definition (a param or stageparam leaf).
 bool rdexpr_holds_definition(const TreeNode *tree);
 // "SECTION OUT OF ORDER" at loc; does not return.
@@ -121,6 +123,11 @@ void rdexpr_fcall3si(parse_node *r, parse_node *const *v);
 void rdexpr_valpt(parse_node *r, parse_node *const *v);
 void rdexpr_fcall4sss(parse_node *r, parse_node *const *v);
 void rdexpr_fcall4iss(parse_node *r, parse_node *const *v);
+void rdexpr_fcall4sis(parse_node *r, parse_node *const *v);
+void rdexpr_fcall4ssi(parse_node *r, parse_node *const *v);
+void rdexpr_fcall4sii(parse_node *r, parse_node *const *v);
+void rdexpr_fcall4isi(parse_node *r, parse_node *const *v);
+void rdexpr_fcall4iis(parse_node *r, parse_node *const *v);
 void rdexpr_sumend(parse_node *r, parse_node *const *v);
 void rdexpr_fcall4(parse_node *r, parse_node *const *v);
 void rdexpr_sumheader(parse_node *r, parse_node *const *v);

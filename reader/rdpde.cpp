@@ -327,11 +327,19 @@ static uint16_t terminal_of(uint32_t token) {
 
 // After "*", "<" or ">": the joined terminal when the next token is follow, else
 // the single one, with the token read ahead pushed back.
+// A single one stands where it ends, not where the token read ahead ends.
+static bool single_at_hand = false;
+static TextLoc single_loc;
+
 static uint16_t joined(parse_node *node, uint32_t follow, uint16_t both, uint16_t single, uint8_t ch) {
+  TextLoc here;
+  current_textloc(&here);
   uint32_t token = next_token();
   if (token == follow) return both;
   push_back(token);
   node->ch = ch;
+  single_at_hand = true;
+  single_loc = here;
   return single;
 }
 
@@ -385,7 +393,9 @@ uint16_t rdpde_readsymbol(parse_node *node) {
     }
   }
   rdpde_prevend = lastend;
-  current_textloc(&node->loc);
+  if (single_at_hand) node->loc = single_loc;
+  else current_textloc(&node->loc);
+  single_at_hand = false;
   lastend = node->loc;
   node->token = static_cast<uint32_t>(terminal);
   return static_cast<uint16_t>(terminal);

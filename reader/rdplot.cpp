@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "control/pdedat.h"
 #include "domain/bounding.h"
@@ -47,6 +48,17 @@ uint16_t count_of(parse_node *n) {
   double x = rdexpr_constize(n);
   if (!(x > 0)) return 0;
   return x >= 65535 ? 65535 : uint16_t(x);
+}
+
+// A count of points along a side: 2 to 65535, else a located error naming the range.
+uint16_t points_of(parse_node *n, const char *word) {
+  double x = rdexpr_constize(n);
+  if (!(x >= 2 && x < 65536)) {
+    static std::string text;  // the report does not return: the text lives on
+    text = std::string(word) + " must be 2 to 65535";
+    err(&n->loc, text.c_str());
+  }
+  return uint16_t(x);
 }
 
 int32_t mode_count() { return P()->modes ? P()->modes : 1; }
@@ -651,17 +663,17 @@ void rdplot_printformat(parse_node *, parse_node *const *v) {
   R().formatloc = v[2]->loc;
 }
 
-void rdplot_pointspec1(parse_node *, parse_node *const *v) { D().points[0] = count_of(v[3]); }
+void rdplot_pointspec1(parse_node *, parse_node *const *v) { D().points[0] = points_of(v[3], "POINTS"); }
 
 void rdplot_pointspec2(parse_node *, parse_node *const *v) {
-  D().points[0] = count_of(v[4]);
-  D().points[1] = count_of(v[6]);
+  D().points[0] = points_of(v[4], "POINTS");
+  D().points[1] = points_of(v[6], "POINTS");
 }
 
 void rdplot_pointspec3(parse_node *, parse_node *const *v) {
-  D().points[0] = count_of(v[4]);
-  D().points[1] = count_of(v[6]);
-  D().points[2] = count_of(v[8]);
+  D().points[0] = points_of(v[4], "POINTS");
+  D().points[1] = points_of(v[6], "POINTS");
+  D().points[2] = points_of(v[8], "POINTS");
 }
 
 void rdplot_plotprint(parse_node *, parse_node *const *) { set(1); }
@@ -677,13 +689,13 @@ void rdplot_printstar(parse_node *, parse_node *const *v) {
 
 void rdplot_printnum(parse_node *, parse_node *const *v) {
   set(1);
-  R().points[0] = R().points[1] = count_of(v[4]);
+  R().points[0] = R().points[1] = points_of(v[4], "PRINT");
 }
 
 void rdplot_printnum2(parse_node *, parse_node *const *v) {
   set(1);
-  R().points[0] = count_of(v[4]);
-  R().points[1] = count_of(v[6]);
+  R().points[0] = points_of(v[4], "PRINT");
+  R().points[1] = points_of(v[6], "PRINT");
 }
 
 void rdplot_printfile(parse_node *, parse_node *const *v) {
@@ -844,9 +856,9 @@ void rdplot_plotonregioname(parse_node *, parse_node *const *v) {
 }
 
 // ON SURFACE n and ON LAYER n: the number, held to the count of names.
-static uint16_t on_sheet_number(parse_node *const *v, uint16_t count) {
+static uint16_t on_sheet_number(parse_node *const *v, uint16_t count, const char *message) {
   check_3d_selector(&v[3]->loc);
-  uint16_t k = selector_number(v[4], count, "Bad Layer Number");
+  uint16_t k = selector_number(v[4], count, message);
   TextLoc from = start_of(v[2], "ON");
   add_caption(&from, &rdpde_prevend);
   return k;
@@ -865,7 +877,7 @@ static uint16_t on_sheet_name(parse_node *const *v, const char *head, uint16_t (
 }
 
 void rdplot_plotonsurfnum(parse_node *, parse_node *const *v) {
-  D().surface = on_sheet_number(v, uint16_t(dom().sheetnames.count));
+  D().surface = on_sheet_number(v, uint16_t(dom().sheetnames.count), "Bad Surface Number");
 }
 
 void rdplot_plotonsurfname(parse_node *, parse_node *const *v) {
@@ -873,7 +885,7 @@ void rdplot_plotonsurfname(parse_node *, parse_node *const *v) {
 }
 
 void rdplot_plotonlayernum(parse_node *, parse_node *const *v) {
-  D().layer = on_sheet_number(v, domain_layer_count(&dom()));
+  D().layer = on_sheet_number(v, domain_layer_count(&dom()), "Bad Layer Number");
 }
 
 void rdplot_plotonlayername(parse_node *, parse_node *const *v) {

@@ -47,6 +47,14 @@ namespace {
   pdedat_parse_err_0(rdpde_problem, loc, &m);
 }
 
+// "missing table file" followed by the name the descriptor gave.
+[[noreturn]] void missing(const TextLoc *loc, const String *name) {
+  static String m;
+  strings_copyto_1(&m, "missing table file ");
+  strings_addto_0(&m, name);
+  pdedat_parse_err_0(rdpde_problem, loc, &m);
+}
+
 bool is_name(const char *upper) { return strings_compare_1(upper, mtokeniz_state.text.text) == 0; }
 
 // One data file opened for reading. The tokenizer's state of the descriptor is kept
@@ -208,7 +216,7 @@ void rdtable_table1(parse_node *r, parse_node *const *v) {
   // The file is only checked here; it is read when the reference is complete.
   {
     DataFile f(&e->file);
-    if (!f.open(&written, &e->name)) report(&v[3]->loc, "missing table file");
+    if (!f.open(&written, &e->name)) missing(&v[3]->loc, &written);
   }
   TreeNode *leaf = trees_new_1(op::tableval, &v[3]->loc);
   leaf->index = k;
@@ -327,7 +335,7 @@ void rdtable_tablex(parse_node *r, parse_node *const *) {
   tableentry *e = table_entry(uint16_t(r->value.integer));
   DataFile f(&e->file);
   bool opened = f.open(&e->name, StringOwner().get());
-  if (!opened) report(&r->loc, "missing table file");
+  if (!opened) missing(&r->loc, &e->name);
   load_table(f, e, p->scopes.count ? &p->scopes.roots[0] : nullptr);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "control/pdedat.h"
@@ -110,7 +111,7 @@ const Row rows[] = {
     {"SYMSCALE", FLAG, nullptr, nullptr, &pde::symscale},
     {"THERMAL_COLORS", FLAG, nullptr, nullptr, &pde::thermal_colors},
     {"TRIGINIT", FLAG, nullptr, nullptr, &pde::triginit}, {"UPWIND", FLAG, nullptr, nullptr, &pde::upwind},
-    {"V216INTEGRAL", FLAG, nullptr, nullptr, &pde::v216integral},
+    {"V216INTEGRAL", SPECIAL},
     // Tri-states.
     {"ATAPRECON", TRI, nullptr, nullptr, &pde::ataprecon}, {"BIPRECON", TRI, nullptr, nullptr, &pde::biprecon},
     {"DIPRECON", TRI, nullptr, nullptr, &pde::diprecon}, {"ICCG", TRI, nullptr, nullptr, &pde::iccg},
@@ -159,6 +160,36 @@ const String *name_of(const parse_node *n, const char *what) {
   pdedat_parse_err_0(rdpde_problem, loc, &m);
 }
 
+// The values a switch may take, lo .. hi (of the value cut toward zero), checked
+// before it is converted; a switch not listed takes any value.
+struct Range {
+  const char *name;
+  int64_t lo, hi;
+};
+const Range ranges[] = {
+    {"ORDER", 1, 3},           {"CONTOURGRID", 2, 32767},  {"SURFACEGRID", 2, 32767}, {"VECTORGRID", 2, 32767},
+    {"ELEVATIONGRID", 2, 32767}, {"CDFGRID", 2, 32767},    {"GRIDLIMIT", 0, 32767},   {"INITGRIDLIMIT", 0, 32767},
+    {"STAGES", 0, 32767},      {"MODES", 0, 32767},        {"NODELIMIT", 1, INT64_MAX},
+};
+
+// A value outside its range: "NAME must be LO to HI" at the name.
+[[noreturn]] void out_of_range(const TextLoc *loc, const char *name, const char *range) {
+  static std::string text;  // the report does not return: the text lives on
+  text = std::string(name) + " must be " + range;
+  fail(loc, text.c_str());
+}
+
+void check_range(const parse_node *n, const char *name, double value) {
+  for (const Range &r : ranges) {
+    if (strcmp(r.name, name) != 0) continue;
+    int64_t k = switches_cut(value);
+    if (!std::isnan(value) && k >= r.lo && (k <= r.hi || r.hi == INT64_MAX)) return;
+    std::string range = r.hi == INT64_MAX ? "at least " + std::to_string(r.lo)
+                                          : std::to_string(r.lo) + " to " + std::to_string(r.hi);
+    out_of_range(&n->loc, name, range.c_str());
+  }
+}
+
 void enable(const char *word) {
   String s = {};
   strings_copyto_1(&s, word);
@@ -178,6 +209,7 @@ void selectlist(const parse_node *n, double value) {
     debug_printf("BAD SELECT: %s\n", name->text);
     fail(&n->loc, "Undefined SELECTOR");
   }
+  check_range(n, name->text, value);
   const Row &row = rows[k];
   switch (row.kind) {
     case INT16: p->*row.i = v; return;
@@ -226,6 +258,16 @@ void selectlist(const parse_node *n, double value) {
   else if (s == "WMF") p->metafile = 1;
   else if (s == "OVERLAY") p->overlay = 1;
   else if (s == "HEX") p->hex = 1;
+  else if (s == "V216INTEGRAL") {
+    // Integrals of the two-dimensional cylinders then leave out the angular factor.
+    p->v216integral = v != 0;
+    p->coords.angular = v != 0 ? 1.0 : p->angle;
+  }
+}
+
+// An error limit that folds to a constant must be above 0.
+void check_errlim(const parse_node *name, double value) {
+  if (!(value > 0)) out_of_range(&name->loc, "ERRLIM", "above 0");
 }
 
 // Sets the debug flag named by n to value.
@@ -272,6 +314,8 @@ void switches_selector(parse_node *, parse_node *const *v) { selectlist(v[2], 1.
 void switches_selectval(parse_node *r, parse_node *const *v) {
   TRACE("switches_selectval");
   if (is_errlim(v[2])) {
+    double limit = 0;
+    if (rdexpr_constant_value(v[4], &limit)) check_errlim(v[2], limit);
     rdexpr_redefine(r, v + 1);  // name, "=", expression as a definition
     return;
   }
@@ -281,6 +325,7 @@ void switches_selectval(parse_node *r, parse_node *const *v) {
 void switches_selectlit(parse_node *r, parse_node *const *v) {
   TRACE("switches_selectlit");
   if (is_errlim(v[2])) {
+    check_errlim(v[2], v[3]->value.real);
     parse_node *w[4] = {r, v[2], v[3], v[3]};
     v[3]->tree = trees_new_real_1(v[3]->value.real, &v[3]->loc);
     rdexpr_redefine(r, w);

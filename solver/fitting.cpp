@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "control/pdedat.h"
@@ -407,7 +408,25 @@ void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t0, 
 
 // ---- Selections ------------------------------------------------------------------------
 
-[[noreturn]] static void selection_error(pde *p, fit *f, const char *text, const String *name, bool suffix) {
+// What else a name denotes in the domain, for a message about a selector that read it
+// as another kind ("" when nothing).
+static const char *other_kind(const Domain *d, const String *name, const char *read_as) {
+  String *n = const_cast<String *>(name);
+  if (uint16_t r = regions_find_region_name(&d->regions, n)) {
+    const char *k = d->regions.data[r - 1].type == 2 ? "a feature" : "a region";
+    if (strcmp(k, read_as)) return k;
+  }
+  if (strcmp(read_as, "a layer") && domain_find_layer_name(d, n)) return "a layer";
+  if (strcmp(read_as, "a surface") && domain_find_sheet_name(d, n)) return "a surface";
+  if (strcmp(read_as, "a boundary") && edges_find_loop_name(&d->loops, n)) return "a boundary";
+  return "";
+}
+
+// The located error of a selection: text before the name (or after it, with suffix);
+// with a selector position pos (from 1), the message says which selector it read and,
+// for a name, what else that name denotes.
+[[noreturn]] static void selection_error(pde *p, fit *f, const char *text, const String *name, bool suffix,
+                                         int pos = 0, const char *read_as = "") {
   static String m;  // the report jumps away: its text lives on
   if (suffix) {
     strings_copyto_0(&m, name);
@@ -415,6 +434,16 @@ void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t0, 
   } else {
     strings_copyto_1(&m, text);
     strings_addto_0(&m, name);
+  }
+  if (pos > 0) {
+    char tail[160];
+    const char *other = p->mesh.domain ? other_kind(p->mesh.domain, name, read_as) : "";
+    if (*other)
+      snprintf(tail, sizeof tail, " (selector %d read as %s; %.*s is %s)", pos, read_as + 2, int(name->length),
+               name->text, other);
+    else
+      snprintf(tail, sizeof tail, " (selector %d)", pos);
+    strings_addto_1(&m, tail);
   }
   pdedat_parse_err_1(p, f->tree, &m);
 }
@@ -438,30 +467,30 @@ static uint16_t region_at(pde *p, fit *f, int pos, uint16_t key) {
   if (is_all(s)) return 0;
   Domain *d = p->mesh.domain;
   uint16_t r = regions_find_region_name(&d->regions, const_cast<String *>(s));
-  if (r == 0) selection_error(p, f, "Can't Find Region ", s, false);
+  if (r == 0) selection_error(p, f, "Can't Find Region ", s, false, pos, "a region");
   if (d->regions.data[r - 1].type == 2) selection_error(p, f, " Does not Enclose a REGION", s, true);
   return r;
 }
 
 // The selection error of a selector given as a number, named by its digits.
-[[noreturn]] static void number_error(pde *p, fit *f, const char *text, uint16_t n, bool suffix) {
+[[noreturn]] static void number_error(pde *p, fit *f, const char *text, uint16_t n, bool suffix, int pos = 0) {
   static String digits;  // the report jumps away: its text lives on
   strings_itos_0(&digits, n);
-  selection_error(p, f, text, &digits, suffix);
+  selection_error(p, f, text, &digits, suffix, pos);
 }
 
 // A region number written as a selector must be a region of the base domain (layer
 // copies carry their base region's number); 0 selects every region.
-static uint16_t checked_region(pde *p, fit *f, uint16_t r) {
+static uint16_t checked_region(pde *p, fit *f, uint16_t r, int pos = 0) {
   const Domain *d = p->mesh.domain;
   if (r == 0) return 0;
-  if (r > d->regions.count || d->regions.data[r - 1].defregion != r) number_error(p, f, "Can't Find Region ", r, false);
-  if (d->regions.data[r - 1].type == 2) number_error(p, f, " Does not Enclose a REGION", r, true);
+  if (r > d->regions.count || d->regions.data[r - 1].defregion != r) number_error(p, f, "Can't Find Region ", r, false, pos);
+  if (d->regions.data[r - 1].type == 2) number_error(p, f, " Does not Enclose a REGION", r, true, pos);
   return r;
 }
 
-static uint16_t checked_layer(pde *p, fit *f, uint16_t L) {
-  if (L > domain_layer_count(p->mesh.domain)) number_error(p, f, "Can't Find Layer ", L, false);
+static uint16_t checked_layer(pde *p, fit *f, uint16_t L, int pos = 0) {
+  if (L > domain_layer_count(p->mesh.domain)) number_error(p, f, "Can't Find Layer ", L, false, pos);
   return L;
 }
 
@@ -476,6 +505,25 @@ static bool region_matches(const Domain *d, uint16_t i, uint16_t r, uint16_t L) 
   return g.type != 2 && (r == 0 || base_region(d, i) == r) && (L == 0 || g.layer == L);
 }
 
+// The text of selector pos: its name, else its number (keys 1 and 2).
+static void selector_text(String *d, const fit *f, int pos) {
+  if (const String *s = name_at(f, pos)) strings_copyto_0(d, s);
+  else strings_itos_0(d, pos == 1 ? f->key1 : pos == 2 ? f->key2 : 0);
+}
+
+// A selection whose parts each exist but that together take nothing: the first
+// selector after head, the second after joint.
+[[noreturn]] static void empty_selection(pde *p, fit *f, const char *head, const char *joint) {
+  static String two;  // the report jumps away: its text lives on
+  String one = {};
+  selector_text(&two, f, 1);
+  strings_addto_1(&two, joint);
+  selector_text(&one, f, 2);
+  strings_addto_0(&two, &one);
+  strings_free_0(&one);
+  selection_error(p, f, head, &two, false);
+}
+
 void fitting_map_fit_regions(pde *p, uint16_t k) {
   TRACE("fitting_map_fit_regions");
   fit *f = fit_of(p, k);
@@ -483,15 +531,17 @@ void fitting_map_fit_regions(pde *p, uint16_t k) {
   uint16_t R = d->regions.count;
   cleared(&f->regions, R + 1);
   // 1. The region at position 1, the layer (3D) at position 2, by name or number.
-  uint16_t r = name_at(f, 1) ? region_at(p, f, 1, 0) : checked_region(p, f, f->key1);
-  uint16_t layer = d->threed ? checked_layer(p, f, f->key2) : 0;
+  uint16_t r = name_at(f, 1) ? region_at(p, f, 1, 0) : checked_region(p, f, f->key1, 1);
+  uint16_t layer = checked_layer(p, f, f->key2, 2);
   if (const String *s = name_at(f, 2)) {
-    layer = domain_find_layer_name(d, const_cast<String *>(s));
-    if (layer == 0) selection_error(p, f, "Can't Find Layer ", s, false);
+    layer = is_all(s) ? 0 : domain_find_layer_name(d, const_cast<String *>(s));
+    if (layer == 0 && !is_all(s)) selection_error(p, f, "Can't Find Layer ", s, false, 2, "a layer");
   }
   // 2. Every region of that number in that layer.
+  bool any = false;
   for (uint16_t i = 1; i <= R; i++)
-    if (region_matches(d, i, r, layer)) vectort_set_bit(&f->regions, i);
+    if (region_matches(d, i, r, layer)) vectort_set_bit(&f->regions, i), any = true;
+  if (!any) empty_selection(p, f, "Can't Find Region ", " in Layer ");
 }
 
 // ---- Surface selections (3D) -------------------------------------------------------------
@@ -520,10 +570,10 @@ bool is_number(const String *s) {
 }
 
 // A number fills the region when none is given yet, else the layer.
-void number_selector(pde *p, fit *f, FaceSelection &q, uint16_t n) {
-  if (!q.has_region) q.region = checked_region(p, f, n), q.has_region = true;
-  else if (!q.has_layer) q.layer = checked_layer(p, f, n), q.has_layer = true;
-  else number_error(p, f, "Undefined selection: ", n, false);
+void number_selector(pde *p, fit *f, FaceSelection &q, uint16_t n, int pos) {
+  if (!q.has_region) q.region = checked_region(p, f, n, pos), q.has_region = true;
+  else if (!q.has_layer) q.layer = checked_layer(p, f, n, pos), q.has_layer = true;
+  else number_error(p, f, "Undefined selection: ", n, false, pos);
 }
 
 // A name is, in this order, UPPER or LOWER, ALL, a surface, a boundary path (or a
@@ -569,9 +619,9 @@ void name_selector(pde *p, fit *f, FaceSelection &q, const String *s, int pos) {
       return;
     }
   } else if (pos == 1) {
-    selection_error(p, f, "Can't Find Region ", s, false);
+    selection_error(p, f, "Can't Find Region ", s, false, pos, "a region");
   }
-  selection_error(p, f, "Undefined selection: ", s, false);
+  selection_error(p, f, "Undefined selection: ", s, false, pos);
 }
 
 }  // namespace
@@ -599,10 +649,10 @@ void fitting_map_fit_faces(pde *p, uint16_t k) {
   const uint16_t keys[2] = {f->key1, f->key2};
   for (int pos = 1; pos <= std::max<int>(f->names.count, 2); pos++) {
     if (const String *s = name_at(f, pos)) {
-      if (is_number(s)) number_selector(p, f, q, uint16_t(strings_intval(s)));
+      if (is_number(s)) number_selector(p, f, q, uint16_t(strings_intval(s)), pos);
       else name_selector(p, f, q, s, pos);
     } else if (pos <= 2 && keys[pos - 1]) {
-      number_selector(p, f, q, keys[pos - 1]);
+      number_selector(p, f, q, keys[pos - 1], pos);
     }
   }
   if (q.path && q.side) {
@@ -616,6 +666,7 @@ void fitting_map_fit_faces(pde *p, uint16_t k) {
     f->sides.data[i - 1] = region;
   };
   // 2. The faces, each from one side (side 0 lies below a sheet face, left of a wall).
+  bool any = false;
   for (uint16_t i = 1; i <= Fc; i++) {
     const face &fc = d->faces.data[i - 1];
     bool in[2] = {selected(fc.regions[0]), selected(fc.regions[1])};
@@ -633,7 +684,19 @@ void fitting_map_fit_faces(pde *p, uint16_t k) {
       s = in[0] ? 0 : 1;
       if (q.side && (fc.type != 0 || s != (q.side == 2 ? 0 : 1))) continue;
     }
-    if (in[s]) take(i, fc.regions[s]);
+    if (in[s]) take(i, fc.regions[s]), any = true;
+  }
+  if (!any) {
+    static String all;  // the report jumps away: its text lives on
+    strings_copyto_1(&all, "");
+    for (int pos = 1; pos <= std::max<int>(f->names.count, 2); pos++) {
+      String one = {};
+      selector_text(&one, f, pos);
+      if (pos > 1) strings_addto_1(&all, ", ");
+      strings_addto_0(&all, &one);
+      strings_free_0(&one);
+    }
+    selection_error(p, f, "Can't Find Surface ", &all, false);
   }
 }
 
@@ -655,15 +718,18 @@ void fitting_map_fit_boundaries(pde *p, uint16_t k) {
       else if (r)
         selection_error(p, f, " Does not Label a BOUNDARY", s, true);
       else
-        selection_error(p, f, "Can't Find Boundary ", s, false);
+        selection_error(p, f, "Can't Find Boundary ", s, false, 1, "a boundary");
     }
+  } else if (path > d->loops.count) {
+    number_error(p, f, "Can't Find Boundary ", path, false, 1);
   }
   if (path == 0) path = 1;
   // 2. The region: numbered or named at position 2.
-  uint16_t r = region_at(p, f, 2, f->key2);
+  uint16_t r = name_at(f, 2) ? region_at(p, f, 2, 0) : checked_region(p, f, f->key2, 2);
   if (r) vectort_set_bit(&f->regions, r);
   if (path > d->loops.count) return;
   const vectorl *edges = &d->loops.data[path - 1].edges;
+  bool any = false;
   for (int32_t i = 0; i < edges->count; i++) {
     uint16_t e = uint16_t(std::abs(edges->data[i]));
     if (e < 1 || e > E) continue;
@@ -671,11 +737,13 @@ void fitting_map_fit_boundaries(pde *p, uint16_t k) {
     uint16_t left = g.side_regions[0], right = g.side_regions[1];
     if (r != 0 && left != r && right != r) continue;
     vectort_set_bit(&f->boundaries, e);
+    any = true;
     if (r == 0) {
       uint16_t side = left == 0 ? right : left;
       if (side) vectort_set_bit(&f->regions, side);
     }
   }
+  if (!any) empty_selection(p, f, "Can't Find Boundary ", " on Region ");
 }
 
 // The integrals a tree uses, through the definitions it names.

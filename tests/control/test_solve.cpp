@@ -521,6 +521,49 @@ TEST_F(Solve, SelectionErrorsAreLocated) {
   EXPECT_NE(log("r1_integral_layers").find("Can't Find Layer 4"), std::string::npos) << log("r1_integral_layers");
 }
 
+// Every integral form on the two-region, two-layer box and its plane: a selection by
+// names, numbers or any mix integrates what it names (hand values); one that names
+// nothing, or names things that meet nowhere, is a located error saying what it read.
+TEST_F(Solve, EveryIntegralSelectionIsCheckedOrExact) {
+  struct Case {
+    const char *file, *integral, *message;  // message null: the value is exact
+    double exact;
+  } cases[] = {
+      {"selections", "INTEGRAL(1,'inner',2)", nullptr, 0.125},
+      {"selections", "INTEGRAL(1,1,'high')", nullptr, 0.375},
+      {"selections", "INTEGRAL(1,'ALL','low')", nullptr, 0.5},
+      {"selections", "SINTEGRAL(1,'mid',2,'high')", nullptr, 0.25},
+      {"selections", "SINTEGRAL(1,'top','inner',2)", nullptr, 0.25},
+      {"selections", "SINTEGRAL(1,'mid',2,2)", nullptr, 0.25},
+      {"selections", "SINTEGRAL(1,2,'UPPER',2)", nullptr, 0.25},
+      {"selections", "SINTEGRAL(1,2,2,'UPPER')", nullptr, 0.25},
+      {"selections", "INTEGRAL(1,'low')", "Can't Find Region LOW (selector 1 read as region; LOW is a layer)", 0},
+      {"selections", "INTEGRAL(1,'inner','top')", "Can't Find Layer TOP (selector 2 read as layer; TOP is a surface)", 0},
+      {"selections", "INTEGRAL(1,3)", "Can't Find Region 3 (selector 1)", 0},
+      {"selections", "INTEGRAL(1,1,3)", "Can't Find Layer 3 (selector 2)", 0},
+      {"selections", "SINTEGRAL(1,'nowhere')", "Can't Find Region NOWHERE (selector 1)", 0},
+      {"selections", "SINTEGRAL(1,'mid',3)", "Can't Find Region 3 (selector 2)", 0},
+      {"selections", "SINTEGRAL(1,'mid',2,3)", "Can't Find Layer 3 (selector 3)", 0},
+      {"selections", "SINTEGRAL(1,'bot',2,'high')", "Can't Find Surface BOT, 2, HIGH", 0},
+      {"selections_plane", "BINTEGRAL(1,2,1)", nullptr, 2},
+      {"selections_plane", "SINTEGRAL(1,2)", nullptr, 2},
+      {"selections_plane", "BINTEGRAL(1,7)", "Can't Find Boundary 7 (selector 1)", 0},
+      {"selections_plane", "BINTEGRAL(1,1,9)", "Can't Find Region 9 (selector 2)", 0},
+      {"selections_plane", "BINTEGRAL(1,'outer',5)", "Can't Find Region 5 (selector 2)", 0},
+      {"selections_plane", "BINTEGRAL(1,'outer',2)", "Can't Find Boundary OUTER on Region 2", 0},
+      {"selections_plane", "SINTEGRAL(1,'inner')", "INNER Does not Label a BOUNDARY", 0},
+      {"selections_plane", "BINTEGRAL(1,'nowhere')", "Can't Find Boundary NOWHERE (selector 1)", 0},
+      {"selections_plane", "INTEGRAL(1,1,2)", "Can't Find Layer 2 (selector 2)", 0},
+  };
+  for (const Case &c : cases) {
+    run(c.file, [&](std::string s) {
+      return std::regex_replace(s, std::regex("\nEQUATIONS"), std::string("\n  w = ") + c.integral + "\nEQUATIONS");
+    }, c.message != nullptr, std::string(QUENDAR_DATA) + "/extruded");
+    if (c.message) EXPECT_NE(log(c.file).find(std::string("ERROR: ") + c.message), std::string::npos) << c.integral << "\n" << log(c.file);
+    else EXPECT_NEAR(value("w"), c.exact, 1e-6) << c.integral;
+  }
+}
+
 TEST(SteadyDriver, NewtonStepLimit) {
   EXPECT_EQ(cgsolve_step_limit(0, 0.5), 24);
   EXPECT_EQ(cgsolve_step_limit(0, 2.0), 21);

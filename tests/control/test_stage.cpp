@@ -29,6 +29,8 @@ TEST_F(Stage, EveryParseStartsFromTheSelectDefaults) {
   p->ngridx = 17, p->exportgrid = 18, p->finderbins = 19, p->cscale = 2.5, p->starttime_value = 1.5;
   p->curveall = p->stagegrid = p->thermal_colors = p->diprecon = 1, p->stereo = 2;
   p->dbg_fitting = p->dbg_init = p->dbg_map = 1;
+  p->ngrid = 9, p->deadtime = 0, p->option = 3, p->printcolour = 2, p->metafile = 1, p->overlay = p->hex = 1;
+  p->printmatrix = p->printgrid = 1;
   p->domainonly = 1;  // the editor's Domain command started this parse
   strings_copyto_1(&p->axisname[3], "T");
   control_services.parse = [](pde *, uint16_t, uint8_t) {};
@@ -48,6 +50,8 @@ TEST_F(Stage, EveryParseStartsFromTheSelectDefaults) {
       F(newton, 0), F(torder, 1), F(nrupdate, 1), F(area_cutoff, 2), F(tnorm, 2), F(select_subspace, 0),
       F(font, 0), F(delay, 0), F(bandlu, 0), F(contourgrid, 51), F(surfacegrid, 51), F(vectorgrid, 41),
       F(elevationgrid, 401), F(cdfgrid, 51), F(contours, 15), F(colorcycle, 64), F(loglimit, 15),
+      F(ngrid, 0), F(deadtime, 30000), F(option, 0), F(printcolour, 0), F(metafile, 0), F(overlay, 0), F(hex, 0),
+      F(printmatrix, 0), F(printgrid, 0),
       // Reals; CHANGELIM and OVERSHOOT are chosen by sizes.
       F(errlim, 0.001), F(errfac, 0.5), F(aspect, 4), F(gridarc, 30), F(changelim, -1), F(changeclamp, 10),
       F(coersce, 100000), F(control2, std::sqrt(2.0)), F(deltat, 0), F(endtime, 0), F(extrap, 1),

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
+#include <sstream>
 #include <random>
 #include <vector>
 
@@ -64,6 +66,45 @@ TEST_F(Actions, SelectSwitches) {
   // ALIAS compares upper-cased names; other names are ignored.
   EXPECT_EQ(parse("SELECT alias(x) = 'dist' alias(q) = 'no'"), "ok");
   EXPECT_STREQ(p->axisname[0].text, "dist");
+}
+
+// Each switch with a range, below, at and above each bound: a value outside is a
+// located error naming the range; V216INTEGRAL drops the angular factor.
+TEST_F(Actions, SwitchRangesAreCheckedWhereRead) {
+  struct Bounds {
+    const char *name;
+    double lo, hi;  // hi 0: no upper bound
+    const char *range;
+  } bounds[] = {
+      {"order", 1, 3, "1 to 3"},           {"contourgrid", 2, 32767, "2 to 32767"},
+      {"surfacegrid", 2, 32767, "2 to 32767"}, {"vectorgrid", 2, 32767, "2 to 32767"},
+      {"elevationgrid", 2, 32767, "2 to 32767"}, {"cdfgrid", 2, 32767, "2 to 32767"},
+      {"gridlimit", 0, 32767, "0 to 32767"}, {"initgridlimit", 0, 32767, "0 to 32767"},
+      {"stages", 0, 32767, "0 to 32767"},  {"modes", 0, 32767, "0 to 32767"},
+      {"nodelimit", 1, 0, "at least 1"},   {"errlim", 1e-300, 0, "above 0"},
+  };
+  for (const Bounds &b : bounds) {
+    std::string upper = b.name;
+    for (char &c : upper) c = char(toupper(c));
+    const std::string bad = upper + " must be " + b.range + " @1:" + std::to_string(8 + strlen(b.name));
+    auto at = [&](double v) {
+      std::ostringstream text;
+      text << "SELECT " << b.name << " = " << std::setprecision(17) << v;
+      return parse(text.str());
+    };
+    EXPECT_EQ(at(b.lo == 1e-300 ? 0 : b.lo - 1), bad) << b.name;
+    EXPECT_EQ(at(b.lo), "ok") << b.name;
+    EXPECT_EQ(at(b.lo == 1e-300 ? 1 : b.lo + 1), "ok") << b.name;
+    if (b.hi == 0) continue;
+    EXPECT_EQ(at(b.hi - 1), "ok") << b.name;
+    EXPECT_EQ(at(b.hi), "ok") << b.name;
+    EXPECT_EQ(at(b.hi + 1), bad) << b.name;
+  }
+  EXPECT_EQ(parse("SELECT errlim 0"), "ERRLIM must be above 0 @1:14");
+  ASSERT_EQ(parse("SELECT v216integral COORDINATES ycylinder"), "ok");
+  EXPECT_EQ(p->coords.angular, 1.0);
+  ASSERT_EQ(parse("COORDINATES ycylinder"), "ok");
+  EXPECT_NEAR(p->coords.angular, 2 * M_PI, 1e-15);
 }
 
 // ERRLIM is a definition: an expression in time stays one, and a later SELECT

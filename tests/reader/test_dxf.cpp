@@ -160,9 +160,14 @@ TEST_F(Import, ArcsAndEllipsesOnTheirCurves) {
     double r = 5 / (2 * std::fabs(sin(2 * atan(b))));
     EXPECT_NEAR(std::hypot(c[0].first - 1, c[0].second - 1), r, 1e-6 * r) << b;
     EXPECT_NEAR(std::hypot(c[0].first - 4, c[0].second - 5), r, 1e-6 * r) << b;
-    // Positive bulges turn counter-clockwise: the centre lies left of the chord when |b| < 1.
-    double side = 3 * (c[0].second - 1) - 4 * (c[0].first - 1);
-    if (std::fabs(b) < 1) EXPECT_EQ(side > 0, b > 0) << b;
+    // The arc turns by 4 atan(b) (counter-clockwise when positive): its middle lies
+    // b times half the chord right of the chord's middle, whatever the size of b.
+    std::smatch m;
+    std::string text = import(d.end());
+    ASSERT_TRUE(std::regex_search(text, m, std::regex("angle= *([-0-9.e+]+)"))) << text;
+    double half = std::stod(m[1]) * M_PI / 360, x = 1 - c[0].first, y = 1 - c[0].second;
+    EXPECT_NEAR(c[0].first + x * cos(half) - y * sin(half), 2.5 + b * 2.5 * 0.8, 1e-6) << b;
+    EXPECT_NEAR(c[0].second + x * sin(half) + y * cos(half), 3 - b * 2.5 * 0.6, 1e-6) << b;
   }
   // Major axis (0, 2) (standing up), ratio 0.5, crossing parameter 0 (from 3π/2 to π/2).
   Dxf e;
@@ -199,6 +204,13 @@ TEST_F(Import, DamagedDrawings) {
   import(Dxf().head({"0"}).g(0, "LINE").g(8, "0").g(10, 1.0).g(30, 2.0).end());
   EXPECT_EQ(result, 1);
   EXPECT_NE(log_text().find(" ERROR: Invalid Y-coord code\n"), std::string::npos);
+  // Numbers that are not finite hold no place.
+  for (const char *x : {"-inf", "nan", "1e999"}) {
+    size_t before = log_text().size();
+    import(Dxf().head({"0"}).g(0, "CIRCLE").g(8, "0").xy(10, 0, 0).g(40, x).end());
+    EXPECT_EQ(result, 1) << x;
+    EXPECT_NE(log_text().find(" ERROR: Illegal Group\n", before), std::string::npos) << x;
+  }
   // No drawing: "Can't open file", nothing written, a failed result.
   OwnedString none(dir.file("none"));
   EXPECT_EQ(rddxf_scan_dxf(&none), 1);

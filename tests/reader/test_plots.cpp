@@ -204,12 +204,12 @@ TEST_F(Plots, ThreeDimensions) {
   const Case cases[] = {
       {"CONTOUR(u)", "2D Localization Required @1:67"},
       {"CONTOUR(u) ON 1 = 1", "NULL Plot Axis @1:73"},
-      {"CONTOUR(u) ON x*x = 1", "Planar Surface Required @1:77"},
+      {"CONTOUR(u) ON x*x = 1", "Planar Surface Required @1:76"},
       {"CONTOUR(u) ON LAYER 3", "Bad Layer Number @1:81"},
       {"ELEVATION(u) ON SURFACE 1", "Illegal PLOT Qualifier @1:83"},
       {"CONTOUR(u) ZOOM(2, 2, 2, 1, 1, 1)", "Empty ZOOM Box @1:75"},
       {"CONTOUR(u) ON 'nowhere'", "Unknown Name: NOWHERE @1:83"},
-      {"CONTOUR(u) ON SURFACE 3", "Bad Layer Number @1:83"},
+      {"CONTOUR(u) ON SURFACE 3", "Bad Surface Number @1:83"},
       {"CONTOUR(u) ON SURFACE 'middle'", "UNKNOWN SURFACE NAME. @1:90"},
       {"CONTOUR(u) ON LAYER 'l2'", "UNKNOWN LAYER NAME. @1:84"},
       {"CONTOUR(u) ON 'top' CONTOUR(u) ON SURFACE 'Top' ON LAYER 'l1'", "ok"},
@@ -237,16 +237,20 @@ TEST_F(Plots, FailureMessages) {
       {"PLOTS CONTOUR(u) ON REGION 1 FROM (0,0) TO (1,1)", "FROM and ON are mutually exclusive @1:46"},
       {"PLOTS ELEVATION(u) FROM (0,0) TO (1,1) ON REGION 'a'", "FROM and ON are mutually exclusive @1:65"},
       {"SELECT cubic PLOTS TECPLOT(u)", "Can't Generate TECPLOT Output from CUBIC basis @1:39"},
-      {"PLOTS CONTOUR(u) PRINT FILE 'a' TABLE(u) FILE 'b' POINTS = (1e9, -3) PRINT(70000.5, 2.9)", "ok"},
+      {"PLOTS CONTOUR(u) POINTS = 1e9", "POINTS must be 2 to 65535 @1:42"},
+      {"PLOTS CONTOUR(u) POINTS = (5, -3)", "POINTS must be 2 to 65535 @1:45"},
+      {"PLOTS CONTOUR(u) PRINT(70000.5, 2.9)", "PRINT must be 2 to 65535 @1:43"},
+      {"PLOTS CONTOUR(u) PRINT(3, 1.9)", "PRINT must be 2 to 65535 @1:42"},
+      {"PLOTS CONTOUR(u) PRINT FILE 'a' TABLE(u) FILE 'b' POINTS = (65535.9, 2) PRINT(65535, 2.9)", "ok"},
   };
   for (auto [text, want] : cases) EXPECT_EQ(parse("VARIABLES u " + std::string(text)), want) << text;
   EXPECT_EQ((std::vector<int>{data(2).points[0], data(2).points[1], rec(2).points[0], rec(2).points[1]}),
-            (std::vector<int>{65535, 0, 65535, 2}));
+            (std::vector<int>{65535, 2, 65535, 2}));
   EXPECT_STREQ(rec(2).file.text, "b");
   // A two-line message, its mark under the star.
   setenv("RAW", "1", 1);
   EXPECT_NE(parse("VARIABLES u PLOTS CONTOUR(u) PRINT *")
-                .find("PRINT *\n" + std::string(48, ' ') + "*\n           Line 1 ERROR: * option no longer "
+                .find("PRINT *\n" + std::string(47, ' ') + "*\n           Line 1 ERROR: * option no longer "
                       "supported.\nUse PRINT or TRANSFER\n"),
             std::string::npos);
   unsetenv("RAW");

@@ -82,7 +82,7 @@ TEST_F(Tables, FilesLoadAsWrittenOrStopAtTheirPlace) {
       {"f = TABLE('t.dat')", "x 2 0 1e39 DATA 1 2", "Bad table item @1:11 in x 2 0 1e39 DATA 1 2"},
       {"f = TABLE('t.dat')", "q 2 0 1 DATA 1 2", "UNDEFINED NAME @1:2 in q 2 0 1 DATA 1 2"},
       {"g(q) = q  f = TABLE('t.dat')", "g 2 0 1 DATA 1 2", "Illegal Dependency @1:2 in g 2 0 1 DATA 1 2"},
-      {"f = TABLE('none.dat')", "", "missing table file @5:23 in   f = TABLE('none.dat')"},
+      {"f = TABLE('none.dat')", "", "missing table file none.dat @5:23 in   f = TABLE('none.dat')"},
       {"f = TABLE('t.dat', q)", "x 1 0 DATA 1", "Bad dependency selector @5:23 in   f = TABLE('t.dat', q)"},
   };
   for (const Case &c : cases) {
