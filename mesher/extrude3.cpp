@@ -365,6 +365,8 @@ void thickness(double out[3], uint16_t r, uint16_t k, int32_t n) {
   for (int i = 0; i < 3; i++) out[i] = std::min(count ? sum[i] / count : 0.0, h0);
 }
 
+const double kTallest = 3;
+
 void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &stud, int32_t kind, uint16_t id,
                 uint16_t vedge) {
   Mesh *m = W->m;
@@ -377,10 +379,14 @@ void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &s
   // A layer whose mean thickness around the column is not positive (the sheets cross in a
   // cell beside a pinched node) takes the column's own length as its spacing cap.
   // Thicknesses within the grid tolerance (coinciding sheets) count as none.
+  // A column rises by steps of at most a few times its base node's spacing, so that the
+  // prisms over small base cells stay stout enough to split into sound tetrahedra.
   double tol = W->d->grid.tolerance;
-  double mid = t[1] > tol ? t[1] : L;
+  double cap = node3(a).spacing > 0 ? kTallest * node3(a).spacing : DOMAIN_HUGE;
+  double mid = std::min(t[1] > tol ? t[1] : L, cap);
   static vectord pos, sp;
-  mesh1_spreadout(&pos, &sp, t[0] > tol ? t[0] : mid, mid, t[2] > tol ? t[2] : mid, L, 1.0);
+  mesh1_spreadout(&pos, &sp, t[0] > tol ? std::min(t[0], cap) : mid, mid, t[2] > tol ? std::min(t[2], cap) : mid, L,
+                  1.0);
   int32_t M = pos.count;
   reserve_nodes(m, M);
   float h = node3(a).spacing;

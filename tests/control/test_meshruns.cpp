@@ -1,6 +1,7 @@
 // Descriptors whose first mesh used to fail or whose answer came out wrong, run as a
 // user runs them: each must mesh, solve and report values known beforehand.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -19,6 +20,14 @@ struct MeshRun : ProgramRun {
     std::string text = slurp(dir + "/" + name + ".p01");
     size_t at = text.find(" " + item + "= ");
     return at == std::string::npos ? std::nan("") : std::strtod(text.c_str() + at + item.size() + 3, nullptr);
+  }
+  // The independent mesh checker on an exported mesh: "" when it finds no fault, the
+  // total is right and every angle (dihedral in 3D) exceeds least; else its report.
+  std::string checked(const std::string &dat, double total, double least) {
+    char args[96];
+    snprintf(args, sizeof args, " --vol %.10g --least %g", total, least);
+    if (shell(std::string("python3 '") + QUENDAR_MESHCHECK + "' " + dat + args) == 0) return "";
+    return out();
   }
   std::string errors(const std::string &name) {
     std::string log = slurp(dir + "/" + name + ".log"), found;
@@ -47,6 +56,24 @@ TEST_F(MeshRun, StepShapedUserSpacingMeshesAndSolves) {
   ASSERT_EQ(run("consistency", "meshdensity_step_inverted"), 0) << errors("meshdensity_step_inverted");
   EXPECT_NEAR(reported("meshdensity_step_inverted", "EVAL(u,0.505,0.05)"), std::tanh(1.0), 1e-3);
   EXPECT_LT(reported("meshdensity_step_inverted", "sqrt(INTEGRAL((u-ue)^2)/0.1)"), 1e-3);
+}
+
+// Meshes under spacing controls, fillets, arcs and layers, each checked cell by cell by the
+// independent checker: no inverted cell, the exact area or volume, no angle below the
+// bound (15 degrees in 2D, 5 degrees dihedral in 3D).
+TEST_F(MeshRun, SpacingControlsKeepTheCellsSound) {
+  const struct {
+    const char *name, *dat;
+    double total, least;
+  } rows[] = {
+      {"node_spacing_needles", "nd7.dat", 1, 15},  // boundary NODE_SPACING beside a region MESH_SPACING
+      {"node_spacing_tets", "nd73s.dat", 0.032, 5},  // the same, extruded
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
+    EXPECT_EQ(checked(r.dat, r.total, r.least), "");
+  }
 }
 
 }  // namespace
