@@ -910,6 +910,24 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       if (im && m->jointnodes.data[j - 1] && m->jointnodes.data[im - 1])
         vectorll_insert(&m->images, m->jointnodes.data[j - 1], m->jointnodes.data[im - 1]);
     }
+  // The samples of every edge follow the user's spacing as graded over each region
+  // beside it, as the front reads it inside: a step of MESH_SPACING across an edge is
+  // then met by boundary nodes that widen at the growth rate, not in one jump.
+  for (uint16_t r = 1; r <= D->regions.count; r++) {
+    if (!D->regions.data[r - 1].spacing && !D->spacing) continue;
+    current_region = r;
+    grading.build(r);
+    for (uint16_t e = 1; e <= D->edges.count && e <= D->features.count; e++) {
+      const Edge &E = D->edges.data[e - 1];
+      if (E.external || E.image || (E.side_regions[0] != r && E.side_regions[1] != r)) continue;
+      featureitem &it = D->features.items[e - 1];
+      for (int32_t k = 0; k < it.samples.count; k++) {
+        double q[2] = {it.samples.data[k].x, it.samples.data[k].y};
+        it.spacings.data[k] = std::min(it.spacings.data[k], grading.at(q, it.spacings.data[k]));
+      }
+    }
+  }
+  grading.on = false;
   // 4.-6. Every meshed edge from its feature item.
   String bl = label("BOUNDARY ");
   uint16_t line = display_report_num(&p->status, 0, &bl, 0);
