@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 
 #include "tests/control/doubles.h"
@@ -75,6 +76,27 @@ TEST_F(MeshRun, SpacingControlsKeepTheCellsSound) {
     SCOPED_TRACE(r.name);
     ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
     EXPECT_EQ(checked(r.dat, r.total, r.least), "");
+  }
+}
+
+// Corners cut and holes drawn in pieces keep the area geometry gives: a fillet at a
+// 160 degree corner takes r^2 (tan 10 - 10 degrees in radians) off the polygon, even when
+// r is longer than the edge beside it; two half-circles by radius make a whole hole.
+TEST_F(MeshRun, CutCornersAndHalfCirclesKeepTheirArea) {
+  const double polygon = 2.911856726124, turn = 20 * std::numbers::pi / 180;
+  auto fillet = [&](double r) { return polygon - r * r * (std::tan(turn / 2) - turn / 2); };
+  const struct {
+    const char *name;
+    double area;
+  } rows[] = {
+      {"fillet_shape", fillet(0.5)},
+      {"fillet_refused", fillet(1.0)},
+      {"hole_two_half_arcs", 1 - 0.04 * std::numbers::pi},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
+    EXPECT_NEAR(reported(r.name, "INTEGRAL(1)"), r.area, 1e-4 * r.area);
   }
 }
 
