@@ -246,6 +246,21 @@ void copy_joints(uint16_t k, bool last) {
   }
 }
 
+// Whether layer k has no thickness anywhere along base edge e: at its base nodes (the
+// sheet-k node against sheet k+1), not only at its two joints.
+bool edge_pinched(uint16_t k, uint16_t e) {
+  const Domain *d = W->d;
+  const vectorl &l = W->base->edgenodes.data[e - 1];
+  for (int32_t i = 0; i < l.count; i++) {
+    int32_t n = l.data[i], below = n >= 1 && n <= W->N ? W->sheetnode[k][n] : 0;
+    if (!below) continue;
+    const MeshNode &B = W->base->nodes.data[n - 1];
+    uint16_t r = base_region(d, node_region(d, node3(n)));
+    if (sheet_z(uint16_t(k + 1), r, B.x, B.y) - node3(below).z >= d->grid.tolerance) return false;
+  }
+  return true;
+}
+
 void copy_edges(uint16_t k, bool last) {
   Domain *d = W->d;
   Mesh *m = W->m;
@@ -256,7 +271,7 @@ void copy_edges(uint16_t k, bool last) {
     uint16_t ek = map_at(d, EXTRUDE3_EDGE, k, e);
     uint16_t ak = map_at(d, EXTRUDE3_JOINT, k, a), bk = map_at(d, EXTRUDE3_JOINT, k, b);
     uint16_t a1 = map_at(d, EXTRUDE3_JOINT, k + 1, a), b1 = map_at(d, EXTRUDE3_JOINT, k + 1, b);
-    if (a1 == ak && b1 == bk) {
+    if (a1 == ak && b1 == bk && (e > W->base->edgenodes.count || edge_pinched(k, e))) {
       for (uint16_t r : sr) list_region(&d->edges.data[ek - 1], r);
       map_at(d, EXTRUDE3_EDGE, k + 1, e) = ek;
       map_at(d, EXTRUDE3_VFACE, k, e) = 0;

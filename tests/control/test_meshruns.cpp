@@ -71,6 +71,7 @@ TEST_F(MeshRun, SpacingControlsKeepTheCellsSound) {
       {"node_spacing_needles", "nd7.dat", 1, 15},  // boundary NODE_SPACING beside a region MESH_SPACING
       {"node_spacing_tets", "nd73s.dat", 0.032, 5},  // the same, extruded
       {"step_spacing_graded", "nd2s.dat", 1, 15},    // MESH_SPACING stepping from 0.008 to 0.3 at x = 0
+      {"layer_pinched_two_sides", "zb.dat", 1, 5},   // a middle sheet meeting the bottom along two sides
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.name);
