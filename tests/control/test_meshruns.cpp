@@ -101,4 +101,12 @@ TEST_F(MeshRun, CutCornersAndHalfCirclesKeepTheirArea) {
   }
 }
 
+// A region 1e-6 thick in a unit square asks for more nodes than the node limit allows:
+// the run stops at once with the place of the finest spacing instead of meshing for
+// minutes.
+TEST_F(MeshRun, ARegionTooThinForTheNodeLimitStopsWhereItIs) {
+  EXPECT_EQ(run("meshing", "thin_strip_region"), 1);
+  EXPECT_EQ(errors("thin_strip_region"), "ERROR: Mesh generation stalled in region 2 near (0.2,0.5)!\n");
+}
+
 }  // namespace
