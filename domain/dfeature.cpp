@@ -32,14 +32,15 @@ double dfeature_interp_feature(const Domain *d, uint16_t e, const double *point)
                     ? std::hypot(point[0] - it.samples.data[0].x, point[1] - it.samples.data[0].y)
                     : std::fabs(edges_get_dist(&E, &d->joints, point));
   const double *s = it.distances.data, *h = it.spacings.data;
-  for (int32_t k = 0; k + 1 < m; k++) {
-    if (s[k] <= dist && dist <= s[k + 1]) {
-      double span = s[k + 1] - s[k];
-      double phi = span > 0 ? (dist - s[k]) / span : 0;
-      return phi * h[k + 1] + (1 - phi) * h[k];
-    }
-  }
-  return h[m - 1];
+  // The first interval holding the distance, found by halving: the distances rise.
+  if (!(s[0] <= dist) || !(dist <= s[m - 1])) return h[m - 1];
+  int32_t k = int32_t(std::lower_bound(s, s + m, dist) - s);
+  k = std::max(k - 1, 0);
+  while (k > 0 && s[k - 1] <= dist && dist <= s[k]) k--;
+  if (k + 1 >= m) return h[m - 1];
+  double span = s[k + 1] - s[k];
+  double phi = span > 0 ? (dist - s[k]) / span : 0;
+  return phi * h[k + 1] + (1 - phi) * h[k];
 }
 
 double dfeature_space_feature(const Domain *d, const double *point, const nodetable *nodes) {

@@ -407,7 +407,8 @@ void dominpde_merge_edges(Domain *d) {
         match = e2.shape == SHAPE_LINE;
       else if (curved(e1))
         match = curved(e2) && std::fabs(e1.shapedata.arc.cx - e2.shapedata.arc.cx) < tol &&
-                std::fabs(e1.shapedata.arc.cy - e2.shapedata.arc.cy) < tol;
+                std::fabs(e1.shapedata.arc.cy - e2.shapedata.arc.cy) < tol &&
+                edges_same_sweep(&e1.shapedata.arc, &e2.shapedata.arc);
       if (!match) continue;
       replace_edge(d, b, same ? a : -int32_t(a));
       merged = true;

@@ -340,6 +340,9 @@ bool edges_infer_arc2r(arcrec *a, const Joint *j1, const Joint *j2, double r, do
     a->cx = mx + s * dy, a->cy = my - s * dx;
   a->rx = a->ry = std::fabs(r);
   make_angles(a, *j1, *j2);
+  // On a diameter the sign cannot choose a side: the arc turns counter-clockwise from
+  // either end, so that two half-circles drawn one after the other close a circle.
+  if (std::fabs(std::fabs(a->sweep) - pi) < 1e-9) a->sweep = pi;
   return true;
 }
 
@@ -399,7 +402,7 @@ static int32_t finish_arc_edge(edgetable *t, arcrec a, jointtable *j, uint16_t j
     const arcrec &o = e.shapedata.arc;
     double tol = 0.01 * std::min(std::sqrt(o.rx * o.ry), chord);
     if (std::fabs(o.cx - a.cx) < tol && std::fabs(o.cy - a.cy) < tol && std::fabs(o.rx - a.rx) < tol &&
-        std::fabs(o.ry - a.ry) < tol)
+        std::fabs(o.ry - a.ry) < tol && edges_same_sweep(&o, &a))
       return fwd ? e.number : -int32_t(e.number);
   }
   uint16_t n = edges_new_edge(t, j1, end);
@@ -444,6 +447,11 @@ int32_t edges_make_arc_edge(edgetable *t, jointtable *j, uint16_t j1, uint16_t j
 bool edges_on_arc(const arcrec *a, double x, double y, double tol) {
   double al = wrap(param_angle(*a, x, y) - a->start);
   return al * a->sweep > -tol && std::fabs(al) < std::fabs(a->sweep) + tol;
+}
+
+bool edges_same_sweep(const arcrec *a, const arcrec *b) {
+  double mid = b->start + b->sweep / 2;
+  return edges_on_arc(a, b->cx + b->rx * std::cos(mid), b->cy + b->ry * std::sin(mid), 1e-3);
 }
 
 // ---- Curve operations --------------------------------------------------------------------------

@@ -69,6 +69,9 @@ bool edges_infer_arc2r(arcrec *a, const Joint *j1, const Joint *j2, double radiu
 // Whether (x, y) lies within the arc's sweep, widened by tol at both ends (narrowed when
 // negative; the ends themselves are out at tol 0). The distance to the curve is not tested.
 bool edges_on_arc(const arcrec *a, double x, double y, double tol);
+// Whether the middle of arc b lies within the sweep of arc a: two arcs about one centre
+// between the same joints are one curve only then (not two halves of a circle).
+bool edges_same_sweep(const arcrec *a, const arcrec *b);
 
 // ---- Curve operations (line, arc, erc; other shapes stop the command) --------------------------
 // Distance along the edge from joint1 to a point of the curve (arcs: the shorter way).

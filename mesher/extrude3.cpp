@@ -246,6 +246,21 @@ void copy_joints(uint16_t k, bool last) {
   }
 }
 
+// Whether layer k has no thickness anywhere along base edge e: at its base nodes (the
+// sheet-k node against sheet k+1), not only at its two joints.
+bool edge_pinched(uint16_t k, uint16_t e) {
+  const Domain *d = W->d;
+  const vectorl &l = W->base->edgenodes.data[e - 1];
+  for (int32_t i = 0; i < l.count; i++) {
+    int32_t n = l.data[i], below = n >= 1 && n <= W->N ? W->sheetnode[k][n] : 0;
+    if (!below) continue;
+    const MeshNode &B = W->base->nodes.data[n - 1];
+    uint16_t r = base_region(d, node_region(d, node3(n)));
+    if (sheet_z(uint16_t(k + 1), r, B.x, B.y) - node3(below).z >= d->grid.tolerance) return false;
+  }
+  return true;
+}
+
 void copy_edges(uint16_t k, bool last) {
   Domain *d = W->d;
   Mesh *m = W->m;
@@ -256,7 +271,7 @@ void copy_edges(uint16_t k, bool last) {
     uint16_t ek = map_at(d, EXTRUDE3_EDGE, k, e);
     uint16_t ak = map_at(d, EXTRUDE3_JOINT, k, a), bk = map_at(d, EXTRUDE3_JOINT, k, b);
     uint16_t a1 = map_at(d, EXTRUDE3_JOINT, k + 1, a), b1 = map_at(d, EXTRUDE3_JOINT, k + 1, b);
-    if (a1 == ak && b1 == bk) {
+    if (a1 == ak && b1 == bk && (e > W->base->edgenodes.count || edge_pinched(k, e))) {
       for (uint16_t r : sr) list_region(&d->edges.data[ek - 1], r);
       map_at(d, EXTRUDE3_EDGE, k + 1, e) = ek;
       map_at(d, EXTRUDE3_VFACE, k, e) = 0;
@@ -365,6 +380,8 @@ void thickness(double out[3], uint16_t r, uint16_t k, int32_t n) {
   for (int i = 0; i < 3; i++) out[i] = std::min(count ? sum[i] / count : 0.0, h0);
 }
 
+const double kTallest = 3;
+
 void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &stud, int32_t kind, uint16_t id,
                 uint16_t vedge) {
   Mesh *m = W->m;
@@ -377,10 +394,14 @@ void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &s
   // A layer whose mean thickness around the column is not positive (the sheets cross in a
   // cell beside a pinched node) takes the column's own length as its spacing cap.
   // Thicknesses within the grid tolerance (coinciding sheets) count as none.
+  // A column rises by steps of at most a few times its base node's spacing, so that the
+  // prisms over small base cells stay stout enough to split into sound tetrahedra.
   double tol = W->d->grid.tolerance;
-  double mid = t[1] > tol ? t[1] : L;
+  double cap = node3(a).spacing > 0 ? kTallest * node3(a).spacing : DOMAIN_HUGE;
+  double mid = std::min(t[1] > tol ? t[1] : L, cap);
   static vectord pos, sp;
-  mesh1_spreadout(&pos, &sp, t[0] > tol ? t[0] : mid, mid, t[2] > tol ? t[2] : mid, L, 1.0);
+  mesh1_spreadout(&pos, &sp, t[0] > tol ? std::min(t[0], cap) : mid, mid, t[2] > tol ? std::min(t[2], cap) : mid, L,
+                  1.0);
   int32_t M = pos.count;
   reserve_nodes(m, M);
   float h = node3(a).spacing;

@@ -148,6 +148,14 @@ bool in_region(Pt p) {
 }
 bool drawable(uint16_t view) { return view != 0; }
 
+// Stops the mesh generation of region r at the place it cannot go on from.
+[[noreturn]] void stall(uint16_t r, Pt place) {
+  static char text[96];
+  snprintf(text, sizeof text, "Mesh generation stalled in region %d near (%g,%g)!", r, place.x, place.y);
+  String message{uint16_t(strlen(text)), uint16_t(sizeof text - 1), text};
+  except_uncle(&message);
+}
+
 String label(const char *text) { return String{uint16_t(strlen(text)), 0, const_cast<char *>(text)}; }
 
 // The user's spacing (MESH_SPACING, MESH_DENSITY) graded over the domain: sampled on a
@@ -910,6 +918,24 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       if (im && m->jointnodes.data[j - 1] && m->jointnodes.data[im - 1])
         vectorll_insert(&m->images, m->jointnodes.data[j - 1], m->jointnodes.data[im - 1]);
     }
+  // The samples of every edge follow the user's spacing as graded over each region
+  // beside it, as the front reads it inside: a step of MESH_SPACING across an edge is
+  // then met by boundary nodes that widen at the growth rate, not in one jump.
+  for (uint16_t r = 1; r <= D->regions.count; r++) {
+    if (!D->regions.data[r - 1].spacing && !D->spacing) continue;
+    current_region = r;
+    grading.build(r);
+    for (uint16_t e = 1; e <= D->edges.count && e <= D->features.count; e++) {
+      const Edge &E = D->edges.data[e - 1];
+      if (E.external || E.image || (E.side_regions[0] != r && E.side_regions[1] != r)) continue;
+      featureitem &it = D->features.items[e - 1];
+      for (int32_t k = 0; k < it.samples.count; k++) {
+        double q[2] = {it.samples.data[k].x, it.samples.data[k].y};
+        it.spacings.data[k] = std::min(it.spacings.data[k], grading.at(q, it.spacings.data[k]));
+      }
+    }
+  }
+  grading.on = false;
   // 4.-6. Every meshed edge from its feature item.
   String bl = label("BOUNDARY ");
   uint16_t line = display_report_num(&p->status, 0, &bl, 0);
@@ -981,6 +1007,29 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         vectorl_one_more(&list, last);
       }
     }
+  // A layout the front cannot fill within the node limit stops here, at its finest node,
+  // rather than after a front of hours: every boundary node of spacing h fans out into
+  // about 1 / (2 g) nodes while the cells grow from h at the rate g, and every vertex
+  // carries the side nodes of the basis.
+  {
+    int64_t laid = 0;
+    int32_t finest = 0;
+    uint16_t where = 1;
+    for (int32_t e = 1; e <= m->edgenodes.count; e++) {
+      const vectorl &l = m->edgenodes.data[e - 1];
+      laid += l.count;
+      for (int32_t i = 0; i < l.count; i++)
+        if (!finest || node(l.data[i]).spacing < node(finest).spacing) {
+          finest = l.data[i];
+          const Edge &E = D->edges.data[e - 1];
+          where = E.side_regions[0] ? E.side_regions[0] : E.side_regions[1] ? E.side_regions[1] : where;
+        }
+    }
+    double g = D->grofac > 0 ? D->grofac : 0.25, order = p->basis == tri9 ? 3 : p->basis == tri6 ? 2 : 1;
+    if (finest && p->nodelimit > 0 && laid * (1 + 0.5 / g) * order * order > double(p->nodelimit)) {
+      stall(where, at(finest));
+    }
+  }
   // 8. The layout in the debug log.
   if (mesher2_debug && debug_file)
     for (int32_t e = 1; e <= m->edgenodes.count; e++) {
@@ -1073,10 +1122,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     if (stalled) {
       release_legs();
       display_unreport(panel, rline);
-      static char text[96];
-      snprintf(text, sizeof text, "Mesh generation stalled in region %d near (%g,%g)!", r, stalled_at.x, stalled_at.y);
-      String message{uint16_t(strlen(text)), uint16_t(sizeof text - 1), text};
-      except_uncle(&message);
+      stall(r, stalled_at);
     }
     if (legcount > 0 && !p->stop && !p->error) debug_printf("REGION %d ABANDONED WITH %d OPEN LEGS\n", r, legcount);
     display_unreport(panel, rline);

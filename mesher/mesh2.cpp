@@ -236,6 +236,33 @@ void mesh2_relax_mesh(Mesh *m) {
   std::vector<uint8_t> interior(nn);
   for (int32_t n = 0; n < nn; n++) P[n] = {m->nodes.data[n].x, m->nodes.data[n].y}, interior[n] = m->nodes.data[n].kind == 0;
   size_t sides = corner.size();
+  // The cells around every node (as offsets into the corner list), and the sine of a
+  // cell's smallest angle with the node moved to Q: a move is taken only when it leaves
+  // the smallest angle around the node no smaller than before, or above 30 degrees.
+  // Where the node spacings ask for sides other than the ones the front made, the
+  // targets overshoot and unguarded moves draw nodes together into needles.
+  std::vector<int32_t> first(size_t(nn) + 2, 0), ring(sides);
+  for (size_t k = 0; k < sides; k++) first[size_t(corner[k]) + 1]++;
+  for (int32_t n = 0; n <= nn; n++) first[size_t(n) + 1] += first[size_t(n)];
+  {
+    std::vector<int32_t> fill(first.begin(), first.end() - 1);
+    for (size_t k = 0; k < sides; k++) ring[size_t(fill[size_t(corner[k])]++)] = int32_t(k - k % 3);
+  }
+  auto least_sine = [&](int32_t n, Pos Q) {
+    double least = 1;
+    for (int32_t r = first[size_t(n)]; r < first[size_t(n) + 1]; r++) {
+      const int32_t *v = &corner[size_t(ring[size_t(r)])];
+      Pos a = v[0] == n ? Q : P[v[0]], b = v[1] == n ? Q : P[v[1]], c = v[2] == n ? Q : P[v[2]];
+      double area2 = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+      double l[3] = {(b.x - c.x) * (b.x - c.x) + (b.y - c.y) * (b.y - c.y),
+                     (c.x - a.x) * (c.x - a.x) + (c.y - a.y) * (c.y - a.y),
+                     (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y)};
+      std::sort(l, l + 3);
+      least = std::min(least, l[1] > 0 ? area2 / std::sqrt(l[1] * l[2]) : -1.0);
+    }
+    return least;
+  };
+  const double enough = 0.5;  // sin 30 degrees
   for (int pass = 1; pass <= 41; pass++) {
     std::fill(T.begin(), T.end(), Sum{0, 0, 0});
     for (size_t k = 0; k < sides; k += 3) {
@@ -257,8 +284,8 @@ void mesh2_relax_mesh(Mesh *m) {
       if (!interior[n] || !(T[n].w > 0)) continue;
       double gx = T[n].x / T[n].w, gy = T[n].y / T[n].w;
       D += (gx - P[n].x) * (gx - P[n].x) + (gy - P[n].y) * (gy - P[n].y);
-      P[n].x = (gx + P[n].x) / 2;
-      P[n].y = (gy + P[n].y) / 2;
+      Pos Q = {(gx + P[n].x) / 2, (gy + P[n].y) / 2};
+      if (least_sine(n, Q) >= std::min(least_sine(n, P[n]), enough)) P[n] = Q;
     }
     if (std::sqrt(D) < 0.001) break;
   }

@@ -255,6 +255,21 @@ void mesh3_resolve_table_nabors3(Mesh *m) {
   }
 }
 
+// The volume of a tetrahedron over the cube of its mean edge length, scaled so that
+// the regular one has 1; with the sign of its volume.
+static double tet_shape(const double (*q)[3]) {
+  double u[3][3], l2 = 0;
+  for (int i = 0; i < 3; i++)
+    for (int t = 0; t < 3; t++) u[i][t] = q[i + 1][t] - q[0][t];
+  double v = (u[0][0] * (u[1][1] * u[2][2] - u[1][2] * u[2][1]) - u[0][1] * (u[1][0] * u[2][2] - u[1][2] * u[2][0]) +
+              u[0][2] * (u[1][0] * u[2][1] - u[1][1] * u[2][0])) /
+             6;
+  for (const auto &e : kEdge)
+    for (int t = 0; t < 3; t++) l2 += (q[e[0]][t] - q[e[1]][t]) * (q[e[0]][t] - q[e[1]][t]);
+  double l = std::sqrt(l2 / 6);
+  return l > 0 ? 6 * std::sqrt(2.0) * v / (l * l * l) : 0;
+}
+
 void mesh3_relax_mesh3(Mesh *m) {
   TRACE("mesh3_relax_mesh3");
   int32_t n = m->nodes.count;
@@ -270,6 +285,31 @@ void mesh3_relax_mesh3(Mesh *m) {
     const MeshNode &N = m->nodes.data[k - 1];
     moves[k] = N.alive && N.kind == 0;
   }
+  // The cells around every moving node, with the sign each had before relaxation: a
+  // move is taken only when none of them turns over or falls below both the worst of
+  // them before the move and a floor, so that relaxation never tangles the mesh.
+  std::vector<int32_t> first(n + 2, 0), around;
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (m->cells.data[c - 1].alive)
+      for (int i = 0; i < 4; i++) first[m->cells.data[c - 1].nodes.data[i]]++;
+  for (int32_t k = 1; k <= n + 1; k++) first[k] += first[k - 1];
+  around.resize(size_t(first[n + 1]));
+  for (int32_t c = m->cells.count; c >= 1; c--)
+    if (m->cells.data[c - 1].alive)
+      for (int i = 0; i < 4; i++) around[size_t(--first[m->cells.data[c - 1].nodes.data[i]])] = c;
+  std::vector<int8_t> sign(size_t(m->cells.count) + 1, 1);
+  auto shape = [m](int32_t c, int32_t k, const double *at) {
+    double q[4][3];
+    const int32_t *v = m->cells.data[c - 1].nodes.data;
+    for (int i = 0; i < 4; i++) {
+      const MeshNode &N = m->nodes.data[v[i] - 1];
+      q[i][0] = v[i] == k ? at[0] : N.x, q[i][1] = v[i] == k ? at[1] : N.y, q[i][2] = v[i] == k ? at[2] : N.z;
+    }
+    return tet_shape(q);
+  };
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (m->cells.data[c - 1].alive) sign[c] = shape(c, 0, nullptr) < 0 ? -1 : 1;
+  const double floor = 0.05;
   for (int pass = 1; pass <= 21; pass++) {
     // 1.-2. Spacing-weighted sums over every ordered pair of distinct corners.
     for (int32_t k = 1; k <= n; k++) {
@@ -300,7 +340,14 @@ void mesh3_relax_mesh3(Mesh *m) {
       if (!moves[k] || sum[k].w == 0) continue;
       double mx = sum[k].x / sum[k].w, my = sum[k].y / sum[k].w, mz = sum[k].z / sum[k].w;
       measure += (mx - N.x) * (mx - N.x) + (my - N.y) * (my - N.y) + (mz - N.z) * (mz - N.z);
-      N.x = (mx + N.x) / 2, N.y = (my + N.y) / 2, N.z = (mz + N.z) / 2;
+      double to[3] = {(mx + N.x) / 2, (my + N.y) / 2, (mz + N.z) / 2};
+      double before = floor, after = 1;
+      for (int32_t i = first[k]; i < first[k + 1]; i++) {
+        int32_t c = around[size_t(i)];
+        before = std::min(before, sign[c] * shape(c, 0, nullptr));
+        after = std::min(after, sign[c] * shape(c, k, to));
+      }
+      if (after > 0 && after >= before) N.x = to[0], N.y = to[1], N.z = to[2];
     }
     // 4. Stop once the nodes barely move.
     if (std::sqrt(measure) < 0.001) break;

@@ -116,7 +116,10 @@ void filletize(pde *p) {
       edges_move_dist(&E(e1), &d->joints, E(e1).length - dist, P1);
       edges_move_dist(&E(e2), &d->joints, dist, P2);
       if (pass == 2) break;
-      double c = ((P1[0] - J.x) * (P2[0] - J.x) + (P1[1] - J.y) * (P2[1] - J.y)) / (r * r);
+      // The cosine of the corner from the two directions, measured whatever their length:
+      // an edge shorter than r gives its far end, not a point at r.
+      double l1 = std::hypot(P1[0] - J.x, P1[1] - J.y), l2 = std::hypot(P2[0] - J.x, P2[1] - J.y);
+      double c = l1 > 0 && l2 > 0 ? ((P1[0] - J.x) * (P2[0] - J.x) + (P1[1] - J.y) * (P2[1] - J.y)) / (l1 * l2) : 1;
       // A straight (c = -1) or folded (c = 1) corner has no fillet.
       if (!(r > 0) || !(c > -1 + 1e-12 && c < 1 - 1e-12)) fillet_error(p, J, "Confusing Fillet");
       dist = J.kind == 1 ? r / std::sqrt((1 - c) / (1 + c)) : r / (2 * std::sqrt((1 - c) / 2));

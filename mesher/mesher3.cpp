@@ -105,6 +105,9 @@ int32_t mesher3_grid3d(pde *p) {
   // 7. Periodic images; off the grid lines.
   meshes_match_periodics(m, 0);
   if (p->quantize) meshes_quantize_mesh(m, 3);
+  // The check of links, node lists and every cell's volume: no run goes on with a
+  // tetrahedron turned inside out.
+  meshes_check_mesh(m, m->meshbasis, 1, 0);
   // 8. The display.
   plot_fixcolors(nullptr);
   if (p->meshview) doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);

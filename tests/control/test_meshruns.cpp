@@ -1,7 +1,9 @@
 // Descriptors whose first mesh used to fail or whose answer came out wrong, run as a
 // user runs them: each must mesh, solve and report values known beforehand.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 
 #include "tests/control/doubles.h"
@@ -19,6 +21,14 @@ struct MeshRun : ProgramRun {
     std::string text = slurp(dir + "/" + name + ".p01");
     size_t at = text.find(" " + item + "= ");
     return at == std::string::npos ? std::nan("") : std::strtod(text.c_str() + at + item.size() + 3, nullptr);
+  }
+  // The independent mesh checker on an exported mesh: "" when it finds no fault, the
+  // total is right and every angle (dihedral in 3D) exceeds least; else its report.
+  std::string checked(const std::string &dat, double total, double least) {
+    char args[96];
+    snprintf(args, sizeof args, " --vol %.10g --least %g", total, least);
+    if (shell(std::string("python3 '") + QUENDAR_MESHCHECK + "' " + dat + args) == 0) return "";
+    return out();
   }
   std::string errors(const std::string &name) {
     std::string log = slurp(dir + "/" + name + ".log"), found;
@@ -41,12 +51,62 @@ TEST_F(MeshRun, ValueConditionOnAnImageSideIsDropped) {
 TEST_F(MeshRun, StepShapedUserSpacingMeshesAndSolves) {
   const std::string source = "INTEGRAL(exp(-r2/(2*s^2))/(2*pi*s^2))";
   ASSERT_EQ(run("consistency", "meshspacing_halfplane"), 0) << errors("meshspacing_halfplane");
-  EXPECT_NEAR(reported("meshspacing_halfplane", source), 1, 1e-3);
+  // A source of width 0.005 on cells of 0.01: the rule integrates it to about 1e-3.
+  EXPECT_NEAR(reported("meshspacing_halfplane", source), 1, 1.5e-3);
   ASSERT_EQ(run("consistency", "meshspacing_step_bdid"), 0) << errors("meshspacing_step_bdid");
   EXPECT_NEAR(reported("meshspacing_step_bdid", source), 1, 1e-3);
   ASSERT_EQ(run("consistency", "meshdensity_step_inverted"), 0) << errors("meshdensity_step_inverted");
   EXPECT_NEAR(reported("meshdensity_step_inverted", "EVAL(u,0.505,0.05)"), std::tanh(1.0), 1e-3);
   EXPECT_LT(reported("meshdensity_step_inverted", "sqrt(INTEGRAL((u-ue)^2)/0.1)"), 1e-3);
+}
+
+// Meshes under spacing controls, fillets, arcs and layers, each checked cell by cell by the
+// independent checker: no inverted cell, the exact area or volume, no angle below the
+// bound (15 degrees in 2D, 5 degrees dihedral in 3D).
+TEST_F(MeshRun, SpacingControlsKeepTheCellsSound) {
+  const struct {
+    const char *name, *dat;
+    double total, least;
+  } rows[] = {
+      {"node_spacing_needles", "nd7.dat", 1, 15},  // boundary NODE_SPACING beside a region MESH_SPACING
+      {"node_spacing_tets", "nd73s.dat", 0.032, 5},  // the same, extruded
+      {"step_spacing_graded", "nd2s.dat", 1, 15},    // MESH_SPACING stepping from 0.008 to 0.3 at x = 0
+      {"layer_pinched_two_sides", "zb.dat", 1, 5},   // a middle sheet meeting the bottom along two sides
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
+    EXPECT_EQ(checked(r.dat, r.total, r.least), "");
+  }
+}
+
+// Corners cut and holes drawn in pieces keep the area geometry gives: a fillet at a
+// 160 degree corner takes r^2 (tan 10 - 10 degrees in radians) off the polygon, even when
+// r is longer than the edge beside it; two half-circles by radius make a whole hole.
+TEST_F(MeshRun, CutCornersAndHalfCirclesKeepTheirArea) {
+  const double polygon = 2.911856726124, turn = 20 * std::numbers::pi / 180;
+  auto fillet = [&](double r) { return polygon - r * r * (std::tan(turn / 2) - turn / 2); };
+  const struct {
+    const char *name;
+    double area;
+  } rows[] = {
+      {"fillet_shape", fillet(0.5)},
+      {"fillet_refused", fillet(1.0)},
+      {"hole_two_half_arcs", 1 - 0.04 * std::numbers::pi},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
+    EXPECT_NEAR(reported(r.name, "INTEGRAL(1)"), r.area, 1e-4 * r.area);
+  }
+}
+
+// A region 1e-6 thick in a unit square asks for more nodes than the node limit allows:
+// the run stops at once with the place of the finest spacing instead of meshing for
+// minutes.
+TEST_F(MeshRun, ARegionTooThinForTheNodeLimitStopsWhereItIs) {
+  EXPECT_EQ(run("meshing", "thin_strip_region"), 1);
+  EXPECT_EQ(errors("thin_strip_region"), "ERROR: Mesh generation stalled in region 2 near (0.2,0.5)!\n");
 }
 
 }  // namespace

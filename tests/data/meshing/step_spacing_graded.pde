@@ -1,0 +1,14 @@
+TITLE 'nd2'
+SELECT
+  REGRID=OFF
+VARIABLES
+  u
+EQUATIONS
+  div(grad(u)) + 1 = 0
+BOUNDARIES
+  REGION 1
+    MESH_SPACING = if x<0 then 0.008 else 0.3
+    START(-0.5,-0.5) VALUE(u)=0 LINE TO (0.5,-0.5) TO (0.5,0.5) TO (-0.5,0.5) TO FINISH
+PLOTS
+  TRANSFER(u) FILE 'nd2s.dat'
+END
