@@ -254,12 +254,15 @@ static void scatter(pde *p, vector2d *v, const vectord *g) {
   }
 }
 
-// Periodic slaves take their master's rate.
+// Periodic slaves take their master's rate, antiperiodic ones its negative, as their
+// values are tied.
 static void slave_rates(pde *p) {
+  double sign = p->persign != 0.0 ? p->persign : 1.0;
   for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
     int32_t m = p->mesh.nodes.data[n - 1].image;
     if (m <= 0 || m == n) continue;
-    for (int32_t k = 1; k <= p->nfield && k <= p->udot.count; k++) p->udot.data[k - 1].data[n - 1] = p->udot.data[k - 1].data[m - 1];
+    for (int32_t k = 1; k <= p->nfield && k <= p->udot.count; k++)
+      p->udot.data[k - 1].data[n - 1] = sign * p->udot.data[k - 1].data[m - 1];
   }
 }
 

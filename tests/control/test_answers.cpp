@@ -150,4 +150,28 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
 }
 
+// Time runs against their exact answers: each row is a descriptor, a reported value, the
+// exact value and the tolerance its comment states.
+TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
+  struct Row {
+    const char *name, *label;
+    double value, tol;
+  } rows[] = {
+      {"constraint_in_time_strip", "u_left", 3.6104980, 3e-3},
+      {"constraint_in_time_strip", "u_right", 2.3895020, 3e-3},
+      {"constraint_in_time_strip", "int_u", 6.0, 1e-4},
+      {"antiperiodic_in_time", "u0", 0.0192963, 1e-4},
+      {"antiperiodic_in_time", "u1", -0.0192963, 1e-4},
+      {"antiperiodic_in_time", "L2", 0.0, 1e-4},
+  };
+  std::map<std::string, std::map<std::string, double>> got;
+  for (const Row &r : rows) {
+    if (!got.count(r.name)) {
+      ASSERT_EQ(run({(std::string(r.name) + ".pde").c_str()}), 0) << r.name << "\n" << out();
+      got[r.name] = report(r.name);
+    }
+    EXPECT_NEAR(got[r.name].at(r.label), r.value, r.tol) << r.name << " " << r.label << "\n" << log(r.name);
+  }
+}
+
 }  // namespace
