@@ -430,6 +430,21 @@ bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass) {
   return false;
 }
 
+// The sources over the step with the derived globals at t (kept from the step's start)
+// and at t_new (taken from the values being corrected), weighed as the step weighs its
+// two ends.
+static vectord source_old;
+static const int32_t consistent_passes = 10;
+
+static void step_source(pde *p, double t, double tnew) {
+  const double tt[2] = {t, tnew};
+  globals_at(p, &p->solution, tt);
+  coupling_build_source(p, &p->tsource, t, tnew, 0);
+  double theta = p->theta;
+  for (int32_t j = 0; j < p->nt; j++)
+    p->tsource.data[j] = (1 - theta) * source_old.data[j] + theta * p->tsource.data[j];
+}
+
 static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   double h = tnew - t, theta = p->theta;
   const double told[2] = {t, t}, tt[2] = {t, tnew};
@@ -447,6 +462,11 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   }
   if (!fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
   fixed.sourced = fixed.sources && !timsolve_sweep;
+  // Derived globals of the solution (integrals, fits) couple every unknown and have no
+  // Jacobian: the step is corrected until its sources, taken with the globals at both
+  // ends, agree with the values it ends on.
+  bool coupled = p->fitlist.count > 0 && !fixed.linear;
+  if (coupled) vectord_copyto_0(&source_old, &p->tsource);
   // Predictor along the rate.
   for (int32_t k = 1; k <= nvariables(p); k++) {
     vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1], &ud = p->udot.data[k - 1];
@@ -468,6 +488,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   for (;;) {
     pass++;
     if (line && pass > 1) display_update_num(&p->status, line, pass);
+    if (coupled) step_source(p, t, tnew);
     timsolve_step_residual(p, t, tnew, pass);
     vectord_copyto_1(&p->correction, 0.0);
     double size = tsolve(p, 1.0 / h, theta, tol * p->overshoot, pass == 1);
@@ -483,7 +504,9 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
         ud.data[i] += d / h;
       }
     }
-    if (pass >= p->nrupdate || !p->nonlinear || tol * pass_sizes.data[0] > size || display_checkkey(&p->status))
+    int32_t most = coupled ? std::max<int32_t>(p->nrupdate, consistent_passes) : p->nrupdate;
+    if (pass >= most || !(p->nonlinear || coupled) || tol * pass_sizes.data[0] > size ||
+        display_checkkey(&p->status))
       break;
   }
   if (line) display_unreport(&p->status, line);

@@ -163,6 +163,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"antiperiodic_in_time", "u0", 0.0192963, 1e-4},
       {"antiperiodic_in_time", "u1", -0.0192963, 1e-4},
       {"antiperiodic_in_time", "L2", 0.0, 1e-4},
+      {"integral_source_in_time", "u", 1.2130613, 5e-4},
+      {"integral_decay_in_time", "u", 0.2706706, 2.5e-3},
   };
   std::map<std::string, std::map<std::string, double>> got;
   for (const Row &r : rows) {
