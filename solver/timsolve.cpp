@@ -825,6 +825,8 @@ int32_t timsolve_evolve(pde *p, int32_t) {
         pdedat_error_message(p->pdeview, &msg, &cap);
         strings_free_0(&msg);
         strings_free_0(&cap);
+        // The run ends here: what the histories sampled so far is shown and printed.
+        if (p->histories.count > 0) doplot_show_plots(p, &p->histories);
         p->stop = 1;
         return 10;
       }

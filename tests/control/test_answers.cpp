@@ -176,4 +176,15 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   }
 }
 
+// A time run that halts (its solution blows up at t = 1/12) prints the histories it
+// sampled up to the halt.
+TEST_F(Answers, HaltedTimeRunPrintsItsHistories) {
+  EXPECT_EQ(run({"halt_loses_history.pde"}), 1) << out();
+  EXPECT_NE(log("halt_loses_history").find("HALT: Timestep is below threshhold"), std::string::npos);
+  std::smatch m;
+  std::string h = slurp(dir + "/halt_loses_history.p01");
+  ASSERT_TRUE(std::regex_search(h, m, std::regex("Title: HISTORY.*\n Time (\\S+)"))) << h;
+  EXPECT_NEAR(std::stod(m[1]), 1.0 / 12, 2e-3);
+}
+
 }  // namespace
