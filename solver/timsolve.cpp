@@ -151,6 +151,7 @@ void timsolve_log_step(pde *p) {
   fprintf(p->log, "Step %d Time=%.*s Dt=%.*s Nodes=%d Cells=%d RMS ERR=%.*s MEM=%d\n", int32_t(p->cycle),
           int(t.length), t.text, int(dt.length), dt.text, p->mesh.nodes.count, p->mesh.cells.count,
           int(rms.length), rms.text, int32_t(XMEM / 1024));
+  if (getenv("QDBG")) fflush(p->log);
   strings_free_0(&t);
   strings_free_0(&dt);
   strings_free_0(&rms);
