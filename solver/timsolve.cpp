@@ -151,7 +151,6 @@ void timsolve_log_step(pde *p) {
   fprintf(p->log, "Step %d Time=%.*s Dt=%.*s Nodes=%d Cells=%d RMS ERR=%.*s MEM=%d\n", int32_t(p->cycle),
           int(t.length), t.text, int(dt.length), dt.text, p->mesh.nodes.count, p->mesh.cells.count,
           int(rms.length), rms.text, int32_t(XMEM / 1024));
-  if (getenv("QDBG")) fflush(p->log);
   strings_free_0(&t);
   strings_free_0(&dt);
   strings_free_0(&rms);
@@ -267,6 +266,23 @@ static void slave_rates(pde *p) {
   }
 }
 
+// The ranges by which a time run measures its variables: the largest each has had
+// since the run began, so that a variable passing through zero, or one starting at
+// rest, is not measured against a vanishing scale. A variable at rest is given the
+// change its initial rate makes over the run.
+static vectord run_ranges;
+
+static void hold_ranges(pde *p) {
+  int32_t V = std::min(p->ranges.count, nvariables(p));
+  if (run_ranges.count < V) {
+    int32_t old = run_ranges.count;
+    vectord_resize(&run_ranges, V, std::max(V, run_ranges.capacity));
+    for (int32_t k = old; k < V; k++) run_ranges.data[k] = 0;
+  }
+  for (int32_t k = 0; k < V; k++)
+    p->ranges.data[k] = run_ranges.data[k] = std::max(run_ranges.data[k], p->ranges.data[k]);
+}
+
 static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
                        const vectord *D) {
   if (p->work.capacity < 20) vector2d_resize(&p->work, p->work.count, 20);
@@ -299,6 +315,19 @@ static double first_udot(pde *p, double t) {
   vectord_multo_0(&p->correction, &p->secondscale);
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
+  // The run's ranges start from the start's; a variable that starts uniform, at rest,
+  // from the change its initial rate would make over the run.
+  vectord_resize(&run_ranges, 0, run_ranges.capacity);
+  hold_ranges(p);
+  double span = std::fabs(p->endtime - t);
+  for (int32_t k = 1; k <= nvariables(p) && k <= run_ranges.count; k++) {
+    const vectord &d = p->udot.data[k - 1], &u = p->solution.data[k - 1];
+    if (u.count && *std::min_element(u.data, u.data + u.count) != *std::max_element(u.data, u.data + u.count))
+      continue;
+    double &r = run_ranges.data[k - 1];
+    for (int32_t i = 0; i < d.count; i++) r = std::max(r, std::fabs(d.data[i]) * span);
+  }
+  hold_ranges(p);
   double sum = 0;
   int32_t count = 0;
   for (int32_t k = 1; k <= nvariables(p); k++) {
@@ -460,6 +489,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     matrices_changed();
     measures_get_range(p, &p->uold);
     coupling_tr_matrix(p, &p->uold, told, 1);
+    hold_ranges(p);
   }
   if (!fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
   fixed.sourced = fixed.sources && !timsolve_sweep;
