@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "control/pdedat.h"
 #include "elements/cellnode.h"
@@ -773,6 +774,13 @@ static int32_t regrid(pde *p, bool hit) {
                                    uint8_t(p->merge && !hit));
   if (changes > 0) {
     layout(p);
+    // New boundary nodes hold their value conditions on every level, each at its time.
+    const std::pair<vector2d *, double> levels[] = {
+        {&p->solution, p->time}, {&p->uold, p->told}, {&p->um1, p->tm1}, {&p->um2, p->tm2}};
+    for (const auto &[level, at] : levels) {
+      const double tt[2] = {at, at};
+      coupling_set_bvals_0(p, level, tt);
+    }
     doplot_status_mesh(p);  // the status panel pictures the mesh it reports
     fitting_invalidate_fits(p, 1);
     plot2d_invalidate_plotmeshes(p);  // plots of a later time are cut from the new mesh
