@@ -766,7 +766,9 @@ static void runjob(pde *p) {
   int32_t slots = p->nvars + (p->extracount ? 1 : 0);
   vectorl_resize(&p->unknowns, slots, std::max(slots, p->unknowns.capacity));
   dominpde_sort_materials(p->mesh.domain, &p->formulas.definitions);
-  // 3. Initial values and the error limit.
+  // 3. Initial values and the error limit; the start of a time run is resolved to the
+  // stage's limit, so it is read before the values too.
+  check_errlim(p);
   control_services.initial_values(p, p->starttime_value);
   check_errlim(p);
   // 4. The solver for the kind of problem.

@@ -911,15 +911,32 @@ static void border_row(pde *p, constraint *con, int32_t r, uint16_t nvar, bool e
   }
 }
 
+// The sign of the field rows a constraint's border enters: its row takes it, so that the
+// mirrored border stays symmetric once the rows are scaled (a diffusion written either
+// way round). Fields of both signs leave no symmetric scaling.
+static double border_sign(pde *p, const constraint *con) {
+  double sign = 0;
+  for (uint16_t v = 1; v <= eqcount(p); v++)
+    for (int32_t g = 1; g <= con->perregion.count; g++) {
+      if (zero_integral(jac_tree(&con->perregion, uint16_t(g), v))) continue;
+      double own = p->scalesign.data[v - 1];
+      if (sign != 0 && sign != own) p->symmetric = 0;
+      sign = own;
+      break;
+    }
+  return sign != 0 ? sign : -1.0;
+}
+
 static void constraint_rows(pde *p) {
   String label = lit("Constraint");
   uint16_t line = display_report_num(&p->status, 0, &label, 0);
   for (uint16_t k = 1; k <= p->nconstraints; k++) {
     display_update_num(&p->status, line, k);
     int32_t r = p->ns + k;
-    border_row(p, p->formulas.constraints.items[k - 1], r, eqcount(p), false, true);
+    constraint *con = p->formulas.constraints.items[k - 1];
+    border_row(p, con, r, eqcount(p), false, true);
     store_at(&p->matrix, r, r, 0.0);
-    p->firstscale.data[r - 1] = -1.0;
+    p->firstscale.data[r - 1] = border_sign(p, con);
     p->secondscale.data[r - 1] = 1.0;
   }
   display_unreport(&p->status, line);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "control/pdedat.h"
 #include "elements/cellnode.h"
@@ -254,13 +255,33 @@ static void scatter(pde *p, vector2d *v, const vectord *g) {
   }
 }
 
-// Periodic slaves take their master's rate.
+// Periodic slaves take their master's rate, antiperiodic ones its negative, as their
+// values are tied.
 static void slave_rates(pde *p) {
+  double sign = p->persign != 0.0 ? p->persign : 1.0;
   for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
     int32_t m = p->mesh.nodes.data[n - 1].image;
     if (m <= 0 || m == n) continue;
-    for (int32_t k = 1; k <= p->nfield && k <= p->udot.count; k++) p->udot.data[k - 1].data[n - 1] = p->udot.data[k - 1].data[m - 1];
+    for (int32_t k = 1; k <= p->nfield && k <= p->udot.count; k++)
+      p->udot.data[k - 1].data[n - 1] = sign * p->udot.data[k - 1].data[m - 1];
   }
+}
+
+// The ranges by which a time run measures its variables: the largest each has had
+// since the run began, so that a variable passing through zero, or one starting at
+// rest, is not measured against a vanishing scale. A variable at rest is given the
+// change its initial rate makes over the run.
+static vectord run_ranges;
+
+static void hold_ranges(pde *p) {
+  int32_t V = std::min(p->ranges.count, nvariables(p));
+  if (run_ranges.count < V) {
+    int32_t old = run_ranges.count;
+    vectord_resize(&run_ranges, V, std::max(V, run_ranges.capacity));
+    for (int32_t k = old; k < V; k++) run_ranges.data[k] = 0;
+  }
+  for (int32_t k = 0; k < V; k++)
+    p->ranges.data[k] = run_ranges.data[k] = std::max(run_ranges.data[k], p->ranges.data[k]);
 }
 
 static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
@@ -295,6 +316,19 @@ static double first_udot(pde *p, double t) {
   vectord_multo_0(&p->correction, &p->secondscale);
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
+  // The run's ranges start from the start's; a variable that starts uniform, at rest,
+  // from the change its initial rate would make over the run.
+  vectord_resize(&run_ranges, 0, run_ranges.capacity);
+  hold_ranges(p);
+  double span = std::fabs(p->endtime - t);
+  for (int32_t k = 1; k <= nvariables(p) && k <= run_ranges.count; k++) {
+    const vectord &d = p->udot.data[k - 1], &u = p->solution.data[k - 1];
+    if (u.count && *std::min_element(u.data, u.data + u.count) != *std::max_element(u.data, u.data + u.count))
+      continue;
+    double &r = run_ranges.data[k - 1];
+    for (int32_t i = 0; i < d.count; i++) r = std::max(r, std::fabs(d.data[i]) * span);
+  }
+  hold_ranges(p);
   double sum = 0;
   int32_t count = 0;
   for (int32_t k = 1; k <= nvariables(p); k++) {
@@ -427,6 +461,21 @@ bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass) {
   return false;
 }
 
+// The sources over the step with the derived globals at t (kept from the step's start)
+// and at t_new (taken from the values being corrected), weighed as the step weighs its
+// two ends.
+static vectord source_old;
+static const int32_t consistent_passes = 10;
+
+static void step_source(pde *p, double t, double tnew) {
+  const double tt[2] = {t, tnew};
+  globals_at(p, &p->solution, tt);
+  coupling_build_source(p, &p->tsource, t, tnew, 0);
+  double theta = p->theta;
+  for (int32_t j = 0; j < p->nt; j++)
+    p->tsource.data[j] = (1 - theta) * source_old.data[j] + theta * p->tsource.data[j];
+}
+
 static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   double h = tnew - t, theta = p->theta;
   const double told[2] = {t, t}, tt[2] = {t, tnew};
@@ -441,9 +490,15 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     matrices_changed();
     measures_get_range(p, &p->uold);
     coupling_tr_matrix(p, &p->uold, told, 1);
+    hold_ranges(p);
   }
   if (!fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
   fixed.sourced = fixed.sources && !timsolve_sweep;
+  // Derived globals of the solution (integrals, fits) couple every unknown and have no
+  // Jacobian: the step is corrected until its sources, taken with the globals at both
+  // ends, agree with the values it ends on.
+  bool coupled = p->fitlist.count > 0 && !fixed.linear;
+  if (coupled) vectord_copyto_0(&source_old, &p->tsource);
   // Predictor along the rate.
   for (int32_t k = 1; k <= nvariables(p); k++) {
     vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1], &ud = p->udot.data[k - 1];
@@ -465,6 +520,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   for (;;) {
     pass++;
     if (line && pass > 1) display_update_num(&p->status, line, pass);
+    if (coupled) step_source(p, t, tnew);
     timsolve_step_residual(p, t, tnew, pass);
     vectord_copyto_1(&p->correction, 0.0);
     double size = tsolve(p, 1.0 / h, theta, tol * p->overshoot, pass == 1);
@@ -480,7 +536,9 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
         ud.data[i] += d / h;
       }
     }
-    if (pass >= p->nrupdate || !p->nonlinear || tol * pass_sizes.data[0] > size || display_checkkey(&p->status))
+    int32_t most = coupled ? std::max<int32_t>(p->nrupdate, consistent_passes) : p->nrupdate;
+    if (pass >= most || !(p->nonlinear || coupled) || tol * pass_sizes.data[0] > size ||
+        display_checkkey(&p->status))
       break;
   }
   if (line) display_unreport(&p->status, line);
@@ -716,6 +774,13 @@ static int32_t regrid(pde *p, bool hit) {
                                    uint8_t(p->merge && !hit));
   if (changes > 0) {
     layout(p);
+    // New boundary nodes hold their value conditions on every level, each at its time.
+    const std::pair<vector2d *, double> levels[] = {
+        {&p->solution, p->time}, {&p->uold, p->told}, {&p->um1, p->tm1}, {&p->um2, p->tm2}};
+    for (const auto &[level, at] : levels) {
+      const double tt[2] = {at, at};
+      coupling_set_bvals_0(p, level, tt);
+    }
     doplot_status_mesh(p);  // the status panel pictures the mesh it reports
     fitting_invalidate_fits(p, 1);
     plot2d_invalidate_plotmeshes(p);  // plots of a later time are cut from the new mesh
@@ -799,6 +864,8 @@ int32_t timsolve_evolve(pde *p, int32_t) {
         pdedat_error_message(p->pdeview, &msg, &cap);
         strings_free_0(&msg);
         strings_free_0(&cap);
+        // The run ends here: what the histories sampled so far is shown and printed.
+        if (p->histories.count > 0) doplot_show_plots(p, &p->histories);
         p->stop = 1;
         return 10;
       }

@@ -150,4 +150,47 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
 }
 
+// Time runs against their exact answers: each row is a descriptor, a reported value, the
+// exact value and the tolerance its comment states.
+TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
+  struct Row {
+    const char *name, *label;
+    double value, tol;
+  } rows[] = {
+      {"constraint_in_time_strip", "u_left", 3.6104980, 3e-3},
+      {"constraint_in_time_strip", "u_right", 2.3895020, 3e-3},
+      {"constraint_in_time_strip", "int_u", 6.0, 1e-4},
+      {"antiperiodic_in_time", "u0", 0.0192963, 1e-4},
+      {"antiperiodic_in_time", "u1", -0.0192963, 1e-4},
+      {"antiperiodic_in_time", "L2", 0.0, 1e-4},
+      {"integral_source_in_time", "u", 1.2130613, 5e-4},
+      {"integral_decay_in_time", "u", 0.2706706, 2.5e-3},
+      {"front_initial_resolution", "maxdev", 0.0, 5e-3},
+      {"time_value_regrid_halt", "u0", 1.2, 1e-4},
+      {"time_value_regrid_halt", "L2", 0.0, 1e-4},
+      {"wave_regrid_runaway", "u_half_period", -1.0, 2e-3},
+      {"wave_regrid_runaway", "energy_half", 4.9348022, 5e-3},
+      {"heat2d_regrid_estimate_jump", "centre", 0.1249933, 1e-5},
+  };
+  std::map<std::string, std::map<std::string, double>> got;
+  for (const Row &r : rows) {
+    if (!got.count(r.name)) {
+      ASSERT_EQ(run({(std::string(r.name) + ".pde").c_str()}), 0) << r.name << "\n" << out();
+      got[r.name] = report(r.name);
+    }
+    EXPECT_NEAR(got[r.name].at(r.label), r.value, r.tol) << r.name << " " << r.label << "\n" << log(r.name);
+  }
+}
+
+// A time run that halts (its solution blows up at t = 1/12) prints the histories it
+// sampled up to the halt.
+TEST_F(Answers, HaltedTimeRunPrintsItsHistories) {
+  EXPECT_EQ(run({"halt_loses_history.pde"}), 1) << out();
+  EXPECT_NE(log("halt_loses_history").find("HALT: Timestep is below threshhold"), std::string::npos);
+  std::smatch m;
+  std::string h = slurp(dir + "/halt_loses_history.p01");
+  ASSERT_TRUE(std::regex_search(h, m, std::regex("Title: HISTORY.*\n Time (\\S+)"))) << h;
+  EXPECT_NEAR(std::stod(m[1]), 1.0 / 12, 2e-3);
+}
+
 }  // namespace
