@@ -193,6 +193,23 @@ END""" % (text(ue), order, n, order, order, n, text(ue), square()), [])
                       "slope": min(order + 1, 3) - 0.3})
 
 
+    name = "order2_stages"
+    case(name, "ORDER 2 rate through STAGES", """
+{ Laplace in the unit square, u = %s, on meshes of spacing 0.1, 0.05 and 0.025, one per stage. }
+TITLE 'staged rate'
+SELECT STAGES = 3  STAGEGRID  REGRID = OFF  ERRLIM = 1e-8
+VARIABLES u
+DEFINITIONS ex = %s  h = STAGED(0.1, 0.05, 0.025)
+EQUATIONS div(grad(u)) = 0
+BOUNDARIES
+  REGION 1 MESH_SPACING = h START(0,0) VALUE(u)=ex LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue)), [])
+    RATES.append({"cell": "ORDER 2 rate through STAGES", "cases": [name], "stages": 3, "h": [0.1, 0.05, 0.025],
+                  "label": "l2", "slope": 2.7})
+
+
 # ---- Boundary conditions ------------------------------------------------------------------
 
 def boundaries():
@@ -250,6 +267,27 @@ PLOTS
 END""" % (kind.lower(), text(ue), kind.lower(), text(ue), text(f), kind),
              [report("u0", ue.subs({x: 0, y: R(1, 2)}), 1e-4), report("u1", ue.subs({x: 1, y: R(1, 2)}), 1e-4),
               report("uq", ue.subs({x: R(1, 4), y: R(1, 2)}), 1e-4), report("l2", 0, 1e-4)])
+
+    # Periodic in a time run: a decaying mode that wraps around in x.
+    ue = cos(2 * pi * x) * sin(pi * y) * exp(-5 * pi**2 * t)
+    case("bc_periodic_time", "BC: PERIODIC in time", """
+{ u_t = div(grad(u)), periodic in x, u = %s. }
+TITLE 'periodic in time'
+SELECT ERRLIM = 1e-5  REGRID = OFF  NGRID = 10
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) PERIODIC(x-1,y) LINE TO (1,1) VALUE(u)=0 LINE TO (0,1) NOBC(u) LINE TO FINISH
+TIME 0 TO 0.02
+PLOTS
+  FOR T = 0.02
+    SUMMARY PRINT REPORT val(u,0,0.5) AS 'u0' REPORT val(u,0.5,0.5) AS 'uh' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0))),
+         [report("u0", ue.subs({x: 0, y: R(1, 2), t: R(1, 50)}), 1e-3, time=0.02),
+          report("uh", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 50)}), 1e-3, time=0.02),
+          report("l2", 0, 1e-3, time=0.02)])
 
     # Antiperiodic in a time run: the decaying mode keeps its sign change.
     ue = cos(pi * x) * sin(pi * y) * exp(-2 * pi**2 * t)
@@ -377,6 +415,23 @@ EQUATIONS div(grad(u)) + lambda*u = 0
 BOUNDARIES %s
 END""" % square("VALUE(u)=0", 2, 1), [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 1e-3 * v}
                                       for i, v in enumerate(lam)])
+
+    lam = sorted(num(pi**2 * (a**2 + b**2 + c**2 / R(1, 4))) for a in range(1, 4) for b in range(1, 4)
+                 for c in range(1, 3))[:3]
+    case("eigen_box3d", "eigenvalue: separable box, extruded", """
+{ Modes of the box 1 x 1 x 0.5 with u = 0 on its faces: lambda = pi^2 (a^2 + b^2 + 4 c^2). }
+TITLE 'box modes 3d'
+COORDINATES CARTESIAN3
+SELECT MODES = 3  ERRLIM = 1e-3
+VARIABLES u
+EQUATIONS div(grad(u)) + lambda*u = 0
+EXTRUSION z = 0, 0.5
+BOUNDARIES
+  SURFACE 1 VALUE(u)=0
+  SURFACE 2 VALUE(u)=0
+  %s
+END""" % square("VALUE(u)=0"), [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 5e-3 * v}
+                                 for i, v in enumerate(lam)])
 
     j = [float(mpmath.besseljzero(0, k)) for k in (1, 2)]
     lam = sorted(jj**2 + (n * num(pi))**2 for jj in j for n in (1, 2, 3))[:3]
@@ -562,6 +617,27 @@ END""" % text(ue), [report("u", ue.subs(x, R(9, 10)), 2e-3), report("u2", ue.sub
                     report("l2", 0, 2e-3)])
 
 
+    ue = exp(-t) * sin(pi * x) + x
+    f = sp.diff(ue, t) - (R(1, 100) * sp.diff(ue, x, 2) - sp.diff(ue, x))
+    case("upwind_time", "UPWIND convection, time", """
+{ dt(u) = 0.01 u'' - u' + s on 0<x<1, u = %s. }
+TITLE 'upwind in time'
+SELECT UPWIND  ERRLIM = 1e-4
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS 0.01*div(grad(u)) - dx(u) + (%s) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=ex LINE TO (1,0.1) NATURAL(u)=0 LINE TO (0,0.1)
+    VALUE(u)=ex LINE TO FINISH
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.5
+    SUMMARY PRINT REPORT VAL(u,0.5,0.05) AS 'u' REPORT sqrt(INTEGRAL((u-ex)^2)/0.1) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f)),
+         [report("u", ue.subs({x: R(1, 2), t: R(1, 2)}), 2e-3, time=0.5), report("l2", 0, 2e-3, time=0.5)])
+
+
 # ---- What the user reads --------------------------------------------------------------------
 
 def outputs():
@@ -592,16 +668,35 @@ PLOTS
   TECPLOT(u)
   TRANSFER(u) FILE 'exports_2d.xfr'
   ELEVATION(u) FROM (0,0) TO (1,1) PRINT
+  CONTOUR(u)
 END""" % square(),
          [report("u", ue.subs({x: R(3, 10), y: R(7, 10)}), 1e-7), report("int", integral2(ue), 1e-7)]
-         + table + cdf + nodes + [{"kind": "integral", "file": ".p02", "exact": num(elev), "tol": 1e-6}])
+         + table + cdf + nodes + [{"kind": "integral", "file": ".p02", "exact": num(elev), "tol": 1e-6},
+                                  {"kind": "plotintegral", "index": 0, "exact": num(elev), "tol": 1e-6},
+                                  {"kind": "plotintegral", "index": 1, "exact": num(integral2(ue)), "tol": 1e-6}])
+    case("transfer_read_back", "TRANSFER export read back", """
+{ The transfer file of exports_2d (u = x^2 - y^2 + x y on quadratic cells) read back as w and
+  solved for on a mesh of its own: v - w = 0. }
+TITLE 'read back'
+SELECT NGRID = 5  REGRID = OFF
+VARIABLES v
+DEFINITIONS TRANSFER('exports_2d.xfr', w)
+EQUATIONS v - w = 0
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(w,0.3,0.7) AS 'w' REPORT VAL(v,0.55,0.15) AS 'v' REPORT INTEGRAL(w) AS 'int'
+END""" % square("NATURAL(v)=0"),
+         [report("w", ue.subs({x: R(3, 10), y: R(7, 10)}), 1e-7), report("v", ue.subs({x: R(11, 20), y: R(3, 20)}), 1e-6),
+          report("int", integral2(ue), 1e-6)])
+    CASES[-1]["after"] = {"case": "exports_2d", "file": "exports_2d.xfr"}
 
     # 3D: a cut-plane contour and its integral, an elevation along a path in the box.
     ue = x**2 - z**2 + x * y
     path = sp.integrate(ue.subs({x: s, y: R(1, 2), z: R(1, 2)}), (s, 0, 1))
     case("exports_3d_cut", "cut-plane and 3D ELEVATION integrals", """
 { u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its printed values on
-  the plane x = 0.5 and its integral along the line y = z = 0.5. }
+  the plane x = 0.5, its integral along the line y = z = 0.5 and on the planes x = 0.5,
+  y = 0.3 and z = 0.4. }
 TITLE 'cut plane'
 COORDINATES CARTESIAN3
 SELECT REGRID = OFF
@@ -617,12 +712,18 @@ PLOTS
   SUMMARY PRINT REPORT VAL(u,0.5,0.5,0.5) AS 'u' REPORT INTEGRAL(u) AS 'int'
   CONTOUR(u) ON x = 0.5 PRINT
   ELEVATION(u) FROM (0,0.5,0.5) TO (1,0.5,0.5) PRINT
+  CONTOUR(u) ON y = 0.3
+  CONTOUR(u) ON z = 0.4
 END""" % square(),
          [report("u", ue.subs({x: R(1, 2), y: R(1, 2), z: R(1, 2)}), 1e-6),
           report("int", sp.integrate(integral2(ue), (z, 0, 1)), 1e-6),
           {"kind": "grid", "file": "exports_3d_cut.p02", "field": "x**2-z**2+x*y", "fixed": {"x": 0.5},
            "tol": 1e-6},
-          {"kind": "integral", "file": ".p03", "exact": num(path), "tol": 1e-6}])
+          {"kind": "integral", "file": ".p03", "exact": num(path), "tol": 1e-6}]
+         + [{"kind": "plotintegral", "index": i, "exact": num(v), "tol": 1e-6} for i, v in enumerate(
+             [sp.integrate(sp.integrate(ue.subs(x, R(1, 2)), (y, 0, 1)), (z, 0, 1)), path,
+              sp.integrate(sp.integrate(ue.subs(y, R(3, 10)), (x, 0, 1)), (z, 0, 1)),
+              integral2(ue.subs(z, R(2, 5)))])])
 
     # Normals and tangents on a circle: at (cos a, sin a) the normal of (x, y) is 1, its
     # tangential part 0, and the flux of u = x^2 - y^2 is 2 cos(2a).

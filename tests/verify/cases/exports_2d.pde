@@ -13,4 +13,5 @@ PLOTS
   TECPLOT(u)
   TRANSFER(u) FILE 'exports_2d.xfr'
   ELEVATION(u) FROM (0,0) TO (1,1) PRINT
+  CONTOUR(u)
 END

@@ -1,5 +1,6 @@
 { u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its printed values on
-  the plane x = 0.5 and its integral along the line y = z = 0.5. }
+  the plane x = 0.5, its integral along the line y = z = 0.5 and on the planes x = 0.5,
+  y = 0.3 and z = 0.4. }
 TITLE 'cut plane'
 COORDINATES CARTESIAN3
 SELECT REGRID = OFF
@@ -15,4 +16,6 @@ PLOTS
   SUMMARY PRINT REPORT VAL(u,0.5,0.5,0.5) AS 'u' REPORT INTEGRAL(u) AS 'int'
   CONTOUR(u) ON x = 0.5 PRINT
   ELEVATION(u) FROM (0,0.5,0.5) TO (1,0.5,0.5) PRINT
+  CONTOUR(u) ON y = 0.3
+  CONTOUR(u) ON z = 0.4
 END
