@@ -78,7 +78,8 @@ END""" % (text(ue), text(ue), text(f), square()),
     ue = cos(x) * (1 + y**2)
     f = -(sp.diff(ue, x, 2) + sp.diff(y * sp.diff(ue, y), y) / y)
     case("coord_xcylinder", "coordinates: XCYLINDER", """
-{ Axisymmetric Poisson about the x axis on 0<x<1, 0<r<1, u = %s; volume integrals carry 2 pi r. }
+{ Axisymmetric Poisson about the x axis on 0<x<1, 0<r<1, u = %s; volume integrals carry 2 pi r.
+  The end x = 0 is insulated (du/dx = 0 there), the axis takes the exact values. }
 TITLE 'xcylinder'
 COORDINATES XCYLINDER('X','Y')
 SELECT NGRID = 8  ERRLIM = 1e-5
@@ -193,6 +194,52 @@ END""" % (text(ue), order, n, order, order, n, text(ue), square()), [])
                       "slope": min(order + 1, 3) - 0.3})
 
 
+    # The same rate about an axis and in an extruded box.
+    ue = cos(x) * (1 + y**2)
+    f = -(sp.diff(ue, x, 2) + sp.diff(y * sp.diff(ue, y), y) / y)
+    names = []
+    for n in (4, 8, 16):
+        names.append("order2_xcylinder_ngrid%02d" % n)
+        case(names[-1], "ORDER 2 rate, XCYLINDER", """
+{ Axisymmetric Poisson about the x axis, u = %s, ORDER 2 on a fixed mesh of NGRID %d. }
+TITLE 'xcylinder rate'
+COORDINATES XCYLINDER('X','Y')
+SELECT NGRID = %d  REGRID = OFF  ERRLIM = 1e-8
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=ex LINE TO (1,0) TO (1,1) TO (0,1) NATURAL(u)=0 LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), n, n, text(ue), text(sp.simplify(f))), [])
+    RATES.append({"cell": "ORDER 2 rate, XCYLINDER", "cases": names, "h": [0.25, 0.125, 0.0625], "label": "l2",
+                  "slope": 2.7})
+    ue = exp(x) * sin(y) * cos(z) + z**2
+    f = -(lap2(ue) + sp.diff(ue, z, 2))
+    names = []
+    for n in (3, 6):
+        names.append("order2_cartesian3_ngrid%d" % n)
+        case(names[-1], "ORDER 2 rate, CARTESIAN3", """
+{ Poisson in the unit cube, u = %s, ORDER 2 on a fixed mesh of NGRID %d. }
+TITLE 'cube rate'
+COORDINATES CARTESIAN3
+SELECT NGRID = %d  REGRID = OFF  ERRLIM = 1e-8
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+EXTRUSION z = 0, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u)=ex
+  SURFACE 2 VALUE(u)=ex
+  %s
+PLOTS
+  SUMMARY PRINT REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), n, n, text(ue), text(f), square()), [])
+    RATES.append({"cell": "ORDER 2 rate, CARTESIAN3", "cases": names, "h": [1 / 3, 1 / 6], "label": "l2",
+                  "slope": 2.5})
+
+    ue = exp(x) * sin(y)
     name = "order2_stages"
     case(name, "ORDER 2 rate through STAGES", """
 { Laplace in the unit square, u = %s, on meshes of spacing 0.1, 0.05 and 0.025, one per stage. }
@@ -370,6 +417,27 @@ PLOTS
 END""" % (text(ue), text(ue), text(f), square()),
          [report("u", ue.subs({x: R(1, 2), y: R(1, 2)}), 1e-4), report("l2", 0, 1e-4)])
 
+    # Nonlinear in time: a conductivity that follows u, with a manufactured source.
+    ue = exp(-t) * (x * y + sin(x)) + x
+    k = 1 + ue**2
+    f = sp.diff(ue, t) - (sp.diff(k * sp.diff(ue, x), x) + sp.diff(k * sp.diff(ue, y), y))
+    case("time_nonlinear_source", "time: nonlinear coefficient", """
+{ dt(u) = div((1+u^2) grad(u)) + s in the unit square, u = %s. }
+TITLE 'nonlinear in time'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div((1+u^2)*grad(u)) + (%s) = dt(u)
+BOUNDARIES %s
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.5
+    SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f), square()),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 2)}), 5e-4, time=0.5),
+          report("l2", 0, 5e-4, time=0.5)])
+
     # Time schemes: the decaying mode with each scheme the switches choose, at two
     # error limits (two steps for FIXDT); the error falls with the limit.
     ue = sin(pi * x) * sin(pi * y) * exp(-2 * pi**2 * t)
@@ -445,6 +513,19 @@ VARIABLES u
 EQUATIONS div(grad(u)) + lambda*u = 0
 BOUNDARIES
   REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) NATURAL(u)=0 LINE TO FINISH
+END""", [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 1e-3 * v} for i, v in enumerate(lam)])
+
+    lam = sorted(jj**2 + (n * num(pi))**2 for jj in j for n in (1, 2, 3))[:3]
+    case("eigen_xcylinder", "eigenvalue: cylinder about x", """
+{ Modes of the cylinder r<1, 0<x<1 about the x axis, u = 0 on its outer side and ends:
+  lambda = j0k^2 + (n pi)^2. }
+TITLE 'cylinder modes about x'
+COORDINATES XCYLINDER('X','Y')
+SELECT MODES = 3  ERRLIM = 1e-4
+VARIABLES u
+EQUATIONS div(grad(u)) + lambda*u = 0
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=0 LINE TO (1,1) TO (0,1) TO FINISH
 END""", [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 1e-3 * v} for i, v in enumerate(lam)])
 
     lam = sorted([num(2 * pi**2), num(2 * pi**2) + 2, num(5 * pi**2), num(5 * pi**2),

@@ -1,4 +1,5 @@
-{ Axisymmetric Poisson about the x axis on 0<x<1, 0<r<1, u = (y^2 + 1)*cos(x); volume integrals carry 2 pi r. }
+{ Axisymmetric Poisson about the x axis on 0<x<1, 0<r<1, u = (y^2 + 1)*cos(x); volume integrals carry 2 pi r.
+  The end x = 0 is insulated (du/dx = 0 there), the axis takes the exact values. }
 TITLE 'xcylinder'
 COORDINATES XCYLINDER('X','Y')
 SELECT NGRID = 8  ERRLIM = 1e-5
