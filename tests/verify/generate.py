@@ -136,6 +136,56 @@ END""" % (text(ue), text(ue), text(f), square()),
          [report("u", ue.subs({x: R(1, 2), y: R(1, 2), z: R(2, 5)}), 1e-4),
           report("u2", ue.subs({x: R(3, 10), y: R(3, 5), z: R(7, 10)}), 1e-4), report("int", vol, 1e-4)])
 
+    # Fluxes on the extrusion surfaces: NATURAL below, a Robin form on top.
+    ue = x * y + z**2 + sin(z) * x
+    f = -(lap2(ue) + sp.diff(ue, z, 2))
+    g0 = -sp.diff(ue, z).subs(z, 0)
+    g1 = (sp.diff(ue, z) + 2 * ue).subs(z, 1)
+    case("coord_cartesian3_surface_fluxes", "BC: NATURAL and Robin on extrusion surfaces", """
+{ Poisson in the unit cube, u = %s, du/dn given on z = 0 and du/dn = g - 2u on z = 1. }
+TITLE 'surface fluxes'
+COORDINATES CARTESIAN3
+SELECT ERRLIM = 1e-4
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+EXTRUSION z = 0, 1
+BOUNDARIES
+  SURFACE 1 NATURAL(u) = %s
+  SURFACE 2 NATURAL(u) = %s - 2*u
+  %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5,0) AS 'u0' REPORT VAL(u,0.5,0.5,1) AS 'u1' REPORT INTEGRAL(u) AS 'int'
+END""" % (text(ue), text(ue), text(f), text(g0), text(g1), square()),
+         [report("u0", ue.subs({x: R(1, 2), y: R(1, 2), z: 0}), 1e-3),
+          report("u1", ue.subs({x: R(1, 2), y: R(1, 2), z: 1}), 1e-3),
+          report("int", sp.integrate(integral2(ue), (z, 0, 1)), 1e-3)])
+
+    # A time run in the box with boundary values that move.
+    ue = exp(-t) * (x**2 + y**2 - 2 * z**2) + t * z
+    f = sp.diff(ue, t) - (lap2(ue) + sp.diff(ue, z, 2))
+    case("coord_cartesian3_time", "CARTESIAN3 time run, VALUE in time", """
+{ u_t = div(grad(u)) + s in the unit cube with the boundary values of u = %s. }
+TITLE 'cube in time'
+COORDINATES CARTESIAN3
+SELECT ERRLIM = 1e-4
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) + (%s) = dt(u)
+EXTRUSION z = 0, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u)=ex
+  SURFACE 2 VALUE(u)=ex
+  %s
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.5
+    SUMMARY PRINT REPORT val(u,0.5,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f), square()),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2), z: R(1, 2), t: R(1, 2)}), 2e-3, time=0.5),
+          report("l2", 0, 2e-3, time=0.5)])
+
     # Three layers with a conductivity by layer: u depends on z alone, the flux is the
     # same through every layer and the layer resistances add.
     k = [1, 4, 2]
@@ -514,6 +564,17 @@ EQUATIONS div(grad(u)) + lambda*u = 0
 BOUNDARIES
   REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) NATURAL(u)=0 LINE TO FINISH
 END""", [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 1e-3 * v} for i, v in enumerate(lam)])
+
+    lam = sorted(num(pi**2 * (m**2 / 4 + n**2)) for m in range(0, 5) for n in range(0, 3))[:4]
+    case("eigen_box_natural", "eigenvalue: separable box, insulated", """
+{ Modes of the insulated box 0<x<2, 0<y<1: lambda = pi^2 (m^2/4 + n^2), m, n >= 0, the first 0. }
+TITLE 'insulated box modes'
+SELECT MODES = 4  ERRLIM = 1e-4
+VARIABLES u
+EQUATIONS div(grad(u)) + lambda*u = 0
+BOUNDARIES %s
+END""" % square("NATURAL(u)=0", 2, 1), [{"kind": "eig", "mode": i + 1, "exact": v, "tol": max(1e-3 * v, 1e-3)}
+                                        for i, v in enumerate(lam)])
 
     lam = sorted(jj**2 + (n * num(pi))**2 for jj in j for n in (1, 2, 3))[:3]
     case("eigen_xcylinder", "eigenvalue: cylinder about x", """
