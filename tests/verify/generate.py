@@ -835,12 +835,7 @@ END""" % square("NATURAL(v)=0"),
     # 3D: a cut-plane contour and its integral, an elevation along a path in the box.
     ue = x**2 - z**2 + x * y
     path = sp.integrate(ue.subs({x: s, y: R(1, 2), z: R(1, 2)}), (s, 0, 1))
-    case("exports_3d_cut", "cut-plane and 3D ELEVATION integrals", """
-{ u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its printed values on
-  the plane x = 0.5, its integral along the line y = z = 0.5 and on the planes x = 0.5,
-  y = 0.3 and z = 0.4. }
-TITLE 'cut plane'
-COORDINATES CARTESIAN3
+    cube = """COORDINATES CARTESIAN3
 SELECT REGRID = OFF
 VARIABLES u
 DEFINITIONS ex = x^2 - z^2 + x*y
@@ -849,23 +844,36 @@ EXTRUSION z = 0, 1
 BOUNDARIES
   SURFACE 1 VALUE(u)=ex
   SURFACE 2 VALUE(u)=ex
-  %s
+  %s""" % square()
+    case("exports_3d_cut", "cut-plane and 3D ELEVATION integrals", """
+{ u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its integral along the
+  line y = z = 0.5 (printed and drawn) and on the planes y = 0.3 and z = 0.4. }
+TITLE 'cut planes'
+%s
 PLOTS
   SUMMARY PRINT REPORT VAL(u,0.5,0.5,0.5) AS 'u' REPORT INTEGRAL(u) AS 'int'
-  CONTOUR(u) ON x = 0.5 PRINT
   ELEVATION(u) FROM (0,0.5,0.5) TO (1,0.5,0.5) PRINT
   CONTOUR(u) ON y = 0.3
   CONTOUR(u) ON z = 0.4
-END""" % square(),
+END""" % cube,
          [report("u", ue.subs({x: R(1, 2), y: R(1, 2), z: R(1, 2)}), 1e-6),
           report("int", sp.integrate(integral2(ue), (z, 0, 1)), 1e-6),
-          {"kind": "grid", "file": "exports_3d_cut.p02", "field": "x**2-z**2+x*y", "fixed": {"x": 0.5},
-           "tol": 1e-6},
-          {"kind": "integral", "file": ".p03", "exact": num(path), "tol": 1e-6}]
+          {"kind": "integral", "file": ".p02", "exact": num(path), "tol": 1e-6}]
          + [{"kind": "plotintegral", "index": i, "exact": num(v), "tol": 1e-6} for i, v in enumerate(
-             [sp.integrate(sp.integrate(ue.subs(x, R(1, 2)), (y, 0, 1)), (z, 0, 1)), path,
-              sp.integrate(sp.integrate(ue.subs(y, R(3, 10)), (x, 0, 1)), (z, 0, 1)),
+             [path, sp.integrate(sp.integrate(ue.subs(y, R(3, 10)), (x, 0, 1)), (z, 0, 1)),
               integral2(ue.subs(z, R(2, 5)))])])
+    case("exports_3d_plane_x", "cut-plane print and integral on x = 0.5", """
+{ u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its printed values and
+  its integral on the plane x = 0.5, through mesh nodes. }
+TITLE 'plane x = 0.5'
+%s
+PLOTS
+  CONTOUR(u) ON x = 0.5 PRINT
+END""" % cube,
+         [{"kind": "grid", "file": "exports_3d_plane_x.p01", "field": "x**2-z**2+x*y", "fixed": {"x": 0.5},
+           "tol": 1e-6},
+          {"kind": "plotintegral", "index": 0,
+           "exact": num(sp.integrate(sp.integrate(ue.subs(x, R(1, 2)), (y, 0, 1)), (z, 0, 1))), "tol": 1e-6}])
 
     # Normals and tangents on a circle: at (cos a, sin a) the normal of (x, y) is 1, its
     # tangential part 0, and the flux of u = x^2 - y^2 is 2 cos(2a).

@@ -1,7 +1,6 @@
-{ u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its printed values on
-  the plane x = 0.5, its integral along the line y = z = 0.5 and on the planes x = 0.5,
-  y = 0.3 and z = 0.4. }
-TITLE 'cut plane'
+{ u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its integral along the
+  line y = z = 0.5 (printed and drawn) and on the planes y = 0.3 and z = 0.4. }
+TITLE 'cut planes'
 COORDINATES CARTESIAN3
 SELECT REGRID = OFF
 VARIABLES u
@@ -14,7 +13,6 @@ BOUNDARIES
   REGION 1 START(0,0) VALUE(u)=ex LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
 PLOTS
   SUMMARY PRINT REPORT VAL(u,0.5,0.5,0.5) AS 'u' REPORT INTEGRAL(u) AS 'int'
-  CONTOUR(u) ON x = 0.5 PRINT
   ELEVATION(u) FROM (0,0.5,0.5) TO (1,0.5,0.5) PRINT
   CONTOUR(u) ON y = 0.3
   CONTOUR(u) ON z = 0.4
