@@ -386,6 +386,46 @@ END""" % (text(ue), text(ue), text(ue.subs(t, 0))),
           report("uh", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 50)}), 1e-3, time=0.02),
           report("l2", 0, 1e-3, time=0.02)])
 
+    # Fluxes that change with time: NATURAL on two sides, a Robin form on a third.
+    ue = exp(-t) * (x**2 + y) + t * y**2
+    f = sp.diff(ue, t) - lap2(ue)
+    gx, gy = sp.diff(ue, x), sp.diff(ue, y)
+    case("bc_natural_robin_time", "BC: NATURAL and Robin depending on time", """
+{ u_t = div(grad(u)) + s in the unit square, u = %s: du/dn given below and on the right,
+  du/dn = g - u on top, u given on the left. }
+TITLE 'fluxes in time'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) + (%s) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u) = %s LINE TO (1,0) NATURAL(u) = %s LINE TO (1,1)
+    NATURAL(u) = %s - u LINE TO (0,1) VALUE(u) = ex LINE TO FINISH
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.5
+    SUMMARY PRINT REPORT val(u,1,1) AS 'u' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f), text(-gy.subs(y, 0)), text(gx.subs(x, 1)),
+          text((gy + ue).subs(y, 1))),
+         [report("u", ue.subs({x: 1, y: 1, t: R(1, 2)}), 1e-3, time=0.5), report("l2", 0, 1e-3, time=0.5)])
+
+    # A point value fixes the level of an insulated problem.
+    ue = cos(pi * x) * cos(pi * y) + 2
+    case("bc_point_value", "BC: POINT VALUE", """
+{ An insulated square, div(grad(u)) + 2 pi^2 cos(pi x) cos(pi y) = 0, with u = 3 at the
+  corner (0,0): u = %s. }
+TITLE 'point value'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+EQUATIONS div(grad(u)) + 2*pi^2*cos(pi*x)*cos(pi*y) = 0
+BOUNDARIES
+  REGION 1 START(0,0) POINT VALUE(u)=3 NATURAL(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.25) AS 'u' REPORT VAL(u,1,1) AS 'u2' REPORT INTEGRAL(u) AS 'int'
+END""" % text(ue), [report("u", ue.subs({x: R(1, 2), y: R(1, 4)}), 1e-3), report("u2", 3, 1e-3),
+                    report("int", 2, 1e-3)])
+
     # Antiperiodic in a time run: the decaying mode keeps its sign change.
     ue = cos(pi * x) * sin(pi * y) * exp(-2 * pi**2 * t)
     case("bc_antiperiodic_time", "BC: ANTIPERIODIC in time", """
@@ -703,6 +743,40 @@ PLOTS
   SUMMARY PRINT REPORT VAL(u,0.5,0.05) AS 'u' REPORT INTEGRAL(u) AS 'int'
 END""", [report("u", R(1, 16), 1e-4), report("int", R(1, 240), 1e-5)])
 
+    case("val_in_coefficient_steady", "val() in a coefficient, steady", """
+{ div(k grad(u)) + 1 = 0 on 0<x<1 (insulated sides) with k = 1 + 16 VAL(u,0.5,0.05), u = 0 at
+  both ends: u = x(1-x)/(2k), so k = 1 + 2/k: k = 2 and u(0.5) = 1/16. }
+TITLE 'val coefficient'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+EQUATIONS div((1 + 16*VAL(u,0.5,0.05))*grad(u)) + 1 = 0
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=0 LINE TO (1,0.1) NATURAL(u)=0 LINE TO (0,0.1)
+    VALUE(u)=0 LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.05) AS 'u' REPORT VAL(u,0.25,0.05) AS 'u2'
+END""", [report("u", R(1, 16), 1e-4), report("u2", R(3, 64), 1e-4)])
+
+    # u = a(t) sin(pi x) with k = 1 + a: a' = -(1 + a) pi^2 a, a(0) = 1.
+    a = exp(-pi**2 * t) / (2 - exp(-pi**2 * t))
+    assert sp.simplify(sp.diff(a, t) + (1 + a) * pi**2 * a) == 0
+    case("integral_in_coefficient_time", "integral in a coefficient, time", """
+{ dt(u) = div(k grad(u)) on 0<x<1 (insulated sides), u = 0 at both ends, u(0) = sin(pi x), with
+  k = 1 + 5 pi INTEGRAL(u): u = a(t) sin(pi x), k = 1 + a and a = exp(-pi^2 t)/(2 - exp(-pi^2 t)). }
+TITLE 'integral coefficient in time'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+INITIAL VALUES u = sin(pi*x)
+EQUATIONS div((1 + 5*pi*INTEGRAL(u))*grad(u)) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=0 LINE TO (1,0.1) NATURAL(u)=0 LINE TO (0,0.1)
+    VALUE(u)=0 LINE TO FINISH
+TIME 0 TO 0.2
+PLOTS
+  FOR T = 0.1 0.2
+    SUMMARY PRINT REPORT VAL(u,0.5,0.05) AS 'u'
+END""", [report("u", a.subs(t, R(1, 10)), 1e-3, time=0.1), report("u", a.subs(t, R(1, 5)), 1e-3, time=0.2)])
+
     for tag, term in (("integral", "INTEGRAL(u)"), ("val", "VAL(u,0.3,0.6)")):
         case("%s_in_time" % tag, "%s in a source, time" % term.split("(")[0].lower(), """
 { dt(u) = div(grad(u)) - 0.5 %s on the insulated unit square, u(0) = 2: u stays uniform,
@@ -721,6 +795,28 @@ END""" % (term, tag, term, square("NATURAL(u)=0")),
              [report("u", 2 * exp(-R(1, 4)), 5e-4, time=0.5), report("u", 2 * exp(-R(1, 2)), 5e-4, time=1),
               report("u2", 2 * exp(-R(1, 2)), 5e-4, time=1)])
 
+    # A scalar unknown and a constraint in the extruded box.
+    case("scalar_constraint_3d", "scalar unknown and constraint, CARTESIAN3", """
+{ In the insulated unit cube div(grad(u)) + 3 pi^2 cos(pi x) cos(pi y) cos(pi z) + c = 0 with
+  INTEGRAL(u) = 2 and the scalar equation c = 0.5 - INTEGRAL(u)/4: c = 0 and
+  u = cos(pi x) cos(pi y) cos(pi z) + 2. }
+TITLE 'scalar and constraint in 3d'
+COORDINATES CARTESIAN3
+SELECT ERRLIM = 1e-4
+VARIABLES u
+SCALAR VARIABLES c
+EQUATIONS
+  u: div(grad(u)) + 3*pi^2*cos(pi*x)*cos(pi*y)*cos(pi*z) + c = 0
+  c: c - 0.5 + INTEGRAL(u)/4 = 0
+CONSTRAINTS INTEGRAL(u) = 2
+EXTRUSION z = 0, 1
+BOUNDARIES
+  %s
+PLOTS
+  SUMMARY PRINT REPORT c AS 'c' REPORT VAL(u,0,0,0) AS 'u' REPORT VAL(u,0.5,0.5,0.25) AS 'u2' REPORT INTEGRAL(u) AS 'int'
+END""" % square("NATURAL(u)=0"), [report("c", 0, 1e-3), report("u", 3, 5e-3), report("u2", 2, 1e-3),
+                                  report("int", 2, 1e-4)])
+
     # Two regions with their own conductivity: series resistances in x.
     q = 1 / (R(1, 2) / 1 + R(1, 2) / 4)
     case("region_definitions", "definitions by region", """
@@ -736,8 +832,10 @@ BOUNDARIES
   REGION 2 k = 4 START(0.5,0) LINE TO (1,0) TO (1,1) TO (0.5,1) TO FINISH
 PLOTS
   SUMMARY PRINT REPORT VAL(u,0.5,0.5) AS 'u' REPORT VAL(u,0.25,0.3) AS 'u2'
-    REPORT BINTEGRAL(NORMAL(k*grad(u)),1) AS 'net'
-END""", [report("u", q / 2, 1e-4), report("u2", q / 4, 1e-4), report("net", 0, 1e-4)])
+    REPORT BINTEGRAL(NORMAL(k*grad(u)),1) AS 'net' REPORT INTEGRAL(u,1) AS 'int1' REPORT INTEGRAL(u,2) AS 'int2'
+END""", [report("u", q / 2, 1e-4), report("u2", q / 4, 1e-4), report("net", 0, 1e-4),
+         report("int1", sp.integrate(q * x, (x, 0, R(1, 2))), 1e-4),
+         report("int2", sp.integrate(q / 2 + q / 4 * (x - R(1, 2)), (x, R(1, 2), 1)), 1e-4)])
 
     # Convection against a thin diffusive layer, upwinding on.
     pe = 20
