@@ -973,8 +973,8 @@ END""" % cube,
           {"kind": "plotintegral", "index": 0,
            "exact": num(sp.integrate(sp.integrate(ue.subs(x, R(1, 2)), (y, 0, 1)), (z, 0, 1))), "tol": 1e-6}])
 
-    # Normals and tangents on a circle: at (cos a, sin a) the normal of (x, y) is 1, its
-    # tangential part 0, and the flux of u = x^2 - y^2 is 2 cos(2a).
+    # Normals and tangents on a circle: at (cos a, sin a) the normal part of (x, y) is 1, the
+    # tangential part of (-y, x) is 1, and the flux of u = x^2 - y^2 is 2 cos(2a).
     checks = []
     rows = []
     for i, a in enumerate((R(1, 10), R(7, 10), R(19, 10), R(41, 10))):
