@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and runs every test suite twice: once as built for
-# use, once under AddressSanitizer and UndefinedBehaviorSanitizer; each time test by
-# test under ctest and each test binary whole as one process.
+# use, once under AddressSanitizer and UndefinedBehaviorSanitizer, test by test under
+# ctest; the plain build's test binaries also run whole, each as one process.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -14,6 +14,5 @@ cmake --build build-asan
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j "$jobs")
-bash scripts/whole.sh build-asan
 # The readers of outside bytes under libFuzzer: seed corpus and seeded mutations.
 bash scripts/fuzz.sh

@@ -1,0 +1,1023 @@
+#!/usr/bin/env python3
+"""Writes the verification descriptors and their exact answers.
+
+Every descriptor is built around a manufactured solution: sympy forms its source,
+boundary values, fluxes and the exact values of what the descriptor reports (point
+values, integrals, eigenvalues, exported fields). Nothing here comes from a run.
+The output is cases/*.pde and expect.json; run.py reads them without sympy.
+    python3 tests/verify/generate.py
+"""
+import json
+import re
+import os
+
+import mpmath
+import sympy as sp
+from sympy import pi, sin, cos, exp, sqrt, log, Rational as R
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+x, y, z, t = sp.symbols("x y z t", real=True)
+CASES, RATES, FALLS = [], [], []
+
+
+def text(e):
+    """A sympy expression in descriptor syntax."""
+    s = sp.sstr(sp.nsimplify(e) if e.is_number and e.is_rational else e)
+    return re.sub(r"\bE\b", "exp(1)", s.replace("**", "^"))
+
+
+def num(e):
+    return float(sp.N(e, 17))
+
+
+def case(name, cell, pde, checks):
+    CASES.append({"name": name, "cell": cell, "checks": checks})
+    with open(os.path.join(HERE, "cases", name + ".pde"), "w") as f:
+        f.write(pde.strip() + "\n")
+
+
+def report(label, exact, tol, file="p01", time=None):
+    c = {"kind": "report", "file": file, "label": label, "exact": num(exact), "tol": tol}
+    if time is not None:
+        c["time"] = time
+    return c
+
+
+def lap2(u):
+    return sp.diff(u, x, 2) + sp.diff(u, y, 2)
+
+
+def square(bc="VALUE(u)=ex", x1=1, y1=1):
+    return "REGION 1 START(0,0) %s LINE TO (%s,0) TO (%s,%s) TO (0,%s) TO FINISH" % (bc, x1, x1, y1, y1)
+
+
+def integral2(f, a=(0, 1), b=(0, 1), w=1):
+    return sp.integrate(sp.integrate(f * w, (x, a[0], a[1])), (y, b[0], b[1]))
+
+
+# ---- Coordinates ----------------------------------------------------------------------
+
+def coordinates():
+    ue = exp(x) * sin(y) + x * y**2
+    f = -lap2(ue)
+    case("coord_cartesian2", "coordinates: CARTESIAN2", """
+{ Poisson in the unit square, u = %s. }
+TITLE 'cartesian2'
+SELECT NGRID = 8  ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.3,0.7) AS 'u' REPORT INTEGRAL(u) AS 'int' REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(f), square()),
+         [report("u", ue.subs({x: R(3, 10), y: R(7, 10)}), 2e-5), report("int", integral2(ue), 2e-5),
+          report("l2", 0, 1e-4)])
+
+    # XCYLINDER: x along the axis, y the radius; volume integrals carry 2 pi r.
+    ue = cos(x) * (1 + y**2)
+    f = -(sp.diff(ue, x, 2) + sp.diff(y * sp.diff(ue, y), y) / y)
+    case("coord_xcylinder", "coordinates: XCYLINDER", """
+{ Axisymmetric Poisson about the x axis on 0<x<1, 0<r<1, u = %s; volume integrals carry 2 pi r.
+  The end x = 0 is insulated (du/dx = 0 there), the axis takes the exact values. }
+TITLE 'xcylinder'
+COORDINATES XCYLINDER('X','Y')
+SELECT NGRID = 8  ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=ex LINE TO (1,0) TO (1,1) TO (0,1) NATURAL(u)=0 LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5) AS 'u' REPORT INTEGRAL(u) AS 'int' REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(sp.simplify(f))),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2)}), 2e-5),
+          report("int", integral2(ue, w=2 * pi * y), 1e-4), report("l2", 0, 1e-4)])
+
+    # YCYLINDER: x the radius, y along the axis.
+    ue = (1 + x**2) * exp(-y)
+    f = -(sp.diff(x * sp.diff(ue, x), x) / x + sp.diff(ue, y, 2))
+    case("coord_ycylinder", "coordinates: YCYLINDER", """
+{ Axisymmetric Poisson about the y axis on 0<r<1, 0<y<1, u = %s. }
+TITLE 'ycylinder'
+COORDINATES YCYLINDER('X','Y')
+SELECT NGRID = 8  ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=ex LINE TO (1,0) TO (1,1) TO (0,1) NATURAL(u)=0 LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5) AS 'u' REPORT INTEGRAL(u) AS 'int' REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(sp.simplify(f))),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2)}), 2e-5),
+          report("int", integral2(ue, w=2 * pi * x), 1e-4), report("l2", 0, 1e-4)])
+
+    # Extruded: two layers, a smooth field through both.
+    ue = x * y + z**2 + sin(z) * x
+    f = -(lap2(ue) + sp.diff(ue, z, 2))
+    vol = sp.integrate(integral2(ue), (z, 0, 1))
+    case("coord_cartesian3_two_layers", "coordinates: CARTESIAN3, two layers", """
+{ Poisson in the unit cube extruded through z = 0, 0.4, 1, u = %s. }
+TITLE 'two layers'
+COORDINATES CARTESIAN3
+SELECT ERRLIM = 1e-4
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+EXTRUSION z = 0, 0.4, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u)=ex
+  SURFACE 3 VALUE(u)=ex
+  %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5,0.4) AS 'u' REPORT VAL(u,0.3,0.6,0.7) AS 'u2' REPORT INTEGRAL(u) AS 'int'
+END""" % (text(ue), text(ue), text(f), square()),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2), z: R(2, 5)}), 1e-4),
+          report("u2", ue.subs({x: R(3, 10), y: R(3, 5), z: R(7, 10)}), 1e-4), report("int", vol, 1e-4)])
+
+    # Fluxes on the extrusion surfaces: NATURAL below, a Robin form on top.
+    ue = x * y + z**2 + sin(z) * x
+    f = -(lap2(ue) + sp.diff(ue, z, 2))
+    g0 = -sp.diff(ue, z).subs(z, 0)
+    g1 = (sp.diff(ue, z) + 2 * ue).subs(z, 1)
+    case("coord_cartesian3_surface_fluxes", "BC: NATURAL and Robin on extrusion surfaces", """
+{ Poisson in the unit cube, u = %s, du/dn given on z = 0 and du/dn = g - 2u on z = 1. }
+TITLE 'surface fluxes'
+COORDINATES CARTESIAN3
+SELECT ERRLIM = 1e-4
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+EXTRUSION z = 0, 1
+BOUNDARIES
+  SURFACE 1 NATURAL(u) = %s
+  SURFACE 2 NATURAL(u) = %s - 2*u
+  %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5,0) AS 'u0' REPORT VAL(u,0.5,0.5,1) AS 'u1' REPORT INTEGRAL(u) AS 'int'
+END""" % (text(ue), text(ue), text(f), text(g0), text(g1), square()),
+         [report("u0", ue.subs({x: R(1, 2), y: R(1, 2), z: 0}), 1e-3),
+          report("u1", ue.subs({x: R(1, 2), y: R(1, 2), z: 1}), 1e-3),
+          report("int", sp.integrate(integral2(ue), (z, 0, 1)), 1e-3)])
+
+    # A time run in the box with boundary values that move.
+    ue = exp(-t) * (x**2 + y**2 - 2 * z**2) + t * z
+    f = sp.diff(ue, t) - (lap2(ue) + sp.diff(ue, z, 2))
+    case("coord_cartesian3_time", "CARTESIAN3 time run, VALUE in time", """
+{ u_t = div(grad(u)) + s in the unit cube with the boundary values of u = %s. }
+TITLE 'cube in time'
+COORDINATES CARTESIAN3
+SELECT ERRLIM = 1e-4
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) + (%s) = dt(u)
+EXTRUSION z = 0, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u)=ex
+  SURFACE 2 VALUE(u)=ex
+  %s
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.5
+    SUMMARY PRINT REPORT val(u,0.5,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f), square()),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2), z: R(1, 2), t: R(1, 2)}), 2e-3, time=0.5),
+          report("l2", 0, 2e-3, time=0.5)])
+
+    # Three layers with a conductivity by layer: u depends on z alone, the flux is the
+    # same through every layer and the layer resistances add.
+    k = [1, 4, 2]
+    zs = [0, R(3, 10), R(7, 10), 1]
+    res = [(zs[i + 1] - zs[i]) / k[i] for i in range(3)]
+    q = 1 / sum(res)
+    u1, u2 = q * res[0], q * (res[0] + res[1])
+    case("coord_cartesian3_three_layers", "coordinates: CARTESIAN3, three layers; definitions by layer", """
+{ Conduction through three layers z = 0, 0.3, 0.7, 1 with k = 1, 4, 2 (layer 2 by layer,
+  layer 3 by region and layer), u = 0 below and 1 on top: the flux is 1/sum(dz/k). }
+TITLE 'three layers'
+COORDINATES CARTESIAN3
+VARIABLES u
+DEFINITIONS k = 1
+EQUATIONS div(k*grad(u)) = 0
+EXTRUSION z = 0, 0.3, 0.7, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u) = 0
+  SURFACE 4 VALUE(u) = 1
+  REGION 1
+    LAYER 2 k = 4
+    LAYER 3 k = 2
+    START(0,0) LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5,0.3) AS 'u1' REPORT VAL(u,0.5,0.5,0.7) AS 'u2'
+    REPORT VAL(k*dz(u),0.5,0.5,0.15) AS 'q1' REPORT VAL(k*dz(u),0.5,0.5,0.5) AS 'q2'
+    REPORT VAL(k*dz(u),0.5,0.5,0.85) AS 'q3'
+END""", [report("u1", u1, 1e-4), report("u2", u2, 1e-4)] + [report("q%d" % i, q, 1e-3) for i in (1, 2, 3)])
+
+
+# ---- Orders and rates ---------------------------------------------------------------------
+
+def orders():
+    ue = exp(x) * sin(y)
+    for order in (1, 2, 3):
+        names, hs = [], []
+        for n in (4, 8, 16):
+            name = "order%d_ngrid%02d" % (order, n)
+            case(name, "ORDER %d rate" % order, """
+{ Laplace in the unit square, u = %s, ORDER %d on a fixed mesh of NGRID %d. }
+TITLE 'order %d'
+SELECT ORDER = %d  NGRID = %d  REGRID = OFF  ERRLIM = 1e-8
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) = 0
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), order, n, order, order, n, text(ue), square()), [])
+            names.append(name)
+            hs.append(1.0 / n)
+        # The L2 error falls as h^(p+1), less a little for the unstructured meshes; the
+        # cubic cell has no centre node, so it holds every quadratic but not every cubic
+        # and falls as h^3 too. A small ERRLIM keeps the linear solves from flooring it.
+        RATES.append({"cell": "ORDER %d rate" % order, "cases": names, "h": hs, "label": "l2",
+                      "slope": min(order + 1, 3) - 0.3})
+
+
+    # The same rate about an axis and in an extruded box.
+    ue = cos(x) * (1 + y**2)
+    f = -(sp.diff(ue, x, 2) + sp.diff(y * sp.diff(ue, y), y) / y)
+    names = []
+    for n in (4, 8, 16):
+        names.append("order2_xcylinder_ngrid%02d" % n)
+        case(names[-1], "ORDER 2 rate, XCYLINDER", """
+{ Axisymmetric Poisson about the x axis, u = %s, ORDER 2 on a fixed mesh of NGRID %d. }
+TITLE 'xcylinder rate'
+COORDINATES XCYLINDER('X','Y')
+SELECT NGRID = %d  REGRID = OFF  ERRLIM = 1e-8
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=ex LINE TO (1,0) TO (1,1) TO (0,1) NATURAL(u)=0 LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), n, n, text(ue), text(sp.simplify(f))), [])
+    RATES.append({"cell": "ORDER 2 rate, XCYLINDER", "cases": names, "h": [0.25, 0.125, 0.0625], "label": "l2",
+                  "slope": 2.7})
+    ue = exp(x) * sin(y) * cos(z) + z**2
+    f = -(lap2(ue) + sp.diff(ue, z, 2))
+    names = []
+    for n in (3, 6):
+        names.append("order2_cartesian3_ngrid%d" % n)
+        case(names[-1], "ORDER 2 rate, CARTESIAN3", """
+{ Poisson in the unit cube, u = %s, ORDER 2 on a fixed mesh of NGRID %d. }
+TITLE 'cube rate'
+COORDINATES CARTESIAN3
+SELECT NGRID = %d  REGRID = OFF  ERRLIM = 1e-8
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+EXTRUSION z = 0, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u)=ex
+  SURFACE 2 VALUE(u)=ex
+  %s
+PLOTS
+  SUMMARY PRINT REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), n, n, text(ue), text(f), square()), [])
+    RATES.append({"cell": "ORDER 2 rate, CARTESIAN3", "cases": names, "h": [1 / 3, 1 / 6], "label": "l2",
+                  "slope": 2.5})
+
+    ue = exp(x) * sin(y)
+    name = "order2_stages"
+    case(name, "ORDER 2 rate through STAGES", """
+{ Laplace in the unit square, u = %s, on meshes of spacing 0.1, 0.05 and 0.025, one per stage. }
+TITLE 'staged rate'
+SELECT STAGES = 3  STAGEGRID  REGRID = OFF  ERRLIM = 1e-8
+VARIABLES u
+DEFINITIONS ex = %s  h = STAGED(0.1, 0.05, 0.025)
+EQUATIONS div(grad(u)) = 0
+BOUNDARIES
+  REGION 1 MESH_SPACING = h START(0,0) VALUE(u)=ex LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue)), [])
+    RATES.append({"cell": "ORDER 2 rate through STAGES", "cases": [name], "stages": 3, "h": [0.1, 0.05, 0.025],
+                  "label": "l2", "slope": 2.7})
+
+
+# ---- Boundary conditions ------------------------------------------------------------------
+
+def boundaries():
+    ue = exp(x) * sin(y) + x**2
+    f = -lap2(ue)
+    gx, gy = sp.diff(ue, x), sp.diff(ue, y)
+    # Outward normal derivatives: bottom -u_y, right u_x, top u_y.
+    case("bc_natural", "BC: VALUE and NATURAL", """
+{ Poisson in the unit square, u = %s, fluxes given on three sides. }
+TITLE 'natural'
+SELECT NGRID = 8  ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u) = %s LINE TO (1,0) NATURAL(u) = %s LINE TO (1,1)
+    NATURAL(u) = %s LINE TO (0,1) VALUE(u) = ex LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,1,0.5) AS 'u' REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(f), text(-gy), text(gx), text(gy)),
+         [report("u", ue.subs({x: 1, y: R(1, 2)}), 1e-4), report("l2", 0, 1e-4)])
+
+    # Robin: du/dn + 2u = g on the right side.
+    g = gx + 2 * ue
+    case("bc_robin", "BC: Robin", """
+{ Poisson in the unit square, u = %s, du/dn = g - 2u on the right side. }
+TITLE 'robin'
+SELECT NGRID = 8  ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u) = ex LINE TO (1,0) NATURAL(u) = %s - 2*u LINE TO (1,1)
+    VALUE(u) = ex LINE TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,1,0.5) AS 'u' REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(f), text(g.subs(x, 1))),
+         [report("u", ue.subs({x: 1, y: R(1, 2)}), 1e-4), report("l2", 0, 1e-4)])
+
+    for kind, ue in (("PERIODIC", cos(2 * pi * x) * sin(pi * y)), ("ANTIPERIODIC", cos(pi * x) * sin(pi * y))):
+        f = -lap2(ue)
+        name = "bc_" + kind.lower()
+        case(name, "BC: " + kind, """
+{ %s in x on the unit square, u = %s. }
+TITLE '%s'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div(grad(u)) + (%s) = 0
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) %s(x-1,y) LINE TO (1,1) VALUE(u)=0 LINE TO (0,1) NOBC(u) LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0,0.5) AS 'u0' REPORT VAL(u,1,0.5) AS 'u1' REPORT VAL(u,0.25,0.5) AS 'uq'
+    REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (kind.lower(), text(ue), kind.lower(), text(ue), text(f), kind),
+             [report("u0", ue.subs({x: 0, y: R(1, 2)}), 1e-4), report("u1", ue.subs({x: 1, y: R(1, 2)}), 1e-4),
+              report("uq", ue.subs({x: R(1, 4), y: R(1, 2)}), 1e-4), report("l2", 0, 1e-4)])
+
+    # Periodic in a time run: a decaying mode that wraps around in x.
+    ue = cos(2 * pi * x) * sin(pi * y) * exp(-5 * pi**2 * t)
+    case("bc_periodic_time", "BC: PERIODIC in time", """
+{ u_t = div(grad(u)), periodic in x, u = %s. }
+TITLE 'periodic in time'
+SELECT ERRLIM = 1e-5  REGRID = OFF  NGRID = 10
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) PERIODIC(x-1,y) LINE TO (1,1) VALUE(u)=0 LINE TO (0,1) NOBC(u) LINE TO FINISH
+TIME 0 TO 0.02
+PLOTS
+  FOR T = 0.02
+    SUMMARY PRINT REPORT val(u,0,0.5) AS 'u0' REPORT val(u,0.5,0.5) AS 'uh' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0))),
+         [report("u0", ue.subs({x: 0, y: R(1, 2), t: R(1, 50)}), 1e-3, time=0.02),
+          report("uh", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 50)}), 1e-3, time=0.02),
+          report("l2", 0, 1e-3, time=0.02)])
+
+    # Fluxes that change with time: NATURAL on two sides, a Robin form on a third.
+    ue = exp(-t) * (x**2 + y) + t * y**2
+    f = sp.diff(ue, t) - lap2(ue)
+    gx, gy = sp.diff(ue, x), sp.diff(ue, y)
+    case("bc_natural_robin_time", "BC: NATURAL and Robin depending on time", """
+{ u_t = div(grad(u)) + s in the unit square, u = %s: du/dn given below and on the right,
+  du/dn = g - u on top, u given on the left. }
+TITLE 'fluxes in time'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) + (%s) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u) = %s LINE TO (1,0) NATURAL(u) = %s LINE TO (1,1)
+    NATURAL(u) = %s - u LINE TO (0,1) VALUE(u) = ex LINE TO FINISH
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.5
+    SUMMARY PRINT REPORT val(u,1,1) AS 'u' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f), text(-gy.subs(y, 0)), text(gx.subs(x, 1)),
+          text((gy + ue).subs(y, 1))),
+         [report("u", ue.subs({x: 1, y: 1, t: R(1, 2)}), 1e-3, time=0.5), report("l2", 0, 1e-3, time=0.5)])
+
+    # A point value fixes the level of an insulated problem.
+    ue = cos(pi * x) * cos(pi * y) + 2
+    case("bc_point_value", "BC: POINT VALUE", """
+{ An insulated square, div(grad(u)) + 2 pi^2 cos(pi x) cos(pi y) = 0, with u = 3 at the
+  corner (0,0): u = %s. }
+TITLE 'point value'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+EQUATIONS div(grad(u)) + 2*pi^2*cos(pi*x)*cos(pi*y) = 0
+BOUNDARIES
+  REGION 1 START(0,0) POINT VALUE(u)=3 NATURAL(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.25) AS 'u' REPORT VAL(u,1,1) AS 'u2' REPORT INTEGRAL(u) AS 'int'
+END""" % text(ue), [report("u", ue.subs({x: R(1, 2), y: R(1, 4)}), 1e-3), report("u2", 3, 1e-3),
+                    report("int", 2, 1e-3)])
+
+    # Antiperiodic in a time run: the decaying mode keeps its sign change.
+    ue = cos(pi * x) * sin(pi * y) * exp(-2 * pi**2 * t)
+    case("bc_antiperiodic_time", "BC: ANTIPERIODIC in time", """
+{ u_t = div(grad(u)), antiperiodic in x, u = %s. }
+TITLE 'antiperiodic in time'
+SELECT ERRLIM = 1e-5  REGRID = OFF  NGRID = 10
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) ANTIPERIODIC(x-1,y) LINE TO (1,1) VALUE(u)=0 LINE TO (0,1) NOBC(u) LINE TO FINISH
+TIME 0 TO 0.1
+PLOTS
+  FOR T = 0.1
+    SUMMARY PRINT REPORT val(u,0,0.5) AS 'u0' REPORT val(u,1,0.5) AS 'u1' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0))),
+         [report("u0", ue.subs({x: 0, y: R(1, 2), t: R(1, 10)}), 2e-4, time=0.1),
+          report("u1", ue.subs({x: 1, y: R(1, 2), t: R(1, 10)}), 2e-4, time=0.1), report("l2", 0, 2e-4, time=0.1)])
+
+    # A VALUE that moves with time.
+    ue = exp(-t) * (x**2 + y**2) + t * x
+    f = sp.diff(ue, t) - lap2(ue)
+    case("bc_value_in_time", "BC: VALUE depending on time", """
+{ u_t = div(grad(u)) + s with the boundary values of u = %s. }
+TITLE 'value in time'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) + (%s) = dt(u)
+BOUNDARIES %s
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.25 0.5
+    SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f), square()),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 4)}), 1e-3, time=0.25),
+          report("u", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 2)}), 1e-3, time=0.5),
+          report("l2", 0, 1e-3, time=0.5)])
+
+    # A point load at the middle of the straight side of a half disk: u = (P/pi) ln(1/r).
+    P = 2
+    ue = P / pi * log(1 / sqrt(x**2 + y**2))
+    case("bc_point_load", "BC: point load", """
+{ A load P = %d at the origin on the straight side of the unit half disk, insulated
+  there, u = 0 on the arc: u = (P/pi) ln(1/r). }
+TITLE 'point load'
+SELECT ERRLIM = 1e-4
+VARIABLES u
+EQUATIONS div(grad(u)) = 0
+BOUNDARIES
+  REGION 1 START(-1,0) NATURAL(u)=0 LINE TO (0,0) POINT LOAD(u)=%d LINE TO (1,0)
+    VALUE(u)=0 ARC(CENTER=0,0) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0,0.5) AS 'u' REPORT VAL(u,0.5,0.5) AS 'u2'
+    REPORT BINTEGRAL(NORMAL(grad(u)),1) AS 'flux'
+END""" % (P, P), [report("u", ue.subs({x: 0, y: R(1, 2)}), 5e-3),
+                  report("u2", ue.subs({x: R(1, 2), y: R(1, 2)}), 5e-3)])
+
+
+# ---- Kinds of run -------------------------------------------------------------------------
+
+def runs():
+    # Steady nonlinear: div((1+u^2) grad u) with a manufactured source.
+    ue = x * y + sin(x) * cos(y)
+    k = 1 + ue**2
+    f = -(sp.diff(k * sp.diff(ue, x), x) + sp.diff(k * sp.diff(ue, y), y))
+    case("steady_nonlinear", "steady nonlinear", """
+{ div((1+u^2) grad(u)) + s = 0 in the unit square, u = %s. }
+TITLE 'nonlinear'
+SELECT NGRID = 8  ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS div((1+u^2)*grad(u)) + (%s) = 0
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5) AS 'u' REPORT sqrt(INTEGRAL((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(f), square()),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2)}), 1e-4), report("l2", 0, 1e-4)])
+
+    # Nonlinear in time: a conductivity that follows u, with a manufactured source.
+    ue = exp(-t) * (x * y + sin(x)) + x
+    k = 1 + ue**2
+    f = sp.diff(ue, t) - (sp.diff(k * sp.diff(ue, x), x) + sp.diff(k * sp.diff(ue, y), y))
+    case("time_nonlinear_source", "time: nonlinear coefficient", """
+{ dt(u) = div((1+u^2) grad(u)) + s in the unit square, u = %s. }
+TITLE 'nonlinear in time'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div((1+u^2)*grad(u)) + (%s) = dt(u)
+BOUNDARIES %s
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.5
+    SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2)) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f), square()),
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 2)}), 5e-4, time=0.5),
+          report("l2", 0, 5e-4, time=0.5)])
+
+    # Time schemes: the decaying mode with each scheme the switches choose, at two
+    # error limits (two steps for FIXDT); the error falls with the limit.
+    ue = sin(pi * x) * sin(pi * y) * exp(-2 * pi**2 * t)
+    schemes = [("default", ""), ("tcenter1", "TCENTER = 1"), ("nonlinear", "NONLINEAR"),
+               ("fixdt", "FIXDT")]
+    for tag, sel in schemes:
+        pair = []
+        for lim in ("1e-3", "1e-5"):
+            name = "time_%s_%s" % (tag, lim.replace("-", "m"))
+            extra = sel
+            if tag == "fixdt":
+                extra += "  DELTAT = %s" % ("0.004" if lim == "1e-3" else "0.001")
+            case(name, "time: %s" % tag, """
+{ u_t = div(grad(u)) in the unit square, u = %s (scheme: %s); the
+  relative errors stay within 50 ERRLIM. }
+TITLE 'time %s'
+SELECT ERRLIM = %s  %s
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS div(grad(u)) = dt(u)
+BOUNDARIES %s
+TIME 0 TO 0.1
+PLOTS
+  FOR T = 0.1
+    SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2))/%s AS 'rel'
+END""" % (text(ue), tag, tag, lim, extra, text(ue), text(ue.subs(t, 0)),
+                square("VALUE(u)=0"), text(sp.sqrt(integral2(ue.subs(t, R(1, 10))**2)))),
+                 [report("u", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 10)}),
+                         50 * float(lim) * num(ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 10)})), time=0.1),
+                  report("rel", 0, 50 * float(lim), time=0.1)])
+            pair.append(name)
+        FALLS.append({"cell": "time: %s" % tag, "cases": pair, "label": "rel", "time": 0.1})
+
+    # Eigenvalues: a 2 x 1 box, a cylinder, a coupled pair.
+    lam = sorted(num(pi**2 * (m**2 / 4 + n**2)) for m in range(1, 6) for n in range(1, 4))[:4]
+    case("eigen_box", "eigenvalue: separable box", """
+{ Modes of the box 0<x<2, 0<y<1 with u = 0 on its sides: lambda = pi^2 (m^2/4 + n^2). }
+TITLE 'box modes'
+SELECT MODES = 4  ERRLIM = 1e-4
+VARIABLES u
+EQUATIONS div(grad(u)) + lambda*u = 0
+BOUNDARIES %s
+END""" % square("VALUE(u)=0", 2, 1), [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 1e-3 * v}
+                                      for i, v in enumerate(lam)])
+
+    lam = sorted(num(pi**2 * (a**2 + b**2 + c**2 / R(1, 4))) for a in range(1, 4) for b in range(1, 4)
+                 for c in range(1, 3))[:3]
+    case("eigen_box3d", "eigenvalue: separable box, extruded", """
+{ Modes of the box 1 x 1 x 0.5 with u = 0 on its faces: lambda = pi^2 (a^2 + b^2 + 4 c^2). }
+TITLE 'box modes 3d'
+COORDINATES CARTESIAN3
+SELECT MODES = 3  ERRLIM = 1e-3
+VARIABLES u
+EQUATIONS div(grad(u)) + lambda*u = 0
+EXTRUSION z = 0, 0.5
+BOUNDARIES
+  SURFACE 1 VALUE(u)=0
+  SURFACE 2 VALUE(u)=0
+  %s
+END""" % square("VALUE(u)=0"), [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 5e-3 * v}
+                                 for i, v in enumerate(lam)])
+
+    j = [float(mpmath.besseljzero(0, k)) for k in (1, 2)]
+    lam = sorted(jj**2 + (n * num(pi))**2 for jj in j for n in (1, 2, 3))[:3]
+    case("eigen_cylinder", "eigenvalue: cylinder", """
+{ Modes of the cylinder r<1, 0<z<1 about the y axis, u = 0 on its outer side and ends:
+  lambda = j0k^2 + (n pi)^2. }
+TITLE 'cylinder modes'
+COORDINATES YCYLINDER('X','Y')
+SELECT MODES = 3  ERRLIM = 1e-4
+VARIABLES u
+EQUATIONS div(grad(u)) + lambda*u = 0
+BOUNDARIES
+  REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) NATURAL(u)=0 LINE TO FINISH
+END""", [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 1e-3 * v} for i, v in enumerate(lam)])
+
+    lam = sorted(num(pi**2 * (m**2 / 4 + n**2)) for m in range(0, 5) for n in range(0, 3))[:4]
+    case("eigen_box_natural", "eigenvalue: separable box, insulated", """
+{ Modes of the insulated box 0<x<2, 0<y<1: lambda = pi^2 (m^2/4 + n^2), m, n >= 0, the first 0. }
+TITLE 'insulated box modes'
+SELECT MODES = 4  ERRLIM = 1e-4
+VARIABLES u
+EQUATIONS div(grad(u)) + lambda*u = 0
+BOUNDARIES %s
+END""" % square("NATURAL(u)=0", 2, 1), [{"kind": "eig", "mode": i + 1, "exact": v, "tol": max(1e-3 * v, 1e-3)}
+                                        for i, v in enumerate(lam)])
+
+    lam = sorted(jj**2 + (n * num(pi))**2 for jj in j for n in (1, 2, 3))[:3]
+    case("eigen_xcylinder", "eigenvalue: cylinder about x", """
+{ Modes of the cylinder r<1, 0<x<1 about the x axis, u = 0 on its outer side and ends:
+  lambda = j0k^2 + (n pi)^2. }
+TITLE 'cylinder modes about x'
+COORDINATES XCYLINDER('X','Y')
+SELECT MODES = 3  ERRLIM = 1e-4
+VARIABLES u
+EQUATIONS div(grad(u)) + lambda*u = 0
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=0 LINE TO (1,1) TO (0,1) TO FINISH
+END""", [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 1e-3 * v} for i, v in enumerate(lam)])
+
+    lam = sorted([num(2 * pi**2), num(2 * pi**2) + 2, num(5 * pi**2), num(5 * pi**2),
+                  num(5 * pi**2) + 2, num(5 * pi**2) + 2])[:4]
+    case("eigen_coupled", "eigenvalue: coupled pair", """
+{ A coupled pair on the unit square: u + v has the modes pi^2 (m^2+n^2), u - v those plus 2. }
+TITLE 'coupled modes'
+SELECT MODES = 4  ERRLIM = 1e-4
+VARIABLES u v
+EQUATIONS
+  u: div(grad(u)) - (u - v) + lambda*u = 0
+  v: div(grad(v)) - (v - u) + lambda*v = 0
+BOUNDARIES %s
+END""" % square("VALUE(u)=0 VALUE(v)=0"), [{"kind": "eig", "mode": i + 1, "exact": v, "tol": 1e-3 * v}
+                                          for i, v in enumerate(lam)])
+
+
+# ---- What the run couples in --------------------------------------------------------------
+
+def couplings():
+    phi = sin(pi * x) * sin(pi * y)
+    case("scalar_steady", "scalar unknown, steady", """
+{ u = c sin(pi x) sin(pi y) for any c; the scalar equation INTEGRAL(u) = 12/pi^2 sets c = 3. }
+TITLE 'scalar steady'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+SCALAR VARIABLES c
+EQUATIONS
+  u: div(grad(u)) + 2*pi^2*c*sin(pi*x)*sin(pi*y) = 0
+  c: INTEGRAL(u) - 12/pi^2 = 0
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT c AS 'c' REPORT VAL(u,0.5,0.5) AS 'u'
+END""" % square("VALUE(u)=0"), [report("c", 3, 1e-3), report("u", 3, 1e-3)])
+
+    case("scalar_time", "scalar unknown, time", """
+{ dc/dt = -c, c(0) = 1 beside an insulated field with du/dt = -u + c, u(0) = 0:
+  c = exp(-t), u = t exp(-t). }
+TITLE 'scalar time'
+SELECT REGRID = OFF  ERRLIM = 1e-5
+VARIABLES u
+SCALAR VARIABLES c
+INITIAL VALUES u = 0  c = 1
+EQUATIONS
+  u: div(grad(u)) - u + c = dt(u)
+  c: dt(c) + c = 0
+BOUNDARIES %s
+TIME 0 TO 1
+PLOTS
+  FOR T = 0.5 1
+    SUMMARY PRINT REPORT c AS 'c' REPORT VAL(u,0.5,0.5) AS 'u'
+END""" % square("NATURAL(u)=0"),
+         [report("c", exp(-R(1, 2)), 1e-3, time=0.5), report("c", exp(-1), 1e-3, time=1),
+          report("u", R(1, 2) * exp(-R(1, 2)), 2e-3, time=0.5), report("u", exp(-1), 2e-3, time=1)])
+
+    ue = cos(pi * x) * cos(pi * y) + 2
+    case("constraint_steady", "constraint, steady", """
+{ An insulated square, div(grad(u)) + 2 pi^2 cos(pi x) cos(pi y) = 0, fixed by
+  INTEGRAL(u) = 2: u = %s. }
+TITLE 'constraint'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+EQUATIONS div(grad(u)) + 2*pi^2*cos(pi*x)*cos(pi*y) = 0
+CONSTRAINTS INTEGRAL(u) = 2
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0,0) AS 'u' REPORT VAL(u,0.5,0.25) AS 'u2' REPORT INTEGRAL(u) AS 'int'
+END""" % (text(ue), square("NATURAL(u)=0")),
+         [report("u", ue.subs({x: 0, y: 0}), 1e-3), report("u2", ue.subs({x: R(1, 2), y: R(1, 4)}), 1e-3),
+          report("int", 2, 1e-5)])
+
+    ue = 3 + cos(pi * x / 2) * exp(-pi**2 * t / 4)
+    case("constraint_time", "constraint, time", """
+{ dt(u) = div(grad(u)) on [0,2]x[0,1], insulated, INTEGRAL(u) = 6: u = %s. }
+TITLE 'constraint in time'
+VARIABLES u
+INITIAL VALUES u = 3 + cos(pi*x/2)
+EQUATIONS dt(u) = div(grad(u))
+CONSTRAINTS INTEGRAL(u) = 6
+BOUNDARIES %s
+TIME 0 TO 0.2
+PLOTS
+  FOR T = 0.2
+    SUMMARY PRINT REPORT VAL(u,0,0.5) AS 'u0' REPORT VAL(u,2,0.5) AS 'u2' REPORT INTEGRAL(u) AS 'int'
+END""" % (text(ue), square("NATURAL(u)=0", 2, 1)),
+         [report("u0", ue.subs({x: 0, t: R(1, 5)}), 3e-3, time=0.2),
+          report("u2", ue.subs({x: 2, t: R(1, 5)}), 3e-3, time=0.2), report("int", 6, 1e-4, time=0.2)])
+
+    case("integral_and_val_steady", "integral and val() in sources, steady", """
+{ u = sin(pi x) sin(pi y) solves div(grad(u)) + 2 pi^2 sin(pi x) sin(pi y)
+  + (INTEGRAL(u) - 4/pi^2) + (VAL(u,0.5,0.5) - 1) = 0, and it is the only solution. }
+TITLE 'integral and val'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+EQUATIONS div(grad(u)) + 2*pi^2*sin(pi*x)*sin(pi*y) + (INTEGRAL(u) - 4/pi^2) + (VAL(u,0.5,0.5) - 1) = 0
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5) AS 'u' REPORT INTEGRAL(u) AS 'int' REPORT VAL(u,0.25,0.5) AS 'u2'
+END""" % square("VALUE(u)=0"),
+         [report("u", 1, 1e-3), report("int", 4 / pi**2, 1e-4), report("u2", phi.subs({x: R(1, 4), y: R(1, 2)}), 1e-3)])
+
+    case("integral_in_coefficient_steady", "integral in a coefficient, steady", """
+{ div(k grad(u)) + 1 = 0 on 0<x<1 (insulated sides) with k = 1 + 240 INTEGRAL(u), u = 0 at
+  both ends: u = x(1-x)/(2k) and INTEGRAL(u) = 0.1/(12k), so k = 1 + 2/k: k = 2 (the root
+  the start k = 1 leads to). }
+TITLE 'integral coefficient'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+EQUATIONS div((1 + 240*INTEGRAL(u))*grad(u)) + 1 = 0
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=0 LINE TO (1,0.1) NATURAL(u)=0 LINE TO (0,0.1)
+    VALUE(u)=0 LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.05) AS 'u' REPORT INTEGRAL(u) AS 'int'
+END""", [report("u", R(1, 16), 1e-4), report("int", R(1, 240), 1e-5)])
+
+    case("val_in_coefficient_steady", "val() in a coefficient, steady", """
+{ div(k grad(u)) + 1 = 0 on 0<x<1 (insulated sides) with k = 1 + 16 VAL(u,0.5,0.05), u = 0 at
+  both ends: u = x(1-x)/(2k), so k = 1 + 2/k: k = 2 and u(0.5) = 1/16. }
+TITLE 'val coefficient'
+SELECT NGRID = 10  ERRLIM = 1e-5
+VARIABLES u
+EQUATIONS div((1 + 16*VAL(u,0.5,0.05))*grad(u)) + 1 = 0
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=0 LINE TO (1,0.1) NATURAL(u)=0 LINE TO (0,0.1)
+    VALUE(u)=0 LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.05) AS 'u' REPORT VAL(u,0.25,0.05) AS 'u2'
+END""", [report("u", R(1, 16), 1e-4), report("u2", R(3, 64), 1e-4)])
+
+    # u = a(t) sin(pi x) with k = 1 + a: a' = -(1 + a) pi^2 a, a(0) = 1.
+    a = exp(-pi**2 * t) / (2 - exp(-pi**2 * t))
+    assert sp.simplify(sp.diff(a, t) + (1 + a) * pi**2 * a) == 0
+    case("integral_in_coefficient_time", "integral in a coefficient, time", """
+{ dt(u) = div(k grad(u)) on 0<x<1 (insulated sides), u = 0 at both ends, u(0) = sin(pi x), with
+  k = 1 + 5 pi INTEGRAL(u): u = a(t) sin(pi x), k = 1 + a and a = exp(-pi^2 t)/(2 - exp(-pi^2 t)). }
+TITLE 'integral coefficient in time'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+INITIAL VALUES u = sin(pi*x)
+EQUATIONS div((1 + 5*pi*INTEGRAL(u))*grad(u)) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=0 LINE TO (1,0.1) NATURAL(u)=0 LINE TO (0,0.1)
+    VALUE(u)=0 LINE TO FINISH
+TIME 0 TO 0.2
+PLOTS
+  FOR T = 0.1 0.2
+    SUMMARY PRINT REPORT VAL(u,0.5,0.05) AS 'u'
+END""", [report("u", a.subs(t, R(1, 10)), 1e-3, time=0.1), report("u", a.subs(t, R(1, 5)), 1e-3, time=0.2)])
+
+    for tag, term in (("integral", "INTEGRAL(u)"), ("val", "VAL(u,0.3,0.6)")):
+        case("%s_in_time" % tag, "%s in a source, time" % term.split("(")[0].lower(), """
+{ dt(u) = div(grad(u)) - 0.5 %s on the insulated unit square, u(0) = 2: u stays uniform,
+  u = 2 exp(-t/2). }
+TITLE '%s in time'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+INITIAL VALUES u = 2
+EQUATIONS dt(u) = div(grad(u)) - 0.5*%s
+BOUNDARIES %s
+TIME 0 TO 1
+PLOTS
+  FOR T = 0.5 1
+    SUMMARY PRINT REPORT VAL(u,0.3,0.6) AS 'u' REPORT VAL(u,0.9,0.1) AS 'u2'
+END""" % (term, tag, term, square("NATURAL(u)=0")),
+             [report("u", 2 * exp(-R(1, 4)), 5e-4, time=0.5), report("u", 2 * exp(-R(1, 2)), 5e-4, time=1),
+              report("u2", 2 * exp(-R(1, 2)), 5e-4, time=1)])
+
+    # A scalar unknown and a constraint in the extruded box.
+    case("scalar_constraint_3d", "scalar unknown and constraint, CARTESIAN3", """
+{ In the insulated unit cube div(grad(u)) + 3 pi^2 cos(pi x) cos(pi y) cos(pi z) + c = 0 with
+  INTEGRAL(u) = 2 and the scalar equation c = 0.5 - INTEGRAL(u)/4: c = 0 and
+  u = cos(pi x) cos(pi y) cos(pi z) + 2. }
+TITLE 'scalar and constraint in 3d'
+COORDINATES CARTESIAN3
+SELECT ERRLIM = 1e-4
+VARIABLES u
+SCALAR VARIABLES c
+EQUATIONS
+  u: div(grad(u)) + 3*pi^2*cos(pi*x)*cos(pi*y)*cos(pi*z) + c = 0
+  c: c - 0.5 + INTEGRAL(u)/4 = 0
+CONSTRAINTS INTEGRAL(u) = 2
+EXTRUSION z = 0, 1
+BOUNDARIES
+  %s
+PLOTS
+  SUMMARY PRINT REPORT c AS 'c' REPORT VAL(u,0,0,0) AS 'u' REPORT VAL(u,0.5,0.5,0.25) AS 'u2' REPORT INTEGRAL(u) AS 'int'
+END""" % square("NATURAL(u)=0"), [report("c", 0, 1e-3), report("u", 3, 5e-3), report("u2", 2, 1e-3),
+                                  report("int", 2, 1e-4)])
+
+    # Two regions with their own conductivity: series resistances in x.
+    q = 1 / (R(1, 2) / 1 + R(1, 2) / 4)
+    case("region_definitions", "definitions by region", """
+{ div(k grad(u)) = 0 on the unit square with k = 1 for x < 0.5 and 4 beyond, u = 0 at x = 0
+  and 1 at x = 1: the flux is 1/(0.5/1 + 0.5/4) = 1.6 and u(0.5) = 0.8. }
+TITLE 'regions'
+VARIABLES u
+DEFINITIONS k = 1
+EQUATIONS div(k*grad(u)) = 0
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=1 LINE TO (1,1) NATURAL(u)=0 LINE TO (0,1)
+    VALUE(u)=0 LINE TO FINISH
+  REGION 2 k = 4 START(0.5,0) LINE TO (1,0) TO (1,1) TO (0.5,1) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5) AS 'u' REPORT VAL(u,0.25,0.3) AS 'u2'
+    REPORT BINTEGRAL(NORMAL(k*grad(u)),1) AS 'net' REPORT INTEGRAL(u,1) AS 'int1' REPORT INTEGRAL(u,2) AS 'int2'
+END""", [report("u", q / 2, 1e-4), report("u2", q / 4, 1e-4), report("net", 0, 1e-4),
+         report("int1", sp.integrate(q * x, (x, 0, R(1, 2))), 1e-4),
+         report("int2", sp.integrate(q / 2 + q / 4 * (x - R(1, 2)), (x, R(1, 2), 1)), 1e-4)])
+
+    # Convection against a thin diffusive layer, upwinding on.
+    pe = 20
+    ue = (1 - exp(pe * x)) / (1 - exp(pe))
+    case("upwind_convection", "UPWIND convection", """
+{ 0.05 u'' - u' = 0 on 0<x<1, u(0) = 0, u(1) = 1: u = (1 - exp(20 x))/(1 - exp(20)). }
+TITLE 'upwind'
+SELECT UPWIND  ERRLIM = 1e-4
+VARIABLES u
+DEFINITIONS ex = %s
+EQUATIONS 0.05*div(grad(u)) - dx(u) = 0
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=1 LINE TO (1,0.1) NATURAL(u)=0 LINE TO (0,0.1)
+    VALUE(u)=0 LINE TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.9,0.05) AS 'u' REPORT VAL(u,0.5,0.05) AS 'u2'
+    REPORT sqrt(INTEGRAL((u-ex)^2)/0.1) AS 'l2'
+END""" % text(ue), [report("u", ue.subs(x, R(9, 10)), 2e-3), report("u2", ue.subs(x, R(1, 2)), 2e-3),
+                    report("l2", 0, 2e-3)])
+
+
+    ue = exp(-t) * sin(pi * x) + x
+    f = sp.diff(ue, t) - (R(1, 100) * sp.diff(ue, x, 2) - sp.diff(ue, x))
+    case("upwind_time", "UPWIND convection, time", """
+{ dt(u) = 0.01 u'' - u' + s on 0<x<1, u = %s. }
+TITLE 'upwind in time'
+SELECT UPWIND  ERRLIM = 1e-4
+VARIABLES u
+DEFINITIONS ex = %s
+INITIAL VALUES u = %s
+EQUATIONS 0.01*div(grad(u)) - dx(u) + (%s) = dt(u)
+BOUNDARIES
+  REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) VALUE(u)=ex LINE TO (1,0.1) NATURAL(u)=0 LINE TO (0,0.1)
+    VALUE(u)=ex LINE TO FINISH
+TIME 0 TO 0.5
+PLOTS
+  FOR T = 0.5
+    SUMMARY PRINT REPORT VAL(u,0.5,0.05) AS 'u' REPORT sqrt(INTEGRAL((u-ex)^2)/0.1) AS 'l2'
+END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f)),
+         [report("u", ue.subs({x: R(1, 2), t: R(1, 2)}), 2e-3, time=0.5), report("l2", 0, 2e-3, time=0.5)])
+
+
+# ---- What the user reads --------------------------------------------------------------------
+
+def outputs():
+    # A harmonic quadratic: ORDER 2 reproduces it, so every export holds it to rounding.
+    ue = x**2 - y**2 + x * y
+    pts = [0, R(1, 2), 1]
+    table = [{"kind": "table", "file": "*.tbl", "at": [num(a), num(b)], "exact": num(ue.subs({x: a, y: b})),
+              "tol": 1e-6} for a in pts for b in pts]
+    cdf = [{"kind": "cdf", "file": "*.cdf", "var": "u", "field": "x**2-y**2+x*y", "tol": 1e-5}]
+    nodes = [{"kind": "nodes", "file": "*.dat", "format": "tecplot", "field": "x**2-y**2+x*y", "tol": 1e-5},
+             {"kind": "nodes", "file": "*.xfr", "format": "transfer", "field": "x**2-y**2+x*y", "tol": 1e-7}]
+    # ELEVATION along the diagonal: the integral of u ds.
+    s = sp.symbols("s")
+    elev = sp.integrate(ue.subs({x: s / sqrt(2), y: s / sqrt(2)}), (s, 0, sqrt(2)))
+    case("exports_2d", "SUMMARY, TABLE, CDF, TECPLOT, TRANSFER, ELEVATION integral", """
+{ u = x^2 - y^2 + x y in the unit square, held exactly by quadratic cells; every export is
+  read back and compared with it. }
+TITLE 'exports'
+SELECT NGRID = 6  REGRID = OFF
+VARIABLES u
+DEFINITIONS ex = x^2 - y^2 + x*y
+EQUATIONS div(grad(u)) = 0
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.3,0.7) AS 'u' REPORT INTEGRAL(u) AS 'int'
+  TABLE(u) POINTS=(3,3)
+  CDF(u) POINTS=(5,5)
+  TECPLOT(u)
+  TRANSFER(u) FILE 'exports_2d.xfr'
+  ELEVATION(u) FROM (0,0) TO (1,1) PRINT
+  CONTOUR(u)
+END""" % square(),
+         [report("u", ue.subs({x: R(3, 10), y: R(7, 10)}), 1e-7), report("int", integral2(ue), 1e-7)]
+         + table + cdf + nodes + [{"kind": "integral", "file": ".p02", "exact": num(elev), "tol": 1e-6},
+                                  {"kind": "plotintegral", "index": 0, "exact": num(elev), "tol": 1e-6},
+                                  {"kind": "plotintegral", "index": 1, "exact": num(integral2(ue)), "tol": 1e-6}])
+    case("transfer_read_back", "TRANSFER export read back", """
+{ The transfer file of exports_2d (u = x^2 - y^2 + x y on quadratic cells) read back as w and
+  solved for on a mesh of its own: v - w = 0. }
+TITLE 'read back'
+SELECT NGRID = 5  REGRID = OFF
+VARIABLES v
+DEFINITIONS TRANSFER('exports_2d.xfr', w)
+EQUATIONS v - w = 0
+BOUNDARIES %s
+PLOTS
+  SUMMARY PRINT REPORT VAL(w,0.3,0.7) AS 'w' REPORT VAL(v,0.55,0.15) AS 'v' REPORT INTEGRAL(w) AS 'int'
+END""" % square("NATURAL(v)=0"),
+         [report("w", ue.subs({x: R(3, 10), y: R(7, 10)}), 1e-7), report("v", ue.subs({x: R(11, 20), y: R(3, 20)}), 1e-6),
+          report("int", integral2(ue), 1e-6)])
+    CASES[-1]["after"] = {"case": "exports_2d", "file": "exports_2d.xfr"}
+
+    # 3D: a cut-plane contour and its integral, an elevation along a path in the box.
+    ue = x**2 - z**2 + x * y
+    path = sp.integrate(ue.subs({x: s, y: R(1, 2), z: R(1, 2)}), (s, 0, 1))
+    cube = """COORDINATES CARTESIAN3
+SELECT REGRID = OFF
+VARIABLES u
+DEFINITIONS ex = x^2 - z^2 + x*y
+EQUATIONS div(grad(u)) = 0
+EXTRUSION z = 0, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u)=ex
+  SURFACE 2 VALUE(u)=ex
+  %s""" % square()
+    case("exports_3d_cut", "cut-plane and 3D ELEVATION integrals", """
+{ u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its integral along the
+  line y = z = 0.5 (printed and drawn) and on the planes y = 0.3 and z = 0.4. }
+TITLE 'cut planes'
+%s
+PLOTS
+  SUMMARY PRINT REPORT VAL(u,0.5,0.5,0.5) AS 'u' REPORT INTEGRAL(u) AS 'int'
+  ELEVATION(u) FROM (0,0.5,0.5) TO (1,0.5,0.5) PRINT
+  CONTOUR(u) ON y = 0.3
+  CONTOUR(u) ON z = 0.4
+END""" % cube,
+         [report("u", ue.subs({x: R(1, 2), y: R(1, 2), z: R(1, 2)}), 1e-6),
+          report("int", sp.integrate(integral2(ue), (z, 0, 1)), 1e-6),
+          {"kind": "integral", "file": ".p02", "exact": num(path), "tol": 1e-6}]
+         + [{"kind": "plotintegral", "index": i, "exact": num(v), "tol": 1e-6} for i, v in enumerate(
+             [path, sp.integrate(sp.integrate(ue.subs(y, R(3, 10)), (x, 0, 1)), (z, 0, 1)),
+              integral2(ue.subs(z, R(2, 5)))])])
+    case("exports_3d_plane_x", "cut-plane print and integral on x = 0.5", """
+{ u = x^2 - z^2 + x y in the unit cube, held exactly by quadratic cells: its printed values and
+  its integral on the plane x = 0.5, through mesh nodes. }
+TITLE 'plane x = 0.5'
+%s
+PLOTS
+  CONTOUR(u) ON x = 0.5 PRINT
+END""" % cube,
+         [{"kind": "grid", "file": "exports_3d_plane_x.p01", "field": "x**2-z**2+x*y", "fixed": {"x": 0.5},
+           "tol": 1e-6},
+          {"kind": "plotintegral", "index": 0,
+           "exact": num(sp.integrate(sp.integrate(ue.subs(x, R(1, 2)), (y, 0, 1)), (z, 0, 1))), "tol": 1e-6}])
+
+    # Normals and tangents on a circle: at (cos a, sin a) the normal part of (x, y) is 1, the
+    # tangential part of (-y, x) is 1, and the flux of u = x^2 - y^2 is 2 cos(2a).
+    checks = []
+    rows = []
+    for i, a in enumerate((R(1, 10), R(7, 10), R(19, 10), R(41, 10))):
+        px, py = num(cos(a)), num(sin(a))
+        rows.append("REPORT VAL(normal(vector(x,y)),%.17g,%.17g) AS 'n%d'" % (px, py, i))
+        rows.append("REPORT VAL(tangential(vector(-y,x)),%.17g,%.17g) AS 't%d'" % (px, py, i))
+        rows.append("REPORT VAL(normal(grad(u)),%.17g,%.17g) AS 'f%d'" % (px, py, i))
+        checks += [report("n%d" % i, 1, 1e-6), report("t%d" % i, 1, 1e-6), report("f%d" % i, 2 * cos(2 * a), 2e-3)]
+    case("normals_on_circle", "normal() and tangential() on a curved boundary", """
+{ The unit disk, u = x^2 - y^2: on the circle normal(vector(x,y)) = 1, tangential(vector(-y,x)) = 1
+  and normal(grad(u)) = 2 cos(2a); the net flux is 0. }
+TITLE 'normals'
+SELECT ERRLIM = 1e-5
+VARIABLES u
+EQUATIONS div(grad(u)) = 0
+BOUNDARIES
+  REGION 1 START(1,0) VALUE(u)=x^2-y^2 ARC(CENTER=0,0) ANGLE=360 TO FINISH
+PLOTS
+  SUMMARY PRINT %s REPORT BINTEGRAL(NORMAL(grad(u))) AS 'net'
+END""" % "\n    ".join(rows), checks + [report("net", 0, 1e-4)])
+
+
+def main():
+    os.makedirs(os.path.join(HERE, "cases"), exist_ok=True)
+    for f in os.listdir(os.path.join(HERE, "cases")):
+        os.remove(os.path.join(HERE, "cases", f))
+    coordinates()
+    orders()
+    boundaries()
+    runs()
+    couplings()
+    outputs()
+    # Descriptors whose answer is wrong today, each with the fault it shows: they stay,
+    # reported but not failing, and are never loosened.
+    with open(os.path.join(HERE, "known.json")) as f:
+        known = json.load(f)
+    for c in CASES:
+        if c["name"] in known:
+            c["known"] = known[c["name"]]
+    with open(os.path.join(HERE, "expect.json"), "w") as f:
+        json.dump({"cases": CASES, "rates": RATES, "falls": FALLS}, f, indent=1)
+    print("%d descriptors, %d checks" % (len(CASES), sum(len(c["checks"]) for c in CASES) + len(RATES) + len(FALLS)))
+
+
+if __name__ == "__main__":
+    main()
