@@ -588,8 +588,11 @@ void assign_bcs() {
     int best = 101;  // beyond the last pass
     for (size_t k = 1; k < S.segs.size() && best > 1; k++) {
       if (S.segs[k].layer != t.layer) continue;
-      double d = how_far(t.p, S.segs[k]), q = d / t.height;
-      if (!(q < best)) continue;  // also NaN, and heights of 0 or less
+      // Heights of 0 or less, and distances that are not numbers, meet no segment; they
+      // are passed over before dividing, since the program runs with traps on.
+      double d = how_far(t.p, S.segs[k]);
+      if (!(t.height > 0) || !(d < best * t.height)) continue;
+      double q = d / t.height;
       int m = std::max(1, int(q));
       while (m > 1 && d < (m - 1) * t.height) m--;
       while (m < best && !(d < m * t.height)) m++;
