@@ -258,12 +258,12 @@ void integral(const Call &c, TreeNode *integrand, int nsel, const uint16_t *keys
   int32_t opcode = kind == op::areaint ? op::volint
                    : kind == op::surfint ? (P()->dimension == 3 ? op::surfint : op::bdryint)
                                          : kind;
-  parse_node *held = c.v[3];  // the integrand's node owns it while it is simplified
+  parse_node *held = c.v[3];  // the integrand's node owns it while it is simplified and classified
   held->tree = integrand;
   simplify_in(&held->tree);
+  classify(held->tree);
   TreeNode *t = held->tree;
   held->tree = nullptr;
-  classify(t);
   fitlist *list = &F().fits;
   uint16_t n;
   if (nsel <= 1) {

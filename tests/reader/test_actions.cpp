@@ -17,6 +17,7 @@
 #include "reader/rdexpr.h"
 #include "reader/rdtable.h"
 #include "reader/switches.h"
+#include "runtime/bopmem.h"
 #include "tests/reader/actions.h"
 
 namespace {
@@ -105,6 +106,16 @@ TEST_F(Actions, SwitchRangesAreCheckedWhereRead) {
   EXPECT_EQ(p->coords.angular, 1.0);
   ASSERT_EQ(parse("COORDINATES ycylinder"), "ok");
   EXPECT_NEAR(p->coords.angular, 2 * M_PI, 1e-15);
+}
+
+// A parse abandoned inside an integral's integrand releases the trees it had built:
+// repeating it leaves the memory count where the first repetition left it.
+TEST_F(Actions, AbandonedIntegrandIsReleased) {
+  const std::string text = "VARIABLES u DEFINITIONS q = x^2 e = sqrt(INTEGRAL((q - x)^grad(u))) + 1";
+  EXPECT_EQ(parse(text), "RESULT IS NOT SCALAR @1:59");
+  int64_t after = XMEM;
+  for (int k = 0; k < 3; k++) EXPECT_EQ(parse(text), "RESULT IS NOT SCALAR @1:59");
+  EXPECT_EQ(XMEM, after);
 }
 
 // ERRLIM is a definition: an expression in time stays one, and a later SELECT
