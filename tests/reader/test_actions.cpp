@@ -118,6 +118,13 @@ TEST_F(Actions, AbandonedIntegrandIsReleased) {
   EXPECT_EQ(XMEM, after);
 }
 
+// A newcomer's slips: a variable named T where time is T is reported at the variable,
+// a function's name between operands says it is a function.
+TEST_F(Actions, ClashesAndFunctionNamesAreExplained) {
+  EXPECT_EQ(parse("VARIABLES\n  T\nEQUATIONS\n  dt(T) = div(grad(T))"), "Duplicate use of time variable T @2:4");
+  EXPECT_EQ(parse("VARIABLES u DEFINITIONS k = 2\n  c = k dot k"), "Illegal Symbol: DOT is a function, written DOT(...) @2:12");
+}
+
 // ERRLIM is a definition: an expression in time stays one, and a later SELECT
 // (the descriptor after the configuration text) replaces an earlier one.
 TEST_F(Actions, Errlim) {
