@@ -424,7 +424,7 @@ TEST_F(Actions, Sections) {
       {"VARIABLES u EQUATIONS div(grad(u)) = 0 CONSTRAINTS integral(u) = 1", "ok"},
       {"SELECT stages = 3 DEFINITIONS a = STAGED(1, 2)", "NOT ENOUGH STAGE VALUES. @1:47"},
       {"DEFINITIONS a = STAGED(1, 2) b = a*t", "Staged Problems Cannot Be Time Dependent. @1:37"},
-      {"VARIABLES u DEFINITIONS t = 1 EQUATIONS dt(u) = 0", "Duplicate use of time variable T @1:46"},
+      {"VARIABLES u DEFINITIONS t = 1 EQUATIONS dt(u) = 0", "Duplicate use of time variable T @1:26"},
       {"VARIABLES u(RANGE = -1, 2*pi) u", "MULTIPLY DEFINED @1:32"},
       {"VARIABLES u(r)", "CONSTANT REQUIRED @1:14"},
       {"VARIABLES u INITIAL VALUES u = 1 v = 2", "VARIABLE NAME REQUIRED @1:35"},
