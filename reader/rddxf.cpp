@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cfenv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -154,14 +155,21 @@ bool next_item() {
   g.text.assign(line_text(), S.line.length);
   g.real = 0, g.integer = 0;
   switch (value_type(code)) {
-    case 1:
+    case 1: {
+      // The conversion runs with the floating-point traps held: a number beyond the
+      // range becomes inf rather than stopping the program, and is refused below.
+      fenv_t held;
+      feholdexcept(&held);
       sscanf(line_text(), "%28lg", &g.real);
+      feclearexcept(FE_ALL_EXCEPT);
+      fesetenv(&held);
       // A number that is not finite (inf, nan) holds no place of the drawing.
       if (!std::isfinite(g.real)) {
         fail("Illegal Group");
         return false;
       }
       break;
+    }
     case 2: sscanf(line_text(), "%d", &g.integer); break;
     default: break;
   }
@@ -586,13 +594,11 @@ void assign_bcs() {
   for (Text &t : S.texts) {
     if (!(t.bc || t.point)) continue;
     int best = 101;  // beyond the last pass
-    for (size_t k = 1; k < S.segs.size() && best > 1; k++) {
+    // A text without a positive height is near no segment (and is not divided by).
+    for (size_t k = 1; t.height > 0 && k < S.segs.size() && best > 1; k++) {
       if (S.segs[k].layer != t.layer) continue;
-      // Heights of 0 or less, and distances that are not numbers, meet no segment; they
-      // are passed over before dividing, since the program runs with traps on.
-      double d = how_far(t.p, S.segs[k]);
-      if (!(t.height > 0) || !(d < best * t.height)) continue;
-      double q = d / t.height;
+      double d = how_far(t.p, S.segs[k]), q = d / t.height;
+      if (!(q < best)) continue;  // also NaN
       int m = std::max(1, int(q));
       while (m > 1 && d < (m - 1) * t.height) m--;
       while (m < best && !(d < m * t.height)) m++;

@@ -48,6 +48,18 @@ FormulaSet &F() { return rdpde_problem->formulas; }
 }
 
 // A new entry of the definitions, made for the text at loc; the list holds 65535.
+// Where each variable and definition of the outer scope was declared, so that a later
+// clash with a name the system enters can be reported at the declaration.
+std::vector<std::pair<const idrec *, TextLoc>> declared_at;
+
+void note_declaration(const idrec *id, const TextLoc *loc) { declared_at.emplace_back(id, *loc); }
+
+const TextLoc *declaration_of(const idrec *id) {
+  for (const auto &[known, loc] : declared_at)
+    if (known == id) return &loc;
+  return nullptr;
+}
+
 uint16_t new_param(paramset *set, const String *name, const TextLoc *loc) {
   if (set->count == UINT16_MAX) err(loc, "Too many definitions (limit 65535)");
   return params_new_param(set, name);
@@ -258,12 +270,12 @@ void integral(const Call &c, TreeNode *integrand, int nsel, const uint16_t *keys
   int32_t opcode = kind == op::areaint ? op::volint
                    : kind == op::surfint ? (P()->dimension == 3 ? op::surfint : op::bdryint)
                                          : kind;
-  parse_node *held = c.v[3];  // the integrand's node owns it while it is simplified
+  parse_node *held = c.v[3];  // the integrand's node owns it while it is simplified and classified
   held->tree = integrand;
   simplify_in(&held->tree);
+  classify(held->tree);
   TreeNode *t = held->tree;
   held->tree = nullptr;
-  classify(t);
   fitlist *list = &F().fits;
   uint16_t n;
   if (nsel <= 1) {
@@ -520,7 +532,8 @@ void rdexpr_set_timedep(const TextLoc *loc) {
     static std::string text;
     text.assign("Duplicate use of time variable ");
     text.append(name->text ? name->text : "", name->length);
-    err(loc, text.c_str());
+    const TextLoc *declared = declaration_of(known);
+    err(declared ? declared : loc, text.c_str());
   }
   if (!known) p->coords.timein = 0;
   metrics_timecoord(&p->coords, &p->scopes.roots[0], &p->coordnames);
@@ -850,6 +863,7 @@ void define(parse_node *r, parse_node *const *v, bool replace) {
     } else {
       id = enter(r, v[1], top_scope());
       symtab_defineid(id, paramnam, new_param(set, &id->name, &v[1]->loc), 0, 0, nullptr);
+      note_declaration(id, &v[1]->loc);
     }
     v[3]->tree = nullptr;
     params_define_param(set, id->index, 0, 0, t);
@@ -984,6 +998,7 @@ void rdexpr_reset() {
   rdexpr_streamline = trees_free_0(rdexpr_streamline);
   current = 0;
   equation_counter = group_counter = stage_counter = function_args = 0;
+  declared_at.clear();
 }
 
 void rdexpr_build_coords(const TextLoc *loc) {
@@ -1037,7 +1052,9 @@ void rdexpr_endvar(parse_node *, parse_node *const *) {}
 
 void rdexpr_newvar1(parse_node *r, parse_node *const *v) {
   check_new(v[1]);
-  newvar(enter(r, v[1], top_scope()));
+  idrec *id = enter(r, v[1], top_scope());
+  newvar(id);
+  note_declaration(id, &v[1]->loc);
 }
 void rdexpr_newvarrg1(parse_node *, parse_node *const *v) { range(nullptr, v[4]); }
 void rdexpr_newvarrg2(parse_node *, parse_node *const *v) { range(v[4], v[5]); }

@@ -635,8 +635,11 @@ void rdomain_arccangle(parse_node *r, parse_node *const *v) {
   double cx = v[1]->value.xyz[0], cy = v[1]->value.xyz[1];
   const TextLoc at = v[3]->loc;
   double a = number(r, v[3]);
-  // More than a full turn (beyond rounding), or no number at all, is no arc.
-  if (!std::isfinite(a) || std::fabs(a) > 360 * (1 + 1e-9)) err(&at, "BAD ARC SPECIFICATION");
+  // A turn within 1e-5 of a full one (a full turn written to six digits, 6.28319
+  // RADIANS or 360.001) is a full turn, so that the arc closes on its start; more is no
+  // arc, nor is no number at all.
+  if (std::fabs(std::fabs(a) - 360) <= 360 * 1e-5) a = std::copysign(360.0, a);
+  if (!std::isfinite(a) || std::fabs(a) > 360) err(&at, "BAD ARC SPECIFICATION");
   int32_t e = 0;
   if (a != 0) {
     const double limit = 0.6 * M_PI, turn = std::fabs(a) * kDegree;

@@ -407,6 +407,13 @@ void rdpde_rpterror(uint16_t state, uint16_t got, uint16_t wanted) {
   TRACE("rdpde_rpterror");
   auto name = [](uint16_t s) { return s <= SYM_COUNT ? rdpde_symbol_names[s] : "?"; };
   debug_printf("ERROR in state %d: GOT: %d(%s) WANTED: %d(%s)\n", state, got, name(got), wanted, name(wanted));
+  if (got == SYM_FUNC_IDENT && mtokeniz_state.text.length > 0) {
+    // A function's name written as an operator ("a DOT b"): say how it is called.
+    static std::string text;  // the report does not return: the text lives on
+    std::string f(mtokeniz_state.text.text, mtokeniz_state.text.length);
+    text = "Illegal Symbol: " + f + " is a function, written " + f + "(...)";
+    located_error(text.c_str());
+  }
   located_error("Illegal Symbol");
 }
 

@@ -168,4 +168,26 @@ TEST_F(Faults, ImportedDrawingsKeepTheirCurves) {
   EXPECT_NEAR(report("erot").at("area"), 2 * M_PI, 1e-4);
 }
 
+// An arc whose angle is a full turn written to six digits closes on its start: the
+// hole of radius 0.2 leaves 1 - 0.04 pi of the square; a tenth of a degree more is no arc.
+TEST_F(Faults, RoundedFullTurnIsAFullTurn) {
+  std::string text = slurp(std::string(QUENDAR_DATA) + "/reader/arc_full_turn_rounded.pde");
+  text = std::regex_replace(text, std::regex("SUMMARY REPORT"), "SUMMARY EXPORT FILE 'area.txt' REPORT");
+  for (const char *angle : {"6.28319 RADIANS", "-360.001", "359.999", "360.1"}) {
+    spit(dir + "/turn.pde", std::regex_replace(text, std::regex("6\\.28319 RADIANS"), angle));
+    fs::remove(fs::path(dir) / "area.txt");
+    int rc = shell("'" QUENDAR_EXE "' -B -R -X turn.pde");
+    if (std::string(angle) == "360.1") {
+      EXPECT_EQ(rc, 1);
+      EXPECT_NE(log("turn").find("Line 11 ERROR: BAD ARC SPECIFICATION"), std::string::npos) << log("turn");
+      continue;
+    }
+    ASSERT_EQ(rc, 0) << angle << log("turn");
+    std::smatch m;
+    std::string area = slurp(dir + "/area.txt");
+    ASSERT_TRUE(std::regex_search(area, m, std::regex("= (\\S+)"))) << area;
+    EXPECT_NEAR(std::stod(m[1]), 1 - 0.04 * M_PI, 1e-4) << angle;
+  }
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include "reader/rdexpr.h"
 #include "reader/rdtable.h"
 #include "reader/switches.h"
+#include "runtime/bopmem.h"
 #include "tests/reader/actions.h"
 
 namespace {
@@ -105,6 +106,23 @@ TEST_F(Actions, SwitchRangesAreCheckedWhereRead) {
   EXPECT_EQ(p->coords.angular, 1.0);
   ASSERT_EQ(parse("COORDINATES ycylinder"), "ok");
   EXPECT_NEAR(p->coords.angular, 2 * M_PI, 1e-15);
+}
+
+// A parse abandoned inside an integral's integrand releases the trees it had built:
+// repeating it leaves the memory count where the first repetition left it.
+TEST_F(Actions, AbandonedIntegrandIsReleased) {
+  const std::string text = "VARIABLES u DEFINITIONS q = x^2 e = sqrt(INTEGRAL((q - x)^grad(u))) + 1";
+  EXPECT_EQ(parse(text), "RESULT IS NOT SCALAR @1:59");
+  int64_t after = XMEM;
+  for (int k = 0; k < 3; k++) EXPECT_EQ(parse(text), "RESULT IS NOT SCALAR @1:59");
+  EXPECT_EQ(XMEM, after);
+}
+
+// A newcomer's slips: a variable named T where time is T is reported at the variable,
+// a function's name between operands says it is a function.
+TEST_F(Actions, ClashesAndFunctionNamesAreExplained) {
+  EXPECT_EQ(parse("VARIABLES\n  T\nEQUATIONS\n  dt(T) = div(grad(T))"), "Duplicate use of time variable T @2:4");
+  EXPECT_EQ(parse("VARIABLES u DEFINITIONS k = 2\n  c = k dot k"), "Illegal Symbol: DOT is a function, written DOT(...) @2:12");
 }
 
 // ERRLIM is a definition: an expression in time stays one, and a later SELECT
@@ -406,7 +424,7 @@ TEST_F(Actions, Sections) {
       {"VARIABLES u EQUATIONS div(grad(u)) = 0 CONSTRAINTS integral(u) = 1", "ok"},
       {"SELECT stages = 3 DEFINITIONS a = STAGED(1, 2)", "NOT ENOUGH STAGE VALUES. @1:47"},
       {"DEFINITIONS a = STAGED(1, 2) b = a*t", "Staged Problems Cannot Be Time Dependent. @1:37"},
-      {"VARIABLES u DEFINITIONS t = 1 EQUATIONS dt(u) = 0", "Duplicate use of time variable T @1:46"},
+      {"VARIABLES u DEFINITIONS t = 1 EQUATIONS dt(u) = 0", "Duplicate use of time variable T @1:26"},
       {"VARIABLES u(RANGE = -1, 2*pi) u", "MULTIPLY DEFINED @1:32"},
       {"VARIABLES u(r)", "CONSTANT REQUIRED @1:14"},
       {"VARIABLES u INITIAL VALUES u = 1 v = 2", "VARIABLE NAME REQUIRED @1:35"},

@@ -204,6 +204,10 @@ TEST_F(Import, DamagedDrawings) {
   import(Dxf().head({"0"}).g(0, "LINE").g(8, "0").g(10, 1.0).g(30, 2.0).end());
   EXPECT_EQ(result, 1);
   EXPECT_NE(log_text().find(" ERROR: Invalid Y-coord code\n"), std::string::npos);
+  // A condition text of no height attaches to nothing.
+  import(Dxf().head({"0", "a"}).line("a", 0, 0, 1, 0).text_at("a", 0.5, 0, 0, "VALUE(u)=0").end());
+  EXPECT_EQ(result, 0);
+  EXPECT_NE(debug.find(" 1 UNASSIGNED BOUNDARY CONDITIONS!"), std::string::npos) << debug;
   // Numbers that are not finite hold no place.
   for (const char *x : {"-inf", "nan", "1e999"}) {
     size_t before = log_text().size();
