@@ -23,6 +23,7 @@
 #include "mesher/refiner.h"
 #include "model/eqns.h"
 #include "model/treeval.h"
+#include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
@@ -768,10 +769,17 @@ static void measure(pde *p, double t, double tnew) {
 
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
 // refiner's count of changes.
+// Whether this run's log already says that the refinement met the node limit.
+static bool node_limit_met = false;
+
 static int32_t regrid(pde *p, bool hit) {
   double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
   int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, p->nodelimit, &p->carried,
                                    uint8_t(p->merge && !hit));
+  if (p->mesh.nodes.count - p->mesh.delnodes >= p->nodelimit && !node_limit_met) {
+    node_limit_met = true;
+    cgsolve_log_note(p, "NODE LIMIT");
+  }
   if (changes > 0) {
     layout(p);
     // New boundary nodes hold their value conditions on every level, each at its time.
@@ -816,6 +824,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
   // 1-3. Counters, the first step, the start time.
   p->cycle = 0;
   nratios = 0;
+  node_limit_met = false;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
   p->told = p->time = p->tm1 = p->tm2 = p->starttime_value;

@@ -171,6 +171,7 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"wave_regrid_runaway", "u_half_period", -1.0, 2e-3},
       {"wave_regrid_runaway", "energy_half", 4.9348022, 5e-3},
       {"heat2d_regrid_estimate_jump", "centre", 0.1249933, 1e-5},
+      {"square_step_node_limit", "centre", 0.2251384, 2e-3},
   };
   std::map<std::string, std::map<std::string, double>> got;
   for (const Row &r : rows) {
@@ -180,6 +181,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
     }
     EXPECT_NEAR(got[r.name].at(r.label), r.value, r.tol) << r.name << " " << r.label << "\n" << log(r.name);
   }
+  // A start refined up to the node limit says so, then steps.
+  EXPECT_NE(log("square_step_node_limit").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_node_limit");
 }
 
 // A time run that halts (its solution blows up at t = 1/12) prints the histories it
