@@ -150,8 +150,8 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
 }
 
-// Time runs against their exact answers: each row is a descriptor, a reported value, the
-// exact value and the tolerance its comment states.
+// Time runs (and a steady constraint) against their exact answers: each row is a
+// descriptor, a reported value, the exact value and the tolerance its comment states.
 TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   struct Row {
     const char *name, *label;
@@ -160,6 +160,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"constraint_in_time_strip", "u_left", 3.6104980, 3e-3},
       {"constraint_in_time_strip", "u_right", 2.3895020, 3e-3},
       {"constraint_in_time_strip", "int_u", 6.0, 1e-4},
+      {"constraint_sign_steady", "corner", 2.0, 1e-4},
+      {"constraint_sign_steady", "int_u", 1.0, 1e-6},
       {"antiperiodic_in_time", "u0", 0.0192963, 1e-4},
       {"antiperiodic_in_time", "u1", -0.0192963, 1e-4},
       {"antiperiodic_in_time", "L2", 0.0, 1e-4},
