@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "elements/cellnode.h"
@@ -355,6 +356,35 @@ static void set_bdot(pde *p, double h) {
   slave_rates(p);
 }
 
+// Whether the spatial terms make the state grow somewhere: a field row whose K row sum
+// over its own variable's columns (the operator on a uniform change of that variable)
+// opposes its D row sum, as a reaction term feeding on the solution does. Noise the
+// step's solve leaves there grows with the solution, so such steps are solved to a far
+// tighter tolerance.
+static bool unstable_rows(pde *p) {
+  std::vector<int32_t> owner(std::max(p->nt, 0) + 1, 0);
+  for (int32_t k = 1; k <= p->nfield && k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count; i++) owner[r.data[i]] = k;
+  }
+  auto own_sum = [&](const sparsemx &M, int32_t r) {
+    const vectorld &row = M.data[r - 1];
+    double s = 0, a = 0;
+    for (int32_t i = 0; i < row.count; i++)
+      if (row.keys[i] <= p->nt && owner[row.keys[i]] == owner[r]) s += row.values[i], a += std::fabs(row.values[i]);
+    return std::make_pair(s, a);
+  };
+  for (int32_t r = 1; r <= p->nf && r <= p->matrix.rows && r <= p->tmatrix.rows; r++) {
+    if (!owner[r]) continue;
+    auto [d, da] = own_sum(p->tmatrix, r);
+    auto [k, ka] = own_sum(p->matrix, r);
+    if (d != 0 && k * d < 0 && std::fabs(k) > 1e-8 * ka) return true;
+  }
+  return false;
+}
+static bool unstable = false;
+static const double unstable_tolerance = 1e-13;
+
 // J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
 // J du = r; returns the RMS of du before du takes the column scale.
 static double tsolve(pde *p, double invh, double theta, double rel, bool first) {
@@ -366,7 +396,9 @@ static double tsolve(pde *p, double invh, double theta, double rel, bool first) 
     sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
     sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
     coupling_build_precon(p, &p->jmatrix);
+    unstable = unstable_rows(p);
   }
+  if (unstable) rel = std::min(rel, unstable_tolerance);
   solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec);
   double size = std::sqrt(vectord_dot(&p->correction, &p->correction) / std::max(p->correction.count, 1));
   vectord_multo_0(&p->correction, &p->secondscale);
