@@ -271,8 +271,7 @@ static void slave_rates(pde *p) {
 
 // The ranges by which a time run measures its variables: the largest each has had
 // since the run began, so that a variable passing through zero, or one starting at
-// rest, is not measured against a vanishing scale. A variable at rest is given the
-// change its initial rate makes over the run.
+// rest, is not measured against a vanishing scale.
 static vectord run_ranges;
 
 static void hold_ranges(pde *p) {
@@ -318,15 +317,14 @@ static double first_udot(pde *p, double t) {
   vectord_multo_0(&p->correction, &p->secondscale);
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
-  // The run's ranges start from the start's; a variable that starts uniform, at rest,
-  // from the change its initial rate would make over the run.
+  // The run's ranges start from the start's; a variable that starts at rest (0
+  // everywhere), from the change its initial rate would make over the run.
   vectord_resize(&run_ranges, 0, run_ranges.capacity);
   hold_ranges(p);
   double span = std::fabs(p->endtime - t);
   for (int32_t k = 1; k <= nvariables(p) && k <= run_ranges.count; k++) {
     const vectord &d = p->udot.data[k - 1], &u = p->solution.data[k - 1];
-    if (u.count && *std::min_element(u.data, u.data + u.count) != *std::max_element(u.data, u.data + u.count))
-      continue;
+    if (std::any_of(u.data, u.data + u.count, [](double x) { return x != 0; })) continue;
     double &r = run_ranges.data[k - 1];
     for (int32_t i = 0; i < d.count; i++) r = std::max(r, std::fabs(d.data[i]) * span);
   }
