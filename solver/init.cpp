@@ -18,6 +18,7 @@
 #include "runtime/rtlib.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
+#include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "mesher/refiner.h"
 #include "plot/doplot.h"
@@ -163,6 +164,8 @@ void init_ss(pde *p, const double times[2]) {
     coupling_tabulate_bcs(p);
     coupling_set_bvals_0(p, u, times);
     int32_t N = m->nodes.count;
+    // The start is resolved no further than the node limit; the log says so.
+    if (p->regrid && N >= p->nodelimit) cgsolve_log_note(p, "NODE LIMIT");
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
         display_checkkey(&p->status) || p->stop || p->error)
       break;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "elements/cellnode.h"
@@ -23,6 +24,7 @@
 #include "mesher/refiner.h"
 #include "model/eqns.h"
 #include "model/treeval.h"
+#include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
@@ -269,8 +271,7 @@ static void slave_rates(pde *p) {
 
 // The ranges by which a time run measures its variables: the largest each has had
 // since the run began, so that a variable passing through zero, or one starting at
-// rest, is not measured against a vanishing scale. A variable at rest is given the
-// change its initial rate makes over the run.
+// rest, is not measured against a vanishing scale.
 static vectord run_ranges;
 
 static void hold_ranges(pde *p) {
@@ -316,15 +317,14 @@ static double first_udot(pde *p, double t) {
   vectord_multo_0(&p->correction, &p->secondscale);
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
-  // The run's ranges start from the start's; a variable that starts uniform, at rest,
-  // from the change its initial rate would make over the run.
+  // The run's ranges start from the start's; a variable that starts at rest (0
+  // everywhere), from the change its initial rate would make over the run.
   vectord_resize(&run_ranges, 0, run_ranges.capacity);
   hold_ranges(p);
   double span = std::fabs(p->endtime - t);
   for (int32_t k = 1; k <= nvariables(p) && k <= run_ranges.count; k++) {
     const vectord &d = p->udot.data[k - 1], &u = p->solution.data[k - 1];
-    if (u.count && *std::min_element(u.data, u.data + u.count) != *std::max_element(u.data, u.data + u.count))
-      continue;
+    if (std::any_of(u.data, u.data + u.count, [](double x) { return x != 0; })) continue;
     double &r = run_ranges.data[k - 1];
     for (int32_t i = 0; i < d.count; i++) r = std::max(r, std::fabs(d.data[i]) * span);
   }
@@ -354,6 +354,35 @@ static void set_bdot(pde *p, double h) {
   slave_rates(p);
 }
 
+// Whether the spatial terms make the state grow somewhere: a field row whose K row sum
+// over its own variable's columns (the operator on a uniform change of that variable)
+// opposes its D row sum, as a reaction term feeding on the solution does. Noise the
+// step's solve leaves there grows with the solution, so such steps are solved to a far
+// tighter tolerance.
+static bool unstable_rows(pde *p) {
+  std::vector<int32_t> owner(std::max(p->nt, 0) + 1, 0);
+  for (int32_t k = 1; k <= p->nfield && k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count; i++) owner[r.data[i]] = k;
+  }
+  auto own_sum = [&](const sparsemx &M, int32_t r) {
+    const vectorld &row = M.data[r - 1];
+    double s = 0, a = 0;
+    for (int32_t i = 0; i < row.count; i++)
+      if (row.keys[i] <= p->nt && owner[row.keys[i]] == owner[r]) s += row.values[i], a += std::fabs(row.values[i]);
+    return std::make_pair(s, a);
+  };
+  for (int32_t r = 1; r <= p->nf && r <= p->matrix.rows && r <= p->tmatrix.rows; r++) {
+    if (!owner[r]) continue;
+    auto [d, da] = own_sum(p->tmatrix, r);
+    auto [k, ka] = own_sum(p->matrix, r);
+    if (d != 0 && k * d < 0 && std::fabs(k) > 1e-8 * ka) return true;
+  }
+  return false;
+}
+static bool unstable = false;
+static const double unstable_tolerance = 1e-13;
+
 // J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
 // J du = r; returns the RMS of du before du takes the column scale.
 static double tsolve(pde *p, double invh, double theta, double rel, bool first) {
@@ -365,7 +394,9 @@ static double tsolve(pde *p, double invh, double theta, double rel, bool first) 
     sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
     sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
     coupling_build_precon(p, &p->jmatrix);
+    unstable = unstable_rows(p);
   }
+  if (unstable) rel = std::min(rel, unstable_tolerance);
   solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec);
   double size = std::sqrt(vectord_dot(&p->correction, &p->correction) / std::max(p->correction.count, 1));
   vectord_multo_0(&p->correction, &p->secondscale);
@@ -768,10 +799,17 @@ static void measure(pde *p, double t, double tnew) {
 
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
 // refiner's count of changes.
+// Whether this run's log already says that the refinement met the node limit.
+static bool node_limit_met = false;
+
 static int32_t regrid(pde *p, bool hit) {
   double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
   int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, p->nodelimit, &p->carried,
                                    uint8_t(p->merge && !hit));
+  if (p->mesh.nodes.count - p->mesh.delnodes >= p->nodelimit && !node_limit_met) {
+    node_limit_met = true;
+    cgsolve_log_note(p, "NODE LIMIT");
+  }
   if (changes > 0) {
     layout(p);
     // New boundary nodes hold their value conditions on every level, each at its time.
@@ -816,6 +854,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
   // 1-3. Counters, the first step, the start time.
   p->cycle = 0;
   nratios = 0;
+  node_limit_met = false;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
   p->told = p->time = p->tm1 = p->tm2 = p->starttime_value;

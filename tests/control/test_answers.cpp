@@ -150,8 +150,8 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
 }
 
-// Time runs against their exact answers: each row is a descriptor, a reported value, the
-// exact value and the tolerance its comment states.
+// Time runs (and a steady constraint) against their exact answers: each row is a
+// descriptor, a reported value, the exact value and the tolerance its comment states.
 TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   struct Row {
     const char *name, *label;
@@ -160,17 +160,22 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"constraint_in_time_strip", "u_left", 3.6104980, 3e-3},
       {"constraint_in_time_strip", "u_right", 2.3895020, 3e-3},
       {"constraint_in_time_strip", "int_u", 6.0, 1e-4},
+      {"constraint_sign_steady", "corner", 2.0, 1e-4},
+      {"constraint_sign_steady", "int_u", 1.0, 1e-6},
       {"antiperiodic_in_time", "u0", 0.0192963, 1e-4},
       {"antiperiodic_in_time", "u1", -0.0192963, 1e-4},
       {"antiperiodic_in_time", "L2", 0.0, 1e-4},
       {"integral_source_in_time", "u", 1.2130613, 5e-4},
       {"integral_decay_in_time", "u", 0.2706706, 2.5e-3},
       {"front_initial_resolution", "maxdev", 0.0, 5e-3},
+      {"front_spurious_second_front", "pos30", 63.15174, 1.0},
+      {"front_spurious_second_front", "u99", 0.0, 1e-3},
       {"time_value_regrid_halt", "u0", 1.2, 1e-4},
       {"time_value_regrid_halt", "L2", 0.0, 1e-4},
       {"wave_regrid_runaway", "u_half_period", -1.0, 2e-3},
       {"wave_regrid_runaway", "energy_half", 4.9348022, 5e-3},
       {"heat2d_regrid_estimate_jump", "centre", 0.1249933, 1e-5},
+      {"square_step_node_limit", "centre", 0.2251384, 2e-3},
   };
   std::map<std::string, std::map<std::string, double>> got;
   for (const Row &r : rows) {
@@ -180,6 +185,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
     }
     EXPECT_NEAR(got[r.name].at(r.label), r.value, r.tol) << r.name << " " << r.label << "\n" << log(r.name);
   }
+  // A start refined up to the node limit says so, then steps.
+  EXPECT_NE(log("square_step_node_limit").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_node_limit");
 }
 
 // A time run that halts (its solution blows up at t = 1/12) prints the histories it

@@ -117,7 +117,7 @@ TEST(FixedLinearProblems, SweptAndFormedRunsAgree) {
       time[k] = p->told, cycles[k] = int32_t(p->cycle);
     });
   EXPECT_EQ(cycles[0], cycles[1]);
-  EXPECT_NEAR(time[0], time[1], 1e-14);
+  EXPECT_NEAR(time[0], time[1], 1e-13);
   ASSERT_EQ(u[0].size(), u[1].size());
   for (size_t i = 0; i < u[0].size(); i++) ASSERT_NEAR(u[0][i], u[1][i], 1e-10) << i;
 }
