@@ -91,7 +91,9 @@ struct DepthScope {
 }
 [[noreturn]] static void bad_normal(pde *p, const TreeNode *node) {
   TRACE("bad_normal_0");
-  fail_named(p, node, "", " MUST BE EVALUATED ON A BOUNDARY.", false);
+  // Named as the user writes the function, not by its operator.
+  fail(p, node, node->opcode == op::vtcomp ? "tangential() MUST BE EVALUATED ON A BOUNDARY."
+                                           : "normal() MUST BE EVALUATED ON A BOUNDARY.");
 }
 [[noreturn]] static void bad_ref(pde *p, const TreeNode *node, const char *text) {
   StringOwner s;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <regex>
 
 #include "tests/control/doubles.h"
@@ -148,6 +149,65 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   EXPECT_NE(l.find("| --DONE--\nEND\n"), std::string::npos) << l;
   EXPECT_NEAR(report("cdf_on_cut_3d").at("VAL(u,0.5,0.5,0.5)"), 0.0562127, 1e-4 * 0.0562127);
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
+}
+
+// normal() and tangential() at a point of a curved boundary are taken against the
+// curve's own normal, not a chord's: on and just inside arcs, and on an extruded
+// cylinder's wall.
+TEST_F(Answers, NormalsOnCurvedBoundariesAreTheCurvesOwn) {
+  ASSERT_EQ(run({"normal_on_arc_exact.pde"}), 0) << out();
+  ASSERT_EQ(run({"normal_on_arc_inside.pde"}), 0) << out();
+  ASSERT_EQ(run({"normal_cyl3d.pde"}), 0) << out();
+  auto e = report("normal_on_arc_exact"), i = report("normal_on_arc_inside"), c = report("normal_cyl3d");
+  for (int k = 0; k < 12; k++) {
+    std::string n = std::to_string(k);
+    EXPECT_NEAR(e.at("N" + n), 1, 1e-9) << k;
+    EXPECT_NEAR(e.at("T" + n), 0, 1e-9) << k;
+    EXPECT_NEAR(i.at("N" + n), 0.999, 1e-9) << k;
+    EXPECT_NEAR(i.at("T" + n), 0, 1e-9) << k;
+  }
+  EXPECT_NEAR(c.at("n inside 0.999"), 0.999, 1e-9);
+  EXPECT_NEAR(c.at("t inside 0"), 0, 1e-9);
+  // At random points of a circle, an ellipse and a cylinder wall, the normal
+  // derivative of a known field against the exact outward normal.
+  struct Wall {
+    const char *name, *geometry;
+    double rx, ry;
+    bool solid;
+    int points;
+  };
+  const Wall walls[] = {
+      {"circle", "START(1,0) VALUE(u)=0 ARC(CENTER=0,0) ANGLE=360 TO FINISH", 1, 1, false, 70},
+      {"ellipse",
+       "START(2,0) VALUE(u)=0 ARC(CENTER=0,0) TO (0,1) ARC(CENTER=0,0) TO (-2,0)"
+       " ARC(CENTER=0,0) TO (0,-1) ARC(CENTER=0,0) TO FINISH",
+       2, 1, false, 70},
+      {"cylinder", "START(1,0) VALUE(u)=0 ARC(CENTER=0,0) ANGLE=360 TO FINISH", 1, 1, true, 60}};
+  std::mt19937 random(70);
+  std::uniform_real_distribution<double> turn(0, 2 * M_PI), height(0.05, 0.95);
+  for (const Wall &w : walls) {
+    std::ostringstream pde, at;
+    std::vector<double> exact;
+    pde << "TITLE 'wall'\n" << (w.solid ? "COORDINATES CARTESIAN3\n" : "") << "VARIABLES u\nDEFINITIONS\n"
+        << "  f = x^2 - x*y + 3*y" << (w.solid ? " + z^2" : "") << "\nEQUATIONS div(grad(u)) = 0\n"
+        << (w.solid ? "EXTRUSION z = 0, 1\n" : "") << "BOUNDARIES\n"
+        << (w.solid ? "  SURFACE 1 VALUE(u)=0 SURFACE 2 VALUE(u)=0\n" : "") << "  REGION 1 " << w.geometry
+        << "\nPLOTS\n  SUMMARY PRINT\n";
+    for (int k = 0; k < w.points; k++) {
+      double a = turn(random), x = w.rx * std::cos(a), y = w.ry * std::sin(a), z = height(random);
+      double nx = x / (w.rx * w.rx), ny = y / (w.ry * w.ry), n = std::hypot(nx, ny);
+      exact.push_back(((2 * x - y) * nx + (3 - x) * ny) / n);
+      pde.precision(17);
+      pde << "    REPORT VAL(normal(grad(f)), " << x << ", " << y;
+      if (w.solid) pde << ", " << z;
+      pde << ") AS 'p" << k << "'\n";
+    }
+    pde << "END\n";
+    std::ofstream(dir + "/" + w.name + ".pde") << pde.str();
+    ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X " + std::string(w.name) + ".pde"), 0) << out() << log(w.name);
+    auto r = report(w.name);
+    for (int k = 0; k < w.points; k++) EXPECT_NEAR(r.at("p" + std::to_string(k)), exact[k], 1e-6) << w.name << k;
+  }
 }
 
 }  // namespace

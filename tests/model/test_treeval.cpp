@@ -106,7 +106,7 @@ TEST_F(Treeval, PointCasesAndErrors) {
   EXPECT_EQ(at(node(op::fevalop, {num(1), num(2)})), "Coordinate Point Expected");
   // A side beyond the cell's sides has no normal.
   pt.side = 5;
-  EXPECT_EQ(at(node(op::vncomp, {build("VECTOR(1, 2)")})), "vncomp MUST BE EVALUATED ON A BOUNDARY.");
+  EXPECT_EQ(at(node(op::vncomp, {build("VECTOR(1, 2)")})), "normal() MUST BE EVALUATED ON A BOUNDARY.");
   pt.side = 0;
   EXPECT_EQ(at(node(op::vlength, {num(2)})), "VECTOR REQUIRED");
   // The normal the caller gives at side 0, taken as a unit normal.
