@@ -210,4 +210,38 @@ TEST_F(Answers, NormalsOnCurvedBoundariesAreTheCurvesOwn) {
   }
 }
 
+// Expressions a user reports, each with its exact value (within a tolerance) or the
+// located error it must give: point values of definitions that hold derivatives and of
+// rates, and what has no value, said where it is written.
+TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
+  const double ex = std::exp(-0.2 * M_PI * M_PI) * 4 / (M_PI * M_PI);  // integral of the exact u at t = 0.1
+  struct Row {
+    const char *file, *label;
+    double value, tol;
+    const char *error;  // the log's error line; null for a value
+  };
+  const Row rows[] = {
+      {"eval_vector_def", "EVAL(magnitude(g), 0.5, 0.25)", std::sqrt(5.0), 1e-6, nullptr},
+      {"eval_vector_def", "EVAL(d2, 0.5, 0.25)", 10, 1e-5, nullptr},
+      {"report_dt", "dt(u)", -2 * M_PI * M_PI * 0.13891113, 0.05, nullptr},
+      {"report_dt", "integral dt", -2 * M_PI * M_PI * ex, 0.03, nullptr},
+  };
+  std::map<std::string, std::map<std::string, double>> reports;
+  for (const Row &r : rows) {
+    std::string name = r.file;
+    if (!reports.count(name)) {
+      fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / (name + ".pde"), fs::path(dir) / (name + ".pde"));
+      int code = shell("'" QUENDAR_EXE "' -B -R -X " + name + ".pde");
+      EXPECT_EQ(code, r.error ? 1 : 0) << name << "\n" << log(name);
+      reports[name] = r.error ? std::map<std::string, double>{} : report(name);
+    }
+    if (r.error) {
+      EXPECT_NE(log(name).find(r.error), std::string::npos) << name << "\n" << log(name);
+      continue;
+    }
+    ASSERT_TRUE(reports[name].count(r.label)) << name << ": " << r.label << "\n" << log(name);
+    EXPECT_NEAR(reports[name][r.label], r.value, r.tol * std::max(1.0, std::fabs(r.value))) << name << ": " << r.label;
+  }
+}
+
 }  // namespace
