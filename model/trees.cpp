@@ -10,6 +10,8 @@
 #include "runtime/vectorbase.h"
 
 uint16_t trees_debug = 0;
+const TreeNode *trees_fp_node = nullptr;
+const char trees_divide_by_zero[] = "DIVIDE BY ZERO!";
 
 #define ROW(ar, grp, comm, nm) {ar, grp, comm, nm}
 const OpRow trees_optable[op::lastop + 1] = {

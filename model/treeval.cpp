@@ -29,8 +29,11 @@ static evalpoint xfer_point;
 static LocalCell xfer_cell;
 static uint16_t fn_depth = 0;  // user-function nesting, 0 outside any
 
+static void locate_trap(const char *text);
+
 int treeval_init() {
   TRACE("treeval");
+  rtlib_set_fp_hook(locate_trap);
   for (int k = 0; k < EVAL_LEVELS; k++) eval_points[k].cell = &eval_cells[k];
   xfer_point.cell = &xfer_cell;
   return 0;
@@ -50,6 +53,15 @@ struct DepthScope {
   StringOwner s;
   strings_copyto_1(s.get(), text);
   pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
+}
+
+// A floating-point trap inside an operation of an expression is the user's error at
+// that expression: a zero divisor says so in the words the divisions use.
+static void locate_trap(const char *text) {
+  const TreeNode *n = trees_fp_node;
+  if (!n || !pdedat_current) return;
+  trees_fp_node = nullptr;
+  fail(pdedat_current, n, std::strcmp(text, "Floating-Point Divide by Zero") == 0 ? trees_divide_by_zero : text);
 }
 
 [[noreturn]] static void fail_titled(pde *p, const TreeNode *node, const char *text) {
@@ -122,6 +134,13 @@ struct DepthScope {
 
 static double eval(pde *p, const TreeNode *n, const evalpoint *pt);
 
+// A coordinate of the point; a point without a place (a summary's REPORT gives its
+// coordinates no value) asks the user to name one, as a field does.
+static double coordinate(pde *p, const TreeNode *n, double v) {
+  if (std::isnan(v)) fail(p, n, "VALUE NEEDS A POINT: USE VAL(expression, x, y)");
+  return v;
+}
+
 // The region whose definitions apply at the point.
 static uint16_t region_of(const evalpoint *pt) { return pt->cell ? pt->cell->region : treeval_region; }
 
@@ -130,9 +149,8 @@ static int32_t var_basis(pde *p, uint16_t v, const evalpoint *pt) {
   return pt->cell ? pt->cell->frame.gbasis : 0;
 }
 
-// A nodal field at the point, with the node's derivative selectors.
-// A nodal field at the point. A point in no cell (a summary's REPORT) has no field
-// value: the user is told to name the point.
+// A nodal field at the point, with the node's derivative selectors. A point in no cell
+// (a summary's REPORT) has no field value: the user is told to name the point.
 static double field(pde *p, const TreeNode *n, int32_t code, const evalpoint *pt, const vectord *u) {
   if (!pt->cell) fail(p, n, "VALUE NEEDS A POINT: USE VAL(expression, x, y)");
   if (!u) trapop(p, n);
@@ -236,9 +254,9 @@ static double eval_leafop(pde *p, const TreeNode *n, const evalpoint *pt) {
   switch (n->opcode) {
     case op::realzero: return 0;
     case op::realval: return n->value;
-    case op::xcoord: return pt->x;
-    case op::ycoord: return pt->y;
-    case op::zcoord: return pt->z;
+    case op::xcoord: return coordinate(p, n, pt->x);
+    case op::ycoord: return coordinate(p, n, pt->y);
+    case op::zcoord: return coordinate(p, n, pt->z);
     case op::tcoord: return pt->t;
     case op::varble: return variable(p, n, pt, pt->values);
     case op::vardot: return variable(p, n, pt, pt->rates);
@@ -311,6 +329,7 @@ static double logarithm(pde *p, const TreeNode *n, double x) {
 }
 
 static double eval_unop(pde *p, const TreeNode *n, double x) {
+  TreesFpScope at(n);
   int16_t k = int16_t(n->index);
   switch (n->opcode) {
     case op::negateop: return -x;
@@ -369,16 +388,18 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
 
 // The binop table; smooth selects the smoothed pulse of the basis-array walk.
 static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
+  TreesFpScope at(n);
   double r;
   int e = simptree_binop(n->opcode, a, b, smooth, &r);
-  if (e == simptree_divzero) fail(p, n, "DIVIDE BY ZERO");
+  if (e == simptree_divzero) fail(p, n, trees_divide_by_zero);
   if (e == simptree_badop) trapop(p, n);
   return r;
 }
 
 static double divide(pde *p, const TreeNode *n, double a, double b) {
+  TreesFpScope at(n);
   double r;
-  if (simptree_binop(op::divop, a, b, false, &r)) fail(p, n, "DIVIDE BY ZERO");
+  if (simptree_binop(op::divop, a, b, false, &r)) fail(p, n, trees_divide_by_zero);
   return r;
 }
 

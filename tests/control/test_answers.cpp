@@ -225,6 +225,11 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"eval_vector_def", "EVAL(d2, 0.5, 0.25)", 10, 1e-5, nullptr},
       {"report_dt", "dt(u)", -2 * M_PI * M_PI * 0.13891113, 0.05, nullptr},
       {"report_dt", "integral dt", -2 * M_PI * M_PI * ex, 0.03, nullptr},
+      {"report_bare_x", "", 0, 0, "Line 13 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"},
+      {"recip_zero_def", "", 0, 0, "Line 13 ERROR: DIVIDE BY ZERO!"},
+      {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO!"},
+      {"const_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
+      {"diff_rules", "", 0, 0, "Line 6 ERROR: DIVIDE BY ZERO!"},
   };
   std::map<std::string, std::map<std::string, double>> reports;
   for (const Row &r : rows) {
