@@ -502,11 +502,14 @@ static double fparam(pde *p, const TreeNode *n, const evalpoint *pt) {
 }
 
 static double sumop(pde *p, const TreeNode *n, const evalpoint *pt) {
+  // The bounds are whole numbers of 32 bits: one beyond is refused, not cut short.
   double lo = std::trunc(eval(p, n->child[0], pt)), hi = std::trunc(eval(p, n->child[1], pt));
-  int16_t a = int16_t(lo), b = int16_t(hi);
+  const double most = 2147483647.0;
+  if (!(std::fabs(lo) <= most && std::fabs(hi) <= most)) fail(p, n, "Illegal argument");
+  int64_t a = int64_t(lo), b = int64_t(hi);
   double *slot = subscalar(&p->sumvalues, n->index ? n->index : 1);
   double s = 0;
-  for (int32_t i = a; i <= b; i++) {
+  for (int64_t i = a; i <= b; i++) {
     *slot = i;
     s += eval(p, n->child[2], pt);
     slot = &p->sumvalues.data[(n->index ? n->index : 1) - 1];  // the summand may grow the vector

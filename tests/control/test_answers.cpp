@@ -225,6 +225,8 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"eval_vector_def", "EVAL(d2, 0.5, 0.25)", 10, 1e-5, nullptr},
       {"report_dt", "dt(u)", -2 * M_PI * M_PI * 0.13891113, 0.05, nullptr},
       {"report_dt", "integral dt", -2 * M_PI * M_PI * ex, 0.03, nullptr},
+      {"sum_wrap", "sum(i,1,70000,1)", 70000, 0, nullptr},
+      {"sum_wrap", "partial", M_PI * M_PI / 6 - 1 / 4e4 + 1 / (2 * 4e4 * 4e4), 1e-7, nullptr},
       {"report_bare_x", "", 0, 0, "Line 13 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"},
       {"recip_zero_def", "", 0, 0, "Line 13 ERROR: DIVIDE BY ZERO!"},
       {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO!"},
