@@ -228,6 +228,7 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"sum_wrap", "sum(i,1,70000,1)", 70000, 0, nullptr},
       {"sum_wrap", "partial", M_PI * M_PI / 6 - 1 / 4e4 + 1 / (2 * 4e4 * 4e4), 1e-7, nullptr},
       {"def_chain_500", "d499", 500, 0, nullptr},
+      {"sum_under_derivative", "VAL(dx(g), 0.3, 0.6)", 3.6, 1e-7, nullptr},
       {"report_bare_x", "", 0, 0, "Line 13 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"},
       {"recip_zero_def", "", 0, 0, "Line 13 ERROR: DIVIDE BY ZERO!"},
       {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO!"},
