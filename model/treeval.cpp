@@ -350,8 +350,8 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
     case op::sinhf: return std::sinh(x);
     case op::tanf: return std::tan(x);
     case op::tanhf: return std::tanh(x);
-    case op::erfcf: return math_erfc_0(x);
-    case op::erff: return 1 - math_erfc_0(x);
+    case op::erfcf: return std::erfc(x);
+    case op::erff: return std::erf(x);
     case op::expf:
       if (x < -exp_limit) return 0;
       if (x > exp_limit) fail(p, n, "Exponential Overflow");
@@ -370,7 +370,7 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
       return math_expint_ei(x);
     case op::gammai:
       if (!(x > 0)) traparg(p, n);
-      return math_gamma_1(k, x);
+      return k == 0 ? math_expint(1, x) : math_gamma_1(k, x);  // order 0 is E1
     case op::expint:
       if (!(x > 0)) traparg(p, n);
       return math_expint(uint16_t(k), x);

@@ -279,9 +279,10 @@ void integral(const Call &c, TreeNode *integrand, int nsel, const uint16_t *keys
 }
 
 uint16_t order_arg(parse_node *n, const TextLoc *loc) {
-  int64_t k = integer_arg(n);
-  if (k < 0 || k > 65535) err(loc, "Illegal argument");
-  return uint16_t(k);
+  // The order is a whole number: a fraction is refused, not dropped.
+  double a = rdexpr_constize(n);
+  if (!(a >= 0 && a <= 65535 && a == std::trunc(a))) err(loc, "Illegal argument");
+  return uint16_t(a);
 }
 
 bool variable_tree(const TreeNode *t) { return t && (t->opcode == op::varble || t->opcode == op::eigvec); }

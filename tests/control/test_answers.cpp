@@ -229,6 +229,16 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"sum_wrap", "partial", M_PI * M_PI / 6 - 1 / 4e4 + 1 / (2 * 4e4 * 4e4), 1e-7, nullptr},
       {"def_chain_500", "d499", 500, 0, nullptr},
       {"sum_under_derivative", "VAL(dx(g), 0.3, 0.6)", 3.6, 1e-7, nullptr},
+      // Values against published tables: erf, erfc, E1(1) and Gamma(3, 1) = 5/e.
+      {"special_functions", "erf0", 0, 1e-15, nullptr},
+      {"special_functions", "erf small", 1.1283791633342e-05, 1e-7, nullptr},
+      {"special_functions", "erfc5", 1.5374597944280e-12, 1e-7, nullptr},
+      {"special_functions", "erf half", -0.52049987781305, 1e-7, nullptr},
+      {"special_functions", "E1", 0.21938393439552, 1e-7, nullptr},
+      {"special_functions", "gamma3", 5 / M_E, 1e-7, nullptr},
+      {"special_functions", "tiny quotient", 1, 0, nullptr},
+      {"sphere2_volume", "vol", 2 * M_PI * 7 / 24 * (std::cos(0.5) - std::cos(2.5)), 1e-7, nullptr},
+      {"gamma_order", "", 0, 0, "Line 11 ERROR: Illegal argument"},
       {"report_bare_x", "", 0, 0, "Line 13 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"},
       {"recip_zero_def", "", 0, 0, "Line 13 ERROR: DIVIDE BY ZERO!"},
       {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO!"},
@@ -249,7 +259,8 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       continue;
     }
     ASSERT_TRUE(reports[name].count(r.label)) << name << ": " << r.label << "\n" << log(name);
-    EXPECT_NEAR(reports[name][r.label], r.value, r.tol * std::max(1.0, std::fabs(r.value))) << name << ": " << r.label;
+    // tol is relative, or absolute for a value of 0.
+    EXPECT_NEAR(reports[name][r.label], r.value, r.value ? r.tol * std::fabs(r.value) : r.tol) << name << ": " << r.label;
   }
 }
 

@@ -1,0 +1,18 @@
+TITLE 'special functions'
+VARIABLES
+  u
+EQUATIONS
+  div(grad(u)) = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT
+    REPORT erf(0) AS 'erf0'
+    REPORT erf(1e-5) AS 'erf small'
+    REPORT erfc(5) AS 'erfc5'
+    REPORT erf(-0.5) AS 'erf half'
+    REPORT gammaf(0, 1) AS 'E1'
+    REPORT gammaf(3, 1) AS 'gamma3'
+    REPORT 1e-301/1e-301 AS 'tiny quotient'
+END
