@@ -134,10 +134,15 @@ static void locate_trap(const char *text) {
 
 static double eval(pde *p, const TreeNode *n, const evalpoint *pt);
 
+// A value that needs a point where there is none.
+[[noreturn]] static void no_point(pde *p, const TreeNode *n) {
+  fail(p, n, "VALUE NEEDS A POINT: USE VAL(expression, x, y)");
+}
+
 // A coordinate of the point; a point without a place (a summary's REPORT gives its
 // coordinates no value) asks the user to name one, as a field does.
 static double coordinate(pde *p, const TreeNode *n, double v) {
-  if (std::isnan(v)) fail(p, n, "VALUE NEEDS A POINT: USE VAL(expression, x, y)");
+  if (std::isnan(v)) no_point(p, n);
   return v;
 }
 
@@ -152,7 +157,7 @@ static int32_t var_basis(pde *p, uint16_t v, const evalpoint *pt) {
 // A nodal field at the point, with the node's derivative selectors. A point in no cell
 // (a summary's REPORT) has no field value: the user is told to name the point.
 static double field(pde *p, const TreeNode *n, int32_t code, const evalpoint *pt, const vectord *u) {
-  if (!pt->cell) fail(p, n, "VALUE NEEDS A POINT: USE VAL(expression, x, y)");
+  if (!pt->cell) no_point(p, n);
   if (!u) trapop(p, n);
   return cellnode_interpu_sel(code, n->deriv[0], int16_t(n->deriv[1]), const_cast<evalpoint *>(pt), u);
 }

@@ -240,6 +240,8 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"sphere2_volume", "vol", 2 * M_PI * 7 / 24 * (std::cos(0.5) - std::cos(2.5)), 1e-7, nullptr},
       {"gamma_order", "", 0, 0, "Line 11 ERROR: Illegal argument"},
       {"report_bare_x", "", 0, 0, "Line 13 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"},
+      {"report_definition", "", 0, 0, "    REPORT k\n                   *\n           Line 13 ERROR: VALUE NEEDS A POINT"},
+      {"derivative_name_defined", "", 0, 0, "Line 5 ERROR: DX is a derivative operator"},
       {"recip_zero_def", "", 0, 0, "Line 13 ERROR: DIVIDE BY ZERO!"},
       {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO!"},
       {"const_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
