@@ -218,7 +218,13 @@ static double eval_xfer(pde *p, const TreeNode *n, const evalpoint *pt) {
   if (n->index < 1 || n->index > xl->count) trapop(p, n);
   xferdat *x = &xl->items[n->index - 1];
   xfer_point.x = pt->x, xfer_point.y = pt->y, xfer_point.z = pt->z;
-  if (mfinder_find_cell(&xfer_point, &x->mesh, 0.1) == 0) return 1.00000000000002e300;
+  if (mfinder_find_cell(&xfer_point, &x->mesh, 0.1) == 0) {
+    // Outside its mesh the data has no value: a plot leaves the point out by the
+    // marker, while a sum over rule points (an integral, an equation) would take the
+    // marker in as a number.
+    if (pt->qpoint) fail(p, n, "NO TRANSFER DATA AT THIS POINT");
+    return 1.00000000000002e300;
+  }
   if (n->key < 1 || int32_t(n->key) > x->values.count) trapop(p, n);
   return cellnode_interpu_sel(x->mesh.meshbasis, n->deriv[0], int16_t(n->deriv[1]), &xfer_point,
                               &x->values.data[n->key - 1]);

@@ -266,4 +266,13 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
   }
 }
 
+// Transfer data over a domain larger than its own mesh: an integral that meets a point
+// without data is a located error, not a sum of no-value markers.
+TEST_F(Answers, TransferDataOutsideItsMeshIsNotSummed) {
+  ASSERT_EQ(run({"transfer_source.pde"}), 0) << out();
+  EXPECT_EQ(run({"transfer_wider.pde"}), 1) << out();
+  std::string l = log("transfer_wider");
+  EXPECT_NE(l.find("Line 5 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
+}
+
 }  // namespace
