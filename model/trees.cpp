@@ -225,7 +225,7 @@ bool trees_compare(const TreeNode *a, const TreeNode *b) {
     case unop:
       if (a->opcode == op::randomf) return false;
       if (a->opcode == op::intpower || a->opcode == op::besjf || a->opcode == op::besyf ||
-          a->opcode == op::arrayref)
+          a->opcode == op::arrayref || a->opcode == op::gammai || a->opcode == op::expint)
         if (a->index != b->index) return false;
       return trees_compare(a->child[0], b->child[0]);
     case binop:

@@ -237,6 +237,7 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"special_functions", "E1", 0.21938393439552, 1e-7, nullptr},
       {"special_functions", "gamma3", 5 / M_E, 1e-7, nullptr},
       {"special_functions", "tiny quotient", 1, 0, nullptr},
+      {"special_functions", "orders apart", -3 / M_E, 1e-7, nullptr},
       {"sphere2_volume", "vol", 2 * M_PI * 7 / 24 * (std::cos(0.5) - std::cos(2.5)), 1e-7, nullptr},
       {"gamma_order", "", 0, 0, "Line 11 ERROR: Illegal argument"},
       {"report_bare_x", "", 0, 0, "Line 13 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"},

@@ -15,4 +15,5 @@ PLOTS
     REPORT gammaf(0, 1) AS 'E1'
     REPORT gammaf(3, 1) AS 'gamma3'
     REPORT 1e-301/1e-301 AS 'tiny quotient'
+    REPORT VAL(gammaf(2, x) - gammaf(3, x), 1, 0.5) AS 'orders apart'
 END
