@@ -99,6 +99,11 @@ struct TreesFpScope {
   ~TreesFpScope() { trees_fp_node = saved; }
 };
 
+// The order of an incomplete gamma node (gammai): its whole part is the index, a
+// fraction rides in the selector bytes, which the node has no other use for.
+double trees_gamma_order(const TreeNode *n);
+void trees_set_gamma_order(TreeNode *n, double order);
+
 // The one text of a division by zero, wherever an expression makes it.
 extern const char trees_divide_by_zero[];
 

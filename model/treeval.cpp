@@ -381,7 +381,8 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
       return math_expint_ei(x);
     case op::gammai:
       if (!(x > 0)) traparg(p, n);
-      return k == 0 ? math_expint(1, x) : math_gamma_1(k, x);  // order 0 is E1
+      if (double a = trees_gamma_order(n); a > 0) return math_gamma_1(a, x);
+      return math_expint(1, x);  // order 0 is E1
     case op::expint:
       if (!(x > 0)) traparg(p, n);
       return math_expint(uint16_t(k), x);

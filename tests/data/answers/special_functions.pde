@@ -16,4 +16,6 @@ PLOTS
     REPORT gammaf(3, 1) AS 'gamma3'
     REPORT 1e-301/1e-301 AS 'tiny quotient'
     REPORT VAL(gammaf(2, x) - gammaf(3, x), 1, 0.5) AS 'orders apart'
+    REPORT gammaf(2.5, 1) AS 'real order'
+    REPORT VAL(gammaf(0.5, 1+x), 0.5, 0.5) AS 'half order'
 END
