@@ -249,6 +249,9 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"recip_zero_def", "", 0, 0, "Line 13 ERROR: DIVIDE BY ZERO!"},
       {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO!"},
       {"const_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
+      {"power_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
+      {"bessel_origin", "", 0, 0, "Line 11 ERROR: DIVIDE BY ZERO!"},
+      {"zero_divisor_definition", "", 0, 0, "  s = 1/a\n               *\n           Line 6 ERROR: DIVIDE BY ZERO!"},
       {"diff_rules", "", 0, 0, "    REPORT VAL(dx(g2), 0, 0.6)\n                            *\n           Line 47 ERROR: DIVIDE BY ZERO!"},
   };
   std::map<std::string, std::map<std::string, double>> reports;
