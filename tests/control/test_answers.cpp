@@ -251,6 +251,7 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"const_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
       {"power_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
       {"bessel_origin", "", 0, 0, "Line 11 ERROR: DIVIDE BY ZERO!"},
+      {"bessel_fraction", "", 0, 0, "Line 11 ERROR: Illegal argument"},
       {"zero_divisor_definition", "", 0, 0, "  s = 1/a\n               *\n           Line 6 ERROR: DIVIDE BY ZERO!"},
       {"diff_rules", "", 0, 0, "    REPORT VAL(dx(g2), 0, 0.6)\n                            *\n           Line 47 ERROR: DIVIDE BY ZERO!"},
   };
