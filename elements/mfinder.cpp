@@ -203,9 +203,48 @@ int32_t mfinder_find_cell(evalpoint *p, Mesh *m, double tol) {
   return threed(m) ? mfinder_find_cell3(p, m, tol) : mfinder_find_cell2(p, m, tol);
 }
 
+// The boundary curve under side s of cell k when it is an arc or an elliptic arc: in
+// 2D the domain edge of the side, in 3D the base edge of an extruded wall. Null for
+// straight sides and plane faces.
+static const Edge *side_curve(const Mesh *m, const MeshCell &k, int s, bool solid) {
+  const Domain *d = m->domain;
+  uint16_t id = k.bdid[s - 1];
+  if (!d || id == 0) return nullptr;
+  const Edge *e = nullptr;
+  if (!solid) {
+    if (id <= d->edges.count) e = &d->edges.data[id - 1];
+  } else if (id <= d->faces.count && d->faces.data[id - 1].type == 1) {
+    const Domain *b = d->base ? d->base : d;
+    uint16_t be = d->faces.data[id - 1].base;
+    if (be >= 1 && be <= b->edges.count) e = &b->edges.data[be - 1];
+  }
+  return e && (e->shape == SHAPE_ARC || e->shape == SHAPE_ERC) ? e : nullptr;
+}
+
+// Distance of q from the curve e (3D: the wall that lifts e along the extrusion, with
+// its shear) and the curve's unit normal there, of either sign. The foot is the radial
+// one, where the ellipse's normal is the gradient of its equation.
+static double curve_distance(const Domain *d, const Edge &e, bool solid, const double q[3], double n[3]) {
+  const arcrec &a = e.shapedata.arc;
+  double sx = solid ? d->shear[0] : 0, sy = solid ? d->shear[1] : 0, z = solid ? q[2] : 0;
+  double dx = q[0] - z * sx - a.cx, dy = q[1] - z * sy - a.cy;
+  double rho = std::sqrt(dx * dx / (a.rx * a.rx) + dy * dy / (a.ry * a.ry));
+  if (!(rho > 0)) return HUGE_VAL;
+  double gx = dx / (a.rx * a.rx), gy = dy / (a.ry * a.ry);
+  // The wall's normal is the plane normal (gx, gy) crossed with nothing along z but the
+  // shear: (gx, gy, -(gx sx + gy sy)) is normal to the tangent along the curve and to
+  // the extrusion direction (sx, sy, 1).
+  double gz = solid ? -(gx * sx + gy * sy) : 0, g = std::sqrt(gx * gx + gy * gy + gz * gz);
+  n[0] = gx / g, n[1] = gy / g, n[2] = gz / g;
+  double off = 1 - 1 / rho;  // the foot is centre + (q - centre) / rho
+  return std::fabs(off) * std::sqrt(dx * dx + dy * dy) * std::sqrt(1 - n[2] * n[2]);
+}
+
 // Distance of point q from side s of cell k (2D: the segment; 3D: the triangle, taken
 // as its plane with the foot inside the face), relative to the side's size; the unit
-// outward normal in n. Infinity when the foot falls outside the side.
+// outward normal in n. Infinity when the foot falls outside the side. A side on an arc
+// or an elliptic arc (in 3D, on a wall extruded from one) measures the distance from
+// that curve and gives the curve's own normal at the foot, not the chord's.
 static double side_distance(const Mesh *m, const MeshCell &k, int s, bool solid, const double q[3], double n[3]) {
   auto at = [&](int v) {
     const MeshNode &d = m->nodes.data[k.nodes.data[v] - 1];
@@ -244,6 +283,13 @@ static double side_distance(const Mesh *m, const MeshCell &k, int s, bool solid,
     if (a < -slack || b < -slack || a + b > 1 + slack) return inf;
   }
   if (dot(N, sub(o, A)) > 0) N = {-N[0], -N[1], -N[2]};  // away from the opposite vertex
+  if (const Edge *e = side_curve(m, k, s, solid)) {
+    std::array<double, 3> C = {0, 0, 0};
+    double d = curve_distance(m->domain, *e, solid, q, C.data());
+    if (dot(C, N) < 0) C = {-C[0], -C[1], -C[2]};
+    n[0] = C[0], n[1] = C[1], n[2] = C[2];
+    return d / size;
+  }
   n[0] = N[0], n[1] = N[1], n[2] = N[2];
   return std::fabs(dot(N, sub(p, A))) / size;
 }

@@ -34,6 +34,7 @@ int32_t mfinder_find_cell(evalpoint *p, Mesh *m, double tol);
 // (a point at a boundary node may be found in a cell that touches the boundary only
 // there). A side lies on the boundary when it has no neighbour (periodic sides do not
 // count); the point lies on it within 0.02 of the side's size, taken against its
-// straight chord or plane. Returns false, with the normal zero, when no such side holds
-// the point.
+// straight chord or plane, or, for a side on an arc or an elliptic arc (in 3D a wall
+// extruded from one), against that curve, whose own normal is then given. Returns
+// false, with the normal zero, when no such side holds the point.
 bool mfinder_boundary_normal(const Mesh *m, int32_t c, evalpoint *p);

@@ -181,6 +181,33 @@ static TreeNode *derived(pde *p, const TreeNode *tree, uint16_t r, vectorn *fits
   return t.release();
 }
 
+// The first and last line of the file on which the tree's nodes were written.
+static void line_span(const TreeNode *t, uint16_t file, uint32_t &lo, uint32_t &hi) {
+  if (!t) return;
+  if (t->loc.file == file && t->loc.line) lo = std::min(lo, t->loc.line), hi = std::max(hi, t->loc.line);
+  if (t->group == leafop || t->opcode == op::subref) return;
+  for (int k = 0; k < t->arity && k < 3; k++) line_span(t->child[k], file, lo, hi);
+}
+
+// Nodes written outside the lines lo..hi of the file (substituted from definitions)
+// take the place at: an error of a summary's value is told where it was asked for.
+static void place_within(TreeNode *t, uint16_t file, uint32_t lo, uint32_t hi, const TextLoc &at) {
+  if (!t) return;
+  if (t->loc.file != file || t->loc.line < lo || t->loc.line > hi) t->loc = at;
+  if (t->group == leafop || t->opcode == op::subref) return;
+  for (int k = 0; k < t->arity && k < 3; k++) place_within(t->child[k], file, lo, hi, at);
+}
+
+// The compiled form of a tree written by the user keeps the places of its own text;
+// what substitution brought in from definitions takes the written tree's place.
+static void place_at_written(TreeNode *compiled, TreeNode *written) {
+  if (!compiled || !written) return;
+  trees_find_loc(written);
+  uint32_t lo = UINT32_MAX, hi = 0;
+  line_span(written, written->loc.file, lo, hi);
+  if (written->loc.file && hi) place_within(compiled, written->loc.file, lo, hi, written->loc);
+}
+
 // ---- Definitions and fits ---------------------------------------------------------------------------
 
 // The expanded form of a written definition: simplified, substituted, simplified,
@@ -247,6 +274,7 @@ static void build_fits(pde *p) {
       treeclas_classify_rhs(p, t.t, r);
       if (t.t && t.t->rhsclass > ft->rhsclass) ft->rhsclass = t.t->rhsclass;
       treemods_find_fits(p, &ft->deps, t.t, r);
+      place_at_written(t.t, ft->tree);
       store(&ft->byregion, r, t.release());
     }
     // 4. Closed under dependency.
@@ -821,7 +849,11 @@ void buildeq_build_plots(pde *p) {
     // The region-free trees.
     fresh(&pr->reportcompiled, pr->reports.count);
     for (uint16_t i = 1; i <= pr->reports.count; i++)
-      if (const TreeNode *e = pr->reports.data[i - 1]) store(&pr->reportcompiled, i, plot_tree(p, e, 0, &pr->fits, false));
+      if (TreeNode *e = pr->reports.data[i - 1]) {
+        TreeNode *t = plot_tree(p, e, 0, &pr->fits, false);
+        place_at_written(t, e);
+        store(&pr->reportcompiled, i, t);
+      }
     fitting_fit_closure(p, &pr->fits);
   }
 }

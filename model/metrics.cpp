@@ -105,6 +105,9 @@ static void build_trees(metric *m) {
       t[0] = one(), t[1] = x(), t[2] = node(op::mulop, x(), siny());
       t[3] = node(op::mulop, x2(), siny()), t[4] = node(op::mulop, x(), siny()), t[5] = x();
       t[6] = node(op::mulop, x2(), siny()), t[7] = node(op::mulop, x2(), siny());
+      // The volume element of the two-dimensional system turns the (r, theta) plane a
+      // full turn about the axis, as the cylindrical ones do.
+      if (m->geometry == 9) t[7] = node(op::mulop, trees_new_real_0(m->angular), t[7]);
       break;
     default:
       rtlib_fatal_in("metrics_coords_0", "USER METRIC UNIMPLEMENTED");

@@ -2,6 +2,9 @@
 // trees, lists and names count in their own modules.
 #include "model/params.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "model/reclist.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -153,20 +156,6 @@ static void scan(Analysis &an, uint16_t i, const TreeNode *t, uint16_t r) {
   for (int k = 0; k < t->arity && k < 3; k++) scan(an, i, t->child[k], r);
 }
 
-static void visit(Analysis &an, uint16_t i) {
-  param *p = an.set->items[i - 1];
-  for (int32_t k = 0; k < p->deps.count; k++) {
-    uint16_t d = p->deps.data[k];
-    if (d == i) {
-      if (an.selfnum == 0) an.selfnum = i, an.selfregion = 0;
-      return;
-    }
-    // A listed definition has been visited to its end already.
-    if (d >= 1 && d <= an.set->count && !vectorn_inlist(&an.set->order, d)) visit(an, d);
-  }
-  vectorn_enlist(&an.set->order, i);
-}
-
 int32_t params_param_dependencies(paramset *set) {
   TRACE("params_param_dependencies_0");
   Analysis an{set};
@@ -186,35 +175,82 @@ int32_t params_param_dependencies(paramset *set) {
       for (uint16_t r = 1; r <= v.count; r++) scan(an, i, v.data[r - 1], r);
     }
   }
-  // 3. Closure.
-  for (bool grew = true; grew;) {
-    grew = false;
-    for (uint16_t i = 1; i <= n; i++) {
-      vectorn *di = &set->items[i - 1]->deps;
-      for (int32_t k = 0; k < di->count; k++) {
-        uint16_t d = di->data[k];
-        if (d < 1 || d > n || d == i) continue;
-        const vectorn *dd = &set->items[d - 1]->deps;
-        for (int32_t j = 0; j < dd->count; j++) {
-          int32_t before = di->count;
-          vectorn_insert_0(di, dd->data[j]);
-          if (di->count != before) grew = true;
-        }
-      }
-    }
-  }
-  // 4. Region dependence.
-  for (uint16_t i = 1; i <= n; i++) {
-    param *p = set->items[i - 1];
-    for (int32_t k = 0; k < p->deps.count; k++) {
-      uint16_t d = p->deps.data[k];
-      if (d >= 1 && d <= n && set->items[d - 1]->region) p->region = 1;
-    }
-  }
-  // 5. Order.
+  // 3. The strongly connected groups of the dependency graph (Tarjan's walk, kept on
+  // explicit stacks so that a long chain cannot exhaust the call stack), definitions
+  // and their dependencies in ascending order. A group is complete only after every
+  // group it depends on, so the groups come out in an order of evaluation. Each list
+  // keeps the definitions named directly; one that lies on a cycle of other
+  // definitions also holds its own number.
+  const int32_t none = -1;
+  std::vector<int32_t> index(n + 1, none), low(n + 1, 0);
+  std::vector<uint16_t> stack, group;
+  std::vector<char> on_stack(n + 1, 0), region_reached(n + 1, 0);
+  struct Frame {
+    uint16_t i;
+    int32_t next;  // the next dependency to follow
+  };
+  std::vector<Frame> walk;
+  int32_t counter = 0;
   vectorn_resize(&set->order, 0, n);
-  for (uint16_t i = 1; i <= n; i++)
-    if (!vectorn_inlist(&set->order, i)) visit(an, i);
+  bool cycle_found = false;
+  auto valid = [&](uint16_t d) { return d >= 1 && d <= n; };
+  for (uint16_t root = 1; root <= n; root++) {
+    if (index[root] != none) continue;
+    walk.push_back({root, 0});
+    index[root] = low[root] = counter++;
+    stack.push_back(root), on_stack[root] = 1;
+    while (!walk.empty()) {
+      Frame &f = walk.back();
+      const vectorn &deps = set->items[f.i - 1]->deps;
+      if (f.next < deps.count) {
+        uint16_t d = deps.data[f.next++];
+        if (!valid(d) || d == f.i) continue;
+        if (index[d] == none) {
+          index[d] = low[d] = counter++;
+          stack.push_back(d), on_stack[d] = 1;
+          walk.push_back({d, 0});
+        } else if (on_stack[d]) {
+          low[f.i] = std::min(low[f.i], index[d]);
+        }
+        continue;
+      }
+      uint16_t i = f.i;
+      walk.pop_back();
+      if (!walk.empty()) low[walk.back().i] = std::min(low[walk.back().i], low[i]);
+      if (low[i] != index[i]) continue;
+      // i heads a complete group: take it off the stack.
+      group.clear();
+      uint16_t m;
+      do {
+        m = stack.back();
+        stack.pop_back(), on_stack[m] = 0;
+        group.push_back(m);
+      } while (m != i);
+      // 4. Region dependence: the group reaches a region tree when a member has one or
+      // names a definition (already complete) that reaches one.
+      bool reached = false;
+      for (uint16_t g : group) {
+        const param *p = set->items[g - 1];
+        reached = reached || p->region;
+        for (int32_t k = 0; k < p->deps.count && !reached; k++)
+          if (valid(p->deps.data[k]) && region_reached[p->deps.data[k]]) reached = true;
+      }
+      std::sort(group.begin(), group.end());
+      for (uint16_t g : group) {
+        region_reached[g] = reached;
+        if (reached) set->items[g - 1]->region = 1;
+      }
+      // 5. Order: a definition on no cycle is listed; a cycle records its lowest
+      // member, when no self-reference is recorded yet, and none of its members.
+      if (group.size() == 1) {
+        vectorn_one_more(&set->order, i);
+        continue;
+      }
+      for (uint16_t g : group) vectorn_insert_0(&set->items[g - 1]->deps, g);
+      if (!cycle_found && an.selfnum == 0) an.selfnum = group.front(), an.selfregion = 0;
+      cycle_found = true;
+    }
+  }
   // 6.
   return an.selfnum ? (int32_t(an.selfregion) << 16) + an.selfnum : 0;
 }

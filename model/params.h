@@ -16,7 +16,7 @@ struct param {
   TreeNode *expglobal;    // the global tree with other definitions substituted
   uint8_t region;         // 1: defined per region, or depends on such a definition
   uint8_t used;           // set when substitution meets a reference to it
-  vectorn deps;           // definition numbers it depends on, ascending, no duplicates
+  vectorn deps;           // definitions it names, ascending, no duplicates; its own number too when on a cycle
   int32_t kind;           // 4 expression, 8 string
   treevector byregion;    // by region number
   treevectors bylayer;    // by layer number, each by region number
@@ -53,8 +53,9 @@ TreeNode *params_find_param_tree(paramset *set, uint16_t number, uint16_t region
 bool params_check_definition(paramset *set, uint16_t number, uint16_t region);
 bool params_check_layer_definition(paramset *set, uint16_t number, uint16_t region, uint16_t layer);
 bool params_param_is_global(paramset *set, uint16_t number);
-// Dependencies, region flags and the order; 0, or (region << 16) + number of a
-// definition that depends on itself.
+// Dependencies, region flags and the order, in time about linear in the definitions
+// and their references; 0, or (region << 16) + number of a definition that depends on
+// itself (a reference to itself, else the lowest member of the first cycle found).
 int32_t params_param_dependencies(paramset *set);
 void params_free_0(param *p);
 void params_free_1(paramset *set);

@@ -73,8 +73,8 @@ static double unary(const TreeNode *n, double v) {
     case op::tanhf: return std::tanh(v);
     case op::besjf: return n->index == 0 ? ::j0(v) : n->index == 1 ? ::j1(v) : ::jn(n->index, v);
     case op::besyf: return n->index == 0 ? ::y0(v) : n->index == 1 ? ::y1(v) : ::yn(n->index, v);
-    case op::erfcf: return math_erfc_0(v);
-    case op::erff: return 1 - math_erfc_0(v);
+    case op::erfcf: return std::erfc(v);  // accurate to the last bits, also near 0 and far out
+    case op::erff: return std::erf(v);
     case op::expf:
       if (v < -exp_limit) return 0;
       if (v > exp_limit) return 1.00000000000002e300;

@@ -171,6 +171,7 @@ static TreeNode *differ_leaf(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   switch (n->opcode) {
     case op::undef: case op::realzero: case op::realval: case op::stageval: case op::voljac: case op::lambda:
     case op::treestring: case op::globalmin: case op::globalmax: case op::minspot: case op::maxspot: case op::jelem:
+    case op::sumvar:  // a SUM's index is a whole number that no coordinate moves
       return zero(n);
     case op::xcoord: case op::ycoord: case op::zcoord: case op::tcoord:
       trees_replace(n, s == n->opcode - op::xcoord + 1 ? 1 : 0);
@@ -420,7 +421,7 @@ static void check(TreeNode *n, int16_t s) {
     case leafop:
       switch (n->opcode) {
         case op::param: case op::stageparam: treeclas_trapop(n);
-        case op::fargop: case op::partfun: case op::areaint: case op::deltat: case op::sumvar: differ_error(n);
+        case op::fargop: case op::partfun: case op::areaint: case op::deltat: differ_error(n);
         default: return;
       }
     case unop:

@@ -105,11 +105,36 @@ static TreeNode *call(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
 
 static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark);
 
+// Whether the tree, or a definition it names (followed through the definitions it
+// names in turn), holds a derivative or vector differential operator. seen keeps a
+// cycle of definitions from looping; analysis reports such cycles.
+static bool holds_derivative(pde *p, const TreeNode *n, uint16_t region, std::vector<char> &seen) {
+  if (!n || n->opcode == op::subref) return false;
+  if (n->group == derivop) return true;
+  if (n->opcode == op::param || n->opcode == op::stageparam) {
+    uint16_t k = n->index;
+    if (n->opcode == op::stageparam && p->stages > 0 && p->stage > 1) k = uint16_t(k + p->stage - 1);
+    if (k < 1 || k > seen.size() || seen[k - 1]) return false;
+    seen[k - 1] = 1;
+    return holds_derivative(p, params_find_param_tree(&p->formulas.definitions, k, region), region, seen);
+  }
+  if (n->group == leafop) return false;
+  for (int k = 0; k < n->arity && k < 3; k++)
+    if (holds_derivative(p, n->child[k], region, seen)) return true;
+  return false;
+}
+
 // Inside an EVAL's expression the definitions are left to the evaluator, which takes
-// them in the region of the point; only those under a derivative are substituted, as
-// the derivative has to be carried out symbolically.
+// them in the region of the point; those under a derivative, and those that hold a
+// derivative themselves, are substituted, as a derivative is carried out symbolically
+// by the same expansion that every other expression goes through.
 static TreeNode *copy_derived_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
-  if (!n || n->group == leafop || n->opcode == op::subref) return n;
+  if (!n || n->opcode == op::subref) return n;
+  if (n->opcode == op::param || n->opcode == op::stageparam) {
+    std::vector<char> seen(p->formulas.definitions.count, 0);
+    return holds_derivative(p, n, region, seen) ? copy_params(p, n, region, mark) : n;
+  }
+  if (n->group == leafop) return n;
   if (n->group == derivop) return copy_params(p, n, region, mark);
   for (int k = 0; k < n->arity && k < 3; k++) n->child[k] = copy_derived_params(p, n->child[k], region, mark);
   return n;

@@ -2,6 +2,7 @@
 // Every node and every tree-vector slot is counted in XMEM by this module.
 #include "model/trees.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,8 @@
 #include "runtime/vectorbase.h"
 
 uint16_t trees_debug = 0;
+const TreeNode *trees_fp_node = nullptr;
+const char trees_divide_by_zero[] = "DIVIDE BY ZERO!";
 
 #define ROW(ar, grp, comm, nm) {ar, grp, comm, nm}
 const OpRow trees_optable[op::lastop + 1] = {
@@ -180,6 +183,19 @@ TreeNode *trees_copy(const TreeNode *tree) {
   return n;
 }
 
+double trees_gamma_order(const TreeNode *n) {
+  float fraction;
+  static_assert(sizeof fraction == sizeof n->deriv);
+  memcpy(&fraction, n->deriv, sizeof fraction);
+  return n->index + double(fraction);
+}
+
+void trees_set_gamma_order(TreeNode *n, double order) {
+  n->index = uint16_t(order);
+  float fraction = float(order - std::trunc(order));
+  memcpy(n->deriv, &fraction, sizeof fraction);
+}
+
 static bool same_selectors(const TreeNode *a, const TreeNode *b) {
   return memcmp(a->deriv, b->deriv, sizeof a->deriv) == 0;
 }
@@ -223,8 +239,8 @@ bool trees_compare(const TreeNode *a, const TreeNode *b) {
     case unop:
       if (a->opcode == op::randomf) return false;
       if (a->opcode == op::intpower || a->opcode == op::besjf || a->opcode == op::besyf ||
-          a->opcode == op::arrayref)
-        if (a->index != b->index) return false;
+          a->opcode == op::arrayref || a->opcode == op::gammai || a->opcode == op::expint)
+        if (a->index != b->index || !same_selectors(a, b)) return false;
       return trees_compare(a->child[0], b->child[0]);
     case binop:
       if (children_equal(a, b, {0, 1})) return true;

@@ -90,6 +90,23 @@ struct treevectors {
   treevector *data;
 };
 
+// The node whose own operation an evaluation or a constant fold is computing, null
+// elsewhere: a floating-point trap raised there is reported at the node's place.
+extern const TreeNode *trees_fp_node;
+struct TreesFpScope {
+  const TreeNode *saved;
+  explicit TreesFpScope(const TreeNode *n) : saved(trees_fp_node) { trees_fp_node = n; }
+  ~TreesFpScope() { trees_fp_node = saved; }
+};
+
+// The order of an incomplete gamma node (gammai): its whole part is the index, a
+// fraction rides in the selector bytes, which the node has no other use for.
+double trees_gamma_order(const TreeNode *n);
+void trees_set_gamma_order(TreeNode *n, double order);
+
+// The one text of a division by zero, wherever an expression makes it.
+extern const char trees_divide_by_zero[];
+
 extern uint16_t trees_debug;  // the TREES debug switch of the current problem
 
 int trees_init();

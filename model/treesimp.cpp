@@ -78,7 +78,7 @@ static TreeNode *zero_leaf() {
   return z;
 }
 
-[[noreturn]] static void divide_by_zero(TreeNode *n) { treeclas_parse_error(pdedat_current, n, "DIVIDE BY ZERO!"); }
+[[noreturn]] static void divide_by_zero(TreeNode *n) { treeclas_parse_error(pdedat_current, n, trees_divide_by_zero); }
 
 // ---- Folding -------------------------------------------------------------------------------------
 
@@ -166,7 +166,13 @@ static TreeNode *intpowers(TreeNode *n, uint8_t *ch) {
   TRACE("intpowers");
   TreeNode *a = n->child[0];
   int16_t e = exponent(n);
-  if (isconst(a)) return fold(n, rtlib_ipow(cval(a), e), ch);
+  if (isconst(a)) {
+    // A negative power of zero, or of a number whose power vanishes, divides by zero.
+    double c = cval(a), r = rtlib_ipow(c, e < 0 && e > INT16_MIN ? int16_t(-e) : e);
+    if (e >= 0) return fold(n, r, ch);
+    if (r == 0) divide_by_zero(n);
+    return fold(n, 1 / r, ch);
+  }
   if (e == 0) return fold(n, 1, ch);
   if (e == 1) return keep(n, 1, ch);
   if (e == 2) {
@@ -458,10 +464,11 @@ static TreeNode *quotients(TreeNode *n, uint8_t *ch) {
   TreeNode *a = n->child[0], *b = n->child[1];
   if (isconst(a) && isconst(b)) {
     double c1 = cval(a), c2 = cval(b);
-    // A constant zero divisor is the user's error at its place; a tiny one is clamped.
-    if (c2 == 0) divide_by_zero(n);
-    if (std::fabs(c2) <= 1e-300) return fold(n, c2 < 0 ? -c1 * 1.00000000000002e300 : c1 * 1.00000000000002e300, ch);
-    return fold(n, c1 / c2, ch);
+    // A constant zero divisor is the user's error at its place; otherwise the quotient
+    // is the evaluator's, which refuses a divisor too small for the dividend.
+    double q;
+    if (c2 == 0 || simptree_binop(op::divop, c1, c2, false, &q) == simptree_divzero) divide_by_zero(n);
+    return fold(n, q, ch);
   }
   if (is_zero(a)) return fold(n, 0, ch);
   if (isone(a)) {
@@ -633,6 +640,7 @@ static TreeNode *weirdops(TreeNode *n, uint8_t *ch) {
 
 // The node's own rule, its children already simplified.
 static TreeNode *rule(TreeNode *n, uint16_t region, uint8_t *ch) {
+  TreesFpScope at(n);  // a fold that traps is reported here
   switch (n->group) {
     case leafop:
       if (n->opcode == op::realval && n->value == 0) return fold(n, 0, ch);

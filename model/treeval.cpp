@@ -29,8 +29,11 @@ static evalpoint xfer_point;
 static LocalCell xfer_cell;
 static uint16_t fn_depth = 0;  // user-function nesting, 0 outside any
 
+static void locate_trap(const char *text);
+
 int treeval_init() {
   TRACE("treeval");
+  rtlib_set_fp_hook(locate_trap);
   for (int k = 0; k < EVAL_LEVELS; k++) eval_points[k].cell = &eval_cells[k];
   xfer_point.cell = &xfer_cell;
   return 0;
@@ -50,6 +53,15 @@ struct DepthScope {
   StringOwner s;
   strings_copyto_1(s.get(), text);
   pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
+}
+
+// A floating-point trap inside an operation of an expression is the user's error at
+// that expression: a zero divisor says so in the words the divisions use.
+static void locate_trap(const char *text) {
+  const TreeNode *n = trees_fp_node;
+  if (!n || !pdedat_current) return;
+  trees_fp_node = nullptr;
+  fail(pdedat_current, n, std::strcmp(text, "Floating-Point Divide by Zero") == 0 ? trees_divide_by_zero : text);
 }
 
 [[noreturn]] static void fail_titled(pde *p, const TreeNode *node, const char *text) {
@@ -91,7 +103,9 @@ struct DepthScope {
 }
 [[noreturn]] static void bad_normal(pde *p, const TreeNode *node) {
   TRACE("bad_normal_0");
-  fail_named(p, node, "", " MUST BE EVALUATED ON A BOUNDARY.", false);
+  // Named as the user writes the function, not by its operator.
+  fail(p, node, node->opcode == op::vtcomp ? "tangential() MUST BE EVALUATED ON A BOUNDARY."
+                                           : "normal() MUST BE EVALUATED ON A BOUNDARY.");
 }
 [[noreturn]] static void bad_ref(pde *p, const TreeNode *node, const char *text) {
   StringOwner s;
@@ -120,6 +134,18 @@ struct DepthScope {
 
 static double eval(pde *p, const TreeNode *n, const evalpoint *pt);
 
+// A value that needs a point where there is none.
+[[noreturn]] static void no_point(pde *p, const TreeNode *n) {
+  fail(p, n, "VALUE NEEDS A POINT: USE VAL(expression, x, y)");
+}
+
+// A coordinate of the point; a point without a place (a summary's REPORT gives its
+// coordinates no value) asks the user to name one, as a field does.
+static double coordinate(pde *p, const TreeNode *n, double v) {
+  if (std::isnan(v)) no_point(p, n);
+  return v;
+}
+
 // The region whose definitions apply at the point.
 static uint16_t region_of(const evalpoint *pt) { return pt->cell ? pt->cell->region : treeval_region; }
 
@@ -128,11 +154,10 @@ static int32_t var_basis(pde *p, uint16_t v, const evalpoint *pt) {
   return pt->cell ? pt->cell->frame.gbasis : 0;
 }
 
-// A nodal field at the point, with the node's derivative selectors.
-// A nodal field at the point. A point in no cell (a summary's REPORT) has no field
-// value: the user is told to name the point.
+// A nodal field at the point, with the node's derivative selectors. A point in no cell
+// (a summary's REPORT) has no field value: the user is told to name the point.
 static double field(pde *p, const TreeNode *n, int32_t code, const evalpoint *pt, const vectord *u) {
-  if (!pt->cell) fail(p, n, "VALUE NEEDS A POINT: USE VAL(expression, x, y)");
+  if (!pt->cell) no_point(p, n);
   if (!u) trapop(p, n);
   return cellnode_interpu_sel(code, n->deriv[0], int16_t(n->deriv[1]), const_cast<evalpoint *>(pt), u);
 }
@@ -193,7 +218,13 @@ static double eval_xfer(pde *p, const TreeNode *n, const evalpoint *pt) {
   if (n->index < 1 || n->index > xl->count) trapop(p, n);
   xferdat *x = &xl->items[n->index - 1];
   xfer_point.x = pt->x, xfer_point.y = pt->y, xfer_point.z = pt->z;
-  if (mfinder_find_cell(&xfer_point, &x->mesh, 0.1) == 0) return 1.00000000000002e300;
+  if (mfinder_find_cell(&xfer_point, &x->mesh, 0.1) == 0) {
+    // Outside its mesh the data has no value: a plot leaves the point out by the
+    // marker, while a sum over rule points (an integral, an equation) would take the
+    // marker in as a number.
+    if (pt->qpoint) fail(p, n, "NO TRANSFER DATA AT THIS POINT");
+    return 1.00000000000002e300;
+  }
   if (n->key < 1 || int32_t(n->key) > x->values.count) trapop(p, n);
   return cellnode_interpu_sel(x->mesh.meshbasis, n->deriv[0], int16_t(n->deriv[1]), &xfer_point,
                               &x->values.data[n->key - 1]);
@@ -234,9 +265,9 @@ static double eval_leafop(pde *p, const TreeNode *n, const evalpoint *pt) {
   switch (n->opcode) {
     case op::realzero: return 0;
     case op::realval: return n->value;
-    case op::xcoord: return pt->x;
-    case op::ycoord: return pt->y;
-    case op::zcoord: return pt->z;
+    case op::xcoord: return coordinate(p, n, pt->x);
+    case op::ycoord: return coordinate(p, n, pt->y);
+    case op::zcoord: return coordinate(p, n, pt->z);
     case op::tcoord: return pt->t;
     case op::varble: return variable(p, n, pt, pt->values);
     case op::vardot: return variable(p, n, pt, pt->rates);
@@ -309,6 +340,7 @@ static double logarithm(pde *p, const TreeNode *n, double x) {
 }
 
 static double eval_unop(pde *p, const TreeNode *n, double x) {
+  TreesFpScope at(n);
   int16_t k = int16_t(n->index);
   switch (n->opcode) {
     case op::negateop: return -x;
@@ -329,8 +361,8 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
     case op::sinhf: return std::sinh(x);
     case op::tanf: return std::tan(x);
     case op::tanhf: return std::tanh(x);
-    case op::erfcf: return math_erfc_0(x);
-    case op::erff: return 1 - math_erfc_0(x);
+    case op::erfcf: return std::erfc(x);
+    case op::erff: return std::erf(x);
     case op::expf:
       if (x < -exp_limit) return 0;
       if (x > exp_limit) fail(p, n, "Exponential Overflow");
@@ -350,7 +382,8 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
       return math_expint_ei(x);
     case op::gammai:
       if (!(x > 0)) traparg(p, n);
-      return math_gamma_1(k, x);
+      if (double a = trees_gamma_order(n); a > 0) return math_gamma_1(a, x);
+      return math_expint(1, x);  // order 0 is E1
     case op::expint:
       if (!(x > 0)) traparg(p, n);
       return math_expint(uint16_t(k), x);
@@ -368,16 +401,18 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
 
 // The binop table; smooth selects the smoothed pulse of the basis-array walk.
 static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
+  TreesFpScope at(n);
   double r;
   int e = simptree_binop(n->opcode, a, b, smooth, &r);
-  if (e == simptree_divzero) fail(p, n, "DIVIDE BY ZERO");
+  if (e == simptree_divzero) fail(p, n, trees_divide_by_zero);
   if (e == simptree_badop) trapop(p, n);
   return r;
 }
 
 static double divide(pde *p, const TreeNode *n, double a, double b) {
+  TreesFpScope at(n);
   double r;
-  if (simptree_binop(op::divop, a, b, false, &r)) fail(p, n, "DIVIDE BY ZERO");
+  if (simptree_binop(op::divop, a, b, false, &r)) fail(p, n, trees_divide_by_zero);
   return r;
 }
 
@@ -480,11 +515,14 @@ static double fparam(pde *p, const TreeNode *n, const evalpoint *pt) {
 }
 
 static double sumop(pde *p, const TreeNode *n, const evalpoint *pt) {
+  // The bounds are whole numbers of 32 bits: one beyond is refused, not cut short.
   double lo = std::trunc(eval(p, n->child[0], pt)), hi = std::trunc(eval(p, n->child[1], pt));
-  int16_t a = int16_t(lo), b = int16_t(hi);
+  const double most = 2147483647.0;
+  if (!(std::fabs(lo) <= most && std::fabs(hi) <= most)) fail(p, n, "Illegal argument");
+  int64_t a = int64_t(lo), b = int64_t(hi);
   double *slot = subscalar(&p->sumvalues, n->index ? n->index : 1);
   double s = 0;
-  for (int32_t i = a; i <= b; i++) {
+  for (int64_t i = a; i <= b; i++) {
     *slot = i;
     s += eval(p, n->child[2], pt);
     slot = &p->sumvalues.data[(n->index ? n->index : 1) - 1];  // the summand may grow the vector

@@ -828,9 +828,11 @@ void summary_plot(pde *p, uint16_t index) {
   for (int32_t k = 0; k < r->reportnames.count; k++) {
     strings_copyto_0(&line, &r->reportnames.items[k]);
     if (k < r->reportcompiled.count && r->reportcompiled.data[k]) {
-      // A summary has no point of its own: not the last one another plot left.
+      // A summary has no point of its own: not the last one another plot left, and
+      // coordinates without a value, which the evaluator refuses.
       evalpoint ep = shared_point(p, p->time);
       ep.cell = nullptr;
+      ep.x = ep.y = ep.z = std::nan("");
       add_num(&line, "= %.8g", treeval_eval(p, r->reportcompiled.data[k], &ep));
     }
     put(&line, 1);

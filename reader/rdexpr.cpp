@@ -291,9 +291,10 @@ void integral(const Call &c, TreeNode *integrand, int nsel, const uint16_t *keys
 }
 
 uint16_t order_arg(parse_node *n, const TextLoc *loc) {
-  int64_t k = integer_arg(n);
-  if (k < 0 || k > 65535) err(loc, "Illegal argument");
-  return uint16_t(k);
+  // The order is a whole number: a fraction is refused, not dropped.
+  double a = rdexpr_constize(n);
+  if (!(a >= 0 && a <= 65535 && a == std::trunc(a))) err(loc, "Illegal argument");
+  return uint16_t(a);
 }
 
 bool variable_tree(const TreeNode *t) { return t && (t->opcode == op::varble || t->opcode == op::eigvec); }
@@ -408,10 +409,18 @@ void expression_call(parse_node *r, parse_node *const *v, int n) {
     return;
   }
   if (n == 2) {
-    if (opcode == op::besjf || opcode == op::besyf || opcode == op::gamma || opcode == op::expint) {
+    if (opcode == op::gamma) {  // the incomplete gamma function takes a real order
+      double order = rdexpr_constize(v[3]);
+      if (!(order >= 0 && order <= 65535)) err(&v[3]->loc, "Illegal argument");
+      TreeNode *kids[1] = {arg(2)};
+      node_of(c, op::gammai, kids, 1, depth);
+      trees_set_gamma_order(r->tree, order);
+      return;
+    }
+    if (opcode == op::besjf || opcode == op::besyf || opcode == op::expint) {
       uint16_t order = order_arg(v[3], &v[3]->loc);
       TreeNode *kids[1] = {arg(2)};
-      node_of(c, opcode == op::gamma ? op::gammai : opcode, kids, 1, depth);
+      node_of(c, opcode, kids, 1, depth);
       r->tree->index = order;
       return;
     }

@@ -269,9 +269,13 @@ static void push_back(uint32_t token) {
   pushed_token = token;
 }
 
+// The symbol of the last name read, for the syntax error that may refuse it.
+static const idrec *last_name = nullptr;
+
 // The terminal of a name: a reserved word, a built-in of the operator tree, a name of
 // the problem's scopes (innermost first), or a fresh entry that belongs to no table.
 static uint16_t identifier(parse_node *node) {
+  last_name = nullptr;
   String *name = &mtokeniz_state.text;
   strings_upstring_0(name);
   uint16_t hash = strings_hashfn_0(name);
@@ -279,12 +283,12 @@ static uint16_t identifier(parse_node *node) {
     if (reserved_hash[k] == hash && strings_compare_1(reserved_text(k), name->text) == 0)
       return static_cast<uint16_t>(first_reserved + k);
   if (idrec *r = symtab_lookupid(symtab_optree, name, hash)) {
-    node->id = r;
+    node->id = r, last_name = r;
     return r->kind == funcnam || r->kind == difopnam || r->kind == diffun ? SYM_FUNC_IDENT : SYM_IDENT;
   }
   for (int k = scopes ? scopes->count : 0; k >= 1 && k >= scopes->floor; k--) {
     if (idrec *r = symtab_lookupid(scopes->roots[k - 1], name, hash)) {
-      node->id = r;
+      node->id = r, last_name = r;
       if (r->kind == fparamnam || r->kind == funcnam || r->kind == difopnam || r->kind == diffun)
         return SYM_FUNC_IDENT;
       return r->kind == arraynam ? SYM_ARRAY_IDENT : SYM_IDENT;
@@ -407,9 +411,15 @@ void rdpde_rpterror(uint16_t state, uint16_t got, uint16_t wanted) {
   TRACE("rdpde_rpterror");
   auto name = [](uint16_t s) { return s <= SYM_COUNT ? rdpde_symbol_names[s] : "?"; };
   debug_printf("ERROR in state %d: GOT: %d(%s) WANTED: %d(%s)\n", state, got, name(got), wanted, name(wanted));
+  static std::string text;  // the report does not return: the text lives on
+  // A derivative operator's name where a name of the user's own is wanted ("Dx = 1")
+  // is told as such.
+  if (got == SYM_FUNC_IDENT && last_name && last_name->kind == difopnam && last_name->name.text) {
+    text = std::string(last_name->name.text, last_name->name.length) + " is a derivative operator";
+    located_error(text.c_str());
+  }
   if (got == SYM_FUNC_IDENT && mtokeniz_state.text.length > 0) {
     // A function's name written as an operator ("a DOT b"): say how it is called.
-    static std::string text;  // the report does not return: the text lives on
     std::string f(mtokeniz_state.text.text, mtokeniz_state.text.length);
     text = "Illegal Symbol: " + f + " is a function, written " + f + "(...)";
     located_error(text.c_str());

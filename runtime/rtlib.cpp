@@ -82,6 +82,8 @@ void rtlib_traceback() {
 // ---- Fatal errors ------------------------------------------------------------------
 
 void rtlib_set_uncle_hook(RtlibHook hook) { guncle = hook; }
+static RtlibFpHook fp_hook = nullptr;
+void rtlib_set_fp_hook(RtlibFpHook hook) { fp_hook = hook; }
 RtlibHook rtlib_get_uncle_hook() { return guncle; }
 int rtlib_latch() { return latch; }
 void rtlib_latch_rearm() { latch = 0; }
@@ -237,7 +239,9 @@ static void fp_error(int, siginfo_t *info, void *context) {
   FILE *log = rtlib_log_file();
   fprintf(log, "FP_ERROR %x\n", status);
   fflush(log);
-  UNCLE(fp_text(info ? info->si_code : 0, status));
+  const char *text = fp_text(info ? info->si_code : 0, status);
+  if (fp_hook) fp_hook(text);
+  UNCLE(text);
 }
 
 static void sig_protection(int, siginfo_t *, void *) { UNCLE("Memory Protection Fault"); }

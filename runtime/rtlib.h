@@ -52,6 +52,10 @@ typedef void (*RtlibHook)(String *message);
 // The terminating path of UNCLE: log line, traceback, flush, message box, exit 1.
 [[noreturn]] void rtlib_terminate(const char *message);
 void rtlib_set_uncle_hook(RtlibHook hook);
+// Called with the text of a floating-point trap before it becomes a fatal error; a hook
+// that can place the trap reports it there and does not return.
+typedef void (*RtlibFpHook)(const char *text);
+void rtlib_set_fp_hook(RtlibFpHook hook);
 RtlibHook rtlib_get_uncle_hook();
 int rtlib_latch();            // 1 once a fatal error has gone to the hook
 void rtlib_latch_rearm();     // the catch point re-arms it after reporting

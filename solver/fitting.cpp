@@ -216,7 +216,13 @@ static void evalat(pde *p, fit *f, pdeglobal *g) {
   e.cell = &cellrec;
   int32_t c = p->dimension == 3 ? mfinder_find_cell3(&e, &p->mesh, 0.01) : mfinder_find_cell2(&e, &p->mesh, 0.01);
   if (c < 0) c = -c;
-  if (c == 0) return;
+  if (c == 0) {  // logged as EVAL logs it
+    if (debug_file) {
+      fprintf(debug_file, "BAD EVAL LOCATION (%g,%g,%g)\n", e.x, e.y, e.z);
+      fflush(debug_file);
+    }
+    return;
+  }
   f->cell = uint32_t(c);
   e.cellno = uint32_t(c);
   e.region = p->mesh.cells.data[c - 1].region;
@@ -392,6 +398,7 @@ void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, const doubl
   mfinder_build_finder(&p->mesh);
   ep = evalpoint{};
   ep.values = u;
+  ep.rates = &p->udot;  // dt() of a variable takes the problem's rates, as plots do
   ep.t = times[1];
   ep.cell = &cellrec;
   busy.count = 0;

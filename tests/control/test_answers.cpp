@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <regex>
 
 #include "tests/control/doubles.h"
@@ -198,6 +199,138 @@ TEST_F(Answers, HaltedTimeRunPrintsItsHistories) {
   std::string h = slurp(dir + "/halt_loses_history.p01");
   ASSERT_TRUE(std::regex_search(h, m, std::regex("Title: HISTORY.*\n Time (\\S+)"))) << h;
   EXPECT_NEAR(std::stod(m[1]), 1.0 / 12, 2e-3);
+}
+
+// normal() and tangential() at a point of a curved boundary are taken against the
+// curve's own normal, not a chord's: on and just inside arcs, and on an extruded
+// cylinder's wall.
+TEST_F(Answers, NormalsOnCurvedBoundariesAreTheCurvesOwn) {
+  ASSERT_EQ(run({"normal_on_arc_exact.pde"}), 0) << out();
+  ASSERT_EQ(run({"normal_on_arc_inside.pde"}), 0) << out();
+  ASSERT_EQ(run({"normal_cyl3d.pde"}), 0) << out();
+  auto e = report("normal_on_arc_exact"), i = report("normal_on_arc_inside"), c = report("normal_cyl3d");
+  for (int k = 0; k < 12; k++) {
+    std::string n = std::to_string(k);
+    EXPECT_NEAR(e.at("N" + n), 1, 1e-9) << k;
+    EXPECT_NEAR(e.at("T" + n), 0, 1e-9) << k;
+    EXPECT_NEAR(i.at("N" + n), 0.999, 1e-9) << k;
+    EXPECT_NEAR(i.at("T" + n), 0, 1e-9) << k;
+  }
+  EXPECT_NEAR(c.at("n inside 0.999"), 0.999, 1e-9);
+  EXPECT_NEAR(c.at("t inside 0"), 0, 1e-9);
+  // At random points of a circle, an ellipse and a cylinder wall, the normal
+  // derivative of a known field against the exact outward normal.
+  struct Wall {
+    const char *name, *geometry;
+    double rx, ry;
+    bool solid;
+    int points;
+  };
+  const Wall walls[] = {
+      {"circle", "START(1,0) VALUE(u)=0 ARC(CENTER=0,0) ANGLE=360 TO FINISH", 1, 1, false, 70},
+      {"ellipse",
+       "START(2,0) VALUE(u)=0 ARC(CENTER=0,0) TO (0,1) ARC(CENTER=0,0) TO (-2,0)"
+       " ARC(CENTER=0,0) TO (0,-1) ARC(CENTER=0,0) TO FINISH",
+       2, 1, false, 70},
+      {"cylinder", "START(1,0) VALUE(u)=0 ARC(CENTER=0,0) ANGLE=360 TO FINISH", 1, 1, true, 60}};
+  std::mt19937 random(70);
+  std::uniform_real_distribution<double> turn(0, 2 * M_PI), height(0.05, 0.95);
+  for (const Wall &w : walls) {
+    std::ostringstream pde, at;
+    std::vector<double> exact;
+    pde << "TITLE 'wall'\n" << (w.solid ? "COORDINATES CARTESIAN3\n" : "") << "VARIABLES u\nDEFINITIONS\n"
+        << "  f = x^2 - x*y + 3*y" << (w.solid ? " + z^2" : "") << "\nEQUATIONS div(grad(u)) = 0\n"
+        << (w.solid ? "EXTRUSION z = 0, 1\n" : "") << "BOUNDARIES\n"
+        << (w.solid ? "  SURFACE 1 VALUE(u)=0 SURFACE 2 VALUE(u)=0\n" : "") << "  REGION 1 " << w.geometry
+        << "\nPLOTS\n  SUMMARY PRINT\n";
+    for (int k = 0; k < w.points; k++) {
+      double a = turn(random), x = w.rx * std::cos(a), y = w.ry * std::sin(a), z = height(random);
+      double nx = x / (w.rx * w.rx), ny = y / (w.ry * w.ry), n = std::hypot(nx, ny);
+      exact.push_back(((2 * x - y) * nx + (3 - x) * ny) / n);
+      pde.precision(17);
+      pde << "    REPORT VAL(normal(grad(f)), " << x << ", " << y;
+      if (w.solid) pde << ", " << z;
+      pde << ") AS 'p" << k << "'\n";
+    }
+    pde << "END\n";
+    std::ofstream(dir + "/" + w.name + ".pde") << pde.str();
+    ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X " + std::string(w.name) + ".pde"), 0) << out() << log(w.name);
+    auto r = report(w.name);
+    for (int k = 0; k < w.points; k++) EXPECT_NEAR(r.at("p" + std::to_string(k)), exact[k], 1e-6) << w.name << k;
+  }
+}
+
+// Expressions a user reports, each with its exact value (within a tolerance) or the
+// located error it must give: point values of definitions that hold derivatives and of
+// rates, and what has no value, said where it is written.
+TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
+  const double ex = std::exp(-0.2 * M_PI * M_PI) * 4 / (M_PI * M_PI);  // integral of the exact u at t = 0.1
+  struct Row {
+    const char *file, *label;
+    double value, tol;
+    const char *error;  // the log's error line; null for a value
+  };
+  const Row rows[] = {
+      {"eval_vector_def", "EVAL(magnitude(g), 0.5, 0.25)", std::sqrt(5.0), 1e-6, nullptr},
+      {"eval_vector_def", "EVAL(d2, 0.5, 0.25)", 10, 1e-5, nullptr},
+      {"report_dt", "dt(u)", -2 * M_PI * M_PI * 0.13891113, 0.05, nullptr},
+      {"report_dt", "integral dt", -2 * M_PI * M_PI * ex, 0.03, nullptr},
+      {"sum_wrap", "sum(i,1,70000,1)", 70000, 0, nullptr},
+      {"sum_wrap", "partial", M_PI * M_PI / 6 - 1 / 4e4 + 1 / (2 * 4e4 * 4e4), 1e-7, nullptr},
+      {"def_chain_500", "d499", 500, 0, nullptr},
+      {"sum_under_derivative", "VAL(dx(g), 0.3, 0.6)", 3.6, 1e-7, nullptr},
+      // Values against published tables: erf, erfc, E1(1) and Gamma(3, 1) = 5/e.
+      {"special_functions", "erf0", 0, 1e-15, nullptr},
+      {"special_functions", "erf small", 1.1283791633342e-05, 1e-7, nullptr},
+      {"special_functions", "erfc5", 1.5374597944280e-12, 1e-7, nullptr},
+      {"special_functions", "erf half", -0.52049987781305, 1e-7, nullptr},
+      {"special_functions", "E1", 0.21938393439552, 1e-7, nullptr},
+      {"special_functions", "gamma3", 5 / M_E, 1e-7, nullptr},
+      {"special_functions", "tiny quotient", 1, 0, nullptr},
+      {"special_functions", "orders apart", -3 / M_E, 1e-7, nullptr},
+      // Gamma(a + 1, x) = a Gamma(a, x) + x^a exp(-x), from Gamma(1/2, x) = sqrt(pi) erfc(sqrt(x)).
+      {"special_functions", "real order", 1.5 * (0.5 * std::sqrt(M_PI) * std::erfc(1) + 1 / M_E) + 1 / M_E, 1e-7, nullptr},
+      {"special_functions", "half order", std::sqrt(M_PI) * std::erfc(std::sqrt(1.5)), 1e-7, nullptr},
+      {"sphere2_volume", "vol", 2 * M_PI * 7 / 24 * (std::cos(0.5) - std::cos(2.5)), 1e-7, nullptr},
+      {"gamma_order", "", 0, 0, "Line 12 ERROR: VALUE NEEDS A POINT"},
+      {"report_bare_x", "", 0, 0, "Line 13 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"},
+      {"report_definition", "", 0, 0, "    REPORT k\n                   *\n           Line 13 ERROR: VALUE NEEDS A POINT"},
+      {"derivative_name_defined", "", 0, 0, "Line 5 ERROR: DX is a derivative operator"},
+      {"recip_zero_def", "", 0, 0, "Line 13 ERROR: DIVIDE BY ZERO!"},
+      {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO!"},
+      {"const_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
+      {"power_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
+      {"bessel_origin", "", 0, 0, "Line 11 ERROR: DIVIDE BY ZERO!"},
+      {"bessel_fraction", "", 0, 0, "Line 11 ERROR: Illegal argument"},
+      {"zero_divisor_definition", "", 0, 0, "  s = 1/a\n               *\n           Line 6 ERROR: DIVIDE BY ZERO!"},
+      {"diff_rules", "", 0, 0, "    REPORT VAL(dx(g2), 0, 0.6)\n                            *\n           Line 47 ERROR: DIVIDE BY ZERO!"},
+  };
+  std::map<std::string, std::map<std::string, double>> reports;
+  for (const Row &r : rows) {
+    std::string name = r.file;
+    if (!reports.count(name)) {
+      fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / (name + ".pde"), fs::path(dir) / (name + ".pde"));
+      int code = shell("'" QUENDAR_EXE "' -B -R -X " + name + ".pde");
+      EXPECT_EQ(code, r.error ? 1 : 0) << name << "\n" << log(name);
+      reports[name] = r.error ? std::map<std::string, double>{} : report(name);
+    }
+    if (r.error) {
+      EXPECT_NE(log(name).find(r.error), std::string::npos) << name << "\n" << log(name);
+      continue;
+    }
+    ASSERT_TRUE(reports[name].count(r.label)) << name << ": " << r.label << "\n" << log(name);
+    // tol is relative, or absolute for a value of 0.
+    EXPECT_NEAR(reports[name][r.label], r.value, r.value ? r.tol * std::fabs(r.value) : r.tol) << name << ": " << r.label;
+  }
+}
+
+// Transfer data over a domain larger than its own mesh: an integral that meets a point
+// without data is a located error, not a sum of no-value markers.
+TEST_F(Answers, TransferDataOutsideItsMeshIsNotSummed) {
+  ASSERT_EQ(run({"transfer_source.pde"}), 0) << out();
+  EXPECT_EQ(run({"transfer_wider.pde"}), 1) << out();
+  std::string l = log("transfer_wider");
+  EXPECT_NE(l.find("Line 13 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
 }
 
 }  // namespace

@@ -194,6 +194,7 @@ TEST(Metrics, LaplacianThroughTheTreesMatchesSympy) {
       // The divergence of the unit theta vector: d(h1 h3)/dtheta / (h1 h2 h3) = cot(theta)/R.
       double h = 1e-5, d = (k.tree(5, 2, 0.7 + h, 0) - k.tree(5, 2, 0.7 - h, 0)) / (2 * h);
       EXPECT_NEAR(d / k.tree(7, 2, 0.7, 0), 0.5936209160633397, 1e-6);
+      EXPECT_NEAR(k.tree(8, 2, 0.7, 0), 2 * M_PI * 4 * std::sin(0.7), 1e-12);  // a full turn
     }
   }
 }

@@ -443,7 +443,7 @@ END
   const struct {
     const char *entry, *message;
   } errors[] = {
-      {"  SUMMARY PRINT REPORT(val(normal(grad(u)), 0.5, 0.5))\n", "Line 6 ERROR: vncomp MUST BE EVALUATED ON A BOUNDARY."},
+      {"  SUMMARY PRINT REPORT(val(normal(grad(u)), 0.5, 0.5))\n", "Line 6 ERROR: normal() MUST BE EVALUATED ON A BOUNDARY."},
       {"  CONTOUR(u)\n  SUMMARY PRINT REPORT(magnitude(grad(u)))\n",
        "Line 7 ERROR: VALUE NEEDS A POINT: USE VAL(expression, x, y)"}};
   for (auto [entry, message] : errors) {

@@ -1,0 +1,11 @@
+TITLE 'dx def'
+VARIABLES
+  u
+DEFINITIONS
+  Dx = 2
+EQUATIONS
+  div(grad(u)) = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+END

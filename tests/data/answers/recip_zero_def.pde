@@ -1,0 +1,14 @@
+TITLE 'zero def'
+VARIABLES
+  u
+DEFINITIONS
+  k = 0
+EQUATIONS
+  div(grad(u)) = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=x+2*y LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT
+    REPORT VAL(1/(k*x),0.5,0.5)
+END

@@ -1,0 +1,13 @@
+TITLE 'sums'
+VARIABLES
+  u
+EQUATIONS
+  div(grad(u)) = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=x+2*y LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT
+    REPORT sum(i,1,70000,1)
+    REPORT sum(i,1,40000,1/i^2) AS 'partial'
+END

@@ -1,0 +1,15 @@
+TITLE 'a zero'
+VARIABLES
+  u
+DEFINITIONS
+  a = 0
+  s = 1/a
+EQUATIONS
+  div(grad(u)) + s = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT
+    REPORT 1
+END
