@@ -3,11 +3,13 @@
 // against tetrahedra fitted by least squares.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
 #include "elements/elements.h"
 #include "bench/extruded.h"
+#include "mesher/mesh3.h"
 #include "mesher/mesher3.h"
 
 namespace {
@@ -16,7 +18,7 @@ std::map<int, TetRun> runs;  // ngrid -> mean run
 
 void Extrude(benchmark::State &state) {
   int ngrid = int(state.range(0));
-  double cells = 0, seconds = 0;
+  double cells = 0, seconds = 0, least = 180;
   int n = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -27,6 +29,8 @@ void Extrude(benchmark::State &state) {
     seconds += cpu_seconds() - t0;
     state.PauseTiming();
     cells += p->mesh.cells.count, n++;
+    int32_t worst = 0;
+    least = std::min(least, mesh3_least_dihedral(&p->mesh, &worst));
     pdedat_free_pde(p);
     pdedat_current = nullptr;
     state.ResumeTiming();
@@ -34,6 +38,7 @@ void Extrude(benchmark::State &state) {
   runs[ngrid] = {cells / n, seconds / n};
   state.counters["tetrahedra"] = cells / n;
   state.counters["tetrahedra/s"] = cells / seconds;
+  state.counters["least dihedral"] = least;
 }
 BENCHMARK(Extrude)->Arg(20)->Arg(40)->Arg(80)->Arg(160)->ArgName("ngrid")->Unit(benchmark::kMillisecond);
 

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "bench/extruded.h"
+#include "mesher/mesh3.h"
 #include "mesher/refine3.h"
 
 namespace {
@@ -48,6 +49,8 @@ void RefineEveryCell(benchmark::State &state) {
     if (state.range(1)) runs[target] = {double(p->mesh.cells.count), dt};
     state.counters["tetrahedra"] = p->mesh.cells.count;
     state.counters["splits/s"] = splits / dt;
+    int32_t worst = 0;
+    state.counters["least dihedral"] = mesh3_least_dihedral(&p->mesh, &worst);
     pdedat_free_pde(p);
     pdedat_current = nullptr;
     state.ResumeTiming();

@@ -43,25 +43,63 @@ double dfeature_interp_feature(const Domain *d, uint16_t e, const double *point)
   return phi * h[k + 1] + (1 - phi) * h[k];
 }
 
-double dfeature_space_feature(const Domain *d, const double *point, const nodetable *nodes) {
+// The edges' part of the last spacing found with the least spacings, and where: the
+// edges' part is g-Lipschitz, so it bounds the reach of the next query near by. Cleared
+// whenever the least spacings are taken again (the features may have changed).
+static struct {
+  const Domain *d = nullptr;
+  double x = 0, y = 0, h = 0;
+  double least = 0;  // the least spacing of all the samples
+} last;
+
+void dfeature_least_spacings(const Domain *d, std::vector<double> *out) {
+  last.d = nullptr;
+  const featureblock &b = d->features;
+  out->assign(b.count, 0.0);
+  for (uint16_t k = 0; k < b.count; k++) {
+    const featureitem &it = b.items[k];
+    if (it.spacings.count) (*out)[k] = *std::min_element(it.spacings.data, it.spacings.data + it.spacings.count);
+    if (!it.samples.count) (*out)[k] = b.basespacing;
+  }
+  last.least = out->empty() ? 0 : std::max(0.0, *std::min_element(out->begin(), out->end()));
+}
+
+double dfeature_space_feature(const Domain *d, const double *point, const nodetable *nodes, const double *least) {
   const featureblock &b = d->features;
   const double g = d->grofac;
   double h = b.basespacing, foot[2];
-  for (uint16_t k = 1; k <= d->edges.count && k <= b.count; k++) {
-    const Edge &e = d->edges.data[k - 1];
-    if (!curve_kind(e) || e.source || e.external) continue;
-    // The distance to the edge's box bounds the distance to the edge from below: an
-    // edge whose box lies too far to lower h is passed over unmeasured.
-    if (e.box.x1 <= e.box.x2 && e.box.y1 <= e.box.y2) {
-      double bx = std::max({e.box.x1 - point[0], 0.0, point[0] - e.box.x2});
-      double by = std::max({e.box.y1 - point[1], 0.0, point[1] - e.box.y2});
-      if (g * std::sqrt(bx * bx + by * by) >= h) continue;
+  // Only an edge nearer than h / g can lower h. The search widens from close by (with
+  // the domain's lookups) and stops once its reach holds h / g: no edge beyond can
+  // lower h, and h is the least over the edges as a pass over all of them gives.
+  // With the least spacings, an edge lowers h only within (h - the least of them) / g.
+  const double floor = least ? last.least : 0;
+  auto beyond = [&] { return g > 0 ? std::max(h - floor, 0.0) / g : HUGE_VAL; };
+  // Near the last point the edges' part is at most its value there plus g times the
+  // distance: one pass out to that bound finds every edge that can lower h.
+  double first = spatial_reach(d);
+  if (least && last.d == d && g > 0)
+    first = std::max(first, std::max(last.h - floor, 0.0) / g + std::hypot(point[0] - last.x, point[1] - last.y));
+  for (double r = std::min(beyond(), first);; r = std::min(2 * r, beyond())) {
+    for (uint16_t k : spatial_edges_near(d, point, r)) {
+      if (k > b.count) break;
+      const Edge &e = d->edges.data[k - 1];
+      if (!curve_kind(e) || e.source || e.external) continue;
+      // The distance to the edge's box bounds the distance to the edge from below: an
+      // edge whose box lies too far to lower h is passed over unmeasured.
+      if (e.box.x1 <= e.box.x2 && e.box.y1 <= e.box.y2) {
+        double bx = std::max({e.box.x1 - point[0], 0.0, point[0] - e.box.x2});
+        double by = std::max({e.box.y1 - point[1], 0.0, point[1] - e.box.y2});
+        if (g * std::sqrt(bx * bx + by * by) + (least ? least[k - 1] : 0) >= h) continue;
+      }
+      double dist = edges_edge_distance(&e, &d->joints, point, foot, d->grid.tolerance);
+      if (g * dist + (least ? least[k - 1] : 0) >= h) continue;  // the edge's own spacing only adds to g d
+      double he = dfeature_growfun(dfeature_interp_feature(d, k, foot), g, dist);
+      if (he <= h) h = he;
     }
-    double dist = edges_edge_distance(&e, &d->joints, point, foot, d->grid.tolerance);
-    if (g * dist >= h) continue;  // the edge's own spacing can only add to g d
-    double he = dfeature_growfun(dfeature_interp_feature(d, k, foot), g, dist);
-    if (he <= h) h = he;
+    if (!(r < beyond())) break;
+    if (!std::isfinite(beyond())) r = HUGE_VAL / 2;
   }
+  if (least) last.d = d, last.x = point[0], last.y = point[1], last.h = h;
   if (nodes) {
     for (int32_t i = 0; i < d->unattached.count; i++) {
       int32_t n = d->unattached.data[i];

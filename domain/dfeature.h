@@ -3,6 +3,7 @@
 // thinning of the samples and the exchange of spacings between periodic partners.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 struct Domain;
 struct nodetable;
@@ -17,7 +18,11 @@ double dfeature_interp_feature(const Domain *d, uint16_t e, const double *point)
 // The spacing wanted at a point of the domain: the base spacing lowered by every
 // boundary edge and by every fixed point through the growth law. The fixed points are
 // the unattached joint nodes, numbers into the mesh's node table `nodes` (null: none).
-double dfeature_space_feature(const Domain *d, const double *point, const nodetable *nodes);
+double dfeature_space_feature(const Domain *d, const double *point, const nodetable *nodes,
+                              const double *least = nullptr);
+// Per feature item (index k - 1 for edge k) the smallest spacing of its samples, into
+// out: with it, dfeature_space_feature passes over the edges that cannot lower h sooner.
+void dfeature_least_spacings(const Domain *d, std::vector<double> *out);
 // Whether a point p of the boundary faces the point q across a region: the probe a
 // hundredth of the way from p to q, or one as far again to either side of that line,
 // lies in a region. A probe running along a straight side through p lies on the side

@@ -125,18 +125,42 @@ static int32_t find_edge(const edgetable *t, uint16_t j1, uint16_t j2, Same same
 }
 
 // Find-or-make of a straight edge of the shape whose geometry params() sets.
-static int32_t make_straight(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,
-                             int32_t shape, void (*params)(Edge *, const jointtable *)) {
-  if (int32_t n = find_edge(t, j1, j2, [shape](const Edge &e) { return e.shape == shape; })) return n;
+static int32_t new_straight(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,
+                            void (*params)(Edge *, const jointtable *)) {
   uint16_t n = edges_new_edge(t, j1, j2);
   params(&t->data[n - 1], j);
   edges_bound_edge(&t->data[n - 1], j, g);
   return n;
 }
+static int32_t make_straight(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,
+                             int32_t shape, void (*params)(Edge *, const jointtable *)) {
+  if (int32_t n = find_edge(t, j1, j2, [shape](const Edge &e) { return e.shape == shape; })) return n;
+  return new_straight(t, j, j1, j2, g, params);
+}
 
 int32_t edges_make_line_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g) {
   TRACE("edges_make_line_edge");
   return make_straight(t, j, j1, j2, g, SHAPE_LINE, edges_make_line_params);
+}
+
+int32_t edges_make_line_edge_1(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,
+                               EdgeIndex *index) {
+  TRACE("edges_make_line_edge_1");
+  EdgeIndex &ix = *index;
+  if (ix.table != t || t->count < ix.indexed) ix.table = t, ix.indexed = 0, ix.pairs.clear();
+  auto pair = [](uint16_t a, uint16_t b) { return uint32_t(std::min(a, b)) << 16 | std::max(a, b); };
+  for (; ix.indexed < t->count; ix.indexed++)
+    ix.pairs[pair(t->data[ix.indexed].joint1, t->data[ix.indexed].joint2)].push_back(uint16_t(ix.indexed + 1));
+  // The first line of the pair in number order, as the pass over every edge finds it.
+  auto at = ix.pairs.find(pair(j1, j2));
+  if (at != ix.pairs.end())
+    for (uint16_t n : at->second) {
+      const Edge &e = t->data[n - 1];
+      if (e.shape != SHAPE_LINE) continue;
+      if (e.joint1 == j1 && e.joint2 == j2) return e.number;
+      if (e.joint1 == j2 && e.joint2 == j1) return -int32_t(e.number);
+    }
+  return new_straight(t, j, j1, j2, g, edges_make_line_params);
 }
 
 int32_t edges_make_line3_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g) {

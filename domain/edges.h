@@ -4,6 +4,10 @@
 // splitting) of line, arc and elliptic-arc edges. Signed edge numbers (+n forwards, -n
 // backwards) are carried in 32 bits.
 #pragma once
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
 #include "domain/domain.h"
 #include "runtime/pointd.h"
 
@@ -29,6 +33,17 @@ void edges_make_line3_params(Edge *e, const jointtable *j);
 // Extrusion edges match on the base table, source and surface too; the caller fills
 // their length and the rest from the base edge.
 int32_t edges_make_line_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g);
+// The edges of a table by the pair of joints they join, for a reader that only appends:
+// edges_make_line_edge without a pass over every edge. The lists follow the table's
+// growth and are made again when it shrinks; an edge whose joints change after it was
+// listed is not seen under its new pair.
+struct EdgeIndex {
+  const edgetable *table = nullptr;
+  int32_t indexed = 0;
+  std::unordered_map<uint32_t, std::vector<uint16_t>> pairs;
+};
+int32_t edges_make_line_edge_1(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,
+                               EdgeIndex *index);
 int32_t edges_make_line3_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g);
 int32_t edges_make_extrud_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,
                                const edgetable *base, uint16_t source, uint16_t surface);

@@ -29,15 +29,58 @@ uint16_t joints_new_joint_1(jointtable *t, double x, double y, double z) {
 
 uint16_t joints_new_joint_0(jointtable *t, double x, double y) { return joints_new_joint_1(t, x, y, 0); }
 
+// Whether joint j stands at (x, y, 0) within the tolerance on every axis; a tolerance of
+// 0 (a box without extent) still makes an equal point that joint.
+static bool same_place(const Joint &j, double x, double y, double tol) {
+  double dx = std::fabs(j.x - x), dy = std::fabs(j.y - y), dz = std::fabs(j.z);
+  return (dx < tol && dy < tol && dz < tol) || (dx == 0 && dy == 0 && dz == 0);
+}
+
 uint16_t joints_make_joint_1(jointtable *t, double x, double y, BoundingGrid *g) {
   TRACE("joints_make_joint_1");
   double tol = g->tolerance;
-  for (uint16_t k = 0; k < t->count; k++) {
-    const Joint &j = t->data[k];
-    double dx = std::fabs(j.x - x), dy = std::fabs(j.y - y), dz = std::fabs(j.z);
-    // A tolerance of 0 (a box without extent) still makes an equal point that joint.
-    if ((dx < tol && dy < tol && dz < tol) || (dx == 0 && dy == 0 && dz == 0)) return j.number;
+  for (uint16_t k = 0; k < t->count; k++)
+    if (same_place(t->data[k], x, y, tol)) return t->data[k].number;
+  bounding_check_bounds_0(g, x, y);
+  return joints_new_joint_1(t, x, y, 0);
+}
+
+// The bucket of a place, or false when the place is too far out to bucket.
+static bool bucket_of(double x, double y, double cell, uint64_t *key, int64_t *i, int64_t *k) {
+  double u = std::floor(x / cell), v = std::floor(y / cell);
+  if (!(std::fabs(u) < 1e15 && std::fabs(v) < 1e15)) return false;
+  *i = int64_t(u), *k = int64_t(v);
+  *key = uint64_t(*i) * 0x9E3779B97F4A7C15ull ^ uint64_t(*k);
+  return true;
+}
+
+uint16_t joints_make_joint_2(jointtable *t, double x, double y, BoundingGrid *g, JointIndex *index) {
+  TRACE("joints_make_joint_2");
+  double tol = g->tolerance;
+  JointIndex &ix = *index;
+  uint64_t key;
+  int64_t i, k;
+  if (!(tol > 0) || !bucket_of(x, y, tol, &key, &i, &k)) return joints_make_joint_1(t, x, y, g);
+  if (ix.table != t || t->count < ix.indexed || tol > ix.cell) {
+    ix.table = t, ix.indexed = 0, ix.cell = tol, ix.far = false;
+    ix.buckets.clear();
   }
+  // Every joint within the tolerance lies in the 3 x 3 buckets about the place.
+  for (; ix.indexed < t->count; ix.indexed++) {
+    const Joint &j = t->data[ix.indexed];
+    if (bucket_of(j.x, j.y, ix.cell, &key, &i, &k)) ix.buckets[key].push_back(uint16_t(ix.indexed + 1));
+    else ix.far = true;
+  }
+  if (ix.far || !bucket_of(x, y, ix.cell, &key, &i, &k)) return joints_make_joint_1(t, x, y, g);
+  uint16_t first = 0;
+  for (int64_t a = i - 1; a <= i + 1; a++)
+    for (int64_t b = k - 1; b <= k + 1; b++) {
+      auto at = ix.buckets.find(uint64_t(a) * 0x9E3779B97F4A7C15ull ^ uint64_t(b));
+      if (at == ix.buckets.end()) continue;
+      for (uint16_t n : at->second)
+        if (same_place(t->data[n - 1], x, y, tol) && (!first || n < first)) first = n;
+    }
+  if (first) return t->data[first - 1].number;
   bounding_check_bounds_0(g, x, y);
   return joints_new_joint_1(t, x, y, 0);
 }

@@ -194,6 +194,17 @@ void base_grid() {
         enlist_face(d, e, map_at(d, EXTRUDE3_FACE, 1, r));
 }
 
+const double kThinnest = 0.1;
+
+// The thickness below which a layer counts as pinched at base node n, its two sheets
+// sharing the node there: the grid tolerance, or a small part of the node's spacing, as a
+// layer thinner than that would only hold tetrahedra as flat as it is thin.
+double thinnest(int32_t n) {
+  double tol = W->d->grid.tolerance;
+  if (n < 1 || n > W->base->nodes.count) return tol;
+  return std::max(tol, kThinnest * double(W->base->nodes.data[n - 1].spacing));
+}
+
 void copy_joints(uint16_t k, bool last) {
   Domain *d = W->d;
   const Domain *b = d->base;
@@ -203,7 +214,8 @@ void copy_joints(uint16_t k, bool last) {
     const Joint &B = b->joints.data[j - 1];
     const Joint &J1 = d->joints.data[j - 1];
     double z = sheet_z(k + 1, J1.regions.count ? J1.regions.data[0] : 0, B.x, B.y);
-    if (z - d->joints.data[jk - 1].z >= tol) {
+    int32_t bn = j <= W->base->jointnodes.count ? W->base->jointnodes.data[j - 1] : 0;
+    if (z - d->joints.data[jk - 1].z >= std::max(tol, thinnest(bn))) {
       uint16_t nj = joints_new_joint_1(&d->joints, B.x + z * sx, B.y + z * sy, z);
       map_at(d, EXTRUDE3_JOINT, k + 1, j) = nj;
       grow(d->joints.data[nj - 1].x, d->joints.data[nj - 1].y, z);
@@ -256,7 +268,7 @@ bool edge_pinched(uint16_t k, uint16_t e) {
     if (!below) continue;
     const MeshNode &B = W->base->nodes.data[n - 1];
     uint16_t r = base_region(d, node_region(d, node3(n)));
-    if (sheet_z(uint16_t(k + 1), r, B.x, B.y) - node3(below).z >= d->grid.tolerance) return false;
+    if (sheet_z(uint16_t(k + 1), r, B.x, B.y) - node3(below).z >= thinnest(n)) return false;
   }
   return true;
 }
@@ -400,8 +412,12 @@ void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &s
   double cap = node3(a).spacing > 0 ? kTallest * node3(a).spacing : DOMAIN_HUGE;
   double mid = std::min(t[1] > tol ? t[1] : L, cap);
   static vectord pos, sp;
-  mesh1_spreadout(&pos, &sp, t[0] > tol ? std::min(t[0], cap) : mid, mid, t[2] > tol ? std::min(t[2], cap) : mid, L,
-                  1.0);
+  // A thin layer beside asks for steps no finer than the column's own spacing (or the
+  // layer's): finer first steps would only make flat cells above a thin layer.
+  double least = std::min(mid, node3(a).spacing > 0 ? double(node3(a).spacing) : mid);
+  double below = t[0] > tol ? std::max(std::min(t[0], cap), least) : mid;
+  double above = t[2] > tol ? std::max(std::min(t[2], cap), least) : mid;
+  mesh1_spreadout(&pos, &sp, below, mid, above, L, 1.0);
   int32_t M = pos.count;
   reserve_nodes(m, M);
   float h = node3(a).spacing;
@@ -476,7 +492,7 @@ void grid_layer(uint16_t k) {
     double z = sheet_z(k + 1, r, B.x, B.y), zp = node3(prev).z;
     double at[2] = {B.x, B.y};
     if (zp - z > tol) sheet_error(uint16_t(k + 1), "INTERSECTS", at);
-    if (z - zp < tol) {
+    if (z - zp < thinnest(n)) {
       above[n] = prev;
       continue;
     }

@@ -18,6 +18,7 @@
 #include "domain/domain.h"
 #include "domain/dominpde.h"
 #include "domain/edges.h"
+#include "domain/spatial.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
@@ -137,6 +138,7 @@ bool indexing = false;        // the node grid is live (during the front)
 double claimed = 0, claim_limit = 0;
 Pt stalled_at{0, 0};
 bool stalled = false;
+std::vector<double> least_spacing;  // per edge the least spacing of its samples, while the front runs
 
 MeshNode &node(int32_t n) { return M->nodes.data[n - 1]; }
 Pt at(int32_t n) { return {node(n).x, node(n).y}; }
@@ -226,7 +228,7 @@ struct Grading {
 
 double gspace_feature(Pt p) {
   double q[2] = {p.x, p.y};
-  double h = dfeature_space_feature(D, q, &M->nodes);
+  double h = dfeature_space_feature(D, q, &M->nodes, least_spacing.empty() ? nullptr : least_spacing.data());
   h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
   return std::min(h, grading.at(q, h));
 }
@@ -282,6 +284,7 @@ void release_legs() {
   for (leg *l : legs) delete l;
   XMEM -= int64_t(legs.size()) * int64_t(sizeof(leg) + sizeof(leg *));
   legs.clear(), legs.shrink_to_fit();
+  least_spacing.clear();
   legcount = 0;
   nodelegs.clear(), nodelegs.shrink_to_fit();
   ingrid.clear(), ingrid.shrink_to_fit();
@@ -478,10 +481,15 @@ bool covers_node(int32_t a, int32_t b, int32_t c, Pt C) {
   return hit;
 }
 
-// Whether the segment p-q crosses an edge of the domain.
+// Whether the segment p-q crosses an edge of the domain. A crossing lies in both boxes,
+// so only the edges whose box meets the segment's are tried.
 bool crosses_boundary(Pt p, Pt q) {
-  double a[2] = {p.x, p.y}, b[2] = {q.x, q.y}, w[2];
-  return edges_cross_boundary(&D->edges, &D->joints, a, b, w, 1e-5);
+  static pointdlist found{};
+  double a[2] = {p.x, p.y}, b[2] = {q.x, q.y}, mid[2] = {(p.x + q.x) / 2, (p.y + q.y) / 2};
+  double r = 0.5 * std::max(std::fabs(q.x - p.x), std::fabs(q.y - p.y));
+  for (uint16_t k : spatial_edges_near(D, mid, r))
+    if (edges_cross_edge(&found, &D->edges.data[k - 1], &D->joints, a, b, 1e-5)) return true;
+  return false;
 }
 
 bool close_link(int32_t li, int32_t c, double f) {
@@ -1049,6 +1057,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     debug_printf("GROWFRONT\n");
     if (drawable(m->debugview)) gag_showwindow(m->debugview, 3);
   }
+  dfeature_least_spacings(D, &least_spacing);
   // The node index over the domain, buckets about the smallest boundary spacing.
   double hmin = HUGE_VAL;
   node_hmax = 0;

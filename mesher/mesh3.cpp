@@ -353,3 +353,33 @@ void mesh3_relax_mesh3(Mesh *m) {
     if (std::sqrt(measure) < 0.001) break;
   }
 }
+
+double mesh3_least_dihedral(Mesh *m, int32_t *cell) {
+  TRACE("mesh3_least_dihedral");
+  double least = 180;
+  *cell = 0;
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell &C = m->cells.data[c - 1];
+    if (!C.alive || C.nodes.count < 4) continue;
+    double q[4][3];
+    for (int i = 0; i < 4; i++) {
+      const MeshNode &N = m->nodes.data[C.nodes.data[i] - 1];
+      q[i][0] = N.x, q[i][1] = N.y, q[i][2] = N.z;
+    }
+    // At each edge, the angle between the normals of the two faces that meet there.
+    for (const auto &e : kEdge) {
+      int a = e[0], b = e[1], o[2], k = 0;
+      for (int i = 0; i < 4; i++)
+        if (i != a && i != b) o[k++] = i;
+      double u[3], v[3], w[3], n1[3], n2[3];
+      for (int t = 0; t < 3; t++) u[t] = q[b][t] - q[a][t], v[t] = q[o[0]][t] - q[a][t], w[t] = q[o[1]][t] - q[a][t];
+      n1[0] = u[1] * v[2] - u[2] * v[1], n1[1] = u[2] * v[0] - u[0] * v[2], n1[2] = u[0] * v[1] - u[1] * v[0];
+      n2[0] = u[1] * w[2] - u[2] * w[1], n2[1] = u[2] * w[0] - u[0] * w[2], n2[2] = u[0] * w[1] - u[1] * w[0];
+      double x[3] = {n1[1] * n2[2] - n1[2] * n2[1], n1[2] * n2[0] - n1[0] * n2[2], n1[0] * n2[1] - n1[1] * n2[0]};
+      double angle = std::atan2(std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]),
+                                n1[0] * n2[0] + n1[1] * n2[1] + n1[2] * n2[2]) * 180 / 3.14159265358979323846;
+      if (angle < least) least = angle, *cell = c;
+    }
+  }
+  return least;
+}

@@ -39,3 +39,6 @@ void mesh3_resolve_table_nabors3(Mesh *m);
 // Moves every interior node half-way to the spacing-weighted mean of its cell neighbours,
 // pass by pass, until a pass moves the nodes by less than 0.001 or after 21 passes.
 void mesh3_relax_mesh3(Mesh *m);
+// The smallest dihedral angle, in degrees, over the live four-node corners of the mesh's
+// cells, and the cell that has it (0 without cells).
+double mesh3_least_dihedral(Mesh *m, int32_t *cell);

@@ -12,6 +12,7 @@
 #include "domain/domain.h"
 #include "domain/dominpde.h"
 #include "domain/edges.h"
+#include "domain/spatial.h"
 #include "domain/joints.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
@@ -349,9 +350,13 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
     Status sizing(&p->status, "SIZING");
     dominpde_build_features(p, uint16_t(meshcount), &p->status);
   }
-  // 9. Boundary nodes and the front.
-  gromesh2_grid_edges(p, m);
-  gromesh2_growfront(p, m);
+  // 9. Boundary nodes and the front, with the domain's lookups: the joints, edges and
+  // regions stay as they are while the front runs.
+  {
+    DomainIndexScope lookups(d);
+    gromesh2_grid_edges(p, m);
+    gromesh2_growfront(p, m);
+  }
   if (p->stop) return p->phase;
   check_area(p, m);
   // 10. First check; the material of every cell.

@@ -18,6 +18,7 @@
 #include "model/treesimp.h"
 #include "plot/doplot3.h"
 #include "plot/plot.h"
+#include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
 int mesher3_init() {
@@ -106,8 +107,13 @@ int32_t mesher3_grid3d(pde *p) {
   meshes_match_periodics(m, 0);
   if (p->quantize) meshes_quantize_mesh(m, 3);
   // The check of links, node lists and every cell's volume: no run goes on with a
-  // tetrahedron turned inside out.
+  // tetrahedron turned inside out. The smallest dihedral angle goes to the debug log.
   meshes_check_mesh(m, m->meshbasis, 1, 0);
+  if (debug_open) {
+    int32_t worst = 0;
+    double least = mesh3_least_dihedral(m, &worst);
+    debug_printf("SMALLEST DIHEDRAL ANGLE %g DEGREES IN CELL %d\n", least, worst);
+  }
   // 8. The display.
   plot_fixcolors(nullptr);
   if (p->meshview) doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);

@@ -47,6 +47,9 @@ struct State {
   uint8_t feature = 0;      // the current region is a FEATURE
   TextLoc end = {};         // place of the latest piece of the region
   Table side, sidetype, surf, surftype, gsurf, gsurftype, point, pointtype;
+  // The reader only appends joints and edges: bucketed searches find those already made.
+  JointIndex joints;
+  EdgeIndex edges;
 } S;
 
 vectorn scratch = {};  // one tag row while conditions merge
@@ -97,7 +100,7 @@ Joint &joint(uint16_t n) { return D()->joints.data[n - 1]; }
 uint16_t make_joint(const parse_node *pt) {
   Domain *d = D();
   if (d->joints.count == UINT16_MAX) err(&pt->loc, "Too many boundary points (limit 65535)");
-  uint16_t j = joints_make_joint_1(&d->joints, pt->value.xyz[0], pt->value.xyz[1], &d->grid);
+  uint16_t j = joints_make_joint_2(&d->joints, pt->value.xyz[0], pt->value.xyz[1], &d->grid, &S.joints);
   joint(j).place = pt->loc;
   S.last = j;
   S.end = pt->loc;
@@ -195,7 +198,7 @@ void line_to(const parse_node *pt) {
   if (!(extent <= 1e150)) err(&pt->loc, "Line segment too long (over 1e150)");
   if (extent < 1e-40) err(&pt->loc, "Line segment too short (under 1e-40)");
   Domain *d = D();
-  log_seg(edges_make_line_edge(&d->edges, &d->joints, S.joint, j, &d->grid), &pt->loc);
+  log_seg(edges_make_line_edge_1(&d->edges, &d->joints, S.joint, j, &d->grid, &S.edges), &pt->loc);
   S.joint = j;
 }
 
