@@ -124,6 +124,8 @@ TEST_F(Eigen, DescriptorsMeetTheirEigenvalues) {
       // 2 pi^2 -+ 1, 5 pi^2 - 1 (twice), 5 pi^2 + 1 (twice): the u = -v modes need a start
       // in which the variables differ.
       {"coupled_pair", {18.7392088, 20.7392088, 48.3480220, 48.3480220, 50.3480220, 50.3480220}},
+      // lambda in a natural condition belongs to the lambda side.
+      {"lambda_natural", {2.7025672, 5.8031456, 8.9380318, 12.0763139}},
   };
   for (const Case &c : cases) {
     spit(dir + "/" + c.name + ".pde", slurp(std::string(QUENDAR_DATA) + "/eigen/" + c.name + ".pde"));
