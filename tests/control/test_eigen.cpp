@@ -117,6 +117,16 @@ TEST_F(Eigen, CholeskyPathFailsOnAnIndefiniteLambdaSide) {
   EXPECT_EQ(count("chol.log", "ERROR: Choleski Factorization Failed"), 1) << slurp(dir + "/chol.log");
 }
 
+TEST_F(Eigen, EachCopyInABatchListListsTheSameValues) {
+  // The start vectors depend on the problem alone, not on what ran before it.
+  ASSERT_EQ(run("square_modes", "a", {{"NGRID = 20", "NGRID = 8"}}), 0) << out();
+  spit(dir + "/b.pde", slurp(dir + "/a.pde"));
+  spit(dir + "/list.pde", "BATCH a b\nEND\n");
+  ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X list.pde"), 0) << out();
+  EXPECT_EQ(listing("a"), listing("b"));
+  EXPECT_EQ(listing("a").size(), 6u);
+}
+
 TEST_F(Eigen, DescriptorsMeetTheirEigenvalues) {
   // Descriptors of tests/data/eigen with their analytic eigenvalues (relative tolerance).
   struct Case {
