@@ -109,6 +109,21 @@ void cgsolve_solve_block(pde *p, double *x, const double *b, int32_t w, double r
   display_unreport(&p->status, line);
 }
 
+// How far the step misses its system: |A delta - r| / |r| (0 when r is 0, infinite
+// when a value is not a number).
+static double solve_miss(pde *p) {
+  vectord *ad = vector2d_get_work(&p->work, p->nt);
+  sparsemx_mv_0(ad, &p->matrix, &p->delta);
+  double miss = 0, size = 0;
+  for (int32_t i = 0; i < p->nt; i++) {
+    double r = p->residual.data[i], e = ad->data[i] - r;
+    miss += e * e, size += r * r;
+  }
+  vector2d_free_work(ad);
+  if (!std::isfinite(miss) || !std::isfinite(size)) return HUGE_VAL;
+  return miss > 0 ? std::sqrt(miss / size) : 0.0;
+}
+
 double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   TRACE("cgsolve_solve");
   String label = lit("Solving:");
@@ -116,9 +131,23 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   int32_t limit = solve_limit(p, d);
   int32_t n = p->nt;
   vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
-  std::fill(p->delta.data, p->delta.data + n, 0.0);
-  double result = sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband,
-                              &p->work, rel, abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf);
+  auto solve = [&] {
+    std::fill(p->delta.data, p->delta.data + n, 0.0);
+    return sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband, &p->work, rel,
+                       abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf);
+  };
+  double result = solve();
+  // CG on a matrix that is not positive definite may diverge with no sign from its own
+  // test. A CG step worse than no step at all, from a matrix that showed a direction of
+  // non-positive curvature, or far worse (a thousandfold, or not a number), is taken
+  // again by LANCZOS, which takes this system and every later one.
+  double miss = solve_miss(p);
+  if (p->solver == 0 && miss > 1 && (sparsecg_indefinite || !(miss <= 1e3)) && !stopkey(p)) {
+    p->symmetric = 0;
+    coupling_take_nonsymmetric(p);
+    coupling_build_precon(p, &p->matrix);
+    result = solve();
+  }
   display_unreport(&p->status, line);
   return result;
 }
@@ -281,7 +310,7 @@ int32_t cgsolve_do_linear(pde *p) {
   while (!stopkey(p)) {
     int32_t k = 1;
     build_system(p);
-    double tau = p->errlim * p->overshoot, e;
+    double tau = p->errlim * p->overshoot, e, e0 = res_norm(p);
     if (first) {
       cgsolve_solve(p, 100 * tau, 0, 4);
       if (stopkey(p)) break;
@@ -307,6 +336,12 @@ int32_t cgsolve_do_linear(pde *p) {
       e = cgsolve_lupdate(p, &p->solution);
       display_update_real(&p->status, eline, e);
       fitting_invalidate_fits(p, 3);
+    }
+    // Passes that left the residual larger than they found it diverged: the run ends
+    // rather than measure and refine on their result.
+    if (!(e <= e0) && e > tau) {
+      String m = lit("Linear Solve Diverged: the system may be singular or indefinite");
+      pdedat_exec_err_0(p, &m);
     }
     grid_end(p);
     if (stopkey(p)) break;

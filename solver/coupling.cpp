@@ -1128,12 +1128,14 @@ static void check_symmetry(pde *p) {
     if (!loading_check_symmetry(&p->matrix, &p->scalefac, 1e-6, p->nfield, p->mesh.nodes.count)) p->symmetric = 0;
     display_unreport(&p->status, line);
   }
-  if (!p->symmetric && p->solver == 0) {
-    p->solver = 1;
-    if (on(p->iccg)) p->precon = 4;
-    else if (block_or(p, 0) == 3) p->precon = 3;
-    else p->precon = on(p->ataprecon) ? 2 : 1;
-  }
+  if (!p->symmetric && p->solver == 0) coupling_take_nonsymmetric(p);
+}
+
+void coupling_take_nonsymmetric(pde *p) {
+  p->solver = 1;
+  if (on(p->iccg)) p->precon = 4;
+  else if (block_or(p, 0) == 3) p->precon = 3;
+  else p->precon = on(p->ataprecon) ? 2 : 1;
 }
 
 // The variables' ranges from the current solution: the declared range where one is

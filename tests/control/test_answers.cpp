@@ -150,4 +150,13 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
 }
 
+// An indefinite symmetric system: CG diverges, LANCZOS takes this system and every later
+// one, on a refined and on a uniform mesh.
+TEST_F(Answers, IndefiniteSystemTakesLanczos) {
+  for (const char *name : {"mixed_plate", "mixed_plate_uniform"}) {
+    ASSERT_EQ(run({(std::string(name) + ".pde").c_str()}), 0) << out() << log(name);
+    EXPECT_NEAR(report(name).at("wc"), 0.00126532, 2e-3 * 0.00126532) << log(name);
+  }
+}
+
 }  // namespace
