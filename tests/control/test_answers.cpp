@@ -159,4 +159,13 @@ TEST_F(Answers, IndefiniteSystemTakesLanczos) {
   }
 }
 
+// Newton on a stiff nonlinear system converges when each step's linear solve is taken
+// on until it meets the step's residual.
+TEST_F(Answers, NewtonOnAStiffSystemConverges) {
+  ASSERT_EQ(run({"cavity_newton.pde"}), 0) << out();
+  std::string l = log("cavity_newton");
+  EXPECT_EQ(l.find("NOT CONVERGED"), std::string::npos) << l;
+  EXPECT_NE(l.find("--DONE--"), std::string::npos) << l;
+}
+
 }  // namespace
