@@ -317,6 +317,7 @@ int32_t cgsolve_do_linear(pde *p) {
       e = cgsolve_lupdate(p, &p->solution);
       coupling_rescale_matrix(p, &p->solution, &p->residual);
       coupling_build_precon(p, &p->matrix);
+      e0 = std::max(e, res_norm(p));  // the passes are measured in the new scaling
       first = false;
     } else {
       cgsolve_solve(p, tau, 0, 1);
