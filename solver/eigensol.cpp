@@ -688,9 +688,10 @@ int32_t eigensol_do_eigen(pde *p) {
       break;
     }
   }
-  // 7. The end.
+  // 7. The end; the shift belongs to this run only.
   pdedat_eig_status(p);
   p->mode = 0;
+  shift = 0;
   return p->stop || p->error ? p->phase : 8;
 }
 
