@@ -109,6 +109,21 @@ void cgsolve_solve_block(pde *p, double *x, const double *b, int32_t w, double r
   display_unreport(&p->status, line);
 }
 
+// How far the step misses its system: |A delta - r| / |r| (0 when r is 0, infinite
+// when a value is not a number).
+static double solve_miss(pde *p) {
+  vectord *ad = vector2d_get_work(&p->work, p->nt);
+  sparsemx_mv_0(ad, &p->matrix, &p->delta);
+  double miss = 0, size = 0;
+  for (int32_t i = 0; i < p->nt; i++) {
+    double r = p->residual.data[i], e = ad->data[i] - r;
+    miss += e * e, size += r * r;
+  }
+  vector2d_free_work(ad);
+  if (!std::isfinite(miss) || !std::isfinite(size)) return HUGE_VAL;
+  return miss > 0 ? std::sqrt(miss / size) : 0.0;
+}
+
 double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   TRACE("cgsolve_solve");
   String label = lit("Solving:");
@@ -116,9 +131,23 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   int32_t limit = solve_limit(p, d);
   int32_t n = p->nt;
   vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
-  std::fill(p->delta.data, p->delta.data + n, 0.0);
-  double result = sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband,
-                              &p->work, rel, abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf);
+  auto solve = [&] {
+    std::fill(p->delta.data, p->delta.data + n, 0.0);
+    return sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband, &p->work, rel,
+                       abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf);
+  };
+  double result = solve();
+  // CG on a matrix that is not positive definite may diverge with no sign from its own
+  // test. A CG step worse than no step at all, from a matrix that showed a direction of
+  // non-positive curvature, or far worse (a thousandfold, or not a number), is taken
+  // again by LANCZOS, which takes this system and every later one.
+  double miss = solve_miss(p);
+  if (p->solver == 0 && miss > 1 && (sparsecg_indefinite || !(miss <= 1e3)) && !stopkey(p)) {
+    p->symmetric = 0;
+    coupling_take_nonsymmetric(p);
+    coupling_build_precon(p, &p->matrix);
+    result = solve();
+  }
   display_unreport(&p->status, line);
   return result;
 }
@@ -281,13 +310,14 @@ int32_t cgsolve_do_linear(pde *p) {
   while (!stopkey(p)) {
     int32_t k = 1;
     build_system(p);
-    double tau = p->errlim * p->overshoot, e;
+    double tau = p->errlim * p->overshoot, e, e0 = res_norm(p);
     if (first) {
       cgsolve_solve(p, 100 * tau, 0, 4);
       if (stopkey(p)) break;
       e = cgsolve_lupdate(p, &p->solution);
       coupling_rescale_matrix(p, &p->solution, &p->residual);
       coupling_build_precon(p, &p->matrix);
+      e0 = std::max(e, res_norm(p));  // the passes are measured in the new scaling
       first = false;
     } else {
       cgsolve_solve(p, tau, 0, 1);
@@ -307,6 +337,12 @@ int32_t cgsolve_do_linear(pde *p) {
       e = cgsolve_lupdate(p, &p->solution);
       display_update_real(&p->status, eline, e);
       fitting_invalidate_fits(p, 3);
+    }
+    // Passes that left the residual larger than they found it diverged: the run ends
+    // rather than measure and refine on their result.
+    if (!(e <= e0) && e > tau) {
+      String m = lit("Linear Solve Diverged: the system may be singular or indefinite");
+      pdedat_exec_err_0(p, &m);
     }
     grid_end(p);
     if (stopkey(p)) break;
@@ -423,6 +459,31 @@ static double update(pde *p) {
   return l1;
 }
 
+// A Newton step's solve, taken again on what its step left of the residual while that
+// is more than a hundredth of it and each pass lowers it: an iterative solve may stall
+// far from the step on a stiff system, and Newton's convergence is only as good as it.
+static void newton_solve(pde *p, double rel) {
+  cgsolve_solve(p, rel, 0, 1);
+  double miss = solve_miss(p);
+  int32_t n = p->nt;
+  for (int32_t pass = 0; pass < 4 && miss > 0.01 && !stopkey(p); pass++) {
+    vectord *r0 = vector2d_get_work(&p->work, n), *d0 = vector2d_get_work(&p->work, n);
+    vectord_copyto_0(r0, &p->residual);
+    vectord_copyto_0(d0, &p->delta);
+    sparsemx_mv_0(&p->residual, &p->matrix, d0);
+    for (int32_t i = 0; i < n; i++) p->residual.data[i] = r0->data[i] - p->residual.data[i];
+    cgsolve_solve(p, rel, 0, 1);
+    for (int32_t i = 0; i < n; i++) p->delta.data[i] += d0->data[i];
+    vectord_copyto_0(&p->residual, r0);
+    double now = solve_miss(p);
+    if (!(now < miss)) vectord_copyto_0(&p->delta, d0);
+    vector2d_free_work(d0);
+    vector2d_free_work(r0);
+    if (!(now < miss)) break;
+    miss = now;
+  }
+}
+
 static void log_newton(pde *p, int32_t k, double e) {
   if (!p->log) return;
   pdedat_log_time_1(p);
@@ -448,7 +509,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     if (p->stop) break;
     build_system(p);
     double tau = p->errlim * p->overshoot;
-    cgsolve_solve(p, tau, 0, 1);
+    newton_solve(p, tau);
     if (stopkey(p)) return p->phase;
     double lambda = update(p);
     measures_get_range(p, &p->solution);
@@ -474,7 +535,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
         vectord_multo_0(&p->residual, &p->firstscale);
         j = 0;
       }
-      cgsolve_solve(p, 0.1 * tau, 0, 1);
+      newton_solve(p, 0.1 * tau);
       if (stopkey(p)) return p->phase;
       lambda = update(p);
       measures_get_range(p, &p->solution);

@@ -15,7 +15,9 @@ int cgsolve_init();
 void cgsolve_residual(pde *p, vectord *r, const vectord *F, const vectord *S);
 // Solves A delta = r for the problem's Newton step with the chosen Krylov method and
 // preconditioner; ITERATE 0 becomes 1000 (VANDENBERG) or 500. The iteration limit is
-// ITERATE / d, at least 1 and at most 65535. Returns the solver's result.
+// ITERATE / d, at least 1 and at most 65535. A CG step that leaves a residual above the
+// right-hand side's, on a matrix found not positive definite (or a thousandfold above
+// it), is solved again by LANCZOS, which the problem keeps. Returns the solver's result.
 double cgsolve_solve(pde *p, double rel, double abs, int32_t d);
 // The same for w right-hand sides stored interleaved (entry i of column t at [i*w + t],
 // the matrix's rows x w entries in b and x); res(t) gets column t's result.

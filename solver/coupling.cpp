@@ -528,6 +528,52 @@ void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, e
   pt->t = tnew;
 }
 
+static bool holds_lambda(const TreeNode *t) {
+  if (!t) return false;
+  if (t->opcode == op::lambda) return true;
+  if (t->group == leafop || t->opcode == op::subref) return false;
+  for (uint8_t i = 0; i < t->arity && i < 3; i++)
+    if (holds_lambda(t->child[i])) return true;
+  return false;
+}
+
+// The lambda terms of natural conditions in an eigenvalue problem belong to the lambda
+// side as the equations' lambda terms do: each such side integral, as the operator takes
+// it, with lambda 1 less with lambda 0, goes into S with its sign turned. The Jacobian
+// takes these conditions with lambda 0.
+static void lambda_sides(pde *p, vectord *S) {
+  if (p->mode < 1 || p->mode > p->eigenvalues.count) return;
+  double &lambda = p->eigenvalues.data[p->mode - 1], kept = lambda;
+  uint16_t E = eqcount(p);
+  double at1[64], at0[64];
+  for (int32_t i = 0; i < p->natcells.count; i++) {
+    int32_t c = p->natcells.data[i];
+    const MeshCell *cell = &p->mesh.cells.data[c - 1];
+    if (!cell->alive) continue;
+    uint16_t R = cell->region;
+    bool local = false;
+    for (int s = 1; s <= elements_dimension[cell->basis] + 1; s++) {
+      if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
+      for (uint16_t k = 1; k <= E; k++) {
+        uint16_t b = side_bc(p, cell, s, k);
+        if (!b || bcrec(p, b)->type != naturalbc) continue;
+        TreeNode *t = bc_tree(bcrec(p, b), 1, R);
+        if (!holds_lambda(t)) continue;
+        if (!local) cell = localize(p, c, 0), local = true;
+        ep.side = uint8_t(s);
+        lambda = 1.0;
+        int32_t n = treeval_surf_galerkin(p, at1, t, &ep, vbasis(p, k));
+        lambda = 0.0;
+        treeval_surf_galerkin(p, at0, t, &ep, vbasis(p, k));
+        ep.side = 0;
+        for (int32_t a = 0; a < n; a++) at1[a] = at0[a] - at1[a];
+        add_rows(p, S, k, at1, n, 1.0);
+      }
+    }
+  }
+  lambda = kept;
+}
+
 void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t single) {
   TRACE("coupling_build_source");
   String label = lit("Computing Sources");
@@ -549,6 +595,7 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
     const MeshCell *cell = localize(p, c, 0);
     coupling_cell_source(p, S, c, cell, &ep, told, tnew, p->upwind, single);
   }
+  if (p->eigen && single) lambda_sides(p, S);
   for (uint16_t k = 1; k <= E; k++) {
     const vectorl *nodes = &p->valuenodes.data[k - 1];
     for (int32_t i = 0; i < nodes->count; i++) S->data[row_of(p, k, nodes->data[i]) - 1] = 0;
@@ -1098,12 +1145,14 @@ static void check_symmetry(pde *p) {
     if (!loading_check_symmetry(&p->matrix, &p->scalefac, 1e-6, p->nfield, p->mesh.nodes.count)) p->symmetric = 0;
     display_unreport(&p->status, line);
   }
-  if (!p->symmetric && p->solver == 0) {
-    p->solver = 1;
-    if (on(p->iccg)) p->precon = 4;
-    else if (block_or(p, 0) == 3) p->precon = 3;
-    else p->precon = on(p->ataprecon) ? 2 : 1;
-  }
+  if (!p->symmetric && p->solver == 0) coupling_take_nonsymmetric(p);
+}
+
+void coupling_take_nonsymmetric(pde *p) {
+  p->solver = 1;
+  if (on(p->iccg)) p->precon = 4;
+  else if (block_or(p, 0) == 3) p->precon = 3;
+  else p->precon = on(p->ataprecon) ? 2 : 1;
 }
 
 // The variables' ranges from the current solution: the declared range where one is

@@ -31,6 +31,9 @@ void coupling_set_method(pde *p);
 // Builds the preconditioner of the current codes for the scaled matrix; a failed
 // incomplete or band factorisation falls back to the diagonal or node-block one.
 void coupling_build_precon(pde *p, const sparsemx *A);
+// LANCZOS and its preconditioner in place of CG, as for a matrix that fails the
+// symmetry check.
+void coupling_take_nonsymmetric(pde *p);
 
 // ---- Residual -----------------------------------------------------------------------------
 // F (and Ft in a time-dependent problem) for the solution u and rates udot at time t;

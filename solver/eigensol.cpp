@@ -21,6 +21,7 @@
 #include "solver/coupling.h"
 #include "solver/eispack.h"
 #include "solver/fitting.h"
+#include "solver/init.h"
 #include "solver/loading.h"
 #include "solver/pairs.h"
 #include "solver/bigmatx.h"
@@ -246,6 +247,96 @@ static void mode_source(pde *p, uint16_t j) {
   coupling_build_source(p, &p->source, 0, 0, 1);
 }
 
+// ---- A singular stiffness ------------------------------------------------------------------
+
+// K may be singular (a problem whose conditions are all natural has its constants as
+// zero modes): inverse iteration on K then diverges along the null space. The sweep
+// then solves with K - shift B instead, shift a tenth of the size of the lowest modes
+// below 0, so that it finds the modes nearest the shift, the zero modes among them;
+// the small problem projects the shifted matrix and adds the shift back.
+static double shift = 0;
+static bool solves_held = true;  // the last sweep's solves met their right-hand sides
+
+// True when every column y of the w interleaved in sol solves A y = b to within 1e-2 of
+// |b| (or b is 0).
+static bool solves_hold(pde *p, const double *sol, const double *rhs, int32_t w) {
+  int32_t n = p->nt;
+  std::vector<double> ay(size_t(n) * w), rr(size_t(w), 0.0), bb(size_t(w), 0.0);
+  sparsemx_mv_block(ay.data(), &p->matrix, sol, w);
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t j = 0; j < w; j++) {
+      double b = rhs[size_t(i) * w + j], d = ay[size_t(i) * w + j] - b;
+      rr[size_t(j)] += d * d, bb[size_t(j)] += b * b;
+    }
+  for (int32_t j = 0; j < w; j++)
+    if (!(rr[size_t(j)] <= 1e-4 * bb[size_t(j)])) return false;
+  return true;
+}
+
+// The unknowns of value conditions, which the shift leaves alone.
+static std::vector<char> value_rows(pde *p) {
+  std::vector<char> v(size_t(p->nt), 0);
+  for (uint16_t k = 1; k <= p->valuenodes.count; k++) {
+    const vectorl &l = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < l.count; i++) {
+      int32_t r = bigmatx_row(&p->layout, k, l.data[i]);
+      if (r >= 1 && r <= p->nt) v[size_t(r - 1)] = 1;
+    }
+  }
+  return v;
+}
+
+// The size of the lowest modes: |x.Kx / x.Bx| for the lowest sine of the domain's box
+// in every variable, 1 when that is not a number.
+static double lowest_size(pde *p) {
+  int32_t n = p->nt;
+  const rect3d &box = p->mesh.domain->grid.box;
+  double x0 = box.x1, y0 = box.y1, W = box.x2 - box.x1, H = box.y2 - box.y1;
+  std::vector<double> x(size_t(n), 0.0), w(size_t(n), 0.0), y(size_t(n), 0.0), bx(size_t(n), 0.0);
+  std::vector<char> fixed = value_rows(p);
+  cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
+    const MeshNode &nd = p->mesh.nodes.data[i - 1];
+    if (k <= p->nfield && !fixed[size_t(r - 1)])
+      x[size_t(r - 1)] = std::sin(M_PI * (nd.x - x0) / W) * std::sin(M_PI * (nd.y - y0) / H);
+  });
+  for (int32_t r = 0; r < n; r++) w[size_t(r)] = x[size_t(r)] / p->secondscale.data[r];
+  sparsemx_mv_block(y.data(), &p->matrix, w.data(), 1);
+  eigensol_lambda_times(&lside, x.data(), bx.data(), 1);
+  double xkx = 0, xbx = 0;
+  for (int32_t r = 0; r < n; r++) {
+    xkx += x[size_t(r)] * y[size_t(r)] / p->firstscale.data[r];
+    xbx += x[size_t(r)] * bx[size_t(r)];
+  }
+  double q = std::fabs(xkx / xbx);
+  return std::isfinite(q) && q > 0 ? q : 1.0;
+}
+
+// K - shift B into the scaled matrix, off the value conditions' rows and columns.
+static void shift_matrix(pde *p) {
+  std::vector<char> fixed = value_rows(p);
+  for (int32_t r = 0; r < lside.n; r++) {
+    if (fixed[size_t(r)]) continue;
+    for (int32_t e = lside.start[size_t(r)]; e < lside.start[size_t(r) + 1]; e++) {
+      int32_t c = lside.cols[size_t(e)];
+      if (fixed[size_t(c)] || lside.vals[size_t(e)] == 0) continue;
+      sparsemx_addto_0(&p->matrix, r + 1, c + 1,
+                       -shift * p->firstscale.data[r] * lside.vals[size_t(e)] * p->secondscale.data[c]);
+    }
+  }
+}
+
+// After a sweep whose solves failed: the shifted matrix and a fresh start, when the
+// shift is not yet taken and the lambda side is known as a matrix; else false.
+static bool take_shift(pde *p) {
+  if (shift != 0 || lside.n != p->nt || lside.n == 0) return false;
+  shift = -0.1 * lowest_size(p);
+  shift_matrix(p);
+  coupling_build_precon(p, &p->matrix);
+  init_eigen(p);
+  held_current = held_projected = false;
+  return true;
+}
+
 // ---- Steps -----------------------------------------------------------------------------
 
 // The interleaved blocks of a pass (right-hand sides and results of the solves, the
@@ -273,6 +364,7 @@ double e_solve(pde *p) {
     for (int32_t i = 0; i < n; i++) rhs[size_t(i) * M + j - 1] = p->source.data[i] * p->firstscale.data[i];
   }
   if (M) cgsolve_solve_block(p, sol.data(), rhs.data(), M, p->errlim * p->overshoot * 0.0001, 0, 1, res.data());
+  solves_held = M == 0 || solves_hold(p, sol.data(), rhs.data(), M);
   double sum = 0;
   for (uint16_t j = 1; j <= M; j++) {
     sum += res[j - 1] * res[j - 1];
@@ -405,6 +497,7 @@ bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
   for (int32_t i = 0; i < M; i++) vals[size_t(i)] = lam->data[order[size_t(i)]];
   for (int32_t r = 0; r < M; r++)
     for (int32_t c = 0; c < M; c++) cols[size_t(r * M + c)] = q->data[r * M + order[size_t(c)]];
+  for (double &v : vals) v += shift;
   std::copy(vals.begin(), vals.end(), lam->data);
   std::copy(cols.begin(), cols.end(), q->data);
   for (int32_t i = 0; i < std::min<int32_t>(M, p->modes); i++)
@@ -456,13 +549,13 @@ void eig_expand(pde *p, const matrixd *q) {
   held_current = follow;
 }
 
-double eigensol_pass_error(const double *lam, const double *old, int32_t m) {
+double eigensol_pass_error(const double *lam, const double *old, int32_t m, double least) {
   if (m <= 0) return 0.0;
   double big = 0;
   for (int32_t i = 0; i < m; i++) big = std::max(big, std::fabs(lam[i]));
   double sum = 0;
   for (int32_t i = 0; i < m; i++) {
-    double d = big > 0 ? std::max(std::fabs(lam[i]), 1e-12 * big) : 1.0;
+    double d = big > 0 ? std::max({std::fabs(lam[i]), 1e-12 * big, least}) : 1.0;
     double e = (lam[i] - old[i]) / d;
     sum += e * e;
   }
@@ -493,11 +586,22 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool 
     uint16_t lpass = display_report_num(&p->status, 0, &lp, pass);
     uint16_t lerr = display_report_real(&p->status, 0, &le, err);
     e_solve(p);
+    if (!solves_held) {
+      // A sweep that could not solve: once more from the start on the shifted matrix.
+      if (!take_shift(p))
+        exec_error("Eigenvalue Solve Diverged: the stiffness may be singular; write (lambda-S) for lambda, "
+                   "with S > 0, and subtract S from each eigenvalue");
+      display_unreport(&p->status, lerr);
+      display_unreport(&p->status, lpass);
+      pass = 0;
+      err = 1.0;
+      continue;
+    }
     subspace(p, &amat, &bmat);
     sub_eigs(p, &lambda, &qmat, &amat, &bmat);
     if (p->dbg_modes && debug_file) vectord_print_1(debug_file, &lambda, "SUBSPACE EIGENVALUES");
     eig_expand(p, &qmat);
-    err = eigensol_pass_error(lambda.data, p->eigenvalues.data, m);
+    err = eigensol_pass_error(lambda.data, p->eigenvalues.data, m, std::fabs(shift));
     pdedat_report_time(p, p->lines.elapsed);
     display_update_real(&p->status, lerr, err);
     if (p->log) {
@@ -537,6 +641,7 @@ int32_t eigensol_do_eigen(pde *p) {
   int32_t clock = rtlib_elapsed_ms(0);
   int32_t interval = std::max(p->deadtime, p->monitordelay);
   p->regrids = 0;
+  shift = 0;
   static const double zero[2] = {0, 0};
   for (;;) {
     // 2. The grid: layout, conditions and the Jacobian.
@@ -547,9 +652,13 @@ int32_t eigensol_do_eigen(pde *p) {
     coupling_tabulate_bcs(p);
     p->mode = 0;
     coupling_ss_matrix(p, xvec(p, 1), zero);
-    coupling_build_precon(p, &p->matrix);
     eigensol_probe_lambda(p, &lside);
     lside_checked = 0;
+    if (shift != 0) {
+      if (lside.n == p->nt && lside.n > 0) shift_matrix(p);
+      else shift = 0;
+    }
+    coupling_build_precon(p, &p->matrix);
     // 3. The iteration passes.
     bool unconverged = false;
     if (!iterate(p, tol, &clock, &interval, &unconverged)) return p->phase;
@@ -579,9 +688,10 @@ int32_t eigensol_do_eigen(pde *p) {
       break;
     }
   }
-  // 7. The end.
+  // 7. The end; the shift belongs to this run only.
   pdedat_eig_status(p);
   p->mode = 0;
+  shift = 0;
   return p->stop || p->error ? p->phase : 8;
 }
 

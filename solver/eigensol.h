@@ -32,8 +32,10 @@ bool sub_eigs(pde *p, vectord *lambda, matrixd *q, matrixd *a, matrixd *b);
 // The new subspace X_j := sum_i q(i,j) X_i, each scaled to mean square 1.
 void eig_expand(pde *p, const matrixd *q);
 // The relative change of the first m estimates: sqrt(sum ((l - old) / d)^2 / m) with
-// d = max(|l_i|, 1e-12 x the largest |l_j|), or the absolute change when all are 0.
-double eigensol_pass_error(const double *lambda, const double *old, int32_t m);
+// d = max(|l_i|, 1e-12 x the largest |l_j|, least), or the absolute change when all are
+// 0. A shifted iteration passes the shift's size as least: a zero mode's estimate is
+// settled when it moves little against the shift.
+double eigensol_pass_error(const double *lambda, const double *old, int32_t m, double least = 0);
 // The lambda side as a sparse matrix in global numbering: row r holds the columns
 // start[r]..start[r+1]-1 of cols (0-based, ascending) with their values.
 struct LambdaSide {

@@ -15,6 +15,7 @@
 #include "solver/pairs.h"
 
 uint8_t sparsecg_debug = 0;
+uint8_t sparsecg_indefinite = 0;
 
 namespace {
 // A convergence history (newest first) and the mean of its latest values.
@@ -294,6 +295,8 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
     sparsemx_inchol_forward_block(q, M, q, wa);
     // 4-5. Step.
     dots(sigma.data(), p, q, wa);
+    for (int32_t a = 0; a < wa; a++)
+      if (sigma[size_t(a)] <= 0 && rho[size_t(a)] != 0) sparsecg_indefinite = 1;
     for (int32_t a = 0; a < wa; a++) step[size_t(a)] = sigma[size_t(a)] == 0 ? rho[size_t(a)] : rho[size_t(a)] / sigma[size_t(a)];
     BY_WIDTH(advance, wa)(y, r, p, q, step.data(), n, nl, wa, sq.data(), yy.data());
     // 6-8. New rho and direction.
@@ -367,6 +370,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
                    const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,
                    int32_t family, int32_t precon, int32_t nl) {
   TRACE("sparsecg_cg_0");
+  sparsecg_indefinite = 0;
   int32_t n = b->count;
   // 1. The method; its work vectors.
   int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
@@ -458,6 +462,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     }
     // 4-5. Step.
     double sigma = family == orthomin ? vectord_dot(p, q) : family == lanczos ? vectord_dot(pt, q) : norm(q);
+    if (family == orthomin && sigma <= 0 && rho != 0) sparsecg_indefinite = 1;
     double alpha = sigma == 0 ? rho : rho / sigma;
     axpy(x, alpha, p);
     axpy(r, -alpha, q);
@@ -509,6 +514,7 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
                        const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
                        pad *panel, int32_t family, int32_t precon, int32_t nl, double *res) {
   TRACE("sparsecg_cg_block");
+  sparsecg_indefinite = 0;
   int32_t n = A->rows;
   int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
   if (w < 1) return;
@@ -518,11 +524,14 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
   }
   // Any other method: the columns one by one.
   vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);
+  uint8_t met = 0;
   for (int32_t j = 0; j < w; j++) {
     for (int32_t i = 0; i < n; i++) bj->data[i] = b[size_t(i) * w + j];
     res[j] = sparsecg_cg(xj, A, M, bj, D, B, work, rel, abs, maxit, panel, family, precon, nl);
+    met |= sparsecg_indefinite;
     for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = xj->data[i];
   }
+  sparsecg_indefinite = met;
   vector2d_free_work(bj);
   vector2d_free_work(xj);
 }

@@ -17,6 +17,9 @@ enum { noprecon = 0, diprecon = 1, ataprecon = 2, biprecon = 3, luprecon = 4, bl
 
 // Set from the problem's SPARSECG debug switch.
 extern uint8_t sparsecg_debug;
+// Set by a conjugate-gradient solve (family orthomin) that met a direction p with
+// p.Ap <= 0: its matrix is not positive definite. Cleared at the start of every solve.
+extern uint8_t sparsecg_indefinite;
 
 int sparsecg_init();
 

@@ -333,4 +333,22 @@ TEST_F(Answers, TransferDataOutsideItsMeshIsNotSummed) {
   EXPECT_NE(l.find("Line 13 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
 }
 
+// An indefinite symmetric system: CG diverges, LANCZOS takes this system and every later
+// one, on a refined and on a uniform mesh.
+TEST_F(Answers, IndefiniteSystemTakesLanczos) {
+  for (const char *name : {"mixed_plate", "mixed_plate_uniform"}) {
+    ASSERT_EQ(run({(std::string(name) + ".pde").c_str()}), 0) << out() << log(name);
+    EXPECT_NEAR(report(name).at("wc"), 0.00126532, 2e-3 * 0.00126532) << log(name);
+  }
+}
+
+// Newton on a stiff nonlinear system converges when each step's linear solve is taken
+// on until it meets the step's residual.
+TEST_F(Answers, NewtonOnAStiffSystemConverges) {
+  ASSERT_EQ(run({"cavity_newton.pde"}), 0) << out();
+  std::string l = log("cavity_newton");
+  EXPECT_EQ(l.find("NOT CONVERGED"), std::string::npos) << l;
+  EXPECT_NE(l.find("--DONE--"), std::string::npos) << l;
+}
+
 }  // namespace
