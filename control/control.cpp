@@ -66,6 +66,7 @@
 uint16_t control_parse_nesting = 0;
 uint8_t control_parse_pass = 0;
 uint8_t control_failed = 0;
+uint8_t control_unconverged = 0;
 
 [[noreturn]] static void exec_error(pde *p, const char *message);
 
@@ -177,21 +178,22 @@ static void step_load(pde *p) {
   }
   if (p->cfgtext) textin_close_text(p->cfgtext);
   p->cfgtext = 0;
+  // A run that reports in its log ends the failed load there as it ends any failure.
+  if (p->logopen && p->log) {
+    log_line(p, "TERMINATED\n", true);
+    log_line(p, "END\n", false);
+  }
   pdedat_free_pde(p);
   clear_caption();
   control_failed = 1;
   batch_entry_done();
 }
 
-// Phase 3: open the log, write the start line, parse.
-static void step_start(pde *p) {
-  TRACE("start_0");
+bool control_start_log(pde *p) {
+  TRACE("control_start_log");
   if (!p->logopen || !p->log) {
     p->log = fopen(p->logname.text, "w");
-    if (!p->log) {
-      exec_error(p, errno == EACCES ? "Problem folder is not writable\n Use Save_As to move to a writable folder"
-                                    : "Can't Open Log File");
-    }
+    if (!p->log) return false;
     fprintf(p->log, "%s\n", verdat_versiontext.text);
     p->logopen = 1;
     // A batch run of a descriptor named on the command line has no batch list:
@@ -201,6 +203,16 @@ static void step_start(pde *p) {
   build_header(p);
   fprintf(p->log, "\nSTART %s%s\n", p->directory.text ? p->directory.text : "", p->header.text);
   fflush(p->log);
+  return true;
+}
+
+// Phase 3: open the log, write the start line, parse.
+static void step_start(pde *p) {
+  TRACE("start_0");
+  if (!control_start_log(p))
+    exec_error(p, errno == EACCES ? "Problem folder is not writable\n Use Save_As to move to a writable folder"
+                                  : "Can't Open Log File");
+  if (p->stage <= 1) p->unconverged = nullptr;
   control_parse_file(p);
   if (p->stage == 1) plotfile_header(p);
   String errlim = {};
@@ -302,6 +314,12 @@ static void step_stage_end(pde *p) {
   exporter_close_exports(p);
   pdedat_do_status(p, p->timedep ? 2 : p->eigen ? 3 : 1);
   String done = {};
+  // An answer that did not converge says so above the end mark, and in the exit code.
+  if (p->unconverged) {
+    strings_copyto_1(&done, p->unconverged);
+    display_report(&p->status, 0, &done);
+    control_unconverged = 1;
+  }
   strings_copyto_1(&done, "--DONE--");
   display_report(&p->status, 0, &done);
   strings_free_0(&done);
@@ -502,7 +520,9 @@ int32_t control_loadup(pde *p) {
   strings_addto_0(path.get(), file.get());
   p->desctext = textin_open_text(path.get(), 1);
   if (p->desctext) return PHASE_NEW;
-  // 3. No descriptor: say so on the main window.
+  // 3. No descriptor: say so on the main window, or in the run log of a run that
+  // reports there.
+  if (verdat_reports_in_log()) control_start_log(p);
   String m = {}, c = {};
   strings_copyto_1(&m, "No Input File: ");
   strings_addto_0(&m, path.get());

@@ -82,6 +82,13 @@ static void batch_failed() {
     pdedat_batch_states[pdedat_batch_index - 1] = 2;
 }
 
+// Where reports on problem p go when they go to a log: its run log once open (in a
+// batch run that is the batch log), else the batch log, else standard error.
+static FILE *report_stream(const pde *p) {
+  if (live(p) && p->logopen && p->log) return p->log;
+  return pdedat_batch_log ? pdedat_batch_log : stderr;
+}
+
 // The time prefix of problem p (time since its start) on a stream. A problem whose
 // run has not started yet (a failed load) has no start time: the clock time stands in.
 // Returns the characters written.
@@ -354,7 +361,7 @@ void pdedat_close_log(FILE *log) {
 // The source line at loc, a caret under its column and "Line n KIND: message", on the
 // batch log.
 static void list_located(pde *p, const TextLoc *loc, const char *kind, const String *message) {
-  FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+  FILE *f = report_stream(p);
   String line{};
   const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
   if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
@@ -369,7 +376,7 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
 
 void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message) {
   TRACE("pdedat_parse_warning");
-  if (live(p) && verdat_batch) return list_located(p, loc, "WARNING", message);
+  if (live(p) && verdat_reports_in_log()) return list_located(p, loc, "WARNING", message);
   std::string m = "Line " + std::to_string(loc->line) + ": " + text_of(message);
   show_message(live(p) ? p->pdeview : 0, m.c_str(), "Warning");
 }
@@ -377,7 +384,7 @@ void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message) {
 void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
   TRACE("pdedat_parse_err_0");
   if (!live(p)) report_without_problem(message);
-  if (!verdat_batch) {
+  if (!verdat_reports_in_log()) {
     gag_showwindow(p->editview, 3);
     if (!control_services.edit_text(loc->file, p->editview, loc)) {
       debug_printf("FAILED EDITING FILE %d, LINE %d COL %d\n", loc->file, int(loc->line),
@@ -413,6 +420,8 @@ void pdedat_text_err(const TextLoc *loc, const String *message) {
   if (live(p)) {
     batch_failed();
     p->error = 1;
+    // A text that fails while the problem loads: its run log starts here.
+    if (p->phase == PHASE_LOAD && verdat_reports_in_log()) control_start_log(p);
   }
   pdedat_parse_err_0(p, loc, message);
 }
@@ -425,7 +434,7 @@ void pdedat_exec_err_0(pde *p, const String *message) {
   TRACE("pdedat_exec_err_0");
   rtlib_traceback();
   if (!live(p)) report_without_problem(message);
-  if (!verdat_batch) {
+  if (!verdat_reports_in_log()) {
     gag_showwindow(p->editview, 3);
     TextLoc start{p->desctext, 1, 1};
     if (!control_services.edit_text(p->desctext, p->editview, &start)) {
@@ -445,8 +454,9 @@ void pdedat_exec_err_0(pde *p, const String *message) {
     bool asked = !batch_question.empty() && text.compare(0, batch_question.size(), batch_question) == 0;
     batch_question.clear();
     if (!asked) {
-      FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
-      time_prefix(f, live(pdedat_current) ? pdedat_current : p);
+      pde *q = live(pdedat_current) ? pdedat_current : p;
+      FILE *f = report_stream(q);
+      time_prefix(f, q);
       fprintf(f, "ERROR: %s\n", text.c_str());
       fflush(f);
     }
@@ -461,11 +471,11 @@ void pdedat_exec_err_1(const String *message) {
 
 void pdedat_error_message(uint16_t view, const String *message, const String *caption) {
   TRACE("pdedat_error_message_0");
-  if (!verdat_batch) {
+  if (!verdat_reports_in_log()) {
     control_services.message(view, message, caption);
     return;
   }
-  FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+  FILE *f = report_stream(pdedat_current);
   if (live(pdedat_current))
     time_prefix(f, pdedat_current);
   else

@@ -355,6 +355,7 @@ void cdf_init(pde *p, plotrec *r, const grid &g) {
   r->outputs = 0;
   uint32_t type = p->cdfdouble ? CDF_DOUBLE : CDF_FLOAT;
   netcdf_cdf_def_attr_text(h, 0, "title", text_of(&p->title));
+  if (p->unconverged) netcdf_cdf_def_attr_text(h, 0, "status", p->unconverged);
   int dims = threed(p) ? 3 : 2;
   vectorn shape = {};
   if (const char *rec = record_name(p)) {
@@ -450,6 +451,7 @@ void exporter_print_header(pde *p, FILE *f, plotrec *r) {
   if (p->modes) fprintf(f, " Mode %2d\n", p->mode);
   else if (p->stages >= 2) fprintf(f, " Stage %d\n", p->stage);
   else if (p->timedep) fprintf(f, " Time %g\n", p->time);
+  if (p->unconverged) fprintf(f, "%s\n", p->unconverged);
   fputs("}\n", f);
 }
 
@@ -799,6 +801,7 @@ void exporter_tecp_export(pde *p, plotrec *r) {
   r->outputs++;
   if (!append) {
     fprintf(f.get(), "TITLE=\"%s\"\n", text_of(&p->title));
+    if (p->unconverged) fprintf(f.get(), "# %s\n", p->unconverged);
     fprintf(f.get(), "VARIABLES=\"%s\"", coordinate_name(p, 0));
     fprintf(f.get(), ",\"%s\"", coordinate_name(p, 1));
     if (three) fprintf(f.get(), ",\"%s\"", coordinate_name(p, 2));

@@ -1,0 +1,74 @@
+// How a run ends, seen as a user sees it: the run log, the exports and the exit code,
+// with no display and no batch option as well as in batch.
+#include <unistd.h>
+
+#include <regex>
+
+#include "tests/control/doubles.h"
+
+namespace {
+
+struct Ending : ProgramRun {
+  // Runs quendar without a display on the words; its exit code.
+  int run(const std::string &words) {
+    return shell("env -u DISPLAY TMPDIR='" + dir + "' timeout 120 '" QUENDAR_EXE "' " + words);
+  }
+  void copy(const std::string &name) {
+    spit(dir + "/" + name + ".pde", slurp(QUENDAR_DATA "/status/" + name + ".pde"));
+  }
+  // A text file of the run with every time prefix written "T| " and the folder "DIR/".
+  std::string text(const std::string &file) {
+    std::string s = std::regex_replace(slurp(dir + "/" + file), std::regex(R"((^|\n) \d+:\d\d(:\d\d)?\| )"), "$1T| ");
+    for (size_t k; (k = s.find(dir + "/")) != std::string::npos;) s.replace(k, dir.size() + 1, "DIR/");
+    return s;
+  }
+};
+
+// Each case: the words it runs with, its exit code, and texts a file of the run must
+// hold (its log when no file is named); "!text" is a text it must not hold.
+struct Case {
+  const char *name, *words;
+  int rc;
+  std::vector<std::string> log;
+  const char *file = nullptr;
+};
+
+TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
+  const Case cases[] = {
+      // No display and no B: reported as in batch, not left waiting in an editor.
+      {"parse_error_no_display", "-R -X", 1, {"*\n           Line 4 ERROR: Illegal Symbol\nT| TERMINATED\nEND\n"}},
+      {"divide_by_zero_definition", "-R -X", 1, {"\nT| ERROR: ", "\nT| TERMINATED\nEND\n"}},
+      {"parse_error_no_display", "-R", 1, {"Line 4 ERROR: Illegal Symbol\nT| TERMINATED\nEND\n"}},
+      // A descriptor that is not there still gets its run log.
+      {"nothere", "-B -R -X", 1, {"START DIR/nothere.pde  ", "T|  ERROR: No Input File: DIR/nothere.pde\nT| TERMINATED\nEND\n"}},
+      // Newton at its limit on the last grid: the answer is reported, marked, and the
+      // exit code is the one of an unconverged run.
+      {"no_steady_state_done", "-B -R -X", QUENDAR_UNCONVERGED, {"T| NEWTON LIMIT: NOT CONVERGED\nT| --DONE--\n"}},
+      {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: \nNEWTON LIMIT: NOT CONVERGED\n}\n"}, "strip_sum.txt"},
+      // A residual that is not a number is an error, never an answer.
+      {"nan_newton_done", "-B -R -X", 1, {"T| ERROR: Solution Diverged", "T| TERMINATED\nEND\n", "!--DONE--"}},
+  };
+  for (const Case &c : cases) {
+    if (std::string(c.name) != "nothere") copy(c.name);
+    EXPECT_EQ(run(std::string(c.words) + " " + c.name + ".pde"), c.rc) << c.name << " " << c.words << "\n" << out();
+    std::string log = text(c.file ? c.file : std::string(c.name) + ".log");
+    for (const std::string &want : c.log)
+      if (want[0] == '!') EXPECT_EQ(log.find(want.substr(1)), std::string::npos) << c.name << "\n" << log;
+      else EXPECT_NE(log.find(want), std::string::npos) << c.name << "\n" << log;
+  }
+}
+
+// A line too long in a listed descriptor is reported in the list's log inside that
+// descriptor's START ... END group, timed from its start.
+TEST_F(Ending, LoadErrorInABatchListHasItsGroup) {
+  spit(dir + "/long.pde", "TITLE 'x' {" + std::string(70000, 'y') + "}\nEND\n");
+  spit(dir + "/list.pde", "BATCH long\nEND\n");
+  EXPECT_EQ(run("-B -X list.pde"), 1) << out();
+  std::string log = text("list.log");
+  size_t y = log.find("yyy");
+  log.replace(y, log.find_first_not_of('y', y) - y, "...");
+  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\nSTART DIR/long\.pde  [^\n]*\nT\| TITLE 'x' \{\.\.\.\n +\*\n +Line 1 ERROR: Line longer than 65535 characters\nT\| TERMINATED\nEND\n$)")))
+      << log;
+}
+
+}  // namespace
