@@ -850,8 +850,10 @@ static void eig_write(pde *p) {
   strings_addto_0(&path, &p->name);
   strings_addto_1(&path, ".eig");
   FILE *f = fopen(path.text, "w");
-  strings_free_0(&path);
-  if (!f) exec_error(p, "Can't open Eigenvalue File");
+  if (!f) {
+    strings_free_0(&path);
+    exec_error(p, "Can't open Eigenvalue File");
+  }
   fprintf(f, "%s\n", p->header.text ? p->header.text : "");
   fputs("\nEIGENVALUES\n", f);
   String v = {};
@@ -860,5 +862,15 @@ static void eig_write(pde *p) {
     fprintf(f, "%4d: %s\n", i, v.text);
   }
   strings_free_0(&v);
-  fclose(f);
+  // A listing that did not reach the disk is an error on the problem, in the
+  // system's words.
+  if (int err = rtlib_close_stream(f)) {
+    strings_addto_1(&path, ": ");
+    strings_addto_1(&path, rtlib_errno_text_of(err));
+    char text[400];
+    snprintf(text, sizeof text, "Can't Write Eigenvalue File %s", path.text);
+    strings_free_0(&path);
+    exec_error(p, text);
+  }
+  strings_free_0(&path);
 }

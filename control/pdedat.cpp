@@ -325,9 +325,7 @@ void pdedat_free_pde(pde *p) {
 
 void pdedat_close_log(FILE *log) {
   TRACE("pdedat_close_log");
-  int err = ferror(log) ? EIO : 0;
-  if (fflush(log) != 0) err = errno;
-  if (fclose(log) != 0 && !err) err = errno;
+  int err = rtlib_close_stream(log);
   if (!err) return;
   // The log cannot carry its own failure: standard error in a batch run, else a box.
   control_failed = 1;

@@ -275,6 +275,16 @@ void rtlib_release_signals() {
 int rtlib_get_errno() { return errno; }
 const char *rtlib_errno_text() { return rtlib_errno_text_of(errno); }
 
+int rtlib_close_stream(FILE *f) {
+  int err = 0;
+  errno = 0;
+  if (fflush(f) != 0) err = errno ? errno : EIO;
+  if (!err && ferror(f)) err = EIO;
+  errno = 0;
+  if (fclose(f) != 0 && !err) err = errno ? errno : EIO;
+  return err;
+}
+
 const char *rtlib_errno_text_of(int err) {
   switch (err) {
     case EPERM: return "Not owner";

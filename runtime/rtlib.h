@@ -74,6 +74,10 @@ void rtlib_release_signals();
 int rtlib_get_errno();
 const char *rtlib_errno_text();
 const char *rtlib_errno_text_of(int err);
+// Flushes and closes a C stream written to; returns 0, or the system error number
+// of the first write, flush or close that failed (a write that failed earlier is
+// tried once more by the flush, which gives its number).
+int rtlib_close_stream(FILE *f);
 
 // ---- Numbers ---------------------------------------------------------------------
 int32_t rtlib_round(double x);

@@ -31,6 +31,7 @@ struct Case {
   int rc;
   std::vector<std::string> log;
   const char *file = nullptr;
+  const char *full = nullptr;  // a file of the run put on a full disk
 };
 
 TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
@@ -47,9 +48,19 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: \nNEWTON LIMIT: NOT CONVERGED\n}\n"}, "strip_sum.txt"},
       // A residual that is not a number is an error, never an answer.
       {"nan_newton_done", "-B -R -X", 1, {"T| ERROR: Solution Diverged", "T| TERMINATED\nEND\n", "!--DONE--"}},
+      // Files that do not reach the disk fail the run in the system's words.
+      {"eigen_listing", "-B -R -X", 1,
+       {"T| ERROR: Can't Write Eigenvalue File DIR/eigen_listing.eig: No space left on device\nT| TERMINATED\n"},
+       nullptr, "eigen_listing.eig"},
+      {"summary_full", "-B -R -X", 1,
+       {"T| ERROR: Can't Write Export File DIR/sum.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "sum.txt"},
+      {"summary_full", "-B -R -X", 1,
+       {"T| ERROR: Can't Write Export File DIR/table.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "table.txt"},
   };
   for (const Case &c : cases) {
     if (std::string(c.name) != "nothere") copy(c.name);
+    for (const char *f : {"eigen_listing.eig", "sum.txt", "table.txt"}) unlink((dir + "/" + f).c_str());
+    if (c.full) ASSERT_EQ(symlink("/dev/full", (dir + "/" + c.full).c_str()), 0);
     EXPECT_EQ(run(std::string(c.words) + " " + c.name + ".pde"), c.rc) << c.name << " " << c.words << "\n" << out();
     std::string log = text(c.file ? c.file : std::string(c.name) + ".log");
     for (const std::string &want : c.log)
