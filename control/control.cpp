@@ -194,6 +194,9 @@ bool control_start_log(pde *p) {
   if (!p->logopen || !p->log) {
     p->log = fopen(p->logname.text, "w");
     if (!p->log) return false;
+    // Each line reaches the file as it is written: a run that is killed or that
+    // stops the machine leaves its log complete up to that moment.
+    setvbuf(p->log, nullptr, _IOLBF, BUFSIZ);
     fprintf(p->log, "%s\n", verdat_versiontext.text);
     p->logopen = 1;
     // A batch run of a descriptor named on the command line has no batch list:
@@ -444,6 +447,25 @@ static bool batch_step() {
   return false;
 }
 
+// After an interrupt: every problem still open ends as a failed one does (TERMINATED,
+// END, its plot file closed), the batch log is closed and the loop stops.
+static void end_all_problems() {
+  for (int i = 1; i <= pdedat_count; i++) {
+    pde *p = pdedat_table[i];
+    if (!p || p->phase == PHASE_FREE) continue;
+    pdedat_current = p;
+    p->error = 1;
+    uint8_t idle = 0;
+    after_step(p, &idle);
+  }
+  control_failed = 1;
+  quendar_running = 0;
+  if (pdedat_batch_log) {
+    pdedat_close_log(pdedat_batch_log);
+    pdedat_batch_log = nullptr;
+  }
+}
+
 // The loop's end tests. Waiting for a message that can never come would never end.
 static bool nothing_can_arrive() { return !control_services.can_wait(); }
 // A batch or X run has nothing left to wait for once no problem is open.
@@ -477,6 +499,12 @@ void control_control_loop() {
         if (step(p)) idle = 0;
       }
       if (p->phase != PHASE_FREE) after_step(p, &idle);
+    }
+    // An interrupt or termination request ends every open problem as a failure and
+    // the run with it; no further batch entry starts.
+    if (rtlib_interrupt_signal()) {
+      end_all_problems();
+      return;
     }
     // 3. Batch: the next entry starts when none is running.
     if (verdat_batch && batch_step()) idle = 0;

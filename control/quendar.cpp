@@ -147,6 +147,8 @@ int quendar_main() {
   debug_debug_off();
   free_texts();
   // A run whose answer did not converge, with no failure, has an exit code of its own.
+  // A run ended by an interrupt or termination request says so the shell's way.
+  if (int sig = rtlib_interrupt_signal()) return 128 + sig;
   if (!verdat_reports_in_log() && !verdat_exit) return 0;
   return control_failed ? 1 : control_unconverged ? QUENDAR_UNCONVERGED : 0;
 }

@@ -1,5 +1,7 @@
 // How a run ends, seen as a user sees it: the run log, the exports and the exit code,
 // with no display and no batch option as well as in batch.
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <regex>
@@ -63,9 +65,10 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
     if (c.full) ASSERT_EQ(symlink("/dev/full", (dir + "/" + c.full).c_str()), 0);
     EXPECT_EQ(run(std::string(c.words) + " " + c.name + ".pde"), c.rc) << c.name << " " << c.words << "\n" << out();
     std::string log = text(c.file ? c.file : std::string(c.name) + ".log");
-    for (const std::string &want : c.log)
+    for (const std::string &want : c.log) {
       if (want[0] == '!') EXPECT_EQ(log.find(want.substr(1)), std::string::npos) << c.name << "\n" << log;
       else EXPECT_NE(log.find(want), std::string::npos) << c.name << "\n" << log;
+    }
   }
 }
 
@@ -80,6 +83,51 @@ TEST_F(Ending, LoadErrorInABatchListHasItsGroup) {
   log.replace(y, log.find_first_not_of('y', y) - y, "...");
   EXPECT_TRUE(std::regex_search(log, std::regex(R"(\nSTART DIR/long\.pde  [^\n]*\nT\| TITLE 'x' \{\.\.\.\n +\*\n +Line 1 ERROR: Line longer than 65535 characters\nT\| TERMINATED\nEND\n$)")))
       << log;
+}
+
+}  // namespace
+
+namespace {
+
+// A time run sent SIGTERM: its log holds every step completed until then, each line
+// whole, then the error, TERMINATED and END; its plot file reads back; the exit code is
+// the shell's for that signal.
+TEST_F(Ending, TerminationRequestEndsTheRunInOrder) {
+  std::string slab = std::regex_replace(slurp(QUENDAR_EXAMPLES "/slab.pde"), std::regex("TIME 0 TO 1"), "TIME 0 TO 1000");
+  spit(dir + "/slab.pde", std::regex_replace(slab, std::regex("ERRLIM = 1e-4"), "ERRLIM = 1e-6"));
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(99);
+    setenv("TMPDIR", dir.c_str(), 1);
+    unsetenv("DISPLAY");
+    freopen("/dev/null", "w", stdout);
+    execl(QUENDAR_EXE, "quendar", "-B", "-R", "-X", "slab.pde", nullptr);
+    _exit(98);
+  }
+  // Twenty steps logged, or a minute.
+  for (int k = 0; k < 600 && slurp(dir + "/slab.log").find("Step 20 ") == std::string::npos; k++) usleep(100000);
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+  std::vector<std::string> log = lines("slab.log");
+  ASSERT_GE(log.size(), 24u);
+  int steps = 0;
+  size_t k = 0;
+  while (k < log.size() && log[k].find("| Step ") == std::string::npos) k++;
+  for (; k < log.size() && log[k].find("| Step ") != std::string::npos; k++, steps++)
+    EXPECT_TRUE(std::regex_match(log[k], std::regex(" \\d+:\\d\\d\\| Step " + std::to_string(steps + 1) + " Time=.* MEM=\\d+")))
+        << log[k];
+  EXPECT_GE(steps, 20);
+  ASSERT_EQ(log.size(), k + 3);
+  EXPECT_TRUE(std::regex_match(log[k], std::regex(" \\d+:\\d\\d\\| ERROR: Termination error"))) << log[k];
+  EXPECT_TRUE(std::regex_match(log[k + 1], std::regex(" \\d+:\\d\\d\\| TERMINATED"))) << log[k + 1];
+  EXPECT_EQ(log[k + 2], "END");
+  std::string walk = dir + "/walk.txt";
+  EXPECT_EQ(system(("python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -n '" + dir + "/slab.pgx' >'" + walk + "'").c_str()), 0)
+      << slurp(walk);
 }
 
 }  // namespace
