@@ -58,11 +58,15 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
        {"T| ERROR: Can't Write Export File DIR/sum.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "sum.txt"},
       {"summary_full", "-B -R -X", 1,
        {"T| ERROR: Can't Write Export File DIR/table.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "table.txt"},
+      // A region of no area beside a good one is refused where it starts.
+      {"fence", "-B -R -X", 1, {"*\n           Line 11 ERROR: Region 2 has no area\nT| TERMINATED\n"}},
   };
   for (const Case &c : cases) {
     if (std::string(c.name) != "nothere") copy(c.name);
     for (const char *f : {"eigen_listing.eig", "sum.txt", "table.txt"}) unlink((dir + "/" + f).c_str());
-    if (c.full) ASSERT_EQ(symlink("/dev/full", (dir + "/" + c.full).c_str()), 0);
+    if (c.full) {
+      ASSERT_EQ(symlink("/dev/full", (dir + "/" + c.full).c_str()), 0);
+    }
     EXPECT_EQ(run(std::string(c.words) + " " + c.name + ".pde"), c.rc) << c.name << " " << c.words << "\n" << out();
     std::string log = text(c.file ? c.file : std::string(c.name) + ".log");
     for (const std::string &want : c.log) {
