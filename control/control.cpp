@@ -475,7 +475,8 @@ void control_control_loop() {
   TRACE("control_control_loop_0");
   // On entry: a plot file to view, or the open-file dialog.
   if (verdat_view) {
-    views_view_pde(&verdat_viewname);
+    // A plot file that cannot be shown fails the run as a problem that cannot be loaded.
+    if (!views_view_pde(&verdat_viewname)) control_failed = 1;
     verdat_view = 0;
   }
   if (verdat_opendialog) {

@@ -1,6 +1,7 @@
 // How a run ends, seen as a user sees it: the run log, the exports and the exit code,
 // with no display and no batch option as well as in batch.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,6 +75,13 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       else EXPECT_NE(log.find(want), std::string::npos) << c.name << "\n" << log;
     }
   }
+  // A plot file that is not there fails a viewing run.
+  EXPECT_EQ(run("-V nothere.pgx"), 1) << out();
+  // A new plot file is readable by others as the run log is.
+  struct stat pgx, log;
+  ASSERT_EQ(stat((dir + "/fence.pgx").c_str(), &pgx), 0);
+  ASSERT_EQ(stat((dir + "/fence.log").c_str(), &log), 0);
+  EXPECT_EQ(pgx.st_mode & 0777, log.st_mode & 0777);
 }
 
 // A line too long in a listed descriptor is reported in the list's log inside that
