@@ -363,11 +363,16 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
   String line{};
   const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
   if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
-  // The "*" stands under the column of the line, after the time prefix.
+  // The "*" stands under the column of the line, after the time prefix. The column
+  // counts bytes; the caret counts characters, so that UTF-8 text before it does not
+  // push it right.
   int prefix = time_prefix(f, p);
   fprintf(f, "%s\n", text_of(&line));
+  int before = std::max<int>(loc->column, 1) - 1, shown = before;
+  for (int k = 0; k < before && k < line.length; k++)
+    if ((uint8_t(line.text[k]) & 0xC0) == 0x80) shown--;
   strings_free_0(&line);
-  fprintf(f, "%*s*\n", std::max(prefix, 0) + std::max<int>(loc->column, 1) - 1, "");
+  fprintf(f, "%*s*\n", std::max(prefix, 0) + shown, "");
   fprintf(f, "           Line %d %s: %s\n", int(loc->line), kind, text_of(message));
   fflush(f);
 }

@@ -75,13 +75,26 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       else EXPECT_NE(log.find(want), std::string::npos) << c.name << "\n" << log;
     }
   }
+  // The caret counts characters, not the bytes of the UTF-8 text before it: it stands
+  // where it stands on the same line written in ASCII.
+  copy("utf8_caret");
+  spit(dir + "/ascii_caret.pde", std::regex_replace(slurp(dir + "/utf8_caret.pde"), std::regex("déjà"), "deja"));
+  auto caret = [&](const std::string &name) {
+    EXPECT_EQ(run("-B -R -X " + name + ".pde"), 1);
+    std::vector<std::string> log = lines(name + ".log");
+    auto at = std::find_if(log.begin(), log.end(), [](const std::string &l) { return l.find(" = 0") != l.npos; });
+    if (at == log.end() || at + 1 == log.end()) return std::string("none");
+    return at[0] + "\n" + at[1].substr(0, at[1].find('*') + 1);
+  };
+  std::string ascii = caret("ascii_caret"), utf8 = caret("utf8_caret");
+  EXPECT_EQ(std::regex_replace(utf8, std::regex("déjà"), "deja"), ascii);
   // A plot file that is not there fails a viewing run.
   EXPECT_EQ(run("-V nothere.pgx"), 1) << out();
   // A new plot file is readable by others as the run log is.
-  struct stat pgx, log;
+  struct stat pgx, runlog;
   ASSERT_EQ(stat((dir + "/fence.pgx").c_str(), &pgx), 0);
-  ASSERT_EQ(stat((dir + "/fence.log").c_str(), &log), 0);
-  EXPECT_EQ(pgx.st_mode & 0777, log.st_mode & 0777);
+  ASSERT_EQ(stat((dir + "/fence.log").c_str(), &runlog), 0);
+  EXPECT_EQ(pgx.st_mode & 0777, runlog.st_mode & 0777);
 }
 
 // A line too long in a listed descriptor is reported in the list's log inside that
