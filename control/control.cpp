@@ -66,6 +66,7 @@
 uint16_t control_parse_nesting = 0;
 uint8_t control_parse_pass = 0;
 uint8_t control_failed = 0;
+uint8_t control_unconverged = 0;
 
 [[noreturn]] static void exec_error(pde *p, const char *message);
 
@@ -177,21 +178,25 @@ static void step_load(pde *p) {
   }
   if (p->cfgtext) textin_close_text(p->cfgtext);
   p->cfgtext = 0;
+  // A run that reports in its log ends the failed load there as it ends any failure.
+  if (p->logopen && p->log) {
+    log_line(p, "TERMINATED\n", true);
+    log_line(p, "END\n", false);
+  }
   pdedat_free_pde(p);
   clear_caption();
   control_failed = 1;
   batch_entry_done();
 }
 
-// Phase 3: open the log, write the start line, parse.
-static void step_start(pde *p) {
-  TRACE("start_0");
+bool control_start_log(pde *p) {
+  TRACE("control_start_log");
   if (!p->logopen || !p->log) {
     p->log = fopen(p->logname.text, "w");
-    if (!p->log) {
-      exec_error(p, errno == EACCES ? "Problem folder is not writable\n Use Save_As to move to a writable folder"
-                                    : "Can't Open Log File");
-    }
+    if (!p->log) return false;
+    // Each line reaches the file as it is written: a run that is killed or that
+    // stops the machine leaves its log complete up to that moment.
+    setvbuf(p->log, nullptr, _IOLBF, BUFSIZ);
     fprintf(p->log, "%s\n", verdat_versiontext.text);
     p->logopen = 1;
     // A batch run of a descriptor named on the command line has no batch list:
@@ -201,6 +206,16 @@ static void step_start(pde *p) {
   build_header(p);
   fprintf(p->log, "\nSTART %s%s\n", p->directory.text ? p->directory.text : "", p->header.text);
   fflush(p->log);
+  return true;
+}
+
+// Phase 3: open the log, write the start line, parse.
+static void step_start(pde *p) {
+  TRACE("start_0");
+  if (!control_start_log(p))
+    exec_error(p, errno == EACCES ? "Problem folder is not writable\n Use Save_As to move to a writable folder"
+                                  : "Can't Open Log File");
+  if (p->stage <= 1) p->unconverged = nullptr;
   control_parse_file(p);
   if (p->stage == 1) plotfile_header(p);
   String errlim = {};
@@ -302,6 +317,12 @@ static void step_stage_end(pde *p) {
   exporter_close_exports(p);
   pdedat_do_status(p, p->timedep ? 2 : p->eigen ? 3 : 1);
   String done = {};
+  // An answer that did not converge says so above the end mark, and in the exit code.
+  if (p->unconverged) {
+    strings_copyto_1(&done, p->unconverged);
+    display_report(&p->status, 0, &done);
+    control_unconverged = 1;
+  }
   strings_copyto_1(&done, "--DONE--");
   display_report(&p->status, 0, &done);
   strings_free_0(&done);
@@ -426,6 +447,25 @@ static bool batch_step() {
   return false;
 }
 
+// After an interrupt: every problem still open ends as a failed one does (TERMINATED,
+// END, its plot file closed), the batch log is closed and the loop stops.
+static void end_all_problems() {
+  for (int i = 1; i <= pdedat_count; i++) {
+    pde *p = pdedat_table[i];
+    if (!p || p->phase == PHASE_FREE) continue;
+    pdedat_current = p;
+    p->error = 1;
+    uint8_t idle = 0;
+    after_step(p, &idle);
+  }
+  control_failed = 1;
+  quendar_running = 0;
+  if (pdedat_batch_log) {
+    pdedat_close_log(pdedat_batch_log);
+    pdedat_batch_log = nullptr;
+  }
+}
+
 // The loop's end tests. Waiting for a message that can never come would never end.
 static bool nothing_can_arrive() { return !control_services.can_wait(); }
 // A batch or X run has nothing left to wait for once no problem is open.
@@ -435,7 +475,8 @@ void control_control_loop() {
   TRACE("control_control_loop_0");
   // On entry: a plot file to view, or the open-file dialog.
   if (verdat_view) {
-    views_view_pde(&verdat_viewname);
+    // A plot file that cannot be shown fails the run as a problem that cannot be loaded.
+    if (!views_view_pde(&verdat_viewname)) control_failed = 1;
     verdat_view = 0;
   }
   if (verdat_opendialog) {
@@ -459,6 +500,12 @@ void control_control_loop() {
         if (step(p)) idle = 0;
       }
       if (p->phase != PHASE_FREE) after_step(p, &idle);
+    }
+    // An interrupt or termination request ends every open problem as a failure and
+    // the run with it; no further batch entry starts.
+    if (rtlib_interrupt_signal()) {
+      end_all_problems();
+      return;
     }
     // 3. Batch: the next entry starts when none is running.
     if (verdat_batch && batch_step()) idle = 0;
@@ -502,7 +549,9 @@ int32_t control_loadup(pde *p) {
   strings_addto_0(path.get(), file.get());
   p->desctext = textin_open_text(path.get(), 1);
   if (p->desctext) return PHASE_NEW;
-  // 3. No descriptor: say so on the main window.
+  // 3. No descriptor: say so on the main window, or in the run log of a run that
+  // reports there.
+  if (verdat_reports_in_log()) control_start_log(p);
   String m = {}, c = {};
   strings_copyto_1(&m, "No Input File: ");
   strings_addto_0(&m, path.get());
@@ -836,8 +885,10 @@ static void eig_write(pde *p) {
   strings_addto_0(&path, &p->name);
   strings_addto_1(&path, ".eig");
   FILE *f = fopen(path.text, "w");
-  strings_free_0(&path);
-  if (!f) exec_error(p, "Can't open Eigenvalue File");
+  if (!f) {
+    strings_free_0(&path);
+    exec_error(p, "Can't open Eigenvalue File");
+  }
   fprintf(f, "%s\n", p->header.text ? p->header.text : "");
   fputs("\nEIGENVALUES\n", f);
   String v = {};
@@ -846,5 +897,15 @@ static void eig_write(pde *p) {
     fprintf(f, "%4d: %s\n", i, v.text);
   }
   strings_free_0(&v);
-  fclose(f);
+  // A listing that did not reach the disk is an error on the problem, in the
+  // system's words.
+  if (int err = rtlib_close_stream(f)) {
+    strings_addto_1(&path, ": ");
+    strings_addto_1(&path, rtlib_errno_text_of(err));
+    char text[400];
+    snprintf(text, sizeof text, "Can't Write Eigenvalue File %s", path.text);
+    strings_free_0(&path);
+    exec_error(p, text);
+  }
+  strings_free_0(&path);
 }

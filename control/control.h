@@ -70,6 +70,8 @@ extern uint8_t control_parse_pass;      // 0 while the configuration text is par
 // 1 once a problem of the run ended with an error or could not be opened; a batch
 // run then ends with exit code 1.
 extern uint8_t control_failed;
+// Set when a run ended with an answer that did not converge.
+extern uint8_t control_unconverged;
 
 int control_init();
 
@@ -80,6 +82,9 @@ void control_control_loop();
 // Reads the configuration and descriptor texts: 4 when the descriptor was read,
 // 0 (with the "No Input File: " message) when it was not.
 int32_t control_loadup(pde *p);
+// Opens the problem's run log when it is not open (the version line first), builds
+// the run header and writes the START line. False when the log cannot be created.
+bool control_start_log(pde *p);
 // Parses the configuration text (pass 0) and the descriptor (pass 1) over the
 // SELECT defaults; phase 5 on success, a parse error jumps out.
 void control_parse_file(pde *p);

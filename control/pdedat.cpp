@@ -82,6 +82,13 @@ static void batch_failed() {
     pdedat_batch_states[pdedat_batch_index - 1] = 2;
 }
 
+// Where reports on problem p go when they go to a log: its run log once open (in a
+// batch run that is the batch log), else the batch log, else standard error.
+static FILE *report_stream(const pde *p) {
+  if (live(p) && p->logopen && p->log) return p->log;
+  return pdedat_batch_log ? pdedat_batch_log : stderr;
+}
+
 // The time prefix of problem p (time since its start) on a stream. A problem whose
 // run has not started yet (a failed load) has no start time: the clock time stands in.
 // Returns the characters written.
@@ -318,9 +325,7 @@ void pdedat_free_pde(pde *p) {
 
 void pdedat_close_log(FILE *log) {
   TRACE("pdedat_close_log");
-  int err = ferror(log) ? EIO : 0;
-  if (fflush(log) != 0) err = errno;
-  if (fclose(log) != 0 && !err) err = errno;
+  int err = rtlib_close_stream(log);
   if (!err) return;
   // The log cannot carry its own failure: standard error in a batch run, else a box.
   control_failed = 1;
@@ -354,7 +359,7 @@ void pdedat_close_log(FILE *log) {
 // The source line at loc, a caret under its column and "Line n KIND: message", on the
 // batch log.
 static void list_located(pde *p, const TextLoc *loc, const char *kind, const String *message) {
-  FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+  FILE *f = report_stream(p);
   String line{};
   const StringList *body = loc->file ? textin_text_body(loc->file) : nullptr;
   // Columns are those of the macro generator's expansion while it is on: its line is shown.
@@ -370,11 +375,16 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
     fprintf(f, "           In %s:\n", slash ? slash + 1 : name);
     strings_free_0(&file);
   }
-  // The "*" stands under the column of the line, after the time prefix.
+  // The "*" stands under the column of the line, after the time prefix. The column
+  // counts bytes; the caret counts characters, so that UTF-8 text before it does not
+  // push it right.
   int prefix = time_prefix(f, p);
   fprintf(f, "%s\n", text_of(&line));
+  int before = std::max<int>(loc->column, 1) - 1, shown = before;
+  for (int k = 0; k < before && k < line.length; k++)
+    if ((uint8_t(line.text[k]) & 0xC0) == 0x80) shown--;
   strings_free_0(&line);
-  fprintf(f, "%*s*\n", std::max(prefix, 0) + std::max<int>(loc->column, 1) - 1, "");
+  fprintf(f, "%*s*\n", std::max(prefix, 0) + shown, "");
   // The end of an empty text stands before its first line: that is line 1.
   const int line_no = loc->file && loc->line == 0 ? 1 : int(loc->line);
   fprintf(f, "           Line %d %s: %s\n", line_no, kind, text_of(message));
@@ -383,7 +393,7 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
 
 void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message) {
   TRACE("pdedat_parse_warning");
-  if (live(p) && verdat_batch) return list_located(p, loc, "WARNING", message);
+  if (live(p) && verdat_reports_in_log()) return list_located(p, loc, "WARNING", message);
   std::string m = "Line " + std::to_string(loc->line) + ": " + text_of(message);
   show_message(live(p) ? p->pdeview : 0, m.c_str(), "Warning");
 }
@@ -391,7 +401,7 @@ void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message) {
 void pdedat_parse_err_0(pde *p, const TextLoc *loc, const String *message) {
   TRACE("pdedat_parse_err_0");
   if (!live(p)) report_without_problem(message);
-  if (!verdat_batch) {
+  if (!verdat_reports_in_log()) {
     gag_showwindow(p->editview, 3);
     if (!control_services.edit_text(loc->file, p->editview, loc)) {
       debug_printf("FAILED EDITING FILE %d, LINE %d COL %d\n", loc->file, int(loc->line),
@@ -427,6 +437,8 @@ void pdedat_text_err(const TextLoc *loc, const String *message) {
   if (live(p)) {
     batch_failed();
     p->error = 1;
+    // A text that fails while the problem loads: its run log starts here.
+    if (p->phase == PHASE_LOAD && verdat_reports_in_log()) control_start_log(p);
   }
   pdedat_parse_err_0(p, loc, message);
 }
@@ -439,7 +451,7 @@ void pdedat_exec_err_0(pde *p, const String *message) {
   TRACE("pdedat_exec_err_0");
   rtlib_traceback();
   if (!live(p)) report_without_problem(message);
-  if (!verdat_batch) {
+  if (!verdat_reports_in_log()) {
     gag_showwindow(p->editview, 3);
     TextLoc start{p->desctext, 1, 1};
     if (!control_services.edit_text(p->desctext, p->editview, &start)) {
@@ -459,8 +471,9 @@ void pdedat_exec_err_0(pde *p, const String *message) {
     bool asked = !batch_question.empty() && text.compare(0, batch_question.size(), batch_question) == 0;
     batch_question.clear();
     if (!asked) {
-      FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
-      time_prefix(f, live(pdedat_current) ? pdedat_current : p);
+      pde *q = live(pdedat_current) ? pdedat_current : p;
+      FILE *f = report_stream(q);
+      time_prefix(f, q);
       fprintf(f, "ERROR: %s\n", text.c_str());
       fflush(f);
     }
@@ -475,11 +488,11 @@ void pdedat_exec_err_1(const String *message) {
 
 void pdedat_error_message(uint16_t view, const String *message, const String *caption) {
   TRACE("pdedat_error_message_0");
-  if (!verdat_batch) {
+  if (!verdat_reports_in_log()) {
     control_services.message(view, message, caption);
     return;
   }
-  FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+  FILE *f = report_stream(pdedat_current);
   if (live(pdedat_current))
     time_prefix(f, pdedat_current);
   else

@@ -88,6 +88,9 @@ struct pde {
   uint8_t runflag;     // run at once (Open and run, option R)
   uint8_t domainonly;  // the editor's Domain command: show the domain only
   int32_t phase;       // 0 free slot, 1..12
+  // Why the run's answer did not converge ("NEWTON LIMIT: NOT CONVERGED", a static
+  // text), null while it has; cleared when a run starts at its first stage.
+  const char *unconverged;
   int32_t prevphase;   // the phase when the editor took the problem
   int32_t basis, basis1;  // the problem's basis and the first-order basis
 

@@ -123,6 +123,7 @@ int quendar_main() {
   // 9. Graphics layer and main window, on the display unless the run is a batch
   // run; there the loop may wait for the user while a window is up.
   if (!verdat_batch && pwin_use_screen()) control_services.can_wait = [] { return uint8_t(pwin_screen_live()); };
+  else if (!verdat_batch) verdat_nodisplay = 1;
   gui_graphinit();
   quendar_running = 1;
   String none = {};
@@ -138,12 +139,16 @@ int quendar_main() {
   // 11-13. The catch point and the main loop.
   quendar_catch_loop();
 
-  // 14. Normal end. A batch run or a run that ends by itself (option X) in which a
-  // problem failed or could not be opened says so in its exit code, for the scripts
-  // that start it.
+  // 14. Normal end. A batch run, a run without a display or a run that ends by itself
+  // (option X) in which a problem failed or could not be opened says so in its exit
+  // code, for the scripts that start it.
   views_close_all();
   gag_closegraph();
   debug_debug_off();
   free_texts();
-  return ((verdat_batch || verdat_exit) && control_failed) ? 1 : 0;
+  // A run whose answer did not converge, with no failure, has an exit code of its own.
+  // A run ended by an interrupt or termination request says so the shell's way.
+  if (int sig = rtlib_interrupt_signal()) return 128 + sig;
+  if (!verdat_reports_in_log() && !verdat_exit) return 0;
+  return control_failed ? 1 : control_unconverged ? QUENDAR_UNCONVERGED : 0;
 }

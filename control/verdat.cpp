@@ -21,6 +21,9 @@ String verdat_version, verdat_prodversion, verdat_versionline, verdat_versiontex
 uint8_t verdat_batch, verdat_defsignals, verdat_fullheight = 1, verdat_macro,
     verdat_opendialog, verdat_parseonly, verdat_view, verdat_exit, verdat_runflag;
 String verdat_viewname;
+uint8_t verdat_nodisplay;
+
+bool verdat_reports_in_log() { return verdat_batch || verdat_nodisplay; }
 
 int verdat_init() {
   TRACE("verdat");

@@ -28,6 +28,11 @@ extern uint8_t verdat_view;        // V
 extern uint8_t verdat_exit;        // X
 extern uint8_t verdat_runflag;     // E (0) or R (1), for the problem named
 extern String verdat_viewname;     // the plot file to view (option V)
+// No display and no B: nobody can answer a window, so every failure is reported as
+// in a batch run (in the run log) and the exit code says so.
+extern uint8_t verdat_nodisplay;
+// True when failures go to the run log rather than to windows: B, or no display.
+bool verdat_reports_in_log();
 
 int verdat_init();
 // Builds the four version texts.

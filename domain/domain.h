@@ -106,6 +106,7 @@ struct region {
   rect3d box;          // bounding box
   vectorn loops;       // loops that bound the region
   vectorn lists[2];    // [0]: per surface, the tag of the region's surface conditions (copied); [1] kept
+  TextLoc place;       // where the descriptor started the region
 };
 
 // A periodic declaration: sources[k] maps onto images[k] by forward; inverse maps back.

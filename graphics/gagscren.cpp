@@ -54,7 +54,12 @@ void gagscren_sethooks(gagscren_hook w, gagscren_hook e) {
 
 void gagscren_dispatch(uint8_t wait) {
   TRACE("gagscren_dispatch");
-  if (wait) pwin->wait();
+  // Every long computation pumps messages here: an interrupt is acted on here.
+  rtlib_poll_interrupt();
+  if (wait) {
+    pwin->wait();
+    rtlib_poll_interrupt();
+  }
   pwin_msg m;
   while (pwin->peek(&m)) pwin->dispatch(&m);
 }

@@ -119,10 +119,13 @@ static pde *find_pde(F matches) {
   return nullptr;
 }
 
-static bool slot_free() {
+// True when a problem can be opened; otherwise the user is told why on the view.
+static bool slot_free(uint16_t view) {
   if (pdedat_count < PDEDAT_MAX_PDES) return true;
   for (int k = 1; k <= pdedat_count; k++)
     if (!pdedat_table[k] || pdedat_table[k]->phase == 0) return true;
+  String m = lit("Too Many Open PDE's"), c = lit("ERROR");
+  gag_showmessage(view, &m, &c);
   return false;
 }
 
@@ -376,7 +379,7 @@ static int32_t root_command(uint16_t view, int32_t id) {
   String path{};
   switch (id) {
     case GUI_NEW: {
-      if (!slot_free()) break;
+      if (!slot_free(view)) break;
       new_name(&path);
       pde *p = pdedat_new_pde(&path);
       if (!p) break;
@@ -388,7 +391,7 @@ static int32_t root_command(uint16_t view, int32_t id) {
     }
     case GUI_OPEN:
     case GUI_IMPORT_DXF:
-      if (!slot_free() || !choose(view, id == GUI_OPEN ? "pde" : "DXF", &path)) break;
+      if (!slot_free(view) || !choose(view, id == GUI_OPEN ? "pde" : "DXF", &path)) break;
       if (pde *p = pdedat_new_pde(&path)) {
         p->runflag = 0;
         if (id == GUI_IMPORT_DXF) p->phase = 12;

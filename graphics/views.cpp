@@ -300,7 +300,7 @@ static bool still_active(const viewer *v) {
   return false;
 }
 
-void views_view_pde(const String *path) {
+bool views_view_pde(const String *path) {
   TRACE("views_view_pde");
   if (!viewclass) views_view_class();
   viewer *v = free_record();
@@ -329,7 +329,7 @@ void views_view_pde(const String *path) {
     pwin_message_box(m.text, "ERROR", PWIN_MB_OK);
     strings_free_0(&m);
     close_viewer(v);
-    return;
+    return false;
   }
   windower_root_caption(&v->name);
   int32_t height = 480 - gui_top > 20 ? 480 - gui_top : 20;
@@ -343,7 +343,7 @@ void views_view_pde(const String *path) {
   if (!filio_open_get(&v->file, 32768, &v->path)) {
     message(v->window, "Can't open file", &v->path);
     close_viewer(v);
-    return;
+    return false;
   }
   filio_get_string(&v->file, &v->title);
   filio_get_string(&v->file, &v->problem);
@@ -357,7 +357,7 @@ void views_view_pde(const String *path) {
   if (slots > 65535) {
     error(v->window, "GARBLED PLOTFILE");
     close_viewer(v);
-    return;
+    return false;
   }
   v->slots = uint16_t(slots);
   if (v->timed || v->staged) setmenu(v->window, "ViewMenuT");
@@ -366,6 +366,7 @@ void views_view_pde(const String *path) {
   for (int32_t s = 0; s <= v->slots; s++) v->windows.data[s] = 0;
   vectorl_new(&v->positions, 0, 10);
   show_group(v, 1);
+  return true;
 }
 
 // ---- Callbacks ------------------------------------------------------------------------------

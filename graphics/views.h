@@ -23,8 +23,8 @@ enum {
 
 // Opens the recorded plot file at the path (trailing blanks dropped) in a new viewer
 // and shows its first group. A file of an open problem, or one that will not open,
-// gets a message instead.
-void views_view_pde(const String *path);
+// gets a message instead and the result is false.
+bool views_view_pde(const String *path);
 // Closes every open viewer with its windows and file (the program's end).
 void views_close_all();
 // Registers the classes "viewwin" and "vplotwin" with the viewer's menus (done by

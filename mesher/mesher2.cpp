@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 #include <cstring>
 #include <numbers>
 #include <string>
@@ -71,23 +72,28 @@ void show_in_domain_view(pde *p, Mesh *m, int32_t basis) {
 
 }  // namespace
 
-// A domain whose regions enclose no area (their boundaries fold back on themselves)
-// gives no cells, and nothing can be solved on it: the first region is reported at
-// the place of its first edge.
+// A region whose boundary encloses no area (it folds back on itself) gives no cells,
+// whatever the other regions hold: nothing the descriptor says of it could be solved.
+// The first such region is reported where it starts (at its first edge when that is unknown).
 static void check_area(pde *p, const Mesh *m) {
-  for (int32_t c = 1; c <= m->cells.count; c++)
-    if (m->cells.data[c - 1].alive) return;
   const Domain *d = m->domain;
+  std::vector<bool> meshed(size_t(d->regions.count) + 1, false);
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell &cell = m->cells.data[c - 1];
+    if (cell.alive && cell.region <= d->regions.count) meshed[cell.region] = true;
+  }
   TextLoc place{};
   uint16_t number = 0;
   for (uint16_t r = 1; r <= d->regions.count && !number; r++) {
     const region &R = d->regions.data[r - 1];
-    if (R.type != 0 || R.loops.count == 0) continue;
+    if (R.type != 0 || R.loops.count == 0 || meshed[r]) continue;
+    place = R.place;
     const Loop &L = d->loops.data[R.loops.data[0] - 1];
     for (int32_t k = 0; k < L.edges.count && !place.file; k++)
       if (L.edges.data[k]) place = d->edges.data[std::abs(L.edges.data[k]) - 1].place;
     number = R.number ? R.number : r;
   }
+  if (!number) return;
   static char message[80];
   snprintf(message, sizeof message, "Region %d has no area", number);
   String s = text(message);

@@ -20,6 +20,7 @@
 #include "plot/plot2d.h"
 #include "plot/poly.h"
 #include "runtime/bopmem.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectort.h"
 
@@ -253,6 +254,9 @@ static void outlines(uint16_t view, plotframe *f, plotdata *d) {
 void poly_contour(uint16_t view, plotframe *f, pde *p, plotdata *d, const vector2d *values, const vectord *levels,
                   double h, uint8_t label) {
   TRACE("poly_contour");
+  // The traced pieces are given back after each plot, on every way out: kept, their
+  // grown capacities would pile up from plot to plot and problem to problem.
+  auto release = owner_guard([] { contour_free_polylines(&pieces); });
   int32_t n = levels->count;
   ElementFrame lc;
   pointdlist tags = {};

@@ -781,7 +781,7 @@ void time_plot(pde *p, uint16_t index, double *range) {
       }
     }
   }
-  close_file(file.get());
+  exporter_close_file(p, r, file.get());
   if (r->flags & plot_bit(8)) lo = range[0], hi = range[1];
   else lo = std::min(lo, range[0]), hi = std::max(hi, range[1]);
   r->rangevalues[2] = lo, r->rangevalues[3] = hi;
@@ -837,6 +837,7 @@ void summary_plot(pde *p, uint16_t index) {
     }
     put(&line, 1);
   }
+  exporter_close_file(p, r, file.get());
 }
 
 int doplot_init() {

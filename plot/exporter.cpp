@@ -42,10 +42,31 @@ const int MAX_MOVES = 10;             // moves of a row that lies wholly outside
 const int32_t DEFAULT_POINTS = 51;    // grid count of an export without POINTS or EXPORTGRID
 const int32_t METAFILE_WIDTH = 1024;  // pixels across a metafile
 
-struct closer {
-  void operator()(FILE *f) const { fclose(f); }
+[[noreturn]] void exec_error(pde *p, const char *text, const String *name = nullptr);
+
+// An export file: closed, with its writes checked, when its writer is done; only
+// closed when an error report leaves the writer.
+class stream {
+ public:
+  stream(FILE *f, pde *p, const plotrec *r) : f_(f), p_(p), r_(r) {}
+  stream(const stream &) = delete;
+  stream &operator=(const stream &) = delete;
+  ~stream() noexcept(false) {
+    if (!f_) return;
+    if (std::uncaught_exceptions() > 0) {
+      fclose(f_);
+      return;
+    }
+    exporter_close_file(p_, r_, &f_);
+  }
+  FILE *get() const { return f_; }
+  explicit operator bool() const { return f_ != nullptr; }
+
+ private:
+  FILE *f_;
+  pde *p_;
+  const plotrec *r_;
 };
-using stream = std::unique_ptr<FILE, closer>;
 
 // A value list freed on every way out: a FORMAT error jumps out of the writers.
 struct valuelist : vectord {
@@ -66,7 +87,7 @@ struct progress {
   ~progress() { display_unreport(&p->status, line); }
 };
 
-[[noreturn]] void exec_error(pde *p, const char *text, const String *name = nullptr) {
+[[noreturn]] void exec_error(pde *p, const char *text, const String *name) {
   static String m;  // the report jumps away
   strings_copyto_1(&m, text);
   if (name) strings_addto_0(&m, name);
@@ -355,6 +376,7 @@ void cdf_init(pde *p, plotrec *r, const grid &g) {
   r->outputs = 0;
   uint32_t type = p->cdfdouble ? CDF_DOUBLE : CDF_FLOAT;
   netcdf_cdf_def_attr_text(h, 0, "title", text_of(&p->title));
+  if (p->unconverged) netcdf_cdf_def_attr_text(h, 0, "status", p->unconverged);
   int dims = threed(p) ? 3 : 2;
   vectorn shape = {};
   if (const char *rec = record_name(p)) {
@@ -434,6 +456,20 @@ FILE *exporter_get_print_file(pde *p, plotrec *r, uint16_t mode) {
   return f;
 }
 
+void exporter_close_file(pde *p, const plotrec *r, FILE **f) {
+  TRACE("exporter_close_file");
+  if (!*f) return;
+  int err = rtlib_close_stream(*f);
+  *f = nullptr;
+  if (!err) return;
+  static String m;  // the report jumps away
+  strings_copyto_1(&m, "Can't Write Export File ");
+  strings_addto_0(&m, &r->name);
+  strings_addto_1(&m, ": ");
+  strings_addto_1(&m, rtlib_errno_text_of(err));
+  pdedat_exec_err_0(p, &m);
+}
+
 void exporter_print_header(pde *p, FILE *f, plotrec *r) {
   TRACE("exporter_print_header");
   fputs("{\n", f);
@@ -450,6 +486,7 @@ void exporter_print_header(pde *p, FILE *f, plotrec *r) {
   if (p->modes) fprintf(f, " Mode %2d\n", p->mode);
   else if (p->stages >= 2) fprintf(f, " Stage %d\n", p->stage);
   else if (p->timedep) fprintf(f, " Time %g\n", p->time);
+  if (p->unconverged) fprintf(f, "%s\n", p->unconverged);
   fputs("}\n", f);
 }
 
@@ -526,7 +563,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
     strings_copyto_1(&m, "Too Many Table Functions");
     pdedat_parse_err_1(p, r->exprs.data[r->exprs.count - 1], &m);
   }
-  stream f(exporter_get_print_file(p, r, mode));
+  stream f(exporter_get_print_file(p, r, mode), p, r);
   exporter_print_header(p, f.get(), r);
   sampler s(p, r);
   grid &g = s.g;
@@ -609,7 +646,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
   progress bar(p, "Writing File");
   plotdata *d = data_of(p, r);
   if (!d || d->meshes.count == 0) return;
-  stream f(exporter_get_print_file(p, r, 1));
+  stream f(exporter_get_print_file(p, r, 1), p, r);
   exporter_print_header(p, f.get(), r);
   // The grid over the box: PRINT(n, m), else the plot data's resolution.
   int32_t n[2];
@@ -703,7 +740,7 @@ void exporter_print_lineout(pde *p, plotrec *r, const vector3d *values, const ve
   progress bar(p, "Writing File");
   plotdata *d = data_of(p, r);
   if (!d) return;
-  stream f(exporter_get_print_file(p, r, 1));
+  stream f(exporter_get_print_file(p, r, 1), p, r);
   exporter_print_header(p, f.get(), r);
   std::vector<std::pair<int32_t, int32_t>> seq = merge_lineout(d);
   int32_t exprs = std::min<int32_t>(r->exprs.count, values->count);
@@ -794,11 +831,12 @@ void exporter_tecp_export(pde *p, plotrec *r) {
   bool three = threed(p);
   bool append = r->outputs > 0 && (r->flags & plot_bit(20));
   print_file_name(p, r, ".dat", r->flags & plot_bit(20), 2);
-  stream f(fopen(text_of(&r->name), append ? "a" : "w"));
+  stream f(fopen(text_of(&r->name), append ? "a" : "w"), p, r);
   if (!f) exec_error(p, "Can't Open TECPLOT Output File");
   r->outputs++;
   if (!append) {
     fprintf(f.get(), "TITLE=\"%s\"\n", text_of(&p->title));
+    if (p->unconverged) fprintf(f.get(), "# %s\n", p->unconverged);
     fprintf(f.get(), "VARIABLES=\"%s\"", coordinate_name(p, 0));
     fprintf(f.get(), ",\"%s\"", coordinate_name(p, 1));
     if (three) fprintf(f.get(), ",\"%s\"", coordinate_name(p, 2));
@@ -846,7 +884,7 @@ void exporter_transfer_export(pde *p, plotrec *r) {
   TRACE("exporter_transfer_export");
   progress bar(p, "Writing TRANSFER File");
   print_file_name(p, r, ".dat", true, 2);
-  stream f(fopen(text_of(&r->name), "w"));
+  stream f(fopen(text_of(&r->name), "w"), p, r);
   if (!f) exec_error(p, "Can't Open TRANSFER Output File");
   r->outputs++;
   FILE *o = f.get();

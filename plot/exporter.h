@@ -38,6 +38,10 @@ void print_file_name(pde *p, plotrec *plot, const char *extension, bool single, 
 // modes, ".tbl"); later outputs append when the plot merges them (bit 20). A file that
 // cannot be opened is the execution error "Can't open Export File " and the name.
 FILE *exporter_get_print_file(pde *p, plotrec *plot, uint16_t mode);
+// Closes an export file of the plot and clears the pointer; a write or close that
+// failed (a full disk) is the execution error "Can't Write Export File ", the name,
+// ": " and the system's text.
+void exporter_close_file(pde *p, const plotrec *plot, FILE **f);
 // The brace comment that heads print, table and transfer files. Braces in the texts
 // are written as parentheses and "/*" as "/ *", so the comment always closes.
 void exporter_print_header(pde *p, FILE *f, plotrec *plot);

@@ -495,6 +495,7 @@ void rdomain_globalize(parse_node *, parse_node *const *) {
 static void nextregion(parse_node *r, parse_node *const *v, int32_t type) {
   Domain *d = D();
   uint16_t n = regions_new_region(&d->regions, type, 0, 1);
+  d->regions.data[n - 1].place = v[1]->loc;
   rdexpr_region = n;
   if (type == 1) vectorn_one_more(&d->excluded, n);
   S.feature = type == 2;

@@ -378,15 +378,18 @@ static void open_put(IOfile *f, int32_t size, const char *name, bool replace, co
     fd = mkostemp(tmp, O_CLOEXEC);
     int err = errno;
     if (fd >= 0) {
-      // The new file takes the old one's permissions and, where allowed, its owner.
-      fchmod(fd, exists ? st.st_mode & 07777 : 0600);
+      // The new file takes the old one's permissions and, where allowed, its owner;
+      // a file made afresh gets what the process creates files with, as logs do.
+      mode_t mask = umask(0);
+      umask(mask);
+      fchmod(fd, exists ? st.st_mode & 07777 : 0666 & ~mask);
       if (exists && fchown(fd, st.st_uid, st.st_gid) != 0) { /* not the owner: keep ours */ }
       strings_copyto_1(&f->temp, tmp);
     }
     free(tmp);
     if (fd < 0) os_fail(f, where, err);
   } else {
-    do fd = open(name, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    do fd = open(name, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) os_fail(f, where, errno);
   }

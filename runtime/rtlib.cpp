@@ -246,6 +246,34 @@ static void fp_error(int, siginfo_t *info, void *context) {
 
 static void sig_protection(int, siginfo_t *, void *) { UNCLE("Memory Protection Fault"); }
 
+// Requests to end: noted here, acted on at the next poll, where stopping is safe.
+static volatile sig_atomic_t pending_interrupt = 0;
+static bool interrupt_taken = false, interrupts_installed = false;
+
+static void sig_interrupt(int sig) { pending_interrupt = sig; }
+
+void rtlib_poll_interrupt() {
+  if (!pending_interrupt || interrupt_taken) return;
+  interrupt_taken = true;
+  UNCLE(pending_interrupt == SIGINT ? "User Interrupt" : "Termination error");
+}
+
+int rtlib_interrupt_signal() { return pending_interrupt; }
+
+// Installed once: the one-shot handler leaves the default in force, so that a
+// second request ends a program that does not end by itself.
+static void install_interrupts() {
+  if (interrupts_installed) return;
+  interrupts_installed = true;
+  struct sigaction sa;
+  memset(&sa, 0, sizeof sa);
+  sa.sa_handler = sig_interrupt;
+  sa.sa_flags = SA_RESETHAND;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
 static void install(int sig, void (*handler)(int, siginfo_t *, void *)) {
   struct sigaction sa;
   memset(&sa, 0, sizeof sa);
@@ -267,6 +295,7 @@ void rtlib_catch_signals() {
   sigaddset(&set, SIGBUS);
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
   install(SIGFPE, fp_error);
+  install_interrupts();
 #ifndef QUENDAR_SANITIZE
   install(SIGSEGV, sig_protection);
   install(SIGBUS, sig_protection);
@@ -277,6 +306,9 @@ void rtlib_catch_signals() {
 // the faulting access and its stack.
 void rtlib_release_signals() {
   signal(SIGFPE, SIG_DFL);
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  interrupts_installed = false;
 #ifndef QUENDAR_SANITIZE
   signal(SIGSEGV, SIG_DFL);
   signal(SIGBUS, SIG_DFL);
@@ -287,6 +319,16 @@ void rtlib_release_signals() {
 
 int rtlib_get_errno() { return errno; }
 const char *rtlib_errno_text() { return rtlib_errno_text_of(errno); }
+
+int rtlib_close_stream(FILE *f) {
+  int err = 0;
+  errno = 0;
+  if (fflush(f) != 0) err = errno ? errno : EIO;
+  if (!err && ferror(f)) err = EIO;
+  errno = 0;
+  if (fclose(f) != 0 && !err) err = errno ? errno : EIO;
+  return err;
+}
 
 const char *rtlib_errno_text_of(int err) {
   switch (err) {

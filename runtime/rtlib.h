@@ -78,11 +78,22 @@ uint32_t rtlib_fpu_status_word();
 extern uint32_t rtlib_fpu_word;   // the control word left by the last setting
 void rtlib_catch_signals();
 void rtlib_release_signals();
+// An interrupt (SIGINT) or termination (SIGTERM) request is only noted when it
+// arrives; the program acts on it at its next poll. The first poll after it stops
+// with "User Interrupt" or "Termination error" through UNCLE, once; later polls do
+// nothing. A second request while the first is acted on ends the process at once.
+void rtlib_poll_interrupt();
+// The signal number of the request noted, 0 when none came.
+int rtlib_interrupt_signal();
 
 // ---- System error texts --------------------------------------------------------
 int rtlib_get_errno();
 const char *rtlib_errno_text();
 const char *rtlib_errno_text_of(int err);
+// Flushes and closes a C stream written to; returns 0, or the system error number
+// of the first write, flush or close that failed (a write that failed earlier is
+// tried once more by the flush, which gives its number).
+int rtlib_close_stream(FILE *f);
 
 // ---- Numbers ---------------------------------------------------------------------
 int32_t rtlib_round(double x);

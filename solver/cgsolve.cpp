@@ -59,7 +59,20 @@ static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; 
 
 static vectord var_errors;  // per-variable step errors of the last measure
 
-static double res_norm(pde *p) { return measures_res_norm(p, &var_errors); }
+// A residual or an update that is not a number or infinite cannot lead anywhere: the
+// run ends with an execution error rather than with such an answer.
+static void check_finite(pde *p, double v) {
+  if (std::isfinite(v)) return;
+  static String m;
+  strings_copyto_1(&m, "Solution Diverged: NaN or Infinity in a Residual or Update");
+  pdedat_exec_err_0(p, &m);
+}
+
+static double res_norm(pde *p) {
+  double e = measures_res_norm(p, &var_errors);
+  check_finite(p, e);
+  return e;
+}
 
 // The grid's error estimate: the cell estimates, their largest over SENSITIVITY, and
 // the resolve requests.
@@ -149,6 +162,9 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
     result = solve();
   }
   display_unreport(&p->status, line);
+  double sum = 0;
+  for (int32_t r = 0; r < n; r++) sum += std::fabs(p->delta.data[r]);
+  check_finite(p, sum);
   return result;
 }
 
@@ -191,6 +207,11 @@ void cgsolve_log_note(pde *p, const char *text) {
   fflush(p->log);
 }
 
+void cgsolve_not_converged(pde *p, const char *note, const char *reason) {
+  cgsolve_log_note(p, note);
+  p->unconverged = reason;
+}
+
 int32_t cgsolve_split_check(pde *p) {
   TRACE("cgsolve_split_check");
   int32_t n = count_splits(p, p->errlim);
@@ -198,7 +219,8 @@ int32_t cgsolve_split_check(pde *p) {
   if (p->regrids >= p->gridlimit) {
     if (!verdat_batch && gui_warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
     if (p->regrids >= p->gridlimit) {
-      cgsolve_log_note(p, "GRID LIMIT");
+      // The error limit is not met on the last grid.
+      cgsolve_not_converged(p, "GRID LIMIT", "GRID LIMIT: NOT CONVERGED");
       return n;
     }
   }
@@ -552,7 +574,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     if (stopkey(p)) return p->phase;
     if (int32_t next = after_grid(p)) {
       // The run ends on this grid: say so when its iteration did not converge.
-      if (unconverged && !halted(p)) cgsolve_log_note(p, unconverged);
+      if (unconverged && !halted(p)) cgsolve_not_converged(p, unconverged, unconverged);
       return next;
     }
     grid_setup(p, "Nonlinear");

@@ -31,6 +31,10 @@ void cgsolve_log_linstep(pde *p);
 // A run-log line of its own after the time prefix: "GRID LIMIT", or a limit that ended
 // an iteration before its convergence test was met ("NEWTON LIMIT: NOT CONVERGED").
 void cgsolve_log_note(pde *p, const char *text);
+// The run ends with an answer that has not converged: the note goes to the run log
+// and the reason (a static text) stays on the problem for the run's end, its exports
+// and its exit code.
+void cgsolve_not_converged(pde *p, const char *note, const char *reason);
 // Refinement after a grid: returns the refiner's count (> 0 when the mesh changed).
 int32_t cgsolve_split_check(pde *p);
 

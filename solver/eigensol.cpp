@@ -684,7 +684,8 @@ int32_t eigensol_do_eigen(pde *p) {
     int32_t changes = p->regrid && !halted(p) ? cgsolve_split_check(p) : 0;
     if (changes < 1 || p->regrids >= p->gridlimit || stopkey(p) || halted(p)) {
       // The run ends on this grid: say so when its passes did not converge.
-      if (unconverged && !halted(p)) cgsolve_log_note(p, "PASS LIMIT: EIGENVALUES NOT CONVERGED");
+      if (unconverged && !halted(p))
+        cgsolve_not_converged(p, "PASS LIMIT: EIGENVALUES NOT CONVERGED", "PASS LIMIT: EIGENVALUES NOT CONVERGED");
       break;
     }
   }

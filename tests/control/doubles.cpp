@@ -119,10 +119,10 @@ void run_reset() {
   bopmemfree(&pdedat_batch_states);
   pdedat_batch_count = pdedat_batch_index = 0;
   verdat_batch = verdat_defsignals = verdat_macro = verdat_opendialog = 0;
-  verdat_parseonly = verdat_view = verdat_exit = verdat_runflag = 0;
+  verdat_parseonly = verdat_view = verdat_exit = verdat_runflag = verdat_nodisplay = 0;
   verdat_fullheight = 1;
   control_parse_nesting = 0;
-  control_failed = 0;
+  control_failed = control_unconverged = 0;
   quendar_running = 1;
   control_services = doubles;
   scripts.clear(), calls.clear(), waits.clear(), shown.clear(), answers.clear(), edits.clear();

@@ -72,7 +72,7 @@ TEST_F(Program, BatchListOfThreeDescriptors) {
 TEST_F(Program, ExitCodes) {
   // A batch run whose problem could not be opened fails.
   EXPECT_EQ(run("-B -X nothere.pde"), 1) << out();
-  EXPECT_NE(out().find("No Input File: " + dir + "/nothere.pde"), std::string::npos) << out();
+  EXPECT_NE(slurp(dir + "/nothere.log").find("No Input File: " + dir + "/nothere.pde"), std::string::npos) << out();
   // No problem at all: a normal end, without waiting.
   EXPECT_EQ(run(""), 0) << out();
   EXPECT_EQ(lines("tmp/quendar.dbg").at(2), "PARAM COUNT=0");
@@ -87,7 +87,7 @@ TEST_F(Program, ExitCodes) {
 TEST_F(Program, ALineTooLongEndsTheLoad) {
   spit(dir + "/long.pde", "TITLE 'long'\nVARIABLES u\nDEFINITIONS\n  " + std::string(100000, 'a') + " = 1\nEND\n");
   EXPECT_EQ(shell("TMPDIR='" + dir + "/tmp' timeout 60 '" QUENDAR_EXE "' -B -X long.pde"), 1) << out().substr(0, 400);
-  EXPECT_NE(out().find("Line 4 ERROR: Line longer than 65535 characters\n"), std::string::npos)
+  EXPECT_NE(slurp(dir + "/long.log").find("Line 4 ERROR: Line longer than 65535 characters\n"), std::string::npos)
       << out().substr(0, 400);
 }
 
@@ -95,7 +95,7 @@ TEST_F(Program, ALineTooLongEndsTheLoad) {
 // batch log too, and a run that ends by itself (option X) fails.
 TEST_F(Program, MissingDescriptorIsReportedAndFails) {
   EXPECT_EQ(run("-R -X typo.pde"), 1) << out();
-  EXPECT_NE(out().find("ERROR: No Input File: " + dir + "/typo.pde\n"), std::string::npos) << out();
+  EXPECT_NE(slurp(dir + "/typo.log").find("ERROR: No Input File: " + dir + "/typo.pde\n"), std::string::npos) << out();
   // A batch list run without X ends with its box on the main window.
   spit(dir + "/list.pde", "BATCH typo\nEND\n");
   EXPECT_EQ(run("-B list.pde"), 1) << out();

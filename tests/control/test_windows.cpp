@@ -189,6 +189,12 @@ TEST_F(Windows, NewNumbersSkipExistingFiles) {
   command(gui_rootview, GUI_NEW);
   command(gui_rootview, GUI_NEW);
   EXPECT_EQ(names(), "PROB3:4 PROB4:4 ");
+  // With ten problems open, New and Open say why they do nothing.
+  for (int k = 5; k <= 12; k++) command(gui_rootview, GUI_NEW);
+  said();
+  command(gui_rootview, GUI_NEW);
+  command(gui_rootview, GUI_OPEN);
+  EXPECT_EQ(said(), "ERROR: Too Many Open PDE's\nERROR: Too Many Open PDE's\n");
 }
 
 TEST_F(Windows, QuitQuestionAndCaption) {

@@ -1,0 +1,183 @@
+// How a run ends, seen as a user sees it: the run log, the exports and the exit code,
+// with no display and no batch option as well as in batch.
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <regex>
+
+#include "tests/control/doubles.h"
+
+namespace {
+
+struct Ending : ProgramRun {
+  // Runs quendar without a display on the words; its exit code.
+  int run(const std::string &words) {
+    return shell("env -u DISPLAY TMPDIR='" + dir + "' timeout 120 '" QUENDAR_EXE "' " + words);
+  }
+  void copy(const std::string &name) {
+    spit(dir + "/" + name + ".pde", slurp(QUENDAR_DATA "/status/" + name + ".pde"));
+  }
+  // A text file of the run with every time prefix written "T| " and the folder "DIR/".
+  std::string text(const std::string &file) {
+    std::string s = std::regex_replace(slurp(dir + "/" + file), std::regex(R"((^|\n) \d+:\d\d(:\d\d)?\| )"), "$1T| ");
+    for (size_t k; (k = s.find(dir + "/")) != std::string::npos;) s.replace(k, dir.size() + 1, "DIR/");
+    return s;
+  }
+};
+
+// Each case: the words it runs with, its exit code, and texts a file of the run must
+// hold (its log when no file is named); "!text" is a text it must not hold.
+struct Case {
+  const char *name, *words;
+  int rc;
+  std::vector<std::string> log;
+  const char *file = nullptr;
+  const char *full = nullptr;  // a file of the run put on a full disk
+};
+
+TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
+  const Case cases[] = {
+      // No display and no B: reported as in batch, not left waiting in an editor.
+      {"parse_error_no_display", "-R -X", 1, {"*\n           Line 4 ERROR: Illegal Symbol\nT| TERMINATED\nEND\n"}},
+      {"divide_by_zero_definition", "-R -X", 1, {"\nT| ERROR: ", "\nT| TERMINATED\nEND\n"}},
+      {"parse_error_no_display", "-R", 1, {"Line 4 ERROR: Illegal Symbol\nT| TERMINATED\nEND\n"}},
+      // A descriptor that is not there still gets its run log.
+      {"nothere", "-B -R -X", 1, {"START DIR/nothere.pde  ", "T|  ERROR: No Input File: DIR/nothere.pde\nT| TERMINATED\nEND\n"}},
+      // Newton at its limit on the last grid: the answer is reported, marked, and the
+      // exit code is the one of an unconverged run.
+      {"no_steady_state_done", "-B -R -X", QUENDAR_UNCONVERGED, {"T| NEWTON LIMIT: NOT CONVERGED\nT| --DONE--\n"}},
+      {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: \nNEWTON LIMIT: NOT CONVERGED\n}\n"}, "strip_sum.txt"},
+      // A residual that is not a number is an error, never an answer.
+      {"nan_newton_done", "-B -R -X", 1, {"T| ERROR: Solution Diverged", "T| TERMINATED\nEND\n", "!--DONE--"}},
+      // Files that do not reach the disk fail the run in the system's words.
+      {"eigen_listing", "-B -R -X", 1,
+       {"T| ERROR: Can't Write Eigenvalue File DIR/eigen_listing.eig: No space left on device\nT| TERMINATED\n"},
+       nullptr, "eigen_listing.eig"},
+      {"summary_full", "-B -R -X", 1,
+       {"T| ERROR: Can't Write Export File DIR/sum.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "sum.txt"},
+      {"summary_full", "-B -R -X", 1,
+       {"T| ERROR: Can't Write Export File DIR/table.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "table.txt"},
+      // A region of no area beside a good one is refused where it starts.
+      {"fence", "-B -R -X", 1, {"*\n           Line 11 ERROR: Region 2 has no area\nT| TERMINATED\n"}},
+  };
+  for (const Case &c : cases) {
+    if (std::string(c.name) != "nothere") copy(c.name);
+    for (const char *f : {"eigen_listing.eig", "sum.txt", "table.txt"}) unlink((dir + "/" + f).c_str());
+    if (c.full) {
+      ASSERT_EQ(symlink("/dev/full", (dir + "/" + c.full).c_str()), 0);
+    }
+    EXPECT_EQ(run(std::string(c.words) + " " + c.name + ".pde"), c.rc) << c.name << " " << c.words << "\n" << out();
+    std::string log = text(c.file ? c.file : std::string(c.name) + ".log");
+    for (const std::string &want : c.log) {
+      if (want[0] == '!') EXPECT_EQ(log.find(want.substr(1)), std::string::npos) << c.name << "\n" << log;
+      else EXPECT_NE(log.find(want), std::string::npos) << c.name << "\n" << log;
+    }
+  }
+  // The caret counts characters, not the bytes of the UTF-8 text before it: it stands
+  // where it stands on the same line written in ASCII.
+  copy("utf8_caret");
+  spit(dir + "/ascii_caret.pde", std::regex_replace(slurp(dir + "/utf8_caret.pde"), std::regex("déjà"), "deja"));
+  auto caret = [&](const std::string &name) {
+    EXPECT_EQ(run("-B -R -X " + name + ".pde"), 1);
+    std::vector<std::string> log = lines(name + ".log");
+    auto at = std::find_if(log.begin(), log.end(), [](const std::string &l) { return l.find(" = 0") != l.npos; });
+    if (at == log.end() || at + 1 == log.end()) return std::string("none");
+    return at[0] + "\n" + at[1].substr(0, at[1].find('*') + 1);
+  };
+  std::string ascii = caret("ascii_caret"), utf8 = caret("utf8_caret");
+  EXPECT_EQ(std::regex_replace(utf8, std::regex("déjà"), "deja"), ascii);
+  // A plot file that is not there fails a viewing run.
+  EXPECT_EQ(run("-V nothere.pgx"), 1) << out();
+  // A new plot file is readable by others as the run log is.
+  struct stat pgx, runlog;
+  ASSERT_EQ(stat((dir + "/fence.pgx").c_str(), &pgx), 0);
+  ASSERT_EQ(stat((dir + "/fence.log").c_str(), &runlog), 0);
+  EXPECT_EQ(pgx.st_mode & 0777, runlog.st_mode & 0777);
+}
+
+// A line too long in a listed descriptor is reported in the list's log inside that
+// descriptor's START ... END group, timed from its start.
+TEST_F(Ending, LoadErrorInABatchListHasItsGroup) {
+  spit(dir + "/long.pde", "TITLE 'x' {" + std::string(70000, 'y') + "}\nEND\n");
+  spit(dir + "/list.pde", "BATCH long\nEND\n");
+  EXPECT_EQ(run("-B -X list.pde"), 1) << out();
+  std::string log = text("list.log");
+  size_t y = log.find("yyy");
+  log.replace(y, log.find_first_not_of('y', y) - y, "...");
+  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\nSTART DIR/long\.pde  [^\n]*\nT\| TITLE 'x' \{\.\.\.\n +\*\n +Line 1 ERROR: Line longer than 65535 characters\nT\| TERMINATED\nEND\n$)")))
+      << log;
+}
+
+}  // namespace
+
+namespace {
+
+// A time run sent SIGTERM: its log holds every step completed until then, each line
+// whole, then the error, TERMINATED and END; its plot file reads back; the exit code is
+// the shell's for that signal.
+TEST_F(Ending, TerminationRequestEndsTheRunInOrder) {
+  std::string slab = std::regex_replace(slurp(QUENDAR_EXAMPLES "/slab.pde"), std::regex("TIME 0 TO 1"), "TIME 0 TO 1000");
+  spit(dir + "/slab.pde", std::regex_replace(slab, std::regex("ERRLIM = 1e-4"), "ERRLIM = 1e-6"));
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(99);
+    setenv("TMPDIR", dir.c_str(), 1);
+    unsetenv("DISPLAY");
+    freopen("/dev/null", "w", stdout);
+    execl(QUENDAR_EXE, "quendar", "-B", "-R", "-X", "slab.pde", nullptr);
+    _exit(98);
+  }
+  // Twenty steps logged, or a minute.
+  for (int k = 0; k < 600 && slurp(dir + "/slab.log").find("Step 20 ") == std::string::npos; k++) usleep(100000);
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+  std::vector<std::string> log = lines("slab.log");
+  ASSERT_GE(log.size(), 24u);
+  int steps = 0;
+  size_t k = 0;
+  while (k < log.size() && log[k].find("| Step ") == std::string::npos) k++;
+  for (; k < log.size() && log[k].find("| Step ") != std::string::npos; k++, steps++)
+    EXPECT_TRUE(std::regex_match(log[k], std::regex(" \\d+:\\d\\d\\| Step " + std::to_string(steps + 1) + " Time=.* MEM=\\d+")))
+        << log[k];
+  EXPECT_GE(steps, 20);
+  ASSERT_EQ(log.size(), k + 3);
+  EXPECT_TRUE(std::regex_match(log[k], std::regex(" \\d+:\\d\\d\\| ERROR: Termination error"))) << log[k];
+  EXPECT_TRUE(std::regex_match(log[k + 1], std::regex(" \\d+:\\d\\d\\| TERMINATED"))) << log[k + 1];
+  EXPECT_EQ(log[k + 2], "END");
+  std::string walk = dir + "/walk.txt";
+  EXPECT_EQ(system(("python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -n '" + dir + "/slab.pgx' >'" + walk + "'").c_str()), 0)
+      << slurp(walk);
+}
+
+}  // namespace
+
+namespace {
+
+// The memory count after each problem of a batch list is freed stays where the first
+// problem left it: the contour plots of its monitors give back what they traced.
+TEST_F(Ending, MemoryCountReturnsAfterEveryProblem) {
+  std::string list = "BATCH";
+  for (int k = 1; k <= 8; k++) {
+    copy("eigen_listing");
+    std::rename((dir + "/eigen_listing.pde").c_str(), (dir + "/e" + std::to_string(k) + ".pde").c_str());
+    list += " e" + std::to_string(k);
+  }
+  spit(dir + "/list.pde", list + "\nEND\n");
+  ASSERT_EQ(run("-B -X list.pde"), 0) << out();
+  std::string dbg = slurp(dir + "/quendar.dbg");
+  std::vector<int> used;
+  std::smatch m;
+  for (auto i = dbg.cbegin(); std::regex_search(i, dbg.cend(), m, std::regex("AFTER FREE_PDE, MEMUSED=(\\d+)K")); i = m[0].second)
+    used.push_back(std::stoi(m[1]));
+  ASSERT_EQ(used.size(), 8u) << dbg.substr(0, 400);
+  // Before, every problem left about 90K more than the one before it.
+  EXPECT_LE(used.back() - used[0], 8) << used[0] << " then " << used.back();
+}
+
+}  // namespace
