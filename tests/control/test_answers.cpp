@@ -334,10 +334,11 @@ TEST_F(Answers, TransferDataOutsideItsMeshIsNotSummed) {
 }
 
 // An indefinite symmetric system: CG diverges, LANCZOS takes this system and every later
-// one, on a refined and on a uniform mesh.
+// one, on a refined and on a uniform mesh. The refined run stops at its grid limit
+// before its error limit, so it ends as unconverged, with its answer reported.
 TEST_F(Answers, IndefiniteSystemTakesLanczos) {
-  for (const char *name : {"mixed_plate", "mixed_plate_uniform"}) {
-    ASSERT_EQ(run({(std::string(name) + ".pde").c_str()}), 0) << out() << log(name);
+  for (auto [name, rc] : {std::pair<const char *, int>{"mixed_plate", QUENDAR_UNCONVERGED}, {"mixed_plate_uniform", 0}}) {
+    ASSERT_EQ(run({(std::string(name) + ".pde").c_str()}), rc) << out() << log(name);
     EXPECT_NEAR(report(name).at("wc"), 0.00126532, 2e-3 * 0.00126532) << log(name);
   }
 }

@@ -41,7 +41,7 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
   const Case cases[] = {
       // No display and no B: reported as in batch, not left waiting in an editor.
       {"parse_error_no_display", "-R -X", 1, {"*\n           Line 4 ERROR: Illegal Symbol\nT| TERMINATED\nEND\n"}},
-      {"divide_by_zero_definition", "-R -X", 1, {"\nT| ERROR: ", "\nT| TERMINATED\nEND\n"}},
+      {"divide_by_zero_definition", "-R -X", 1, {"ERROR: DIVIDE BY ZERO!\n", "\nT| TERMINATED\nEND\n"}},
       {"parse_error_no_display", "-R", 1, {"Line 4 ERROR: Illegal Symbol\nT| TERMINATED\nEND\n"}},
       // A descriptor that is not there still gets its run log.
       {"nothere", "-B -R -X", 1, {"START DIR/nothere.pde  ", "T|  ERROR: No Input File: DIR/nothere.pde\nT| TERMINATED\nEND\n"}},

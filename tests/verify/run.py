@@ -240,7 +240,7 @@ def run_case(exe, work, case):
     results = []
     log = read(os.path.join(wd, name + ".log")) if os.path.exists(os.path.join(wd, name + ".log")) else ""
     errors = [ln.strip() for ln in log.splitlines() if "ERROR" in ln]
-    if rc != 0 or errors:
+    if rc != case.get("rc", 0) or errors:
         results.append((False, "run", "exit %s %s" % (rc, "; ".join(errors[:2]))))
     for check in case["checks"]:
         try:
