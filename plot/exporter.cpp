@@ -603,6 +603,18 @@ static void surface_point(double *xyz, const tmesh *t, int32_t c, const double *
   }
 }
 
+// The local coordinates of X in a plot cell to full precision: the general inverse map
+// keeps single precision, which shows in the printed values; one more step in double
+// corrects them.
+static void full_lcoords(double *L, const double *X, ElementFrame *f) {
+  elements_get_lcoords(L, X, f, 0.01);
+  double x[3];
+  elements_get_gcoords(x, L, f);
+  if (f->curved) elements_jacobian(L, f);
+  const double r[2] = {X[0] - x[0], X[1] - x[1]};
+  for (int c = 0; c < 3; c++) L[c] += f->K[c][0] * r[0] + f->K[c][1] * r[1];
+}
+
 void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d *values, uint16_t mode) {
   TRACE("exporter_print_2dplot");
   (void)mode;
@@ -649,7 +661,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
         ElementFrame fr = {};
         double cv[20], L[4] = {0, 0, 0, 0}, xyz[3] = {pt.x, pt.y, 0};
         trimesh_tlocalize_1(&fr, t, c, cv, &values->data[member - 1]);
-        elements_get_lcoords(L, xyz, &fr, 0.01);
+        full_lcoords(L, xyz, &fr);
         int32_t code = t->ncell == 6 ? tri6 : t->ncell == 9 ? tri9 : tri3;
         row[i] = elements_interpu(code, L, &fr, cv);
         surface_point(space[i].data(), t, c, L, &pt);

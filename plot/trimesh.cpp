@@ -376,6 +376,19 @@ template <class Visit> static void both_strips(const vectort *a, const vectort *
   }
 }
 
+// The local coordinates of X in the localised cell, and whether they place it: the
+// inverse map of a curved sliver can stop short of the point, and such coordinates
+// name no point of the cell.
+static bool placed(double *L, const double *X, ElementFrame *frame, double tol) {
+  elements_get_lcoords(L, X, frame, tol);
+  double x[3], lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+  elements_get_gcoords(x, L, frame);
+  for (int j = 0; j < 3; j++)
+    for (int k = 0; k < 2; k++) lo[k] = std::min(lo[k], frame->nodes[j][k]), hi[k] = std::max(hi[k], frame->nodes[j][k]);
+  double size = std::max(hi[0] - lo[0], hi[1] - lo[1]);
+  return std::hypot(x[0] - X[0], x[1] - X[1]) <= 1e-6 * size;
+}
+
 int32_t trimesh_find_tcell_0(tmesh *t, const pointd *p, double tol) {
   TRACE("trimesh_find_tcell_0");
   tfinder *f = &t->finder;
@@ -398,15 +411,14 @@ int32_t trimesh_find_tcell_0(tmesh *t, const pointd *p, double tol) {
       if (!vectort_if_bit(xs, c) || !vectort_if_bit(ys, c)) continue;
       double L[4] = {0, 0, 0, 0};
       trimesh_tlocalize_0(&frame, t, c);
-      elements_get_lcoords(L, X, &frame, std::max(tol, 1e-6));
-      if (std::min({L[0], L[1], L[2]}) >= -1e-6) return c;
+      if (placed(L, X, &frame, std::max(tol, 1e-6)) && std::min({L[0], L[1], L[2]}) >= -1e-6) return c;
     }
     if (tol <= 0) return 0;
   }
   both_strips(xs, ys, [&](int32_t c) {
     double L[4] = {0, 0, 0, 0};
     trimesh_tlocalize_0(&frame, t, c);
-    elements_get_lcoords(L, X, &frame, std::max(tol, 1e-6));
+    if (!placed(L, X, &frame, std::max(tol, 1e-6))) return false;
     double lo = std::min({L[0], L[1], L[2]});
     if (lo >= -1e-6) {
       found = c;
@@ -573,7 +585,10 @@ static bool densify_tleg(tmesh *t, ElementFrame *f, int32_t c, int s, double h, 
   const int32_t *cn = cell_nodes(t, c);
   int a = row[1], b = row[2];
   double D = pointd_distance_0(&node_pos(t, cn[a - 1]), &node_pos(t, cn[b - 1]));
-  double tol = D / 8192;
+  // New points merge with the same points placed by the neighbour across the side,
+  // which differ only by rounding; nodes of thin neighbouring cells may lie closer to
+  // the side than any fixed part of its length.
+  double tol = 1e-9 * D;
   int32_t k = int32_t(D / h + 0.5) / order;
   uint16_t fl = t->flags.data[c - 1];
   uint16_t bits = uint16_t(((fl >> (s - 1)) & 1) | (((fl >> (s + 3)) & 1) << 4));
@@ -621,7 +636,7 @@ static void tconnect(tmesh *t, ElementFrame *f, int32_t c, int order) {
   uint16_t fl = t->flags.data[c - 1];
   uint16_t base = uint16_t((fl & 0xFF00) | (f->curved ? TRIMESH_CURVED : 0));
   int32_t source = t->source.data[c - 1], left = nv, head = 0, diagonals = 0, slot = c;
-  double tol = 0.001 * std::sqrt(f->measure);
+  double tol = 1e-9 * std::sqrt(f->measure);
   while (left >= 3) {
     int32_t v = head;
     for (int32_t i = next[head]; i != head; i = next[i])

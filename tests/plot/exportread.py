@@ -16,15 +16,20 @@ def tokens(path):
     return text.split()
 
 
-def table(path):
+def axes_and_data(path):
+    """The axes of a table or print file and its first data block over the first two."""
     t = tokens(path)
     i, axes = 0, []
     while t[i].upper() != "DATA":
         n = int(t[i + 1])
         axes.append([float(v) for v in t[i + 2:i + 2 + n]])
         i += 2 + n
+    return axes, [float(v) for v in t[i + 1:i + 1 + len(axes[0]) * len(axes[1])]]
+
+
+def table(path):
+    axes, data = axes_and_data(path)
     xs, ys = axes[0], axes[1]
-    data = [float(v) for v in t[i + 1:i + 1 + len(xs) * len(ys)]]
     err, fill_bad = 0.0, 0
     for j, y in enumerate(ys):
         row = data[j * len(xs):(j + 1) * len(xs)]
@@ -132,5 +137,35 @@ def cdf(path):
           f"range={lo:.6g},{hi:.6g} min={float(data.min()):.6g} max={float(data.max()):.6g} masked={masked} err={err:.2g}")
 
 
+def field(text):
+    from math import sin, cos, exp, sqrt
+    return eval("lambda x, y, z: " + text)
+
+
+def grid(path, expr, lift):
+    """A print file without FORMAT: two axes and a row of values per second coordinate;
+    `lift` places the plot point (p, q) in space."""
+    f, at = field(expr), eval("lambda p, q: " + lift)
+    (ps, qs), data = axes_and_data(path)
+    err = max(abs(data[j * len(ps) + k] - f(*at(p, q))) for j, q in enumerate(qs) for k, p in enumerate(ps))
+    print(f"values={len(data)} err={err:.3g} ")
+
+
+def points(path, expr):
+    """A FORMAT print or table of "x y z value" lines: inside lines against the field,
+    exterior lines counted."""
+    f = field(expr)
+    body = open(path).read().split("}\n", 1)[1]
+    err, inside, outside = 0.0, 0, 0
+    for line in body.splitlines():
+        if line.startswith("{ exterior:"):
+            outside += 1
+            continue
+        x, y, z, v = (float(w) for w in line.split()[:4])
+        err, inside = max(err, abs(v - f(x, y, z))), inside + 1
+    print(f"inside={inside} exterior={outside} err={err:.3g} ")
+
+
 if __name__ == "__main__":
-    {"table": table, "transfer": transfer, "tecplot": tecplot, "meshio": meshio_read, "cdf": cdf}[sys.argv[1]](sys.argv[2])
+    {"table": table, "transfer": transfer, "tecplot": tecplot, "meshio": meshio_read, "cdf": cdf, "grid": grid,
+     "points": points}[sys.argv[1]](*sys.argv[2:])

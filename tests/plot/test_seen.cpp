@@ -185,4 +185,38 @@ TEST_F(Seen, ATimeRunDrawsEachPlotTimeOnceOnItsCurrentMesh) {
   EXPECT_EQ(numbers(t, "T = 0"), (std::vector<double>{0.02, 0.05, 0.1})) << t;
 }
 
+// Exports read back by the independent readers against the exact fields: one row per
+// export or drawn integral of a run of a descriptor of tests/data/plots.
+TEST_F(Seen, ExportsHoldTheirValues) {
+  struct Row {
+    const char *pde;
+    std::string check;  // reader arguments, or "#N" for the integral drawn with plot N
+    double want, tol;   // the reader's err, or the integral
+  };
+  const std::string lin = " 'x+2*y+3*z+1' ";
+  const Row rows[] = {
+      // Planes through mesh nodes that lie within the tolerance of the plane.
+      {"cutnodes", "grid cutnodes.p01" + lin + "'(0.5,p,q)'", 0, 1e-6},
+      {"cutnodes", "grid cutnodes.p02" + lin + "'(p,0.5,q)'", 0, 1e-9},
+      {"cutnodes", "#1", 4, 1e-7}, {"cutnodes", "#2", 4, 1e-7},
+      {"cutnodes", "#3", 1, 1e-7}, {"cutnodes", "#4", 1, 1e-7},
+  };
+  std::string ran;
+  for (const Row &r : rows) {
+    if (ran != r.pde) ASSERT_EQ(run(r.pde), 0) << log(r.pde);
+    ran = r.pde;
+    double got;
+    if (r.check[0] == '#') {
+      std::string texts = walk(r.pde, "-s " + r.check.substr(1));
+      std::smatch m;
+      got = std::regex_search(texts, m, std::regex("Integral= ([-0-9.e+]+)")) ? std::stod(m[1]) : NAN;
+    } else {
+      std::string out = ::run("cd '" + tmp.path + "' && python3 '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + r.check);
+      std::smatch m;
+      got = std::regex_search(out, m, std::regex("err=([^ ]+)")) ? std::stod(m[1]) : NAN;
+    }
+    EXPECT_NEAR(got, r.want, r.tol) << r.pde << ": " << r.check;
+  }
+}
+
 }  // namespace
