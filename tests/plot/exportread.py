@@ -167,5 +167,11 @@ def points(path, expr):
 
 
 if __name__ == "__main__":
-    {"table": table, "transfer": transfer, "tecplot": tecplot, "meshio": meshio_read, "cdf": cdf, "grid": grid,
-     "points": points}[sys.argv[1]](*sys.argv[2:])
+    # One reading, or several separated by "--", each printing its own line.
+    readers = {"table": table, "transfer": transfer, "tecplot": tecplot, "meshio": meshio_read, "cdf": cdf,
+               "grid": grid, "points": points}
+    words = sys.argv[1:]
+    while words:
+        one = words[:words.index("--")] if "--" in words else words
+        words = words[len(one) + 1:]
+        readers[one[0]](*one[1:])

@@ -1,6 +1,6 @@
 { A linear field in the unit cube, cut by planes through mesh nodes that lie within
   the tolerance of the plane. Every cut value is the field's own, every cut has area 1,
-  and u = ex integrates to 4 over x = 0.5 and over y = 0.5. }
+  and u = ex integrates to 4 over x = 0.5 and over y = 0.5, and along the path. }
 TITLE 'Linear cube'
 COORDINATES
   CARTESIAN3
@@ -24,4 +24,5 @@ PLOTS
   CONTOUR(ex) ON y=0.5 PRINT
   CONTOUR(1+0*u) ON x=0.25
   CONTOUR(1+0*u) ON x=0.5 POINTS=101
+  ELEVATION(u) FROM (0.5,0,0.5) TO (0.5,1,0.5) PRINT
 END
