@@ -349,6 +349,11 @@ void fix_put(pde *p, int32_t h, double v) {
 void cdf_init(pde *p, plotrec *r, const grid &g) {
   TRACE("cdf_init");
   print_file_name(p, r, ".cdf", true, 2);
+  // A file another open export writes (the same FILE given twice) is not opened again.
+  for (int32_t k = 0; k < p->plotrecs.count; k++) {
+    const plotrec *q = &p->plotrecs.data[k];
+    if (q != r && q->exportid && strcmp(text_of(&q->name), text_of(&r->name)) == 0) exec_error(p, "Can't open CDF output file");
+  }
   int32_t h = netcdf_cdf_create(text_of(&r->name), 32768);
   if (!h) exec_error(p, "Can't open CDF output file");
   r->exportid = uint16_t(h);
@@ -393,13 +398,39 @@ void exporter_print_values(FILE *f, const double *v, int32_t n) {
 
 // ---- File names and common parts --------------------------------------------------
 
+// Whether the entry writes files of this extension.
+static bool writes(const plotrec *r, const char *extension) {
+  std::string e = extension;
+  if (e == ".p") return r->flags & plot_bit(1);
+  if (e == ".emf") return r->flags & plot_bit(21);
+  if (e == ".tbl") return r->kind == PLOT_TABLE;
+  if (e == ".cdf") return r->kind == PLOT_CDF;
+  return r->kind == PLOT_TECPLOT || r->kind == PLOT_TRANSFER;
+}
+
+// Monitors are numbered in their own list, the PLOTS and HISTORIES entries in theirs: a
+// monitor whose file would bear the number of a plot's file of the same kind takes the
+// mark "m" before its number, so that no two entries write one file.
+static bool monitor_clash(const pde *p, const plotrec *r, const char *extension) {
+  if (!(r->flags & plot_bit(6))) return false;
+  for (const vectorn *list : {&p->plots, &p->exports})
+    for (int32_t k = 0; k < list->count; k++) {
+      uint16_t i = list->data[k];
+      if (i < 1 || i > p->plotrecs.count) continue;
+      const plotrec *q = &p->plotrecs.data[i - 1];
+      if (q != r && q->listindex == r->listindex && !(q->flags & plot_bit(3)) && writes(q, extension)) return true;
+    }
+  return false;
+}
+
 void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uint16_t mode) {
   TRACE("print_file_name");
   String *s = &r->name;
   char nn[8];
-  snprintf(nn, sizeof nn, "%2d", r->listindex);
-  if (nn[0] == ' ') nn[0] = '0';
   bool file = r->flags & plot_bit(3);
+  snprintf(nn, sizeof nn, "%s%2d", !file && monitor_clash(p, r, extension) ? "m" : "", r->listindex);
+  for (char &c : nn)
+    if (c == ' ') c = '0';
   strings_copyto_0(s, &p->directory);
   if (!file) {
     strings_addto_0(s, &p->name);
@@ -937,10 +968,9 @@ void exporter_emf_plot(uint16_t view, pde *p, plotrec *r) {
 void exporter_close_exports(pde *p) {
   TRACE("exporter_close_exports");
   if (!p) return;
-  for (int32_t k = 1; k <= p->exports.count; k++) {
-    uint16_t i = p->exports.data[k - 1];
-    if (i < 1 || i > p->plotrecs.count) continue;
-    plotrec *r = &p->plotrecs.data[i - 1];
+  // Monitors write netCDF files too.
+  for (int32_t k = 0; k < p->plotrecs.count; k++) {
+    plotrec *r = &p->plotrecs.data[k];
     if (r->kind != PLOT_CDF || !r->exportid) continue;
     netcdf_cdf_close(r->exportid);
     r->exportid = 0;

@@ -166,10 +166,24 @@ def points(path, expr):
     print(f"inside={inside} exterior={outside} err={err:.3g} ")
 
 
+def cdfexact(path, expr):
+    """A 2D netCDF export over time against a field of x, y and t: its record times and
+    the largest error of its values."""
+    import netCDF4
+    f = eval("lambda x, y, t: " + expr)
+    d = netCDF4.Dataset(path)
+    rec = [n for n in d.dimensions if d.dimensions[n].isunlimited()][0]
+    ts, xs, ys = (d.variables[n][:] for n in (rec, "X", "Y"))
+    v = d.variables["u"][:]
+    err = max(abs(float(v[k, i, j]) - f(float(x), float(y), float(t)))
+              for k, t in enumerate(ts) for i, x in enumerate(xs) for j, y in enumerate(ys))
+    print(f"times={','.join(f'{float(t):g}' for t in ts)} err={err:.3g} ")
+
+
 if __name__ == "__main__":
     # One reading, or several separated by "--", each printing its own line.
     readers = {"table": table, "transfer": transfer, "tecplot": tecplot, "meshio": meshio_read, "cdf": cdf,
-               "grid": grid, "points": points}
+               "grid": grid, "points": points, "cdfexact": cdfexact}
     words = sys.argv[1:]
     while words:
         one = words[:words.index("--")] if "--" in words else words

@@ -193,7 +193,9 @@ TEST_F(Seen, ExportsHoldTheirValues) {
     const char *pde;
     std::string check;  // reader arguments, or "#N" for the integral drawn with plot N
     double want, tol;   // the reader's err, or the integral
+    const char *has = "";  // and a part of the reader's line
   };
+  const std::string quadt = " 'x*x+x*y+2*y*y+1+6*t'";
   const std::string lin = " 'x+2*y+3*z+1' ";
   const Row rows[] = {
       // Planes through mesh nodes that lie within the tolerance of the plane.
@@ -201,6 +203,9 @@ TEST_F(Seen, ExportsHoldTheirValues) {
       {"cutnodes", "grid cutnodes.p02" + lin + "'(p,0.5,q)'", 0, 1e-9},
       {"cutnodes", "#1", 4, 1e-7}, {"cutnodes", "#2", 4, 1e-7},
       {"cutnodes", "#3", 1, 1e-7}, {"cutnodes", "#4", 1, 1e-7}, {"cutnodes", "#5", 4, 1e-7},
+      // A monitor and a plot in files of their own, each whole.
+      {"monitorcdf", "cdfexact monitorcdf_01.cdf" + quadt, 0, 1e-5, "times=0,0.1,0.25,0.3 "},
+      {"monitorcdf", "cdfexact monitorcdf_m01.cdf" + quadt, 0, 1e-5, "times=0,0.000328368,0.00209441,"},
   };
   std::string ran;
   for (const Row &r : rows) {
@@ -212,9 +217,10 @@ TEST_F(Seen, ExportsHoldTheirValues) {
       std::smatch m;
       got = std::regex_search(texts, m, std::regex("Integral= ([-0-9.e+]+)")) ? std::stod(m[1]) : NAN;
     } else {
-      std::string out = ::run("cd '" + tmp.path + "' && python3 '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + r.check);
+      std::string out = ::run("cd '" + tmp.path + "' && /usr/bin/python3 '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + r.check);
       std::smatch m;
       got = std::regex_search(out, m, std::regex("err=([^ ]+)")) ? std::stod(m[1]) : NAN;
+      EXPECT_NE(out.find(r.has), std::string::npos) << out;
     }
     EXPECT_NEAR(got, r.want, r.tol) << r.pde << ": " << r.check;
   }
@@ -297,7 +303,7 @@ TEST_F(Seen, RandomCutsAndPathsHoldExactFields) {
   // One reader run for all the files: one line, with its err, per file.
   std::string all;
   for (const Case &c : cases) all += c.check + " -- ";
-  FILE *reader = popen(("cd '" + tmp.path + "' && python3 '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + all).c_str(), "r");
+  FILE *reader = popen(("cd '" + tmp.path + "' && /usr/bin/python3 '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + all).c_str(), "r");
   std::istringstream lines(slurp_stream(reader));
   pclose(reader);
   for (size_t k = 0; k < cases.size(); k++) {
