@@ -393,7 +393,10 @@ int32_t trimesh_find_tcell_0(tmesh *t, const pointd *p, double tol) {
   TRACE("trimesh_find_tcell_0");
   tfinder *f = &t->finder;
   if (!f->ready) rtlib_fatal_in("trimesh_find_tcell_0", "No Finder!");
-  if (p->x < f->box[0] || p->x > f->box[2] || p->y < f->box[1] || p->y > f->box[3]) return 0;
+  // A near miss may lie beyond the box by a part of it, as far as the local coordinates
+  // allow: rounding must not decide between two columns equally far outside.
+  double mx = tol > 0 ? tol * (f->box[2] - f->box[0]) : 0, my = tol > 0 ? tol * (f->box[3] - f->box[1]) : 0;
+  if (p->x < f->box[0] - mx || p->x > f->box[2] + mx || p->y < f->box[1] - my || p->y > f->box[3] + my) return 0;
   int32_t ix = std::clamp(strip_x(f, p->x), 1, int32_t(f->nx)), iy = std::clamp(strip_y(f, p->y), 1, int32_t(f->ny));
   int32_t found = 0, best = 0;
   double bestval = -1e300;

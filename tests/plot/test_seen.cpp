@@ -203,6 +203,8 @@ TEST_F(Seen, ExportsHoldTheirValues) {
       {"cutnodes", "grid cutnodes.p02" + lin + "'(p,0.5,q)'", 0, 1e-9},
       {"cutnodes", "#1", 4, 1e-7}, {"cutnodes", "#2", 4, 1e-7},
       {"cutnodes", "#3", 1, 1e-7}, {"cutnodes", "#4", 1, 1e-7}, {"cutnodes", "#5", 4, 1e-7},
+      // A region's print: both edge columns, just outside, near-exact.
+      {"regionprint", "grid regionprint.p01 'x*x+x*y+2*y*y+1' '(p,q,0)'", 0, 1e-6},
       // A monitor and a plot in files of their own, each whole.
       {"monitorcdf", "cdfexact monitorcdf_01.cdf" + quadt, 0, 1e-5, "times=0,0.1,0.25,0.3 "},
       {"monitorcdf", "cdfexact monitorcdf_m01.cdf" + quadt, 0, 1e-5, "times=0,0.000328368,0.00209441,"},
