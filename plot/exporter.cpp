@@ -178,8 +178,10 @@ struct sampler {
   // Samples the expressions along axis a (the grid's points) through pos; values[e]
   // and found come back per point. When no point of the line lies in the domain, the
   // coordinate of axis m moves by a tenth of its spacing toward the middle of the box
-  // (forward for lines before the middle line, jm < n/2), at most MAX_MOVES times.
-  void line(int a, int m, int32_t jm, double *pos, double tol, double outside) {
+  // (forward for lines before the middle line, jm < n/2), at most MAX_MOVES times; with
+  // a second axis m2 (a row of a 3D table, whose layer may lie above a sloping top) the
+  // line moves toward the middle along that axis too.
+  void line(int a, int m, int32_t jm, double *pos, double tol, double outside, int m2 = -1, int32_t jm2 = 0) {
     int32_t n = g.n[a];
     for (auto &v : values) v.assign(size_t(n), outside);
     found.assign(size_t(n), 0);
@@ -195,8 +197,9 @@ struct sampler {
         found[i] = 1, any = true;
         for (int32_t e = 0; e < int32_t(values.size()); e++) values[e][i] = eval_expr(p, r, e, &ep);
       }
-      if (any || move == MAX_MOVES || g.step[m] == 0) return;
+      if (any || move == MAX_MOVES || (g.step[m] == 0 && (m2 < 0 || g.step[m2] == 0))) return;
       pos[m] += (jm < g.n[m] / 2 ? 0.1 : -0.1) * g.step[m];
+      if (m2 >= 0) pos[m2] += (jm2 < g.n[m2] / 2 ? 0.1 : -0.1) * g.step[m2];
     }
   }
 };
@@ -595,7 +598,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
       for (int32_t k = 0; k < g.n[2]; k++)
         for (int32_t j = 0; j < g.n[1]; j++) {
           double pos[3] = {0, s.coord(1, j), s.coord(2, k)};
-          s.line(0, 1, j, pos, 0.01, EXPORTER_OUTSIDE);
+          s.line(0, 1, j, pos, 0.01, EXPORTER_OUTSIDE, threed(p) ? 2 : -1, k);
           fill_row(s.values[e].data(), g.n[0]);
           exporter_print_values(f.get(), s.values[e].data(), g.n[0]);
           fputc('\n', f.get());
@@ -608,7 +611,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
   for (int32_t k = 0; k < g.n[2]; k++)
     for (int32_t j = 0; j < g.n[1]; j++) {
       double pos[3] = {0, s.coord(1, j), s.coord(2, k)};
-      s.line(0, 1, j, pos, 0.1, EXPORTER_OUTSIDE);
+      s.line(0, 1, j, pos, 0.1, EXPORTER_OUTSIDE, threed(p) ? 2 : -1, k);
       for (auto &v : s.values) fill_row(v.data(), g.n[0]);
       for (int32_t i = 0; i < g.n[0]; i++) {
         double x[3] = {s.coord(0, i), pos[1], pos[2]};

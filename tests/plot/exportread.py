@@ -17,14 +17,17 @@ def tokens(path):
 
 
 def axes_and_data(path):
-    """The axes of a table or print file and its first data block over the first two."""
+    """The axes of a table or print file and its first data block, the first axis fastest."""
     t = tokens(path)
     i, axes = 0, []
     while t[i].upper() != "DATA":
         n = int(t[i + 1])
         axes.append([float(v) for v in t[i + 2:i + 2 + n]])
         i += 2 + n
-    return axes, [float(v) for v in t[i + 1:i + 1 + len(axes[0]) * len(axes[1])]]
+    size = 1
+    for a in axes:
+        size *= len(a)
+    return axes, [float(v) for v in t[i + 1:i + 1 + size]]
 
 
 def table(path):
@@ -166,6 +169,23 @@ def points(path, expr):
     print(f"inside={inside} exterior={outside} err={err:.3g} ")
 
 
+def table3d(path, expr, top):
+    """A 3D table: the largest error at the points below the top surface z = top(x, y),
+    and the count of values left at the outside mark."""
+    f, below = field(expr), field(top)
+    (xs, ys, zs), values = axes_and_data(path)
+    data = iter(values)
+    err, marks = 0.0, 0
+    for z in zs:
+        for y in ys:
+            for x in xs:
+                v = next(data)
+                marks += v >= 1e299
+                if z <= below(x, y, 0):
+                    err = max(err, abs(v - f(x, y, z)))
+    print(f"marks={marks} err={err:.3g} ")
+
+
 def cdfexact(path, expr):
     """A 2D netCDF export over time against a field of x, y and t: its record times and
     the largest error of its values."""
@@ -183,7 +203,7 @@ def cdfexact(path, expr):
 if __name__ == "__main__":
     # One reading, or several separated by "--", each printing its own line.
     readers = {"table": table, "transfer": transfer, "tecplot": tecplot, "meshio": meshio_read, "cdf": cdf,
-               "grid": grid, "points": points, "cdfexact": cdfexact}
+               "grid": grid, "points": points, "cdfexact": cdfexact, "table3d": table3d}
     words = sys.argv[1:]
     while words:
         one = words[:words.index("--")] if "--" in words else words
