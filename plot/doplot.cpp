@@ -726,7 +726,8 @@ void time_plot(pde *p, uint16_t index, double *range) {
   TRACE("time_plot");
   plotrec *r = plot_of(p, index);
   if (!r) return;
-  r->outputs = 1;
+  // Each drawing counts as an output of its own, so that its metafile does not take the
+  // name of the one before.
   const vectord *T = &p->histtimes;
   if (T->count < 2) return;
   plotframe *f = block_of(p, PLOT_HISTORY);

@@ -186,6 +186,17 @@ TEST_F(Seen, ATimeRunDrawsEachPlotTimeOnceOnItsCurrentMesh) {
   EXPECT_EQ(numbers(t, "T = 0"), (std::vector<double>{0.02, 0.05, 0.1})) << t;
 }
 
+TEST_F(Seen, EachHistoryDrawingHasAMetafileOfItsOwn) {
+  ASSERT_EQ(run("histemf"), 0) << log("histemf");
+  std::set<std::string> pictures;
+  for (const char *f : {"histemf_02_1.emf", "histemf_02_2.emf", "histemf_02_3.emf"}) {
+    EXPECT_GT(emf(f, "records").at(0), 10) << f;
+    pictures.insert(slurp(tmp.file(f)));
+  }
+  EXPECT_EQ(pictures.size(), 3u);
+  EXPECT_EQ(slurp(tmp.file("histemf_02_4.emf")), "<missing>");
+}
+
 // Exports read back by the independent readers against the exact fields: one row per
 // export or drawn integral of a run of a descriptor of tests/data/plots.
 TEST_F(Seen, ExportsHoldTheirValues) {
