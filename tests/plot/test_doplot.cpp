@@ -100,7 +100,8 @@ TEST_F(Histories, IntegralsPerPointAndNothingFromOneSample) {
   fill(1, 0);
   time_plot(p.get(), 1, range);
   EXPECT_EQ(r->integrals.data[0].data[0], 0);
-  EXPECT_EQ(r->outputs, 1);
+  // A drawing that writes no file leaves the output count to the files it writes.
+  EXPECT_EQ(r->outputs, 0);
   doplot_delete_history(p.get());
   fill(3, 1);
   time_plot(p.get(), 1, range);
