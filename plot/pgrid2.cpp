@@ -486,6 +486,15 @@ void face_nodes(int32_t *out, const MeshCell &cell, int f, bool below, int nn) {
   std::copy_n(n, nn, out);
 }
 
+// Whether the side between two surface nodes runs along the surface's rim: both ends
+// on one domain edge, or at a joint and on an edge or joint next to it. A side whose
+// ends lie on two different edges crosses the surface.
+bool on_one_edge(const MeshNode &a, const MeshNode &b) {
+  auto rim = [](const MeshNode &n) { return n.kind == 1 || n.kind == 2; };
+  if (!rim(a) || !rim(b)) return false;
+  return a.kind != 2 || b.kind != 2 || a.id == b.id;
+}
+
 // The selected surface: every marked face becomes a plot cell over the group's nodes.
 void copy_3d_surface(plotdata *d, tmesh *t, int32_t g) {
   const Mesh *m = d->mesh;
@@ -506,8 +515,11 @@ void copy_3d_surface(plotdata *d, tmesh *t, int32_t g) {
       int32_t fn[9];
       face_nodes(fn, cell, f, below, t->ncell);
       uint16_t flags = uint16_t(f << 8) | (cell.basis == tet4 ? 0 : TRIMESH_CURVED);
-      for (int k = 0; k < 3; k++)
-        if (m->nodes.data[fn[k] - 1].kind == 2) flags |= uint16_t(1 << k);
+      for (int s = 1; s <= 3; s++) {
+        const uint8_t *row = elements_tri_sides[s - 1];
+        if (on_one_edge(m->nodes.data[fn[row[1] - 1] - 1], m->nodes.data[fn[row[2] - 1] - 1]))
+          flags |= uint16_t(TRIMESH_BOUNDARY << (s - 1));
+      }
       int32_t k = trimesh_new_tcell(t, c, flags);
       for (int j = 0; j < t->ncell; j++) t->cells.data[(k - 1) * t->ncell + j] = nodemap.data[fn[j] - 1];
     }
