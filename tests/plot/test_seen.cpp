@@ -218,6 +218,8 @@ TEST_F(Seen, ExportsHoldTheirValues) {
       {"regionprint", "grid regionprint.p01 'x*x+x*y+2*y*y+1' '(p,q,0)'", 0, 1e-6},
       // A 3D table whose top layer lies above the sloping top: no row left outside.
       {"tilted", "table3d tilted_01.tbl 'x*x+y*y-2*z*z' '1+0.2*x+0.1*y'", 0, 1e-6, "marks=0 "},
+      // Integrals of zoomed plots over their windows.
+      {"zoomint", "#1", 1.5625, 1e-7}, {"zoomint", "#2", 1.8831615, 1e-7}, {"zoomint", "#3", 0.5, 1e-7},
       // A monitor and a plot in files of their own, each whole.
       {"monitorcdf", "cdfexact monitorcdf_01.cdf" + quadt, 0, 1e-5, "times=0,0.1,0.25,0.3 "},
       {"monitorcdf", "cdfexact monitorcdf_m01.cdf" + quadt, 0, 1e-5, "times=0,0.000328368,0.00209441,"},
