@@ -186,7 +186,7 @@ void status_string(String *text, String *, pde *p) {
     add_num(text, "  dt=%.6g", p->dt);
     strings_addto_1(text, "  ");
   } else {
-    add_num(text, "Grid#%.0f", double(p->regrids + 1));
+    add_num(text, "Grid#%.0f", double(p->regrids));  // the number the log and the panel show
     strings_addto_1(text, "  ");
   }
   add_num(text, "p%.0f", double(p->order));

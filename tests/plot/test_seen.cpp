@@ -241,6 +241,11 @@ TEST_F(Seen, ExportsHoldTheirValues) {
     }
     EXPECT_NEAR(got, r.want, r.tol) << r.pde << ": " << r.check;
   }
+  // The plots' status line names the grid as the log does.
+  std::string last = log("zoomint"), texts = walk("zoomint", "-s 1");
+  size_t at = last.rfind("GRID ");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NE(texts.find("Grid#" + last.substr(at + 5, last.find(' ', at + 5) - at - 5) + " "), std::string::npos) << texts;
 }
 
 // Fifty plane cuts and paths through a two-layer cube, drawn at random but the same in
