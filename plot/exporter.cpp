@@ -555,10 +555,16 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
   TRACE("exporter_table_export");
   progress bar(p, "Writing File");
   bool format = r->flags & plot_bit(19);
+  static String m;
   if (r->exprs.count > 1 && !format) {
-    static String m;
     strings_copyto_1(&m, "Too Many Table Functions");
     pdedat_parse_err_1(p, r->exprs.data[r->exprs.count - 1], &m);
+  }
+  // A table of a cut plane or a surface of a 3D problem is not written: the entry ends
+  // the run with the reason at its line, and leaves no file.
+  if (const plotdata *d = data_of(p, r); threed(p) && d && (d->cut || d->surface)) {
+    strings_copyto_1(&m, "TABLE on Surface not yet implemented.");
+    pdedat_parse_err_1(p, r->exprs.data[0], &m);
   }
   stream f(exporter_get_print_file(p, r, mode));
   exporter_print_header(p, f.get(), r);
@@ -575,15 +581,6 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
     }
   }
   if (threed(p)) {
-    if (s.d && (s.d->cut || s.d->surface)) {
-      String m = {}, c = {};
-      strings_copyto_1(&m, "TABLE on Surface not yet implemented.");
-      strings_copyto_1(&c, "Warning");
-      pdedat_error_message(p->pdeview, &m, &c);
-      strings_free_0(&m);
-      strings_free_0(&c);
-      return;
-    }
     if (!format) {
       fprintf(f.get(), "\n %s %d\n", coordinate_name(p, 2), g.n[2]);
       std::vector<double> c(size_t(g.n[2]));
