@@ -664,7 +664,14 @@ void rdplot_pointspec3(parse_node *, parse_node *const *v) {
   D().points[2] = count_of(v[8]);
 }
 
-void rdplot_plotprint(parse_node *, parse_node *const *) { set(1); }
+// PRINT of the entry at the place: VECTOR and GRID plots have no print file.
+static void print_on(const TextLoc *at) {
+  int32_t k = R().kind;
+  if (k == PLOT_VECTOR || k == PLOT_GRID || k == PLOT_GRID3) err(at, "PRINT not available for VECTOR and GRID plots");
+  set(1);
+}
+
+void rdplot_plotprint(parse_node *, parse_node *const *v) { print_on(&v[2]->loc); }
 
 void rdplot_pronly(parse_node *, parse_node *const *) {
   // PRINTONLY is the <print> value itself; the entry takes it in rdplot_plotprint.
@@ -676,12 +683,12 @@ void rdplot_printstar(parse_node *, parse_node *const *v) {
 }
 
 void rdplot_printnum(parse_node *, parse_node *const *v) {
-  set(1);
+  print_on(&v[2]->loc);
   R().points[0] = R().points[1] = count_of(v[4]);
 }
 
 void rdplot_printnum2(parse_node *, parse_node *const *v) {
-  set(1);
+  print_on(&v[2]->loc);
   R().points[0] = count_of(v[4]);
   R().points[1] = count_of(v[6]);
 }

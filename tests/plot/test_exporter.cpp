@@ -485,8 +485,8 @@ END
 }
 
 // Exports that cannot be written end the run with the reason at their line and leave
-// no file behind: a vector in a netCDF export or a table (refused before solving), and a
-// table of a cut plane of a 3D problem.
+// no file behind: a vector in a netCDF export or a table (refused before solving), a
+// table of a cut plane of a 3D problem, and PRINT on arrows or a displaced mesh.
 TEST_F(ExportRuns, RefusedExportsLeaveNoFile) {
   const std::string square = R"(TITLE 'Refused'
 VARIABLES u
@@ -509,6 +509,9 @@ PLOTS
       {square + "  CDF(grad(u))\nEND\n", "Line 6 ERROR: RESULT IS NOT SCALAR", "no_01.cdf"},
       {square + "  CONTOUR(u)\n  TABLE(u, grad(u)) FORMAT '#1'\nEND\n", "Line 7 ERROR: RESULT IS NOT SCALAR", "no_01.tbl"},
       {cube + "  TABLE(u) ON z = 0.5\nEND\n", "Line 8 ERROR: TABLE on Surface not yet implemented.", "no_01.tbl"},
+      // Arrows and displaced meshes have no print file.
+      {square + "  VECTOR(grad(u)) PRINT\nEND\n", "Line 6 ERROR: PRINT not available for VECTOR and GRID plots", "no.p01"},
+      {square + "  GRID(x + u, y) PRINT(5)\nEND\n", "Line 6 ERROR: PRINT not available for VECTOR and GRID plots", "no.p01"},
   };
   for (const auto &r : rows) {
     EXPECT_EQ(run("no", r.text), 1) << r.text;
