@@ -486,8 +486,9 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     IOfile *f = &p->plotfile;
     uint16_t number = p->modes ? uint16_t((index - 1) * p->modes + mode) : index;
     filio_put_ushort(f, number);
-    String none = {};
-    filio_put_string(f, r->titles.count ? &r->titles.items[0] : &none);
+    StringOwner caption;
+    plot_caption(caption.get(), r);
+    filio_put_string(f, caption.get());
     gag_writeview(f, window);
   }
 }

@@ -195,6 +195,9 @@ TEST_F(Seen, EachHistoryDrawingHasAMetafileOfItsOwn) {
   }
   EXPECT_EQ(pictures.size(), 3u);
   EXPECT_EQ(slurp(tmp.file("histemf_02_4.emf")), "<missing>");
+  // The untitled summary's drawings carry a caption.
+  EXPECT_EQ(walk("histemf", ""), "header 2 0 1 group 2 1:SUMMARY 2:HISTORY(u) group 2 1:SUMMARY 2:HISTORY(u) "
+                                 "group 2 1:SUMMARY 2:HISTORY(u)");
 }
 
 // Exports read back by the independent readers against the exact fields: one row per
