@@ -560,12 +560,9 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
     strings_copyto_1(&m, "Too Many Table Functions");
     pdedat_parse_err_1(p, r->exprs.data[r->exprs.count - 1], &m);
   }
-  // A table of a cut plane or a surface of a 3D problem is not written: the entry ends
-  // the run with the reason at its line, and leaves no file.
-  if (const plotdata *d = data_of(p, r); threed(p) && d && (d->cut || d->surface)) {
-    strings_copyto_1(&m, "TABLE on Surface not yet implemented.");
-    pdedat_parse_err_1(p, r->exprs.data[0], &m);
-  }
+  // A table of a cut plane or a surface of a 3D problem is not written (the reader has
+  // said so at its line): no file.
+  if (const plotdata *d = data_of(p, r); threed(p) && d && (d->cut || d->surface)) return;
   stream f(exporter_get_print_file(p, r, mode));
   exporter_print_header(p, f.get(), r);
   sampler s(p, r);
