@@ -22,6 +22,7 @@
 #include "graphics/windower.h"
 #include "platform/pwin.h"
 #include "plot/plot.h"
+#include "runtime/owner.h"
 #include "runtime/matrixn.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
@@ -291,9 +292,9 @@ void gui_edit_pde(pde *p) {
 // One hidden plot window with its frame and legend views (relative units of a 4:3
 // window); a SUMMARY's text runs across the legend's place.
 static void plot_window(pde *p, const plotrec *r, uint16_t out[3]) {
-  String empty{};
-  const String *title = r->titles.count ? &r->titles.items[0] : &empty;
-  out[0] = gag_newwindow_1(p->pdeview, plotclass, 0, 0, 640, 480, title, 0, 2);
+  StringOwner title;
+  plot_caption(title.get(), r);
+  out[0] = gag_newwindow_1(p->pdeview, plotclass, 0, 0, 640, 480, title.get(), 0, 2);
   if (r->kind == PLOT_GRID3 || r->kind == PLOT_SURFACE) {
     String m = lit("PlotMenu3d");
     gag_setmenu_1(out[0], &m);

@@ -844,7 +844,20 @@ void buildeq_build_plots(pde *p) {
       fresh(list, regions);
       const TreeNode *e = pr->exprs.data[i - 1];
       for (uint16_t r = 1; r <= regions; r++)
-        if (e && takes_part(p, r, false)) store(list, r, plot_tree(p, e, r, &pr->fits, true));
+        if (e && takes_part(p, r, false)) {
+          TreeNode *t = plot_tree(p, e, r, &pr->fits, true);
+          store(list, r, t);
+          // The exports write one number per expression and point: a vector is refused
+          // at its line before any file is made.
+          if (pr->kind >= PLOT_CDF && t) {
+            treeclas_classify_value(p, t, r, vtag::scalar);
+            if (t->valuetag != vtag::scalar) {
+              static String message;
+              strings_copyto_1(&message, "RESULT IS NOT SCALAR");
+              pdedat_parse_err_1(p, const_cast<TreeNode *>(e), &message);
+            }
+          }
+        }
     }
     // The region-free trees.
     fresh(&pr->reportcompiled, pr->reports.count);

@@ -43,6 +43,12 @@ void crossing_aclist_1(const double *L, uint16_t code) {
   crossinglist &l = crossing_list;
   for (int i = 0; i < l.count; i++)
     if (distance2(l.L[i], L) < 1e-8) return;
+  crossing_aclist_2(L, code);
+}
+
+void crossing_aclist_2(const double *L, uint16_t code) {
+  TRACE("crossing_aclist_2");
+  crossinglist &l = crossing_list;
   if (l.count >= CROSSING_MAX) return;
   int i = l.count++;
   for (int k = 0; k < 4; k++) l.L[i][k] = L[k];

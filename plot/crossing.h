@@ -21,6 +21,8 @@ int crossing_init();
 void crossing_aclist_0(double t, uint16_t code);
 // Appends a local point unless one in the list lies within squared distance 1e-8.
 void crossing_aclist_1(const double *L, uint16_t code);
+// Appends a local point however near it lies to the others; a full list takes no more.
+void crossing_aclist_2(const double *L, uint16_t code);
 // Roots of a t + b, a t^2 + b t + c and a t^3 + b t^2 + c t + d with
 // -tol < t < 1 + tol, appended in the order found.
 void crossing_bcross1(double a, double b, uint16_t code, double tol);

@@ -186,7 +186,7 @@ void status_string(String *text, String *, pde *p) {
     add_num(text, "  dt=%.6g", p->dt);
     strings_addto_1(text, "  ");
   } else {
-    add_num(text, "Grid#%.0f", double(p->regrids + 1));
+    add_num(text, "Grid#%.0f", double(p->regrids));  // the number the log and the panel show
     strings_addto_1(text, "  ");
   }
   add_num(text, "p%.0f", double(p->order));
@@ -486,8 +486,9 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     IOfile *f = &p->plotfile;
     uint16_t number = p->modes ? uint16_t((index - 1) * p->modes + mode) : index;
     filio_put_ushort(f, number);
-    String none = {};
-    filio_put_string(f, r->titles.count ? &r->titles.items[0] : &none);
+    StringOwner caption;
+    plot_caption(caption.get(), r);
+    filio_put_string(f, caption.get());
     gag_writeview(f, window);
   }
 }
@@ -726,7 +727,8 @@ void time_plot(pde *p, uint16_t index, double *range) {
   TRACE("time_plot");
   plotrec *r = plot_of(p, index);
   if (!r) return;
-  r->outputs = 1;
+  // Each drawing counts as an output of its own, so that its metafile does not take the
+  // name of the one before.
   const vectord *T = &p->histtimes;
   if (T->count < 2) return;
   plotframe *f = block_of(p, PLOT_HISTORY);

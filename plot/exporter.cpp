@@ -199,8 +199,10 @@ struct sampler {
   // Samples the expressions along axis a (the grid's points) through pos; values[e]
   // and found come back per point. When no point of the line lies in the domain, the
   // coordinate of axis m moves by a tenth of its spacing toward the middle of the box
-  // (forward for lines before the middle line, jm < n/2), at most MAX_MOVES times.
-  void line(int a, int m, int32_t jm, double *pos, double tol, double outside) {
+  // (forward for lines before the middle line, jm < n/2), at most MAX_MOVES times; with
+  // a second axis m2 (a row of a 3D table, whose layer may lie above a sloping top) the
+  // line moves toward the middle along that axis too.
+  void line(int a, int m, int32_t jm, double *pos, double tol, double outside, int m2 = -1, int32_t jm2 = 0) {
     int32_t n = g.n[a];
     for (auto &v : values) v.assign(size_t(n), outside);
     found.assign(size_t(n), 0);
@@ -216,8 +218,9 @@ struct sampler {
         found[i] = 1, any = true;
         for (int32_t e = 0; e < int32_t(values.size()); e++) values[e][i] = eval_expr(p, r, e, &ep);
       }
-      if (any || move == MAX_MOVES || g.step[m] == 0) return;
+      if (any || move == MAX_MOVES || (g.step[m] == 0 && (m2 < 0 || g.step[m2] == 0))) return;
       pos[m] += (jm < g.n[m] / 2 ? 0.1 : -0.1) * g.step[m];
+      if (m2 >= 0) pos[m2] += (jm2 < g.n[m2] / 2 ? 0.1 : -0.1) * g.step[m2];
     }
   }
 };
@@ -370,6 +373,11 @@ void fix_put(pde *p, int32_t h, double v) {
 void cdf_init(pde *p, plotrec *r, const grid &g) {
   TRACE("cdf_init");
   print_file_name(p, r, ".cdf", true, 2);
+  // A file another open export writes (the same FILE given twice) is not opened again.
+  for (int32_t k = 0; k < p->plotrecs.count; k++) {
+    const plotrec *q = &p->plotrecs.data[k];
+    if (q != r && q->exportid && strcmp(text_of(&q->name), text_of(&r->name)) == 0) exec_error(p, "Can't open CDF output file");
+  }
   int32_t h = netcdf_cdf_create(text_of(&r->name), 32768);
   if (!h) exec_error(p, "Can't open CDF output file");
   r->exportid = uint16_t(h);
@@ -415,13 +423,39 @@ void exporter_print_values(FILE *f, const double *v, int32_t n) {
 
 // ---- File names and common parts --------------------------------------------------
 
+// Whether the entry writes files of this extension.
+static bool writes(const plotrec *r, const char *extension) {
+  std::string e = extension;
+  if (e == ".p") return r->flags & plot_bit(1);
+  if (e == ".emf") return r->flags & plot_bit(21);
+  if (e == ".tbl") return r->kind == PLOT_TABLE;
+  if (e == ".cdf") return r->kind == PLOT_CDF;
+  return r->kind == PLOT_TECPLOT || r->kind == PLOT_TRANSFER;
+}
+
+// Monitors are numbered in their own list, the PLOTS and HISTORIES entries in theirs: a
+// monitor whose file would bear the number of a plot's file of the same kind takes the
+// mark "m" before its number, so that no two entries write one file.
+static bool monitor_clash(const pde *p, const plotrec *r, const char *extension) {
+  if (!(r->flags & plot_bit(6))) return false;
+  for (const vectorn *list : {&p->plots, &p->exports})
+    for (int32_t k = 0; k < list->count; k++) {
+      uint16_t i = list->data[k];
+      if (i < 1 || i > p->plotrecs.count) continue;
+      const plotrec *q = &p->plotrecs.data[i - 1];
+      if (q != r && q->listindex == r->listindex && !(q->flags & plot_bit(3)) && writes(q, extension)) return true;
+    }
+  return false;
+}
+
 void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uint16_t mode) {
   TRACE("print_file_name");
   String *s = &r->name;
   char nn[8];
-  snprintf(nn, sizeof nn, "%2d", r->listindex);
-  if (nn[0] == ' ') nn[0] = '0';
   bool file = r->flags & plot_bit(3);
+  snprintf(nn, sizeof nn, "%s%2d", !file && monitor_clash(p, r, extension) ? "m" : "", r->listindex);
+  for (char &c : nn)
+    if (c == ' ') c = '0';
   strings_copyto_0(s, &p->directory);
   if (!file) {
     strings_addto_0(s, &p->name);
@@ -558,11 +592,14 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
   TRACE("exporter_table_export");
   progress bar(p, "Writing File");
   bool format = r->flags & plot_bit(19);
+  static String m;
   if (r->exprs.count > 1 && !format) {
-    static String m;
     strings_copyto_1(&m, "Too Many Table Functions");
     pdedat_parse_err_1(p, r->exprs.data[r->exprs.count - 1], &m);
   }
+  // A table of a cut plane or a surface of a 3D problem is not written (the reader has
+  // said so at its line): no file.
+  if (const plotdata *d = data_of(p, r); threed(p) && d && (d->cut || d->surface)) return;
   stream f(exporter_get_print_file(p, r, mode), p, r);
   exporter_print_header(p, f.get(), r);
   sampler s(p, r);
@@ -578,15 +615,6 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
     }
   }
   if (threed(p)) {
-    if (s.d && (s.d->cut || s.d->surface)) {
-      String m = {}, c = {};
-      strings_copyto_1(&m, "TABLE on Surface not yet implemented.");
-      strings_copyto_1(&c, "Warning");
-      pdedat_error_message(p->pdeview, &m, &c);
-      strings_free_0(&m);
-      strings_free_0(&c);
-      return;
-    }
     if (!format) {
       fprintf(f.get(), "\n %s %d\n", coordinate_name(p, 2), g.n[2]);
       std::vector<double> c(size_t(g.n[2]));
@@ -601,7 +629,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
       for (int32_t k = 0; k < g.n[2]; k++)
         for (int32_t j = 0; j < g.n[1]; j++) {
           double pos[3] = {0, s.coord(1, j), s.coord(2, k)};
-          s.line(0, 1, j, pos, 0.01, EXPORTER_OUTSIDE);
+          s.line(0, 1, j, pos, 0.01, EXPORTER_OUTSIDE, threed(p) ? 2 : -1, k);
           fill_row(s.values[e].data(), g.n[0]);
           exporter_print_values(f.get(), s.values[e].data(), g.n[0]);
           fputc('\n', f.get());
@@ -614,7 +642,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
   for (int32_t k = 0; k < g.n[2]; k++)
     for (int32_t j = 0; j < g.n[1]; j++) {
       double pos[3] = {0, s.coord(1, j), s.coord(2, k)};
-      s.line(0, 1, j, pos, 0.1, EXPORTER_OUTSIDE);
+      s.line(0, 1, j, pos, 0.1, EXPORTER_OUTSIDE, threed(p) ? 2 : -1, k);
       for (auto &v : s.values) fill_row(v.data(), g.n[0]);
       for (int32_t i = 0; i < g.n[0]; i++) {
         double x[3] = {s.coord(0, i), pos[1], pos[2]};
@@ -638,6 +666,18 @@ static void surface_point(double *xyz, const tmesh *t, int32_t c, const double *
     const point3d &q = t->nodes3.data[cn[j] - 1];
     xyz[0] += L[j] * q.x, xyz[1] += L[j] * q.y, xyz[2] += L[j] * q.z;
   }
+}
+
+// The local coordinates of X in a plot cell to full precision: the general inverse map
+// keeps single precision, which shows in the printed values; one more step in double
+// corrects them.
+static void full_lcoords(double *L, const double *X, ElementFrame *f) {
+  elements_get_lcoords(L, X, f, 0.01);
+  double x[3];
+  elements_get_gcoords(x, L, f);
+  if (f->curved) elements_jacobian(L, f);
+  const double r[2] = {X[0] - x[0], X[1] - x[1]};
+  for (int c = 0; c < 3; c++) L[c] += f->K[c][0] * r[0] + f->K[c][1] * r[1];
 }
 
 void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d *values, uint16_t mode) {
@@ -686,7 +726,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
         ElementFrame fr = {};
         double cv[20], L[4] = {0, 0, 0, 0}, xyz[3] = {pt.x, pt.y, 0};
         trimesh_tlocalize_1(&fr, t, c, cv, &values->data[member - 1]);
-        elements_get_lcoords(L, xyz, &fr, 0.01);
+        full_lcoords(L, xyz, &fr);
         int32_t code = t->ncell == 6 ? tri6 : t->ncell == 9 ? tri9 : tri3;
         row[i] = elements_interpu(code, L, &fr, cv);
         surface_point(space[i].data(), t, c, L, &pt);
@@ -963,10 +1003,9 @@ void exporter_emf_plot(uint16_t view, pde *p, plotrec *r) {
 void exporter_close_exports(pde *p) {
   TRACE("exporter_close_exports");
   if (!p) return;
-  for (int32_t k = 1; k <= p->exports.count; k++) {
-    uint16_t i = p->exports.data[k - 1];
-    if (i < 1 || i > p->plotrecs.count) continue;
-    plotrec *r = &p->plotrecs.data[i - 1];
+  // Monitors write netCDF files too.
+  for (int32_t k = 0; k < p->plotrecs.count; k++) {
+    plotrec *r = &p->plotrecs.data[k];
     if (r->kind != PLOT_CDF || !r->exportid) continue;
     netcdf_cdf_close(r->exportid);
     r->exportid = 0;

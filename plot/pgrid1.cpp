@@ -25,6 +25,13 @@ constexpr double EMPTY = 1.00000000000002e300;
 LocalCell work;                            // the cell being cut
 std::multimap<double, int32_t> by_distance;  // plot nodes of the mesh being built, by distance
 std::set<std::pair<int32_t, int32_t>> pieces;  // end nodes of its cells, the smaller first
+// The stretches of the path taken by the plot meshes built so far, with their group: a
+// path along a face between two regions is taken once, by the first region.
+struct stretch {
+  double a, b;
+  int32_t group;
+};
+std::vector<stretch> taken;
 
 vectort &cell_marks(plotdata *d, int32_t g) { return d->strips[0].data[g - 1]; }
 vectort &node_marks(plotdata *d, int32_t g) { return d->strips[1].data[g - 1]; }
@@ -159,12 +166,16 @@ void new_1dpcell(plotdata *d, tmesh *t, int32_t c, crossing_at a, crossing_at b,
     elements_get_lcoords(b.L, b.xyz, &work.frame, 1e-6);
     b.t = L;
   }
+  int32_t group = d->mesh->cells.data[c - 1].region;
+  for (const stretch &s : taken)
+    if (s.group != group && a.t >= s.a - tol && b.t <= s.b + tol) return;
   bool made_a, made_b, made;
   int32_t ends[2] = {plot_node(d, t, a.t, a.xyz, tol, &made_a), plot_node(d, t, b.t, b.xyz, tol, &made_b)};
   if (ends[0] == ends[1]) return;  // a piece shorter than the tolerance
   std::pair<int32_t, int32_t> key = std::minmax(ends[0], ends[1]);
   if (!made_a && !made_b && pieces.count(key)) return;
   pieces.insert(key);
+  taken.push_back({a.t, b.t, group});
   widen(d->drange, a.t), widen(d->drange, b.t);
   int32_t k = trimesh_new_tcell(t, c, 0);
   int32_t *cn = t->cells.data + (k - 1) * t->ncell;
@@ -246,7 +257,7 @@ void cut_curve(const plotdata *d, LocalCell *lc, int face, double *L, double *t)
     *t += dt;
     for (int k = 0; k < 3; k++) xyz[k] = O[k] + *t * D[k];
     elements_get_lcoords(L, xyz, &lc->frame, 0.5);
-    if (std::fabs(dt) < 1e-6 * d->linelength) break;
+    if (std::fabs(dt) < 1e-12 * d->linelength) break;
   }
 }
 
@@ -285,6 +296,7 @@ int32_t build_1dplot_mesh(plotdata *d, int32_t regions, double tol, bool threed)
   trimesh_resize_1(&d->meshes, regions, regions);
   std::fill_n(d->meshes.data, regions, tmesh{});
   int32_t total = 0;
+  taken.clear();
   for (int32_t g = 1; g <= regions; g++) {
     int32_t cells = vectort_count(&cell_marks(d, g));
     if (cells == 0) {
@@ -471,7 +483,9 @@ void pgrid1_face_cut_3d(const plotdata *d, int32_t, int32_t face, LocalCell *lc,
   if (t < -L || t > 2 * L) return;
   for (double v : Lc)
     if (v < -eps || v > 1 + eps) return;
-  crossing_aclist_1(Lc, uint16_t(face));
+  // Two faces met a little apart (a path close to an edge passes through thin wedges
+  // of the cells around it) are two crossings: only the outermost two bound the piece.
+  crossing_aclist_2(Lc, uint16_t(face));
 }
 
 double pgrid1_fround(double x, double h) {
@@ -496,7 +510,7 @@ uint8_t pgrid1_validate_1dplot_mesh(pde *p, plotdata *d) {
     for (int32_t c = 1; c <= m->cells.count; c++)
       if (m->cells.data[c - 1].alive) regions = std::max<int32_t>(regions, m->cells.data[c - 1].region);
     mark_cells(d, regions, threed);
-    cells = build_1dplot_mesh(d, regions, threed ? 100 * tol : tol, threed);
+    cells = build_1dplot_mesh(d, regions, tol, threed);
   } else {
     cells = trace_loop(d);
   }

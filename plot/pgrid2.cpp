@@ -53,6 +53,9 @@ double node_distance(const plotdata *d, const MeshNode &n) {
   const double q[3] = {n.x, n.y, n.z};
   return plane_distance(d, q);
 }
+// A vertex within the domain's tolerance of the plane lies on it: its distance is 0.
+double snapped(double s, double tol) { return std::fabs(s) <= tol ? 0 : s; }
+double cut_tolerance(const Mesh *m) { return m->domain ? m->domain->grid.tolerance : 0; }
 
 // One corner of the domain box: its projection widens the data box, its signed
 // distance the distance range.
@@ -101,12 +104,13 @@ void map_cut_cells(plotdata *d) {
   Mesh *m = d->mesh;
   vectorb_resize(&patterns, m->cells.count, std::max(m->cells.count, patterns.capacity));
   std::fill_n(patterns.data, m->cells.count, uint8_t(0));
+  double tol = cut_tolerance(m);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
     if (!cell.alive || !pgrid2_region_matches(d, m->domain, cell.region)) continue;
     int positive = 0;
     for (int k = 0; k < 4; k++)
-      if (node_distance(d, m->nodes.data[cell.nodes.data[k] - 1]) >= 0) positive |= 1 << k;
+      if (snapped(node_distance(d, m->nodes.data[cell.nodes.data[k] - 1]), tol) >= 0) positive |= 1 << k;
     if (positive == 0 || positive == 15) continue;
     if (d->zoomed) {
       bool inside = false;
@@ -270,10 +274,20 @@ struct cutpoint {
 };
 
 // The signed distance along edge e (1..6) of the localised cell as a polynomial in the
-// edge parameter, handed to the crossing finder as edge code e + 3.
-void edge_cut(const plotdata *d, const MeshCell &cell, int e) {
+// edge parameter, handed to the crossing finder as edge code e + 3. End distances within
+// the tolerance are taken as 0, and the inner nodes keep their offsets from the straight
+// edge, so that a vertex near the plane is met exactly at the vertex.
+void edge_cut(const plotdata *d, const MeshCell &cell, int e, double tol) {
   const uint8_t *row = elements_tet_edges[std::clamp<int32_t>(cell.basis, tet4, tet20) - tet4][e - 1];
-  auto g = [&](int j) { return plane_distance(d, cutcell.frame.nodes[row[j] - 1]); };
+  auto raw = [&](int j) { return plane_distance(d, cutcell.frame.nodes[row[j] - 1]); };
+  double a0 = raw(0), b0 = raw(1), da = snapped(a0, tol) - a0, db = snapped(b0, tol) - b0;
+  // Inner node j of the edge lies at parameter j / (count - 1) from its start, the
+  // start being row[0]: for 3 nodes the middle, for 4 the thirds.
+  int inner = cell.basis == tet10 ? 1 : cell.basis == tet20 ? 2 : 0;
+  auto g = [&](int j) {
+    double t = j == 0 ? 0 : j == 1 ? 1 : double(j - 1) / (inner + 1);
+    return raw(j) + da * (1 - t) + db * t;
+  };
   uint16_t code = uint16_t(e + 3);
   double a = g(0), b = g(1);
   if (cell.basis == tet10) {
@@ -288,11 +302,11 @@ void edge_cut(const plotdata *d, const MeshCell &cell, int e) {
   }
 }
 // Patterns 1-8 cut three edges, 9-14 four.
-void clip_vertex(const plotdata *d, const MeshCell &cell, int pattern) {
-  for (int k = 0; k < 3; k++) edge_cut(d, cell, kCutEdges[pattern][k]);
+void clip_vertex(const plotdata *d, const MeshCell &cell, int pattern, double tol) {
+  for (int k = 0; k < 3; k++) edge_cut(d, cell, kCutEdges[pattern][k], tol);
 }
-void quad_cut(const plotdata *d, const MeshCell &cell, int pattern) {
-  for (int k = 0; k < 4; k++) edge_cut(d, cell, kCutEdges[pattern][k]);
+void quad_cut(const plotdata *d, const MeshCell &cell, int pattern, double tol) {
+  for (int k = 0; k < 4; k++) edge_cut(d, cell, kCutEdges[pattern][k], tol);
 }
 
 // The flags of a cut triangle: curved unless the source is a straight tetrahedron; per
@@ -362,7 +376,7 @@ void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
   // Sized for the nodes a plane meets in a 3D mesh: N^(2/3).
   int32_t expected = std::max<int32_t>(int32_t(std::pow(double(m->nodes.count), 2.0 / 3.0)), 16);
   trimesh_clear_tnode_finder(t, &window, expected);
-  double tol = m->domain ? m->domain->grid.tolerance : 0;
+  double tol = cut_tolerance(m);
   const vectort &marks = cell_marks(d, g);
   for (int32_t c = vectort_next_bit(&marks, 0); c > 0; c = vectort_next_bit(&marks, c)) {
     const MeshCell &cell = m->cells.data[c - 1];
@@ -371,15 +385,18 @@ void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
     cutcell.frame.curved = 0;
     meshes_localize(m, &cell, &cutcell, 0);
     crossing_list.count = 0;
-    if (pattern <= 8) clip_vertex(d, cell, pattern);
-    else quad_cut(d, cell, pattern);
+    if (pattern <= 8) clip_vertex(d, cell, pattern, tol);
+    else quad_cut(d, cell, pattern, tol);
     cutpoint x[CROSSING_MAX];
     int n = crossing_list.count;
     for (int i = 0; i < n; i++) {
       if (!crossing_list.live[i]) rtlib_fatal_in("cut_3d_cells", "dead edge cut");
       std::copy_n(crossing_list.L[i], 4, x[i].L);
       elements_get_gcoords(x[i].xyz, x[i].L, &cutcell.frame);
+      // A crossing at a vertex taken onto the plane lies off it by up to the tolerance:
+      // its place in space is the plane's point over its plot position.
       pgrid2_project(x[i].uv, d, x[i].xyz);
+      pgrid2_unproject(x[i].xyz, d, x[i].uv);
     }
     const uint8_t *faces = kCutFaces[pattern];
     if (n >= 3) new_pcell(d, t, c, cell, x[0], x[1], x[2], faces, tol);
@@ -469,6 +486,15 @@ void face_nodes(int32_t *out, const MeshCell &cell, int f, bool below, int nn) {
   std::copy_n(n, nn, out);
 }
 
+// Whether the side between two surface nodes runs along the surface's rim: both ends
+// on one domain edge, or at a joint and on an edge or joint next to it. A side whose
+// ends lie on two different edges crosses the surface.
+bool on_one_edge(const MeshNode &a, const MeshNode &b) {
+  auto rim = [](const MeshNode &n) { return n.kind == 1 || n.kind == 2; };
+  if (!rim(a) || !rim(b)) return false;
+  return a.kind != 2 || b.kind != 2 || a.id == b.id;
+}
+
 // The selected surface: every marked face becomes a plot cell over the group's nodes.
 void copy_3d_surface(plotdata *d, tmesh *t, int32_t g) {
   const Mesh *m = d->mesh;
@@ -489,8 +515,11 @@ void copy_3d_surface(plotdata *d, tmesh *t, int32_t g) {
       int32_t fn[9];
       face_nodes(fn, cell, f, below, t->ncell);
       uint16_t flags = uint16_t(f << 8) | (cell.basis == tet4 ? 0 : TRIMESH_CURVED);
-      for (int k = 0; k < 3; k++)
-        if (m->nodes.data[fn[k] - 1].kind == 2) flags |= uint16_t(1 << k);
+      for (int s = 1; s <= 3; s++) {
+        const uint8_t *row = elements_tri_sides[s - 1];
+        if (on_one_edge(m->nodes.data[fn[row[1] - 1] - 1], m->nodes.data[fn[row[2] - 1] - 1]))
+          flags |= uint16_t(TRIMESH_BOUNDARY << (s - 1));
+      }
       int32_t k = trimesh_new_tcell(t, c, flags);
       for (int j = 0; j < t->ncell; j++) t->cells.data[(k - 1) * t->ncell + j] = nodemap.data[fn[j] - 1];
     }

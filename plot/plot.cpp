@@ -104,6 +104,11 @@ bool same_mesh(const plotdata &a, const plotdata &b) {
 
 }  // namespace
 
+void plot_caption(String *out, const plotrec *r) {
+  if (r->titles.count && r->titles.items[0].length) strings_copyto_0(out, &r->titles.items[0]);
+  else strings_copyto_1(out, r->kind == PLOT_SUMMARY ? "SUMMARY" : "");
+}
+
 uint16_t plot_one_more_1(plotvector *v) {
   TRACE("plot_one_more_1");
   return one_more(v, v->capacity + 16, plot_resize_0, "plot_one_more_1");

@@ -144,6 +144,9 @@ int plot_init();
 // Appends a zeroed record (plot and plot-data vectors grow by 16) and returns the new
 // count. More than 65535 records is the fatal error "TOO MANY PLOTS".
 uint16_t plot_one_more_1(plotvector *v);
+// The caption of the plot's window and of its recorded drawing: its first title line,
+// or the word SUMMARY for a summary without a title.
+void plot_caption(String *out, const plotrec *r);
 uint16_t plot_one_more_0(plotdatavector *v);
 // Appends a zeroed timerec, growing to capacity * 6 / 5 + 10, and returns the new count.
 uint16_t plot_one_more_2(timevector *v);

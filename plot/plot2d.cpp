@@ -276,6 +276,8 @@ double plot2d_integrate_plot_2d(pde *p, plotrec *plot, const vector2d *values, c
   bool cyl = p->coords.family == 2 && (p->coords.geometry == 5 || p->coords.geometry == 6) && has(plot, 22);
   double sum = 0;
   vectord w = {};
+  // A zoomed plot integrates over its window, not over the whole cells that reach it.
+  const rectd window = {d->box[0], d->box[1], d->box[3], d->box[4]};
   for (int32_t k = 1; k <= d->meshes.count && k <= values->count; k++) {
     const tmesh &t = d->meshes.data[k - 1];
     const vectord &u = values->data[k - 1];
@@ -288,7 +290,7 @@ double plot2d_integrate_plot_2d(pde *p, plotrec *plot, const vector2d *values, c
     } else if (slopes && slopes->count >= k && slopes->data[k - 1].count == w.count) {
       for (int32_t i = 0; i < w.count; i++) w.data[i] *= slopes->data[k - 1].data[i];
     }
-    sum += trimesh_tintegrate(&t, &w);
+    sum += trimesh_tintegrate_in(&t, &w, d->zoomed ? &window : nullptr);
   }
   vectord_free(&w);
   return sum;

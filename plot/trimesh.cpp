@@ -3,6 +3,7 @@
 #include "plot/trimesh.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -376,11 +377,27 @@ template <class Visit> static void both_strips(const vectort *a, const vectort *
   }
 }
 
+// The local coordinates of X in the localised cell, and whether they place it: the
+// inverse map of a curved sliver can stop short of the point, and such coordinates
+// name no point of the cell.
+static bool placed(double *L, const double *X, ElementFrame *frame, double tol) {
+  elements_get_lcoords(L, X, frame, tol);
+  double x[3], lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+  elements_get_gcoords(x, L, frame);
+  for (int j = 0; j < 3; j++)
+    for (int k = 0; k < 2; k++) lo[k] = std::min(lo[k], frame->nodes[j][k]), hi[k] = std::max(hi[k], frame->nodes[j][k]);
+  double size = std::max(hi[0] - lo[0], hi[1] - lo[1]);
+  return std::hypot(x[0] - X[0], x[1] - X[1]) <= 1e-6 * size;
+}
+
 int32_t trimesh_find_tcell_0(tmesh *t, const pointd *p, double tol) {
   TRACE("trimesh_find_tcell_0");
   tfinder *f = &t->finder;
   if (!f->ready) rtlib_fatal_in("trimesh_find_tcell_0", "No Finder!");
-  if (p->x < f->box[0] || p->x > f->box[2] || p->y < f->box[1] || p->y > f->box[3]) return 0;
+  // A near miss may lie beyond the box by a part of it, as far as the local coordinates
+  // allow: rounding must not decide between two columns equally far outside.
+  double mx = tol > 0 ? tol * (f->box[2] - f->box[0]) : 0, my = tol > 0 ? tol * (f->box[3] - f->box[1]) : 0;
+  if (p->x < f->box[0] - mx || p->x > f->box[2] + mx || p->y < f->box[1] - my || p->y > f->box[3] + my) return 0;
   int32_t ix = std::clamp(strip_x(f, p->x), 1, int32_t(f->nx)), iy = std::clamp(strip_y(f, p->y), 1, int32_t(f->ny));
   int32_t found = 0, best = 0;
   double bestval = -1e300;
@@ -398,15 +415,14 @@ int32_t trimesh_find_tcell_0(tmesh *t, const pointd *p, double tol) {
       if (!vectort_if_bit(xs, c) || !vectort_if_bit(ys, c)) continue;
       double L[4] = {0, 0, 0, 0};
       trimesh_tlocalize_0(&frame, t, c);
-      elements_get_lcoords(L, X, &frame, std::max(tol, 1e-6));
-      if (std::min({L[0], L[1], L[2]}) >= -1e-6) return c;
+      if (placed(L, X, &frame, std::max(tol, 1e-6)) && std::min({L[0], L[1], L[2]}) >= -1e-6) return c;
     }
     if (tol <= 0) return 0;
   }
   both_strips(xs, ys, [&](int32_t c) {
     double L[4] = {0, 0, 0, 0};
     trimesh_tlocalize_0(&frame, t, c);
-    elements_get_lcoords(L, X, &frame, std::max(tol, 1e-6));
+    if (!placed(L, X, &frame, std::max(tol, 1e-6))) return false;
     double lo = std::min({L[0], L[1], L[2]});
     if (lo >= -1e-6) {
       found = c;
@@ -573,7 +589,10 @@ static bool densify_tleg(tmesh *t, ElementFrame *f, int32_t c, int s, double h, 
   const int32_t *cn = cell_nodes(t, c);
   int a = row[1], b = row[2];
   double D = pointd_distance_0(&node_pos(t, cn[a - 1]), &node_pos(t, cn[b - 1]));
-  double tol = D / 8192;
+  // New points merge with the same points placed by the neighbour across the side,
+  // which differ only by rounding; nodes of thin neighbouring cells may lie closer to
+  // the side than any fixed part of its length.
+  double tol = 1e-9 * D;
   int32_t k = int32_t(D / h + 0.5) / order;
   uint16_t fl = t->flags.data[c - 1];
   uint16_t bits = uint16_t(((fl >> (s - 1)) & 1) | (((fl >> (s + 3)) & 1) << 4));
@@ -621,7 +640,7 @@ static void tconnect(tmesh *t, ElementFrame *f, int32_t c, int order) {
   uint16_t fl = t->flags.data[c - 1];
   uint16_t base = uint16_t((fl & 0xFF00) | (f->curved ? TRIMESH_CURVED : 0));
   int32_t source = t->source.data[c - 1], left = nv, head = 0, diagonals = 0, slot = c;
-  double tol = 0.001 * std::sqrt(f->measure);
+  double tol = 1e-9 * std::sqrt(f->measure);
   while (left >= 3) {
     int32_t v = head;
     for (int32_t i = next[head]; i != head; i = next[i])
@@ -836,13 +855,12 @@ void trimesh_ttrim(tmesh *t, const rectd *window, vectorl *nodemap) {
   vectort keep = {};
   vectort_resize(&keep, t->source.count, t->source.count);
   vectort_copyto_1(&keep, 0);
+  // A cell stays when its node box meets the window: a cell across a corner of the
+  // window may have no node inside it.
   for (int32_t c = 1; c <= t->source.count; c++) {
-    const int32_t *cn = cell_nodes(t, c);
-    for (int j = 0; j < t->ncell; j++)
-      if (rectd_inrect_0(window, &node_pos(t, cn[j]))) {
-        set_bit(&keep, c);
-        break;
-      }
+    double b[4];
+    node_box(t, c, b);
+    if (b[0] <= window->x2 && b[2] >= window->x1 && b[1] <= window->y2 && b[3] >= window->y1) set_bit(&keep, c);
   }
   trimesh_tcompress_0(t, &keep, nodemap);
   vectort_free(&keep);
@@ -1016,26 +1034,86 @@ double trimesh_tintegrate(const tmesh *t, const vectord *u) {
     }
     return total;
   }
+  return trimesh_tintegrate_in(t, u, nullptr);
+}
+
+namespace {
+
+using Local3 = std::array<double, 3>;
+
+// The integral of the cell's values over the triangle of local points A, B, C: the
+// rule's points mapped into it, the weights (summing to 1) times its local area.
+double local_integral(ElementFrame *f, const tmesh *t, const double *vals, const Local3 &A, const Local3 &B,
+                      const Local3 &C) {
   const QuadRule *rule = quature_rule(7);
+  double b[20], s = 0;
+  for (int q = 0; q < rule->count; q++) {
+    const double *m = rule->points[q].L;
+    double L[4] = {0, 0, 0, 0};
+    for (int k = 0; k < 3; k++) L[k] = m[0] * A[k] + m[1] * B[k] + m[2] * C[k];
+    int n = basisfun_basis_1(b, t->basis, L);
+    double v = 0;
+    for (int j = 0; j < n; j++) v += b[j] * vals[j];
+    if (f->curved) elements_jacobian(L, f);
+    s += rule->points[q].weight * v * f->absdet;
+  }
+  double area = 0.5 * std::fabs((B[0] - A[0]) * (C[1] - A[1]) - (B[1] - A[1]) * (C[0] - A[0]));
+  return s * area;
+}
+
+// The part of the triangle P (its vertices' plot positions) inside the box, as a
+// polygon, clipped side by side.
+std::vector<pointd> clip_to_box(const pointd *P, const rectd &box) {
+  std::vector<pointd> poly(P, P + 3);
+  for (int side = 0; side < 4; side++) {
+    auto inside = [&](const pointd &q) {
+      return side == 0 ? q.x >= box.x1 : side == 1 ? q.x <= box.x2 : side == 2 ? q.y >= box.y1 : q.y <= box.y2;
+    };
+    auto meet = [&](const pointd &a, const pointd &b) {
+      double s = side < 2 ? ((side == 0 ? box.x1 : box.x2) - a.x) / (b.x - a.x) : ((side == 2 ? box.y1 : box.y2) - a.y) / (b.y - a.y);
+      return pointd{a.x + s * (b.x - a.x), a.y + s * (b.y - a.y)};
+    };
+    std::vector<pointd> out;
+    for (size_t i = 0; i < poly.size(); i++) {
+      const pointd &a = poly[i], &b = poly[(i + 1) % poly.size()];
+      if (inside(a)) out.push_back(a);
+      if (inside(a) != inside(b)) out.push_back(meet(a, b));
+    }
+    poly.swap(out);
+    if (poly.empty()) break;
+  }
+  return poly;
+}
+
+}  // namespace
+
+double trimesh_tintegrate_in(const tmesh *t, const vectord *u, const rectd *box) {
+  TRACE("trimesh_tintegrate_in");
+  double total = 0;
   ElementFrame f;
-  double vals[20], b[20];
+  double vals[20];
+  const Local3 corner[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   for (int32_t c = 1; c <= t->source.count; c++) {
     trimesh_tlocalize_1(&f, t, c, vals, u);
-    double s = 0;
-    for (int q = 0; q < rule->count; q++) {
-      const QuadPoint &qp = rule->points[q];
-      int k = basisfun_basis_1(b, t->basis, qp.L);
-      double v = 0;
-      for (int j = 0; j < k; j++) v += b[j] * vals[j];
-      if (f.curved) {
-        elements_jacobian(qp.L, &f);
-        s += qp.weight * v * f.absdet;
-      } else {
-        s += qp.weight * v;
-      }
+    double cb[4];
+    node_box(t, c, cb);
+    if (!box || (cb[0] >= box->x1 && cb[2] <= box->x2 && cb[1] >= box->y1 && cb[3] <= box->y2)) {
+      total += local_integral(&f, t, vals, corner[0], corner[1], corner[2]);
+      continue;
     }
-    // The weights sum to 1 over the reference triangle, whose area is half of |det J|.
-    total += (f.curved ? s : s * f.absdet) * 0.5;
+    if (cb[2] < box->x1 || cb[0] > box->x2 || cb[3] < box->y1 || cb[1] > box->y2) continue;
+    // A cell across the box's edge: the part inside through its vertices' straight map.
+    const int32_t *cn = cell_nodes(t, c);
+    pointd P[3] = {node_pos(t, cn[0]), node_pos(t, cn[1]), node_pos(t, cn[2])};
+    double det = (P[0].x - P[2].x) * (P[1].y - P[2].y) - (P[1].x - P[2].x) * (P[0].y - P[2].y);
+    if (det == 0) continue;
+    auto local = [&](const pointd &q) {
+      double l0 = ((q.x - P[2].x) * (P[1].y - P[2].y) - (P[1].x - P[2].x) * (q.y - P[2].y)) / det;
+      double l1 = ((P[0].x - P[2].x) * (q.y - P[2].y) - (q.x - P[2].x) * (P[0].y - P[2].y)) / det;
+      return Local3{l0, l1, 1 - l0 - l1};
+    };
+    std::vector<pointd> poly = clip_to_box(P, *box);
+    for (size_t i = 2; i < poly.size(); i++) total += local_integral(&f, t, vals, local(poly[0]), local(poly[i - 1]), local(poly[i]));
   }
   return total;
 }

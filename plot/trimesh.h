@@ -126,6 +126,8 @@ void trimesh_tlinearize_0(tmesh *t);
 void trimesh_tlinearize_1(tmesh *out, vectord *outvalues, const tmesh *t, int32_t c, const vectord *u);
 // Integral of nodal values over the mesh (2D cells or segments along a path).
 double trimesh_tintegrate(const tmesh *t, const vectord *u);
+// The same over the part of the mesh inside the box (the whole mesh when box is null).
+double trimesh_tintegrate_in(const tmesh *t, const vectord *u, const rectd *box);
 // Meshes along a path: nodes renumbered by increasing x; node tags set.
 void trimesh_order_1d(tmesh *t);
 void trimesh_tag_tmesh(tmesh *t);

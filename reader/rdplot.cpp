@@ -571,11 +571,11 @@ void rdplot_packplot(parse_node *, parse_node *const *v) {
   int32_t k = R().kind;
   bool flat_kind = k == PLOT_ELEVATION || k == PLOT_GRID3 || k == PLOT_SUMMARY || k >= PLOT_CDF;
   if (dom().threed && !D().surface && !D().cut && !flat_kind) err(&v[2]->loc, "2D Localization Required");
-  // A CDF file holds a three-dimensional grid: on a cut or a surface it is not written,
-  // which is said here, and the run goes on.
-  if (k == PLOT_CDF && dom().threed && (D().surface || D().cut)) {
+  // A CDF file or a table holds a three-dimensional grid: on a cut or a surface it is
+  // not written, which is said here, and the run goes on.
+  if ((k == PLOT_CDF || k == PLOT_TABLE) && dom().threed && (D().surface || D().cut)) {
     StringOwner m;
-    strings_copyto_1(m.get(), "CDF on Surface not yet implemented.");
+    strings_copyto_1(m.get(), k == PLOT_CDF ? "CDF on Surface not yet implemented." : "TABLE on Surface not yet implemented.");
     pdedat_parse_warning(p, &v[2]->loc, m.get());
   }
 }
@@ -676,7 +676,14 @@ void rdplot_pointspec3(parse_node *, parse_node *const *v) {
   D().points[2] = points_of(v[8], "POINTS");
 }
 
-void rdplot_plotprint(parse_node *, parse_node *const *) { set(1); }
+// PRINT of the entry at the place: VECTOR and GRID plots have no print file.
+static void print_on(const TextLoc *at) {
+  int32_t k = R().kind;
+  if (k == PLOT_VECTOR || k == PLOT_GRID || k == PLOT_GRID3) err(at, "PRINT not available for VECTOR and GRID plots");
+  set(1);
+}
+
+void rdplot_plotprint(parse_node *, parse_node *const *v) { print_on(&v[2]->loc); }
 
 void rdplot_pronly(parse_node *, parse_node *const *) {
   // PRINTONLY is the <print> value itself; the entry takes it in rdplot_plotprint.
@@ -688,12 +695,12 @@ void rdplot_printstar(parse_node *, parse_node *const *v) {
 }
 
 void rdplot_printnum(parse_node *, parse_node *const *v) {
-  set(1);
+  print_on(&v[2]->loc);
   R().points[0] = R().points[1] = points_of(v[4], "PRINT");
 }
 
 void rdplot_printnum2(parse_node *, parse_node *const *v) {
-  set(1);
+  print_on(&v[2]->loc);
   R().points[0] = points_of(v[4], "PRINT");
   R().points[1] = points_of(v[6], "PRINT");
 }

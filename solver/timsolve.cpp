@@ -98,6 +98,8 @@ void timsolve_showplots(pde *p, double time, double step, int32_t cycle) {
   double saved = p->time;
   p->time = time;
   bool any = false;
+  // The histories drawn with their plots here are not drawn again below.
+  std::vector<uint16_t> drawn;
   for (int32_t k = 1; k <= p->timerecs.count; k++) {
     timerec *r = &p->timerecs.data[k - 1];
     bool due = false;
@@ -131,13 +133,20 @@ void timsolve_showplots(pde *p, double time, double step, int32_t cycle) {
         if (n < 1 || n > p->plotrecs.count) continue;
         plotrec &pr = p->plotrecs.data[n - 1];
         vectorn_one_more(pr.kind >= PLOT_CDF ? &exports : &plots, n);
+        if (pr.kind == PLOT_HISTORY) drawn.push_back(n);
         pr.timed = 1, pr.timedat = time;
       }
       doplot_show_plots(p, &plots);
       doplot_do_exports(p, &exports);
     }
   }
-  if (any && p->autohist && p->histories.count > 0) doplot_show_monitors(p, &p->histories, 0);
+  if (any && p->autohist && p->histories.count > 0) {
+    vectorn rest = {};
+    for (int32_t i = 0; i < p->histories.count; i++)
+      if (std::find(drawn.begin(), drawn.end(), p->histories.data[i]) == drawn.end()) vectorn_one_more(&rest, p->histories.data[i]);
+    if (rest.count > 0) doplot_show_monitors(p, &rest, 0);
+    vectorn_free(&rest);
+  }
   p->time = saved;
 }
 

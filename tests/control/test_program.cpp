@@ -221,14 +221,14 @@ TEST_F(Program, EveryExampleRunsToItsEnd) {
       std::string read = walk_plots(name);
       std::smatch m;
       if (name == "disk") {
-        ASSERT_TRUE(std::regex_search(read, m, std::regex("group 3 2:CONTOUR\\(u\\)\\[(\\d+)\\] 3:ELEVATION\\(u\\)\\[(\\d+)\\] 4:\\[")))
+        ASSERT_TRUE(std::regex_search(read, m, std::regex("group 3 2:CONTOUR\\(u\\)\\[(\\d+)\\] 3:ELEVATION\\(u\\)\\[(\\d+)\\] 4:SUMMARY\\[")))
             << read;
         EXPECT_GT(std::stoi(m[1]), 500);
         EXPECT_GT(std::stoi(m[2]), 300);
       }
       // The heat example draws its plots at the end and exports its answer.
       if (name == "heat") {
-        EXPECT_TRUE(std::regex_search(read, std::regex("group 3 2:CONTOUR\\(u\\)\\[\\d+\\] 3:ELEVATION\\(u\\)\\[\\d+\\] 4:\\[")))
+        EXPECT_TRUE(std::regex_search(read, std::regex("group 3 2:CONTOUR\\(u\\)\\[\\d+\\] 3:ELEVATION\\(u\\)\\[\\d+\\] 4:SUMMARY\\[")))
             << read;
         std::string answers = slurp(dir + "/heat.p03");
         ASSERT_TRUE(std::regex_search(answers, m, std::regex(" centre= ([0-9.e+-]+)\n"))) << answers;
@@ -246,7 +246,7 @@ TEST_F(Program, PrintOnlyPlotDrawsNothing) {
   std::string text = slurp(QUENDAR_EXAMPLES "/disk.pde");
   spit(dir + "/disk.pde", std::regex_replace(text, std::regex("\n  SUMMARY"), "\n  CONTOUR(u) PRINTONLY PRINT\n  SUMMARY"));
   ASSERT_EQ(run("-B -R -X disk.pde"), 0) << out();
-  EXPECT_TRUE(std::regex_search(walk_plots("disk"), std::regex(" 4:CONTOUR\\(u\\)\\[0\\] 5:\\[")));
+  EXPECT_TRUE(std::regex_search(walk_plots("disk"), std::regex(" 4:CONTOUR\\(u\\)\\[0\\] 5:SUMMARY\\[")));
   std::string print = slurp(dir + "/disk.p03");
   EXPECT_NE(print.find("Title: CONTOUR(u)"), std::string::npos) << print.substr(0, 300);
   EXPECT_NE(print.find("\n X 51\n"), std::string::npos) << print.substr(0, 300);

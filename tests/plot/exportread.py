@@ -16,15 +16,23 @@ def tokens(path):
     return text.split()
 
 
-def table(path):
+def axes_and_data(path):
+    """The axes of a table or print file and its first data block, the first axis fastest."""
     t = tokens(path)
     i, axes = 0, []
     while t[i].upper() != "DATA":
         n = int(t[i + 1])
         axes.append([float(v) for v in t[i + 2:i + 2 + n]])
         i += 2 + n
+    size = 1
+    for a in axes:
+        size *= len(a)
+    return axes, [float(v) for v in t[i + 1:i + 1 + size]]
+
+
+def table(path):
+    axes, data = axes_and_data(path)
     xs, ys = axes[0], axes[1]
-    data = [float(v) for v in t[i + 1:i + 1 + len(xs) * len(ys)]]
     err, fill_bad = 0.0, 0
     for j, y in enumerate(ys):
         row = data[j * len(xs):(j + 1) * len(xs)]
@@ -132,5 +140,72 @@ def cdf(path):
           f"range={lo:.6g},{hi:.6g} min={float(data.min()):.6g} max={float(data.max()):.6g} masked={masked} err={err:.2g}")
 
 
+def field(text):
+    from math import sin, cos, exp, sqrt
+    return eval("lambda x, y, z: " + text)
+
+
+def grid(path, expr, lift):
+    """A print file without FORMAT: two axes and a row of values per second coordinate;
+    `lift` places the plot point (p, q) in space."""
+    f, at = field(expr), eval("lambda p, q: " + lift)
+    (ps, qs), data = axes_and_data(path)
+    err = max(abs(data[j * len(ps) + k] - f(*at(p, q))) for j, q in enumerate(qs) for k, p in enumerate(ps))
+    print(f"values={len(data)} err={err:.3g} ")
+
+
+def points(path, expr):
+    """A FORMAT print or table of "x y z value" lines: inside lines against the field,
+    exterior lines counted."""
+    f = field(expr)
+    body = open(path).read().split("}\n", 1)[1]
+    err, inside, outside = 0.0, 0, 0
+    for line in body.splitlines():
+        if line.startswith("{ exterior:"):
+            outside += 1
+            continue
+        x, y, z, v = (float(w) for w in line.split()[:4])
+        err, inside = max(err, abs(v - f(x, y, z))), inside + 1
+    print(f"inside={inside} exterior={outside} err={err:.3g} ")
+
+
+def table3d(path, expr, top):
+    """A 3D table: the largest error at the points below the top surface z = top(x, y),
+    and the count of values left at the outside mark."""
+    f, below = field(expr), field(top)
+    (xs, ys, zs), values = axes_and_data(path)
+    data = iter(values)
+    err, marks = 0.0, 0
+    for z in zs:
+        for y in ys:
+            for x in xs:
+                v = next(data)
+                marks += v >= 1e299
+                if z <= below(x, y, 0):
+                    err = max(err, abs(v - f(x, y, z)))
+    print(f"marks={marks} err={err:.3g} ")
+
+
+def cdfexact(path, expr):
+    """A 2D netCDF export over time against a field of x, y and t: its record times and
+    the largest error of its values."""
+    import netCDF4
+    f = eval("lambda x, y, t: " + expr)
+    d = netCDF4.Dataset(path)
+    rec = [n for n in d.dimensions if d.dimensions[n].isunlimited()][0]
+    ts, xs, ys = (d.variables[n][:] for n in (rec, "X", "Y"))
+    v = d.variables["u"][:]
+    err = max(abs(float(v[k, i, j]) - f(float(x), float(y), float(t)))
+              for k, t in enumerate(ts) for i, x in enumerate(xs) for j, y in enumerate(ys))
+    print(f"times={','.join(f'{float(t):g}' for t in ts)} err={err:.3g} ")
+
+
 if __name__ == "__main__":
-    {"table": table, "transfer": transfer, "tecplot": tecplot, "meshio": meshio_read, "cdf": cdf}[sys.argv[1]](sys.argv[2])
+    # One reading, or several separated by "--", each printing its own line.
+    readers = {"table": table, "transfer": transfer, "tecplot": tecplot, "meshio": meshio_read, "cdf": cdf,
+               "grid": grid, "points": points, "cdfexact": cdfexact, "table3d": table3d}
+    words = sys.argv[1:]
+    while words:
+        one = words[:words.index("--")] if "--" in words else words
+        words = words[len(one) + 1:]
+        readers[one[0]](*one[1:])

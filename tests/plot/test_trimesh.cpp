@@ -84,7 +84,9 @@ TEST_F(PlotMesh, CellFinderMatchesScanOfTheStripCells) {
                 strip(y1, f.box[1], f.dy, f.ny)};
   }
   auto scan = [&](const pointd &p, double tol) {
-    if (p.x < f.box[0] || p.x > f.box[2] || p.y < f.box[1] || p.y > f.box[3]) return 0;
+    // Near misses may lie beyond the box by tol of its extent.
+    double mx = tol * (f.box[2] - f.box[0]), my = tol * (f.box[3] - f.box[1]);
+    if (p.x < f.box[0] - mx || p.x > f.box[2] + mx || p.y < f.box[1] - my || p.y > f.box[3] + my) return 0;
     int32_t ix = strip(p.x, f.box[0], f.dx, f.nx), iy = strip(p.y, f.box[1], f.dy, f.ny), best = 0;
     double bestval = -1e300;
     for (int32_t c = 1; c <= nc; c++) {
