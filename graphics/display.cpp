@@ -212,7 +212,9 @@ void display_unreport(pad *d, uint16_t line) {
     gagscren_screenflush();
   }
   d->last = uint16_t(k - 1);
-  gagscren_dispatch(0);
+  // Status lines are taken down from destructors: an interrupt waits for the next
+  // dispatch, where leaving by an error is safe.
+  gagscren_pump();
 }
 
 void display_clearpad(pad *d, uint16_t line) { display_unreport(d, line); }

@@ -60,6 +60,10 @@ void gagscren_dispatch(uint8_t wait) {
     pwin->wait();
     rtlib_poll_interrupt();
   }
+  gagscren_pump();
+}
+
+void gagscren_pump() {
   pwin_msg m;
   while (pwin->peek(&m)) pwin->dispatch(&m);
 }

@@ -21,6 +21,9 @@ void gagscren_sethooks(gagscren_hook window_hook, gagscren_hook edit_hook);
 
 // Dispatches every queued message; with wait set, first waits for one.
 void gagscren_dispatch(uint8_t wait);
+// The waiting messages only: no interrupt is acted on, so that it may be called where
+// leaving by an error is not allowed (a destructor clearing a status line).
+void gagscren_pump();
 // Pens of width trunc(size x factor) for every colour; the factor and size in force.
 void gagscren_create_pens(float factor, int32_t size);
 void gagscren_pens(float *factor, int32_t *size);
