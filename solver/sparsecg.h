@@ -33,10 +33,13 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
                    int32_t family, int32_t precon, int32_t nl);
 
 // Solves A X = B for w right-hand sides stored interleaved (entry i of column t at
-// [i*w + t]; x and b hold A's rows x w entries) with the method of sparsecg_cg. ICCG
-// and BCCG run all columns at once, each with its own recurrence and stop test, so each
-// column gets the bits of its own single solve; any other method solves the columns one
-// by one. res(t) gets column t's result.
+// [i*w + t]; x and b hold A's rows x w entries) with the method of sparsecg_cg. For
+// ICCG and BCCG with sparsecg_complete set, two columns or more are solved by A's
+// complete sparse Cholesky factor where it fits (res(t) then the RMS of column t's
+// x(1..nl)); otherwise ICCG and BCCG run all columns at once, each with its own
+// recurrence and stop test, so each column gets the bits of its own single solve; any
+// other method solves the columns one by one. res(t) gets column t's result.
+extern uint8_t sparsecg_complete;
 void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const double *b, const vectord *D,
                        const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
                        pad *panel, int32_t family, int32_t precon, int32_t nl, double *res);
