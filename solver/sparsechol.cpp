@@ -47,6 +47,10 @@ struct Kept {
 };
 Kept kept;
 
+// The least estimate of the reciprocal condition (the squared ratio of the factor's
+// least and largest pivots) of a factor that is used.
+const double least_rcond = 1e-10;
+
 // The factor of A (lower triangle by columns from the rows' upper parts) if it fits.
 bool factor(const sparsemx *A, double fill) {
   if (!kept.started) {
@@ -83,6 +87,10 @@ bool factor(const sparsemx *A, double fill) {
   cholmod_factor *L = cholmod_analyze(S, &kept.c);
   bool ok = L && kept.c.lnz <= fill * double(nz);
   if (ok) ok = cholmod_factorize(S, L, &kept.c) && kept.c.status == CHOLMOD_OK && L->minor == size_t(n);
+  // A matrix singular but for rounding (a problem fixed nowhere by a value) factors with
+  // a vanishing pivot, and its exact solves would be swamped by the null space: it is
+  // left to the iteration, which does not amplify it.
+  if (ok) ok = cholmod_rcond(L, &kept.c) > least_rcond;
   cholmod_free_sparse(&S, &kept.c);
   if (ok) kept.L = L;
   else if (L) cholmod_free_factor(&L, &kept.c);

@@ -176,7 +176,7 @@ TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
 TEST(Sparsecg, BlockByTheCompleteFactorMeetsTheDenseSolution) {
   // Three columns of the 2D Laplacian by the complete factor: the dense solution to
   // rounding, also once its values change (the kept factor is not reused). A matrix
-  // that is not positive definite is declined, x untouched.
+  // that is not positive definite, or singular, is declined, x untouched.
   const int w = 3;
   for (double shift : {0.0, 1.5}) {
     Dense dense = five_point(8);
@@ -205,6 +205,14 @@ TEST(Sparsecg, BlockByTheCompleteFactorMeetsTheDenseSolution) {
   Sparse a(dense);
   std::vector<double> b(size_t(a.rows) * w, 1.0), x(size_t(a.rows) * w, -7.0);
   EXPECT_FALSE(sparsechol_solve_block(x.data(), &a, b.data(), w, 12.0));
+  EXPECT_EQ(x[0], -7.0);
+  // Nor is one singular but for rounding: the Laplacian held by no value (rows of sum 0).
+  for (size_t i = 0; i < dense.size(); i++) {
+    dense[i][i] = 0;
+    for (size_t j = 0; j < dense.size(); j++) dense[i][i] -= i == j ? 0 : dense[i][j];
+  }
+  Sparse s(dense);
+  EXPECT_FALSE(sparsechol_solve_block(x.data(), &s, b.data(), w, 12.0));
   EXPECT_EQ(x[0], -7.0);
   sparsechol_release();
 }
