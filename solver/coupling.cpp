@@ -686,8 +686,9 @@ bool coupling_fixed_linear(pde *p) {
   uint16_t E = eqcount(p);
   if (!p->timedep || p->nonlinear || p->moving || p->nscalar || p->nconstraints || E == 0 || E != p->nfield)
     return false;
-  if (p->formulas.constraints.count || p->formulas.scalars.count || p->formulas.fits.count || p->fitlist.count ||
-      p->jacfits.count)
+  // Integrals and other derived globals the equations, conditions or initial values reach
+  // change with the solution; those only reports read do not touch the residual.
+  if (p->formulas.constraints.count || p->formulas.scalars.count || p->fitlist.count || p->jacfits.count)
     return false;
   if (m->images.count || m->delnodes) return false;
   for (uint16_t k = 1; k <= E; k++) {

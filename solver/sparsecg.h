@@ -29,17 +29,21 @@ int sparsecg_init();
 // 7 for lanczos) and go back to it. Iterates until, after 12 iterations, the change
 // measure of the RMS of x(1..nl) falls to rel x its mean + abs; past maxit iterations
 // the tolerances grow by 2^(100/maxit) per iteration, and 4 maxit iterations or the
-// panel's stop key end it. Returns that RMS. The filllu family, or a number outside
+// panel's stop key end it. Returns that RMS. With sparsecg_complete set, ICCG and BCCG
+// on a large system solve it by A's complete sparse Cholesky factor where it fits. The filllu family, or a number outside
 // the tables, is "Bad CG Method"; vandenberg with luprecon "BAD CG METHOD".
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
                    const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,
                    int32_t family, int32_t precon, int32_t nl);
 
 // Solves A X = B for w right-hand sides stored interleaved (entry i of column t at
-// [i*w + t]; x and b hold A's rows x w entries) with the method of sparsecg_cg. ICCG
-// and BCCG run all columns at once, each with its own recurrence and stop test, so each
-// column gets the bits of its own single solve; any other method solves the columns one
-// by one. res(t) gets column t's result.
+// [i*w + t]; x and b hold A's rows x w entries) with the method of sparsecg_cg. For
+// ICCG and BCCG with sparsecg_complete set, two columns or more are solved by A's
+// complete sparse Cholesky factor where it fits (res(t) then the RMS of column t's
+// x(1..nl)); otherwise ICCG and BCCG run all columns at once, each with its own
+// recurrence and stop test, so each column gets the bits of its own single solve; any
+// other method solves the columns one by one. res(t) gets column t's result.
+extern uint8_t sparsecg_complete;
 void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const double *b, const vectord *D,
                        const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
                        pad *panel, int32_t family, int32_t precon, int32_t nl, double *res);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control/pdedat.h"
+#include "control/verdat.h"
 #include "elements/cellnode.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"
@@ -93,6 +94,21 @@ double timsolve_next_plot_time(pde *p, double t) {
   return T;
 }
 
+// Whether the timed record's output is due at time (or cycle); with advance, its next
+// output is then counted from this one.
+static bool output_due(pde *p, timerec *r, double time, double step, int32_t cycle, bool advance) {
+  if (r->cycle > 0) {
+    if (cycle < int32_t(r->nextcycle)) return false;
+    if (advance) r->nextcycle = uint16_t(r->nextcycle + r->cycle);
+    return true;
+  }
+  if (r->position < 1) r->position = 1;
+  if (int32_t(r->position) > r->times.count || !(r->times.data[r->position - 1] < time + 0.01 * step || p->error))
+    return false;
+  if (advance) r->position++;
+  return true;
+}
+
 void timsolve_showplots(pde *p, double time, double step, int32_t cycle) {
   TRACE("timsolve_showplots");
   double saved = p->time;
@@ -102,21 +118,7 @@ void timsolve_showplots(pde *p, double time, double step, int32_t cycle) {
   std::vector<uint16_t> drawn;
   for (int32_t k = 1; k <= p->timerecs.count; k++) {
     timerec *r = &p->timerecs.data[k - 1];
-    bool due = false;
-    if (r->cycle > 0) {
-      if (cycle >= int32_t(r->nextcycle)) {
-        due = true;
-        r->nextcycle = uint16_t(r->nextcycle + r->cycle);
-      }
-    } else {
-      if (r->position < 1) r->position = 1;
-      if (int32_t(r->position) <= r->times.count &&
-          (r->times.data[r->position - 1] < time + 0.01 * step || p->error)) {
-        due = true;
-        r->position++;
-      }
-    }
-    if (!due) continue;
+    if (!output_due(p, r, time, step, cycle, true)) continue;
     any = true;
     if (r->monitor) {
       doplot_show_monitors(p, &r->plots, 0);
@@ -297,6 +299,13 @@ static void hold_ranges(pde *p) {
 static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
                        const vectord *D) {
   if (p->work.capacity < 20) vector2d_resize(&p->work, p->work.count, 20);
+  // The step matrix changes with the step, so a complete factor would serve one solve:
+  // each step iterates.
+  struct Iterate {
+    uint8_t was = sparsecg_complete;
+    Iterate() { sparsecg_complete = 0; }
+    ~Iterate() { sparsecg_complete = was; }
+  } iterate;
   return sparsecg_cg(x, A, &p->precmx, b, D, &p->precband, &p->work, rel, 0.0, uint16_t(p->iterate), &p->status,
                      solver, precon, p->nt);
 }
@@ -848,8 +857,20 @@ static double first_step(pde *p) {
   return dt;
 }
 
-static void end_of_step(pde *p, int32_t cycle) {
-  timsolve_stepper.measure(p, p->told, p->time);
+// The spatial error estimate of a step is read by the regrid, the status panel on
+// screen, and the plots and exports (their titles and files carry it). A batch run that
+// does not regrid measures its first step, the steps whose outputs are due and its last
+// one; the run log's lines between carry the estimate last measured. (The step-residual
+// estimates reuse the step's rows as work space, so they run after every step.)
+static bool estimate_read(pde *p, int32_t cycle, bool final) {
+  if (p->regrid || p->estimator != 0 || !verdat_batch || cycle <= 1 || final || p->error || p->stop) return true;
+  for (int32_t k = 1; k <= p->timerecs.count; k++)
+    if (output_due(p, &p->timerecs.data[k - 1], p->time, p->dtnext, cycle, false)) return true;
+  return false;
+}
+
+static void end_of_step(pde *p, int32_t cycle, bool final) {
+  if (estimate_read(p, cycle, final)) timsolve_stepper.measure(p, p->told, p->time);
   pdedat_tr_status(p);
   timsolve_log_step(p);
   fitting_invalidate_fits(p, 3);
@@ -970,7 +991,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
       break;
     }
     // 3-4. Spatial error, status, log, histories and plots.
-    end_of_step(p, int32_t(p->cycle));
+    end_of_step(p, int32_t(p->cycle), last || !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p));
     if (last) break;
     // 5-6. Regrid.
     rebuild = p->nonlinear;

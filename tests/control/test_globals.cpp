@@ -1,7 +1,7 @@
 // Global unknowns and derived globals in whole runs of the quendar program: scalar
 // variables in steady and time-dependent problems, an integral in a time-dependent
-// equation, a constraint in time, the integrated residual measure of a time run and an
-// extruded time run that regrids. Each descriptor states its known answer and the
+// equation, a constraint in time, the integrated residual measure of a time run, an
+// integral only reported in a time run and an extruded time run that regrids. Each descriptor states its known answer and the
 // tolerance; the answers are read from the summary exports a user would get.
 
 #include <cmath>
@@ -151,6 +151,21 @@ TEST_F(Globals, CenterErrorMeasuresEveryTimeStep) {
   Reports r = reports("decay_ce");
   expect_rel(r[0.05].at("EVAL(u,0.5,0.5)"), 0.3727078389, 5e-3, "T=0.05");
   expect_rel(r[0.1].at("EVAL(u,0.5,0.5)"), 0.1389111331, 5e-3, "T=0.1");
+}
+
+// An integral that only a report reads: the run meets the mode's answer, and the run
+// log's closing estimate is the one a run with an output at every step measures.
+TEST_F(Globals, ReportedIntegralLeavesTheTimeRunsAnswer) {
+  ASSERT_EQ(run("decay_report"), 0) << out();
+  Reports r = reports("decay_report");
+  EXPECT_LT(r[0.1].at("l2err"), 1e-4);
+  expect_rel(r[0.1].at("centre"), 0.1389111331, 1e-3, "T=0.1");
+  std::vector<double> e = errors("decay_report");
+  ASSERT_EQ(run("decay_report", {{"FOR T = 0.1", "FOR CYCLE = 1"}}), 0) << out();
+  std::vector<double> every = errors("decay_report");
+  ASSERT_EQ(e.size(), every.size()) << log("decay_report");
+  EXPECT_GT(e.back(), 0.0);
+  EXPECT_EQ(e.back(), every.back());
 }
 
 // The decaying mode of the unit cube, extruded: u(1/2,1/2,1/2) = exp(-3 pi^2 t). The

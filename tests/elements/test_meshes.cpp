@@ -123,11 +123,11 @@ TEST_F(Meshes, MeasuresAndCentroidsOfSingleCells) {
 // height (the measure's rule integrates the quadratic |det J| exactly). A tet10 bent
 // so gains the flux of the move (d, d, 0) / sqrt 2 through its faces weighted by the
 // mid-node's function (a third of the face's area): d / (3 sqrt 2) through the slanted
-// face, none through the base.
+// face, none through the base. Unbent (d = 0), either is localised as straight.
 TEST_F(Meshes, CurvedCellsMeasureTheirBends) {
   const std::vector<Xyz> right = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
   const std::vector<Xyz> tet = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  for (double d : {0.1, -0.05, 0.1}) {
+  for (double d : {0.1, -0.05, 0.1, 0.0}) {
     for (int code : {tri6, tet10}) {
       Mesh one{};
       one_cell(&one, code, code == tri6 ? right : tet);
@@ -148,6 +148,8 @@ TEST_F(Meshes, CurvedCellsMeasureTheirBends) {
       EXPECT_EQ(lc.frame.measure, g.measure);
       EXPECT_EQ(std::memcmp(lc.frame.J, g.J, sizeof g.J), 0);
       EXPECT_EQ(std::memcmp(lc.frame.K, g.K, sizeof g.K), 0);
+      // Straight sides make the map affine: the frame holds at every point.
+      EXPECT_EQ(lc.frame.curved, d != 0) << elements_names[code] << " " << d;
       meshes_free(&one, 0);
     }
   }

@@ -9,6 +9,7 @@
 #include "graphics/display.h"
 #include "solver/bandmxd.h"
 #include "solver/sparsecg.h"
+#include "solver/sparsechol.h"
 #include "tests/solver/sparse_fixture.h"
 
 // ---- Status panel double --------------------------------------------------------------
@@ -154,9 +155,11 @@ TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
       for (int t = 0; t < w; t++) b[size_t(i) * w + t] = t == 2 || t == 11 ? 0.0 : std::pow(10.0, t % 5) * std::cos(double((i + 1) * (t + 1)));
     double res[w];
     sparsemx_block_lanes = lanes;
+    sparsecg_complete = 0;
     sparsecg_cg_block(x.data(), &r.a, &r.m, b.data(), &r.d, &r.band, &r.pool, w, 1e-12, 0.0, 200, &r.panel,
                       orthomin, precon, n, res);
     sparsemx_block_lanes = 0;
+    sparsecg_complete = 1;
     for (int t = 0; t < w; t++) {
       std::vector<double> bt(static_cast<size_t>(n));
       for (int32_t i = 0; i < n; i++) bt[size_t(i)] = r.b.data[i] = b[size_t(i) * w + t];
@@ -168,6 +171,50 @@ TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
       }
     }
   }
+}
+
+TEST(Sparsecg, BlockByTheCompleteFactorMeetsTheDenseSolution) {
+  // Three columns of the 2D Laplacian by the complete factor: the dense solution to
+  // rounding, also once its values change (the kept factor is not reused). A matrix
+  // that is not positive definite, or singular, is declined, x untouched.
+  const int w = 3;
+  for (double shift : {0.0, 1.5}) {
+    Dense dense = five_point(8);
+    for (size_t i = 0; i < dense.size(); i++) dense[i][i] += shift;
+    Solve r(dense, orthomin, luprecon);
+    int32_t n = r.a.rows;
+    std::vector<double> b(size_t(n) * w), x(size_t(n) * w);
+    for (int32_t i = 0; i < n; i++)
+      for (int t = 0; t < w; t++) b[size_t(i) * w + t] = std::sin(double((i + 1) * (t + 2)));
+    double res[w];
+    sparsecg_cg_block(x.data(), &r.a, &r.m, b.data(), &r.d, &r.band, &r.pool, w, 1e-12, 0.0, 500, &r.panel,
+                      orthomin, luprecon, n, res);
+    for (int t = 0; t < w; t++) {
+      std::vector<double> bt(static_cast<size_t>(n));
+      for (int32_t i = 0; i < n; i++) bt[size_t(i)] = b[size_t(i) * w + t];
+      std::vector<double> want = dense_solve(dense, bt);
+      double most = 0, gap = 0;
+      for (int32_t i = 0; i < n; i++)
+        most = std::max(most, std::fabs(want[size_t(i)])), gap = std::max(gap, std::fabs(x[size_t(i) * w + t] - want[size_t(i)]));
+      EXPECT_LT(gap, 1e-12 * most) << shift << " " << t;
+      EXPECT_GT(res[t], 0);
+    }
+  }
+  Dense dense = five_point(8);
+  for (size_t i = 0; i < dense.size(); i++) dense[i][i] -= 4.0;
+  Sparse a(dense);
+  std::vector<double> b(size_t(a.rows) * w, 1.0), x(size_t(a.rows) * w, -7.0);
+  EXPECT_FALSE(sparsechol_solve_block(x.data(), &a, b.data(), w, 12.0));
+  EXPECT_EQ(x[0], -7.0);
+  // Nor is one singular but for rounding: the Laplacian held by no value (rows of sum 0).
+  for (size_t i = 0; i < dense.size(); i++) {
+    dense[i][i] = 0;
+    for (size_t j = 0; j < dense.size(); j++) dense[i][i] -= i == j ? 0 : dense[i][j];
+  }
+  Sparse s(dense);
+  EXPECT_FALSE(sparsechol_solve_block(x.data(), &s, b.data(), w, 12.0));
+  EXPECT_EQ(x[0], -7.0);
+  sparsechol_release();
 }
 
 TEST(Sparsecg, AsymptoteOfSquares) {

@@ -1,0 +1,134 @@
+// sparsechol: the complete sparse Cholesky factor of a matrix solved many times.
+
+#include "solver/sparsechol.h"
+
+#include <cstring>
+#include <vector>
+
+#include "runtime/debug.h"
+
+#ifdef QUENDAR_HAVE_CHOLMOD
+#include <cholmod.h>
+
+namespace {
+
+// A fingerprint of the matrix: its size, pattern and values.
+uint64_t fingerprint(const sparsemx *A) {
+  uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
+  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+  for (int32_t i = 0; i < A->rows; i++) {
+    const vectorld &r = A->data[i];
+    mix(uint64_t(r.count));
+    for (int32_t k = 0; k < r.count; k++) {
+      uint64_t bits;
+      std::memcpy(&bits, &r.values[k], 8);
+      mix(uint64_t(uint32_t(r.keys[k])) << 32 ^ bits);
+    }
+  }
+  return h;
+}
+
+// The kept factor: of which matrix, and whether it could be made at all.
+struct Kept {
+  cholmod_common c{};
+  bool started = false;
+  cholmod_factor *L = nullptr;
+  const sparsemx *A = nullptr;
+  uint64_t print = 0;
+  bool usable = false;
+  void drop() {
+    if (L) cholmod_free_factor(&L, &c);
+    L = nullptr, A = nullptr, print = 0, usable = false;
+  }
+  ~Kept() {
+    drop();
+    if (started) cholmod_finish(&c);
+  }
+};
+Kept kept;
+
+// The least estimate of the reciprocal condition (the squared ratio of the factor's
+// least and largest pivots) of a factor that is used.
+const double least_rcond = 1e-10;
+
+// The factor of A (lower triangle by columns from the rows' upper parts) if it fits.
+bool factor(const sparsemx *A, double fill) {
+  if (!kept.started) {
+    cholmod_start(&kept.c);
+    kept.c.print = 0;
+    kept.c.error_handler = nullptr;
+    // One thread's simplicial factor: the run's CPU time is what counts.
+    kept.c.supernodal = CHOLMOD_SIMPLICIAL;
+    kept.c.final_ll = 1;
+    kept.started = true;
+  }
+  kept.drop();
+  int32_t n = A->rows;
+  size_t nz = 0;
+  for (int32_t i = 0; i < n; i++) {
+    const vectorld &r = A->data[i];
+    for (int32_t k = 0; k < r.count; k++) nz += r.keys[k] >= i + 1;
+  }
+  cholmod_sparse *S = cholmod_allocate_sparse(size_t(n), size_t(n), nz, 1, 1, -1, CHOLMOD_REAL, &kept.c);
+  if (!S) return false;
+  int *p = static_cast<int *>(S->p), *ix = static_cast<int *>(S->i);
+  double *v = static_cast<double *>(S->x);
+  size_t at = 0;
+  for (int32_t i = 0; i < n; i++) {
+    p[i] = int(at);
+    const vectorld &r = A->data[i];
+    for (int32_t k = 0; k < r.count; k++)
+      if (r.keys[k] >= i + 1) ix[at] = r.keys[k] - 1, v[at++] = r.values[k];
+  }
+  p[n] = int(at);
+  kept.c.nmethods = 1;
+  kept.c.method[0].ordering = CHOLMOD_AMD;
+  kept.c.postorder = 1;
+  cholmod_factor *L = cholmod_analyze(S, &kept.c);
+  bool ok = L && kept.c.lnz <= fill * double(nz);
+  if (ok) ok = cholmod_factorize(S, L, &kept.c) && kept.c.status == CHOLMOD_OK && L->minor == size_t(n);
+  // A matrix singular but for rounding (a problem fixed nowhere by a value) factors with
+  // a vanishing pivot, and its exact solves would be swamped by the null space: it is
+  // left to the iteration, which does not amplify it.
+  if (ok) ok = cholmod_rcond(L, &kept.c) > least_rcond;
+  cholmod_free_sparse(&S, &kept.c);
+  if (ok) kept.L = L;
+  else if (L) cholmod_free_factor(&L, &kept.c);
+  if (debug_file) debug_printf("SPARSECHOL N=%d NZ=%zu LNZ=%g %s\n", n, nz, kept.c.lnz, ok ? "FACTORED" : "DECLINED");
+  return ok;
+}
+
+}  // namespace
+
+bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill) {
+  int32_t n = A->rows;
+  if (n < 1 || w < 1) return false;
+  uint64_t print = fingerprint(A);
+  if (kept.A != A || kept.print != print) {
+    kept.usable = factor(A, fill);
+    kept.A = A, kept.print = print;
+  }
+  if (!kept.usable) return false;
+  cholmod_dense *B = cholmod_allocate_dense(size_t(n), size_t(w), size_t(n), CHOLMOD_REAL, &kept.c);
+  if (!B) return false;
+  double *bb = static_cast<double *>(B->x);
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t j = 0; j < w; j++) bb[size_t(j) * n + i] = b[size_t(i) * w + j];
+  cholmod_dense *X = cholmod_solve(CHOLMOD_A, kept.L, B, &kept.c);
+  cholmod_free_dense(&B, &kept.c);
+  if (!X) return false;
+  const double *xx = static_cast<const double *>(X->x);
+  for (int32_t i = 0; i < n; i++)
+    for (int32_t j = 0; j < w; j++) x[size_t(i) * w + j] = xx[size_t(j) * n + i];
+  cholmod_free_dense(&X, &kept.c);
+  return true;
+}
+
+void sparsechol_release() { kept.drop(); }
+
+#else
+
+bool sparsechol_solve_block(double *, const sparsemx *, const double *, int32_t, double) { return false; }
+void sparsechol_release() {}
+
+#endif

@@ -1,0 +1,18 @@
+// sparsechol: a complete sparse Cholesky factor, with its own fill-reducing ordering,
+// for a symmetric positive definite matrix solved against many right-hand sides. The
+// factor is kept with a fingerprint of the matrix, so repeated solves with the same
+// matrix factor it once.
+#pragma once
+#include <cstdint>
+
+#include "solver/sparsemx.h"
+
+// Solves A X = B for w right-hand sides stored interleaved (entry i of column t at
+// [i*w + t]) by the complete factor of A, where the factor fits: at most `fill` times
+// the entries of A's lower triangle. False, with x untouched, where the factor is not
+// available, does not fit, or A is not positive definite or singular but for rounding;
+// the caller then iterates.
+bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill);
+
+// Drops the kept factor.
+void sparsechol_release();
