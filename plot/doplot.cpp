@@ -640,7 +640,8 @@ static void eig_listing(pde *p, uint8_t record) {
   if (record) {
     String caption = {};
     strings_copyto_1(&caption, "Eigenvalues:");
-    filio_put_ushort(&p->plotfile, uint16_t(p->plots.count * p->modes + 1));
+    // The slot after every plot record's modes: monitors and plots share the numbering.
+    filio_put_ushort(&p->plotfile, uint16_t(p->plotrecs.count * p->modes + 1));
     filio_put_string(&p->plotfile, &caption);
     gag_writeview(&p->plotfile, view);
     strings_free_0(&caption);

@@ -13,6 +13,9 @@
 #include <cstring>
 #include <functional>
 #include <regex>
+#include <set>
+#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include "graphics/display.h"
@@ -527,6 +530,35 @@ TEST_F(Display, ViewerTilesARecordedRunAndStepsIt) {
   EXPECT_GT(changed, 100);
   window_func(v->window, msg_close, 0, 0);
   EXPECT_EQ(v->window, 0);
+}
+
+// An eigenvalue run with a monitor recorded, then viewed: the listing and the twelve
+// mode plots are thirteen windows on the screen, the listing in the first tile.
+TEST_F(Display, ViewerShowsTheEigenvalueListingWithTheModes) {
+  spit(dir.file("modes.pde"), "TITLE 'modes'\nSELECT\n MODES = 6\n NGRID = 10\nVARIABLES\n u\nEQUATIONS\n"
+                              " div(grad(u)) + lambda*u = 0\n" + square + "MONITORS\n CONTOUR(u)\nPLOTS\n"
+                              " CONTOUR(u) PAINTED\n SURFACE(u)\nEND\n");
+  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
+                "' -B -R -X modes.pde >/dev/null 2>&1; echo $?"), "0");
+  std::string file = dir.file("modes.pgx");
+  String path = text(file.c_str());
+  views_view_pde(&path);
+  viewer *v = views_record(views_record_count());
+  ASSERT_TRUE(v && v->window);
+  ASSERT_EQ(v->group.count, 13);
+  std::set<uint16_t> windows;
+  for (int32_t k = 1; k <= v->group.count; k++) windows.insert(v->windows.data[v->group.data[k - 1]]);
+  EXPECT_EQ(windows.size(), 13u);
+  std::string listing = await("^Eigenvalues:$");
+  ASSERT_FALSE(listing.empty());
+  // Thirteen tiles: four columns of (1024 - 150) / 4, the listing's at the top left.
+  EXPECT_EQ(geometry_of(listing).substr(0, 6), "150 0 ");
+  EXPECT_TRUE(until([&] {
+    std::string ids = x("xdotool search --onlyvisible --name '^(Eigenvalues:|CONTOUR\\(u\\)|SURFACE\\(u\\))$'");
+    std::istringstream in(ids);
+    return std::distance(std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()) == 13;
+  }));
+  window_func(v->window, msg_close, 0, 0);
 }
 
 // Without a file the main window fills the screen below its one-pixel offset; the
