@@ -724,6 +724,41 @@ TEST_F(Display, ARunningProblemAsksBeforeQuittingAndStopsOnAltS) {
   EXPECT_TRUE(holds(dir.file("long.log"), "USER STOP"));
 }
 
+// The problem window's panel keeps its first lines under either menu bar: the name
+// and the clock are inked in their rows while the run goes (one-row Stop/Finish bar)
+// and after Alt+S has stopped it (the two-row bar of a halted problem).
+TEST_F(Display, ThePanelsNameAndClockShowWhileARunGoesAndAfter) {
+  spit(dir.file("panel.pde"), "TITLE 'panel'\nVARIABLES\n u\nINITIAL VALUES\n u = sin(pi*x)*sin(pi*y)\n"
+                              "EQUATIONS\n div(grad(u)) + sin(10*t) = dt(u)\n" + square + "TIME 0 TO 1e9\nEND\n");
+  Program q(dir.path, display, {"-R", "panel.pde"});
+  std::string problem = await("^panel$");
+  ASSERT_TRUE(holds(dir.file("panel.log"), "Step 2 "));
+  int px = 0, py = 0, pw = 0, ph = 0;
+  sscanf(geometry_of(problem).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
+  // Ink in the rows of the panel's first lines: the white client starts below the bar.
+  auto lines = [&](const Shot &s, int *name, int *clock) {
+    int top = py;
+    while (top < py + 80 && s.at(px + 140, top) != white) top++;
+    auto ink = [&](int y1, int y2) {
+      int n = 0;
+      for (int y = top + y1; y < top + y2; y++)
+        for (int x = px; x < px + 150; x++) n += s.at(x, y) != white;
+      return n;
+    };
+    *name = ink(0, 16), *clock = ink(16, 23);
+    return *name > 20 && *clock > 40;
+  };
+  int name = 0, clock = 0;
+  shot_when([&](const Shot &s) { return lines(s, &name, &clock); });
+  EXPECT_GT(name, 20) << "the name, while running";
+  EXPECT_GT(clock, 40) << "the clock, while running";
+  x("xdotool windowfocus --sync " + problem + " key alt+s");
+  ASSERT_TRUE(holds(dir.file("panel.log"), "USER STOP"));
+  shot_when([&](const Shot &s) { return s.at(px + 140, py + 30) == s.at(px + 140, py + 10) && lines(s, &name, &clock); });
+  EXPECT_GT(name, 20) << "the name, stopped";
+  EXPECT_GT(clock, 40) << "the clock, stopped";
+}
+
 // A long label of the status panel ("Building Matrix ", "Damping Matrix ") keeps
 // clear of its value: every column the value inks lies right of the label's ink.
 TEST_F(Display, LongStatusLabelsKeepClearOfTheirValues) {
