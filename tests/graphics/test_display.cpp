@@ -1048,6 +1048,36 @@ TEST_F(Display, PlotLabelsAreDrawn) {
   EXPECT_GT(ink(0.0, 0.06), 20) << "the title";
 }
 
+// A contour plot's legend of two columns keeps every value inside its column: the
+// first column's values end at the view's middle, inked just left of it and none in
+// the few columns right of it, before the second column's labels begin.
+TEST_F(Display, LegendValuesStayInsideTheirColumns) {
+  spit(dir.file("legend.pde"), "TITLE 'legend'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
+                                   "PLOTS\n CONTOUR(u)\nEND\n");
+  Program q(dir.path, display, {"-R", "legend.pde"});
+  std::string plot = await("^CONTOUR");
+  int px = 0, py = 0, pw = 0, ph = 0;
+  sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
+  int top = 0, middle = 0, y1 = 0, y2 = 0;
+  // The legend view: x 0.9 to 1.35, y 0.1 to 0.94 of the client's smaller side; its
+  // lines below the titles' rule.
+  auto ink = [&](const Shot &s, int x1, int x2) {
+    int n = 0;
+    for (int y = y1; y < y2; y++)
+      for (int x = x1; x <= x2; x++) n += s.at(x, y) != white;
+    return n;
+  };
+  Shot s = shot_when([&](const Shot &t) {
+    for (top = py; top < py + 60 && t.at(px + 5, top) != white; top++) {}
+    int unit = std::min(pw, py + ph - top);
+    middle = px + int(std::lround(1.125 * unit)), y2 = py + ph - int(0.1 * unit);
+    y1 = y2 - int(0.84 * unit * 0.9);
+    return ink(t, middle - 12, middle) > 40;
+  });
+  EXPECT_GT(ink(s, middle - 12, middle), 40) << "the first column's values";
+  EXPECT_EQ(ink(s, middle + 3, middle + 7), 0) << "a value past its column";
+}
+
 // A descriptor error opens the editor with the word before the error position
 // selected, on the error's line: typing replaces just that selection.
 TEST_F(Display, TheEditorSelectsTheWordOfAnError) {
