@@ -1067,6 +1067,32 @@ TEST_F(Display, PlotLabelsAreDrawn) {
   EXPECT_EQ(ink(s, 0.75, 1, 0.9, 1), 0) << "ink right of the foot's lines";
 }
 
+// A time run's status line ("Cycle=", "Time=", "dt=", ... "RMS Err=") in a plot of
+// half the screen's width, with a long problem name, is made smaller to end inside
+// the window.
+TEST_F(Display, ATimeRunsStatusLineEndsInsideItsPlot) {
+  spit(dir.file("decay_monitors.pde"), "TITLE 'decay'\nSELECT\n ERRLIM = 1e-5\nVARIABLES\n u\nINITIAL VALUES\n"
+                              " u = sin(pi*x)*sin(pi*y)\nEQUATIONS\n div(grad(u)) = dt(u)\n" + square +
+                              "TIME 0 TO 0.1\nPLOTS\n FOR T = 0.05 0.1\n  CONTOUR(u)\nHISTORIES\n"
+                              " HISTORY(u) AT (0.5,0.5)\nEND\n");
+  Program q(dir.path, display, {"-R", "decay_monitors.pde"});
+  ASSERT_TRUE(holds(dir.file("decay_monitors.log"), "--DONE--"));
+  std::string plot = await("^CONTOUR");
+  int px = 0, py = 0, pw = 0, ph = 0;
+  sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
+  ASSERT_LT(pw, 600);
+  // Dark pixels in the status line's rows (0.9 to 0.95 of the window), columns x1 to x2.
+  auto ink = [&](const Shot &s, int x1, int x2) {
+    int n = 0;
+    for (int y = py + int(0.9 * ph); y < py + int(0.95 * ph); y++)
+      for (int x = px + x1; x < px + x2; x++) n += s.at(x, y)[0] < 128 && s.at(x, y)[2] < 128;
+    return n;
+  };
+  Shot s = shot_when([&](const Shot &t) { return ink(t, 0, pw / 2) > 100; });
+  EXPECT_GT(ink(s, 0, pw / 2), 100) << "the status line";
+  EXPECT_EQ(ink(s, pw - 6, pw), 0) << "the status line runs off the window";
+}
+
 // A descriptor error opens the editor with the word before the error position
 // selected, on the error's line: typing replaces just that selection.
 TEST_F(Display, TheEditorSelectsTheWordOfAnError) {
