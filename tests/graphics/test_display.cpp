@@ -1093,6 +1093,29 @@ TEST_F(Display, ATimeRunsStatusLineEndsInsideItsPlot) {
   EXPECT_EQ(ink(s, pw - 6, pw), 0) << "the status line runs off the window";
 }
 
+// A modal dialog on the screen: its items are set as it opens; "17" typed into its edit
+// field over the 42 set there and Done pressed with the mouse, the callback reads the
+// items and ends the box with its result.
+TEST_F(Display, ADialogIsSetReadAndEndedByItsButton) {
+  define_test_dialog();
+  uint16_t w = shown("owner", 100, 100, 400, 300);
+  pump();
+  dialog_notes.clear();
+  // In the background: once the box shows, select the edit field's text and type over
+  // it, then press Done until the box goes.
+  x("sh -c 'id=$(xdotool search --sync --name \"^Test dialog$\"); eval $(xdotool getwindowgeometry --shell $id);"
+    " xdotool windowfocus --sync $id key ctrl+a type --delay 50 17;"
+    " for k in $(seq 50); do xdotool getwindowname $id >/dev/null 2>&1 || break;"
+    " xdotool mousemove $((X + 180)) $((Y + 105)) click 1; sleep 0.2; done' >/dev/null 2>&1 &");
+  String name = text("TestDlg");
+  EXPECT_EQ(gagscren_screendialogbox(rec(w), &name, test_dialog), 7);
+  ASSERT_GE(dialog_notes.size(), 3u);
+  EXPECT_EQ(dialog_notes[0], "1");
+  EXPECT_EQ(dialog_notes[dialog_notes.size() - 2], "105");
+  EXPECT_EQ(dialog_notes.back(), "17 mesh 1");
+  gag_killview(w);
+}
+
 // A descriptor error opens the editor with the word before the error position
 // selected, on the error's line: typing replaces just that selection.
 TEST_F(Display, TheEditorSelectsTheWordOfAnError) {
