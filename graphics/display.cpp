@@ -42,15 +42,16 @@ static uint16_t next_line(pad *d, uint16_t line, bool forced) {
 
 // The text size (lines per view height) at which a label fits left of the value
 // column: the panel's own size, or smaller for a label that would otherwise run
-// into the values ("Building Matrix "). The value column is held to the width of
-// "00,00" (two block numbers) and a character's gap; the size depends on the label
-// alone, so an old label is overdrawn at the size it was drawn.
+// into the values ("Building Matrix "). The value column is held to the width of the
+// widest value shown, six digits ("MEM(K)" and counts up to 999999; two block numbers
+// "00,00" are narrower), and a character's gap; the size depends on the label alone,
+// so an old label is overdrawn at the size it was drawn.
 static float label_size(pad *d, const String *label) {
   float size = float(d->lines);
   viewrec *v = getview(uint16_t(d->view));
   if (!label->length || !v->device || v->client.x <= 0) return size;
   pointl own{}, widest{};
-  String column = {5, 5, const_cast<char *>("00,00")};
+  String column = {6, 6, const_cast<char *>("000000")};
   gagscren_screentextextent(v, label, &own);
   gagscren_screentextextent(v, &column, &widest);
   double gap = own.x / double(label->length);

@@ -307,7 +307,13 @@ void gag_remap(viewrec *v) {
     place(v, p);
     v->client = p->client;
   }
+  rects box = v->relbox;
   pixscale(v);
+  // A view clipped to its whole box stays so when the box changes; the device's clip
+  // is set again at the view's next use.
+  const rects &c = v->clipwin;
+  if (c.x1 == box.x1 && c.y1 == box.y1 && c.x2 == box.x2 && c.y2 == box.y2) v->clipwin = v->relbox;
+  gagmap_uncache(v);
   if (v->size != 0) gagmap_charpixels(v, v->size, v->aspect);
   v->stale = 1;
   for (uint16_t c = v->child; c && checkview(c); c = gag_views[c - 1]->sibling)

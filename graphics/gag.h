@@ -229,6 +229,9 @@ void gag_readcolormap(uint16_t index, uint8_t rgb[3]);
 void gag_textfont(uint16_t view, uint16_t font);
 void gag_altfont(uint16_t view, uint16_t font);
 void gag_textsize(uint16_t view, float size, float aspect);
+// The text size at which the text, printed in the view's device font, is no wider than
+// room relative units: the view's own size when it fits or no screen measures it.
+float gag_printfitsize(uint16_t view, const String *text, double room);
 void gag_textcenter(uint16_t view, float h, float v);
 void gag_textangle(uint16_t view, float degrees);
 void gag_textdir_1(uint16_t view, const pointd *a, const pointd *b);

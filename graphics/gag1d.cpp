@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "control/verdat.h"
 #include "graphics/gag.h"
@@ -756,6 +757,21 @@ static const char *legend_value(const legendpage &pg, double v, uint8_t ownscale
   return number.text ? number.text : "";
 }
 
+// Levels that differ but would read alike beside each other ("0.14", "0.14" for 0.135
+// and 0.14) are written with more digits, ten at most.
+static void distinct_digits(legendpage *pg, const vectord *levels, uint8_t ownscales) {
+  for (; pg->digits < 10; pg->digits++) {
+    std::string last;
+    bool alike = false;
+    for (int32_t k = 0; k < levels->count && !alike; k++) {
+      std::string t = legend_value(*pg, levels->data[k] * pg->factor, ownscales);
+      alike = k > 0 && t == last && levels->data[k] != levels->data[k - 1];
+      last = t;
+    }
+    if (!alike) return;
+  }
+}
+
 // One legend line: the label left-aligned at x, the value right-aligned at edge.
 static void num_label(uint16_t view, const legendpage &pg, const char *label, double v, double x,
                       double edge, double line, uint8_t ownscales) {
@@ -789,6 +805,7 @@ void gag1d_level_table_1(uint16_t view, plotframe *f, const vectord *levels, uin
                          uint8_t ownscales, double lo, double hi, const StringList *titles) {
   TRACE("gag1d_level_table_1");
   legendpage pg = legend_page(view, f, levels, ownscales, titles);
+  distinct_digits(&pg, levels, ownscales);
   double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 1;
   if (range) num_label(view, pg, "max", hi * pg.factor, x, edge, line--, ownscales);
   for (int32_t k = levels->count; k >= 1; k--) {
@@ -809,6 +826,7 @@ void gag1d_band_table_1(uint16_t view, plotframe *f, const vectord *bounds, uint
                         uint8_t ownscales, double /*lo*/, double /*hi*/, const StringList *titles) {
   TRACE("gag1d_band_table_1");
   legendpage pg = legend_page(view, f, bounds, ownscales, titles);
+  distinct_digits(&pg, bounds, ownscales);
   int32_t n = bounds->count;
   double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 0.5;
   auto boundary = [&](int32_t k) {

@@ -339,6 +339,24 @@ void gag_textsize(uint16_t view, float size, float aspect) {
   v->stale = 1;
 }
 
+float gag_printfitsize(uint16_t view, const String *text, double room) {
+  if (!checkview(view)) return 0;
+  viewrec *v = getview(view);
+  if (!v->device || v->printing || v->size == 0 || room <= 0) return v->size;
+  // The device font comes in whole pixel heights: the largest that fits.
+  double pixels = room * std::fabs(double(v->pscale.x));
+  int16_t keep = v->charpixh;
+  pointl ext{};
+  gagscren_screentextextent(v, text, &ext);
+  while (ext.x > pixels && v->charpixh > 1) {
+    v->charpixh--;
+    gagscren_screentextextent(v, text, &ext);
+  }
+  int16_t fits = v->charpixh;
+  v->charpixh = keep;
+  return fits < keep ? float(std::fabs(double(v->pixwid.y)) / (fits + 0.5)) : v->size;
+}
+
 void gag_textcenter(uint16_t view, float h, float vc) {
   if (!checkview(view)) return;
   viewrec *v = gag_views[view - 1];

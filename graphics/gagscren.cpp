@@ -502,6 +502,49 @@ uint8_t gagscren_screenokcancelmessage(viewrec *v, const char *text, const char 
 
 uint32_t gagscren_screennotice(viewrec *v, const char *text) { return pwin->notice(v->window, text); }
 void gagscren_screenkillnotice(uint32_t notice) { pwin->kill_notice(notice); }
+// The callbacks of the dialogs open, innermost last; an ended dialog's entry is gone.
+static std::vector<gagscren_dialogfunc> dialog_stack;
+
+static int32_t screen_dialog_func(int32_t command, int32_t code, pwin_handle dialog) {
+  gagscren_dialogfunc f = dialog_stack.empty() ? nullptr : dialog_stack.back();
+  return f ? f(command, code, dialog) : 0;
+}
+
+int32_t gagscren_screendialogbox(viewrec *v, const String *name, gagscren_dialogfunc callback) {
+  TRACE("gagscren_screendialogbox");
+  if (!v || !v->window) return -1;
+  size_t depth = dialog_stack.size();
+  dialog_stack.push_back(callback);
+  std::string resource = name && name->text ? std::string(name->text, name->length) : "";
+  int32_t result = pwin->dialog(v->window, resource.c_str(), screen_dialog_func);
+  dialog_stack.resize(std::min(depth, dialog_stack.size()));
+  return result;
+}
+
+void gagscren_screenenddialog(uint32_t dialog, int32_t result) {
+  pwin->dialog_end(dialog, result);
+  if (!dialog_stack.empty()) dialog_stack.back() = nullptr;
+}
+
+void gagscren_screengetdialogitem(uint32_t dialog, uint16_t item, String *text) {
+  std::string t = pwin->dialog_get(dialog, item);
+  if (t.size() > 256) t.resize(256);
+  strings_copyto_1(text, t.c_str());
+}
+
+void gagscren_screensetdialogitem_0(uint32_t dialog, uint16_t item, uint32_t value) {
+  pwin->dialog_set(dialog, item, std::to_string(value).c_str());
+}
+
+void gagscren_screensetdialogitem_1(uint32_t dialog, uint16_t item, const String *text) {
+  std::string t = text && text->text ? std::string(text->text, text->length) : "";
+  pwin->dialog_set(dialog, item, t.c_str());
+}
+
+void gagscren_screensetdialogbutton(uint32_t dialog, uint16_t item, int state) {
+  pwin->dialog_check(dialog, item, state != 0);
+}
+
 void gagscren_screenshowhelp(viewrec *v, const String *file) {
   pwin->help(v->window, file && file->text ? file->text : "");
 }

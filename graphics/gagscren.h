@@ -113,6 +113,17 @@ uint8_t gagscren_screenyesnomessage(viewrec *v, const char *text, const char *ti
 uint8_t gagscren_screenokcancelmessage(viewrec *v, const char *text, const char *title);
 uint32_t gagscren_screennotice(viewrec *v, const char *text);
 void gagscren_screenkillnotice(uint32_t notice);
+// Modal dialogs of a dialog resource: the callback has (1, 0, dialog) when the box
+// opens and (item id, notification, dialog) for each command, and answers them; the
+// box stays until gagscren_screenenddialog, whose result it returns; -1 without a
+// parent view or resource. Items are read (up to 256 characters) and set by number.
+typedef int32_t (*gagscren_dialogfunc)(int32_t command, int32_t code, uint32_t dialog);
+int32_t gagscren_screendialogbox(viewrec *v, const String *name, gagscren_dialogfunc callback);
+void gagscren_screenenddialog(uint32_t dialog, int32_t result);
+void gagscren_screengetdialogitem(uint32_t dialog, uint16_t item, String *text);
+void gagscren_screensetdialogitem_0(uint32_t dialog, uint16_t item, uint32_t value);
+void gagscren_screensetdialogitem_1(uint32_t dialog, uint16_t item, const String *text);
+void gagscren_screensetdialogbutton(uint32_t dialog, uint16_t item, int state);
 void gagscren_screenshowhelp(viewrec *v, const String *file);
 void gagscren_screenbeep(int kind);
 // Open: path receives the full path. Save: name receives the bare file name and

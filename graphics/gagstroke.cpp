@@ -167,12 +167,13 @@ Extent measure(viewrec *v, const String *text) {
   each_char(v, text, [&](const uint8_t *img, int c) {
     if (!has_strokes(img, c)) c = '!';
     extra = img[10];
-    e.width += v->uniform ? v->uniform : img[ADVANCE + c] + extra;
+    // Uniform characters are spaced as drawn: the width plus the font's spacing.
+    e.width += (v->uniform ? v->uniform : img[ADVANCE + c]) + extra;
     e.height = std::max(e.height, double(img[HIGHEST + c]) - img[8]);
     e.depth = std::max(e.depth, double(img[8]) - img[LOWEST + c]);
     count++;
   });
-  if (count && !v->uniform) e.width -= extra;
+  if (count) e.width -= extra;
   return e;
 }
 

@@ -82,11 +82,23 @@ void polyline(psurf *s, const psurf_point *pt, int32_t n) {
   cairo_stroke(of(s)->cr);
 }
 
+// A polygon painted over the page is outlined in its own colour as well, two device
+// pixels (half a point) wide: a viewer smooths the edges of each fill alone, and
+// polygons that abut (the triangles of a painted plot) would show the page through
+// hairline seams.
 void polygon(psurf *s, const psurf_point *pt, int32_t n) {
   if (n < 1) return;
-  path(of(s)->cr, pt, n);
-  cairo_close_path(of(s)->cr);
-  cairo_fill(of(s)->cr);
+  cairo_t *cr = of(s)->cr;
+  path(cr, pt, n);
+  cairo_close_path(cr);
+  if (cairo_get_operator(cr) != CAIRO_OPERATOR_OVER) {
+    cairo_fill(cr);
+    return;
+  }
+  cairo_fill_preserve(cr);
+  cairo_set_line_width(cr, 2);
+  cairo_stroke(cr);
+  cairo_set_line_width(cr, of(s)->pen);
 }
 
 void rectangle(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {

@@ -9,7 +9,9 @@
 
 struct psurf;
 
-typedef uint32_t pwin_handle;  // a window, class, menu or notice; 0 is none
+typedef uint32_t pwin_handle;  // a window, class, menu, notice or dialog; 0 is none
+// A dialog's procedure: (command, notification, dialog), its answer.
+typedef int32_t (*pwin_dialog_proc)(int32_t command, int32_t code, pwin_handle dialog);
 
 // Messages a window procedure receives (a and b as listed).
 enum {
@@ -131,6 +133,17 @@ struct pwin_service {
   void (*edit_command)(pwin_handle w, int command);
   // Whether the user pressed the Cancel button of a notice.
   bool (*notice_cancelled)(pwin_handle notice);
+
+  // Modal dialogs from a dialog resource (pwin_dialog_define): the procedure has
+  // (1, 0, dialog) when the box opens and (item id, 0, dialog) for every button or
+  // check box pressed (closing the box presses Cancel, id 2); the box stays until
+  // dialog_end, whose result it returns; -1 for a resource not defined. Items are
+  // read (text, check state as "0" or "1") and set by their ids.
+  int32_t (*dialog)(pwin_handle owner, const char *resource, pwin_dialog_proc proc);
+  void (*dialog_end)(pwin_handle dialog, int32_t result);
+  const char *(*dialog_get)(pwin_handle dialog, uint16_t item);  // kept to the next call
+  void (*dialog_set)(pwin_handle dialog, uint16_t item, const char *text);
+  void (*dialog_check)(pwin_handle dialog, uint16_t item, bool on);
 };
 
 // The service in use; the headless back end until another is chosen.
@@ -155,6 +168,8 @@ int pwin_message_box(const char *text, const char *caption, int style);
 // over its client area (50).
 void pwin_script_answer(int answer);
 void pwin_script_file(const char *path);
+// Headless back end: queues the id of a button to press in the next dialog.
+void pwin_script_press(uint16_t id);
 void pwin_set_log(FILE *log);
 void pwin_headless_frame(int32_t extra_height);
 // Puts a message on the headless queue, as the user's actions would.

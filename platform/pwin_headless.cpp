@@ -221,6 +221,53 @@ pwin_handle notice(pwin_handle, const char *text) {
 }
 
 void kill_notice(pwin_handle n) { notices.erase(n); }
+
+// Dialogs: the items' texts by id; the presses queued are given one by one while the
+// dialog is open, and a dialog left open when they run out is cancelled.
+struct Dialog {
+  std::map<uint16_t, std::string> items;
+  bool ended = false;
+  int32_t result = 0;
+};
+std::map<pwin_handle, Dialog> dialogs;
+std::deque<uint16_t> presses;
+std::string dialog_text;
+
+int32_t dialog(pwin_handle, const char *resource, pwin_dialog_proc proc) {
+  const pwin_dialog_resource *r = pwin_dialog_find(resource);
+  if (!r) return -1;
+  pwin_handle id = next_handle++;
+  Dialog &d = dialogs[id];
+  for (const pwin_dialog_item &i : r->items) d.items[i.id] = i.kind == PWIN_DLG_CHECK ? "0" : i.text;
+  proc(1, 0, id);
+  while (!dialogs[id].ended) {
+    uint16_t press = PWIN_IDCANCEL;
+    if (!presses.empty()) press = presses.front(), presses.pop_front();
+    proc(press, 0, id);
+    if (press == PWIN_IDCANCEL && !dialogs[id].ended) dialogs[id] = {{}, true, PWIN_IDCANCEL};
+  }
+  int32_t result = dialogs[id].result;
+  dialogs.erase(id);
+  return result;
+}
+
+void dialog_end(pwin_handle d, int32_t result) {
+  auto it = dialogs.find(d);
+  if (it != dialogs.end()) it->second.ended = true, it->second.result = result;
+}
+
+const char *dialog_get(pwin_handle d, uint16_t item) {
+  auto it = dialogs.find(d);
+  dialog_text = it != dialogs.end() && it->second.items.count(item) ? it->second.items[item] : "";
+  return dialog_text.c_str();
+}
+
+void dialog_set(pwin_handle d, uint16_t item, const char *text) {
+  auto it = dialogs.find(d);
+  if (it != dialogs.end() && it->second.items.count(item)) it->second.items[item] = text ? text : "";
+}
+
+void dialog_check(pwin_handle d, uint16_t item, bool on) { dialog_set(d, item, on ? "1" : "0"); }
 bool notice_cancelled(pwin_handle) { return false; }
 void help(pwin_handle, const char *) {}
 void beep(int) {}
@@ -264,7 +311,7 @@ pwin_service headless = {
     pwin_menu_append, enable_menu_item, set_menu,  set_scroll,    work_area,     caption_height,
     message_box, notice,         kill_notice, help,          beep,          open_file,
     save_file,   edit_set,       edit_get,    edit_select,   caption,       edit_can,
-    edit_command, notice_cancelled,
+    edit_command, notice_cancelled, dialog, dialog_end, dialog_get, dialog_set, dialog_check,
 };
 
 }  // namespace
@@ -272,6 +319,8 @@ pwin_service headless = {
 pwin_service *pwin = &headless;
 
 void pwin_use_headless() { pwin = &headless; }
+
+void pwin_script_press(uint16_t id) { presses.push_back(id); }
 
 int pwin_message_box(const char *text, const char *caption, int style) {
   return pwin->message_box(0, text, caption, style);

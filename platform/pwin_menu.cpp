@@ -35,3 +35,14 @@ const std::vector<pwin_item> *pwin_menu_items(pwin_handle menu) {
   auto it = menus.find(menu);
   return it == menus.end() ? nullptr : &it->second;
 }
+
+static std::map<std::string, pwin_dialog_resource> dialogs;
+
+void pwin_dialog_define(const char *name, const pwin_dialog_resource &resource) {
+  dialogs[name ? name : ""] = resource;
+}
+
+const pwin_dialog_resource *pwin_dialog_find(const char *name) {
+  auto it = dialogs.find(name ? name : "");
+  return it == dialogs.end() ? nullptr : &it->second;
+}

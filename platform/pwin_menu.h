@@ -23,3 +23,22 @@ void pwin_menu_append(pwin_handle menu, uint16_t id, pwin_handle sub, const char
 pwin_item *pwin_menu_find(pwin_handle menu, uint16_t id);
 // The items of a menu; null for an unknown menu.
 const std::vector<pwin_item> *pwin_menu_items(pwin_handle menu);
+
+// Dialog resources: a caption, a size in pixels and the items, each a static text, an
+// edit field, a push button or a check box with its id, text and place.
+enum { PWIN_DLG_TEXT, PWIN_DLG_EDIT, PWIN_DLG_BUTTON, PWIN_DLG_CHECK };
+struct pwin_dialog_item {
+  uint16_t id;
+  int kind;
+  std::string text;
+  int x, y, width, height;
+};
+struct pwin_dialog_resource {
+  std::string caption;
+  int width, height;
+  std::vector<pwin_dialog_item> items;
+};
+// Defines (or replaces) the dialog resource of the name.
+void pwin_dialog_define(const char *name, const pwin_dialog_resource &resource);
+// The resource of the name; null when none is defined.
+const pwin_dialog_resource *pwin_dialog_find(const char *name);

@@ -239,6 +239,17 @@ static void date_lines(pde *p, uint16_t view, double y, double step) {
   gag_textcenter(view, 0, 0);
 }
 
+// A label line at (x, y), made smaller when it would run past the view's right edge
+// on the screen, as the status panel's labels are.
+static void print_line(uint16_t view, const plotframe *f, double x, double y, const String *line) {
+  pointd rel = {1, 1};
+  gag_askrelsize(view, &rel);
+  float size = gag_printfitsize(view, line, rel.x - x - 0.01);
+  if (size != f->titlesize) gag_textsize(view, size, f->titleaspect);
+  gag_printtext_1(view, x, y, line);
+  if (size != f->titlesize) gag_textsize(view, f->titlesize, f->titleaspect);
+}
+
 void doplot_plot_labels(pde *p, plotframe *f, uint16_t window, uint16_t, plotrec *plot, uint8_t values) {
   TRACE("doplot_plot_labels");
   if (!checkview(window)) return;
@@ -248,7 +259,7 @@ void doplot_plot_labels(pde *p, plotframe *f, uint16_t window, uint16_t, plotrec
   gag_printtext_1(window, 0.02, 0.97, &p->title);
   date_lines(p, window, 0.97, 0.03);
   status_string(&line, &scratch, p);
-  gag_printtext_1(window, 0.02, 0.06, &line);
+  print_line(window, f, 0.02, 0.06, &line);
   strings_copyto_1(&line, "");
   if (p->modes) {
     add_num(&line, "Mode %.0f", double(p->mode));
@@ -267,7 +278,7 @@ void doplot_plot_labels(pde *p, plotframe *f, uint16_t window, uint16_t, plotrec
     }
   }
   if (plot) doplot_integral_text(&line, p, plot, p->modes ? p->mode : 1);
-  gag_printtext_1(window, 0.02, 0.03, &line);
+  print_line(window, f, 0.02, 0.03, &line);
   strings_free_0(&line);
   strings_free_0(&scratch);
 }
@@ -641,7 +652,8 @@ static void eig_listing(pde *p, uint8_t record) {
   if (record) {
     String caption = {};
     strings_copyto_1(&caption, "Eigenvalues:");
-    filio_put_ushort(&p->plotfile, uint16_t(p->plots.count * p->modes + 1));
+    // The slot after every plot record's modes: monitors and plots share the numbering.
+    filio_put_ushort(&p->plotfile, uint16_t(p->plotrecs.count * p->modes + 1));
     filio_put_string(&p->plotfile, &caption);
     gag_writeview(&p->plotfile, view);
     strings_free_0(&caption);

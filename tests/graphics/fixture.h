@@ -11,6 +11,7 @@
 #include "graphics/gagscren.h"
 #include "platform/psurf.h"
 #include "platform/pwin.h"
+#include "platform/pwin_menu.h"
 #include "runtime/filio.h"
 #include "tests/tempfiles.h"
 
@@ -32,6 +33,42 @@ inline String text(const char *c) { return {uint16_t(strlen(c)), 0, const_cast<c
 inline uint16_t drawing_class(uint32_t style = 0) {
   String name = text("drawing");
   return gag_newwindowclass_1(keep_events, &name, style);
+}
+
+// A dialog with an edit field (101), a static text (102), a check box (103), a Read
+// button (104) and a Done button (105). Its callback sets the three items when the box
+// opens; Read and Done note what the items hold ("42 mesh 1" until changed), Done ends
+// the box with 7 and Cancel with 2. The notes and the commands in order.
+inline std::vector<std::string> dialog_notes;
+inline void define_test_dialog() {
+  pwin_dialog_define("TestDlg", {"Test dialog", 240, 130,
+                                 {{101, PWIN_DLG_EDIT, "", 10, 10, 100, 25},
+                                  {102, PWIN_DLG_TEXT, "", 120, 10, 110, 25},
+                                  {103, PWIN_DLG_CHECK, "Refine", 10, 45, 100, 25},
+                                  {104, PWIN_DLG_BUTTON, "Read", 10, 90, 100, 30},
+                                  {105, PWIN_DLG_BUTTON, "Done", 130, 90, 100, 30}}});
+}
+inline int32_t test_dialog(int32_t command, int32_t, uint32_t d) {
+  dialog_notes.push_back(std::to_string(command));
+  if (command == 1) {
+    String mesh = text("mesh");
+    gagscren_screensetdialogitem_0(d, 101, 42);
+    gagscren_screensetdialogitem_1(d, 102, &mesh);
+    gagscren_screensetdialogbutton(d, 103, 1);
+  } else if (command == 104 || command == 105) {
+    std::string note;
+    for (uint16_t item : {101, 102, 103}) {
+      String t{};
+      gagscren_screengetdialogitem(d, item, &t);
+      note += (note.empty() ? "" : " ") + std::string(t.text ? t.text : "", t.length);
+      strings_free_0(&t);
+    }
+    dialog_notes.push_back(note);
+    if (command == 105) gagscren_screenenddialog(d, 7);
+  } else if (command == 2) {
+    gagscren_screenenddialog(d, 2);
+  }
+  return 1;
 }
 
 struct Graphics : ::testing::Test {

@@ -13,6 +13,9 @@
 #include <cstring>
 #include <functional>
 #include <regex>
+#include <set>
+#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include "graphics/display.h"
@@ -254,15 +257,25 @@ struct Display : Graphics {
     }
     return false;
   }
-  // Answers the next question box ("Quendar", "Save As") with Yes.
-  void yes(const std::string &caption) {
+  // Clicks the button of the next question box whose centre lies left of the box's right
+  // edge, 25 pixels above its foot; clicks again while the box stays (a click that came
+  // before the box was placed and drawn is lost). Whether the box went.
+  bool answer(const std::string &caption, int left) {
     std::string box = await("^" + caption + "$");
-    ASSERT_FALSE(box.empty()) << caption;
-    int bx = 0, by = 0, bw = 0, bh = 0;
-    sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh);
-    x("xdotool mousemove " + std::to_string(bx + bw - 140) + " " + std::to_string(by + bh - 25) + " click 1");
-    EXPECT_TRUE(gone(box)) << caption;
+    if (box.empty()) return false;
+    for (int k = 0; k < 10; k++) {
+      int bx = 0, by = 0, bw = 0, bh = 0;
+      until([&] { return sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh) == 4 && bw > left; });
+      x("xdotool mousemove " + std::to_string(bx + bw - left) + " " + std::to_string(by + bh - 25) + " click 1");
+      for (int t = 0; t < 20; t++) {
+        if (x("xdotool getwindowname " + box).empty()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+    }
+    return false;
   }
+  // Answers the next question box ("Quendar", "Save As") with Yes.
+  void yes(const std::string &caption) { EXPECT_TRUE(answer(caption, 140)) << caption; }
   // Chooses Exit in the main window and answers its quit question.
   void exit_program() {
     x("xdotool windowfocus --sync " + await("Quendar 2") + " key alt+x");
@@ -529,6 +542,35 @@ TEST_F(Display, ViewerTilesARecordedRunAndStepsIt) {
   EXPECT_EQ(v->window, 0);
 }
 
+// An eigenvalue run with a monitor recorded, then viewed: the listing and the twelve
+// mode plots are thirteen windows on the screen, the listing in the first tile.
+TEST_F(Display, ViewerShowsTheEigenvalueListingWithTheModes) {
+  spit(dir.file("modes.pde"), "TITLE 'modes'\nSELECT\n MODES = 6\n NGRID = 10\nVARIABLES\n u\nEQUATIONS\n"
+                              " div(grad(u)) + lambda*u = 0\n" + square + "MONITORS\n CONTOUR(u)\nPLOTS\n"
+                              " CONTOUR(u) PAINTED\n SURFACE(u)\nEND\n");
+  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
+                "' -B -R -X modes.pde >/dev/null 2>&1; echo $?"), "0");
+  std::string file = dir.file("modes.pgx");
+  String path = text(file.c_str());
+  views_view_pde(&path);
+  viewer *v = views_record(views_record_count());
+  ASSERT_TRUE(v && v->window);
+  ASSERT_EQ(v->group.count, 13);
+  std::set<uint16_t> windows;
+  for (int32_t k = 1; k <= v->group.count; k++) windows.insert(v->windows.data[v->group.data[k - 1]]);
+  EXPECT_EQ(windows.size(), 13u);
+  std::string listing = await("^Eigenvalues:$");
+  ASSERT_FALSE(listing.empty());
+  // Thirteen tiles: four columns of (1024 - 150) / 4, the listing's at the top left.
+  EXPECT_EQ(geometry_of(listing).substr(0, 6), "150 0 ");
+  EXPECT_TRUE(until([&] {
+    std::string ids = x("xdotool search --onlyvisible --name '^(Eigenvalues:|CONTOUR\\(u\\)|SURFACE\\(u\\))$'");
+    std::istringstream in(ids);
+    return std::distance(std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()) == 13;
+  }));
+  window_func(v->window, msg_close, 0, 0);
+}
+
 // Without a file the main window fills the screen below its one-pixel offset; the
 // banner takes 68 rows of its 743-row client (743 x 1.3782 / 15), grey right of
 // its text, and the background starts on the next row.
@@ -679,21 +721,51 @@ TEST_F(Display, ARunningProblemAsksBeforeQuittingAndStopsOnAltS) {
        "e.l[0] = x.XInternAtom(d, b'WM_DELETE_WINDOW', 0)\nx.XSendEvent(d, w, 0, 0, ctypes.byref(e))\nx.XFlush(d)\n");
   x("python3 " + dir.file("close.py") + " " + main);
   // The question box, 220 x 87 with Yes and No at its foot: No.
-  std::string box = await("^Quendar$");
-  ASSERT_FALSE(box.empty());
-  int bx = 0, by = 0, bw = 0, bh = 0;
-  sscanf(geometry_of(box).c_str(), "%d %d %d %d", &bx, &by, &bw, &bh);
-  x("xdotool mousemove " + std::to_string(bx + bw - 50) + " " + std::to_string(by + bh - 25) + " click 1");
-  until([&] { return x("xdotool search --name '^Quendar$'").empty(); });
-  EXPECT_EQ(x("xdotool search --name '^Quendar$'"), "") << "the box stays";
+  EXPECT_TRUE(answer("Quendar", 50)) << "the box stays";
   EXPECT_EQ(geometry_of(main), "1 1 1024 768") << "the main window went";
   x("xdotool mousemove 75 200");
   x("xdotool windowfocus --sync " + problem + " key alt+s");
   EXPECT_TRUE(holds(dir.file("long.log"), "USER STOP"));
 }
 
+// The problem window's panel keeps its first lines under either menu bar: the name
+// and the clock are inked in their rows while the run goes (one-row Stop/Finish bar)
+// and after Alt+S has stopped it (the two-row bar of a halted problem).
+TEST_F(Display, ThePanelsNameAndClockShowWhileARunGoesAndAfter) {
+  spit(dir.file("panel.pde"), "TITLE 'panel'\nVARIABLES\n u\nINITIAL VALUES\n u = sin(pi*x)*sin(pi*y)\n"
+                              "EQUATIONS\n div(grad(u)) + sin(10*t) = dt(u)\n" + square + "TIME 0 TO 1e9\nEND\n");
+  Program q(dir.path, display, {"-R", "panel.pde"});
+  std::string problem = await("^panel$");
+  ASSERT_TRUE(holds(dir.file("panel.log"), "Step 2 "));
+  int px = 0, py = 0, pw = 0, ph = 0;
+  sscanf(geometry_of(problem).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
+  // Ink in the rows of the panel's first lines: the white client starts below the bar.
+  auto lines = [&](const Shot &s, int *name, int *clock) {
+    int top = py;
+    while (top < py + 80 && s.at(px + 140, top) != white) top++;
+    auto ink = [&](int y1, int y2) {
+      int n = 0;
+      for (int y = top + y1; y < top + y2; y++)
+        for (int x = px; x < px + 150; x++) n += s.at(x, y) != white;
+      return n;
+    };
+    *name = ink(0, 16), *clock = ink(16, 23);
+    return *name > 20 && *clock > 40;
+  };
+  int name = 0, clock = 0;
+  shot_when([&](const Shot &s) { return lines(s, &name, &clock); });
+  EXPECT_GT(name, 20) << "the name, while running";
+  EXPECT_GT(clock, 40) << "the clock, while running";
+  x("xdotool windowfocus --sync " + problem + " key alt+s");
+  ASSERT_TRUE(holds(dir.file("panel.log"), "USER STOP"));
+  shot_when([&](const Shot &s) { return s.at(px + 140, py + 30) == s.at(px + 140, py + 10) && lines(s, &name, &clock); });
+  EXPECT_GT(name, 20) << "the name, stopped";
+  EXPECT_GT(clock, 40) << "the clock, stopped";
+}
+
 // A long label of the status panel ("Building Matrix ", "Damping Matrix ") keeps
-// clear of its value: every column the value inks lies right of the label's ink.
+// clear of its value, and so does a short one beside a six-digit value: every column
+// the value inks lies a character's gap (eight pixels) right of the label's ink.
 TEST_F(Display, LongStatusLabelsKeepClearOfTheirValues) {
   uint16_t w = shown("panel", 0, 0, 150, 430);
   pad d{};
@@ -709,17 +781,19 @@ TEST_F(Display, LongStatusLabelsKeepClearOfTheirValues) {
     return span;
   };
   int line = 1;
-  for (const char *label : {"Building Matrix ", "Damping Matrix ", "Residual"}) {
+  for (auto [label, number] : {std::pair{"Building Matrix ", 0}, {"Damping Matrix ", 0}, {"Residual", 0},
+                               {"MEM(K)", 129842}}) {
     String l = text(label);
     Shot blank = shot();
     display_report(&d, uint16_t(line), &l);
     Shot named = shot();
-    display_force_num2(&d, uint16_t(line), 12, 12);
+    if (number) display_force_num(&d, uint16_t(line), number);
+    else display_force_num2(&d, uint16_t(line), 12, 12);
     Shot valued = shot();
     auto own = inked(blank, named), value = inked(named, valued);
     ASSERT_GE(own.second, 0) << label;
     ASSERT_GE(value.second, 0) << label;
-    EXPECT_GT(value.first, own.second) << label;
+    EXPECT_GT(value.first, own.second + 8) << label;
     line++;
   }
   display_textcolour = colour;
@@ -957,8 +1031,9 @@ TEST_F(Display, TheBannerNameStandsApartFromItsTagline) {
   EXPECT_TRUE(clear(1022)) << "the lines run off the right edge";
 }
 
-// A plot's label lines are drawn in black: the title at its top left, the status
-// and value lines at its foot.
+// A plot's label lines are drawn in black where they belong: the title at the top
+// left, the file and version lines at the top right, the status line and the value
+// line one above the other at the foot, on the left (bands of the client's height).
 TEST_F(Display, PlotLabelsAreDrawn) {
   spit(dir.file("labels.pde"), "TITLE 'labelled'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
                                    "PLOTS\n CONTOUR(u)\nEND\n");
@@ -967,18 +1042,78 @@ TEST_F(Display, PlotLabelsAreDrawn) {
   int px = 0, py = 0, pw = 0, ph = 0;
   sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
   ASSERT_GT(pw * ph, 10000);
-  // Black pixels in a band of rows of the plot window.
-  int count = 0;
-  Shot s = shot();
-  auto ink = [&](double from, double to) {
+  int top = py, ch = ph;
+  // Black pixels in a box of the client, as fractions of its width and height.
+  auto ink = [&](const Shot &s, double x1, double x2, double y1, double y2) {
     int n = 0;
-    for (int y = py + int(from * ph); y < py + int(to * ph); y++)
-      for (int x = px; x < px + pw; x++) n += s.at(x, y) == black;
+    for (int y = top + int(y1 * ch); y < top + int(y2 * ch); y++)
+      for (int x = px + int(x1 * pw); x < px + int(x2 * pw); x++) n += s.at(x, y) == black;
     return n;
   };
-  for (int k = 0; k < 50 && (count = ink(0.94, 1.0)) < 50; k++) s = shot();  // drawn when the plots are
-  EXPECT_GT(count, 50) << "the status and value lines";
-  EXPECT_GT(ink(0.0, 0.06), 20) << "the title";
+  struct Band {
+    const char *what;
+    double x1, x2, y1, y2;
+  } bands[] = {{"the title", 0, 0.3, 0, 0.05},         {"the file and version", 0.6, 1, 0, 0.1},
+               {"the status line", 0, 0.6, 0.9, 0.94}, {"the value line", 0, 0.6, 0.945, 0.985}};
+  Shot s = shot_when([&](const Shot &t) {
+    for (top = py; top < py + 60 && t.at(px + pw / 2, top) != white; top++) {}
+    ch = py + ph - top;
+    for (const Band &b : bands)
+      if (ink(t, b.x1, b.x2, b.y1, b.y2) < 30) return false;
+    return true;
+  });
+  for (const Band &b : bands) EXPECT_GE(ink(s, b.x1, b.x2, b.y1, b.y2), 30) << b.what;
+  // Between the status and value lines and the plot's frame: no black across the foot's right.
+  EXPECT_EQ(ink(s, 0.75, 1, 0.9, 1), 0) << "ink right of the foot's lines";
+}
+
+// A time run's status line ("Cycle=", "Time=", "dt=", ... "RMS Err=") in a plot of
+// half the screen's width, with a long problem name, is made smaller to end inside
+// the window.
+TEST_F(Display, ATimeRunsStatusLineEndsInsideItsPlot) {
+  spit(dir.file("decay_monitors.pde"), "TITLE 'decay'\nSELECT\n ERRLIM = 1e-5\nVARIABLES\n u\nINITIAL VALUES\n"
+                              " u = sin(pi*x)*sin(pi*y)\nEQUATIONS\n div(grad(u)) = dt(u)\n" + square +
+                              "TIME 0 TO 0.1\nPLOTS\n FOR T = 0.05 0.1\n  CONTOUR(u)\nHISTORIES\n"
+                              " HISTORY(u) AT (0.5,0.5)\nEND\n");
+  Program q(dir.path, display, {"-R", "decay_monitors.pde"});
+  ASSERT_TRUE(holds(dir.file("decay_monitors.log"), "--DONE--"));
+  std::string plot = await("^CONTOUR");
+  int px = 0, py = 0, pw = 0, ph = 0;
+  sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
+  ASSERT_LT(pw, 600);
+  // Dark pixels in the status line's rows (0.9 to 0.95 of the window), columns x1 to x2.
+  auto ink = [&](const Shot &s, int x1, int x2) {
+    int n = 0;
+    for (int y = py + int(0.9 * ph); y < py + int(0.95 * ph); y++)
+      for (int x = px + x1; x < px + x2; x++) n += s.at(x, y)[0] < 128 && s.at(x, y)[2] < 128;
+    return n;
+  };
+  Shot s = shot_when([&](const Shot &t) { return ink(t, 0, pw / 2) > 100; });
+  EXPECT_GT(ink(s, 0, pw / 2), 100) << "the status line";
+  EXPECT_EQ(ink(s, pw - 6, pw), 0) << "the status line runs off the window";
+}
+
+// A modal dialog on the screen: its items are set as it opens; "17" typed into its edit
+// field over the 42 set there and Done pressed with the mouse, the callback reads the
+// items and ends the box with its result.
+TEST_F(Display, ADialogIsSetReadAndEndedByItsButton) {
+  define_test_dialog();
+  uint16_t w = shown("owner", 100, 100, 400, 300);
+  pump();
+  dialog_notes.clear();
+  // In the background: once the box shows, select the edit field's text and type over
+  // it, then press Done until the box goes.
+  x("sh -c 'id=$(xdotool search --sync --name \"^Test dialog$\"); eval $(xdotool getwindowgeometry --shell $id);"
+    " xdotool windowfocus --sync $id key ctrl+a type --delay 50 17;"
+    " for k in $(seq 50); do xdotool getwindowname $id >/dev/null 2>&1 || break;"
+    " xdotool mousemove $((X + 180)) $((Y + 105)) click 1; sleep 0.2; done' >/dev/null 2>&1 &");
+  String name = text("TestDlg");
+  EXPECT_EQ(gagscren_screendialogbox(rec(w), &name, test_dialog), 7);
+  ASSERT_GE(dialog_notes.size(), 3u);
+  EXPECT_EQ(dialog_notes[0], "1");
+  EXPECT_EQ(dialog_notes[dialog_notes.size() - 2], "105");
+  EXPECT_EQ(dialog_notes.back(), "17 mesh 1");
+  gag_killview(w);
 }
 
 // A descriptor error opens the editor with the word before the error position

@@ -170,6 +170,12 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   gag1d_level_table_1(d, &f, &logs, 0, 0, 0, 0, nullptr);
   for (const char *t : {"0.0012", "0.0015", "0.002", "0.012"}) EXPECT_TRUE(shows(d, t, 25, '0')) << t;
   vectord_free(&logs);
+  // Neighbouring levels half a hundredth apart read apart.
+  vectord close = vec({0.125, 0.13, 0.135, 0.14, 0.145});
+  uint16_t e = window(200, 400);
+  gag1d_level_table_1(e, &f, &close, 0, 0, 0, 0, nullptr);
+  for (const char *t : {"0.125", "0.135", "0.145"}) EXPECT_TRUE(shows(e, t, 25, '0')) << t;
+  vectord_free(&close);
 }
 
 TEST_F(Frames, TagsArrowsAndLengths) {

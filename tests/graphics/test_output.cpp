@@ -226,6 +226,32 @@ TEST_F(Output, PrintFit) {
   EXPECT_EQ(v->pixwin.x2, before.x2);
 }
 
+// Two triangles of one colour that share a diagonal print without a seam: the page
+// rendered smoothed at 72 dots per inch shows no pixel along the diagonal lighter than
+// the fill.
+TEST_F(Output, AbuttingFillsPrintWithoutSeams) {
+  if (!have("gs")) GTEST_SKIP() << "needs ghostscript";
+  std::string pdf = dir.file("seam.pdf"), ppm = dir.file("seam.ppm");
+  psurf *p = psurf_pdf_new(pdf.c_str(), 600, 600, "seam");
+  ASSERT_TRUE(p);
+  p->ops->colour(p, 2, PSURF_COPY);
+  psurf_point lower[] = {{0, 0}, {600, 600}, {0, 600}}, upper[] = {{0, 0}, {600, 0}, {600, 600}};
+  p->ops->polygon(p, lower, 3);
+  p->ops->polygon(p, upper, 3);
+  ASSERT_TRUE(psurf_pdf_close(&p));
+  run("gs -q -dNOPAUSE -dBATCH -sDEVICE=ppmraw -r72 -dGraphicsAlphaBits=4 -sOutputFile=" + ppm + " " + pdf);
+  std::string image = slurp(ppm);
+  int w = 0, h = 0, used = 0;
+  // The header with ghostscript's comment line.
+  ASSERT_EQ(sscanf(image.c_str(), "P6 # %*[^\n] %d %d 255%n", &w, &h, &used), 2) << image.substr(0, 60);
+  const uint8_t *rgb = reinterpret_cast<const uint8_t *>(image.data()) + used + 1;
+  const uint8_t *fill = psurf_palette[2];
+  int lighter = 0;
+  for (int k = 1; k < std::min(w, h) - 1; k++)
+    for (int c = 0; c < 3; c++) lighter = std::max(lighter, rgb[3 * (k * w + k) + c] - fill[c]);
+  EXPECT_LE(lighter, 8);
+}
+
 // Three plots as one document of three pages; black printing keeps black and white.
 TEST_F(Output, PrintDocumentAndBlack) {
   if (!have("pdfinfo") || !have("python3")) GTEST_SKIP() << "needs poppler-utils";

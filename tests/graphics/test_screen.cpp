@@ -131,6 +131,27 @@ TEST_F(Screen, BoxesAndDialogs) {
   strings_free_0(&here);
 }
 
+// A modal dialog: its items set when it opens, read when Read and Done are pressed,
+// ended by Done with its result; closed, it is cancelled; no parent view or no such
+// resource: -1 and nothing called.
+TEST_F(Screen, DialogBoxes) {
+  define_test_dialog();
+  uint16_t w = window(100, 100);
+  String name = text("TestDlg"), none = text("NoSuchDlg");
+  dialog_notes.clear();
+  pwin_script_press(104);
+  pwin_script_press(105);
+  EXPECT_EQ(gagscren_screendialogbox(rec(w), &name, test_dialog), 7);
+  EXPECT_EQ(dialog_notes, (std::vector<std::string>{"1", "104", "42 mesh 1", "105", "42 mesh 1"}));
+  dialog_notes.clear();
+  EXPECT_EQ(gagscren_screendialogbox(rec(w), &name, test_dialog), 2);  // nothing pressed: closed
+  EXPECT_EQ(dialog_notes, (std::vector<std::string>{"1", "2"}));
+  dialog_notes.clear();
+  EXPECT_EQ(gagscren_screendialogbox(nullptr, &name, test_dialog), -1);
+  EXPECT_EQ(gagscren_screendialogbox(rec(w), &none, test_dialog), -1);
+  EXPECT_TRUE(dialog_notes.empty());
+}
+
 // Colours above 42 come round again; pixels truncate; a rectangle is four lines; a
 // filled polygon has no outline; the clip never starts left of pixel 0.
 TEST_F(Screen, PixelPrimitives) {
