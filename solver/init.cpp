@@ -146,6 +146,8 @@ void init_ss(pde *p, const double times[2]) {
   // start is resolved.
   int32_t p_ = 0, N0 = m->nodes.count;
   double tau = 10 * p->errlim;
+  bool resolved = !p->timedep || !p->regrid;
+  p->startnodes = 0;
   for (;;) {
     p_++;
     loading_cells_take_mesh_basis(m);  // also the cells a refinement made
@@ -169,8 +171,10 @@ void init_ss(pde *p, const double times[2]) {
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
         display_checkkey(&p->status) || p->stop || p->error)
       break;
-    if (resolution_error(p, u) <= tau) break;
-    if (refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) break;
+    if (resolution_error(p, u) <= tau || refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) {
+      resolved = true;
+      break;
+    }
     if ((p->printgrid || p->dbg_grid) && debug_file) {
       String t = lit("REFINED");
       meshes_print_1(debug_file, m, &t);
@@ -182,6 +186,7 @@ void init_ss(pde *p, const double times[2]) {
     fitting_invalidate_fits(p, 1);
     if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
   }
+  if (!resolved) p->startnodes = std::max<int32_t>(m->nodes.count - m->delnodes, 1);
   // 4. Smoothing of a start on a basis of order 2 or more.
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }

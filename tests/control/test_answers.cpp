@@ -177,6 +177,7 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"wave_regrid_runaway", "energy_half", 4.9348022, 5e-3},
       {"heat2d_regrid_estimate_jump", "centre", 0.1249933, 1e-5},
       {"square_step_node_limit", "centre", 0.2251384, 2e-3},
+      {"square_step_start_bound", "centre", 0.2251384, 2e-3},
   };
   std::map<std::string, std::map<std::string, double>> got;
   for (const Row &r : rows) {
@@ -188,6 +189,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   }
   // A start refined up to the node limit says so, then steps.
   EXPECT_NE(log("square_step_node_limit").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_node_limit");
+  // A start that cannot resolve its jump bounds the first regrids by its own nodes.
+  EXPECT_NE(log("square_step_start_bound").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_start_bound");
 }
 
 // A time run that halts (its solution blows up at t = 1/12) prints the histories it
