@@ -147,6 +147,7 @@ void init_ss(pde *p, const double times[2]) {
   int32_t p_ = 0, N0 = m->nodes.count;
   double tau = 10 * p->errlim;
   bool resolved = !p->timedep || !p->regrid;
+  double error = -1, before = -1;  // the resolution error of the last two passes
   p->startnodes = 0;
   for (;;) {
     p_++;
@@ -169,9 +170,12 @@ void init_ss(pde *p, const double times[2]) {
     // The start is resolved no further than the node limit; the log says so.
     if (p->regrid && N >= p->nodelimit) cgsolve_log_note(p, "NODE LIMIT");
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
-        display_checkkey(&p->status) || p->stop || p->error)
+        display_checkkey(&p->status) || p->stop || p->error) {
+      if (p->regrid && !p->error) before = error, error = resolution_error(p, u);
       break;
-    if (resolution_error(p, u) <= tau || refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) {
+    }
+    before = error, error = resolution_error(p, u);
+    if (error <= tau || refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) {
       resolved = true;
       break;
     }
@@ -186,7 +190,10 @@ void init_ss(pde *p, const double times[2]) {
     fitting_invalidate_fits(p, 1);
     if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
   }
-  if (!resolved) p->startnodes = std::max<int32_t>(m->nodes.count - m->delnodes, 1);
+  // A start left unresolved whose last pass cut its error by less than a third holds a jump,
+  // which refinement resolves only slowly: the first steps' regrids keep within its nodes.
+  if (!resolved && before > 0 && error > before / 3)
+    p->startnodes = std::max<int32_t>(m->nodes.count - m->delnodes, 1);
   // 4. Smoothing of a start on a basis of order 2 or more.
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }
