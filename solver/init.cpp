@@ -256,6 +256,7 @@ void init_eigen(pde *p) {
 
 void init_initial_val(pde *p, double start) {
   TRACE("init_initial_val_0");
+  p->startnodes = 0;  // a later stage starts from a solved field, not from a jump
   if (p->stage > 1 && !pdedat_stage_regrids(p)) return;
   String label = lit("Initial Values");
   uint16_t line = display_report(&p->status, 0, &label);
