@@ -79,6 +79,12 @@ double timsolve_third_difference(double a, double b, double c, double A, double 
   return k * ((A - C) * (c - b) / a - (B - C) * (c - a) / b + (D - C) * (b - a) / c);
 }
 
+double timsolve_step_difference(double off, double a, double b, double c, double A, double B, double C, double D) {
+  // off c^2 u'' / 2, u'' from the second difference over t_m1, t, t_new.
+  double second = off * c * c * ((D - C) / c - (B - C) / b) / (c - b);
+  return timsolve_third_difference(a, b, c, A, B, C, D) + second;
+}
+
 // ---- Timed output ---------------------------------------------------------------------------
 
 double timsolve_next_plot_time(pde *p, double t) {
@@ -601,6 +607,7 @@ static double check_timestep(pde *p) {
   double a = p->tm2 - p->told, b = p->tm1 - p->told, c = p->time - p->told, h = p->dt;
   double sum = 0;
   int32_t terms = 0;
+  double off = 2 * p->theta - 1;  // the one-node scheme errs by h^2 u'' / 2 per step
   for (int32_t k = 1; k <= nvariables(p); k++) {
     double range = range_of(p, k);
     const vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1];
@@ -622,7 +629,7 @@ static double check_timestep(pde *p) {
           int32_t n = cell.nodes.data[j] - 1;
           A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
         }
-        term += timsolve_weight(timsolve_third_difference(a, b, c, A, B, C, D) / (range * p->errlim * nn), sel);
+        term += timsolve_weight(timsolve_step_difference(off, a, b, c, A, B, C, D) / (range * p->errlim * nn), sel);
         count++;
       }
     } else if (k <= p->nfield) {
@@ -630,8 +637,8 @@ static double check_timestep(pde *p) {
       for (int32_t i = 0; i < u.count; i++, count++)
         term += timsolve_weight((u.data[i] - uo.data[i]) / (range * p->changelim), sel);
     } else if (has_rate(p, k)) {
-      term = timsolve_weight(timsolve_third_difference(a, b, c, p->um2.data[k - 1].data[0], p->um1.data[k - 1].data[0],
-                                                       uo.data[0], u.data[0]) /
+      term = timsolve_weight(timsolve_step_difference(off, a, b, c, p->um2.data[k - 1].data[0],
+                                                      p->um1.data[k - 1].data[0], uo.data[0], u.data[0]) /
                                  (range * p->errlim),
                              sel);
       count = 1;
@@ -818,14 +825,19 @@ static void measure(pde *p, double t, double tnew) {
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
 // refiner's count of changes.
 // Whether this run's log already says that the refinement met the node limit.
-static bool node_limit_met = false;
+static bool node_limit_met = false, start_limit_met = false;
 
 static int32_t regrid(pde *p, bool hit) {
   double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
-  int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, p->nodelimit, &p->carried,
+  // A start left unresolved (a jump) holds the regrids to its nodes until a step meets ERRLIM:
+  // chasing the jump's layer at the first tiny steps would spend the node limit on it.
+  if (p->startnodes > 0 && p->rmserr <= p->errlim) p->startnodes = 0;
+  int32_t limit = p->startnodes > 0 ? std::min(p->startnodes, p->nodelimit) : p->nodelimit;
+  int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, limit, &p->carried,
                                    uint8_t(p->merge && !hit));
-  if (p->mesh.nodes.count - p->mesh.delnodes >= p->nodelimit && !node_limit_met) {
-    node_limit_met = true;
+  bool &met = limit < p->nodelimit ? start_limit_met : node_limit_met;
+  if (p->mesh.nodes.count - p->mesh.delnodes >= limit && !met) {
+    met = true;
     cgsolve_log_note(p, "NODE LIMIT");
   }
   if (changes > 0) {
@@ -884,7 +896,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
   // 1-3. Counters, the first step, the start time.
   p->cycle = 0;
   nratios = 0;
-  node_limit_met = false;
+  node_limit_met = start_limit_met = false;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
   p->told = p->time = p->tm1 = p->tm2 = p->starttime_value;

@@ -46,6 +46,9 @@ void timsolve_log_step(pde *p);
 // The third-difference combination of the values A, B, C, D at t_m2, t_m1, t, t_new
 // times its factor K (a, b, c: those times less t); the local error of the step.
 double timsolve_third_difference(double a, double b, double c, double A, double B, double C, double D);
+// The local error of a theta step: the third difference above, plus off c^2 u'' / 2 (u'' from
+// the values at t_m1, t, t_new; off = 2 theta - 1), the leading error of an off-centre scheme.
+double timsolve_step_difference(double off, double a, double b, double c, double A, double B, double C, double D);
 
 // The scaled step residual tresid := (S - theta F(u, u') - (1 - theta) F(u_old, u'))
 // times the row scales, for the present levels, sources and pass (passes after the first

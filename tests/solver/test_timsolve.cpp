@@ -214,6 +214,9 @@ TEST(TimsolveHelpers, NormsThirdDifferenceAndLogLine) {
   double e1 = timsolve_third_difference(a, b, c, f3(a), f3(b), 0, f3(c));
   double e2 = timsolve_third_difference(a / 2, b / 2, c / 2, f3(a / 2), f3(b / 2), 0, f3(c / 2));
   EXPECT_NEAR(e1 / e2, 8.0, 1e-9);
+  // The one-node scheme's local error on a quadratic is c^2 u'' / 2; centred it adds nothing.
+  EXPECT_NEAR(timsolve_step_difference(1.0, a, b, c, f2(a), f2(b), f2(0), f2(c)), -3 * c * c, 1e-14);
+  EXPECT_NEAR(timsolve_step_difference(0.0, a, b, c, f2(a), f2(b), f2(0), f2(c)), 0.0, 1e-14);
 }
 
 TEST_F(Timsolve, LogLine) {
