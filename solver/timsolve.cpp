@@ -826,12 +826,15 @@ static void measure(pde *p, double t, double tnew) {
 // refiner's count of changes.
 // Whether this run's log already says that the refinement met the node limit.
 static bool node_limit_met = false, start_limit_met = false;
+static double start_error = 0;  // the first step's error
 
 static int32_t regrid(pde *p, bool hit) {
   double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
-  // A start left unresolved (a jump) holds the regrids to its nodes until a step meets ERRLIM:
+  // A start left unresolved (a jump) holds the regrids to its nodes until the jump has smoothed
+  // (the step error is half the first step's, or within ERRLIM):
   // chasing the jump's layer at the first tiny steps would spend the node limit on it.
-  if (p->startnodes > 0 && p->rmserr <= p->errlim) p->startnodes = 0;
+  if (p->cycle <= 1) start_error = p->rmserr;
+  if (p->startnodes > 0 && (p->rmserr <= p->errlim || p->rmserr <= 0.5 * start_error)) p->startnodes = 0;
   int32_t limit = p->startnodes > 0 ? std::min(p->startnodes, p->nodelimit) : p->nodelimit;
   int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, limit, &p->carried,
                                    uint8_t(p->merge && !hit));
