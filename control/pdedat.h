@@ -110,9 +110,6 @@ struct pde {
   uint16_t desctext, cfgtext, edittext;  // text numbers, 0 when absent
   uint32_t cycle;
   double stagevalue, errlim, dt, time, rmserr, maxerr;
-  // Node bound of a time run whose start was left unresolved (a jump the start cannot
-  // resolve): its regrids stay within the start's nodes until a step meets ERRLIM; 0 none.
-  int32_t startnodes;
   uint16_t errlimsym;  // symbol number of ERRLIM, 0 when absent
   pdelines lines;
 

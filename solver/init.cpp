@@ -146,9 +146,6 @@ void init_ss(pde *p, const double times[2]) {
   // start is resolved.
   int32_t p_ = 0, N0 = m->nodes.count;
   double tau = 10 * p->errlim;
-  bool resolved = !p->timedep || !p->regrid;
-  double error = -1, before = -1;  // the resolution error of the last two passes
-  p->startnodes = 0;
   for (;;) {
     p_++;
     loading_cells_take_mesh_basis(m);  // also the cells a refinement made
@@ -170,15 +167,10 @@ void init_ss(pde *p, const double times[2]) {
     // The start is resolved no further than the node limit; the log says so.
     if (p->regrid && N >= p->nodelimit) cgsolve_log_note(p, "NODE LIMIT");
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
-        display_checkkey(&p->status) || p->stop || p->error) {
-      if (p->regrid && !p->error) before = error, error = resolution_error(p, u);
+        display_checkkey(&p->status) || p->stop || p->error)
       break;
-    }
-    before = error, error = resolution_error(p, u);
-    if (error <= tau || refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) {
-      resolved = true;
-      break;
-    }
+    if (resolution_error(p, u) <= tau) break;
+    if (refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) break;
     if ((p->printgrid || p->dbg_grid) && debug_file) {
       String t = lit("REFINED");
       meshes_print_1(debug_file, m, &t);
@@ -190,10 +182,6 @@ void init_ss(pde *p, const double times[2]) {
     fitting_invalidate_fits(p, 1);
     if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
   }
-  // A start left unresolved whose last pass cut its error by less than a third holds a jump,
-  // which refinement resolves only slowly: the first steps' regrids keep within its nodes.
-  if (!resolved && before > 0 && error > before / 3)
-    p->startnodes = std::max<int32_t>(m->nodes.count - m->delnodes, 1);
   // 4. Smoothing of a start on a basis of order 2 or more.
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }
@@ -268,7 +256,6 @@ void init_eigen(pde *p) {
 
 void init_initial_val(pde *p, double start) {
   TRACE("init_initial_val_0");
-  p->startnodes = 0;  // a later stage starts from a solved field, not from a jump
   if (p->stage > 1 && !pdedat_stage_regrids(p)) return;
   String label = lit("Initial Values");
   uint16_t line = display_report(&p->status, 0, &label);

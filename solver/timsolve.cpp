@@ -825,22 +825,14 @@ static void measure(pde *p, double t, double tnew) {
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
 // refiner's count of changes.
 // Whether this run's log already says that the refinement met the node limit.
-static bool node_limit_met = false, start_limit_met = false;
-static double start_error = 0;  // the first step's error
+static bool node_limit_met = false;
 
 static int32_t regrid(pde *p, bool hit) {
   double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
-  // A start left unresolved (a jump) holds the regrids to its nodes until the jump has smoothed
-  // (the step error is half the first step's, or within ERRLIM):
-  // chasing the jump's layer at the first tiny steps would spend the node limit on it.
-  if (p->cycle <= 1) start_error = p->rmserr;
-  if (p->startnodes > 0 && (p->rmserr <= p->errlim || p->rmserr <= 0.5 * start_error)) p->startnodes = 0;
-  int32_t limit = p->startnodes > 0 ? std::min(p->startnodes, p->nodelimit) : p->nodelimit;
-  int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, limit, &p->carried,
+  int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, p->nodelimit, &p->carried,
                                    uint8_t(p->merge && !hit));
-  bool &met = limit < p->nodelimit ? start_limit_met : node_limit_met;
-  if (p->mesh.nodes.count - p->mesh.delnodes >= limit && !met) {
-    met = true;
+  if (p->mesh.nodes.count - p->mesh.delnodes >= p->nodelimit && !node_limit_met) {
+    node_limit_met = true;
     cgsolve_log_note(p, "NODE LIMIT");
   }
   if (changes > 0) {
@@ -899,7 +891,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
   // 1-3. Counters, the first step, the start time.
   p->cycle = 0;
   nratios = 0;
-  node_limit_met = start_limit_met = false;
+  node_limit_met = false;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
   p->told = p->time = p->tm1 = p->tm2 = p->starttime_value;

@@ -177,7 +177,6 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"wave_regrid_runaway", "energy_half", 4.9348022, 5e-3},
       {"heat2d_regrid_estimate_jump", "centre", 0.1249933, 1e-5},
       {"square_step_node_limit", "centre", 0.2251384, 2e-3},
-      {"square_step_start_bound", "centre", 0.2251384, 2e-3},
       {"bump_in_cube", "peak", 1.0, 3e-3},
       {"bump_in_cube", "maxerr", 0.0, 3e-3},
   };
@@ -191,8 +190,6 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   }
   // A start refined up to the node limit says so, then steps.
   EXPECT_NE(log("square_step_node_limit").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_node_limit");
-  // A start that cannot resolve its jump bounds the first regrids by its own nodes.
-  EXPECT_NE(log("square_step_start_bound").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_start_bound");
 }
 
 // A time run that halts (its solution blows up at t = 1/12) prints the histories it
