@@ -270,13 +270,6 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   });
 }
 
-// The tetrahedron's interior bubble (16 L1 L2 L3 L4) peaks at 1/16 where the triangle's (9 L1 L2 L3)
-// peaks at 1/3, and a tetrahedron holds a smaller share of its edge cubed than a triangle of its
-// edge squared: on the same error the tetrahedron's residual reads about 30 times lower (measured
-// on exact solutions in a cube against their twins in a square). The factor puts the estimate of
-// both on one scale, so that ERRLIM means about the error reached in 3D as it does in 2D.
-static const double tet_bubble_scale = 30.0;
-
 double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {
   TRACE("measure_zgalerkin");
   Mesh *m = &p->mesh;
@@ -316,8 +309,7 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
       int32_t kq = treeval_vol_galerkin(p, Q, region_tree(&e->source, cell.region), &point, cellbubble);
       int32_t kp = treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, cellbubble);
       if (kq != 1 || kp != 1) rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
-      double interior = (P[0] - factor * Q[0]) * (three ? tet_bubble_scale : 1.0);
-      zz += interior * interior;
+      zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
       // 3. Natural boundary terms against the side bubbles.
       if (cell.hasbound && p->nbcmeasure)
         for (int sd = 1; sd <= dim + 1; sd++) {
