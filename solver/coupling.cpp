@@ -19,16 +19,17 @@
 #include "runtime/rtlib.h"
 #include "runtime/vectorld.h"
 #include "solver/bigmatx.h"
+#include "solver/coupling_internal.h"
 #include "solver/loading.h"
 #include "solver/sparsemx.h"
 
 uint8_t coupling_debug = 0;
 
 // The program-wide evaluation point and localised cell of every assembly step, and
-// the element buffers (20 x 20 values at most).
-static LocalCell cellrec;
-static evalpoint ep;
-static double buf[400], buf2[400];
+// the element buffer (20 x 20 values at most).
+LocalCell cellrec;
+evalpoint ep;
+double buf[400];
 
 int coupling_init() {
   TRACE("coupling");
@@ -36,45 +37,40 @@ int coupling_init() {
   return 0;
 }
 
-static String lit(const char *c) {
+String lit(const char *c) {
   uint16_t n = uint16_t(strlen(c));
   return String{n, n, const_cast<char *>(c)};
 }
 
 // ---- Problem helpers ----------------------------------------------------------------------------
 
-static uint16_t eqcount(const pde *p) { return std::min<uint16_t>(p->nfield, p->formulas.equations.count); }
-static int32_t vbasis(const pde *p, uint16_t k) {
+uint16_t eqcount(const pde *p) { return std::min<uint16_t>(p->nfield, p->formulas.equations.count); }
+int32_t vbasis(const pde *p, uint16_t k) {
   int32_t c = k <= p->basiscodes.count ? p->basiscodes.data[k - 1] : 0;
   return c ? c : p->mesh.meshbasis;
 }
-static bool timeflag(const pde *p, uint16_t k) { return k <= p->vars.count && p->vars.items[k - 1].timeflag; }
-static equation *eqn(pde *p, uint16_t k) { return p->formulas.equations.items[k - 1]; }
-static TreeNode *region_tree(const treevector *v, uint16_t r) { return r >= 1 && r <= v->count ? v->data[r - 1] : nullptr; }
-static TreeNode *jac_tree(const treevectors *v, uint16_t r, uint16_t j) {
+bool timeflag(const pde *p, uint16_t k) { return k <= p->vars.count && p->vars.items[k - 1].timeflag; }
+equation *eqn(pde *p, uint16_t k) { return p->formulas.equations.items[k - 1]; }
+TreeNode *region_tree(const treevector *v, uint16_t r) { return r >= 1 && r <= v->count ? v->data[r - 1] : nullptr; }
+TreeNode *jac_tree(const treevectors *v, uint16_t r, uint16_t j) {
   if (r < 1 || r > v->count) return nullptr;
   const treevector *t = &v->data[r - 1];
   return j >= 1 && j <= t->count ? t->data[j - 1] : nullptr;
 }
-static bool zero_tree(const TreeNode *t) {
+bool zero_tree(const TreeNode *t) {
   return !t || t->opcode == op::realzero || (t->opcode == op::realval && t->value == 0.0);
 }
 // A zero integrand, bare or under its integral.
-static bool zero_integral(const TreeNode *t) {
+bool zero_integral(const TreeNode *t) {
   return zero_tree(t) || (t->opcode == op::integral && zero_tree(t->child[0]));
 }
-static bc *bcrec(pde *p, uint16_t b) { return p->formulas.bcs.items[b - 1]; }
+bc *bcrec(pde *p, uint16_t b) { return p->formulas.bcs.items[b - 1]; }
 static TreeNode *bc_tree(const bc *b, int list, uint16_t region) {
   uint16_t ix = bcs_find_bc_regix(b, region);
   return ix ? region_tree(&b->lists[list], ix) : nullptr;
 }
-static TreeNode *bc_jac(const bc *b, uint16_t region, uint16_t j) {
-  uint16_t ix = bcs_find_bc_regix(b, region);
-  return ix ? jac_tree(&b->perregion, ix, j) : nullptr;
-}
-static int32_t row_of(const pde *p, uint16_t k, int32_t n) { return bigmatx_row(&p->layout, k, n); }
-static double perfactor(const pde *p) { return p->persign != 0.0 ? p->persign : 1.0; }
-static int32_t functions(int32_t code) { return code ? elements_functions[code] : 1; }
+int32_t row_of(const pde *p, uint16_t k, int32_t n) { return bigmatx_row(&p->layout, k, n); }
+double perfactor(const pde *p) { return p->persign != 0.0 ? p->persign : 1.0; }
 
 static void zero(vectord *v, int32_t n) {
   vectord_resize(v, n, std::max(n, v->capacity));
@@ -82,7 +78,7 @@ static void zero(vectord *v, int32_t n) {
 }
 
 // Localises cell c into the module's cell and points the evaluation point at it.
-static const MeshCell *localize(pde *p, int32_t c, uint16_t mode) {
+const MeshCell *localize(pde *p, int32_t c, uint16_t mode) {
   const MeshCell *cell = &p->mesh.cells.data[c - 1];
   meshes_localize(&p->mesh, cell, &cellrec, mode);
   ep.cell = &cellrec;
@@ -94,7 +90,7 @@ static const MeshCell *localize(pde *p, int32_t c, uint16_t mode) {
 }
 
 // The point at node n of the localised cell: its coordinates and local coordinates.
-static void at_node(pde *p, const MeshCell *cell, int32_t n) {
+void at_node(pde *p, const MeshCell *cell, int32_t n) {
   const MeshNode *nd = &p->mesh.nodes.data[n - 1];
   int32_t k = elements_functions[cell->basis], at = 0;
   while (at < k && cell->nodes.data[at] != n) at++;
@@ -105,7 +101,7 @@ static void at_node(pde *p, const MeshCell *cell, int32_t n) {
   ep.qpoint = 0;
 }
 
-static void context(vector2d *u, vector2d *udot, double t) {
+void context(vector2d *u, vector2d *udot, double t) {
   ep.cell = &cellrec;
   ep.values = u;
   ep.rates = udot;
@@ -114,20 +110,15 @@ static void context(vector2d *u, vector2d *udot, double t) {
   ep.constrflag = 0;
 }
 
-// The message pump every 1000 cells.
-static void pump(int32_t c) {
-  if (c % 1000 == 0 && control_services.dispatch) control_services.dispatch(0);
-}
-
 // The condition of variable k on side s of the cell (0 none).
-static uint16_t side_bc(pde *p, const MeshCell *cell, int s, uint16_t k) {
+uint16_t side_bc(pde *p, const MeshCell *cell, int s, uint16_t k) {
   uint16_t id = cell->bdid[s - 1];
   return id ? dominpde_find_surf_bc(p->mesh.domain, id, k, &p->formulas) : 0;
 }
 
 // A side of cell c is taken by the cell of the higher region, between cells of one
 // region by the higher-numbered one; outer and periodic sides always.
-static bool takes_side(pde *p, int32_t c, const MeshCell *cell, int s) {
+bool takes_side(pde *p, int32_t c, const MeshCell *cell, int s) {
   int32_t n = cell->neighbour[s - 1];
   uint16_t rn = n >= 1 ? p->mesh.cells.data[n - 1].region : 0;
   return rn < cell->region || (rn == cell->region && n < c);
@@ -192,9 +183,9 @@ void coupling_build_weights(pde *p) {
 
 // ---- Method ------------------------------------------------------------------------------------------
 
-static bool on(uint8_t s) { return s == 2; }
+bool on(uint8_t s) { return s == 2; }
 static bool off(uint8_t s) { return s == 1; }
-static uint8_t block_or(const pde *p, uint8_t other) { return off(p->biprecon) || eqcount(p) < 2 ? other : 3; }
+uint8_t block_or(const pde *p, uint8_t other) { return off(p->biprecon) || eqcount(p) < 2 ? other : 3; }
 
 void coupling_set_method(pde *p) {
   TRACE("coupling_set_method");
@@ -323,7 +314,7 @@ static void add_rows(pde *p, vectord *F, uint16_t k, const double *v, int32_t n,
 
 // The upwind sign of variable k: that of its diagonal block, so that the streamline
 // weight adds diffusion along the flow whichever sign the equation is written with.
-static double upsign(const pde *p, uint16_t k) { return p->scalesign.count >= k ? p->scalesign.data[k - 1] : 1.0; }
+double upsign(const pde *p, uint16_t k) { return p->scalesign.count >= k ? p->scalesign.data[k - 1] : 1.0; }
 
 // Adds the streamline term of residual tree t (skipped when absent or zero) of equation
 // k in region R to the rows of V, weighted by w. The velocity decides whether the
@@ -421,7 +412,7 @@ static double node_sum(pde *p, const bc *b, int list, int32_t n) {
 }
 
 // Sets the point's normal for normal and tangential conditions.
-static void value_point(pde *p, const bc *b, int32_t n, uint16_t k, uint16_t bix) {
+void value_point(pde *p, const bc *b, int32_t n, uint16_t k, uint16_t bix) {
   if (b->type == normalbc || b->type == tanglbc) bnormal(p, &ep, n, k, bix);
 }
 
@@ -772,612 +763,4 @@ void coupling_unmap(const vectord *g, pde *p, vector2d *tables) {
     vectord_resize(t, mk->count, std::max(mk->count, t->capacity));
     for (int32_t n = 0; n < mk->count; n++) t->data[n] = g->data[mk->data[n] - 1];
   }
-}
-
-// ---- Jacobian blocks ----------------------------------------------------------------------------
-
-static void print_matrix(pde *p, const sparsemx *M, const char *title) {
-  if (!coupling_debug && !p->printmatrix) return;
-  String label = lit("Printing");
-  uint16_t line = display_report(&p->status, 0, &label);
-  String t = lit(title);
-  if (debug_file) sparsemx_print(debug_file, M, &t);
-  display_unreport(&p->status, line);
-}
-
-// Loads an element block; a count other than the one computed is reported at the tree.
-static void load_block(pde *p, TreeNode *tree, int32_t computed, int32_t nr, int32_t nc, const double *v) {
-  if (computed == nr && nc > 1) {  // one coefficient for every trial function
-    for (int32_t a = nr - 1; a >= 0; a--)
-      for (int32_t b = 0; b < nc; b++) buf2[a * nc + b] = v[a];
-    v = buf2;
-    computed = nr * nc;
-  }
-  int32_t load = loading_load_cell_block(&p->block, nr, nc, &cellrec, v);
-  if (load != computed) {
-    debug_printf("NBLOCK=%d, LOAD=%d, WANT=%d\n", computed, load, nr * nc);
-    String m = lit("BLOCK COUNT MISMATCH");
-    pdedat_parse_err_1(p, tree, &m);
-  }
-}
-
-// Folds the slave rows of the block into their masters and ties each slave to its master.
-static void fold_block(pde *p) {
-  const vectorll *im = &p->mesh.images;
-  if (im->count == 0) return;
-  p->symmetric = 0;
-  double pf = perfactor(p);
-  sparsemx *B = &p->block;
-  for (int32_t i = 0; i < im->count; i++) {
-    int32_t s = im->keys[i], m = im->values[i];
-    vectorld *r = &B->data[s - 1];
-    double d = 0;
-    for (int32_t e = 0; e < r->count; e++) {
-      int32_t c = r->keys[e];
-      double v = r->values[e];
-      int32_t t = p->mesh.nodes.data[c - 1].image;
-      if (t > 0) sparsemx_addto_0(B, m, t, v);
-      else sparsemx_addto_0(B, m, c, pf * v);
-      if (c == s) d = pf * v;
-      else r->values[e] = 0;
-    }
-    sparsemx_store(B, s, m, -d);
-  }
-}
-
-// The block's diagonal to every Jacobian-diagonal request for (i, j).
-static void get_jdiag(pde *p, uint16_t i, uint16_t j) {
-  for (int32_t k = 0; k < p->jacfits.count; k++) {
-    uint16_t f = p->jacfits.data[k];
-    if (f < 1 || f > p->formulas.fits.count || f > p->globals.count) continue;
-    const fit *ft = p->formulas.fits.items[f - 1];
-    if (ft->block[0] != i || ft->block[1] != j) continue;
-    pdeglobal *g = &p->globals.items[f - 1];
-    int32_t n = p->block.rows;
-    vectord_resize(&g->values, n, std::max(n, g->values.capacity));
-    for (int32_t r = 1; r <= n; r++) g->values.data[r - 1] = sparsemx_fetch(&p->block, r, r);
-    g->valid = 1;
-  }
-}
-
-static void clear_block(pde *p) { sparsemx_clear(&p->block); }
-
-// One block of volume (or, with time set, time) Jacobians of equation i by variable j.
-static void jmatrix(pde *p, uint16_t i, uint16_t j, bool time) {
-  clear_block(p);
-  Mesh *m = &p->mesh;
-  equation *eq = eqn(p, i);
-  int32_t ri = vbasis(p, i), cj = vbasis(p, j), nr = functions(ri), nc = functions(cj);
-  for (int32_t c = 1; c <= m->cells.count; c++) {
-    if (!m->cells.data[c - 1].alive) continue;
-    const MeshCell *cell = localize(p, c, 0);
-    uint16_t R = cell->region;
-    TreeNode *tree = jac_tree(time ? &eq->timejac : &eq->voljac, R, j);
-    if (tree) load_block(p, tree, treeval_vol_jacobian(p, buf, tree, &ep, ri, cj), nr, nc, buf);
-    if (!time) {
-      // Natural sides by the residual's rule, so that A stays the derivative of F
-      // also on a side inside one region.
-      int dim = elements_dimension[cell->basis];
-      for (int s = 1; s <= dim + 1; s++) {
-        if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
-        uint16_t b = side_bc(p, cell, s, i);
-        if (!b || bcrec(p, b)->type != naturalbc) continue;
-        TreeNode *st = bc_jac(bcrec(p, b), R, j);
-        if (zero_tree(st)) continue;
-        ep.side = uint8_t(s);
-        int32_t n = treeval_surf_jacobian(p, buf, st, &ep, ri, cj);
-        ep.side = 0;
-        load_block(p, st, n, nr, nc, buf);
-      }
-    }
-    pump(c);
-  }
-  if (!time) {
-    const vectorl *nodes = i <= p->loadnodes.count ? &p->loadnodes.data[i - 1] : nullptr;
-    for (int32_t k = 0; nodes && k < nodes->count; k++) {
-      int32_t n = nodes->data[k];
-      if (!loading_localize_node(&ep, m, n, 0)) continue;
-      TreeNode *t = bc_jac(bcrec(p, uint16_t(p->loadbcs.data[i - 1].data[k])), ep.region, j);
-      if (t) sparsemx_addto_0(&p->block, n, n, treeval_eval(p, t, &ep));
-    }
-  }
-  fold_block(p);
-  if (i == j && m->delnodes > 0)
-    for (int32_t n = 1; n <= m->nodes.count; n++)
-      if (!m->nodes.data[n - 1].alive) sparsemx_store(&p->block, n, n, 1.0);
-  if (!time) get_jdiag(p, i, j);
-}
-
-// One block of upwind (with time set, upwind time) Jacobians of equation i by variable j.
-static void upwind_matrix(pde *p, uint16_t i, uint16_t j, bool time) {
-  clear_block(p);
-  Mesh *m = &p->mesh;
-  equation *eq = eqn(p, i);
-  int32_t ri = vbasis(p, i), cj = vbasis(p, j);
-  double sign = upsign(p, i);
-  for (int32_t c = 1; c <= m->cells.count; c++) {
-    if (!m->cells.data[c - 1].alive) continue;
-    uint16_t R = m->cells.data[c - 1].region;
-    TreeNode *tree = jac_tree(time ? &eq->uptimejac : &eq->upjac, R, j);
-    if (zero_tree(tree)) continue;
-    localize(p, c, 0);
-    int32_t n = treeval_upwind_jacobian(p, buf, tree, region_tree(&eq->diffusion, R), region_tree(&eq->velocity, R),
-                                        region_tree(&eq->upspare, R), &ep, ri, cj, sign);
-    load_block(p, tree, n, functions(ri), functions(cj), buf);
-    pump(c);
-  }
-  fold_block(p);
-}
-
-// Entry (r, c) of A += v; returns the new value.
-static double add_at(pde *p, int32_t r, int32_t c, double v) {
-  vectorld *row = &p->matrix.data[r - 1];
-  int32_t at = bigmatx_find(row->keys, row->count, c);
-  if (at < 0) rtlib_fatal_in("coupling_add", "MISSING ELEMENT");
-  return row->values[at] += v;
-}
-static void store_at(sparsemx *M, int32_t r, int32_t c, double v) {
-  vectorld *row = &M->data[r - 1];
-  int32_t at = bigmatx_find(row->keys, row->count, c);
-  if (at < 0) rtlib_fatal_in("coupling_store", "MISSING ELEMENT");
-  row->values[at] = v;
-}
-
-// Whether the constraint selects the cell.
-static bool selects(const constraint *con, const MeshCell *cell) {
-  if (vectort_if_bit(&con->sets[0], cell->region)) return true;
-  if (!vectort_if_bit(&con->sets[1], cell->region)) return false;
-  int dim = elements_dimension[cell->basis];
-  for (int s = 1; s <= dim + 1; s++)
-    if (cell->bdid[s - 1] && vectort_if_bit(dim == 3 ? &con->sets[2] : &con->sets[3], cell->bdid[s - 1])) return true;
-  return false;
-}
-
-// Row r of A gains the integral Jacobians of the global record con by the field
-// variables 1..nvar over the cells it selects (all with every set), and with mirror
-// each resulting entry is also stored at (column, r).
-static void border_row(pde *p, constraint *con, int32_t r, uint16_t nvar, bool every, bool mirror) {
-  Mesh *m = &p->mesh;
-  sparsemx_clear_row(&p->matrix, r);
-  for (int32_t c = 1; c <= m->cells.count; c++) {
-    const MeshCell *cell = &m->cells.data[c - 1];
-    if (!cell->alive || (!every && !selects(con, cell))) continue;
-    localize(p, c, 0);
-    for (uint16_t v = 1; v <= nvar; v++) {
-      TreeNode *tree = jac_tree(&con->perregion, cell->region, v);
-      if (!tree) continue;
-      int32_t n = treeval_constraint_jacobian(p, buf, tree, &ep, vbasis(p, v), con);
-      ep.constr = nullptr, ep.constrflag = 0;
-      for (int32_t a = 0; a < n; a++) {
-        if (buf[a] == 0) continue;
-        int32_t col = row_of(p, v, cellrec.nodes[a]);
-        double x = add_at(p, r, col, buf[a]);
-        if (mirror) store_at(&p->matrix, col, r, x);
-      }
-    }
-    pump(c);
-  }
-}
-
-// The sign of the field rows a constraint's border enters: its row takes it, so that the
-// mirrored border stays symmetric once the rows are scaled (a diffusion written either
-// way round). Fields of both signs leave no symmetric scaling.
-static double border_sign(pde *p, const constraint *con) {
-  double sign = 0;
-  for (uint16_t v = 1; v <= eqcount(p); v++)
-    for (int32_t g = 1; g <= con->perregion.count; g++) {
-      if (zero_integral(jac_tree(&con->perregion, uint16_t(g), v))) continue;
-      double own = p->scalesign.data[v - 1];
-      if (sign != 0 && sign != own) p->symmetric = 0;
-      sign = own;
-      break;
-    }
-  return sign != 0 ? sign : -1.0;
-}
-
-static void constraint_rows(pde *p) {
-  String label = lit("Constraint");
-  uint16_t line = display_report_num(&p->status, 0, &label, 0);
-  for (uint16_t k = 1; k <= p->nconstraints; k++) {
-    display_update_num(&p->status, line, k);
-    int32_t r = p->ns + k;
-    constraint *con = p->formulas.constraints.items[k - 1];
-    border_row(p, con, r, eqcount(p), false, true);
-    store_at(&p->matrix, r, r, 0.0);
-    p->firstscale.data[r - 1] = border_sign(p, con);
-    p->secondscale.data[r - 1] = 1.0;
-  }
-  display_unreport(&p->status, line);
-}
-
-// The scalar-by-scalar block of scalar equation con's row r: each entry is the
-// derivative tree by that scalar evaluated once, its integrals taken over every cell
-// the equation selects. Per cell the tree is evaluated with the cell's share of the
-// integrals and with the integrals left out; the pointwise part enters once.
-static void scalar_block(pde *p, constraint *con, int32_t r) {
-  Mesh *m = &p->mesh;
-  uint16_t F = p->nfield;
-  std::vector<bool> once(p->nscalar, false);  // the pointwise part entered
-  for (int32_t c = 1; c <= m->cells.count; c++) {
-    const MeshCell *cell = &m->cells.data[c - 1];
-    if (!cell->alive) continue;
-    localize(p, c, 0);
-    for (uint16_t s = 1; s <= p->nscalar; s++) {
-      TreeNode *tree = jac_tree(&con->perregion, cell->region, uint16_t(F + s));
-      if (zero_tree(tree)) continue;
-      treeval_constraint_jacobian(p, buf, tree, &ep, 0, con);
-      treeval_constraint_jacobian(p, buf2, tree, &ep, 0, nullptr);
-      double v = buf[0] - (once[s - 1] ? buf2[0] : 0.0);
-      once[s - 1] = true;
-      if (v != 0) add_at(p, r, p->nf + s, v);
-    }
-    ep.constr = nullptr, ep.constrflag = 0;
-    pump(c);
-  }
-}
-
-static void scalar_rows(pde *p) {
-  String label = lit("Scalar");
-  uint16_t line = display_report(&p->status, 0, &label);
-  uint16_t F = p->nfield;
-  for (uint16_t s = 1; s <= p->nscalar && s <= p->formulas.scalars.count; s++) {
-    constraint *con = p->formulas.scalars.items[s - 1];
-    border_row(p, con, p->nf + s, F, true, false);
-    scalar_block(p, con, p->nf + s);
-    p->scalefac.data[F + s - 1] = 1.0;
-    p->scalesign.data[F + s - 1] = 1.0;
-  }
-  display_unreport(&p->status, line);
-}
-
-// The scalar columns of the field rows. A scalar row then takes the sign of the field
-// rows its column enters, so that a symmetric border stays symmetric once the rows are
-// scaled; field rows of both signs in one column leave no symmetric scaling.
-static void scalar_cols(pde *p) {
-  Mesh *m = &p->mesh;
-  uint16_t F = p->nfield;
-  std::vector<double> sign(p->nscalar, 0.0);
-  for (int32_t c = 1; c <= m->cells.count; c++) {
-    if (!m->cells.data[c - 1].alive) continue;
-    const MeshCell *cell = localize(p, c, 0);
-    for (uint16_t s = 1; s <= p->nscalar; s++) {
-      int32_t col = p->nf + s;
-      for (uint16_t v = 1; v <= F && v <= eqcount(p); v++) {
-        TreeNode *tree = jac_tree(&eqn(p, v)->voljac, cell->region, uint16_t(F + s));
-        if (zero_tree(tree)) continue;
-        int32_t n = treeval_vol_jacobian(p, buf, tree, &ep, vbasis(p, v), 0);
-        for (int32_t a = 0; a < n; a++) {
-          if (buf[a] == 0) continue;
-          add_at(p, row_of(p, v, cellrec.nodes[a]), col, buf[a]);
-          double &sg = sign[s - 1], own = p->scalesign.data[v - 1];
-          if (sg != 0 && sg != own) p->symmetric = 0;
-          sg = own;
-        }
-      }
-    }
-    pump(c);
-  }
-  for (uint16_t s = 1; s <= p->nscalar; s++)
-    if (sign[s - 1] != 0) p->scalesign.data[F + s - 1] = sign[s - 1];
-}
-
-void coupling_vbc_matrix(pde *p, uint8_t timeflag_) {
-  TRACE("coupling_vbc_matrix");
-  uint16_t E = eqcount(p);
-  bool T = timeflag_ && p->tmatrix.rows > 0;
-  for (uint16_t k = 1; k <= E; k++) {
-    const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
-    for (int32_t i = 0; i < nodes->count; i++) {
-      int32_t r = row_of(p, k, nodes->data[i]);
-      if (bcrec(p, uint16_t(bcs->data[i]))->varying) {
-        sparsemx_clear_row(&p->matrix, r);
-        if (T) sparsemx_clear_row(&p->tmatrix, r);
-      } else {
-        sparsemx_clear_rowcol(&p->matrix, r, p->scalefac.data[k - 1]);
-        if (T) sparsemx_clear_rowcol(&p->tmatrix, r, 0.0);
-      }
-    }
-  }
-  for (uint16_t k = 1; k <= E; k++) {
-    const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
-    double sf = p->scalefac.data[k - 1];
-    for (int32_t i = 0; i < nodes->count; i++) {
-      const bc *b = bcrec(p, uint16_t(bcs->data[i]));
-      if (!b->varying) continue;
-      int32_t n = nodes->data[i], r = row_of(p, k, n);
-      value_point(p, b, n, k, uint16_t(bcs->data[i]));
-      const MeshNode *nd = &p->mesh.nodes.data[n - 1];
-      for (int32_t c = 0; c < nd->nodecell.count; c++) {
-        const MeshCell *cell = localize(p, nd->nodecell.data[c], 0);
-        at_node(p, cell, n);
-        for (uint16_t v = 1; v <= E; v++) {
-          TreeNode *t = bc_jac(b, cell->region, v);
-          if (zero_tree(t)) continue;
-          int32_t cnt = treeval_eval_ba(p, buf, t, &ep, p->mesh.meshbasis);
-          int32_t nn = elements_functions[cell->basis];
-          for (int32_t a = 0; a < nn; a++) {
-            double x = cnt == 1 ? buf[0] : a < cnt ? buf[a] : 0.0;
-            if (x != 0) add_at(p, r, row_of(p, v, cellrec.nodes[a]), sf * x);
-          }
-        }
-      }
-    }
-  }
-}
-
-// Ties the nodes a lower-order variable does not use to the vertices of their edge.
-static void simplex_matrix(pde *p) {
-  int32_t mb = p->mesh.meshbasis;
-  if (mb == tet10 || mb == tet20) {
-    for (uint16_t k = 1; k <= eqcount(p); k++)
-      if (vbasis(p, k) != mb) rtlib_fatal_in("simplex_matrix", "unimplemented");
-    return;
-  }
-  if (mb != tri6 && mb != tri9) return;
-  static const int v1[3] = {1, 2, 3}, v2[3] = {2, 3, 1}, mid[3] = {6, 4, 5}, near1[3] = {6, 4, 5}, near2[3] = {9, 7, 8};
-  for (uint16_t k = 1; k <= eqcount(p); k++) {
-    if (vbasis(p, k) == mb) continue;
-    double s = p->scalefac.data[k - 1];
-    for (int32_t c = 1; c <= p->mesh.cells.count; c++) {
-      const MeshCell *cell = &p->mesh.cells.data[c - 1];
-      if (!cell->alive) continue;
-      auto row = [&](int place) { return row_of(p, k, cell->nodes.data[place - 1]); };
-      for (int e = 0; e < 3; e++) {
-        int32_t a = row(v1[e]), b = row(v2[e]);
-        if (mb == tri6) {
-          int32_t q = row(mid[e]);
-          store_at(&p->matrix, q, q, s), store_at(&p->matrix, q, a, -0.5 * s), store_at(&p->matrix, q, b, -0.5 * s);
-        } else {
-          int32_t q1 = row(near1[e]), q2 = row(near2[e]);
-          store_at(&p->matrix, q1, q1, s), store_at(&p->matrix, q1, a, -0.666666667 * s);
-          store_at(&p->matrix, q1, b, -0.333333333 * s);
-          store_at(&p->matrix, q2, q2, s), store_at(&p->matrix, q2, b, -0.666666667 * s);
-          store_at(&p->matrix, q2, a, -0.333333333 * s);
-        }
-      }
-    }
-  }
-}
-
-static void check_symmetry(pde *p) {
-  if (p->symmetric) {
-    String label = lit("Checking Symmetry");
-    uint16_t line = display_report(&p->status, 0, &label);
-    if (!loading_check_symmetry(&p->matrix, &p->scalefac, 1e-6, p->nfield, p->mesh.nodes.count)) p->symmetric = 0;
-    display_unreport(&p->status, line);
-  }
-  if (!p->symmetric && p->solver == 0) coupling_take_nonsymmetric(p);
-}
-
-void coupling_take_nonsymmetric(pde *p) {
-  p->solver = 1;
-  if (on(p->iccg)) p->precon = 4;
-  else if (block_or(p, 0) == 3) p->precon = 3;
-  else p->precon = on(p->ataprecon) ? 2 : 1;
-}
-
-// The variables' ranges from the current solution: the declared range where one is
-// given, else the largest magnitude of its values, else 1.
-static void refresh_ranges(pde *p, vector2d *u) {
-  uint16_t V = uint16_t(p->nfield + p->nscalar);
-  vectord_resize(&p->ranges, V, std::max<int32_t>(V, p->ranges.capacity));
-  for (uint16_t k = 1; k <= V; k++) {
-    double r = k <= p->vars.count ? p->vars.items[k - 1].width : 0.0;
-    if (!(r > 0) && u && k <= u->count) {
-      const vectord *x = &u->data[k - 1];
-      for (int32_t i = 0; i < x->count; i++) r = std::max(r, std::fabs(x->data[i]));
-    }
-    p->ranges.data[k - 1] = r > 0 ? r : 1.0;
-  }
-}
-
-static void scale_factors(pde *p) {
-  double sum = 0;
-  uint16_t V = uint16_t(p->nfield + p->nscalar);
-  for (uint16_t k = 1; k <= V; k++) {
-    double sf = p->scalefac.data[k - 1], sg = p->scalesign.data[k - 1], rowv, colv;
-    if (p->scaling) {
-      p->savedscale.data[k - 1] = sf;
-      colv = p->ranges.data[k - 1];
-      rowv = !p->symmetric && sf != 0 ? 1.0 / sf : colv * sg;
-    } else {
-      p->savedscale.data[k - 1] = sg;
-      rowv = sg;
-      colv = 1.0;
-    }
-    const vectorl *mk = &p->layout.maps.data[k - 1];
-    for (int32_t n = 0; n < mk->count; n++) {
-      int32_t r = mk->data[n];
-      if (r < 1 || r > p->ns) {
-        String m = lit("BAD INMAP");
-        pdedat_exec_err_0(p, &m);
-      }
-      p->firstscale.data[r - 1] = rowv;
-      p->secondscale.data[r - 1] = colv;
-    }
-    sum += sf * sf;
-  }
-  uint16_t E = eqcount(p);
-  p->rmsscale = std::sqrt(sum / (E ? E : 1));
-  if (p->scaling && p->symmetric)
-    for (int32_t r = p->ns + 1; r <= p->nt; r++) p->firstscale.data[r - 1] *= p->rmsscale, p->secondscale.data[r - 1] *= p->rmsscale;
-}
-
-static void scale_matrix(pde *p) {
-  String label = lit("Scaling Matrix");
-  uint16_t line = display_report(&p->status, 0, &label);
-  for (sparsemx *M : {&p->matrix, &p->tmatrix}) {
-    if (M->rows != p->nt || (M == &p->tmatrix && !p->timedep)) continue;
-    sparsemx_pre_scale_matrix(M, &p->firstscale);
-    sparsemx_post_scale_matrix(M, &p->secondscale);
-  }
-  display_unreport(&p->status, line);
-}
-
-static void unscale_matrix(pde *p) {
-  for (sparsemx *M : {&p->matrix, &p->tmatrix}) {
-    if (M->rows != p->nt || (M == &p->tmatrix && !p->timedep)) continue;
-    sparsemx_pre_unscale_matrix(M, &p->firstscale);
-    sparsemx_post_unscale_matrix(M, &p->secondscale);
-  }
-}
-
-// Sized per-row and per-variable vectors; scales start at 1.
-static void size_vectors(pde *p) {
-  int32_t NT = p->nt;
-  for (vectord *v : {&p->firstscale, &p->secondscale, &p->precscale}) {
-    vectord_resize(v, NT, std::max(NT, v->capacity));
-    std::fill(v->data, v->data + NT, 1.0);
-  }
-  int32_t V = p->nfield + p->nscalar;
-  for (vectord *v : {&p->scalefac, &p->scalesign, &p->savedscale, &p->timescale}) {
-    if (v->count == V) continue;
-    vectord_resize(v, V, std::max(V, v->capacity));
-    std::fill(v->data, v->data + V, 1.0);
-  }
-}
-
-// Scale factor and sign of variable i from its diagonal block.
-static void block_scale(pde *p, uint16_t i) {
-  double s = p->block.rows > 0 ? sparsemx_big_eigen(&p->block, 0.0, 1.0, 0.01, !p->symmetric) : 0.0;
-  p->scalesign.data[i - 1] = s >= 0 ? 1.0 : -1.0;
-  p->scalefac.data[i - 1] = s == 0 ? 1.0 : s;
-}
-
-// Stop request: the panel's key.
-static bool stopped(pde *p) { return display_checkkey(&p->status) || p->stop; }
-
-static void space_matrix(pde *p, vector2d *u, const double times[2]) {
-  String label = lit("Building Matrix ");
-  uint16_t line = display_report_num2(&p->status, 0, &label, 0, 0);
-  refresh_ranges(p, u);
-  coupling_set_method(p);
-  p->rmsscale = 0;
-  context(u, nullptr, times[1]);
-  uint16_t F = p->nfield, E = eqcount(p);
-  for (uint16_t i = 1; i <= F; i++) {
-    for (uint16_t j = 1; j <= F; j++) {
-      display_update_num2(&p->status, line, i, j);
-      if (i <= E) jmatrix(p, i, j, false);
-      else clear_block(p);
-      if (i == j) block_scale(p, i);
-      bigmatx_copyto(&p->layout, &p->matrix, i, j, &p->block);
-      if (stopped(p)) {
-        display_unreport(&p->status, line);
-        return;
-      }
-    }
-  }
-  display_unreport(&p->status, line);
-  if (p->upwind) {
-    String ul = lit("Upwind Matrix ");
-    uint16_t l2 = display_report_num2(&p->status, 0, &ul, 0, 0);
-    for (uint16_t i = 1; i <= E; i++) {
-      if (eqn(p, i)->upwind.count == 0) continue;
-      for (uint16_t j = 1; j <= E; j++) {
-        display_update_num2(&p->status, l2, i, j);
-        upwind_matrix(p, i, j, false);
-        bigmatx_addto(&p->layout, &p->matrix, i, j, &p->block);
-      }
-    }
-    display_unreport(&p->status, l2);
-  }
-  if (p->nconstraints > 0) constraint_rows(p);
-  if (p->nscalar > 0) scalar_rows(p), scalar_cols(p);
-}
-
-void coupling_ss_matrix(pde *p, vector2d *u, const double times[2]) {
-  TRACE("coupling_ss_matrix");
-  size_vectors(p);
-  sparsemx_clear(&p->matrix);
-  space_matrix(p, u, times);
-  if (stopped(p)) return;
-  coupling_vbc_matrix(p, 0);
-  simplex_matrix(p);
-  print_matrix(p, &p->matrix, "MODIFIED JACOBIAN MATRIX");
-  check_symmetry(p);
-  scale_factors(p);
-  scale_matrix(p);
-  print_matrix(p, &p->matrix, "JACOBIAN MATRIX");
-  sparsemx_ata_dip_0(&p->precscale, &p->matrix, !p->fullerr);
-}
-
-static void scalar_time(pde *p) {
-  String label = lit("Scalar Time");
-  uint16_t line = display_report(&p->status, 0, &label);
-  uint16_t F = p->nfield;
-  ep.cellno = 0;
-  for (uint16_t s = 1; s <= p->nscalar && s <= p->formulas.scalars.count; s++) {
-    constraint *se = p->formulas.scalars.items[s - 1];
-    int32_t r = p->nf + s;
-    for (uint16_t m = 1; m <= p->nscalar && m <= se->list.count; m++) {
-      double v = se->list.data[m - 1] ? treeval_eval(p, se->list.data[m - 1], &ep) : 0.0;
-      vectorld *row = &p->tmatrix.data[r - 1];
-      int32_t at = bigmatx_find(row->keys, row->count, p->nf + m);
-      if (at >= 0) row->values[at] += v;
-      if (m == s && at >= 0) p->firstscale.data[r - 1] = p->secondscale.data[r - 1] = row->values[at];
-    }
-    p->timescale.data[F + s - 1] = 1.0;
-    if (p->scalefac.data[F + s - 1] == 0) p->scalefac.data[F + s - 1] = 1.0, p->scalesign.data[F + s - 1] = 1.0;
-  }
-  display_unreport(&p->status, line);
-}
-
-void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace) {
-  TRACE("coupling_tr_matrix");
-  size_vectors(p);
-  sparsemx_clear(&p->matrix);
-  if (withspace) {
-    space_matrix(p, u, times);
-    if (stopped(p)) return;
-  }
-  context(u, nullptr, times[1]);
-  sparsemx_image(&p->tmatrix, &p->matrix);
-  String label = lit("Damping Matrix ");
-  uint16_t line = display_report_num2(&p->status, 0, &label, 0, 0);
-  uint16_t E = eqcount(p);
-  for (uint16_t i = 1; i <= E; i++) {
-    if (!timeflag(p, i)) continue;
-    for (uint16_t j = 1; j <= E; j++) {
-      display_update_num2(&p->status, line, i, j);
-      jmatrix(p, i, j, true);
-      if (i == j && !withspace) {
-        block_scale(p, i);
-        p->timescale.data[i - 1] = p->scalefac.data[i - 1];
-      }
-      bigmatx_copyto(&p->layout, &p->tmatrix, i, j, &p->block);
-      if (stopped(p)) {
-        display_unreport(&p->status, line);
-        return;
-      }
-    }
-  }
-  display_unreport(&p->status, line);
-  if (p->upwind)
-    for (uint16_t i = 1; i <= E; i++) {
-      if (!timeflag(p, i) || eqn(p, i)->uptimejac.count == 0) continue;
-      for (uint16_t j = 1; j <= E; j++) {
-        upwind_matrix(p, i, j, true);
-        bigmatx_addto(&p->layout, &p->tmatrix, i, j, &p->block);
-      }
-    }
-  if (p->nscalar > 0) scalar_time(p);
-  coupling_vbc_matrix(p, 1);
-  simplex_matrix(p);
-  check_symmetry(p);
-  scale_factors(p);
-  scale_matrix(p);
-  print_matrix(p, &p->matrix, "JACOBIAN MATRIX");
-  print_matrix(p, &p->tmatrix, "TIME JACOBIAN");
-}
-
-void coupling_rescale_matrix(pde *p, vector2d *u, vectord *residual) {
-  TRACE("coupling_rescale_matrix");
-  unscale_matrix(p);
-  vectord_divto_0(residual, &p->firstscale);
-  refresh_ranges(p, u);
-  scale_factors(p);
-  scale_matrix(p);
-  vectord_multo_0(residual, &p->firstscale);
-  sparsemx_ata_dip_0(&p->precscale, &p->matrix, !p->fullerr);
 }
