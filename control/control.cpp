@@ -15,13 +15,11 @@
 #include "elements/basisfun.h"
 #include "elements/elements.h"
 #include "elements/quature.h"
+#include "graphics/appwin.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
-#include "graphics/gui.h"
 #include "graphics/textman.h"
-#include "graphics/views.h"
-#include "graphics/windower.h"
 #include "mesher/mesher2.h"
 #include "mesher/measures.h"
 #include "mesher/refine2.h"
@@ -166,14 +164,14 @@ static void show_text(uint16_t view, const char *message, const char *caption) {
 // The main window's caption names no problem once its problem is gone.
 static void clear_caption() {
   String none = {};
-  windower_root_caption(&none);
+  appwin.root_caption(&none);
 }
 
 // Phase 1: a failed load frees the record at once, with every text it had opened.
 static void step_load(pde *p) {
   p->phase = control_loadup(p);
   if (p->phase == PHASE_NEW) {
-    gui_pde_window(p);
+    appwin.pde_window(p);
     return;
   }
   if (p->cfgtext) textin_close_text(p->cfgtext);
@@ -232,7 +230,7 @@ static void step_start(pde *p) {
 // Phase 4: to the editor, or straight to a run.
 static void step_new(pde *p) {
   if (!verdat_batch && !p->runflag) {
-    gui_edit_pde(p);
+    appwin.edit_pde(p);
     return;
   }
   p->stagevalue = 1.0;
@@ -259,7 +257,7 @@ static void not_yet_timed(pde *p, const vectorn *list, vectorn *out) {
 
 static void step_plots(pde *p) {
   if (p->stages > 1) doplot_history_point(p, nullptr, p->stagevalue);
-  windower_enable_plots(p);
+  appwin.enable_plots(p);
   if (!p->timedep) {
     doplot_show_plots(p, &p->plots);
     doplot_do_exports(p, &p->exports);
@@ -380,7 +378,7 @@ static void after_step(pde *p, uint8_t *idle) {
       // A run that reached its end (phase 10) wrote its listing in that step.
       if (p->eigen && p->phase != PHASE_DONE) eig_write(p);
       exporter_close_exports(p);
-      gui_haltmenu(p);
+      appwin.haltmenu(p);
       if (p->phase != PHASE_DONE) {
         String s = {};
         strings_copyto_1(&s, "--STOP--");
@@ -393,11 +391,11 @@ static void after_step(pde *p, uint8_t *idle) {
   if (p->close || p->error) {
     *idle = 0;
     if (p->error) control_failed = 1;
-    if (p->modified) gui_check_save(p);
+    if (p->modified) appwin.check_save(p);
     // The plot file's last bytes reach the disk before the log ends: a failure is
     // reported on the problem, which then ends on the next pass (the file is closed).
     if (!verdat_parseonly) {
-      gui_close_plots(p);
+      appwin.close_plots(p);
       filio_close_put(&p->plotfile);
     }
     log_line(p, "END\n", false);
@@ -476,7 +474,7 @@ void control_control_loop() {
   // On entry: a plot file to view, or the open-file dialog.
   if (verdat_view) {
     // A plot file that cannot be shown fails the run as a problem that cannot be loaded.
-    if (!views_view_pde(&verdat_viewname)) control_failed = 1;
+    if (!appwin.view_pde(&verdat_viewname)) control_failed = 1;
     verdat_view = 0;
   }
   if (verdat_opendialog) {
@@ -496,7 +494,7 @@ void control_control_loop() {
       if (!p) continue;
       pdedat_current = p;
       if (!p->error && !p->stopped && p->phase != PHASE_FREE) {
-        windower_root_caption(&p->name);
+        appwin.root_caption(&p->name);
         if (step(p)) idle = 0;
       }
       if (p->phase != PHASE_FREE) after_step(p, &idle);
@@ -572,7 +570,7 @@ void control_parse_file(pde *p) {
     // once the parse has succeeded, and gridgen clears it after use.
     uint8_t domainonly = p->domainonly;
     if (verdat_macro) gpmin_init_gpm();
-    gui_close_plots(p);
+    appwin.close_plots(p);
     pdedat_clear_pde(p);
     preset(p);
     trees_set_tree_labels(&p->coordnames, &p->varnames);
@@ -785,16 +783,16 @@ static void gridgen(pde *p) {
 
 static void show_windows(pde *p) {
   TRACE("show_windows_0");
-  gui_runmenu(p);
-  if (!p->windowsbuilt) gui_build_windows(p);
+  appwin.runmenu(p);
+  if (!p->windowsbuilt) appwin.build_windows(p);
   if (p->timedep) {
-    windower_tile_time_windows(p);
+    appwin.tile_time_windows(p);
   } else if (p->eigen) {
-    windower_get_tile_params(p, p->modes * p->plots.count + 1);
-    windower_tile_eig_plots(p, &p->plots, 1);
+    appwin.get_tile_params(p, p->modes * p->plots.count + 1);
+    appwin.tile_eig_plots(p, &p->plots, 1);
   } else {
-    windower_get_tile_params(p, p->plots.count);
-    windower_tile_plots(p, &p->plots, 1);
+    appwin.get_tile_params(p, p->plots.count);
+    appwin.tile_plots(p, &p->plots, 1);
   }
   display_clearpad(&p->status, 0);
   p->lines.name = display_report(&p->status, 0, &p->name);

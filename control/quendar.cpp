@@ -12,10 +12,8 @@
 #include "control/verdat.h"
 #include "elements/basisfun.h"
 #include "elements/quature.h"
+#include "graphics/appwin.h"
 #include "graphics/gag.h"
-#include "graphics/gui.h"
-#include "graphics/views.h"
-#include "graphics/windower.h"
 #include "model/buildeq.h"
 #include "platform/pwin.h"
 #include "reader/rdpde.h"
@@ -124,10 +122,10 @@ int quendar_main() {
   // run; there the loop may wait for the user while a window is up.
   if (!verdat_batch && pwin_use_screen()) control_services.can_wait = [] { return uint8_t(pwin_screen_live()); };
   else if (!verdat_batch) verdat_nodisplay = 1;
-  gui_graphinit();
+  appwin.graphinit();
   quendar_running = 1;
   String none = {};
-  windower_root_caption(&none);
+  appwin.root_caption(&none);
 
   // 10. Reader and symbol tables, quadrature rules, basis node coordinates, the
   // template trees of the fitting code.
@@ -142,7 +140,7 @@ int quendar_main() {
   // 14. Normal end. A batch run, a run without a display or a run that ends by itself
   // (option X) in which a problem failed or could not be opened says so in its exit
   // code, for the scripts that start it.
-  views_close_all();
+  appwin.close_all();
   gag_closegraph();
   debug_debug_off();
   free_texts();

@@ -15,10 +15,10 @@
 #include "elements/cellnode.h"
 #include "elements/evalpoint.h"
 #include "elements/mfinder.h"
+#include "graphics/appwin.h"
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
-#include "graphics/windower.h"
 #include "model/treeval.h"
 #include "plot/contour.h"
 #include "plot/doplot3.h"
@@ -539,7 +539,7 @@ static bool plotfile_open(pde *p) { return p->plotfile.state == FILIO_WRITING; }
 
 void doplot_show_plots(pde *p, vectorn *plots) {
   TRACE("doplot_show_plots");
-  windower_enable_plots(p);
+  appwin.enable_plots(p);
   bool ended = false, record = plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;
@@ -583,7 +583,7 @@ int32_t doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval) {
   if (last_monitor >= 0 && rtlib_elapsed_ms(last_monitor) < interval) return 0;
   int32_t start = rtlib_elapsed_ms(0);
   // The monitor windows come forward for their update; histories keep their own tiles.
-  if (monitors != &p->histories && !p->monitorsshown) windower_enable_monitors(p);
+  if (monitors != &p->histories && !p->monitorsshown) appwin.enable_monitors(p);
   bool recorded = p->hardmonitor && plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;

@@ -9,8 +9,8 @@
 #include <initializer_list>
 
 #include "control/pdedat.h"
+#include "graphics/appwin.h"
 #include "control/verdat.h"
-#include "graphics/gui.h"
 #include "reader/acpde.h"
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
@@ -128,7 +128,7 @@ void rdbatch_batch(parse_node *, parse_node *const *) {
   // A REPEAT of the list left open would run its body once: it must be closed.
   if (p->formulas.loops.count > 0) batch_error(&p->formulas.loops.items[p->formulas.loops.count - 1].loc, "Unclosed REPEAT loop");
   // 1. A modified list is offered for saving.
-  if (p->modified) gui_check_save(p);
+  if (p->modified) appwin.check_save(p);
   // 2. The run controller's batch state: the names, each waiting.
   verdat_batch = 1;
   pdedat_batch_count = pdedat_batch_names.count;

@@ -9,8 +9,8 @@
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "elements/meshes.h"
+#include "graphics/appwin.h"
 #include "graphics/display.h"
-#include "graphics/gui.h"
 #include "mesher/measures.h"
 #include "mesher/refine2.h"
 #include "mesher/refiner.h"
@@ -217,7 +217,7 @@ int32_t cgsolve_split_check(pde *p) {
   int32_t n = count_splits(p, p->errlim);
   if (n <= 0) return n;
   if (p->regrids >= p->gridlimit) {
-    if (!verdat_batch && gui_warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
+    if (!verdat_batch && appwin.warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
     if (p->regrids >= p->gridlimit) {
       // The error limit is not met on the last grid.
       cgsolve_not_converged(p, "GRID LIMIT", "GRID LIMIT: NOT CONVERGED");

@@ -3,6 +3,9 @@
 
 #include <unistd.h>
 
+#include "app/gui.h"
+#include "app/views.h"
+#include "app/windower.h"
 #include "elements/basisfun.h"
 #include "elements/quature.h"
 #include "runtime/bopmem.h"
@@ -186,6 +189,7 @@ int main(int argc, char **argv) {
   debug_log = logdir.file("quendar.dbg");
   if (!debug_debug_on(debug_log.c_str())) return 2;
   pdedat_init();
+  gui_init(), windower_init(), views_init();  // the window calls run control makes
   quature_init_quadrature();
   basisfun_node_coords();
   strings_copyto_1(&verdat_product, "Quendar");

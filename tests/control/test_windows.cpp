@@ -8,9 +8,9 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
-#include "graphics/gui.h"
+#include "app/gui.h"
 #include "graphics/textman.h"
-#include "graphics/windower.h"
+#include "app/windower.h"
 #include "platform/pwin.h"
 #include "tests/control/doubles.h"
 

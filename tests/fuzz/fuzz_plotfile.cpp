@@ -10,7 +10,7 @@
 #include <string>
 
 #include "graphics/gag.h"
-#include "graphics/views.h"
+#include "app/views.h"
 #include "platform/pwin.h"
 #include "runtime/rtlib.h"
 

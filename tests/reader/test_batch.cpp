@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "control/control.h"
-#include "graphics/gui.h"
+#include "app/gui.h"
 #include "runtime/bopmem.h"
 #include "tests/reader/actions.h"
 
@@ -15,6 +15,7 @@ struct BatchList : Actions {
   std::string d;  // the list's folder, with its separator
   void SetUp() override {
     Actions::SetUp();
+    gui_init();  // the save offer of a modified list
     d = dir.path + "/";
     for (const char *f : {"a.pde", "Alpha.pde", "sub/b.pde", "abs/x.pde"}) {
       mkdir((d + "sub").c_str(), 0700), mkdir((d + "abs").c_str(), 0700);

@@ -1,13 +1,14 @@
 // windower: tiles of plot windows, deferred show requests and the main caption.
-#include "graphics/windower.h"
+#include "app/windower.h"
 
 #include <algorithm>
 
 #include "control/pdedat.h"
 #include "control/verdat.h"
+#include "graphics/appwin.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
-#include "graphics/gui.h"
+#include "app/gui.h"
 #include "runtime/rtlib.h"
 
 enum { COLUMN = 150 };  // the width of the column of problem windows
@@ -184,5 +185,12 @@ void windower_root_caption(const String *name) {
 
 int windower_init() {
   TRACE("windower");
+  appwin.root_caption = windower_root_caption;
+  appwin.get_tile_params = windower_get_tile_params;
+  appwin.tile_plots = windower_tile_plots;
+  appwin.tile_eig_plots = windower_tile_eig_plots;
+  appwin.tile_time_windows = windower_tile_time_windows;
+  appwin.enable_plots = windower_enable_plots;
+  appwin.enable_monitors = windower_enable_monitors;
   return 0;
 }

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "control/pdedat.h"
-#include "graphics/gui.h"
+#include "app/gui.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"
 #include "tests/graphics/fixture.h"

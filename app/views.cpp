@@ -3,7 +3,7 @@
 // restarting seeks there and reads again. Commands that arrive while a group is read
 // or drawn (the pump runs inside both) only count up, and are carried out in turn
 // once the group is complete.
-#include "graphics/views.h"
+#include "app/views.h"
 
 #include <cstdio>
 #include <deque>
@@ -11,10 +11,11 @@
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "graphics/display.h"
+#include "graphics/appwin.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
-#include "graphics/gui.h"
-#include "graphics/windower.h"
+#include "app/gui.h"
+#include "app/windower.h"
 #include "platform/pwin.h"
 #include "runtime/rtlib.h"
 
@@ -528,5 +529,7 @@ void views_view_class() {
 
 int views_init() {
   TRACE("views");
+  appwin.view_pde = views_view_pde;
+  appwin.close_all = views_close_all;
   return 0;
 }

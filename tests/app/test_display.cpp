@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "graphics/display.h"
-#include "graphics/views.h"
+#include "app/views.h"
 #include "tests/graphics/fixture.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // gui: the application's window classes, menus, windows and callbacks.
-#include "graphics/gui.h"
+#include "app/gui.h"
 
 #include <unistd.h>
 
@@ -14,12 +14,13 @@
 #include "control/verdat.h"
 #include "graphics/banner.h"
 #include "graphics/display.h"
+#include "graphics/appwin.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/gagscren.h"
 #include "graphics/textman.h"
-#include "graphics/views.h"
-#include "graphics/windower.h"
+#include "app/views.h"
+#include "app/windower.h"
 #include "platform/pwin.h"
 #include "plot/plot.h"
 #include "runtime/owner.h"
@@ -706,6 +707,16 @@ void gui_graphinit() {
 
 int gui_init() {
   TRACE("gui");
+  // The calls run control, the drivers and the readers make of these windows.
+  appwin.graphinit = gui_graphinit;
+  appwin.pde_window = gui_pde_window;
+  appwin.edit_pde = gui_edit_pde;
+  appwin.build_windows = gui_build_windows;
+  appwin.close_plots = gui_close_plots;
+  appwin.check_save = gui_check_save;
+  appwin.warngrid = gui_warngrid;
+  appwin.haltmenu = gui_haltmenu;
+  appwin.runmenu = gui_runmenu;
   return 0;
 }
 

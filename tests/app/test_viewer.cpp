@@ -1,7 +1,7 @@
 // The plot-file viewer on files written by an independent python3 writer
 // (tests/graphics/pgxmake.py) and on the plot files of real runs: stepping, slots,
 // garbled and truncated files, commands given while a group is read, movies.
-#include "graphics/views.h"
+#include "app/views.h"
 
 #include <unistd.h>
 
@@ -10,7 +10,7 @@
 #include "control/pdedat.h"
 #include "control/verdat.h"
 #include "runtime/bopmem.h"
-#include "graphics/windower.h"
+#include "app/windower.h"
 #include "tests/graphics/fixture.h"
 
 namespace {
