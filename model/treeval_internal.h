@@ -1,0 +1,48 @@
+// treeval's private parts shared by its two files: the walks and basis rows of
+// treeval.cpp that the integrals of treeval_integrals.cpp are built on.
+#pragma once
+#include <cstdint>
+
+#include "elements/elements.h"
+#include "elements/evalpoint.h"
+#include "model/trees.h"
+
+struct pde;
+
+[[noreturn]] void trapop(pde *p, const TreeNode *node);
+[[noreturn]] void trapmismatch(pde *p, const TreeNode *node, int32_t left, int32_t right);
+
+// The scalar walk.
+double eval(pde *p, const TreeNode *n, const evalpoint *pt);
+
+// The row cache of the basis rows (treeval.cpp): the loop's point and its rule point's
+// generation.
+extern const evalpoint *loop_point;
+extern uint32_t rule_generation;
+struct RowCache {
+  uint32_t gen;
+  const double *row;
+  double own[20];
+};
+extern RowCache row_cache[ELEMENTS_CODES][4];  // by code and axis (0 values, 1..3 x, y, z)
+
+// The value row (axis 0) or a global derivative row of the code at the point.
+const double *form_row(pde *p, int32_t code, int axis, const evalpoint *pt);
+
+// The same, the row formed at this rule point taken without a call.
+inline const double *basis_row(pde *p, int32_t code, int axis, const evalpoint *pt) {
+  if (pt == loop_point && code > 0 && code < ELEMENTS_CODES && axis >= 0 && axis <= 3) {
+    const RowCache &c = row_cache[code][axis];
+    if (c.gen == rule_generation && pt->qpoint) return c.row;
+  }
+  return form_row(p, code, axis, pt);
+}
+
+int global_row(pde *p, double *out, int32_t code, int s, const evalpoint *pt);
+// basis_tab: the test functions (or their derivative along s1) at the rule point;
+// the row lives until the next rule point.
+int32_t basis_tab(pde *p, const double **out, int32_t code, int s1, int s2, const evalpoint *pt);
+int32_t functions_of(int32_t code);
+
+// The integral of a basis-array integrand over the cell (treeval_integrals.cpp).
+int32_t unweighted_integral(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code);
