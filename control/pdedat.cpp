@@ -321,6 +321,11 @@ void pdedat_free_pde(pde *p) {
   vectord_free(&p->minima);
   vectord_free(&p->maxima);
   memset(static_cast<void *>(p), 0, sizeof(pde));
+  // The modules' work storage is sized by the problems that used it: with none
+  // open any more it goes too, and the count is back where it began.
+  for (int k = 1; k <= pdedat_count; k++)
+    if (pdedat_table[k] && pdedat_table[k]->phase != PHASE_FREE) return;
+  bopmem_release_work();
 }
 
 void pdedat_close_log(FILE *log) {
