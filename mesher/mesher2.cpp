@@ -351,6 +351,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   }
   check_history_points(p);
   dominpde_periodic_edges(d);
+  domain_debug_listing(d);
   // 8. Spacing.
   {
     Status sizing(&p->status, "SIZING");

@@ -195,3 +195,33 @@ TEST_F(Ending, MemoryCountReturnsAfterEveryProblem) {
 }
 
 }  // namespace
+
+namespace {
+
+// The DOMAIN and EDGES debug switches write their modules' listings of the domain the
+// mesher receives (a unit square: one region, one loop of four edges); without them
+// the debug log holds neither.
+TEST_F(Ending, DomainDebugSwitchesWriteTheirListings) {
+  struct Row {
+    const char *debug;
+    std::vector<std::string> in, out;
+  };
+  const std::string report = "2D DOMAIN has     1 Regions,     1 Loops,     0 Faces,     4 Edges,     4 Joints\n";
+  const std::string loop = "\nLoop    1 has    4 Edges", edge4 = "\nEdge     4  Joints    4 to    1 ";
+  const Row rows[] = {
+      {"", {}, {report, loop, edge4}},
+      {"DEBUG(DOMAIN)", {report, loop, edge4}, {}},
+      {"DEBUG(EDGES)", {loop, edge4}, {report}},
+  };
+  for (const Row &r : rows) {
+    spit(dir + "/square.pde", std::string("SELECT ") + r.debug +
+                                  "\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\nBOUNDARIES REGION 1\n"
+                                  "  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n");
+    ASSERT_EQ(run("-B -R -X square.pde"), 0) << out();
+    std::string dbg = slurp(dir + "/quendar.dbg");
+    for (const std::string &t : r.in) EXPECT_NE(dbg.find(t), std::string::npos) << r.debug << ": " << t;
+    for (const std::string &t : r.out) EXPECT_EQ(dbg.find(t), std::string::npos) << r.debug << ": " << t;
+  }
+}
+
+}  // namespace
