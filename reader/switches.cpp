@@ -9,6 +9,7 @@
 
 #include "control/pdedat.h"
 #include "domain/domain.h"
+#include "elements/finder.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
 #include "model/symtab.h"
@@ -292,6 +293,7 @@ void dbsetter(const parse_node *n, uint8_t value) {
   else if (s == "READ") rdexpr_debug = value;
   else if (s == "DOMAIN") domain_debug = value;
   else if (s == "EDGES") edges_debug = value;
+  else if (s == "FINDER") finder_debug = value;
   else if (s == "FITTING") fits_debug = arys_debug = value;
   else if (s == "FORMULAS") params_debug = eqns_debug = value;
   else if (s == "TEXTIN") mtokeniz_debug = value;

@@ -198,25 +198,33 @@ TEST_F(Ending, MemoryCountReturnsAfterEveryProblem) {
 
 namespace {
 
-// The DOMAIN and EDGES debug switches write their modules' listings of the domain the
-// mesher receives (a unit square: one region, one loop of four edges); without them
-// the debug log holds neither.
-TEST_F(Ending, DomainDebugSwitchesWriteTheirListings) {
+// The DOMAIN, EDGES, FEAT and FINDER debug switches write their modules' listings of a
+// unit square (one region, one loop of four edges; at NGRID 10 every boundary sample
+// wants spacing 0.1, the samples 1/15 apart; the finder's slabs a twentieth of the box
+// wide); without them the debug log holds none.
+TEST_F(Ending, DebugSwitchesWriteTheirModulesListings) {
   struct Row {
     const char *debug;
     std::vector<std::string> in, out;
   };
   const std::string report = "2D DOMAIN has     1 Regions,     1 Loops,     0 Faces,     4 Edges,     4 Joints\n";
   const std::string loop = "\nLoop    1 has    4 Edges", edge4 = "\nEdge     4  Joints    4 to    1 ";
+  const std::string feat = "FEATURES: 4 ITEMS, BASE SPACING 0.1, MIN SPACING 0.1\n",
+                    samples = "EDGE 4 DISTANCES\n    1 |         0.00    0.066667    0.133333",
+                    spacings = "EDGE 4 SPACINGS\n    1 |     0.100000    0.100000    0.100000    0.100000    0.100000",
+                    finder = "FINDER: ", bins = " CELLS, BINS 20,20,0, WIDTHS 0.0501";
   const Row rows[] = {
-      {"", {}, {report, loop, edge4}},
-      {"DEBUG(DOMAIN)", {report, loop, edge4}, {}},
+      {"", {}, {report, loop, edge4, feat, finder}},
+      {"DEBUG(DOMAIN)", {report, loop, edge4}, {feat, finder}},
       {"DEBUG(EDGES)", {loop, edge4}, {report}},
+      {"DEBUG(FEAT)", {feat, samples, spacings}, {report, loop, finder}},
+      {"DEBUG(FINDER)", {finder, bins, "SLABS Y[20]"}, {feat, loop}},
   };
   for (const Row &r : rows) {
     spit(dir + "/square.pde", std::string("SELECT ") + r.debug +
                                   "\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\nBOUNDARIES REGION 1\n"
-                                  "  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n");
+                                  "  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+                                  "PLOTS SUMMARY REPORT val(u, 0.5, 0.5)\nEND\n");
     ASSERT_EQ(run("-B -R -X square.pde"), 0) << out();
     std::string dbg = slurp(dir + "/quendar.dbg");
     for (const std::string &t : r.in) EXPECT_NE(dbg.find(t), std::string::npos) << r.debug << ": " << t;
