@@ -372,15 +372,14 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
   if (body && textin_macro_line && textin_macro_line(loc->file, loc->line, &expanded)) strings_copyto_0(&line, &expanded);
   else if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
   // A place in a text other than the descriptor (an included, table or transfer file,
-  // the configuration file) names that file first. While the texts are being opened
-  // the descriptor is known by its name only.
+  // the configuration file) names that file first. The configuration file is opened,
+  // and may fail, before the descriptor is.
   if (loc->file && loc->file != p->desctext && textin_text_name(loc->file)) {
     String file{};
     textin_textfile_name(&file, loc->file);
     const char *name = text_of(&file), *slash = strrchr(name, '/');
     name = slash ? slash + 1 : name;
-    std::string own = std::string(text_of(&p->name)) + "." + text_of(&verdat_pdeext);
-    if (p->desctext || own != name) fprintf(f, "           In %s:\n", name);
+    if (p->desctext || strcmp(name, "quendar.cfg") == 0) fprintf(f, "           In %s:\n", name);
     strings_free_0(&file);
   }
   // The "*" stands under the column of the line, after the time prefix. The column
