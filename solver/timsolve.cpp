@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -210,6 +211,10 @@ struct FixedLinear {
   vectord u, udot, f;    // the reference's values and rates by global row, its scaled F
 };
 static FixedLinear fixed;
+static BopmemWork fixed_work([] {
+  for (vectord *v : {&fixed.u, &fixed.udot, &fixed.f}) vectord_free(v);
+  fixed.current = fixed.sourced = false;
+});
 
 // K, D or their scales are rebuilt: the reference no longer fits them.
 static void matrices_changed() {
