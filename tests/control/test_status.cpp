@@ -171,6 +171,8 @@ TEST_F(Ending, MemoryCountReturnsAfterEveryProblem) {
       {"status/eigen_listing", "extruded/ex2", "answers/integral_decay_in_time", "status/eigen_listing"},
       // The time stepper's reference residual of a linear problem stayed too.
       {"status/eigen_listing", "globals/decay_ce", "status/eigen_listing"},
+      // So did the cut patterns of 3D plots and the table of netCDF files.
+      {"status/eigen_listing", "plots/cube3", "plots/monitorcdf", "status/eigen_listing"},
   };
   for (const auto &names : lists) {
     std::string list = "BATCH";
