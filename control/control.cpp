@@ -10,8 +10,10 @@
 #include "control/pdedat.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
+#include "domain/domain.h"
 #include "domain/dominpde.h"
 #include "domain/features.h"
+#include "elements/finder.h"
 #include "elements/basisfun.h"
 #include "elements/elements.h"
 #include "elements/quature.h"
@@ -681,6 +683,10 @@ static void set_debug(pde *p) {
   coupling_debug = p->dbg_coupling;
   loading_debug = p->dbg_loading;
   rdexpr_debug = p->dbg_read;
+  domain_debug = p->dbg_domain;
+  edges_debug = p->dbg_edges;
+  features_debug = p->dbg_feat;
+  finder_debug = p->dbg_finder;
   mesher2_debug = p->dbg_grid;
   timsolve_debug = p->dbg_timedep;
   fitting_debug = fitting_debug2 = p->dbg_fitting;

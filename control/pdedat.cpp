@@ -321,6 +321,11 @@ void pdedat_free_pde(pde *p) {
   vectord_free(&p->minima);
   vectord_free(&p->maxima);
   memset(static_cast<void *>(p), 0, sizeof(pde));
+  // The modules' work storage is sized by the problems that used it: with none
+  // open any more it goes too, and the count is back where it began.
+  for (int k = 1; k <= pdedat_count; k++)
+    if (pdedat_table[k] && pdedat_table[k]->phase != PHASE_FREE) return;
+  bopmem_release_work();
 }
 
 void pdedat_close_log(FILE *log) {
@@ -367,12 +372,14 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
   if (body && textin_macro_line && textin_macro_line(loc->file, loc->line, &expanded)) strings_copyto_0(&line, &expanded);
   else if (body && loc->line >= 1 && int64_t{loc->line} <= body->count) textin_extract_1(&line, loc->file, loc->line);
   // A place in a text other than the descriptor (an included, table or transfer file,
-  // the configuration file) names that file first.
-  if (loc->file && p->desctext && loc->file != p->desctext && textin_text_name(loc->file)) {
+  // the configuration file) names that file first. The configuration file is opened,
+  // and may fail, before the descriptor is.
+  if (loc->file && loc->file != p->desctext && textin_text_name(loc->file)) {
     String file{};
     textin_textfile_name(&file, loc->file);
     const char *name = text_of(&file), *slash = strrchr(name, '/');
-    fprintf(f, "           In %s:\n", slash ? slash + 1 : name);
+    name = slash ? slash + 1 : name;
+    if (p->desctext || strcmp(name, "quendar.cfg") == 0) fprintf(f, "           In %s:\n", name);
     strings_free_0(&file);
   }
   // The "*" stands under the column of the line, after the time prefix. The column

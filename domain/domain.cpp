@@ -18,6 +18,8 @@
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
+uint8_t domain_debug = 0, edges_debug = 0;
+
 int domain_init() {
   TRACE("domain");
   return 0;
@@ -137,6 +139,17 @@ void domain_print(FILE *f, const Domain *d) {
   for (uint16_t k = 1; k <= d->faces.count; k++) faces_print(f, &d->faces, k);
   for (uint16_t k = 1; k <= d->edges.count; k++) edges_print_0(f, &d->edges, k);
   for (uint16_t k = 1; k <= d->joints.count; k++) joints_print(f, &d->joints, k);
+}
+
+void domain_debug_listing(const Domain *d) {
+  TRACE("domain_debug_listing");
+  if (!debug_file) return;
+  if (domain_debug) domain_print(debug_file, d);
+  if (edges_debug) {
+    for (uint16_t k = 1; k <= d->loops.count; k++) edges_print_1(debug_file, &d->loops, k);
+    for (uint16_t k = 1; k <= d->edges.count; k++) edges_print_0(debug_file, &d->edges, k);
+  }
+  fflush(debug_file);
 }
 
 // The first entry equal to the name, case ignored: layer names of the list form of

@@ -189,6 +189,11 @@ Domain *domain_domain_copy(const Domain *d);
 void domain_clear(Domain *d);
 // The domain's report: dimension, counts, bounds and every record.
 void domain_print(FILE *f, const Domain *d);
+// The DOMAIN and EDGES debug switches of the current problem.
+extern uint8_t domain_debug, edges_debug;
+// The listings the switches ask for, in the debug log while it is open: with DOMAIN
+// the domain's report, with EDGES every loop and edge as the mesher receives them.
+void domain_debug_listing(const Domain *d);
 // Whether the plane point lies in the region: strictly inside its box, then an odd
 // number of crossings of the ray towards -x with the edges of the region's loops.
 bool test_region(const Domain *d, const double *p, uint16_t region);

@@ -9,6 +9,7 @@
 
 #include "domain/bounding.h"
 #include "domain/joints.h"
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/lined.h"
@@ -700,6 +701,7 @@ bool edges_cross_boundary(const edgetable *t, const jointtable *j, const double 
                           double tol) {
   TRACE("edges_cross_boundary");
   static pointdlist found{};  // the module's crossing list
+  static BopmemWork found_work([] { pointd_free_1(&found); });
   for (int32_t k = 0; k < t->count; k++)
     if (edges_cross_edge(&found, &t->data[k], j, p0, p1, tol)) {
       q[0] = found.data[0].x, q[1] = found.data[0].y;

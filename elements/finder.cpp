@@ -3,6 +3,8 @@
 
 #include "runtime/rtlib.h"
 
+uint8_t finder_debug = 0;
+
 void finder_free(finder *f) {
   TRACE("finder_free_0");
   vector2t_free(&f->slabsx, 1);

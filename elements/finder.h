@@ -17,6 +17,10 @@ struct finder {
   vector2t slabsx, slabsy, slabsz;  // per slab, bit c set when cell c's box overlaps it
 };
 
+// The FINDER debug switch of the current problem: each build of a mesh's finder
+// writes its slab counts and widths and the cells of every slab to the debug log.
+extern uint8_t finder_debug;
+
 int finder_init();
 // Frees the three slab vectors with their bit vectors and clears built.
 void finder_free(finder *f);

@@ -5,9 +5,11 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
+#include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
 static bool threed(const Mesh *m) { return m->domain && m->domain->threed; }
@@ -89,6 +91,14 @@ void mfinder_build_finder(Mesh *m) {
   if (is3) make_slabs(&f->slabsz, f->binsz, m->cells.count);
   for (int32_t c = 1; c <= m->cells.count; c++) mfinder_map_finder_cell(f, m, c);
   f->built = 1;
+  if (finder_debug && debug_file) {
+    fprintf(debug_file, "FINDER: %d CELLS, BINS %d,%d,%d, WIDTHS %g,%g,%g\n", m->cells.count, f->binsx, f->binsy,
+            f->binsz, f->widthx, f->widthy, f->widthz);
+    vector2t_print(debug_file, &f->slabsx, "SLABS X");
+    vector2t_print(debug_file, &f->slabsy, "SLABS Y");
+    if (is3) vector2t_print(debug_file, &f->slabsz, "SLABS Z");
+    fflush(debug_file);
+  }
 }
 
 // The slab ranges [lo, hi] of a live cell's box on each axis; false for a dead cell,

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "control/verdat.h"
 #include "graphics/gag.h"
+#include "runtime/bopmem.h"
 #include "runtime/rects.h"
 #include "runtime/rtlib.h"
 
@@ -24,6 +26,15 @@ static pointdlist many_tags;
 static String letter;
 static String number;
 static StringList two_titles;
+// Grown by a problem's plots, the point lists go back to their first size.
+static BopmemWork work([] {
+  for (pointdlist *l : {&mapped, &many_tags}) {
+    pointd_free_1(l);
+    pointd_new_1(l, 10);
+  }
+  strings_free_0(&letter);
+  strings_free_0(&number);
+});
 
 // The tag generator's state: one sequence for the whole program.
 static uint32_t next_random = 1;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "graphics/gag.h"
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
@@ -16,6 +17,16 @@ static point3dlist cut;
 static point3dlist below;
 static pointdlist fill;
 static String number;
+// Grown by a problem's plots, the lists go back to their first size.
+static BopmemWork work([] {
+  for (point3dlist *l : {&cut, &below}) {
+    point3d_free_1(l);
+    point3d_new_1(l, 10);
+  }
+  pointd_free_1(&fill);
+  pointd_new_1(&fill, 10);
+  strings_free_0(&number);
+});
 
 int gag3d_init() {
   TRACE("gag3d");

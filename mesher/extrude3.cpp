@@ -23,6 +23,7 @@
 #include "mesher/mesh1.h"
 #include "mesher/mesh3.h"
 #include "mesher/meshpde3.h"
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/point3d.h"
 #include "runtime/rtlib.h"
@@ -412,6 +413,10 @@ void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &s
   double cap = node3(a).spacing > 0 ? kTallest * node3(a).spacing : DOMAIN_HUGE;
   double mid = std::min(t[1] > tol ? t[1] : L, cap);
   static vectord pos, sp;
+  static BopmemWork work([] {
+    vectord_free(&pos);
+    vectord_free(&sp);
+  });
   // A thin layer beside asks for steps no finer than the column's own spacing (or the
   // layer's): finer first steps would only make flat cells above a thin layer.
   double least = std::min(mid, node3(a).spacing > 0 ? double(node3(a).spacing) : mid);

@@ -485,6 +485,7 @@ bool covers_node(int32_t a, int32_t b, int32_t c, Pt C) {
 // so only the edges whose box meets the segment's are tried.
 bool crosses_boundary(Pt p, Pt q) {
   static pointdlist found{};
+  static BopmemWork found_work([] { pointd_free_1(&found); });
   double a[2] = {p.x, p.y}, b[2] = {q.x, q.y}, mid[2] = {(p.x + q.x) / 2, (p.y + q.y) / 2};
   double r = 0.5 * std::max(std::fabs(q.x - p.x), std::fabs(q.y - p.y));
   for (uint16_t k : spatial_edges_near(D, mid, r))

@@ -3,12 +3,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
+#include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 
 // Sample positions, spacings and cumulative interval counts; their storage is kept
 // between calls.
 static vectord samples, sampled, counts;
+static BopmemWork work([] {
+  for (vectord *v : {&samples, &sampled, &counts}) vectord_free(v);
+});
 
 int mesh1_init() {
   TRACE("mesh1");

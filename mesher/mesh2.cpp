@@ -10,6 +10,7 @@
 #include "elements/meshes.h"
 #include "mesher/cornergrid.h"
 #include "graphics/gag.h"
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
@@ -387,6 +388,7 @@ void mesh2_resolve_table_nabors2(Mesh *m) {
 // ---- Ring order ----------------------------------------------------------------------------
 
 static vectorl saved_cells;  // the node's list as it was; program-wide work storage
+static BopmemWork saved_cells_work([] { vectorl_free(&saved_cells); });
 
 [[noreturn]] static void bad_order(Mesh *m, int32_t node, int32_t built, const char *what) {
   const vectorl &l = node_at(m, node).nodecell;

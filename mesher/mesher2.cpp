@@ -13,6 +13,7 @@
 #include "domain/domain.h"
 #include "domain/dominpde.h"
 #include "domain/edges.h"
+#include "domain/features.h"
 #include "domain/spatial.h"
 #include "domain/joints.h"
 #include "elements/meshes.h"
@@ -351,11 +352,13 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   }
   check_history_points(p);
   dominpde_periodic_edges(d);
+  domain_debug_listing(d);
   // 8. Spacing.
   {
     Status sizing(&p->status, "SIZING");
     dominpde_build_features(p, uint16_t(meshcount), &p->status);
   }
+  features_debug_listing(d);
   // 9. Boundary nodes and the front, with the domain's lookups: the joints, edges and
   // regions stay as they are while the front runs.
   {

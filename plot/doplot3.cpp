@@ -17,10 +17,18 @@
 #include "model/treeval.h"
 #include "plot/plot.h"
 #include "plot/plot3d.h"
+#include "runtime/bopmem.h"
 #include "runtime/geom3d.h"
 #include "runtime/rtlib.h"
 
 doplot3_facelist doplot3_faces;
+static BopmemWork faces_work([] {
+  doplot3_facelist &L = doplot3_faces;
+  vectorl_free(&L.codes);
+  vectord_free(&L.depths);
+  for (auto &p : L.points) pointd_free_1(&p);
+  vectorl_free(&L.order);
+});
 
 namespace {
 

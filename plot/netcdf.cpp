@@ -28,6 +28,16 @@ static struct {
   uint16_t count, capacity;  // grown by 8
   cdf_file *items;
 } table;
+// The table goes once no file is open.
+static BopmemWork table_work([] {
+  for (uint16_t k = 0; k < table.count; k++)
+    if (table.items[k].in_use) return;
+  if (table.items) {
+    XMEM -= table.capacity * sizeof(cdf_file);
+    bopmemfree(&table.items);
+  }
+  table = {};
+});
 
 int netcdf_init() {
   TRACE("netcdf");

@@ -15,6 +15,7 @@
 #include "graphics/gagscren.h"
 #include "plot/crossing.h"
 #include "plot/pgrid2.h"
+#include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 #include "solver/matrixd.h"
 
@@ -233,6 +234,12 @@ matrixd facesystem;     // the 4 x 4 system of a face cut
 const plotframe *meshframe;  // the 3D mapping of the problem's mesh view
 vectord facerhs, facescale;
 vectorn facepivots;
+BopmemWork face_work([] {
+  matrixd_free(&facesystem);
+  vectord_free(&facerhs);
+  vectord_free(&facescale);
+  vectorn_free(&facepivots);
+});
 
 
 // On a curved tetrahedron: moves the straight-cell crossing along the line until the

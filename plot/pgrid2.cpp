@@ -12,6 +12,7 @@
 #include "graphics/gagscren.h"
 #include "plot/crossing.h"
 #include "plot/pgrid1.h"
+#include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 
 namespace {
@@ -39,6 +40,7 @@ void include_cell(plotdata *d, const Mesh *m, int32_t c, int32_t g) {
 // ---- Extruded meshes: plane cuts and extrusion surfaces ---------------------------------
 
 vectorb patterns;     // per solution cell its cut pattern (0 uncut)
+BopmemWork patterns_work([] { vectorb_free(&patterns); });
 double cutrange[3];   // signed distance range over the data box corners, and 1e-8 of it
 
 bool threed_mesh(const Mesh *m) {

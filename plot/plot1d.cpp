@@ -16,6 +16,7 @@
 #include "model/treeval.h"
 #include "plot/pgrid1.h"
 #include "plot/plot2d.h"
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rect3d.h"
 #include "runtime/rtlib.h"
@@ -24,6 +25,7 @@
 namespace {
 LocalCell line_cell;  // the problem cell of the node being evaluated
 String label;         // one-character labels
+BopmemWork label_work([] { strings_free_0(&label); });
 
 String text(const char *c) { return {uint16_t(strlen(c)), 0, const_cast<char *>(c)}; }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "control/pdedat.h"
+#include "domain/domain.h"
+#include "elements/finder.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
 #include "model/symtab.h"
@@ -289,6 +291,9 @@ void dbsetter(const parse_node *n, uint8_t value) {
   else if (s == "TREECLAS") treeclas_debug = value;
   else if (s == "TREESIMP") treesimp_debug = value;
   else if (s == "READ") rdexpr_debug = value;
+  else if (s == "DOMAIN") domain_debug = value;
+  else if (s == "EDGES") edges_debug = value;
+  else if (s == "FINDER") finder_debug = value;
   else if (s == "FITTING") fits_debug = arys_debug = value;
   else if (s == "FORMULAS") params_debug = eqns_debug = value;
   else if (s == "TEXTIN") mtokeniz_debug = value;

@@ -4,10 +4,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "runtime/rtlib.h"
 
 int64_t XMEM = 0;
+
+// The named releases of the modules' work storage; built on first use, so a
+// module's static BopmemWork may register before or after this file's statics.
+static std::vector<void (*)()> &work_releases() {
+  static std::vector<void (*)()> releases;
+  return releases;
+}
+
+BopmemWork::BopmemWork(void (*release)()) { work_releases().push_back(release); }
+
+void bopmem_release_work() {
+  for (auto release : work_releases()) release();
+}
 
 // Allocation trace: parallel arrays that grow downwards like the trace stack.
 struct MemTrace {

@@ -20,6 +20,18 @@ template <class T> inline void bopmemfree(T **p) {
   bopmemfree_raw(reinterpret_cast<void **>(const_cast<std::remove_const_t<T> **>(p)));
 }
 
+// Work storage a module keeps from call to call (scratch containers that only grow)
+// is counted while it is held. Each such module names its release once, through a
+// BopmemWork beside the storage; bopmem_release_work runs every named release, and
+// the run controller calls it when no problem is open, so the count then returns to
+// where it stood before the first problem, whatever sizes the problems reached.
+//   static vectord scratch;
+//   static BopmemWork scratch_work([] { vectord_free(&scratch); });
+struct BopmemWork {
+  explicit BopmemWork(void (*release)());
+};
+void bopmem_release_work();
+
 void rtlib_set_memtrace(int on);
 void memtrace();
 void memsort();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 #include "solver/matrixd.h"
@@ -18,6 +19,7 @@
 
 // The work vector of the in-place product, grown on demand and never shrunk.
 static vectord work;
+static BopmemWork work_release([] { vectord_free(&work); });
 
 int bandmxd_init() {
   TRACE("bandmxd");

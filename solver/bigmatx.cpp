@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorld.h"
 #include "solver/sparsemx.h"
@@ -70,6 +71,7 @@ int32_t bigmatx_find(const int32_t *keys, int32_t count, int32_t c) {
 // place of column c's first occurrence. Slots of other rows stay behind; a slot is
 // only trusted when the row's key at that place is c, so the list is never cleared.
 static vectorl slot;
+static BopmemWork slot_work([] { vectorl_free(&slot); });
 
 // The transfer shared by copyto and addto. Each global row's columns are spread into
 // the slot list once, and each block entry then finds its place by one look-up: the

@@ -58,6 +58,7 @@ static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; 
 // ---- Error measures and refinement -----------------------------------------------------
 
 static vectord var_errors;  // per-variable step errors of the last measure
+static BopmemWork var_errors_work([] { vectord_free(&var_errors); });
 
 // A residual or an update that is not a number or infinite cannot lead anywhere: the
 // run ends with an execution error rather than with such an answer.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -30,6 +31,10 @@
 // The small problem of the running driver, sized M x M at each start.
 static matrixd amat, bmat, qmat;
 static vectord lambda, alfr, alfi, beta;
+static BopmemWork small_problem([] {
+  for (matrixd *m : {&amat, &bmat, &qmat}) matrixd_free(m);
+  for (vectord *v : {&lambda, &alfr, &alfi, &beta}) vectord_free(v);
+});
 
 int eigensol_init() {
   TRACE("eigensol");

@@ -34,6 +34,7 @@ static LocalCell cellrec;
 static evalpoint ep;
 uint8_t fitting_debug = 0, fitting_debug2 = 0;
 static vectorn busy;  // derived globals whose validation is under way
+static BopmemWork busy_work([] { vectorn_free(&busy); });
 
 int fitting_init() {
   TRACE("fitting");

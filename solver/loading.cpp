@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
+#include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
@@ -23,6 +25,10 @@ uint8_t loading_debug = 0;
 
 static vectorl nodes;      // the neighbourhood of one node while it is linked
 static vectord tx, ty, tz;  // symmetry trial vectors
+static BopmemWork work([] {
+  vectorl_free(&nodes);
+  for (vectord *v : {&tx, &ty, &tz}) vectord_free(v);
+});
 
 int loading_init() {
   TRACE("loading");

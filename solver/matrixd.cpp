@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -27,6 +28,11 @@ static matrixd sq_copy, sq_vecs;
 static vectord sq_vals;
 static matrixd ge_chol;
 static vectord ge_sub, ge_col;
+static BopmemWork scratch_work([] {
+  for (vectord *v : {&work1, &work2, &sq_vals, &ge_sub, &ge_col}) vectord_free(v);
+  for (vectorn *v : {&gj_used, &gj_rows, &gj_cols}) vectorn_free(v);
+  for (matrixd *m : {&sq_copy, &sq_vecs, &ge_chol}) matrixd_free(m);
+});
 
 int matrixd_init() {
   TRACE("matrixd");

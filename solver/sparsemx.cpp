@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <utility>
 
 #include "graphics/display.h"
@@ -26,6 +27,12 @@ static vectorl diagpos;
 static vectorl colstart, colrows;
 static vectord work;
 static matrixd block, root;
+static BopmemWork scratch_work([] {
+  for (vectorl *v : {&diagpos, &colstart, &colrows}) vectorl_free(v);
+  vectord_free(&work);
+  matrixd_free(&block);
+  matrixd_free(&root);
+});
 
 int sparsemx_init() {
   TRACE("sparsemx");

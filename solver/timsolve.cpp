@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -190,6 +191,7 @@ static void copy_levels(vector2d *dst, const vector2d *src) {
 
 // The correction size of each corrector pass.
 static vectord pass_sizes;
+static BopmemWork pass_sizes_work([] { vectord_free(&pass_sizes); });
 
 // Whether J was formed from the present K and D, and with which 1/h.
 static bool jmatrix_current = false;
@@ -209,6 +211,10 @@ struct FixedLinear {
   vectord u, udot, f;    // the reference's values and rates by global row, its scaled F
 };
 static FixedLinear fixed;
+static BopmemWork fixed_work([] {
+  for (vectord *v : {&fixed.u, &fixed.udot, &fixed.f}) vectord_free(v);
+  fixed.current = fixed.sourced = false;
+});
 
 // K, D or their scales are rebuilt: the reference no longer fits them.
 static void matrices_changed() {
@@ -290,6 +296,7 @@ static void slave_rates(pde *p) {
 // since the run began, so that a variable passing through zero, or one starting at
 // rest, is not measured against a vanishing scale.
 static vectord run_ranges;
+static BopmemWork run_ranges_work([] { vectord_free(&run_ranges); });
 
 static void hold_ranges(pde *p) {
   int32_t V = std::min(p->ranges.count, nvariables(p));
@@ -520,6 +527,7 @@ bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass) {
 // and at t_new (taken from the values being corrected), weighed as the step weighs its
 // two ends.
 static vectord source_old;
+static BopmemWork source_old_work([] { vectord_free(&source_old); });
 static const int32_t consistent_passes = 10;
 
 static void step_source(pde *p, double t, double tnew) {
