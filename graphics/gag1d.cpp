@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "control/verdat.h"
 #include "graphics/gag.h"
@@ -695,18 +696,19 @@ int16_t scale_size(double v) {
 // The page of a legend: one user unit is one text line.
 struct legendpage {
   double W;        // page width in lines
+  double lines;    // page height in lines
   double top;      // the line after the last title
   int32_t digits;  // significant digits of the values
   int16_t E;       // common exponent (0 with own scales)
   double factor;   // 10^-E
   bool two;        // two columns
+  float size;      // text size
   uint16_t uniform;  // the uniform width to restore
 };
 
-static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels,
-                              uint8_t ownscales, const StringList *titles) {
+// The digits and the common exponent of a legend's values.
+static legendpage legend_numbers(const vectord *levels, uint8_t ownscales) {
   legendpage pg{};
-  gag_textfont(view, f->font);
   int32_t n = levels->count;
   double A = n ? std::max(std::fabs(levels->data[0]), std::fabs(levels->data[n - 1])) : 0;
   pg.digits = 4;
@@ -730,21 +732,6 @@ static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels
       pg.digits = std::max(pg.digits, whole + 2 - int32_t(std::floor(std::log10(least))));
     }
   }
-  double s = f->titlesize;
-  pointd rel = {1, 1};
-  gag_askrelsize(view, &rel);
-  pg.W = rel.x / rel.y * s / f->titleaspect;
-  gag_scaleview_1(view, 0, 0, pg.W, s);
-  gag_textsize(view, float(s / 1.2), f->titleaspect);
-  gag_setcolor_0(view, f->colours.text);
-  gag_textcenter(view, 0, 0);
-  double y = s - 2;
-  for (int32_t t = 0; titles && t < titles->count; t++, y -= 1)
-    gag_drawtext_1(view, 1, y, &titles->items[t]);
-  pg.top = y;
-  gag_drawline_1(view, 1, y + 0.5, pg.W, y + 0.5);
-  pg.uniform = gag_textuniform_0(view, '0');
-  pg.two = pg.W > 10;
   return pg;
 }
 
@@ -772,6 +759,78 @@ static void distinct_digits(legendpage *pg, const vectord *levels, uint8_t ownsc
   }
 }
 
+// The lines of a legend beside its titles: how many, the room before the text of
+// each (in lines) and the texts of the widest kind (label, a blank and the value).
+struct legendrows {
+  int32_t count;
+  double lead;
+  std::vector<std::string> texts;
+};
+
+static double text_width(uint16_t view, const std::string &t) {
+  String s = text_of(t.c_str());
+  pointd size = {0, 0};
+  gag_asktextsize(view, &s, &size);
+  return size.x;
+}
+
+// The page of the legend view with its titles and rule. Printed pages and metafiles
+// take title size lines at s / 1.2 with the frame's aspect. On the screen, where
+// those characters come out a few pixels high, the page has as few lines as hold the
+// rows in its columns (three fifths of them at least) and its characters are a line
+// and a quarter high, less where the widest row would not fit its column; never
+// smaller than on the page. A title too wide for the screen's page is made smaller,
+// down to its size on the page.
+static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels,
+                              uint8_t ownscales, const StringList *titles,
+                              const legendrows &rows, bool screen) {
+  legendpage pg = legend_numbers(levels, ownscales);
+  distinct_digits(&pg, levels, ownscales);
+  gag_textfont(view, f->font);
+  double s = f->titlesize;
+  pointd rel = {1, 1};
+  gag_askrelsize(view, &rel);
+  pg.two = rel.x / rel.y * s / f->titleaspect > 10;
+  int32_t ntitles = titles ? titles->count : 0;
+  pg.lines = s;
+  pg.size = float(s / 1.2);
+  if (screen) {
+    int32_t columns = pg.two ? 2 : 1, rowlines = (rows.count + columns - 1) / columns;
+    pg.lines = std::min(s, std::max(std::ceil(0.6 * s), double(rowlines + 6 + ntitles)));
+  }
+  pg.W = rel.x / rel.y * pg.lines / f->titleaspect;
+  gag_scaleview_1(view, 0, 0, pg.W, pg.lines);
+  if (screen) {
+    // The text size is in characters per relative unit; the page is rel.y high.
+    float tall = float(pg.lines / (1.25 * rel.y));
+    gag_textsize(view, tall, f->titleaspect);
+    uint16_t keep = gag_textuniform_0(view, '0');
+    double widest = 0, room = (pg.two ? pg.W / 2 : pg.W) - rows.lead - 0.3;
+    for (const std::string &t : rows.texts) widest = std::max(widest, text_width(view, t));
+    gag_textuniform_1(view, keep);
+    if (widest > room && room > 0) tall = float(tall * widest / room);
+    pg.size = std::min(tall, pg.size);
+  }
+  gag_textsize(view, pg.size, f->titleaspect);
+  gag_setcolor_0(view, f->colours.text);
+  gag_textcenter(view, 0, 0);
+  double y = pg.lines - 2;
+  for (int32_t t = 0; t < ntitles; t++, y -= 1) {
+    const String *title = &titles->items[t];
+    pointd size = {0, 0};
+    if (screen) gag_asktextsize(view, title, &size);
+    double room = pg.W - 1.3;
+    bool fit = size.x > room && room > 0;
+    if (fit) gag_textsize(view, std::min(float(pg.size * size.x / room), float(s / 1.2)), f->titleaspect);
+    gag_drawtext_1(view, 1, y, title);
+    if (fit) gag_textsize(view, pg.size, f->titleaspect);
+  }
+  pg.top = y;
+  gag_drawline_1(view, 1, y + 0.5, pg.W, y + 0.5);
+  pg.uniform = gag_textuniform_0(view, '0');
+  return pg;
+}
+
 // One legend line: the label left-aligned at x, the value right-aligned at edge.
 static void num_label(uint16_t view, const legendpage &pg, const char *label, double v, double x,
                       double edge, double line, uint8_t ownscales) {
@@ -791,21 +850,40 @@ static void band_label(uint16_t view, const legendpage &pg, double v, double edg
 }
 
 // "Scale = E" and the exponent, after one blank line below the last line drawn.
+static const char *scale_text(const legendpage &pg) {
+  static char c[32];
+  snprintf(c, sizeof c, "Scale = E%d", int(pg.E));
+  return c;
+}
+
 static void scale_note(uint16_t view, const plotframe *f, const legendpage &pg, double x,
                        double last) {
   if (!pg.E) return;
-  char c[32];
-  snprintf(c, sizeof c, "Scale = E%d", int(pg.E));
   gag_setcolor_0(view, f->colours.text);
   gag_textcenter(view, 0, 0);
-  draw_at(view, x, last - 2, c);
+  draw_at(view, x, last - 2, scale_text(pg));
 }
 
-void gag1d_level_table_1(uint16_t view, plotframe *f, const vectord *levels, uint8_t range,
-                         uint8_t ownscales, double lo, double hi, const StringList *titles) {
-  TRACE("gag1d_level_table_1");
-  legendpage pg = legend_page(view, f, levels, ownscales, titles);
+// The rows of a legend's values with their labels (none for bands), and its scale note.
+static legendrows legend_rows(const vectord *levels, uint8_t ownscales, const char *label,
+                              double lead, int32_t extra, const double *range) {
+  legendrows rows{levels->count + extra, lead, {}};
+  legendpage pg = legend_numbers(levels, ownscales);
   distinct_digits(&pg, levels, ownscales);
+  std::string l = label ? std::string(label) + " " : "";
+  for (int32_t k = 0; k < levels->count; k++)
+    rows.texts.push_back(l + legend_value(pg, levels->data[k] * pg.factor, ownscales));
+  for (int32_t k = 0; range && k < 2; k++)
+    rows.texts.push_back(l + legend_value(pg, range[k] * pg.factor, ownscales));
+  if (pg.E) rows.texts.push_back(std::string(scale_text(pg)));
+  return rows;
+}
+
+static void level_table(uint16_t view, plotframe *f, const vectord *levels, uint8_t range,
+                        uint8_t ownscales, double lo, double hi, const StringList *titles, bool screen) {
+  double ends[2] = {lo, hi};
+  legendrows rows = legend_rows(levels, ownscales, "a :", 1, range ? 2 : 0, range ? ends : nullptr);
+  legendpage pg = legend_page(view, f, levels, ownscales, titles, rows, screen);
   double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 1;
   if (range) num_label(view, pg, "max", hi * pg.factor, x, edge, line--, ownscales);
   for (int32_t k = levels->count; k >= 1; k--) {
@@ -822,11 +900,10 @@ void gag1d_level_table_1(uint16_t view, plotframe *f, const vectord *levels, uin
   gag_textuniform_1(view, pg.uniform);
 }
 
-void gag1d_band_table_1(uint16_t view, plotframe *f, const vectord *bounds, uint8_t /*range*/,
-                        uint8_t ownscales, double /*lo*/, double /*hi*/, const StringList *titles) {
-  TRACE("gag1d_band_table_1");
-  legendpage pg = legend_page(view, f, bounds, ownscales, titles);
-  distinct_digits(&pg, bounds, ownscales);
+static void band_table(uint16_t view, plotframe *f, const vectord *bounds, uint8_t ownscales,
+                       const StringList *titles, bool screen) {
+  legendrows rows = legend_rows(bounds, ownscales, nullptr, 4.2, 1, nullptr);
+  legendpage pg = legend_page(view, f, bounds, ownscales, titles, rows, screen);
   int32_t n = bounds->count;
   double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 0.5;
   auto boundary = [&](int32_t k) {
@@ -848,6 +925,28 @@ void gag1d_band_table_1(uint16_t view, plotframe *f, const vectord *bounds, uint
   }
   scale_note(view, f, pg, x, line);
   gag_textuniform_1(view, pg.uniform);
+}
+
+// Legends are drawn twice: at the sizes above for pages and metafiles, then for the
+// screen.
+void gag1d_level_table_1(uint16_t view, plotframe *f, const vectord *levels, uint8_t range,
+                         uint8_t ownscales, double lo, double hi, const StringList *titles) {
+  TRACE("gag1d_level_table_1");
+  for (uint8_t to : {GAG_PAGE, GAG_SCREEN}) {
+    gag_surfaces(view, to);
+    level_table(view, f, levels, range, ownscales, lo, hi, titles, to == GAG_SCREEN);
+  }
+  gag_surfaces(view, GAG_ALL);
+}
+
+void gag1d_band_table_1(uint16_t view, plotframe *f, const vectord *bounds, uint8_t /*range*/,
+                        uint8_t ownscales, double /*lo*/, double /*hi*/, const StringList *titles) {
+  TRACE("gag1d_band_table_1");
+  for (uint8_t to : {GAG_PAGE, GAG_SCREEN}) {
+    gag_surfaces(view, to);
+    band_table(view, f, bounds, ownscales, titles, to == GAG_SCREEN);
+  }
+  gag_surfaces(view, GAG_ALL);
 }
 
 // Fills the module's two-title list.

@@ -206,8 +206,18 @@ static void replay_entry(viewrec *v, const glop *e, rects *clip) {
   }
 }
 
+// The second value of a surfaces mark: -1 less the surfaces, which no text aspect is.
+static float mark_of(uint8_t surfaces) { return -1.0f - surfaces; }
+static bool is_mark(float aspect) {
+  return aspect == mark_of(GAG_ALL) || aspect == mark_of(GAG_SCREEN) || aspect == mark_of(GAG_PAGE);
+}
+
 static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t black) {
   psurf *saved = v->device;
+  // Drawn on the view's own surface, entries for the screen count; elsewhere those for
+  // pages and metafiles.
+  bool screen = !printing && device == (v->held ? v->held : saved);
+  uint8_t surfaces = GAG_ALL;
   v->device = device;
   v->printing = printing;
   if (!v->parent) {
@@ -224,6 +234,11 @@ static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t bla
     for (const glblock *b = v->displaylist; b; b = b->next)
       for (uint32_t i = 0; i < b->count; i++) {
         const glop *e = &b->entries[i];
+        if (e->opcode == gltxsize && e->v[0] == 0 && is_mark(e->v[1])) {
+          surfaces = uint8_t(-1 - e->v[1]);
+          continue;
+        }
+        if (surfaces == (screen ? GAG_PAGE : GAG_SCREEN)) continue;
         if (e->opcode != gltxfont && e->colour != last) {
           last = e->colour;
           if (black && e->colour != colour_white)
@@ -248,6 +263,17 @@ void replay(uint16_t view, psurf *device, uint8_t printing, uint8_t black) {
     return;
   }
   if (device) replay_tree(gag_views[view - 1], device, printing, black);
+}
+
+void gag_surfaces(uint16_t view, uint8_t surfaces) {
+  if (!checkview(view)) return;
+  viewrec *v = gag_views[view - 1];
+  if (surfaces == v->surfaces) return;
+  // Drawing for pages only is kept off the view's own surface.
+  if (surfaces == GAG_PAGE) v->held = v->device, v->device = nullptr;
+  else if (v->surfaces == GAG_PAGE) v->device = v->held, v->held = nullptr;
+  v->surfaces = surfaces;
+  if (v->permanent) gaglist_pair(v, gltxsize, 0, mark_of(surfaces));
 }
 
 void gag_replay(uint16_t view) {

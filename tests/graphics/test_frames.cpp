@@ -178,6 +178,46 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   vectord_free(&close);
 }
 
+// A legend is recorded twice: at the frame's sizes for pages and metafiles (any surface
+// but the view's own), and larger for the screen (the view's own surface). Each replay
+// draws one of them, whole: the strokes of both make up the list.
+TEST_F(Frames, LegendsDrawOnePictureForPagesAndOneForTheScreen) {
+  vectord levels{};
+  gag1d_getlevels(0, 0.3, 30, &levels, 0);
+  String t1 = text("u"), t2 = text("levels");
+  uint16_t v = window(230, 400);
+  gag1d_level_table_0(v, &f, &levels, 1, 0, 0, 0.3, &t1, &t2);
+  // The strokes and the tallest stroke in pixels of a replay's polylines.
+  auto strokes = [](const std::vector<psurf_call> &calls, int *tallest) {
+    int n = 0;
+    *tallest = 0;
+    for (const psurf_call &c : calls) {
+      if (c.op != "polyline") continue;
+      n++;
+      int lo = INT32_MAX, hi = INT32_MIN;
+      for (size_t k = 1; k < c.v.size(); k += 2) lo = std::min(lo, c.v[k]), hi = std::max(hi, c.v[k]);
+      *tallest = std::max(*tallest, hi - lo);
+    }
+    return n;
+  };
+  int page_tall = 0, screen_tall = 0;
+  int page = strokes(replayed(v), &page_tall);
+  psurf *own = rec(v)->device;
+  ASSERT_NE(own, nullptr);
+  psurf_headless_record(own, true);
+  gag_replay(v);
+  int screen = strokes(psurf_headless_calls(own), &screen_tall);
+  psurf_headless_record(own, false);
+  EXPECT_EQ(page + screen, int(entries(v, glpydraw).size()));
+  EXPECT_GT(page, 100);
+  EXPECT_GT(screen, 100);
+  // On the page the characters are a little over half a line high (30 lines to 400
+  // pixels); on the screen they fill their lines.
+  EXPECT_LE(page_tall, 9);
+  EXPECT_GE(screen_tall, 1.5 * page_tall) << page_tall;
+  vectord_free(&levels);
+}
+
 TEST_F(Frames, TagsArrowsAndLengths) {
   uint16_t w = window(400, 400);
   gag1d_plotmap(w, &f, 0, 0, 10, 10, 0, 0, 0);
