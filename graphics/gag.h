@@ -262,8 +262,9 @@ void gag_fontlibrary(const char *path);
 void gag_fontlibrary_default();
 void gag_askcharsize(uint16_t view, pointd *size);
 // The stroke text's width and its height above the baseline in user units, as drawn
-// at the view's text size, aspect and uniform width.
-void gag_asktextsize(uint16_t view, const String *text, pointd *size);
+// at the view's text size, aspect and uniform width, and its depth below the baseline
+// in the same units (when depth is given).
+void gag_asktextsize(uint16_t view, const String *text, pointd *size, double *depth = nullptr);
 void gag_asktcenter(uint16_t view, pointd *centre);
 void gag_asktsize(uint16_t view, pointd *size);
 

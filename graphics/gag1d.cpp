@@ -268,29 +268,74 @@ static void tick(uint16_t view, const plotframe *f, bool xaxis, double u, double
   }
 }
 
+// The numbers of an axis: place along it, text, and whether a major tick goes there.
+struct axislabel {
+  double u;
+  std::string text;
+  bool major;
+};
+
+// A linear axis's numbers, with the exponent moved out of them when it is below -1 or
+// above 2 (the exponent, or 0, is returned).
+static int32_t linear_labels(const plotframe *f, bool xaxis, tickspec *t, std::vector<axislabel> *out) {
+  double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
+  gag1d_ticker(lo, hi, xaxis ? f->xticks : f->yticks, 0.01, t);
+  double s = t->step * t->scale, mult = s;
+  bool moved = t->exponent < -1 || t->exponent > 2;
+  if (moved) mult = t->step;
+  for (int32_t k = t->first; k <= t->last; k++) out->push_back({k * s, six_digits(k * mult), true});
+  return moved ? t->exponent : 0;
+}
+
+// A log axis's decade labels and mantissa digits ("1e%d" padded to four characters; a
+// longer one is written whole). Decades on the box's ends count as inside despite
+// rounding of the logarithms.
+static void log_labels(const plotframe *f, bool xaxis, std::vector<axislabel> *out) {
+  double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
+  tickspec t;
+  gag1d_logticker(lo, hi, 5, &t);
+  double tol = 1e-9 * (hi - lo);
+  for (int32_t d = t.first; d <= t.last; d++) {
+    double u = d * LN10;
+    if (u >= lo - tol && u <= hi + tol) {
+      char c[24];
+      snprintf(c, sizeof c, "1e%d   ", int(d));
+      int n = std::max(4, snprintf(nullptr, 0, "1e%d", int(d)));
+      c[n] = 0;
+      out->push_back({u, c, true});
+    }
+    for (int32_t i = 2; i <= mantissa_count[t.density]; i++) {
+      float v = float(d * LN10) + ln_mantissas[t.density][i - 1];
+      if (v >= lo - tol && v <= hi + tol) {
+        char c[4];
+        snprintf(c, sizeof c, "%d", int(mantissas[t.density][i - 1]));
+        out->push_back({v, c, false});
+      }
+    }
+  }
+}
+
 // A linear axis: numbers, the exponent text, then major and minor ticks.
 static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs) {
   double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
   double along = xaxis ? cs.y : cs.x, across = xaxis ? cs.x : cs.y;
   tickspec t;
-  gag1d_ticker(lo, hi, xaxis ? f->xticks : f->yticks, 0.01, &t);
+  std::vector<axislabel> labels;
+  int32_t exponent = linear_labels(f, xaxis, &t, &labels);
   double len = 0.2 * along, e = 0.01 * across, s = t.step * t.scale;
-  double mult = t.step * t.scale;
-  if (t.exponent < -1 || t.exponent > 2) {
-    mult = t.step;
+  if (exponent) {
     char ex[16];
-    snprintf(ex, sizeof ex, "e%d", int(t.exponent));
+    snprintf(ex, sizeof ex, "e%d", int(exponent));
     if (xaxis)
       draw_at(view, f->box.x2, f->box.y1 - 2 * cs.y, ex);
     else
       draw_at(view, f->box.x1 - 2 * cs.x, f->box.y2, ex);
   }
-  for (int32_t k = t.first; k <= t.last; k++) {
-    const char *c = six_digits(k * mult);
+  for (const axislabel &l : labels) {
     if (xaxis)
-      draw_at(view, k * s, f->box.y1 - 0.5 * cs.y, c);
+      draw_at(view, l.u, f->box.y1 - 0.5 * cs.y, l.text.c_str());
     else
-      draw_at(view, f->box.x1 - 0.5 * cs.x, k * s, c);
+      draw_at(view, f->box.x1 - 0.5 * cs.x, l.u, l.text.c_str());
   }
   gag_setcolor_0(view, f->colours.axis);
   bool minor = xaxis ? f->xminor : f->yminor;
@@ -307,43 +352,54 @@ static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs
 
 // A log axis: decade labels and major ticks, mantissa digits and minor ticks.
 static void log_axis(uint16_t view, plotframe *f, bool xaxis) {
-  double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
-  tickspec t;
-  gag1d_logticker(lo, hi, 5, &t);
   gag_textsize(view, f->labelsize / 1.2f, f->labelaspect);
   pointd cs = {0, 0};
   gag_askcharsize(view, &cs);
   double len = 0.2 * (xaxis ? cs.y : cs.x);
-  auto label = [&](double u, const char *c, bool major) {
+  std::vector<axislabel> labels;
+  log_labels(f, xaxis, &labels);
+  for (const axislabel &l : labels) {
     gag_setcolor_0(view, f->colours.text);
     if (xaxis)
-      draw_at(view, u, f->box.y1 - 0.5 * cs.y, c);
+      draw_at(view, l.u, f->box.y1 - 0.5 * cs.y, l.text.c_str());
     else
-      draw_at(view, f->box.x1 - 0.5 * cs.x, u, c);
+      draw_at(view, f->box.x1 - 0.5 * cs.x, l.u, l.text.c_str());
     gag_setcolor_0(view, f->colours.axis);
-    tick(view, f, xaxis, u, len, major);
-  };
-  // Decades on the box's ends count as inside despite rounding of the logarithms.
-  double tol = 1e-9 * (hi - lo);
-  for (int32_t d = t.first; d <= t.last; d++) {
-    double u = d * LN10;
-    if (u >= lo - tol && u <= hi + tol) {
-      // "1e%d" padded to four characters; a longer one is written whole.
-      char c[24];
-      snprintf(c, sizeof c, "1e%d   ", int(d));
-      int n = std::max(4, snprintf(nullptr, 0, "1e%d", int(d)));
-      c[n] = 0;
-      label(u, c, true);
-    }
-    for (int32_t i = 2; i <= mantissa_count[t.density]; i++) {
-      float v = float(d * LN10) + ln_mantissas[t.density][i - 1];
-      if (v >= lo - tol && v <= hi + tol) {
-        char c[4];
-        snprintf(c, sizeof c, "%d", int(mantissas[t.density][i - 1]));
-        label(v, c, false);
-      }
-    }
+    tick(view, f, xaxis, l.u, len, l.major);
   }
+}
+
+// The x at which the y title's baseline stands clear of the y numbers written across
+// the axis: the frame's place for it (1.2 title characters in from the view's left),
+// moved left when a number beside the title would come within half of the
+// title's height of it, but not so far that the title leaves the view. The title is
+// turned: its height runs along x, its width along y, its depth towards the numbers.
+static double y_title_place(uint16_t view, const plotframe *f, const String *title, pointd cs,
+                            const rectd &usr) {
+  double x = usr.x1 + 1.2 * cs.x / f->titleaspect;
+  if (!f->yhorizontal && !f->logy) return x;
+  pointd rel = {1, 1}, size = {0, 0};
+  gag_askrelsize(view, &rel);
+  // Lengths along y in user units as lengths along x.
+  double ytox = (usr.x2 - usr.x1) / rel.x * rel.y / (usr.y2 - usr.y1), depth = 0;
+  gag_asktextsize(view, title, &size, &depth);
+  double tall = size.y * ytox, gap = tall / 2, half = size.x / ytox / 2 + gap / ytox;
+  std::vector<axislabel> labels;
+  tickspec t;
+  if (f->logy) log_labels(f, false, &labels);
+  else linear_labels(f, false, &t, &labels);
+  // Sizes at the title's size, made those at the numbers' size (without setting it,
+  // which the view would record). Log numbers end half a number's character left of
+  // the frame, linear ones half a title character.
+  double k = double(f->titlesize) / f->labelsize, kx = k * f->labelaspect / f->titleaspect;
+  double end = f->box.x1 - 0.5 * cs.x * (f->logy ? kx : 1), left = HUGE_VAL;
+  for (const axislabel &l : labels) {
+    String c = text_of(l.text.c_str());
+    gag_asktextsize(view, &c, &size);
+    if (std::fabs(l.u - f->cy) < half + k * size.y / 2) left = std::min(left, end - kx * size.x);
+  }
+  if (x + depth * ytox + gap > left) x = std::max(left - depth * ytox - gap, usr.x1 + tall);
+  return x;
 }
 
 void gag1d_draw_axes(uint16_t view, plotframe *f, const String *xtitle, const String *ytitle) {
@@ -368,7 +424,7 @@ void gag1d_draw_axes(uint16_t view, plotframe *f, const String *xtitle, const St
       if (xaxis)
         gag_drawtext_1(view, f->cx, usr.y1 + 0.2 * cs.y, title);
       else
-        gag_drawtext_1(view, usr.x1 + 1.2 * cs.x / f->titleaspect, f->cy, title);
+        gag_drawtext_1(view, y_title_place(view, f, title, cs, usr), f->cy, title);
     }
     gag_textsize(view, f->labelsize / 1.2f, f->labelaspect);
     bool log = xaxis ? f->logx : f->logy;

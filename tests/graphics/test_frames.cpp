@@ -218,6 +218,43 @@ TEST_F(Frames, LegendsDrawOnePictureForPagesAndOneForTheScreen) {
   vectord_free(&levels);
 }
 
+// The y title stands clear of a number written beside it: in a problem window's
+// frame (titles 35 and numbers 42 lines high, aspect 0.7) over 0 to 1, "0.5" lies at
+// the title's height; its strokes begin right of the title's by at least a third of
+// the title's height.
+TEST_F(Frames, TheYTitleStandsClearOfTheNumbersBesideIt) {
+  gag1d_set_tick_type(&f, 3);
+  gag1d_set_label_size(&f, 35, 0.7f, 42, 0.7f);
+  // The stroke boxes (x1, y1, x2, y2 in relative units) of a frame with the y title.
+  auto boxes = [&](const char *title) {
+    uint16_t w = window(640, 455);
+    String x = text("X"), y = text(title);
+    gag1d_plotmap(w, &f, 0, 0, 1, 1, 0, 1, 0);
+    gag1d_draw_axes(w, &f, &x, &y);
+    std::set<std::vector<float>> out;
+    for (const glop *e : entries(w, glpydraw)) {
+      std::vector<float> b = {HUGE_VALF, HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+      for (int32_t i = 0; i < e->list.count; i++) {
+        const points &p = e->list.data[i];
+        b = {std::min(b[0], p.x), std::min(b[1], p.y), std::max(b[2], p.x), std::max(b[3], p.y)};
+      }
+      out.insert(b);
+    }
+    return out;
+  };
+  auto titled = boxes("Y"), bare = boxes("");
+  std::vector<float> title = {HUGE_VALF, HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+  for (const auto &b : titled)
+    if (!bare.count(b))
+      title = {std::min(title[0], b[0]), std::min(title[1], b[1]), std::max(title[2], b[2]), std::max(title[3], b[3])};
+  ASSERT_LT(title[0], title[2]);
+  float numbers = HUGE_VALF;
+  for (const auto &b : bare)
+    if (b[2] < 0.2f && b[1] < title[3] && b[3] > title[1]) numbers = std::min(numbers, b[0]);
+  ASSERT_LT(numbers, 0.2f) << "no number beside the title";
+  EXPECT_GE(numbers - title[2], (title[2] - title[0]) / 3) << "title " << title[0] << " to " << title[2];
+}
+
 TEST_F(Frames, TagsArrowsAndLengths) {
   uint16_t w = window(400, 400);
   gag1d_plotmap(w, &f, 0, 0, 10, 10, 0, 0, 0);
