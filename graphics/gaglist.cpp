@@ -212,11 +212,10 @@ static bool is_mark(float aspect) {
   return aspect == mark_of(GAG_ALL) || aspect == mark_of(GAG_SCREEN) || aspect == mark_of(GAG_PAGE);
 }
 
-static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t black) {
+// screen: the tree is drawn on its own surface, where the entries for the screen count;
+// elsewhere those for pages and metafiles do.
+static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t black, bool screen) {
   psurf *saved = v->device;
-  // Drawn on the view's own surface, entries for the screen count; elsewhere those for
-  // pages and metafiles.
-  bool screen = !printing && device == (v->held ? v->held : saved);
   uint8_t surfaces = GAG_ALL;
   v->device = device;
   v->printing = printing;
@@ -250,7 +249,7 @@ static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t bla
       }
   }
   for (uint16_t c = v->child; checkview(c); c = gag_views[c - 1]->sibling)
-    replay_tree(gag_views[c - 1], device, printing, black);
+    replay_tree(gag_views[c - 1], device, printing, black, screen);
   gagmap_clip(v, &v->clipwin);
   v->device = saved;
   v->printing = 0;
@@ -262,7 +261,8 @@ void replay(uint16_t view, psurf *device, uint8_t printing, uint8_t black) {
     debug_printf("BAD VIEWPORT\n");
     return;
   }
-  if (device) replay_tree(gag_views[view - 1], device, printing, black);
+  viewrec *v = gag_views[view - 1];
+  if (device) replay_tree(v, device, printing, black, !printing && device == (v->held ? v->held : v->device));
 }
 
 void gag_surfaces(uint16_t view, uint8_t surfaces) {
