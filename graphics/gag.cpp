@@ -98,6 +98,9 @@ static viewrec *vpalloc(viewrec *parent, uint16_t owner) {
     v->showindex = 0;
     v->child = v->sibling = 0;
     v->parent = parent->number;
+    if (parent->held) v->device = parent->held;
+    v->surfaces = GAG_ALL;
+    v->held = nullptr;
     if (!parent->child) {
       parent->child = n;
     } else {

@@ -91,6 +91,10 @@ struct viewrec {
   // The back end's pixel mapping: pixel = trunc(v * scale) + origin.
   int32_t xorigin, yorigin;
   float xscale, yscale;
+  // The surfaces the entries being made are for (GAG_ALL, GAG_SCREEN, GAG_PAGE), and
+  // the view's own surface while entries for pages only are recorded without it.
+  uint8_t surfaces;
+  psurf *held;
 };
 
 // The view table: views 1..count, a free slot holds null.
@@ -167,6 +171,12 @@ void gag_forget_rec(viewrec *v);
 void gag_replay(uint16_t view);
 void replay(uint16_t view, psurf *device, uint8_t printing, uint8_t black);
 void gag_setreplay(uint8_t on);
+// The surfaces that the view's next drawing is for: every one, the view's own (the
+// screen) only, or pages and metafiles only. Drawing for pages only is recorded but
+// not shown; replay passes over the entries that are not for its surface. The mark is
+// an entry of text size 0, which sets no size, and of aspect -1 less the surfaces.
+enum { GAG_ALL = 0, GAG_SCREEN = 1, GAG_PAGE = 2 };
+void gag_surfaces(uint16_t view, uint8_t surfaces);
 void gag_writeview(IOfile *f, uint16_t view);
 // Reads a stream into the view and the views below it; false when the stream is
 // unreadable or does not fit the tree (the message has been shown).
@@ -251,6 +261,10 @@ void gag_textfit_1(uint16_t view, const pointd p[3], const String *text);
 void gag_fontlibrary(const char *path);
 void gag_fontlibrary_default();
 void gag_askcharsize(uint16_t view, pointd *size);
+// The stroke text's width and its height above the baseline in user units, as drawn
+// at the view's text size, aspect and uniform width, and its depth below the baseline
+// in the same units (when depth is given).
+void gag_asktextsize(uint16_t view, const String *text, pointd *size, double *depth = nullptr);
 void gag_asktcenter(uint16_t view, pointd *centre);
 void gag_asktsize(uint16_t view, pointd *size);
 

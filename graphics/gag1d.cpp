@@ -8,6 +8,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "control/verdat.h"
 #include "graphics/gag.h"
@@ -278,29 +279,74 @@ static void tick(uint16_t view, const plotframe *f, bool xaxis, double u, double
   }
 }
 
+// The numbers of an axis: place along it, text, and whether a major tick goes there.
+struct axislabel {
+  double u;
+  std::string text;
+  bool major;
+};
+
+// A linear axis's numbers, with the exponent moved out of them when it is below -1 or
+// above 2 (the exponent, or 0, is returned).
+static int32_t linear_labels(const plotframe *f, bool xaxis, tickspec *t, std::vector<axislabel> *out) {
+  double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
+  gag1d_ticker(lo, hi, xaxis ? f->xticks : f->yticks, 0.01, t);
+  double s = t->step * t->scale, mult = s;
+  bool moved = t->exponent < -1 || t->exponent > 2;
+  if (moved) mult = t->step;
+  for (int32_t k = t->first; k <= t->last; k++) out->push_back({k * s, six_digits(k * mult), true});
+  return moved ? t->exponent : 0;
+}
+
+// A log axis's decade labels and mantissa digits ("1e%d" padded to four characters; a
+// longer one is written whole). Decades on the box's ends count as inside despite
+// rounding of the logarithms.
+static void log_labels(const plotframe *f, bool xaxis, std::vector<axislabel> *out) {
+  double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
+  tickspec t;
+  gag1d_logticker(lo, hi, 5, &t);
+  double tol = 1e-9 * (hi - lo);
+  for (int32_t d = t.first; d <= t.last; d++) {
+    double u = d * LN10;
+    if (u >= lo - tol && u <= hi + tol) {
+      char c[24];
+      snprintf(c, sizeof c, "1e%d   ", int(d));
+      int n = std::max(4, snprintf(nullptr, 0, "1e%d", int(d)));
+      c[n] = 0;
+      out->push_back({u, c, true});
+    }
+    for (int32_t i = 2; i <= mantissa_count[t.density]; i++) {
+      float v = float(d * LN10) + ln_mantissas[t.density][i - 1];
+      if (v >= lo - tol && v <= hi + tol) {
+        char c[4];
+        snprintf(c, sizeof c, "%d", int(mantissas[t.density][i - 1]));
+        out->push_back({v, c, false});
+      }
+    }
+  }
+}
+
 // A linear axis: numbers, the exponent text, then major and minor ticks.
 static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs) {
   double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
   double along = xaxis ? cs.y : cs.x, across = xaxis ? cs.x : cs.y;
   tickspec t;
-  gag1d_ticker(lo, hi, xaxis ? f->xticks : f->yticks, 0.01, &t);
+  std::vector<axislabel> labels;
+  int32_t exponent = linear_labels(f, xaxis, &t, &labels);
   double len = 0.2 * along, e = 0.01 * across, s = t.step * t.scale;
-  double mult = t.step * t.scale;
-  if (t.exponent < -1 || t.exponent > 2) {
-    mult = t.step;
+  if (exponent) {
     char ex[16];
-    snprintf(ex, sizeof ex, "e%d", int(t.exponent));
+    snprintf(ex, sizeof ex, "e%d", int(exponent));
     if (xaxis)
       draw_at(view, f->box.x2, f->box.y1 - 2 * cs.y, ex);
     else
       draw_at(view, f->box.x1 - 2 * cs.x, f->box.y2, ex);
   }
-  for (int32_t k = t.first; k <= t.last; k++) {
-    const char *c = six_digits(k * mult);
+  for (const axislabel &l : labels) {
     if (xaxis)
-      draw_at(view, k * s, f->box.y1 - 0.5 * cs.y, c);
+      draw_at(view, l.u, f->box.y1 - 0.5 * cs.y, l.text.c_str());
     else
-      draw_at(view, f->box.x1 - 0.5 * cs.x, k * s, c);
+      draw_at(view, f->box.x1 - 0.5 * cs.x, l.u, l.text.c_str());
   }
   gag_setcolor_0(view, f->colours.axis);
   bool minor = xaxis ? f->xminor : f->yminor;
@@ -317,43 +363,54 @@ static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs
 
 // A log axis: decade labels and major ticks, mantissa digits and minor ticks.
 static void log_axis(uint16_t view, plotframe *f, bool xaxis) {
-  double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
-  tickspec t;
-  gag1d_logticker(lo, hi, 5, &t);
   gag_textsize(view, f->labelsize / 1.2f, f->labelaspect);
   pointd cs = {0, 0};
   gag_askcharsize(view, &cs);
   double len = 0.2 * (xaxis ? cs.y : cs.x);
-  auto label = [&](double u, const char *c, bool major) {
+  std::vector<axislabel> labels;
+  log_labels(f, xaxis, &labels);
+  for (const axislabel &l : labels) {
     gag_setcolor_0(view, f->colours.text);
     if (xaxis)
-      draw_at(view, u, f->box.y1 - 0.5 * cs.y, c);
+      draw_at(view, l.u, f->box.y1 - 0.5 * cs.y, l.text.c_str());
     else
-      draw_at(view, f->box.x1 - 0.5 * cs.x, u, c);
+      draw_at(view, f->box.x1 - 0.5 * cs.x, l.u, l.text.c_str());
     gag_setcolor_0(view, f->colours.axis);
-    tick(view, f, xaxis, u, len, major);
-  };
-  // Decades on the box's ends count as inside despite rounding of the logarithms.
-  double tol = 1e-9 * (hi - lo);
-  for (int32_t d = t.first; d <= t.last; d++) {
-    double u = d * LN10;
-    if (u >= lo - tol && u <= hi + tol) {
-      // "1e%d" padded to four characters; a longer one is written whole.
-      char c[24];
-      snprintf(c, sizeof c, "1e%d   ", int(d));
-      int n = std::max(4, snprintf(nullptr, 0, "1e%d", int(d)));
-      c[n] = 0;
-      label(u, c, true);
-    }
-    for (int32_t i = 2; i <= mantissa_count[t.density]; i++) {
-      float v = float(d * LN10) + ln_mantissas[t.density][i - 1];
-      if (v >= lo - tol && v <= hi + tol) {
-        char c[4];
-        snprintf(c, sizeof c, "%d", int(mantissas[t.density][i - 1]));
-        label(v, c, false);
-      }
-    }
+    tick(view, f, xaxis, l.u, len, l.major);
   }
+}
+
+// The x at which the y title's baseline stands clear of the y numbers written across
+// the axis: the frame's place for it (1.2 title characters in from the view's left),
+// moved left when a number beside the title would come within half of the
+// title's height of it, but not so far that the title leaves the view. The title is
+// turned: its height runs along x, its width along y, its depth towards the numbers.
+static double y_title_place(uint16_t view, const plotframe *f, const String *title, pointd cs,
+                            const rectd &usr) {
+  double x = usr.x1 + 1.2 * cs.x / f->titleaspect;
+  if (!f->yhorizontal && !f->logy) return x;
+  pointd rel = {1, 1}, size = {0, 0};
+  gag_askrelsize(view, &rel);
+  // Lengths along y in user units as lengths along x.
+  double ytox = (usr.x2 - usr.x1) / rel.x * rel.y / (usr.y2 - usr.y1), depth = 0;
+  gag_asktextsize(view, title, &size, &depth);
+  double tall = size.y * ytox, gap = tall / 2, half = size.x / ytox / 2 + gap / ytox;
+  std::vector<axislabel> labels;
+  tickspec t;
+  if (f->logy) log_labels(f, false, &labels);
+  else linear_labels(f, false, &t, &labels);
+  // Sizes at the title's size, made those at the numbers' size (without setting it,
+  // which the view would record). Log numbers end half a number's character left of
+  // the frame, linear ones half a title character.
+  double k = double(f->titlesize) / f->labelsize, kx = k * f->labelaspect / f->titleaspect;
+  double end = f->box.x1 - 0.5 * cs.x * (f->logy ? kx : 1), left = HUGE_VAL;
+  for (const axislabel &l : labels) {
+    String c = text_of(l.text.c_str());
+    gag_asktextsize(view, &c, &size);
+    if (std::fabs(l.u - f->cy) < half + k * size.y / 2) left = std::min(left, end - kx * size.x);
+  }
+  if (x + depth * ytox + gap > left) x = std::max(left - depth * ytox - gap, usr.x1 + tall);
+  return x;
 }
 
 void gag1d_draw_axes(uint16_t view, plotframe *f, const String *xtitle, const String *ytitle) {
@@ -378,7 +435,7 @@ void gag1d_draw_axes(uint16_t view, plotframe *f, const String *xtitle, const St
       if (xaxis)
         gag_drawtext_1(view, f->cx, usr.y1 + 0.2 * cs.y, title);
       else
-        gag_drawtext_1(view, usr.x1 + 1.2 * cs.x / f->titleaspect, f->cy, title);
+        gag_drawtext_1(view, y_title_place(view, f, title, cs, usr), f->cy, title);
     }
     gag_textsize(view, f->labelsize / 1.2f, f->labelaspect);
     bool log = xaxis ? f->logx : f->logy;
@@ -706,18 +763,19 @@ int16_t scale_size(double v) {
 // The page of a legend: one user unit is one text line.
 struct legendpage {
   double W;        // page width in lines
+  double lines;    // page height in lines
   double top;      // the line after the last title
   int32_t digits;  // significant digits of the values
   int16_t E;       // common exponent (0 with own scales)
   double factor;   // 10^-E
   bool two;        // two columns
+  float size;      // text size
   uint16_t uniform;  // the uniform width to restore
 };
 
-static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels,
-                              uint8_t ownscales, const StringList *titles) {
+// The digits and the common exponent of a legend's values.
+static legendpage legend_numbers(const vectord *levels, uint8_t ownscales) {
   legendpage pg{};
-  gag_textfont(view, f->font);
   int32_t n = levels->count;
   double A = n ? std::max(std::fabs(levels->data[0]), std::fabs(levels->data[n - 1])) : 0;
   pg.digits = 4;
@@ -741,21 +799,6 @@ static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels
       pg.digits = std::max(pg.digits, whole + 2 - int32_t(std::floor(std::log10(least))));
     }
   }
-  double s = f->titlesize;
-  pointd rel = {1, 1};
-  gag_askrelsize(view, &rel);
-  pg.W = rel.x / rel.y * s / f->titleaspect;
-  gag_scaleview_1(view, 0, 0, pg.W, s);
-  gag_textsize(view, float(s / 1.2), f->titleaspect);
-  gag_setcolor_0(view, f->colours.text);
-  gag_textcenter(view, 0, 0);
-  double y = s - 2;
-  for (int32_t t = 0; titles && t < titles->count; t++, y -= 1)
-    gag_drawtext_1(view, 1, y, &titles->items[t]);
-  pg.top = y;
-  gag_drawline_1(view, 1, y + 0.5, pg.W, y + 0.5);
-  pg.uniform = gag_textuniform_0(view, '0');
-  pg.two = pg.W > 10;
   return pg;
 }
 
@@ -783,6 +826,78 @@ static void distinct_digits(legendpage *pg, const vectord *levels, uint8_t ownsc
   }
 }
 
+// The lines of a legend beside its titles: how many, the room before the text of
+// each (in lines) and the texts of the widest kind (label, a blank and the value).
+struct legendrows {
+  int32_t count;
+  double lead;
+  std::vector<std::string> texts;
+};
+
+static double text_width(uint16_t view, const std::string &t) {
+  String s = text_of(t.c_str());
+  pointd size = {0, 0};
+  gag_asktextsize(view, &s, &size);
+  return size.x;
+}
+
+// The page of the legend view with its titles and rule. Printed pages and metafiles
+// take title size lines at s / 1.2 with the frame's aspect. On the screen, where
+// those characters come out a few pixels high, the page has as few lines as hold the
+// rows in its columns (three fifths of them at least) and its characters are a line
+// and a quarter high, less where the widest row would not fit its column; never
+// smaller than on the page. A title too wide for the screen's page is made smaller,
+// down to its size on the page.
+static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels,
+                              uint8_t ownscales, const StringList *titles,
+                              const legendrows &rows, bool screen) {
+  legendpage pg = legend_numbers(levels, ownscales);
+  distinct_digits(&pg, levels, ownscales);
+  gag_textfont(view, f->font);
+  double s = f->titlesize;
+  pointd rel = {1, 1};
+  gag_askrelsize(view, &rel);
+  pg.two = rel.x / rel.y * s / f->titleaspect > 10;
+  int32_t ntitles = titles ? titles->count : 0;
+  pg.lines = s;
+  pg.size = float(s / 1.2);
+  if (screen) {
+    int32_t columns = pg.two ? 2 : 1, rowlines = (rows.count + columns - 1) / columns;
+    pg.lines = std::min(s, std::max(std::ceil(0.6 * s), double(rowlines + 6 + ntitles)));
+  }
+  pg.W = rel.x / rel.y * pg.lines / f->titleaspect;
+  gag_scaleview_1(view, 0, 0, pg.W, pg.lines);
+  if (screen) {
+    // The text size is in characters per relative unit; the page is rel.y high.
+    float tall = float(pg.lines / (1.25 * rel.y));
+    gag_textsize(view, tall, f->titleaspect);
+    uint16_t keep = gag_textuniform_0(view, '0');
+    double widest = 0, room = (pg.two ? pg.W / 2 : pg.W) - rows.lead - 0.3;
+    for (const std::string &t : rows.texts) widest = std::max(widest, text_width(view, t));
+    gag_textuniform_1(view, keep);
+    if (widest > room && room > 0) tall = float(tall * widest / room);
+    pg.size = std::min(tall, pg.size);
+  }
+  gag_textsize(view, pg.size, f->titleaspect);
+  gag_setcolor_0(view, f->colours.text);
+  gag_textcenter(view, 0, 0);
+  double y = pg.lines - 2;
+  for (int32_t t = 0; t < ntitles; t++, y -= 1) {
+    const String *title = &titles->items[t];
+    pointd size = {0, 0};
+    if (screen) gag_asktextsize(view, title, &size);
+    double room = pg.W - 1.3;
+    bool fit = size.x > room && room > 0;
+    if (fit) gag_textsize(view, std::min(float(pg.size * size.x / room), float(s / 1.2)), f->titleaspect);
+    gag_drawtext_1(view, 1, y, title);
+    if (fit) gag_textsize(view, pg.size, f->titleaspect);
+  }
+  pg.top = y;
+  gag_drawline_1(view, 1, y + 0.5, pg.W, y + 0.5);
+  pg.uniform = gag_textuniform_0(view, '0');
+  return pg;
+}
+
 // One legend line: the label left-aligned at x, the value right-aligned at edge.
 static void num_label(uint16_t view, const legendpage &pg, const char *label, double v, double x,
                       double edge, double line, uint8_t ownscales) {
@@ -802,21 +917,40 @@ static void band_label(uint16_t view, const legendpage &pg, double v, double edg
 }
 
 // "Scale = E" and the exponent, after one blank line below the last line drawn.
+static const char *scale_text(const legendpage &pg) {
+  static char c[32];
+  snprintf(c, sizeof c, "Scale = E%d", int(pg.E));
+  return c;
+}
+
 static void scale_note(uint16_t view, const plotframe *f, const legendpage &pg, double x,
                        double last) {
   if (!pg.E) return;
-  char c[32];
-  snprintf(c, sizeof c, "Scale = E%d", int(pg.E));
   gag_setcolor_0(view, f->colours.text);
   gag_textcenter(view, 0, 0);
-  draw_at(view, x, last - 2, c);
+  draw_at(view, x, last - 2, scale_text(pg));
 }
 
-void gag1d_level_table_1(uint16_t view, plotframe *f, const vectord *levels, uint8_t range,
-                         uint8_t ownscales, double lo, double hi, const StringList *titles) {
-  TRACE("gag1d_level_table_1");
-  legendpage pg = legend_page(view, f, levels, ownscales, titles);
+// The rows of a legend's values with their labels (none for bands), and its scale note.
+static legendrows legend_rows(const vectord *levels, uint8_t ownscales, const char *label,
+                              double lead, int32_t extra, const double *range) {
+  legendrows rows{levels->count + extra, lead, {}};
+  legendpage pg = legend_numbers(levels, ownscales);
   distinct_digits(&pg, levels, ownscales);
+  std::string l = label ? std::string(label) + " " : "";
+  for (int32_t k = 0; k < levels->count; k++)
+    rows.texts.push_back(l + legend_value(pg, levels->data[k] * pg.factor, ownscales));
+  for (int32_t k = 0; range && k < 2; k++)
+    rows.texts.push_back(l + legend_value(pg, range[k] * pg.factor, ownscales));
+  if (pg.E) rows.texts.push_back(std::string(scale_text(pg)));
+  return rows;
+}
+
+static void level_table(uint16_t view, plotframe *f, const vectord *levels, uint8_t range,
+                        uint8_t ownscales, double lo, double hi, const StringList *titles, bool screen) {
+  double ends[2] = {lo, hi};
+  legendrows rows = legend_rows(levels, ownscales, "a :", 1, range ? 2 : 0, range ? ends : nullptr);
+  legendpage pg = legend_page(view, f, levels, ownscales, titles, rows, screen);
   double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 1;
   if (range) num_label(view, pg, "max", hi * pg.factor, x, edge, line--, ownscales);
   for (int32_t k = levels->count; k >= 1; k--) {
@@ -833,11 +967,10 @@ void gag1d_level_table_1(uint16_t view, plotframe *f, const vectord *levels, uin
   gag_textuniform_1(view, pg.uniform);
 }
 
-void gag1d_band_table_1(uint16_t view, plotframe *f, const vectord *bounds, uint8_t /*range*/,
-                        uint8_t ownscales, double /*lo*/, double /*hi*/, const StringList *titles) {
-  TRACE("gag1d_band_table_1");
-  legendpage pg = legend_page(view, f, bounds, ownscales, titles);
-  distinct_digits(&pg, bounds, ownscales);
+static void band_table(uint16_t view, plotframe *f, const vectord *bounds, uint8_t ownscales,
+                       const StringList *titles, bool screen) {
+  legendrows rows = legend_rows(bounds, ownscales, nullptr, 4.2, 1, nullptr);
+  legendpage pg = legend_page(view, f, bounds, ownscales, titles, rows, screen);
   int32_t n = bounds->count;
   double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 0.5;
   auto boundary = [&](int32_t k) {
@@ -859,6 +992,28 @@ void gag1d_band_table_1(uint16_t view, plotframe *f, const vectord *bounds, uint
   }
   scale_note(view, f, pg, x, line);
   gag_textuniform_1(view, pg.uniform);
+}
+
+// Legends are drawn twice: at the sizes above for pages and metafiles, then for the
+// screen.
+void gag1d_level_table_1(uint16_t view, plotframe *f, const vectord *levels, uint8_t range,
+                         uint8_t ownscales, double lo, double hi, const StringList *titles) {
+  TRACE("gag1d_level_table_1");
+  for (uint8_t to : {GAG_PAGE, GAG_SCREEN}) {
+    gag_surfaces(view, to);
+    level_table(view, f, levels, range, ownscales, lo, hi, titles, to == GAG_SCREEN);
+  }
+  gag_surfaces(view, GAG_ALL);
+}
+
+void gag1d_band_table_1(uint16_t view, plotframe *f, const vectord *bounds, uint8_t /*range*/,
+                        uint8_t ownscales, double /*lo*/, double /*hi*/, const StringList *titles) {
+  TRACE("gag1d_band_table_1");
+  for (uint8_t to : {GAG_PAGE, GAG_SCREEN}) {
+    gag_surfaces(view, to);
+    band_table(view, f, bounds, ownscales, titles, to == GAG_SCREEN);
+  }
+  gag_surfaces(view, GAG_ALL);
 }
 
 // Fills the module's two-title list.

@@ -206,8 +206,17 @@ static void replay_entry(viewrec *v, const glop *e, rects *clip) {
   }
 }
 
-static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t black) {
+// The second value of a surfaces mark: -1 less the surfaces, which no text aspect is.
+static float mark_of(uint8_t surfaces) { return -1.0f - surfaces; }
+static bool is_mark(float aspect) {
+  return aspect == mark_of(GAG_ALL) || aspect == mark_of(GAG_SCREEN) || aspect == mark_of(GAG_PAGE);
+}
+
+// screen: the tree is drawn on its own surface, where the entries for the screen count;
+// elsewhere those for pages and metafiles do.
+static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t black, bool screen) {
   psurf *saved = v->device;
+  uint8_t surfaces = GAG_ALL;
   v->device = device;
   v->printing = printing;
   if (!v->parent) {
@@ -224,6 +233,11 @@ static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t bla
     for (const glblock *b = v->displaylist; b; b = b->next)
       for (uint32_t i = 0; i < b->count; i++) {
         const glop *e = &b->entries[i];
+        if (e->opcode == gltxsize && e->v[0] == 0 && is_mark(e->v[1])) {
+          surfaces = uint8_t(-1 - e->v[1]);
+          continue;
+        }
+        if (surfaces == (screen ? GAG_PAGE : GAG_SCREEN)) continue;
         if (e->opcode != gltxfont && e->colour != last) {
           last = e->colour;
           if (black && e->colour != colour_white)
@@ -235,7 +249,7 @@ static void replay_tree(viewrec *v, psurf *device, uint8_t printing, uint8_t bla
       }
   }
   for (uint16_t c = v->child; checkview(c); c = gag_views[c - 1]->sibling)
-    replay_tree(gag_views[c - 1], device, printing, black);
+    replay_tree(gag_views[c - 1], device, printing, black, screen);
   gagmap_clip(v, &v->clipwin);
   v->device = saved;
   v->printing = 0;
@@ -247,7 +261,19 @@ void replay(uint16_t view, psurf *device, uint8_t printing, uint8_t black) {
     debug_printf("BAD VIEWPORT\n");
     return;
   }
-  if (device) replay_tree(gag_views[view - 1], device, printing, black);
+  viewrec *v = gag_views[view - 1];
+  if (device) replay_tree(v, device, printing, black, !printing && device == (v->held ? v->held : v->device));
+}
+
+void gag_surfaces(uint16_t view, uint8_t surfaces) {
+  if (!checkview(view)) return;
+  viewrec *v = gag_views[view - 1];
+  if (surfaces == v->surfaces) return;
+  // Drawing for pages only is kept off the view's own surface.
+  if (surfaces == GAG_PAGE) v->held = v->device, v->device = nullptr;
+  else if (v->surfaces == GAG_PAGE) v->device = v->held, v->held = nullptr;
+  v->surfaces = surfaces;
+  if (v->permanent) gaglist_pair(v, gltxsize, 0, mark_of(surfaces));
 }
 
 void gag_replay(uint16_t view) {

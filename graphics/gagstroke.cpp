@@ -293,6 +293,16 @@ void gag_drawtext_1(uint16_t view, double x, double y, const String *text) {
   gag_drawtext_0(view, &p, text);
 }
 
+void gag_asktextsize(uint16_t view, const String *text, pointd *size, double *depth) {
+  if (!checkview(view)) return;
+  viewrec *v = gag_views[view - 1];
+  Extent e = measure(v, text);
+  // A font unit is 1 / (cell height x size) relative units high, aspect times that wide.
+  double unit = v->size != 0 ? 1 / (double(v->cellheight) * v->size) : 0;
+  *size = {e.width * unit * v->aspect / v->scale.x, e.height * unit / v->scale.y};
+  if (depth) *depth = e.depth * unit / v->scale.y;
+}
+
 void gag_textfit_0(uint16_t view, const pointd *p0, const pointd *p1, const pointd *p2,
                    const String *text) {
   TRACE("gag_textfit_0");

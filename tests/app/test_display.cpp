@@ -1116,6 +1116,62 @@ TEST_F(Display, ADialogIsSetReadAndEndedByItsButton) {
   gag_killview(w);
 }
 
+// A contour plot's legend in a plot window of 725 x 521 can be read: its rows of
+// characters (bands of inked rows in the left column, below the titles' rule) are at
+// least 9 pixels high, and no character is cut at the legend view's right edge or runs
+// from the first column into the second.
+TEST_F(Display, LegendCharactersAreTallEnoughAndWhole) {
+  spit(dir.file("legend.pde"), "TITLE 'legend'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
+                                   "PLOTS\n CONTOUR(u)\nEND\n");
+  Program q(dir.path, display, {"-R", "legend.pde"});
+  ASSERT_TRUE(holds(dir.file("legend.log"), "--DONE--"));
+  std::string plot = await("^CONTOUR");
+  x("xdotool windowsize " + plot + " 725 521");
+  int px = 0, py = 0, pw = 0, ph = 0;
+  ASSERT_TRUE(until([&] {
+    return sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph) == 4 && pw == 725 && ph == 521;
+  }));
+  // The legend view: x 0.9 to 1.35, y 0.1 to 0.94 of the client's smaller side; its
+  // rows from the titles' rule down.
+  int x1 = 0, x2 = 0, middle = 0, y1 = 0, y2 = 0;
+  auto inked = [&](const Shot &s, int xa, int xb, int y) {
+    int n = 0;
+    for (int x = xa; x < xb; x++) n += s.at(x, y) != white;
+    return n;
+  };
+  auto ink = [&](const Shot &s, int xa, int xb) {
+    int n = 0;
+    for (int y = y1; y < y2; y++) n += inked(s, xa, xb, y);
+    return n;
+  };
+  // Heights of the bands of inked rows of the first column.
+  auto rows = [&](const Shot &s) {
+    std::vector<int> bands;
+    for (int y = y1, run = 0; y < y2; y++) {
+      if (inked(s, x1, middle, y)) run++;
+      else if (run) bands.push_back(run), run = 0;
+    }
+    std::sort(bands.begin(), bands.end());
+    return bands;
+  };
+  Shot s = shot_when([&](const Shot &t) {
+    int top = py;
+    while (top < py + 60 && t.at(px + pw / 2, top) != white) top++;
+    int ch = py + ph - top, unit = std::min(pw, ch);
+    x1 = px + int(0.9 * unit), x2 = px + int(1.35 * unit), middle = (x1 + x2) / 2;
+    y1 = top + ch - int(0.94 * unit), y2 = top + ch - int(0.1 * unit);
+    while (y1 < y2 && inked(t, x1, x2, y1) < (x2 - x1) / 2) y1++;
+    y1 += 2;
+    return rows(t).size() >= 10;
+  });
+  std::vector<int> bands = rows(s);
+  ASSERT_GE(bands.size(), 10u) << "the legend's rows";
+  EXPECT_GE(bands[bands.size() / 2], 9) << "the legend's characters";
+  EXPECT_GT(ink(s, x2 - 14, x2 - 2), 20) << "the second column's values";
+  EXPECT_EQ(ink(s, x2 - 1, x2 + 6), 0) << "a value cut at the legend's edge";
+  EXPECT_EQ(ink(s, middle + 1, middle + 6), 0) << "a value past its column";
+}
+
 // A descriptor error opens the editor with the word before the error position
 // selected, on the error's line: typing replaces just that selection.
 TEST_F(Display, TheEditorSelectsTheWordOfAnError) {

@@ -139,6 +139,7 @@ TEST_F(Viewer, GarbledGroupsKeepTheLastGoodOne) {
       "{\"nodes\":2,\"plots\":[[1,\"A\",21]],\"end\":7}",            // end mark not 0
       "{\"nodes\":2,\"plots\":[[1,\"A\",21]],\"count\":2}",          // fewer plots than announced
   };
+  int32_t records = std::max(views_record_count(), 1);  // viewers of earlier tests, closed
   for (const char *g : second) {
     viewer *v = open(make(std::string("{\"header\":[2,0,0],\"groups\":[{\"nodes\":1,\"plots\":[[1,\"A\",11]]},") + g +
                           "]}"));
@@ -149,7 +150,7 @@ TEST_F(Viewer, GarbledGroupsKeepTheLastGoodOne) {
     command(v->window, -1);
   }
   EXPECT_EQ(count("ERROR: GARBLED PLOTFILE"), 5);
-  EXPECT_EQ(views_record_count(), 1);  // the record was reused each time
+  EXPECT_EQ(views_record_count(), records);  // a closed record was reused each time
 }
 
 // Viewers still open when the program ends, a garbled one among them, give back all

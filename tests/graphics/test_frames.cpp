@@ -178,6 +178,83 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   vectord_free(&close);
 }
 
+// A legend is recorded twice: at the frame's sizes for pages and metafiles (any surface
+// but the view's own), and larger for the screen (the view's own surface). Each replay
+// draws one of them, whole: the strokes of both make up the list.
+TEST_F(Frames, LegendsDrawOnePictureForPagesAndOneForTheScreen) {
+  vectord levels{};
+  gag1d_getlevels(0, 0.3, 30, &levels, 0);
+  String t1 = text("u"), t2 = text("levels");
+  uint16_t v = window(230, 400);
+  gag1d_level_table_0(v, &f, &levels, 1, 0, 0, 0.3, &t1, &t2);
+  // The strokes and the tallest stroke in pixels of a replay's polylines.
+  auto strokes = [](const std::vector<psurf_call> &calls, int *tallest) {
+    int n = 0;
+    *tallest = 0;
+    for (const psurf_call &c : calls) {
+      if (c.op != "polyline") continue;
+      n++;
+      int lo = INT32_MAX, hi = INT32_MIN;
+      for (size_t k = 1; k < c.v.size(); k += 2) lo = std::min(lo, c.v[k]), hi = std::max(hi, c.v[k]);
+      *tallest = std::max(*tallest, hi - lo);
+    }
+    return n;
+  };
+  int page_tall = 0, screen_tall = 0;
+  int page = strokes(replayed(v), &page_tall);
+  psurf *own = rec(v)->device;
+  ASSERT_NE(own, nullptr);
+  psurf_headless_record(own, true);
+  gag_replay(v);
+  int screen = strokes(psurf_headless_calls(own), &screen_tall);
+  psurf_headless_record(own, false);
+  EXPECT_EQ(page + screen, int(entries(v, glpydraw).size()));
+  EXPECT_GT(page, 100);
+  EXPECT_GT(screen, 100);
+  // On the page the characters are a little over half a line high (30 lines to 400
+  // pixels); on the screen they fill their lines.
+  EXPECT_LE(page_tall, 9);
+  EXPECT_GE(screen_tall, 1.5 * page_tall) << page_tall;
+  vectord_free(&levels);
+}
+
+// The y title stands clear of a number written beside it: in a problem window's
+// frame (titles 35 and numbers 42 lines high, aspect 0.7) over 0 to 1, "0.5" lies at
+// the title's height; its strokes begin right of the title's by at least a third of
+// the title's height.
+TEST_F(Frames, TheYTitleStandsClearOfTheNumbersBesideIt) {
+  gag1d_set_tick_type(&f, 3);
+  gag1d_set_label_size(&f, 35, 0.7f, 42, 0.7f);
+  // The stroke boxes (x1, y1, x2, y2 in relative units) of a frame with the y title.
+  auto boxes = [&](const char *title) {
+    uint16_t w = window(640, 455);
+    String x = text("X"), y = text(title);
+    gag1d_plotmap(w, &f, 0, 0, 1, 1, 0, 1, 0);
+    gag1d_draw_axes(w, &f, &x, &y);
+    std::set<std::vector<float>> out;
+    for (const glop *e : entries(w, glpydraw)) {
+      std::vector<float> b = {HUGE_VALF, HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+      for (int32_t i = 0; i < e->list.count; i++) {
+        const points &p = e->list.data[i];
+        b = {std::min(b[0], p.x), std::min(b[1], p.y), std::max(b[2], p.x), std::max(b[3], p.y)};
+      }
+      out.insert(b);
+    }
+    return out;
+  };
+  auto titled = boxes("Y"), bare = boxes("");
+  std::vector<float> title = {HUGE_VALF, HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+  for (const auto &b : titled)
+    if (!bare.count(b))
+      title = {std::min(title[0], b[0]), std::min(title[1], b[1]), std::max(title[2], b[2]), std::max(title[3], b[3])};
+  ASSERT_LT(title[0], title[2]);
+  float numbers = HUGE_VALF;
+  for (const auto &b : bare)
+    if (b[2] < 0.2f && b[1] < title[3] && b[3] > title[1]) numbers = std::min(numbers, b[0]);
+  ASSERT_LT(numbers, 0.2f) << "no number beside the title";
+  EXPECT_GE(numbers - title[2], (title[2] - title[0]) / 3) << "title " << title[0] << " to " << title[2];
+}
+
 TEST_F(Frames, TagsArrowsAndLengths) {
   uint16_t w = window(400, 400);
   gag1d_plotmap(w, &f, 0, 0, 10, 10, 0, 0, 0);
