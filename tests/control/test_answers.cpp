@@ -151,7 +151,7 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
 }
 
-// Time runs (and a steady constraint) against their exact answers: each row is a
+// Time runs (and steady runs in 3D and with a constraint) against their exact answers: each row is a
 // descriptor, a reported value, the exact value and the tolerance its comment states.
 TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   struct Row {
@@ -178,6 +178,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"heat2d_regrid_estimate_jump", "centre", 0.1249933, 1e-5},
       {"square_step_node_limit", "centre", 0.2251384, 2e-3},
       {"cube_step_node_limit", "centre", 0.4606570, 2e-3},
+      {"bump_in_cube", "peak", 1.0, 3e-3},
+      {"cube_poisson_constant", "centre", 0.3372770, 1e-4},
   };
   std::map<std::string, std::map<std::string, double>> got;
   for (const Row &r : rows) {
