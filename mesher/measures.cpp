@@ -293,6 +293,10 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
   double mean = A / ncells;
   int32_t cb = m->cellbasis ? m->cellbasis : m->meshbasis;
   int nfun = elements_functions[cb], dim = p->dimension;
+  // Per (cell slot, face, field variable) the residual against the face's bubble within the
+  // cell, and per (cell slot, field variable) the cell's scale m^2 s of step 5 below.
+  Work fw(work(p, three ? ncells * 4 * std::max(nf, 1) : 1)), cw(work(p, three ? ncells * std::max(nf, 1) : 1));
+  vectord *face = fw.v, *scale = cw.v;
   Status status(&p->status, ncells);
   for (int32_t i = 1; i <= ncells; i++) {
     status.update(ncells - i);
@@ -310,6 +314,20 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
       int32_t kp = treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, cellbubble);
       if (kq != 1 || kp != 1) rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
       zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
+      // The tetrahedron's interior bubble is quartic and so reads an error of one order above
+      // the quadratic cell's; the cubic bubble of each interior face is the one that reads it
+      // (as the triangle's cubic interior bubble does in 2D). Its residual within this cell is
+      // kept here and joined with the neighbour's share below, where the fluxes of the two
+      // cells through the face meet as their jump.
+      if (three)
+        for (int sd = 1; sd <= 4; sd++) {
+          if (cell.neighbour[sd - 1] <= 0) continue;
+          double G[20] = {}, H[20] = {};
+          if (treeval_vol_galerkin(p, G, region_tree(&e->source, cell.region), &point, sidebubble[1][sd - 1]) != 1 ||
+              treeval_vol_galerkin(p, H, region_tree(&e->volume, cell.region), &point, sidebubble[1][sd - 1]) != 1)
+            rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+          at(face, ((i - 1) * 4 + sd - 1) * nf + v) = H[0] - factor * G[0];
+        }
       // 3. Natural boundary terms against the side bubbles.
       if (cell.hasbound && p->nbcmeasure)
         for (int sd = 1; sd <= dim + 1; sd++) {
@@ -335,8 +353,27 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
         mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
       }
       zz *= mx * mx * s;
+      if (three) at(scale, (i - 1) * nf + v) = mx * mx * s;
     }
   }
+  // 6. The faces' residuals, each the sum of the two cells' shares, to both cells.
+  if (three)
+    for (int32_t i = 1; i <= ncells; i++) {
+      MeshCell &cell = cell_at(m, i);
+      if (!cell.alive) continue;
+      for (int sd = 1; sd <= 4; sd++) {
+        int32_t j = cell.neighbour[sd - 1];
+        if (j <= 0 || j > ncells || !cell_at(m, j).alive) continue;
+        int back = 0;
+        for (int k = 1; k <= 4 && !back; k++)
+          if (cell_at(m, j).neighbour[k - 1] == i) back = k;
+        if (!back) continue;
+        for (uint16_t v = 1; v <= nf; v++) {
+          double r = at(face, ((i - 1) * 4 + sd - 1) * nf + v) + at(face, ((j - 1) * 4 + back - 1) * nf + v);
+          at(z, (i - 1) * nf + v) += r * r * at(scale, (i - 1) * nf + v);
+        }
+      }
+    }
   return store(m, add, [&](int32_t i, const MeshCell &, double &T, double &W) {
     for (uint16_t v = 1; v <= nf; v++) {
       double w = weight_of(p, v);
