@@ -307,8 +307,14 @@ void mesh3_relax_mesh3(Mesh *m) {
     }
     return tet_shape(q);
   };
+  // Each cell's signed shape as the mesh stands, brought up to date with every move.
+  std::vector<double> now(size_t(m->cells.count) + 1, 0.0), next;
   for (int32_t c = 1; c <= m->cells.count; c++)
-    if (m->cells.data[c - 1].alive) sign[c] = shape(c, 0, nullptr) < 0 ? -1 : 1;
+    if (m->cells.data[c - 1].alive) {
+      now[size_t(c)] = shape(c, 0, nullptr);
+      sign[c] = now[size_t(c)] < 0 ? -1 : 1;
+      now[size_t(c)] *= sign[c];
+    }
   const double floor = 0.05;
   for (int pass = 1; pass <= 21; pass++) {
     // 1.-2. Spacing-weighted sums over every ordered pair of distinct corners.
@@ -342,12 +348,17 @@ void mesh3_relax_mesh3(Mesh *m) {
       measure += (mx - N.x) * (mx - N.x) + (my - N.y) * (my - N.y) + (mz - N.z) * (mz - N.z);
       double to[3] = {(mx + N.x) / 2, (my + N.y) / 2, (mz + N.z) / 2};
       double before = floor, after = 1;
+      next.clear();
       for (int32_t i = first[k]; i < first[k + 1]; i++) {
         int32_t c = around[size_t(i)];
-        before = std::min(before, sign[c] * shape(c, 0, nullptr));
-        after = std::min(after, sign[c] * shape(c, k, to));
+        next.push_back(sign[c] * shape(c, k, to));
+        before = std::min(before, now[size_t(c)]);
+        after = std::min(after, next.back());
       }
-      if (after > 0 && after >= before) N.x = to[0], N.y = to[1], N.z = to[2];
+      if (after > 0 && after >= before) {
+        N.x = to[0], N.y = to[1], N.z = to[2];
+        for (int32_t i = first[k]; i < first[k + 1]; i++) now[size_t(around[size_t(i)])] = next[size_t(i - first[k])];
+      }
     }
     // 4. Stop once the nodes barely move.
     if (std::sqrt(measure) < 0.001) break;
