@@ -197,9 +197,7 @@ template <class V> void vecbase_sort(V *v) {
 // down and below those above it: the climb stops where the sift would have. The way
 // down needs no test on t, and each step reads the four grandchildren with the choice
 // of child (two 8-byte reads), so the next pair is at hand when the child is chosen:
-// the way down waits on one memory read every other level; the line of the pairs two
-// levels down is asked for ahead, so that read comes from the nearest cache even when
-// the heap does not fit there. x must then have readable
+// the way down waits on one memory read every other level. x must then have readable
 // places up to 2n + 1 (the values there are never used).
 template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
   constexpr bool words = std::is_same_v<E, uint32_t>;
@@ -223,7 +221,6 @@ template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
         uint64_t pair, left, right;
         memcpy(&pair, x + j, 8);
         for (;;) {
-          __builtin_prefetch(x + 4 * j);
           memcpy(&left, x + 2 * j, 8);
           memcpy(&right, x + 2 * j + 2, 8);
           uint32_t a, b;
