@@ -298,30 +298,47 @@ void mesh3_relax_mesh3(Mesh *m) {
     if (m->cells.data[c - 1].alive)
       for (int i = 0; i < 4; i++) around[size_t(--first[m->cells.data[c - 1].nodes.data[i]])] = c;
   std::vector<int8_t> sign(size_t(m->cells.count) + 1, 1);
-  auto shape = [m](int32_t c, int32_t k, const double *at) {
+  // The places of the nodes and the corners of the cells, packed close: the passes
+  // read them over and over, and the node and cell records hold much else.
+  std::vector<std::array<double, 3>> place(size_t(n) + 1);
+  for (int32_t k = 1; k <= n; k++) {
+    const MeshNode &N = m->nodes.data[k - 1];
+    place[size_t(k)] = {N.x, N.y, N.z};
+  }
+  std::vector<std::array<int32_t, 4>> corner(size_t(m->cells.count) + 1);
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    if (m->cells.data[c - 1].alive)
+      for (int i = 0; i < 4; i++) corner[size_t(c)][size_t(i)] = m->cells.data[c - 1].nodes.data[i];
+  auto shape = [&place, &corner](int32_t c, int32_t k, const double *at) {
     double q[4][3];
-    const int32_t *v = m->cells.data[c - 1].nodes.data;
+    const int32_t *v = corner[size_t(c)].data();
     for (int i = 0; i < 4; i++) {
-      const MeshNode &N = m->nodes.data[v[i] - 1];
-      q[i][0] = v[i] == k ? at[0] : N.x, q[i][1] = v[i] == k ? at[1] : N.y, q[i][2] = v[i] == k ? at[2] : N.z;
+      const double *N = place[size_t(v[i])].data();
+      q[i][0] = v[i] == k ? at[0] : N[0], q[i][1] = v[i] == k ? at[1] : N[1], q[i][2] = v[i] == k ? at[2] : N[2];
     }
     return tet_shape(q);
   };
+  // Each cell's signed shape as the mesh stands, brought up to date with every move.
+  std::vector<double> now(size_t(m->cells.count) + 1, 0.0), next;
   for (int32_t c = 1; c <= m->cells.count; c++)
-    if (m->cells.data[c - 1].alive) sign[c] = shape(c, 0, nullptr) < 0 ? -1 : 1;
+    if (m->cells.data[c - 1].alive) {
+      now[size_t(c)] = shape(c, 0, nullptr);
+      sign[c] = now[size_t(c)] < 0 ? -1 : 1;
+      now[size_t(c)] *= sign[c];
+    }
   const double floor = 0.05;
   for (int pass = 1; pass <= 21; pass++) {
     // 1.-2. Spacing-weighted sums over every ordered pair of distinct corners.
     for (int32_t k = 1; k <= n; k++) {
       const MeshNode &B = m->nodes.data[k - 1];
+      const double *P = place[size_t(k)].data();
       double h = B.spacing > 0 ? double(B.spacing) : 1.0;
-      pull[k] = {B.x / h, B.y / h, B.z / h, 1 / h};
+      pull[k] = {P[0] / h, P[1] / h, P[2] / h, 1 / h};
     }
     std::fill(sum.begin(), sum.end(), Pull{0, 0, 0, 0});
     for (int32_t c = 1; c <= m->cells.count; c++) {
-      const MeshCell &C = m->cells.data[c - 1];
-      if (!C.alive) continue;
-      const int32_t *v = C.nodes.data;
+      if (!m->cells.data[c - 1].alive) continue;
+      const int32_t *v = corner[size_t(c)].data();
       for (int i = 0; i < 4; i++) {
         if (!moves[v[i]]) continue;
         Pull &s = sum[v[i]];
@@ -342,12 +359,18 @@ void mesh3_relax_mesh3(Mesh *m) {
       measure += (mx - N.x) * (mx - N.x) + (my - N.y) * (my - N.y) + (mz - N.z) * (mz - N.z);
       double to[3] = {(mx + N.x) / 2, (my + N.y) / 2, (mz + N.z) / 2};
       double before = floor, after = 1;
+      next.clear();
       for (int32_t i = first[k]; i < first[k + 1]; i++) {
         int32_t c = around[size_t(i)];
-        before = std::min(before, sign[c] * shape(c, 0, nullptr));
-        after = std::min(after, sign[c] * shape(c, k, to));
+        next.push_back(sign[c] * shape(c, k, to));
+        before = std::min(before, now[size_t(c)]);
+        after = std::min(after, next.back());
       }
-      if (after > 0 && after >= before) N.x = to[0], N.y = to[1], N.z = to[2];
+      if (after > 0 && after >= before) {
+        N.x = to[0], N.y = to[1], N.z = to[2];
+        place[size_t(k)] = {to[0], to[1], to[2]};
+        for (int32_t i = first[k]; i < first[k + 1]; i++) now[size_t(around[size_t(i)])] = next[size_t(i - first[k])];
+      }
     }
     // 4. Stop once the nodes barely move.
     if (std::sqrt(measure) < 0.001) break;

@@ -14,6 +14,7 @@
 #include "solver/bandmxd.h"
 #include "solver/pairs.h"
 #include "solver/sparsechol.h"
+#include "solver/sparselu.h"
 
 uint8_t sparsecg_debug = 0;
 uint8_t sparsecg_indefinite = 0;
@@ -403,6 +404,12 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
       return column_rms(x->data, n, nl, 1, 0);
     }
     return iccg(x->data, A, M, b->data, n, 1, work, rel, abs, maxit, panel, method, nl, &m);
+  }
+  // A large nonsymmetric system likewise by its complete LU factor, kept while the matrix
+  // stands: Newton steps that keep their Jacobian solve with it again.
+  if (sparsecg_complete && family != orthomin && n >= chol_rows && A->rows == n) {
+    vectord_resize(x, n, std::max(n, x->capacity));
+    if (sparselu_solve(x->data, A, b->data, chol_fill)) return column_rms(x->data, n, nl, 1, 0);
   }
   // A budget below 1 would make the growth factor divide by zero; the RMS is taken
   // over at least one and at most n unknowns.

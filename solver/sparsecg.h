@@ -30,7 +30,8 @@ int sparsecg_init();
 // measure of the RMS of x(1..nl) falls to rel x its mean + abs; past maxit iterations
 // the tolerances grow by 2^(100/maxit) per iteration, and 4 maxit iterations or the
 // panel's stop key end it. Returns that RMS. With sparsecg_complete set, ICCG and BCCG
-// on a large system solve it by A's complete sparse Cholesky factor where it fits. The filllu family, or a number outside
+// on a large system solve it by A's complete sparse Cholesky factor where it fits, the
+// nonsymmetric families by A's complete sparse LU factor. The filllu family, or a number outside
 // the tables, is "Bad CG Method"; vandenberg with luprecon "BAD CG METHOD".
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
                    const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,

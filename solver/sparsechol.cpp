@@ -6,27 +6,12 @@
 #include <vector>
 
 #include "runtime/debug.h"
+#include "solver/sparselu.h"
 
 #ifdef QUENDAR_HAVE_CHOLMOD
 #include <cholmod.h>
 
 namespace {
-
-// A fingerprint of the matrix: its size, pattern and values.
-uint64_t fingerprint(const sparsemx *A) {
-  uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
-  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
-  for (int32_t i = 0; i < A->rows; i++) {
-    const vectorld &r = A->data[i];
-    mix(uint64_t(r.count));
-    for (int32_t k = 0; k < r.count; k++) {
-      uint64_t bits;
-      std::memcpy(&bits, &r.values[k], 8);
-      mix(uint64_t(uint32_t(r.keys[k])) << 32 ^ bits);
-    }
-  }
-  return h;
-}
 
 // The kept factor: of which matrix, and whether it could be made at all.
 struct Kept {
@@ -63,6 +48,7 @@ bool factor(const sparsemx *A, double fill) {
     kept.started = true;
   }
   kept.drop();
+  sparselu_release();  // one complete factor is kept at a time
   int32_t n = A->rows;
   size_t nz = 0;
   for (int32_t i = 0; i < n; i++) {
@@ -103,7 +89,7 @@ bool factor(const sparsemx *A, double fill) {
 bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill) {
   int32_t n = A->rows;
   if (n < 1 || w < 1) return false;
-  uint64_t print = fingerprint(A);
+  uint64_t print = sparsemx_fingerprint(A);
   if (kept.A != A || kept.print != print) {
     kept.usable = factor(A, fill);
     kept.A = A, kept.print = print;

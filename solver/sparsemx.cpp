@@ -1202,6 +1202,21 @@ void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
   }
 }
 
+uint64_t sparsemx_fingerprint(const sparsemx *A) {
+  uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
+  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+  for (int32_t i = 0; i < A->rows; i++) {
+    const vectorld &r = A->data[i];
+    mix(uint64_t(r.count));
+    for (int32_t k = 0; k < r.count; k++) {
+      uint64_t bits;
+      memcpy(&bits, &r.values[k], 8);
+      mix(uint64_t(uint32_t(r.keys[k])) << 32 ^ bits);
+    }
+  }
+  return h;
+}
+
 // ---- Dominant eigenvalue --------------------------------------------------------------------
 
 double sparsemx_big_eigen(const sparsemx *A, double s, double c, double tol, uint8_t normal) {

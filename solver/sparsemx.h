@@ -175,6 +175,10 @@ void sparsemx_move_rows(sparsemx *G, const vectorl *from);
 double sparsemx_big_eigen(const sparsemx *A, double s, double c, double tol, uint8_t normal);
 void sparsemx_big_eigens(double pair[2], const sparsemx *A, double tol);
 
+// A fingerprint of the matrix's size, pattern and values: a factor kept for a matrix
+// serves while the fingerprint stands.
+uint64_t sparsemx_fingerprint(const sparsemx *A);
+
 // ---- Debug listings -----------------------------------------------------------------------
 void sparsemx_print(FILE *f, const sparsemx *M, const String *title);
 void sparsemx_print_map(FILE *f, const sparsemx *M, const String *title);

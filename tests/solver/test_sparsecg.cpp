@@ -10,6 +10,7 @@
 #include "solver/bandmxd.h"
 #include "solver/sparsecg.h"
 #include "solver/sparsechol.h"
+#include "solver/sparselu.h"
 #include "tests/solver/sparse_fixture.h"
 
 // ---- Status panel double --------------------------------------------------------------
@@ -215,6 +216,33 @@ TEST(Sparsecg, BlockByTheCompleteFactorMeetsTheDenseSolution) {
   EXPECT_FALSE(sparsechol_solve_block(x.data(), &s, b.data(), w, 12.0));
   EXPECT_EQ(x[0], -7.0);
   sparsechol_release();
+}
+
+TEST(Sparsecg, CompleteLuMeetsTheDenseSolution) {
+  // Convection-diffusion of two strengths in one matrix record: the dense solution to
+  // rounding, the second after the values change (the kept factor is not reused). The
+  // Laplacian held by no value (rows of sum 0) is declined, x untouched.
+  Sparse a(five_point(8, 0.6));
+  for (double beta : {0.6, 0.3}) {
+    Dense dense = five_point(8, beta);
+    Sparse fresh(dense);
+    sparsemx_copyto_0(&a, &fresh);
+    std::vector<double> b(dense.size()), x(dense.size());
+    for (size_t i = 0; i < b.size(); i++) b[i] = std::sin(double(i + 1));
+    ASSERT_TRUE(sparselu_solve(x.data(), &a, b.data(), 40.0));
+    std::vector<double> want = dense_solve(dense, b);
+    for (size_t i = 0; i < b.size(); i++) EXPECT_NEAR(x[i], want[i], 1e-13) << beta << " " << i;
+  }
+  Dense dense = five_point(8, 0.6);
+  for (size_t i = 0; i < dense.size(); i++) {
+    dense[i][i] = 0;
+    for (size_t j = 0; j < dense.size(); j++) dense[i][i] -= i == j ? 0 : dense[i][j];
+  }
+  Sparse s(dense);
+  std::vector<double> b(dense.size(), 1.0), x(dense.size(), -7.0);
+  EXPECT_FALSE(sparselu_solve(x.data(), &s, b.data(), 40.0));
+  EXPECT_EQ(x[0], -7.0);
+  sparselu_release();
 }
 
 TEST(Sparsecg, AsymptoteOfSquares) {

@@ -1,0 +1,110 @@
+// sparselu: the complete sparse LU factor of a nonsymmetric matrix solved many times.
+
+#include "solver/sparselu.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "runtime/debug.h"
+#include "solver/sparsechol.h"
+
+#ifdef QUENDAR_HAVE_UMFPACK
+#include <umfpack.h>
+
+namespace {
+
+// The kept factor, of which matrix, and whether it could be made at all.
+struct Kept {
+  void *numeric = nullptr;
+  const sparsemx *A = nullptr;
+  uint64_t print = 0;
+  bool usable = false;
+  void drop() {
+    if (numeric) umfpack_di_free_numeric(&numeric);
+    numeric = nullptr, A = nullptr, print = 0, usable = false;
+  }
+  ~Kept() { drop(); }
+};
+Kept kept;
+
+// The least estimate of the reciprocal condition of a factor that is used.
+const double least_rcond = 1e-12;
+
+// The library's settings: the assembled pattern is symmetric (a value condition clears
+// its row and column in place), so the symmetric strategy orders A + A' by AMD and
+// pivots on the diagonal where it can. The solves refine nothing: the matrix is not
+// kept beside its factor.
+void settings(double *control) {
+  umfpack_di_defaults(control);
+  control[UMFPACK_STRATEGY] = UMFPACK_STRATEGY_SYMMETRIC;
+  control[UMFPACK_IRSTEP] = 0;
+}
+
+// The factor of A if it fits. A's rows are given to the library as columns: it holds
+// the transpose, and solves with it transposed.
+bool factor(const sparsemx *A, double fill) {
+  // One complete factor is kept at a time: a Cholesky factor kept from an earlier
+  // matrix goes before this one is made.
+  kept.drop();
+  sparsechol_release();
+  int32_t n = A->rows;
+  size_t nz = 0;
+  for (int32_t i = 0; i < n; i++) nz += size_t(A->data[i].count);
+  if (nz > size_t(INT32_MAX)) return false;
+  std::vector<int> start(size_t(n) + 1), cols(nz);
+  std::vector<double> values(nz);
+  size_t at = 0;
+  for (int32_t i = 0; i < n; i++) {
+    start[size_t(i)] = int(at);
+    const vectorld &r = A->data[i];
+    for (int32_t k = 0; k < r.count; k++) cols[at] = r.keys[k] - 1, values[at++] = r.values[k];
+  }
+  start[size_t(n)] = int(at);
+  double control[UMFPACK_CONTROL], info[UMFPACK_INFO];
+  settings(control);
+  void *symbolic = nullptr;
+  int status = umfpack_di_symbolic(n, n, start.data(), cols.data(), values.data(), &symbolic, control, info);
+  // The entries of L and U by the ordering without pivoting: a plane mesh's fit, a
+  // solid's do not.
+  double lunz = info[UMFPACK_SYMMETRIC_LUNZ];
+  bool ok = status == UMFPACK_OK && lunz <= fill * double(nz);
+  if (ok) {
+    status = umfpack_di_numeric(start.data(), cols.data(), values.data(), symbolic, &kept.numeric, control, info);
+    // A matrix singular but for rounding is left to the iteration, whose steps its null
+    // space does not swamp.
+    ok = status == UMFPACK_OK && info[UMFPACK_RCOND] > least_rcond;
+  }
+  if (symbolic) umfpack_di_free_symbolic(&symbolic);
+  if (debug_file) debug_printf("SPARSELU N=%d NZ=%zu LUNZ=%g %s\n", n, nz, lunz, ok ? "FACTORED" : "DECLINED");
+  if (!ok) kept.drop();
+  return ok;
+}
+
+}  // namespace
+
+bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill) {
+  int32_t n = A->rows;
+  if (n < 1) return false;
+  uint64_t print = sparsemx_fingerprint(A);
+  if (kept.A != A || kept.print != print) {
+    kept.usable = factor(A, fill);
+    kept.A = A, kept.print = print;
+  }
+  if (!kept.usable) return false;
+  double control[UMFPACK_CONTROL], info[UMFPACK_INFO];
+  settings(control);
+  std::vector<double> y(static_cast<size_t>(n));
+  if (umfpack_di_solve(UMFPACK_At, nullptr, nullptr, nullptr, y.data(), b, kept.numeric, control, info) != UMFPACK_OK)
+    return false;
+  std::copy(y.begin(), y.end(), x);
+  return true;
+}
+
+void sparselu_release() { kept.drop(); }
+
+#else
+
+bool sparselu_solve(double *, const sparsemx *, const double *, double) { return false; }
+void sparselu_release() {}
+
+#endif

@@ -1,0 +1,17 @@
+// sparselu: a complete sparse LU factor, with its own fill-reducing ordering, for a
+// nonsymmetric matrix solved more than once (the Jacobian of Newton steps that keep it).
+// The factor is kept with a fingerprint of the matrix, so repeated solves with the same
+// matrix factor it once.
+#pragma once
+#include <cstdint>
+
+#include "solver/sparsemx.h"
+
+// Solves A x = b by the complete LU factor of A, where the factor fits: its estimated
+// entries at most `fill` times those of A. False, with x untouched, where the factor is
+// not available, does not fit, or A is singular but for rounding; the caller then
+// iterates.
+bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill);
+
+// Drops the kept factor.
+void sparselu_release();
