@@ -2,6 +2,7 @@
 
 #include "solver/sparsechol.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -109,19 +110,28 @@ bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32
     kept.A = A, kept.print = print;
   }
   if (!kept.usable) return false;
-  cholmod_dense *B = cholmod_allocate_dense(size_t(n), size_t(w), size_t(n), CHOLMOD_REAL, &kept.c);
-  if (!B) return false;
-  double *bb = static_cast<double *>(B->x);
-  for (int32_t i = 0; i < n; i++)
-    for (int32_t j = 0; j < w; j++) bb[size_t(j) * n + i] = b[size_t(i) * w + j];
-  cholmod_dense *X = cholmod_solve(CHOLMOD_A, kept.L, B, &kept.c);
-  cholmod_free_dense(&B, &kept.c);
-  if (!X) return false;
-  const double *xx = static_cast<const double *>(X->x);
-  for (int32_t i = 0; i < n; i++)
-    for (int32_t j = 0; j < w; j++) x[size_t(i) * w + j] = xx[size_t(j) * n + i];
-  cholmod_free_dense(&X, &kept.c);
-  return true;
+  // A few columns at a time, through the same dense blocks, so that the solve's copies
+  // and workspace stay small beside the w columns of the caller.
+  const int32_t chunk = 4;
+  int32_t cw = std::min(w, chunk);
+  cholmod_dense *B = cholmod_allocate_dense(size_t(n), size_t(cw), size_t(n), CHOLMOD_REAL, &kept.c);
+  cholmod_dense *X = nullptr, *Y = nullptr, *E = nullptr;
+  bool ok = B != nullptr;
+  for (int32_t j0 = 0; ok && j0 < w; j0 += chunk) {
+    int32_t m = std::min(chunk, w - j0);
+    B->ncol = size_t(m);
+    double *bb = static_cast<double *>(B->x);
+    for (int32_t i = 0; i < n; i++)
+      for (int32_t j = 0; j < m; j++) bb[size_t(j) * n + i] = b[size_t(i) * w + j0 + j];
+    ok = cholmod_solve2(CHOLMOD_A, kept.L, B, nullptr, &X, nullptr, &Y, &E, &kept.c);
+    if (!ok) break;
+    const double *xx = static_cast<const double *>(X->x);
+    for (int32_t i = 0; i < n; i++)
+      for (int32_t j = 0; j < m; j++) x[size_t(i) * w + j0 + j] = xx[size_t(j) * n + i];
+  }
+  for (cholmod_dense **d : {&B, &X, &Y, &E})
+    if (*d) cholmod_free_dense(d, &kept.c);
+  return ok;
 }
 
 void sparsechol_release() { kept.drop(); }
