@@ -231,9 +231,10 @@ static bool sweep_agrees(pde *p, LambdaSide *B, const std::vector<std::vector<do
   cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) { w[size_t(r - 1)] = x->data[k - 1].data[i - 1]; });
   B->n = n;
   eigensol_lambda_times(B, w.data(), y.data(), 1);
-  B->n = 0;
   coupling_build_source(p, &p->source, 0, 0, 1);
-  return same_source(B, w.data(), y.data(), p->source.data);
+  bool same = same_source(B, w.data(), y.data(), p->source.data);
+  B->n = 0;
+  return same;
 }
 
 bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
