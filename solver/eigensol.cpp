@@ -28,6 +28,7 @@
 #include "solver/init.h"
 #include "solver/loading.h"
 #include "solver/pairs.h"
+#include "solver/sparsecg.h"
 #include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
 
@@ -756,6 +757,9 @@ int32_t eigensol_do_eigen(pde *p) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
     held_projected = held_current = false;
+    // The last grid's blocks are of no use here: their room is given back before the
+    // new grid's matrix and factor are made.
+    for (std::vector<double> *v : {&held, &block_rhs, &block_sol, &block_vectors}) std::vector<double>().swap(*v);
     pdedat_eig_status(p);
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
@@ -767,7 +771,10 @@ int32_t eigensol_do_eigen(pde *p) {
       if (lside.n == p->nt && lside.n > 0) shift_matrix(p);
       else shift = 0;
     }
-    coupling_build_precon(p, &p->matrix);
+    // Where the passes solve by the matrix's complete factor the incomplete one would
+    // never be read: it is not made, and the last grid's is given back.
+    if (sparsecg_block_factored(&p->matrix, p->solver, p->precon, M)) sparsemx_free(&p->precmx, 1);
+    else coupling_build_precon(p, &p->matrix);
     // 3. The iteration passes.
     bool unconverged = false;
     if (!iterate(p, tol, &clock, &interval, &unconverged)) return p->phase;

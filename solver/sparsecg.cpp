@@ -374,6 +374,11 @@ static const double chol_fill = 40.0;
 static const int32_t chol_rows = 20000;
 uint8_t sparsecg_complete = 1;
 
+bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
+  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  return (method == 4 || method == 5) && sparsecg_complete && w >= 2 && sparsechol_factor(A, chol_fill);
+}
+
 // The RMS of column j's x(1..nl) in a block of w interleaved columns.
 static double column_rms(const double *x, int32_t n, int32_t nl, int32_t w, int32_t j) {
   int32_t l = std::max(1, std::min(nl, n));
@@ -540,7 +545,7 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
   int32_t n = A->rows;
   int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
   if (w < 1) return;
-  if ((method == 4 || method == 5) && M && M->rows == n) {
+  if (method == 4 || method == 5) {
     // A symmetric matrix solved against a block of columns is, in the drivers that call
     // this, solved again and again (every subspace pass): its complete factor, where it
     // fits in a few times the matrix, serves every pass at a fraction of the iterations.
@@ -548,8 +553,10 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
       for (int32_t j = 0; j < w; j++) res[j] = column_rms(x, n, nl, w, j);
       return;
     }
-    iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res);
-    return;
+    if (M && M->rows == n) {
+      iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res);
+      return;
+    }
   }
   // Any other method: the columns one by one.
   vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);

@@ -61,6 +61,8 @@ bool factor(const sparsemx *A, double fill) {
     // One thread's simplicial factor: the run's CPU time is what counts.
     kept.c.supernodal = CHOLMOD_SIMPLICIAL;
     kept.c.final_ll = 1;
+    // The factor's room is its columns' exact counts, with no slack to grow into.
+    kept.c.grow0 = 1.0, kept.c.grow1 = 1.0, kept.c.grow2 = 0;
     kept.started = true;
   }
   kept.drop();
@@ -101,15 +103,20 @@ bool factor(const sparsemx *A, double fill) {
 
 }  // namespace
 
-bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill) {
-  int32_t n = A->rows;
-  if (n < 1 || w < 1) return false;
+bool sparsechol_factor(const sparsemx *A, double fill) {
+  if (A->rows < 1) return false;
   uint64_t print = fingerprint(A);
   if (kept.A != A || kept.print != print) {
     kept.usable = factor(A, fill);
     kept.A = A, kept.print = print;
   }
-  if (!kept.usable) return false;
+  return kept.usable;
+}
+
+bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill) {
+  int32_t n = A->rows;
+  if (n < 1 || w < 1) return false;
+  if (!sparsechol_factor(A, fill)) return false;
   // A few columns at a time, through the same dense blocks, so that the solve's copies
   // and workspace stay small beside the w columns of the caller.
   const int32_t chunk = 4;
@@ -138,6 +145,7 @@ void sparsechol_release() { kept.drop(); }
 
 #else
 
+bool sparsechol_factor(const sparsemx *, double) { return false; }
 bool sparsechol_solve_block(double *, const sparsemx *, const double *, int32_t, double) { return false; }
 void sparsechol_release() {}
 

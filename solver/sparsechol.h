@@ -14,5 +14,9 @@
 // the caller then iterates from the start (x may hold part of an answer).
 bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill);
 
+// Makes (or keeps) the complete factor of A where it fits, as the solve would; true when
+// it is there to solve with.
+bool sparsechol_factor(const sparsemx *A, double fill);
+
 // Drops the kept factor.
 void sparsechol_release();
