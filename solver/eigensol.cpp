@@ -486,16 +486,21 @@ double e_solve(pde *p) {
   }
   display_unreport(&p->status, line);
   held_current = false;
+  // The results are in the vectors: their block's room is given back for the projection.
+  std::vector<double>().swap(block_sol);
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
 // out(j) := the sum over r < rows of m[r*ms + j] v[r*vs] for j < cols, each from 0.0 in
-// order of r; eight columns at a time are summed in registers.
+// order of r (with keep, from out(j) as it stands); eight columns at a time are summed
+// in registers.
 static void combine(double *out, const double *m, int32_t ms, const double *v, int32_t vs, int32_t rows,
-                    int32_t cols) {
+                    int32_t cols, bool keep = false) {
   int32_t c = 0;
   for (; c + 8 <= cols; c += 8) {
     pair2 a[4] = {};
+    if (keep)
+      for (int h = 0; h < 4; h++) a[h] = load2(out + c + 2 * h);
     for (int32_t r = 0; r < rows; r++) {
       const double *mr = m + size_t(r) * ms + c;
       pair2 vr = {v[size_t(r) * vs], v[size_t(r) * vs]};
@@ -504,7 +509,7 @@ static void combine(double *out, const double *m, int32_t ms, const double *v, i
     for (int h = 0; h < 4; h++) store2(out + c + 2 * h, a[h]);
   }
   if (c == cols) return;
-  std::fill(out + c, out + cols, 0.0);
+  if (!keep) std::fill(out + c, out + cols, 0.0);
   for (int32_t r = 0; r < rows; r++) add_scaled(out + c, m + size_t(r) * ms + c, v[size_t(r) * vs], cols - c);
 }
 
@@ -519,7 +524,7 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   // The vectors in unknown order, interleaved (G(r, i) at r*M + i), after their value
   // conditions are set (g1); before them (g0) they differ only in the value rows, which
   // g0 keeps (value row v of the list `before` at v*M + i). Their sources s.
-  std::vector<double> &g1 = block_vectors, &s = held, &k = block_sol, g0;
+  std::vector<double> &g1 = block_vectors, &s = held, g0;
   std::vector<int32_t> before(size_t(n), -1);
   {
     std::vector<char> fixed = value_rows(p);
@@ -563,27 +568,44 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
     for (uint16_t j = 0; j < M; j++) w[size_t(r - 1) * M + j] = g1[size_t(r - 1) * M + j] / p->secondscale.data[r - 1];
   });
-  k.resize(size_t(n) * M);
-  sparsemx_mv_block(k.data(), &p->matrix, w.data(), M);
-  for (int32_t r = 0; r < n; r++)
-    for (uint16_t j = 0; j < M; j++) k[size_t(r) * M + j] /= p->firstscale.data[r];
   // A(i, j) = X_i . K X_j and B(i, j) = X_i . S_j, each sum in row order, X_i as the
   // vectors stood when vector j was taken in turn: with its value conditions set for
-  // i <= j, before them for i > j (column i of g0 made whole in `col`).
-  std::vector<double> col(static_cast<size_t>(n));
-  for (uint16_t i = 0; i < M; i++) {
-    double *ai = a->data + size_t(i) * M, *bi = b->data + size_t(i) * M;
-    if (i > 0) {
-      for (int32_t r = 0; r < n; r++) {
-        int32_t v = before[size_t(r)];
-        col[size_t(r)] = v < 0 ? g1[size_t(r) * M + i] : g0[size_t(v) * M + i];
-      }
-      combine(ai, k.data(), M, col.data(), 1, n, i);
-      combine(bi, s.data(), M, col.data(), 1, n, i);
+  // i <= j, before them for i > j (column i of g0 made whole in `col`). K X is formed a
+  // slice of rows at a time (each row summed in column order from 0.0, as a product
+  // takes it, then divided by the row scale), and every sum goes on from the last
+  // slice's, so no block of products is held.
+  std::fill(a->data, a->data + size_t(M) * M, 0.0);
+  std::fill(b->data, b->data + size_t(M) * M, 0.0);
+  const int32_t slice = 64;
+  std::vector<double> kr(size_t(slice) * M);
+  double col[slice];
+  for (int32_t r0 = 0; r0 < n; r0 += slice) {
+    int32_t rows = std::min(slice, n - r0);
+    for (int32_t r = 0; r < rows; r++) {
+      double *y = kr.data() + size_t(r) * M;
+      std::fill(y, y + M, 0.0);
+      const vectorld &row = p->matrix.data[r0 + r];
+      for (int32_t e = 0; e < row.count; e++) add_scaled(y, w.data() + size_t(row.keys[e] - 1) * M, row.values[e], M);
+      for (uint16_t j = 0; j < M; j++) y[j] /= p->firstscale.data[r0 + r];
     }
-    combine(ai + i, k.data() + i, M, g1.data() + i, M, n, M - i);
-    combine(bi + i, s.data() + i, M, g1.data() + i, M, n, M - i);
+    const double *sr = s.data() + size_t(r0) * M, *gr = g1.data() + size_t(r0) * M;
+    for (uint16_t i = 0; i < M; i++) {
+      double *ai = a->data + size_t(i) * M, *bi = b->data + size_t(i) * M;
+      if (i > 0) {
+        for (int32_t r = 0; r < rows; r++) {
+          int32_t v = before[size_t(r0 + r)];
+          col[r] = v < 0 ? gr[size_t(r) * M + i] : g0[size_t(v) * M + i];
+        }
+        combine(ai, kr.data(), M, col, 1, rows, i, true);
+        combine(bi, sr, M, col, 1, rows, i, true);
+      }
+      combine(ai + i, kr.data() + i, M, gr + i, M, rows, M - i, true);
+      combine(bi + i, sr + i, M, gr + i, M, rows, M - i, true);
+    }
   }
+  // The vectors in unknown order are made afresh by the next projection: their room
+  // is given back for the sweep between.
+  std::vector<double>().swap(g1);
   held_projected = true;
 }
 
