@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "domain/dominpde.h"
@@ -270,18 +271,26 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   });
 }
 
-double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {
-  TRACE("measure_zgalerkin");
+// The centre-Galerkin estimate of each of count solutions (values[k] with the lambda
+// factor factors[k], as current mode first + k when first > 0), one after another as
+// separate calls would make them, the first stored with add and the rest added to it;
+// every cell is localised once for all of them. Returns the last one's RMS.
+static double zgalerkin_each(pde *p, vector2d *const *values, const double *factors, uint16_t count,
+                             uint16_t first, double time, uint8_t add) {
   Mesh *m = &p->mesh;
-  measures_get_range(p, values);
+  for (uint16_t k = 0; k < count; k++) measures_get_range(p, values[k]);
   bool three = p->dimension == 3;
   int32_t cellbubble = three ? 13 : 12;
   static const int32_t sidebubble[2][4] = {{14, 15, 16, 0}, {17, 18, 19, 20}};
   int32_t ncells = m->cells.count, nf = p->nfield;
-  Work zw(work(p, ncells * std::max(nf, 1)));
-  vectord *z = zw.v;
-  fitting_validate_fits(p, &p->fitlist, values, time, time);
-  aim(p, values, time);
+  int32_t per = ncells * std::max(nf, 1);
+  // One solution's terms in a pool vector; several in a block of their own, given back
+  // at the end rather than kept in the pool.
+  Work zw(work(p, count == 1 ? per : 1));
+  std::vector<double> block(count == 1 ? 0 : size_t(per) * count, 0.0);
+  double *z = count == 1 ? zw.v->data : block.data();
+  if (count == 1) fitting_validate_fits(p, &p->fitlist, values[0], time, time);
+  aim(p, values[count - 1], time);
   // 1. Cell areas and their mean.
   double A = 0;
   for (int32_t i = 1; i <= ncells; i++) {
@@ -300,50 +309,77 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
     if (!cell.alive) continue;
     localize(p, i);
     double s = std::sqrt(std::fabs(work_cell.frame.measure) / mean);
-    for (uint16_t v = 1; v <= nf; v++) {
-      equation *e = eqn(p, v);
-      if (!e) continue;
-      double &zz = at(z, (i - 1) * nf + v);
-      // 2. The residual against the cell bubble.
-      double P[20] = {}, Q[20] = {};
-      int32_t kq = treeval_vol_galerkin(p, Q, region_tree(&e->source, cell.region), &point, cellbubble);
-      int32_t kp = treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, cellbubble);
-      if (kq != 1 || kp != 1) rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
-      zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
-      // 3. Natural boundary terms against the side bubbles.
-      if (cell.hasbound && p->nbcmeasure)
-        for (int sd = 1; sd <= dim + 1; sd++) {
-          uint16_t d = cell.bdid[sd - 1];
-          if (!d) continue;
-          uint16_t k = dominpde_find_surf_bc(m->domain, d, v, &p->formulas);
-          if (!k || k > p->formulas.bcs.count) continue;
-          bc *r = p->formulas.bcs.items[k - 1];
-          if (r->type != naturalbc) continue;
-          uint16_t j = bcs_find_bc_regix(r, cell.region);
-          int32_t bub = sidebubble[three][sd - 1];
-          double G[20] = {}, H[20] = {};
-          point.side = uint8_t(sd);
-          treeval_surf_galerkin(p, G, region_tree(&r->lists[1], j), &point, bub);
-          treeval_surf_galerkin(p, H, region_tree(&e->surface, cell.region), &point, bub);
-          point.side = 0;
-          zz += (G[0] - H[0]) * (G[0] - H[0]);
+    for (uint16_t k = 0; k < count; k++) {
+      if (first) p->mode = uint16_t(first + k);
+      point.values = values[k];
+      double factor = factors[k];
+      for (uint16_t v = 1; v <= nf; v++) {
+        equation *e = eqn(p, v);
+        if (!e) continue;
+        double &zz = z[size_t(k) * per + (i - 1) * nf + v - 1];
+        // 2. The residual against the cell bubble.
+        double P[20] = {}, Q[20] = {};
+        int32_t kq = treeval_vol_galerkin(p, Q, region_tree(&e->source, cell.region), &point, cellbubble);
+        int32_t kp = treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, cellbubble);
+        if (kq != 1 || kp != 1) rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+        zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
+        // 3. Natural boundary terms against the side bubbles.
+        if (cell.hasbound && p->nbcmeasure)
+          for (int sd = 1; sd <= dim + 1; sd++) {
+            uint16_t d = cell.bdid[sd - 1];
+            if (!d) continue;
+            uint16_t kb = dominpde_find_surf_bc(m->domain, d, v, &p->formulas);
+            if (!kb || kb > p->formulas.bcs.count) continue;
+            bc *r = p->formulas.bcs.items[kb - 1];
+            if (r->type != naturalbc) continue;
+            uint16_t j = bcs_find_bc_regix(r, cell.region);
+            int32_t bub = sidebubble[three][sd - 1];
+            double G[20] = {}, H[20] = {};
+            point.side = uint8_t(sd);
+            treeval_surf_galerkin(p, G, region_tree(&r->lists[1], j), &point, bub);
+            treeval_surf_galerkin(p, H, region_tree(&e->surface, cell.region), &point, bub);
+            point.side = 0;
+            zz += (G[0] - H[0]) * (G[0] - H[0]);
+          }
+        // 4. Scaled by the largest row scale of the cell's unknowns.
+        double mx = 0;
+        for (int kk = 0; kk < nfun; kk++) {
+          int32_t r = row_of(p, v, cell.nodes.data[kk]);
+          mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
         }
-      // 4. Scaled by the largest row scale of the cell's unknowns.
-      double mx = 0;
-      for (int k = 0; k < nfun; k++) {
-        int32_t r = row_of(p, v, cell.nodes.data[k]);
-        mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
+        zz *= mx * mx * s;
       }
-      zz *= mx * mx * s;
     }
   }
-  return store(m, add, [&](int32_t i, const MeshCell &, double &T, double &W) {
-    for (uint16_t v = 1; v <= nf; v++) {
-      double w = weight_of(p, v);
-      T += w * w * at(z, (i - 1) * nf + v);
-      W += w * w;
+  double g = 0;
+  for (uint16_t k = 0; k < count; k++)
+    g = store(m, k == 0 ? add : 1, [&](int32_t i, const MeshCell &, double &T, double &W) {
+      for (uint16_t v = 1; v <= nf; v++) {
+        double w = weight_of(p, v);
+        T += w * w * z[size_t(k) * per + (i - 1) * nf + v - 1];
+        W += w * w;
+      }
+    });
+  return g;
+}
+
+double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {
+  TRACE("measure_zgalerkin");
+  return zgalerkin_each(p, &values, &factor, 1, 0, time, add);
+}
+
+double measures_measure_modes(pde *p, vector2d *const *values, const double *factors, uint16_t count) {
+  TRACE("measures_measure_modes");
+  if (count == 0) return 0.0;
+  if (p->estimator == 0 || p->estimator == 1 || p->fitlist.count > 0 || p->fronts.count > 0) {
+    double g = 0;
+    for (uint16_t k = 0; k < count; k++) {
+      p->mode = uint16_t(k + 1);
+      g = measures_measure(p, values[k], 0, factors[k], k >= 1);
     }
-  });
+    return g;
+  }
+  return zgalerkin_each(p, values, factors, count, 1, 0, 0);
 }
 
 // ---- Fronts and resolve ---------------------------------------------------------------------------
