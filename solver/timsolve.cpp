@@ -396,8 +396,27 @@ static bool unstable_rows(pde *p) {
       if (row.keys[i] <= p->nt && owner[row.keys[i]] == owner[r]) s += row.values[i], a += std::fabs(row.values[i]);
     return std::make_pair(s, a);
   };
+  // A row that meets a value condition's node lost that column to the condition, so its
+  // sums are the boundary's, not a reaction's: a plain diffusion's rows beside its
+  // fixed values would read as growth. Such rows are not judged.
+  std::vector<char> near(std::max(p->nt, 0) + 1, 0);
+  for (int32_t k = 1; k <= p->nfield && k <= nvariables(p) && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      const MeshNode &nd = p->mesh.nodes.data[nodes.data[i] - 1];
+      for (int32_t c = 0; c < nd.nodecell.count; c++) {
+        const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
+        for (int32_t a = 0; a < cell.nodes.count; a++)
+          for (int32_t j = 1; j <= p->nfield && j <= nvariables(p); j++) {
+            const vectorl &rj = rows_of(p, j);
+            int32_t n = cell.nodes.data[a];
+            if (n >= 1 && n <= rj.count && rj.data[n - 1] >= 1 && rj.data[n - 1] <= p->nt) near[rj.data[n - 1]] = 1;
+          }
+      }
+    }
+  }
   for (int32_t r = 1; r <= p->nf && r <= p->matrix.rows && r <= p->tmatrix.rows; r++) {
-    if (!owner[r]) continue;
+    if (!owner[r] || near[r]) continue;
     auto [d, da] = own_sum(p->tmatrix, r);
     auto [k, ka] = own_sum(p->matrix, r);
     if (d != 0 && k * d < 0 && std::fabs(k) > 1e-8 * ka) return true;
