@@ -448,6 +448,8 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   uint16_t line = 0, conv = 0;
   if (panel) report_lines(panel, method, &line, &conv);
   double m = 0.0, c = 1.0;
+  bool have_sigma = false;  // p . q taken with the operator's last sweep
+  double sigma_swept = 0.0;
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
     if (k > budget) {
@@ -466,6 +468,24 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         break;
       case 2:
         vectord_mul(t2, D, p);
+        if (family == orthomin && A->rows == n && q->count == n) {
+          // The product, its right scaling and p . q in one sweep over the rows: each
+          // row sum from 0.0 in column order as the product takes it, the dot in index
+          // order, two chains that overlap.
+          double *qd = q->data, dot = 0.0;
+          const double *dd = D->data, *pd = p->data, *td = t2->data - 1;
+          for (int32_t i = 0; i < n; i++) {
+            const vectorld &row = A->data[i];
+            const int32_t *c = row.keys;
+            const double *v = row.values;
+            double sum = 0.0;
+            for (int32_t k = 0, m = row.count; k < m; k++) sum += v[k] * td[c[k]];
+            qd[i] = sum * dd[i];
+            dot += pd[i] * qd[i];
+          }
+          sigma_swept = dot, have_sigma = true;
+          break;
+        }
         sparsemx_mv_0(q, A, t2);
         vectord_multo_0(q, D);
         break;
@@ -487,15 +507,39 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         }
     }
     // 4-5. Step.
-    double sigma = family == orthomin ? vectord_dot(p, q) : family == lanczos ? vectord_dot(pt, q) : norm(q);
+    double sigma = family == orthomin ? (have_sigma ? sigma_swept : vectord_dot(p, q))
+                   : family == lanczos ? vectord_dot(pt, q) : norm(q);
+    have_sigma = false;
     if (family == orthomin && sigma <= 0 && rho != 0) sparsecg_indefinite = 1;
     double alpha = sigma == 0 ? rho : rho / sigma;
-    axpy(x, alpha, p);
-    axpy(r, -alpha, q);
+    bool swept = family == orthomin;
+    double xx = 0.0;
+    if (swept) {
+      // x, r, |r|^2 and |x(1..nl)|^2 in one sweep: the two sums are independent chains,
+      // each taken in index order as norm and norm_l take it.
+      double *xd = x->data, *rd = r->data, rr = 0.0;
+      const double *pd = p->data, *qd = q->data, a = alpha, b = -alpha;
+      int32_t i = 0;
+      for (; i < nl; i++) {
+        xd[i] += a * pd[i];
+        rd[i] += b * qd[i];
+        rr += rd[i] * rd[i];
+        xx += xd[i] * xd[i];
+      }
+      for (; i < n; i++) {
+        xd[i] += a * pd[i];
+        rd[i] += b * qd[i];
+        rr += rd[i] * rd[i];
+      }
+      rho = rr;
+    } else {
+      axpy(x, alpha, p);
+      axpy(r, -alpha, q);
+    }
     if (family == lanczos) axpy(rt, -alpha, qt);
     // 6-8. New rho and direction.
     if (family == orthomin) {
-      rho = norm(r);
+      // rho := |r|^2, taken in the sweep above.
     } else if (family == lanczos) {
       rho = vectord_dot(rt, r);
     } else {
@@ -516,7 +560,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
       if (family == lanczos) xpay(pt, beta, rt);
     }
     // 9-10. The RMS of the field unknowns and the stop tests.
-    m = std::sqrt(norm_l(x, nl) / nl);
+    m = std::sqrt((swept ? xx : norm_l(x, nl)) / nl);
     c = sparsecg_asymptote(k, m);
     if (k > 12 && c <= mean_g * rel + abs) break;
     if (k > 4 * budget) break;
