@@ -29,6 +29,7 @@
 #include "solver/loading.h"
 #include "solver/pairs.h"
 #include "solver/sparsecg.h"
+#include "solver/sparsechol.h"
 #include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
 
@@ -452,7 +453,10 @@ double e_solve(pde *p) {
   uint16_t line = display_report_num(&p->status, 0, &label, 1);
   // The right-hand sides of all M vectors, interleaved, then one solve for all of them.
   int32_t n = p->nt;
-  std::vector<double> &rhs = block_rhs, &sol = block_sol, res(M);
+  // Solved by the matrix's complete factor, the results take the right-hand sides'
+  // place (the factor's solves meet them to rounding, so they are not checked).
+  bool exact = M >= 1 && sparsecg_block_factored(&p->matrix, p->solver, p->precon, M);
+  std::vector<double> &rhs = block_rhs, &sol = exact ? block_rhs : block_sol, res(M);
   rhs.resize(size_t(n) * M);
   sol.resize(size_t(n) * M);
   for (uint16_t j = 1; j <= M; j++) {
@@ -464,8 +468,13 @@ double e_solve(pde *p) {
     measures_get_range(p, xvec(p, j));
     for (int32_t i = 0; i < n; i++) rhs[size_t(i) * M + j - 1] = p->source.data[i] * p->firstscale.data[i];
   }
+  // The last vector's system stays in the problem's residual and correction.
+  if (M) {
+    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
+    for (int32_t i = 0; i < n; i++) p->residual.data[i] = rhs[size_t(i) * M + M - 1];
+  }
   if (M) cgsolve_solve_block(p, sol.data(), rhs.data(), M, p->errlim * p->overshoot * 0.0001, 0, 1, res.data());
-  solves_held = M == 0 || solves_hold(p, sol.data(), rhs.data(), M);
+  solves_held = M == 0 || exact || solves_hold(p, sol.data(), rhs.data(), M);
   double sum = 0;
   for (uint16_t j = 1; j <= M; j++) {
     sum += res[j - 1] * res[j - 1];
@@ -475,14 +484,9 @@ double e_solve(pde *p) {
     });
   }
   pdedat_report_time(p, p->lines.elapsed);
-  // The last vector's system stays in the problem's residual and correction.
   if (M) {
-    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
     vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
-    for (int32_t i = 0; i < n; i++) {
-      p->residual.data[i] = rhs[size_t(i) * M + M - 1];
-      p->delta.data[i] = sol[size_t(i) * M + M - 1];
-    }
+    for (int32_t i = 0; i < n; i++) p->delta.data[i] = sol[size_t(i) * M + M - 1];
   }
   display_unreport(&p->status, line);
   held_current = false;
@@ -491,14 +495,15 @@ double e_solve(pde *p) {
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
-// out(j) := the sum over r < rows of m[r*ms + j] v[r*vs] for j < cols, each from 0.0 in
-// order of r (with keep, from out(j) as it stands); eight columns at a time are summed
-// in registers.
 // Four lanes at a time where the processor has them (two pairs where it has not): the
 // same IEEE operations per lane either way.
 typedef double quad4 __attribute__((vector_size(32), aligned(8), may_alias));
 #define QUAD4(a) (*reinterpret_cast<quad4 *>(a))
 #define CQUAD4(a) (*reinterpret_cast<const quad4 *>(a))
+
+// out(j) := the sum over r < rows of m[r*ms + j] v[r*vs] for j < cols, each from 0.0 in
+// order of r (with keep, from out(j) as it stands); eight columns at a time are summed
+// in registers.
 
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
@@ -789,9 +794,6 @@ int32_t eigensol_do_eigen(pde *p) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
     held_projected = held_current = false;
-    // The last grid's blocks are of no use here: their room is given back before the
-    // new grid's matrix and factor are made.
-    for (std::vector<double> *v : {&held, &block_rhs, &block_sol, &block_vectors}) std::vector<double>().swap(*v);
     pdedat_eig_status(p);
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
@@ -841,7 +843,12 @@ int32_t eigensol_do_eigen(pde *p) {
     if (p->resolves.count) measures_resolve(p, 0);
     pdedat_eig_status(p);
     cgsolve_log_linstep(p);
-    // 6. The regrid decision.
+    // 6. The regrid decision. This grid's factor, lambda side and blocks serve no
+    // further pass here: their room is given back before the mesh is refined.
+    sparsechol_release();
+    lside = LambdaSide{};
+    for (std::vector<double> *v : {&held, &block_rhs, &block_sol, &block_vectors}) std::vector<double>().swap(*v);
+    held_projected = held_current = false;
     int32_t changes = p->regrid && !halted(p) ? cgsolve_split_check(p) : 0;
     if (changes < 1 || p->regrids >= p->gridlimit || stopkey(p) || halted(p)) {
       // The run ends on this grid: say so when its passes did not converge.
