@@ -449,6 +449,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   if (panel) report_lines(panel, method, &line, &conv);
   double m = 0.0, c = 1.0;
   bool have_sigma = false;  // p . q taken with the operator's last sweep
+  bool have_dp = false;     // t2 = D p taken with the last direction's sweep
   double sigma_swept = 0.0;
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
@@ -467,7 +468,8 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         sparsemx_mv_0(q, A, p);
         break;
       case 2:
-        vectord_mul(t2, D, p);
+        if (!have_dp) vectord_mul(t2, D, p);
+        have_dp = false;
         if (family == orthomin && A->rows == n && q->count == n) {
           // The product, its right scaling and p . q in one sweep over the rows: each
           // row sum from 0.0 in column order as the product takes it, the dot in index
@@ -555,6 +557,15 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     double beta = rho_old == 0 ? rho : rho / rho_old;
     if (family == vandenberg) {
       xpay(p, beta, method == 11 ? t1 : t2);
+    } else if (family == orthomin && method == 2 && D->count == n && t2->count == n) {
+      // The new direction and its scaled copy for the next product in one sweep.
+      double *pd = p->data, *td = t2->data;
+      const double *rd = r->data, *dd = D->data;
+      for (int32_t i = 0; i < n; i++) {
+        pd[i] = beta * pd[i] + rd[i];
+        td[i] = dd[i] * pd[i];
+      }
+      have_dp = true;
     } else {
       xpay(p, beta, r);
       if (family == lanczos) xpay(pt, beta, rt);
