@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "control/pdedat.h"
 #include "domain/dominpde.h"
@@ -270,18 +271,30 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   });
 }
 
-double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {
-  TRACE("measure_zgalerkin");
+// The centre-Galerkin estimate of each of count solutions (values[k] with the lambda
+// factor factors[k], as current mode first + k when first > 0), one after another as
+// separate calls would make them, the first stored with add and the rest added to it;
+// every cell is localised once for all of them. Returns the last one's RMS.
+static double zgalerkin_each(pde *p, vector2d *const *values, const double *factors, uint16_t count,
+                             uint16_t first, double time, uint8_t add) {
   Mesh *m = &p->mesh;
-  measures_get_range(p, values);
+  for (uint16_t k = 0; k < count; k++) measures_get_range(p, values[k]);
   bool three = p->dimension == 3;
   int32_t cellbubble = three ? 13 : 12;
   static const int32_t sidebubble[2][4] = {{14, 15, 16, 0}, {17, 18, 19, 20}};
   int32_t ncells = m->cells.count, nf = p->nfield;
-  Work zw(work(p, ncells * std::max(nf, 1)));
-  vectord *z = zw.v;
-  fitting_validate_fits(p, &p->fitlist, values, time, time);
-  aim(p, values, time);
+  int32_t per = ncells * std::max(nf, 1);
+  // One solution's terms in a pool vector; several in a block of their own, given back
+  // at the end rather than kept in the pool.
+  Work zw(work(p, count == 1 ? per : 1));
+  std::vector<double> block(count == 1 ? 0 : size_t(per) * count, 0.0);
+  double *z = count == 1 ? zw.v->data : block.data();
+  // In 3D, per (solution, cell slot, face, field variable) the residual against the face's
+  // bubble within the cell, and per (solution, cell slot, field variable) the cell's scale
+  // m^2 s of step 4 below.
+  std::vector<double> face(three ? size_t(per) * 4 * count : 0, 0.0), scale(three ? size_t(per) * count : 0, 0.0);
+  if (count == 1) fitting_validate_fits(p, &p->fitlist, values[0], time, time);
+  aim(p, values[count - 1], time);
   // 1. Cell areas and their mean.
   double A = 0;
   for (int32_t i = 1; i <= ncells; i++) {
@@ -293,10 +306,6 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
   double mean = A / ncells;
   int32_t cb = m->cellbasis ? m->cellbasis : m->meshbasis;
   int nfun = elements_functions[cb], dim = p->dimension;
-  // Per (cell slot, face, field variable) the residual against the face's bubble within the
-  // cell, and per (cell slot, field variable) the cell's scale m^2 s of step 5 below.
-  Work fw(work(p, three ? ncells * 4 * std::max(nf, 1) : 1)), cw(work(p, three ? ncells * std::max(nf, 1) : 1));
-  vectord *face = fw.v, *scale = cw.v;
   Status status(&p->status, ncells);
   for (int32_t i = 1; i <= ncells; i++) {
     status.update(ncells - i);
@@ -304,59 +313,64 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
     if (!cell.alive) continue;
     localize(p, i);
     double s = std::sqrt(std::fabs(work_cell.frame.measure) / mean);
-    for (uint16_t v = 1; v <= nf; v++) {
-      equation *e = eqn(p, v);
-      if (!e) continue;
-      double &zz = at(z, (i - 1) * nf + v);
-      // 2. The residual against the cell bubble.
-      double P[20] = {}, Q[20] = {};
-      int32_t kq = treeval_vol_galerkin(p, Q, region_tree(&e->source, cell.region), &point, cellbubble);
-      int32_t kp = treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, cellbubble);
-      if (kq != 1 || kp != 1) rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
-      zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
-      // The tetrahedron's interior bubble is quartic and so reads an error of one order above
-      // the quadratic cell's; the cubic bubble of each interior face is the one that reads it
-      // (as the triangle's cubic interior bubble does in 2D). Its residual within this cell is
-      // kept here and joined with the neighbour's share below, where the fluxes of the two
-      // cells through the face meet as their jump.
-      if (three)
-        for (int sd = 1; sd <= 4; sd++) {
-          if (cell.neighbour[sd - 1] <= 0) continue;
-          double G[20] = {}, H[20] = {};
-          if (treeval_vol_galerkin(p, G, region_tree(&e->source, cell.region), &point, sidebubble[1][sd - 1]) != 1 ||
-              treeval_vol_galerkin(p, H, region_tree(&e->volume, cell.region), &point, sidebubble[1][sd - 1]) != 1)
-            rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
-          at(face, ((i - 1) * 4 + sd - 1) * nf + v) = H[0] - factor * G[0];
+    for (uint16_t k = 0; k < count; k++) {
+      if (first) p->mode = uint16_t(first + k);
+      point.values = values[k];
+      double factor = factors[k];
+      for (uint16_t v = 1; v <= nf; v++) {
+        equation *e = eqn(p, v);
+        if (!e) continue;
+        double &zz = z[size_t(k) * per + (i - 1) * nf + v - 1];
+        // 2. The residual against the cell bubble.
+        double P[20] = {}, Q[20] = {};
+        int32_t kq = treeval_vol_galerkin(p, Q, region_tree(&e->source, cell.region), &point, cellbubble);
+        int32_t kp = treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, cellbubble);
+        if (kq != 1 || kp != 1) rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+        zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
+        // The tetrahedron's interior bubble is quartic and so reads an error of one order above
+        // the quadratic cell's; the cubic bubble of each interior face is the one that reads it
+        // (as the triangle's cubic interior bubble does in 2D). Its residual within this cell is
+        // kept here and joined with the neighbour's share below, where the fluxes of the two
+        // cells through the face meet as their jump.
+        if (three)
+          for (int sd = 1; sd <= 4; sd++) {
+            if (cell.neighbour[sd - 1] <= 0) continue;
+            double G[20] = {}, H[20] = {};
+            if (treeval_vol_galerkin(p, G, region_tree(&e->source, cell.region), &point, sidebubble[1][sd - 1]) != 1 ||
+                treeval_vol_galerkin(p, H, region_tree(&e->volume, cell.region), &point, sidebubble[1][sd - 1]) != 1)
+              rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+            face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] = H[0] - factor * G[0];
+          }
+        // 3. Natural boundary terms against the side bubbles.
+        if (cell.hasbound && p->nbcmeasure)
+          for (int sd = 1; sd <= dim + 1; sd++) {
+            uint16_t d = cell.bdid[sd - 1];
+            if (!d) continue;
+            uint16_t kb = dominpde_find_surf_bc(m->domain, d, v, &p->formulas);
+            if (!kb || kb > p->formulas.bcs.count) continue;
+            bc *r = p->formulas.bcs.items[kb - 1];
+            if (r->type != naturalbc) continue;
+            uint16_t j = bcs_find_bc_regix(r, cell.region);
+            int32_t bub = sidebubble[three][sd - 1];
+            double G[20] = {}, H[20] = {};
+            point.side = uint8_t(sd);
+            treeval_surf_galerkin(p, G, region_tree(&r->lists[1], j), &point, bub);
+            treeval_surf_galerkin(p, H, region_tree(&e->surface, cell.region), &point, bub);
+            point.side = 0;
+            zz += (G[0] - H[0]) * (G[0] - H[0]);
+          }
+        // 4. Scaled by the largest row scale of the cell's unknowns.
+        double mx = 0;
+        for (int kk = 0; kk < nfun; kk++) {
+          int32_t r = row_of(p, v, cell.nodes.data[kk]);
+          mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
         }
-      // 3. Natural boundary terms against the side bubbles.
-      if (cell.hasbound && p->nbcmeasure)
-        for (int sd = 1; sd <= dim + 1; sd++) {
-          uint16_t d = cell.bdid[sd - 1];
-          if (!d) continue;
-          uint16_t k = dominpde_find_surf_bc(m->domain, d, v, &p->formulas);
-          if (!k || k > p->formulas.bcs.count) continue;
-          bc *r = p->formulas.bcs.items[k - 1];
-          if (r->type != naturalbc) continue;
-          uint16_t j = bcs_find_bc_regix(r, cell.region);
-          int32_t bub = sidebubble[three][sd - 1];
-          double G[20] = {}, H[20] = {};
-          point.side = uint8_t(sd);
-          treeval_surf_galerkin(p, G, region_tree(&r->lists[1], j), &point, bub);
-          treeval_surf_galerkin(p, H, region_tree(&e->surface, cell.region), &point, bub);
-          point.side = 0;
-          zz += (G[0] - H[0]) * (G[0] - H[0]);
-        }
-      // 4. Scaled by the largest row scale of the cell's unknowns.
-      double mx = 0;
-      for (int k = 0; k < nfun; k++) {
-        int32_t r = row_of(p, v, cell.nodes.data[k]);
-        mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
+        zz *= mx * mx * s;
+        if (three) scale[size_t(k) * per + (i - 1) * nf + v - 1] = mx * mx * s;
       }
-      zz *= mx * mx * s;
-      if (three) at(scale, (i - 1) * nf + v) = mx * mx * s;
     }
   }
-  // 6. The faces' residuals, each the sum of the two cells' shares, to both cells.
+  // 5. The faces' residuals, each the sum of the two cells' shares, to both cells.
   if (three)
     for (int32_t i = 1; i <= ncells; i++) {
       MeshCell &cell = cell_at(m, i);
@@ -365,22 +379,46 @@ double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, u
         int32_t j = cell.neighbour[sd - 1];
         if (j <= 0 || j > ncells || !cell_at(m, j).alive) continue;
         int back = 0;
-        for (int k = 1; k <= 4 && !back; k++)
-          if (cell_at(m, j).neighbour[k - 1] == i) back = k;
+        for (int b = 1; b <= 4 && !back; b++)
+          if (cell_at(m, j).neighbour[b - 1] == i) back = b;
         if (!back) continue;
-        for (uint16_t v = 1; v <= nf; v++) {
-          double r = at(face, ((i - 1) * 4 + sd - 1) * nf + v) + at(face, ((j - 1) * 4 + back - 1) * nf + v);
-          at(z, (i - 1) * nf + v) += r * r * at(scale, (i - 1) * nf + v);
-        }
+        for (uint16_t k = 0; k < count; k++)
+          for (uint16_t v = 1; v <= nf; v++) {
+            double r = face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] +
+                       face[((size_t(k) * ncells + j - 1) * 4 + back - 1) * nf + v - 1];
+            z[size_t(k) * per + (i - 1) * nf + v - 1] += r * r * scale[size_t(k) * per + (i - 1) * nf + v - 1];
+          }
       }
     }
-  return store(m, add, [&](int32_t i, const MeshCell &, double &T, double &W) {
-    for (uint16_t v = 1; v <= nf; v++) {
-      double w = weight_of(p, v);
-      T += w * w * at(z, (i - 1) * nf + v);
-      W += w * w;
+  double g = 0;
+  for (uint16_t k = 0; k < count; k++)
+    g = store(m, k == 0 ? add : 1, [&](int32_t i, const MeshCell &, double &T, double &W) {
+      for (uint16_t v = 1; v <= nf; v++) {
+        double w = weight_of(p, v);
+        T += w * w * z[size_t(k) * per + (i - 1) * nf + v - 1];
+        W += w * w;
+      }
+    });
+  return g;
+}
+
+double measure_zgalerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {
+  TRACE("measure_zgalerkin");
+  return zgalerkin_each(p, &values, &factor, 1, 0, time, add);
+}
+
+double measures_measure_modes(pde *p, vector2d *const *values, const double *factors, uint16_t count) {
+  TRACE("measures_measure_modes");
+  if (count == 0) return 0.0;
+  if (p->estimator == 0 || p->estimator == 1 || p->fitlist.count > 0 || p->fronts.count > 0) {
+    double g = 0;
+    for (uint16_t k = 0; k < count; k++) {
+      p->mode = uint16_t(k + 1);
+      g = measures_measure(p, values[k], 0, factors[k], k >= 1);
     }
-  });
+    return g;
+  }
+  return zgalerkin_each(p, values, factors, count, 1, 0, 0);
 }
 
 // ---- Fronts and resolve ---------------------------------------------------------------------------

@@ -19,6 +19,10 @@ extern uint8_t measures_debug;
 // fronts when any are declared; returns the global figure. factor multiplies the
 // source terms; add combines with the old estimates (root of the summed squares).
 double measures_measure(pde *p, vector2d *values, double time, double factor, uint8_t add);
+// The estimate of every mode k = 1..count in turn, as measures_measure (values[k-1], 0,
+// 0, factors[k-1], add from the second on) with the current mode k would make it; the
+// last one's RMS. Without fits or fronts the cells are visited once for all modes.
+double measures_measure_modes(pde *p, vector2d *const *values, const double *factors, uint16_t count);
 // Curvature estimate from the second derivatives at each cell's centroid, smoothed over
 // the nodes; blend mixes with the old estimates by HYSTERESIS. Returns 1.0 when the
 // problem's error flag is raised during the cell loop.

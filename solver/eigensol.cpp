@@ -11,8 +11,12 @@
 #include <vector>
 
 #include "control/pdedat.h"
+#include "elements/cellnode.h"
+#include "elements/evalpoint.h"
+#include "elements/meshes.h"
 #include "graphics/display.h"
 #include "mesher/measures.h"
+#include "model/treeval.h"
 #include "plot/doplot.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -25,6 +29,8 @@
 #include "solver/init.h"
 #include "solver/loading.h"
 #include "solver/pairs.h"
+#include "solver/sparsecg.h"
+#include "solver/sparsechol.h"
 #include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
 
@@ -68,9 +74,8 @@ static void gather(pde *p, vectord *w, vector2d *x) {
 
 // The lambda side of a problem whose sources are local and linear in the mode is a
 // sparse matrix B with the pattern of the cells' unknowns: B(r, i) is the source in row
-// r of the mode that is 1 at unknown i and 0 elsewhere. Unknowns whose patterns meet
-// are coloured apart, so one source sweep on the sum of a colour's unit vectors gives
-// every row its one entry of that colour. B x then stands for a sweep over x; the first
+// r of the mode that is 1 at unknown i and 0 elsewhere, taken cell by cell. B x then
+// stands for a sweep over x; the first
 // products of a grid are checked against sweeps and B is dropped at the first that
 // differs.
 static LambdaSide lside;
@@ -90,39 +95,14 @@ static bool lambda_local(pde *p) {
   return true;
 }
 
-bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
-  TRACE("eigensol_probe_lambda");
-  B->n = 0;
-  B->start.clear(), B->cols.clear(), B->vals.clear();
-  if (!lambda_local(p) || p->nmodesets < 1) return false;
+static bool same_source(const LambdaSide *B, const double *x, const double *y, const double *s);
+
+// B by sweeps: unknowns whose patterns meet are coloured apart, so one source sweep on
+// the sum of a colour's unit vectors gives every row its one entry of that colour.
+static void colour_sweeps(pde *p, LambdaSide *B) {
   int32_t n = p->nt;
   uint16_t F = p->nfield;
-  // 1. The pattern: the unknowns of every live cell couple with each other.
-  std::vector<std::vector<int32_t>> rows(static_cast<size_t>(n));
-  std::vector<int32_t> cell;
-  const Mesh *m = &p->mesh;
-  for (int32_t c = 0; c < m->cells.count; c++) {
-    const MeshCell *mc = &m->cells.data[c];
-    if (!mc->alive) continue;
-    cell.clear();
-    for (uint16_t k = 1; k <= F; k++)
-      for (int32_t a = 0; a < mc->nodes.count; a++) {
-        int32_t r = bigmatx_row(&p->layout, k, mc->nodes.data[a]);
-        if (r >= 1 && r <= n) cell.push_back(r - 1);
-      }
-    for (int32_t r : cell) rows[size_t(r)].insert(rows[size_t(r)].end(), cell.begin(), cell.end());
-  }
-  B->start.assign(size_t(n) + 1, 0);
-  for (int32_t r = 0; r < n; r++) {
-    std::vector<int32_t> &v = rows[size_t(r)];
-    std::sort(v.begin(), v.end());
-    v.erase(std::unique(v.begin(), v.end()), v.end());
-    B->start[size_t(r) + 1] = B->start[size_t(r)] + int32_t(v.size());
-  }
-  B->cols.reserve(size_t(B->start[size_t(n)]));
-  for (auto &v : rows) B->cols.insert(B->cols.end(), v.begin(), v.end());
-  rows.clear();
-  // 2. Colours, smallest first: unknown i avoids the colours of every unknown that
+  // Colours, smallest first: unknown i avoids the colours of every unknown that
   // shares a row with it (the pattern is symmetric). The unknowns with the most such
   // neighbours take theirs first, which needs fewer colours than the row order.
   auto each_neighbour = [&](int32_t i, auto f) {
@@ -165,13 +145,9 @@ bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
     std::vector<int32_t> at(first.begin(), first.end() - 1);
     for (size_t e = 0; e < B->cols.size(); e++) entries[size_t(at[size_t(colour[size_t(B->cols[e])])]++)] = int32_t(e);
   }
-  // 3. One sweep per colour with the probe in the first subspace vector, which is kept
-  // and put back.
+  // One sweep per colour with the probe in the first subspace vector.
   vector2d *x = xvec(p, 1);
-  std::vector<std::vector<double>> kept(F);
-  for (uint16_t k = 1; k <= F; k++) kept[k - 1].assign(x->data[k - 1].data, x->data[k - 1].data + x->data[k - 1].count);
   B->vals.assign(B->cols.size(), 0.0);
-  p->mode = 1;
   for (int32_t c = 0; c < colours; c++) {
     for (uint16_t k = 1; k <= F; k++) {
       vectord *v = &x->data[k - 1];
@@ -186,6 +162,127 @@ bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
       B->vals[size_t(e)] = p->source.data[rowof[size_t(e)]];
     }
   }
+}
+
+// B cell by cell: each cell's source terms for the unit vector of each of its unknowns,
+// added in cell order as the sweeps add them, so each entry is the sweeps' to the bit.
+// Terms outside the cells (a natural condition's lambda term) are not seen here: the
+// caller compares with a sweep. False when an entry falls outside the pattern.
+static bool cell_entries(pde *p, LambdaSide *B) {
+  int32_t n = p->nt;
+  uint16_t F = p->nfield;
+  vector2d *x = xvec(p, 1);
+  for (uint16_t k = 1; k <= F; k++) std::fill(x->data[k - 1].data, x->data[k - 1].data + x->data[k - 1].count, 0.0);
+  B->vals.assign(B->cols.size(), 0.0);
+  Mesh *m = &p->mesh;
+  LocalCell lc{};
+  evalpoint ep{};
+  ep.cell = &lc;
+  ep.values = &p->solution;
+  double out[20];
+  int32_t rows[20];
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell *mc = &m->cells.data[c - 1];
+    if (!mc->alive) continue;
+    meshes_localize(m, mc, &lc, 0);
+    uint16_t R = mc->region;
+    ep.cellno = uint32_t(c), ep.region = R, ep.side = 0, ep.qpoint = 0, ep.t = 0;
+    int32_t nodes = std::min<int32_t>(mc->nodes.count, 20);
+    for (uint16_t j = 1; j <= F; j++) {
+      vectord *v = &x->data[j - 1];
+      for (int32_t a = 0; a < nodes; a++) {
+        int32_t node = lc.nodes[a], col = bigmatx_row(&p->layout, j, node);
+        if (col < 1 || col > n || node < 1 || node > v->count) continue;
+        v->data[node - 1] = 1.0;
+        for (uint16_t k = 1; k <= F; k++) {
+          const treevector *src = &p->formulas.equations.items[k - 1]->source;
+          const TreeNode *tree = R >= 1 && R <= src->count ? src->data[R - 1] : nullptr;
+          if (!tree || tree->opcode == op::realzero || (tree->opcode == op::realval && tree->value == 0)) continue;
+          int32_t code = k <= p->basiscodes.count && p->basiscodes.data[k - 1] ? p->basiscodes.data[k - 1] : m->meshbasis;
+          int32_t got = std::min<int32_t>(treeval_vol_galerkin(p, out, tree, &ep, code), 20);
+          for (int32_t b = 0; b < got; b++) rows[b] = bigmatx_row(&p->layout, k, lc.nodes[b]);
+          for (int32_t b = 0; b < got; b++) {
+            int32_t r = rows[b];
+            if (r < 1 || r > n) continue;
+            const int32_t *lo = B->cols.data() + B->start[size_t(r - 1)], *hi = B->cols.data() + B->start[size_t(r)];
+            const int32_t *at = std::lower_bound(lo, hi, col - 1);
+            if (at == hi || *at != col - 1) {
+              v->data[node - 1] = 0.0;
+              return false;
+            }
+            B->vals[size_t(at - B->cols.data())] += out[b];
+          }
+        }
+        v->data[node - 1] = 0.0;
+      }
+    }
+  }
+  // The sweep's value rows hold no source.
+  for (uint16_t k = 1; k <= F && k <= p->valuenodes.count; k++) {
+    const vectorl &l = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < l.count; i++) {
+      int32_t r = bigmatx_row(&p->layout, k, l.data[i]);
+      if (r >= 1 && r <= n)
+        for (int32_t e = B->start[size_t(r - 1)]; e < B->start[size_t(r)]; e++) B->vals[size_t(e)] = 0.0;
+    }
+  }
+  return true;
+}
+
+// True when B times the kept first vector is its swept source.
+static bool sweep_agrees(pde *p, LambdaSide *B, const std::vector<std::vector<double>> &kept) {
+  int32_t n = p->nt;
+  vector2d *x = xvec(p, 1);
+  for (uint16_t k = 1; k <= p->nfield; k++) std::copy(kept[k - 1].begin(), kept[k - 1].end(), x->data[k - 1].data);
+  std::vector<double> w(size_t(n), 0.0), y(size_t(n), 0.0);
+  cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) { w[size_t(r - 1)] = x->data[k - 1].data[i - 1]; });
+  B->n = n;
+  eigensol_lambda_times(B, w.data(), y.data(), 1);
+  coupling_build_source(p, &p->source, 0, 0, 1);
+  bool same = same_source(B, w.data(), y.data(), p->source.data);
+  B->n = 0;
+  return same;
+}
+
+bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
+  TRACE("eigensol_probe_lambda");
+  B->n = 0;
+  B->start.clear(), B->cols.clear(), B->vals.clear();
+  if (!lambda_local(p) || p->nmodesets < 1) return false;
+  int32_t n = p->nt;
+  uint16_t F = p->nfield;
+  // 1. The pattern: the unknowns of every live cell couple with each other.
+  std::vector<std::vector<int32_t>> rows(static_cast<size_t>(n));
+  std::vector<int32_t> cell;
+  const Mesh *m = &p->mesh;
+  for (int32_t c = 0; c < m->cells.count; c++) {
+    const MeshCell *mc = &m->cells.data[c];
+    if (!mc->alive) continue;
+    cell.clear();
+    for (uint16_t k = 1; k <= F; k++)
+      for (int32_t a = 0; a < mc->nodes.count; a++) {
+        int32_t r = bigmatx_row(&p->layout, k, mc->nodes.data[a]);
+        if (r >= 1 && r <= n) cell.push_back(r - 1);
+      }
+    for (int32_t r : cell) rows[size_t(r)].insert(rows[size_t(r)].end(), cell.begin(), cell.end());
+  }
+  B->start.assign(size_t(n) + 1, 0);
+  for (int32_t r = 0; r < n; r++) {
+    std::vector<int32_t> &v = rows[size_t(r)];
+    std::sort(v.begin(), v.end());
+    v.erase(std::unique(v.begin(), v.end()), v.end());
+    B->start[size_t(r) + 1] = B->start[size_t(r)] + int32_t(v.size());
+  }
+  B->cols.reserve(size_t(B->start[size_t(n)]));
+  for (auto &v : rows) B->cols.insert(B->cols.end(), v.begin(), v.end());
+  rows.clear();
+  // 2. The entries, cell by cell; by the colour sweeps should a sweep disagree. The
+  // probes go in the first subspace vector, which is kept and put back.
+  vector2d *x = xvec(p, 1);
+  std::vector<std::vector<double>> kept(F);
+  for (uint16_t k = 1; k <= F; k++) kept[k - 1].assign(x->data[k - 1].data, x->data[k - 1].data + x->data[k - 1].count);
+  p->mode = 1;
+  if (!cell_entries(p, B) || !sweep_agrees(p, B, kept)) colour_sweeps(p, B);
   for (uint16_t k = 1; k <= F; k++) std::copy(kept[k - 1].begin(), kept[k - 1].end(), x->data[k - 1].data);
   p->mode = 0;
   B->n = n;
@@ -215,10 +312,11 @@ static bool same_source(const LambdaSide *B, const double *x, const double *y, c
 
 // The lambda side is linear in the mode, so the sources the projection assembles for
 // X_1..X_M, combined as eig_expand combines the vectors, are the sources of the new
-// subspace: the next sweep takes them instead of assembling each one again.
-static std::vector<std::vector<double>> held;
-static bool held_projected = false;  // held[j] = B X_j for the vectors subspace saw
-static bool held_current = false;    // held[j] = B X_j for the current vectors
+// subspace: the next sweep takes them instead of assembling each one again. They are
+// interleaved as the pass's other blocks, B X_j in row r at r*M + j.
+static std::vector<double> held;
+static bool held_projected = false;  // held = B X for the vectors subspace saw
+static bool held_current = false;    // held = B X for the current vectors
 
 // The lambda side of the equations for mode j into the problem's source vector, after
 // the value conditions are set on X_j; the held one when it is current.
@@ -228,8 +326,8 @@ static void mode_source(pde *p, uint16_t j) {
   coupling_set_bvals_0(p, xvec(p, j), zero);
   vectord_resize(&p->source, p->nt, std::max(p->nt, p->source.capacity));
   if (held_current) {
-    const std::vector<double> &s = held[j - 1];
-    std::copy(s.begin(), s.end(), p->source.data);
+    uint16_t M = p->subspace;
+    for (int32_t r = 0; r < p->nt; r++) p->source.data[r] = held[size_t(r) * M + j - 1];
     return;
   }
   if (lside.n == p->nt && lside.n > 0) {
@@ -266,13 +364,17 @@ static bool solves_held = true;  // the last sweep's solves met their right-hand
 // |b| (or b is 0).
 static bool solves_hold(pde *p, const double *sol, const double *rhs, int32_t w) {
   int32_t n = p->nt;
-  std::vector<double> ay(size_t(n) * w), rr(size_t(w), 0.0), bb(size_t(w), 0.0);
-  sparsemx_mv_block(ay.data(), &p->matrix, sol, w);
-  for (int32_t i = 0; i < n; i++)
+  // Row by row, so that no block of products is held.
+  std::vector<double> ay(static_cast<size_t>(w)), rr(size_t(w), 0.0), bb(size_t(w), 0.0);
+  for (int32_t i = 0; i < n; i++) {
+    const vectorld &row = p->matrix.data[i];
+    std::fill(ay.begin(), ay.end(), 0.0);
+    for (int32_t e = 0; e < row.count; e++) add_scaled(ay.data(), sol + size_t(row.keys[e] - 1) * w, row.values[e], w);
     for (int32_t j = 0; j < w; j++) {
-      double b = rhs[size_t(i) * w + j], d = ay[size_t(i) * w + j] - b;
+      double b = rhs[size_t(i) * w + j], d = ay[size_t(j)] - b;
       rr[size_t(j)] += d * d, bb[size_t(j)] += b * b;
     }
+  }
   for (int32_t j = 0; j < w; j++)
     if (!(rr[size_t(j)] <= 1e-4 * bb[size_t(j)])) return false;
   return true;
@@ -344,10 +446,10 @@ static bool take_shift(pde *p) {
 
 // ---- Steps -----------------------------------------------------------------------------
 
-// The interleaved blocks of a pass (right-hand sides and results of the solves, the
-// vectors in unknown order), kept from pass to pass so that their pages are not taken
-// afresh each time.
-static std::vector<double> block_rhs, block_sol, block_vectors, block_before, block_sources, block_products;
+// The interleaved blocks of a pass (right-hand sides and results of the solves, which
+// the projection takes over for K X and its factors; the vectors in unknown order),
+// kept from pass to pass so that their pages are not taken afresh each time.
+static std::vector<double> block_rhs, block_sol, block_vectors;
 
 double e_solve(pde *p) {
   TRACE("e_solve");
@@ -356,7 +458,10 @@ double e_solve(pde *p) {
   uint16_t line = display_report_num(&p->status, 0, &label, 1);
   // The right-hand sides of all M vectors, interleaved, then one solve for all of them.
   int32_t n = p->nt;
-  std::vector<double> &rhs = block_rhs, &sol = block_sol, res(M);
+  // Solved by the matrix's complete factor, the results take the right-hand sides'
+  // place (the factor's solves meet them to rounding, so they are not checked).
+  bool exact = M >= 1 && sparsecg_block_factored(&p->matrix, p->solver, p->precon, M);
+  std::vector<double> &rhs = block_rhs, &sol = exact ? block_rhs : block_sol, res(M);
   rhs.resize(size_t(n) * M);
   sol.resize(size_t(n) * M);
   for (uint16_t j = 1; j <= M; j++) {
@@ -368,8 +473,13 @@ double e_solve(pde *p) {
     measures_get_range(p, xvec(p, j));
     for (int32_t i = 0; i < n; i++) rhs[size_t(i) * M + j - 1] = p->source.data[i] * p->firstscale.data[i];
   }
+  // The last vector's system stays in the problem's residual and correction.
+  if (M) {
+    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
+    for (int32_t i = 0; i < n; i++) p->residual.data[i] = rhs[size_t(i) * M + M - 1];
+  }
   if (M) cgsolve_solve_block(p, sol.data(), rhs.data(), M, p->errlim * p->overshoot * 0.0001, 0, 1, res.data());
-  solves_held = M == 0 || solves_hold(p, sol.data(), rhs.data(), M);
+  solves_held = M == 0 || exact || solves_hold(p, sol.data(), rhs.data(), M);
   double sum = 0;
   for (uint16_t j = 1; j <= M; j++) {
     sum += res[j - 1] * res[j - 1];
@@ -379,36 +489,47 @@ double e_solve(pde *p) {
     });
   }
   pdedat_report_time(p, p->lines.elapsed);
-  // The last vector's system stays in the problem's residual and correction.
   if (M) {
-    vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
     vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
-    for (int32_t i = 0; i < n; i++) {
-      p->residual.data[i] = rhs[size_t(i) * M + M - 1];
-      p->delta.data[i] = sol[size_t(i) * M + M - 1];
-    }
+    for (int32_t i = 0; i < n; i++) p->delta.data[i] = sol[size_t(i) * M + M - 1];
   }
   display_unreport(&p->status, line);
   held_current = false;
+  // The results are in the vectors: their block's room is given back for the projection.
+  std::vector<double>().swap(block_sol);
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
+// Four lanes at a time where the processor has them (two pairs where it has not): the
+// same IEEE operations per lane either way.
+typedef double quad4 __attribute__((vector_size(32), aligned(8), may_alias));
+#define QUAD4(a) (*reinterpret_cast<quad4 *>(a))
+#define CQUAD4(a) (*reinterpret_cast<const quad4 *>(a))
+
 // out(j) := the sum over r < rows of m[r*ms + j] v[r*vs] for j < cols, each from 0.0 in
-// order of r; eight columns at a time are summed in registers.
+// order of r (with keep, from out(j) as it stands); eight columns at a time are summed
+// in registers.
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 static void combine(double *out, const double *m, int32_t ms, const double *v, int32_t vs, int32_t rows,
-                    int32_t cols) {
+                    int32_t cols, bool keep = false) {
   int32_t c = 0;
   for (; c + 8 <= cols; c += 8) {
-    pair2 a[4] = {};
+    quad4 a[2] = {};
+    if (keep)
+      for (int h = 0; h < 2; h++) a[h] = CQUAD4(out + c + 4 * h);
     for (int32_t r = 0; r < rows; r++) {
       const double *mr = m + size_t(r) * ms + c;
-      pair2 vr = {v[size_t(r) * vs], v[size_t(r) * vs]};
-      for (int h = 0; h < 4; h++) a[h] += load2(mr + 2 * h) * vr;
+      double x = v[size_t(r) * vs];
+      quad4 vr = {x, x, x, x};
+      for (int h = 0; h < 2; h++) a[h] += CQUAD4(mr + 4 * h) * vr;
     }
-    for (int h = 0; h < 4; h++) store2(out + c + 2 * h, a[h]);
+    for (int h = 0; h < 2; h++) QUAD4(out + c + 4 * h) = a[h];
   }
   if (c == cols) return;
-  std::fill(out + c, out + cols, 0.0);
+  if (!keep) std::fill(out + c, out + cols, 0.0);
   for (int32_t r = 0; r < rows; r++) add_scaled(out + c, m + size_t(r) * ms + c, v[size_t(r) * vs], cols - c);
 }
 
@@ -419,21 +540,25 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   matrixd_resize(b, M, M);
   int32_t n = p->nt;
   held_current = held_projected = false;
-  held.resize(M);
   if (M == 0) return;
-  // The vectors in unknown order, interleaved (G(r, i) at r*M + i), before (g0) and
-  // after (g1) their value conditions are set; their sources s.
-  std::vector<double> &g0 = block_before, &g1 = block_vectors, &s = block_sources, &k = block_products;
-  auto gather_all = [&](std::vector<double> &g) {
-    g.assign(size_t(n) * M, 0.0);
-    for (uint16_t i = 1; i <= M; i++) {
-      vector2d *x = xvec(p, i);
-      cgsolve_each_unknown(p, [&](uint16_t v, int32_t m, int32_t r) {
-        g[size_t(r - 1) * M + i - 1] = x->data[v - 1].data[m - 1];
-      });
-    }
-  };
-  gather_all(g0);
+  // The vectors in unknown order, interleaved (G(r, i) at r*M + i), after their value
+  // conditions are set (g1); before them (g0) they differ only in the value rows, which
+  // g0 keeps (value row v of the list `before` at v*M + i). Their sources s.
+  std::vector<double> &g1 = block_vectors, &s = held, g0;
+  std::vector<int32_t> before(size_t(n), -1);
+  {
+    std::vector<char> fixed = value_rows(p);
+    int32_t count = 0;
+    for (int32_t r = 0; r < n; r++)
+      if (fixed[size_t(r)]) before[size_t(r)] = count++;
+    g0.assign(size_t(count) * M, 0.0);
+  }
+  for (uint16_t i = 1; i <= M; i++) {
+    vector2d *x = xvec(p, i);
+    cgsolve_each_unknown(p, [&](uint16_t v, int32_t m, int32_t r) {
+      if (before[size_t(r - 1)] >= 0) g0[size_t(before[size_t(r - 1)]) * M + i - 1] = x->data[v - 1].data[m - 1];
+    });
+  }
   s.resize(size_t(n) * M);
   bool product = lside.n == n && lside_checked >= lside_checks;
   for (uint16_t j = 1; j <= M; j++) {
@@ -446,14 +571,16 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
     mode_source(p, j);
     for (int32_t r = 0; r < n; r++) s[size_t(r) * M + j - 1] = p->source.data[r];
   }
-  gather_all(g1);
+  g1.assign(size_t(n) * M, 0.0);
+  for (uint16_t i = 1; i <= M; i++) {
+    vector2d *x = xvec(p, i);
+    cgsolve_each_unknown(p, [&](uint16_t v, int32_t m, int32_t r) {
+      g1[size_t(r - 1) * M + i - 1] = x->data[v - 1].data[m - 1];
+    });
+  }
   if (product) eigensol_lambda_times(&lside, g1.data(), s.data(), M);
   vectord_resize(&p->source, n, std::max(n, p->source.capacity));
   for (int32_t r = 0; r < n; r++) p->source.data[r] = s[size_t(r) * M + M - 1];
-  for (uint16_t j = 1; j <= M; j++) {
-    held[j - 1].resize(size_t(n));
-    for (int32_t r = 0; r < n; r++) held[j - 1][size_t(r)] = s[size_t(r) * M + j - 1];
-  }
   // K X_j for every j: the vectors divided by the column scale, the products by the
   // row scale.
   std::vector<double> &w = block_rhs;
@@ -461,20 +588,44 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
     for (uint16_t j = 0; j < M; j++) w[size_t(r - 1) * M + j] = g1[size_t(r - 1) * M + j] / p->secondscale.data[r - 1];
   });
-  k.resize(size_t(n) * M);
-  sparsemx_mv_block(k.data(), &p->matrix, w.data(), M);
-  for (int32_t r = 0; r < n; r++)
-    for (uint16_t j = 0; j < M; j++) k[size_t(r) * M + j] /= p->firstscale.data[r];
   // A(i, j) = X_i . K X_j and B(i, j) = X_i . S_j, each sum in row order, X_i as the
   // vectors stood when vector j was taken in turn: with its value conditions set for
-  // i <= j, before them for i > j.
-  for (uint16_t i = 0; i < M; i++) {
-    double *ai = a->data + size_t(i) * M, *bi = b->data + size_t(i) * M;
-    combine(ai, k.data(), M, g0.data() + i, M, n, i);
-    combine(bi, s.data(), M, g0.data() + i, M, n, i);
-    combine(ai + i, k.data() + i, M, g1.data() + i, M, n, M - i);
-    combine(bi + i, s.data() + i, M, g1.data() + i, M, n, M - i);
+  // i <= j, before them for i > j (column i of g0 made whole in `col`). K X is formed a
+  // slice of rows at a time (each row summed in column order from 0.0, as a product
+  // takes it, then divided by the row scale), and every sum goes on from the last
+  // slice's, so no block of products is held.
+  std::fill(a->data, a->data + size_t(M) * M, 0.0);
+  std::fill(b->data, b->data + size_t(M) * M, 0.0);
+  const int32_t slice = 64;
+  std::vector<double> kr(size_t(slice) * M);
+  double col[slice];
+  for (int32_t r0 = 0; r0 < n; r0 += slice) {
+    int32_t rows = std::min(slice, n - r0);
+    for (int32_t r = 0; r < rows; r++) {
+      double *y = kr.data() + size_t(r) * M;
+      std::fill(y, y + M, 0.0);
+      const vectorld &row = p->matrix.data[r0 + r];
+      for (int32_t e = 0; e < row.count; e++) add_scaled(y, w.data() + size_t(row.keys[e] - 1) * M, row.values[e], M);
+      for (uint16_t j = 0; j < M; j++) y[j] /= p->firstscale.data[r0 + r];
+    }
+    const double *sr = s.data() + size_t(r0) * M, *gr = g1.data() + size_t(r0) * M;
+    for (uint16_t i = 0; i < M; i++) {
+      double *ai = a->data + size_t(i) * M, *bi = b->data + size_t(i) * M;
+      if (i > 0) {
+        for (int32_t r = 0; r < rows; r++) {
+          int32_t v = before[size_t(r0 + r)];
+          col[r] = v < 0 ? gr[size_t(r) * M + i] : g0[size_t(v) * M + i];
+        }
+        combine(ai, kr.data(), M, col, 1, rows, i, true);
+        combine(bi, sr, M, col, 1, rows, i, true);
+      }
+      combine(ai + i, kr.data() + i, M, gr + i, M, rows, M - i, true);
+      combine(bi + i, sr + i, M, gr + i, M, rows, M - i, true);
+    }
   }
+  // The vectors in unknown order are made afresh by the next projection: their room
+  // is given back for the sweep between.
+  std::vector<double>().swap(g1);
   held_projected = true;
 }
 
@@ -528,18 +679,14 @@ void eig_expand(pde *p, const matrixd *q) {
     }
   }
   // The held sources follow the vectors: the same combination, the same scale.
-  bool follow = held_projected && M > 0 && held.size() == M;
+  bool follow = held_projected && M > 0 && held.size() == size_t(p->nt) * M;
   held_projected = false;
-  std::vector<std::vector<double>> was;
-  if (follow) {
-    was.swap(held);
-    held.assign(M, std::vector<double>(was[0].size(), 0.0));
-    for (size_t i = 0; i < was[0].size(); i++) {
-      for (uint16_t r = 0; r < M; r++) old[r] = was[r][i];
-      combine(sum.data(), q->data, M, old.data(), 1, M, M);
-      for (uint16_t j = 0; j < M; j++) held[j][i] = sum[j];
+  if (follow)
+    for (size_t i = 0; i < size_t(p->nt); i++) {
+      double *row = held.data() + i * M;
+      combine(sum.data(), q->data, M, row, 1, M, M);
+      std::copy(sum.begin(), sum.end(), row);
     }
-  }
   // A vector that vanished keeps its zeros rather than becoming NaN.
   for (uint16_t j = 0; j < M; j++) {
     if (!(norm[j] > 0) || entries == 0) continue;
@@ -549,7 +696,7 @@ void eig_expand(pde *p, const matrixd *q) {
       for (int32_t i = 0; i < x->count; i++) x->data[i] *= f;
     }
     if (follow)
-      for (double &v : held[j]) v *= f;
+      for (size_t i = 0; i < size_t(p->nt); i++) held[i * M + j] *= f;
   }
   held_current = follow;
 }
@@ -663,18 +810,34 @@ int32_t eigensol_do_eigen(pde *p) {
       if (lside.n == p->nt && lside.n > 0) shift_matrix(p);
       else shift = 0;
     }
-    coupling_build_precon(p, &p->matrix);
+    // Where the passes solve by the matrix's complete factor the incomplete one would
+    // never be read: it is not made, and the last grid's is given back.
+    if (sparsecg_block_factored(&p->matrix, p->solver, p->precon, M)) sparsemx_free(&p->precmx, 1);
+    else coupling_build_precon(p, &p->matrix);
     // 3. The iteration passes.
     bool unconverged = false;
     if (!iterate(p, tol, &clock, &interval, &unconverged)) return p->phase;
     // 4. The modes' displays and error measure.
     double e = 0;
-    for (uint16_t i = 1; i <= m; i++) {
-      if (stopkey(p)) return p->phase;
-      p->mode = i;
-      fitting_invalidate_fits(p, 3);
-      doplot_show_eig_monitors(p, &p->monitors, i);
-      e = measures_measure(p, xvec(p, i), 0, p->eigenvalues.data[i - 1], i >= 2);
+    if (p->monitors.count == 0) {
+      // Nothing is shown between the modes' measures: they are made together, the cells
+      // visited once for all modes.
+      std::vector<vector2d *> modes(m);
+      for (uint16_t i = 1; i <= m; i++) {
+        if (stopkey(p)) return p->phase;
+        p->mode = i;
+        fitting_invalidate_fits(p, 3);
+        modes[i - 1] = xvec(p, i);
+      }
+      e = measures_measure_modes(p, modes.data(), p->eigenvalues.data, m);
+    } else {
+      for (uint16_t i = 1; i <= m; i++) {
+        if (stopkey(p)) return p->phase;
+        p->mode = i;
+        fitting_invalidate_fits(p, 3);
+        doplot_show_eig_monitors(p, &p->monitors, i);
+        e = measures_measure(p, xvec(p, i), 0, p->eigenvalues.data[i - 1], i >= 2);
+      }
     }
     // 5. RMS and MAX error, the run-log line.
     double f = 1.0 / std::sqrt(double(m));
@@ -685,7 +848,12 @@ int32_t eigensol_do_eigen(pde *p) {
     if (p->resolves.count) measures_resolve(p, 0);
     pdedat_eig_status(p);
     cgsolve_log_linstep(p);
-    // 6. The regrid decision.
+    // 6. The regrid decision. This grid's factor, lambda side and blocks serve no
+    // further pass here: their room is given back before the mesh is refined.
+    sparsechol_release();
+    lside = LambdaSide{};
+    for (std::vector<double> *v : {&held, &block_rhs, &block_sol, &block_vectors}) std::vector<double>().swap(*v);
+    held_projected = held_current = false;
     int32_t changes = p->regrid && !halted(p) ? cgsolve_split_check(p) : 0;
     if (changes < 1 || p->regrids >= p->gridlimit || stopkey(p) || halted(p)) {
       // The run ends on this grid: say so when its passes did not converge.

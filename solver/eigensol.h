@@ -43,9 +43,10 @@ struct LambdaSide {
   std::vector<int32_t> start, cols;
   std::vector<double> vals;
 };
-// Builds B for the current layout, value conditions and mesh by one source sweep per
-// colour of the cells' unknowns (the first subspace vector carries each probe and is
-// put back); false, with B->n = 0, when the sources may be nonlocal or not linear in
+// Builds B for the current layout, value conditions and mesh from each cell's source
+// terms for its unknowns' unit vectors, or, where one source sweep disagrees (a lambda
+// term outside the cells), by one sweep per colour of the cells' unknowns (the first
+// subspace vector carries each probe and is put back); false, with B->n = 0, when the sources may be nonlocal or not linear in
 // the mode (scalar or constraint unknowns, periodic folding, derived globals,
 // streamline terms).
 bool eigensol_probe_lambda(pde *p, LambdaSide *B);

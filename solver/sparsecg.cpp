@@ -375,6 +375,11 @@ static const double chol_fill = 40.0;
 static const int32_t chol_rows = 20000;
 uint8_t sparsecg_complete = 1;
 
+bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
+  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  return (method == 4 || method == 5) && sparsecg_complete && w >= 2 && sparsechol_factor(A, chol_fill);
+}
+
 // The RMS of column j's x(1..nl) in a block of w interleaved columns.
 static double column_rms(const double *x, int32_t n, int32_t nl, int32_t w, int32_t j) {
   int32_t l = std::max(1, std::min(nl, n));
@@ -450,6 +455,9 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   uint16_t line = 0, conv = 0;
   if (panel) report_lines(panel, method, &line, &conv);
   double m = 0.0, c = 1.0;
+  bool have_sigma = false;  // p . q taken with the operator's last sweep
+  bool have_dp = false;     // t2 = D p taken with the last direction's sweep
+  double sigma_swept = 0.0;
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
     if (k > budget) {
@@ -467,7 +475,26 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         sparsemx_mv_0(q, A, p);
         break;
       case 2:
-        vectord_mul(t2, D, p);
+        if (!have_dp) vectord_mul(t2, D, p);
+        have_dp = false;
+        if (family == orthomin && A->rows == n && q->count == n) {
+          // The product, its right scaling and p . q in one sweep over the rows: each
+          // row sum from 0.0 in column order as the product takes it, the dot in index
+          // order, two chains that overlap.
+          double *qd = q->data, dot = 0.0;
+          const double *dd = D->data, *pd = p->data, *td = t2->data - 1;
+          for (int32_t i = 0; i < n; i++) {
+            const vectorld &row = A->data[i];
+            const int32_t *c = row.keys;
+            const double *v = row.values;
+            double sum = 0.0;
+            for (int32_t k = 0, m = row.count; k < m; k++) sum += v[k] * td[c[k]];
+            qd[i] = sum * dd[i];
+            dot += pd[i] * qd[i];
+          }
+          sigma_swept = dot, have_sigma = true;
+          break;
+        }
         sparsemx_mv_0(q, A, t2);
         vectord_multo_0(q, D);
         break;
@@ -489,15 +516,39 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         }
     }
     // 4-5. Step.
-    double sigma = family == orthomin ? vectord_dot(p, q) : family == lanczos ? vectord_dot(pt, q) : norm(q);
+    double sigma = family == orthomin ? (have_sigma ? sigma_swept : vectord_dot(p, q))
+                   : family == lanczos ? vectord_dot(pt, q) : norm(q);
+    have_sigma = false;
     if (family == orthomin && sigma <= 0 && rho != 0) sparsecg_indefinite = 1;
     double alpha = sigma == 0 ? rho : rho / sigma;
-    axpy(x, alpha, p);
-    axpy(r, -alpha, q);
+    bool swept = family == orthomin;
+    double xx = 0.0;
+    if (swept) {
+      // x, r, |r|^2 and |x(1..nl)|^2 in one sweep: the two sums are independent chains,
+      // each taken in index order as norm and norm_l take it.
+      double *xd = x->data, *rd = r->data, rr = 0.0;
+      const double *pd = p->data, *qd = q->data, a = alpha, b = -alpha;
+      int32_t i = 0;
+      for (; i < nl; i++) {
+        xd[i] += a * pd[i];
+        rd[i] += b * qd[i];
+        rr += rd[i] * rd[i];
+        xx += xd[i] * xd[i];
+      }
+      for (; i < n; i++) {
+        xd[i] += a * pd[i];
+        rd[i] += b * qd[i];
+        rr += rd[i] * rd[i];
+      }
+      rho = rr;
+    } else {
+      axpy(x, alpha, p);
+      axpy(r, -alpha, q);
+    }
     if (family == lanczos) axpy(rt, -alpha, qt);
     // 6-8. New rho and direction.
     if (family == orthomin) {
-      rho = norm(r);
+      // rho := |r|^2, taken in the sweep above.
     } else if (family == lanczos) {
       rho = vectord_dot(rt, r);
     } else {
@@ -513,12 +564,21 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     double beta = rho_old == 0 ? rho : rho / rho_old;
     if (family == vandenberg) {
       xpay(p, beta, method == 11 ? t1 : t2);
+    } else if (family == orthomin && method == 2 && D->count == n && t2->count == n) {
+      // The new direction and its scaled copy for the next product in one sweep.
+      double *pd = p->data, *td = t2->data;
+      const double *rd = r->data, *dd = D->data;
+      for (int32_t i = 0; i < n; i++) {
+        pd[i] = beta * pd[i] + rd[i];
+        td[i] = dd[i] * pd[i];
+      }
+      have_dp = true;
     } else {
       xpay(p, beta, r);
       if (family == lanczos) xpay(pt, beta, rt);
     }
     // 9-10. The RMS of the field unknowns and the stop tests.
-    m = std::sqrt(norm_l(x, nl) / nl);
+    m = std::sqrt((swept ? xx : norm_l(x, nl)) / nl);
     c = sparsecg_asymptote(k, m);
     if (k > 12 && c <= mean_g * rel + abs) break;
     if (k > 4 * budget) break;
@@ -547,7 +607,7 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
   int32_t n = A->rows;
   int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
   if (w < 1) return;
-  if ((method == 4 || method == 5) && M && M->rows == n) {
+  if (method == 4 || method == 5) {
     // A symmetric matrix solved against a block of columns is, in the drivers that call
     // this, solved again and again (every subspace pass): its complete factor, where it
     // fits in a few times the matrix, serves every pass at a fraction of the iterations.
@@ -555,8 +615,10 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
       for (int32_t j = 0; j < w; j++) res[j] = column_rms(x, n, nl, w, j);
       return;
     }
-    iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res);
-    return;
+    if (M && M->rows == n) {
+      iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res);
+      return;
+    }
   }
   // Any other method: the columns one by one.
   vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);

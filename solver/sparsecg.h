@@ -45,6 +45,9 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
 // recurrence and stop test, so each column gets the bits of its own single solve; any
 // other method solves the columns one by one. res(t) gets column t's result.
 extern uint8_t sparsecg_complete;
+// Whether sparsecg_cg_block would solve w columns of A by the complete factor, which is
+// made here: the incomplete factor M is then never read.
+bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w);
 void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const double *b, const vectord *D,
                        const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
                        pad *panel, int32_t family, int32_t precon, int32_t nl, double *res);

@@ -2,6 +2,7 @@
 
 #include "solver/sparsechol.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -45,6 +46,8 @@ bool factor(const sparsemx *A, double fill) {
     // One thread's simplicial factor: the run's CPU time is what counts.
     kept.c.supernodal = CHOLMOD_SIMPLICIAL;
     kept.c.final_ll = 1;
+    // The factor's room is its columns' exact counts, with no slack to grow into.
+    kept.c.grow0 = 1.0, kept.c.grow1 = 1.0, kept.c.grow2 = 0;
     kept.started = true;
   }
   kept.drop();
@@ -86,34 +89,49 @@ bool factor(const sparsemx *A, double fill) {
 
 }  // namespace
 
-bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill) {
-  int32_t n = A->rows;
-  if (n < 1 || w < 1) return false;
+bool sparsechol_factor(const sparsemx *A, double fill) {
+  if (A->rows < 1) return false;
   uint64_t print = sparsemx_fingerprint(A);
   if (kept.A != A || kept.print != print) {
     kept.usable = factor(A, fill);
     kept.A = A, kept.print = print;
   }
-  if (!kept.usable) return false;
-  cholmod_dense *B = cholmod_allocate_dense(size_t(n), size_t(w), size_t(n), CHOLMOD_REAL, &kept.c);
-  if (!B) return false;
-  double *bb = static_cast<double *>(B->x);
-  for (int32_t i = 0; i < n; i++)
-    for (int32_t j = 0; j < w; j++) bb[size_t(j) * n + i] = b[size_t(i) * w + j];
-  cholmod_dense *X = cholmod_solve(CHOLMOD_A, kept.L, B, &kept.c);
-  cholmod_free_dense(&B, &kept.c);
-  if (!X) return false;
-  const double *xx = static_cast<const double *>(X->x);
-  for (int32_t i = 0; i < n; i++)
-    for (int32_t j = 0; j < w; j++) x[size_t(i) * w + j] = xx[size_t(j) * n + i];
-  cholmod_free_dense(&X, &kept.c);
-  return true;
+  return kept.usable;
+}
+
+bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill) {
+  int32_t n = A->rows;
+  if (n < 1 || w < 1) return false;
+  if (!sparsechol_factor(A, fill)) return false;
+  // A few columns at a time, through the same dense blocks, so that the solve's copies
+  // and workspace stay small beside the w columns of the caller.
+  const int32_t chunk = 4;
+  int32_t cw = std::min(w, chunk);
+  cholmod_dense *B = cholmod_allocate_dense(size_t(n), size_t(cw), size_t(n), CHOLMOD_REAL, &kept.c);
+  cholmod_dense *X = nullptr, *Y = nullptr, *E = nullptr;
+  bool ok = B != nullptr;
+  for (int32_t j0 = 0; ok && j0 < w; j0 += chunk) {
+    int32_t m = std::min(chunk, w - j0);
+    B->ncol = size_t(m);
+    double *bb = static_cast<double *>(B->x);
+    for (int32_t i = 0; i < n; i++)
+      for (int32_t j = 0; j < m; j++) bb[size_t(j) * n + i] = b[size_t(i) * w + j0 + j];
+    ok = cholmod_solve2(CHOLMOD_A, kept.L, B, nullptr, &X, nullptr, &Y, &E, &kept.c);
+    if (!ok) break;
+    const double *xx = static_cast<const double *>(X->x);
+    for (int32_t i = 0; i < n; i++)
+      for (int32_t j = 0; j < m; j++) x[size_t(i) * w + j0 + j] = xx[size_t(j) * n + i];
+  }
+  for (cholmod_dense **d : {&B, &X, &Y, &E})
+    if (*d) cholmod_free_dense(d, &kept.c);
+  return ok;
 }
 
 void sparsechol_release() { kept.drop(); }
 
 #else
 
+bool sparsechol_factor(const sparsemx *, double) { return false; }
 bool sparsechol_solve_block(double *, const sparsemx *, const double *, int32_t, double) { return false; }
 void sparsechol_release() {}
 

@@ -9,10 +9,14 @@
 
 // Solves A X = B for w right-hand sides stored interleaved (entry i of column t at
 // [i*w + t]) by the complete factor of A, where the factor fits: at most `fill` times
-// the entries of A's lower triangle. False, with x untouched, where the factor is not
+// the entries of A's lower triangle. False where the factor is not
 // available, does not fit, or A is not positive definite or singular but for rounding;
-// the caller then iterates.
+// the caller then iterates from the start (x may hold part of an answer).
 bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill);
+
+// Makes (or keeps) the complete factor of A where it fits, as the solve would; true when
+// it is there to solve with.
+bool sparsechol_factor(const sparsemx *A, double fill);
 
 // Drops the kept factor.
 void sparsechol_release();
