@@ -230,7 +230,8 @@ static double eval_xfer(pde *p, const TreeNode *n, const evalpoint *pt) {
                               &x->values.data[n->key - 1]);
 }
 
-// evalat: child 1 at the point that child 2 (a coordinate point) gives.
+// evalat: child 1 at the point that child 2 (a coordinate point) gives; DEBUG(TREEVAL)
+// lists each such evaluation with the cell found.
 static double evalat(pde *p, const TreeNode *n, const evalpoint *pt) {
   const TreeNode *at = n->child[1];
   if (!at || at->opcode != op::pointval) fail(p, at ? at : n, "Coordinate Point Expected");
@@ -257,7 +258,9 @@ static double evalat(pde *p, const TreeNode *n, const evalpoint *pt) {
   e->cellno = uint32_t(c);
   e->region = cell->region;
   mfinder_boundary_normal(&p->mesh, c, e);  // for normal and tangential components there
-  return eval(p, n->child[0], e);
+  double v = eval(p, n->child[0], e);
+  if (treeval_debug && debug_file) fprintf(debug_file, "EVAL AT (%g,%g,%g) CELL %d = %g\n", x, y, z, c, v);
+  return v;
 }
 
 static double eval_leafop(pde *p, const TreeNode *n, const evalpoint *pt) {

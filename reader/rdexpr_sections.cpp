@@ -118,8 +118,14 @@ void range(parse_node *a, parse_node *b) {
 }
 
 // Stores equation n of the current list (or scalar equation n) with its time flag.
+// DEBUG(TREES) writes its diagram as read.
 void store_equation(uint16_t n, bool scalar, TreeNode *t) {
   pde *p = P();
+  if (trees_debug && debug_file) {
+    char title[40];
+    snprintf(title, sizeof title, "%sEQUATION %d", scalar ? "SCALAR " : "", n);
+    trees_print_tree(debug_file, t, title);
+  }
   if (scalar) {
     constrn_define_constraint(&F().scalars, n, t);
     var(uint16_t(p->nfield + n)).timeflag = rdexpr_timederiv;
@@ -271,13 +277,13 @@ void rdexpr_newvarex2(parse_node *, parse_node *const *v) { range(v[3], v[4]); }
 void rdexpr_errwtvar(parse_node *, parse_node *const *v) {
   uint16_t k = P()->vars.count;
   var(k).errweight = rdexpr_constize(v[4]);
-  debug_printf("ERRWT VAR %d = %g\n", k, var(k).errweight);
+  if (rdexpr_debug) debug_printf("ERRWT VAR %d = %g\n", k, var(k).errweight);
 }
 
 void rdexpr_buggervar(parse_node *, parse_node *const *) {
   uint16_t k = P()->vars.count;
   var(k).order = 4;
-  debug_printf("SIMPLEX FORCES ORDER(%d)=%d\n", k, 4);
+  if (rdexpr_debug) debug_printf("SIMPLEX FORCES ORDER(%d)=%d\n", k, 4);
 }
 
 void rdexpr_startdef(parse_node *, parse_node *const *v) {

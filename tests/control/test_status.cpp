@@ -205,7 +205,9 @@ namespace {
 // The DOMAIN, EDGES, FEAT and FINDER debug switches write their modules' listings of a
 // unit square (one region, one loop of four edges; at NGRID 10 every boundary sample
 // wants spacing 0.1, the samples 1/15 apart; the finder's slabs a twentieth of the box
-// wide); without them the debug log holds none.
+// wide); READ the variable's error weight as read, TREES the equation's diagram and
+// TREEVAL the report's evaluation at a point (the centre of div(grad(u)) + 1 = 0 with
+// u = 0 around it: 0.07367 by the series solution); without them the debug log holds none.
 TEST_F(Ending, DebugSwitchesWriteTheirModulesListings) {
   struct Row {
     const char *debug;
@@ -217,18 +219,23 @@ TEST_F(Ending, DebugSwitchesWriteTheirModulesListings) {
                     samples = "EDGE 4 DISTANCES\n    1 |         0.00    0.066667    0.133333",
                     spacings = "EDGE 4 SPACINGS\n    1 |     0.100000    0.100000    0.100000    0.100000    0.100000",
                     finder = "FINDER: ", bins = " CELLS, BINS 20,20,0, WIDTHS 0.0501";
+  const std::string errwt = "ERRWT VAR 1 = 1\n", equation = "EQUATION 1\n",
+                    diagram = "|        D|        D|        U\n", eval = "EVAL AT (0.5,0.5,0) CELL ";
   const Row rows[] = {
-      {"", {}, {report, loop, edge4, feat, finder}},
+      {"", {}, {report, loop, edge4, feat, finder, errwt, equation, eval}},
       {"DEBUG(DOMAIN)", {report, loop, edge4}, {feat, finder}},
       {"DEBUG(EDGES)", {loop, edge4}, {report}},
       {"DEBUG(FEAT)", {feat, samples, spacings}, {report, loop, finder}},
       {"DEBUG(FINDER)", {finder, bins, "SLABS Y[20]"}, {feat, loop}},
+      {"DEBUG(READ)", {errwt}, {equation, eval}},
+      {"DEBUG(TREES)", {equation, diagram}, {errwt, eval}},
+      {"DEBUG(TREEVAL)", {eval, "= 0.07367"}, {errwt, equation}},
   };
   for (const Row &r : rows) {
     spit(dir + "/square.pde", std::string("SELECT ") + r.debug +
-                                  "\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\nBOUNDARIES REGION 1\n"
+                                  "\nVARIABLES u(ERRWEIGHT=1)\nEQUATIONS div(grad(u)) + 1 = 0\nBOUNDARIES REGION 1\n"
                                   "  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
-                                  "PLOTS SUMMARY REPORT val(u, 0.5, 0.5)\nEND\n");
+                                  "PLOTS SUMMARY REPORT val(u, 0.5, 0.5) REPORT eval(u, 0.5, 0.5)\nEND\n");
     ASSERT_EQ(run("-B -R -X square.pde"), 0) << out();
     std::string dbg = slurp(dir + "/quendar.dbg");
     for (const std::string &t : r.in) EXPECT_NE(dbg.find(t), std::string::npos) << r.debug << ": " << t;
