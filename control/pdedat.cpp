@@ -25,7 +25,7 @@
 
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;
-pde *pdedat_current;
+pde *&pdedat_current = report_current;
 char pdedat_separator = '/';
 
 int32_t pdedat_batch_count;
@@ -56,6 +56,8 @@ int pdedat_init() {
   TRACE("pdedat");
   pdedat_separator = '/';
   meshes_yesno = pdedat_yesno_message;
+  report_hooks = {pdedat_parse_err_0,   pdedat_parse_err_1,   pdedat_exec_err_0,   pdedat_exec_err_1,
+                  pdedat_parse_warning, pdedat_error_message, pdedat_yesno_message};
   return 0;
 }
 

@@ -19,6 +19,7 @@
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
 #include "runtime/point3d.h"
+#include "runtime/report.h"
 #include "runtime/vector2d.h"
 #include "runtime/vectorb.h"
 #include "runtime/vectord.h"
@@ -326,10 +327,11 @@ struct pde {
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever
-// used; it never shrinks) and the current problem, set before each step.
+// used; it never shrinks) and the current problem, set before each step (it is the
+// runtime's report_current, which the layers below read).
 extern pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 extern uint16_t pdedat_count;
-extern pde *pdedat_current;
+extern pde *&pdedat_current;
 // The path separator character; directory strings end with it.
 extern char pdedat_separator;
 
@@ -341,6 +343,7 @@ extern uint8_t *pdedat_batch_states;
 extern uint16_t pdedat_batch_index;
 extern FILE *pdedat_batch_log;
 
+// Installs the error reports below as the runtime's report hooks.
 int pdedat_init();
 
 // Opens a record for the descriptor path name in a free slot (phase 1). With all
