@@ -56,8 +56,7 @@ int pdedat_init() {
   TRACE("pdedat");
   pdedat_separator = '/';
   meshes_yesno = pdedat_yesno_message;
-  report_hooks = {pdedat_parse_err_0,   pdedat_parse_err_1,   pdedat_exec_err_0,   pdedat_exec_err_1,
-                  pdedat_parse_warning, pdedat_error_message, pdedat_yesno_message};
+  report_hooks = pdedat_reports;
   return 0;
 }
 
@@ -518,6 +517,10 @@ uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String 
   }
   return control_services.yesno(view, message, caption) != 0;
 }
+
+const ReportHooks pdedat_reports = {pdedat_parse_err_0,   pdedat_parse_err_1,   pdedat_exec_err_0,
+                                    pdedat_exec_err_1,    pdedat_parse_warning, pdedat_error_message,
+                                    pdedat_yesno_message};
 
 // ---- Status panel ----------------------------------------------------------------
 

@@ -343,7 +343,7 @@ extern uint8_t *pdedat_batch_states;
 extern uint16_t pdedat_batch_index;
 extern FILE *pdedat_batch_log;
 
-// Installs the error reports below as the runtime's report hooks.
+// Installs pdedat_reports as the runtime's report hooks.
 int pdedat_init();
 
 // Opens a record for the descriptor path name in a free slot (phase 1). With all
@@ -382,6 +382,8 @@ void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message);
 void pdedat_error_message(uint16_t view, const String *message, const String *caption);
 // A yes/no question; answered No (0) in a batch run, with the same log line.
 uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String *caption);
+// The reports above as the table of the runtime's report hooks.
+extern const ReportHooks pdedat_reports;
 
 // Closes a problem's log or the batch log. A log whose lines did not all reach the
 // disk fails the run (the exit code) and says so on standard error (batch) or in a

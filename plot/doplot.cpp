@@ -31,6 +31,7 @@
 #include "runtime/filio.h"
 #include "runtime/owner.h"
 #include "runtime/rect3d.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/vector2d.h"
 #include "runtime/vector3d.h"
@@ -443,7 +444,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   if (r->data > uint32_t(p->plotdatas.count)) {
     static String m;  // the report jumps away
     strings_copyto_1(&m, "BAD MESH NUMBER");
-    pdedat_exec_err_0(p, &m);
+    report_exec_err_0(p, &m);
   }
   progress plotting(&p->status);
   uint16_t views[3] = {r->views[0], r->views[1], r->views[2]};

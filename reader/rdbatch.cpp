@@ -15,6 +15,7 @@
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
 #include "runtime/except.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 
@@ -25,7 +26,7 @@ static String batch_dir;
 [[noreturn]] static void batch_error(const TextLoc *loc, const char *message) {
   static String m;
   strings_copyto_1(&m, message);
-  pdedat_parse_err_0(rdpde_problem, loc, &m);
+  report_parse_err_0(rdpde_problem, loc, &m);
 }
 
 // The entry being read: the last name of the list.

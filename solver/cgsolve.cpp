@@ -18,6 +18,7 @@
 #include "plot/plot2d.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 #include "solver/bigmatx.h"
@@ -65,7 +66,7 @@ static void check_finite(pde *p, double v) {
   if (std::isfinite(v)) return;
   static String m;
   strings_copyto_1(&m, "Solution Diverged: NaN or Infinity in a Residual or Update");
-  pdedat_exec_err_0(p, &m);
+  report_exec_err_0(p, &m);
 }
 
 static double res_norm(pde *p) {
@@ -364,7 +365,7 @@ int32_t cgsolve_do_linear(pde *p) {
     // rather than measure and refine on their result.
     if (!(e <= e0) && e > tau) {
       String m = lit("Linear Solve Diverged: the system may be singular or indefinite");
-      pdedat_exec_err_0(p, &m);
+      report_exec_err_0(p, &m);
     }
     grid_end(p);
     if (stopkey(p)) break;

@@ -15,6 +15,7 @@
 #include "plot/doplot.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 #include "solver/cgsolve.h"
@@ -47,7 +48,7 @@ static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
 
 [[noreturn]] static void exec_error(const char *text) {
   String s = lit(text);
-  pdedat_exec_err_1(&s);
+  report_exec_err_1(&s);
 }
 
 // ---- Subspace vectors in global numbering ----------------------------------------------------

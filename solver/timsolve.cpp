@@ -17,6 +17,7 @@
 #include "plot/plot2d.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "elements/elements.h"
 #include "elements/evalpoint.h"
@@ -937,7 +938,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
         String msg{}, cap{};
         strings_copyto_1(&msg, "Timestep is below threshhold");
         strings_copyto_1(&cap, "HALT");
-        pdedat_error_message(p->pdeview, &msg, &cap);
+        report_error_message(p->pdeview, &msg, &cap);
         strings_free_0(&msg);
         strings_free_0(&cap);
         // The run ends here: what the histories sampled so far is shown and printed.
