@@ -19,6 +19,7 @@
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/textin.h"
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
@@ -26,13 +27,13 @@
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;
 pde *&pdedat_current = report_current;
-char pdedat_separator = '/';
+char &pdedat_separator = settings.separator;
 
 int32_t pdedat_batch_count;
 StringList pdedat_batch_names;
 uint8_t *pdedat_batch_states;
 uint16_t pdedat_batch_index;
-FILE *pdedat_batch_log;
+FILE *&pdedat_batch_log = settings.batchlog;
 
 static int clear_nesting, free_nesting;
 

@@ -332,16 +332,16 @@ struct pde {
 extern pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 extern uint16_t pdedat_count;
 extern pde *&pdedat_current;
-// The path separator character; directory strings end with it.
-extern char pdedat_separator;
+// The path separator character; directory strings end with it (the runtime's settings).
+extern char &pdedat_separator;
 
 // The batch list (option B): its count, names and states (0 waiting, 1 running,
-// 2 done, entries 1..count), the entry now running and the batch log.
+// 2 done, entries 1..count), the entry now running and the batch log (the runtime's settings).
 extern int32_t pdedat_batch_count;
 extern StringList pdedat_batch_names;
 extern uint8_t *pdedat_batch_states;
 extern uint16_t pdedat_batch_index;
-extern FILE *pdedat_batch_log;
+extern FILE *&pdedat_batch_log;
 
 // Installs pdedat_reports as the runtime's report hooks.
 int pdedat_init();

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"
@@ -31,6 +30,7 @@
 #include "runtime/rect3d.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/vector2d.h"
 #include "runtime/vector3d.h"
 #include "runtime/vectord.h"
@@ -462,7 +462,7 @@ void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uin
     strings_addto_0(s, &p->name);
     strings_addto_1(s, mode == 1 ? extension : "_");
     strings_addto_1(s, nn);
-  } else if (strchr(text_of(&r->file), '/') || strchr(text_of(&r->file), pdedat_separator)) {
+  } else if (strchr(text_of(&r->file), '/') || strchr(text_of(&r->file), settings.separator)) {
     strings_copyto_0(s, &r->file);
   } else {
     strings_addto_0(s, &r->file);
@@ -485,7 +485,7 @@ FILE *exporter_get_print_file(pde *p, plotrec *r, uint16_t mode) {
   bool append = r->outputs > 1 && (r->flags & plot_bit(20));
   FILE *f = fopen(text_of(&r->name), append ? "a" : "w");
   if (!f) {
-    if (pdedat_batch_log) fprintf(pdedat_batch_log, "%s%s\n", "Can't open Export File ", text_of(&r->name));
+    if (settings.batchlog) fprintf(settings.batchlog, "%s%s\n", "Can't open Export File ", text_of(&r->name));
     exec_error(p, "Can't open Export File ", &r->name);
   }
   return f;
@@ -508,7 +508,7 @@ void exporter_close_file(pde *p, const plotrec *r, FILE **f) {
 void exporter_print_header(pde *p, FILE *f, plotrec *r) {
   TRACE("exporter_print_header");
   fputs("{\n", f);
-  put_safe(f, &verdat_versiontext);
+  put_safe(f, &settings.versiontext);
   fputc('\n', f);
   put_safe(f, &p->header);
   fputc('\n', f);

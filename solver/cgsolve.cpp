@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "elements/meshes.h"
 #include "graphics/appwin.h"
 #include "graphics/display.h"
@@ -20,6 +19,7 @@
 #include "runtime/debug.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/strings.h"
 #include "solver/bigmatx.h"
 #include "solver/coupling.h"
@@ -218,7 +218,7 @@ int32_t cgsolve_split_check(pde *p) {
   int32_t n = count_splits(p, p->errlim);
   if (n <= 0) return n;
   if (p->regrids >= p->gridlimit) {
-    if (!verdat_batch && appwin.warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
+    if (!settings.batch && appwin.warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
     if (p->regrids >= p->gridlimit) {
       // The error limit is not met on the last grid.
       cgsolve_not_converged(p, "GRID LIMIT", "GRID LIMIT: NOT CONVERGED");

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
@@ -16,6 +15,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
 #include "solver/cgsolve.h"
@@ -197,7 +197,7 @@ void smoothinit(pde *p) {
   int32_t basis = m->meshbasis;
   if (basis != 5 && basis != 6 && basis != 9) {
     p->smoothinit = 0;
-    if (!verdat_batch) gag_showmessageindirect(p->pdeview, "SMOOTHINIT is not implented for cubic basis.\nRequest Ignored.", "Warning");
+    if (!settings.batch) gag_showmessageindirect(p->pdeview, "SMOOTHINIT is not implented for cubic basis.\nRequest Ignored.", "Warning");
     return;
   }
   for (int32_t c = 1; c <= m->cells.count; c++) {

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "elements/cellnode.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"
@@ -26,6 +25,7 @@
 #include "mesher/refiner.h"
 #include "model/eqns.h"
 #include "model/treeval.h"
+#include "runtime/settings.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "solver/fitting.h"
@@ -871,7 +871,7 @@ static double first_step(pde *p) {
 // one; the run log's lines between carry the estimate last measured. (The step-residual
 // estimates reuse the step's rows as work space, so they run after every step.)
 static bool estimate_read(pde *p, int32_t cycle, bool final) {
-  if (p->regrid || p->estimator != 0 || !verdat_batch || cycle <= 1 || final || p->error || p->stop) return true;
+  if (p->regrid || p->estimator != 0 || !settings.batch || cycle <= 1 || final || p->error || p->stop) return true;
   for (int32_t k = 1; k <= p->timerecs.count; k++)
     if (output_due(p, &p->timerecs.data[k - 1], p->time, p->dtnext, cycle, false)) return true;
   return false;
