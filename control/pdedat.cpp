@@ -58,6 +58,7 @@ int pdedat_init() {
   pdedat_separator = '/';
   meshes_yesno = pdedat_yesno_message;
   report_hooks = pdedat_reports;
+  report_panel = pdedat_panel;
   return 0;
 }
 
@@ -608,6 +609,9 @@ void pdedat_do_status(pde *p, uint16_t kind) {
   if (kind == 2) pdedat_tr_status(p);
   if (kind == 3) pdedat_eig_status(p);
 }
+
+const ReportPanel pdedat_panel = {pdedat_do_status,  pdedat_ss_status,   pdedat_tr_status,
+                                  pdedat_eig_status, pdedat_report_time, pdedat_log_time_1};
 
 // ---- Plot file, switches, text styles ------------------------------------------
 

@@ -343,7 +343,7 @@ extern uint8_t *pdedat_batch_states;
 extern uint16_t pdedat_batch_index;
 extern FILE *&pdedat_batch_log;
 
-// Installs pdedat_reports as the runtime's report hooks.
+// Installs pdedat_reports and pdedat_panel as the runtime's report hooks and status panel.
 int pdedat_init();
 
 // Opens a record for the descriptor path name in a free slot (phase 1). With all
@@ -403,6 +403,8 @@ void pdedat_eig_status(pde *p);
 void pdedat_grow_modesets(pde *p, uint16_t count);
 // The unlabelled line with the time since start, on the given line (0: the next).
 void pdedat_report_time(pde *p, uint16_t line);
+// The status panel and the log time prefix as the runtime's table of them.
+extern const ReportPanel pdedat_panel;
 
 // Writes a plot-group header to the problem's plot file.
 void pdedat_put_group(pde *p, uint16_t value);

@@ -1,5 +1,6 @@
-// report: the report hooks run control installs, the current problem, and the
-// fallbacks that keep the layers below run control working (and testable) without it.
+// report: the report hooks and status panel run control installs, the current problem,
+// and the fallbacks that keep the layers below run control working (and testable)
+// without it.
 // The calls are not traced: the installed reports write the trace stack as their
 // callers left it.
 #include "runtime/report.h"
@@ -12,6 +13,10 @@
 
 ReportHooks report_hooks;
 pde *report_current;
+
+static void no_status(pde *, uint16_t) {}
+static void no_panel(pde *) {}
+ReportPanel report_panel = {no_status, no_panel, no_panel, no_panel, no_status, no_panel};
 
 static const char *text_of(const String *s) { return (s && s->text) ? s->text : ""; }
 

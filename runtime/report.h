@@ -1,6 +1,7 @@
 // report: how the layers below run control report errors, warnings and messages on
-// the current problem, ask a yes/no question and find the current problem, through
-// the report functions run control installs at start-up.
+// the current problem, ask a yes/no question, find the current problem and show a
+// run's progress, through the report and status functions run control installs at
+// start-up.
 #pragma once
 #include <cstdint>
 
@@ -42,3 +43,17 @@ void report_parse_warning(pde *p, const TextLoc *loc, const String *message);
 void report_error_message(uint16_t view, const String *message, const String *caption);
 // A yes/no question: 1 yes, 0 no; with no hook, a runtime log line and No.
 uint8_t report_yesno_message(uint16_t view, const String *message, const String *caption);
+
+// The status panel of a run and the time prefix of its log lines, as run control
+// draws them; the solve drivers call them through report_panel. Each does nothing
+// until run control installs its own.
+struct ReportPanel {
+  void (*do_status)(pde *p, uint16_t kind);    // kind 1 steady, 2 time-dependent, 3 eigenvalue
+  void (*ss_status)(pde *p);                   // the steady layout
+  void (*tr_status)(pde *p);                   // the time-dependent layout
+  void (*eig_status)(pde *p);                  // the eigenvalue layout
+  void (*report_time)(pde *p, uint16_t line);  // the elapsed-time line (0: the next)
+  void (*log_time_1)(pde *p);                  // the time prefix of a line of the run log
+};
+
+extern ReportPanel report_panel;

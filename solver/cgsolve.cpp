@@ -191,7 +191,7 @@ double cgsolve_lupdate(pde *p, vector2d *u) {
 void cgsolve_log_linstep(pde *p) {
   TRACE("cgsolve_log_linstep");
   if (!p->log) return;
-  pdedat_log_time_1(p);
+  report_panel.log_time_1(p);
   fprintf(p->log, "GRID %d Nodes=%d Cells=%d RMS ERR=", p->regrids, int(p->mesh.nodes.count),
           int(p->mesh.cells.count));
   String e{};
@@ -203,7 +203,7 @@ void cgsolve_log_linstep(pde *p) {
 
 void cgsolve_log_note(pde *p, const char *text) {
   if (!p->log) return;
-  pdedat_log_time_1(p);
+  report_panel.log_time_1(p);
   fprintf(p->log, "%s\n", text);
   fflush(p->log);
 }
@@ -237,7 +237,7 @@ int32_t cgsolve_split_check(pde *p) {
     doplot_status_mesh(p);
     fitting_invalidate_fits(p, 1);
     plot2d_invalidate_plotmeshes(p);
-    pdedat_ss_status(p);
+    report_panel.ss_status(p);
   }
   return r;
 }
@@ -265,7 +265,7 @@ static void grid_setup(pde *p, const char *label) {
   double times[2];
   times_of(p, times);
   p->regrids++;
-  pdedat_ss_status(p);
+  report_panel.ss_status(p);
   size_solution(p);
   loading_map_matrix(p, 1);
   coupling_tabulate_bcs(p);
@@ -282,7 +282,7 @@ static void grid_end(pde *p) {
   delay = std::max(delay, 10 * show_monitors(p));
   p->monitordelay = delay;
   p->rmserr = measure(p);
-  pdedat_ss_status(p);
+  report_panel.ss_status(p);
   cgsolve_log_linstep(p);
 }
 
@@ -315,7 +315,7 @@ static int32_t after_grid(pde *p) {
   int32_t n = 0;
   if (p->regrid && !halted(p)) n = cgsolve_split_check(p);
   if (n < 1 || p->regrids >= p->gridlimit || halted(p) || stopkey(p)) {
-    pdedat_ss_status(p);
+    report_panel.ss_status(p);
     return p->stop || p->error ? p->phase : 8;
   }
   return 0;
@@ -352,7 +352,7 @@ int32_t cgsolve_do_linear(pde *p) {
       if (k >= p->linupdate || p->stop || p->error) break;
       delay = std::max(delay, 10 * show_monitors(p));
       k++;
-      pdedat_report_time(p, p->lines.elapsed);
+      report_panel.report_time(p, p->lines.elapsed);
       display_update_num(&p->status, phase_line, k);
       display_update_real(&p->status, eline, e);
       cgsolve_solve(p, tau, 0, 1);
@@ -509,7 +509,7 @@ static void newton_solve(pde *p, double rel) {
 
 static void log_newton(pde *p, int32_t k, double e) {
   if (!p->log) return;
-  pdedat_log_time_1(p);
+  report_panel.log_time_1(p);
   String s{};
   strings_pak(&s, e);
   fprintf(p->log, "Newton Step %d Error=%s\n", int(k), s.text ? s.text : "");
@@ -543,7 +543,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     while (e > tau && k < L && !p->stop && !p->error) {
       delay = std::max(delay, 10 * show_monitors(p));
       k++, j++;
-      pdedat_report_time(p, p->lines.elapsed);
+      report_panel.report_time(p, p->lines.elapsed);
       display_update_num(&p->status, phase_line, k);
       display_update_real(&p->status, eline, e);
       sum += e * e;

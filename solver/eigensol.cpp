@@ -374,7 +374,7 @@ double e_solve(pde *p) {
       x->data[k - 1].data[i - 1] = sol[size_t(r - 1) * M + j - 1] * p->secondscale.data[r - 1];
     });
   }
-  pdedat_report_time(p, p->lines.elapsed);
+  report_panel.report_time(p, p->lines.elapsed);
   // The last vector's system stays in the problem's residual and correction.
   if (M) {
     vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
@@ -583,7 +583,7 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool 
   double err = 1.0;
   String lp = lit("Pass"), le = lit("Lambda Err");
   for (int32_t pass = 1;; pass++) {
-    pdedat_eig_status(p);
+    report_panel.eig_status(p);
     uint16_t lpass = display_report_num(&p->status, 0, &lp, pass);
     uint16_t lerr = display_report_real(&p->status, 0, &le, err);
     e_solve(p);
@@ -603,10 +603,10 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool 
     if (p->dbg_modes && debug_file) vectord_print_1(debug_file, &lambda, "SUBSPACE EIGENVALUES");
     eig_expand(p, &qmat);
     err = eigensol_pass_error(lambda.data, p->eigenvalues.data, m, std::fabs(shift));
-    pdedat_report_time(p, p->lines.elapsed);
+    report_panel.report_time(p, p->lines.elapsed);
     display_update_real(&p->status, lerr, err);
     if (p->log) {
-      pdedat_log_time_1(p);
+      report_panel.log_time_1(p);
       fprintf(p->log, " Pass %d Lambda Err=%g\n", pass, err);
       fflush(p->log);
     }
@@ -648,7 +648,7 @@ int32_t eigensol_do_eigen(pde *p) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
     held_projected = held_current = false;
-    pdedat_eig_status(p);
+    report_panel.eig_status(p);
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
     p->mode = 0;
@@ -679,7 +679,7 @@ int32_t eigensol_do_eigen(pde *p) {
       if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].error *= f;
     p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
     if (p->resolves.count) measures_resolve(p, 0);
-    pdedat_eig_status(p);
+    report_panel.eig_status(p);
     cgsolve_log_linstep(p);
     // 6. The regrid decision.
     int32_t changes = p->regrid && !halted(p) ? cgsolve_split_check(p) : 0;
@@ -691,7 +691,7 @@ int32_t eigensol_do_eigen(pde *p) {
     }
   }
   // 7. The end; the shift belongs to this run only.
-  pdedat_eig_status(p);
+  report_panel.eig_status(p);
   p->mode = 0;
   shift = 0;
   return p->stop || p->error ? p->phase : 8;

@@ -14,6 +14,7 @@
 #include "model/treeval.h"
 #include "runtime/bopmem.h"
 #include "runtime/math.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/settings.h"
 #include "solver/fitting.h"
@@ -175,7 +176,7 @@ void init_ss(pde *p, const double times[2]) {
       String t = lit("REFINED");
       meshes_print_1(debug_file, m, &t);
     }
-    pdedat_tr_status(p);
+    report_panel.tr_status(p);
     String again = lit("Resolving Initial Values");
     display_report(&p->status, 0, &again);
     doplot_status_mesh(p);

@@ -168,7 +168,7 @@ void timsolve_log_step(pde *p) {
   strings_fmt(&t, p->time);
   strings_fmt(&dt, p->dt);
   strings_fmt(&rms, p->rmserr);
-  pdedat_log_time_1(p);
+  report_panel.log_time_1(p);
   fprintf(p->log, "Step %d Time=%.*s Dt=%.*s Nodes=%d Cells=%d RMS ERR=%.*s MEM=%d\n", int32_t(p->cycle),
           int(t.length), t.text, int(dt.length), dt.text, p->mesh.nodes.count, p->mesh.cells.count,
           int(rms.length), rms.text, int32_t(XMEM / 1024));
@@ -848,7 +848,7 @@ static int32_t regrid(pde *p, bool hit) {
     doplot_status_mesh(p);  // the status panel pictures the mesh it reports
     fitting_invalidate_fits(p, 1);
     plot2d_invalidate_plotmeshes(p);  // plots of a later time are cut from the new mesh
-    pdedat_tr_status(p);
+    report_panel.tr_status(p);
   }
   return changes;
 }
@@ -879,7 +879,7 @@ static bool estimate_read(pde *p, int32_t cycle, bool final) {
 
 static void end_of_step(pde *p, int32_t cycle, bool final) {
   if (estimate_read(p, cycle, final)) timsolve_stepper.measure(p, p->told, p->time);
-  pdedat_tr_status(p);
+  report_panel.tr_status(p);
   timsolve_log_step(p);
   fitting_invalidate_fits(p, 3);
   if (p->histories.count > 0) doplot_history_point(p, p->solution.data, p->time);
@@ -930,7 +930,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
     bool hit = false, last = false;
     // 2. Attempts.
     for (;;) {
-      pdedat_tr_status(p);
+      report_panel.tr_status(p);
       // Without HALT, repeated rejections end where the step no longer moves the time
       // or has fallen twelve orders below the run's first step: the same message, not
       // a step of 0.
@@ -954,12 +954,12 @@ int32_t timsolve_evolve(pde *p, int32_t) {
         hit = true;
       }
       p->time = p->told + p->dt;
-      pdedat_report_time(p, p->lines.elapsed);
+      report_panel.report_time(p, p->lines.elapsed);
       if (p->lines.dt) display_force_real(&p->status, p->lines.dt, p->dt);
       ops.onestep(p, p->told, p->time, rebuild);
       if (p->stop || p->error) {
         p->dt = p->dtnext;
-        pdedat_tr_status(p);
+        report_panel.tr_status(p);
         return 8;
       }
       double proposal = p->dtnext;
@@ -1008,6 +1008,6 @@ int32_t timsolve_evolve(pde *p, int32_t) {
     ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
   }
   p->dt = p->dtnext;
-  pdedat_tr_status(p);
+  report_panel.tr_status(p);
   return 8;
 }
