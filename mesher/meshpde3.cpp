@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "control/control.h"
-#include "control/pdedat.h"
 #include "domain/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"

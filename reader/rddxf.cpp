@@ -18,7 +18,6 @@
 #include <utility>
 #include <vector>
 
-#include "control/pdedat.h"
 #include "runtime/debug.h"
 #include "runtime/filio.h"
 #include "runtime/lined.h"

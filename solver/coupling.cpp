@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "control/control.h"
 #include "control/pdedat.h"
 #include "domain/dominpde.h"
 #include "elements/basisfun.h"
