@@ -19,20 +19,21 @@
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/textin.h"
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
 
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;
-pde *pdedat_current;
-char pdedat_separator = '/';
+pde *&pdedat_current = report_current;
+char &pdedat_separator = settings.separator;
 
 int32_t pdedat_batch_count;
 StringList pdedat_batch_names;
 uint8_t *pdedat_batch_states;
 uint16_t pdedat_batch_index;
-FILE *pdedat_batch_log;
+FILE *&pdedat_batch_log = settings.batchlog;
 
 static int clear_nesting, free_nesting;
 
@@ -56,6 +57,8 @@ int pdedat_init() {
   TRACE("pdedat");
   pdedat_separator = '/';
   meshes_yesno = pdedat_yesno_message;
+  report_hooks = pdedat_reports;
+  report_panel = pdedat_panel;
   return 0;
 }
 
@@ -524,6 +527,10 @@ uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String 
   return control_services.yesno(view, message, caption) != 0;
 }
 
+const ReportHooks pdedat_reports = {pdedat_parse_err_0,   pdedat_parse_err_1,   pdedat_exec_err_0,
+                                    pdedat_exec_err_1,    pdedat_parse_warning, pdedat_error_message,
+                                    pdedat_yesno_message};
+
 // ---- Status panel ----------------------------------------------------------------
 
 void pdedat_report_time(pde *p, uint16_t line) {
@@ -609,6 +616,9 @@ void pdedat_do_status(pde *p, uint16_t kind) {
   if (kind == 2) pdedat_tr_status(p);
   if (kind == 3) pdedat_eig_status(p);
 }
+
+const ReportPanel pdedat_panel = {pdedat_do_status,  pdedat_ss_status,   pdedat_tr_status,
+                                  pdedat_eig_status, pdedat_report_time, pdedat_log_time_1};
 
 // ---- Plot file, switches, text styles ------------------------------------------
 

@@ -19,6 +19,7 @@
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
 #include "runtime/point3d.h"
+#include "runtime/report.h"
 #include "runtime/vector2d.h"
 #include "runtime/vectorb.h"
 #include "runtime/vectord.h"
@@ -326,21 +327,23 @@ struct pde {
 };
 
 // Program-wide: the problem table (slots 1..10), its count (the highest slot ever
-// used; it never shrinks) and the current problem, set before each step.
+// used; it never shrinks) and the current problem, set before each step (it is the
+// runtime's report_current, which the layers below read).
 extern pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 extern uint16_t pdedat_count;
-extern pde *pdedat_current;
-// The path separator character; directory strings end with it.
-extern char pdedat_separator;
+extern pde *&pdedat_current;
+// The path separator character; directory strings end with it (the runtime's settings).
+extern char &pdedat_separator;
 
 // The batch list (option B): its count, names and states (0 waiting, 1 running,
-// 2 done, entries 1..count), the entry now running and the batch log.
+// 2 done, entries 1..count), the entry now running and the batch log (the runtime's settings).
 extern int32_t pdedat_batch_count;
 extern StringList pdedat_batch_names;
 extern uint8_t *pdedat_batch_states;
 extern uint16_t pdedat_batch_index;
-extern FILE *pdedat_batch_log;
+extern FILE *&pdedat_batch_log;
 
+// Installs pdedat_reports and pdedat_panel as the runtime's report hooks and status panel.
 int pdedat_init();
 
 // Opens a record for the descriptor path name in a free slot (phase 1). With all
@@ -379,6 +382,8 @@ void pdedat_parse_warning(pde *p, const TextLoc *loc, const String *message);
 void pdedat_error_message(uint16_t view, const String *message, const String *caption);
 // A yes/no question; answered No (0) in a batch run, with the same log line.
 uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String *caption);
+// The reports above as the table of the runtime's report hooks.
+extern const ReportHooks pdedat_reports;
 
 // Closes a problem's log or the batch log. A log whose lines did not all reach the
 // disk fails the run (the exit code) and says so on standard error (batch) or in a
@@ -398,6 +403,8 @@ void pdedat_eig_status(pde *p);
 void pdedat_grow_modesets(pde *p, uint16_t count);
 // The unlabelled line with the time since start, on the given line (0: the next).
 void pdedat_report_time(pde *p, uint16_t line);
+// The status panel and the log time prefix as the runtime's table of them.
+extern const ReportPanel pdedat_panel;
 
 // Writes a plot-group header to the problem's plot file.
 void pdedat_put_group(pde *p, uint16_t value);

@@ -12,13 +12,16 @@
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/textin.h"
 
 String verdat_product, verdat_product2, verdat_pdeext, verdat_plotext;
 const char *verdat_buildtime = "15:00:39 4/8/01";
-String verdat_version, verdat_prodversion, verdat_versionline, verdat_versiontext;
+String verdat_version, verdat_prodversion, verdat_versionline;
+String &verdat_versiontext = settings.versiontext;
 
-uint8_t verdat_batch, verdat_defsignals, verdat_fullheight = 1, verdat_macro,
+uint8_t &verdat_batch = settings.batch;
+uint8_t verdat_defsignals, verdat_fullheight = 1, verdat_macro,
     verdat_opendialog, verdat_parseonly, verdat_view, verdat_exit, verdat_runflag;
 String verdat_viewname;
 uint8_t verdat_nodisplay;

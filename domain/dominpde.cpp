@@ -29,6 +29,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/point3d.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 int dominpde_init() {
@@ -48,18 +49,18 @@ static String message_text(const char *format, ...) {
 
 [[noreturn]] static void parse_error(const TextLoc *place, const char *text) {
   String m = message_text("%s", text);
-  pdedat_parse_err_0(pdedat_current, place, &m);
+  report_parse_err_0(report_current, place, &m);
 }
 
 // A parse error at the source place of a periodic mapping.
 [[noreturn]] static void mapping_error(TreeNode *mapping, const char *text) {
   String m = message_text("%s", text);
-  pdedat_parse_err_1(pdedat_current, mapping, &m);
+  report_parse_err_1(report_current, mapping, &m);
 }
 
 [[noreturn]] static void exec_error(const char *text) {
   String m = message_text("%s", text);
-  pdedat_exec_err_1(&m);
+  report_exec_err_1(&m);
 }
 
 // The evaluator at a point of no cell, with the region as its current region for the
@@ -298,7 +299,7 @@ void replace_edge(Domain *d, uint16_t victim, int32_t keeper) {
   TRACE("replace_edge");
   uint16_t k = uint16_t(iabs(keeper));
   Edge &V = d->edges.data[victim - 1], &K = d->edges.data[k - 1];
-  bcset *s = &pdedat_current->formulas.bcs;
+  bcset *s = &report_current->formulas.bcs;
   // 1. Conditions.
   if (V.bctag && !K.bctag) {
     K.bctag = V.bctag;
@@ -309,7 +310,7 @@ void replace_edge(Domain *d, uint16_t victim, int32_t keeper) {
     if (conflicts) {
       debug_printf("BC Conflict Edges (%d,%d) bctag %d::%d  Locator=(%d,%d,%d)\n", k, victim, K.bctag, V.bctag,
                    V.place.file, int(V.place.line), V.place.column);
-      debug_printf("GPDE=%x \n", unsigned(reinterpret_cast<uintptr_t>(pdedat_current)));
+      debug_printf("GPDE=%x \n", unsigned(reinterpret_cast<uintptr_t>(report_current)));
       if (debug_file) fflush(debug_file);
       parse_error(&V.place, "Multiple BC's Declared");
     }
@@ -334,7 +335,7 @@ void replace_edge(Domain *d, uint16_t victim, int32_t keeper) {
       } else if (kt != vt) {
         debug_printf("BC Conflict Edges (%d,%d) LAYER %d bctag %d::%d  Locator=(%d,%d,%d)\n", k, victim, i, kt, vt,
                      V.place.file, int(V.place.line), V.place.column);
-        debug_printf("GPDE=%x \n", unsigned(reinterpret_cast<uintptr_t>(pdedat_current)));
+        debug_printf("GPDE=%x \n", unsigned(reinterpret_cast<uintptr_t>(report_current)));
         if (debug_file) fflush(debug_file);
         parse_error(&V.place, "Multiple BC's Declared");
       }
@@ -529,10 +530,10 @@ void sheet_error(uint16_t surface, const char *message, const double *point) {
   String m = message_text("SURFACE %d %s AT (%s,%s)", surface, message, x.text ? x.text : "", y.text ? y.text : "");
   strings_free_0(&x);
   strings_free_0(&y);
-  const Domain *d = pdedat_current->mesh.domain;
+  const Domain *d = report_current->mesh.domain;
   TextLoc place{};
   if (surface >= 1 && surface <= d->surfplaces.count) place = d->surfplaces.data[surface - 1];
-  pdedat_parse_err_0(pdedat_current, &place, &m);
+  report_parse_err_0(report_current, &place, &m);
 }
 
 void dominpde_sort_materials(Domain *d, paramset *params) {

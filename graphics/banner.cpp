@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/verdat.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 
 static const char tagline[] = "Finite elements for PDEs in 2D and 3D";
 static const char notice[] = "Free to study and share";
@@ -59,7 +59,7 @@ void banner_show_banner(uint16_t view) {
   fit_size(view, 2, &s, at);
   gag_drawprinttext_1(view, beside, 0.5, &s);
   // 5. The version and the notice, three lines per view height.
-  strings_copyto_0(&s, &verdat_versiontext);
+  strings_copyto_0(&s, &settings.versiontext);
   strings_addto_1(&s, "     ");
   strings_addto_1(&s, notice);
   fit_size(view, 3, &s, at);

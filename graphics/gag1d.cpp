@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "control/verdat.h"
 #include "graphics/gag.h"
 #include "runtime/bopmem.h"
 #include "runtime/rects.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 
 framecolors gag1d_default_colors;
 
@@ -121,7 +121,7 @@ static bool log_x_code(int16_t s) { return s < 32 && s >= 4 && s <= 7; }
 static bool log_y_code(int16_t s) { return s < 32 && (s == 2 || s == 3 || s == 6 || s == 7); }
 
 static void log_warning(uint16_t view, const char *text) {
-  if (verdat_batch) return;
+  if (settings.batch) return;
   String m = {uint16_t(strlen(text)), 0, const_cast<char *>(text)};
   String t = {5, 0, const_cast<char *>("Error")};
   gag_showmessage(view, &m, &t);

@@ -26,6 +26,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/point3d.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 int extrude3_init() {
@@ -123,7 +124,7 @@ double sheet_z(uint16_t s, uint16_t r, double x, double y) { return meshpde3_she
 
 [[noreturn]] void mapping_error(uint16_t P, const char *what) {
   String m{uint16_t(strlen(what)), 0, const_cast<char *>(what)};
-  pdedat_parse_err_1(W->p, W->d->periodics.data[P - 1].mapping, &m);
+  report_parse_err_1(W->p, W->d->periodics.data[P - 1].mapping, &m);
 }
 
 double distance(const Joint &a, const point3d &b) {

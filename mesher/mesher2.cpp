@@ -26,6 +26,7 @@
 #include "model/bcs.h"
 #include "plot/plot.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 uint8_t mesher2_debug = 0;
@@ -68,7 +69,7 @@ void show_in_domain_view(pde *p, Mesh *m, int32_t basis) {
 
 [[noreturn]] void fillet_error(pde *p, const Joint &J, const char *msg) {
   String s = text(msg);
-  pdedat_parse_err_0(p, &J.place, &s);
+  report_parse_err_0(p, &J.place, &s);
 }
 
 }  // namespace
@@ -98,7 +99,7 @@ static void check_area(pde *p, const Mesh *m) {
   static char message[80];
   snprintf(message, sizeof message, "Region %d has no area", number);
   String s = text(message);
-  pdedat_parse_err_0(p, &place, &s);
+  report_parse_err_0(p, &place, &s);
 }
 
 // ---- Fillets and bevels ----------------------------------------------------------------------
@@ -187,7 +188,7 @@ void check_history_point(pde *p, double x, double y, const TextLoc *loc) {
   static String last{};
   strings_copyto_0(&last, &msg);
   strings_free_0(&msg);
-  pdedat_parse_err_0(p, loc, &last);
+  report_parse_err_0(p, loc, &last);
 }
 
 void check_history_points(pde *p) {
@@ -210,7 +211,7 @@ void mesher2_midsides(pde *p, Mesh *m, int32_t basis) {
   int per = basis == tri6 ? 1 : basis == tri9 ? 2 : 0;
   if (!per) {
     String s = text("ILLEGAL ORDER");
-    pdedat_exec_err_1(&s);
+    report_exec_err_1(&s);
   }
   const double fractions[2][2] = {{0.5, 0}, {1.0 / 3, 2.0 / 3}};
   int nf = elements_functions[basis];

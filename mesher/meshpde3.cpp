@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "control/control.h"
-#include "control/pdedat.h"
 #include "domain/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
@@ -18,6 +17,7 @@
 #include "graphics/display.h"
 #include "mesher/mesh3.h"
 #include "model/treeval.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 int meshpde3_init() {
@@ -128,7 +128,7 @@ void push_to_surface(double *p, const Domain *d, uint16_t s, uint16_t r, double 
     RegionScope scope(r);
     evalpoint at{};
     at.x = p[0] - p[2] * sx, at.y = p[1] - p[2] * sy, at.region = r;
-    treeval_eval_vec(pdedat_current, g, grad, &at);
+    treeval_eval_vec(report_current, g, grad, &at);
   }
   double len = std::sqrt(g[0] * g[0] + g[1] * g[1] + 1);
   double n[3] = {-g[0] / len, -g[1] / len, 1 / len};
@@ -169,7 +169,7 @@ double meshpde3_sheet_z(const Domain *d, uint16_t s, uint16_t r, double x, doubl
   RegionScope scope(r);
   evalpoint at{};
   at.x = x, at.y = y, at.region = r;
-  return treeval_eval(pdedat_current, t, &at);
+  return treeval_eval(report_current, t, &at);
 }
 
 void meshpde3_lift_to_surface(const Domain *d, double *p, uint16_t s, uint16_t r) {

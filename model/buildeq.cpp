@@ -18,6 +18,7 @@
 #include "model/treesimp.h"
 #include "plot/plot.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorb.h"
 #include "runtime/vectorl.h"
@@ -854,7 +855,7 @@ void buildeq_build_plots(pde *p) {
             if (t->valuetag != vtag::scalar) {
               static String message;
               strings_copyto_1(&message, "RESULT IS NOT SCALAR");
-              pdedat_parse_err_1(p, const_cast<TreeNode *>(e), &message);
+              report_parse_err_1(p, const_cast<TreeNode *>(e), &message);
             }
           }
         }
@@ -898,8 +899,8 @@ int32_t buildeq_analyze_eq(pde *p) {
       String *s;
       ~Freed() { strings_free_0(s); }
     } freed{&message};
-    if (at) pdedat_parse_err_1(p, at, &message);
-    pdedat_parse_err_0(p, nullptr, &message);
+    if (at) report_parse_err_1(p, at, &message);
+    report_parse_err_0(p, nullptr, &message);
   }
   // 4. The steps.
   lock_params(p);

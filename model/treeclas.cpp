@@ -8,6 +8,7 @@
 #include "model/params.h"
 #include "runtime/debug.h"
 #include "runtime/owner.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 uint16_t treeclas_debug;
@@ -20,7 +21,7 @@ int treeclas_init() {
 void treeclas_parse_error(pde *p, TreeNode *node, const char *text) {
   Owner<String, strings_free_0> s;
   strings_copyto_1(s.get(), text);
-  pdedat_parse_err_1(p, node, s.get());
+  report_parse_err_1(p, node, s.get());
 }
 
 void treeclas_trapop(TreeNode *node) {
@@ -29,13 +30,13 @@ void treeclas_trapop(TreeNode *node) {
   strings_copyto_1(s.get(), "ILLEGAL OPERATOR: ");
   trees_treename(name.get(), node);
   strings_addto_0(s.get(), name.get());
-  pdedat_parse_err_1(pdedat_current, node, s.get());
+  report_parse_err_1(report_current, node, s.get());
 }
 
 // The node's tree to the debug log under the message, then the parse error.
 [[noreturn]] static void trap_with_tree(TreeNode *node, const char *text) {
   if (debug_file) trees_print_tree(debug_file, node, text);
-  treeclas_parse_error(pdedat_current, node, text);
+  treeclas_parse_error(report_current, node, text);
 }
 [[noreturn]] static void trapscalar(TreeNode *node) {
   TRACE("trapscalar");

@@ -11,6 +11,7 @@
 #include "model/treeclas.h"
 #include "model/treemods.h"
 #include "model/treesimp.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectort.h"
 
@@ -51,7 +52,7 @@ static TreeNode *differ(pde *p, TreeNode *n, int16_t s, uint16_t region);
 
 [[noreturn]] static void differ_error(TreeNode *n) {
   TRACE("differ_error");
-  treeclas_parse_error(pdedat_current, n, "Can't Differentiate Function");
+  treeclas_parse_error(report_current, n, "Can't Differentiate Function");
 }
 
 // Marks a leaf with a derivative: a coordinate in the first free of the three
@@ -514,14 +515,14 @@ TreeNode *treedif_gradient2(const TreeNode *tree) {
   TRACE("treedif_gradient2");
   TreeNode *v = trees_new_1(op::vector, &tree->loc);
   v->arity = 2;
-  for (int k = 0; k < 2; k++) v->child[k] = treedif_differ(pdedat_current, trees_copy(tree), int16_t(k + 1), 0);
+  for (int k = 0; k < 2; k++) v->child[k] = treedif_differ(report_current, trees_copy(tree), int16_t(k + 1), 0);
   return v;
 }
 
 TreeNode *treedif_div2v(const TreeNode *vec) {
   TRACE("treedif_div2v");
   TreeNode *sum = trees_new_1(op::addop, &vec->loc);
-  for (int k = 0; k < 2; k++) sum->child[k] = treedif_differ(pdedat_current, trees_copy(vec->child[k]), int16_t(k + 1), 0);
+  for (int k = 0; k < 2; k++) sum->child[k] = treedif_differ(report_current, trees_copy(vec->child[k]), int16_t(k + 1), 0);
   uint8_t ch = 0;
   return treesimp_simplify(sum, 0, &ch);
 }

@@ -14,6 +14,7 @@
 #include "model/treeclas.h"
 #include "model/treesimp.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 uint16_t treemods_debug;
@@ -234,7 +235,7 @@ static void planarize(double *const c[4], TreeNode *n, double f) {
     }
     default: break;
   }
-  treeclas_parse_error(pdedat_current, n, "Planar Surface Required");
+  treeclas_parse_error(report_current, n, "Planar Surface Required");
 }
 
 void treemods_planarize(double *a, double *b, double *c, double *d, TreeNode *tree, double f) {
@@ -310,7 +311,7 @@ static TreeNode *pull_children(TreeNode *n, uint16_t region, int count) {
 }
 
 static int32_t order_class(TreeNode *n, uint16_t region) {
-  treeclas_classify_order(pdedat_current, n, region);
+  treeclas_classify_order(report_current, n, region);
   return n->orderclass;
 }
 
@@ -464,7 +465,7 @@ static void galerkin_walk(const Galerkin &g, TreeNode *n, int sign) {
 void treemods_galerkinize(TreeNode *tree, TreeNode *body, TreeNode *list, uint16_t region, uint8_t firstparts) {
   TRACE("treemods_galerkinize");
   tree = pullup(tree, region);
-  treeclas_classify_order(pdedat_current, tree, region);
+  treeclas_classify_order(report_current, tree, region);
   galerkin_walk(Galerkin{body, list, firstparts != 0}, tree, 1);
 }
 
@@ -530,7 +531,7 @@ uint8_t treemods_erase_dot(TreeNode *tree) {
   if (!n) return 0;
   if (is_var(n)) {
     if (n->deriv[0] != 4) return 0;
-    if (n->deriv[1] == 4) treeclas_parse_error(pdedat_current, n, "Illegal Second Time Derivative");
+    if (n->deriv[1] == 4) treeclas_parse_error(report_current, n, "Illegal Second Time Derivative");
     trees_modify(n, op::vardot);
     n->deriv[0] = n->deriv[1], n->deriv[1] = n->deriv[2], n->deriv[2] = 0;
     return 0;

@@ -8,6 +8,7 @@
 #include "model/params.h"
 #include "model/simptree.h"
 #include "model/treeclas.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 uint16_t treesimp_debug;
@@ -78,7 +79,7 @@ static TreeNode *zero_leaf() {
   return z;
 }
 
-[[noreturn]] static void divide_by_zero(TreeNode *n) { treeclas_parse_error(pdedat_current, n, trees_divide_by_zero); }
+[[noreturn]] static void divide_by_zero(TreeNode *n) { treeclas_parse_error(report_current, n, trees_divide_by_zero); }
 
 // ---- Folding -------------------------------------------------------------------------------------
 
@@ -570,8 +571,8 @@ static TreeNode *vectorops(TreeNode *n, uint16_t region, uint8_t *ch) {
     case op::vcross: return treesimp_v_products(n, ch);
     case op::vlength:
     case op::vlength2: {
-      if (pdedat_current && !is(a, op::vector)) {
-        n->child[0] = a = treesimp_vectorize(pdedat_current, a, region);
+      if (report_current && !is(a, op::vector)) {
+        n->child[0] = a = treesimp_vectorize(report_current, a, region);
         if (is(a, op::vector)) *ch = 1;
       }
       if (is_zero(a) || is(a, op::nullvector)) return fold(n, 0, ch);

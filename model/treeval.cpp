@@ -16,6 +16,7 @@
 #include "runtime/debug.h"
 #include "runtime/math.h"
 #include "runtime/owner.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 uint16_t treeval_region = 0;
@@ -54,16 +55,16 @@ struct DepthScope {
 [[noreturn]] static void fail(pde *p, const TreeNode *node, const char *text) {
   StringOwner s;
   strings_copyto_1(s.get(), text);
-  pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
+  report_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
 }
 
 // A floating-point trap inside an operation of an expression is the user's error at
 // that expression: a zero divisor says so in the words the divisions use.
 static void locate_trap(const char *text) {
   const TreeNode *n = trees_fp_node;
-  if (!n || !pdedat_current) return;
+  if (!n || !report_current) return;
   trees_fp_node = nullptr;
-  fail(pdedat_current, n, std::strcmp(text, "Floating-Point Divide by Zero") == 0 ? trees_divide_by_zero : text);
+  fail(report_current, n, std::strcmp(text, "Floating-Point Divide by Zero") == 0 ? trees_divide_by_zero : text);
 }
 
 [[noreturn]] static void fail_titled(pde *p, const TreeNode *node, const char *text) {
@@ -80,7 +81,7 @@ static void locate_trap(const char *text) {
   strings_addto_0(s.get(), name.get());
   strings_addto_1(s.get(), after);
   if (print && debug_file) trees_print_tree(debug_file, node, s->text);
-  pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
+  report_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
 }
 
 [[noreturn]] void trapop(pde *p, const TreeNode *node) {
@@ -113,7 +114,7 @@ static void locate_trap(const char *text) {
   StringOwner s;
   strings_itos_1(s.get(), node->index, 2);
   strings_addto_1(s.get(), text);
-  pdedat_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
+  report_parse_err_1(p, const_cast<TreeNode *>(node), s.get());
 }
 [[noreturn]] static void bad_fit(pde *p, const TreeNode *node) {
   TRACE("bad_fit_0");

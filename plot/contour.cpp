@@ -21,6 +21,7 @@
 #include "plot/poly.h"
 #include "runtime/bopmem.h"
 #include "runtime/owner.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectort.h"
 
@@ -342,7 +343,7 @@ void poly_cell(const vectord *values, pde *p, polylinelist *l, const tmesh *t, i
   int32_t basis = int32_t(t->basis);
   if (basis != tri3 && basis != tri6 && basis != tri9) {
     String m = {13, 0, const_cast<char *>("Illegal Basis")};
-    pdedat_exec_err_0(p, &m);
+    report_exec_err_0(p, &m);
   }
   poly_poly_coef(coef, v, basis);
   side_crossings(coef, basis, c);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "domain/domain.h"
 #include "elements/cellnode.h"
 #include "elements/evalpoint.h"
@@ -31,7 +30,9 @@
 #include "runtime/filio.h"
 #include "runtime/owner.h"
 #include "runtime/rect3d.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/vector2d.h"
 #include "runtime/vector3d.h"
 #include "solver/fitting.h"
@@ -235,7 +236,7 @@ static void label_style(pde *p, const plotframe *f, uint16_t view) {
 static void date_lines(pde *p, uint16_t view, double y, double step) {
   gag_textcenter(view, 1, 0);
   gag_printtext_1(view, 1.33, y, &p->header);
-  gag_printtext_1(view, 1.33, y - step, &verdat_versiontext);
+  gag_printtext_1(view, 1.33, y - step, &settings.versiontext);
   gag_textcenter(view, 0, 0);
 }
 
@@ -443,7 +444,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
   if (r->data > uint32_t(p->plotdatas.count)) {
     static String m;  // the report jumps away
     strings_copyto_1(&m, "BAD MESH NUMBER");
-    pdedat_exec_err_0(p, &m);
+    report_exec_err_0(p, &m);
   }
   progress plotting(&p->status);
   uint16_t views[3] = {r->views[0], r->views[1], r->views[2]};
@@ -562,7 +563,7 @@ void doplot_show_plots(pde *p, vectorn *plots) {
   }
   if (record) filio_put_buffer(&p->plotfile);
   // A batch run has no one to press the key.
-  if (ended && p->pauseplots && !verdat_batch) display_waitkey(1);
+  if (ended && p->pauseplots && !settings.batch) display_waitkey(1);
 }
 
 void doplot_do_exports(pde *p, vectorn *exports) {

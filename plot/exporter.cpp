@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"
@@ -29,7 +28,9 @@
 #include "plot/pgrid2.h"
 #include "plot/plot.h"
 #include "runtime/rect3d.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/vector2d.h"
 #include "runtime/vector3d.h"
 #include "runtime/vectord.h"
@@ -91,13 +92,13 @@ struct progress {
   static String m;  // the report jumps away
   strings_copyto_1(&m, text);
   if (name) strings_addto_0(&m, name);
-  pdedat_exec_err_0(p, &m);
+  report_exec_err_0(p, &m);
 }
 
 [[noreturn]] void parse_error(pde *p, const TextLoc *loc, const char *text) {
   static String m;
   strings_copyto_1(&m, text);
-  pdedat_parse_err_0(p, loc, &m);
+  report_parse_err_0(p, loc, &m);
 }
 
 const char *text_of(const String *s) { return s && s->text ? s->text : ""; }
@@ -461,7 +462,7 @@ void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uin
     strings_addto_0(s, &p->name);
     strings_addto_1(s, mode == 1 ? extension : "_");
     strings_addto_1(s, nn);
-  } else if (strchr(text_of(&r->file), '/') || strchr(text_of(&r->file), pdedat_separator)) {
+  } else if (strchr(text_of(&r->file), '/') || strchr(text_of(&r->file), settings.separator)) {
     strings_copyto_0(s, &r->file);
   } else {
     strings_addto_0(s, &r->file);
@@ -484,7 +485,7 @@ FILE *exporter_get_print_file(pde *p, plotrec *r, uint16_t mode) {
   bool append = r->outputs > 1 && (r->flags & plot_bit(20));
   FILE *f = fopen(text_of(&r->name), append ? "a" : "w");
   if (!f) {
-    if (pdedat_batch_log) fprintf(pdedat_batch_log, "%s%s\n", "Can't open Export File ", text_of(&r->name));
+    if (settings.batchlog) fprintf(settings.batchlog, "%s%s\n", "Can't open Export File ", text_of(&r->name));
     exec_error(p, "Can't open Export File ", &r->name);
   }
   return f;
@@ -501,13 +502,13 @@ void exporter_close_file(pde *p, const plotrec *r, FILE **f) {
   strings_addto_0(&m, &r->name);
   strings_addto_1(&m, ": ");
   strings_addto_1(&m, rtlib_errno_text_of(err));
-  pdedat_exec_err_0(p, &m);
+  report_exec_err_0(p, &m);
 }
 
 void exporter_print_header(pde *p, FILE *f, plotrec *r) {
   TRACE("exporter_print_header");
   fputs("{\n", f);
-  put_safe(f, &verdat_versiontext);
+  put_safe(f, &settings.versiontext);
   fputc('\n', f);
   put_safe(f, &p->header);
   fputc('\n', f);
@@ -530,7 +531,7 @@ void exporter_print_point(FILE *f, const double *pq, const double *x, double d, 
   const char *s = text_of(format);
   int32_t n = values ? values->count : 0;
   auto value = [&](int32_t k) {
-    if (k < 1 || k > n) parse_error(pdedat_current, loc, "Illegal Argument Index");
+    if (k < 1 || k > n) parse_error(report_current, loc, "Illegal Argument Index");
     fprintf(f, "%g", values->data[k - 1]);
   };
   if (outside) fputs("{ exterior: ", f);
@@ -595,7 +596,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
   static String m;
   if (r->exprs.count > 1 && !format) {
     strings_copyto_1(&m, "Too Many Table Functions");
-    pdedat_parse_err_1(p, r->exprs.data[r->exprs.count - 1], &m);
+    report_parse_err_1(p, r->exprs.data[r->exprs.count - 1], &m);
   }
   // A table of a cut plane or a surface of a 3D problem is not written (the reader has
   // said so at its line): no file.

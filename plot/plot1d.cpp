@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "domain/domain.h"
 #include "elements/cellnode.h"
 #include "elements/meshes.h"
@@ -20,6 +19,7 @@
 #include "runtime/debug.h"
 #include "runtime/rect3d.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/vectort.h"
 
 namespace {
@@ -111,7 +111,7 @@ void plot1d_integrate_plot_1d(pde *p, plotrec *plot, vectord *integrals, const v
 }
 
 static void revert(uint16_t view, const char *axis, double v) {
-  if (verdat_batch) return;
+  if (settings.batch) return;
   char m[64];
   snprintf(m, sizeof m, "Negative %s reverts to Linear scale", axis);
   String ms = text(m), title = text("Error");

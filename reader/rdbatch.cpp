@@ -10,12 +10,13 @@
 
 #include "control/pdedat.h"
 #include "graphics/appwin.h"
-#include "control/verdat.h"
 #include "reader/acpde.h"
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
 #include "runtime/except.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/textin.h"
 
 // The directory of the descriptor that holds the list, ending with the separator.
@@ -25,7 +26,7 @@ static String batch_dir;
 [[noreturn]] static void batch_error(const TextLoc *loc, const char *message) {
   static String m;
   strings_copyto_1(&m, message);
-  pdedat_parse_err_0(rdpde_problem, loc, &m);
+  report_parse_err_0(rdpde_problem, loc, &m);
 }
 
 // The entry being read: the last name of the list.
@@ -33,7 +34,7 @@ static String *entry() { return &pdedat_batch_names.items[pdedat_batch_names.cou
 
 // Appends text, a backslash read as the path separator.
 static void add_path(String *d, const char *text, uint32_t length) {
-  for (uint32_t k = 0; k < length; k++) strings_append(d, text[k] == '\\' ? uint8_t(pdedat_separator) : uint8_t(text[k]));
+  for (uint32_t k = 0; k < length; k++) strings_append(d, text[k] == '\\' ? uint8_t(settings.separator) : uint8_t(text[k]));
 }
 
 // A name as the user wrote it: the reader keeps names upper-cased, but file names
@@ -63,7 +64,7 @@ void rdbatch_batchlist1(parse_node *, parse_node *const *v) {
   if (pdedat_batch_count > 0) batch_error(&v[1]->loc, "Nested Batch lists");
   pde *p = rdpde_problem;
   strings_copyto_0(&batch_dir, &p->directory);
-  pdedat_batch_log = p->log;
+  settings.batchlog = p->log;
   strings_free_1(&pdedat_batch_names, 1);
   bopmemfree(&pdedat_batch_states);
 }
@@ -81,22 +82,22 @@ void rdbatch_batchname(parse_node *, parse_node *const *v) {
 
 void rdbatch_batchcat(parse_node *, parse_node *const *v) {
   TRACE("rdbatch_batchcat");
-  strings_append(entry(), v[2]->ch == ':' ? ':' : uint8_t(pdedat_separator));
+  strings_append(entry(), v[2]->ch == ':' ? ':' : uint8_t(settings.separator));
   written_name(entry(), v[3]);
 }
 
 void rdbatch_batchcat2(parse_node *, parse_node *const *v) {
   TRACE("rdbatch_batchcat2");
   strings_append(entry(), ':');
-  strings_append(entry(), uint8_t(pdedat_separator));
+  strings_append(entry(), uint8_t(settings.separator));
   written_name(entry(), v[4]);
 }
 
 // Completes the entry read last and checks that it names a regular file.
 static void check(const parse_node *name) {
   String dir = {}, base = {}, ext = {}, full = {};
-  strings_stripname(entry(), &dir, &base, &ext, uint8_t(pdedat_separator));
-  if (dir.length == 0 || dir.text[0] != pdedat_separator) strings_copyto_0(&full, &batch_dir);
+  strings_stripname(entry(), &dir, &base, &ext, uint8_t(settings.separator));
+  if (dir.length == 0 || dir.text[0] != settings.separator) strings_copyto_0(&full, &batch_dir);
   strings_addto_0(&full, &dir);
   strings_addto_0(&full, &base);
   strings_addto_1(&full, ".pde");
@@ -130,7 +131,7 @@ void rdbatch_batch(parse_node *, parse_node *const *) {
   // 1. A modified list is offered for saving.
   if (p->modified) appwin.check_save(p);
   // 2. The run controller's batch state: the names, each waiting.
-  verdat_batch = 1;
+  settings.batch = 1;
   pdedat_batch_count = pdedat_batch_names.count;
   pdedat_batch_index = 0;
   bopmemfree(&pdedat_batch_states);

@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "control/pdedat.h"
 #include "runtime/debug.h"
 #include "runtime/filio.h"
 #include "runtime/lined.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 namespace {
@@ -107,7 +107,7 @@ void fail(const char *message) {
   String m = {}, c = {};
   strings_copyto_1(&m, message);
   strings_copyto_1(&c, "ERROR");
-  pdedat_error_message(0, &m, &c);
+  report_error_message(0, &m, &c);
   strings_free_0(&m);
   strings_free_0(&c);
 }
@@ -800,7 +800,7 @@ int32_t rddxf_scan_dxf(const String *path) {
   if (!filio_open_get(&S.in, 32768, &name)) {
     String m = {};
     strings_copyto_1(&m, "Can't open file");
-    pdedat_error_message(0, &m, &name);
+    report_error_message(0, &m, &name);
     strings_free_0(&m);
     strings_free_0(&name);
     reset();
@@ -825,7 +825,7 @@ int32_t rddxf_scan_dxf(const String *path) {
     reset();
     static String m;
     strings_copyto_1(&m, "Can't Open PDE Output File");
-    pdedat_exec_err_1(&m);
+    report_exec_err_1(&m);
   }
   write_descriptor(f);
   fclose(f);

@@ -21,6 +21,7 @@
 #include "reader/switches.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 
@@ -39,7 +40,7 @@ FormulaSet &F() { return rdpde_problem->formulas; }
 
 [[noreturn]] void err(const TextLoc *loc, const char *message) {
   String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
-  pdedat_parse_err_0(P(), loc, &m);
+  report_parse_err_0(P(), loc, &m);
 }
 
 // A new entry of the definitions, made for the text at loc; the list holds 65535.

@@ -23,6 +23,7 @@
 #include "reader/rdexpr.h"
 #include "reader/rdpde.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 uint16_t rdomain_surface = 0;
@@ -368,7 +369,7 @@ void endup() {
 
 void rdomain_error(const TextLoc *loc, const char *message) {
   String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
-  pdedat_parse_err_0(P(), loc, &m);
+  report_parse_err_0(P(), loc, &m);
 }
 
 TreeNode *rdomain_take(parse_node *r, parse_node *n) {

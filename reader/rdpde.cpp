@@ -13,6 +13,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/owner.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 char rdpde_symbol_names[SYM_COUNT + 1][16] = {
@@ -211,7 +212,7 @@ static uint16_t current_textloc(TextLoc *loc) {
     String *m;
     ~Release() { strings_free_0(m); }
   } release{&m};
-  pdedat_parse_err_0(rdpde_problem, &loc, &m);
+  report_parse_err_0(rdpde_problem, &loc, &m);
 }
 
 // Puts the current text on the include stack; a seventh level is refused.
@@ -431,7 +432,7 @@ void rdpde_texterror(TextLoc *loc, String *message) {
   TRACE("rdpde_texterror");
   pushed = 0;
   rdpde_errors++;
-  pdedat_parse_err_0(rdpde_problem, loc, message);
+  report_parse_err_0(rdpde_problem, loc, message);
 }
 
 int rdpde_init() {

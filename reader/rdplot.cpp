@@ -18,6 +18,7 @@
 #include "reader/rdexpr.h"
 #include "reader/rdpde.h"
 #include "runtime/owner.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 
@@ -36,7 +37,7 @@ Domain &dom() { return *P()->mesh.domain; }
 
 [[noreturn]] void err(const TextLoc *loc, const char *message) {
   String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
-  pdedat_parse_err_0(P(), loc, &m);
+  report_parse_err_0(P(), loc, &m);
 }
 
 void set(uint32_t bit) { R().flags |= plot_bit(int(bit)); }
@@ -576,7 +577,7 @@ void rdplot_packplot(parse_node *, parse_node *const *v) {
   if ((k == PLOT_CDF || k == PLOT_TABLE) && dom().threed && (D().surface || D().cut)) {
     StringOwner m;
     strings_copyto_1(m.get(), k == PLOT_CDF ? "CDF on Surface not yet implemented." : "TABLE on Surface not yet implemented.");
-    pdedat_parse_warning(p, &v[2]->loc, m.get());
+    report_parse_warning(p, &v[2]->loc, m.get());
   }
 }
 
@@ -833,7 +834,7 @@ void rdplot_ploton(parse_node *, parse_node *const *v) {
     strings_copyto_1(m.get(), "Unknown Name: ");
     strings_addto_0(m.get(), &name);
     strings_free_0(&name);
-    pdedat_parse_err_0(P(), &v[3]->loc, m.get());
+    report_parse_err_0(P(), &v[3]->loc, m.get());
   }
   strings_free_0(&name);
 }

@@ -27,6 +27,7 @@
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/owner.h"
 #include "runtime/textin.h"
@@ -44,7 +45,7 @@ namespace {
 [[noreturn]] void report(const TextLoc *loc, const char *message) {
   static String m;
   strings_copyto_1(&m, message);
-  pdedat_parse_err_0(rdpde_problem, loc, &m);
+  report_parse_err_0(rdpde_problem, loc, &m);
 }
 
 // "missing table file" followed by the name the descriptor gave.
@@ -52,7 +53,7 @@ namespace {
   static String m;
   strings_copyto_1(&m, "missing table file ");
   strings_addto_0(&m, name);
-  pdedat_parse_err_0(rdpde_problem, loc, &m);
+  report_parse_err_0(rdpde_problem, loc, &m);
 }
 
 bool is_name(const char *upper) { return strings_compare_1(upper, mtokeniz_state.text.text) == 0; }

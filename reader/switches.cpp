@@ -19,6 +19,7 @@
 #include "reader/rdpde.h"
 #include "reader/rdtable.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 #include "model/arys.h"
@@ -159,7 +160,7 @@ const String *name_of(const parse_node *n, const char *what) {
 
 [[noreturn]] void fail(const TextLoc *loc, const char *message) {
   String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
-  pdedat_parse_err_0(rdpde_problem, loc, &m);
+  report_parse_err_0(rdpde_problem, loc, &m);
 }
 
 // The values a switch may take, lo .. hi (of the value cut toward zero), checked

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "elements/meshes.h"
 #include "graphics/appwin.h"
 #include "graphics/display.h"
@@ -18,7 +17,9 @@
 #include "plot/plot2d.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "runtime/strings.h"
 #include "solver/bigmatx.h"
 #include "solver/coupling.h"
@@ -66,7 +67,7 @@ static void check_finite(pde *p, double v) {
   if (std::isfinite(v)) return;
   static String m;
   strings_copyto_1(&m, "Solution Diverged: NaN or Infinity in a Residual or Update");
-  pdedat_exec_err_0(p, &m);
+  report_exec_err_0(p, &m);
 }
 
 static double res_norm(pde *p) {
@@ -191,7 +192,7 @@ double cgsolve_lupdate(pde *p, vector2d *u) {
 void cgsolve_log_linstep(pde *p) {
   TRACE("cgsolve_log_linstep");
   if (!p->log) return;
-  pdedat_log_time_1(p);
+  report_panel.log_time_1(p);
   fprintf(p->log, "GRID %d Nodes=%d Cells=%d RMS ERR=", p->regrids, int(p->mesh.nodes.count),
           int(p->mesh.cells.count));
   String e{};
@@ -203,7 +204,7 @@ void cgsolve_log_linstep(pde *p) {
 
 void cgsolve_log_note(pde *p, const char *text) {
   if (!p->log) return;
-  pdedat_log_time_1(p);
+  report_panel.log_time_1(p);
   fprintf(p->log, "%s\n", text);
   fflush(p->log);
 }
@@ -218,7 +219,7 @@ int32_t cgsolve_split_check(pde *p) {
   int32_t n = count_splits(p, p->errlim);
   if (n <= 0) return n;
   if (p->regrids >= p->gridlimit) {
-    if (!verdat_batch && appwin.warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
+    if (!settings.batch && appwin.warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
     if (p->regrids >= p->gridlimit) {
       // The error limit is not met on the last grid.
       cgsolve_not_converged(p, "GRID LIMIT", "GRID LIMIT: NOT CONVERGED");
@@ -237,7 +238,7 @@ int32_t cgsolve_split_check(pde *p) {
     doplot_status_mesh(p);
     fitting_invalidate_fits(p, 1);
     plot2d_invalidate_plotmeshes(p);
-    pdedat_ss_status(p);
+    report_panel.ss_status(p);
   }
   return r;
 }
@@ -265,7 +266,7 @@ static void grid_setup(pde *p, const char *label) {
   double times[2];
   times_of(p, times);
   p->regrids++;
-  pdedat_ss_status(p);
+  report_panel.ss_status(p);
   size_solution(p);
   loading_map_matrix(p, 1);
   coupling_tabulate_bcs(p);
@@ -282,7 +283,7 @@ static void grid_end(pde *p) {
   delay = std::max(delay, 10 * show_monitors(p));
   p->monitordelay = delay;
   p->rmserr = measure(p);
-  pdedat_ss_status(p);
+  report_panel.ss_status(p);
   cgsolve_log_linstep(p);
 }
 
@@ -315,7 +316,7 @@ static int32_t after_grid(pde *p) {
   int32_t n = 0;
   if (p->regrid && !halted(p)) n = cgsolve_split_check(p);
   if (n < 1 || p->regrids >= p->gridlimit || halted(p) || stopkey(p)) {
-    pdedat_ss_status(p);
+    report_panel.ss_status(p);
     return p->stop || p->error ? p->phase : 8;
   }
   return 0;
@@ -352,7 +353,7 @@ int32_t cgsolve_do_linear(pde *p) {
       if (k >= p->linupdate || p->stop || p->error) break;
       delay = std::max(delay, 10 * show_monitors(p));
       k++;
-      pdedat_report_time(p, p->lines.elapsed);
+      report_panel.report_time(p, p->lines.elapsed);
       display_update_num(&p->status, phase_line, k);
       display_update_real(&p->status, eline, e);
       cgsolve_solve(p, tau, 0, 1);
@@ -365,7 +366,7 @@ int32_t cgsolve_do_linear(pde *p) {
     // rather than measure and refine on their result.
     if (!(e <= e0) && e > tau) {
       String m = lit("Linear Solve Diverged: the system may be singular or indefinite");
-      pdedat_exec_err_0(p, &m);
+      report_exec_err_0(p, &m);
     }
     grid_end(p);
     if (stopkey(p)) break;
@@ -509,7 +510,7 @@ static void newton_solve(pde *p, double rel) {
 
 static void log_newton(pde *p, int32_t k, double e) {
   if (!p->log) return;
-  pdedat_log_time_1(p);
+  report_panel.log_time_1(p);
   String s{};
   strings_pak(&s, e);
   fprintf(p->log, "Newton Step %d Error=%s\n", int(k), s.text ? s.text : "");
@@ -543,7 +544,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     while (e > tau && k < L && !p->stop && !p->error) {
       delay = std::max(delay, 10 * show_monitors(p));
       k++, j++;
-      pdedat_report_time(p, p->lines.elapsed);
+      report_panel.report_time(p, p->lines.elapsed);
       display_update_num(&p->status, phase_line, k);
       display_update_real(&p->status, eline, e);
       sum += e * e;

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "control/control.h"
 #include "control/pdedat.h"
 #include "domain/dominpde.h"
 #include "elements/basisfun.h"
@@ -16,6 +15,7 @@
 #include "model/params.h"
 #include "model/treeval.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorld.h"
 #include "solver/bigmatx.h"
@@ -201,7 +201,7 @@ void coupling_set_method(pde *p) {
   else if (p->bandlu > 0) {
     if (p->formulas.constraints.count > 0) {
       String m = lit("BANDLU Cannot Support Constraints");
-      pdedat_exec_err_0(p, &m);
+      report_exec_err_0(p, &m);
     }
     p->precon = 5, p->reorder = 1;
   } else if (on(p->ataprecon)) p->precon = 2;

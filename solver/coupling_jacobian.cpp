@@ -1,5 +1,6 @@
 // coupling_jacobian: the Jacobian and time matrices of the coupling module, assembled block
 // by block with their borders, value and periodic rows, symmetry check and scaling.
+#include "runtime/report.h"
 #include "solver/coupling.h"
 
 #include <algorithm>
@@ -61,7 +62,7 @@ static void load_block(pde *p, TreeNode *tree, int32_t computed, int32_t nr, int
   if (load != computed) {
     debug_printf("NBLOCK=%d, LOAD=%d, WANT=%d\n", computed, load, nr * nc);
     String m = lit("BLOCK COUNT MISMATCH");
-    pdedat_parse_err_1(p, tree, &m);
+    report_parse_err_1(p, tree, &m);
   }
 }
 
@@ -454,7 +455,7 @@ static void scale_factors(pde *p) {
       int32_t r = mk->data[n];
       if (r < 1 || r > p->ns) {
         String m = lit("BAD INMAP");
-        pdedat_exec_err_0(p, &m);
+        report_exec_err_0(p, &m);
       }
       p->firstscale.data[r - 1] = rowv;
       p->secondscale.data[r - 1] = colv;

@@ -20,6 +20,7 @@
 #include "plot/doplot.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 #include "solver/cgsolve.h"
@@ -58,7 +59,7 @@ static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
 
 [[noreturn]] static void exec_error(const char *text) {
   String s = lit(text);
-  pdedat_exec_err_1(&s);
+  report_exec_err_1(&s);
 }
 
 // ---- Subspace vectors in global numbering ----------------------------------------------------
@@ -488,7 +489,7 @@ double e_solve(pde *p) {
       x->data[k - 1].data[i - 1] = sol[size_t(r - 1) * M + j - 1] * p->secondscale.data[r - 1];
     });
   }
-  pdedat_report_time(p, p->lines.elapsed);
+  report_panel.report_time(p, p->lines.elapsed);
   if (M) {
     vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
     for (int32_t i = 0; i < n; i++) p->delta.data[i] = sol[size_t(i) * M + M - 1];
@@ -734,7 +735,7 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool 
   double err = 1.0;
   String lp = lit("Pass"), le = lit("Lambda Err");
   for (int32_t pass = 1;; pass++) {
-    pdedat_eig_status(p);
+    report_panel.eig_status(p);
     uint16_t lpass = display_report_num(&p->status, 0, &lp, pass);
     uint16_t lerr = display_report_real(&p->status, 0, &le, err);
     e_solve(p);
@@ -754,10 +755,10 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool 
     if (p->dbg_modes && debug_file) vectord_print_1(debug_file, &lambda, "SUBSPACE EIGENVALUES");
     eig_expand(p, &qmat);
     err = eigensol_pass_error(lambda.data, p->eigenvalues.data, m, std::fabs(shift));
-    pdedat_report_time(p, p->lines.elapsed);
+    report_panel.report_time(p, p->lines.elapsed);
     display_update_real(&p->status, lerr, err);
     if (p->log) {
-      pdedat_log_time_1(p);
+      report_panel.log_time_1(p);
       fprintf(p->log, " Pass %d Lambda Err=%g\n", pass, err);
       fflush(p->log);
     }
@@ -799,7 +800,7 @@ int32_t eigensol_do_eigen(pde *p) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
     held_projected = held_current = false;
-    pdedat_eig_status(p);
+    report_panel.eig_status(p);
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
     p->mode = 0;
@@ -846,7 +847,7 @@ int32_t eigensol_do_eigen(pde *p) {
       if (p->mesh.cells.data[c - 1].alive) p->mesh.cells.data[c - 1].error *= f;
     p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
     if (p->resolves.count) measures_resolve(p, 0);
-    pdedat_eig_status(p);
+    report_panel.eig_status(p);
     cgsolve_log_linstep(p);
     // 6. The regrid decision. This grid's factor, lambda side and blocks serve no
     // further pass here: their room is given back before the mesh is refined.
@@ -863,7 +864,7 @@ int32_t eigensol_do_eigen(pde *p) {
     }
   }
   // 7. The end; the shift belongs to this run only.
-  pdedat_eig_status(p);
+  report_panel.eig_status(p);
   p->mode = 0;
   shift = 0;
   return p->stop || p->error ? p->phase : 8;

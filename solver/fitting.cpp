@@ -23,6 +23,7 @@
 #include "runtime/debug.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorn.h"
 #include "runtime/vectort.h"
@@ -207,7 +208,7 @@ static void evalat(pde *p, fit *f, pdeglobal *g) {
   const TreeNode *at = f->second;
   if (!at || at->opcode != op::pointval) {
     String m = lit("Coordinate Point Expected");
-    pdedat_parse_err_1(p, const_cast<TreeNode *>(at ? at : f->tree), &m);
+    report_parse_err_1(p, const_cast<TreeNode *>(at ? at : f->tree), &m);
   }
   evalpoint e{};
   e.values = ep.values, e.rates = ep.rates, e.t = ep.t;
@@ -316,7 +317,7 @@ static void mass_matrix(pde *p, fit *f, sparsemx *M, vectord *b) {
   }
   if (b->count != M->rows) {
     String msg = lit("SIZE MISMATCH");
-    pdedat_exec_err_0(p, &msg);
+    report_exec_err_0(p, &msg);
   }
   if (fitting_debug && debug_file) {
     String label = lit("Printing");
@@ -453,7 +454,7 @@ static const char *other_kind(const Domain *d, const String *name, const char *r
       snprintf(tail, sizeof tail, " (selector %d)", pos);
     strings_addto_1(&m, tail);
   }
-  pdedat_parse_err_1(p, f->tree, &m);
+  report_parse_err_1(p, f->tree, &m);
 }
 
 // The set sized to n bits, all clear.

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
@@ -15,7 +14,9 @@
 #include "model/treeval.h"
 #include "runtime/bopmem.h"
 #include "runtime/math.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
+#include "runtime/settings.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"
 #include "solver/cgsolve.h"
@@ -175,7 +176,7 @@ void init_ss(pde *p, const double times[2]) {
       String t = lit("REFINED");
       meshes_print_1(debug_file, m, &t);
     }
-    pdedat_tr_status(p);
+    report_panel.tr_status(p);
     String again = lit("Resolving Initial Values");
     display_report(&p->status, 0, &again);
     doplot_status_mesh(p);
@@ -197,7 +198,7 @@ void smoothinit(pde *p) {
   int32_t basis = m->meshbasis;
   if (basis != 5 && basis != 6 && basis != 9) {
     p->smoothinit = 0;
-    if (!verdat_batch) gag_showmessageindirect(p->pdeview, "SMOOTHINIT is not implented for cubic basis.\nRequest Ignored.", "Warning");
+    if (!settings.batch) gag_showmessageindirect(p->pdeview, "SMOOTHINIT is not implented for cubic basis.\nRequest Ignored.", "Warning");
     return;
   }
   for (int32_t c = 1; c <= m->cells.count; c++) {

@@ -16,6 +16,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/math.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorld.h"
 #include "solver/bigmatx.h"
@@ -140,7 +141,7 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   } else {
     p->perm.count = p->invperm.count = 0;
   }
-  pdedat_do_status(p, kind);
+  report_panel.do_status(p, kind);
   // 4. Row maps and the field rows.
   String label = lit("Allocate Matrix");
   uint16_t line = display_report(&p->status, 0, &label);
@@ -173,7 +174,7 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   }
   if (p->timedep) sparsemx_image(&p->tmatrix, A);
   display_unreport(&p->status, line);
-  pdedat_do_status(p, kind);
+  report_panel.do_status(p, kind);
   // The node-numbered adjacency again, for the blocks: each reordered row goes back
   // to its node and takes the keys it had (its values, zeros, are unchanged). The
   // block takes its rows over rather than copying them: the pattern is held once less.

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "control/verdat.h"
 #include "elements/cellnode.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"
 #include "plot/plot2d.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "elements/elements.h"
 #include "elements/evalpoint.h"
@@ -26,6 +26,7 @@
 #include "mesher/refiner.h"
 #include "model/eqns.h"
 #include "model/treeval.h"
+#include "runtime/settings.h"
 #include "solver/cgsolve.h"
 #include "solver/coupling.h"
 #include "solver/fitting.h"
@@ -168,7 +169,7 @@ void timsolve_log_step(pde *p) {
   strings_fmt(&t, p->time);
   strings_fmt(&dt, p->dt);
   strings_fmt(&rms, p->rmserr);
-  pdedat_log_time_1(p);
+  report_panel.log_time_1(p);
   fprintf(p->log, "Step %d Time=%.*s Dt=%.*s Nodes=%d Cells=%d RMS ERR=%.*s MEM=%d\n", int32_t(p->cycle),
           int(t.length), t.text, int(dt.length), dt.text, p->mesh.nodes.count, p->mesh.cells.count,
           int(rms.length), rms.text, int32_t(XMEM / 1024));
@@ -897,7 +898,7 @@ static int32_t regrid(pde *p, bool hit) {
     doplot_status_mesh(p);  // the status panel pictures the mesh it reports
     fitting_invalidate_fits(p, 1);
     plot2d_invalidate_plotmeshes(p);  // plots of a later time are cut from the new mesh
-    pdedat_tr_status(p);
+    report_panel.tr_status(p);
   }
   return changes;
 }
@@ -920,7 +921,7 @@ static double first_step(pde *p) {
 // one; the run log's lines between carry the estimate last measured. (The step-residual
 // estimates reuse the step's rows as work space, so they run after every step.)
 static bool estimate_read(pde *p, int32_t cycle, bool final) {
-  if (p->regrid || p->estimator != 0 || !verdat_batch || cycle <= 1 || final || p->error || p->stop) return true;
+  if (p->regrid || p->estimator != 0 || !settings.batch || cycle <= 1 || final || p->error || p->stop) return true;
   for (int32_t k = 1; k <= p->timerecs.count; k++)
     if (output_due(p, &p->timerecs.data[k - 1], p->time, p->dtnext, cycle, false)) return true;
   return false;
@@ -928,7 +929,7 @@ static bool estimate_read(pde *p, int32_t cycle, bool final) {
 
 static void end_of_step(pde *p, int32_t cycle, bool final) {
   if (estimate_read(p, cycle, final)) timsolve_stepper.measure(p, p->told, p->time);
-  pdedat_tr_status(p);
+  report_panel.tr_status(p);
   timsolve_log_step(p);
   fitting_invalidate_fits(p, 3);
   if (p->histories.count > 0) doplot_history_point(p, p->solution.data, p->time);
@@ -981,7 +982,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
     bool hit = false, last = false;
     // 2. Attempts.
     for (;;) {
-      pdedat_tr_status(p);
+      report_panel.tr_status(p);
       // Without HALT, repeated rejections end where the step no longer moves the time
       // or has fallen twelve orders below the run's first step: the same message, not
       // a step of 0.
@@ -989,7 +990,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
         String msg{}, cap{};
         strings_copyto_1(&msg, "Timestep is below threshhold");
         strings_copyto_1(&cap, "HALT");
-        pdedat_error_message(p->pdeview, &msg, &cap);
+        report_error_message(p->pdeview, &msg, &cap);
         strings_free_0(&msg);
         strings_free_0(&cap);
         // The run ends here: what the histories sampled so far is shown and printed.
@@ -1005,12 +1006,12 @@ int32_t timsolve_evolve(pde *p, int32_t) {
         hit = true;
       }
       p->time = p->told + p->dt;
-      pdedat_report_time(p, p->lines.elapsed);
+      report_panel.report_time(p, p->lines.elapsed);
       if (p->lines.dt) display_force_real(&p->status, p->lines.dt, p->dt);
       ops.onestep(p, p->told, p->time, rebuild);
       if (p->stop || p->error) {
         p->dt = p->dtnext;
-        pdedat_tr_status(p);
+        report_panel.tr_status(p);
         return 8;
       }
       double proposal = p->dtnext;
@@ -1059,6 +1060,6 @@ int32_t timsolve_evolve(pde *p, int32_t) {
     ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
   }
   p->dt = p->dtnext;
-  pdedat_tr_status(p);
+  report_panel.tr_status(p);
   return 8;
 }

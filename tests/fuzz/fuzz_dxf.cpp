@@ -27,6 +27,7 @@ std::string base;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const bool ready = [] {
     rtlib_set_uncle_hook(except_uncle);
+    report_hooks = pdedat_reports;  // as pdedat_init installs them
     verdat_batch = 1;
     batch_log = tmpfile();
     pdedat_batch_log = batch_log;

@@ -173,6 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     rdpde_init();
     rdpde_init_parse();
     textin_set_report(pdedat_text_err);  // as the main routine's catch point sets it
+    report_hooks = pdedat_reports;  // as pdedat_init installs them
     // The names and texts the main routine prepares, for the loop's own loads.
     strings_copyto_1(&verdat_product, "Quendar");
     strings_copyto_1(&verdat_pdeext, "pde");

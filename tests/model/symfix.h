@@ -12,6 +12,7 @@
 #include "model/symtab.h"
 #include "model/treesimp.h"
 #include "runtime/except.h"
+#include "tests/control/reports.h"
 #include "tests/model/treebuild.h"
 #include "tests/runtime/harness.h"
 #include "tests/tempfiles.h"
@@ -36,6 +37,7 @@ template <class F> std::string reported_error(FILE *log, const char *home, F &&b
 }
 
 struct Symbolic : ::testing::Test {
+  ControlReports reports;
   TempDir dir;
   FILE *log = tmpfile();
   pde *p = nullptr;

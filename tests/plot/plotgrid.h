@@ -8,9 +8,11 @@
 
 #include "control/pdedat.h"
 #include "domain/domain.h"
+#include "tests/control/reports.h"
 #include "tests/elements/meshbuild.h"
 
 struct PlotGrid : MeshTest {
+  ControlReports reports;
   std::unique_ptr<pde> p{new pde{}};
   plotdatavector v = {};
   void SetUp() override {

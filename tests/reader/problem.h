@@ -11,9 +11,11 @@
 #include "control/verdat.h"
 #include "reader/acpde.h"
 #include "reader/rdpde.h"
+#include "tests/control/reports.h"
 #include "tests/runtime/harness.h"
 
 struct BatchProblem : ::testing::Test {
+  ControlReports reports;
   TempDir dir;
   FILE *log = tmpfile();
   pde *p = nullptr;

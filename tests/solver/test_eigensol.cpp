@@ -8,6 +8,7 @@
 #include "control/verdat.h"
 #include "runtime/except.h"
 #include "solver/eigensol.h"
+#include "tests/control/reports.h"
 #include "tests/solver/dense.h"
 #include "tests/tempfiles.h"
 
@@ -16,6 +17,7 @@ namespace {
 const double inf = std::numeric_limits<double>::infinity();
 
 struct Small : ::testing::Test {
+  ControlReports reports;
   std::unique_ptr<pde> p = std::make_unique<pde>();
   FILE *batch = tmpfile();
   void SetUp() override {
