@@ -151,7 +151,7 @@
 #include "solver/eispack.h"
 #include "solver/fitting.h"
 #include "solver/init.h"
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 #include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
 #include "solver/timecg.h"

@@ -16,7 +16,7 @@
 #include "plot/crossing.h"
 #include "plot/pgrid2.h"
 #include "runtime/rtlib.h"
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 
 namespace {
 

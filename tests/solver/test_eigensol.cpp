@@ -8,7 +8,7 @@
 #include "control/verdat.h"
 #include "runtime/except.h"
 #include "solver/eigensol.h"
-#include "tests/solver/dense.h"
+#include "tests/runtime/dense.h"
 #include "tests/tempfiles.h"
 
 namespace {
