@@ -14,7 +14,7 @@
 #include "model/treeval.h"
 #include "runtime/rtlib.h"
 #include "solver/bigmatx.h"
-#include "solver/fitting.h"
+#include "model/fitting_book.h"
 #include "solver/sparsemx.h"
 
 // The cell every estimator localises into, and the point aimed at it.

@@ -22,7 +22,7 @@
 #include "runtime/vectorb.h"
 #include "runtime/vectorl.h"
 #include "runtime/vectort.h"
-#include "solver/fitting.h"
+#include "model/fitting_book.h"
 
 uint16_t buildeq_debug;
 TreeNode *buildeq_fitrees[9];
