@@ -6,7 +6,7 @@
 #include "control/pdedat.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/faces.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/edges.h"
 #include "domain/faces.h"
 #include "domain/features.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/edges.h"
 #include "elements/basisfun.h"
 #include "elements/evalpoint.h"

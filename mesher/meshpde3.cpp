@@ -9,7 +9,7 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "elements/elements.h"
