@@ -6,20 +6,35 @@
 #include <cstring>
 
 #include "runtime/bounding.h"
+#include "domain/dominpde.h"
 #include "domain/edges.h"
 #include "domain/faces.h"
 #include "domain/features.h"
 #include "domain/joints.h"
 #include "domain/periodic.h"
 #include "domain/regions.h"
+#include "elements/domcalls.h"
 #include "domain/spatial.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 
+// Fills the table through which the mesh record and the model reach the domain.
+static bool install_calls() {
+  domcalls = {domain_clear,          domain_domain_copy,     domain_print,          edges_if_edge,
+              domain_find_region,    dominpde_find_edge_bc,  dominpde_find_face_bc, dominpde_find_joint_bc,
+              regions_find_region_name, domain_find_layer_name, domain_find_sheet_name, edges_find_loop_name};
+  return true;
+}
+
+// Installed as soon as the domain library is part of the program (every domain record
+// passes through this file), so no caller depends on the order of the start-up calls.
+static const bool calls_installed = install_calls();
+
 int domain_init() {
   TRACE("domain");
+  install_calls();
   return 0;
 }
 
