@@ -9,6 +9,7 @@
 #include <string>
 
 #include "control/control.h"
+#include "graphics/msgpump.h"
 #include "control/pdedat.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"
@@ -333,7 +334,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
       }
     }
     // Nothing can end the wait once no message can arrive: it ends as an Edit.
-    while (p->domainonly && !p->error && control_services.can_wait()) control_services.dispatch(1);
+    while (p->domainonly && !p->error && msgpump.can_wait()) msgpump.dispatch(1);
     if (!p->goon || p->domainonly) {
       if (drawable(dv)) {
         String menu = text("PlotMenu");

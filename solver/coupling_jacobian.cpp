@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "control/control.h"
+#include "graphics/msgpump.h"
 #include "control/pdedat.h"
 #include "domain/dominpde.h"
 #include "elements/basisfun.h"
@@ -35,7 +35,7 @@ static int32_t functions(int32_t code) { return code ? elements_functions[code] 
 
 // The message pump every 1000 cells.
 static void pump(int32_t c) {
-  if (c % 1000 == 0 && control_services.dispatch) control_services.dispatch(0);
+  if (c % 1000 == 0) msgpump.dispatch(0);
 }
 
 // ---- Jacobian blocks ----------------------------------------------------------------------------
