@@ -9,7 +9,6 @@
 #include <string>
 
 #include "control/control.h"
-#include "graphics/msgpump.h"
 #include "control/pdedat.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"
@@ -20,6 +19,7 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
+#include "graphics/msgpump.h"
 #include "mesher/gromesh2.h"
 #include "mesher/mesh2.h"
 #include "mesher/refine2.h"

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/msgpump.h"
 #include "control/pdedat.h"
 #include "runtime/bounding.h"
 #include "domain/domain.h"
@@ -16,6 +15,7 @@
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
+#include "graphics/msgpump.h"
 #include "mesher/mesh3.h"
 #include "model/treeval.h"
 #include "runtime/rtlib.h"

@@ -7,13 +7,14 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/msgpump.h"
 #include "control/pdedat.h"
 #include "domain/dominpde.h"
 #include "elements/basisfun.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
+#include "graphics/msgpump.h"
+#include "mesher/measures.h"
 #include "model/params.h"
 #include "model/treeval.h"
 #include "runtime/debug.h"
@@ -32,6 +33,10 @@ static TreeNode *bc_jac(const bc *b, uint16_t region, uint16_t j) {
   return ix ? jac_tree(&b->perregion, ix, j) : nullptr;
 }
 static int32_t functions(int32_t code) { return code ? elements_functions[code] : 1; }
+
+// The mesher's residual measure applies the FULLERR matrix assembled here transposed;
+// the product is set as soon as this assembly is part of the program.
+static const bool mtv_installed = (measures_mtv = sparsemx_mtv_0, true);
 
 // The message pump every 1000 cells.
 static void pump(int32_t c) {
