@@ -63,7 +63,6 @@
 #include "solver/timsolve.h"
 
 uint16_t control_parse_nesting = 0;
-uint8_t control_parse_pass = 0;
 uint8_t control_failed = 0;
 uint8_t control_unconverged = 0;
 

@@ -15,6 +15,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "model/trees.h"
+#include "reader/rdbatch.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
@@ -28,10 +29,6 @@ uint16_t pdedat_count;
 pde *pdedat_current;
 char pdedat_separator = '/';
 
-int32_t pdedat_batch_count;
-StringList pdedat_batch_names;
-uint8_t *pdedat_batch_states;
-uint16_t pdedat_batch_index;
 FILE *pdedat_batch_log;
 
 static int clear_nesting, free_nesting;
@@ -251,6 +248,10 @@ void pdedat_clear_pde(pde *p) {
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }
+
+// The batch reader frees the holding problem through this entry, set as soon as the
+// problem records are part of the program.
+static const bool free_installed = (rdbatch_free_pde = pdedat_free_pde, true);
 
 void pdedat_free_pde(pde *p) {
   TRACE("pdedat_free_pde_0");
