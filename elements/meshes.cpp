@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "runtime/bounding.h"
-#include "domain/edges.h"
 #include "elements/basisfun.h"
 #include "elements/domcalls.h"
 #include "elements/evalpoint.h"

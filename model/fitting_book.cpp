@@ -10,8 +10,6 @@
 
 #include "control/pdedat.h"
 #include "domain/domain.h"
-#include "domain/edges.h"
-#include "domain/regions.h"
 #include "elements/domcalls.h"
 #include "model/buildeq.h"
 #include "model/trees.h"
