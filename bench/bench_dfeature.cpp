@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/dfeature.h"
 #include "domain/domain.h"
 #include "domain/edges.h"

@@ -14,7 +14,7 @@
 #include "bench/polygon.h"
 #include "control/pdedat.h"
 #include "control/verdat.h"
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/edges.h"
 #include "domain/joints.h"
 #include "domain/regions.h"

@@ -21,6 +21,7 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
+#include "graphics/msgpump.h"
 #include "graphics/textman.h"
 #include "mesher/mesher2.h"
 #include "mesher/measures.h"
@@ -64,7 +65,6 @@
 #include "solver/timsolve.h"
 
 uint16_t control_parse_nesting = 0;
-uint8_t control_parse_pass = 0;
 uint8_t control_failed = 0;
 uint8_t control_unconverged = 0;
 
@@ -121,6 +121,19 @@ static const ControlServices default_services = {
 ControlServices control_services = default_services;
 
 void control_default_services() { control_services = default_services; }
+
+// The pump of the loops below run control goes through control_services, so that a
+// replaced dispatch or wait test reaches them too.
+static void pump_dispatch(uint8_t wait) {
+  if (control_services.dispatch) control_services.dispatch(wait);
+}
+static uint8_t pump_can_wait() { return control_services.can_wait ? control_services.can_wait() : 0; }
+static bool install_pump() {
+  msgpump = {pump_dispatch, pump_can_wait};
+  return true;
+}
+// Installed as soon as run control is part of the program, whatever the start-up order.
+static const bool pump_installed = install_pump();
 
 int control_init() {
   TRACE("control");

@@ -15,6 +15,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "model/trees.h"
+#include "reader/rdbatch.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
@@ -29,10 +30,6 @@ uint16_t pdedat_count;
 pde *&pdedat_current = report_current;
 char &pdedat_separator = settings.separator;
 
-int32_t pdedat_batch_count;
-StringList pdedat_batch_names;
-uint8_t *pdedat_batch_states;
-uint16_t pdedat_batch_index;
 FILE *&pdedat_batch_log = settings.batchlog;
 
 static int clear_nesting, free_nesting;
@@ -166,8 +163,6 @@ pde *pdedat_new_pde(const String *name) {
   return p;
 }
 
-bool pdedat_stage_regrids(const pde *p) { return p->stagegrid || p->stagedgeom; }
-
 void pdedat_setpdename(pde *p, const String *path) {
   TRACE("pdedat_setpdename_0");
   String work{}, ext{};
@@ -256,6 +251,10 @@ void pdedat_clear_pde(pde *p) {
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }
+
+// The batch reader frees the holding problem through this entry, set as soon as the
+// problem records are part of the program.
+static const bool free_installed = (rdbatch_free_pde = pdedat_free_pde, true);
 
 void pdedat_free_pde(pde *p) {
   TRACE("pdedat_free_pde_0");
@@ -589,20 +588,6 @@ void pdedat_tr_status(pde *p) {
   p->lines.dt = real(p, "DT", p->dt);
 }
 
-void pdedat_grow_modesets(pde *p, uint16_t P) {
-  if (p->nmodesets >= P) return;
-  vector2d *sets = nullptr;
-  bopmemalloc(&sets, P, sizeof(vector2d));
-  XMEM += int64_t(P) * sizeof(vector2d);
-  if (p->modesets) {
-    memcpy(sets, p->modesets, sizeof(vector2d) * p->nmodesets);
-    XMEM -= int64_t(p->nmodesets) * sizeof(vector2d);
-    bopmemfree(&p->modesets);
-  }
-  p->modesets = sets;
-  p->nmodesets = P;
-}
-
 void pdedat_eig_status(pde *p) {
   TRACE("pdedat_eig_status_0");
   status_head(p);
@@ -622,36 +607,8 @@ const ReportPanel pdedat_panel = {pdedat_do_status,  pdedat_ss_status,   pdedat_
 
 // ---- Plot file, switches, text styles ------------------------------------------
 
-void pdedat_put_group(pde *p, uint16_t value) {
-  TRACE("pdedat_put_group_0");
-  IOfile *f = &p->plotfile;
-  filio_put_long(f, p->mesh.nodes.count);
-  filio_put_long(f, p->mesh.cells.count);
-  filio_put_double(f, p->rmserr);
-  filio_put_double(f, p->time);
-  filio_put_ushort(f, uint16_t(p->cycle));
-  filio_put_ushort(f, p->stages ? p->stage : 0);
-  filio_put_ushort(f, p->regrids);
-  filio_put_ushort(f, value);
-}
-
 uint8_t pdedat_setif(int32_t setting, uint8_t current) {
   return setting == 2 ? 1 : setting == 1 ? 0 : current;
-}
-
-void pdedat_allfonts(pde *p, int16_t font) {
-  TRACE("pdedat_allfonts_0");
-  for (plotframe &s : p->styles) gag1d_set_frame_font(&s, uint8_t(font));
-}
-
-void pdedat_set_textsize(pde *p, float height, float width) {
-  TRACE("pdedat_set_textsize_0");
-  for (int k = 0; k < 6; k++) {
-    plotframe *s = &p->styles[k];
-    gag1d_init(s);
-    gag1d_set_tick_type(s, (k == 0 || k == 2 || k == 3) ? 3 : 5);
-    gag1d_set_label_size(s, height, 0.7f, width, 0.7f);
-  }
 }
 
 void pdedat_construction_trap() { rtlib_fatal_in("pdedat_construction_trap", "UNDER CONSTRUCTION"); }

@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
+#include "domain/dominpde.h"
 #include "domain/edges.h"
 #include "domain/faces.h"
 #include "domain/features.h"
 #include "domain/joints.h"
 #include "domain/periodic.h"
 #include "domain/regions.h"
+#include "elements/domcalls.h"
 #include "domain/spatial.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
@@ -20,8 +22,21 @@
 
 uint8_t domain_debug = 0, edges_debug = 0;
 
+// Fills the table through which the mesh record and the model reach the domain.
+static bool install_calls() {
+  domcalls = {domain_clear,          domain_domain_copy,     domain_print,          edges_if_edge,
+              domain_find_region,    dominpde_find_edge_bc,  dominpde_find_face_bc, dominpde_find_joint_bc,
+              regions_find_region_name, domain_find_layer_name, domain_find_sheet_name, edges_find_loop_name};
+  return true;
+}
+
+// Installed as soon as the domain library is part of the program (every domain record
+// passes through this file), so no caller depends on the order of the start-up calls.
+static const bool calls_installed = install_calls();
+
 int domain_init() {
   TRACE("domain");
+  install_calls();
   return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "domain/features.h"
 #include "model/trees.h"
+#include "runtime/bounding.h"
 #include "runtime/geom3d.h"
 #include "runtime/rect3d.h"
 #include "runtime/strings.h"
@@ -127,19 +128,6 @@ struct facetable { uint16_t count, capacity; face *data; };
 struct looptable { uint16_t count, capacity; Loop *data; };
 struct regiontable { uint16_t count, capacity; region *data; };
 struct periodictable { uint16_t count, capacity; periodic *data; };
-
-// The snapping grid and the geometric tolerance.
-struct BoundingGrid {
-  rect3d box;                    // the box of every joint seen
-  double width, height, depth;
-  double ox, oy, oz;             // grid origin
-  double seed;                   // spacing seed: the shortest edge bounded
-  double tolerance;              // distance under which two points are one
-  double coarse;                 // coarse tolerance
-  double quantum;                // grid line spacing; 0 until the joints are snapped
-  double size;                   // largest side of the box
-  double scale;                  // nearness distance of splitting and surface checks
-};
 
 // The empty box bound and the spacing seed of a cleared domain.
 constexpr double DOMAIN_HUGE = 1.00000000000002e300;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/dfeature.h"
 #include "domain/domain.h"
 #include "domain/edges.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/joints.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "runtime/rtlib.h"
 
 int joints_init() {

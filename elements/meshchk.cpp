@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "elements/domcalls.h"
 #include "elements/meshes.h"
 #include "platform/pwin.h"
 #include "runtime/debug.h"
@@ -143,7 +144,7 @@ void meshes_print_1(FILE *f, Mesh *m, const String *title) {
   meshes_print_0(f, m, &m->cells);
   // 6. The domain and its boundary node lists.
   if (const Domain *d = m->domain) {
-    domain_print(f, d);
+    domcalls.print(f, d);
     for (int32_t e = 1; e <= m->edgenodes.count; e++) {
       const vectorl &l = m->edgenodes.data[e - 1];
       fprintf(f, "\nEdge %d, %d Boundary Nodes\n", e, l.count);

@@ -6,8 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "domain/bounding.h"
-#include "domain/edges.h"
+#include "runtime/bounding.h"
 #include "elements/basisfun.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes_internal.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"
 #include "domain/edges.h"

@@ -15,8 +15,7 @@
 #include "model/treeval.h"
 #include "runtime/rtlib.h"
 #include "solver/bigmatx.h"
-#include "solver/fitting.h"
-#include "solver/sparsemx.h"
+#include "model/fitting_book.h"
 
 // The cell every estimator localises into, and the point aimed at it.
 static LocalCell work_cell;
@@ -574,12 +573,14 @@ void measures_get_range(pde *p, vector2d *values) {
   }
 }
 
+void (*measures_mtv)(vectord *y, const sparsemx *A, const vectord *x);
+
 void measures_scale_res(pde *p, vectord *out, const vectord *res) {
   TRACE("measures_scale_res");
   int32_t n = res->count;
   if (p->fullerr) {
     vectord t = {0, 0, nullptr};
-    sparsemx_mtv_0(&t, &p->matrix, res);
+    measures_mtv(&t, &p->matrix, res);
     vectord_resize(out, n, std::max(n, out->capacity));
     for (int32_t i = 1; i <= n; i++) at(out, i) = at(&p->precscale, i) * at(&t, i);
     vectord_free(&t);

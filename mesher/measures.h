@@ -9,6 +9,7 @@
 
 struct pde;
 struct celltable;
+struct sparsemx;
 
 int measures_init();
 
@@ -44,5 +45,8 @@ void measures_get_range(pde *p, vector2d *values);
 // each variable's range (with FULLERR the transposed matrix is applied first); out may
 // be res.
 void measures_scale_res(pde *p, vectord *out, const vectord *res);
+// y := A^T x with the problem's assembled matrix, which FULLERR applies to the residual:
+// the sparse matrices' sparsemx_mtv_0, installed by the solver library.
+extern void (*measures_mtv)(vectord *y, const sparsemx *A, const vectord *x);
 // Per variable the RMS of the problem's scaled residual; returns the overall RMS.
 double measures_res_norm(pde *p, vectord *out);

@@ -20,6 +20,7 @@
 #include "graphics/display.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
+#include "graphics/msgpump.h"
 #include "mesher/gromesh2.h"
 #include "mesher/mesh2.h"
 #include "mesher/refine2.h"
@@ -335,7 +336,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
       }
     }
     // Nothing can end the wait once no message can arrive: it ends as an Edit.
-    while (p->domainonly && !p->error && control_services.can_wait()) control_services.dispatch(1);
+    while (p->domainonly && !p->error && msgpump.can_wait()) msgpump.dispatch(1);
     if (!p->goon || p->domainonly) {
       if (drawable(dv)) {
         String menu = text("PlotMenu");

@@ -7,14 +7,14 @@
 #include <cstring>
 #include <vector>
 
-#include "control/control.h"
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "elements/elements.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
+#include "graphics/msgpump.h"
 #include "mesher/mesh3.h"
 #include "model/treeval.h"
 #include "runtime/report.h"
@@ -289,8 +289,7 @@ void meshpde3_midsides3(pde *p, Mesh *m, int32_t basis) {
     if (!m->cells.data[c - 1].alive) continue;
     if (c % 1000 == 0) {
       if (m->status) display_update_num(m->status, status.line, m->cells.count - c);
-      if (control_services.dispatch && control_services.can_wait && control_services.can_wait())
-        control_services.dispatch(0);
+      if (msgpump.can_wait()) msgpump.dispatch(0);
     }
     {
       vectorl &nodes = m->cells.data[c - 1].nodes;

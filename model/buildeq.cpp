@@ -7,7 +7,7 @@
 
 #include "control/pdedat.h"
 #include "domain/domain.h"
-#include "domain/dominpde.h"
+#include "elements/domcalls.h"
 #include "elements/basisfun.h"
 #include "graphics/display.h"
 #include "model/params.h"
@@ -23,7 +23,7 @@
 #include "runtime/vectorb.h"
 #include "runtime/vectorl.h"
 #include "runtime/vectort.h"
-#include "solver/fitting.h"
+#include "model/fitting_book.h"
 
 uint16_t buildeq_debug;
 TreeNode *buildeq_fitrees[9];
@@ -597,16 +597,16 @@ static void touched_regions(pde *p, uint16_t b, bc *c) {
     for (uint16_t r : d->edges.data[k - 1].side_regions) insert_region(&c->regions, r);
   };
   for (uint16_t k = 1; k <= d->edges.count; k++)
-    if (dominpde_find_edge_bc(d, k, c->variable, f) == b) edge_regions(k);
+    if (domcalls.find_edge_bc(d, k, c->variable, f) == b) edge_regions(k);
   for (uint16_t k = 1; k <= d->faces.count; k++)
-    if (dominpde_find_face_bc(d, k, c->variable, f) == b)
+    if (domcalls.find_face_bc(d, k, c->variable, f) == b)
       for (uint16_t r : d->faces.data[k - 1].regions) insert_region(&c->regions, r);
   for (uint16_t k = 1; k <= d->joints.count; k++) {
-    if (dominpde_find_joint_bc(d, k, c->variable, f) != b) continue;
+    if (domcalls.find_joint_bc(d, k, c->variable, f) != b) continue;
     const Joint &j = d->joints.data[k - 1];
     if (j.edges.count == 0) {
       double at[3] = {j.x, j.y, j.z};
-      insert_region(&c->regions, domain_find_region(d, at));
+      insert_region(&c->regions, domcalls.find_region(d, at));
     }
     for (int32_t i = 1; i <= j.edges.count; i++)
       if (j.edges.data[i - 1] >= 1 && j.edges.data[i - 1] <= d->edges.count) edge_regions(j.edges.data[i - 1]);

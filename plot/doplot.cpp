@@ -35,7 +35,7 @@
 #include "runtime/settings.h"
 #include "runtime/vector2d.h"
 #include "runtime/vector3d.h"
-#include "solver/fitting.h"
+#include "model/fitting_book.h"
 
 static const double BIG = 1.00000000000002e300;
 static int32_t last_monitor = -1;  // clock milliseconds of the last monitor update; -1 none

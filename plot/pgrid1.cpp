@@ -17,7 +17,7 @@
 #include "plot/pgrid2.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 
 namespace {
 

@@ -15,6 +15,8 @@
 #include "runtime/rtlib.h"
 
 ppde_io ppde_input = {rdpde_readsymbol, rdpde_rpterror};
+// Which text run control has the parser read (0 configuration, 1 descriptor).
+uint8_t control_parse_pass = 0;
 
 namespace {
 

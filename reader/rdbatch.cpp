@@ -20,6 +20,15 @@
 #include "runtime/textin.h"
 
 // The directory of the descriptor that holds the list, ending with the separator.
+// The batch list the run controller works through, filled here as the BATCH section
+// is read.
+int32_t pdedat_batch_count;
+StringList pdedat_batch_names;
+uint8_t *pdedat_batch_states;
+uint16_t pdedat_batch_index;
+
+void (*rdbatch_free_pde)(pde *p);
+
 static String batch_dir;
 
 // The error report jumps away: its text lives in one static string.
@@ -141,7 +150,7 @@ void rdbatch_batch(parse_node *, parse_node *const *) {
   for (uint16_t *t : {&p->desctext, &p->cfgtext, &p->edittext})
     if (*t) textin_close_text(*t), *t = 0;
   rdpde_close_includes(p);
-  pdedat_free_pde(p);
+  rdbatch_free_pde(p);
   // 4. The current command is abandoned; the main loop runs the list.
   except_jump(EXCEPT_REPORTED, "BATCH");
 }

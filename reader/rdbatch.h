@@ -3,6 +3,7 @@
 #pragma once
 
 struct parse_node;
+struct pde;
 
 int rdbatch_init();
 
@@ -28,3 +29,6 @@ void rdbatch_batcheck2(parse_node *r, parse_node *const *v);
 // the holding problem (its log stays open as the batch log) and abandons the
 // current command; the run controller then runs the list. Does not return.
 [[noreturn]] void rdbatch_batch(parse_node *r, parse_node *const *v);
+// Frees the holding problem's record once its list is read: run control's
+// pdedat_free_pde, which run control installs.
+extern void (*rdbatch_free_pde)(pde *p);

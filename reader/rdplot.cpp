@@ -10,7 +10,7 @@
 #include <string>
 
 #include "control/pdedat.h"
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "model/treemods.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "control/pdedat.h"
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "elements/mfinder.h"
 #include "graphics/display.h"
 #include "mesher/mesh2.h"

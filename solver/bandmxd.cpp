@@ -7,7 +7,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 
 #define DIM_ERROR "MATRIX DIMENSION ERROR"
 #define OVERWRITE "MATRIX OVERWRITE"

@@ -8,13 +8,14 @@
 #include <cstring>
 #include <vector>
 
-#include "control/control.h"
 #include "control/pdedat.h"
 #include "domain/dominpde.h"
 #include "elements/basisfun.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
+#include "graphics/msgpump.h"
+#include "mesher/measures.h"
 #include "model/params.h"
 #include "model/treeval.h"
 #include "runtime/debug.h"
@@ -34,9 +35,13 @@ static TreeNode *bc_jac(const bc *b, uint16_t region, uint16_t j) {
 }
 static int32_t functions(int32_t code) { return code ? elements_functions[code] : 1; }
 
+// The mesher's residual measure applies the FULLERR matrix assembled here transposed;
+// the product is set as soon as this assembly is part of the program.
+static const bool mtv_installed = (measures_mtv = sparsemx_mtv_0, true);
+
 // The message pump every 1000 cells.
 static void pump(int32_t c) {
-  if (c % 1000 == 0 && control_services.dispatch) control_services.dispatch(0);
+  if (c % 1000 == 0) msgpump.dispatch(0);
 }
 
 // ---- Jacobian blocks ----------------------------------------------------------------------------

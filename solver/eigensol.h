@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "runtime/vectord.h"
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 
 struct pde;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "runtime/vectord.h"
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 
 int eispack_init();
 

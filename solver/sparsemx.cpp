@@ -14,7 +14,7 @@
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
 #include "solver/bandmxd.h"
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 #include "solver/pairs.h"
 
 uint8_t sparsemx_debug = 0;

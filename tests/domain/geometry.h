@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/joints.h"

@@ -19,6 +19,10 @@ namespace {
 
 struct Measured : MeshedDescriptor {
   vector2d values{};
+  void SetUp() override {
+    MeshedDescriptor::SetUp();
+    fitting_init();  // the solver computes the globals a resolve lists
+  }
   void TearDown() override {
     vector2d_free(&values, 1);
     MeshedDescriptor::TearDown();

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/joints.h"

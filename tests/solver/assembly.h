@@ -20,6 +20,7 @@
 #include "elements/basisfun.h"
 #include "runtime/except.h"
 #include "solver/coupling.h"
+#include "solver/fitting.h"
 #include "solver/loading.h"
 #include "tests/reader/actions.h"
 #include "tests/solver/gridmesh.h"
@@ -30,6 +31,7 @@ struct Assembly : Actions {
     basisfun_node_coords();
     treeval_init();
     coupling_init();
+    fitting_init();
   }
   // Parses and analyses; "ok" or the message.
   std::string setup(const std::string &source) {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "solver/sparsemx.h"
-#include "tests/solver/dense.h"
+#include "tests/runtime/dense.h"
 
 using Dense = std::vector<std::vector<double>>;
 

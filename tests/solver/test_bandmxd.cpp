@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "solver/bandmxd.h"
-#include "tests/solver/dense.h"
+#include "tests/runtime/dense.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "runtime/except.h"
 #include "solver/eigensol.h"
 #include "tests/control/reports.h"
-#include "tests/solver/dense.h"
+#include "tests/runtime/dense.h"
 #include "tests/tempfiles.h"
 
 namespace {

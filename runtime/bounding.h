@@ -1,8 +1,21 @@
-// bounding: the snapping grid of a domain: rounding of coordinates onto, inside and off
+// bounding: the snapping grid of a geometry: rounding of coordinates onto, inside and off
 // the grid lines, the quantum and tolerance that follow the domain's extent, and the
 // growth of the domain's box as points are added.
 #pragma once
-#include "domain/domain.h"
+#include "runtime/rect3d.h"
+
+// The snapping grid and the geometric tolerance.
+struct BoundingGrid {
+  rect3d box;                    // the box of every joint seen
+  double width, height, depth;
+  double ox, oy, oz;             // grid origin
+  double seed;                   // spacing seed: the shortest edge bounded
+  double tolerance;              // distance under which two points are one
+  double coarse;                 // coarse tolerance
+  double quantum;                // grid line spacing; 0 until the joints are snapped
+  double size;                   // largest side of the box
+  double scale;                  // nearness distance of splitting and surface checks
+};
 
 int bounding_init();
 

@@ -1,5 +1,5 @@
 // bounding: grid rounding, quantum, tolerance and box growth of a domain's grid.
-#include "domain/bounding.h"
+#include "runtime/bounding.h"
 
 #include <cmath>
 

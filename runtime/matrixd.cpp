@@ -1,5 +1,5 @@
 // matrixd: the small dense matrix of doubles and its algorithms.
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 
 #include <algorithm>
 #include <cmath>

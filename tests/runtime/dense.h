@@ -10,7 +10,7 @@
 
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
-#include "solver/matrixd.h"
+#include "runtime/matrixd.h"
 #include "tests/runtime/fatal_stop.h"
 
 // A matrix or vector that frees itself.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "tests/solver/dense.h"
+#include "tests/runtime/dense.h"
 
 namespace {
 
