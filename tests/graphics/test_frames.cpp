@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "control/verdat.h"
+#include "runtime/settings.h"
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
 #include "tests/graphics/fixture.h"
@@ -131,10 +131,10 @@ TEST_F(Frames, DefaultMarginsAndLogFallback) {
   gag1d_plotmap(w, &f, 1, -1, 2, 1, 2, 0, 0);
   EXPECT_FALSE(f.logy);
   EXPECT_NE(boxes_text().find("Negative Y reverts to linear scale"), std::string::npos);
-  verdat_batch = 1;
+  settings.batch = 1;
   size_t before = boxes_text().size();
   gag1d_plotmap(w, &f, -1, 1, 2, 2, 4, 0, 0);
-  verdat_batch = 0;
+  settings.batch = 0;
   EXPECT_FALSE(f.logx);
   EXPECT_EQ(boxes_text().size(), before);
 }
