@@ -6,26 +6,11 @@
 #pragma once
 #include <cstdint>
 
+#include "model/pdedat_record.h"
+#include "reader/ppde.h"
 #include "runtime/strings.h"
 
 struct pde;
-
-// Phases of a problem (0 is a free slot).
-enum {
-  PHASE_FREE = 0,
-  PHASE_LOAD = 1,
-  PHASE_EDIT = 2,
-  PHASE_START = 3,
-  PHASE_NEW = 4,
-  PHASE_MESH = 5,
-  PHASE_ANALYSIS = 6,
-  PHASE_SOLVE = 7,
-  PHASE_PLOTS = 8,
-  PHASE_STAGE_END = 9,
-  PHASE_DONE = 10,
-  PHASE_WAIT = 11,
-  PHASE_DXF = 12,
-};
 
 // The services run control calls in other subsystems.
 //
@@ -66,7 +51,6 @@ extern ControlServices control_services;
 void control_default_services();
 
 extern uint16_t control_parse_nesting;  // parser nesting counter
-extern uint8_t control_parse_pass;      // 0 while the configuration text is parsed, 1 for the descriptor
 // 1 once a problem of the run ended with an error or could not be opened; a batch
 // run then ends with exit code 1.
 extern uint8_t control_failed;

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "runtime/bounding.h"
 #include "domain/dfeature.h"
 #include "domain/domain.h"

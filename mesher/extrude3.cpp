@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/dfeature.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"

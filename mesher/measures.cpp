@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/dominpde.h"
 #include "elements/basisfun.h"
 #include "elements/meshes.h"

@@ -8,8 +8,7 @@
 #include <numbers>
 #include <string>
 
-#include "control/control.h"
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"
 #include "domain/edges.h"

@@ -3,7 +3,7 @@
 // relaxation, higher-order nodes, periodic images and the display.
 #include "mesher/mesher3.h"
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"
 #include "elements/elements.h"

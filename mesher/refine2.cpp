@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/meshes.h"
 #include "elements/mfinder.h"
 #include "graphics/display.h"

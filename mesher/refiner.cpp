@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
 #include "graphics/gagscren.h"

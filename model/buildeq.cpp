@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/domcalls.h"
 #include "elements/basisfun.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/domcalls.h"
 #include "model/buildeq.h"

@@ -2,7 +2,7 @@
 // a stage meshes again, the mode sets, the plot-group header and the text styles.
 #include <cstring>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "graphics/gag1d.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"

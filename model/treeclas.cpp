@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/fits.h"
 #include "model/params.h"
 #include "runtime/debug.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/fits.h"
 #include "model/params.h"
 #include "model/treeclas.h"

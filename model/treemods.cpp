@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/params.h"
 #include "model/treeclas.h"
 #include "model/treesimp.h"

@@ -2,7 +2,7 @@
 // problem's metric, and dot and cross products multiplied out.
 #include <initializer_list>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/treeclas.h"
 #include "model/treemods.h"
 #include "model/treemods_internal.h"

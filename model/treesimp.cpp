@@ -4,7 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/params.h"
 #include "model/simptree.h"
 #include "model/treeclas.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/basisfun.h"
 #include "elements/mfinder.h"
 #include "model/lintabs.h"

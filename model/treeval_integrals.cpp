@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/basisfun.h"
 #include "model/treeval.h"
 #include "model/treeval_internal.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/cellnode.h"
 #include "elements/meshes.h"
 #include "graphics/gag.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/cellnode.h"
 #include "elements/evalpoint.h"

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/elements.h"

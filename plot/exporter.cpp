@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"

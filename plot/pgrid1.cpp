@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"

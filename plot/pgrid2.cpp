@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"

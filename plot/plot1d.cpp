@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/cellnode.h"
 #include "elements/meshes.h"

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"

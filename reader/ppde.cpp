@@ -6,8 +6,7 @@
 // list releases the tree, string and fresh name entry it still holds.
 #include "reader/ppde.h"
 
-#include "control/control.h"
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/symtab.h"
 #include "model/trees.h"
 #include "reader/acpde.h"

@@ -55,3 +55,6 @@ void ppde_parse();
 
 // Nodes allocated since the current or last parse started.
 uint32_t ppde_nodes_allocated();
+
+// 0 while the configuration text is parsed, 1 for the descriptor (set by run control).
+extern uint8_t control_parse_pass;

@@ -8,7 +8,7 @@
 #include <cctype>
 #include <initializer_list>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "graphics/appwin.h"
 #include "reader/acpde.h"
 #include "reader/rdpde.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/fits.h"
 #include "model/params.h"
 #include "model/treeclas.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/arys.h"
 #include "model/constrn.h"
 #include "model/eqns.h"

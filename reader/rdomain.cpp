@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "control/control.h"
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/edges.h"
 #include "domain/joints.h"
 #include "domain/periodic.h"
@@ -20,6 +19,7 @@
 #include "model/forloops.h"
 #include "model/metrics.h"
 #include "model/params.h"
+#include "reader/ppde.h"
 #include "reader/rdexpr.h"
 #include "reader/rdpde.h"
 #include "runtime/debug.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/periodic.h"
 #include "model/treesimp.h"
 #include "reader/rdexpr.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/symtab.h"
 #include "reader/mtokeniz.h"
 #include "runtime/bopmem.h"

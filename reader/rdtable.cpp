@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "runtime/bounding.h"
 #include "elements/mfinder.h"
 #include "graphics/display.h"

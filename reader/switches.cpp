@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/finder.h"
 #include "graphics/gag.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/meshes.h"
 #include "graphics/appwin.h"
 #include "graphics/display.h"

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 
 struct pde;
 struct vectord;

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/dominpde.h"
 #include "elements/basisfun.h"
 #include "elements/evalpoint.h"

@@ -10,7 +10,7 @@
 #include <numeric>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/cellnode.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"

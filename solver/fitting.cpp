@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "domain/edges.h"
 #include "domain/regions.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/basisfun.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"

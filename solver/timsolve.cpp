@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/cellnode.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"

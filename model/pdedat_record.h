@@ -1,0 +1,359 @@
+// pdedat_record: the problem record `pde` and its parts, and the record's helpers that
+// the libraries below run control use. Its fields hold every subsystem's records, so
+// this header alone names types of the libraries above the model (types only, no calls).
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "domain/domain.h"
+#include "elements/meshes.h"
+#include "elements/quature.h"
+#include "graphics/display.h"
+#include "graphics/gag1d.h"
+#include "model/formulas.h"
+#include "model/metrics.h"
+#include "model/symtab.h"
+#include "model/xferdat.h"
+#include "plot/plot.h"
+#include "runtime/filio.h"
+#include "runtime/strings.h"
+#include "runtime/textin.h"
+#include "runtime/timefun.h"
+#include "runtime/point3d.h"
+#include "runtime/report.h"
+#include "runtime/vector2d.h"
+#include "runtime/vectorb.h"
+#include "runtime/vectord.h"
+#include "runtime/vectorl.h"
+#include "runtime/vectorn.h"
+#include "runtime/vectorvd.h"
+#include "solver/bandmxd.h"
+#include "solver/bigmatx.h"
+#include "solver/sparsemx.h"
+
+struct TreeNode;
+
+enum { PDEDAT_MAX_PDES = 10 };
+
+// Phases of a problem (0 is a free slot).
+enum {
+  PHASE_FREE = 0,
+  PHASE_LOAD = 1,
+  PHASE_EDIT = 2,
+  PHASE_START = 3,
+  PHASE_NEW = 4,
+  PHASE_MESH = 5,
+  PHASE_ANALYSIS = 6,
+  PHASE_SOLVE = 7,
+  PHASE_PLOTS = 8,
+  PHASE_STAGE_END = 9,
+  PHASE_DONE = 10,
+  PHASE_WAIT = 11,
+  PHASE_DXF = 12,
+};
+
+// One block of the record's chain of work blocks; the head is embedded in the record,
+// later blocks are allocated and released with the record.
+struct pdeblock {
+  pdeblock *next;
+  int32_t size;  // bytes of this block (counted in XMEM when allocated)
+};
+
+// Status panel line numbers, kept by the status layouts.
+struct pdelines {
+  uint16_t name, elapsed, grid, nodes, cells, dof, mem, rms, max, stage, time, dt, cycle;
+};
+
+// The settings of one declared variable.
+struct pdevar {
+  String name;            // upper case, owned
+  double low, high;       // RANGE bounds
+  double width;           // high - low
+  double errweight;       // ERRWEIGHT, 1 unless given
+  uint16_t order;         // order code; 4 forces the first-order basis (SIMPLEX)
+  uint8_t scalar;         // 1: a SCALAR VARIABLE
+  uint8_t timeflag;       // 1: its equation holds a time derivative
+};
+// Variables 1..count (variable k is items[k-1]); the capacity grows by 8.
+struct pdevars {
+  uint16_t count, capacity;
+  pdevar *items;
+};
+
+// One derived global value: a fit, an integral, an extremum or a value at a point.
+struct pdeglobal {
+  uint8_t valid;        // the value below is current
+  double value;
+  double location[3];   // where an extremum lies
+  int32_t basis;        // basis code of a fitted global's nodal values
+  vectord values;       // a fitted global's nodal values by node number
+};
+// Derived globals 1..count by fit number (global k is items[k-1]).
+struct pdeglobals {
+  uint16_t count, capacity;
+  pdeglobal *items;
+};
+// One user-function call in progress: the function's definition number and its
+// argument values.
+struct pdeframe {
+  uint16_t function;
+  double args[3];
+};
+enum { PDEDAT_MAX_FRAMES = 10 };
+
+struct pde {
+  // Requests and flags the window callbacks and the main loop exchange.
+  uint8_t stop, stopped, error, close, skipstages;
+  uint8_t runflag;     // run at once (Open and run, option R)
+  uint8_t domainonly;  // the editor's Domain command: show the domain only
+  int32_t phase;       // 0 free slot, 1..12
+  // Why the run's answer did not converge ("NEWTON LIMIT: NOT CONVERGED", a static
+  // text), null while it has; cleared when a run starts at its first stage.
+  const char *unconverged;
+  int32_t prevphase;   // the phase when the editor took the problem
+  int32_t basis, basis1;  // the problem's basis and the first-order basis
+
+  // Names and files.
+  String directory;  // ends with the path separator
+  String name;       // without extension
+  String header;     // name.pde, two blanks, start date
+  String startdate;
+  String logname;
+  String axisname[4];  // the three coordinates and the time axis
+  TimeRec starttime;
+  FILE *log;
+
+  // Counts and run values.
+  uint16_t stages, stage, dimension, nvars;
+  uint16_t regrids, modes;
+  uint16_t desctext, cfgtext, edittext;  // text numbers, 0 when absent
+  uint32_t cycle;
+  double stagevalue, errlim, dt, time, rmserr, maxerr;
+  uint16_t errlimsym;  // symbol number of ERRLIM, 0 when absent
+  pdelines lines;
+
+  Mesh mesh;
+  Mesh basemesh;  // extruded problems: the 2D base mesh with its own domain copy
+
+  // Counts and values the parser and sizes leave for the run.
+  uint16_t layers, materials, extracount, meshcount;
+  uint16_t neqns[3], totals[2];  // the parser's equation-kind counts and their sums
+  uint16_t subspace;             // eigenvalue subspace size chosen by sizes
+  double cellcentre[4];          // the cell centre in barycentric coordinates
+  double endvalue;               // the end value the parser stored beside ENDTIME
+  double initgrid;               // the initial-gridding value
+  double angle;                  // the angle value
+  uint16_t statuslimit;          // the two status limits
+  int32_t statusms;
+  int32_t statusstart;           // the status timer's start (elapsed milliseconds)
+
+  uint8_t modified, logopen, windowsbuilt;
+
+  // SELECT switches: bytes.
+  uint8_t eigen, nonlinear, notifydone, stagegrid, timedep;
+  uint8_t autohist, autostage, cse, curvegrid, eispack, merge, paintgrid, planking,
+      plotintegrate, quantize, regrid, reorder, rolltable, scaling, statusgrid, surfplots, upwind;
+  uint8_t paintregions;  // PAINTREGIONS; PAINTMATERIALS is held as its opposite here
+  uint8_t busymon, cdfdouble, cdfextend, dense, fillin, firstparts, fixdt, fullerr, hardmonitor,
+      moving, nbcmeasure, nominmax, notips, painted, pauseplots, plotmeshupdate, printmerge,
+      rooterr, smoothinit, symscale, triginit, v216integral, ataprecon, biprecon, fill_lu,
+      forcegrid, galerkin_error, center_error, curvature_error, iccg, lanczos, precondition,
+      vandenberg;
+  uint8_t symmetric;  // NONSYMMETRIC, held as its opposite
+  uint8_t curveall, thermal_colors, diprecon, stereo;
+  // Per-module debug switches.
+  uint8_t dbg_buildeq, dbg_coupling, dbg_domain, dbg_edges, dbg_feat, dbg_finder, dbg_fitting,
+      dbg_formulas, dbg_grid, dbg_loading, dbg_measure, dbg_modes, dbg_plot, dbg_read,
+      dbg_refine, dbg_sparsecg, dbg_sparsemx, dbg_symtab, dbg_timedep, dbg_treeclas, dbg_treedif,
+      dbg_treemods, dbg_trees, dbg_treesimp, dbg_treeval, dbg_init, dbg_map, dbg_solve;
+
+  // SELECT switches: integers.
+  int32_t order, initgridlimit, gridlimit, nodelimit, iterate, linupdate, newton, torder,
+      nrupdate, area_cutoff, tnorm, select_subspace, font, delay, bandlu, contourgrid,
+      surfacegrid, vectorgrid, elevationgrid, cdfgrid, contours, colorcycle, loglimit;
+  int32_t ngridx, ngridy, ngridz, exportgrid, finderbins;
+
+  // SELECT switches: reals (ERRLIM is errlim above, GROFAC is the domain's).
+  double errfac, aspect, gridarc, changelim, changeclamp, coersce, control2, deltat, endtime,
+      extrap, hysteresis, mergerr, minnlstep, nlslope1, nlslope2, overshoot, oversplit,
+      sensitivity, steepness, tcenter, tgrowth, upfactor, deadshare;
+  double cscale, starttime_value;
+
+  // Windows: the problem window, its editor, its full-area view (where the mesh is
+  // shown under the status panel), the domain window and the eigenvalue window; 0 none.
+  uint16_t pdeview, editview;
+  uint16_t meshview, domainview, eigview;
+  uint8_t goon;  // run after domain: the domain window's Run meshes after the display (its Edit clears it)
+  uint8_t windowopen, iconized;       // the problem window exists; it is minimised
+  uint8_t plotsshown, monitorsshown;  // which set of plot windows is tiled
+  String fallback;                    // Save As folder when the current one is read-only
+  // The tile grid of the plot windows: rows, columns, tile size and origin in pixels.
+  uint16_t tilerows, tilecols, tilewidth, tileheight, tilex, tiley;
+  vectorn deferred;  // show requests made while minimised: a view, or view + 4096 to hide
+  IOfile plotfile;
+  pad status;
+  plotframe styles[6];  // one per text style
+  // The plot records, the plot data and the time selections, and the index lists of
+  // plot numbers: monitors, plots, histories, exports, and plots read outside MONITORS
+  // and PLOTS.
+  plotvector plotrecs;
+  plotdatavector plotdatas;
+  timevector timerecs;
+  vectorn monitors, plots, histories, exports, otherplots;
+  double viewpoint[3];   // the default viewpoint: x, y and the stored angle
+  double lastplottime;   // the latest time a FOR clause names
+  vectord histtimes;     // the time samples of the histories
+
+  vector2d work;  // the work pool (capacity 20 once the problem is sized)
+
+  pdeblock firstblock;
+  pdeblock *worklist;  // head of the chain of work blocks
+
+  // ---- Run-controller fields ----
+  // Quadrature chosen by sizes: interior rule and side set, and the tables of the
+  // problem's basis, its first-order basis and the error basis (released with the
+  // record by pdedat_free_pde).
+  int32_t vrule, sset;
+  QuadBasis vquad, vquad1, vquaderr;
+  SideQuadBasis squad, squad1;
+  vectord eigenvalues;      // one per mode, left by the eigenvalue solver
+
+  scopestack scopes;  // the problem's symbol scopes, searched innermost first
+  FormulaSet formulas;     // definitions, equations, conditions, fits ... as trees
+  metric coords;           // the coordinate system
+  StringList coordnames;   // names of the three coordinates and the time
+  StringList varnames;     // the variables' names in declaration order, for tree diagrams
+  xferlist transfers;      // TRANSFER data sets
+
+  // ---- Equation-analysis fields ----
+  vectorl basiscodes;    // per field variable, the basis code of its trial function (0: none)
+  uint8_t difintegrals;  // 1: the derivative of a region or boundary integral is the integral of the derivative
+  vectorb basisflags;    // per field variable: 1 keeps a basis code 0 (no trial function)
+  treevector cseslots;   // the shared subexpressions, one subdef node per slot (not owned)
+  vector2d slotvalues;   // per shared subexpression slot, its basis array (count 0: last stored as a scalar)
+  vectorn fitlist;       // derived globals the analysed trees refer to, closed under dependency
+  vectorn initfits;      // the same for the initial values
+  // Working lists of the fitting code, one entry per derived global.
+  vector2d fitvalues;
+  vectorb fitflags;
+  vectord fitscalars;
+  point3dlist fitpoints;
+  vectorl fitwords;
+
+  // ---- Refinement and error-measure fields ----
+  vectorl sortindex;         // cells in ascending order of estimate, one refinement pass's
+  vectord magnitudes, minima, maxima;  // per variable: mean magnitude and extremes of its values
+  // ---- Assembly fields ----
+  // Counts: E field variables with an equation, C constraints; unknown totals NF
+  // (field), NS (field and scalar), NT (all); unknown count per variable block.
+  uint16_t neqs, nconstraints;
+  int32_t nf, ns, nt;
+  vectorl unknowns;
+  bigmatx layout;          // row maps: variable, node (or item) -> global row
+  sparsemx link;           // node adjacency, in the order of the reordering
+  vectorl perm, invperm;   // node -> position and position -> node; empty: identity
+  sparsemx matrix;         // the assembled Jacobian A
+  sparsemx tmatrix;        // the time matrix T (time-dependent problems)
+  sparsemx block;          // node-numbered work block of one variable pair
+  vectord operate, toperate, source;  // F, Ft and S by global row
+  vectord residual;        // the scaled residual (S - F) x first scale, kept by the drivers
+  vectord firstscale;      // row scale of the matrix scaling
+  vectord secondscale;     // column scale of the matrix scaling
+  vectord precscale;       // per-row norm vector of the scaled Jacobian
+  vectord precvec;         // diagonal preconditioners
+  sparsemx precmx;         // block, incomplete and band-copy preconditioners
+  bandmxd precband;        // band factorisation preconditioner
+  // Per variable: scale factor, sign, saved scale, time scale and range.
+  vectord scalefac, scalesign, savedscale, timescale, ranges;
+  double rmsscale;
+  double perfactor;        // factor of periodic folding (1 periodic, -1 antiperiodic)
+  // Boundary tables per field variable: value-condition nodes and their condition
+  // numbers, point-load nodes and theirs; cells touching a natural condition and
+  // cells touching a solution-dependent value condition.
+  vector2l valuenodes, valuebcs, loadnodes, loadbcs;
+  vectorl natcells, depcells;
+  // Time weights per variable: node count, nodes and weights; the quantised TCENTER
+  // and its complement.
+  vectorn tcount;
+  vector2d tnodes, tweights;
+  double theta, theta1;
+  // Method codes: estimator (0 curvature, 1 Galerkin, 2 centre), solver (0 CG,
+  // 1 LANCZOS, 2 VANDENBERG, 3 FILL_LU), preconditioner (0..6).
+  uint8_t estimator, solver, precon;
+
+  // ---- Solution fields ----
+  // The solution by variable (field variables: one value per node; scalars: one value),
+  // the per-variable error values, and the step of the last linear solve by global row.
+  // (The solution and the carried fields are with the time run's levels below.)
+  vector2d errors;
+  vectord delta;
+  int32_t gridinc;         // GRIDLIMIT's increment when the user asks for more grids
+  int32_t solvestart;      // clock milliseconds at the start of the driver
+  double changeest;        // change estimate of the last trial update
+  int32_t monitordelay;    // the monitor delay the steady drivers keep (milliseconds)
+  double fittol;           // relative tolerance of the FIT solves (1e-6)
+  uint16_t fititer;        // iteration limit of the FIT solves
+
+  // ---- Reader fields ----
+  TextLoc coordloc, endloc;  // places of the COORDINATES name and of END
+  uint8_t bodyread;          // the configuration text has read the descriptor through BODY
+  String title;              // TITLE
+  pdevars vars;              // the declared variables
+  uint16_t nfield, nscalar;  // field and scalar variable counts (nvars is their sum)
+  vectorn eqmap;             // equation number -> variable number
+  vectorn declared;          // definitions declared without a value, still undefined
+  vectorn resolves, fronts;  // fit numbers of RESOLVE and FRONT
+  vectorn jacfits;           // fit numbers of JACOBIAN blocks
+  vectord sumvalues;         // the current value of each SUM index
+  uint16_t maxstages;        // the longest STAGED list
+  uint8_t timerange;         // a time range has been given
+  uint8_t stagedgeom;        // a geometry number depends on definitions
+  double persign;            // +1 PERIODIC, -1 ANTIPERIODIC given, 0 neither
+  double haltdt;             // TIME ... HALT: the step below which time stepping stops; -1 none
+  TextLoc timeloc;           // where the time variable was first used
+  // SELECT settings that only the reader sets so far.
+  int32_t ngrid, deadtime, option;
+  uint8_t metafile;          // export of a plot window: 0 enhanced metafile (EMF), 1 classic (WMF)
+  uint8_t overlay, hex;
+  uint8_t printcolour;       // 2 black printing, 0 colour
+  uint8_t labelcolour;       // the colour of plot labels and the eigenvalue listing (black)
+  uint8_t printmatrix, printgrid;
+
+  // ---- Evaluation fields ----
+  pdeglobals globals;        // derived global values, kept by the solvers
+  vector2d *modesets;        // eigenvector values per mode, one vector2d each
+  uint16_t nmodesets;        // entries of modesets
+  uint16_t eigpasslimit;     // iteration passes of the eigenvalue driver beyond the first (20)
+  uint16_t mode;             // the current mode (1-based), 0 none
+  pdeframe frames[PDEDAT_MAX_FRAMES];  // user-function frames by nesting depth 1..10
+  vectord subvalues;         // shared subexpression scalars by slot number
+  vector2d subvectors;       // shared subexpression vectors (3 entries each)
+
+  // ---- Time-run fields ----
+  // The time levels before t_new (which is `time`; the step in use is `dt`): t_m2, t_m1
+  // and t, the last accepted time; the previous step and the proposal for the next.
+  double tm2, tm1, told, dtlast, dtnext;
+  // Solution levels, one node-value vector per variable: u (the current solution, at
+  // t_new), u at t_m2, t_m1 and t, and the time derivatives at t and t_new.
+  vector2d solution, um2, um1, uold, udotold, udot;
+  // Spatial residual and time terms at both ends of the step, the source over the step,
+  // the step residual and the correction, by global row.
+  vectord rold, rnew, mold, mnew, tsource, tresid, correction;
+  vectord stepscale;          // diagonal scaling vector of the step matrix J
+  sparsemx jmatrix;           // the step matrix J = D/h + theta K
+  vectorvd carried;           // the fields the refiner carries to a new mesh
+};
+
+
+// ---- The record's helpers (model/pdedat_record.cpp) ----
+
+// Whether each new stage parses and meshes the descriptor again (and starts from its
+// initial values): asked for with STAGEGRID, and needed when the geometry depends on
+// definitions (which may be staged), or later stages would keep the first stage's domain.
+bool pdedat_stage_regrids(const pde *p);
+// Grows the problem's mode sets to at least count entries, keeping those it has.
+void pdedat_grow_modesets(pde *p, uint16_t count);
+// Writes a plot-group header to the problem's plot file.
+void pdedat_put_group(pde *p, uint16_t value);
+void pdedat_allfonts(pde *p, int16_t font);
+void pdedat_set_textsize(pde *p, float height, float width);
