@@ -142,7 +142,9 @@ template <int DIM, int N = 0> static void jacobian_dim(const double (*gd)[20], i
     return;
   }
   // Column r of K, then its dependent entry K[dim][r] = -(sum of the others), summed
-  // from the values at hand rather than read back from the stores.
+  // from the values at hand rather than read back from the stores. Unrolled, so that
+  // the cyclic indices are constants.
+#pragma GCC unroll 3
   for (int r = 0; r < dim; r++) {
     double k[3];
     if constexpr (dim == 2) {
@@ -151,6 +153,7 @@ template <int DIM, int N = 0> static void jacobian_dim(const double (*gd)[20], i
     } else {
       // K = -adj(J) / |det|, the exact inverse when det < 0; adj[c][r] is the signed
       // cofactor of J[r][c], taken with cyclic indices.
+#pragma GCC unroll 3
       for (int c = 0; c < 3; c++) {
         int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
         k[c] = -(J[r1][c1] * J[r2][c2] - J[r1][c2] * J[r2][c1]) * q;
