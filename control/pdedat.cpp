@@ -459,8 +459,12 @@ static std::string batch_question;
 void pdedat_exec_err_0(pde *p, const String *message) {
   TRACE("pdedat_exec_err_0");
   rtlib_traceback();
+  // A request to end the program (SIGINT, SIGTERM) asks nothing of the user: no box
+  // waits on the screen, and the stop goes to the log as it does in batch.
+  const bool ending = rtlib_interrupt_signal() != 0;
+  if (!live(p) && ending) except_jump(EXCEPT_REPORTED, text_of(message));
   if (!live(p)) report_without_problem(message);
-  if (!verdat_reports_in_log()) {
+  if (!verdat_reports_in_log() && !ending) {
     gag_showwindow(p->editview, 3);
     TextLoc start{p->desctext, 1, 1};
     if (!control_services.edit_text(p->desctext, p->editview, &start)) {

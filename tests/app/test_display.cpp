@@ -817,6 +817,20 @@ TEST_F(Display, ExitAfterPrintingEndsCleanly) {
   EXPECT_EQ(slurp(dir.file("stderr.txt")), "");
 }
 
+// A termination request to a program left open after its run ends it without a box
+// that waits for a click, the shell's way (128 + SIGTERM), with TERMINATED in the log.
+TEST_F(Display, TerminationEndsAnIdleProgramWithoutAQuestion) {
+  spit(dir.file("idle.pde"),
+       "TITLE 'idle'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 1 = 0\nBOUNDARIES\n REGION 1\n"
+       "  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n");
+  Program q(dir.path, display, {"-R", "idle.pde"});
+  ASSERT_TRUE(holds(dir.file("idle.log"), "DONE"));
+  kill(q.pid, SIGTERM);
+  ASSERT_TRUE(q.ended(10)) << "still running after SIGTERM";
+  EXPECT_TRUE(WIFEXITED(q.status) && WEXITSTATUS(q.status) == 128 + SIGTERM) << q.status;
+  EXPECT_TRUE(holds(dir.file("idle.log"), "TERMINATED"));
+}
+
 // Text typed into the editor and not saved: Exit asks whether to save it, and Yes
 // saves it through a chooser that starts in the descriptor's folder.
 TEST_F(Display, ExitAsksToSaveTypedText) {
