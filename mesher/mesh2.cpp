@@ -255,11 +255,12 @@ void mesh2_relax_mesh(Mesh *m) {
       const int32_t *v = &corner[size_t(ring[size_t(r)])];
       Pos a = v[0] == n ? Q : P[v[0]], b = v[1] == n ? Q : P[v[1]], c = v[2] == n ? Q : P[v[2]];
       double area2 = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-      double l[3] = {(b.x - c.x) * (b.x - c.x) + (b.y - c.y) * (b.y - c.y),
-                     (c.x - a.x) * (c.x - a.x) + (c.y - a.y) * (c.y - a.y),
-                     (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y)};
-      std::sort(l, l + 3);
-      least = std::min(least, l[1] > 0 ? area2 / std::sqrt(l[1] * l[2]) : -1.0);
+      double l0 = (b.x - c.x) * (b.x - c.x) + (b.y - c.y) * (b.y - c.y),
+             l1 = (c.x - a.x) * (c.x - a.x) + (c.y - a.y) * (c.y - a.y),
+             l2 = (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y);
+      // The two longer sides' squares, chosen without branches: the middle and the largest.
+      double mid = std::max(std::min(l0, l1), std::min(std::max(l0, l1), l2)), top = std::max(std::max(l0, l1), l2);
+      least = std::min(least, mid > 0 ? area2 / std::sqrt(mid * top) : -1.0);
     }
     return least;
   };
@@ -286,7 +287,9 @@ void mesh2_relax_mesh(Mesh *m) {
       double gx = T[n].x / T[n].w, gy = T[n].y / T[n].w;
       D += (gx - P[n].x) * (gx - P[n].x) + (gy - P[n].y) * (gy - P[n].y);
       Pos Q = {(gx + P[n].x) / 2, (gy + P[n].y) / 2};
-      if (least_sine(n, Q) >= std::min(least_sine(n, P[n]), enough)) P[n] = Q;
+      // At least the smaller of the two, the one at P[n] sought only when needed.
+      double q = least_sine(n, Q);
+      if (q >= enough || q >= least_sine(n, P[n])) P[n] = Q;
     }
     if (std::sqrt(D) < 0.001) break;
   }

@@ -722,9 +722,9 @@ bool coupling_fixed_source(pde *p) {
   return true;
 }
 
-// Calls f(variable, node, condition) for every value-list node whose cell localises,
-// at the new time of the pair.
-template <class Fn> static void each_value_node(pde *p, const double times[2], bool varying, Fn f) {
+// Calls f(variable, node, condition, region) for every value-list node that has a cell,
+// at the new time of the pair; with place, the node is first localised into that cell.
+template <class Fn> static void each_value_node(pde *p, const double times[2], bool varying, bool place, Fn f) {
   ep.t = times[1];
   for (uint16_t k = 1; k <= eqcount(p); k++) {
     const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
@@ -734,23 +734,36 @@ template <class Fn> static void each_value_node(pde *p, const double times[2], b
         p->symmetric = 0;  // only a value independent of the solution is preset
         continue;
       }
-      if (loading_localize_node(&ep, &p->mesh, nodes->data[i], 0)) f(k, nodes->data[i], b);
+      int32_t n = nodes->data[i];
+      int32_t c = place ? loading_localize_node(&ep, &p->mesh, n, 0) : loading_node_cell(&p->mesh, n, 0);
+      if (c) f(k, n, b, p->mesh.cells.data[c - 1].region);
     }
   }
 }
 
 void coupling_set_bvals_0(pde *p, vector2d *table, const double times[2]) {
   TRACE("coupling_set_bvals_0");
-  each_value_node(p, times, false, [&](uint16_t k, int32_t n, const bc *b) {
-    table->data[k - 1].data[n - 1] = treeval_eval(p, bc_tree(b, 1, ep.region), &ep);
-  });
+  // Values given as numbers (or none) need no point: the nodes are localised only
+  // when some value is not a number.
+  bool numbers = true;
+  auto set = [&](bool place) {
+    each_value_node(p, times, false, place, [&](uint16_t k, int32_t n, const bc *b, uint16_t region) {
+      const TreeNode *t = bc_tree(b, 1, region);
+      if (place || !t || t->opcode == op::realzero || t->opcode == op::realval)
+        table->data[k - 1].data[n - 1] = treeval_eval(p, t, &ep);
+      else
+        numbers = false;
+    });
+  };
+  set(false);
+  if (!numbers) set(true);
 }
 
 void coupling_set_bvals_1(pde *p, vectord *table, const double times[2]) {
   TRACE("coupling_set_bvals_1");
-  each_value_node(p, times, true, [&](uint16_t k, int32_t n, const bc *b) {
+  each_value_node(p, times, true, true, [&](uint16_t k, int32_t n, const bc *b, uint16_t region) {
     if (b->type == valuebc || b->type == valuept)
-      table->data[row_of(p, k, n) - 1] = treeval_eval(p, bc_tree(b, 0, ep.region), &ep);
+      table->data[row_of(p, k, n) - 1] = treeval_eval(p, bc_tree(b, 0, region), &ep);
   });
 }
 

@@ -250,8 +250,7 @@ int32_t loading_load_cell_row(sparsemx *M, int32_t row, int32_t count, const Loc
 
 // ---- Node localisation -------------------------------------------------------------------------
 
-int32_t loading_localize_node(evalpoint *ep, Mesh *m, int32_t node, uint16_t region) {
-  TRACE("loading_localize_node");
+int32_t loading_node_cell(const Mesh *m, int32_t node, uint16_t region) {
   const MeshNode *nd = &m->nodes.data[node - 1];
   int32_t pick = 0;
   uint16_t best = 0;
@@ -265,6 +264,13 @@ int32_t loading_localize_node(evalpoint *ep, Mesh *m, int32_t node, uint16_t reg
       pick = c;
     }
   }
+  return pick;
+}
+
+int32_t loading_localize_node(evalpoint *ep, Mesh *m, int32_t node, uint16_t region) {
+  TRACE("loading_localize_node");
+  const MeshNode *nd = &m->nodes.data[node - 1];
+  int32_t pick = loading_node_cell(m, node, region);
   if (pick == 0) return 0;
   const MeshCell *cell = &m->cells.data[pick - 1];
   meshes_localize(m, cell, ep->cell, 0);

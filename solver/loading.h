@@ -37,6 +37,10 @@ void loading_link_matrix(pde *p, sparsemx *link, int32_t n, int32_t basis);
 int32_t loading_load_cell_block(sparsemx *M, int32_t nr, int32_t nc, const LocalCell *lc, const double *values);
 // The one-row form: values added to row `row` at the cell's first count nodes.
 int32_t loading_load_cell_row(sparsemx *M, int32_t row, int32_t count, const LocalCell *lc, const double *values);
+// The cell in which node values of the node are evaluated: region 0, the first live
+// cell of the highest region in the node's cell list; a region r, the last live cell of
+// region r. 0 when none fits.
+int32_t loading_node_cell(const Mesh *m, int32_t node, uint16_t region);
 // Localises the cell in which node values of the node are evaluated into the point's
 // cell: region 0, the first cell of the highest region in the node's cell list; a
 // region r, the last cell of region r. Sets the point's coordinates, cell number,
