@@ -291,27 +291,6 @@ namespace {
   return dot;
 }
 
-// x += alpha p and r -= alpha q; returns |r|^2 and sets *xx to |x(1..nl)|^2, each sum in
-// index order.
-[[gnu::noinline]] double scaled_sweep(double *xd, double *rd, const double *pd, const double *qd, double alpha,
-                                      int32_t n, int32_t nl, double *xx) {
-  double rr = 0.0, ss = 0.0, b = -alpha;
-  int32_t i = 0;
-  for (; i < nl; i++) {
-    xd[i] += alpha * pd[i];
-    rd[i] += b * qd[i];
-    rr += rd[i] * rd[i];
-    ss += xd[i] * xd[i];
-  }
-  for (; i < n; i++) {
-    xd[i] += alpha * pd[i];
-    rd[i] += b * qd[i];
-    rr += rd[i] * rd[i];
-  }
-  *xx = ss;
-  return rr;
-}
-
 }  // namespace
 
 double timecg_scaled_cg(vectord *x, const sparsemx *A, const vectord *b, const vectord *D, vector2d *work,
@@ -348,7 +327,7 @@ double timecg_scaled_cg(vectord *x, const sparsemx *A, const vectord *b, const v
     double sigma = scaled_product(q->data, A, t->data, dd, p->data, n);
     if (sigma <= 0 && rho != 0) sparsecg_indefinite = 1;
     double alpha = sigma == 0 ? rho : rho / sigma, xx = 0.0;
-    rho = scaled_sweep(x->data, r->data, p->data, q->data, alpha, n, nl, &xx);
+    rho = sparsecg_step_sweep(x->data, r->data, p->data, q->data, alpha, n, nl, &xx);
     double beta = rho_old == 0 ? rho : rho / rho_old;
     // The new direction and its scaled copy for the next product.
     double *pd = p->data, *td = t->data;
