@@ -449,8 +449,9 @@ static void step_values(sparsemx *J, const sparsemx *D, const sparsemx *K, doubl
   for (int32_t i = 0; i < J->rows; i++) {
     double *v = J->data[i].values;
     const vectorld &d = D->data[i], &k = K->data[i];
-    for (int32_t e = 0; e < d.count; e++) v[e] = d.values[e] * invh;
-    for (int32_t e = 0; e < k.count; e++) v[e] += theta * k.values[e];
+    int32_t both = std::min(d.count, k.count), e = 0;
+    for (; e < both; e++) v[e] = d.values[e] * invh + theta * k.values[e];
+    for (; e < d.count; e++) v[e] = d.values[e] * invh;
   }
 }
 
