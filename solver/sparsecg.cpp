@@ -75,6 +75,29 @@ double sparsecg_asymptote(int32_t k, double v) {
   return shared.step(k, v);
 }
 
+// x += alpha p and r -= alpha q in one sweep; returns |r|^2 and sets *xx to
+// |x(1..nl)|^2, the two sums independent chains, each taken in index order as norm and
+// norm_l take it. A function of its own, so that both sums stay in registers (within
+// the solver's loop one was kept in memory, each entry waiting on the last one's store).
+[[gnu::noinline]] double sparsecg_step_sweep(double *xd, double *rd, const double *pd, const double *qd, double alpha,
+                                             int32_t n, int32_t nl, double *xx) {
+  double rr = 0.0, ss = 0.0, b = -alpha;
+  int32_t i = 0;
+  for (; i < nl; i++) {
+    xd[i] += alpha * pd[i];
+    rd[i] += b * qd[i];
+    rr += rd[i] * rd[i];
+    ss += xd[i] * xd[i];
+  }
+  for (; i < n; i++) {
+    xd[i] += alpha * pd[i];
+    rd[i] += b * qd[i];
+    rr += rd[i] * rd[i];
+  }
+  *xx = ss;
+  return rr;
+}
+
 namespace {
 
 // One solve's operands and its method's preconditioner P.
@@ -526,21 +549,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     if (swept) {
       // x, r, |r|^2 and |x(1..nl)|^2 in one sweep: the two sums are independent chains,
       // each taken in index order as norm and norm_l take it.
-      double *xd = x->data, *rd = r->data, rr = 0.0;
-      const double *pd = p->data, *qd = q->data, a = alpha, b = -alpha;
-      int32_t i = 0;
-      for (; i < nl; i++) {
-        xd[i] += a * pd[i];
-        rd[i] += b * qd[i];
-        rr += rd[i] * rd[i];
-        xx += xd[i] * xd[i];
-      }
-      for (; i < n; i++) {
-        xd[i] += a * pd[i];
-        rd[i] += b * qd[i];
-        rr += rd[i] * rd[i];
-      }
-      rho = rr;
+      rho = sparsecg_step_sweep(x->data, r->data, p->data, q->data, alpha, n, nl, &xx);
     } else {
       axpy(x, alpha, p);
       axpy(r, -alpha, q);

@@ -55,3 +55,9 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
 // The convergence measure at iteration k of the value v: the RMS change over the last
 // 13 values once k >= 12, else v itself; the history spans calls.
 double sparsecg_asymptote(int32_t k, double v);
+
+// One CG step's update of the iterate and the residual: x += alpha p and r -= alpha q
+// over n entries in one sweep; returns |r|^2 and sets *xx to |x(1..nl)|^2, each sum from
+// 0.0 in index order.
+double sparsecg_step_sweep(double *x, double *r, const double *p, const double *q, double alpha, int32_t n,
+                           int32_t nl, double *xx);

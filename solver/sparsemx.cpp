@@ -599,9 +599,10 @@ void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym) {
   vectord_resize(D, A->rows, std::max(A->rows, D->capacity));
   for (int32_t i = 1; i <= A->rows; i++) {
     const vectorld *r = row(A, i);
-    double s = vectorld_norm_l2(r);
     int32_t k = find(r, i);
     double d = k < 0 ? 0.0 : r->values[k];
+    // The row's norm stands in for a diagonal that is not positive.
+    double s = d > 0 ? 0.0 : vectorld_norm_l2(r);
     double x = d > 0 ? 1.0 / d : s == 0 ? 1.0 : 1.0 / std::sqrt(s);
     D->data[i - 1] = sym ? std::sqrt(std::fabs(x)) : x;
   }

@@ -32,6 +32,7 @@
 #include "solver/fitting.h"
 #include "solver/loading.h"
 #include "solver/sparsecg.h"
+#include "solver/timecg.h"
 
 
 uint8_t timsolve_debug = 0;
@@ -194,9 +195,12 @@ static void copy_levels(vector2d *dst, const vector2d *src) {
 static vectord pass_sizes;
 static BopmemWork pass_sizes_work([] { vectord_free(&pass_sizes); });
 
-// Whether J was formed from the present K and D, and with which 1/h.
+// Whether J was formed from the present K and D, and with which 1/h; whether J is laid
+// out from the present D (its rows D's entries, K's leading them), so that a new 1/h
+// needs only its values.
 static bool jmatrix_current = false;
 static double jmatrix_invh = 0;
+static bool jmatrix_laid = false;
 
 uint8_t timsolve_sweep = 0;
 
@@ -220,7 +224,7 @@ static BopmemWork fixed_work([] {
 // K, D or their scales are rebuilt: the reference no longer fits them.
 static bool unstable_current = false;  // the growth check was made on the present K and D
 static void matrices_changed() {
-  jmatrix_current = false;
+  jmatrix_current = jmatrix_laid = false;
   fixed.current = false;
   unstable_current = false;
 }
@@ -322,6 +326,8 @@ static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double
     Iterate() { sparsecg_complete = 0; }
     ~Iterate() { sparsecg_complete = was; }
   } iterate;
+  if (solver == orthomin && precon == diprecon && D->count == b->count && A->rows == b->count)
+    return timecg_scaled_cg(x, A, b, D, &p->work, rel, uint16_t(p->iterate), &p->status, p->nt);
   return sparsecg_cg(x, A, &p->precmx, b, D, &p->precband, &p->work, rel, 0.0, uint16_t(p->iterate), &p->status,
                      solver, precon, p->nt);
 }
@@ -437,6 +443,18 @@ static bool unstable = false;
 static int32_t unstable_rows_of = -1;  // the unknown count the check was made for
 static const double unstable_tolerance = 1e-13;
 
+// J := D invh + theta K on J's own layout, entry by entry as the copy and the sum that
+// laid it out take them.
+static void step_values(sparsemx *J, const sparsemx *D, const sparsemx *K, double invh, double theta) {
+  for (int32_t i = 0; i < J->rows; i++) {
+    double *v = J->data[i].values;
+    const vectorld &d = D->data[i], &k = K->data[i];
+    int32_t both = std::min(d.count, k.count), e = 0;
+    for (; e < both; e++) v[e] = d.values[e] * invh + theta * k.values[e];
+    for (; e < d.count; e++) v[e] = d.values[e] * invh;
+  }
+}
+
 // J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
 // J du = r; returns the RMS of du before du takes the column scale.
 static double tsolve(pde *p, double invh, double theta, double rel, bool first) {
@@ -444,9 +462,15 @@ static double tsolve(pde *p, double invh, double theta, double rel, bool first) 
   if (first && !(jmatrix_current && invh == jmatrix_invh)) {
     jmatrix_current = true;
     jmatrix_invh = invh;
-    sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, invh);
-    sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
-    sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
+    if (jmatrix_laid) {
+      step_values(&p->jmatrix, &p->tmatrix, &p->matrix, invh, theta);
+    } else {
+      sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, invh);
+      sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
+      jmatrix_laid = true;
+    }
+    // The step's row scales serve the step-residual estimates alone.
+    if (p->estimator != 0) sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
     coupling_build_precon(p, &p->jmatrix);
     // The check reads K and D alone, not the step: it stands while they do.
     if (!unstable_current || unstable_rows_of != p->nt) unstable = unstable_rows(p);
