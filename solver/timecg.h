@@ -35,10 +35,3 @@ double timecg_lanczos_tim(vectord *x, const sparsemx *C, const sparsemx *M1, con
 double timecg_lanczos_bit(vectord *x, const sparsemx *C, const sparsemx *M1, const sparsemx *M0, const sparsemx *P,
                           const vectord *b, const vectord *s, vector2d *work, double F1, double F0, double rel,
                           double abs, uint16_t maxit, pad *panel);
-
-// The time step's solve A x = b by conjugate gradients on D A D (D the diagonal scaling),
-// every step as sparsecg_cg takes it for the orthomin family with diagonal scaling (the
-// same recurrence, sums and stop test, so the same bits), its product taking four rows
-// at a time. Returns the RMS of x(1..nl).
-double timecg_scaled_cg(vectord *x, const sparsemx *A, const vectord *b, const vectord *D, vector2d *work,
-                        double rel, uint16_t maxit, pad *panel, int32_t nl);

@@ -32,7 +32,6 @@
 #include "solver/fitting.h"
 #include "solver/loading.h"
 #include "solver/sparsecg.h"
-#include "solver/timecg.h"
 
 
 uint8_t timsolve_debug = 0;
@@ -326,8 +325,6 @@ static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double
     Iterate() { sparsecg_complete = 0; }
     ~Iterate() { sparsecg_complete = was; }
   } iterate;
-  if (solver == orthomin && precon == diprecon && D->count == b->count && A->rows == b->count)
-    return timecg_scaled_cg(x, A, b, D, &p->work, rel, uint16_t(p->iterate), &p->status, p->nt);
   return sparsecg_cg(x, A, &p->precmx, b, D, &p->precband, &p->work, rel, 0.0, uint16_t(p->iterate), &p->status,
                      solver, precon, p->nt);
 }

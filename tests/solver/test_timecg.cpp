@@ -119,28 +119,19 @@ TEST(Timecg, ZeroRightHandSideAndRefusedInputs) {
             "BAD MATRIX IN trap_matrix");
 }
 
-// The time step's scaled solve takes the general solver's diagonally scaled CG step by
-// step: the same bits on a matrix whose rows differ in length (the border) and whose row
-// count is not a multiple of the four rows its product takes at a time.
-TEST(Timecg, StepSolveGivesTheGeneralSolversBits) {
+// The diagonally scaled CG, whose product takes rows four at a time, on a matrix whose
+// rows differ in length (the border) and whose row count is not a multiple of four:
+// the dense answer, and every work vector given back.
+TEST(Timecg, ScaledStepSolveMeetsTheDenseAnswer) {
   for (bool bordered : {false, true}) {
     Dense a1 = mass(), a0 = five_point(M), cb = border(true);
     Pair pr(a1, a0, bordered ? &cb : nullptr);
     Dense a = formed(a1, a0, bordered ? &cb : nullptr);
     Sparse fa(a), none;
-    Vec y;
     std::vector<double> bs(pr.b.data, pr.b.data + pr.b.count);
-    for (double rel : {1e-4, 1e-13}) {
-      double got = timecg_scaled_cg(&pr.x, &fa, &pr.b, &pr.d, &pr.pool, rel, 200, nullptr, fa.rows);
-      double want = sparsecg_cg(&y, &fa, &none, &pr.b, &pr.d, nullptr, &pr.pool, rel, 0, 200, nullptr, orthomin,
-                                diprecon, fa.rows);
-      EXPECT_EQ(got, want) << bordered << " " << rel;
-      ASSERT_EQ(pr.x.count, y.count);
-      for (int32_t i = 0; i < y.count; i++) EXPECT_EQ(pr.x.data[i], y.data[i]) << i;
-      if (rel < 1e-8) {
-        EXPECT_LT(max_rel_error(pr.x, dense_solve(a, bs)), 1e-8);
-      }
-    }
+    sparsecg_cg(&pr.x, &fa, &none, &pr.b, &pr.d, nullptr, &pr.pool, 1e-13, 0, 200, nullptr, orthomin, diprecon,
+                fa.rows);
+    EXPECT_LT(max_rel_error(pr.x, dense_solve(a, bs)), 1e-8) << bordered;
     for (int32_t i = 1; i <= pr.pool.count; i++) EXPECT_EQ(pr.pool.data[i - 1].count, 0);
   }
 }
