@@ -212,16 +212,16 @@ struct Grading {
 // Everything the front builds and works on, created by each meshing call (FrontCall) and
 // gone with it: no leg, list or grid of one call reaches the next.
 struct Front {
-  std::vector<leg *> legs;      // records 1..capacity; positions 1..count are in use
+  std::vector<leg *> legs;  // records 1..capacity; positions 1..count are in use
   int32_t legcount = 0;
   std::vector<std::vector<int32_t>> nodelegs;  // per node: the live legs that start or end there
-  std::vector<int32_t> dirty;   // nodes whose leg lists may be nonempty
-  Buckets<int32_t> nodegrid;    // the front's nodes and the joint nodes, by position
-  std::vector<uint8_t> ingrid;  // per node: entered in the node grid
-  Buckets<leg *> leggrid;       // the legs at positions 1..count, by box
-  double node_hmax = 0;         // the largest node spacing
+  std::vector<int32_t> dirty;                  // nodes whose leg lists may be nonempty
+  Buckets<int32_t> nodegrid;                   // the front's nodes and the joint nodes, by position
+  std::vector<uint8_t> ingrid;                 // per node: entered in the node grid
+  Buckets<leg *> leggrid;                      // the legs at positions 1..count, by box
+  double node_hmax = 0;                        // the largest node spacing
   uint32_t stamp = 0;
-  bool indexing = false;        // the node grid is live (during the front)
+  bool indexing = false;  // the node grid is live (during the front)
   // The work bound of the region being filled: every new node claims the area of its
   // spacing (that of two equilateral cells); more than a few times the region's area
   // claimed means the front goes round without closing. A spacing that shrinks without
@@ -496,11 +496,11 @@ bool covers_node(int32_t a, int32_t b, int32_t c, Pt C) {
   double eab = 1e-6 * dist2(A, B), ebc = 1e-6 * dist2(B, C), eca = 1e-6 * dist2(C, A);
   bool hit = false;
   F->nodegrid.query(std::min({A.x, B.x, C.x}), std::min({A.y, B.y, C.y}), std::max({A.x, B.x, C.x}),
-                 std::max({A.y, B.y, C.y}), [&](int32_t n) {
-                   if (hit || n == a || n == b || n == c) return;
-                   Pt X = at(n);
-                   hit = cross(A, B, X) > -eab && cross(B, C, X) > -ebc && cross(C, A, X) > -eca;
-                 });
+                    std::max({A.y, B.y, C.y}), [&](int32_t n) {
+                      if (hit || n == a || n == b || n == c) return;
+                      Pt X = at(n);
+                      hit = cross(A, B, X) > -eab && cross(B, C, X) > -ebc && cross(C, A, X) > -eca;
+                    });
   return hit;
 }
 

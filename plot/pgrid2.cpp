@@ -21,9 +21,9 @@ namespace {
 // pgrid2_validate_plot_mesh (StateCall) and gone with it: no cut pattern, node map or
 // localised cell of one plot reaches the next.
 struct CutState {
-  vectorl nodemap{};   // solution node -> plot node of the group being copied
-  LocalCell corner{};  // the cell found at a window corner
-  vectorb patterns{};  // per solution cell its cut pattern (0 uncut)
+  vectorl nodemap{};     // solution node -> plot node of the group being copied
+  LocalCell corner{};    // the cell found at a window corner
+  vectorb patterns{};    // per solution cell its cut pattern (0 uncut)
   double cutrange[3]{};  // signed distance range over the data box corners, and 1e-8 of it
   LocalCell cutcell{};   // the solution cell being cut
   CutState() = default;

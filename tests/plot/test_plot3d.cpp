@@ -176,7 +176,9 @@ TEST_F(Plots3d, EachCutStartsAfresh) {
     double area;
     P3 n;
     double c;
-  } rows[] = {{1, 1, {0, 0, 1}, 0.3}, {2, kHex, {kS3, kS3, kS3}, 1.5 * kS3}, {1, 1, {0, 0, 1}, 0.3},
+  } rows[] = {{1, 1, {0, 0, 1}, 0.3},
+              {2, kHex, {kS3, kS3, kS3}, 1.5 * kS3},
+              {1, 1, {0, 0, 1}, 0.3},
               {2, kHex, {kS3, kS3, kS3}, 1.5 * kS3}};
   for (const auto &r : rows) {
     plotdata &d = data(r.k);
