@@ -23,22 +23,30 @@
 // The local derivative rows of a basis at fixed points (the rule a curved cell's
 // measure is summed by, or the centroid a cell's frame is taken at), formed once per
 // basis: the Jacobian there then takes them from the table instead of evaluating the
-// basis (the same rows).
+// basis (the same rows). A table is keyed by its points' values, never by where they
+// are stored: a rule laid out again, or another set of points at the address of a freed
+// one, can only meet the rows of the points it holds.
 namespace {
 struct FixedRows {
-  const void *key = nullptr;  // the points the rows were formed at
-  std::vector<LocalPoint> points;
-  std::vector<double> derivs;  // 60 per point: 3 rows of 20
+  std::vector<LocalPoint> points;  // the points the rows were formed at
+  std::vector<double> derivs;      // 60 per point: 3 rows of 20
   QuadBasis table{};
 };
-FixedRows measure_rows[ELEMENTS_CODES], centroid_rows[ELEMENTS_CODES];
+// The rows of every basis at its measure rule and at its centroid. Nothing is reset:
+// a table whose points differ from those asked for is formed again.
+struct RuleRows {
+  FixedRows measure[ELEMENTS_CODES], centroid[ELEMENTS_CODES];
+};
+RuleRows rule_rows;
 }  // namespace
 
-// The table of code at the count points whose coordinates at(q) gives; key names them.
-// A rule read before the rules were laid out has no points: the count is compared too,
-// so that a table formed then is formed again once they are.
-template <class At> static const QuadBasis *fixed_table(FixedRows &t, int32_t code, const void *key, int count, At at) {
-  if (t.key != key || t.table.count != count) {
+// The table of code at the count points whose coordinates at(q) gives, formed again
+// unless it holds exactly those points (a rule read before the rules were laid out has
+// none, and is formed again once they are).
+template <class At> static const QuadBasis *fixed_table(FixedRows &t, int32_t code, int count, At at) {
+  bool same = t.table.code == code && t.points.size() == size_t(count);
+  for (int q = 0; same && q < count; q++) same = std::equal(at(q), at(q) + 4, t.points[size_t(q)].L);
+  if (!same) {
     t.points.resize(size_t(count));
     t.derivs.assign(size_t(count) * 60, 0.0);
     auto *d = reinterpret_cast<double (*)[3][20]>(t.derivs.data());
@@ -51,7 +59,6 @@ template <class At> static const QuadBasis *fixed_table(FixedRows &t, int32_t co
     t.table.code = code;
     t.table.points = t.points.data();
     t.table.derivs = d;
-    t.key = key;
   }
   return &t.table;
 }
@@ -99,7 +106,7 @@ void meshes_localize(Mesh *m, const MeshCell *cell, LocalCell *lc, uint16_t mode
   if (dim >= 1 && dim <= 3) {
     const double *L = elements_centroid[dim].L;
     if (basis > 0 && basis < ELEMENTS_CODES)
-      elements_jacobian_rule(fixed_table(centroid_rows[basis], basis, L, 1, [L](int) { return L; }), 0, &lc->frame);
+      elements_jacobian_rule(fixed_table(rule_rows.centroid[basis], basis, 1, [L](int) { return L; }), 0, &lc->frame);
     else
       elements_jacobian(L, &lc->frame);
   }
@@ -111,7 +118,7 @@ static double curved_measure(Mesh *m, const MeshCell *cell, int32_t rule, double
   meshes_localize(m, cell, &work, 0);
   const QuadRule *r = quature_rule(rule);
   const QuadBasis *t =
-      fixed_table(measure_rows[cell->basis], cell->basis, r, r->count, [r](int q) { return r->points[q].L; });
+      fixed_table(rule_rows.measure[cell->basis], cell->basis, r->count, [r](int q) { return r->points[q].L; });
   double s = 0;
   for (int q = 0; q < r->count; q++) {
     elements_jacobian_rule(t, q, &work.frame);

@@ -28,9 +28,9 @@ pointl gagscren_position;
 static gagscren_hook window_hook, edit_hook;
 static int32_t pen_width = 1, pen_size = 1024;
 static float pen_factor = 0.001f;
-// The surface and width the pen was last set for.
-const psurf *pen_device;
-static int32_t pen_device_width = -1;
+ScreenOutput screen_output;
+
+void gagscren_reset_output() { screen_output = ScreenOutput{}; }
 static std::map<std::string, uint32_t> named_menus;
 static std::vector<psurf_point> pixel_points;
 // The RGB table: slots 0-10 fixed, 11-43 the spectrum (slot 43 lies outside the
@@ -280,7 +280,7 @@ void gagscren_screenshowwindow(viewrec *v, int state) {
 void gagscren_screendestroywindow(viewrec *v) {
   TRACE("gagscren_screendestroywindow");
   pwin_handle w = v->window;
-  if (v->device == pen_device) pen_device = nullptr;
+  if (v->device == screen_output.pen_device) screen_output.pen_device = nullptr;
   v->device = nullptr;
   if (w) pwin->destroy(w);
   v->window = 0;
@@ -496,10 +496,10 @@ static int32_t reduce(int32_t c) {
 static void select(viewrec *v, int32_t colour, int mode) {
   gagscren_colour = reduce(colour);
   if (!v->device) return;
-  if (v->device != pen_device || pen_width != pen_device_width) {
+  if (v->device != screen_output.pen_device || pen_width != screen_output.pen_device_width) {
     v->device->ops->pen(v->device, pen_width);
-    pen_device = v->device;
-    pen_device_width = pen_width;
+    screen_output.pen_device = v->device;
+    screen_output.pen_device_width = pen_width;
   }
   v->device->ops->colour(v->device, uint8_t(gagscren_colour), mode);
 }
@@ -759,6 +759,6 @@ psurf *gagscren_exportstart(viewrec *v, const String *name, int kind) {
 bool gagscren_exportfinish(viewrec *v, psurf **device) {
   TRACE("gagscren_exportfinish");
   if (v->window) pwin->set_enabled(v->window, true);
-  pen_device = nullptr;  // a later surface may take the same address
+  screen_output.pen_device = nullptr;  // a later surface may take the same address
   return psurf_meta_close(device);
 }

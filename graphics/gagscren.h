@@ -42,6 +42,10 @@ psurf *gagscren_printstart(viewrec *v, int orientation);
 bool gagscren_printnext(psurf *doc, viewrec *previous, viewrec *v);
 bool gagscren_printfinish(psurf **doc, viewrec *v);
 void gagscren_printsetup(viewrec *v, int orientation);
+// Returns the pen and print settings the back end keeps from call to call to those of a
+// fresh start (portrait pages, no orientation chosen, the pen set for no surface); for
+// use when no document is open.
+void gagscren_reset_output();
 // Prints the text of an edit window; the number of pages printed.
 int32_t gagscren_edwindowprint(uint32_t window);
 // Body lines on one page of editor text.

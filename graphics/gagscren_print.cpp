@@ -22,27 +22,25 @@
 // ---- Printing --------------------------------------------------------------------
 // Pages are A4 at 300 dots per inch, written as one PDF per document.
 
-static bool print_setup_held, print_landscape;
-static pwin_handle abort_box;
-static std::string print_path;
-
 std::string caption_of(const viewrec *v, size_t most) {
   std::string c = v && v->window ? pwin->caption(v->window) : "";
   return c.substr(0, most);
 }
 
 static void printinit(int orientation) {
-  if (!print_setup_held) {
-    print_setup_held = true;
-    print_landscape = false;
+  if (!screen_output.print_setup_held) {
+    screen_output.print_setup_held = true;
+    screen_output.print_landscape = false;
   }
-  if (orientation == 1) print_landscape = false;
-  else if (orientation != 0) print_landscape = true;
+  if (orientation == 1) screen_output.print_landscape = false;
+  else if (orientation != 0) screen_output.print_landscape = true;
 }
 
 static const pointl portrait_page = {2480, 3508};
 
-static pointl page_size() { return print_landscape ? pointl{portrait_page.y, portrait_page.x} : portrait_page; }
+static pointl page_size() {
+  return screen_output.print_landscape ? pointl{portrait_page.y, portrait_page.x} : portrait_page;
+}
 
 // The print dialog: the PDF's name, by default the caption with ".pdf".
 static bool print_dialog(const viewrec *v, const std::string &caption) {
@@ -52,7 +50,7 @@ static bool print_dialog(const viewrec *v, const std::string &caption) {
     debug_printf("PRINT DIALOG CANCELLED\n");
     return false;
   }
-  print_path = buf;
+  screen_output.print_path = buf;
   return true;
 }
 
@@ -67,20 +65,21 @@ psurf *gagscren_printstart(viewrec *v, int orientation) {
   std::string caption = caption_of(v, 29);
   if (!print_dialog(v, caption)) return nullptr;
   pointl page = page_size();
-  psurf *doc = psurf_pdf_new(print_path.c_str(), page.x, page.y, caption.c_str());
+  psurf *doc = psurf_pdf_new(screen_output.print_path.c_str(), page.x, page.y, caption.c_str());
   if (!doc) {
-    debug_printf("PRINT FILE %s CANNOT BE WRITTEN\n", print_path.c_str());
+    debug_printf("PRINT FILE %s CANNOT BE WRITTEN\n", screen_output.print_path.c_str());
     return nullptr;
   }
   mark_page(v);
   if (v->window) pwin->set_enabled(v->window, false);
-  abort_box = pwin->notice(v->window, "Printing");
+  screen_output.abort_box = pwin->notice(v->window, "Printing");
   return doc;
 }
 
 bool gagscren_printnext(psurf *doc, viewrec *previous, viewrec *v) {
   TRACE("gagscren_printnext");
-  if (abort_box && pwin->notice_cancelled(abort_box)) return false;  // Cancel in the abort box
+  // Cancel in the abort box
+  if (screen_output.abort_box && pwin->notice_cancelled(screen_output.abort_box)) return false;
   doc->ops->page(doc);
   if (previous && previous->window) pwin->set_enabled(previous->window, true);
   if (v->window) pwin->set_enabled(v->window, false);
@@ -90,11 +89,11 @@ bool gagscren_printnext(psurf *doc, viewrec *previous, viewrec *v) {
 
 bool gagscren_printfinish(psurf **doc, viewrec *v) {
   TRACE("gagscren_printfinish");
-  pen_device = nullptr;  // a later surface may take the same address
+  screen_output.pen_device = nullptr;  // a later surface may take the same address
   bool ok = psurf_pdf_close(doc);
   if (v && v->window) pwin->set_enabled(v->window, true);
-  if (abort_box) pwin->kill_notice(abort_box);
-  abort_box = 0;
+  if (screen_output.abort_box) pwin->kill_notice(screen_output.abort_box);
+  screen_output.abort_box = 0;
   return ok;
 }
 
@@ -103,7 +102,7 @@ void gagscren_printsetup(viewrec *v, int orientation) {
   printinit(orientation);
   int answer = pwin->message_box(v ? v->window : 0, "Print in landscape orientation?",
                                  "Print Setup", PWIN_MB_YESNO | PWIN_MB_QUESTION);
-  print_landscape = answer == PWIN_IDYES;
+  screen_output.print_landscape = answer == PWIN_IDYES;
 }
 
 // Editor text: a header line with the caption and the page number, then the body
@@ -132,8 +131,8 @@ int32_t gagscren_edwindowprint(pwin_handle w) {
   }
   if (!line.empty()) lines.push_back(line);
   if (lines.empty()) return 0;
-  if (!print_setup_held) printinit(0);
-  print_landscape = false;
+  if (!screen_output.print_setup_held) printinit(0);
+  screen_output.print_landscape = false;
   std::string caption = std::string(pwin->caption(w)).substr(0, 29);
   char buf[4096];
   snprintf(buf, sizeof buf, "%s.pdf", caption.c_str());

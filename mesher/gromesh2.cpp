@@ -116,29 +116,11 @@ struct Pt {
   double x, y;
 };
 
-// ---- Module state: one front at a time ----------------------------------------------------
+// ---- The call's problem, mesh, domain and region being filled -------------------------------
 pde *P = nullptr;
 Mesh *M = nullptr;
 Domain *D = nullptr;
 uint16_t current_region = 0;
-std::vector<leg *> legs;      // records 1..capacity; positions 1..count are in use
-int32_t legcount = 0;
-std::vector<std::vector<int32_t>> nodelegs;  // per node: the live legs that start or end there
-std::vector<int32_t> dirty;   // nodes whose leg lists may be nonempty
-Buckets<int32_t> nodegrid;    // the front's nodes and the joint nodes, by position
-std::vector<uint8_t> ingrid;  // per node: entered in the node grid
-Buckets<leg *> leggrid;       // the legs at positions 1..count, by box
-double node_hmax = 0;         // the largest node spacing
-uint32_t stamp = 0;
-bool indexing = false;        // the node grid is live (during the front)
-// The work bound of the region being filled: every new node claims the area of its
-// spacing (that of two equilateral cells); more than a few times the region's area
-// claimed means the front goes round without closing. A spacing that shrinks without
-// end is bounded by the problem's node limit instead.
-double claimed = 0, claim_limit = 0;
-Pt stalled_at{0, 0};
-bool stalled = false;
-std::vector<double> least_spacing;  // per edge the least spacing of its samples, while the front runs
 
 MeshNode &node(int32_t n) { return M->nodes.data[n - 1]; }
 Pt at(int32_t n) { return {node(n).x, node(n).y}; }
@@ -224,13 +206,55 @@ struct Grading {
       }
     return v;
   }
-} grading;
+};
+
+// ---- The front's record -------------------------------------------------------------------
+// Everything the front builds and works on, created by each meshing call (FrontCall) and
+// gone with it: no leg, list or grid of one call reaches the next.
+struct Front {
+  std::vector<leg *> legs;  // records 1..capacity; positions 1..count are in use
+  int32_t legcount = 0;
+  std::vector<std::vector<int32_t>> nodelegs;  // per node: the live legs that start or end there
+  std::vector<int32_t> dirty;                  // nodes whose leg lists may be nonempty
+  Buckets<int32_t> nodegrid;                   // the front's nodes and the joint nodes, by position
+  std::vector<uint8_t> ingrid;                 // per node: entered in the node grid
+  Buckets<leg *> leggrid;                      // the legs at positions 1..count, by box
+  double node_hmax = 0;                        // the largest node spacing
+  uint32_t stamp = 0;
+  bool indexing = false;  // the node grid is live (during the front)
+  // The work bound of the region being filled: every new node claims the area of its
+  // spacing (that of two equilateral cells); more than a few times the region's area
+  // claimed means the front goes round without closing. A spacing that shrinks without
+  // end is bounded by the problem's node limit instead.
+  double claimed = 0, claim_limit = 0;
+  Pt stalled_at{0, 0};
+  bool stalled = false;
+  std::vector<double> least_spacing;  // per edge the least spacing of its samples, while the front runs
+  Grading grading;
+  // Deletes the leg records (the list itself is left to the caller).
+  void drop_legs() {
+    for (leg *l : legs) delete l;
+    XMEM -= int64_t(legs.size()) * int64_t(sizeof(leg) + sizeof(leg *));
+  }
+  ~Front() { drop_legs(); }
+};
+Front *F = nullptr;  // the record of the meshing call under way
+
+// The front of one meshing call: F names it until the call returns or throws.
+struct FrontCall {
+  Front front;
+  Front *outer = F;
+  FrontCall() { F = &front; }
+  ~FrontCall() { F = outer; }
+  FrontCall(const FrontCall &) = delete;
+  FrontCall &operator=(const FrontCall &) = delete;
+};
 
 double gspace_feature(Pt p) {
   double q[2] = {p.x, p.y};
-  double h = dfeature_space_feature(D, q, &M->nodes, least_spacing.empty() ? nullptr : least_spacing.data());
+  double h = dfeature_space_feature(D, q, &M->nodes, F->least_spacing.empty() ? nullptr : F->least_spacing.data());
   h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
-  return std::min(h, grading.at(q, h));
+  return std::min(h, F->grading.at(q, h));
 }
 
 // The spacing the front works to next to a leg of spacing h: no less than half of h, so
@@ -252,56 +276,55 @@ void reserve_tables() {
 }
 
 int32_t new_layout_node(double x, double y, double h) {
-  if (indexing) reserve_tables();
+  if (F->indexing) reserve_tables();
   int32_t n = meshes_new_node_0(M, x, y, current_region);
   node(n).spacing = float(h);
-  if (int32_t(nodelegs.size()) < n) nodelegs.resize(n), ingrid.resize(n);
+  if (int32_t(F->nodelegs.size()) < n) F->nodelegs.resize(n), F->ingrid.resize(n);
   return n;
 }
 
 // Enters a node in the node grid: the candidates of nearest are the joint nodes and the
 // nodes with live legs, and a node enters when it gets its first leg.
 void grid_node(int32_t n) {
-  if (!indexing || ingrid[n - 1]) return;
-  ingrid[n - 1] = 1;
-  nodegrid.add(node(n).x, node(n).y, n);
-  node_hmax = std::max(node_hmax, double(node(n).spacing));
+  if (!F->indexing || F->ingrid[n - 1]) return;
+  F->ingrid[n - 1] = 1;
+  F->nodegrid.add(node(n).x, node(n).y, n);
+  F->node_hmax = std::max(F->node_hmax, double(node(n).spacing));
 }
 
 // ---- Leg list ---------------------------------------------------------------------------
 
 void resize_legs(int32_t capacity) {
-  int32_t old = int32_t(legs.size());
-  legs.resize(capacity);
+  int32_t old = int32_t(F->legs.size());
+  F->legs.resize(capacity);
   for (int32_t k = old; k < capacity; k++) {
-    legs[k] = new leg{};
+    F->legs[k] = new leg{};
     XMEM += sizeof(leg);
   }
   XMEM += int64_t(capacity - old) * int64_t(sizeof(leg *));
 }
 
 void release_legs() {
-  for (leg *l : legs) delete l;
-  XMEM -= int64_t(legs.size()) * int64_t(sizeof(leg) + sizeof(leg *));
-  legs.clear(), legs.shrink_to_fit();
-  least_spacing.clear();
-  legcount = 0;
-  nodelegs.clear(), nodelegs.shrink_to_fit();
-  ingrid.clear(), ingrid.shrink_to_fit();
-  dirty.clear();
-  nodegrid.release(), leggrid.release();
-  indexing = false;
+  F->drop_legs();
+  F->legs.clear(), F->legs.shrink_to_fit();
+  F->least_spacing.clear();
+  F->legcount = 0;
+  F->nodelegs.clear(), F->nodelegs.shrink_to_fit();
+  F->ingrid.clear(), F->ingrid.shrink_to_fit();
+  F->dirty.clear();
+  F->nodegrid.release(), F->leggrid.release();
+  F->indexing = false;
 }
 
 void log_link(int32_t n, int32_t l) {
-  std::vector<int32_t> &v = nodelegs[n - 1];
+  std::vector<int32_t> &v = F->nodelegs[n - 1];
   if (v.size() == v.capacity()) v.reserve(v.size() + 16);
-  if (v.empty()) dirty.push_back(n), grid_node(n);
+  if (v.empty()) F->dirty.push_back(n), grid_node(n);
   v.push_back(l);
 }
 
 void unlog_link(int32_t n, int32_t l) {
-  std::vector<int32_t> &v = nodelegs[n - 1];
+  std::vector<int32_t> &v = F->nodelegs[n - 1];
   for (size_t k = v.size(); k-- > 0;)
     if (v[k] == l) {
       v.erase(v.begin() + k);
@@ -312,26 +335,26 @@ void unlog_link(int32_t n, int32_t l) {
 
 void index_leg(leg *l) {
   Pt a = at(l->a), b = at(l->b);
-  leggrid.add(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), l);
+  F->leggrid.add(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), l);
 }
 
 void new_leg(int32_t a, int32_t b, Pt p, double h) {
-  if (legcount == int32_t(legs.size())) resize_legs(int32_t(legs.size()) * 6 / 5 + 10);
-  leg &l = *legs[legcount++];
+  if (F->legcount == int32_t(F->legs.size())) resize_legs(int32_t(F->legs.size()) * 6 / 5 + 10);
+  leg &l = *F->legs[F->legcount++];
   l.a = a, l.b = b, l.linked = 0, l.state = 2;
   l.spacing = l.smooth = h;
   l.px = l.sx = p.x, l.py = l.sy = p.y;
-  log_link(a, legcount);
-  log_link(b, legcount);
+  log_link(a, F->legcount);
+  log_link(b, F->legcount);
   index_leg(&l);
 }
 
 // The first live leg in the states given (bit s for state s) from p to q; q = 0: any
 // leg starting at p; p = 0: any leg ending at q.
 int32_t ifactive(int32_t p, int32_t q, unsigned states) {
-  const std::vector<int32_t> &v = nodelegs[(p ? p : q) - 1];
+  const std::vector<int32_t> &v = F->nodelegs[(p ? p : q) - 1];
   for (int32_t k : v) {
-    const leg &l = *legs[k - 1];
+    const leg &l = *F->legs[k - 1];
     if (!((states >> l.state) & 1)) continue;
     if ((p == 0 || l.a == p) && (q == 0 || l.b == q)) return k;
   }
@@ -339,9 +362,9 @@ int32_t ifactive(int32_t p, int32_t q, unsigned states) {
 }
 
 void deactivate(int32_t p, int32_t q) {
-  const std::vector<int32_t> &v = nodelegs[p - 1];
+  const std::vector<int32_t> &v = F->nodelegs[p - 1];
   for (int32_t k : v) {
-    leg &l = *legs[k - 1];
+    leg &l = *F->legs[k - 1];
     if (l.state && l.a == p && l.b == q) {
       if (l.state == 1 || l.state == 2) {
         l.state = 3;
@@ -355,21 +378,21 @@ void deactivate(int32_t p, int32_t q) {
 
 // Compaction: live legs move to the front of the list in order and become active.
 void leg_update() {
-  for (int32_t n : dirty) nodelegs[n - 1].clear();
-  dirty.clear();
+  for (int32_t n : F->dirty) F->nodelegs[n - 1].clear();
+  F->dirty.clear();
   int32_t k = 0;
-  for (int32_t i = 1; i <= legcount; i++) {
-    leg *l = legs[i - 1];
+  for (int32_t i = 1; i <= F->legcount; i++) {
+    leg *l = F->legs[i - 1];
     if (l->state != 1 && l->state != 2) continue;
-    std::swap(legs[k], legs[i - 1]);
+    std::swap(F->legs[k], F->legs[i - 1]);
     k++;
     l->state = 1;
     log_link(l->a, k);
     log_link(l->b, k);
   }
-  legcount = k;
-  leggrid.clear();
-  for (int32_t i = 1; i <= legcount; i++) index_leg(legs[i - 1]);
+  F->legcount = k;
+  F->leggrid.clear();
+  for (int32_t i = 1; i <= F->legcount; i++) index_leg(F->legs[i - 1]);
 }
 
 // ---- Geometry of legs ----------------------------------------------------------------------
@@ -397,8 +420,8 @@ double place_node(int32_t a, int32_t b, Pt *prop, Pt *mid) {
 }
 
 void activate(int32_t a, int32_t b) {
-  for (int32_t k : nodelegs[a - 1]) {
-    leg &l = *legs[k - 1];
+  for (int32_t k : F->nodelegs[a - 1]) {
+    leg &l = *F->legs[k - 1];
     if (l.a == a && l.b == b) {
       if (l.state != 1) l.state = 2;
       return;
@@ -413,9 +436,9 @@ void activate(int32_t a, int32_t b) {
 bool cross_front(Pt p, Pt q, double tol) {
   double xlo = std::min(p.x, q.x), xhi = std::max(p.x, q.x), ylo = std::min(p.y, q.y), yhi = std::max(p.y, q.y);
   double P1[2] = {p.x, p.y}, P2[2] = {q.x, q.y}, work[2];
-  uint32_t mark = ++stamp;
+  uint32_t mark = ++F->stamp;
   bool hit = false;
-  leggrid.query(xlo, ylo, xhi, yhi, [&](leg *l) {
+  F->leggrid.query(xlo, ylo, xhi, yhi, [&](leg *l) {
     if (hit || l->stamp == mark) return;
     l->stamp = mark;
     Pt a = at(l->a), b = at(l->b);
@@ -446,7 +469,7 @@ void draw_sides(int32_t a, int32_t b, int32_t c) {
 }
 
 void linkup(int32_t li, int32_t c, int32_t kb, int32_t ka) {
-  int32_t a = legs[li - 1]->a, b = legs[li - 1]->b;
+  int32_t a = F->legs[li - 1]->a, b = F->legs[li - 1]->b;
   reserve_tables();
   int32_t cell = meshes_new_cell_0(M);
   MeshCell &C = M->cells.data[cell - 1];
@@ -472,12 +495,12 @@ bool covers_node(int32_t a, int32_t b, int32_t c, Pt C) {
   Pt A = at(a), B = at(b);
   double eab = 1e-6 * dist2(A, B), ebc = 1e-6 * dist2(B, C), eca = 1e-6 * dist2(C, A);
   bool hit = false;
-  nodegrid.query(std::min({A.x, B.x, C.x}), std::min({A.y, B.y, C.y}), std::max({A.x, B.x, C.x}),
-                 std::max({A.y, B.y, C.y}), [&](int32_t n) {
-                   if (hit || n == a || n == b || n == c) return;
-                   Pt X = at(n);
-                   hit = cross(A, B, X) > -eab && cross(B, C, X) > -ebc && cross(C, A, X) > -eca;
-                 });
+  F->nodegrid.query(std::min({A.x, B.x, C.x}), std::min({A.y, B.y, C.y}), std::max({A.x, B.x, C.x}),
+                    std::max({A.y, B.y, C.y}), [&](int32_t n) {
+                      if (hit || n == a || n == b || n == c) return;
+                      Pt X = at(n);
+                      hit = cross(A, B, X) > -eab && cross(B, C, X) > -ebc && cross(C, A, X) > -eca;
+                    });
   return hit;
 }
 
@@ -494,7 +517,7 @@ bool crosses_boundary(Pt p, Pt q) {
 }
 
 bool close_link(int32_t li, int32_t c, double f) {
-  const leg &l = *legs[li - 1];
+  const leg &l = *F->legs[li - 1];
   Pt A = at(l.a), B = at(l.b), C = at(c);
   double hA = node(l.a).spacing, hB = node(l.b).spacing, hC = node(c).spacing;
   double x = cross(A, B, C);
@@ -522,20 +545,20 @@ struct Slot {
 
 // Closes the leg onto the best of up to four nearby front or joint nodes.
 int32_t nearest(Pt mid, int32_t li, double h, double f) {
-  const leg &l = *legs[li - 1];
+  const leg &l = *F->legs[li - 1];
   double G = D->features.aspect > 0 ? D->features.aspect : 4.0;
   Slot slots[7] = {{G * G, 1}};
   int fill = 1;
   // Every node outside the radius scores at least G^2 and is never entered.
-  double R = std::sqrt(G * G * node_hmax * h) * 1.0001;
+  double R = std::sqrt(G * G * F->node_hmax * h) * 1.0001;
   static std::vector<Slot> found;
   found.clear();
   // A node without legs that is not a joint node leaves the grid as it is met; it
   // comes back if it gets a leg again.
-  nodegrid.prune(mid.x - R, mid.y - R, mid.x + R, mid.y + R, [&](int32_t n) {
+  F->nodegrid.prune(mid.x - R, mid.y - R, mid.x + R, mid.y + R, [&](int32_t n) {
     const MeshNode &N = node(n);
-    if (N.kind != 1 && nodelegs[n - 1].empty()) {
-      ingrid[n - 1] = 0;
+    if (N.kind != 1 && F->nodelegs[n - 1].empty()) {
+      F->ingrid[n - 1] = 0;
       return false;
     }
     if (n == l.a || n == l.b) return true;
@@ -561,9 +584,9 @@ int32_t close_links(double f) {
   int32_t total = 0, closed;
   do {
     closed = 0;
-    int32_t count = legcount;
+    int32_t count = F->legcount;
     for (int32_t i = 1; i <= count; i++) {
-      const leg &l = *legs[i - 1];
+      const leg &l = *F->legs[i - 1];
       if (l.state != 1) continue;
       Pt A = at(l.a), B = at(l.b);
       double h = std::sqrt(double(node(l.a).spacing) * double(node(l.b).spacing));
@@ -584,26 +607,26 @@ Pt midpoint(const leg &l) {
 
 void place_protonodes() {
   std::vector<int32_t> active;
-  for (int32_t i = 1; i <= legcount; i++) {
-    leg &l = *legs[i - 1];
+  for (int32_t i = 1; i <= F->legcount; i++) {
+    leg &l = *F->legs[i - 1];
     l.sx = l.px, l.sy = l.py, l.smooth = l.spacing;
     if (l.state == 1) active.push_back(i);
   }
   if (active.empty()) return;
   static Buckets<int32_t> mids;
-  mids.setup(D->grid.box, nodegrid.inv > 0 ? 1 / nodegrid.inv : 1);
+  mids.setup(D->grid.box, F->nodegrid.inv > 0 ? 1 / F->nodegrid.inv : 1);
   double rmax = 0;
-  std::vector<Pt> M_(legcount + 1), S(legcount + 1);
+  std::vector<Pt> M_(F->legcount + 1), S(F->legcount + 1);
   for (int32_t i : active) {
-    M_[i] = midpoint(*legs[i - 1]);
+    M_[i] = midpoint(*F->legs[i - 1]);
     mids.add(M_[i].x, M_[i].y, i);
-    rmax = std::max(rmax, legs[i - 1]->smooth);
+    rmax = std::max(rmax, F->legs[i - 1]->smooth);
   }
   std::vector<int32_t> cand;
   for (int sweep = 1; sweep <= 21; sweep++) {
     double Dm = 0, Sigma = 0;
     for (int32_t i : active) {
-      const leg &li = *legs[i - 1];
+      const leg &li = *F->legs[i - 1];
       Pt Mi = M_[i], Si = {li.sx, li.sy}, Ai = at(li.a), Bi = at(li.b);
       double r = li.smooth, wi = r * r / (0.25 * r * r + dist2(Mi, Si));
       double X = wi * li.px, Y = wi * li.py;
@@ -611,7 +634,7 @@ void place_protonodes() {
       mids.query(Si.x - rmax, Si.y - rmax, Si.x + rmax, Si.y + rmax, [&](int32_t j) { cand.push_back(j); });
       std::sort(cand.begin(), cand.end());
       for (int32_t j : cand) {
-        const leg &lj = *legs[j - 1];
+        const leg &lj = *F->legs[j - 1];
         Pt Mj = M_[j], Aj = at(lj.a), Bj = at(lj.b);
         double rj = lj.smooth, d2 = dist2(Mj, Si);
         if (!(d2 < rj * rj)) continue;
@@ -623,7 +646,7 @@ void place_protonodes() {
       S[i] = wi > 0 ? Pt{X / wi, Y / wi} : Si;
     }
     for (int32_t i : active) {
-      leg &l = *legs[i - 1];
+      leg &l = *F->legs[i - 1];
       Dm += dist2(S[i], {l.sx, l.sy});
       Sigma += S[i].x * S[i].x + S[i].y * S[i].y;
       l.sx = S[i].x, l.sy = S[i].y;
@@ -636,26 +659,26 @@ void place_protonodes() {
 void merge_protonodes() {
   std::vector<int32_t> active;
   double hmax = 0;
-  for (int32_t i = 1; i <= legcount; i++)
-    if (legs[i - 1]->state == 1) active.push_back(i), hmax = std::max(hmax, legs[i - 1]->smooth);
+  for (int32_t i = 1; i <= F->legcount; i++)
+    if (F->legs[i - 1]->state == 1) active.push_back(i), hmax = std::max(hmax, F->legs[i - 1]->smooth);
   if (active.empty()) return;
   static Buckets<int32_t> spots;
-  spots.setup(D->grid.box, nodegrid.inv > 0 ? 1 / nodegrid.inv : 1);
-  std::vector<Pt> S(legcount + 1);
-  std::vector<uint8_t> has(legcount + 1);
+  spots.setup(D->grid.box, F->nodegrid.inv > 0 ? 1 / F->nodegrid.inv : 1);
+  std::vector<Pt> S(F->legcount + 1);
+  std::vector<uint8_t> has(F->legcount + 1);
   std::vector<int32_t> cand;
   for (int sweep = 1; sweep <= 11; sweep++) {
     spots.clear();
-    for (int32_t i : active) spots.add(legs[i - 1]->sx, legs[i - 1]->sy, i);
+    for (int32_t i : active) spots.add(F->legs[i - 1]->sx, F->legs[i - 1]->sy, i);
     for (int32_t i : active) {
-      const leg &li = *legs[i - 1];
+      const leg &li = *F->legs[i - 1];
       Pt Si = {li.sx, li.sy};
       double hi = li.smooth, R = std::sqrt(0.25 * hi * hmax) * 1.0001, X = 0, Y = 0, W = 0;
       cand.clear();
       spots.query(Si.x - R, Si.y - R, Si.x + R, Si.y + R, [&](int32_t j) { cand.push_back(j); });
       std::sort(cand.begin(), cand.end());
       for (int32_t j : cand) {
-        const leg &lj = *legs[j - 1];
+        const leg &lj = *F->legs[j - 1];
         double q = hi * lj.smooth, d2 = dist2(Si, {lj.sx, lj.sy});
         if (!(d2 < 0.25 * q)) continue;
         double w = q / (0.25 * q + d2);
@@ -673,7 +696,7 @@ void merge_protonodes() {
     }
     double Dm = 0, Sigma = 0;
     for (int32_t i : active) {
-      leg &l = *legs[i - 1];
+      leg &l = *F->legs[i - 1];
       if (!has[i] || !(dist2(S[i], {l.px, l.py}) < sq(0.5 * l.smooth))) continue;
       Dm += dist2(S[i], {l.sx, l.sy});
       Sigma += l.sx * l.sx + l.sy * l.sy;
@@ -685,7 +708,7 @@ void merge_protonodes() {
 }
 
 bool validate(int32_t li, Pt C, double h) {
-  const leg &l = *legs[li - 1];
+  const leg &l = *F->legs[li - 1];
   Pt A = at(l.a), B = at(l.b);
   double hA = node(l.a).spacing, hB = node(l.b).spacing;
   double x = cross(A, B, C);
@@ -708,29 +731,29 @@ bool validate(int32_t li, Pt C, double h) {
 bool occupied(Pt S, double h) {
   double r = 0.01 * h;
   bool hit = false;
-  nodegrid.query(S.x - r, S.y - r, S.x + r, S.y + r, [&](int32_t n) { hit = hit || dist2(S, at(n)) <= r * r; });
+  F->nodegrid.query(S.x - r, S.y - r, S.x + r, S.y + r, [&](int32_t n) { hit = hit || dist2(S, at(n)) <= r * r; });
   return hit;
 }
 
 int32_t link_protonodes(pad *panel, uint16_t line) {
-  int32_t count = legcount, made = 0;
+  int32_t count = F->legcount, made = 0;
   struct Link {
     int32_t pos, node;
   };
   std::vector<Link> links;
   static Buckets<int32_t> linkgrid;
-  linkgrid.setup(D->grid.box, nodegrid.inv > 0 ? 1 / nodegrid.inv : 1);
+  linkgrid.setup(D->grid.box, F->nodegrid.inv > 0 ? 1 / F->nodegrid.inv : 1);
   auto enter = [&](int32_t j, int32_t m) {
     linkgrid.add(node(m).x, node(m).y, int32_t(links.size()));
     links.push_back({j, m});
   };
   for (int32_t j = 1; j <= count; j++) {
-    const leg &l = *legs[j - 1];
+    const leg &l = *F->legs[j - 1];
     if ((l.state == 1 || l.state == 3) && l.linked) enter(j, l.linked);
   }
   std::vector<Link> cand;
   for (int32_t i = 1; i <= count; i++) {
-    leg &l = *legs[i - 1];
+    leg &l = *F->legs[i - 1];
     if (l.state != 1) continue;
     Pt S = {l.sx, l.sy};
     double h = l.smooth;
@@ -752,7 +775,7 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
       });
       std::sort(cand.begin(), cand.end(), [](const Link &u, const Link &v) { return u.pos < v.pos; });
       for (const Link &k : cand) {
-        const leg &lj = *legs[k.pos - 1];
+        const leg &lj = *F->legs[k.pos - 1];
         if (!((lj.state == 1 || lj.state == 3) && lj.linked == k.node)) continue;
         if (!(dist2(S, at(k.node)) < 0.25 * h * h)) continue;
         if (close_link(i, k.node, 5.0)) {
@@ -763,9 +786,9 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
     }
     // 3. A new node at the protonode, unless a front node is already there.
     if (!got && !occupied(S, h) && validate(i, S, h)) {
-      claimed += 0.8660254037844386 * h * h;
-      if (claimed > claim_limit || (P->nodelimit > 0 && M->nodes.count >= P->nodelimit)) {
-        stalled = true, stalled_at = S;
+      F->claimed += 0.8660254037844386 * h * h;
+      if (F->claimed > F->claim_limit || (P->nodelimit > 0 && M->nodes.count >= P->nodelimit)) {
+        F->stalled = true, F->stalled_at = S;
         break;
       }
       got = new_layout_node(S.x, S.y, h);
@@ -900,6 +923,7 @@ int gromesh2_init() {
 
 void gromesh2_grid_edges(pde *p, Mesh *m) {
   TRACE("gromesh2_grid_edges_0");
+  FrontCall call;
   P = p, M = m, D = m->domain;
   // 1. The maps.
   vectorl_resize(&m->jointnodes, D->joints.count, std::max<int32_t>(D->joints.count, m->jointnodes.capacity));
@@ -933,18 +957,18 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
   for (uint16_t r = 1; r <= D->regions.count; r++) {
     if (!D->regions.data[r - 1].spacing && !D->spacing) continue;
     current_region = r;
-    grading.build(r);
+    F->grading.build(r);
     for (uint16_t e = 1; e <= D->edges.count && e <= D->features.count; e++) {
       const Edge &E = D->edges.data[e - 1];
       if (E.external || E.image || (E.side_regions[0] != r && E.side_regions[1] != r)) continue;
       featureitem &it = D->features.items[e - 1];
       for (int32_t k = 0; k < it.samples.count; k++) {
         double q[2] = {it.samples.data[k].x, it.samples.data[k].y};
-        it.spacings.data[k] = std::min(it.spacings.data[k], grading.at(q, it.spacings.data[k]));
+        it.spacings.data[k] = std::min(it.spacings.data[k], F->grading.at(q, it.spacings.data[k]));
       }
     }
   }
-  grading.on = false;
+  F->grading.on = false;
   // 4.-6. Every meshed edge from its feature item.
   String bl = label("BOUNDARY ");
   uint16_t line = display_report_num(&p->status, 0, &bl, 0);
@@ -1051,6 +1075,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
 
 void gromesh2_growfront(pde *p, Mesh *m) {
   TRACE("gromesh2_growfront_0");
+  FrontCall call;
   P = p, M = m, D = m->domain;
   pad *panel = &p->status;
   // 1. The debug view.
@@ -1058,34 +1083,34 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     debug_printf("GROWFRONT\n");
     if (drawable(m->debugview)) gag_showwindow(m->debugview, 3);
   }
-  dfeature_least_spacings(D, &least_spacing);
+  dfeature_least_spacings(D, &F->least_spacing);
   // The node index over the domain, buckets about the smallest boundary spacing.
   double hmin = HUGE_VAL;
-  node_hmax = 0;
+  F->node_hmax = 0;
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     double h = node(n).spacing;
-    if (h > 0) hmin = std::min(hmin, h), node_hmax = std::max(node_hmax, h);
+    if (h > 0) hmin = std::min(hmin, h), F->node_hmax = std::max(F->node_hmax, h);
   }
   if (!(hmin < HUGE_VAL)) hmin = D->features.basespacing > 0 ? D->features.basespacing : D->grid.size;
   // Buckets of twice the base spacing: the queries reach a few spacings out.
   double bucket = std::max(hmin, D->features.basespacing > 0 ? 2 * D->features.basespacing : hmin);
-  nodegrid.setup(D->grid.box, bucket);
-  leggrid.setup(D->grid.box, bucket);
-  indexing = true;
-  nodelegs.assign(m->nodes.count, {});
+  F->nodegrid.setup(D->grid.box, bucket);
+  F->leggrid.setup(D->grid.box, bucket);
+  F->indexing = true;
+  F->nodelegs.assign(m->nodes.count, {});
   // 2. Regions from the last to the first.
   for (uint16_t r = D->regions.count; r >= 1; r--) {
     if (D->regions.data[r - 1].type != 0) continue;
     uint16_t rline, cline;
     status_pair(panel, &rline, &cline, r);
-    legcount = 0;
+    F->legcount = 0;
     current_region = r;
-    grading.build(r);
-    for (auto &v : nodelegs) v.clear();
-    dirty.clear();
-    leggrid.clear();
-    nodegrid.clear();
-    ingrid.assign(m->nodes.count, 0);
+    F->grading.build(r);
+    for (auto &v : F->nodelegs) v.clear();
+    F->dirty.clear();
+    F->leggrid.clear();
+    F->nodegrid.clear();
+    F->ingrid.assign(m->nodes.count, 0);
     for (int32_t n = 1; n <= m->nodes.count; n++)
       if (node(n).kind == 1) grid_node(n);
     if (mesher2_debug) {
@@ -1108,14 +1133,14 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     // The region's area from its front (the region lies left of every leg), and the
     // work bound it sets.
     double area = 0;
-    for (int32_t k = 1; k <= legcount; k++) {
-      const leg &l = *legs[k - 1];
+    for (int32_t k = 1; k <= F->legcount; k++) {
+      const leg &l = *F->legs[k - 1];
       if (l.state == 1) area += 0.5 * (node(l.a).x * node(l.b).y - node(l.b).x * node(l.a).y);
     }
-    claimed = 0, claim_limit = 4 * std::fabs(area) + 100 * sq(hmin), stalled = false;
+    F->claimed = 0, F->claim_limit = 4 * std::fabs(area) + 100 * sq(hmin), F->stalled = false;
     // The cycle of series of passes.
     bool progress = true;
-    while (legcount > 0 && progress && !stalled && !p->stop && !p->error) {
+    while (F->legcount > 0 && progress && !F->stalled && !p->stop && !p->error) {
       double f = 1.8;
       while (true) {
         int32_t c = close_links(f);
@@ -1126,15 +1151,16 @@ void gromesh2_growfront(pde *p, Mesh *m) {
         if (mesher2_debug > 1) display_waitkey(0);
         f *= 1.1;
         progress = c + k != 0;
-        if (legcount == 0 || progress || stalled || p->stop || p->error || f > 6.0) break;
+        if (F->legcount == 0 || progress || F->stalled || p->stop || p->error || f > 6.0) break;
       }
     }
-    if (stalled) {
+    if (F->stalled) {
       release_legs();
       display_unreport(panel, rline);
-      stall(r, stalled_at);
+      stall(r, F->stalled_at);
     }
-    if (legcount > 0 && !p->stop && !p->error) debug_printf("REGION %d ABANDONED WITH %d OPEN LEGS\n", r, legcount);
+    if (F->legcount > 0 && !p->stop && !p->error)
+      debug_printf("REGION %d ABANDONED WITH %d OPEN LEGS\n", r, F->legcount);
     display_unreport(panel, rline);
     if (p->stop || p->error) {
       release_legs();

@@ -17,8 +17,32 @@
 
 namespace {
 
-vectorl nodemap;  // solution node -> plot node of the group being copied
-LocalCell corner;  // the cell found at a window corner
+// The working state of one rebuild of the plot meshes, created by each call of
+// pgrid2_validate_plot_mesh (StateCall) and gone with it: no cut pattern, node map or
+// localised cell of one plot reaches the next.
+struct CutState {
+  vectorl nodemap{};     // solution node -> plot node of the group being copied
+  LocalCell corner{};    // the cell found at a window corner
+  vectorb patterns{};    // per solution cell its cut pattern (0 uncut)
+  double cutrange[3]{};  // signed distance range over the data box corners, and 1e-8 of it
+  LocalCell cutcell{};   // the solution cell being cut
+  CutState() = default;
+  CutState(const CutState &) = delete;
+  CutState &operator=(const CutState &) = delete;
+  ~CutState() {
+    vectorl_free(&nodemap);
+    vectorb_free(&patterns);
+  }
+};
+CutState *state = nullptr;  // the record of the rebuild under way
+
+// The state of one rebuild: state names it until the call returns or throws.
+struct StateCall {
+  CutState record;
+  CutState *outer = state;
+  StateCall() { state = &record; }
+  ~StateCall() { state = outer; }
+};
 
 bool threed(const pde *p) { return p->dimension == 3 || (p->mesh.domain && p->mesh.domain->threed); }
 
@@ -38,10 +62,6 @@ void include_cell(plotdata *d, const Mesh *m, int32_t c, int32_t g) {
 }
 
 // ---- Extruded meshes: plane cuts and extrusion surfaces ---------------------------------
-
-vectorb patterns;     // per solution cell its cut pattern (0 uncut)
-BopmemWork patterns_work([] { vectorb_free(&patterns); });
-double cutrange[3];   // signed distance range over the data box corners, and 1e-8 of it
 
 bool threed_mesh(const Mesh *m) {
   return (m->domain && m->domain->threed) || (m->meshbasis >= tet4 && m->meshbasis <= tet20);
@@ -69,17 +89,17 @@ void project_corner(plotdata *d, double x, double y, double z) {
   b[0] = std::min(b[0], uv[0]), b[1] = std::min(b[1], uv[1]);
   b[3] = std::max(b[3], uv[0]), b[4] = std::max(b[4], uv[1]);
   double s = plane_distance(d, q);
-  cutrange[0] = std::min(cutrange[0], s), cutrange[1] = std::max(cutrange[1], s);
+  state->cutrange[0] = std::min(state->cutrange[0], s), state->cutrange[1] = std::max(state->cutrange[1], s);
 }
 
 // The data box of a plane cut: the plot-plane hull of the domain box's eight corners.
 void project_box(plotdata *d, const rect3d &g) {
   double *b = d->box;
   b[0] = b[1] = 1e37, b[3] = b[4] = -1e37, b[2] = b[5] = 0;
-  cutrange[0] = 1e37, cutrange[1] = -1e37;
+  state->cutrange[0] = 1e37, state->cutrange[1] = -1e37;
   for (int k = 0; k < 8; k++)
     project_corner(d, k & 1 ? g.x2 : g.x1, k & 2 ? g.y2 : g.y1, k & 4 ? g.z2 : g.z1);
-  cutrange[2] = 1e-8 * (cutrange[1] - cutrange[0]);
+  state->cutrange[2] = 1e-8 * (state->cutrange[1] - state->cutrange[0]);
 }
 
 // Cut patterns by the mask of the vertices at or above the plane (bit k-1 for vertex k).
@@ -104,8 +124,8 @@ bool in_window(const plotdata *d, const double *uv) {
 // goes to its group with its nodes.
 void map_cut_cells(plotdata *d) {
   Mesh *m = d->mesh;
-  vectorb_resize(&patterns, m->cells.count, std::max(m->cells.count, patterns.capacity));
-  std::fill_n(patterns.data, m->cells.count, uint8_t(0));
+  vectorb_resize(&state->patterns, m->cells.count, std::max(m->cells.count, state->patterns.capacity));
+  std::fill_n(state->patterns.data, m->cells.count, uint8_t(0));
   double tol = cut_tolerance(m);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
@@ -128,7 +148,7 @@ void map_cut_cells(plotdata *d) {
     }
     uint8_t pattern = kPatternOf[positive];
     if (!pattern) rtlib_fatal_in("map_plot_cells", "Illegal Cut Pattern");
-    patterns.data[c - 1] = pattern;
+    state->patterns.data[c - 1] = pattern;
     include_cell(d, m, c, group_of(d, cell));
   }
 }
@@ -219,7 +239,7 @@ void map_plot_cells(plotdata *d) {
     for (const auto &q : corners) {
       evalpoint e{};
       e.x = q[0], e.y = q[1];
-      e.cell = &corner;
+      e.cell = &state->corner;
       int32_t c = std::abs(mfinder_find_cell2(&e, m, 0.001));
       if (c > 0) include_cell(d, m, c, group_of(d, m->cells.data[c - 1]));
     }
@@ -249,7 +269,7 @@ void copy_2d_cells(plotdata *d, tmesh *t, int32_t g) {
   const vectort &cells = cell_marks(d, g), &nodes = node_marks(d, g);
   for (int32_t n = vectort_next_bit(&nodes, 0); n > 0; n = vectort_next_bit(&nodes, n)) {
     pointd p = {m->nodes.data[n - 1].x, m->nodes.data[n - 1].y};
-    nodemap.data[n - 1] = pointd_one_more_0(&t->nodes, &p);
+    state->nodemap.data[n - 1] = pointd_one_more_0(&t->nodes, &p);
     widen_surface_box(d, p);
   }
   for (int32_t c = vectort_next_bit(&cells, 0); c > 0; c = vectort_next_bit(&cells, c)) {
@@ -263,13 +283,12 @@ void copy_2d_cells(plotdata *d, tmesh *t, int32_t g) {
     }
     int32_t k = trimesh_new_tcell(t, c, flags);
     int32_t *cn = t->cells.data + (k - 1) * t->ncell;
-    for (int j = 0; j < t->ncell && j < cell.nodes.count; j++) cn[j] = nodemap.data[cell.nodes.data[j] - 1];
+    for (int j = 0; j < t->ncell && j < cell.nodes.count; j++) cn[j] = state->nodemap.data[cell.nodes.data[j] - 1];
   }
 }
 
 // ---- Building plot meshes of extruded problems ------------------------------------------
 
-LocalCell cutcell;   // the solution cell being cut
 // One crossing of the cut: its local point, position in space and in the plot plane.
 struct cutpoint {
   double L[4], xyz[3], uv[2];
@@ -281,7 +300,7 @@ struct cutpoint {
 // edge, so that a vertex near the plane is met exactly at the vertex.
 void edge_cut(const plotdata *d, const MeshCell &cell, int e, double tol) {
   const uint8_t *row = elements_tet_edges[std::clamp<int32_t>(cell.basis, tet4, tet20) - tet4][e - 1];
-  auto raw = [&](int j) { return plane_distance(d, cutcell.frame.nodes[row[j] - 1]); };
+  auto raw = [&](int j) { return plane_distance(d, state->cutcell.frame.nodes[row[j] - 1]); };
   double a0 = raw(0), b0 = raw(1), da = snapped(a0, tol) - a0, db = snapped(b0, tol) - b0;
   // Inner node j of the edge lies at parameter j / (count - 1) from its start, the
   // start being row[0]: for 3 nodes the middle, for 4 the thirds.
@@ -382,10 +401,10 @@ void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
   const vectort &marks = cell_marks(d, g);
   for (int32_t c = vectort_next_bit(&marks, 0); c > 0; c = vectort_next_bit(&marks, c)) {
     const MeshCell &cell = m->cells.data[c - 1];
-    int pattern = patterns.data[c - 1];
+    int pattern = state->patterns.data[c - 1];
     if (!pattern) continue;
-    cutcell.frame.curved = 0;
-    meshes_localize(m, &cell, &cutcell, 0);
+    state->cutcell.frame.curved = 0;
+    meshes_localize(m, &cell, &state->cutcell, 0);
     crossing_list.count = 0;
     if (pattern <= 8) clip_vertex(d, cell, pattern, tol);
     else quad_cut(d, cell, pattern, tol);
@@ -394,7 +413,7 @@ void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
     for (int i = 0; i < n; i++) {
       if (!crossing_list.live[i]) rtlib_fatal_in("cut_3d_cells", "dead edge cut");
       std::copy_n(crossing_list.L[i], 4, x[i].L);
-      elements_get_gcoords(x[i].xyz, x[i].L, &cutcell.frame);
+      elements_get_gcoords(x[i].xyz, x[i].L, &state->cutcell.frame);
       // A crossing at a vertex taken onto the plane lies off it by up to the tolerance:
       // its place in space is the plane's point over its plot position.
       pgrid2_project(x[i].uv, d, x[i].xyz);
@@ -412,7 +431,7 @@ void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
 // cell before it gives up.
 double face_coordinate(const double *xyz, int f) {
   double L[4];
-  elements_get_lcoords(L, xyz, &cutcell.frame, 0.5);
+  elements_get_lcoords(L, xyz, &state->cutcell.frame, 0.5);
   return L[f - 1];
 }
 
@@ -457,8 +476,8 @@ void push_midsides(plotdata *d, tmesh *t) {
   for (int32_t c = 1; c <= t->source.count; c++) {
     uint16_t flags = t->flags.data[c - 1];
     if (!(flags & TRIMESH_CURVED)) continue;
-    cutcell.frame.curved = 0;
-    meshes_localize(m, &m->cells.data[t->source.data[c - 1] - 1], &cutcell, 0);
+    state->cutcell.frame.curved = 0;
+    meshes_localize(m, &m->cells.data[t->source.data[c - 1] - 1], &state->cutcell, 0);
     const int32_t *cn = t->cells.data + (c - 1) * t->ncell;
     for (int s = 1; s <= 3; s++) {
       int f = (flags >> (TRIMESH_CODE_SHIFT + 3 * (s - 1))) & 7;
@@ -505,7 +524,7 @@ void copy_3d_surface(plotdata *d, tmesh *t, int32_t g) {
     const MeshNode &N = m->nodes.data[n - 1];
     pointd p = {N.x, N.y};
     point3d q = {N.x, N.y, N.z};
-    nodemap.data[n - 1] = pointd_one_more_0(&t->nodes, &p);
+    state->nodemap.data[n - 1] = pointd_one_more_0(&t->nodes, &p);
     point3d_one_more_0(&t->nodes3, &q);
     widen_surface_box(d, p);
   }
@@ -523,7 +542,7 @@ void copy_3d_surface(plotdata *d, tmesh *t, int32_t g) {
           flags |= uint16_t(TRIMESH_BOUNDARY << (s - 1));
       }
       int32_t k = trimesh_new_tcell(t, c, flags);
-      for (int j = 0; j < t->ncell; j++) t->cells.data[(k - 1) * t->ncell + j] = nodemap.data[fn[j] - 1];
+      for (int j = 0; j < t->ncell; j++) t->cells.data[(k - 1) * t->ncell + j] = state->nodemap.data[fn[j] - 1];
     }
   }
 }
@@ -551,13 +570,13 @@ void fix_refpos(plotdata *d, tmesh *t, int32_t last) {
       std::copy_n(ends, 6, line.lineends);
       std::copy_n(dir, 3, line.direction);
       line.linelength = L;
-      cutcell.frame.curved = 0;
-      meshes_localize(m, &cell, &cutcell, 0);
+      state->cutcell.frame.curved = 0;
+      meshes_localize(m, &cell, &state->cutcell, 0);
       crossing_list.count = 0;
-      pgrid1_face_cut_3d(&line, t->source.data[c - 1], f, &cutcell, 0.1);
+      pgrid1_face_cut_3d(&line, t->source.data[c - 1], f, &state->cutcell, 0.1);
       if (crossing_list.count != 1) rtlib_fatal_in("fix_refpos", "SURFACE PLOT FACE CUT FAILED!");
       double xyz[3];
-      elements_get_gcoords(xyz, crossing_list.L[0], &cutcell.frame);
+      elements_get_gcoords(xyz, crossing_list.L[0], &state->cutcell.frame);
       t->nodes3.data[n - 1] = {xyz[0], xyz[1], xyz[2]};
     }
   }
@@ -604,7 +623,7 @@ int32_t build_plot_meshes(plotdata *d) {
   std::fill_n(l.data, d->groups, tmesh{});
   d->sbasis = uint32_t(m->meshbasis);
   d->pbasis = plot_basis(m->meshbasis);
-  vectorl_resize(&nodemap, m->nodes.count, std::max(m->nodes.count, nodemap.capacity));
+  vectorl_resize(&state->nodemap, m->nodes.count, std::max(m->nodes.count, state->nodemap.capacity));
   const double *w = d->window;
   rectd window = {w[0], w[1], w[2], w[3]};
   int32_t n = d->points[0];
@@ -660,7 +679,7 @@ int32_t build_plot_meshes(plotdata *d) {
   }
   if (d->region > 0) std::copy_n(d->surfbox, 4, d->window);
   if (d->vector) vector_plot_mesh(d);
-  vectorl_free(&nodemap);
+  vectorl_free(&state->nodemap);
   return total;
 }
 
@@ -739,6 +758,7 @@ void pgrid2_fix_labels(pde *p, plotdata *d) {
 uint8_t pgrid2_validate_plot_mesh(pde *p, plotdata *d) {
   TRACE("pgrid2_validate_plot_mesh");
   if (d->valid) return d->valid;
+  StateCall call;
   // 1. The data box: the domain's unless a box of its own is set.
   const Domain *dom = p->mesh.domain;
   double *b = d->box;

@@ -8,6 +8,8 @@ jobs=$(nproc)
 bash scripts/build.sh
 # No include or undefined symbol of a library may point up the stack.
 python3 tools/layers.py build
+# The C++ lines changed since the base revision keep the layout of .clang-format.
+bash tools/format_check.sh
 (cd build && ctest --output-on-failure -j "$jobs")
 # Each test binary once more as one process: no test may leave state for a later one.
 bash scripts/whole.sh build

@@ -78,6 +78,7 @@ struct Graphics : ::testing::Test {
 
   void SetUp() override {
     gag_init();
+    gagscren_reset_output();
     if (!cls) cls = drawing_class();
     events.clear();
     pwin_set_log(boxes);

@@ -226,6 +226,27 @@ TEST_F(Output, PrintFit) {
   EXPECT_EQ(v->pixwin.x2, before.x2);
 }
 
+// The orientation a print chooses holds for the next print as set (0); after the back
+// end's reset a print as set has the portrait A4 page of a fresh start, as has the
+// first print of every test.
+TEST_F(Output, PrintOrientationHoldsUntilReset) {
+  if (!have("pdfinfo")) GTEST_SKIP() << "needs poppler-utils";
+  uint16_t w = window(300, 200);
+  gag_drawline_1(w, 0.1, 0.1, 1.2, 0.9);
+  std::string pdf = dir.file("turn.pdf");
+  auto page = [&](int orientation) {
+    pwin_script_file(pdf.c_str());
+    gag_printwindow_2(w, orientation, 0, 1, 1);
+    return run("pdfinfo " + pdf + " | grep 'Page size'");
+  };
+  const std::string portrait = "Page size: 595.2 x 841.92 pts (A4)", landscape = "Page size: 841.92 x 595.2 pts (A4)";
+  EXPECT_EQ(page(0), portrait);
+  EXPECT_EQ(page(2), landscape);
+  EXPECT_EQ(page(0), landscape);
+  gagscren_reset_output();
+  EXPECT_EQ(page(0), portrait);
+}
+
 // Two triangles of one colour that share a diagonal print without a seam: the page
 // rendered smoothed at 72 dots per inch shows no pixel along the diagonal lighter than
 // the fill.

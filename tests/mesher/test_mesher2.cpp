@@ -291,3 +291,23 @@ TEST_F(Mesher, FixedPointsOnASideOrAtAVertex) {
     EXPECT_TRUE(mesh_questions.empty());
   }
 }
+
+// Fronts one after another in one process: the disk meshed after a finer slotted
+// square has the 113 nodes and 192 cells of the disk meshed in a process of its own.
+TEST_F(Mesher, EachFrontStartsAfresh) {
+  for (bool after : {false, true}) {
+    SCOPED_TRACE(after);
+    if (after) {
+      domain_clear(dp);
+      shapes[3].build(this);
+      ASSERT_EQ(mesh(40), 6);
+      expect_sound(1);
+      domain_clear(dp);
+    }
+    shapes[1].build(this);
+    ASSERT_EQ(mesh(10), 6);
+    expect_sound(0);
+    EXPECT_EQ(m().nodes.count, 113);
+    EXPECT_EQ(m().cells.count, 192);
+  }
+}

@@ -167,6 +167,32 @@ INSTANTIATE_TEST_SUITE_P(Plots3d, PlaneCuts, ::testing::Values(
     CutCase{"z = 0.5", tet10, 1, -1, {0, 0, 1}, 0.5}, CutCase{"z = 0.3", tet10, 1, -1, {0, 0, 1}, 0.3},
     CutCase{"x + y + z = 1.5", tet10, kHex, 3 * kHex, {kS3, kS3, kS3}, 1.5 * kS3}));
 
+// Cuts one after another in one process, back and forth between two planes: each
+// has the exact area a cut made first in a process of its own has.
+TEST_F(Plots3d, EachCutStartsAfresh) {
+  mesh("EXTRUSION z = 0, 0.5, 1", tet10, "CONTOUR(u) ON z = 0.3 CONTOUR(u) ON x + y + z = 1.5");
+  const struct {
+    int k;
+    double area;
+    P3 n;
+    double c;
+  } rows[] = {{1, 1, {0, 0, 1}, 0.3},
+              {2, kHex, {kS3, kS3, kS3}, 1.5 * kS3},
+              {1, 1, {0, 0, 1}, 0.3},
+              {2, kHex, {kS3, kS3, kS3}, 1.5 * kS3}};
+  for (const auto &r : rows) {
+    plotdata &d = data(r.k);
+    double sign = d.plane[0] + d.plane[1] + d.plane[2] > 0 ? 1 : -1;
+    d.plane[3] = -r.c * sign, d.valid = 0;
+    ASSERT_EQ(pgrid2_validate_plot_mesh(p, &d), 1);
+    EXPECT_NEAR(integral(d, [](P3) { return 1.0; }), r.area, 1e-10) << r.k;
+    sum_cells(d, [&](const tmesh &t, const int32_t *n) {
+      for (int j = 0; j < t.ncell; j++) EXPECT_NEAR(dot(r.n, of(t.nodes3.data[n[j] - 1])), r.c, 1e-12);
+      return 0.0;
+    });
+  }
+}
+
 // A cylinder of quadratic cells cut by the plane of its top: the cut's side nodes are
 // pushed onto the curved cell faces, so its area is the top surface's (and near pi).
 TEST_F(Plots3d, CurvedSidesOfACutFollowTheCells) {
