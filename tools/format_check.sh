@@ -3,7 +3,8 @@
 # showing the corrections, when clang-format would lay out a changed line otherwise. Lines
 # nobody changed are not checked (the tree as a whole is not reformatted).
 #   bash tools/format_check.sh [BASE]
-# BASE defaults to the merge-base with origin/main when that exists, else HEAD~1. The
+# BASE defaults to the merge-base with origin/main when that exists, else with a local
+# main branch: what a branch adds to the main it lands on (on main itself, nothing). The
 # working tree is compared with BASE, so uncommitted changes are checked as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,8 +17,8 @@ if [ $# -ge 1 ]; then
   base=$1
 elif git rev-parse -q --verify origin/main >/dev/null; then
   base=$(git merge-base HEAD origin/main)
-elif git rev-parse -q --verify HEAD~1 >/dev/null; then
-  base=HEAD~1
+elif git rev-parse -q --verify refs/heads/main >/dev/null; then
+  base=$(git merge-base HEAD refs/heads/main)
 else
   echo "format check: no base revision, nothing to check"
   exit 0
