@@ -141,7 +141,8 @@ double measures_measure(pde *p, vector2d *values, double time, double factor, ui
     case 1: g = measure_galerkin(p, values, time, factor, add); break;
     default: g = measure_zgalerkin(p, values, time, factor, add); break;
   }
-  if (p->estimator == 2 && p->nonlinear && !add && !p->eigen && !p->timedep) g = floor_by_curvature(p, values);
+  // A steady nonlinear solution's centre-Galerkin estimate is held up by its curvature estimate.
+  if (p->estimator == 2 && p->nonlinear && !p->eigen && !p->timedep && !add) g = floor_by_curvature(p, values);
   if (p->fronts.count > 0) g = measures_map_fronts(p, g);
   return g;
 }
