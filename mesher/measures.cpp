@@ -114,6 +114,25 @@ template <class Terms> static double store(Mesh *m, uint8_t add, Terms terms) {
   return count ? std::sqrt(S / count) : 0.0;
 }
 
+// The centre-Galerkin residual is weighed by the Jacobian's scales, so an error in a mode the
+// dominant terms of an equation do not see (a divergence-free flow under a penalty pressure)
+// reads as small as those terms are large. Every cell's estimate is therefore kept at least at
+// its curvature estimate, which measures each variable's interpolation error against its own
+// range and does not depend on the equations' scales. Returns the RMS of the new estimates.
+static double floor_by_curvature(pde *p, vector2d *values) {
+  Mesh *m = &p->mesh;
+  int32_t ncells = m->cells.count;
+  Work ew(work(p, ncells));
+  for (int32_t i = 1; i <= ncells; i++) at(ew.v, i) = cell_at(m, i).error;
+  measures_measure_curvature(p, values, 0, 0);
+  double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
+  return store(m, 0, [&](int32_t i, MeshCell &cell, double &T, double &W) {
+    double e = std::max(at(ew.v, i), cell.error / sens);
+    T = e * e;
+    W = 1;
+  });
+}
+
 double measures_measure(pde *p, vector2d *values, double time, double factor, uint8_t add) {
   TRACE("measures_measure");
   double g;
@@ -122,6 +141,8 @@ double measures_measure(pde *p, vector2d *values, double time, double factor, ui
     case 1: g = measure_galerkin(p, values, time, factor, add); break;
     default: g = measure_zgalerkin(p, values, time, factor, add); break;
   }
+  // A steady nonlinear solution's centre-Galerkin estimate is held up by its curvature estimate.
+  if (p->estimator == 2 && p->nonlinear && !p->eigen && !p->timedep && !add) g = floor_by_curvature(p, values);
   if (p->fronts.count > 0) g = measures_map_fronts(p, g);
   return g;
 }

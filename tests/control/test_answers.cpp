@@ -151,8 +151,9 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
 }
 
-// Time runs (and steady runs in 3D and with a constraint) against their exact answers: each row is a
-// descriptor, a reported value, the exact value and the tolerance its comment states.
+// Time runs (and steady runs in 3D, with a constraint and of a penalty-form flow) against their exact
+// or published answers: each row is a descriptor, a reported value, the answer and the tolerance its
+// comment states.
 TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   struct Row {
     const char *name, *label;
@@ -180,6 +181,14 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"cube_step_node_limit", "centre", 0.4606570, 2e-3},
       {"bump_in_cube", "peak", 1.0, 3e-3},
       {"cube_poisson_constant", "centre", 0.3372770, 1e-4},
+      {"cavity_centrelines", "u_y0.4531", -0.21090, 0.01},
+      {"cavity_centrelines", "u_y0.1719", -0.10150, 0.01},
+      {"cavity_centrelines", "u_y0.8516", 0.23151, 0.01},
+      {"cavity_centrelines", "u_y0.9531", 0.68717, 0.01},
+      {"cavity_centrelines", "v_x0.2344", 0.17527, 0.01},
+      {"cavity_centrelines", "v_x0.8047", -0.24533, 0.01},
+      {"cavity_centrelines", "v_x0.5", 0.05454, 0.01},
+      {"cavity_centrelines", "v_x0.9063", -0.16914, 0.01},
   };
   std::map<std::string, std::map<std::string, double>> got;
   for (const Row &r : rows) {
