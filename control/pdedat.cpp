@@ -15,6 +15,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "model/trees.h"
+#include "plot/plot.h"
 #include "reader/rdbatch.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -24,6 +25,9 @@
 #include "runtime/textin.h"
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
+#include "solver/bandmxd.h"
+#include "solver/bigmatx.h"
+#include "solver/sparsemx.h"
 
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;

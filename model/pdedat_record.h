@@ -11,10 +11,11 @@
 #include "graphics/display.h"
 #include "graphics/gag1d.h"
 #include "model/formulas.h"
+#include "model/matrix_records.h"
 #include "model/metrics.h"
+#include "model/plot_records.h"
 #include "model/symtab.h"
 #include "model/xferdat.h"
-#include "plot/plot.h"
 #include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/textin.h"
@@ -27,9 +28,6 @@
 #include "runtime/vectorl.h"
 #include "runtime/vectorn.h"
 #include "runtime/vectorvd.h"
-#include "solver/bandmxd.h"
-#include "solver/bigmatx.h"
-#include "solver/sparsemx.h"
 
 struct TreeNode;
 

@@ -16,15 +16,12 @@ STACK = ["platform", "runtime", "graphics", "elements", "model", "domain", "plot
 RANK = {name: k for k, name in enumerate(STACK)}
 
 # Record types the layers below share with those above, by file and the library it reaches
-# (types only: nothing here calls upward). The problem record's fields hold every
-# subsystem's records; the mesh record keeps the domain it was built from; equation
-# analysis and the fit selections read the domain's regions and the plot records through
-# the problem record; the error measure reads the layout's row map.
+# (types only: nothing here calls upward). The mesh record keeps the domain it was built
+# from; the problem record holds the mesh, and equation analysis and the fit selections
+# read the domain's regions through it.
 RECORD_TYPES = {
-    ("model/pdedat_record.h", "domain"), ("model/pdedat_record.h", "plot"),
-    ("model/pdedat_record.h", "solver"), ("elements/meshes.h", "domain"),
-    ("model/buildeq.cpp", "domain"), ("model/buildeq.cpp", "plot"),
-    ("model/fitting_book.cpp", "domain"), ("mesher/measures.cpp", "solver"),
+    ("model/pdedat_record.h", "domain"), ("elements/meshes.h", "domain"),
+    ("model/buildeq.cpp", "domain"), ("model/fitting_book.cpp", "domain"),
 }
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/[^"]+"', re.M)
