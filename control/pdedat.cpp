@@ -57,7 +57,6 @@ static const char *text_of(const String *s) { return (s && s->text) ? s->text : 
 int pdedat_init() {
   TRACE("pdedat");
   pdedat_separator = '/';
-  meshes_yesno = pdedat_yesno_message;
   report_hooks = pdedat_reports;
   report_panel = pdedat_panel;
   return 0;
