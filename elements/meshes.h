@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "domain/domain.h"
 #include "elements/cellnode.h"
+#include "elements/domain_record.h"
 #include "elements/finder.h"
 #include "runtime/pointd.h"
 #include "runtime/strings.h"

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "model/pdedat_record.h"
-#include "domain/domain.h"
+#include "elements/domain_record.h"
 #include "elements/domcalls.h"
 #include "elements/basisfun.h"
 #include "graphics/display.h"

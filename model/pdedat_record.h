@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "domain/domain.h"
 #include "elements/meshes.h"
 #include "elements/quature.h"
 #include "graphics/display.h"
