@@ -15,6 +15,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "model/trees.h"
+#include "plot/plot.h"
 #include "reader/rdbatch.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -24,6 +25,9 @@
 #include "runtime/textin.h"
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
+#include "solver/bandmxd.h"
+#include "solver/bigmatx.h"
+#include "solver/sparsemx.h"
 
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;
@@ -53,7 +57,6 @@ static const char *text_of(const String *s) { return (s && s->text) ? s->text : 
 int pdedat_init() {
   TRACE("pdedat");
   pdedat_separator = '/';
-  meshes_yesno = pdedat_yesno_message;
   report_hooks = pdedat_reports;
   report_panel = pdedat_panel;
   return 0;
@@ -213,36 +216,11 @@ void pdedat_clear_pde(pde *p) {
   }
   String label = lit("Freeing Memory");
   uint16_t line = display_report_num(&p->status, 0, &label, int32_t(XMEM / 1024));
-  vector2d_free(&p->work, 1);  // the solution and work vectors
-  // The time run's levels, vectors and matrices.
-  for (vector2d *v : {&p->solution, &p->um2, &p->um1, &p->uold, &p->udotold, &p->udot}) vector2d_free(v, 1);
-  for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction,
-                     &p->stepscale})
-    vectord_free(v);
+  pdedat_clear_model(p);
+  // The time run's step matrix and the assembly.
   sparsemx_free(&p->jmatrix, 1);
-  vector2d_free(&p->errors, 1);
-  vectord_free(&p->delta);
-  vectorvd_free(&p->carried, 0);
   pdedat_free_assembly(p);
-  symtab_free(&p->scopes, 1);
-  meshes_free(&p->mesh, 0);     // the mesh
-  meshes_free(&p->basemesh, 1);  // the base mesh of an extrusion, with its domain copy
   domain_clear(p->mesh.domain);  // every parse builds the domain afresh
-  metrics_clear_metric(&p->coords);
-  formulas_free(&p->formulas);  // with the definitions' tables
-  xferdat_free(&p->transfers);
-  // What the reader kept of the descriptor.
-  strings_free_0(&p->title);
-  for (uint16_t k = 0; k < p->vars.count; k++) strings_free_0(&p->vars.items[k].name);
-  if (p->vars.items) {
-    XMEM -= int64_t(p->vars.capacity) * sizeof(pdevar);
-    bopmemfree(&p->vars.items);
-  }
-  p->vars = {};
-  strings_free_1(&p->varnames, 1);
-  p->nfield = p->nscalar = p->maxstages = 0;
-  for (vectorn *v : {&p->eqmap, &p->declared, &p->resolves, &p->fronts, &p->jacfits}) vectorn_free(v);
-  vectord_free(&p->sumvalues);
   // The plot records with what they hold, and their lists.
   plot_free_0(&p->plotrecs);
   plot_free_1(&p->timerecs);
@@ -262,66 +240,17 @@ void pdedat_free_pde(pde *p) {
   if (free_nesting > 1) return;
   pdedat_clear_pde(p);
   display_free(&p->status);
-  meshes_free(&p->mesh, 1);
-  String *texts[] = {&p->directory, &p->name, &p->header, &p->startdate, &p->logname,
-                     &p->axisname[0], &p->axisname[1], &p->axisname[2], &p->axisname[3]};
-  for (String *s : texts) strings_free_0(s);
-  strings_free_1(&p->coordnames, 1);
-  for (pdeblock *b = p->firstblock.next; b;) {
-    pdeblock *next = b->next;
-    XMEM -= b->size;
-    bopmemfree(&b);
-    b = next;
-  }
   // The windows the problem window owns go first, then the problem window itself.
   for (uint16_t *v : {&p->eigview, &p->domainview, &p->editview, &p->meshview, &p->pdeview}) {
     if (*v) gag_killview(*v);
     *v = 0;
   }
-  strings_free_0(&p->fallback);
-  vectorn_free(&p->deferred);
   filio_close_put(&p->plotfile);
   strings_free_0(&p->plotfile.name);
   strings_free_0(&p->plotfile.temp);
   if (p->log && p->log != pdedat_batch_log) pdedat_close_log(p->log);
-  // The run controller's tables: quadrature for the problem's bases, eigenvalues.
-  quature_free_vquad_basis(&p->vquad);
-  quature_free_vquad_basis(&p->vquad1);
-  quature_free_vquad_basis(&p->vquaderr);
-  // Every side table that was built, whichever basis built it.
-  quature_free_squad_basis(&p->squad, p->squad.side[0].code);
-  quature_free_squad_basis(&p->squad1, p->squad1.side[0].code);
   pdedat_free_assembly(p);
-  vectord_free(&p->eigenvalues);
-  vectorl_free(&p->basiscodes);
-  // The evaluator's tables: derived globals, eigenvector sets, shared subexpressions.
-  for (uint16_t k = 0; k < p->globals.count; k++) vectord_free(&p->globals.items[k].values);
-  if (p->globals.items) {
-    XMEM -= int64_t(p->globals.capacity) * sizeof(pdeglobal);
-    bopmemfree(&p->globals.items);
-  }
-  for (uint16_t k = 0; k < p->nmodesets; k++) vector2d_free(&p->modesets[k], 1);
-  if (p->modesets) {
-    XMEM -= int64_t(p->nmodesets) * sizeof(vector2d);
-    bopmemfree(&p->modesets);
-  }
-  vectord_free(&p->subvalues);
-  vector2d_free(&p->subvectors, 1);
-  vectord_free(&p->histtimes);
-  vectorb_free(&p->basisflags);
-  trees_free_1(&p->cseslots, 0);
-  vector2d_free(&p->slotvalues, 1);
-  vector2d_free(&p->fitvalues, 1);
-  vectorn_free(&p->fitlist);
-  vectorn_free(&p->initfits);
-  vectorb_free(&p->fitflags);
-  vectord_free(&p->fitscalars);
-  point3d_free_1(&p->fitpoints);
-  vectorl_free(&p->fitwords);
-  vectorl_free(&p->sortindex);
-  vectord_free(&p->magnitudes);
-  vectord_free(&p->minima);
-  vectord_free(&p->maxima);
+  pdedat_free_model(p);
   memset(static_cast<void *>(p), 0, sizeof(pde));
   // The modules' work storage is sized by the problems that used it: with none
   // open any more it goes too, and the count is back where it began.

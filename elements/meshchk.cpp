@@ -5,15 +5,9 @@
 
 #include "elements/domcalls.h"
 #include "elements/meshes.h"
-#include "platform/pwin.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
-
-// Until run control installs its own question, the platform's message box asks.
-static uint8_t ask_platform(uint16_t, const String *message, const String *caption) {
-  return pwin_message_box(message->text, caption->text, PWIN_MB_YESNO | PWIN_MB_QUESTION) == PWIN_IDYES;
-}
-uint8_t (*meshes_yesno)(uint16_t view, const String *message, const String *caption) = ask_platform;
 
 static bool node_ok(const Mesh *m, int32_t n) { return n >= 1 && n <= m->nodes.count; }
 static bool cell_ok(const Mesh *m, int32_t c) { return c >= 1 && c <= m->cells.count; }
@@ -201,7 +195,7 @@ static void report(Mesh *m, const char *where, const char *title, const char *li
   strings_copyto_1(&question, message);
   strings_addto_1(&question, " Continue?");
   strings_copyto_1(&caption, "ERROR");
-  uint8_t yes = meshes_yesno(m->debugview, &question, &caption);
+  uint8_t yes = report_yesno_message(m->debugview, &question, &caption);
   strings_free_0(&question);
   strings_free_0(&caption);
   if (!yes) rtlib_fatal_in(where, message);

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "domain/domain.h"
 #include "elements/cellnode.h"
+#include "elements/domain_record.h"
 #include "elements/finder.h"
 #include "runtime/pointd.h"
 #include "runtime/strings.h"
@@ -188,13 +188,11 @@ void put_tag(IOfile *f, const String *tag);
 bool get_tag(IOfile *f, const String *tag);
 
 // ---- Checks and the grid report ---------------------------------------------------------
-// The mesh checks' yes/no question (nonzero for yes); the platform's message box until
-// run control installs its own.
-extern uint8_t (*meshes_yesno)(uint16_t view, const String *message, const String *caption);
 // Checks the record's invariants with the counts of basis: reciprocal neighbours (and,
 // when shared is set, a side's worth of shared nodes), boundary ids on open sides (when
 // bdids is set), cells listed at their nodes and back, and no inverted cell. A
-// violation writes the grid report to the debug log and asks whether to continue: yes
+// violation writes the grid report to the debug log and asks whether to continue (the
+// runtime's yes/no report, run control's question once installed): yes
 // silences the rest of this check, no is a fatal stop with the message.
 void meshes_check_mesh(Mesh *m, int32_t basis, uint8_t shared, uint8_t bdids);
 // The grid report under the title: nodes, cells, the domain and its boundary node

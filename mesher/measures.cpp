@@ -12,9 +12,9 @@
 #include "model/bcs.h"
 #include "model/eqns.h"
 #include "model/fits.h"
+#include "model/matrix_records.h"
 #include "model/treeval.h"
 #include "runtime/rtlib.h"
-#include "solver/bigmatx.h"
 #include "model/fitting_book.h"
 
 // The cell every estimator localises into, and the point aimed at it.

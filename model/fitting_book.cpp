@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "model/pdedat_record.h"
-#include "domain/domain.h"
+#include "elements/domain_record.h"
 #include "elements/domcalls.h"
 #include "model/buildeq.h"
 #include "model/trees.h"

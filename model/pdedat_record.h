@@ -5,16 +5,16 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "domain/domain.h"
 #include "elements/meshes.h"
 #include "elements/quature.h"
 #include "graphics/display.h"
 #include "graphics/gag1d.h"
 #include "model/formulas.h"
+#include "model/matrix_records.h"
 #include "model/metrics.h"
+#include "model/plot_records.h"
 #include "model/symtab.h"
 #include "model/xferdat.h"
-#include "plot/plot.h"
 #include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/textin.h"
@@ -27,9 +27,6 @@
 #include "runtime/vectorl.h"
 #include "runtime/vectorn.h"
 #include "runtime/vectorvd.h"
-#include "solver/bandmxd.h"
-#include "solver/bigmatx.h"
-#include "solver/sparsemx.h"
 
 struct TreeNode;
 
@@ -357,3 +354,10 @@ void pdedat_grow_modesets(pde *p, uint16_t count);
 void pdedat_put_group(pde *p, uint16_t value);
 void pdedat_allfonts(pde *p, int16_t font);
 void pdedat_set_textsize(pde *p, float height, float width);
+// Releases what the model and the layers below it keep in the record, the part of
+// clearing a problem (the run's vectors, symbols, meshes, coordinates, formulas,
+// transfers and what the reader kept) and the rest of freeing it (the mesh's domain,
+// names, work blocks, quadrature tables and the evaluator's tables); run control
+// releases the rest.
+void pdedat_clear_model(pde *p);
+void pdedat_free_model(pde *p);

@@ -6,6 +6,7 @@
 
 #include "runtime/strings.h"
 #include "runtime/textin.h"
+#include "runtime/treevector.h"
 
 // Opcodes, the rows of the operator table. Several names are also C library
 // functions, hence the namespace: op::sqrt, op::addop.
@@ -75,19 +76,6 @@ struct TreeNode {
     TreeNode *target;    // subref: a node of the same tree, never owned
     uint32_t key;        // xferval: the transfer reference's key
   };
-};
-
-// A list of trees, entries 1..count (entry k is data[k-1]); grows by 10.
-struct treevector {
-  uint16_t count;
-  uint16_t capacity;
-  TreeNode **data;
-};
-// A list of tree vectors, entries in place.
-struct treevectors {
-  uint16_t count;
-  uint16_t capacity;
-  treevector *data;
 };
 
 // The node whose own operation an evaluation or a constant fold is computing, null

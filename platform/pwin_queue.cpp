@@ -50,3 +50,7 @@ bool pwin_queue_pop(pwin_msg *m) {
 void pwin_queue_drop(pwin_handle w) {
   std::erase_if(queue, [w](const pwin_msg &m) { return m.window == w; });
 }
+
+bool (*pwin_display_probe)();
+
+bool pwin_display_opened() { return pwin_display_probe && pwin_display_probe(); }

@@ -1,5 +1,5 @@
-// pwin_queue: what every window back end keeps alike: the registered window classes
-// and the queue of messages waiting for their windows.
+// pwin_queue: what every window back end keeps alike: the registered window classes,
+// the queue of messages waiting for their windows, and whether a display was opened.
 #pragma once
 #include <cstdint>
 
@@ -23,3 +23,6 @@ bool pwin_queue_empty();
 bool pwin_queue_pop(pwin_msg *m);
 // Forgets the messages of a window that is gone.
 void pwin_queue_drop(pwin_handle w);
+// Whether the screen back end opened its display, set by that back end when it is part
+// of the program; null without it (no display can have been opened then).
+extern bool (*pwin_display_probe)();

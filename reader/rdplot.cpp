@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/pdedat_record.h"
+#include "plot/plot.h"
 #include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "domain/domain.h"
 #include "model/pdedat_record.h"
 #include "runtime/bounding.h"
 #include "elements/mfinder.h"

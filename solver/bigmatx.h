@@ -4,15 +4,11 @@
 #pragma once
 #include <cstdint>
 
+#include "model/matrix_records.h"
 #include "runtime/vector2l.h"
 #include "runtime/vectorl.h"
 
 struct sparsemx;
-
-// Row maps 1..maps.count: member k maps item n of variable k to its global row.
-struct bigmatx {
-  vector2l maps;
-};
 
 int bigmatx_init();
 
@@ -32,8 +28,6 @@ void bigmatx_replicate(bigmatx *b, sparsemx *A, const sparsemx *link, const vect
 // a matrix without rows "BAD MATRIX".
 void bigmatx_copyto(bigmatx *b, sparsemx *A, uint16_t i, uint16_t j, const sparsemx *block);
 void bigmatx_addto(bigmatx *b, sparsemx *A, uint16_t i, uint16_t j, const sparsemx *block);
-// Global row of item n of variable k.
-inline int32_t bigmatx_row(const bigmatx *b, uint16_t k, int32_t n) { return b->maps.data[k - 1].data[n - 1]; }
 // Position (0-based) of column c in a sorted row of count keys, or -1.
 int32_t bigmatx_find(const int32_t *keys, int32_t count, int32_t c);
 // Frees the maps.

@@ -18,6 +18,7 @@
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorld.h"
+#include "solver/bandmxd.h"
 #include "solver/bigmatx.h"
 #include "solver/coupling_internal.h"
 #include "solver/loading.h"

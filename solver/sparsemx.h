@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "model/matrix_records.h"
 #include "runtime/strings.h"
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
@@ -13,19 +14,6 @@
 struct pad;
 struct matrixd;
 struct bandmxd;
-
-// A matrix whose pattern is set (a copy, an image, the global matrix as laid out)
-// keeps its rows one after another in one block of keys and one of values: the rows
-// borrow their room from it (see vectorld), so the products and solves stream
-// through memory. A row grown past its room takes arrays of its own.
-struct sparsemx {
-  int32_t rows;       // rows in use, numbered 1..rows
-  int32_t capacity;   // row records allocated; rows past rows keep their storage
-  vectorld *data;     // row i is data[i-1]: columns strictly ascending, 1-based
-  int32_t blocksize;  // pairs in the block the rows borrow from (0: no block)
-  int32_t *keyblock;  // the block's keys and values
-  double *valblock;
-};
 
 // Set from the problem's SPARSEMX debug switch.
 extern uint8_t sparsemx_debug;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Lists every include and every undefined symbol of a library that points to a library
 above it in the stack. The libraries stack in the order below; each may use only those
-before it. Exits 1 when anything points upward, apart from the record types below.
+before it. Exits 1 when anything points upward.
 
     python3 tools/layers.py BUILD_DIR
 """
@@ -15,17 +15,6 @@ STACK = ["platform", "runtime", "graphics", "elements", "model", "domain", "plot
          "solver", "reader", "control", "app"]
 RANK = {name: k for k, name in enumerate(STACK)}
 
-# Record types the layers below share with those above, by file and the library it reaches
-# (types only: nothing here calls upward). The problem record's fields hold every
-# subsystem's records; the mesh record keeps the domain it was built from; equation
-# analysis and the fit selections read the domain's regions and the plot records through
-# the problem record; the error measure reads the layout's row map.
-RECORD_TYPES = {
-    ("model/pdedat_record.h", "domain"), ("model/pdedat_record.h", "plot"),
-    ("model/pdedat_record.h", "solver"), ("elements/meshes.h", "domain"),
-    ("model/buildeq.cpp", "domain"), ("model/buildeq.cpp", "plot"),
-    ("model/fitting_book.cpp", "domain"), ("mesher/measures.cpp", "solver"),
-}
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/[^"]+"', re.M)
 
@@ -39,8 +28,7 @@ def upward_includes():
                 continue
             with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
                 for target in INCLUDE.findall(f.read()):
-                    if (target in RANK and RANK[target] > RANK[lib]
-                            and (f"{lib}/{name}", target) not in RECORD_TYPES):
+                    if target in RANK and RANK[target] > RANK[lib]:
                         found.append(f"include  {lib}/{name} -> {target}")
     return found
 

@@ -74,10 +74,10 @@ struct Solve : RunFixture {
   int32_t smallest_cell_sound(double volume) {
     static int questions;
     questions = 0;
-    auto platform = meshes_yesno;
-    meshes_yesno = [](uint16_t, const String *, const String *) -> uint8_t { return ++questions, 1; };
+    auto platform = report_hooks.yesno_message;
+    report_hooks.yesno_message = [](uint16_t, const String *, const String *) -> uint8_t { return ++questions, 1; };
     meshes_check_mesh(&p->mesh, p->mesh.meshbasis, 1, 1);
-    meshes_yesno = platform;
+    report_hooks.yesno_message = platform;
     EXPECT_EQ(questions, 0);
     double sum = 0, least = 1e300;
     int32_t smallest = 0;

@@ -12,6 +12,7 @@
 #include "graphics/textman.h"
 #include "app/windower.h"
 #include "platform/pwin.h"
+#include "plot/plot.h"
 #include "tests/control/doubles.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// The symbolic tests' batch-mode problem, whose domain the preparation and spacing tests
-// build by hand.
+// The symbolic tests' problem with a domain of its own, which the preparation and
+// spacing tests build by hand.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -22,6 +22,12 @@ struct Problem : Symbolic {
     Symbolic::SetUp();
     bounding_init();
     math_init();
+    // A new domain as a new problem has it: an empty box, no tolerance yet; the mesh
+    // frees it with the record.
+    bopmemalloc(&p->mesh.domain, 1, sizeof(Domain));
+    XMEM += sizeof(Domain);
+    domain_clear(p->mesh.domain);
+    p->mesh.ownsdomain = 1;
     dp = p->mesh.domain;
     dp->grofac = 0.25;
   }

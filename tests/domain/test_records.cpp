@@ -1,5 +1,6 @@
 // The domain record as a whole: the printouts of every record kind, a deep copy of a
-// two-region domain with arcs, and clearing back to a new domain.
+// two-region domain with arcs, clearing back to a new domain, and the domains the
+// transfer records own.
 #include <cstring>
 #include <numbers>
 
@@ -7,6 +8,8 @@
 #include "domain/periodic.h"
 #include "domain/regions.h"
 #include "model/trees.h"
+#include "model/xferdat.h"
+#include "runtime/bopmem.h"
 #include "tests/domain/geometry.h"
 
 namespace {
@@ -124,6 +127,28 @@ TEST_F(Records, CopyOwnsEveryCopiedFieldAndClearFreesAll) {
   EXPECT_EQ(print(), "2D DOMAIN has     0 Regions,     0 Loops,     0 Faces,     0 Edges,     0 Joints\n"
                      "Bounds (1e+300,1e+300,1e+300) (-1e+300,-1e+300,-1e+300)\n");
   domain_clear(nullptr);
+}
+
+TEST(Formulas, TransferRecordsFreeTheirOwnDomains) {
+  int64_t before = XMEM;
+  xferlist list{};
+  for (uint16_t n = 1; n <= 3; n++) {
+    xferdat_resize(&list, n, n < list.capacity ? list.capacity : n);
+    xferdat &x = list.items[n - 1];
+    x.number = n;
+    strings_copyto_1(&x.name, "flow.dat");
+    bopmemalloc(&x.mesh.domain, 1, sizeof(Domain));
+    XMEM += sizeof(Domain);
+    x.mesh.ownsdomain = 1;
+    vector2d_resize(&x.values, 2, 2);
+    vectord_resize(&x.values.data[1], 10, 10);
+  }
+  EXPECT_EQ(list.capacity, 3);
+  EXPECT_EQ(list.items[0].number, 1);
+  xferdat_resize(&list, 1, 1);  // the records that no longer fit are freed
+  xferdat_free(&list);
+  EXPECT_EQ(list.count + list.capacity, 0);
+  EXPECT_EQ(XMEM, before);
 }
 
 }  // namespace

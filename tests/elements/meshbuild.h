@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/meshes.h"
 #include "elements/quature.h"

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "tests/elements/check.h"
 #include "tests/elements/meshbuild.h"
 
@@ -35,15 +36,15 @@ std::string grid(Mesh *m, const char *title) {
 struct Checks : MeshTest {
   TempDir dir;
   std::string log = dir.file("quendar.dbg");
-  decltype(meshes_yesno) platform = meshes_yesno;
+  decltype(report_hooks.yesno_message) platform = report_hooks.yesno_message;
   void SetUp() override {
     MeshTest::SetUp();
     ASSERT_TRUE(debug_debug_on(log.c_str()));
-    meshes_yesno = ask;
+    report_hooks.yesno_message = ask;
     answers.clear(), asked.clear();
   }
   void TearDown() override {
-    meshes_yesno = platform;
+    report_hooks.yesno_message = platform;
     debug_debug_off();
     MeshTest::TearDown();
   }

@@ -23,16 +23,16 @@ inline uint8_t answer_yes(uint16_t, const String *message, const String *) {
 }
 
 struct Mesher : Problem {
-  decltype(meshes_yesno) platform = meshes_yesno;
+  decltype(report_hooks.yesno_message) platform = report_hooks.yesno_message;
   void SetUp() override {
     Problem::SetUp();
     p->gridarc = 30, p->aspect = 4, p->steepness = 0.5;
     p->basis = tri3;
-    meshes_yesno = answer_yes;
+    report_hooks.yesno_message = answer_yes;
     mesh_questions.clear();
   }
   void TearDown() override {
-    meshes_yesno = platform;
+    report_hooks.yesno_message = platform;
     mesher2_debug = 0;
     Problem::TearDown();
   }
@@ -148,15 +148,15 @@ struct Mesher : Problem {
 // A descriptor parsed by the real actions (its own end included) and meshed, the mesh
 // checks' questions answered yes.
 struct MeshedDescriptor : Actions {
-  decltype(meshes_yesno) platform = meshes_yesno;
+  decltype(report_hooks.yesno_message) platform = report_hooks.yesno_message;
   void SetUp() override {
     Actions::SetUp();
     std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
-    meshes_yesno = answer_yes;
+    report_hooks.yesno_message = answer_yes;
     mesh_questions.clear();
   }
   void TearDown() override {
-    meshes_yesno = platform;
+    report_hooks.yesno_message = platform;
     Actions::TearDown();
   }
 };

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "control/pdedat.h"
 #include "elements/quature.h"
+#include "model/pdedat_record.h"
 
 inline void test_cell(pde *p, LocalCell *lc, vector2d *vals, int32_t code,
                       const std::vector<std::array<double, 3>> &xyz, int timedep = 1) {

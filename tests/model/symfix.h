@@ -1,18 +1,16 @@
-// Fixture of the symbolic-algebra tests: a live problem in batch mode (errors go to
-// a temporary batch log), trees from the infix builder, and the value of a tree.
+// Fixture of the symbolic-algebra tests: a live problem whose errors go to a temporary
+// log, trees from the infix builder, and the value of a tree.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "control/pdedat.h"
-#include "control/verdat.h"
 #include "model/simptree.h"
 #include "model/symtab.h"
 #include "model/treesimp.h"
 #include "runtime/except.h"
-#include "tests/control/reports.h"
+#include "tests/model/reports.h"
 #include "tests/model/treebuild.h"
 #include "tests/runtime/harness.h"
 #include "tests/tempfiles.h"
@@ -37,28 +35,18 @@ template <class F> std::string reported_error(FILE *log, const char *home, F &&b
 }
 
 struct Symbolic : ::testing::Test {
-  ControlReports reports;
-  TempDir dir;
   FILE *log = tmpfile();
+  ModelReports reports{log};
   pde *p = nullptr;
   TreeEnv env;
   void SetUp() override {
     if (!symtab_optree) symtab_operators(&symtab_optree), symtab_builtins(&symtab_optree);
-    verdat_batch = 1;
-    pdedat_batch_log = log;
-    String path{};
-    strings_copyto_1(&path, dir.file("sym.pde").c_str());
-    p = pdedat_new_pde(&path);
-    strings_free_0(&path);
-    pdedat_current = p;
+    p = model_new_problem(log);
     env.names["U"] = {op::varble, 1};
     env.names["V"] = {op::varble, 2};
   }
   void TearDown() override {
-    pdedat_free_pde(p);
-    pdedat_current = nullptr;
-    pdedat_batch_log = nullptr;
-    verdat_batch = 0;
+    model_free_problem(p);
     fclose(log);
   }
   TreeNode *build(const std::string &text) { return treebuild(text, env); }

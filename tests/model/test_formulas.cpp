@@ -1,13 +1,12 @@
 // The formula set: boundary-condition tags and their merge, region positions, the
-// debug listing, initial values, derived-global look-up, arrays, loops, transfer
-// records, and the memory count after the set is freed.
+// debug listing, initial values, derived-global look-up, arrays, loops, and the
+// memory count after the set is freed.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "model/formulas.h"
-#include "model/xferdat.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "tests/model/treebuild.h"
@@ -178,27 +177,5 @@ TEST(Formulas, DerivedGlobalsFoundByKindKeysAndTree) {
   EXPECT_EQ(fits_find_fit_tree(l, 1, 2, 4)->value, 2);
   strings_free_1(&ab, 1), strings_free_1(&ba, 1), strings_free_0(&lower);
   formulas_free(&fs);
-  EXPECT_EQ(XMEM, before);
-}
-
-TEST(Formulas, TransferRecordsFreeTheirOwnDomains) {
-  int64_t before = XMEM;
-  xferlist list{};
-  for (uint16_t n = 1; n <= 3; n++) {
-    xferdat_resize(&list, n, n < list.capacity ? list.capacity : n);
-    xferdat &x = list.items[n - 1];
-    x.number = n;
-    x.name = str("flow.dat");
-    bopmemalloc(&x.mesh.domain, 1, sizeof(Domain));
-    XMEM += sizeof(Domain);
-    x.mesh.ownsdomain = 1;
-    vector2d_resize(&x.values, 2, 2);
-    vectord_resize(&x.values.data[1], 10, 10);
-  }
-  EXPECT_EQ(list.capacity, 3);
-  EXPECT_EQ(list.items[0].number, 1);
-  xferdat_resize(&list, 1, 1);  // the records that no longer fit are freed
-  xferdat_free(&list);
-  EXPECT_EQ(list.count + list.capacity, 0);
   EXPECT_EQ(XMEM, before);
 }

@@ -6,13 +6,14 @@
 #include <map>
 #include <memory>
 
-#include "control/pdedat.h"
 #include "domain/domain.h"
-#include "tests/control/reports.h"
+#include "model/pdedat_record.h"
+#include "plot/plot.h"
 #include "tests/elements/meshbuild.h"
+#include "tests/model/reports.h"
 
 struct PlotGrid : MeshTest {
-  ControlReports reports;
+  ModelReports reports{stderr};
   std::unique_ptr<pde> p{new pde{}};
   plotdatavector v = {};
   void SetUp() override {

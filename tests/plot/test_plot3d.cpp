@@ -33,7 +33,7 @@ double norm(P3 a) { return std::sqrt(dot(a, a)); }
 P3 of(const point3d &q) { return {q.x, q.y, q.z}; }
 
 struct Plots3d : Actions {
-  decltype(meshes_yesno) platform = meshes_yesno;
+  decltype(report_hooks.yesno_message) platform = report_hooks.yesno_message;
   uint16_t cls = 0;
   static void SetUpTestSuite() {
     quature_init_quadrature();
@@ -43,13 +43,13 @@ struct Plots3d : Actions {
   void SetUp() override {
     Actions::SetUp();
     std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
-    meshes_yesno = answer_yes;
+    report_hooks.yesno_message = answer_yes;
     basisfun_node_coords();
     gag_init();
     cls = drawing_class();
   }
   void TearDown() override {
-    meshes_yesno = platform;
+    report_hooks.yesno_message = platform;
     gag_closegraph();
     Actions::TearDown();
   }

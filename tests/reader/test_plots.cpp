@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "plot/plot.h"
 #include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/edges.h"

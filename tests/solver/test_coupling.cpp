@@ -7,6 +7,7 @@
 #include "runtime/vectorld.h"
 #include "runtime/vectorll.h"
 #include "runtime/vectort.h"
+#include "solver/sparsemx.h"
 #include "tests/model/symfix.h"
 #include "solver/bigmatx.h"
 #include "solver/fitting.h"

@@ -13,6 +13,7 @@
 #include "runtime/vectorld.h"
 #include "elements/cellnode.h"
 #include "solver/bigmatx.h"
+#include "solver/sparsemx.h"
 #include "tests/runtime/fatal_stop.h"
 #include "tests/solver/assembly.h"
 

@@ -1,6 +1,7 @@
 // The time driver with the real assembly: the decaying mode of the unit square,
 // u = sin(pi x) sin(pi y) e^(-2 pi^2 t), against the analytic centre value; the slab
 // against the error-function profile.
+#include "plot/plot.h"
 #include "tests/solver/timestep.h"
 
 TEST_F(Timestep, DecayingModeAtHalfTime) {

@@ -10,6 +10,7 @@
 
 #include "control/pdedat.h"
 #include "control/verdat.h"
+#include "plot/plot.h"
 #include "solver/timsolve.h"
 #include "tests/reader/problem.h"
 #include "tests/runtime/fatal_stop.h"
