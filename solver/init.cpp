@@ -147,6 +147,7 @@ void init_ss(pde *p, const double times[2]) {
   // start is resolved.
   int32_t p_ = 0, N0 = m->nodes.count;
   double tau = 10 * p->errlim;
+  double error = -1, before = -1;  // the resolution error of the last two passes
   for (;;) {
     p_++;
     loading_cells_take_mesh_basis(m);  // also the cells a refinement made
@@ -168,9 +169,12 @@ void init_ss(pde *p, const double times[2]) {
     // The start is resolved no further than the node limit; the log says so.
     if (p->regrid && N >= p->nodelimit) cgsolve_log_note(p, "NODE LIMIT");
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
-        display_checkkey(&p->status) || p->stop || p->error)
+        display_checkkey(&p->status) || p->stop || p->error) {
+      if (p->regrid && p_ > 1 && !p->error) before = error, error = resolution_error(p, u);
       break;
-    if (resolution_error(p, u) <= tau) break;
+    }
+    before = error, error = resolution_error(p, u);
+    if (error <= tau) break;
     if (refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) break;
     if ((p->printgrid || p->dbg_grid) && debug_file) {
       String t = lit("REFINED");
@@ -183,6 +187,9 @@ void init_ss(pde *p, const double times[2]) {
     fitting_invalidate_fits(p, 1);
     if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
   }
+  // A start left above its tolerance by a bound, whose last refinement cut its error by less
+  // than a third, holds a jump (a smooth start's error falls with the square of the cell size).
+  p->startjump = uint8_t(p->timedep && error > tau && before > 0 && error > before / 3);
   // 4. Smoothing of a start on a basis of order 2 or more.
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }
@@ -257,6 +264,7 @@ void init_eigen(pde *p) {
 
 void init_initial_val(pde *p, double start) {
   TRACE("init_initial_val_0");
+  p->startjump = 0;  // a later stage starts from a solved field
   if (p->stage > 1 && !pdedat_stage_regrids(p)) return;
   String label = lit("Initial Values");
   uint16_t line = display_report(&p->status, 0, &label);
