@@ -187,9 +187,10 @@ void init_ss(pde *p, const double times[2]) {
     fitting_invalidate_fits(p, 1);
     if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
   }
-  // A start left above its tolerance by a bound, whose last refinement cut its error by less
-  // than a third, holds a jump (a smooth start's error falls with the square of the cell size).
-  p->startjump = uint8_t(p->timedep && error > tau && before > 0 && error > before / 3);
+  // A start whose last refinement cut its error by less than a third holds a jump (a smooth
+  // start's error falls with the square of the cell size), met tolerance or not: its step error
+  // starts far above the start's.
+  p->startjump = uint8_t(p->timedep && before > 0 && error > before / 3);
   // 4. Smoothing of a start on a basis of order 2 or more.
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }
