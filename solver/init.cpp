@@ -114,6 +114,24 @@ static double resolution_error(pde *p, vector2d *u) {
   return E ? std::sqrt(ratio / E) : 0.0;
 }
 
+// Whether the value conditions move some node of the start by more than tol of the variable's
+// range (the start's values with the conditions' values): a start at 1 in walls held at 0 jumps
+// at the walls, however fine the cells there.
+static bool value_conditions_jump(pde *p, const vector2d *u, const std::vector<std::vector<double>> &start,
+                                  double tol) {
+  for (uint16_t k = 1; k <= p->nfield; k++) {
+    const std::vector<double> &a = start[k - 1];
+    const double *b = u->data[k - 1].data;
+    double lo = HUGE_VAL, hi = -HUGE_VAL, jump = 0;
+    for (size_t n = 0; n < a.size(); n++) {
+      lo = std::min({lo, a[n], b[n]}), hi = std::max({hi, a[n], b[n]});
+      jump = std::max(jump, std::fabs(b[n] - a[n]));
+    }
+    if (jump > 0 && jump > tol * (hi - lo)) return true;
+  }
+  return false;
+}
+
 void init_ss(pde *p, const double times[2]) {
   TRACE("init_ss_0");
   // 1. Context and sizes.
@@ -147,7 +165,6 @@ void init_ss(pde *p, const double times[2]) {
   // start is resolved.
   int32_t p_ = 0, N0 = m->nodes.count;
   double tau = 10 * p->errlim;
-  double error = -1, before = -1;  // the resolution error of the last two passes
   for (;;) {
     p_++;
     loading_cells_take_mesh_basis(m);  // also the cells a refinement made
@@ -163,18 +180,19 @@ void init_ss(pde *p, const double times[2]) {
     }
     display_unreport(&p->status, line);
     if (!p->timedep) break;
+    std::vector<std::vector<double>> start(p->nfield);
+    for (uint16_t k = 1; k <= p->nfield; k++)
+      start[k - 1].assign(u->data[k - 1].data, u->data[k - 1].data + m->nodes.count);
     coupling_tabulate_bcs(p);
     coupling_set_bvals_0(p, u, times);
+    p->startjump = uint8_t(p->regrid && value_conditions_jump(p, u, start, tau));
     int32_t N = m->nodes.count;
     // The start is resolved no further than the node limit; the log says so.
     if (p->regrid && N >= p->nodelimit) cgsolve_log_note(p, "NODE LIMIT");
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
-        display_checkkey(&p->status) || p->stop || p->error) {
-      if (p->regrid && p_ > 1 && !p->error) before = error, error = resolution_error(p, u);
+        display_checkkey(&p->status) || p->stop || p->error)
       break;
-    }
-    before = error, error = resolution_error(p, u);
-    if (error <= tau) break;
+    if (resolution_error(p, u) <= tau) break;
     if (refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) break;
     if ((p->printgrid || p->dbg_grid) && debug_file) {
       String t = lit("REFINED");
@@ -187,10 +205,6 @@ void init_ss(pde *p, const double times[2]) {
     fitting_invalidate_fits(p, 1);
     if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
   }
-  // A start whose last refinement cut its error by less than a third holds a jump (a smooth
-  // start's error falls with the square of the cell size), met tolerance or not: its step error
-  // starts far above the start's.
-  p->startjump = uint8_t(p->timedep && before > 0 && error > before / 3);
   // 4. Smoothing of a start on a basis of order 2 or more.
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }
