@@ -126,6 +126,9 @@ struct pde {
   uint16_t desctext, cfgtext, edittext;  // text numbers, 0 when absent
   uint32_t cycle;
   double stagevalue, errlim, dt, time, rmserr, maxerr;
+  // Set by the initial values of a time run whose start jumps at its value conditions;
+  // the time driver's first regrids wait while the jump smooths.
+  uint8_t startjump;
   uint16_t errlimsym;  // symbol number of ERRLIM, 0 when absent
   pdelines lines;
 

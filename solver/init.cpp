@@ -114,6 +114,24 @@ static double resolution_error(pde *p, vector2d *u) {
   return E ? std::sqrt(ratio / E) : 0.0;
 }
 
+// Whether the value conditions move some node of the start by more than tol of the variable's
+// range (the start's values with the conditions' values): a start at 1 in walls held at 0 jumps
+// at the walls, however fine the cells there.
+static bool value_conditions_jump(pde *p, const vector2d *u, const std::vector<std::vector<double>> &start,
+                                  double tol) {
+  for (uint16_t k = 1; k <= p->nfield; k++) {
+    const std::vector<double> &a = start[k - 1];
+    const double *b = u->data[k - 1].data;
+    double lo = HUGE_VAL, hi = -HUGE_VAL, jump = 0;
+    for (size_t n = 0; n < a.size(); n++) {
+      lo = std::min({lo, a[n], b[n]}), hi = std::max({hi, a[n], b[n]});
+      jump = std::max(jump, std::fabs(b[n] - a[n]));
+    }
+    if (jump > 0 && jump > tol * (hi - lo)) return true;
+  }
+  return false;
+}
+
 void init_ss(pde *p, const double times[2]) {
   TRACE("init_ss_0");
   // 1. Context and sizes.
@@ -162,8 +180,12 @@ void init_ss(pde *p, const double times[2]) {
     }
     display_unreport(&p->status, line);
     if (!p->timedep) break;
+    std::vector<std::vector<double>> start(p->nfield);
+    for (uint16_t k = 1; k <= p->nfield; k++)
+      start[k - 1].assign(u->data[k - 1].data, u->data[k - 1].data + m->nodes.count);
     coupling_tabulate_bcs(p);
     coupling_set_bvals_0(p, u, times);
+    p->startjump = uint8_t(p->regrid && value_conditions_jump(p, u, start, tau));
     int32_t N = m->nodes.count;
     // The start is resolved no further than the node limit; the log says so.
     if (p->regrid && N >= p->nodelimit) cgsolve_log_note(p, "NODE LIMIT");
@@ -257,6 +279,7 @@ void init_eigen(pde *p) {
 
 void init_initial_val(pde *p, double start) {
   TRACE("init_initial_val_0");
+  p->startjump = 0;  // a later stage starts from a solved field
   if (p->stage > 1 && !pdedat_stage_regrids(p)) return;
   String label = lit("Initial Values");
   uint16_t line = display_report(&p->status, 0, &label);

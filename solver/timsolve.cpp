@@ -892,10 +892,25 @@ static bool at_node_limit(pde *p) {
 // Whether this run's log already says that the refinement met the node limit.
 static bool node_limit_met = false;
 
+// A start holding a jump keeps its mesh while the step error falls by itself: the jump's layer
+// widens faster than refinement follows it, so refining it at the first tiny steps buys nothing
+// at later times (a cube cooled from a jump took the mesh to the node limit, a slab heated from
+// one went to 13,000 nodes, each ending with the answers of its start mesh). The first step whose
+// error does not fall, or meets ERRLIM, ends the hold for the rest of the run. The last held
+// step's error; 0 when no hold.
+static double jump_error = 0;
+
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
 // refiner's count of changes.
 static int32_t regrid(pde *p, bool hit) {
   double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
+  if (jump_error > 0) {
+    if (p->rmserr > p->errlim && p->rmserr < jump_error) {
+      jump_error = p->rmserr;
+      return 0;
+    }
+    jump_error = 0;
+  }
   if (held_error > 0 && at_node_limit(p) && p->rmserr >= 0.5 * held_error && p->rmserr <= 1.1 * held_error)
     return 0;
   held_error = 0;
@@ -965,6 +980,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
   nratios = 0;
   node_limit_met = false;
   held_error = 0;
+  jump_error = p->startjump ? HUGE_VAL : 0;
   unstable_current = false;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
