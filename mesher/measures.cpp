@@ -326,7 +326,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         // evaluated once at each rule point for it and, in 3D, for the faces' bubbles below.
         double R[2][5][20];
         const TreeNode *terms[2] = {region_tree(&e->source, cell.region), region_tree(&e->volume, cell.region)};
-        treeval_vol_galerkin_set(p, &R[0][0][0], terms, 2, &point, bubbles, three ? 5 : 1);
+        if (treeval_vol_galerkin_set(p, &R[0][0][0], terms, 2, &point, bubbles, three ? 5 : 1) != 1)
+          rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
         const double *P = R[1][0], *Q = R[0][0];
         zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
         // The tetrahedron's interior bubble is quartic and so reads an error of one order above

@@ -1,5 +1,6 @@
 // treeval_integrals: the integrals over a cell and its sides built on the tree walks:
 // rule points, cell integrals, element residuals and Jacobians, upwinding.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -296,9 +297,11 @@ template <class Add> static void volume_loop(pde *p, evalpoint *pt, Add add) {
   for (int q = 1; q <= r->count; q++) add(r->points[q - 1].weight * rule_point(pt, r, geo, q));
 }
 
-void treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
-                              const int32_t *codes, int ncodes) {
+int32_t treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
+                                 const int32_t *codes, int ncodes) {
   TRACE("treeval_vol_galerkin_0");
+  int32_t most = 0;
+  for (int k = 0; k < ncodes; k++) most = std::max(most, functions_of(codes[k]));
   for (int t = 0; t < nterms; t++)
     for (int k = 0; k < ncodes; k++)
       for (int32_t i = 0; i < functions_of(codes[k]); i++) out[(t * ncodes + k) * 20 + i] = 0;
@@ -315,6 +318,7 @@ void treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms,
       }
     }
   });
+  return most;
 }
 
 int32_t treeval_vol_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code) {
