@@ -324,11 +324,13 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         double &zz = z[size_t(k) * per + (i - 1) * nf + v - 1];
         // 2. The residual against the cell bubble, the source (row 0) and volume (row 1) terms
         // evaluated once at each rule point for it and, in 3D, for the faces' bubbles below.
-        double R[2][5][20];
+        // Row t * nb + b holds term t against bubble b.
+        double R[2 * 5][20];
+        int nb = three ? 5 : 1;
         const TreeNode *terms[2] = {region_tree(&e->source, cell.region), region_tree(&e->volume, cell.region)};
-        if (treeval_vol_galerkin_set(p, &R[0][0][0], terms, 2, &point, bubbles, three ? 5 : 1) != 1)
+        if (treeval_vol_galerkin_set(p, R[0], terms, 2, &point, bubbles, nb) != 1)
           rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
-        const double *P = R[1][0], *Q = R[0][0];
+        const double *P = R[nb], *Q = R[0];
         zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
         // The tetrahedron's interior bubble is quartic and so reads an error of one order above
         // the quadratic cell's; the cubic bubble of each interior face is the one that reads it
@@ -338,7 +340,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         if (three)
           for (int sd = 1; sd <= 4; sd++) {
             if (cell.neighbour[sd - 1] <= 0) continue;
-            const double *G = R[0][sd], *H = R[1][sd];
+            const double *G = R[sd], *H = R[nb + sd];
             face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] = H[0] - factor * G[0];
           }
         // 3. Natural boundary terms against the side bubbles.
