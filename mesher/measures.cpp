@@ -302,6 +302,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   bool three = p->dimension == 3;
   int32_t cellbubble = three ? 13 : 12;
   static const int32_t sidebubble[2][4] = {{14, 15, 16, 0}, {17, 18, 19, 20}};
+  // The cell bubble, then in 3D the faces' bubbles in side order.
+  const int32_t bubbles[5] = {cellbubble, sidebubble[1][0], sidebubble[1][1], sidebubble[1][2], sidebubble[1][3]};
   int32_t ncells = m->cells.count, nf = p->nfield;
   int32_t per = ncells * std::max(nf, 1);
   // One solution's terms in a pool vector; several in a block of their own, given back
@@ -341,11 +343,15 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         equation *e = eqn(p, v);
         if (!e) continue;
         double &zz = z[size_t(k) * per + (i - 1) * nf + v - 1];
-        // 2. The residual against the cell bubble.
-        double P[20] = {}, Q[20] = {};
-        int32_t kq = treeval_vol_galerkin(p, Q, region_tree(&e->source, cell.region), &point, cellbubble);
-        int32_t kp = treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, cellbubble);
-        if (kq != 1 || kp != 1) rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+        // 2. The residual against the cell bubble, the source (row 0) and volume (row 1) terms
+        // evaluated once at each rule point for it and, in 3D, for the faces' bubbles below.
+        // Row t * nb + b holds term t against bubble b.
+        double R[2 * 5][20];
+        int nb = three ? 5 : 1;
+        const TreeNode *terms[2] = {region_tree(&e->source, cell.region), region_tree(&e->volume, cell.region)};
+        if (treeval_vol_galerkin_set(p, R[0], terms, 2, &point, bubbles, nb) != 1)
+          rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+        const double *P = R[nb], *Q = R[0];
         zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
         // The tetrahedron's interior bubble is quartic and so reads an error of one order above
         // the quadratic cell's; the cubic bubble of each interior face is the one that reads it
@@ -355,10 +361,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         if (three)
           for (int sd = 1; sd <= 4; sd++) {
             if (cell.neighbour[sd - 1] <= 0) continue;
-            double G[20] = {}, H[20] = {};
-            if (treeval_vol_galerkin(p, G, region_tree(&e->source, cell.region), &point, sidebubble[1][sd - 1]) != 1 ||
-                treeval_vol_galerkin(p, H, region_tree(&e->volume, cell.region), &point, sidebubble[1][sd - 1]) != 1)
-              rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+            const double *G = R[sd], *H = R[nb + sd];
             face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] = H[0] - factor * G[0];
           }
         // 3. Natural boundary terms against the side bubbles.

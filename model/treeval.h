@@ -51,6 +51,12 @@ double treeval_surf_integrate(pde *p, const TreeNode *tree, evalpoint *point, in
 // Residuals: out[i] for test function i of the code; returns the entries filled.
 // A volume term is a sum of integral nodes, a side term of bintegral nodes.
 int32_t treeval_vol_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code);
+// The same for several terms against several codes in one loop over the rule points,
+// each term's integrands evaluated once per point for all the codes: row (t, k) of term
+// t and code k is out[(t*ncodes + k)*20 ...], the sums as treeval_vol_galerkin's.
+// Returns the most entries a row holds.
+int32_t treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
+                                 const int32_t *codes, int ncodes);
 int32_t treeval_surf_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code);
 // Jacobians: out[(i-1)*ncol + j] for test function i of row, trial function j of col.
 // A null volume term gives zeros. The side Jacobian fills entries test-major and

@@ -1,5 +1,6 @@
 // treeval_integrals: the integrals over a cell and its sides built on the tree walks:
 // rule points, cell integrals, element residuals and Jacobians, upwinding.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -254,11 +255,25 @@ static int32_t term_shape(pde *p, double *out, double *right, const TreeNode *n,
   }
 }
 
+// The values of a term's integrands at one rule point, kept by the first walk of the
+// term and given back, in the same order, to the walks for the other test codes.
+struct IntegrandMemo {
+  double value[16];
+  int count = 0, next = 0;
+  bool replay = false;
+};
+
 // eval_vg: a volume term as an array over the test functions at the rule point.
-static int32_t eval_vg(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code) {
-  auto walk = [&](double *o, const TreeNode *c) { return eval_vg(p, o, c, pt, code); };
+static int32_t eval_vg(pde *p, double *out, const TreeNode *n, evalpoint *pt, int32_t code, IntegrandMemo *memo) {
+  auto walk = [&](double *o, const TreeNode *c) { return eval_vg(p, o, c, pt, code, memo); };
   if (n && n->opcode == op::integral) {
-    double c = eval(p, n->child[0], pt);
+    double c;
+    if (memo->replay && memo->next < memo->count) {
+      c = memo->value[memo->next++];
+    } else {
+      c = eval(p, n->child[0], pt);
+      if (!memo->replay && memo->count < 16) memo->value[memo->count++] = c;
+    }
     const double *test;
     int32_t m = basis_tab(p, &test, code, n->deriv[0], n->deriv[1], pt);
     for (int32_t i = 0; i < m; i++) out[i] = test[i] * c;
@@ -282,16 +297,35 @@ template <class Add> static void volume_loop(pde *p, evalpoint *pt, Add add) {
   for (int q = 1; q <= r->count; q++) add(r->points[q - 1].weight * rule_point(pt, r, geo, q));
 }
 
-int32_t treeval_vol_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code) {
+int32_t treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
+                                 const int32_t *codes, int ncodes) {
   TRACE("treeval_vol_galerkin_0");
-  int32_t n = functions_of(code);
-  for (int32_t i = 0; i < n; i++) out[i] = 0;
+  int32_t most = 0;
+  for (int k = 0; k < ncodes; k++) most = std::max(most, functions_of(codes[k]));
+  for (int t = 0; t < nterms; t++)
+    for (int k = 0; k < ncodes; k++)
+      for (int32_t i = 0; i < functions_of(codes[k]); i++) out[(t * ncodes + k) * 20 + i] = 0;
   LoopScope loop(point, 0);
   double a[20];
   volume_loop(p, point, [&](double w) {
-    int32_t m = eval_vg(p, a, term, point, code);
-    if (!spread(out, a, m, n, w)) rtlib_fatal_in("treeval_vol_galerkin_0", "ARRAY MISMATCH");
+    for (int t = 0; t < nterms; t++) {
+      IntegrandMemo memo;
+      for (int k = 0; k < ncodes; k++) {
+        memo.replay = k > 0, memo.next = 0;
+        double *o = out + (t * ncodes + k) * 20;
+        int32_t m = eval_vg(p, a, terms[t], point, codes[k], &memo);
+        if (!spread(o, a, m, functions_of(codes[k]), w)) rtlib_fatal_in("treeval_vol_galerkin_0", "ARRAY MISMATCH");
+      }
+    }
   });
+  return most;
+}
+
+int32_t treeval_vol_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code) {
+  int32_t n = functions_of(code);
+  double row[20];
+  treeval_vol_galerkin_set(p, row, &term, 1, point, &code, 1);
+  for (int32_t i = 0; i < n; i++) out[i] = row[i];
   return n;
 }
 

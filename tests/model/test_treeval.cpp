@@ -272,6 +272,26 @@ TEST_F(Treeval, ConstraintSideIntegralsLeaveThePointAsFound) {
   for (vectort &s : c.sets) vectort_free(&s);
 }
 
+// Several terms against several codes in one loop give each (term, code) row the sums a
+// call of its own gives, bit for bit: the moments of x over the unit right triangle,
+// and of 1 + x, against the linear and the quadratic functions.
+TEST_F(Treeval, GalerkinSetsMatchSingleTerms) {
+  cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  const TreeNode *terms[2] = {keep(integ(0, build("X"))),
+                              keep(node(op::addop, {integ(0, num(1)), integ(0, build("X"))}))};
+  const int32_t codes[2] = {tri3, tri6};
+  double rows[2][2][20], one[20];
+  treeval_vol_galerkin_set(p, &rows[0][0][0], terms, 2, &pt, codes, 2);
+  expect_matrix(rows[0][0], {1, 2, 1}, 1.0 / 24, "x");
+  expect_matrix(rows[1][0], {5, 6, 5}, 1.0 / 24, "1 + x");
+  for (int t = 0; t < 2; t++)
+    for (int k = 0; k < 2; k++) {
+      ASSERT_EQ(treeval_vol_galerkin(p, one, terms[t], &pt, codes[k]), elements_functions[codes[k]]);
+      for (int i = 0; i < elements_functions[codes[k]]; i++) EXPECT_EQ(rows[t][k][i], one[i]) << t << k << i;
+    }
+  EXPECT_EQ(pt.qpoint, 0);
+}
+
 TEST_F(Treeval, TablesTransfersAndComplexValues) {
   // A table over one axis keyed by definition 1 (2 X), another keyed by variable 1.
   cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
