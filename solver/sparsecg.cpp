@@ -415,7 +415,7 @@ static double column_rms(const double *x, int32_t n, int32_t nl, int32_t w, int3
 // the dot in row order. Rows go four at a time, their sums independent chains that
 // overlap where one row alone waits on each addition.
 [[gnu::noinline]] static double scaled_product(double *q, const sparsemx *A, const double *t, const double *D,
-                                        const double *p, int32_t n) {
+                                               const double *p, int32_t n) {
   const double *td = t - 1;  // keys are 1-based
   double dot = 0.0;
   int32_t i = 0;

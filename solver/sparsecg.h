@@ -59,5 +59,5 @@ double sparsecg_asymptote(int32_t k, double v);
 // One CG step's update of the iterate and the residual: x += alpha p and r -= alpha q
 // over n entries in one sweep; returns |r|^2 and sets *xx to |x(1..nl)|^2, each sum from
 // 0.0 in index order.
-double sparsecg_step_sweep(double *x, double *r, const double *p, const double *q, double alpha, int32_t n,
-                           int32_t nl, double *xx);
+double sparsecg_step_sweep(double *x, double *r, const double *p, const double *q, double alpha, int32_t n, int32_t nl,
+                           double *xx);
