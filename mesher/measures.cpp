@@ -328,6 +328,20 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   double mean = A / ncells;
   int32_t cb = m->cellbasis ? m->cellbasis : m->meshbasis;
   int nfun = elements_functions[cb], dim = p->dimension;
+  int nb = three ? 5 : 1;
+  std::vector<const TreeNode *> terms(2 * size_t(std::max(nf, 1)));
+  std::vector<double> residual(size_t(count) * terms.size() * nb * 20);
+  // Makes solution k current: its values and, for modes, its mode number.
+  struct Solutions {
+    pde *p;
+    vector2d *const *values;
+    uint16_t first;
+  } sol = {p, values, first};
+  auto use = [](void *c, int k) {
+    const Solutions *u = static_cast<const Solutions *>(c);
+    if (u->first) u->p->mode = uint16_t(u->first + k);
+    point.values = u->values[k];
+  };
   Status status(&p->status, ncells);
   for (int32_t i = 1; i <= ncells; i++) {
     status.update(ncells - i);
@@ -335,22 +349,28 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
     if (!cell.alive) continue;
     localize(p, i);
     double s = std::sqrt(std::fabs(work_cell.frame.measure) / mean);
+    // 2. The residual against the cell bubble, the source and volume terms of each
+    // variable's equation evaluated once at each rule point for it and, in 3D, for the
+    // faces' bubbles below; the rule points are set once for all the solutions. For
+    // solution k and the j-th equation, row t * nb + b of R(k, j) holds term t against bubble b.
+    int nterms = 0;
+    for (uint16_t v = 1; v <= nf; v++)
+      if (equation *e = eqn(p, v)) {
+        terms[nterms++] = region_tree(&e->source, cell.region);
+        terms[nterms++] = region_tree(&e->volume, cell.region);
+      }
+    if (nterms > 0 &&
+        treeval_vol_galerkin_sets(p, residual.data(), terms.data(), nterms, &point, bubbles, nb, count, use, &sol) != 1)
+      rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
     for (uint16_t k = 0; k < count; k++) {
-      if (first) p->mode = uint16_t(first + k);
-      point.values = values[k];
+      use(&sol, k);
       double factor = factors[k];
+      int j = 0;
       for (uint16_t v = 1; v <= nf; v++) {
         equation *e = eqn(p, v);
         if (!e) continue;
         double &zz = z[size_t(k) * per + (i - 1) * nf + v - 1];
-        // 2. The residual against the cell bubble, the source (row 0) and volume (row 1) terms
-        // evaluated once at each rule point for it and, in 3D, for the faces' bubbles below.
-        // Row t * nb + b holds term t against bubble b.
-        double R[2 * 5][20];
-        int nb = three ? 5 : 1;
-        const TreeNode *terms[2] = {region_tree(&e->source, cell.region), region_tree(&e->volume, cell.region)};
-        if (treeval_vol_galerkin_set(p, R[0], terms, 2, &point, bubbles, nb) != 1)
-          rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
+        const double(*R)[20] = reinterpret_cast<const double(*)[20]>(residual.data()) + (size_t(k) * nterms + 2 * j++) * nb;
         const double *P = R[nb], *Q = R[0];
         zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
         // The tetrahedron's interior bubble is quartic and so reads an error of one order above

@@ -57,6 +57,12 @@ int32_t treeval_vol_galerkin(pde *p, double *out, const TreeNode *term, evalpoin
 // Returns the most entries a row holds.
 int32_t treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
                                  const int32_t *codes, int ncodes);
+// The same for nsets sets of values at once (as for several solutions on one cell): at
+// each rule point, use(ctx, s) makes set s current before its terms are evaluated, so
+// the point's coordinates, Jacobian and test rows are formed once for all sets. Set s
+// fills rows from out[s*nterms*ncodes*20]; each set's sums are those of a call of its own.
+int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
+                                  const int32_t *codes, int ncodes, int nsets, void (*use)(void *, int), void *ctx);
 int32_t treeval_surf_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code);
 // Jacobians: out[(i-1)*ncol + j] for test function i of row, trial function j of col.
 // A null volume term gives zeros. The side Jacobian fills entries test-major and

@@ -297,28 +297,38 @@ template <class Add> static void volume_loop(pde *p, evalpoint *pt, Add add) {
   for (int q = 1; q <= r->count; q++) add(r->points[q - 1].weight * rule_point(pt, r, geo, q));
 }
 
-int32_t treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
-                                 const int32_t *codes, int ncodes) {
+int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
+                                  const int32_t *codes, int ncodes, int nsets, void (*use)(void *, int), void *ctx) {
   TRACE("treeval_vol_galerkin_0");
   int32_t most = 0;
   for (int k = 0; k < ncodes; k++) most = std::max(most, functions_of(codes[k]));
-  for (int t = 0; t < nterms; t++)
-    for (int k = 0; k < ncodes; k++)
-      for (int32_t i = 0; i < functions_of(codes[k]); i++) out[(t * ncodes + k) * 20 + i] = 0;
+  int rows = nterms * ncodes;
+  for (int s = 0; s < nsets; s++)
+    for (int t = 0; t < nterms; t++)
+      for (int k = 0; k < ncodes; k++)
+        for (int32_t i = 0; i < functions_of(codes[k]); i++) out[(s * rows + t * ncodes + k) * 20 + i] = 0;
   LoopScope loop(point, 0);
   double a[20];
   volume_loop(p, point, [&](double w) {
-    for (int t = 0; t < nterms; t++) {
-      IntegrandMemo memo;
-      for (int k = 0; k < ncodes; k++) {
-        memo.replay = k > 0, memo.next = 0;
-        double *o = out + (t * ncodes + k) * 20;
-        int32_t m = eval_vg(p, a, terms[t], point, codes[k], &memo);
-        if (!spread(o, a, m, functions_of(codes[k]), w)) rtlib_fatal_in("treeval_vol_galerkin_0", "ARRAY MISMATCH");
+    for (int s = 0; s < nsets; s++) {
+      if (use) use(ctx, s);
+      for (int t = 0; t < nterms; t++) {
+        IntegrandMemo memo;
+        for (int k = 0; k < ncodes; k++) {
+          memo.replay = k > 0, memo.next = 0;
+          double *o = out + (s * rows + t * ncodes + k) * 20;
+          int32_t m = eval_vg(p, a, terms[t], point, codes[k], &memo);
+          if (!spread(o, a, m, functions_of(codes[k]), w)) rtlib_fatal_in("treeval_vol_galerkin_0", "ARRAY MISMATCH");
+        }
       }
     }
   });
   return most;
+}
+
+int32_t treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
+                                 const int32_t *codes, int ncodes) {
+  return treeval_vol_galerkin_sets(p, out, terms, nterms, point, codes, ncodes, 1, nullptr, nullptr);
 }
 
 int32_t treeval_vol_galerkin(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t code) {
