@@ -160,6 +160,18 @@ static int32_t var_basis(pde *p, uint16_t v, const evalpoint *pt) {
 static double field(pde *p, const TreeNode *n, int32_t code, const evalpoint *pt, const vectord *u) {
   if (!pt->cell) no_point(p, n);
   if (!u) trapop(p, n);
+  // At a loop's rule point the value row and the first global derivative rows are the
+  // ones the loop has formed there: the sums are those of the interpolation below.
+  int s = n->deriv[0];
+  if (pt == loop_point && pt->qpoint && n->deriv[1] == 0 && code > 0 && code < ELEMENTS_CODES && s <= 3 &&
+      (s == 0 || (s <= elements_dimension[code] && elements_dimension[code] <= 3))) {
+    const double *row = basis_row(p, code, s, pt);
+    int nf = elements_functions[code];
+    const int32_t *nodes = pt->cell->nodes;
+    double sum = 0;
+    for (int i = 0; i < nf; i++) sum += u->data[nodes[i] - 1] * row[i];
+    return sum;
+  }
   return cellnode_interpu_sel(code, n->deriv[0], int16_t(n->deriv[1]), const_cast<evalpoint *>(pt), u);
 }
 
