@@ -391,7 +391,7 @@ void pdedat_exec_err_0(pde *p, const String *message) {
   // A request to end the program (SIGINT, SIGTERM) asks nothing of the user: no box
   // waits on the screen, and the stop goes to the log as it does in batch.
   const bool ending = rtlib_interrupt_signal() != 0;
-  if (!live(p) && ending) except_jump(EXCEPT_REPORTED, text_of(message));
+  if (!live(p) && ending && !verdat_reports_in_log()) except_jump(EXCEPT_REPORTED, text_of(message));
   if (!live(p)) report_without_problem(message);
   if (!verdat_reports_in_log() && !ending) {
     gag_showwindow(p->editview, 3);

@@ -12,6 +12,7 @@
 #include "elements/meshes.h"
 #include "mesher/gromesh2.h"
 #include "mesher/mesher2.h"
+#include "plot/plot.h"
 #include "domain/dominpde.h"
 #include "tests/domain/problem.h"
 #include "tests/reader/actions.h"
@@ -34,6 +35,9 @@ struct Mesher : Problem {
   void TearDown() override {
     report_hooks.yesno_message = platform;
     mesher2_debug = 0;
+    // Plot records a test filled belong to the plot layer: the model's release leaves them.
+    plot_free_0(&p->plotrecs);
+    for (vectorn *v : {&p->monitors, &p->plots, &p->histories, &p->exports, &p->otherplots}) vectorn_free(v);
     Problem::TearDown();
   }
   Mesh &m() { return p->mesh; }
