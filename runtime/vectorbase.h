@@ -190,17 +190,7 @@ template <class V> void vecbase_sort(V *v) {
 // middle down, then its top is exchanged with its last place, one place at a time.
 // The sift goes down the larger children (the left one on a tie) while the sifted
 // element t is below them, and t takes the place where it stops.
-//   For 4-byte words (whose order is a strict weak order) the same places are found
-// another way: the children along that path all move up one level to the bottom, and
-// t then climbs back while it is not below the element above it. Along the path each
-// element is at least the next one, so t is not below the elements from some level
-// down and below those above it: the climb stops where the sift would have. The way
-// down needs no test on t, and each step reads the four grandchildren with the choice
-// of child (two 8-byte reads), so the next pair is at hand when the child is chosen:
-// the way down waits on one memory read every other level. x must then have readable
-// places up to 2n + 1 (the values there are never used).
 template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
-  constexpr bool words = std::is_same_v<E, uint32_t>;
   if (n < 2) return;
   int32_t l = n / 2 + 1, r = n;
   for (;;) {
@@ -216,38 +206,67 @@ template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
       }
     }
     int32_t i = l, j = 2 * l;
-    if constexpr (words) {
-      if (j < r) {
-        uint64_t pair, left, right;
-        memcpy(&pair, x + j, 8);
-        for (;;) {
-          memcpy(&left, x + 2 * j, 8);
-          memcpy(&right, x + 2 * j + 2, 8);
-          uint32_t a, b;
-          memcpy(&a, &pair, 4);
-          memcpy(&b, reinterpret_cast<const char *>(&pair) + 4, 4);
-          bool up = less(a, b);
-          x[i] = a ^ ((a ^ b) & (0u - uint32_t(up)));  // b when up, without a branch
-          i = j + up;
-          j = 2 * i;
-          if (j >= r) break;
-          pair = up ? right : left;
-        }
-      }
-      if (j == r) {
-        x[i] = x[j];
-        i = j;
-      }
-      for (; i > l && !less(t, x[i / 2]); i /= 2) x[i] = x[i / 2];
+    while (j <= r) {
+      if (j < r && less(x[j], x[j + 1])) j++;
+      if (!less(t, x[j])) break;
+      x[i] = x[j];
+      i = j;
+      j += j;
+    }
+    x[i] = t;
+  }
+}
+
+// The same heapsort of 4-byte words x[1..n] ordered by their bits under mask (a run of
+// upper bits): u is below w when u < (w & mask), as the bits under the mask decide
+// and those below it never lift u to w's masked value. The same places are found
+// another way: the children along the sift's path all move up one level to the
+// bottom, and t then climbs back while it is not below the element above it. Along
+// the path each element is at least the next one, so t is not below the elements
+// from some level down and below those above it: the climb stops where the sift
+// would have. The way down needs no test on t, and each step reads the four
+// grandchildren with the choice of child (two 8-byte reads), so the next pair is at
+// hand when the child is chosen: the way down waits on one memory read every other
+// level. The pair of children is compared as one 8-byte value: the left word moved
+// to the upper half against the masked right word in place, one shift and one mask
+// in place of two shifts of each. x must have readable places up to 2n + 1 (the
+// values there are never used).
+inline void vecbase_heapsort_words(uint32_t *x, int32_t n, uint32_t mask) {
+  if (n < 2) return;
+  const uint64_t high = uint64_t(mask) << 32;
+  int32_t l = n / 2 + 1, r = n;
+  for (;;) {
+    uint32_t t;
+    if (l > 1) {
+      t = x[--l];
     } else {
-      while (j <= r) {
-        if (j < r && less(x[j], x[j + 1])) j++;
-        if (!less(t, x[j])) break;
-        x[i] = x[j];
-        i = j;
-        j += j;
+      t = x[r];
+      x[r] = x[1];
+      if (--r < 2) {
+        x[1] = t;
+        break;
       }
     }
+    int32_t i = l, j = 2 * l;
+    if (j < r) {
+      uint64_t pair, left, right;  // x[j] in the lower half, x[j + 1] in the upper
+      memcpy(&pair, x + j, 8);
+      for (;;) {
+        memcpy(&left, x + 2 * size_t(j), 8);
+        memcpy(&right, x + 2 * size_t(j) + 2, 8);
+        bool up = (pair << 32) < (pair & high);
+        x[i] = uint32_t(pair >> (up ? 32 : 0));
+        i = j + up;
+        j = 2 * i;
+        if (j >= r) break;
+        pair = up ? right : left;
+      }
+    }
+    if (j == r) {
+      x[i] = x[j];
+      i = j;
+    }
+    for (; i > l && !(t < (x[i / 2] & mask)); i /= 2) x[i] = x[i / 2];
     x[i] = t;
   }
 }
@@ -271,13 +290,13 @@ template <class E, class I> bool vecbase_sortix_words(I *at, const E *a, int32_t
   // Bucket b(x) = (x - lo) * n / (hi - lo), rounded down and capped: never
   // decreasing in x, as each floating step rounds monotonically.
   double scale = double(n) / (double(hi) - double(lo));
-  std::unique_ptr<int32_t[]> bucket(new int32_t[size_t(n)]), end(new int32_t[size_t(n) + 1]());
-  for (int32_t k = 0; k < n; k++) {
-    double d = (double(a[k]) - double(lo)) * scale;
-    int32_t b = d < double(n - 1) ? int32_t(d) : n - 1;
-    bucket[size_t(k)] = b;
-    end[size_t(b) + 1]++;
-  }
+  // It is worked out again where an element is placed, cheaper than a list of them.
+  auto bucket = [&](E x) {
+    double d = (double(x) - double(lo)) * scale;
+    return d < double(n - 1) ? int32_t(d) : n - 1;
+  };
+  std::unique_ptr<int32_t[]> end(new int32_t[size_t(n) + 1]());
+  for (int32_t k = 0; k < n; k++) end[size_t(bucket(a[k])) + 1]++;
   int32_t most = 0;
   for (int32_t b = 0; b < n; b++) most = std::max(most, end[size_t(b) + 1]), end[size_t(b) + 1] += end[size_t(b)];
   // Ties share a bucket, so no group is wider than the fullest bucket: its width
@@ -286,8 +305,7 @@ template <class E, class I> bool vecbase_sortix_words(I *at, const E *a, int32_t
   while ((int32_t(1) << shift) < most) shift++;
   if ((uint64_t(n - 1) << shift) > UINT32_MAX) return false;
   std::unique_ptr<Pair[]> s(new Pair[size_t(n)]);
-  for (int32_t k = 0; k < n; k++) s[size_t(end[size_t(bucket[size_t(k)])]++)] = {a[k], k};
-  bucket.reset();
+  for (int32_t k = 0; k < n; k++) s[size_t(end[size_t(bucket(a[k]))]++)] = {a[k], k};
   // end[b] is now the end of bucket b. Each bucket in order of value, then position:
   // the full ones by a sort each, then the rest by one pass of insertions over all,
   // no element passing its bucket's start (the buckets are in order).
@@ -316,8 +334,8 @@ template <class E, class I> bool vecbase_sortix_words(I *at, const E *a, int32_t
     for (int32_t k = 0; k < n; k++) at[k] = I(s[size_t(k)].at + 1);
     return true;
   }
-  vecbase_heapsort(word.get(), n, [shift](uint32_t u, uint32_t w) { return (u >> shift) < (w >> shift); });
   uint32_t low = (uint32_t(1) << shift) - 1;
+  vecbase_heapsort_words(word.get(), n, ~low);
   for (int32_t k = 0; k < n; k++) {
     uint32_t w = word[size_t(k) + 1];
     at[k] = I(s[size_t((w >> shift) + (w & low))].at + 1);
@@ -343,22 +361,24 @@ template <class IX, class V> void vecbase_sortix(IX *ix, const V *v, const char 
     vecbase_resize(ix, n, n, ixrzname);
   }
   if constexpr (std::is_floating_point_v<E>) {
-    // The range, four elements at a time (four running minima and maxima).
+    // The range, four elements at a time (four running minima and maxima). A value
+    // less itself is 0 when finite and not a number otherwise, so the sums of those
+    // differences stay 0 exactly when every value is finite.
     const E *a = v->data;
-    E lo[4] = {a[0], a[0], a[0], a[0]}, hi[4] = {a[0], a[0], a[0], a[0]};
-    bool finite = true;
+    E lo[4] = {a[0], a[0], a[0], a[0]}, hi[4] = {a[0], a[0], a[0], a[0]}, nil[4] = {0, 0, 0, 0};
     int32_t k = 0;
     for (; k + 4 <= n; k += 4)
       for (int32_t q = 0; q < 4; q++) {
-        finite &= std::isfinite(a[k + q]);
+        nil[q] += a[k + q] - a[k + q];
         lo[q] = std::min(lo[q], a[k + q]);
         hi[q] = std::max(hi[q], a[k + q]);
       }
     for (; k < n; k++) {
-      finite &= std::isfinite(a[k]);
+      nil[0] += a[k] - a[k];
       lo[0] = std::min(lo[0], a[k]);
       hi[0] = std::max(hi[0], a[k]);
     }
+    bool finite = nil[0] + nil[1] + nil[2] + nil[3] == 0;
     E least = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
     E most = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
     if (finite && vecbase_sortix_words(ix->data, a, n, least, most)) return;
