@@ -196,6 +196,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"cube_step_jump_hold", "total", 0.1219591, 1e-3},
       {"bump_in_cube", "peak", 1.0, 3e-3},
       {"cube_poisson_constant", "centre", 0.3372770, 1e-4},
+      {"sine_cube_errlim", "L2", 0.0, 2.5e-4},
+      {"sine_square_errlim", "L2", 0.0, 2.5e-4},
   });
   if (HasFatalFailure()) return;
   // A start refined up to the node limit says so, then steps.
