@@ -270,6 +270,33 @@ static double tet_shape(const double (*q)[3]) {
   return l > 0 ? 6 * std::sqrt(2.0) * v / (l * l * l) : 0;
 }
 
+// Two lanes of doubles, each taking the scalar operations in the same order.
+typedef double lanes2 __attribute__((vector_size(16)));
+
+// tet_shape of two tetrahedra at once (corner i's coordinate t of tetrahedron j in
+// q[i][t][j]), each lane with the bits tet_shape gives it: the long chain of the edge
+// sum is walked once for both.
+static void tet_shape2(const lanes2 (*q)[3], double out[2]) {
+  lanes2 u[3][3], l2 = {0, 0};
+  for (int i = 0; i < 3; i++)
+    for (int t = 0; t < 3; t++) u[i][t] = q[i + 1][t] - q[0][t];
+  lanes2 v = (u[0][0] * (u[1][1] * u[2][2] - u[1][2] * u[2][1]) - u[0][1] * (u[1][0] * u[2][2] - u[1][2] * u[2][0]) +
+              u[0][2] * (u[1][0] * u[2][1] - u[1][1] * u[2][0])) /
+             6;
+#pragma GCC unroll 6
+  for (const auto &e : kEdge)
+#pragma GCC unroll 3
+    for (int t = 0; t < 3; t++) {
+      lanes2 d = q[e[0]][t] - q[e[1]][t];
+      l2 += d * d;
+    }
+  lanes2 w = l2 / 6;
+  for (int j = 0; j < 2; j++) {
+    double l = std::sqrt(w[j]);
+    out[j] = l > 0 ? 6 * std::sqrt(2.0) * v[j] / (l * l * l) : 0;
+  }
+}
+
 void mesh3_relax_mesh3(Mesh *m) {
   TRACE("mesh3_relax_mesh3");
   int32_t n = m->nodes.count;
@@ -318,6 +345,17 @@ void mesh3_relax_mesh3(Mesh *m) {
     }
     return tet_shape(q);
   };
+  // shape for the cells a and b together, into out[0] and out[1].
+  auto shape2 = [&place, &corner](int32_t a, int32_t b, int32_t k, const double *at, double out[2]) {
+    lanes2 q[4][3];
+    const int32_t *va = corner[size_t(a)].data(), *vb = corner[size_t(b)].data();
+    for (int i = 0; i < 4; i++) {
+      const double *A = va[i] == k ? at : place[size_t(va[i])].data();
+      const double *B = vb[i] == k ? at : place[size_t(vb[i])].data();
+      for (int t = 0; t < 3; t++) q[i][t] = lanes2{A[t], B[t]};
+    }
+    tet_shape2(q, out);
+  };
   // Each cell's signed shape as the mesh stands, brought up to date with every move.
   std::vector<double> now(size_t(m->cells.count) + 1, 0.0), next;
   for (int32_t c = 1; c <= m->cells.count; c++)
@@ -360,11 +398,17 @@ void mesh3_relax_mesh3(Mesh *m) {
       double to[3] = {(mx + N.x) / 2, (my + N.y) / 2, (mz + N.z) / 2};
       double before = floor, after = 1;
       next.clear();
-      for (int32_t i = first[k]; i < first[k + 1]; i++) {
-        int32_t c = around[size_t(i)];
-        next.push_back(sign[c] * shape(c, k, to));
-        before = std::min(before, now[size_t(c)]);
-        after = std::min(after, next.back());
+      for (int32_t i = first[k], e = first[k + 1]; i < e; i += 2) {
+        // Two cells at a time (the last one alone paired with itself), taken in order.
+        int32_t c = around[size_t(i)], d = i + 1 < e ? around[size_t(i) + 1] : c;
+        double s[2];
+        shape2(c, d, k, to, s);
+        for (int j = 0; j < 2 && i + j < e; j++) {
+          int32_t cj = j == 0 ? c : d;
+          next.push_back(sign[cj] * s[j]);
+          before = std::min(before, now[size_t(cj)]);
+          after = std::min(after, next.back());
+        }
       }
       if (after > 0 && after >= before) {
         N.x = to[0], N.y = to[1], N.z = to[2];
