@@ -398,17 +398,20 @@ void mesh3_relax_mesh3(Mesh *m) {
       double to[3] = {(mx + N.x) / 2, (my + N.y) / 2, (mz + N.z) / 2};
       double before = floor, after = 1;
       next.clear();
-      for (int32_t i = first[k], e = first[k + 1]; i < e; i += 2) {
-        // Two cells at a time (the last one alone paired with itself), taken in order.
+      // The shapes two cells at a time (the last one alone paired with itself), all of
+      // them before the least is taken, so that the pairs' long sums overlap.
+      int32_t b = first[k], e = first[k + 1];
+      next.resize(size_t(e - b) + 1);
+      for (int32_t i = b; i < e; i += 2) {
         int32_t c = around[size_t(i)], d = i + 1 < e ? around[size_t(i) + 1] : c;
-        double s[2];
-        shape2(c, d, k, to, s);
-        for (int j = 0; j < 2 && i + j < e; j++) {
-          int32_t cj = j == 0 ? c : d;
-          next.push_back(sign[cj] * s[j]);
-          before = std::min(before, now[size_t(cj)]);
-          after = std::min(after, next.back());
-        }
+        shape2(c, d, k, to, &next[size_t(i - b)]);
+      }
+      for (int32_t i = b; i < e; i++) {
+        int32_t c = around[size_t(i)];
+        double &x = next[size_t(i - b)];
+        x = sign[c] * x;
+        before = std::min(before, now[size_t(c)]);
+        after = std::min(after, x);
       }
       if (after > 0 && after >= before) {
         N.x = to[0], N.y = to[1], N.z = to[2];
