@@ -747,12 +747,10 @@ static const double *value_row(pde *p, int32_t code, const evalpoint *pt) {
 // Derivative rows of codes the problem keeps no table for (the error estimate's bubbles),
 // by code and rule point index, with the local point they were formed at: a row is a
 // function of the code and the point alone, so one formed at the same point again is
-// copied rather than formed anew. Only the entries the rows were formed in are copied
-// (rows x cols: the code's axes and functions), as forming writes no others.
+// read where it was kept rather than formed anew.
 struct OffTableRows {
   double L[4];
   bool have;
-  int rows, cols;
   double d[3][20];
 };
 static OffTableRows off_table[ELEMENTS_CODES][32];
@@ -763,15 +761,11 @@ static const double (*deriv_rows(pde *p, int32_t code, const evalpoint *pt))[20]
     OffTableRows &o = off_table[code][pt->qpoint - 1];
     if (!o.have || std::memcmp(o.L, pt->local, sizeof o.L) != 0) {
       o.have = false;
-      int n = basisfun_basis_p(o.d, code, pt->local), dim = elements_dimension[code];
-      o.rows = dim == 0 ? 1 : dim;
-      o.cols = dim == 0 ? 1 : n;
+      basisfun_basis_p(o.d, code, pt->local);
       std::memcpy(o.L, pt->local, sizeof o.L);
       o.have = true;
     }
-    for (int c = 0; c < o.rows; c++)
-      for (int i = 0; i < o.cols; i++) scratch_derivs[c][i] = o.d[c][i];
-    return scratch_derivs;
+    return o.d;
   }
   basisfun_basis_p(scratch_derivs, code, pt->local);
   return scratch_derivs;
