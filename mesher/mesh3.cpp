@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "domain/domain.h"
 #include "domain/faces.h"
@@ -290,11 +293,16 @@ static void tet_shape2(const lanes2 (*q)[3], double out[2]) {
       lanes2 d = q[e[0]][t] - q[e[1]][t];
       l2 += d * d;
     }
-  lanes2 w = l2 / 6;
-  for (int j = 0; j < 2; j++) {
-    double l = std::sqrt(w[j]);
-    out[j] = l > 0 ? 6 * std::sqrt(2.0) * v[j] / (l * l * l) : 0;
-  }
+  lanes2 w = l2 / 6, l;
+#ifdef __SSE2__
+  l = _mm_sqrt_pd(w);
+#else
+  l = lanes2{std::sqrt(w[0]), std::sqrt(w[1])};
+#endif
+  // A lane with l = 0 takes 0 and divides by 1 instead.
+  auto some = l > 0;
+  lanes2 shape = 6 * std::sqrt(2.0) * v / (some ? l * l * l : lanes2{1, 1});
+  for (int j = 0; j < 2; j++) out[j] = some[j] ? shape[j] : 0;
 }
 
 void mesh3_relax_mesh3(Mesh *m) {
