@@ -285,6 +285,18 @@ static void trapbdid(Mesh *m, int32_t c, int s) {
   report(m, "trapbdid_0", "BAD BDID", line, nullptr, message);
 }
 
+// The pairs (i, j), i and j below k, with node i of a the node j of b (a missing node
+// reads 0). K fixes k at compile time for the common cells, whose loops then unroll.
+template <int K> static int shared_pairs(const MeshCell &a, const MeshCell &b, int k) {
+  if (K) k = K;
+  int32_t x[20], y[20];
+  for (int i = 0; i < k; i++) x[i] = node_of(a, i), y[i] = node_of(b, i);
+  int equal = 0;
+  for (int i = 0; i < k; i++)
+    for (int j = 0; j < k; j++) equal += x[i] == y[j];
+  return equal;
+}
+
 // Step 1 for side s of cell c with neighbour n: n must list c back (negated across a
 // periodic side), and an ordinary neighbour must share a side's worth of nodes.
 static void check_nabor(Mesh *m, int32_t c, int32_t n, int v, int k, int p, bool shared) {
@@ -299,9 +311,10 @@ static void check_nabor(Mesh *m, int32_t c, int32_t n, int v, int k, int p, bool
     if (o.neighbour[s] != back) continue;
     listed = true;
     if (n < 0 || !shared) continue;
-    int equal = 0;
-    for (int i = 0; i < k; i++)
-      for (int j = 0; j < k; j++) equal += node_of(cell, i) == node_of(o, j);
+    // k is a code's function count, at most 20.
+    int equal = k == 10  ? shared_pairs<10>(cell, o, k)
+                : k == 4 ? shared_pairs<4>(cell, o, k)
+                         : shared_pairs<0>(cell, o, k);
     if (equal != p) trapnabor(m, c, n);
   }
   if (!listed) trapnabor(m, c, n);

@@ -744,8 +744,29 @@ static const double *value_row(pde *p, int32_t code, const evalpoint *pt) {
   return scratch_values;
 }
 
+// Derivative rows of codes the problem keeps no table for (the error estimate's bubbles),
+// by code and rule point index, with the local point they were formed at: a row is a
+// function of the code and the point alone, so one formed at the same point again is
+// read where it was kept rather than formed anew.
+struct OffTableRows {
+  double L[4];
+  bool have;
+  double d[3][20];
+};
+static OffTableRows off_table[ELEMENTS_CODES][32];
+
 static const double (*deriv_rows(pde *p, int32_t code, const evalpoint *pt))[20] {
   if (const QuadBasis *t = table_of(p, code, pt)) return t->derivs[pt->qpoint - 1];
+  if (pt->qpoint >= 1 && pt->qpoint <= 32 && code > 0 && code < ELEMENTS_CODES) {
+    OffTableRows &o = off_table[code][pt->qpoint - 1];
+    if (!o.have || std::memcmp(o.L, pt->local, sizeof o.L) != 0) {
+      o.have = false;
+      basisfun_basis_p(o.d, code, pt->local);
+      std::memcpy(o.L, pt->local, sizeof o.L);
+      o.have = true;
+    }
+    return o.d;
+  }
   basisfun_basis_p(scratch_derivs, code, pt->local);
   return scratch_derivs;
 }
