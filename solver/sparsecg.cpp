@@ -398,6 +398,11 @@ static const double chol_fill = 40.0;
 static const int32_t chol_rows = 20000;
 uint8_t sparsecg_complete = 1;
 
+bool sparsecg_takes_complete(int32_t family, int32_t precon, int32_t n) {
+  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  return (method == 4 || method == 5) && sparsecg_complete && n >= chol_rows;
+}
+
 bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
   int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
   return (method == 4 || method == 5) && sparsecg_complete && w >= 2 && sparsechol_factor(A, chol_fill);
@@ -470,7 +475,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     double m;
     // A large system solved once: the complete factor, where it fits, in place of the
     // iterations whose count grows with the mesh. The result is the RMS of x(1..nl).
-    if (sparsecg_complete && n >= chol_rows && sparsechol_solve_block(x->data, A, b->data, 1, chol_fill)) {
+    if (sparsecg_takes_complete(family, precon, n) && sparsechol_solve_block(x->data, A, b->data, 1, chol_fill)) {
       return column_rms(x->data, n, nl, 1, 0);
     }
     return iccg(x->data, A, M, b->data, n, 1, work, rel, abs, maxit, panel, method, nl, &m);
