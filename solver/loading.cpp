@@ -128,10 +128,11 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   // 2. The adjacency.
   loading_link_matrix(p, &p->link, N, m->meshbasis);
   // 3. The reordering, only for a symmetric steady problem, and not where the steady
-  // solve takes the complete factor, which makes its own fill-reducing order: the rows
-  // keep the mesh order then. Should the factor refuse, the incomplete factor and its
-  // iterations still solve the system in that order.
-  bool factored = kind == 1 && sparsecg_takes_complete(p->solver, p->precon, p->nt);
+  // solve of a plane problem takes the complete factor, which makes its own fill-reducing
+  // order: the rows keep the mesh order then. Should the factor refuse, the incomplete
+  // factor and its iterations still solve the system in that order. A solid's factor
+  // mostly exceeds its fill bound: its rows keep the band order for the iterations.
+  bool factored = kind == 1 && p->dimension != 3 && sparsecg_takes_complete(p->solver, p->precon, p->nt);
   bool reorder = p->reorder && p->symmetric && !p->timedep && !factored;
   std::vector<int32_t> keys;  // the node-numbered adjacency's keys, row after row
   if (reorder) {
