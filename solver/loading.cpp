@@ -134,8 +134,8 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   // mostly exceeds its fill bound: its rows keep the band order for the iterations. So
   // does a system of 200000 rows or more: there the band order, handed to the factor,
   // leads its own ordering to a sparser factor that repays the reordering.
-  bool factored = kind == 1 && p->dimension != 3 && p->nt < 200000 &&
-                  sparsecg_takes_complete(p->solver, p->precon, p->nt);
+  bool factored =
+      kind == 1 && p->dimension != 3 && p->nt < 200000 && sparsecg_takes_complete(p->solver, p->precon, p->nt);
   bool reorder = p->reorder && p->symmetric && !p->timedep && !factored;
   std::vector<int32_t> keys;  // the node-numbered adjacency's keys, row after row
   if (reorder) {
