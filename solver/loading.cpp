@@ -20,6 +20,7 @@
 #include "runtime/rtlib.h"
 #include "runtime/vectorld.h"
 #include "solver/bigmatx.h"
+#include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
 
 uint8_t loading_debug = 0;
@@ -126,8 +127,16 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   p->nt = p->ns + C;
   // 2. The adjacency.
   loading_link_matrix(p, &p->link, N, m->meshbasis);
-  // 3. The reordering, only for a symmetric steady problem.
-  bool reorder = p->reorder && p->symmetric && !p->timedep;
+  // 3. The reordering, only for a symmetric steady problem, and not where the steady
+  // solve of a plane problem takes the complete factor, which makes its own fill-reducing
+  // order: the rows keep the mesh order then. Should the factor refuse, the incomplete
+  // factor and its iterations still solve the system in that order. A solid's factor
+  // mostly exceeds its fill bound: its rows keep the band order for the iterations. So
+  // does a system of 200000 rows or more: there the band order, handed to the factor,
+  // leads its own ordering to a sparser factor that repays the reordering.
+  bool factored =
+      kind == 1 && p->dimension != 3 && p->nt < 200000 && sparsecg_takes_complete(p->solver, p->precon, p->nt);
+  bool reorder = p->reorder && p->symmetric && !p->timedep && !factored;
   std::vector<int32_t> keys;  // the node-numbered adjacency's keys, row after row
   if (reorder) {
     for (int32_t i = 1; i <= N; i++) {

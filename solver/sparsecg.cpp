@@ -393,10 +393,18 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
 
 // The complete factor's entries at most this many times those of the matrix's lower
 // triangle (a plane mesh's factor fits, a solid's does not): past it the factor's memory
-// and time outweigh what it saves. A single solve takes it from chol_rows rows up.
+// and time outweigh what it saves. A single solve takes the Cholesky factor from
+// chol_rows rows up: from there it, with the band reordering it spares the layout, costs
+// less than the incomplete factor's iterations. The LU factor is taken from lu_rows up.
 static const double chol_fill = 40.0;
-static const int32_t chol_rows = 20000;
+static const int32_t chol_rows = 5000;
+static const int32_t lu_rows = 20000;
 uint8_t sparsecg_complete = 1;
+
+bool sparsecg_takes_complete(int32_t family, int32_t precon, int32_t n) {
+  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  return (method == 4 || method == 5) && sparsecg_complete && n >= chol_rows;
+}
 
 bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
   int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
@@ -470,14 +478,14 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     double m;
     // A large system solved once: the complete factor, where it fits, in place of the
     // iterations whose count grows with the mesh. The result is the RMS of x(1..nl).
-    if (sparsecg_complete && n >= chol_rows && sparsechol_solve_block(x->data, A, b->data, 1, chol_fill)) {
+    if (sparsecg_takes_complete(family, precon, n) && sparsechol_solve_block(x->data, A, b->data, 1, chol_fill)) {
       return column_rms(x->data, n, nl, 1, 0);
     }
     return iccg(x->data, A, M, b->data, n, 1, work, rel, abs, maxit, panel, method, nl, &m);
   }
   // A large nonsymmetric system likewise by its complete LU factor, kept while the matrix
   // stands: Newton steps that keep their Jacobian solve with it again.
-  if (sparsecg_complete && family != orthomin && n >= chol_rows && A->rows == n) {
+  if (sparsecg_complete && family != orthomin && n >= lu_rows && A->rows == n) {
     vectord_resize(x, n, std::max(n, x->capacity));
     if (sparselu_solve(x->data, A, b->data, chol_fill)) return column_rms(x->data, n, nl, 1, 0);
   }

@@ -45,6 +45,10 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
 // recurrence and stop test, so each column gets the bits of its own single solve; any
 // other method solves the columns one by one. res(t) gets column t's result.
 extern uint8_t sparsecg_complete;
+// Whether sparsecg_cg with (family, precon) first tries the complete factor on a system
+// of n rows. The layout asks it too: the factor orders the rows itself, so the band
+// reordering that serves the incomplete factor is then skipped.
+bool sparsecg_takes_complete(int32_t family, int32_t precon, int32_t n);
 // Whether sparsecg_cg_block would solve w columns of A by the complete factor, which is
 // made here: the incomplete factor M is then never read.
 bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w);
