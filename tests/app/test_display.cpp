@@ -129,10 +129,18 @@ struct Display : Graphics {
                                     {"import", "imagemagick"}})
       if (!have(program)) missing = package;
     if (!missing.empty()) return;
-    xvfb = start_xvfb(&display);
-    if (!xvfb) return;
-    setenv("DISPLAY", display.c_str(), 1);
-    opened = pwin_use_screen();
+    // Servers that other runs start and stop beside this one can take a display number
+    // from under a new server before the screen opens it: a fresh server then tries again.
+    for (int attempt = 0; attempt < 3 && !opened; attempt++) {
+      if (xvfb) {
+        kill(xvfb, SIGTERM);
+        waitpid(xvfb, nullptr, 0);
+      }
+      xvfb = start_xvfb(&display);
+      if (!xvfb) return;
+      setenv("DISPLAY", display.c_str(), 1);
+      opened = pwin_use_screen();
+    }
     gagscren_default_colors();
   }
   static void TearDownTestSuite() {
