@@ -347,6 +347,10 @@ int32_t cgsolve_do_linear(pde *p) {
       cgsolve_solve(p, tau, 0, 1);
       e = cgsolve_lupdate(p, &p->solution);
     }
+    // The update changed the solution: globals derived from it (integrals, values at
+    // points) are taken again when next read. A solve exact enough to need no further
+    // pass would otherwise leave them as the solution before it had them.
+    fitting_invalidate_fits(p, 3);
     if (stopkey(p)) break;
     uint16_t eline = report_real(p, "Soln Error", e);
     while (e > tau) {
