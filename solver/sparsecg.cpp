@@ -57,6 +57,11 @@ static const uint8_t method_table[4][7] = {
     {0, 0, 0, 0, 0, 0, 0},
 };
 
+// The method of a (family, preconditioner) pair; 0 for a pair outside the table.
+static int32_t method_of(int32_t family, int32_t precon) {
+  return (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+}
+
 static const char *const method_names[16] = {
     "",         "Orthomin",   "Orthomin",    "Orthomin",    "ICCG",       "BCCG",
     "Lanczos",  "Lanczos",    "Lanczos",     "ILU Lanczos", "BLU Lanczos", "Vandenberg",
@@ -402,12 +407,12 @@ static const int32_t lu_rows = 20000;
 uint8_t sparsecg_complete = 1;
 
 bool sparsecg_takes_complete(int32_t family, int32_t precon, int32_t n) {
-  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  int32_t method = method_of(family, precon);
   return (method == 4 || method == 5) && sparsecg_complete && n >= chol_rows;
 }
 
 bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
-  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  int32_t method = method_of(family, precon);
   return (method == 4 || method == 5) && sparsecg_complete && w >= 2 && sparsechol_factor(A, chol_fill);
 }
 
@@ -468,7 +473,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   sparsecg_indefinite = 0;
   int32_t n = b->count;
   // 1. The method; its work vectors.
-  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  int32_t method = method_of(family, precon);
   if (method < 1 || method > 15) rtlib_fatal_in("sparsecg_cg_0", "Bad CG Method");
   if (method == 14) rtlib_fatal_in("sparsecg_cg_0", "BAD CG METHOD");
   Solve op{method, A, M, D, B};
@@ -652,7 +657,7 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
   TRACE("sparsecg_cg_block");
   sparsecg_indefinite = 0;
   int32_t n = A->rows;
-  int32_t method = (family >= 0 && family <= 3 && precon >= 0 && precon <= 6) ? method_table[family][precon] : 0;
+  int32_t method = method_of(family, precon);
   if (w < 1) return;
   if (method == 4 || method == 5) {
     // A symmetric matrix solved against a block of columns is, in the drivers that call
