@@ -481,7 +481,13 @@ static double update(pde *p) {
     display_update_real(&p->status, line, ln);
     f = res_test(p, ln, u0, c);
   }
-  if (p->changelim > 0 && p->changelim < 1000) res_test(p, l1, u0, p->changelim);
+  // The update clamped by the change limit, unless the clamp gives back the decrease the
+  // search asked for: it bends the step off Newton's direction node by node, which a stiff
+  // term (a penalty) turns into a residual larger than the one the step started from.
+  if (p->changelim > 0 && p->changelim < 1000) {
+    double fc = res_test(p, l1, u0, p->changelim);
+    if (fc > f0 + 0.01 * l1 * g && fc > f) res_test(p, l1, u0, c);
+  }
   vector2d_free_work(u0);
   display_unreport(&p->status, line);
   return l1;
@@ -509,6 +515,15 @@ static void newton_solve(pde *p, double rel) {
     vector2d_free_work(r0);
     if (!(now < miss)) break;
     miss = now;
+  }
+  // A step that still misses its system by more than that is no Newton step: it is
+  // taken by the complete factor, where that fits, when the factor meets the system better.
+  if (miss > 0.01 && !stopkey(p)) {
+    vectord *d0 = vector2d_get_work(&p->work, n);
+    vectord_copyto_0(d0, &p->delta);
+    if (sparsecg_solve_complete(&p->delta, &p->matrix, &p->residual) && !(solve_miss(p) < miss))
+      vectord_copyto_0(&p->delta, d0);
+    vector2d_free_work(d0);
   }
 }
 

@@ -411,6 +411,13 @@ bool sparsecg_takes_complete(int32_t family, int32_t precon, int32_t n) {
   return (method == 4 || method == 5) && sparsecg_complete && n >= chol_rows;
 }
 
+bool sparsecg_solve_complete(vectord *x, const sparsemx *A, const vectord *b) {
+  int32_t n = b->count;
+  if (!sparsecg_complete || n < 1 || A->rows != n) return false;
+  vectord_resize(x, n, std::max(n, x->capacity));
+  return sparselu_solve(x->data, A, b->data, chol_fill);
+}
+
 bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
   int32_t method = method_of(family, precon);
   return (method == 4 || method == 5) && sparsecg_complete && w >= 2 && sparsechol_factor(A, chol_fill);

@@ -45,6 +45,9 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
 // recurrence and stop test, so each column gets the bits of its own single solve; any
 // other method solves the columns one by one. res(t) gets column t's result.
 extern uint8_t sparsecg_complete;
+// Solves A x = b (n = b's length) by A's complete sparse LU factor, kept while A
+// stands, where it fits and sparsecg_complete is set; false, x untouched, otherwise.
+bool sparsecg_solve_complete(vectord *x, const sparsemx *A, const vectord *b);
 // Whether sparsecg_cg with (family, precon) first tries the complete factor on a system
 // of n rows. The layout asks it too: the factor orders the rows itself, so the band
 // reordering that serves the incomplete factor is then skipped.
