@@ -262,6 +262,7 @@ struct pde {
   vectord precscale;       // per-row norm vector of the scaled Jacobian
   vectord precvec;         // diagonal preconditioners
   sparsemx precmx;         // block, incomplete and band-copy preconditioners
+  uint8_t precon_waits;    // precmx is not made: the solves of the matrix take its complete factor
   bandmxd precband;        // band factorisation preconditioner
   // Per variable: scale factor, sign, saved scale, time scale and range.
   vectord scalefac, scalesign, savedscale, timescale, ranges;

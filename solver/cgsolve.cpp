@@ -119,6 +119,7 @@ void cgsolve_solve_block(pde *p, double *x, const double *b, int32_t w, double r
   String label = lit("Solving:");
   uint16_t line = display_report(&p->status, 0, &label);
   int32_t limit = solve_limit(p, d);
+  coupling_ready_precon(p, w);
   sparsecg_cg_block(x, &p->matrix, &p->precmx, b, &p->precvec, &p->precband, &p->work, w, rel, abs,
                     uint16_t(limit), &p->status, p->solver, p->precon, p->nf, res);
   display_unreport(&p->status, line);
@@ -148,6 +149,7 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
   auto solve = [&] {
     std::fill(p->delta.data, p->delta.data + n, 0.0);
+    coupling_ready_precon(p, 1);
     return sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband, &p->work, rel,
                        abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf);
   };
@@ -304,7 +306,7 @@ static void residual(pde *p) {
 static void build_system(pde *p) {
   double times[2];
   times_of(p, times);
-  coupling_build_precon(p, &p->matrix);
+  coupling_defer_precon(p);
   if (!sources_follow(p)) coupling_build_source(p, &p->source, times[0], times[1], 1);
   measures_get_range(p, &p->solution);
   residual(p);
@@ -340,7 +342,7 @@ int32_t cgsolve_do_linear(pde *p) {
       if (stopkey(p)) break;
       e = cgsolve_lupdate(p, &p->solution);
       coupling_rescale_matrix(p, &p->solution, &p->residual);
-      coupling_build_precon(p, &p->matrix);
+      coupling_defer_precon(p);
       e0 = std::max(e, res_norm(p));  // the passes are measured in the new scaling
       first = false;
     } else {
@@ -574,7 +576,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
         times_of(p, times);
         coupling_ss_matrix(p, &p->solution, times);
         if (stopkey(p)) return p->phase;
-        coupling_build_precon(p, &p->matrix);
+        coupling_defer_precon(p);
         vectord_multo_0(&p->residual, &p->firstscale);
         j = 0;
       }

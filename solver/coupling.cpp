@@ -22,6 +22,7 @@
 #include "solver/bigmatx.h"
 #include "solver/coupling_internal.h"
 #include "solver/loading.h"
+#include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
 
 uint8_t coupling_debug = 0;
@@ -226,6 +227,7 @@ void coupling_set_method(pde *p) {
 
 void coupling_build_precon(pde *p, const sparsemx *A) {
   TRACE("coupling_build_precon");
+  p->precon_waits = 0;
   if (p->solver == 3) return;
   uint8_t sym = p->solver == 0;
   int32_t N = p->mesh.nodes.count;
@@ -258,6 +260,25 @@ void coupling_build_precon(pde *p, const sparsemx *A) {
     bandmxd_free(&p->precband);
     p->precon = block_or(p, 1);
   }
+}
+
+void coupling_defer_precon(pde *p) {
+  // The incomplete factor is read only where the complete one declines the matrix; a
+  // single solve of the plane systems at hand mostly takes the complete one.
+  if (p->solver != 3 && p->matrix.rows == p->nt && sparsecg_takes_complete(p->solver, p->precon, p->nt)) {
+    sparsemx_free(&p->precmx, 1);
+    p->precon_waits = 1;
+    return;
+  }
+  coupling_build_precon(p, &p->matrix);
+}
+
+void coupling_ready_precon(pde *p, int32_t w) {
+  if (!p->precon_waits) return;
+  const sparsemx *A = &p->matrix;
+  bool factored = w >= 2 ? sparsecg_block_factored(A, p->solver, p->precon, w)
+                         : sparsecg_single_factored(A, p->solver, p->precon);
+  if (!factored) coupling_build_precon(p, A);
 }
 
 // ---- Boundary tables ---------------------------------------------------------------------------------

@@ -31,6 +31,12 @@ void coupling_set_method(pde *p);
 // Builds the preconditioner of the current codes for the scaled matrix; a failed
 // incomplete or band factorisation falls back to the diagonal or node-block one.
 void coupling_build_precon(pde *p, const sparsemx *A);
+// The preconditioner of p->matrix where its solves may need it: one that the complete
+// factor will solve waits, unmade, until coupling_ready_precon finds the factor declined.
+void coupling_defer_precon(pde *p);
+// Makes a waiting preconditioner unless the complete factor solves p->matrix against w
+// columns.
+void coupling_ready_precon(pde *p, int32_t w);
 // LANCZOS and its preconditioner in place of CG, as for a matrix that fails the
 // symmetry check.
 void coupling_take_nonsymmetric(pde *p);

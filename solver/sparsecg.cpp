@@ -423,6 +423,10 @@ bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, 
   return (method == 4 || method == 5) && sparsecg_complete && w >= 2 && sparsechol_factor(A, chol_fill);
 }
 
+bool sparsecg_single_factored(const sparsemx *A, int32_t family, int32_t precon) {
+  return sparsecg_takes_complete(family, precon, A->rows) && sparsechol_factor(A, chol_fill);
+}
+
 // The RMS of column j's x(1..nl) in a block of w interleaved columns.
 static double column_rms(const double *x, int32_t n, int32_t nl, int32_t w, int32_t j) {
   int32_t l = std::max(1, std::min(nl, n));
@@ -485,7 +489,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   if (method == 14) rtlib_fatal_in("sparsecg_cg_0", "BAD CG METHOD");
   Solve op{method, A, M, D, B};
   if (method == 4 || method == 5) {
-    if (!M || M->rows != n || A->rows != n) rtlib_fatal_in("sparsecg_cg_0", "VECTOR LENGTH ERROR");
+    if (A->rows != n) rtlib_fatal_in("sparsecg_cg_0", "VECTOR LENGTH ERROR");
     vectord_resize(x, n, std::max(n, x->capacity));
     double m;
     // A large system solved once: the complete factor, where it fits, in place of the
@@ -493,6 +497,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     if (sparsecg_takes_complete(family, precon, n) && sparsechol_solve_block(x->data, A, b->data, 1, chol_fill)) {
       return column_rms(x->data, n, nl, 1, 0);
     }
+    if (!M || M->rows != n) rtlib_fatal_in("sparsecg_cg_0", "VECTOR LENGTH ERROR");
     return iccg(x->data, A, M, b->data, n, 1, work, rel, abs, maxit, panel, method, nl, &m);
   }
   // A large nonsymmetric system likewise by its complete LU factor, kept while the matrix
