@@ -276,8 +276,8 @@ void coupling_defer_precon(pde *p) {
 void coupling_ready_precon(pde *p, int32_t w) {
   if (!p->precon_waits) return;
   const sparsemx *A = &p->matrix;
-  bool factored = w >= 2 ? sparsecg_block_factored(A, p->solver, p->precon, w)
-                         : sparsecg_single_factored(A, p->solver, p->precon);
+  bool factored =
+      w >= 2 ? sparsecg_block_factored(A, p->solver, p->precon, w) : sparsecg_single_factored(A, p->solver, p->precon);
   if (!factored) coupling_build_precon(p, A);
 }
 
