@@ -218,6 +218,40 @@ TEST(Sparsecg, BlockByTheCompleteFactorMeetsTheDenseSolution) {
   sparsechol_release();
 }
 
+TEST(Sparsecg, SingleSolveByTheCompleteFactorReadsNoIncompleteFactor) {
+  // The Laplacian of a 72 x 72 grid (5184 rows, past the single solve's threshold for
+  // the complete factor). Held by values on its rim it factors, and the solve then takes
+  // the factor with the incomplete factor left empty: x meets the one b was made from.
+  // Held by no value (rows of sum 0) it is declined, and the caller makes the incomplete one.
+  const struct { bool held, factored; } table[] = {{true, true}, {false, false}};
+  const int32_t m = 72, n = m * m;
+  for (const auto &t : table) {
+    Sparse a, empty;
+    sparsemx_new(&a, n, n);
+    for (int32_t i = 0; i < n; i++) {
+      int32_t near[4] = {i % m > 0 ? i - 1 : -1, i % m < m - 1 ? i + 1 : -1, i - m, i + m}, links = 0;
+      for (int32_t j : near)
+        if (j >= 0 && j < n) sparsemx_store(&a, i + 1, j + 1, -1.0), links++;
+      sparsemx_store(&a, i + 1, i + 1, t.held ? 4.0 : double(links));
+    }
+    EXPECT_EQ(sparsecg_single_factored(&a, orthomin, luprecon), t.factored) << t.held;
+    if (!t.factored) continue;
+    std::vector<double> want(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; i++) want[size_t(i)] = std::sin(double(i + 1));
+    Vec u(want), b, d, x;
+    sparsemx_mv_0(&b, &a, &u);
+    bandmxd band{};
+    vector2d pool{};
+    vector2d_new(&pool, 0, 7);
+    pad panel{};
+    double rms = sparsecg_cg(&x, &a, &empty, &b, &d, &band, &pool, 1e-12, 0.0, 500, &panel, orthomin, luprecon, n);
+    EXPECT_LT(max_rel_error(x, want), 1e-10);
+    EXPECT_GT(rms, 0);
+    vector2d_free(&pool, 1);
+  }
+  sparsechol_release();
+}
+
 TEST(Sparsecg, CompleteLuMeetsTheDenseSolution) {
   // Convection-diffusion of two strengths in one matrix record: the dense solution to
   // rounding, the second after the values change (the kept factor is not reused). The
