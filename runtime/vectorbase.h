@@ -3,6 +3,7 @@
 // under its own names and trace names.
 #pragma once
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -232,6 +233,7 @@ template <class E, class L> void vecbase_heapsort(E *x, int32_t n, L less) {
 // in place of two shifts of each. x must have readable places up to 2n + 1 (the
 // values there are never used).
 inline void vecbase_heapsort_words(uint32_t *x, int32_t n, uint32_t mask) {
+  static_assert(std::endian::native == std::endian::little, "x[j] must be the lower half of the pair read at x + j");
   if (n < 2) return;
   const uint64_t high = uint64_t(mask) << 32;
   int32_t l = n / 2 + 1, r = n;
