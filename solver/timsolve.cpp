@@ -473,8 +473,11 @@ static double tsolve(pde *p, double invh, double theta, double rel, bool first) 
     if (!unstable_current || unstable_rows_of != p->nt) unstable = unstable_rows(p);
     unstable_current = true, unstable_rows_of = p->nt;
   }
+  // Where the state is unstable an iteration's leftover, smooth modes first, grows with
+  // the solution: the complete factor, where it fits, leaves only roundoff.
   if (unstable) rel = std::min(rel, unstable_tolerance);
-  solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec);
+  if (!(unstable && sparsecg_solve_complete(&p->correction, &p->jmatrix, &p->tresid)))
+    solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec);
   double size = std::sqrt(vectord_dot(&p->correction, &p->correction) / std::max(p->correction.count, 1));
   vectord_multo_0(&p->correction, &p->secondscale);
   return size;

@@ -185,6 +185,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"front_initial_resolution", "maxdev", 0.0, 5e-3},
       {"front_spurious_second_front", "pos30", 63.15174, 1.0},
       {"front_spurious_second_front", "u99", 0.0, 1e-3},
+      {"front_default_errlim", "u99", 0.0, 1e-3},
+      {"front_default_errlim", "umin", 0.0, 1e-3},
       {"time_value_regrid_halt", "u0", 1.2, 1e-4},
       {"time_value_regrid_halt", "L2", 0.0, 1e-4},
       {"wave_regrid_runaway", "u_half_period", -1.0, 2e-3},
