@@ -171,6 +171,7 @@ static void expect_answers(Answers &t, std::initializer_list<AnswerRow> rows) {
 
 // Time runs (and steady runs in 3D and with a constraint) against their exact answers.
 TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
+  // clang-format off
   expect_answers(*this, {
       {"constraint_in_time_strip", "u_left", 3.6104980, 3e-3},
       {"constraint_in_time_strip", "u_right", 2.3895020, 3e-3},
@@ -199,6 +200,7 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"bump_in_cube", "peak", 1.0, 3e-3},
       {"cube_poisson_constant", "centre", 0.3372770, 1e-4},
   });
+  // clang-format on
   if (HasFatalFailure()) return;
   // A start refined up to the node limit says so, then steps.
   EXPECT_NE(log("square_step_node_limit").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_node_limit");
