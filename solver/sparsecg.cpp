@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <numeric>
 #include <utility>
@@ -424,12 +425,24 @@ static double column_rms(const double *x, int32_t n, int32_t nl, int32_t w, int3
   return std::sqrt(s / l);
 }
 
+// Asks for the cache lines of the bytes [at + ahead, at + bytes + ahead) before they are
+// read. A request names an address only and never faults, so one past the end of the
+// storage is harmless.
+static inline void ask_ahead(const void *at, size_t bytes, size_t ahead) {
+  uintptr_t a = (reinterpret_cast<uintptr_t>(at) + ahead) & ~uintptr_t(63), e = a + bytes + 63;
+  for (; a < e; a += 64) __builtin_prefetch(reinterpret_cast<const void *>(a));
+}
+
 // q_i := D_i (row i of A) . t and returns p . q: each row's sum from 0.0 in column order,
 // the dot in row order. Rows go four at a time, their sums independent chains that
-// overlap where one row alone waits on each addition.
+// overlap where one row alone waits on each addition. The product is bound by the
+// reading of the keys and values from memory, faster when asked for ahead than when
+// the processor finds the streams itself: the entries some 160 places on (the rows
+// lie one after another) are asked for as each four rows start.
 [[gnu::noinline]] static double scaled_product(double *q, const sparsemx *A, const double *t, const double *D,
                                                const double *p, int32_t n) {
   const double *td = t - 1;  // keys are 1-based
+  constexpr size_t ahead = 160;
   double dot = 0.0;
   int32_t i = 0;
   for (; i + 4 <= n; i += 4) {
@@ -437,6 +450,18 @@ static double column_rms(const double *x, int32_t n, int32_t nl, int32_t w, int3
     const int32_t *c0 = r[0].keys, *c1 = r[1].keys, *c2 = r[2].keys, *c3 = r[3].keys;
     const double *v0 = r[0].values, *v1 = r[1].values, *v2 = r[2].values, *v3 = r[3].values;
     int32_t m0 = r[0].count, m1 = r[1].count, m2 = r[2].count, m3 = r[3].count;
+    // The four rows' entries, where they lie one after another, asked for as one span.
+    size_t mm = size_t(m0) + m1 + m2 + m3;
+    if (reinterpret_cast<uintptr_t>(v3 + m3) - reinterpret_cast<uintptr_t>(v0) == 8 * mm &&
+        reinterpret_cast<uintptr_t>(c3 + m3) - reinterpret_cast<uintptr_t>(c0) == 4 * mm) {
+      ask_ahead(v0, 8 * mm, 8 * ahead);
+      ask_ahead(c0, 4 * mm, 4 * ahead);
+    } else {
+      for (int j = 0; j < 4; j++) {
+        ask_ahead(r[j].values, 8 * size_t(r[j].count), 8 * ahead);
+        ask_ahead(r[j].keys, 4 * size_t(r[j].count), 4 * ahead);
+      }
+    }
     int32_t m = std::min(std::min(m0, m1), std::min(m2, m3)), k = 0;
     double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
     for (; k < m; k++) {
