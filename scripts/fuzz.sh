@@ -15,7 +15,7 @@ jobs=${FUZZ_JOBS:-$(nproc)}
 # The descriptor parser first: it runs for a fixed time, the others beside it.
 targets=(reader viewstream tokens fontlib dxf plotfile)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUENDAR_OPT_FLAGS="-O1 -g1" -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF >/dev/null
+  -DQUENDAR_OPT_FLAGS="-O2 -g1" -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
