@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Sets up the machine and builds Quendar and its tests in build/.
+# Sets up the machine and builds Quendar and its tests in build/. QUENDAR_OPT_FLAGS,
+# when set, replaces the optimisation and debug flags (-O2 -g): CI sets -O2 -g1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  ${QUENDAR_OPT_FLAGS:+-DQUENDAR_OPT_FLAGS="$QUENDAR_OPT_FLAGS"} >/dev/null
 cmake --build build

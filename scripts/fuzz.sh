@@ -5,17 +5,25 @@
 # descriptor parser runs for a fixed time instead (FUZZ_SECONDS), on longer inputs.
 # A target's corpus is tests/fuzz/corpus/<target>/, or else the descriptors of
 # examples/ and tests/data/ (with the data files of corpus/reader_data/).
+# The targets run FUZZ_JOBS at a time (default: the number of cores), each one
+# process with its own seed, so a run's outcome does not depend on the others.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${FUZZ_RUNS:-50000}
-seconds=${FUZZ_SECONDS:-60}
-targets=(viewstream tokens fontlib reader dxf plotfile)
+export runs=${FUZZ_RUNS:-50000}
+export seconds=${FUZZ_SECONDS:-60}
+jobs=${FUZZ_JOBS:-$(nproc)}
+# The descriptor parser first: it runs for a fixed time, the others beside it.
+targets=(reader viewstream tokens fontlib dxf plotfile)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF >/dev/null
+  -DQUENDAR_OPT_FLAGS="-O2 -g1" -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in "${targets[@]}"; do
+logs=$(mktemp -d /tmp/quendar_fuzz_XXXXXX)
+trap 'rm -rf "$logs"' EXIT
+
+one() {
+  local target=$1 work status=0
   work=$(mktemp -d)
   if [ -d tests/fuzz/corpus/$target ]; then
     cp tests/fuzz/corpus/$target/* "$work"/
@@ -33,7 +41,18 @@ for target in "${targets[@]}"; do
     bound=(-runs="$runs" -max_len=4096)
     echo "fuzz_$target: seed corpus and $runs mutations"
   fi
+  # libFuzzer reports on stderr; its last lines hold the final stats or the failure.
   build-fuzz/tests/fuzz/fuzz_$target -seed=1 "${bound[@]}" -timeout=10 \
-    -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 >/dev/null | tail -n 12  # libFuzzer reports on stderr
-  rm -rf "$work"
-done
+    -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>"$work.err" >/dev/null || status=$?
+  tail -n 12 "$work.err"
+  [ $status -eq 0 ] || echo "fuzz_$target: FAILED (exit status $status)"
+  rm -rf "$work" "$work.err"
+  return $status
+}
+export -f one
+
+status=0
+printf '%s\n' "${targets[@]}" |
+  xargs -P "$jobs" -I{} bash -c 'one "$1" >"$2/$1.out" 2>&1' _ {} "$logs" || status=1
+for target in "${targets[@]}"; do cat "$logs/$target.out"; done
+exit $status

@@ -640,7 +640,7 @@ TEST_F(Display, FivePlotsTileBesideTheProblemWindow) {
   // A tile's client grown to 321 rows takes its menu bar again; shrunk to 279 it loses it.
   for (auto [height, bar] : {std::pair{321, true}, {279, false}}) {
     x("xdotool windowsize " + ids[0] + " 291 " + std::to_string(height));
-    Shot t = shot_when([&](const Shot &u) { return (u.at(150 + 100, 25 + 12) == grey(192)) == bar; });
+    Shot t = shot_when([&, bar = bar](const Shot &u) { return (u.at(150 + 100, 25 + 12) == grey(192)) == bar; });
     EXPECT_EQ(t.at(150 + 100, 25 + 12) == grey(192), bar) << height;
     if (!bar) break;
     // With its bar: Export > EMF and Print, each taking the name the chooser offers.

@@ -95,7 +95,7 @@ TEST(MathExpint, EnAgainstReferences) {
   EXPECT_EQ((std::vector<double>{math_expint(2, 0), math_expint(3, 0), math_expint(0, 2)}),
             (std::vector<double>{1.0, 0.5, exp(-2.0) / 2}));
   for (auto [n, x] : {std::pair<uint16_t, double>{1, 0}, {0, 0}, {2, -1}})
-    expect_fatal("Bad Arguments IN math_expint_0", [=] { math_expint(n, x); });
+    expect_fatal("Bad Arguments IN math_expint_0", [n = n, x = x] { math_expint(n, x); });
 }
 
 TEST(MathExpint, EiAgainstReferences) {
