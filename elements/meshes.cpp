@@ -825,6 +825,34 @@ void meshes_match_periodics(Mesh *m, int32_t first) {
 void meshes_quantize_mesh(Mesh *m, uint16_t dim) {
   TRACE("meshes_quantize_mesh_0");
   if (!m->domain) return;
+  // The side nodes that halve straight sides, found before the move: each node moves
+  // off the grid lines on its own, by up to a quantum, which would bend such a side by
+  // about a quantum and make a straight quadratic cell curved (its Jacobian then
+  // varies inside it). They go back to the midpoints of their moved ends below; side
+  // nodes on curved boundaries keep their own move. Every cell lists the side nodes of
+  // the mesh basis, whatever its own basis.
+  std::vector<int32_t> halves;  // {side node, end, end} per straight side
+  const uint8_t(*mid)[3];
+  int count = midside_rows(m->meshbasis, &mid), nf = functions(m->meshbasis);
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    const MeshCell &cell = cell_at(m, c);
+    if (!cell.alive || node_span(cell, nf) < nf) continue;
+    for (int e = 0; e < count; e++) {
+      int32_t k[3];
+      double x[3][3];
+      bool listed = true;
+      for (int i = 0; i < 3; i++) {
+        k[i] = cell.nodes.data[mid[e][i] - 1];
+        if (k[i] < 1 || k[i] > m->nodes.count) {
+          listed = false;
+          break;
+        }
+        const MeshNode &n = node_at(m, k[i]);
+        x[i][0] = n.x, x[i][1] = n.y, x[i][2] = n.z;
+      }
+      if (listed && halves_side(x[0], x[1], x[2])) halves.insert(halves.end(), k, k + 3);
+    }
+  }
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     MeshNode &node = node_at(m, n);
     double p[3] = {node.x, node.y, node.z};
@@ -833,6 +861,11 @@ void meshes_quantize_mesh(Mesh *m, uint16_t dim) {
     else
       bounding_off_grid_1(&m->domain->grid, p);
     node.x = p[0], node.y = p[1], node.z = p[2];
+  }
+  for (size_t h = 0; h < halves.size(); h += 3) {
+    MeshNode &c = node_at(m, halves[h]);
+    const MeshNode &a = node_at(m, halves[h + 1]), &b = node_at(m, halves[h + 2]);
+    c.x = 0.5 * (a.x + b.x), c.y = 0.5 * (a.y + b.y), c.z = 0.5 * (a.z + b.z);
   }
 }
 

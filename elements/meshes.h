@@ -144,7 +144,8 @@ void meshes_set_centroid_1(Mesh *m, int32_t c);
 // neighbours: edge pairs of a 2D mesh, or nodes above first of a 3D mesh.
 void meshes_map_periodics(Mesh *m);
 void meshes_match_periodics(Mesh *m, int32_t first);
-// Moves every node off the domain's grid lines (3D when dim is 3).
+// Moves every node off the domain's grid lines (3D when dim is 3), then the side nodes
+// that halved straight sides of quadratic cells back to the midpoints of their ends.
 void meshes_quantize_mesh(Mesh *m, uint16_t dim);
 // Replace node old by nw in a triangle mesh, deleting cells that collapse.
 void meshes_replace_node(Mesh *m, int32_t old, int32_t nw);

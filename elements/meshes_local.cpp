@@ -63,25 +63,31 @@ template <class At> static const QuadBasis *fixed_table(FixedRows &t, int32_t co
   return &t.table;
 }
 
-// Whether a quadratic cell's side nodes lie at the midpoints of their sides (to
-// rounding): its map from the reference cell is then affine, its Jacobian the same at
-// every point. tri6 node 3+s halves side s (opposite vertex s); tet10 nodes 5..10
-// halve the edges 2-3, 3-1, 1-2, 1-4, 2-4, 3-4.
-static bool straight_sides(int32_t basis, const double (*x)[3]) {
+int midside_rows(int32_t basis, const uint8_t (**rows)[3]) {
   static const uint8_t tri_mid[3][3] = {{4, 2, 3}, {5, 3, 1}, {6, 1, 2}};
   static const uint8_t tet_mid[6][3] = {{5, 2, 3}, {6, 3, 1}, {7, 1, 2}, {8, 1, 4}, {9, 2, 4}, {10, 3, 4}};
-  const uint8_t(*mid)[3] = basis == tri6 ? tri_mid : basis == tet10 ? tet_mid : nullptr;
-  if (!mid) return false;
-  int count = basis == tri6 ? 3 : 6;
-  for (int e = 0; e < count; e++) {
-    const double *c = x[mid[e][0] - 1], *a = x[mid[e][1] - 1], *b = x[mid[e][2] - 1];
-    double len = 0, off = 0;
-    for (int r = 0; r < 3; r++) {
-      len = std::max(len, std::fabs(b[r] - a[r]));
-      off = std::max(off, std::fabs(c[r] - 0.5 * (a[r] + b[r])));
-    }
-    if (!(off <= 1e-13 * len)) return false;
+  *rows = basis == tri6 ? tri_mid : basis == tet10 ? tet_mid : nullptr;
+  return basis == tri6 ? 3 : basis == tet10 ? 6 : 0;
+}
+
+bool halves_side(const double *c, const double *a, const double *b) {
+  double len = 0, off = 0;
+  for (int r = 0; r < 3; r++) {
+    len = std::max(len, std::fabs(b[r] - a[r]));
+    off = std::max(off, std::fabs(c[r] - 0.5 * (a[r] + b[r])));
   }
+  return off <= 1e-13 * len;
+}
+
+// Whether a quadratic cell's side nodes lie at the midpoints of their sides (to
+// rounding): its map from the reference cell is then affine, its Jacobian the same at
+// every point.
+static bool straight_sides(int32_t basis, const double (*x)[3]) {
+  const uint8_t(*mid)[3];
+  int count = midside_rows(basis, &mid);
+  if (!count) return false;
+  for (int e = 0; e < count; e++)
+    if (!halves_side(x[mid[e][0] - 1], x[mid[e][1] - 1], x[mid[e][2] - 1])) return false;
   return true;
 }
 
