@@ -826,14 +826,17 @@ void meshes_quantize_mesh(Mesh *m, uint16_t dim) {
   TRACE("meshes_quantize_mesh_0");
   if (!m->domain) return;
   // The side nodes that halve straight sides, found before the move: each node moves
-  // off the grid lines on its own, by up to a quantum, which would bend such a side by
-  // about a quantum and make a straight quadratic cell curved (its Jacobian then
-  // varies inside it). They go back to the midpoints of their moved ends below; side
-  // nodes on curved boundaries keep their own move. Every cell lists the side nodes of
-  // the mesh basis, whatever its own basis.
+  // off the grid lines on its own, by up to a quantum per coordinate, which would bend
+  // such a side by up to 1.5 quanta and make a straight quadratic cell curved (its
+  // Jacobian then varies inside it). They go back to the midpoints of their moved ends
+  // below. Nodes that were moved so before (the base of an extrusion) may already lie
+  // that far off: a side node within two quanta of its side's midpoint halves the side
+  // as far as the grid can tell. Side nodes on curved boundaries keep their own move.
+  // Every cell lists the side nodes of the mesh basis, whatever its own basis.
   std::vector<int32_t> halves;  // {side node, end, end} per straight side
   const uint8_t(*mid)[3];
   int count = midside_rows(m->meshbasis, &mid), nf = functions(m->meshbasis);
+  double tol = 2 * m->domain->grid.quantum;
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = cell_at(m, c);
     if (!cell.alive || node_span(cell, nf) < nf) continue;
@@ -850,7 +853,7 @@ void meshes_quantize_mesh(Mesh *m, uint16_t dim) {
         const MeshNode &n = node_at(m, k[i]);
         x[i][0] = n.x, x[i][1] = n.y, x[i][2] = n.z;
       }
-      if (listed && halves_side(x[0], x[1], x[2])) halves.insert(halves.end(), k, k + 3);
+      if (listed && halves_side(x[0], x[1], x[2], tol)) halves.insert(halves.end(), k, k + 3);
     }
   }
   for (int32_t n = 1; n <= m->nodes.count; n++) {

@@ -14,5 +14,6 @@ int node_span(const MeshCell &c, int n);
 // rows for other bases. tri6 node 3+s halves side s (opposite vertex s); tet10 nodes
 // 5..10 halve the edges 2-3, 3-1, 1-2, 1-4, 2-4, 3-4.
 int midside_rows(int32_t basis, const uint8_t (**rows)[3]);
-// Whether c lies at the midpoint of the side from a to b (to rounding of the side).
-bool halves_side(const double *c, const double *a, const double *b);
+// Whether c lies at the midpoint of the side from a to b, to within tol in each
+// coordinate besides rounding of the side.
+bool halves_side(const double *c, const double *a, const double *b, double tol);

@@ -70,13 +70,13 @@ int midside_rows(int32_t basis, const uint8_t (**rows)[3]) {
   return basis == tri6 ? 3 : basis == tet10 ? 6 : 0;
 }
 
-bool halves_side(const double *c, const double *a, const double *b) {
+bool halves_side(const double *c, const double *a, const double *b, double tol) {
   double len = 0, off = 0;
   for (int r = 0; r < 3; r++) {
     len = std::max(len, std::fabs(b[r] - a[r]));
     off = std::max(off, std::fabs(c[r] - 0.5 * (a[r] + b[r])));
   }
-  return off <= 1e-13 * len;
+  return off <= 1e-13 * len + tol;
 }
 
 // Whether a quadratic cell's side nodes lie at the midpoints of their sides (to
@@ -87,7 +87,7 @@ static bool straight_sides(int32_t basis, const double (*x)[3]) {
   int count = midside_rows(basis, &mid);
   if (!count) return false;
   for (int e = 0; e < count; e++)
-    if (!halves_side(x[mid[e][0] - 1], x[mid[e][1] - 1], x[mid[e][2] - 1])) return false;
+    if (!halves_side(x[mid[e][0] - 1], x[mid[e][1] - 1], x[mid[e][2] - 1], 0)) return false;
   return true;
 }
 
