@@ -152,6 +152,23 @@ TEST_F(Meshes, CurvedCellsMeasureTheirBends) {
       EXPECT_EQ(std::memcmp(lc.frame.K, g.K, sizeof g.K), 0);
       // Straight sides make the map affine: the frame holds at every point.
       EXPECT_EQ(lc.frame.curved, d != 0) << elements_names[code] << " " << d;
+      // Moved off the lines of a grid whose quantum divides none of the coordinates
+      // (each node moves by its own amount, the side nodes not with their ends), the
+      // unbent cell is still affine, its Jacobian at each corner the frame's; the bends
+      // stay curved.
+      this->d.grid.quantum = 0.007;
+      one.domain = &this->d;
+      meshes_quantize_mesh(&one, 3);
+      meshes_localize(&one, &one.cells.data[0], &lc, 0);
+      EXPECT_EQ(lc.frame.curved, d != 0) << elements_names[code] << " " << d << " off the grid";
+      for (int v = 0; d == 0 && v < elements_vertices[code]; v++) {
+        double L[4] = {0, 0, 0, 0};
+        L[v] = 1;
+        g = lc.frame;
+        elements_jacobian(L, &g);
+        for (int r = 0; r < 3; r++)
+          for (int k = 0; k < 4; k++) EXPECT_NEAR(g.J[r][k], lc.frame.J[r][k], 1e-14) << elements_names[code];
+      }
       meshes_free(&one, 0);
     }
   }
