@@ -576,12 +576,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   double sigma_swept = 0.0;
   // Whether the matrix's keys and values (12 bytes an entry) exceed what stays in the
   // cache between products: 8 MB, half a common last-level cache.
-  bool far = false;
-  if (method == 2 && family == orthomin && A->rows == n) {
-    int64_t entries = 0;
-    for (int32_t i = 0; i < n; i++) entries += A->data[i].count;
-    far = 12 * entries > (int64_t(8) << 20);
-  }
+  bool far = method == 2 && family == orthomin && A->rows == n && 12 * sparsemx_entries(A) > (int64_t(8) << 20);
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
     if (k > budget) {

@@ -48,8 +48,7 @@ bool factor(const sparsemx *A, double fill) {
   kept.drop();
   sparsechol_release();
   int32_t n = A->rows;
-  size_t nz = 0;
-  for (int32_t i = 0; i < n; i++) nz += size_t(A->data[i].count);
+  size_t nz = size_t(sparsemx_entries(A));
   if (nz > size_t(INT32_MAX)) return false;
   std::vector<int> start(size_t(n) + 1), cols(nz);
   std::vector<double> values(nz);

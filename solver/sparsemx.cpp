@@ -187,6 +187,12 @@ void sparsemx_image(sparsemx *M, const sparsemx *N) {
   }
 }
 
+int64_t sparsemx_entries(const sparsemx *M) {
+  int64_t nz = 0;
+  for (int32_t i = 1; i <= M->rows; i++) nz += row(M, i)->count;
+  return nz;
+}
+
 void sparsemx_free(sparsemx *M, uint8_t rows) {
   TRACE("sparsemx_free_0");
   if (rows) release_rows(M);
@@ -898,8 +904,7 @@ static int32_t lower_bound(const vectorld *r, int32_t j) {
 // colrows[colstart(c) .. colstart(c+1) - 1].
 static void column_lists(const sparsemx *M) {
   int32_t n = M->rows;
-  int64_t nnz = 0;
-  for (int32_t i = 1; i <= n; i++) nnz += row(M, i)->count;
+  int64_t nnz = sparsemx_entries(M);
   if (nnz > INT32_MAX) rtlib_fatal_in("sparsemx_inclu_factor_1", "MATRIX SIZE MISMATCH");
   scratch(&colstart, n + 2);
   scratch(&colrows, int32_t(std::max<int64_t>(nnz, 1)));

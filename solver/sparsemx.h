@@ -32,6 +32,8 @@ void sparsemx_resize_0(sparsemx *M, int32_t n, int32_t c);
 void sparsemx_resize_1(sparsemx *M, const sparsemx *N);
 void sparsemx_image(sparsemx *M, const sparsemx *N);
 void sparsemx_free(sparsemx *M, uint8_t rows);
+// The stored entries of M's rows, summed over them.
+int64_t sparsemx_entries(const sparsemx *M);
 void sparsemx_copyto_0(sparsemx *M, const sparsemx *N);
 void sparsemx_copyto_1(sparsemx *M, const sparsemx *N, double s);
 // M gets n empty rows laid out one after another in one block, row i with room for
