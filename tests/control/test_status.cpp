@@ -39,49 +39,33 @@ struct Case {
 };
 
 TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
+  // clang-format off
   const Case cases[] = {
       // No display and no B: reported as in batch, not left waiting in an editor.
       {"parse_error_no_display", "-R -X", 1, {"*\n           Line 4 ERROR: Illegal Symbol\nT| TERMINATED\nEND\n"}},
       {"divide_by_zero_definition", "-R -X", 1, {"ERROR: DIVIDE BY ZERO!\n", "\nT| TERMINATED\nEND\n"}},
       {"parse_error_no_display", "-R", 1, {"Line 4 ERROR: Illegal Symbol\nT| TERMINATED\nEND\n"}},
       // A descriptor that is not there still gets its run log.
-      {"nothere",
-       "-B -R -X",
-       1,
-       {"START DIR/nothere.pde  ", "T|  ERROR: No Input File: DIR/nothere.pde\nT| TERMINATED\nEND\n"}},
+      {"nothere", "-B -R -X", 1, {"START DIR/nothere.pde  ", "T|  ERROR: No Input File: DIR/nothere.pde\nT| TERMINATED\nEND\n"}},
       // Newton that cannot converge on the last grid (the problem has no steady state; its
       // errors grow until the divergence test ends the iteration): the answer is reported,
       // marked, and the exit code is the one of an unconverged run.
       {"no_steady_state_done", "-B -R -X", QUENDAR_UNCONVERGED, {"T| NEWTON DIVERGED: NOT CONVERGED\nT| --DONE--\n"}},
-      {"no_steady_state_done",
-       "-R -X",
-       QUENDAR_UNCONVERGED,
-       {"}\n u_right=", "Title: \nNEWTON DIVERGED: NOT CONVERGED\n}\n"},
-       "strip_sum.txt"},
+      {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: \nNEWTON DIVERGED: NOT CONVERGED\n}\n"}, "strip_sum.txt"},
       // A residual that is not a number is an error, never an answer.
       {"nan_newton_done", "-B -R -X", 1, {"T| ERROR: Solution Diverged", "T| TERMINATED\nEND\n", "!--DONE--"}},
       // Files that do not reach the disk fail the run in the system's words.
-      {"eigen_listing",
-       "-B -R -X",
-       1,
+      {"eigen_listing", "-B -R -X", 1,
        {"T| ERROR: Can't Write Eigenvalue File DIR/eigen_listing.eig: No space left on device\nT| TERMINATED\n"},
-       nullptr,
-       "eigen_listing.eig"},
-      {"summary_full",
-       "-B -R -X",
-       1,
-       {"T| ERROR: Can't Write Export File DIR/sum.txt: No space left on device\nT| TERMINATED\n"},
-       nullptr,
-       "sum.txt"},
-      {"summary_full",
-       "-B -R -X",
-       1,
-       {"T| ERROR: Can't Write Export File DIR/table.txt: No space left on device\nT| TERMINATED\n"},
-       nullptr,
-       "table.txt"},
+       nullptr, "eigen_listing.eig"},
+      {"summary_full", "-B -R -X", 1,
+       {"T| ERROR: Can't Write Export File DIR/sum.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "sum.txt"},
+      {"summary_full", "-B -R -X", 1,
+       {"T| ERROR: Can't Write Export File DIR/table.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "table.txt"},
       // A region of no area beside a good one is refused where it starts.
       {"fence", "-B -R -X", 1, {"*\n           Line 11 ERROR: Region 2 has no area\nT| TERMINATED\n"}},
   };
+  // clang-format on
   for (const Case &c : cases) {
     if (std::string(c.name) != "nothere") copy(c.name);
     for (const char *f : {"eigen_listing.eig", "sum.txt", "table.txt"}) unlink((dir + "/" + f).c_str());
