@@ -403,7 +403,7 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
 // chol_rows rows up: from there it, with the band reordering it spares the layout, costs
 // less than the incomplete factor's iterations. The LU factor is taken from lu_rows up.
 static const double chol_fill = 40.0;
-static const int32_t chol_rows = 5000;
+static const int32_t chol_rows = 1000;
 static const int32_t lu_rows = 20000;
 uint8_t sparsecg_complete = 1;
 
