@@ -308,7 +308,9 @@ void elements_get_lcoords(double *L, const double *X, ElementFrame *f, double to
       break;
     }
     case 2:
-      if (f->gbasis == tri3) {
+      // A cell of straight sides maps affinely: the inverse Jacobian takes the point
+      // straight to its coordinates, with no iteration.
+      if (f->gbasis == tri3 || !f->curved) {
         double dx = X[0] - P[2][0], dy = X[1] - P[2][1];
         L[0] = limitsp(K[0][0] * dx + K[0][1] * dy);
         L[1] = limitsp(K[1][0] * dx + K[1][1] * dy);
@@ -319,7 +321,7 @@ void elements_get_lcoords(double *L, const double *X, ElementFrame *f, double to
       }
       break;
     case 3:
-      if (f->gbasis == tet4) {
+      if (f->gbasis == tet4 || !f->curved) {
         double d[3] = {X[0] - P[3][0], X[1] - P[3][1], X[2] - P[3][2]};
         for (int c = 0; c < 3; c++) L[c] = K[c][0] * d[0] + K[c][1] * d[1] + K[c][2] * d[2];
         L[3] = 1 - L[0] - L[1] - L[2];
