@@ -665,7 +665,8 @@ void doplot_status_mesh(pde *p, int32_t dimension) {
   TRACE("doplot_status_mesh");
   Mesh *m = &p->mesh;
   if (dimension == 0) dimension = p->dimension;
-  if (!p->meshview || !m->domain) return;
+  // A batch run's windows are never shown: its status mesh would be drawn for no one.
+  if (!p->meshview || !m->domain || settings.batch) return;
   if (dimension >= 3) {
     doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
     return;
