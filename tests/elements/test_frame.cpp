@@ -117,7 +117,9 @@ TEST_F(Frame, CurvedTri6AreaIsTheParabolicSegment) {
 
 // A point mapped forward and back returns to its local coordinates: tetrahedra to
 // rounding, triangles to the single precision their inverse map rounds to (about
-// 1e-7; the points are arbitrary, not ones single precision holds exactly).
+// 1e-7; the points are arbitrary, not ones single precision holds exactly). The first
+// cell of each code is unbent and marked straight, as localising a mesh cell marks it:
+// its inverse map is the affine one.
 TEST_F(Frame, ForwardAndInverseMapsRoundTripOnCurvedCells) {
   std::mt19937 gen(9);
   std::uniform_real_distribution<double> bend(-0.06, 0.06), u(0.02, 1);
@@ -127,9 +129,10 @@ TEST_F(Frame, ForwardAndInverseMapsRoundTripOnCurvedCells) {
     for (int t = 0; t < 4; t++) {
       double xyz[20][3];
       nodes_of(code, xyz, corner);
-      for (int k = dim + 1; k < n; k++)
+      for (int k = dim + 1; k < n && t > 0; k++)
         for (int r = 0; r < dim; r++) xyz[k][r] += bend(gen);
       ElementFrame f = frame_of(code, xyz);
+      if (t == 0) f.curved = 0;
       for (int p = 0; p < 10; p++) {
         double L[4] = {0, 0, 0, 0}, X[3], Y[3], back[4], sum = 0;
         for (int c = 0; c <= dim; c++) sum += L[c] = u(gen);
