@@ -19,6 +19,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "model/treeval.h"
+#include "platform/pwin.h"
 #include "plot/contour.h"
 #include "plot/doplot3.h"
 #include "plot/exporter.h"
@@ -665,8 +666,9 @@ void doplot_status_mesh(pde *p, int32_t dimension) {
   TRACE("doplot_status_mesh");
   Mesh *m = &p->mesh;
   if (dimension == 0) dimension = p->dimension;
-  // A batch run's windows are never shown: its status mesh would be drawn for no one.
-  if (!p->meshview || !m->domain || settings.batch) return;
+  // A batch run without a display never shows its windows: its status mesh would be
+  // drawn for no one.
+  if (!p->meshview || !m->domain || (settings.batch && !pwin_display_opened())) return;
   if (dimension >= 3) {
     doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
     return;
