@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "model/pdedat_record.h"
+#include "model/eqns.h"
+#include "model/formulas.h"
 #include "elements/meshes.h"
 #include "graphics/appwin.h"
 #include "graphics/display.h"
@@ -140,6 +142,21 @@ static double solve_miss(pde *p) {
   return miss > 0 ? std::sqrt(miss / size) : 0.0;
 }
 
+// How far the last cgsolve_solve's step missed its system (see solve_miss).
+static double solved_miss = 0;
+
+// The step by the complete factor of the matrix, kept when it meets the system better
+// than the step in hand, which misses it by miss; returns the miss of the step kept.
+static double complete_solve(pde *p, double miss) {
+  int32_t n = p->nt;
+  vectord *d0 = vector2d_get_work(&p->work, n);
+  vectord_copyto_0(d0, &p->delta);
+  double now = sparsecg_solve_complete(&p->delta, &p->matrix, &p->residual) ? solve_miss(p) : HUGE_VAL;
+  if (!(now < miss)) vectord_copyto_0(&p->delta, d0);
+  vector2d_free_work(d0);
+  return std::min(now, miss);
+}
+
 double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   TRACE("cgsolve_solve");
   String label = lit("Solving:");
@@ -164,7 +181,12 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
     coupling_take_nonsymmetric(p);
     coupling_build_precon(p, &p->matrix);
     result = solve();
+    miss = solve_miss(p);
   }
+  // A step that leaves more of its system than it found (an iterative solve stopped at
+  // its limit, or stalled) is taken by the complete factor where that fits.
+  if (!(miss <= 1) && !stopkey(p)) miss = complete_solve(p, miss);
+  solved_miss = miss;
   display_unreport(&p->status, line);
   double sum = 0;
   for (int32_t r = 0; r < n; r++) sum += std::fabs(p->delta.data[r]);
@@ -324,6 +346,67 @@ static int32_t after_grid(pde *p) {
   return 0;
 }
 
+// The share of its system a grid's linear solve may leave: past it the answer is not
+// believed.
+static const double solve_met = 1e-3;
+
+// Whether the residual is no more than the rounding of the terms it balances (a solution
+// carried exactly from the last grid): its solves' misses then measure noise.
+static bool rounding_residual(pde *p) {
+  double r = 0, scale = 0;
+  for (int32_t i = 0; i < p->nt; i++) {
+    double w = i < p->firstscale.count ? p->firstscale.data[i] : 1.0;
+    double s = i < p->source.count ? p->source.data[i] : 0.0, f = i < p->operate.count ? p->operate.data[i] : 0.0;
+    r += p->residual.data[i] * p->residual.data[i];
+    scale += (std::fabs(s) + std::fabs(f)) * (std::fabs(s) + std::fabs(f)) * w * w;
+  }
+  return r <= 1e-24 * scale;
+}
+
+// A system no solve could meet: where no VALUE condition fixes a field variable, so
+// that its constants solve the homogeneous system, and the net source over the domain
+// does not balance, there is no solution. That is reported at the variable's equation.
+static void check_singular(pde *p) {
+  for (uint16_t k = 1; k <= p->nfield && k <= p->layout.maps.count; k++) {
+    if (k <= p->valuenodes.count && p->valuenodes.data[k - 1].count > 0) continue;
+    const vectorl *mk = &p->layout.maps.data[k - 1];
+    if (mk->count == 0) continue;
+    // The constant 1 of variable k in the scaled unknowns, and A applied to it.
+    int32_t n = p->nt;
+    vectord *x = vector2d_get_work(&p->work, n), *y = vector2d_get_work(&p->work, n);
+    std::fill(x->data, x->data + n, 0.0);
+    for (int32_t i = 0; i < mk->count; i++) {
+      int32_t r = mk->data[i] - 1;
+      x->data[r] = 1.0 / p->secondscale.data[r];
+    }
+    sparsemx_mv_0(y, &p->matrix, x);
+    double ay = 0, size = 0, net = 0, total = 0;
+    for (int32_t r = 0; r < n; r++) {
+      const vectorld &row = p->matrix.data[r];
+      double w = std::fabs(p->firstscale.data[r]), a = 0;
+      for (int32_t e = 0; e < row.count; e++) a += std::fabs(row.values[e] * x->data[row.keys[e] - 1]);
+      ay += std::fabs(y->data[r]) / w, size += a / w;
+    }
+    for (int32_t i = 0; i < mk->count; i++) {
+      int32_t r = mk->data[i] - 1;
+      double v = p->residual.data[r] / p->firstscale.data[r];
+      net += v, total += std::fabs(v);
+    }
+    vector2d_free_work(y);
+    vector2d_free_work(x);
+    if (!(ay <= 1e-8 * size) || !(std::fabs(net) > 1e-6 * total)) continue;
+    const String *vn = k <= p->varnames.count ? &p->varnames.items[k - 1] : nullptr;
+    char m[400];
+    snprintf(m, sizeof m, "Singular System: every condition on %.*s is natural and its net source is not zero: no solution exists",
+             vn && vn->text ? int(vn->length) : 0, vn && vn->text ? vn->text : "");
+    static String message;
+    strings_copyto_1(&message, m);
+    TreeNode *at = k <= p->formulas.equations.count ? p->formulas.equations.items[k - 1]->tree : nullptr;
+    if (at) report_parse_err_1(p, at, &message);
+    report_exec_err_0(p, &message);
+  }
+}
+
 int32_t cgsolve_do_linear(pde *p) {
   TRACE("cgsolve_do_linear");
   // 1. Counters, clock and delay; the first grid.
@@ -337,8 +420,10 @@ int32_t cgsolve_do_linear(pde *p) {
     int32_t k = 1;
     build_system(p);
     double tau = p->errlim * p->overshoot, e, e0 = res_norm(p);
+    double reach = 1;  // how far this grid's steps together leave the system: their misses' product
     if (first) {
       cgsolve_solve(p, 100 * tau, 0, 4);
+      reach *= solved_miss;
       if (stopkey(p)) break;
       e = cgsolve_lupdate(p, &p->solution);
       coupling_rescale_matrix(p, &p->solution, &p->residual);
@@ -347,6 +432,7 @@ int32_t cgsolve_do_linear(pde *p) {
       first = false;
     } else {
       cgsolve_solve(p, tau, 0, 1);
+      reach *= solved_miss;
       e = cgsolve_lupdate(p, &p->solution);
     }
     // The update changed the solution: globals derived from it (integrals, values at
@@ -363,10 +449,29 @@ int32_t cgsolve_do_linear(pde *p) {
       display_update_num(&p->status, phase_line, k);
       display_update_real(&p->status, eline, e);
       cgsolve_solve(p, tau, 0, 1);
+      reach *= solved_miss;
       if (stopkey(p)) return p->phase;
       e = cgsolve_lupdate(p, &p->solution);
       display_update_real(&p->status, eline, e);
       fitting_invalidate_fits(p, 3);
+    }
+    // The answer is believed only when the steps met the system they solved: a solve
+    // that stopped at its iteration limit, or stalled, leaves the solution short of it
+    // while its error measures may look small. The complete factor, where it fits,
+    // takes what is left; otherwise the grid's answer is unconverged.
+    bool missed = false;
+    if (!(reach <= solve_met) && !rounding_residual(p) && !stopkey(p)) {
+      std::fill(p->delta.data, p->delta.data + p->nt, 0.0);
+      double m = complete_solve(p, HUGE_VAL);
+      if (m < 1) {
+        reach *= m;
+        e = cgsolve_lupdate(p, &p->solution);
+        fitting_invalidate_fits(p, 3);
+      }
+      if (!(reach <= solve_met) && !rounding_residual(p)) {
+        check_singular(p);
+        missed = true;
+      }
     }
     // Passes that left the residual larger than they found it diverged: the run ends
     // rather than measure and refine on their result.
@@ -376,7 +481,11 @@ int32_t cgsolve_do_linear(pde *p) {
     }
     grid_end(p);
     if (stopkey(p)) break;
-    if (int32_t next = after_grid(p)) return next;
+    if (int32_t next = after_grid(p)) {
+      // The run ends on this grid: say so when its solve did not meet the system.
+      if (missed && !halted(p)) cgsolve_not_converged(p, "ITERATION LIMIT", "ITERATION LIMIT: NOT CONVERGED");
+      return next;
+    }
     grid_setup(p, "Linear");
   }
   return p->phase;
