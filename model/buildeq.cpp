@@ -124,6 +124,20 @@ static void print_tree(const TreeNode *tree, const char *title) {
 
 static void set_nonlin(pde *p, const char *) { p->nonlinear = 1; }
 
+// A tree that reads a derived global of the unknowns (an integral, an extreme, a point
+// value, a fit) couples every unknown its global reads, which no local Jacobian holds:
+// the problem is solved by Newton's steps with the global taken anew at each.
+static void globals_nonlinear(pde *p, TreeNode *tree, uint16_t r) {
+  vectorn list = {};
+  treemods_find_fits(p, &list, tree, r);
+  const fitlist &fits = p->formulas.fits;
+  for (int32_t i = 0; i < list.count; i++) {
+    uint16_t f = list.data[i];
+    if (f >= 1 && f <= fits.count && fits.items[f - 1]->rhsclass == varex) set_nonlin(p, "GLOBAL");
+  }
+  vectorn_free(&list);
+}
+
 // Finishing: the value kind, then the shared subexpressions when CSE is on.
 static void finish(pde *p, TreeNode *tree, uint16_t r) {
   if (!tree) return;
@@ -519,6 +533,7 @@ void buildeq_build_equations(pde *p) {
       simplify(p, t, r);
       treeclas_classify_value(p, t.t, r, vtag::scalar);
       treemods_find_fits(p, &p->fitlist, t.t, r);
+      globals_nonlinear(p, t.t, r);
       treeclas_classify_rhs(p, t.t, r);
       // c. The variable part P and the source.
       t.t = treemods_segregate_rhs(t.t);
@@ -637,6 +652,7 @@ void buildeq_build_bcs(pde *p) {
       simplify(p, t, r);
       store(&c->lists[0], i, trees_copy(t.t));
       treemods_find_fits(p, &p->fitlist, t.t, r);
+      globals_nonlinear(p, t.t, r);
       // b. A natural condition is a boundary integral over the surface element.
       if (c->type == naturalbc) {
         TreeNode *m = trees_new_1(op::mulop, t.t ? &t.t->loc : nullptr);
