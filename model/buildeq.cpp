@@ -138,6 +138,21 @@ static void globals_nonlinear(pde *p, TreeNode *tree, uint16_t r) {
   vectorn_free(&list);
 }
 
+// A scalar equation that reads an extreme of the unknowns: its row holds the basis
+// values at the extreme's place, which moves with the solution.
+static void extremes_nonlinear(pde *p, TreeNode *tree) {
+  vectorn list = {};
+  treemods_find_fits(p, &list, tree, 0);
+  const fitlist &fits = p->formulas.fits;
+  for (int32_t i = 0; i < list.count; i++) {
+    uint16_t f = list.data[i];
+    if (f < 1 || f > fits.count || fits.items[f - 1]->rhsclass != varex) continue;
+    uint32_t k = fits.items[f - 1]->kind;
+    if (k == op::globalmax || k == op::globalmin || k == op::minspot || k == op::maxspot) set_nonlin(p, "EXTREME");
+  }
+  vectorn_free(&list);
+}
+
 // Finishing: the value kind, then the shared subexpressions when CSE is on.
 static void finish(pde *p, TreeNode *tree, uint16_t r) {
   if (!tree) return;
@@ -804,6 +819,8 @@ static void build_scalars(pde *p) {
       }
     }
     c->tree = steady.release();
+    // An extreme the scalar reads moves with the solution: its row is taken anew.
+    extremes_nonlinear(p, c->tree);
     // 3. Jacobians per region.
     region_jacobians(p, c, c->tree, true);
     // 4. Its derivatives carried out, its integrals mapped.

@@ -328,6 +328,9 @@ static double eval_leafop(pde *p, const TreeNode *n, const evalpoint *pt) {
     }
     case op::deltat: return p->dt;
     case op::evalop: {
+      // Its derivative by an unknown has no value at the point evaluated: the unknowns
+      // at the value's own point carry it, and the assembly enters them there.
+      if (n->deriv[3]) return 0;
       const pdeglobal *g = global(p, n);
       if (!g || n->deriv[0]) bad_global(p, n);
       return g->value;

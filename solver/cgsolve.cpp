@@ -397,7 +397,8 @@ static void check_singular(pde *p) {
     if (!(ay <= 1e-8 * size) || !(std::fabs(net) > 1e-6 * total)) continue;
     const String *vn = k <= p->varnames.count ? &p->varnames.items[k - 1] : nullptr;
     char m[400];
-    snprintf(m, sizeof m, "Singular System: every condition on %.*s is natural and its net source is not zero: no solution exists",
+    snprintf(m, sizeof m,
+             "Singular System: every condition on %.*s is natural and its net source is not zero: no solution exists",
              vn && vn->text ? int(vn->length) : 0, vn && vn->text ? vn->text : "");
     static String message;
     strings_copyto_1(&message, m);

@@ -17,6 +17,9 @@
 #include "graphics/msgpump.h"
 #include "mesher/measures.h"
 #include "model/params.h"
+#include "model/fits.h"
+#include "model/treemods.h"
+#include "elements/mfinder.h"
 #include "model/treeval.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
@@ -286,6 +289,70 @@ static void scalar_block(pde *p, constraint *con, int32_t r) {
   }
 }
 
+// The point values (VAL) scalar equation con's row r reads: each enters through the
+// basis values of its point in the cell that holds it, times the derivative of the
+// equation by the value, taken by a central difference on the value.
+static void point_value_cols(pde *p, constraint *con, int32_t r) {
+  vectorn list = {};
+  treemods_find_fits(p, &list, con->tree, 0);
+  const fitlist &fits = p->formulas.fits;
+  for (int32_t i = 0; i < list.count; i++) {
+    uint16_t f = list.data[i];
+    if (f < 1 || f > fits.count || f > p->globals.count) continue;
+    fit *ft = fits.items[f - 1];
+    pdeglobal *g = &p->globals.items[f - 1];
+    const TreeNode *at = ft->second;
+    bool extreme = ft->kind == op::globalmax || ft->kind == op::globalmin;
+    if (!g->valid || !(extreme || (ft->kind == op::evalop && at && at->opcode == op::pointval))) continue;
+    // The equation's derivative by the value.
+    ep.cellno = 0;
+    double v0 = g->value, h = 1e-6 * (std::fabs(v0) + 1e-3);
+    g->value = v0 + h;
+    double up = treeval_eval(p, con->tree, &ep);
+    g->value = v0 - h;
+    double down = treeval_eval(p, con->tree, &ep);
+    g->value = v0;
+    double a = (up - down) / (2 * h);
+    if (a == 0 || !std::isfinite(a)) continue;
+    // The point (where an extreme lies), its cell, and the value's derivative by each
+    // field variable there.
+    if (extreme) {
+      ep.x = g->location[0], ep.y = g->location[1], ep.z = g->location[2];
+    } else {
+      ep.x = treeval_eval(p, at->child[0], &ep);
+      ep.y = treeval_eval(p, at->child[1], &ep);
+      ep.z = p->dimension == 3 && at->child[2] ? treeval_eval(p, at->child[2], &ep) : 0;
+    }
+    ep.cell = &cellrec;
+    int32_t c = p->dimension == 3 ? mfinder_find_cell3(&ep, &p->mesh, 0.01) : mfinder_find_cell2(&ep, &p->mesh, 0.01);
+    if (c < 0) c = -c;
+    if (c == 0) continue;
+    ep.cellno = uint32_t(c), ep.region = p->mesh.cells.data[c - 1].region, ep.side = 0, ep.qpoint = 0;
+    uint16_t R = ep.region;
+    if (extreme) {
+      // The extreme of a field variable moves with the basis values at its place.
+      const TreeNode *t = fits_find_fit_tree(&p->formulas.fits, f, R, 0);
+      if (!t || t->opcode != op::varble || t->index < 1 || t->index > p->nfield || t->deriv[0]) continue;
+      uint16_t v = uint16_t(t->index);
+      int32_t n = elements_basis_sel(buf, 0, 0, vbasis(p, v), ep.local, &cellrec.frame);
+      for (int32_t k = 0; k < n; k++)
+        if (buf[k] != 0) add_at(p, r, row_of(p, v, cellrec.nodes[k]), a * buf[k]);
+      continue;
+    }
+    if (R < 1 || R > ft->jacobians.count) continue;
+    const treevector *row = &ft->jacobians.data[R - 1];
+    for (uint16_t v = 1; v <= p->nfield && v <= row->count; v++) {
+      TreeNode *jt = row->data[v - 1];
+      if (zero_tree(jt)) continue;
+      int32_t n = treeval_eval_ba(p, buf, jt, &ep, vbasis(p, v));
+      for (int32_t k = 0; k < n && n > 1; k++)
+        if (buf[k] != 0) add_at(p, r, row_of(p, v, cellrec.nodes[k]), a * buf[k]);
+    }
+  }
+  ep.cellno = 0;
+  vectorn_free(&list);
+}
+
 static void scalar_rows(pde *p) {
   String label = lit("Scalar");
   uint16_t line = display_report(&p->status, 0, &label);
@@ -294,6 +361,7 @@ static void scalar_rows(pde *p) {
     constraint *con = p->formulas.scalars.items[s - 1];
     border_row(p, con, p->nf + s, F, true, false);
     scalar_block(p, con, p->nf + s);
+    point_value_cols(p, con, p->nf + s);
     p->scalefac.data[F + s - 1] = 1.0;
     p->scalesign.data[F + s - 1] = 1.0;
   }
@@ -324,6 +392,22 @@ static void scalar_cols(pde *p) {
           sg = own;
         }
       }
+      // A natural condition that reads the scalar: its side integrals' column, which no
+      // scalar row mirrors.
+      int dim = elements_dimension[cell->basis];
+      for (uint16_t v = 1; v <= F && v <= eqcount(p); v++)
+        for (int sd = 1; sd <= dim + 1; sd++) {
+          if (!cell->bdid[sd - 1] || !takes_side(p, c, cell, sd)) continue;
+          uint16_t b = side_bc(p, cell, sd, v);
+          if (!b || bcrec(p, b)->type != naturalbc) continue;
+          TreeNode *st = bc_jac(bcrec(p, b), cell->region, uint16_t(F + s));
+          if (zero_tree(st)) continue;
+          ep.side = uint8_t(sd);
+          int32_t n = treeval_surf_jacobian(p, buf, st, &ep, vbasis(p, v), 0);
+          ep.side = 0;
+          for (int32_t a = 0; a < n; a++)
+            if (buf[a] != 0) add_at(p, row_of(p, v, cellrec.nodes[a]), col, buf[a]), p->symmetric = 0;
+        }
     }
     pump(c);
   }
@@ -369,6 +453,18 @@ void coupling_vbc_matrix(pde *p, uint8_t timeflag_) {
             double x = cnt == 1 ? buf[0] : a < cnt ? buf[a] : 0.0;
             if (x != 0) add_at(p, r, row_of(p, v, cellrec.nodes[a]), sf * x);
           }
+        }
+      }
+      // A value that reads a scalar unknown is a function of it: the scalar's column,
+      // summed over the cells around the node as the row's residual is.
+      for (int32_t c = 0; c < nd->nodecell.count && p->nscalar > 0; c++) {
+        const MeshCell *cell = localize(p, nd->nodecell.data[c], 0);
+        at_node(p, cell, n);
+        for (uint16_t s = 1; s <= p->nscalar; s++) {
+          TreeNode *t = bc_jac(b, cell->region, uint16_t(p->nfield + s));
+          if (zero_tree(t)) continue;
+          double x = treeval_eval(p, t, &ep);
+          if (x != 0) add_at(p, r, p->nf + s, sf * x);
         }
       }
     }
