@@ -21,6 +21,7 @@
 
 uint16_t treeval_region = 0;
 uint8_t treeval_debug = 0;
+uint8_t treeval_trial = 0;
 
 // Nesting of EVAL points: each level has its own point and work cell, so an inner
 // EVAL never moves the point of the one around it.
@@ -384,7 +385,10 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
     case op::erff: return std::erf(x);
     case op::expf:
       if (x < -exp_limit) return 0;
-      if (x > exp_limit) fail(p, n, "Exponential Overflow");
+      if (x > exp_limit) {
+        if (treeval_trial) return HUGE_VAL;
+        fail(p, n, "Exponential Overflow");
+      }
       return std::exp(x);
     case op::logf: return logarithm(p, n, x);
     case op::log10: return logarithm(p, n, x) / math_ln10;

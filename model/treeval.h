@@ -16,6 +16,9 @@ struct constraint;
 // domain's constant trees); 0 the global ones. Callers set and restore it.
 extern uint16_t treeval_region;
 extern uint8_t treeval_debug;  // DEBUG(TREEVAL)
+// Set while a solver evaluates a trial point it may reject: an exponential past its
+// range is then infinite rather than an error, and the trial is judged by that.
+extern uint8_t treeval_trial;
 
 // Sets up the EVAL and transfer points with their work cells; returns 0.
 int treeval_init();

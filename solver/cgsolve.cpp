@@ -2,6 +2,7 @@
 #include "solver/cgsolve.h"
 
 #include <algorithm>
+#include <cfenv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "model/pdedat_record.h"
 #include "model/eqns.h"
 #include "model/formulas.h"
+#include "model/treeval.h"
 #include "elements/meshes.h"
 #include "graphics/appwin.h"
 #include "graphics/display.h"
@@ -501,6 +503,26 @@ int32_t cgsolve_step_limit(int32_t newton, double changelim) {
 
 // ---- Newton line search -------------------------------------------------------------------
 
+// Overflow and invalid operations do not trap while a trial step is evaluated: a
+// trial whose residual is not a number is a step too long, which the search shortens.
+struct QuietOverflow {
+  fenv_t env;
+  uint8_t trial = treeval_trial;
+  QuietOverflow() {
+    rtlib_fpu_save(&env);
+    fedisableexcept(FE_OVERFLOW | FE_INVALID);
+    treeval_trial = 1;
+  }
+  ~QuietOverflow() {
+    treeval_trial = trial;
+    rtlib_fpu_restore(&env);
+  }
+};
+
+// Set by the line search when no step along the Newton direction, however short, gave
+// a residual that is a number: the iteration has diverged.
+static bool step_overflow = false;
+
 // The trial update u = u0 + lambda x column scale x delta (clamped by c unless c is 0
 // or 1000 and above), the change estimate, and the residual there; returns r.r / 2.
 static double res_test(pde *p, double lambda, const vectord *u0, double c) {
@@ -548,10 +570,12 @@ static double res_test(pde *p, double lambda, const vectord *u0, double c) {
   p->changeest = used ? std::sqrt(total / used) : 0.0;
   double times[2];
   times_of(p, times);
+  QuietOverflow quiet;
   fitting_invalidate_fits(p, 3);
   fitting_validate_fits(p, &p->fitlist, u, times);
   residual(p);
-  return 0.5 * vectord_dot(&p->residual, &p->residual);
+  double f = 0.5 * vectord_dot(&p->residual, &p->residual);
+  return std::isfinite(f) ? f : HUGE_VAL;
 }
 
 // The backtracking line search along the Newton step; returns the step length taken.
@@ -570,8 +594,19 @@ static double update(pde *p) {
   double l1 = 1.0, l2 = 0, f2 = 0;
   double f = res_test(p, l1, u0, c);
   bool firstback = true;
+  step_overflow = false;
   while (f > f0 + 0.01 * l1 * g) {
     double ln;
+    if (f == HUGE_VAL) {
+      // No residual there: a tenth of the step, the model of the search not yet begun.
+      ln = 0.1 * l1;
+      if (!(ln > 0.009)) break;
+      l1 = ln;
+      display_update_real(&p->status, line, ln);
+      f = res_test(p, ln, u0, c);
+      continue;
+    }
+    QuietOverflow quiet;  // the model of a residual near overflow may itself overflow
     if (firstback) {
       ln = -g / (2 * (f - f0 - g));
     } else {
@@ -586,12 +621,20 @@ static double update(pde *p) {
       }
       ln = std::min(ln, 0.5 * l1);
     }
-    ln = std::max(ln, 0.1 * l1);
+    ln = std::isfinite(ln) ? std::max(ln, 0.1 * l1) : 0.1 * l1;
     firstback = false;
     if (!(ln > 0.009)) break;
     l2 = l1, f2 = f, l1 = ln;
     display_update_real(&p->status, line, ln);
     f = res_test(p, ln, u0, c);
+  }
+  if (f == HUGE_VAL) {
+    // Overflow however short the step: the solution stays where the step began.
+    step_overflow = true;
+    res_test(p, 0.0, u0, 0);
+    vector2d_free_work(u0);
+    display_unreport(&p->status, line);
+    return 0.0;
   }
   // The update clamped by the change limit, unless the clamp gives back the decrease the
   // search asked for: it bends the step off Newton's direction node by node, which a stiff
@@ -672,7 +715,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     uint16_t eline = report_real(p, "Step Error", e);
     double sum = 0;
     log_newton(p, k, e);
-    while (e > tau && k < L && !p->stop && !p->error) {
+    while (e > tau && k < L && !p->stop && !p->error && !step_overflow) {
       delay = std::max(delay, 10 * show_monitors(p));
       k++, j++;
       report_panel.report_time(p, p->lines.elapsed);
@@ -697,14 +740,22 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       e = res_norm(p);
       display_update_real(&p->status, eline, e);
       log_newton(p, k, e);
-      // A diverging sequence ends the grid's iteration.
-      if (e * e * k >= 100 * sum) break;
+      // A diverging sequence (or one whose steps overflow) ends the grid's iteration.
+      if (e * e * k >= 100 * sum || step_overflow) break;
     }
     // The step limit or a diverging sequence, not the error, ended the iteration.
-    const char *unconverged = e > tau ? k >= L ? "NEWTON LIMIT: NOT CONVERGED" : "NEWTON DIVERGED: NOT CONVERGED" : nullptr;
+    const char *unconverged = e > tau || step_overflow ? k >= L && !step_overflow ? "NEWTON LIMIT: NOT CONVERGED"
+                                                                                  : "NEWTON DIVERGED: NOT CONVERGED"
+                                                       : nullptr;
     fitting_invalidate_fits(p, 3);
     grid_end(p);
     if (stopkey(p)) return p->phase;
+    if (step_overflow && !halted(p)) {
+      // No finer grid can mend a step that overflows: the run ends on this one.
+      cgsolve_not_converged(p, unconverged, unconverged);
+      report_panel.ss_status(p);
+      return 8;
+    }
     if (int32_t next = after_grid(p)) {
       // The run ends on this grid: say so when its iteration did not converge.
       if (unconverged && !halted(p)) cgsolve_not_converged(p, unconverged, unconverged);
