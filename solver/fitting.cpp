@@ -3,6 +3,7 @@
 #include "solver/fitting.h"
 
 #include <algorithm>
+#include <vector>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -110,6 +111,21 @@ static void find_minmax(pde *p, fit *f, pdeglobal *g) {
     double v = treeval_eval(p, region_tree(f, ep.region), &ep);
     if (v < lo) lo = v, at[0][0] = ep.x, at[0][1] = ep.y, at[0][2] = ep.z;
     if (v > hi) hi = v, at[1][0] = ep.x, at[1][1] = ep.y, at[1][2] = ep.z;
+  }
+  if (hi == lo && p->valuenodes.count > 0) {
+    // A flat field (a start) has its extremes everywhere: they are taken at a node no
+    // value condition holds, where a Newton step can move them.
+    std::vector<char> held(size_t(p->mesh.nodes.count) + 1, 0);
+    for (int32_t k = 0; k < p->valuenodes.count; k++)
+      for (int32_t i = 0; i < p->valuenodes.data[k].count; i++) {
+        int32_t n = p->valuenodes.data[k].data[i];
+        if (n >= 1 && n <= p->mesh.nodes.count) held[size_t(n)] = 1;
+      }
+    for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
+      if (held[size_t(n)] || !p->mesh.nodes.data[n - 1].alive || !loading_localize_node(&ep, &p->mesh, n, 0)) continue;
+      for (int w = 0; w < 2; w++) at[w][0] = ep.x, at[w][1] = ep.y, at[w][2] = ep.z;
+      break;
+    }
   }
   int w = f->kind == uint32_t(op::globalmin) ? 0 : 1;
   g->value = w ? hi : lo;
