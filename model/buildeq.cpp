@@ -127,15 +127,19 @@ static void set_nonlin(pde *p, const char *) { p->nonlinear = 1; }
 // A tree that reads a derived global of the unknowns (an integral, an extreme, a point
 // value, a fit) couples every unknown its global reads, which no local Jacobian holds:
 // the problem is solved by Newton's steps with the global taken anew at each.
-static void globals_nonlinear(pde *p, TreeNode *tree, uint16_t r) {
+// Returns whether it does.
+static bool globals_nonlinear(pde *p, TreeNode *tree, uint16_t r) {
   vectorn list = {};
   treemods_find_fits(p, &list, tree, r);
   const fitlist &fits = p->formulas.fits;
+  bool reads = false;
   for (int32_t i = 0; i < list.count; i++) {
     uint16_t f = list.data[i];
-    if (f >= 1 && f <= fits.count && fits.items[f - 1]->rhsclass == varex) set_nonlin(p, "GLOBAL");
+    if (f >= 1 && f <= fits.count && fits.items[f - 1]->rhsclass == varex) reads = true;
   }
   vectorn_free(&list);
+  if (reads) set_nonlin(p, "GLOBAL");
+  return reads;
 }
 
 // A scalar equation that reads an extreme of the unknowns: its row holds the basis
@@ -667,7 +671,8 @@ void buildeq_build_bcs(pde *p) {
       simplify(p, t, r);
       store(&c->lists[0], i, trees_copy(t.t));
       treemods_find_fits(p, &p->fitlist, t.t, r);
-      globals_nonlinear(p, t.t, r);
+      // A value that reads a global of the unknowns follows the solution: it is no preset.
+      if (globals_nonlinear(p, t.t, r) && (c->type == valuebc || c->type == valuept)) c->varying = 1;
       // b. A natural condition is a boundary integral over the surface element.
       if (c->type == naturalbc) {
         TreeNode *m = trees_new_1(op::mulop, t.t ? &t.t->loc : nullptr);
