@@ -101,8 +101,8 @@ TEST_F(Checked, EverySolverPathAtItsLimitIsRightOrReported) {
   ASSERT_EQ(run_text("nref", descriptor("", nonlinear)), 0) << out();
   auto nref = report("nref");
   const std::pair<const char *, const char *> paths[] = {
-      {"cg", "PRECONDITION=OFF"}, {"iccg", "ICCG"},       {"dip", "DIPRECON"},  {"ata", "ATAPRECON"},
-      {"lanczos", "LANCZOS"},     {"vdb", "VANDENBERG"},  {"nonsym", "NONSYMMETRIC"}, {"band", "BANDLU=3"},
+      {"cg", "PRECONDITION=OFF"}, {"iccg", "ICCG"},      {"dip", "DIPRECON"},        {"ata", "ATAPRECON"},
+      {"lanczos", "LANCZOS"},     {"vdb", "VANDENBERG"}, {"nonsym", "NONSYMMETRIC"}, {"band", "BANDLU=3"},
   };
   for (const auto &[name, select] : paths) {
     EXPECT_EQ(run_text(name, descriptor(std::string("ITERATE=2 ") + select, linear)), 0) << name << out();
@@ -116,9 +116,10 @@ TEST_F(Checked, EverySolverPathAtItsLimitIsRightOrReported) {
   EXPECT_NEAR(report("iterate2_done_rc0")["centre"], ref["centre"], 1e-6 * ref["centre"]);
   // Two all-natural variables coupled so that their common constant solves the homogeneous
   // system, with a net source: no solution, and no solve meets the system.
-  EXPECT_EQ(run_text("coupled", "TITLE 'coupled'\nVARIABLES u v\nEQUATIONS\n u: div(grad(u)) + (v - u) + 1 = 0\n"
-                                " v: div(grad(v)) + (u - v) = 0\nBOUNDARIES\nREGION 1 START(0,0) NATURAL(u)=0 "
-                                "NATURAL(v)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n"),
+  EXPECT_EQ(run_text("coupled",
+                     "TITLE 'coupled'\nVARIABLES u v\nEQUATIONS\n u: div(grad(u)) + (v - u) + 1 = 0\n"
+                     " v: div(grad(v)) + (u - v) = 0\nBOUNDARIES\nREGION 1 START(0,0) NATURAL(u)=0 "
+                     "NATURAL(v)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n"),
             3)
       << out();
   EXPECT_NE(log("coupled").find("| ITERATION LIMIT\n"), std::string::npos) << log("coupled");
