@@ -471,6 +471,16 @@ int32_t cgsolve_do_linear(pde *p) {
         e = cgsolve_lupdate(p, &p->solution);
         fitting_invalidate_fits(p, 3);
       }
+      // Where the factor does not fit, further passes while each takes the residual down
+      // by half: the passes may have stopped on an error measure the loose first solve met.
+      for (int32_t more = 0; more < p->linupdate && !(reach <= solve_met) && !rounding_residual(p) && !stopkey(p);
+           more++) {
+        cgsolve_solve(p, 0.01 * tau, 0, 1);
+        if (!(solved_miss < 0.5)) break;
+        reach *= solved_miss;
+        e = cgsolve_lupdate(p, &p->solution);
+        fitting_invalidate_fits(p, 3);
+      }
       if (!(reach <= solve_met) && !rounding_residual(p)) {
         check_singular(p);
         missed = true;
@@ -706,7 +716,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     int32_t k = 1, j = 1;
     if (p->stop) break;
     build_system(p);
-    double tau = p->errlim * p->overshoot;
+    double tau = p->errlim * p->overshoot, e0 = res_norm(p);
     newton_solve(p, tau);
     if (stopkey(p)) return p->phase;
     double lambda = update(p);
@@ -715,7 +725,14 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     uint16_t eline = report_real(p, "Step Error", e);
     double sum = 0;
     log_newton(p, k, e);
-    while (e > tau && k < L && !p->stop && !p->error && !step_overflow) {
+    // Converged: the residual within the limit, and the last step either changed the
+    // solution by no more than ten error limits (or a millionth) or took the residual down
+    // a thousandfold, as Newton's steps do once they converge. Near a fold the Jacobian is
+    // nearly singular: a small residual leaves the solution far off, and the steps, each
+    // taking the residual down a little, still change it.
+    double eprev = e0;
+    auto unsettled = [&] { return e > tau || (p->changeest > std::max(10 * p->errlim, 1e-6) && !(e <= 1e-3 * eprev)); };
+    while (unsettled() && k < L && !p->stop && !p->error && !step_overflow) {
       delay = std::max(delay, 10 * show_monitors(p));
       k++, j++;
       report_panel.report_time(p, p->lines.elapsed);
@@ -735,6 +752,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       }
       newton_solve(p, 0.1 * tau);
       if (stopkey(p)) return p->phase;
+      eprev = e;
       lambda = update(p);
       measures_get_range(p, &p->solution);
       e = res_norm(p);
@@ -744,9 +762,9 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       if (e * e * k >= 100 * sum || step_overflow) break;
     }
     // The step limit or a diverging sequence, not the error, ended the iteration.
-    const char *unconverged = e > tau || step_overflow ? k >= L && !step_overflow ? "NEWTON LIMIT: NOT CONVERGED"
-                                                                                  : "NEWTON DIVERGED: NOT CONVERGED"
-                                                       : nullptr;
+    const char *unconverged = unsettled() || step_overflow ? k >= L && !step_overflow ? "NEWTON LIMIT: NOT CONVERGED"
+                                                                                      : "NEWTON DIVERGED: NOT CONVERGED"
+                                                           : nullptr;
     fitting_invalidate_fits(p, 3);
     grid_end(p);
     if (stopkey(p)) return p->phase;

@@ -177,4 +177,12 @@ TEST_F(Checked, NewtonOverflowIsANewtonFailure) {
   EXPECT_EQ(log("bratu_past_fold_overflow").find("Overflow"), std::string::npos) << log("bratu_past_fold_overflow");
 }
 
+// A continuation stage near the fold starts with a residual already small: its Newton
+// steps go on while they still change the solution, and the stage ends where a direct
+// run ends (1.3234434; a second code's P2 answer 1.32345).
+TEST_F(Checked, StagedContinuationMeetsItsErrorLimit) {
+  EXPECT_EQ(run("staged_bratu_near_fold"), 0) << log("staged_bratu_near_fold");
+  EXPECT_NEAR(report("staged_bratu_near_fold")["u"], 1.32345, 3e-5) << log("staged_bratu_near_fold");
+}
+
 }  // namespace
