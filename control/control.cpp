@@ -577,9 +577,13 @@ int32_t control_loadup(pde *p) {
 
 void control_parse_file(pde *p) {
   TRACE("control_parse_file_0");
-  // 1. Only the outermost call parses; a parse error jumps out before the
-  // decrement, which the catch point then makes.
-  if (++control_parse_nesting == 1) {
+  // 1. Only the outermost call parses. The nesting count is undone on every way
+  // out, a parse error's jump to the catch point included.
+  struct Nesting {
+    Nesting() { control_parse_nesting++; }
+    ~Nesting() { control_parse_nesting--; }
+  } nesting;
+  if (control_parse_nesting == 1) {
     // 2.-3. Fresh record with the SELECT defaults. The domain-only request of the
     // editor's Domain command is for the mesher after this parse: it is put back
     // once the parse has succeeded, and gridgen clears it after use.
@@ -605,8 +609,6 @@ void control_parse_file(pde *p) {
     p->domainonly = domainonly;
     p->phase = PHASE_MESH;
   }
-  // 8.
-  control_parse_nesting--;
 }
 
 // ---- Stage work ------------------------------------------------------------------------------
