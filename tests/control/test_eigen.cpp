@@ -211,9 +211,10 @@ TEST_F(Eigen, ProblemsThatAreNotLinearEigenproblemsAreLocated) {
     EXPECT_NE(slurp(dir + "/" + name + ".log").find(c.listed), std::string::npos) << slurp(dir + "/" + name + ".log");
   }
   // Linear terms with coefficients, coupling and lambda times a coefficient stand.
-  spit(dir + "/good.pde", "TITLE 'good'\nSELECT MODES=2\nVARIABLES u\nEQUATIONS div((1+x)*grad(u)) - u*y + "
-                          "lambda*(2+y)*u/2 = 0\nBOUNDARIES\nREGION 1 START(0,0) VALUE(u)=0*x LINE TO (1,0) TO (1,1) "
-                          "TO (0,1) TO FINISH\nEND\n");
+  spit(dir + "/good.pde",
+       "TITLE 'good'\nSELECT MODES=2\nVARIABLES u\nEQUATIONS div((1+x)*grad(u)) - u*y + "
+       "lambda*(2+y)*u/2 = 0\nBOUNDARIES\nREGION 1 START(0,0) VALUE(u)=0*x LINE TO (1,0) TO (1,1) "
+       "TO (0,1) TO FINISH\nEND\n");
   EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X good.pde"), 0) << slurp(dir + "/good.log");
 }
 
