@@ -22,7 +22,7 @@ struct Eigen : ProgramRun {
   std::vector<double> listing(const std::string &name) {
     std::vector<double> v;
     std::smatch m;
-    for (const std::string &l : lines(name + ".eig"))
+    for (const std::string &l : lines(name.find(".eig") == std::string::npos ? name + ".eig" : name))
       if (std::regex_match(l, m, std::regex(" *\\d+: +(\\S+)"))) v.push_back(std::stod(m[1]));
     return v;
   }
@@ -216,6 +216,24 @@ TEST_F(Eigen, ProblemsThatAreNotLinearEigenproblemsAreLocated) {
        "lambda*(2+y)*u/2 = 0\nBOUNDARIES\nREGION 1 START(0,0) VALUE(u)=0*x LINE TO (1,0) TO (1,1) "
        "TO (0,1) TO FINISH\nEND\n");
   EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X good.pde"), 0) << slurp(dir + "/good.log");
+}
+
+TEST_F(Eigen, EachStageKeepsItsOwnListingAndExports) {
+  // c = 1 then 4 in div(grad(u)) + lambda c u = 0: (m^2 + n^2) pi^2 / c at each stage, in
+  // the stage's own listing (NAME.eig_S) and exports (NAME.p01_S_MODE).
+  spit(dir + "/staged.pde", slurp(std::string(QUENDAR_DATA) + "/eigen/staged.pde"));
+  ASSERT_EQ(shell("'" QUENDAR_EXE "' -B -R -X staged.pde"), 0) << out();
+  const double want[] = {19.7392088, 49.3480220, 49.3480220, 78.9568352};
+  for (int stage = 1; stage <= 2; stage++) {
+    double c = stage == 1 ? 1 : 4;
+    std::vector<double> got = listing("staged.eig_" + std::to_string(stage));
+    ASSERT_EQ(got.size(), 4u) << stage;
+    for (int i = 0; i < 4; i++) EXPECT_NEAR(got[size_t(i)] * c / want[i], 1.0, 1e-3) << stage << " " << i + 1;
+    for (int mode = 1; mode <= 4; mode++) {
+      std::string e = slurp(dir + "/staged.p01_" + std::to_string(stage) + "_" + std::to_string(mode));
+      EXPECT_NE(e.find(stage == 1 ? " c= 1\n" : " c= 4\n"), std::string::npos) << e;
+    }
+  }
 }
 
 }  // namespace
