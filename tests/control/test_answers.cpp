@@ -265,6 +265,25 @@ TEST_F(Answers, ZeroOrTinyVariablesEndOnTheirExactAnswers) {
   }
 }
 
+// Periodic problems, whose slaves' columns fold into their masters' with the rows: the
+// answers of the symmetric fold, in 2D and in a periodic extrusion.
+TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
+  // clang-format off
+  expect_answers(*this, {
+      {"periodic_source_2d", "left", 0.2955202, 1e-3},
+      {"periodic_source_2d", "right", 0.2955202, 1e-3},
+      {"periodic_source_2d", "quarter", 0.9553365, 1e-3},
+      {"periodic_source_2d", "L2", 0.0, 5e-4},
+      {"periodic_extrusion_source", "bottom", 0.2955202, 1e-2},
+      {"periodic_extrusion_source", "top", 0.2955202, 1e-2},
+      {"periodic_extrusion_source", "quarter", 0.9553365, 1e-2},
+      {"periodic_extrusion_source", "L2", 0.0, 2e-3},
+      {"periodic_duct", "Q", 0.0351443, 3.5e-5},
+      {"periodic_duct", "centre", 0.0736714, 7e-5},
+  });
+  // clang-format on
+}
+
 // A penalty-form lid-driven cavity at Re 100 and ERRLIM 1e-4 against the published centreline
 // table (Ghia, Ghia and Shin 1982), to the 0.01 the formulation itself can reach.
 TEST_F(Answers, PenaltyCavityMeetsThePublishedTable) {
