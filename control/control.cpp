@@ -311,6 +311,8 @@ static void step_stage_end(pde *p) {
       }
     }
     if (go_on) {
+      // A staged eigenvalue run lists each stage's eigenvalues in a file of the stage's own.
+      if (p->eigen) eig_write(p);
       p->stage++;
       p->stagevalue = p->stage;
       if (pdedat_stage_regrids(p)) {
@@ -903,6 +905,11 @@ static void eig_write(pde *p) {
   strings_copyto_0(&path, &p->directory);
   strings_addto_0(&path, &p->name);
   strings_addto_1(&path, ".eig");
+  if (p->stages >= 2) {
+    char k[16];
+    snprintf(k, sizeof k, "_%d", p->stage);
+    strings_addto_1(&path, k);
+  }
   FILE *f = fopen(path.text, "w");
   if (!f) {
     strings_free_0(&path);
