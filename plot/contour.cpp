@@ -123,15 +123,23 @@ static int surface_face_of(const pde *p, const plotdata *d, uint32_t c, const do
   return smallest;
 }
 
-// The normal of face f (opposite vertex f) of a tetrahedron from its corner
-// nodes.
-static void face_normal(double *n, const ElementFrame *f, int face) {
-  const double *q[3];
-  int k = 0;
+// The normal of face f (opposite vertex f) of a tetrahedron at local point L: the cross
+// product of two tangents of the face there, taken through the cell's geometry map, so
+// that a curved face gives the slope of the surface it follows at the point, not that of
+// its corners' plane.
+static void face_normal(double *n, ElementFrame *f, int face, const double *L) {
+  elements_jacobian(L, f);
+  // dx/dL_c of the independent coordinates L1..L3; the dependent L4 moves with none.
+  auto column = [&](int v, double *g) {
+    for (int r = 0; r < 3; r++) g[r] = v < 4 ? f->J[r][v - 1] : 0;
+  };
+  int k = 0, on[3];
   for (int v = 1; v <= 4; v++)
-    if (v != face) q[k++] = f->nodes[v - 1];
-  double a[3] = {q[1][0] - q[0][0], q[1][1] - q[0][1], q[1][2] - q[0][2]};
-  double b[3] = {q[2][0] - q[0][0], q[2][1] - q[0][1], q[2][2] - q[0][2]};
+    if (v != face) on[k++] = v;
+  double g0[3], g1[3], g2[3];
+  column(on[0], g0), column(on[1], g1), column(on[2], g2);
+  double a[3] = {g1[0] - g0[0], g1[1] - g0[1], g1[2] - g0[2]};
+  double b[3] = {g2[0] - g0[0], g2[1] - g0[1], g2[2] - g0[2]};
   n[0] = a[1] * b[2] - a[2] * b[1], n[1] = a[2] * b[0] - a[0] * b[2], n[2] = a[0] * b[1] - a[1] * b[0];
 }
 
@@ -163,7 +171,7 @@ void plot2d_build_contour_data(pde *p, plotrec *plot, vector2d *values, vector2d
           u.data[n - 1] = v;
           if (faces) {
             double nrm[3];
-            face_normal(nrm, &work_cell.frame, surface_face_of(p, d, pt.cellno, pt.local));
+            face_normal(nrm, &work_cell.frame, surface_face_of(p, d, pt.cellno, pt.local), pt.local);
             double a = nrm[0], b = nrm[1], cc = nrm[2];
             slopes->data[k - 1].data[n - 1] = cc != 0 ? std::sqrt((a * a + b * b + cc * cc) / (cc * cc)) : 1;
           }

@@ -392,9 +392,11 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
       break;
     }
     case PLOT_CONTOUR: case PLOT_SURFACE: {
-      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, 0);
+      // An integral over a surface of a 3D problem takes each node's slope factor.
+      uint8_t slope = integrals ? 1 : 0;
+      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, slope);
       bool two = r->kind == PLOT_CONTOUR && r->exprs.count > 1;
-      if (two) plot2d_build_contour_data(p, r, &second, &slopes, &range2, 2, 0);
+      if (two) plot2d_build_contour_data(p, r, &second, &slopes, &range2, 2, slope);
       if (integrals) {
         vectord_resize(integrals, two ? 2 : 1, std::max(integrals->capacity, 2));
         integrals->data[0] = plot2d_integrate_plot_2d(p, r, &values, &slopes);

@@ -39,7 +39,7 @@ namespace {
 
 const double CDF_MISSING = 1e37;
 const double CDF_RANGE = 9.9e36;
-const int MAX_MOVES = 10;             // moves of a row that lies wholly outside
+const int MOVES_PER_STEP = 10;        // moves of a row wholly outside per grid step
 const int32_t DEFAULT_POINTS = 51;    // grid count of an export without POINTS or EXPORTGRID
 const int32_t METAFILE_WIDTH = 1024;  // pixels across a metafile
 
@@ -200,14 +200,16 @@ struct sampler {
   // Samples the expressions along axis a (the grid's points) through pos; values[e]
   // and found come back per point. When no point of the line lies in the domain, the
   // coordinate of axis m moves by a tenth of its spacing toward the middle of the box
-  // (forward for lines before the middle line, jm < n/2), at most MAX_MOVES times; with
-  // a second axis m2 (a row of a 3D table, whose layer may lie above a sloping top) the
-  // line moves toward the middle along that axis too.
+  // (forward for lines before the middle line, jm < n/2) until it meets the domain, at
+  // most until it has passed the middle of the box; with a second axis m2 (a row of a 3D
+  // table, whose layer may lie above a sloping top) the line moves toward the middle
+  // along that axis too.
   void line(int a, int m, int32_t jm, double *pos, double tol, double outside, int m2 = -1, int32_t jm2 = 0) {
     int32_t n = g.n[a];
     for (auto &v : values) v.assign(size_t(n), outside);
     found.assign(size_t(n), 0);
-    for (int move = 0;; move++) {
+    int32_t moves = MOVES_PER_STEP * (std::max(g.n[m], m2 >= 0 ? g.n[m2] : 0) / 2 + 1);
+    for (int32_t move = 0;; move++) {
       bool any = false;
       for (int32_t i = 0; i < n; i++) {
         pos[a] = coord(a, i);
@@ -219,7 +221,7 @@ struct sampler {
         found[i] = 1, any = true;
         for (int32_t e = 0; e < int32_t(values.size()); e++) values[e][i] = eval_expr(p, r, e, &ep);
       }
-      if (any || move == MAX_MOVES || (g.step[m] == 0 && (m2 < 0 || g.step[m2] == 0))) return;
+      if (any || move >= moves || (g.step[m] == 0 && (m2 < 0 || g.step[m2] == 0))) return;
       pos[m] += (jm < g.n[m] / 2 ? 0.1 : -0.1) * g.step[m];
       if (m2 >= 0) pos[m2] += (jm2 < g.n[m2] / 2 ? 0.1 : -0.1) * g.step[m2];
     }
@@ -477,12 +479,20 @@ void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uin
   if (mode == 2 && !file) strings_addto_1(s, extension);
 }
 
+// Whether a merged (one-file) output adds to its file: after its first write, also when
+// each stage reads the descriptor again, so that a later stage's new record finds the
+// file the earlier stages wrote.
+static bool merge_appends(const pde *p, const plotrec *r, int32_t earlier) {
+  if (!(r->flags & plot_bit(20))) return false;
+  return earlier > 0 || (p->stage > 1 && pdedat_stage_regrids(p));
+}
+
 FILE *exporter_get_print_file(pde *p, plotrec *r, uint16_t mode) {
   TRACE("exporter_get_print_file");
   r->outputs++;
   bool single = (r->flags & plot_bit(20)) || r->kind == PLOT_HISTORY;
   print_file_name(p, r, mode == 1 ? ".p" : ".tbl", single, mode == 1 ? 1 : 2);
-  bool append = r->outputs > 1 && (r->flags & plot_bit(20));
+  bool append = merge_appends(p, r, r->outputs - 1);
   FILE *f = fopen(text_of(&r->name), append ? "a" : "w");
   if (!f) {
     if (settings.batchlog) fprintf(settings.batchlog, "%s%s\n", "Can't open Export File ", text_of(&r->name));
@@ -656,16 +666,21 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
 
 // ---- Print files of drawn plots ------------------------------------------------------
 
-// The point of cell c of plot mesh t at local L in space: the plot mesh's own space
-// positions where it has them (cut planes and surfaces of 3D problems), else (x, y, 0).
-static void surface_point(double *xyz, const tmesh *t, int32_t c, const double *L, const pointd *pt) {
+// The point of cell c of plot mesh t at local L in space: on cut planes and surfaces of
+// 3D problems the plot mesh's space positions taken through the basis of the cell's
+// nodes (code), as its values are, so that a point of a curved cell lies where its value
+// belongs, not on the chord triangle of its vertices; in 2D (x, y, 0).
+static void surface_point(double *xyz, const pde *p, const tmesh *t, int32_t c, const double *L, int32_t code,
+                          const pointd *pt) {
   xyz[0] = pt->x, xyz[1] = pt->y, xyz[2] = 0;
-  if (t->nodes3.count < t->nodes.count || t->nodes3.count == 0) return;
+  if (p->dimension < 3 || t->nodes3.count < t->nodes.count || t->nodes3.count == 0) return;
   const int32_t *cn = t->cells.data + (c - 1) * t->ncell;
+  double v[20];
+  int32_t k = std::min<int32_t>(basisfun_basis_1(v, code, L), t->ncell);
   xyz[0] = xyz[1] = xyz[2] = 0;
-  for (int j = 0; j < 3; j++) {
+  for (int j = 0; j < k; j++) {
     const point3d &q = t->nodes3.data[cn[j] - 1];
-    xyz[0] += L[j] * q.x, xyz[1] += L[j] * q.y, xyz[2] += L[j] * q.z;
+    xyz[0] += v[j] * q.x, xyz[1] += v[j] * q.y, xyz[2] += v[j] * q.z;
   }
 }
 
@@ -714,7 +729,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
   valuelist one(1);
   for (int32_t j = 0; j < n[1]; j++) {
     double y = lo[1] + j * step[1];
-    for (int move = 0;; move++) {
+    for (int32_t move = 0, moves = MOVES_PER_STEP * (n[1] / 2 + 1);; move++) {
       bool any = false;
       for (int32_t i = 0; i < n[0]; i++) {
         pointd pt = {lo[0] + i * step[0], y};
@@ -730,10 +745,10 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
         full_lcoords(L, xyz, &fr);
         int32_t code = t->ncell == 6 ? tri6 : t->ncell == 9 ? tri9 : tri3;
         row[i] = elements_interpu(code, L, &fr, cv);
-        surface_point(space[i].data(), t, c, L, &pt);
+        surface_point(space[i].data(), p, t, c, L, code, &pt);
         found[i] = 1, any = true;
       }
-      if (any || move == MAX_MOVES || step[1] == 0) break;
+      if (any || move >= moves || step[1] == 0) break;
       y += (j < n[1] / 2 ? 0.1 : -0.1) * step[1];
     }
     fill_row(row.data(), n[0]);
@@ -870,7 +885,7 @@ void exporter_tecp_export(pde *p, plotrec *r) {
     if (cell.alive && !subcells(cell.basis, &count, &corners)) exec_error(p, "Can't Linearize Basis");
   }
   bool three = threed(p);
-  bool append = r->outputs > 0 && (r->flags & plot_bit(20));
+  bool append = merge_appends(p, r, r->outputs);
   print_file_name(p, r, ".dat", r->flags & plot_bit(20), 2);
   stream f(fopen(text_of(&r->name), append ? "a" : "w"), p, r);
   if (!f) exec_error(p, "Can't Open TECPLOT Output File");

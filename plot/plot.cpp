@@ -314,7 +314,11 @@ static bool log_values(const plotrec *plot) {
 
 int32_t plot_ranger(double *low, double low2, double *high, double high2, int32_t levels, const plotrec *plot) {
   TRACE("plot_ranger");
-  if (plot->flags & plot_bit(8)) return levels;
+  // A fixed range spans exactly the range given, whatever the data.
+  if (plot->flags & plot_bit(8)) {
+    if (low2 < high2) *low = low2, *high = high2;
+    return levels;
+  }
   double lo = std::min(*low, low2), hi = std::max(*high, high2);
   double M = std::max(std::fabs(lo), std::fabs(hi));
   if (hi - lo < 0.0001 * M) {
