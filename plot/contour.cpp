@@ -91,6 +91,64 @@ void contour_locate(pde *p, const tmesh *t, int32_t cell, evalpoint *pt) {
   pt->side = 0;
 }
 
+// The smallest of the first dim + 1 local coordinates.
+static double lowest(const double *L, int dim) {
+  double m = L[0];
+  for (int c = 1; c <= dim; c++) m = std::min(m, L[c]);
+  return m;
+}
+
+// The local coordinates of X in a curved cell by Newton's iteration from each of
+// several starts (near each corner, each side's middle, the centre): the one start the
+// general search uses can converge, in a thin cell with a strongly bent side, to a root
+// of the cell's map outside the cell although X is a point of the cell, even one of its
+// nodes. Keeps L when no start finds X inside the cell.
+static void relocate(double *L, const double *X, ElementFrame *f, int dim) {
+  double size = 0;
+  for (int i = 1; i <= dim; i++)
+    for (int k = 0; k < dim; k++) size = std::max(size, std::fabs(f->nodes[i][k] - f->nodes[0][k]));
+  double best = 1e-10 * size, found[4] = {0, 0, 0, 0};
+  bool any = false;
+  const int corners = dim + 1;
+  for (int start = 0; start < corners * 2 + 1; start++) {
+    double M[4] = {0, 0, 0, 0};
+    for (int c = 0; c < corners; c++) M[c] = 1.0 / corners;
+    if (start < corners) {
+      for (int c = 0; c < corners; c++) M[c] = c == start ? 0.85 : 0.15 / dim;
+    } else if (start < 2 * corners) {
+      for (int c = 0; c < corners; c++) M[c] = c == start - corners ? 0.05 : 0.95 / dim;
+    }
+    double x[3], r[3], res = 0;
+    for (int step = 0; step < 40; step++) {
+      elements_get_gcoords(x, M, f);
+      for (int k = 0; k < dim; k++) r[k] = X[k] - x[k];
+      elements_jacobian(M, f);
+      double dL[4] = {0, 0, 0, 0}, s = 0;
+      for (int c = 0; c <= dim; c++) {
+        for (int k = 0; k < dim; k++) dL[c] += f->K[c][k] * r[k];
+        s += dL[c] * dL[c];
+      }
+      double scale = s > 0.09 ? 0.3 / std::sqrt(s) : 1;
+      for (int c = 0; c <= dim; c++) M[c] += dL[c] * scale;
+      if (s < 1e-28) break;
+    }
+    elements_get_gcoords(x, M, f);
+    for (int k = 0; k < dim; k++) res = std::max(res, std::fabs(X[k] - x[k]));
+    if (res <= best && lowest(M, dim) >= -1e-9) best = res, any = true, std::copy_n(M, 4, found);
+  }
+  // A corner of the cell is its own local point, whatever the map does near it (a side
+  // bent by a quarter of the cell's height folds the map at the corners it joins).
+  for (int i = 0; i <= dim && !any; i++) {
+    double d = 0;
+    for (int k = 0; k < dim; k++) d = std::max(d, std::fabs(X[k] - f->nodes[i][k]));
+    if (d > 1e-9 * size) continue;
+    for (int c = 0; c < 4; c++) found[c] = c == i ? 1 : 0;
+    any = true;
+  }
+  if (any) std::copy_n(found, 4, L);
+  elements_jacobian(L, f);
+}
+
 // Sets the point at node n of t and finds its local coordinates in the located
 // cell.
 void contour_place(pde *p, const tmesh *t, int32_t n, evalpoint *pt) {
@@ -98,7 +156,11 @@ void contour_place(pde *p, const tmesh *t, int32_t n, evalpoint *pt) {
   if (p->dimension >= 3 && t->nodes3.count >= n)
     xyz[0] = t->nodes3.data[n - 1].x, xyz[1] = t->nodes3.data[n - 1].y, xyz[2] = t->nodes3.data[n - 1].z;
   pt->x = xyz[0], pt->y = xyz[1], pt->z = xyz[2];
-  elements_get_lcoords(pt->local, xyz, &work_cell.frame, 0.5);
+  ElementFrame *f = &work_cell.frame;
+  elements_get_lcoords(pt->local, xyz, f, 0.5);
+  int dim = elements_dimension[f->gbasis];
+  // A node of a plot cell lies in the cell it was made from.
+  if (f->curved && (dim == 2 || dim == 3) && lowest(pt->local, dim) < -1e-6) relocate(pt->local, xyz, f, dim);
 }
 
 void contour_widen(plotrange *r, double v, const pointd *at) {
