@@ -393,8 +393,13 @@ static void side_crossings(const double *coef, int32_t basis, double c) {
     double f1 = (e2 - e1) / (3 * h);
     // p(t) = v0 + d1 t + e1 t (t - h) + f1 t (t - h)(t - 2h)
     double a3 = f1, a2 = e1 - 3 * h * f1, a1 = d1 - h * e1 + 2 * h * h * f1, a0 = v[0];
-    if (deg == 1)
-      crossing_bcross1(v[3] - v[0], v[0], side, 1e-6);
+    // A straight side crosses the level only where its ends lie on both sides of it (or
+    // one on it): the tolerance of the root test would also take a root just past an
+    // end whose value lies a rounding's width from the level, a third crossing of the
+    // cell where the level runs along one of its sides.
+    if (deg == 1) {
+      if (!((v[0] > 0 && v[3] > 0) || (v[0] < 0 && v[3] < 0))) crossing_bcross1(v[3] - v[0], v[0], side, 1e-6);
+    }
     else if (deg == 2)
       crossing_bcross2(a2, a1, a0, side, 1e-6);
     else
