@@ -397,9 +397,9 @@ static void side_crossings(const double *coef, int32_t basis, double c) {
     // one on it): the tolerance of the root test would also take a root just past an
     // end whose value lies a rounding's width from the level, a third crossing of the
     // cell where the level runs along one of its sides.
-    if (deg == 1) {
-      if (!((v[0] > 0 && v[3] > 0) || (v[0] < 0 && v[3] < 0))) crossing_bcross1(v[3] - v[0], v[0], side, 1e-6);
-    }
+    if (deg == 1 && ((v[0] > 0 && v[3] > 0) || (v[0] < 0 && v[3] < 0))) continue;
+    if (deg == 1)
+      crossing_bcross1(v[3] - v[0], v[0], side, 1e-6);
     else if (deg == 2)
       crossing_bcross2(a2, a1, a0, side, 1e-6);
     else
