@@ -359,6 +359,14 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
   uint8_t ok = r->kind == PLOT_ELEVATION ? pgrid1_validate_1dplot_mesh(p, d) : pgrid2_validate_plot_mesh(p, d);
   if (!ok) {
     if (!exportonly) show_message(views[1], "EMPTY PLOT DOMAIN");
+    // A print asked for and not written is said at the plot's line.
+    if ((r->flags & plot_bit(1)) && r->exprs.count && r->exprs.data[0]) {
+      String m = {};
+      strings_copyto_1(&m, r->kind == PLOT_ELEVATION ? "ELEVATION path lies wholly outside the domain: nothing printed"
+                                                     : "EMPTY PLOT DOMAIN: nothing printed");
+      report_parse_warning(p, &r->exprs.data[0]->loc, &m);
+      strings_free_0(&m);
+    }
     return;
   }
   plotframe *f = block_of(p, r->kind);

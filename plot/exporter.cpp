@@ -45,6 +45,10 @@ const int32_t METAFILE_WIDTH = 1024;  // pixels across a metafile
 
 [[noreturn]] void exec_error(pde *p, const char *text, const String *name = nullptr);
 
+// The moves of a tenth of a step that take line j of n, moving toward the middle of the
+// box (forward before the middle line, backward from it on), to the far side of the box.
+int32_t moves_across(int32_t j, int32_t n) { return MOVES_PER_STEP * (j < n / 2 ? n - 1 - j : j); }
+
 // An export file: closed, with its writes checked, when its writer is done; only
 // closed when an error report leaves the writer.
 class stream {
@@ -201,14 +205,15 @@ struct sampler {
   // and found come back per point. When no point of the line lies in the domain, the
   // coordinate of axis m moves by a tenth of its spacing toward the middle of the box
   // (forward for lines before the middle line, jm < n/2) until it meets the domain, at
-  // most until it has passed the middle of the box; with a second axis m2 (a row of a 3D
+  // most across the box; with a second axis m2 (a row of a 3D
   // table, whose layer may lie above a sloping top) the line moves toward the middle
   // along that axis too.
   void line(int a, int m, int32_t jm, double *pos, double tol, double outside, int m2 = -1, int32_t jm2 = 0) {
     int32_t n = g.n[a];
     for (auto &v : values) v.assign(size_t(n), outside);
     found.assign(size_t(n), 0);
-    int32_t moves = MOVES_PER_STEP * (std::max(g.n[m], m2 >= 0 ? g.n[m2] : 0) / 2 + 1);
+    int32_t moves = moves_across(jm, g.n[m]);
+    if (m2 >= 0) moves = std::max(moves, moves_across(jm2, g.n[m2]));
     for (int32_t move = 0;; move++) {
       bool any = false;
       for (int32_t i = 0; i < n; i++) {
@@ -479,9 +484,9 @@ void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uin
   if (mode == 2 && !file) strings_addto_1(s, extension);
 }
 
-// Whether a merged (one-file) output adds to its file: after its first write, also when
-// each stage reads the descriptor again, so that a later stage's new record finds the
-// file the earlier stages wrote.
+// Whether a merged (one-file) print or table adds to its file: after its first write,
+// also when each stage reads the descriptor again, so that a later stage's new record
+// adds to the file the earlier stages wrote.
 static bool merge_appends(const pde *p, const plotrec *r, int32_t earlier) {
   if (!(r->flags & plot_bit(20))) return false;
   return earlier > 0 || (p->stage > 1 && pdedat_stage_regrids(p));
@@ -729,7 +734,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
   valuelist one(1);
   for (int32_t j = 0; j < n[1]; j++) {
     double y = lo[1] + j * step[1];
-    for (int32_t move = 0, moves = MOVES_PER_STEP * (n[1] / 2 + 1);; move++) {
+    for (int32_t move = 0, moves = moves_across(j, n[1]);; move++) {
       bool any = false;
       for (int32_t i = 0; i < n[0]; i++) {
         pointd pt = {lo[0] + i * step[0], y};
@@ -766,15 +771,16 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
   }
 }
 
-// The nodes of all pieces of a path mesh as one sequence by their key: repeatedly the
-// piece whose next node has the smallest key gives its nodes up to the end of a run
+// The nodes of all pieces of a path mesh as one sequence by their distance along the
+// path: repeatedly the piece whose next node lies nearest the start gives its nodes up to the end of a run
 // or its last node. Returns (piece, node) pairs, 1-based.
 std::vector<std::pair<int32_t, int32_t>> merge_lineout(const plotdata *d) {
   TRACE("merge_lineout");
   std::vector<std::pair<int32_t, int32_t>> out;
   int32_t pieces = d->meshes.count;
   std::vector<int32_t> next(size_t(pieces), 1);
-  auto key = [&](int32_t k, int32_t n) { return pgrid1_node_spot(d, &d->meshes.data[k], n); };
+  // The distance along the path: a path that runs down its axis has falling x, y or z.
+  auto key = [&](int32_t k, int32_t n) { return d->meshes.data[k].nodes.data[n - 1].x; };
   for (;;) {
     int32_t best = -1;
     for (int32_t k = 0; k < pieces; k++)
@@ -885,7 +891,7 @@ void exporter_tecp_export(pde *p, plotrec *r) {
     if (cell.alive && !subcells(cell.basis, &count, &corners)) exec_error(p, "Can't Linearize Basis");
   }
   bool three = threed(p);
-  bool append = merge_appends(p, r, r->outputs);
+  bool append = r->outputs > 0 && (r->flags & plot_bit(20));
   print_file_name(p, r, ".dat", r->flags & plot_bit(20), 2);
   stream f(fopen(text_of(&r->name), append ? "a" : "w"), p, r);
   if (!f) exec_error(p, "Can't Open TECPLOT Output File");
