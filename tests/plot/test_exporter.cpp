@@ -311,10 +311,13 @@ END
   for (int i = 0; i < 5; i++) EXPECT_NEAR(data[i], 0.0196, 1e-4);
   EXPECT_LT(field(read("table", "disk_06.tbl"), "err"), 1e-4);
   auto u = [](double x, double y) { return (1 - x * x - y * y) / 4; };
-  struct { bool exterior; double x, y, u;
-  } rows[] = {{0, 0.5, 0.5, u(0.5, 0.5)},   {1, 1, 0.5, u(0.5, 0.5)},   {1, 1.5, 0.5, u(0.5, 0.5)},
-              {0, 0.5, 0.85, u(0.5, 0.85)}, {1, 1, 0.85, u(0.5, 0.85)}, {1, 1.5, 0.85, u(0.5, 0.85)},
-              {0, 0.5, 0.85, u(0.5, 0.85)}, {1, 1, 0.85, u(0.5, 0.85)}, {1, 1.5, 0.85, u(0.5, 0.85)}};
+  struct Row {
+    bool exterior;
+    double x, y, u;
+  };
+  const Row rows[] = {{0, 0.5, 0.5, u(0.5, 0.5)},   {1, 1, 0.5, u(0.5, 0.5)},   {1, 1.5, 0.5, u(0.5, 0.5)},
+                      {0, 0.5, 0.85, u(0.5, 0.85)}, {1, 1, 0.85, u(0.5, 0.85)}, {1, 1.5, 0.85, u(0.5, 0.85)},
+                      {0, 0.5, 0.85, u(0.5, 0.85)}, {1, 1, 0.85, u(0.5, 0.85)}, {1, 1.5, 0.85, u(0.5, 0.85)}};
   std::string lines = slurp(tmp.file("disk_05.tbl"));
   std::istringstream in(lines.substr(lines.find("}\n") + 2));
   for (auto &w : rows) {
