@@ -494,7 +494,9 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
       if (r->kind == PLOT_HISTORY) time_plot(p, index, range);
       else summary_plot(p, index);
       doplot_plot_labels(p, block_of(p, r->kind), window, view, r, r->kind == PLOT_HISTORY);
-      if (r->flags & plot_bit(21)) exporter_emf_plot(window, p, r);
+      // A history of fewer than two times draws no curve: no metafile for it.
+      if ((r->flags & plot_bit(21)) && (r->kind != PLOT_HISTORY || p->histtimes.count >= 2))
+        exporter_emf_plot(window, p, r);
       break;
     case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
     case PLOT_CDF: exporter_cdf_export(p, r); break;

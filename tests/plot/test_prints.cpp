@@ -30,7 +30,8 @@ struct PrintRuns : ::testing::Test {
   }
   static double value(const std::string &line, const char *name) {
     std::smatch m;
-    return std::regex_search(line, m, std::regex(std::string("(^| )") + name + "= ?([^ ,\n]+)")) ? std::stod(m[2]) : NAN;
+    std::regex at(std::string("(^| )") + name + "= ?([^ ,\n]+)");
+    return std::regex_search(line, m, at) ? std::stod(m[2]) : NAN;
   }
   // The two ends of a "name=lo,hi" range.
   static std::pair<double, double> range(const std::string &line, const char *name) {
@@ -44,7 +45,8 @@ const char *const quad2 = "x*x - y*y + x*y + 2*x", *const quad3 = "x*x + y*y - 2
 
 // FORMAT prints of contour and surface plots: the printed point (#x #y #z) is where
 // the printed value belongs, on straight and curved cells, in 2D and on cuts and
-// surfaces in 3D; a 2D point is (x, y, 0).
+// surfaces in 3D; a 2D point is (x, y, 0). A TABLE on a cut or a surface is written over
+// the plot's coordinates, each value the field's at its point.
 TEST_F(PrintRuns, FormatPrintsStandWhereTheirValuesBelong) {
   struct Row {
     const char *descriptor, *print, *columns, *field;
@@ -55,14 +57,16 @@ TEST_F(PrintRuns, FormatPrintsStandWhereTheirValuesBelong) {
       {"square_quadratic", "square_quadratic.p01", "x y z p q u", quad2, 1e-6, {0, 0}},
       {"square_quadratic", "square_quadratic.p02", "x y z p q u", quad2, 1e-6, {0, 0}},
       // The FE solution of curved cells is itself a few 1e-4 off next to the arc.
-      {"disk_quadratic", "disk_quadratic.p01", "x y z p q u", quad2, 1e-3, {0, 0}},
+      {"disk_quadratic", "disk_quadratic.p01", "x y z p q u", quad2, 5e-4, {0, 0}},
       {"disk_quadratic", "disk_quadratic.p02", "x y z p q u", quad2, 1e-4, {0, 0}},
       {"cube_quadratic", "cube_quadratic.p01", "x y z p q u", quad3, 1e-6, {0.5, 0.5}},
       {"cube_quadratic", "cube_quadratic.p02", "x y z p q u", quad3, 1e-6, {1, 1.5}},
       {"cube_quadratic", "cube_quadratic.p03", "x y z p q u", quad3, 1e-6, {0, 1.5}},
-      {"cylinder_quadratic", "cylinder_quadratic.p01", "x y z p q u", quad3, 1e-3, {0.5, 0.5}},
-      {"cylinder_quadratic", "cylinder_quadratic.p02", "x y z p q u", quad3, 1e-3, {1, 1}},
-      {"cylinder_quadratic", "cylinder_quadratic.p03", "x y z p q u", quad3, 1e-3, {0, 1}},
+      {"cube_quadratic", "cube_quadratic_01.tbl", "x y z p q u", quad3, 1e-6, {1, 1.5}},  // a TABLE on the top
+      {"cylinder_quadratic", "cylinder_quadratic.p01", "x y z p q u", quad3, 5e-4, {0.5, 0.5}},
+      {"cylinder_quadratic", "cylinder_quadratic.p02", "x y z p q u", quad3, 5e-4, {1, 1}},
+      {"cylinder_quadratic", "cylinder_quadratic.p03", "x y z p q u", quad3, 5e-4, {0, 1}},
+      {"cylinder_quadratic", "cylinder_quadratic_01.tbl", "x y z p q u", quad3, 1e-3, {0.5, 0.5}},
   };
   std::string ran;
   for (const Row &r : rows) {

@@ -15,4 +15,5 @@ PLOTS
   CONTOUR(u) ON z=0.5 PRINT FORMAT '#x #y #z #p #q #1' POINTS=(21,21)
   CONTOUR(u) ON 'top' PRINT FORMAT '#x #y #z #p #q #1' POINTS=(21,21)
   CONTOUR(u) ON y=0.5 PRINT FORMAT '#x #y #z #p #q #1' POINTS=(21,21)
+  TABLE(u) ON 'top' POINTS=(11,11) FORMAT '#x #y #z #p #q #1'
 END

@@ -16,4 +16,5 @@ PLOTS
   CONTOUR(u) ON z=0.5 PRINT FORMAT '#x #y #z #p #q #1' POINTS=(21,21)
   CONTOUR(u) ON SURFACE 2 PRINT FORMAT '#x #y #z #p #q #1' POINTS=(21,21)
   CONTOUR(u) ON x=0.3 PRINT FORMAT '#x #y #z #p #q #1' POINTS=(21,21)
+  TABLE(u) ON z=0.5 POINTS=(21,21) FORMAT '#x #y #z #p #q #1'
 END
