@@ -428,6 +428,19 @@ static void show_edge(uint16_t view, Domain *d, uint16_t e, uint8_t colour, doub
     gag_tracearc(view, &p, r.rx, r.ry, r.start, r.sweep, arcstep * side);
     return;
   }
+  // An edge of an extruded domain lifts an edge of the base domain: seen from above it is
+  // that edge, an arc drawn as an arc.
+  if (E.shape == SHAPE_EXTRUD && E.shapedata.base) {
+    const edgetable *base = static_cast<const edgetable *>(E.shapedata.base);
+    const Edge *B = E.source >= 1 && E.source <= base->count ? &base->data[E.source - 1] : nullptr;
+    if (B && (B->shape == SHAPE_ARC || B->shape == SHAPE_ERC)) {
+      const arcrec &r = B->shapedata.arc;
+      double side = std::min(B->box.x2 - B->box.x1, B->box.y2 - B->box.y1);
+      pointd p = {r.cx + r.rx * std::cos(r.start), r.cy + r.ry * std::sin(r.start)};
+      gag_tracearc(view, &p, r.rx, r.ry, r.start, r.sweep, arcstep * side);
+      return;
+    }
+  }
   // Lines, and the shapes this program does not build, between their joints.
   gag_drawline_1(view, a.x, a.y, b.x, b.y);
 }
