@@ -727,28 +727,35 @@ static void history_points(pde *p, plotrec *r, plotframe *f, uint16_t legend) {
 }
 
 // "HISTORY" and a line per expression, its digit and label in its first series' colour.
+// Drawn for pages at their sizes, then for the screen as large as a contour legend.
 static void history_legend(plotrec *r, plotframe *f, uint16_t legend) {
   double H = f->titlesize > 0 ? f->titlesize : 20;
-  gag_scaleview_1(legend, 0, 0, 20, H);
-  gag_textsize(legend, float(H / 1.2), f->titleaspect);
-  gag_textcenter(legend, 0, 0);
-  gag_textuniform_0(legend, 'm');
-  gag_setcolor_0(legend, f->colours.text);
-  String line = {};
-  strings_copyto_1(&line, "HISTORY");
-  double y = H - 2;
-  gag_drawtext_1(legend, 1, y, &line);
-  y -= 2;
   int32_t E = r->exprs.count, P = std::max(1, r->at.count);
-  for (int32_t k = 1; k <= E; k++, y -= 1) {
+  // "HISTORY", then one line per expression.
+  std::vector<String> lines(size_t(E + 1), String{});
+  strings_copyto_1(&lines[0], "HISTORY");
+  for (int32_t k = 1; k <= E; k++) {
     char digit[16];
     snprintf(digit, sizeof digit, "%d: ", int(k));
-    strings_copyto_1(&line, digit);
-    if (k <= r->labels.count) strings_addto_0(&line, &r->labels.items[k - 1]);
-    gag1d_tablecolor_1(legend, f, (k - 1) * P + 1, E * P);
-    gag_drawtext_1(legend, 1, y, &line);
+    strings_copyto_1(&lines[size_t(k)], digit);
+    if (k <= r->labels.count) strings_addto_0(&lines[size_t(k)], &r->labels.items[k - 1]);
   }
-  strings_free_0(&line);
+  std::vector<const String *> texts;
+  for (const String &l : lines) texts.push_back(&l);
+  for (uint8_t to : {GAG_PAGE, GAG_SCREEN}) {
+    gag_surfaces(legend, to);
+    double y = plot_legend_lines(legend, f, H, 3 + E, texts, to == GAG_SCREEN) - 2;
+    gag_textcenter(legend, 0, 0);
+    gag_setcolor_0(legend, f->colours.text);
+    gag_drawtext_1(legend, 1, y, &lines[0]);
+    y -= 2;
+    for (int32_t k = 1; k <= E; k++, y -= 1) {
+      gag1d_tablecolor_1(legend, f, (k - 1) * P + 1, E * P);
+      gag_drawtext_1(legend, 1, y, &lines[size_t(k)]);
+    }
+  }
+  gag_surfaces(legend, GAG_ALL);
+  for (String &l : lines) strings_free_0(&l);
 }
 
 void time_plot(pde *p, uint16_t index, double *range) {

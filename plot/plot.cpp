@@ -334,6 +334,33 @@ int32_t plot_ranger(double *low, double low2, double *high, double high2, int32_
   return levels;
 }
 
+double plot_legend_lines(uint16_t view, const plotframe *f, double s, int32_t used,
+                         const std::vector<const String *> &texts, bool screen) {
+  double lines = s;
+  float page = float(s / 1.2), size = page;
+  pointd rel = {1, 1};
+  gag_askrelsize(view, &rel);
+  if (screen && rel.y > 0) lines = std::min(s, std::max(std::ceil(0.6 * s), double(used + 4)));
+  double W = 20 * lines / s;
+  gag_scaleview_1(view, 0, 0, W, lines);
+  if (screen && rel.y > 0) {
+    float tall = float(lines / (1.25 * rel.y));
+    gag_textsize(view, tall, f->titleaspect);
+    gag_textuniform_0(view, 'm');
+    double widest = 0, room = W - 1.3;
+    for (const String *t : texts) {
+      pointd size2 = {0, 0};
+      gag_asktextsize(view, t, &size2);
+      widest = std::max(widest, size2.x);
+    }
+    if (widest > room && room > 0) tall = float(tall * widest / room);
+    size = std::min(tall, page);
+  }
+  gag_textsize(view, size, f->titleaspect);
+  gag_textuniform_0(view, 'm');
+  return lines;
+}
+
 void plot_validate_viewpoint(double *viewpoint, const rect3d *box) {
   TRACE("plot_validate_viewpoint");
   if (std::fabs(viewpoint[0]) + std::fabs(viewpoint[1]) != 0) return;
