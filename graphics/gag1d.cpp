@@ -806,7 +806,8 @@ static legendpage legend_numbers(const vectord *levels, uint8_t ownscales) {
 static const char *legend_value(const legendpage &pg, double v, uint8_t ownscales) {
   int16_t e = ownscales ? scale_size(v) : 0;
   double p = rtlib_pow10(int16_t(pg.digits - e));
-  if (std::fabs(p * v) < 1e9) v = std::round(p * v) / p;
+  // A value that rounds to nothing is 0, not "-0.0".
+  if (std::fabs(p * v) < 1e9) v = std::round(p * v) / p + 0.0;
   strings_formatreal(&number, v, int16_t(e ? pg.digits + 3 : pg.digits), 1, e ? 1 : 0);
   return number.text ? number.text : "";
 }
