@@ -242,6 +242,9 @@ void gag_textsize(uint16_t view, float size, float aspect);
 // The text size at which the text, printed in the view's device font, is no wider than
 // room relative units: the view's own size when it fits or no screen measures it.
 float gag_printfitsize(uint16_t view, const String *text, double room);
+// The width of a printed text on the screen, in relative units; 0 where the view does
+// not draw on a screen.
+double gag_printtextwidth(uint16_t view, const String *text);
 void gag_textcenter(uint16_t view, float h, float v);
 void gag_textangle(uint16_t view, float degrees);
 void gag_textdir_1(uint16_t view, const pointd *a, const pointd *b);

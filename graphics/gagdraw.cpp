@@ -357,6 +357,15 @@ float gag_printfitsize(uint16_t view, const String *text, double room) {
   return fits < keep ? float(std::fabs(double(v->pixwid.y)) / (fits + 0.5)) : v->size;
 }
 
+double gag_printtextwidth(uint16_t view, const String *text) {
+  if (!checkview(view)) return 0;
+  viewrec *v = getview(view);
+  if (!v->device || v->printing || v->size == 0 || v->pscale.x == 0) return 0;
+  pointl ext{};
+  gagscren_screentextextent(v, text, &ext);
+  return ext.x / std::fabs(double(v->pscale.x));
+}
+
 void gag_textcenter(uint16_t view, float h, float vc) {
   if (!checkview(view)) return;
   viewrec *v = gag_views[view - 1];

@@ -258,7 +258,12 @@ void doplot_plot_labels(pde *p, plotframe *f, uint16_t window, uint16_t, plotrec
   label_style(p, f, window);
   gag_textcenter(window, 0, 0);
   String line = {}, scratch = {};
+  // On the screen a long title is made smaller to end before the right-aligned header.
+  double header = std::max(gag_printtextwidth(window, &p->header), gag_printtextwidth(window, &settings.versiontext));
+  float size = header > 0 ? gag_printfitsize(window, &p->title, 1.33 - header - 0.05) : f->titlesize;
+  if (size != f->titlesize) gag_textsize(window, size, f->titleaspect);
   gag_printtext_1(window, 0.02, 0.97, &p->title);
+  if (size != f->titlesize) gag_textsize(window, f->titlesize, f->titleaspect);
   date_lines(p, window, 0.97, 0.03);
   status_string(&line, &scratch, p);
   print_line(window, f, 0.02, 0.06, &line);
