@@ -95,6 +95,11 @@ struct viewrec {
   // the view's own surface while entries for pages only are recorded without it.
   uint8_t surfaces;
   psurf *held;
+  // A window: the relative width its picture was last laid out in (when it was
+  // cleared); 0 before. A window made narrower than that shows the whole picture, made
+  // smaller, rather than the left of it.
+  double drawnwidth;
+  double shrink;  // the window's picture over its full size while it is made smaller (1 else)
 };
 
 // The view table: views 1..count, a free slot holds null.

@@ -248,6 +248,7 @@ void gag_clearview_1(uint16_t view, uint8_t colour) {
     gagscren_screencolor_1(v, v->colour, v->colour2);
   } else {
     gagscren_screenclear(v, colour);
+    v->drawnwidth = v->relbox.x2;
   }
   v->backcolour = colour;
 }
@@ -299,7 +300,7 @@ static int32_t clamp_range(double d, int32_t lo, int32_t hi) {
 }
 
 void gagmap_charpixels(viewrec *v, float size, float aspect) {
-  double h = std::fabs(double(v->pixwid.y)) / size;
+  double h = std::fabs(double(v->pixwid.y)) * (v->shrink > 0 ? v->shrink : 1) / size;
   v->charpixh = int16_t(clamp_range(h, -32768, 32767));
   v->charpixw = uint16_t(clamp_range(double(v->charpixh) * aspect * 0.5, 0, 65535));
 }

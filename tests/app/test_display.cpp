@@ -1197,7 +1197,8 @@ TEST_F(Display, LegendCharactersAreTallEnoughAndWhole) {
 // Windows resized and set back to a size show the picture they showed at it: the status
 // panel's labels keep their size (they were laid out by the width before the resize);
 // every legend's text, the elevation's and the history's too, is at least 9 pixels high
-// at the default 725 x 521 tile, and stays as it was through a resize.
+// at the default 725 x 521 tile, and stays as it was through a resize; a plot window made
+// narrower than it was drawn shows its whole picture.
 TEST_F(Display, PanelsAndLegendsKeepTheirPixelsThroughAResize) {
   spit(dir.file("sizes.pde"),
        "TITLE 'sizes'\nVARIABLES\n u\nINITIAL VALUES\n u = 0\nEQUATIONS\n"
@@ -1259,6 +1260,14 @@ TEST_F(Display, PanelsAndLegendsKeepTheirPixelsThroughAResize) {
     ASSERT_GE(bands.size(), 2u) << caption;
     EXPECT_GE(bands[bands.size() / 2], 9) << caption << ": the legend's characters";
     std::string legend = region(s, x1, y1, x2 - x1, y2 - y1);
+    // Narrower than it was drawn, the window shows the whole picture: no ink at its
+    // right edge, where the legend and the header were cut off.
+    ASSERT_TRUE(sized(plot, 560, 521)) << caption;
+    Shot narrow = settled();
+    int edge = 0;
+    for (int y = top + 2; y < py + ph - 2; y++)
+      for (int xx = px + 560 - 8; xx < px + 560 - 1; xx++) edge += narrow.at(xx, y) != white;
+    EXPECT_EQ(edge, 0) << caption << ": ink at the right edge of a narrowed window";
     ASSERT_TRUE(sized(plot, 500, 521)) << caption;
     ASSERT_TRUE(sized(plot, 725, 521)) << caption;
     EXPECT_TRUE(region(settled(), x1, y1, x2 - x1, y2 - y1) == legend) << caption << ": the legend after a resize";
