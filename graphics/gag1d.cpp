@@ -806,9 +806,11 @@ static legendpage legend_numbers(const vectord *levels, uint8_t ownscales) {
 static const char *legend_value(const legendpage &pg, double v, uint8_t ownscales) {
   int16_t e = ownscales ? scale_size(v) : 0;
   double p = rtlib_pow10(int16_t(pg.digits - e));
-  // A value that rounds to nothing is 0, not "-0.0".
-  if (std::fabs(p * v) < 1e9) v = std::round(p * v) / p + 0.0;
+  if (std::fabs(p * v) < 1e9) v = std::round(p * v) / p;
   strings_formatreal(&number, v, int16_t(e ? pg.digits + 3 : pg.digits), 1, e ? 1 : 0);
+  // A small negative value whose places shown are all zero reads 0, not "-0.0".
+  char *t = number.text;
+  if (t && strchr(t, '-') && !strchr(t, 'e') && !strpbrk(t, "123456789")) *strchr(t, '-') = ' ';
   return number.text ? number.text : "";
 }
 
