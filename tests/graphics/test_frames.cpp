@@ -3,6 +3,7 @@
 // formula over the recorded fills, and golden view streams of whole pictures.
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 #include "runtime/settings.h"
@@ -222,6 +223,25 @@ TEST_F(Frames, LegendsDrawOnePictureForPagesAndOneForTheScreen) {
   // pixels); on the screen they fill their lines.
   EXPECT_LE(page_tall, 9);
   EXPECT_GE(screen_tall, 1.5 * page_tall) << page_tall;
+  vectord_free(&levels);
+}
+
+// Sixty levels take more, smaller lines than the frame's title size gives: the second
+// column is not started again over itself.
+TEST_F(Frames, ALegendOfSixtyLevelsWritesEachRowOnce) {
+  vectord levels{};
+  for (int k = 0; k < 60; k++) vectord_one_more(&levels, 0.01 * k);
+  String t1 = text("u"), t2 = text("levels");
+  uint16_t v = window(230, 400);
+  gag1d_level_table_0(v, &f, &levels, 1, 0, 0, 0.59, &t1, &t2);
+  // Strokes drawn again on the same points.
+  std::map<std::vector<int>, int> seen;
+  int again = 0;
+  for (const psurf_call &c : replayed(v))
+    if (c.op == "polyline") again += seen[c.v]++ > 0;
+  // A couple of strokes coincide in any legend (repeated marks); a column started over
+  // itself repeats dozens (65 here).
+  EXPECT_LE(again, 4);
   vectord_free(&levels);
 }
 
