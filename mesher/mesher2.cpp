@@ -74,9 +74,40 @@ void show_in_domain_view(pde *p, Mesh *m, int32_t basis) {
 
 }  // namespace
 
+// The area its own loops enclose: the polygon through points along every edge, each loop's
+// signed area summed whole (an inner loop walked the other way subtracts).
+static double outline_area(const Domain *d, const region &R) {
+  double twice = 0;
+  for (int32_t l = 0; l < R.loops.count; l++) {
+    uint16_t li = R.loops.data[l];
+    if (li < 1 || li > d->loops.count) continue;
+    const Loop &L = d->loops.data[li - 1];
+    double sum = 0, first[2] = {0, 0}, last[2] = {0, 0};
+    bool started = false;
+    for (int32_t k = 0; k < L.edges.count; k++) {
+      int32_t se = L.edges.data[k];
+      if (!se || std::abs(se) > d->edges.count) continue;
+      const Edge &e = d->edges.data[std::abs(se) - 1];
+      const int steps = e.shape == SHAPE_LINE ? 1 : 16;
+      for (int i = 0; i <= steps; i++) {
+        double s = e.length * (se > 0 ? i : steps - i) / steps, P[2];
+        edges_move_dist(&e, &d->joints, s, P);
+        if (!started) first[0] = P[0], first[1] = P[1], started = true;
+        else sum += last[0] * P[1] - P[0] * last[1];
+        last[0] = P[0], last[1] = P[1];
+      }
+    }
+    if (started) sum += last[0] * first[1] - first[0] * last[1];
+    twice += sum;
+  }
+  return std::fabs(twice) / 2;
+}
+
 // A region whose boundary encloses no area (it folds back on itself) gives no cells,
 // whatever the other regions hold: nothing the descriptor says of it could be solved.
 // The first such region is reported where it starts (at its first edge when that is unknown).
+// A region whose outline does enclose an area but which later regions cover wholly has no
+// cells either: the later regions win, and it is simply hidden.
 static void check_area(pde *p, const Mesh *m) {
   const Domain *d = m->domain;
   std::vector<bool> meshed(size_t(d->regions.count) + 1, false);
@@ -89,6 +120,7 @@ static void check_area(pde *p, const Mesh *m) {
   for (uint16_t r = 1; r <= d->regions.count && !number; r++) {
     const region &R = d->regions.data[r - 1];
     if (R.type != 0 || R.loops.count == 0 || meshed[r]) continue;
+    if (outline_area(d, R) > 1e-9 * d->grid.size * d->grid.size) continue;
     place = R.place;
     const Loop &L = d->loops.data[R.loops.data[0] - 1];
     for (int32_t k = 0; k < L.edges.count && !place.file; k++)
