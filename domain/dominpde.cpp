@@ -253,21 +253,26 @@ void dominpde_split_edges(Domain *d) {
   lookups.emplace(d);
   // 1. Joints lying inside an edge, away from its ends. Only edges within the scale of
   // a joint can be cut at it; the parts a cut leaves end at the joint.
-  for (uint16_t j = 1; j <= d->joints.count; j++) {
-    bool cut = false;
-    for (uint16_t e : spatial_edges_near(d, &d->joints.data[j - 1].x, scale)) {
-      const Edge &E = d->edges.data[e - 1];
-      if (!planar(E) || ends_at(E, j)) continue;
-      double N[2];
-      const Joint &J = d->joints.data[j - 1];
-      double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
-      if (dist >= scale) continue;
-      const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
-      if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
-        dominpde_split_edge(d, e, j), cut = true;
+  auto cut_at_joints = [&] {
+    bool any = false;
+    for (uint16_t j = 1; j <= d->joints.count; j++) {
+      bool cut = false;
+      for (uint16_t e : spatial_edges_near(d, &d->joints.data[j - 1].x, scale)) {
+        const Edge &E = d->edges.data[e - 1];
+        if (!planar(E) || ends_at(E, j)) continue;
+        double N[2];
+        const Joint &J = d->joints.data[j - 1];
+        double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
+        if (dist >= scale) continue;
+        const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
+        if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
+          dominpde_split_edge(d, e, j), cut = true;
+      }
+      if (cut) lookups.reset(), lookups.emplace(d), any = true;
     }
-    if (cut) lookups.reset(), lookups.emplace(d);
-  }
+    return any;
+  };
+  cut_at_joints();
   // 2. Crossings, from the first pair again after every cut. An edge is never cut at one
   // of its own joints: a crossing whose joint ends both edges is none.
   pointlist_guard g;
@@ -290,6 +295,10 @@ void dominpde_split_edges(Domain *d) {
       }
     }
     if (again) lookups.reset(), lookups.emplace(d);
+    // A crossing's joint may lie inside a third edge, one that runs along either of the
+    // two it cut (overlapping regions' collinear sides): that edge is cut there too, so
+    // that coincident pieces end at the same joints and merge.
+    if (!again) again = cut_at_joints();
   }
 }
 
