@@ -730,8 +730,9 @@ void resolve_features(pde *p, Domain *d, pad *panel) {
       for (int32_t i = it.samples.count - 1; i >= 1; i--) {
         double h0 = it.spacings.data[i - 1], h1 = it.spacings.data[i];
         double s0 = it.distances.data[i - 1], s1 = it.distances.data[i];
+        if (!(h0 > 0 && h1 > 0) || s1 - s0 <= floor) continue;
         double ratio = h0 / h1;
-        if ((ratio >= 0.5 && ratio <= 2) || s1 - s0 <= floor) continue;
+        if (ratio >= 0.5 && ratio <= 2) continue;
         if (it.samples.count == it.samples.capacity) {
           int32_t cap = it.samples.capacity + 16;
           pointd_resize_1(&it.samples, it.samples.count, cap);
@@ -779,7 +780,8 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
         const Edge &E = d->edges.data[e - 1];
         if (E.external || !planar(E) || ends_at(E, j)) continue;
         double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
-        if (dist < h && dfeature_faces(d, &J.x, N)) h = dist;
+        // An edge through the joint itself is no gap to resolve: it gives no spacing of 0.
+        if (dist > tol && dist < h && dfeature_faces(d, &J.x, N)) h = dist;
       }
       if (!(h > reach && reach < h0)) break;
     }

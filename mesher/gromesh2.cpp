@@ -582,6 +582,9 @@ int32_t nearest(Pt mid, int32_t li, double h, double f) {
 
 int32_t close_links(double f) {
   int32_t total = 0, closed;
+  // Every closure makes a cell, and a front of n nodes fills at most 2 n cells: closures
+  // beyond that go round a cycle of legs that opens as it closes, and the passes end.
+  const int64_t bound = 2 * int64_t(M->nodes.count) + 2 * int64_t(F->legcount) + 64;
   do {
     closed = 0;
     int32_t count = F->legcount;
@@ -594,7 +597,8 @@ int32_t close_links(double f) {
     }
     if (closed) leg_update();
     total += closed;
-  } while (closed);
+    if (display_checkkey(&P->status) || P->stop) break;
+  } while (closed && total < bound);
   return total;
 }
 
@@ -1140,7 +1144,9 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     F->claimed = 0, F->claim_limit = 4 * std::fabs(area) + 100 * sq(hmin), F->stalled = false;
     // The cycle of series of passes.
     bool progress = true;
-    while (F->legcount > 0 && progress && !F->stalled && !p->stop && !p->error) {
+    // A front of n nodes fills at most 2 n cells: past that its closures go round a cycle.
+    auto within_bound = [m] { return int64_t(m->cells.count) <= 2 * int64_t(m->nodes.count) + 64; };
+    while (F->legcount > 0 && progress && !F->stalled && !p->stop && !p->error && within_bound()) {
       double f = 1.8;
       while (true) {
         int32_t c = close_links(f);
