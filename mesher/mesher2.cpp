@@ -26,6 +26,7 @@
 #include "model/bcs.h"
 #include "plot/plot.h"
 #include "runtime/debug.h"
+#include "runtime/except.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
 
@@ -424,6 +425,19 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
     for (int32_t c = 1; c <= m->cells.count; c++)
       if (m->cells.data[c - 1].alive) mesh2_fix_bdid2(m, c);
     if (mesher2_debug) show_in_domain_view(p, m, m->meshbasis);
+  }
+  // A two-dimensional first mesh as coarse as the domain allows that still has more
+  // nodes than NODELIMIT: no finer mesh can follow, and the run stops saying so.
+  if (meshswitch && p->nodelimit > 0) {
+    int32_t live = 0;
+    for (int32_t n = 1; n <= m->nodes.count; n++) live += m->nodes.data[n - 1].alive != 0;
+    if (live > p->nodelimit) {
+      static char message[120];
+      snprintf(message, sizeof message, "The first mesh needs %d nodes, more than NODELIMIT = %d", live,
+               int(p->nodelimit));
+      String s = text(message);
+      except_uncle(&s);
+    }
   }
   // 14. Periodic images.
   meshes_map_periodics(m);

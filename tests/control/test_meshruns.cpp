@@ -113,6 +113,35 @@ TEST_F(MeshRun, ARegionTooThinForTheNodeLimitStopsWhereItIs) {
   EXPECT_EQ(errors("thin_strip_region"), "ERROR: Mesh generation stalled in region 2 near (0.2,0.5)!\n");
 }
 
+// Overlapping rectangles whose sides run along each other, on a 1/7 grid and off it, and
+// a region wholly hidden by a later one: each meshes the unit square, every later region
+// winning where it overlaps (areas counted by hand from the descriptors).
+TEST_F(MeshRun, OverlappingRegionsMeshWithTheirAreas) {
+  struct {
+    const char *name, *item;
+    double area;
+  } rows[] = {
+      {"overlap_collinear_hang", "INTEGRAL(1)", 1},      {"overlap_collinear_hang", "INTEGRAL(1,3)", 0.04},
+      {"overlap_collinear_hang", "INTEGRAL(1,4)", 0.32}, {"overlap_snapped_trap", "INTEGRAL(1)", 1},
+      {"overlap_hidden_snapped", "INTEGRAL(1)", 1},      {"hidden_region", "INTEGRAL(1)", 1},
+      {"hidden_region", "INTEGRAL(1,3)", 0.49},
+  };
+  std::string done;
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    if (done != r.name) ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
+    done = r.name;
+    EXPECT_NEAR(reported(r.name, r.item), r.area, 1e-6) << r.item;
+  }
+}
+
+// A node limit below the coarsest first mesh stops the run saying how many nodes that
+// mesh needs (the unit square's quadratic mesh has 409).
+TEST_F(MeshRun, ANodeLimitBelowTheFirstMeshSaysHowManyItNeeds) {
+  EXPECT_EQ(run("meshing", "nodelimit_below_first_mesh"), 1);
+  EXPECT_EQ(errors("nodelimit_below_first_mesh"), "ERROR: The first mesh needs 409 nodes, more than NODELIMIT = 100\n");
+}
+
 // Seeded extrusions of a plate with a round hole through three sheets: a flat middle
 // sheet, one bowed up from the bottom along two sides, one that leaves the bottom along
 // a line, and one lying on the bottom (a layer of no thickness). Every mesh is sound,
