@@ -1070,7 +1070,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
     double g = D->grofac > 0 ? D->grofac : 0.25, order = p->basis == tri9 ? 3 : p->basis == tri6 ? 2 : 1;
     // A layout no finer than the base spacing is the coarsest there is: the front makes
     // it, and the driver tells how many nodes it needs.
-    bool fine = D->features.basespacing > 0 && node(finest).spacing < 0.5 * D->features.basespacing;
+    bool fine = finest && D->features.basespacing > 0 && node(finest).spacing < 0.5 * D->features.basespacing;
     if (finest && fine && p->nodelimit > 0 && laid * (1 + 0.5 / g) * order * order > double(p->nodelimit)) {
       stall(where, at(finest));
     }
