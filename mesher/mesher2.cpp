@@ -154,6 +154,9 @@ void filletize(pde *p) {
     }
     // 3. The tangent length d of the corner.
     double r = J.corner, dist = r, P1[2], P2[2];
+    // Tangent points that fall on the far joint of e1 or of e2 (a fillet meeting the next
+    // corner's exactly) make no edge of zero length: that edge itself becomes the corner.
+    bool meets1 = false, meets2 = false;
     for (int pass = 1; pass <= 2; pass++) {
       edges_move_dist(&E(e1), &d->joints, E(e1).length - dist, P1);
       edges_move_dist(&E(e2), &d->joints, dist, P2);
@@ -165,21 +168,40 @@ void filletize(pde *p) {
       // A straight (c = -1) or folded (c = 1) corner has no fillet.
       if (!(r > 0) || !(c > -1 + 1e-12 && c < 1 - 1e-12)) fillet_error(p, J, "Confusing Fillet");
       dist = J.kind == 1 ? r / std::sqrt((1 - c) / (1 + c)) : r / (2 * std::sqrt((1 - c) / 2));
-      if (!(dist < E(e1).length && dist < E(e2).length)) fillet_error(p, J, "Confusing Fillet");
+      const double tol = d->grid.tolerance;
+      meets1 = std::fabs(dist - E(e1).length) <= tol, meets2 = std::fabs(dist - E(e2).length) <= tol;
+      if (meets1 && meets2) fillet_error(p, J, "Confusing Fillet");
+      if (meets1) dist = E(e1).length;
+      if (meets2) dist = E(e2).length;
+      if (!((dist < E(e1).length || meets1) && (dist < E(e2).length || meets2))) fillet_error(p, J, "Confusing Fillet");
     }
     // 4. The joint moves to P1, a new joint at P2 splits e2; the corner piece is the part
     // of e2 that ends at j.
-    E(e1).length -= dist;
-    E(e2).length -= dist;
-    d->joints.data[j - 1].x = P1[0], d->joints.data[j - 1].y = P1[1];
-    uint16_t k = joints_new_joint_0(&d->joints, P2[0], P2[1]);
-    uint16_t piece = dominpde_split_edge(d, e2, k);
-    if (E(piece).joint1 != j && E(piece).joint2 != j) piece = e2;
+    // Where the tangent point on e1 is e1's first joint, j moves to P2 and e1 is the
+    // corner; where the one on e2 is e2's last joint, e2 is.
+    uint16_t piece;
+    if (meets1) {
+      E(e2).length -= dist;
+      d->joints.data[j - 1].x = P2[0], d->joints.data[j - 1].y = P2[1];
+      piece = e1;
+      edges_bound_edge(&E(e2), &d->joints, &d->grid);
+    } else {
+      E(e1).length -= dist;
+      d->joints.data[j - 1].x = P1[0], d->joints.data[j - 1].y = P1[1];
+      if (meets2) {
+        piece = e2;
+      } else {
+        E(e2).length -= dist;
+        uint16_t k = joints_new_joint_0(&d->joints, P2[0], P2[1]);
+        piece = dominpde_split_edge(d, e2, k);
+        if (E(piece).joint1 != j && E(piece).joint2 != j) piece = e2;
+      }
+    }
     Edge &C = E(piece);
-    // 5. Arc or line.
+    // 5. Arc or line, walked from P1 to P2.
     if (J.kind == 1) {
       const Joint *a = &d->joints.data[C.joint1 - 1], *b = &d->joints.data[C.joint2 - 1];
-      double radius = C.joint1 == j ? r : -r;
+      double radius = (meets1 || C.joint1 == j) ? r : -r;
       edges_infer_arc2r(&C.shapedata.arc, a, b, radius, d->grid.tolerance);
       if (std::hypot(C.shapedata.arc.cx - J.x, C.shapedata.arc.cy - J.y) < r)
         edges_infer_arc2r(&C.shapedata.arc, a, b, -radius, d->grid.tolerance);

@@ -97,6 +97,10 @@ TEST_F(MeshRun, CutCornersAndHalfCirclesKeepTheirArea) {
       {"fillet_shape", fillet(0.5)},
       {"fillet_refused", fillet(1.0)},
       {"hole_two_half_arcs", 1 - 0.04 * std::numbers::pi},
+      // Two quarter circles of radius 0.5 at both ends of a unit side meet in one joint,
+      // whichever of the two is cut first.
+      {"two_fillets_half_side", 1 - 0.5 * (1 - std::numbers::pi / 4)},
+      {"two_fillets_at_the_start", 1 - 0.5 * (1 - std::numbers::pi / 4)},
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.name);
