@@ -183,7 +183,6 @@ struct RingCell {
   uint16_t bdid[4];
   int32_t nbr[4];
   LocalCell local;
-  bool sound;  // its Jacobian keeps one sign at the rule points
 };
 
 // The new nodes of one split, by their position: corner nodes and numerators over 2p.
@@ -256,10 +255,10 @@ int32_t node_for(Mesh *m, const Lattice &L, RingCell &r, const Pos &q, vectorvd 
   auto key = key_of(r, q);
   for (const Made &x : made)
     if (x.key == key) return x.node;
-  // Every new node starts on the parent's curved map when that map keeps its Jacobian's
-  // sign (the halves then tile the parent exactly, with its bend), else on the straight
-  // map of the half that holds it, whose corners are a, b, c, d and the split point M.
-  // A node on a domain face or edge is pushed onto it from there.
+  // Every new node starts on the straight map of the half that holds it, whose corners are
+  // a, b, c, d and the split point M: a half's inner edges are straight, and a bend of the
+  // parent (which may fold it) is not handed down. A node on a domain face or edge is then
+  // pushed onto it.
   const int ia = r.ia, ib = r.ib;
   Pos qm{0, 0, 0, 0};
   qm[ia] = qm[ib] = L.p;
@@ -276,11 +275,6 @@ int32_t node_for(Mesh *m, const Lattice &L, RingCell &r, const Pos &q, vectorvd 
     xyz[0] += lam[k] * C.x, xyz[1] += lam[k] * C.y, xyz[2] += lam[k] * C.z;
   }
   for (int t = 0; t < 3; t++) xyz[t] = (xyz[t] + lm * Mp[t]) / (2.0 * L.p);
-  if (r.sound) {
-    double w[4];
-    for (int k = 0; k < 4; k++) w[k] = q[k] / (2.0 * L.p);
-    elements_get_gcoords(xyz, w, &r.local.frame);
-  }
   int support = 0, off = -1;
   for (int k = 0; k < 4; k++) {
     support += q[k] != 0;
@@ -380,6 +374,21 @@ bool keeps_sign(Mesh *m, const std::vector<int32_t> &nodes, double sign, int32_t
   return true;
 }
 
+// Whether the curved cell's Jacobian changes sign (or vanishes) at its corners or rule points.
+bool folded(Mesh *m, int32_t c) {
+  const MeshCell &C = cell_at(m, c);
+  if (C.basis != tet10 && C.basis != tet20) return false;
+  LocalCell local;
+  meshes_localize(m, &C, &local, 0);
+  if (!local.frame.curved) return false;
+  double sign = jacobian_det(local.frame);
+  std::vector<int32_t> nodes(C.nodes.data, C.nodes.data + elements_functions[C.basis]);
+  return sign == 0 || !keeps_sign(m, nodes, sign, C.basis);
+}
+
+// The deepest nesting at which a folded half is split again.
+const int32_t kFoldDepth = 12;
+
 // A new node pushed onto a curved domain face or edge leaves the parent's map, and where
 // the sheet is steep against the cell that can fold a half (its Jacobian changes sign
 // inside). Every half is checked at its rule points; while one folds, the pushed nodes are
@@ -440,8 +449,9 @@ void keep_halves_sound(Mesh *m, const std::vector<RingCell> &rc, const std::vect
 
 // Bisects edge (a, b) in every cell of the ring: each old cell O keeps a (b becomes the
 // midpoint M) and a new cell takes (b, M, d, c).
-void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, const std::vector<uint16_t> &codes,
-                int32_t a, int32_t b, vectorvd *values, uint8_t log) {
+// Returns the first new cell; the k new cells are numbered on from it.
+int32_t split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, const std::vector<uint16_t> &codes,
+                   int32_t a, int32_t b, vectorvd *values, uint8_t log) {
   size_t k = ring.size();
   // Module work vectors, kept between splits (a split does not nest).
   static std::vector<RingCell> rc;
@@ -462,7 +472,6 @@ void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, con
     for (int f = 0; f < 4; f++) r.bdid[f] = O.bdid[f], r.nbr[f] = O.neighbour[f];
     meshes_localize(m, &O, &r.local, 0);
     sign[i] = jacobian_det(r.local.frame);
-    r.sound = sign[i] != 0 && keeps_sign(m, r.nodes, sign[i], L.p == 1 ? tet4 : L.p == 2 ? tet10 : tet20);
   }
   // 1. The new cells; the nodes of both halves of every ring cell.
   made.clear();
@@ -520,22 +529,23 @@ void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, con
     }
   if (m->finder.built)
     for (size_t i = 0; i < k; i++) mfinder_map_finder_cell(&m->finder, m, first + int32_t(i));
+  return first;
 }
 
-void split_tet4(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
-                vectorvd *values, uint8_t log) {
+int32_t split_tet4(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
+                   vectorvd *values, uint8_t log) {
   TRACE("split_tet4");
-  split_ring(m, {1, 4, kLat4}, r, c, a, b, values, log);
+  return split_ring(m, {1, 4, kLat4}, r, c, a, b, values, log);
 }
-void split_tet10(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
-                 vectorvd *values, uint8_t log) {
+int32_t split_tet10(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
+                    vectorvd *values, uint8_t log) {
   TRACE("split_tet10");
-  split_ring(m, {2, 10, kLat10}, r, c, a, b, values, log);
+  return split_ring(m, {2, 10, kLat10}, r, c, a, b, values, log);
 }
-void split_tet20(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
-                 vectorvd *values, uint8_t log) {
+int32_t split_tet20(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
+                    vectorvd *values, uint8_t log) {
   TRACE("split_tet20");
-  split_ring(m, {3, 20, kLat20}, r, c, a, b, values, log);
+  return split_ring(m, {3, 20, kLat20}, r, c, a, b, values, log);
 }
 
 void split_leg(Mesh *m, int32_t a, int32_t b, int32_t basis, vectorvd *values, uint8_t log) {
@@ -554,11 +564,20 @@ void split_leg(Mesh *m, int32_t a, int32_t b, int32_t basis, vectorvd *values, u
     refine3_subdivide3(m, other, basis, values, log);
   }
   Level &lv = nest.at(0);
+  int32_t first;
   switch (basis) {
-    case tet4: split_tet4(m, lv.ring, lv.codes, a, b, values, log); break;
-    case tet10: split_tet10(m, lv.ring, lv.codes, a, b, values, log); break;
-    default: split_tet20(m, lv.ring, lv.codes, a, b, values, log); break;
+    case tet4: first = split_tet4(m, lv.ring, lv.codes, a, b, values, log); break;
+    case tet10: first = split_tet10(m, lv.ring, lv.codes, a, b, values, log); break;
+    default: first = split_tet20(m, lv.ring, lv.codes, a, b, values, log); break;
   }
+  // A curved half that still folds (its parent did, or its sheet bends more than it is
+  // thick) is split again, down to a bounded depth: halving a cell quarters the bend of
+  // its sheet against its size, until its map keeps one sign.
+  if (basis == tet4 || depth >= kFoldDepth) return;
+  std::vector<int32_t> halves(lv.ring);
+  for (size_t i = 0; i < lv.ring.size(); i++) halves.push_back(first + int32_t(i));
+  for (int32_t c : halves)
+    if (cell_at(m, c).alive && folded(m, c)) refine3_subdivide3(m, c, basis, values, log);
 }
 
 // ---- Merging -----------------------------------------------------------------------------
@@ -722,6 +741,73 @@ void merge_by(Mesh *m, const Group &g) {
 }  // namespace
 
 int32_t refine3_depth() { return depth; }
+
+int32_t refine3_seat_nodes(Mesh *m) {
+  TRACE("refine3_seat_nodes");
+  if (!m->curvegrid || !m->domain || (m->meshbasis != tet10 && m->meshbasis != tet20)) return 0;
+  int32_t seated = 0;
+  std::vector<double> signs;
+  for (int32_t n = 1; n <= m->nodes.count; n++) {
+    const MeshNode &N = node_at(m, n);
+    if (!N.alive || (N.kind != 2 && N.kind != 3) || !N.nodecell.count) continue;
+    const double was[3] = {N.x, N.y, N.z};
+    double p[3] = {N.x, N.y, N.z};
+    if (N.kind == 2) meshpde3_push_to_edge(m->domain, N.id, p);
+    else meshpde3_push_to_face(m->domain, N.id, p, N.spacing);
+    double moved = std::hypot(p[0] - was[0], p[1] - was[1], p[2] - was[2]);
+    if (!(moved > 1e-9 * std::max(double(node_at(m, n).spacing), 1e-30))) continue;
+    // The cells around it, each with its Jacobian's sign before the move.
+    const vectorl &around = node_at(m, n).nodecell;
+    std::vector<int32_t> cells(around.data, around.data + around.count);
+    signs.clear();
+    for (int32_t c : cells) {
+      LocalCell local;
+      meshes_localize(m, &cell_at(m, c), &local, 0);
+      signs.push_back(jacobian_det(local.frame));
+    }
+    MeshNode &M = node_at(m, n);
+    M.x = p[0], M.y = p[1], M.z = p[2];
+    bool sound = true;
+    for (size_t i = 0; i < cells.size() && sound; i++) {
+      const MeshCell &C = cell_at(m, cells[i]);
+      if (!C.alive || signs[i] == 0) continue;
+      std::vector<int32_t> nodes(C.nodes.data, C.nodes.data + elements_functions[C.basis]);
+      sound = keeps_sign(m, nodes, signs[i], C.basis);
+    }
+    if (sound) {
+      seated++;
+      for (int32_t c : cells) meshes_set_centroid_1(m, c);
+    } else {
+      node_at(m, n).x = was[0], node_at(m, n).y = was[1], node_at(m, n).z = was[2];
+    }
+  }
+  return seated;
+}
+
+double refine3_bend_error(Mesh *m, int32_t c) {
+  TRACE("refine3_bend_error");
+  const MeshCell &C = cell_at(m, c);
+  if (!C.alive || !C.hasbound || (C.basis != tet10 && C.basis != tet20) || !m->curvegrid || !m->domain) return 0;
+  LocalCell local;
+  meshes_localize(m, &C, &local, 0);
+  double worst = 0;
+  for (int f = 0; f < 4; f++) {
+    uint16_t id = C.bdid[f];
+    if (!id) continue;
+    // The face's centre under the cell's map, and the same point pushed onto the face.
+    double L[4] = {1.0 / 3, 1.0 / 3, 1.0 / 3, 1.0 / 3}, at[3], on[3], h = 0;
+    L[f] = 0;
+    elements_get_gcoords(at, L, &local.frame);
+    for (int i = 0; i < 4; i++)
+      for (int j = i + 1; j < 4; j++)
+        if (i != f && j != f) h = std::max(h, std::sqrt(dist2(m, C.nodes.data[i], C.nodes.data[j])));
+    if (!(h > 0)) continue;
+    std::copy(at, at + 3, on);
+    meshpde3_push_to_face(m->domain, id, on, h);
+    worst = std::max(worst, std::hypot(on[0] - at[0], on[1] - at[1], on[2] - at[2]) / h);
+  }
+  return worst;
+}
 
 void refine3_subdivide3(Mesh *m, int32_t cell, int32_t basis, vectorvd *values, uint8_t log) {
   TRACE("refine3_subdivide3");
