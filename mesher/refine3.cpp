@@ -387,7 +387,7 @@ bool folded(Mesh *m, int32_t c) {
 }
 
 // The deepest nesting at which a folded half is split again.
-const int32_t kFoldDepth = 12;
+const int32_t kFoldDepth = 24;
 
 // A new node pushed onto a curved domain face or edge leaves the parent's map, and where
 // the sheet is steep against the cell that can fold a half (its Jacobian changes sign
@@ -742,7 +742,7 @@ void merge_by(Mesh *m, const Group &g) {
 
 int32_t refine3_depth() { return depth; }
 
-int32_t refine3_seat_nodes(Mesh *m) {
+int32_t refine3_seat_nodes(Mesh *m, double mark, vectorvd *values) {
   TRACE("refine3_seat_nodes");
   if (!m->curvegrid || !m->domain || (m->meshbasis != tet10 && m->meshbasis != tet20)) return 0;
   int32_t seated = 0;
@@ -760,10 +760,12 @@ int32_t refine3_seat_nodes(Mesh *m) {
     const vectorl &around = node_at(m, n).nodecell;
     std::vector<int32_t> cells(around.data, around.data + around.count);
     signs.clear();
+    LocalCell before;
     for (int32_t c : cells) {
       LocalCell local;
       meshes_localize(m, &cell_at(m, c), &local, 0);
       signs.push_back(jacobian_det(local.frame));
+      if (c == cells[0]) before = local;
     }
     MeshNode &M = node_at(m, n);
     M.x = p[0], M.y = p[1], M.z = p[2];
@@ -777,12 +779,17 @@ int32_t refine3_seat_nodes(Mesh *m) {
     if (sound) {
       seated++;
       for (int32_t c : cells) meshes_set_centroid_1(m, c);
+      // The fields at the node's new place, from a cell around it as it stood before.
+      if (values && values->count) meshes_nodalu(m, n, values, &before, m->meshbasis);
     } else {
       node_at(m, n).x = was[0], node_at(m, n).y = was[1], node_at(m, n).z = was[2];
+      for (int32_t c : cells) cell_at(m, c).error = std::max(cell_at(m, c).error, mark);
     }
   }
   return seated;
 }
+
+bool refine3_folded(Mesh *m, int32_t c) { return cell_at(m, c).alive && folded(m, c); }
 
 double refine3_bend_error(Mesh *m, int32_t c) {
   TRACE("refine3_bend_error");
