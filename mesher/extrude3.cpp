@@ -47,6 +47,7 @@ struct Work {
   std::vector<std::vector<int32_t>> sheetnode;  // [sheet][base node]: 3D node
   std::vector<std::vector<int32_t>> stud;       // [base node]: column through the layer
   std::vector<std::vector<uint8_t>> order[3];   // [side][base cell]: choices along the side
+  double thickest = 0;                          // the layer being built: its greatest thickness
 };
 Work *W = nullptr;
 
@@ -200,11 +201,13 @@ const double kThinnest = 0.1;
 
 // The thickness below which a layer counts as pinched at base node n, its two sheets
 // sharing the node there: the grid tolerance, or a small part of the node's spacing, as a
-// layer thinner than that would only hold tetrahedra as flat as it is thin.
+// layer thinner than that would only hold tetrahedra as flat as it is thin. A layer thin
+// everywhere (a plate thinner than the base spacing) is no pinch: it is measured against
+// its own greatest thickness, and its columns of flat tetrahedra are sound cells.
 double thinnest(int32_t n) {
   double tol = W->d->grid.tolerance;
   if (n < 1 || n > W->base->nodes.count) return tol;
-  return std::max(tol, kThinnest * double(W->base->nodes.data[n - 1].spacing));
+  return std::max(tol, kThinnest * std::min(double(W->base->nodes.data[n - 1].spacing), W->thickest));
 }
 
 void copy_joints(uint16_t k, bool last) {
@@ -605,6 +608,13 @@ void layering() {
   for (uint16_t k = 1; k < S; k++) {
     if (m->status) display_update_num(m->status, status.line, k);
     bool last = k + 1 == S;
+    W->thickest = 0;
+    for (int32_t n = 1; n <= W->N; n++)
+      if (int32_t below = W->sheetnode[k][n]) {
+        const MeshNode &B = W->base->nodes.data[n - 1];
+        uint16_t r = base_region(d, node_region(d, node3(n)));
+        W->thickest = std::max(W->thickest, sheet_z(uint16_t(k + 1), r, B.x, B.y) - node3(below).z);
+      }
     copy_joints(k, last);
     copy_edges(k, last);
     copy_regions(k, last);
@@ -715,6 +725,14 @@ int32_t extrude3_extrude(pde *p) {
   base_periodics();
   base_grid();
   layering();
+  // No cell at all: the sheets enclose no volume anywhere, and nothing could be solved.
+  int32_t live = 0;
+  for (int32_t c = 1; c <= m->cells.count; c++) live += m->cells.data[c - 1].alive != 0;
+  if (!live && w.S >= 2 && w.N >= 1) {
+    const MeshNode &B = w.base->nodes.data[0];
+    double at[2] = {B.x, B.y};
+    sheet_error(w.S, "ENCLOSES NO VOLUME", at);
+  }
   // 4. Node-cell lists and neighbours.
   {
     Mesh3Status status(m->status, "Neighbor Cells", 0);

@@ -157,6 +157,22 @@ TEST_F(MeshRun, RefinedSteepSheetsKeepTheVolumeAndALinearField) {
   EXPECT_NEAR(reported("curved_sheet_linear_field", "sqrt(INTEGRAL((v-z)^2))"), 0, 1e-6);
 }
 
+// A plate 0.2 x 0.2 x 0.001, thinner than its base spacing: columns of flat tetrahedra
+// fill it, and u = z / 0.001 between u = 0 below and 1 above. Sheets that enclose no volume
+// at all are refused at the extrusion's line.
+TEST_F(MeshRun, AThinPlateIsMeshedAndAnEmptyOneRefused) {
+  ASSERT_EQ(run("meshing", "thin_plate_empty_mesh"), 0) << errors("thin_plate_empty_mesh");
+  std::string text = slurp(dir + "/tp.txt");
+  size_t at = text.find(" mid= ");
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_NEAR(std::strtod(text.c_str() + at + 6, nullptr), 0.5, 1e-6);
+  std::string flat = slurp(QUENDAR_DATA "/meshing/thin_plate_empty_mesh.pde");
+  flat.replace(flat.find("z = 0, 0.001"), 12, "z = 0, 0");
+  spit(dir + "/flat_plate.pde", flat);
+  EXPECT_EQ(shell("TMPDIR='" + dir + "' '" QUENDAR_EXE "' -B -R -X flat_plate.pde"), 1);
+  EXPECT_EQ(errors("flat_plate"), "ERROR: SURFACE 2 ENCLOSES NO VOLUME AT (-2.10e-10,-2.10e-10)\n");
+}
+
 // Seeded extrusions of a plate with a round hole through three sheets: a flat middle
 // sheet, one bowed up from the bottom along two sides, one that leaves the bottom along
 // a line, and one lying on the bottom (a layer of no thickness). Every mesh is sound,
