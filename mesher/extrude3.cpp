@@ -25,6 +25,7 @@
 #include "mesher/meshpde3.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/geom3d.h"
 #include "runtime/point3d.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
@@ -485,6 +486,40 @@ void brick_up(int32_t c, uint16_t region) {
   for (int s = 0; s < 3; s++) W->order[s][c].assign(room[s].begin(), room[s].begin() + sides.ordercount[s]);
 }
 
+// The base node that is the periodic image of base node n, 0 when it has none: the node
+// of the partner joint, or the node of the partner edge that the declaration's map (either
+// way) carries n onto. Either edge of a pair may be the one that records the other.
+int32_t base_image(int32_t n) {
+  // Sheet 1 holds the base joints and edges in place, with their periodic partners.
+  const Mesh *b = W->base;
+  const Domain *bd = W->d;
+  if (n < 1 || n > b->nodes.count) return 0;
+  const MeshNode &N = b->nodes.data[n - 1];
+  if (N.kind == 1) {
+    if (N.id < 1 || N.id > W->J) return 0;
+    uint16_t j = bd->joints.data[N.id - 1].image;
+    return j >= 1 && j <= W->J && j <= b->jointnodes.count ? b->jointnodes.data[j - 1] : 0;
+  }
+  if (N.kind != 2 || N.id < 1 || N.id > W->E) return 0;
+  uint16_t partner = 0, dec = 0;
+  const Edge &E = bd->edges.data[N.id - 1];
+  if (E.image && E.image <= W->E) partner = E.image, dec = E.periodic;
+  for (uint16_t e = 1; e <= W->E && !partner; e++)
+    if (bd->edges.data[e - 1].image == N.id) partner = e, dec = bd->edges.data[e - 1].periodic;
+  if (!partner || partner > b->edgenodes.count || dec < 1 || dec > bd->periodics.count) return 0;
+  const periodic &P = bd->periodics.data[dec - 1];
+  point3d p{N.x, N.y, 0}, f{}, g{};
+  geom3d_rotate_0(&f, &P.forward, &p);
+  geom3d_rotate_0(&g, &P.inverse, &p);
+  const double tol = W->d->grid.tolerance;
+  const vectorl &l = b->edgenodes.data[partner - 1];
+  for (int32_t i = 0; i < l.count; i++) {
+    const MeshNode &M = b->nodes.data[l.data[i] - 1];
+    if (std::hypot(M.x - f.x, M.y - f.y) < tol || std::hypot(M.x - g.x, M.y - g.y) < tol) return l.data[i];
+  }
+  return 0;
+}
+
 void grid_layer(uint16_t k) {
   Domain *d = W->d;
   Mesh *m = W->m;
@@ -551,6 +586,14 @@ void grid_layer(uint16_t k) {
     }
     double t[3];
     thickness(t, r, k, n);
+    // A node of a periodic side and its image take the same column: the thinner of the
+    // two sides' thicknesses, so that the faces built on both sides match node for node.
+    int32_t im = base_image(n);
+    if (im >= 1 && im <= W->N && im != n && below[im]) {
+      double u[3];
+      thickness(u, base_region(d, node_region(d, node3(im))), k, im);
+      for (int i = 0; i < 3; i++) t[i] = std::min(t[i], u[i]);
+    }
     build_stud(a, b, t, stud, kind, id, vedge);
   }
   // 3. Trim the columns at steps of the sheets.

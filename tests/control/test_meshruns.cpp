@@ -173,6 +173,17 @@ TEST_F(MeshRun, AThinPlateIsMeshedAndAnEmptyOneRefused) {
   EXPECT_EQ(errors("flat_plate"), "ERROR: SURFACE 2 ENCLOSES NO VOLUME AT (-2.10e-10,-2.10e-10)\n");
 }
 
+// A periodic (and an antiperiodic) zigzag base with an inner region under curved periodic
+// sheets: the columns on the two sides match node for node, and the volume is the base's
+// area 1.5 times the height 1.
+TEST_F(MeshRun, CurvedPeriodicSheetsMatchTheirSides) {
+  for (const char *name : {"periodic_curved_sheets", "antiperiodic_curved_sheets"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(run("meshing", name), 0) << errors(name);
+    EXPECT_NEAR(reported(name, "INTEGRAL(1)"), 1.5, 1e-4);
+  }
+}
+
 // Seeded extrusions of a plate with a round hole through three sheets: a flat middle
 // sheet, one bowed up from the bottom along two sides, one that leaves the bottom along
 // a line, and one lying on the bottom (a layer of no thickness). Every mesh is sound,
