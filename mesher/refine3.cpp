@@ -760,15 +760,41 @@ int32_t refine3_seat_nodes(Mesh *m, double mark, vectorvd *values) {
     const vectorl &around = node_at(m, n).nodecell;
     std::vector<int32_t> cells(around.data, around.data + around.count);
     signs.clear();
-    LocalCell before;
-    for (int32_t c : cells) {
-      LocalCell local;
-      meshes_localize(m, &cell_at(m, c), &local, 0);
-      signs.push_back(jacobian_det(local.frame));
-      if (c == cells[0]) before = local;
+    std::vector<LocalCell> before(cells.size());
+    for (size_t i = 0; i < cells.size(); i++) {
+      meshes_localize(m, &cell_at(m, cells[i]), &before[i], 0);
+      signs.push_back(jacobian_det(before[i].frame));
     }
+    // The straight inner edges from the node stay straight: the midpoint of each (an inner
+    // node at the middle of the node and the edge's other end) goes half the way along.
+    struct Drag {
+      int32_t node;
+      size_t cell;
+      double was[3];
+    };
+    std::vector<Drag> drags;
+    if (m->meshbasis == tet10)
+      for (size_t i = 0; i < cells.size(); i++) {
+        const MeshCell &C = cell_at(m, cells[i]);
+        if (!C.alive || C.nodes.count < 10) continue;
+        for (int e = 0; e < 6; e++) {
+          int32_t u = C.nodes.data[kSlotEdge[e][0]], v = C.nodes.data[kSlotEdge[e][1]], h = C.nodes.data[4 + e];
+          if ((u != n && v != n) || h < 1 || node_at(m, h).kind != 0) continue;
+          const MeshNode &O = node_at(m, u == n ? v : u), &H = node_at(m, h);
+          double mid[3] = {(was[0] + O.x) / 2, (was[1] + O.y) / 2, (was[2] + O.z) / 2};
+          bool seen = false;
+          for (const Drag &g : drags) seen = seen || g.node == h;
+          if (seen || std::hypot(H.x - mid[0], H.y - mid[1], H.z - mid[2]) > 1e-9 * (moved + double(N.spacing)))
+            continue;
+          drags.push_back({h, i, {H.x, H.y, H.z}});
+        }
+      }
     MeshNode &M = node_at(m, n);
     M.x = p[0], M.y = p[1], M.z = p[2];
+    for (const Drag &g : drags) {
+      MeshNode &H = node_at(m, g.node);
+      H.x += (p[0] - was[0]) / 2, H.y += (p[1] - was[1]) / 2, H.z += (p[2] - was[2]) / 2;
+    }
     bool sound = true;
     for (size_t i = 0; i < cells.size() && sound; i++) {
       const MeshCell &C = cell_at(m, cells[i]);
@@ -779,10 +805,17 @@ int32_t refine3_seat_nodes(Mesh *m, double mark, vectorvd *values) {
     if (sound) {
       seated++;
       for (int32_t c : cells) meshes_set_centroid_1(m, c);
-      // The fields at the node's new place, from a cell around it as it stood before.
-      if (values && values->count) meshes_nodalu(m, n, values, &before, m->meshbasis);
+      // The fields at the nodes' new places, from cells around them as they stood before.
+      if (values && values->count) {
+        meshes_nodalu(m, n, values, &before[0], m->meshbasis);
+        for (const Drag &g : drags) meshes_nodalu(m, g.node, values, &before[g.cell], m->meshbasis);
+      }
     } else {
       node_at(m, n).x = was[0], node_at(m, n).y = was[1], node_at(m, n).z = was[2];
+      for (const Drag &g : drags) {
+        MeshNode &H = node_at(m, g.node);
+        H.x = g.was[0], H.y = g.was[1], H.z = g.was[2];
+      }
       for (int32_t c : cells) cell_at(m, c).error = std::max(cell_at(m, c).error, mark);
     }
   }
