@@ -428,7 +428,8 @@ static void to_slot(const Galerkin &g, int k, TreeNode *term, int sign) {
 
 // One term, integrated by parts when its order asks for it.
 static void galerkin_term(const Galerkin &g, TreeNode *t, int sign) {
-  bool low = t->orderclass <= order0 || (t->orderclass == order1 && !g.firstparts);
+  // A time derivative is no flux: it stays in the body whatever its order.
+  bool low = t->orderclass <= order0 || (t->orderclass == order1 && !g.firstparts) || (is_deriv(t) && t->deriv[0] == 4);
   if (low) return enter(&g.body->child[0], t, sign);
   if (is_deriv(t)) {
     // 1. d_k(F): F to slot k.
@@ -526,23 +527,34 @@ uint8_t treemods_erase_var(TreeNode *tree, uint16_t variable, uint8_t s1, uint8_
   }
 }
 
+// The slot of the leaf's time selector, or -1.
+static int time_selector(const TreeNode *n) {
+  for (int k = 0; k < 3; k++)
+    if (n->deriv[k] == 4) return k;
+  return -1;
+}
+static void drop_selector(TreeNode *n, int at) {
+  for (int k = at; k < 2; k++) n->deriv[k] = n->deriv[k + 1];
+  n->deriv[2] = 0;
+}
+
 uint8_t treemods_erase_dot(TreeNode *tree) {
   TreeNode *n = tree;
   if (!n) return 0;
   if (is_var(n)) {
-    if (n->deriv[0] != 4) return 0;
-    if (n->deriv[1] == 4) treeclas_parse_error(report_current, n, "Illegal Second Time Derivative");
+    // The rate of the variable, with the coordinate derivatives written beside its time
+    // derivative wherever it stands among them.
+    int at = time_selector(n);
+    if (at < 0) return 0;
+    drop_selector(n, at);
+    if (time_selector(n) >= 0) treeclas_parse_error(report_current, n, "Illegal Second Time Derivative");
     trees_modify(n, op::vardot);
-    n->deriv[0] = n->deriv[1], n->deriv[1] = n->deriv[2], n->deriv[2] = 0;
     return 0;
   }
   if (is(n, op::febasis)) {
-    if (n->deriv[0] == 4) {
-      n->deriv[0] = n->deriv[1], n->deriv[1] = n->deriv[2], n->deriv[2] = 0;
-      return 1;
-    }
-    if (n->deriv[1] == 4) {
-      n->deriv[1] = n->deriv[2], n->deriv[2] = 0;
+    int at = time_selector(n);
+    if (at >= 0) {
+      drop_selector(n, at);
       return 1;
     }
     trees_replace(n, 0);
