@@ -1,0 +1,110 @@
+// Whole runs on the weak form's terms: time derivatives wherever the equation reaches
+// them, side elements of curved coordinates, second derivatives in curved cells and
+// point values by region. Each answer is exact (stated in the descriptors of
+// tests/data/weakform or beside the rows here).
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "tests/control/doubles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct WeakForm : ProgramRun {
+  // Runs the descriptor NAME.pde of the test directory in batch mode; the exit code.
+  int run(const std::string &name) { return shell("'" QUENDAR_EXE "' -B -R -X " + name + ".pde"); }
+  // Copies tests/data/weakform/NAME.pde into the test directory and runs it.
+  int run_data(const std::string &name) {
+    fs::copy_file(fs::path(QUENDAR_DATA) / "weakform" / (name + ".pde"), fs::path(dir) / (name + ".pde"),
+                  fs::copy_options::overwrite_existing);
+    return run(name);
+  }
+  // Writes the text as NAME.pde and runs it.
+  int run_text(const std::string &name, const std::string &text) {
+    std::ofstream(dir + "/" + name + ".pde") << text;
+    return run(name);
+  }
+  std::string log(const std::string &name) { return slurp(dir + "/" + name + ".log"); }
+  // "label= value" lines of the summary files of name, by label.
+  std::map<std::string, double> report(const std::string &name) {
+    std::map<std::string, double> out;
+    for (const auto &e : fs::directory_iterator(dir)) {
+      std::string f = e.path().filename().string();
+      if (f.rfind(name + ".p", 0) != 0 || f.size() == name.size() + 4) continue;
+      std::istringstream in(slurp(e.path().string()));
+      std::smatch m;
+      for (std::string l; std::getline(in, l);)
+        if (std::regex_match(l, m, std::regex(" (.*)= (\\S+)"))) out[m[1]] = std::atof(m[2].str().c_str());
+    }
+    return out;
+  }
+};
+
+// Replaces every "@" of the template by the next of the parts.
+std::string fill(std::string text, std::initializer_list<const char *> parts) {
+  for (const char *part : parts) text.replace(text.find('@'), 1, part);
+  return text;
+}
+
+}  // namespace
+
+// The fault descriptors: each reported value against its exact answer.
+TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
+  struct Row {
+    const char *name, *label;
+    double value, tol;
+  } rows[] = {
+      {"decay_ratedef", "u 0.1389111331", 0.1389111331, 2e-4},
+      {"pseudo", "u", 0.2651427, 1e-3},
+      {"time_dt_dx", "relL2", 0, 3e-4},
+  };
+  for (const Row &r : rows) {
+    ASSERT_EQ(run_data(r.name), 0) << r.name << out();
+    auto s = report(r.name);
+    ASSERT_TRUE(s.count(r.label)) << r.name << " " << r.label << log(r.name);
+    EXPECT_NEAR(s.at(r.label), r.value, r.tol) << r.name << " " << r.label << log(r.name);
+  }
+}
+
+// The decaying mode of the unit square written five ways: each keeps its time terms in
+// the time integral and its Jacobians, and comes within the plain form's error of its
+// exact solution (u = exp(-lam t) sin(pi x) sin(pi y), lam = 2 pi^2, or 2 pi^2/(1 +
+// 0.2 pi^2) for the pseudo-parabolic form; a manufactured u for dt(dx(u))).
+TEST_F(WeakForm, TimeDerivativesAnywhereKeepTheirTerms) {
+  const std::string text =
+      "TITLE 'decay'\nSELECT ERRLIM=1e-4\nVARIABLES\n  u\nDEFINITIONS\n"
+      "  @\n  @\n"
+      "INITIAL VALUES\n  u = exact\nEQUATIONS\n  @\nBOUNDARIES\n  REGION 1\n"
+      "    START(0,0) VALUE(u)=exact LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+      "TIME 0 TO 0.1\nPLOTS\n  FOR t = 0.1\n  SUMMARY PRINT\n"
+      "    REPORT sqrt(integral((u-exact)^2)/integral(exact^2)) AS 'relL2'\nEND\n";
+  const char *mode = "lam = 2*pi^2  exact = exp(-lam*t)*sin(pi*x)*sin(pi*y)";
+  struct Row {
+    const char *name, *exact, *definitions, *equation;
+  } rows[] = {
+      {"plain", mode, "", "dt(u) = div(grad(u))"},
+      {"definition", mode, "rate = dt(u)", "div(grad(u)) = rate"},
+      {"coefficient", mode, "c = exp(0.01*(dt(u) + lam*u))", "div(grad(u)) = c*dt(u)"},
+      {"flux", mode, "k = 1 + 0.01*(dt(u) + lam*u)", "div(k*grad(u)) = dt(u)"},
+      {"pseudo", "lam = 2*pi^2/(1 + 0.2*pi^2)  exact = exp(-lam*t)*sin(pi*x)*sin(pi*y)", "",
+       "dt(u) = div(grad(u + 0.1*dt(u)))"},
+      {"dtdx", "exact = x + (y^2 + sin(x + y))*exp(-t)", "F = (-y^2 + sin(x + y) - cos(x + y)/2 - 2)*exp(-t)",
+       "dt(u) + 0.5*dt(dx(u)) = del2(u) + F"},
+  };
+  double plain = 0;
+  for (const Row &r : rows) {
+    ASSERT_EQ(run_text(r.name, fill(text, {r.exact, r.definitions, r.equation})), 0) << r.name << out();
+    auto s = report(r.name);
+    ASSERT_TRUE(s.count("relL2")) << r.name << log(r.name);
+    double e = s.at("relL2");
+    if (plain == 0) plain = e;
+    EXPECT_GT(plain, 0) << log(r.name);
+    EXPECT_LT(plain, 1e-2) << log(r.name);
+    EXPECT_LE(e, 1.5 * plain) << r.name << log(r.name);
+  }
+}
