@@ -10,6 +10,7 @@
 #include "elements/domcalls.h"
 #include "elements/basisfun.h"
 #include "graphics/display.h"
+#include "model/metrics.h"
 #include "model/params.h"
 #include "model/plot_records.h"
 #include "model/symtab.h"
@@ -706,6 +707,13 @@ static void touched_regions(pde *p, uint16_t b, bc *c) {
   }
 }
 
+// The weight of a natural condition: the side's own element from the metric where
+// sides of different kinds have different elements, else tree 4.
+static TreeNode *side_element(pde *p) {
+  if (TreeNode *e = metrics_side_element(&p->coords, false)) return e;
+  return p->coords.trees[3] ? trees_copy(p->coords.trees[3]) : trees_new_real_0(1);
+}
+
 void buildeq_build_bcs(pde *p) {
   TRACE("buildeq_build_bcs_0");
   bcset &set = p->formulas.bcs;
@@ -734,7 +742,7 @@ void buildeq_build_bcs(pde *p) {
       if (c->type == naturalbc) {
         TreeNode *m = trees_new_1(op::mulop, t.t ? &t.t->loc : nullptr);
         m->child[0] = t.release();
-        m->child[1] = p->coords.trees[3] ? trees_copy(p->coords.trees[3]) : trees_new_real_0(1);
+        m->child[1] = side_element(p);
         t.t = trees_insert(m, op::bintegral);
         simplify(p, t, r);
       }

@@ -2,6 +2,7 @@
 // them, side elements of curved coordinates, second derivatives in curved cells and
 // point values by region. Each answer is exact (stated in the descriptors of
 // tests/data/weakform or beside the rows here).
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -35,7 +36,7 @@ struct WeakForm : ProgramRun {
     std::map<std::string, double> out;
     for (const auto &e : fs::directory_iterator(dir)) {
       std::string f = e.path().filename().string();
-      if (f.rfind(name + ".p", 0) != 0 || f.size() == name.size() + 4) continue;
+      if (f.rfind(name + ".p", 0) != 0 || !std::isdigit(static_cast<unsigned char>(f[name.size() + 2]))) continue;
       std::istringstream in(slurp(e.path().string()));
       std::smatch m;
       for (std::string l; std::getline(in, l);)
@@ -62,6 +63,9 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"decay_ratedef", "u 0.1389111331", 0.1389111331, 2e-4},
       {"pseudo", "u", 0.2651427, 1e-3},
       {"time_dt_dx", "relL2", 0, 3e-4},
+      {"s2_surf", "area total", 15.7244211, 2e-3},
+      {"sphere2_natural_theta", "relL2", 0, 1e-4},
+      {"cyl3_natural_phi", "relL2", 0, 1e-4},
   };
   for (const Row &r : rows) {
     ASSERT_EQ(run_data(r.name), 0) << r.name << out();
@@ -106,5 +110,67 @@ TEST_F(WeakForm, TimeDerivativesAnywhereKeepTheirTerms) {
     EXPECT_GT(plain, 0) << log(r.name);
     EXPECT_LT(plain, 1e-2) << log(r.name);
     EXPECT_LE(e, 1.5 * plain) << r.name << log(r.name);
+  }
+}
+
+// NATURAL conditions and surface integrals in spheres and three-dimensional cylinders
+// take each side's own element: with u manufactured, a NATURAL condition (the physical
+// normal flux) on any one side kind keeps the error within twice that of VALUE on every
+// side, and SURF_INTEGRAL of the squared coordinate normal gives the exact area of each
+// side kind (box a<r<b, theta0<theta<theta1 or phi0<phi<phi1, the third coordinate
+// extruded 0..1; the two-dimensional sphere turned a full turn).
+TEST_F(WeakForm, SidesTakeTheirOwnElement) {
+  const double a2 = 0.25, b2 = 1, c0 = std::cos(0.5), c1 = std::cos(2.5), s0 = std::sin(0.5), s1 = std::sin(2.5);
+  struct Row {
+    const char *coords, *exact, *extrusion, *corners[4];
+    double areas[3];
+  } rows[] = {
+      {"SPHERE2",
+       "r^2*cos(theta) + r*sin(theta)^2",
+       "",
+       {"0.5,0.5", "1,0.5", "1,2.5", "0.5,2.5"},
+       {2 * M_PI * (a2 + b2) * (c0 - c1), M_PI * (b2 - a2) * (s0 + s1), 0}},
+      {"SPHERE3",
+       "r^2*cos(theta)*(1 + phi) + r*sin(theta)^2*cos(phi)",
+       "EXTRUSION phi = 0, 1\n",
+       {"0.5,0.5", "1,0.5", "1,2.5", "0.5,2.5"},
+       {(a2 + b2) * (c0 - c1), (b2 - a2) / 2 * (s0 + s1), (b2 - a2) * 2}},
+      {"CYLINDER3",
+       "r^2*(z + 1)*cos(phi) + r*exp(z)",
+       "EXTRUSION z = 0, 1\n",
+       {"0.5,0.3", "1.5,0.3", "1.5,1.3", "0.5,1.3"},
+       {2, 2, 2}},
+  };
+  for (const Row &r : rows) {
+    bool three = r.extrusion[0] != 0;
+    // Side 0: VALUE everywhere; sides 1, 2 the second coordinate's and the first's (the
+    // plane's first two sides); side 3 the extruded coordinate's first surface.
+    double value = 0;
+    for (int natural = 0; natural <= (three ? 3 : 2); natural++) {
+      auto bc = [&](int side) { return side == natural ? "NATURAL(u)=g" : "VALUE(u)=exact"; };
+      std::string text = std::string("TITLE 'sides'\nCOORDINATES ") + r.coords +
+                         "\nSELECT ERRLIM=1e-4\nVARIABLES u\nDEFINITIONS\n  exact = " + r.exact +
+                         "\n  F = -del2(exact)\n  g = normal(grad(exact))\nEQUATIONS\n  del2(u) + F = 0\n" +
+                         r.extrusion + "BOUNDARIES\n";
+      if (three) text += std::string("  SURFACE 1 ") + bc(3) + "\n  SURFACE 2 VALUE(u)=exact\n";
+      text += std::string("  REGION 1\n    START(") + r.corners[0] + ") " + bc(1) + " LINE TO (" + r.corners[1] + ") " +
+              bc(2) + " LINE TO (" + r.corners[2] + ") VALUE(u)=exact LINE TO (" + r.corners[3] +
+              ") VALUE(u)=exact LINE TO FINISH\nPLOTS\n  SUMMARY PRINT\n"
+              "    REPORT sqrt(integral((u-exact)^2)/integral(exact^2)) AS 'relL2'\n";
+      const char *units[3] = {"1,0,0", "0,1,0", "0,0,1"};
+      for (int k = 0; k < (three ? 3 : 2); k++)
+        text += "    REPORT SURF_INTEGRAL(normal(vector(" + std::string(units[k], three ? 5 : 3) + "))^2) AS 'area " +
+                std::to_string(k + 1) + "'\n";
+      text += "END\n";
+      std::string name = std::string("sides") + char('0' + natural);
+      ASSERT_EQ(run_text(name, text), 0) << r.coords << out();
+      auto s = report(name);
+      ASSERT_TRUE(s.count("relL2")) << r.coords << " " << natural << log(name);
+      if (natural == 0) value = s.at("relL2");
+      EXPECT_LT(value, 1e-3) << r.coords << log(name);
+      EXPECT_LE(s.at("relL2"), 2 * value) << r.coords << " natural on side " << natural << log(name);
+      for (int k = 0; k < (three ? 3 : 2); k++)
+        EXPECT_NEAR(s.at("area " + std::to_string(k + 1)), r.areas[k], 1e-6 * r.areas[k]) << r.coords << " " << k;
+    }
   }
 }
