@@ -21,8 +21,10 @@ struct WeakForm : ProgramRun {
   int run(const std::string &name) { return shell("'" QUENDAR_EXE "' -B -R -X " + name + ".pde"); }
   // Copies tests/data/weakform/NAME.pde into the test directory and runs it.
   int run_data(const std::string &name) {
-    fs::copy_file(fs::path(QUENDAR_DATA) / "weakform" / (name + ".pde"), fs::path(dir) / (name + ".pde"),
-                  fs::copy_options::overwrite_existing);
+    fs::path data = fs::path(QUENDAR_DATA) / "weakform";
+    fs::copy_file(data / (name + ".pde"), fs::path(dir) / (name + ".pde"), fs::copy_options::overwrite_existing);
+    if (fs::is_directory(data / (name + ".d")))
+      fs::copy(data / (name + ".d"), dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     return run(name);
   }
   // Writes the text as NAME.pde and runs it.
@@ -66,6 +68,9 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"s2_surf", "area total", 15.7244211, 2e-3},
       {"sphere2_natural_theta", "relL2", 0, 1e-4},
       {"cyl3_natural_phi", "relL2", 0, 1e-4},
+      {"tables", "dxy t 1", 1, 1e-6},
+      {"tables", "dxx t 0", 0, 1e-6},
+      {"tables", "del2 t 0", 0, 1e-6},
       {"curved_second_derivs_p2", "del2 edge -4", -4, 0.3},
       {"curved_second_derivs_p2", "int (del2+4)^2 0", 0, 0.05},
   };
