@@ -428,6 +428,9 @@ static int32_t value_of(pde *p, TreeNode *n, uint16_t region, int32_t basis) {
           break;
         }
         case op::pointval: break;
+        // The shared subexpressions of a finished tree keep the kind of what they share.
+        case op::subdef: c = value_of(p, a, region, basis); break;
+        case op::subref: c = n->target ? n->target->valuetag : vtag::scalar; break;
         default: treeclas_trapop(n);
       }
       break;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "model/pdedat_record.h"
+#include "elements/evalpoint.h"
+#include "elements/mfinder.h"
 #include "model/params.h"
 #include "model/treeclas.h"
 #include "model/treesimp.h"
@@ -136,9 +138,37 @@ static TreeNode *copy_derived_params(pde *p, TreeNode *n, uint16_t region, uint8
     return holds_derivative(p, n, region, seen) ? copy_params(p, n, region, mark) : n;
   }
   if (n->group == leafop) return n;
-  if (n->group == derivop) return copy_params(p, n, region, mark);
+  // A user function is written out with its arguments, as everywhere else.
+  if (n->group == derivop || n->opcode == op::fparam) return copy_params(p, n, region, mark);
   for (int k = 0; k < n->arity && k < 3; k++) n->child[k] = copy_derived_params(p, n->child[k], region, mark);
   return n;
+}
+
+// A written number (or its negative) as a value.
+static bool constant(const TreeNode *n, double &v) {
+  if (!n) return false;
+  if (n->opcode == op::realzero) return v = 0, true;
+  if (n->opcode == op::realval) return v = n->value, true;
+  if (n->opcode == op::negateop && constant(n->child[0], v)) return v = -v, true;
+  return false;
+}
+
+// The region (and layer) of the mesh cell holding the point of an EVAL when its
+// coordinates are written numbers; else the region the expression is prepared for.
+// The definitions of an EVAL's expression are those of the point, as its evaluation
+// takes them.
+static uint16_t point_region(pde *p, const TreeNode *at, uint16_t region) {
+  double c[3];
+  if (!at || at->opcode != op::pointval || p->mesh.cells.count == 0) return region;
+  for (int k = 0; k < 3; k++)
+    if (!constant(at->child[k], c[k])) return region;
+  LocalCell cell{};
+  evalpoint e{};
+  e.cell = &cell;
+  e.x = c[0], e.y = c[1], e.z = c[2];
+  int32_t k = p->dimension == 3 ? mfinder_find_cell3(&e, &p->mesh, 0.1) : mfinder_find_cell2(&e, &p->mesh, 0.1);
+  if (k < 0) k = -k;
+  return k >= 1 && k <= p->mesh.cells.count ? p->mesh.cells.data[k - 1].region : region;
 }
 
 static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
@@ -167,7 +197,9 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
       switch (n->opcode) {
         case op::ifthen: case op::pointval: case op::sumop: to = 3; break;
         case op::fparam: return call(p, n, region, mark);
-        case op::fevalop: n->child[0] = copy_derived_params(p, n->child[0], region, mark); return n;
+        case op::fevalop:
+          n->child[0] = copy_derived_params(p, n->child[0], point_region(p, n->child[1], region), mark);
+          return n;
         default: treeclas_trapop(n);
       }
       break;

@@ -71,6 +71,10 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"tables", "dxy t 1", 1, 1e-6},
       {"tables", "dxx t 0", 0, 1e-6},
       {"tables", "del2 t 0", 0, 1e-6},
+      {"regions_eval", "E xcomp(fv) 1.5", 1.5, 1e-3},
+      {"regions_eval", "E mag(fv) 1.5", 1.5, 1e-3},
+      {"layer_eval", "E flux -0.48333", -0.4833333, 2e-3},
+      {"eval_user_function", "EVAL 3", 3, 1e-6},
       {"curved_second_derivs_p2", "del2 edge -4", -4, 0.3},
       {"curved_second_derivs_p2", "int (del2+4)^2 0", 0, 0.05},
   };
@@ -80,6 +84,15 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
     ASSERT_TRUE(s.count(r.label)) << r.name << " " << r.label << log(r.name);
     EXPECT_NEAR(s.at(r.label), r.value, r.tol) << r.name << " " << r.label << log(r.name);
   }
+}
+
+// TABLE of a plain coordinate expression (x*y + 2*y) is written: its shared
+// subexpressions keep their kind.
+TEST_F(WeakForm, ExportOfASharedExpression) {
+  ASSERT_EQ(run_data("export_expression_subref"), 0) << out();
+  std::string t = slurp(dir + "/export_expression_subref_01.tbl");
+  EXPECT_NE(t.find("   1.0000000000   1.2500000000   1.5000000000"), std::string::npos) << t;
+  EXPECT_NE(t.find("   2.0000000000   2.5000000000   3.0000000000"), std::string::npos) << t;
 }
 
 // The decaying mode of the unit square written five ways: each keeps its time terms in
