@@ -75,6 +75,8 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"regions_eval", "E mag(fv) 1.5", 1.5, 1e-3},
       {"layer_eval", "E flux -0.48333", -0.4833333, 2e-3},
       {"eval_user_function", "EVAL 3", 3, 1e-6},
+      {"fat_del2vec", "centre", 0.0736713, 1e-4},
+      {"div_if_vectors", "centre", 0.0736713, 1e-4},
       {"curved_second_derivs_p2", "del2 edge -4", -4, 0.3},
       {"curved_second_derivs_p2", "int (del2+4)^2 0", 0, 0.05},
   };
@@ -83,6 +85,18 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
     auto s = report(r.name);
     ASSERT_TRUE(s.count(r.label)) << r.name << " " << r.label << log(r.name);
     EXPECT_NEAR(s.at(r.label), r.value, r.tol) << r.name << " " << r.label << log(r.name);
+  }
+}
+
+// What a user can write but not solve is one located error at its line.
+TEST_F(WeakForm, UnsolvableFormsAreLocated) {
+  const std::pair<const char *, const char *> rows[] = {
+      {"fat_curl3d", "Line 7 ERROR: Curl of Scalar in 3D"},
+      {"no_extrusion_crash", "Line 8 ERROR: EXTRUSION Required in 3D"},
+  };
+  for (const auto &[name, error] : rows) {
+    EXPECT_EQ(run_data(name), 1) << name << out();
+    EXPECT_NE(log(name).find(error), std::string::npos) << log(name);
   }
 }
 
