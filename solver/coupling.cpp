@@ -101,6 +101,9 @@ void at_node(pde *p, const MeshCell *cell, int32_t n) {
   for (int i = 0; i < 4; i++) ep.local[i] = t && at < k ? t[at].L[i] : 0.0;
   ep.x = nd->x, ep.y = nd->y, ep.z = nd->z;
   ep.qpoint = 0;
+  // A curved cell's map varies: derivatives and side directions at the node take the
+  // Jacobian there, not the one the cell was localized with.
+  if (ep.cell && ep.cell->frame.curved) elements_jacobian(ep.local, &ep.cell->frame);
 }
 
 void context(vector2d *u, vector2d *udot, double t) {
