@@ -80,6 +80,8 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       // The normal at a node of a curved side is the side's there (was the chord's:
       // 1.6e-2); the collocated condition stays above NATURAL's 1e-5.
       {"annulus_dnormal_fine", "relL2", 0, 3e-3},
+      {"upulse", "folded 0", 0, 0},
+      {"upulse", "evaluated 0", 0, 0},
       {"curved_second_derivs_p2", "del2 edge -4", -4, 0.3},
       {"curved_second_derivs_p2", "int (del2+4)^2 0", 0, 0.05},
   };
@@ -96,6 +98,7 @@ TEST_F(WeakForm, UnsolvableFormsAreLocated) {
   const std::pair<const char *, const char *> rows[] = {
       {"fat_curl3d", "Line 7 ERROR: Curl of Scalar in 3D"},
       {"no_extrusion_crash", "Line 8 ERROR: EXTRUSION Required in 3D"},
+      {"const_fold", "Line 20 ERROR: Invalid Floating-Point Operation"},
   };
   for (const auto &[name, error] : rows) {
     EXPECT_EQ(run_data(name), 1) << name << out();
