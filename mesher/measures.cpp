@@ -370,8 +370,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         equation *e = eqn(p, v);
         if (!e) continue;
         double &zz = z[size_t(k) * per + (i - 1) * nf + v - 1];
-        const double(*R)[20] =
-            reinterpret_cast<const double(*)[20]>(residual.data()) + (size_t(k) * nterms + 2 * j++) * nb;
+        const double(*R)[20] = reinterpret_cast<const double(*)[20]>(residual.data()) + (size_t(k) * nterms + 2 * j++) * nb;
         const double *P = R[nb], *Q = R[0];
         zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
         // The tetrahedron's interior bubble is quartic and so reads an error of one order above

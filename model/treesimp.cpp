@@ -95,17 +95,15 @@ static bool foldable(int32_t opcode) {
   }
 }
 
-// The value of a unary function of a constant, as the fast evaluator computes it.
-// Square roots and logarithms of negative constants and reciprocals of 0 are not
-// folded (false), so that evaluation reports them where they occur.
-static bool funeval(TreeNode *n, double *v);
-
 // A folded constant that is not a number, as (-8)^(1/3), is an error at its place.
 static double finite_fold(TreeNode *n, double v) {
   if (std::isnan(v)) treeclas_parse_error(report_current, n, "Invalid Floating-Point Operation");
   return v;
 }
 
+// The value of a unary function of a constant, as the fast evaluator computes it.
+// Square roots and logarithms of negative constants and reciprocals of 0 are not
+// folded (false), so that evaluation reports them where they occur.
 static bool funeval(TreeNode *n, double *v) {
   TRACE("funeval");
   double c = cval(n->child[0]);

@@ -228,15 +228,15 @@ TEST_F(Answers, ErrorLimitBoundsTheErrorIn2DAnd3D) {
 // table (Ghia, Ghia and Shin 1982), to the 0.01 the formulation itself can reach.
 TEST_F(Answers, PenaltyCavityMeetsThePublishedTable) {
   expect_answers(*this, {
-                            {"cavity_centrelines", "u_y0.4531", -0.21090, 0.01},
-                            {"cavity_centrelines", "u_y0.1719", -0.10150, 0.01},
-                            {"cavity_centrelines", "u_y0.8516", 0.23151, 0.01},
-                            {"cavity_centrelines", "u_y0.9531", 0.68717, 0.01},
-                            {"cavity_centrelines", "v_x0.2344", 0.17527, 0.01},
-                            {"cavity_centrelines", "v_x0.8047", -0.24533, 0.01},
-                            {"cavity_centrelines", "v_x0.5", 0.05454, 0.01},
-                            {"cavity_centrelines", "v_x0.9063", -0.16914, 0.01},
-                        });
+      {"cavity_centrelines", "u_y0.4531", -0.21090, 0.01},
+      {"cavity_centrelines", "u_y0.1719", -0.10150, 0.01},
+      {"cavity_centrelines", "u_y0.8516", 0.23151, 0.01},
+      {"cavity_centrelines", "u_y0.9531", 0.68717, 0.01},
+      {"cavity_centrelines", "v_x0.2344", 0.17527, 0.01},
+      {"cavity_centrelines", "v_x0.8047", -0.24533, 0.01},
+      {"cavity_centrelines", "v_x0.5", 0.05454, 0.01},
+      {"cavity_centrelines", "v_x0.9063", -0.16914, 0.01},
+  });
 }
 
 // A time run that halts (its solution blows up at t = 1/12) prints the histories it
