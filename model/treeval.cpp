@@ -223,7 +223,8 @@ static double eval_table(pde *p, const TreeNode *n, const evalpoint *pt) {
   for (int k = 0; k < 3; k++)
     if (e->keys[k]) query[k] = float(coord_key(p, e->keys[k], pt, n));
   if (n->deriv[0] == 0) return lintabs_linterp(&e->table, query);
-  return lintabs_linderiv(&e->table, query, n->deriv[0]);
+  if (n->deriv[1] == 0) return lintabs_linderiv(&e->table, query, n->deriv[0]);
+  return lintabs_linderiv_n(&e->table, query, n->deriv, n->deriv[2] ? 3 : 2);
 }
 
 static double eval_xfer(pde *p, const TreeNode *n, const evalpoint *pt) {

@@ -483,6 +483,8 @@ void rdomain_boundstart(parse_node *, parse_node *const *v) {
   Domain *d = D();
   if (p->nfield != F().equations.count) err(&v[1]->loc, "Wrong Number of Equations");
   rdexpr_build_coords(&v[1]->loc);
+  // A three-dimensional domain is the plane extruded between two surfaces at least.
+  if (p->dimension == 3 && d->surfacetrees.count < 2) err(&v[1]->loc, "EXTRUSION Required in 3D");
   if (d->surfacetrees.count == 0) trees_one_more(&d->surfacetrees, trees_new_1(op::realzero, &v[1]->loc));
   S.surfaces = d->surfaces = d->surfacetrees.count;
   for (Table *t : tables) t->assign(S.surfaces, std::vector<uint16_t>(p->nvars, 0));

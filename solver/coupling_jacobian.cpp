@@ -546,13 +546,17 @@ static void block_scale(pde *p, uint16_t i) {
 // Stop request: the panel's key.
 static bool stopped(pde *p) { return display_checkkey(&p->status) || p->stop; }
 
+// The present rates in a time run, none otherwise.
+static vector2d *rates_of(pde *p) { return p->timedep && p->udot.count ? &p->udot : nullptr; }
+
 static void space_matrix(pde *p, vector2d *u, const double times[2]) {
   String label = lit("Building Matrix ");
   uint16_t line = display_report_num2(&p->status, 0, &label, 0, 0);
   refresh_ranges(p, u);
   coupling_set_method(p);
   p->rmsscale = 0;
-  context(u, nullptr, times[1]);
+  // A time run's Jacobians may read the rates (a coefficient holding a time derivative).
+  context(u, rates_of(p), times[1]);
   uint16_t F = p->nfield, E = eqcount(p);
   for (uint16_t i = 1; i <= F; i++) {
     for (uint16_t j = 1; j <= F; j++) {
@@ -630,7 +634,7 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
     space_matrix(p, u, times);
     if (stopped(p)) return;
   }
-  context(u, nullptr, times[1]);
+  context(u, rates_of(p), times[1]);
   sparsemx_image(&p->tmatrix, &p->matrix);
   String label = lit("Damping Matrix ");
   uint16_t line = display_report_num2(&p->status, 0, &label, 0, 0);
