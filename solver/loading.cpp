@@ -134,8 +134,11 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   // mostly exceeds its fill bound: its rows keep the band order for the iterations. So
   // does a system of 200000 rows or more: there the band order, handed to the factor,
   // leads its own ordering to a sparser factor that repays the reordering.
-  bool factored =
-      kind == 1 && p->dimension != 3 && p->nt < 200000 && sparsecg_takes_complete(p->solver, p->precon, p->nt);
+  // The passes of an eigenvalue run solve their block of vectors by the complete factor
+  // likewise.
+  bool factored = p->dimension != 3 && p->nt < 200000 &&
+                  ((kind == 1 && sparsecg_takes_complete(p->solver, p->precon, p->nt)) ||
+                   (kind == 3 && sparsecg_block_takes_complete(p->solver, p->precon, p->subspace)));
   // The band order serves a factor. The diagonally scaled conjugate gradients, which the
   // automatic choice takes for a solid and builds no factor from, take the same iterations in
   // any order (up to rounding), and run their products faster in the mesh's own order: there
