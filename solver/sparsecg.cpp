@@ -419,9 +419,13 @@ bool sparsecg_solve_complete(vectord *x, const sparsemx *A, const vectord *b) {
   return sparselu_solve(x->data, A, b->data, chol_fill);
 }
 
-bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
+bool sparsecg_block_takes_complete(int32_t family, int32_t precon, int32_t w) {
   int32_t method = method_of(family, precon);
-  return (method == 4 || method == 5) && sparsecg_complete && w >= 2 && sparsechol_factor(A, chol_fill);
+  return (method == 4 || method == 5) && sparsecg_complete && w >= 2;
+}
+
+bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
+  return sparsecg_block_takes_complete(family, precon, w) && sparsechol_factor(A, chol_fill);
 }
 
 bool sparsecg_single_factored(const sparsemx *A, int32_t family, int32_t precon) {
