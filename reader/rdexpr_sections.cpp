@@ -2,6 +2,7 @@
 // equations, repeats and sums) and the coordinate set-up.
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "model/pdedat_record.h"
@@ -389,6 +390,19 @@ void rdexpr_stagex(parse_node *, parse_node *const *v) {
   p->maxstages = std::max(p->maxstages, stage_counter);
   if (p->stages == 0) p->stages = p->maxstages;
   if (stage_counter < p->stages) err(&v[2]->loc, "NOT ENOUGH STAGE VALUES.");
+}
+
+// A STAGED list in SELECT (ERRLIM = STAGED(...)): as in DEFINITIONS, with the counts named.
+void rdexpr_selectstagex(parse_node *, parse_node *const *v) {
+  pde *p = P();
+  p->maxstages = std::max(p->maxstages, stage_counter);
+  if (p->stages == 0) p->stages = p->maxstages;
+  if (stage_counter < p->stages) {
+    static std::string text;  // the report does not return: the text lives on
+    text =
+        "NOT ENOUGH STAGE VALUES: " + std::to_string(stage_counter) + " given, STAGES = " + std::to_string(p->stages);
+    err(&v[3]->loc, text.c_str());
+  }
 }
 
 void rdexpr_array1(parse_node *r, parse_node *const *v) {
