@@ -247,3 +247,101 @@ TEST_F(Ending, DebugSwitchesWriteTheirModulesListings) {
 }
 
 }  // namespace
+
+namespace {
+
+// An Xvfb on a display number it picks itself; 0 when there is none or it does not start.
+pid_t start_display(std::string *display) {
+  if (system("command -v Xvfb >/dev/null 2>&1") != 0) return 0;
+  int fds[2];
+  if (pipe(fds) != 0) return 0;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (!freopen("/dev/null", "w", stderr)) _exit(127);
+    std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string number;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return 0;
+  }
+  *display = ":" + number;
+  return pid;
+}
+
+// A request to end (SIGTERM) sent while the run refines, while a front that takes long
+// advances and while an error box waits for the user: the run ends soon after, with
+// the shell's code for the signal, and its log ends with one error, TERMINATED and END.
+// The bound on the wait is loose (a loaded machine); before, these runs went on for
+// tens of seconds, or for ever while the box waited.
+TEST_F(Ending, TerminationIsHonouredWhereverTheRunIs) {
+  std::string display;
+  pid_t xvfb = start_display(&display);
+  const struct {
+    const char *name, *words, *ready;  // ready: a text of the log, or "" to wait a second
+    bool screen;
+  } cases[] = {
+      {"term_refine", "-B -R -X", "GRID 3 ", false},
+      {"term_front", "-B -R -X", "", false},
+      {"term_box", "-R", "", true},
+  };
+  for (const auto &c : cases) {
+    if (c.screen && !xvfb) {
+      std::cout << "no Xvfb: " << c.name << " not run\n";
+      continue;
+    }
+    copy(c.name);
+    std::string log = dir + "/" + c.name + ".log";
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      if (chdir(dir.c_str()) != 0) _exit(99);
+      setenv("TMPDIR", dir.c_str(), 1);
+      if (c.screen) setenv("DISPLAY", display.c_str(), 1);
+      else unsetenv("DISPLAY");
+      if (!freopen("/dev/null", "w", stdout)) _exit(97);
+      std::string cmd = "exec '" QUENDAR_EXE "' " + std::string(c.words) + " " + c.name + ".pde";
+      execl("/bin/sh", "sh", "-c", cmd.c_str(), nullptr);
+      _exit(98);
+    }
+    // Started (and at the point asked for), or a minute.
+    for (int k = 0; k < 600 && slurp(log).find("START ") == std::string::npos; k++) usleep(100000);
+    if (*c.ready)
+      for (int k = 0; k < 600 && slurp(log).find(c.ready) == std::string::npos; k++) usleep(100000);
+    sleep(c.screen ? 3 : 1);
+    ASSERT_EQ(kill(pid, SIGTERM), 0) << c.name;
+    int status = 0, waited = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0 && waited < 300) usleep(100000), waited++;
+    if (waited == 300) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      ADD_FAILURE() << c.name << ": still running 30 s after the request";
+      continue;
+    }
+    EXPECT_LE(waited, 100) << c.name << ": ended " << waited / 10.0 << " s after the request";
+    ASSERT_TRUE(WIFEXITED(status)) << c.name;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM) << c.name;
+    std::string text = slurp(log);
+    EXPECT_TRUE(std::regex_search(
+        text, std::regex(R"(\n \d+:\d\d\| ERROR: Termination error\n \d+:\d\d\| TERMINATED\nEND\n$)")))
+        << c.name << "\n"
+        << text;
+    size_t ends = 0;
+    for (size_t k = 0; (k = text.find("TERMINATED", k)) != std::string::npos; k++) ends++;
+    EXPECT_EQ(ends, 1u) << c.name << "\n" << text;
+  }
+  if (xvfb) {
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+  }
+}
+
+}  // namespace
