@@ -141,6 +141,74 @@ void store_equation(uint16_t n, bool scalar, TreeNode *t) {
   rdexpr_timederiv = 0;
 }
 
+// How a tree depends on variable k: 0 not at all, 1 as a polynomial of degree one (a
+// sum of terms each of which is k times a factor free of it), 2 otherwise or unknown
+// (a derivative of k, another variable, a definition whose content is not known here).
+int degree_in(const TreeNode *n, uint16_t k) {
+  if (!n) return 0;
+  switch (n->group) {
+    case leafop:
+      if (n->opcode == op::varble) return n->index == k && !n->deriv[0] && !n->deriv[1] && !n->deriv[2] ? 1 : 2;
+      if (n->opcode == op::vardot || n->opcode == op::param || n->opcode == op::stageparam || n->opcode == op::eigvec ||
+          n->opcode == op::fitfun || n->opcode == op::tableval || n->opcode == op::xferval || n->opcode == op::evalop)
+        return 2;
+      return 0;
+    case unop: {
+      int d = degree_in(n->child[0], k);
+      return n->opcode == op::negateop || d == 0 ? d : 2;
+    }
+    case binop: {
+      int a = degree_in(n->child[0], k), b = degree_in(n->child[1], k);
+      if (n->opcode == op::addop || n->opcode == op::subop) return std::max(a, b);
+      if (n->opcode == op::mulop) return a + b > 1 ? 2 : a + b;
+      if (n->opcode == op::divop) return b ? 2 : a;
+      return a || b ? 2 : 0;
+    }
+    default:
+      for (int c = 0; c < n->arity && c < 3; c++)
+        if (degree_in(n->child[c], k)) return 2;
+      return n->group == derivop || n->opcode == op::fparam ? 2 : 0;
+  }
+}
+
+// A copy of the tree with variable k replaced by the value.
+TreeNode *with_value(const TreeNode *t, uint16_t k, double value) {
+  TreeNode *c = trees_copy(t);
+  std::vector<TreeNode *> todo{c};
+  while (!todo.empty()) {
+    TreeNode *n = todo.back();
+    todo.pop_back();
+    if (n->group == leafop) {
+      if (n->opcode == op::varble && n->index == k) trees_replace(n, value);
+      continue;
+    }
+    for (int i = 0; i < n->arity && i < 3; i++)
+      if (n->child[i]) todo.push_back(n->child[i]);
+  }
+  return c;
+}
+
+TreeNode *binary(int32_t opcode, TreeNode *a, TreeNode *b, const TextLoc *loc) {
+  TreeNode *n = trees_new_1(opcode, loc);
+  n->arity = 2;
+  n->child[0] = a, n->child[1] = b;
+  return n;
+}
+
+// The start that initial equation k, f(u) = 0 with f of degree one in its variable u,
+// gives: u = f(0) / (f(0) - f(1)). An equation that is not of that form is refused at
+// its place rather than left unused.
+void solve_initial(uint16_t k, const TreeNode *t, const TextLoc *at) {
+  if (k > P()->vars.count) err(at, "More INITIAL EQUATIONS than VARIABLES");
+  if (degree_in(t, k) != 1)
+    err(at,
+        "INITIAL EQUATIONS: each must be of degree one in its own variable, with no derivative, other "
+        "variable or definition");
+  TreeNode *f0 = with_value(t, k, 0), *f0b = with_value(t, k, 0), *f1 = with_value(t, k, 1);
+  TreeNode *start = binary(op::divop, f0, binary(op::subop, f0b, f1, at), at);
+  eqns_define_initial(&F().initial, k, start);
+}
+
 TreeNode *difference(parse_node *r, parse_node *left, parse_node *right) {
   uint32_t d = std::max(depth_of(left), depth_of(right)) + 1;
   TreeNode *t = trees_new_1(op::subop, &right->loc);
@@ -469,6 +537,7 @@ void rdexpr_equation(parse_node *r, parse_node *const *v) {
   r->tree = nullptr;
   store_equation(n, scalar, t);
   r->loc = v[2]->loc;
+  if (current == 2) solve_initial(k, t, &v[2]->loc);
 }
 
 void rdexpr_equation2(parse_node *r, parse_node *const *v) {
@@ -485,6 +554,15 @@ void rdexpr_equation2(parse_node *r, parse_node *const *v) {
     while (F().scalars.count < n) constrn_new_constraint(&F().scalars);
   else
     while (current_list()->count < n) eqns_new_equation(current_list());
+  // A variable has one equation: a second one would replace the first unseen.
+  bool given = scalar ? F().scalars.items[n - 1]->tree != nullptr : current_list()->items[n - 1]->tree != nullptr;
+  if (given) {
+    trees_free_0(t);
+    static std::string text;  // the report does not return: the text lives on
+    text =
+        "A second equation for " + std::string(v[1]->id->name.text, v[1]->id->name.length) + ": each variable has one";
+    err(&v[1]->loc, text.c_str());
+  }
   store_equation(n, scalar, t);
   r->loc = v[4]->loc;
 }

@@ -72,16 +72,19 @@ TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
       // The corners and holes the paths cut change the area: a fillet of radius 0.2
       // takes (1 - pi/4) 0.04, a bevel cut 0.2 long a right triangle of legs 0.2/sqrt(2),
       // 0.01; an excluded quarter 0.25.
-      {"fillet", with(std::string("REGION 1 VALUE(u)=0 START(0,0) LINE TO (1,0) FILLET=0.2 TO (1,1) TO (0,1) TO FINISH"), area),
+      {"fillet",
+       with(std::string("REGION 1 VALUE(u)=0 START(0,0) LINE TO (1,0) FILLET=0.2 TO (1,1) TO (0,1) TO FINISH"), area),
        "s.txt", "a", 1 - (1 - M_PI / 4) * 0.04, 1e-3, nullptr},
-      {"bevel", with(std::string("REGION 1 VALUE(u)=0 START(0,0) LINE TO (1,0) BEVEL=0.2 TO (1,1) TO (0,1) TO FINISH"), area),
+      {"bevel",
+       with(std::string("REGION 1 VALUE(u)=0 START(0,0) LINE TO (1,0) BEVEL=0.2 TO (1,1) TO (0,1) TO FINISH"), area),
        "s.txt", "a", 0.99, 1e-6, nullptr},
       {"exclude",
        with(std::string("REGION 1 VALUE(u)=0 ") + square +
                 " EXCLUDE START(0.25,0.25) LINE TO (0.75,0.25) TO (0.75,0.75) TO (0.25,0.75) TO FINISH",
             area),
        "s.txt", "a", 0.75, 1e-6, nullptr},
-      {"circle", with("REGION 1 VALUE(u)=0 START(1,0) ARC(CENTER=0,0) ANGLE=360", area), "s.txt", "a", M_PI, 1e-4, nullptr},
+      {"circle", with("REGION 1 VALUE(u)=0 START(1,0) ARC(CENTER=0,0) ANGLE=360", area), "s.txt", "a", M_PI, 1e-4,
+       nullptr},
       // A natural condition: -lap u = 0 with u = 0 at x = 0 and a unit outward flux at
       // x = 1 is u = x.
       {"natural",
@@ -97,16 +100,29 @@ TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
       {"elevation_no_path", "", nullptr, nullptr, 0, 0, "Line 6 ERROR: CUT is a FEATURE"},
       {"elevation_region", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u)\nELEVATION(u) ON REGION 1"),
        nullptr, nullptr, 0, 0, "Line 8 ERROR: ELEVATION needs a path"},
-      {"elevation_bare", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u)\nELEVATION(u)"), nullptr, nullptr,
-       0, 0, "Line 8 ERROR: ELEVATION needs a path"},
+      {"elevation_bare", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u)\nELEVATION(u)"), nullptr,
+       nullptr, 0, 0, "Line 8 ERROR: ELEVATION needs a path"},
       {"contour_on_feature", "", nullptr, nullptr, 0, 0, "Line 5 ERROR: CUT is a FEATURE"},
       // Values that depend on the place, reported with none.
       {"report_table_transfer", "", nullptr, nullptr, 0, 0, "Line 6 ERROR: VALUE NEEDS A POINT"},
+      // INITIAL EQUATIONS give the start: u - x y = 0 is u = x y, 0.25 at the centre at
+      // t = 0; one not of degree one in its variable is refused at its line.
+      {"initial_equations", "", "initial_equations.p01_1", "u0", 0.25, 1e-9, nullptr},
+      {"initial_square",
+       "TITLE 'i'\nVARIABLES u\nINITIAL EQUATIONS u^2 - x*y = 0\nEQUATIONS div(grad(u))+1=dt(u)\nBOUNDARIES REGION 1 "
+       "START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nTIME 0 TO 0.01\nPLOTS FOR T = 0 "
+       "SUMMARY\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 3 ERROR: INITIAL EQUATIONS: each must be of degree one"},
+      // A variable's second tagged equation would replace its first.
+      {"tagged_twice",
+       "TITLE 'e'\nVARIABLES u v\nEQUATIONS\nu: div(grad(u))+1=0\nv: div(grad(v))+u=0\nu: div(grad(u))+2=0\nBOUNDARIES "
+       "REGION 1 START(0,0) VALUE(u)=0 VALUE(v)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 6 ERROR: A second equation for U"},
       // Counts, bounded where they are read.
       {"font99", "", nullptr, nullptr, 0, 0, "Line 1 ERROR: FONT must be 0 to "},
       {"for_by_tiny", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: Too many plot times"},
-      {"points_grid", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u) POINTS=4000"), nullptr, nullptr, 0, 0,
-       "Line 7 ERROR: POINTS too many"},
+      {"points_grid", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u) POINTS=4000"), nullptr, nullptr, 0,
+       0, "Line 7 ERROR: POINTS too many"},
       {"long_reports", long_reports(), nullptr, nullptr, 0, 0, "ERROR: REPORT texts too long"},
       {"staged_errlim_short", "", nullptr, nullptr, 0, 0, "Line 4 ERROR: NOT ENOUGH STAGE VALUES: 2 given, STAGES = 3"},
       {"subspace_below_modes", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: SUBSPACE must be 0 or MODES (6) to 32767"},
