@@ -607,6 +607,10 @@ void rdexpr_endrepeat(parse_node *, parse_node *const *v) {
   looplist *loops = &F().loops;
   if (loops->count == 0) err(&v[1]->loc, "Unmatched ENDREPEAT");
   forloop &l = loops->items[loops->count - 1];
+  // The loop is repeated by reading its text again from the REPEAT: both ends lie in
+  // one file.
+  if (l.loc.file != v[1]->loc.file)
+    err(&v[1]->loc, "ENDREPEAT closes a REPEAT of another file: a REPEAT and its ENDREPEAT must be in one file");
   double next = l.current + l.step;
   if (next == l.current) err(&v[1]->loc, "Zero loop increment");
   l.current = next;

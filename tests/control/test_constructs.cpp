@@ -118,6 +118,8 @@ TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
        "TITLE 'e'\nVARIABLES u v\nEQUATIONS\nu: div(grad(u))+1=0\nv: div(grad(v))+u=0\nu: div(grad(u))+2=0\nBOUNDARIES "
        "REGION 1 START(0,0) VALUE(u)=0 VALUE(v)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n",
        nullptr, nullptr, 0, 0, "Line 6 ERROR: A second equation for U"},
+      // A REPEAT is read again from its place: its ENDREPEAT must be in its file.
+      {"repeat_in_include", "", nullptr, nullptr, 0, 0, "Line 6 ERROR: ENDREPEAT closes a REPEAT of another file"},
       // Counts, bounded where they are read.
       {"font99", "", nullptr, nullptr, 0, 0, "Line 1 ERROR: FONT must be 0 to "},
       {"for_by_tiny", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: Too many plot times"},

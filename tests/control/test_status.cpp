@@ -51,7 +51,7 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // iteration ends on its divergence test or its step limit): the answer is reported,
       // marked, and the exit code is the one of an unconverged run.
       {"no_steady_state_done", "-B -R -X", QUENDAR_UNCONVERGED, {"T| NEWTON ", ": NOT CONVERGED\nT| --DONE--\n"}},
-      {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: \nNEWTON ", ": NOT CONVERGED\n}\n"}, "strip_sum.txt"},
+      {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: Radiating strip\nNEWTON ", ": NOT CONVERGED\n}\n"}, "strip_sum.txt"},
       // A residual that is not a number is an error, never an answer.
       {"nan_newton_done", "-B -R -X", 1, {"T| ERROR: Solution Diverged", "T| TERMINATED\nEND\n", "!--DONE--"}},
       // Files that do not reach the disk fail the run in the system's words.
@@ -342,6 +342,46 @@ TEST_F(Ending, TerminationIsHonouredWhereverTheRunIs) {
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A line that starts with tabs is written with them laid out as blanks to stops of 8,
+// and the caret stands where it stands on the same line written with those blanks.
+TEST_F(Ending, CaretStandsUnderTheFaultAfterTabs) {
+  auto caret = [&](const std::string &name, const std::string &indent) {
+    spit(dir + "/" + name + ".pde",
+         "TITLE 't'\nVARIABLES u\nEQUATIONS div(grad(u))+1=0\nBOUNDARIES REGION 1 START(0,0) "
+         "VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nPLOTS\n" +
+             indent + "CONTOUR(u) POINTS = 1\nEND\n");
+    EXPECT_EQ(run("-B -R -X " + name + ".pde"), 1) << out();
+    std::vector<std::string> log = lines(name + ".log");
+    auto at = std::find_if(log.begin(), log.end(), [](const std::string &l) { return l.find("CONTOUR") != l.npos; });
+    if (at == log.end() || at + 1 == log.end()) return std::string("none");
+    return at[0] + "\n" + at[1];
+  };
+  std::string tabs = caret("tabs", "\t\t"), blanks = caret("blanks", std::string(16, ' '));
+  EXPECT_EQ(tabs, blanks);
+  EXPECT_EQ(tabs.find('\t'), std::string::npos) << tabs;
+  // Where a tab stands after other text, it reaches the next stop of 8.
+  EXPECT_EQ(caret("mixed", "ab\t"), caret("mixed8", "ab      "));
+}
+
+// Without a display and without -B a named problem cannot wait for Run to be pressed:
+// it runs, its reports in its log, and the exit code says how it ended.
+TEST_F(Ending, NoDisplayRunsTheProblemNamed) {
+  spit(dir + "/plain.pde",
+       "TITLE 'p'\nVARIABLES u\nEQUATIONS div(grad(u))+1=0\nBOUNDARIES REGION 1 START(0,0) VALUE(u)=0 "
+       "LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nPLOTS SUMMARY EXPORT REPORT val(u,0.5,0.5) AS 'c'\nEND\n");
+  EXPECT_EQ(run("plain.pde"), 0) << out();
+  EXPECT_NE(text("plain.log").find("T| --DONE--\n"), std::string::npos) << text("plain.log");
+  // The summary names the problem's title.
+  EXPECT_NE(slurp(dir + "/plain.p01").find("Title: p\n"), std::string::npos) << slurp(dir + "/plain.p01");
+  // Asked only to open it, it says why nothing runs.
+  EXPECT_EQ(run("-E plain.pde"), 0);
+  EXPECT_NE(out().find("no display to edit"), std::string::npos) << out();
 }
 
 }  // namespace
