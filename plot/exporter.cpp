@@ -469,7 +469,8 @@ void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uin
   }
   if (!single) {
     char k[16] = "";
-    if (p->modes) snprintf(k, sizeof k, "_%d", p->mode);
+    if (p->modes && p->stages >= 2) snprintf(k, sizeof k, "_%d_%d", p->stage, p->mode);
+    else if (p->modes) snprintf(k, sizeof k, "_%d", p->mode);
     else if (p->stages >= 2) snprintf(k, sizeof k, "_%d", p->stage);
     else if (p->timedep) snprintf(k, sizeof k, "_%d", r->outputs);
     strings_addto_1(s, k);
