@@ -253,21 +253,26 @@ void dominpde_split_edges(Domain *d) {
   lookups.emplace(d);
   // 1. Joints lying inside an edge, away from its ends. Only edges within the scale of
   // a joint can be cut at it; the parts a cut leaves end at the joint.
-  for (uint16_t j = 1; j <= d->joints.count; j++) {
-    bool cut = false;
-    for (uint16_t e : spatial_edges_near(d, &d->joints.data[j - 1].x, scale)) {
-      const Edge &E = d->edges.data[e - 1];
-      if (!planar(E) || ends_at(E, j)) continue;
-      double N[2];
-      const Joint &J = d->joints.data[j - 1];
-      double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
-      if (dist >= scale) continue;
-      const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
-      if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
-        dominpde_split_edge(d, e, j), cut = true;
+  auto cut_at_joints = [&] {
+    bool any = false;
+    for (uint16_t j = 1; j <= d->joints.count; j++) {
+      bool cut = false;
+      for (uint16_t e : spatial_edges_near(d, &d->joints.data[j - 1].x, scale)) {
+        const Edge &E = d->edges.data[e - 1];
+        if (!planar(E) || ends_at(E, j)) continue;
+        double N[2];
+        const Joint &J = d->joints.data[j - 1];
+        double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
+        if (dist >= scale) continue;
+        const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
+        if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
+          dominpde_split_edge(d, e, j), cut = true;
+      }
+      if (cut) lookups.reset(), lookups.emplace(d), any = true;
     }
-    if (cut) lookups.reset(), lookups.emplace(d);
-  }
+    return any;
+  };
+  cut_at_joints();
   // 2. Crossings, from the first pair again after every cut. An edge is never cut at one
   // of its own joints: a crossing whose joint ends both edges is none.
   pointlist_guard g;
@@ -290,6 +295,10 @@ void dominpde_split_edges(Domain *d) {
       }
     }
     if (again) lookups.reset(), lookups.emplace(d);
+    // A crossing's joint may lie inside a third edge, one that runs along either of the
+    // two it cut (overlapping regions' collinear sides): that edge is cut there too, so
+    // that coincident pieces end at the same joints and merge.
+    if (!again) again = cut_at_joints();
   }
 }
 
@@ -721,8 +730,9 @@ void resolve_features(pde *p, Domain *d, pad *panel) {
       for (int32_t i = it.samples.count - 1; i >= 1; i--) {
         double h0 = it.spacings.data[i - 1], h1 = it.spacings.data[i];
         double s0 = it.distances.data[i - 1], s1 = it.distances.data[i];
+        if (!(h0 > 0 && h1 > 0) || s1 - s0 <= floor) continue;
         double ratio = h0 / h1;
-        if ((ratio >= 0.5 && ratio <= 2) || s1 - s0 <= floor) continue;
+        if (ratio >= 0.5 && ratio <= 2) continue;
         if (it.samples.count == it.samples.capacity) {
           int32_t cap = it.samples.capacity + 16;
           pointd_resize_1(&it.samples, it.samples.count, cap);
@@ -770,7 +780,8 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
         const Edge &E = d->edges.data[e - 1];
         if (E.external || !planar(E) || ends_at(E, j)) continue;
         double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
-        if (dist < h && dfeature_faces(d, &J.x, N)) h = dist;
+        // An edge through the joint itself is no gap to resolve: it gives no spacing of 0.
+        if (dist > tol && dist < h && dfeature_faces(d, &J.x, N)) h = dist;
       }
       if (!(h > reach && reach < h0)) break;
     }

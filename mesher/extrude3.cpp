@@ -25,6 +25,7 @@
 #include "mesher/meshpde3.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
+#include "runtime/geom3d.h"
 #include "runtime/point3d.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
@@ -47,6 +48,7 @@ struct Work {
   std::vector<std::vector<int32_t>> sheetnode;  // [sheet][base node]: 3D node
   std::vector<std::vector<int32_t>> stud;       // [base node]: column through the layer
   std::vector<std::vector<uint8_t>> order[3];   // [side][base cell]: choices along the side
+  double thickest = 0;                          // the layer being built: its greatest thickness
 };
 Work *W = nullptr;
 
@@ -200,11 +202,13 @@ const double kThinnest = 0.1;
 
 // The thickness below which a layer counts as pinched at base node n, its two sheets
 // sharing the node there: the grid tolerance, or a small part of the node's spacing, as a
-// layer thinner than that would only hold tetrahedra as flat as it is thin.
+// layer thinner than that would only hold tetrahedra as flat as it is thin. A layer thin
+// everywhere (a plate thinner than the base spacing) is no pinch: it is measured against
+// its own greatest thickness, and its columns of flat tetrahedra are sound cells.
 double thinnest(int32_t n) {
   double tol = W->d->grid.tolerance;
   if (n < 1 || n > W->base->nodes.count) return tol;
-  return std::max(tol, kThinnest * double(W->base->nodes.data[n - 1].spacing));
+  return std::max(tol, kThinnest * std::min(double(W->base->nodes.data[n - 1].spacing), W->thickest));
 }
 
 void copy_joints(uint16_t k, bool last) {
@@ -482,6 +486,40 @@ void brick_up(int32_t c, uint16_t region) {
   for (int s = 0; s < 3; s++) W->order[s][c].assign(room[s].begin(), room[s].begin() + sides.ordercount[s]);
 }
 
+// The base node that is the periodic image of base node n, 0 when it has none: the node
+// of the partner joint, or the node of the partner edge that the declaration's map (either
+// way) carries n onto. Either edge of a pair may be the one that records the other.
+int32_t base_image(int32_t n) {
+  // Sheet 1 holds the base joints and edges in place, with their periodic partners.
+  const Mesh *b = W->base;
+  const Domain *bd = W->d;
+  if (n < 1 || n > b->nodes.count) return 0;
+  const MeshNode &N = b->nodes.data[n - 1];
+  if (N.kind == 1) {
+    if (N.id < 1 || N.id > W->J) return 0;
+    uint16_t j = bd->joints.data[N.id - 1].image;
+    return j >= 1 && j <= W->J && j <= b->jointnodes.count ? b->jointnodes.data[j - 1] : 0;
+  }
+  if (N.kind != 2 || N.id < 1 || N.id > W->E) return 0;
+  uint16_t partner = 0, dec = 0;
+  const Edge &E = bd->edges.data[N.id - 1];
+  if (E.image && E.image <= W->E) partner = E.image, dec = E.periodic;
+  for (uint16_t e = 1; e <= W->E && !partner; e++)
+    if (bd->edges.data[e - 1].image == N.id) partner = e, dec = bd->edges.data[e - 1].periodic;
+  if (!partner || partner > b->edgenodes.count || dec < 1 || dec > bd->periodics.count) return 0;
+  const periodic &P = bd->periodics.data[dec - 1];
+  point3d p{N.x, N.y, 0}, f{}, g{};
+  geom3d_rotate_0(&f, &P.forward, &p);
+  geom3d_rotate_0(&g, &P.inverse, &p);
+  const double tol = W->d->grid.tolerance;
+  const vectorl &l = b->edgenodes.data[partner - 1];
+  for (int32_t i = 0; i < l.count; i++) {
+    const MeshNode &M = b->nodes.data[l.data[i] - 1];
+    if (std::hypot(M.x - f.x, M.y - f.y) < tol || std::hypot(M.x - g.x, M.y - g.y) < tol) return l.data[i];
+  }
+  return 0;
+}
+
 void grid_layer(uint16_t k) {
   Domain *d = W->d;
   Mesh *m = W->m;
@@ -548,6 +586,14 @@ void grid_layer(uint16_t k) {
     }
     double t[3];
     thickness(t, r, k, n);
+    // A node of a periodic side and its image take the same column: the thinner of the
+    // two sides' thicknesses, so that the faces built on both sides match node for node.
+    int32_t im = base_image(n);
+    if (im >= 1 && im <= W->N && im != n && below[im]) {
+      double u[3];
+      thickness(u, base_region(d, node_region(d, node3(im))), k, im);
+      for (int i = 0; i < 3; i++) t[i] = std::min(t[i], u[i]);
+    }
     build_stud(a, b, t, stud, kind, id, vedge);
   }
   // 3. Trim the columns at steps of the sheets.
@@ -605,6 +651,13 @@ void layering() {
   for (uint16_t k = 1; k < S; k++) {
     if (m->status) display_update_num(m->status, status.line, k);
     bool last = k + 1 == S;
+    W->thickest = 0;
+    for (int32_t n = 1; n <= W->N; n++)
+      if (int32_t below = W->sheetnode[k][n]) {
+        const MeshNode &B = W->base->nodes.data[n - 1];
+        uint16_t r = base_region(d, node_region(d, node3(n)));
+        W->thickest = std::max(W->thickest, sheet_z(uint16_t(k + 1), r, B.x, B.y) - node3(below).z);
+      }
     copy_joints(k, last);
     copy_edges(k, last);
     copy_regions(k, last);
@@ -715,6 +768,14 @@ int32_t extrude3_extrude(pde *p) {
   base_periodics();
   base_grid();
   layering();
+  // No cell at all: the sheets enclose no volume anywhere, and nothing could be solved.
+  int32_t live = 0;
+  for (int32_t c = 1; c <= m->cells.count; c++) live += m->cells.data[c - 1].alive != 0;
+  if (!live && w.S >= 2 && w.N >= 1) {
+    const MeshNode &B = w.base->nodes.data[0];
+    double at[2] = {B.x, B.y};
+    sheet_error(w.S, "ENCLOSES NO VOLUME", at);
+  }
   // 4. Node-cell lists and neighbours.
   {
     Mesh3Status status(m->status, "Neighbor Cells", 0);

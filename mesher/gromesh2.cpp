@@ -227,6 +227,11 @@ struct Front {
   // claimed means the front goes round without closing. A spacing that shrinks without
   // end is bounded by the problem's node limit instead.
   double claimed = 0, claim_limit = 0;
+  // The node count at which the front stops: the node limit, or, when no boundary spacing
+  // is finer than the base spacing (the coarsest first mesh the domain allows), a few
+  // times the count its boundary layout promises, so that the driver can say how many
+  // nodes that mesh needs; 0 for none.
+  int64_t node_cap = 0;
   Pt stalled_at{0, 0};
   bool stalled = false;
   std::vector<double> least_spacing;  // per edge the least spacing of its samples, while the front runs
@@ -582,6 +587,9 @@ int32_t nearest(Pt mid, int32_t li, double h, double f) {
 
 int32_t close_links(double f) {
   int32_t total = 0, closed;
+  // Every closure makes a cell, and a front of n nodes fills at most 2 n cells: closures
+  // beyond that go round a cycle of legs that opens as it closes, and the passes end.
+  const int64_t bound = 2 * int64_t(M->nodes.count) + 2 * int64_t(F->legcount) + 64;
   do {
     closed = 0;
     int32_t count = F->legcount;
@@ -594,7 +602,8 @@ int32_t close_links(double f) {
     }
     if (closed) leg_update();
     total += closed;
-  } while (closed);
+    if (display_checkkey(&P->status) || P->stop) break;
+  } while (closed && total < bound);
   return total;
 }
 
@@ -787,7 +796,7 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
     // 3. A new node at the protonode, unless a front node is already there.
     if (!got && !occupied(S, h) && validate(i, S, h)) {
       F->claimed += 0.8660254037844386 * h * h;
-      if (F->claimed > F->claim_limit || (P->nodelimit > 0 && M->nodes.count >= P->nodelimit)) {
+      if (F->claimed > F->claim_limit || (F->node_cap > 0 && M->nodes.count >= F->node_cap)) {
         F->stalled = true, F->stalled_at = S;
         break;
       }
@@ -1059,7 +1068,10 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         }
     }
     double g = D->grofac > 0 ? D->grofac : 0.25, order = p->basis == tri9 ? 3 : p->basis == tri6 ? 2 : 1;
-    if (finest && p->nodelimit > 0 && laid * (1 + 0.5 / g) * order * order > double(p->nodelimit)) {
+    // A layout no finer than the base spacing is the coarsest there is: the front makes
+    // it, and the driver tells how many nodes it needs.
+    bool fine = finest && D->features.basespacing > 0 && node(finest).spacing < 0.5 * D->features.basespacing;
+    if (finest && fine && p->nodelimit > 0 && laid * (1 + 0.5 / g) * order * order > double(p->nodelimit)) {
       stall(where, at(finest));
     }
   }
@@ -1092,6 +1104,12 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     if (h > 0) hmin = std::min(hmin, h), F->node_hmax = std::max(F->node_hmax, h);
   }
   if (!(hmin < HUGE_VAL)) hmin = D->features.basespacing > 0 ? D->features.basespacing : D->grid.size;
+  if (p->nodelimit > 0) {
+    double g = D->grofac > 0 ? D->grofac : 0.25;
+    bool coarse = !(D->features.basespacing > 0 && hmin < 0.5 * D->features.basespacing);
+    F->node_cap =
+        coarse ? std::max<int64_t>(p->nodelimit, int64_t(4 * m->nodes.count * (1 + 0.5 / g)) + 64) : p->nodelimit;
+  }
   // Buckets of twice the base spacing: the queries reach a few spacings out.
   double bucket = std::max(hmin, D->features.basespacing > 0 ? 2 * D->features.basespacing : hmin);
   F->nodegrid.setup(D->grid.box, bucket);
@@ -1140,7 +1158,9 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     F->claimed = 0, F->claim_limit = 4 * std::fabs(area) + 100 * sq(hmin), F->stalled = false;
     // The cycle of series of passes.
     bool progress = true;
-    while (F->legcount > 0 && progress && !F->stalled && !p->stop && !p->error) {
+    // A front of n nodes fills at most 2 n cells: past that its closures go round a cycle.
+    auto within_bound = [m] { return int64_t(m->cells.count) <= 2 * int64_t(m->nodes.count) + 64; };
+    while (F->legcount > 0 && progress && !F->stalled && !p->stop && !p->error && within_bound()) {
       double f = 1.8;
       while (true) {
         rtlib_poll_interrupt();  // a front that does not close still ends on request

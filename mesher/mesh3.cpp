@@ -80,6 +80,13 @@ int32_t edge_shape(const Domain *d, uint16_t e) {
 }
 bool straight(int32_t shape) { return shape == SHAPE_LINE || shape == SHAPE_LINE3; }
 
+// Whether an extruded edge lies on a sheet that is not flat (where a sheet meets a side):
+// a straight base edge lifted onto it is a curve.
+bool on_bent_sheet(const Domain *d, uint16_t e) {
+  const Edge &E = d->edges.data[e - 1];
+  return E.shape == SHAPE_EXTRUD && E.surface >= 1 && E.surface <= d->flat.count && !d->flat.data[E.surface - 1];
+}
+
 // Whether a domain face is curved: a vertical face over a curved base edge, or a sheet
 // face on a sheet that is not flat.
 bool curved_face(const Domain *d, uint16_t f) {
@@ -188,8 +195,7 @@ void mesh3_fix_bdid3(Mesh *m, int32_t c) {
     int32_t a = corner[e[0]], b = corner[e[1]];
     if (!boundary(node_of(m, a)) || !boundary(node_of(m, b))) continue;
     bool curved = false;
-    if (uint16_t de = meshes_common_edge(m, a, b))
-      curved = !straight(edge_shape(d, de));
+    if (uint16_t de = meshes_common_edge(m, a, b)) curved = !straight(edge_shape(d, de)) || on_bent_sheet(d, de);
     else if (uint16_t f = mesh3_common_face_0(m, a, b))
       curved = curved_face(d, f);
     if (curved) {

@@ -26,6 +26,7 @@
 #include "model/bcs.h"
 #include "plot/plot.h"
 #include "runtime/debug.h"
+#include "runtime/except.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
 
@@ -74,9 +75,40 @@ void show_in_domain_view(pde *p, Mesh *m, int32_t basis) {
 
 }  // namespace
 
+// The area its own loops enclose: the polygon through points along every edge, each loop's
+// signed area summed whole (an inner loop walked the other way subtracts).
+static double outline_area(const Domain *d, const region &R) {
+  double twice = 0;
+  for (int32_t l = 0; l < R.loops.count; l++) {
+    uint16_t li = R.loops.data[l];
+    if (li < 1 || li > d->loops.count) continue;
+    const Loop &L = d->loops.data[li - 1];
+    double sum = 0, first[2] = {0, 0}, last[2] = {0, 0};
+    bool started = false;
+    for (int32_t k = 0; k < L.edges.count; k++) {
+      int32_t se = L.edges.data[k];
+      if (!se || std::abs(se) > d->edges.count) continue;
+      const Edge &e = d->edges.data[std::abs(se) - 1];
+      const int steps = e.shape == SHAPE_LINE ? 1 : 16;
+      for (int i = 0; i <= steps; i++) {
+        double s = e.length * (se > 0 ? i : steps - i) / steps, P[2];
+        edges_move_dist(&e, &d->joints, s, P);
+        if (!started) first[0] = P[0], first[1] = P[1], started = true;
+        else sum += last[0] * P[1] - P[0] * last[1];
+        last[0] = P[0], last[1] = P[1];
+      }
+    }
+    if (started) sum += last[0] * first[1] - first[0] * last[1];
+    twice += sum;
+  }
+  return std::fabs(twice) / 2;
+}
+
 // A region whose boundary encloses no area (it folds back on itself) gives no cells,
 // whatever the other regions hold: nothing the descriptor says of it could be solved.
 // The first such region is reported where it starts (at its first edge when that is unknown).
+// A region whose outline does enclose an area but which later regions cover wholly has no
+// cells either: the later regions win, and it is simply hidden.
 static void check_area(pde *p, const Mesh *m) {
   const Domain *d = m->domain;
   std::vector<bool> meshed(size_t(d->regions.count) + 1, false);
@@ -89,6 +121,7 @@ static void check_area(pde *p, const Mesh *m) {
   for (uint16_t r = 1; r <= d->regions.count && !number; r++) {
     const region &R = d->regions.data[r - 1];
     if (R.type != 0 || R.loops.count == 0 || meshed[r]) continue;
+    if (outline_area(d, R) > 1e-9 * d->grid.size * d->grid.size) continue;
     place = R.place;
     const Loop &L = d->loops.data[R.loops.data[0] - 1];
     for (int32_t k = 0; k < L.edges.count && !place.file; k++)
@@ -121,6 +154,9 @@ void filletize(pde *p) {
     }
     // 3. The tangent length d of the corner.
     double r = J.corner, dist = r, P1[2], P2[2];
+    // Tangent points that fall on the far joint of e1 or of e2 (a fillet meeting the next
+    // corner's exactly) make no edge of zero length: that edge itself becomes the corner.
+    bool meets1 = false, meets2 = false;
     for (int pass = 1; pass <= 2; pass++) {
       edges_move_dist(&E(e1), &d->joints, E(e1).length - dist, P1);
       edges_move_dist(&E(e2), &d->joints, dist, P2);
@@ -132,21 +168,40 @@ void filletize(pde *p) {
       // A straight (c = -1) or folded (c = 1) corner has no fillet.
       if (!(r > 0) || !(c > -1 + 1e-12 && c < 1 - 1e-12)) fillet_error(p, J, "Confusing Fillet");
       dist = J.kind == 1 ? r / std::sqrt((1 - c) / (1 + c)) : r / (2 * std::sqrt((1 - c) / 2));
-      if (!(dist < E(e1).length && dist < E(e2).length)) fillet_error(p, J, "Confusing Fillet");
+      const double tol = d->grid.tolerance;
+      meets1 = std::fabs(dist - E(e1).length) <= tol, meets2 = std::fabs(dist - E(e2).length) <= tol;
+      if (meets1 && meets2) fillet_error(p, J, "Confusing Fillet");
+      if (meets1) dist = E(e1).length;
+      if (meets2) dist = E(e2).length;
+      if (!((dist < E(e1).length || meets1) && (dist < E(e2).length || meets2))) fillet_error(p, J, "Confusing Fillet");
     }
     // 4. The joint moves to P1, a new joint at P2 splits e2; the corner piece is the part
     // of e2 that ends at j.
-    E(e1).length -= dist;
-    E(e2).length -= dist;
-    d->joints.data[j - 1].x = P1[0], d->joints.data[j - 1].y = P1[1];
-    uint16_t k = joints_new_joint_0(&d->joints, P2[0], P2[1]);
-    uint16_t piece = dominpde_split_edge(d, e2, k);
-    if (E(piece).joint1 != j && E(piece).joint2 != j) piece = e2;
+    // Where the tangent point on e1 is e1's first joint, j moves to P2 and e1 is the
+    // corner; where the one on e2 is e2's last joint, e2 is.
+    uint16_t piece;
+    if (meets1) {
+      E(e2).length -= dist;
+      d->joints.data[j - 1].x = P2[0], d->joints.data[j - 1].y = P2[1];
+      piece = e1;
+      edges_bound_edge(&E(e2), &d->joints, &d->grid);
+    } else {
+      E(e1).length -= dist;
+      d->joints.data[j - 1].x = P1[0], d->joints.data[j - 1].y = P1[1];
+      if (meets2) {
+        piece = e2;
+      } else {
+        E(e2).length -= dist;
+        uint16_t k = joints_new_joint_0(&d->joints, P2[0], P2[1]);
+        piece = dominpde_split_edge(d, e2, k);
+        if (E(piece).joint1 != j && E(piece).joint2 != j) piece = e2;
+      }
+    }
     Edge &C = E(piece);
-    // 5. Arc or line.
+    // 5. Arc or line, walked from P1 to P2.
     if (J.kind == 1) {
       const Joint *a = &d->joints.data[C.joint1 - 1], *b = &d->joints.data[C.joint2 - 1];
-      double radius = C.joint1 == j ? r : -r;
+      double radius = (meets1 || C.joint1 == j) ? r : -r;
       edges_infer_arc2r(&C.shapedata.arc, a, b, radius, d->grid.tolerance);
       if (std::hypot(C.shapedata.arc.cx - J.x, C.shapedata.arc.cy - J.y) < r)
         edges_infer_arc2r(&C.shapedata.arc, a, b, -radius, d->grid.tolerance);
@@ -392,6 +447,19 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
     for (int32_t c = 1; c <= m->cells.count; c++)
       if (m->cells.data[c - 1].alive) mesh2_fix_bdid2(m, c);
     if (mesher2_debug) show_in_domain_view(p, m, m->meshbasis);
+  }
+  // A two-dimensional first mesh as coarse as the domain allows that still has more
+  // nodes than NODELIMIT: no finer mesh can follow, and the run stops saying so.
+  if (meshswitch && p->nodelimit > 0) {
+    int32_t live = 0;
+    for (int32_t n = 1; n <= m->nodes.count; n++) live += m->nodes.data[n - 1].alive != 0;
+    if (live > p->nodelimit) {
+      static char message[120];
+      snprintf(message, sizeof message, "The first mesh needs %d nodes, more than NODELIMIT = %d", live,
+               int(p->nodelimit));
+      String s = text(message);
+      except_uncle(&s);
+    }
   }
   // 14. Periodic images.
   meshes_map_periodics(m);

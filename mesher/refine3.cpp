@@ -19,6 +19,7 @@
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "elements/mfinder.h"
+#include "elements/quature.h"
 #include "mesher/mesh3.h"
 #include "mesher/meshpde3.h"
 #include "mesher/refine1.h"
@@ -188,6 +189,7 @@ struct RingCell {
 struct Made {
   std::array<int32_t, 8> key;
   int32_t node;
+  double at[3];  // the parent's curved map at the position, before any push onto the domain
 };
 std::vector<Made> made;
 
@@ -253,35 +255,49 @@ int32_t node_for(Mesh *m, const Lattice &L, RingCell &r, const Pos &q, vectorvd 
   auto key = key_of(r, q);
   for (const Made &x : made)
     if (x.key == key) return x.node;
-  double w[4], straight[3] = {0, 0, 0};
+  // Every new node starts on the straight map of the half that holds it, whose corners are
+  // a, b, c, d and the split point M: a half's inner edges are straight, and a bend of the
+  // parent (which may fold it) is not handed down. A node on a domain face or edge is then
+  // pushed onto it.
+  const int ia = r.ia, ib = r.ib;
+  Pos qm{0, 0, 0, 0};
+  qm[ia] = qm[ib] = L.p;
+  double lam[4], lm = 0, xyz[3] = {0, 0, 0}, Mp[3] = {0, 0, 0};
+  for (int k = 0; k < 4; k++) lam[k] = q[k];
+  if (q != qm) {
+    lm = 2.0 * std::min(q[ia], q[ib]);
+    lam[ia] -= lm / 2, lam[ib] -= lm / 2;
+    const MeshNode &M = node_at(m, node_for(m, L, r, qm, values));
+    Mp[0] = M.x, Mp[1] = M.y, Mp[2] = M.z;
+  }
+  for (int k = 0; k < 4; k++) {
+    const MeshNode &C = node_at(m, r.nodes[k]);
+    xyz[0] += lam[k] * C.x, xyz[1] += lam[k] * C.y, xyz[2] += lam[k] * C.z;
+  }
+  for (int t = 0; t < 3; t++) xyz[t] = (xyz[t] + lm * Mp[t]) / (2.0 * L.p);
   int support = 0, off = -1;
   for (int k = 0; k < 4; k++) {
-    w[k] = q[k] / (2.0 * L.p);
     support += q[k] != 0;
     if (!q[k]) off = k;
-    const MeshNode &C = node_at(m, r.nodes[k]);
-    straight[0] += w[k] * C.x, straight[1] += w[k] * C.y, straight[2] += w[k] * C.z;
   }
   int32_t n;
   if (support == 2) {
     // On the split edge: between its lattice neighbours toward a and toward b.
     Pos qa = q, qb = q;
-    qa[r.ia]++, qa[r.ib]--, qb[r.ia]--, qb[r.ib]++;
-    n = split_node(m, straight, r.nodes[slot_at(L, qa)], r.nodes[slot_at(L, qb)]);
-  } else if (q[r.ia] == q[r.ib] && support == 3) {
-    // On an inner edge from the midpoint: straight, between the lattice points beside it.
-    int j = 6 - r.ia - r.ib - off;
-    const MeshNode &A = node_at(m, r.nodes[r.ia]), &B = node_at(m, r.nodes[r.ib]), &C = node_at(m, r.nodes[j]);
+    qa[ia]++, qa[ib]--, qb[ia]--, qb[ib]++;
+    n = split_node(m, xyz, r.nodes[slot_at(L, qa)], r.nodes[slot_at(L, qb)]);
+  } else if (q[ia] == q[ib] && support == 3) {
+    // On an inner edge from the midpoint, between the lattice points beside it.
+    int j = 6 - ia - ib - off;
+    const MeshNode &A = node_at(m, r.nodes[ia]), &B = node_at(m, r.nodes[ib]), &C = node_at(m, r.nodes[j]);
     double span = std::hypot(A.x + B.x - 2 * C.x, A.y + B.y - 2 * C.y, A.z + B.z - 2 * C.z) / L.p;
-    n = face_node(m, straight, r.bdid[off], span);
+    n = face_node(m, xyz, r.bdid[off], span);
   } else {
-    // A face centre: through the cell's own geometry.
-    double xyz[3];
-    elements_get_gcoords(xyz, w, &r.local.frame);
+    // A face centre or an inner point.
     double v = std::fabs(r.local.frame.measure);
     n = face_node(m, xyz, support == 3 ? r.bdid[off] : 0, v > 0 ? std::cbrt(v) : 0);
   }
-  made.push_back({key, n});
+  made.push_back({key, n, {xyz[0], xyz[1], xyz[2]}});
   if (values && values->count) meshes_nodalu(m, n, values, &r.local, m->meshbasis);
   return n;
 }
@@ -327,56 +343,121 @@ void set_nodes(Mesh *m, int32_t c, const std::vector<int32_t> &nodes) {
   std::copy(nodes.begin(), nodes.end(), l.data);
 }
 
-// Six times the signed volume of the straight tetrahedron on the first four nodes.
-double corner_volume(Mesh *m, const int32_t *n) {
-  const MeshNode &A = node_at(m, n[0]), &B = node_at(m, n[1]), &C = node_at(m, n[2]), &D = node_at(m, n[3]);
-  double u[3] = {B.x - A.x, B.y - A.y, B.z - A.z}, v[3] = {C.x - A.x, C.y - A.y, C.z - A.z},
-         w[3] = {D.x - A.x, D.y - A.y, D.z - A.z};
-  return u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) + u[2] * (v[0] * w[1] - v[1] * w[0]);
+// The sign of the determinant of the frame's last Jacobian (columns dx/dL1..dx/dL3).
+double jacobian_det(const ElementFrame &f) {
+  const double(*J)[4] = f.J;
+  return J[0][0] * (J[1][1] * J[2][2] - J[1][2] * J[2][1]) - J[0][1] * (J[1][0] * J[2][2] - J[1][2] * J[2][0]) +
+         J[0][2] * (J[1][0] * J[2][1] - J[1][1] * J[2][0]);
 }
 
-// The smallest share any half keeps of its straight volume (half its parent's).
-const double kHalfShare = 0.1;
-
-// The new corner M of a split may lie off the straight edge (a, b): pushed onto a curved
-// domain face, or a curved cell's midside node. Where the face is kinked or the layer
-// pinched, that point can flatten or invert a half. M is drawn back toward the straight
-// midpoint, where each half keeps exactly half its parent's volume, until every half
-// keeps kHalfShare of that; its field values are interpolated anew where it moved.
-void keep_halves_sound(Mesh *m, const std::vector<RingCell> &rc, const std::vector<std::vector<int32_t>> &kept,
-                       const std::vector<std::vector<int32_t>> &born, size_t k, int32_t a, int32_t b,
-                       vectorvd *values) {
-  int32_t M = kept[0][rc[0].ib];
-  const MeshNode &A = node_at(m, a), &B = node_at(m, b), &N = node_at(m, M);
-  const double mid[3] = {(A.x + B.x) / 2, (A.y + B.y) / 2, (A.z + B.z) / 2}, at[3] = {N.x, N.y, N.z};
-  auto sound = [&] {
-    for (size_t i = 0; i < k; i++) {
-      double half = corner_volume(m, rc[i].nodes.data()) / 2;
-      if (half == 0) continue;  // a flat parent is no worse for the split
-      for (const std::vector<int32_t> *c : {&kept[i], &born[i]})
-        if (corner_volume(m, c->data()) / half < kHalfShare) return false;
-    }
-    return true;
-  };
-  if (sound()) return;
-  for (double s = 0.5;; s /= 2) {
-    if (s < 1.0 / 64) s = 0;
-    MeshNode &P = node_at(m, M);
-    P.x = mid[0] + s * (at[0] - mid[0]), P.y = mid[1] + s * (at[1] - mid[1]), P.z = mid[2] + s * (at[2] - mid[2]);
-    if (s == 0 || sound()) break;
+// Whether the cell on these nodes has a Jacobian of the given sign at every corner and at
+// every point of the interior rule the solver integrates with.
+bool keeps_sign(Mesh *m, const std::vector<int32_t> &nodes, double sign, int32_t basis) {
+  static const LocalPoint corners[4] = {{{1, 0, 0, 0}}, {{0, 1, 0, 0}}, {{0, 0, 1, 0}}, {{0, 0, 0, 1}}};
+  double xyz[20][3];
+  for (size_t k = 0; k < nodes.size() && k < 20; k++) {
+    const MeshNode &N = node_at(m, nodes[k]);
+    xyz[k][0] = N.x, xyz[k][1] = N.y, xyz[k][2] = N.z;
   }
-  if (values && values->count) meshes_nodalu(m, M, values, const_cast<LocalCell *>(&rc[0].local), m->meshbasis);
+  ElementFrame f;
+  elements_localize(&f, xyz, basis, basis);
+  auto good = [&](const double *L) {
+    elements_jacobian(L, &f);
+    return jacobian_det(f) * sign > 0;
+  };
+  for (const LocalPoint &c : corners)
+    if (!good(c.L)) return false;
+  if (basis == tet4) return true;
+  const QuadRule *r = quature_rule(11);
+  for (int q = 0; q < r->count; q++)
+    if (!good(r->points[q].L)) return false;
+  return true;
+}
+
+// Whether the curved cell's Jacobian changes sign (or vanishes) at its corners or rule points.
+bool folded(Mesh *m, int32_t c) {
+  const MeshCell &C = cell_at(m, c);
+  if (C.basis != tet10 && C.basis != tet20) return false;
+  LocalCell local;
+  meshes_localize(m, &C, &local, 0);
+  if (!local.frame.curved) return false;
+  double sign = jacobian_det(local.frame);
+  std::vector<int32_t> nodes(C.nodes.data, C.nodes.data + elements_functions[C.basis]);
+  return sign == 0 || !keeps_sign(m, nodes, sign, C.basis);
+}
+
+// The deepest nesting at which a folded half is split again.
+const int32_t kFoldDepth = 24;
+
+// A new node pushed onto a curved domain face or edge leaves the parent's map, and where
+// the sheet is steep against the cell that can fold a half (its Jacobian changes sign
+// inside). Every half is checked at its rule points; while one folds, the pushed nodes are
+// drawn back toward the parent's map, where the halves tile the parent exactly and keep its
+// Jacobian's sign, and their field values are interpolated anew.
+void keep_halves_sound(Mesh *m, const std::vector<RingCell> &rc, const std::vector<std::vector<int32_t>> &kept,
+                       const std::vector<std::vector<int32_t>> &born, const std::vector<double> &sign, size_t k,
+                       int32_t basis, vectorvd *values) {
+  std::vector<std::array<double, 3>> pushed;
+  bool any = false;
+  for (const Made &x : made) {
+    const MeshNode &N = node_at(m, x.node);
+    pushed.push_back({N.x, N.y, N.z});
+    any = any || N.x != x.at[0] || N.y != x.at[1] || N.z != x.at[2];
+  }
+  if (!any) return;
+  auto folded = [&] {
+    int count = 0;
+    for (size_t i = 0; i < k; i++) {
+      if (sign[i] == 0) continue;  // a degenerate parent is no worse for the split
+      count += !keeps_sign(m, kept[i], sign[i], basis);
+      count += !keeps_sign(m, born[i], sign[i], basis);
+    }
+    return count;
+  };
+  auto place = [&](double s) {
+    for (size_t i = 0; i < made.size(); i++) {
+      MeshNode &P = node_at(m, made[i].node);
+      const double *a = made[i].at;
+      P.x = a[0] + s * (pushed[i][0] - a[0]), P.y = a[1] + s * (pushed[i][1] - a[1]),
+      P.z = a[2] + s * (pushed[i][2] - a[2]);
+    }
+  };
+  const int on_domain = folded();
+  if (!on_domain) return;
+  // A fold the parent's own nodes make stays whatever the new nodes do: they stay pushed.
+  place(0);
+  if (folded() >= on_domain) {
+    place(1);
+    return;
+  }
+  for (double s = 0.5; s >= 1.0 / 64; s /= 2) {
+    place(s);
+    if (!folded()) break;
+    if (s < 1.0 / 32) place(0);
+  }
+  if (!values || !values->count) return;
+  for (size_t i = 0; i < made.size(); i++) {
+    const MeshNode &P = node_at(m, made[i].node);
+    if (P.x == pushed[i][0] && P.y == pushed[i][1] && P.z == pushed[i][2]) continue;
+    for (size_t c = 0; c < k; c++)
+      if (has(kept[c], made[i].node) || has(born[c], made[i].node)) {
+        meshes_nodalu(m, made[i].node, values, const_cast<LocalCell *>(&rc[c].local), m->meshbasis);
+        break;
+      }
+  }
 }
 
 // Bisects edge (a, b) in every cell of the ring: each old cell O keeps a (b becomes the
 // midpoint M) and a new cell takes (b, M, d, c).
-void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, const std::vector<uint16_t> &codes,
-                int32_t a, int32_t b, vectorvd *values, uint8_t log) {
+// Returns the first new cell; the k new cells are numbered on from it.
+int32_t split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, const std::vector<uint16_t> &codes,
+                   int32_t a, int32_t b, vectorvd *values, uint8_t log) {
   size_t k = ring.size();
   // Module work vectors, kept between splits (a split does not nest).
   static std::vector<RingCell> rc;
   static std::vector<std::vector<int32_t>> kept, born;
   if (rc.size() < k) rc.resize(k), kept.resize(k), born.resize(k);
+  std::vector<double> sign(k);
   for (size_t i = 0; i < k; i++) {
     RingCell &r = rc[i];
     r.cell = ring[i];
@@ -390,6 +471,7 @@ void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, con
     r.nodes.assign(O.nodes.data, O.nodes.data + L.n);
     for (int f = 0; f < 4; f++) r.bdid[f] = O.bdid[f], r.nbr[f] = O.neighbour[f];
     meshes_localize(m, &O, &r.local, 0);
+    sign[i] = jacobian_det(r.local.frame);
   }
   // 1. The new cells; the nodes of both halves of every ring cell.
   made.clear();
@@ -402,7 +484,7 @@ void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, con
     half_nodes(m, L, rc[i], true, values, &kept[i]);
     half_nodes(m, L, rc[i], false, values, &born[i]);
   }
-  keep_halves_sound(m, rc, kept, born, k, a, b, values);
+  keep_halves_sound(m, rc, kept, born, sign, k, L.p == 1 ? tet4 : L.p == 2 ? tet10 : tet20, values);
   bool closed = k > 1 && rc[k - 1].nbr[rc[k - 1].id] == ring[0];
   // 2. Corners, neighbours, node-cell lists, estimates, flags and histories.
   for (size_t i = 0; i < k; i++) {
@@ -447,22 +529,23 @@ void split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, con
     }
   if (m->finder.built)
     for (size_t i = 0; i < k; i++) mfinder_map_finder_cell(&m->finder, m, first + int32_t(i));
+  return first;
 }
 
-void split_tet4(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
-                vectorvd *values, uint8_t log) {
+int32_t split_tet4(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
+                   vectorvd *values, uint8_t log) {
   TRACE("split_tet4");
-  split_ring(m, {1, 4, kLat4}, r, c, a, b, values, log);
+  return split_ring(m, {1, 4, kLat4}, r, c, a, b, values, log);
 }
-void split_tet10(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
-                 vectorvd *values, uint8_t log) {
+int32_t split_tet10(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
+                    vectorvd *values, uint8_t log) {
   TRACE("split_tet10");
-  split_ring(m, {2, 10, kLat10}, r, c, a, b, values, log);
+  return split_ring(m, {2, 10, kLat10}, r, c, a, b, values, log);
 }
-void split_tet20(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
-                 vectorvd *values, uint8_t log) {
+int32_t split_tet20(Mesh *m, const std::vector<int32_t> &r, const std::vector<uint16_t> &c, int32_t a, int32_t b,
+                    vectorvd *values, uint8_t log) {
   TRACE("split_tet20");
-  split_ring(m, {3, 20, kLat20}, r, c, a, b, values, log);
+  return split_ring(m, {3, 20, kLat20}, r, c, a, b, values, log);
 }
 
 void split_leg(Mesh *m, int32_t a, int32_t b, int32_t basis, vectorvd *values, uint8_t log) {
@@ -481,11 +564,20 @@ void split_leg(Mesh *m, int32_t a, int32_t b, int32_t basis, vectorvd *values, u
     refine3_subdivide3(m, other, basis, values, log);
   }
   Level &lv = nest.at(0);
+  int32_t first;
   switch (basis) {
-    case tet4: split_tet4(m, lv.ring, lv.codes, a, b, values, log); break;
-    case tet10: split_tet10(m, lv.ring, lv.codes, a, b, values, log); break;
-    default: split_tet20(m, lv.ring, lv.codes, a, b, values, log); break;
+    case tet4: first = split_tet4(m, lv.ring, lv.codes, a, b, values, log); break;
+    case tet10: first = split_tet10(m, lv.ring, lv.codes, a, b, values, log); break;
+    default: first = split_tet20(m, lv.ring, lv.codes, a, b, values, log); break;
   }
+  // A curved half that still folds (its parent did, or its sheet bends more than it is
+  // thick) is split again, down to a bounded depth: halving a cell quarters the bend of
+  // its sheet against its size, until its map keeps one sign.
+  if (basis == tet4 || depth >= kFoldDepth) return;
+  std::vector<int32_t> halves(lv.ring);
+  for (size_t i = 0; i < lv.ring.size(); i++) halves.push_back(first + int32_t(i));
+  for (int32_t c : halves)
+    if (cell_at(m, c).alive && folded(m, c)) refine3_subdivide3(m, c, basis, values, log);
 }
 
 // ---- Merging -----------------------------------------------------------------------------
@@ -649,6 +741,113 @@ void merge_by(Mesh *m, const Group &g) {
 }  // namespace
 
 int32_t refine3_depth() { return depth; }
+
+int32_t refine3_seat_nodes(Mesh *m, double mark, vectorvd *values) {
+  TRACE("refine3_seat_nodes");
+  if (!m->curvegrid || !m->domain || (m->meshbasis != tet10 && m->meshbasis != tet20)) return 0;
+  int32_t seated = 0;
+  std::vector<double> signs;
+  for (int32_t n = 1; n <= m->nodes.count; n++) {
+    const MeshNode &N = node_at(m, n);
+    if (!N.alive || (N.kind != 2 && N.kind != 3) || !N.nodecell.count) continue;
+    const double was[3] = {N.x, N.y, N.z};
+    double p[3] = {N.x, N.y, N.z};
+    if (N.kind == 2) meshpde3_push_to_edge(m->domain, N.id, p);
+    else meshpde3_push_to_face(m->domain, N.id, p, N.spacing);
+    double moved = std::hypot(p[0] - was[0], p[1] - was[1], p[2] - was[2]);
+    if (!(moved > 1e-9 * std::max(double(node_at(m, n).spacing), 1e-30))) continue;
+    // The cells around it, each with its Jacobian's sign before the move.
+    const vectorl &around = node_at(m, n).nodecell;
+    std::vector<int32_t> cells(around.data, around.data + around.count);
+    signs.clear();
+    std::vector<LocalCell> before(cells.size());
+    for (size_t i = 0; i < cells.size(); i++) {
+      meshes_localize(m, &cell_at(m, cells[i]), &before[i], 0);
+      signs.push_back(jacobian_det(before[i].frame));
+    }
+    // The straight inner edges from the node stay straight: the midpoint of each (an inner
+    // node at the middle of the node and the edge's other end) goes half the way along.
+    struct Drag {
+      int32_t node;
+      size_t cell;
+      double was[3];
+    };
+    std::vector<Drag> drags;
+    if (m->meshbasis == tet10)
+      for (size_t i = 0; i < cells.size(); i++) {
+        const MeshCell &C = cell_at(m, cells[i]);
+        if (!C.alive || C.nodes.count < 10) continue;
+        for (int e = 0; e < 6; e++) {
+          int32_t u = C.nodes.data[kSlotEdge[e][0]], v = C.nodes.data[kSlotEdge[e][1]], h = C.nodes.data[4 + e];
+          if ((u != n && v != n) || h < 1 || node_at(m, h).kind != 0) continue;
+          const MeshNode &O = node_at(m, u == n ? v : u), &H = node_at(m, h);
+          double mid[3] = {(was[0] + O.x) / 2, (was[1] + O.y) / 2, (was[2] + O.z) / 2};
+          bool seen = false;
+          for (const Drag &g : drags) seen = seen || g.node == h;
+          if (seen || std::hypot(H.x - mid[0], H.y - mid[1], H.z - mid[2]) > 1e-9 * (moved + double(N.spacing)))
+            continue;
+          drags.push_back({h, i, {H.x, H.y, H.z}});
+        }
+      }
+    MeshNode &M = node_at(m, n);
+    M.x = p[0], M.y = p[1], M.z = p[2];
+    for (const Drag &g : drags) {
+      MeshNode &H = node_at(m, g.node);
+      H.x += (p[0] - was[0]) / 2, H.y += (p[1] - was[1]) / 2, H.z += (p[2] - was[2]) / 2;
+    }
+    bool sound = true;
+    for (size_t i = 0; i < cells.size() && sound; i++) {
+      const MeshCell &C = cell_at(m, cells[i]);
+      if (!C.alive || signs[i] == 0) continue;
+      std::vector<int32_t> nodes(C.nodes.data, C.nodes.data + elements_functions[C.basis]);
+      sound = keeps_sign(m, nodes, signs[i], C.basis);
+    }
+    if (sound) {
+      seated++;
+      for (int32_t c : cells) meshes_set_centroid_1(m, c);
+      // The fields at the nodes' new places, from cells around them as they stood before.
+      if (values && values->count) {
+        meshes_nodalu(m, n, values, &before[0], m->meshbasis);
+        for (const Drag &g : drags) meshes_nodalu(m, g.node, values, &before[g.cell], m->meshbasis);
+      }
+    } else {
+      node_at(m, n).x = was[0], node_at(m, n).y = was[1], node_at(m, n).z = was[2];
+      for (const Drag &g : drags) {
+        MeshNode &H = node_at(m, g.node);
+        H.x = g.was[0], H.y = g.was[1], H.z = g.was[2];
+      }
+      for (int32_t c : cells) cell_at(m, c).error = std::max(cell_at(m, c).error, mark);
+    }
+  }
+  return seated;
+}
+
+bool refine3_folded(Mesh *m, int32_t c) { return cell_at(m, c).alive && folded(m, c); }
+
+double refine3_bend_error(Mesh *m, int32_t c) {
+  TRACE("refine3_bend_error");
+  const MeshCell &C = cell_at(m, c);
+  if (!C.alive || !C.hasbound || (C.basis != tet10 && C.basis != tet20) || !m->curvegrid || !m->domain) return 0;
+  LocalCell local;
+  meshes_localize(m, &C, &local, 0);
+  double worst = 0;
+  for (int f = 0; f < 4; f++) {
+    uint16_t id = C.bdid[f];
+    if (!id) continue;
+    // The face's centre under the cell's map, and the same point pushed onto the face.
+    double L[4] = {1.0 / 3, 1.0 / 3, 1.0 / 3, 1.0 / 3}, at[3], on[3], h = 0;
+    L[f] = 0;
+    elements_get_gcoords(at, L, &local.frame);
+    for (int i = 0; i < 4; i++)
+      for (int j = i + 1; j < 4; j++)
+        if (i != f && j != f) h = std::max(h, std::sqrt(dist2(m, C.nodes.data[i], C.nodes.data[j])));
+    if (!(h > 0)) continue;
+    std::copy(at, at + 3, on);
+    meshpde3_push_to_face(m->domain, id, on, h);
+    worst = std::max(worst, std::hypot(on[0] - at[0], on[1] - at[1], on[2] - at[2]) / h);
+  }
+  return worst;
+}
 
 void refine3_subdivide3(Mesh *m, int32_t cell, int32_t basis, vectorvd *values, uint8_t log) {
   TRACE("refine3_subdivide3");

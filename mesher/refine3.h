@@ -27,3 +27,16 @@ void refine3_subdivide3(Mesh *m, int32_t cell, int32_t basis, vectorvd *values, 
 uint16_t refine3_mergecell3(Mesh *m, int32_t cell, int32_t basis, double threshold);
 // Nesting levels in use: 0 between calls.
 int32_t refine3_depth();
+// Moves every boundary node of a curved mesh that stands off its domain face or edge
+// (drawn back there by an earlier split to keep a cell from folding) onto it, where every
+// cell around it then keeps its Jacobian's sign; the cells around a node that cannot be
+// moved yet take at least the estimate mark, so that they are split. The fields in values
+// (may be null) are interpolated anew at a moved node. Returns the number of nodes moved.
+int32_t refine3_seat_nodes(Mesh *m, double mark, vectorvd *values);
+// Whether the curved cell's Jacobian changes sign (or vanishes) at its corners or at the
+// points of the finest tetrahedral rule.
+bool refine3_folded(Mesh *m, int32_t cell);
+// How far the cell's curved faces on the domain stray from the domain faces they stand
+// for: the largest distance, over those faces, from the face's centre under the cell's
+// map to the domain face, divided by the face's longest side. 0 for a straight cell.
+double refine3_bend_error(Mesh *m, int32_t cell);

@@ -74,6 +74,19 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
     cell.split = cell.merge = 0;
     cell.error = std::min(cell.error, cap);
   }
+  // A curved tetrahedron that folds, or whose domain face strays from its sheet by more
+  // than kBend of the face's size, is split whatever its estimate (the straying falls as
+  // the cube of the size), and one within eight times that is not merged back.
+  if (m->curvegrid && (m->meshbasis == tet10 || m->meshbasis == tet20)) {
+    refine3_seat_nodes(m, cap, values);
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      const double kBend = 1e-3, bend = refine3_bend_error(m, c);
+      MeshCell &cell = cell_at(m, c);
+      if (refine3_folded(m, c)) cell.error = cap;
+      else if (bend > kBend) cell.error = std::min(std::max(cell.error, limit * bend / kBend), cap);
+      else if (bend > kBend / 8) cell.error = std::max(cell.error, threshold);
+    }
+  }
   // 3. Passes.
   int32_t merges = 0, splits = 0;
   vectorl *ix = &p->sortindex;

@@ -97,6 +97,10 @@ TEST_F(MeshRun, CutCornersAndHalfCirclesKeepTheirArea) {
       {"fillet_shape", fillet(0.5)},
       {"fillet_refused", fillet(1.0)},
       {"hole_two_half_arcs", 1 - 0.04 * std::numbers::pi},
+      // Two quarter circles of radius 0.5 at both ends of a unit side meet in one joint,
+      // whichever of the two is cut first.
+      {"two_fillets_half_side", 1 - 0.5 * (1 - std::numbers::pi / 4)},
+      {"two_fillets_at_the_start", 1 - 0.5 * (1 - std::numbers::pi / 4)},
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.name);
@@ -111,6 +115,73 @@ TEST_F(MeshRun, CutCornersAndHalfCirclesKeepTheirArea) {
 TEST_F(MeshRun, ARegionTooThinForTheNodeLimitStopsWhereItIs) {
   EXPECT_EQ(run("meshing", "thin_strip_region"), 1);
   EXPECT_EQ(errors("thin_strip_region"), "ERROR: Mesh generation stalled in region 2 near (0.2,0.5)!\n");
+}
+
+// Overlapping rectangles whose sides run along each other, on a 1/7 grid and off it, and
+// a region wholly hidden by a later one: each meshes the unit square, every later region
+// winning where it overlaps (areas counted by hand from the descriptors).
+TEST_F(MeshRun, OverlappingRegionsMeshWithTheirAreas) {
+  struct {
+    const char *name, *item;
+    double area;
+  } rows[] = {
+      {"overlap_collinear_hang", "INTEGRAL(1)", 1},      {"overlap_collinear_hang", "INTEGRAL(1,3)", 0.04},
+      {"overlap_collinear_hang", "INTEGRAL(1,4)", 0.32}, {"overlap_snapped_trap", "INTEGRAL(1)", 1},
+      {"overlap_hidden_snapped", "INTEGRAL(1)", 1},      {"hidden_region", "INTEGRAL(1)", 1},
+      {"hidden_region", "INTEGRAL(1,3)", 0.49},
+  };
+  std::string done;
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    if (done != r.name) {
+      ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
+    }
+    done = r.name;
+    EXPECT_NEAR(reported(r.name, r.item), r.area, 1e-6) << r.item;
+  }
+}
+
+// A node limit below the coarsest first mesh stops the run saying how many nodes that
+// mesh needs (the unit square's quadratic mesh has 409).
+TEST_F(MeshRun, ANodeLimitBelowTheFirstMeshSaysHowManyItNeeds) {
+  EXPECT_EQ(run("meshing", "nodelimit_below_first_mesh"), 1);
+  EXPECT_EQ(errors("nodelimit_below_first_mesh"), "ERROR: The first mesh needs 409 nodes, more than NODELIMIT = 100\n");
+}
+
+// Between planes 1.5 apart under a steep wavy middle sheet, v = z on the outer sheets is
+// v = z everywhere: after four regrids the mesh still holds the volume and reproduces v
+// (the refined mesh used to fold its curved cells until the solve diverged).
+TEST_F(MeshRun, RefinedSteepSheetsKeepTheVolumeAndALinearField) {
+  ASSERT_EQ(run("meshing", "curved_sheet_linear_field"), 0) << errors("curved_sheet_linear_field");
+  EXPECT_NEAR(reported("curved_sheet_linear_field", "INTEGRAL(1)"), 1.5, 1e-4);
+  EXPECT_NEAR(reported("curved_sheet_linear_field", "sqrt(INTEGRAL((v-z)^2))"), 0, 1e-5);
+}
+
+// A plate 0.2 x 0.2 x 0.001, thinner than its base spacing: columns of flat tetrahedra
+// fill it, and u = z / 0.001 between u = 0 below and 1 above. Sheets that enclose no volume
+// at all are refused at the extrusion's line.
+TEST_F(MeshRun, AThinPlateIsMeshedAndAnEmptyOneRefused) {
+  ASSERT_EQ(run("meshing", "thin_plate_empty_mesh"), 0) << errors("thin_plate_empty_mesh");
+  std::string text = slurp(dir + "/tp.txt");
+  size_t at = text.find(" mid= ");
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_NEAR(std::strtod(text.c_str() + at + 6, nullptr), 0.5, 1e-6);
+  std::string flat = slurp(QUENDAR_DATA "/meshing/thin_plate_empty_mesh.pde");
+  flat.replace(flat.find("z = 0, 0.001"), 12, "z = 0, 0");
+  spit(dir + "/flat_plate.pde", flat);
+  EXPECT_EQ(shell("TMPDIR='" + dir + "' '" QUENDAR_EXE "' -B -R -X flat_plate.pde"), 1);
+  EXPECT_EQ(errors("flat_plate"), "ERROR: SURFACE 2 ENCLOSES NO VOLUME AT (-2.10e-10,-2.10e-10)\n");
+}
+
+// A periodic (and an antiperiodic) zigzag base with an inner region under curved periodic
+// sheets: the columns on the two sides match node for node, and the volume is the base's
+// area 1.5 times the height 1.
+TEST_F(MeshRun, CurvedPeriodicSheetsMatchTheirSides) {
+  for (const char *name : {"periodic_curved_sheets", "antiperiodic_curved_sheets"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(run("meshing", name), 0) << errors(name);
+    EXPECT_NEAR(reported(name, "INTEGRAL(1)"), 1.5, 1e-4);
+  }
 }
 
 // Seeded extrusions of a plate with a round hole through three sheets: a flat middle

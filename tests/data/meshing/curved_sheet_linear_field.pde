@@ -1,0 +1,22 @@
+TITLE 'cvv'
+COORDINATES
+  CARTESIAN3
+SELECT
+  ERRLIM = 1e-5
+  NODELIMIT = 8000
+VARIABLES
+  u
+  v
+EQUATIONS
+  u: div(grad(u)) + 10*exp(-50*((x-0.5)^2+(y-0.5)^2)) = 0
+  v: div(grad(v)) = 0
+EXTRUSION
+  z = 2*x+y, 2*x+y+0.5+0.3*sin(6*x)*sin(6*y), 2*x+y+1.5
+BOUNDARIES
+  SURFACE 1 VALUE(u)=0 VALUE(v)=2*x+y
+  SURFACE 3 VALUE(v)=2*x+y+1.5
+  REGION 1
+    START(0,0) VALUE(u)=0 NATURAL(v)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT REPORT INTEGRAL(1) REPORT INTEGRAL(v) REPORT VAL(v,0.3,0.6,1.9) REPORT sqrt(INTEGRAL((v-z)^2))
+END
