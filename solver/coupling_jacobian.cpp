@@ -42,6 +42,7 @@ static const bool mtv_installed = (measures_mtv = sparsemx_mtv_0, true);
 // The message pump every 1000 cells.
 static void pump(int32_t c) {
   if (c % 1000 == 0) msgpump.dispatch(0);
+  rtlib_poll_interrupt();
 }
 
 // ---- Jacobian blocks ----------------------------------------------------------------------------

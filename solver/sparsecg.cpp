@@ -336,6 +336,7 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
       rho[size_t(a)] = sq[size_t(a)];
     }
     BY_WIDTH(redirect, wa)(p, r, beta.data(), n, wa);
+    rtlib_poll_interrupt();  // a request to end does not wait for the iteration limit
     // 9-10. The RMS of the field unknowns and the stop tests, column by column: a
     // column stops when its test is met or its RMS is 0; the iteration limit and the
     // stop key, polled while a column goes on, stop them all.
