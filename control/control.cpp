@@ -519,6 +519,9 @@ void control_control_loop() {
     // An interrupt or termination request ends every open problem as a failure and
     // the run with it; no further batch entry starts.
     if (rtlib_interrupt_signal()) {
+      // Not acted on yet (it came while a box waited, say): reported on the current
+      // problem first, so that its log holds the one error before TERMINATED and END.
+      rtlib_poll_interrupt();
       end_all_problems();
       return;
     }

@@ -315,12 +315,24 @@ static void list_located(pde *p, const TextLoc *loc, const char *kind, const Str
   }
   // The "*" stands under the column of the line, after the time prefix. The column
   // counts bytes; the caret counts characters, so that UTF-8 text before it does not
-  // push it right.
+  // push it right. Tabs are written as the blanks up to the next stop of 8 of the
+  // line's own columns, so that the caret stands under them as a reader sees them.
   int prefix = time_prefix(f, p);
-  fprintf(f, "%s\n", text_of(&line));
-  int before = std::max<int>(loc->column, 1) - 1, shown = before;
-  for (int k = 0; k < before && k < line.length; k++)
-    if ((uint8_t(line.text[k]) & 0xC0) == 0x80) shown--;
+  int before = std::max<int>(loc->column, 1) - 1, shown = -1, width = 0;
+  std::string text;
+  for (int k = 0; k < line.length; k++) {
+    if (k == before) shown = width;
+    char c = line.text[k];
+    if (c == '\t') {
+      do text += ' ';
+      while (++width % 8 != 0);
+      continue;
+    }
+    text += c;
+    if ((uint8_t(c) & 0xC0) != 0x80) width++;
+  }
+  if (shown < 0) shown = width + std::max(0, before - line.length);
+  fprintf(f, "%s\n", text.c_str());
   strings_free_0(&line);
   fprintf(f, "%*s*\n", std::max(prefix, 0) + shown, "");
   // The end of an empty text stands before its first line: that is line 1.

@@ -117,7 +117,19 @@ int quendar_main() {
   // 9. Graphics layer and main window, on the display unless the run is a batch
   // run; there the loop may wait for the user while a window is up.
   if (!verdat_batch && pwin_use_screen()) control_services.can_wait = [] { return uint8_t(pwin_screen_live()); };
-  else if (!verdat_batch) verdat_nodisplay = 1;
+  else if (!verdat_batch) {
+    // Without a display no one can press Run: the problem named runs as with -R, its
+    // reports in its log; asked only to be opened (-E), it is not run, and says so.
+    verdat_nodisplay = 1;
+    for (int i = 1; i <= pdedat_count; i++) {
+      pde *p = pdedat_table[i];
+      if (!p) continue;
+      if (verdat_edit_only)
+        fprintf(stderr, "quendar: no display to edit %s on: nothing is run (-R or -B runs it)\n",
+                p->name.text ? p->name.text : "");
+      else p->runflag = 1;
+    }
+  }
   appwin.graphinit();
   quendar_running = 1;
   String none = {};

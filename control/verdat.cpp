@@ -26,6 +26,7 @@ uint8_t verdat_defsignals, verdat_fullheight = 1, verdat_macro,
 String verdat_viewname;
 uint8_t verdat_nodisplay;
 
+uint8_t verdat_edit_only = 0;
 bool verdat_reports_in_log() { return verdat_batch || verdat_nodisplay; }
 
 int verdat_init() {
@@ -75,7 +76,10 @@ static void option(const char *w) {
       except_set_rearm_signals(false);
       verdat_defsignals = 1;
       break;
-    case 'E': verdat_runflag = 0; break;
+    case 'E':
+      verdat_runflag = 0;
+      verdat_edit_only = 1;
+      break;
     case 'F': verdat_fullheight = 1; break;
     case 'M': verdat_macro = !verdat_macro; break;
     case 'N': verdat_fullheight = 0; break;

@@ -26,6 +26,7 @@ extern uint8_t verdat_opendialog;  // O
 extern uint8_t verdat_parseonly;   // P
 extern uint8_t verdat_view;        // V
 extern uint8_t verdat_exit;        // X
+extern uint8_t verdat_edit_only;   // E given: the problem named is opened, not run
 extern uint8_t verdat_runflag;     // E (0) or R (1), for the problem named
 extern String verdat_viewname;     // the plot file to view (option V)
 // No display and no B: nobody can answer a window, so every failure is reported as

@@ -383,21 +383,60 @@ int elements_basisz(double *row, int32_t code, const double (*ld)[20], const Ele
   return basis_first(row, code, ld, f, 2);
 }
 
+static int local_derivs(ElementFrame *f, int32_t code, const double *L);
+
+// The second local derivatives of a curved cell's map at L: X[m][k] = d2 x_m / dL_a dL_b
+// for the k-th pair (a, b) of the local second-derivative rows. False where the map is
+// affine (a straight cell), when X is all zero.
+static bool map_second(ElementFrame *f, const double *L, int dim, double X[3][6]) {
+  if (!f->curved || elements_dimension[f->gbasis] != dim) return false;
+  double d[6][20];
+  int n = dim == 1   ? basisfun_basis_pp1(d[0], f->gbasis, L)
+          : dim == 2 ? basisfun_basis_pp2(d, f->gbasis, L)
+                     : basisfun_basis_pp3(d, f->gbasis, L);
+  bool any = false;
+  for (int m = 0; m < dim; m++)
+    for (int k = 0; k < dim * (dim + 1) / 2; k++) {
+      double x = 0;
+      for (int i = 0; i < n; i++) x += f->nodes[i][m] * d[k][i];
+      X[m][k] = x;
+      any = any || x != 0;
+    }
+  return any;
+}
+
+// Local second derivatives of data taken to coordinate second derivatives need the map's
+// own second derivatives in a curved cell: d2/dL_a dL_b = sum_rs d2/dx_r dx_s x_r,a x_s,b +
+// sum_m d/dx_m x_m,ab. Rows k of D (count n) lose sum_m (d/dx_m of the same data) X[m][k],
+// the first derivatives taken from the local rows ld through K.
+static void less_map_second(double (*D)[20], int n, int dim, const double (*ld)[20], const ElementFrame *f,
+                            const double X[3][6]) {
+  for (int i = 0; i < n; i++)
+    for (int m = 0; m < dim; m++) {
+      double g = 0;
+      for (int c = 0; c < dim; c++) g += ld[c][i] * f->K[c][m];
+      for (int k = 0; k < dim * (dim + 1) / 2; k++) D[k][i] -= g * X[m][k];
+    }
+}
+
 // Second derivative rows along x_r, x_s of a 1D or 2D code.
 static int basis_second(double *row, int32_t code, const double *L, ElementFrame *f, int r, int s) {
   int dim = elements_dimension[code];
-  double d[3][20];
+  double d[3][20], X[3][6];
   const double (*K)[3] = f->K;
   if (dim == 0) {
     row[0] = 0;
     return elements_functions[code];
   }
+  int n = dim == 1 ? basisfun_basis_pp1(d[0], code, L) : basisfun_basis_pp2(d, code, L);
+  if (map_second(f, L, dim, X)) {
+    local_derivs(f, code, L);
+    less_map_second(d, n, dim, f->lderiv, f, X);
+  }
   if (dim == 1) {
-    int n = basisfun_basis_pp1(d[0], code, L);
     for (int i = 0; i < n; i++) row[i] = K[0][r] * K[0][s] * d[0][i];
     return n;
   }
-  int n = basisfun_basis_pp2(d, code, L);
   double a = K[0][r] * K[0][s], b = K[0][r] * K[1][s] + K[1][r] * K[0][s], c = K[1][r] * K[1][s];
   for (int i = 0; i < n; i++) row[i] = a * d[0][i] + b * d[1][i] + c * d[2][i];
   return n;
@@ -532,8 +571,8 @@ double elements_interpuz(int32_t code, const double *L, ElementFrame *f, const d
   return interp_first(code, L, f, u, 2);
 }
 
-// d2u/dx_r dx_s from the local second derivatives of the data (the map's own second
-// derivatives are left out, so the result is exact on straight cells).
+// d2u/dx_r dx_s from the local second derivatives of the data, less the part the map's
+// own second derivatives give in a curved cell.
 static double interp_second(int32_t code, const double *L, ElementFrame *f, const double *u, int r,
                             int s) {
   static const int row_of[4][3][3] = {{{0}},
@@ -541,11 +580,15 @@ static double interp_second(int32_t code, const double *L, ElementFrame *f, cons
                                       {{0, 1}, {1, 2}},
                                       {{0, 1, 2}, {1, 3, 4}, {2, 4, 5}}};
   int dim = checked_dim(code), n;
-  double d[6][20];
+  double d[6][20], X[3][6];
   if (dim == 0) return 0;
   if (dim == 1) n = basisfun_basis_pp1(d[0], code, L);
   else if (dim == 2) n = basisfun_basis_pp2(d, code, L);
   else n = basisfun_basis_pp3(d, code, L);
+  if (map_second(f, L, dim, X)) {
+    local_derivs(f, code, L);
+    less_map_second(d, n, dim, f->lderiv, f, X);
+  }
   double U[6] = {0, 0, 0, 0, 0, 0}, sum = 0;
   for (int k = 0; k < dim * (dim + 1) / 2; k++)
     for (int i = 0; i < n; i++) U[k] += u[i] * d[k][i];

@@ -268,6 +268,9 @@ void gag_textfit_1(uint16_t view, const pointd p[3], const String *text);
 // Fonts read from a previous library are dropped; views using them take font 1.
 void gag_fontlibrary(const char *path);
 void gag_fontlibrary_default();
+// The highest font number there is: the built-in fonts 1 to 3 and those the library
+// holds (its index lists the fonts it has; none without a readable library).
+int gag_font_highest();
 void gag_askcharsize(uint16_t view, pointd *size);
 // The stroke text's width and its height above the baseline in user units, as drawn
 // at the view's text size, aspect and uniform width, and its depth below the baseline

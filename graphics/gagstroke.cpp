@@ -231,6 +231,21 @@ void gag_fontlibrary(const char *path) {
   library_images.clear();
 }
 
+int gag_font_highest() {
+  fill_cache();
+  int highest = 3;
+  FILE *f = library_name.empty() ? nullptr : fopen(library_name.c_str(), "rb");
+  uint8_t index[512];
+  if (f && fread(index, 1, 512, f) == 512)
+    for (int n = 256; n > highest; n--)
+      if (u16(index, 2 * size_t(n - 1)) > 0) {
+        highest = n;
+        break;
+      }
+  if (f) fclose(f);
+  return highest;
+}
+
 // The library beside the running executable.
 void gag_fontlibrary_default() {
   char buf[4096];

@@ -1163,6 +1163,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     while (F->legcount > 0 && progress && !F->stalled && !p->stop && !p->error && within_bound()) {
       double f = 1.8;
       while (true) {
+        rtlib_poll_interrupt();  // a front that does not close still ends on request
         int32_t c = close_links(f);
         if (mesher2_debug > 1) display_waitkey(0);
         place_protonodes();

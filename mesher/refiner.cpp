@@ -134,6 +134,7 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
         live = m->nodes.count - m->delnodes;
       }
       if (i % 1000 == 0) gagscren_dispatch(0);
+      rtlib_poll_interrupt();
     }
     threshold *= 1.5;
     if (m->domain && m->domain->periodics.count > 0)

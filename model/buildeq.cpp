@@ -12,6 +12,7 @@
 #include "elements/domcalls.h"
 #include "elements/basisfun.h"
 #include "graphics/display.h"
+#include "model/metrics.h"
 #include "model/params.h"
 #include "model/plot_records.h"
 #include "model/symtab.h"
@@ -318,6 +319,12 @@ static void build_fits(pde *p) {
   }
 }
 
+// The unknown k has a rate: its equation holds a time derivative wherever it was written
+// (in a definition the equation reads as well as in the equation's own text).
+static void mark_rate(pde *p, uint16_t k) {
+  if (p->timedep && k >= 1 && k <= p->vars.count) p->vars.items[k - 1].timeflag = 1;
+}
+
 // ---- Field equations ---------------------------------------------------------------------------------
 
 // Entries 1..v of list: the coefficients of the time derivatives of each field variable
@@ -345,10 +352,83 @@ static void time_residual(pde *p, Tree &t, uint16_t r) {
   finish(p, t.t, r);
 }
 
+// The body integral less the volume integrals of the fluxes the Galerkin split left in
+// the surface lists (a time derivative under a divergence): the surface integrals
+// themselves are the natural conditions' to give.
+static void with_fluxes(pde *p, Tree &body, Tree &surface) {
+  bool any = false;
+  for (TreeNode *c : surface.t->child) any = any || (c && !is_zero(c));
+  if (!any) return;
+  TreeNode *s = trees_new_1(op::subop, &body.t->loc);
+  s->child[0] = body.release();
+  s->child[1] = treemods_combine_xyz(p, surface.t, nullptr, op::integral);
+  body.t = s;
+}
+
+// A Jacobian of the time integral read by the unknowns themselves: the trial leaves of
+// the rates (a time selector) dropped, the rates left as rates.
+static void keep_value_trials(TreeNode *n) {
+  if (!n) return;
+  bool timed = n->deriv[0] == 4 || n->deriv[1] == 4 || n->deriv[2] == 4;
+  if (n->opcode == op::febasis) {
+    if (timed) trees_replace(n, 0);
+    return;
+  }
+  if (n->opcode == op::varble || n->opcode == op::eigvec) {
+    if (timed) treemods_erase_dot(n);
+    return;
+  }
+  if (n->group == leafop) return;
+  for (int k = 0; k < n->arity && k < 3; k++) keep_value_trials(n->child[k]);
+}
+
+// Entries 1..n of list: the derivatives of the time integral by the unknowns where the
+// integral reads them besides their rates (a rate in a coefficient, u·dt(u)), or null.
+// They join the space Jacobians, as the step weighs both alike.
+static void time_value_jacobians(pde *p, const TreeNode *body, uint16_t r, treevector *list) {
+  uint16_t n = unknowns(p);
+  fresh(list, n);
+  for (uint16_t j = 1; j <= n; j++) {
+    Tree d(treedif_differ(p, trees_copy(body), int16_t(-j), r));
+    simplify(p, d, r);
+    keep_value_trials(d.t);
+    simplify(p, d, r);
+    if (!d.t || is_zero(d.t) || (d.t->opcode == op::integral && is_zero(d.t->child[0]))) continue;
+    treeclas_classify_rhs(p, d.t, r);
+    if (d.t->rhsclass == varex) set_nonlin(p, "TIME JACOBIAN");
+    finish(p, d.t, r);
+    store(list, j, d.release());
+  }
+}
+
+// The space Jacobians of region r take the time integral's derivatives by the unknowns.
+static void add_time_value_jacobians(equation *eq, uint16_t r, treevector *list) {
+  if (r > eq->voljac.count) return;
+  treevector *vj = &eq->voljac.data[r - 1];
+  for (uint16_t j = 1; j <= list->count && j <= vj->count; j++) {
+    TreeNode *&d = list->data[j - 1];
+    if (!d) continue;
+    TreeNode *&entry = vj->data[j - 1];
+    if (!entry || is_zero(entry)) {
+      trees_free_0(entry);
+      entry = std::exchange(d, nullptr);
+      continue;
+    }
+    TreeNode *sum = trees_new_1(op::addop, &entry->loc);
+    sum->rhsclass = entry->rhsclass > d->rhsclass ? entry->rhsclass : d->rhsclass;
+    sum->timeclass = spacex;
+    sum->orderclass = entry->orderclass;
+    sum->valuetag = vtag::scalar;
+    sum->child[0] = entry, sum->child[1] = std::exchange(d, nullptr);
+    entry = sum;
+  }
+}
+
 // Builds the time integral of the time part in region r. With UPWIND on, a copy of the
 // time part as written at a point (derivatives carried out) is left in strong for the
 // upwind terms.
-static void build_timedep(pde *p, equation *eq, TreeNode *time, uint16_t e, uint16_t r, Tree &strong) {
+static void build_timedep(pde *p, equation *eq, TreeNode *time, uint16_t e, uint16_t r, Tree &strong,
+                          treevector *values) {
   TRACE("build_timedep_0");
   uint16_t regions = region_count(p), v = p->nfield;
   Tree t(time);
@@ -357,20 +437,26 @@ static void build_timedep(pde *p, equation *eq, TreeNode *time, uint16_t e, uint
   // 2. Derivatives outward, classified, carried out.
   t.t = treemods_pullup(t.t, r);
   treeclas_classify_order(p, t.t, r);
+  // Coordinate derivatives of rates make the damping matrix unsymmetric.
+  if (t.t && t.t->orderclass > order0) p->symmetric = 0;
   differ_all(p, t, r);
   simplify(p, t, r);
   if (p->upwind && t.t && !is_zero(t.t)) strong.t = trees_copy(t.t);
-  // 3. Distributed over a body integral; first-order terms are not taken by parts.
+  // 3. Distributed over a body integral; first-order terms are not taken by parts, the
+  // fluxes of the second-order ones are integrated against the test function's slopes.
   Tree body(trees_new_1(op::integral, t.t ? &t.t->loc : nullptr)), surface(trees_new_0(op::kkkxyz));
   treemods_galerkinize(t.release(), body.t, surface.t, r, 0);
+  with_fluxes(p, body, surface);
   // 4. The body with its derivatives carried out.
   if (eq->timejac.count < regions) trees_resize_1(&eq->timejac, regions, regions);
   treevector *jac = sized(&eq->timejac, r, v);
   differ_all(p, body, r);
   simplify(p, body, r);
   dbeq(e, r, 0, body.t, "TIME GALERKIN", true);
-  // 5. Time Jacobians: the coefficients of the time derivatives of each variable.
+  // 5. Time Jacobians: the coefficients of the time derivatives of each variable, and
+  // the derivatives by the variables themselves.
   time_jacobians(p, body.t, r, v, jac);
+  time_value_jacobians(p, body.t, r, values);
   // 6. The residual without its time marks.
   time_residual(p, body, r);
   store(&eq->timeint, r, body.release());
@@ -690,23 +776,31 @@ void buildeq_build_equations(pde *p) {
       part.t = treemods_segregate_time(part.t);
       simplify(p, part, r);
       Tree q, time;  // the steady rest and the time part kept for upwinding
+      treevector values = {};  // the time integral's derivatives by the unknowns
+      struct Freed {
+        treevector *v;
+        ~Freed() { trees_free_1(v, 1); }
+      } freed{&values};
       if (part.t && part.t->opcode == op::kkktime) {
         q.t = std::exchange(part.t->child[1], nullptr);
-        build_timedep(p, eq, std::exchange(part.t->child[0], nullptr), e, r, time);
+        mark_rate(p, e);
+        build_timedep(p, eq, std::exchange(part.t->child[0], nullptr), e, r, time, &values);
       } else {
         treeclas_classify_time(p, part.t, r);
         if (part.t && part.t->timeclass == timex) {
-          build_timedep(p, eq, part.release(), e, r, time);
+          mark_rate(p, e);
+          build_timedep(p, eq, part.release(), e, r, time, &values);
           q.t = zero_tree();
         } else {
           q.t = part.release();
-          if (p->timedep) build_timedep(p, eq, zero_tree(), e, r, time);
+          if (p->timedep) build_timedep(p, eq, zero_tree(), e, r, time, &values);
         }
       }
       // f. The steady part, kept and taken into weak form.
       treeclas_classify_time(p, q.t, r);
       store(&eq->steady, r, trees_copy(q.t));
       field_equation(p, eq, q.release(), time, e, r);
+      add_time_value_jacobians(eq, r, &values);
     }
   }
 }
@@ -747,6 +841,13 @@ static void touched_regions(pde *p, uint16_t b, bc *c) {
   }
 }
 
+// The weight of a natural condition: the side's own element from the metric where
+// sides of different kinds have different elements, else tree 4.
+static TreeNode *side_element(pde *p) {
+  if (TreeNode *e = metrics_side_element(&p->coords, false)) return e;
+  return p->coords.trees[3] ? trees_copy(p->coords.trees[3]) : trees_new_real_0(1);
+}
+
 void buildeq_build_bcs(pde *p) {
   TRACE("buildeq_build_bcs_0");
   bcset &set = p->formulas.bcs;
@@ -781,7 +882,7 @@ void buildeq_build_bcs(pde *p) {
       if (c->type == naturalbc) {
         TreeNode *m = trees_new_1(op::mulop, t.t ? &t.t->loc : nullptr);
         m->child[0] = t.release();
-        m->child[1] = p->coords.trees[3] ? trees_copy(p->coords.trees[3]) : trees_new_real_0(1);
+        m->child[1] = side_element(p);
         t.t = trees_insert(m, op::bintegral);
         simplify(p, t, r);
       }
@@ -916,10 +1017,12 @@ static void build_scalars(pde *p) {
       steady.t = std::exchange(t.t->child[1], nullptr);
       TreeNode *time = std::exchange(t.t->child[0], nullptr);
       trees_free_0(t.release());
+      mark_rate(p, uint16_t(p->nfield + k));
       scalar_timedep(p, c, time);
     } else {
       treeclas_classify_time(p, t.t, 0);
       if (t.t && t.t->timeclass == timex) {
+        mark_rate(p, uint16_t(p->nfield + k));
         scalar_timedep(p, c, t.release());
         steady.t = zero_tree();
       } else {

@@ -235,11 +235,17 @@ void number_selector(pde *p, fit *f, FaceSelection &q, uint16_t n, int pos) {
 
 // A name is, in this order, UPPER or LOWER, ALL, a surface, a boundary path (or a
 // feature's path), a region or a layer; a name that no free field takes is an error.
+// The side words yield to a surface, path, region or layer the problem names so: a
+// layer called 'lower' is that layer.
 void name_selector(pde *p, fit *f, FaceSelection &q, const String *s, int pos) {
   Domain *d = p->mesh.domain;
   String *n = const_cast<String *>(s);
   bool free_place = !q.surface && !q.path;
-  if (is_word(s, "UPPER") || is_word(s, "LOWER")) {
+  bool side_word = is_word(s, "UPPER") || is_word(s, "LOWER");
+  if (side_word && (domcalls.find_sheet_name(d, n) || domcalls.find_loop_name(&d->loops, n) ||
+                    domcalls.find_region_name(&d->regions, n) || domcalls.find_layer_name(d, n)))
+    side_word = false;
+  if (side_word) {
     if (!q.side) {
       q.side = is_word(s, "UPPER") ? 2 : 1;
       return;

@@ -65,20 +65,23 @@ static const array2s &plane_of(const array3s &d, int32_t j) {
   return j >= 1 && j <= d.count ? d.data[j - 1] : none;
 }
 
+// The axes a derivative is taken along: bit k-1 for axis k (0: the value).
+static int bit(int axis) { return axis >= 1 && axis <= 3 ? 1 << (axis - 1) : 0; }
+
 // A set of rows at (x, y) with intervals kx, ky: the value (along 0) or the slope
-// along axis 1 or 2.
+// along the axes of the bits of along.
 static double plane_eval(const lintab *t, const array2s &d, const float *p, uint16_t kx, uint16_t ky, int along) {
-  return blend(t->axis[1], p[1], ky, along == 2,
-               [&](int32_t j) { return row_eval(t->axis[0], row_of(d, j), p[0], kx, along == 1); });
+  return blend(t->axis[1], p[1], ky, (along & 2) != 0,
+               [&](int32_t j) { return row_eval(t->axis[0], row_of(d, j), p[0], kx, (along & 1) != 0); });
 }
 
 // The value (along 0) or the derivative along axis 1 of a one-axis table.
 static double one_axis(lintab *t, const float *p, int along) {
-  return row_eval(t->axis[0], t->data1, p[0], locate(p[0], t->axis[0], t->cache[0]), along == 1);
+  return row_eval(t->axis[0], t->data1, p[0], locate(p[0], t->axis[0], t->cache[0]), (along & 1) != 0);
 }
 
-// The value (along 0) or the derivative along axis 1..3 at p; kept apart from the
-// one-axis case, which the callers take without its frame.
+// The value (along 0) or the derivative along the axes of the bits of along at p; kept
+// apart from the one-axis case, which the callers take without its frame.
 [[gnu::noinline]] static double evaluate(lintab *t, const float *p, int along) {
   if (t->dimension == 1) return one_axis(t, p, along);
   if (t->dimension == 0) return 0;
@@ -86,8 +89,8 @@ static double one_axis(lintab *t, const float *p, int along) {
   uint16_t kx = locate(p[0], t->axis[0], t->cache[0]), ky = locate(p[1], t->axis[1], t->cache[1]);
   if (t->dimension == 2) return plane_eval(t, t->data2, p, kx, ky, along);
   uint16_t kz = locate(p[2], t->axis[2], t->cache[2]);
-  return blend(t->axis[2], p[2], kz, along == 3,
-               [&](int32_t j) { return plane_eval(t, plane_of(t->data3, j), p, kx, ky, along == 3 ? 0 : along); });
+  return blend(t->axis[2], p[2], kz, (along & 4) != 0,
+               [&](int32_t j) { return plane_eval(t, plane_of(t->data3, j), p, kx, ky, along & 3); });
 }
 
 float lintabs_linterp(lintab *t, const float *p) {
@@ -98,7 +101,19 @@ float lintabs_linterp(lintab *t, const float *p) {
 float lintabs_linderiv(lintab *t, const float *p, uint16_t axis) {
   TRACE("lintabs_linderiv_0");
   if (axis < 1 || axis > t->dimension) rtlib_fatal_in("lintabs_linderiv_0", "WRONG DERIVATIVE");
-  return float(evaluate(t, p, axis));
+  return float(evaluate(t, p, bit(axis)));
+}
+
+float lintabs_linderiv_n(lintab *t, const float *p, const uint8_t *axes, int count) {
+  TRACE("lintabs_linderiv_n");
+  int along = 0;
+  for (int k = 0; k < count; k++) {
+    if (axes[k] < 1 || axes[k] > t->dimension) rtlib_fatal_in("lintabs_linderiv_0", "WRONG DERIVATIVE");
+    // Multilinear: a second derivative along one axis vanishes inside every interval.
+    if (along & bit(axes[k])) return 0;
+    along |= bit(axes[k]);
+  }
+  return float(evaluate(t, p, along));
 }
 
 void lintabs_free(lintab *t) {

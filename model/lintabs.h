@@ -28,5 +28,9 @@ float lintabs_linterp(lintab *t, const float *p);
 // interpolant, 0 outside the grid along that axis. An axis beyond the dimension stops
 // with "WRONG DERIVATIVE".
 float lintabs_linderiv(lintab *t, const float *p, uint16_t axis);
+// The derivative along the count (1..3) axes at the point: the multilinear interpolant's
+// mixed slope along distinct axes, 0 along any axis taken twice (the interpolant is
+// linear along each axis between grid points) or outside the grid along one of them.
+float lintabs_linderiv_n(lintab *t, const float *p, const uint8_t *axes, int count);
 // Frees the axes and the data; a dimension outside 0..3 stops with "Illegal Dimensionality".
 void lintabs_free(lintab *t);

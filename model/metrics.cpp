@@ -114,6 +114,40 @@ static void build_trees(metric *m) {
   }
 }
 
+// The unit normal's component k (1..dim) at a side: the normal component of the unit
+// vector along coordinate k.
+static TreeNode *normal_component(int k, int dim) {
+  TreeNode *v = trees_new_0(op::vector);
+  v->arity = uint8_t(dim);
+  v->valuetag = vtag::vector;
+  for (int i = 0; i < dim; i++) v->child[i] = trees_new_real_0(i == k - 1 ? 1 : 0);
+  TreeNode *n = node(op::vncomp, v);
+  n->arity = 1;
+  return n;
+}
+
+TreeNode *metrics_side_element(const metric *m, bool full_turn) {
+  TRACE("metrics_side_element");
+  // H_k = h1 h2 h3 / h_k by coordinate: the cylinder (r, phi, z) has h = (1, r, 1), the
+  // sphere (r, theta, phi) h = (1, r, r sin(theta)).
+  TreeNode *H[3] = {};
+  int dim;
+  switch (m->geometry) {
+    case 7: dim = 3, H[0] = x(), H[1] = one(), H[2] = x(); break;
+    case 9: dim = 2, H[0] = node(op::mulop, x2(), siny()), H[1] = node(op::mulop, x(), siny()); break;
+    case 10: dim = 3, H[0] = node(op::mulop, x2(), siny()), H[1] = node(op::mulop, x(), siny()), H[2] = x(); break;
+    default: return nullptr;
+  }
+  TreeNode *sum = nullptr;
+  for (int k = 1; k <= dim; k++) {
+    TreeNode *term = node(op::square, node(op::mulop, H[k - 1], normal_component(k, dim)));
+    sum = sum ? node(op::addop, sum, term) : term;
+  }
+  TreeNode *e = node(op::sqrt, sum);
+  if (full_turn && m->dimension == 2) e = node(op::mulop, trees_new_real_0(m->angular), e);
+  return e;
+}
+
 void metrics_coords(metric *m, idrec **root, StringList *names) {
   TRACE("metrics_coords_0");
   // 1. Two-dimensional Cartesian coordinates unless a system was chosen.

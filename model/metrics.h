@@ -37,5 +37,12 @@ void metrics_coords(metric *m, idrec **root, StringList *names);
 // Enters the time coordinate under names[4] once, and its derivative operator when
 // the time is not named "T".
 void metrics_timecoord(metric *m, idrec **root, StringList *names);
+// The element of a side (a curve of the two-dimensional plane turned about the axis, a
+// face in three dimensions) per unit of its measure in the coordinates, a new tree read
+// at a side: sqrt(sum over k of (H_k n_k)^2), n the side's unit normal in the
+// coordinates and H_k = h1 h2 h3 / h_k. With full_turn the angular factor of a
+// two-dimensional system multiplies it. Null where tree 4 is that element on every side
+// (Cartesian systems, the two-dimensional cylinders).
+TreeNode *metrics_side_element(const metric *m, bool full_turn);
 // Clears everything but the time flag and the angular factor, freeing the trees.
 void metrics_clear_metric(metric *m);

@@ -137,7 +137,8 @@ int simptree_binop(int32_t opcode, double a, double b, bool smooth, double *r) {
 
 static double binary(const TreeNode *n, double a, double b) {
   double r;
-  int e = simptree_binop(n->opcode, a, b, true, &r);
+  // A constant folds to what the same expression gives at a point: the sharp pulse.
+  int e = simptree_binop(n->opcode, a, b, false, &r);
   if (e == simptree_divzero) rtlib_fatal_in("simptree_simpeval_0", "DIVIDE BY ZERO");
   if (e == simptree_badop) trapop(n);
   return r;

@@ -181,6 +181,14 @@ void treeclas_classify_rhs(pde *p, TreeNode *tree, uint16_t region) {
 
 static int32_t time_of(pde *p, TreeNode *n, uint16_t region);
 
+// A leaf that reads a rate: a variable with a time derivative among its selectors (as
+// carrying out a definition's or a derivative's dt leaves it), or a rate itself.
+static bool rate_leaf(const TreeNode *n) {
+  if (n->opcode == op::vardot) return true;
+  if (n->opcode != op::varble && n->opcode != op::eigvec) return false;
+  return n->deriv[0] == 4 || n->deriv[1] == 4 || n->deriv[2] == 4;
+}
+
 static int32_t classmerge_time(pde *p, TreeNode *n, uint16_t region, std::initializer_list<int> order) {
   int32_t c = spacex;
   for (int k : order)
@@ -191,8 +199,8 @@ static int32_t classmerge_time(pde *p, TreeNode *n, uint16_t region, std::initia
 static int32_t time_of(pde *p, TreeNode *n, uint16_t region) {
   int32_t c;
   switch (n->group) {
-    case leafop: c = n->opcode == op::lambda ? timex : spacex; break;
-    case unop: c = n->opcode == op::negateop ? time_of(p, n->child[0], region) : spacex; break;
+    case leafop: c = n->opcode == op::lambda || rate_leaf(n) ? timex : spacex; break;
+    case unop: c = time_of(p, n->child[0], region); break;
     case binop: c = classmerge_time(p, n, region, {0, 1}); break;
     case derivop:
       c = time_of(p, n->child[0], region);
@@ -233,8 +241,11 @@ static int32_t order_of(pde *p, TreeNode *n, uint16_t region);
 
 static int32_t classmerge_order(int32_t a, int32_t b) { return a > b ? a : b; }
 
+// The number of coordinate selectors of a leaf: a time derivative adds no spatial order.
 static int32_t selectors(const TreeNode *n) {
-  return n->deriv[2] ? 3 : n->deriv[1] ? 2 : n->deriv[0] ? 1 : 0;
+  int32_t k = 0;
+  for (int i = 0; i < 3; i++) k += n->deriv[i] >= 1 && n->deriv[i] <= 3;
+  return k;
 }
 
 static int32_t order_of(pde *p, TreeNode *n, uint16_t region) {
@@ -255,7 +266,7 @@ static int32_t order_of(pde *p, TreeNode *n, uint16_t region) {
       c = order_of(p, a, region);
       if (a->rhsclass == no_rhsclass) treeclas_parse_error(p, n, "UNCLASSIFIABLE EXPRESSION");
       if (a->rhsclass == varex) {
-        c += n->deriv[2] ? 3 : (n->deriv[1] ? 2 : 1);
+        c += n->opcode == op::deriv ? selectors(n) : n->deriv[2] ? 3 : (n->deriv[1] ? 2 : 1);
         if (c > order3) c = order3;
       }
       break;
@@ -417,6 +428,9 @@ static int32_t value_of(pde *p, TreeNode *n, uint16_t region, int32_t basis) {
           break;
         }
         case op::pointval: break;
+        // The shared subexpressions of a finished tree keep the kind of what they share.
+        case op::subdef: c = value_of(p, a, region, basis); break;
+        case op::subref: c = n->target ? n->target->valuetag : vtag::scalar; break;
         default: treeclas_trapop(n);
       }
       break;

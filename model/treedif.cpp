@@ -64,12 +64,16 @@ static TreeNode *tag_deriv(TreeNode *n, int16_t s) {
     n->deriv[3] = uint8_t(-s);
     return n;
   }
+  // The time selector stays last: a coordinate derivative of a rate is written before
+  // it, so that taking the leaf apart by coordinates leaves the rate whole.
   for (int k = 0; k < 3; k++)
-    if (!n->deriv[k]) {
+    if (!n->deriv[k] || (s != 4 && n->deriv[k] == 4)) {
+      if (n->deriv[2]) break;
+      for (int j = 2; j > k; j--) n->deriv[j] = n->deriv[j - 1];
       n->deriv[k] = uint8_t(s);
       return n;
     }
-  rtlib_fatal_in("tag_deriv", "TOO MANY DERIVATIVES");
+  treeclas_parse_error(report_current, n, "Too Many Derivatives");
 }
 
 static TreeNode *zero(TreeNode *n) {

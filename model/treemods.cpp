@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "model/pdedat_record.h"
+#include "elements/evalpoint.h"
+#include "elements/mfinder.h"
 #include "model/params.h"
 #include "model/treeclas.h"
 #include "model/treesimp.h"
@@ -136,9 +138,37 @@ static TreeNode *copy_derived_params(pde *p, TreeNode *n, uint16_t region, uint8
     return holds_derivative(p, n, region, seen) ? copy_params(p, n, region, mark) : n;
   }
   if (n->group == leafop) return n;
-  if (n->group == derivop) return copy_params(p, n, region, mark);
+  // A user function is written out with its arguments, as everywhere else.
+  if (n->group == derivop || n->opcode == op::fparam) return copy_params(p, n, region, mark);
   for (int k = 0; k < n->arity && k < 3; k++) n->child[k] = copy_derived_params(p, n->child[k], region, mark);
   return n;
+}
+
+// A written number (or its negative) as a value.
+static bool constant(const TreeNode *n, double &v) {
+  if (!n) return false;
+  if (n->opcode == op::realzero) return v = 0, true;
+  if (n->opcode == op::realval) return v = n->value, true;
+  if (n->opcode == op::negateop && constant(n->child[0], v)) return v = -v, true;
+  return false;
+}
+
+// The region (and layer) of the mesh cell holding the point of an EVAL when its
+// coordinates are written numbers; else the region the expression is prepared for.
+// The definitions of an EVAL's expression are those of the point, as its evaluation
+// takes them.
+static uint16_t point_region(pde *p, const TreeNode *at, uint16_t region) {
+  double c[3];
+  if (!at || at->opcode != op::pointval || p->mesh.cells.count == 0) return region;
+  for (int k = 0; k < 3; k++)
+    if (!constant(at->child[k], c[k])) return region;
+  LocalCell cell{};
+  evalpoint e{};
+  e.cell = &cell;
+  e.x = c[0], e.y = c[1], e.z = c[2];
+  int32_t k = p->dimension == 3 ? mfinder_find_cell3(&e, &p->mesh, 0.1) : mfinder_find_cell2(&e, &p->mesh, 0.1);
+  if (k < 0) k = -k;
+  return k >= 1 && k <= p->mesh.cells.count ? p->mesh.cells.data[k - 1].region : region;
 }
 
 static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
@@ -167,7 +197,9 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
       switch (n->opcode) {
         case op::ifthen: case op::pointval: case op::sumop: to = 3; break;
         case op::fparam: return call(p, n, region, mark);
-        case op::fevalop: n->child[0] = copy_derived_params(p, n->child[0], region, mark); return n;
+        case op::fevalop:
+          n->child[0] = copy_derived_params(p, n->child[0], point_region(p, n->child[1], region), mark);
+          return n;
         default: treeclas_trapop(n);
       }
       break;
@@ -428,7 +460,8 @@ static void to_slot(const Galerkin &g, int k, TreeNode *term, int sign) {
 
 // One term, integrated by parts when its order asks for it.
 static void galerkin_term(const Galerkin &g, TreeNode *t, int sign) {
-  bool low = t->orderclass <= order0 || (t->orderclass == order1 && !g.firstparts);
+  // A time derivative is no flux: it stays in the body whatever its order.
+  bool low = t->orderclass <= order0 || (t->orderclass == order1 && !g.firstparts) || (is_deriv(t) && t->deriv[0] == 4);
   if (low) return enter(&g.body->child[0], t, sign);
   if (is_deriv(t)) {
     // 1. d_k(F): F to slot k.
@@ -526,23 +559,34 @@ uint8_t treemods_erase_var(TreeNode *tree, uint16_t variable, uint8_t s1, uint8_
   }
 }
 
+// The slot of the leaf's time selector, or -1.
+static int time_selector(const TreeNode *n) {
+  for (int k = 0; k < 3; k++)
+    if (n->deriv[k] == 4) return k;
+  return -1;
+}
+static void drop_selector(TreeNode *n, int at) {
+  for (int k = at; k < 2; k++) n->deriv[k] = n->deriv[k + 1];
+  n->deriv[2] = 0;
+}
+
 uint8_t treemods_erase_dot(TreeNode *tree) {
   TreeNode *n = tree;
   if (!n) return 0;
   if (is_var(n)) {
-    if (n->deriv[0] != 4) return 0;
-    if (n->deriv[1] == 4) treeclas_parse_error(report_current, n, "Illegal Second Time Derivative");
+    // The rate of the variable, with the coordinate derivatives written beside its time
+    // derivative wherever it stands among them.
+    int at = time_selector(n);
+    if (at < 0) return 0;
+    drop_selector(n, at);
+    if (time_selector(n) >= 0) treeclas_parse_error(report_current, n, "Illegal Second Time Derivative");
     trees_modify(n, op::vardot);
-    n->deriv[0] = n->deriv[1], n->deriv[1] = n->deriv[2], n->deriv[2] = 0;
     return 0;
   }
   if (is(n, op::febasis)) {
-    if (n->deriv[0] == 4) {
-      n->deriv[0] = n->deriv[1], n->deriv[1] = n->deriv[2], n->deriv[2] = 0;
-      return 1;
-    }
-    if (n->deriv[1] == 4) {
-      n->deriv[1] = n->deriv[2], n->deriv[2] = 0;
+    int at = time_selector(n);
+    if (at >= 0) {
+      drop_selector(n, at);
       return 1;
     }
     trees_replace(n, 0);

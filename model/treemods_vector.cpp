@@ -1,6 +1,7 @@
 // treemods_vector: div, grad, curl and del2 written out in derivatives through the
 // problem's metric, and dot and cross products multiplied out.
 #include <initializer_list>
+#include <utility>
 
 #include "model/pdedat_record.h"
 #include "model/treeclas.h"
@@ -8,6 +9,7 @@
 #include "model/treemods_internal.h"
 #include "model/treesimp.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 #include "runtime/rtlib.h"
 
 // ---- Vector operators ----------------------------------------------------------------------------------
@@ -42,10 +44,30 @@ static TreeNode *vector_of(std::initializer_list<TreeNode *> c, const TreeNode *
   return v;
 }
 
+// IF c THEN vector(a..) ELSE vector(b..) as vector(IF c THEN a ELSE b, ..): the
+// divergence takes its components. Branches of another kind are left as they are.
+static TreeNode *branches_inside(TreeNode *n) {
+  TreeNode *a = n->child[0], *b = n->child[1];
+  if (!is(a, op::vector) || !is(b, op::vector) || a->arity != b->arity) return n;
+  TreeNode *v = trees_new_1(op::vector, &n->loc);
+  v->arity = a->arity;
+  v->valuetag = vtag::vector;
+  for (int k = 0; k < a->arity; k++) {
+    TreeNode *c = trees_new_1(op::ifthen, &n->loc);
+    c->child[0] = std::exchange(a->child[k], nullptr);
+    c->child[1] = std::exchange(b->child[k], nullptr);
+    c->child[2] = trees_copy(n->child[2]);
+    v->child[k] = c;
+  }
+  trees_free_0(n);
+  return v;
+}
+
 static TreeNode *divergence(pde *p, TreeNode *n) {
   TreeNode *a = n->child[0];
   if (!is(a, op::vector)) a = n->child[0] = treesimp_vectorize(p, a, 0);
-  if (!is(a, op::vector)) rtlib_fatal_in("treemods_expand_vecops_0", "DIVERGENCE OF SCALAR");
+  if (is(a, op::ifthen)) a = n->child[0] = branches_inside(a);
+  if (!is(a, op::vector)) treeclas_parse_error(report_current, n, "Divergence of Scalar");
   int count = a->arity;
   if (count < 1 || count > 3) rtlib_fatal_in("treemods_expand_vecops_0", "BAD METRIC");
   TreeNode *sum = nullptr;
@@ -59,7 +81,8 @@ static TreeNode *divergence(pde *p, TreeNode *n) {
 
 static TreeNode *gradient(pde *p, TreeNode *u, const TreeNode *at) {
   if (p->dimension == 0) rtlib_fatal_in("treemods_expand_vecops_0", "NULL DIMENSION");
-  if (is(u, op::vector) || u->valuetag == vtag::vector) rtlib_fatal_in("treemods_expand_vecops_0", "GRADIENT OF VECTOR");
+  if (is(u, op::vector) || u->valuetag == vtag::vector)
+    treeclas_parse_error(report_current, const_cast<TreeNode *>(at), "Gradient of Vector");
   TreeNode *v = trees_new_1(op::vector, &at->loc);
   v->valuetag = vtag::vector;
   v->arity = uint8_t(p->dimension > 3 ? 3 : p->dimension);
@@ -74,7 +97,7 @@ static TreeNode *curl(pde *p, TreeNode *n) {
   TreeNode *a = n->child[0];
   if (!is(a, op::vector)) {
     // The curl of a scalar u, the vector (d_y(u), -d_x(u)) in the plane.
-    if (p->dimension != 2) rtlib_fatal_in("treemods_expand_vecops_0", "CURL OF SCALAR");
+    if (p->dimension != 2) treeclas_parse_error(report_current, n, "Curl of Scalar in 3D");
     n->child[0] = nullptr;
     TreeNode *c1 = per_volume(p, scaled(p, 1, dweighted(p, 2, 3, trees_copy(a), n), n), n);
     TreeNode *c2 = negate(per_volume(p, scaled(p, 2, dweighted(p, 1, 3, a, n), n), n));
@@ -99,6 +122,25 @@ static TreeNode *curl(pde *p, TreeNode *n) {
     default: rtlib_fatal_in("treemods_expand_vecops_0", "BAD METRIC");
   }
   return r;
+}
+
+// del2 of an explicit vector in Cartesian coordinates: the vector of its components'
+// Laplacians (null for anything else). In other coordinates the vector Laplacian mixes
+// the components; it is refused at its place.
+static TreeNode *vector_laplacian(pde *p, TreeNode *n) {
+  TreeNode *a = n->child[0];
+  if (!is(a, op::vector)) return nullptr;
+  if (p->coords.family != 1) treeclas_parse_error(report_current, n, "Laplacian of Vector Needs Cartesian Coordinates");
+  TreeNode *v = trees_new_1(op::vector, &n->loc);
+  v->arity = a->arity;
+  v->valuetag = vtag::vector;
+  for (int k = 0; k < a->arity; k++) {
+    TreeNode *g = trees_new_1(op::vdiv, &n->loc);
+    g->child[0] = gradient(p, a->child[k] ? std::exchange(a->child[k], nullptr) : zero_leaf(), n);
+    v->child[k] = divergence(p, g);
+    trees_free_0(g);
+  }
+  return v;
 }
 
 static TreeNode *expand(pde *p, TreeNode *n, uint16_t region) {
@@ -149,6 +191,10 @@ static TreeNode *expand(pde *p, TreeNode *n, uint16_t region) {
     case op::grad: r = gradient(p, n->child[0], n), n->child[0] = nullptr; break;
     case op::vcurl: r = curl(p, n); break;
     case op::del2: {
+      if (TreeNode *v = vector_laplacian(p, n)) {
+        r = v;
+        break;
+      }
       TreeNode *g = trees_new_1(op::vdiv, &n->loc);
       g->child[0] = gradient(p, n->child[0], n);
       n->child[0] = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 #include <string>
 
 #include "runtime/bopmem.h"
@@ -279,6 +280,10 @@ bool trees_compare(const TreeNode *a, const TreeNode *b) {
   }
 }
 
+// The descendants are released from a list of those still pending rather than by
+// nesting, so a tree as deep as a long chain of definitions frees in constant stack
+// depth. The list is kept between calls; a call made while it is in use (none is
+// expected) takes a list of its own.
 void trees_free_leaves(TreeNode *node) {
   TRACE("trees_free_leaves_0");
   if (!node) return;
@@ -286,7 +291,28 @@ void trees_free_leaves(TreeNode *node) {
     strings_free_0(&node->text);
     return;
   }
-  for (int k = 0; k < children(node); k++) node->child[k] = trees_free_0(node->child[k]);
+  static std::vector<TreeNode *> shared;
+  static bool busy = false;
+  std::vector<TreeNode *> own;
+  std::vector<TreeNode *> &pending = busy ? own : shared;
+  bool outer = !busy;
+  busy = true;
+  for (int k = 0; k < children(node); k++) {
+    if (node->child[k]) pending.push_back(node->child[k]);
+    node->child[k] = nullptr;
+  }
+  while (!pending.empty()) {
+    TreeNode *n = pending.back();
+    pending.pop_back();
+    if (n->opcode == op::treestring) {
+      strings_free_0(&n->text);
+    } else {
+      for (int k = 0; k < children(n); k++)
+        if (n->child[k]) pending.push_back(n->child[k]);
+    }
+    trees_free_node(n);
+  }
+  if (outer) busy = false;
 }
 
 void trees_free_node(TreeNode *node) {

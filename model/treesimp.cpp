@@ -95,6 +95,12 @@ static bool foldable(int32_t opcode) {
   }
 }
 
+// A folded constant that is not a number, as (-8)^(1/3), is an error at its place.
+static double finite_fold(TreeNode *n, double v) {
+  if (std::isnan(v)) treeclas_parse_error(report_current, n, "Invalid Floating-Point Operation");
+  return v;
+}
+
 // The value of a unary function of a constant, as the fast evaluator computes it.
 // Square roots and logarithms of negative constants and reciprocals of 0 are not
 // folded (false), so that evaluation reports them where they occur.
@@ -114,7 +120,7 @@ static bool funeval(TreeNode *n, double *v) {
       if (!foldable(n->opcode)) treeclas_trapop(n);
   }
   evalpoint p{};
-  *v = simptree_simpeval(n, &p);
+  *v = finite_fold(n, simptree_simpeval(n, &p));
   return true;
 }
 
@@ -129,7 +135,7 @@ static double funeval2(TreeNode *n) {
     default: treeclas_trapop(n);
   }
   evalpoint p{};
-  return simptree_simpeval(n, &p);
+  return finite_fold(n, simptree_simpeval(n, &p));
 }
 
 // ---- Rules by operator ---------------------------------------------------------------------------
@@ -186,7 +192,7 @@ static TreeNode *intpowers(TreeNode *n, uint8_t *ch) {
 
 static TreeNode *unary(TreeNode *n, uint8_t *ch) {
   TreeNode *a = n->child[0];
-  double v;
+  double v = 0;
   if (isconst(a) && foldable(n->opcode)) return funeval(n, &v) ? fold(n, v, ch) : n;
   switch (n->opcode) {
     case op::square:

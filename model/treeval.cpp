@@ -204,9 +204,9 @@ static double definition(pde *p, uint16_t k, const evalpoint *pt, const TreeNode
 static double coord_key(pde *p, uint16_t key, const evalpoint *pt, const TreeNode *n) {
   switch (key) {
     case 0: return 0;
-    case 1: return pt->x;
-    case 2: return pt->y;
-    case 3: return pt->z;
+    case 1: return coordinate(p, n, pt->x);
+    case 2: return coordinate(p, n, pt->y);
+    case 3: return coordinate(p, n, pt->z);
     case 4: return pt->t;
     default: break;
   }
@@ -224,13 +224,15 @@ static double eval_table(pde *p, const TreeNode *n, const evalpoint *pt) {
   for (int k = 0; k < 3; k++)
     if (e->keys[k]) query[k] = float(coord_key(p, e->keys[k], pt, n));
   if (n->deriv[0] == 0) return lintabs_linterp(&e->table, query);
-  return lintabs_linderiv(&e->table, query, n->deriv[0]);
+  if (n->deriv[1] == 0) return lintabs_linderiv(&e->table, query, n->deriv[0]);
+  return lintabs_linderiv_n(&e->table, query, n->deriv, n->deriv[2] ? 3 : 2);
 }
 
 static double eval_xfer(pde *p, const TreeNode *n, const evalpoint *pt) {
   xferlist *xl = &p->transfers;
   if (n->index < 1 || n->index > xl->count) trapop(p, n);
   xferdat *x = &xl->items[n->index - 1];
+  if (std::isnan(pt->x) || std::isnan(pt->y)) no_point(p, n);
   xfer_point.x = pt->x, xfer_point.y = pt->y, xfer_point.z = pt->z;
   if (mfinder_find_cell(&xfer_point, &x->mesh, 0.1) == 0) {
     // Outside its mesh the data has no value: a plot leaves the point out by the

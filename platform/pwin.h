@@ -160,6 +160,11 @@ bool pwin_display_opened();
 
 // Shows a modal message box with no owner; a null caption is "Error".
 int pwin_message_box(const char *text, const char *caption, int style);
+// A request to end the program has arrived (safe to call from a signal handler): a
+// box or dialog waiting for the user closes, answered as if closed, so that the
+// program can act on the request at once.
+void pwin_interrupt_waits();
+bool pwin_waits_interrupted();
 
 // Headless back end: queues an answer for the next question (default No), or a
 // path for the next file dialog (none queued: cancelled; an empty path accepts the

@@ -707,7 +707,8 @@ int ask(pwin_handle owner, const char *text, const char *caption,
   over(&box, owner);
   box.show();
   keep.front()->take_focus();
-  while (box.shown()) Fl::wait();
+  // Waits a quarter second at most, so that a request to end the program closes the box.
+  while (box.shown() && !pwin_waits_interrupted()) Fl::wait(0.25);
   return result;
 }
 
@@ -807,7 +808,7 @@ int32_t dialog(pwin_handle owner, const char *resource, pwin_dialog_proc proc) {
   d.box = &box;
   proc(1, 0, id);
   if (!dialogs[id].ended) box.show();
-  while (!dialogs[id].ended) Fl::wait();
+  while (!dialogs[id].ended && !pwin_waits_interrupted()) Fl::wait(0.25);
   box.hide();
   int32_t result = dialogs[id].result;
   dialogs.erase(id);
@@ -896,7 +897,7 @@ bool choose(pwin_handle owner, const char *ext, const char *dir, char *path, int
   if (!proposal.empty()) chooser.value(proposal.c_str());
   for (;;) {
     chooser.show();
-    while (chooser.shown()) Fl::wait();
+    while (chooser.shown() && !pwin_waits_interrupted()) Fl::wait(0.25);
     if (!chooser.value()) return false;
     std::string p = chooser.value();
     std::string base = p.substr(p.rfind('/') + 1);

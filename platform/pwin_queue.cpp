@@ -3,6 +3,7 @@
 #include "platform/pwin_queue.h"
 
 #include <algorithm>
+#include <csignal>
 #include <deque>
 #include <vector>
 
@@ -54,3 +55,7 @@ void pwin_queue_drop(pwin_handle w) {
 bool (*pwin_display_probe)();
 
 bool pwin_display_opened() { return pwin_display_probe && pwin_display_probe(); }
+
+static volatile sig_atomic_t waits_interrupted = 0;
+void pwin_interrupt_waits() { waits_interrupted = 1; }
+bool pwin_waits_interrupted() { return waits_interrupted != 0; }

@@ -529,11 +529,18 @@ void exporter_print_header(pde *p, FILE *f, plotrec *r) {
   put_safe(f, &p->header);
   fputc('\n', f);
   fputs("Title: ", f);
-  for (int32_t k = 0; k < r->titles.count; k++) {
-    put_safe(f, &r->titles.items[k]);
+  // An entry without a caption of its own (a SUMMARY) is titled by the problem's TITLE.
+  bool captioned = false;
+  for (int32_t k = 0; k < r->titles.count; k++) captioned = captioned || r->titles.items[k].length > 0;
+  if (!captioned) {
+    put_safe(f, &p->title);
     fputc('\n', f);
+  } else {
+    for (int32_t k = 0; k < r->titles.count; k++) {
+      put_safe(f, &r->titles.items[k]);
+      fputc('\n', f);
+    }
   }
-  if (r->titles.count == 0) fputc('\n', f);
   if (p->modes) fprintf(f, " Mode %2d\n", p->mode);
   else if (p->stages >= 2) fprintf(f, " Stage %d\n", p->stage);
   else if (p->timedep) fprintf(f, " Time %g\n", p->time);

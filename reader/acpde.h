@@ -5,7 +5,7 @@
 
 #include "reader/rdpde.h"
 
-enum { ACPDE_CODES = 294 };  // action codes 1..294; 0 is no action
+enum { ACPDE_CODES = 296 };  // action codes 1..296; 0 is no action
 
 // A handler: r is the result $$ (a copy of $1 on entry), v[1..n] the right-hand values
 // $1..$n in rule order (v[0] is r). It writes its result into r; a value of v[2..n] that

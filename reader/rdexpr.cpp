@@ -245,8 +245,11 @@ TreeNode *weighted(TreeNode *integrand, int32_t kind) {
   bool weigh = kind == op::surfint || (kind == op::volint && !(P()->v216integral && rdexpr_section != 8));
   TreeNode *w = P()->coords.trees[7];
   if (!weigh || !w) return integrand;
+  // A surface integral takes the element of each side, which in spheres and
+  // three-dimensional cylinders differs from side to side.
+  TreeNode *side = kind == op::surfint ? metrics_side_element(&P()->coords, true) : nullptr;
   TreeNode *m = trees_insert(integrand, op::mulop);
-  m->child[1] = trees_copy(w);
+  m->child[1] = side ? side : trees_copy(w);
   m->arity = 2;
   return m;
 }

@@ -80,6 +80,7 @@ void rdexpr_array2(parse_node *r, parse_node *const *v);
 void rdexpr_startiv(parse_node *r, parse_node *const *v);
 void rdexpr_initial(parse_node *r, parse_node *const *v);
 void rdexpr_startiniteq(parse_node *r, parse_node *const *v);
+void rdexpr_selectstagex(parse_node *r, parse_node *const *v);
 void rdexpr_starteq(parse_node *r, parse_node *const *v);
 void rdexpr_groupeq(parse_node *r, parse_node *const *v);
 void rdexpr_equation(parse_node *r, parse_node *const *v);

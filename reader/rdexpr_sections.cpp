@@ -2,6 +2,7 @@
 // equations, repeats and sums) and the coordinate set-up.
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "model/pdedat_record.h"
@@ -138,6 +139,74 @@ void store_equation(uint16_t n, bool scalar, TreeNode *t) {
     }
   }
   rdexpr_timederiv = 0;
+}
+
+// How a tree depends on variable k: 0 not at all, 1 as a polynomial of degree one (a
+// sum of terms each of which is k times a factor free of it), 2 otherwise or unknown
+// (a derivative of k, another variable, a definition whose content is not known here).
+int degree_in(const TreeNode *n, uint16_t k) {
+  if (!n) return 0;
+  switch (n->group) {
+    case leafop:
+      if (n->opcode == op::varble) return n->index == k && !n->deriv[0] && !n->deriv[1] && !n->deriv[2] ? 1 : 2;
+      if (n->opcode == op::vardot || n->opcode == op::param || n->opcode == op::stageparam || n->opcode == op::eigvec ||
+          n->opcode == op::fitfun || n->opcode == op::tableval || n->opcode == op::xferval || n->opcode == op::evalop)
+        return 2;
+      return 0;
+    case unop: {
+      int d = degree_in(n->child[0], k);
+      return n->opcode == op::negateop || d == 0 ? d : 2;
+    }
+    case binop: {
+      int a = degree_in(n->child[0], k), b = degree_in(n->child[1], k);
+      if (n->opcode == op::addop || n->opcode == op::subop) return std::max(a, b);
+      if (n->opcode == op::mulop) return a + b > 1 ? 2 : a + b;
+      if (n->opcode == op::divop) return b ? 2 : a;
+      return a || b ? 2 : 0;
+    }
+    default:
+      for (int c = 0; c < n->arity && c < 3; c++)
+        if (degree_in(n->child[c], k)) return 2;
+      return n->group == derivop || n->opcode == op::fparam ? 2 : 0;
+  }
+}
+
+// A copy of the tree with variable k replaced by the value.
+TreeNode *with_value(const TreeNode *t, uint16_t k, double value) {
+  TreeNode *c = trees_copy(t);
+  std::vector<TreeNode *> todo{c};
+  while (!todo.empty()) {
+    TreeNode *n = todo.back();
+    todo.pop_back();
+    if (n->group == leafop) {
+      if (n->opcode == op::varble && n->index == k) trees_replace(n, value);
+      continue;
+    }
+    for (int i = 0; i < n->arity && i < 3; i++)
+      if (n->child[i]) todo.push_back(n->child[i]);
+  }
+  return c;
+}
+
+TreeNode *binary(int32_t opcode, TreeNode *a, TreeNode *b, const TextLoc *loc) {
+  TreeNode *n = trees_new_1(opcode, loc);
+  n->arity = 2;
+  n->child[0] = a, n->child[1] = b;
+  return n;
+}
+
+// The start that initial equation k, f(u) = 0 with f of degree one in its variable u,
+// gives: u = f(0) / (f(0) - f(1)). An equation that is not of that form is refused at
+// its place rather than left unused.
+void solve_initial(uint16_t k, const TreeNode *t, const TextLoc *at) {
+  if (k > P()->vars.count) err(at, "More INITIAL EQUATIONS than VARIABLES");
+  if (degree_in(t, k) != 1)
+    err(at,
+        "INITIAL EQUATIONS: each must be of degree one in its own variable, with no derivative, other "
+        "variable or definition");
+  TreeNode *f0 = with_value(t, k, 0), *f0b = with_value(t, k, 0), *f1 = with_value(t, k, 1);
+  TreeNode *start = binary(op::divop, f0, binary(op::subop, f0b, f1, at), at);
+  eqns_define_initial(&F().initial, k, start);
 }
 
 TreeNode *difference(parse_node *r, parse_node *left, parse_node *right) {
@@ -391,6 +460,19 @@ void rdexpr_stagex(parse_node *, parse_node *const *v) {
   if (stage_counter < p->stages) err(&v[2]->loc, "NOT ENOUGH STAGE VALUES.");
 }
 
+// A STAGED list in SELECT (ERRLIM = STAGED(...)): as in DEFINITIONS, with the counts named.
+void rdexpr_selectstagex(parse_node *, parse_node *const *v) {
+  pde *p = P();
+  p->maxstages = std::max(p->maxstages, stage_counter);
+  if (p->stages == 0) p->stages = p->maxstages;
+  if (stage_counter < p->stages) {
+    static std::string text;  // the report does not return: the text lives on
+    text =
+        "NOT ENOUGH STAGE VALUES: " + std::to_string(stage_counter) + " given, STAGES = " + std::to_string(p->stages);
+    err(&v[3]->loc, text.c_str());
+  }
+}
+
 void rdexpr_array1(parse_node *r, parse_node *const *v) {
   if (rdexpr_region) err(&v[1]->loc, "CONSTRUCT NOT ALLOWED HERE.");
   check_new(v[1]);
@@ -455,6 +537,7 @@ void rdexpr_equation(parse_node *r, parse_node *const *v) {
   r->tree = nullptr;
   store_equation(n, scalar, t);
   r->loc = v[2]->loc;
+  if (current == 2) solve_initial(k, t, &v[2]->loc);
 }
 
 void rdexpr_equation2(parse_node *r, parse_node *const *v) {
@@ -471,6 +554,15 @@ void rdexpr_equation2(parse_node *r, parse_node *const *v) {
     while (F().scalars.count < n) constrn_new_constraint(&F().scalars);
   else
     while (current_list()->count < n) eqns_new_equation(current_list());
+  // A variable has one equation: a second one would replace the first unseen.
+  bool given = scalar ? F().scalars.items[n - 1]->tree != nullptr : current_list()->items[n - 1]->tree != nullptr;
+  if (given) {
+    trees_free_0(t);
+    static std::string text;  // the report does not return: the text lives on
+    text =
+        "A second equation for " + std::string(v[1]->id->name.text, v[1]->id->name.length) + ": each variable has one";
+    err(&v[1]->loc, text.c_str());
+  }
   store_equation(n, scalar, t);
   r->loc = v[4]->loc;
 }
@@ -515,6 +607,10 @@ void rdexpr_endrepeat(parse_node *, parse_node *const *v) {
   looplist *loops = &F().loops;
   if (loops->count == 0) err(&v[1]->loc, "Unmatched ENDREPEAT");
   forloop &l = loops->items[loops->count - 1];
+  // The loop is repeated by reading its text again from the REPEAT: both ends lie in
+  // one file.
+  if (l.loc.file != v[1]->loc.file)
+    err(&v[1]->loc, "ENDREPEAT closes a REPEAT of another file: a REPEAT and its ENDREPEAT must be in one file");
   double next = l.current + l.step;
   if (next == l.current) err(&v[1]->loc, "Zero loop increment");
   l.current = next;

@@ -47,7 +47,13 @@ struct State {
   uint8_t sideset = 0;      // a side condition was given since the region began
   uint8_t feature = 0;      // the current region is a FEATURE
   TextLoc end = {};         // place of the latest piece of the region
+  // The joints of the point list being read (LINE LIST, SPLINE), with their places.
+  std::vector<std::pair<uint16_t, TextLoc>> list;
   Table side, sidetype, surf, surftype, gsurf, gsurftype, point, pointtype;
+  // Conditions written at the BOUNDARIES level, before the first region: every region
+  // starts with them in force, as a condition written on a path holds until changed.
+  Table gside, gsidetype;
+  uint8_t gsideset = 0;
   // The reader only appends joints and edges: bucketed searches find those already made.
   JointIndex joints;
   EdgeIndex edges;
@@ -67,7 +73,8 @@ void widen(Table &t, size_t rows, size_t width) {
   for (auto &row : t)
     if (row.size() < width) row.resize(width, 0);
 }
-Table *tables[] = {&S.side, &S.sidetype, &S.surf, &S.surftype, &S.gsurf, &S.gsurftype, &S.point, &S.pointtype};
+Table *tables[] = {&S.side,      &S.sidetype, &S.surf,      &S.surftype, &S.gsurf,
+                   &S.gsurftype, &S.point,    &S.pointtype, &S.gside,    &S.gsidetype};
 void widen_all(size_t rows, size_t width) {
   for (Table *t : tables) widen(*t, rows, width);
 }
@@ -129,18 +136,19 @@ void setbc(uint16_t v, uint16_t n, uint16_t type) {
     if (!layer || row == layer) S.side[row - 1][v - 1] = n, S.sidetype[row - 1][v - 1] = type;
 }
 
-// Drops the side conditions and restores the surface conditions from the defaults
-// given at the BOUNDARIES level.
-void clear_bc() {
+// Restores the surface conditions to the defaults given at the BOUNDARIES level; the
+// side conditions become those defaults too with sides set, or none without.
+void clear_bc(bool sides) {
   widen_all(std::max<uint16_t>(S.surfaces, 1), 0);
   for (size_t row = 0; row < S.side.size(); row++)
     for (size_t v = 0; v < S.side[row].size(); v++) {
-      S.side[row][v] = S.sidetype[row][v] = 0;
+      S.side[row][v] = sides ? S.gside[row][v] : 0;
+      S.sidetype[row][v] = sides ? S.gsidetype[row][v] : 0;
       S.surf[row][v] = S.gsurf[row][v];
       S.surftype[row][v] = S.gsurftype[row][v];
     }
   rdomain_surface = 0;
-  S.sideset = 0;
+  S.sideset = sides ? S.gsideset : 0;
   S.spacing = 0;
 }
 
@@ -189,19 +197,20 @@ void log_seg(int32_t e, const TextLoc *place) {
   }
 }
 
-// A line from the current joint to the joint of point node pt.
-void line_to(const parse_node *pt) {
-  uint16_t j = uint16_t(pt->value.integer);
+// A line from the current joint to joint j, whose point stands at place.
+void line_to_joint(uint16_t j, const TextLoc *place) {
   if (j == S.joint) return;
   // The squares of a segment's extent must stay within the range of doubles, or its
   // line equation overflows; below 1e-40 the mesher's tolerances leave it no cells.
   double extent = std::max(std::fabs(joint(j).x - joint(S.joint).x), std::fabs(joint(j).y - joint(S.joint).y));
-  if (!(extent <= 1e150)) err(&pt->loc, "Line segment too long (over 1e150)");
-  if (extent < 1e-40) err(&pt->loc, "Line segment too short (under 1e-40)");
+  if (!(extent <= 1e150)) err(place, "Line segment too long (over 1e150)");
+  if (extent < 1e-40) err(place, "Line segment too short (under 1e-40)");
   Domain *d = D();
-  log_seg(edges_make_line_edge_1(&d->edges, &d->joints, S.joint, j, &d->grid, &S.edges), &pt->loc);
+  log_seg(edges_make_line_edge_1(&d->edges, &d->joints, S.joint, j, &d->grid, &S.edges), place);
   S.joint = j;
 }
+// A line from the current joint to the joint of point node pt.
+void line_to(const parse_node *pt) { line_to_joint(uint16_t(pt->value.integer), &pt->loc); }
 
 // Logs arc e at place and moves on to its far end; no arc is "BAD ARC SPECIFICATION".
 void arc_built(int32_t e, const TextLoc *place) {
@@ -252,7 +261,7 @@ void new_periodic(parse_node *r, parse_node *const *v, int n) {
   }
   if (!kids[1]) kids[1] = trees_new_1(op::ycoord, &v[1]->loc);
   if (!kids[2]) kids[2] = trees_new_1(op::zcoord, &v[1]->loc);
-  clear_bc();
+  clear_bc(false);  // a periodic segment carries no condition
   uint16_t m = periodic_one_more(&d->periodics);
   TreeNode *map = trees_new_1(op::vector, &v[1]->loc);
   map->arity = uint8_t(p->dimension == 3 ? 3 : 2);
@@ -483,9 +492,12 @@ void rdomain_boundstart(parse_node *, parse_node *const *v) {
   Domain *d = D();
   if (p->nfield != F().equations.count) err(&v[1]->loc, "Wrong Number of Equations");
   rdexpr_build_coords(&v[1]->loc);
+  // A three-dimensional domain is the plane extruded between two surfaces at least.
+  if (p->dimension == 3 && d->surfacetrees.count < 2) err(&v[1]->loc, "EXTRUSION Required in 3D");
   if (d->surfacetrees.count == 0) trees_one_more(&d->surfacetrees, trees_new_1(op::realzero, &v[1]->loc));
   S.surfaces = d->surfaces = d->surfacetrees.count;
   for (Table *t : tables) t->assign(S.surfaces, std::vector<uint16_t>(p->nvars, 0));
+  S.sideset = S.gsideset = 0;
   rdexpr_section = 0;
   rdexpr_region = rdexpr_layer = 0;
   rdomain_surface = rdomain_periodic = 0;
@@ -495,6 +507,9 @@ void rdomain_boundstart(parse_node *, parse_node *const *v) {
 void rdomain_globalize(parse_node *, parse_node *const *) {
   S.gsurf = S.surf;
   S.gsurftype = S.surftype;
+  S.gside = S.side;
+  S.gsidetype = S.sidetype;
+  S.gsideset = S.sideset;
 }
 
 static void nextregion(parse_node *r, parse_node *const *v, int32_t type) {
@@ -504,7 +519,7 @@ static void nextregion(parse_node *r, parse_node *const *v, int32_t type) {
   rdexpr_region = n;
   if (type == 1) vectorn_one_more(&d->excluded, n);
   S.feature = type == 2;
-  clear_bc();
+  clear_bc(!S.feature);  // a feature's paths lie inside the domain: no boundary defaults
   rdexpr_layer = 0;
   S.end = v[1]->loc;
   result(r, n);
@@ -760,13 +775,34 @@ void rdomain_barepoint(parse_node *r, parse_node *const *v) {
   r->loc = v[2]->loc;
 }
 
-// Accepted without effect: FIXED POINT in a region's path list, LINE LIST and SPLINE
-// point lists.
+// FIXED POINT in a region's path list: its joint is made by rdomain_fixstart.
 void rdomain_fixpoint(parse_node *, parse_node *const *) {}
-void rdomain_endlinelist(parse_node *, parse_node *const *) {}
-void rdomain_startpointlist(parse_node *, parse_node *const *) {}
-void rdomain_listpoint(parse_node *, parse_node *const *) {}
-void rdomain_listpoint0(parse_node *, parse_node *const *) {}
+
+// The points of a LINE LIST or SPLINE become joints as they are read.
+static void list_point(const parse_node *pt) {
+  uint16_t j = make_joint(pt);
+  S.list.emplace_back(j, pt->loc);
+}
+void rdomain_startpointlist(parse_node *, parse_node *const *v) {
+  S.list.clear();
+  list_point(v[2]);
+}
+void rdomain_listpoint(parse_node *, parse_node *const *v) { list_point(v[3]); }
+void rdomain_listpoint0(parse_node *, parse_node *const *v) { list_point(v[2]); }
+
+// LINE LIST: the polyline from the current joint through the listed points in turn.
+void rdomain_endlinelist(parse_node *, parse_node *const *) {
+  std::vector<std::pair<uint16_t, TextLoc>> list;
+  list.swap(S.list);
+  for (auto &[j, place] : list) line_to_joint(j, &place);
+}
+
+// SPLINE: no curved segment through points is built; refused at its keyword rather
+// than left out of the path.
+void rdomain_spline(parse_node *, parse_node *const *v) {
+  S.list.clear();
+  err(&v[1]->loc, "SPLINE segments are not supported: use LINE LIST or ARC");
+}
 
 int rdomain_init() {
   TRACE("rdomain");

@@ -114,6 +114,7 @@ void rdomain_pointload(parse_node *r, parse_node *const *v);
 void rdomain_startpointlist(parse_node *r, parse_node *const *v);
 void rdomain_listpoint(parse_node *r, parse_node *const *v);
 void rdomain_listpoint0(parse_node *r, parse_node *const *v);
+void rdomain_spline(parse_node *r, parse_node *const *v);
 void rdomain_haltdt(parse_node *r, parse_node *const *v);
 void rdomain_tstart2(parse_node *r, parse_node *const *v);
 void rdomain_tstart1(parse_node *r, parse_node *const *v);

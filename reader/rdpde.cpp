@@ -425,6 +425,12 @@ void rdpde_rpterror(uint16_t state, uint16_t got, uint16_t wanted) {
     text = "Illegal Symbol: " + f + " is a function, written " + f + "(...)";
     located_error(text.c_str());
   }
+  // A reserved word where it cannot stand: say which word it is, so that a name of
+  // the user's own that is one ("aT") is seen to be reserved.
+  if (got >= SYM_FIRST_RESERVED && got <= SYM_LAST_TERMINAL && name(got)[0] != '<' && name(got)[0] != '@') {
+    text = std::string("Illegal Symbol: ") + name(got) + " is a reserved word";
+    located_error(text.c_str());
+  }
   located_error("Illegal Symbol");
 }
 

@@ -382,8 +382,20 @@ void range(parse_node *r, parse_node *lo, parse_node *hi, bool fixed) {
   if (fixed) set(8);
 }
 
-void report(String *name, TreeNode *tree) {
+// The texts of an entry's REPORTs are joined, each with its value, into one line of at
+// most 65535 characters; a report that would pass that, with room for the values and
+// the line's other parts, is refused at its REPORT.
+void report(String *name, TreeNode *tree, const TextLoc *at) {
   repstr(name);
+  constexpr size_t kValueRoom = 24, kLineRoom = 1024, kLineMost = 65535;
+  size_t total = kLineRoom + name->length + kValueRoom;
+  const StringList &names = R().reportnames;
+  for (int32_t k = 0; k < names.count; k++) total += names.items[k].length + kValueRoom;
+  if (total > kLineMost) {
+    strings_free_0(name);
+    trees_free_0(tree);
+    err(at, "REPORT texts too long: one entry holds at most 64511 characters of labels, 24 for each value");
+  }
   strings_one_more(&R().reportnames, name);
   strings_free_0(name);
   trees_one_more(&R().reports, tree);
@@ -573,6 +585,9 @@ void rdplot_packplot(parse_node *, parse_node *const *v) {
   int32_t k = R().kind;
   bool flat_kind = k == PLOT_ELEVATION || k == PLOT_GRID3 || k == PLOT_SUMMARY || k >= PLOT_CDF;
   if (dom().threed && !D().surface && !D().cut && !flat_kind) err(&v[2]->loc, "2D Localization Required");
+  // An elevation is drawn along a line or a named path; without one it has nothing to draw.
+  if (k == PLOT_ELEVATION && !D().line && !D().boundary)
+    err(&header, "ELEVATION needs a path: FROM point TO point, or ON a named path");
   // A CDF file holds a three-dimensional grid: on a cut or a surface it is not written,
   // which is said here, and the run goes on. (A table there lies over the plot's own
   // coordinates.)
@@ -666,17 +681,31 @@ void rdplot_printformat(parse_node *, parse_node *const *v) {
   R().formatloc = v[2]->loc;
 }
 
-void rdplot_pointspec1(parse_node *, parse_node *const *v) { D().points[0] = points_of(v[3], "POINTS"); }
+// A plot over an area or a volume evaluates one value per grid point: their number is
+// bounded before any is made (a line plot takes each count up to 65535).
+static void grid_cost(const parse_node *at, double points) {
+  constexpr double kMostGrid = 2048.0 * 2048.0;
+  if (is_elevation_or_history() || points <= kMostGrid) return;
+  err(&at->loc, "POINTS too many: a plot over an area holds at most 2048 x 2048 (4194304) grid points");
+}
+
+void rdplot_pointspec1(parse_node *, parse_node *const *v) {
+  D().points[0] = points_of(v[3], "POINTS");
+  double n = D().points[0];
+  grid_cost(v[3], n * n);
+}
 
 void rdplot_pointspec2(parse_node *, parse_node *const *v) {
   D().points[0] = points_of(v[4], "POINTS");
   D().points[1] = points_of(v[6], "POINTS");
+  grid_cost(v[6], double(D().points[0]) * D().points[1]);
 }
 
 void rdplot_pointspec3(parse_node *, parse_node *const *v) {
   D().points[0] = points_of(v[4], "POINTS");
   D().points[1] = points_of(v[6], "POINTS");
   D().points[2] = points_of(v[8], "POINTS");
+  grid_cost(v[8], double(D().points[0]) * D().points[1] * D().points[2]);
 }
 
 // PRINT of the entry at the place: VECTOR and GRID plots have no print file.
@@ -777,22 +806,22 @@ void rdplot_plotefrange(parse_node *r, parse_node *const *v) { range(r, v[5], v[
 void rdplot_plotreport0(parse_node *r, parse_node *const *v) {
   String s = {};
   text_between(&s, &v[1]->loc, &rdpde_prevend);
-  report(&s, take(r, v[2]));
+  report(&s, take(r, v[2]), &v[1]->loc);
 }
 
 void rdplot_plotreport(parse_node *r, parse_node *const *v) {
   String s = take_text(v[4]);
-  report(&s, take(r, v[2]));
+  report(&s, take(r, v[2]), &v[1]->loc);
 }
 
 void rdplot_stringreport1(parse_node *, parse_node *const *v) {
   String s = take_text(v[2]);
-  report(&s, nullptr);
+  report(&s, nullptr, &v[1]->loc);
 }
 
 void rdplot_stringreport2(parse_node *, parse_node *const *v) {
   String s = take_text(v[3]);
-  report(&s, nullptr);
+  report(&s, nullptr, &v[1]->loc);
 }
 
 void rdplot_fromto1d(parse_node *, parse_node *const *v) {
@@ -826,6 +855,14 @@ void rdplot_ploton(parse_node *, parse_node *const *v) {
       D().boundary = k;
     }
   } else if ((k = domain_find_named(&d.regions, &name, false))) {
+    // A feature is a path with no area: ON names its path by the START name.
+    if (d.regions.data[k - 1].type == 2) {
+      StringOwner m;
+      strings_copyto_0(m.get(), &name);
+      strings_addto_1(m.get(), " is a FEATURE, which has no area: name its path (START 'name')");
+      strings_free_0(&name);
+      report_parse_err_0(P(), &v[3]->loc, m.get());
+    }
     D().region = k;
   } else if (d.threed && (k = domain_find_sheet_name(&d, &name))) {
     D().surface = k;
@@ -844,6 +881,7 @@ void rdplot_ploton(parse_node *, parse_node *const *v) {
 void rdplot_plotonregionum(parse_node *, parse_node *const *v) {
   Domain &d = dom();
   uint16_t k = selector_number(v[4], d.regions.count, "Bad Region Number");
+  if (dom().regions.data[k - 1].type == 2) err(&v[4]->loc, "A FEATURE has no area: ON REGION names an area");
   D().region = k;
   const rect3d &b = d.regions.data[k - 1].box;
   double box[6] = {b.x1, b.y1, b.z1, b.x2, b.y2, b.z2};
@@ -862,6 +900,7 @@ void rdplot_plotonregioname(parse_node *, parse_node *const *v) {
   uint16_t k = domain_find_named(&dom().regions, &name, false);
   strings_free_0(&name);
   if (!k) err(&v[4]->loc, "UNKNOWN REGION NAME.");
+  if (dom().regions.data[k - 1].type == 2) err(&v[4]->loc, "A FEATURE has no area: ON REGION names an area");
   D().region = k;
 }
 
@@ -945,6 +984,9 @@ void rdplot_bytime(parse_node *, parse_node *const *v) {
   double dt = rdexpr_constize(v[3]), t2 = rdexpr_constize(v[5]);
   if (!(dt > 0)) err(&v[3]->loc, "ZERO INTERVAL");
   double t0 = t.times.count ? t.times.data[t.times.count - 1] : 0;
+  // Every plot time is held and plotted: the count is bounded before any is made.
+  constexpr double kMostTimes = 100000;
+  if (!((t2 - t0) / dt <= kMostTimes)) err(&v[3]->loc, "Too many plot times: FOR ... BY gives at most 100000");
   for (int64_t k = 1;; k++) {
     double x = t0 + double(k) * dt;
     if (!(x < t2 - 0.1 * dt)) break;

@@ -320,6 +320,8 @@ static void load_table(DataFile &f, tableentry *e, idrec **scope) {
     if (is_name("DATA")) {
       complete = load_data(f, t);
     } else {
+      // An axis after the values would drop them: the values belong to the axes read.
+      if (complete) f.error("Axis after DATA: a table's axes all come before its DATA");
       if (++axes > 3) f.error("Bad table item");
       if (!e->keys[axes - 1]) e->keys[axes - 1] = load_name(f, scope);
       drop_data(t);

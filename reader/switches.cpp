@@ -57,79 +57,149 @@ struct Row {
 
 // The switch names in table order; the last three are the hidden words, which are
 // no switches.
-const Row rows[] = {
-    {"NGRID", INT16, &pde::ngrid}, {"NGRIDX", INT16, &pde::ngridx}, {"NGRIDY", INT16, &pde::ngridy},
-    {"NGRIDZ", INT16, &pde::ngridz}, {"STAGES", SPECIAL}, {"ITERATE", INT16, &pde::iterate},
-    {"NEWTON", INT16, &pde::newton}, {"NRUPDATE", INT16, &pde::nrupdate},
-    {"LINUPDATE", INT16, &pde::linupdate}, {"TNORM", INT16, &pde::tnorm},
-    {"AREA_CUTOFF", INT16, &pde::area_cutoff}, {"NODELIMIT", SPECIAL},
-    {"GRIDLIMIT", INT16, &pde::gridlimit}, {"INITGRIDLIMIT", INT16, &pde::initgridlimit},
-    {"DEADTIME", INT16, &pde::deadtime}, {"CONTOURGRID", INT16, &pde::contourgrid},
-    {"SURFACEGRID", INT16, &pde::surfacegrid}, {"VECTORGRID", INT16, &pde::vectorgrid},
-    {"ELEVATIONGRID", INT16, &pde::elevationgrid}, {"EXPORTGRID", INT16, &pde::exportgrid},
-    {"CDFGRID", INT16, &pde::cdfgrid}, {"COLORCYCLE", INT16, &pde::colorcycle},
-    {"LOGLIMIT", INT16, &pde::loglimit}, {"ORDER", INT16, &pde::order}, {"TORDER", INT16, &pde::torder},
-    {"DELAY", SPECIAL}, {"MODES", SPECIAL}, {"USEVOLJ", SPECIAL}, {"CONTOURS", INT16, &pde::contours},
-    {"FONT", SPECIAL}, {"OPTION", INT16, &pde::option}, {"SUBSPACE", INT16, &pde::select_subspace},
-    {"FINDERBINS", INT16, &pde::finderbins}, {"BANDLU", SPECIAL},
-    // Reals.
-    {"ASPECT", REAL, nullptr, &pde::aspect}, {"CHANGECLAMP", REAL, nullptr, &pde::changeclamp},
-    {"CHANGELIM", REAL, nullptr, &pde::changelim}, {"COERSCE", REAL, nullptr, &pde::coersce},
-    {"CONTROL2", REAL, nullptr, &pde::control2}, {"CSCALE", REAL, nullptr, &pde::cscale},
-    {"DEADSHARE", SPECIAL}, {"DELAMINATE", SPECIAL}, {"DELTAT", REAL, nullptr, &pde::deltat},
-    {"ENDTIME", SPECIAL}, {"ERRFAC", REAL, nullptr, &pde::errfac}, {"EXTRAP", REAL, nullptr, &pde::extrap},
-    {"GRIDARC", REAL, nullptr, &pde::gridarc}, {"GROFAC", SPECIAL},
-    {"HYSTERESIS", REAL, nullptr, &pde::hysteresis}, {"LEGLIMIT3", SPECIAL},
-    {"MERGERR", REAL, nullptr, &pde::mergerr}, {"MINNLSTEP", REAL, nullptr, &pde::minnlstep},
-    {"NLSLOPE1", REAL, nullptr, &pde::nlslope1}, {"NLSLOPE2", REAL, nullptr, &pde::nlslope2},
-    {"OVERSHOOT", REAL, nullptr, &pde::overshoot}, {"OVERSPLIT", REAL, nullptr, &pde::oversplit},
-    {"SENSITIVITY", REAL, nullptr, &pde::sensitivity}, {"STARTTIME", REAL, nullptr, &pde::starttime_value},
-    {"STEEPNESS", REAL, nullptr, &pde::steepness}, {"TCENTER", REAL, nullptr, &pde::tcenter},
-    {"TEXTSIZE", SPECIAL}, {"TGROWTH", REAL, nullptr, &pde::tgrowth}, {"UPFACTOR", REAL, nullptr, &pde::upfactor},
-    // Flags.
-    {"AUTOHIST", FLAG, nullptr, nullptr, &pde::autohist}, {"AUTOSTAGE", FLAG, nullptr, nullptr, &pde::autostage},
-    {"BUSYMON", FLAG, nullptr, nullptr, &pde::busymon}, {"CDFDOUBLE", FLAG, nullptr, nullptr, &pde::cdfdouble},
-    {"CDFEXTEND", FLAG, nullptr, nullptr, &pde::cdfextend}, {"CSE", FLAG, nullptr, nullptr, &pde::cse},
-    {"CURVEGRID", FLAG, nullptr, nullptr, &pde::curvegrid}, {"CURVEALL", FLAG, nullptr, nullptr, &pde::curveall},
-    {"DENSE", FLAG, nullptr, nullptr, &pde::dense}, {"DRAWTEXT", SPECIAL},
-    {"EISPACK", FLAG, nullptr, nullptr, &pde::eispack}, {"FILLIN", FLAG, nullptr, nullptr, &pde::fillin},
-    {"FIRSTPARTS", FLAG, nullptr, nullptr, &pde::firstparts}, {"FIXDT", FLAG, nullptr, nullptr, &pde::fixdt},
-    {"FULLERR", FLAG, nullptr, nullptr, &pde::fullerr}, {"HARDMONITOR", FLAG, nullptr, nullptr, &pde::hardmonitor},
-    {"ROOTERR", FLAG, nullptr, nullptr, &pde::rooterr}, {"MERGE", FLAG, nullptr, nullptr, &pde::merge},
-    {"MOVING", FLAG, nullptr, nullptr, &pde::moving}, {"NBCMEASURE", FLAG, nullptr, nullptr, &pde::nbcmeasure},
-    {"NOMINMAX", FLAG, nullptr, nullptr, &pde::nominmax}, {"NONLINEAR", FLAG, nullptr, nullptr, &pde::nonlinear},
-    {"NONSYMMETRIC", NOTFLAG, nullptr, nullptr, &pde::symmetric},
-    {"NOTIFY_DONE", FLAG, nullptr, nullptr, &pde::notifydone}, {"NOTIPS", FLAG, nullptr, nullptr, &pde::notips},
-    {"PAINTED", FLAG, nullptr, nullptr, &pde::painted}, {"PAINTGRID", FLAG, nullptr, nullptr, &pde::paintgrid},
-    {"PAINTMATERIALS", NOTFLAG, nullptr, nullptr, &pde::paintregions},
-    {"PAINTREGIONS", FLAG, nullptr, nullptr, &pde::paintregions},
-    {"PAUSEPLOTS", FLAG, nullptr, nullptr, &pde::pauseplots}, {"PLANKING", FLAG, nullptr, nullptr, &pde::planking},
-    {"PLOTINTEGRATE", FLAG, nullptr, nullptr, &pde::plotintegrate},
-    {"PLOTMESHUPDATE", FLAG, nullptr, nullptr, &pde::plotmeshupdate},
-    {"PRINTMERGE", FLAG, nullptr, nullptr, &pde::printmerge}, {"QUANTIZE", FLAG, nullptr, nullptr, &pde::quantize},
-    {"REGRID", FLAG, nullptr, nullptr, &pde::regrid}, {"REORDER", FLAG, nullptr, nullptr, &pde::reorder},
-    {"ROLLTABLE", FLAG, nullptr, nullptr, &pde::rolltable}, {"SCALING", FLAG, nullptr, nullptr, &pde::scaling},
-    {"SMOOTHINIT", FLAG, nullptr, nullptr, &pde::smoothinit}, {"STAGEGRID", FLAG, nullptr, nullptr, &pde::stagegrid},
-    {"STATUSGRID", FLAG, nullptr, nullptr, &pde::statusgrid}, {"SURFPLOTS", FLAG, nullptr, nullptr, &pde::surfplots},
-    {"SYMSCALE", FLAG, nullptr, nullptr, &pde::symscale},
-    {"THERMAL_COLORS", FLAG, nullptr, nullptr, &pde::thermal_colors},
-    {"TRIGINIT", FLAG, nullptr, nullptr, &pde::triginit}, {"UPWIND", FLAG, nullptr, nullptr, &pde::upwind},
-    {"V216INTEGRAL", SPECIAL},
-    // Tri-states.
-    {"ATAPRECON", TRI, nullptr, nullptr, &pde::ataprecon}, {"BIPRECON", TRI, nullptr, nullptr, &pde::biprecon},
-    {"DIPRECON", TRI, nullptr, nullptr, &pde::diprecon}, {"ICCG", TRI, nullptr, nullptr, &pde::iccg},
-    {"FILL_LU", TRI, nullptr, nullptr, &pde::fill_lu}, {"FORCEGRID", TRI, nullptr, nullptr, &pde::forcegrid},
-    {"LANCZOS", TRI, nullptr, nullptr, &pde::lanczos}, {"PRECONDITION", TRI, nullptr, nullptr, &pde::precondition},
-    {"VANDENBERG", TRI, nullptr, nullptr, &pde::vandenberg},
-    {"CURVATURE_ERROR", TRI, nullptr, nullptr, &pde::curvature_error},
-    {"GALERKIN_ERROR", TRI, nullptr, nullptr, &pde::galerkin_error},
-    {"CENTER_ERROR", TRI, nullptr, nullptr, &pde::center_error},
-    // Words and the rest.
-    {"CUBIC", SPECIAL}, {"QUADRATIC", SPECIAL}, {"SIMPLEX", SPECIAL}, {"RGSTEREO", SPECIAL},
-    {"XSTEREO", SPECIAL}, {"MONO", SPECIAL}, {"GRAY", SPECIAL}, {"BLACK", SPECIAL}, {"EMF", SPECIAL},
-    {"WMF", SPECIAL}, {"OVERLAY", SPECIAL}, {"HEX", SPECIAL},
-    // The hidden words.
-    {"LAMBDA", SPECIAL}, {"MODE", SPECIAL}, {"VOLJ", SPECIAL}};
+const Row rows[] = {{"NGRID", INT16, &pde::ngrid},
+                    {"NGRIDX", INT16, &pde::ngridx},
+                    {"NGRIDY", INT16, &pde::ngridy},
+                    {"NGRIDZ", INT16, &pde::ngridz},
+                    {"STAGES", SPECIAL},
+                    {"ITERATE", INT16, &pde::iterate},
+                    {"NEWTON", INT16, &pde::newton},
+                    {"NRUPDATE", INT16, &pde::nrupdate},
+                    {"LINUPDATE", INT16, &pde::linupdate},
+                    {"TNORM", INT16, &pde::tnorm},
+                    {"AREA_CUTOFF", INT16, &pde::area_cutoff},
+                    {"NODELIMIT", SPECIAL},
+                    {"GRIDLIMIT", INT16, &pde::gridlimit},
+                    {"INITGRIDLIMIT", INT16, &pde::initgridlimit},
+                    {"DEADTIME", INT16, &pde::deadtime},
+                    {"CONTOURGRID", INT16, &pde::contourgrid},
+                    {"SURFACEGRID", INT16, &pde::surfacegrid},
+                    {"VECTORGRID", INT16, &pde::vectorgrid},
+                    {"ELEVATIONGRID", INT16, &pde::elevationgrid},
+                    {"EXPORTGRID", INT16, &pde::exportgrid},
+                    {"CDFGRID", INT16, &pde::cdfgrid},
+                    {"COLORCYCLE", INT16, &pde::colorcycle},
+                    {"LOGLIMIT", INT16, &pde::loglimit},
+                    {"ORDER", INT16, &pde::order},
+                    {"TORDER", INT16, &pde::torder},
+                    {"DELAY", SPECIAL},
+                    {"MODES", SPECIAL},
+                    {"USEVOLJ", SPECIAL},
+                    {"CONTOURS", INT16, &pde::contours},
+                    {"FONT", SPECIAL},
+                    {"OPTION", INT16, &pde::option},
+                    {"SUBSPACE", SPECIAL},
+                    {"FINDERBINS", INT16, &pde::finderbins},
+                    {"BANDLU", SPECIAL},
+                    // Reals.
+                    {"ASPECT", REAL, nullptr, &pde::aspect},
+                    {"CHANGECLAMP", REAL, nullptr, &pde::changeclamp},
+                    {"CHANGELIM", REAL, nullptr, &pde::changelim},
+                    {"COERSCE", REAL, nullptr, &pde::coersce},
+                    {"CONTROL2", REAL, nullptr, &pde::control2},
+                    {"CSCALE", REAL, nullptr, &pde::cscale},
+                    {"DEADSHARE", SPECIAL},
+                    {"DELAMINATE", SPECIAL},
+                    {"DELTAT", REAL, nullptr, &pde::deltat},
+                    {"ENDTIME", SPECIAL},
+                    {"ERRFAC", REAL, nullptr, &pde::errfac},
+                    {"EXTRAP", REAL, nullptr, &pde::extrap},
+                    {"GRIDARC", REAL, nullptr, &pde::gridarc},
+                    {"GROFAC", SPECIAL},
+                    {"HYSTERESIS", REAL, nullptr, &pde::hysteresis},
+                    {"LEGLIMIT3", SPECIAL},
+                    {"MERGERR", REAL, nullptr, &pde::mergerr},
+                    {"MINNLSTEP", REAL, nullptr, &pde::minnlstep},
+                    {"NLSLOPE1", REAL, nullptr, &pde::nlslope1},
+                    {"NLSLOPE2", REAL, nullptr, &pde::nlslope2},
+                    {"OVERSHOOT", REAL, nullptr, &pde::overshoot},
+                    {"OVERSPLIT", REAL, nullptr, &pde::oversplit},
+                    {"SENSITIVITY", REAL, nullptr, &pde::sensitivity},
+                    {"STARTTIME", REAL, nullptr, &pde::starttime_value},
+                    {"STEEPNESS", REAL, nullptr, &pde::steepness},
+                    {"TCENTER", REAL, nullptr, &pde::tcenter},
+                    {"TEXTSIZE", SPECIAL},
+                    {"TGROWTH", REAL, nullptr, &pde::tgrowth},
+                    {"UPFACTOR", REAL, nullptr, &pde::upfactor},
+                    // Flags.
+                    {"AUTOHIST", FLAG, nullptr, nullptr, &pde::autohist},
+                    {"AUTOSTAGE", FLAG, nullptr, nullptr, &pde::autostage},
+                    {"BUSYMON", FLAG, nullptr, nullptr, &pde::busymon},
+                    {"CDFDOUBLE", FLAG, nullptr, nullptr, &pde::cdfdouble},
+                    {"CDFEXTEND", FLAG, nullptr, nullptr, &pde::cdfextend},
+                    {"CSE", FLAG, nullptr, nullptr, &pde::cse},
+                    {"CURVEGRID", FLAG, nullptr, nullptr, &pde::curvegrid},
+                    {"CURVEALL", FLAG, nullptr, nullptr, &pde::curveall},
+                    {"DENSE", FLAG, nullptr, nullptr, &pde::dense},
+                    {"DRAWTEXT", SPECIAL},
+                    {"EISPACK", FLAG, nullptr, nullptr, &pde::eispack},
+                    {"FILLIN", FLAG, nullptr, nullptr, &pde::fillin},
+                    {"FIRSTPARTS", FLAG, nullptr, nullptr, &pde::firstparts},
+                    {"FIXDT", FLAG, nullptr, nullptr, &pde::fixdt},
+                    {"FULLERR", FLAG, nullptr, nullptr, &pde::fullerr},
+                    {"HARDMONITOR", FLAG, nullptr, nullptr, &pde::hardmonitor},
+                    {"ROOTERR", FLAG, nullptr, nullptr, &pde::rooterr},
+                    {"MERGE", FLAG, nullptr, nullptr, &pde::merge},
+                    {"MOVING", FLAG, nullptr, nullptr, &pde::moving},
+                    {"NBCMEASURE", FLAG, nullptr, nullptr, &pde::nbcmeasure},
+                    {"NOMINMAX", FLAG, nullptr, nullptr, &pde::nominmax},
+                    {"NONLINEAR", FLAG, nullptr, nullptr, &pde::nonlinear},
+                    {"NONSYMMETRIC", NOTFLAG, nullptr, nullptr, &pde::symmetric},
+                    {"NOTIFY_DONE", FLAG, nullptr, nullptr, &pde::notifydone},
+                    {"NOTIPS", FLAG, nullptr, nullptr, &pde::notips},
+                    {"PAINTED", FLAG, nullptr, nullptr, &pde::painted},
+                    {"PAINTGRID", FLAG, nullptr, nullptr, &pde::paintgrid},
+                    {"PAINTMATERIALS", NOTFLAG, nullptr, nullptr, &pde::paintregions},
+                    {"PAINTREGIONS", FLAG, nullptr, nullptr, &pde::paintregions},
+                    {"PAUSEPLOTS", FLAG, nullptr, nullptr, &pde::pauseplots},
+                    {"PLANKING", FLAG, nullptr, nullptr, &pde::planking},
+                    {"PLOTINTEGRATE", FLAG, nullptr, nullptr, &pde::plotintegrate},
+                    {"PLOTMESHUPDATE", FLAG, nullptr, nullptr, &pde::plotmeshupdate},
+                    {"PRINTMERGE", FLAG, nullptr, nullptr, &pde::printmerge},
+                    {"QUANTIZE", FLAG, nullptr, nullptr, &pde::quantize},
+                    {"REGRID", FLAG, nullptr, nullptr, &pde::regrid},
+                    {"REORDER", FLAG, nullptr, nullptr, &pde::reorder},
+                    {"ROLLTABLE", FLAG, nullptr, nullptr, &pde::rolltable},
+                    {"SCALING", FLAG, nullptr, nullptr, &pde::scaling},
+                    {"SMOOTHINIT", FLAG, nullptr, nullptr, &pde::smoothinit},
+                    {"STAGEGRID", FLAG, nullptr, nullptr, &pde::stagegrid},
+                    {"STATUSGRID", FLAG, nullptr, nullptr, &pde::statusgrid},
+                    {"SURFPLOTS", FLAG, nullptr, nullptr, &pde::surfplots},
+                    {"SYMSCALE", FLAG, nullptr, nullptr, &pde::symscale},
+                    {"THERMAL_COLORS", FLAG, nullptr, nullptr, &pde::thermal_colors},
+                    {"TRIGINIT", FLAG, nullptr, nullptr, &pde::triginit},
+                    {"UPWIND", FLAG, nullptr, nullptr, &pde::upwind},
+                    {"V216INTEGRAL", SPECIAL},
+                    // Tri-states.
+                    {"ATAPRECON", TRI, nullptr, nullptr, &pde::ataprecon},
+                    {"BIPRECON", TRI, nullptr, nullptr, &pde::biprecon},
+                    {"DIPRECON", TRI, nullptr, nullptr, &pde::diprecon},
+                    {"ICCG", TRI, nullptr, nullptr, &pde::iccg},
+                    {"FILL_LU", TRI, nullptr, nullptr, &pde::fill_lu},
+                    {"FORCEGRID", TRI, nullptr, nullptr, &pde::forcegrid},
+                    {"LANCZOS", TRI, nullptr, nullptr, &pde::lanczos},
+                    {"PRECONDITION", TRI, nullptr, nullptr, &pde::precondition},
+                    {"VANDENBERG", TRI, nullptr, nullptr, &pde::vandenberg},
+                    {"CURVATURE_ERROR", TRI, nullptr, nullptr, &pde::curvature_error},
+                    {"GALERKIN_ERROR", TRI, nullptr, nullptr, &pde::galerkin_error},
+                    {"CENTER_ERROR", TRI, nullptr, nullptr, &pde::center_error},
+                    // Words and the rest.
+                    {"CUBIC", SPECIAL},
+                    {"QUADRATIC", SPECIAL},
+                    {"SIMPLEX", SPECIAL},
+                    {"RGSTEREO", SPECIAL},
+                    {"XSTEREO", SPECIAL},
+                    {"MONO", SPECIAL},
+                    {"GRAY", SPECIAL},
+                    {"BLACK", SPECIAL},
+                    {"EMF", SPECIAL},
+                    {"WMF", SPECIAL},
+                    {"OVERLAY", SPECIAL},
+                    {"HEX", SPECIAL},
+                    // The hidden words.
+                    {"LAMBDA", SPECIAL},
+                    {"MODE", SPECIAL},
+                    {"VOLJ", SPECIAL}};
 static_assert(sizeof rows / sizeof rows[0] == 138);
 constexpr int HIDDEN = 135;  // the rows from here on are no switches
 
@@ -170,9 +240,10 @@ struct Range {
   int64_t lo, hi;
 };
 const Range ranges[] = {
-    {"ORDER", 1, 3},           {"CONTOURGRID", 2, 32767},  {"SURFACEGRID", 2, 32767}, {"VECTORGRID", 2, 32767},
-    {"ELEVATIONGRID", 2, 32767}, {"CDFGRID", 2, 32767},    {"GRIDLIMIT", 0, 32767},   {"INITGRIDLIMIT", 0, 32767},
-    {"STAGES", 0, 32767},      {"MODES", 0, 32767},        {"NODELIMIT", 1, INT64_MAX},
+    {"ORDER", 1, 3},          {"CONTOURGRID", 2, 32767},   {"SURFACEGRID", 2, 32767},
+    {"VECTORGRID", 2, 32767}, {"ELEVATIONGRID", 2, 32767}, {"CDFGRID", 2, 32767},
+    {"GRIDLIMIT", 0, 32767},  {"INITGRIDLIMIT", 0, 32767}, {"STAGES", 0, 32767},
+    {"MODES", 0, 32767},      {"NODELIMIT", 1, INT64_MAX}, {"SUBSPACE", 0, 32767},
 };
 
 // A value outside its range: "NAME must be LO to HI" at the name.
@@ -230,12 +301,29 @@ void selectlist(const parse_node *n, double value) {
     if (limit < p->nodelimit) p->nodelimit = limit;
   } else if (s == "DELAY") p->delay = uint8_t(v);
   else if (s == "MODES") {
+    // An explicit subspace holds at least the modes asked for.
+    if (p->select_subspace > 0 && v > p->select_subspace) {
+      std::string range = "at least MODES (" + std::to_string(v) + ") or 0, not " + std::to_string(p->select_subspace);
+      out_of_range(&n->loc, "SUBSPACE", range.c_str());
+    }
     p->modes = uint16_t(v);
     p->eigen = v > 0;
     enable("LAMBDA");
   } else if (s == "USEVOLJ") enable("VOLJ");
-  else if (s == "FONT") pdedat_allfonts(p, v);
-  else if (s == "BANDLU") {
+  else if (s == "SUBSPACE") {
+    if (v > 0 && v < p->modes) {
+      std::string range = "0 or MODES (" + std::to_string(p->modes) + ") to 32767";
+      out_of_range(&n->loc, "SUBSPACE", range.c_str());
+    }
+    p->select_subspace = v;
+  } else if (s == "FONT") {
+    // Only the fonts there are: a number past them is the user's, not the library's fault.
+    int highest = gag_font_highest();
+    int64_t f = switches_cut(value);
+    if (std::isnan(value) || f < 0 || f > highest)
+      out_of_range(&n->loc, "FONT", ("0 to " + std::to_string(highest)).c_str());
+    pdedat_allfonts(p, v);
+  } else if (s == "BANDLU") {
     if (v >= 1) {
       p->dense = 1;
       p->bandlu = v == 1 ? 10 : v;

@@ -21,8 +21,19 @@ int except_init() {
   return 0;
 }
 
+const char *except_home = nullptr;
+
+// A fatal error's traceback is written before the jump leaves any frame, and the trace
+// stack is unwound to the harness's home at once: the releases that run while the jump
+// propagates (a deep tree freed node by node) then find the whole stack free, even when
+// the error was a full stack.
 void except_jump(int code, const char *message) {
   if (!except_catch_active()) rtlib_terminate(message);
+  if (code == EXCEPT_FATAL) {
+    rtlib_traceback();
+    fflush(rtlib_log_file());
+  }
+  if (except_home) rtlib_trace_unwind(except_home);
   rtlib_unwinding = 1;
   throw ExceptJump{code};
 }
@@ -43,8 +54,6 @@ void except_set_rearm_signals(bool on) { rearm_signals = on; }
 void except_land(const char *home, int code, const fenv_t *entry) {
   rtlib_unwinding = 0;
   if (code == EXCEPT_FATAL) {
-    rtlib_traceback();
-    fflush(rtlib_log_file());
     reporting_fatal = true;
   } else if (reporting_fatal) {
     reporting_fatal = false;

@@ -10,12 +10,13 @@
 //     it into pending_message (no traced call: the trace stack may be full) and
 //     jumps with code 99.
 //  3. except_jump: with no catch harness active (except_depth 0) it takes the
-//     terminating path with the message. Otherwise it sets rtlib_unwinding, so that
-//     the trace guards of the frames the jump leaves keep their names on the stack,
-//     and throws ExceptJump.
+//     terminating path with the message. Otherwise, for code 99, it writes the
+//     traceback of the calls the jump abandons; it unwinds the trace stack to the
+//     harness's home name and sets rtlib_unwinding, so that the trace guards of the
+//     frames the jump leaves do not pop, while the routines that run during the
+//     unwinding push and pop above home; and throws ExceptJump.
 //  4. The harness lands (except_land): it clears rtlib_unwinding; for code 99 it
-//     writes the traceback of the abandoned calls and sets reporting_fatal; it
-//     unwinds the trace stack to the harness's home name, moves pending_message into
+//     sets reporting_fatal; it unwinds the trace stack to the harness's home name, moves pending_message into
 //     fatal_message, restores the floating-point environment in force when the
 //     harness was entered (a trap handler leaves the kernel's clean one) and, while
 //     rearm_signals is set (it is cleared by option D), installs the signal
@@ -67,21 +68,28 @@ void except_set_rearm_signals(bool on);
 
 // Counts the catch harnesses entered: a jump outside any is the terminating path.
 extern int except_depth;
+// The home name of the innermost active harness, to which a jump unwinds the trace stack.
+extern const char *except_home;
 
 template <class F> int except_catch(const char *home, F &&body) {
   fenv_t entry;
   rtlib_fpu_save(&entry);
   ++except_depth;
+  const char *outer = except_home;
+  except_home = home;
   try {
     body();
   } catch (ExceptJump &jump) {
     --except_depth;
+    except_home = outer;
     except_land(home, jump.code, &entry);
     return jump.code;
   } catch (...) {
     --except_depth;
+    except_home = outer;
     throw;
   }
   --except_depth;
+  except_home = outer;
   return 0;
 }

@@ -250,7 +250,10 @@ static void sig_protection(int, siginfo_t *, void *) { UNCLE("Memory Protection 
 static volatile sig_atomic_t pending_interrupt = 0;
 static bool interrupt_taken = false, interrupts_installed = false;
 
-static void sig_interrupt(int sig) { pending_interrupt = sig; }
+static void sig_interrupt(int sig) {
+  pending_interrupt = sig;
+  pwin_interrupt_waits();
+}
 
 void rtlib_poll_interrupt() {
   if (!pending_interrupt || interrupt_taken) return;

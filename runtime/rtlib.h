@@ -23,17 +23,20 @@ void rtlib_trace_unwind(const char *name);
 void rtlib_traceback();
 
 // The guard every traced function opens with: push on entry, pop with the
-// identity check on every normal exit.
+// identity check on every normal exit. A frame left by the jump keeps its name for
+// the traceback; a frame entered while the jump propagates (a release run by a
+// destructor) pops as usual, so the unwinding piles nothing onto the stack.
 struct RtlibTrace {
   const char *name;
-  explicit RtlibTrace(const char *n) : name(n) {
+  int entered_unwinding;
+  explicit RtlibTrace(const char *n) : name(n), entered_unwinding(rtlib_unwinding) {
     int32_t t = rtlib_trace_top;
     t = (t == 0) ? rtlib_trace_grow() : t - 1;
     rtlib_trace_top = t;
     rtlib_trace_slots[t] = n;
   }
   ~RtlibTrace() noexcept(false) {
-    if (rtlib_unwinding) return;
+    if (rtlib_unwinding && !entered_unwinding) return;
     if (rtlib_trace_slots[rtlib_trace_top++] != name) rtlib_trace_mismatch(name);
   }
   RtlibTrace(const RtlibTrace &) = delete;

@@ -252,7 +252,7 @@ int32_t cgsolve_split_check(pde *p) {
     if (!settings.batch && appwin.warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
     if (p->regrids >= p->gridlimit) {
       // The error limit is not met on the last grid.
-      cgsolve_not_converged(p, "GRID LIMIT", "GRID LIMIT: NOT CONVERGED");
+      cgsolve_not_converged(p, "GRID LIMIT: NOT CONVERGED", "GRID LIMIT: NOT CONVERGED");
       return n;
     }
   }

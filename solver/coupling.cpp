@@ -101,6 +101,9 @@ void at_node(pde *p, const MeshCell *cell, int32_t n) {
   for (int i = 0; i < 4; i++) ep.local[i] = t && at < k ? t[at].L[i] : 0.0;
   ep.x = nd->x, ep.y = nd->y, ep.z = nd->z;
   ep.qpoint = 0;
+  // A curved cell's map varies: derivatives and side directions at the node take the
+  // Jacobian there, not the one the cell was localized with.
+  if (ep.cell && ep.cell->frame.curved) elements_jacobian(ep.local, &ep.cell->frame);
 }
 
 void context(vector2d *u, vector2d *udot, double t) {
@@ -493,8 +496,9 @@ void lbc_operate(pde *p, vectord *F, uint16_t mode) {
   }
 }
 
-void bnormal(pde *p, evalpoint *pt, int32_t node, uint16_t k, uint16_t bcix) {
-  TRACE("bnormal");
+// The outward unit normal at the node of a boundary side of condition bcix for variable
+// k into pt (the cell of that side localized at the node); false when no side has it.
+static bool side_normal(pde *p, evalpoint *pt, int32_t node, uint16_t k, uint16_t bcix) {
   const MeshNode *nd = &p->mesh.nodes.data[node - 1];
   for (int32_t i = 0; i < nd->nodecell.count; i++) {
     int32_t c = nd->nodecell.data[i];
@@ -509,10 +513,25 @@ void bnormal(pde *p, evalpoint *pt, int32_t node, uint16_t k, uint16_t bcix) {
       double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
       if (len == 0) continue;
       pt->nx = v[0] / len, pt->ny = v[1] / len, pt->nz = v[2] / len;
-      return;
+      return true;
     }
   }
-  rtlib_fatal_in("bnormal", "BNORMAL CRASH");
+  return false;
+}
+
+void bnormal(pde *p, evalpoint *pt, int32_t node, uint16_t k, uint16_t bcix) {
+  TRACE("bnormal");
+  if (!side_normal(p, pt, node, k, bcix)) rtlib_fatal_in("bnormal", "BNORMAL CRASH");
+}
+
+// Whether the tree takes a normal or tangential component.
+static bool reads_normal(const TreeNode *t) {
+  if (!t) return false;
+  if (t->opcode == op::vncomp || t->opcode == op::vtcomp) return true;
+  if (t->group == leafop || t->opcode == op::subref) return false;
+  for (int k = 0; k < t->arity && k < 3; k++)
+    if (reads_normal(t->child[k])) return true;
+  return false;
 }
 
 void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, evalpoint *pt, double told,
@@ -757,6 +776,9 @@ template <class Fn> static void each_value_node(pde *p, const double times[2], b
         continue;
       }
       int32_t n = nodes->data[i];
+      // A value read from normal() or tangential() takes the normal of its side at the node.
+      ep.nx = ep.ny = ep.nz = 0;
+      if (place && reads_normal(b->tree)) side_normal(p, &ep, n, k, uint16_t(bcs->data[i]));
       int32_t c = place ? loading_localize_node(&ep, &p->mesh, n, 0) : loading_node_cell(&p->mesh, n, 0);
       if (c) f(k, n, b, p->mesh.cells.data[c - 1].region);
     }

@@ -45,6 +45,7 @@ static const bool mtv_installed = (measures_mtv = sparsemx_mtv_0, true);
 // The message pump every 1000 cells.
 static void pump(int32_t c) {
   if (c % 1000 == 0) msgpump.dispatch(0);
+  rtlib_poll_interrupt();
 }
 
 // ---- Jacobian blocks ----------------------------------------------------------------------------
@@ -642,13 +643,17 @@ static void block_scale(pde *p, uint16_t i) {
 // Stop request: the panel's key.
 static bool stopped(pde *p) { return display_checkkey(&p->status) || p->stop; }
 
+// The present rates in a time run, none otherwise.
+static vector2d *rates_of(pde *p) { return p->timedep && p->udot.count ? &p->udot : nullptr; }
+
 static void space_matrix(pde *p, vector2d *u, const double times[2]) {
   String label = lit("Building Matrix ");
   uint16_t line = display_report_num2(&p->status, 0, &label, 0, 0);
   refresh_ranges(p, u);
   coupling_set_method(p);
   p->rmsscale = 0;
-  context(u, nullptr, times[1]);
+  // A time run's Jacobians may read the rates (a coefficient holding a time derivative).
+  context(u, rates_of(p), times[1]);
   uint16_t F = p->nfield, E = eqcount(p);
   for (uint16_t i = 1; i <= F; i++) {
     for (uint16_t j = 1; j <= F; j++) {
@@ -726,7 +731,7 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
     space_matrix(p, u, times);
     if (stopped(p)) return;
   }
-  context(u, nullptr, times[1]);
+  context(u, rates_of(p), times[1]);
   sparsemx_image(&p->tmatrix, &p->matrix);
   String label = lit("Damping Matrix ");
   uint16_t line = display_report_num2(&p->status, 0, &label, 0, 0);

@@ -134,9 +134,19 @@ void loading_map_matrix(pde *p, uint16_t kind) {
   // mostly exceeds its fill bound: its rows keep the band order for the iterations. So
   // does a system of 200000 rows or more: there the band order, handed to the factor,
   // leads its own ordering to a sparser factor that repays the reordering.
-  bool factored =
-      kind == 1 && p->dimension != 3 && p->nt < 200000 && sparsecg_takes_complete(p->solver, p->precon, p->nt);
-  bool reorder = p->reorder && p->symmetric && !p->timedep && !factored;
+  // The passes of an eigenvalue run solve their block of vectors by the complete factor
+  // likewise.
+  bool factored = p->dimension != 3 && p->nt < 200000 &&
+                  ((kind == 1 && sparsecg_takes_complete(p->solver, p->precon, p->nt)) ||
+                   (kind == 3 && sparsecg_block_takes_complete(p->solver, p->precon, p->subspace)));
+  // The band order serves a factor. The diagonally scaled conjugate gradients, which the
+  // automatic choice takes for a solid and builds no factor from, take the same iterations in
+  // any order (up to rounding), and run their products faster in the mesh's own order: there
+  // the rows keep it. A user's DIPRECON, ICCG or BANDLU keeps the reordering.
+  bool diagonal_cg = p->solver == 0 && p->precon == 1 && p->diprecon != 2;
+  bool reorder = p->reorder && p->symmetric && !p->timedep && !factored && !diagonal_cg;
+  if (p->reorder && p->symmetric && !p->timedep)
+    debug_printf("ORDERING: %s\n", reorder ? "BAND" : factored ? "MESH (COMPLETE FACTOR)" : "MESH (DIAGONAL CG)");
   std::vector<int32_t> keys;  // the node-numbered adjacency's keys, row after row
   if (reorder) {
     for (int32_t i = 1; i <= N; i++) {

@@ -336,6 +336,7 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
       rho[size_t(a)] = sq[size_t(a)];
     }
     BY_WIDTH(redirect, wa)(p, r, beta.data(), n, wa);
+    rtlib_poll_interrupt();  // a request to end does not wait for the iteration limit
     // 9-10. The RMS of the field unknowns and the stop tests, column by column: a
     // column stops when its test is met or its RMS is 0; the iteration limit and the
     // stop key, polled while a column goes on, stop them all.
@@ -419,9 +420,13 @@ bool sparsecg_solve_complete(vectord *x, const sparsemx *A, const vectord *b) {
   return sparselu_solve(x->data, A, b->data, chol_fill);
 }
 
-bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
+bool sparsecg_block_takes_complete(int32_t family, int32_t precon, int32_t w) {
   int32_t method = method_of(family, precon);
-  return (method == 4 || method == 5) && sparsecg_complete && w >= 2 && sparsechol_factor(A, chol_fill);
+  return (method == 4 || method == 5) && sparsecg_complete && w >= 2;
+}
+
+bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
+  return sparsecg_block_takes_complete(family, precon, w) && sparsechol_factor(A, chol_fill);
 }
 
 bool sparsecg_single_factored(const sparsemx *A, int32_t family, int32_t precon) {

@@ -55,6 +55,8 @@ bool sparsecg_takes_complete(int32_t family, int32_t precon, int32_t n);
 // Whether sparsecg_cg_block would solve w columns of A by the complete factor, which is
 // made here: the incomplete factor M is then never read.
 bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w);
+// Whether a block of w columns is solved by the complete factor (should it fit its fill bound).
+bool sparsecg_block_takes_complete(int32_t family, int32_t precon, int32_t w);
 // Whether sparsecg_cg would solve A by the complete factor, which is made here: M is
 // then never read, and may be left empty.
 bool sparsecg_single_factored(const sparsemx *A, int32_t family, int32_t precon);

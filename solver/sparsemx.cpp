@@ -1144,6 +1144,7 @@ void sparsemx_bandmin(vectorl *perm, vectorl *invperm, sparsemx *G, uint16_t mod
   for (int32_t o = 1; o <= n; o++) widest = std::max(widest, start.data[o] - start.data[o - 1]);
   bool whole = mode != 1 && double(n) * double(widest) < 9007199254740992.0;
   for (int32_t pass = 1;; pass++) {
+    rtlib_poll_interrupt();  // the passes of a large system take long: a request ends them
     // 1. Each row's centroid.
     for (int32_t o = 1; o <= n; o++) {
       int32_t r = at[o];

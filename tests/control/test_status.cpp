@@ -51,7 +51,7 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // iteration ends on its divergence test or its step limit): the answer is reported,
       // marked, and the exit code is the one of an unconverged run.
       {"no_steady_state_done", "-B -R -X", QUENDAR_UNCONVERGED, {"T| NEWTON ", ": NOT CONVERGED\nT| --DONE--\n"}},
-      {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: \nNEWTON ", ": NOT CONVERGED\n}\n"}, "strip_sum.txt"},
+      {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: Radiating strip\nNEWTON ", ": NOT CONVERGED\n}\n"}, "strip_sum.txt"},
       // A residual that is not a number is an error, never an answer.
       {"nan_newton_done", "-B -R -X", 1, {"T| ERROR: Solution Diverged", "T| TERMINATED\nEND\n", "!--DONE--"}},
       // Files that do not reach the disk fail the run in the system's words.
@@ -244,6 +244,144 @@ TEST_F(Ending, DebugSwitchesWriteTheirModulesListings) {
     for (const std::string &t : r.in) EXPECT_NE(dbg.find(t), std::string::npos) << r.debug << ": " << t;
     for (const std::string &t : r.out) EXPECT_EQ(dbg.find(t), std::string::npos) << r.debug << ": " << t;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// An Xvfb on a display number it picks itself; 0 when there is none or it does not start.
+pid_t start_display(std::string *display) {
+  if (system("command -v Xvfb >/dev/null 2>&1") != 0) return 0;
+  int fds[2];
+  if (pipe(fds) != 0) return 0;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (!freopen("/dev/null", "w", stderr)) _exit(127);
+    std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string number;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return 0;
+  }
+  *display = ":" + number;
+  return pid;
+}
+
+// A request to end (SIGTERM) sent while the run refines, while a front that takes long
+// advances and while an error box waits for the user: the run ends soon after, with
+// the shell's code for the signal, and its log ends with one error, TERMINATED and END.
+// The bound on the wait is loose (a loaded machine); before, these runs went on for
+// tens of seconds, or for ever while the box waited.
+TEST_F(Ending, TerminationIsHonouredWhereverTheRunIs) {
+  std::string display;
+  pid_t xvfb = start_display(&display);
+  const struct {
+    const char *name, *words, *ready;  // ready: a text of the log, or "" to wait a second
+    bool screen;
+  } cases[] = {
+      {"term_refine", "-B -R -X", "GRID 3 ", false},
+      {"term_front", "-B -R -X", "", false},
+      {"term_box", "-R", "", true},
+  };
+  for (const auto &c : cases) {
+    if (c.screen && !xvfb) {
+      std::cout << "no Xvfb: " << c.name << " not run\n";
+      continue;
+    }
+    copy(c.name);
+    std::string log = dir + "/" + c.name + ".log";
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      if (chdir(dir.c_str()) != 0) _exit(99);
+      setenv("TMPDIR", dir.c_str(), 1);
+      if (c.screen) setenv("DISPLAY", display.c_str(), 1);
+      else unsetenv("DISPLAY");
+      if (!freopen("/dev/null", "w", stdout)) _exit(97);
+      std::string cmd = "exec '" QUENDAR_EXE "' " + std::string(c.words) + " " + c.name + ".pde";
+      execl("/bin/sh", "sh", "-c", cmd.c_str(), nullptr);
+      _exit(98);
+    }
+    // Started (and at the point asked for), or a minute.
+    for (int k = 0; k < 600 && slurp(log).find("START ") == std::string::npos; k++) usleep(100000);
+    if (*c.ready)
+      for (int k = 0; k < 600 && slurp(log).find(c.ready) == std::string::npos; k++) usleep(100000);
+    sleep(c.screen ? 3 : 1);
+    ASSERT_EQ(kill(pid, SIGTERM), 0) << c.name;
+    int status = 0, waited = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0 && waited < 300) usleep(100000), waited++;
+    if (waited == 300) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      ADD_FAILURE() << c.name << ": still running 30 s after the request";
+      continue;
+    }
+    EXPECT_LE(waited, 100) << c.name << ": ended " << waited / 10.0 << " s after the request";
+    ASSERT_TRUE(WIFEXITED(status)) << c.name;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM) << c.name;
+    std::string text = slurp(log);
+    EXPECT_TRUE(std::regex_search(
+        text, std::regex(R"(\n \d+:\d\d\| ERROR: Termination error\n \d+:\d\d\| TERMINATED\nEND\n$)")))
+        << c.name << "\n"
+        << text;
+    size_t ends = 0;
+    for (size_t k = 0; (k = text.find("TERMINATED", k)) != std::string::npos; k++) ends++;
+    EXPECT_EQ(ends, 1u) << c.name << "\n" << text;
+  }
+  if (xvfb) {
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A line that starts with tabs is written with them laid out as blanks to stops of 8,
+// and the caret stands where it stands on the same line written with those blanks.
+TEST_F(Ending, CaretStandsUnderTheFaultAfterTabs) {
+  auto caret = [&](const std::string &name, const std::string &indent) {
+    spit(dir + "/" + name + ".pde",
+         "TITLE 't'\nVARIABLES u\nEQUATIONS div(grad(u))+1=0\nBOUNDARIES REGION 1 START(0,0) "
+         "VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nPLOTS\n" +
+             indent + "CONTOUR(u) POINTS = 1\nEND\n");
+    EXPECT_EQ(run("-B -R -X " + name + ".pde"), 1) << out();
+    std::vector<std::string> log = lines(name + ".log");
+    auto at = std::find_if(log.begin(), log.end(), [](const std::string &l) { return l.find("CONTOUR") != l.npos; });
+    if (at == log.end() || at + 1 == log.end()) return std::string("none");
+    return at[0] + "\n" + at[1];
+  };
+  std::string tabs = caret("tabs", "\t\t"), blanks = caret("blanks", std::string(16, ' '));
+  EXPECT_EQ(tabs, blanks);
+  EXPECT_EQ(tabs.find('\t'), std::string::npos) << tabs;
+  // Where a tab stands after other text, it reaches the next stop of 8.
+  EXPECT_EQ(caret("mixed", "ab\t"), caret("mixed8", "ab      "));
+}
+
+// Without a display and without -B a named problem cannot wait for Run to be pressed:
+// it runs, its reports in its log, and the exit code says how it ended.
+TEST_F(Ending, NoDisplayRunsTheProblemNamed) {
+  spit(dir + "/plain.pde",
+       "TITLE 'p'\nVARIABLES u\nEQUATIONS div(grad(u))+1=0\nBOUNDARIES REGION 1 START(0,0) VALUE(u)=0 "
+       "LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nPLOTS SUMMARY EXPORT REPORT val(u,0.5,0.5) AS 'c'\nEND\n");
+  EXPECT_EQ(run("plain.pde"), 0) << out();
+  EXPECT_NE(text("plain.log").find("T| --DONE--\n"), std::string::npos) << text("plain.log");
+  // The summary names the problem's title.
+  EXPECT_NE(slurp(dir + "/plain.p01").find("Title: p\n"), std::string::npos) << slurp(dir + "/plain.p01");
+  // Asked only to open it, it says why nothing runs.
+  EXPECT_EQ(run("-E plain.pde"), 0);
+  EXPECT_NE(out().find("no display to edit"), std::string::npos) << out();
 }
 
 }  // namespace

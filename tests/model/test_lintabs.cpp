@@ -73,6 +73,14 @@ TEST(Lintabs, ExactCasesInOneToThreeAxes) {
   EXPECT_NEAR(lintabs_linterp(&t3, q), 2.136, 1e-5);
   double slopes[3] = {1.12, 2.06, 3.18};
   for (uint16_t a = 1; a <= 3; a++) EXPECT_NEAR(lintabs_linderiv(&t3, q, a), slopes[a - 1], 1e-5) << a;
+  // Mixed slopes of x + 2y + 3z + xyz: yz, xz, xy, xyz; along one axis twice, 0.
+  const struct {
+    uint8_t axes[3];
+    int count;
+    double value;
+  } mixed[] = {{{1, 2}, 2, 0.2},  {{1, 3}, 2, 0.6}, {{2, 3}, 2, 0.3},
+               {{1, 2, 3}, 3, 1}, {{1, 1}, 2, 0},   {{2, 3, 2}, 3, 0}};
+  for (const auto &m : mixed) EXPECT_NEAR(lintabs_linderiv_n(&t3, q, m.axes, m.count), m.value, 1e-5) << m.count;
   float below[3] = {0.3f, 0.6f, -4};  // held at the first plane: no slope along z
   EXPECT_NEAR(lintabs_linterp(&t3, below), 0.3 + 1.2 - 3 - 0.18, 1e-5);
   EXPECT_EQ(lintabs_linderiv(&t3, below, 3), 0);

@@ -36,11 +36,25 @@ TEST_F(Symbolic, ClassesOfWrittenTrees) {
   p->formulas.definitions.tables.items[0].keys[0] = p->formulas.definitions.tables.items[1].keys[0] = 1;
   p->formulas.definitions.tables.items[0].keys[1] = 5;
   p->formulas.definitions.tables.items[1].keys[1] = 2;
-  struct Case { const char *text; int32_t rhs, time, order; } cases[] = {
-      {"3*U", varex, spacex, order0}, {"3*DX(U)", varex, spacex, order1}, {"DX(3*DX(U))", varex, spacex, order2},
-      {"DX(SIN(X))", coordex, spacex, order0}, {"LAM*U", lamdex, timex, order0}, {"LAM*U+U", varex, timex, order0},
-      {"DT(U)", varex, timex, order1}, {"SIN(DT(U))", varex, spacex, order1}, {"-DT(U)", varex, timex, order1},
-      {"TXU", varex, spacex, order0}, {"TXY", coordex, spacex, order0}, {"2+3", constex, spacex, order0},
+  struct Case {
+    const char *text;
+    int32_t rhs, time, order;
+  } cases[] = {
+      {"3*U", varex, spacex, order0},
+      {"3*DX(U)", varex, spacex, order1},
+      {"DX(3*DX(U))", varex, spacex, order2},
+      {"DX(SIN(X))", coordex, spacex, order0},
+      {"LAM*U", lamdex, timex, order0},
+      {"LAM*U+U", varex, timex, order0},
+      // A time derivative adds no spatial order; one under a function is still a time term.
+      {"DT(U)", varex, timex, order0},
+      {"SIN(DT(U))", varex, timex, order0},
+      {"-DT(U)", varex, timex, order0},
+      {"DX(DT(U))", varex, timex, order1},
+      {"DT(DX(DX(U)))", varex, timex, order2},
+      {"TXU", varex, spacex, order0},
+      {"TXY", coordex, spacex, order0},
+      {"2+3", constex, spacex, order0},
   };
   for (const Case &c : cases) {
     TreeNode *t = build(infix(c.text));

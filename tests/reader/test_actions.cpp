@@ -161,7 +161,7 @@ TEST_F(Actions, DebugAndPrint) {
   mtokeniz_debug = switches_treelocs = rdtable_debug = 0;
   EXPECT_EQ(parse("SELECT DEBUG(treeval, grid = 2)"), "ok");
   EXPECT_EQ(p->dbg_treeval * 10 + p->dbg_grid + treeval_debug * 100, 112);
-  EXPECT_EQ(parse("SELECT DEBUG(transfer)"), "Illegal Symbol @1:22");
+  EXPECT_EQ(parse("SELECT DEBUG(transfer)"), "Illegal Symbol: TRANSFER is a reserved word @1:22");
   EXPECT_EQ(parse("SELECT DEBUG(bogus)"), "BAD DEBUG FLAG @1:19");
   EXPECT_NE(debug.find("BAD DEBUG: BOGUS\n"), std::string::npos);
   EXPECT_EQ(parse("SELECT PRINT(matrix, other, grid)"), "ok");

@@ -99,8 +99,12 @@ TEST_F(Plots, FlagsListsAndScales) {
   const struct {
     const char *entry;
     int scale;
-  } scales[] = {{"ELEVATION(u) LOGLIN", 4}, {"CONTOUR(u) LOGLIN", 6}, {"CONTOUR(u) LINLOGLOG", 3},
-                {"CONTOUR(u) LOGLOG", 7},   {"ELEVATION(u) LINLOG", 2}, {"SURFACE(u) LOG(3)", 1}};
+  } scales[] = {{"ELEVATION(u) FROM (0,0) TO (1,1) LOGLIN", 4},
+                {"CONTOUR(u) LOGLIN", 6},
+                {"CONTOUR(u) LINLOGLOG", 3},
+                {"CONTOUR(u) LOGLOG", 7},
+                {"ELEVATION(u) FROM (0,0) TO (1,1) LINLOG", 2},
+                {"SURFACE(u) LOG(3)", 1}};
   for (auto &s : scales) {
     ASSERT_EQ(parse(std::string("VARIABLES u PLOTS ") + s.entry), "ok") << s.entry;
     EXPECT_EQ(rec(1).scale, s.scale) << s.entry;
@@ -129,7 +133,9 @@ TEST_F(Plots, LinePlots) {
   EXPECT_EQ(rec(1).data, rec(2).data);
   EXPECT_EQ(rec(1).lines.data[0].count, 2);
   EXPECT_EQ(title(1, 1) + "|" + title(1, 2), "ELEVATION(u, 2*u)|ON outer");
-  ASSERT_EQ(parse("VARIABLES u SELECT moving PLOTS ELEVATION(u) ON 'outer' ELEVATION(u) ON 'outer' ELEVATION(u)"), "ok");
+  ASSERT_EQ(parse("VARIABLES u SELECT moving PLOTS ELEVATION(u) ON 'outer' ELEVATION(u) ON 'outer' ELEVATION(u) FROM "
+                  "(0,0) TO (1,1)"),
+            "ok");
   EXPECT_EQ(data(1).boundary, 2);
   EXPECT_EQ(rec(1).data, rec(2).data);
   EXPECT_NE(rec(1).data, rec(3).data);

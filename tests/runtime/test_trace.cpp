@@ -158,3 +158,50 @@ TEST(UncleDeath, TerminatingPaths) {
   EXPECT_EXIT(except_jump(EXCEPT_REPORTED, "REPORTED AT START"), testing::ExitedWithCode(1),
               "Error: REPORTED AT START");
 }
+
+namespace {
+
+int released = 0;
+void release_one() {
+  TRACE("release_one");
+  released++;
+}
+// A frame whose scope release runs traced routines while the jump leaves it.
+void abandon_with_releases(int n) {
+  TRACE("abandon");
+  struct Release {
+    int n;
+    ~Release() {
+      for (int k = 0; k < n; k++) release_one();
+    }
+  } release{n};
+  nest(8193);  // a full stack: TRACEBACK OVERFLOW
+}
+
+}  // namespace
+
+// The routines a destructor runs while the jump propagates push and pop as usual, and
+// find room even when the error was a full stack: the stack is unwound to the harness's
+// home before the jump leaves any frame. Before, each such call was pushed and never
+// popped, and the ten-thousandth overflowed the stack while unwinding.
+TEST(TraceStack, ReleasesDuringTheJumpPopAndFindRoom) {
+  FreshStack fresh;
+  static const char home[] = "home";
+  TRACE(home);
+  int32_t depth = rtlib_trace_size - rtlib_trace_top;  // growth moves the entries, not their depth
+  released = 0;
+  std::string log;
+  {
+    HookScope hook;
+    LogCapture capture;
+    EXPECT_EQ(except_catch(home, [] { abandon_with_releases(10000); }), EXCEPT_FATAL);
+    log = capture.text();
+    EXPECT_STREQ(fatal_message.text, "TRACEBACK OVERFLOW.");
+    finish_report(home);
+  }
+  EXPECT_EQ(released, 10000);
+  EXPECT_EQ(rtlib_trace_size - rtlib_trace_top, depth);
+  EXPECT_EQ(rtlib_trace_slots[rtlib_trace_top], home);
+  // The traceback still names the abandoned calls.
+  EXPECT_NE(log.find("CALLED FROM abandon"), std::string::npos) << log;
+}

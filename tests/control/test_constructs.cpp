@@ -1,0 +1,148 @@
+// Every construct of the BOUNDARIES and PLOTS sections, and the bounded counts of SELECT,
+// either changes the problem that is built, seen in a reported value against its exact
+// answer, or is refused with an error at its line: none is accepted and then ignored.
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "tests/control/doubles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Constructs : ProgramRun {
+  // The descriptor: a file of tests/data/constructs (with the files of its .d folder),
+  // or the text given.
+  int run(const std::string &name, const std::string &text) {
+    fs::path data = fs::path(QUENDAR_DATA) / "constructs";
+    if (text.empty()) {
+      fs::copy_file(data / (name + ".pde"), fs::path(dir) / (name + ".pde"), fs::copy_options::overwrite_existing);
+      if (fs::exists(data / (name + ".d")))
+        for (const auto &e : fs::directory_iterator(data / (name + ".d")))
+          fs::copy_file(e.path(), fs::path(dir) / e.path().filename(), fs::copy_options::overwrite_existing);
+    } else {
+      spit(dir + "/" + name + ".pde", text);
+    }
+    return shell("env -u DISPLAY '" QUENDAR_EXE "' -B -R -X " + name + ".pde");
+  }
+  // "label= value" lines of a summary file.
+  std::map<std::string, double> values(const std::string &file) {
+    std::map<std::string, double> out;
+    std::istringstream in(slurp(dir + "/" + file));
+    std::smatch m;
+    for (std::string l; std::getline(in, l);)
+      if (std::regex_match(l, m, std::regex(" *(.*?)= *(\\S+)"))) out[m[1]] = std::stod(m[2]);
+    return out;
+  }
+};
+
+const char *square = "START(0,0) LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH";
+
+std::string with(const std::string &boundaries, const std::string &plots, const std::string &select = "") {
+  return "TITLE 't' SELECT ERRLIM=1e-4 " + select + "\nVARIABLES u\nEQUATIONS div(grad(u))+1=0\nBOUNDARIES\n" +
+         boundaries + "\nPLOTS\n" + plots + "\nEND\n";
+}
+
+// 400 labels of 200 characters: more than one line of reports can hold.
+std::string long_reports() {
+  std::string plots = "SUMMARY\n";
+  for (int k = 0; k < 400; k++) plots += "REPORT 1 AS '" + std::string(196, 'a') + std::to_string(1000 + k) + "'\n";
+  return with(std::string("REGION 1 VALUE(u)=0 ") + square, plots);
+}
+
+TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
+  const std::string area = "SUMMARY EXPORT FILE 's.txt' REPORT integral(1) AS 'a'";
+  struct Row {
+    const char *name;
+    std::string text;  // empty: the descriptor of tests/data/constructs
+    const char *file, *label;
+    double value, tol;
+    const char *error;  // the start of the log's error line; null for a value
+  };
+  const Row rows[] = {
+      // A condition written before the first region holds on the paths that follow:
+      // the unit square's centre under -lap u = 1, u = 0 (series).
+      {"bc_before_region", "", "bc_before_region.p01", "c", 0.0736713, 2e-3, nullptr},
+      // LINE LIST is the polyline through its points (a polygon of area 1.25).
+      {"linelist_noop", "", "linelist_noop.p01", "area", 1.25, 1e-6, nullptr},
+      {"spline_noop", "", nullptr, nullptr, 0, 0, "Line 3 ERROR: SPLINE segments are not supported"},
+      // The corners and holes the paths cut change the area: a fillet of radius 0.2
+      // takes (1 - pi/4) 0.04, a bevel cut 0.2 long a right triangle of legs 0.2/sqrt(2),
+      // 0.01; an excluded quarter 0.25.
+      {"fillet",
+       with(std::string("REGION 1 VALUE(u)=0 START(0,0) LINE TO (1,0) FILLET=0.2 TO (1,1) TO (0,1) TO FINISH"), area),
+       "s.txt", "a", 1 - (1 - M_PI / 4) * 0.04, 1e-3, nullptr},
+      {"bevel",
+       with(std::string("REGION 1 VALUE(u)=0 START(0,0) LINE TO (1,0) BEVEL=0.2 TO (1,1) TO (0,1) TO FINISH"), area),
+       "s.txt", "a", 0.99, 1e-6, nullptr},
+      {"exclude",
+       with(std::string("REGION 1 VALUE(u)=0 ") + square +
+                " EXCLUDE START(0.25,0.25) LINE TO (0.75,0.25) TO (0.75,0.75) TO (0.25,0.75) TO FINISH",
+            area),
+       "s.txt", "a", 0.75, 1e-6, nullptr},
+      {"circle", with("REGION 1 VALUE(u)=0 START(1,0) ARC(CENTER=0,0) ANGLE=360", area), "s.txt", "a", M_PI, 1e-4,
+       nullptr},
+      // A natural condition: -lap u = 0 with u = 0 at x = 0 and a unit outward flux at
+      // x = 1 is u = x.
+      {"natural",
+       "TITLE 'n' SELECT ERRLIM=1e-4\nVARIABLES u\nEQUATIONS div(grad(u))=0\nBOUNDARIES REGION 1 START(0,0) "
+       "NATURAL(u)=0 LINE TO (1,0) NATURAL(u)=1 LINE TO (1,1) NATURAL(u)=0 LINE TO (0,1) VALUE(u)=0 LINE TO FINISH\n"
+       "PLOTS SUMMARY EXPORT FILE 's.txt' REPORT val(u,0.7,0.4) AS 'u'\nEND\n",
+       "s.txt", "u", 0.7, 1e-6, nullptr},
+      // Layers named 'lower' and 'upper' are those layers: the flux out of each is the
+      // integral of lap u = 2 over its volume.
+      {"layer_named_upper", "", "c_sum.txt", "flux lower", 1.6, 1e-3, nullptr},
+      {"layer_named_upper", "", "c_sum.txt", "flux upper", 2.4, 1e-3, nullptr},
+      // Plots with nothing to draw on or along.
+      {"elevation_no_path", "", nullptr, nullptr, 0, 0, "Line 6 ERROR: CUT is a FEATURE"},
+      {"elevation_region", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u)\nELEVATION(u) ON REGION 1"),
+       nullptr, nullptr, 0, 0, "Line 8 ERROR: ELEVATION needs a path"},
+      {"elevation_bare", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u)\nELEVATION(u)"), nullptr,
+       nullptr, 0, 0, "Line 8 ERROR: ELEVATION needs a path"},
+      {"contour_on_feature", "", nullptr, nullptr, 0, 0, "Line 5 ERROR: CUT is a FEATURE"},
+      // Values that depend on the place, reported with none.
+      {"report_table_transfer", "", nullptr, nullptr, 0, 0, "Line 6 ERROR: VALUE NEEDS A POINT"},
+      // INITIAL EQUATIONS give the start: u - x y = 0 is u = x y, 0.25 at the centre at
+      // t = 0; one not of degree one in its variable is refused at its line.
+      {"initial_equations", "", "initial_equations.p01_1", "u0", 0.25, 1e-9, nullptr},
+      {"initial_square",
+       "TITLE 'i'\nVARIABLES u\nINITIAL EQUATIONS u^2 - x*y = 0\nEQUATIONS div(grad(u))+1=dt(u)\nBOUNDARIES REGION 1 "
+       "START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nTIME 0 TO 0.01\nPLOTS FOR T = 0 "
+       "SUMMARY\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 3 ERROR: INITIAL EQUATIONS: each must be of degree one"},
+      // A variable's second tagged equation would replace its first.
+      {"tagged_twice",
+       "TITLE 'e'\nVARIABLES u v\nEQUATIONS\nu: div(grad(u))+1=0\nv: div(grad(v))+u=0\nu: div(grad(u))+2=0\nBOUNDARIES "
+       "REGION 1 START(0,0) VALUE(u)=0 VALUE(v)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 6 ERROR: A second equation for U"},
+      // A REPEAT is read again from its place: its ENDREPEAT must be in its file.
+      {"repeat_in_include", "", nullptr, nullptr, 0, 0, "Line 6 ERROR: ENDREPEAT closes a REPEAT of another file"},
+      // Counts, bounded where they are read.
+      {"font99", "", nullptr, nullptr, 0, 0, "Line 1 ERROR: FONT must be 0 to "},
+      {"for_by_tiny", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: Too many plot times"},
+      {"points_grid", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u) POINTS=4000"), nullptr, nullptr, 0,
+       0, "Line 7 ERROR: POINTS too many"},
+      {"long_reports", long_reports(), nullptr, nullptr, 0, 0, "ERROR: REPORT texts too long"},
+      {"staged_errlim_short", "", nullptr, nullptr, 0, 0, "Line 4 ERROR: NOT ENOUGH STAGE VALUES: 2 given, STAGES = 3"},
+      {"subspace_below_modes", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: SUBSPACE must be 0 or MODES (6) to 32767"},
+      {"subspace_negative", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: SUBSPACE must be 0 to 32767"},
+  };
+  for (const Row &r : rows) {
+    int code = run(r.name, r.text);
+    std::string log = slurp(dir + "/" + r.name + ".log");
+    if (r.error) {
+      EXPECT_EQ(code, 1) << r.name << "\n" << log;
+      EXPECT_NE(log.find(r.error), std::string::npos) << r.name << "\n" << log;
+      continue;
+    }
+    ASSERT_EQ(code, 0) << r.name << "\n" << log;
+    auto v = values(r.file);
+    ASSERT_TRUE(v.count(r.label)) << r.name << ": " << r.label << "\n" << slurp(dir + "/" + r.file);
+    EXPECT_NEAR(v[r.label], r.value, r.tol * std::fabs(r.value)) << r.name << ": " << r.label;
+  }
+}
+
+}  // namespace

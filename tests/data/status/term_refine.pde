@@ -1,0 +1,9 @@
+TITLE 'terminated while refining'
+SELECT ERRLIM = 1e-9 NODELIMIT = 10000000 ORDER = 3
+VARIABLES u
+EQUATIONS div(grad(u)) + exp(-500*((x-0.3)^2+(y-0.6)^2))*400 = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS SUMMARY EXPORT REPORT val(u,0.5,0.5) AS 'c'
+END
