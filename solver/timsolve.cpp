@@ -300,11 +300,17 @@ static void slave_rates(pde *p) {
   }
 }
 
-// The ranges by which a time run measures its steps: the largest magnitude each
-// variable's own values have had since the run began (its declared range where that is
-// larger), so that a variable passing through zero is not measured against a vanishing
-// scale, while one that starts at or near rest is measured against what it grows to, not
-// against a unit or the run's span. 0 while a variable has been zero everywhere.
+// The ranges by which a time run measures its variables, held since the run began so that
+// a variable passing through zero is not measured against a vanishing scale; V entries
+// for the steps, then V for the cells.
+// A step is measured against the largest magnitude the variable's own values have had (its
+// declared range where that is larger; a unit for a variable that starts at rest, as its
+// matrices are scaled): one that grows is measured against what it grows to, never against
+// the run's span. The cells (the spatial measures, which read p->ranges) also keep, for a
+// variable that starts at rest, the change its initial rate would make over the run: such
+// a variable's first values are its rate's discrete image, rough at the scale of the cells,
+// and measured against their own size they drive the mesh to the node limit (a wave's
+// velocity from rest).
 static vectord run_ranges;
 static BopmemWork run_ranges_work([] { vectord_free(&run_ranges); });
 
@@ -318,22 +324,29 @@ static double magnitude(pde *p, int32_t k, const vector2d *u) {
   return r;
 }
 
-// The run's ranges take the values u in. The spatial measures read the larger of the
-// run's range and the one the matrices were last scaled with (a unit for a variable at
-// rest): a start at rest is not refined to resolve its first instants' layers relative to
-// their own vanishing size.
-static void hold_ranges(pde *p, const vector2d *u = nullptr) {
+// The run's ranges take in the values u and, when scaled (p->ranges holds the ranges the
+// matrices were just scaled with), those; p->ranges then holds the cells' ranges.
+static void hold_ranges(pde *p, const vector2d *u, bool scaled) {
   int32_t V = std::min(p->ranges.count, nvariables(p));
-  if (run_ranges.count < V) {
+  if (run_ranges.count < 2 * V) {
     int32_t old = run_ranges.count;
-    vectord_resize(&run_ranges, V, std::max(V, run_ranges.capacity));
-    for (int32_t k = old; k < V; k++) run_ranges.data[k] = 0;
+    vectord_resize(&run_ranges, 2 * V, std::max(2 * V, run_ranges.capacity));
+    for (int32_t k = old; k < 2 * V; k++) run_ranges.data[k] = 0;
   }
   for (int32_t k = 0; k < V; k++) {
-    double &r = run_ranges.data[k];
+    double &r = run_ranges.data[k], &c = run_ranges.data[V + k];
+    if (scaled) r = std::max(r, p->ranges.data[k]);
     if (u) r = std::max(r, magnitude(p, k + 1, u));
-    if (std::isfinite(r)) p->ranges.data[k] = std::max(p->ranges.data[k], r);
+    c = std::max(c, r);
+    if (std::isfinite(c)) p->ranges.data[k] = c;
   }
+}
+
+// The range a step of variable k is measured against, with the values u in.
+static double step_range(pde *p, int32_t k, const vector2d *u) {
+  double r = k <= run_ranges.count / 2 ? run_ranges.data[k - 1] : 0.0;
+  if (u) r = std::max(r, magnitude(p, k, u));
+  return r > 0 && std::isfinite(r) ? r : range_of(p, k);
 }
 
 static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
@@ -439,21 +452,26 @@ static double first_udot(pde *p, double t) {
   vectord_multo_0(&p->correction, &p->secondscale);
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
-  // The run's ranges start from the start's values. The slope measures each rate against
-  // the variable's range, or against the change the rate makes over the first step where
-  // that is larger: a start at or near rest is cut to a fraction ERRLIM of that step, not
-  // to the time the rate takes to cross a range the variable does not have yet.
+  // The run's ranges start from the start's values (a variable at rest has none yet, and
+  // its rate is measured against the unit its matrices were scaled with); the cells'
+  // ranges of a variable at rest from the change its initial rate would make over the run.
   vectord_resize(&run_ranges, 0, run_ranges.capacity);
-  hold_ranges(p, &p->solution);
+  hold_ranges(p, &p->solution, true);
+  double span = std::fabs(p->endtime - t);
+  int32_t V = run_ranges.count / 2;
+  for (int32_t k = 1; k <= nvariables(p) && k <= V; k++) {
+    const vectord &d = p->udot.data[k - 1], &u = p->solution.data[k - 1];
+    if (std::any_of(u.data, u.data + u.count, [](double x) { return x != 0; })) continue;
+    double &r = run_ranges.data[V + k - 1];
+    for (int32_t i = 0; i < d.count; i++) r = std::max(r, std::fabs(d.data[i]) * span);
+  }
+  hold_ranges(p, nullptr, false);
   double sum = 0;
   int32_t count = 0;
   for (int32_t k = 1; k <= nvariables(p); k++) {
     const vectord &d = p->udot.data[k - 1];
-    double most = 0;
-    for (int32_t i = 0; i < d.count; i++) most = std::max(most, std::fabs(d.data[i]));
-    double scale = std::max(k <= run_ranges.count ? run_ranges.data[k - 1] : 0.0, most * std::fabs(p->dt));
-    if (!(scale > 0)) scale = range_of(p, k);
-    for (int32_t i = 0; i < d.count; i++, count++) sum += std::pow(d.data[i] / scale, 4);
+    double r = step_range(p, k, nullptr);
+    for (int32_t i = 0; i < d.count; i++, count++) sum += std::pow(d.data[i] / r, 4);
   }
   return count ? std::pow(sum / count, 0.25) : 0.0;
 }
@@ -698,7 +716,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     // Matrices that read the time are those of the step's new end, whose residual the
     // correction drives to zero: a linear step is then solved exactly in one pass.
     coupling_tr_matrix(p, &p->uold, fixed.timed ? tt : told, 1);
-    hold_ranges(p);
+    hold_ranges(p, nullptr, true);
   }
   if (!fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
   fixed.sourced = fixed.sources && !timsolve_sweep;
@@ -763,7 +781,7 @@ static double check_timestep(pde *p) {
   double off = 2 * p->theta - 1;  // the one-node scheme errs by h^2 u'' / 2 per step
   for (int32_t k = 1; k <= nvariables(p); k++) {
     // The step is measured against the variable's range with the step's new values in.
-    double range = std::max(range_of(p, k), magnitude(p, k, &p->solution));
+    double range = step_range(p, k, &p->solution);
     const vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1];
     double term = 0;
     int32_t count = 0;
@@ -1081,7 +1099,7 @@ static void check_diverged(pde *p, bool measured) {
 }
 
 static void end_of_step(pde *p, int32_t cycle, bool final) {
-  hold_ranges(p, &p->solution);
+  hold_ranges(p, &p->solution, false);
   bool measured = estimate_read(p, cycle, final);
   if (measured) timsolve_stepper.measure(p, p->told, p->time);
   check_diverged(p, measured);
