@@ -302,7 +302,7 @@ static void slave_rates(pde *p) {
 
 // The ranges by which a time run measures its variables, held since the run began so that
 // a variable passing through zero is not measured against a vanishing scale; V entries
-// for the steps, then V for the cells.
+// for the steps, V for the cells, then V for the start's (the steps' ranges at the start).
 // A step is measured against the largest magnitude the variable's own values have had (its
 // declared range where that is larger; a unit for a variable that starts at rest, as its
 // matrices are scaled): one that grows is measured against what it grows to, never against
@@ -328,23 +328,24 @@ static double magnitude(pde *p, int32_t k, const vector2d *u) {
 // matrices were just scaled with), those; p->ranges then holds the cells' ranges.
 static void hold_ranges(pde *p, const vector2d *u, bool scaled) {
   int32_t V = std::min(p->ranges.count, nvariables(p));
-  if (run_ranges.count < 2 * V) {
+  if (run_ranges.count < 3 * V) {
     int32_t old = run_ranges.count;
-    vectord_resize(&run_ranges, 2 * V, std::max(2 * V, run_ranges.capacity));
-    for (int32_t k = old; k < 2 * V; k++) run_ranges.data[k] = 0;
+    vectord_resize(&run_ranges, 3 * V, std::max(3 * V, run_ranges.capacity));
+    for (int32_t k = old; k < 3 * V; k++) run_ranges.data[k] = k < 2 * V ? 0 : -1;
   }
   for (int32_t k = 0; k < V; k++) {
-    double &r = run_ranges.data[k], &c = run_ranges.data[V + k];
+    double &r = run_ranges.data[k], &c = run_ranges.data[V + k], &s = run_ranges.data[2 * V + k];
     if (scaled) r = std::max(r, p->ranges.data[k]);
     if (u) r = std::max(r, magnitude(p, k + 1, u));
     c = std::max(c, r);
+    if (s < 0) s = r;
     if (std::isfinite(c)) p->ranges.data[k] = c;
   }
 }
 
 // The range a step of variable k is measured against, with the values u in.
 static double step_range(pde *p, int32_t k, const vector2d *u) {
-  double r = k <= run_ranges.count / 2 ? run_ranges.data[k - 1] : 0.0;
+  double r = k <= run_ranges.count / 3 ? run_ranges.data[k - 1] : 0.0;
   if (u) r = std::max(r, magnitude(p, k, u));
   return r > 0 && std::isfinite(r) ? r : range_of(p, k);
 }
@@ -458,7 +459,7 @@ static double first_udot(pde *p, double t) {
   vectord_resize(&run_ranges, 0, run_ranges.capacity);
   hold_ranges(p, &p->solution, true);
   double span = std::fabs(p->endtime - t);
-  int32_t V = run_ranges.count / 2;
+  int32_t V = run_ranges.count / 3;
   for (int32_t k = 1; k <= nvariables(p) && k <= V; k++) {
     const vectord &d = p->udot.data[k - 1], &u = p->solution.data[k - 1];
     if (std::any_of(u.data, u.data + u.count, [](double x) { return x != 0; })) continue;
@@ -1083,18 +1084,20 @@ static bool estimate_read(pde *p, int32_t cycle, bool final) {
   return false;
 }
 
-// A step whose values are not numbers, or whose spatial error estimate exceeds a million
-// times the solution's range, has left any meaning behind: the run ends with an error
-// rather than with such an answer.
+// A step whose values are not numbers, or 1e20 times the largest the variable had at the
+// start, or whose spatial error estimate exceeds a million times the solution's range, has
+// left any meaning behind: the run ends with an error rather than with such an answer.
 static void check_diverged(pde *p, bool measured) {
-  bool finite = true;
-  for (int32_t k = 1; k <= nvariables(p) && finite; k++) {
+  bool sane = true;
+  int32_t V = run_ranges.count / 3;
+  for (int32_t k = 1; k <= nvariables(p) && sane; k++) {
     const vectord &u = p->solution.data[k - 1];
-    for (int32_t i = 0; i < u.count && finite; i++) finite = std::isfinite(u.data[i]);
+    double start = k <= V ? run_ranges.data[2 * V + k - 1] : 0.0, most = 1e20 * (start > 0 ? start : 1.0);
+    for (int32_t i = 0; i < u.count && sane; i++) sane = std::fabs(u.data[i]) <= most;
   }
-  if (finite && !(measured && !(p->rmserr <= 1e6))) return;
+  if (sane && !(measured && !(p->rmserr <= 1e6))) return;
   String m{};
-  strings_copyto_1(&m, "Solution Diverged: NaN, Infinity or an error estimate past any sense in a time step");
+  strings_copyto_1(&m, "Solution Diverged: values or their error estimate past any sense in a time step");
   report_exec_err_0(p, &m);
 }
 

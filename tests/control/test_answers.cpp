@@ -218,6 +218,34 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   EXPECT_LE(changes, 6) << cube;
 }
 
+// Time runs whose coefficients follow the time, that start stiff or at rest, or whose value
+// conditions read the solution, against their exact answers.
+TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
+  // clang-format off
+  expect_answers(*this, {
+      {"time_coefficient_frozen", "mid", 0.0087613, 1e-3},
+      {"time_coefficient_frozen_fixdt", "mid", 0.0087613, 3e-4},
+      {"robin_coefficient_in_time", "mid", 0.5518192, 1e-4},
+      {"stiff_start_at_rest", "u", 0.9806063, 1e-3},
+      {"zero_start_film", "uend", 0.8669679, 1e-4},
+      {"solution_dependent_value_in_time", "u1", 2.0 / 3, 1e-3},
+      {"solution_dependent_value_in_time", "umid", 1.0 / 3, 1e-3},
+      {"value_reads_val_in_time", "u1", 2.0 / 3, 1e-3},
+      {"value_reads_val_in_time", "umid", 1.0 / 3, 1e-3},
+      {"value_nonlinear_in_time", "u1", 0.8507811, 1e-3},
+      {"value_nonlinear_in_time", "umid", 0.4253905, 1e-3},
+  });
+  // clang-format on
+  // A run whose values grow past any size ends with an error, not with its numbers.
+  EXPECT_NE(run({"blowup_fixed_steps.pde"}), 0) << out();
+  EXPECT_NE(log("blowup_fixed_steps").find("ERROR: Solution Diverged"), std::string::npos) << log("blowup_fixed_steps");
+  // A rate in a boundary condition is refused at the condition's line.
+  EXPECT_NE(run({"dynamic_boundary_refused.pde"}), 0) << out();
+  EXPECT_NE(log("dynamic_boundary_refused").find("Line 8 ERROR: A time derivative in a boundary condition is not supported"),
+            std::string::npos)
+      << log("dynamic_boundary_refused");
+}
+
 // A steady run to an error limit ends within a few times that limit of its exact answer, in a
 // cube as in its twin in a square: the tetrahedra's estimate reads on the triangles' scale.
 TEST_F(Answers, ErrorLimitBoundsTheErrorIn2DAnd3D) {
