@@ -300,17 +300,12 @@ static void slave_rates(pde *p) {
   }
 }
 
-// The ranges by which a time run measures its variables, held since the run began so that
-// a variable passing through zero is not measured against a vanishing scale; V entries
-// for the steps, V for the cells, then V for the start's (the steps' ranges at the start).
-// A step is measured against the largest magnitude the variable's own values have had (its
-// declared range where that is larger; a unit for a variable that starts at rest, as its
-// matrices are scaled): one that grows is measured against what it grows to, never against
-// the run's span. The cells (the spatial measures, which read p->ranges) also keep, for a
-// variable that starts at rest, the change its initial rate would make over the run: such
-// a variable's first values are its rate's discrete image, rough at the scale of the cells,
-// and measured against their own size they drive the mesh to the node limit (a wave's
-// velocity from rest).
+// The ranges by which a time run measures its steps and its cells (p->ranges, which the
+// spatial measures read), held since the run began so that a variable passing through zero
+// is not measured against a vanishing scale: the largest magnitude the variable's own
+// values have had (its declared range where that is larger; a unit for a variable that
+// starts at rest, as its matrices are scaled). One that grows is measured against what it
+// grows to, never against the run's span. V entries, then V for the ranges at the start.
 static vectord run_ranges;
 static BopmemWork run_ranges_work([] { vectord_free(&run_ranges); });
 
@@ -325,27 +320,26 @@ static double magnitude(pde *p, int32_t k, const vector2d *u) {
 }
 
 // The run's ranges take in the values u and, when scaled (p->ranges holds the ranges the
-// matrices were just scaled with), those; p->ranges then holds the cells' ranges.
+// matrices were just scaled with), those; p->ranges then holds the run's ranges.
 static void hold_ranges(pde *p, const vector2d *u, bool scaled) {
   int32_t V = std::min(p->ranges.count, nvariables(p));
-  if (run_ranges.count < 3 * V) {
+  if (run_ranges.count < 2 * V) {
     int32_t old = run_ranges.count;
-    vectord_resize(&run_ranges, 3 * V, std::max(3 * V, run_ranges.capacity));
-    for (int32_t k = old; k < 3 * V; k++) run_ranges.data[k] = k < 2 * V ? 0 : -1;
+    vectord_resize(&run_ranges, 2 * V, std::max(2 * V, run_ranges.capacity));
+    for (int32_t k = old; k < 2 * V; k++) run_ranges.data[k] = k < V ? 0 : -1;
   }
   for (int32_t k = 0; k < V; k++) {
-    double &r = run_ranges.data[k], &c = run_ranges.data[V + k], &s = run_ranges.data[2 * V + k];
+    double &r = run_ranges.data[k], &s = run_ranges.data[V + k];
     if (scaled) r = std::max(r, p->ranges.data[k]);
     if (u) r = std::max(r, magnitude(p, k + 1, u));
-    c = std::max(c, r);
     if (s < 0) s = r;
-    if (std::isfinite(c)) p->ranges.data[k] = c;
+    if (std::isfinite(r)) p->ranges.data[k] = r;
   }
 }
 
 // The range a step of variable k is measured against, with the values u in.
 static double step_range(pde *p, int32_t k, const vector2d *u) {
-  double r = k <= run_ranges.count / 3 ? run_ranges.data[k - 1] : 0.0;
+  double r = k <= run_ranges.count / 2 ? run_ranges.data[k - 1] : 0.0;
   if (u) r = std::max(r, magnitude(p, k, u));
   return r > 0 && std::isfinite(r) ? r : range_of(p, k);
 }
@@ -454,19 +448,9 @@ static double first_udot(pde *p, double t) {
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
   // The run's ranges start from the start's values (a variable at rest has none yet, and
-  // its rate is measured against the unit its matrices were scaled with); the cells'
-  // ranges of a variable at rest from the change its initial rate would make over the run.
+  // its rate is measured against the unit its matrices were scaled with).
   vectord_resize(&run_ranges, 0, run_ranges.capacity);
   hold_ranges(p, &p->solution, true);
-  double span = std::fabs(p->endtime - t);
-  int32_t V = run_ranges.count / 3;
-  for (int32_t k = 1; k <= nvariables(p) && k <= V; k++) {
-    const vectord &d = p->udot.data[k - 1], &u = p->solution.data[k - 1];
-    if (std::any_of(u.data, u.data + u.count, [](double x) { return x != 0; })) continue;
-    double &r = run_ranges.data[V + k - 1];
-    for (int32_t i = 0; i < d.count; i++) r = std::max(r, std::fabs(d.data[i]) * span);
-  }
-  hold_ranges(p, nullptr, false);
   double sum = 0;
   int32_t count = 0;
   for (int32_t k = 1; k <= nvariables(p); k++) {
@@ -1089,10 +1073,10 @@ static bool estimate_read(pde *p, int32_t cycle, bool final) {
 // left any meaning behind: the run ends with an error rather than with such an answer.
 static void check_diverged(pde *p, bool measured) {
   bool sane = true;
-  int32_t V = run_ranges.count / 3;
+  int32_t V = run_ranges.count / 2;
   for (int32_t k = 1; k <= nvariables(p) && sane; k++) {
     const vectord &u = p->solution.data[k - 1];
-    double start = k <= V ? run_ranges.data[2 * V + k - 1] : 0.0, most = 1e20 * (start > 0 ? start : 1.0);
+    double start = k <= V ? run_ranges.data[V + k - 1] : 0.0, most = 1e20 * (start > 0 ? start : 1.0);
     for (int32_t i = 0; i < u.count && sane; i++) sane = std::fabs(u.data[i]) <= most;
   }
   if (sane && !(measured && !(p->rmserr <= 1e6))) return;

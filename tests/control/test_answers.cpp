@@ -241,8 +241,9 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   EXPECT_NE(log("blowup_fixed_steps").find("ERROR: Solution Diverged"), std::string::npos) << log("blowup_fixed_steps");
   // A rate in a boundary condition is refused at the condition's line.
   EXPECT_NE(run({"dynamic_boundary_refused.pde"}), 0) << out();
-  EXPECT_NE(log("dynamic_boundary_refused").find("Line 8 ERROR: A time derivative in a boundary condition is not supported"),
-            std::string::npos)
+  EXPECT_NE(
+      log("dynamic_boundary_refused").find("Line 8 ERROR: A time derivative in a boundary condition is not supported"),
+      std::string::npos)
       << log("dynamic_boundary_refused");
 }
 
