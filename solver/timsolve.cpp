@@ -1086,7 +1086,9 @@ static void check_diverged(pde *p, bool measured) {
 }
 
 static void end_of_step(pde *p, int32_t cycle, bool final) {
-  hold_ranges(p, &p->solution, false);
+  // While a start's jump is held its layer is not resolved, and the step's overshoot there
+  // is no size of the solution's.
+  hold_ranges(p, jump_error > 0 ? nullptr : &p->solution, false);
   bool measured = estimate_read(p, cycle, final);
   if (measured) timsolve_stepper.measure(p, p->told, p->time);
   check_diverged(p, measured);
