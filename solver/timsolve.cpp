@@ -499,21 +499,30 @@ static bool unstable_rows(pde *p) {
   // sums are the boundary's, not a reaction's: a plain diffusion's rows beside its
   // fixed values would read as growth. Such rows are not judged.
   std::vector<char> near(std::max(p->nt, 0) + 1, 0);
+  auto mark_around = [&](int32_t node) {
+    const MeshNode &nd = p->mesh.nodes.data[node - 1];
+    for (int32_t c = 0; c < nd.nodecell.count; c++) {
+      const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
+      for (int32_t a = 0; a < cell.nodes.count; a++)
+        for (int32_t j = 1; j <= p->nfield && j <= nvariables(p); j++) {
+          const vectorl &rj = rows_of(p, j);
+          int32_t n = cell.nodes.data[a];
+          if (n >= 1 && n <= rj.count && rj.data[n - 1] >= 1 && rj.data[n - 1] <= p->nt) near[rj.data[n - 1]] = 1;
+        }
+    }
+  };
   for (int32_t k = 1; k <= p->nfield && k <= nvariables(p) && k <= p->valuenodes.count; k++) {
     const vectorl &nodes = p->valuenodes.data[k - 1];
-    for (int32_t i = 0; i < nodes.count; i++) {
-      const MeshNode &nd = p->mesh.nodes.data[nodes.data[i] - 1];
-      for (int32_t c = 0; c < nd.nodecell.count; c++) {
-        const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
-        for (int32_t a = 0; a < cell.nodes.count; a++)
-          for (int32_t j = 1; j <= p->nfield && j <= nvariables(p); j++) {
-            const vectorl &rj = rows_of(p, j);
-            int32_t n = cell.nodes.data[a];
-            if (n >= 1 && n <= rj.count && rj.data[n - 1] >= 1 && rj.data[n - 1] <= p->nt) near[rj.data[n - 1]] = 1;
-          }
-      }
-    }
+    for (int32_t i = 0; i < nodes.count; i++) mark_around(nodes.data[i]);
   }
+  // So does a row an antiperiodic tie folds a slave's row into: a uniform change is no
+  // state there (the tie flips its sign), and the folded sums read as growth.
+  if (p->persign < 0)
+    for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
+      int32_t m = p->mesh.nodes.data[n - 1].image;
+      if (m <= 0 || m == n || m > p->mesh.nodes.count) continue;
+      mark_around(n), mark_around(m);
+    }
   for (int32_t r = 1; r <= p->nf && r <= p->matrix.rows && r <= p->tmatrix.rows; r++) {
     if (!owner[r] || near[r]) continue;
     auto [d, da] = own_sum(p->tmatrix, r);

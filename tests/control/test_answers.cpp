@@ -234,6 +234,8 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       {"value_reads_val_in_time", "umid", 1.0 / 3, 1e-3},
       {"value_nonlinear_in_time", "u1", 0.8507811, 1e-3},
       {"value_nonlinear_in_time", "umid", 0.4253905, 1e-3},
+      {"antiperiodic_3d_in_time", "u0", 0.6738254, 1e-4},
+      {"antiperiodic_3d_in_time", "u1", -0.6738254, 1e-4},
   });
   // clang-format on
   // A run whose values grow past any size ends with an error, not with its numbers.
