@@ -15,6 +15,7 @@
 #include "solver/bigmatx.h"
 #include "solver/coupling.h"
 #include "solver/loading.h"
+#include "solver/sparsemx.h"
 #include "tests/solver/gridmesh.h"
 
 namespace {

@@ -311,6 +311,8 @@ static void step_stage_end(pde *p) {
       }
     }
     if (go_on) {
+      // A staged eigenvalue run lists each stage's eigenvalues in a file of the stage's own.
+      if (p->eigen) eig_write(p);
       p->stage++;
       p->stagevalue = p->stage;
       if (pdedat_stage_regrids(p)) {
@@ -577,9 +579,13 @@ int32_t control_loadup(pde *p) {
 
 void control_parse_file(pde *p) {
   TRACE("control_parse_file_0");
-  // 1. Only the outermost call parses; a parse error jumps out before the
-  // decrement, which the catch point then makes.
-  if (++control_parse_nesting == 1) {
+  // 1. Only the outermost call parses. The nesting count is undone on every way
+  // out, a parse error's jump to the catch point included.
+  struct Nesting {
+    Nesting() { control_parse_nesting++; }
+    ~Nesting() { control_parse_nesting--; }
+  } nesting;
+  if (control_parse_nesting == 1) {
     // 2.-3. Fresh record with the SELECT defaults. The domain-only request of the
     // editor's Domain command is for the mesher after this parse: it is put back
     // once the parse has succeeded, and gridgen clears it after use.
@@ -605,8 +611,6 @@ void control_parse_file(pde *p) {
     p->domainonly = domainonly;
     p->phase = PHASE_MESH;
   }
-  // 8.
-  control_parse_nesting--;
 }
 
 // ---- Stage work ------------------------------------------------------------------------------
@@ -901,6 +905,11 @@ static void eig_write(pde *p) {
   strings_copyto_0(&path, &p->directory);
   strings_addto_0(&path, &p->name);
   strings_addto_1(&path, ".eig");
+  if (p->stages >= 2) {
+    char k[16];
+    snprintf(k, sizeof k, "_%d", p->stage);
+    strings_addto_1(&path, k);
+  }
   FILE *f = fopen(path.text, "w");
   if (!f) {
     strings_free_0(&path);

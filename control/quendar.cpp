@@ -56,10 +56,6 @@ int quendar_catch_loop() {
         // execution error on the current problem, whose report jumps back here.
         pdedat_exec_err_1(&fatal_message);
       }
-      if (code == EXCEPT_REPORTED && control_parse_nesting > 0) {
-        // An abandoned parse never reached its own decrement.
-        control_parse_nesting--;
-      }
       control_control_loop();
     });
     if (code == 0) return landings;

@@ -142,8 +142,14 @@ static const String *num2_text(int32_t a, int32_t b) {
   return &scratch_a;
 }
 
+// Five places; a mantissa of one digit drops its bare point ("3e-4", not "3.e-4").
 static const String *real_text(double value) {
   strings_formatreal(&scratch_a, value, 5, 0, 0);
+  for (int32_t i = 1; i + 1 < scratch_a.length; i++)
+    if (scratch_a.text[i] == '.' && (scratch_a.text[i + 1] == 'e' || scratch_a.text[i + 1] == 'E')) {
+      strings_delete_0(&scratch_a, uint16_t(i + 1), 1);
+      break;
+    }
   return &scratch_a;
 }
 

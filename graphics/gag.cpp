@@ -120,7 +120,11 @@ static void pixscale(viewrec *v) {
   v->pixwid = {w, h};
   double aw = std::max(std::fabs(double(w)), 1.0), ah = std::max(std::fabs(double(h)), 1.0);
   double sign = h < 0 ? -1.0 : 1.0;
-  double unit = aw <= ah ? aw : ah;
+  double unit = aw <= ah ? aw : ah, full = unit;
+  // A window narrower than the width its picture was laid out in keeps that width: the
+  // legend and header at its right stay in the window, the picture and its text smaller.
+  if (!v->parent && v->drawnwidth > 0 && aw / ah < v->drawnwidth) unit = std::min(unit, aw / v->drawnwidth);
+  v->shrink = unit / full;
   v->ppu = int16_t(unit > 32767 ? 32767 : unit);
   v->pscale = {float(unit), float(unit * sign)};
   v->relbox = {0, 0, float(aw / unit), float(ah / unit)};

@@ -95,6 +95,11 @@ struct viewrec {
   // the view's own surface while entries for pages only are recorded without it.
   uint8_t surfaces;
   psurf *held;
+  // A window: the relative width its picture was last laid out in (when it was
+  // cleared); 0 before. A window made narrower than that shows the whole picture, made
+  // smaller, rather than the left of it.
+  double drawnwidth;
+  double shrink;  // the window's picture over its full size while it is made smaller (1 else)
 };
 
 // The view table: views 1..count, a free slot holds null.
@@ -242,6 +247,9 @@ void gag_textsize(uint16_t view, float size, float aspect);
 // The text size at which the text, printed in the view's device font, is no wider than
 // room relative units: the view's own size when it fits or no screen measures it.
 float gag_printfitsize(uint16_t view, const String *text, double room);
+// The width of a printed text on the screen, in relative units; 0 where the view does
+// not draw on a screen.
+double gag_printtextwidth(uint16_t view, const String *text);
 void gag_textcenter(uint16_t view, float h, float v);
 void gag_textangle(uint16_t view, float degrees);
 void gag_textdir_1(uint16_t view, const pointd *a, const pointd *b);

@@ -808,6 +808,9 @@ static const char *legend_value(const legendpage &pg, double v, uint8_t ownscale
   double p = rtlib_pow10(int16_t(pg.digits - e));
   if (std::fabs(p * v) < 1e9) v = std::round(p * v) / p;
   strings_formatreal(&number, v, int16_t(e ? pg.digits + 3 : pg.digits), 1, e ? 1 : 0);
+  // A small negative value whose places shown are all zero reads 0, not "-0.0".
+  char *t = number.text;
+  if (t && strchr(t, '-') && !strchr(t, 'e') && !strpbrk(t, "123456789")) *strchr(t, '-') = ' ';
   return number.text ? number.text : "";
 }
 
@@ -842,7 +845,8 @@ static double text_width(uint16_t view, const std::string &t) {
 }
 
 // The page of the legend view with its titles and rule. Printed pages and metafiles
-// take title size lines at s / 1.2 with the frame's aspect. On the screen, where
+// take title size lines at s / 1.2 with the frame's aspect (more, smaller lines when
+// the rows need more than that in their columns). On the screen, where
 // those characters come out a few pixels high, the page has as few lines as hold the
 // rows in its columns (three fifths of them at least) and its characters are a line
 // and a quarter high, less where the widest row would not fit its column; never
@@ -859,12 +863,13 @@ static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels
   gag_askrelsize(view, &rel);
   pg.two = rel.x / rel.y * s / f->titleaspect > 10;
   int32_t ntitles = titles ? titles->count : 0;
-  pg.lines = s;
-  pg.size = float(s / 1.2);
-  if (screen) {
-    int32_t columns = pg.two ? 2 : 1, rowlines = (rows.count + columns - 1) / columns;
-    pg.lines = std::min(s, std::max(std::ceil(0.6 * s), double(rowlines + 6 + ntitles)));
-  }
+  // The lines the rows take in their columns, with the titles and the room below: more
+  // rows than s lines hold get more, smaller lines, so that no column is written twice.
+  int32_t columns = pg.two ? 2 : 1, rowlines = (rows.count + columns - 1) / columns;
+  double need = double(rowlines + 6 + ntitles);
+  pg.lines = std::max(s, need);
+  pg.size = float(pg.lines / 1.2);
+  if (screen) pg.lines = std::max(need, std::min(s, std::max(std::ceil(0.6 * s), need)));
   pg.W = rel.x / rel.y * pg.lines / f->titleaspect;
   gag_scaleview_1(view, 0, 0, pg.W, pg.lines);
   if (screen) {

@@ -331,8 +331,10 @@ void gag3d_paint(uint16_t view, const plotframe *f, const pointd *p1, const poin
         point3d_one_more_0(&below, &P);
     }
     if (fill.count) pointd_one_more_0(&fill, &fill.data[0]);
-    if (k < n && fill.count) {
-      gag1d_tablecolor_1(view, f, k, n - 1);
+    // Above the top boundary (values past the last level, at the maxima) the top band
+    // goes on: left unpainted it shows as a white disc.
+    if (fill.count && n >= 2) {
+      gag1d_tablecolor_1(view, f, std::min(k, n - 1), n - 1);
       gag_polyfill(view, &fill);
     }
     std::swap(cut, below);

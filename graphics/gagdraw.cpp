@@ -248,6 +248,7 @@ void gag_clearview_1(uint16_t view, uint8_t colour) {
     gagscren_screencolor_1(v, v->colour, v->colour2);
   } else {
     gagscren_screenclear(v, colour);
+    v->drawnwidth = v->relbox.x2;
   }
   v->backcolour = colour;
 }
@@ -299,7 +300,7 @@ static int32_t clamp_range(double d, int32_t lo, int32_t hi) {
 }
 
 void gagmap_charpixels(viewrec *v, float size, float aspect) {
-  double h = std::fabs(double(v->pixwid.y)) / size;
+  double h = std::fabs(double(v->pixwid.y)) * (v->shrink > 0 ? v->shrink : 1) / size;
   v->charpixh = int16_t(clamp_range(h, -32768, 32767));
   v->charpixw = uint16_t(clamp_range(double(v->charpixh) * aspect * 0.5, 0, 65535));
 }
@@ -355,6 +356,15 @@ float gag_printfitsize(uint16_t view, const String *text, double room) {
   int16_t fits = v->charpixh;
   v->charpixh = keep;
   return fits < keep ? float(std::fabs(double(v->pixwid.y)) / (fits + 0.5)) : v->size;
+}
+
+double gag_printtextwidth(uint16_t view, const String *text) {
+  if (!checkview(view)) return 0;
+  viewrec *v = getview(view);
+  if (!v->device || v->printing || v->size == 0 || v->pscale.x == 0) return 0;
+  pointl ext{};
+  gagscren_screentextextent(v, text, &ext);
+  return ext.x / std::fabs(double(v->pscale.x));
 }
 
 void gag_textcenter(uint16_t view, float h, float vc) {

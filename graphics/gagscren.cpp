@@ -113,11 +113,12 @@ static intptr_t window_proc(pwin_handle w, int msg, intptr_t a, intptr_t b) {
       }
       int32_t cw, ch;
       pwin->client_size(w, &cw, &ch);
+      // The new size is stored before the window hears of it: the views it lays out
+      // again (the status panel sizes its labels by it) take their size from it.
+      bool drawn = checkview(n) && gag_views[n - 1]->device;
+      if (drawn) gag_views[n - 1]->client = {cw, ch};
       window_hook(n, msg_size, cw, ch);
-      if (checkview(n) && gag_views[n - 1]->device) {
-        gag_views[n - 1]->client = {cw, ch};
-        pwin->invalidate(w);
-      }
+      if (drawn && checkview(n)) pwin->invalidate(w);
       return 0;
     }
     case PWIN_PAINT: return window_hook(n, msg_paint, a, b);

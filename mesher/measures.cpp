@@ -291,6 +291,71 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   });
 }
 
+// The matrix scaling measures each field variable's residual against the variable's own
+// range at the matrix build. A variable that is zero in truth (a displacement held to zero
+// by symmetry, a field absent from a mode) has only noise there, and its error, measured
+// against that noise, never falls however fine the mesh. Its scale therefore has a floor
+// from the problem's other scales: a thousandth of the size its own terms in its equations
+// would need to balance the other variables' terms there (the coupled rows of the scaled
+// matrix, value rows aside), which lifts only a variable whose own range is noise; and, for
+// modes, which the eigenvalue driver normalises over all variables together, the largest
+// range it has in any mode measured and a tenth of the largest range of any variable there. A declared range stands. Returns per field
+// variable the factor (at most 1) by which its residual's scale is multiplied.
+static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_t count, bool modes) {
+  int32_t F = p->nfield;
+  std::vector<double> factor(size_t(std::max(F, 1)), 1.0);
+  int32_t rows = p->matrix.rows;
+  if (!p->scaling || p->timedep || F < 1 || rows < 1 || p->layout.maps.count < F || p->secondscale.count < rows)
+    return factor;
+  const double coupled = 1e-3, shared = 0.1;
+  // Which field variable each row belongs to (0: none), and its value rows.
+  std::vector<uint16_t> var(size_t(rows) + 1, 0);
+  std::vector<double> own(size_t(F) + 1, 0.0), cross(size_t(F) + 1, 0.0), range(size_t(F) + 1, 0.0);
+  for (uint16_t v = 1; v <= F; v++) {
+    const vectorl &map = p->layout.maps.data[v - 1];
+    for (int32_t k = 0; k < map.count; k++)
+      if (map.data[k] >= 1 && map.data[k] <= rows) var[size_t(map.data[k])] = v;
+  }
+  std::vector<char> held(size_t(rows) + 1, 0);
+  for (uint16_t v = 1; v <= F && v <= p->valuenodes.count; v++) {
+    const vectorl &l = p->valuenodes.data[v - 1];
+    for (int32_t k = 0; k < l.count; k++) {
+      int32_t r = row_of(p, v, l.data[k]);
+      if (r >= 1 && r <= rows) held[size_t(r)] = 1;
+    }
+  }
+  for (int32_t r = 1; r <= rows; r++) {
+    uint16_t v = var[size_t(r)];
+    if (!v || held[size_t(r)]) continue;
+    const vectorld &row = p->matrix.data[r - 1];
+    for (int32_t e = 0; e < row.count; e++) {
+      int32_t c = row.keys[e];
+      if (c < 1 || c > rows || !var[size_t(c)]) continue;
+      (var[size_t(c)] == v ? own : cross)[v] += std::fabs(row.values[e]);
+    }
+  }
+  double widest = 0;
+  if (modes)
+    for (uint16_t v = 1; v <= F; v++) {
+      for (uint16_t k = 0; k < count; k++) {
+        if (values[k]->count < v) continue;
+        const vectord &u = values[k]->data[v - 1];
+        for (int32_t i = 0; i < u.count; i++) range[v] = std::max(range[v], std::fabs(u.data[i]));
+      }
+      widest = std::max(widest, range[v]);
+    }
+  for (uint16_t v = 1; v <= F; v++) {
+    if (v <= p->vars.count && p->vars.items[v - 1].width > 0) continue;
+    const vectorl &map = p->layout.maps.data[v - 1];
+    if (map.count < 1 || map.data[0] < 1 || map.data[0] > rows) continue;
+    double g = std::fabs(p->secondscale.data[map.data[0] - 1]);
+    double floor = own[v] > 0 ? coupled * g * cross[v] / own[v] : 0.0;
+    if (modes) floor = std::max({floor, range[v], shared * widest});
+    if (g > 0 && floor > g) factor[size_t(v - 1)] = g / floor;
+  }
+  return factor;
+}
+
 // The centre-Galerkin estimate of each of count solutions (values[k] with the lambda
 // factor factors[k], as current mode first + k when first > 0), one after another as
 // separate calls would make them, the first stored with add and the rest added to it;
@@ -331,6 +396,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   int nb = three ? 5 : 1;
   std::vector<const TreeNode *> terms(2 * size_t(std::max(nf, 1)));
   std::vector<double> residual(size_t(count) * terms.size() * nb * 20);
+  std::vector<double> floors = scale_floors(p, values, count, first > 0 || p->eigen);
   // Makes solution k current: its values and, for modes, its mode number.
   struct Solutions {
     pde *p;
@@ -370,7 +436,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         equation *e = eqn(p, v);
         if (!e) continue;
         double &zz = z[size_t(k) * per + (i - 1) * nf + v - 1];
-        const double(*R)[20] = reinterpret_cast<const double(*)[20]>(residual.data()) + (size_t(k) * nterms + 2 * j++) * nb;
+        const double(*R)[20] =
+            reinterpret_cast<const double(*)[20]>(residual.data()) + (size_t(k) * nterms + 2 * j++) * nb;
         const double *P = R[nb], *Q = R[0];
         zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
         // The tetrahedron's interior bubble is quartic and so reads an error of one order above
@@ -408,6 +475,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
           int32_t r = row_of(p, v, cell.nodes.data[kk]);
           mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
         }
+        mx *= floors[v - 1];
         zz *= mx * mx * s;
         if (three) scale[size_t(k) * per + (i - 1) * nf + v - 1] = mx * mx * s;
       }

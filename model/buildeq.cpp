@@ -1,6 +1,8 @@
 // buildeq: equation analysis into weak-form residual and Jacobian trees.
 #include "model/buildeq.h"
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -490,6 +492,102 @@ static void settle_bases(pde *p) {
   }
 }
 
+// ---- Eigenvalue equations ------------------------------------------------------------------------
+
+// The degrees of a tree as a polynomial in LAMBDA and in the unknowns; poly is false (and
+// at the first node found that is no polynomial in them) where either sits inside a
+// function, a denominator, a condition or a non-integer power.
+struct Degree {
+  int lambda = 0, unknown = 0;
+  const TreeNode *bad = nullptr;
+  bool poly() const { return bad == nullptr; }
+  bool none() const { return poly() && lambda == 0 && unknown == 0; }
+};
+
+static Degree degree(const TreeNode *n) {
+  Degree d;
+  if (!n) return d;
+  auto either = [](Degree a, const Degree &b) {
+    if (!a.bad) a.bad = b.bad;
+    a.lambda = std::max(a.lambda, b.lambda), a.unknown = std::max(a.unknown, b.unknown);
+    return a;
+  };
+  auto times = [](Degree a, const Degree &b) {
+    if (!a.bad) a.bad = b.bad;
+    a.lambda += b.lambda, a.unknown += b.unknown;
+    return a;
+  };
+  auto opaque = [&](const Degree &a) {
+    Degree r = a;
+    if (!a.none() && !r.bad) r.bad = n;
+    r.lambda = r.unknown = 0;
+    return r;
+  };
+  auto kids = [&](int from) {
+    Degree r;
+    for (int k = from; k < n->arity && k < 3; k++) r = either(r, degree(n->child[k]));
+    return r;
+  };
+  switch (n->group) {
+    case leafop:
+      if (n->opcode == op::lambda) d.lambda = 1;
+      else if (n->opcode == op::varble || n->opcode == op::vardot || n->opcode == op::eigvec) d.unknown = 1;
+      return d;
+    case derivop:
+    case integrop: return kids(0);
+    case unop:
+      if (n->opcode == op::negateop) return kids(0);
+      if (n->opcode == op::square) return times(kids(0), kids(0));
+      if (n->opcode == op::intpower && n->index > 0) {
+        Degree a = kids(0), r;
+        for (int k = 0; k < int16_t(n->index); k++) r = times(r, a);
+        return r;
+      }
+      return opaque(kids(0));
+    case binop: {
+      Degree a = degree(n->child[0]), b = n->arity > 1 ? degree(n->child[1]) : Degree{};
+      switch (n->opcode) {
+        case op::addop:
+        case op::subop: return either(a, b);
+        case op::mulop: return times(a, b);
+        case op::divop: return times(a, opaque(b));
+        case op::powerop: {
+          const TreeNode *e = n->child[1];
+          double x = e && e->opcode == op::realval ? e->value : -1;
+          if (b.none() && x >= 0 && x == std::floor(x) && x <= 16) {
+            Degree r;
+            for (int k = 0; k < int(x); k++) r = times(r, a);
+            return r;
+          }
+          return opaque(either(a, b));
+        }
+        default: return opaque(either(a, b));
+      }
+    }
+    case vectorop:
+      if (n->opcode == op::vdot || n->opcode == op::vcross) return times(degree(n->child[0]), degree(n->child[1]));
+      if (n->opcode == op::vlength || n->opcode == op::vlength2) return opaque(kids(0));
+      return kids(0);
+    case weirdop:
+      if (n->opcode == op::ifthen) return either(opaque(degree(n->child[0])), kids(1));
+      return kids(0);
+    default: return kids(0);
+  }
+}
+
+// An eigenvalue problem K x = lambda B x: the equation's lambda side (before lambda is
+// set to 1) must be linear in lambda and in the unknowns, its other side linear in the
+// unknowns and free of lambda. Either fault is a parse error at the offending term.
+static void check_eigen_side(pde *p, const equation *eq, const TreeNode *tree, bool lambda_side) {
+  Degree d = degree(tree);
+  const TreeNode *at = d.bad;
+  if (!at && (d.unknown > 1 || d.lambda > (lambda_side ? 1 : 0))) at = tree;
+  if (at) {
+    TreeNode *where = const_cast<TreeNode *>(at->loc.file ? at : eq->tree);
+    treeclas_parse_error(p, where, "An eigenvalue equation must be linear in the variables and in LAMBDA");
+  }
+}
+
 void buildeq_build_equations(pde *p) {
   TRACE("buildeq_build_equations_0");
   eqnlist &eqs = p->formulas.equations;
@@ -541,6 +639,7 @@ void buildeq_build_equations(pde *p) {
       expand(p, source, r);
       treeclas_classify_rhs(p, source.t, r);
       differ_all(p, source, r);
+      if (p->eigen) check_eigen_side(p, eq, source.t, true);
       if (p->eigen) treemods_erase_lambda(source.t);
       simplify(p, source, r);
       finish(p, source.t, r);
@@ -550,6 +649,7 @@ void buildeq_build_equations(pde *p) {
       // e. The time part goes its own way; Q is the steady rest.
       simplify(p, part, r);
       expand(p, part, r);
+      if (p->eigen) check_eigen_side(p, eq, part.t, false);
       treeclas_classify_rhs(p, part.t, r);
       simplify(p, part, r);
       treeclas_classify_time(p, part.t, r);
@@ -661,6 +761,10 @@ void buildeq_build_bcs(pde *p) {
       }
       store(&c->lists[0], i, trees_copy(t.t));
       treemods_find_fits(p, &p->fitlist, t.t, r);
+      // An eigenvalue problem's modes are defined up to a factor: a value it holds them to
+      // must be zero wherever it does not follow the variables.
+      if (p->eigen && (c->type == valuebc || c->type == valuept) && !is_zero(t.t) && (!t.t || t.t->rhsclass != varex))
+        treeclas_parse_error(p, c->tree, "An eigenvalue problem takes only zero VALUE conditions");
       // b. A natural condition is a boundary integral over the surface element.
       if (c->type == naturalbc) {
         TreeNode *m = trees_new_1(op::mulop, t.t ? &t.t->loc : nullptr);

@@ -23,11 +23,11 @@ struct sparsemx {
 
 // The square band matrix of doubles: row i holds columns i-h .. i+h.
 struct bandmxd {
-  uint16_t half;      // half bandwidth h: row i holds columns i-h .. i+h
-  uint16_t width;     // values per row, 2h + 1
-  int32_t rows;       // order n
-  int32_t capacity;   // values allocated; 0 when no storage is held
-  double *data;       // row after row: (i,j) is data[(i-1)*width + j-i+h]
+  uint16_t half;     // half bandwidth h: row i holds columns i-h .. i+h
+  uint16_t width;    // values per row, 2h + 1
+  int32_t rows;      // order n
+  int32_t capacity;  // values allocated; 0 when no storage is held
+  double *data;      // row after row: (i,j) is data[(i-1)*width + j-i+h]
 };
 
 // Row maps 1..maps.count: member k maps item n of variable k to its global row.

@@ -61,14 +61,13 @@ void pdedat_clear_model(pde *p) {
   vector2d_free(&p->work, 1);  // the solution and work vectors
   // The time run's levels and vectors.
   for (vector2d *v : {&p->solution, &p->um2, &p->um1, &p->uold, &p->udotold, &p->udot}) vector2d_free(v, 1);
-  for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction,
-                     &p->stepscale})
+  for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction, &p->stepscale})
     vectord_free(v);
   vector2d_free(&p->errors, 1);
   vectord_free(&p->delta);
   vectorvd_free(&p->carried, 0);
   symtab_free(&p->scopes, 1);
-  meshes_free(&p->mesh, 0);     // the mesh
+  meshes_free(&p->mesh, 0);      // the mesh
   meshes_free(&p->basemesh, 1);  // the base mesh of an extrusion, with its domain copy
   metrics_clear_metric(&p->coords);
   formulas_free(&p->formulas);  // with the definitions' tables
@@ -90,7 +89,7 @@ void pdedat_clear_model(pde *p) {
 void pdedat_free_model(pde *p) {
   TRACE("pdedat_free_model");
   meshes_free(&p->mesh, 1);
-  String *texts[] = {&p->directory, &p->name, &p->header, &p->startdate, &p->logname,
+  String *texts[] = {&p->directory,   &p->name,        &p->header,      &p->startdate,  &p->logname,
                      &p->axisname[0], &p->axisname[1], &p->axisname[2], &p->axisname[3]};
   for (String *s : texts) strings_free_0(s);
   strings_free_1(&p->coordnames, 1);

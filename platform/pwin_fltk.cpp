@@ -1061,6 +1061,7 @@ bool pwin_use_screen() {
 }
 
 // The display's state answers for the platform layer once this back end is linked in.
-static const bool display_probe_set = (pwin_display_probe = [] { return fl_display != nullptr; }, true);
+static const bool display_probe_set = (
+    pwin_display_probe = [] { return fl_display != nullptr; }, true);
 
 bool pwin_screen_live() { return pwin == &screen && Fl::first_window() != nullptr; }

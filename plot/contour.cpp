@@ -91,6 +91,64 @@ void contour_locate(pde *p, const tmesh *t, int32_t cell, evalpoint *pt) {
   pt->side = 0;
 }
 
+// The smallest of the first dim + 1 local coordinates.
+static double lowest(const double *L, int dim) {
+  double m = L[0];
+  for (int c = 1; c <= dim; c++) m = std::min(m, L[c]);
+  return m;
+}
+
+// The local coordinates of X in a curved cell by Newton's iteration from each of
+// several starts (near each corner, each side's middle, the centre): the one start the
+// general search uses can converge, in a thin cell with a strongly bent side, to a root
+// of the cell's map outside the cell although X is a point of the cell, even one of its
+// nodes. Keeps L when no start finds X inside the cell.
+static void relocate(double *L, const double *X, ElementFrame *f, int dim) {
+  double size = 0;
+  for (int i = 1; i <= dim; i++)
+    for (int k = 0; k < dim; k++) size = std::max(size, std::fabs(f->nodes[i][k] - f->nodes[0][k]));
+  double best = 1e-10 * size, found[4] = {0, 0, 0, 0};
+  bool any = false;
+  const int corners = dim + 1;
+  for (int start = 0; start < corners * 2 + 1; start++) {
+    double M[4] = {0, 0, 0, 0};
+    for (int c = 0; c < corners; c++) M[c] = 1.0 / corners;
+    if (start < corners) {
+      for (int c = 0; c < corners; c++) M[c] = c == start ? 0.85 : 0.15 / dim;
+    } else if (start < 2 * corners) {
+      for (int c = 0; c < corners; c++) M[c] = c == start - corners ? 0.05 : 0.95 / dim;
+    }
+    double x[3], r[3], res = 0;
+    for (int step = 0; step < 40; step++) {
+      elements_get_gcoords(x, M, f);
+      for (int k = 0; k < dim; k++) r[k] = X[k] - x[k];
+      elements_jacobian(M, f);
+      double dL[4] = {0, 0, 0, 0}, s = 0;
+      for (int c = 0; c <= dim; c++) {
+        for (int k = 0; k < dim; k++) dL[c] += f->K[c][k] * r[k];
+        s += dL[c] * dL[c];
+      }
+      double scale = s > 0.09 ? 0.3 / std::sqrt(s) : 1;
+      for (int c = 0; c <= dim; c++) M[c] += dL[c] * scale;
+      if (s < 1e-28) break;
+    }
+    elements_get_gcoords(x, M, f);
+    for (int k = 0; k < dim; k++) res = std::max(res, std::fabs(X[k] - x[k]));
+    if (res <= best && lowest(M, dim) >= -1e-9) best = res, any = true, std::copy_n(M, 4, found);
+  }
+  // A corner of the cell is its own local point, whatever the map does near it (a side
+  // bent by a quarter of the cell's height folds the map at the corners it joins).
+  for (int i = 0; i <= dim && !any; i++) {
+    double d = 0;
+    for (int k = 0; k < dim; k++) d = std::max(d, std::fabs(X[k] - f->nodes[i][k]));
+    if (d > 1e-9 * size) continue;
+    for (int c = 0; c < 4; c++) found[c] = c == i ? 1 : 0;
+    any = true;
+  }
+  if (any) std::copy_n(found, 4, L);
+  elements_jacobian(L, f);
+}
+
 // Sets the point at node n of t and finds its local coordinates in the located
 // cell.
 void contour_place(pde *p, const tmesh *t, int32_t n, evalpoint *pt) {
@@ -98,7 +156,11 @@ void contour_place(pde *p, const tmesh *t, int32_t n, evalpoint *pt) {
   if (p->dimension >= 3 && t->nodes3.count >= n)
     xyz[0] = t->nodes3.data[n - 1].x, xyz[1] = t->nodes3.data[n - 1].y, xyz[2] = t->nodes3.data[n - 1].z;
   pt->x = xyz[0], pt->y = xyz[1], pt->z = xyz[2];
-  elements_get_lcoords(pt->local, xyz, &work_cell.frame, 0.5);
+  ElementFrame *f = &work_cell.frame;
+  elements_get_lcoords(pt->local, xyz, f, 0.5);
+  int dim = elements_dimension[f->gbasis];
+  // A node of a plot cell lies in the cell it was made from.
+  if (f->curved && (dim == 2 || dim == 3) && lowest(pt->local, dim) < -1e-6) relocate(pt->local, xyz, f, dim);
 }
 
 void contour_widen(plotrange *r, double v, const pointd *at) {
@@ -123,15 +185,23 @@ static int surface_face_of(const pde *p, const plotdata *d, uint32_t c, const do
   return smallest;
 }
 
-// The normal of face f (opposite vertex f) of a tetrahedron from its corner
-// nodes.
-static void face_normal(double *n, const ElementFrame *f, int face) {
-  const double *q[3];
-  int k = 0;
+// The normal of face f (opposite vertex f) of a tetrahedron at local point L: the cross
+// product of two tangents of the face there, taken through the cell's geometry map, so
+// that a curved face gives the slope of the surface it follows at the point, not that of
+// its corners' plane.
+static void face_normal(double *n, ElementFrame *f, int face, const double *L) {
+  elements_jacobian(L, f);
+  // dx/dL_c of the independent coordinates L1..L3; the dependent L4 moves with none.
+  auto column = [&](int v, double *g) {
+    for (int r = 0; r < 3; r++) g[r] = v < 4 ? f->J[r][v - 1] : 0;
+  };
+  int k = 0, on[3];
   for (int v = 1; v <= 4; v++)
-    if (v != face) q[k++] = f->nodes[v - 1];
-  double a[3] = {q[1][0] - q[0][0], q[1][1] - q[0][1], q[1][2] - q[0][2]};
-  double b[3] = {q[2][0] - q[0][0], q[2][1] - q[0][1], q[2][2] - q[0][2]};
+    if (v != face) on[k++] = v;
+  double g0[3], g1[3], g2[3];
+  column(on[0], g0), column(on[1], g1), column(on[2], g2);
+  double a[3] = {g1[0] - g0[0], g1[1] - g0[1], g1[2] - g0[2]};
+  double b[3] = {g2[0] - g0[0], g2[1] - g0[1], g2[2] - g0[2]};
   n[0] = a[1] * b[2] - a[2] * b[1], n[1] = a[2] * b[0] - a[0] * b[2], n[2] = a[0] * b[1] - a[1] * b[0];
 }
 
@@ -163,7 +233,7 @@ void plot2d_build_contour_data(pde *p, plotrec *plot, vector2d *values, vector2d
           u.data[n - 1] = v;
           if (faces) {
             double nrm[3];
-            face_normal(nrm, &work_cell.frame, surface_face_of(p, d, pt.cellno, pt.local));
+            face_normal(nrm, &work_cell.frame, surface_face_of(p, d, pt.cellno, pt.local), pt.local);
             double a = nrm[0], b = nrm[1], cc = nrm[2];
             slopes->data[k - 1].data[n - 1] = cc != 0 ? std::sqrt((a * a + b * b + cc * cc) / (cc * cc)) : 1;
           }
@@ -323,6 +393,11 @@ static void side_crossings(const double *coef, int32_t basis, double c) {
     double f1 = (e2 - e1) / (3 * h);
     // p(t) = v0 + d1 t + e1 t (t - h) + f1 t (t - h)(t - 2h)
     double a3 = f1, a2 = e1 - 3 * h * f1, a1 = d1 - h * e1 + 2 * h * h * f1, a0 = v[0];
+    // A straight side crosses the level only where its ends lie on both sides of it (or
+    // one on it): the tolerance of the root test would also take a root just past an
+    // end whose value lies a rounding's width from the level, a third crossing of the
+    // cell where the level runs along one of its sides.
+    if (deg == 1 && ((v[0] > 0 && v[3] > 0) || (v[0] < 0 && v[3] < 0))) continue;
     if (deg == 1)
       crossing_bcross1(v[3] - v[0], v[0], side, 1e-6);
     else if (deg == 2)

@@ -258,7 +258,12 @@ void doplot_plot_labels(pde *p, plotframe *f, uint16_t window, uint16_t, plotrec
   label_style(p, f, window);
   gag_textcenter(window, 0, 0);
   String line = {}, scratch = {};
+  // On the screen a long title is made smaller to end before the right-aligned header.
+  double header = std::max(gag_printtextwidth(window, &p->header), gag_printtextwidth(window, &settings.versiontext));
+  float size = header > 0 ? gag_printfitsize(window, &p->title, 1.33 - header - 0.05) : f->titlesize;
+  if (size != f->titlesize) gag_textsize(window, size, f->titleaspect);
   gag_printtext_1(window, 0.02, 0.97, &p->title);
+  if (size != f->titlesize) gag_textsize(window, f->titlesize, f->titleaspect);
   date_lines(p, window, 0.97, 0.03);
   status_string(&line, &scratch, p);
   print_line(window, f, 0.02, 0.06, &line);
@@ -359,6 +364,14 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
   uint8_t ok = r->kind == PLOT_ELEVATION ? pgrid1_validate_1dplot_mesh(p, d) : pgrid2_validate_plot_mesh(p, d);
   if (!ok) {
     if (!exportonly) show_message(views[1], "EMPTY PLOT DOMAIN");
+    // A print asked for and not written is said at the plot's line.
+    if ((r->flags & plot_bit(1)) && r->exprs.count && r->exprs.data[0]) {
+      String m = {};
+      strings_copyto_1(&m, r->kind == PLOT_ELEVATION ? "ELEVATION path lies wholly outside the domain: nothing printed"
+                                                     : "EMPTY PLOT DOMAIN: nothing printed");
+      report_parse_warning(p, &r->exprs.data[0]->loc, &m);
+      strings_free_0(&m);
+    }
     return;
   }
   plotframe *f = block_of(p, r->kind);
@@ -392,9 +405,11 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
       break;
     }
     case PLOT_CONTOUR: case PLOT_SURFACE: {
-      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, 0);
+      // An integral over a surface of a 3D problem takes each node's slope factor.
+      uint8_t slope = integrals ? 1 : 0;
+      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, slope);
       bool two = r->kind == PLOT_CONTOUR && r->exprs.count > 1;
-      if (two) plot2d_build_contour_data(p, r, &second, &slopes, &range2, 2, 0);
+      if (two) plot2d_build_contour_data(p, r, &second, &slopes, &range2, 2, slope);
       if (integrals) {
         vectord_resize(integrals, two ? 2 : 1, std::max(integrals->capacity, 2));
         integrals->data[0] = plot2d_integrate_plot_2d(p, r, &values, &slopes);
@@ -484,7 +499,9 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
       if (r->kind == PLOT_HISTORY) time_plot(p, index, range);
       else summary_plot(p, index);
       doplot_plot_labels(p, block_of(p, r->kind), window, view, r, r->kind == PLOT_HISTORY);
-      if (r->flags & plot_bit(21)) exporter_emf_plot(window, p, r);
+      // A history of fewer than two times draws no curve: no metafile for it.
+      if ((r->flags & plot_bit(21)) && (r->kind != PLOT_HISTORY || p->histtimes.count >= 2))
+        exporter_emf_plot(window, p, r);
       break;
     case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
     case PLOT_CDF: exporter_cdf_export(p, r); break;
@@ -715,28 +732,35 @@ static void history_points(pde *p, plotrec *r, plotframe *f, uint16_t legend) {
 }
 
 // "HISTORY" and a line per expression, its digit and label in its first series' colour.
+// Drawn for pages at their sizes, then for the screen as large as a contour legend.
 static void history_legend(plotrec *r, plotframe *f, uint16_t legend) {
   double H = f->titlesize > 0 ? f->titlesize : 20;
-  gag_scaleview_1(legend, 0, 0, 20, H);
-  gag_textsize(legend, float(H / 1.2), f->titleaspect);
-  gag_textcenter(legend, 0, 0);
-  gag_textuniform_0(legend, 'm');
-  gag_setcolor_0(legend, f->colours.text);
-  String line = {};
-  strings_copyto_1(&line, "HISTORY");
-  double y = H - 2;
-  gag_drawtext_1(legend, 1, y, &line);
-  y -= 2;
   int32_t E = r->exprs.count, P = std::max(1, r->at.count);
-  for (int32_t k = 1; k <= E; k++, y -= 1) {
+  // "HISTORY", then one line per expression.
+  std::vector<String> lines(size_t(E + 1), String{});
+  strings_copyto_1(&lines[0], "HISTORY");
+  for (int32_t k = 1; k <= E; k++) {
     char digit[16];
     snprintf(digit, sizeof digit, "%d: ", int(k));
-    strings_copyto_1(&line, digit);
-    if (k <= r->labels.count) strings_addto_0(&line, &r->labels.items[k - 1]);
-    gag1d_tablecolor_1(legend, f, (k - 1) * P + 1, E * P);
-    gag_drawtext_1(legend, 1, y, &line);
+    strings_copyto_1(&lines[size_t(k)], digit);
+    if (k <= r->labels.count) strings_addto_0(&lines[size_t(k)], &r->labels.items[k - 1]);
   }
-  strings_free_0(&line);
+  std::vector<const String *> texts;
+  for (const String &l : lines) texts.push_back(&l);
+  for (uint8_t to : {GAG_PAGE, GAG_SCREEN}) {
+    gag_surfaces(legend, to);
+    double y = plot_legend_lines(legend, f, H, 3 + E, texts, to == GAG_SCREEN) - 2;
+    gag_textcenter(legend, 0, 0);
+    gag_setcolor_0(legend, f->colours.text);
+    gag_drawtext_1(legend, 1, y, &lines[0]);
+    y -= 2;
+    for (int32_t k = 1; k <= E; k++, y -= 1) {
+      gag1d_tablecolor_1(legend, f, (k - 1) * P + 1, E * P);
+      gag_drawtext_1(legend, 1, y, &lines[size_t(k)]);
+    }
+  }
+  gag_surfaces(legend, GAG_ALL);
+  for (String &l : lines) strings_free_0(&l);
 }
 
 void time_plot(pde *p, uint16_t index, double *range) {

@@ -39,11 +39,15 @@ namespace {
 
 const double CDF_MISSING = 1e37;
 const double CDF_RANGE = 9.9e36;
-const int MAX_MOVES = 10;             // moves of a row that lies wholly outside
+const int MOVES_PER_STEP = 10;        // moves of a row wholly outside per grid step
 const int32_t DEFAULT_POINTS = 51;    // grid count of an export without POINTS or EXPORTGRID
 const int32_t METAFILE_WIDTH = 1024;  // pixels across a metafile
 
 [[noreturn]] void exec_error(pde *p, const char *text, const String *name = nullptr);
+
+// The moves of a tenth of a step that take line j of n, moving toward the middle of the
+// box (forward before the middle line, backward from it on), to the far side of the box.
+int32_t moves_across(int32_t j, int32_t n) { return MOVES_PER_STEP * (j < n / 2 ? n - 1 - j : j); }
 
 // An export file: closed, with its writes checked, when its writer is done; only
 // closed when an error report leaves the writer.
@@ -200,14 +204,17 @@ struct sampler {
   // Samples the expressions along axis a (the grid's points) through pos; values[e]
   // and found come back per point. When no point of the line lies in the domain, the
   // coordinate of axis m moves by a tenth of its spacing toward the middle of the box
-  // (forward for lines before the middle line, jm < n/2), at most MAX_MOVES times; with
-  // a second axis m2 (a row of a 3D table, whose layer may lie above a sloping top) the
-  // line moves toward the middle along that axis too.
+  // (forward for lines before the middle line, jm < n/2) until it meets the domain, at
+  // most across the box; with a second axis m2 (a row of a 3D
+  // table, whose layer may lie above a sloping top) the line moves toward the middle
+  // along that axis too.
   void line(int a, int m, int32_t jm, double *pos, double tol, double outside, int m2 = -1, int32_t jm2 = 0) {
     int32_t n = g.n[a];
     for (auto &v : values) v.assign(size_t(n), outside);
     found.assign(size_t(n), 0);
-    for (int move = 0;; move++) {
+    int32_t moves = moves_across(jm, g.n[m]);
+    if (m2 >= 0) moves = std::max(moves, moves_across(jm2, g.n[m2]));
+    for (int32_t move = 0;; move++) {
       bool any = false;
       for (int32_t i = 0; i < n; i++) {
         pos[a] = coord(a, i);
@@ -219,7 +226,7 @@ struct sampler {
         found[i] = 1, any = true;
         for (int32_t e = 0; e < int32_t(values.size()); e++) values[e][i] = eval_expr(p, r, e, &ep);
       }
-      if (any || move == MAX_MOVES || (g.step[m] == 0 && (m2 < 0 || g.step[m2] == 0))) return;
+      if (any || move >= moves || (g.step[m] == 0 && (m2 < 0 || g.step[m2] == 0))) return;
       pos[m] += (jm < g.n[m] / 2 ? 0.1 : -0.1) * g.step[m];
       if (m2 >= 0) pos[m2] += (jm2 < g.n[m2] / 2 ? 0.1 : -0.1) * g.step[m2];
     }
@@ -469,7 +476,8 @@ void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uin
   }
   if (!single) {
     char k[16] = "";
-    if (p->modes) snprintf(k, sizeof k, "_%d", p->mode);
+    if (p->modes && p->stages >= 2) snprintf(k, sizeof k, "_%d_%d", p->stage, p->mode);
+    else if (p->modes) snprintf(k, sizeof k, "_%d", p->mode);
     else if (p->stages >= 2) snprintf(k, sizeof k, "_%d", p->stage);
     else if (p->timedep) snprintf(k, sizeof k, "_%d", r->outputs);
     strings_addto_1(s, k);
@@ -477,12 +485,20 @@ void print_file_name(pde *p, plotrec *r, const char *extension, bool single, uin
   if (mode == 2 && !file) strings_addto_1(s, extension);
 }
 
+// Whether a merged (one-file) print or table adds to its file: after its first write,
+// also when each stage reads the descriptor again, so that a later stage's new record
+// adds to the file the earlier stages wrote.
+static bool merge_appends(const pde *p, const plotrec *r, int32_t earlier) {
+  if (!(r->flags & plot_bit(20))) return false;
+  return earlier > 0 || (p->stage > 1 && pdedat_stage_regrids(p));
+}
+
 FILE *exporter_get_print_file(pde *p, plotrec *r, uint16_t mode) {
   TRACE("exporter_get_print_file");
   r->outputs++;
   bool single = (r->flags & plot_bit(20)) || r->kind == PLOT_HISTORY;
   print_file_name(p, r, mode == 1 ? ".p" : ".tbl", single, mode == 1 ? 1 : 2);
-  bool append = r->outputs > 1 && (r->flags & plot_bit(20));
+  bool append = merge_appends(p, r, r->outputs - 1);
   FILE *f = fopen(text_of(&r->name), append ? "a" : "w");
   if (!f) {
     if (settings.batchlog) fprintf(settings.batchlog, "%s%s\n", "Can't open Export File ", text_of(&r->name));
@@ -589,6 +605,79 @@ double fillin(vectord *row) {
 
 // ---- TABLE ------------------------------------------------------------------------
 
+// The local coordinates of X in a plot cell to full precision (below).
+static void full_lcoords(double *L, const double *X, ElementFrame *f);
+static void surface_point(double *xyz, const pde *p, const tmesh *t, int32_t c, const double *L, int32_t code,
+                          const pointd *pt);
+
+// A table over a cut plane or a surface of a 3D problem: the grid runs over the plot's
+// two coordinates (p, q) in its box; each grid point is taken to its point in space
+// through the plot mesh, located in the problem's mesh and valued there. A row wholly
+// off the plot moves toward the middle, as a row of a plane table does.
+static void surface_table(pde *p, plotrec *r, plotdata *d, FILE *f, bool format) {
+  if (!pgrid2_validate_plot_mesh(p, d) || d->meshes.count == 0) return;
+  sampler s(p, r);
+  grid &g = s.g;
+  if (!format) {
+    pgrid2_fix_labels(p, d);
+    for (int a = 0; a < 2; a++) {
+      fprintf(f, "\n %s %d\n", text_of(&d->axislabels[a]), g.n[a]);
+      std::vector<double> c(size_t(g.n[a]));
+      for (int32_t i = 0; i < g.n[a]; i++) c[i] = s.coord(a, i);
+      exporter_print_values(f, c.data(), g.n[a]);
+    }
+  }
+  trimesh_build_tfinder_1(&d->meshes);
+  int32_t n = g.n[0], exprs = r->exprs.count;
+  std::vector<std::vector<double>> rows(size_t(g.n[1]), std::vector<double>(size_t(n * exprs), EXPORTER_OUTSIDE));
+  std::vector<std::vector<std::array<double, 5>>> at(size_t(g.n[1]), std::vector<std::array<double, 5>>(size_t(n)));
+  std::vector<std::vector<char>> found(size_t(g.n[1]), std::vector<char>(size_t(n), 0));
+  for (int32_t j = 0; j < g.n[1]; j++) {
+    double q = s.coord(1, j);
+    for (int32_t move = 0, moves = moves_across(j, g.n[1]);; move++) {
+      bool any = false;
+      for (int32_t i = 0; i < n; i++) {
+        pointd pt = {s.coord(0, i), q};
+        at[j][i] = {pt.x, pt.y, 0, 0, 0};
+        int32_t k = trimesh_find_tcell_1(&d->meshes, &pt, 0.01);
+        int32_t member = k >> 24, c = k & 0xffffff;
+        if (!k || member < 1 || member > d->meshes.count) continue;
+        const tmesh *t = &d->meshes.data[member - 1];
+        ElementFrame fr = {};
+        trimesh_tlocalize_0(&fr, t, c);
+        double L[4] = {0, 0, 0, 0}, X[3] = {pt.x, pt.y, 0}, xyz[3];
+        full_lcoords(L, X, &fr);
+        surface_point(xyz, p, t, c, L, t->ncell == 6 ? tri6 : t->ncell == 9 ? tri9 : tri3, &pt);
+        if (!s.locate(xyz[0], xyz[1], xyz[2], 0.01)) continue;
+        at[j][i] = {pt.x, pt.y, xyz[0], xyz[1], xyz[2]};
+        for (int32_t e = 0; e < exprs; e++) rows[j][size_t(e * n + i)] = eval_expr(p, r, e, &s.ep);
+        found[j][i] = 1, any = true;
+      }
+      if (any || move >= moves || g.step[1] == 0) break;
+      q += (j < g.n[1] / 2 ? 0.1 : -0.1) * g.step[1];
+    }
+    for (int32_t e = 0; e < exprs; e++) fill_row(rows[j].data() + size_t(e) * n, n);
+    gagscren_dispatch(0);
+  }
+  if (!format) {
+    for (int32_t e = 0; e < exprs; e++) {
+      fputs("\n DATA \n", f);
+      for (int32_t j = 0; j < g.n[1]; j++) {
+        exporter_print_values(f, rows[j].data() + size_t(e) * n, n);
+        fputc('\n', f);
+      }
+    }
+    return;
+  }
+  valuelist list(exprs);
+  for (int32_t j = 0; j < g.n[1]; j++)
+    for (int32_t i = 0; i < n; i++) {
+      for (int32_t e = 0; e < exprs; e++) list.data[e] = rows[j][size_t(e * n + i)];
+      const std::array<double, 5> &a = at[j][i];
+      exporter_print_point(f, a.data(), a.data() + 2, 0, p->time, &list, &r->format, &r->formatloc, !found[j][i]);
+    }
+}
+
 void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
   TRACE("exporter_table_export");
   progress bar(p, "Writing File");
@@ -598,11 +687,14 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
     strings_copyto_1(&m, "Too Many Table Functions");
     report_parse_err_1(p, r->exprs.data[r->exprs.count - 1], &m);
   }
-  // A table of a cut plane or a surface of a 3D problem is not written (the reader has
-  // said so at its line): no file.
-  if (const plotdata *d = data_of(p, r); threed(p) && d && (d->cut || d->surface)) return;
   stream f(exporter_get_print_file(p, r, mode), p, r);
   exporter_print_header(p, f.get(), r);
+  // A table of a cut plane or a surface of a 3D problem lies over the plot's own
+  // coordinates.
+  if (plotdata *d = data_of(p, r); threed(p) && d && (d->cut || d->surface)) {
+    surface_table(p, r, d, f.get(), format);
+    return;
+  }
   sampler s(p, r);
   grid &g = s.g;
   if (!format) {
@@ -656,16 +748,21 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
 
 // ---- Print files of drawn plots ------------------------------------------------------
 
-// The point of cell c of plot mesh t at local L in space: the plot mesh's own space
-// positions where it has them (cut planes and surfaces of 3D problems), else (x, y, 0).
-static void surface_point(double *xyz, const tmesh *t, int32_t c, const double *L, const pointd *pt) {
+// The point of cell c of plot mesh t at local L in space: on cut planes and surfaces of
+// 3D problems the plot mesh's space positions taken through the basis of the cell's
+// nodes (code), as its values are, so that a point of a curved cell lies where its value
+// belongs, not on the chord triangle of its vertices; in 2D (x, y, 0).
+static void surface_point(double *xyz, const pde *p, const tmesh *t, int32_t c, const double *L, int32_t code,
+                          const pointd *pt) {
   xyz[0] = pt->x, xyz[1] = pt->y, xyz[2] = 0;
-  if (t->nodes3.count < t->nodes.count || t->nodes3.count == 0) return;
+  if (p->dimension < 3 || t->nodes3.count < t->nodes.count || t->nodes3.count == 0) return;
   const int32_t *cn = t->cells.data + (c - 1) * t->ncell;
+  double v[20];
+  int32_t k = std::min<int32_t>(basisfun_basis_1(v, code, L), t->ncell);
   xyz[0] = xyz[1] = xyz[2] = 0;
-  for (int j = 0; j < 3; j++) {
+  for (int j = 0; j < k; j++) {
     const point3d &q = t->nodes3.data[cn[j] - 1];
-    xyz[0] += L[j] * q.x, xyz[1] += L[j] * q.y, xyz[2] += L[j] * q.z;
+    xyz[0] += v[j] * q.x, xyz[1] += v[j] * q.y, xyz[2] += v[j] * q.z;
   }
 }
 
@@ -714,7 +811,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
   valuelist one(1);
   for (int32_t j = 0; j < n[1]; j++) {
     double y = lo[1] + j * step[1];
-    for (int move = 0;; move++) {
+    for (int32_t move = 0, moves = moves_across(j, n[1]);; move++) {
       bool any = false;
       for (int32_t i = 0; i < n[0]; i++) {
         pointd pt = {lo[0] + i * step[0], y};
@@ -730,10 +827,10 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
         full_lcoords(L, xyz, &fr);
         int32_t code = t->ncell == 6 ? tri6 : t->ncell == 9 ? tri9 : tri3;
         row[i] = elements_interpu(code, L, &fr, cv);
-        surface_point(space[i].data(), t, c, L, &pt);
+        surface_point(space[i].data(), p, t, c, L, code, &pt);
         found[i] = 1, any = true;
       }
-      if (any || move == MAX_MOVES || step[1] == 0) break;
+      if (any || move >= moves || step[1] == 0) break;
       y += (j < n[1] / 2 ? 0.1 : -0.1) * step[1];
     }
     fill_row(row.data(), n[0]);
@@ -751,15 +848,16 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
   }
 }
 
-// The nodes of all pieces of a path mesh as one sequence by their key: repeatedly the
-// piece whose next node has the smallest key gives its nodes up to the end of a run
+// The nodes of all pieces of a path mesh as one sequence by their distance along the
+// path: repeatedly the piece whose next node lies nearest the start gives its nodes up to the end of a run
 // or its last node. Returns (piece, node) pairs, 1-based.
 std::vector<std::pair<int32_t, int32_t>> merge_lineout(const plotdata *d) {
   TRACE("merge_lineout");
   std::vector<std::pair<int32_t, int32_t>> out;
   int32_t pieces = d->meshes.count;
   std::vector<int32_t> next(size_t(pieces), 1);
-  auto key = [&](int32_t k, int32_t n) { return pgrid1_node_spot(d, &d->meshes.data[k], n); };
+  // The distance along the path: a path that runs down its axis has falling x, y or z.
+  auto key = [&](int32_t k, int32_t n) { return d->meshes.data[k].nodes.data[n - 1].x; };
   for (;;) {
     int32_t best = -1;
     for (int32_t k = 0; k < pieces; k++)

@@ -63,8 +63,9 @@ void exporter_print_2dplot(pde *p, plotrec *plot, const rect3d *box, const vecto
 // path mesh, the node values; integrals the integral of every expression.
 void exporter_print_lineout(pde *p, plotrec *plot, const vector3d *values, const vectord *integrals);
 // The nodes of all pieces of a path plot mesh as one sequence of (piece, node), both
-// from 1: repeatedly the piece whose next node has the smallest key (distance along
-// the path, or x, y or z by the plot's axis) gives its nodes up to the end of a run.
+// from 1: repeatedly the piece whose next node has the smallest distance along the path
+// gives its nodes up to the end of a run, so that a path running down its axis is
+// printed in its own order too.
 std::vector<std::pair<int32_t, int32_t>> merge_lineout(const plotdata *d);
 // CDF: one record per output into a netCDF file kept open until the run ends.
 void exporter_cdf_export(pde *p, plotrec *plot);

@@ -314,7 +314,11 @@ static bool log_values(const plotrec *plot) {
 
 int32_t plot_ranger(double *low, double low2, double *high, double high2, int32_t levels, const plotrec *plot) {
   TRACE("plot_ranger");
-  if (plot->flags & plot_bit(8)) return levels;
+  // A fixed range spans exactly the range given, whatever the data.
+  if (plot->flags & plot_bit(8)) {
+    if (low2 < high2) *low = low2, *high = high2;
+    return levels;
+  }
   double lo = std::min(*low, low2), hi = std::max(*high, high2);
   double M = std::max(std::fabs(lo), std::fabs(hi));
   if (hi - lo < 0.0001 * M) {
@@ -328,6 +332,33 @@ int32_t plot_ranger(double *low, double low2, double *high, double high2, int32_
   }
   *low = lo, *high = hi;
   return levels;
+}
+
+double plot_legend_lines(uint16_t view, const plotframe *f, double s, int32_t used,
+                         const std::vector<const String *> &texts, bool screen) {
+  double lines = s;
+  float page = float(s / 1.2), size = page;
+  pointd rel = {1, 1};
+  gag_askrelsize(view, &rel);
+  if (screen && rel.y > 0) lines = std::min(s, std::max(std::ceil(0.6 * s), double(used + 4)));
+  double W = 20 * lines / s;
+  gag_scaleview_1(view, 0, 0, W, lines);
+  if (screen && rel.y > 0) {
+    float tall = float(lines / (1.25 * rel.y));
+    gag_textsize(view, tall, f->titleaspect);
+    gag_textuniform_0(view, 'm');
+    double widest = 0, room = W - 1.3;
+    for (const String *t : texts) {
+      pointd size2 = {0, 0};
+      gag_asktextsize(view, t, &size2);
+      widest = std::max(widest, size2.x);
+    }
+    if (widest > room && room > 0) tall = float(tall * widest / room);
+    size = std::min(tall, page);
+  }
+  gag_textsize(view, size, f->titleaspect);
+  gag_textuniform_0(view, 'm');
+  return lines;
 }
 
 void plot_validate_viewpoint(double *viewpoint, const rect3d *box) {
@@ -423,6 +454,19 @@ static void show_edge(uint16_t view, Domain *d, uint16_t e, uint8_t colour, doub
     pointd p = {a.x, a.y};
     gag_tracearc(view, &p, r.rx, r.ry, r.start, r.sweep, arcstep * side);
     return;
+  }
+  // An edge of an extruded domain lifts an edge of the base domain: seen from above it is
+  // that edge, an arc drawn as an arc.
+  if (E.shape == SHAPE_EXTRUD && E.shapedata.base) {
+    const edgetable *base = static_cast<const edgetable *>(E.shapedata.base);
+    const Edge *B = E.source >= 1 && E.source <= base->count ? &base->data[E.source - 1] : nullptr;
+    if (B && (B->shape == SHAPE_ARC || B->shape == SHAPE_ERC)) {
+      const arcrec &r = B->shapedata.arc;
+      double side = std::min(B->box.x2 - B->box.x1, B->box.y2 - B->box.y1);
+      pointd p = {r.cx + r.rx * std::cos(r.start), r.cy + r.ry * std::sin(r.start)};
+      gag_tracearc(view, &p, r.rx, r.ry, r.start, r.sweep, arcstep * side);
+      return;
+    }
   }
   // Lines, and the shapes this program does not build, between their joints.
   gag_drawline_1(view, a.x, a.y, b.x, b.y);

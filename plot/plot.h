@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "model/plot_records.h"
 #include "model/trees.h"
@@ -131,6 +132,14 @@ void plot_validate_viewpoint(double *viewpoint, const rect3d *box);
 // The tag of series k of an expression: its letter (a..z, then A..), after the
 // expression's digit when the plot has several expressions.
 void plot_series_tag(String *tag, int32_t k, int32_t expr, int32_t exprs);
+// Scales a text legend's view to lines of text and sets its text size: on pages s lines
+// at s / 1.2 (the frame's title size s); on the screen, where that comes out a few
+// pixels high, as few lines as hold the used ones (three fifths of s at least) and
+// characters as large as the contour legends', less where the widest of the texts would
+// not fit (never smaller than on the page). Text is spaced evenly by the width of "m".
+// Returns the number of lines: the first is drawn at it less 2.
+double plot_legend_lines(uint16_t view, const plotframe *f, double s, int32_t used,
+                         const std::vector<const String *> &texts, bool screen);
 // Line plots: series k of sets (y values over x) in table colour k, tagged. The first
 // maps the box of x and all series with 5 % margins (on a log axis 5 % of each bound),
 // log x for scale codes 4, 5, 7 and log y for 2, 3, 7, and draws the axes. yrange,

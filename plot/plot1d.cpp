@@ -177,27 +177,33 @@ void lineout_labeling(pde *p, plotrec *plot, uint16_t view) {
     d->closed = std::hypot(e.x - s.x, e.y - s.y) <= 0.001 * diag ? 1 : 0;
     if (!d->closed) put_label(view, {e.x, e.y}, gag1d_hex_char(d->meshes.count + 1));
   }
-  // c. The legend: caption lines, then each expression in its colour.
-  double s = f->titlesize;
-  gag_scaleview_1(view, 0, 0, 20, s);
-  gag_textsize(view, float(s / 1.2), f->titleaspect);
-  gag_setcolor_0(view, f->colours.text);
-  gag_textcenter(view, 0, 0);
-  gag_textuniform_0(view, 'm');
-  double y = s - 2;
-  for (int32_t i = 1; i <= plot->titles.count; i++, y -= 1) gag_drawtext_1(view, 1, y, &plot->titles.items[i - 1]);
-  y -= 2;
+  // c. The legend: caption lines, then each expression in its colour; drawn for pages at
+  // their sizes, then for the screen as large as a contour legend.
   int32_t n = plot->labels.count;
-  String line = {};
-  for (int32_t k = 1; k <= n; k++, y -= 1) {
-    strings_copyto_1(&line, "");
+  std::vector<String> lines(size_t(n), String{});
+  std::vector<const String *> texts;
+  for (int32_t i = 1; i <= plot->titles.count; i++) texts.push_back(&plot->titles.items[i - 1]);
+  for (int32_t k = 1; k <= n; k++) {
+    String &line = lines[size_t(k - 1)];
     strings_append(&line, uint8_t(gag1d_tag_char(k)));
     strings_addto_1(&line, ": ");
     strings_addto_0(&line, &plot->labels.items[k - 1]);
-    gag_setcolor_0(view, gag1d_tablecolor_0(&p->styles[2], k, n));
-    gag_drawtext_1(view, 1, y, &line);
+    texts.push_back(&line);
   }
-  strings_free_0(&line);
+  for (uint8_t to : {GAG_PAGE, GAG_SCREEN}) {
+    gag_surfaces(view, to);
+    double y = plot_legend_lines(view, f, f->titlesize, plot->titles.count + 2 + n, texts, to == GAG_SCREEN) - 2;
+    gag_setcolor_0(view, f->colours.text);
+    gag_textcenter(view, 0, 0);
+    for (int32_t i = 1; i <= plot->titles.count; i++, y -= 1) gag_drawtext_1(view, 1, y, &plot->titles.items[i - 1]);
+    y -= 2;
+    for (int32_t k = 1; k <= n; k++, y -= 1) {
+      gag_setcolor_0(view, gag1d_tablecolor_0(&p->styles[2], k, n));
+      gag_drawtext_1(view, 1, y, &lines[size_t(k - 1)]);
+    }
+  }
+  gag_surfaces(view, GAG_ALL);
+  for (String &line : lines) strings_free_0(&line);
 }
 
 void poly_lineout(pde *p, plotrec *plot, uint16_t view, plotframe *f, const vector3d *values, double lower) {

@@ -359,6 +359,10 @@ bool descriptor_pass() { return control_parse_pass || P()->bodyread; }
 void endup() {
   pde *p = P();
   if (!descriptor_pass()) return;
+  // An eigenvalue problem has no time: a time derivative or a TIME section is an error at
+  // the first place time was asked for.
+  if (p->eigen && p->timedep)
+    err(p->timeloc.file ? &p->timeloc : &p->endloc, "An eigenvalue problem has no time: no dt() and no TIME section");
   rdexpr_tcheck(&p->endloc, 1);
   if (D()->edges.count == 0) err(&p->endloc, "No BOUNDARIES Specified");
   const looplist &loops = F().loops;

@@ -573,11 +573,12 @@ void rdplot_packplot(parse_node *, parse_node *const *v) {
   int32_t k = R().kind;
   bool flat_kind = k == PLOT_ELEVATION || k == PLOT_GRID3 || k == PLOT_SUMMARY || k >= PLOT_CDF;
   if (dom().threed && !D().surface && !D().cut && !flat_kind) err(&v[2]->loc, "2D Localization Required");
-  // A CDF file or a table holds a three-dimensional grid: on a cut or a surface it is
-  // not written, which is said here, and the run goes on.
-  if ((k == PLOT_CDF || k == PLOT_TABLE) && dom().threed && (D().surface || D().cut)) {
+  // A CDF file holds a three-dimensional grid: on a cut or a surface it is not written,
+  // which is said here, and the run goes on. (A table there lies over the plot's own
+  // coordinates.)
+  if (k == PLOT_CDF && dom().threed && (D().surface || D().cut)) {
     StringOwner m;
-    strings_copyto_1(m.get(), k == PLOT_CDF ? "CDF on Surface not yet implemented." : "TABLE on Surface not yet implemented.");
+    strings_copyto_1(m.get(), "CDF on Surface not yet implemented.");
     report_parse_warning(p, &v[2]->loc, m.get());
   }
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every GoogleTest binary of a build once as a single process, beside ctest's one
-# test per process: a test that leaves state behind for a later one fails here.
+# Runs every GoogleTest binary of a build as a single process, beside ctest's one test
+# per process: once in declaration order and once under each of two fixed shuffle seeds.
+# A test that leaves state behind for a later one, in any order, fails here.
 # QUENDAR_TEST_DATA is unset, so the binaries must find their data by themselves.
 #   bash scripts/whole.sh [BUILD_DIR]      (default build)
 set -uo pipefail
@@ -11,18 +12,19 @@ work=$(mktemp -d /tmp/quendar_whole_XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 one() {
-  local bin=$1 work=$2 name
+  local bin=$1 work=$2 name order
   name=$(basename "$bin")
   mkdir -p "$work/$name"
-  if (cd "$work/$name" && env -u QUENDAR_TEST_DATA timeout 1800 "$bin" --gtest_brief=1 \
-        >"$work/$name.out" 2>&1); then
-    echo "PASS  $name"
-  else
-    echo "FAIL  $name"
-    { grep -E -A4 '^\[  FAILED|: Failure$' "$work/$name.out" | head -n 60; tail -n 12 "$work/$name.out"; } |
-      sed 's/^/      /'
-    return 1
-  fi
+  for order in "" --gtest_random_seed=3 --gtest_random_seed=7; do
+    if ! (cd "$work/$name" && env -u QUENDAR_TEST_DATA timeout 1800 "$bin" --gtest_brief=1 \
+          ${order:+--gtest_shuffle "$order"} >"$work/$name.out" 2>&1); then
+      echo "FAIL  $name ${order:-(declaration order)}"
+      { grep -E -A4 '^\[  FAILED|: Failure$' "$work/$name.out" | head -n 60; tail -n 12 "$work/$name.out"; } |
+        sed 's/^/      /'
+      return 1
+    fi
+  done
+  echo "PASS  $name"
 }
 export -f one
 

@@ -815,8 +815,7 @@ void coupling_set_bvals_0(pde *p, vector2d *table, const double times[2]) {
       const TreeNode *t = bc_tree(b, 1, region);
       if (place || !t || t->opcode == op::realzero || t->opcode == op::realval)
         table->data[k - 1].data[n - 1] = treeval_eval(p, t, &ep);
-      else
-        numbers = false;
+      else numbers = false;
     });
   };
   set(false);

@@ -72,12 +72,18 @@ static void load_block(pde *p, TreeNode *tree, int32_t computed, int32_t nr, int
 }
 
 // Folds the slave rows of the block into their masters and ties each slave to its master.
+// A periodic (not antiperiodic) slave's columns are folded into its master's too, and its
+// tie D (u_s - u_m) = 0 is mirrored in the master's row by D (u_m - u_s), which is zero
+// wherever the tie holds: a symmetric problem stays symmetric, and takes the symmetric
+// solvers, as its twin without the periodic condition does.
 static void fold_block(pde *p) {
   const vectorll *im = &p->mesh.images;
   if (im->count == 0) return;
-  p->symmetric = 0;
   double pf = perfactor(p);
+  bool mirror = pf == 1.0;
+  if (!mirror) p->symmetric = 0;
   sparsemx *B = &p->block;
+  std::vector<double> ties(size_t(im->count), 0.0);
   for (int32_t i = 0; i < im->count; i++) {
     int32_t s = im->keys[i], m = im->values[i];
     vectorld *r = &B->data[s - 1];
@@ -92,6 +98,29 @@ static void fold_block(pde *p) {
       else r->values[e] = 0;
     }
     sparsemx_store(B, s, m, -d);
+    ties[size_t(i)] = d;
+  }
+  if (!mirror) return;
+  // Each slave's master (0: not a slave).
+  std::vector<int32_t> master(size_t(B->rows) + 1, 0);
+  for (int32_t i = 0; i < im->count; i++)
+    if (im->keys[i] >= 1 && im->keys[i] <= B->rows) master[size_t(im->keys[i])] = im->values[i];
+  std::vector<std::pair<int32_t, double>> moved;
+  for (int32_t q = 1; q <= B->rows; q++) {
+    if (master[size_t(q)] > 0) continue;
+    vectorld *r = &B->data[q - 1];
+    moved.clear();
+    for (int32_t e = 0; e < r->count; e++) {
+      int32_t c = r->keys[e];
+      int32_t t = c >= 1 && c <= B->rows ? master[size_t(c)] : 0;
+      if (t > 0 && r->values[e] != 0) moved.emplace_back(t, r->values[e]), r->values[e] = 0;
+    }
+    for (const auto &[t, v] : moved) sparsemx_addto_0(B, q, t, v);
+  }
+  for (int32_t i = 0; i < im->count; i++) {
+    int32_t s = im->keys[i], m = im->values[i];
+    sparsemx_store(B, m, s, -ties[size_t(i)]);
+    sparsemx_addto_0(B, m, m, ties[size_t(i)]);
   }
 }
 

@@ -278,11 +278,18 @@ void init_eigen(pde *p) {
     p->eigenvalues.data[mm - 1] = 1.0;
     vector2d *set = &p->modesets[mm - 1];
     size_solution(p, set);
+    // TRIGINIT: variable k of vector mm takes the order of vector mm + k - 1, counted round
+    // the P vectors, so that every variable meets every order and no two variables of a
+    // vector start alike: one start shared by all variables would span only the modes in
+    // which they are equal.
     for (int32_t n = 1; n <= m->nodes.count; n++) {
       const MeshNode &nd = m->nodes.data[n - 1];
-      double v = p->triginit ? std::sin(mm * M_PI * (nd.y - y0) / H) * std::sin(mm * M_PI * (nd.x - x0) / W) : 0;
-      for (uint16_t k = 1; k <= p->nfield; k++)
-        set->data[k - 1].data[n - 1] = p->triginit ? v : start_value(mm, k, uint32_t(n));
+      for (uint16_t k = 1; k <= p->nfield; k++) {
+        double j = double((mm - 1 + k - 1) % P + 1);
+        set->data[k - 1].data[n - 1] = p->triginit
+                                           ? std::sin(j * M_PI * (nd.y - y0) / H) * std::sin(j * M_PI * (nd.x - x0) / W)
+                                           : start_value(mm, k, uint32_t(n));
+      }
     }
   }
 }

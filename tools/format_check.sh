@@ -4,8 +4,10 @@
 # nobody changed are not checked (the tree as a whole is not reformatted).
 #   bash tools/format_check.sh [BASE]
 # BASE defaults to the merge-base with origin/main when that exists, else with a local
-# main branch: what a branch adds to the main it lands on (on main itself, nothing). The
-# working tree is compared with BASE, so uncommitted changes are checked as well.
+# main branch: what a branch adds to the main it lands on. On main itself (a fresh clone,
+# as CI has it) that would be HEAD, so the base is then the commit that brought in
+# .clang-format: every line changed since the check began is checked. The working tree
+# is compared with BASE, so uncommitted changes are checked as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 diff_tool=$(command -v clang-format-diff || command -v clang-format-diff-14 || true)
@@ -22,6 +24,10 @@ elif git rev-parse -q --verify refs/heads/main >/dev/null; then
 else
   echo "format check: no base revision, nothing to check"
   exit 0
+fi
+if [ $# -eq 0 ] && [ "$(git rev-parse "$base")" = "$(git rev-parse HEAD)" ]; then
+  first=$(git log --diff-filter=A --format=%H -- .clang-format | tail -n 1)
+  [ -n "$first" ] && base=$first
 fi
 git rev-parse -q --verify "$base^{commit}" >/dev/null || { echo "format check: no revision $base" >&2; exit 2; }
 fixes=$(git diff -U0 --no-color --no-ext-diff "$base" -- '*.cpp' '*.h' | "$diff_tool" -p1 -style=file)

@@ -1194,6 +1194,86 @@ TEST_F(Display, LegendCharactersAreTallEnoughAndWhole) {
   EXPECT_EQ(ink(s, middle + 1, middle + 6), 0) << "a value past its column";
 }
 
+// Windows resized and set back to a size show the picture they showed at it: the status
+// panel's labels keep their size (they were laid out by the width before the resize);
+// every legend's text, the elevation's and the history's too, is at least 9 pixels high
+// at the default 725 x 521 tile, and stays as it was through a resize; a plot window made
+// narrower than it was drawn shows its whole picture.
+TEST_F(Display, PanelsAndLegendsKeepTheirPixelsThroughAResize) {
+  spit(dir.file("sizes.pde"),
+       "TITLE 'sizes'\nVARIABLES\n u\nINITIAL VALUES\n u = 0\nEQUATIONS\n"
+       " div(grad(u)) + 4 = dt(u)\n" +
+           square +
+           "TIME 0 TO 0.05\nPLOTS\n FOR T = 0.05\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
+           "HISTORIES\n HISTORY(u) AT (0.5,0.5)\nEND\n");
+  Program q(dir.path, display, {"-R", "sizes.pde"});
+  ASSERT_TRUE(holds(dir.file("sizes.log"), "--DONE--"));
+  // The pixels of a rectangle of the screen.
+  auto region = [](const Shot &s, int x0, int y0, int w, int h) {
+    std::string out;
+    for (int y = y0; y < y0 + h; y++)
+      out += s.rgb.substr(3 * (size_t(y) * size_t(s.width) + size_t(x0)), 3 * size_t(w));
+    return out;
+  };
+  auto sized = [&](const std::string &id, int w, int h) {
+    x("xdotool windowsize " + id + " " + std::to_string(w) + " " + std::to_string(h));
+    int gx = 0, gy = 0, gw = 0, gh = 0;
+    return until(
+        [&] { return sscanf(geometry_of(id).c_str(), "%d %d %d %d", &gx, &gy, &gw, &gh) == 4 && gw == w && gh == h; });
+  };
+  // A picture that has stopped changing.
+  auto settled = [&] {
+    Shot last = shot();
+    return shot_when([&](const Shot &t) {
+      bool same = t.rgb == last.rgb;
+      last = t;
+      return same;
+    });
+  };
+  std::string problem = await("^sizes$");
+  EXPECT_EQ(geometry_of(problem), "0 25 150 455");
+  std::string panel = region(settled(), 0, 25, 150, 455);
+  ASSERT_TRUE(sized(problem, 300, 455));
+  ASSERT_TRUE(sized(problem, 150, 455));
+  EXPECT_TRUE(region(settled(), 0, 25, 150, 455) == panel) << "the status panel after a resize";
+  for (const char *caption : {"^CONTOUR", "^ELEVATION", "^HISTORY"}) {
+    std::string plot = await(caption);
+    // On top, where the whole tile lies on the screen.
+    x("xdotool windowmove " + plot + " 150 25 windowraise " + plot);
+    ASSERT_TRUE(sized(plot, 725, 521)) << caption;
+    int px = 0, py = 0, pw = 0, ph = 0;
+    sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
+    Shot s = settled();
+    int top = py;
+    while (top < py + 60 && s.at(px + pw / 2, top) != white) top++;
+    int ch = py + ph - top, unit = std::min(pw, ch);
+    // The legend: right of the plot frame, the upper half of the client.
+    int x1 = px + int(0.9 * unit), x2 = px + pw - 2, y1 = top + 2, y2 = top + ch / 2;
+    std::vector<int> bands;
+    for (int y = y1, run = 0; y < y2; y++) {
+      bool ink = false;
+      for (int xx = x1; xx < x2 && !ink; xx++) ink = s.at(xx, y) != white;
+      if (ink) run++;
+      else if (run) bands.push_back(run), run = 0;
+    }
+    std::sort(bands.begin(), bands.end());
+    ASSERT_GE(bands.size(), 2u) << caption;
+    EXPECT_GE(bands[bands.size() / 2], 9) << caption << ": the legend's characters";
+    std::string legend = region(s, x1, y1, x2 - x1, y2 - y1);
+    // Narrower than it was drawn, the window shows the whole picture: no ink at its
+    // right edge, where the legend and the header were cut off.
+    ASSERT_TRUE(sized(plot, 560, 521)) << caption;
+    Shot narrow = settled();
+    int edge = 0;
+    for (int y = top + 2; y < py + ph - 2; y++)
+      for (int xx = px + 560 - 8; xx < px + 560 - 1; xx++) edge += narrow.at(xx, y) != white;
+    EXPECT_EQ(edge, 0) << caption << ": ink at the right edge of a narrowed window";
+    ASSERT_TRUE(sized(plot, 500, 521)) << caption;
+    ASSERT_TRUE(sized(plot, 725, 521)) << caption;
+    EXPECT_TRUE(region(settled(), x1, y1, x2 - x1, y2 - y1) == legend) << caption << ": the legend after a resize";
+  }
+}
+
 // A descriptor error opens the editor with the word before the error position
 // selected, on the error's line: typing replaces just that selection.
 TEST_F(Display, TheEditorSelectsTheWordOfAnError) {

@@ -318,11 +318,12 @@ TEST_F(Records, StatusLayouts) {
   EXPECT_EQ(panel_lines(&p->status)[2], "STAGE=2");
   pdedat_do_status(p, 2);
   EXPECT_EQ(labels(), std::string("s,0:00,CYCLE,") + mesh + "TIME,DT,");
-  // Reals through the number formatter with 5 digits.
+  // Reals through the number formatter with 5 digits; a one-digit mantissa has no bare point.
   p->time = 0.5, p->dt = 1.25e-3, p->rmserr = 2.5e-7, p->maxerr = 123456.7;
   pdedat_do_status(p, 2);
   lines = panel_lines(&p->status);
-  EXPECT_EQ(lines[7] + "|" + lines[8] + "|" + lines[9] + "|" + lines[10], "RMS Error= 3.e-7|MAX Error= 1.e+5|TIME= 0.500|DT= 0.001");
+  EXPECT_EQ(lines[7] + "|" + lines[8] + "|" + lines[9] + "|" + lines[10],
+            "RMS Error= 3e-7|MAX Error= 1e+5|TIME= 0.500|DT= 0.001");
   pdedat_do_status(p, 3);
   EXPECT_EQ(labels(), std::string("s,0:00,GRID,") + mesh);
   pdedat_do_status(p, 4);  // no such layout: unchanged

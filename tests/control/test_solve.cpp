@@ -131,7 +131,8 @@ TEST_F(Solve, HeatInTheSquarePeaksAtTheSeriesValue) {
     return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nDEFINITIONS\n  mid = VAL(u,0.5,0.5)\nEQUATIONS");
   });
   EXPECT_NEAR(value("mid"), 0.0736713533, 1e-4 * 0.0736713533);
-  EXPECT_TRUE(std::regex_search(log("heat"), std::regex("GRID 1 Nodes=\\d+ Cells=\\d+ RMS ERR=.* MEM=\\d+\n")));
+  EXPECT_TRUE(std::regex_search(log("heat"), std::regex("GRID 1 Nodes=\\d+ Cells=\\d+ RMS ERR=.* MAX ERR=.* "
+                                                        "MEM=\\d+\n")));
 }
 
 TEST_F(Solve, ErrorLimitFromItsDefinitionOfTheStage) {
@@ -412,7 +413,7 @@ TEST_F(Solve, RunLogLines) {
   run("strip", [](std::string s) { return with_select(s, "NEWTON=3 REGRID=OFF"); });
   EXPECT_EQ(masked(log("strip")),
             "T| Newton Step 1 Error=#\nT| Newton Step 2 Error=#\nT| Newton Step 3 Error=#\n"
-            "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| NEWTON LIMIT: NOT CONVERGED\nT| --DONE--\n");
+            "T| GRID 1 Nodes=# Cells=# RMS ERR=# MAX ERR=# MEM=#\nT| NEWTON LIMIT: NOT CONVERGED\nT| --DONE--\n");
   // Left to converge, the strip says nothing of limits.
   run("strip", [](std::string s) { return with_select(s, "REGRID=OFF"); });
   EXPECT_EQ(log("strip").find("NOT CONVERGED"), std::string::npos) << log("strip");
@@ -423,17 +424,19 @@ TEST_F(Solve, RunLogLines) {
     s = std::regex_replace(s, std::regex("VALUE\\(u\\)=0"), "VALUE(u)=x+2*y");
     return std::regex_replace(s, std::regex("\nEQUATIONS"), "\nINITIAL VALUES\n  u = x + 2*y\nEQUATIONS");
   });
-  EXPECT_EQ(masked(log("heat")), "T| Newton Step 1 Error=#\nT| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+  EXPECT_EQ(masked(log("heat")),
+            "T| Newton Step 1 Error=#\nT| GRID 1 Nodes=# Cells=# RMS ERR=# MAX ERR=# MEM=#\nT| --DONE--\n");
   // The linear driver logs only its grid.
   run("heat", [](std::string s) { return with_select(s, "REGRID=OFF"); });
-  EXPECT_EQ(masked(log("heat")), "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| --DONE--\n");
+  EXPECT_EQ(masked(log("heat")), "T| GRID 1 Nodes=# Cells=# RMS ERR=# MAX ERR=# MEM=#\nT| --DONE--\n");
 }
 
 TEST_F(Solve, RegridsUpToTheGridLimit) {
   // A tight limit refines until the grid limit stops it (the headless question says No).
   run("heat", [](std::string s) { return with_select(s, "ERRLIM=1e-7 GRIDLIMIT=2"); }, false);
-  EXPECT_EQ(masked(log("heat")), "T| GRID 1 Nodes=# Cells=# RMS ERR=# MEM=#\nT| GRID 2 Nodes=# Cells=# RMS ERR=# MEM=#\n"
-                                 "T| GRID LIMIT\nT| --DONE--\n");
+  EXPECT_EQ(masked(log("heat")),
+            "T| GRID 1 Nodes=# Cells=# RMS ERR=# MAX ERR=# MEM=#\nT| GRID 2 Nodes=# Cells=# RMS ERR=# MAX ERR=# MEM=#\n"
+            "T| GRID LIMIT\nT| --DONE--\n");
   // Refinement keeps the answer.
   run("disk", [](std::string s) { return with_select(s, "ERRLIM=1e-5"); });
   EXPECT_NEAR(value("centre"), 0.25, 1e-4 * 0.25);

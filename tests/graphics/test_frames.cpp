@@ -3,6 +3,7 @@
 // formula over the recorded fills, and golden view streams of whole pictures.
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 #include "runtime/settings.h"
@@ -176,6 +177,13 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   gag1d_level_table_1(e, &f, &close, 0, 0, 0, 0, nullptr);
   for (const char *t : {"0.125", "0.135", "0.145"}) EXPECT_TRUE(shows(e, t, 25, '0')) << t;
   vectord_free(&close);
+  // A small negative range end shown as zeros reads 0, not "-0.0".
+  vectord two = vec({0.1, 0.2});
+  uint16_t g = window(200, 400);
+  gag1d_level_table_1(g, &f, &two, 1, 0, -0.004, 0.2, nullptr);
+  EXPECT_TRUE(shows(g, "min", 25, '0'));
+  EXPECT_FALSE(shows(g, "-0.0", 25, '0'));
+  vectord_free(&two);
 }
 
 // A legend is recorded twice: at the frame's sizes for pages and metafiles (any surface
@@ -215,6 +223,25 @@ TEST_F(Frames, LegendsDrawOnePictureForPagesAndOneForTheScreen) {
   // pixels); on the screen they fill their lines.
   EXPECT_LE(page_tall, 9);
   EXPECT_GE(screen_tall, 1.5 * page_tall) << page_tall;
+  vectord_free(&levels);
+}
+
+// Sixty levels take more, smaller lines than the frame's title size gives: the second
+// column is not started again over itself.
+TEST_F(Frames, ALegendOfSixtyLevelsWritesEachRowOnce) {
+  vectord levels{};
+  for (int k = 0; k < 60; k++) vectord_one_more(&levels, 0.01 * k);
+  String t1 = text("u"), t2 = text("levels");
+  uint16_t v = window(230, 400);
+  gag1d_level_table_0(v, &f, &levels, 1, 0, 0, 0.59, &t1, &t2);
+  // Strokes drawn again on the same points.
+  std::map<std::vector<int>, int> seen;
+  int again = 0;
+  for (const psurf_call &c : replayed(v))
+    if (c.op == "polyline") again += seen[c.v]++ > 0;
+  // A couple of strokes coincide in any legend (repeated marks); a column started over
+  // itself repeats dozens (65 here).
+  EXPECT_LE(again, 4);
   vectord_free(&levels);
 }
 
@@ -331,6 +358,16 @@ TEST_F(Frames, BandPaintingAreas) {
   ASSERT_EQ(got.size(), 1u);
   EXPECT_NEAR(got[0].first, 0.5, 1e-6);
   EXPECT_EQ(got[0].second, gag1d_tablecolor_0(&f, 2, 3));
+  // Values past the top boundary (a maximum between the levels' nodes) take the top
+  // band: no unpainted hole.
+  uint16_t u = window(400, 400);
+  gag_scaleview_1(u, 0, 0, 1, 1);
+  gag3d_paint(u, &f, &a, &b, &c, 0, 1, 3, &levels);
+  got = fills(entries(u, glpyfill));
+  double top = 0;
+  for (const auto &g : got)
+    if (g.second == gag1d_tablecolor_0(&f, 2, 2)) top += g.first;
+  EXPECT_NEAR(top, 0.5 - 1.0 / 6, 1e-3);  // from the level 1 line to the corner at 3 (1/4 unfilled above 2)
   vectord_free(&levels);
   vectord_free(&four);
 }

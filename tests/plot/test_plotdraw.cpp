@@ -27,10 +27,15 @@ TEST(PlotRoutines, ValueRanges) {
     EXPECT_EQ(plot_ranger(&lo, 1, &hi, 5, 20, &r), 20);
     EXPECT_DOUBLE_EQ(lo, c.low) << c.kind << " " << c.scale;
   }
-  // A fixed range stays as given.
+  // A fixed range spans the range given, whatever the data; FIXED with no RANGE keeps
+  // the data's range.
   r.flags = plot_bit(8);
   lo = 100, hi = 100.005;
   EXPECT_EQ(plot_ranger(&lo, 50, &hi, 200, 20, &r), 20);
+  EXPECT_EQ(lo, 50);
+  EXPECT_EQ(hi, 200);
+  lo = 100, hi = 100.005;
+  EXPECT_EQ(plot_ranger(&lo, 1e30, &hi, -1e30, 20, &r), 20);
   EXPECT_EQ(lo, 100);
   EXPECT_EQ(hi, 100.005);
 }

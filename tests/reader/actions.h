@@ -47,7 +47,6 @@ struct Actions : BatchProblem {
     TRACE("parse");
     HookScope hook;
     pde *q = p;
-    control_parse_nesting = 0;  // the catch point's part after an error
     int code = except_catch("parse", [q] { control_parse_file(q); });
     debug = capture.text();
     if (!code) return "ok";

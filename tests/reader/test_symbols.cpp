@@ -175,6 +175,23 @@ TEST_F(Symbols, Errors) {
 
 // A configuration text that reads the descriptor through BODY has parsed it: the
 // run controller does not parse the descriptor again.
+// A parse that ends in an error leaves no nesting behind: the next parse of the
+// problem parses its texts again.
+TEST_F(Symbols, AParseErrorLeavesTheNextParseWhole) {
+  static int parses;
+  parses = 0;
+  control_services.parse = [](pde *, uint16_t, uint8_t) {
+    if (++parses == 1) except_jump(EXCEPT_REPORTED);
+  };
+  p->desctext = file("desc.pde", "d");
+  TRACE("parse");
+  HookScope hook;
+  EXPECT_EQ(except_catch("parse", [this] { control_parse_file(p); }), EXCEPT_REPORTED);
+  EXPECT_EQ(except_catch("parse", [this] { control_parse_file(p); }), 0);
+  EXPECT_EQ(parses, 2);
+  control_default_services();
+}
+
 TEST_F(Symbols, BodyParsesTheDescriptorOnce) {
   static std::string seen;
   seen.clear();

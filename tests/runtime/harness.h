@@ -1,6 +1,7 @@
 // Test helpers for the runtime's global state: the runtime log captured in a
 // temporary file, and a clean trace stack saved and restored around a test.
 #pragma once
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -49,8 +50,11 @@ struct DebugCapture {
 };
 
 // Installs the hook, and clears the latch and the unwinding flag, for one test.
+// Every landing at the catch point installs the program's signal handlers again;
+// a scope that began without them removes them, so no later test finds them.
 struct HookScope {
-  HookScope() {
+  bool had_handlers;
+  HookScope() : had_handlers(signal_handled(SIGFPE)) {
     rtlib_set_uncle_hook(except_uncle);
     rtlib_latch_rearm();
     rtlib_unwinding = 0;
@@ -59,6 +63,12 @@ struct HookScope {
     rtlib_set_uncle_hook(nullptr);
     rtlib_latch_rearm();
     rtlib_unwinding = 0;
+    if (!had_handlers) rtlib_release_signals();
+  }
+  static bool signal_handled(int sig) {
+    struct sigaction sa;
+    sigaction(sig, nullptr, &sa);
+    return (sa.sa_flags & SA_SIGINFO) || (sa.sa_handler != SIG_DFL && sa.sa_handler != SIG_IGN);
   }
 };
 

@@ -79,6 +79,19 @@ static void *segv_handler() {
   return reinterpret_cast<void *>(sa.sa_sigaction);
 }
 
+// A stop caught by the test harness leaves no handler installed for the tests
+// after it (every landing installs the handlers again).
+TEST(Signals, ACaughtStopLeavesTheDefaultHandlers) {
+  void *before = segv_handler();
+  {
+    HookScope hook;
+    EXPECT_EQ(except_catch("home", [] { except_jump(EXCEPT_REPORTED); }), EXCEPT_REPORTED);
+    EXPECT_TRUE(HookScope::signal_handled(SIGFPE)) << "the landing installs the handlers";
+  }
+  EXPECT_EQ(segv_handler(), before);
+  EXPECT_FALSE(HookScope::signal_handled(SIGFPE));
+}
+
 #ifdef QUENDAR_SANITIZE
 TEST(Signals, MemoryFaultsStayWithTheSanitizer) {
   void *before = segv_handler();
