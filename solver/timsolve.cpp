@@ -337,6 +337,47 @@ static void hold_ranges(pde *p, const vector2d *u, bool scaled) {
   }
 }
 
+// A variable that starts at rest has no size of its own yet. Its start's rate, carried
+// for as long as its own equation lets it run before its own terms hold it (the ratio of
+// its row's time term to its own spatial and reaction terms; the run's span where these
+// are absent, as for a variable that is only the time rate of another), is the size it
+// may reach: a floor for its range, taken in at the first build of the step matrices.
+// Rates per variable at rest (empty for the others), kept from the start until then.
+static std::vector<std::vector<double>> rest_rates;
+static double rest_span = 0;
+
+static double diagonal(const sparsemx &A, int32_t r) {
+  if (r < 1 || r > A.rows) return 0;
+  const vectorld &row = A.data[r - 1];
+  for (int32_t e = 0; e < row.count; e++)
+    if (row.keys[e] == r) return row.values[e];
+  return 0;
+}
+
+static void hold_rest_floors(pde *p) {
+  int32_t V = run_ranges.count / 2;
+  for (int32_t k = 1; k <= V && k <= int32_t(rest_rates.size()); k++) {
+    const std::vector<double> &rate = rest_rates[size_t(k - 1)];
+    const vectorl &rows = rows_of(p, k);
+    if (rate.empty() || int32_t(rate.size()) != rows.count) continue;
+    std::vector<char> held(rate.size(), 0);
+    if (k <= p->valuenodes.count) {
+      const vectorl &nodes = p->valuenodes.data[k - 1];
+      for (int32_t i = 0; i < nodes.count; i++)
+        if (nodes.data[i] >= 1 && nodes.data[i] <= rows.count) held[size_t(nodes.data[i] - 1)] = 1;
+    }
+    double floor = 0;
+    for (int32_t i = 0; i < rows.count; i++) {
+      if (held[size_t(i)] || rate[size_t(i)] == 0) continue;
+      double d = std::fabs(diagonal(p->tmatrix, rows.data[i])), a = std::fabs(diagonal(p->matrix, rows.data[i]));
+      double tau = a > 0 && d > 0 ? std::min(rest_span, d / a) : rest_span;
+      floor = std::max(floor, std::fabs(rate[size_t(i)]) * tau);
+    }
+    if (std::isfinite(floor)) run_ranges.data[k - 1] = std::max(run_ranges.data[k - 1], floor);
+  }
+  rest_rates.clear();
+}
+
 // The range a step of variable k is measured against, with the values u in.
 static double step_range(pde *p, int32_t k, const vector2d *u) {
   double r = k <= run_ranges.count / 2 ? run_ranges.data[k - 1] : 0.0;
@@ -451,6 +492,13 @@ static double first_udot(pde *p, double t) {
   // its rate is measured against the unit its matrices were scaled with).
   vectord_resize(&run_ranges, 0, run_ranges.capacity);
   hold_ranges(p, &p->solution, true);
+  rest_rates.assign(size_t(p->nfield), {});
+  rest_span = std::fabs(p->endtime - t);
+  for (int32_t k = 1; k <= p->nfield && k <= nvariables(p); k++) {
+    const vectord &d = p->udot.data[k - 1];
+    if (!has_rate(p, k) || magnitude(p, k, &p->solution) != 0) continue;
+    rest_rates[size_t(k - 1)].assign(d.data, d.data + d.count);
+  }
   double sum = 0;
   int32_t count = 0;
   for (int32_t k = 1; k <= nvariables(p); k++) {
@@ -710,6 +758,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
     // Matrices that read the time are those of the step's new end, whose residual the
     // correction drives to zero: a linear step is then solved exactly in one pass.
     coupling_tr_matrix(p, &p->uold, fixed.timed ? tt : told, 1);
+    if (!rest_rates.empty()) hold_rest_floors(p);
     hold_ranges(p, nullptr, true);
   }
   if (!fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
