@@ -341,9 +341,11 @@ static void hold_ranges(pde *p, const vector2d *u, bool scaled) {
 // for as long as its own equation lets it run before its own terms hold it (the ratio of
 // its row's time term to its own spatial and reaction terms; the run's span where these
 // are absent, as for a variable that is only the time rate of another), is the size it
-// may reach: a floor for its range, taken in at the first build of the step matrices.
-// Rates per variable at rest (empty for the others), kept from the start until then.
+// may reach: a floor for its range, taken in at the first build of the step matrices. A
+// start smaller than the error limit times that size is at rest to the accuracy asked,
+// and takes the floor too. Rates per variable with a rate, kept from the start until then.
 static std::vector<std::vector<double>> rest_rates;
+static std::vector<double> rest_size;  // per variable, the largest magnitude of its start
 static double rest_span = 0;
 
 static double diagonal(const sparsemx &A, int32_t r) {
@@ -373,7 +375,9 @@ static void hold_rest_floors(pde *p) {
       double tau = a > 0 && d > 0 ? std::min(rest_span, d / a) : rest_span;
       floor = std::max(floor, std::fabs(rate[size_t(i)]) * tau);
     }
-    if (std::isfinite(floor)) run_ranges.data[k - 1] = std::max(run_ranges.data[k - 1], floor);
+    // A start below the error limit of that size is rest at the accuracy asked.
+    if (std::isfinite(floor) && rest_size[size_t(k - 1)] <= p->errlim * floor)
+      run_ranges.data[k - 1] = std::max(run_ranges.data[k - 1], floor);
   }
   rest_rates.clear();
 }
@@ -493,11 +497,13 @@ static double first_udot(pde *p, double t) {
   vectord_resize(&run_ranges, 0, run_ranges.capacity);
   hold_ranges(p, &p->solution, true);
   rest_rates.assign(size_t(p->nfield), {});
+  rest_size.assign(size_t(p->nfield), 0.0);
   rest_span = std::fabs(p->endtime - t);
   for (int32_t k = 1; k <= p->nfield && k <= nvariables(p); k++) {
     const vectord &d = p->udot.data[k - 1];
-    if (!has_rate(p, k) || magnitude(p, k, &p->solution) != 0) continue;
+    if (!has_rate(p, k)) continue;
     rest_rates[size_t(k - 1)].assign(d.data, d.data + d.count);
+    rest_size[size_t(k - 1)] = magnitude(p, k, &p->solution);
   }
   double sum = 0;
   int32_t count = 0;
