@@ -848,6 +848,19 @@ static TreeNode *side_element(pde *p) {
   return p->coords.trees[3] ? trees_copy(p->coords.trees[3]) : trees_new_real_0(1);
 }
 
+// Whether the tree holds a time derivative: a rate of an unknown, or a derivative in time.
+static bool holds_rate(const TreeNode *t, int depth = 0) {
+  if (!t || depth > 400) return false;
+  if (t->opcode == op::vardot) return true;
+  if (t->group == derivop || t->opcode == op::varble)
+    for (int k = 0; k < 3; k++)
+      if (t->deriv[k] == 4) return true;
+  if (t->group == leafop || t->opcode == op::subref) return false;
+  for (int k = 0; k < t->arity && k < 3; k++)
+    if (holds_rate(t->child[k], depth + 1)) return true;
+  return false;
+}
+
 void buildeq_build_bcs(pde *p) {
   TRACE("buildeq_build_bcs_0");
   bcset &set = p->formulas.bcs;
@@ -870,6 +883,17 @@ void buildeq_build_bcs(pde *p) {
       // a. The prepared formula.
       Tree t(written_out(p, c->tree, r));
       simplify(p, t, r);
+      // A condition's terms carry no time weight of their own: a rate in one (a dynamic
+      // boundary) would be taken without its place in the step matrix.
+      if (p->timedep && holds_rate(t.t)) {
+        String message = {};
+        strings_copyto_1(&message, "A time derivative in a boundary condition is not supported");
+        struct Freed {
+          String *s;
+          ~Freed() { strings_free_0(s); }
+        } freed{&message};
+        report_parse_err_1(p, c->tree, &message);
+      }
       store(&c->lists[0], i, trees_copy(t.t));
       treemods_find_fits(p, &p->fitlist, t.t, r);
       // A value that reads a global of the unknowns follows the solution: it is no preset.

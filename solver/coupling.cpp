@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "model/pdedat_record.h"
@@ -761,6 +762,47 @@ bool coupling_fixed_source(pde *p) {
     if (!trees_within(p, &eq->source, 0, Dep::none)) return false;
   }
   return true;
+}
+
+// Whether a tree reads the time or the step (directly or through a definition).
+static bool reads_time(pde *p, const TreeNode *n, uint16_t region, int depth = 0) {
+  if (!n) return false;
+  if (depth > 200) return true;
+  if (n->opcode == op::tcoord || n->opcode == op::deltat) return true;
+  if (n->opcode == op::param) {
+    if (n->index < 1 || n->index > p->formulas.definitions.count) return false;
+    const TreeNode *d = params_find_param_tree(&p->formulas.definitions, n->index, region);
+    return reads_time(p, d, region, depth + 1);
+  }
+  if (n->opcode == op::subref) return reads_time(p, n->target, region, depth + 1);
+  if (n->group == leafop) return false;
+  for (int k = 0; k < n->arity && k < 3; k++)
+    if (reads_time(p, n->child[k], region, depth + 1)) return true;
+  return false;
+}
+
+static bool any_reads_time(pde *p, const treevectors *v) {
+  for (uint16_t r = 1; r <= v->count; r++)
+    for (uint16_t j = 1; j <= v->data[r - 1].count; j++)
+      if (reads_time(p, v->data[r - 1].data[j - 1], r)) return true;
+  return false;
+}
+
+bool coupling_jacobians_follow_time(pde *p) {
+  TRACE("coupling_jacobians_follow_time");
+  for (uint16_t k = 1; k <= eqcount(p); k++) {
+    equation *eq = eqn(p, k);
+    for (const treevectors *v : {&eq->voljac, &eq->surfjac, &eq->timejac, &eq->uptimejac, &eq->upjac})
+      if (any_reads_time(p, v)) return true;
+  }
+  for (uint16_t b = 1; b <= p->formulas.bcs.count; b++) {
+    bc *r = bcrec(p, b);
+    if (r->type == nobc) continue;
+    for (uint16_t i = 1; i <= r->regions.count && i <= r->perregion.count; i++)
+      for (uint16_t j = 1; j <= r->perregion.data[i - 1].count; j++)
+        if (reads_time(p, r->perregion.data[i - 1].data[j - 1], uint16_t(r->regions.data[i - 1]))) return true;
+  }
+  return false;
 }
 
 // Calls f(variable, node, condition, region) for every value-list node that has a cell,

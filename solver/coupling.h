@@ -73,6 +73,9 @@ void list_bccells(pde *p, vectorl *list, int32_t n);
 bool coupling_fixed_linear(pde *p);
 // Whether the sources are free of the unknowns and of the time (no upwinding of them).
 bool coupling_fixed_source(pde *p);
+// Whether a Jacobian of the equations or the conditions reads the time or the step: the
+// matrices of a time run then change from step to step though the problem is linear.
+bool coupling_jacobians_follow_time(pde *p);
 // Values of the conditions that do not depend on the solution into the per-variable
 // node tables (time pair: old, new; evaluated at new); a solution-dependent one makes
 // the problem unsymmetric. _1: value and point-value conditions into a global vector.

@@ -165,6 +165,7 @@ void init_ss(pde *p, const double times[2]) {
   // start is resolved.
   int32_t p_ = 0, N0 = m->nodes.count;
   double tau = 10 * p->errlim;
+  bool resolved = false;
   for (;;) {
     p_++;
     loading_cells_take_mesh_basis(m);  // also the cells a refinement made
@@ -192,7 +193,10 @@ void init_ss(pde *p, const double times[2]) {
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
         display_checkkey(&p->status) || p->stop || p->error)
       break;
-    if (resolution_error(p, u) <= tau) break;
+    if (resolution_error(p, u) <= tau) {
+      resolved = true;
+      break;
+    }
     if (refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) break;
     if ((p->printgrid || p->dbg_grid) && debug_file) {
       String t = lit("REFINED");
@@ -203,8 +207,14 @@ void init_ss(pde *p, const double times[2]) {
     display_report(&p->status, 0, &again);
     doplot_status_mesh(p);
     fitting_invalidate_fits(p, 1);
-    if (p_ >= p->initgridlimit || display_checkkey(&p->status) || p->stop || p->error) break;
+    // The pass limit is met at the loop's head, once the refined mesh has taken the
+    // initial values: cut here, its new nodes would keep values interpolated from the
+    // cells they split.
+    if (display_checkkey(&p->status) || p->stop || p->error) break;
   }
+  // A time run whose start the passes left coarser than its error limit says so.
+  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u) > tau)
+    cgsolve_log_note(p, "INITIAL VALUES NOT RESOLVED");
   // 4. Smoothing of a start on a basis of order 2 or more.
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }

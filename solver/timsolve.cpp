@@ -212,6 +212,7 @@ struct FixedLinear {
   bool sources = false;  // and its sources are fixed too
   bool current = false;  // the reference was swept with the present K, D and scales
   bool sourced = false;  // tsource holds the fixed sources of the present mesh
+  bool timed = false;    // K or D reads the time: both are built anew at the end of each step
   vectord u, udot, f;    // the reference's values and rates by global row, its scaled F
 };
 static FixedLinear fixed;
@@ -275,6 +276,7 @@ static void layout(pde *p) {
   size_time(p);
   fixed.linear = coupling_fixed_linear(p);
   fixed.sources = fixed.linear && coupling_fixed_source(p);
+  fixed.timed = coupling_jacobians_follow_time(p);
   fixed.current = fixed.sourced = false;
 }
 
@@ -298,21 +300,93 @@ static void slave_rates(pde *p) {
   }
 }
 
-// The ranges by which a time run measures its variables: the largest each has had
-// since the run began, so that a variable passing through zero, or one starting at
-// rest, is not measured against a vanishing scale.
+// The ranges by which a time run measures its steps and its cells (p->ranges, which the
+// spatial measures read), held since the run began so that a variable passing through zero
+// is not measured against a vanishing scale: the largest magnitude the variable's own
+// values have had (its declared range where that is larger; a unit for a variable that
+// starts at rest, as its matrices are scaled). One that grows is measured against what it
+// grows to, never against the run's span. V entries, then V for the ranges at the start.
 static vectord run_ranges;
 static BopmemWork run_ranges_work([] { vectord_free(&run_ranges); });
 
-static void hold_ranges(pde *p) {
-  int32_t V = std::min(p->ranges.count, nvariables(p));
-  if (run_ranges.count < V) {
-    int32_t old = run_ranges.count;
-    vectord_resize(&run_ranges, V, std::max(V, run_ranges.capacity));
-    for (int32_t k = old; k < V; k++) run_ranges.data[k] = 0;
+static double magnitude(pde *p, int32_t k, const vector2d *u) {
+  double r = k <= p->vars.count ? p->vars.items[k - 1].width : 0.0;
+  if (!(r > 0)) r = 0;
+  if (k <= u->count) {
+    const vectord &x = u->data[k - 1];
+    for (int32_t i = 0; i < x.count; i++) r = std::max(r, std::fabs(x.data[i]));
   }
-  for (int32_t k = 0; k < V; k++)
-    p->ranges.data[k] = run_ranges.data[k] = std::max(run_ranges.data[k], p->ranges.data[k]);
+  return r;
+}
+
+// The run's ranges take in the values u and, when scaled (p->ranges holds the ranges the
+// matrices were just scaled with), those; p->ranges then holds the run's ranges.
+static void hold_ranges(pde *p, const vector2d *u, bool scaled) {
+  int32_t V = std::min(p->ranges.count, nvariables(p));
+  if (run_ranges.count < 2 * V) {
+    int32_t old = run_ranges.count;
+    vectord_resize(&run_ranges, 2 * V, std::max(2 * V, run_ranges.capacity));
+    for (int32_t k = old; k < 2 * V; k++) run_ranges.data[k] = k < V ? 0 : -1;
+  }
+  for (int32_t k = 0; k < V; k++) {
+    double &r = run_ranges.data[k], &s = run_ranges.data[V + k];
+    if (scaled) r = std::max(r, p->ranges.data[k]);
+    if (u) r = std::max(r, magnitude(p, k + 1, u));
+    if (s < 0) s = r;
+    if (std::isfinite(r)) p->ranges.data[k] = r;
+  }
+}
+
+// A variable that starts at rest has no size of its own yet. Its start's rate, carried
+// for as long as its own equation lets it run before its own terms hold it (the ratio of
+// its row's time term to its own spatial and reaction terms; the run's span where these
+// are absent, as for a variable that is only the time rate of another), is the size it
+// may reach: a floor for its range, taken in at the first build of the step matrices. A
+// start smaller than the error limit times that size is at rest to the accuracy asked,
+// and takes the floor too. Rates per variable with a rate, kept from the start until then.
+static std::vector<std::vector<double>> rest_rates;
+static std::vector<double> rest_size;  // per variable, the largest magnitude of its start
+static double rest_span = 0;
+
+static double diagonal(const sparsemx &A, int32_t r) {
+  if (r < 1 || r > A.rows) return 0;
+  const vectorld &row = A.data[r - 1];
+  for (int32_t e = 0; e < row.count; e++)
+    if (row.keys[e] == r) return row.values[e];
+  return 0;
+}
+
+static void hold_rest_floors(pde *p) {
+  int32_t V = run_ranges.count / 2;
+  for (int32_t k = 1; k <= V && k <= int32_t(rest_rates.size()); k++) {
+    const std::vector<double> &rate = rest_rates[size_t(k - 1)];
+    const vectorl &rows = rows_of(p, k);
+    if (rate.empty() || int32_t(rate.size()) != rows.count) continue;
+    std::vector<char> held(rate.size(), 0);
+    if (k <= p->valuenodes.count) {
+      const vectorl &nodes = p->valuenodes.data[k - 1];
+      for (int32_t i = 0; i < nodes.count; i++)
+        if (nodes.data[i] >= 1 && nodes.data[i] <= rows.count) held[size_t(nodes.data[i] - 1)] = 1;
+    }
+    double floor = 0;
+    for (int32_t i = 0; i < rows.count; i++) {
+      if (held[size_t(i)] || rate[size_t(i)] == 0) continue;
+      double d = std::fabs(diagonal(p->tmatrix, rows.data[i])), a = std::fabs(diagonal(p->matrix, rows.data[i]));
+      double tau = a > 0 && d > 0 ? std::min(rest_span, d / a) : rest_span;
+      floor = std::max(floor, std::fabs(rate[size_t(i)]) * tau);
+    }
+    // A start below the error limit of that size is rest at the accuracy asked.
+    if (std::isfinite(floor) && rest_size[size_t(k - 1)] <= p->errlim * floor)
+      run_ranges.data[k - 1] = std::max(run_ranges.data[k - 1], floor);
+  }
+  rest_rates.clear();
+}
+
+// The range a step of variable k is measured against, with the values u in.
+static double step_range(pde *p, int32_t k, const vector2d *u) {
+  double r = k <= run_ranges.count / 2 ? run_ranges.data[k - 1] : 0.0;
+  if (u) r = std::max(r, magnitude(p, k, u));
+  return r > 0 && std::isfinite(r) ? r : range_of(p, k);
 }
 
 static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
@@ -329,6 +403,56 @@ static double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double
                      solver, precon, p->nt);
 }
 
+static void globals_at(pde *p, vector2d *u, const double times[2]);
+
+// The value conditions that read the solution are made to hold at the start, as those
+// that do not are when the start is set: Newton's iteration on each such node's own
+// value, the derivative taken by a difference, the rest of the start kept. A start that
+// broke them would otherwise jump at the first step by what no step can make smaller.
+static void hold_varying_values(pde *p, double t) {
+  struct Node {
+    int32_t k, n, row;
+  };
+  std::vector<Node> nodes;
+  for (int32_t k = 1; k <= nvariables(p) && k <= p->valuenodes.count && k <= p->valuebcs.count; k++) {
+    const vectorl &nk = p->valuenodes.data[k - 1], &bk = p->valuebcs.data[k - 1];
+    for (int32_t i = 0; i < nk.count && i < bk.count; i++) {
+      int32_t b = bk.data[i];
+      if (b < 1 || b > p->formulas.bcs.count || !p->formulas.bcs.items[b - 1]->varying) continue;
+      nodes.push_back({k, nk.data[i], rows_of(p, k).data[nk.data[i] - 1]});
+    }
+  }
+  if (nodes.empty()) return;
+  const double tt[2] = {t, t};
+  auto residual = [&](std::vector<double> &c) {
+    globals_at(p, &p->solution, tt);
+    coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, t, 0, 0);
+    c.resize(nodes.size());
+    for (size_t i = 0; i < nodes.size(); i++) c[i] = p->rnew.data[nodes[i].row - 1];
+  };
+  auto value = [&](const Node &d) -> double & { return p->solution.data[d.k - 1].data[d.n - 1]; };
+  std::vector<double> c, cd;
+  for (int32_t pass = 0; pass < 10; pass++) {
+    residual(c);
+    std::vector<double> step(nodes.size(), 0.0);
+    for (size_t i = 0; i < nodes.size(); i++) step[i] = 1e-7 * std::max(1.0, std::fabs(value(nodes[i])));
+    for (size_t i = 0; i < nodes.size(); i++) value(nodes[i]) += step[i];
+    residual(cd);
+    double most = 0, size = 0;
+    for (size_t i = 0; i < nodes.size(); i++) {
+      double &u = value(nodes[i]);
+      u -= step[i];
+      double d = (cd[i] - c[i]) / step[i];
+      if (d == 0 || !std::isfinite(d)) continue;
+      double move = -c[i] / d;
+      u += move;
+      most = std::max(most, std::fabs(move)), size = std::max(size, std::fabs(u));
+    }
+    if (most <= 1e-12 * std::max(size, 1e-300)) break;
+  }
+  globals_at(p, &p->solution, tt);
+}
+
 static double first_udot(pde *p, double t) {
   const double tt[2] = {t, t};
   size_level(p, &p->udot);
@@ -336,6 +460,7 @@ static double first_udot(pde *p, double t) {
   coupling_build_source(p, &p->tsource, t, t, 1);
   fixed.sourced = false;  // these are the sources at t alone
   coupling_set_bvals_0(p, &p->solution, tt);
+  hold_varying_values(p, t);
   measures_get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
   matrices_changed();
@@ -346,31 +471,46 @@ static double first_udot(pde *p, double t) {
     const vectorl &r = rows_of(p, k);
     for (int32_t i = 0; i < r.count; i++) sparsemx_store(&p->tmatrix, r.data[i], r.data[i], 1.0);
   }
+  // So do the rows of value-condition nodes, whose D rows the conditions cleared: their
+  // values follow the conditions, not the equations, and start at rest here.
+  for (int32_t k = 1; k <= nvariables(p) && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      int32_t r = rows_of(p, k).data[nodes.data[i] - 1];
+      sparsemx_store(&p->tmatrix, r, r, 1.0);
+    }
+  }
   sparsemx_diag_dip(&p->stepscale, &p->tmatrix, 1);
   coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, t, p->dt, 0);
   for (int32_t j = 0; j < p->nt; j++)
     p->tresid.data[j] = (p->tsource.data[j] - p->rnew.data[j]) * p->firstscale.data[j];
+  for (int32_t k = 1; k <= nvariables(p) && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) p->tresid.data[rows_of(p, k).data[nodes.data[i] - 1] - 1] = 0;
+  }
   solve_cg(p, &p->correction, &p->tmatrix, &p->tresid, 1e-4, orthomin, diprecon, &p->stepscale);
   vectord_multo_0(&p->correction, &p->secondscale);
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
-  // The run's ranges start from the start's; a variable that starts at rest (0
-  // everywhere), from the change its initial rate would make over the run.
+  // The run's ranges start from the start's values (a variable at rest has none yet, and
+  // its rate is measured against the unit its matrices were scaled with).
   vectord_resize(&run_ranges, 0, run_ranges.capacity);
-  hold_ranges(p);
-  double span = std::fabs(p->endtime - t);
-  for (int32_t k = 1; k <= nvariables(p) && k <= run_ranges.count; k++) {
-    const vectord &d = p->udot.data[k - 1], &u = p->solution.data[k - 1];
-    if (std::any_of(u.data, u.data + u.count, [](double x) { return x != 0; })) continue;
-    double &r = run_ranges.data[k - 1];
-    for (int32_t i = 0; i < d.count; i++) r = std::max(r, std::fabs(d.data[i]) * span);
+  hold_ranges(p, &p->solution, true);
+  rest_rates.assign(size_t(p->nfield), {});
+  rest_size.assign(size_t(p->nfield), 0.0);
+  rest_span = std::fabs(p->endtime - t);
+  for (int32_t k = 1; k <= p->nfield && k <= nvariables(p); k++) {
+    const vectord &d = p->udot.data[k - 1];
+    if (!has_rate(p, k)) continue;
+    rest_rates[size_t(k - 1)].assign(d.data, d.data + d.count);
+    rest_size[size_t(k - 1)] = magnitude(p, k, &p->solution);
   }
-  hold_ranges(p);
   double sum = 0;
   int32_t count = 0;
   for (int32_t k = 1; k <= nvariables(p); k++) {
     const vectord &d = p->udot.data[k - 1];
-    for (int32_t i = 0; i < d.count; i++, count++) sum += std::pow(d.data[i] / range_of(p, k), 4);
+    double r = step_range(p, k, nullptr);
+    for (int32_t i = 0; i < d.count; i++, count++) sum += std::pow(d.data[i] / r, 4);
   }
   return count ? std::pow(sum / count, 0.25) : 0.0;
 }
@@ -413,21 +553,30 @@ static bool unstable_rows(pde *p) {
   // sums are the boundary's, not a reaction's: a plain diffusion's rows beside its
   // fixed values would read as growth. Such rows are not judged.
   std::vector<char> near(std::max(p->nt, 0) + 1, 0);
+  auto mark_around = [&](int32_t node) {
+    const MeshNode &nd = p->mesh.nodes.data[node - 1];
+    for (int32_t c = 0; c < nd.nodecell.count; c++) {
+      const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
+      for (int32_t a = 0; a < cell.nodes.count; a++)
+        for (int32_t j = 1; j <= p->nfield && j <= nvariables(p); j++) {
+          const vectorl &rj = rows_of(p, j);
+          int32_t n = cell.nodes.data[a];
+          if (n >= 1 && n <= rj.count && rj.data[n - 1] >= 1 && rj.data[n - 1] <= p->nt) near[rj.data[n - 1]] = 1;
+        }
+    }
+  };
   for (int32_t k = 1; k <= p->nfield && k <= nvariables(p) && k <= p->valuenodes.count; k++) {
     const vectorl &nodes = p->valuenodes.data[k - 1];
-    for (int32_t i = 0; i < nodes.count; i++) {
-      const MeshNode &nd = p->mesh.nodes.data[nodes.data[i] - 1];
-      for (int32_t c = 0; c < nd.nodecell.count; c++) {
-        const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
-        for (int32_t a = 0; a < cell.nodes.count; a++)
-          for (int32_t j = 1; j <= p->nfield && j <= nvariables(p); j++) {
-            const vectorl &rj = rows_of(p, j);
-            int32_t n = cell.nodes.data[a];
-            if (n >= 1 && n <= rj.count && rj.data[n - 1] >= 1 && rj.data[n - 1] <= p->nt) near[rj.data[n - 1]] = 1;
-          }
-      }
-    }
+    for (int32_t i = 0; i < nodes.count; i++) mark_around(nodes.data[i]);
   }
+  // So does a row an antiperiodic tie folds a slave's row into: a uniform change is no
+  // state there (the tie flips its sign), and the folded sums read as growth.
+  if (p->persign < 0)
+    for (int32_t n = 1; n <= p->mesh.nodes.count; n++) {
+      int32_t m = p->mesh.nodes.data[n - 1].image;
+      if (m <= 0 || m == n || m > p->mesh.nodes.count) continue;
+      mark_around(n), mark_around(m);
+    }
   for (int32_t r = 1; r <= p->nf && r <= p->matrix.rows && r <= p->tmatrix.rows; r++) {
     if (!owner[r] || near[r]) continue;
     auto [d, da] = own_sum(p->tmatrix, r);
@@ -561,6 +710,17 @@ bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass) {
     p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j]) -
                          (1 - theta) * (p->rold.data[j] + p->mold.data[j])) *
                         p->firstscale.data[j];
+  // A value condition holds at t_new, as the constraints do: its row, theta times the
+  // condition's Jacobian in J, carries theta times the bare condition at t_new. Weighed
+  // with its value at t, a condition the start breaks would be broken the other way at
+  // every step after.
+  for (int32_t k = 1; k <= nvariables(p) && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      int32_t j = rows_of(p, k).data[nodes.data[i] - 1] - 1;
+      p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j])) * p->firstscale.data[j];
+    }
+  }
   if (fixed.linear) {
     // The new end's residual is the reference for the steps to come.
     vectord_resize(&fixed.f, n, std::max(n, fixed.f.capacity));
@@ -601,8 +761,11 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   if (rebuild) {
     matrices_changed();
     measures_get_range(p, &p->uold);
-    coupling_tr_matrix(p, &p->uold, told, 1);
-    hold_ranges(p);
+    // Matrices that read the time are those of the step's new end, whose residual the
+    // correction drives to zero: a linear step is then solved exactly in one pass.
+    coupling_tr_matrix(p, &p->uold, fixed.timed ? tt : told, 1);
+    if (!rest_rates.empty()) hold_rest_floors(p);
+    hold_ranges(p, nullptr, true);
   }
   if (!fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
   fixed.sourced = fixed.sources && !timsolve_sweep;
@@ -666,7 +829,8 @@ static double check_timestep(pde *p) {
   int32_t terms = 0;
   double off = 2 * p->theta - 1;  // the one-node scheme errs by h^2 u'' / 2 per step
   for (int32_t k = 1; k <= nvariables(p); k++) {
-    double range = range_of(p, k);
+    // The step is measured against the variable's range with the step's new values in.
+    double range = step_range(p, k, &p->solution);
     const vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1];
     double term = 0;
     int32_t count = 0;
@@ -706,6 +870,8 @@ static double check_timestep(pde *p) {
   }
   double ratio = terms ? timsolve_unweight(sum / terms, sel) : 0.0;
   if (p->control2 > 0) ratio *= p->control2 * std::sqrt(std::max(16 * p->theta - 7, 0.0));
+  // A step whose error is not a number is rejected, not taken.
+  if (std::isnan(ratio)) return HUGE_VAL;
   return ratio == 0 ? 0.5 : ratio;
 }
 
@@ -966,8 +1132,30 @@ static bool estimate_read(pde *p, int32_t cycle, bool final) {
   return false;
 }
 
+// A step whose values are not numbers, or 1e20 times the largest the variable had at the
+// start, or whose spatial error estimate exceeds a million times the solution's range, has
+// left any meaning behind: the run ends with an error rather than with such an answer.
+static void check_diverged(pde *p, bool measured) {
+  bool sane = true;
+  int32_t V = run_ranges.count / 2;
+  for (int32_t k = 1; k <= nvariables(p) && sane; k++) {
+    const vectord &u = p->solution.data[k - 1];
+    double start = k <= V ? run_ranges.data[V + k - 1] : 0.0, most = 1e20 * (start > 0 ? start : 1.0);
+    for (int32_t i = 0; i < u.count && sane; i++) sane = std::fabs(u.data[i]) <= most;
+  }
+  if (sane && !(measured && !(p->rmserr <= 1e6))) return;
+  String m{};
+  strings_copyto_1(&m, "Solution Diverged: values or their error estimate past any sense in a time step");
+  report_exec_err_0(p, &m);
+}
+
 static void end_of_step(pde *p, int32_t cycle, bool final) {
-  if (estimate_read(p, cycle, final)) timsolve_stepper.measure(p, p->told, p->time);
+  // While a start's jump is held its layer is not resolved, and the step's overshoot there
+  // is no size of the solution's.
+  hold_ranges(p, jump_error > 0 ? nullptr : &p->solution, false);
+  bool measured = estimate_read(p, cycle, final);
+  if (measured) timsolve_stepper.measure(p, p->told, p->time);
+  check_diverged(p, measured);
   report_panel.tr_status(p);
   timsolve_log_step(p);
   fitting_invalidate_fits(p, 3);
@@ -1094,7 +1282,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
     end_of_step(p, int32_t(p->cycle), last || !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p));
     if (last) break;
     // 5-6. Regrid.
-    rebuild = p->nonlinear;
+    rebuild = p->nonlinear || fixed.timed;
     if (p->regrid && !halted(p) && ops.regrid(p, hit) > 0) rebuild = true;
     // 7. Next step.
     ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);

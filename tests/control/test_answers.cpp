@@ -218,6 +218,53 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   EXPECT_LE(changes, 6) << cube;
 }
 
+// Time runs whose coefficients follow the time, that start stiff or at rest, or whose value
+// conditions read the solution, against their exact answers.
+TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
+  // clang-format off
+  expect_answers(*this, {
+      {"time_coefficient_frozen", "mid", 0.0087613, 1e-3},
+      {"time_coefficient_frozen_fixdt", "mid", 0.0087613, 3e-4},
+      {"robin_coefficient_in_time", "mid", 0.5518192, 1e-4},
+      {"stiff_start_at_rest", "u", 0.9806063, 1e-3},
+      {"zero_start_film", "uend", 0.8669679, 1e-4},
+      {"solution_dependent_value_in_time", "u1", 2.0 / 3, 1e-3},
+      {"solution_dependent_value_in_time", "umid", 1.0 / 3, 1e-3},
+      {"value_reads_val_in_time", "u1", 2.0 / 3, 1e-3},
+      {"value_reads_val_in_time", "umid", 1.0 / 3, 1e-3},
+      {"value_nonlinear_in_time", "u1", 0.8507811, 1e-3},
+      {"value_nonlinear_in_time", "umid", 0.4253905, 1e-3},
+      {"antiperiodic_3d_in_time", "u0", 0.6738254, 1e-4},
+      {"antiperiodic_3d_in_time", "u1", -0.6738254, 1e-4},
+      {"wave_from_rest_regrid", "u_half", -1.0, 2e-3},
+      {"wave_from_rest_regrid", "energy", 4.9348022, 5e-3},
+  });
+  // clang-format on
+  // A velocity that starts at rest and is only the rate of another variable is measured
+  // against the size its start's rate carries it to, not against the unit of its rest:
+  // the wave's smooth mode ends on a modest mesh (it refined to some 19000 nodes).
+  std::string wave = log("wave_from_rest_regrid");
+  std::regex grid("Nodes=(\\d+)");
+  int most = 0;
+  for (auto it = std::sregex_iterator(wave.begin(), wave.end(), grid); it != std::sregex_iterator(); ++it)
+    most = std::max(most, std::stoi((*it)[1]));
+  EXPECT_LT(most, 3000) << wave;
+  // A start a billionth of the size the source drives the solution to is not its scale: the
+  // run reaches its end (it crawled at steps of 1e-13 on a mesh of 300000 nodes).
+  fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / "heating_near_rest.pde", fs::path(dir) / "heating_near_rest.pde");
+  ASSERT_EQ(shell("timeout 300 '" QUENDAR_EXE "' -B -R -X heating_near_rest.pde"), 0) << log("heating_near_rest");
+  EXPECT_NEAR(report("heating_near_rest").at("u"), 0.0431403, 5e-5) << log("heating_near_rest");
+  // A run whose values grow past any size ends with an error, not with its numbers.
+  EXPECT_NE(run({"blowup_fixed_steps.pde"}), 0) << out();
+  EXPECT_NE(log("blowup_fixed_steps").find("ERROR: Solution Diverged"), std::string::npos) << log("blowup_fixed_steps");
+  // A rate in a boundary condition is refused at the condition's line.
+  EXPECT_NE(run({"dynamic_boundary_refused.pde"}), 0) << out();
+  EXPECT_NE(
+      log("dynamic_boundary_refused").find("Line 8 ERROR: A time derivative in a boundary condition is not supported"),
+      std::string::npos)
+      << log("dynamic_boundary_refused");
+}
+
 // A steady run to an error limit ends within a few times that limit of its exact answer, in a
 // cube as in its twin in a square: the tetrahedra's estimate reads on the triangles' scale.
 TEST_F(Answers, ErrorLimitBoundsTheErrorIn2DAnd3D) {
