@@ -150,14 +150,14 @@ gui_found find_plot(uint16_t window) {
         if (mode_window(r, m) == window) return {p, uint16_t(i), uint16_t(p->eigen ? m : 0)};
     }
   }
-  return {pdedat_current, 0, 0};
+  return {report_current, 0, 0};
 }
 
 // ---- Problems ---------------------------------------------------------------------------------
 
 static void close_log(pde *p) {
   if (!p->logopen || !p->log) return;
-  if (p->log != pdedat_batch_log) pdedat_close_log(p->log);
+  if (p->log != settings.batchlog) pdedat_close_log(p->log);
   p->log = nullptr;
   p->logopen = 0;
 }
@@ -421,8 +421,7 @@ static int32_t rootwinfunc(uint16_t view, int16_t event, intptr_t a, intptr_t b)
     case msg_close:
       for (int k = 1; k <= pdedat_count; k++)
         if (live(pdedat_table[k]) && !close_pde(pdedat_table[k], view)) return 0;
-      if (!verdat_batch || ask(view, "Abandon Batch Run?", title()))
-        quendar_running = 0;
+      if (!settings.batch || ask(view, "Abandon Batch Run?", title())) quendar_running = 0;
       return 0;
     case msg_destroy: quendar_running = 0; break;
     case msg_iconize:

@@ -32,7 +32,7 @@ void Extrude(benchmark::State &state) {
     int32_t worst = 0;
     least = std::min(least, mesh3_least_dihedral(&p->mesh, &worst));
     pdedat_free_pde(p);
-    pdedat_current = nullptr;
+    report_current = nullptr;
     state.ResumeTiming();
   }
   runs[ngrid] = {cells / n, seconds / n};

@@ -61,7 +61,7 @@ void Mesh2(benchmark::State &state) {
     state.PauseTiming();
     cells += p->mesh.cells.count, n++;
     pdedat_free_pde(p);
-    pdedat_current = nullptr;
+    report_current = nullptr;
     state.ResumeTiming();
   }
   runs[which][ngrid] = {cells / n, seconds / n};

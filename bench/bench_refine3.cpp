@@ -52,7 +52,7 @@ void RefineEveryCell(benchmark::State &state) {
     int32_t worst = 0;
     state.counters["least dihedral"] = mesh3_least_dihedral(&p->mesh, &worst);
     pdedat_free_pde(p);
-    pdedat_current = nullptr;
+    report_current = nullptr;
     state.ResumeTiming();
   }
 }

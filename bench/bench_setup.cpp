@@ -183,7 +183,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   bench_program_start();
-  verdat_batch = 1;
+  settings.batch = 1;
   Times best{1e30, 1e30, 1e30, 1e30};
   for (int r = 0; r < repeats; r++) {
     now_run = {};

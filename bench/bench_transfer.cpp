@@ -49,11 +49,11 @@ void BM_ReadTransfer(benchmark::State &state) {
   write_square(path, k);
   rdpde_init();
   rdpde_init_parse();
-  verdat_batch = 1;
+  settings.batch = 1;
   String name = {};
   strings_copyto_1(&name, (folder + "/run.pde").c_str());
   pde *p = pdedat_new_pde(&name);
-  pdedat_current = rdpde_problem = p;
+  report_current = rdpde_problem = p;
   parse_node file = {}, *v[4] = {nullptr, nullptr, nullptr, &file};
   file.token = SYM_STRING;
   strings_copyto_1(&file.value.string, path.c_str());

@@ -18,13 +18,13 @@
 inline pde *polygon_problem(const char *name, const std::vector<std::pair<double, double>> &pts, int32_t basis) {
   static FILE *log = tmpfile();
   if (!symtab_optree) symtab_operators(&symtab_optree), symtab_builtins(&symtab_optree);
-  verdat_batch = 1;
-  pdedat_batch_log = log;
+  settings.batch = 1;
+  settings.batchlog = log;
   String path{};
   strings_copyto_1(&path, name);
   pde *p = pdedat_new_pde(&path);
   strings_free_0(&path);
-  pdedat_current = p;
+  report_current = p;
   p->gridarc = 30, p->aspect = 4, p->basis = basis;
   Domain *d = p->mesh.domain;
   d->grofac = 0.25;

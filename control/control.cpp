@@ -153,7 +153,7 @@ static void log_line(pde *p, const char *text, bool timed) {
 
 // The batch entry now running is done (finished, failed or never loaded).
 static void batch_entry_done() {
-  if (verdat_batch && pdedat_batch_states && pdedat_batch_index >= 1 && pdedat_batch_index <= pdedat_batch_count)
+  if (settings.batch && pdedat_batch_states && pdedat_batch_index >= 1 && pdedat_batch_index <= pdedat_batch_count)
     pdedat_batch_states[pdedat_batch_index - 1] = 2;
 }
 
@@ -210,11 +210,11 @@ bool control_start_log(pde *p) {
     // Each line reaches the file as it is written: a run that is killed or that
     // stops the machine leaves its log complete up to that moment.
     setvbuf(p->log, nullptr, _IOLBF, BUFSIZ);
-    fprintf(p->log, "%s\n", verdat_versiontext.text);
+    fprintf(p->log, "%s\n", settings.versiontext.text);
     p->logopen = 1;
     // A batch run of a descriptor named on the command line has no batch list:
     // the problem's own log is its batch log.
-    if (verdat_batch && !pdedat_batch_log) pdedat_batch_log = p->log;
+    if (settings.batch && !settings.batchlog) settings.batchlog = p->log;
   }
   build_header(p);
   fprintf(p->log, "\nSTART %s%s\n", p->directory.text ? p->directory.text : "", p->header.text);
@@ -244,7 +244,7 @@ static void step_start(pde *p) {
 
 // Phase 4: to the editor, or straight to a run.
 static void step_new(pde *p) {
-  if (!verdat_batch && !p->runflag) {
+  if (!settings.batch && !p->runflag) {
     appwin.edit_pde(p);
     return;
   }
@@ -299,7 +299,7 @@ static void step_stage_end(pde *p) {
     control_services.dispatch(0);
     bool go_on = false;
     if (!p->skipstages) {
-      if (p->autostage || verdat_batch) {
+      if (p->autostage || settings.batch) {
         go_on = true;
       } else {
         String m = {}, c = {};
@@ -327,7 +327,7 @@ static void step_stage_end(pde *p) {
   }
   p->phase = PHASE_DONE;
   p->stop = 1;
-  if (verdat_batch) p->close = 1;
+  if (settings.batch) p->close = 1;
   if (p->eigen) eig_write(p);
   exporter_close_exports(p);
   pdedat_do_status(p, p->timedep ? 2 : p->eigen ? 3 : 1);
@@ -342,7 +342,7 @@ static void step_stage_end(pde *p) {
   display_report(&p->status, 0, &done);
   strings_free_0(&done);
   log_line(p, "--DONE--\n", true);
-  if (!verdat_batch) {
+  if (!settings.batch) {
     if (verdat_exit) {
       p->close = 1;
     } else if (p->notifydone) {
@@ -424,7 +424,7 @@ static void after_step(pde *p, uint8_t *idle) {
     pdedat_free_pde(p);
     debug_printf("AFTER FREE_PDE, MEMUSED=%dK\n", static_cast<int>(XMEM / 1024));
     clear_caption();
-    if (!verdat_batch && verdat_exit) quendar_running = 0;
+    if (!settings.batch && verdat_exit) quendar_running = 0;
     batch_entry_done();
   }
 }
@@ -439,7 +439,7 @@ static bool any_open() {
 // ends when nothing is left to start and no problem is open any more. Starting an
 // entry is work: the pass that does it is not idle.
 static bool batch_step() {
-  if (pdedat_batch_log) fflush(pdedat_batch_log);
+  if (settings.batchlog) fflush(settings.batchlog);
   for (int k = 1; k <= pdedat_batch_count; k++)
     if (pdedat_batch_states[k - 1] == 1) return false;
   for (int k = 1; k <= pdedat_batch_count; k++) {
@@ -455,9 +455,9 @@ static bool batch_step() {
   }
   if (any_open()) return false;
   quendar_running = 0;
-  if (pdedat_batch_log) {
-    pdedat_close_log(pdedat_batch_log);
-    pdedat_batch_log = nullptr;
+  if (settings.batchlog) {
+    pdedat_close_log(settings.batchlog);
+    settings.batchlog = nullptr;
   }
   return false;
 }
@@ -468,23 +468,23 @@ static void end_all_problems() {
   for (int i = 1; i <= pdedat_count; i++) {
     pde *p = pdedat_table[i];
     if (!p || p->phase == PHASE_FREE) continue;
-    pdedat_current = p;
+    report_current = p;
     p->error = 1;
     uint8_t idle = 0;
     after_step(p, &idle);
   }
   control_failed = 1;
   quendar_running = 0;
-  if (pdedat_batch_log) {
-    pdedat_close_log(pdedat_batch_log);
-    pdedat_batch_log = nullptr;
+  if (settings.batchlog) {
+    pdedat_close_log(settings.batchlog);
+    settings.batchlog = nullptr;
   }
 }
 
 // The loop's end tests. Waiting for a message that can never come would never end.
 static bool nothing_can_arrive() { return !control_services.can_wait(); }
 // A batch or X run has nothing left to wait for once no problem is open.
-static bool run_is_over() { return (verdat_batch || verdat_exit) && !any_open(); }
+static bool run_is_over() { return (settings.batch || verdat_exit) && !any_open(); }
 
 void control_control_loop() {
   TRACE("control_control_loop_0");
@@ -509,7 +509,7 @@ void control_control_loop() {
     for (int i = 1; i <= pdedat_count; i++) {
       pde *p = pdedat_table[i];
       if (!p) continue;
-      pdedat_current = p;
+      report_current = p;
       if (!p->error && !p->stopped && p->phase != PHASE_FREE) {
         appwin.root_caption(&p->name);
         if (step(p)) idle = 0;
@@ -526,7 +526,7 @@ void control_control_loop() {
       return;
     }
     // 3. Batch: the next entry starts when none is running.
-    if (verdat_batch && batch_step()) idle = 0;
+    if (settings.batch && batch_step()) idle = 0;
     // 4. A run asked to end does not wait; neither does an idle one that can get no
     // message or has nothing left to run: it ends as if the main window had closed.
     if (!quendar_running) idle = 0;
@@ -538,7 +538,7 @@ void control_control_loop() {
     control_services.dispatch(idle);
     // 6. The end of the run, or the next pass.
     if (!quendar_running) {
-      if (verdat_batch && !verdat_exit) show_text(0, "BATCH DONE\nClick to Exit", "DONE");
+      if (settings.batch && !verdat_exit) show_text(0, "BATCH DONE\nClick to Exit", "DONE");
       return;
     }
   }

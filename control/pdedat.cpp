@@ -31,10 +31,6 @@
 
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;
-pde *&pdedat_current = report_current;
-char &pdedat_separator = settings.separator;
-
-FILE *&pdedat_batch_log = settings.batchlog;
 
 static int clear_nesting, free_nesting;
 
@@ -56,7 +52,7 @@ static const char *text_of(const String *s) { return (s && s->text) ? s->text : 
 
 int pdedat_init() {
   TRACE("pdedat");
-  pdedat_separator = '/';
+  settings.separator = '/';
   report_hooks = pdedat_reports;
   report_panel = pdedat_panel;
   return 0;
@@ -68,8 +64,8 @@ static bool live(const pde *p) { return p && p->phase != 0; }
 // A message box on the view, or in a batch run a batch-log line with the clock time;
 // marks nothing. Used where there is no problem to report on.
 static void show_message(uint16_t view, const char *message, const char *caption) {
-  if (verdat_batch) {
-    FILE *f = pdedat_batch_log ? pdedat_batch_log : stderr;
+  if (settings.batch) {
+    FILE *f = settings.batchlog ? settings.batchlog : stderr;
     pdedat_log_time_0(f);
     fprintf(f, " %s: %s\n", caption, message);
     fflush(f);
@@ -89,7 +85,7 @@ static void batch_failed() {
 // batch run that is the batch log), else the batch log, else standard error.
 static FILE *report_stream(const pde *p) {
   if (live(p) && p->logopen && p->log) return p->log;
-  return pdedat_batch_log ? pdedat_batch_log : stderr;
+  return settings.batchlog ? settings.batchlog : stderr;
 }
 
 // The time prefix of problem p (time since its start) on a stream. A problem whose
@@ -157,8 +153,8 @@ pde *pdedat_new_pde(const String *name) {
   pdedat_allfonts(p, 1);
   p->labelcolour = colour_black;
   p->worklist = &p->firstblock;
-  if (verdat_batch) {
-    p->log = pdedat_batch_log;
+  if (settings.batch) {
+    p->log = settings.batchlog;
     p->logopen = 1;
   } else {
     p->logopen = 0;
@@ -172,10 +168,10 @@ void pdedat_setpdename(pde *p, const String *path) {
   strings_copyto_0(&work, path);
   while (work.length > 1 && work.text[work.length - 1] == ' ') work.length--;
   work.text[work.length] = 0;
-  strings_stripname(&work, &p->directory, &p->name, &ext, pdedat_separator);
+  strings_stripname(&work, &p->directory, &p->name, &ext, settings.separator);
   // A relative directory is made absolute before it becomes the current directory,
   // so that directory + name still names the file afterwards.
-  if (p->directory.length == 0 || p->directory.text[0] != pdedat_separator) {
+  if (p->directory.length == 0 || p->directory.text[0] != settings.separator) {
     String cwd{};
     control_services.get_cwd(&cwd);
     strings_addto_0(&cwd, &p->directory);
@@ -248,7 +244,7 @@ void pdedat_free_pde(pde *p) {
   filio_close_put(&p->plotfile);
   strings_free_0(&p->plotfile.name);
   strings_free_0(&p->plotfile.temp);
-  if (p->log && p->log != pdedat_batch_log) pdedat_close_log(p->log);
+  if (p->log && p->log != settings.batchlog) pdedat_close_log(p->log);
   pdedat_free_assembly(p);
   pdedat_free_model(p);
   memset(static_cast<void *>(p), 0, sizeof(pde));
@@ -267,7 +263,7 @@ void pdedat_close_log(FILE *log) {
   control_failed = 1;
   char text[200];
   snprintf(text, sizeof text, "Can't Write Log File: %s", rtlib_errno_text_of(err));
-  if (verdat_batch) {
+  if (settings.batch) {
     fprintf(stderr, "ERROR: %s\n", text);
     return;
   }
@@ -383,7 +379,7 @@ void pdedat_parse_err_1(pde *p, TreeNode *tree, const String *message) {
 
 void pdedat_text_err(const TextLoc *loc, const String *message) {
   TRACE("pdedat_text_err");
-  pde *p = pdedat_current;
+  pde *p = report_current;
   if (live(p)) {
     batch_failed();
     p->error = 1;
@@ -425,7 +421,7 @@ void pdedat_exec_err_0(pde *p, const String *message) {
     bool asked = !batch_question.empty() && text.compare(0, batch_question.size(), batch_question) == 0;
     batch_question.clear();
     if (!asked) {
-      pde *q = live(pdedat_current) ? pdedat_current : p;
+      pde *q = live(report_current) ? report_current : p;
       FILE *f = report_stream(q);
       time_prefix(f, q);
       fprintf(f, "ERROR: %s\n", text.c_str());
@@ -437,7 +433,7 @@ void pdedat_exec_err_0(pde *p, const String *message) {
 
 void pdedat_exec_err_1(const String *message) {
   TRACE("pdedat_exec_err_1");
-  pdedat_exec_err_0(pdedat_current, message);
+  pdedat_exec_err_0(report_current, message);
 }
 
 void pdedat_error_message(uint16_t view, const String *message, const String *caption) {
@@ -446,20 +442,19 @@ void pdedat_error_message(uint16_t view, const String *message, const String *ca
     control_services.message(view, message, caption);
     return;
   }
-  FILE *f = report_stream(pdedat_current);
-  if (live(pdedat_current))
-    time_prefix(f, pdedat_current);
+  FILE *f = report_stream(report_current);
+  if (live(report_current)) time_prefix(f, report_current);
   else
     pdedat_log_time_0(f);
   fprintf(f, " %s: %s\n", text_of(caption), text_of(message));
   fflush(f);
   batch_failed();
-  if (live(pdedat_current)) pdedat_current->error = 1;
+  if (live(report_current)) report_current->error = 1;
 }
 
 uint8_t pdedat_yesno_message(uint16_t view, const String *message, const String *caption) {
   TRACE("pdedat_yesno_message_0");
-  if (verdat_batch) {
+  if (settings.batch) {
     pdedat_error_message(view, message, caption);
     batch_question = text_of(message);
     const std::string ask = " Continue?";

@@ -6,23 +6,21 @@
 
 #include "model/pdedat_record.h"
 #include "runtime/report.h"
+#include "runtime/settings.h"
 
-// Program-wide: the problem table (slots 1..10), its count (the highest slot ever
-// used; it never shrinks) and the current problem, set before each step (it is the
-// runtime's report_current, which the layers below read).
+// Program-wide: the problem table (slots 1..10) and its count (the highest slot ever
+// used; it never shrinks). The current problem, set before each step, is the runtime's
+// report_current, which the layers below read; the path separator and the batch log are
+// fields of the runtime's settings.
 extern pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 extern uint16_t pdedat_count;
-extern pde *&pdedat_current;
-// The path separator character; directory strings end with it (the runtime's settings).
-extern char &pdedat_separator;
 
 // The batch list (option B): its count, names and states (0 waiting, 1 running,
-// 2 done, entries 1..count), the entry now running and the batch log (the runtime's settings).
+// 2 done, entries 1..count) and the entry now running.
 extern int32_t pdedat_batch_count;
 extern StringList pdedat_batch_names;
 extern uint8_t *pdedat_batch_states;
 extern uint16_t pdedat_batch_index;
-extern FILE *&pdedat_batch_log;
 
 // Installs pdedat_reports and pdedat_panel as the runtime's report hooks and status panel.
 int pdedat_init();

@@ -74,7 +74,7 @@ int quendar_main() {
   // and a name with our user number is taken beside it.
   String dir = {};
   gag_gettempdirectory(&dir);
-  if (dir.length > 0 && dir.text[dir.length - 1] != pdedat_separator) strings_append(&dir, pdedat_separator);
+  if (dir.length > 0 && dir.text[dir.length - 1] != settings.separator) strings_append(&dir, settings.separator);
   const char *path = debug_log_path(dir.text ? dir.text : "");
   strings_free_0(&dir);
   if (!debug_debug_on(path)) {
@@ -116,8 +116,8 @@ int quendar_main() {
 
   // 9. Graphics layer and main window, on the display unless the run is a batch
   // run; there the loop may wait for the user while a window is up.
-  if (!verdat_batch && pwin_use_screen()) control_services.can_wait = [] { return uint8_t(pwin_screen_live()); };
-  else if (!verdat_batch) {
+  if (!settings.batch && pwin_use_screen()) control_services.can_wait = [] { return uint8_t(pwin_screen_live()); };
+  else if (!settings.batch) {
     // Without a display no one can press Run: the problem named runs as with -R, its
     // reports in its log; asked only to be opened (-E), it is not run, and says so.
     verdat_nodisplay = 1;

@@ -18,16 +18,14 @@
 String verdat_product, verdat_product2, verdat_pdeext, verdat_plotext;
 const char *verdat_buildtime = "15:00:39 4/8/01";
 String verdat_version, verdat_prodversion, verdat_versionline;
-String &verdat_versiontext = settings.versiontext;
 
-uint8_t &verdat_batch = settings.batch;
 uint8_t verdat_defsignals, verdat_fullheight = 1, verdat_macro,
     verdat_opendialog, verdat_parseonly, verdat_view, verdat_exit, verdat_runflag;
 String verdat_viewname;
 uint8_t verdat_nodisplay;
 
 uint8_t verdat_edit_only = 0;
-bool verdat_reports_in_log() { return verdat_batch || verdat_nodisplay; }
+bool verdat_reports_in_log() { return settings.batch || verdat_nodisplay; }
 
 int verdat_init() {
   TRACE("verdat");
@@ -44,8 +42,8 @@ void verdat_get_version() {
   strings_addto_0(&verdat_versionline, &verdat_version);
   strings_addto_1(&verdat_versionline, "  ");
   strings_addto_1(&verdat_versionline, verdat_buildtime);
-  strings_copyto_0(&verdat_versiontext, &verdat_product);
-  strings_addto_0(&verdat_versiontext, &verdat_versionline);
+  strings_copyto_0(&settings.versiontext, &verdat_product);
+  strings_addto_0(&settings.versiontext, &verdat_versionline);
 }
 
 // Whether a command-line word is an option. "-" always introduces one; a word
@@ -70,7 +68,7 @@ static void option(const char *w) {
   strings_copyto_1(&u, w + 1);
   strings_upstring_0(&u);
   switch (u.length ? u.text[0] : 0) {
-    case 'B': verdat_batch = 1; break;
+    case 'B': settings.batch = 1; break;
     case 'D':
       rtlib_release_signals();
       except_set_rearm_signals(false);
@@ -133,5 +131,5 @@ void verdat_get_params() {
     textin_text_echo(debug_file);
   }
   // 4. The version text heads the debug log.
-  debug_printf("%s\n", verdat_versiontext.text ? verdat_versiontext.text : "");
+  debug_printf("%s\n", settings.versiontext.text ? settings.versiontext.text : "");
 }

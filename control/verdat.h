@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/settings.h"
 #include "runtime/strings.h"
 
 // The program-wide texts the main routine sets before the version texts are built.
@@ -15,10 +16,10 @@ extern const char *verdat_buildtime;  // the build time of the main module
 extern String verdat_version;      // "2.20d"
 extern String verdat_prodversion;  // product, a blank, the version number
 extern String verdat_versionline;  // " Version ", the number, two blanks, the build time
-extern String &verdat_versiontext;  // product and version line (the runtime's settings)
 
 // Option flags (0 at start, except the full-height flag).
-extern uint8_t &verdat_batch;      // B (the runtime's settings)
+// B, a batch run, is the runtime's settings.batch; the product and version line
+// verdat_get_version builds is settings.versiontext.
 extern uint8_t verdat_defsignals;  // D
 extern uint8_t verdat_fullheight;  // F (1), N (0)
 extern uint8_t verdat_macro;       // M, toggled by each M

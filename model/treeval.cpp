@@ -33,11 +33,12 @@ static evalpoint xfer_point;
 static LocalCell xfer_cell;
 static uint16_t fn_depth = 0;  // user-function nesting, 0 outside any
 
+static void hold_trap();
 static void locate_trap(const char *text);
 
 int treeval_init() {
   TRACE("treeval");
-  rtlib_set_fp_hook(locate_trap);
+  rtlib_set_fp_hook(hold_trap, locate_trap);
   for (int k = 0; k < EVAL_LEVELS; k++) eval_points[k].cell = &eval_cells[k];
   xfer_point.cell = &xfer_cell;
   return 0;
@@ -61,8 +62,12 @@ struct DepthScope {
 
 // A floating-point trap inside an operation of an expression is the user's error at
 // that expression: a zero divisor says so in the words the divisions use.
+// The operation being evaluated when the trap came: the report may come after its scope.
+static const TreeNode *trap_node = nullptr;
+static void hold_trap() { trap_node = trees_fp_node; }
 static void locate_trap(const char *text) {
-  const TreeNode *n = trees_fp_node;
+  const TreeNode *n = trap_node;
+  trap_node = nullptr;
   if (!n || !report_current) return;
   trees_fp_node = nullptr;
   fail(report_current, n, std::strcmp(text, "Floating-Point Divide by Zero") == 0 ? trees_divide_by_zero : text);

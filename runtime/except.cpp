@@ -53,6 +53,7 @@ void except_set_rearm_signals(bool on) { rearm_signals = on; }
 // so a fatal error inside that report still ends the program.
 void except_land(const char *home, int code, const fenv_t *entry) {
   rtlib_unwinding = 0;
+  rtlib_trap_pending = 0;
   if (code == EXCEPT_FATAL) {
     reporting_fatal = true;
   } else if (reporting_fatal) {

@@ -82,8 +82,9 @@ void rtlib_traceback() {
 // ---- Fatal errors ------------------------------------------------------------------
 
 void rtlib_set_uncle_hook(RtlibHook hook) { guncle = hook; }
+static RtlibFpHold fp_hold = nullptr;
 static RtlibFpHook fp_hook = nullptr;
-void rtlib_set_fp_hook(RtlibFpHook hook) { fp_hook = hook; }
+void rtlib_set_fp_hook(RtlibFpHold hold, RtlibFpHook report) { fp_hold = hold, fp_hook = report; }
 RtlibHook rtlib_get_uncle_hook() { return guncle; }
 int rtlib_latch() { return latch; }
 void rtlib_latch_rearm() { latch = 0; }
@@ -224,6 +225,9 @@ static const char *fp_text(int code, uint32_t status) {
   return "Unknown Floating-Point Error";
 }
 
+volatile int rtlib_trap_pending = 0;
+static const char *pending_trap_text = "";
+
 static void fp_error(int, siginfo_t *info, void *context) {
   fputs("_FP_ERROR CALLS UNCLE\n", stdout);
   uint32_t status = 0;
@@ -239,7 +243,26 @@ static void fp_error(int, siginfo_t *info, void *context) {
   FILE *log = rtlib_log_file();
   fprintf(log, "FP_ERROR %x\n", status);
   fflush(log);
-  const char *text = fp_text(info ? info->si_code : 0, status);
+  int code = info ? info->si_code : 0;
+  pending_trap_text = fp_text(code, status);
+  if (fp_hold) fp_hold();
+  // An integer division cannot be let finish: it traps whatever the masks.
+  bool fp = code != FPE_INTDIV && code != FPE_INTOVF;
+  if (rtlib_trap_deferred && fp && context && static_cast<ucontext_t *>(context)->uc_mcontext.fpregs) {
+    // Every trap masked in the interrupted state, which the return resumes; the catch
+    // point restores the masks of its entry.
+    ucontext_t *uc = static_cast<ucontext_t *>(context);
+    uc->uc_mcontext.fpregs->mxcsr |= 0x1f80u;
+    uc->uc_mcontext.fpregs->cwd |= 0x3fu;
+    rtlib_trap_pending = 1;
+    return;
+  }
+  rtlib_trap_raise();
+}
+
+void rtlib_trap_raise() {
+  rtlib_trap_pending = 0;
+  const char *text = pending_trap_text;
   if (fp_hook) fp_hook(text);
   UNCLE(text);
 }

@@ -16,6 +16,19 @@ extern int32_t rtlib_trace_size;
 // on the stack so that the catch point can still write the traceback.
 extern int rtlib_unwinding;
 
+// clang builds unwinding tables for calls only: a throw out of a signal handler through
+// a frame with cleanups, stopped at a trapping instruction, ends the program. There a
+// floating-point trap is held (its traps masked, the instruction let finish) and raised
+// by the next trace guard: at the next traced call or at the trapping function's return,
+// with the trace stack as at the trap.
+#if defined(__clang__)
+constexpr bool rtlib_trap_deferred = true;
+#else
+constexpr bool rtlib_trap_deferred = false;
+#endif
+extern volatile int rtlib_trap_pending;
+[[noreturn]] void rtlib_trap_raise();
+
 int32_t rtlib_trace_grow();
 [[noreturn]] void rtlib_trace_overflow();
 [[noreturn]] void rtlib_trace_mismatch(const char *name);
@@ -30,6 +43,8 @@ struct RtlibTrace {
   const char *name;
   int entered_unwinding;
   explicit RtlibTrace(const char *n) : name(n), entered_unwinding(rtlib_unwinding) {
+    if constexpr (rtlib_trap_deferred)
+      if (rtlib_trap_pending && !rtlib_unwinding) rtlib_trap_raise();
     int32_t t = rtlib_trace_top;
     t = (t == 0) ? rtlib_trace_grow() : t - 1;
     rtlib_trace_top = t;
@@ -37,6 +52,8 @@ struct RtlibTrace {
   }
   ~RtlibTrace() noexcept(false) {
     if (rtlib_unwinding && !entered_unwinding) return;
+    if constexpr (rtlib_trap_deferred)
+      if (rtlib_trap_pending && !rtlib_unwinding) rtlib_trap_raise();
     if (rtlib_trace_slots[rtlib_trace_top++] != name) rtlib_trace_mismatch(name);
   }
   RtlibTrace(const RtlibTrace &) = delete;
@@ -55,10 +72,12 @@ typedef void (*RtlibHook)(String *message);
 // The terminating path of UNCLE: log line, traceback, flush, message box, exit 1.
 [[noreturn]] void rtlib_terminate(const char *message);
 void rtlib_set_uncle_hook(RtlibHook hook);
-// Called with the text of a floating-point trap before it becomes a fatal error; a hook
-// that can place the trap reports it there and does not return.
+// A floating-point trap: hold runs in the signal handler and notes where the trap came;
+// report runs with the trap's text before it becomes a fatal error, and a report that can
+// place the trap reports it there and does not return.
+typedef void (*RtlibFpHold)();
 typedef void (*RtlibFpHook)(const char *text);
-void rtlib_set_fp_hook(RtlibFpHook hook);
+void rtlib_set_fp_hook(RtlibFpHold hold, RtlibFpHook report);
 RtlibHook rtlib_get_uncle_hook();
 int rtlib_latch();            // 1 once a fatal error has gone to the hook
 void rtlib_latch_rearm();     // the catch point re-arms it after reporting

@@ -1,6 +1,5 @@
 // settings: the program-wide settings the layers below run control read. Run control
-// fills them from the command line and its main routine; its own names for them
-// (verdat_batch, pdedat_separator, ...) are these fields.
+// fills them from the command line and its main routine, by these names.
 #pragma once
 #include <cstdint>
 #include <cstdio>

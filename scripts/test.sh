@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and runs every test suite twice: once as built for
-# use, once under AddressSanitizer and UndefinedBehaviorSanitizer, test by test under
-# ctest; the plain build's test binaries also run whole, each as one process. Each
+# use (gcc), once under AddressSanitizer and UndefinedBehaviorSanitizer (clang), test by
+# test under ctest; the plain build's test binaries also run whole, each as one process. Each
 # phase prints its wall time and the CPU time of its processes.
 # The sanitized build carries line tables only (-g1): its reports still name file and
 # line. The test programs' own code, most of that build, is compiled at -O0
@@ -35,7 +35,10 @@ phase format bash tools/format_check.sh
 phase ctest bash -c "cd build && ctest --output-on-failure -j $jobs"
 # Each test binary once more as one process: no test may leave state for a later one.
 phase whole bash scripts/whole.sh build
+# The sanitized build is compiled by clang: the suite runs under both compilers, and
+# code that holds only under one compiler's choices fails here.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENDAR_OPT_FLAGS="-O2 -g1" \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DQUENDAR_TEST_FLAGS=-O0 -DQUENDAR_SANITIZE=ON >/dev/null
 phase asan-build cmake --build build-asan
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1

@@ -445,32 +445,38 @@ template <int T, int V> struct Lanes {
   static constexpr int N = T / V;
   using vec = typename Vec<V>::type;
   vec p[N > 0 ? N : 1];
-  static const vec &at(const double *a) { return *reinterpret_cast<const vec *>(a); }
-  static vec &at(double *a) { return *reinterpret_cast<vec *>(a); }
+  // V doubles read and written where they stand: the arrays hold no more than doubles'
+  // alignment, which a reference to the vector type does not carry to every compiler.
+  [[gnu::always_inline]] static vec get(const double *a) {
+    vec t;
+    std::memcpy(&t, a, sizeof t);
+    return t;
+  }
+  [[gnu::always_inline]] static void put(double *a, vec t) { std::memcpy(a, &t, sizeof t); }
   Lanes<T % V, V / 2> rest;
   [[gnu::always_inline]] void zero() {
     for (int j = 0; j < N; j++) p[j] = vec{} + 0.0;
     rest.zero();
   }
   [[gnu::always_inline]] void load(const double *a) {
-    for (int j = 0; j < N; j++) p[j] = at(a + V * j);
+    for (int j = 0; j < N; j++) p[j] = get(a + V * j);
     rest.load(a + V * N);
   }
   // sum += v * a, or sum -= v * a.
   template <bool Minus> [[gnu::always_inline]] void add(double v, const double *a) {
-    for (int j = 0; j < N; j++) p[j] = Minus ? p[j] - v * at(a + V * j) : p[j] + v * at(a + V * j);
+    for (int j = 0; j < N; j++) p[j] = Minus ? p[j] - v * get(a + V * j) : p[j] + v * get(a + V * j);
     rest.template add<Minus>(v, a + V * N);
   }
   // out = (from ? from - sum : sum) * v.
   [[gnu::always_inline]] void store(double *out, const double *from, double v) {
-    for (int j = 0; j < N; j++) at(out + V * j) = (from ? at(from + V * j) - p[j] : p[j]) * v;
+    for (int j = 0; j < N; j++) put(out + V * j, (from ? get(from + V * j) - p[j] : p[j]) * v);
     rest.store(out + V * N, from ? from + V * N : nullptr, v);
   }
   // out = (keep ? out : 0) + (scaled ? sum * v : sum).
   [[gnu::always_inline]] void store_sum(double *out, double v, bool scaled, bool keep) {
     for (int j = 0; j < N; j++) {
       vec t = scaled ? p[j] * v : p[j];
-      at(out + V * j) = keep ? at(out + V * j) + t : t;
+      put(out + V * j, keep ? get(out + V * j) + t : t);
     }
     rest.store_sum(out + V * N, v, scaled, keep);
   }

@@ -115,13 +115,13 @@ void run_reset() {
       if (t) textin_close_text(t);
     pdedat_free_pde(p);
   }
-  pdedat_current = nullptr;
-  if (pdedat_batch_log) fclose(pdedat_batch_log);
-  pdedat_batch_log = nullptr;
+  report_current = nullptr;
+  if (settings.batchlog) fclose(settings.batchlog);
+  settings.batchlog = nullptr;
   strings_free_1(&pdedat_batch_names, 1);
   bopmemfree(&pdedat_batch_states);
   pdedat_batch_count = pdedat_batch_index = 0;
-  verdat_batch = verdat_defsignals = verdat_macro = verdat_opendialog = 0;
+  settings.batch = verdat_defsignals = verdat_macro = verdat_opendialog = 0;
   verdat_parseonly = verdat_view = verdat_exit = verdat_runflag = verdat_nodisplay = 0;
   verdat_fullheight = 1;
   control_parse_nesting = 0;

@@ -13,11 +13,11 @@ namespace {
 
 TEST_F(RunFixture, BatchMeshCheckEndsInAnExecutionError) {
   FILE *log = tmpfile();
-  pdedat_batch_log = log;
-  verdat_batch = 1;
+  settings.batchlog = log;
+  settings.batch = 1;
   pde *p = open_problem("/runs/mesh.pde");
   timefun_get_time(&p->starttime);
-  pdedat_current = p;
+  report_current = p;
   Mesh m{};
   build_mesh(&m, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{1, 2, 3}}, tri3, [](const Corners &) { return uint16_t(1); });
   m.cells.data[0].neighbour[0] = 5;

@@ -29,7 +29,7 @@ TEST_F(Records, TenSlotsReusedAndAnEleventhRefused) {
   EXPECT_EQ(pdedat_count, 10);
   EXPECT_STREQ(slots[3]->name.text, "again");
   // An eleventh: the message, no record, and no other record changes.
-  pdedat_current = slots[5];
+  report_current = slots[5];
   int64_t xmem = XMEM;
   EXPECT_EQ(open_problem("/runs/eleven.pde"), nullptr);
   ASSERT_EQ(shown.size(), 1u);
@@ -117,11 +117,11 @@ struct Reports : RunFixture {
   pde *current(const char *name) {
     pde *p = open_problem(name);
     p->pdeview = 6, p->editview = 7;
-    return pdedat_current = p;
+    return report_current = p;
   }
   void batch() {
-    verdat_batch = 1;
-    pdedat_batch_log = batchlog = tmpfile();
+    settings.batch = 1;
+    settings.batchlog = batchlog = tmpfile();
   }
   // The batch log with the times of its prefixes replaced by T; the times in order.
   std::string batch_text(std::vector<std::string> *times) {
@@ -215,7 +215,7 @@ TEST_F(Reports, WarningsLeaveTheProblemRunning) {
             " T|   u = 1 + * 2\n            *\n           Line 12 WARNING: CDF on Surface not yet implemented.\n");
   EXPECT_EQ(p->error * 10 + states[0], 1);
   pdedat_batch_states = nullptr;
-  verdat_batch = 0;
+  settings.batch = 0;
   EXPECT_EQ(report([&] { pdedat_parse_warning(p, &loc, &m.s); }), 0);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(std::to_string(shown[0].view) + "|" + shown[0].message + "|" + shown[0].caption,
@@ -264,7 +264,7 @@ TEST_F(Reports, NoCurrentProblemOnlyShowsTheMessage) {
   // A freed current problem is not touched either.
   pde *p = open_problem("/runs/gone.pde");
   pdedat_free_pde(p);
-  pdedat_current = p;
+  report_current = p;
   TextLoc loc{file, 1, 1};
   EXPECT_EQ(report([&] { pdedat_parse_err_0(p, &loc, &m.s); }), EXCEPT_REPORTED);
   EXPECT_EQ(p->phase + p->error, 0);
@@ -283,7 +283,7 @@ TEST_F(Reports, NoCurrentProblemOnlyShowsTheMessage) {
 #ifndef QUENDAR_SANITIZE
 TEST_F(Reports, FreeThatJumpsOutOfItsClearCanRunAgain) {
   pde *p = open_problem("/runs/n.pde");
-  pdedat_current = p;
+  report_current = p;
   // A work pool over a wild pointer: the clear faults, and the fault jumps out.
   p->work = {1, 1, reinterpret_cast<vectord *>(16)};
   EXPECT_EQ(report([&] { pdedat_free_pde(p); }), EXCEPT_FATAL);

@@ -45,7 +45,7 @@ struct Run : RunFixture {
 struct Batch : Run {
   // Writes the descriptors and lists them as the batch section would.
   void list(std::initializer_list<const char *> names) {
-    pdedat_batch_log = fopen(path("batch.log").c_str(), "w");
+    settings.batchlog = fopen(path("batch.log").c_str(), "w");
     for (const char *n : names) {
       spit(path(n) + ".pde", descriptor);
       OwnedString s(path(n) + ".pde");
@@ -53,13 +53,13 @@ struct Batch : Run {
     }
     pdedat_batch_count = int32_t(names.size());
     bopmemalloc(&pdedat_batch_states, pdedat_batch_count, 1);
-    verdat_batch = verdat_exit = 1;
+    settings.batch = verdat_exit = 1;
   }
   void expect_all_done() {
     for (int k = 0; k < pdedat_batch_count; k++) EXPECT_EQ(pdedat_batch_states[k], 2) << "entry " << k + 1;
     for (int k = 1; k <= pdedat_count; k++) EXPECT_EQ(pdedat_table[k]->phase, 0) << "slot " << k;
     EXPECT_EQ(quendar_running, 0);
-    EXPECT_EQ(pdedat_batch_log, nullptr);
+    EXPECT_EQ(settings.batchlog, nullptr);
   }
 };
 

@@ -60,7 +60,7 @@ struct Solve : RunFixture {
     spit(path(name) + ".pde", s);
     if (p) run_reset();
     control_default_services();
-    verdat_batch = fails;  // a failing run reports into its log
+    settings.batch = fails;  // a failing run reports into its log
     p = open_problem(path(name) + ".pde");
     p->runflag = 1;
     run_loop();

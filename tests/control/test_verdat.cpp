@@ -77,7 +77,7 @@ TEST_F(CommandLine, OptionLetters) {
   run({"/M", "/m", "-mx"});  // three toggles; "-mx" acts on its first letter
   EXPECT_EQ(verdat_macro, 1);
   run({"-B", "-P", "-X", "-N", "-Q", "-"});
-  EXPECT_EQ(verdat_batch + verdat_parseonly + verdat_exit + 10 * verdat_fullheight, 3);
+  EXPECT_EQ(settings.batch + verdat_parseonly + verdat_exit + 10 * verdat_fullheight, 3);
   verdat_defsignals = 0;
   run({"-f", "-d"});
   EXPECT_EQ(verdat_fullheight * 10 + verdat_defsignals, 11);

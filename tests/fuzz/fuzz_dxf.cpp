@@ -28,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const bool ready = [] {
     rtlib_set_uncle_hook(except_uncle);
     report_hooks = pdedat_reports;  // as pdedat_init installs them
-    verdat_batch = 1;
+    settings.batch = 1;
     batch_log = tmpfile();
-    pdedat_batch_log = batch_log;
+    settings.batchlog = batch_log;
     char tmpl[] = "/tmp/fuzz_dxf_XXXXXX";
     base = std::string(mkdtemp(tmpl)) + "/drawing";
     return true;

@@ -68,7 +68,7 @@ void parse(const std::string &bytes, bool macros) {
   strings_copyto_1(&name, "fuzz.pde");
   pde *p = pdedat_new_pde(&name);
   strings_free_0(&name);
-  pdedat_current = p;
+  report_current = p;
   verdat_macro = macros;
   // The text is taken inside the catch point: a line too long is reported there.
   int code = except_catch("fuzz_reader", [p, &bytes] {
@@ -82,11 +82,11 @@ void parse(const std::string &bytes, bool macros) {
     strings_free_1(&pdedat_batch_names, 1);
     bopmemfree(&pdedat_batch_states);
     pdedat_batch_count = 0;
-    pdedat_batch_log = batch_log;
+    settings.batchlog = batch_log;
     control_parse_nesting = 0;
     if (macros) gpmin_close_gpm();
     verdat_macro = 0;
-    pdedat_current = nullptr;
+    report_current = nullptr;
     return;
   }
   if (code) {
@@ -105,7 +105,7 @@ void parse(const std::string &bytes, bool macros) {
   textin_close_text(p->desctext);
   p->desctext = 0;
   pdedat_free_pde(p);
-  pdedat_current = nullptr;
+  report_current = nullptr;
 }
 
 // The bytes as one of the files the run controller reads from a problem's folder:
@@ -133,7 +133,7 @@ void run_files(const std::string &bytes, int mode) {
   char cwd[4096];
   if (!getcwd(cwd, sizeof cwd)) abort();
   FILE *log = tmpfile();
-  pdedat_batch_log = log;
+  settings.batchlog = log;
   verdat_parseonly = verdat_exit = 1;
   quendar_running = 1;
   String name = {};
@@ -151,9 +151,9 @@ void run_files(const std::string &bytes, int mode) {
   bopmemfree(&pdedat_batch_states);
   pdedat_batch_count = 0;
   // The loop closed the problem, with its log, and the batch log.
-  std::string text = pdedat_batch_log ? fuzz_log_text(pdedat_batch_log) : "";
-  if (pdedat_batch_log) fclose(pdedat_batch_log);
-  pdedat_batch_log = batch_log;
+  std::string text = settings.batchlog ? fuzz_log_text(settings.batchlog) : "";
+  if (settings.batchlog) fclose(settings.batchlog);
+  settings.batchlog = batch_log;
   for (int k = 1; k <= pdedat_count; k++)
     if (pdedat_table[k] && pdedat_table[k]->phase != 0) {
       fprintf(stderr, "problem %d left open in phase %d\n%s\n", k, pdedat_table[k]->phase, text.c_str());
@@ -162,7 +162,7 @@ void run_files(const std::string &bytes, int mode) {
   control_parse_nesting = 0;
   control_failed = 0;
   verdat_macro = 0;
-  pdedat_current = nullptr;
+  report_current = nullptr;
 }
 
 }  // namespace
@@ -179,9 +179,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     strings_copyto_1(&verdat_pdeext, "pde");
     strings_copyto_1(&verdat_plotext, "pgx");
     verdat_get_version();
-    verdat_batch = 1;
+    settings.batch = 1;
     batch_log = tmpfile();
-    pdedat_batch_log = batch_log;
+    settings.batchlog = batch_log;
     ppde_input.read = budgeted;
     return true;
   }();

@@ -41,7 +41,7 @@ struct Plate : MeshedDescriptor {
     strings_copyto_1(&path, dir.file("desc.pde").c_str());
     p = pdedat_new_pde(&path);
     strings_free_0(&path);
-    pdedat_current = p;
+    report_current = p;
     rdpde_init_parse();
     mesh_questions.clear();
   }

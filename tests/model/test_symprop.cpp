@@ -36,6 +36,8 @@ struct Gen {
       default: return trees_new_0(op::xcoord);
     }
   }
+  // The arguments of a call are taken in no set order: each draw is its own statement,
+  // the last argument's first, so that every compiler builds the same trees.
   TreeNode *tree(int depth) {
     if (depth == 0 || pick(5) == 0) return leaf();
     auto t = [&] { return tree(depth - 1); };
@@ -47,13 +49,29 @@ struct Gen {
     static const int32_t binary[] = {op::addop, op::subop, op::mulop, op::atan2f, op::minf, op::maxf,
                                      op::urampf, op::modf, op::upulsef, op::ltnop, op::leqop, op::equop, op::neqop,
                                      op::geqop, op::gtrop, op::logor, op::logand, op::addop};
+    // a(b) and a(b, c) with b, c drawn before a's opcode, c before b.
+    auto unary = [&](auto opcode, auto arg) {
+      TreeNode *b = arg();
+      return node(opcode(), b);
+    };
+    auto pair = [&](auto opcode, auto left, auto right) {
+      TreeNode *c = right();
+      TreeNode *b = left();
+      return node(opcode(), b, c);
+    };
+    auto positive_t = [&] { return pos(t()); };
     switch (pick(12)) {
-      case 0: case 1: return node(plain[pick(12)], t());
-      case 2: return node(positive[pick(4)], pos(t()));
+      case 0:
+      case 1: return unary([&] { return plain[pick(12)]; }, t);
+      case 2: {
+        TreeNode *a = positive_t();
+        return node(positive[pick(4)], a);
+      }
       case 3: {
         if (conditions || relations) return node(op::tanhf, t());
         smooth_only = false;
-        return node(pick(2) ? op::erff : op::erfcf, t());
+        TreeNode *a = t();
+        return node(pick(2) ? op::erff : op::erfcf, a);
       }
       case 4: {
         int e = pick(7) - 2;
@@ -61,21 +79,28 @@ struct Gen {
         n->index = uint16_t(int16_t(e));
         return n;
       }
-      case 5: return node(pick(2) ? op::asinf : op::acosf, node(op::mulop, num(0.9), node(op::tanhf, t())));
-      case 6: return node(op::divop, t(), pos(t()));
-      case 7: return node(op::powerop, pos(t()), pick(2) ? t() : num(pick(9) * 0.5 - 2));
-      case 8: return node(op::modf, t(), pos(t()));
+      case 5: {
+        TreeNode *a = node(op::tanhf, t());
+        a = node(op::mulop, num(0.9), a);
+        return node(pick(2) ? op::asinf : op::acosf, a);
+      }
+      case 6: return pair([] { return op::divop; }, t, positive_t);
+      case 7: {
+        TreeNode *e = pick(2) ? t() : num(pick(9) * 0.5 - 2);
+        return node(op::powerop, pos(t()), e);
+      }
+      case 8: return pair([] { return op::modf; }, t, positive_t);
       case 9: {
         TreeNode *a = t(), *b = t();
         conditions++;
-        TreeNode *c = node(binary[9 + pick(8)], t(), t());
+        TreeNode *c = pair([&] { return binary[9 + pick(8)]; }, t, t);
         conditions--;
         return node(op::ifthen, a, b, c);
       }
       default: {
         int k = relations ? pick(18) : pick(9);
-        if (k == 7) return node(op::modf, t(), pos(t()));
-        return node(binary[relations || k < 8 ? k : 17], t(), t());
+        if (k == 7) return pair([] { return op::modf; }, t, positive_t);
+        return pair([&] { return binary[relations || k < 8 ? k : 17]; }, t, t);
       }
     }
   }

@@ -213,10 +213,10 @@ TEST_F(PlotKinds, ElevationMarksAndLogFallback) {
   plotrec &b = plot({"X^2"}, 10, 2);
   plot1d_build_line_data(P(), &b, 1, &range, &lines);
   b.scale = 2;
-  verdat_batch = 1;
+  settings.batch = 1;
   uint16_t w2 = window(400, 300), loc2 = window(200, 200);
   plot1d_elevation(P(), w2, loc2, b.number, &range, &lines);
-  verdat_batch = 0;
+  settings.batch = 0;
   EXPECT_EQ(boxes_text().find("Negative", at + 1), std::string::npos);
   marks = texts(w2);
   ASSERT_GE(marks.size(), 5u);

@@ -23,13 +23,13 @@ struct BatchProblem : ::testing::Test {
   void SetUp() override {
     rdpde_init();
     rdpde_init_parse();
-    verdat_batch = 1;
-    pdedat_batch_log = log;
+    settings.batch = 1;
+    settings.batchlog = log;
     String path = {};
     strings_copyto_1(&path, dir.file("desc.pde").c_str());
     p = pdedat_new_pde(&path);
     strings_free_0(&path);
-    pdedat_current = p;
+    report_current = p;
     std::copy(acpde_handlers, acpde_handlers + ACPDE_CODES + 1, saved);
   }
   // The batch log written so far, which is emptied.
@@ -44,9 +44,9 @@ struct BatchProblem : ::testing::Test {
   void TearDown() override {
     std::copy(saved, saved + ACPDE_CODES + 1, acpde_handlers);
     pdedat_free_pde(p);
-    pdedat_current = nullptr;
-    pdedat_batch_log = nullptr;
-    verdat_batch = 0;
+    report_current = nullptr;
+    settings.batchlog = nullptr;
+    settings.batch = 0;
     fclose(log);
   }
 };

@@ -28,7 +28,7 @@ struct BatchList : Actions {
     strings_free_1(&pdedat_batch_names, 1);
     bopmemfree(&pdedat_batch_states);
     pdedat_batch_count = pdedat_batch_index = 0;
-    pdedat_batch_log = log;
+    settings.batchlog = log;
     control_default_services();
     Actions::TearDown();
   }
@@ -47,10 +47,10 @@ TEST_F(BatchList, EntriesAreCompletedUnderTheListsFolder) {
                                                d + "abs/x.pde"}));
   EXPECT_EQ(pdedat_batch_count, 5);
   for (int k = 0; k < 5; k++) EXPECT_EQ(pdedat_batch_states[k], 0);
-  EXPECT_EQ(verdat_batch, 1);
+  EXPECT_EQ(settings.batch, 1);
   // The holding problem is freed; its log is the batch log, still open.
   EXPECT_EQ(p->phase, 0);
-  EXPECT_EQ(pdedat_batch_log, log);
+  EXPECT_EQ(settings.batchlog, log);
   EXPECT_EQ(fputs("still open\n", log) >= 0, true);
 }
 
@@ -75,11 +75,11 @@ TEST_F(BatchList, AModifiedListIsOfferedForSaving) {
     questions.push_back(std::string(c->text) + ": " + m->text);
     return int16_t(0);
   };
-  verdat_batch = 0;
+  settings.batch = 0;
   p->modified = 1;
   ASSERT_EQ(parse("BATCH a"), "");
   EXPECT_EQ(questions, std::vector<std::string>{"Quendar: desc has been modified.\nDo you want to save the changes?"});
-  EXPECT_EQ(verdat_batch, 1);
+  EXPECT_EQ(settings.batch, 1);
 }
 
 }  // namespace

@@ -22,12 +22,12 @@ struct Small : ::testing::Test {
   FILE *batch = tmpfile();
   void SetUp() override {
     p->eispack = 1;
-    verdat_batch = 1;
-    pdedat_batch_log = batch;
+    settings.batch = 1;
+    settings.batchlog = batch;
   }
   void TearDown() override {
-    pdedat_batch_log = nullptr;
-    verdat_batch = 0;
+    settings.batchlog = nullptr;
+    settings.batch = 0;
     fclose(batch);
   }
   // sub_eigs on copies; the jump code (0 when it returned) and the batch log's text.
