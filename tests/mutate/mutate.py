@@ -9,8 +9,8 @@ unit tests under ctest and the verification descriptors (tests/verify/run.py). A
 is caught when a test that passes on the unchanged copy fails; the table lists which.
 Run by hand, not in CI:
     python3 tests/mutate/mutate.py [--work DIR] [--jobs 3] [--only REGEX] [--quick]
---quick stops each ctest run at its first failure (faster, but then the table names only
-the first test that caught a fault).
+--quick stops each ctest run at its first failure and skips the descriptors when ctest
+caught the fault (faster, but then the table names only the first test that caught it).
 """
 import argparse
 import json
@@ -34,7 +34,7 @@ def sh(cmd, cwd=None, env=None, timeout=None):
 
 def build_env(work):
     env = dict(os.environ)
-    env.update(CCACHE_BASEDIR=work, CCACHE_NOHASHDIR="1", CCACHE_DIR=env.get("CCACHE_DIR", "/work/.ccache"),
+    env.update(CCACHE_BASEDIR=os.path.join(work, "src"), CCACHE_NOHASHDIR="1", CCACHE_DIR=env.get("CCACHE_DIR", "/work/.ccache"),
                CCACHE_MAXSIZE="20G")
     return env
 
@@ -51,7 +51,8 @@ def copy_source(work):
             os.makedirs(os.path.dirname(dst), exist_ok=True)
             with open(os.path.join(ROOT, f), "rb") as a:
                 data = a.read()
-            # Unchanged files keep their time stamps, so a second run rebuilds nothing.
+            # The build sits inside the copy as in a worktree, so that ccache (with paths taken
+    # relative to the copy) reuses a worktree's objects. Unchanged files keep their time stamps, so a second run rebuilds nothing.
             if not os.path.exists(dst) or open(dst, "rb").read() != data:
                 with open(dst, "wb") as b:
                     b.write(data)
@@ -60,7 +61,7 @@ def copy_source(work):
 
 def build(work, jobs):
     env = build_env(work)
-    bdir = os.path.join(work, "build")
+    bdir = os.path.join(work, "src", "build")
     if not os.path.exists(os.path.join(bdir, "build.ninja")):
         rc, out = sh(["cmake", "-S", os.path.join(work, "src"), "-B", bdir, "-G", "Ninja",
                       "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DQUENDAR_OPT_FLAGS=-O2 -g1",
@@ -72,15 +73,17 @@ def build(work, jobs):
 
 def run_suites(work, jobs, quick):
     """The names of the failing tests: ctest's, and 'verify:NAME' for descriptors."""
-    bdir = os.path.join(work, "build")
+    bdir = os.path.join(work, "src", "build")
     failed = set()
     cmd = ["ctest", "-j", str(jobs), "-E", "^Verification$", "--timeout", "300"]
     if quick:
         cmd.append("--stop-on-failure")
-    _rc, out = sh(cmd, cwd=bdir)
+    _rc, out = sh(cmd, cwd=bdir, timeout=3600)
     for m in re.finditer(r"^\s*\d+ - (\S+) \((Failed|Timeout|SEGFAULT|Subprocess aborted|Child aborted|"
                          r"Exception|Not Run)", out, re.M):
         failed.add(m.group(1))
+    if quick and failed:
+        return failed
     _rc, out = sh([sys.executable, os.path.join(work, "src", "tests", "verify", "run.py"),
                    os.path.join(bdir, "quendar"), "--jobs", str(jobs)], timeout=1800)
     for m in re.finditer(r"^FAIL\s+(\S+?):", out, re.M):
