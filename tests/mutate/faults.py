@@ -2,13 +2,29 @@
 occur exactly once there) by a slightly wrong one, as a slip of the pen would."""
 
 FAULTS = [
-    # ---- solver -------------------------------------------------------------------------
+    # The survivors and weak catches of an earlier round first.
     {"id": "step_stretch", "file": "solver/timsolve.cpp",
      "what": "a step stretched to an output time only when it is already short enough (< dt for < 1.1 dt)",
      "old": "if (T - p->told < 1.1 * p->dt) {", "new": "if (T - p->told < p->dt) {"},
+    {"id": "nbc_center_sign", "file": "mesher/measures.cpp",
+     "what": "the natural-side term of the centre estimate as (G+H)^2 for (G-H)^2 (NBCMEASURE)",
+     "old": "zz += (G[0] - H[0]) * (G[0] - H[0]);", "new": "zz += (G[0] + H[0]) * (G[0] + H[0]);"},
+    {"id": "cut_normal", "file": "plot/exporter.cpp",
+     "what": "the cut's normal not carried into a grid export (its z component was dead code: removed)",
+     "old": "if (d && d->cut) ep.nx = d->plane[0], ep.ny = d->plane[1];",
+     "new": "if (d && d->cut) ep.ny = d->plane[1];"},
     {"id": "accept_4x", "file": "solver/timsolve.cpp",
      "what": "a time step accepted at four times the error limit",
      "old": "if (ratio > 1) {", "new": "if (ratio > 4) {"},
+    {"id": "rms_mean_square", "file": "mesher/measures.cpp",
+     "what": "the global error figure a mean square instead of its root",
+     "old": "    count++;\n  }\n  return count ? std::sqrt(S / count) : 0.0;",
+     "new": "    count++;\n  }\n  return count ? S / count : 0.0;"},
+    {"id": "single_precision", "file": "reader/mtokeniz.cpp",
+     "what": "numbers in the descriptor read in single precision",
+     "old": "t.real = strtod_l(text.c_str(), nullptr, c_locale);",
+     "new": "t.real = float(strtod_l(text.c_str(), nullptr, c_locale));"},
+    # ---- solver -------------------------------------------------------------------------
     {"id": "fixdt_ignored", "file": "solver/timsolve.cpp",
      "what": "FIXDT ignored: the step is controlled as without it",
      "old": "      if (p->fixdt) break;\n", "new": "\n"},
@@ -33,13 +49,6 @@ FAULTS = [
      "old": "-shift * p->firstscale.data[r] * lside.vals[size_t(e)] * p->secondscale.data[c]",
      "new": "shift * p->firstscale.data[r] * lside.vals[size_t(e)] * p->secondscale.data[c]"},
     # ---- mesher -------------------------------------------------------------------------
-    {"id": "nbc_center_sign", "file": "mesher/measures.cpp",
-     "what": "the natural-side term of the centre estimate as (G+H)^2 for (G-H)^2 (NBCMEASURE)",
-     "old": "zz += (G[0] - H[0]) * (G[0] - H[0]);", "new": "zz += (G[0] + H[0]) * (G[0] + H[0]);"},
-    {"id": "rms_mean_square", "file": "mesher/measures.cpp",
-     "what": "the global error figure a mean square instead of its root",
-     "old": "    count++;\n  }\n  return count ? std::sqrt(S / count) : 0.0;",
-     "new": "    count++;\n  }\n  return count ? S / count : 0.0;"},
     {"id": "refine_at_limit", "file": "mesher/refiner.cpp",
      "what": "a cell split at an estimate equal to the limit (> for >=)",
      "old": "if (cell.alive && !cell.merge && cell.error > limit) {",
@@ -82,10 +91,6 @@ FAULTS = [
      "old": "return ((a2 - v) * f1 + (v - a1) * f2) / (a2 - a1);",
      "new": "return ((a2 - v) * f2 + (v - a1) * f1) / (a2 - a1);"},
     # ---- reader -------------------------------------------------------------------------
-    {"id": "single_precision", "file": "reader/mtokeniz.cpp",
-     "what": "numbers in the descriptor read in single precision",
-     "old": "t.real = strtod_l(text.c_str(), nullptr, c_locale);",
-     "new": "t.real = float(strtod_l(text.c_str(), nullptr, c_locale));"},
     {"id": "errlim_range", "file": "reader/switches.cpp",
      "what": "the range check of ERRLIM removed",
      "old": "  if (!(value > 0)) out_of_range(&name->loc, \"ERRLIM\", \"above 0\");\n", "new": "\n"},
@@ -96,9 +101,6 @@ FAULTS = [
      "what": "an ANGLE= turn read without its conversion to radians in one place",
      "old": "a / n * kDegree);", "new": "a / n);"},
     # ---- exports ------------------------------------------------------------------------
-    {"id": "cut_normal_z", "file": "plot/exporter.cpp",
-     "what": "the z component of a cut's normal dropped in the 3D export",
-     "old": "ep.nz = d->plane[2];", "new": "ep.nz = 0;"},
     {"id": "export_grid_step", "file": "plot/exporter.cpp",
      "what": "an export grid's spacing over n points taken as the box over n, not n - 1",
      "old": "g.step[a] = g.n[a] > 1 ? (box[a + 3] - box[a]) / (g.n[a] - 1) : 0;",

@@ -71,7 +71,7 @@ def build(work, jobs):
     return sh(["cmake", "--build", bdir, "-j", str(jobs)], env=env)
 
 
-def run_suites(work, jobs, quick):
+def run_suites(work, jobs, quick, verify_only=None):
     """The names of the failing tests: ctest's, and 'verify:NAME' for descriptors."""
     bdir = os.path.join(work, "src", "build")
     failed = set()
@@ -84,8 +84,11 @@ def run_suites(work, jobs, quick):
         failed.add(m.group(1))
     if quick and failed:
         return failed
-    _rc, out = sh([sys.executable, os.path.join(work, "src", "tests", "verify", "run.py"),
-                   os.path.join(bdir, "quendar"), "--jobs", str(jobs)], timeout=1800)
+    cmd = [sys.executable, os.path.join(work, "src", "tests", "verify", "run.py"), os.path.join(bdir, "quendar"),
+           "--jobs", str(jobs)]
+    if verify_only:
+        cmd += ["--only", verify_only]
+    _rc, out = sh(cmd, timeout=3600)
     for m in re.finditer(r"^FAIL\s+(\S+?):", out, re.M):
         failed.add("verify:" + m.group(1))
     return failed
@@ -98,6 +101,7 @@ def main():
     ap.add_argument("--only")
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--table", default=None, help="where to write the table as JSON lines")
+    ap.add_argument("--verify-only", default=None, help="a regular expression: the descriptors to run")
     args = ap.parse_args()
     work = os.path.abspath(args.work)
     src = copy_source(work)
@@ -114,7 +118,7 @@ def main():
         print(out[-3000:])
         print("the unchanged copy does not build")
         return 2
-    baseline = run_suites(work, args.jobs, False)
+    baseline = run_suites(work, args.jobs, False, args.verify_only)
     print("baseline: %d failing on the unchanged copy %s (%.0f s)" % (len(baseline), sorted(baseline),
                                                                        time.time() - t0), flush=True)
     table = open(args.table, "a") if args.table else None
@@ -130,7 +134,7 @@ def main():
             if rc:
                 caught, status = [], "NO BUILD"
             else:
-                caught = sorted(run_suites(work, args.jobs, args.quick) - baseline)
+                caught = sorted(run_suites(work, args.jobs, args.quick, args.verify_only) - baseline)
                 status = "caught" if caught else "SURVIVED"
         finally:
             with open(path, "w") as w:
