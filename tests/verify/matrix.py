@@ -512,9 +512,10 @@ def build(row):
     exports = ""
     field = text(ue).replace("^", "**")
     if rep in ("table", "cdf", "tecplot", "transfer") and (timed or stages):
-        # The exports of the time 0.2 (the only output they have) and of the first stage
-        # (the first record of a staged file).
-        field = text(ue.subs({t: R(1, 5), p: 1})).replace("^", "**")
+        # The exports of the time 0.2 (the only output they have); of a staged run, the
+        # first record (CDF, TECPLOT append the stages) or the last file (TABLE, TRANSFER).
+        last = 2 if rep in ("table", "transfer") else 1
+        field = text(ue.subs({t: R(1, 5), p: last})).replace("^", "**")
     field = field.replace("sin(", "math.sin(").replace("cos(", "math.cos(").replace("exp(", "math.exp(").replace(
         "pi", "math.pi")
     if rep == "table":
