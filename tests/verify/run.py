@@ -199,6 +199,15 @@ def plot_integral(wd, name, check):
     return fnum(found[check["index"]].decode())
 
 
+def plot_rms(wd, name, check):
+    """The run's global error figure as the last status text of the plot file shows it."""
+    with open(os.path.join(wd, name + ".pgx"), "rb") as f:
+        found = re.findall(rb"RMS Err= *(" + NUM.encode() + rb")", f.read())
+    if not found:
+        raise ValueError("no RMS Err= in %s.pgx" % name)
+    return fnum(found[-1].decode())
+
+
 def eigenvalue(wd, name, mode):
     text = read(os.path.join(wd, name + ".eig"))
     for ln in text.split("EIGENVALUES", 1)[1].splitlines():
@@ -221,6 +230,8 @@ def measure(wd, name, check):
         got = print_integral(wd, name, check)
     elif kind == "plotintegral":
         got = plot_integral(wd, name, check)
+    elif kind == "plotrms":
+        got = plot_rms(wd, name, check)
     elif kind == "cdf":
         return cdf_error(wd, check), None
     elif kind == "nodes":

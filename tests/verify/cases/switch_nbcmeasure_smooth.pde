@@ -1,4 +1,5 @@
-{ u = x*y + exp(2*x)*sin(2*y) with fluxes on two sides, under NBCMEASURE: the answer within 10 ERRLIM |u| (|u| <= 7). }
+{ u = x*y + exp(2*x)*sin(2*y) with fluxes on two sides, under NBCMEASURE: the answer within 10 ERRLIM |u| (|u| <= 7);
+  the global error figure (RMS Err on the plot) between ERRLIM/10 and ERRLIM. }
 TITLE 'nbcmeasure smooth'
 SELECT NBCMEASURE  ERRLIM = 1e-5
 VARIABLES u
@@ -9,4 +10,5 @@ BOUNDARIES
     VALUE(u) = ex LINE TO FINISH
 PLOTS
   SUMMARY PRINT REPORT val(u,0.7,0.8) AS 'u' REPORT val(u,1,1) AS 'u11'
+  CONTOUR(u)
 END
