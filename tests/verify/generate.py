@@ -1166,7 +1166,7 @@ def main():
         if c["name"] in known:
             c["known"] = known[c["name"]]
             if known[c["name"]].startswith("does not finish"):
-                c["timeout"] = 10  # a known hang costs the run no more than this
+                c["timeout"] = 5  # a known hang costs the run no more than this
     with open(os.path.join(HERE, "expect.json"), "w") as f:
         json.dump({"cases": CASES, "rates": RATES, "falls": FALLS}, f, indent=1)
     print("%d descriptors, %d checks" % (len(CASES), sum(len(c["checks"]) for c in CASES) + len(RATES) + len(FALLS)))
