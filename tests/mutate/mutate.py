@@ -9,8 +9,11 @@ unit tests under ctest and the verification descriptors (tests/verify/run.py). A
 is caught when a test that passes on the unchanged copy fails; the table lists which.
 Run by hand, not in CI:
     python3 tests/mutate/mutate.py [--work DIR] [--jobs 3] [--only REGEX] [--quick]
+        [--verify-only REGEX] [--no-unit] [--baseline FILE] [--table FILE]
 --quick stops each ctest run at its first failure and skips the descriptors when ctest
 caught the fault (faster, but then the table names only the first test that caught it).
+--verify-only limits the descriptors run, --no-unit leaves ctest out (to see which
+descriptors catch a fault), --baseline takes the unchanged copy's failures from a file.
 """
 import argparse
 import json
@@ -71,14 +74,14 @@ def build(work, jobs):
     return sh(["cmake", "--build", bdir, "-j", str(jobs)], env=env)
 
 
-def run_suites(work, jobs, quick, verify_only=None):
+def run_suites(work, jobs, quick, verify_only=None, unit=True):
     """The names of the failing tests: ctest's, and 'verify:NAME' for descriptors."""
     bdir = os.path.join(work, "src", "build")
     failed = set()
     cmd = ["ctest", "-j", str(jobs), "-E", "^Verification$", "--timeout", "300"]
     if quick:
         cmd.append("--stop-on-failure")
-    _rc, out = sh(cmd, cwd=bdir, timeout=3600)
+    _rc, out = sh(cmd, cwd=bdir, timeout=3600) if unit else (0, "")
     for m in re.finditer(r"^\s*\d+ - (\S+) \((Failed|Timeout|SEGFAULT|Subprocess aborted|Child aborted|"
                          r"Exception|Not Run)", out, re.M):
         failed.add(m.group(1))
@@ -102,6 +105,7 @@ def main():
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--table", default=None, help="where to write the table as JSON lines")
     ap.add_argument("--verify-only", default=None, help="a regular expression: the descriptors to run")
+    ap.add_argument("--no-unit", action="store_true", help="run the descriptors only (which of them catch a fault)")
     ap.add_argument("--baseline", default=None,
                     help="a file of the tests failing on the unchanged copy (one a line): skips the baseline run")
     args = ap.parse_args()
@@ -123,7 +127,7 @@ def main():
     if args.baseline:
         baseline = {ln.strip() for ln in open(args.baseline) if ln.strip()}
     else:
-        baseline = run_suites(work, args.jobs, False, args.verify_only)
+        baseline = run_suites(work, args.jobs, False, args.verify_only, not args.no_unit)
     print("baseline: %d failing on the unchanged copy %s (%.0f s)" % (len(baseline), sorted(baseline),
                                                                        time.time() - t0), flush=True)
     table = open(args.table, "a") if args.table else None
@@ -139,7 +143,7 @@ def main():
             if rc:
                 caught, status = [], "NO BUILD"
             else:
-                caught = sorted(run_suites(work, args.jobs, args.quick, args.verify_only) - baseline)
+                caught = sorted(run_suites(work, args.jobs, args.quick, args.verify_only, not args.no_unit) - baseline)
                 status = "caught" if caught else "SURVIVED"
         finally:
             with open(path, "w") as w:
