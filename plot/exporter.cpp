@@ -186,7 +186,9 @@ struct sampler {
     ep.values = &p->solution;
     ep.t = p->time;
     ep.cell = &cell;
-    if (d && d->cut) ep.nx = d->plane[0], ep.ny = d->plane[1], ep.nz = d->plane[2];
+    // A cut reaches a grid export only in 2D (3D tables and CDF files of a cut are
+    // refused), where its plane has no z term: the normal is (a, b, 0).
+    if (d && d->cut) ep.nx = d->plane[0], ep.ny = d->plane[1];
     values.assign(size_t(r->exprs.count), {});
   }
   double coord(int a, int32_t i) const { return g.lo[a] + i * g.step[a]; }

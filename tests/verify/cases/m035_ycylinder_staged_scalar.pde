@@ -1,0 +1,24 @@
+{ coord=YCYLINDER; order=1; sides=straight; regions=1; sheets=none; layers=0; bc=SCALAR; term=integral_coef; run=staged; report=eval.
+  u = p*(x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1); tolerances: values 10 ERRLIM |u| (20 in time, and twice that at export grid points or nodes), the relative L2 error 10 ERRLIM (20), first derivatives 30 ERRLIM |u| (100 for ORDER 1), second
+  300 ERRLIM |u| (1000 for ORDER 2), integrals 10 ERRLIM (|I|/|u| + the measure). }
+TITLE 'm035_ycylinder_staged_scalar'
+COORDINATES YCYLINDER('X','Y')
+SELECT ERRLIM = 0.001  ORDER = 1  STAGES = 2
+VARIABLES u
+SCALAR VARIABLES c
+INITIAL VALUES c = 1
+DEFINITIONS
+  stg = STAGED(1, 2)
+  ex = stg*(x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)
+  s = -(-1639*stg*x*sin(x + 3/10)*cos(7*y/10)/2000 + 11*stg*(y/5 + cos(7*y/10)*cos(x + 3/10)/2)/10)/x
+EQUATIONS
+  u: div((1 + INTEGRAL(u)/(9.87065866428382*stg)/10)*grad(u)) + s = 0
+  c: c*(9.87065866428382*stg) - INTEGRAL(u) = 0
+BOUNDARIES
+  REGION 1
+    START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) NATURAL(u) = c*(11*stg*(y/5 + cos(7*y/10)*cos(x + 3/10)/2)/10) LINE TO (3/2,3/2) VALUE(u) = ex LINE TO (1/2,3/2) VALUE(u) = ex LINE TO FINISH
+PLOTS
+    SUMMARY PRINT REPORT VAL(u,4/5,9/10) AS 'u'
+      REPORT sqrt(INTEGRAL((u-ex)^2)/INTEGRAL(ex^2)) AS 'rel'
+      REPORT EVAL(u,4/5,9/10) AS 'ue'
+END

@@ -1,0 +1,27 @@
+{ coord=SPHERE3; order=1; sides=straight; regions=1; sheets=flat; layers=3; bc=ANTIPERIODIC; term=coefficient; run=time; report=tecplot.
+  u = (3*y/10 + 1)*(z^2/10 + z/5 + 1)*exp(-t/2)*cos(pi*(x - 1/2)); tolerances: values 10 ERRLIM |u| (20 in time, and twice that at export grid points or nodes), the relative L2 error 10 ERRLIM (20), first derivatives 30 ERRLIM |u| (100 for ORDER 1), second
+  300 ERRLIM |u| (1000 for ORDER 2), integrals 10 ERRLIM (|I|/|u| + the measure). }
+TITLE 'm049_sphere3_time_antiperiodic'
+COORDINATES SPHERE3('X','Y','Z')
+SELECT ERRLIM = 0.05  ORDER = 1
+VARIABLES u
+INITIAL VALUES u = (3*y/10 + 1)*(z^2/10 + z/5 + 1)*cos(pi*(x - 1/2))
+DEFINITIONS
+  ex = (3*y/10 + 1)*(z^2/10 + z/5 + 1)*exp(-t/2)*cos(pi*(x - 1/2))
+  k = t/2 + x^2/4 + 1
+  s = -(3*y/10 + 1)*(z^2/10 + z/5 + 1)*exp(-t/2)*cos(pi*(x - 1/2))/2 - (-pi*x^3*(3*y/10 + 1)*(z^2/10 + z/5 + 1)*exp(-t/2)*sin(y)*sin(pi*(x - 1/2))/2 - pi^2*x^2*(3*y/10 + 1)*(t/2 + x^2/4 + 1)*(z^2/10 + z/5 + 1)*exp(-t/2)*sin(y)*cos(pi*(x - 1/2)) - 2*pi*x*(3*y/10 + 1)*(t/2 + x^2/4 + 1)*(z^2/10 + z/5 + 1)*exp(-t/2)*sin(y)*sin(pi*(x - 1/2)) + (3*y/10 + 1)*(t/2 + x^2/4 + 1)*exp(-t/2)*cos(pi*(x - 1/2))/(5*sin(y)) + 3*(t/2 + x^2/4 + 1)*(z^2/10 + z/5 + 1)*exp(-t/2)*cos(y)*cos(pi*(x - 1/2))/10)/(x^2*sin(y))
+EQUATIONS div(k*grad(u)) + s = dt(u)
+EXTRUSION z = 0, 1/3, 2/3, 1
+BOUNDARIES
+  SURFACE 1 VALUE(u) = ex
+  SURFACE 4 VALUE(u) = ex
+  REGION 1
+    START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) ANTIPERIODIC(x-1,y) LINE TO (3/2,3/2) VALUE(u) = ex LINE TO (1/2,3/2) NOBC(u) LINE TO FINISH
+TIME 0 TO 0.2
+PLOTS
+  FOR T = 0.1 0.2
+    SUMMARY PRINT REPORT VAL(u,4/5,9/10,1/2) AS 'u'
+      REPORT sqrt(INTEGRAL((u-ex)^2)/INTEGRAL(ex^2)) AS 'rel'
+  FOR T = 0.2
+  TECPLOT(u)
+END

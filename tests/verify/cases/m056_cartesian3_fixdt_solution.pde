@@ -1,0 +1,26 @@
+{ coord=CARTESIAN3; order=1; sides=straight; regions=1; sheets=curved; layers=2; bc=SOLUTION; term=dtdef; run=fixdt; report=integral_number.
+  u = (x*y/5 - x*z/5 + z^2/4 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2); tolerances: values 10 ERRLIM |u| (20 in time, and twice that at export grid points or nodes), the relative L2 error 10 ERRLIM (20), first derivatives 30 ERRLIM |u| (100 for ORDER 1), second
+  300 ERRLIM |u| (1000 for ORDER 2), integrals 10 ERRLIM (|I|/|u| + the measure). }
+TITLE 'm056_cartesian3_fixdt_solution'
+COORDINATES CARTESIAN3
+SELECT ERRLIM = 0.05  ORDER = 1  FIXDT  DELTAT = 0.05
+VARIABLES u
+INITIAL VALUES u = x*y/5 - x*z/5 + z^2/4 + sin(x + 3/10)*cos(7*y/10)/2 + 1
+DEFINITIONS
+  ex = (x*y/5 - x*z/5 + z^2/4 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2)
+  s = -(x*y/5 - x*z/5 + z^2/4 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2)/2 + 0.745*exp(-t/2)*sin(x + 3/10)*cos(7*y/10) - 0.5*exp(-t/2)
+  rate = dt(u)
+EQUATIONS div(grad(u)) + s = rate
+EXTRUSION z = sin(pi*(x - 1/2))/20, sin(pi*(x - 1/2))/10 + 1/2, sin(pi*(x - 1/2))/20 + 1
+BOUNDARIES
+  SURFACE 1 VALUE(u) = ex
+  SURFACE 3 NATURAL(u) = (x*y/5 - x*z/5 + z^2/4 + sin(x + 3/10)*cos(7*y/10)/2 + 1)^2*exp(-t) + ((-x/5 + z/2)*exp(-t/2) - pi*(y/5 - z/5 + cos(7*y/10)*cos(x + 3/10)/2)*exp(-t/2)*cos(pi*(x - 1/2))/20)/sqrt(pi^2*cos(pi*(x - 1/2))^2/400 + 1) - u^2
+  REGION 1
+    START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) NATURAL(u) = (y/5 - z/5 + cos(7*y/10)*cos(x + 3/10)/2)*exp(-t/2) + (x*y/5 - x*z/5 + z^2/4 + sin(x + 3/10)*cos(7*y/10)/2 + 1)^2*exp(-t) - u^2 LINE TO (3/2,3/2) VALUE(u) = ex LINE TO (1/2,3/2) VALUE(u) = ex LINE TO FINISH
+TIME 0 TO 0.2
+PLOTS
+  FOR T = 0.1 0.2
+    SUMMARY PRINT REPORT VAL(u,4/5,9/10,1/2) AS 'u'
+      REPORT sqrt(INTEGRAL((u-ex)^2)/INTEGRAL(ex^2)) AS 'rel'
+      REPORT INTEGRAL(u,1) AS 'ir'
+END

@@ -1,0 +1,22 @@
+{ coord=YCYLINDER; order=2; sides=straight; regions=2; sheets=none; layers=0; bc=PERIODIC; term=integral; run=staged; report=sintegral.
+  u = p*((3*y/10 + 1)*cos(pi*(2*x - 1)) + 2); tolerances: values 10 ERRLIM |u| (20 in time, and twice that at export grid points or nodes), the relative L2 error 10 ERRLIM (20), first derivatives 30 ERRLIM |u| (100 for ORDER 1), second
+  300 ERRLIM |u| (1000 for ORDER 2), integrals 10 ERRLIM (|I|/|u| + the measure). }
+TITLE 'm115_ycylinder_staged_periodic'
+COORDINATES YCYLINDER('X','Y')
+SELECT ERRLIM = 0.0001  ORDER = 2  STAGES = 2
+VARIABLES u
+DEFINITIONS
+  stg = STAGED(1, 2)
+  ex = stg*((3*y/10 + 1)*cos(pi*(2*x - 1)) + 2)
+  s = -(-4*pi^2*stg*x*(3*y/10 + 1)*cos(pi*(2*x - 1)) - 2*pi*stg*(3*y/10 + 1)*sin(pi*(2*x - 1)))/x
+EQUATIONS div(grad(u)) + s + (INTEGRAL(u) - (12.5663706143592*stg)) = 0
+BOUNDARIES
+  REGION 1
+    START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) PERIODIC(x-1,y) LINE TO (3/2,3/2) VALUE(u) = ex LINE TO (1/2,3/2) NOBC(u) LINE TO FINISH
+  REGION 2 s = -6*pi^2*stg*y*cos(2*pi*x)/5 - 4*pi^2*stg*cos(2*pi*x) - 3*pi*stg*y*sin(2*pi*x)/(5*x) - 2*pi*stg*sin(2*pi*x)/x
+    START(3/5,3/5) LINE TO (1,3/5) TO (1,1) TO (3/5,1) TO FINISH
+PLOTS
+    SUMMARY PRINT REPORT VAL(u,4/5,9/10) AS 'u'
+      REPORT sqrt(INTEGRAL((u-ex)^2)/INTEGRAL(ex^2)) AS 'rel'
+      REPORT SINTEGRAL(u) AS 'ib'
+END

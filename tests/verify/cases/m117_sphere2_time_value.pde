@@ -1,0 +1,24 @@
+{ coord=SPHERE2; order=2; sides=curved; regions=1; sheets=none; layers=0; bc=VALUE; term=dtdef; run=time; report=deriv2.
+  u = (x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2); tolerances: values 10 ERRLIM |u| (20 in time, and twice that at export grid points or nodes), the relative L2 error 10 ERRLIM (20), first derivatives 30 ERRLIM |u| (100 for ORDER 1), second
+  300 ERRLIM |u| (1000 for ORDER 2), integrals 10 ERRLIM (|I|/|u| + the measure). }
+TITLE 'm117_sphere2_time_value'
+COORDINATES SPHERE2('X','Y')
+SELECT ERRLIM = 0.0001  ORDER = 2
+VARIABLES u
+INITIAL VALUES u = x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1
+DEFINITIONS
+  ex = (x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2)
+  s = -(x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2)/2 - (-x^2*exp(-t/2)*sin(y)*sin(x + 3/10)*cos(7*y/10)/2 + 2*x*(y/5 + cos(7*y/10)*cos(x + 3/10)/2)*exp(-t/2)*sin(y) + (x/5 - 7*sin(7*y/10)*sin(x + 3/10)/20)*exp(-t/2)*cos(y) - 49*exp(-t/2)*sin(y)*sin(x + 3/10)*cos(7*y/10)/200)/(x^2*sin(y))
+  rate = dt(u)
+EQUATIONS div(grad(u)) + s = rate
+BOUNDARIES
+  REGION 1
+    START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) VALUE(u) = ex ARC(CENTER=1/2,1/2) TO (1/2,3/2) VALUE(u) = ex LINE TO FINISH
+TIME 0 TO 0.2
+PLOTS
+  FOR T = 0.1 0.2
+    SUMMARY PRINT REPORT VAL(u,4/5,9/10) AS 'u'
+      REPORT sqrt(INTEGRAL((u-ex)^2)/INTEGRAL(ex^2)) AS 'rel'
+      REPORT VAL(dxx(u),4/5,9/10) AS 'uxx'
+      REPORT VAL(dxy(u),4/5,9/10) AS 'uxy'
+END

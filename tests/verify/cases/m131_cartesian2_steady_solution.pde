@@ -1,0 +1,21 @@
+{ coord=CARTESIAN2; order=1; sides=curved; regions=2; sheets=none; layers=0; bc=SOLUTION; term=definition; run=steady; report=sintegral.
+  u = x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1; tolerances: values 10 ERRLIM |u| (20 in time, and twice that at export grid points or nodes), the relative L2 error 10 ERRLIM (20), first derivatives 30 ERRLIM |u| (100 for ORDER 1), second
+  300 ERRLIM |u| (1000 for ORDER 2), integrals 10 ERRLIM (|I|/|u| + the measure). }
+TITLE 'm131_cartesian2_steady_solution'
+SELECT ERRLIM = 0.001  ORDER = 1
+VARIABLES u
+DEFINITIONS
+  ex = x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1
+  fl = grad(u)
+  s = 0.745*sin(x + 3/10)*cos(7*y/10)
+EQUATIONS div(fl) + s = 0
+BOUNDARIES
+  REGION 1
+    START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) NATURAL(u) = ((x/5 - 7*sin(7*y/10)*sin(x + 3/10)/20)*(2*y - 1) + (2*x - 1)*(y/5 + cos(7*y/10)*cos(x + 3/10)/2))/sqrt((2*x - 1)^2 + (2*y - 1)^2) + (x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)^2 - u^2 ARC(CENTER=1/2,1/2) TO (1/2,3/2) VALUE(u) = ex LINE TO FINISH
+  REGION 2 s = 0.745*sin(x + 3/10)*cos(7*y/10)
+    START(3/5,3/5) LINE TO (1,3/5) TO (1,1) TO (3/5,1) TO FINISH
+PLOTS
+    SUMMARY PRINT REPORT VAL(u,4/5,9/10) AS 'u'
+      REPORT sqrt(INTEGRAL((u-ex)^2)/INTEGRAL(ex^2)) AS 'rel'
+      REPORT SINTEGRAL(u) AS 'ib'
+END

@@ -1,0 +1,28 @@
+{ coord=CARTESIAN2; order=2; sides=curved; regions=2; sheets=none; layers=0; bc=SCALAR; term=dtdef; run=time; report=deriv1.
+  u = (x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2); tolerances: values 10 ERRLIM |u| (20 in time, and twice that at export grid points or nodes), the relative L2 error 10 ERRLIM (20), first derivatives 30 ERRLIM |u| (100 for ORDER 1), second
+  300 ERRLIM |u| (1000 for ORDER 2), integrals 10 ERRLIM (|I|/|u| + the measure). }
+TITLE 'm157_cartesian2_time_scalar'
+SELECT ERRLIM = 0.0001  ORDER = 2
+VARIABLES u
+SCALAR VARIABLES c
+INITIAL VALUES u = x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1  c = 1
+DEFINITIONS
+  ex = (x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2)
+  s = -(x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)*exp(-t/2)/2 + 0.745*exp(-t/2)*sin(x + 3/10)*cos(7*y/10)
+  rate = dt(u)
+EQUATIONS
+  u: div(grad(u)) + s = rate
+  c: c*(1.19696036605343*exp(-t/2)) - INTEGRAL(u) = 0
+BOUNDARIES
+  REGION 1
+    START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) NATURAL(u) = c*(((x/5 - 7*sin(7*y/10)*sin(x + 3/10)/20)*(2*y - 1)*exp(-t/2) + (2*x - 1)*(y/5 + cos(7*y/10)*cos(x + 3/10)/2)*exp(-t/2))/sqrt((2*x - 1)^2 + (2*y - 1)^2)) ARC(CENTER=1/2,1/2) TO (1/2,3/2) VALUE(u) = ex LINE TO FINISH
+  REGION 2 s = -x*y*exp(-t/2)/10 + 0.495*exp(-t/2)*sin(x + 3/10)*cos(7*y/10) - exp(-t/2)/2
+    START(3/5,3/5) LINE TO (1,3/5) TO (1,1) TO (3/5,1) TO FINISH
+TIME 0 TO 0.2
+PLOTS
+  FOR T = 0.1 0.2
+    SUMMARY PRINT REPORT VAL(u,4/5,9/10) AS 'u'
+      REPORT sqrt(INTEGRAL((u-ex)^2)/INTEGRAL(ex^2)) AS 'rel'
+      REPORT VAL(dx(u),4/5,9/10) AS 'ux'
+      REPORT VAL(dy(u),4/5,9/10) AS 'uy'
+END

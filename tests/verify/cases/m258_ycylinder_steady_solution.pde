@@ -1,0 +1,19 @@
+{ coord=YCYLINDER; order=2; sides=straight; regions=1; sheets=none; layers=0; bc=SOLUTION; term=plain; run=steady; report=eval.
+  u = x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1; tolerances: values 10 ERRLIM |u| (20 in time, and twice that at export grid points or nodes), the relative L2 error 10 ERRLIM (20), first derivatives 30 ERRLIM |u| (100 for ORDER 1), second
+  300 ERRLIM |u| (1000 for ORDER 2), integrals 10 ERRLIM (|I|/|u| + the measure). }
+TITLE 'm258_ycylinder_steady_solution'
+COORDINATES YCYLINDER('X','Y')
+SELECT ERRLIM = 0.0001  ORDER = 2
+VARIABLES u
+DEFINITIONS
+  ex = x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1
+  s = -(-149*x*sin(x + 3/10)*cos(7*y/10)/200 + y/5 + cos(7*y/10)*cos(x + 3/10)/2)/x
+EQUATIONS div(grad(u)) + s = 0
+BOUNDARIES
+  REGION 1
+    START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) NATURAL(u) = y/5 + (x*y/5 + sin(x + 3/10)*cos(7*y/10)/2 + 1)^2 + cos(7*y/10)*cos(x + 3/10)/2 - u^2 LINE TO (3/2,3/2) VALUE(u) = ex LINE TO (1/2,3/2) VALUE(u) = ex LINE TO FINISH
+PLOTS
+    SUMMARY PRINT REPORT VAL(u,4/5,9/10) AS 'u'
+      REPORT sqrt(INTEGRAL((u-ex)^2)/INTEGRAL(ex^2)) AS 'rel'
+      REPORT EVAL(u,4/5,9/10) AS 'ue'
+END

@@ -1,0 +1,12 @@
+{ One backward Euler step of 0.105 for u' = 3 t^2: u = 3 * 0.105^3 = 0.003472875. }
+TITLE 'fixdt stretch'
+SELECT FIXDT  DELTAT = 0.1 TCENTER = 1
+VARIABLES u
+INITIAL VALUES u = 0
+EQUATIONS div(grad(u)) + 3*t^2 = dt(u)
+BOUNDARIES REGION 1 START(0,0) NATURAL(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+TIME 0 TO 0.105
+PLOTS
+  FOR T = 0.105
+    SUMMARY PRINT REPORT VAL(u,0.3,0.6) AS 'u'
+END
