@@ -271,16 +271,24 @@ def quad(f, coord, sides, sheets=None, layers=None, region=None):
     return out
 
 
-def boundary_line_integral(f, sides, w=1):
-    """The integral of f w ds around the base domain's outer boundary (2D)."""
+def boundary_line_integral(f, sides, w=1, h=(1, 1)):
+    """The integral of f w ds around the base domain's outer boundary (2D), ds the length
+    element in the metric of scale factors h = (h1, h2): a surface integral takes the side's
+    own element (h2 dy along a side of constant x, h1 dx along one of constant y)."""
     mpmath.mp.dps = 20
     g = sp.lambdify((x, y), f * w, "mpmath")  # one dimension: mpmath's quadrature is quick
+    h1 = sp.lambdify((x, y), sp.sympify(h[0]), "mpmath")
+    h2 = sp.lambdify((x, y), sp.sympify(h[1]), "mpmath")
     a, b = float(A), float(B)
-    s = mpmath.quad(lambda xx: g(xx, b), [a, a + 1]) + mpmath.quad(lambda yy: g(a, yy), [b, b + 1])
+    s = mpmath.quad(lambda xx: g(xx, b) * h1(xx, b), [a, a + 1]) + mpmath.quad(lambda yy: g(a, yy) * h2(a, yy), [b, b + 1])
     if sides == "straight":
-        s += mpmath.quad(lambda yy: g(a + 1, yy), [b, b + 1]) + mpmath.quad(lambda xx: g(xx, b + 1), [a, a + 1])
+        s += mpmath.quad(lambda yy: g(a + 1, yy) * h2(a + 1, yy), [b, b + 1]) + mpmath.quad(
+            lambda xx: g(xx, b + 1) * h1(xx, b + 1), [a, a + 1])
     else:
-        s += mpmath.quad(lambda ph: g(a + mpmath.cos(ph), b + mpmath.sin(ph)), [0, mpmath.pi / 2])
+        def arc(ph):
+            px, py = a + mpmath.cos(ph), b + mpmath.sin(ph)
+            return g(px, py) * mpmath.sqrt((h1(px, py) * mpmath.sin(ph)) ** 2 + (h2(px, py) * mpmath.cos(ph)) ** 2)
+        s += mpmath.quad(arc, [0, mpmath.pi / 2])
     return float(s)
 
 
@@ -494,13 +502,17 @@ def build(row):
         add("ir", "INTEGRAL(u,%s)" % sel_txt, lambda tv, st: I * fac.subs({t: tv or 0, p: st or 1}) if fac != 1 else I,
             tol * (abs(I) / U + quad(sp.Integer(1), coord, sides, sheets, layers, region=reg if regions == 2 else None)))
     elif rep == "sintegral" or rep == "bintegral":
-        w = weight(coord) if rep == "sintegral" else 1
+        # A surface integral weighs each side by its own element: the turn 2 pi h3 of an
+        # axisymmetric system times the side's length in the metric; BINTEGRAL is unweighed.
+        hs = h_factors(coord)
+        w = (2 * pi * hs[2] if coord in ("XCYLINDER", "YCYLINDER", "SPHERE2") else 1) if rep == "sintegral" else 1
+        hl = hs[:2] if rep == "sintegral" else (1, 1)
         if three:
             raise ValueError("no surface integral in 3D rows")
-        Ib = boundary_line_integral(S, sides, w)
+        Ib = boundary_line_integral(S, sides, w, hl)
         fac = exp(-t / 2) if timed else p if stages else 1
         add("ib", "%s(u)" % rep.upper(), lambda tv, st: Ib * (fac.subs({t: tv or 0, p: st or 1}) if fac != 1 else 1),
-            tol * (abs(Ib) / U + boundary_line_integral(sp.Integer(1), sides, w)))
+            tol * (abs(Ib) / U + boundary_line_integral(sp.Integer(1), sides, w, hl)))
     elif rep == "deriv1":
         kd = 100 if order == 1 else 30
         add("ux", "VAL(dx(u),%s)" % ptxt, ex_at(sp.diff(ue, x)), kd * errlim * U)
