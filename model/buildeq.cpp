@@ -1025,8 +1025,11 @@ static void build_scalars(pde *p) {
   debug_printf("BUILD %d SCALARS.\n", list.count);
   for (uint16_t k = 1; k <= list.count; k++) {
     constraint *c = list.items[k - 1];
-    // 1. Substituted, listed, classified, its time terms split off.
-    Tree t(std::exchange(c->tree, nullptr));
+    // 1. Substituted, listed, classified, its time terms split off. The equation as
+    // written is kept: a later stage builds it again with its own staged values.
+    if (!c->written) c->written = std::exchange(c->tree, nullptr);
+    trees_free_0(std::exchange(c->tree, nullptr));
+    Tree t(trees_copy(c->written));
     substitute(p, t, 0);
     debug_printf("SCALAR #%d\n", k);
     print_tree(t.t, "SCALAR");

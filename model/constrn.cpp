@@ -21,6 +21,7 @@ void constrn_define_constraint(conlist *list, uint16_t number, TreeNode *tree) {
   constraint *c = list->items[number - 1];
   if (c->tree != tree) trees_free_0(c->tree);
   c->tree = tree;
+  c->written = trees_free_0(c->written);
 }
 
 void constrn_free_0(constraint *c) {
@@ -29,6 +30,7 @@ void constrn_free_0(constraint *c) {
   strings_free_0(&c->name2);
   c->tree = trees_free_0(c->tree);
   c->second = trees_free_0(c->second);
+  c->written = trees_free_0(c->written);
   trees_free_1(&c->list, 1);
   trees_free_2(&c->perregion, 1);
   for (vectort &s : c->sets) vectort_free(&s);

@@ -11,6 +11,8 @@ struct constraint {
   String name1, name2;    // owned
   TreeNode *tree;         // the constraint (owned)
   TreeNode *second;       // a second tree; of a scalar equation its time term (owned)
+  TreeNode *written;      // of a scalar equation, the equation as written, which each
+                          // analysis (each stage) builds tree from anew (owned)
   treevector list;        // of a scalar equation, the time Jacobians by scalar unknown
   treevectors perregion;  // Jacobians per region, then unknown
   vectort sets[4];        // regions of volume integrals, regions of surface and

@@ -40,6 +40,15 @@ struct Checked : ProgramRun {
     }
     return out;
   }
+  // "label= value" lines of one stage's summary file of name (name.p01_<stage>).
+  std::map<std::string, double> stage_report(const std::string &name, int stage) {
+    std::map<std::string, double> out;
+    std::istringstream in(slurp(dir + "/" + name + ".p01_" + std::to_string(stage)));
+    std::smatch m;
+    for (std::string l; std::getline(in, l);)
+      if (std::regex_search(l, m, std::regex("^ *(\\w+)= (\\S+)"))) out[m[1]] = std::atof(m[2].str().c_str());
+    return out;
+  }
   // Eigenvalue k of name.eig ("   k:  value" lines).
   double eigenvalue(const std::string &name, int k) {
     std::smatch m;
@@ -183,6 +192,23 @@ TEST_F(Checked, NewtonOverflowIsANewtonFailure) {
 TEST_F(Checked, StagedContinuationMeetsItsErrorLimit) {
   EXPECT_EQ(run("staged_bratu_near_fold"), 0) << log("staged_bratu_near_fold");
   EXPECT_NEAR(report("staged_bratu_near_fold")["u"], 1.32345, 3e-5) << log("staged_bratu_near_fold");
+}
+
+// A scalar unknown read by a natural condition in a staged run: each stage's scalar
+// equation holds that stage's staged value (c = 1 in both; u and its integral double).
+TEST_F(Checked, StagedScalarInANaturalConditionFollowsItsStage) {
+  ASSERT_EQ(run("scalar_staged_natural"), 0) << log("scalar_staged_natural");
+  const struct {
+    int stage;
+    double c, u, integral;
+  } exact[] = {{1, 1.0, 1.5040600313, 8.744428723}, {2, 1.0, 3.008120063, 17.48885745}};
+  for (const auto &e : exact) {
+    std::map<std::string, double> got = stage_report("scalar_staged_natural", e.stage);
+    ASSERT_EQ(got.count("c") + got.count("u") + got.count("I"), 3u) << "stage " << e.stage;
+    EXPECT_NEAR(got["c"], e.c, 1e-4) << "stage " << e.stage;
+    EXPECT_NEAR(got["u"], e.u, 3e-4) << "stage " << e.stage;
+    EXPECT_NEAR(got["I"], e.integral, 2e-3) << "stage " << e.stage;
+  }
 }
 
 }  // namespace
