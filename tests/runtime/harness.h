@@ -50,11 +50,14 @@ struct DebugCapture {
 };
 
 // Installs the hook, and clears the latch and the unwinding flag, for one test.
-// Every landing at the catch point installs the program's signal handlers again;
-// a scope that began without them removes them, so no later test finds them.
+// Every landing at the catch point installs the program's signal handlers again; the
+// scope puts back the handlers it began with (the default, or a sanitizer's), so no
+// later test finds the program's.
 struct HookScope {
-  bool had_handlers;
-  HookScope() : had_handlers(signal_handled(SIGFPE)) {
+  static constexpr int signals[5] = {SIGFPE, SIGSEGV, SIGBUS, SIGINT, SIGTERM};
+  struct sigaction saved[5];
+  HookScope() {
+    for (int k = 0; k < 5; k++) sigaction(signals[k], nullptr, &saved[k]);
     rtlib_set_uncle_hook(except_uncle);
     rtlib_latch_rearm();
     rtlib_unwinding = 0;
@@ -63,12 +66,15 @@ struct HookScope {
     rtlib_set_uncle_hook(nullptr);
     rtlib_latch_rearm();
     rtlib_unwinding = 0;
-    if (!had_handlers) rtlib_release_signals();
+    rtlib_release_signals();
+    for (int k = 0; k < 5; k++) sigaction(signals[k], &saved[k], nullptr);
   }
-  static bool signal_handled(int sig) {
+  // The handler now installed for sig.
+  static void *handler(int sig) {
     struct sigaction sa;
     sigaction(sig, nullptr, &sa);
-    return (sa.sa_flags & SA_SIGINFO) || (sa.sa_handler != SIG_DFL && sa.sa_handler != SIG_IGN);
+    return (sa.sa_flags & SA_SIGINFO) ? reinterpret_cast<void *>(sa.sa_sigaction)
+                                      : reinterpret_cast<void *>(sa.sa_handler);
   }
 };
 
