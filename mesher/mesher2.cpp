@@ -175,29 +175,29 @@ void filletize(pde *p) {
       if (meets2) dist = E(e2).length;
       if (!((dist < E(e1).length || meets1) && (dist < E(e2).length || meets2))) fillet_error(p, J, "Confusing Fillet");
     }
-    // 4. The joint moves to P1, a new joint at P2 splits e2; the corner piece is the part
+    // 4. The joint moves to P1, a new joint at P2 splits e2; the corner edge is the part
     // of e2 that ends at j.
     // Where the tangent point on e1 is e1's first joint, j moves to P2 and e1 is the
     // corner; where the one on e2 is e2's last joint, e2 is.
-    uint16_t piece;
+    uint16_t corner;
     if (meets1) {
       E(e2).length -= dist;
       d->joints.data[j - 1].x = P2[0], d->joints.data[j - 1].y = P2[1];
-      piece = e1;
+      corner = e1;
       edges_bound_edge(&E(e2), &d->joints, &d->grid);
     } else {
       E(e1).length -= dist;
       d->joints.data[j - 1].x = P1[0], d->joints.data[j - 1].y = P1[1];
       if (meets2) {
-        piece = e2;
+        corner = e2;
       } else {
         E(e2).length -= dist;
         uint16_t k = joints_new_joint_0(&d->joints, P2[0], P2[1]);
-        piece = dominpde_split_edge(d, e2, k);
-        if (E(piece).joint1 != j && E(piece).joint2 != j) piece = e2;
+        corner = dominpde_split_edge(d, e2, k);
+        if (E(corner).joint1 != j && E(corner).joint2 != j) corner = e2;
       }
     }
-    Edge &C = E(piece);
+    Edge &C = E(corner);
     // 5. Arc or line, walked from P1 to P2.
     if (J.kind == 1) {
       const Joint *a = &d->joints.data[C.joint1 - 1], *b = &d->joints.data[C.joint2 - 1];
