@@ -305,7 +305,8 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
   int32_t F = p->nfield;
   std::vector<double> factor(size_t(std::max(F, 1)), 1.0);
   int32_t rows = p->matrix.rows;
-  if (!p->scaling || p->timedep || F < 1 || rows < 1 || p->layout.maps.count < F || p->secondscale.count < rows)
+  // A single variable is measured against its own range: no other sets its floor.
+  if (!p->scaling || p->timedep || F < 2 || rows < 1 || p->layout.maps.count < F || p->secondscale.count < rows)
     return factor;
   const double coupled = 1e-3, shared = 0.1;
   // Which field variable each row belongs to (0: none), and its value rows.
