@@ -87,9 +87,14 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"curved_second_derivs_p2", "del2 edge -4", -4, 0.3},
       {"curved_second_derivs_p2", "int (del2+4)^2 0", 0, 0.05},
   };
+  // Each descriptor runs once; its rows read the one report.
+  std::map<std::string, std::map<std::string, double>> got;
   for (const Row &r : rows) {
-    ASSERT_EQ(run_data(r.name), r.exit) << r.name << out();
-    auto s = report(r.name);
+    if (!got.count(r.name)) {
+      ASSERT_EQ(run_data(r.name), r.exit) << r.name << out();
+      got[r.name] = report(r.name);
+    }
+    const auto &s = got[r.name];
     ASSERT_TRUE(s.count(r.label)) << r.name << " " << r.label << log(r.name);
     EXPECT_NEAR(s.at(r.label), r.value, r.tol) << r.name << " " << r.label << log(r.name);
   }
