@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "tests/control/doubles.h"
+#include "tests/xvfb.h"
 
 namespace {
 
@@ -253,28 +254,7 @@ namespace {
 // An Xvfb on a display number it picks itself; 0 when there is none or it does not start.
 pid_t start_display(std::string *display) {
   if (system("command -v Xvfb >/dev/null 2>&1") != 0) return 0;
-  int fds[2];
-  if (pipe(fds) != 0) return 0;
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    if (!freopen("/dev/null", "w", stderr)) _exit(127);
-    std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
-    _exit(127);
-  }
-  close(fds[1]);
-  std::string number;
-  char c;
-  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  if (number.empty()) {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    return 0;
-  }
-  *display = ":" + number;
-  return pid;
+  return start_xvfb(display);
 }
 
 // A request to end (SIGTERM) sent while the run refines, while a front that takes long
