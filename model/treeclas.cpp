@@ -264,6 +264,10 @@ static int32_t order_of(pde *p, TreeNode *n, uint16_t region) {
     case derivop: {
       TreeNode *a = n->child[0];
       c = order_of(p, a, region);
+      // A derivative's operand built since the last classification (a product the volume
+      // element was distributed into) takes its class here: whether it reads the unknowns
+      // decides whether the derivative raises the order.
+      if (a->rhsclass == no_rhsclass) rhs(p, a, region);
       if (a->rhsclass == no_rhsclass) treeclas_parse_error(p, n, "UNCLASSIFIABLE EXPRESSION");
       if (a->rhsclass == varex) {
         c += n->opcode == op::deriv ? selectors(n) : n->deriv[2] ? 3 : (n->deriv[1] ? 2 : 1);

@@ -366,6 +366,21 @@ static TreeNode *pull_product(TreeNode *n, uint16_t region) {
     }
     return pullup(l, region);
   }
+  if (mul && (is(l, op::divop) || is(r, op::divop))) {
+    // (a/b)·c or c·(a/b) with a of the highest order: a·(c/b), so that a derivative in a
+    // quotient (an operator written out over a volume element that multiplies it) reaches
+    // the outside of its term and is taken by parts.
+    order_class(n, region);
+    bool left = is(l, op::divop);
+    TreeNode *q = left ? l : r, *c = left ? r : l, *a = q->child[0], *b = q->child[1];
+    if (a->orderclass > b->orderclass && a->orderclass > c->orderclass) {
+      q->child[0] = c;
+      q->rhsclass = treeclas_merge_rhs(op::divop, c->rhsclass, b->rhsclass);
+      q->orderclass = c->orderclass > b->orderclass ? c->orderclass : b->orderclass;
+      n->child[0] = a, n->child[1] = q;
+      return pullup(n, region);
+    }
+  }
   if (mul && is(r, op::mulop)) {
     // c·(a·b).
     order_class(n, region);

@@ -86,6 +86,11 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"upulse", "evaluated 0", 0, 0},
       {"curved_second_derivs_p2", "del2 edge -4", -4, 0.3},
       {"curved_second_derivs_p2", "int (del2+4)^2 0", 0, 0.05},
+      // An integral and a point value beside the operator of a spherical problem, all
+      // under its volume element (was UNCLASSIFIABLE EXPRESSION).
+      {"sphere_global_source", "relL2", 0, 1e-4},
+      {"sphere_global_source", "u 1.72733", 1.72733310296618, 1e-4},
+      {"sphere_global_source", "integral 11.01034", 11.0103383165760, 1e-4},
   };
   // Each descriptor runs once; its rows read the one report.
   std::map<std::string, std::map<std::string, double>> got;

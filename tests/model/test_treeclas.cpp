@@ -69,6 +69,23 @@ TEST_F(Symbolic, ClassesOfWrittenTrees) {
   }
 }
 
+// A derivative whose operand was built after the last classification (a product the
+// volume element was distributed into) takes the operand's class when its order is asked.
+TEST_F(Symbolic, OrderOfOperandsBuiltSinceClassification) {
+  struct Case {
+    const char *text;
+    int32_t order;
+  } cases[] = {{"DX(SIN(Y)*DX(U))", order2}, {"DX(SIN(Y)*X)", order0}, {"DX(X*U)/Y*Y", order1}};
+  for (const Case &c : cases) {
+    TreeNode *t = build(infix(c.text));
+    derivs(t);
+    std::string got = error_of([&] { treeclas_classify_order(p, t, 1); });
+    EXPECT_EQ(got, "") << c.text;
+    EXPECT_EQ(t->orderclass, c.order) << c.text;
+    trees_free_0(t);
+  }
+}
+
 TEST_F(Symbolic, ValueKindTables) {
   // Rows: first operand s v c cv; columns: second operand; "-" a type conflict.
   struct Table { int32_t opcode; const char *rows; } tables[] = {

@@ -176,11 +176,22 @@ std::string slot(const TreeNode *list, int k) { return list->child[k] ? show(lis
 TEST_F(Symbolic, IntegrationByParts) {
   env.names["K"] = {op::realval, 0};
   // d_x(k d_x(u)) with k constant; d_x(u) c(x) with and without FIRSTPARTS.
-  struct Case { const char *f; uint8_t firstparts; const char *x, *body; } cases[] = {
+  struct Case {
+    const char *f;
+    uint8_t firstparts;
+    const char *x, *body;
+  } cases[] = {
       {"ABS(3*ABS(U))", 0, "addop(NIL,mulop(3,deriv1(u1)))", "NIL"},
       {"ABS(U)*X", 1, "addop(NIL,mulop(u1,X))", "subop(NIL,mulop(u1,deriv1(X)))"},
       {"ABS(U)*X", 0, "NIL", "addop(NIL,mulop(deriv1(u1),X))"},
       {"ABS(U)/X", 1, "addop(NIL,divop(u1,X))", "subop(NIL,mulop(u1,deriv1(recipf(X))))"},
+      // An operator written out over a volume element that multiplies it: the flux
+      // leaves its quotient and is taken by parts (it stayed in the body, its second
+      // derivatives lost on linear cells).
+      {"ABS(Y*ABS(U))/Y*Y", 0, "addop(NIL,mulop(mulop(Y,deriv1(u1)),divop(Y,Y)))",
+       "subop(NIL,mulop(mulop(Y,deriv1(u1)),deriv1(divop(Y,Y))))"},
+      {"Y*(ABS(Y*ABS(U))/Y)", 0, "addop(NIL,mulop(mulop(Y,deriv1(u1)),divop(Y,Y)))",
+       "subop(NIL,mulop(mulop(Y,deriv1(u1)),deriv1(divop(Y,Y))))"},
   };
   for (const Case &c : cases) {
     TreeNode *body = trees_new_0(op::integral), *list = trees_new_0(op::kkkxyz);
