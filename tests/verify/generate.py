@@ -8,6 +8,7 @@ The output is cases/*.pde and expect.json; run.py reads them without sympy.
     python3 tests/verify/generate.py
 """
 import json
+import math
 import re
 import os
 
@@ -545,9 +546,15 @@ END""" % (text(ue), text(ue), text(ue.subs(t, 0)), text(f), square()),
             extra = sel
             if tag == "fixdt":
                 extra += "  DELTAT = %s" % ("0.004" if lim == "1e-3" else "0.001")
+            # The one-node rule (TCENTER = 1) is first order: the step control holds each
+            # step's error at ERRLIM, so the error at a fixed time falls as the square root
+            # of ERRLIM (relative L2 error 0.044, 0.013, 0.0044, 0.0014 at 1e-3 .. 1e-6,
+            # 1.4 sqrt(ERRLIM)); it is held to 3 sqrt(ERRLIM), the others to 50 ERRLIM.
+            bound = 3 * math.sqrt(float(lim)) if tag == "tcenter1" else 50 * float(lim)
+            within = "3 sqrt(ERRLIM) (a first-order rule)" if tag == "tcenter1" else "50 ERRLIM"
             case(name, "time: %s" % tag, """
 { u_t = div(grad(u)) in the unit square, u = %s (scheme: %s); the
-  relative errors stay within 50 ERRLIM. }
+  relative errors stay within %s. }
 TITLE 'time %s'
 SELECT ERRLIM = %s  %s
 VARIABLES u
@@ -558,12 +565,12 @@ BOUNDARIES %s
 TIME 0 TO 0.1
 PLOTS
   FOR T = 0.1
-    SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2))/%s AS 'rel'
-END""" % (text(ue), tag, tag, lim, extra, text(ue), text(ue.subs(t, 0)),
+    SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2))/(%s) AS 'rel'
+END""" % (text(ue), tag, within, tag, lim, extra, text(ue), text(ue.subs(t, 0)),
                 square("VALUE(u)=0"), text(sp.sqrt(integral2(ue.subs(t, R(1, 10))**2)))),
                  [report("u", ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 10)}),
-                         50 * float(lim) * num(ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 10)})), time=0.1),
-                  report("rel", 0, 50 * float(lim), time=0.1)])
+                         bound * num(ue.subs({x: R(1, 2), y: R(1, 2), t: R(1, 10)})), time=0.1),
+                  report("rel", 0, bound, time=0.1)])
             pair.append(name)
         FALLS.append({"cell": "time: %s" % tag, "cases": pair, "label": "rel", "time": 0.1})
 

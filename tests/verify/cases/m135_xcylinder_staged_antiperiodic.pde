@@ -9,7 +9,7 @@ DEFINITIONS
   stg = STAGED(1, 2)
   ex = stg*(3*y/10 + 1)*cos(pi*(x - 1/2))
   s = -(-11*pi^2*stg*y*(3*y/10 + 1)*cos(pi*(x - 1/2))/10 + 33*stg*cos(pi*(x - 1/2))/100)/y
-EQUATIONS div((1 + INTEGRAL(u)/(4.93610144078338e-16*stg)/10)*grad(u)) + s = 0
+EQUATIONS div((1 + (INTEGRAL(u) + 6.28318530717958*stg)/(6.28318530717958*stg)/10)*grad(u)) + s = 0
 BOUNDARIES
   REGION 1
     START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) ANTIPERIODIC(x-1,y) LINE TO (3/2,3/2) VALUE(u) = ex LINE TO (1/2,3/2) NOBC(u) LINE TO FINISH

@@ -8,7 +8,7 @@ INITIAL VALUES u = (3*y/10 + 1)*cos(pi*(x - 1/2))
 DEFINITIONS
   ex = (3*y/10 + 1)*exp(-t/2)*cos(pi*(x - 1/2))
   s = -(3*y/10 + 1)*exp(-t/2)*cos(pi*(x - 1/2))/2 + 1.1*pi^2*(3*y/10 + 1)*exp(-t/2)*cos(pi*(x - 1/2))
-EQUATIONS div((1 + INTEGRAL(u)/(-1.47505705566653e-16*exp(-t/2))/10)*grad(u)) + s = dt(u)
+EQUATIONS div((1 + (INTEGRAL(u) + 1.0*exp(-t/2))/(1.0*exp(-t/2))/10)*grad(u)) + s = dt(u)
 BOUNDARIES
   REGION 'outer'
     START(1/2,1/2) VALUE(u) = ex LINE TO (3/2,1/2) ANTIPERIODIC(x-1,y) LINE TO (3/2,3/2) VALUE(u) = ex LINE TO (1/2,3/2) NOBC(u) LINE TO FINISH

@@ -10,5 +10,5 @@ BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FIN
 TIME 0 TO 0.1
 PLOTS
   FOR T = 0.1
-    SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2))/exp(-pi^2/5)/2 AS 'rel'
+    SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2))/(exp(-pi^2/5)/2) AS 'rel'
 END
