@@ -373,7 +373,12 @@ static bool step(pde *p) {
       sizes(p);
       gridgen(p);
       return true;
-    case PHASE_ANALYSIS: p->phase = control_services.analyze(p); return true;
+    case PHASE_ANALYSIS:
+      p->phase = control_services.analyze(p);
+      // The analysis marks the rates it finds in definitions: the time weights of the
+      // sources follow the rates as marked.
+      coupling_build_weights(p);
+      return true;
     case PHASE_SOLVE: step_solve(p); return true;
     case PHASE_PLOTS: step_plots(p); return true;
     case PHASE_STAGE_END: step_stage_end(p); return true;

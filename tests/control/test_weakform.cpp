@@ -91,6 +91,10 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"sphere_global_source", "relL2", 0, 1e-4},
       {"sphere_global_source", "u 1.72733", 1.72733310296618, 1e-4},
       {"sphere_global_source", "integral 11.01034", 11.0103383165760, 1e-4},
+      // A rate found in a definition takes the source's time weights of a rate (the
+      // source was taken at the step's end alone: 0.45603, relL2 2.8e-3).
+      {"rate_definition_source", "u 0.452418709", 0.452418709, 1e-4},
+      {"rate_definition_source", "relL2", 0, 1e-4},
   };
   // Each descriptor runs once; its rows read the one report.
   std::map<std::string, std::map<std::string, double>> got;
