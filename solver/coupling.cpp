@@ -300,6 +300,40 @@ static void size_lists(vector2l *v, uint16_t n) {
   for (uint16_t k = 0; k < n; k++) v->data[k].count = 0;
 }
 
+// Where a value condition meets a normal derivative in flux form (at a joint, or an edge
+// in three dimensions), the node takes the value, as where a value meets a natural side:
+// the side integral alone would leave the value side's flux out of the node's row.
+static uint16_t meeting_value(pde *p, const MeshNode *nd, uint16_t k) {
+  const Domain *d = p->mesh.domain;
+  auto held = [&](uint16_t b) {
+    if (!b || b > p->formulas.bcs.count) return false;
+    int32_t t = bcrec(p, b)->type;
+    return t == valuebc || t == valuept;
+  };
+  auto faces = [&](const vectorn &list) -> uint16_t {
+    for (int32_t i = 0; i < list.count; i++) {
+      uint16_t f = list.data[i];
+      if (f < 1 || f > d->faces.count) continue;
+      uint16_t b = dominpde_find_face_bc(d, f, k, &p->formulas);
+      if (held(b)) return b;
+    }
+    return 0;
+  };
+  if (nd->kind == 1 && nd->id >= 1 && nd->id <= d->joints.count) {
+    const Joint &j = d->joints.data[nd->id - 1];
+    if (d->threed) return faces(j.faces);
+    for (int32_t i = 0; i < j.edges.count; i++) {
+      uint16_t e = j.edges.data[i];
+      if (e < 1 || e > d->edges.count) continue;
+      uint16_t b = dominpde_find_edge_bc(d, e, k, &p->formulas);
+      if (held(b)) return b;
+    }
+  } else if (nd->kind == 2 && d->threed && nd->id >= 1 && nd->id <= d->edges.count) {
+    return faces(d->edges.data[nd->id - 1].face_list);
+  }
+  return 0;
+}
+
 void coupling_tabulate_bcs(pde *p) {
   TRACE("coupling_tabulate_bcs");
   uint16_t E = eqcount(p);
@@ -314,7 +348,13 @@ void coupling_tabulate_bcs(pde *p) {
                    : nd->kind == 2 ? dominpde_find_edge_bc(d, nd->id, k, &p->formulas)
                                    : dominpde_find_face_bc(d, nd->id, k, &p->formulas);
       if (!b) continue;
+      if (bcrec(p, b)->weak && nd->kind < 3)
+        if (uint16_t v = meeting_value(p, nd, k)) b = v;
       const bc *r = bcrec(p, b);
+      if (r->weak) {
+        list_bccells(p, &p->natcells, n);
+        continue;
+      }
       switch (r->type) {
         case valuebc: case normalbc: case tanglbc: case valuept:
           vectorl_one_more(&p->valuenodes.data[k - 1], n);
@@ -376,7 +416,7 @@ void coupling_cell_operate(pde *p, vectord *F, vectord *Ft, int32_t c, const Mes
       if (bflag) {
         if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
         uint16_t b = side_bc(p, cell, s, k);
-        if (!b || bcrec(p, b)->type != naturalbc) continue;
+        if (!b || !bcs_side_integral(bcrec(p, b))) continue;
         pt->side = uint8_t(s);
         n = treeval_surf_galerkin(p, buf, bc_tree(bcrec(p, b), 1, R), pt, code);
       } else {
@@ -589,7 +629,7 @@ static void lambda_sides(pde *p, vectord *S) {
       if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
       for (uint16_t k = 1; k <= E; k++) {
         uint16_t b = side_bc(p, cell, s, k);
-        if (!b || bcrec(p, b)->type != naturalbc) continue;
+        if (!b || !bcs_side_integral(bcrec(p, b))) continue;
         TreeNode *t = bc_tree(bcrec(p, b), 1, R);
         if (!holds_lambda(t)) continue;
         if (!local) cell = localize(p, c, 0), local = true;

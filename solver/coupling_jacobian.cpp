@@ -164,7 +164,7 @@ static void jmatrix(pde *p, uint16_t i, uint16_t j, bool time) {
       for (int s = 1; s <= dim + 1; s++) {
         if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
         uint16_t b = side_bc(p, cell, s, i);
-        if (!b || bcrec(p, b)->type != naturalbc) continue;
+        if (!b || !bcs_side_integral(bcrec(p, b))) continue;
         TreeNode *st = bc_jac(bcrec(p, b), R, j);
         if (zero_tree(st)) continue;
         ep.side = uint8_t(s);
@@ -429,7 +429,7 @@ static void scalar_cols(pde *p) {
         for (int sd = 1; sd <= dim + 1; sd++) {
           if (!cell->bdid[sd - 1] || !takes_side(p, c, cell, sd)) continue;
           uint16_t b = side_bc(p, cell, sd, v);
-          if (!b || bcrec(p, b)->type != naturalbc) continue;
+          if (!b || !bcs_side_integral(bcrec(p, b))) continue;
           TreeNode *st = bc_jac(bcrec(p, b), cell->region, uint16_t(F + s));
           if (zero_tree(st)) continue;
           ep.side = uint8_t(sd);
