@@ -971,8 +971,9 @@ void buildeq_build_bcs(pde *p) {
     fresh(&c->lists[0], count);
     fresh(&c->lists[1], count);
     fresh(&c->perregion, count);
-    c->weak = flux_form(p, c);
-    c->varying = !c->weak && (c->type == normalbc || c->type == tanglbc);
+    c->weak = flux_form(p, c) || (c->type == tanglbc && p->dimension == 2);
+    c->varying = c->type == tanglbc || (c->type == normalbc && !c->weak);
+    fresh(&c->slopes, bcs_along_side(c) ? count : 0);
     for (uint16_t i = 1; i <= count; i++) {
       uint16_t r = c->regions.data[i - 1];
       // a. The prepared formula.
@@ -999,7 +1000,7 @@ void buildeq_build_bcs(pde *p) {
         treeclas_parse_error(p, c->tree, "An eigenvalue problem takes only zero VALUE conditions");
       // b. A natural condition is a boundary integral over the surface element; a normal
       // derivative in flux form, the equation's side integral with the slope put in.
-      if (c->weak) {
+      if (c->type == normalbc && c->weak) {
         TreeNode *w = flux_with(p, c, r, t.t);
         trees_free_0(t.release());
         t.t = w;
@@ -1031,6 +1032,11 @@ void buildeq_build_bcs(pde *p) {
           expand(p, left, r);
           differ_all(p, left, r);
           simplify(p, left, r);
+          if (bcs_along_side(c)) {
+            Tree slope(treedif_differ(p, trees_copy(left.t), int16_t(-c->variable), r));
+            simplify(p, slope, r);
+            store(&c->slopes, i, slope.release());
+          }
         }
         for (uint16_t k = 1; k <= n; k++) {
           TreeNode *&entry = jac->data[k - 1];

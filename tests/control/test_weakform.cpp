@@ -89,6 +89,17 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"dnormal_extruded", "relL2", 0, 1e-5},
       {"dnormal_nonlinear", "relL2", 0, 2e-6},
       {"dnormal_heat", "relL2", 0, 5e-4},
+      // A tangential derivative is held along its sides in weak form between held ends
+      // (collocated at the nodes the midside rows were near-singular: 1.5e-4 to 0.104 by
+      // ERRLIM on bc_dtangential; arc 4.4e-4, natural end 1.7e-4, top 5.3e-5; the pair
+      // stopped on a singular block).
+      {"bc_dtangential", "relL2", 0, 5e-5},
+      {"dtangential_coarse", "relL2", 0, 1e-4},
+      {"dtangential_arc", "relL2", 0, 5e-5},
+      {"dtangential_natural_end", "relL2", 0, 5e-5},
+      {"dtangential_top", "relL2", 0, 3e-5},
+      {"dtangential_pair", "relL2", 0, 5e-5},
+      {"dtangential_pair", "relL2v", 0, 1e-6},
       {"value_normal_square", "u", 0.6359433, 5e-4, 3},
       {"upulse", "folded 0", 0, 0},
       {"upulse", "evaluated 0", 0, 0},
@@ -114,6 +125,7 @@ TEST_F(WeakForm, UnsolvableFormsAreLocated) {
       {"fat_curl3d", "Line 7 ERROR: Curl of Scalar in 3D"},
       {"no_extrusion_crash", "Line 8 ERROR: EXTRUSION Required in 3D"},
       {"const_fold", "Line 20 ERROR: Invalid Floating-Point Operation"},
+      {"dtangential_ring", "Line 12 ERROR: DTANGENTIAL Needs a VALUE Where Its Boundary Ends"},
   };
   for (const auto &[name, error] : rows) {
     EXPECT_EQ(run_data(name), 1) << name << out();
