@@ -126,6 +126,8 @@ TEST_F(WeakForm, UnsolvableFormsAreLocated) {
       {"no_extrusion_crash", "Line 8 ERROR: EXTRUSION Required in 3D"},
       {"const_fold", "Line 20 ERROR: Invalid Floating-Point Operation"},
       {"dtangential_ring", "Line 12 ERROR: DTANGENTIAL Needs a VALUE Where Its Boundary Ends"},
+      {"val_nan", "Line 13 ERROR: Invalid Floating-Point Operation"},
+      {"eval_nan", "Line 13 ERROR: Invalid Floating-Point Operation"},
   };
   for (const auto &[name, error] : rows) {
     EXPECT_EQ(run_data(name), 1) << name << out();
