@@ -878,10 +878,11 @@ static TreeNode *normal_component(int k, int dim) {
   return n;
 }
 
-// A first derivative of variable v along a coordinate (no time selector).
+// A first derivative of variable v (its mode in an eigenvalue problem) along a coordinate,
+// with no time selector.
 static bool slope_leaf(const TreeNode *t, uint16_t v, int dim) {
-  return t && t->opcode == op::varble && t->index == v && t->deriv[0] >= 1 && t->deriv[0] <= dim && t->deriv[1] == 0 &&
-         t->deriv[2] == 0;
+  return t && (t->opcode == op::varble || t->opcode == op::eigvec) && t->index == v && t->deriv[0] >= 1 &&
+         t->deriv[0] <= dim && t->deriv[1] == 0 && t->deriv[2] == 0;
 }
 static const TreeNode *first_slope(const TreeNode *t, uint16_t v, int dim, int depth = 0) {
   if (!t || depth > 400) return nullptr;

@@ -89,6 +89,7 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"dnormal_extruded", "relL2", 0, 1e-5},
       {"dnormal_nonlinear", "relL2", 0, 2e-6},
       {"dnormal_heat", "relL2", 0, 5e-4},
+      {"dnormal_modes", "lambda", 2.4674011, 1e-4},  // collocated: 2.5157931
       // A tangential derivative is held along its sides in weak form between held ends
       // (collocated at the nodes the midside rows were near-singular: 1.5e-4 to 0.104 by
       // ERRLIM on bc_dtangential; arc 4.4e-4, natural end 1.7e-4, top 5.3e-5; the pair
