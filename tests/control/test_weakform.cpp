@@ -76,6 +76,10 @@ TEST_F(WeakForm, DescriptorsGiveTheirExactAnswers) {
       {"regions_eval", "E mag(fv) 1.5", 1.5, 1e-3},
       {"layer_eval", "E flux -0.48333", -0.4833333, 2e-3},
       {"eval_user_function", "EVAL 3", 3, 1e-6},
+      {"eval_moving_point", "E xcomp(fv) 1.5", 1.5, 1e-3},  // was 0.5: k of the report's region
+      {"eval_moving_point", "E mag(fv) 1.5", 1.5, 1e-3},
+      {"eval_moving_point", "E xcomp(fv) q 1.5", 1.5, 1e-3},
+      {"eval_moving_point", "E kd 3", 3, 1e-3},
       {"fat_del2vec", "centre", 0.0736713, 1e-4},
       {"div_if_vectors", "centre", 0.0736713, 1e-4},
       // A normal derivative goes into the equation's side flux: the error follows ERRLIM as
