@@ -460,7 +460,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
             uint16_t kb = dominpde_find_surf_bc(m->domain, d, v, &p->formulas);
             if (!kb || kb > p->formulas.bcs.count) continue;
             bc *r = p->formulas.bcs.items[kb - 1];
-            if (r->type != naturalbc) continue;
+            if (!bcs_side_integral(r)) continue;
             uint16_t j = bcs_find_bc_regix(r, cell.region);
             int32_t bub = sidebubble[three][sd - 1];
             double G[20] = {}, H[20] = {};

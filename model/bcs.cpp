@@ -108,6 +108,7 @@ void bcs_free_0(bc *b) {
   b->tree = trees_free_0(b->tree);
   vectorn_free(&b->regions);
   for (treevector &v : b->lists) trees_free_1(&v, 1);
+  trees_free_1(&b->slopes, 1);
   trees_free_2(&b->perregion, 1);
 }
 

@@ -22,7 +22,20 @@ struct bc {
   treevector lists[2];  // per region position: [0] the prepared formula, [1] the final residual
   treevectors perregion;  // per region position, the Jacobians by unknown
   uint8_t varying;      // 1: in value form, the residual is the variable minus the value
+  uint8_t weak;         // 1: a normal derivative taken into the equation's side flux, assembled
+                        // as a natural condition (the residual list holds that side integral);
+                        // a tangential derivative held along its sides (see bcs_along_side)
+  treevector slopes;    // a tangential derivative along its sides: per region position, the
+                        // tangential slope of the trial functions, the rows' test
 };
+
+// Whether the condition is assembled as a side integral: a natural condition, or a
+// normal derivative taken into the side flux.
+inline bool bcs_side_integral(const bc *b) { return b->type == naturalbc || (b->type == normalbc && b->weak); }
+// Whether a tangential derivative is held along its sides: each of its nodes' rows is the
+// side integral of (the tangential slope less its value) times the node's function's
+// tangential slope, the weak form of the slope along the side between its held ends.
+inline bool bcs_along_side(const bc *b) { return b->type == tanglbc && b->weak; }
 
 // Conditions 1..count (condition k is items[k-1]), the array growing by 8, and the
 // tags 1..tags.count: each a vectorn indexed by variable whose entry is the number

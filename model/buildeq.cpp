@@ -590,6 +590,8 @@ static void field_equation(pde *p, equation *eq, TreeNode *steady, Tree &time, u
   // 7. The residuals.
   finish(p, volume.t, r);
   store(&eq->volume, r, volume.release());
+  // The side flux before sharing: a normal-derivative condition takes it as its own.
+  store(&eq->spare, r, trees_copy(surface.t));
   finish(p, surface.t, r);
   store(&eq->surface, r, surface.release());
   // 8. Upwinding from the kept parts.
@@ -715,7 +717,7 @@ void buildeq_build_equations(pde *p) {
   settle_bases(p);
   for (uint16_t e = 1; e <= p->nfield && e <= eqs.count; e++) {
     equation *eq = eqs.items[e - 1];
-    for (treevector *v : {&eq->steady, &eq->source, &eq->volume, &eq->surface}) fresh(v, regions);
+    for (treevector *v : {&eq->steady, &eq->source, &eq->volume, &eq->surface, &eq->spare}) fresh(v, regions);
     for (treevector *v : {&eq->timeint, &eq->upwind, &eq->diffusion, &eq->velocity, &eq->upspare, &eq->uptime})
       fresh(v, 0);
     for (treevectors *v : {&eq->voljac, &eq->surfjac}) fresh(v, regions);
@@ -848,6 +850,99 @@ static TreeNode *side_element(pde *p) {
   return p->coords.trees[3] ? trees_copy(p->coords.trees[3]) : trees_new_real_0(1);
 }
 
+// ---- Normal derivatives in the side flux ---------------------------------------------------------
+//
+// A normal derivative held at the nodes in place of their equations is only as good as the
+// gradient there, a degree below the solution, and the error estimate never sees it. Where
+// the equation's own side flux reads the variable's slope, the condition goes into that flux
+// instead: the slope grad(u) becomes grad(u) + (g - n.grad(u)) n, whose normal part is the
+// given g while its tangential part stays the solution's, and the side integral is
+// assembled as a natural condition's, the equations staying in every row.
+
+static TreeNode *binary(int32_t opcode, TreeNode *a, TreeNode *b) {
+  TreeNode *n = trees_new_1(opcode, &a->loc);
+  n->arity = 2;
+  n->child[0] = a, n->child[1] = b;
+  return n;
+}
+
+// The unit outward normal's component k (1..dim) at a side: the normal component of the
+// unit vector along coordinate k.
+static TreeNode *normal_component(int k, int dim) {
+  TreeNode *v = trees_new_0(op::vector);
+  v->arity = uint8_t(dim);
+  v->valuetag = vtag::vector;
+  for (int i = 0; i < dim; i++) v->child[i] = trees_new_real_0(i == k - 1 ? 1 : 0);
+  TreeNode *n = trees_insert(v, op::vncomp);
+  n->arity = 1;
+  return n;
+}
+
+// A first derivative of variable v (its mode in an eigenvalue problem) along a coordinate,
+// with no time selector.
+static bool slope_leaf(const TreeNode *t, uint16_t v, int dim) {
+  return t && (t->opcode == op::varble || t->opcode == op::eigvec) && t->index == v && t->deriv[0] >= 1 &&
+         t->deriv[0] <= dim && t->deriv[1] == 0 && t->deriv[2] == 0;
+}
+static const TreeNode *first_slope(const TreeNode *t, uint16_t v, int dim, int depth = 0) {
+  if (!t || depth > 400) return nullptr;
+  if (slope_leaf(t, v, dim)) return t;
+  if (t->group == leafop || t->opcode == op::subref) return nullptr;
+  for (int k = 0; k < t->arity && k < 3; k++)
+    if (const TreeNode *s = first_slope(t->child[k], v, dim, depth + 1)) return s;
+  return nullptr;
+}
+
+// Every slope leaf of v along coordinate j becomes itself plus c n_j.
+static TreeNode *lift_slopes(TreeNode *t, uint16_t v, int dim, const TreeNode *c) {
+  if (!t) return t;
+  if (slope_leaf(t, v, dim))
+    return binary(op::addop, t, binary(op::mulop, trees_copy(c), normal_component(t->deriv[0], dim)));
+  if (t->group == leafop || t->opcode == op::subref) return t;
+  for (int k = 0; k < t->arity && k < 3; k++) t->child[k] = lift_slopes(t->child[k], v, dim, c);
+  return t;
+}
+
+// The side flux of the condition's equation in region r (the unshared surface integral);
+// null where it reads no slope of the variable, or where the mesh coordinates are not
+// lengths (a normal derivative there is not the coordinates' one).
+static const TreeNode *flux_of(pde *p, const bc *c, uint16_t r) {
+  int dim = p->dimension;
+  if (dim < 2 || dim > 3 || !(p->coords.family == 1 || (p->coords.family == 2 && dim == 2))) return nullptr;
+  uint16_t v = c->variable;
+  if (v < 1 || v > p->nfield || v > p->formulas.equations.count) return nullptr;
+  const treevector &s = p->formulas.equations.items[v - 1]->spare;
+  const TreeNode *t = r >= 1 && r <= s.count ? s.data[r - 1] : nullptr;
+  return first_slope(t, v, dim) ? t : nullptr;
+}
+
+// Whether every region the normal-derivative condition touches has such a flux.
+static bool flux_form(pde *p, const bc *c) {
+  if (c->type != normalbc || c->regions.count == 0) return false;
+  for (int32_t i = 0; i < c->regions.count; i++)
+    if (!flux_of(p, c, uint16_t(c->regions.data[i]))) return false;
+  return true;
+}
+
+// The side integral of the flux with the normal slope g put in, for region r.
+static TreeNode *flux_with(pde *p, const bc *c, uint16_t r, const TreeNode *g) {
+  int dim = p->dimension;
+  uint16_t v = c->variable;
+  const TreeNode *flux = flux_of(p, c, r), *leaf = first_slope(flux, v, dim);
+  // n.grad(u), then g less it.
+  TreeNode *dn = nullptr;
+  for (int j = 1; j <= dim; j++) {
+    TreeNode *l = trees_copy(leaf);
+    l->deriv[0] = uint8_t(j);
+    TreeNode *term = binary(op::mulop, normal_component(j, dim), l);
+    dn = dn ? binary(op::addop, dn, term) : term;
+  }
+  Tree lift(binary(op::subop, g ? trees_copy(g) : zero_tree(), dn));
+  Tree t(lift_slopes(trees_copy(flux), v, dim, lift.t));
+  simplify(p, t, r);
+  return t.release();
+}
+
 // Whether the tree holds a time derivative: a rate of an unknown, or a derivative in time.
 static bool holds_rate(const TreeNode *t, int depth = 0) {
   if (!t || depth > 400) return false;
@@ -877,7 +972,9 @@ void buildeq_build_bcs(pde *p) {
     fresh(&c->lists[0], count);
     fresh(&c->lists[1], count);
     fresh(&c->perregion, count);
-    c->varying = c->type == normalbc || c->type == tanglbc;
+    c->weak = flux_form(p, c) || (c->type == tanglbc && p->dimension == 2);
+    c->varying = c->type == tanglbc || (c->type == normalbc && !c->weak);
+    fresh(&c->slopes, bcs_along_side(c) ? count : 0);
     for (uint16_t i = 1; i <= count; i++) {
       uint16_t r = c->regions.data[i - 1];
       // a. The prepared formula.
@@ -902,8 +999,13 @@ void buildeq_build_bcs(pde *p) {
       // must be zero wherever it does not follow the variables.
       if (p->eigen && (c->type == valuebc || c->type == valuept) && !is_zero(t.t) && (!t.t || t.t->rhsclass != varex))
         treeclas_parse_error(p, c->tree, "An eigenvalue problem takes only zero VALUE conditions");
-      // b. A natural condition is a boundary integral over the surface element.
-      if (c->type == naturalbc) {
+      // b. A natural condition is a boundary integral over the surface element; a normal
+      // derivative in flux form, the equation's side integral with the slope put in.
+      if (c->type == normalbc && c->weak) {
+        TreeNode *w = flux_with(p, c, r, t.t);
+        trees_free_0(t.release());
+        t.t = w;
+      } else if (c->type == naturalbc) {
         TreeNode *m = trees_new_1(op::mulop, t.t ? &t.t->loc : nullptr);
         m->child[0] = t.release();
         m->child[1] = side_element(p);
@@ -931,6 +1033,11 @@ void buildeq_build_bcs(pde *p) {
           expand(p, left, r);
           differ_all(p, left, r);
           simplify(p, left, r);
+          if (bcs_along_side(c)) {
+            Tree slope(treedif_differ(p, trees_copy(left.t), int16_t(-c->variable), r));
+            simplify(p, slope, r);
+            store(&c->slopes, i, slope.release());
+          }
         }
         for (uint16_t k = 1; k <= n; k++) {
           TreeNode *&entry = jac->data[k - 1];

@@ -17,7 +17,7 @@ struct equation {
   treevector volume;     // volume Galerkin integral
   treevector surface;    // surface (boundary) Galerkin integral
   treevector timeint;    // time Galerkin integral, sized on first use
-  treevector spare;      // not used by analysis
+  treevector spare;      // the surface integral before sharing (normal-derivative conditions read it)
   treevector uptime;     // upwind time residual: the time terms at a point, sized with the upwind lists
   treevector upwind;     // upwind residual, sized with the next three on first use
   treevector diffusion;  // upwind diffusion coefficient

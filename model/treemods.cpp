@@ -135,7 +135,24 @@ static TreeNode *copy_derived_params(pde *p, TreeNode *n, uint16_t region, uint8
   if (!n || n->opcode == op::subref) return n;
   if (n->opcode == op::param || n->opcode == op::stageparam) {
     std::vector<char> seen(p->formulas.definitions.count, 0);
-    return holds_derivative(p, n, region, seen) ? copy_params(p, n, region, mark) : n;
+    if (!holds_derivative(p, n, region, seen)) return n;
+    if (n->opcode == op::stageparam) return copy_params(p, n, region, mark);
+    // Its written tree in the region; the definitions it reads outside a derivative stay
+    // for the evaluator, which takes them in the region of the point where the point moves.
+    uint16_t defregion = 0, layer = 0;
+    const Domain *d = p->mesh.domain;
+    if (d && region >= 1 && region <= d->regions.count)
+      defregion = d->regions.data[region - 1].defregion, layer = d->regions.data[region - 1].layer;
+    TreeNode *def = params_find_param_def(&p->formulas.definitions, n->index, defregion, layer);
+    if (!def) def = params_find_param_def(&p->formulas.definitions, n->index, 0, 0);
+    if (!def) return copy_params(p, n, region, mark);
+    if (mark) p->formulas.definitions.items[n->index - 1]->used = 1;
+    struct Held {
+      TreeNode *t;
+      ~Held() { trees_free_0(t); }
+    } held{trees_copy(def)};
+    held.t = copy_derived_params(p, held.t, region, mark);
+    return replace(n, std::exchange(held.t, nullptr));
   }
   if (n->group == leafop) return n;
   // A user function is written out with its arguments, as everywhere else.

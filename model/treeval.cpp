@@ -281,6 +281,8 @@ static double evalat(pde *p, const TreeNode *n, const evalpoint *pt) {
   mfinder_boundary_normal(&p->mesh, c, e);  // for normal and tangential components there
   double v = eval(p, n->child[0], e);
   if (treeval_debug && debug_file) fprintf(debug_file, "EVAL AT (%g,%g,%g) CELL %d = %g\n", x, y, z, c, v);
+  // A value that is no number ((-8)^(1/3) at the point) is the expression's error there.
+  if (std::isnan(v)) fail(p, n, "Invalid Floating-Point Operation");
   return v;
 }
 

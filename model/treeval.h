@@ -74,6 +74,12 @@ int32_t treeval_vol_jacobian(pde *p, double *out, const TreeNode *term, evalpoin
                              int32_t col);
 int32_t treeval_surf_jacobian(pde *p, double *out, const TreeNode *term, evalpoint *point, int32_t row,
                               int32_t col);
+// The side integral (over the point's side, by its length) of the tree times each test
+// function's value of the test tree (an array over the basis row): with col < 0 the
+// tree's value, an array over row's functions; else the tree's array over col's trial
+// functions, a row x col matrix.
+int32_t treeval_surf_tested(pde *p, double *out, const TreeNode *value, const TreeNode *test, evalpoint *point,
+                            int32_t row, int32_t col);
 // The streamline upwind term of residual R (or Jacobian coefficient) with diffusion D,
 // velocity V (a vector tree) and cell size H (null: the cell measure's root of the
 // dimension), scaled by f.

@@ -387,6 +387,26 @@ int32_t treeval_surf_galerkin(pde *p, double *out, const TreeNode *term, evalpoi
   return n;
 }
 
+int32_t treeval_surf_tested(pde *p, double *out, const TreeNode *value, const TreeNode *test, evalpoint *point,
+                            int32_t row, int32_t col) {
+  TRACE("treeval_surf_tested");
+  int32_t nr = functions_of(row), nc = col < 0 ? 1 : functions_of(col);
+  for (int32_t i = 0; i < nr * nc; i++) out[i] = 0;
+  LoopScope loop(point, point->side);
+  double T[20], V[20];
+  side_loop(p, point, [&](double w) {
+    double ds = w * side_factor(p, 0, point);
+    int32_t nt = treeval_eval_ba(p, T, test, point, row), nv = 1;
+    if (col < 0) V[0] = eval(p, value, point);
+    else nv = treeval_eval_ba(p, V, value, point, col);
+    for (int32_t a = 0; a < nr; a++) {
+      double t = ds * (nt == 1 ? T[0] : a < nt ? T[a] : 0.0);
+      for (int32_t b = 0; b < nc; b++) out[a * nc + b] += t * (nv == 1 ? V[0] : b < nv ? V[b] : 0.0);
+    }
+  });
+  return nr * nc;
+}
+
 // eval_vj: adds w times a volume Jacobian term, a matrix over test and trial functions,
 // into out. A sum of terms adds each with its sign, which gives the sum's matrix times
 // w (every integral's matrix has all the entries, so no counts can mismatch); a

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -300,6 +301,81 @@ static void size_lists(vector2l *v, uint16_t n) {
   for (uint16_t k = 0; k < n; k++) v->data[k].count = 0;
 }
 
+// Where a value condition meets a normal derivative in flux form (at a joint, or an edge
+// in three dimensions), the node takes the value, as where a value meets a natural side:
+// the side integral alone would leave the value side's flux out of the node's row.
+static uint16_t meeting_value(pde *p, const MeshNode *nd, uint16_t k) {
+  const Domain *d = p->mesh.domain;
+  auto held = [&](uint16_t b) {
+    if (!b || b > p->formulas.bcs.count) return false;
+    int32_t t = bcrec(p, b)->type;
+    return t == valuebc || t == valuept;
+  };
+  auto faces = [&](const vectorn &list) -> uint16_t {
+    for (int32_t i = 0; i < list.count; i++) {
+      uint16_t f = list.data[i];
+      if (f < 1 || f > d->faces.count) continue;
+      uint16_t b = dominpde_find_face_bc(d, f, k, &p->formulas);
+      if (held(b)) return b;
+    }
+    return 0;
+  };
+  if (nd->kind == 1 && nd->id >= 1 && nd->id <= d->joints.count) {
+    const Joint &j = d->joints.data[nd->id - 1];
+    if (d->threed) return faces(j.faces);
+    for (int32_t i = 0; i < j.edges.count; i++) {
+      uint16_t e = j.edges.data[i];
+      if (e < 1 || e > d->edges.count) continue;
+      uint16_t b = dominpde_find_edge_bc(d, e, k, &p->formulas);
+      if (held(b)) return b;
+    }
+  } else if (nd->kind == 2 && d->threed && nd->id >= 1 && nd->id <= d->edges.count) {
+    return faces(d->edges.data[nd->id - 1].face_list);
+  }
+  return 0;
+}
+
+// A tangential slope held along a chain of sides fixes the values there up to a constant:
+// some node of the chain must take a value condition. A chain with none is reported at
+// its condition (the solution would be any of a family).
+static void anchored_slopes(pde *p, uint16_t k) {
+  const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
+  bool any = false;
+  for (int32_t i = 0; i < nodes->count && !any; i++) any = bcs_along_side(bcrec(p, uint16_t(bcs->data[i])));
+  if (!any) return;
+  std::vector<int32_t> up(size_t(p->mesh.nodes.count) + 1);
+  for (size_t n = 0; n < up.size(); n++) up[n] = int32_t(n);
+  auto root = [&](int32_t n) {
+    while (up[size_t(n)] != n) n = up[size_t(n)] = up[size_t(up[size_t(n)])];
+    return n;
+  };
+  // The two end vertices of every such side (side s lies opposite vertex s).
+  std::vector<std::pair<int32_t, uint16_t>> ends;
+  for (int32_t i = 0; i < p->depcells.count; i++) {
+    int32_t c = p->depcells.data[i];
+    const MeshCell *cell = &p->mesh.cells.data[c - 1];
+    if (!cell->alive || elements_dimension[cell->basis] != 2 || cell->nodes.count < 3) continue;
+    for (int s = 1; s <= 3; s++) {
+      if (!cell->bdid[s - 1]) continue;
+      uint16_t b = side_bc(p, cell, s, k);
+      if (!b || !bcs_along_side(bcrec(p, b))) continue;
+      int32_t a = cell->nodes.data[s % 3], e = cell->nodes.data[(s + 1) % 3];
+      up[size_t(root(a))] = root(e);
+      ends.emplace_back(a, b);
+    }
+  }
+  std::vector<uint8_t> held(up.size(), 0);
+  for (int32_t i = 0; i < nodes->count; i++) {
+    int32_t t = bcrec(p, uint16_t(bcs->data[i]))->type;
+    if (t == valuebc || t == valuept) held[size_t(root(nodes->data[i]))] = 1;
+  }
+  for (const auto &[n, b] : ends)
+    if (!held[size_t(root(n))]) {
+      String m = lit("DTANGENTIAL Needs a VALUE Where Its Boundary Ends");
+      report_parse_err_1(p, bcrec(p, b)->tree, &m);
+    }
+}
+
 void coupling_tabulate_bcs(pde *p) {
   TRACE("coupling_tabulate_bcs");
   uint16_t E = eqcount(p);
@@ -314,7 +390,13 @@ void coupling_tabulate_bcs(pde *p) {
                    : nd->kind == 2 ? dominpde_find_edge_bc(d, nd->id, k, &p->formulas)
                                    : dominpde_find_face_bc(d, nd->id, k, &p->formulas);
       if (!b) continue;
+      if (bcrec(p, b)->weak && nd->kind < 3)
+        if (uint16_t v = meeting_value(p, nd, k)) b = v;
       const bc *r = bcrec(p, b);
+      if (r->type == normalbc && r->weak) {
+        list_bccells(p, &p->natcells, n);
+        continue;
+      }
       switch (r->type) {
         case valuebc: case normalbc: case tanglbc: case valuept:
           vectorl_one_more(&p->valuenodes.data[k - 1], n);
@@ -330,6 +412,7 @@ void coupling_tabulate_bcs(pde *p) {
       }
     }
   }
+  for (uint16_t k = 1; k <= E; k++) anchored_slopes(p, k);
 }
 
 // ---- Residual -----------------------------------------------------------------------------------------
@@ -376,7 +459,7 @@ void coupling_cell_operate(pde *p, vectord *F, vectord *Ft, int32_t c, const Mes
       if (bflag) {
         if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
         uint16_t b = side_bc(p, cell, s, k);
-        if (!b || bcrec(p, b)->type != naturalbc) continue;
+        if (!b || !bcs_side_integral(bcrec(p, b))) continue;
         pt->side = uint8_t(s);
         n = treeval_surf_galerkin(p, buf, bc_tree(bcrec(p, b), 1, R), pt, code);
       } else {
@@ -425,6 +508,8 @@ void coupling_operate(pde *p, vectord *F, vectord *Ft, vector2d *u, vector2d *ud
   display_unreport(&p->status, line);
 }
 
+std::vector<uint16_t> held_rows;
+
 // The value of bc b's tree list at node n summed over the cells around it.
 static double node_sum(pde *p, const bc *b, int list, int32_t n) {
   const MeshNode *nd = &p->mesh.nodes.data[n - 1];
@@ -453,6 +538,36 @@ static void fold_rows(pde *p, vectord *V, uint16_t k) {
   }
 }
 
+void each_tangential_side(pde *p, uint16_t k, const std::function<void(const MeshCell *, const bc *, uint16_t)> &f) {
+  const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
+  held_rows.assign(size_t(p->mesh.nodes.count) + 1, 0);
+  bool any = false;
+  for (int32_t i = 0; i < nodes->count; i++)
+    if (bcs_along_side(bcrec(p, uint16_t(bcs->data[i]))))
+      held_rows[size_t(nodes->data[i])] = uint16_t(bcs->data[i]), any = true;
+  if (!any) return;
+  for (int32_t i = 0; i < p->depcells.count; i++) {
+    int32_t c = p->depcells.data[i];
+    const MeshCell *cell = &p->mesh.cells.data[c - 1];
+    if (!cell->alive) continue;
+    bool local = false;
+    for (int s = 1; s <= elements_dimension[cell->basis] + 1; s++) {
+      if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
+      uint16_t b = side_bc(p, cell, s, k);
+      if (!b || !bcs_along_side(bcrec(p, b))) continue;
+      if (!local) cell = localize(p, c, 0), local = true;
+      ep.side = uint8_t(s);
+      f(cell, bcrec(p, b), b);
+      ep.side = 0;
+    }
+  }
+}
+
+TreeNode *bc_slope(const bc *b, uint16_t region) {
+  uint16_t ix = bcs_find_bc_regix(b, region);
+  return ix ? region_tree(&b->slopes, ix) : nullptr;
+}
+
 void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode) {
   TRACE("vbc_operate");
   uint16_t E = eqcount(p);
@@ -474,11 +589,20 @@ void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode) {
     double sf = p->scalefac.count >= k ? p->scalefac.data[k - 1] : 1.0;
     for (int32_t i = 0; i < nodes->count; i++) {
       const bc *b = bcrec(p, uint16_t(bcs->data[i]));
-      if (!b->varying) continue;
+      if (!b->varying || bcs_along_side(b)) continue;
       int32_t n = nodes->data[i];
       value_point(p, b, n, k, uint16_t(bcs->data[i]));
       F->data[row_of(p, k, n) - 1] += sf * node_sum(p, b, 1, n);
     }
+    // Tangential slopes held along their sides.
+    each_tangential_side(p, k, [&](const MeshCell *cell, const bc *b, uint16_t bix) {
+      int32_t n = treeval_surf_tested(p, buf, bc_tree(b, 1, cell->region), bc_slope(b, cell->region), &ep,
+                                      p->mesh.meshbasis, -1);
+      for (int32_t a = 0; a < n && a < elements_functions[cell->basis]; a++) {
+        int32_t node = cellrec.nodes[a];
+        if (held_rows[size_t(node)] == bix) F->data[row_of(p, k, node) - 1] += sf * buf[a];
+      }
+    });
   }
 }
 
@@ -589,7 +713,7 @@ static void lambda_sides(pde *p, vectord *S) {
       if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
       for (uint16_t k = 1; k <= E; k++) {
         uint16_t b = side_bc(p, cell, s, k);
-        if (!b || bcrec(p, b)->type != naturalbc) continue;
+        if (!b || !bcs_side_integral(bcrec(p, b))) continue;
         TreeNode *t = bc_tree(bcrec(p, b), 1, R);
         if (!holds_lambda(t)) continue;
         if (!local) cell = localize(p, c, 0), local = true;

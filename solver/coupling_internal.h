@@ -2,6 +2,8 @@
 // helpers that the coupling module's residual and Jacobian files share.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "model/pdedat_record.h"
 #include "elements/evalpoint.h"
@@ -32,3 +34,11 @@ bool on(uint8_t s);
 uint8_t block_or(const pde *p, uint8_t other);
 double upsign(const pde *p, uint16_t k);
 void value_point(pde *p, const bc *b, int32_t n, uint16_t k, uint16_t bix);
+// Calls f(cell, condition, its index) with the cell localised and ep.side set, for every
+// side of the cells around variable k's value nodes whose condition holds a tangential
+// slope along its sides; held_rows[n] is then the condition whose row node n takes (0:
+// another kind, or a value where the sides meet one).
+void each_tangential_side(pde *p, uint16_t k, const std::function<void(const MeshCell *, const bc *, uint16_t)> &f);
+extern std::vector<uint16_t> held_rows;
+// The tangential slope of the trial functions of such a condition in the region.
+TreeNode *bc_slope(const bc *b, uint16_t region);

@@ -164,7 +164,7 @@ static void jmatrix(pde *p, uint16_t i, uint16_t j, bool time) {
       for (int s = 1; s <= dim + 1; s++) {
         if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
         uint16_t b = side_bc(p, cell, s, i);
-        if (!b || bcrec(p, b)->type != naturalbc) continue;
+        if (!b || !bcs_side_integral(bcrec(p, b))) continue;
         TreeNode *st = bc_jac(bcrec(p, b), R, j);
         if (zero_tree(st)) continue;
         ep.side = uint8_t(s);
@@ -429,7 +429,7 @@ static void scalar_cols(pde *p) {
         for (int sd = 1; sd <= dim + 1; sd++) {
           if (!cell->bdid[sd - 1] || !takes_side(p, c, cell, sd)) continue;
           uint16_t b = side_bc(p, cell, sd, v);
-          if (!b || bcrec(p, b)->type != naturalbc) continue;
+          if (!b || !bcs_side_integral(bcrec(p, b))) continue;
           TreeNode *st = bc_jac(bcrec(p, b), cell->region, uint16_t(F + s));
           if (zero_tree(st)) continue;
           ep.side = uint8_t(sd);
@@ -467,7 +467,7 @@ void coupling_vbc_matrix(pde *p, uint8_t timeflag_) {
     double sf = p->scalefac.data[k - 1];
     for (int32_t i = 0; i < nodes->count; i++) {
       const bc *b = bcrec(p, uint16_t(bcs->data[i]));
-      if (!b->varying) continue;
+      if (!b->varying || bcs_along_side(b)) continue;
       int32_t n = nodes->data[i], r = row_of(p, k, n);
       value_point(p, b, n, k, uint16_t(bcs->data[i]));
       const MeshNode *nd = &p->mesh.nodes.data[n - 1];
@@ -498,6 +498,26 @@ void coupling_vbc_matrix(pde *p, uint8_t timeflag_) {
         }
       }
     }
+  }
+  // Tangential slopes held along their sides: each column variable's side matrix.
+  for (uint16_t k = 1; k <= E; k++) {
+    double sf = p->scalefac.data[k - 1];
+    each_tangential_side(p, k, [&](const MeshCell *cell, const bc *b, uint16_t bix) {
+      int32_t code = p->mesh.meshbasis, nn = elements_functions[cell->basis];
+      for (uint16_t v = 1; v <= E; v++) {
+        TreeNode *t = bc_jac(b, cell->region, v);
+        if (zero_tree(t)) continue;
+        int32_t cnt = treeval_surf_tested(p, buf, t, bc_slope(b, cell->region), &ep, code, code);
+        int32_t nc = elements_functions[code];
+        for (int32_t a = 0; a < nn && (a + 1) * nc <= cnt; a++) {
+          int32_t node = cellrec.nodes[a];
+          if (held_rows[size_t(node)] != bix) continue;
+          for (int32_t c = 0; c < nn && c < nc; c++)
+            if (buf[a * nc + c] != 0)
+              add_at(p, row_of(p, k, node), row_of(p, v, cellrec.nodes[c]), sf * buf[a * nc + c]);
+        }
+      }
+    });
   }
 }
 

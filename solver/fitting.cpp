@@ -226,6 +226,11 @@ static void evalat(pde *p, fit *f, pdeglobal *g) {
   e.region = p->mesh.cells.data[c - 1].region;
   mfinder_boundary_normal(&p->mesh, c, &e);  // for normal and tangential components there
   g->value = treeval_eval(p, region_tree(f, e.region), &e);
+  // A value that is no number ((-8)^(1/3) at the point) is the expression's error there.
+  if (std::isnan(g->value)) {
+    String m = lit("Invalid Floating-Point Operation");
+    report_parse_err_1(p, const_cast<TreeNode *>(f->tree), &m);
+  }
 }
 
 // Writes the fit's index into the fit leaves and the basis code into the basis leaves
