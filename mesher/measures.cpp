@@ -439,9 +439,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         terms[nterms++] = region_tree(&e->source, cell.region);
         terms[nterms++] = region_tree(&e->volume, cell.region);
       }
-    if (nterms > 0 &&
-        treeval_vol_galerkin_sets(p, residual.data(), terms.data(), nterms, &point, bubbles, nb, count, use, &sol) !=
-            (sidecode ? elements_functions[sidecode] : 1))
+    if (nterms > 0 && treeval_vol_galerkin_sets(p, residual.data(), terms.data(), nterms, &point, bubbles, nb, count,
+                                                use, &sol) != (sidecode ? elements_functions[sidecode] : 1))
       rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
     for (uint16_t k = 0; k < count; k++) {
       use(&sol, k);

@@ -332,8 +332,7 @@ TEST_F(Answers, BoundaryLayersAreResolvedToTheirLimit) {
   EXPECT_NEAR(s.at("u099"), 0.0134759, 6e-4) << l;
   std::string last;
   std::regex most("MAX ERR= *([0-9.e+-]+)");
-  for (auto it = std::sregex_iterator(l.begin(), l.end(), most); it != std::sregex_iterator(); ++it)
-    last = (*it)[1];
+  for (auto it = std::sregex_iterator(l.begin(), l.end(), most); it != std::sregex_iterator(); ++it) last = (*it)[1];
   ASSERT_FALSE(last.empty()) << l;
   EXPECT_EQ(rc == 3, std::stod(last) >= 1e-4) << l;
   EXPECT_EQ(rc == 3, l.find("NOT CONVERGED") != std::string::npos) << l;
