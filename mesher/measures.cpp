@@ -391,9 +391,9 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   Work zw(work(p, count == 1 ? per : 1));
   std::vector<double> block(count == 1 ? 0 : size_t(per) * count, 0.0);
   double *z = count == 1 ? zw.v->data : block.data();
-  // In 3D, per (solution, cell slot, face, field variable) the residual against the face's
-  // bubble within the cell, and per (solution, cell slot, field variable) the cell's scale
-  // m^2 s of step 4 below.
+  // In 3D (and in 2D for convective equations), per (solution, cell slot, side, field
+  // variable) the residual against the side's function within the cell, and per (solution,
+  // cell slot, field variable) the cell's scale m^2 s of step 4 below.
   std::vector<double> face(sides ? size_t(per) * 4 * count : 0, 0.0), scale(sides ? size_t(per) * count : 0, 0.0);
   if (count == 1) fitting_validate_fits(p, &p->fitlist, values[0], time, time);
   aim(p, values[count - 1], time);
