@@ -336,6 +336,14 @@ TEST_F(Answers, BoundaryLayersAreResolvedToTheirLimit) {
   ASSERT_FALSE(last.empty()) << l;
   EXPECT_EQ(rc == 3, std::stod(last) >= 1e-4) << l;
   EXPECT_EQ(rc == 3, l.find("NOT CONVERGED") != std::string::npos) << l;
+  // A quadratic answer the cells hold exactly ends on the first grid with an estimate of
+  // rounding size: each side's shares cancel only when joined across the side with their sign.
+  expect_answers(*this, {{"convective_quadratic_exact", "maxerr", 0.0, 1e-5}});
+  std::string q = log("convective_quadratic_exact");
+  EXPECT_EQ(q.find("GRID 2 "), std::string::npos) << q;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(q, m, most)) << q;
+  EXPECT_LT(std::stod(m[1]), 1e-5) << q;
 }
 
 // Periodic problems, whose slaves' columns fold into their masters' with the rows: the
