@@ -368,19 +368,33 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   bool three = p->dimension == 3;
   int32_t cellbubble = three ? 13 : 12;
   static const int32_t sidebubble[2][4] = {{14, 15, 16, 0}, {17, 18, 19, 20}};
-  // The cell bubble, then in 3D the faces' bubbles in side order.
-  const int32_t bubbles[5] = {cellbubble, sidebubble[1][0], sidebubble[1][1], sidebubble[1][2], sidebubble[1][3]};
   int32_t ncells = m->cells.count, nf = p->nfield;
+  int32_t cb = m->cellbasis ? m->cellbasis : m->meshbasis;
+  // The error of an equation with a first-order (convective) part is carried from cell to
+  // cell along the flow: in a layer it lives in the jumps of the flux across the cells' sides,
+  // which the cell bubble does not see. In 2D such an equation's sides are therefore read too,
+  // through the next order's Lagrange basis: on a linear cell the quadratic side function, on
+  // a quadratic cell the odd cubic one (the difference of the side's two cubic nodes'
+  // functions), the side functions that the cell's own basis lacks.
+  bool convective = false;
+  for (uint16_t v = 1; v <= nf; v++)
+    if (equation *e = eqn(p, v))
+      for (int32_t r = 0; r < e->velocity.count; r++) convective = convective || e->velocity.data[r] != nullptr;
+  int32_t sidecode = three || !convective ? 0 : cb == tri3 ? tri6 : cb == tri6 ? tri9 : 0;
+  bool sides = three || sidecode != 0;
+  // The cell bubble, then in 3D the faces' bubbles in side order, in 2D the side code.
+  const int32_t bubbles[5] = {cellbubble, three ? sidebubble[1][0] : sidecode, sidebubble[1][1], sidebubble[1][2],
+                              sidebubble[1][3]};
   int32_t per = ncells * std::max(nf, 1);
   // One solution's terms in a pool vector; several in a block of their own, given back
   // at the end rather than kept in the pool.
   Work zw(work(p, count == 1 ? per : 1));
   std::vector<double> block(count == 1 ? 0 : size_t(per) * count, 0.0);
   double *z = count == 1 ? zw.v->data : block.data();
-  // In 3D, per (solution, cell slot, face, field variable) the residual against the face's
-  // bubble within the cell, and per (solution, cell slot, field variable) the cell's scale
-  // m^2 s of step 4 below.
-  std::vector<double> face(three ? size_t(per) * 4 * count : 0, 0.0), scale(three ? size_t(per) * count : 0, 0.0);
+  // In 3D (and in 2D for convective equations), per (solution, cell slot, side, field
+  // variable) the residual against the side's function within the cell, and per (solution,
+  // cell slot, field variable) the cell's scale m^2 s of step 4 below.
+  std::vector<double> face(sides ? size_t(per) * 4 * count : 0, 0.0), scale(sides ? size_t(per) * count : 0, 0.0);
   if (count == 1) fitting_validate_fits(p, &p->fitlist, values[0], time, time);
   aim(p, values[count - 1], time);
   // 1. Cell areas and their mean.
@@ -392,9 +406,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
     A += std::fabs(cell.area);
   }
   double mean = A / ncells;
-  int32_t cb = m->cellbasis ? m->cellbasis : m->meshbasis;
   int nfun = elements_functions[cb], dim = p->dimension;
-  int nb = three ? 5 : 1;
+  int nb = three ? 5 : sides ? 2 : 1;
   std::vector<const TreeNode *> terms(2 * size_t(std::max(nf, 1)));
   std::vector<double> residual(size_t(count) * terms.size() * nb * 20);
   std::vector<double> floors = scale_floors(p, values, count, first > 0 || p->eigen);
@@ -426,8 +439,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         terms[nterms++] = region_tree(&e->source, cell.region);
         terms[nterms++] = region_tree(&e->volume, cell.region);
       }
-    if (nterms > 0 &&
-        treeval_vol_galerkin_sets(p, residual.data(), terms.data(), nterms, &point, bubbles, nb, count, use, &sol) != 1)
+    if (nterms > 0 && treeval_vol_galerkin_sets(p, residual.data(), terms.data(), nterms, &point, bubbles, nb, count,
+                                                use, &sol) != (sidecode ? elements_functions[sidecode] : 1))
       rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
     for (uint16_t k = 0; k < count; k++) {
       use(&sol, k);
@@ -441,6 +454,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
             reinterpret_cast<const double(*)[20]>(residual.data()) + (size_t(k) * nterms + 2 * j++) * nb;
         const double *P = R[nb], *Q = R[0];
         zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
+        bool carried = region_tree(&e->velocity, cell.region) != nullptr;
         // The tetrahedron's interior bubble is quartic and so reads an error of one order above
         // the quadratic cell's; the cubic bubble of each interior face is the one that reads it
         // (as the triangle's cubic interior bubble does in 2D). Its residual within this cell is
@@ -451,6 +465,14 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
             if (cell.neighbour[sd - 1] <= 0) continue;
             const double *G = R[sd], *H = R[nb + sd];
             face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] = H[0] - factor * G[0];
+          }
+        else if (sides && carried)
+          for (int sd = 1; sd <= 3; sd++) {
+            if (cell.neighbour[sd - 1] <= 0) continue;
+            const double *G = R[1], *H = R[nb + 1];
+            int a = 2 + sd, b = 5 + sd;  // the side's nodes of the side code (0-based)
+            double r = sidecode == tri6 ? H[a] - factor * G[a] : (H[a] - H[b]) - factor * (G[a] - G[b]);
+            face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] = r;
           }
         // 3. Natural boundary terms against the side bubbles.
         if (cell.hasbound && p->nbcmeasure)
@@ -478,26 +500,28 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         }
         mx *= floors[v - 1];
         zz *= mx * mx * s;
-        if (three) scale[size_t(k) * per + (i - 1) * nf + v - 1] = mx * mx * s;
+        if (sides) scale[size_t(k) * per + (i - 1) * nf + v - 1] = mx * mx * s;
       }
     }
   }
-  // 5. The faces' residuals, each the sum of the two cells' shares, to both cells.
-  if (three)
+  // 5. The faces' residuals, each the sum of the two cells' shares, to both cells. The odd
+  // cubic side function runs the other way in the neighbour, so there its share is taken off.
+  double other = sidecode == tri9 ? -1.0 : 1.0;
+  if (sides)
     for (int32_t i = 1; i <= ncells; i++) {
       MeshCell &cell = cell_at(m, i);
       if (!cell.alive) continue;
-      for (int sd = 1; sd <= 4; sd++) {
+      for (int sd = 1; sd <= dim + 1; sd++) {
         int32_t j = cell.neighbour[sd - 1];
         if (j <= 0 || j > ncells || !cell_at(m, j).alive) continue;
         int back = 0;
-        for (int b = 1; b <= 4 && !back; b++)
+        for (int b = 1; b <= dim + 1 && !back; b++)
           if (cell_at(m, j).neighbour[b - 1] == i) back = b;
         if (!back) continue;
         for (uint16_t k = 0; k < count; k++)
           for (uint16_t v = 1; v <= nf; v++) {
             double r = face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] +
-                       face[((size_t(k) * ncells + j - 1) * 4 + back - 1) * nf + v - 1];
+                       other * face[((size_t(k) * ncells + j - 1) * 4 + back - 1) * nf + v - 1];
             z[size_t(k) * per + (i - 1) * nf + v - 1] += r * r * scale[size_t(k) * per + (i - 1) * nf + v - 1];
           }
       }
