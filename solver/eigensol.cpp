@@ -539,39 +539,52 @@ static inline __attribute__((always_inline)) void combine_tile(double *out, int3
                                                                const double *v, int32_t vs, int32_t vi, int32_t rows,
                                                                bool keep) {
   quad4 a[NI][NQ];
+#pragma GCC unroll 4
   for (int i = 0; i < NI; i++)
+#pragma GCC unroll 2
     for (int h = 0; h < NQ; h++) a[i][h] = keep ? CQUAD4(out + size_t(i) * os + 4 * h) : quad4{};
   for (int32_t r = 0; r < rows; r++) {
     const double *mr = m + size_t(r) * ms;
     quad4 row[NQ];
+#pragma GCC unroll 2
     for (int h = 0; h < NQ; h++) row[h] = CQUAD4(mr + 4 * h);
+#pragma GCC unroll 4
     for (int i = 0; i < NI; i++) {
       double x = v[size_t(r) * vs + size_t(i) * vi];
       quad4 vr = {x, x, x, x};
+#pragma GCC unroll 2
       for (int h = 0; h < NQ; h++) a[i][h] += row[h] * vr;
     }
   }
+#pragma GCC unroll 4
   for (int i = 0; i < NI; i++)
+#pragma GCC unroll 2
     for (int h = 0; h < NQ; h++) QUAD4(out + size_t(i) * os + 4 * h) = a[i][h];
 }
 
-// The last columns (fewer than four), one by one.
-template <int NI>
+// The last NC columns (fewer than four), one by one.
+template <int NI, int NC>
 static inline __attribute__((always_inline)) void combine_tail(double *out, int32_t os, const double *m, int32_t ms,
                                                                const double *v, int32_t vs, int32_t vi, int32_t rows,
-                                                               int32_t cols, bool keep) {
-  double a[NI][3];
+                                                               bool keep) {
+  double a[NI][NC];
+#pragma GCC unroll 4
   for (int i = 0; i < NI; i++)
-    for (int32_t c = 0; c < cols; c++) a[i][c] = keep ? out[size_t(i) * os + c] : 0.0;
+#pragma GCC unroll 3
+    for (int c = 0; c < NC; c++) a[i][c] = keep ? out[size_t(i) * os + c] : 0.0;
   for (int32_t r = 0; r < rows; r++) {
     const double *mr = m + size_t(r) * ms;
+#pragma GCC unroll 4
     for (int i = 0; i < NI; i++) {
       double x = v[size_t(r) * vs + size_t(i) * vi];
-      for (int32_t c = 0; c < cols; c++) a[i][c] += mr[c] * x;
+#pragma GCC unroll 3
+      for (int c = 0; c < NC; c++) a[i][c] += mr[c] * x;
     }
   }
+#pragma GCC unroll 4
   for (int i = 0; i < NI; i++)
-    for (int32_t c = 0; c < cols; c++) out[size_t(i) * os + c] = a[i][c];
+#pragma GCC unroll 3
+    for (int c = 0; c < NC; c++) out[size_t(i) * os + c] = a[i][c];
 }
 
 template <int NI>
@@ -581,7 +594,9 @@ static inline __attribute__((always_inline)) void combine_rows(double *out, int3
   int32_t c = 0;
   for (; c + 8 <= cols; c += 8) combine_tile<NI, 2>(out + c, os, m + c, ms, v, vs, vi, rows, keep);
   if (c + 4 <= cols) combine_tile<NI, 1>(out + c, os, m + c, ms, v, vs, vi, rows, keep), c += 4;
-  if (c < cols) combine_tail<NI>(out + c, os, m + c, ms, v, vs, vi, rows, cols - c, keep);
+  if (cols - c == 1) combine_tail<NI, 1>(out + c, os, m + c, ms, v, vs, vi, rows, keep);
+  if (cols - c == 2) combine_tail<NI, 2>(out + c, os, m + c, ms, v, vs, vi, rows, keep);
+  if (cols - c == 3) combine_tail<NI, 3>(out + c, os, m + c, ms, v, vs, vi, rows, keep);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
