@@ -62,6 +62,44 @@ static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
   report_exec_err_1(&s);
 }
 
+// Four lanes at a time where the processor has them (two pairs where it has not): the
+// same IEEE operations per lane either way.
+typedef double quad4 __attribute__((vector_size(32), aligned(8), may_alias));
+#define QUAD4(a) (*reinterpret_cast<quad4 *>(a))
+#define CQUAD4(a) (*reinterpret_cast<const quad4 *>(a))
+
+// y(r) := the sum over the entries e of row r of vals[e] x(keys[e] - base), for the w
+// interleaved vectors of x and y (x(k) at x + k*w); each lane from 0.0 in order of e, as
+// add_scaled takes it. Eight lanes at a time are summed in registers.
+template <class Key> static inline __attribute__((always_inline)) void row_times(double *y, const double *x, int32_t w,
+                                                                                 const Key *keys, const double *vals,
+                                                                                 int32_t count, int32_t base) {
+  int32_t c = 0;
+  for (; c + 8 <= w; c += 8) {
+    quad4 a0 = {}, a1 = {};
+    for (int32_t e = 0; e < count; e++) {
+      const double *xr = x + size_t(keys[e] - base) * w + c;
+      double v = vals[e];
+      quad4 s = {v, v, v, v};
+      a0 += CQUAD4(xr) * s, a1 += CQUAD4(xr + 4) * s;
+    }
+    QUAD4(y + c) = a0, QUAD4(y + c + 4) = a1;
+  }
+  if (c + 4 <= w) {
+    quad4 a0 = {};
+    for (int32_t e = 0; e < count; e++) {
+      double v = vals[e];
+      quad4 s = {v, v, v, v};
+      a0 += CQUAD4(x + size_t(keys[e] - base) * w + c) * s;
+    }
+    QUAD4(y + c) = a0, c += 4;
+  }
+  if (c < w) {
+    std::fill(y + c, y + w, 0.0);
+    for (int32_t e = 0; e < count; e++) add_scaled(y + c, x + size_t(keys[e] - base) * w + c, vals[e], w - c);
+  }
+}
+
 // ---- Subspace vectors in global numbering ----------------------------------------------------
 
 
@@ -290,12 +328,13 @@ bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
   return true;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
   for (int32_t r = 0; r < B->n; r++) {
-    double *yr = y + size_t(r) * w;
-    std::fill(yr, yr + w, 0.0);
-    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++)
-      add_scaled(yr, x + size_t(B->cols[size_t(e)]) * w, B->vals[size_t(e)], w);
+    int32_t e = B->start[size_t(r)];
+    row_times(y + size_t(r) * w, x, w, B->cols.data() + e, B->vals.data() + e, B->start[size_t(r) + 1] - e, 0);
   }
 }
 
@@ -523,11 +562,6 @@ double e_solve(pde *p) {
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
-// Four lanes at a time where the processor has them (two pairs where it has not): the
-// same IEEE operations per lane either way.
-typedef double quad4 __attribute__((vector_size(32), aligned(8), may_alias));
-#define QUAD4(a) (*reinterpret_cast<quad4 *>(a))
-#define CQUAD4(a) (*reinterpret_cast<const quad4 *>(a))
 
 // out(i, c) := the sum over r < rows of v[r*vs + i*vi] m[r*ms + c], for i < ni and c < cols,
 // out(i, c) at out[i*os + c]; each sum in order of r from 0.0 (with keep, from out(i, c) as
@@ -611,6 +645,19 @@ combine_block(double *out, int32_t os, const double *m, int32_t ms, const double
   for (; i < ni; i++) combine_rows<1>(out + size_t(i) * os, os, m, ms, v + size_t(i) * vi, vs, vi, rows, cols, keep);
 }
 
+// Rows r0 .. r0 + rows - 1 of the matrix times the w interleaved vectors of x (unknown k
+// at x + (k - 1)*w), into y from its start.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+static void
+matrix_rows_times(double *y, const sparsemx *A, int32_t r0, int32_t rows, const double *x, int32_t w) {
+  for (int32_t r = 0; r < rows; r++) {
+    const vectorld &row = A->data[r0 + r];
+    row_times(y + size_t(r) * w, x, w, row.keys, row.values, row.count, 1);
+  }
+}
+
 void subspace(pde *p, matrixd *a, matrixd *b) {
   TRACE("subspace");
   uint16_t M = p->subspace;
@@ -678,11 +725,9 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   std::vector<double> kr(size_t(slice) * M);
   for (int32_t r0 = 0; r0 < n; r0 += slice) {
     int32_t rows = std::min(slice, n - r0);
+    matrix_rows_times(kr.data(), &p->matrix, r0, rows, w.data(), M);
     for (int32_t r = 0; r < rows; r++) {
       double *y = kr.data() + size_t(r) * M;
-      std::fill(y, y + M, 0.0);
-      const vectorld &row = p->matrix.data[r0 + r];
-      for (int32_t e = 0; e < row.count; e++) add_scaled(y, w.data() + size_t(row.keys[e] - 1) * M, row.values[e], M);
       for (uint16_t j = 0; j < M; j++) y[j] /= p->firstscale.data[r0 + r];
     }
     const double *sr = s.data() + size_t(r0) * M, *gr = g1.data() + size_t(r0) * M;
