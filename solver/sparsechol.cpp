@@ -22,14 +22,9 @@ struct Kept {
   const sparsemx *A = nullptr;
   uint64_t print = 0;
   bool usable = false;
-  // The rows of L below its diagonal, for block solves; empty until one is made.
-  std::vector<int> rows, cols;
-  std::vector<double> vals;
   void drop() {
     if (L) cholmod_free_factor(&L, &c);
     L = nullptr, A = nullptr, print = 0, usable = false;
-    std::vector<int>().swap(rows), std::vector<int>().swap(cols);
-    std::vector<double>().swap(vals);
   }
   ~Kept() {
     drop();
@@ -127,11 +122,18 @@ inline __attribute__((always_inline)) void row_solve(double *y, const double *z,
   }
 }
 
+// a[t] -= b[t] s for t < w, four lanes at a time where the processor has them.
+inline __attribute__((always_inline)) void sub_scaled(double *a, const double *b, double s, int32_t w) {
+  quad4 v = {s, s, s, s};
+  int32_t t = 0;
+  for (; t + 4 <= w; t += 4) QUAD4(a + t) -= CQUAD4(b + t) * v;
+  for (; t < w; t++) a[t] -= b[t] * s;
+}
+
 // x := A^-1 b for the w columns interleaved in b and x (row i at i*w) by the kept factor
-// L L' = P A P' of a simplicial factor: the columns go through L and L' together, so the
-// factor is read once for all of them and no column is copied out. Each row of L and of
-// L' is summed in registers: L by the rows of its lower part (kept beside the factor),
-// L' by the columns of L.
+// L L' = P A P' of a simplicial factor: up to eight columns at a time go through L and
+// L' together, so the factor is read once for them and no column is copied out alone.
+// L' sums each row in registers (by the columns of L); x may be b.
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
@@ -140,32 +142,20 @@ void solve_interleaved(double *x, const double *b, int32_t n, int32_t w) {
   const int *Lp = static_cast<const int *>(L->p), *Li = static_cast<const int *>(L->i);
   const int *Lnz = static_cast<const int *>(L->nz), *P = static_cast<const int *>(L->Perm);
   const double *Lx = static_cast<const double *>(L->x);
-  if (kept.rows.size() != size_t(n) + 1) {
-    // The rows of L below the diagonal, each in order of column.
-    std::vector<int> &rp = kept.rows, &rc = kept.cols;
-    std::vector<double> &rv = kept.vals;
-    rp.assign(size_t(n) + 1, 0);
-    for (int32_t j = 0; j < n; j++)
-      for (int q = Lp[j] + 1; q < Lp[j] + Lnz[j]; q++) rp[size_t(Li[q]) + 1]++;
-    for (int32_t i = 0; i < n; i++) rp[size_t(i) + 1] += rp[size_t(i)];
-    rc.resize(size_t(rp[size_t(n)])), rv.resize(size_t(rp[size_t(n)]));
-    std::vector<int> at(rp.begin(), rp.end() - 1);
-    for (int32_t j = 0; j < n; j++)
-      for (int q = Lp[j] + 1; q < Lp[j] + Lnz[j]; q++) {
-        int e = at[size_t(Li[q])]++;
-        rc[size_t(e)] = j, rv[size_t(e)] = Lx[q];
-      }
+  const int32_t chunk = 8;
+  std::vector<double> y(size_t(n) * std::min(w, chunk));
+  for (int32_t c0 = 0; c0 < w; c0 += chunk) {
+    int32_t m = std::min(chunk, w - c0);
+    for (int32_t k = 0; k < n; k++) std::copy_n(b + size_t(P[k]) * w + c0, m, y.data() + size_t(k) * m);
+    for (int32_t j = 0; j < n; j++) {
+      double *yj = y.data() + size_t(j) * m, d = Lx[Lp[j]];
+      for (int32_t t = 0; t < m; t++) yj[t] /= d;
+      for (int32_t q = Lp[j] + 1; q < Lp[j] + Lnz[j]; q++) sub_scaled(y.data() + size_t(Li[q]) * m, yj, Lx[q], m);
+    }
+    for (int32_t j = n - 1; j >= 0; j--)
+      row_solve(y.data() + size_t(j) * m, y.data(), m, Li + Lp[j] + 1, Lx + Lp[j] + 1, Lnz[j] - 1, Lx[Lp[j]]);
+    for (int32_t k = 0; k < n; k++) std::copy_n(y.data() + size_t(k) * m, m, x + size_t(P[k]) * w + c0);
   }
-  const int *rp = kept.rows.data(), *rc = kept.cols.data();
-  const double *rv = kept.vals.data();
-  std::vector<double> y(size_t(n) * w);
-  for (int32_t k = 0; k < n; k++) std::copy(b + size_t(P[k]) * w, b + size_t(P[k] + 1) * w, y.data() + size_t(k) * w);
-  for (int32_t i = 0; i < n; i++)
-    row_solve(y.data() + size_t(i) * w, y.data(), w, rc + rp[i], rv + rp[i], rp[i + 1] - rp[i], Lx[Lp[i]]);
-  for (int32_t j = n - 1; j >= 0; j--)
-    row_solve(y.data() + size_t(j) * w, y.data(), w, Li + Lp[j] + 1, Lx + Lp[j] + 1, Lnz[j] - 1, Lx[Lp[j]]);
-  for (int32_t k = 0; k < n; k++)
-    std::copy(y.data() + size_t(k) * w, y.data() + size_t(k + 1) * w, x + size_t(P[k]) * w);
 }
 
 }  // namespace
