@@ -62,6 +62,44 @@ static vector2d *xvec(pde *p, uint16_t j) { return &p->modesets[j - 1]; }
   report_exec_err_1(&s);
 }
 
+// Four lanes at a time where the processor has them (two pairs where it has not): the
+// same IEEE operations per lane either way.
+typedef double quad4 __attribute__((vector_size(32), aligned(8), may_alias));
+#define QUAD4(a) (*reinterpret_cast<quad4 *>(a))
+#define CQUAD4(a) (*reinterpret_cast<const quad4 *>(a))
+
+// y(r) := the sum over the entries e of row r of vals[e] x(keys[e] - base), for the w
+// interleaved vectors of x and y (x(k) at x + k*w); each lane from 0.0 in order of e, as
+// add_scaled takes it. Eight lanes at a time are summed in registers.
+template <class Key> static inline __attribute__((always_inline)) void row_times(double *y, const double *x, int32_t w,
+                                                                                 const Key *keys, const double *vals,
+                                                                                 int32_t count, int32_t base) {
+  int32_t c = 0;
+  for (; c + 8 <= w; c += 8) {
+    quad4 a0 = {}, a1 = {};
+    for (int32_t e = 0; e < count; e++) {
+      const double *xr = x + size_t(keys[e] - base) * w + c;
+      double v = vals[e];
+      quad4 s = {v, v, v, v};
+      a0 += CQUAD4(xr) * s, a1 += CQUAD4(xr + 4) * s;
+    }
+    QUAD4(y + c) = a0, QUAD4(y + c + 4) = a1;
+  }
+  if (c + 4 <= w) {
+    quad4 a0 = {};
+    for (int32_t e = 0; e < count; e++) {
+      double v = vals[e];
+      quad4 s = {v, v, v, v};
+      a0 += CQUAD4(x + size_t(keys[e] - base) * w + c) * s;
+    }
+    QUAD4(y + c) = a0, c += 4;
+  }
+  if (c < w) {
+    std::fill(y + c, y + w, 0.0);
+    for (int32_t e = 0; e < count; e++) add_scaled(y + c, x + size_t(keys[e] - base) * w + c, vals[e], w - c);
+  }
+}
+
 // ---- Subspace vectors in global numbering ----------------------------------------------------
 
 
@@ -290,12 +328,13 @@ bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
   return true;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
   for (int32_t r = 0; r < B->n; r++) {
-    double *yr = y + size_t(r) * w;
-    std::fill(yr, yr + w, 0.0);
-    for (int32_t e = B->start[size_t(r)]; e < B->start[size_t(r) + 1]; e++)
-      add_scaled(yr, x + size_t(B->cols[size_t(e)]) * w, B->vals[size_t(e)], w);
+    int32_t e = B->start[size_t(r)];
+    row_times(y + size_t(r) * w, x, w, B->cols.data() + e, B->vals.data() + e, B->start[size_t(r) + 1] - e, 0);
   }
 }
 
@@ -474,7 +513,9 @@ double e_solve(pde *p) {
     fitting_invalidate_fits(p, 3);
     fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0, 0.0);
     mode_source(p, j);
-    measures_get_range(p, xvec(p, j));
+    // Nothing in the sweep reads the variables' ranges: only the last vector's, which
+    // stand after it, are taken.
+    if (j == M) measures_get_range(p, xvec(p, j));
     for (int32_t i = 0; i < n; i++) rhs[size_t(i) * M + j - 1] = p->source.data[i] * p->firstscale.data[i];
   }
   // The last vector's system stays in the problem's residual and correction.
@@ -521,37 +562,100 @@ double e_solve(pde *p) {
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
-// Four lanes at a time where the processor has them (two pairs where it has not): the
-// same IEEE operations per lane either way.
-typedef double quad4 __attribute__((vector_size(32), aligned(8), may_alias));
-#define QUAD4(a) (*reinterpret_cast<quad4 *>(a))
-#define CQUAD4(a) (*reinterpret_cast<const quad4 *>(a))
 
-// out(j) := the sum over r < rows of m[r*ms + j] v[r*vs] for j < cols, each from 0.0 in
-// order of r (with keep, from out(j) as it stands); eight columns at a time are summed
-// in registers.
+// out(i, c) := the sum over r < rows of v[r*vs + i*vi] m[r*ms + c], for i < ni and c < cols,
+// out(i, c) at out[i*os + c]; each sum in order of r from 0.0 (with keep, from out(i, c) as
+// it stands). Up to four i and eight columns are summed in registers at a time, so that
+// each row of m is read once for four i; every sum takes the same terms in the same order
+// whatever its tile.
+template <int NI, int NQ>
+static inline __attribute__((always_inline)) void combine_tile(double *out, int32_t os, const double *m, int32_t ms,
+                                                               const double *v, int32_t vs, int32_t vi, int32_t rows,
+                                                               bool keep) {
+  quad4 a[NI][NQ];
+#pragma GCC unroll 4
+  for (int i = 0; i < NI; i++)
+#pragma GCC unroll 2
+    for (int h = 0; h < NQ; h++) a[i][h] = keep ? CQUAD4(out + size_t(i) * os + 4 * h) : quad4{};
+  for (int32_t r = 0; r < rows; r++) {
+    const double *mr = m + size_t(r) * ms;
+    quad4 row[NQ];
+#pragma GCC unroll 2
+    for (int h = 0; h < NQ; h++) row[h] = CQUAD4(mr + 4 * h);
+#pragma GCC unroll 4
+    for (int i = 0; i < NI; i++) {
+      double x = v[size_t(r) * vs + size_t(i) * vi];
+      quad4 vr = {x, x, x, x};
+#pragma GCC unroll 2
+      for (int h = 0; h < NQ; h++) a[i][h] += row[h] * vr;
+    }
+  }
+#pragma GCC unroll 4
+  for (int i = 0; i < NI; i++)
+#pragma GCC unroll 2
+    for (int h = 0; h < NQ; h++) QUAD4(out + size_t(i) * os + 4 * h) = a[i][h];
+}
+
+// The last NC columns (fewer than four), one by one.
+template <int NI, int NC>
+static inline __attribute__((always_inline)) void combine_tail(double *out, int32_t os, const double *m, int32_t ms,
+                                                               const double *v, int32_t vs, int32_t vi, int32_t rows,
+                                                               bool keep) {
+  double a[NI][NC];
+#pragma GCC unroll 4
+  for (int i = 0; i < NI; i++)
+#pragma GCC unroll 3
+    for (int c = 0; c < NC; c++) a[i][c] = keep ? out[size_t(i) * os + c] : 0.0;
+  for (int32_t r = 0; r < rows; r++) {
+    const double *mr = m + size_t(r) * ms;
+#pragma GCC unroll 4
+    for (int i = 0; i < NI; i++) {
+      double x = v[size_t(r) * vs + size_t(i) * vi];
+#pragma GCC unroll 3
+      for (int c = 0; c < NC; c++) a[i][c] += mr[c] * x;
+    }
+  }
+#pragma GCC unroll 4
+  for (int i = 0; i < NI; i++)
+#pragma GCC unroll 3
+    for (int c = 0; c < NC; c++) out[size_t(i) * os + c] = a[i][c];
+}
+
+template <int NI>
+static inline __attribute__((always_inline)) void combine_rows(double *out, int32_t os, const double *m, int32_t ms,
+                                                               const double *v, int32_t vs, int32_t vi, int32_t rows,
+                                                               int32_t cols, bool keep) {
+  int32_t c = 0;
+  for (; c + 8 <= cols; c += 8) combine_tile<NI, 2>(out + c, os, m + c, ms, v, vs, vi, rows, keep);
+  if (c + 4 <= cols) combine_tile<NI, 1>(out + c, os, m + c, ms, v, vs, vi, rows, keep), c += 4;
+  if (cols - c == 1) combine_tail<NI, 1>(out + c, os, m + c, ms, v, vs, vi, rows, keep);
+  if (cols - c == 2) combine_tail<NI, 2>(out + c, os, m + c, ms, v, vs, vi, rows, keep);
+  if (cols - c == 3) combine_tail<NI, 3>(out + c, os, m + c, ms, v, vs, vi, rows, keep);
+}
 
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-static void combine(double *out, const double *m, int32_t ms, const double *v, int32_t vs, int32_t rows,
-                    int32_t cols, bool keep = false) {
-  int32_t c = 0;
-  for (; c + 8 <= cols; c += 8) {
-    quad4 a[2] = {};
-    if (keep)
-      for (int h = 0; h < 2; h++) a[h] = CQUAD4(out + c + 4 * h);
-    for (int32_t r = 0; r < rows; r++) {
-      const double *mr = m + size_t(r) * ms + c;
-      double x = v[size_t(r) * vs];
-      quad4 vr = {x, x, x, x};
-      for (int h = 0; h < 2; h++) a[h] += CQUAD4(mr + 4 * h) * vr;
-    }
-    for (int h = 0; h < 2; h++) QUAD4(out + c + 4 * h) = a[h];
+static void
+combine_block(double *out, int32_t os, const double *m, int32_t ms, const double *v, int32_t vs, int32_t vi,
+              int32_t rows, int32_t ni, int32_t cols, bool keep = false) {
+  int32_t i = 0;
+  for (; i + 4 <= ni; i += 4)
+    combine_rows<4>(out + size_t(i) * os, os, m, ms, v + size_t(i) * vi, vs, vi, rows, cols, keep);
+  for (; i < ni; i++) combine_rows<1>(out + size_t(i) * os, os, m, ms, v + size_t(i) * vi, vs, vi, rows, cols, keep);
+}
+
+// Rows r0 .. r0 + rows - 1 of the matrix times the w interleaved vectors of x (unknown k
+// at x + (k - 1)*w), into y from its start.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+static void
+matrix_rows_times(double *y, const sparsemx *A, int32_t r0, int32_t rows, const double *x, int32_t w) {
+  for (int32_t r = 0; r < rows; r++) {
+    const vectorld &row = A->data[r0 + r];
+    row_times(y + size_t(r) * w, x, w, row.keys, row.values, row.count, 1);
   }
-  if (c == cols) return;
-  if (!keep) std::fill(out + c, out + cols, 0.0);
-  for (int32_t r = 0; r < rows; r++) add_scaled(out + c, m + size_t(r) * ms + c, v[size_t(r) * vs], cols - c);
 }
 
 void subspace(pde *p, matrixd *a, matrixd *b) {
@@ -619,29 +723,37 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   std::fill(b->data, b->data + size_t(M) * M, 0.0);
   const int32_t slice = 64;
   std::vector<double> kr(size_t(slice) * M);
-  double col[slice];
   for (int32_t r0 = 0; r0 < n; r0 += slice) {
     int32_t rows = std::min(slice, n - r0);
+    matrix_rows_times(kr.data(), &p->matrix, r0, rows, w.data(), M);
     for (int32_t r = 0; r < rows; r++) {
       double *y = kr.data() + size_t(r) * M;
-      std::fill(y, y + M, 0.0);
-      const vectorld &row = p->matrix.data[r0 + r];
-      for (int32_t e = 0; e < row.count; e++) add_scaled(y, w.data() + size_t(row.keys[e] - 1) * M, row.values[e], M);
       for (uint16_t j = 0; j < M; j++) y[j] /= p->firstscale.data[r0 + r];
     }
     const double *sr = s.data() + size_t(r0) * M, *gr = g1.data() + size_t(r0) * M;
-    for (uint16_t i = 0; i < M; i++) {
-      double *ai = a->data + size_t(i) * M, *bi = b->data + size_t(i) * M;
-      if (i > 0) {
-        for (int32_t r = 0; r < rows; r++) {
-          int32_t v = before[size_t(r0 + r)];
-          col[r] = v < 0 ? gr[size_t(r) * M + i] : g0[size_t(v) * M + i];
-        }
-        combine(ai, kr.data(), M, col, 1, rows, i, true);
-        combine(bi, sr, M, col, 1, rows, i, true);
+    // Over a run of rows free of value conditions X_i is the same before and after them:
+    // every row i of A and B takes the run at once. A row of a value condition takes X_i
+    // as it stood before them for the columns j < i.
+    for (int32_t r = 0; r < rows;) {
+      int32_t e = r;
+      while (e < rows && before[size_t(r0 + e)] < 0) e++;
+      if (e > r) {
+        const double *g = gr + size_t(r) * M;
+        combine_block(a->data, M, kr.data() + size_t(r) * M, M, g, M, 1, e - r, M, M, true);
+        combine_block(b->data, M, sr + size_t(r) * M, M, g, M, 1, e - r, M, M, true);
       }
-      combine(ai + i, kr.data() + i, M, gr + i, M, rows, M - i, true);
-      combine(bi + i, sr + i, M, gr + i, M, rows, M - i, true);
+      if (e == rows) break;
+      const double *k = kr.data() + size_t(e) * M, *sv = sr + size_t(e) * M, *g = gr + size_t(e) * M;
+      const double *h = g0.data() + size_t(before[size_t(r0 + e)]) * M;
+      for (uint16_t i = 0; i < M; i++) {
+        double *ai = a->data + size_t(i) * M, *bi = b->data + size_t(i) * M;
+        for (uint16_t j = 0; j < M; j++) {
+          double x = j < i ? h[i] : g[i];
+          ai[j] += k[j] * x;
+          bi[j] += sv[j] * x;
+        }
+      }
+      r = e + 1;
     }
   }
   // The vectors in unknown order are made afresh by the next projection: their room
@@ -685,28 +797,37 @@ bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
 void eig_expand(pde *p, const matrixd *q) {
   TRACE("eig_expand");
   uint16_t M = p->subspace, V = cgsolve_varcount(p);
-  std::vector<double> old(M), sum(M), norm(M, 0.0);
+  // Four nodes at a time: their old values (node b's at old[b*M + j]) and new ones.
+  const int32_t B = 4;
+  std::vector<double> old(size_t(B) * M), sum(size_t(B) * M), norm(M, 0.0);
   int64_t entries = 0;
   for (uint16_t k = 1; k <= V; k++) {
     int32_t n = p->modesets[0].data[k - 1].count;
     entries += n;
-    for (int32_t i = 0; i < n; i++) {
-      for (uint16_t j = 0; j < M; j++) old[j] = p->modesets[j].data[k - 1].data[i];
-      combine(sum.data(), q->data, M, old.data(), 1, M, M);
+    for (int32_t i0 = 0; i0 < n; i0 += B) {
+      int32_t nb = std::min(B, n - i0);
       for (uint16_t j = 0; j < M; j++) {
-        p->modesets[j].data[k - 1].data[i] = sum[j];
-        norm[j] += sum[j] * sum[j];
+        const double *x = p->modesets[j].data[k - 1].data + i0;
+        for (int32_t b = 0; b < nb; b++) old[size_t(b) * M + j] = x[b];
       }
+      combine_block(sum.data(), M, q->data, M, old.data(), 1, M, M, nb, M);
+      for (int32_t b = 0; b < nb; b++)
+        for (uint16_t j = 0; j < M; j++) {
+          double y = sum[size_t(b) * M + j];
+          p->modesets[j].data[k - 1].data[i0 + b] = y;
+          norm[j] += y * y;
+        }
     }
   }
   // The held sources follow the vectors: the same combination, the same scale.
   bool follow = held_projected && M > 0 && held.size() == size_t(p->nt) * M;
   held_projected = false;
   if (follow)
-    for (size_t i = 0; i < size_t(p->nt); i++) {
-      double *row = held.data() + i * M;
-      combine(sum.data(), q->data, M, row, 1, M, M);
-      std::copy(sum.begin(), sum.end(), row);
+    for (size_t i = 0; i < size_t(p->nt); i += B) {
+      int32_t nb = int32_t(std::min<size_t>(B, size_t(p->nt) - i));
+      double *rows = held.data() + i * M;
+      combine_block(sum.data(), M, q->data, M, rows, 1, M, M, nb, M);
+      std::copy(sum.begin(), sum.begin() + size_t(nb) * M, rows);
     }
   // A vector that vanished keeps its zeros rather than becoming NaN.
   for (uint16_t j = 0; j < M; j++) {

@@ -175,32 +175,35 @@ TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
 }
 
 TEST(Sparsecg, BlockByTheCompleteFactorMeetsTheDenseSolution) {
-  // Three columns of the 2D Laplacian by the complete factor: the dense solution to
-  // rounding, also once its values change (the kept factor is not reused). A matrix
-  // that is not positive definite, or singular, is declined, x untouched.
-  const int w = 3;
-  for (double shift : {0.0, 1.5}) {
-    Dense dense = five_point(8);
-    for (size_t i = 0; i < dense.size(); i++) dense[i][i] += shift;
-    Solve r(dense, orthomin, luprecon);
-    int32_t n = r.a.rows;
-    std::vector<double> b(size_t(n) * w), x(size_t(n) * w);
-    for (int32_t i = 0; i < n; i++)
-      for (int t = 0; t < w; t++) b[size_t(i) * w + t] = std::sin(double((i + 1) * (t + 2)));
-    double res[w];
-    sparsecg_cg_block(x.data(), &r.a, &r.m, b.data(), &r.d, &r.band, &r.pool, w, 1e-12, 0.0, 500, &r.panel,
-                      orthomin, luprecon, n, res);
-    for (int t = 0; t < w; t++) {
-      std::vector<double> bt(static_cast<size_t>(n));
-      for (int32_t i = 0; i < n; i++) bt[size_t(i)] = b[size_t(i) * w + t];
-      std::vector<double> want = dense_solve(dense, bt);
-      double most = 0, gap = 0;
+  // Three and then eleven columns (four-lane groups and the rest) of the 2D Laplacian by
+  // the complete factor: the dense solution to rounding, also once its values change (the
+  // kept factor is not reused). A matrix that is not positive definite, or singular, is
+  // declined, x untouched.
+  for (int w : {3, 11})
+    for (double shift : {0.0, 1.5}) {
+      Dense dense = five_point(8);
+      for (size_t i = 0; i < dense.size(); i++) dense[i][i] += shift;
+      Solve r(dense, orthomin, luprecon);
+      int32_t n = r.a.rows;
+      std::vector<double> b(size_t(n) * w), x(size_t(n) * w);
       for (int32_t i = 0; i < n; i++)
-        most = std::max(most, std::fabs(want[size_t(i)])), gap = std::max(gap, std::fabs(x[size_t(i) * w + t] - want[size_t(i)]));
-      EXPECT_LT(gap, 1e-12 * most) << shift << " " << t;
-      EXPECT_GT(res[t], 0);
+        for (int t = 0; t < w; t++) b[size_t(i) * w + t] = std::sin(double((i + 1) * (t + 2)));
+      std::vector<double> res(static_cast<size_t>(w));
+      sparsecg_cg_block(x.data(), &r.a, &r.m, b.data(), &r.d, &r.band, &r.pool, w, 1e-12, 0.0, 500, &r.panel, orthomin,
+                        luprecon, n, res.data());
+      for (int t = 0; t < w; t++) {
+        std::vector<double> bt(static_cast<size_t>(n));
+        for (int32_t i = 0; i < n; i++) bt[size_t(i)] = b[size_t(i) * w + t];
+        std::vector<double> want = dense_solve(dense, bt);
+        double most = 0, gap = 0;
+        for (int32_t i = 0; i < n; i++)
+          most = std::max(most, std::fabs(want[size_t(i)])),
+          gap = std::max(gap, std::fabs(x[size_t(i) * w + t] - want[size_t(i)]));
+        EXPECT_LT(gap, 1e-12 * most) << shift << " " << t;
+        EXPECT_GT(res[size_t(t)], 0);
+      }
     }
-  }
+  const int w = 3;
   Dense dense = five_point(8);
   for (size_t i = 0; i < dense.size(); i++) dense[i][i] -= 4.0;
   Sparse a(dense);
