@@ -157,6 +157,17 @@ TEST_F(MeshRun, RefinedSteepSheetsKeepTheVolumeAndALinearField) {
   EXPECT_NEAR(reported("curved_sheet_linear_field", "sqrt(INTEGRAL((v-z)^2))"), 0, 1e-5);
 }
 
+// The same planes with the middle sheet 0.5 + 0.3 sin 6x sin 6y above the lower one: the
+// lower layer holds 0.5 + 0.3 ((1 - cos 6) / 6)^2 exactly. Refining a first mesh whose
+// columns could not follow the sheet left sheet nodes off it (0.4976 for that layer).
+TEST_F(MeshRun, RefinedSteepWavySheetKeepsEachLayer) {
+  ASSERT_EQ(run("meshing", "curved_sheet_refine"), 0) << errors("curved_sheet_refine");
+  const double w = (1 - std::cos(6.0)) / 6;
+  EXPECT_NEAR(reported("curved_sheet_refine", "INTEGRAL(1)"), 1.5, 1e-5);
+  EXPECT_NEAR(reported("curved_sheet_refine", "INTEGRAL(1,1,1)"), 0.5 + 0.3 * w * w, 2e-5);
+  EXPECT_NEAR(reported("curved_sheet_refine", "INTEGRAL(1,1,2)"), 1 - 0.3 * w * w, 2e-5);
+}
+
 // A plate 0.2 x 0.2 x 0.001, thinner than its base spacing: columns of flat tetrahedra
 // fill it, and u = z / 0.001 between u = 0 below and 1 above. Sheets that enclose no volume
 // at all are refused at the extrusion's line.
