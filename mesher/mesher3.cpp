@@ -116,7 +116,11 @@ void follow_sheets(pde *p, Mesh *m) {
   bool flat = true;
   for (int32_t s = 0; s < d->flat.count; s++) flat = flat && d->flat.data[s];
   if (flat || d->surfacetrees.count < 2) return;
-  const int32_t cap = std::max<int32_t>(p->nodelimit, 1) / (4 * d->surfacetrees.count);
+  // A base node stands for about p^2 (p (S - 1) + 1) nodes of order p over S sheets; the
+  // first mesh keeps within half the node limit.
+  const int32_t order = p->basis == tet20 ? 3 : p->basis == tet10 ? 2 : 1, S = d->surfacetrees.count;
+  const double per = double(order * order) * (order * (S - 1) + 1);
+  const int32_t cap = int32_t(std::max<int32_t>(p->nodelimit, 1) * 0.5 / per);
   for (int pass = 0; pass < 8; pass++) {
     std::vector<int32_t> marked;
     for (int32_t c = 1; c <= m->cells.count; c++)
