@@ -121,16 +121,21 @@ void follow_sheets(pde *p, Mesh *m) {
   const int32_t order = p->basis == tet20 ? 3 : p->basis == tet10 ? 2 : 1, S = d->surfacetrees.count;
   const double per = double(order * order) * (order * (S - 1) + 1);
   const int32_t cap = int32_t(std::max<int32_t>(p->nodelimit, 1) * 0.5 / per);
+  const int32_t before = m->nodes.count;
   for (int pass = 0; pass < 8; pass++) {
     std::vector<int32_t> marked;
     for (int32_t c = 1; c <= m->cells.count; c++)
       if (m->cells.data[c - 1].alive && bends(d, m, c)) marked.push_back(c);
-    if (marked.empty()) return;
+    if (marked.empty()) break;
+    bool full = false;
     for (int32_t c : marked) {
-      if (m->nodes.count - m->delnodes >= cap) return;
+      if ((full = m->nodes.count - m->delnodes >= cap)) break;
       if (m->cells.data[c - 1].alive && bends(d, m, c)) refine2_subdivide2(m, c, tri3, nullptr, 0, 1);
     }
+    if (full) break;
   }
+  // New nodes on a periodic side find their images, as after any refinement.
+  if (d->periodics.count > 0 && m->nodes.count > before) meshes_match_periodics(m, before);
 }
 
 }  // namespace
