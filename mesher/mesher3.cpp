@@ -3,6 +3,10 @@
 // relaxation, higher-order nodes, periodic images and the display.
 #include "mesher/mesher3.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"
@@ -12,6 +16,7 @@
 #include "mesher/mesh3.h"
 #include "mesher/mesher2.h"
 #include "mesher/meshpde3.h"
+#include "mesher/refine2.h"
 #include "model/treeclas.h"
 #include "model/treedif.h"
 #include "model/treemods.h"
@@ -66,10 +71,80 @@ void mesher3_treat_sheets(pde *p) {
   }
 }
 
+namespace {
+
+// A curved sheet must bend little across a base cell: the tetrahedra of a column bend
+// with their sheet, and bisecting one later pushes its new sheet nodes out by that bend
+// (halved lengths quarter it), which a cell thin against it cannot take without folding
+// or leaving the node off its sheet. Where a sheet's bend across a side (its height at the
+// middle against the side's chord) exceeds this fraction of the side's length, the base
+// cell is bisected before the extrusion, so that its columns follow the sheet from the
+// first mesh on.
+const double kSheetBend = 0.1;
+
+bool bends(const Domain *d, const Mesh *m, int32_t c) {
+  const MeshCell &C = m->cells.data[c - 1];
+  uint16_t S = d->surfacetrees.count, r = C.region;
+  for (int e = 0; e < 3; e++) {
+    const MeshNode &A = m->nodes.data[C.nodes.data[e] - 1], &B = m->nodes.data[C.nodes.data[(e + 1) % 3] - 1];
+    double mx = (A.x + B.x) / 2, my = (A.y + B.y) / 2, len = std::hypot(B.x - A.x, B.y - A.y);
+    // Each sheet's height at the ends and the middle; a side where layers pinch (a sheet
+    // bends more than the layer beside it is thick) is left alone: no length follows a
+    // sheet running into another.
+    std::vector<double> za(S + 1), zm(S + 1), zb(S + 1);
+    for (uint16_t s = 1; s <= S; s++)
+      za[s] = meshpde3_sheet_z(d, s, r, A.x, A.y), zm[s] = meshpde3_sheet_z(d, s, r, mx, my),
+      zb[s] = meshpde3_sheet_z(d, s, r, B.x, B.y);
+    bool split = false;
+    for (uint16_t s = 1; s <= S; s++) {
+      if (s <= d->flat.count && d->flat.data[s - 1]) continue;
+      double bend = std::fabs(zm[s] - (za[s] + zb[s]) / 2);
+      if (!(bend > kSheetBend * len)) continue;
+      for (uint16_t t = 1; t < S; t++)
+        if (!(std::min({za[t + 1] - za[t], zm[t + 1] - zm[t], zb[t + 1] - zb[t]}) > bend)) return false;
+      split = true;
+    }
+    if (split) return true;
+  }
+  return false;
+}
+
+// Bisects the base cells across which a curved sheet bends too much (a few passes,
+// within a share of the node limit).
+void follow_sheets(pde *p, Mesh *m) {
+  const Domain *d = m->domain;
+  bool flat = true;
+  for (int32_t s = 0; s < d->flat.count; s++) flat = flat && d->flat.data[s];
+  if (flat || d->surfacetrees.count < 2) return;
+  // A base node stands for about p^2 (p (S - 1) + 1) nodes of order p over S sheets; the
+  // first mesh keeps within half the node limit.
+  const int32_t order = p->basis == tet20 ? 3 : p->basis == tet10 ? 2 : 1, S = d->surfacetrees.count;
+  const double per = double(order * order) * (order * (S - 1) + 1);
+  const int32_t cap = int32_t(std::max<int32_t>(p->nodelimit, 1) * 0.5 / per);
+  const int32_t before = m->nodes.count;
+  for (int pass = 0; pass < 8; pass++) {
+    std::vector<int32_t> marked;
+    for (int32_t c = 1; c <= m->cells.count; c++)
+      if (m->cells.data[c - 1].alive && bends(d, m, c)) marked.push_back(c);
+    if (marked.empty()) break;
+    bool full = false;
+    for (int32_t c : marked) {
+      if ((full = m->nodes.count - m->delnodes >= cap)) break;
+      if (m->cells.data[c - 1].alive && bends(d, m, c)) refine2_subdivide2(m, c, tri3, nullptr, 0, 1);
+    }
+    if (full) break;
+  }
+  // New nodes on a periodic side find their images, as after any refinement.
+  if (d->periodics.count > 0 && m->nodes.count > before) meshes_match_periodics(m, before);
+}
+
+}  // namespace
+
 int32_t mesher3_grid3d(pde *p) {
   TRACE("mesher3_grid3d");
   Mesh *m = &p->mesh;
   Domain *d = m->domain;
+  if (m->curvegrid && d->extrusion) follow_sheets(p, m);
   // 1. The base mesh keeps the 2D mesh, its boundary lists and its own 2D domain.
   meshes_mesh_copy(&p->basemesh, m, 1);
   vectorl_copyto_0(&p->basemesh.jointnodes, &m->jointnodes);

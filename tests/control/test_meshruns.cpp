@@ -157,6 +157,28 @@ TEST_F(MeshRun, RefinedSteepSheetsKeepTheVolumeAndALinearField) {
   EXPECT_NEAR(reported("curved_sheet_linear_field", "sqrt(INTEGRAL((v-z)^2))"), 0, 1e-5);
 }
 
+// Planes 1.5 apart with a steep wavy sheet 0.5 + 0.3 sin ax sin by above the lower one:
+// the lower layer holds 0.5 + 0.3 ((1 - cos a) / a) ((1 - cos b) / b) exactly. Refining a
+// first mesh whose columns could not follow the sheet left sheet nodes off it (0.4976 for
+// the first; the cubic cells of the second ended in a floating-point overflow).
+TEST_F(MeshRun, RefinedSteepWavySheetKeepsEachLayer) {
+  const struct {
+    const char *name;
+    double a, b;
+  } rows[] = {
+      {"curved_sheet_refine", 6, 6},  // over 2x + y, quadratic cells
+      {"curved_sheet_order3", 5, 4},  // over 3x, cubic cells
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
+    const double w = 0.3 * (1 - std::cos(r.a)) / r.a * (1 - std::cos(r.b)) / r.b;
+    EXPECT_NEAR(reported(r.name, "INTEGRAL(1)"), 1.5, 1e-5);
+    EXPECT_NEAR(reported(r.name, "INTEGRAL(1,1,1)"), 0.5 + w, 2e-5);
+    EXPECT_NEAR(reported(r.name, "INTEGRAL(1,1,2)"), 1 - w, 2e-5);
+  }
+}
+
 // A plate 0.2 x 0.2 x 0.001, thinner than its base spacing: columns of flat tetrahedra
 // fill it, and u = z / 0.001 between u = 0 below and 1 above. Sheets that enclose no volume
 // at all are refused at the extrusion's line.
