@@ -241,6 +241,8 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       {"dynamic_boundary", "u0", 0.1277182, 1e-4},
       {"dynamic_boundary_robin", "u0", 0.8717998, 1e-5},
       {"dynamic_boundary_robin", "u1", 0.6799369, 1e-5},
+      {"halfplanes_contact", "u03", 0.5761501, 2e-4},
+      {"halfplanes_contact", "heat", 0.5, 2e-5},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
