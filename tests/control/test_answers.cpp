@@ -243,6 +243,9 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       {"dynamic_boundary_robin", "u1", 0.6799369, 1e-5},
       {"halfplanes_contact", "u03", 0.5761501, 2e-4},
       {"halfplanes_contact", "heat", 0.5, 2e-5},
+      {"pulse_advected_centre", "xc", 0.8, 1e-4},
+      {"pulse_advected_centre", "mass", 0.0628154, 2e-5},
+      {"pulse_advected_centre", "peak", 0.2, 3e-4},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
