@@ -246,6 +246,8 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       {"pulse_advected_centre", "xc", 0.8, 1e-4},
       {"pulse_advected_centre", "mass", 0.0628154, 2e-5},
       {"pulse_advected_centre", "peak", 0.2, 3e-4},
+      {"rate_of_decaying_mode", "u", 0.1389111, 5e-4},
+      {"rate_of_decaying_mode", "ut", -1.3709979, 3e-3},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
