@@ -444,6 +444,27 @@ static uint16_t image_side(Mesh *m, int32_t c, uint16_t s, int32_t q) {
   return t ? t : meshes_find_side_1(m, q, ia, ib);
 }
 
+// Makes the nodes of side s of x and those of side t of y (its periodic image) images of
+// each other: the ends, and the side nodes in the same order along the side.
+static void pair_side_images(Mesh *m, int32_t x, uint16_t s, int32_t y, uint16_t t, int32_t basis) {
+  const uint8_t *rx = row_of_side(s), *ry = row_of_side(t);
+  int32_t xa = place_node(m, x, rx[1]), xb = place_node(m, x, rx[2]);
+  int32_t ya = place_node(m, y, ry[1]), yb = place_node(m, y, ry[2]);
+  bool same = node_at(m, xa).image == ya || node_at(m, xb).image == yb;
+  auto link = [m](int32_t p, int32_t q) {
+    if (p <= 0 || q <= 0) return;
+    node_at(m, p).image = q;
+    node_at(m, q).image = p;
+  };
+  link(xa, same ? ya : yb);
+  link(xb, same ? yb : ya);
+  if (basis == tri6) link(place_node(m, x, rx[3]), place_node(m, y, ry[3]));
+  if (basis == tri9) {
+    link(place_node(m, x, rx[3]), place_node(m, y, same ? ry[3] : ry[6]));
+    link(place_node(m, x, rx[6]), place_node(m, y, same ? ry[6] : ry[3]));
+  }
+}
+
 void refine2_subdivide2(Mesh *m, int32_t c, int32_t basis, vectorvd *values, uint8_t log, uint8_t insert) {
   TRACE("refine2_subdivide2_0");
   if (basis != tri3 && basis != tri6 && basis != tri9) rtlib_fatal_in("refine2_subdivide2", "BAD ORDER");
@@ -484,6 +505,11 @@ void refine2_subdivide2(Mesh *m, int32_t c, int32_t basis, vectorvd *values, uin
   // c's half-side (a, m) and c2's (m, b) are side s of each; the image halves' sides are t.
   cell_at(m, c).neighbour[s - 1] = -qa, cell_at(m, qa).neighbour[t - 1] = -c;
   cell_at(m, c2).neighbour[s - 1] = -qb, cell_at(m, qb).neighbour[t - 1] = -c2;
+  // The new nodes on both sides are images of each other from now on, not only from the
+  // matching that ends the pass: a later split in this pass across one of the halves
+  // looks for its image side through them.
+  pair_side_images(m, c, s, qa, t, basis);
+  pair_side_images(m, c2, s, qb, t, basis);
 }
 
 // ---- Merging -------------------------------------------------------------------------------

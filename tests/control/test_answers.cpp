@@ -357,7 +357,8 @@ TEST_F(Answers, BoundaryLayersAreResolvedToTheirLimit) {
 }
 
 // Periodic problems, whose slaves' columns fold into their masters' with the rows: the
-// answers of the symmetric fold, in 2D and in a periodic extrusion.
+// answers of the symmetric fold, in 2D and in a periodic extrusion; linear cells refined
+// far enough that splits across the periodic sides follow one another in a pass.
 TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
   // clang-format off
   expect_answers(*this, {
@@ -371,6 +372,14 @@ TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
       {"periodic_extrusion_source", "L2", 0.0, 2e-3},
       {"periodic_duct", "Q", 0.0351443, 3.5e-5},
       {"periodic_duct", "centre", 0.0736714, 7e-5},
+      {"periodic_linear_refine_2d", "left", 0.2955202, 2e-4},
+      {"periodic_linear_refine_2d", "right", 0.2955202, 2e-4},
+      {"periodic_linear_refine_2d", "quarter", 0.9553365, 2e-4},
+      {"periodic_linear_refine_2d", "L2", 0.0, 3e-4},
+      {"antiperiodic_linear_refine_sphere2", "u", 0.7464873, 1.5e-4},
+      {"antiperiodic_linear_refine_sphere2", "left", 1.3, 2.6e-4},
+      {"antiperiodic_linear_refine_sphere2", "right", -1.3, 2.6e-4},
+      {"antiperiodic_linear_refine_sphere2", "rel", 0.0, 1e-4},
   });
   // clang-format on
 }
