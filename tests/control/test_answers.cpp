@@ -8,6 +8,7 @@
 #include <random>
 #include <regex>
 
+#include "tests/control/answer_rows.h"
 #include "tests/control/doubles.h"
 
 namespace {
@@ -38,6 +39,9 @@ struct Answers : ProgramRun {
     return out;
   }
   std::string log(const std::string &name) { return slurp(dir + "/" + name + ".log"); }
+  // The descriptor name.pde as expect_answers runs it, and its reported values.
+  int run_answer(const std::string &name) { return run({(name + ".pde").c_str()}); }
+  std::map<std::string, double> report_answer(const std::string &name) { return report(name); }
 };
 
 // With upwinding on (the default), the streamline terms of the source and of the time
@@ -149,24 +153,6 @@ TEST_F(Answers, CdfOnACutIsRefusedWhereWritten) {
   EXPECT_NE(l.find("| --DONE--\nEND\n"), std::string::npos) << l;
   EXPECT_NEAR(report("cdf_on_cut_3d").at("VAL(u,0.5,0.5,0.5)"), 0.0562127, 1e-4 * 0.0562127);
   for (const auto &e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".cdf");
-}
-
-// A row: a descriptor, a reported value, the answer and the tolerance the descriptor's comment states.
-struct AnswerRow {
-  const char *name, *label;
-  double value, tol;
-};
-
-// Runs each row's descriptor once and compares its reported value with the answer.
-static void expect_answers(Answers &t, std::initializer_list<AnswerRow> rows) {
-  std::map<std::string, std::map<std::string, double>> got;
-  for (const AnswerRow &r : rows) {
-    if (!got.count(r.name)) {
-      ASSERT_EQ(t.run({(std::string(r.name) + ".pde").c_str()}), 0) << r.name << "\n" << t.out();
-      got[r.name] = t.report(r.name);
-    }
-    EXPECT_NEAR(got[r.name].at(r.label), r.value, r.tol) << r.name << " " << r.label << "\n" << t.log(r.name);
-  }
 }
 
 // Time runs (and steady runs in 3D and with a constraint) against their exact answers.
