@@ -109,6 +109,8 @@ void bcs_free_0(bc *b) {
   vectorn_free(&b->regions);
   for (treevector &v : b->lists) trees_free_1(&v, 1);
   trees_free_2(&b->perregion, 1);
+  trees_free_1(&b->rates, 1);
+  trees_free_2(&b->ratejac, 1);
 }
 
 void bcs_free_1(bcset *set) {

@@ -21,6 +21,8 @@ struct bc {
   uint16_t variable;    // the variable the condition applies to
   treevector lists[2];  // per region position: [0] the prepared formula, [1] the final residual
   treevectors perregion;  // per region position, the Jacobians by unknown
+  treevector rates;       // per region position: a natural condition's time part as a side integral
+  treevectors ratejac;    // per region position: that part's Jacobians by the rates of the unknowns
   uint8_t varying;      // 1: in value form, the residual is the variable minus the value
 };
 

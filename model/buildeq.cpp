@@ -462,19 +462,28 @@ static void build_timedep(pde *p, equation *eq, TreeNode *time, uint16_t e, uint
   store(&eq->timeint, r, body.release());
 }
 
-// The streamline terms of the equation in region r: the residual of its zero- and
-// first-order parts, and of its time part (so that a solution of the equation leaves the
+// The streamline terms of the equation in region r: the residual of its steady parts of
+// every order, and of its time part (so that a solution of the equation leaves the
 // upwind terms at zero, the source's own going with the source), with the velocity and
 // diffusion they are weighted by.
 static void build_upwind(pde *p, equation *eq, Tree &z0, Tree &z1, Tree &z2, Tree &time, uint16_t e, uint16_t r) {
   TRACE("build_upwind_0");
   if (!z1.t) return;
   uint16_t regions = region_count(p), n = unknowns(p);
-  // 1. The upwind residual U = Z0 + Z1.
+  // 1. The upwind residual U = Z0 + Z1 + Z2: the whole equation at a point, so that the
+  // exact solution leaves it at zero. Without its second-order part it is not, wherever the
+  // elements have curvature of their own (quadratic and higher): the streamline weight of
+  // the diffusion left out acts as a third-order term that lags an advected pulse (by
+  // 5e-4 in a step of 0.8 at ERRLIM 1e-5, a hundred times the time stepping's error).
   Tree u(trees_copy(z1.t));
   if (z0.t) {
     TreeNode *sum = trees_new_1(op::addop, &z0.t->loc);
     sum->child[0] = z0.release(), sum->child[1] = u.release();
+    u.t = sum;
+  }
+  if (z2.t) {
+    TreeNode *sum = trees_new_1(op::addop, &z2.t->loc);
+    sum->child[0] = u.release(), sum->child[1] = trees_copy(z2.t);
     u.t = sum;
   }
   // 2. Velocity: the coefficient of the derivative of the variable along each coordinate.
@@ -861,6 +870,66 @@ static bool holds_rate(const TreeNode *t, int depth = 0) {
   return false;
 }
 
+static void refuse_rate(pde *p, bc *c) {
+  String message = {};
+  strings_copyto_1(&message, "A time derivative in a boundary condition is not supported");
+  struct Freed {
+    String *s;
+    ~Freed() { strings_free_0(s); }
+  } freed{&message};
+  report_parse_err_1(p, c->tree, &message);
+}
+
+// The time part of natural condition c in region r (its entry i) taken out of t: as a side
+// integral of the surface element, with its Jacobians by the rates of the unknowns. The
+// step weighs it as it weighs the equation's time integral. A part that reads the unknowns
+// besides their rates is left in t (and refused there). Entry i of b's lists.
+static void side_rates(pde *p, bc *c, uint16_t b, Tree &t, uint16_t r, uint16_t i) {
+  uint16_t count = uint16_t(c->regions.count), v = p->nfield;
+  if (c->rates.count < count) {
+    fresh(&c->rates, count);
+    fresh(&c->ratejac, count);
+  }
+  Tree split(trees_copy(t.t));
+  expand(p, split, r);
+  treeclas_classify_rhs(p, split.t, r);
+  treeclas_classify_time(p, split.t, r);
+  split.t = treemods_segregate_time(split.t);
+  simplify(p, split, r);
+  Tree time, rest;
+  if (split.t && split.t->opcode == op::kkktime) {
+    time.t = std::exchange(split.t->child[0], nullptr);
+    rest.t = std::exchange(split.t->child[1], nullptr);
+  } else {
+    treeclas_classify_time(p, split.t, r);
+    if (!split.t || split.t->timeclass != timex) return;
+    time.t = split.release();
+  }
+  if (!rest.t) rest.t = zero_tree();
+  // The side integral of the part times the surface element.
+  TreeNode *m = trees_new_1(op::mulop, time.t ? &time.t->loc : nullptr);
+  m->child[0] = time.release();
+  m->child[1] = side_element(p);
+  Tree body(trees_insert(m, op::bintegral));
+  differ_all(p, body, r);
+  simplify(p, body, r);
+  treevector values = {};
+  struct Freed {
+    treevector *v;
+    ~Freed() { trees_free_1(v, 1); }
+  } freed{&values};
+  time_value_jacobians(p, body.t, r, &values);
+  for (uint16_t j = 1; j <= values.count; j++)
+    if (values.data[j - 1]) return;
+  dbbc(b, r, 0, body.t, "SURFACE TIME BC", true);
+  time_jacobians(p, body.t, r, v, &c->ratejac.data[i - 1]);
+  time_residual(p, body, r);
+  store(&c->rates, i, body.release());
+  trees_free_0(t.release());
+  t.t = rest.release();
+  simplify(p, t, r);
+}
+
 void buildeq_build_bcs(pde *p) {
   TRACE("buildeq_build_bcs_0");
   bcset &set = p->formulas.bcs;
@@ -877,22 +946,22 @@ void buildeq_build_bcs(pde *p) {
     fresh(&c->lists[0], count);
     fresh(&c->lists[1], count);
     fresh(&c->perregion, count);
+    fresh(&c->rates, 0);
+    fresh(&c->ratejac, 0);
     c->varying = c->type == normalbc || c->type == tanglbc;
     for (uint16_t i = 1; i <= count; i++) {
       uint16_t r = c->regions.data[i - 1];
       // a. The prepared formula.
       Tree t(written_out(p, c->tree, r));
       simplify(p, t, r);
-      // A condition's terms carry no time weight of their own: a rate in one (a dynamic
-      // boundary) would be taken without its place in the step matrix.
+      // A natural condition of a variable with a rate may hold rates (a dynamic boundary):
+      // they are split off and weighed with the equation's time terms. A rate anywhere
+      // else would be taken without its place in the step matrix.
       if (p->timedep && holds_rate(t.t)) {
-        String message = {};
-        strings_copyto_1(&message, "A time derivative in a boundary condition is not supported");
-        struct Freed {
-          String *s;
-          ~Freed() { strings_free_0(s); }
-        } freed{&message};
-        report_parse_err_1(p, c->tree, &message);
+        if (c->type == naturalbc && c->variable >= 1 && c->variable <= p->vars.count &&
+            p->vars.items[c->variable - 1].timeflag)
+          side_rates(p, c, b, t, r, i);
+        if (holds_rate(t.t)) refuse_rate(p, c);
       }
       store(&c->lists[0], i, trees_copy(t.t));
       treemods_find_fits(p, &p->fitlist, t.t, r);

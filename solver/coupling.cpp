@@ -72,6 +72,11 @@ static TreeNode *bc_tree(const bc *b, int list, uint16_t region) {
   uint16_t ix = bcs_find_bc_regix(b, region);
   return ix ? region_tree(&b->lists[list], ix) : nullptr;
 }
+// A natural condition's time part in region R, or null.
+TreeNode *bc_rates(const bc *b, uint16_t region) {
+  uint16_t ix = bcs_find_bc_regix(b, region);
+  return ix ? region_tree(&b->rates, ix) : nullptr;
+}
 int32_t row_of(const pde *p, uint16_t k, int32_t n) { return bigmatx_row(&p->layout, k, n); }
 double perfactor(const pde *p) { return p->persign != 0.0 ? p->persign : 1.0; }
 
@@ -378,7 +383,13 @@ void coupling_cell_operate(pde *p, vectord *F, vectord *Ft, int32_t c, const Mes
         uint16_t b = side_bc(p, cell, s, k);
         if (!b || bcrec(p, b)->type != naturalbc) continue;
         pt->side = uint8_t(s);
-        n = treeval_surf_galerkin(p, buf, bc_tree(bcrec(p, b), 1, R), pt, code);
+        // A dynamic boundary's time part joins the time terms.
+        const bc *nat = bcrec(p, b);
+        if (TreeNode *rt = Ft && timeflag(p, k) ? bc_rates(nat, R) : nullptr) {
+          n = treeval_surf_galerkin(p, buf, rt, pt, code);
+          add_rows(p, Ft, k, buf, n, 1.0);
+        }
+        n = treeval_surf_galerkin(p, buf, bc_tree(nat, 1, R), pt, code);
       } else {
         pt->side = uint8_t(s);
         n = treeval_surf_galerkin(p, buf, region_tree(&eq->surface, R), pt, code);
@@ -747,6 +758,13 @@ bool coupling_fixed_linear(pde *p) {
           for (uint16_t j = 1; j <= r->perregion.data[i - 1].count; j++)
             if (dependence(p, r->perregion.data[i - 1].data[j - 1], uint16_t(r->regions.data[i - 1]), 0) != Dep::none)
               return false;
+        // A dynamic boundary's time part as the equations' time terms.
+        for (uint16_t i = 1; i <= r->regions.count && i <= r->rates.count; i++)
+          if (dependence(p, r->rates.data[i - 1], uint16_t(r->regions.data[i - 1]), 2) > Dep::affine) return false;
+        for (uint16_t i = 1; i <= r->regions.count && i <= r->ratejac.count; i++)
+          for (uint16_t j = 1; j <= r->ratejac.data[i - 1].count; j++)
+            if (dependence(p, r->ratejac.data[i - 1].data[j - 1], uint16_t(r->regions.data[i - 1]), 0) != Dep::none)
+              return false;
         break;
       default: return false;
     }
@@ -798,9 +816,10 @@ bool coupling_jacobians_follow_time(pde *p) {
   for (uint16_t b = 1; b <= p->formulas.bcs.count; b++) {
     bc *r = bcrec(p, b);
     if (r->type == nobc) continue;
-    for (uint16_t i = 1; i <= r->regions.count && i <= r->perregion.count; i++)
-      for (uint16_t j = 1; j <= r->perregion.data[i - 1].count; j++)
-        if (reads_time(p, r->perregion.data[i - 1].data[j - 1], uint16_t(r->regions.data[i - 1]))) return true;
+    for (const treevectors *v : {&r->perregion, &r->ratejac})
+      for (uint16_t i = 1; i <= r->regions.count && i <= v->count; i++)
+        for (uint16_t j = 1; j <= v->data[i - 1].count; j++)
+          if (reads_time(p, v->data[i - 1].data[j - 1], uint16_t(r->regions.data[i - 1]))) return true;
   }
   return false;
 }

@@ -21,6 +21,7 @@ TreeNode *jac_tree(const treevectors *v, uint16_t r, uint16_t j);
 bool zero_tree(const TreeNode *t);
 bool zero_integral(const TreeNode *t);
 bc *bcrec(pde *p, uint16_t b);
+TreeNode *bc_rates(const bc *b, uint16_t region);
 int32_t row_of(const pde *p, uint16_t k, int32_t n);
 double perfactor(const pde *p);
 const MeshCell *localize(pde *p, int32_t c, uint16_t mode);

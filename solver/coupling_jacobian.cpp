@@ -36,6 +36,10 @@ static TreeNode *bc_jac(const bc *b, uint16_t region, uint16_t j) {
   uint16_t ix = bcs_find_bc_regix(b, region);
   return ix ? jac_tree(&b->perregion, ix, j) : nullptr;
 }
+static TreeNode *bc_ratejac(const bc *b, uint16_t region, uint16_t j) {
+  uint16_t ix = bcs_find_bc_regix(b, region);
+  return ix ? jac_tree(&b->ratejac, ix, j) : nullptr;
+}
 static int32_t functions(int32_t code) { return code ? elements_functions[code] : 1; }
 
 // The mesher's residual measure applies the FULLERR matrix assembled here transposed;
@@ -157,15 +161,15 @@ static void jmatrix(pde *p, uint16_t i, uint16_t j, bool time) {
     uint16_t R = cell->region;
     TreeNode *tree = jac_tree(time ? &eq->timejac : &eq->voljac, R, j);
     if (tree) load_block(p, tree, treeval_vol_jacobian(p, buf, tree, &ep, ri, cj), nr, nc, buf);
-    if (!time) {
+    {
       // Natural sides by the residual's rule, so that A stays the derivative of F
-      // also on a side inside one region.
+      // also on a side inside one region (D takes a dynamic boundary's time part).
       int dim = elements_dimension[cell->basis];
       for (int s = 1; s <= dim + 1; s++) {
         if (!cell->bdid[s - 1] || !takes_side(p, c, cell, s)) continue;
         uint16_t b = side_bc(p, cell, s, i);
         if (!b || bcrec(p, b)->type != naturalbc) continue;
-        TreeNode *st = bc_jac(bcrec(p, b), R, j);
+        TreeNode *st = time ? bc_ratejac(bcrec(p, b), R, j) : bc_jac(bcrec(p, b), R, j);
         if (zero_tree(st)) continue;
         ep.side = uint8_t(s);
         int32_t n = treeval_surf_jacobian(p, buf, st, &ep, ri, cj);

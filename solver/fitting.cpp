@@ -245,13 +245,13 @@ void fitting_patch_fitrees(int32_t code, uint16_t k) {
 // The node matrix of a FIT with smoothing weight w: the mass matrix, plus, when
 // c = 4 w^2 is not 0, c times the gradient matrix less c times the normal-derivative
 // term on outer boundary sides; b the Galerkin integral of the region tree.
-static void mass_matrix(pde *p, fit *f, sparsemx *M, vectord *b) {
+static void mass_matrix(pde *p, const treevector *byregion, double parameter, sparsemx *M, vectord *b) {
   Mesh *m = &p->mesh;
   int32_t N = m->nodes.count, code = m->meshbasis, nb = elements_functions[code];
   loading_link_matrix(p, M, N, code);
   vectord_resize(b, N, std::max(N, b->capacity));
   std::fill(b->data, b->data + N, 0.0);
-  double c = 4.0 * double(f->parameter) * double(f->parameter);
+  double c = 4.0 * parameter * parameter;
   const QuadRule *rule = quature_rule(p->vrule);
   double phi[20], ld[3][20], gx[20], gy[20], gz[20];
   for (int32_t cn = 1; cn <= m->cells.count; cn++) {
@@ -259,7 +259,8 @@ static void mass_matrix(pde *p, fit *f, sparsemx *M, vectord *b) {
     if (!cell->alive) continue;
     localize(p, cn);
     ElementFrame *fr = &cellrec.frame;
-    TreeNode *t = region_tree(f, cell->region);
+    uint16_t R = cell->region;
+    TreeNode *t = R >= 1 && R <= byregion->count ? byregion->data[R - 1] : nullptr;
     const int32_t *nodes = cellrec.nodes;
     for (int q = 0; q < rule->count; q++) {
       const double *L = rule->points[q].L;
@@ -341,7 +342,7 @@ static void fitting_fit(pde *p, fit *f, pdeglobal *g) {
   } w;
   sparsemx &M = w.M;
   vectord &b = w.b, &D = w.D;
-  mass_matrix(p, f, &M, &b);
+  mass_matrix(p, &f->byregion, double(f->parameter), &M, &b);
   int32_t N = b.count;
   vectord_resize(&g->values, N, std::max(N, g->values.capacity));
   std::fill(g->values.data, g->values.data + N, 0.0);
@@ -350,6 +351,29 @@ static void fitting_fit(pde *p, fit *f, pdeglobal *g) {
   sparsecg_cg(&g->values, &M, nullptr, &b, &D, nullptr, &p->work, p->fittol > 0 ? p->fittol : 1e-6, 0,
               uint16_t(p->fititer ? p->fititer : 500), &p->status, sym ? orthomin : lanczos, diprecon, N);
   display_unreport(&p->status, line);
+}
+
+void fitting_project(pde *p, const treevector *byregion, vector2d *u, double t, vectord *x) {
+  TRACE("fitting_project");
+  struct Work {
+    sparsemx M{};
+    vectord b{}, D{}, y{};
+    ~Work() {
+      for (vectord *v : {&b, &D, &y}) vectord_free(v);
+      sparsemx_free(&M, 1);
+    }
+  } w;
+  ep.values = u;
+  ep.t = t;
+  mass_matrix(p, byregion, 0.0, &w.M, &w.b);
+  int32_t N = w.b.count;
+  vectord_resize(&w.y, N, N);
+  for (int32_t n = 0; n < N; n++) w.y.data[n] = n < x->count ? x->data[n] : 0.0;
+  sparsemx_diag_dip(&w.D, &w.M, 1);
+  sparsecg_cg(&w.y, &w.M, nullptr, &w.b, &w.D, nullptr, &p->work, 1e-10, 0, 2000, &p->status, orthomin, diprecon, N);
+  // Nodes no live cell holds keep their values.
+  for (int32_t n = 1; n <= N && n <= x->count; n++)
+    if (p->mesh.nodes.data[n - 1].alive) x->data[n - 1] = w.y.data[n - 1];
 }
 
 static void validate_one(pde *p, uint16_t k) {

@@ -224,6 +224,16 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       {"antiperiodic_3d_in_time", "u1", -0.6738254, 1e-4},
       {"wave_from_rest_regrid", "u_half", -1.0, 2e-3},
       {"wave_from_rest_regrid", "energy", 4.9348022, 5e-3},
+      {"dynamic_boundary", "u0", 0.1277182, 1e-4},
+      {"dynamic_boundary_robin", "u0", 0.8717998, 1e-5},
+      {"dynamic_boundary_robin", "u1", 0.6799369, 1e-5},
+      {"halfplanes_contact", "u03", 0.5761501, 2e-4},
+      {"halfplanes_contact", "heat", 0.5, 2e-5},
+      {"pulse_advected_centre", "xc", 0.8, 1e-4},
+      {"pulse_advected_centre", "mass", 0.0628154, 2e-5},
+      {"pulse_advected_centre", "peak", 0.2, 3e-4},
+      {"rate_of_decaying_mode", "u", 0.1389111, 5e-4},
+      {"rate_of_decaying_mode", "ut", -1.3709979, 3e-3},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
@@ -243,7 +253,7 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   // A run whose values grow past any size ends with an error, not with its numbers.
   EXPECT_NE(run({"blowup_fixed_steps.pde"}), 0) << out();
   EXPECT_NE(log("blowup_fixed_steps").find("ERROR: Solution Diverged"), std::string::npos) << log("blowup_fixed_steps");
-  // A rate in a boundary condition is refused at the condition's line.
+  // A rate in the condition of a variable whose equation has none is refused at its line.
   EXPECT_NE(run({"dynamic_boundary_refused.pde"}), 0) << out();
   EXPECT_NE(
       log("dynamic_boundary_refused").find("Line 8 ERROR: A time derivative in a boundary condition is not supported"),
