@@ -240,10 +240,13 @@ struct Range {
   int64_t lo, hi;
 };
 const Range ranges[] = {
-    {"ORDER", 1, 3},          {"CONTOURGRID", 2, 32767},   {"SURFACEGRID", 2, 32767},
-    {"VECTORGRID", 2, 32767}, {"ELEVATIONGRID", 2, 32767}, {"CDFGRID", 2, 32767},
-    {"GRIDLIMIT", 0, 32767},  {"INITGRIDLIMIT", 0, 32767}, {"STAGES", 0, 32767},
-    {"MODES", 0, 32767},      {"NODELIMIT", 1, INT64_MAX}, {"SUBSPACE", 0, 32767},
+    // A grid over an area holds at most 2048 x 2048 points, as POINTS does; EXPORTGRID
+    // 0 leaves an export its default.
+    {"ORDER", 1, 3},         {"CONTOURGRID", 2, 2048},    {"SURFACEGRID", 2, 2048},
+    {"VECTORGRID", 2, 2048}, {"ELEVATIONGRID", 2, 32767}, {"CDFGRID", 2, 2048},
+    {"EXPORTGRID", 0, 2048}, {"GRIDLIMIT", 0, 32767},     {"INITGRIDLIMIT", 0, 32767},
+    {"STAGES", 0, 32767},    {"MODES", 0, 32767},         {"NODELIMIT", 1, INT64_MAX},
+    {"SUBSPACE", 0, 32767},
 };
 
 // A value outside its range: "NAME must be LO to HI" at the name.

@@ -136,6 +136,12 @@ TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
       {"for_by_tiny", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: Too many plot times"},
       {"points_grid", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u) POINTS=4000"), nullptr, nullptr, 0,
        0, "Line 7 ERROR: POINTS too many"},
+      // An export over a volume samples POINTS in each of three directions.
+      {"points_cube",
+       "TITLE 'c'\nCOORDINATES cartesian3\nVARIABLES u\nEXTRUSION z = 0, 1\nEQUATIONS div(grad(u))+1=0\nBOUNDARIES "
+       "REGION 1 VALUE(u)=0 " +
+           std::string(square) + "\nPLOTS\nTABLE(u) POINTS=200\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 8 ERROR: POINTS too many: an export over a volume"},
       {"long_reports", long_reports(), nullptr, nullptr, 0, 0, "ERROR: REPORT texts too long"},
       {"staged_errlim_short", "", nullptr, nullptr, 0, 0, "Line 4 ERROR: NOT ENOUGH STAGE VALUES: 2 given, STAGES = 3"},
       {"subspace_below_modes", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: SUBSPACE must be 0 or MODES (6) to 32767"},
