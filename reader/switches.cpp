@@ -297,8 +297,16 @@ void selectlist(const parse_node *n, double value) {
     case SPECIAL: break;
   }
   const std::string_view s = row.name;
-  if (s == "STAGES") p->stages = uint16_t(v);
-  else if (s == "NODELIMIT") {
+  if (s == "STAGES") {
+    // A STAGED list read before must hold a value for each stage.
+    uint16_t shortest = rdexpr_shortest_staged();
+    if (shortest && shortest < v) {
+      static std::string text;  // the report does not return: the text lives on
+      text = "NOT ENOUGH STAGE VALUES: " + std::to_string(shortest) + " given, STAGES = " + std::to_string(v);
+      fail(&n->loc, text.c_str());
+    }
+    p->stages = uint16_t(v);
+  } else if (s == "NODELIMIT") {
     // Only lowers the limit; compared in 32 bits, not cut to 16.
     int32_t limit = int32_t(uint32_t(uint64_t(switches_cut(value))));
     if (limit < p->nodelimit) p->nodelimit = limit;

@@ -144,6 +144,11 @@ TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
        nullptr, nullptr, 0, 0, "Line 8 ERROR: POINTS too many: an export over a volume"},
       {"long_reports", long_reports(), nullptr, nullptr, 0, 0, "ERROR: REPORT texts too long"},
       {"staged_errlim_short", "", nullptr, nullptr, 0, 0, "Line 4 ERROR: NOT ENOUGH STAGE VALUES: 2 given, STAGES = 3"},
+      {"staged_then_stages",
+       "TITLE 's'\nSELECT ERRLIM = STAGED(1e-2, 1e-5)\nSTAGES = 3\nVARIABLES u\nEQUATIONS div(grad(u))+1=0\n"
+       "BOUNDARIES REGION 1 VALUE(u)=0 " +
+           std::string(square) + "\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 3 ERROR: NOT ENOUGH STAGE VALUES: 2 given, STAGES = 3"},
       {"subspace_below_modes", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: SUBSPACE must be 0 or MODES (6) to 32767"},
       {"subspace_negative", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: SUBSPACE must be 0 to 32767"},
       // Long chains of definitions: the source a_n/(n+1) = x gives half the unit
