@@ -205,7 +205,7 @@ static void step_load(pde *p) {
 bool control_start_log(pde *p) {
   TRACE("control_start_log");
   if (!p->logopen || !p->log) {
-    p->log = fopen(p->logname.text, "w");
+    p->log = rtlib_open_stream(p->logname.text, "w");
     if (!p->log) return false;
     // Each line reaches the file as it is written: a run that is killed or that
     // stops the machine leaves its log complete up to that moment.
@@ -918,7 +918,7 @@ static void eig_write(pde *p) {
     snprintf(k, sizeof k, "_%d", p->stage);
     strings_addto_1(&path, k);
   }
-  FILE *f = fopen(path.text, "w");
+  FILE *f = rtlib_open_stream(path.text, "w");
   if (!f) {
     strings_free_0(&path);
     exec_error(p, "Can't open Eigenvalue File");

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "model/pdedat_record.h"
 #include "elements/domain_record.h"
@@ -260,15 +261,42 @@ static TreeNode *expanded(pde *p, const TreeNode *def, uint16_t r) {
   return t.release();
 }
 
+// A definition that ends a chain of this many definitions, each substituted into the
+// next, is shared when it is plain (see treemods_plain): the expansions then hold at
+// most this many links each, and memory grows with the chain's length, not its square.
+// Chains in the descriptors people write stay far shorter.
+enum { CHAIN_LINKS = 32 };
+
+// Whether definition k, its global expansion made, is to be shared; links holds the
+// length of the unshared chain that ends at each definition expanded so far.
+static bool shared_link(pde *p, uint16_t k, std::vector<uint16_t> &links) {
+  const paramset *defs = &p->formulas.definitions;
+  const param *d = defs->items[k - 1];
+  uint16_t longest = 0;
+  for (int32_t i = 0; i < d->deps.count; i++) {
+    uint16_t j = d->deps.data[i];
+    if (j >= 1 && j <= defs->count && j != k && !defs->items[j - 1]->shared) longest = std::max(longest, links[j]);
+  }
+  links[k] = uint16_t(longest + 1);
+  if (links[k] < CHAIN_LINKS || d->region || d->kind != paramnam || !treemods_plain(p, d->expglobal)) return false;
+  links[k] = 0;
+  return true;
+}
+
 static void lock_params(pde *p) {
   TRACE("lock_params_0");
   paramset *defs = &p->formulas.definitions;
+  for (uint16_t k = 1; k <= defs->count; k++) defs->items[k - 1]->shared = 0;
+  std::vector<uint16_t> links(defs->count + 1u, 0);
   for (int32_t i = 1; i <= defs->order.count; i++) {
     uint16_t k = defs->order.data[i - 1];
     if (k < 1 || k > defs->count) continue;
     param *d = defs->items[k - 1];
     if (d->kind != paramnam && d->kind != sparamnam) continue;
-    if (TreeNode *g = params_find_param_def(defs, k, 0, 0)) params_define_expanded_param(defs, k, 0, expanded(p, g, 0));
+    if (TreeNode *g = params_find_param_def(defs, k, 0, 0)) {
+      params_define_expanded_param(defs, k, 0, expanded(p, g, 0));
+      d->shared = shared_link(p, k, links);
+    }
     if (!d->region) continue;
     for (uint16_t r = 1; r <= region_count(p); r++) {
       if (!takes_part(p, r, false)) continue;

@@ -16,6 +16,7 @@ struct param {
   TreeNode *expglobal;    // the global tree with other definitions substituted
   uint8_t region;         // 1: defined per region, or depends on such a definition
   uint8_t used;           // set when substitution meets a reference to it
+  uint8_t shared;         // substitution keeps the reference, evaluation follows it (a long chain's link)
   vectorn deps;           // definitions it names, ascending, no duplicates; its own number too when on a cycle
   int32_t kind;           // 4 expression, 8 string
   treevector byregion;    // by region number

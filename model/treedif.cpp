@@ -172,6 +172,28 @@ static TreeNode *differ_table(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   return sum;
 }
 
+static bool shared(const pde *p, const TreeNode *n) {
+  const paramset &defs = p->formulas.definitions;
+  return n->index >= 1 && n->index <= defs.count && defs.items[n->index - 1]->shared;
+}
+
+static void check(const pde *p, TreeNode *n, int16_t s);
+
+// A shared definition is plain: free of the unknowns and the time, its coordinate
+// derivatives those of its expansion.
+static TreeNode *differ_shared(pde *p, TreeNode *n, int16_t s, uint16_t region) {
+  if (!shared(p, n)) treeclas_trapop(n);
+  if (s == 0) return n;
+  if (s < 0 || s > 3) return zero(n);
+  struct Held {
+    TreeNode *t;
+    ~Held() { trees_free_0(t); }
+  } held{copy(params_find_param_tree(&p->formulas.definitions, n->index, region))};
+  check(p, held.t, s);
+  trees_free_0(n);
+  return differ(p, std::exchange(held.t, nullptr), s, region);
+}
+
 static TreeNode *differ_leaf(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   switch (n->opcode) {
     case op::undef: case op::realzero: case op::realval: case op::stageval: case op::voljac: case op::lambda:
@@ -206,7 +228,7 @@ static TreeNode *differ_leaf(pde *p, TreeNode *n, int16_t s, uint16_t region) {
     case op::bdryint: return differ_integral(p, n, s, region, op::bintegral);
     case op::evalop: return differ_eval(p, n, s, region);
     case op::tableval: return differ_table(p, n, s, region);
-    case op::param:
+    case op::param: return differ_shared(p, n, s, region);
     case op::stageparam: treeclas_trapop(n);
     default: differ_error(n);
   }
@@ -420,12 +442,15 @@ static TreeNode *differ(pde *p, TreeNode *n, int16_t s, uint16_t region) {
 
 // Reports the user errors differentiation would meet before any node is built, so
 // that an error leaves the tree whole (for treedif_differ to free).
-static void check(TreeNode *n, int16_t s) {
+static void check(const pde *p, TreeNode *n, int16_t s) {
   if (!n) return;
   switch (n->group) {
     case leafop:
       switch (n->opcode) {
-        case op::param: case op::stageparam: treeclas_trapop(n);
+        case op::param:
+          if (p && shared(p, n)) return;
+          treeclas_trapop(n);
+        case op::stageparam: treeclas_trapop(n);
         case op::fargop: case op::partfun: case op::areaint: case op::deltat: differ_error(n);
         default: return;
       }
@@ -439,34 +464,34 @@ static void check(TreeNode *n, int16_t s) {
           break;
         default: break;
       }
-      return check(n->child[0], s);
+      return check(p, n->child[0], s);
     case binop:
       if (n->opcode >= op::ltnop && n->opcode <= op::logand) differ_error(n);
       if (n->opcode == op::upulsef) return;
-      check(n->child[0], s);
-      return check(n->child[1], s);
-    case integrop: return check(n->child[0], s);
+      check(p, n->child[0], s);
+      return check(p, n->child[1], s);
+    case integrop: return check(p, n->child[0], s);
     case derivop:
       if (n->opcode != op::deriv) differ_error(n);
-      return check(n->child[0], s);
+      return check(p, n->child[0], s);
     case vectorop:
       switch (n->opcode) {
         case op::nullvector: return;
         case op::vlength: case op::vlength2:
           if (!n->child[0] || n->child[0]->opcode != op::vector) differ_error(n);
-          return check(n->child[0], s);
+          return check(p, n->child[0], s);
         case op::vector: case op::vdot: case op::vcross: case op::vncomp: case op::vtcomp:
-          for (int k = 0; k < n->arity; k++) check(n->child[k], s);
+          for (int k = 0; k < n->arity; k++) check(p, n->child[k], s);
           return;
         default: differ_error(n);
       }
     case weirdop:
       switch (n->opcode) {
         case op::kkkxyz: case op::ifthen:
-          for (int k = 0; k < (n->opcode == op::ifthen ? 2 : n->arity); k++) check(n->child[k], s);
+          for (int k = 0; k < (n->opcode == op::ifthen ? 2 : n->arity); k++) check(p, n->child[k], s);
           return;
         case op::pointval: case op::fevalop: return;
-        case op::sumop: return check(n->child[2], s);
+        case op::sumop: return check(p, n->child[2], s);
         default: differ_error(n);
       }
     default: differ_error(n);
@@ -481,7 +506,7 @@ TreeNode *treedif_differ(pde *p, TreeNode *tree, int16_t s, uint16_t region) {
     TreeNode *t;
     ~Held() { trees_free_0(t); }
   } held{tree};
-  check(tree, s);
+  check(p, tree, s);
   held.t = differ(p, std::exchange(held.t, nullptr), s, region);
   uint8_t ch = 0;
   treesimp_simplify_in(&held.t, region, &ch);

@@ -194,7 +194,18 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
   switch (n->group) {
     case leafop:
       switch (n->opcode) {
-        case op::param: return replace(n, definition(p, n->index, region, mark));
+        case op::param: {
+          // A link of a long chain of definitions stays a reference: copying its
+          // expansion into every later definition would cost the square of the chain.
+          param *d = n->index >= 1 && n->index <= p->formulas.definitions.count
+                         ? p->formulas.definitions.items[n->index - 1]
+                         : nullptr;
+          if (d && d->shared) {
+            if (mark) d->used = 1;
+            return n;
+          }
+          return replace(n, definition(p, n->index, region, mark));
+        }
         case op::stageparam: {
           uint16_t k = n->index;
           if (p->stages > 0 && p->stage > 1) k = uint16_t(k + p->stage - 1);
@@ -229,6 +240,46 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
 TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t mark) {
   TRACE("treemods_copy_params");
   return copy_params(p, tree, region, mark);
+}
+
+bool treemods_plain(const pde *p, const TreeNode *tree) {
+  TRACE("treemods_plain");
+  // Taken from a pending list, not by recursion: a link's tree may be deep.
+  std::vector<const TreeNode *> pending{tree};
+  while (!pending.empty()) {
+    const TreeNode *n = pending.back();
+    pending.pop_back();
+    if (!n || n->valuetag != vtag::scalar) return false;
+    switch (n->group) {
+      case leafop:
+        switch (n->opcode) {
+          case op::realval:
+          case op::realzero:
+          case op::xcoord:
+          case op::ycoord:
+          case op::zcoord: break;
+          case op::param:
+            if (n->deriv[0] || n->index < 1 || n->index > p->formulas.definitions.count ||
+                !p->formulas.definitions.items[n->index - 1]->shared)
+              return false;
+            break;
+          default: return false;
+        }
+        break;
+      case unop:
+        if (n->opcode == op::upfactor || n->opcode == op::passive || n->opcode == op::randomf ||
+            n->opcode == op::arrayref)
+          return false;
+        pending.push_back(n->child[0]);
+        break;
+      case binop:
+        pending.push_back(n->child[0]);
+        pending.push_back(n->child[1]);
+        break;
+      default: return false;
+    }
+  }
+  return true;
 }
 
 uint8_t treemods_find_op(const TreeNode *tree, int32_t opcode) {

@@ -26,7 +26,12 @@ int treemods_init();
 // point), and not in its point. mark sets the used flag of
 // each definition met. Calls nested beyond 10 deep are the parse error "Recursive
 // Evaluation" at the call; an operator it does not accept is an illegal operator.
+// A shared definition (a long chain's link) keeps its reference.
 TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t mark);
+// Whether the tree is a scalar of numbers and coordinates alone, under arithmetic and
+// plain functions, with shared definitions the only references: a value the same
+// wherever it is evaluated from, free of the unknowns, the time and any derivative.
+bool treemods_plain(const pde *p, const TreeNode *tree);
 
 // ---- Splits (the classes of the tree set by the classifier; an operator a split does
 // not accept is the parse error "ILLEGAL OPERATOR: " at the node) -----------------------

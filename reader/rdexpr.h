@@ -26,6 +26,8 @@ int rdexpr_init();
 
 // The reader-wide state as a parse of a problem starts.
 void rdexpr_reset();
+// The count of the shortest STAGED list read since the reset, 0 when none was.
+uint16_t rdexpr_shortest_staged();
 
 // Folds the node's tree to a number and frees it: a tree that is not constant is
 // "CONSTANT REQUIRED" at the node. The node's tree is cleared.

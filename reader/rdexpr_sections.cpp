@@ -33,6 +33,7 @@ eqnlist *current_list() {
 uint16_t equation_counter = 0;    // equations read in the current list
 uint16_t group_counter = 0;       // equations of the current THEN group
 uint16_t stage_counter = 0;       // values of the STAGED list being read
+uint16_t shortest_staged = 0;     // values of the shortest STAGED list read, 0 before any
 uint16_t function_args = 0;       // formal arguments read so far
 idrec *function_arglist[4] = {};  // and their symbols
 
@@ -280,7 +281,15 @@ void rdexpr_reset() {
   rdexpr_streamline = trees_free_0(rdexpr_streamline);
   current = 0;
   equation_counter = group_counter = stage_counter = function_args = 0;
+  shortest_staged = 0;
   declared_at.clear();
+}
+
+uint16_t rdexpr_shortest_staged() { return shortest_staged; }
+
+// A STAGED list is complete: the shortest so far is remembered for a STAGES given later.
+static void staged_read() {
+  if (shortest_staged == 0 || stage_counter < shortest_staged) shortest_staged = stage_counter;
 }
 
 void rdexpr_build_coords(const TextLoc *loc) {
@@ -455,6 +464,7 @@ void rdexpr_stage2(parse_node *r, parse_node *const *v) {
 
 void rdexpr_stagex(parse_node *, parse_node *const *v) {
   pde *p = P();
+  staged_read();
   p->maxstages = std::max(p->maxstages, stage_counter);
   if (p->stages == 0) p->stages = p->maxstages;
   if (stage_counter < p->stages) err(&v[2]->loc, "NOT ENOUGH STAGE VALUES.");
@@ -463,6 +473,7 @@ void rdexpr_stagex(parse_node *, parse_node *const *v) {
 // A STAGED list in SELECT (ERRLIM = STAGED(...)): as in DEFINITIONS, with the counts named.
 void rdexpr_selectstagex(parse_node *, parse_node *const *v) {
   pde *p = P();
+  staged_read();
   p->maxstages = std::max(p->maxstages, stage_counter);
   if (p->stages == 0) p->stages = p->maxstages;
   if (stage_counter < p->stages) {

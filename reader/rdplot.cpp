@@ -578,6 +578,9 @@ void rdplot_nextexport(parse_node *r, parse_node *const *v) { next_expression(r,
 
 // ---- Entry ends ---------------------------------------------------------------------------------
 
+// The most grid points a plot over an area or a volume evaluates.
+constexpr double kMostGrid = 2048.0 * 2048.0;
+
 void rdplot_packplot(parse_node *, parse_node *const *v) {
   pde *p = P();
   R().data = plot_assign_plot_mesh(&p->plotdatas);
@@ -588,6 +591,17 @@ void rdplot_packplot(parse_node *, parse_node *const *v) {
   // An elevation is drawn along a line or a named path; without one it has nothing to draw.
   if (k == PLOT_ELEVATION && !D().line && !D().boundary)
     err(&header, "ELEVATION needs a path: FROM point TO point, or ON a named path");
+  // A CDF or TABLE export of a volume samples nx x ny x nz points; a count not given is
+  // the first (the exporter's 51 when there is none).
+  if ((k == PLOT_CDF || k == PLOT_TABLE) && dom().threed && !D().surface && !D().cut) {
+    double n[3];
+    for (int a = 0; a < 3; a++) {
+      n[a] = R().points[a] ? R().points[a] : D().points[a];
+      if (n[a] == 0) n[a] = a == 0 ? 51 : n[0];
+    }
+    if (n[0] * n[1] * n[2] > kMostGrid)
+      err(&header, "POINTS too many: an export over a volume holds at most 4194304 grid points");
+  }
   // A CDF file holds a three-dimensional grid: on a cut or a surface it is not written,
   // which is said here, and the run goes on. (A table there lies over the plot's own
   // coordinates.)
@@ -684,7 +698,6 @@ void rdplot_printformat(parse_node *, parse_node *const *v) {
 // A plot over an area or a volume evaluates one value per grid point: their number is
 // bounded before any is made (a line plot takes each count up to 65535).
 static void grid_cost(const parse_node *at, double points) {
-  constexpr double kMostGrid = 2048.0 * 2048.0;
   if (is_elevation_or_history() || points <= kMostGrid) return;
   err(&at->loc, "POINTS too many: a plot over an area holds at most 2048 x 2048 (4194304) grid points");
 }

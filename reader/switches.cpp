@@ -240,10 +240,13 @@ struct Range {
   int64_t lo, hi;
 };
 const Range ranges[] = {
-    {"ORDER", 1, 3},          {"CONTOURGRID", 2, 32767},   {"SURFACEGRID", 2, 32767},
-    {"VECTORGRID", 2, 32767}, {"ELEVATIONGRID", 2, 32767}, {"CDFGRID", 2, 32767},
-    {"GRIDLIMIT", 0, 32767},  {"INITGRIDLIMIT", 0, 32767}, {"STAGES", 0, 32767},
-    {"MODES", 0, 32767},      {"NODELIMIT", 1, INT64_MAX}, {"SUBSPACE", 0, 32767},
+    // A grid over an area holds at most 2048 x 2048 points, as POINTS does; EXPORTGRID
+    // 0 leaves an export its default.
+    {"ORDER", 1, 3},         {"CONTOURGRID", 2, 2048},    {"SURFACEGRID", 2, 2048},
+    {"VECTORGRID", 2, 2048}, {"ELEVATIONGRID", 2, 32767}, {"CDFGRID", 2, 2048},
+    {"EXPORTGRID", 0, 2048}, {"GRIDLIMIT", 0, 32767},     {"INITGRIDLIMIT", 0, 32767},
+    {"STAGES", 0, 32767},    {"MODES", 0, 32767},         {"NODELIMIT", 1, INT64_MAX},
+    {"SUBSPACE", 0, 32767},
 };
 
 // A value outside its range: "NAME must be LO to HI" at the name.
@@ -294,8 +297,16 @@ void selectlist(const parse_node *n, double value) {
     case SPECIAL: break;
   }
   const std::string_view s = row.name;
-  if (s == "STAGES") p->stages = uint16_t(v);
-  else if (s == "NODELIMIT") {
+  if (s == "STAGES") {
+    // A STAGED list read before must hold a value for each stage.
+    uint16_t shortest = rdexpr_shortest_staged();
+    if (shortest && shortest < v) {
+      static std::string text;  // the report does not return: the text lives on
+      text = "NOT ENOUGH STAGE VALUES: " + std::to_string(shortest) + " given, STAGES = " + std::to_string(v);
+      fail(&n->loc, text.c_str());
+    }
+    p->stages = uint16_t(v);
+  } else if (s == "NODELIMIT") {
     // Only lowers the limit; compared in 32 bits, not cut to 16.
     int32_t limit = int32_t(uint32_t(uint64_t(switches_cut(value))));
     if (limit < p->nodelimit) p->nodelimit = limit;

@@ -10,6 +10,9 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <unordered_map>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/pwin.h"
@@ -357,11 +360,79 @@ void rtlib_release_signals() {
 int rtlib_get_errno() { return errno; }
 const char *rtlib_errno_text() { return rtlib_errno_text_of(errno); }
 
+// A stream opened by rtlib_open_stream writes through its own descriptor and keeps
+// the system error number of the first write that failed: the C library keeps only a
+// flag, and a line-buffered stream has nothing left to flush at its close.
+namespace {
+struct Written {
+  FILE *file;
+  int fd;
+  int err;  // the first write's failure, 0 while none failed
+};
+std::unordered_map<FILE *, Written *> written_streams;
+}  // namespace
+
+static ssize_t written_write(void *cookie, const char *buf, size_t size) {
+  auto *w = static_cast<Written *>(cookie);
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::write(w->fd, buf + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (!w->err) w->err = n < 0 ? errno : ENOSPC;
+      errno = w->err;
+      return done ? ssize_t(done) : -1;  // the library takes 0 as progress and writes again
+    }
+    done += size_t(n);
+  }
+  return ssize_t(done);
+}
+
+static int written_seek(void *cookie, off64_t *offset, int whence) {
+  off64_t at = lseek64(static_cast<Written *>(cookie)->fd, *offset, whence);
+  if (at < 0) return -1;
+  *offset = at;
+  return 0;
+}
+
+static int written_close(void *cookie) {
+  auto *w = static_cast<Written *>(cookie);
+  written_streams.erase(w->file);
+  int r = ::close(w->fd);
+  delete w;
+  return r;
+}
+
+FILE *rtlib_open_stream(const char *path, const char *mode) {
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
+  if (mode[0] == 'w' && !strchr(mode, '+')) flags |= O_TRUNC;
+  else if (mode[0] == 'a' && !strchr(mode, '+')) flags |= O_APPEND;
+  else return fopen(path, mode);
+  int fd = ::open(path, flags, 0666);
+  if (fd < 0) return nullptr;
+  auto *w = new Written{nullptr, fd, 0};
+  cookie_io_functions_t io = {nullptr, written_write, written_seek, written_close};
+  FILE *f = fopencookie(w, mode[0] == 'w' ? "w" : "a", io);
+  if (!f) {
+    int e = errno;
+    ::close(fd);
+    delete w;
+    errno = e;
+    return nullptr;
+  }
+  w->file = f;
+  written_streams[f] = w;
+  return f;
+}
+
 int rtlib_close_stream(FILE *f) {
   int err = 0;
   errno = 0;
   if (fflush(f) != 0) err = errno ? errno : EIO;
-  if (!err && ferror(f)) err = EIO;
+  if (!err && ferror(f)) {
+    auto at = written_streams.find(f);
+    err = at != written_streams.end() && at->second->err ? at->second->err : EIO;
+  }
   errno = 0;
   if (fclose(f) != 0 && !err) err = errno ? errno : EIO;
   return err;

@@ -112,9 +112,13 @@ int rtlib_interrupt_signal();
 int rtlib_get_errno();
 const char *rtlib_errno_text();
 const char *rtlib_errno_text_of(int err);
+// Opens a file to write ("w" or "a"; any other mode is fopen's) as a C stream that
+// keeps the system error number of its first failed write; null with errno set when
+// the file cannot be opened.
+FILE *rtlib_open_stream(const char *path, const char *mode);
 // Flushes and closes a C stream written to; returns 0, or the system error number
-// of the first write, flush or close that failed (a write that failed earlier is
-// tried once more by the flush, which gives its number).
+// of the first write, flush or close that failed (for a stream of rtlib_open_stream,
+// that of the write itself even when the flush has nothing left to write).
 int rtlib_close_stream(FILE *f);
 
 // ---- Numbers ---------------------------------------------------------------------

@@ -53,6 +53,17 @@ std::string long_reports() {
   return with(std::string("REGION 1 VALUE(u)=0 ") + square, plots);
 }
 
+// A chain of n definitions a_k = a_(k-1) + x from a0 = x (a_n = (n+1) x) with the
+// source given in the equation.
+std::string chain(int n, const std::string &source) {
+  std::string text = "TITLE 'chain'\nVARIABLES u\nDEFINITIONS\na0 = x\n";
+  for (int k = 1; k <= n; k++) text += "a" + std::to_string(k) + " = a" + std::to_string(k - 1) + " + x\n";
+  std::string last = "a" + std::to_string(n);
+  return text + "EQUATIONS div(grad(u)) + " + source + " = 0\nBOUNDARIES REGION 1 VALUE(u)=0 " + square +
+         "\nPLOTS SUMMARY EXPORT FILE 's.txt' REPORT val(u,0.5,0.5) AS 'c' REPORT val(" + last +
+         ",0.3,0.5) AS 'a' REPORT val(dx(" + last + "),0.3,0.5) AS 'dxa'\nEND\n";
+}
+
 TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
   const std::string area = "SUMMARY EXPORT FILE 's.txt' REPORT integral(1) AS 'a'";
   struct Row {
@@ -125,10 +136,27 @@ TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
       {"for_by_tiny", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: Too many plot times"},
       {"points_grid", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u) POINTS=4000"), nullptr, nullptr, 0,
        0, "Line 7 ERROR: POINTS too many"},
+      // An export over a volume samples POINTS in each of three directions.
+      {"points_cube",
+       "TITLE 'c'\nCOORDINATES cartesian3\nVARIABLES u\nEXTRUSION z = 0, 1\nEQUATIONS div(grad(u))+1=0\nBOUNDARIES "
+       "REGION 1 VALUE(u)=0 " +
+           std::string(square) + "\nPLOTS\nTABLE(u) POINTS=200\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 8 ERROR: POINTS too many: an export over a volume"},
       {"long_reports", long_reports(), nullptr, nullptr, 0, 0, "ERROR: REPORT texts too long"},
       {"staged_errlim_short", "", nullptr, nullptr, 0, 0, "Line 4 ERROR: NOT ENOUGH STAGE VALUES: 2 given, STAGES = 3"},
+      {"staged_then_stages",
+       "TITLE 's'\nSELECT ERRLIM = STAGED(1e-2, 1e-5)\nSTAGES = 3\nVARIABLES u\nEQUATIONS div(grad(u))+1=0\n"
+       "BOUNDARIES REGION 1 VALUE(u)=0 " +
+           std::string(square) + "\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 3 ERROR: NOT ENOUGH STAGE VALUES: 2 given, STAGES = 3"},
       {"subspace_below_modes", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: SUBSPACE must be 0 or MODES (6) to 32767"},
       {"subspace_negative", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: SUBSPACE must be 0 to 32767"},
+      // Long chains of definitions: the source a_n/(n+1) = x gives half the unit
+      // source's centre value; dx(a_n)/(n+1) = 1 gives it whole.
+      {"chain_10000", chain(10000, "a10000/10001"), "s.txt", "c", 0.0736713 / 2, 2e-3, nullptr},
+      {"chain_10000", chain(10000, "a10000/10001"), "s.txt", "a", 3000.3, 1e-9, nullptr},
+      {"chain_dx", chain(100, "dx(a100)/101"), "s.txt", "c", 0.0736713, 2e-3, nullptr},
+      {"chain_dx", chain(100, "dx(a100)/101"), "s.txt", "dxa", 101, 1e-9, nullptr},
   };
   for (const Row &r : rows) {
     int code = run(r.name, r.text);

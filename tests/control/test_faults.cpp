@@ -47,7 +47,7 @@ TEST_F(Faults, OutOfRangeValuesAndEmptySelectionsAreLocated) {
       {"bint_region9", "Line 11 ERROR: Can't Find Region 9"},
       {"bint_outer_region5", "Line 11 ERROR: Can't Find Region 5"},
       {"contour_points1", "Line 12 ERROR: POINTS must be 2 to 65535"},
-      {"contourgrid0", "Line 3 ERROR: CONTOURGRID must be 2 to 32767"},
+      {"contourgrid0", "Line 3 ERROR: CONTOURGRID must be 2 to 2048"},
       {"errlim0", "Line 3 ERROR: ERRLIM must be above 0"},
       {"order5", "Line 3 ERROR: ORDER must be 1 to 3"},
   };

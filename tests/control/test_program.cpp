@@ -165,13 +165,13 @@ TEST_F(Program, PlotFileOnAFullDiskFailsItsEntryOnly) {
   }
 }
 
-// A run log that cannot be written fails the run and says so on standard error.
+// A run log that cannot be written fails the run and says why on standard error.
 TEST_F(Program, UnwritableRunLogFailsTheRun) {
   spit(dir + "/a.pde", "TITLE 'x'\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\n"
                        "BOUNDARIES REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (0,1) TO FINISH\nEND\n");
   ASSERT_EQ(symlink("/dev/full", (dir + "/a.log").c_str()), 0);
   EXPECT_EQ(run("-B -R -X a.pde"), 1) << out();
-  EXPECT_NE(out().find("ERROR: Can't Write Log File"), std::string::npos) << out();
+  EXPECT_NE(out().find("ERROR: Can't Write Log File: No space left on device"), std::string::npos) << out();
   EXPECT_EQ(run("-R -X a.pde"), 1) << out();
   EXPECT_NE(out().find("ERROR: Can't Write Log File"), std::string::npos) << out();
 }

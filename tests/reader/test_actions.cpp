@@ -77,12 +77,19 @@ TEST_F(Actions, SwitchRangesAreCheckedWhereRead) {
     double lo, hi;  // hi 0: no upper bound
     const char *range;
   } bounds[] = {
-      {"order", 1, 3, "1 to 3"},           {"contourgrid", 2, 32767, "2 to 32767"},
-      {"surfacegrid", 2, 32767, "2 to 32767"}, {"vectorgrid", 2, 32767, "2 to 32767"},
-      {"elevationgrid", 2, 32767, "2 to 32767"}, {"cdfgrid", 2, 32767, "2 to 32767"},
-      {"gridlimit", 0, 32767, "0 to 32767"}, {"initgridlimit", 0, 32767, "0 to 32767"},
-      {"stages", 0, 32767, "0 to 32767"},  {"modes", 0, 32767, "0 to 32767"},
-      {"nodelimit", 1, 0, "at least 1"},   {"errlim", 1e-300, 0, "above 0"},
+      {"order", 1, 3, "1 to 3"},
+      {"contourgrid", 2, 2048, "2 to 2048"},
+      {"surfacegrid", 2, 2048, "2 to 2048"},
+      {"vectorgrid", 2, 2048, "2 to 2048"},
+      {"elevationgrid", 2, 32767, "2 to 32767"},
+      {"cdfgrid", 2, 2048, "2 to 2048"},
+      {"exportgrid", 0, 2048, "0 to 2048"},
+      {"gridlimit", 0, 32767, "0 to 32767"},
+      {"initgridlimit", 0, 32767, "0 to 32767"},
+      {"stages", 0, 32767, "0 to 32767"},
+      {"modes", 0, 32767, "0 to 32767"},
+      {"nodelimit", 1, 0, "at least 1"},
+      {"errlim", 1e-300, 0, "above 0"},
   };
   for (const Bounds &b : bounds) {
     std::string upper = b.name;

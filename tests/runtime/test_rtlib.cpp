@@ -37,6 +37,38 @@ TEST(ErrorTexts, KeyedByMeaning) {
   close(fd);
 }
 
+// A stream that failed to write reports the failure's own cause when it is closed,
+// whether its buffer still held the text (full buffering) or had already lost it
+// (line buffering, as the run log has); "a" adds to what the file holds.
+TEST(ErrorTexts, AStreamKeepsItsWriteFailure) {
+  for (int mode : {_IOFBF, _IOLBF}) {
+    FILE *f = rtlib_open_stream("/dev/full", "w");
+    ASSERT_NE(f, nullptr);
+    setvbuf(f, nullptr, mode, BUFSIZ);
+    for (int k = 0; k < 3000; k++) fprintf(f, "line %d\n", k);
+    EXPECT_EQ(rtlib_close_stream(f), ENOSPC) << mode;
+  }
+  char name[] = "/tmp/quendar_stream_XXXXXX";
+  int fd = mkstemp(name);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  for (const char *mode : {"w", "a", "a"}) {
+    FILE *f = rtlib_open_stream(name, mode);
+    ASSERT_NE(f, nullptr);
+    fputs("ab", f);
+    EXPECT_EQ(rtlib_close_stream(f), 0);
+  }
+  FILE *in = fopen(name, "r");
+  char text[16] = {};
+  ASSERT_NE(in, nullptr);
+  EXPECT_EQ(fread(text, 1, sizeof text - 1, in), 6u);
+  fclose(in);
+  unlink(name);
+  EXPECT_STREQ(text, "ababab");
+  EXPECT_EQ(rtlib_open_stream("/nonexistent/dir/x", "w"), nullptr);
+  EXPECT_EQ(errno, ENOENT);
+}
+
 TEST(CommandLine, WordsComeWholeFromTheArguments) {
   std::string longword(1000, 'w');
   char prog[] = "quendar", a[] = "my file.pde";
