@@ -376,11 +376,15 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   // through the next order's Lagrange basis: on a linear cell the quadratic side function, on
   // a quadratic cell the odd cubic one (the difference of the side's two cubic nodes'
   // functions), the side functions that the cell's own basis lacks.
+  // On linear cells every equation's sides are read: a linear function has no second
+  // derivatives, so the cell bubble sees none of a second-order operator's residual (with no
+  // source it reads zero however coarse the mesh) and the whole error is in the flux jumps.
   bool convective = false;
   for (uint16_t v = 1; v <= nf; v++)
     if (equation *e = eqn(p, v))
       for (int32_t r = 0; r < e->velocity.count; r++) convective = convective || e->velocity.data[r] != nullptr;
-  int32_t sidecode = three || !convective ? 0 : cb == tri3 ? tri6 : cb == tri6 ? tri9 : 0;
+  bool linear = !three && cb == tri3;
+  int32_t sidecode = linear ? tri6 : three || !convective ? 0 : cb == tri6 ? tri9 : 0;
   bool sides = three || sidecode != 0;
   // The cell bubble, then in 3D the faces' bubbles in side order, in 2D the side code.
   const int32_t bubbles[5] = {cellbubble, three ? sidebubble[1][0] : sidecode, sidebubble[1][1], sidebubble[1][2],
@@ -466,7 +470,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
             const double *G = R[sd], *H = R[nb + sd];
             face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] = H[0] - factor * G[0];
           }
-        else if (sides && carried)
+        else if (sides && (carried || linear))
           for (int sd = 1; sd <= 3; sd++) {
             if (cell.neighbour[sd - 1] <= 0) continue;
             const double *G = R[1], *H = R[nb + 1];
