@@ -323,14 +323,20 @@ bool eigensol_probe_lambda(pde *p, LambdaSide *B) {
   return true;
 }
 
+// The product's loop is compiled twice (wide vectors where the processor has them); the
+// public entry stays a plain function, as a declared function cannot be multiversioned.
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
+static void
+lambda_rows_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
   for (int32_t r = 0; r < B->n; r++) {
     int32_t e = B->start[size_t(r)];
     row_times(y + size_t(r) * w, x, w, B->cols.data() + e, B->vals.data() + e, B->start[size_t(r) + 1] - e, 0);
   }
+}
+void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
+  lambda_rows_times(B, x, y, w);
 }
 
 // True when y is the swept source s to rounding: each row within 1e-10 of the sum of
