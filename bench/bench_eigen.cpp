@@ -26,6 +26,7 @@ static void fill_spd(matrixd *m, int n, std::mt19937 &g, double shift) {
 static void BM_SubEigs(benchmark::State &state) {
   int M = int(state.range(0));
   auto p = std::make_unique<pde>();
+  EigenRun run;
   p->eispack = uint8_t(state.range(1));
   p->modes = uint16_t(M / 2);
   std::mt19937 g(7);
@@ -36,7 +37,7 @@ static void BM_SubEigs(benchmark::State &state) {
   for (auto _ : state) {
     matrixd_copyto_0(&a, &a0);
     matrixd_copyto_0(&b, &b0);
-    sub_eigs(p.get(), &lam, &q, &a, &b);
+    sub_eigs(p.get(), &run, &lam, &q, &a, &b);
     benchmark::DoNotOptimize(lam.data);
   }
   for (matrixd *m : {&a0, &b0, &a, &b, &q}) matrixd_free(m);

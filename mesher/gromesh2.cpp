@@ -209,8 +209,8 @@ struct Grading {
 };
 
 // ---- The front's record -------------------------------------------------------------------
-// Everything the front builds and works on, created by each meshing call (FrontCall) and
-// gone with it: no leg, list or grid of one call reaches the next.
+// Everything the front builds and works on, created by each meshing call, handed to the steps
+// that work on it and gone with the call: no leg, list or grid of one call reaches the next.
 struct Front {
   std::vector<leg *> legs;  // records 1..capacity; positions 1..count are in use
   int32_t legcount = 0;
@@ -243,19 +243,8 @@ struct Front {
   }
   ~Front() { drop_legs(); }
 };
-Front *F = nullptr;  // the record of the meshing call under way
 
-// The front of one meshing call: F names it until the call returns or throws.
-struct FrontCall {
-  Front front;
-  Front *outer = F;
-  FrontCall() { F = &front; }
-  ~FrontCall() { F = outer; }
-  FrontCall(const FrontCall &) = delete;
-  FrontCall &operator=(const FrontCall &) = delete;
-};
-
-double gspace_feature(Pt p) {
+double gspace_feature(Front *F, Pt p) {
   double q[2] = {p.x, p.y};
   double h = dfeature_space_feature(D, q, &M->nodes, F->least_spacing.empty() ? nullptr : F->least_spacing.data());
   h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
@@ -266,8 +255,8 @@ double gspace_feature(Pt p) {
 // that a spacing asked to drop faster than the grading sees is reached by halves, layer
 // after layer, instead of by cells the front's tests refuse. A spacing within the
 // domain's tolerance is no spacing a mesh can follow: the front refuses it as it comes.
-double gspace_next(Pt p, double h) {
-  double g = gspace_feature(p);
+double gspace_next(Front *F, Pt p, double h) {
+  double g = gspace_feature(F, p);
   return g <= D->grid.tolerance ? g : std::max(g, 0.5 * h);
 }
 
@@ -280,7 +269,7 @@ void reserve_tables() {
     cellnode_resize_0(&M->cells, M->cells.count, std::max(2 * M->cells.capacity, 1024));
 }
 
-int32_t new_layout_node(double x, double y, double h) {
+int32_t new_layout_node(Front *F, double x, double y, double h) {
   if (F->indexing) reserve_tables();
   int32_t n = meshes_new_node_0(M, x, y, current_region);
   node(n).spacing = float(h);
@@ -290,7 +279,7 @@ int32_t new_layout_node(double x, double y, double h) {
 
 // Enters a node in the node grid: the candidates of nearest are the joint nodes and the
 // nodes with live legs, and a node enters when it gets its first leg.
-void grid_node(int32_t n) {
+void grid_node(Front *F, int32_t n) {
   if (!F->indexing || F->ingrid[n - 1]) return;
   F->ingrid[n - 1] = 1;
   F->nodegrid.add(node(n).x, node(n).y, n);
@@ -299,7 +288,7 @@ void grid_node(int32_t n) {
 
 // ---- Leg list ---------------------------------------------------------------------------
 
-void resize_legs(int32_t capacity) {
+void resize_legs(Front *F, int32_t capacity) {
   int32_t old = int32_t(F->legs.size());
   F->legs.resize(capacity);
   for (int32_t k = old; k < capacity; k++) {
@@ -309,7 +298,7 @@ void resize_legs(int32_t capacity) {
   XMEM += int64_t(capacity - old) * int64_t(sizeof(leg *));
 }
 
-void release_legs() {
+void release_legs(Front *F) {
   F->drop_legs();
   F->legs.clear(), F->legs.shrink_to_fit();
   F->least_spacing.clear();
@@ -321,14 +310,14 @@ void release_legs() {
   F->indexing = false;
 }
 
-void log_link(int32_t n, int32_t l) {
+void log_link(Front *F, int32_t n, int32_t l) {
   std::vector<int32_t> &v = F->nodelegs[n - 1];
   if (v.size() == v.capacity()) v.reserve(v.size() + 16);
-  if (v.empty()) F->dirty.push_back(n), grid_node(n);
+  if (v.empty()) F->dirty.push_back(n), grid_node(F, n);
   v.push_back(l);
 }
 
-void unlog_link(int32_t n, int32_t l) {
+void unlog_link(Front *F, int32_t n, int32_t l) {
   std::vector<int32_t> &v = F->nodelegs[n - 1];
   for (size_t k = v.size(); k-- > 0;)
     if (v[k] == l) {
@@ -338,25 +327,25 @@ void unlog_link(int32_t n, int32_t l) {
   debug_printf("BAD UNLOG_LINK %d, %d\n", n, l);
 }
 
-void index_leg(leg *l) {
+void index_leg(Front *F, leg *l) {
   Pt a = at(l->a), b = at(l->b);
   F->leggrid.add(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), l);
 }
 
-void new_leg(int32_t a, int32_t b, Pt p, double h) {
-  if (F->legcount == int32_t(F->legs.size())) resize_legs(int32_t(F->legs.size()) * 6 / 5 + 10);
+void new_leg(Front *F, int32_t a, int32_t b, Pt p, double h) {
+  if (F->legcount == int32_t(F->legs.size())) resize_legs(F, int32_t(F->legs.size()) * 6 / 5 + 10);
   leg &l = *F->legs[F->legcount++];
   l.a = a, l.b = b, l.linked = 0, l.state = 2;
   l.spacing = l.smooth = h;
   l.px = l.sx = p.x, l.py = l.sy = p.y;
-  log_link(a, F->legcount);
-  log_link(b, F->legcount);
-  index_leg(&l);
+  log_link(F, a, F->legcount);
+  log_link(F, b, F->legcount);
+  index_leg(F, &l);
 }
 
 // The first live leg in the states given (bit s for state s) from p to q; q = 0: any
 // leg starting at p; p = 0: any leg ending at q.
-int32_t ifactive(int32_t p, int32_t q, unsigned states) {
+int32_t ifactive(Front *F, int32_t p, int32_t q, unsigned states) {
   const std::vector<int32_t> &v = F->nodelegs[(p ? p : q) - 1];
   for (int32_t k : v) {
     const leg &l = *F->legs[k - 1];
@@ -366,15 +355,15 @@ int32_t ifactive(int32_t p, int32_t q, unsigned states) {
   return 0;
 }
 
-void deactivate(int32_t p, int32_t q) {
+void deactivate(Front *F, int32_t p, int32_t q) {
   const std::vector<int32_t> &v = F->nodelegs[p - 1];
   for (int32_t k : v) {
     leg &l = *F->legs[k - 1];
     if (l.state && l.a == p && l.b == q) {
       if (l.state == 1 || l.state == 2) {
         l.state = 3;
-        unlog_link(p, k);
-        unlog_link(q, k);
+        unlog_link(F, p, k);
+        unlog_link(F, q, k);
       }
       return;
     }
@@ -382,7 +371,7 @@ void deactivate(int32_t p, int32_t q) {
 }
 
 // Compaction: live legs move to the front of the list in order and become active.
-void leg_update() {
+void leg_update(Front *F) {
   for (int32_t n : F->dirty) F->nodelegs[n - 1].clear();
   F->dirty.clear();
   int32_t k = 0;
@@ -392,18 +381,18 @@ void leg_update() {
     std::swap(F->legs[k], F->legs[i - 1]);
     k++;
     l->state = 1;
-    log_link(l->a, k);
-    log_link(l->b, k);
+    log_link(F, l->a, k);
+    log_link(F, l->b, k);
   }
   F->legcount = k;
   F->leggrid.clear();
-  for (int32_t i = 1; i <= F->legcount; i++) index_leg(F->legs[i - 1]);
+  for (int32_t i = 1; i <= F->legcount; i++) index_leg(F, F->legs[i - 1]);
 }
 
 // ---- Geometry of legs ----------------------------------------------------------------------
 
 // The proposed point P left of the leg a-b, its (curve-corrected) midpoint and spacing.
-double place_node(int32_t a, int32_t b, Pt *prop, Pt *mid) {
+double place_node(Front *F, int32_t a, int32_t b, Pt *prop, Pt *mid) {
   Pt A = at(a), B = at(b);
   double m[2] = {(A.x + B.x) / 2, (A.y + B.y) / 2};
   if (node(a).kind != 0 && node(b).kind != 0) {
@@ -416,7 +405,7 @@ double place_node(int32_t a, int32_t b, Pt *prop, Pt *mid) {
   for (int i = 1; i <= 41; i++) {
     double tau = std::clamp(std::sqrt(h * h0) / len, tprev - 0.1, tprev + 0.1);
     *prop = {m[0] - tau * dy, m[1] + tau * dx};
-    h = std::sqrt(gspace_next(*prop, h0) * h);
+    h = std::sqrt(gspace_next(F, *prop, h0) * h);
     if (i > 20) tau = (tprev + tau) / 2;
     if (std::fabs(tau - tprev) < 0.001 * std::fabs(tau)) break;
     tprev = tau;
@@ -424,7 +413,7 @@ double place_node(int32_t a, int32_t b, Pt *prop, Pt *mid) {
   return h;
 }
 
-void activate(int32_t a, int32_t b) {
+void activate(Front *F, int32_t a, int32_t b) {
   for (int32_t k : F->nodelegs[a - 1]) {
     leg &l = *F->legs[k - 1];
     if (l.a == a && l.b == b) {
@@ -433,12 +422,12 @@ void activate(int32_t a, int32_t b) {
     }
   }
   Pt p, mid;
-  double h = place_node(a, b, &p, &mid);
-  if (in_region({0.01 * p.x + 0.99 * mid.x, 0.01 * p.y + 0.99 * mid.y})) new_leg(a, b, p, h);
+  double h = place_node(F, a, b, &p, &mid);
+  if (in_region({0.01 * p.x + 0.99 * mid.x, 0.01 * p.y + 0.99 * mid.y})) new_leg(F, a, b, p, h);
 }
 
 // Whether the segment p-q crosses a leg at any position up to the count.
-bool cross_front(Pt p, Pt q, double tol) {
+bool cross_front(Front *F, Pt p, Pt q, double tol) {
   double xlo = std::min(p.x, q.x), xhi = std::max(p.x, q.x), ylo = std::min(p.y, q.y), yhi = std::max(p.y, q.y);
   double P1[2] = {p.x, p.y}, P2[2] = {q.x, q.y}, work[2];
   uint32_t mark = ++F->stamp;
@@ -473,7 +462,7 @@ void draw_sides(int32_t a, int32_t b, int32_t c) {
   }
 }
 
-void linkup(int32_t li, int32_t c, int32_t kb, int32_t ka) {
+void linkup(Front *F, int32_t li, int32_t c, int32_t kb, int32_t ka) {
   int32_t a = F->legs[li - 1]->a, b = F->legs[li - 1]->b;
   reserve_tables();
   int32_t cell = meshes_new_cell_0(M);
@@ -485,18 +474,18 @@ void linkup(int32_t li, int32_t c, int32_t kb, int32_t ka) {
   meshes_new_nodecell(M, b, cell);
   meshes_renode3_0(M, cell, a, b, c);
   draw_sides(a, b, c);
-  deactivate(a, b);
-  if (ka == 0) activate(a, c);
-  else deactivate(c, a);
-  if (kb == 0) activate(c, b);
-  else deactivate(b, c);
+  deactivate(F, a, b);
+  if (ka == 0) activate(F, a, c);
+  else deactivate(F, c, a);
+  if (kb == 0) activate(F, c, b);
+  else deactivate(F, b, c);
 }
 
 // Whether a node of the node grid other than a, b and c lies inside the triangle or on
 // its sides (within a millionth of each side's length). The front test sees sides that
 // cross legs, not a side that runs through a front node, nor a chain of short legs
 // lying wholly inside a large triangle.
-bool covers_node(int32_t a, int32_t b, int32_t c, Pt C) {
+bool covers_node(Front *F, int32_t a, int32_t b, int32_t c, Pt C) {
   Pt A = at(a), B = at(b);
   double eab = 1e-6 * dist2(A, B), ebc = 1e-6 * dist2(B, C), eca = 1e-6 * dist2(C, A);
   bool hit = false;
@@ -521,13 +510,13 @@ bool crosses_boundary(Pt p, Pt q) {
   return false;
 }
 
-bool close_link(int32_t li, int32_t c, double f) {
+bool close_link(Front *F, int32_t li, int32_t c, double f) {
   const leg &l = *F->legs[li - 1];
   Pt A = at(l.a), B = at(l.b), C = at(c);
   double hA = node(l.a).spacing, hB = node(l.b).spacing, hC = node(c).spacing;
   double x = cross(A, B, C);
   if (x <= 0) return false;
-  int32_t kb = ifactive(l.b, c, 6), ka = ifactive(c, l.a, 6);
+  int32_t kb = ifactive(F, l.b, c, 6), ka = ifactive(F, c, l.a, 6);
   double Lbc = dist2(C, B), Lca = dist2(A, C), Lab = std::min(dist2(B, A), hA * hB);
   if (ka == 0 && kb == 0) {
     if ((x / Lab) * std::sqrt(hA * hB) / hC > f) return false;
@@ -535,11 +524,11 @@ bool close_link(int32_t li, int32_t c, double f) {
   }
   if (blunt(A, B, C, x)) return false;
   double hl = std::sqrt(hA * hB);
-  if (kb == 0 && Lbc > sq(f * gspace_next({(B.x + C.x) / 2, (B.y + C.y) / 2}, hl))) return false;
-  if (ka == 0 && Lca > sq(f * gspace_next({(C.x + A.x) / 2, (C.y + A.y) / 2}, hl))) return false;
+  if (kb == 0 && Lbc > sq(f * gspace_next(F, {(B.x + C.x) / 2, (B.y + C.y) / 2}, hl))) return false;
+  if (ka == 0 && Lca > sq(f * gspace_next(F, {(C.x + A.x) / 2, (C.y + A.y) / 2}, hl))) return false;
   if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
-  if (cross_front(A, C, 1e-5) || cross_front(B, C, 1e-5) || covers_node(l.a, l.b, c, C)) return false;
-  linkup(li, c, kb, ka);
+  if (cross_front(F, A, C, 1e-5) || cross_front(F, B, C, 1e-5) || covers_node(F, l.a, l.b, c, C)) return false;
+  linkup(F, li, c, kb, ka);
   return true;
 }
 
@@ -549,7 +538,7 @@ struct Slot {
 };
 
 // Closes the leg onto the best of up to four nearby front or joint nodes.
-int32_t nearest(Pt mid, int32_t li, double h, double f) {
+int32_t nearest(Front *F, Pt mid, int32_t li, double h, double f) {
   const leg &l = *F->legs[li - 1];
   double G = D->features.aspect > 0 ? D->features.aspect : 4.0;
   Slot slots[7] = {{G * G, 1}};
@@ -581,11 +570,11 @@ int32_t nearest(Pt mid, int32_t li, double h, double f) {
     if (fill < 5) fill++;
   }
   for (int k = 0; k < fill - 1; k++)
-    if (close_link(li, slots[k].node, f)) return slots[k].node;
+    if (close_link(F, li, slots[k].node, f)) return slots[k].node;
   return 0;
 }
 
-int32_t close_links(double f) {
+int32_t close_links(Front *F, double f) {
   int32_t total = 0, closed;
   // Every closure makes a cell, and a front of n nodes fills at most 2 n cells: closures
   // beyond that go round a cycle of legs that opens as it closes, and the passes end.
@@ -598,9 +587,9 @@ int32_t close_links(double f) {
       if (l.state != 1) continue;
       Pt A = at(l.a), B = at(l.b);
       double h = std::sqrt(double(node(l.a).spacing) * double(node(l.b).spacing));
-      if (nearest({(A.x + B.x) / 2, (A.y + B.y) / 2}, i, h, f)) closed++;
+      if (nearest(F, {(A.x + B.x) / 2, (A.y + B.y) / 2}, i, h, f)) closed++;
     }
-    if (closed) leg_update();
+    if (closed) leg_update(F);
     total += closed;
     if (display_checkkey(&P->status) || P->stop) break;
   } while (closed && total < bound);
@@ -614,7 +603,7 @@ Pt midpoint(const leg &l) {
   return {(A.x + B.x) / 2, (A.y + B.y) / 2};
 }
 
-void place_protonodes() {
+void place_protonodes(Front *F) {
   std::vector<int32_t> active;
   for (int32_t i = 1; i <= F->legcount; i++) {
     leg &l = *F->legs[i - 1];
@@ -665,7 +654,7 @@ void place_protonodes() {
   mids.clear();
 }
 
-void merge_protonodes() {
+void merge_protonodes(Front *F) {
   std::vector<int32_t> active;
   double hmax = 0;
   for (int32_t i = 1; i <= F->legcount; i++)
@@ -716,7 +705,7 @@ void merge_protonodes() {
   spots.clear();
 }
 
-bool validate(int32_t li, Pt C, double h) {
+bool validate(Front *F, int32_t li, Pt C, double h) {
   const leg &l = *F->legs[li - 1];
   Pt A = at(l.a), B = at(l.b);
   double hA = node(l.a).spacing, hB = node(l.b).spacing;
@@ -727,24 +716,24 @@ bool validate(int32_t li, Pt C, double h) {
   if (Lbc > 25 * hB * h || Lca > 25 * hA * h) return false;
   if (blunt(A, B, C, x)) return false;
   double hl = std::sqrt(hA * hB);
-  if (Lbc > sq(5 * gspace_next({(B.x + C.x) / 2, (B.y + C.y) / 2}, hl)) ||
-      Lca > sq(5 * gspace_next({(C.x + A.x) / 2, (C.y + A.y) / 2}, hl)))
+  if (Lbc > sq(5 * gspace_next(F, {(B.x + C.x) / 2, (B.y + C.y) / 2}, hl)) ||
+      Lca > sq(5 * gspace_next(F, {(C.x + A.x) / 2, (C.y + A.y) / 2}, hl)))
     return false;
   if (!in_region({(A.x + B.x + C.x) / 3, (A.y + B.y + C.y) / 3})) return false;
   if (crosses_boundary(A, C) || crosses_boundary(B, C)) return false;
-  return !cross_front(A, C, 1e-5) && !cross_front(B, C, 1e-5) && !covers_node(l.a, l.b, 0, C);
+  return !cross_front(F, A, C, 1e-5) && !cross_front(F, B, C, 1e-5) && !covers_node(F, l.a, l.b, 0, C);
 }
 
 // Whether a front or joint node lies within a hundredth of the spacing of S: a node
 // made there would make no cell of any size.
-bool occupied(Pt S, double h) {
+bool occupied(Front *F, Pt S, double h) {
   double r = 0.01 * h;
   bool hit = false;
   F->nodegrid.query(S.x - r, S.y - r, S.x + r, S.y + r, [&](int32_t n) { hit = hit || dist2(S, at(n)) <= r * r; });
   return hit;
 }
 
-int32_t link_protonodes(pad *panel, uint16_t line) {
+int32_t link_protonodes(Front *F, pad *panel, uint16_t line) {
   int32_t count = F->legcount, made = 0;
   struct Link {
     int32_t pos, node;
@@ -770,7 +759,7 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
     // 1. A fixed point within half the spacing.
     for (int32_t u = 0; u < D->unattached.count && !got; u++) {
       int32_t k = D->unattached.data[u];
-      if (dist2(S, at(k)) < 0.25 * h * h && close_link(i, k, 5.0)) {
+      if (dist2(S, at(k)) < 0.25 * h * h && close_link(F, i, k, 5.0)) {
         got = k;
         vectorl_delete_index(&D->unattached, u + 1);
       }
@@ -787,21 +776,21 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
         const leg &lj = *F->legs[k.pos - 1];
         if (!((lj.state == 1 || lj.state == 3) && lj.linked == k.node)) continue;
         if (!(dist2(S, at(k.node)) < 0.25 * h * h)) continue;
-        if (close_link(i, k.node, 5.0)) {
+        if (close_link(F, i, k.node, 5.0)) {
           got = k.node;
           break;
         }
       }
     }
     // 3. A new node at the protonode, unless a front node is already there.
-    if (!got && !occupied(S, h) && validate(i, S, h)) {
+    if (!got && !occupied(F, S, h) && validate(F, i, S, h)) {
       F->claimed += 0.8660254037844386 * h * h;
       if (F->claimed > F->claim_limit || (F->node_cap > 0 && M->nodes.count >= F->node_cap)) {
         F->stalled = true, F->stalled_at = S;
         break;
       }
-      got = new_layout_node(S.x, S.y, h);
-      linkup(i, got, 0, 0);
+      got = new_layout_node(F, S.x, S.y, h);
+      linkup(F, i, got, 0, 0);
     }
     if (got) {
       l.linked = got;
@@ -812,7 +801,7 @@ int32_t link_protonodes(pad *panel, uint16_t line) {
     if (display_checkkey(panel)) break;
   }
   linkgrid.clear();
-  if (made > 0) leg_update();
+  if (made > 0) leg_update(F);
   return made;
 }
 
@@ -932,7 +921,8 @@ int gromesh2_init() {
 
 void gromesh2_grid_edges(pde *p, Mesh *m) {
   TRACE("gromesh2_grid_edges_0");
-  FrontCall call;
+  Front front;  // this call's front, handed to every step that works on it
+  Front *F = &front;
   P = p, M = m, D = m->domain;
   // 1. The maps.
   vectorl_resize(&m->jointnodes, D->joints.count, std::max<int32_t>(D->joints.count, m->jointnodes.capacity));
@@ -947,7 +937,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
     for (int32_t k = 0; k < J.edges.count && !meshed; k++) meshed = !D->edges.data[J.edges.data[k] - 1].external;
     if (!meshed) continue;
     double h = j <= D->features.jointspacing.count ? D->features.jointspacing.data[j - 1] : D->features.basespacing;
-    int32_t n = new_layout_node(J.x, J.y, h);
+    int32_t n = new_layout_node(F, J.x, J.y, h);
     node(n).kind = 1, node(n).id = j;
     m->jointnodes.data[j - 1] = n;
     vectorl_insert_0(&D->unattached, n);
@@ -1011,7 +1001,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         while (t[k + 1] <= tau && k < mcount - 2) k++;
         double phi = (tau - t[k]) / (t[k + 1] - t[k]), pt[2];
         edges_move_dist(&E, &D->joints, s[k] + phi * (s[k + 1] - s[k]), pt);
-        int32_t nd = new_layout_node(pt[0], pt[1], h[k] + phi * (h[k + 1] - h[k]));
+        int32_t nd = new_layout_node(F, pt[0], pt[1], h[k] + phi * (h[k + 1] - h[k]));
         node(nd).kind = 2, node(nd).id = e;
         vectorl_one_more(&list, nd);
       }
@@ -1026,12 +1016,12 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       const ::periodic &dec = D->periodics.data[q - 1];
       for (int32_t k = 0; k < std::min(dec.sources.count, dec.images.count); k++) {
         uint16_t e = dec.sources.data[k], f = dec.images.data[k];
-        const Edge &E = D->edges.data[e - 1], &F = D->edges.data[f - 1];
+        const Edge &E = D->edges.data[e - 1], &I = D->edges.data[f - 1];
         if (E.external) continue;
         const vectorl &img = m->edgenodes.data[f - 1];
         vectorl &list = m->edgenodes.data[e - 1];
         list.count = 0;
-        bool reversed = F.joint1 == D->joints.data[E.joint2 - 1].image;
+        bool reversed = I.joint1 == D->joints.data[E.joint2 - 1].image;
         int32_t first = m->jointnodes.data[E.joint1 - 1], last = m->jointnodes.data[E.joint2 - 1];
         vectorl_delete(&D->unattached, first);
         vectorl_one_more(&list, first);
@@ -1040,7 +1030,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
           int32_t src = img.data[(reversed ? len - i + 1 : i) - 1];
           point3d a = {node(src).x, node(src).y, 0}, b;
           geom3d_rotate_0(&b, &dec.inverse, &a);
-          int32_t nd = new_layout_node(b.x, b.y, node(src).spacing);
+          int32_t nd = new_layout_node(F, b.x, b.y, node(src).spacing);
           node(nd).kind = 2, node(nd).id = e;
           vectorl_one_more(&list, nd);
           vectorll_insert(&m->images, nd, src);
@@ -1087,7 +1077,8 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
 
 void gromesh2_growfront(pde *p, Mesh *m) {
   TRACE("gromesh2_growfront_0");
-  FrontCall call;
+  Front front;  // this call's front, handed to every step that works on it
+  Front *F = &front;
   P = p, M = m, D = m->domain;
   pad *panel = &p->status;
   // 1. The debug view.
@@ -1130,7 +1121,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     F->nodegrid.clear();
     F->ingrid.assign(m->nodes.count, 0);
     for (int32_t n = 1; n <= m->nodes.count; n++)
-      if (node(n).kind == 1) grid_node(n);
+      if (node(n).kind == 1) grid_node(F, n);
     if (mesher2_debug) {
       if (drawable(m->debugview)) {
         gag_clearview_0(m->debugview);
@@ -1143,11 +1134,11 @@ void gromesh2_growfront(pde *p, Mesh *m) {
       const Edge &E = D->edges.data[e - 1];
       const vectorl &l = m->edgenodes.data[e - 1];
       for (int32_t k = 1; k < l.count; k++) {
-        if (E.side_regions[0] == r) activate(l.data[k - 1], l.data[k]);
-        if (E.side_regions[1] == r) activate(l.data[k], l.data[k - 1]);
+        if (E.side_regions[0] == r) activate(F, l.data[k - 1], l.data[k]);
+        if (E.side_regions[1] == r) activate(F, l.data[k], l.data[k - 1]);
       }
     }
-    leg_update();
+    leg_update(F);
     // The region's area from its front (the region lies left of every leg), and the
     // work bound it sets.
     double area = 0;
@@ -1164,11 +1155,11 @@ void gromesh2_growfront(pde *p, Mesh *m) {
       double f = 1.8;
       while (true) {
         rtlib_poll_interrupt();  // a front that does not close still ends on request
-        int32_t c = close_links(f);
+        int32_t c = close_links(F, f);
         if (mesher2_debug > 1) display_waitkey(0);
-        place_protonodes();
-        merge_protonodes();
-        int32_t k = link_protonodes(panel, cline);
+        place_protonodes(F);
+        merge_protonodes(F);
+        int32_t k = link_protonodes(F, panel, cline);
         if (mesher2_debug > 1) display_waitkey(0);
         f *= 1.1;
         progress = c + k != 0;
@@ -1176,7 +1167,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
       }
     }
     if (F->stalled) {
-      release_legs();
+      release_legs(F);
       display_unreport(panel, rline);
       stall(r, F->stalled_at);
     }
@@ -1184,14 +1175,14 @@ void gromesh2_growfront(pde *p, Mesh *m) {
       debug_printf("REGION %d ABANDONED WITH %d OPEN LEGS\n", r, F->legcount);
     display_unreport(panel, rline);
     if (p->stop || p->error) {
-      release_legs();
+      release_legs(F);
       return;
     }
     if (mesher2_debug) display_waitkey(0);
   }
   // 3.-4. Neighbours; the front's storage goes.
   mesh2_resolve_nabors2(m, 0);
-  release_legs();
+  release_legs(F);
   // 5. The fixed points no leg reached.
   gromesh2_insert_points(m);
 }

@@ -5,6 +5,7 @@
 
 #include "runtime/debug.h"
 #include "runtime/math.h"
+#include "runtime/mathcall.h"
 #include "runtime/rtlib.h"
 
 int simptree_init() {
@@ -62,17 +63,23 @@ static double unary(const TreeNode *n, double v) {
     case op::square: return v * v;
     case op::sqrt: return std::sqrt(std::fabs(v));
     case op::absf: return std::fabs(v);
-    case op::acosf: return std::acos(v);
-    case op::asinf: return std::asin(v);
+    case op::acosf: return rtlib_math([v] { return std::acos(v); });
+    case op::asinf: return rtlib_math([v] { return std::asin(v); });
     case op::atanf: return std::atan(v);
     case op::cosf: return std::cos(v);
-    case op::coshf: return std::cosh(v);
+    case op::coshf: return rtlib_math([v] { return std::cosh(v); });
     case op::sinf: return std::sin(v);
-    case op::sinhf: return std::sinh(v);
+    case op::sinhf: return rtlib_math([v] { return std::sinh(v); });
     case op::tanf: return std::tan(v);
     case op::tanhf: return std::tanh(v);
-    case op::besjf: return n->index == 0 ? ::j0(v) : n->index == 1 ? ::j1(v) : ::jn(n->index, v);
-    case op::besyf: return n->index == 0 ? ::y0(v) : n->index == 1 ? ::y1(v) : ::yn(n->index, v);
+    case op::besjf: {
+      int k = n->index;
+      return rtlib_math([k, v] { return k == 0 ? ::j0(v) : k == 1 ? ::j1(v) : ::jn(k, v); });
+    }
+    case op::besyf: {
+      int k = n->index;
+      return rtlib_math([k, v] { return k == 0 ? ::y0(v) : k == 1 ? ::y1(v) : ::yn(k, v); });
+    }
     case op::erfcf: return std::erfc(v);  // accurate to the last bits, also near 0 and far out
     case op::erff: return std::erf(v);
     case op::expf:
@@ -102,8 +109,8 @@ int simptree_binop(int32_t opcode, double a, double b, bool smooth, double *r) {
       if (std::fabs(a) * 1e-300 > std::fabs(b)) return simptree_divzero;
       *r = a / b;
       break;
-    case op::modf: *r = std::fmod(a, b); break;
-    case op::powerop: *r = std::pow(a, b); break;
+    case op::modf: *r = rtlib_math([a, b] { return std::fmod(a, b); }); break;
+    case op::powerop: *r = rtlib_math([a, b] { return std::pow(a, b); }); break;
     case op::atan2f: {
       double t = std::atan2(a, b);
       *r = t < 0 ? t + 2 * M_PI : t;

@@ -15,6 +15,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/math.h"
+#include "runtime/mathcall.h"
 #include "runtime/owner.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
@@ -379,15 +380,15 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
       if (x < 0) fail(p, n, "Square Root of Negative Number");
       return std::sqrt(x);
     case op::absf: return std::fabs(x);
-    case op::acosf: return std::acos(x);
-    case op::asinf: return std::asin(x);
+    case op::acosf: return rtlib_math([x] { return std::acos(x); });
+    case op::asinf: return rtlib_math([x] { return std::asin(x); });
     case op::atanf: return std::atan(x);
-    case op::besjf: return k == 0 ? ::j0(x) : k == 1 ? ::j1(x) : ::jn(k, x);
-    case op::besyf: return k == 0 ? ::y0(x) : k == 1 ? ::y1(x) : ::yn(k, x);
+    case op::besjf: return rtlib_math([k, x] { return k == 0 ? ::j0(x) : k == 1 ? ::j1(x) : ::jn(k, x); });
+    case op::besyf: return rtlib_math([k, x] { return k == 0 ? ::y0(x) : k == 1 ? ::y1(x) : ::yn(k, x); });
     case op::cosf: return std::cos(x);
-    case op::coshf: return std::cosh(x);
+    case op::coshf: return rtlib_math([x] { return std::cosh(x); });
     case op::sinf: return std::sin(x);
-    case op::sinhf: return std::sinh(x);
+    case op::sinhf: return rtlib_math([x] { return std::sinh(x); });
     case op::tanf: return std::tan(x);
     case op::tanhf: return std::tanh(x);
     case op::erfcf: return std::erfc(x);

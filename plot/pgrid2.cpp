@@ -18,8 +18,8 @@
 namespace {
 
 // The working state of one rebuild of the plot meshes, created by each call of
-// pgrid2_validate_plot_mesh (StateCall) and gone with it: no cut pattern, node map or
-// localised cell of one plot reaches the next.
+// pgrid2_validate_plot_mesh, handed to the steps that use it and gone with the call: no
+// cut pattern, node map or localised cell of one plot reaches the next.
 struct CutState {
   vectorl nodemap{};     // solution node -> plot node of the group being copied
   LocalCell corner{};    // the cell found at a window corner
@@ -33,15 +33,6 @@ struct CutState {
     vectorl_free(&nodemap);
     vectorb_free(&patterns);
   }
-};
-CutState *state = nullptr;  // the record of the rebuild under way
-
-// The state of one rebuild: state names it until the call returns or throws.
-struct StateCall {
-  CutState record;
-  CutState *outer = state;
-  StateCall() { state = &record; }
-  ~StateCall() { state = outer; }
 };
 
 bool threed(const pde *p) { return p->dimension == 3 || (p->mesh.domain && p->mesh.domain->threed); }
@@ -81,7 +72,7 @@ double cut_tolerance(const Mesh *m) { return m->domain ? m->domain->grid.toleran
 
 // One corner of the domain box: its projection widens the data box, its signed
 // distance the distance range.
-void project_corner(plotdata *d, double x, double y, double z) {
+void project_corner(CutState *state, plotdata *d, double x, double y, double z) {
   const double q[3] = {x, y, z};
   double uv[2];
   pgrid2_project(uv, d, q);
@@ -93,12 +84,11 @@ void project_corner(plotdata *d, double x, double y, double z) {
 }
 
 // The data box of a plane cut: the plot-plane hull of the domain box's eight corners.
-void project_box(plotdata *d, const rect3d &g) {
+void project_box(CutState *state, plotdata *d, const rect3d &g) {
   double *b = d->box;
   b[0] = b[1] = 1e37, b[3] = b[4] = -1e37, b[2] = b[5] = 0;
   state->cutrange[0] = 1e37, state->cutrange[1] = -1e37;
-  for (int k = 0; k < 8; k++)
-    project_corner(d, k & 1 ? g.x2 : g.x1, k & 2 ? g.y2 : g.y1, k & 4 ? g.z2 : g.z1);
+  for (int k = 0; k < 8; k++) project_corner(state, d, k & 1 ? g.x2 : g.x1, k & 2 ? g.y2 : g.y1, k & 4 ? g.z2 : g.z1);
   state->cutrange[2] = 1e-8 * (state->cutrange[1] - state->cutrange[0]);
 }
 
@@ -122,7 +112,7 @@ bool in_window(const plotdata *d, const double *uv) {
 
 // Plane cut: every cut cell of the selected regions and layers gets its pattern and
 // goes to its group with its nodes.
-void map_cut_cells(plotdata *d) {
+void map_cut_cells(CutState *state, plotdata *d) {
   Mesh *m = d->mesh;
   vectorb_resize(&state->patterns, m->cells.count, std::max(m->cells.count, state->patterns.capacity));
   std::fill_n(state->patterns.data, m->cells.count, uint8_t(0));
@@ -207,7 +197,7 @@ void map_surface_cells(plotdata *d) {
 
 // Sorts the live cells into groups: all of them, those of the selected region (group 1),
 // or, in a zoom window, those around the nodes inside it and those at its corners.
-void map_plot_cells(plotdata *d) {
+void map_plot_cells(CutState *state, plotdata *d) {
   Mesh *m = d->mesh;
   const Domain *dom = m->domain;
   int32_t groups = d->paintregions ? (dom ? dom->regions.count : 0) : (dom ? dom->materials : 0);
@@ -219,7 +209,7 @@ void map_plot_cells(plotdata *d) {
   plot_size_marks(d, groups, m->cells.count, m->nodes.count);
   if (threed_mesh(m)) {
     if (d->surface > 0) map_surface_cells(d);
-    else map_cut_cells(d);
+    else map_cut_cells(state, d);
   } else if (d->region > 0) {
     for (int32_t c = 1; c <= m->cells.count; c++)
       if (m->cells.data[c - 1].region == d->region) include_cell(d, m, c, 1);
@@ -264,7 +254,7 @@ void widen_surface_box(plotdata *d, const pointd &p) {
 }
 
 // The group's nodes and cells in increasing number, with the cells' side flags.
-void copy_2d_cells(plotdata *d, tmesh *t, int32_t g) {
+void copy_2d_cells(CutState *state, plotdata *d, tmesh *t, int32_t g) {
   const Mesh *m = d->mesh;
   const vectort &cells = cell_marks(d, g), &nodes = node_marks(d, g);
   for (int32_t n = vectort_next_bit(&nodes, 0); n > 0; n = vectort_next_bit(&nodes, n)) {
@@ -298,7 +288,7 @@ struct cutpoint {
 // edge parameter, handed to the crossing finder as edge code e + 3. End distances within
 // the tolerance are taken as 0, and the inner nodes keep their offsets from the straight
 // edge, so that a vertex near the plane is met exactly at the vertex.
-void edge_cut(const plotdata *d, const MeshCell &cell, int e, double tol) {
+void edge_cut(CutState *state, const plotdata *d, const MeshCell &cell, int e, double tol) {
   const uint8_t *row = elements_tet_edges[std::clamp<int32_t>(cell.basis, tet4, tet20) - tet4][e - 1];
   auto raw = [&](int j) { return plane_distance(d, state->cutcell.frame.nodes[row[j] - 1]); };
   double a0 = raw(0), b0 = raw(1), da = snapped(a0, tol) - a0, db = snapped(b0, tol) - b0;
@@ -323,11 +313,11 @@ void edge_cut(const plotdata *d, const MeshCell &cell, int e, double tol) {
   }
 }
 // Patterns 1-8 cut three edges, 9-14 four.
-void clip_vertex(const plotdata *d, const MeshCell &cell, int pattern, double tol) {
-  for (int k = 0; k < 3; k++) edge_cut(d, cell, kCutEdges[pattern][k], tol);
+void clip_vertex(CutState *state, const plotdata *d, const MeshCell &cell, int pattern, double tol) {
+  for (int k = 0; k < 3; k++) edge_cut(state, d, cell, kCutEdges[pattern][k], tol);
 }
-void quad_cut(const plotdata *d, const MeshCell &cell, int pattern, double tol) {
-  for (int k = 0; k < 4; k++) edge_cut(d, cell, kCutEdges[pattern][k], tol);
+void quad_cut(CutState *state, const plotdata *d, const MeshCell &cell, int pattern, double tol) {
+  for (int k = 0; k < 4; k++) edge_cut(state, d, cell, kCutEdges[pattern][k], tol);
 }
 
 // The flags of a cut triangle: curved unless the source is a straight tetrahedron; per
@@ -390,7 +380,7 @@ void new_pcell(plotdata *d, tmesh *t, int32_t c, const MeshCell &cell, const cut
 }
 
 // Cuts the group's marked cells by the plane into plot triangles.
-void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
+void cut_3d_cells(CutState *state, plotdata *d, tmesh *t, int32_t g) {
   Mesh *m = d->mesh;
   const double *w = d->window;
   rectd window = {w[0], w[1], w[2], w[3]};
@@ -406,8 +396,8 @@ void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
     state->cutcell.frame.curved = 0;
     meshes_localize(m, &cell, &state->cutcell, 0);
     crossing_list.count = 0;
-    if (pattern <= 8) clip_vertex(d, cell, pattern, tol);
-    else quad_cut(d, cell, pattern, tol);
+    if (pattern <= 8) clip_vertex(state, d, cell, pattern, tol);
+    else quad_cut(state, d, cell, pattern, tol);
     cutpoint x[CROSSING_MAX];
     int n = crossing_list.count;
     for (int i = 0; i < n; i++) {
@@ -429,7 +419,7 @@ void cut_3d_cells(plotdata *d, tmesh *t, int32_t g) {
 // The local coordinate of a point in the localised cell that vanishes on face f. The
 // point may lie a little outside the cell: the inverse map is followed out to half a
 // cell before it gives up.
-double face_coordinate(const double *xyz, int f) {
+double face_coordinate(CutState *state, const double *xyz, int f) {
   double L[4];
   elements_get_lcoords(L, xyz, &state->cutcell.frame, 0.5);
   return L[f - 1];
@@ -437,18 +427,18 @@ double face_coordinate(const double *xyz, int f) {
 
 // Pushes plot node n of a cut cell onto tetrahedron face f along the side's normal in
 // the plot plane (the side from a to b turned counter-clockwise).
-void push_bdry(const plotdata *d, tmesh *t, int32_t n, int f, const pointd &a, const pointd &b) {
+void push_bdry(CutState *state, const plotdata *d, tmesh *t, int32_t n, int f, const pointd &a, const pointd &b) {
   double dir[2] = {-(b.y - a.y), b.x - a.x};
   double uv[2] = {t->nodes.data[n - 1].x, t->nodes.data[n - 1].y}, xyz[3];
   double last = 1e300;
   for (int it = 0; it < 11; it++) {
     pgrid2_unproject(xyz, d, uv);
-    double gv = face_coordinate(xyz, f);
+    double gv = face_coordinate(state, xyz, f);
     if (!(std::fabs(gv) > 1e-5 && std::fabs(gv) < last)) break;
     last = std::fabs(gv);
     double probe[2] = {uv[0] + 0.01 * dir[0], uv[1] + 0.01 * dir[1]}, pxyz[3];
     pgrid2_unproject(pxyz, d, probe);
-    double slope = 100 * (face_coordinate(pxyz, f) - gv);
+    double slope = 100 * (face_coordinate(state, pxyz, f) - gv);
     if (slope == 0) break;
     double s = std::clamp(-gv / slope, -0.1, 0.1);
     uv[0] += s * dir[0], uv[1] += s * dir[1];
@@ -459,18 +449,18 @@ void push_bdry(const plotdata *d, tmesh *t, int32_t n, int f, const pointd &a, c
   t->nodes3.data[n - 1] = {xyz[0], xyz[1], xyz[2]};
 }
 // The side nodes of one side s of a six- or nine-node plot cell.
-void push_mid6(const plotdata *d, tmesh *t, const int32_t *cn, int s, int f) {
+void push_mid6(CutState *state, const plotdata *d, tmesh *t, const int32_t *cn, int s, int f) {
   const pointd &a = t->nodes.data[cn[s % 3] - 1], &b = t->nodes.data[cn[(s + 1) % 3] - 1];
-  push_bdry(d, t, cn[2 + s], f, a, b);
+  push_bdry(state, d, t, cn[2 + s], f, a, b);
 }
-void push_mid9(const plotdata *d, tmesh *t, const int32_t *cn, int s, int f) {
+void push_mid9(CutState *state, const plotdata *d, tmesh *t, const int32_t *cn, int s, int f) {
   const pointd &a = t->nodes.data[cn[s % 3] - 1], &b = t->nodes.data[cn[(s + 1) % 3] - 1];
-  push_bdry(d, t, cn[2 + s], f, a, b);
-  push_bdry(d, t, cn[5 + s], f, a, b);
+  push_bdry(state, d, t, cn[2 + s], f, a, b);
+  push_bdry(state, d, t, cn[5 + s], f, a, b);
 }
 // Curved cut cells: the side nodes of sides that lie in a tetrahedron face are moved
 // onto that face of the curved source cell.
-void push_midsides(plotdata *d, tmesh *t) {
+void push_midsides(CutState *state, plotdata *d, tmesh *t) {
   if (t->ncell != 6 && t->ncell != 9) return;
   Mesh *m = d->mesh;
   for (int32_t c = 1; c <= t->source.count; c++) {
@@ -482,8 +472,8 @@ void push_midsides(plotdata *d, tmesh *t) {
     for (int s = 1; s <= 3; s++) {
       int f = (flags >> (TRIMESH_CODE_SHIFT + 3 * (s - 1))) & 7;
       if (!f) continue;
-      if (t->ncell == 6) push_mid6(d, t, cn, s, f);
-      else push_mid9(d, t, cn, s, f);
+      if (t->ncell == 6) push_mid6(state, d, t, cn, s, f);
+      else push_mid9(state, d, t, cn, s, f);
     }
   }
 }
@@ -517,7 +507,7 @@ bool on_one_edge(const MeshNode &a, const MeshNode &b) {
 }
 
 // The selected surface: every marked face becomes a plot cell over the group's nodes.
-void copy_3d_surface(plotdata *d, tmesh *t, int32_t g) {
+void copy_3d_surface(CutState *state, plotdata *d, tmesh *t, int32_t g) {
   const Mesh *m = d->mesh;
   const vectort &cells = cell_marks(d, g), &nodes = node_marks(d, g);
   for (int32_t n = vectort_next_bit(&nodes, 0); n > 0; n = vectort_next_bit(&nodes, n)) {
@@ -549,7 +539,7 @@ void copy_3d_surface(plotdata *d, tmesh *t, int32_t g) {
 
 // Nodes added by densify on a surface: each lies where the vertical line through its
 // (x, y) meets the surface face of its cell's source cell.
-void fix_refpos(plotdata *d, tmesh *t, int32_t last) {
+void fix_refpos(CutState *state, plotdata *d, tmesh *t, int32_t last) {
   Mesh *m = d->mesh;
   std::vector<uint8_t> done(size_t(t->nodes.count + 1), 0);
   plotdata line{};
@@ -615,7 +605,7 @@ void vector_plot_mesh(plotdata *d) {
 }
 
 // One plot mesh per group of marked cells; returns the number of plot cells.
-int32_t build_plot_meshes(plotdata *d) {
+int32_t build_plot_meshes(CutState *state, plotdata *d) {
   Mesh *m = d->mesh;
   tmeshlist &l = d->meshes;
   trimesh_free_1(&l, 1);
@@ -641,15 +631,15 @@ int32_t build_plot_meshes(plotdata *d) {
     tmesh *t = &l.data[g - 1];
     trimesh_resize_0(t, 0, nodes, threed ? nodes : 0, 0, cells, d->pbasis, d->sbasis);
     if (!threed) {
-      copy_2d_cells(d, t, g);
+      copy_2d_cells(state, d, t, g);
     } else if (!d->cut) {
       if (d->surface == 0) rtlib_fatal_in("build_plot_meshes", "no plot surface selector");
-      copy_3d_surface(d, t, g);
+      copy_3d_surface(state, d, t, g);
       std::copy_n(d->window, 4, d->surfbox);
     } else {
-      cut_3d_cells(d, t, g);
+      cut_3d_cells(state, d, t, g);
       trimesh_tsquash(t);
-      push_midsides(d, t);
+      push_midsides(state, d, t);
     }
     if (n > 1 && !d->nodensify) {
       vectorl renumbered = {};
@@ -660,7 +650,7 @@ int32_t build_plot_meshes(plotdata *d) {
         while (t->nodes3.count < t->nodes.count) point3d_one_more_0(&t->nodes3, &zero);
         t->nodes3.count = t->nodes.count;
         if (!d->cut) {
-          fix_refpos(d, t, last);
+          fix_refpos(state, d, t, last);
         } else {
           for (int32_t k = last + 1; k <= t->nodes.count; k++) {
             double uv[2] = {t->nodes.data[k - 1].x, t->nodes.data[k - 1].y}, xyz[3];
@@ -758,13 +748,14 @@ void pgrid2_fix_labels(pde *p, plotdata *d) {
 uint8_t pgrid2_validate_plot_mesh(pde *p, plotdata *d) {
   TRACE("pgrid2_validate_plot_mesh");
   if (d->valid) return d->valid;
-  StateCall call;
+  CutState record;  // this rebuild's working state
+  CutState *state = &record;
   // 1. The data box: the domain's unless a box of its own is set.
   const Domain *dom = p->mesh.domain;
   double *b = d->box;
   bool unset = std::all_of(b, b + 6, [](double v) { return v == 0; });
   if (dom && threed(p) && d->cut && !d->zoomed && !d->domainbox) {
-    project_box(d, dom->grid.box);
+    project_box(state, d, dom->grid.box);
   } else if ((d->domainbox || unset) && dom) {
     const rect3d &g = dom->grid.box;
     b[0] = g.x1, b[1] = g.y1, b[2] = g.z1, b[3] = g.x2, b[4] = g.y2, b[5] = g.z2;
@@ -774,8 +765,8 @@ uint8_t pgrid2_validate_plot_mesh(pde *p, plotdata *d) {
   d->window[0] = b[0] - dx, d->window[1] = b[1] - dy, d->window[2] = b[3] + dx, d->window[3] = b[4] + dy;
   d->mesh = &p->mesh;
   // 3. Groups, meshes, the axis, labels.
-  map_plot_cells(d);
-  int32_t cells = build_plot_meshes(d);
+  map_plot_cells(state, d);
+  int32_t cells = build_plot_meshes(state, d);
   off_axis2(p, d);
   pgrid2_fix_labels(p, d);
   d->valid = cells > 0;

@@ -1,6 +1,7 @@
 // rtlib: trace stack, UNCLE and its hook, floating-point control and signals,
 // system error texts, and the shared number, bit, command-line and directory helpers.
 #include "runtime/rtlib.h"
+#include "runtime/mathcall.h"
 
 #include <cerrno>
 #include <cfenv>
@@ -258,6 +259,16 @@ static void fp_error(int, siginfo_t *info, void *context) {
     return;
   }
   rtlib_trap_raise();
+}
+
+// Each flag in turn by an operation that raises it: it traps where its trap is unmasked and
+// is only flagged where it is not, as it would have been inside the call.
+void rtlib_raise_flags(int flags) {
+  volatile double zero = 0.0, one = 1.0, big = 1e308, r = 0.0;
+  if (flags & FE_INVALID) r = zero / zero;
+  if (flags & FE_DIVBYZERO) r = one / zero;
+  if (flags & FE_OVERFLOW) r = big * big;
+  (void)r;
 }
 
 void rtlib_trap_raise() {

@@ -144,9 +144,6 @@ static double solve_miss(pde *p) {
   return miss > 0 ? std::sqrt(miss / size) : 0.0;
 }
 
-// How far the last cgsolve_solve's step missed its system (see solve_miss).
-static double solved_miss = 0;
-
 // The step by the complete factor of the matrix, kept when it meets the system better
 // than the step in hand, which misses it by miss; returns the miss of the step kept.
 static double complete_solve(pde *p, double miss) {
@@ -159,7 +156,8 @@ static double complete_solve(pde *p, double miss) {
   return std::min(now, miss);
 }
 
-double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
+// cgsolve_solve, and how far its step missed its system (see solve_miss) into *solved_miss.
+static double solve_step(pde *p, double rel, double abs, int32_t d, double *solved_miss) {
   TRACE("cgsolve_solve");
   String label = lit("Solving:");
   uint16_t line = display_report(&p->status, 0, &label);
@@ -188,12 +186,17 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   // A step that leaves more of its system than it found (an iterative solve stopped at
   // its limit, or stalled) is taken by the complete factor where that fits.
   if (!(miss <= 1) && !stopkey(p)) miss = complete_solve(p, miss);
-  solved_miss = miss;
+  *solved_miss = miss;
   display_unreport(&p->status, line);
   double sum = 0;
   for (int32_t r = 0; r < n; r++) sum += std::fabs(p->delta.data[r]);
   check_finite(p, sum);
   return result;
+}
+
+double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
+  double miss;
+  return solve_step(p, rel, abs, d, &miss);
 }
 
 double cgsolve_lupdate(pde *p, vector2d *u) {
@@ -428,8 +431,9 @@ int32_t cgsolve_do_linear(pde *p) {
     build_system(p);
     double tau = p->errlim * p->overshoot, e, e0 = res_norm(p);
     double reach = 1;  // how far this grid's steps together leave the system: their misses' product
+    double solved_miss = 0;
     if (first) {
-      cgsolve_solve(p, 100 * tau, 0, 4);
+      solve_step(p, 100 * tau, 0, 4, &solved_miss);
       reach *= solved_miss;
       if (stopkey(p)) break;
       e = cgsolve_lupdate(p, &p->solution);
@@ -438,7 +442,7 @@ int32_t cgsolve_do_linear(pde *p) {
       e0 = std::max(e, res_norm(p));  // the passes are measured in the new scaling
       first = false;
     } else {
-      cgsolve_solve(p, tau, 0, 1);
+      solve_step(p, tau, 0, 1, &solved_miss);
       reach *= solved_miss;
       e = cgsolve_lupdate(p, &p->solution);
     }
@@ -455,7 +459,7 @@ int32_t cgsolve_do_linear(pde *p) {
       report_panel.report_time(p, p->lines.elapsed);
       display_update_num(&p->status, phase_line, k);
       display_update_real(&p->status, eline, e);
-      cgsolve_solve(p, tau, 0, 1);
+      solve_step(p, tau, 0, 1, &solved_miss);
       reach *= solved_miss;
       if (stopkey(p)) return p->phase;
       e = cgsolve_lupdate(p, &p->solution);
@@ -479,7 +483,7 @@ int32_t cgsolve_do_linear(pde *p) {
       // by half: the passes may have stopped on an error measure the loose first solve met.
       for (int32_t more = 0; more < p->linupdate && !(reach <= solve_met) && !rounding_residual(p) && !stopkey(p);
            more++) {
-        cgsolve_solve(p, 0.01 * tau, 0, 1);
+        solve_step(p, 0.01 * tau, 0, 1, &solved_miss);
         if (!(solved_miss < 0.5)) break;
         reach *= solved_miss;
         e = cgsolve_lupdate(p, &p->solution);
@@ -532,10 +536,6 @@ struct QuietOverflow {
     rtlib_fpu_restore(&env);
   }
 };
-
-// Set by the line search when no step along the Newton direction, however short, gave
-// a residual that is a number: the iteration has diverged.
-static bool step_overflow = false;
 
 // The trial update u = u0 + lambda x column scale x delta (clamped by c unless c is 0
 // or 1000 and above), the change estimate, and the residual there; returns r.r / 2.
@@ -593,7 +593,9 @@ static double res_test(pde *p, double lambda, const vectord *u0, double c) {
 }
 
 // The backtracking line search along the Newton step; returns the step length taken.
-static double update(pde *p) {
+// *step_overflow is set when no step along the Newton direction, however short, gave a
+// residual that is a number: the iteration has diverged.
+static double update(pde *p, bool *step_overflow) {
   TRACE("update");
   uint16_t line = report_real(p, "Optimizing Step", 1.0);
   vectord *u0 = vector2d_get_work(&p->work, p->nt);
@@ -608,7 +610,7 @@ static double update(pde *p) {
   double l1 = 1.0, l2 = 0, f2 = 0;
   double f = res_test(p, l1, u0, c);
   bool firstback = true;
-  step_overflow = false;
+  *step_overflow = false;
   while (f > f0 + 0.01 * l1 * g) {
     double ln;
     if (f == HUGE_VAL) {
@@ -644,7 +646,7 @@ static double update(pde *p) {
   }
   if (f == HUGE_VAL) {
     // Overflow however short the step: the solution stays where the step began.
-    step_overflow = true;
+    *step_overflow = true;
     res_test(p, 0.0, u0, 0);
     vector2d_free_work(u0);
     display_unreport(&p->status, line);
@@ -714,6 +716,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
   p->solvestart = rtlib_elapsed_ms(0);
   p->rmserr = p->maxerr = 1.0;
   int32_t L = cgsolve_step_limit(p->newton, p->changelim);
+  bool step_overflow = false;  // the line search found no step whose residual is a number
   grid_setup(p, "Nonlinear");
   // 2. Newton's method on each grid.
   while (!p->error) {
@@ -723,7 +726,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     double tau = p->errlim * p->overshoot, e0 = res_norm(p);
     newton_solve(p, tau);
     if (stopkey(p)) return p->phase;
-    double lambda = update(p);
+    double lambda = update(p, &step_overflow);
     measures_get_range(p, &p->solution);
     double e = res_norm(p);
     uint16_t eline = report_real(p, "Step Error", e);
@@ -757,7 +760,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       newton_solve(p, 0.1 * tau);
       if (stopkey(p)) return p->phase;
       eprev = e;
-      lambda = update(p);
+      lambda = update(p, &step_overflow);
       measures_get_range(p, &p->solution);
       e = res_norm(p);
       display_update_real(&p->status, eline, e);

@@ -35,13 +35,10 @@
 #include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
 
-// The small problem of the running driver, sized M x M at each start.
-static matrixd amat, bmat, qmat;
-static vectord lambda, alfr, alfi, beta;
-static BopmemWork small_problem([] {
+EigenRun::~EigenRun() {
   for (matrixd *m : {&amat, &bmat, &qmat}) matrixd_free(m);
   for (vectord *v : {&lambda, &alfr, &alfi, &beta}) vectord_free(v);
-});
+}
 
 int eigensol_init() {
   TRACE("eigensol");
@@ -116,9 +113,7 @@ static void gather(pde *p, vectord *w, vector2d *x) {
 // r of the mode that is 1 at unknown i and 0 elsewhere, taken cell by cell. B x then
 // stands for a sweep over x; the first
 // products of a grid are checked against sweeps and B is dropped at the first that
-// differs.
-static LambdaSide lside;
-static int32_t lside_checked = 0;  // products confirmed by a sweep on this grid
+// differs (the run's lside and lside_checked).
 static const int32_t lside_checks = 2;
 
 // True when the sources can only be local and linear in the mode: field unknowns only,
@@ -353,36 +348,33 @@ static bool same_source(const LambdaSide *B, const double *x, const double *y, c
 // The lambda side is linear in the mode, so the sources the projection assembles for
 // X_1..X_M, combined as eig_expand combines the vectors, are the sources of the new
 // subspace: the next sweep takes them instead of assembling each one again. They are
-// interleaved as the pass's other blocks, B X_j in row r at r*M + j.
-static std::vector<double> held;
-static bool held_projected = false;  // held = B X for the vectors subspace saw
-static bool held_current = false;    // held = B X for the current vectors
+// interleaved as the pass's other blocks, B X_j in row r at r*M + j (the run's held).
 
 // The lambda side of the equations for mode j into the problem's source vector, after
 // the value conditions are set on X_j; the held one when it is current.
-static void mode_source(pde *p, uint16_t j) {
+static void mode_source(pde *p, EigenRun *run, uint16_t j) {
   static const double zero[2] = {0, 0};
   p->mode = j;
   coupling_set_bvals_0(p, xvec(p, j), zero);
   vectord_resize(&p->source, p->nt, std::max(p->nt, p->source.capacity));
-  if (held_current) {
+  if (run->held_current) {
     uint16_t M = p->subspace;
-    for (int32_t r = 0; r < p->nt; r++) p->source.data[r] = held[size_t(r) * M + j - 1];
+    for (int32_t r = 0; r < p->nt; r++) p->source.data[r] = run->held[size_t(r) * M + j - 1];
     return;
   }
-  if (lside.n == p->nt && lside.n > 0) {
+  if (run->lside.n == p->nt && run->lside.n > 0) {
     vectord *w = vector2d_get_work(&p->work, p->nt);
     gather(p, w, xvec(p, j));
-    if (lside_checked >= lside_checks) {
-      eigensol_lambda_times(&lside, w->data, p->source.data, 1);
+    if (run->lside_checked >= lside_checks) {
+      eigensol_lambda_times(&run->lside, w->data, p->source.data, 1);
       vector2d_free_work(w);
       return;
     }
     vectord *y = vector2d_get_work(&p->work, p->nt);
-    eigensol_lambda_times(&lside, w->data, y->data, 1);
+    eigensol_lambda_times(&run->lside, w->data, y->data, 1);
     coupling_build_source(p, &p->source, 0, 0, 1);
-    if (same_source(&lside, w->data, y->data, p->source.data)) lside_checked++;
-    else lside.n = 0;  // not the sweep: every source is swept from now on
+    if (same_source(&run->lside, w->data, y->data, p->source.data)) run->lside_checked++;
+    else run->lside.n = 0;  // not the sweep: every source is swept from now on
     vector2d_free_work(y);
     vector2d_free_work(w);
     return;
@@ -396,9 +388,8 @@ static void mode_source(pde *p, uint16_t j) {
 // zero modes): inverse iteration on K then diverges along the null space. The sweep
 // then solves with K - shift B instead, shift a tenth of the size of the lowest modes
 // below 0, so that it finds the modes nearest the shift, the zero modes among them;
-// the small problem projects the shifted matrix and adds the shift back.
-static double shift = 0;
-static bool solves_held = true;  // the last sweep's solves met their right-hand sides
+// the small problem projects the shifted matrix and adds the shift back (the run's
+// shift).
 
 // The largest |A y - b| / |b| of the columns y of the w interleaved in sol (0 for a
 // column whose b is 0; infinite where a value is not a number).
@@ -438,7 +429,7 @@ static std::vector<char> value_rows(pde *p) {
 
 // The size of the lowest modes: |x.Kx / x.Bx| for the lowest sine of the domain's box
 // in every variable, 1 when that is not a number.
-static double lowest_size(pde *p) {
+static double lowest_size(pde *p, const EigenRun *run) {
   int32_t n = p->nt;
   const rect3d &box = p->mesh.domain->grid.box;
   double x0 = box.x1, y0 = box.y1, W = box.x2 - box.x1, H = box.y2 - box.y1;
@@ -451,7 +442,7 @@ static double lowest_size(pde *p) {
   });
   for (int32_t r = 0; r < n; r++) w[size_t(r)] = x[size_t(r)] / p->secondscale.data[r];
   sparsemx_mv_block(y.data(), &p->matrix, w.data(), 1);
-  eigensol_lambda_times(&lside, x.data(), bx.data(), 1);
+  eigensol_lambda_times(&run->lside, x.data(), bx.data(), 1);
   double xkx = 0, xbx = 0;
   for (int32_t r = 0; r < n; r++) {
     xkx += x[size_t(r)] * y[size_t(r)] / p->firstscale.data[r];
@@ -462,7 +453,9 @@ static double lowest_size(pde *p) {
 }
 
 // K - shift B into the scaled matrix, off the value conditions' rows and columns.
-static void shift_matrix(pde *p) {
+static void shift_matrix(pde *p, const EigenRun *run) {
+  const LambdaSide &lside = run->lside;
+  double shift = run->shift;
   std::vector<char> fixed = value_rows(p);
   for (int32_t r = 0; r < lside.n; r++) {
     if (fixed[size_t(r)]) continue;
@@ -477,24 +470,23 @@ static void shift_matrix(pde *p) {
 
 // After a sweep whose solves failed: the shifted matrix and a fresh start, when the
 // shift is not yet taken and the lambda side is known as a matrix; else false.
-static bool take_shift(pde *p) {
-  if (shift != 0 || lside.n != p->nt || lside.n == 0) return false;
-  shift = -0.1 * lowest_size(p);
-  shift_matrix(p);
+static bool take_shift(pde *p, EigenRun *run) {
+  if (run->shift != 0 || run->lside.n != p->nt || run->lside.n == 0) return false;
+  run->shift = -0.1 * lowest_size(p, run);
+  shift_matrix(p, run);
   coupling_build_precon(p, &p->matrix);
   init_eigen(p);
-  held_current = held_projected = false;
+  run->held_current = run->held_projected = false;
   return true;
 }
 
 // ---- Steps -----------------------------------------------------------------------------
 
-// The interleaved blocks of a pass (right-hand sides and results of the solves, which
-// the projection takes over for K X and its factors; the vectors in unknown order),
-// kept from pass to pass so that their pages are not taken afresh each time.
-static std::vector<double> block_rhs, block_sol, block_vectors;
+// The interleaved blocks of a pass (the run's block_rhs and block_sol: right-hand sides
+// and results of the solves, which the projection takes over for K X and its factors;
+// block_vectors: the vectors in unknown order).
 
-double e_solve(pde *p) {
+double e_solve(pde *p, EigenRun *run) {
   TRACE("e_solve");
   uint16_t M = p->subspace;
   String label = lit("MODE");
@@ -504,7 +496,7 @@ double e_solve(pde *p) {
   // Solved by the matrix's complete factor, the results take the right-hand sides'
   // place (the factor's solves meet them to rounding, so they are not checked).
   bool exact = M >= 1 && sparsecg_block_factored(&p->matrix, p->solver, p->precon, M);
-  std::vector<double> &rhs = block_rhs, &sol = exact ? block_rhs : block_sol, res(M);
+  std::vector<double> &rhs = run->block_rhs, &sol = exact ? run->block_rhs : run->block_sol, res(M);
   rhs.resize(size_t(n) * M);
   sol.resize(size_t(n) * M);
   for (uint16_t j = 1; j <= M; j++) {
@@ -512,7 +504,7 @@ double e_solve(pde *p) {
     p->mode = j;
     fitting_invalidate_fits(p, 3);
     fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0, 0.0);
-    mode_source(p, j);
+    mode_source(p, run, j);
     // Nothing in the sweep reads the variables' ranges: only the last vector's, which
     // stand after it, are taken.
     if (j == M) measures_get_range(p, xvec(p, j));
@@ -541,7 +533,7 @@ double e_solve(pde *p) {
     vector2d_free_work(x);
     if (factored) miss = solves_miss(p, sol.data(), rhs.data(), M);
   }
-  solves_held = !(miss > 1e-2);
+  run->solves_held = !(miss > 1e-2);
   double sum = 0;
   for (uint16_t j = 1; j <= M; j++) {
     sum += res[j - 1] * res[j - 1];
@@ -556,9 +548,9 @@ double e_solve(pde *p) {
     for (int32_t i = 0; i < n; i++) p->delta.data[i] = sol[size_t(i) * M + M - 1];
   }
   display_unreport(&p->status, line);
-  held_current = false;
+  run->held_current = false;
   // The results are in the vectors: their block's room is given back for the projection.
-  std::vector<double>().swap(block_sol);
+  std::vector<double>().swap(run->block_sol);
   return M ? std::sqrt(sum / M) : 0.0;
 }
 
@@ -658,18 +650,18 @@ matrix_rows_times(double *y, const sparsemx *A, int32_t r0, int32_t rows, const 
   }
 }
 
-void subspace(pde *p, matrixd *a, matrixd *b) {
+void subspace(pde *p, EigenRun *run, matrixd *a, matrixd *b) {
   TRACE("subspace");
   uint16_t M = p->subspace;
   matrixd_resize(a, M, M);
   matrixd_resize(b, M, M);
   int32_t n = p->nt;
-  held_current = held_projected = false;
+  run->held_current = run->held_projected = false;
   if (M == 0) return;
   // The vectors in unknown order, interleaved (G(r, i) at r*M + i), after their value
   // conditions are set (g1); before them (g0) they differ only in the value rows, which
   // g0 keeps (value row v of the list `before` at v*M + i). Their sources s.
-  std::vector<double> &g1 = block_vectors, &s = held, g0;
+  std::vector<double> &g1 = run->block_vectors, &s = run->held, g0;
   std::vector<int32_t> before(size_t(n), -1);
   {
     std::vector<char> fixed = value_rows(p);
@@ -685,7 +677,7 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
     });
   }
   s.resize(size_t(n) * M);
-  bool product = lside.n == n && lside_checked >= lside_checks;
+  bool product = run->lside.n == n && run->lside_checked >= lside_checks;
   for (uint16_t j = 1; j <= M; j++) {
     if (product) {
       static const double zero[2] = {0, 0};
@@ -693,7 +685,7 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
       coupling_set_bvals_0(p, xvec(p, j), zero);
       continue;
     }
-    mode_source(p, j);
+    mode_source(p, run, j);
     for (int32_t r = 0; r < n; r++) s[size_t(r) * M + j - 1] = p->source.data[r];
   }
   g1.assign(size_t(n) * M, 0.0);
@@ -703,12 +695,12 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
       g1[size_t(r - 1) * M + i - 1] = x->data[v - 1].data[m - 1];
     });
   }
-  if (product) eigensol_lambda_times(&lside, g1.data(), s.data(), M);
+  if (product) eigensol_lambda_times(&run->lside, g1.data(), s.data(), M);
   vectord_resize(&p->source, n, std::max(n, p->source.capacity));
   for (int32_t r = 0; r < n; r++) p->source.data[r] = s[size_t(r) * M + M - 1];
   // K X_j for every j: the vectors divided by the column scale, the products by the
   // row scale.
-  std::vector<double> &w = block_rhs;
+  std::vector<double> &w = run->block_rhs;
   w.assign(size_t(n) * M, 0.0);
   cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
     for (uint16_t j = 0; j < M; j++) w[size_t(r - 1) * M + j] = g1[size_t(r - 1) * M + j] / p->secondscale.data[r - 1];
@@ -759,15 +751,16 @@ void subspace(pde *p, matrixd *a, matrixd *b) {
   // The vectors in unknown order are made afresh by the next projection: their room
   // is given back for the sweep between.
   std::vector<double>().swap(g1);
-  held_projected = true;
+  run->held_projected = true;
 }
 
-bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
+bool sub_eigs(pde *p, EigenRun *run, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
   TRACE("sub_eigs");
   int32_t M = a->rows;
   vectord_resize(lam, M, std::max(M, lam->capacity));
   if (p->eispack) {
     uint16_t ierr = 0;
+    vectord &alfr = run->alfr, &alfi = run->alfi, &beta = run->beta;
     eispack_rgg(a, b, &alfr, &alfi, &beta, 1, q, &ierr);
     if (ierr) rtlib_fatal_in("sub_eigs", "RGG failure");
     // A zero beta is an infinite eigenvalue: never divided by.
@@ -786,7 +779,7 @@ bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
   for (int32_t i = 0; i < M; i++) vals[size_t(i)] = lam->data[order[size_t(i)]];
   for (int32_t r = 0; r < M; r++)
     for (int32_t c = 0; c < M; c++) cols[size_t(r * M + c)] = q->data[r * M + order[size_t(c)]];
-  for (double &v : vals) v += shift;
+  for (double &v : vals) v += run->shift;
   std::copy(vals.begin(), vals.end(), lam->data);
   std::copy(cols.begin(), cols.end(), q->data);
   for (int32_t i = 0; i < std::min<int32_t>(M, p->modes); i++)
@@ -794,7 +787,7 @@ bool sub_eigs(pde *p, vectord *lam, matrixd *q, matrixd *a, matrixd *b) {
   return true;
 }
 
-void eig_expand(pde *p, const matrixd *q) {
+void eig_expand(pde *p, EigenRun *run, const matrixd *q) {
   TRACE("eig_expand");
   uint16_t M = p->subspace, V = cgsolve_varcount(p);
   // Four nodes at a time: their old values (node b's at old[b*M + j]) and new ones.
@@ -820,8 +813,9 @@ void eig_expand(pde *p, const matrixd *q) {
     }
   }
   // The held sources follow the vectors: the same combination, the same scale.
-  bool follow = held_projected && M > 0 && held.size() == size_t(p->nt) * M;
-  held_projected = false;
+  std::vector<double> &held = run->held;
+  bool follow = run->held_projected && M > 0 && held.size() == size_t(p->nt) * M;
+  run->held_projected = false;
   if (follow)
     for (size_t i = 0; i < size_t(p->nt); i += B) {
       int32_t nb = int32_t(std::min<size_t>(B, size_t(p->nt) - i));
@@ -840,7 +834,7 @@ void eig_expand(pde *p, const matrixd *q) {
     if (follow)
       for (size_t i = 0; i < size_t(p->nt); i++) held[i * M + j] *= f;
   }
-  held_current = follow;
+  run->held_current = follow;
 }
 
 double eigensol_pass_error(const double *lam, const double *old, int32_t m, double least) {
@@ -871,7 +865,7 @@ static bool show_modes(pde *p) {
 
 // Iteration passes on the current grid; false when the stop key ended the run. The
 // pass limit, not the error, ended them when *unconverged is left set.
-static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool *unconverged) {
+static bool iterate(pde *p, EigenRun *run, double tol, int32_t *clock, int32_t *interval, bool *unconverged) {
   uint16_t M = p->subspace, m = p->modes;
   double err = 1.0;
   String lp = lit("Pass"), le = lit("Lambda Err");
@@ -879,10 +873,10 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool 
     report_panel.eig_status(p);
     uint16_t lpass = display_report_num(&p->status, 0, &lp, pass);
     uint16_t lerr = display_report_real(&p->status, 0, &le, err);
-    e_solve(p);
-    if (!solves_held) {
+    e_solve(p, run);
+    if (!run->solves_held) {
       // A sweep that could not solve: once more from the start on the shifted matrix.
-      if (!take_shift(p))
+      if (!take_shift(p, run))
         exec_error("Eigenvalue Solve Diverged: the stiffness may be singular; write (lambda-S) for lambda, "
                    "with S > 0, and subtract S from each eigenvalue");
       display_unreport(&p->status, lerr);
@@ -891,11 +885,11 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool 
       err = 1.0;
       continue;
     }
-    subspace(p, &amat, &bmat);
-    sub_eigs(p, &lambda, &qmat, &amat, &bmat);
-    if (p->dbg_modes && debug_file) vectord_print_1(debug_file, &lambda, "SUBSPACE EIGENVALUES");
-    eig_expand(p, &qmat);
-    err = eigensol_pass_error(lambda.data, p->eigenvalues.data, m, std::fabs(shift));
+    subspace(p, run, &run->amat, &run->bmat);
+    sub_eigs(p, run, &run->lambda, &run->qmat, &run->amat, &run->bmat);
+    if (p->dbg_modes && debug_file) vectord_print_1(debug_file, &run->lambda, "SUBSPACE EIGENVALUES");
+    eig_expand(p, run, &run->qmat);
+    err = eigensol_pass_error(run->lambda.data, p->eigenvalues.data, m, std::fabs(run->shift));
     report_panel.report_time(p, p->lines.elapsed);
     display_update_real(&p->status, lerr, err);
     if (p->log) {
@@ -903,7 +897,7 @@ static bool iterate(pde *p, double tol, int32_t *clock, int32_t *interval, bool 
       fprintf(p->log, " Pass %d Lambda Err=%g\n", pass, err);
       fflush(p->log);
     }
-    std::copy(lambda.data, lambda.data + M, p->eigenvalues.data);
+    std::copy(run->lambda.data, run->lambda.data + M, p->eigenvalues.data);
     if (rtlib_elapsed_ms(*clock) > *interval) {
       int32_t start = rtlib_elapsed_ms(0);
       if (!show_modes(p)) return false;
@@ -923,10 +917,12 @@ int32_t eigensol_do_eigen(pde *p) {
   // 1. The small problem's storage, the monitor clock, the counts.
   double tol = 0.1 * p->errlim;
   uint16_t M = p->subspace, m = p->modes;
-  matrixd_resize(&amat, M, M);
-  matrixd_resize(&bmat, M, M);
-  matrixd_resize(&qmat, M, M);
-  vectord_resize(&lambda, M, std::max<int32_t>(M, lambda.capacity));
+  EigenRun record;
+  EigenRun *run = &record;
+  matrixd_resize(&run->amat, M, M);
+  matrixd_resize(&run->bmat, M, M);
+  matrixd_resize(&run->qmat, M, M);
+  vectord_resize(&run->lambda, M, std::max<int32_t>(M, run->lambda.capacity));
   if (p->eigenvalues.count < M) {
     int32_t was = p->eigenvalues.count;
     vectord_resize(&p->eigenvalues, M, std::max<int32_t>(M, p->eigenvalues.capacity));
@@ -935,22 +931,21 @@ int32_t eigensol_do_eigen(pde *p) {
   int32_t clock = rtlib_elapsed_ms(0);
   int32_t interval = std::max(p->deadtime, p->monitordelay);
   p->regrids = 0;
-  shift = 0;
   static const double zero[2] = {0, 0};
   for (;;) {
     // 2. The grid: layout, conditions and the Jacobian.
     p->regrids++;
-    held_projected = held_current = false;
+    run->held_projected = run->held_current = false;
     report_panel.eig_status(p);
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
     p->mode = 0;
     coupling_ss_matrix(p, xvec(p, 1), zero);
-    eigensol_probe_lambda(p, &lside);
-    lside_checked = 0;
-    if (shift != 0) {
-      if (lside.n == p->nt && lside.n > 0) shift_matrix(p);
-      else shift = 0;
+    eigensol_probe_lambda(p, &run->lside);
+    run->lside_checked = 0;
+    if (run->shift != 0) {
+      if (run->lside.n == p->nt && run->lside.n > 0) shift_matrix(p, run);
+      else run->shift = 0;
     }
     // Where the passes solve by the matrix's complete factor the incomplete one would
     // never be read: it is not made, and the last grid's is given back.
@@ -958,7 +953,7 @@ int32_t eigensol_do_eigen(pde *p) {
     else coupling_build_precon(p, &p->matrix);
     // 3. The iteration passes.
     bool unconverged = false;
-    if (!iterate(p, tol, &clock, &interval, &unconverged)) return p->phase;
+    if (!iterate(p, run, tol, &clock, &interval, &unconverged)) return p->phase;
     // 4. The modes' displays and error measure.
     double e = 0;
     if (p->monitors.count == 0) {
@@ -993,9 +988,10 @@ int32_t eigensol_do_eigen(pde *p) {
     // 6. The regrid decision. This grid's factor, lambda side and blocks serve no
     // further pass here: their room is given back before the mesh is refined.
     sparsechol_release();
-    lside = LambdaSide{};
-    for (std::vector<double> *v : {&held, &block_rhs, &block_sol, &block_vectors}) std::vector<double>().swap(*v);
-    held_projected = held_current = false;
+    run->lside = LambdaSide{};
+    for (std::vector<double> *v : {&run->held, &run->block_rhs, &run->block_sol, &run->block_vectors})
+      std::vector<double>().swap(*v);
+    run->held_projected = run->held_current = false;
     int32_t changes = p->regrid && !halted(p) ? cgsolve_split_check(p) : 0;
     if (changes < 1 || p->regrids >= p->gridlimit || stopkey(p) || halted(p)) {
       // The run ends on this grid: say so when its passes did not converge.
@@ -1004,10 +1000,9 @@ int32_t eigensol_do_eigen(pde *p) {
       break;
     }
   }
-  // 7. The end; the shift belongs to this run only.
+  // 7. The end; the run's record (its shift among the rest) goes with it.
   report_panel.eig_status(p);
   p->mode = 0;
-  shift = 0;
   return p->stop || p->error ? p->phase : 8;
 }
 

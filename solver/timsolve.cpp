@@ -36,11 +36,6 @@
 
 uint8_t timsolve_debug = 0;
 
-// The step-ratio history (newest first) and its fill count, reset at each run.
-static double ratios[5];
-static uint16_t nratios = 0;
-// The least step a run attempts: 1e-12 of its first step.
-static double least_step = 0;
 // The module's localised cell: the program-wide work cell.
 static LocalCell *cell = nullptr;
 
@@ -190,43 +185,14 @@ static void copy_levels(vector2d *dst, const vector2d *src) {
 
 // ---- The assembly's stepper ------------------------------------------------------------------
 
-// The correction size of each corrector pass.
-static vectord pass_sizes;
-static BopmemWork pass_sizes_work([] { vectord_free(&pass_sizes); });
-
-// Whether J was formed from the present K and D, and with which 1/h; whether J is laid
-// out from the present D (its rows D's entries, K's leading them), so that a new 1/h
-// needs only its values.
-static bool jmatrix_current = false;
-static double jmatrix_invh = 0;
-static bool jmatrix_laid = false;
-
 uint8_t timsolve_sweep = 0;
 
-// The residual of a problem coupling_fixed_linear admits is affine in the values and
-// rates, F(u, u') = F(u0, u0') + K (u - u0) + D (u' - u0'), so one swept residual kept
-// with the K and D it belongs to gives every later one by two products. Its sources,
-// free of the unknowns and of the time, stand while the mesh and the time weights do.
-struct FixedLinear {
-  bool linear = false;   // the problem's residual is affine with fixed coefficients
-  bool sources = false;  // and its sources are fixed too
-  bool current = false;  // the reference was swept with the present K, D and scales
-  bool sourced = false;  // tsource holds the fixed sources of the present mesh
-  bool timed = false;    // K or D reads the time: both are built anew at the end of each step
-  vectord u, udot, f;    // the reference's values and rates by global row, its scaled F
-};
-static FixedLinear fixed;
-static BopmemWork fixed_work([] {
-  for (vectord *v : {&fixed.u, &fixed.udot, &fixed.f}) vectord_free(v);
-  fixed.current = fixed.sourced = false;
-});
 
 // K, D or their scales are rebuilt: the reference no longer fits them.
-static bool unstable_current = false;  // the growth check was made on the present K and D
-static void matrices_changed() {
-  jmatrix_current = jmatrix_laid = false;
-  fixed.current = false;
-  unstable_current = false;
+static void matrices_changed(TimeRun *run) {
+  run->jmatrix_current = run->jmatrix_laid = false;
+  run->fixed.current = false;
+  run->unstable_current = false;
 }
 
 static int32_t nvariables(pde *p) { return std::min<int32_t>(p->nfield + p->nscalar, p->layout.maps.count); }
@@ -249,14 +215,14 @@ static void size_level(pde *p, vector2d *v) {
   }
 }
 
-static void size_time(pde *p) {
+static void size_time(pde *p, TimeRun *run) {
   for (vector2d *v : {&p->solution, &p->um1, &p->uold, &p->udotold, &p->udot}) size_level(p, v);
   int32_t n = p->nt, cap = std::max(p->nt, p->mesh.nodes.capacity);
   for (vectord *v : {&p->rold, &p->rnew, &p->mold, &p->mnew, &p->tsource, &p->tresid, &p->correction}) {
     vectord_resize(v, n, std::max(cap, v->capacity));
   }
   if (p->nrupdate == 0) p->nrupdate = p->neqs;
-  vectord_resize(&pass_sizes, std::max(p->nrupdate, 1), std::max(p->nrupdate, 1));
+  vectord_resize(&run->pass_sizes, std::max(p->nrupdate, 1), std::max(p->nrupdate, 1));
   // Every level follows the mesh, so the predictor and the divided differences see the
   // same nodes after a regrid.
   if (p->um2.count != p->solution.count) {
@@ -270,14 +236,14 @@ static void size_time(pde *p) {
     for (int32_t k = 1; k <= V; k++) p->carried.data[c++] = &v->data[k - 1];
 }
 
-static void layout(pde *p) {
+static void layout(pde *p, TimeRun *run) {
   loading_map_matrix(p, 2);
   coupling_tabulate_bcs(p);
-  size_time(p);
-  fixed.linear = coupling_fixed_linear(p);
-  fixed.sources = fixed.linear && coupling_fixed_source(p);
-  fixed.timed = coupling_jacobians_follow_time(p);
-  fixed.current = fixed.sourced = false;
+  size_time(p, run);
+  run->fixed.linear = coupling_fixed_linear(p);
+  run->fixed.sources = run->fixed.linear && coupling_fixed_source(p);
+  run->fixed.timed = coupling_jacobians_follow_time(p);
+  run->fixed.current = run->fixed.sourced = false;
 }
 
 // Global vector g into, or added onto, the per-variable values.
@@ -306,8 +272,6 @@ static void slave_rates(pde *p) {
 // values have had (its declared range where that is larger; a unit for a variable that
 // starts at rest, as its matrices are scaled). One that grows is measured against what it
 // grows to, never against the run's span. V entries, then V for the ranges at the start.
-static vectord run_ranges;
-static BopmemWork run_ranges_work([] { vectord_free(&run_ranges); });
 
 static double magnitude(pde *p, int32_t k, const vector2d *u) {
   double r = k <= p->vars.count ? p->vars.items[k - 1].width : 0.0;
@@ -321,15 +285,15 @@ static double magnitude(pde *p, int32_t k, const vector2d *u) {
 
 // The run's ranges take in the values u and, when scaled (p->ranges holds the ranges the
 // matrices were just scaled with), those; p->ranges then holds the run's ranges.
-static void hold_ranges(pde *p, const vector2d *u, bool scaled) {
+static void hold_ranges(pde *p, TimeRun *run, const vector2d *u, bool scaled) {
   int32_t V = std::min(p->ranges.count, nvariables(p));
-  if (run_ranges.count < 2 * V) {
-    int32_t old = run_ranges.count;
-    vectord_resize(&run_ranges, 2 * V, std::max(2 * V, run_ranges.capacity));
-    for (int32_t k = old; k < 2 * V; k++) run_ranges.data[k] = k < V ? 0 : -1;
+  if (run->run_ranges.count < 2 * V) {
+    int32_t old = run->run_ranges.count;
+    vectord_resize(&run->run_ranges, 2 * V, std::max(2 * V, run->run_ranges.capacity));
+    for (int32_t k = old; k < 2 * V; k++) run->run_ranges.data[k] = k < V ? 0 : -1;
   }
   for (int32_t k = 0; k < V; k++) {
-    double &r = run_ranges.data[k], &s = run_ranges.data[V + k];
+    double &r = run->run_ranges.data[k], &s = run->run_ranges.data[V + k];
     if (scaled) r = std::max(r, p->ranges.data[k]);
     if (u) r = std::max(r, magnitude(p, k + 1, u));
     if (s < 0) s = r;
@@ -343,10 +307,8 @@ static void hold_ranges(pde *p, const vector2d *u, bool scaled) {
 // are absent, as for a variable that is only the time rate of another), is the size it
 // may reach: a floor for its range, taken in at the first build of the step matrices. A
 // start smaller than the error limit times that size is at rest to the accuracy asked,
-// and takes the floor too. Rates per variable with a rate, kept from the start until then.
-static std::vector<std::vector<double>> rest_rates;
-static std::vector<double> rest_size;  // per variable, the largest magnitude of its start
-static double rest_span = 0;
+// and takes the floor too. Rates per variable with a rate, kept from the start until then
+// (the run's rest_rates, rest_size and rest_span).
 
 static double diagonal(const sparsemx &A, int32_t r) {
   if (r < 1 || r > A.rows) return 0;
@@ -356,10 +318,10 @@ static double diagonal(const sparsemx &A, int32_t r) {
   return 0;
 }
 
-static void hold_rest_floors(pde *p) {
-  int32_t V = run_ranges.count / 2;
-  for (int32_t k = 1; k <= V && k <= int32_t(rest_rates.size()); k++) {
-    const std::vector<double> &rate = rest_rates[size_t(k - 1)];
+static void hold_rest_floors(pde *p, TimeRun *run) {
+  int32_t V = run->run_ranges.count / 2;
+  for (int32_t k = 1; k <= V && k <= int32_t(run->rest_rates.size()); k++) {
+    const std::vector<double> &rate = run->rest_rates[size_t(k - 1)];
     const vectorl &rows = rows_of(p, k);
     if (rate.empty() || int32_t(rate.size()) != rows.count) continue;
     std::vector<char> held(rate.size(), 0);
@@ -372,19 +334,19 @@ static void hold_rest_floors(pde *p) {
     for (int32_t i = 0; i < rows.count; i++) {
       if (held[size_t(i)] || rate[size_t(i)] == 0) continue;
       double d = std::fabs(diagonal(p->tmatrix, rows.data[i])), a = std::fabs(diagonal(p->matrix, rows.data[i]));
-      double tau = a > 0 && d > 0 ? std::min(rest_span, d / a) : rest_span;
+      double tau = a > 0 && d > 0 ? std::min(run->rest_span, d / a) : run->rest_span;
       floor = std::max(floor, std::fabs(rate[size_t(i)]) * tau);
     }
     // A start below the error limit of that size is rest at the accuracy asked.
-    if (std::isfinite(floor) && rest_size[size_t(k - 1)] <= p->errlim * floor)
-      run_ranges.data[k - 1] = std::max(run_ranges.data[k - 1], floor);
+    if (std::isfinite(floor) && run->rest_size[size_t(k - 1)] <= p->errlim * floor)
+      run->run_ranges.data[k - 1] = std::max(run->run_ranges.data[k - 1], floor);
   }
-  rest_rates.clear();
+  run->rest_rates.clear();
 }
 
 // The range a step of variable k is measured against, with the values u in.
-static double step_range(pde *p, int32_t k, const vector2d *u) {
-  double r = k <= run_ranges.count / 2 ? run_ranges.data[k - 1] : 0.0;
+static double step_range(pde *p, TimeRun *run, int32_t k, const vector2d *u) {
+  double r = k <= run->run_ranges.count / 2 ? run->run_ranges.data[k - 1] : 0.0;
   if (u) r = std::max(r, magnitude(p, k, u));
   return r > 0 && std::isfinite(r) ? r : range_of(p, k);
 }
@@ -453,17 +415,17 @@ static void hold_varying_values(pde *p, double t) {
   globals_at(p, &p->solution, tt);
 }
 
-static double first_udot(pde *p, double t) {
+static double first_udot(pde *p, TimeRun *run, double t) {
   const double tt[2] = {t, t};
   size_level(p, &p->udot);
   fitting_validate_fits(p, &p->fitlist, &p->solution, tt);
   coupling_build_source(p, &p->tsource, t, t, 1);
-  fixed.sourced = false;  // these are the sources at t alone
+  run->fixed.sourced = false;  // these are the sources at t alone
   coupling_set_bvals_0(p, &p->solution, tt);
   hold_varying_values(p, t);
   measures_get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
-  matrices_changed();
+  matrices_changed(run);
   // Rows of variables without a rate, the constraint block's too, get a unit
   // diagonal, so that D can be solved.
   for (int32_t k = 1; k <= p->layout.maps.count; k++) {
@@ -494,28 +456,28 @@ static double first_udot(pde *p, double t) {
   slave_rates(p);
   // The run's ranges start from the start's values (a variable at rest has none yet, and
   // its rate is measured against the unit its matrices were scaled with).
-  vectord_resize(&run_ranges, 0, run_ranges.capacity);
-  hold_ranges(p, &p->solution, true);
-  rest_rates.assign(size_t(p->nfield), {});
-  rest_size.assign(size_t(p->nfield), 0.0);
-  rest_span = std::fabs(p->endtime - t);
+  vectord_resize(&run->run_ranges, 0, run->run_ranges.capacity);
+  hold_ranges(p, run, &p->solution, true);
+  run->rest_rates.assign(size_t(p->nfield), {});
+  run->rest_size.assign(size_t(p->nfield), 0.0);
+  run->rest_span = std::fabs(p->endtime - t);
   for (int32_t k = 1; k <= p->nfield && k <= nvariables(p); k++) {
     const vectord &d = p->udot.data[k - 1];
     if (!has_rate(p, k)) continue;
-    rest_rates[size_t(k - 1)].assign(d.data, d.data + d.count);
-    rest_size[size_t(k - 1)] = magnitude(p, k, &p->solution);
+    run->rest_rates[size_t(k - 1)].assign(d.data, d.data + d.count);
+    run->rest_size[size_t(k - 1)] = magnitude(p, k, &p->solution);
   }
   double sum = 0;
   int32_t count = 0;
   for (int32_t k = 1; k <= nvariables(p); k++) {
     const vectord &d = p->udot.data[k - 1];
-    double r = step_range(p, k, nullptr);
+    double r = step_range(p, run, k, nullptr);
     for (int32_t i = 0; i < d.count; i++, count++) sum += std::pow(d.data[i] / r, 4);
   }
   return count ? std::pow(sum / count, 0.25) : 0.0;
 }
 
-static void start_residual(pde *p, double t, double dt) {
+static void start_residual(pde *p, TimeRun *, double t, double dt) {
   coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, t, dt, 2);
 }
 
@@ -585,8 +547,6 @@ static bool unstable_rows(pde *p) {
   }
   return false;
 }
-static bool unstable = false;
-static int32_t unstable_rows_of = -1;  // the unknown count the check was made for
 static const double unstable_tolerance = 1e-13;
 
 // J := D invh + theta K on J's own layout, entry by entry as the copy and the sum that
@@ -603,29 +563,29 @@ static void step_values(sparsemx *J, const sparsemx *D, const sparsemx *K, doubl
 
 // J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
 // J du = r; returns the RMS of du before du takes the column scale.
-static double tsolve(pde *p, double invh, double theta, double rel, bool first) {
+static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel, bool first) {
   // J and its preconditioner stand while K, D and h do.
-  if (first && !(jmatrix_current && invh == jmatrix_invh)) {
-    jmatrix_current = true;
-    jmatrix_invh = invh;
-    if (jmatrix_laid) {
+  if (first && !(run->jmatrix_current && invh == run->jmatrix_invh)) {
+    run->jmatrix_current = true;
+    run->jmatrix_invh = invh;
+    if (run->jmatrix_laid) {
       step_values(&p->jmatrix, &p->tmatrix, &p->matrix, invh, theta);
     } else {
       sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, invh);
       sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
-      jmatrix_laid = true;
+      run->jmatrix_laid = true;
     }
     // The step's row scales serve the step-residual estimates alone.
     if (p->estimator != 0) sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
     coupling_build_precon(p, &p->jmatrix);
     // The check reads K and D alone, not the step: it stands while they do.
-    if (!unstable_current || unstable_rows_of != p->nt) unstable = unstable_rows(p);
-    unstable_current = true, unstable_rows_of = p->nt;
+    if (!run->unstable_current || run->unstable_rows_of != p->nt) run->unstable = unstable_rows(p);
+    run->unstable_current = true, run->unstable_rows_of = p->nt;
   }
   // Where the state is unstable an iteration's leftover, smooth modes first, grows with
   // the solution: the complete factor, where it fits, leaves only roundoff.
-  if (unstable) rel = std::min(rel, unstable_tolerance);
-  if (!(unstable && sparsecg_solve_complete(&p->correction, &p->jmatrix, &p->tresid)))
+  if (run->unstable) rel = std::min(rel, unstable_tolerance);
+  if (!(run->unstable && sparsecg_solve_complete(&p->correction, &p->jmatrix, &p->tresid)))
     solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec);
   double size = std::sqrt(vectord_dot(&p->correction, &p->correction) / std::max(p->correction.count, 1));
   vectord_multo_0(&p->correction, &p->secondscale);
@@ -668,34 +628,34 @@ static void gather(pde *p, vectord *g, const vector2d *u) {
 
 // Whether every value-condition node holds the reference's value in u and u_old and its
 // rate in u': K and D have those columns cleared, so only there may nothing move.
-static bool values_held(pde *p) {
+static bool values_held(pde *p, TimeRun *run) {
   for (int32_t k = 1; k <= nvariables(p) && k <= p->valuenodes.count; k++) {
     const vectorl &nodes = p->valuenodes.data[k - 1];
     for (int32_t i = 0; i < nodes.count; i++) {
       int32_t n = nodes.data[i] - 1, j = rows_of(p, k).data[n] - 1;
-      double u0 = fixed.u.data[j];
+      double u0 = run->fixed.u.data[j];
       if (p->solution.data[k - 1].data[n] != u0 || p->uold.data[k - 1].data[n] != u0 ||
-          p->udot.data[k - 1].data[n] != fixed.udot.data[j])
+          p->udot.data[k - 1].data[n] != run->fixed.udot.data[j])
         return false;
     }
   }
   return true;
 }
 
-bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass) {
+bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t pass) {
   TRACE("timsolve_step_residual");
   double h = tnew - t, theta = p->theta;
   const double told[2] = {t, t}, tt[2] = {t, tnew};
   int32_t n = p->nt;
-  if (fixed.linear && fixed.current && !timsolve_sweep && values_held(p)) {
+  if (run->fixed.linear && run->fixed.current && !timsolve_sweep && values_held(p, run)) {
     // S - F_0 - K (theta u + (1 - theta) u_old - u0) - D (u' - u0'), rows scaled.
     vectord *x = vector2d_get_work(&p->work, n), *y = vector2d_get_work(&p->work, n);
-    offsets(p, x, theta, &p->solution, 1 - theta, &p->uold, &fixed.u);
+    offsets(p, x, theta, &p->solution, 1 - theta, &p->uold, &run->fixed.u);
     sparsemx_mv_0(y, &p->matrix, x);
-    offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &fixed.udot);
+    offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
     sparsemx_mvsum_0(y, &p->tmatrix, x);
     for (int32_t j = 0; j < n; j++)
-      p->tresid.data[j] = p->tsource.data[j] * p->firstscale.data[j] - fixed.f.data[j] - y->data[j];
+      p->tresid.data[j] = p->tsource.data[j] * p->firstscale.data[j] - run->fixed.f.data[j] - y->data[j];
     vector2d_free_work(y);
     vector2d_free_work(x);
     return true;
@@ -721,13 +681,13 @@ bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass) {
       p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j])) * p->firstscale.data[j];
     }
   }
-  if (fixed.linear) {
+  if (run->fixed.linear) {
     // The new end's residual is the reference for the steps to come.
-    vectord_resize(&fixed.f, n, std::max(n, fixed.f.capacity));
-    for (int32_t j = 0; j < n; j++) fixed.f.data[j] = (p->rnew.data[j] + p->mnew.data[j]) * p->firstscale.data[j];
-    gather(p, &fixed.u, &p->solution);
-    gather(p, &fixed.udot, &p->udot);
-    fixed.current = true;
+    vectord_resize(&run->fixed.f, n, std::max(n, run->fixed.f.capacity));
+    for (int32_t j = 0; j < n; j++) run->fixed.f.data[j] = (p->rnew.data[j] + p->mnew.data[j]) * p->firstscale.data[j];
+    gather(p, &run->fixed.u, &p->solution);
+    gather(p, &run->fixed.udot, &p->udot);
+    run->fixed.current = true;
   }
   return false;
 }
@@ -735,20 +695,18 @@ bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass) {
 // The sources over the step with the derived globals at t (kept from the step's start)
 // and at t_new (taken from the values being corrected), weighed as the step weighs its
 // two ends.
-static vectord source_old;
-static BopmemWork source_old_work([] { vectord_free(&source_old); });
 static const int32_t consistent_passes = 10;
 
-static void step_source(pde *p, double t, double tnew) {
+static void step_source(pde *p, TimeRun *run, double t, double tnew) {
   const double tt[2] = {t, tnew};
   globals_at(p, &p->solution, tt);
   coupling_build_source(p, &p->tsource, t, tnew, 0);
   double theta = p->theta;
   for (int32_t j = 0; j < p->nt; j++)
-    p->tsource.data[j] = (1 - theta) * source_old.data[j] + theta * p->tsource.data[j];
+    p->tsource.data[j] = (1 - theta) * run->source_old.data[j] + theta * p->tsource.data[j];
 }
 
-static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
+static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild) {
   double h = tnew - t, theta = p->theta;
   const double told[2] = {t, t}, tt[2] = {t, tnew};
   uint16_t line = 0;
@@ -759,21 +717,21 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   }
   globals_at(p, &p->uold, told);
   if (rebuild) {
-    matrices_changed();
+    matrices_changed(run);
     measures_get_range(p, &p->uold);
     // Matrices that read the time are those of the step's new end, whose residual the
     // correction drives to zero: a linear step is then solved exactly in one pass.
-    coupling_tr_matrix(p, &p->uold, fixed.timed ? tt : told, 1);
-    if (!rest_rates.empty()) hold_rest_floors(p);
-    hold_ranges(p, nullptr, true);
+    coupling_tr_matrix(p, &p->uold, run->fixed.timed ? tt : told, 1);
+    if (!run->rest_rates.empty()) hold_rest_floors(p, run);
+    hold_ranges(p, run, nullptr, true);
   }
-  if (!fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
-  fixed.sourced = fixed.sources && !timsolve_sweep;
+  if (!run->fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
+  run->fixed.sourced = run->fixed.sources && !timsolve_sweep;
   // Derived globals of the solution (integrals, fits) couple every unknown and have no
   // Jacobian: the step is corrected until its sources, taken with the globals at both
   // ends, agree with the values it ends on.
-  bool coupled = p->fitlist.count > 0 && !fixed.linear;
-  if (coupled) vectord_copyto_0(&source_old, &p->tsource);
+  bool coupled = p->fitlist.count > 0 && !run->fixed.linear;
+  if (coupled) vectord_copyto_0(&run->source_old, &p->tsource);
   // Predictor along the rate.
   for (int32_t k = 1; k <= nvariables(p); k++) {
     vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1], &ud = p->udot.data[k - 1];
@@ -795,11 +753,11 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
   for (;;) {
     pass++;
     if (line && pass > 1) display_update_num(&p->status, line, pass);
-    if (coupled) step_source(p, t, tnew);
-    timsolve_step_residual(p, t, tnew, pass);
+    if (coupled) step_source(p, run, t, tnew);
+    timsolve_step_residual(p, run, t, tnew, pass);
     vectord_copyto_1(&p->correction, 0.0);
-    double size = tsolve(p, 1.0 / h, theta, tol * p->overshoot, pass == 1);
-    if (pass <= pass_sizes.count) pass_sizes.data[pass - 1] = size;
+    double size = tsolve(p, run, 1.0 / h, theta, tol * p->overshoot, pass == 1);
+    if (pass <= run->pass_sizes.count) run->pass_sizes.data[pass - 1] = size;
     // Clamped update; CHANGELIM 0 is no limit.
     for (int32_t k = 1; k <= nvariables(p); k++) {
       double c = p->nonlinear && p->changelim > 0 ? range_of(p, k) * p->changelim : 1e37;
@@ -812,7 +770,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
       }
     }
     int32_t most = coupled ? std::max<int32_t>(p->nrupdate, consistent_passes) : p->nrupdate;
-    if (pass >= most || !(p->nonlinear || coupled) || tol * pass_sizes.data[0] > size ||
+    if (pass >= most || !(p->nonlinear || coupled) || tol * run->pass_sizes.data[0] > size ||
         display_checkkey(&p->status))
       break;
   }
@@ -822,7 +780,7 @@ static int32_t onestep(pde *p, double t, double tnew, bool rebuild) {
 }
 
 // The step error over its allowance (see the step-control notes above evolve).
-static double check_timestep(pde *p) {
+static double check_timestep(pde *p, TimeRun *run) {
   int32_t sel = p->tnorm;
   double a = p->tm2 - p->told, b = p->tm1 - p->told, c = p->time - p->told, h = p->dt;
   double sum = 0;
@@ -830,7 +788,7 @@ static double check_timestep(pde *p) {
   double off = 2 * p->theta - 1;  // the one-node scheme errs by h^2 u'' / 2 per step
   for (int32_t k = 1; k <= nvariables(p); k++) {
     // The step is measured against the variable's range with the step's new values in.
-    double range = step_range(p, k, &p->solution);
+    double range = step_range(p, run, k, &p->solution);
     const vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1];
     double term = 0;
     int32_t count = 0;
@@ -877,7 +835,7 @@ static double check_timestep(pde *p) {
 
 // The residual of the step, cell by cell, smoothed through the nodes (estimator 1): sets
 // every live cell's error and returns the RMS error. The abort flag ends it with 1.0.
-static double tmeasure(pde *p, double t, double tnew) {
+static double tmeasure(pde *p, TimeRun *run, double t, double tnew) {
   Mesh *m = &p->mesh;
   int32_t V = nvariables(p), live = 0;
   double theta = p->theta, total = 0, sum = 0;
@@ -891,7 +849,7 @@ static double tmeasure(pde *p, double t, double tnew) {
   evalpoint ep{};
   ep.cell = cell;
   ep.rates = &p->udot;
-  fixed.sourced = false;  // tsource serves as the cells' work rows below
+  run->fixed.sourced = false;  // tsource serves as the cells' work rows below
   double result = 1.0;
   bool aborted = false;
   for (int32_t c = 1; c <= m->cells.count && !aborted; c++) {
@@ -1036,9 +994,9 @@ static double tzmeasure(pde *p, double t, double tnew) {
 // The spatial error by the problem's estimator (0 curvature, 1 the step residual, 2
 // the step residual against the cell bubbles), the fronts, the resolve requests and
 // the largest cell error.
-static void measure(pde *p, double t, double tnew) {
+static void measure(pde *p, TimeRun *run, double t, double tnew) {
   if (p->estimator == 0) p->rmserr = measures_measure_curvature(p, &p->solution, 0, 0);
-  else if (p->estimator == 1) p->rmserr = tmeasure(p, t, tnew);
+  else if (p->estimator == 1) p->rmserr = tmeasure(p, run, t, tnew);
   else if (p->estimator == 2) p->rmserr = tzmeasure(p, t, tnew);
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
@@ -1052,14 +1010,10 @@ static void measure(pde *p, double t, double tnew) {
 // between half and 1.1 times its value at that trade (a moving feature raises it); 0 when no
 // mesh is held. (A cube cooled from a jump at the default limit otherwise traded a few hundred of
 // its 700,000 cells at every step, each such step costing four times a step on a kept mesh.)
-static double held_error = 0;
 
 static bool at_node_limit(pde *p) {
   return 100 * int64_t(p->mesh.nodes.count - p->mesh.delnodes) >= 99 * int64_t(p->nodelimit);
 }
-
-// Whether this run's log already says that the refinement met the node limit.
-static bool node_limit_met = false;
 
 // A start holding a jump keeps its mesh while the step error falls by itself: the jump's layer
 // widens faster than refinement follows it, so refining it at the first tiny steps buys nothing
@@ -1067,32 +1021,32 @@ static bool node_limit_met = false;
 // one went to 13,000 nodes, each ending with the answers of its start mesh). The first step whose
 // error does not fall, or meets ERRLIM, ends the hold for the rest of the run. The last held
 // step's error; 0 when no hold.
-static double jump_error = 0;
 
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
 // refiner's count of changes.
-static int32_t regrid(pde *p, bool hit) {
+static int32_t regrid(pde *p, TimeRun *run, bool hit) {
   double merge = p->mergerr < 0 ? 0.1 : p->mergerr;
-  if (jump_error > 0) {
-    if (p->rmserr > p->errlim && p->rmserr < jump_error) {
-      jump_error = p->rmserr;
+  if (run->jump_error > 0) {
+    if (p->rmserr > p->errlim && p->rmserr < run->jump_error) {
+      run->jump_error = p->rmserr;
       return 0;
     }
-    jump_error = 0;
+    run->jump_error = 0;
   }
-  if (held_error > 0 && at_node_limit(p) && p->rmserr >= 0.5 * held_error && p->rmserr <= 1.1 * held_error)
+  if (run->held_error > 0 && at_node_limit(p) && p->rmserr >= 0.5 * run->held_error &&
+      p->rmserr <= 1.1 * run->held_error)
     return 0;
-  held_error = 0;
+  run->held_error = 0;
   int32_t changes = refiner_refine(p, &p->mesh, p->errlim, p->errlim * merge, p->nodelimit, &p->carried,
                                    uint8_t(p->merge && !hit));
   if (changes > 0 && at_node_limit(p) && 100 * int64_t(changes) < p->mesh.cells.count - p->mesh.delcells)
-    held_error = p->rmserr;
-  if (p->mesh.nodes.count - p->mesh.delnodes >= p->nodelimit && !node_limit_met) {
-    node_limit_met = true;
+    run->held_error = p->rmserr;
+  if (p->mesh.nodes.count - p->mesh.delnodes >= p->nodelimit && !run->node_limit_met) {
+    run->node_limit_met = true;
     cgsolve_log_note(p, "NODE LIMIT");
   }
   if (changes > 0) {
-    layout(p);
+    layout(p, run);
     // New boundary nodes hold their value conditions on every level, each at its time.
     const std::pair<vector2d *, double> levels[] = {
         {&p->solution, p->time}, {&p->uold, p->told}, {&p->um1, p->tm1}, {&p->um2, p->tm2}};
@@ -1135,12 +1089,12 @@ static bool estimate_read(pde *p, int32_t cycle, bool final) {
 // A step whose values are not numbers, or 1e20 times the largest the variable had at the
 // start, or whose spatial error estimate exceeds a million times the solution's range, has
 // left any meaning behind: the run ends with an error rather than with such an answer.
-static void check_diverged(pde *p, bool measured) {
+static void check_diverged(pde *p, TimeRun *run, bool measured) {
   bool sane = true;
-  int32_t V = run_ranges.count / 2;
+  int32_t V = run->run_ranges.count / 2;
   for (int32_t k = 1; k <= nvariables(p) && sane; k++) {
     const vectord &u = p->solution.data[k - 1];
-    double start = k <= V ? run_ranges.data[V + k - 1] : 0.0, most = 1e20 * (start > 0 ? start : 1.0);
+    double start = k <= V ? run->run_ranges.data[V + k - 1] : 0.0, most = 1e20 * (start > 0 ? start : 1.0);
     for (int32_t i = 0; i < u.count && sane; i++) sane = std::fabs(u.data[i]) <= most;
   }
   if (sane && !(measured && !(p->rmserr <= 1e6))) return;
@@ -1155,9 +1109,7 @@ static void check_diverged(pde *p, bool measured) {
 // once there are, else three); the first step, or one that restored its start, keeps the
 // step's rate. The step's rates are saved in step_rates and p->udot takes the end rates;
 // false when they are the same.
-static vector2d step_rates;
-static BopmemWork step_rates_work([] { vector2d_free(&step_rates, 1); });
-static bool take_end_rates(pde *p) {
+static bool take_end_rates(pde *p, TimeRun *run) {
   const double t[4] = {p->time, p->told, p->tm1, p->tm2};
   int n = !(t[0] > t[1]) || !(t[1] > t[2]) ? 0 : t[2] > t[3] ? 4 : 3;
   if (n == 0) return false;
@@ -1172,7 +1124,7 @@ static bool take_end_rates(pde *p) {
       if (m != j) den *= t[j] - t[m];
     c[j] = num / den;
   }
-  copy_levels(&step_rates, &p->udot);
+  copy_levels(&run->step_rates, &p->udot);
   for (int32_t k = 1; k <= nvariables(p); k++) {
     if (!has_rate(p, k)) continue;
     const vectord *u[4] = {&p->solution.data[k - 1], &p->uold.data[k - 1], &p->um1.data[k - 1], &p->um2.data[k - 1]};
@@ -1186,53 +1138,63 @@ static bool take_end_rates(pde *p) {
   return true;
 }
 
-static void end_of_step(pde *p, int32_t cycle, bool final) {
+static void end_of_step(pde *p, TimeRun *run, int32_t cycle, bool final) {
   // While a start's jump is held its layer is not resolved, and the step's overshoot there
   // is no size of the solution's.
-  hold_ranges(p, jump_error > 0 ? nullptr : &p->solution, false);
+  hold_ranges(p, run, run->jump_error > 0 ? nullptr : &p->solution, false);
   bool measured = estimate_read(p, cycle, final);
-  if (measured) timsolve_stepper.measure(p, p->told, p->time);
-  check_diverged(p, measured);
+  if (measured) timsolve_stepper.measure(p, run, p->told, p->time);
+  check_diverged(p, run, measured);
   report_panel.tr_status(p);
   timsolve_log_step(p);
   fitting_invalidate_fits(p, 3);
-  bool ends = take_end_rates(p);
+  bool ends = take_end_rates(p, run);
   if (p->histories.count > 0) doplot_history_point(p, p->solution.data, p->time);
   timsolve_showplots(p, p->time, p->dtnext, cycle);
   // The next step goes on from the step's rates; what was derived from the end rates is stale.
   if (ends) {
-    copy_levels(&p->udot, &step_rates);
+    copy_levels(&p->udot, &run->step_rates);
     fitting_invalidate_fits(p, 3);
   }
 }
 
 int32_t timsolve_evolve(pde *p, int32_t) {
+  TimeRun run;
+  return timsolve_run(p, &run);
+}
+
+TimeRun::~TimeRun() {
+  for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &source_old}) vectord_free(v);
+  vector2d_free(&step_rates, 1);
+}
+
+int32_t timsolve_run(pde *p, TimeRun *run) {
   TRACE("timsolve_evolve");
   const timsolve_ops &ops = timsolve_stepper;
   // 1-3. Counters, the first step, the start time.
   p->cycle = 0;
-  nratios = 0;
-  node_limit_met = false;
-  held_error = 0;
-  jump_error = p->startjump ? HUGE_VAL : 0;
-  unstable_current = false;
+  run->nratios = 0;
+  run->node_limit_met = false;
+  run->held_error = 0;
+  run->jump_error = p->startjump ? HUGE_VAL : 0;
+  run->unstable_current = false;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
   p->told = p->time = p->tm1 = p->tm2 = p->starttime_value;
   p->dt = p->dtnext = dt;
   // 4-5. Layout and the initial slope, which may cut the first step.
-  ops.layout(p);
-  double slope = ops.first_udot(p, p->told);
+  ops.layout(p, run);
+  double slope = ops.first_udot(p, run, p->told);
   if (!p->fixdt && slope > 0 && p->dt > p->errlim / slope) {
     double cut = p->errlim / slope;
     if (timsolve_debug)
       debug_printf("INITIAL TIMESTEP CUT FROM %g TO %g BECAUSE OF INITIAL SLOPE=%g\n", p->dt, cut, slope);
     p->dt = p->dtnext = cut;
   }
-  least_step = 1e-12 * p->dt;
+  run->least_step = 1e-12 * p->dt;
   // 6-7. The start's residual, history sample and plots.
   bool rebuild = true;
-  ops.start_residual(p, p->told, p->dt);
+  ops.start_residual(p, run, p->told, p->dt);
   doplot_history_point(p, p->solution.data, p->starttime_value);
   timsolve_showplots(p, p->told, p->dt, 0);
   // The loop's end test also before the first step: an empty range makes no step.
@@ -1257,7 +1219,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
       // Without HALT, repeated rejections end where the step no longer moves the time
       // or has fallen twelve orders below the run's first step: the same message, not
       // a step of 0.
-      if (p->dtnext < p->haltdt || !(p->told + p->dtnext > p->told) || p->dtnext < least_step) {
+      if (p->dtnext < p->haltdt || !(p->told + p->dtnext > p->told) || p->dtnext < run->least_step) {
         String msg{}, cap{};
         strings_copyto_1(&msg, "Timestep is below threshhold");
         strings_copyto_1(&cap, "HALT");
@@ -1279,7 +1241,7 @@ int32_t timsolve_evolve(pde *p, int32_t) {
       p->time = p->told + p->dt;
       report_panel.report_time(p, p->lines.elapsed);
       if (p->lines.dt) display_force_real(&p->status, p->lines.dt, p->dt);
-      ops.onestep(p, p->told, p->time, rebuild);
+      ops.onestep(p, run, p->told, p->time, rebuild);
       if (p->stop || p->error) {
         p->dt = p->dtnext;
         report_panel.tr_status(p);
@@ -1287,10 +1249,10 @@ int32_t timsolve_evolve(pde *p, int32_t) {
       }
       double proposal = p->dtnext;
       if (p->fixdt) break;
-      nratios = uint16_t(std::min(nratios + 1, 4));
-      for (int32_t k = nratios; k >= 1; k--) ratios[k] = ratios[k - 1];
-      double ratio = ops.check_timestep(p);
-      ratios[0] = ratio;
+      run->nratios = uint16_t(std::min(run->nratios + 1, 4));
+      for (int32_t k = run->nratios; k >= 1; k--) run->ratios[k] = run->ratios[k - 1];
+      double ratio = ops.check_timestep(p, run);
+      run->ratios[0] = ratio;
       if (ratio > 1) {
         double dtp = p->dt / std::sqrt(ratio);
         if (dtp >= 0.5 * p->dt) {
@@ -1314,19 +1276,19 @@ int32_t timsolve_evolve(pde *p, int32_t) {
         candidate = proposal;
       } else {
         double mean = 0;
-        for (int32_t k = 0; k < nratios; k++) mean += ratios[k];
-        mean /= nratios;
+        for (int32_t k = 0; k < run->nratios; k++) mean += run->ratios[k];
+        mean /= run->nratios;
         candidate = mean >= 1 ? proposal : mean > 0 ? p->dtnext / std::sqrt(mean) : p->tgrowth * p->dtnext;
       }
       p->dtnext = std::min(candidate, p->tgrowth * p->dtnext);
       break;
     }
     // 3-4. Spatial error, status, log, histories and plots.
-    end_of_step(p, int32_t(p->cycle), last || !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p));
+    end_of_step(p, run, int32_t(p->cycle), last || !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p));
     if (last) break;
     // 5-6. Regrid.
-    rebuild = p->nonlinear || fixed.timed;
-    if (p->regrid && !halted(p) && ops.regrid(p, hit) > 0) rebuild = true;
+    rebuild = p->nonlinear || run->fixed.timed;
+    if (p->regrid && !halted(p) && ops.regrid(p, run, hit) > 0) rebuild = true;
     // 7. Next step.
     ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
   }

@@ -2,6 +2,10 @@
 // to ENDTIME with step control from divided differences, timed output and regridding.
 #pragma once
 #include <cstdint>
+#include <vector>
+
+#include "runtime/vector2d.h"
+#include "runtime/vectord.h"
 
 struct pde;
 
@@ -12,21 +16,72 @@ extern uint8_t timsolve_sweep;
 
 int timsolve_init();
 
+// The state of one time run: made afresh for each run (timsolve_evolve makes its own) and
+// handed to the operations of its steps.
+struct TimeRun {
+  // The residual of a problem coupling_fixed_linear admits is affine in the values and
+  // rates, F(u, u') = F(u0, u0') + K (u - u0) + D (u' - u0'), so one swept residual kept
+  // with the K and D it belongs to gives every later one by two products. Its sources,
+  // free of the unknowns and of the time, stand while the mesh and the time weights do.
+  struct FixedLinear {
+    bool linear = false;       // the problem's residual is affine with fixed coefficients
+    bool sources = false;      // and its sources are fixed too
+    bool current = false;      // the reference was swept with the present K, D and scales
+    bool sourced = false;      // tsource holds the fixed sources of the present mesh
+    bool timed = false;        // K or D reads the time: both are built anew at the end of each step
+    vectord u{}, udot{}, f{};  // the reference's values and rates by global row, its scaled F
+  };
+
+  double ratios[5]{};     // the step-ratio history, newest first
+  uint16_t nratios = 0;   // and its fill count
+  double least_step = 0;  // the least step the run attempts: 1e-12 of its first step
+  vectord pass_sizes{};   // the correction size of each corrector pass
+  // Whether J was formed from the present K and D, and with which 1/h; whether J is laid
+  // out from the present D (its rows D's entries, K's leading them), so that a new 1/h
+  // needs only its values.
+  bool jmatrix_current = false;
+  double jmatrix_invh = 0;
+  bool jmatrix_laid = false;
+  FixedLinear fixed;
+  bool unstable_current = false;  // the growth check was made on the present K and D
+  bool unstable = false;          // and found the state unstable
+  int32_t unstable_rows_of = -1;  // the unknown count the check was made for
+  // The ranges the run measures its steps and cells by: V entries, then V for the ranges
+  // at the start.
+  vectord run_ranges{};
+  // The start's rates of the variables that start at rest, the largest magnitude of each
+  // variable's start, and the run's span: the floors of their ranges.
+  std::vector<std::vector<double>> rest_rates;
+  std::vector<double> rest_size;
+  double rest_span = 0;
+  vectord source_old{};         // the sources at the step's start, where globals couple them
+  double held_error = 0;        // the RMS error at the last small trade at the node limit
+  bool node_limit_met = false;  // the run's log says that the refinement met the node limit
+  double jump_error = 0;        // the last held step's error while a start's jump is held
+  vector2d step_rates{};        // a step's own rates while its outputs read the end rates
+  TimeRun() = default;
+  TimeRun(const TimeRun &) = delete;
+  TimeRun &operator=(const TimeRun &) = delete;
+  ~TimeRun();
+};
+
 // Runs the time range; returns 8 at ENDTIME or after a stop, finish or abort, and 10
 // (with "Timestep is below threshhold" titled "HALT" and the stop request) when the
 // step proposal falls below the HALT value.
 int32_t timsolve_evolve(pde *p, int32_t flag);
+// The same with the run's state in *run, a fresh record, which the caller keeps after.
+int32_t timsolve_run(pde *p, TimeRun *run);
 
 // The operations of one time run on the problem's levels. The driver holds the step
 // loop; these do the assembly, solve and mesh work (tests put a small system in).
 struct timsolve_ops {
-  void (*layout)(pde *p);                                  // unknowns, conditions, level sizes
-  double (*first_udot)(pde *p, double t);                  // udot at t; returns the initial slope
-  void (*start_residual)(pde *p, double t, double dt);     // R_new, M_new at the start
-  int32_t (*onestep)(pde *p, double t, double tnew, bool rebuild);  // corrector passes made
-  double (*check_timestep)(pde *p);                        // step ratio, <= 1 acceptable
-  void (*measure)(pde *p, double t, double tnew);          // sets the RMS and MAX errors
-  int32_t (*regrid)(pde *p, bool hit);                     // > 0 when the mesh changed
+  void (*layout)(pde *p, TimeRun *run);                               // unknowns, conditions, level sizes
+  double (*first_udot)(pde *p, TimeRun *run, double t);               // udot at t; returns the initial slope
+  void (*start_residual)(pde *p, TimeRun *run, double t, double dt);  // R_new, M_new at the start
+  int32_t (*onestep)(pde *p, TimeRun *run, double t, double tnew, bool rebuild);  // corrector passes made
+  double (*check_timestep)(pde *p, TimeRun *run);                                 // step ratio, <= 1 acceptable
+  void (*measure)(pde *p, TimeRun *run, double t, double tnew);                   // sets the RMS and MAX errors
+  int32_t (*regrid)(pde *p, TimeRun *run, bool hit);                              // > 0 when the mesh changed
 };
 extern timsolve_ops timsolve_stepper;
 
@@ -57,4 +112,4 @@ double timsolve_step_difference(double off, double a, double b, double c, double
 // serves as the reference and this one is formed from it by products with K and D; the
 // value-condition nodes must then hold the reference's values and rates, else it is swept
 // and becomes the new reference. Returns true when formed by the products.
-bool timsolve_step_residual(pde *p, double t, double tnew, int32_t pass);
+bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t pass);

@@ -19,6 +19,7 @@ const double inf = std::numeric_limits<double>::infinity();
 struct Small : ::testing::Test {
   ControlReports reports;
   std::unique_ptr<pde> p = std::make_unique<pde>();
+  EigenRun run;
   FILE *batch = tmpfile();
   void SetUp() override {
     p->eispack = 1;
@@ -35,7 +36,7 @@ struct Small : ::testing::Test {
     Mat a, b;
     matrixd_copyto_0(&a, &a0);
     matrixd_copyto_0(&b, &b0);
-    return except_catch("Small", [&] { sub_eigs(p.get(), lam, q, &a, &b); });
+    return except_catch("Small", [&] { sub_eigs(p.get(), &run, lam, q, &a, &b); });
   }
   std::string said() {
     fflush(batch);
@@ -140,7 +141,7 @@ TEST_F(Small, NewSubspaceCombinesOldVectorsToMeanSquareOne) {
     std::copy(start[j], start[j] + 4, sets[j].data[0].data);
   }
   Mat q(2, 2, {1, 1, 1, -1});
-  eig_expand(p.get(), &q);
+  eig_expand(p.get(), &run, &q);
   const double r = std::sqrt(2.0);
   double want[2][4] = {{r, 0, r, 0}, {0, r, 0, r}};
   for (int j = 0; j < 2; j++)

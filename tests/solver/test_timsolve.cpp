@@ -30,26 +30,26 @@ Script *run = nullptr;
 
 double &u(vector2d &v) { return v.data[0].data[0]; }
 
-void layout(pde *p) {
+void layout(pde *p, TimeRun *) {
   for (vector2d *v : {&p->solution, &p->um2, &p->um1, &p->uold, &p->udotold, &p->udot}) {
     if (v->count == 0) vector2d_resize(v, 1, 1);
     vectord_resize(&v->data[0], 1, 1);
   }
   u(p->solution) = 1.0;
 }
-double first_udot(pde *p, double) {
+double first_udot(pde *p, TimeRun *, double) {
   u(p->udot) = -u(p->solution);
   return run->slope;
 }
-void start_residual(pde *, double, double) {}
-int32_t onestep(pde *p, double t, double tnew, bool) {
+void start_residual(pde *, TimeRun *, double, double) {}
+int32_t onestep(pde *p, TimeRun *, double t, double tnew, bool) {
   double h = tnew - t;
   run->steps.push_back(tnew);
   u(p->solution) = u(p->uold) * (1 - 0.5 * h) / (1 + 0.5 * h);
   u(p->udot) = (u(p->solution) - u(p->uold)) / h;
   return 1;
 }
-double check(pde *p) {
+double check(pde *p, TimeRun *) {
   run->checks++;
   if (run->stop_on_check) p->stop = 1;
   if (run->always > 0) {
@@ -61,11 +61,11 @@ double check(pde *p) {
   run->ratios.pop_front();
   return r;
 }
-void measure(pde *p, double, double tnew) {
+void measure(pde *p, TimeRun *, double, double tnew) {
   run->measured.push_back(tnew);
   p->rmserr = 1e-3;
 }
-int32_t regrid(pde *, bool) { return 0; }
+int32_t regrid(pde *, TimeRun *, bool) { return 0; }
 
 struct Timsolve : BatchProblem {
   Script r;

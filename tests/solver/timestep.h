@@ -2,6 +2,7 @@
 // unit square and runs from given initial values on a structured mesh.
 #pragma once
 #include <cmath>
+#include <memory>
 
 #include "control/control.h"
 #include "solver/timsolve.h"
@@ -55,12 +56,16 @@ struct Timestep : Assembly {
     EXPECT_GT(centre, 0);
     return centre;
   }
-  // The driver under the catch point; its phase, 0 after a fatal stop.
+  // The record of the last run, kept after it for the tests that read its state.
+  std::unique_ptr<TimeRun> time_run;
+  // The driver under the catch point, on a fresh record; its phase, 0 after a fatal stop.
   int32_t evolve() {
     int32_t phase = 0;
     HookScope hook;
     pde *q = p;
-    EXPECT_EQ(except_catch("evolve", [&] { phase = timsolve_evolve(q, 0); }), 0);
+    time_run = std::make_unique<TimeRun>();
+    TimeRun *r = time_run.get();
+    EXPECT_EQ(except_catch("evolve", [&] { phase = timsolve_run(q, r); }), 0);
     return phase;
   }
 };

@@ -1,0 +1,12 @@
+TITLE 'bessel_order_origin'
+VARIABLES
+  u
+EQUATIONS
+  div(grad(u)) = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+PLOTS
+  SUMMARY PRINT
+    REPORT bessy(3,0)
+END
