@@ -144,9 +144,8 @@ struct ReachGrids {
   };
   std::vector<Class> classes;
   int32_t used = 0;
-  // The items with their reaches (reach[i] for item i); the classes are kept for place.
-  template <class R>
-  void sort_out(const std::vector<int32_t> &ids, R &&reach) {
+  // Sorts the items into classes by their reaches (reach(i) for item i).
+  template <class R> void sort_out(const std::vector<int32_t> &ids, R &&reach) {
     for (int32_t c = 0; c < used; c++) classes[c].items.clear(), classes[c].reach = 0;
     used = 0;
     for (int32_t i : ids) {
@@ -165,8 +164,7 @@ struct ReachGrids {
     }
   }
   // Enters every class's items at their places (place(i) gives item i's).
-  template <class Q>
-  void place(Q &&where) {
+  template <class Q> void place(Q &&where) {
     for (int32_t c = 0; c < used; c++) {
       Class &K = classes[c];
       K.box = {HUGE_VAL, HUGE_VAL, 0, -HUGE_VAL, -HUGE_VAL, 0};
@@ -184,8 +182,7 @@ struct ReachGrids {
   }
   // Visits, class by class, the items that may lie within radius(reach) of p, where
   // reach is the class's largest; the caller filters and orders them.
-  template <class Rad, class F>
-  void query(Pt p, Rad &&radius, F &&f) const {
+  template <class Rad, class F> void query(Pt p, Rad &&radius, F &&f) const {
     for (int32_t c = 0; c < used; c++) {
       const Class &K = classes[c];
       double R = radius(K.reach) * 1.0001;
@@ -710,10 +707,12 @@ void place_protonodes(Front *F) {
       double X = wi * li.px, Y = wi * li.py;
       // The legs whose radius reaches S_i, in the order of their positions.
       cand.clear();
-      mids.query(Si, [](double reach) { return reach; }, [&](int32_t j) {
-        double rj = F->legs[j - 1]->smooth;
-        if (dist2(M_[j], Si) < rj * rj) cand.push_back(j);
-      });
+      mids.query(
+          Si, [](double reach) { return reach; },
+          [&](int32_t j) {
+            double rj = F->legs[j - 1]->smooth;
+            if (dist2(M_[j], Si) < rj * rj) cand.push_back(j);
+          });
       std::sort(cand.begin(), cand.end());
       for (int32_t j : cand) {
         const leg &lj = *F->legs[j - 1];
@@ -755,10 +754,12 @@ void merge_protonodes(Front *F) {
       Pt Si = {li.sx, li.sy};
       double hi = li.smooth, X = 0, Y = 0, W = 0;
       cand.clear();
-      spots.query(Si, [&](double reach) { return std::sqrt(0.25 * std::fabs(hi) * reach); }, [&](int32_t j) {
-        const leg &lj = *F->legs[j - 1];
-        if (dist2(Si, {lj.sx, lj.sy}) < 0.25 * (hi * lj.smooth)) cand.push_back(j);
-      });
+      spots.query(
+          Si, [&](double reach) { return std::sqrt(0.25 * std::fabs(hi) * reach); },
+          [&](int32_t j) {
+            const leg &lj = *F->legs[j - 1];
+            if (dist2(Si, {lj.sx, lj.sy}) < 0.25 * (hi * lj.smooth)) cand.push_back(j);
+          });
       std::sort(cand.begin(), cand.end());
       for (int32_t j : cand) {
         const leg &lj = *F->legs[j - 1];
