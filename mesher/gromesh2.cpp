@@ -68,6 +68,17 @@ struct Buckets {
     x0 = box.x1, y0 = box.y1, inv = 1 / side, nx = wx, ny = wy;
     if (!same) cells.assign(size_t(nx) * ny, {});
   }
+  // A grid over the box with buckets of at least the size given and no more than about
+  // limit buckets in all.
+  void fit(const rect3d &box, double size, int64_t limit) {
+    double w = std::max(box.x2 - box.x1, 0.0), h = std::max(box.y2 - box.y1, 0.0);
+    double side = std::max({size, std::sqrt(w * h / double(limit)), w / double(limit), h / double(limit), 1e-300});
+    clear();
+    int32_t wx = int32_t(std::min(w / side, double(limit))) + 1, wy = int32_t(std::min(h / side, double(limit))) + 1;
+    x0 = box.x1, y0 = box.y1, inv = 1 / side;
+    if (size_t(wx) * wy != cells.size()) cells.assign(size_t(wx) * wy, {});
+    nx = wx, ny = wy;
+  }
   int32_t ix(double x) const {
     double v = (x - x0) * inv;
     return v <= 0 ? 0 : v >= nx - 1 ? nx - 1 : int32_t(v);
@@ -114,6 +125,75 @@ struct Buckets {
 
 struct Pt {
   double x, y;
+};
+
+// Points that each reach out a distance of their own (a leg's smoothing radius), found
+// by how far they reach. The points fall into classes whose reaches lie within a factor
+// of two, each class in a grid of its own fitted to its points with buckets about its
+// largest reach, so that a search about a place reaches only as far out as each class's
+// points can: a front whose spacings span several orders of magnitude no longer returns
+// its fine legs by the bucketful to every search. A point of no reach (zero or NaN) is
+// entered nowhere, since nothing lies within it.
+struct ReachGrids {
+  struct Class {
+    int key = 0;
+    double reach = 0;  // the largest reach of the class's points
+    rect3d box{};      // the box of the class's points
+    std::vector<int32_t> items;
+    Buckets<int32_t> grid;
+  };
+  std::vector<Class> classes;
+  int32_t used = 0;
+  // Sorts the items into classes by their reaches (reach(i) for item i).
+  template <class R> void sort_out(const std::vector<int32_t> &ids, R &&reach) {
+    for (int32_t c = 0; c < used; c++) classes[c].items.clear(), classes[c].reach = 0;
+    used = 0;
+    for (int32_t i : ids) {
+      double r = std::fabs(reach(i));
+      if (!(r > 0)) continue;
+      int key = r < HUGE_VAL ? std::ilogb(r) : INT32_MAX;
+      int32_t c = 0;
+      while (c < used && classes[c].key != key) c++;
+      if (c == used) {
+        if (used == int32_t(classes.size())) classes.emplace_back();
+        classes[used].key = key, classes[used].reach = 0, classes[used].items.clear();
+        used++;
+      }
+      classes[c].items.push_back(i);
+      classes[c].reach = std::max(classes[c].reach, r);
+    }
+  }
+  // Enters every class's items at their places (place(i) gives item i's).
+  template <class Q> void place(Q &&where) {
+    for (int32_t c = 0; c < used; c++) {
+      Class &K = classes[c];
+      K.box = {HUGE_VAL, HUGE_VAL, 0, -HUGE_VAL, -HUGE_VAL, 0};
+      for (int32_t i : K.items) {
+        Pt p = where(i);
+        K.box.x1 = std::min(K.box.x1, p.x), K.box.x2 = std::max(K.box.x2, p.x);
+        K.box.y1 = std::min(K.box.y1, p.y), K.box.y2 = std::max(K.box.y2, p.y);
+      }
+      K.grid.fit(K.box, K.reach, 4 * int64_t(K.items.size()) + 64);
+      for (int32_t i : K.items) {
+        Pt p = where(i);
+        K.grid.add(p.x, p.y, i);
+      }
+    }
+  }
+  // Visits, class by class, the items that may lie within radius(reach) of p, where
+  // reach is the class's largest; the caller filters and orders them.
+  template <class Rad, class F> void query(Pt p, Rad &&radius, F &&f) const {
+    for (int32_t c = 0; c < used; c++) {
+      const Class &K = classes[c];
+      double R = radius(K.reach) * 1.0001;
+      if (!(R >= 0)) continue;
+      if (p.x + R < K.box.x1 || p.x - R > K.box.x2 || p.y + R < K.box.y1 || p.y - R > K.box.y2) continue;
+      K.grid.query(p.x - R, p.y - R, p.x + R, p.y + R, f);
+    }
+  }
+  void clear() {
+    for (int32_t c = 0; c < used; c++) classes[c].grid.clear();
+  }
 };
 
 // ---- The call's problem, mesh, domain and region being filled -------------------------------
@@ -611,15 +691,12 @@ void place_protonodes(Front *F) {
     if (l.state == 1) active.push_back(i);
   }
   if (active.empty()) return;
-  static Buckets<int32_t> mids;
-  mids.setup(D->grid.box, F->nodegrid.inv > 0 ? 1 / F->nodegrid.inv : 1);
-  double rmax = 0;
+  // Leg j's midpoint reaches as far as its smoothing radius.
+  static ReachGrids mids;
   std::vector<Pt> M_(F->legcount + 1), S(F->legcount + 1);
-  for (int32_t i : active) {
-    M_[i] = midpoint(*F->legs[i - 1]);
-    mids.add(M_[i].x, M_[i].y, i);
-    rmax = std::max(rmax, F->legs[i - 1]->smooth);
-  }
+  for (int32_t i : active) M_[i] = midpoint(*F->legs[i - 1]);
+  mids.sort_out(active, [&](int32_t j) { return F->legs[j - 1]->smooth; });
+  mids.place([&](int32_t j) { return M_[j]; });
   std::vector<int32_t> cand;
   for (int sweep = 1; sweep <= 21; sweep++) {
     double Dm = 0, Sigma = 0;
@@ -628,14 +705,19 @@ void place_protonodes(Front *F) {
       Pt Mi = M_[i], Si = {li.sx, li.sy}, Ai = at(li.a), Bi = at(li.b);
       double r = li.smooth, wi = r * r / (0.25 * r * r + dist2(Mi, Si));
       double X = wi * li.px, Y = wi * li.py;
+      // The legs whose radius reaches S_i, in the order of their positions.
       cand.clear();
-      mids.query(Si.x - rmax, Si.y - rmax, Si.x + rmax, Si.y + rmax, [&](int32_t j) { cand.push_back(j); });
+      mids.query(
+          Si, [](double reach) { return reach; },
+          [&](int32_t j) {
+            double rj = F->legs[j - 1]->smooth;
+            if (dist2(M_[j], Si) < rj * rj) cand.push_back(j);
+          });
       std::sort(cand.begin(), cand.end());
       for (int32_t j : cand) {
         const leg &lj = *F->legs[j - 1];
         Pt Mj = M_[j], Aj = at(lj.a), Bj = at(lj.b);
         double rj = lj.smooth, d2 = dist2(Mj, Si);
-        if (!(d2 < rj * rj)) continue;
         if ((Bi.x - Ai.x) * (Mj.y - Ai.y) - (Bi.y - Ai.y) * (Mj.x - Ai.x) < 0) continue;
         if ((Bj.x - Aj.x) * (Mi.y - Aj.y) - (Bj.y - Aj.y) * (Mi.x - Aj.x) < 0) continue;
         double w = rj * rj / (0.25 * rj * rj + d2);
@@ -656,29 +738,32 @@ void place_protonodes(Front *F) {
 
 void merge_protonodes(Front *F) {
   std::vector<int32_t> active;
-  double hmax = 0;
   for (int32_t i = 1; i <= F->legcount; i++)
-    if (F->legs[i - 1]->state == 1) active.push_back(i), hmax = std::max(hmax, F->legs[i - 1]->smooth);
+    if (F->legs[i - 1]->state == 1) active.push_back(i);
   if (active.empty()) return;
-  static Buckets<int32_t> spots;
-  spots.setup(D->grid.box, F->nodegrid.inv > 0 ? 1 / F->nodegrid.inv : 1);
+  // Protonodes i and j meet within half the mean of their spacings: sqrt(h_i h_j) / 2.
+  static ReachGrids spots;
+  spots.sort_out(active, [&](int32_t j) { return F->legs[j - 1]->smooth; });
   std::vector<Pt> S(F->legcount + 1);
   std::vector<uint8_t> has(F->legcount + 1);
   std::vector<int32_t> cand;
   for (int sweep = 1; sweep <= 11; sweep++) {
-    spots.clear();
-    for (int32_t i : active) spots.add(F->legs[i - 1]->sx, F->legs[i - 1]->sy, i);
+    spots.place([&](int32_t j) { return Pt{F->legs[j - 1]->sx, F->legs[j - 1]->sy}; });
     for (int32_t i : active) {
       const leg &li = *F->legs[i - 1];
       Pt Si = {li.sx, li.sy};
-      double hi = li.smooth, R = std::sqrt(0.25 * hi * hmax) * 1.0001, X = 0, Y = 0, W = 0;
+      double hi = li.smooth, X = 0, Y = 0, W = 0;
       cand.clear();
-      spots.query(Si.x - R, Si.y - R, Si.x + R, Si.y + R, [&](int32_t j) { cand.push_back(j); });
+      spots.query(
+          Si, [&](double reach) { return std::sqrt(0.25 * std::fabs(hi) * reach); },
+          [&](int32_t j) {
+            const leg &lj = *F->legs[j - 1];
+            if (dist2(Si, {lj.sx, lj.sy}) < 0.25 * (hi * lj.smooth)) cand.push_back(j);
+          });
       std::sort(cand.begin(), cand.end());
       for (int32_t j : cand) {
         const leg &lj = *F->legs[j - 1];
         double q = hi * lj.smooth, d2 = dist2(Si, {lj.sx, lj.sy});
-        if (!(d2 < 0.25 * q)) continue;
         double w = q / (0.25 * q + d2);
         X += w * lj.sx, Y += w * lj.sy, W += w;
       }
