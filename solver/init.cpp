@@ -2,6 +2,7 @@
 #include "solver/init.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -288,6 +289,20 @@ static double start_value(uint32_t vec, uint32_t var, uint32_t node) {
   return double(z >> 11) * 0x1.0p-53;
 }
 
+// The orders of the q-th trigonometric start vector, q from 1, across y, x and (in 3D) z:
+// the sets of orders from 1 up, in order of the sum of their squares and then of each
+// order in turn: (1,1), (1,2), (2,1), (2,2), (1,3), ... in 2D.
+static std::array<int, 3> trig_orders(int q, int dim) {
+  int seen = 0;
+  for (int r2 = dim;; r2++)
+    for (int a = 1; a * a < r2; a++)
+      for (int b = 1; a * a + b * b <= r2; b++) {
+        int c2 = r2 - a * a - b * b, c = int(std::lround(std::sqrt(double(c2))));
+        if (dim == 2 ? c2 != 0 : (c < 1 || c * c != c2)) continue;
+        if (++seen == q) return {a, b, dim == 2 ? 0 : c};
+      }
+}
+
 void init_eigen(pde *p) {
   TRACE("init_eigen_0");
   Mesh *m = &p->mesh;
@@ -295,22 +310,28 @@ void init_eigen(pde *p) {
   pdedat_grow_modesets(p, P);
   vectord_resize(&p->eigenvalues, P, std::max<int32_t>(P, p->eigenvalues.capacity));
   const rect3d &box = m->domain->grid.box;
-  double x0 = box.x1, y0 = box.y1, W = box.x2 - box.x1, H = box.y2 - box.y1;
+  double x0 = box.x1, y0 = box.y1, z0 = box.z1, W = box.x2 - box.x1, H = box.y2 - box.y1, D = box.z2 - box.z1;
   for (uint16_t mm = 1; mm <= P; mm++) {
     p->eigenvalues.data[mm - 1] = 1.0;
     vector2d *set = &p->modesets[mm - 1];
     size_solution(p, set);
-    // TRIGINIT: variable k of vector mm takes the order of vector mm + k - 1, counted round
+    // TRIGINIT: variable k of vector mm takes the orders of vector mm + k - 1, counted round
     // the P vectors, so that every variable meets every order and no two variables of a
     // vector start alike: one start shared by all variables would span only the modes in
-    // which they are equal.
+    // which they are equal. The orders across and along are taken apart (trig_orders), as
+    // equal orders span only the modes whose two orders are equal: a mode constant along a
+    // periodic direction, sin(2 pi y), has no part in any sin(j pi x) sin(j pi y).
     for (int32_t n = 1; n <= m->nodes.count; n++) {
       const MeshNode &nd = m->nodes.data[n - 1];
       for (uint16_t k = 1; k <= p->nfield; k++) {
-        double j = double((mm - 1 + k - 1) % P + 1);
-        set->data[k - 1].data[n - 1] = p->triginit
-                                           ? std::sin(j * M_PI * (nd.y - y0) / H) * std::sin(j * M_PI * (nd.x - x0) / W)
-                                           : start_value(mm, k, uint32_t(n));
+        if (!p->triginit) {
+          set->data[k - 1].data[n - 1] = start_value(mm, k, uint32_t(n));
+          continue;
+        }
+        auto [a, b, c] = trig_orders((mm - 1 + k - 1) % P + 1, p->dimension);
+        double v = std::sin(a * M_PI * (nd.y - y0) / H) * std::sin(b * M_PI * (nd.x - x0) / W);
+        if (c && D > 0) v *= std::sin(c * M_PI * (nd.z - z0) / D);
+        set->data[k - 1].data[n - 1] = v;
       }
     }
   }
