@@ -369,7 +369,9 @@ struct Written {
   int fd;
   int err;  // the first write's failure, 0 while none failed
 };
-std::unordered_map<FILE *, Written *> written_streams;
+// Never destroyed: a stream still open at exit keeps its record reachable (the program's
+// own log may be open when it exits), as the C library keeps the stream itself.
+std::unordered_map<FILE *, Written *> &written_streams = *new std::unordered_map<FILE *, Written *>;
 }  // namespace
 
 static ssize_t written_write(void *cookie, const char *buf, size_t size) {
