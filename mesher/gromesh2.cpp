@@ -1125,30 +1125,54 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       }
     }
   // A layout the front cannot fill within the node limit stops here, at its finest node,
-  // rather than after a front of hours: every boundary node of spacing h fans out into
-  // about 1 / (2 g) nodes while the cells grow from h at the rate g, and every vertex
-  // carries the side nodes of the basis.
+  // rather than after a front of hours. The count is a lower bound, so that no layout that
+  // fits is stopped: every distinct boundary node is a vertex; every boundary node fans out
+  // into at least about 1 / (4 g) nodes on each side where a region lies (cells grow from h
+  // at the rate g), but a region holds no more of them than the area left inside a band of
+  // half its coarsest boundary spacing along its boundary, over the square of its finest
+  // (a strip thinner than its spacing has none inside); a
+  // triangulation of V vertices, all of them possibly on the boundary, has at least 2 V - 3
+  // sides, each carrying order - 1 side nodes.
   {
-    int64_t laid = 0;
     int32_t finest = 0;
     uint16_t where = 1;
+    const int32_t regions = D->regions.count;
+    std::vector<double> fan(size_t(regions) + 1, 0), coarsest(size_t(regions) + 1, 0),
+        finest_in(size_t(regions) + 1, HUGE_VAL), perimeter(size_t(regions) + 1, 0);
+    std::vector<char> seen(size_t(m->nodes.count) + 1, 0);
+    double g = D->grofac > 0 ? D->grofac : 0.25, order = p->basis == tri9 ? 3 : p->basis == tri6 ? 2 : 1;
+    int64_t vertices = 0;
     for (int32_t e = 1; e <= m->edgenodes.count; e++) {
       const vectorl &l = m->edgenodes.data[e - 1];
-      laid += l.count;
-      for (int32_t i = 0; i < l.count; i++)
-        if (!finest || node(l.data[i]).spacing < node(finest).spacing) {
-          finest = l.data[i];
-          const Edge &E = D->edges.data[e - 1];
+      const Edge &E = D->edges.data[e - 1];
+      double widest = 0, narrowest = HUGE_VAL;
+      for (int32_t i = 0; i < l.count; i++) {
+        int32_t n = l.data[i];
+        if (n >= 1 && n <= m->nodes.count && !seen[size_t(n)]) seen[size_t(n)] = 1, vertices++;
+        widest = std::max(widest, double(node(n).spacing));
+        narrowest = std::min(narrowest, double(node(n).spacing));
+        if (!finest || node(n).spacing < node(finest).spacing) {
+          finest = n;
           where = E.side_regions[0] ? E.side_regions[0] : E.side_regions[1] ? E.side_regions[1] : where;
         }
+      }
+      for (uint16_t r : {E.side_regions[0], E.side_regions[1]})
+        if (r >= 1 && r <= regions && D->regions.data[r - 1].type == 0) {
+          fan[r] += l.count * 0.25 / g, perimeter[r] += E.length;
+          coarsest[r] = std::max(coarsest[r], widest), finest_in[r] = std::min(finest_in[r], narrowest);
+        }
     }
-    double g = D->grofac > 0 ? D->grofac : 0.25, order = p->basis == tri9 ? 3 : p->basis == tri6 ? 2 : 1;
+    double inside = 0;
+    for (size_t r = 1; r <= size_t(regions); r++)
+      if (fan[r] > 0 && finest_in[r] > 0 && finest_in[r] < HUGE_VAL) {
+        double core = mesher2_outline_area(D, D->regions.data[r - 1]) - perimeter[r] * coarsest[r] / 2;
+        inside += std::min(fan[r], std::max(core, 0.0) / sq(finest_in[r]));
+      }
+    const double V = double(vertices) + inside, least = V + (order - 1) * (2 * V - 3);
     // A layout no finer than the base spacing is the coarsest there is: the front makes
     // it, and the driver tells how many nodes it needs.
     bool fine = finest && D->features.basespacing > 0 && node(finest).spacing < 0.5 * D->features.basespacing;
-    if (finest && fine && p->nodelimit > 0 && laid * (1 + 0.5 / g) * order * order > double(p->nodelimit)) {
-      stall(where, at(finest));
-    }
+    if (finest && fine && p->nodelimit > 0 && least > double(p->nodelimit)) stall(where, at(finest));
   }
   // 8. The layout in the debug log.
   if (mesher2_debug && debug_file)

@@ -77,7 +77,7 @@ void show_in_domain_view(pde *p, Mesh *m, int32_t basis) {
 
 // The area its own loops enclose: the polygon through points along every edge, each loop's
 // signed area summed whole (an inner loop walked the other way subtracts).
-static double outline_area(const Domain *d, const region &R) {
+double mesher2_outline_area(const Domain *d, const region &R) {
   double twice = 0;
   for (int32_t l = 0; l < R.loops.count; l++) {
     uint16_t li = R.loops.data[l];
@@ -121,7 +121,7 @@ static void check_area(pde *p, const Mesh *m) {
   for (uint16_t r = 1; r <= d->regions.count && !number; r++) {
     const region &R = d->regions.data[r - 1];
     if (R.type != 0 || R.loops.count == 0 || meshed[r]) continue;
-    if (outline_area(d, R) > 1e-9 * d->grid.size * d->grid.size) continue;
+    if (mesher2_outline_area(d, R) > 1e-9 * d->grid.size * d->grid.size) continue;
     place = R.place;
     const Loop &L = d->loops.data[R.loops.data[0] - 1];
     for (int32_t k = 0; k < L.edges.count && !place.file; k++)

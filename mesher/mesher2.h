@@ -7,8 +7,10 @@
 
 #include "runtime/textin.h"
 
+struct Domain;
 struct Mesh;
 struct pde;
+struct region;
 
 int mesher2_init();
 
@@ -33,6 +35,9 @@ void mesher2_prepare_domain(pde *p);
 // Insert" in "mesher2_midsides_0" when it cannot) and follows a curved edge under
 // CURVEGRID.
 void mesher2_midsides(pde *p, Mesh *m, int32_t basis);
+
+// The area a region's own loops enclose, whatever later regions cover of it.
+double mesher2_outline_area(const Domain *d, const region &R);
 // Rounds the joints that ask for a fillet (an arc of the joint's radius) or a bevel (a
 // cut of the joint's length). A joint without exactly two edges is the parse error
 // "Can't Fillet a T-joint"; edges that do not run through the joint, a straight or
