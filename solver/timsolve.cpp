@@ -833,6 +833,43 @@ static double check_timestep(pde *p, TimeRun *run) {
   return ratio == 0 ? 0.5 : ratio;
 }
 
+// The local limit alone lets the errors of a slowly decaying solution add up: each step's
+// error persists as long as the solution does, so the answer drifts to many times ERRLIM.
+// Each accepted step's local error (its ratio to the allowance) is carried on, damped by
+// the decay of the local error's own size over the step: the third derivative, the step's
+// ratio over h^3. The fast modes of a jump decay within a few steps and leave nothing
+// carried; a slow mode's errors add up. When the carried part would pass its limit, the
+// next step is made smaller so that its share fits. The limit is a few allowances, or the
+// spatial error the run carries, when that is larger: time steps finer than the mesh's
+// error gain the answer nothing.
+// The carried limit in step allowances (an allowance holds about a third of ERRLIM times
+// the range: the step estimate is twice the local error and the control factor is sqrt 2),
+// and the least share of it a next step keeps.
+constexpr double carried_limit = 2.0, carried_floor = 0.1;
+static void limit_carried_error(pde *p, TimeRun *run) {
+  double r = run->ratios[0], h = p->dt;
+  if (p->cycle < 3 || !(r > 0) || !std::isfinite(r) || !(h > 0)) {
+    run->carried = 0;
+    run->carried_density[0] = run->carried_density[1] = run->carried_span = 0;
+    return;
+  }
+  // The decay is read over the last two steps: one step's estimate alone swings with the
+  // pattern of the steps before it.
+  double q = r / (h * h * h), q2 = run->carried_density[1], span = run->carried_span + h;
+  double decay = q2 > 0 ? std::min(std::pow(q / q2, h / span), 1.0) : 1.0;
+  run->carried_density[1] = run->carried_density[0];
+  run->carried_density[0] = q;
+  run->carried_span = h;
+  run->carried = run->carried * decay + r;
+  double spatial = std::isfinite(p->rmserr) && p->rmserr < 1 ? p->rmserr / p->errlim : 0;
+  double limit = carried_limit * std::max(1.0, spatial);
+  // The next step decays the carried part as this one did and adds its own ratio, which
+  // grows with the cube of the step.
+  double room = std::max(limit - run->carried * decay, carried_floor * limit);
+  double next = r * std::pow(p->dtnext / h, 3);
+  if (next > room) p->dtnext *= std::cbrt(room / next);
+}
+
 // The residual of the step, cell by cell, smoothed through the nodes (estimator 1): sets
 // every live cell's error and returns the RMS error. The abort flag ends it with 1.0.
 static double tmeasure(pde *p, TimeRun *run, double t, double tnew) {
@@ -1283,6 +1320,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       p->dtnext = std::min(candidate, p->tgrowth * p->dtnext);
       break;
     }
+    if (!p->fixdt && !last) limit_carried_error(p, run);
     // 3-4. Spatial error, status, log, histories and plots.
     end_of_step(p, run, int32_t(p->cycle), last || !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p));
     if (last) break;

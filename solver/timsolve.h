@@ -59,6 +59,12 @@ struct TimeRun {
   bool node_limit_met = false;  // the run's log says that the refinement met the node limit
   double jump_error = 0;        // the last held step's error while a start's jump is held
   vector2d step_rates{};        // a step's own rates while its outputs read the end rates
+  // The time error the accepted steps carry on, in units of the step allowance, and the
+  // last two steps' local errors over h^3 (the size of u''' its decay is read from) with
+  // the length of the later step.
+  double carried = 0;
+  double carried_density[2]{};
+  double carried_span = 0;
   TimeRun() = default;
   TimeRun(const TimeRun &) = delete;
   TimeRun &operator=(const TimeRun &) = delete;
