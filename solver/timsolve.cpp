@@ -861,7 +861,7 @@ static void limit_carried_error(pde *p, TimeRun *run) {
   run->carried_density[0] = q;
   run->carried_span = h;
   run->carried = run->carried * decay + r;
-  double spatial = std::isfinite(p->rmserr) && p->rmserr < 1 ? p->rmserr / p->errlim : 0;
+  double e = run->carried_mesh_error, spatial = std::isfinite(e) && e < 1 ? e / p->errlim : 0;
   double limit = carried_limit * std::max(1.0, spatial);
   // The next step decays the carried part as this one did and adds its own ratio, which
   // grows with the cube of the step.
@@ -1323,6 +1323,9 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     if (!p->fixdt && !last) limit_carried_error(p, run);
     // 3-4. Spatial error, status, log, histories and plots.
     end_of_step(p, run, int32_t(p->cycle), last || !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p));
+    // The spatial error the carried limit reads: measured at every step of a run that regrids,
+    // else that of the first step's fixed mesh (not of whichever step an output measured).
+    if (p->regrid || p->cycle == 1) run->carried_mesh_error = p->rmserr;
     if (last) break;
     // 5-6. Regrid.
     rebuild = p->nonlinear || run->fixed.timed;

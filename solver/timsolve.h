@@ -65,6 +65,7 @@ struct TimeRun {
   double carried = 0;
   double carried_density[2]{};
   double carried_span = 0;
+  double carried_mesh_error = 0;  // the spatial error the carried limit balances
   TimeRun() = default;
   TimeRun(const TimeRun &) = delete;
   TimeRun &operator=(const TimeRun &) = delete;
