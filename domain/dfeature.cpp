@@ -76,8 +76,9 @@ double dfeature_space_feature(const Domain *d, const double *point, const nodeta
   auto beyond = [&] { return g > 0 ? std::max(h - floor, 0.0) / g : HUGE_VAL; };
   // Near the last point the edges' part is at most its value there plus g times the
   // distance: one pass out to that bound finds every edge that can lower h.
+  // A first reach that already holds h / g is not widened: the search starts at h / g.
   double first = spatial_reach(d);
-  if (least && last.d == d && g > 0)
+  if (least && last.d == d && g > 0 && first < beyond())
     first = std::max(first, std::max(last.h - floor, 0.0) / g + std::hypot(point[0] - last.x, point[1] - last.y));
   for (double r = std::min(beyond(), first);; r = std::min(2 * r, beyond())) {
     for (uint16_t k : spatial_edges_near(d, point, r)) {
