@@ -90,7 +90,12 @@ double dfeature_space_feature(const Domain *d, const double *point, const nodeta
       if (e.box.x1 <= e.box.x2 && e.box.y1 <= e.box.y2) {
         double bx = std::max({e.box.x1 - point[0], 0.0, point[0] - e.box.x2});
         double by = std::max({e.box.y1 - point[1], 0.0, point[1] - e.box.y2});
-        if (g * std::sqrt(bx * bx + by * by) + (least ? least[k - 1] : 0) >= h) continue;
+        // The root is at least the larger of the two (the rounded square of a number
+        // above 1e-100 has that number as its root, and adding a square only raises it):
+        // an edge already too far by the larger is passed over without the root.
+        double far = std::max(bx, by), own = least ? least[k - 1] : 0;
+        if (g >= 0 && far > 1e-100 && g * far + own >= h) continue;
+        if (g * std::sqrt(bx * bx + by * by) + own >= h) continue;
       }
       double dist = edges_edge_distance(&e, &d->joints, point, foot, d->grid.tolerance);
       if (g * dist + (least ? least[k - 1] : 0) >= h) continue;  // the edge's own spacing only adds to g d
