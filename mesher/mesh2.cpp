@@ -214,6 +214,8 @@ void mesh2_relax_mesh(Mesh *m) {
   // target's distance factor sqrt(3) h and its weight, which do not change.
   std::vector<int32_t> corner;
   std::vector<double> rise, weight;
+  corner.reserve(3 * size_t(m->cells.count)), rise.reserve(3 * size_t(m->cells.count));
+  weight.reserve(3 * size_t(m->cells.count));
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = cell_at(m, c);
     if (!cell.alive || cell.nodes.count < 3) continue;
@@ -323,14 +325,17 @@ void mesh2_resolve_nabors2(Mesh *m, uint8_t mark) {
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     MeshNode &node = node_at(m, n);
     const vectorl &l = node.nodecell;
-    for (int32_t i = 0; i < l.count; i++) {
+    for (int32_t i = 0; i + 1 < l.count; i++) {
       MeshCell &A = cell_at(m, l.data[i]);
+      // The vertices held apart from the cells, whose neighbour links change below.
+      const int32_t a[3] = {A.nodes.data[0], A.nodes.data[1], A.nodes.data[2]};
       for (int32_t j = i + 1; j < l.count; j++) {
         MeshCell &B = cell_at(m, l.data[j]);
+        const int32_t b[3] = {B.nodes.data[0], B.nodes.data[1], B.nodes.data[2]};
         for (int sa = 0; sa < 3; sa++) {
-          int32_t p = A.nodes.data[(sa + 1) % 3], q = A.nodes.data[(sa + 2) % 3];
+          int32_t p = a[(sa + 1) % 3], q = a[(sa + 2) % 3];
           for (int sb = 0; sb < 3; sb++) {
-            if (B.nodes.data[(sb + 1) % 3] == q && B.nodes.data[(sb + 2) % 3] == p) {
+            if (b[(sb + 1) % 3] == q && b[(sb + 2) % 3] == p) {
               A.neighbour[sa] = l.data[j];
               B.neighbour[sb] = l.data[i];
             }
