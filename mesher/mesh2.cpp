@@ -244,17 +244,26 @@ void mesh2_relax_mesh(Mesh *m) {
   // the smallest angle around the node no smaller than before, or above 30 degrees.
   // Where the node spacings ask for sides other than the ones the front made, the
   // targets overshoot and unguarded moves draw nodes together into needles.
-  std::vector<int32_t> first(size_t(nn) + 2, 0), ring(sides);
+  // The cells' vertices are copied into the ring, node by node, so that a node's cells
+  // are read in one run.
+  struct Three {
+    int32_t v[3];
+  };
+  std::vector<int32_t> first(size_t(nn) + 2, 0);
+  std::vector<Three> ring(sides);
   for (size_t k = 0; k < sides; k++) first[size_t(corner[k]) + 1]++;
   for (int32_t n = 0; n <= nn; n++) first[size_t(n) + 1] += first[size_t(n)];
   {
     std::vector<int32_t> fill(first.begin(), first.end() - 1);
-    for (size_t k = 0; k < sides; k++) ring[size_t(fill[size_t(corner[k])]++)] = int32_t(k - k % 3);
+    for (size_t k = 0; k < sides; k++) {
+      const int32_t *v = &corner[k - k % 3];
+      ring[size_t(fill[size_t(corner[k])]++)] = {{v[0], v[1], v[2]}};
+    }
   }
   auto least_sine = [&](int32_t n, Pos Q) {
     double least = 1;
     for (int32_t r = first[size_t(n)]; r < first[size_t(n) + 1]; r++) {
-      const int32_t *v = &corner[size_t(ring[size_t(r)])];
+      const int32_t *v = ring[size_t(r)].v;
       Pos a = v[0] == n ? Q : P[v[0]], b = v[1] == n ? Q : P[v[1]], c = v[2] == n ? Q : P[v[2]];
       double area2 = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
       double l0 = (b.x - c.x) * (b.x - c.x) + (b.y - c.y) * (b.y - c.y),
