@@ -85,12 +85,16 @@ void BoxGrid::build(const std::vector<Box> &boxes, double side) {
 }
 
 void BoxGrid::query(double x1, double y1, double x2, double y2, std::vector<uint16_t> *out) const {
-  int64_t ia, ib, ja, jb;
-  range(x1, x2, true, &ia, &ib), range(y1, y2, false, &ja, &jb);
+  int64_t ia = cell_of(x1, x0_, side_, nx_), ib = cell_of(x2, x0_, side_, nx_);
+  int64_t ja = cell_of(y1, y0_, side_, ny_), jb = cell_of(y2, y0_, side_, ny_);
   // A query that is not a number meets every box.
   if (!(x1 <= x2 && y1 <= y2)) ia = ja = 0, ib = nx_ - 1, jb = ny_ - 1;
   if (ia == last_[0] && ib == last_[1] && ja == last_[2] && jb == last_[3]) {
-    out->assign(last_out_.begin(), last_out_.end());
+    // The caller's list often holds that answer still.
+    size_t n = last_out_.size();
+    bool same = out->size() == n;
+    for (size_t i = 0; same && i < n; i++) same = (*out)[i] == last_out_[i];
+    if (!same) out->assign(last_out_.begin(), last_out_.end());
     return;
   }
   out->clear();
