@@ -216,12 +216,16 @@ void mesh2_relax_mesh(Mesh *m) {
   std::vector<double> rise, weight;
   corner.reserve(3 * size_t(m->cells.count)), rise.reserve(3 * size_t(m->cells.count));
   weight.reserve(3 * size_t(m->cells.count));
+  // The node spacings in one run, read in the cells' scattered order.
+  std::vector<float> spacing(size_t(std::max(nn, 0)));
+  for (int32_t n = 0; n < nn; n++) spacing[size_t(n)] = m->nodes.data[n].spacing;
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = cell_at(m, c);
     if (!cell.alive || cell.nodes.count < 3) continue;
     for (int v = 0; v < 3; v++) {
-      const MeshNode &I = node_at(m, cell.nodes.data[(v + 1) % 3]), &J = node_at(m, cell.nodes.data[(v + 2) % 3]);
-      double h = (double(I.spacing) + double(J.spacing)) / 2;
+      float si = spacing[size_t(cell.nodes.data[(v + 1) % 3] - 1)],
+            sj = spacing[size_t(cell.nodes.data[(v + 2) % 3] - 1)];
+      double h = (double(si) + double(sj)) / 2;
       corner.push_back(cell.nodes.data[v] - 1);
       rise.push_back(h > 0 ? std::sqrt(3.0) * h : 0);
       weight.push_back(h > 0 ? 1 / h : 1);
