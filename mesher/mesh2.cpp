@@ -284,6 +284,7 @@ void mesh2_relax_mesh(Mesh *m) {
     std::fill(T.begin(), T.end(), Sum{0, 0, 0});
     for (size_t k = 0; k < sides; k += 3) {
       int32_t v[3] = {corner[k], corner[k + 1], corner[k + 2]};
+#pragma GCC unroll 3
       for (int s = 0; s < 3; s++) {
         const Pos &I = P[v[(s + 1) % 3]], &J = P[v[(s + 2) % 3]];
         double dx = J.x - I.x, dy = J.y - I.y, mx = (I.x + J.x) / 2, my = (I.y + J.y) / 2;
