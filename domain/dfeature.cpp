@@ -76,8 +76,9 @@ double dfeature_space_feature(const Domain *d, const double *point, const nodeta
   auto beyond = [&] { return g > 0 ? std::max(h - floor, 0.0) / g : HUGE_VAL; };
   // Near the last point the edges' part is at most its value there plus g times the
   // distance: one pass out to that bound finds every edge that can lower h.
+  // A first reach that already holds h / g is not widened: the search starts at h / g.
   double first = spatial_reach(d);
-  if (least && last.d == d && g > 0)
+  if (least && last.d == d && g > 0 && first < beyond())
     first = std::max(first, std::max(last.h - floor, 0.0) / g + std::hypot(point[0] - last.x, point[1] - last.y));
   for (double r = std::min(beyond(), first);; r = std::min(2 * r, beyond())) {
     for (uint16_t k : spatial_edges_near(d, point, r)) {
@@ -89,7 +90,12 @@ double dfeature_space_feature(const Domain *d, const double *point, const nodeta
       if (e.box.x1 <= e.box.x2 && e.box.y1 <= e.box.y2) {
         double bx = std::max({e.box.x1 - point[0], 0.0, point[0] - e.box.x2});
         double by = std::max({e.box.y1 - point[1], 0.0, point[1] - e.box.y2});
-        if (g * std::sqrt(bx * bx + by * by) + (least ? least[k - 1] : 0) >= h) continue;
+        // The root is at least the larger of the two (the rounded square of a number
+        // above 1e-100 has that number as its root, and adding a square only raises it):
+        // an edge already too far by the larger is passed over without the root.
+        double far = std::max(bx, by), own = least ? least[k - 1] : 0;
+        if (g >= 0 && far > 1e-100 && g * far + own >= h) continue;
+        if (g * std::sqrt(bx * bx + by * by) + own >= h) continue;
       }
       double dist = edges_edge_distance(&e, &d->joints, point, foot, d->grid.tolerance);
       if (g * dist + (least ? least[k - 1] : 0) >= h) continue;  // the edge's own spacing only adds to g d

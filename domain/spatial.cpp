@@ -16,8 +16,10 @@ bool set(const BoxGrid::Box &b) { return b.x1 <= b.x2 && b.y1 <= b.y2; }
 
 // The cell of a coordinate, clamped to 0..n-1. It never decreases as v grows, so a box
 // and a query that overlap always share a cell.
+// The quotient's floor is at least 0 (or n - 1) exactly when the quotient is, and below
+// n - 1 it is the quotient's whole part.
 int64_t cell_of(double v, double v0, double w, int64_t n) {
-  double c = std::floor((v - v0) / w);
+  double c = (v - v0) / w;
   if (!(c >= 0)) return 0;  // also a value that is not a number
   if (c >= double(n - 1)) return n - 1;
   return int64_t(c);
@@ -35,6 +37,7 @@ void BoxGrid::range(double lo, double hi, bool along_x, int64_t *a, int64_t *b) 
 
 void BoxGrid::build(const std::vector<Box> &boxes, double side) {
   keys_.clear(), start_.clear(), items_.clear(), always_.clear();
+  last_[0] = 1, last_[1] = 0, last_out_.clear();
   seen_.assign(boxes.size() + 1, 0);
   stamp_ = 0;
   double x1 = HUGE_VAL, y1 = HUGE_VAL, x2 = -HUGE_VAL, y2 = -HUGE_VAL;
@@ -82,12 +85,20 @@ void BoxGrid::build(const std::vector<Box> &boxes, double side) {
 }
 
 void BoxGrid::query(double x1, double y1, double x2, double y2, std::vector<uint16_t> *out) const {
-  out->clear();
-  if (++stamp_ == 0) std::fill(seen_.begin(), seen_.end(), 0), stamp_ = 1;
-  int64_t ia, ib, ja, jb;
-  range(x1, x2, true, &ia, &ib), range(y1, y2, false, &ja, &jb);
+  int64_t ia = cell_of(x1, x0_, side_, nx_), ib = cell_of(x2, x0_, side_, nx_);
+  int64_t ja = cell_of(y1, y0_, side_, ny_), jb = cell_of(y2, y0_, side_, ny_);
   // A query that is not a number meets every box.
   if (!(x1 <= x2 && y1 <= y2)) ia = ja = 0, ib = nx_ - 1, jb = ny_ - 1;
+  if (ia == last_[0] && ib == last_[1] && ja == last_[2] && jb == last_[3]) {
+    // The caller's list often holds that answer still.
+    size_t n = last_out_.size();
+    bool same = out->size() == n;
+    for (size_t i = 0; same && i < n; i++) same = (*out)[i] == last_out_[i];
+    if (!same) out->assign(last_out_.begin(), last_out_.end());
+    return;
+  }
+  out->clear();
+  if (++stamp_ == 0) std::fill(seen_.begin(), seen_.end(), 0), stamp_ = 1;
   auto take = [&](size_t c) {
     for (int32_t e = start_[c]; e < start_[c + 1]; e++) {
       uint16_t k = items_[e];
@@ -110,6 +121,8 @@ void BoxGrid::query(double x1, double y1, double x2, double y2, std::vector<uint
   for (uint16_t k : always_)
     if (seen_[k] != stamp_) seen_[k] = stamp_, out->push_back(k);
   std::sort(out->begin(), out->end());
+  last_[0] = ia, last_[1] = ib, last_[2] = ja, last_[3] = jb;
+  last_out_.assign(out->begin(), out->end());
 }
 
 void RegionBands::build(const Domain *d) {

@@ -37,6 +37,10 @@ class BoxGrid {
   std::vector<uint16_t> always_;  // the items of every answer
   mutable std::vector<uint32_t> seen_;
   mutable uint32_t stamp_ = 0;
+  // The cell range of the last query and its answer: the front asks about the same few
+  // cells over and over, and the answer depends on the cell range alone.
+  mutable int64_t last_[4] = {1, 0, 1, 0};
+  mutable std::vector<uint16_t> last_out_;
   void range(double lo, double hi, bool along_x, int64_t *a, int64_t *b) const;
 };
 

@@ -2,6 +2,7 @@
 // and the grid report of every node, cell and boundary node list.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "elements/domcalls.h"
 #include "elements/meshes.h"
@@ -285,12 +286,11 @@ static void trapbdid(Mesh *m, int32_t c, int s) {
   report(m, "trapbdid_0", "BAD BDID", line, nullptr, message);
 }
 
-// The pairs (i, j), i and j below k, with node i of a the node j of b (a missing node
-// reads 0). K fixes k at compile time for the common cells, whose loops then unroll.
-template <int K> static int shared_pairs(const MeshCell &a, const MeshCell &b, int k) {
+// The pairs (i, j), i and j below k, with node i of a the node j of b, from the first k
+// node numbers of each cell (a missing node reads 0). K fixes k at compile time for the
+// common cells, whose loops then unroll.
+template <int K> static int shared_pairs(const int32_t *x, const int32_t *y, int k) {
   if (K) k = K;
-  int32_t x[20], y[20];
-  for (int i = 0; i < k; i++) x[i] = node_of(a, i), y[i] = node_of(b, i);
   int equal = 0;
   for (int i = 0; i < k; i++)
     for (int j = 0; j < k; j++) equal += x[i] == y[j];
@@ -298,13 +298,15 @@ template <int K> static int shared_pairs(const MeshCell &a, const MeshCell &b, i
 }
 
 // Step 1 for side s of cell c with neighbour n: n must list c back (negated across a
-// periodic side), and an ordinary neighbour must share a side's worth of nodes.
-static void check_nabor(Mesh *m, int32_t c, int32_t n, int v, int k, int p, bool shared) {
+// periodic side), and an ordinary neighbour must share a side's worth of nodes. first
+// holds the first k node numbers of every cell.
+static void check_nabor(Mesh *m, int32_t c, int32_t n, int v, int k, int p, bool shared,
+                        const std::vector<int32_t> &first) {
   if (!cell_ok(m, std::abs(n))) {
     trapnabor(m, c, n);
     return;
   }
-  const MeshCell &cell = cell_at(m, c), &o = cell_at(m, std::abs(n));
+  const MeshCell &o = cell_at(m, std::abs(n));
   int32_t back = n > 0 ? c : -c;
   bool listed = false;
   for (int s = 0; s < v; s++) {
@@ -312,9 +314,11 @@ static void check_nabor(Mesh *m, int32_t c, int32_t n, int v, int k, int p, bool
     listed = true;
     if (n < 0 || !shared) continue;
     // k is a code's function count, at most 20.
-    int equal = k == 10  ? shared_pairs<10>(cell, o, k)
-                : k == 4 ? shared_pairs<4>(cell, o, k)
-                         : shared_pairs<0>(cell, o, k);
+    const int32_t *x = &first[size_t(c - 1) * size_t(k)], *y = &first[size_t(std::abs(n) - 1) * size_t(k)];
+    int equal = k == 10  ? shared_pairs<10>(x, y, k)
+                : k == 4 ? shared_pairs<4>(x, y, k)
+                : k == 3 ? shared_pairs<3>(x, y, k)
+                         : shared_pairs<0>(x, y, k);
     if (equal != p) trapnabor(m, c, n);
   }
   if (!listed) trapnabor(m, c, n);
@@ -326,15 +330,20 @@ void meshes_check_mesh(Mesh *m, int32_t basis, uint8_t shared, uint8_t bdids) {
   int v = vertices(basis), k = functions(basis);
   int p = basis >= 0 && basis < ELEMENTS_CODES ? elements_side_nodes[basis] : 0;
   v = std::min(v, 4);
+  // The first k node numbers of every cell (0 beyond its list) in one run: the checks
+  // read them for neighbours and for node-cell lists in scattered order.
+  std::vector<int32_t> first(size_t(m->cells.count) * size_t(std::max(k, 0)));
+  for (int32_t c = 1; c <= m->cells.count; c++)
+    for (int i = 0; i < k; i++) first[size_t(c - 1) * size_t(k) + size_t(i)] = node_of(cell_at(m, c), i);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     if (!cell_at(m, c).alive) continue;
     for (int s = 0; s < v; s++)
-      if (int32_t n = cell_at(m, c).neighbour[s]) check_nabor(m, c, n, v, k, p, shared);
+      if (int32_t n = cell_at(m, c).neighbour[s]) check_nabor(m, c, n, v, k, p, shared, first);
     for (int s = 0; bdids && s < v; s++)
       if (!cell_at(m, c).neighbour[s] && !cell_at(m, c).bdid[s]) trapbdid(m, c, s + 1);
     bool valid = true;
     for (int i = 1; i <= k; i++) {
-      int32_t n = node_of(cell_at(m, c), i - 1);
+      int32_t n = first[size_t(c - 1) * size_t(k) + size_t(i - 1)];
       valid = valid && node_ok(m, n);
       if (!node_ok(m, n) || !vectorl_inlist(&node_at(m, n).nodecell, c)) trapnodix(m, c, i);
     }
@@ -350,7 +359,8 @@ void meshes_check_mesh(Mesh *m, int32_t basis, uint8_t shared, uint8_t bdids) {
     for (int32_t j = 0; j < node.nodecell.count; j++) {
       int32_t c = node.nodecell.data[j];
       bool listed = false;
-      for (int i = 0; cell_ok(m, c) && i < k && !listed; i++) listed = node_of(cell_at(m, c), i) == n;
+      for (int i = 0; cell_ok(m, c) && i < k && !listed; i++)
+        listed = first[size_t(c - 1) * size_t(k) + size_t(i)] == n;
       if (!listed) trapnodecell(m, n, c);
     }
   }

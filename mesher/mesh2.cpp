@@ -214,12 +214,18 @@ void mesh2_relax_mesh(Mesh *m) {
   // target's distance factor sqrt(3) h and its weight, which do not change.
   std::vector<int32_t> corner;
   std::vector<double> rise, weight;
+  corner.reserve(3 * size_t(m->cells.count)), rise.reserve(3 * size_t(m->cells.count));
+  weight.reserve(3 * size_t(m->cells.count));
+  // The node spacings in one run, read in the cells' scattered order.
+  std::vector<float> spacing(size_t(std::max(nn, 0)));
+  for (int32_t n = 0; n < nn; n++) spacing[size_t(n)] = m->nodes.data[n].spacing;
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = cell_at(m, c);
     if (!cell.alive || cell.nodes.count < 3) continue;
     for (int v = 0; v < 3; v++) {
-      const MeshNode &I = node_at(m, cell.nodes.data[(v + 1) % 3]), &J = node_at(m, cell.nodes.data[(v + 2) % 3]);
-      double h = (double(I.spacing) + double(J.spacing)) / 2;
+      float si = spacing[size_t(cell.nodes.data[(v + 1) % 3] - 1)],
+            sj = spacing[size_t(cell.nodes.data[(v + 2) % 3] - 1)];
+      double h = (double(si) + double(sj)) / 2;
       corner.push_back(cell.nodes.data[v] - 1);
       rise.push_back(h > 0 ? std::sqrt(3.0) * h : 0);
       weight.push_back(h > 0 ? 1 / h : 1);
@@ -242,17 +248,26 @@ void mesh2_relax_mesh(Mesh *m) {
   // the smallest angle around the node no smaller than before, or above 30 degrees.
   // Where the node spacings ask for sides other than the ones the front made, the
   // targets overshoot and unguarded moves draw nodes together into needles.
-  std::vector<int32_t> first(size_t(nn) + 2, 0), ring(sides);
+  // The cells' vertices are copied into the ring, node by node, so that a node's cells
+  // are read in one run.
+  struct Three {
+    int32_t v[3];
+  };
+  std::vector<int32_t> first(size_t(nn) + 2, 0);
+  std::vector<Three> ring(sides);
   for (size_t k = 0; k < sides; k++) first[size_t(corner[k]) + 1]++;
   for (int32_t n = 0; n <= nn; n++) first[size_t(n) + 1] += first[size_t(n)];
   {
     std::vector<int32_t> fill(first.begin(), first.end() - 1);
-    for (size_t k = 0; k < sides; k++) ring[size_t(fill[size_t(corner[k])]++)] = int32_t(k - k % 3);
+    for (size_t k = 0; k < sides; k++) {
+      const int32_t *v = &corner[k - k % 3];
+      ring[size_t(fill[size_t(corner[k])]++)] = {{v[0], v[1], v[2]}};
+    }
   }
   auto least_sine = [&](int32_t n, Pos Q) {
     double least = 1;
     for (int32_t r = first[size_t(n)]; r < first[size_t(n) + 1]; r++) {
-      const int32_t *v = &corner[size_t(ring[size_t(r)])];
+      const int32_t *v = ring[size_t(r)].v;
       Pos a = v[0] == n ? Q : P[v[0]], b = v[1] == n ? Q : P[v[1]], c = v[2] == n ? Q : P[v[2]];
       double area2 = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
       double l0 = (b.x - c.x) * (b.x - c.x) + (b.y - c.y) * (b.y - c.y),
@@ -269,6 +284,7 @@ void mesh2_relax_mesh(Mesh *m) {
     std::fill(T.begin(), T.end(), Sum{0, 0, 0});
     for (size_t k = 0; k < sides; k += 3) {
       int32_t v[3] = {corner[k], corner[k + 1], corner[k + 2]};
+#pragma GCC unroll 3
       for (int s = 0; s < 3; s++) {
         const Pos &I = P[v[(s + 1) % 3]], &J = P[v[(s + 2) % 3]];
         double dx = J.x - I.x, dy = J.y - I.y, mx = (I.x + J.x) / 2, my = (I.y + J.y) / 2;
@@ -323,14 +339,17 @@ void mesh2_resolve_nabors2(Mesh *m, uint8_t mark) {
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     MeshNode &node = node_at(m, n);
     const vectorl &l = node.nodecell;
-    for (int32_t i = 0; i < l.count; i++) {
+    for (int32_t i = 0; i + 1 < l.count; i++) {
       MeshCell &A = cell_at(m, l.data[i]);
+      // The vertices held apart from the cells, whose neighbour links change below.
+      const int32_t a[3] = {A.nodes.data[0], A.nodes.data[1], A.nodes.data[2]};
       for (int32_t j = i + 1; j < l.count; j++) {
         MeshCell &B = cell_at(m, l.data[j]);
+        const int32_t b[3] = {B.nodes.data[0], B.nodes.data[1], B.nodes.data[2]};
         for (int sa = 0; sa < 3; sa++) {
-          int32_t p = A.nodes.data[(sa + 1) % 3], q = A.nodes.data[(sa + 2) % 3];
+          int32_t p = a[(sa + 1) % 3], q = a[(sa + 2) % 3];
           for (int sb = 0; sb < 3; sb++) {
-            if (B.nodes.data[(sb + 1) % 3] == q && B.nodes.data[(sb + 2) % 3] == p) {
+            if (b[(sb + 1) % 3] == q && b[(sb + 2) % 3] == p) {
               A.neighbour[sa] = l.data[j];
               B.neighbour[sb] = l.data[i];
             }

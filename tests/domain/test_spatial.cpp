@@ -102,7 +102,28 @@ TEST_F(Spatial, BoxBucketsAnswerEveryMeetingBoxOnceInOrder) {
         bool meets = !(b.x1 <= b.x2) || (b.x1 <= x + e && x - e <= b.x2 && b.y1 <= y + e && y - e <= b.y2);
         if (meets) EXPECT_TRUE(std::binary_search(got.begin(), got.end(), uint16_t(k + 1))) << q << " box " << k + 1;
       }
+      // The same cells again, into a list holding something else, into the same list,
+      // and after the list went through another grid: the same answer each time.
+      std::vector<uint16_t> again = {65535};
+      g.query(x - e, y - e, x + e, y + e, &again);
+      EXPECT_EQ(again, got) << q;
+      g.query(x - e, y - e, x + e, y + e, &again);
+      EXPECT_EQ(again, got) << q;
+      BoxGrid other;
+      other.build({{x, y, x, y}});
+      other.query(x, y, x, y, &again);
+      EXPECT_EQ(again, std::vector<uint16_t>{1});
+      g.query(x - e, y - e, x + e, y + e, &again);
+      EXPECT_EQ(again, got) << q;
     }
+    // A grid built again answers for its new boxes.
+    BoxGrid g2;
+    g2.build({{0, 0, 1, 1}});
+    g2.query(0, 0, 0.5, 0.5, &got);
+    EXPECT_EQ(got, std::vector<uint16_t>{1});
+    g2.build({{5, 5, 6, 6}, {0, 0, 1, 1}});
+    g2.query(0, 0, 0.5, 0.5, &got);
+    EXPECT_EQ(got, std::vector<uint16_t>{2});
   }
 }
 
