@@ -299,8 +299,16 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
 // would need to balance the other variables' terms there (the coupled rows of the scaled
 // matrix, value rows aside), which lifts only a variable whose own range is noise; and, for
 // modes, which the eigenvalue driver normalises over all variables together, the largest
-// range it has in any mode measured and a tenth of the largest range of any variable there. A declared range stands. Returns per field
-// variable the factor (at most 1) by which its residual's scale is multiplied.
+// range it has in any mode measured and a tenth of the largest range of any variable there.
+// A row may also be chiefly about another variable: an equation listed under a variable it
+// hardly holds (vorticity transport under the stream function, the stream function's Poisson
+// equation under the vorticity). The pair's coupling then outweighs their own terms (the
+// product of the two cross blocks exceeds the product of the two own blocks, a ratio no
+// scaling of rows or columns changes; it stays below 1 where each variable's own terms rule,
+// as in elasticity, noise or not), and the row's residual is measured in the scale of the
+// terms it holds: the floor is the whole balancing size, not a thousandth of it. A declared
+// range stands. Returns per field variable the factor (at most 1) by which its residual's
+// scale is multiplied.
 static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_t count, bool modes) {
   int32_t F = p->nfield;
   std::vector<double> factor(size_t(std::max(F, 1)), 1.0);
@@ -312,6 +320,7 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
   // Which field variable each row belongs to (0: none), and its value rows.
   std::vector<uint16_t> var(size_t(rows) + 1, 0);
   std::vector<double> own(size_t(F) + 1, 0.0), cross(size_t(F) + 1, 0.0), range(size_t(F) + 1, 0.0);
+  std::vector<double> block(size_t(F + 1) * (F + 1), 0.0);
   for (uint16_t v = 1; v <= F; v++) {
     const vectorl &map = p->layout.maps.data[v - 1];
     for (int32_t k = 0; k < map.count; k++)
@@ -333,6 +342,7 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
       int32_t c = row.keys[e];
       if (c < 1 || c > rows || !var[size_t(c)]) continue;
       (var[size_t(c)] == v ? own : cross)[v] += std::fabs(row.values[e]);
+      block[size_t(v) * (F + 1) + var[size_t(c)]] += std::fabs(row.values[e]);
     }
   }
   double widest = 0;
@@ -350,7 +360,12 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
     const vectorl &map = p->layout.maps.data[v - 1];
     if (map.count < 1 || map.data[0] < 1 || map.data[0] > rows) continue;
     double g = std::fabs(p->secondscale.data[map.data[0] - 1]);
-    double floor = own[v] > 0 ? coupled * g * cross[v] / own[v] : 0.0;
+    double swap = 0;
+    for (uint16_t w = 1; w <= F; w++) {
+      double d = block[size_t(v) * (F + 1) + v] * block[size_t(w) * (F + 1) + w];
+      if (w != v && d > 0) swap = std::max(swap, block[size_t(v) * (F + 1) + w] * block[size_t(w) * (F + 1) + v] / d);
+    }
+    double floor = own[v] > 0 ? (swap > 1 ? 1.0 : coupled) * g * cross[v] / own[v] : 0.0;
     if (modes) floor = std::max({floor, range[v], shared * widest});
     if (g > 0 && floor > g) factor[size_t(v - 1)] = g / floor;
   }
