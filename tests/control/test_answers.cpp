@@ -338,6 +338,21 @@ TEST_F(Answers, RowsListedUnderAnotherVariableEndOnThePublishedValues) {
   }
 }
 
+// A nearly incompressible cantilever (plane strain, lambda/mu = 1e4 and 1e2) locks: its error
+// lies in the divergence-free displacements, which the rows' own stiffness (lambda + 2 mu)
+// reads lambda/mu too small. The estimate scales by the locking ratio, so each run refines
+// until its tip holds (they ended on one and two grids, 5% and 2% off). References: an
+// independent P2 solution on a 4N x N mesh, N = 160 (N = 40, 80, 160 give
+// -66.114, -66.164, -66.186 and -66.820, -66.859, -66.876 at the tip: within 0.03 of the limit).
+TEST_F(Answers, LockingSolidsRefineUntilTheirTipHolds) {
+  expect_answers(*this, {
+                            {"elasticity_locking_1e4", "tip", -66.1855, 0.07},
+                            {"elasticity_locking_1e4", "utop", 11.8267, 0.04},
+                            {"elasticity_locking_1e2", "tip", -66.8763, 0.07},
+                            {"elasticity_locking_1e2", "utop", 11.9533, 0.04},
+                        });
+}
+
 // Convection-dominated boundary layers against their exact profiles: the estimate reads the
 // flux jumps across the cells' sides, where a layer's error lives, so the run refines the layer
 // until its values hold (they stayed 20-40 times the limit off). At ERRLIM 1e-4 the Peclet 500
