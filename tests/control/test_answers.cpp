@@ -344,12 +344,16 @@ TEST_F(Answers, RowsListedUnderAnotherVariableEndOnThePublishedValues) {
 // until its tip holds (they ended on one and two grids, 5% and 2% off). References: an
 // independent P2 solution on a 4N x N mesh, N = 160 (N = 40, 80, 160 give
 // -66.114, -66.164, -66.186 and -66.820, -66.859, -66.876 at the tip: within 0.03 of the limit).
+// And the pressurised thick cylinder at Poisson's ratio 0.4999 against its exact displacements
+// (it ended on one grid with u_r(1) 8e-6 off).
 TEST_F(Answers, LockingSolidsRefineUntilTheirTipHolds) {
   expect_answers(*this, {
                             {"elasticity_locking_1e4", "tip", -66.1855, 0.07},
                             {"elasticity_locking_1e4", "utop", 11.8267, 0.04},
                             {"elasticity_locking_1e2", "tip", -66.8763, 0.07},
                             {"elasticity_locking_1e2", "utop", 11.9533, 0.04},
+                            {"lame_quarter_annulus_incompressible", "ur1", 1.99996666e-3, 2e-7},
+                            {"lame_quarter_annulus_incompressible", "ur2", 1.00013332e-3, 1e-7},
                         });
 }
 
