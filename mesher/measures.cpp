@@ -315,25 +315,32 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
   int32_t step = std::max(1, ncells / 400);
   evalpoint keep = point;
   point.values = &probe;
+  std::vector<double> Z(size_t(F) * F, 0.0);
+  double area = 0;
   for (uint16_t w = 1; w <= F; w++)
-    for (int i = 0; i < d; i++) {
+    for (int i = 0; i <= d; i++) {
       for (uint16_t u = 1; u <= F; u++) {
         vectord &x = probe.data[u - 1];
         for (int32_t k = 1; k <= x.count && k <= m->nodes.count; k++) {
           const MeshNode &node = m->nodes.data[k - 1];
-          x.data[k - 1] = u != w ? 0.0 : i == 0 ? node.x : i == 1 ? node.y : node.z;
+          x.data[k - 1] = u != w ? 0.0 : i == d ? 1.0 : i == 0 ? node.x : i == 1 ? node.y : node.z;
         }
       }
       for (int32_t c = 1; c <= ncells; c += step) {
         MeshCell &cell = cell_at(m, c);
         if (!cell.alive) continue;
         localize(p, c);
+        if (w == 1 && i == 0) area += std::fabs(work_cell.frame.measure);
         for (uint16_t v = 1; v <= F; v++) {
           equation *e = eqn(p, v);
           if (!e) continue;
           double P[20] = {};
           int32_t bv = basis_of(p, v), nb = elements_functions[bv];
           treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, bv);
+          if (i == d) {
+            for (int k = 0; k < nb; k++) Z[size_t(v - 1) * F + w - 1] += P[k];
+            continue;
+          }
           for (int jj = 0; jj < d; jj++) {
             double t = 0;
             for (int k = 0; k < nb; k++) {
@@ -363,6 +370,15 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
       if (std::fabs(x - y) > 1e-6 * std::sqrt(std::fabs(M[size_t(a) * n + a] * M[size_t(b) * n + b]))) return;
     }
   }
+  // A zeroth-order term (a reaction, a spring) weighs the probes by their distance from the
+  // origin, not by their gradients: the test reads only second-order systems.
+  for (uint16_t v = 1; v <= F; v++)
+    for (uint16_t w = 1; w <= F; w++) {
+      double dv = 0, dw = 0;
+      for (int i = 0; i < d; i++)
+        dv = std::max(dv, D[size_t((v - 1) * d + i)]), dw = std::max(dw, D[size_t((w - 1) * d + i)]);
+      if (std::fabs(Z[size_t(v - 1) * F + w - 1]) * area > 1e-6 * std::sqrt(dv * dw)) return;
+    }
   for (int a = 0; a < n; a++)
     for (int b = 0; b <= a; b++)
       M[size_t(a) * n + b] = M[size_t(b) * n + a] =
