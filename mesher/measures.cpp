@@ -301,7 +301,8 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
 // multiplied by half the inverse of the least eigenvalue of the modes it takes part in, at
 // least 1: solids up to a Poisson ratio of a third are measured as before. Only for a linear
 // problem in Cartesian coordinates (in a cylinder the rotations are not rigid) whose form is
-// symmetric; otherwise the factors stand.
+// symmetric and of second order (a zeroth-order tie between variables locks nothing, and it
+// would weigh the probes by their distance from the origin); otherwise the factors stand.
 static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor) {
   Mesh *m = &p->mesh;
   int32_t F = p->nfield, d = p->dimension == 3 ? 3 : 2, n = F * d, ncells = m->cells.count;
