@@ -291,6 +291,141 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   });
 }
 
+// A displacement-like system can lock: a nearly incompressible solid's operator is stiff
+// (lambda + 2 mu) against every displacement but the divergence-free ones (mu), and its
+// error lives in those, where a residual scaled by its rows' own size reads lambda/mu too
+// small. The operator's form on the linear fields of each variable (x and y, and z, of one
+// variable at a time: exact on every cell basis) shows it: normalised by its diagonal, its
+// eigenvalues are 1 for uncoupled variables however anisotropic, and for elasticity 2 and
+// 2 mu/(lambda + 2 mu) (the rigid rotations' zeros aside). Each variable's factor is
+// multiplied by half the inverse of the least eigenvalue of the modes it takes part in, at
+// least 1: solids up to a Poisson ratio of a third are measured as before. Only for a linear
+// problem in Cartesian coordinates (in a cylinder the rotations are not rigid) whose form is
+// symmetric and of second order (a zeroth-order tie between variables locks nothing, and it
+// would weigh the probes by their distance from the origin); otherwise the factors stand.
+static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor) {
+  Mesh *m = &p->mesh;
+  int32_t F = p->nfield, d = p->dimension == 3 ? 3 : 2, n = F * d, ncells = m->cells.count;
+  if (n > 30 || p->nonlinear || p->coords.family != 1 || !values || values->count < F || ncells < 1) return;
+  // M((v - 1) d + j, (w - 1) d + i): equation v's volume terms with variable w = the i-th
+  // coordinate (the others zero) against the test field of the j-th coordinate, summed over
+  // cells spread through the mesh.
+  vector2d probe{};
+  vector2d_copyto_0(&probe, values);
+  std::vector<double> M(size_t(n) * n, 0.0);
+  int32_t step = std::max(1, ncells / 400);
+  evalpoint keep = point;
+  point.values = &probe;
+  std::vector<double> Z(size_t(F) * F, 0.0);
+  double area = 0;
+  for (uint16_t w = 1; w <= F; w++)
+    for (int i = 0; i <= d; i++) {
+      for (uint16_t u = 1; u <= F; u++) {
+        vectord &x = probe.data[u - 1];
+        for (int32_t k = 1; k <= x.count && k <= m->nodes.count; k++) {
+          const MeshNode &node = m->nodes.data[k - 1];
+          x.data[k - 1] = u != w ? 0.0 : i == d ? 1.0 : i == 0 ? node.x : i == 1 ? node.y : node.z;
+        }
+      }
+      for (int32_t c = 1; c <= ncells; c += step) {
+        MeshCell &cell = cell_at(m, c);
+        if (!cell.alive) continue;
+        localize(p, c);
+        if (w == 1 && i == 0) area += std::fabs(work_cell.frame.measure);
+        for (uint16_t v = 1; v <= F; v++) {
+          equation *e = eqn(p, v);
+          if (!e) continue;
+          double P[20] = {};
+          int32_t bv = basis_of(p, v), nb = elements_functions[bv];
+          treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, bv);
+          if (i == d) {
+            for (int k = 0; k < nb; k++) Z[size_t(v - 1) * F + w - 1] += P[k];
+            continue;
+          }
+          for (int jj = 0; jj < d; jj++) {
+            double t = 0;
+            for (int k = 0; k < nb; k++) {
+              const MeshNode &node = m->nodes.data[cell.nodes.data[k] - 1];
+              t += P[k] * (jj == 0 ? node.x : jj == 1 ? node.y : node.z);
+            }
+            M[size_t((v - 1) * d + jj) * n + (w - 1) * d + i] += t;
+          }
+        }
+      }
+    }
+  point = keep;
+  vector2d_free(&probe, 1);
+  // Symmetric and with a positive diagonal, or no answer; then normalised by the diagonal.
+  double big = 0, sum = 0;
+  for (int a = 0; a < n; a++) big = std::max(big, std::fabs(M[size_t(a) * n + a])), sum += M[size_t(a) * n + a];
+  // An equation written div(C grad u) + ... = 0 has a negative form.
+  if (sum < 0)
+    for (double &x : M) x = -x;
+  if (!(big > 0)) return;
+  std::vector<double> D(static_cast<size_t>(n), 0.0);
+  for (int a = 0; a < n; a++) {
+    D[size_t(a)] = M[size_t(a) * n + a];
+    if (!(D[size_t(a)] > 1e-8 * big)) return;
+    for (int b = 0; b < a; b++) {
+      double x = M[size_t(a) * n + b], y = M[size_t(b) * n + a];
+      if (std::fabs(x - y) > 1e-6 * std::sqrt(std::fabs(M[size_t(a) * n + a] * M[size_t(b) * n + b]))) return;
+    }
+  }
+  // A zeroth-order term (a reaction, a spring) weighs the probes by their distance from the
+  // origin, not by their gradients: the test reads only second-order systems.
+  for (uint16_t v = 1; v <= F; v++)
+    for (uint16_t w = 1; w <= F; w++) {
+      double dv = 0, dw = 0;
+      for (int i = 0; i < d; i++)
+        dv = std::max(dv, D[size_t((v - 1) * d + i)]), dw = std::max(dw, D[size_t((w - 1) * d + i)]);
+      if (std::fabs(Z[size_t(v - 1) * F + w - 1]) * area > 1e-6 * std::sqrt(dv * dw)) return;
+    }
+  for (int a = 0; a < n; a++)
+    for (int b = 0; b <= a; b++)
+      M[size_t(a) * n + b] = M[size_t(b) * n + a] =
+          0.5 * (M[size_t(a) * n + b] + M[size_t(b) * n + a]) / std::sqrt(D[size_t(a)] * D[size_t(b)]);
+  // Cyclic Jacobi rotations to the eigenvalues, the eigenvectors in the columns of V.
+  std::vector<double> V(size_t(n) * n, 0.0);
+  for (int a = 0; a < n; a++) V[size_t(a) * n + a] = 1;
+  for (int sweep = 0; sweep < 50; sweep++) {
+    double off = 0;
+    for (int a = 0; a < n; a++)
+      for (int b = a + 1; b < n; b++) off += M[size_t(a) * n + b] * M[size_t(a) * n + b];
+    if (off < 1e-24) break;
+    for (int a = 0; a < n; a++)
+      for (int b = a + 1; b < n; b++) {
+        double apq = M[size_t(a) * n + b];
+        if (std::fabs(apq) < 1e-300) continue;
+        double theta = (M[size_t(b) * n + b] - M[size_t(a) * n + a]) / (2 * apq);
+        double t = (theta >= 0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1));
+        double c = 1 / std::sqrt(t * t + 1), sn = t * c;
+        for (int k = 0; k < n; k++) {
+          double x = M[size_t(k) * n + a], y = M[size_t(k) * n + b];
+          M[size_t(k) * n + a] = c * x - sn * y, M[size_t(k) * n + b] = sn * x + c * y;
+        }
+        for (int k = 0; k < n; k++) {
+          double x = M[size_t(a) * n + k], y = M[size_t(b) * n + k];
+          M[size_t(a) * n + k] = c * x - sn * y, M[size_t(b) * n + k] = sn * x + c * y;
+          x = V[size_t(k) * n + a], y = V[size_t(k) * n + b];
+          V[size_t(k) * n + a] = c * x - sn * y, V[size_t(k) * n + b] = sn * x + c * y;
+        }
+      }
+  }
+  for (int a = 0; a < n; a++)
+    if (M[size_t(a) * n + a] < -1e-6) return;
+  // Per variable, the least eigenvalue (past the rigid modes' zeros) of the modes it takes
+  // part in (a tenth of the mode's weight on its probes).
+  for (uint16_t v = 1; v <= F; v++) {
+    double least = 1;
+    for (int a = 0; a < n; a++) {
+      double e = M[size_t(a) * n + a], share = 0;
+      for (int i = 0; i < d; i++) share += V[size_t((v - 1) * d + i) * n + a] * V[size_t((v - 1) * d + i) * n + a];
+      if (e > 1e-6 && share > 0.1) least = std::min(least, e);
+    }
+    factor[size_t(v - 1)] *= std::max(1.0, 0.5 / least);
+  }
+}
+
 // The matrix scaling measures each field variable's residual against the variable's own
 // range at the matrix build. A variable that is zero in truth (a displacement held to zero
 // by symmetry, a field absent from a mode) has only noise there, and its error, measured
@@ -299,8 +434,16 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
 // would need to balance the other variables' terms there (the coupled rows of the scaled
 // matrix, value rows aside), which lifts only a variable whose own range is noise; and, for
 // modes, which the eigenvalue driver normalises over all variables together, the largest
-// range it has in any mode measured and a tenth of the largest range of any variable there. A declared range stands. Returns per field
-// variable the factor (at most 1) by which its residual's scale is multiplied.
+// range it has in any mode measured and a tenth of the largest range of any variable there.
+// A row may also be chiefly about another variable: an equation listed under a variable it
+// hardly holds (vorticity transport under the stream function, the stream function's Poisson
+// equation under the vorticity). The pair's coupling then outweighs their own terms (the
+// product of the two cross blocks exceeds the product of the two own blocks, a ratio no
+// scaling of rows or columns changes; it stays below 1 where each variable's own terms rule,
+// as in elasticity, noise or not), and the row's residual is measured in the scale of the
+// terms it holds: the floor is the whole balancing size, not a thousandth of it. A declared
+// range stands. Returns per field variable the factor by which its residual's scale is
+// multiplied: at most 1 but where the variable's system locks (locking_factor).
 static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_t count, bool modes) {
   int32_t F = p->nfield;
   std::vector<double> factor(size_t(std::max(F, 1)), 1.0);
@@ -312,6 +455,7 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
   // Which field variable each row belongs to (0: none), and its value rows.
   std::vector<uint16_t> var(size_t(rows) + 1, 0);
   std::vector<double> own(size_t(F) + 1, 0.0), cross(size_t(F) + 1, 0.0), range(size_t(F) + 1, 0.0);
+  std::vector<double> block(size_t(F + 1) * (F + 1), 0.0);
   for (uint16_t v = 1; v <= F; v++) {
     const vectorl &map = p->layout.maps.data[v - 1];
     for (int32_t k = 0; k < map.count; k++)
@@ -333,6 +477,7 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
       int32_t c = row.keys[e];
       if (c < 1 || c > rows || !var[size_t(c)]) continue;
       (var[size_t(c)] == v ? own : cross)[v] += std::fabs(row.values[e]);
+      block[size_t(v) * (F + 1) + var[size_t(c)]] += std::fabs(row.values[e]);
     }
   }
   double widest = 0;
@@ -350,10 +495,16 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
     const vectorl &map = p->layout.maps.data[v - 1];
     if (map.count < 1 || map.data[0] < 1 || map.data[0] > rows) continue;
     double g = std::fabs(p->secondscale.data[map.data[0] - 1]);
-    double floor = own[v] > 0 ? coupled * g * cross[v] / own[v] : 0.0;
+    double swap = 0;
+    for (uint16_t w = 1; w <= F; w++) {
+      double d = block[size_t(v) * (F + 1) + v] * block[size_t(w) * (F + 1) + w];
+      if (w != v && d > 0) swap = std::max(swap, block[size_t(v) * (F + 1) + w] * block[size_t(w) * (F + 1) + v] / d);
+    }
+    double floor = own[v] > 0 ? (swap > 1 ? 1.0 : coupled) * g * cross[v] / own[v] : 0.0;
     if (modes) floor = std::max({floor, range[v], shared * widest});
     if (g > 0 && floor > g) factor[size_t(v - 1)] = g / floor;
   }
+  locking_factor(p, count > 0 ? values[0] : nullptr, factor);
   return factor;
 }
 
