@@ -82,8 +82,7 @@ bool factor(const sparsemx *A, double fill) {
   }
   if (symbolic) umfpack_di_free_symbolic(&symbolic);
   if (debug_file)
-    debug_printf("SPARSELU N=%d NZ=%zu LUNZ=%g FLOPS=%g %s\n", n, nz, lunz, flops,
-                 ok ? "FACTORED" : "DECLINED");
+    debug_printf("SPARSELU N=%d NZ=%zu LUNZ=%g FLOPS=%g %s\n", n, nz, lunz, flops, ok ? "FACTORED" : "DECLINED");
   if (!ok) kept.drop();
   return ok;
 }
