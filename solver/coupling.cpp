@@ -670,6 +670,30 @@ static bool reads_normal(const TreeNode *t) {
   return false;
 }
 
+// Equation k's source tree over the cell at count time nodes told + tau (tnew - told),
+// added into S with weights w: one sweep of the rule points sets the time of each node in
+// turn.
+static void source_nodes(pde *p, vectord *S, uint16_t k, const TreeNode *tree, evalpoint *pt, double told, double tnew,
+                         int32_t count, const double *tau, const double *w) {
+  struct Times {
+    evalpoint *pt;
+    double told, h;
+    const double *tau;
+  } times{pt, told, tnew - told, tau};
+  auto at = [](void *ctx, int s) {
+    Times *m = static_cast<Times *>(ctx);
+    m->pt->t = m->told + m->tau[s] * m->h;
+  };
+  int32_t code = vbasis(p, k);
+  double out[8 * 20];
+  for (int32_t first = 0; first < count; first += 8) {
+    int32_t sets = std::min<int32_t>(8, count - first);
+    times.tau = tau + first;
+    int32_t n = treeval_vol_galerkin_sets(p, out, &tree, 1, pt, &code, 1, sets, at, &times);
+    for (int32_t s = 0; s < sets; s++) add_rows(p, S, k, out + s * 20, n, w[first + s]);
+  }
+}
+
 void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, evalpoint *pt, double told,
                           double tnew, uint8_t upflag, uint8_t single) {
   (void)c;
@@ -684,6 +708,12 @@ void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, e
       count = p->tcount.data[k - 1];
       tau = p->tnodes.data[k - 1].data;
       w = p->tweights.data[k - 1].data;
+    }
+    // Without a streamline term every time node's integral is taken in one sweep of the
+    // rule points, whose geometry serves them all; each node's sum runs as alone.
+    if (!(upflag && region_tree(&eqn(p, k)->velocity, R))) {
+      source_nodes(p, S, k, tree, pt, told, tnew, count, tau, w);
+      continue;
     }
     for (int32_t i = 0; i < count; i++) {
       pt->t = told + tau[i] * (tnew - told);
@@ -1088,18 +1118,14 @@ void coupling_build_source_part(pde *p, vectord *S, double told, double tnew, bo
     for (uint16_t k = 1; k <= E; k++) {
       const TreeNode *tree = part(k, cell->region);
       if (zero_integral(tree)) continue;
-      int32_t code = vbasis(p, k), count = 1;
+      int32_t count = 1;
       const double *tau = &one, *w = &one;
       if (timeflag(p, k) && k <= p->tcount.count) {
         count = p->tcount.data[k - 1];
         tau = p->tnodes.data[k - 1].data;
         w = p->tweights.data[k - 1].data;
       }
-      for (int32_t i = 0; i < count; i++) {
-        ep.t = told + tau[i] * (tnew - told);
-        int32_t n = treeval_vol_galerkin(p, buf, tree, &ep, code);
-        add_rows(p, S, k, buf, n, w[i]);
-      }
+      source_nodes(p, S, k, tree, &ep, told, tnew, count, tau, w);
     }
     ep.t = tnew;
   }
