@@ -1093,7 +1093,12 @@ bool coupling_split_source(pde *p) {
     }
   }
   source_split.usable = usable;
-  if (debug_file) debug_printf("SOURCE SPLIT %s\n", usable ? "MADE" : "DECLINED");
+  if (debug_file) {
+    int rests = 0;
+    for (auto &eqparts : source_split.parts)
+      for (SourceParts &r : eqparts) rests += r.rest != nullptr;
+    debug_printf("SOURCE SPLIT %s, %d PARTS READ THE SOLUTION\n", usable ? "MADE" : "DECLINED", rests);
+  }
   return usable;
 }
 
