@@ -1102,6 +1102,8 @@ bool coupling_split_source(pde *p) {
   return usable;
 }
 
+void coupling_release_split() { source_split.clear(); }
+
 void coupling_build_source_part(pde *p, vectord *S, double told, double tnew, bool fixed) {
   TRACE("coupling_build_source_part");
   zero(S, p->nt);

@@ -80,6 +80,8 @@ bool coupling_split_source(pde *p);
 // S on [t_old, t_new] as coupling_build_source builds it, from the fixed part or the rest
 // of the split sources alone: the two parts sum to the whole source.
 void coupling_build_source_part(pde *p, vectord *S, double told, double tnew, bool fixed);
+// Frees the split (its trees are the run's own).
+void coupling_release_split();
 // Whether a Jacobian of the equations or the conditions reads the time or the step: the
 // matrices of a time run then change from step to step though the problem is linear.
 bool coupling_jacobians_follow_time(pde *p);

@@ -1178,6 +1178,9 @@ int32_t timsolve_evolve(pde *p, int32_t) {
 
 TimeRun::~TimeRun() {
   for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &source_old}) vectord_free(v);
+  // The split sources and their fixed part serve the run's steps alone.
+  vectord_free(&step_fixed_source);
+  coupling_release_split();
   vector2d_free(&step_rates, 1);
 }
 
