@@ -670,6 +670,30 @@ static bool reads_normal(const TreeNode *t) {
   return false;
 }
 
+// Equation k's source tree over the cell at count time nodes told + tau (tnew - told),
+// added into S with weights w: one sweep of the rule points sets the time of each node in
+// turn.
+static void source_nodes(pde *p, vectord *S, uint16_t k, const TreeNode *tree, evalpoint *pt, double told, double tnew,
+                         int32_t count, const double *tau, const double *w) {
+  struct Times {
+    evalpoint *pt;
+    double told, h;
+    const double *tau;
+  } times{pt, told, tnew - told, tau};
+  auto at = [](void *ctx, int s) {
+    Times *m = static_cast<Times *>(ctx);
+    m->pt->t = m->told + m->tau[s] * m->h;
+  };
+  int32_t code = vbasis(p, k);
+  double out[8 * 20];
+  for (int32_t first = 0; first < count; first += 8) {
+    int32_t sets = std::min<int32_t>(8, count - first);
+    times.tau = tau + first;
+    int32_t n = treeval_vol_galerkin_sets(p, out, &tree, 1, pt, &code, 1, sets, at, &times);
+    for (int32_t s = 0; s < sets; s++) add_rows(p, S, k, out + s * 20, n, w[first + s]);
+  }
+}
+
 void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, evalpoint *pt, double told,
                           double tnew, uint8_t upflag, uint8_t single) {
   (void)c;
@@ -684,6 +708,12 @@ void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, e
       count = p->tcount.data[k - 1];
       tau = p->tnodes.data[k - 1].data;
       w = p->tweights.data[k - 1].data;
+    }
+    // Without a streamline term every time node's integral is taken in one sweep of the
+    // rule points, whose geometry serves them all; each node's sum runs as alone.
+    if (!(upflag && region_tree(&eqn(p, k)->velocity, R))) {
+      source_nodes(p, S, k, tree, pt, told, tnew, count, tau, w);
+      continue;
     }
     for (int32_t i = 0; i < count; i++) {
       pt->t = told + tau[i] * (tnew - told);
@@ -799,6 +829,8 @@ static Dep dependence(pde *p, const TreeNode *n, uint16_t region, int admit, int
       return Dep::none;
     case op::varble: return admit & 1 ? Dep::affine : Dep::other;
     case op::vardot: return admit & 2 ? Dep::affine : Dep::other;
+    case op::tcoord:
+    case op::deltat: return admit & 4 ? Dep::none : Dep::other;
     case op::param: {
       if (n->index < 1 || n->index > p->formulas.definitions.count) return Dep::other;
       const TreeNode *d = params_find_param_tree(&p->formulas.definitions, n->index, region);
@@ -904,6 +936,211 @@ bool coupling_fixed_source(pde *p) {
     if (!trees_within(p, &eq->source, 0, Dep::none)) return false;
   }
   return true;
+}
+
+// ---- Sources split by what they read ---------------------------------------------------------
+
+// Each equation's source per region as two trees whose sum it is: the part that reads
+// nothing of the solution (coordinates, the time and the step, definitions of those) and
+// the rest (the unknowns, integrals, point values and other derived globals). A time step
+// whose globals are corrected pass by pass builds the first part once and only the rest
+// again. The trees own their nodes; a part that is empty is null.
+namespace {
+struct SourceParts {
+  const TreeNode *of = nullptr;  // the source tree split
+  TreeNode *fixed = nullptr, *rest = nullptr;
+};
+struct SourceSplit {
+  std::vector<std::vector<SourceParts>> parts;  // [equation][region]
+  bool usable = false;
+  void clear() {
+    for (auto &eqparts : parts)
+      for (SourceParts &r : eqparts) r.fixed = trees_free_0(r.fixed), r.rest = trees_free_0(r.rest);
+    parts.clear();
+    usable = false;
+  }
+  ~SourceSplit() { clear(); }
+};
+SourceSplit source_split;
+}  // namespace
+
+// A copy of the tree with every shared subexpression written out where it is read, so
+// that either part of a split evaluates on its own; null past budget nodes.
+static TreeNode *written_out(const TreeNode *n, int32_t &budget, int depth = 0) {
+  if (!n) return nullptr;
+  if (--budget < 0 || depth > 400) return nullptr;
+  if (n->opcode == op::subref || n->opcode == op::subdef) {
+    const TreeNode *t = n->opcode == op::subdef ? n->child[0] : n->target;
+    if (t && t->opcode == op::subdef) t = t->child[0];
+    return t ? written_out(t, budget, depth + 1) : nullptr;
+  }
+  if (n->group == leafop) return trees_copy(n);
+  TreeNode *c = trees_new_0(n->opcode);
+  trees_node_copy(c, n);
+  bool whole = true;
+  for (int k = 0; k < n->arity && k < 3; k++) {
+    c->child[k] = n->child[k] ? written_out(n->child[k], budget, depth + 1) : nullptr;
+    if (n->child[k] && !c->child[k]) whole = false;
+  }
+  if (!whole) return trees_free_0(c);
+  return c;
+}
+
+// A scalar operator node with the given children (b null for one).
+static TreeNode *joined(int32_t opcode, TreeNode *a, TreeNode *b) {
+  TreeNode *n = trees_new_0(opcode);
+  n->valuetag = vtag::scalar;
+  n->arity = b ? 2 : 1;
+  n->child[0] = a;
+  if (b) n->child[1] = b;
+  return n;
+}
+
+// a op b where either may be null (no term): a sum or difference of what there is.
+static TreeNode *sum_of(int32_t opcode, TreeNode *a, TreeNode *b) {
+  if (!b) return a;
+  if (!a) return opcode == op::subop ? joined(op::negateop, b, nullptr) : b;
+  return joined(opcode, a, b);
+}
+
+// Splits n into fixed + rest (copies, owned by the caller). A product or quotient by a
+// fixed factor splits its other operand; any other node that reads the solution is rest.
+static void split_tree(pde *p, const TreeNode *n, uint16_t region, TreeNode **fixed, TreeNode **rest) {
+  *fixed = *rest = nullptr;
+  if (!n) return;
+  if (dependence(p, n, region, 4) == Dep::none) {
+    *fixed = trees_copy(n);
+    return;
+  }
+  TreeNode *f[2] = {nullptr, nullptr}, *r[2] = {nullptr, nullptr};
+  auto copy_node = [&](TreeNode *a, TreeNode *b) {
+    if (!a && !b) return static_cast<TreeNode *>(nullptr);
+    TreeNode *c = trees_new_0(n->opcode);
+    trees_node_copy(c, n);
+    c->child[0] = a;
+    if (n->arity > 1) c->child[1] = b;
+    return c;
+  };
+  switch (n->opcode) {
+    case op::addop:
+    case op::subop:
+      if (n->arity != 2 || n->valuetag != vtag::scalar) break;
+      split_tree(p, n->child[0], region, &f[0], &r[0]);
+      split_tree(p, n->child[1], region, &f[1], &r[1]);
+      *fixed = sum_of(n->opcode, f[0], f[1]);
+      *rest = sum_of(n->opcode, r[0], r[1]);
+      return;
+    case op::negateop:
+    case op::passive:
+    case op::integral:
+      if (n->arity != 1) break;
+      split_tree(p, n->child[0], region, &f[0], &r[0]);
+      *fixed = copy_node(f[0], nullptr);
+      *rest = copy_node(r[0], nullptr);
+      return;
+    case op::mulop:
+    case op::divop: {
+      if (n->arity != 2 || n->valuetag != vtag::scalar) break;
+      int by = dependence(p, n->child[1], region, 4) == Dep::none                             ? 1
+               : n->opcode == op::mulop && dependence(p, n->child[0], region, 4) == Dep::none ? 0
+                                                                                              : -1;
+      if (by < 0) break;
+      split_tree(p, n->child[1 - by], region, &f[0], &r[0]);
+      auto with = [&](TreeNode *part) {
+        if (!part) return static_cast<TreeNode *>(nullptr);
+        TreeNode *factor = trees_copy(n->child[by]);
+        return by == 1 ? copy_node(part, factor) : copy_node(factor, part);
+      };
+      *fixed = with(f[0]);
+      *rest = with(r[0]);
+      return;
+    }
+    default: break;
+  }
+  *rest = trees_copy(n);
+}
+
+bool coupling_split_source(pde *p) {
+  TRACE("coupling_split_source");
+  uint16_t E = eqcount(p);
+  // The split stands while every source tree is the one split.
+  bool same = source_split.parts.size() == E;
+  for (uint16_t k = 1; k <= E && same; k++) {
+    const treevector &v = eqn(p, k)->source;
+    same = source_split.parts[k - 1].size() == size_t(v.count);
+    for (uint16_t r = 1; r <= v.count && same; r++) same = source_split.parts[k - 1][r - 1].of == v.data[r - 1];
+  }
+  if (same) return source_split.usable;
+  source_split.clear();
+  source_split.parts.resize(E);
+  bool usable = true;
+  for (uint16_t k = 1; k <= E; k++) {
+    equation *eq = eqn(p, k);
+    // The streamline term of a source reads the solution's velocity: no split.
+    if (p->upwind && eq->velocity.count) usable = false;
+    source_split.parts[k - 1].resize(eq->source.count);
+    for (uint16_t r = 1; r <= eq->source.count; r++) {
+      SourceParts &s = source_split.parts[k - 1][r - 1];
+      s.of = eq->source.data[r - 1];
+      int32_t budget = 200000;
+      TreeNode *whole = usable && s.of ? written_out(s.of, budget) : nullptr;
+      if (s.of && !whole) {
+        usable = false;
+        continue;
+      }
+      split_tree(p, whole, r, &s.fixed, &s.rest);
+      trees_free_0(whole);
+    }
+  }
+  source_split.usable = usable;
+  if (debug_file) {
+    int rests = 0;
+    for (auto &eqparts : source_split.parts)
+      for (SourceParts &r : eqparts) rests += r.rest != nullptr;
+    debug_printf("SOURCE SPLIT %s, %d PARTS READ THE SOLUTION\n", usable ? "MADE" : "DECLINED", rests);
+  }
+  return usable;
+}
+
+void coupling_release_split() { source_split.clear(); }
+
+void coupling_build_source_part(pde *p, vectord *S, double told, double tnew, bool fixed) {
+  TRACE("coupling_build_source_part");
+  zero(S, p->nt);
+  Mesh *m = &p->mesh;
+  context(&p->solution, nullptr, tnew);
+  uint16_t E = eqcount(p);
+  if (!source_split.usable || source_split.parts.size() != E) rtlib_fatal_in("coupling_build_source_part", "NO SPLIT");
+  auto part = [&](uint16_t k, uint16_t R) -> const TreeNode * {
+    const std::vector<SourceParts> &v = source_split.parts[k - 1];
+    return R >= 1 && R <= v.size() ? (fixed ? v[R - 1].fixed : v[R - 1].rest) : nullptr;
+  };
+  bool any = false;
+  for (uint16_t k = 1; k <= E && !any; k++)
+    for (uint16_t r = 1; r <= source_split.parts[k - 1].size() && !any; r++) any = !zero_integral(part(k, r));
+  static const double one = 1.0;
+  for (int32_t c = 1; any && c <= m->cells.count; c++) {
+    if (!m->cells.data[c - 1].alive) continue;
+    const MeshCell *cell = localize(p, c, 0);
+    for (uint16_t k = 1; k <= E; k++) {
+      const TreeNode *tree = part(k, cell->region);
+      if (zero_integral(tree)) continue;
+      int32_t count = 1;
+      const double *tau = &one, *w = &one;
+      if (timeflag(p, k) && k <= p->tcount.count) {
+        count = p->tcount.data[k - 1];
+        tau = p->tnodes.data[k - 1].data;
+        w = p->tweights.data[k - 1].data;
+      }
+      source_nodes(p, S, k, tree, &ep, told, tnew, count, tau, w);
+    }
+    ep.t = tnew;
+  }
+  for (uint16_t k = 1; k <= E; k++) {
+    const vectorl *nodes = &p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes->count; i++) S->data[row_of(p, k, nodes->data[i]) - 1] = 0;
+    fold_rows(p, S, k);
+  }
 }
 
 // Whether a tree reads the time or the step (directly or through a definition).

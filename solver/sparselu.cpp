@@ -30,6 +30,15 @@ Kept kept;
 // The least estimate of the reciprocal condition of a factor that is used.
 const double least_rcond = 1e-12;
 
+// The most operations the factor may take per entry of the matrix, i.e. sweeps of the
+// matrix an iteration could make in its stead. A plane mesh's factor takes about a
+// thousand (50000 rows, quadratic cells); a solid's fits in memory but takes tens of
+// thousands (25000 rows of cubic cells: 25000 to 41000, ten times the iteration's time
+// with the library's BLAS), each Newton step again.
+const double most_flops_per_entry = 10000.0;
+// From this many operations an entry the nested dissection ordering is tried too.
+const double solid_flops_per_entry = 3000.0;
+
 // The library's settings: the assembled pattern is symmetric (a value condition clears
 // its row and column in place), so the symmetric strategy orders A + A' by AMD and
 // pivots on the diagonal where it can. The solves refine nothing: the matrix is not
@@ -63,10 +72,28 @@ bool factor(const sparsemx *A, double fill) {
   settings(control);
   void *symbolic = nullptr;
   int status = umfpack_di_symbolic(n, n, start.data(), cols.data(), values.data(), &symbolic, control, info);
-  // The entries of L and U by the ordering without pivoting: a plane mesh's fit, a
-  // solid's do not.
-  double lunz = info[UMFPACK_SYMMETRIC_LUNZ];
-  bool ok = status == UMFPACK_OK && lunz <= fill * double(nz);
+  // The entries of L and U, and the operations to make them, by the ordering without
+  // pivoting.
+  double lunz = info[UMFPACK_SYMMETRIC_LUNZ], flops = info[UMFPACK_SYMMETRIC_FLOPS];
+  bool ok = status == UMFPACK_OK && lunz <= fill * double(nz) && flops <= most_flops_per_entry * double(nz);
+  // A factor taken whose minimum degree ordering costs thousands of operations an entry
+  // (a solid's) may cost fewer by nested dissection: the cheaper ordering is kept. The
+  // test above reads the minimum degree's figures, which the iteration was weighed
+  // against.
+  if (ok && flops > solid_flops_per_entry * double(nz)) {
+    double dissect[UMFPACK_CONTROL], dinfo[UMFPACK_INFO];
+    settings(dissect);
+    dissect[UMFPACK_ORDERING] = UMFPACK_ORDERING_METIS;
+    void *other = nullptr;
+    if (umfpack_di_symbolic(n, n, start.data(), cols.data(), values.data(), &other, dissect, dinfo) == UMFPACK_OK &&
+        dinfo[UMFPACK_SYMMETRIC_FLOPS] < flops) {
+      umfpack_di_free_symbolic(&symbolic);
+      symbolic = other, other = nullptr;
+      lunz = dinfo[UMFPACK_SYMMETRIC_LUNZ], flops = dinfo[UMFPACK_SYMMETRIC_FLOPS];
+      for (int i = 0; i < UMFPACK_CONTROL; i++) control[i] = dissect[i];
+    }
+    if (other) umfpack_di_free_symbolic(&other);
+  }
   if (ok) {
     status = umfpack_di_numeric(start.data(), cols.data(), values.data(), symbolic, &kept.numeric, control, info);
     // A matrix singular but for rounding is left to the iteration, whose steps its null
@@ -74,7 +101,8 @@ bool factor(const sparsemx *A, double fill) {
     ok = status == UMFPACK_OK && info[UMFPACK_RCOND] > least_rcond;
   }
   if (symbolic) umfpack_di_free_symbolic(&symbolic);
-  if (debug_file) debug_printf("SPARSELU N=%d NZ=%zu LUNZ=%g %s\n", n, nz, lunz, ok ? "FACTORED" : "DECLINED");
+  if (debug_file)
+    debug_printf("SPARSELU N=%d NZ=%zu LUNZ=%g FLOPS=%g %s\n", n, nz, lunz, flops, ok ? "FACTORED" : "DECLINED");
   if (!ok) kept.drop();
   return ok;
 }

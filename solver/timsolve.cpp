@@ -697,10 +697,21 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
 // two ends.
 static const int32_t consistent_passes = 10;
 
-static void step_source(pde *p, TimeRun *run, double t, double tnew) {
+// Where the sources split (coupling_split_source), the part that reads nothing of the
+// solution is built once a step and kept here; each pass builds only the rest.
+static vectord step_fixed_source{};
+
+static void split_source(pde *p, double t, double tnew, bool anew) {
+  if (anew) coupling_build_source_part(p, &step_fixed_source, t, tnew, true);
+  coupling_build_source_part(p, &p->tsource, t, tnew, false);
+  for (int32_t j = 0; j < p->nt; j++) p->tsource.data[j] += step_fixed_source.data[j];
+}
+
+static void step_source(pde *p, TimeRun *run, double t, double tnew, bool split) {
   const double tt[2] = {t, tnew};
   globals_at(p, &p->solution, tt);
-  coupling_build_source(p, &p->tsource, t, tnew, 0);
+  if (split) split_source(p, t, tnew, false);
+  else coupling_build_source(p, &p->tsource, t, tnew, 0);
   double theta = p->theta;
   for (int32_t j = 0; j < p->nt; j++)
     p->tsource.data[j] = (1 - theta) * run->source_old.data[j] + theta * p->tsource.data[j];
@@ -725,12 +736,14 @@ static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild
     if (!run->rest_rates.empty()) hold_rest_floors(p, run);
     hold_ranges(p, run, nullptr, true);
   }
-  if (!run->fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
-  run->fixed.sourced = run->fixed.sources && !timsolve_sweep;
   // Derived globals of the solution (integrals, fits) couple every unknown and have no
   // Jacobian: the step is corrected until its sources, taken with the globals at both
   // ends, agree with the values it ends on.
   bool coupled = p->fitlist.count > 0 && !run->fixed.linear;
+  bool split = coupled && coupling_split_source(p);
+  if (split) split_source(p, t, tnew, true);
+  else if (!run->fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
+  run->fixed.sourced = run->fixed.sources && !timsolve_sweep;
   if (coupled) vectord_copyto_0(&run->source_old, &p->tsource);
   // Predictor along the rate.
   for (int32_t k = 1; k <= nvariables(p); k++) {
@@ -753,7 +766,7 @@ static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild
   for (;;) {
     pass++;
     if (line && pass > 1) display_update_num(&p->status, line, pass);
-    if (coupled) step_source(p, run, t, tnew);
+    if (coupled) step_source(p, run, t, tnew, split);
     timsolve_step_residual(p, run, t, tnew, pass);
     vectord_copyto_1(&p->correction, 0.0);
     double size = tsolve(p, run, 1.0 / h, theta, tol * p->overshoot, pass == 1);
@@ -1202,6 +1215,9 @@ int32_t timsolve_evolve(pde *p, int32_t) {
 
 TimeRun::~TimeRun() {
   for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &source_old}) vectord_free(v);
+  // The split sources and their fixed part serve the run's steps alone.
+  vectord_free(&step_fixed_source);
+  coupling_release_split();
   vector2d_free(&step_rates, 1);
 }
 

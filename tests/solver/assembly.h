@@ -34,13 +34,13 @@ struct Assembly : Actions {
     fitting_init();
   }
   // Parses and analyses; "ok" or the message.
-  std::string setup(const std::string &source) {
+  std::string setup(const std::string &source, int cse = 0) {
     std::string r = parse(source);
     if (r != "ok") return "parse: " + r;
     prepare_domain();
     dominpde_edge_bcs(p);
     dominpde_joint_bcs(p);
-    p->cse = 0;
+    p->cse = decltype(p->cse)(cse);
     HookScope hook;
     pde *q = p;
     int code = except_catch("analyse", [q] { buildeq_analyze_eq(q); });

@@ -11,6 +11,7 @@
 #include "tests/model/symfix.h"
 #include "solver/bigmatx.h"
 #include "solver/fitting.h"
+#include "solver/coupling.h"
 #include "tests/solver/assembly.h"
 
 namespace {
@@ -420,3 +421,52 @@ TEST_F(Coupling, ScalarMultiplierKeepsTheScaledMatrixSymmetric) {
   }
   EXPECT_GT(coupled, 4);
 }
+
+namespace {
+
+// An equation with a global splits its source into the part free of the solution and the
+// rest: the two sum to the whole source, and the free part stays when the solution
+// doubles (the rest, where there is one, doubles with it). Shared subexpressions (the
+// third row, with the common-subexpression pass on) are written out into both parts.
+struct SplitSource : Coupling, ::testing::WithParamInterface<std::pair<const char *, int>> {};
+
+TEST_P(SplitSource, PartsSumToTheWholeAndOnlyTheRestFollowsTheSolution) {
+  ASSERT_EQ(setup(std::string("VARIABLES u EQUATIONS ") + GetParam().first + " " + square +
+                      "VALUE(u) = 0 LINE TO (1,0) NATURAL(u) = 0 LINE TO (1,1) TO (0,1) TO FINISH",
+                  GetParam().second),
+            "ok");
+  grid(4, 3, tri6);
+  layout();
+  double times[2] = {0, 0};
+  vectord whole{}, fixed[2]{}, rest[2]{};
+  for (int scale = 1; scale <= 2; scale++) {
+    values([&](int, double x, double y) { return scale * (0.3 + x * y); });
+    ASSERT_EQ(run([&] {
+                fitting_invalidate_fits(p, 3);
+                fitting_validate_fits(p, &p->fitlist, &u, times);
+                if (scale == 1) coupling_build_source(p, &whole, 0, 0, 1);
+                ASSERT_TRUE(coupling_split_source(p));
+                coupling_build_source_part(p, &fixed[scale - 1], 0, 0, true);
+                coupling_build_source_part(p, &rest[scale - 1], 0, 0, false);
+              }),
+              "ok");
+  }
+  double most = 0;
+  for (int32_t r = 0; r < p->nt; r++) {
+    EXPECT_NEAR(fixed[0].data[r] + rest[0].data[r], whole.data[r], 1e-13) << r;
+    EXPECT_EQ(fixed[1].data[r], fixed[0].data[r]) << r;
+    EXPECT_NEAR(rest[1].data[r], 2 * rest[0].data[r], 1e-13) << r;
+    most = std::max(most, std::fabs(whole.data[r]));
+  }
+  EXPECT_GT(most, 1e-3);  // a source there is
+  for (vectord *v : {&whole, &fixed[0], &fixed[1], &rest[0], &rest[1]}) vectord_free(v);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, SplitSource,
+                         ::testing::Values(std::pair{"div(grad(u)) + x*y + sin(x)*(INTEGRAL(u) + 2) = 0", 0},
+                                           std::pair{"div(grad(u)) + (x + INTEGRAL(u))/(1 + y) - 3 = 0", 0},
+                                           std::pair{"div(grad(u)) + exp(x*y)*(1 + exp(x*y)*INTEGRAL(u)) + exp(x*y) = "
+                                                     "0",
+                                                     1}));
+
+}  // namespace
