@@ -64,11 +64,22 @@ static void size_solution(pde *p, vector2d *u) {
 
 // The resolution error of the start: per variable the cell integrals of its initial
 // expression against those of its interpolated values; each cell's error is left in
-// the cell, the global figure returned.
-static double resolution_error(pde *p, vector2d *u) {
+// the cell, the global figure returned. A cell whose own RMS difference over the variable's
+// range passes own takes that as its error, and the global figure is at least it.
+static double resolution_error(pde *p, vector2d *u, double own) {
   Mesh *m = &p->mesh;
   uint16_t E = p->nfield;
-  std::vector<double> A(E + 1, 0.0), D(E + 1, 0.0), d(E + 1, 0.0);
+  std::vector<double> A(E + 1, 0.0), D(E + 1, 0.0), d(E + 1, 0.0), rms(E + 1, 0.0), R(E + 1, 0.0);
+  // Each variable's range over the nodes: the unit of a cell's own difference.
+  for (uint16_t k = 1; k <= E; k++) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (int32_t n = 1; n <= m->nodes.count && n <= u->data[k - 1].count; n++) {
+      if (!m->nodes.data[n - 1].alive) continue;
+      lo = std::min(lo, u->data[k - 1].data[n - 1]), hi = std::max(hi, u->data[k - 1].data[n - 1]);
+    }
+    R[k] = hi > lo ? hi - lo : std::max(std::fabs(hi), 0.0);
+  }
+  double worst = 0;
   const QuadRule *rule = quature_rule(p->vrule);
   int32_t cells = 0;
   auto each_cell = [&](auto &&f) {
@@ -94,6 +105,8 @@ static double resolution_error(pde *p, vector2d *u) {
           b += w * v, sq += w * e * e, size += w;
         }
         d[k] = std::max(std::fabs(a - b), std::sqrt(std::fabs(sq * size)));
+        rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
+        if (!(rms[k] > own)) rms[k] = 0;
         f(cell, k, a);
       }
     }
@@ -111,8 +124,13 @@ static double resolution_error(pde *p, vector2d *u) {
   each_cell([&](MeshCell *cell, uint16_t k, double) {
     if (k == 1) cell->error = 0;
     if (A[k] > 0) cell->error = std::sqrt(cell->error * cell->error + (d[k] / A[k]) * (d[k] / A[k]));
+    // A cell's own RMS difference over the range, where it passes the limit own: a narrow
+    // front's few small cells weigh little in the sums above, which passed a front off by a
+    // fifth of its range.
+    cell->error = std::max(cell->error, rms[k]);
+    worst = std::max(worst, rms[k]);
   });
-  return E ? std::sqrt(ratio / E) : 0.0;
+  return std::max(E ? std::sqrt(ratio / E) : 0.0, worst);
 }
 
 // Whether the value conditions move some node of the start by more than tol of the variable's
@@ -182,6 +200,10 @@ void init_ss(pde *p, const double times[2]) {
   // start is resolved.
   int32_t p_ = 0, N0 = m->nodes.count;
   double tau = 10 * p->errlim;
+  // A cell's own difference counts where it is twice the limit the sums are held to: a smooth
+  // start is judged by the sums as before, a front by its cells. Not where value conditions
+  // jump from the start: that jump is held, not resolved.
+  auto own = [&] { return p->startjump ? HUGE_VAL : 2 * tau; };
   bool resolved = false;
   for (;;) {
     p_++;
@@ -210,7 +232,7 @@ void init_ss(pde *p, const double times[2]) {
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
         display_checkkey(&p->status) || p->stop || p->error)
       break;
-    if (resolution_error(p, u) <= tau) {
+    if (resolution_error(p, u, own()) <= tau) {
       resolved = true;
       break;
     }
@@ -234,7 +256,7 @@ void init_ss(pde *p, const double times[2]) {
   // jump crosses then hold what the expression holds over them (the heat of two
   // half-planes in contact was 8e-4 too large, and stayed so), where the nodes' values
   // would put the jump at the nodes nearest it.
-  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u) > tau) {
+  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u, own()) > tau) {
     cgsolve_log_note(p, "INITIAL VALUES NOT RESOLVED");
     project_start(p, u, times);
   }
