@@ -5,8 +5,10 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <immintrin.h>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "graphics/display.h"
 #include "runtime/bopmem.h"
@@ -606,18 +608,42 @@ double sparsemx_norm_l1(const sparsemx *M, vectord *v) {
 
 // ---- Diagonal preconditioners -----------------------------------------------------------
 
+// x := sqrt(1 / x) for x > 0, four at a time: the division and the root are each rounded
+// once, as the scalar ones are.
+[[gnu::noinline, gnu::target("avx2")]] static void inverse_roots_wide(double *x, int32_t n) {
+  const __m256d one = _mm256_set1_pd(1.0);
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) _mm256_storeu_pd(x + i, _mm256_sqrt_pd(_mm256_div_pd(one, _mm256_loadu_pd(x + i))));
+  for (; i < n; i++) x[i] = std::sqrt(1.0 / x[i]);
+}
+
 void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym) {
   TRACE("sparsemx_diag_dip_0");
   vectord_resize(D, A->rows, std::max(A->rows, D->capacity));
+  static const bool avx = __builtin_cpu_supports("avx2");
+  // The rows whose diagonal is not positive take their entry here; the others hold their
+  // diagonal until the pass below.
+  std::vector<std::pair<int32_t, double>> others;
+  bool wide = sym && avx;
   for (int32_t i = 1; i <= A->rows; i++) {
     const vectorld *r = row(A, i);
     int32_t k = find(r, i);
     double d = k < 0 ? 0.0 : r->values[k];
+    if (d > 0) {
+      D->data[i - 1] = wide ? d : sym ? std::sqrt(std::fabs(1.0 / d)) : 1.0 / d;
+      continue;
+    }
     // The row's norm stands in for a diagonal that is not positive.
-    double s = d > 0 ? 0.0 : vectorld_norm_l2(r);
-    double x = d > 0 ? 1.0 / d : s == 0 ? 1.0 : 1.0 / std::sqrt(s);
-    D->data[i - 1] = sym ? std::sqrt(std::fabs(x)) : x;
+    double s = vectorld_norm_l2(r);
+    double x = s == 0 ? 1.0 : 1.0 / std::sqrt(s);
+    x = sym ? std::sqrt(std::fabs(x)) : x;
+    D->data[i - 1] = 1.0;
+    if (wide) others.push_back({i - 1, x});
+    else D->data[i - 1] = x;
   }
+  if (!wide) return;
+  inverse_roots_wide(D->data, A->rows);
+  for (const auto &o : others) D->data[o.first] = o.second;
 }
 
 // D(j) := the sum of squares of column j, then its inverse (or inverse root).
