@@ -3,7 +3,9 @@
 #include "runtime/timefun.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "runtime/rtlib.h"
 
@@ -23,11 +25,38 @@ void timefun_expand_timecode(TimeRec *record, int64_t code) {
   record->mon += 1;
 }
 
-// The record's own daylight-saving flag settles the hour that a change repeats.
+// The record's own daylight-saving flag settles the hour that a change repeats. The C
+// library reads the zone's rules again at every conversion (a file status each time); a
+// run's status line converts its start and the current second at every step, so the last
+// two conversions are kept with the zone setting (TZ) they were made under.
 int64_t timefun_compress_timecode(const TimeRec *record) {
+  struct Kept {
+    TimeRec r;
+    std::string zone;
+    bool zoned = false, used = false;
+    int64_t code = 0;
+  };
+  static Kept kept[2];
+  static int older = 0;
+  const char *zone = getenv("TZ");
+  auto same = [&](const Kept &k) {
+    const TimeRec &a = k.r, &b = *record;
+    return k.used && a.sec == b.sec && a.min == b.min && a.hour == b.hour && a.mday == b.mday && a.mon == b.mon &&
+           a.year == b.year && a.wday == b.wday && a.yday == b.yday && a.isdst == b.isdst &&
+           k.zoned == (zone != nullptr) && (!zone || k.zone == zone);
+  };
+  for (int i = 0; i < 2; i++)
+    if (same(kept[i])) {
+      older = 1 - i;
+      return kept[i].code;
+    }
   TimeRec r = *record;
   r.mon -= 1;
-  return rtlib_mktime(&r);
+  int64_t code = rtlib_mktime(&r);
+  Kept &k = kept[older];
+  k.r = *record, k.zoned = zone != nullptr, k.zone = zone ? zone : "", k.used = true, k.code = code;
+  older = 1 - older;
+  return code;
 }
 
 void timefun_get_time(TimeRec *record) {

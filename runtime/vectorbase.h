@@ -94,7 +94,12 @@ template <class D, class S> void vecbase_copy(D *dst, const S *src, const char *
     RtlibTrace guard(rzname);
     vecbase_resize(dst, src->count, src->capacity, rzname);
   }
-  for (int32_t i = 0; i < src->count; i++) dst->data[i] = E(src->data[i]);
+  // Elements of the same plain kind go as one block of bytes (a copy onto itself too).
+  if constexpr (std::is_same_v<E, vecbase_elem<S>> && std::is_trivially_copyable_v<E>) {
+    if (src->count > 0) std::memmove(dst->data, src->data, sizeof(E) * size_t(src->count));
+  } else {
+    for (int32_t i = 0; i < src->count; i++) dst->data[i] = E(src->data[i]);
+  }
   dst->count = src->count;
 }
 

@@ -47,16 +47,28 @@ int timsolve_init() {
 
 // ---- Norm helpers, third difference -------------------------------------------------------
 
-double timsolve_weight(double x, int32_t selector) {
-  TRACE("timsolve_weight");
+// x^2, x^4, x^8 or x^16 by the norm selector; false for a selector outside 0-4.
+static inline bool weigh(double x, int32_t selector, double *w) {
   double x2 = x * x;
   switch (selector) {
-    case 0: case 1: return x2;
-    case 2: return x2 * x2;
-    case 3: return x2 * x2 * x2 * x2;
-    case 4: { double x8 = x2 * x2 * x2 * x2; return x8 * x8; }
+    case 0:
+    case 1: *w = x2; return true;
+    case 2: *w = x2 * x2; return true;
+    case 3: *w = x2 * x2 * x2 * x2; return true;
+    case 4: {
+      double x8 = x2 * x2 * x2 * x2;
+      *w = x8 * x8;
+      return true;
+    }
   }
-  rtlib_fatal_in("timsolve_weight", "Bad Norm Selector");
+  return false;
+}
+
+double timsolve_weight(double x, int32_t selector) {
+  TRACE("timsolve_weight");
+  double w;
+  if (!weigh(x, selector, &w)) rtlib_fatal_in("timsolve_weight", "Bad Norm Selector");
+  return w;
 }
 
 double timsolve_unweight(double y, int32_t selector) {
@@ -70,16 +82,33 @@ double timsolve_unweight(double y, int32_t selector) {
   rtlib_fatal_in("timsolve_unweight", "Bad Norm Selector");
 }
 
+namespace {
+// The step differences of one step, whose times a, b, c (from t) are the same for every
+// node: the factors that depend on them alone are taken once.
+struct StepDifference {
+  double off, a, b, c, k, offcc;
+  StepDifference(double off_, double a_, double b_, double c_) : off(off_), a(a_), b(b_), c(c_) {
+    double q = (c - b) / a - (c - a) / b + (b - a) / c;
+    k = c * c / (a * b * q);
+    offcc = off * c * c;
+  }
+  double third(double A, double B, double C, double D) const {
+    return k * ((A - C) * (c - b) / a - (B - C) * (c - a) / b + (D - C) * (b - a) / c);
+  }
+  // off c^2 u'' / 2, u'' from the second difference over t_m1, t, t_new.
+  double step(double A, double B, double C, double D) const {
+    double second = offcc * ((D - C) / c - (B - C) / b) / (c - b);
+    return third(A, B, C, D) + second;
+  }
+};
+}  // namespace
+
 double timsolve_third_difference(double a, double b, double c, double A, double B, double C, double D) {
-  double q = (c - b) / a - (c - a) / b + (b - a) / c;
-  double k = c * c / (a * b * q);
-  return k * ((A - C) * (c - b) / a - (B - C) * (c - a) / b + (D - C) * (b - a) / c);
+  return StepDifference(0.0, a, b, c).third(A, B, C, D);
 }
 
 double timsolve_step_difference(double off, double a, double b, double c, double A, double B, double C, double D) {
-  // off c^2 u'' / 2, u'' from the second difference over t_m1, t, t_new.
-  double second = off * c * c * ((D - C) / c - (B - C) / b) / (c - b);
-  return timsolve_third_difference(a, b, c, A, B, C, D) + second;
+  return StepDifference(off, a, b, c).step(A, B, C, D);
 }
 
 // ---- Timed output ---------------------------------------------------------------------------
@@ -822,6 +851,11 @@ static double check_timestep(pde *p, TimeRun *run) {
   double sum = 0;
   int32_t terms = 0;
   double off = 2 * p->theta - 1;  // the one-node scheme errs by h^2 u'' / 2 per step
+  auto weight = [sel](double x) {
+    double w;
+    if (!weigh(x, sel, &w)) rtlib_fatal_in("timsolve_weight", "Bad Norm Selector");
+    return w;
+  };
   for (int32_t k = 1; k <= nvariables(p); k++) {
     // The step is measured against the variable's range with the step's new values in.
     double range = step_range(p, run, k, &p->solution);
@@ -831,10 +865,10 @@ static double check_timestep(pde *p, TimeRun *run) {
     if (p->cycle < 3) {
       if (!has_rate(p, k)) continue;
       const vectord &d = p->udot.data[k - 1], &d0 = p->udotold.data[k - 1];
-      for (int32_t i = 0; i < d.count; i++, count++)
-        term += timsolve_weight((d.data[i] - d0.data[i]) * h / (range * p->errlim), sel);
+      for (int32_t i = 0; i < d.count; i++, count++) term += weight((d.data[i] - d0.data[i]) * h / (range * p->errlim));
     } else if (k <= p->nfield && has_rate(p, k)) {
       const vectord &u2 = p->um2.data[k - 1], &u1 = p->um1.data[k - 1];
+      const StepDifference diff(off, a, b, c);
       for (int32_t e = 1; e <= p->mesh.cells.count; e++) {
         const MeshCell &cell = p->mesh.cells.data[e - 1];
         if (!cell.alive) continue;  // dead cells hold stale nodes
@@ -844,18 +878,16 @@ static double check_timestep(pde *p, TimeRun *run) {
           int32_t n = cell.nodes.data[j] - 1;
           A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
         }
-        term += timsolve_weight(timsolve_step_difference(off, a, b, c, A, B, C, D) / (range * p->errlim * nn), sel);
+        term += weight(diff.step(A, B, C, D) / (range * p->errlim * nn));
         count++;
       }
     } else if (k <= p->nfield) {
       if (p->changelim <= 0) continue;  // no change unit: no term
-      for (int32_t i = 0; i < u.count; i++, count++)
-        term += timsolve_weight((u.data[i] - uo.data[i]) / (range * p->changelim), sel);
+      for (int32_t i = 0; i < u.count; i++, count++) term += weight((u.data[i] - uo.data[i]) / (range * p->changelim));
     } else if (has_rate(p, k)) {
-      term = timsolve_weight(timsolve_step_difference(off, a, b, c, p->um2.data[k - 1].data[0],
-                                                      p->um1.data[k - 1].data[0], uo.data[0], u.data[0]) /
-                                 (range * p->errlim),
-                             sel);
+      term = weight(StepDifference(off, a, b, c)
+                        .step(p->um2.data[k - 1].data[0], p->um1.data[k - 1].data[0], uo.data[0], u.data[0]) /
+                    (range * p->errlim));
       count = 1;
     }
     if (count == 0) continue;

@@ -65,6 +65,22 @@ TEST(CalendarTime, ExpandAndCompressAreInverse) {
   EXPECT_EQ(r.year * 10000 + r.mon * 100 + r.mday, 1280229) << "month counted from 1";
 }
 
+// The same record converted again, and again under another zone: each conversion is that
+// zone's, however often the record was converted before.
+TEST(CalendarTime, RepeatedCompressFollowsTheZone) {
+  TimeRec r{};
+  r.year = 126, r.mon = 7, r.mday = 1, r.hour = 12, r.isdst = -1;  // 2026-07-01 12:00 local
+  for (int pass = 0; pass < 2; pass++) {
+    {
+      Zone z(kUtc);
+      EXPECT_EQ(timefun_compress_timecode(&r), 1782907200) << pass;
+      EXPECT_EQ(timefun_compress_timecode(&r), 1782907200) << pass;
+    }
+    Zone z(kCentral);
+    EXPECT_EQ(timefun_compress_timecode(&r), 1782907200 - 7200) << pass;
+  }
+}
+
 TEST(ElapsedTime, ShortAndLongForms) {
   const int64_t t0 = 1780308000;  // 2026-06-01 10:00:00
   const struct {

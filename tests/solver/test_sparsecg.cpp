@@ -175,11 +175,11 @@ TEST(Sparsecg, BlockColumnsEqualTheirSingleSolvesBitForBit) {
 }
 
 TEST(Sparsecg, BlockByTheCompleteFactorMeetsTheDenseSolution) {
-  // Three and then eleven columns (four-lane groups and the rest) of the 2D Laplacian by
-  // the complete factor: the dense solution to rounding, also once its values change (the
-  // kept factor is not reused). A matrix that is not positive definite, or singular, is
-  // declined, x untouched.
-  for (int w : {3, 11})
+  // Three, eleven and 29 columns (eight- and four-lane groups, the rest, and a block wider
+  // than one pass through the factor) of the 2D Laplacian by the complete factor: the dense
+  // solution to rounding, also once its values change (the kept factor is not reused). A
+  // matrix that is not positive definite, or singular, is declined, x untouched.
+  for (int w : {3, 11, 29})
     for (double shift : {0.0, 1.5}) {
       Dense dense = five_point(8);
       for (size_t i = 0; i < dense.size(); i++) dense[i][i] += shift;

@@ -93,6 +93,12 @@ TEST(Sparsemx, ProductsAgreeWithDense) {
       EXPECT_NEAR(y.data[i], s, 1e-14);
     }
   }
+  // The single product sums each row as the block product's one column does: the same bits.
+  Vec y(ys);
+  std::vector<double> yb(static_cast<size_t>(n));
+  sparsemx_mv_0(&y, &m, &x);
+  sparsemx_mv_block(yb.data(), &m, x.data, 1);
+  EXPECT_EQ(std::memcmp(y.data, yb.data(), sizeof(double) * size_t(n)), 0);
   Vec z;
   double want = 0;
   for (auto &r : a) want = std::max(want, std::accumulate(r.begin(), r.end(), 0.0, [](double t, double v) { return t + std::fabs(v); }));
