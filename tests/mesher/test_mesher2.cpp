@@ -1,4 +1,4 @@
-// Whole meshes of squares, an L-shape, a disk, an annulus and a slotted square: the
+// Whole meshes of squares, an L-shape, a disk, an annulus and slotted squares: the
 // mesh checks, orientation, the Euler count, the boundary polygon's area, boundary node
 // spacing and node density, side nodes, and the driver's phases.
 #include "domain/joints.h"
@@ -35,10 +35,17 @@ const Shape shapes[] = {
        t->region_of({t->lines({{0, 0}, {1, 0}, {1, 1}, {0, 1}}),
                      t->lines({{0.2, 0.4995}, {0.2, 0.5005}, {0.8, 0.5005}, {0.8, 0.4995}})});
      }},
+    // A slot a ten-thousandth wide: some 12,000 legs of a ten-thousandth beside the
+    // square's sides of a tenth, whose node and leg searches meet both.
+    {"hairline slot", 1,
+     [](Mesher *t) {
+       t->region_of({t->lines({{0, 0}, {1, 0}, {1, 1}, {0, 1}}),
+                     t->lines({{0.2, 0.49995}, {0.2, 0.50005}, {0.8, 0.50005}, {0.8, 0.49995}})});
+     }},
 };
 
 struct Shapes : Mesher, ::testing::WithParamInterface<std::tuple<int, int>> {};
-INSTANTIATE_TEST_SUITE_P(Mesher, Shapes, ::testing::Combine(::testing::Range(0, 5), ::testing::Values(10, 40)));
+INSTANTIATE_TEST_SUITE_P(Mesher, Shapes, ::testing::Combine(::testing::Range(0, 6), ::testing::Values(10, 40)));
 
 TEST_P(Shapes, PassEveryCheck) {
   const Shape &s = shapes[std::get<0>(GetParam())];
