@@ -204,9 +204,9 @@ struct ReachGrids {
 // its own class only. A search visits each class whose box it meets and returns every
 // item whose box meets its own, possibly with others, and an item entered twice twice:
 // the caller applies its own exact test. A class's grid is fitted again when its items
-// have doubled since the last fit, or half as many as it held have come beyond its box
-// (a front moving on), or half of them have left (live tells which are still there);
-// until then an item beyond the fitted box goes to the border buckets.
+// have doubled since the last fit, or a sixteenth as many as it held have come beyond the
+// box it was fitted to (a front moving on), or half of them have left (live tells which
+// are still there); until then an item beyond that box goes to the border buckets.
 template <class T> struct SizedGrids {
   struct Item {
     double xlo, ylo, xhi, yhi, size;
@@ -255,18 +255,23 @@ template <class T> struct SizedGrids {
       K.x2 = std::max(K.x2, it.xhi), K.y2 = std::max(K.y2, it.yhi);
     }
     K.items.resize(k);
-    rect3d box{K.x1, K.y1, 0, K.x2, K.y2, 0};
+    // The grid reaches out the box's own width and height (and two of the largest sizes)
+    // on every side, so that a front moving on stays in it until it has doubled.
+    double ex = std::max(K.x2 - K.x1, 4 * K.size), ey = std::max(K.y2 - K.y1, 4 * K.size);
+    if (!(ex < HUGE_VAL)) ex = 0;
+    if (!(ey < HUGE_VAL)) ey = 0;
+    K.f1 = K.x1 - ex, K.g1 = K.y1 - ey, K.f2 = K.x2 + ex, K.g2 = K.y2 + ey;
+    rect3d box{K.f1, K.g1, 0, K.f2, K.g2, 0};
     K.grid.fit(box, 2 * K.size, 4 * int64_t(k) + 64);
     for (const Item &it : K.items) K.grid.add(it.xlo, it.ylo, it.xhi, it.yhi, it.item);
     K.fitted = std::max<size_t>(k, 1), K.gone = 0, K.beyond = 0;
-    K.f1 = K.x1, K.g1 = K.y1, K.f2 = K.x2, K.g2 = K.y2;
   }
   // Enters item over the box given.
   template <class L> void insert(double xlo, double ylo, double xhi, double yhi, double size, T item, L &&live) {
     Class &K = class_of(size);
     K.items.push_back({xlo, ylo, xhi, yhi, std::fabs(size), item});
     bool out = !(xlo >= K.f1 && xhi <= K.f2 && ylo >= K.g1 && yhi <= K.g2);
-    if (K.fitted == 0 || K.items.size() >= 2 * K.fitted + 16 || (out && 2 * ++K.beyond >= K.fitted + 16))
+    if (K.fitted == 0 || K.items.size() >= 2 * K.fitted + 16 || (out && ++K.beyond >= K.fitted / 16 + 16))
       return refit(K, live);
     K.size = std::max(K.size, std::fabs(size));
     K.x1 = std::min(K.x1, xlo), K.y1 = std::min(K.y1, ylo), K.x2 = std::max(K.x2, xhi), K.y2 = std::max(K.y2, yhi);
