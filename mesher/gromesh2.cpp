@@ -88,8 +88,9 @@ struct Buckets {
     return v <= 0 ? 0 : v >= ny - 1 ? ny - 1 : int32_t(v);
   }
   void add(double xlo, double ylo, double xhi, double yhi, T item) {
-    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
-      for (int32_t i = ix(xlo); i <= ix(xhi); i++) {
+    const int32_t i0 = ix(xlo), i1 = ix(xhi), j1 = iy(yhi);
+    for (int32_t j = iy(ylo); j <= j1; j++)
+      for (int32_t i = i0; i <= i1; i++) {
         std::vector<T> &b = cells[size_t(j) * nx + i];
         if (b.empty()) touched.push_back(j * nx + i);
         b.push_back(item);
@@ -98,15 +99,17 @@ struct Buckets {
   void add(double x, double y, T item) { add(x, y, x, y, item); }
   template <class F>
   void query(double xlo, double ylo, double xhi, double yhi, F &&f) const {
-    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
-      for (int32_t i = ix(xlo); i <= ix(xhi); i++)
+    const int32_t i0 = ix(xlo), i1 = ix(xhi), j1 = iy(yhi);
+    for (int32_t j = iy(ylo); j <= j1; j++)
+      for (int32_t i = i0; i <= i1; i++)
         for (const T &item : cells[size_t(j) * nx + i]) f(item);
   }
   // Visits the items like query and drops those for which keep returns false.
   template <class F>
   void prune(double xlo, double ylo, double xhi, double yhi, F &&keep) {
-    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
-      for (int32_t i = ix(xlo); i <= ix(xhi); i++) {
+    const int32_t i0 = ix(xlo), i1 = ix(xhi), j1 = iy(yhi);
+    for (int32_t j = iy(ylo); j <= j1; j++)
+      for (int32_t i = i0; i <= i1; i++) {
         std::vector<T> &b = cells[size_t(j) * nx + i];
         for (size_t k = 0; k < b.size();)
           if (keep(b[k])) k++;
@@ -223,10 +226,14 @@ template <class T> struct SizedGrids {
   };
   std::vector<Class> classes;
   int32_t used = 0;
+  // Classes span a factor of 2^(1 + wide) from unit times a power of 2^(1 + wide).
+  double unit = 1;
+  int wide = 0;
+  rect3d bound{-HUGE_VAL, -HUGE_VAL, 0, HUGE_VAL, HUGE_VAL, 0};  // where items lie but for a few
 
-  static int key_of(double size) {
-    double s = std::fabs(size);
-    return !(s > 0) ? INT32_MIN : s < HUGE_VAL ? std::ilogb(s) : INT32_MAX;
+  int key_of(double size) const {
+    double s = std::fabs(size) / unit;
+    return !(s > 0) ? INT32_MIN : s < HUGE_VAL ? std::ilogb(s) >> wide : INT32_MAX;
   }
   Class *find(double size) {
     int key = key_of(size);
@@ -256,13 +263,16 @@ template <class T> struct SizedGrids {
     }
     K.items.resize(k);
     // The grid reaches out the box's own width and height (and two of the largest sizes)
-    // on every side, so that a front moving on stays in it until it has doubled.
+    // on every side within the bound, so that a front moving on stays in it until it has
+    // doubled; its buckets are twice the largest size, up to as many as a grid of 512 by
+    // 512 has besides four for each item.
     double ex = std::max(K.x2 - K.x1, 4 * K.size), ey = std::max(K.y2 - K.y1, 4 * K.size);
     if (!(ex < HUGE_VAL)) ex = 0;
     if (!(ey < HUGE_VAL)) ey = 0;
-    K.f1 = K.x1 - ex, K.g1 = K.y1 - ey, K.f2 = K.x2 + ex, K.g2 = K.y2 + ey;
+    K.f1 = std::max(K.x1 - ex, std::min(bound.x1, K.x1)), K.f2 = std::min(K.x2 + ex, std::max(bound.x2, K.x2));
+    K.g1 = std::max(K.y1 - ey, std::min(bound.y1, K.y1)), K.g2 = std::min(K.y2 + ey, std::max(bound.y2, K.y2));
     rect3d box{K.f1, K.g1, 0, K.f2, K.g2, 0};
-    K.grid.fit(box, 2 * K.size, 4 * int64_t(k) + 64);
+    K.grid.fit(box, 2 * K.size, 4 * int64_t(k) + 512 * 512);
     for (const Item &it : K.items) K.grid.add(it.xlo, it.ylo, it.xhi, it.yhi, it.item);
     K.fitted = std::max<size_t>(k, 1), K.gone = 0, K.beyond = 0;
   }
@@ -277,10 +287,18 @@ template <class T> struct SizedGrids {
     K.x1 = std::min(K.x1, xlo), K.y1 = std::min(K.y1, ylo), K.x2 = std::max(K.x2, xhi), K.y2 = std::max(K.y2, yhi);
     K.grid.add(xlo, ylo, xhi, yhi, item);
   }
-  // Notes that an item of the size given has left (the caller no longer counts it live).
-  template <class L> void left(double size, L &&live) {
+  // Takes the point item of the size given out of its bucket; the class's list keeps it
+  // until live refuses it at a fit.
+  template <class L> void remove(double x, double y, double size, T item, L &&live) {
     Class *K = find(size);
-    if (K && 2 * ++K->gone > K->items.size() && K->items.size() > 64) refit(*K, live);
+    if (!K) return;
+    std::vector<T> &b = K->grid.cells[size_t(K->grid.iy(y)) * K->grid.nx + K->grid.ix(x)];
+    for (size_t k = 0; k < b.size(); k++)
+      if (b[k] == item) {
+        b[k] = b.back(), b.pop_back();
+        break;
+      }
+    if (2 * ++K->gone > K->items.size() && K->items.size() > 64) refit(*K, live);
   }
   // Enters items in their classes without fitting; fit_all then fits every class.
   void stage(double xlo, double ylo, double xhi, double yhi, double size, T item) {
@@ -504,7 +522,7 @@ void grid_node(Front *F, int32_t n) {
 // Drops node n from the node grid.
 void ungrid_node(Front *F, int32_t n) {
   F->ingrid[n - 1] = 0;
-  F->nodegrid.left(node(n).spacing, GridLive(F));
+  F->nodegrid.remove(node(n).x, node(n).y, node(n).spacing, n, GridLive(F));
 }
 
 // A node of the grid without legs that is not a joint node is one that nearest drops.
@@ -998,6 +1016,7 @@ int32_t link_protonodes(Front *F, pad *panel, uint16_t line) {
   std::vector<Link> links;
   static SizedGrids<int32_t> linkgrid;
   linkgrid.clear();
+  linkgrid.bound = D->grid.box;
   auto enter = [&](int32_t j, int32_t m) {
     double x = node(m).x, y = node(m).y;
     linkgrid.insert(x, y, x, y, node(m).spacing, int32_t(links.size()), [](int32_t) { return true; });
@@ -1387,6 +1406,11 @@ void gromesh2_growfront(pde *p, Mesh *m) {
   // Idle buckets of twice the base spacing: nearest's search box meets a few.
   double bucket = std::max(hmin, D->features.basespacing > 0 ? 2 * D->features.basespacing : hmin);
   F->idle.setup(D->grid.box, bucket);
+  // Leg classes span a factor of four about the base spacing, so that the legs of a
+  // uniform front, whose extents run from half to a little over the spacing, share one.
+  F->leggrid.unit = 0.4 * (D->features.basespacing > 0 ? D->features.basespacing : hmin);
+  F->leggrid.wide = 1;
+  F->leggrid.bound = F->nodegrid.bound = D->grid.box;
   F->indexing = true;
   F->nodelegs.assign(m->nodes.count, {});
   F->seen.assign(m->nodes.count, 0);
