@@ -76,7 +76,7 @@ struct Buckets {
     clear();
     int32_t wx = int32_t(std::min(w / side, double(limit))) + 1, wy = int32_t(std::min(h / side, double(limit))) + 1;
     x0 = box.x1, y0 = box.y1, inv = 1 / side;
-    if (size_t(wx) * wy != cells.size()) cells.assign(size_t(wx) * wy, {});
+    if (size_t(wx) * wy > cells.size()) cells.resize(size_t(wx) * wy);
     nx = wx, ny = wy;
   }
   int32_t ix(double x) const {
@@ -88,8 +88,9 @@ struct Buckets {
     return v <= 0 ? 0 : v >= ny - 1 ? ny - 1 : int32_t(v);
   }
   void add(double xlo, double ylo, double xhi, double yhi, T item) {
-    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
-      for (int32_t i = ix(xlo); i <= ix(xhi); i++) {
+    const int32_t i0 = ix(xlo), i1 = ix(xhi), j1 = iy(yhi);
+    for (int32_t j = iy(ylo); j <= j1; j++)
+      for (int32_t i = i0; i <= i1; i++) {
         std::vector<T> &b = cells[size_t(j) * nx + i];
         if (b.empty()) touched.push_back(j * nx + i);
         b.push_back(item);
@@ -98,15 +99,17 @@ struct Buckets {
   void add(double x, double y, T item) { add(x, y, x, y, item); }
   template <class F>
   void query(double xlo, double ylo, double xhi, double yhi, F &&f) const {
-    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
-      for (int32_t i = ix(xlo); i <= ix(xhi); i++)
+    const int32_t i0 = ix(xlo), i1 = ix(xhi), j1 = iy(yhi);
+    for (int32_t j = iy(ylo); j <= j1; j++)
+      for (int32_t i = i0; i <= i1; i++)
         for (const T &item : cells[size_t(j) * nx + i]) f(item);
   }
   // Visits the items like query and drops those for which keep returns false.
   template <class F>
   void prune(double xlo, double ylo, double xhi, double yhi, F &&keep) {
-    for (int32_t j = iy(ylo); j <= iy(yhi); j++)
-      for (int32_t i = ix(xlo); i <= ix(xhi); i++) {
+    const int32_t i0 = ix(xlo), i1 = ix(xhi), j1 = iy(yhi);
+    for (int32_t j = iy(ylo); j <= j1; j++)
+      for (int32_t i = i0; i <= i1; i++) {
         std::vector<T> &b = cells[size_t(j) * nx + i];
         for (size_t k = 0; k < b.size();)
           if (keep(b[k])) k++;
@@ -193,6 +196,133 @@ struct ReachGrids {
   }
   void clear() {
     for (int32_t c = 0; c < used; c++) classes[c].grid.clear();
+  }
+};
+
+// Items (points, or boxes) whose sizes span orders of magnitude: the front's nodes by
+// their spacings, its legs by their extents. They fall into classes whose sizes lie
+// within a factor of two, each class in a grid of its own fitted to the box of its items
+// with buckets twice its largest size, so that fine items crowded beside coarse ones fill
+// many small buckets instead of a few full ones, and a large item enters a few buckets of
+// its own class only. A search visits each class whose box it meets and returns every
+// item whose box meets its own, possibly with others, and an item entered twice twice:
+// the caller applies its own exact test. A class's grid is fitted again when its items
+// have doubled since the last fit, or a sixteenth as many as it held have come beyond the
+// box it was fitted to (a front moving on), or half of them have left (live tells which
+// are still there); until then an item beyond that box goes to the border buckets.
+template <class T> struct SizedGrids {
+  struct Item {
+    double xlo, ylo, xhi, yhi, size;
+    T item;
+  };
+  struct Class {
+    int key = 0;
+    double size = 0;                                                      // the largest size of its items
+    double x1 = HUGE_VAL, y1 = HUGE_VAL, x2 = -HUGE_VAL, y2 = -HUGE_VAL;  // the box of its items
+    double f1 = 0, g1 = 0, f2 = 0, g2 = 0;                                // the box the grid was fitted to
+    std::vector<Item> items;
+    size_t fitted = 0, gone = 0, beyond = 0;
+    Buckets<T> grid;
+  };
+  std::vector<Class> classes;
+  int32_t used = 0;
+  // Classes span a factor of 2^(1 + wide) from unit times a power of 2^(1 + wide).
+  double unit = 1;
+  int wide = 0;
+  rect3d bound{-HUGE_VAL, -HUGE_VAL, 0, HUGE_VAL, HUGE_VAL, 0};  // where items lie but for a few
+
+  int key_of(double size) const {
+    double s = std::fabs(size) / unit;
+    return !(s > 0) ? INT32_MIN : s < HUGE_VAL ? std::ilogb(s) >> wide : INT32_MAX;
+  }
+  Class *find(double size) {
+    int key = key_of(size);
+    for (int32_t c = 0; c < used; c++)
+      if (classes[c].key == key) return &classes[c];
+    return nullptr;
+  }
+  Class &class_of(double size) {
+    if (Class *K = find(size)) return *K;
+    if (used == int32_t(classes.size())) classes.emplace_back();
+    Class &K = classes[used++];
+    K.key = key_of(size), K.size = 0, K.fitted = 0, K.gone = 0, K.beyond = 0;
+    K.x1 = K.y1 = HUGE_VAL, K.x2 = K.y2 = -HUGE_VAL;
+    K.items.clear(), K.grid.clear();
+    return K;
+  }
+  // Keeps the items live accepts, and enters them in a grid fitted to their box.
+  template <class L> void refit(Class &K, L &&live) {
+    size_t k = 0;
+    K.size = 0, K.x1 = K.y1 = HUGE_VAL, K.x2 = K.y2 = -HUGE_VAL;
+    for (const Item &it : K.items) {
+      if (!live(it.item)) continue;
+      K.items[k++] = it;
+      K.size = std::max(K.size, it.size);
+      K.x1 = std::min(K.x1, it.xlo), K.y1 = std::min(K.y1, it.ylo);
+      K.x2 = std::max(K.x2, it.xhi), K.y2 = std::max(K.y2, it.yhi);
+    }
+    K.items.resize(k);
+    // The grid reaches out the box's own width and height (and two of the largest sizes)
+    // on every side within the bound, so that a front moving on stays in it until it has
+    // doubled; its buckets are twice the largest size, up to as many as a grid of 512 by
+    // 512 has besides four for each item.
+    double ex = std::max(K.x2 - K.x1, 4 * K.size), ey = std::max(K.y2 - K.y1, 4 * K.size);
+    if (!(ex < HUGE_VAL)) ex = 0;
+    if (!(ey < HUGE_VAL)) ey = 0;
+    K.f1 = std::max(K.x1 - ex, std::min(bound.x1, K.x1)), K.f2 = std::min(K.x2 + ex, std::max(bound.x2, K.x2));
+    K.g1 = std::max(K.y1 - ey, std::min(bound.y1, K.y1)), K.g2 = std::min(K.y2 + ey, std::max(bound.y2, K.y2));
+    rect3d box{K.f1, K.g1, 0, K.f2, K.g2, 0};
+    K.grid.fit(box, 2 * K.size, 4 * int64_t(k) + 512 * 512);
+    for (const Item &it : K.items) K.grid.add(it.xlo, it.ylo, it.xhi, it.yhi, it.item);
+    K.fitted = std::max<size_t>(k, 1), K.gone = 0, K.beyond = 0;
+  }
+  // Enters item over the box given.
+  template <class L> void insert(double xlo, double ylo, double xhi, double yhi, double size, T item, L &&live) {
+    Class &K = class_of(size);
+    K.items.push_back({xlo, ylo, xhi, yhi, std::fabs(size), item});
+    bool out = !(xlo >= K.f1 && xhi <= K.f2 && ylo >= K.g1 && yhi <= K.g2);
+    if (K.fitted == 0 || K.items.size() >= 2 * K.fitted + 16 || (out && ++K.beyond >= K.fitted / 16 + 16))
+      return refit(K, live);
+    K.size = std::max(K.size, std::fabs(size));
+    K.x1 = std::min(K.x1, xlo), K.y1 = std::min(K.y1, ylo), K.x2 = std::max(K.x2, xhi), K.y2 = std::max(K.y2, yhi);
+    K.grid.add(xlo, ylo, xhi, yhi, item);
+  }
+  // Takes the point item of the size given out of its bucket; the class's list keeps it
+  // until live refuses it at a fit.
+  template <class L> void remove(double x, double y, double size, T item, L &&live) {
+    Class *K = find(size);
+    if (!K) return;
+    std::vector<T> &b = K->grid.cells[size_t(K->grid.iy(y)) * K->grid.nx + K->grid.ix(x)];
+    for (size_t k = 0; k < b.size(); k++)
+      if (b[k] == item) {
+        b[k] = b.back(), b.pop_back();
+        break;
+      }
+    if (2 * ++K->gone > K->items.size() && K->items.size() > 64) refit(*K, live);
+  }
+  // Enters items in their classes without fitting; fit_all then fits every class.
+  void stage(double xlo, double ylo, double xhi, double yhi, double size, T item) {
+    Class &K = class_of(size);
+    K.items.push_back({xlo, ylo, xhi, yhi, std::fabs(size), item});
+  }
+  void fit_all() {
+    for (int32_t c = 0; c < used; c++) refit(classes[c], [](const T &) { return true; });
+  }
+  // Whether the box meets class K's.
+  static bool meets(const Class &K, double xlo, double ylo, double xhi, double yhi) {
+    return !K.items.empty() && !(xhi < K.x1 || xlo > K.x2 || yhi < K.y1 || ylo > K.y2);
+  }
+  template <class F> void query(double xlo, double ylo, double xhi, double yhi, F &&f) const {
+    for (int32_t c = 0; c < used; c++)
+      if (meets(classes[c], xlo, ylo, xhi, yhi)) classes[c].grid.query(xlo, ylo, xhi, yhi, f);
+  }
+  void clear() {
+    for (int32_t c = 0; c < used; c++) classes[c].items.clear(), classes[c].grid.clear();
+    used = 0;
+  }
+  void release() {
+    classes.clear(), classes.shrink_to_fit();
+    used = 0;
   }
 };
 
@@ -296,10 +426,19 @@ struct Front {
   int32_t legcount = 0;
   std::vector<std::vector<int32_t>> nodelegs;  // per node: the live legs that start or end there
   std::vector<int32_t> dirty;                  // nodes whose leg lists may be nonempty
-  Buckets<int32_t> nodegrid;                   // the front's nodes and the joint nodes, by position
-  std::vector<uint8_t> ingrid;                 // per node: entered in the node grid
-  Buckets<leg *> leggrid;                      // the legs at positions 1..count, by box
-  double node_hmax = 0;                        // the largest node spacing
+  // The node grid: the front's nodes and the joint nodes, by position. A node is in it
+  // while ingrid holds it; its entries in nodegrid stay after it leaves until its class
+  // is fitted again, so that every search tests ingrid.
+  SizedGrids<int32_t> nodegrid;
+  std::vector<uint8_t> ingrid;  // per node: in the node grid
+  // The nodes of the node grid that have lost their legs, in buckets of a fixed size over
+  // the domain: nearest drops those of the buckets its search box meets from the node
+  // grid, and so which nodes the grid still holds does not hang on how it is laid out.
+  Buckets<int32_t> idle;
+  std::vector<uint32_t> seen;  // per node: the last search or fit that met it
+  uint32_t seen_mark = 0;
+  SizedGrids<leg *> leggrid;  // the legs at positions 1..count, by box
+  double node_hmax = 0;       // the largest node spacing
   uint32_t stamp = 0;
   bool indexing = false;  // the node grid is live (during the front)
   // The work bound of the region being filled: every new node claims the area of its
@@ -353,17 +492,43 @@ int32_t new_layout_node(Front *F, double x, double y, double h) {
   if (F->indexing) reserve_tables();
   int32_t n = meshes_new_node_0(M, x, y, current_region);
   node(n).spacing = float(h);
-  if (int32_t(F->nodelegs.size()) < n) F->nodelegs.resize(n), F->ingrid.resize(n);
+  if (int32_t(F->nodelegs.size()) < n) F->nodelegs.resize(n), F->ingrid.resize(n), F->seen.resize(n);
   return n;
 }
 
 // Enters a node in the node grid: the candidates of nearest are the joint nodes and the
 // nodes with live legs, and a node enters when it gets its first leg.
+// The test a fit of the node grid keeps an entry by: the node is in the grid, and the
+// entry is its first one met in this fit.
+struct GridLive {
+  Front *F;
+  uint32_t mark;
+  explicit GridLive(Front *f) : F(f), mark(++f->seen_mark) {}
+  bool operator()(int32_t n) const {
+    if (!F->ingrid[n - 1] || F->seen[n - 1] == mark) return false;
+    F->seen[n - 1] = mark;
+    return true;
+  }
+};
+
 void grid_node(Front *F, int32_t n) {
   if (!F->indexing || F->ingrid[n - 1]) return;
   F->ingrid[n - 1] = 1;
-  F->nodegrid.add(node(n).x, node(n).y, n);
+  double x = node(n).x, y = node(n).y;
+  F->nodegrid.insert(x, y, x, y, node(n).spacing, n, GridLive(F));
   F->node_hmax = std::max(F->node_hmax, double(node(n).spacing));
+}
+
+// Drops node n from the node grid.
+void ungrid_node(Front *F, int32_t n) {
+  F->ingrid[n - 1] = 0;
+  F->nodegrid.remove(node(n).x, node(n).y, node(n).spacing, n, GridLive(F));
+}
+
+// A node of the grid without legs that is not a joint node is one that nearest drops.
+void note_idle(Front *F, int32_t n) {
+  if (F->indexing && F->ingrid[n - 1] && node(n).kind != 1 && F->nodelegs[n - 1].empty())
+    F->idle.add(node(n).x, node(n).y, n);
 }
 
 // ---- Leg list ---------------------------------------------------------------------------
@@ -385,8 +550,9 @@ void release_legs(Front *F) {
   F->legcount = 0;
   F->nodelegs.clear(), F->nodelegs.shrink_to_fit();
   F->ingrid.clear(), F->ingrid.shrink_to_fit();
+  F->seen.clear(), F->seen.shrink_to_fit();
   F->dirty.clear();
-  F->nodegrid.release(), F->leggrid.release();
+  F->nodegrid.release(), F->leggrid.release(), F->idle.release();
   F->indexing = false;
 }
 
@@ -402,14 +568,18 @@ void unlog_link(Front *F, int32_t n, int32_t l) {
   for (size_t k = v.size(); k-- > 0;)
     if (v[k] == l) {
       v.erase(v.begin() + k);
+      if (v.empty()) note_idle(F, n);
       return;
     }
   debug_printf("BAD UNLOG_LINK %d, %d\n", n, l);
 }
 
-void index_leg(Front *F, leg *l) {
+void index_leg(Front *F, leg *l, bool staged = false) {
   Pt a = at(l->a), b = at(l->b);
-  F->leggrid.add(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), l);
+  double xlo = std::min(a.x, b.x), ylo = std::min(a.y, b.y), xhi = std::max(a.x, b.x), yhi = std::max(a.y, b.y);
+  double size = std::max(xhi - xlo, yhi - ylo);
+  if (staged) F->leggrid.stage(xlo, ylo, xhi, yhi, size, l);
+  else F->leggrid.insert(xlo, ylo, xhi, yhi, size, l, [](leg *) { return true; });
 }
 
 void new_leg(Front *F, int32_t a, int32_t b, Pt p, double h) {
@@ -452,7 +622,9 @@ void deactivate(Front *F, int32_t p, int32_t q) {
 
 // Compaction: live legs move to the front of the list in order and become active.
 void leg_update(Front *F) {
-  for (int32_t n : F->dirty) F->nodelegs[n - 1].clear();
+  static std::vector<int32_t> was;
+  was.swap(F->dirty);
+  for (int32_t n : was) F->nodelegs[n - 1].clear();
   F->dirty.clear();
   int32_t k = 0;
   for (int32_t i = 1; i <= F->legcount; i++) {
@@ -465,8 +637,10 @@ void leg_update(Front *F) {
     log_link(F, l->b, k);
   }
   F->legcount = k;
+  for (int32_t n : was) note_idle(F, n);
   F->leggrid.clear();
-  for (int32_t i = 1; i <= F->legcount; i++) index_leg(F, F->legs[i - 1]);
+  for (int32_t i = 1; i <= F->legcount; i++) index_leg(F, F->legs[i - 1], true);
+  F->leggrid.fit_all();
 }
 
 // ---- Geometry of legs ----------------------------------------------------------------------
@@ -568,10 +742,18 @@ void linkup(Front *F, int32_t li, int32_t c, int32_t kb, int32_t ka) {
 bool covers_node(Front *F, int32_t a, int32_t b, int32_t c, Pt C) {
   Pt A = at(a), B = at(b);
   double eab = 1e-6 * dist2(A, B), ebc = 1e-6 * dist2(B, C), eca = 1e-6 * dist2(C, A);
+  // The nodes the test passes lie within the triangle with each side moved out by a
+  // millionth of its length; at a corner of angle t that moves the corner by at most two
+  // millionths of the longest side over sin t. With no sine below 1e-4 they lie within
+  // 3% of the longest side of the triangle's box; a flatter triangle searches the grid whole.
+  double lab = std::sqrt(dist2(A, B)), lbc = std::sqrt(dist2(B, C)), lca = std::sqrt(dist2(C, A));
+  double x = cross(A, B, C), L = std::max({lab, lbc, lca});
+  bool round = x > 0 && x >= 1e-4 * lab * lca && x >= 1e-4 * lab * lbc && x >= 1e-4 * lbc * lca && L < HUGE_VAL;
+  double m = round ? 0.03 * L : HUGE_VAL;
   bool hit = false;
-  F->nodegrid.query(std::min({A.x, B.x, C.x}), std::min({A.y, B.y, C.y}), std::max({A.x, B.x, C.x}),
-                    std::max({A.y, B.y, C.y}), [&](int32_t n) {
-                      if (hit || n == a || n == b || n == c) return;
+  F->nodegrid.query(std::min({A.x, B.x, C.x}) - m, std::min({A.y, B.y, C.y}) - m, std::max({A.x, B.x, C.x}) + m,
+                    std::max({A.y, B.y, C.y}) + m, [&](int32_t n) {
+                      if (hit || n == a || n == b || n == c || !F->ingrid[n - 1]) return;
                       Pt X = at(n);
                       hit = cross(A, B, X) > -eab && cross(B, C, X) > -ebc && cross(C, A, X) > -eca;
                     });
@@ -623,23 +805,30 @@ int32_t nearest(Front *F, Pt mid, int32_t li, double h, double f) {
   double G = D->features.aspect > 0 ? D->features.aspect : 4.0;
   Slot slots[7] = {{G * G, 1}};
   int fill = 1;
-  // Every node outside the radius scores at least G^2 and is never entered.
+  // A node without legs that is not a joint node leaves the grid when a search box
+  // about the largest spacing meets its idle bucket; it comes back if it gets a leg again.
   double R = std::sqrt(G * G * F->node_hmax * h) * 1.0001;
+  F->idle.prune(mid.x - R, mid.y - R, mid.x + R, mid.y + R, [&](int32_t n) {
+    if (F->ingrid[n - 1] && node(n).kind != 1 && F->nodelegs[n - 1].empty()) ungrid_node(F, n);
+    return false;
+  });
+  // Every node of spacing at most H outside sqrt(G^2 H h) scores at least G^2 and is
+  // never entered.
   static std::vector<Slot> found;
   found.clear();
-  // A node without legs that is not a joint node leaves the grid as it is met; it
-  // comes back if it gets a leg again.
-  F->nodegrid.prune(mid.x - R, mid.y - R, mid.x + R, mid.y + R, [&](int32_t n) {
-    const MeshNode &N = node(n);
-    if (N.kind != 1 && F->nodelegs[n - 1].empty()) {
-      F->ingrid[n - 1] = 0;
-      return false;
-    }
-    if (n == l.a || n == l.b) return true;
-    double s = dist2(mid, at(n)) / (double(N.spacing) * h);
-    if (s < G * G) found.push_back({s, n});
-    return true;
-  });
+  uint32_t mark = ++F->seen_mark;
+  for (int32_t k = 0; k < F->nodegrid.used; k++) {
+    const auto &K = F->nodegrid.classes[k];
+    double r = std::sqrt(G * G * K.size * h) * 1.0001;
+    if (!F->nodegrid.meets(K, mid.x - r, mid.y - r, mid.x + r, mid.y + r)) continue;
+    K.grid.query(mid.x - r, mid.y - r, mid.x + r, mid.y + r, [&](int32_t n) {
+      if (!F->ingrid[n - 1] || F->seen[n - 1] == mark) return;
+      F->seen[n - 1] = mark;
+      if (n == l.a || n == l.b) return;
+      double s = dist2(mid, at(n)) / (double(node(n).spacing) * h);
+      if (s < G * G) found.push_back({s, n});
+    });
+  }
   std::sort(found.begin(), found.end(), [](const Slot &u, const Slot &v) { return u.node < v.node; });
   for (const Slot &c : found) {
     if (!(c.score < slots[fill - 1].score)) continue;
@@ -812,9 +1001,10 @@ bool validate(Front *F, int32_t li, Pt C, double h) {
 // Whether a front or joint node lies within a hundredth of the spacing of S: a node
 // made there would make no cell of any size.
 bool occupied(Front *F, Pt S, double h) {
-  double r = 0.01 * h;
+  double r = 0.01 * h, w = 1.0001 * std::fabs(r);
   bool hit = false;
-  F->nodegrid.query(S.x - r, S.y - r, S.x + r, S.y + r, [&](int32_t n) { hit = hit || dist2(S, at(n)) <= r * r; });
+  F->nodegrid.query(S.x - w, S.y - w, S.x + w, S.y + w,
+                    [&](int32_t n) { hit = hit || (F->ingrid[n - 1] && dist2(S, at(n)) <= r * r); });
   return hit;
 }
 
@@ -824,10 +1014,12 @@ int32_t link_protonodes(Front *F, pad *panel, uint16_t line) {
     int32_t pos, node;
   };
   std::vector<Link> links;
-  static Buckets<int32_t> linkgrid;
-  linkgrid.setup(D->grid.box, F->nodegrid.inv > 0 ? 1 / F->nodegrid.inv : 1);
+  static SizedGrids<int32_t> linkgrid;
+  linkgrid.clear();
+  linkgrid.bound = D->grid.box;
   auto enter = [&](int32_t j, int32_t m) {
-    linkgrid.add(node(m).x, node(m).y, int32_t(links.size()));
+    double x = node(m).x, y = node(m).y;
+    linkgrid.insert(x, y, x, y, node(m).spacing, int32_t(links.size()), [](int32_t) { return true; });
     links.push_back({j, m});
   };
   for (int32_t j = 1; j <= count; j++) {
@@ -852,7 +1044,8 @@ int32_t link_protonodes(Front *F, pad *panel, uint16_t line) {
     // 2. A node made or reached by an earlier leg of this pass.
     if (!got) {
       cand.clear();
-      linkgrid.query(S.x - 0.5 * h, S.y - 0.5 * h, S.x + 0.5 * h, S.y + 0.5 * h, [&](int32_t e) {
+      double w = 0.50005 * std::fabs(h);
+      linkgrid.query(S.x - w, S.y - w, S.x + w, S.y + w, [&](int32_t e) {
         const Link &k = links[e];
         if (k.pos < i) cand.push_back(k);
       });
@@ -1210,12 +1403,17 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     F->node_cap =
         coarse ? std::max<int64_t>(p->nodelimit, int64_t(4 * m->nodes.count * (1 + 0.5 / g)) + 64) : p->nodelimit;
   }
-  // Buckets of twice the base spacing: the queries reach a few spacings out.
+  // Idle buckets of twice the base spacing: nearest's search box meets a few.
   double bucket = std::max(hmin, D->features.basespacing > 0 ? 2 * D->features.basespacing : hmin);
-  F->nodegrid.setup(D->grid.box, bucket);
-  F->leggrid.setup(D->grid.box, bucket);
+  F->idle.setup(D->grid.box, bucket);
+  // Leg classes span a factor of four about the base spacing, so that the legs of a
+  // uniform front, whose extents run from half to a little over the spacing, share one.
+  F->leggrid.unit = 0.4 * (D->features.basespacing > 0 ? D->features.basespacing : hmin);
+  F->leggrid.wide = 1;
+  F->leggrid.bound = F->nodegrid.bound = D->grid.box;
   F->indexing = true;
   F->nodelegs.assign(m->nodes.count, {});
+  F->seen.assign(m->nodes.count, 0);
   // 2. Regions from the last to the first.
   for (uint16_t r = D->regions.count; r >= 1; r--) {
     if (D->regions.data[r - 1].type != 0) continue;
@@ -1228,6 +1426,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     F->dirty.clear();
     F->leggrid.clear();
     F->nodegrid.clear();
+    F->idle.clear();
     F->ingrid.assign(m->nodes.count, 0);
     for (int32_t n = 1; n <= m->nodes.count; n++)
       if (node(n).kind == 1) grid_node(F, n);

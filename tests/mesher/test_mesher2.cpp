@@ -1,6 +1,7 @@
-// Whole meshes of squares, an L-shape, a disk, an annulus and a slotted square: the
-// mesh checks, orientation, the Euler count, the boundary polygon's area, boundary node
-// spacing and node density, side nodes, and the driver's phases.
+// Whole meshes of squares, an L-shape, a disk, an annulus, slotted squares and a square
+// holding a hairline strip region: the mesh checks, orientation, the Euler count, the
+// boundary polygon's area, boundary node spacing and node density, side nodes, and the
+// driver's phases.
 #include "domain/joints.h"
 #include "plot/plot.h"
 #include "tests/mesher/fixture.h"
@@ -35,10 +36,20 @@ const Shape shapes[] = {
        t->region_of({t->lines({{0, 0}, {1, 0}, {1, 1}, {0, 1}}),
                      t->lines({{0.2, 0.4995}, {0.2, 0.5005}, {0.8, 0.5005}, {0.8, 0.4995}})});
      }},
+    // A strip a ten-thousandth thick meshed as a region of its own, so that its long sides
+    // face each other across it: thousands of legs near a ten-thousandth long beside the
+    // square's sides of a tenth, and node and leg searches that meet both.
+    {"hairline strip", 0,
+     [](Mesher *t) {
+       std::vector<int32_t> strip = t->lines({{0.2, 0.49995}, {0.8, 0.49995}, {0.8, 0.50005}, {0.2, 0.50005}}), back;
+       for (size_t k = strip.size(); k-- > 0;) back.push_back(-strip[k]);
+       t->region_of({t->lines({{0, 0}, {1, 0}, {1, 1}, {0, 1}}), back});
+       t->region_of({strip});
+     }},
 };
 
 struct Shapes : Mesher, ::testing::WithParamInterface<std::tuple<int, int>> {};
-INSTANTIATE_TEST_SUITE_P(Mesher, Shapes, ::testing::Combine(::testing::Range(0, 5), ::testing::Values(10, 40)));
+INSTANTIATE_TEST_SUITE_P(Mesher, Shapes, ::testing::Combine(::testing::Range(0, 6), ::testing::Values(10, 40)));
 
 TEST_P(Shapes, PassEveryCheck) {
   const Shape &s = shapes[std::get<0>(GetParam())];
