@@ -897,6 +897,7 @@ static double check_timestep(pde *p, TimeRun *run) {
   double ratio = terms ? timsolve_unweight(sum / terms, sel) : 0.0;
   if (p->control2 > 0) ratio *= p->control2 * std::sqrt(std::max(16 * p->theta - 7, 0.0));
   // A step whose error is not a number is rejected, not taken.
+  run->step_error_none = ratio == 0;
   if (std::isnan(ratio)) return HUGE_VAL;
   return ratio == 0 ? 0.5 : ratio;
 }
@@ -915,7 +916,9 @@ static double check_timestep(pde *p, TimeRun *run) {
 // and the least share of it a next step keeps.
 constexpr double carried_limit = 2.0, carried_floor = 0.1;
 static void limit_carried_error(pde *p, TimeRun *run) {
-  double r = run->ratios[0], h = p->dt;
+  // A step that measured no error at all stands in with 0.5 for the step size rule; it
+  // carries nothing (a constant ratio would shrink every step by the same factor).
+  double r = run->step_error_none ? 0.0 : run->ratios[0], h = p->dt;
   if (p->cycle < 3 || !(r > 0) || !std::isfinite(r) || !(h > 0)) {
     run->carried = 0;
     run->carried_density[0] = run->carried_density[1] = run->carried_span = 0;

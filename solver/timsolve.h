@@ -67,6 +67,7 @@ struct TimeRun {
   double carried_density[2]{};
   double carried_span = 0;
   double carried_mesh_error = 0;  // the spatial error the carried limit balances
+  bool step_error_none = false;   // the last step measured no error (its ratio stands in as 0.5)
   TimeRun() = default;
   TimeRun(const TimeRun &) = delete;
   TimeRun &operator=(const TimeRun &) = delete;
