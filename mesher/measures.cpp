@@ -413,6 +413,22 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
   }
   for (int a = 0; a < n; a++)
     if (M[size_t(a) * n + a] < -1e-6) return;
+  // A soft mode that is one fixed combination of the variables along one gradient (the mode's
+  // F x d weights of rank one), as u - v of a pair with strong cross diffusion, constrains
+  // nothing the cells cannot represent: it is a slow diffusion of that combination, measured
+  // well by its rows, not a locking. A locking mode ties different derivatives of different
+  // variables (the divergence-free shear: u = x, v = -y).
+  auto combination = [&](int a) {
+    double s2 = 0, s4 = 0;
+    for (int v = 0; v < F; v++)
+      for (int w = 0; w < F; w++) {
+        double g = 0;
+        for (int i = 0; i < d; i++) g += V[size_t(v * d + i) * n + a] * V[size_t(w * d + i) * n + a];
+        s4 += g * g;
+        if (v == w) s2 += g;
+      }
+    return s4 > 0.99 * s2 * s2;
+  };
   // Per variable, the least eigenvalue (past the rigid modes' zeros) of the modes it takes
   // part in (a tenth of the mode's weight on its probes).
   for (uint16_t v = 1; v <= F; v++) {
@@ -420,7 +436,7 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
     for (int a = 0; a < n; a++) {
       double e = M[size_t(a) * n + a], share = 0;
       for (int i = 0; i < d; i++) share += V[size_t((v - 1) * d + i) * n + a] * V[size_t((v - 1) * d + i) * n + a];
-      if (e > 1e-6 && share > 0.1) least = std::min(least, e);
+      if (e > 1e-6 && share > 0.1 && !combination(a)) least = std::min(least, e);
     }
     factor[size_t(v - 1)] *= std::max(1.0, 0.5 / least);
   }

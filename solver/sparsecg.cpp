@@ -574,9 +574,13 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   }
   // A large nonsymmetric system likewise by its complete LU factor, kept while the matrix
   // stands: Newton steps that keep their Jacobian solve with it again.
+  // A factor declined for its cost alone is taken after all where the iteration does not
+  // converge within its budget (an indefinite or ill-conditioned matrix).
+  bool costly = false;
   if (sparsecg_complete && family != orthomin && n >= lu_rows && A->rows == n) {
     vectord_resize(x, n, std::max(n, x->capacity));
     if (sparselu_solve(x->data, A, b->data, chol_fill)) return column_rms(x->data, n, nl, 1, 0);
+    costly = sparselu_declined_on_cost();
   }
   // A budget below 1 would make the growth factor divide by zero; the RMS is taken
   // over at least one and at most n unknowns.
@@ -623,9 +627,11 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   // Whether the matrix's keys and values (12 bytes an entry) exceed what stays in the
   // cache between products: 8 MB, half a common last-level cache.
   bool far = method == 2 && family == orthomin && A->rows == n && 12 * sparsemx_entries(A) > (int64_t(8) << 20);
+  bool over = false;
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
     if (k > budget) {
+      over = true;
       rel *= growth;
       abs *= growth;
     }
@@ -729,6 +735,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   for (vectord *v : {r, p, t1, t2, rt, pt, qt})
     if (v) vector2d_free_work(v);
   if (panel) display_unreport(panel, line);
+  if (over && costly && sparselu_solve(x->data, A, b->data, chol_fill, true)) return column_rms(x->data, n, nl, 1, 0);
   return m;
 }
 

@@ -19,9 +19,10 @@ struct Kept {
   const sparsemx *A = nullptr;
   uint64_t print = 0;
   bool usable = false;
+  bool costly = false;  // declined for its operations alone: it fits
   void drop() {
     if (numeric) umfpack_di_free_numeric(&numeric);
-    numeric = nullptr, A = nullptr, print = 0, usable = false;
+    numeric = nullptr, A = nullptr, print = 0, usable = false, costly = false;
   }
   ~Kept() { drop(); }
 };
@@ -51,7 +52,7 @@ void settings(double *control) {
 
 // The factor of A if it fits. A's rows are given to the library as columns: it holds
 // the transpose, and solves with it transposed.
-bool factor(const sparsemx *A, double fill) {
+bool factor(const sparsemx *A, double fill, bool any_cost) {
   // One complete factor is kept at a time: a Cholesky factor kept from an earlier
   // matrix goes before this one is made.
   kept.drop();
@@ -75,7 +76,9 @@ bool factor(const sparsemx *A, double fill) {
   // The entries of L and U, and the operations to make them, by the ordering without
   // pivoting.
   double lunz = info[UMFPACK_SYMMETRIC_LUNZ], flops = info[UMFPACK_SYMMETRIC_FLOPS];
-  bool ok = status == UMFPACK_OK && lunz <= fill * double(nz) && flops <= most_flops_per_entry * double(nz);
+  bool fits = status == UMFPACK_OK && lunz <= fill * double(nz);
+  bool costly = fits && flops > most_flops_per_entry * double(nz);
+  bool ok = fits && (any_cost || !costly);
   // A factor taken whose minimum degree ordering costs thousands of operations an entry
   // (a solid's) may cost fewer by nested dissection: the cheaper ordering is kept. The
   // test above reads the minimum degree's figures, which the iteration was weighed
@@ -104,17 +107,18 @@ bool factor(const sparsemx *A, double fill) {
   if (debug_file)
     debug_printf("SPARSELU N=%d NZ=%zu LUNZ=%g FLOPS=%g %s\n", n, nz, lunz, flops, ok ? "FACTORED" : "DECLINED");
   if (!ok) kept.drop();
+  kept.costly = costly && !ok;
   return ok;
 }
 
 }  // namespace
 
-bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill) {
+bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill, bool any_cost) {
   int32_t n = A->rows;
   if (n < 1) return false;
   uint64_t print = sparsemx_fingerprint(A);
-  if (kept.A != A || kept.print != print) {
-    kept.usable = factor(A, fill);
+  if (kept.A != A || kept.print != print || (any_cost && !kept.usable && kept.costly)) {
+    kept.usable = factor(A, fill, any_cost);
     kept.A = A, kept.print = print;
   }
   if (!kept.usable) return false;
@@ -129,9 +133,12 @@ bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill) 
 
 void sparselu_release() { kept.drop(); }
 
+bool sparselu_declined_on_cost() { return !kept.usable && kept.costly; }
+
 #else
 
-bool sparselu_solve(double *, const sparsemx *, const double *, double) { return false; }
+bool sparselu_solve(double *, const sparsemx *, const double *, double, bool) { return false; }
+bool sparselu_declined_on_cost() { return false; }
 void sparselu_release() {}
 
 #endif

@@ -10,8 +10,11 @@
 // Solves A x = b by the complete LU factor of A, where the factor fits: its estimated
 // entries at most `fill` times those of A. False, with x untouched, where the factor is
 // not available, does not fit, or A is singular but for rounding; the caller then
-// iterates.
-bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill);
+// iterates. A factor that fits but costs more operations than the iteration would take is
+// declined too, unless any_cost: then it is made (the iteration did not serve).
+bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill, bool any_cost = false);
+// Whether the last matrix's factor was declined for its cost alone (it fits).
+bool sparselu_declined_on_cost();
 
 // Drops the kept factor.
 void sparselu_release();
