@@ -1093,11 +1093,11 @@ static int32_t regrid(pde *p, TimeRun *run, bool hit) {
       p->rmserr <= 1.1 * run->held_error)
     return 0;
   run->held_error = 0;
-  // A mesh that meets the limit as a whole (its RMS error) is kept unless a cell is at the
-  // refiner's cap, far past the limit (a feature arriving): splitting the few cells a little
-  // above it at every step makes new short modes each time, which the estimate then reads.
+  // A mesh that meets the limit as a whole (its RMS error) is kept unless a cell is four times
+  // past it (a feature arriving): splitting the few cells a little above it at every step
+  // makes new short modes each time, which the estimate then reads.
   double split_at = p->errlim;
-  if (!(p->rmserr > p->errlim) && !(p->maxerr > 16 * p->errlim)) split_at = HUGE_VAL;
+  if (!(p->rmserr > p->errlim) && !(p->maxerr > 4 * p->errlim)) split_at = HUGE_VAL;
   vector2d start{};
   std::vector<bool> near = take_start_off(p, run, &start);
   int32_t changes =
