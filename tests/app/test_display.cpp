@@ -941,9 +941,10 @@ TEST_F(Display, EveryFirstClickOnRunStartsARun) {
 // mesh (a run keeps a mesh that meets its limit).
 TEST_F(Display, TheStatusPanelPicturesTheRefinedMesh) {
   auto red = [&](const std::string &select) {
-    spit(dir.file("art.pde"), "TITLE 'art'\nSELECT\n ERRLIM = 5e-5\n" + select + "VARIABLES\n u\nINITIAL VALUES\n"
-                              " u = sin(pi*x)*sin(pi*y)\nEQUATIONS\n div(grad(u)) = dt(u)\n" + square +
-                              "TIME 0 TO 0.1\nEND\n");
+    spit(dir.file("art.pde"), "TITLE 'art'\nSELECT\n ERRLIM = 5e-5\n" + select +
+                                  "VARIABLES\n u\nINITIAL VALUES\n"
+                                  " u = sin(pi*x)*sin(pi*y)\nEQUATIONS\n div(grad(u)) = dt(u)\n" +
+                                  square + "TIME 0 TO 0.1\nEND\n");
     remove(dir.file("art.log").c_str());
     Program q(dir.path, display, {"-R", "art.pde"});
     EXPECT_TRUE(holds(dir.file("art.log"), "--DONE--"));
