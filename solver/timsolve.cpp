@@ -1098,8 +1098,17 @@ static int32_t regrid(pde *p, TimeRun *run, bool hit) {
   // makes new short modes each time, which the estimate then reads.
   double split_at = p->errlim;
   if (!(p->rmserr > p->errlim) && !(p->maxerr > 4 * p->errlim)) split_at = HUGE_VAL;
+  // The start is evaluated only for a regrid that may change the mesh (a cell to split or to
+  // merge, or curved cells the refiner may split whatever their estimate); a change it did
+  // not foresee carries the levels as they are.
+  bool may_change = p->mesh.curvegrid;
+  for (int32_t c = 1; c <= p->mesh.cells.count && !may_change; c++) {
+    const MeshCell &mc = p->mesh.cells.data[c - 1];
+    may_change = mc.alive && (mc.error > split_at || (p->merge && !hit && mc.error < p->errlim * merge));
+  }
   vector2d start{};
-  std::vector<bool> near = take_start_off(p, run, &start);
+  std::vector<bool> near;
+  if (may_change) near = take_start_off(p, run, &start);
   int32_t changes =
       refiner_refine(p, &p->mesh, split_at, p->errlim * merge, p->nodelimit, &p->carried, uint8_t(p->merge && !hit));
   if (changes > 0) layout(p, run);
