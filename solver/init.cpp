@@ -264,6 +264,23 @@ void init_ss(pde *p, const double times[2]) {
   if (p->smoothinit && elements_order[m->meshbasis] >= 2) smoothinit(p);
 }
 
+void init_start_values(pde *p, vector2d *u, const double times[2]) {
+  TRACE("init_start_values");
+  const evalpoint keep = ep;
+  ep = evalpoint{};
+  ep.values = u;
+  ep.t = times[1];
+  ep.cell = &cellrec;
+  Mesh *m = &p->mesh;
+  fitting_validate_fits(p, &p->initfits, u, times);
+  for (int32_t n = 1; n <= m->nodes.count; n++) {
+    if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
+    for (uint16_t k = 1; k <= p->nfield && k <= u->count; k++)
+      u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
+  }
+  ep = keep;
+}
+
 // value := (a + b) / 4 + value / 2 along the edges of every live cell.
 void smoothinit(pde *p) {
   TRACE("smoothinit_0");

@@ -3,6 +3,7 @@
 #pragma once
 
 struct pde;
+struct vector2d;
 
 int init_init();
 
@@ -16,5 +17,9 @@ void init_ss(pde *p, const double times[2]);
 // Edge-node smoothing of a quadratic or tri9 start; another basis warns once and turns
 // SMOOTHINIT off.
 void smoothinit(pde *p);
+// The initial-value trees at every live node of the mesh as it is now, into the field
+// variables of u (sized to the mesh; its scalars are read as they stand), node by node and
+// variable by variable as the start takes them. Value conditions are not applied.
+void init_start_values(pde *p, vector2d *u, const double times[2]);
 // Start vectors of the subspace iteration: random, or sines with TRIGINIT.
 void init_eigen(pde *p);

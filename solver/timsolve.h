@@ -59,6 +59,7 @@ struct TimeRun {
   double held_error = 0;        // the RMS error at the last small trade at the node limit
   bool node_limit_met = false;  // the run's log says that the refinement met the node limit
   double jump_error = 0;        // the last held step's error while a start's jump is held
+  bool left_start = false;      // no variable is near its start any more (see take_start_off)
   vector2d step_rates{};        // a step's own rates while its outputs read the end rates
   // The time error the accepted steps carry on, in units of the step allowance, and the
   // last two steps' local errors over h^3 (the size of u''' its decay is read from) with
