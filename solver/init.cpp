@@ -77,7 +77,9 @@ static double resolution_error(pde *p, vector2d *u, double own) {
       if (!m->nodes.data[n - 1].alive) continue;
       lo = std::min(lo, u->data[k - 1].data[n - 1]), hi = std::max(hi, u->data[k - 1].data[n - 1]);
     }
-    R[k] = hi > lo ? hi - lo : std::max(std::fabs(hi), 0.0);
+    // Not below 1e-9 of the values' size: a start that is constant but for roundoff (sin^2 +
+    // cos^2) has a range of a few ulps, against which its roundoff would read as a front.
+    R[k] = hi > lo ? std::max(hi - lo, 1e-9 * std::max(std::fabs(lo), std::fabs(hi))) : std::max(std::fabs(hi), 0.0);
   }
   double worst = 0;
   const QuadRule *rule = quature_rule(p->vrule);
