@@ -113,9 +113,9 @@ typedef double sweep_quad __attribute__((vector_size(32), aligned(8), may_alias)
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-[[gnu::noinline]] double
-sparsecg_step_sweep(double *xd, double *rd, const double *pd, const double *qd, double alpha, int32_t n, int32_t nl,
-                    double *xx) {
+static double
+step_sweep(double *xd, double *rd, const double *pd, const double *qd, double alpha, int32_t n, int32_t nl,
+           double *xx) {
   double rr = 0.0, ss = 0.0, b = -alpha;
   int32_t i = 0;
   const sweep_quad a4 = {alpha, alpha, alpha, alpha}, b4 = {b, b, b, b};
@@ -143,6 +143,13 @@ sparsecg_step_sweep(double *xd, double *rd, const double *pd, const double *qd, 
   }
   *xx = ss;
   return rr;
+}
+
+// The public entry is not multiversioned itself: a declared function may not take clones
+// after its declaration, so the loop lives in the file-local function above.
+double sparsecg_step_sweep(double *xd, double *rd, const double *pd, const double *qd, double alpha, int32_t n,
+                           int32_t nl, double *xx) {
+  return step_sweep(xd, rd, pd, qd, alpha, n, nl, xx);
 }
 
 namespace {
