@@ -959,9 +959,10 @@ struct SourceSplit {
     parts.clear();
     usable = false;
   }
-  ~SourceSplit() { clear(); }
 };
-SourceSplit source_split;
+// Never destroyed: a split still held at exit is not freed by a destructor that may run
+// after the tree allocator's own statics are gone (each time run releases its split).
+SourceSplit &source_split = *new SourceSplit;
 }  // namespace
 
 // A copy of the tree with every shared subexpression written out where it is read, so

@@ -460,6 +460,7 @@ TEST_P(SplitSource, PartsSumToTheWholeAndOnlyTheRestFollowsTheSolution) {
   }
   EXPECT_GT(most, 1e-3);  // a source there is
   for (vectord *v : {&whole, &fixed[0], &fixed[1], &rest[0], &rest[1]}) vectord_free(v);
+  coupling_release_split();
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, SplitSource,
