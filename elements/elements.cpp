@@ -419,16 +419,23 @@ static void less_map_second(double (*D)[20], int n, int dim, const double (*ld)[
     }
 }
 
-// Second derivative rows along x_r, x_s of a 1D or 2D code.
+// Local second-derivative row of the pair (a, b) of independent coordinates, by dimension:
+// one row in 1D (11), three in 2D (11, 12, 22), six in 3D (11, 12, 13, 22, 23, 33).
+static const int second_row_of[4][3][3] = {{{0}}, {{0}}, {{0, 1}, {1, 2}}, {{0, 1, 2}, {1, 3, 4}, {2, 4, 5}}};
+
+// Second derivative rows along x_r, x_s of a code of any dimension: the local second
+// derivatives (less the map's own in a curved cell) taken through K on both sides.
 static int basis_second(double *row, int32_t code, const double *L, ElementFrame *f, int r, int s) {
   int dim = elements_dimension[code];
-  double d[3][20], X[3][6];
+  double d[6][20], X[3][6];
   const double (*K)[3] = f->K;
   if (dim == 0) {
     row[0] = 0;
     return elements_functions[code];
   }
-  int n = dim == 1 ? basisfun_basis_pp1(d[0], code, L) : basisfun_basis_pp2(d, code, L);
+  int n = dim == 1   ? basisfun_basis_pp1(d[0], code, L)
+          : dim == 2 ? basisfun_basis_pp2(d, code, L)
+                     : basisfun_basis_pp3(d, code, L);
   if (map_second(f, L, dim, X)) {
     local_derivs(f, code, L);
     less_map_second(d, n, dim, f->lderiv, f, X);
@@ -437,56 +444,69 @@ static int basis_second(double *row, int32_t code, const double *L, ElementFrame
     for (int i = 0; i < n; i++) row[i] = K[0][r] * K[0][s] * d[0][i];
     return n;
   }
-  double a = K[0][r] * K[0][s], b = K[0][r] * K[1][s] + K[1][r] * K[0][s], c = K[1][r] * K[1][s];
-  for (int i = 0; i < n; i++) row[i] = a * d[0][i] + b * d[1][i] + c * d[2][i];
+  if (dim == 2) {
+    double a = K[0][r] * K[0][s], b = K[0][r] * K[1][s] + K[1][r] * K[0][s], c = K[1][r] * K[1][s];
+    for (int i = 0; i < n; i++) row[i] = a * d[0][i] + b * d[1][i] + c * d[2][i];
+    return n;
+  }
+  // 3D: the diagonal pairs once, the mixed ones with both orders.
+  double w[6];
+  for (int a = 0; a < 3; a++)
+    for (int b = a; b < 3; b++)
+      w[second_row_of[3][a][b]] = a == b ? K[a][r] * K[a][s] : K[a][r] * K[b][s] + K[b][r] * K[a][s];
+  for (int i = 0; i < n; i++) {
+    double v = 0;
+    for (int k = 0; k < 6; k++) v += w[k] * d[k][i];
+    row[i] = v;
+  }
   return n;
 }
 
 int elements_basisxx(double *row, int32_t code, const double *L, ElementFrame *f) {
   TRACE("elements_basisxx_0");
-  if (checked_dim(code) == 3) rtlib_fatal_in("elements_basisxx_0", "3D Bxx");
+  checked_dim(code);
   return basis_second(row, code, L, f, 0, 0);
 }
 
-// The second derivatives that need a y: none in 3D, none on a line.
+// The second derivatives that need a y: none on a line.
 static int basis_second_y(double *row, int32_t code, const double *L, ElementFrame *f, int r, const char *where,
-                          const char *three, const char *line) {
-  int dim = checked_dim(code);
-  if (dim == 3) rtlib_fatal_in(where, three);
-  if (dim == 1) rtlib_fatal_in(where, line);
+                          const char *line) {
+  if (checked_dim(code) == 1) rtlib_fatal_in(where, line);
   return basis_second(row, code, L, f, r, 1);
 }
 
 int elements_basisxy(double *row, int32_t code, const double *L, ElementFrame *f) {
   TRACE("elements_basisxy_0");
-  return basis_second_y(row, code, L, f, 0, "elements_basisxy_0", "3D Bxy", "BASISXY, NOT 2D");
+  return basis_second_y(row, code, L, f, 0, "elements_basisxy_0", "BASISXY, NOT 2D");
 }
 
 int elements_basisyy(double *row, int32_t code, const double *L, ElementFrame *f) {
   TRACE("elements_basisyy_0");
-  return basis_second_y(row, code, L, f, 1, "elements_basisyy_0", "3D Byy", "BASISYY, NOT 2D");
+  return basis_second_y(row, code, L, f, 1, "elements_basisyy_0", "BASISYY, NOT 2D");
 }
 
-// The z forms of second derivatives are not provided in any dimension.
-static int basis_z2(int32_t code, const char *where, const char *low, const char *three) {
+// The z forms of second derivatives: in 3D only (a code of dimension 0 gives none).
+static int basis_z2(double *row, int32_t code, const double *L, ElementFrame *f, int r, const char *where,
+                    const char *low) {
   int dim = checked_dim(code);
   if (dim == 0) return 0;
-  rtlib_fatal_in(where, dim == 3 ? three : low);
+  if (dim < 3) rtlib_fatal_in(where, low);
+  return basis_second(row, code, L, f, r, 2);
 }
 
-int basisxz(double *, int32_t code, const double *, ElementFrame *) {
+int basisxz(double *row, int32_t code, const double *L, ElementFrame *f) {
   TRACE("basisxz_0");
-  return basis_z2(code, "basisxz_0", "BASISXZ, NOT 3D", "3D Bxz");
+  return basis_z2(row, code, L, f, 0, "basisxz_0", "BASISXZ, NOT 3D");
 }
 
-int basisyz(double *, int32_t code, const double *, ElementFrame *) {
+int basisyz(double *row, int32_t code, const double *L, ElementFrame *f) {
   TRACE("basisyz_0");
-  return basis_z2(code, "basisyz_0", "BASISYZ, NOT 3D", "3D Byz");
+  return basis_z2(row, code, L, f, 1, "basisyz_0", "BASISYZ, NOT 3D");
 }
 
-int basiszz(double *, int32_t code, const double *, ElementFrame *) {
+int basiszz(double *row, int32_t code, const double *L, ElementFrame *f) {
   TRACE("basiszz_0");
-  return basis_z2(code, "basiszz_0", "BASISZZ, NOT 3D", "3D Bzz");
+  return basis_z2(row, code, L, f, 2, "basiszz_0", "BASISZZ, NOT 3D");
 }
 
 // The local first derivatives of the basis code at L into the frame's rows: the rows
@@ -573,12 +593,7 @@ double elements_interpuz(int32_t code, const double *L, ElementFrame *f, const d
 
 // d2u/dx_r dx_s from the local second derivatives of the data, less the part the map's
 // own second derivatives give in a curved cell.
-static double interp_second(int32_t code, const double *L, ElementFrame *f, const double *u, int r,
-                            int s) {
-  static const int row_of[4][3][3] = {{{0}},
-                                      {{0}},
-                                      {{0, 1}, {1, 2}},
-                                      {{0, 1, 2}, {1, 3, 4}, {2, 4, 5}}};
+static double interp_second(int32_t code, const double *L, ElementFrame *f, const double *u, int r, int s) {
   int dim = checked_dim(code), n;
   double d[6][20], X[3][6];
   if (dim == 0) return 0;
@@ -593,7 +608,7 @@ static double interp_second(int32_t code, const double *L, ElementFrame *f, cons
   for (int k = 0; k < dim * (dim + 1) / 2; k++)
     for (int i = 0; i < n; i++) U[k] += u[i] * d[k][i];
   for (int a = 0; a < dim; a++)
-    for (int b = 0; b < dim; b++) sum += U[row_of[dim][a][b]] * f->K[a][r] * f->K[b][s];
+    for (int b = 0; b < dim; b++) sum += U[second_row_of[dim][a][b]] * f->K[a][r] * f->K[b][s];
   return sum;
 }
 
