@@ -1157,9 +1157,9 @@ static std::vector<bool> take_start_off(pde *p, TimeRun *run, vector2d *start) {
   init_start_values(p, &again, t0);
   bool same = true;
   for (int32_t k = 1; k <= F && same; k++)
-    same = again.data[k - 1].count == start->data[k - 1].count &&
-           std::equal(again.data[k - 1].data, again.data[k - 1].data + again.data[k - 1].count,
-                      start->data[k - 1].data);
+    same =
+        again.data[k - 1].count == start->data[k - 1].count &&
+        std::equal(again.data[k - 1].data, again.data[k - 1].data + again.data[k - 1].count, start->data[k - 1].data);
   vector2d_free(&again, 1);
   if (!same) {
     run->left_start = true;
