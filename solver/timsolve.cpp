@@ -1147,6 +1147,24 @@ static std::vector<bool> take_start_off(pde *p, TimeRun *run, vector2d *start) {
   copy_levels(start, &p->solution);
   const double t0[2] = {p->starttime_value, p->starttime_value};
   init_start_values(p, start, t0);
+  // The start is carried so only when its expressions are a function of place: evaluated
+  // again over the values they just gave, they give the same. A start that draws random
+  // numbers, or reads the variables' present values, would otherwise be taken off as one
+  // field and put back as another, at every node of every regrid (noise of 0.01 in a heat
+  // run was drawn anew at each regrid and grew to 0.05 where it should decay).
+  vector2d again{};
+  copy_levels(&again, start);
+  init_start_values(p, &again, t0);
+  bool same = true;
+  for (int32_t k = 1; k <= F && same; k++)
+    same =
+        again.data[k - 1].count == start->data[k - 1].count &&
+        std::equal(again.data[k - 1].data, again.data[k - 1].data + again.data[k - 1].count, start->data[k - 1].data);
+  vector2d_free(&again, 1);
+  if (!same) {
+    run->left_start = true;
+    return near;
+  }
   vector2d *levels[] = {&p->solution, &p->uold, &p->um1, &p->um2};
   for (int32_t k = 1; k <= F; k++) {
     const vectord &s = start->data[k - 1];

@@ -124,6 +124,19 @@ TEST_F(MeshRun, ARegionTooThinForTheNodeLimitStopsWhereItIs) {
   EXPECT_NEAR(reported("lone_strip_nodelimit", "INTEGRAL(1)"), 1e-3, 1e-8);
 }
 
+// A front whose nodes range over many sizes, the finest few spread between two pinholes
+// far apart, meshes in 100 MB of address space (the grids of its size classes took 130 MB
+// for its 6,500 nodes). The sanitized build reserves its shadow memory beyond any such limit.
+TEST_F(MeshRun, SparseSizeClassesMeshInLittleMemory) {
+#ifndef QUENDAR_SANITIZE
+  ASSERT_EQ(shell("cp '" QUENDAR_DATA "/meshing/pinholes_wide_plate.pde' . && ulimit -v 100000 && '" QUENDAR_EXE
+                  "' -B -R -X pinholes_wide_plate.pde"),
+            0)
+      << out() << errors("pinholes_wide_plate");
+  EXPECT_NEAR(reported("pinholes_wide_plate", "INTEGRAL(1)"), 360000 - 2e-6, 1e-2);  // as printed
+#endif
+}
+
 // Overlapping rectangles whose sides run along each other, on a 1/7 grid and off it, and
 // a region wholly hidden by a later one: each meshes the unit square, every later region
 // winning where it overlaps (areas counted by hand from the descriptors).
