@@ -512,11 +512,11 @@ static inline void ask_ahead(const void *at, size_t bytes, size_t ahead) {
   int32_t i = 0;
   for (; i + 4 <= n; i += 4) {
     const vectorld *r = A->data + i;
-    const int32_t *c0 = r[0].keys, *c1 = r[1].keys, *c2 = r[2].keys, *c3 = r[3].keys;
-    const double *v0 = r[0].values, *v1 = r[1].values, *v2 = r[2].values, *v3 = r[3].values;
-    int32_t m0 = r[0].count, m1 = r[1].count, m2 = r[2].count, m3 = r[3].count;
+    const int32_t *c0 = r[0].keys, *c3 = r[3].keys;
+    const double *v0 = r[0].values, *v3 = r[3].values;
+    int32_t m3 = r[3].count;
     // The four rows' entries, where they lie one after another, asked for as one span.
-    size_t mm = size_t(m0) + m1 + m2 + m3;
+    size_t mm = size_t(r[0].count) + r[1].count + r[2].count + m3;
     if (far && reinterpret_cast<uintptr_t>(v3 + m3) - reinterpret_cast<uintptr_t>(v0) == 8 * mm &&
         reinterpret_cast<uintptr_t>(c3 + m3) - reinterpret_cast<uintptr_t>(c0) == 4 * mm) {
       ask_ahead(v0, 8 * mm, 8 * ahead);
@@ -527,19 +527,9 @@ static inline void ask_ahead(const void *at, size_t bytes, size_t ahead) {
         ask_ahead(r[j].keys, 4 * size_t(r[j].count), 4 * ahead);
       }
     }
-    int32_t m = std::min(std::min(m0, m1), std::min(m2, m3)), k = 0;
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    for (; k < m; k++) {
-      s0 += v0[k] * td[c0[k]];
-      s1 += v1[k] * td[c1[k]];
-      s2 += v2[k] * td[c2[k]];
-      s3 += v3[k] * td[c3[k]];
-    }
-    for (int32_t e = k; e < m0; e++) s0 += v0[e] * td[c0[e]];
-    for (int32_t e = k; e < m1; e++) s1 += v1[e] * td[c1[e]];
-    for (int32_t e = k; e < m2; e++) s2 += v2[e] * td[c2[e]];
-    for (int32_t e = k; e < m3; e++) s3 += v3[e] * td[c3[e]];
-    q[i] = s0 * D[i], q[i + 1] = s1 * D[i + 1], q[i + 2] = s2 * D[i + 2], q[i + 3] = s3 * D[i + 3];
+    double s[4];
+    sparsemx_four_rows(r, td, s);
+    q[i] = s[0] * D[i], q[i + 1] = s[1] * D[i + 1], q[i + 2] = s[2] * D[i + 2], q[i + 3] = s[3] * D[i + 3];
     dot += p[i] * q[i];
     dot += p[i + 1] * q[i + 1];
     dot += p[i + 2] * q[i + 2];

@@ -545,23 +545,9 @@ template <int W, int V = 2>
   };
   int32_t i = 0, n = A->rows;
   for (; i + 4 <= n; i += 4) {
-    const vectorld *r = A->data + i;
-    const int32_t *c0 = r[0].keys, *c1 = r[1].keys, *c2 = r[2].keys, *c3 = r[3].keys;
-    const double *v0 = r[0].values, *v1 = r[1].values, *v2 = r[2].values, *v3 = r[3].values;
-    int32_t m0 = r[0].count, m1 = r[1].count, m2 = r[2].count, m3 = r[3].count;
-    int32_t m = std::min(std::min(m0, m1), std::min(m2, m3)), k = 0;
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    for (; k < m; k++) {
-      s0 += v0[k] * x1[c0[k]];
-      s1 += v1[k] * x1[c1[k]];
-      s2 += v2[k] * x1[c2[k]];
-      s3 += v3[k] * x1[c3[k]];
-    }
-    for (int32_t e = k; e < m0; e++) s0 += v0[e] * x1[c0[e]];
-    for (int32_t e = k; e < m1; e++) s1 += v1[e] * x1[c1[e]];
-    for (int32_t e = k; e < m2; e++) s2 += v2[e] * x1[c2[e]];
-    for (int32_t e = k; e < m3; e++) s3 += v3[e] * x1[c3[e]];
-    put(i, s0), put(i + 1, s1), put(i + 2, s2), put(i + 3, s3);
+    double s4[4];
+    sparsemx_four_rows(A->data + i, x1, s4);
+    put(i, s4[0]), put(i + 1, s4[1]), put(i + 2, s4[2]), put(i + 3, s4[3]);
   }
   for (; i < n; i++) {
     const vectorld &row = A->data[i];

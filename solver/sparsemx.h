@@ -57,6 +57,30 @@ double sparsemx_addto_0(sparsemx *M, int32_t i, int32_t j, double x);
 // M += s*N position by position; unequal row counts, or a row of M shorter than N's,
 // write a debug line and stop with "MATRIX SIZE MISMATCH".
 void sparsemx_addto_1(sparsemx *M, const sparsemx *N, double s);
+// Four consecutive rows r[0..3] times x1 (keys are 1-based, so x1 is the vector less
+// one): each row's sum from 0.0 in column order, the four sums independent chains that
+// overlap where one row alone waits on each addition. The products' inner kernel.
+[[gnu::always_inline]] inline void sparsemx_four_rows(const vectorld *r, const double *x1, double s[4]) {
+  const int32_t *c0 = r[0].keys, *c1 = r[1].keys, *c2 = r[2].keys, *c3 = r[3].keys;
+  const double *v0 = r[0].values, *v1 = r[1].values, *v2 = r[2].values, *v3 = r[3].values;
+  int32_t m0 = r[0].count, m1 = r[1].count, m2 = r[2].count, m3 = r[3].count;
+  int32_t m = m0 < m1 ? m0 : m1, k = 0;
+  m = m < m2 ? m : m2;
+  m = m < m3 ? m : m3;
+  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+  for (; k < m; k++) {
+    s0 += v0[k] * x1[c0[k]];
+    s1 += v1[k] * x1[c1[k]];
+    s2 += v2[k] * x1[c2[k]];
+    s3 += v3[k] * x1[c3[k]];
+  }
+  for (int32_t e = k; e < m0; e++) s0 += v0[e] * x1[c0[e]];
+  for (int32_t e = k; e < m1; e++) s1 += v1[e] * x1[c1[e]];
+  for (int32_t e = k; e < m2; e++) s2 += v2[e] * x1[c2[e]];
+  for (int32_t e = k; e < m3; e++) s3 += v3[e] * x1[c3[e]];
+  s[0] = s0, s[1] = s1, s[2] = s2, s[3] = s3;
+}
+
 void sparsemx_clear(sparsemx *M);
 void sparsemx_clear_row(sparsemx *M, int32_t i);
 // Zeroes column j through the symmetric pattern: (c, j) for every column c of row j.
