@@ -32,10 +32,10 @@ struct TimeRun {
     vectord u{}, udot{}, f{};  // the reference's values and rates by global row, its scaled F
   };
 
-  double ratios[5]{};     // the step-ratio history, newest first
-  uint16_t nratios = 0;   // and its fill count
-  double least_step = 0;  // the least step the run attempts: 1e-12 of its first step
-  vectord pass_sizes{};   // the correction size of each corrector pass
+  double ratios[5]{};       // the step-ratio history, newest first
+  uint16_t nratios = 0;     // and its fill count
+  double least_step = 0;    // the least step the run attempts: 1e-12 of its first step
+  vectord pass_sizes{};     // the correction size of each corrector pass
   double solve_weight = 1;  // the last solve's correction_weight, which scales the next one's tolerance
   // Whether J was formed from the present K and D, and with which 1/h; whether J is laid
   // out from the present D (its rows D's entries, K's leading them), so that a new 1/h
