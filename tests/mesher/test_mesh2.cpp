@@ -1,7 +1,10 @@
 // Mesh operations on small hand-made meshes: the swap rule on a kite, swaps of quadratic
 // and cubic cells against a global quadratic, relaxation of a regular patch and of a
 // shifted copy, neighbours found by position, ring order; graded points and history bytes.
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "mesher/mesh1.h"
 #include "mesher/mesh2.h"
@@ -125,6 +128,44 @@ TEST_F(Hand, RelaxationLeavesARegularPatchAndMovesAShiftedCopyAlike) {
   mesh2_relax_mesh(&m());
   EXPECT_NEAR(node(1).x - 1000, x0, 1e-9);
   EXPECT_NEAR(node(1).y + 500, y0, 1e-9);
+}
+
+// A square of 12 x 12 cell pairs, side s, its interior nodes pushed off the grid by up to
+// a third of a cell, relaxed: the same square drawn in millimetres or in kilometres
+// relaxes to the same shape, scaled, and every drawing comes out better shaped.
+TEST_F(Hand, RelaxationOfAScaledSquareIsTheSameShapeScaled) {
+  const int k = 12;
+  auto relaxed = [&](double s) {
+    cellnode_free_1(&m().cells), cellnode_free_2(&m().nodes);
+    double h = s / k;
+    std::vector<int32_t> at((k + 1) * (k + 1));
+    for (int j = 0; j <= k; j++)
+      for (int i = 0; i <= k; i++) {
+        bool edge = i == 0 || j == 0 || i == k || j == k;
+        double dx = edge ? 0 : h / 3 * std::sin(7 * i + 3 * j), dy = edge ? 0 : h / 3 * std::cos(5 * i + 11 * j);
+        at[j * (k + 1) + i] = add(i * h + dx, j * h + dy, edge ? 1 : 0, float(h));
+      }
+    for (int j = 0; j < k; j++)
+      for (int i = 0; i < k; i++) {
+        int32_t a = at[j * (k + 1) + i], b = a + 1, c = a + k + 2, d = a + k + 1;
+        tri(a, b, c), tri(a, c, d);
+      }
+    double before = min_angle();
+    mesh2_relax_mesh(&m());
+    EXPECT_GT(min_angle(), before + 5) << "side " << s;
+    std::vector<std::pair<double, double>> unit;
+    for (int32_t n = 1; n <= m().nodes.count; n++) unit.push_back({node(n).x / s, node(n).y / s});
+    return unit;
+  };
+  std::vector<std::pair<double, double>> one = relaxed(1);
+  for (double s : {1e-3, 1e3}) {
+    std::vector<std::pair<double, double>> other = relaxed(s);
+    ASSERT_EQ(other.size(), one.size());
+    double apart = 0;
+    for (size_t n = 0; n < one.size(); n++)
+      apart = std::max({apart, std::fabs(other[n].first - one[n].first), std::fabs(other[n].second - one[n].second)});
+    EXPECT_LT(apart, 1e-9) << "side " << s;
+  }
 }
 
 // Neighbours found by position on a copy whose cells share no nodes, and the ring order

@@ -1022,6 +1022,8 @@ def switches():
     for tag, sel in (("nbcmeasure", "NBCMEASURE"), ("center", "CENTER_ERROR"), ("galerkin", "GALERKIN_ERROR"),
                      ("curvature", "CURVATURE_ERROR")):
         # An exact solution leaves every estimate at rounding: no refinement, no grid limit.
+        # The value is printed to 8 digits from a solve that meets ERRLIM, so its last digit
+        # may be off by one either way on any mesh.
         case("switch_%s_exact" % tag, "SELECT %s: exact quadratic" % sel, """
 { u = x^2 + y, held exactly by quadratic cells, with a natural side: under %s every
   estimate is rounding, so the run converges on its first mesh with the exact answer. }
@@ -1033,7 +1035,7 @@ EQUATIONS div(grad(u)) = 2
 BOUNDARIES REGION 1 START(0,0) VALUE(u)=ex LINE TO (1,0) NATURAL(u)=2 LINE TO (1,1) VALUE(u)=ex LINE TO (0,1) TO FINISH
 PLOTS
   SUMMARY PRINT REPORT val(u,0.5,0.5) AS 'u' REPORT sqrt(integral((u-ex)^2)) AS 'err'
-END""" % (sel, tag, sel), [report("u", ue.subs({x: R(1, 2), y: R(1, 2)}), 1e-8), report("err", 0, 1e-8)])
+END""" % (sel, tag, sel), [report("u", ue.subs({x: R(1, 2), y: R(1, 2)}), 2e-8), report("err", 0, 1e-8)])
         # A smooth solution with natural sides: the estimator must still drive the error
         # below the limit (10 ERRLIM at a point, relative to |u| <= 3).
         us = exp(2 * x) * sin(2 * y) + x * y
