@@ -273,6 +273,7 @@ static void layout(pde *p, TimeRun *run) {
   run->fixed.linear = coupling_fixed_linear(p);
   run->fixed.sources = run->fixed.linear && coupling_fixed_source(p);
   run->fixed.timed = coupling_jacobians_follow_time(p);
+  run->source_timed = coupling_source_reads_time(p);
   run->fixed.current = run->fixed.sourced = false;
 }
 
@@ -845,6 +846,42 @@ static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild
   return pass;
 }
 
+// The error a source that reads the time adds to a step's values. The step takes the
+// source's mean over the step by its time weights, the operator at its two ends weighed by
+// theta; with the source taken at the ends as the operator is, the step's error would be
+// what the values' third difference reads. The difference of the two rules, through the
+// step matrix, is the error the step carries besides: for a source that moves fast against
+// the solution's own decay it is most of the step's error, and the third difference does
+// not read it. Per variable and node, twice it (the third difference is twice the local
+// error), into run->source_error; false when there is none to add.
+static bool source_step_error(pde *p, TimeRun *run) {
+  if (!run->source_timed || p->cycle < 3 || p->fitlist.count > 0 || p->jmatrix.rows != p->nt) return false;
+  int32_t n = p->nt;
+  double theta = p->theta;
+  vectord a{}, b{}, x{};
+  coupling_build_source(p, &a, p->told, p->told, 1);
+  coupling_build_source(p, &b, p->time, p->time, 1);
+  vectord_resize(&x, n, n);
+  for (int32_t j = 0; j < n; j++) {
+    a.data[j] = (p->tsource.data[j] - (1 - theta) * a.data[j] - theta * b.data[j]) * p->firstscale.data[j];
+    x.data[j] = 0;
+  }
+  solve_cg(p, &x, &p->jmatrix, &a, 1e-3, p->solver, p->precon, &p->precvec);
+  size_level(p, &run->source_error);
+  bool finite = true;
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    vectord &e = run->source_error.data[k - 1];
+    for (int32_t i = 0; i < r.count && i < e.count; i++) {
+      int32_t j = r.data[i] - 1;
+      e.data[i] = 2 * x.data[j] * p->secondscale.data[j];
+      finite = finite && std::isfinite(e.data[i]);
+    }
+  }
+  for (vectord *v : {&a, &b, &x}) vectord_free(v);
+  return finite;
+}
+
 // The step error over its allowance (see the step-control notes above evolve).
 static double check_timestep(pde *p, TimeRun *run) {
   int32_t sel = p->tnorm;
@@ -857,6 +894,7 @@ static double check_timestep(pde *p, TimeRun *run) {
     if (!weigh(x, sel, &w)) rtlib_fatal_in("timsolve_weight", "Bad Norm Selector");
     return w;
   };
+  const bool sourced = source_step_error(p, run);
   for (int32_t k = 1; k <= nvariables(p); k++) {
     // The step is measured against the variable's range with the step's new values in.
     double range = step_range(p, run, k, &p->solution);
@@ -875,11 +913,13 @@ static double check_timestep(pde *p, TimeRun *run) {
         if (!cell.alive) continue;  // dead cells hold stale nodes
         int32_t nn = elements_functions[cell.basis];
         double A = 0, B = 0, C = 0, D = 0;
+        double S = 0;
         for (int32_t j = 0; j < nn; j++) {
           int32_t n = cell.nodes.data[j] - 1;
           A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
+          if (sourced) S += run->source_error.data[k - 1].data[n];
         }
-        term += weight(diff.step(A, B, C, D) / (range * p->errlim * nn));
+        term += weight((diff.step(A, B, C, D) + S) / (range * p->errlim * nn));
         count++;
       }
     } else if (k <= p->nfield) {
@@ -1369,6 +1409,7 @@ TimeRun::~TimeRun() {
   vectord_free(&step_fixed_source);
   coupling_release_split();
   vector2d_free(&step_rates, 1);
+  vector2d_free(&source_error, 1);
 }
 
 int32_t timsolve_run(pde *p, TimeRun *run) {
