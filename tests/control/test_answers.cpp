@@ -266,6 +266,7 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       // at the step's ends: the rules' difference is measured with the step's error (it was
       // ten times ERRLIM off, the third difference of the values not reading it)
       {"source_in_time", "centre", -0.6536436, 2e-4},
+      {"source_switched_on", "mid", 0.6272922, 2.5e-4},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
