@@ -274,6 +274,7 @@ static void layout(pde *p, TimeRun *run) {
   run->fixed.sources = run->fixed.linear && coupling_fixed_source(p);
   run->fixed.timed = coupling_jacobians_follow_time(p);
   run->source_timed = coupling_source_reads_time(p);
+  run->source_end_current = false;
   run->fixed.current = run->fixed.sourced = false;
 }
 
@@ -859,13 +860,20 @@ static bool source_step_error(pde *p, TimeRun *run) {
   int32_t n = p->nt;
   double theta = p->theta;
   vectord a{}, b{}, x{};
-  coupling_build_source(p, &a, p->told, p->told, 1);
+  // The source at the step's start is the one the step before ended on, while the layout stands.
+  vectord &start = run->source_end;
+  if (!(run->source_end_current && run->source_end_time == p->told && start.count == n))
+    coupling_build_source(p, &start, p->told, p->told, 1);
   coupling_build_source(p, &b, p->time, p->time, 1);
+  vectord_resize(&a, n, n);
   vectord_resize(&x, n, n);
   for (int32_t j = 0; j < n; j++) {
-    a.data[j] = (p->tsource.data[j] - (1 - theta) * a.data[j] - theta * b.data[j]) * p->firstscale.data[j];
+    a.data[j] = (p->tsource.data[j] - (1 - theta) * start.data[j] - theta * b.data[j]) * p->firstscale.data[j];
     x.data[j] = 0;
   }
+  std::swap(start, b);
+  run->source_end_time = p->time;
+  run->source_end_current = true;
   solve_cg(p, &x, &p->jmatrix, &a, 1e-3, p->solver, p->precon, &p->precvec);
   size_level(p, &run->source_error);
   bool finite = true;
@@ -1404,7 +1412,8 @@ int32_t timsolve_evolve(pde *p, int32_t) {
 }
 
 TimeRun::~TimeRun() {
-  for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &source_old}) vectord_free(v);
+  for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &source_old, &source_end})
+    vectord_free(v);
   // The split sources and their fixed part serve the run's steps alone.
   vectord_free(&step_fixed_source);
   coupling_release_split();

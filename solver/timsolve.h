@@ -74,6 +74,11 @@ struct TimeRun {
   // matrix, is an error of the step's values that their third difference does not see.
   bool source_timed = false;
   vector2d source_error{};  // that error per variable and node, of the last step measured
+  // The source at the end of the last step measured, kept for the next step's start (the
+  // time it was taken at; meaningless once the unknowns are laid out anew).
+  vectord source_end{};
+  double source_end_time = 0;
+  bool source_end_current = false;
   TimeRun() = default;
   TimeRun(const TimeRun &) = delete;
   TimeRun &operator=(const TimeRun &) = delete;
