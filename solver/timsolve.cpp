@@ -856,7 +856,9 @@ static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild
 // not read it. Per variable and node, twice it (the third difference is twice the local
 // error), into run->source_error; false when there is none to add.
 static bool source_step_error(pde *p, TimeRun *run) {
-  if (!run->source_timed || p->cycle < 3 || p->fitlist.count > 0 || p->jmatrix.rows != p->nt) return false;
+  // With theta 1 the source is taken at the step's end alone, as the operator is: nothing to add.
+  if (!run->source_timed || p->theta >= 1 || p->cycle < 3 || p->fitlist.count > 0 || p->jmatrix.rows != p->nt)
+    return false;
   int32_t n = p->nt;
   double theta = p->theta;
   vectord a{}, b{}, x{};
