@@ -1168,6 +1168,16 @@ static bool any_reads_time(pde *p, const treevectors *v) {
   return false;
 }
 
+bool coupling_source_reads_time(pde *p) {
+  TRACE("coupling_source_reads_time");
+  for (uint16_t k = 1; k <= eqcount(p); k++) {
+    const treevector &v = eqn(p, k)->source;
+    for (int32_t r = 0; r < v.count; r++)
+      if (reads_time(p, v.data[r], uint16_t(r + 1))) return true;
+  }
+  return false;
+}
+
 bool coupling_jacobians_follow_time(pde *p) {
   TRACE("coupling_jacobians_follow_time");
   for (uint16_t k = 1; k <= eqcount(p); k++) {

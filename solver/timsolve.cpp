@@ -273,6 +273,8 @@ static void layout(pde *p, TimeRun *run) {
   run->fixed.linear = coupling_fixed_linear(p);
   run->fixed.sources = run->fixed.linear && coupling_fixed_source(p);
   run->fixed.timed = coupling_jacobians_follow_time(p);
+  run->source_timed = coupling_source_reads_time(p);
+  run->source_end_current = false;
   run->fixed.current = run->fixed.sourced = false;
 }
 
@@ -845,6 +847,51 @@ static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild
   return pass;
 }
 
+// The error a source that reads the time adds to a step's values. The step takes the
+// source's mean over the step by its time weights, the operator at its two ends weighed by
+// theta; with the source taken at the ends as the operator is, the step's error would be
+// what the values' third difference reads. The difference of the two rules, through the
+// step matrix, is the error the step carries besides: for a source that moves fast against
+// the solution's own decay it is most of the step's error, and the third difference does
+// not read it. Per variable and node, twice it (the third difference is twice the local
+// error), into run->source_error; false when there is none to add.
+static bool source_step_error(pde *p, TimeRun *run) {
+  // With theta 1 the source is taken at the step's end alone, as the operator is: nothing to add.
+  if (!run->source_timed || p->theta >= 1 || p->cycle < 3 || p->fitlist.count > 0 || p->jmatrix.rows != p->nt)
+    return false;
+  int32_t n = p->nt;
+  double theta = p->theta;
+  vectord a{}, b{}, x{};
+  // The source at the step's start is the one the step before ended on, while the layout stands.
+  vectord &start = run->source_end;
+  if (!(run->source_end_current && run->source_end_time == p->told && start.count == n))
+    coupling_build_source(p, &start, p->told, p->told, 1);
+  coupling_build_source(p, &b, p->time, p->time, 1);
+  vectord_resize(&a, n, n);
+  vectord_resize(&x, n, n);
+  for (int32_t j = 0; j < n; j++) {
+    a.data[j] = (p->tsource.data[j] - (1 - theta) * start.data[j] - theta * b.data[j]) * p->firstscale.data[j];
+    x.data[j] = 0;
+  }
+  std::swap(start, b);
+  run->source_end_time = p->time;
+  run->source_end_current = true;
+  solve_cg(p, &x, &p->jmatrix, &a, 1e-3, p->solver, p->precon, &p->precvec);
+  size_level(p, &run->source_error);
+  bool finite = true;
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    vectord &e = run->source_error.data[k - 1];
+    for (int32_t i = 0; i < r.count && i < e.count; i++) {
+      int32_t j = r.data[i] - 1;
+      e.data[i] = 2 * x.data[j] * p->secondscale.data[j];
+      finite = finite && std::isfinite(e.data[i]);
+    }
+  }
+  for (vectord *v : {&a, &b, &x}) vectord_free(v);
+  return finite;
+}
+
 // The step error over its allowance (see the step-control notes above evolve).
 static double check_timestep(pde *p, TimeRun *run) {
   int32_t sel = p->tnorm;
@@ -857,6 +904,7 @@ static double check_timestep(pde *p, TimeRun *run) {
     if (!weigh(x, sel, &w)) rtlib_fatal_in("timsolve_weight", "Bad Norm Selector");
     return w;
   };
+  const bool sourced = source_step_error(p, run);
   for (int32_t k = 1; k <= nvariables(p); k++) {
     // The step is measured against the variable's range with the step's new values in.
     double range = step_range(p, run, k, &p->solution);
@@ -875,11 +923,13 @@ static double check_timestep(pde *p, TimeRun *run) {
         if (!cell.alive) continue;  // dead cells hold stale nodes
         int32_t nn = elements_functions[cell.basis];
         double A = 0, B = 0, C = 0, D = 0;
+        double S = 0;
         for (int32_t j = 0; j < nn; j++) {
           int32_t n = cell.nodes.data[j] - 1;
           A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
+          if (sourced) S += run->source_error.data[k - 1].data[n];
         }
-        term += weight(diff.step(A, B, C, D) / (range * p->errlim * nn));
+        term += weight((diff.step(A, B, C, D) + S) / (range * p->errlim * nn));
         count++;
       }
     } else if (k <= p->nfield) {
@@ -1364,11 +1414,13 @@ int32_t timsolve_evolve(pde *p, int32_t) {
 }
 
 TimeRun::~TimeRun() {
-  for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &source_old}) vectord_free(v);
+  for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &source_old, &source_end})
+    vectord_free(v);
   // The split sources and their fixed part serve the run's steps alone.
   vectord_free(&step_fixed_source);
   coupling_release_split();
   vector2d_free(&step_rates, 1);
+  vector2d_free(&source_error, 1);
 }
 
 int32_t timsolve_run(pde *p, TimeRun *run) {

@@ -69,6 +69,16 @@ struct TimeRun {
   double carried_span = 0;
   double carried_mesh_error = 0;  // the spatial error the carried limit balances
   bool step_error_none = false;   // the last step measured no error (its ratio stands in as 0.5)
+  // A source that reads the time is integrated over each step by the time weights while the
+  // operator is taken at the step's ends: the rules' difference, carried through the step
+  // matrix, is an error of the step's values that their third difference does not see.
+  bool source_timed = false;
+  vector2d source_error{};  // that error per variable and node, of the last step measured
+  // The source at the end of the last step measured, kept for the next step's start (the
+  // time it was taken at; meaningless once the unknowns are laid out anew).
+  vectord source_end{};
+  double source_end_time = 0;
+  bool source_end_current = false;
   TimeRun() = default;
   TimeRun(const TimeRun &) = delete;
   TimeRun &operator=(const TimeRun &) = delete;
