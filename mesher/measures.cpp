@@ -668,8 +668,9 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   bool linear = !three && cb == tri3;
   int32_t sidecode = linear ? tri6 : three || !convective ? 0 : cb == tri6 ? tri9 : 0;
   bool sides = three || sidecode != 0;
-  // Linear tetrahedra are read through their edges (edge_share below), not their faces.
-  bool edges = three && cb == tet4;
+  // Linear tetrahedra are read through their edges (edge_share below), not their faces. The
+  // cells carry the mesh basis (an extruded mesh keeps its vertex basis as the cell basis).
+  bool edges = three && (m->meshbasis ? m->meshbasis : cb) == tet4;
   // The cell bubble, then in 3D the faces' bubbles in side order (on linear tetrahedra the
   // ten-node basis, whose edge functions are read), in 2D the side code.
   const int32_t bubbles[5] = {cellbubble,
