@@ -758,7 +758,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         // the quadratic cell's; the cubic bubble of each interior face is the one that reads it
         // (as the triangle's cubic interior bubble does in 2D). Its residual within this cell is
         // kept here and joined with the neighbour's share below, where the fluxes of the two
-        // cells through the face meet as their jump.
+        // cells through the face meet as their jump. On linear tetrahedra the edges' quadratic
+        // functions read it instead (edge_share), joined over all the cells around each edge.
         if (edges) edge_share(&edge[((size_t(k) * ncells + i - 1) * 6) * nf + v - 1], nf, R[1], R[nb + 1], factor);
         else if (three)
           for (int sd = 1; sd <= 4; sd++) {
