@@ -580,62 +580,80 @@ static void edge_jumps(Mesh *m, const std::vector<double> &share, const std::vec
                        uint16_t count, int32_t nf) {
   int32_t ncells = m->cells.count;
   size_t per = size_t(ncells) * size_t(std::max(nf, 1));
-  struct Item {
-    int32_t a, b, cell, e;
-    double k;  // the edge function's stiffness in this cell
-  };
-  std::vector<Item> items;
-  items.reserve(size_t(ncells) * 6);
+  auto live = [&](int32_t c) { return c >= 1 && c <= ncells && cell_at(m, c).alive && cell_at(m, c).nodes.count >= 4; };
+  // Each vertex function's stiffness, summed over its cells.
   std::vector<double> vertex(size_t(m->nodes.count) + 1, 0.0);
   for (int32_t i = 1; i <= ncells; i++) {
-    const MeshCell &cell = cell_at(m, i);
-    if (!cell.alive || cell.nodes.count < 4) continue;
+    if (!live(i)) continue;
     double K[16];
-    tet_stiffness(m, cell, K);
-    for (int a = 0; a < 4; a++) vertex[size_t(cell.nodes.data[a])] += K[5 * a];
-    for (int e = 0; e < 6; e++) {
-      int c1 = elements_tet_edges[0][e][0] - 1, c2 = elements_tet_edges[0][e][1] - 1;
-      int32_t a = cell.nodes.data[c1], b = cell.nodes.data[c2];
-      items.push_back({std::min(a, b), std::max(a, b), i, e, 1.6 * (K[5 * c1] + K[5 * c2] + K[4 * c1 + c2])});
-    }
+    tet_stiffness(m, cell_at(m, i), K);
+    for (int a = 0; a < 4; a++) vertex[size_t(cell_at(m, i).nodes.data[a])] += K[5 * a];
   }
-  std::sort(items.begin(), items.end(), [](const Item &x, const Item &y) {
-    return x.a != y.a ? x.a < y.a : x.b != y.b ? x.b < y.b : x.cell < y.cell;
-  });
-  for (size_t g = 0; g < items.size();) {
-    size_t h = g;
-    while (h < items.size() && items[h].a == items[g].a && items[h].b == items[g].b) h++;
-    auto holds = [&](int32_t c) {
-      for (size_t t = g; t < h; t++)
-        if (items[t].cell == c) return true;
-      return false;
-    };
-    bool ring = true;
-    for (size_t t = g; t < h && ring; t++) {
-      const MeshCell &cell = cell_at(m, items[t].cell);
-      int c1 = elements_tet_edges[0][items[t].e][0], c2 = elements_tet_edges[0][items[t].e][1];
-      for (int f = 1; f <= 4 && ring; f++) {
-        if (f == c1 || f == c2) continue;  // face f is opposite vertex f: it holds the edge otherwise
-        int32_t n = cell.neighbour[f - 1];
-        ring = n > 0 && n <= ncells && cell_at(m, n).alive && holds(n);
+  // The edge of a pair of corners (0-based).
+  int which[4][4] = {};
+  for (int e = 0; e < 6; e++) {
+    int c1 = elements_tet_edges[0][e][0] - 1, c2 = elements_tet_edges[0][e][1] - 1;
+    which[c1][c2] = which[c2][c1] = e;
+  }
+  // The cells around one edge, each with the edge's place in it, in cell order.
+  std::vector<std::pair<int32_t, int>> around;
+  for (int32_t i = 1; i <= ncells; i++) {
+    if (!live(i)) continue;
+    for (int e = 0; e < 6; e++) {
+      const MeshCell &cell = cell_at(m, i);
+      int32_t a = cell.nodes.data[elements_tet_edges[0][e][0] - 1],
+              b = cell.nodes.data[elements_tet_edges[0][e][1] - 1];
+      // The cells holding both ends, from the first end's cell list; each edge is taken once,
+      // at the first of its cells.
+      around.clear();
+      bool first = true;
+      const vectorl &l = m->nodes.data[a - 1].nodecell;
+      for (int32_t t = 0; t < l.count && first; t++) {
+        int32_t c = l.data[t];
+        if (!live(c)) continue;
+        int pa = -1, pb = -1;
+        for (int k = 0; k < 4; k++) {
+          if (cell_at(m, c).nodes.data[k] == a) pa = k;
+          if (cell_at(m, c).nodes.data[k] == b) pb = k;
+        }
+        if (pa < 0 || pb < 0) continue;
+        if (c < i) first = false;
+        around.push_back({c, which[pa][pb]});
       }
-    }
-    double stiff = 0;
-    for (size_t t = g; t < h; t++) stiff += items[t].k;
-    double ratio = stiff > 0 ? 0.5 * (vertex[size_t(items[g].a)] + vertex[size_t(items[g].b)]) / stiff : 1.0;
-    if (ring)
+      if (!first) continue;
+      std::sort(around.begin(), around.end());
+      auto holds = [&](int32_t c) {
+        for (const auto &x : around)
+          if (x.first == c) return true;
+        return false;
+      };
+      bool ring = true;
+      double stiff = 0;
+      for (const auto &x : around) {
+        const MeshCell &c = cell_at(m, x.first);
+        int c1 = elements_tet_edges[0][x.second][0], c2 = elements_tet_edges[0][x.second][1];
+        for (int f = 1; f <= 4 && ring; f++) {
+          if (f == c1 || f == c2) continue;  // face f is opposite vertex f: it holds the edge otherwise
+          int32_t n = c.neighbour[f - 1];
+          ring = live(n) && holds(n);
+        }
+        double K[16];
+        tet_stiffness(m, c, K);
+        stiff += 1.6 * (K[5 * (c1 - 1)] + K[5 * (c2 - 1)] + K[4 * (c1 - 1) + c2 - 1]);
+      }
+      if (!ring) continue;
+      double ratio = stiff > 0 ? 0.5 * (vertex[size_t(a)] + vertex[size_t(b)]) / stiff : 1.0;
       for (uint16_t k = 0; k < count; k++)
         for (int32_t v = 0; v < nf; v++) {
           double r = 0;
-          for (size_t t = g; t < h; t++)
-            r += share[((size_t(k) * ncells + items[t].cell - 1) * 6 + items[t].e) * nf + v];
+          for (const auto &x : around) r += share[((size_t(k) * ncells + x.first - 1) * 6 + x.second) * nf + v];
           r *= ratio;
-          for (size_t t = g; t < h; t++) {
-            size_t at = size_t(k) * per + size_t(items[t].cell - 1) * nf + v;
+          for (const auto &x : around) {
+            size_t at = size_t(k) * per + size_t(x.first - 1) * nf + v;
             z[at] += r * r * scale[at];
           }
         }
-    g = h;
+    }
   }
 }
 
