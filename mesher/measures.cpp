@@ -524,6 +524,139 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
   return factor;
 }
 
+// A linear function has no second derivatives, so on linear tetrahedra a second-order
+// operator's residual within a cell is its source alone and the error lives in the jumps of
+// the flux across the faces. The cubic face bubble is two orders above the cell's basis and
+// reads only a fraction of it (a fifth to a tenth, the less as the mesh is finer); the functions
+// of the next order are the quadratic edge functions of the ten-node tetrahedron, as the
+// triangle's quadratic side functions are for linear triangles. An edge's function spans every
+// cell around the edge, so its residual is the sum of those cells' shares. Here one cell's
+// shares of its six edges, from its source terms G and volume terms H against the ten-node
+// basis (whose nodes 5..10 are the edges' midpoints in edge order), stored nf apart.
+static void edge_share(double *out, int32_t nf, const double *G, const double *H, double factor) {
+  for (int e = 0; e < 6; e++) out[size_t(e) * nf] = H[4 + e] - factor * G[4 + e];
+}
+
+// The stiffness of linear tetrahedron c's barycentric functions, K[4 a + b] = the integral of
+// grad L_a . grad L_b over the cell.
+static void tet_stiffness(Mesh *m, const MeshCell &c, double K[16]) {
+  const MeshNode *q[4];
+  for (int a = 0; a < 4; a++) q[a] = &m->nodes.data[c.nodes.data[a] - 1];
+  double M[3][3];
+  for (int k = 0; k < 3; k++)
+    M[0][k] = q[k + 1]->x - q[0]->x, M[1][k] = q[k + 1]->y - q[0]->y, M[2][k] = q[k + 1]->z - q[0]->z;
+  double det = M[0][0] * (M[1][1] * M[2][2] - M[1][2] * M[2][1]) - M[0][1] * (M[1][0] * M[2][2] - M[1][2] * M[2][0]) +
+               M[0][2] * (M[1][0] * M[2][1] - M[1][1] * M[2][0]);
+  std::fill(K, K + 16, 0.0);
+  if (det == 0) return;
+  // grad L_(k+1) for k = 1..3 is row k - 1 of M's inverse; grad L_1 is minus their sum.
+  double g[4][3];
+  for (int k = 0; k < 3; k++) {
+    int a = (k + 1) % 3, b = (k + 2) % 3;
+    for (int r = 0; r < 3; r++) {
+      int c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+      g[k + 1][r] = (M[c1][a] * M[c2][b] - M[c1][b] * M[c2][a]) / det;
+    }
+  }
+  for (int r = 0; r < 3; r++) g[0][r] = -(g[1][r] + g[2][r] + g[3][r]);
+  double V = std::fabs(det) / 6;
+  for (int a = 0; a < 4; a++)
+    for (int b = 0; b < 4; b++) K[4 * a + b] = V * (g[a][0] * g[b][0] + g[a][1] * g[b][1] + g[a][2] * g[b][2]);
+}
+
+// Every interior edge's residual, the sum of the shares of the cells around it, goes squared
+// to each of those cells with the cell's scale. The residual of an edge function reads the
+// error's share along it times that function's stiffness, while a cell's scale is that of its
+// vertices' rows: the edge function 4 L_a L_b is stiff over the five or so cells around the
+// edge, a vertex's function over the twenty or more around the vertex (in 2D two against six),
+// so the residual is brought to the vertices' measure by the ratio of the two stiffnesses of
+// the Laplacian (the geometric part of a second-order operator): the mean of the two end
+// vertices' over the edge's, 16 (K_aa + K_bb + K_ab) / 10 per cell. An edge counts as
+// interior when the cells holding it close a ring: each of its cells' two faces along it leads
+// to a live neighbour that holds the edge too. An edge on the boundary (its function is not a
+// test function where a value is held) or on a face not matched node for node (a periodic
+// image) is left out.
+static void edge_jumps(Mesh *m, const std::vector<double> &share, const std::vector<double> &scale, double *z,
+                       uint16_t count, int32_t nf) {
+  int32_t ncells = m->cells.count;
+  size_t per = size_t(ncells) * size_t(std::max(nf, 1));
+  auto live = [&](int32_t c) { return c >= 1 && c <= ncells && cell_at(m, c).alive && cell_at(m, c).nodes.count >= 4; };
+  // Each vertex function's stiffness, summed over its cells.
+  std::vector<double> vertex(size_t(m->nodes.count) + 1, 0.0);
+  for (int32_t i = 1; i <= ncells; i++) {
+    if (!live(i)) continue;
+    double K[16];
+    tet_stiffness(m, cell_at(m, i), K);
+    for (int a = 0; a < 4; a++) vertex[size_t(cell_at(m, i).nodes.data[a])] += K[5 * a];
+  }
+  // The edge of a pair of corners (0-based).
+  int which[4][4] = {};
+  for (int e = 0; e < 6; e++) {
+    int c1 = elements_tet_edges[0][e][0] - 1, c2 = elements_tet_edges[0][e][1] - 1;
+    which[c1][c2] = which[c2][c1] = e;
+  }
+  // The cells around one edge, each with the edge's place in it, in cell order.
+  std::vector<std::pair<int32_t, int>> around;
+  for (int32_t i = 1; i <= ncells; i++) {
+    if (!live(i)) continue;
+    for (int e = 0; e < 6; e++) {
+      const MeshCell &cell = cell_at(m, i);
+      int32_t a = cell.nodes.data[elements_tet_edges[0][e][0] - 1],
+              b = cell.nodes.data[elements_tet_edges[0][e][1] - 1];
+      // The cells holding both ends, from the first end's cell list; each edge is taken once,
+      // at the first of its cells.
+      around.clear();
+      bool first = true;
+      const vectorl &l = m->nodes.data[a - 1].nodecell;
+      for (int32_t t = 0; t < l.count && first; t++) {
+        int32_t c = l.data[t];
+        if (!live(c)) continue;
+        int pa = -1, pb = -1;
+        for (int k = 0; k < 4; k++) {
+          if (cell_at(m, c).nodes.data[k] == a) pa = k;
+          if (cell_at(m, c).nodes.data[k] == b) pb = k;
+        }
+        if (pa < 0 || pb < 0) continue;
+        if (c < i) first = false;
+        around.push_back({c, which[pa][pb]});
+      }
+      if (!first) continue;
+      std::sort(around.begin(), around.end());
+      auto holds = [&](int32_t c) {
+        for (const auto &x : around)
+          if (x.first == c) return true;
+        return false;
+      };
+      bool ring = true;
+      double stiff = 0;
+      for (const auto &x : around) {
+        const MeshCell &c = cell_at(m, x.first);
+        int c1 = elements_tet_edges[0][x.second][0], c2 = elements_tet_edges[0][x.second][1];
+        for (int f = 1; f <= 4 && ring; f++) {
+          if (f == c1 || f == c2) continue;  // face f is opposite vertex f: it holds the edge otherwise
+          int32_t n = c.neighbour[f - 1];
+          ring = live(n) && holds(n);
+        }
+        double K[16];
+        tet_stiffness(m, c, K);
+        stiff += 1.6 * (K[5 * (c1 - 1)] + K[5 * (c2 - 1)] + K[4 * (c1 - 1) + c2 - 1]);
+      }
+      if (!ring) continue;
+      double ratio = stiff > 0 ? 0.5 * (vertex[size_t(a)] + vertex[size_t(b)]) / stiff : 1.0;
+      for (uint16_t k = 0; k < count; k++)
+        for (int32_t v = 0; v < nf; v++) {
+          double r = 0;
+          for (const auto &x : around) r += share[((size_t(k) * ncells + x.first - 1) * 6 + x.second) * nf + v];
+          r *= ratio;
+          for (const auto &x : around) {
+            size_t at = size_t(k) * per + size_t(x.first - 1) * nf + v;
+            z[at] += r * r * scale[at];
+          }
+        }
+    }
+  }
+}
+
 // The centre-Galerkin estimate of each of count solutions (values[k] with the lambda
 // factor factors[k], as current mode first + k when first > 0), one after another as
 // separate calls would make them, the first stored with add and the rest added to it;
@@ -553,9 +686,16 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   bool linear = !three && cb == tri3;
   int32_t sidecode = linear ? tri6 : three || !convective ? 0 : cb == tri6 ? tri9 : 0;
   bool sides = three || sidecode != 0;
-  // The cell bubble, then in 3D the faces' bubbles in side order, in 2D the side code.
-  const int32_t bubbles[5] = {cellbubble, three ? sidebubble[1][0] : sidecode, sidebubble[1][1], sidebubble[1][2],
-                              sidebubble[1][3]};
+  // Linear tetrahedra are read through their edges (edge_share below), not their faces. The
+  // cells carry the mesh basis (an extruded mesh keeps its vertex basis as the cell basis).
+  bool edges = three && (m->meshbasis ? m->meshbasis : cb) == tet4;
+  // The cell bubble, then in 3D the faces' bubbles in side order (on linear tetrahedra the
+  // ten-node basis, whose edge functions are read), in 2D the side code.
+  const int32_t bubbles[5] = {cellbubble,
+                              edges   ? tet10
+                              : three ? sidebubble[1][0]
+                                      : sidecode,
+                              sidebubble[1][1], sidebubble[1][2], sidebubble[1][3]};
   int32_t per = ncells * std::max(nf, 1);
   // One solution's terms in a pool vector; several in a block of their own, given back
   // at the end rather than kept in the pool.
@@ -565,7 +705,11 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   // In 3D (and in 2D for convective equations), per (solution, cell slot, side, field
   // variable) the residual against the side's function within the cell, and per (solution,
   // cell slot, field variable) the cell's scale m^2 s of step 4 below.
-  std::vector<double> face(sides ? size_t(per) * 4 * count : 0, 0.0), scale(sides ? size_t(per) * count : 0, 0.0);
+  std::vector<double> face(sides && !edges ? size_t(per) * 4 * count : 0, 0.0),
+      scale(sides ? size_t(per) * count : 0, 0.0);
+  // On linear tetrahedra, per (solution, cell slot, edge, field variable) the residual against
+  // the edge's quadratic function within the cell.
+  std::vector<double> edge(edges ? size_t(per) * 6 * count : 0, 0.0);
   if (count == 1) fitting_validate_fits(p, &p->fitlist, values[0], time, time);
   aim(p, values[count - 1], time);
   // 1. Cell areas and their mean.
@@ -578,7 +722,9 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   }
   double mean = A / ncells;
   int nfun = elements_functions[cb], dim = p->dimension;
-  int nb = three ? 5 : sides ? 2 : 1;
+  int nb = edges ? 2 : three ? 5 : sides ? 2 : 1;
+  // The functions per term the rule returns: the widest basis read.
+  int32_t wanted = edges ? elements_functions[tet10] : sidecode ? elements_functions[sidecode] : 1;
   std::vector<const TreeNode *> terms(2 * size_t(std::max(nf, 1)));
   std::vector<double> residual(size_t(count) * terms.size() * nb * 20);
   std::vector<double> floors = scale_floors(p, values, count, first > 0 || p->eigen);
@@ -611,7 +757,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         terms[nterms++] = region_tree(&e->volume, cell.region);
       }
     if (nterms > 0 && treeval_vol_galerkin_sets(p, residual.data(), terms.data(), nterms, &point, bubbles, nb, count,
-                                                use, &sol) != (sidecode ? elements_functions[sidecode] : 1))
+                                                use, &sol) != wanted)
       rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
     for (uint16_t k = 0; k < count; k++) {
       use(&sol, k);
@@ -630,8 +776,10 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         // the quadratic cell's; the cubic bubble of each interior face is the one that reads it
         // (as the triangle's cubic interior bubble does in 2D). Its residual within this cell is
         // kept here and joined with the neighbour's share below, where the fluxes of the two
-        // cells through the face meet as their jump.
-        if (three)
+        // cells through the face meet as their jump. On linear tetrahedra the edges' quadratic
+        // functions read it instead (edge_share), joined over all the cells around each edge.
+        if (edges) edge_share(&edge[((size_t(k) * ncells + i - 1) * 6) * nf + v - 1], nf, R[1], R[nb + 1], factor);
+        else if (three)
           for (int sd = 1; sd <= 4; sd++) {
             if (cell.neighbour[sd - 1] <= 0) continue;
             const double *G = R[sd], *H = R[nb + sd];
@@ -678,7 +826,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   // 5. The faces' residuals, each the sum of the two cells' shares, to both cells. The odd
   // cubic side function runs the other way in the neighbour, so there its share is taken off.
   double other = sidecode == tri9 ? -1.0 : 1.0;
-  if (sides)
+  if (edges) edge_jumps(m, edge, scale, z, count, nf);
+  else if (sides)
     for (int32_t i = 1; i <= ncells; i++) {
       MeshCell &cell = cell_at(m, i);
       if (!cell.alive) continue;

@@ -263,6 +263,9 @@ int32_t cgsolve_split_check(pde *p) {
   if (n < p->mesh.cells.count / 20) tol *= p->oversplit;
   if (p->mergerr < 0) p->mergerr = 0.01;
   int32_t r = refine(p, tol, p->mergerr * p->errlim);
+  // Cells above the error limit that the refiner left as they were (it splits nothing past the
+  // node limit): the last grid's answer stands, but its error limit is not met.
+  if (r <= 0) cgsolve_not_converged(p, "NODE LIMIT: NOT CONVERGED", "NODE LIMIT: NOT CONVERGED");
   if (r > 0) {
     if ((p->printgrid || p->dbg_grid) && debug_file) {
       String t = lit("REFINED");
