@@ -380,14 +380,7 @@ static bool rounding_residual(pde *p) {
 // columns sum to zero over k's rows, as for a symmetric one), the net of the residual
 // over k's rows is the same for every solution, so it is taken from the residual a grid
 // starts from, before any solve can carry the solution away: after solves that blew up
-// (values of 1e20 and more) the rounding of the residual hides the net entirely. The
-// net of a solve's start is held per variable for the test after the solves.
-static vectord start_net, start_gross;  // per field variable: net and gross source of the grid's start
-static BopmemWork start_net_work([] {
-  vectord_free(&start_net);
-  vectord_free(&start_gross);
-});
-
+// (values of 1e20 and more) the rounding of the residual hides the net entirely.
 // Whether the constant 1 of variable k solves the homogeneous system (A 1 = 0 within the
 // rounding of its terms); *left tells whether it is a left null vector as well.
 static bool constant_solves(pde *p, const vectorl *mk, bool *left) {
@@ -446,49 +439,49 @@ static void singular_error(pde *p, uint16_t k) {
 }
 
 // Before a grid's solves (start): the net of the residual over k's rows is the part of
-// it no step can take away (a step's miss |A d - r| / |r| is at least its share), so
-// where that share is past what a solve may leave and the net is past the rounding of
-// the terms it sums, no solution exists and no solve is tried. After solves that missed
-// their system (not start): the net held from the start decides, or, where the constant
-// solves the system but is not a left null vector, the net of the residual the solves left.
+// it no step can take away. A net past the run's error limit as a share of the gross
+// source (the sums of |source| and |operator| over k's rows) is a source that does not
+// balance: no solution exists and no solve is tried. A smaller net is what the sums of a
+// balanced source leave on a mesh (a curved boundary's flux against the area's source):
+// it is dropped from the residual, which then stays free of it through the updates
+// (their A d has no net), so the solves meet the nearest system that has a solution
+// rather than carry the solution off along the constant. After solves that missed their
+// system (not start): a variable whose constant solves the system but whose rows do not
+// sum to zero is tested on the net of the residual the solves left.
 static void check_singular(pde *p, bool start) {
-  if (start) {
-    vectord_resize(&start_net, p->nfield, std::max<int32_t>(p->nfield, start_net.capacity));
-    vectord_resize(&start_gross, p->nfield, std::max<int32_t>(p->nfield, start_gross.capacity));
-    std::fill(start_net.data, start_net.data + start_net.count, NAN);
-    std::fill(start_gross.data, start_gross.data + start_gross.count, NAN);
-  }
+  double limit = std::max(1e-6, p->errlim);
   for (uint16_t k = 1; k <= p->nfield && k <= p->layout.maps.count && !p->error; k++) {
     if (k <= p->valuenodes.count && p->valuenodes.data[k - 1].count > 0) continue;
     const vectorl *mk = &p->layout.maps.data[k - 1];
     if (mk->count == 0) continue;
     bool left = false, right = constant_solves(p, mk, &left);
+    if (left != start) continue;
+    double net = 0, total = 0;
     if (start) {
-      if (!left) continue;
-      // Net and gross source of k's rows (unscaled), the residual's share along the null vector.
-      double net = 0, gross = 0, zz = 0, rr = 0;
+      // Net and gross source of k's rows (unscaled).
+      double zz = 0;
       for (int32_t i = 0; i < mk->count; i++) {
         int32_t r = mk->data[i] - 1;
         double w = p->firstscale.data[r];
         double s = r < p->source.count ? p->source.data[r] : 0.0, f = r < p->operate.count ? p->operate.data[r] : 0.0;
-        net += p->residual.data[r] / w, gross += std::fabs(s) + std::fabs(f), zz += 1.0 / (w * w);
+        net += p->residual.data[r] / w, total += std::fabs(s) + std::fabs(f), zz += 1.0 / (w * w);
       }
-      for (int32_t r = 0; r < p->nt; r++) rr += p->residual.data[r] * p->residual.data[r];
-      start_net.data[k - 1] = net, start_gross.data[k - 1] = gross;
-      double share = rr > 0 ? std::fabs(net) / std::sqrt(zz * rr) : 0.0;
-      if (!(std::fabs(net) > 1e-6 * gross) || !(share > solve_met) || rounding_residual(p)) continue;
-    } else if (left && k <= start_net.count && std::isfinite(start_net.data[k - 1])) {
-      if (!(std::fabs(start_net.data[k - 1]) > 1e-6 * start_gross.data[k - 1])) continue;
-    } else if (right) {
-      double net = 0, total = 0;
+      if (!(std::fabs(net) > limit * total)) {
+        // r - (z.r / z.z) z, z = 1 / row scale on k's rows: its net is zero.
+        for (int32_t i = 0; i < mk->count && zz > 0; i++) {
+          int32_t r = mk->data[i] - 1;
+          p->residual.data[r] -= net / zz / p->firstscale.data[r];
+        }
+        continue;
+      }
+    } else {
+      if (!right) continue;
       for (int32_t i = 0; i < mk->count; i++) {
         int32_t r = mk->data[i] - 1;
         double v = p->residual.data[r] / p->firstscale.data[r];
         net += v, total += std::fabs(v);
       }
       if (!(std::fabs(net) > 1e-6 * total)) continue;
-    } else {
-      continue;
     }
     singular_error(p, k);
   }
