@@ -378,45 +378,115 @@ static bool rounding_residual(pde *p) {
 // A system no solve could meet: where no VALUE condition fixes a field variable, so
 // that its constants solve the homogeneous system, and the net source over the domain
 // does not balance, there is no solution. That is reported at the variable's equation.
-static void check_singular(pde *p) {
-  for (uint16_t k = 1; k <= p->nfield && k <= p->layout.maps.count; k++) {
+//
+// When the constant of variable k is also a left null vector of the operator (its
+// columns sum to zero over k's rows, as for a symmetric one), the net of the residual
+// over k's rows is the same for every solution, so it is taken from the residual a grid
+// starts from, before any solve can carry the solution away: after solves that blew up
+// (values of 1e20 and more) the rounding of the residual hides the net entirely.
+// Whether the constant 1 of variable k solves the homogeneous system (A 1 = 0 within the
+// rounding of its terms); *left tells whether it is a left null vector as well.
+static bool constant_solves(pde *p, const vectorl *mk, bool *left) {
+  int32_t n = p->nt;
+  vectord *x = vector2d_get_work(&p->work, n), *y = vector2d_get_work(&p->work, n);
+  vectord *c = vector2d_get_work(&p->work, n), *cs = vector2d_get_work(&p->work, n);
+  std::fill(x->data, x->data + n, 0.0);
+  std::fill(c->data, c->data + n, 0.0);
+  std::fill(cs->data, cs->data + n, 0.0);
+  for (int32_t i = 0; i < mk->count; i++) {
+    int32_t r = mk->data[i] - 1;
+    x->data[r] = 1.0 / p->secondscale.data[r];
+  }
+  sparsemx_mv_0(y, &p->matrix, x);
+  double ay = 0, size = 0;
+  for (int32_t r = 0; r < n; r++) {
+    const vectorld &row = p->matrix.data[r];
+    double w = std::fabs(p->firstscale.data[r]), a = 0;
+    for (int32_t e = 0; e < row.count; e++) a += std::fabs(row.values[e] * x->data[row.keys[e] - 1]);
+    ay += std::fabs(y->data[r]) / w, size += a / w;
+  }
+  // The rows of k weighted back to their unscaled sums, column by column.
+  for (int32_t i = 0; i < mk->count; i++) {
+    int32_t r = mk->data[i] - 1;
+    const vectorld &row = p->matrix.data[r];
+    double z = 1.0 / p->firstscale.data[r];
+    for (int32_t e = 0; e < row.count; e++) {
+      int32_t j = row.keys[e] - 1;
+      c->data[j] += z * row.values[e], cs->data[j] += std::fabs(z * row.values[e]);
+    }
+  }
+  double ac = 0, csize = 0;
+  for (int32_t j = 0; j < n; j++) {
+    double v = std::fabs(p->secondscale.data[j]);
+    ac += std::fabs(c->data[j]) / v, csize += cs->data[j] / v;
+  }
+  vector2d_free_work(cs);
+  vector2d_free_work(c);
+  vector2d_free_work(y);
+  vector2d_free_work(x);
+  *left = ac <= 1e-8 * csize;
+  return ay <= 1e-8 * size;
+}
+
+static void singular_error(pde *p, uint16_t k) {
+  const String *vn = k <= p->varnames.count ? &p->varnames.items[k - 1] : nullptr;
+  char m[400];
+  snprintf(m, sizeof m,
+           "Singular System: every condition on %.*s is natural and its net source is not zero: no solution exists",
+           vn && vn->text ? int(vn->length) : 0, vn && vn->text ? vn->text : "");
+  static String message;
+  strings_copyto_1(&message, m);
+  TreeNode *at = k <= p->formulas.equations.count ? p->formulas.equations.items[k - 1]->tree : nullptr;
+  if (at) report_parse_err_1(p, at, &message);
+  report_exec_err_0(p, &message);
+}
+
+// Before a grid's solves (start): the net of the residual over k's rows is the part of
+// it no step can take away. A net past the run's error limit as a share of the gross
+// source (the sums of |source| and |operator| over k's rows) is a source that does not
+// balance: no solution exists and no solve is tried. A smaller net is what the sums of a
+// balanced source leave on a mesh (a curved boundary's flux against the area's source):
+// it is dropped from the residual, which then stays free of it through the updates
+// (their A d has no net), so the solves meet the nearest system that has a solution
+// rather than carry the solution off along the constant. After solves that missed their
+// system (not start): a variable whose constant solves the system but whose rows do not
+// sum to zero is tested on the net of the residual the solves left.
+static void check_singular(pde *p, bool start) {
+  double limit = std::max(1e-6, p->errlim);
+  for (uint16_t k = 1; k <= p->nfield && k <= p->layout.maps.count && !p->error; k++) {
     if (k <= p->valuenodes.count && p->valuenodes.data[k - 1].count > 0) continue;
     const vectorl *mk = &p->layout.maps.data[k - 1];
     if (mk->count == 0) continue;
-    // The constant 1 of variable k in the scaled unknowns, and A applied to it.
-    int32_t n = p->nt;
-    vectord *x = vector2d_get_work(&p->work, n), *y = vector2d_get_work(&p->work, n);
-    std::fill(x->data, x->data + n, 0.0);
-    for (int32_t i = 0; i < mk->count; i++) {
-      int32_t r = mk->data[i] - 1;
-      x->data[r] = 1.0 / p->secondscale.data[r];
+    bool left = false, right = constant_solves(p, mk, &left);
+    if (left != start) continue;
+    double net = 0, total = 0;
+    if (start) {
+      // Net and gross source of k's rows (unscaled).
+      double zz = 0;
+      for (int32_t i = 0; i < mk->count; i++) {
+        int32_t r = mk->data[i] - 1;
+        double w = p->firstscale.data[r];
+        double s = r < p->source.count ? p->source.data[r] : 0.0, f = r < p->operate.count ? p->operate.data[r] : 0.0;
+        net += p->residual.data[r] / w, total += std::fabs(s) + std::fabs(f), zz += 1.0 / (w * w);
+      }
+      if (!(std::fabs(net) > limit * total)) {
+        // r - (z.r / z.z) z, z = 1 / row scale on k's rows: its net is zero.
+        for (int32_t i = 0; i < mk->count && zz > 0; i++) {
+          int32_t r = mk->data[i] - 1;
+          p->residual.data[r] -= net / zz / p->firstscale.data[r];
+        }
+        continue;
+      }
+    } else {
+      if (!right) continue;
+      for (int32_t i = 0; i < mk->count; i++) {
+        int32_t r = mk->data[i] - 1;
+        double v = p->residual.data[r] / p->firstscale.data[r];
+        net += v, total += std::fabs(v);
+      }
+      if (!(std::fabs(net) > 1e-6 * total)) continue;
     }
-    sparsemx_mv_0(y, &p->matrix, x);
-    double ay = 0, size = 0, net = 0, total = 0;
-    for (int32_t r = 0; r < n; r++) {
-      const vectorld &row = p->matrix.data[r];
-      double w = std::fabs(p->firstscale.data[r]), a = 0;
-      for (int32_t e = 0; e < row.count; e++) a += std::fabs(row.values[e] * x->data[row.keys[e] - 1]);
-      ay += std::fabs(y->data[r]) / w, size += a / w;
-    }
-    for (int32_t i = 0; i < mk->count; i++) {
-      int32_t r = mk->data[i] - 1;
-      double v = p->residual.data[r] / p->firstscale.data[r];
-      net += v, total += std::fabs(v);
-    }
-    vector2d_free_work(y);
-    vector2d_free_work(x);
-    if (!(ay <= 1e-8 * size) || !(std::fabs(net) > 1e-6 * total)) continue;
-    const String *vn = k <= p->varnames.count ? &p->varnames.items[k - 1] : nullptr;
-    char m[400];
-    snprintf(m, sizeof m,
-             "Singular System: every condition on %.*s is natural and its net source is not zero: no solution exists",
-             vn && vn->text ? int(vn->length) : 0, vn && vn->text ? vn->text : "");
-    static String message;
-    strings_copyto_1(&message, m);
-    TreeNode *at = k <= p->formulas.equations.count ? p->formulas.equations.items[k - 1]->tree : nullptr;
-    if (at) report_parse_err_1(p, at, &message);
-    report_exec_err_0(p, &message);
+    singular_error(p, k);
   }
 }
 
@@ -432,6 +502,8 @@ int32_t cgsolve_do_linear(pde *p) {
   while (!stopkey(p)) {
     int32_t k = 1;
     build_system(p);
+    check_singular(p, true);
+    if (p->error) break;
     double tau = p->errlim * p->overshoot, e, e0 = res_norm(p);
     double reach = 1;  // how far this grid's steps together leave the system: their misses' product
     double solved_miss = 0;
@@ -493,7 +565,7 @@ int32_t cgsolve_do_linear(pde *p) {
         fitting_invalidate_fits(p, 3);
       }
       if (!(reach <= solve_met) && !rounding_residual(p)) {
-        check_singular(p);
+        check_singular(p, false);
         missed = true;
       }
     }
