@@ -1283,8 +1283,7 @@ static bool start_replayable(pde *p, TimeRun *run) {
 static void replay_start(pde *p, TimeRun *run, const timsolve_ops &ops) {
   const double t0 = p->starttime_value, tt[2] = {t0, t0};
   const double dt = p->dt, dtnext = p->dtnext, dtlast = p->dtlast;
-  init_start_values(p, &p->solution, tt);
-  coupling_set_bvals_0(p, &p->solution, tt);
+  init_start_again(p, &p->solution, tt);
   for (vector2d *l : {&p->uold, &p->um1, &p->um2}) copy_levels(l, &p->solution);
   p->told = p->time = p->tm1 = p->tm2 = t0;
   p->dt = run->start_steps.front() - t0;
