@@ -1264,15 +1264,16 @@ static int32_t regrid(pde *p, TimeRun *run, bool hit) {
 
 timsolve_ops timsolve_stepper{layout, first_udot, start_residual, onestep, check_timestep, measure, regrid};
 
-// A mesh that a regrid of the start's first steps made is given the state it would have had
+// A mesh that a regrid of the start's first steps refined is given the state it would have had
 // from the start: the start evaluated at its nodes and the steps taken so far solved again on
 // it (no outputs, histories or log lines). Carried over instead, the state holds what the
 // coarser meshes before got wrong, which the finer mesh keeps: in a wave nothing damps it (a
 // damped wave kept the 75-node start's error of 3e-4 in its rate on a mesh whose own error
 // was 4e-5, and read it as error to refine further). Only while the run is near its start
 // (see take_start_off), within its first start_replay_steps steps, and up to replay_budget
-// steps solved again in all.
-constexpr int32_t start_replay_steps = 128, replay_budget = 512;
+// steps solved again in all; a regrid that only merges keeps the state it carries (merging a
+// few cells at each step, a mode on a square took five times as long solving again).
+constexpr int32_t start_replay_steps = 128, replay_budget = 256;
 
 static bool start_replayable(pde *p, TimeRun *run) {
   int32_t n = int32_t(run->start_steps.size());
@@ -1549,9 +1550,10 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     if (last) break;
     // 5-6. Regrid.
     rebuild = p->nonlinear || run->fixed.timed;
+    int32_t live = p->mesh.nodes.count - p->mesh.delnodes;
     if (p->regrid && !halted(p) && ops.regrid(p, run, hit) > 0) {
       rebuild = true;
-      if (start_replayable(p, run)) replay_start(p, run, ops);
+      if (p->mesh.nodes.count - p->mesh.delnodes > live && start_replayable(p, run)) replay_start(p, run, ops);
     }
     // 7. Next step.
     ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
