@@ -169,6 +169,9 @@ static void project_start(pde *p, vector2d *u, const double times[2]) {
   ep.cell = &cellrec;
 }
 
+// The resolution error a time run's start is refined to.
+static double start_limit(const pde *p) { return 10 * p->errlim; }
+
 void init_ss(pde *p, const double times[2]) {
   TRACE("init_ss_0");
   // 1. Context and sizes.
@@ -201,7 +204,7 @@ void init_ss(pde *p, const double times[2]) {
   // 3. The field values at every node, passes of refinement until a time-dependent
   // start is resolved.
   int32_t p_ = 0, N0 = m->nodes.count;
-  double tau = 10 * p->errlim;
+  double tau = start_limit(p);
   // A cell's own difference counts where it is twice the limit the sums are held to: a smooth
   // start is judged by the sums as before, a front by its cells. Not where value conditions
   // jump from the start: that jump is held, not resolved.
@@ -280,6 +283,20 @@ void init_start_values(pde *p, vector2d *u, const double times[2]) {
     for (uint16_t k = 1; k <= p->nfield && k <= u->count; k++)
       u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
   }
+  ep = keep;
+}
+
+void init_start_again(pde *p, vector2d *u, const double times[2]) {
+  TRACE("init_start_again");
+  const evalpoint keep = ep;
+  init_start_values(p, u, times);
+  coupling_set_bvals_0(p, u, times);
+  ep = evalpoint{};
+  ep.values = u;
+  ep.t = times[1];
+  ep.cell = &cellrec;
+  double tau = start_limit(p);
+  if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau) > tau) project_start(p, u, times);
   ep = keep;
 }
 

@@ -21,5 +21,9 @@ void smoothinit(pde *p);
 // variables of u (sized to the mesh; its scalars are read as they stand), node by node and
 // variable by variable as the start takes them. Value conditions are not applied.
 void init_start_values(pde *p, vector2d *u, const double times[2]);
+// The start of a time run on the mesh as it is now, as init_ss leaves it on its own mesh: the
+// initial values at the nodes with the value conditions held, or, where the mesh does not
+// resolve them to the start's limit, their projection. Leaves each cell's start error set.
+void init_start_again(pde *p, vector2d *u, const double times[2]);
 // Start vectors of the subspace iteration: random, or sines with TRIGINIT.
 void init_eigen(pde *p);
