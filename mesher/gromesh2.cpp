@@ -490,6 +490,22 @@ void reserve_tables() {
     cellnode_resize_0(&M->cells, M->cells.count, std::max(2 * M->cells.capacity, 1024));
 }
 
+// Before a region is filled, the tables take the cells and nodes that equilateral cells of
+// the base spacing over its area make (the finest uniform fill it may get, a little more
+// than the front makes): a uniform fill then grows them no further, where doubling copied
+// them several times over. A finer fill goes on doubling from there; the node cap bounds it.
+void reserve_region(Front *F, double area) {
+  double h = D->features.basespacing, cells = area / (0.4330127018922193 * h * h);
+  if (!(h > 0) || !(cells >= 1)) return;
+  double nodes = 0.5 * cells + F->legcount + 16;
+  if (F->node_cap > 0) nodes = std::min(nodes, double(F->node_cap)), cells = std::min(cells, 2.0 * nodes + 64);
+  if (!(cells < 1e8)) return;
+  if (M->cells.count + cells + 2 > M->cells.capacity)
+    cellnode_resize_0(&M->cells, M->cells.count, M->cells.count + int32_t(cells) + 2);
+  if (M->nodes.count + nodes + 2 > M->nodes.capacity)
+    cellnode_resize_1(&M->nodes, M->nodes.count, M->nodes.count + int32_t(nodes) + 2);
+}
+
 int32_t new_layout_node(Front *F, double x, double y, double h) {
   if (F->indexing) reserve_tables();
   int32_t n = meshes_new_node_0(M, x, y, current_region);
@@ -1457,6 +1473,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
       if (l.state == 1) area += 0.5 * (node(l.a).x * node(l.b).y - node(l.b).x * node(l.a).y);
     }
     F->claimed = 0, F->claim_limit = 4 * std::fabs(area) + 100 * sq(hmin), F->stalled = false;
+    reserve_region(F, std::fabs(area));
     // The cycle of series of passes.
     bool progress = true;
     // A front of n nodes fills at most 2 n cells: past that its closures go round a cycle.
