@@ -57,6 +57,7 @@ struct Buckets {
   int32_t nx = 1, ny = 1;
   std::vector<std::vector<T>> cells;
   std::vector<int32_t> touched;
+  size_t held = 0;  // the entries in all buckets
   void setup(const rect3d &box, double size) {
     double w = std::max(box.x2 - box.x1, 0.0), h = std::max(box.y2 - box.y1, 0.0);
     double side = std::max({size, w / 512, h / 512, 1e-300});
@@ -94,6 +95,7 @@ struct Buckets {
         std::vector<T> &b = cells[size_t(j) * nx + i];
         if (b.empty()) touched.push_back(j * nx + i);
         b.push_back(item);
+        held++;
       }
   }
   void add(double x, double y, T item) { add(x, y, x, y, item); }
@@ -107,22 +109,25 @@ struct Buckets {
   // Visits the items like query and drops those for which keep returns false.
   template <class F>
   void prune(double xlo, double ylo, double xhi, double yhi, F &&keep) {
+    if (!held) return;
     const int32_t i0 = ix(xlo), i1 = ix(xhi), j1 = iy(yhi);
     for (int32_t j = iy(ylo); j <= j1; j++)
       for (int32_t i = i0; i <= i1; i++) {
         std::vector<T> &b = cells[size_t(j) * nx + i];
         for (size_t k = 0; k < b.size();)
           if (keep(b[k])) k++;
-          else b[k] = b.back(), b.pop_back();
+          else b[k] = b.back(), b.pop_back(), held--;
       }
   }
   void clear() {
     for (int32_t k : touched) cells[k].clear();
     touched.clear();
+    held = 0;
   }
   void release() {
     cells.clear(), cells.shrink_to_fit();
     touched.clear(), touched.shrink_to_fit();
+    held = 0;
   }
 };
 
@@ -297,7 +302,7 @@ template <class T> struct SizedGrids {
     std::vector<T> &b = K->grid.cells[size_t(K->grid.iy(y)) * K->grid.nx + K->grid.ix(x)];
     for (size_t k = 0; k < b.size(); k++)
       if (b[k] == item) {
-        b[k] = b.back(), b.pop_back();
+        b[k] = b.back(), b.pop_back(), K->grid.held--;
         break;
       }
     if (2 * ++K->gone > K->items.size() && K->items.size() > 64) refit(*K, live);
