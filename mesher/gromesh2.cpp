@@ -462,6 +462,10 @@ struct Front {
   bool stalled = false;
   std::vector<double> least_spacing;  // per edge the least spacing of its samples, while the front runs
   Grading grading;
+  // Whether the region being filled asks the base spacing everywhere, and the spacing
+  // gspace_feature then gives at every point.
+  bool uniform = false;
+  double uniform_h = 0;
   // Deletes the leg records (the list itself is left to the caller).
   void drop_legs() {
     for (leg *l : legs) delete l;
@@ -471,10 +475,28 @@ struct Front {
 };
 
 double gspace_feature(Front *F, Pt p) {
+  if (F->uniform) return F->uniform_h;
   double q[2] = {p.x, p.y};
   double h = dfeature_space_feature(D, q, &M->nodes, F->least_spacing.empty() ? nullptr : F->least_spacing.data());
   h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
   return std::min(h, F->grading.at(q, h));
+}
+
+// Whether region r asks the base spacing everywhere: no user spacing reaches it (the
+// standard user feature gives DOMAIN_HUGE for a point of a region without one), no
+// surface steepness, no fixed point, no grading, and no edge sample below the base
+// spacing with a growth rate of at least 0 (the edges' part is then the base spacing);
+// if so, the spacing gspace_feature works out from those parts, the same at every point.
+void set_uniform(Front *F, uint16_t r) {
+  F->uniform = false;
+  const Domain *d = P->mesh.domain;
+  if (gromesh2_user_feature != dominpde_user_feature || !d || r < 1 || r > d->regions.count) return;
+  if (d->regions.data[r - 1].spacing || d->spacing || F->grading.on) return;
+  if ((P->steepness > 0 && D->surfaces > 1) || D->unattached.count || !(D->grofac >= 0)) return;
+  double b = D->features.basespacing;
+  if (F->least_spacing.empty() || !(*std::min_element(F->least_spacing.begin(), F->least_spacing.end()) >= b)) return;
+  F->uniform = true;
+  F->uniform_h = std::min(std::min(b, DOMAIN_HUGE), DOMAIN_HUGE);
 }
 
 // The spacing the front works to next to a leg of spacing h: no less than half of h, so
@@ -570,6 +592,7 @@ void release_legs(Front *F) {
   F->drop_legs();
   F->legs.clear(), F->legs.shrink_to_fit();
   F->least_spacing.clear();
+  F->uniform = false;
   F->legcount = 0;
   F->nodelegs.clear(), F->nodelegs.shrink_to_fit();
   F->ingrid.clear(), F->ingrid.shrink_to_fit();
@@ -1445,6 +1468,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     F->legcount = 0;
     current_region = r;
     F->grading.build(r);
+    set_uniform(F, r);
     for (auto &v : F->nodelegs) v.clear();
     F->dirty.clear();
     F->leggrid.clear();
