@@ -135,6 +135,35 @@ struct Pt {
   double x, y;
 };
 
+// A node's live legs in the order they were logged: up to six in place, a longer list on
+// the heap, so that the front's nodes, most with two or three legs, allocate nothing.
+class LegList {
+ public:
+  const int32_t *begin() const { return heap_ ? more_.data() : in_; }
+  const int32_t *end() const { return begin() + n_; }
+  bool empty() const { return n_ == 0; }
+  void clear() { n_ = 0, more_.clear(); }
+  void push_back(int32_t l) {
+    if (!heap_ && n_ == 6) more_.assign(in_, in_ + 6), heap_ = true;
+    if (heap_) more_.push_back(l);
+    else in_[n_] = l;
+    n_++;
+  }
+  // Removes the k-th leg (0-based), keeping the order of the rest.
+  void erase(int32_t k) {
+    int32_t *d = heap_ ? more_.data() : in_;
+    std::copy(d + k + 1, d + n_, d + k);
+    n_--;
+    if (heap_) more_.pop_back();
+  }
+
+ private:
+  int32_t n_ = 0;
+  bool heap_ = false;  // the list lives in more_ (once it outgrew the places, for good)
+  int32_t in_[6] = {};
+  std::vector<int32_t> more_;
+};
+
 // Points that each reach out a distance of their own (a leg's smoothing radius), found
 // by how far they reach. The points fall into classes whose reaches lie within a factor
 // of two, each class in a grid of its own fitted to its points with buckets about its
@@ -431,7 +460,7 @@ struct Grading {
 struct Front {
   std::vector<leg *> legs;  // records 1..capacity; positions 1..count are in use
   int32_t legcount = 0;
-  std::vector<std::vector<int32_t>> nodelegs;  // per node: the live legs that start or end there
+  std::vector<LegList> nodelegs;  // per node: the live legs that start or end there
   std::vector<int32_t> dirty;                  // nodes whose leg lists may be nonempty
   // The node grid: the front's nodes and the joint nodes, by position. A node is in it
   // while ingrid holds it; its entries in nodegrid stay after it leaves until its class
@@ -603,17 +632,16 @@ void release_legs(Front *F) {
 }
 
 void log_link(Front *F, int32_t n, int32_t l) {
-  std::vector<int32_t> &v = F->nodelegs[n - 1];
-  if (v.size() == v.capacity()) v.reserve(v.size() + 16);
+  LegList &v = F->nodelegs[n - 1];
   if (v.empty()) F->dirty.push_back(n), grid_node(F, n);
   v.push_back(l);
 }
 
 void unlog_link(Front *F, int32_t n, int32_t l) {
-  std::vector<int32_t> &v = F->nodelegs[n - 1];
-  for (size_t k = v.size(); k-- > 0;)
-    if (v[k] == l) {
-      v.erase(v.begin() + k);
+  LegList &v = F->nodelegs[n - 1];
+  for (int32_t k = int32_t(v.end() - v.begin()); k-- > 0;)
+    if (v.begin()[k] == l) {
+      v.erase(k);
       if (v.empty()) note_idle(F, n);
       return;
     }
@@ -642,7 +670,7 @@ void new_leg(Front *F, int32_t a, int32_t b, Pt p, double h) {
 // The first live leg in the states given (bit s for state s) from p to q; q = 0: any
 // leg starting at p; p = 0: any leg ending at q.
 int32_t ifactive(Front *F, int32_t p, int32_t q, unsigned states) {
-  const std::vector<int32_t> &v = F->nodelegs[(p ? p : q) - 1];
+  const LegList &v = F->nodelegs[(p ? p : q) - 1];
   for (int32_t k : v) {
     const leg &l = *F->legs[k - 1];
     if (!((states >> l.state) & 1)) continue;
@@ -652,7 +680,7 @@ int32_t ifactive(Front *F, int32_t p, int32_t q, unsigned states) {
 }
 
 void deactivate(Front *F, int32_t p, int32_t q) {
-  const std::vector<int32_t> &v = F->nodelegs[p - 1];
+  const LegList &v = F->nodelegs[p - 1];
   for (int32_t k : v) {
     leg &l = *F->legs[k - 1];
     if (l.state && l.a == p && l.b == q) {
