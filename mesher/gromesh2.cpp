@@ -460,7 +460,7 @@ struct Grading {
 struct Front {
   std::vector<leg *> legs;  // records 1..capacity; positions 1..count are in use
   int32_t legcount = 0;
-  std::vector<LegList> nodelegs;  // per node: the live legs that start or end there
+  std::vector<LegList> nodelegs;               // per node: the live legs that start or end there
   std::vector<int32_t> dirty;                  // nodes whose leg lists may be nonempty
   // The node grid: the front's nodes and the joint nodes, by position. A node is in it
   // while ingrid holds it; its entries in nodegrid stay after it leaves until its class
