@@ -135,6 +135,14 @@ struct Pt {
   double x, y;
 };
 
+// ilogb of a positive finite number: the exponent field of a normal number, read in place.
+int exponent_of(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  int e = int((bits >> 52) & 0x7ff);
+  return e ? e - 1023 : std::ilogb(x);
+}
+
 // A node's live legs in the order they were logged: up to six in place, a longer list on
 // the heap, so that the front's nodes, most with two or three legs, allocate nothing.
 class LegList {
@@ -188,7 +196,7 @@ struct ReachGrids {
     for (int32_t i : ids) {
       double r = std::fabs(reach(i));
       if (!(r > 0)) continue;
-      int key = r < HUGE_VAL ? std::ilogb(r) : INT32_MAX;
+      int key = r < HUGE_VAL ? exponent_of(r) : INT32_MAX;
       int32_t c = 0;
       while (c < used && classes[c].key != key) c++;
       if (c == used) {
@@ -267,7 +275,7 @@ template <class T> struct SizedGrids {
 
   int key_of(double size) const {
     double s = std::fabs(size) / unit;
-    return !(s > 0) ? INT32_MIN : s < HUGE_VAL ? std::ilogb(s) >> wide : INT32_MAX;
+    return !(s > 0) ? INT32_MIN : s < HUGE_VAL ? exponent_of(s) >> wide : INT32_MAX;
   }
   Class *find(double size) {
     int key = key_of(size);
