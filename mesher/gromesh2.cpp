@@ -885,8 +885,6 @@ struct Slot {
 int32_t nearest(Front *F, Pt mid, int32_t li, double h, double f) {
   const leg &l = *F->legs[li - 1];
   double G = D->features.aspect > 0 ? D->features.aspect : 4.0;
-  Slot slots[7] = {{G * G, 1}};
-  int fill = 1;
   // A node without legs that is not a joint node leaves the grid when a search box
   // about the largest spacing meets its idle bucket; it comes back if it gets a leg again.
   double R = std::sqrt(G * G * F->node_hmax * h) * 1.0001;
@@ -895,9 +893,13 @@ int32_t nearest(Front *F, Pt mid, int32_t li, double h, double f) {
     return false;
   });
   // Every node of spacing at most H outside sqrt(G^2 H h) scores at least G^2 and is
-  // never entered.
-  static std::vector<Slot> found;
-  found.clear();
+  // never entered. The four best of those scoring below G^2, by score and then by number
+  // (each node is met once), are tried in that order.
+  Slot best[4];
+  int count = 0;
+  auto before = [](const Slot &u, const Slot &v) {
+    return u.score < v.score || (u.score == v.score && u.node < v.node);
+  };
   uint32_t mark = ++F->seen_mark;
   for (int32_t k = 0; k < F->nodegrid.used; k++) {
     const auto &K = F->nodegrid.classes[k];
@@ -908,20 +910,16 @@ int32_t nearest(Front *F, Pt mid, int32_t li, double h, double f) {
       F->seen[n - 1] = mark;
       if (n == l.a || n == l.b) return;
       double s = dist2(mid, at(n)) / (double(node(n).spacing) * h);
-      if (s < G * G) found.push_back({s, n});
+      if (!(s < G * G)) return;
+      Slot c{s, n};
+      if (count == 4 && !before(c, best[3])) return;
+      int k = count < 4 ? count++ : 3;
+      for (; k > 0 && before(c, best[k - 1]); k--) best[k] = best[k - 1];
+      best[k] = c;
     });
   }
-  std::sort(found.begin(), found.end(), [](const Slot &u, const Slot &v) { return u.node < v.node; });
-  for (const Slot &c : found) {
-    if (!(c.score < slots[fill - 1].score)) continue;
-    int k = 0;
-    while (k < fill && !(slots[k].score > c.score)) k++;
-    for (int j = std::min(fill, 5); j > k; j--) slots[j] = slots[j - 1];
-    slots[k] = c;
-    if (fill < 5) fill++;
-  }
-  for (int k = 0; k < fill - 1; k++)
-    if (close_link(F, li, slots[k].node, f)) return slots[k].node;
+  for (int k = 0; k < count; k++)
+    if (close_link(F, li, best[k].node, f)) return best[k].node;
   return 0;
 }
 
