@@ -555,14 +555,14 @@ void reserve_tables() {
 }
 
 // Before a region that asks the base spacing everywhere is filled, the tables grow at once
-// to the size their doubling reaches for the cells and nodes its front makes there: nine
-// tenths of the equilateral cells of that side over its area (the front's cells come out
-// 0.82 to 0.87 of those on the square and the L-shape from 20 to 340 a side) and half as
-// many nodes, an estimate from below. The tables then hold what doubling would give
-// them, without the copies on the way. The node cap bounds both counts.
+// to the size their doubling reaches for the cells and nodes its front makes there,
+// estimated from below: four fifths of the equilateral cells of that side over its area
+// (the front's cells come out 0.82 to 0.87 of those on the square and the L-shape from
+// 20 to 340 a side) and half as many nodes. The tables then hold what doubling would
+// give them, without most of the copies on the way. The node cap bounds both counts.
 void reserve_region(Front *F, double area) {
   if (!F->uniform) return;
-  double h = D->features.basespacing, cells = 0.9 * area / (0.4330127018922193 * h * h);
+  double h = D->features.basespacing, cells = 0.8 * area / (0.4330127018922193 * h * h);
   if (!(h > 0) || !(cells >= 1)) return;
   double nodes = 0.5 * cells + 16;
   if (F->node_cap > 0) nodes = std::min(nodes, double(F->node_cap)), cells = std::min(cells, 2.0 * nodes + 64);
