@@ -73,14 +73,17 @@ double dfeature_space_feature(const Domain *d, const double *point, const nodeta
   // lower h, and h is the least over the edges as a pass over all of them gives.
   // With the least spacings, an edge lowers h only within (h - the least of them) / g.
   const double floor = least ? last.least : 0;
+  // No edge's samples below the base spacing: every edge's part is at least that (g d
+  // is never negative), and h stays the base spacing without a search.
+  const bool none_lower = least && g >= 0 && floor >= h;
   auto beyond = [&] { return g > 0 ? std::max(h - floor, 0.0) / g : HUGE_VAL; };
   // Near the last point the edges' part is at most its value there plus g times the
   // distance: one pass out to that bound finds every edge that can lower h.
   // A first reach that already holds h / g is not widened: the search starts at h / g.
-  double first = spatial_reach(d);
-  if (least && last.d == d && g > 0 && first < beyond())
+  double first = none_lower ? 0 : spatial_reach(d);
+  if (!none_lower && least && last.d == d && g > 0 && first < beyond())
     first = std::max(first, std::max(last.h - floor, 0.0) / g + std::hypot(point[0] - last.x, point[1] - last.y));
-  for (double r = std::min(beyond(), first);; r = std::min(2 * r, beyond())) {
+  for (double r = std::min(beyond(), first); !none_lower; r = std::min(2 * r, beyond())) {
     for (uint16_t k : spatial_edges_near(d, point, r)) {
       if (k > b.count) break;
       const Edge &e = d->edges.data[k - 1];

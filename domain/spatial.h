@@ -109,5 +109,5 @@ const std::vector<uint16_t> &spatial_edges_near_edge(const Domain *d, uint16_t e
 // Each answer of the four above is overwritten by the next of them.
 // The regions of d (ascending) whose box may hold p, in an answer space of their own
 // (a region lookup may run while an answer above is walked), or every region without
-// an index.
+// an index or when there are at most four.
 const std::vector<uint16_t> &spatial_regions_at(const Domain *d, const double *p);

@@ -9,6 +9,7 @@
 #include "runtime/debug.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
+#include "runtime/vectorbase.h"
 
 static bool node_ok(const Mesh *m, int32_t n) { return n >= 1 && n <= m->nodes.count; }
 static bool cell_ok(const Mesh *m, int32_t c) { return c >= 1 && c <= m->cells.count; }
@@ -345,7 +346,7 @@ void meshes_check_mesh(Mesh *m, int32_t basis, uint8_t shared, uint8_t bdids) {
     for (int i = 1; i <= k; i++) {
       int32_t n = first[size_t(c - 1) * size_t(k) + size_t(i - 1)];
       valid = valid && node_ok(m, n);
-      if (!node_ok(m, n) || !vectorl_inlist(&node_at(m, n).nodecell, c)) trapnodix(m, c, i);
+      if (!node_ok(m, n) || !vecbase_inlist(&node_at(m, n).nodecell, c)) trapnodix(m, c, i);
     }
     // The measure reads every node of the cell's own basis; a cell with a node outside
     // the table has been reported above and is not measured.

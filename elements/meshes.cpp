@@ -18,6 +18,7 @@
 #include "runtime/planed.h"
 #include "runtime/point3d.h"
 #include "runtime/rtlib.h"
+#include "runtime/vectorbase.h"
 
 // Node positions of a tri9 cell renumbered to start at vertex s (row s-1). Side s runs
 // from the node at position [s-1][1] to the node at position [s-1][2].
@@ -326,7 +327,7 @@ void meshes_new_nodecell(Mesh *m, int32_t n, int32_t c) {
     rtlib_fatal_in("meshes_new_nodecell_0", "BAD NODECELL");
   }
   vectorl &l = node_at(m, n).nodecell;
-  if (vectorl_inlist(&l, c)) return;
+  if (vecbase_inlist(&l, c)) return;
   if (l.count >= l.capacity) vectorl_resize(&l, l.count, l.capacity + 8);
   l.data[l.count++] = c;
 }

@@ -57,6 +57,7 @@ struct Buckets {
   int32_t nx = 1, ny = 1;
   std::vector<std::vector<T>> cells;
   std::vector<int32_t> touched;
+  size_t held = 0;  // the entries in all buckets
   void setup(const rect3d &box, double size) {
     double w = std::max(box.x2 - box.x1, 0.0), h = std::max(box.y2 - box.y1, 0.0);
     double side = std::max({size, w / 512, h / 512, 1e-300});
@@ -94,6 +95,7 @@ struct Buckets {
         std::vector<T> &b = cells[size_t(j) * nx + i];
         if (b.empty()) touched.push_back(j * nx + i);
         b.push_back(item);
+        held++;
       }
   }
   void add(double x, double y, T item) { add(x, y, x, y, item); }
@@ -107,27 +109,67 @@ struct Buckets {
   // Visits the items like query and drops those for which keep returns false.
   template <class F>
   void prune(double xlo, double ylo, double xhi, double yhi, F &&keep) {
+    if (!held) return;
     const int32_t i0 = ix(xlo), i1 = ix(xhi), j1 = iy(yhi);
     for (int32_t j = iy(ylo); j <= j1; j++)
       for (int32_t i = i0; i <= i1; i++) {
         std::vector<T> &b = cells[size_t(j) * nx + i];
         for (size_t k = 0; k < b.size();)
           if (keep(b[k])) k++;
-          else b[k] = b.back(), b.pop_back();
+          else b[k] = b.back(), b.pop_back(), held--;
       }
   }
   void clear() {
     for (int32_t k : touched) cells[k].clear();
     touched.clear();
+    held = 0;
   }
   void release() {
     cells.clear(), cells.shrink_to_fit();
     touched.clear(), touched.shrink_to_fit();
+    held = 0;
   }
 };
 
 struct Pt {
   double x, y;
+};
+
+// ilogb of a positive finite number: the exponent field of a normal number, read in place.
+int exponent_of(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  int e = int((bits >> 52) & 0x7ff);
+  return e ? e - 1023 : std::ilogb(x);
+}
+
+// A node's live legs in the order they were logged: up to six in place, a longer list on
+// the heap, so that the front's nodes, most with two or three legs, allocate nothing.
+class LegList {
+ public:
+  const int32_t *begin() const { return heap_ ? more_.data() : in_; }
+  const int32_t *end() const { return begin() + n_; }
+  bool empty() const { return n_ == 0; }
+  void clear() { n_ = 0, more_.clear(); }
+  void push_back(int32_t l) {
+    if (!heap_ && n_ == 6) more_.assign(in_, in_ + 6), heap_ = true;
+    if (heap_) more_.push_back(l);
+    else in_[n_] = l;
+    n_++;
+  }
+  // Removes the k-th leg (0-based), keeping the order of the rest.
+  void erase(int32_t k) {
+    int32_t *d = heap_ ? more_.data() : in_;
+    std::copy(d + k + 1, d + n_, d + k);
+    n_--;
+    if (heap_) more_.pop_back();
+  }
+
+ private:
+  int32_t n_ = 0;
+  bool heap_ = false;  // the list lives in more_ (once it outgrew the places, for good)
+  int32_t in_[6] = {};
+  std::vector<int32_t> more_;
 };
 
 // Points that each reach out a distance of their own (a leg's smoothing radius), found
@@ -154,7 +196,7 @@ struct ReachGrids {
     for (int32_t i : ids) {
       double r = std::fabs(reach(i));
       if (!(r > 0)) continue;
-      int key = r < HUGE_VAL ? std::ilogb(r) : INT32_MAX;
+      int key = r < HUGE_VAL ? exponent_of(r) : INT32_MAX;
       int32_t c = 0;
       while (c < used && classes[c].key != key) c++;
       if (c == used) {
@@ -233,7 +275,7 @@ template <class T> struct SizedGrids {
 
   int key_of(double size) const {
     double s = std::fabs(size) / unit;
-    return !(s > 0) ? INT32_MIN : s < HUGE_VAL ? std::ilogb(s) >> wide : INT32_MAX;
+    return !(s > 0) ? INT32_MIN : s < HUGE_VAL ? exponent_of(s) >> wide : INT32_MAX;
   }
   Class *find(double size) {
     int key = key_of(size);
@@ -297,7 +339,7 @@ template <class T> struct SizedGrids {
     std::vector<T> &b = K->grid.cells[size_t(K->grid.iy(y)) * K->grid.nx + K->grid.ix(x)];
     for (size_t k = 0; k < b.size(); k++)
       if (b[k] == item) {
-        b[k] = b.back(), b.pop_back();
+        b[k] = b.back(), b.pop_back(), K->grid.held--;
         break;
       }
     if (2 * ++K->gone > K->items.size() && K->items.size() > 64) refit(*K, live);
@@ -426,7 +468,7 @@ struct Grading {
 struct Front {
   std::vector<leg *> legs;  // records 1..capacity; positions 1..count are in use
   int32_t legcount = 0;
-  std::vector<std::vector<int32_t>> nodelegs;  // per node: the live legs that start or end there
+  std::vector<LegList> nodelegs;               // per node: the live legs that start or end there
   std::vector<int32_t> dirty;                  // nodes whose leg lists may be nonempty
   // The node grid: the front's nodes and the joint nodes, by position. A node is in it
   // while ingrid holds it; its entries in nodegrid stay after it leaves until its class
@@ -457,6 +499,10 @@ struct Front {
   bool stalled = false;
   std::vector<double> least_spacing;  // per edge the least spacing of its samples, while the front runs
   Grading grading;
+  // Whether the region being filled asks the base spacing everywhere, and the spacing
+  // gspace_feature then gives at every point.
+  bool uniform = false;
+  double uniform_h = 0;
   // Deletes the leg records (the list itself is left to the caller).
   void drop_legs() {
     for (leg *l : legs) delete l;
@@ -466,10 +512,28 @@ struct Front {
 };
 
 double gspace_feature(Front *F, Pt p) {
+  if (F->uniform) return F->uniform_h;
   double q[2] = {p.x, p.y};
   double h = dfeature_space_feature(D, q, &M->nodes, F->least_spacing.empty() ? nullptr : F->least_spacing.data());
   h = std::min(h, dominpde_threed_feature(P, D, q, current_region));
   return std::min(h, F->grading.at(q, h));
+}
+
+// Whether region r asks the base spacing everywhere: no user spacing reaches it (the
+// standard user feature gives DOMAIN_HUGE for a point of a region without one), no
+// surface steepness, no fixed point, no grading, and no edge sample below the base
+// spacing with a growth rate of at least 0 (the edges' part is then the base spacing);
+// if so, the spacing gspace_feature works out from those parts, the same at every point.
+void set_uniform(Front *F, uint16_t r) {
+  F->uniform = false;
+  const Domain *d = P->mesh.domain;
+  if (gromesh2_user_feature != dominpde_user_feature || !d || r < 1 || r > d->regions.count) return;
+  if (d->regions.data[r - 1].spacing || d->spacing || F->grading.on) return;
+  if ((P->steepness > 0 && D->surfaces > 1) || D->unattached.count || !(D->grofac >= 0)) return;
+  double b = D->features.basespacing;
+  if (F->least_spacing.empty() || !(*std::min_element(F->least_spacing.begin(), F->least_spacing.end()) >= b)) return;
+  F->uniform = true;
+  F->uniform_h = std::min(std::min(b, DOMAIN_HUGE), DOMAIN_HUGE);
 }
 
 // The spacing the front works to next to a leg of spacing h: no less than half of h, so
@@ -488,6 +552,30 @@ void reserve_tables() {
     cellnode_resize_1(&M->nodes, M->nodes.count, std::max(2 * M->nodes.capacity, 1024));
   if (M->cells.count + 2 >= M->cells.capacity)
     cellnode_resize_0(&M->cells, M->cells.count, std::max(2 * M->cells.capacity, 1024));
+}
+
+// Before a region that asks the base spacing everywhere is filled, the tables grow at once
+// to the size their doubling reaches for the cells and nodes its front makes there,
+// estimated from below: four fifths of the equilateral cells of that side over its area
+// (the front's cells come out 0.82 to 0.87 of those on the square and the L-shape from
+// 20 to 340 a side) and half as many nodes. The tables then hold what doubling would
+// give them, without most of the copies on the way. The node cap bounds both counts.
+void reserve_region(Front *F, double area) {
+  if (!F->uniform) return;
+  double h = D->features.basespacing, cells = 0.8 * area / (0.4330127018922193 * h * h);
+  if (!(h > 0) || !(cells >= 1)) return;
+  double nodes = 0.5 * cells + 16;
+  if (F->node_cap > 0) nodes = std::min(nodes, double(F->node_cap)), cells = std::min(cells, 2.0 * nodes + 64);
+  if (!(cells < 1e8)) return;
+  // The capacity reserve_tables reaches once count records are held.
+  auto doubled = [](int32_t capacity, double count) {
+    while (count + 2 >= capacity) capacity = std::max(2 * capacity, 1024);
+    return capacity;
+  };
+  int32_t c = doubled(M->cells.capacity, M->cells.count + cells),
+          n = doubled(M->nodes.capacity, M->nodes.count + nodes);
+  if (c > M->cells.capacity) cellnode_resize_0(&M->cells, M->cells.count, c);
+  if (n > M->nodes.capacity) cellnode_resize_1(&M->nodes, M->nodes.count, n);
 }
 
 int32_t new_layout_node(Front *F, double x, double y, double h) {
@@ -549,6 +637,7 @@ void release_legs(Front *F) {
   F->drop_legs();
   F->legs.clear(), F->legs.shrink_to_fit();
   F->least_spacing.clear();
+  F->uniform = false;
   F->legcount = 0;
   F->nodelegs.clear(), F->nodelegs.shrink_to_fit();
   F->ingrid.clear(), F->ingrid.shrink_to_fit();
@@ -559,17 +648,16 @@ void release_legs(Front *F) {
 }
 
 void log_link(Front *F, int32_t n, int32_t l) {
-  std::vector<int32_t> &v = F->nodelegs[n - 1];
-  if (v.size() == v.capacity()) v.reserve(v.size() + 16);
+  LegList &v = F->nodelegs[n - 1];
   if (v.empty()) F->dirty.push_back(n), grid_node(F, n);
   v.push_back(l);
 }
 
 void unlog_link(Front *F, int32_t n, int32_t l) {
-  std::vector<int32_t> &v = F->nodelegs[n - 1];
-  for (size_t k = v.size(); k-- > 0;)
-    if (v[k] == l) {
-      v.erase(v.begin() + k);
+  LegList &v = F->nodelegs[n - 1];
+  for (int32_t k = int32_t(v.end() - v.begin()); k-- > 0;)
+    if (v.begin()[k] == l) {
+      v.erase(k);
       if (v.empty()) note_idle(F, n);
       return;
     }
@@ -598,7 +686,7 @@ void new_leg(Front *F, int32_t a, int32_t b, Pt p, double h) {
 // The first live leg in the states given (bit s for state s) from p to q; q = 0: any
 // leg starting at p; p = 0: any leg ending at q.
 int32_t ifactive(Front *F, int32_t p, int32_t q, unsigned states) {
-  const std::vector<int32_t> &v = F->nodelegs[(p ? p : q) - 1];
+  const LegList &v = F->nodelegs[(p ? p : q) - 1];
   for (int32_t k : v) {
     const leg &l = *F->legs[k - 1];
     if (!((states >> l.state) & 1)) continue;
@@ -608,7 +696,7 @@ int32_t ifactive(Front *F, int32_t p, int32_t q, unsigned states) {
 }
 
 void deactivate(Front *F, int32_t p, int32_t q) {
-  const std::vector<int32_t> &v = F->nodelegs[p - 1];
+  const LegList &v = F->nodelegs[p - 1];
   for (int32_t k : v) {
     leg &l = *F->legs[k - 1];
     if (l.state && l.a == p && l.b == q) {
@@ -805,8 +893,6 @@ struct Slot {
 int32_t nearest(Front *F, Pt mid, int32_t li, double h, double f) {
   const leg &l = *F->legs[li - 1];
   double G = D->features.aspect > 0 ? D->features.aspect : 4.0;
-  Slot slots[7] = {{G * G, 1}};
-  int fill = 1;
   // A node without legs that is not a joint node leaves the grid when a search box
   // about the largest spacing meets its idle bucket; it comes back if it gets a leg again.
   double R = std::sqrt(G * G * F->node_hmax * h) * 1.0001;
@@ -815,9 +901,13 @@ int32_t nearest(Front *F, Pt mid, int32_t li, double h, double f) {
     return false;
   });
   // Every node of spacing at most H outside sqrt(G^2 H h) scores at least G^2 and is
-  // never entered.
-  static std::vector<Slot> found;
-  found.clear();
+  // never entered. The four best of those scoring below G^2, by score and then by number
+  // (each node is met once), are tried in that order.
+  Slot best[4];
+  int count = 0;
+  auto before = [](const Slot &u, const Slot &v) {
+    return u.score < v.score || (u.score == v.score && u.node < v.node);
+  };
   uint32_t mark = ++F->seen_mark;
   for (int32_t k = 0; k < F->nodegrid.used; k++) {
     const auto &K = F->nodegrid.classes[k];
@@ -828,20 +918,16 @@ int32_t nearest(Front *F, Pt mid, int32_t li, double h, double f) {
       F->seen[n - 1] = mark;
       if (n == l.a || n == l.b) return;
       double s = dist2(mid, at(n)) / (double(node(n).spacing) * h);
-      if (s < G * G) found.push_back({s, n});
+      if (!(s < G * G)) return;
+      Slot c{s, n};
+      if (count == 4 && !before(c, best[3])) return;
+      int k = count < 4 ? count++ : 3;
+      for (; k > 0 && before(c, best[k - 1]); k--) best[k] = best[k - 1];
+      best[k] = c;
     });
   }
-  std::sort(found.begin(), found.end(), [](const Slot &u, const Slot &v) { return u.node < v.node; });
-  for (const Slot &c : found) {
-    if (!(c.score < slots[fill - 1].score)) continue;
-    int k = 0;
-    while (k < fill && !(slots[k].score > c.score)) k++;
-    for (int j = std::min(fill, 5); j > k; j--) slots[j] = slots[j - 1];
-    slots[k] = c;
-    if (fill < 5) fill++;
-  }
-  for (int k = 0; k < fill - 1; k++)
-    if (close_link(F, li, slots[k].node, f)) return slots[k].node;
+  for (int k = 0; k < count; k++)
+    if (close_link(F, li, best[k].node, f)) return best[k].node;
   return 0;
 }
 
@@ -1424,6 +1510,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
     F->legcount = 0;
     current_region = r;
     F->grading.build(r);
+    set_uniform(F, r);
     for (auto &v : F->nodelegs) v.clear();
     F->dirty.clear();
     F->leggrid.clear();
@@ -1457,6 +1544,7 @@ void gromesh2_growfront(pde *p, Mesh *m) {
       if (l.state == 1) area += 0.5 * (node(l.a).x * node(l.b).y - node(l.b).x * node(l.a).y);
     }
     F->claimed = 0, F->claim_limit = 4 * std::fabs(area) + 100 * sq(hmin), F->stalled = false;
+    reserve_region(F, std::fabs(area));
     // The cycle of series of passes.
     bool progress = true;
     // A front of n nodes fills at most 2 n cells: past that its closures go round a cycle.

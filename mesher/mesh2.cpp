@@ -358,25 +358,32 @@ void mesh2_relax_mesh(Mesh *m) {
 
 void mesh2_resolve_nabors2(Mesh *m, uint8_t mark) {
   TRACE("mesh2_resolve_nabors2_0");
+  // Per node the sides of its cells (side s runs from vertex s + 1 to vertex s + 2), read
+  // once into one run before its pairs are tried (the links written below change no vertex).
+  struct Sides {
+    int32_t p[3], q[3];
+  };
+  static std::vector<Sides> v;
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     MeshNode &node = node_at(m, n);
     const vectorl &l = node.nodecell;
+    if (l.count > 1) {
+      v.resize(size_t(l.count));
+      for (int32_t i = 0; i < l.count; i++) {
+        const int32_t *x = cell_at(m, l.data[i]).nodes.data;
+        v[size_t(i)] = {{x[1], x[2], x[0]}, {x[2], x[0], x[1]}};
+      }
+    }
     for (int32_t i = 0; i + 1 < l.count; i++) {
-      MeshCell &A = cell_at(m, l.data[i]);
-      // The vertices held apart from the cells, whose neighbour links change below.
-      const int32_t a[3] = {A.nodes.data[0], A.nodes.data[1], A.nodes.data[2]};
+      const Sides &a = v[size_t(i)];
       for (int32_t j = i + 1; j < l.count; j++) {
-        MeshCell &B = cell_at(m, l.data[j]);
-        const int32_t b[3] = {B.nodes.data[0], B.nodes.data[1], B.nodes.data[2]};
-        for (int sa = 0; sa < 3; sa++) {
-          int32_t p = a[(sa + 1) % 3], q = a[(sa + 2) % 3];
-          for (int sb = 0; sb < 3; sb++) {
-            if (b[(sb + 1) % 3] == q && b[(sb + 2) % 3] == p) {
-              A.neighbour[sa] = l.data[j];
-              B.neighbour[sb] = l.data[i];
+        const Sides &b = v[size_t(j)];
+        for (int sa = 0; sa < 3; sa++)
+          for (int sb = 0; sb < 3; sb++)
+            if (b.p[sb] == a.q[sa] && b.q[sb] == a.p[sa]) {
+              cell_at(m, l.data[i]).neighbour[sa] = l.data[j];
+              cell_at(m, l.data[j]).neighbour[sb] = l.data[i];
             }
-          }
-        }
       }
     }
     if (mark && l.count) {

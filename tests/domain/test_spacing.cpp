@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 #include <span>
+#include <vector>
 
 #include "domain/dfeature.h"
 #include "domain/periodic.h"
@@ -51,6 +52,14 @@ TEST_F(Spacing, UnitSquareWantsTheBaseSpacingEverywhere) {
     for (int32_t k = 0; k < 16; k++) EXPECT_NEAR(it.distances.data[k], k / 15.0, 1e-15);
   }
   EXPECT_EQ(p->status.last, 0);  // the status lines are gone
+  // Inside, with or without the least spacings of the edges, the base spacing.
+  std::vector<double> least;
+  dfeature_least_spacings(dp, &least);
+  for (auto [x, y] : {std::pair{0.5, 0.5}, {0.0, 0.0}, {1e-9, 0.3}, {0.999, 0.001}, {2.0, 0.5}}) {
+    double at[2] = {x, y};
+    EXPECT_EQ(dfeature_space_feature(dp, at, nullptr, least.data()), 0.1) << x << "," << y;
+    EXPECT_EQ(dfeature_space_feature(dp, at, nullptr), 0.1) << x << "," << y;
+  }
 }
 
 TEST_F(Spacing, DumbbellChannelWantsItsWidth) {
@@ -179,6 +188,10 @@ TEST_F(Spacing, PointsGrowAwayFromEdgesAndPartnersShareTheSmaller) {
   }
   double off[2] = {0, -4}, beyond[2] = {300, 1};
   EXPECT_NEAR(dfeature_space_feature(dp, off, nullptr), 1.1, 1e-12);
+  // The least spacings (0.1 and 0.04, below the base) leave the answer as it is.
+  std::vector<double> least;
+  dfeature_least_spacings(dp, &least);
+  EXPECT_NEAR(dfeature_space_feature(dp, off, nullptr, least.data()), 1.1, 1e-12);
   EXPECT_NEAR(dfeature_interp_feature(dp, uint16_t(high), beyond), 0.12, 1e-15);
   // Periodic in y: line 1 maps onto line 2 by y + 1.
   periodic_one_more(&d().periodics);
