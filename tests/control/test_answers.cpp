@@ -262,6 +262,10 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       // A front 0.005 wide in the start: every cell of the start is fitted, not the sum over all
       {"narrow_initial_front", "u2", 0.1192029, 3e-3},
       {"narrow_initial_front", "maxdev", 0.0, 0.06},
+      // A travelling front of cells about as wide as it is: its third derivatives refine it
+      // (it stayed on its coarse start, 3e-3 off two units ahead of it)
+      {"front_travelling_nagumo", "u2", 0.1955703, 3e-4},
+      {"front_travelling_nagumo", "l2", 0.0, 1e-3},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
