@@ -223,6 +223,106 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
   return count ? std::sqrt(S / count) : 0.0;
 }
 
+// ---- Third derivatives -----------------------------------------------------------------------
+
+// A quadratic cell's second derivatives are constant, so the curvature estimate cannot see a
+// feature narrower than the cell: the cell astride a front's inflection reads no curvature
+// at all, while its values between the nodes miss by about h^3 |u'''|. The second derivatives
+// of the cells about each vertex, averaged there, change along the cell's sides by its third
+// derivatives (the average keeps a feature two cells wide and drops a wiggle from cell to
+// cell). Each judged variable's estimate is that interpolation error over its range: the
+// RMS over a side of a quadratic's error, 0.006 h^3 |u'''| with h the cell's longest side,
+// weighed down in a cell smaller than the mean as the curvature estimate weighs it (by
+// AREA_CUTOFF; a jump, whose third derivatives grow as its cells shrink, then ends its
+// refinement). Every cell's estimate is kept at least at it. Quadratic cells in one and two
+// dimensions; other meshes keep their estimates.
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char *judged) {
+  TRACE("measures_floor_by_third_derivatives");
+  Mesh *m = &p->mesh;
+  int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
+  int dim = elements_dimension[b], nv = dim + 1, nf = elements_functions[b];
+  int32_t ncells = m->cells.count, nnodes = m->nodes.count;
+  uint16_t nfield = p->nfield;
+  double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
+  bool any = false;
+  for (uint16_t v = 1; v <= nfield; v++) any = any || judged[v - 1];
+  if (elements_order[b] == 2 && dim <= 2 && any) {
+    // Per cell its measure and longest side; per vertex the mean second derivatives (uxx,
+    // uxy, uyy per variable) of the cells about it.
+    size_t H = 3 * size_t(nfield);
+    std::vector<double> size(2 * size_t(ncells), 0.0), hess(H * size_t(nnodes), 0.0);
+    std::vector<int32_t> around(size_t(nnodes), 0);
+    aim(p, values, p->time);
+    const double *L = elements_centroid[dim].L;
+    double u[20], A = 0;
+    int32_t live = 0;
+    for (int32_t i = 1; i <= ncells; i++) {
+      MeshCell &cell = cell_at(m, i);
+      if (!cell.alive || cell.basis != b) continue;
+      localize(p, i);
+      ElementFrame *f = &work_cell.frame;
+      double h2 = 0;
+      for (int a = 0; a < nv; a++)
+        for (int c = a + 1; c < nv; c++) {
+          double dx = f->nodes[a][0] - f->nodes[c][0], dy = f->nodes[a][1] - f->nodes[c][1];
+          h2 = std::max(h2, dx * dx + dy * dy);
+        }
+      size[2 * size_t(i - 1)] = std::fabs(f->measure), size[2 * size_t(i - 1) + 1] = std::sqrt(h2);
+      A += std::fabs(f->measure), live++;
+      double d[3 * 32];
+      for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
+        const vectord *uv = &values->data[v - 1];
+        for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
+        d[3 * (v - 1)] = elements_interpuxx(b, L, f, u);
+        d[3 * (v - 1) + 1] = dim >= 2 ? elements_interpuxy(b, L, f, u) : 0;
+        d[3 * (v - 1) + 2] = dim >= 2 ? elements_interpuyy(b, L, f, u) : 0;
+      }
+      for (int a = 0; a < nv; a++) {
+        int32_t n = cell.nodes.data[a];
+        around[size_t(n - 1)]++;
+        for (size_t k = 0; k < H && k < 3 * 32; k++) hess[size_t(n - 1) * H + k] += d[k];
+      }
+    }
+    for (int32_t n = 1; n <= nnodes; n++)
+      for (size_t k = 0; k < H && around[size_t(n - 1)] > 0; k++) hess[size_t(n - 1) * H + k] /= around[size_t(n - 1)];
+    int cutoff = p->area_cutoff == 0 || p->area_cutoff == 1 ? p->area_cutoff : 2;
+    double mean = live > 0 ? A / live : 0;
+    for (int32_t i = 1; i <= ncells; i++) {
+      MeshCell &cell = cell_at(m, i);
+      if (!cell.alive || cell.basis != b) continue;
+      double T = 0, W = 0, h = size[2 * size_t(i - 1) + 1];
+      for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
+        if (!judged[v - 1]) continue;
+        double D = 0;
+        for (int a = 0; a < nv; a++)
+          for (int c = a + 1; c < nv; c++) {
+            int32_t na = cell.nodes.data[a], nc = cell.nodes.data[c];
+            const MeshNode &pa = m->nodes.data[na - 1], &pc = m->nodes.data[nc - 1];
+            const double *s = &hess[size_t(na - 1) * H + 3 * (v - 1)], *t = &hess[size_t(nc - 1) * H + 3 * (v - 1)];
+            double dx = pa.x - pc.x, dy = pa.y - pc.y, dist = std::sqrt(dx * dx + dy * dy);
+            double xx = t[0] - s[0], xy = t[1] - s[1], yy = t[2] - s[2];
+            if (dist > 0) D = std::max(D, std::sqrt(xx * xx + 2 * xy * xy + yy * yy) / dist);
+          }
+        double w = weight_of(p, v), e = 0.006 * h * h * h * D / range_of(p, v);
+        T += w * w * e * e;
+        W += w * w;
+      }
+      double a = size[2 * size_t(i - 1)], weight = mean > 0 && a < mean ? std::pow(a / mean, 0.375 * cutoff) : 1.0;
+      double e3 = W > 0 ? std::sqrt(T / W) * weight : 0;
+      if (std::isfinite(e3) && e3 * sens > cell.error) cell.error = e3 * sens;
+    }
+  }
+  double S = 0;
+  int32_t count = 0;
+  for (int32_t i = 1; i <= ncells; i++) {
+    const MeshCell &cell = cell_at(m, i);
+    if (!cell.alive) continue;
+    S += (cell.error / sens) * (cell.error / sens);
+    count++;
+  }
+  return count ? std::sqrt(S / count) : 0.0;
+}
+
 // ---- Galerkin residuals -------------------------------------------------------------------------
 
 double measure_galerkin(pde *p, vector2d *values, double time, double factor, uint8_t add) {

@@ -274,6 +274,10 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       // ten times ERRLIM off, the third difference of the values not reading it)
       {"source_in_time", "centre", -0.6536436, 2e-4},
       {"source_switched_on", "mid", 0.6272922, 2.5e-4},
+      // A travelling front of cells about as wide as it is: its third derivatives refine it
+      // (it stayed on its coarse start, 3e-3 off two units ahead of it)
+      {"front_travelling_nagumo", "u2", 0.1955703, 3e-4},
+      {"front_travelling_nagumo", "l2", 0.0, 1e-3},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
