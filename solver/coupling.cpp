@@ -1145,19 +1145,29 @@ void coupling_build_source_part(pde *p, vectord *S, double told, double tnew, bo
 }
 
 // Whether a tree reads the time or the step (directly or through a definition).
-static bool reads_time(pde *p, const TreeNode *n, uint16_t region, int depth = 0) {
+// With tables, a TABLE with an axis in the time (or in a definition that reads it) reads
+// the time too.
+static bool reads_time(pde *p, const TreeNode *n, uint16_t region, int depth = 0, bool tables = false) {
   if (!n) return false;
   if (depth > 200) return true;
   if (n->opcode == op::tcoord || n->opcode == op::deltat) return true;
-  if (n->opcode == op::param) {
-    if (n->index < 1 || n->index > p->formulas.definitions.count) return false;
-    const TreeNode *d = params_find_param_tree(&p->formulas.definitions, n->index, region);
-    return reads_time(p, d, region, depth + 1);
+  auto definition = [&](int32_t index) {
+    if (index < 1 || index > p->formulas.definitions.count) return false;
+    const TreeNode *d = params_find_param_tree(&p->formulas.definitions, uint16_t(index), region);
+    return reads_time(p, d, region, depth + 1, tables);
+  };
+  if (n->opcode == op::param) return definition(n->index);
+  if (tables && n->opcode == op::tableval) {
+    const tablelist &tl = p->formulas.definitions.tables;
+    if (n->index < 1 || n->index > tl.count) return false;
+    for (uint16_t key : tl.items[n->index - 1].keys)
+      if (key == 4 || (key > 100 && definition(key - 100))) return true;
+    return false;
   }
-  if (n->opcode == op::subref) return reads_time(p, n->target, region, depth + 1);
+  if (n->opcode == op::subref) return reads_time(p, n->target, region, depth + 1, tables);
   if (n->group == leafop) return false;
   for (int k = 0; k < n->arity && k < 3; k++)
-    if (reads_time(p, n->child[k], region, depth + 1)) return true;
+    if (reads_time(p, n->child[k], region, depth + 1, tables)) return true;
   return false;
 }
 
@@ -1173,7 +1183,7 @@ bool coupling_source_reads_time(pde *p) {
   for (uint16_t k = 1; k <= eqcount(p); k++) {
     const treevector &v = eqn(p, k)->source;
     for (int32_t r = 0; r < v.count; r++)
-      if (reads_time(p, v.data[r], uint16_t(r + 1))) return true;
+      if (reads_time(p, v.data[r], uint16_t(r + 1), 0, true)) return true;
   }
   return false;
 }

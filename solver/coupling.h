@@ -85,7 +85,8 @@ void coupling_release_split();
 // Whether a Jacobian of the equations or the conditions reads the time or the step: the
 // matrices of a time run then change from step to step though the problem is linear.
 bool coupling_jacobians_follow_time(pde *p);
-// Whether an equation's source reads the time or the step (directly or through a definition).
+// Whether an equation's source reads the time or the step (directly, through a definition or
+// through a TABLE with an axis in the time).
 bool coupling_source_reads_time(pde *p);
 // Values of the conditions that do not depend on the solution into the per-variable
 // node tables (time pair: old, new; evaluated at new); a solution-dependent one makes
