@@ -225,6 +225,19 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
 
 // ---- Third derivatives -----------------------------------------------------------------------
 
+double measures_mean_cell(pde *p) {
+  TRACE("measures_mean_cell");
+  Mesh *m = &p->mesh;
+  double A = 0;
+  int32_t live = 0;
+  for (int32_t i = 1; i <= m->cells.count; i++) {
+    if (!cell_at(m, i).alive) continue;
+    localize(p, i);
+    A += std::fabs(work_cell.frame.measure), live++;
+  }
+  return live > 0 ? A / live : 0;
+}
+
 // A quadratic cell's second derivatives are constant, so the curvature estimate cannot see a
 // feature narrower than the cell: the cell astride a front's inflection reads no curvature
 // at all, while its values between the nodes miss by about h^3 |u'''|. The second derivatives
@@ -236,7 +249,7 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
 // AREA_CUTOFF; a jump, whose third derivatives grow as its cells shrink, then ends its
 // refinement). Every cell's estimate is kept at least at it. Quadratic cells in one and two
 // dimensions; other meshes keep their estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char *judged) {
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char *judged, double reference) {
   TRACE("measures_floor_by_third_derivatives");
   Mesh *m = &p->mesh;
   int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
@@ -286,7 +299,7 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char 
     for (int32_t n = 1; n <= nnodes; n++)
       for (size_t k = 0; k < H && around[size_t(n - 1)] > 0; k++) hess[size_t(n - 1) * H + k] /= around[size_t(n - 1)];
     int cutoff = p->area_cutoff == 0 || p->area_cutoff == 1 ? p->area_cutoff : 2;
-    double mean = live > 0 ? A / live : 0;
+    double mean = reference > 0 ? reference : live > 0 ? A / live : 0;
     for (int32_t i = 1; i <= ncells; i++) {
       MeshCell &cell = cell_at(m, i);
       if (!cell.alive || cell.basis != b) continue;

@@ -1218,10 +1218,11 @@ static void measure(pde *p, TimeRun *run, double t, double tnew) {
   else if (p->estimator == 2) p->rmserr = tzmeasure(p, t, tnew);
   // A feature narrower than the cells, which none of these sees, reads by its third derivatives
   // (not while a start's jump is held: the hold ends by the estimate it was held by).
+  if (!(run->floor_area > 0)) run->floor_area = measures_mean_cell(p);
   if (!(run->jump_error > 0) && p->nfield > 0) {
     std::vector<char> judged = diffused_variables(p);
     judged.resize(size_t(p->nfield), 0);
-    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, judged.data());
+    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, judged.data(), run->floor_area);
   }
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
