@@ -225,18 +225,32 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
 
 // ---- Third derivatives -----------------------------------------------------------------------
 
+double measures_mean_cell(pde *p) {
+  TRACE("measures_mean_cell");
+  Mesh *m = &p->mesh;
+  double A = 0;
+  int32_t live = 0;
+  for (int32_t i = 1; i <= m->cells.count; i++) {
+    if (!cell_at(m, i).alive) continue;
+    localize(p, i);
+    A += std::fabs(work_cell.frame.measure), live++;
+  }
+  return live > 0 ? A / live : 0;
+}
+
 // A quadratic cell's second derivatives are constant, so the curvature estimate cannot see a
 // feature narrower than the cell: the cell astride a front's inflection reads no curvature
 // at all, while its values between the nodes miss by about h^3 |u'''|. The second derivatives
 // of the cells about each vertex, averaged there, change along the cell's sides by its third
 // derivatives (the average keeps a feature two cells wide and drops a wiggle from cell to
-// cell). Each judged variable's estimate is that interpolation error over its range: the
-// RMS over a side of a quadratic's error, 0.006 h^3 |u'''| with h the cell's longest side,
-// weighed down in a cell smaller than the mean as the curvature estimate weighs it (by
-// AREA_CUTOFF; a jump, whose third derivatives grow as its cells shrink, then ends its
-// refinement). Every cell's estimate is kept at least at it. Quadratic cells in one and two
-// dimensions; other meshes keep their estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char *judged) {
+// cell). Each variable's estimate is that interpolation error over its range: the largest
+// error of a quadratic along a side, 0.008 h^3 |u'''| with h the cell's longest side, weighed
+// down in a cell smaller than the reference cell (the mean cell when reference is 0) by
+// AREA_CUTOFF as the curvature estimate weighs small cells: a layer, whose third derivatives
+// grow as its cells shrink, then ends its refinement. A reference that refinement does not
+// shrink keeps that weight once most cells lie in the layer. Every cell's estimate is kept at
+// least at it. Quadratic cells in one and two dimensions; other meshes keep their estimates.
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference) {
   TRACE("measures_floor_by_third_derivatives");
   Mesh *m = &p->mesh;
   int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
@@ -244,9 +258,7 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char 
   int32_t ncells = m->cells.count, nnodes = m->nodes.count;
   uint16_t nfield = p->nfield;
   double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
-  bool any = false;
-  for (uint16_t v = 1; v <= nfield; v++) any = any || judged[v - 1];
-  if (elements_order[b] == 2 && dim <= 2 && any) {
+  if (elements_order[b] == 2 && dim <= 2 && nfield > 0) {
     // Per cell its measure and longest side; per vertex the mean second derivatives (uxx,
     // uxy, uyy per variable) of the cells about it.
     size_t H = 3 * size_t(nfield);
@@ -286,13 +298,12 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char 
     for (int32_t n = 1; n <= nnodes; n++)
       for (size_t k = 0; k < H && around[size_t(n - 1)] > 0; k++) hess[size_t(n - 1) * H + k] /= around[size_t(n - 1)];
     int cutoff = p->area_cutoff == 0 || p->area_cutoff == 1 ? p->area_cutoff : 2;
-    double mean = live > 0 ? A / live : 0;
+    double mean = reference > 0 ? reference : live > 0 ? A / live : 0;
     for (int32_t i = 1; i <= ncells; i++) {
       MeshCell &cell = cell_at(m, i);
       if (!cell.alive || cell.basis != b) continue;
       double T = 0, W = 0, h = size[2 * size_t(i - 1) + 1];
       for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
-        if (!judged[v - 1]) continue;
         double D = 0;
         for (int a = 0; a < nv; a++)
           for (int c = a + 1; c < nv; c++) {
@@ -303,7 +314,7 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char 
             double xx = t[0] - s[0], xy = t[1] - s[1], yy = t[2] - s[2];
             if (dist > 0) D = std::max(D, std::sqrt(xx * xx + 2 * xy * xy + yy * yy) / dist);
           }
-        double w = weight_of(p, v), e = 0.006 * h * h * h * D / range_of(p, v);
+        double w = weight_of(p, v), e = 0.008 * h * h * h * D / range_of(p, v);
         T += w * w * e * e;
         W += w * w;
       }

@@ -29,10 +29,13 @@ double measures_measure_modes(pde *p, vector2d *const *values, const double *fac
 // problem's error flag is raised during the cell loop.
 double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend);
 // Keeps every cell's estimate at least at the interpolation error its third derivatives give
-// for the variables v with judged[v-1] set (the change of the second derivatives, averaged
-// at the vertices, along the sides of quadratic cells in one and two dimensions), so that a
-// feature narrower than the cells reads as it misses. Returns the RMS of the estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, const char *judged);
+// (the change of the second derivatives, averaged at the vertices, along the sides of quadratic
+// cells in one and two dimensions), so that a feature narrower than the cells reads as it
+// misses; cells smaller than reference (the mean cell when 0) count for less. Returns the RMS
+// of the estimates.
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference);
+// The mean measure of the live cells.
+double measures_mean_cell(pde *p);
 // Galerkin residual gathered at the nodes, and the residual against each cell's bubble
 // (fatal "ZGalerkin Failed!" when a volume term gives other than one value).
 double measure_galerkin(pde *p, vector2d *values, double time, double factor, uint8_t add);

@@ -992,65 +992,6 @@ static void limit_carried_error(pde *p, TimeRun *run) {
   if (next > room) p->dtnext *= std::cbrt(room / next);
 }
 
-// Whether each field variable's own equation holds a spatial operator on it: its rows of the
-// step matrix, over its own columns, are not one multiple of its rows of the time matrix (a
-// reaction, or no term of its own, is). Rows about value conditions, which lose columns to
-// them, are not judged. A variable its own equation does not diffuse, as the rate of a wave
-// written as two variables, keeps the mesh-scale wiggles each regrid leaves in it; its third
-// derivatives read those, and its error follows the variable it is the rate of.
-static std::vector<char> diffused_variables(pde *p) {
-  int32_t V = std::min<int32_t>(p->nfield, nvariables(p));
-  std::vector<char> out(size_t(std::max(V, 0)) + 1, 0);
-  std::vector<int32_t> owner(size_t(std::max(p->nt, 0)) + 1, 0);
-  for (int32_t k = 1; k <= V; k++) {
-    const vectorl &r = rows_of(p, k);
-    for (int32_t i = 0; i < r.count; i++)
-      if (r.data[i] >= 1 && r.data[i] <= p->nt) owner[size_t(r.data[i])] = k;
-  }
-  std::vector<char> near(size_t(p->mesh.nodes.count) + 1, 0);
-  for (int32_t k = 1; k <= V && k <= p->valuenodes.count; k++) {
-    const vectorl &nodes = p->valuenodes.data[k - 1];
-    for (int32_t i = 0; i < nodes.count; i++) {
-      const MeshNode &nd = p->mesh.nodes.data[nodes.data[i] - 1];
-      for (int32_t c = 0; c < nd.nodecell.count; c++) {
-        const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
-        for (int32_t a = 0; a < cell.nodes.count; a++) near[size_t(cell.nodes.data[a])] = 1;
-      }
-    }
-  }
-  auto entry = [](const vectorld &row, int32_t c) {
-    for (int32_t e = 0; e < row.count; e++)
-      if (row.keys[e] == c) return row.values[e];
-    return 0.0;
-  };
-  for (int32_t k = 1; k <= V; k++) {
-    const vectorl &rows = rows_of(p, k);
-    for (int32_t n = 1; n <= rows.count && n <= p->mesh.nodes.count && !out[size_t(k)]; n++) {
-      int32_t r = rows.data[n - 1];
-      if (near[size_t(n)] || !p->mesh.nodes.data[n - 1].alive || r < 1 || r > p->nt || r > p->matrix.rows ||
-          r > p->tmatrix.rows)
-        continue;
-      const vectorld &a = p->matrix.data[r - 1], &t = p->tmatrix.data[r - 1];
-      double d = entry(t, r);
-      if (d == 0) continue;
-      double lambda = entry(a, r) / d, size = 0, off = 0;
-      for (int32_t e = 0; e < a.count; e++)
-        if (a.keys[e] <= p->nt && owner[size_t(a.keys[e])] == k) {
-          size += std::fabs(a.values[e]);
-          off = std::max(off, std::fabs(a.values[e] - lambda * entry(t, a.keys[e])));
-        }
-      for (int32_t e = 0; e < t.count; e++)
-        if (t.keys[e] <= p->nt && owner[size_t(t.keys[e])] == k) {
-          size += std::fabs(lambda * t.values[e]);
-          off = std::max(off, std::fabs(entry(a, t.keys[e]) - lambda * t.values[e]));
-        }
-      out[size_t(k)] = off > 1e-8 * size;
-    }
-  }
-  out.erase(out.begin());
-  return out;
-}
-
 // The residual of the step, cell by cell, smoothed through the nodes (estimator 1): sets
 // every live cell's error and returns the RMS error. The abort flag ends it with 1.0.
 static double tmeasure(pde *p, TimeRun *run, double t, double tnew) {
@@ -1217,12 +1158,12 @@ static void measure(pde *p, TimeRun *run, double t, double tnew) {
   else if (p->estimator == 1) p->rmserr = tmeasure(p, run, t, tnew);
   else if (p->estimator == 2) p->rmserr = tzmeasure(p, t, tnew);
   // A feature narrower than the cells, which none of these sees, reads by its third derivatives
-  // (not while a start's jump is held: the hold ends by the estimate it was held by).
-  if (!(run->jump_error > 0) && p->nfield > 0) {
-    std::vector<char> judged = diffused_variables(p);
-    judged.resize(size_t(p->nfield), 0);
-    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, judged.data());
-  }
+  // (not while a start's jump is held: the hold ends by the estimate it was held by). Its small
+  // cells are weighed against the mean cell of the first mesh measured, which refinement does not
+  // shrink.
+  if (!(run->floor_area > 0)) run->floor_area = measures_mean_cell(p);
+  if (!(run->jump_error > 0) && p->nfield > 0)
+    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, run->floor_area);
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
   p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
