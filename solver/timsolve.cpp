@@ -1326,15 +1326,75 @@ timsolve_ops timsolve_stepper{layout, first_udot, start_residual, onestep, check
 // it (no outputs, histories or log lines). Carried over instead, the state holds what the
 // coarser meshes before got wrong, which the finer mesh keeps: in a wave nothing damps it (a
 // damped wave kept the 75-node start's error of 3e-4 in its rate on a mesh whose own error
-// was 4e-5, and read it as error to refine further). Only while the run is near its start
+// was 4e-5, and read it as error to refine further). Only in a run with such a variable (a
+// diffused one damps what the coarse meshes left, and solving again a run whose layers asked
+// for 90,000 nodes cost it five times its steps), while the run is near its start
 // (see take_start_off), within its first start_replay_steps steps, and up to replay_budget
 // steps solved again in all; a regrid that only merges keeps the state it carries (merging a
 // few cells at each step, a mode on a square took five times as long solving again).
 constexpr int32_t start_replay_steps = 128, replay_budget = 256;
 
+// Whether each field variable's own equation holds a spatial operator on it: its rows of the
+// step matrix, over its own columns, are not one multiple of its rows of the time matrix (a
+// reaction, or no term of its own, is). Rows about value conditions, which lose columns to
+// them, are not judged. Nothing damps the error a coarse mesh leaves in a variable its own
+// equation does not diffuse, as the rate of a wave written as two variables.
+static std::vector<char> diffused_variables(pde *p) {
+  int32_t V = std::min<int32_t>(p->nfield, nvariables(p));
+  std::vector<char> out(size_t(std::max(V, 0)) + 1, 0);
+  std::vector<int32_t> owner(size_t(std::max(p->nt, 0)) + 1, 0);
+  for (int32_t k = 1; k <= V; k++) {
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count; i++)
+      if (r.data[i] >= 1 && r.data[i] <= p->nt) owner[size_t(r.data[i])] = k;
+  }
+  std::vector<char> near(size_t(p->mesh.nodes.count) + 1, 0);
+  for (int32_t k = 1; k <= V && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      const MeshNode &nd = p->mesh.nodes.data[nodes.data[i] - 1];
+      for (int32_t c = 0; c < nd.nodecell.count; c++) {
+        const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
+        for (int32_t a = 0; a < cell.nodes.count; a++) near[size_t(cell.nodes.data[a])] = 1;
+      }
+    }
+  }
+  auto entry = [](const vectorld &row, int32_t c) {
+    for (int32_t e = 0; e < row.count; e++)
+      if (row.keys[e] == c) return row.values[e];
+    return 0.0;
+  };
+  for (int32_t k = 1; k <= V; k++) {
+    const vectorl &rows = rows_of(p, k);
+    for (int32_t n = 1; n <= rows.count && n <= p->mesh.nodes.count && !out[size_t(k)]; n++) {
+      int32_t r = rows.data[n - 1];
+      if (near[size_t(n)] || !p->mesh.nodes.data[n - 1].alive || r < 1 || r > p->nt || r > p->matrix.rows ||
+          r > p->tmatrix.rows)
+        continue;
+      const vectorld &a = p->matrix.data[r - 1], &t = p->tmatrix.data[r - 1];
+      double d = entry(t, r);
+      if (d == 0) continue;
+      double lambda = entry(a, r) / d, size = 0, off = 0;
+      for (int32_t e = 0; e < a.count; e++)
+        if (a.keys[e] <= p->nt && owner[size_t(a.keys[e])] == k) {
+          size += std::fabs(a.values[e]);
+          off = std::max(off, std::fabs(a.values[e] - lambda * entry(t, a.keys[e])));
+        }
+      for (int32_t e = 0; e < t.count; e++)
+        if (t.keys[e] <= p->nt && owner[size_t(t.keys[e])] == k) {
+          size += std::fabs(lambda * t.values[e]);
+          off = std::max(off, std::fabs(entry(a, t.keys[e]) - lambda * t.values[e]));
+        }
+      out[size_t(k)] = off > 1e-8 * size;
+    }
+  }
+  out.erase(out.begin());
+  return out;
+}
+
 static bool start_replayable(pde *p, TimeRun *run) {
   int32_t n = int32_t(run->start_steps.size());
-  return !run->left_start && n > 0 && n <= start_replay_steps && run->replayed + n <= replay_budget && !p->startjump &&
+  return run->undamped == 1 && !run->left_start && n > 0 && n <= start_replay_steps && run->replayed + n <= replay_budget && !p->startjump &&
          !p->smoothinit && p->nscalar == 0 && !p->fixdt && p->formulas.initregion.count >= p->nfield && !halted(p);
 }
 
@@ -1493,6 +1553,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->left_start = false;
   run->start_steps.clear();
   run->replayed = 0;
+  run->undamped = -1;
   run->unstable_current = false;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
@@ -1610,6 +1671,10 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     // 5-6. Regrid.
     rebuild = p->nonlinear || run->fixed.timed;
     int32_t live = p->mesh.nodes.count - p->mesh.delnodes;
+    if (p->regrid && run->undamped < 0 && !run->left_start) {
+      std::vector<char> diffused = diffused_variables(p);
+      run->undamped = std::find(diffused.begin(), diffused.end(), 0) != diffused.end();
+    }
     if (p->regrid && !halted(p) && ops.regrid(p, run, hit) > 0) {
       rebuild = true;
       if (p->mesh.nodes.count - p->mesh.delnodes > live && start_replayable(p, run)) replay_start(p, run, ops);

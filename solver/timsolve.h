@@ -63,6 +63,7 @@ struct TimeRun {
   double floor_area = 0;        // the mean cell of the run's first measured mesh (0: not yet measured)
   std::vector<double> start_steps;  // the end times of the accepted steps while the start may be solved again
   int32_t replayed = 0;             // the steps solved again so (see replay_start)
+  int8_t undamped = -1;             // a variable its own equation does not diffuse: 1, none: 0, not yet read: -1
   vector2d step_rates{};        // a step's own rates while its outputs read the end rates
   // The time error the accepted steps carry on, in units of the step allowance, and the
   // last two steps' local errors over h^3 (the size of u''' its decay is read from) with
