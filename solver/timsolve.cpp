@@ -1394,8 +1394,9 @@ static std::vector<char> diffused_variables(pde *p) {
 
 static bool start_replayable(pde *p, TimeRun *run) {
   int32_t n = int32_t(run->start_steps.size());
-  return run->undamped == 1 && !run->left_start && n > 0 && n <= start_replay_steps && run->replayed + n <= replay_budget && !p->startjump &&
-         !p->smoothinit && p->nscalar == 0 && !p->fixdt && p->formulas.initregion.count >= p->nfield && !halted(p);
+  return run->undamped == 1 && !run->left_start && n > 0 && n <= start_replay_steps &&
+         run->replayed + n <= replay_budget && !p->startjump && !p->smoothinit && p->nscalar == 0 && !p->fixdt &&
+         p->formulas.initregion.count >= p->nfield && !halted(p);
 }
 
 static void replay_start(pde *p, TimeRun *run, const timsolve_ops &ops) {
