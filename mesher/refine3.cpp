@@ -877,7 +877,7 @@ void refine3_subdivide3(Mesh *m, int32_t cell, int32_t basis, vectorvd *values, 
     // The two new middles are each other's images at once: a later split in this pass of a
     // leg that ends at one of them splits the image leg too (the pass's matching of new
     // periodic nodes comes only at its end).
-    int32_t own = middle_of(m, a, b, before, after), image = middle_of(m, ia, ib, after, m->nodes.count);
+    int32_t own = middle_of(m, a, b, before, after), image = middle_of(m, ia, ib, before, m->nodes.count);
     if (own >= 1 && image >= 1) node_at(m, own).image = image, node_at(m, image).image = own;
   }
 }
