@@ -849,14 +849,37 @@ double refine3_bend_error(Mesh *m, int32_t c) {
   return worst;
 }
 
+// The node made in (from, to] nearest the middle of leg (a, b), within a tenth of the leg
+// (a curved cell's middle node sits on its sheet); 0 when there is none.
+static int32_t middle_of(Mesh *m, int32_t a, int32_t b, int32_t from, int32_t to) {
+  const MeshNode &A = node_at(m, a), &B = node_at(m, b);
+  double x = 0.5 * (A.x + B.x), y = 0.5 * (A.y + B.y), z = 0.5 * (A.z + B.z), best = 0.01 * dist2(m, a, b);
+  int32_t found = 0;
+  for (int32_t n = from + 1; n <= to; n++) {
+    const MeshNode &N = node_at(m, n);
+    double d = (N.x - x) * (N.x - x) + (N.y - y) * (N.y - y) + (N.z - z) * (N.z - z);
+    if (N.alive && N.kind >= 1 && d < best) best = d, found = n;
+  }
+  return found;
+}
+
 void refine3_subdivide3(Mesh *m, int32_t cell, int32_t basis, vectorvd *values, uint8_t log) {
   TRACE("refine3_subdivide3");
   uint16_t e = longest(m, cell, 0, 0);
   const int32_t *n = cell_at(m, cell).nodes.data;
   int32_t a = n[kSlotEdge[e - 5][0]], b = n[kSlotEdge[e - 5][1]];
+  int32_t before = m->nodes.count;
   split_leg(m, a, b, basis, values, log);
   int32_t ia = node_at(m, a).image, ib = node_at(m, b).image;
-  if (ia >= 1 && ib >= 1) split_leg(m, ia, ib, basis, values, log);
+  if (ia >= 1 && ib >= 1) {
+    int32_t after = m->nodes.count;
+    split_leg(m, ia, ib, basis, values, log);
+    // The two new middles are each other's images at once: a later split in this pass of a
+    // leg that ends at one of them splits the image leg too (the pass's matching of new
+    // periodic nodes comes only at its end).
+    int32_t own = middle_of(m, a, b, before, after), image = middle_of(m, ia, ib, before, m->nodes.count);
+    if (own >= 1 && image >= 1) node_at(m, own).image = image, node_at(m, image).image = own;
+  }
 }
 
 uint16_t refine3_mergecell3(Mesh *m, int32_t cell, int32_t, double threshold) {
