@@ -291,6 +291,10 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       // (it stayed on its coarse start, 3e-3 off two units ahead of it)
       {"front_travelling_nagumo", "u2", 0.1955703, 3e-4},
       {"front_travelling_nagumo", "l2", 0.0, 1e-3},
+      // A layer a few cells of the start wide (the surface of a long strip held from u = 0):
+      // u(0.5) was below zero, 2e-3 off, on cells the curvature read as resolved
+      {"surface_step_erfc", "u01", 0.4795001, 1e-4},
+      {"surface_step_erfc", "u05", 0.000406952, 1e-4},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
