@@ -250,7 +250,7 @@ double measures_mean_cell(pde *p) {
 // grow as its cells shrink, then ends its refinement. A reference that refinement does not
 // shrink keeps that weight once most cells lie in the layer. Every cell's estimate is kept at
 // least at it. Quadratic cells in one and two dimensions; other meshes keep their estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference) {
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms) {
   TRACE("measures_floor_by_third_derivatives");
   Mesh *m = &p->mesh;
   int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
@@ -258,6 +258,13 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
   int32_t ncells = m->cells.count, nnodes = m->nodes.count;
   uint16_t nfield = p->nfield;
   double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
+  auto squares = [&] {
+    double S = 0;
+    for (int32_t i = 1; i <= ncells; i++)
+      if (cell_at(m, i).alive) S += (cell_at(m, i).error / sens) * (cell_at(m, i).error / sens);
+    return S;
+  };
+  double before = squares();
   if (elements_order[b] == 2 && dim <= 2 && nfield > 0) {
     // Per cell its measure and longest side; per vertex the mean second derivatives (uxx,
     // uxy, uyy per variable) of the cells about it.
@@ -323,15 +330,15 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
       if (std::isfinite(e3) && e3 * sens > cell.error) cell.error = e3 * sens;
     }
   }
-  double S = 0;
+  // The estimator's RMS error grows as the cells' squares do: an estimator whose RMS is not that
+  // of its cell errors (the cell-centre one halves its cells) keeps its own scale, and a mesh
+  // the floor does not raise keeps its RMS error exactly.
+  double after = squares();
+  if (after == before) return rms;
+  if (before > 0) return rms * std::sqrt(after / before);
   int32_t count = 0;
-  for (int32_t i = 1; i <= ncells; i++) {
-    const MeshCell &cell = cell_at(m, i);
-    if (!cell.alive) continue;
-    S += (cell.error / sens) * (cell.error / sens);
-    count++;
-  }
-  return count ? std::sqrt(S / count) : 0.0;
+  for (int32_t i = 1; i <= ncells; i++) count += cell_at(m, i).alive ? 1 : 0;
+  return count ? std::sqrt(after / count) : rms;
 }
 
 // ---- Galerkin residuals -------------------------------------------------------------------------

@@ -1163,7 +1163,7 @@ static void measure(pde *p, TimeRun *run, double t, double tnew) {
   // shrink.
   if (!(run->floor_area > 0)) run->floor_area = measures_mean_cell(p);
   if (!(run->jump_error > 0) && p->nfield > 0)
-    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, run->floor_area);
+    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, run->floor_area, p->rmserr);
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
   p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
