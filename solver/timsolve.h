@@ -55,16 +55,16 @@ struct TimeRun {
   std::vector<std::vector<double>> rest_rates;
   std::vector<double> rest_size;
   double rest_span = 0;
-  vectord source_old{};         // the sources at the step's start, where globals couple them
-  double held_error = 0;        // the RMS error at the last small trade at the node limit
-  bool node_limit_met = false;  // the run's log says that the refinement met the node limit
-  double jump_error = 0;        // the last held step's error while a start's jump is held
-  bool left_start = false;      // no variable is near its start any more (see take_start_off)
-  double floor_area = 0;        // the mean cell of the run's first measured mesh (0: not yet measured)
+  vectord source_old{};             // the sources at the step's start, where globals couple them
+  double held_error = 0;            // the RMS error at the last small trade at the node limit
+  bool node_limit_met = false;      // the run's log says that the refinement met the node limit
+  double jump_error = 0;            // the last held step's error while a start's jump is held
+  bool left_start = false;          // no variable is near its start any more (see take_start_off)
+  double floor_area = 0;            // the mean cell of the run's first measured mesh (0: not yet measured)
   std::vector<double> start_steps;  // the end times of the accepted steps while the start may be solved again
   int32_t replayed = 0;             // the steps solved again so (see replay_start)
   int8_t undamped = -1;             // a variable its own equation does not diffuse: 1, none: 0, not yet read: -1
-  vector2d step_rates{};        // a step's own rates while its outputs read the end rates
+  vector2d step_rates{};            // a step's own rates while its outputs read the end rates
   // The time error the accepted steps carry on, in units of the step allowance, and the
   // last two steps' local errors over h^3 (the size of u''' its decay is read from) with
   // the length of the later step.
