@@ -1399,6 +1399,20 @@ static bool start_replayable(pde *p, TimeRun *run) {
          p->formulas.initregion.count >= p->nfield && !halted(p);
 }
 
+// The levels move back one step: the present becomes the old, the old the one before, and
+// so on; the times with them.
+static void shift_levels(pde *p) {
+  copy_levels(&p->um2, &p->um1);
+  copy_levels(&p->um1, &p->uold);
+  copy_levels(&p->uold, &p->solution);
+  copy_levels(&p->udotold, &p->udot);
+  vectord_copyto_0(&p->rold, &p->rnew);
+  vectord_copyto_0(&p->mold, &p->mnew);
+  p->tm2 = p->tm1;
+  p->tm1 = p->told;
+  p->told = p->time;
+}
+
 static void replay_start(pde *p, TimeRun *run, const timsolve_ops &ops) {
   const double t0 = p->starttime_value, tt[2] = {t0, t0};
   const double dt = p->dt, dtnext = p->dtnext, dtlast = p->dtlast;
@@ -1411,15 +1425,7 @@ static void replay_start(pde *p, TimeRun *run, const timsolve_ops &ops) {
   double t = t0;
   bool rebuild = true;
   for (double tnew : run->start_steps) {
-    copy_levels(&p->um2, &p->um1);
-    copy_levels(&p->um1, &p->uold);
-    copy_levels(&p->uold, &p->solution);
-    copy_levels(&p->udotold, &p->udot);
-    vectord_copyto_0(&p->rold, &p->rnew);
-    vectord_copyto_0(&p->mold, &p->mnew);
-    p->tm2 = p->tm1;
-    p->tm1 = p->told;
-    p->told = t;
+    shift_levels(p);
     p->time = tnew;
     p->dt = tnew - t;
     ops.onestep(p, run, t, tnew, rebuild);
@@ -1580,15 +1586,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   while (!ended) {
     // 1. Shift the levels.
     p->cycle++;
-    copy_levels(&p->um2, &p->um1);
-    copy_levels(&p->um1, &p->uold);
-    copy_levels(&p->uold, &p->solution);
-    copy_levels(&p->udotold, &p->udot);
-    vectord_copyto_0(&p->rold, &p->rnew);
-    vectord_copyto_0(&p->mold, &p->mnew);
-    p->tm2 = p->tm1;
-    p->tm1 = p->told;
-    p->told = p->time;
+    shift_levels(p);
     p->dtlast = p->dt;
     bool hit = false, last = false;
     // 2. Attempts.
