@@ -2,11 +2,13 @@
 # Sets up the machine, builds, and runs every test suite twice: once as built for
 # use (gcc), once under AddressSanitizer and UndefinedBehaviorSanitizer (clang), test by
 # test under ctest; the plain build's test binaries also run whole, each as one process. Each
-# phase prints its wall time and the CPU time of its processes.
+# phase prints its wall time and the CPU time of its processes. Every phase runs even when
+# an earlier one failed (a phase whose build failed fails in turn); the script fails at the
+# end and names the phases that failed.
 # The sanitized build carries line tables only (-g1): its reports still name file and
 # line. The test programs' own code, most of that build, is compiled at -O0
 # (instrumented all the same); the libraries keep -O2, the code as built for use.
-set -euo pipefail
+set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 ticks=$(getconf CLK_TCK)
@@ -17,13 +19,17 @@ children_cpu() {
   read -ra f </proc/$$/stat
   echo $((f[15] + f[16]))
 }
+failed=()
 phase() {
-  local name=$1 t0=$SECONDS c0 c1
+  local name=$1 t0=$SECONDS c0 c1 rc
   shift
   c0=$(children_cpu)
   "$@"
+  rc=$?
   c1=$(children_cpu)
-  printf '== %s: %d s wall, %d s CPU\n' "$name" $((SECONDS - t0)) $(((c1 - c0) / ticks))
+  printf '== %s: %d s wall, %d s CPU%s\n' "$name" $((SECONDS - t0)) $(((c1 - c0) / ticks)) \
+    "$([ $rc -eq 0 ] || echo ", FAILED (exit $rc)")"
+  [ $rc -eq 0 ] || failed+=("$name")
 }
 # The benchmarks are compiled with the rest (not run): a benchmark that no longer builds
 # fails the test command.
@@ -37,12 +43,19 @@ phase ctest bash -c "cd build && ctest --output-on-failure -j $jobs"
 phase whole bash scripts/whole.sh build
 # The sanitized build is compiled by clang: the suite runs under both compilers, and
 # code that holds only under one compiler's choices fails here.
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENDAR_OPT_FLAGS="-O2 -g1" \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DQUENDAR_TEST_FLAGS=-O0 -DQUENDAR_SANITIZE=ON >/dev/null
-phase asan-build cmake --build build-asan
+asan_build() {
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENDAR_OPT_FLAGS="-O2 -g1" \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DQUENDAR_TEST_FLAGS=-O0 -DQUENDAR_SANITIZE=ON >/dev/null && cmake --build build-asan
+}
+phase asan-build asan_build
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 phase asan-ctest bash -c "cd build-asan && ctest --output-on-failure -j $jobs"
 # The readers of outside bytes under libFuzzer: seed corpus and seeded mutations.
 phase fuzz bash scripts/fuzz.sh
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "== FAILED phases: ${failed[*]}"
+  exit 1
+fi
+echo "== every phase passed"
