@@ -217,7 +217,7 @@ struct Display : Graphics {
   viewer *view_staged_run(const std::string &name, const std::string &plots) {
     spit(dir.file((name + ".pde").c_str()), "TITLE '" + name + "'\nSELECT stages = 2\nVARIABLES u\nDEFINITIONS s = STAGED(1, 4)\n"
                                   "EQUATIONS div(grad(u)) + s = 0\n" + square + "PLOTS " + plots + "\nEND\n");
-    std::string rc = run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
+    std::string rc = run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= prlimit --cpu=60 timeout 600 '" QUENDAR_EXE
                          "' -B -R -X " + name + ".pde >/dev/null 2>&1; echo $?");
     EXPECT_EQ(rc, "0") << name;
     std::string file = dir.file((name + ".pgx").c_str());
@@ -483,7 +483,7 @@ TEST_F(Display, TheProgramEndsItsRunOnADisplayAsWithoutOne) {
        "  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nEND\n");
   auto outcome = [&](const char *words, const std::string &display) {
     std::string rc = run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY=" + display +
-                         " timeout 30 '" QUENDAR_EXE "' " + words + " >/dev/null 2>&1; echo $?");
+                         " prlimit --cpu=30 timeout 300 '" QUENDAR_EXE "' " + words + " >/dev/null 2>&1; echo $?");
     std::string log = slurp(dir.file("heat.log"));
     remove(dir.file("heat.log").c_str());
     size_t end = log.rfind('\n', log.size() >= 2 ? log.size() - 2 : 0);
@@ -527,7 +527,7 @@ TEST_F(Display, ViewerShowsTheEigenvalueListingWithTheModes) {
   spit(dir.file("modes.pde"), "TITLE 'modes'\nSELECT\n MODES = 6\n NGRID = 10\nVARIABLES\n u\nEQUATIONS\n"
                               " div(grad(u)) + lambda*u = 0\n" + square + "MONITORS\n CONTOUR(u)\nPLOTS\n"
                               " CONTOUR(u) PAINTED\n SURFACE(u)\nEND\n");
-  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= timeout 60 '" QUENDAR_EXE
+  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= prlimit --cpu=60 timeout 600 '" QUENDAR_EXE
                 "' -B -R -X modes.pde >/dev/null 2>&1; echo $?"), "0");
   std::string file = dir.file("modes.pgx");
   String path = text(file.c_str());

@@ -311,13 +311,13 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   // A start a billionth of the size the source drives the solution to is not its scale: the
   // run reaches its end (it crawled at steps of 1e-13 on a mesh of 300000 nodes).
   fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / "heating_near_rest.pde", fs::path(dir) / "heating_near_rest.pde");
-  ASSERT_EQ(shell("timeout 300 '" QUENDAR_EXE "' -B -R -X heating_near_rest.pde"), 0) << log("heating_near_rest");
+  ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X heating_near_rest.pde"), 0) << log("heating_near_rest");
   EXPECT_NEAR(report("heating_near_rest").at("u"), 0.0431403, 5e-5) << log("heating_near_rest");
   // A source that reads the time through a TABLE in t is measured as one that reads it
   // directly (its step error was not, and the centre ended 1e-3 off).
   for (const char *f : {"source_table_in_time.pde", "source_table_in_time.tab"})
     fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / f, fs::path(dir) / f);
-  ASSERT_EQ(shell("timeout 300 '" QUENDAR_EXE "' -B -R -X source_table_in_time.pde"), 0) << log("source_table_in_time");
+  ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X source_table_in_time.pde"), 0) << log("source_table_in_time");
   EXPECT_NEAR(report("source_table_in_time").at("centre"), -0.6536436, 2e-4) << log("source_table_in_time");
   // A run whose values grow past any size ends with an error, not with its numbers.
   EXPECT_NE(run({"blowup_fixed_steps.pde"}), 0) << out();

@@ -13,9 +13,9 @@ namespace {
 struct Program : ProgramRun {
   void SetUp() override { ASSERT_EQ(mkdir((dir + "/tmp").c_str(), 0700), 0); }
   // Runs quendar with the words in the test directory; returns its exit code.
-  // A run that loops is stopped after 20 seconds.
+  // A run that loops is stopped after 20 seconds of CPU time (200 of wall time if it waits).
   int run(const std::string &words, const std::string &tmpdir = "/tmp") {
-    return shell("TMPDIR='" + dir + tmpdir + "' timeout 20 '" QUENDAR_EXE "' " + words);
+    return shell("TMPDIR='" + dir + tmpdir + "' prlimit --cpu=20 timeout 200 '" QUENDAR_EXE "' " + words);
   }
   // The walker's reading of the problem's plot file, with the entry count of each plot.
   std::string walk_plots(const std::string &name) {
@@ -86,7 +86,7 @@ TEST_F(Program, ExitCodes) {
 // is not loaded again on every pass.
 TEST_F(Program, ALineTooLongEndsTheLoad) {
   spit(dir + "/long.pde", "TITLE 'long'\nVARIABLES u\nDEFINITIONS\n  " + std::string(100000, 'a') + " = 1\nEND\n");
-  EXPECT_EQ(shell("TMPDIR='" + dir + "/tmp' timeout 60 '" QUENDAR_EXE "' -B -X long.pde"), 1) << out().substr(0, 400);
+  EXPECT_EQ(shell("TMPDIR='" + dir + "/tmp' prlimit --cpu=60 timeout 600 '" QUENDAR_EXE "' -B -X long.pde"), 1) << out().substr(0, 400);
   EXPECT_NE(slurp(dir + "/long.log").find("Line 4 ERROR: Line longer than 65535 characters\n"), std::string::npos)
       << out().substr(0, 400);
 }

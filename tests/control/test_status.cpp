@@ -16,7 +16,7 @@ namespace {
 struct Ending : ProgramRun {
   // Runs quendar without a display on the words; its exit code.
   int run(const std::string &words) {
-    return shell("env -u DISPLAY TMPDIR='" + dir + "' timeout 120 '" QUENDAR_EXE "' " + words);
+    return shell("env -u DISPLAY TMPDIR='" + dir + "' prlimit --cpu=120 timeout 1200 '" QUENDAR_EXE "' " + words);
   }
   void copy(const std::string &name) {
     spit(dir + "/" + name + ".pde", slurp(QUENDAR_DATA "/status/" + name + ".pde"));

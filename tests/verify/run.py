@@ -6,6 +6,9 @@ Each descriptor runs with quendar -B -R -X in a scratch folder of its own. A che
 compares a SUMMARY report, an eigenvalue, a TABLE, CDF, TECPLOT or TRANSFER export, or a
 print's integral with its exact value; a rate check fits the least-squares slope of an
 error over meshes; a falls check asks an error to fall with the error limit.
+A descriptor's limit ("timeout", 120 s unless given) is on the CPU time of its run, so
+that a loaded machine does not fail it; ten times that in wall time is a backstop for a
+run that waits rather than computes.
 Descriptors listed in known.json are known to be wrong today: their failures are
 reported and do not fail the run, and a pass among them is reported as such.
     python3 run.py QUENDAR [--jobs N] [--only REGEX] [--keep]
@@ -19,10 +22,13 @@ import json
 import math
 import os
 import re
+import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -254,6 +260,14 @@ def describe(check):
     return "%s %s" % (check["kind"], what)
 
 
+def cpu_limit(seconds):
+    """A child's set-up that ends it (SIGXCPU, then SIGKILL a second later) once it has
+    computed for the given CPU seconds."""
+    def limit():
+        resource.setrlimit(resource.RLIMIT_CPU, (seconds, seconds + 1))
+    return limit
+
+
 def run_case(exe, work, case):
     name = case["name"]
     wd = os.path.join(work, name)
@@ -268,12 +282,20 @@ def run_case(exe, work, case):
     env = dict(os.environ, TMPDIR=os.path.join(wd, "tmp"))
     env.pop("DISPLAY", None)
     t0 = time.time()
+    limit = case.get("timeout", 120)
+    p = subprocess.Popen([exe, "-B", "-R", "-X", name + ".pde"], cwd=wd, env=env, stdin=subprocess.DEVNULL,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=cpu_limit(limit))
+    backstop = threading.Timer(10 * limit, p.kill)
+    backstop.start()
     try:
-        p = subprocess.run([exe, "-B", "-R", "-X", name + ".pde"], cwd=wd, env=env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=case.get("timeout", 120))
-        rc = p.returncode
-    except subprocess.TimeoutExpired:
-        rc = "timeout"
+        # wait4 gives this run's own CPU time (the pool runs others beside it).
+        _pid, status, usage = os.wait4(p.pid, 0)
+    finally:
+        backstop.cancel()
+    p.returncode = rc = os.waitstatus_to_exitcode(status)
+    cpu = usage.ru_utime + usage.ru_stime
+    if rc in (-signal.SIGXCPU, -signal.SIGKILL):
+        rc = "CPU limit %d s" % limit if cpu >= limit else "wall limit %d s" % (10 * limit)
     seconds = time.time() - t0
     results = []
     log = read(os.path.join(wd, name + ".log")) if os.path.exists(os.path.join(wd, name + ".log")) else ""
@@ -293,7 +315,7 @@ def run_case(exe, work, case):
                 subprocess.CalledProcessError) as e:
             ok, detail = False, str(e)
         results.append((ok, describe(check), detail))
-    return name, seconds, results
+    return name, (seconds, cpu), results
 
 
 def slope(hs, errs):
@@ -331,8 +353,8 @@ def main():
         # Descriptors that read another's files run once that one has.
         for wave in ([c for c in cases if "after" not in c], [c for c in cases if "after" in c]):
             with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-                for name, seconds, results in pool.map(lambda c: run_case(exe, work, c), wave):
-                    print("RUN   %s  %.1f s" % (name, seconds), flush=True)
+                for name, (seconds, cpu), results in pool.map(lambda c: run_case(exe, work, c), wave):
+                    print("RUN   %s  %.1f s, %.1f CPU s" % (name, seconds, cpu), flush=True)
                     for ok, what, detail in results:
                         note(name, ok, what, detail)
                     if byname[name].get("known") and all(ok for ok, _w, _d in results):
