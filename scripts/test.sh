@@ -41,6 +41,12 @@ phase format bash tools/format_check.sh
 phase ctest bash -c "cd build && ctest --output-on-failure -j $jobs"
 # Each test binary once more as one process: no test may leave state for a later one.
 phase whole bash scripts/whole.sh build
+# The regression corpus: problems with known answers from across the language, each run as
+# a user runs it, beside the clone (../shared, read-only). Every case must pass; the wall
+# limits are generous multiples of the cases' need (the slowest takes about 40 CPU seconds),
+# so that a loaded machine does not fail them.
+phase regression bash ../shared/cases/check.sh build/quendar --only '^regression/' --jobs "$jobs" \
+  --timeout 1200 --bad-timeout 600
 # The sanitized build is compiled by clang: the suite runs under both compilers, and
 # code that holds only under one compiler's choices fails here.
 asan_build() {
