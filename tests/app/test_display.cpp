@@ -217,8 +217,9 @@ struct Display : Graphics {
   viewer *view_staged_run(const std::string &name, const std::string &plots) {
     spit(dir.file((name + ".pde").c_str()), "TITLE '" + name + "'\nSELECT stages = 2\nVARIABLES u\nDEFINITIONS s = STAGED(1, 4)\n"
                                   "EQUATIONS div(grad(u)) + s = 0\n" + square + "PLOTS " + plots + "\nEND\n");
-    std::string rc = run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= prlimit --cpu=60 timeout 600 '" QUENDAR_EXE
-                         "' -B -R -X " + name + ".pde >/dev/null 2>&1; echo $?");
+    std::string rc = run("cd '" + dir.path + "' && TMPDIR='" + dir.path +
+                         "' DISPLAY= prlimit --cpu=60 timeout 600 '" QUENDAR_EXE "' -B -R -X " + name +
+                         ".pde >/dev/null 2>&1; echo $?");
     EXPECT_EQ(rc, "0") << name;
     std::string file = dir.file((name + ".pgx").c_str());
     String path = text(file.c_str());
@@ -527,8 +528,10 @@ TEST_F(Display, ViewerShowsTheEigenvalueListingWithTheModes) {
   spit(dir.file("modes.pde"), "TITLE 'modes'\nSELECT\n MODES = 6\n NGRID = 10\nVARIABLES\n u\nEQUATIONS\n"
                               " div(grad(u)) + lambda*u = 0\n" + square + "MONITORS\n CONTOUR(u)\nPLOTS\n"
                               " CONTOUR(u) PAINTED\n SURFACE(u)\nEND\n");
-  ASSERT_EQ(run("cd '" + dir.path + "' && TMPDIR='" + dir.path + "' DISPLAY= prlimit --cpu=60 timeout 600 '" QUENDAR_EXE
-                "' -B -R -X modes.pde >/dev/null 2>&1; echo $?"), "0");
+  const std::string limited = "' DISPLAY= prlimit --cpu=60 timeout 600 '" QUENDAR_EXE "' ";
+  ASSERT_EQ(
+      run("cd '" + dir.path + "' && TMPDIR='" + dir.path + limited + "-B -R -X modes.pde >/dev/null 2>&1; echo $?"),
+      "0");
   std::string file = dir.file("modes.pgx");
   String path = text(file.c_str());
   views_view_pde(&path);

@@ -86,7 +86,8 @@ TEST_F(Program, ExitCodes) {
 // is not loaded again on every pass.
 TEST_F(Program, ALineTooLongEndsTheLoad) {
   spit(dir + "/long.pde", "TITLE 'long'\nVARIABLES u\nDEFINITIONS\n  " + std::string(100000, 'a') + " = 1\nEND\n");
-  EXPECT_EQ(shell("TMPDIR='" + dir + "/tmp' prlimit --cpu=60 timeout 600 '" QUENDAR_EXE "' -B -X long.pde"), 1) << out().substr(0, 400);
+  EXPECT_EQ(shell("TMPDIR='" + dir + "/tmp' prlimit --cpu=60 timeout 600 '" QUENDAR_EXE "' -B -X long.pde"), 1)
+      << out().substr(0, 400);
   EXPECT_NE(slurp(dir + "/long.log").find("Line 4 ERROR: Line longer than 65535 characters\n"), std::string::npos)
       << out().substr(0, 400);
 }
