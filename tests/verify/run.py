@@ -300,7 +300,13 @@ def run_case(exe, work, case):
     results = []
     log = read(os.path.join(wd, name + ".log")) if os.path.exists(os.path.join(wd, name + ".log")) else ""
     errors = [ln.strip() for ln in log.splitlines() if "ERROR" in ln]
-    if rc != case.get("rc", 0) or errors:
+    if "error" in case:
+        # A run that must end with a located error: its exit code and that error's text.
+        if rc != case.get("rc", 0) or case["error"] not in log:
+            results.append((False, "run", "exit %s %s (must end with: %s)" % (rc, "; ".join(errors[:2]), case["error"])))
+        else:
+            results.append((True, "run", "exit %s %s" % (rc, case["error"])))
+    elif rc != case.get("rc", 0) or errors:
         results.append((False, "run", "exit %s %s" % (rc, "; ".join(errors[:2]))))
     for check in case["checks"]:
         try:
