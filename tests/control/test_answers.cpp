@@ -661,6 +661,10 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"bessel_order_origin", "", 0, 0, "Line 11 ERROR: DIVIDE BY ZERO!"},  // trapped inside the math library
       {"bessel_fraction", "", 0, 0, "Line 11 ERROR: Illegal argument"},
       {"zero_divisor_definition", "", 0, 0, "  s = 1/a\n               *\n           Line 6 ERROR: DIVIDE BY ZERO!"},
+      // Three components under DIV or CURL in a plane problem, refused at the operator.
+      {"vector3_in_2d", "", 0, 0, "  w = div(vector(u,u,u))\n                               *\n           Line 6 ERROR: "
+                                  "Three-Component Vector in 2D"},
+      {"curl3_in_2d", "", 0, 0, "Line 12 ERROR: Three-Component Vector in 2D"},
       {"diff_rules", "", 0, 0,
        "    REPORT VAL(dx(g2), 0, 0.6)\n                            *\n           Line 47 ERROR: DIVIDE BY ZERO!"},
   };
