@@ -882,6 +882,8 @@ void summary_plot(pde *p, uint16_t index) {
   exporter_close_file(p, r, file.get());
 }
 
+uint8_t doplot_debug = 0;
+
 int doplot_init() {
   TRACE("doplot");
   last_monitor = -1;

@@ -674,6 +674,8 @@ void plot_show_mesh_leg_0(uint16_t view, plotframe *styles, Mesh *m, int32_t a, 
   show_around(view, styles, m, basis, (p.x + q.x) / 2, (p.y + q.y) / 2, 5 * h);
 }
 
+uint8_t plot_debug = 0;
+
 int plot_init() {
   TRACE("plot");
   return 0;
