@@ -268,4 +268,21 @@ TEST_F(Constructs, EveryOperatorOnEveryOperandRunsOrIsRefusedAtItsLine) {
   EXPECT_GT(refused, 0);
 }
 
+// A plot that cannot be drawn says so in its window in the spectrum's red, and a batch
+// run, whose windows no one sees, says it in the log: a path outside the domain and a
+// STREAMLINE plot, beside a contour that draws its own text in black.
+TEST_F(Constructs, PlotsThatCannotBeDrawnSayWhyInRedAndInTheLog) {
+  ASSERT_EQ(run("undrawn", with(std::string("REGION 1 VALUE(u)=0 ") + square,
+                                "ELEVATION(u) FROM (2,2) TO (3,3)\nSTREAMLINE(dx(u), dy(u))\nCONTOUR(u)")),
+            0)
+      << out();
+  std::string log = slurp(dir + "/undrawn.log");
+  EXPECT_NE(log.find("\nELEVATION(u): EMPTY PLOT DOMAIN\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\nSTREAMLINE(dx(u), dy(u)): UNIMPLEMENTED PLOT FORM\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("CONTOUR(u):"), std::string::npos) << log;
+  // The text colours of each plot's recorded view: 11 is the spectrum's red, 3 black.
+  ASSERT_EQ(shell("python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -t undrawn.pgx"), 0) << out();
+  EXPECT_EQ(out(), "header 3 0 0\ngroup 3 1:ELEVATION(u){11} 2:STREAMLINE(dx(u), dy(u)){11} 3:CONTOUR(u){3}\n");
+}
+
 }  // namespace
