@@ -673,6 +673,9 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"zero_over_zero_fold", "zr", 0, 0, nullptr},
       {"constant_nonzero_over_zero", "", 0, 0, "Line 12 ERROR: DIVIDE BY ZERO!"},
       {"runtime_divide_text", "", 0, 0, "Line 12 ERROR: DIVIDE BY ZERO\n"},
+      // SURFACE with a number inside EXTRUSION is told the form EXTRUSION takes.
+      {"extrusion_surface_number", "", 0, 0,
+       "Line 6 ERROR: Illegal Symbol: EXTRUSION writes each surface as SURFACE z = value, or SURFACE 'name' z = value"},
       {"diff_rules", "", 0, 0,
        "    REPORT VAL(dx(g2), 0, 0.6)\n                            *\n           Line 47 ERROR: DIVIDE BY ZERO\n"},
   };
