@@ -161,8 +161,10 @@ void lineout_labeling(pde *p, plotrec *plot, uint16_t view) {
   if (dom) rect3d_xyrect_0(&box, &dom->grid.box);
   gag1d_border_map(view, f, &box, 0, 1);
   plot_show_domain_0(view, dom, nullptr);
-  // b. The path marks.
+  // b. The path marks, twelve lines to the picture's height (legible at the smallest
+  // tile): set here, they do not take whatever size the view was left at.
   gag_setcolor_0(view, 11);
+  gag_textsize(view, 12, f->titleaspect);
   gag_textcenter(view, 0.5f, 0.5f);
   if (d->line) {
     point3d a, b;
