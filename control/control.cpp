@@ -715,6 +715,8 @@ static void set_debug(pde *p) {
   mesher2_debug = p->dbg_grid;
   timsolve_debug = p->dbg_timedep;
   fitting_debug = fitting_debug2 = p->dbg_fitting;
+  plot_debug = p->dbg_plot;
+  doplot_debug = uint8_t(p->dbg_plot > 1 ? p->dbg_plot - 1 : p->dbg_plot);
 }
 
 // Axis names the descriptor left empty come from the coordinate system; the time

@@ -327,7 +327,7 @@ static void log_labels(const plotframe *f, bool xaxis, std::vector<axislabel> *o
 }
 
 // A linear axis: numbers, the exponent text, then major and minor ticks.
-static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs) {
+static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs, bool turned) {
   double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
   double along = xaxis ? cs.y : cs.x, across = xaxis ? cs.x : cs.y;
   tickspec t;
@@ -337,8 +337,18 @@ static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs
   if (exponent) {
     char ex[16];
     snprintf(ex, sizeof ex, "e%d", int(exponent));
+    // Numbers written across the y axis end where the exponent would stand: it goes
+    // left of the top number, a character clear of it.
+    pointd lcs = {0, 0}, top = {0, 0};
+    gag_askcharsize(view, &lcs);
+    if (!xaxis && turned && !labels.empty()) {
+      String t = text_of(labels.back().text.c_str());
+      gag_asktextsize(view, &t, &top);
+    }
     if (xaxis)
       draw_at(view, f->box.x2, f->box.y1 - 2 * cs.y, ex);
+    else if (turned)
+      draw_at(view, f->box.x1 - 0.5 * cs.x - top.x - lcs.x, f->box.y2, ex);
     else
       draw_at(view, f->box.x1 - 2 * cs.x, f->box.y2, ex);
   }
@@ -450,7 +460,7 @@ void gag1d_draw_axes(uint16_t view, plotframe *f, const String *xtitle, const St
     if (log)
       log_axis(view, f, xaxis);
     else
-      linear_axis(view, f, xaxis, cs);
+      linear_axis(view, f, xaxis, cs, turned);
   }
   gag_setcolor_0(view, f->colours.text);
 }
@@ -833,8 +843,9 @@ static void distinct_digits(legendpage *pg, const vectord *levels, uint8_t ownsc
 // each (in lines) and the texts of the widest kind (label, a blank and the value).
 struct legendrows {
   int32_t count;
-  double lead;
-  std::vector<std::string> texts;
+  double lead;                     // the room left of a row's text (a band's swatch)
+  std::vector<std::string> texts;  // the rows' texts, written after the lead
+  std::string note;                // the scale note, below every row across the page
 };
 
 static double text_width(uint16_t view, const std::string &t) {
@@ -877,10 +888,14 @@ static legendpage legend_page(uint16_t view, plotframe *f, const vectord *levels
     float tall = float(pg.lines / (1.25 * rel.y));
     gag_textsize(view, tall, f->titleaspect);
     uint16_t keep = gag_textuniform_0(view, '0');
-    double widest = 0, room = (pg.two ? pg.W / 2 : pg.W) - rows.lead - 0.3;
-    for (const std::string &t : rows.texts) widest = std::max(widest, text_width(view, t));
+    double column = pg.two ? pg.W / 2 : pg.W, room = column - rows.lead - 0.3;
+    // The widest text against the room it has: the rows after their lead, the scale
+    // note from the column's start.
+    double scale = 1;
+    for (const std::string &t : rows.texts) scale = std::max(scale, text_width(view, t) / room);
+    if (!rows.note.empty()) scale = std::max(scale, text_width(view, rows.note) / (pg.W - 1.3));
     gag_textuniform_1(view, keep);
-    if (widest > room && room > 0) tall = float(tall * widest / room);
+    if (scale > 1 && room > 0) tall = float(tall * scale);
     pg.size = std::min(tall, pg.size);
   }
   gag_textsize(view, pg.size, f->titleaspect);
@@ -947,7 +962,7 @@ static legendrows legend_rows(const vectord *levels, uint8_t ownscales, const ch
     rows.texts.push_back(l + legend_value(pg, levels->data[k] * pg.factor, ownscales));
   for (int32_t k = 0; range && k < 2; k++)
     rows.texts.push_back(l + legend_value(pg, range[k] * pg.factor, ownscales));
-  if (pg.E) rows.texts.push_back(std::string(scale_text(pg)));
+  if (pg.E) rows.note = scale_text(pg);
   return rows;
 }
 
@@ -956,19 +971,21 @@ static void level_table(uint16_t view, plotframe *f, const vectord *levels, uint
   double ends[2] = {lo, hi};
   legendrows rows = legend_rows(levels, ownscales, "a :", 1, range ? 2 : 0, range ? ends : nullptr);
   legendpage pg = legend_page(view, f, levels, ownscales, titles, rows, screen);
-  double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 1;
+  double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 1, lowest = line;
   if (range) num_label(view, pg, "max", hi * pg.factor, x, edge, line--, ownscales);
   for (int32_t k = levels->count; k >= 1; k--) {
     gag1d_tablecolor_1(view, f, k, levels->count);
     char label[4] = {gag1d_tag_char(k), ' ', ':', 0};
     num_label(view, pg, label, levels->data[k - 1] * pg.factor, x, edge, line--, ownscales);
+    lowest = std::min(lowest, line + 1);
     if (line < 4 && pg.two) x = pg.W / 2 + 1, edge = pg.W, line = pg.top - 1;
   }
   if (range) {
     gag_setcolor_0(view, f->colours.text);
     num_label(view, pg, "min", lo * pg.factor, x, edge, line--, ownscales);
+    lowest = std::min(lowest, line + 1);
   }
-  scale_note(view, f, pg, x, line + 1);
+  scale_note(view, f, pg, 1, lowest);
   gag_textuniform_1(view, pg.uniform);
 }
 
@@ -977,7 +994,7 @@ static void band_table(uint16_t view, plotframe *f, const vectord *bounds, uint8
   legendrows rows = legend_rows(bounds, ownscales, nullptr, 4.2, 1, nullptr);
   legendpage pg = legend_page(view, f, bounds, ownscales, titles, rows, screen);
   int32_t n = bounds->count;
-  double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 0.5;
+  double x = 1, edge = pg.two ? pg.W / 2 : pg.W, line = pg.top - 0.5, lowest = line;
   auto boundary = [&](int32_t k) {
     gag_setcolor_0(view, f->colours.text);
     gag_drawline_1(view, x + 2, line, x + 3, line);
@@ -990,12 +1007,13 @@ static void band_table(uint16_t view, plotframe *f, const vectord *bounds, uint8
     rectd swatch = {x, line, x + 2, line + 1};
     gag_fillrect(view, &swatch);
     boundary(k);
+    lowest = std::min(lowest, line);
     if (k > 1 && line - 1 < 4 && pg.two) {
       x = pg.W / 2 + 1, edge = pg.W, line = pg.top - 0.5;
       boundary(k);
     }
   }
-  scale_note(view, f, pg, x, line);
+  scale_note(view, f, pg, 1, lowest);
   gag_textuniform_1(view, pg.uniform);
 }
 

@@ -63,12 +63,19 @@ static TreeNode *branches_inside(TreeNode *n) {
   return v;
 }
 
+// A plane problem has no third coordinate to differentiate along: a vector of three
+// components under DIV or CURL is refused at the operator.
+static void plane_components(pde *p, const TreeNode *a, TreeNode *n) {
+  if (p->dimension == 2 && a->arity > 2) treeclas_parse_error(report_current, n, "Three-Component Vector in 2D");
+}
+
 static TreeNode *divergence(pde *p, TreeNode *n) {
   TreeNode *a = n->child[0];
   if (!is(a, op::vector)) a = n->child[0] = treesimp_vectorize(p, a, 0);
   if (is(a, op::ifthen)) a = n->child[0] = branches_inside(a);
   if (!is(a, op::vector)) treeclas_parse_error(report_current, n, "Divergence of Scalar");
   int count = a->arity;
+  plane_components(p, a, n);
   if (count < 1 || count > 3) rtlib_fatal_in("treemods_expand_vecops_0", "BAD METRIC");
   TreeNode *sum = nullptr;
   for (int k = 1; k <= count; k++) {
@@ -103,6 +110,7 @@ static TreeNode *curl(pde *p, TreeNode *n) {
     TreeNode *c2 = negate(per_volume(p, scaled(p, 2, dweighted(p, 1, 3, a, n), n), n));
     return vector_of({c1, c2}, n);
   }
+  plane_components(p, a, n);
   auto c = [&](int k) { return trees_copy(a->child[k - 1]); };
   // h_k·(d_i(h_j·A_j) - d_j(h_i·A_i)) over M7: the component normal to coordinates i, j.
   auto rot = [&](int k, int i, int j) {

@@ -13,7 +13,8 @@
 
 uint16_t trees_debug = 0;
 const TreeNode *trees_fp_node = nullptr;
-const char trees_divide_by_zero[] = "DIVIDE BY ZERO!";
+const char trees_divide_by_zero[] = "DIVIDE BY ZERO";
+const char trees_constant_divide[] = "DIVIDE BY ZERO!";
 
 #define ROW(ar, grp, comm, nm) {ar, grp, comm, nm}
 const OpRow trees_optable[op::lastop + 1] = {

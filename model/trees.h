@@ -92,8 +92,10 @@ struct TreesFpScope {
 double trees_gamma_order(const TreeNode *n);
 void trees_set_gamma_order(TreeNode *n, double order);
 
-// The one text of a division by zero, wherever an expression makes it.
+// The texts of a division by zero: one for an evaluation that divides by zero, one
+// for a constant quotient the simplifier refuses where it is written.
 extern const char trees_divide_by_zero[];
+extern const char trees_constant_divide[];
 
 extern uint16_t trees_debug;  // the TREES debug switch of the current problem
 

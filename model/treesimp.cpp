@@ -79,7 +79,7 @@ static TreeNode *zero_leaf() {
   return z;
 }
 
-[[noreturn]] static void divide_by_zero(TreeNode *n) { treeclas_parse_error(report_current, n, trees_divide_by_zero); }
+[[noreturn]] static void divide_by_zero(TreeNode *n) { treeclas_parse_error(report_current, n, trees_constant_divide); }
 
 // ---- Folding -------------------------------------------------------------------------------------
 
@@ -471,10 +471,11 @@ static TreeNode *quotients(TreeNode *n, uint8_t *ch) {
   TreeNode *a = n->child[0], *b = n->child[1];
   if (isconst(a) && isconst(b)) {
     double c1 = cval(a), c2 = cval(b);
-    // A constant zero divisor is the user's error at its place; otherwise the quotient
-    // is the evaluator's, which refuses a divisor too small for the dividend.
+    // The quotient is the evaluator's: 0/0 folds to 0 as it evaluates at run time, and
+    // a nonzero over a divisor too small for it (0 among them) is the user's error at
+    // its place.
     double q;
-    if (c2 == 0 || simptree_binop(op::divop, c1, c2, false, &q) == simptree_divzero) divide_by_zero(n);
+    if (simptree_binop(op::divop, c1, c2, false, &q) == simptree_divzero) divide_by_zero(n);
     return fold(n, q, ch);
   }
   if (is_zero(a)) return fold(n, 0, ch);

@@ -15,8 +15,8 @@ int treesimp_init();
 // Returns the simplified tree (the root may be another node; the old root may have been
 // freed) and sets *changed to 1 when any rule applied; it never clears it. Children are
 // simplified first (an absent child becomes the constant zero leaf), then the node's own
-// rule, repeated until a pass changes nothing. A null tree gives null. A non-constant
-// numerator over 0 is the parse error "DIVIDE BY ZERO!" at the node, on the current
+// rule, repeated until a pass changes nothing. A null tree gives null. A nonzero
+// numerator over 0 is the parse error "DIVIDE BY ZERO!" at the node (0/0 folds to 0), on the current
 // problem; region is handed to the vector-length rules.
 TreeNode *treesimp_simplify(TreeNode *tree, uint16_t region, uint8_t *changed);
 // The same on the tree in *slot, which holds a whole tree (the one simplified so far)

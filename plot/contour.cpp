@@ -257,9 +257,7 @@ static bool has(const plotrec *plot, int code) { return (plot->flags & plot_bit(
 // The plot's range and levels; the scale code may lose its log bits.
 static int32_t get_levels(uint16_t view, plotrec *plot, const rectd *box, const plotrange *range, vectord *levels,
                           int32_t nlevels) {
-  // The log check sees the data themselves: the range of a log axis is raised
-  // above 0.
-  plot1d_check_logs(view, plot, box->x1, box->y1, std::min(range->min, plot->rangevalues[0]), 3);
+  plot1d_check_logs(view, plot, box->x1, box->y1, plot1d_log_probe(plot, range->min), 3);
   double lo = range->min, hi = range->max;
   int32_t n = plot_ranger(&lo, plot->rangevalues[0], &hi, plot->rangevalues[1], nlevels, plot);
   if (plot->scale & 1)

@@ -292,13 +292,21 @@ void doplot_plot_labels(pde *p, plotframe *f, uint16_t window, uint16_t, plotrec
 
 // ---- One plot ---------------------------------------------------------------------
 
-static void show_message(uint16_t view, const char *text) {
+// A plot that cannot be drawn says why in its window, in red across the middle; a batch
+// run, whose windows no one sees, also says it in the log under the plot's caption.
+static void show_message(uint16_t view, const plotrec *r, const char *text) {
+  if (settings.batch && settings.batchlog) {
+    StringOwner caption;
+    plot_caption(caption.get(), r);
+    fprintf(settings.batchlog, "%s: %s\n", caption.get()->text ? caption.get()->text : "", text);
+  }
   if (!checkview(view)) return;
   String m = {};
   strings_copyto_1(&m, text);
   gag_scaleview_1(view, 0, 0, 2, 2);
   gag_textcenter(view, 0.5, 0.5);
   gag_textsize(view, 20, 1);
+  gag_setcolor_0(view, colour_band_red);
   gag_printtext_1(view, 1, 1, &m);
   strings_free_0(&m);
 }
@@ -363,7 +371,7 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
   uint16_t view = exportonly ? 0 : views[1];
   uint8_t ok = r->kind == PLOT_ELEVATION ? pgrid1_validate_1dplot_mesh(p, d) : pgrid2_validate_plot_mesh(p, d);
   if (!ok) {
-    if (!exportonly) show_message(views[1], "EMPTY PLOT DOMAIN");
+    if (!exportonly) show_message(views[1], r, "EMPTY PLOT DOMAIN");
     // A print asked for and not written is said at the plot's line.
     if ((r->flags & plot_bit(1)) && r->exprs.count && r->exprs.data[0]) {
       String m = {};
@@ -503,7 +511,7 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
       if ((r->flags & plot_bit(21)) && (r->kind != PLOT_HISTORY || p->histtimes.count >= 2))
         exporter_emf_plot(window, p, r);
       break;
-    case PLOT_STREAMLINE: show_message(view, "UNIMPLEMENTED PLOT FORM"); break;
+    case PLOT_STREAMLINE: show_message(view, r, "UNIMPLEMENTED PLOT FORM"); break;
     case PLOT_CDF: exporter_cdf_export(p, r); break;
     case PLOT_TECPLOT: exporter_tecp_export(p, r); break;
     case PLOT_TABLE: exporter_table_export(p, r, 2); break;
@@ -881,6 +889,8 @@ void summary_plot(pde *p, uint16_t index) {
   }
   exporter_close_file(p, r, file.get());
 }
+
+uint8_t doplot_debug = 0;
 
 int doplot_init() {
   TRACE("doplot");

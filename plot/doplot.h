@@ -13,6 +13,9 @@ struct plotrec;
 
 int doplot_init();
 
+// The plot driver's share of the PLOT debug switch: one less than a switch above 1.
+extern uint8_t doplot_debug;
+
 // History samples are compressed once there are more than this many, towards the target.
 enum { DOPLOT_HISTORY_LIMIT = 12288, DOPLOT_HISTORY_TARGET = 8192 };
 

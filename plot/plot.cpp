@@ -314,12 +314,18 @@ static bool log_values(const plotrec *plot) {
 
 int32_t plot_ranger(double *low, double low2, double *high, double high2, int32_t levels, const plotrec *plot) {
   TRACE("plot_ranger");
-  // A fixed range spans exactly the range given, whatever the data.
+  // A fixed range replaces the data's, from the smaller to the larger of its two
+  // values, and is widened and clamped as the data's would be. A bound left unset (at
+  // its far extreme) is the data's; FIXED with neither keeps the data's range as it is.
+  double lo, hi;
   if (plot->flags & plot_bit(8)) {
-    if (low2 < high2) *low = low2, *high = high2;
-    return levels;
+    bool haslow = low2 < 1e30, hashigh = high2 > -1e30;
+    if (!haslow && !hashigh) return levels;
+    double a = haslow ? low2 : *low, b = hashigh ? high2 : *high;
+    lo = std::min(a, b), hi = std::max(a, b);
+  } else {
+    lo = std::min(*low, low2), hi = std::max(*high, high2);
   }
-  double lo = std::min(*low, low2), hi = std::max(*high, high2);
   double M = std::max(std::fabs(lo), std::fabs(hi));
   if (hi - lo < 0.0001 * M) {
     double mid = (lo + hi) / 2, w = hi - lo;
@@ -673,6 +679,8 @@ void plot_show_mesh_leg_0(uint16_t view, plotframe *styles, Mesh *m, int32_t a, 
   double h = std::max(std::fabs(q.x - p.x), std::fabs(q.y - p.y)) / 2;
   show_around(view, styles, m, basis, (p.x + q.x) / 2, (p.y + q.y) / 2, 5 * h);
 }
+
+uint8_t plot_debug = 0;
 
 int plot_init() {
   TRACE("plot");

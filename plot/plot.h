@@ -78,6 +78,9 @@ struct plotdata {
 
 int plot_init();
 
+// The PLOT debug switch of the current problem.
+extern uint8_t plot_debug;
+
 // Appends a zeroed record (plot and plot-data vectors grow by 16) and returns the new
 // count. More than 65535 records is the fatal error "TOO MANY PLOTS".
 uint16_t plot_one_more_1(plotvector *v);

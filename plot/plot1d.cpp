@@ -127,6 +127,12 @@ void plot1d_check_logs(uint16_t view, plotrec *plot, double x, double y, double 
   if (axes >= 3 && (s == 1 || s == 3 || s == 5 || s == 7) && z <= 0) revert(view, "Z", z), s &= 6;
 }
 
+double plot1d_log_probe(const plotrec *plot, double datamin) {
+  const double *given = plot->rangevalues;
+  if ((plot->flags & plot_bit(8)) && given[0] < 1e30 && given[1] > -1e30) return std::max(given[0], given[1]);
+  return std::min(datamin, given[0]);
+}
+
 double plot_spot(const plotdata *d, const point3d *q) {
   if (d->lineaxis >= 1 && d->lineaxis <= 3) return d->lineaxis == 1 ? q->x : d->lineaxis == 2 ? q->y : q->z;
   double xyz[3] = {q->x, q->y, q->z};
@@ -155,8 +161,10 @@ void lineout_labeling(pde *p, plotrec *plot, uint16_t view) {
   if (dom) rect3d_xyrect_0(&box, &dom->grid.box);
   gag1d_border_map(view, f, &box, 0, 1);
   plot_show_domain_0(view, dom, nullptr);
-  // b. The path marks.
+  // b. The path marks, twelve lines to the picture's height (legible at the smallest
+  // tile): set here, they do not take whatever size the view was left at.
   gag_setcolor_0(view, 11);
+  gag_textsize(view, 12, f->titleaspect);
   gag_textcenter(view, 0.5f, 0.5f);
   if (d->line) {
     point3d a, b;
@@ -254,9 +262,7 @@ void plot1d_elevation(pde *p, uint16_t view, uint16_t locview, uint16_t number, 
   plotframe *f = &p->styles[1];
   lineout_labeling(p, plot, locview);
   if (!view) return;
-  // The log check sees the data themselves: the range of a log axis is raised
-  // above 0.
-  plot1d_check_logs(view, plot, d->hrange[0], std::min(range->min, plot->rangevalues[0]), 0, 2);
+  plot1d_check_logs(view, plot, d->hrange[0], plot1d_log_probe(plot, range->min), 0, 2);
   double lo = range->min, hi = range->max;
   plot_ranger(&lo, plot->rangevalues[0], &hi, plot->rangevalues[1], p->contours > 0 ? p->contours : 15, plot);
   rectd box = {d->hrange[0], lo, d->hrange[1], hi};

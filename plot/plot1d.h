@@ -22,6 +22,10 @@ void plot1d_integrate_plot_1d(pde *p, plotrec *plot, vectord *integrals, const v
 // reach 0 or below, with a message box and a debug-log line (silent in batch
 // runs).
 void plot1d_check_logs(uint16_t view, plotrec *plot, double x, double y, double z, int32_t axes);
+// The value the log check of a plot's value axis sees: the lower of the data's least
+// and the RANGE's lower bound, since the ranger raises the low end of a log axis above
+// 0; under a FIXED RANGE of two bounds, which replaces the data's, its top.
+double plot1d_log_probe(const plotrec *plot, double datamin);
 // The elevation plot in the plot view and its location picture and legend in
 // the location view.
 void plot1d_elevation(pde *p, uint16_t view, uint16_t locview, uint16_t number, const plotrange *range,

@@ -5,6 +5,7 @@
 #include "reader/rdpde.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "model/pdedat_record.h"
@@ -165,9 +166,30 @@ void rdpde_select_input_1(uint16_t textnum, pde *p) {
   rdpde_errors = 0;
 }
 
+// The terminal before the latest one, and whether the latest section word was EXTRUSION:
+// what a syntax error's hint needs of the text read so far.
+static uint16_t previous_terminal = 0, latest_terminal = 0;
+static bool in_extrusion = false;
+
+// Follows the section words: EXTRUSION opens its section, any other header closes it.
+static void follow_sections(uint16_t terminal) {
+  previous_terminal = latest_terminal, latest_terminal = terminal;
+  if (terminal < SYM_FIRST_RESERVED || terminal > SYM_LAST_TERMINAL) return;
+  static const char *const headers[] = {"BOUNDARIES", "CONSTRAINTS", "COORDINATES", "DEFINITIONS", "END",
+                                        "EQUATIONS",  "FRONT",       "HISTORIES",   "INITIAL",     "MONITORS",
+                                        "PLOTS",      "RESOLVE",     "SELECT",      "TIME",        "TITLE",
+                                        "VARIABLES"};
+  const char *word = rdpde_symbol_names[terminal];
+  if (std::strcmp(word, "EXTRUSION") == 0) in_extrusion = true;
+  for (const char *h : headers)
+    if (std::strcmp(word, h) == 0) in_extrusion = false;
+}
+
 void rdpde_init_symbol() {
   pushed = 0;
   lastend = rdpde_prevend = {};
+  previous_terminal = latest_terminal = 0;
+  in_extrusion = false;
 }
 
 void rdpde_close_includes(pde *p) {
@@ -403,6 +425,7 @@ uint16_t rdpde_readsymbol(parse_node *node) {
   single_at_hand = false;
   lastend = node->loc;
   node->token = static_cast<uint32_t>(terminal);
+  follow_sections(static_cast<uint16_t>(terminal));
   return static_cast<uint16_t>(terminal);
 }
 
@@ -431,6 +454,11 @@ void rdpde_rpterror(uint16_t state, uint16_t got, uint16_t wanted) {
     text = std::string("Illegal Symbol: ") + name(got) + " is a reserved word";
     located_error(text.c_str());
   }
+  // SURFACE with a number, as BOUNDARIES writes it, inside EXTRUSION: name the form
+  // EXTRUSION takes.
+  if (in_extrusion && got == latest_terminal && std::strcmp(name(previous_terminal), "SURFACE") == 0 &&
+      got != SYM_IDENT && got != SYM_STRING)
+    located_error("Illegal Symbol: EXTRUSION writes each surface as SURFACE z = value, or SURFACE 'name' z = value");
   located_error("Illegal Symbol");
 }
 

@@ -1260,6 +1260,123 @@ TEST_F(Display, PanelsAndLegendsKeepTheirPixelsThroughAResize) {
   }
 }
 
+// A plot that cannot be drawn shows why across its window in the spectrum's red, as
+// legible text at the 725 x 521 and 483 x 347 tiles; an elevation's path marks in its
+// location picture are legible at both and come back to their height when the window
+// does to its size. Heights are those of the bands of rows holding red.
+TEST_F(Display, UndrawnPlotsSayWhyInRedAndPathMarksKeepTheirSize) {
+  spit(dir.file("undrawn.pde"), "TITLE 'undrawn'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
+                                    "PLOTS\n ELEVATION(u) FROM (2,2) TO (3,3)\n STREAMLINE(dx(u), dy(u))\n"
+                                    " ELEVATION(2*u) FROM (0,0.5) TO (1,0.5)\nEND\n");
+  Program q(dir.path, display, {"-R", "undrawn.pde"});
+  ASSERT_TRUE(holds(dir.file("undrawn.log"), "--DONE--"));
+  auto reddish = [](const std::vector<int> &c) { return c[0] > 180 && c[1] < 110 && c[2] < 90; };
+  auto settled = [&] {
+    Shot last = shot();
+    return shot_when([&](const Shot &t) {
+      bool same = t.rgb == last.rgb;
+      last = t;
+      return same;
+    });
+  };
+  // The red pixels of a box of the screen and the tallest band of rows holding them.
+  struct Red {
+    int pixels = 0, tallest = 0;
+  };
+  auto red_in = [&](const Shot &s, int x1, int x2, int y1, int y2) {
+    Red r;
+    for (int y = y1, run = 0; y <= y2; y++) {
+      int n = 0;
+      for (int xx = x1; y < y2 && xx < x2; xx++) n += reddish(s.at(xx, y));
+      r.pixels += n;
+      if (n) run++;
+      else r.tallest = std::max(r.tallest, run), run = 0;
+    }
+    return r;
+  };
+  auto sized = [&](const std::string &id, int w, int h) {
+    x("xdotool windowmove " + id + " 150 25 windowraise " + id + " windowsize " + id + " " + std::to_string(w) + " " +
+      std::to_string(h));
+    int gx = 0, gy = 0, gw = 0, gh = 0;
+    return until(
+        [&] { return sscanf(geometry_of(id).c_str(), "%d %d %d %d", &gx, &gy, &gw, &gh) == 4 && gw == w && gh == h; });
+  };
+  const std::pair<int, int> tiles[] = {{725, 521}, {483, 347}};
+  for (const char *caption : {"^ELEVATION\\(u\\)$", "^STREAMLINE"}) {
+    std::string plot = await(caption);
+    for (auto [w, h] : tiles) {
+      ASSERT_TRUE(sized(plot, w, h)) << caption;
+      Red r = red_in(settled(), 150, 150 + w, 25 + 30, 25 + h);
+      EXPECT_GT(r.pixels, 100) << caption << " at " << w << " x " << h;
+      EXPECT_GE(r.tallest, 9) << caption << " at " << w << " x " << h;
+    }
+  }
+  // The location picture: the right third of the client's lower half.
+  std::string plot = await("^ELEVATION\\(2");
+  std::vector<int> heights;
+  for (auto [w, h] : {tiles[0], tiles[1], tiles[0]}) {
+    ASSERT_TRUE(sized(plot, w, h));
+    heights.push_back(red_in(settled(), 150 + 2 * w / 3, 150 + w, 25 + h / 2, 25 + h - 30).tallest);
+  }
+  EXPECT_GE(heights[1], 9) << "the path marks at 483 x 347";
+  EXPECT_GE(heights[0], heights[1]);
+  EXPECT_EQ(heights[2], heights[0]) << "the path marks after a resize";
+  EXPECT_LE(heights[0], 40) << "the path marks at 725 x 521";
+}
+
+// A band legend whose values carry a "Scale = E-3" note has characters of the size of
+// one without (the note is written across the legend's foot, not measured into a
+// column), legible at the 725 x 521 and 483 x 347 tiles, and the same again when the
+// window comes back to its size. A character's height is the median band of rows
+// holding dark pixels in the legend's right half.
+TEST_F(Display, ABandLegendsScaleNoteLeavesItsCharactersTheirSize) {
+  spit(dir.file("note.pde"), "TITLE 'note'\nVARIABLES\n u\nEQUATIONS\n div(grad(u)) + 4 = 0\n" + square +
+                                 "PLOTS\n SURFACE(u)\n SURFACE(u/100)\nEND\n");
+  Program q(dir.path, display, {"-R", "note.pde"});
+  ASSERT_TRUE(holds(dir.file("note.log"), "--DONE--"));
+  auto settled = [&] {
+    Shot last = shot();
+    return shot_when([&](const Shot &t) {
+      bool same = t.rgb == last.rgb;
+      last = t;
+      return same;
+    });
+  };
+  auto sized = [&](const std::string &id, int w, int h) {
+    x("xdotool windowmove " + id + " 150 25 windowraise " + id + " windowsize " + id + " " + std::to_string(w) + " " +
+      std::to_string(h));
+    int gx = 0, gy = 0, gw = 0, gh = 0;
+    return until(
+        [&] { return sscanf(geometry_of(id).c_str(), "%d %d %d %d", &gx, &gy, &gw, &gh) == 4 && gw == w && gh == h; });
+  };
+  auto character = [&](const Shot &s, int w, int h) {
+    std::vector<int> bands;
+    for (int y = 25 + h / 5, run = 0; y < 25 + 4 * h / 5; y++) {
+      bool dark = false;
+      for (int xx = 150 + 62 * w / 100; xx < 150 + w - 2 && !dark; xx++) {
+        std::vector<int> c = s.at(xx, y);
+        dark = c[0] < 90 && c[1] < 90 && c[2] < 90;
+      }
+      if (dark) run++;
+      else if (run) bands.push_back(run), run = 0;
+    }
+    std::sort(bands.begin(), bands.end());
+    return bands.size() < 5 ? 0 : bands[bands.size() / 2];
+  };
+  std::map<std::string, std::vector<int>> heights;
+  for (const char *caption : {"^SURFACE\\(u\\)$", "^SURFACE\\(u/100\\)$"}) {
+    std::string plot = await(caption);
+    for (auto [w, h] : {std::pair{725, 521}, {483, 347}, {725, 521}}) {
+      ASSERT_TRUE(sized(plot, w, h)) << caption;
+      heights[caption].push_back(character(settled(), w, h));
+    }
+  }
+  const std::vector<int> &plain = heights["^SURFACE\\(u\\)$"], &noted = heights["^SURFACE\\(u/100\\)$"];
+  EXPECT_EQ(noted, plain) << "the legend with a scale note";
+  EXPECT_GE(noted[1], 9) << "at 483 x 347";
+  EXPECT_EQ(noted[2], noted[0]) << "after a resize";
+}
+
 // A descriptor error opens the editor with the word before the error position
 // selected, on the error's line: typing replaces just that selection.
 TEST_F(Display, TheEditorSelectsTheWordOfAnError) {

@@ -669,15 +669,30 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
        "    REPORT k\n                   *\n           Line 13 ERROR: VALUE NEEDS A POINT"},
       {"derivative_name_defined", "", 0, 0, "Line 5 ERROR: DX is a derivative operator"},
       {"recip_zero_def", "", 0, 0, "Line 13 ERROR: DIVIDE BY ZERO!"},
-      {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO!"},
+      {"fpe_unlocated", "", 0, 0, "Line 14 ERROR: DIVIDE BY ZERO\n"},
       {"const_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
       {"power_overflow", "", 0, 0, "Line 11 ERROR: Floating-Point Overflow"},
-      {"bessel_origin", "", 0, 0, "Line 11 ERROR: DIVIDE BY ZERO!"},
-      {"bessel_order_origin", "", 0, 0, "Line 11 ERROR: DIVIDE BY ZERO!"},  // trapped inside the math library
+      {"bessel_origin", "", 0, 0, "Line 11 ERROR: DIVIDE BY ZERO\n"},
+      {"bessel_order_origin", "", 0, 0, "Line 11 ERROR: DIVIDE BY ZERO\n"},  // trapped inside the math library
       {"bessel_fraction", "", 0, 0, "Line 11 ERROR: Illegal argument"},
       {"zero_divisor_definition", "", 0, 0, "  s = 1/a\n               *\n           Line 6 ERROR: DIVIDE BY ZERO!"},
+      // Three components under DIV or CURL in a plane problem, refused at the operator.
+      {"vector3_in_2d", "", 0, 0, "  w = div(vector(u,u,u))\n                               *\n           Line 6 ERROR: "
+                                  "Three-Component Vector in 2D"},
+      {"curl3_in_2d", "", 0, 0, "Line 12 ERROR: Three-Component Vector in 2D"},
+      // A constant 0/0 folds to 0, as it evaluates at run time; a nonzero over 0 written
+      // as constants is refused where it stands, one found while evaluating is told in
+      // the evaluator's words.
+      {"zero_over_zero_fold", "z", 0, 0, nullptr},
+      {"zero_over_zero_fold", "z3", 3, 0, nullptr},
+      {"zero_over_zero_fold", "zr", 0, 0, nullptr},
+      {"constant_nonzero_over_zero", "", 0, 0, "Line 12 ERROR: DIVIDE BY ZERO!"},
+      {"runtime_divide_text", "", 0, 0, "Line 12 ERROR: DIVIDE BY ZERO\n"},
+      // SURFACE with a number inside EXTRUSION is told the form EXTRUSION takes.
+      {"extrusion_surface_number", "", 0, 0,
+       "Line 6 ERROR: Illegal Symbol: EXTRUSION writes each surface as SURFACE z = value, or SURFACE 'name' z = value"},
       {"diff_rules", "", 0, 0,
-       "    REPORT VAL(dx(g2), 0, 0.6)\n                            *\n           Line 47 ERROR: DIVIDE BY ZERO!"},
+       "    REPORT VAL(dx(g2), 0, 0.6)\n                            *\n           Line 47 ERROR: DIVIDE BY ZERO\n"},
   };
   std::map<std::string, std::map<std::string, double>> reports;
   for (const Row &r : rows) {

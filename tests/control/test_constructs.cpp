@@ -173,4 +173,116 @@ TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
   }
 }
 
+// Every vector operator on every kind of operand, in every place an expression stands,
+// in the plane and in an extrusion: the run gives the operator's exact value or ends in
+// an error at a line of the descriptor, and no internal routine's name reaches the log.
+// u = x^2 + y^2 (held on the boundary, lap u = 4) is exact on quadratic cells, so a
+// value at the centre is checked against the analytic one.
+TEST_F(Constructs, EveryOperatorOnEveryOperandRunsOrIsRefusedAtItsLine) {
+  const char *ops[] = {"grad(@)",  "div(@)",        "curl(@)",        "del2(@)",  "xcomp(@)",   "ycomp(@)",
+                       "zcomp(@)", "magnitude(@)",  "dx(@)",          "dz(@)",    "normal(@)",  "tangential(@)",
+                       "xcomp(curl(@))", "zcomp(curl(@))", "dot(@,@)", "cross(@,@)"};
+  const char *operands[] = {"u", "vector(u,u)", "vector(u,u,u)", "grad(vector(u,u))"};
+  const char *contexts[] = {"definition", "equation", "condition", "REPORT", "EVAL"};
+  // The analytic values at the centre, in the plane and in the unit cube (u has no z). A
+  // scalar is a vector of one component, u; the curl of a plane vector and the cross
+  // product of two are the scalar normal to the plane.
+  const std::map<std::string, double> exact = {
+      {"div(vector(u,u))", 2},         {"div(vector(u,u,u))", 2},    {"del2(u)", 4},
+      {"xcomp(u)", 0.5},               {"xcomp(vector(u,u))", 0.5},  {"xcomp(vector(u,u,u))", 0.5},
+      {"ycomp(u)", 0},               {"ycomp(vector(u,u))", 0.5},  {"ycomp(vector(u,u,u))", 0.5},
+      {"zcomp(u)", 0},               {"zcomp(vector(u,u,u))", 0.5}, {"magnitude(u)", 0.5},
+      {"magnitude(vector(u,u))", 0.5 * std::sqrt(2.0)}, {"magnitude(vector(u,u,u))", 0.5 * std::sqrt(3.0)},
+      {"dx(u)", 1},                    {"dz(u)", 0},                 {"curl(vector(u,u))", 0},
+      {"xcomp(curl(vector(u,u,u)))", 1}, {"zcomp(curl(vector(u,u,u)))", 0}, {"zcomp(curl(vector(u,u)))", 0},
+      {"xcomp(curl(u))", 1},           {"xcomp(curl(vector(u,u)))", 0}, {"cross(vector(u,u),vector(u,u))", 0},           {"dot(u,u)", 0.25},           {"dot(vector(u,u),vector(u,u))", 0.5},
+      {"dot(vector(u,u,u),vector(u,u,u))", 0.75}};
+  const std::regex located("Line ([0-9]+) ERROR: (.*)"), internal(" IN [a-z]|\\b[a-z][a-z0-9]*_[a-z0-9_]+\\b");
+  int rows = 0, answers = 0, refused = 0;
+  for (int dim : {2, 3}) {
+    for (const char *op : ops) {
+      for (const char *operand : operands) {
+        std::string e = std::regex_replace(op, std::regex("@"), operand);
+        for (const char *ctx : contexts) {
+          std::string c = ctx, pt = dim == 3 ? "0.5,0.5,0.5" : "0.5,0.5";
+          std::vector<std::string> lines;
+          int at = 0, use = 0;  // the lines of the construct and of the report
+          auto put = [&](const std::string &l, bool construct = false) {
+            lines.push_back(l);
+            if (construct) at = int(lines.size());
+          };
+          put("TITLE 'sweep'");
+          if (dim == 3) put("COORDINATES CARTESIAN3");
+          put("SELECT NGRID=2 REGRID=OFF");
+          put("VARIABLES u");
+          if (c == "definition") put("DEFINITIONS"), put("w = " + e, true);
+          put("EQUATIONS");
+          put("div(grad(u)) - 4 + " + (c == "equation" ? e : "0") + " = 0", c == "equation");
+          if (dim == 3) put("EXTRUSION z = 0, 1");
+          put("BOUNDARIES");
+          put("REGION 1 START(0,0)");
+          put("VALUE(u) = " + (c == "condition" ? e : std::string("x^2+y^2")), c == "condition");
+          put("LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH");
+          put("PLOTS");
+          put("SUMMARY EXPORT FILE 's.txt'");
+          std::string report = c == "definition" ? "val(w," + pt + ")"
+                               : c == "REPORT"   ? e
+                               : c == "EVAL"     ? "eval(" + e + "," + pt + ")"
+                                                 : "val(u," + pt + ")";
+          put("REPORT " + report + " AS 'r'", c == "REPORT" || c == "EVAL");
+          use = int(lines.size());
+          lines.push_back("END");
+          std::string text;
+          for (const std::string &l : lines) text += l + "\n";
+          rows++;
+          std::string what = std::to_string(dim) + "D " + c + ": " + e;
+          fs::remove(fs::path(dir) / "s.txt");
+          int code = run("sweep", text);
+          std::string log = slurp(dir + "/sweep.log");
+          std::smatch m;
+          if (code == 0) {
+            auto v = values("s.txt");
+            ASSERT_TRUE(v.count("r")) << what << "\n" << log;
+            EXPECT_TRUE(std::isfinite(v["r"])) << what;
+            answers++;
+            if (c == "definition" || c == "EVAL") {
+              auto k = exact.find(e);
+              if (k == exact.end()) ADD_FAILURE() << what << ": an answer with no known value, " << v["r"];
+              else EXPECT_NEAR(v["r"], k->second, 1e-6) << what;
+            }
+            continue;
+          }
+          refused++;
+          EXPECT_EQ(code, 1) << what << "\n" << log;
+          ASSERT_TRUE(std::regex_search(log, m, located)) << what << ": an error at no line\n" << log;
+          int line = std::stoi(m[1]);
+          EXPECT_TRUE(line == at || line == use) << what << ": at line " << line << ", not " << at << "\n" << text;
+          EXPECT_FALSE(std::regex_search(std::string(m[2]), internal)) << what << ": " << m[2];
+        }
+      }
+    }
+  }
+  // 2 dimensions x 16 operators x 4 operands x 5 places.
+  EXPECT_EQ(rows, 640);
+  EXPECT_GT(answers, 0);
+  EXPECT_GT(refused, 0);
+}
+
+// A plot that cannot be drawn says so in its window in the spectrum's red, and a batch
+// run, whose windows no one sees, says it in the log: a path outside the domain and a
+// STREAMLINE plot, beside a contour that draws its own text in black.
+TEST_F(Constructs, PlotsThatCannotBeDrawnSayWhyInRedAndInTheLog) {
+  ASSERT_EQ(run("undrawn", with(std::string("REGION 1 VALUE(u)=0 ") + square,
+                                "ELEVATION(u) FROM (2,2) TO (3,3)\nSTREAMLINE(dx(u), dy(u))\nCONTOUR(u)")),
+            0)
+      << out();
+  std::string log = slurp(dir + "/undrawn.log");
+  EXPECT_NE(log.find("\nELEVATION(u): EMPTY PLOT DOMAIN\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\nSTREAMLINE(dx(u), dy(u)): UNIMPLEMENTED PLOT FORM\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("CONTOUR(u):"), std::string::npos) << log;
+  // The text colours of each plot's recorded view: 11 is the spectrum's red, 3 black.
+  ASSERT_EQ(shell("python3 '" QUENDAR_DATA "/../plot/pgxwalk.py' -t undrawn.pgx"), 0) << out();
+  EXPECT_EQ(out(), "header 3 0 0\ngroup 3 1:ELEVATION(u){11} 2:STREAMLINE(dx(u), dy(u)){11} 3:CONTOUR(u){3}\n");
+}
+
 }  // namespace

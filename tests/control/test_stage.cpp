@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "plot/doplot.h"
+#include "plot/plot.h"
 #include "solver/fitting.h"
 #include "tests/control/doubles.h"
 
@@ -81,6 +83,22 @@ TEST_F(Stage, EveryParseStartsFromTheSelectDefaults) {
   // The kept FITTING switch reaches the fitting module's two flags.
   EXPECT_EQ(fitting_debug * 10 + fitting_debug2, 11);
   fitting_debug = fitting_debug2 = 0;
+}
+
+// DEBUG PLOT reaches the plot modules' two flags, the driver's one less above 1.
+TEST_F(Stage, DebugPlotSetsThePlotFlags) {
+  static uint8_t level;
+  control_services.parse = [](pde *q, uint16_t, uint8_t) { q->dbg_plot = level; };
+  const uint8_t rows[][3] = {{0, 0, 0}, {1, 1, 1}, {2, 2, 1}, {5, 5, 4}};
+  pde *p = open("d");
+  ASSERT_EQ(control_loadup(p), PHASE_NEW);
+  for (const auto &r : rows) {
+    level = r[0];
+    control_parse_file(p);
+    EXPECT_EQ(plot_debug, r[1]) << int(r[0]);
+    EXPECT_EQ(doplot_debug, r[2]) << int(r[0]);
+  }
+  plot_debug = doplot_debug = 0;
 }
 
 // What sizes chose for one kind of problem, as the solver sees it.

@@ -6,6 +6,7 @@
 #include "elements/quature.h"
 #include "graphics/gag1d.h"
 #include "plot/plot.h"
+#include "plot/plot1d.h"
 #include "tests/graphics/fixture.h"
 #include "tests/plot/plotgrid.h"
 
@@ -38,6 +39,23 @@ TEST(PlotRoutines, ValueRanges) {
   EXPECT_EQ(plot_ranger(&lo, 1e30, &hi, -1e30, 20, &r), 20);
   EXPECT_EQ(lo, 100);
   EXPECT_EQ(hi, 100.005);
+  // A fixed range runs from the smaller of its values to the larger, is widened when
+  // it has no width, and on a log axis shows the decades below its top, whatever the
+  // data (0 to 5 here).
+  struct Fixed { int scale; double low2, high2, low, high; int levels; };
+  for (Fixed c : {Fixed{0, 1, 0, 0, 1, 20}, Fixed{0, 0.5, 0.5, 0.5 - 2.5e-5, 0.5 + 2.5e-5, 2},
+                  Fixed{1, -1, 10, 0.01, 10, 20}, Fixed{1, 10, -1, 0.01, 10, 20}}) {
+    r.kind = PLOT_CONTOUR, r.scale = c.scale, r.decades = 3;
+    lo = 0, hi = 5;
+    EXPECT_EQ(plot_ranger(&lo, c.low2, &hi, c.high2, 20, &r), c.levels) << c.low2 << " " << c.high2;
+    EXPECT_NEAR(lo, c.low, 1e-12) << c.low2 << " " << c.high2;
+    EXPECT_NEAR(hi, c.high, 1e-12) << c.low2 << " " << c.high2;
+  }
+  // The log check of a fixed range sees its top, which the ranger keeps above 0.
+  r.scale = 2, r.kind = PLOT_ELEVATION, r.rangevalues[0] = -1, r.rangevalues[1] = 10;
+  EXPECT_EQ(plot1d_log_probe(&r, -3), 10);
+  r.flags = 0;
+  EXPECT_EQ(plot1d_log_probe(&r, -3), -3);
 }
 
 TEST(PlotRoutines, ViewpointsAndTags) {

@@ -1,0 +1,13 @@
+{ SURFACE with a number, as BOUNDARIES writes it, inside EXTRUSION. }
+TITLE 'surface number'
+COORDINATES CARTESIAN3
+VARIABLES u
+EXTRUSION
+  SURFACE 1 z = 0
+  SURFACE 2 z = 1
+EQUATIONS
+  div(grad(u)) + 4 = 0
+BOUNDARIES
+  REGION 1
+    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+END
