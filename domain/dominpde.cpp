@@ -245,12 +245,35 @@ struct pointlist_guard {
   ~pointlist_guard() { pointd_free_1(&L); }
 };
 
+// Lowers the grid scale to a power of ten at or below a thousandth of the shortest
+// distance between a joint and an edge it does not lie on (farther than the tolerance),
+// as it already is for the distance between two joints: a joint nearer an edge than the
+// scale would be cut into it, the edge bent through the joint and the gap between them
+// closed without a word.
+static void scale_below_gaps(Domain *d) {
+  const double tol = d->grid.tolerance;
+  double least = DOMAIN_HUGE, N[2];
+  for (uint16_t j = 1; j <= d->joints.count; j++) {
+    const Joint &J = d->joints.data[j - 1];
+    for (uint16_t e : spatial_edges_near(d, &J.x, std::min(1000 * d->grid.scale, least))) {
+      const Edge &E = d->edges.data[e - 1];
+      if (!planar(E) || ends_at(E, j)) continue;
+      double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
+      if (dist > tol && dist < least) least = dist;
+    }
+  }
+  if (least < DOMAIN_HUGE)
+    d->grid.scale = std::min(d->grid.scale, std::pow(10.0, std::floor(std::log10(0.001 * least))));
+}
+
 void dominpde_split_edges(Domain *d) {
   TRACE("dominpde_split_edges");
-  const double scale = d->grid.scale, tol = d->grid.tolerance;
   // The lookups are built again after every cut: a cut changes one edge and adds one.
   std::optional<DomainIndexScope> lookups;
   lookups.emplace(d);
+  scale_below_gaps(d);
+  // A joint within the tolerance of an edge lies on it, whatever the scale.
+  const double tol = d->grid.tolerance, scale = std::max(d->grid.scale, tol);
   // 1. Joints lying inside an edge, away from its ends. Only edges within the scale of
   // a joint can be cut at it; the parts a cut leaves end at the joint.
   auto cut_at_joints = [&] {
@@ -265,8 +288,15 @@ void dominpde_split_edges(Domain *d) {
         double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
         if (dist >= scale) continue;
         const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
-        if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
+        if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale) {
+          // A joint off the edge by more than a thousandth of the tolerance (not the
+          // same line written twice) bends the edge: the log says where.
+          if (dist > 1e-3 * tol && report_current) {
+            String m = message_text("Point (%.10g,%.10g) joins a boundary %g from it", J.x, J.y, dist);
+            report_parse_warning(report_current, &J.place, &m);
+          }
           dominpde_split_edge(d, e, j), cut = true;
+        }
       }
       if (cut) lookups.reset(), lookups.emplace(d), any = true;
     }

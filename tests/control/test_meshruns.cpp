@@ -370,4 +370,41 @@ TEST_F(MeshRun, NarrowWedgesAndNotchesMeshWithTheirArea) {
       }
 }
 
+// Rectangular holes 1e-2 to 1e-5 from a side of the unit square, by each side in turn:
+// each keeps its area to 1e-9 (corners on a 2^-24 grid), where the grid's scale used to
+// snap the hole's corners onto the side and bend it through them without a word. A hole
+// smaller than the tolerance goes, and the log says where.
+TEST_F(MeshRun, HolesNearASideKeepTheirArea) {
+  std::mt19937 rng(5);
+  auto U = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+  auto on_grid = [](double v) { return std::round(v * 0x1p24) / 0x1p24; };
+  for (int k = 0; k < 16; k++) {
+    double gap = std::pow(10.0, -2 - k % 4), w = U(0.1, 0.4), h = U(0.05, 0.3), x0 = U(0.1, 0.9 - w);
+    double P[4][2] = {{x0, gap}, {x0 + w, gap}, {x0 + w, gap + h}, {x0, gap + h}}, twice = 0;
+    for (auto &p : P) {
+      for (int turn = 0; turn < k / 4; turn++) std::tie(p[0], p[1]) = std::pair{1 - p[1], p[0]};
+      p[0] = on_grid(p[0]), p[1] = on_grid(p[1]);
+    }
+    for (int i = 0; i < 4; i++) twice += P[i][0] * P[(i + 1) % 4][1] - P[(i + 1) % 4][0] * P[i][1];
+    char text[700];
+    snprintf(text, sizeof text,
+             "TITLE 'hole'\nSELECT REGRID=OFF QUANTIZE=OFF\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\n"
+             "BOUNDARIES\n  REGION 1\n    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+             "    START(%.17g,%.17g) LINE TO (%.17g,%.17g) TO (%.17g,%.17g) TO (%.17g,%.17g) TO FINISH\n"
+             "PLOTS\n  SUMMARY EXPORT FILE='s.txt' REPORT (INTEGRAL(1)-%.17g)*1e9 AS 'err'\nEND\n",
+             P[0][0], P[0][1], P[1][0], P[1][1], P[2][0], P[2][1], P[3][0], P[3][1], 1 - std::fabs(twice) / 2);
+    SCOPED_TRACE(text);
+    ASSERT_EQ(written(text), 0) << errors("x");
+    EXPECT_NEAR(summary("err"), 0, 1) << "area error in units of 1e-9";
+  }
+  ASSERT_EQ(written("TITLE 'speck'\nSELECT REGRID=OFF\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\nBOUNDARIES\n"
+                    "  REGION 1\n    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+                    "    START(0.5,0.5) VALUE(u)=1 LINE TO (0.5000001,0.5) TO (0.5000001,0.5000001) TO FINISH\nEND\n"),
+            0);
+  EXPECT_NE(
+      slurp(dir + "/x.log").find("WARNING: Point (0.5000001,0.5) is taken as (0.5,0.5), closer than the tolerance"),
+      std::string::npos)
+      << slurp(dir + "/x.log");
+}
+
 }  // namespace
