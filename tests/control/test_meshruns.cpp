@@ -407,4 +407,45 @@ TEST_F(MeshRun, HolesNearASideKeepTheirArea) {
       << slurp(dir + "/x.log");
 }
 
+// Fillets and bevels on a square region crossed by a strip (region 3) whose sides run
+// through the corner cuts: each cut is made on the square's own outline before the strip
+// splits it (the split side used to leave no room for it: "Confusing Fillet"). Region 2 is
+// the cut square less the strip, which takes back the part of the cuts under it. A corner
+// shared with another region's corner cannot be cut: the log names that region's sides.
+TEST_F(MeshRun, CornerCutsBesideACrossingRegion) {
+  const double pi = std::numbers::pi, d = 0.3 / std::sqrt(2.0);
+  // The fillet's corner under the strip: x from 0.5 to 0.55 below the circle of radius 0.2.
+  const double under = 0.01 - (0.025 * std::sqrt(0.0375) + 0.02 * std::asin(0.25));
+  const struct {
+    const char *cut;
+    double r2;
+  } rows[] = {
+      {"LINE TO (0.7,0.2) FILLET(0.2) TO (0.7,0.7) FILLET(0.2)", 0.2 - 2 * 0.04 * (1 - pi / 4) + 2 * under},
+      {"LINE TO (0.7,0.2) BEVEL(0.3) TO (0.7,0.7)", 0.2 - d * d / 2 + (d - 0.15) * (d - 0.15) / 2},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.cut);
+    ASSERT_EQ(written(std::string("TITLE 'cut'\nSELECT REGRID=OFF\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\n"
+                                  "BOUNDARIES\n  REGION 1\n    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) "
+                                  "TO FINISH\n  REGION 2\n    START(0.2,0.2) ") +
+                      r.cut +
+                      " TO (0.2,0.7) TO FINISH\n  REGION 3\n    START(0.45,0) LINE TO (0.55,0) TO (0.55,1) TO "
+                      "(0.45,1) TO FINISH\nPLOTS\n  SUMMARY EXPORT FILE='s.txt' REPORT INTEGRAL(1,2) AS 'r2' "
+                      "REPORT INTEGRAL(1,3) AS 'r3'\nEND\n"),
+              0)
+        << errors("x");
+    EXPECT_NEAR(summary("r2"), r.r2, 1e-5);
+    EXPECT_NEAR(summary("r3"), 0.1, 1e-7);
+  }
+  EXPECT_EQ(written("TITLE 'shared'\nVARIABLES u\nEQUATIONS div(grad(u)) + 1 = 0\nBOUNDARIES\n  REGION 1\n"
+                    "    START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n  REGION 2\n"
+                    "    START(0.2,0.2) LINE TO (0.7,0.2) FILLET(0.1) TO (0.7,0.7) TO (0.2,0.7) TO FINISH\n"
+                    "  REGION 3\n    START(0.7,0.2) LINE TO (0.9,0.2) TO (0.9,0.4) TO FINISH\nEND\n"),
+            1);
+  std::string log = slurp(dir + "/x.log");
+  EXPECT_NE(log.find("Line 10 WARNING: This boundary is in the way of the corner cut at (0.7,0.2)"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("ERROR: Can't Fillet a T-joint"), std::string::npos) << log;
+}
+
 }  // namespace
