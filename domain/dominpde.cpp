@@ -245,12 +245,35 @@ struct pointlist_guard {
   ~pointlist_guard() { pointd_free_1(&L); }
 };
 
+// Lowers the grid scale to a power of ten at or below a thousandth of the shortest
+// distance between a joint and an edge it does not lie on (farther than the tolerance),
+// as it already is for the distance between two joints: a joint nearer an edge than the
+// scale would be cut into it, the edge bent through the joint and the gap between them
+// closed without a word.
+static void scale_below_gaps(Domain *d) {
+  const double tol = d->grid.tolerance;
+  double least = DOMAIN_HUGE, N[2];
+  for (uint16_t j = 1; j <= d->joints.count; j++) {
+    const Joint &J = d->joints.data[j - 1];
+    for (uint16_t e : spatial_edges_near(d, &J.x, std::min(1000 * d->grid.scale, least))) {
+      const Edge &E = d->edges.data[e - 1];
+      if (!planar(E) || ends_at(E, j)) continue;
+      double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
+      if (dist > tol && dist < least) least = dist;
+    }
+  }
+  if (least < DOMAIN_HUGE)
+    d->grid.scale = std::min(d->grid.scale, std::pow(10.0, std::floor(std::log10(0.001 * least))));
+}
+
 void dominpde_split_edges(Domain *d) {
   TRACE("dominpde_split_edges");
-  const double scale = d->grid.scale, tol = d->grid.tolerance;
   // The lookups are built again after every cut: a cut changes one edge and adds one.
   std::optional<DomainIndexScope> lookups;
   lookups.emplace(d);
+  scale_below_gaps(d);
+  // A joint within the tolerance of an edge lies on it, whatever the scale.
+  const double tol = d->grid.tolerance, scale = std::max(d->grid.scale, tol);
   // 1. Joints lying inside an edge, away from its ends. Only edges within the scale of
   // a joint can be cut at it; the parts a cut leaves end at the joint.
   auto cut_at_joints = [&] {
@@ -265,8 +288,15 @@ void dominpde_split_edges(Domain *d) {
         double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
         if (dist >= scale) continue;
         const Joint &A = d->joints.data[E.joint1 - 1], &B = d->joints.data[E.joint2 - 1];
-        if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale)
+        if (std::hypot(N[0] - A.x, N[1] - A.y) > scale && std::hypot(N[0] - B.x, N[1] - B.y) > scale) {
+          // A joint off the edge by more than a thousandth of the tolerance (not the
+          // same line written twice) bends the edge: the log says where.
+          if (dist > 1e-3 * tol && report_current) {
+            String m = message_text("Point (%.10g,%.10g) joins a boundary %g from it", J.x, J.y, dist);
+            report_parse_warning(report_current, &J.place, &m);
+          }
           dominpde_split_edge(d, e, j), cut = true;
+        }
       }
       if (cut) lookups.reset(), lookups.emplace(d), any = true;
     }
@@ -674,15 +704,23 @@ struct statusline {
   }
 };
 
+// A narrow apex at one end of an edge: the spacing there may not exceed ASPECT times the
+// gap to the edge beside, slope x (distance from the apex), nor fall below floor.
+struct apexlaw {
+  double slope = 0, floor = 0;  // slope 0: no narrow apex at that end
+  double at(double s) const { return slope > 0 ? std::max(slope * s, floor) : DOMAIN_HUGE; }
+};
+
 // The spacing law at the samples of one edge (step 3 of the sample construction).
-static void sample_spacings(pde *p, Domain *d, featureitem &it, double hcap, double ha, double hb, double A) {
+static void sample_spacings(pde *p, Domain *d, featureitem &it, double hcap, double ha, double hb, double A,
+                            const apexlaw ends[2]) {
   const Edge &e = d->edges.data[it.edge - 1];
   const double g = d->grofac, L = e.length;
   for (int32_t i = 0; i < it.samples.count; i++) {
     double s = it.distances.data[i], P[2];
     edges_move_dist(&e, &d->joints, s, P);
     it.samples.data[i] = {P[0], P[1]};
-    double h = std::min({hcap, ha + g * s, hb + g * (L - s)});
+    double h = std::min({hcap, ha + g * s, hb + g * (L - s), ends[0].at(s), ends[1].at(L - s)});
     if (e.shape == SHAPE_ERC) h = std::min(h, edges_erc_rad(&e, P) * A);
     for (int side = 0; side < 2; side++) {
       uint16_t r = e.side_regions[side];
@@ -693,10 +731,67 @@ static void sample_spacings(pde *p, Domain *d, featureitem &it, double hcap, dou
   }
 }
 
+// The point of edge e at distance s from its joint j.
+static void from_joint(const Domain *d, const Edge &e, uint16_t j, double s, double P[2]) {
+  edges_move_dist(&e, &d->joints, e.joint1 == j ? s : e.length - s, P);
+}
+
+// The narrow apexes: two edges leaving a joint at an angle t whose sine times ASPECT is
+// below the growth rate, with a region between them. Along such edges the gap between
+// them opens more slowly than the boundary spacing grows, and samples laid by the growth
+// law alone would stand far wider apart than the gap (the front then finds no sound
+// triangle across it). Each such edge end takes the law spacing <= ASPECT sin(t) s, down
+// to a floor (its value at a hundredth of the shorter edge, or more where the gap is
+// still within the tolerance), and the joint that floor. The laws go
+// into laws[2 (e - 1) + end], end 0 at the edge's first joint.
+static std::vector<apexlaw> narrow_apexes(Domain *d) {
+  featureblock &b = d->features;
+  std::vector<apexlaw> laws(2 * size_t(d->edges.count));
+  const double g = d->grofac, aspect = b.aspect > 0 ? b.aspect : 4;
+  for (uint16_t j = 1; j <= d->joints.count; j++) {
+    const Joint &J = d->joints.data[j - 1];
+    for (int32_t x = 0; x < J.edges.count; x++)
+      for (int32_t y = x + 1; y < J.edges.count; y++) {
+        uint16_t e1 = J.edges.data[x], e2 = J.edges.data[y];
+        if (e1 < 1 || e2 < 1 || e1 > d->edges.count || e2 > d->edges.count || e1 == e2) continue;
+        const Edge &E1 = d->edges.data[e1 - 1], &E2 = d->edges.data[e2 - 1];
+        if (E1.external || E2.external || !planar(E1) || !planar(E2) || E1.joint1 == E1.joint2 ||
+            E2.joint1 == E2.joint2 || !(E1.length > 0 && E2.length > 0))
+          continue;
+        // The directions leaving the joint, taken a little way along (an arc's chord
+        // there is its tangent to a thousandth of its turn).
+        double shorter = std::min(E1.length, E2.length), P[2], Q[2];
+        from_joint(d, E1, j, 1e-3 * shorter, P);
+        from_joint(d, E2, j, 1e-3 * shorter, Q);
+        double ux = P[0] - J.x, uy = P[1] - J.y, vx = Q[0] - J.x, vy = Q[1] - J.y;
+        double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
+        if (!(lu > 0 && lv > 0)) continue;
+        double sine = std::fabs(ux * vy - uy * vx) / (lu * lv), cosine = (ux * vx + uy * vy) / (lu * lv);
+        if (!(cosine > 0 && aspect * sine < g)) continue;
+        // A region between them, not a slit of void (a notch).
+        from_joint(d, E1, j, 1e-2 * shorter, P);
+        from_joint(d, E2, j, 1e-2 * shorter, Q);
+        double M[2] = {0.5 * (P[0] + Q[0]), 0.5 * (P[1] + Q[1])};
+        if (!domain_find_region(d, M)) continue;
+        // Nearer the apex than where its gap is ten tolerances wide the two edges are one
+        // line to the mesher's tests: no node goes there.
+        apexlaw law{aspect * sine, std::max(aspect * sine * 1e-2 * shorter, 10 * d->grid.tolerance / sine)};
+        for (uint16_t e : {e1, e2}) {
+          apexlaw &l = laws[2 * size_t(e - 1) + (d->edges.data[e - 1].joint1 == j ? 0 : 1)];
+          if (l.slope == 0 || law.slope < l.slope) l = law;
+        }
+        b.jointspacing.data[j - 1] = std::min(b.jointspacing.data[j - 1], law.floor);
+        b.minspacing = std::min(b.minspacing, law.floor);
+      }
+  }
+  return laws;
+}
+
 void resolve_features(pde *p, Domain *d, pad *panel) {
   TRACE("resolve_features");
   featureblock &b = d->features;
   const double A = arc_limit(p), tol = d->grid.tolerance;
+  const std::vector<apexlaw> laws = narrow_apexes(d);
   statusline status(panel, "BREAKUP ");
   for (uint16_t k = 1; k <= d->edges.count && k <= b.count; k++) {
     status.update(k);
@@ -725,7 +820,7 @@ void resolve_features(pde *p, Domain *d, pad *panel) {
     // A sample halfway between every neighbouring pair whose spacings differ by more than
     // a factor two, unless the pair is closer than L 10^-4: a law with a jump never passes.
     for (;;) {
-      sample_spacings(p, d, it, hcap, ha, hb, A);
+      sample_spacings(p, d, it, hcap, ha, hb, A, &laws[2 * size_t(k - 1)]);
       bool added = false;
       for (int32_t i = it.samples.count - 1; i >= 1; i--) {
         double h0 = it.spacings.data[i - 1], h1 = it.spacings.data[i];

@@ -173,7 +173,9 @@ void joints_quantize(jointtable *t, BoundingGrid *g) {
   // 1. The closest pair of distinct joints; equal joints would give log10(0).
   double dmin2 = joints_closest_pair2(t);
   // 2.-4. Scale, quantum and origin.
-  g->scale = std::pow(10.0, std::trunc(std::log10(0.001 * std::sqrt(dmin2))));
+  // The power of ten at or below a thousandth of it (truncation toward zero would round a
+  // negative logarithm up, to as much as a hundredth of the distance).
+  g->scale = std::pow(10.0, std::floor(std::log10(0.001 * std::sqrt(dmin2))));
   bounding_get_quantum(g);
   g->ox = bounding_qround((g->box.x1 + g->box.x2) / 2, g->quantum);
   g->oy = bounding_qround((g->box.y1 + g->box.y2) / 2, g->quantum);

@@ -767,7 +767,17 @@ void activate(Front *F, int32_t a, int32_t b) {
   }
   Pt p, mid;
   double h = place_node(F, a, b, &p, &mid);
-  if (in_region({0.01 * p.x + 0.99 * mid.x, 0.01 * p.y + 0.99 * mid.y})) new_leg(F, a, b, p, h);
+  // The leg faces into the region when a point a little way towards its protonode does.
+  // Inside a narrow apex the gap is thinner than a hundredth of the spacing: there the
+  // point is taken a ten-thousandth of the leg's length from it.
+  bool inward = in_region({0.01 * p.x + 0.99 * mid.x, 0.01 * p.y + 0.99 * mid.y});
+  if (!inward) {
+    Pt A = at(a), B = at(b);
+    double len = std::sqrt(dist2(A, B)), off = std::sqrt(dist2(p, mid));
+    double t = off > 0 ? std::min(0.01, 1e-4 * len / off) : 0;
+    inward = t > 0 && t < 0.01 && in_region({t * p.x + (1 - t) * mid.x, t * p.y + (1 - t) * mid.y});
+  }
+  if (inward) new_leg(F, a, b, p, h);
 }
 
 // Whether the segment p-q crosses a leg at any position up to the count.

@@ -73,6 +73,34 @@ void show_in_domain_view(pde *p, Mesh *m, int32_t basis) {
   report_parse_err_0(p, &J.place, &s);
 }
 
+// Names an edge in the way of the fillet or bevel at J: a log line at the edge's place.
+void in_the_way(pde *p, const Edge &E, const Joint &J) {
+  char line[120];
+  snprintf(line, sizeof line, "This boundary is in the way of the corner cut at (%g,%g)", J.x, J.y);
+  String s = text(line);
+  report_parse_warning(p, &E.place, &s);
+}
+
+// The edges at joint j other than the two of the first loop that walks through it (the
+// outline whose corner is cut there).
+std::vector<uint16_t> others_at(const Domain *d, uint16_t j) {
+  auto from = [d](int32_t e) { return e > 0 ? d->edges.data[e - 1].joint1 : d->edges.data[-e - 1].joint2; };
+  auto to = [d](int32_t e) { return e > 0 ? d->edges.data[e - 1].joint2 : d->edges.data[-e - 1].joint1; };
+  uint16_t own[2] = {0, 0};
+  for (uint16_t l = 0; l < d->loops.count && !own[0]; l++) {
+    const vectorl &v = d->loops.data[l].edges;
+    for (int32_t i = 0; i < v.count && !own[0]; i++) {
+      int32_t a = v.data[i], b = v.data[(i + 1) % v.count];
+      if (a && b && to(a) == j && from(b) == j) own[0] = uint16_t(std::abs(a)), own[1] = uint16_t(std::abs(b));
+    }
+  }
+  std::vector<uint16_t> others;
+  const Joint &J = d->joints.data[j - 1];
+  for (int32_t i = 0; i < J.edges.count; i++)
+    if (J.edges.data[i] != own[0] && J.edges.data[i] != own[1]) others.push_back(J.edges.data[i]);
+  return others;
+}
+
 }  // namespace
 
 // The area its own loops enclose: the polygon through points along every edge, each loop's
@@ -145,7 +173,10 @@ void filletize(pde *p) {
     Joint J = d->joints.data[j - 1];
     if (J.kind != 1 && J.kind != 2) continue;
     // 1.-2. Two edges, the first ending at the joint and the second starting there.
-    if (J.edges.count != 2) fillet_error(p, J, "Can't Fillet a T-joint");
+    if (J.edges.count != 2) {
+      for (uint16_t e : others_at(d, j)) in_the_way(p, d->edges.data[e - 1], J);
+      fillet_error(p, J, "Can't Fillet a T-joint");
+    }
     uint16_t e1 = J.edges.data[0], e2 = J.edges.data[1];
     auto E = [&](uint16_t e) -> Edge & { return d->edges.data[e - 1]; };
     if (!(E(e1).joint2 == j && E(e2).joint1 == j)) {
@@ -173,7 +204,11 @@ void filletize(pde *p) {
       if (meets1 && meets2) fillet_error(p, J, "Confusing Fillet");
       if (meets1) dist = E(e1).length;
       if (meets2) dist = E(e2).length;
-      if (!((dist < E(e1).length || meets1) && (dist < E(e2).length || meets2))) fillet_error(p, J, "Confusing Fillet");
+      if (!((dist < E(e1).length || meets1) && (dist < E(e2).length || meets2))) {
+        // The side too short for the cut is named.
+        in_the_way(p, E(dist < E(e1).length || meets1 ? e2 : e1), J);
+        fillet_error(p, J, "Confusing Fillet");
+      }
     }
     // 4. The joint moves to P1, a new joint at P2 splits e2; the corner edge is the part
     // of e2 that ends at j.
@@ -328,9 +363,11 @@ void mesher2_prepare_domain(pde *p) {
   dominpde_get_transforms(p, 2);
   {
     Status checking(&p->status, "CHECKING");
+    // Fillets and bevels are cut on each region's own outline, before the edges of other
+    // regions split it: a side split short of a fillet's tangent point had no room for it.
+    filletize(p);
     dominpde_split_edges(d);
     dominpde_merge_edges(d);
-    filletize(p);
     edges_joinings(&d->edges, &d->joints);
     domain_bound_regions(d);
     domain_tag_edges(d);

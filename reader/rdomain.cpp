@@ -23,6 +23,7 @@
 #include "reader/rdexpr.h"
 #include "reader/rdpde.h"
 #include "runtime/debug.h"
+#include "runtime/owner.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
 
@@ -108,7 +109,20 @@ Joint &joint(uint16_t n) { return D()->joints.data[n - 1]; }
 uint16_t make_joint(const parse_node *pt) {
   Domain *d = D();
   if (d->joints.count == UINT16_MAX) err(&pt->loc, "Too many boundary points (limit 65535)");
-  uint16_t j = joints_make_joint_2(&d->joints, pt->value.xyz[0], pt->value.xyz[1], &d->grid, &S.joints);
+  const double x = pt->value.xyz[0], y = pt->value.xyz[1];
+  uint16_t j = joints_make_joint_2(&d->joints, x, y, &d->grid, &S.joints);
+  // A point within the tolerance of a joint becomes that joint, and a segment or a hole
+  // smaller than the tolerance goes with it: unless it is the same point written again
+  // (within a thousandth of the tolerance), the log says where.
+  double moved = std::hypot(joint(j).x - x, joint(j).y - y);
+  if (moved > 1e-3 * d->grid.tolerance) {
+    char text[160];
+    snprintf(text, sizeof text, "Point (%.10g,%.10g) is taken as (%.10g,%.10g), closer than the tolerance %g", x, y,
+             joint(j).x, joint(j).y, d->grid.tolerance);
+    StringOwner m;
+    strings_copyto_1(m.get(), text);
+    report_parse_warning(P(), &pt->loc, m.get());
+  }
   joint(j).place = pt->loc;
   S.last = j;
   S.end = pt->loc;

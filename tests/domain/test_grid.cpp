@@ -68,7 +68,8 @@ TEST_F(Grid, JointsMergeWithinTheToleranceAndSnapByTheClosestPair) {
   EXPECT_EQ(d.joints.count, 1);
   joints_quantize(&d.joints, &d.grid);
   EXPECT_EQ(d.grid.scale, 1e147);  // one joint: no pair
-  for (auto [gap, scale] : {std::pair{0.3, 0.001}, {30.0, 0.1}, {5000.0, 1.0}}) {
+  // The scale is the power of ten at or below a thousandth of the closest pair's distance.
+  for (auto [gap, scale] : {std::pair{0.3, 1e-4}, {30.0, 0.01}, {5000.0, 1.0}}) {
     domain_clear(&d);
     pt(0.1, 0.7), pt(0.1 + gap, 0.7), pt(0.1 + gap, 0.7), pt(0.1, 0.7 + 3 * gap);
     joints_quantize(&d.joints, &d.grid);

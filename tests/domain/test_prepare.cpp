@@ -75,12 +75,15 @@ TEST_F(Prepare, SplittingCutsCrossingsAndInteriorJointsOnly) {
   int32_t d1 = line(pt(0, 0), pt(2, 2));
   line(pt(0, 2), pt(2, 0));
   int32_t base = line(pt(0, -1), pt(4, -1));
-  uint16_t near_mid = pt(2, -0.995), near_end = pt(0.004, -0.995);
+  // A joint within the tolerance of an edge lies on it and cuts it; one 0.005 from it
+  // keeps its gap (the scale falls below a thousandth of that).
+  uint16_t near_mid = pt(2, -1 + 0.5 * d().grid.tolerance), near_end = pt(0.004, -0.995);
   uint16_t l = edges_new_loop(&d().loops);
   edges_add_to_loop(&d().loops, l, -d1);
   finish();
   d().grid.scale = 0.01;
   dominpde_split_edges(dp);
+  EXPECT_LE(d().grid.scale, 0.001 * 0.005);
   edges_joinings(&d().edges, &d().joints);
   EXPECT_EQ(d().edges.count, 6);
   uint16_t centre = joints_make_joint_1(&d().joints, 1, 1, &d().grid);
