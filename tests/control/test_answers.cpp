@@ -540,8 +540,11 @@ TEST_F(Answers, PeriodicBordersFoldWithTheRows) {
   // The load's singularity keeps its run above the limit (exit 3): its values away from it.
   EXPECT_EQ(run({"periodic_point_load_image.pde"}), 3) << log("periodic_point_load_image");
   std::map<std::string, double> v = report("periodic_point_load_image");
-  for (auto [label, want] : {std::pair{"mid", 0.140274963}, {"y03", 0.132155648}, {"y07", 0.132155648},
-                             {"y01", 0.326107065}, {"y09", 0.326107065}})
+  for (auto [label, want] : {std::pair{"mid", 0.140274963},
+                             {"y03", 0.132155648},
+                             {"y07", 0.132155648},
+                             {"y01", 0.326107065},
+                             {"y09", 0.326107065}})
     EXPECT_NEAR(v[label], want, 2e-4) << label << "\n" << log("periodic_point_load_image");
 }
 
