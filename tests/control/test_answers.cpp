@@ -548,6 +548,17 @@ TEST_F(Answers, PeriodicBordersFoldWithTheRows) {
     EXPECT_NEAR(v[label], want, 2e-4) << label << "\n" << log("periodic_point_load_image");
 }
 
+// A periodic side's image drops the conditions written on it in 3D as in the plane: a box
+// periodic in y with a VALUE on its image side, and a periodic extrusion with one on its bottom.
+TEST_F(Answers, PeriodicLinkHoldsOnTheImageSideIn3D) {
+  expect_answers(*this, {{"periodic3d_image_heat", "y0", 0.4864765, 4e-3},
+                         {"periodic3d_image_heat", "y1", 0.2589391, 2e-3},
+                         {"periodic_extrusion_bottom_value", "bottom", 0.2955202, 1e-2},
+                         {"periodic_extrusion_bottom_value", "top", 0.2955202, 1e-2},
+                         {"periodic_extrusion_bottom_value", "quarter", 0.9553365, 1e-2},
+                         {"periodic_extrusion_bottom_value", "L2", 0.0, 2e-3}});
+}
+
 // A penalty-form lid-driven cavity at Re 100 and ERRLIM 1e-4 against the published centreline
 // table (Ghia, Ghia and Shin 1982), to the 0.01 the formulation itself can reach.
 TEST_F(Answers, PenaltyCavityMeetsThePublishedTable) {

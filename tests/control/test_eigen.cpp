@@ -140,6 +140,8 @@ TEST_F(Eigen, DescriptorsMeetTheirEigenvalues) {
       {"lambda_natural", {2.7025672, 5.8031456, 8.9380318, 12.0763139}},
       // A singular stiffness: the zero mode and the rest.
       {"neumann_square", {0, 9.8696044, 9.8696044, 19.7392088, 39.4784176, 39.4784176}},
+      // A box periodic in y whose image side had a VALUE written: the link holds there.
+      {"periodic3d_image_value", {19.7392088, 29.6088132, 29.6088132}},
   };
   for (const Case &c : cases) {
     spit(dir + "/" + c.name + ".pde", slurp(std::string(QUENDAR_DATA) + "/eigen/" + c.name + ".pde"));
