@@ -142,6 +142,11 @@ TEST_F(Eigen, DescriptorsMeetTheirEigenvalues) {
       {"neumann_square", {0, 9.8696044, 9.8696044, 19.7392088, 39.4784176, 39.4784176}},
       // A box periodic in y whose image side had a VALUE written: the link holds there.
       {"periodic3d_image_value", {19.7392088, 29.6088132, 29.6088132}},
+      // LAMBDA on a derivative: its side integrated by parts (a 2 x 1 plate, a square plate with
+      // LAMBDA inside the divergence, an axisymmetric solid whose weight r stands inside it).
+      {"buckling_rectangle", {39.4784176, 46.3323095, 61.6850275, 61.6850275}},
+      {"buckling_flux", {39.4784176, 61.6850275, 109.662271}},
+      {"buckling_cylinder", {15.6527904, 40.3408667, 45.2616036}},
   };
   for (const Case &c : cases) {
     spit(dir + "/" + c.name + ".pde", slurp(std::string(QUENDAR_DATA) + "/eigen/" + c.name + ".pde"));
