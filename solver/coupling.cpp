@@ -779,6 +779,21 @@ static void lambda_sides(pde *p, vectord *S) {
   lambda = kept;
 }
 
+bool coupling_lambda_present(pde *p) {
+  TRACE("coupling_lambda_present");
+  for (uint16_t k = 1; k <= eqcount(p); k++) {
+    const treevector *v = &eqn(p, k)->source;
+    for (int32_t r = 0; r < v->count; r++)
+      if (!zero_integral(v->data[r])) return true;
+  }
+  const bcset &bcs = p->formulas.bcs;
+  for (int32_t b = 0; b < bcs.count; b++)
+    for (const treevector &l : bcs.items[b]->lists)
+      for (int32_t r = 0; r < l.count; r++)
+        if (holds_lambda(l.data[r])) return true;
+  return false;
+}
+
 void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t single) {
   TRACE("coupling_build_source");
   String label = lit("Computing Sources");

@@ -225,6 +225,36 @@ TEST_F(Eigen, ProblemsThatAreNotLinearEigenproblemsAreLocated) {
   EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X good.pde"), 0) << slurp(dir + "/good.log");
 }
 
+TEST_F(Eigen, ModesTheProblemCannotHaveAreLocatedAtMODES) {
+  // More modes than the grid's free unknowns (one on a single cell; 329 on the default
+  // grid, where 2000 modes took the dense step for ever), and no LAMBDA term at all.
+  struct Case {
+    const char *select, *equation, *listed;
+  } cases[] = {
+      {"MODES=2 NGRID=1 REGRID=off", "lambda*u",
+       "Line 2 ERROR: MODES = 2 asks for more modes than the mesh has free unknowns (1)"},
+      {"MODES=2000", "lambda*u", "Line 2 ERROR: MODES = 2000 asks for more modes than the mesh has free unknowns"},
+      {"MODES=3", "u", "Line 2 ERROR: No LAMBDA term is present: an eigenvalue problem needs one"},
+  };
+  int k = 0;
+  for (const Case &c : cases) {
+    std::string name = "modes" + std::to_string(++k);
+    spit(dir + "/" + name + ".pde", std::string("TITLE 'modes'\nSELECT ") + c.select +
+                                        "\nVARIABLES u\nEQUATIONS div(grad(u)) + " + c.equation +
+                                        " = 0\nBOUNDARIES\nREGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) "
+                                        "TO (0,1) TO FINISH\nEND\n");
+    EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X " + name + ".pde"), 1) << c.select;
+    EXPECT_NE(slurp(dir + "/" + name + ".log").find(c.listed), std::string::npos) << slurp(dir + "/" + name + ".log");
+  }
+  // As many modes as free unknowns stand.
+  spit(dir + "/one.pde",
+       "TITLE 'one'\nSELECT MODES=1 NGRID=1 REGRID=off\nVARIABLES u\nEQUATIONS div(grad(u)) + "
+       "lambda*u = 0\nBOUNDARIES\nREGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) "
+       "TO FINISH\nEND\n");
+  EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X one.pde"), 0) << slurp(dir + "/one.log");
+  EXPECT_EQ(listing("one").size(), 1u);
+}
+
 TEST_F(Eigen, EachStageKeepsItsOwnListingAndExports) {
   // c = 1 then 4 in div(grad(u)) + lambda c u = 0: (m^2 + n^2) pi^2 / c at each stage, in
   // the stage's own listing (NAME.eig_S) and exports (NAME.p01_S_MODE).
