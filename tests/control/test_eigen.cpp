@@ -269,6 +269,10 @@ TEST_F(Eigen, EachStageKeepsItsOwnListingAndExports) {
     for (int mode = 1; mode <= 4; mode++) {
       std::string e = slurp(dir + "/staged.p01_" + std::to_string(stage) + "_" + std::to_string(mode));
       EXPECT_NE(e.find(stage == 1 ? " c= 1\n" : " c= 4\n"), std::string::npos) << e;
+      // Headed by its stage and its mode.
+      EXPECT_NE(e.find(" Stage " + std::to_string(stage) + "\n Mode  " + std::to_string(mode) + "\n}\n"),
+                std::string::npos)
+          << e;
     }
   }
 }
