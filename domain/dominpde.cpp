@@ -554,7 +554,10 @@ void dominpde_periodic_edges(Domain *d) {
         // The pair is one boundary glued to itself: as the periodic segment drops the
         // conditions in force, so does its image, where a condition still in force along
         // the path would hold one side alone and leave the answer not periodic.
-        d->edges.data[f - 1].bctag = 0;
+        // The same holds in every layer of an extrusion.
+        Edge &I = d->edges.data[f - 1];
+        I.bctag = 0;
+        for (int32_t k = 0; k < I.layer_tags.count; k++) I.layer_tags.data[k] = 0;
       }
     }
   }

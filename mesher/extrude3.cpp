@@ -172,7 +172,9 @@ void base_grid() {
     face &F = d->faces.data[f - 1];
     F.base = r, F.level = 1, F.regions[0] = 0, F.regions[1] = r;
     F.bytes[0] = d->flat.count ? d->flat.data[0] : 1;
-    if (Rg.lists[0].count) F.bctag = Rg.lists[0].data[0];
+    // A periodic extrusion's top maps onto its bottom: as a periodic side's image in the
+    // plane, the bottom drops the conditions written on it and the link holds there.
+    if (Rg.lists[0].count && !(d->perextrude && d->periodics.count)) F.bctag = Rg.lists[0].data[0];
     map_at(d, EXTRUDE3_FACE, 1, r) = f;
   }
   // 5. Base nodes on sheet 1; interior nodes become nodes of their region's bottom face.

@@ -570,10 +570,13 @@ static void build_upwind(pde *p, equation *eq, Tree &z0, Tree &z1, Tree &z2, Tre
   store(&eq->uptime, r, time.release());
 }
 
-static void field_equation(pde *p, equation *eq, TreeNode *steady, Tree &time, uint16_t e, uint16_t r) {
-  TRACE("field_equation_0");
-  uint16_t n = unknowns(p);
-  Tree q(steady);
+// 1.-5. The weak form of a tree: split by derivative order, every part distributed over the
+// body and the surface lists (the divergence terms integrated by parts), giving the volume
+// integral and the surface integral of the side fluxes, shown under the two labels; keep
+// (three trees, or none) takes the parts by order for upwinding.
+static void weak_integrals(pde *p, equation *eq, TreeNode *tree, uint16_t e, uint16_t r, const char *const labels[2],
+                           Tree &volume, Tree &surface, Tree *keep) {
+  Tree q(tree);
   // 1. Split by derivative order.
   q.t = treemods_pullup(q.t, r);
   treeclas_classify_rhs(p, q.t, r);
@@ -592,11 +595,11 @@ static void field_equation(pde *p, equation *eq, TreeNode *steady, Tree &time, u
     if (c >= order0) z[c >= order2 ? 2 : c - order0].t = q.release();
   }
   // 2.-3. Every part distributed over the body and the surface lists.
-  Tree body(trees_new_1(op::integral, &eq->tree->loc)), x[3], keep[3];
+  Tree body(trees_new_1(op::integral, &eq->tree->loc)), x[3];
   for (int k = 0; k < 3; k++) {
     x[k].t = trees_new_0(op::kkkxyz);
     if (!z[k].t || is_zero(z[k].t)) continue;
-    if (p->upwind) keep[k].t = trees_copy(z[k].t);
+    if (keep) keep[k].t = trees_copy(z[k].t);
     if (k == 1) p->symmetric = 0;
     treemods_galerkinize(z[k].release(), body.t, x[k].t, r, p->firstparts);
   }
@@ -612,12 +615,20 @@ static void field_equation(pde *p, equation *eq, TreeNode *steady, Tree &time, u
     treemods_erase_dot(t.t);
     dbeq(e, r, 0, t.t, label, true);
   };
-  Tree volume(trees_new_1(op::subop, &body.t->loc));
+  volume.t = trees_new_1(op::subop, &body.t->loc);
   volume.t->child[0] = body.release();
   volume.t->child[1] = treemods_combine_xyz(p, x[1].t, x[2].t, op::integral);
-  prepare(volume, "GALERKIN INTEGRAL");
-  Tree surface(treemods_combine_xyz(p, x[1].t, x[2].t, op::bintegral));
-  prepare(surface, "SURFACE GALERKIN");
+  prepare(volume, labels[0]);
+  surface.t = treemods_combine_xyz(p, x[1].t, x[2].t, op::bintegral);
+  prepare(surface, labels[1]);
+}
+
+static void field_equation(pde *p, equation *eq, TreeNode *steady, Tree &time, uint16_t e, uint16_t r) {
+  TRACE("field_equation_0");
+  uint16_t n = unknowns(p);
+  static const char *const labels[2] = {"GALERKIN INTEGRAL", "SURFACE GALERKIN"};
+  Tree volume, surface, keep[3];
+  weak_integrals(p, eq, steady, e, r, labels, volume, surface, p->upwind ? keep : nullptr);
   // 6. Their Jacobians.
   treevector *vj = sized(&eq->voljac, r, n), *sj = sized(&eq->surfjac, r, n);
   for (uint16_t j = 1; j <= n; j++) {
@@ -778,7 +789,7 @@ void buildeq_build_equations(pde *p) {
       globals_nonlinear(p, t.t, r);
       treeclas_classify_rhs(p, t.t, r);
       // c. The variable part P and the source.
-      t.t = treemods_segregate_rhs(t.t);
+      t.t = treemods_segregate_rhs(t.t, p->eigen);
       simplify(p, t, r);
       Tree part, source;
       if (t.t && t.t->opcode == op::kkkrhs) {
@@ -794,15 +805,24 @@ void buildeq_build_equations(pde *p) {
         part.t = t.release();
         source.t = zero_tree();
       }
-      // d. The source integral.
+      // d. The source integral. An eigenvalue equation's source is its LAMBDA side (LAMBDA
+      // set to 1), whose weak form is the operator's: its divergence terms integrated by
+      // parts, their side fluxes joined to the operator's, which a natural condition gives.
       expand(p, source, r);
       treeclas_classify_rhs(p, source.t, r);
-      differ_all(p, source, r);
-      if (p->eigen) check_eigen_side(p, eq, source.t, true);
-      if (p->eigen) treemods_erase_lambda(source.t);
-      simplify(p, source, r);
+      if (p->eigen) {
+        check_eigen_side(p, eq, source.t, true);
+        treemods_erase_lambda(source.t);
+        simplify(p, source, r);
+        static const char *const labels[2] = {"LAMBDA INTEGRAL", "LAMBDA SURFACE"};
+        Tree side;
+        weak_integrals(p, eq, source.release(), e, r, labels, source, side, nullptr);
+      } else {
+        differ_all(p, source, r);
+        simplify(p, source, r);
+      }
       finish(p, source.t, r);
-      source.t = trees_insert(source.t, op::integral);
+      if (!p->eigen) source.t = trees_insert(source.t, op::integral);
       dbeq(e, r, 0, source.t, "SOURCE", true);
       store(&eq->source, r, source.release());
       // e. The time part goes its own way; Q is the steady rest.

@@ -297,6 +297,7 @@ struct pde {
 
   // ---- Reader fields ----
   TextLoc coordloc, endloc;  // places of the COORDINATES name and of END
+  TextLoc modesloc;          // place of the MODES switch
   uint8_t bodyread;          // the configuration text has read the descriptor through BODY
   String title;              // TITLE
   pdevars vars;              // the declared variables

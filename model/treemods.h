@@ -35,8 +35,10 @@ bool treemods_plain(const pde *p, const TreeNode *tree);
 
 // ---- Splits (the classes of the tree set by the classifier; an operator a split does
 // not accept is the parse error "ILLEGAL OPERATOR: " at the node) -----------------------
-// The tree split into kkkrhs(variable part, variable-free part) where it has both.
-TreeNode *treemods_segregate_rhs(TreeNode *tree);
+// The tree split into kkkrhs(variable part, variable-free part) where it has both. With
+// within set a derivative is split too (it is linear): an eigenvalue equation's LAMBDA
+// terms inside a divergence leave it for the LAMBDA side.
+TreeNode *treemods_segregate_rhs(TreeNode *tree, bool within = false);
 // The tree split into kkktime(time part, rest) where it has both.
 TreeNode *treemods_segregate_time(TreeNode *tree);
 // The tree split into kkkord(second and third order, first order, zero order).

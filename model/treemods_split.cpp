@@ -13,6 +13,7 @@
 struct Split {
   int32_t k;  // op::kkkrhs or op::kkktime
   bool time;
+  bool within = false;  // derivatives are split as the time split splits them
   bool marked(const TreeNode *n) const { return n && (time ? n->timeclass == timex : n->rhsclass == varex); }
   bool split(const TreeNode *n) const { return is(n, k); }
 };
@@ -102,7 +103,7 @@ static TreeNode *segregate(const Split &s, TreeNode *n) {
       if (s.time) treeclas_trapop(n);
       return n;
     case derivop:
-      if (!s.time) return n;
+      if (!s.time && !s.within) return n;
       [[fallthrough]];
     case integrop:
       if (s.time && n->group == integrop) treeclas_trapop(n);
@@ -153,9 +154,9 @@ static TreeNode *segregate(const Split &s, TreeNode *n) {
   }
 }
 
-TreeNode *treemods_segregate_rhs(TreeNode *tree) {
+TreeNode *treemods_segregate_rhs(TreeNode *tree, bool within) {
   TRACE("treemods_segregate_rhs");
-  return segregate(Split{op::kkkrhs, false}, tree);
+  return segregate(Split{op::kkkrhs, false, within}, tree);
 }
 
 TreeNode *treemods_segregate_time(TreeNode *tree) {

@@ -543,6 +543,9 @@ void exporter_print_header(pde *p, FILE *f, plotrec *r) {
       fputc('\n', f);
     }
   }
+  // A staged eigenvalue run heads each mode's block with its stage too, as a staged
+  // steady run does, so that two stages' blocks tell apart.
+  if (p->modes && p->stages >= 2) fprintf(f, " Stage %d\n", p->stage);
   if (p->modes) fprintf(f, " Mode %2d\n", p->mode);
   else if (p->stages >= 2) fprintf(f, " Stage %d\n", p->stage);
   else if (p->timedep) fprintf(f, " Time %g\n", p->time);

@@ -318,6 +318,7 @@ void selectlist(const parse_node *n, double value) {
       out_of_range(&n->loc, "SUBSPACE", range.c_str());
     }
     p->modes = uint16_t(v);
+    p->modesloc = n->loc;
     p->eigen = v > 0;
     enable("LAMBDA");
   } else if (s == "USEVOLJ") enable("VOLJ");

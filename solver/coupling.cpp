@@ -620,6 +620,11 @@ void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode) {
 void lbc_operate(pde *p, vectord *F, uint16_t mode) {
   TRACE("lbc_operate");
   uint16_t E = eqcount(p);
+  // A load on a periodic slave's node acts on its master's row, times the periodic factor,
+  // as the slave's other terms do: the slave's row stays its tie.
+  const vectorll *im = &p->mesh.images;
+  std::vector<int32_t> master(im->count ? size_t(p->mesh.nodes.count) + 1 : 0, 0);
+  for (int32_t i = 0; i < im->count; i++) master[size_t(im->keys[i])] = im->values[i];
   for (uint16_t k = 1; k <= E; k++) {
     if (mode == 1 && !timeflag(p, k)) continue;
     const vectorl *nodes = &p->loadnodes.data[k - 1], *bcs = &p->loadbcs.data[k - 1];
@@ -627,7 +632,9 @@ void lbc_operate(pde *p, vectord *F, uint16_t mode) {
       int32_t n = nodes->data[i];
       if (!loading_localize_node(&ep, &p->mesh, n, 0)) continue;
       const bc *b = bcrec(p, uint16_t(bcs->data[i]));
-      F->data[row_of(p, k, n) - 1] += treeval_eval(p, bc_tree(b, 0, ep.region), &ep);
+      double v = treeval_eval(p, bc_tree(b, 0, ep.region), &ep);
+      if (!master.empty() && master[size_t(n)] > 0) n = master[size_t(n)], v *= perfactor(p);
+      F->data[row_of(p, k, n) - 1] += v;
     }
   }
 }
@@ -770,6 +777,21 @@ static void lambda_sides(pde *p, vectord *S) {
     }
   }
   lambda = kept;
+}
+
+bool coupling_lambda_present(pde *p) {
+  TRACE("coupling_lambda_present");
+  for (uint16_t k = 1; k <= eqcount(p); k++) {
+    const treevector *v = &eqn(p, k)->source;
+    for (int32_t r = 0; r < v->count; r++)
+      if (!zero_integral(v->data[r])) return true;
+  }
+  const bcset &bcs = p->formulas.bcs;
+  for (int32_t b = 0; b < bcs.count; b++)
+    for (const treevector &l : bcs.items[b]->lists)
+      for (int32_t r = 0; r < l.count; r++)
+        if (holds_lambda(l.data[r])) return true;
+  return false;
 }
 
 void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t single) {

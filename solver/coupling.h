@@ -51,6 +51,9 @@ void coupling_operate(pde *p, vectord *F, vectord *Ft, vector2d *u, vector2d *ud
 // cell takes the equation's surface term instead of the natural conditions.
 void coupling_cell_operate(pde *p, vectord *F, vectord *Ft, int32_t c, const MeshCell *cell, evalpoint *ep,
                            uint16_t mode, uint8_t bflag, uint8_t upflag);
+// Whether an eigenvalue problem has a LAMBDA side: an equation's source in some region, or
+// a condition that holds LAMBDA.
+bool coupling_lambda_present(pde *p);
 // S on [t_old, t_new]: time nodes and weights per variable, or once at t_new (single).
 void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t single);
 void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, evalpoint *ep, double told,

@@ -451,6 +451,38 @@ static void scalar_cols(pde *p) {
     if (sign[s - 1] != 0) p->scalesign.data[F + s - 1] = sign[s - 1];
 }
 
+// The borders fold as the blocks do. A slave's field row is its tie alone: its entries in
+// the scalar and constraint columns move to its master's row, times the periodic factor,
+// as the residual's slave rows do. Where the blocks fold the slaves' columns too (periodic,
+// not antiperiodic), so do the scalar and constraint rows, and the border stays symmetric.
+static void fold_borders(pde *p) {
+  const vectorll *im = &p->mesh.images;
+  if (im->count == 0 || p->nt == p->nf) return;
+  double pf = perfactor(p);
+  std::vector<int32_t> master(size_t(p->nf) + 1, 0);  // each slave row's master row
+  for (uint16_t k = 1; k <= eqcount(p); k++)
+    for (int32_t i = 0; i < im->count; i++) {
+      int32_t s = row_of(p, k, im->keys[i]), m = row_of(p, k, im->values[i]);
+      master[size_t(s)] = m;
+      vectorld *r = &p->matrix.data[s - 1];
+      for (int32_t e = 0; e < r->count; e++) {
+        if (r->keys[e] <= p->nf || r->values[e] == 0) continue;
+        add_at(p, m, r->keys[e], pf * r->values[e]);
+        r->values[e] = 0;
+      }
+    }
+  if (pf != 1.0) return;
+  for (int32_t q = p->nf + 1; q <= p->nt; q++) {
+    vectorld *r = &p->matrix.data[q - 1];
+    for (int32_t e = 0; e < r->count; e++) {
+      int32_t c = r->keys[e];
+      if (c > p->nf || master[size_t(c)] == 0 || r->values[e] == 0) continue;
+      add_at(p, q, master[size_t(c)], r->values[e]);
+      r->values[e] = 0;
+    }
+  }
+}
+
 void coupling_vbc_matrix(pde *p, uint8_t timeflag_) {
   TRACE("coupling_vbc_matrix");
   uint16_t E = eqcount(p);
@@ -710,6 +742,7 @@ static void space_matrix(pde *p, vector2d *u, const double times[2]) {
   }
   if (p->nconstraints > 0) constraint_rows(p);
   if (p->nscalar > 0) scalar_rows(p), scalar_cols(p);
+  fold_borders(p);
 }
 
 void coupling_ss_matrix(pde *p, vector2d *u, const double times[2]) {

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <limits>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "model/pdedat_record.h"
@@ -931,9 +932,38 @@ static bool iterate(pde *p, EigenRun *run, double tol, int32_t *clock, int32_t *
   }
 }
 
+// An error at the MODES switch.
+[[noreturn]] static void modes_error(pde *p, const std::string &text) {
+  static std::string kept;  // the report does not return: the text lives on
+  kept = text;
+  String s = lit(kept.c_str());
+  report_parse_err_0(p, &p->modesloc, &s);
+}
+
+// The grid's free unknowns: the field unknowns of equations that no value condition holds,
+// no periodic tie joins to its master and no deleted node carries.
+static int32_t free_unknowns(pde *p) {
+  std::vector<char> fixed = value_rows(p);
+  uint16_t E = std::min<uint16_t>(p->nfield, uint16_t(p->formulas.equations.count));
+  for (uint16_t k = 1; k <= E; k++) {
+    const vectorll *im = &p->mesh.images;
+    for (int32_t i = 0; i < im->count; i++) {
+      int32_t r = bigmatx_row(&p->layout, k, im->keys[i]);
+      if (r >= 1 && r <= p->nt) fixed[size_t(r - 1)] = 1;
+    }
+  }
+  int32_t n = 0;
+  cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
+    n += k <= E && !fixed[size_t(r - 1)] && p->mesh.nodes.data[i - 1].alive;
+  });
+  return n;
+}
+
 int32_t eigensol_do_eigen(pde *p) {
   TRACE("eigensol_do_eigen");
-  // 1. The small problem's storage, the monitor clock, the counts.
+  // 1. The small problem's storage, the monitor clock, the counts. Without a LAMBDA side
+  // every eigenvalue is infinite.
+  if (!coupling_lambda_present(p)) modes_error(p, "No LAMBDA term is present: an eigenvalue problem needs one");
   double tol = 0.1 * p->errlim;
   uint16_t M = p->subspace, m = p->modes;
   EigenRun record;
@@ -958,6 +988,12 @@ int32_t eigensol_do_eigen(pde *p) {
     report_panel.eig_status(p);
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
+    // More modes than the grid has free unknowns are no modes of it (and a subspace of
+    // thousands of vectors would take its dense step for ever).
+    int32_t free = free_unknowns(p);
+    if (m > free)
+      modes_error(p, "MODES = " + std::to_string(m) + " asks for more modes than the mesh has free unknowns (" +
+                         std::to_string(free) + ")");
     p->mode = 0;
     coupling_ss_matrix(p, xvec(p, 1), zero);
     eigensol_probe_lambda(p, &run->lside);

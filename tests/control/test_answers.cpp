@@ -545,6 +545,35 @@ TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
   // clang-format on
 }
 
+// The borders of a periodic system fold with its rows: a scalar unknown's column and a point
+// load on the image side reach the master's row, and the slave's row stays its tie.
+TEST_F(Answers, PeriodicBordersFoldWithTheRows) {
+  expect_answers(*this, {{"periodic_scalar_channel", "G", 12.0, 1e-4},
+                         {"periodic_scalar_channel", "y01", 1.5, 1e-5},
+                         {"periodic_scalar_channel", "y09", 1.5, 1e-5},
+                         {"periodic_scalar_channel", "L2", 0.0, 1e-5}});
+  // The load's singularity keeps its run above the limit (exit 3): its values away from it.
+  EXPECT_EQ(run({"periodic_point_load_image.pde"}), 3) << log("periodic_point_load_image");
+  std::map<std::string, double> v = report("periodic_point_load_image");
+  for (auto [label, want] : {std::pair{"mid", 0.140274963},
+                             {"y03", 0.132155648},
+                             {"y07", 0.132155648},
+                             {"y01", 0.326107065},
+                             {"y09", 0.326107065}})
+    EXPECT_NEAR(v[label], want, 2e-4) << label << "\n" << log("periodic_point_load_image");
+}
+
+// A periodic side's image drops the conditions written on it in 3D as in the plane: a box
+// periodic in y with a VALUE on its image side, and a periodic extrusion with one on its bottom.
+TEST_F(Answers, PeriodicLinkHoldsOnTheImageSideIn3D) {
+  expect_answers(*this, {{"periodic3d_image_heat", "y0", 0.4864765, 4e-3},
+                         {"periodic3d_image_heat", "y1", 0.2589391, 2e-3},
+                         {"periodic_extrusion_bottom_value", "bottom", 0.2955202, 1e-2},
+                         {"periodic_extrusion_bottom_value", "top", 0.2955202, 1e-2},
+                         {"periodic_extrusion_bottom_value", "quarter", 0.9553365, 1e-2},
+                         {"periodic_extrusion_bottom_value", "L2", 0.0, 2e-3}});
+}
+
 // A penalty-form lid-driven cavity at Re 100 and ERRLIM 1e-4 against the published centreline
 // table (Ghia, Ghia and Shin 1982), to the 0.01 the formulation itself can reach.
 TEST_F(Answers, PenaltyCavityMeetsThePublishedTable) {

@@ -140,6 +140,13 @@ TEST_F(Eigen, DescriptorsMeetTheirEigenvalues) {
       {"lambda_natural", {2.7025672, 5.8031456, 8.9380318, 12.0763139}},
       // A singular stiffness: the zero mode and the rest.
       {"neumann_square", {0, 9.8696044, 9.8696044, 19.7392088, 39.4784176, 39.4784176}},
+      // A box periodic in y whose image side had a VALUE written: the link holds there.
+      {"periodic3d_image_value", {19.7392088, 29.6088132, 29.6088132}},
+      // LAMBDA on a derivative: its side integrated by parts (a 2 x 1 plate, a square plate with
+      // LAMBDA inside the divergence, an axisymmetric solid whose weight r stands inside it).
+      {"buckling_rectangle", {39.4784176, 46.3323095, 61.6850275, 61.6850275}},
+      {"buckling_flux", {39.4784176, 61.6850275, 109.662271}},
+      {"buckling_cylinder", {15.6527904, 40.3408667, 45.2616036}},
   };
   for (const Case &c : cases) {
     spit(dir + "/" + c.name + ".pde", slurp(std::string(QUENDAR_DATA) + "/eigen/" + c.name + ".pde"));
@@ -218,6 +225,36 @@ TEST_F(Eigen, ProblemsThatAreNotLinearEigenproblemsAreLocated) {
   EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X good.pde"), 0) << slurp(dir + "/good.log");
 }
 
+TEST_F(Eigen, ModesTheProblemCannotHaveAreLocatedAtMODES) {
+  // More modes than the grid's free unknowns (one on a single cell; 329 on the default
+  // grid, where 2000 modes took the dense step for ever), and no LAMBDA term at all.
+  struct Case {
+    const char *select, *equation, *listed;
+  } cases[] = {
+      {"MODES=2 NGRID=1 REGRID=off", "lambda*u",
+       "Line 2 ERROR: MODES = 2 asks for more modes than the mesh has free unknowns (1)"},
+      {"MODES=2000", "lambda*u", "Line 2 ERROR: MODES = 2000 asks for more modes than the mesh has free unknowns"},
+      {"MODES=3", "u", "Line 2 ERROR: No LAMBDA term is present: an eigenvalue problem needs one"},
+  };
+  int k = 0;
+  for (const Case &c : cases) {
+    std::string name = "modes" + std::to_string(++k);
+    spit(dir + "/" + name + ".pde", std::string("TITLE 'modes'\nSELECT ") + c.select +
+                                        "\nVARIABLES u\nEQUATIONS div(grad(u)) + " + c.equation +
+                                        " = 0\nBOUNDARIES\nREGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) "
+                                        "TO (0,1) TO FINISH\nEND\n");
+    EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X " + name + ".pde"), 1) << c.select;
+    EXPECT_NE(slurp(dir + "/" + name + ".log").find(c.listed), std::string::npos) << slurp(dir + "/" + name + ".log");
+  }
+  // As many modes as free unknowns stand.
+  spit(dir + "/one.pde",
+       "TITLE 'one'\nSELECT MODES=1 NGRID=1 REGRID=off\nVARIABLES u\nEQUATIONS div(grad(u)) + "
+       "lambda*u = 0\nBOUNDARIES\nREGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) "
+       "TO FINISH\nEND\n");
+  EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X one.pde"), 0) << slurp(dir + "/one.log");
+  EXPECT_EQ(listing("one").size(), 1u);
+}
+
 TEST_F(Eigen, EachStageKeepsItsOwnListingAndExports) {
   // c = 1 then 4 in div(grad(u)) + lambda c u = 0: (m^2 + n^2) pi^2 / c at each stage, in
   // the stage's own listing (NAME.eig_S) and exports (NAME.p01_S_MODE).
@@ -232,6 +269,10 @@ TEST_F(Eigen, EachStageKeepsItsOwnListingAndExports) {
     for (int mode = 1; mode <= 4; mode++) {
       std::string e = slurp(dir + "/staged.p01_" + std::to_string(stage) + "_" + std::to_string(mode));
       EXPECT_NE(e.find(stage == 1 ? " c= 1\n" : " c= 4\n"), std::string::npos) << e;
+      // Headed by its stage and its mode.
+      EXPECT_NE(e.find(" Stage " + std::to_string(stage) + "\n Mode  " + std::to_string(mode) + "\n}\n"),
+                std::string::npos)
+          << e;
     }
   }
 }
