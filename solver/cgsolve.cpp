@@ -806,6 +806,70 @@ static void newton_solve(pde *p, double rel) {
   }
 }
 
+// The first grid's start carried to its value conditions. The start comes as the
+// descriptor gave it (often a constant); the value conditions then set its boundary
+// nodes, which leaves a jump across the first layer of cells, steeper on a finer mesh.
+// The Jacobian there sees gradients of order 1/h that belong to no solution (a source
+// |grad phi|^2 of order 1/h^2), and Newton's first steps start far from where its model
+// holds. So the boundary change d (the values set less the values given) is carried
+// into the interior as the linear model at the given start carries it: the interior
+// step solves A x = -(dF/du) d, the directional derivative taken as the difference of
+// the residuals at the start and a small multiple of d along from it. The start then
+// meets its value conditions and changes smoothly into them (a harmonic lift for a
+// Laplacian), whatever the mesh. A lift that is not a number leaves the start as set.
+static void lift_start(pde *p, const vector2d *given) {
+  uint16_t V = cgsolve_varcount(p);
+  if (given->count < V) return;
+  bool moved = false;
+  for (uint16_t k = 1; k <= V; k++) {
+    const vectord &a = given->data[k - 1], &b = p->solution.data[k - 1];
+    if (a.count != b.count) return;
+    for (int32_t i = 0; i < a.count && !moved; i++) moved = a.data[i] != b.data[i];
+  }
+  if (!moved) return;
+  int32_t n = p->nt;
+  vector2d set{};
+  vector2d_copyto_0(&set, &p->solution);
+  double times[2];
+  times_of(p, times);
+  const double eps = 1e-6;
+  auto at = [&](double w) {
+    for (uint16_t k = 1; k <= V; k++) {
+      const vectord &a = given->data[k - 1], &b = set.data[k - 1];
+      vectord &u = p->solution.data[k - 1];
+      for (int32_t i = 0; i < u.count; i++) u.data[i] = a.data[i] + w * (b.data[i] - a.data[i]);
+    }
+    fitting_invalidate_fits(p, 3);
+    fitting_validate_fits(p, &p->fitlist, &p->solution, times);
+  };
+  at(0);
+  // The Jacobian and its scaling at the start as given, measured on the ranges of the
+  // start as set (a constant start has no range of its own).
+  coupling_ss_matrix(p, &p->solution, times);
+  coupling_defer_precon(p);
+  coupling_build_source(p, &p->source, times[0], times[1], 1);
+  residual(p);
+  vectord *r0 = vector2d_get_work(&p->work, n);
+  vectord_copyto_0(r0, &p->residual);
+  at(eps);
+  residual(p);
+  for (int32_t i = 0; i < n; i++) p->residual.data[i] = (p->residual.data[i] - r0->data[i]) / eps;
+  vector2d_free_work(r0);
+  cgsolve_solve(p, p->errlim * p->overshoot, 0, 1);
+  double sum = 0;
+  for (int32_t i = 0; i < n; i++) sum += std::fabs(p->delta.data[i]);
+  vector2d_copyto_0(&p->solution, &set);
+  if (std::isfinite(sum))
+    cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
+      p->solution.data[k - 1].data[i - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
+    });
+  coupling_set_bvals_0(p, &p->solution, times);
+  vector2d_free(&set, 1);
+  fitting_invalidate_fits(p, 3);
+  fitting_validate_fits(p, &p->fitlist, &p->solution, times);
+  coupling_ss_matrix(p, &p->solution, times);
+}
+
 static void log_newton(pde *p, int32_t k, double e) {
   if (!p->log) return;
   report_panel.log_time_1(p);
@@ -825,7 +889,11 @@ int32_t cgsolve_do_nonlinear(pde *p) {
   p->rmserr = p->maxerr = 1.0;
   int32_t L = cgsolve_step_limit(p->newton, p->changelim);
   bool step_overflow = false;  // the line search found no step whose residual is a number
+  vector2d given{};
+  vector2d_copyto_0(&given, &p->solution);
   grid_setup(p, "Nonlinear");
+  lift_start(p, &given);
+  vector2d_free(&given, 1);
   // 2. Newton's method on each grid.
   while (!p->error) {
     int32_t k = 1, j = 1;

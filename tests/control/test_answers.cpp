@@ -714,4 +714,21 @@ TEST_F(Answers, NewtonOnAStiffSystemConverges) {
   }
 }
 
+// A coupled problem whose coefficient 1/T turns over where T passes zero, from a constant
+// start that meets its value conditions only after a jump across the first layer of cells:
+// Newton converges from the default first mesh and from coarse and fine ones, to
+// Kohlrausch's relation T^2 + phi^2 = 5 (before, the first grid's steps carried T
+// through zero and the run ended unconverged, 70 times off, on most first meshes).
+TEST_F(Answers, JouleHeatingConvergesFromEveryFirstMesh) {
+  const double tmax = std::sqrt(5.0);
+  expect_answers(*this, {{"joule_kohlrausch", "Tmax", tmax, 2e-3},
+                         {"joule_kohlrausch", "rms", 0.0, 5e-3},
+                         {"joule_kohlrausch_ngrid3", "Tmax", tmax, 2e-3},
+                         {"joule_kohlrausch_ngrid3", "rms", 0.0, 5e-3},
+                         {"joule_kohlrausch_ngrid11", "Tmax", tmax, 2e-3},
+                         {"joule_kohlrausch_ngrid11", "rms", 0.0, 5e-3},
+                         {"joule_kohlrausch_ngrid20", "Tmax", tmax, 2e-3},
+                         {"joule_kohlrausch_ngrid20", "rms", 0.0, 5e-3}});
+}
+
 }  // namespace
