@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "model/pdedat_record.h"
 #include "model/eqns.h"
@@ -358,6 +359,35 @@ static int32_t after_grid(pde *p) {
   return 0;
 }
 
+// The root mean square of the correction delta to each variable, relative to its own
+// range, one value per variable (0 for a variable with no unknowns).
+static std::vector<double> corrections(pde *p) {
+  uint16_t V = cgsolve_varcount(p);
+  std::vector<double> out(V, 0.0);
+  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
+    const vectorl *mk = &p->layout.maps.data[k - 1];
+    if (mk->count == 0) continue;
+    double R = k <= p->ranges.count && p->ranges.data[k - 1] > 0 ? p->ranges.data[k - 1] : 1.0, sum = 0;
+    for (int32_t n = 0; n < mk->count; n++) {
+      int32_t r = mk->data[n] - 1;
+      double d = p->secondscale.data[r] * p->delta.data[r] / R;
+      sum += d * d;
+    }
+    out[k - 1] = std::sqrt(sum / mk->count);
+  }
+  return out;
+}
+
+// The largest of the corrections above; *which is its variable.
+static double largest_correction(pde *p, uint16_t *which) {
+  std::vector<double> c = corrections(p);
+  double most = 0;
+  *which = 0;
+  for (size_t k = 0; k < c.size(); k++)
+    if (!(c[k] <= most)) most = c[k], *which = uint16_t(k + 1);
+  return most;
+}
+
 // The share of its system a grid's linear solve may leave: past it the answer is not
 // believed (a Newton step's solve is held to the same share).
 static const double solve_met = 1e-2;
@@ -595,6 +625,39 @@ int32_t cgsolve_do_linear(pde *p) {
       }
       if (!(reach <= solve_met) && !rounding_residual(p)) {
         check_singular(p, false);
+        missed = true;
+      }
+    }
+    // Each variable's own error: the residual measure above weighs the variables together
+    // and reads the residual, which a stiff or ill-conditioned system (a large contrast, a
+    // slender or layered solid) leaves small while the solution is still far off. A pass
+    // on what is left measures each variable's remaining error directly, relative to its
+    // own range: passes go on while some variable's correction is above a tenth of the
+    // error limit (ERRLIM x OVERSHOOT x 100), up to three passes, each at ten times the
+    // grid's tolerance and a quarter of its iteration budget (a check, not a new solve).
+    uint16_t short_var = 0;
+    double corr = 0;
+    if (!missed && !rounding_residual(p) && !halted(p) && !stopkey(p)) {
+      double limit = 100 * tau;
+      for (int32_t more = 0; more < 3 && !stopkey(p); more++) {
+        solve_step(p, 10 * tau, 0, 4, &solved_miss);
+        corr = largest_correction(p, &short_var);
+        e = cgsolve_lupdate(p, &p->solution);
+        fitting_invalidate_fits(p, 3);
+        if (!(corr > limit) || rounding_residual(p)) {
+          short_var = 0;
+          break;
+        }
+      }
+      if (short_var) {
+        const String *vn = short_var <= p->varnames.count ? &p->varnames.items[short_var - 1] : nullptr;
+        String c{};
+        strings_pak(&c, corr);
+        char m[300];
+        snprintf(m, sizeof m, "LINEAR SOLVE STOPPED SHORT: %.*s still changing by %s of its range",
+                 vn && vn->text ? int(vn->length) : 0, vn && vn->text ? vn->text : "", c.text ? c.text : "");
+        strings_free_0(&c);
+        cgsolve_log_note(p, m);
         missed = true;
       }
     }

@@ -731,4 +731,17 @@ TEST_F(Answers, JouleHeatingConvergesFromEveryFirstMesh) {
                          {"joule_kohlrausch_ngrid20", "rms", 0.0, 5e-3}});
 }
 
+// A linear solve ends when each variable's own remaining error is below its share of
+// the error limit, whatever the preconditioner: a layered 3D column whose U is small
+// beside W (it stopped 1e-3 of U's range off), and a contrast of 1e9 under the diagonal
+// and block preconditioners and LANCZOS (3 ERRLIM off before).
+TEST_F(Answers, LinearSolvesMeetEachVariablesOwnError) {
+  expect_answers(*this, {{"layered_column_solve", "u_stiff", 0.2, 2e-5},
+                         {"layered_column_solve", "u_soft", 0.2, 2e-5},
+                         {"layered_column_solve", "w_top", -3, 1e-4},
+                         {"contrast_diagonal_precon", "centre", 0.0523909, 1e-5},
+                         {"contrast_block_precon", "centre", 0.0523909, 1e-5},
+                         {"contrast_lanczos", "centre", 0.0523909, 1e-5}});
+}
+
 }  // namespace
