@@ -971,13 +971,33 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     uint16_t eline = report_real(p, "Step Error", e);
     double sum = 0;
     log_newton(p, k, e);
-    // Converged: the residual within the limit, and the last step either changed the
-    // solution by no more than ten error limits (or a millionth) or took the residual down
-    // a thousandfold, as Newton's steps do once they converge. Near a fold the Jacobian is
-    // nearly singular: a small residual leaves the solution far off, and the steps, each
-    // taking the residual down a little, still change it.
+    // Each variable's remaining correction after a step: what the damping left of the
+    // Newton correction, (1 - lambda) |delta_k|, and what the steps still to come will
+    // add, estimated from the step taken and its ratio to the one before (rho_k): a step
+    // times rho / (1 - rho), with rho taken as 1/2 on the grid's first step and at most
+    // 0.9. Every variable is held to it on its own range: a variable still creeping
+    // (near a fold, where each step takes a fixed share of what is left) beside one that
+    // has settled is not averaged away.
+    std::vector<double> last;  // each variable's last step, relative to its range
+    double remaining = 0;      // the largest remaining correction
+    auto remaining_after = [&](double l) {
+      std::vector<double> full = corrections(p);
+      remaining = 0;
+      for (size_t v = 0; v < full.size(); v++) {
+        double step = l * full[v], rho = v < last.size() && last[v] > 0 ? std::min(step / last[v], 0.9) : 0.5;
+        remaining = std::max(remaining, (1 - l) * full[v] + step * rho / (1 - rho));
+        full[v] = step;
+      }
+      last = full;
+    };
+    remaining_after(lambda);
+    // Converged: the residual within the limit, and either every variable's remaining
+    // correction within a tenth of the error limit (or a ten-millionth) or the last step
+    // took the residual down a thousandfold, as Newton's steps do once they converge. Near
+    // a fold the Jacobian is nearly singular: a small residual leaves the solution far
+    // off, and the steps, each taking the residual down a little, still change it.
     double eprev = e0;
-    auto unsettled = [&] { return e > tau || (p->changeest > std::max(10 * p->errlim, 1e-6) && !(e <= 1e-3 * eprev)); };
+    auto unsettled = [&] { return e > tau || (remaining > std::max(0.1 * p->errlim, 1e-7) && !(e <= 1e-3 * eprev)); };
     while (unsettled() && k < L && !p->stop && !p->error && !step_overflow) {
       delay = std::max(delay, 10 * show_monitors(p));
       k++, j++;
@@ -1002,6 +1022,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       lambda = update(p, &step_overflow);
       measures_get_range(p, &p->solution);
       e = res_norm(p);
+      remaining_after(lambda);
       display_update_real(&p->status, eline, e);
       log_newton(p, k, e);
       // A diverging sequence (or one whose steps overflow) ends the grid's iteration.

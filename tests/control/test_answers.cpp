@@ -760,4 +760,12 @@ TEST_F(Answers, LinearSolvesMeetEachVariablesOwnError) {
                          {"contrast_lanczos", "centre", 0.0523909, 1e-5}});
 }
 
+// Newton's stop reads each variable's remaining correction: a variable creeping near a
+// fold beside one that has settled ends within its error limit (it stopped 3.5 ERRLIM
+// short on a small residual before).
+TEST_F(Answers, NewtonStopsOnEachVariablesRemainingCorrection) {
+  expect_answers(*this,
+                 {{"fold_beside_settled", "u", 1.0851589, 1.1e-3}, {"fold_beside_settled", "v", 0.1405392, 2e-4}});
+}
+
 }  // namespace
