@@ -575,7 +575,10 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
 // product of the two cross blocks exceeds the product of the two own blocks, a ratio no
 // scaling of rows or columns changes; it stays below 1 where each variable's own terms rule,
 // as in elasticity, noise or not), and the row's residual is measured in the scale of the
-// terms it holds: the floor is the whole balancing size, not a thousandth of it. A declared
+// terms it holds: the floor is the whole balancing size, not a thousandth of it. Nor is it
+// less than ten error limits of that size: a variable whose whole range is within a few
+// error limits of the coupled scale (a displacement zero in truth, left with the others'
+// discretisation error) carries nothing the error limit can ask of it. A declared
 // range stands. Returns per field variable the factor by which its residual's scale is
 // multiplied: at most 1 but where the variable's system locks (locking_factor).
 static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_t count, bool modes) {
@@ -634,7 +637,7 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
       double d = block[size_t(v) * (F + 1) + v] * block[size_t(w) * (F + 1) + w];
       if (w != v && d > 0) swap = std::max(swap, block[size_t(v) * (F + 1) + w] * block[size_t(w) * (F + 1) + v] / d);
     }
-    double floor = own[v] > 0 ? (swap > 1 ? 1.0 : coupled) * g * cross[v] / own[v] : 0.0;
+    double floor = own[v] > 0 ? (swap > 1 ? 1.0 : std::max(coupled, 10 * p->errlim)) * g * cross[v] / own[v] : 0.0;
     if (modes) floor = std::max({floor, range[v], shared * widest});
     if (g > 0 && floor > g) factor[size_t(v - 1)] = g / floor;
   }

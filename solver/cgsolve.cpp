@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "model/pdedat_record.h"
 #include "model/eqns.h"
@@ -358,6 +359,35 @@ static int32_t after_grid(pde *p) {
   return 0;
 }
 
+// The root mean square of the correction delta to each variable, relative to its own
+// range, one value per variable (0 for a variable with no unknowns).
+static std::vector<double> corrections(pde *p) {
+  uint16_t V = cgsolve_varcount(p);
+  std::vector<double> out(V, 0.0);
+  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
+    const vectorl *mk = &p->layout.maps.data[k - 1];
+    if (mk->count == 0) continue;
+    double R = k <= p->ranges.count && p->ranges.data[k - 1] > 0 ? p->ranges.data[k - 1] : 1.0, sum = 0;
+    for (int32_t n = 0; n < mk->count; n++) {
+      int32_t r = mk->data[n] - 1;
+      double d = p->secondscale.data[r] * p->delta.data[r] / R;
+      sum += d * d;
+    }
+    out[k - 1] = std::sqrt(sum / mk->count);
+  }
+  return out;
+}
+
+// The largest of the corrections above; *which is its variable.
+static double largest_correction(pde *p, uint16_t *which) {
+  std::vector<double> c = corrections(p);
+  double most = 0;
+  *which = 0;
+  for (size_t k = 0; k < c.size(); k++)
+    if (!(c[k] <= most)) most = c[k], *which = uint16_t(k + 1);
+  return most;
+}
+
 // The share of its system a grid's linear solve may leave: past it the answer is not
 // believed (a Newton step's solve is held to the same share).
 static const double solve_met = 1e-2;
@@ -598,6 +628,39 @@ int32_t cgsolve_do_linear(pde *p) {
         missed = true;
       }
     }
+    // Each variable's own error: the residual measure above weighs the variables together
+    // and reads the residual, which a stiff or ill-conditioned system (a large contrast, a
+    // slender or layered solid) leaves small while the solution is still far off. A pass
+    // on what is left measures each variable's remaining error directly, relative to its
+    // own range: passes go on while some variable's correction is above a tenth of the
+    // error limit (ERRLIM x OVERSHOOT x 100), up to three passes, each at ten times the
+    // grid's tolerance and a quarter of its iteration budget (a check, not a new solve).
+    uint16_t short_var = 0;
+    double corr = 0;
+    if (!missed && !rounding_residual(p) && !halted(p) && !stopkey(p)) {
+      double limit = 100 * tau;
+      for (int32_t more = 0; more < 3 && !stopkey(p); more++) {
+        solve_step(p, 10 * tau, 0, 4, &solved_miss);
+        corr = largest_correction(p, &short_var);
+        e = cgsolve_lupdate(p, &p->solution);
+        fitting_invalidate_fits(p, 3);
+        if (!(corr > limit) || rounding_residual(p)) {
+          short_var = 0;
+          break;
+        }
+      }
+      if (short_var) {
+        const String *vn = short_var <= p->varnames.count ? &p->varnames.items[short_var - 1] : nullptr;
+        String c{};
+        strings_pak(&c, corr);
+        char m[300];
+        snprintf(m, sizeof m, "LINEAR SOLVE STOPPED SHORT: %.*s still changing by %s of its range",
+                 vn && vn->text ? int(vn->length) : 0, vn && vn->text ? vn->text : "", c.text ? c.text : "");
+        strings_free_0(&c);
+        cgsolve_log_note(p, m);
+        missed = true;
+      }
+    }
     // Passes that left the residual larger than they found it diverged: the run ends
     // rather than measure and refine on their result.
     if (!(e <= e0) && e > tau) {
@@ -806,6 +869,70 @@ static void newton_solve(pde *p, double rel) {
   }
 }
 
+// The first grid's start carried to its value conditions. The start comes as the
+// descriptor gave it (often a constant); the value conditions then set its boundary
+// nodes, which leaves a jump across the first layer of cells, steeper on a finer mesh.
+// The Jacobian there sees gradients of order 1/h that belong to no solution (a source
+// |grad phi|^2 of order 1/h^2), and Newton's first steps start far from where its model
+// holds. So the boundary change d (the values set less the values given) is carried
+// into the interior as the linear model at the given start carries it: the interior
+// step solves A x = -(dF/du) d, the directional derivative taken as the difference of
+// the residuals at the start and a small multiple of d along from it. The start then
+// meets its value conditions and changes smoothly into them (a harmonic lift for a
+// Laplacian), whatever the mesh. A lift that is not a number leaves the start as set.
+static void lift_start(pde *p, const vector2d *given) {
+  uint16_t V = cgsolve_varcount(p);
+  if (given->count < V) return;
+  bool moved = false;
+  for (uint16_t k = 1; k <= V; k++) {
+    const vectord &a = given->data[k - 1], &b = p->solution.data[k - 1];
+    if (a.count != b.count) return;
+    for (int32_t i = 0; i < a.count && !moved; i++) moved = a.data[i] != b.data[i];
+  }
+  if (!moved) return;
+  int32_t n = p->nt;
+  vector2d set{};
+  vector2d_copyto_0(&set, &p->solution);
+  double times[2];
+  times_of(p, times);
+  const double eps = 1e-6;
+  auto at = [&](double w) {
+    for (uint16_t k = 1; k <= V; k++) {
+      const vectord &a = given->data[k - 1], &b = set.data[k - 1];
+      vectord &u = p->solution.data[k - 1];
+      for (int32_t i = 0; i < u.count; i++) u.data[i] = a.data[i] + w * (b.data[i] - a.data[i]);
+    }
+    fitting_invalidate_fits(p, 3);
+    fitting_validate_fits(p, &p->fitlist, &p->solution, times);
+  };
+  at(0);
+  // The Jacobian and its scaling at the start as given, measured on the ranges of the
+  // start as set (a constant start has no range of its own).
+  coupling_ss_matrix(p, &p->solution, times);
+  coupling_defer_precon(p);
+  coupling_build_source(p, &p->source, times[0], times[1], 1);
+  residual(p);
+  vectord *r0 = vector2d_get_work(&p->work, n);
+  vectord_copyto_0(r0, &p->residual);
+  at(eps);
+  residual(p);
+  for (int32_t i = 0; i < n; i++) p->residual.data[i] = (p->residual.data[i] - r0->data[i]) / eps;
+  vector2d_free_work(r0);
+  cgsolve_solve(p, p->errlim * p->overshoot, 0, 1);
+  double sum = 0;
+  for (int32_t i = 0; i < n; i++) sum += std::fabs(p->delta.data[i]);
+  vector2d_copyto_0(&p->solution, &set);
+  if (std::isfinite(sum))
+    cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
+      p->solution.data[k - 1].data[i - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
+    });
+  coupling_set_bvals_0(p, &p->solution, times);
+  vector2d_free(&set, 1);
+  fitting_invalidate_fits(p, 3);
+  fitting_validate_fits(p, &p->fitlist, &p->solution, times);
+  coupling_ss_matrix(p, &p->solution, times);
+}
+
 static void log_newton(pde *p, int32_t k, double e) {
   if (!p->log) return;
   report_panel.log_time_1(p);
@@ -825,7 +952,11 @@ int32_t cgsolve_do_nonlinear(pde *p) {
   p->rmserr = p->maxerr = 1.0;
   int32_t L = cgsolve_step_limit(p->newton, p->changelim);
   bool step_overflow = false;  // the line search found no step whose residual is a number
+  vector2d given{};
+  vector2d_copyto_0(&given, &p->solution);
   grid_setup(p, "Nonlinear");
+  lift_start(p, &given);
+  vector2d_free(&given, 1);
   // 2. Newton's method on each grid.
   while (!p->error) {
     int32_t k = 1, j = 1;
@@ -840,13 +971,33 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     uint16_t eline = report_real(p, "Step Error", e);
     double sum = 0;
     log_newton(p, k, e);
-    // Converged: the residual within the limit, and the last step either changed the
-    // solution by no more than ten error limits (or a millionth) or took the residual down
-    // a thousandfold, as Newton's steps do once they converge. Near a fold the Jacobian is
-    // nearly singular: a small residual leaves the solution far off, and the steps, each
-    // taking the residual down a little, still change it.
+    // Each variable's remaining correction after a step: what the damping left of the
+    // Newton correction, (1 - lambda) |delta_k|, and what the steps still to come will
+    // add, estimated from the step taken and its ratio to the one before (rho_k): a step
+    // times rho / (1 - rho), with rho taken as 1/2 on the grid's first step and at most
+    // 0.9. Every variable is held to it on its own range: a variable still creeping
+    // (near a fold, where each step takes a fixed share of what is left) beside one that
+    // has settled is not averaged away.
+    std::vector<double> last;  // each variable's last step, relative to its range
+    double remaining = 0;      // the largest remaining correction
+    auto remaining_after = [&](double l) {
+      std::vector<double> full = corrections(p);
+      remaining = 0;
+      for (size_t v = 0; v < full.size(); v++) {
+        double step = l * full[v], rho = v < last.size() && last[v] > 0 ? std::min(step / last[v], 0.9) : 0.5;
+        remaining = std::max(remaining, (1 - l) * full[v] + step * rho / (1 - rho));
+        full[v] = step;
+      }
+      last = full;
+    };
+    remaining_after(lambda);
+    // Converged: the residual within the limit, and either every variable's remaining
+    // correction within a tenth of the error limit (or a ten-millionth) or the last step
+    // took the residual down a thousandfold, as Newton's steps do once they converge. Near
+    // a fold the Jacobian is nearly singular: a small residual leaves the solution far
+    // off, and the steps, each taking the residual down a little, still change it.
     double eprev = e0;
-    auto unsettled = [&] { return e > tau || (p->changeest > std::max(10 * p->errlim, 1e-6) && !(e <= 1e-3 * eprev)); };
+    auto unsettled = [&] { return e > tau || (remaining > std::max(0.1 * p->errlim, 1e-7) && !(e <= 1e-3 * eprev)); };
     while (unsettled() && k < L && !p->stop && !p->error && !step_overflow) {
       delay = std::max(delay, 10 * show_monitors(p));
       k++, j++;
@@ -871,6 +1022,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       lambda = update(p, &step_overflow);
       measures_get_range(p, &p->solution);
       e = res_norm(p);
+      remaining_after(lambda);
       display_update_real(&p->status, eline, e);
       log_newton(p, k, e);
       // A diverging sequence (or one whose steps overflow) ends the grid's iteration.

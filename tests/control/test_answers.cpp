@@ -408,6 +408,22 @@ TEST_F(Answers, ZeroOrTinyVariablesEndOnTheirExactAnswers) {
   }
 }
 
+// A thick cylinder in YCYLINDER held in plane strain: Uz is zero in truth and its discrete
+// range (the others' discretisation error) is within the error limit of the coupled scale.
+// It does not drive refinement: the run ends near its first mesh (it took 8 grids and 2,375
+// nodes) on Lame's answers.
+TEST_F(Answers, ZeroVariableAtTheErrorLimitDoesNotDriveRefinement) {
+  expect_answers(*this, {{"ycyl_zero_variable", "ur_a", 1.9066667, 2e-3},
+                         {"ycyl_zero_variable", "ur_b", 1.2133333, 2e-3},
+                         {"ycyl_zero_variable", "sr_mid", -0.2592593, 2e-3}});
+  std::string l = log("ycyl_zero_variable");
+  std::regex grid("Nodes=(\\d+)");
+  int nodes = 0;
+  for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it)
+    nodes = std::stoi((*it)[1]);
+  EXPECT_LE(nodes, 820) << l;
+}
+
 // A start that is 1 but for roundoff (sin^2 + cos^2): its range over the nodes is a few ulps,
 // and the start's fit must not read that roundoff as a front (it refined 409 nodes to 13,914
 // and logged INITIAL VALUES NOT RESOLVED).
@@ -771,6 +787,44 @@ TEST_F(Answers, NewtonOnAStiffSystemConverges) {
     EXPECT_EQ(l.find("NOT CONVERGED"), std::string::npos) << l;
     EXPECT_NE(l.find("--DONE--"), std::string::npos) << l;
   }
+}
+
+// A coupled problem whose coefficient 1/T turns over where T passes zero, from a constant
+// start that meets its value conditions only after a jump across the first layer of cells:
+// Newton converges from the default first mesh and from coarse and fine ones, to
+// Kohlrausch's relation T^2 + phi^2 = 5 (before, the first grid's steps carried T
+// through zero and the run ended unconverged, 70 times off, on most first meshes).
+TEST_F(Answers, JouleHeatingConvergesFromEveryFirstMesh) {
+  const double tmax = std::sqrt(5.0);
+  expect_answers(*this, {{"joule_kohlrausch", "Tmax", tmax, 2e-3},
+                         {"joule_kohlrausch", "rms", 0.0, 5e-3},
+                         {"joule_kohlrausch_ngrid3", "Tmax", tmax, 2e-3},
+                         {"joule_kohlrausch_ngrid3", "rms", 0.0, 5e-3},
+                         {"joule_kohlrausch_ngrid11", "Tmax", tmax, 2e-3},
+                         {"joule_kohlrausch_ngrid11", "rms", 0.0, 5e-3},
+                         {"joule_kohlrausch_ngrid20", "Tmax", tmax, 2e-3},
+                         {"joule_kohlrausch_ngrid20", "rms", 0.0, 5e-3}});
+}
+
+// A linear solve ends when each variable's own remaining error is below its share of
+// the error limit, whatever the preconditioner: a layered 3D column whose U is small
+// beside W (it stopped 1e-3 of U's range off), and a contrast of 1e9 under the diagonal
+// and block preconditioners and LANCZOS (3 ERRLIM off before).
+TEST_F(Answers, LinearSolvesMeetEachVariablesOwnError) {
+  expect_answers(*this, {{"layered_column_solve", "u_stiff", 0.2, 2e-5},
+                         {"layered_column_solve", "u_soft", 0.2, 2e-5},
+                         {"layered_column_solve", "w_top", -3, 1e-4},
+                         {"contrast_diagonal_precon", "centre", 0.0523909, 1e-5},
+                         {"contrast_block_precon", "centre", 0.0523909, 1e-5},
+                         {"contrast_lanczos", "centre", 0.0523909, 1e-5}});
+}
+
+// Newton's stop reads each variable's remaining correction: a variable creeping near a
+// fold beside one that has settled ends within its error limit (it stopped 3.5 ERRLIM
+// short on a small residual before).
+TEST_F(Answers, NewtonStopsOnEachVariablesRemainingCorrection) {
+  expect_answers(*this,
+                 {{"fold_beside_settled", "u", 1.0851589, 1.1e-3}, {"fold_beside_settled", "v", 0.1405392, 2e-4}});
 }
 
 }  // namespace

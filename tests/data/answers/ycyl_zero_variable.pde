@@ -1,0 +1,38 @@
+{ Lame thick cylinder in YCYLINDER, plane strain by Uz = 0 at Z = 0 and Z = 1 (frictionless). a=1 b=2 p=1 E=1 nu=0.3:
+  u_r(1) = 1.9066667, u_r(2) = 1.2133333, u_r(1.5) = 1.4155556, sigma_t(1.5) = 0.9259259, sigma_r(1.5) = -0.2592593, sigma_z = 0.2.
+  Uz is zero in truth: its noise does not drive refinement (Uz(RANGE=0,1) ends on the first 409 nodes). }
+TITLE 'Lame axisymmetric'
+SELECT
+  ERRLIM = 1e-3
+COORDINATES
+  YCYLINDER('R','Z')
+VARIABLES
+  Ur, Uz
+DEFINITIONS
+  E = 1   nu = 0.3   p = 1
+  G = E/(2*(1+nu))
+  lam = E*nu/((1+nu)*(1-2*nu))
+  er = dR(Ur)   et = Ur/R   ez = dZ(Uz)
+  tr = er + et + ez
+  sr = lam*tr + 2*G*er
+  st = lam*tr + 2*G*et
+  sz = lam*tr + 2*G*ez
+  trz = G*(dZ(Ur) + dR(Uz))
+EQUATIONS
+  Ur: div(vector(sr, trz)) - st/R = 0
+  Uz: div(vector(trz, sz)) = 0
+BOUNDARIES
+  REGION 1
+    START(1,0) VALUE(Uz)=0 NATURAL(Ur)=0 LINE TO (2,0)
+    NATURAL(Ur)=0 NATURAL(Uz)=0 LINE TO (2,1)
+    VALUE(Uz)=0 NATURAL(Ur)=0 LINE TO (1,1)
+    NATURAL(Ur)=p NATURAL(Uz)=0 LINE TO FINISH
+PLOTS
+  SUMMARY EXPORT
+    REPORT val(Ur,1,0.5) AS 'ur_a'
+    REPORT val(Ur,2,0.5) AS 'ur_b'
+    REPORT val(Ur,1.5,0.5) AS 'ur_mid'
+    REPORT val(st,1.5,0.5) AS 'st_mid'
+    REPORT val(sr,1.5,0.5) AS 'sr_mid'
+    REPORT val(sz,1.5,0.5) AS 'sz'
+END
