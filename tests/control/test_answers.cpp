@@ -257,6 +257,12 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       {"capacity_zero_by_value", "u", 0.0736713, 1e-5},
   });
   // clang-format on
+  // A time range that ends at or before its start is refused at its line (it ran no step
+  // and wrote the start's values under the end time).
+  for (const char *name : {"time_range_reversed", "time_range_empty"}) {
+    EXPECT_NE(run({(std::string(name) + ".pde").c_str()}), 0) << out();
+    EXPECT_NE(log(name).find("Line 8 ERROR: TIME Range Ends Before It Starts"), std::string::npos) << log(name);
+  }
 }
 
 // Time runs whose coefficients follow the time, that start stiff or at rest, or whose value
