@@ -274,6 +274,7 @@ static void layout(pde *p, TimeRun *run) {
   run->fixed.sources = run->fixed.linear && coupling_fixed_source(p);
   run->fixed.timed = coupling_jacobians_follow_time(p);
   run->source_timed = coupling_source_reads_time(p);
+  run->switches = coupling_time_switches(p);
   run->source_end_current = false;
   run->fixed.current = run->fixed.sourced = false;
 }
@@ -1744,6 +1745,12 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       double T = timsolve_next_plot_time(p, p->told);
       if (T - p->told < 1.1 * p->dt) {
         p->dt = T - p->told;
+        hit = true;
+      }
+      // A step ends where a condition of the time switches a source or a coefficient.
+      double cut = coupling_next_switch(p, run->switches, p->told, p->told + p->dt);
+      if (cut < p->told + p->dt) {
+        p->dt = cut - p->told;
         hit = true;
       }
       p->time = p->told + p->dt;

@@ -6,6 +6,7 @@
 
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
+#include "solver/coupling.h"
 
 struct pde;
 
@@ -89,6 +90,9 @@ struct TimeRun {
   // each build of the time matrix; algebraic_any when one is set.
   std::vector<char> algebraic;
   bool algebraic_any = false;
+  // The conditions of the time alone that switch a source or a coefficient: a step ends
+  // where one of them changes, so that no step straddles a jump in time.
+  std::vector<CouplingSwitch> switches;
   bool stiff_start = false;  // a variable with a rate has rows without one: the first step is taken with theta 1
   TimeRun() = default;
   TimeRun(const TimeRun &) = delete;

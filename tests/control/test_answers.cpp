@@ -243,7 +243,7 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
 }
 
 // Time runs with rows that have no rate (an equation without dt, a capacity of zero by
-// region or by value), against their exact answers.
+// region or by value) or a source switched by the time, against their exact answers.
 TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
   // clang-format off
   expect_answers(*this, {
@@ -255,6 +255,8 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       // IF wandered 3e-4 about its steady value
       {"capacity_zero_inner_region", "u", 0.0736713, 1e-5},
       {"capacity_zero_by_value", "u", 0.0736713, 1e-5},
+      // the step across the switch was taken whole, 6e-5 off
+      {"source_switched_midway", "u", 0.0090748968, 1.5e-5},
   });
   // clang-format on
   // A time range that ends at or before its start is refused at its line (it ran no step
