@@ -491,8 +491,12 @@ static void time_start(parse_node *r, parse_node *n) {
 }
 void rdomain_tstart1(parse_node *r, parse_node *const *v) { time_start(r, v[1]); }
 void rdomain_tstart2(parse_node *r, parse_node *const *v) { time_start(r, v[2]); }
+// An end at or before the start leaves nothing to run: no step would be taken and every
+// output would carry the start's values, so it is refused at its place.
 void rdomain_tend2(parse_node *r, parse_node *const *v) {
-  P()->endtime = constant(r, v[2]);
+  pde *p = P();
+  p->endtime = constant(r, v[2]);
+  if (!(p->endtime > p->starttime_value)) err(&v[2]->loc, "TIME Range Ends Before It Starts");
   rdexpr_set_timedep(&v[2]->loc);
 }
 void rdomain_tby2(parse_node *r, parse_node *const *v) { P()->deltat = constant(r, v[2]); }

@@ -28,6 +28,14 @@ constexpr bool rtlib_trap_deferred = false;
 #endif
 extern volatile int rtlib_trap_pending;
 [[noreturn]] void rtlib_trap_raise();
+// A call of a multiversioned function (target_clones) is compiled as one that throws
+// nothing, so a floating-point trap inside it, whose handler throws, would end the
+// program. Called through the pointer this returns, which the compiler cannot see through,
+// the call may throw and the trap unwinds to its report.
+template <class F> inline F *rtlib_may_trap(F *f) {
+  F *volatile g = f;
+  return g;
+}
 
 int32_t rtlib_trace_grow();
 [[noreturn]] void rtlib_trace_overflow();

@@ -1210,6 +1210,93 @@ bool coupling_source_reads_time(pde *p) {
   return false;
 }
 
+// Whether a tree reads nothing but the time and constants (through definitions too): its
+// value is one function of the time alone.
+static bool time_only(pde *p, const TreeNode *n, uint16_t region, int depth = 0) {
+  if (!n || depth > 200) return false;
+  if (n->opcode == op::realzero || n->opcode == op::realval || n->opcode == op::tcoord) return true;
+  if (n->opcode == op::param) {
+    if (n->index < 1 || n->index > p->formulas.definitions.count) return false;
+    return time_only(p, params_find_param_tree(&p->formulas.definitions, n->index, region), region, depth + 1);
+  }
+  if (n->opcode == op::subref) return time_only(p, n->target, region, depth + 1);
+  if (n->group == leafop || n->opcode == op::randomf || n->group == integrop || n->group == derivop) return false;
+  for (int k = 0; k < n->arity && k < 3; k++)
+    if (!time_only(p, n->child[k], region, depth + 1)) return false;
+  return true;
+}
+
+// The switches of tree n (and of the definitions it reads) into out: comparisons, steps and
+// signs of the time alone.
+static void find_switches(pde *p, const TreeNode *n, uint16_t region, std::vector<CouplingSwitch> &out, int depth = 0) {
+  if (!n || depth > 200) return;
+  bool cut = n->opcode == op::ltnop || n->opcode == op::leqop || n->opcode == op::gtrop || n->opcode == op::geqop ||
+             n->opcode == op::equop || n->opcode == op::neqop || n->opcode == op::ustepf || n->opcode == op::signf;
+  if (cut && reads_time(p, n, region) && time_only(p, n, region)) {
+    for (const CouplingSwitch &s : out)
+      if (s.tree == n && s.region == region) return;
+    out.push_back({n, region});
+    return;
+  }
+  if (n->opcode == op::param) {
+    if (n->index >= 1 && n->index <= p->formulas.definitions.count)
+      find_switches(p, params_find_param_tree(&p->formulas.definitions, n->index, region), region, out, depth + 1);
+    return;
+  }
+  if (n->opcode == op::subref || n->group == leafop) return;
+  for (int k = 0; k < n->arity && k < 3; k++) find_switches(p, n->child[k], region, out, depth + 1);
+}
+
+std::vector<CouplingSwitch> coupling_time_switches(pde *p) {
+  TRACE("coupling_time_switches");
+  std::vector<CouplingSwitch> out;
+  for (uint16_t k = 1; k <= eqcount(p); k++) {
+    equation *eq = eqn(p, k);
+    for (const treevector *v : {&eq->source, &eq->volume, &eq->timeint, &eq->surface})
+      for (int32_t r = 0; r < v->count; r++) find_switches(p, v->data[r], uint16_t(r + 1), out);
+  }
+  for (uint16_t b = 1; b <= p->formulas.bcs.count; b++) {
+    bc *r = bcrec(p, b);
+    if (r->type == nobc) continue;
+    for (int32_t i = 0; i < r->regions.count && i < r->lists[0].count; i++)
+      find_switches(p, r->lists[0].data[i], uint16_t(r->regions.data[i]), out);
+  }
+  return out;
+}
+
+double coupling_next_switch(pde *p, const std::vector<CouplingSwitch> &switches, double told, double tnew) {
+  if (switches.empty() || !(tnew > told)) return tnew;
+  evalpoint pt{};
+  pt.values = &p->solution;
+  pt.rates = &p->udot;
+  auto value = [&](const CouplingSwitch &s, double t) {
+    pt.t = t, pt.region = s.region;
+    return treeval_eval(p, s.tree, &pt);
+  };
+  // Each switch is read at a few times over the step: the first change is then narrowed
+  // to the last time that still reads as the step's start does.
+  const int looks = 4;
+  double h = tnew - told, cut = tnew;
+  for (const CouplingSwitch &s : switches) {
+    double a = told, va = value(s, told), b = told;
+    bool changed = false;
+    for (int i = 1; i <= looks && !changed; i++) {
+      b = i == looks ? tnew : told + h * i / looks;
+      changed = value(s, b) != va;
+      if (!changed) a = b;
+    }
+    if (!changed || !(a < cut)) continue;
+    while (b - a > 1e-9 * h) {
+      double m = 0.5 * (a + b);
+      if (!(m > a && m < b)) break;
+      (value(s, m) == va ? a : b) = m;
+    }
+    // A change at the step's very start is the last step's cut: nothing to cut here.
+    if (a - told > 1e-6 * h) cut = std::min(cut, a);
+  }
+  return cut;
+}
+
 bool coupling_jacobians_follow_time(pde *p) {
   TRACE("coupling_jacobians_follow_time");
   for (uint16_t k = 1; k <= eqcount(p); k++) {

@@ -8,6 +8,7 @@
 // vector2d lists with one vectord per variable.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
@@ -16,6 +17,7 @@ struct pde;
 struct sparsemx;
 struct MeshCell;
 struct evalpoint;
+struct TreeNode;
 
 extern uint8_t coupling_debug;  // DEBUG(COUPLING)
 
@@ -91,6 +93,19 @@ bool coupling_jacobians_follow_time(pde *p);
 // Whether an equation's source reads the time or the step (directly, through a definition or
 // through a TABLE with an axis in the time).
 bool coupling_source_reads_time(pde *p);
+// A condition of the time alone in the equations or the conditions (a comparison, ustep
+// or sign that reads only the time and constants): where its value jumps, the source or a
+// coefficient it selects jumps too.
+struct CouplingSwitch {
+  const TreeNode *tree;
+  uint16_t region;
+};
+// Every such condition of the problem, once per region it is read in.
+std::vector<CouplingSwitch> coupling_time_switches(pde *p);
+// The step from told to tnew ends where the first of switches changes its value within it:
+// the last time that still reads as told does (to a billionth of the step); tnew when
+// none changes, or when the change is at the step's very start.
+double coupling_next_switch(pde *p, const std::vector<CouplingSwitch> &switches, double told, double tnew);
 // Values of the conditions that do not depend on the solution into the per-variable
 // node tables (time pair: old, new; evaluated at new); a solution-dependent one makes
 // the problem unsymmetric. _1: value and point-value conditions into a global vector.

@@ -337,7 +337,7 @@ lambda_rows_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
   }
 }
 void eigensol_lambda_times(const LambdaSide *B, const double *x, double *y, int32_t w) {
-  lambda_rows_times(B, x, y, w);
+  rtlib_may_trap(lambda_rows_times)(B, x, y, w);
 }
 
 // True when y is the swept source s to rounding: each row within 1e-10 of the sum of
@@ -723,7 +723,8 @@ void subspace(pde *p, EigenRun *run, matrixd *a, matrixd *b) {
   std::vector<double> &w = run->block_rhs;
   w.assign(size_t(n) * M, 0.0);
   cgsolve_each_unknown(p, [&](uint16_t, int32_t, int32_t r) {
-    divide_by(w.data() + size_t(r - 1) * M, g1.data() + size_t(r - 1) * M, p->secondscale.data[r - 1], M);
+    rtlib_may_trap(divide_by)(w.data() + size_t(r - 1) * M, g1.data() + size_t(r - 1) * M, p->secondscale.data[r - 1],
+                              M);
   });
   // A(i, j) = X_i . K X_j and B(i, j) = X_i . S_j, each sum in row order, X_i as the
   // vectors stood when vector j was taken in turn: with its value conditions set for
@@ -737,10 +738,10 @@ void subspace(pde *p, EigenRun *run, matrixd *a, matrixd *b) {
   std::vector<double> kr(size_t(slice) * M);
   for (int32_t r0 = 0; r0 < n; r0 += slice) {
     int32_t rows = std::min(slice, n - r0);
-    matrix_rows_times(kr.data(), &p->matrix, r0, rows, w.data(), M);
+    rtlib_may_trap(matrix_rows_times)(kr.data(), &p->matrix, r0, rows, w.data(), M);
     for (int32_t r = 0; r < rows; r++) {
       double *y = kr.data() + size_t(r) * M;
-      divide_by(y, y, p->firstscale.data[r0 + r], M);
+      rtlib_may_trap(divide_by)(y, y, p->firstscale.data[r0 + r], M);
     }
     const double *sr = s.data() + size_t(r0) * M, *gr = g1.data() + size_t(r0) * M;
     // Over a run of rows free of value conditions X_i is the same before and after them:
@@ -751,8 +752,8 @@ void subspace(pde *p, EigenRun *run, matrixd *a, matrixd *b) {
       while (e < rows && before[size_t(r0 + e)] < 0) e++;
       if (e > r) {
         const double *g = gr + size_t(r) * M;
-        combine_block(a->data, M, kr.data() + size_t(r) * M, M, g, M, 1, e - r, M, M, true);
-        combine_block(b->data, M, sr + size_t(r) * M, M, g, M, 1, e - r, M, M, true);
+        rtlib_may_trap(combine_block)(a->data, M, kr.data() + size_t(r) * M, M, g, M, 1, e - r, M, M, true);
+        rtlib_may_trap(combine_block)(b->data, M, sr + size_t(r) * M, M, g, M, 1, e - r, M, M, true);
       }
       if (e == rows) break;
       const double *k = kr.data() + size_t(e) * M, *sv = sr + size_t(e) * M, *g = gr + size_t(e) * M;
@@ -823,7 +824,7 @@ void eig_expand(pde *p, EigenRun *run, const matrixd *q) {
         const double *x = p->modesets[j].data[k - 1].data + i0;
         for (int32_t b = 0; b < nb; b++) old[size_t(b) * M + j] = x[b];
       }
-      combine_block(sum.data(), M, q->data, M, old.data(), 1, M, M, nb, M);
+      rtlib_may_trap(combine_block)(sum.data(), M, q->data, M, old.data(), 1, M, M, nb, M, false);
       for (int32_t b = 0; b < nb; b++)
         for (uint16_t j = 0; j < M; j++) {
           double y = sum[size_t(b) * M + j];
@@ -840,7 +841,7 @@ void eig_expand(pde *p, EigenRun *run, const matrixd *q) {
     for (size_t i = 0; i < size_t(p->nt); i += B) {
       int32_t nb = int32_t(std::min<size_t>(B, size_t(p->nt) - i));
       double *rows = held.data() + i * M;
-      combine_block(sum.data(), M, q->data, M, rows, 1, M, M, nb, M);
+      rtlib_may_trap(combine_block)(sum.data(), M, q->data, M, rows, 1, M, M, nb, M, false);
       std::copy(sum.begin(), sum.begin() + size_t(nb) * M, rows);
     }
   // A vector that vanished keeps its zeros rather than becoming NaN.

@@ -149,7 +149,7 @@ step_sweep(double *xd, double *rd, const double *pd, const double *qd, double al
 // after its declaration, so the loop lives in the file-local function above.
 double sparsecg_step_sweep(double *xd, double *rd, const double *pd, const double *qd, double alpha, int32_t n,
                            int32_t nl, double *xx) {
-  return step_sweep(xd, rd, pd, qd, alpha, n, nl, xx);
+  return rtlib_may_trap(step_sweep)(xd, rd, pd, qd, alpha, n, nl, xx);
 }
 
 namespace {
@@ -708,7 +708,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
       xpay(p, beta, method == 11 ? t1 : t2);
     } else if (family == orthomin && method == 2 && D->count == n && t2->count == n) {
       // The new direction and its scaled copy for the next product in one sweep.
-      direction_sweep(p->data, t2->data, r->data, D->data, beta, n);
+      rtlib_may_trap(direction_sweep)(p->data, t2->data, r->data, D->data, beta, n);
       have_dp = true;
     } else {
       xpay(p, beta, r);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/debug.h"
+#include "runtime/rtlib.h"
 #include "solver/sparselu.h"
 
 #ifdef QUENDAR_HAVE_CHOLMOD
@@ -185,7 +186,7 @@ bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32
   if (!sparsechol_factor(A, fill)) return false;
   const cholmod_factor *L = kept.L;
   if (w >= 2 && L->is_ll && !L->is_super && L->xtype == CHOLMOD_REAL && L->itype == CHOLMOD_INT && L->Perm) {
-    solve_interleaved(x, b, n, w);
+    rtlib_may_trap(solve_interleaved)(x, b, n, w);
     return true;
   }
   // A few columns at a time, through the same dense blocks, so that the solve's copies

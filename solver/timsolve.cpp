@@ -274,6 +274,7 @@ static void layout(pde *p, TimeRun *run) {
   run->fixed.sources = run->fixed.linear && coupling_fixed_source(p);
   run->fixed.timed = coupling_jacobians_follow_time(p);
   run->source_timed = coupling_source_reads_time(p);
+  run->switches = coupling_time_switches(p);
   run->source_end_current = false;
   run->fixed.current = run->fixed.sourced = false;
 }
@@ -447,6 +448,48 @@ static void hold_varying_values(pde *p, double t) {
   globals_at(p, &p->solution, tt);
 }
 
+// The rows without a rate (TimeRun::algebraic) of the time matrix just built: every row of
+// a variable without a time derivative, and each row of one with it whose row of D holds no
+// value, as where the capacity is zero on every cell about the node (by region, by node or
+// by a coefficient's value). Value-condition rows follow their conditions and periodic
+// slaves their masters: neither is marked.
+static void mark_algebraic(pde *p, TimeRun *run) {
+  int32_t n = std::max(p->nt, 0);
+  run->algebraic.assign(size_t(n), 0);
+  run->algebraic_any = false;
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    bool rate = has_rate(p, k);
+    for (int32_t i = 0; i < r.count; i++) {
+      int32_t j = r.data[i];
+      if (j < 1 || j > n) continue;
+      if (k <= p->nfield && i < p->mesh.nodes.count) {
+        int32_t m = p->mesh.nodes.data[i].image;
+        if (m > 0 && m != i + 1) continue;
+      }
+      bool none = !rate;
+      if (rate && j <= p->tmatrix.rows) {
+        const vectorld &row = p->tmatrix.data[j - 1];
+        none = std::all_of(row.values, row.values + row.count, [](double v) { return v == 0; });
+      }
+      run->algebraic[size_t(j - 1)] = none;
+    }
+  }
+  for (int32_t k = 1; k <= nvariables(p) && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      int32_t j = rows_of(p, k).data[nodes.data[i] - 1];
+      if (j >= 1 && j <= n) run->algebraic[size_t(j - 1)] = 0;
+    }
+  }
+  run->algebraic_any = std::find(run->algebraic.begin(), run->algebraic.end(), 1) != run->algebraic.end();
+}
+
+// Whether global row j (from 1) is a row without a rate.
+static bool algebraic_row(const TimeRun *run, int32_t j) {
+  return run->algebraic_any && j >= 1 && size_t(j) <= run->algebraic.size() && run->algebraic[size_t(j - 1)];
+}
+
 static double first_udot(pde *p, TimeRun *run, double t) {
   const double tt[2] = {t, t};
   size_level(p, &p->udot);
@@ -458,12 +501,30 @@ static double first_udot(pde *p, TimeRun *run, double t) {
   measures_get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
   matrices_changed(run);
-  // Rows of variables without a rate, the constraint block's too, get a unit
-  // diagonal, so that D can be solved.
-  for (int32_t k = 1; k <= p->layout.maps.count; k++) {
-    if (has_rate(p, k)) continue;
+  mark_algebraic(p, run);
+  // A variable whose capacity vanishes somewhere has no start rate D alone can give: where
+  // the capacity ends inside a cell D is singular on the cell's nodes, and its solve gives
+  // rates without bound (1e18 beside a capacity switched off by IF). Its start rate is then
+  // that of the first step, taken implicit at its end (see onestep): (D + h K) u' = S - F,
+  // which K holds where D does not. That step needs no cut by the start's slope.
+  bool stiff = false;
+  for (int32_t k = 1; k <= nvariables(p) && !stiff; k++) {
     const vectorl &r = rows_of(p, k);
-    for (int32_t i = 0; i < r.count; i++) sparsemx_store(&p->tmatrix, r.data[i], r.data[i], 1.0);
+    stiff = has_rate(p, k) && std::any_of(r.data, r.data + r.count, [&](int32_t j) { return algebraic_row(run, j); });
+  }
+  run->stiff_start = stiff;
+  if (stiff) {
+    coupling_tr_matrix(p, &p->solution, tt, 1);
+    mark_algebraic(p, run);
+    sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, 1.0);
+    sparsemx_addto_1(&p->jmatrix, &p->matrix, p->dt);
+  }
+  // Rows without a rate, the constraint block's too, get a unit diagonal, so that D can be
+  // solved; their rate starts at 0 (an empty row of D has an empty column too).
+  for (int32_t k = 1; k <= p->layout.maps.count; k++) {
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count; i++)
+      if (!has_rate(p, k) || algebraic_row(run, r.data[i])) sparsemx_store(&p->tmatrix, r.data[i], r.data[i], 1.0);
   }
   // So do the rows of value-condition nodes, whose D rows the conditions cleared: their
   // values follow the conditions, not the equations, and start at rest here.
@@ -482,7 +543,17 @@ static double first_udot(pde *p, TimeRun *run, double t) {
     const vectorl &nodes = p->valuenodes.data[k - 1];
     for (int32_t i = 0; i < nodes.count; i++) p->tresid.data[rows_of(p, k).data[nodes.data[i] - 1] - 1] = 0;
   }
-  solve_cg(p, &p->correction, &p->tmatrix, &p->tresid, 1e-4, orthomin, diprecon, &p->stepscale);
+  if (stiff) {
+    // Rows without a rate keep their equations: the first step solves them at its end.
+    vectord scale{};
+    sparsemx_diag_dip(&scale, &p->jmatrix, 1);
+    solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, 1e-4, p->solver, diprecon, &scale);
+    vectord_free(&scale);
+  } else {
+    for (int32_t j = 1; j <= p->nt; j++)
+      if (algebraic_row(run, j)) p->tresid.data[j - 1] = 0;
+    solve_cg(p, &p->correction, &p->tmatrix, &p->tresid, 1e-4, orthomin, diprecon, &p->stepscale);
+  }
   vectord_multo_0(&p->correction, &p->secondscale);
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
@@ -497,14 +568,24 @@ static double first_udot(pde *p, TimeRun *run, double t) {
     const vectord &d = p->udot.data[k - 1];
     if (!has_rate(p, k)) continue;
     run->rest_rates[size_t(k - 1)].assign(d.data, d.data + d.count);
+    // A row without a rate is held by its equation at once: its rate carries it nowhere.
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count && i < d.count; i++)
+      if (algebraic_row(run, r.data[i])) run->rest_rates[size_t(k - 1)][size_t(i)] = 0;
     run->rest_size[size_t(k - 1)] = magnitude(p, k, &p->solution);
   }
+  if (stiff) return 0.0;
   double sum = 0;
   int32_t count = 0;
   for (int32_t k = 1; k <= nvariables(p); k++) {
     const vectord &d = p->udot.data[k - 1];
     double r = step_range(p, run, k, nullptr);
-    for (int32_t i = 0; i < d.count; i++, count++) sum += std::pow(d.data[i] / r, 4);
+    const vectorl &rows = rows_of(p, k);
+    for (int32_t i = 0; i < d.count; i++) {
+      if (!has_rate(p, k) || (i < rows.count && algebraic_row(run, rows.data[i]))) continue;
+      sum += std::pow(d.data[i] / r, 4);
+      count++;
+    }
   }
   return count ? std::pow(sum / count, 0.25) : 0.0;
 }
@@ -711,6 +792,19 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
     sparsemx_mvsum_0(y, &p->tmatrix, x);
     for (int32_t j = 0; j < n; j++)
       p->tresid.data[j] = p->tsource.data[j] * p->firstscale.data[j] - run->fixed.f.data[j] - y->data[j];
+    if (run->algebraic_any) {
+      // A row without a rate holds at the step's end alone: theta (S - F_0 - K (u - u0)).
+      offsets(p, x, 1.0, &p->solution, 0.0, &p->solution, &run->fixed.u);
+      for (int32_t j = 1; j <= n; j++) {
+        if (!algebraic_row(run, j)) continue;
+        const vectorld &row = p->matrix.data[j - 1];
+        double ku = 0;
+        for (int32_t e = 0; e < row.count; e++)
+          if (row.keys[e] <= n) ku += row.values[e] * x->data[row.keys[e] - 1];
+        p->tresid.data[j - 1] =
+            theta * (p->tsource.data[j - 1] * p->firstscale.data[j - 1] - run->fixed.f.data[j - 1] - ku);
+      }
+    }
     vector2d_free_work(y);
     vector2d_free_work(x);
     return true;
@@ -725,6 +819,13 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
     p->tresid.data[j] = (p->tsource.data[j] - theta * (p->mnew.data[j] + p->rnew.data[j]) -
                          (1 - theta) * (p->rold.data[j] + p->mold.data[j])) *
                         p->firstscale.data[j];
+  // A row without a rate has no old end: its equation holds at t_new, its source at full
+  // weight. Its row of J is theta times K's, so it carries theta times its residual, and
+  // one pass solves a linear step.
+  for (int32_t j = 1; j <= n; j++)
+    if (algebraic_row(run, j))
+      p->tresid.data[j - 1] =
+          theta * (p->tsource.data[j - 1] - p->mnew.data[j - 1] - p->rnew.data[j - 1]) * p->firstscale.data[j - 1];
   // A value condition holds at t_new, as the constraints do: its row, theta times the
   // condition's Jacobian in J, carries theta times the bare condition at t_new. Weighed
   // with its value at t, a condition the start breaks would be broken the other way at
@@ -772,7 +873,26 @@ static void step_source(pde *p, TimeRun *run, double t, double tnew, bool split)
     p->tsource.data[j] = (1 - theta) * run->source_old.data[j] + theta * p->tsource.data[j];
 }
 
+static int32_t onestep_at(pde *p, TimeRun *run, double t, double tnew, bool rebuild);
+
+// Where the capacity of a variable with a rate vanishes, its start breaks what its rows
+// without a rate hold (where the capacity ends inside a cell, D is singular there and those
+// are combinations of rows, not rows). A centred step would carry that break on, turned
+// over at every step; the first step is taken implicit at its end alone (theta 1), which
+// ends on values that hold them, and the centred steps keep them.
 static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild) {
+  if (!run->stiff_start || p->cycle > 1 || p->theta >= 1) return onestep_at(p, run, t, tnew, rebuild);
+  struct Hold {
+    pde *p;
+    TimeRun *run;
+    double theta = p->theta, theta1 = p->theta1;
+    Hold(pde *q, TimeRun *r) : p(q), run(r) { p->theta = 1, p->theta1 = 0, run->jmatrix_current = false; }
+    ~Hold() { p->theta = theta, p->theta1 = theta1, run->jmatrix_current = false, run->fixed.current = false; }
+  } hold(p, run);
+  return onestep_at(p, run, t, tnew, rebuild);
+}
+
+static int32_t onestep_at(pde *p, TimeRun *run, double t, double tnew, bool rebuild) {
   double h = tnew - t, theta = p->theta;
   const double told[2] = {t, t}, tt[2] = {t, tnew};
   uint16_t line = 0;
@@ -788,6 +908,7 @@ static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild
     // Matrices that read the time are those of the step's new end, whose residual the
     // correction drives to zero: a linear step is then solved exactly in one pass.
     coupling_tr_matrix(p, &p->uold, run->fixed.timed ? tt : told, 1);
+    mark_algebraic(p, run);
     if (!run->rest_rates.empty()) hold_rest_floors(p, run);
     hold_ranges(p, run, nullptr, true);
   }
@@ -914,21 +1035,30 @@ static double check_timestep(pde *p, TimeRun *run) {
     if (p->cycle < 3) {
       if (!has_rate(p, k)) continue;
       const vectord &d = p->udot.data[k - 1], &d0 = p->udotold.data[k - 1];
-      for (int32_t i = 0; i < d.count; i++, count++) term += weight((d.data[i] - d0.data[i]) * h / (range * p->errlim));
+      const vectorl &rows = rows_of(p, k);
+      for (int32_t i = 0; i < d.count; i++) {
+        if (i < rows.count && algebraic_row(run, rows.data[i])) continue;
+        term += weight((d.data[i] - d0.data[i]) * h / (range * p->errlim));
+        count++;
+      }
     } else if (k <= p->nfield && has_rate(p, k)) {
       const vectord &u2 = p->um2.data[k - 1], &u1 = p->um1.data[k - 1];
       const StepDifference diff(off, a, b, c);
       for (int32_t e = 1; e <= p->mesh.cells.count; e++) {
         const MeshCell &cell = p->mesh.cells.data[e - 1];
         if (!cell.alive) continue;  // dead cells hold stale nodes
-        int32_t nn = elements_functions[cell.basis];
+        // Nodes without a rate hold their equation at each step's end: no step error.
+        int32_t nn = 0;
         double A = 0, B = 0, C = 0, D = 0;
         double S = 0;
-        for (int32_t j = 0; j < nn; j++) {
+        for (int32_t j = 0; j < elements_functions[cell.basis]; j++) {
           int32_t n = cell.nodes.data[j] - 1;
+          if (algebraic_row(run, rows_of(p, k).data[n])) continue;
           A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
           if (sourced) S += run->source_error.data[k - 1].data[n];
+          nn++;
         }
+        if (nn == 0) continue;
         term += weight((diff.step(A, B, C, D) + S) / (range * p->errlim * nn));
         count++;
       }
@@ -1035,8 +1165,10 @@ static double tmeasure(pde *p, TimeRun *run, double t, double tnew) {
     for (int32_t k = 1; k <= p->nfield && k <= V; k++)
       for (int32_t a = 0; a < nn; a++) {
         int32_t j = rows_of(p, k).data[mc->nodes.data[a] - 1] - 1;
-        double rho = (1 - theta) * (p->mold.data[j] + p->rold.data[j]) + theta * (p->rnew.data[j] + p->mnew.data[j]) -
-                     p->tsource.data[j];
+        // A row without a rate is weighed as its step weighs it: theta times its residual at t_new.
+        double rho = algebraic_row(run, j + 1) ? theta * (p->rnew.data[j] + p->mnew.data[j] - p->tsource.data[j])
+                                               : (1 - theta) * (p->mold.data[j] + p->rold.data[j]) +
+                                                     theta * (p->rnew.data[j] + p->mnew.data[j]) - p->tsource.data[j];
         double g = std::fabs(p->firstscale.data[j] * p->stepscale.data[j]) * rho;
         e->data[j] += g * g * w;
       }
@@ -1124,7 +1256,8 @@ static double tzmeasure(pde *p, double t, double tnew) {
         int32_t j = rows_of(p, v).data[mc->nodes.data[a] - 1] - 1;
         scale = std::max(scale, std::fabs(p->firstscale.data[j] * p->stepscale.data[j]));
       }
-      double r = scale * (theta * now + (1 - theta) * old - source);
+      // An equation without a rate holds at t_new alone, weighed by theta as its step weighs it.
+      double r = scale * (has_rate(p, v) ? theta * now + (1 - theta) * old - source : theta * (now - source));
       e->data[(c - 1) * E + v - 1] += r * r * w;
     }
     if (c % 1000 == 0) display_update_num(&p->status, line, ncells - c);
@@ -1612,6 +1745,12 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       double T = timsolve_next_plot_time(p, p->told);
       if (T - p->told < 1.1 * p->dt) {
         p->dt = T - p->told;
+        hit = true;
+      }
+      // A step ends where a condition of the time switches a source or a coefficient.
+      double cut = coupling_next_switch(p, run->switches, p->told, p->told + p->dt);
+      if (cut < p->told + p->dt) {
+        p->dt = cut - p->told;
         hit = true;
       }
       p->time = p->told + p->dt;

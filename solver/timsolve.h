@@ -6,6 +6,7 @@
 
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
+#include "solver/coupling.h"
 
 struct pde;
 
@@ -83,6 +84,16 @@ struct TimeRun {
   vectord source_end{};
   double source_end_time = 0;
   bool source_end_current = false;
+  // Per global row, 1 where the row has no rate: its variable has none, or its time matrix
+  // row is empty (a capacity of zero over the node's cells). Such a row's equation holds at
+  // each step's end, its source at full weight; the step error does not read it. Set with
+  // each build of the time matrix; algebraic_any when one is set.
+  std::vector<char> algebraic;
+  bool algebraic_any = false;
+  // The conditions of the time alone that switch a source or a coefficient: a step ends
+  // where one of them changes, so that no step straddles a jump in time.
+  std::vector<CouplingSwitch> switches;
+  bool stiff_start = false;  // a variable with a rate has rows without one: the first step is taken with theta 1
   TimeRun() = default;
   TimeRun(const TimeRun &) = delete;
   TimeRun &operator=(const TimeRun &) = delete;

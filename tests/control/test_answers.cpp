@@ -255,6 +255,31 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   EXPECT_LT(most, 5000) << jump;
 }
 
+// Time runs with rows that have no rate (an equation without dt, a capacity of zero by
+// region or by value) or a source switched by the time, against their exact answers.
+TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
+  // clang-format off
+  expect_answers(*this, {
+      // the source of a row without a rate was divided by the time centre (v doubled)
+      {"static_potential_beside_heat", "v", 0.0736713, 2e-5},
+      {"static_potential_beside_heat", "u", 0.1389111, 3e-4},
+      {"quasistatic_source_centred", "u", 0.0398048, 1e-5},
+      // a region without capacity ended the program with a signal; a capacity switched off by
+      // IF wandered 3e-4 about its steady value
+      {"capacity_zero_inner_region", "u", 0.0736713, 1e-5},
+      {"capacity_zero_by_value", "u", 0.0736713, 1e-5},
+      // the step across the switch was taken whole, 6e-5 off
+      {"source_switched_midway", "u", 0.0090748968, 1.5e-5},
+  });
+  // clang-format on
+  // A time range that ends at or before its start is refused at its line (it ran no step
+  // and wrote the start's values under the end time).
+  for (const char *name : {"time_range_reversed", "time_range_empty"}) {
+    EXPECT_NE(run({(std::string(name) + ".pde").c_str()}), 0) << out();
+    EXPECT_NE(log(name).find("Line 8 ERROR: TIME Range Ends Before It Starts"), std::string::npos) << log(name);
+  }
+}
+
 // Time runs whose coefficients follow the time, that start stiff or at rest, or whose value
 // conditions read the solution, against their exact answers.
 TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {

@@ -1,0 +1,14 @@
+{ A source switched on by IF t at t = 0.03: u_t = lap u + s H(t - 0.03), s = sin(pi x) sin(pi y), u(0) = 0
+  on the unit square, u = 0 on its sides. u(0.5,0.5) = (1 - exp(-L (t - 0.03)))/L after the switch,
+  L = 2 pi^2: 0.0090748968 at t = 0.04. }
+TITLE 'source switched midway'
+SELECT ERRLIM=1e-4
+VARIABLES u
+DEFINITIONS s = sin(pi*x)*sin(pi*y)  sw = IF t > 0.03 THEN 1 ELSE 0
+INITIAL VALUES u = 0
+EQUATIONS div(grad(u)) + s*sw = dt(u)
+BOUNDARIES
+REGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH
+TIME 0 TO 0.04
+PLOTS FOR T = 0.04 SUMMARY EXPORT REPORT val(u,0.5,0.5) AS 'u'
+END
