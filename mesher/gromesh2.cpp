@@ -1595,6 +1595,37 @@ void gromesh2_growfront(pde *p, Mesh *m) {
   gromesh2_insert_points(m);
 }
 
+double gromesh2_first_mesh_cells(pde *p, Mesh *m, double *least) {
+  TRACE("gromesh2_first_mesh_cells");
+  P = p, M = m, D = m->domain;
+  *least = 0;
+  if (!D || !(D->features.basespacing > 0)) return 0;
+  Front front;
+  dfeature_least_spacings(D, &front.least_spacing);
+  double h = D->features.basespacing, cells = 0;
+  for (uint16_t r = 1; r <= D->regions.count; r++) {
+    if (D->regions.data[r - 1].type != 0) continue;
+    set_uniform(&front, r);
+    if (!front.uniform) return 0;
+    // The region's area from its boundary nodes, the region left of each edge's run as
+    // the front's legs run.
+    double area = 0;
+    for (uint16_t e = 1; e <= D->edges.count && e <= m->edgenodes.count; e++) {
+      const Edge &E = D->edges.data[e - 1];
+      const vectorl &l = m->edgenodes.data[e - 1];
+      double sign = (E.side_regions[0] == r ? 1.0 : 0.0) - (E.side_regions[1] == r ? 1.0 : 0.0);
+      for (int32_t k = 1; k < l.count && sign != 0; k++) {
+        const MeshNode &a = node(l.data[k - 1]), &b = node(l.data[k]);
+        area += sign * 0.5 * (a.x * b.y - b.x * a.y);
+      }
+    }
+    cells += std::fabs(area) / (0.4330127018922193 * h * h);
+  }
+  // The front's cells come out 0.82 to 0.87 of the equilateral ones (see reserve_region).
+  *least = 0.8 * cells;
+  return 0.85 * cells;
+}
+
 void gromesh2_insert_points(Mesh *m) {
   TRACE("gromesh2_insert_points_0");
   M = m, D = m->domain;

@@ -17,6 +17,10 @@ void gromesh2_grid_edges(pde *p, Mesh *m);
 // inserts the fixed points no leg reached. A stop or error request ends it early
 // (the caller tests the problem's flags).
 void gromesh2_growfront(pde *p, Mesh *m);
+// The cells the front will fill the regions with, estimated from their areas and the base
+// spacing before it runs, with a bound from below in *least; 0 (and 0) unless every region
+// asks the base spacing everywhere. The boundary nodes must be placed.
+double gromesh2_first_mesh_cells(pde *p, Mesh *m, double *least);
 // The front's last step: every fixed point (a node of the domain's unattached list) that
 // no cell uses is marked dead, then joined to the cell holding it strictly inside by a
 // radial split and marked alive. One at a vertex (grid tolerance) gives its joint that

@@ -377,6 +377,37 @@ void mesher2_prepare_domain(pde *p) {
   dominpde_find_reglist(p);
 }
 
+void mesher2_refuse_first_mesh(const pde *p, int64_t nodes, bool least) {
+  static char message[120];
+  snprintf(message, sizeof message, "The first mesh needs %s%lld nodes, more than NODELIMIT = %d",
+           least ? "at least " : "", static_cast<long long>(nodes), int(p->nodelimit));
+  String s = text(message);
+  except_uncle(&s);
+}
+
+// A first mesh that would take long to build (a hundred thousand nodes or more) and could not
+// fit NODELIMIT is refused from its estimate before the front runs, not after (a unit square
+// at NGRID 640 took seconds to mesh before its count was read): the least nodes
+// of its cells' basis over the cells the front will make, from the boundary nodes B and the
+// cells T by Euler's relation (vertices (T + B + 2) / 2, sides (3T + B) / 2) with the nodes
+// the basis puts on each side and inside each cell.
+static void refuse_by_estimate(pde *p, Mesh *m) {
+  double least = 0, cells = gromesh2_first_mesh_cells(p, m, &least);
+  if (!(cells > 0)) return;
+  int32_t b = m->cellbasis ? m->cellbasis : tri3;
+  int k = std::max<int>(1, elements_order[b]), inner = std::max(0, elements_functions[b] - 3 * k);
+  double B = m->nodes.count;
+  auto nodes = [&](double T) {
+    double V = (T + B + 2) / 2, E = (3 * T + B) / 2;
+    return V + (k - 1) * E + inner * T;
+  };
+  double low = nodes(least);
+  if (low > p->nodelimit && nodes(cells) >= 1e5) {
+    double unit = std::pow(10.0, std::floor(std::log10(low)) - 2), shown = std::floor(low / unit) * unit;
+    mesher2_refuse_first_mesh(p, int64_t(shown > p->nodelimit ? shown : std::floor(low)), true);
+  }
+}
+
 int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   TRACE("mesher2_freshmesh_0");
   Mesh *m = &p->mesh;
@@ -457,6 +488,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   {
     DomainIndexScope lookups(d);
     gromesh2_grid_edges(p, m);
+    if (meshswitch && p->nodelimit > 0) refuse_by_estimate(p, m);
     gromesh2_growfront(p, m);
   }
   if (p->stop) return p->phase;
@@ -490,13 +522,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   if (meshswitch && p->nodelimit > 0) {
     int32_t live = 0;
     for (int32_t n = 1; n <= m->nodes.count; n++) live += m->nodes.data[n - 1].alive != 0;
-    if (live > p->nodelimit) {
-      static char message[120];
-      snprintf(message, sizeof message, "The first mesh needs %d nodes, more than NODELIMIT = %d", live,
-               int(p->nodelimit));
-      String s = text(message);
-      except_uncle(&s);
-    }
+    if (live > p->nodelimit) mesher2_refuse_first_mesh(p, live, false);
   }
   // 14. Periodic images.
   meshes_map_periodics(m);

@@ -36,6 +36,9 @@ void mesher2_prepare_domain(pde *p);
 // CURVEGRID.
 void mesher2_midsides(pde *p, Mesh *m, int32_t basis);
 
+// Ends the run with "The first mesh needs N nodes, more than NODELIMIT = L" ("at least N"
+// for a bound estimated before the mesh is built).
+void mesher2_refuse_first_mesh(const pde *p, int64_t nodes, bool least);
 // The area a region's own loops enclose, whatever later regions cover of it.
 double mesher2_outline_area(const Domain *d, const region &R);
 // Rounds the joints that ask for a fillet (an arc of the joint's radius) or a bevel (a

@@ -61,6 +61,8 @@ static void split_one(pde *p, Mesh *m, int32_t c, vectorvd *values) {
   }
 }
 
+bool refiner_splits_unasked(const Mesh *m) { return m->curvegrid && (m->meshbasis == tet10 || m->meshbasis == tet20); }
+
 int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t node_limit, vectorvd *values,
                        uint8_t merge_allowed) {
   TRACE("refiner_refine");
@@ -77,7 +79,7 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
   // A curved tetrahedron that folds, or whose domain face strays from its sheet by more
   // than kBend of the face's size, is split whatever its estimate (the straying falls as
   // the cube of the size), and one within eight times that is not merged back.
-  if (m->curvegrid && (m->meshbasis == tet10 || m->meshbasis == tet20)) {
+  if (refiner_splits_unasked(m)) {
     refine3_seat_nodes(m, cap, values);
     for (int32_t c = 1; c <= m->cells.count; c++) {
       const double kBend = 1e-3, bend = refine3_bend_error(m, c);

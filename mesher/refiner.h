@@ -17,5 +17,8 @@ int refiner_init();
 // the driver's request (not those split only to keep a neighbour conforming).
 int32_t refiner_refine(pde *p, Mesh *m, double limit, double merge_threshold, int32_t node_limit,
                        vectorvd *values, uint8_t merge_allowed);
+// Whether the refiner splits cells whatever their estimates: curved quadratic or cubic
+// tetrahedra that fold, or whose faces stray from the domain's sheets.
+bool refiner_splits_unasked(const Mesh *m);
 // The number of live cells whose estimate is strictly above the limit.
 int32_t refiner_count_splits(Mesh *m, double limit);

@@ -38,6 +38,9 @@ Kept kept;
 // least and largest pivots) of a factor that is used.
 const double least_rcond = 1e-10;
 
+// The order from which nested dissection is tried beside AMD.
+const int32_t large_order = 20000;
+
 // The factor of A (lower triangle by columns from the rows' upper parts) if it fits.
 bool factor(const sparsemx *A, double fill) {
   if (!kept.started) {
@@ -71,8 +74,12 @@ bool factor(const sparsemx *A, double fill) {
       if (r.keys[k] >= i + 1) ix[at] = r.keys[k] - 1, v[at++] = r.values[k];
   }
   p[n] = int(at);
-  kept.c.nmethods = 1;
+  // AMD orders a matrix well and fast; the factor of a large one (a coupled system on a fine
+  // mesh) is lighter by nested dissection (plane strain at 180,000 unknowns: 4.5e9 operations
+  // where AMD's took 8.0e9), so there both are tried and the lighter factor kept.
+  kept.c.nmethods = n >= large_order ? 2 : 1;
   kept.c.method[0].ordering = CHOLMOD_AMD;
+  kept.c.method[1].ordering = CHOLMOD_METIS;
   kept.c.postorder = 1;
   cholmod_factor *L = cholmod_analyze(S, &kept.c);
   bool ok = L && kept.c.lnz <= fill * double(nz);

@@ -1321,6 +1321,35 @@ static bool at_node_limit(pde *p) {
 // error does not fall, or meets ERRLIM, ends the hold for the rest of the run. The last held
 // step's error; 0 when no hold.
 
+// A start that is a function of place has the same values at the nodes until the mesh
+// changes: they are evaluated once for each mesh, not at every regrid that may change it (a
+// decaying run has cells below the merge threshold at every step), and kept in the run at its
+// live nodes. Not on a moving mesh, whose nodes move at every step.
+static void keep_start(pde *p, TimeRun *run, const vector2d *start) {
+  run->start_current = !p->moving;
+  if (run->start_current) copy_levels(&run->start_values, start);
+}
+
+// The start's values at the nodes of the present mesh in start, the other variables' and the
+// dead nodes' those of the present solution.
+static void start_at_nodes(pde *p, TimeRun *run, vector2d *start) {
+  copy_levels(start, &p->solution);
+  int32_t F = std::min<int32_t>(p->nfield, start->count);
+  if (!run->start_current) {
+    const double t0[2] = {p->starttime_value, p->starttime_value};
+    init_start_values(p, start, t0);
+    keep_start(p, run, start);
+    return;
+  }
+  const Mesh &m = p->mesh;
+  for (int32_t k = 1; k <= F && k <= run->start_values.count; k++) {
+    vectord &s = start->data[k - 1];
+    const vectord &kept = run->start_values.data[k - 1];
+    for (int32_t n = 0; n < s.count && n < kept.count && n < m.nodes.count; n++)
+      if (m.nodes.data[n].alive) s.data[n] = kept.data[n];
+  }
+}
+
 // A split hands the new nodes the parent cell's polynomial, and with it what the coarse state
 // holds that the finer mesh resolves as short modes: a centred step carries those undamped (in
 // a wave's rate they grow with their frequency), the estimate reads them as error, and each
@@ -1336,24 +1365,30 @@ static std::vector<bool> take_start_off(pde *p, TimeRun *run, vector2d *start) {
   if (run->left_start || F <= 0 || p->startjump || p->smoothinit || p->formulas.initregion.count < F) return near;
   copy_levels(start, &p->solution);
   const double t0[2] = {p->starttime_value, p->starttime_value};
-  init_start_values(p, start, t0);
-  // The start is carried so only when its expressions are a function of place: evaluated
-  // again over the values they just gave, they give the same. A start that draws random
-  // numbers, or reads the variables' present values, would otherwise be taken off as one
-  // field and put back as another, at every node of every regrid (noise of 0.01 in a heat
-  // run was drawn anew at each regrid and grew to 0.05 where it should decay).
-  vector2d again{};
-  copy_levels(&again, start);
-  init_start_values(p, &again, t0);
-  bool same = true;
-  for (int32_t k = 1; k <= F && same; k++)
-    same =
-        again.data[k - 1].count == start->data[k - 1].count &&
-        std::equal(again.data[k - 1].data, again.data[k - 1].data + again.data[k - 1].count, start->data[k - 1].data);
-  vector2d_free(&again, 1);
-  if (!same) {
-    run->left_start = true;
-    return near;
+  if (run->start_of_place < 0) {
+    init_start_values(p, start, t0);
+    // The start is carried so only when its expressions are a function of place: evaluated
+    // again over the values they just gave, they give the same. A start that draws random
+    // numbers, or reads the variables' present values, would otherwise be taken off as one
+    // field and put back as another, at every node of every regrid (noise of 0.01 in a heat
+    // run was drawn anew at each regrid and grew to 0.05 where it should decay).
+    vector2d again{};
+    copy_levels(&again, start);
+    init_start_values(p, &again, t0);
+    bool same = true;
+    for (int32_t k = 1; k <= F && same; k++)
+      same =
+          again.data[k - 1].count == start->data[k - 1].count &&
+          std::equal(again.data[k - 1].data, again.data[k - 1].data + again.data[k - 1].count, start->data[k - 1].data);
+    vector2d_free(&again, 1);
+    run->start_of_place = same;
+    if (!same) {
+      run->left_start = true;
+      return near;
+    }
+    keep_start(p, run, start);
+  } else {
+    start_at_nodes(p, run, start);
   }
   vector2d *levels[] = {&p->solution, &p->uold, &p->um1, &p->um2};
   for (int32_t k = 1; k <= F; k++) {
@@ -1377,13 +1412,9 @@ static std::vector<bool> take_start_off(pde *p, TimeRun *run, vector2d *start) {
 
 // The start added back to the levels take_start_off took it off: evaluated at the nodes of
 // the new mesh when the mesh changed, else the one taken off.
-static void put_start_back(pde *p, vector2d *start, const std::vector<bool> &near, bool changed) {
+static void put_start_back(pde *p, TimeRun *run, vector2d *start, const std::vector<bool> &near, bool changed) {
   if (std::find(near.begin(), near.end(), true) == near.end()) return;
-  if (changed) {
-    copy_levels(start, &p->solution);
-    const double t0[2] = {p->starttime_value, p->starttime_value};
-    init_start_values(p, start, t0);
-  }
+  if (changed) start_at_nodes(p, run, start);
   vector2d *levels[] = {&p->solution, &p->uold, &p->um1, &p->um2};
   for (size_t k = 0; k < near.size(); k++) {
     if (!near[k]) continue;
@@ -1414,10 +1445,9 @@ static int32_t regrid(pde *p, TimeRun *run, bool hit) {
   // makes new short modes each time, which the estimate then reads.
   double split_at = p->errlim;
   if (!(p->rmserr > p->errlim) && !(p->maxerr > 4 * p->errlim)) split_at = HUGE_VAL;
-  // The start is evaluated only for a regrid that may change the mesh (a cell to split or to
-  // merge, or curved cells the refiner may split whatever their estimate); a change it did
-  // not foresee carries the levels as they are.
-  bool may_change = p->mesh.curvegrid;
+  // The start is taken off, and the refiner run, only for a regrid that may change the mesh (a
+  // cell to split or to merge, or curved cells the refiner splits whatever their estimate).
+  bool may_change = refiner_splits_unasked(&p->mesh);
   for (int32_t c = 1; c <= p->mesh.cells.count && !may_change; c++) {
     const MeshCell &mc = p->mesh.cells.data[c - 1];
     may_change = mc.alive && (mc.error > split_at || (p->merge && !hit && mc.error < p->errlim * merge));
@@ -1425,10 +1455,12 @@ static int32_t regrid(pde *p, TimeRun *run, bool hit) {
   vector2d start{};
   std::vector<bool> near;
   if (may_change) near = take_start_off(p, run, &start);
-  int32_t changes =
-      refiner_refine(p, &p->mesh, split_at, p->errlim * merge, p->nodelimit, &p->carried, uint8_t(p->merge && !hit));
+  int32_t changes = may_change ? refiner_refine(p, &p->mesh, split_at, p->errlim * merge, p->nodelimit, &p->carried,
+                                                uint8_t(p->merge && !hit))
+                               : 0;
   if (changes > 0) layout(p, run);
-  put_start_back(p, &start, near, changes > 0);
+  if (changes > 0) run->start_current = false;
+  put_start_back(p, run, &start, near, changes > 0);
   vector2d_free(&start, 1);
   if (changes > 0 && at_node_limit(p) && 100 * int64_t(changes) < p->mesh.cells.count - p->mesh.delcells)
     run->held_error = p->rmserr;
@@ -1678,6 +1710,7 @@ TimeRun::~TimeRun() {
   vectord_free(&step_fixed_source);
   coupling_release_split();
   vector2d_free(&step_rates, 1);
+  vector2d_free(&start_values, 1);
   vector2d_free(&source_error, 1);
 }
 
@@ -1691,6 +1724,8 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->held_error = 0;
   run->jump_error = p->startjump ? HUGE_VAL : 0;
   run->left_start = false;
+  run->start_of_place = -1;
+  run->start_current = false;
   run->start_steps.clear();
   run->replayed = 0;
   run->undamped = -1;

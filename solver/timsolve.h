@@ -61,6 +61,9 @@ struct TimeRun {
   bool node_limit_met = false;      // the run's log says that the refinement met the node limit
   double jump_error = 0;            // the last held step's error while a start's jump is held
   bool left_start = false;          // no variable is near its start any more (see take_start_off)
+  int8_t start_of_place = -1;       // the start's expressions are a function of place: 1, not: 0, not yet read: -1
+  bool start_current = false;       // start_values hold the start at the nodes of the present mesh
+  vector2d start_values{};          // (see start_at_nodes)
   double floor_area = 0;            // the mean cell of the run's first measured mesh (0: not yet measured)
   std::vector<double> start_steps;  // the end times of the accepted steps while the start may be solved again
   int32_t replayed = 0;             // the steps solved again so (see replay_start)

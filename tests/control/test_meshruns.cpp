@@ -184,6 +184,22 @@ TEST_F(MeshRun, ANodeLimitBelowTheFirstMeshSaysHowManyItNeeds) {
   EXPECT_EQ(errors("nodelimit_below_first_mesh"), "ERROR: The first mesh needs 409 nodes, more than NODELIMIT = 100\n");
 }
 
+// A first mesh far past the default node limit (the unit square at NGRID 640, whose quadratic
+// mesh has (2 x 640 + 1)^2 = 1,640,961 nodes on a square grid, 1,638,401 as the front lays
+// it) is refused from its spacing before it is built, with a count it is sure to need.
+TEST_F(MeshRun, AFirstMeshFarPastTheNodeLimitIsRefusedBeforeItIsBuilt) {
+  EXPECT_EQ(run("meshing", "nodelimit_first_mesh_estimated"), 1);
+  std::string e = errors("nodelimit_first_mesh_estimated");
+  const std::string head = "ERROR: The first mesh needs at least ", tail = " nodes, more than NODELIMIT = 1000000\n";
+  ASSERT_EQ(e.compare(0, head.size(), head), 0) << e;
+  ASSERT_GT(e.size(), head.size() + tail.size());
+  EXPECT_EQ(e.substr(e.size() - tail.size()), tail) << e;
+  double least = std::strtod(e.c_str() + head.size(), nullptr);
+  EXPECT_GT(least, 1.0e6);
+  EXPECT_LE(least, 1638401);
+  EXPECT_GE(least, 0.85 * 1638401);
+}
+
 // Between planes 1.5 apart under a steep wavy middle sheet, v = z on the outer sheets is
 // v = z everywhere: after four regrids the mesh still holds the volume and reproduces v
 // (the refined mesh used to fold its curved cells until the solve diverged). Its ERRLIM 1e-5
