@@ -200,19 +200,37 @@ void base_grid() {
         enlist_face(d, e, map_at(d, EXTRUDE3_FACE, 1, r));
 }
 
-const double kThinnest = 1e-4;
+const double kThinnest = 0.1, kLeast = 1e-4;
 
-// The thickness below which a layer counts as pinched at base node n, its two sheets
-// sharing the node there: the grid tolerance, or a ten-thousandth of the node's spacing.
-// Beside a tangent pinch the layer thins as the square of the distance, and a node shared
-// there hands the layer's volume to the layer above (a tenth of the spacing lost 6% of a
-// layer under 0.5 x^2); columns thinner than the bound split into tetrahedra too flat to
-// keep their neighbours straight. A layer thin everywhere (a plate thinner than the base
-// spacing) is no pinch: it is measured against its own greatest thickness.
-double thinnest(int32_t n) {
+// The thickness below which layer k counts as pinched at base node n, its two sheets
+// sharing the node there. A layer thinner than a tenth of the node's spacing would hold
+// tetrahedra as flat as it is thin; it shares the node where it vanishes within a quarter
+// of the spacing along its steepest fall (a pinch at an angle, whose sheets meet by the
+// node: refining such flat cells across a kink inverts them). Beside a tangent pinch the
+// layer thins as the square of the distance: the node is shared only below a
+// ten-thousandth of the spacing (columns thinner still split into tetrahedra too flat to
+// keep their neighbours), or the layer above would take the layer's volume (a tenth of
+// the spacing lost 6% of a layer under 0.5 x^2); so is a layer thin by the node but not
+// vanishing near it. A layer thin
+// everywhere (a plate thinner than the base spacing) is no pinch: it is measured against
+// its own greatest thickness.
+double thinnest(uint16_t k, int32_t n) {
   double tol = W->d->grid.tolerance;
   if (n < 1 || n > W->base->nodes.count) return tol;
-  return std::max(tol, kThinnest * std::min(double(W->base->nodes.data[n - 1].spacing), W->thickest));
+  const MeshNode &B = W->base->nodes.data[n - 1];
+  double h = std::min(double(B.spacing), W->thickest), bound = std::max(tol, kThinnest * h);
+  uint16_t r = base_region(W->d, node_region(W->d, node3(n)));
+  auto T = [&](double x, double y) { return sheet_z(uint16_t(k + 1), r, x, y) - sheet_z(k, r, x, y); };
+  double t = T(B.x, B.y), e = 1e-3 * h;
+  if (!(t < bound) || !(e > 0)) return bound;
+  double gx = (T(B.x + e, B.y) - T(B.x - e, B.y)) / (2 * e), gy = (T(B.x, B.y + e) - T(B.x, B.y - e)) / (2 * e);
+  double g = std::hypot(gx, gy), least = std::max(tol, kLeast * h);
+  if (!(t < 0.25 * g * h)) return least;
+  // Along the fall the layer's curvature tells the two apart: t t'' / t'^2 is 0 where it
+  // thins in proportion to the distance, 1/2 where it thins as its square.
+  double ux = gx / g, uy = gy / g;
+  double c = (T(B.x + e * ux, B.y + e * uy) - 2 * t + T(B.x - e * ux, B.y - e * uy)) / (e * e);
+  return t * c < 0.25 * g * g ? bound : least;
 }
 
 void copy_joints(uint16_t k, bool last) {
@@ -225,7 +243,7 @@ void copy_joints(uint16_t k, bool last) {
     const Joint &J1 = d->joints.data[j - 1];
     double z = sheet_z(k + 1, J1.regions.count ? J1.regions.data[0] : 0, B.x, B.y);
     int32_t bn = j <= W->base->jointnodes.count ? W->base->jointnodes.data[j - 1] : 0;
-    if (z - d->joints.data[jk - 1].z >= std::max(tol, thinnest(bn))) {
+    if (z - d->joints.data[jk - 1].z >= std::max(tol, thinnest(k, bn))) {
       uint16_t nj = joints_new_joint_1(&d->joints, B.x + z * sx, B.y + z * sy, z);
       map_at(d, EXTRUDE3_JOINT, k + 1, j) = nj;
       grow(d->joints.data[nj - 1].x, d->joints.data[nj - 1].y, z);
@@ -278,7 +296,7 @@ bool edge_pinched(uint16_t k, uint16_t e) {
     if (!below) continue;
     const MeshNode &B = W->base->nodes.data[n - 1];
     uint16_t r = base_region(d, node_region(d, node3(n)));
-    if (sheet_z(uint16_t(k + 1), r, B.x, B.y) - node3(below).z >= thinnest(n)) return false;
+    if (sheet_z(uint16_t(k + 1), r, B.x, B.y) - node3(below).z >= thinnest(k, n)) return false;
   }
   return true;
 }
@@ -540,7 +558,7 @@ void grid_layer(uint16_t k) {
     double z = sheet_z(k + 1, r, B.x, B.y), zp = node3(prev).z;
     double at[2] = {B.x, B.y};
     if (zp - z > tol) sheet_error(uint16_t(k + 1), "INTERSECTS", at);
-    if (z - zp < thinnest(n)) {
+    if (z - zp < thinnest(k, n)) {
       above[n] = prev;
       continue;
     }
