@@ -879,7 +879,8 @@ static void newton_solve(pde *p, double rel) {
 // step solves A x = -(dF/du) d, the directional derivative taken as the difference of
 // the residuals at the start and a small multiple of d along from it. The start then
 // meets its value conditions and changes smoothly into them (a harmonic lift for a
-// Laplacian), whatever the mesh. A lift that is not a number leaves the start as set.
+// Laplacian), whatever the mesh. A start whose residual or lift is not a number stays
+// as set.
 static void lift_start(pde *p, const vector2d *given) {
   uint16_t V = cgsolve_varcount(p);
   if (given->count < V) return;
@@ -905,24 +906,40 @@ static void lift_start(pde *p, const vector2d *given) {
     fitting_invalidate_fits(p, 3);
     fitting_validate_fits(p, &p->fitlist, &p->solution, times);
   };
-  at(0);
-  // The Jacobian and its scaling at the start as given, measured on the ranges of the
-  // start as set (a constant start has no range of its own).
-  coupling_ss_matrix(p, &p->solution, times);
-  coupling_defer_precon(p);
-  coupling_build_source(p, &p->source, times[0], times[1], 1);
-  residual(p);
-  vectord *r0 = vector2d_get_work(&p->work, n);
-  vectord_copyto_0(r0, &p->residual);
-  at(eps);
-  residual(p);
-  for (int32_t i = 0; i < n; i++) p->residual.data[i] = (p->residual.data[i] - r0->data[i]) / eps;
-  vector2d_free_work(r0);
-  cgsolve_solve(p, p->errlim * p->overshoot, 0, 1);
-  double sum = 0;
-  for (int32_t i = 0; i < n; i++) sum += std::fabs(p->delta.data[i]);
+  auto finite = [&] {
+    double sum = 0;
+    for (int32_t i = 0; i < n; i++) sum += std::fabs(p->residual.data[i]);
+    return std::isfinite(sum);
+  };
+  bool lifted = false;
+  {
+    // The start as given may not be a place the equations can be taken (a coefficient
+    // 1/T where the start is 0 on a value node): then the start stays as set.
+    QuietOverflow quiet;
+    at(0);
+    coupling_build_source(p, &p->source, times[0], times[1], 1);
+    residual(p);
+    if (finite()) {
+      // The Jacobian and its scaling at the start as given, and the residual's change
+      // along d.
+      coupling_ss_matrix(p, &p->solution, times);
+      coupling_defer_precon(p);
+      residual(p);
+      vectord *r0 = vector2d_get_work(&p->work, n);
+      vectord_copyto_0(r0, &p->residual);
+      at(eps);
+      residual(p);
+      for (int32_t i = 0; i < n; i++) p->residual.data[i] = (p->residual.data[i] - r0->data[i]) / eps;
+      vector2d_free_work(r0);
+      lifted = finite();
+    }
+  }
+  if (lifted) {
+    cgsolve_solve(p, p->errlim * p->overshoot, 0, 1);
+    for (int32_t i = 0; i < n; i++) lifted = lifted && std::isfinite(p->delta.data[i]);
+  }
   vector2d_copyto_0(&p->solution, &set);
-  if (std::isfinite(sum))
+  if (lifted)
     cgsolve_each_unknown(p, [&](uint16_t k, int32_t i, int32_t r) {
       p->solution.data[k - 1].data[i - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
     });
