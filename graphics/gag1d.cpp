@@ -347,8 +347,7 @@ static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs
     }
     if (xaxis)
       draw_at(view, f->box.x2, f->box.y1 - 2 * cs.y, ex);
-    else if (turned)
-      draw_at(view, f->box.x1 - 0.5 * cs.x - top.x - lcs.x, f->box.y2, ex);
+    else if (turned) draw_at(view, f->box.x1 - 0.5 * cs.x - top.x - lcs.x, f->box.y2, ex);
     else
       draw_at(view, f->box.x1 - 2 * cs.x, f->box.y2, ex);
   }
@@ -459,8 +458,7 @@ void gag1d_draw_axes(uint16_t view, plotframe *f, const String *xtitle, const St
     }
     if (log)
       log_axis(view, f, xaxis);
-    else
-      linear_axis(view, f, xaxis, cs, turned);
+    else linear_axis(view, f, xaxis, cs, turned);
   }
   gag_setcolor_0(view, f->colours.text);
 }

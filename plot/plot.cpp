@@ -319,7 +319,7 @@ int32_t plot_ranger(double *low, double low2, double *high, double high2, int32_
   // its far extreme) is the data's; FIXED with neither keeps the data's range as it is.
   double lo, hi;
   if (plot->flags & plot_bit(8)) {
-    bool haslow = low2 < 1e30, hashigh = high2 > -1e30;
+    bool haslow = (low2 < 1e30), hashigh = (high2 > -1e30);
     if (!haslow && !hashigh) return levels;
     double a = haslow ? low2 : *low, b = hashigh ? high2 : *high;
     lo = std::min(a, b), hi = std::max(a, b);

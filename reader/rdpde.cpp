@@ -175,10 +175,9 @@ static bool in_extrusion = false;
 static void follow_sections(uint16_t terminal) {
   previous_terminal = latest_terminal, latest_terminal = terminal;
   if (terminal < SYM_FIRST_RESERVED || terminal > SYM_LAST_TERMINAL) return;
-  static const char *const headers[] = {"BOUNDARIES", "CONSTRAINTS", "COORDINATES", "DEFINITIONS", "END",
-                                        "EQUATIONS",  "FRONT",       "HISTORIES",   "INITIAL",     "MONITORS",
-                                        "PLOTS",      "RESOLVE",     "SELECT",      "TIME",        "TITLE",
-                                        "VARIABLES"};
+  static const char *const headers[] = {"BOUNDARIES", "CONSTRAINTS", "COORDINATES", "DEFINITIONS", "END",   "EQUATIONS",
+                                        "FRONT",      "HISTORIES",   "INITIAL",     "MONITORS",    "PLOTS", "RESOLVE",
+                                        "SELECT",     "TIME",        "TITLE",       "VARIABLES"};
   const char *word = rdpde_symbol_names[terminal];
   if (std::strcmp(word, "EXTRUSION") == 0) in_extrusion = true;
   for (const char *h : headers)

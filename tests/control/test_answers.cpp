@@ -747,8 +747,9 @@ TEST_F(Answers, ReportedExpressionsHaveTheirValueOrALocatedError) {
       {"bessel_fraction", "", 0, 0, "Line 11 ERROR: Illegal argument"},
       {"zero_divisor_definition", "", 0, 0, "  s = 1/a\n               *\n           Line 6 ERROR: DIVIDE BY ZERO!"},
       // Three components under DIV or CURL in a plane problem, refused at the operator.
-      {"vector3_in_2d", "", 0, 0, "  w = div(vector(u,u,u))\n                               *\n           Line 6 ERROR: "
-                                  "Three-Component Vector in 2D"},
+      {"vector3_in_2d", "", 0, 0,
+       "  w = div(vector(u,u,u))\n                               *\n           Line 6 ERROR: "
+       "Three-Component Vector in 2D"},
       {"curl3_in_2d", "", 0, 0, "Line 12 ERROR: Three-Component Vector in 2D"},
       // A constant 0/0 folds to 0, as it evaluates at run time; a nonzero over 0 written
       // as constants is refused where it stands, one found while evaluating is told in

@@ -87,12 +87,25 @@ std::string g(double v) {
 }  // namespace
 
 TEST_F(Treeval, PointCasesAndErrors) {
-  struct Case { const char *text; std::string want; } cases[] = {
-      {"0/0", "0"}, {"1/0", "DIVIDE BY ZERO"}, {"1/1e-301", "DIVIDE BY ZERO"}, {"1e-301/1e-301", "1"},
-      {"ATAN2(0, -1)", g(M_PI)}, {"ATAN2(-1, 0)", g(1.5 * M_PI)}, {"SIGN(0)", "1"}, {"USTEP(0)", "1"},
-      {"EXP(-700)", "0"}, {"LN(0)", "-690.7755278982137"}, {"EXP(700)", "Exponential Overflow"},
-      {"SQRT(0-4)", "Square Root of Negative Number"}, {"LN(0-1)", "Log of negative number"},
-      {"UPULSE(0, 0-1)", "1"}, {"URAMP(1, 0-1)", "0.5"},
+  struct Case {
+    const char *text;
+    std::string want;
+  } cases[] = {
+      {"0/0", "0"},
+      {"1/0", "DIVIDE BY ZERO"},
+      {"1/1e-301", "DIVIDE BY ZERO"},
+      {"1e-301/1e-301", "1"},
+      {"ATAN2(0, -1)", g(M_PI)},
+      {"ATAN2(-1, 0)", g(1.5 * M_PI)},
+      {"SIGN(0)", "1"},
+      {"USTEP(0)", "1"},
+      {"EXP(-700)", "0"},
+      {"LN(0)", "-690.7755278982137"},
+      {"EXP(700)", "Exponential Overflow"},
+      {"SQRT(0-4)", "Square Root of Negative Number"},
+      {"LN(0-1)", "Log of negative number"},
+      {"UPULSE(0, 0-1)", "1"},
+      {"URAMP(1, 0-1)", "0.5"},
   };
   for (const Case &c : cases) EXPECT_EQ(at(build(c.text)), c.want) << c.text;
   EXPECT_EQ(at(nullptr), "0");

@@ -42,7 +42,11 @@ TEST(PlotRoutines, ValueRanges) {
   // A fixed range runs from the smaller of its values to the larger, is widened when
   // it has no width, and on a log axis shows the decades below its top, whatever the
   // data (0 to 5 here).
-  struct Fixed { int scale; double low2, high2, low, high; int levels; };
+  struct Fixed {
+    int scale;
+    double low2, high2, low, high;
+    int levels;
+  };
   for (Fixed c : {Fixed{0, 1, 0, 0, 1, 20}, Fixed{0, 0.5, 0.5, 0.5 - 2.5e-5, 0.5 + 2.5e-5, 2},
                   Fixed{1, -1, 10, 0.01, 10, 20}, Fixed{1, 10, -1, 0.01, 10, 20}}) {
     r.kind = PLOT_CONTOUR, r.scale = c.scale, r.decades = 3;
