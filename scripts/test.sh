@@ -43,10 +43,15 @@ phase ctest bash -c "cd build && ctest --output-on-failure -j $jobs"
 phase whole bash scripts/whole.sh build
 # The regression corpus: problems with known answers from across the language, each run as
 # a user runs it, beside the clone (../shared, read-only). Every case must pass; the wall
-# limits are generous multiples of the cases' need (the slowest takes about 40 CPU seconds),
-# so that a loaded machine does not fail them.
-phase regression bash ../shared/cases/check.sh build/quendar --only '^regression/' --jobs "$jobs" \
-  --timeout 1200 --bad-timeout 600
+# limits are generous multiples of the cases' need (the slowest need about 60 CPU seconds and
+# took 340 s on a loaded machine), so that load does not fail them. Outside CI a clone with
+# no corpus beside it skips the phase and says so.
+if [ -d ../shared/cases/regression ] || [ "${CI:-}" = true ]; then
+  phase regression bash ../shared/cases/check.sh build/quendar --only '^regression/' --jobs "$jobs" \
+    --timeout 1200 --bad-timeout 600
+else
+  echo "== regression: skipped (no ../shared/cases beside the clone)"
+fi
 # The sanitized build is compiled by clang: the suite runs under both compilers, and
 # code that holds only under one compiler's choices fails here.
 asan_build() {

@@ -9,11 +9,16 @@ unit tests under ctest and the verification descriptors (tests/verify/run.py). A
 is caught when a test that passes on the unchanged copy fails; the table lists which.
 Run by hand, not in CI:
     python3 tests/mutate/mutate.py [--work DIR] [--jobs 3] [--only REGEX] [--quick]
-        [--verify-only REGEX] [--no-unit] [--baseline FILE] [--table FILE]
+        [--verify-only REGEX] [--ctest-only REGEX] [--program-only] [--no-unit] [--baseline FILE]
+        [--table FILE]
+--program-only rebuilds only the program for each fault (much faster: the tests that link
+the libraries then keep the unchanged code, so a fault may be caught that this misses).
 --quick stops each ctest run at its first failure and skips the descriptors when ctest
 caught the fault (faster, but then the table names only the first test that caught it).
---verify-only limits the descriptors run, --no-unit leaves ctest out (to see which
-descriptors catch a fault), --baseline takes the unchanged copy's failures from a file.
+--verify-only limits the descriptors run, --ctest-only the unit tests (ctest -R), --no-unit
+leaves ctest out (to see which descriptors catch a fault), --baseline takes the unchanged
+copy's failures from a file. A fault that survives a limited run may still be caught by the
+tests left out.
 """
 import argparse
 import json
@@ -62,7 +67,7 @@ def copy_source(work):
     return src
 
 
-def build(work, jobs):
+def build(work, jobs, target=None):
     env = build_env(work)
     bdir = os.path.join(work, "src", "build")
     if not os.path.exists(os.path.join(bdir, "build.ninja")):
@@ -71,14 +76,16 @@ def build(work, jobs):
                       "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"], env=env)
         if rc:
             return rc, out
-    return sh(["cmake", "--build", bdir, "-j", str(jobs)], env=env)
+    return sh(["cmake", "--build", bdir, "-j", str(jobs)] + (["--target", target] if target else []), env=env)
 
 
-def run_suites(work, jobs, quick, verify_only=None, unit=True):
+def run_suites(work, jobs, quick, verify_only=None, unit=True, ctest_only=None):
     """The names of the failing tests: ctest's, and 'verify:NAME' for descriptors."""
     bdir = os.path.join(work, "src", "build")
     failed = set()
     cmd = ["ctest", "-j", str(jobs), "-E", "^Verification$", "--timeout", "300"]
+    if ctest_only:
+        cmd += ["-R", ctest_only]
     if quick:
         cmd.append("--stop-on-failure")
     _rc, out = sh(cmd, cwd=bdir, timeout=3600) if unit else (0, "")
@@ -105,6 +112,10 @@ def main():
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--table", default=None, help="where to write the table as JSON lines")
     ap.add_argument("--verify-only", default=None, help="a regular expression: the descriptors to run")
+    ap.add_argument("--program-only", action="store_true",
+                    help="rebuild only the program for each fault: the unit tests that run it see the fault, "
+                         "those that link the libraries keep the unchanged code")
+    ap.add_argument("--ctest-only", default=None, help="a regular expression: the unit tests to run (ctest -R)")
     ap.add_argument("--no-unit", action="store_true", help="run the descriptors only (which of them catch a fault)")
     ap.add_argument("--baseline", default=None,
                     help="a file of the tests failing on the unchanged copy (one a line): skips the baseline run")
@@ -127,7 +138,7 @@ def main():
     if args.baseline:
         baseline = {ln.strip() for ln in open(args.baseline) if ln.strip()}
     else:
-        baseline = run_suites(work, args.jobs, False, args.verify_only, not args.no_unit)
+        baseline = run_suites(work, args.jobs, False, args.verify_only, not args.no_unit, args.ctest_only)
     print("baseline: %d failing on the unchanged copy %s (%.0f s)" % (len(baseline), sorted(baseline),
                                                                        time.time() - t0), flush=True)
     table = open(args.table, "a") if args.table else None
@@ -139,11 +150,12 @@ def main():
         try:
             with open(path, "w") as w:
                 w.write(original.replace(f["old"], f["new"]))
-            rc, out = build(work, args.jobs)
+            rc, out = build(work, args.jobs, "quendar" if args.program_only else None)
             if rc:
                 caught, status = [], "NO BUILD"
             else:
-                caught = sorted(run_suites(work, args.jobs, args.quick, args.verify_only, not args.no_unit) - baseline)
+                caught = sorted(run_suites(work, args.jobs, args.quick, args.verify_only, not args.no_unit,
+                                           args.ctest_only) - baseline)
                 status = "caught" if caught else "SURVIVED"
         finally:
             with open(path, "w") as w:

@@ -260,14 +260,6 @@ def describe(check):
     return "%s %s" % (check["kind"], what)
 
 
-def cpu_limit(seconds):
-    """A child's set-up that ends it (SIGXCPU, then SIGKILL a second later) once it has
-    computed for the given CPU seconds."""
-    def limit():
-        resource.setrlimit(resource.RLIMIT_CPU, (seconds, seconds + 1))
-    return limit
-
-
 def run_case(exe, work, case):
     name = case["name"]
     wd = os.path.join(work, name)
@@ -284,7 +276,9 @@ def run_case(exe, work, case):
     t0 = time.time()
     limit = case.get("timeout", 120)
     p = subprocess.Popen([exe, "-B", "-R", "-X", name + ".pde"], cwd=wd, env=env, stdin=subprocess.DEVNULL,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=cpu_limit(limit))
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The run ends (SIGXCPU, then SIGKILL a second later) once it has computed for its limit.
+    resource.prlimit(p.pid, resource.RLIMIT_CPU, (limit, limit + 1))
     backstop = threading.Timer(10 * limit, p.kill)
     backstop.start()
     try:
@@ -294,9 +288,11 @@ def run_case(exe, work, case):
         backstop.cancel()
     p.returncode = rc = os.waitstatus_to_exitcode(status)
     cpu = usage.ru_utime + usage.ru_stime
-    if rc in (-signal.SIGXCPU, -signal.SIGKILL):
-        rc = "CPU limit %d s" % limit if cpu >= limit else "wall limit %d s" % (10 * limit)
     seconds = time.time() - t0
+    if rc == -signal.SIGXCPU or (rc == -signal.SIGKILL and seconds < 10 * limit):
+        rc = "CPU limit %d s" % limit
+    elif rc == -signal.SIGKILL:
+        rc = "wall limit %d s" % (10 * limit)
     results = []
     log = read(os.path.join(wd, name + ".log")) if os.path.exists(os.path.join(wd, name + ".log")) else ""
     errors = [ln.strip() for ln in log.splitlines() if "ERROR" in ln]
