@@ -512,7 +512,8 @@ static double first_udot(pde *p, TimeRun *run, double t) {
     const vectorl &r = rows_of(p, k);
     stiff = has_rate(p, k) && std::any_of(r.data, r.data + r.count, [&](int32_t j) { return algebraic_row(run, j); });
   }
-  run->stiff_start = stiff;
+  run->stiff_start = run->implicit_step = stiff;
+  run->after_implicit = false;
   if (stiff) {
     coupling_tr_matrix(p, &p->solution, tt, 1);
     mark_algebraic(p, run);
@@ -878,10 +879,10 @@ static int32_t onestep_at(pde *p, TimeRun *run, double t, double tnew, bool rebu
 // Where the capacity of a variable with a rate vanishes, its start breaks what its rows
 // without a rate hold (where the capacity ends inside a cell, D is singular there and those
 // are combinations of rows, not rows). A centred step would carry that break on, turned
-// over at every step; the first step is taken implicit at its end alone (theta 1), which
-// ends on values that hold them, and the centred steps keep them.
+// over at every step; the first step, and the first on each new mesh, is taken implicit at
+// its end alone (theta 1), which ends on values that hold them, and the centred steps keep them.
 static int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild) {
-  if (!run->stiff_start || p->cycle > 1 || p->theta >= 1) return onestep_at(p, run, t, tnew, rebuild);
+  if (!run->implicit_step || p->theta >= 1) return onestep_at(p, run, t, tnew, rebuild);
   struct Hold {
     pde *p;
     TimeRun *run;
@@ -1033,7 +1034,9 @@ static double check_timestep(pde *p, TimeRun *run) {
     double term = 0;
     int32_t count = 0;
     if (p->cycle < 3) {
-      if (!has_rate(p, k)) continue;
+      // After a step taken implicit at its end (see onestep), the rows beside a vanishing
+      // capacity leave its rate at once: the change to the next step is no error of that step.
+      if (!has_rate(p, k) || run->after_implicit) continue;
       const vectord &d = p->udot.data[k - 1], &d0 = p->udotold.data[k - 1];
       const vectorl &rows = rows_of(p, k);
       for (int32_t i = 0; i < d.count; i++) {
@@ -1042,6 +1045,7 @@ static double check_timestep(pde *p, TimeRun *run) {
         count++;
       }
     } else if (k <= p->nfield && has_rate(p, k)) {
+      if (run->after_implicit) continue;
       const vectord &u2 = p->um2.data[k - 1], &u1 = p->um1.data[k - 1];
       const StepDifference diff(off, a, b, c);
       for (int32_t e = 1; e <= p->mesh.cells.count; e++) {
@@ -1834,6 +1838,8 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       break;
     }
     if (!p->fixdt && !last) limit_carried_error(p, run);
+    run->after_implicit = run->implicit_step;
+    run->implicit_step = false;
     if (!run->left_start && run->start_steps.size() <= size_t(start_replay_steps)) run->start_steps.push_back(p->time);
     // 3-4. Spatial error, status, log, histories and plots.
     end_of_step(p, run, int32_t(p->cycle), last || !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p));
@@ -1850,6 +1856,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     }
     if (p->regrid && !halted(p) && ops.regrid(p, run, hit) > 0) {
       rebuild = true;
+      run->implicit_step = run->stiff_start;
       if (p->mesh.nodes.count - p->mesh.delnodes > live && start_replayable(p, run)) replay_start(p, run, ops);
     }
     // 7. Next step.

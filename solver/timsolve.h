@@ -96,7 +96,9 @@ struct TimeRun {
   // The conditions of the time alone that switch a source or a coefficient: a step ends
   // where one of them changes, so that no step straddles a jump in time.
   std::vector<CouplingSwitch> switches;
-  bool stiff_start = false;  // a variable with a rate has rows without one: the first step is taken with theta 1
+  bool stiff_start = false;     // a variable with a rate has rows without one (see onestep)
+  bool implicit_step = false;   // the next step is taken with theta 1: the first, and the first on a new mesh
+  bool after_implicit = false;  // the last step accepted was so taken: the next one's error is not read
   TimeRun() = default;
   TimeRun(const TimeRun &) = delete;
   TimeRun &operator=(const TimeRun &) = delete;
