@@ -593,9 +593,11 @@ double elements_interpuz(int32_t code, const double *L, ElementFrame *f, const d
 
 // d2u/dx_r dx_s from the local second derivatives of the data, less the part the map's
 // own second derivatives give in a curved cell.
-static double interp_second(int32_t code, const double *L, ElementFrame *f, const double *u, int r, int s) {
+// The local second derivatives of the data into U (by second_row_of); returns the dimension.
+static int local_seconds(int32_t code, const double *L, ElementFrame *f, const double *u, double U[6]) {
   int dim = checked_dim(code), n;
   double d[6][20], X[3][6];
+  std::fill(U, U + 6, 0.0);
   if (dim == 0) return 0;
   if (dim == 1) n = basisfun_basis_pp1(d[0], code, L);
   else if (dim == 2) n = basisfun_basis_pp2(d, code, L);
@@ -604,12 +606,28 @@ static double interp_second(int32_t code, const double *L, ElementFrame *f, cons
     local_derivs(f, code, L);
     less_map_second(d, n, dim, f->lderiv, f, X);
   }
-  double U[6] = {0, 0, 0, 0, 0, 0}, sum = 0;
   for (int k = 0; k < dim * (dim + 1) / 2; k++)
     for (int i = 0; i < n; i++) U[k] += u[i] * d[k][i];
+  return dim;
+}
+static double global_second(const double U[6], const ElementFrame *f, int dim, int r, int s) {
+  double sum = 0;
   for (int a = 0; a < dim; a++)
     for (int b = 0; b < dim; b++) sum += U[second_row_of[dim][a][b]] * f->K[a][r] * f->K[b][s];
   return sum;
+}
+static double interp_second(int32_t code, const double *L, ElementFrame *f, const double *u, int r, int s) {
+  double U[6];
+  int dim = local_seconds(code, L, f, u, U);
+  return dim == 0 ? 0 : global_second(U, f, dim, r, s);
+}
+
+void elements_interp_seconds(int32_t code, const double *L, ElementFrame *f, const double *u, double out[3][3]) {
+  TRACE("elements_interp_seconds");
+  double U[6];
+  int dim = local_seconds(code, L, f, u, U);
+  for (int r = 0; r < 3; r++)
+    for (int s = 0; s < 3; s++) out[r][s] = r < dim && s < dim ? global_second(U, f, dim, r, s) : 0.0;
 }
 
 double elements_interpuxx(int32_t code, const double *L, ElementFrame *f, const double *u) {

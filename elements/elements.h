@@ -120,6 +120,9 @@ double elements_interpux(int32_t code, const double *L, ElementFrame *f, const d
 double elements_interpuy(int32_t code, const double *L, ElementFrame *f, const double *u);
 double elements_interpuz(int32_t code, const double *L, ElementFrame *f, const double *u);
 double elements_interpuxx(int32_t code, const double *L, ElementFrame *f, const double *u);
+// Every second derivative out[r][s] = d2u/dx_r dx_s at L in one pass over the data, each as
+// the single ones give it (0 past the cell's dimension).
+void elements_interp_seconds(int32_t code, const double *L, ElementFrame *f, const double *u, double out[3][3]);
 double elements_interpuxy(int32_t code, const double *L, ElementFrame *f, const double *u);
 double elements_interpuxz(int32_t code, const double *L, ElementFrame *f, const double *u);
 double elements_interpuyy(int32_t code, const double *L, ElementFrame *f, const double *u);

@@ -181,9 +181,9 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
     for (uint16_t v = 1; v <= p->nfield; v++) {
       const vectord *uv = &values->data[v - 1];
       for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
-      double R = range_of(p, v), e = 0;
-      double d2[3] = {elements_interpuxx(b, L, f, u), dim >= 2 ? elements_interpuyy(b, L, f, u) : 0,
-                      dim == 3 ? elements_interpuzz(b, L, f, u) : 0};
+      double R = range_of(p, v), e = 0, D[3][3];
+      elements_interp_seconds(b, L, f, u, D);
+      double d2[3] = {D[0][0], D[1][1], D[2][2]};
       for (int r = 0; r < dim; r++) e += (H[r] * d2[r] / R) * (H[r] * d2[r] / R);
       double w = weight_of(p, v);
       at(q, i) += w * w * e;
@@ -292,9 +292,9 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
       for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
         const vectord *uv = &values->data[v - 1];
         for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
-        d[3 * (v - 1)] = elements_interpuxx(b, L, f, u);
-        d[3 * (v - 1) + 1] = dim >= 2 ? elements_interpuxy(b, L, f, u) : 0;
-        d[3 * (v - 1) + 2] = dim >= 2 ? elements_interpuyy(b, L, f, u) : 0;
+        double D[3][3];
+        elements_interp_seconds(b, L, f, u, D);
+        d[3 * (v - 1)] = D[0][0], d[3 * (v - 1) + 1] = D[0][1], d[3 * (v - 1) + 2] = D[1][1];
       }
       for (int a = 0; a < nv; a++) {
         int32_t n = cell.nodes.data[a];

@@ -276,6 +276,12 @@ TEST_F(Frame, QuadraticDataOnStraightTrianglesAndTetrahedra) {
       EXPECT_EQ(fatal_stop([&] { v = elements_interpu_sel(code, 1, s2, L, &f, val); }), "");
       EXPECT_EQ(v, 0);
     }
+    // All second derivatives at once: the exact Hessian, zero past the dimension.
+    double H[3][3];
+    elements_interp_seconds(code, L, &f, val, H);
+    for (int r = 0; r < 3; r++)
+      for (int s = 0; s < 3; s++)
+        EXPECT_NEAR(H[r][s], r < dim && s < dim ? exact(X, r + 1, s + 1) : 0, 1e-10) << r << s;
     double grad[3];
     elements_gradient(grad, code, L, &f, val);
     for (int r = 0; r < dim; r++) EXPECT_NEAR(grad[r], exact(X, r + 1, 0), 1e-11);
