@@ -102,6 +102,38 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
   EXPECT_EQ(pgx.st_mode & 0777, runlog.st_mode & 0777);
 }
 
+// A file that cannot be written whole (a file-size limit, a full disk) is no file at
+// all: the run ends with the error in its log and END, and an earlier file of that
+// name is left as it was; no temporary file stays behind.
+TEST_F(Ending, FileSizeLimitLeavesNoPartOfAFile) {
+  copy("file_limit");
+  auto leftovers = [&] { return shell("ls '" + dir + "' | grep -q qtmp") == 0; };
+  struct Limit {
+    int kb;
+    const char *error;
+    const char *gone;
+  } limits[] = {{400, "T| ERROR: Can't Write Export File DIR/big.tbl: File too large\nT| TERMINATED\nEND\n", "big.tbl"},
+                {40, "T| ERROR: DIR/file_limit.pgx: File too large\nT| TERMINATED\nEND\n", "file_limit.pgx"}};
+  for (const Limit &l : limits) {
+    spit(dir + "/big.tbl", "old\n");
+    unlink((dir + "/file_limit.pgx").c_str());
+    EXPECT_EQ(shell("ulimit -f " + std::to_string(l.kb) + "; env -u DISPLAY timeout 120 '" QUENDAR_EXE
+                    "' -B -R -X '" + dir + "/file_limit.pde'"),
+              1)
+        << l.kb << "\n" << out();
+    std::string log = text("file_limit.log");
+    EXPECT_EQ(log.substr(log.size() - std::min(log.size(), strlen(l.error))), l.error) << log;
+    EXPECT_EQ(slurp(dir + "/big.tbl"), "old\n") << l.kb;
+    if (std::string(l.gone) != "big.tbl") EXPECT_EQ(slurp(dir + "/" + l.gone), "<missing>") << l.kb;
+    EXPECT_FALSE(leftovers()) << l.kb;
+  }
+  // Without the limit both files are written whole.
+  EXPECT_EQ(run("-B -R -X file_limit.pde"), 0) << out();
+  std::string table = slurp(dir + "/big.tbl");
+  EXPECT_GT(std::count(table.begin(), table.end(), '\n'), 18000);  // 301 x 301 values, five to a line
+  EXPECT_FALSE(leftovers());
+}
+
 // A line too long in a listed descriptor is reported in the list's log inside that
 // descriptor's START ... END group, timed from its start.
 TEST_F(Ending, LoadErrorInABatchListHasItsGroup) {
