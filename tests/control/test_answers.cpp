@@ -690,6 +690,20 @@ TEST_F(Answers, TransferDataOutsideItsMeshIsNotSummed) {
   EXPECT_EQ(run({"transfer_wider.pde"}), 1) << out();
   std::string l = log("transfer_wider");
   EXPECT_NE(l.find("Line 13 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
+  // A VALUE condition on a side outside the data's mesh: the same error, at the data's name.
+  EXPECT_EQ(run({"transfer_value_outside.pde"}), 1) << out();
+  l = log("transfer_value_outside");
+  EXPECT_NE(l.find("Line 7 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
+  // Data that hold a value as large as the no-data marker: no datum either.
+  std::string data = slurp(dir + "/transfer_source.dat");
+  size_t at = data.find("0.0499999989 0.0499999989 ");
+  ASSERT_NE(at, std::string::npos);
+  size_t end = data.find('\n', at);
+  data.replace(at, end - at, "0.0499999989 0.0499999989 1e308");
+  spit(dir + "/transfer_huge.dat", data);
+  EXPECT_EQ(run({"transfer_huge.pde"}), 1) << out();
+  l = log("transfer_huge");
+  EXPECT_NE(l.find("Line 7 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
 }
 
 // An indefinite symmetric system: CG diverges, LANCZOS takes this system and every later
