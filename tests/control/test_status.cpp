@@ -65,6 +65,8 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
        {"T| ERROR: Can't Write Export File DIR/table.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "table.txt"},
       // A region of no area beside a good one is refused where it starts.
       {"fence", "-B -R -X", 1, {"*\n           Line 11 ERROR: Region 2 has no area\nT| TERMINATED\n"}},
+      // A coordinate no geometry can be built on is refused at its line.
+      {"coordinate_range", "-B -R -X", 1, {"*\n           Line 9 ERROR: COORDINATE OUT OF RANGE\nT| TERMINATED\nEND\n"}},
   };
   // clang-format on
   for (const Case &c : cases) {
