@@ -35,6 +35,8 @@ phase format bash tools/format_check.sh
 phase ctest bash -c "cd build && ctest --output-on-failure -j $jobs"
 # Each test binary once more as one process: no test may leave state for a later one.
 phase whole bash scripts/whole.sh build
+# Whole runs of seeded mutations of the descriptors: no signal, no internal text.
+phase fuzz-runs python3 scripts/fuzz_runs.py build/quendar
 # The sanitized build is compiled by clang: the suite runs under both compilers, and
 # code that holds only under one compiler's choices fails here.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENDAR_OPT_FLAGS="-O2 -g1" \
