@@ -399,7 +399,8 @@ static int make_temp(const char *name, String *temp) {
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, exists ? st.st_mode & 07777 : 0666 & ~mask);
-    if (exists && fchown(fd, st.st_uid, st.st_gid) != 0) { /* not the owner: keep ours */ }
+    if (exists && fchown(fd, st.st_uid, st.st_gid) != 0) { /* not the owner: keep ours */
+    }
     strings_copyto_1(temp, tmp);
   }
   free(tmp);

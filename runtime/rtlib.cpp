@@ -435,9 +435,7 @@ static FILE *wrap_stream(int fd, const char *mode, const char *temp, const char 
   return f;
 }
 
-FILE *rtlib_open_stream_fd(int fd, const char *temp, const char *target) {
-  return wrap_stream(fd, "w", temp, target);
-}
+FILE *rtlib_open_stream_fd(int fd, const char *temp, const char *target) { return wrap_stream(fd, "w", temp, target); }
 
 FILE *rtlib_open_stream(const char *path, const char *mode) {
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC;

@@ -324,7 +324,8 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   EXPECT_NE(log("blowup_fixed_steps").find("ERROR: Solution Diverged"), std::string::npos) << log("blowup_fixed_steps");
   // An overflow in the matrices of a step (no expression's) is the same stop, at the time reached.
   EXPECT_EQ(run({"blowup_in_time.pde"}), 1) << out();
-  EXPECT_NE(log("blowup_in_time").find("ERROR: Solution Diverged at t = 0.60"), std::string::npos) << log("blowup_in_time");
+  EXPECT_NE(log("blowup_in_time").find("ERROR: Solution Diverged at t = 0.60"), std::string::npos)
+      << log("blowup_in_time");
   EXPECT_EQ(log("blowup_in_time").find("Floating-Point"), std::string::npos) << log("blowup_in_time");
   // A rate in the condition of a variable whose equation has none is refused at its line.
   EXPECT_NE(run({"dynamic_boundary_refused.pde"}), 0) << out();

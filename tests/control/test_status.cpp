@@ -119,10 +119,11 @@ TEST_F(Ending, FileSizeLimitLeavesNoPartOfAFile) {
   for (const Limit &l : limits) {
     spit(dir + "/big.tbl", "old\n");
     unlink((dir + "/file_limit.pgx").c_str());
-    EXPECT_EQ(shell("ulimit -f " + std::to_string(l.kb) + "; env -u DISPLAY timeout 120 '" QUENDAR_EXE
-                    "' -B -R -X '" + dir + "/file_limit.pde'"),
+    EXPECT_EQ(shell("ulimit -f " + std::to_string(l.kb) + "; env -u DISPLAY timeout 120 '" QUENDAR_EXE "' -B -R -X '" +
+                    dir + "/file_limit.pde'"),
               1)
-        << l.kb << "\n" << out();
+        << l.kb << "\n"
+        << out();
     std::string log = text("file_limit.log");
     EXPECT_EQ(log.substr(log.size() - std::min(log.size(), strlen(l.error))), l.error) << log;
     EXPECT_EQ(slurp(dir + "/big.tbl"), "old\n") << l.kb;

@@ -93,7 +93,9 @@ TEST_F(Tables, FilesLoadAsWrittenOrStopAtTheirPlace) {
   }
   // An axis past the 65535 points a table holds says the limit and names the file.
   std::string big = load("f = TABLE('t.dat')", "x 99999 0 1");
-  EXPECT_TRUE(std::regex_search(big, std::regex("^More than 65535 coordinates on a table axis in \\S*t\\.dat @1:8 in x 99999 0 1$"))) << big;
+  EXPECT_TRUE(std::regex_search(big, std::regex("^More than 65535 coordinates on a table axis in \\S*t\\.dat @1:8 in x "
+                                                "99999 0 1$")))
+      << big;
   // Every cut of a valid file that drops whole tokens ends in an error in the file.
   const std::string whole = "x 3 0 1 2 y 2 0 1 DATA 1 2 3 4 5 -6";
   for (size_t cut = 0; cut < whole.size(); cut++)
