@@ -104,7 +104,8 @@ int32_t netcdf_cdf_create(const char *name, int32_t size) {
   TRACE("netcdf_cdf_create");
   // The buffered writer stops the run when it cannot open its file; a file that
   // cannot be made is the caller's to report, so it is tried first, leaving any
-  // file of that name as it was.
+  // file of that name as it was. The file is written in place: each sync leaves
+  // it readable while the run goes on.
   StringOwner probe;
   strings_copyto_1(probe.get(), name);
   if (!filio_can_replace(probe.get())) return 0;
@@ -118,7 +119,7 @@ int32_t netcdf_cdf_create(const char *name, int32_t size) {
   cdf_file *c = &table.items[h - 1];
   *c = {};
   filio_initialize(&c->file);
-  filio_open_put_2(&c->file, size, probe.get());
+  filio_open_put(&c->file, size, name);
   filio_set_byte_order(&c->file, 1);
   c->in_use = 1;
   c->mode = CDF_DEFINE;
