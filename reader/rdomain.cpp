@@ -749,11 +749,11 @@ static void mismatch(const parse_node *open, const parse_node *close) {
     err(&close->loc, "PARENTHESIS MISMATCH");
 }
 
-// A coordinate past 1e30 (its squares and products still numbers) is refused where it
-// is written: the geometry built on it would overflow with no line to show.
+// A coordinate past 1e300 is refused where it is written: the geometry built on it,
+// the checks of its segments' lengths first, would overflow with no line to show.
 static double coordinate(parse_node *r, parse_node *n) {
   double c = number(r, n);
-  if (!(std::fabs(c) <= 1e30)) err(&n->loc, "COORDINATE OUT OF RANGE");
+  if (!(std::fabs(c) <= 1e300)) err(&n->loc, "COORDINATE OUT OF RANGE");
   return c;
 }
 
