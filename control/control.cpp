@@ -389,6 +389,9 @@ static bool step(pde *p) {
 
 // The requests a step or the user left on the problem, in their fixed order.
 static void after_step(pde *p, uint8_t *idle) {
+  // A failed run's plot file is closed before its log says TERMINATED: a file that
+  // cannot be finished is reported then, and the log still ends once.
+  if (p->error && !verdat_parseonly) filio_close_put(&p->plotfile);
   if (p->error) log_line(p, "TERMINATED\n", true);
   if (p->stop) {
     *idle = 0;
@@ -900,7 +903,7 @@ static void plotfile_header(pde *p) {
     path_of(path.get(), p, p->name.text ? p->name.text : "");
     strings_addto_1(path.get(), ".");
     strings_addto_0(path.get(), &verdat_plotext);
-    filio_open_put_1(&p->plotfile, 32768, path.get());
+    filio_open_put_2(&p->plotfile, 32768, path.get());
   }
   filio_put_string(&p->plotfile, &verdat_prodversion);
   filio_put_string(&p->plotfile, &p->header);
@@ -920,7 +923,7 @@ static void eig_write(pde *p) {
     snprintf(k, sizeof k, "_%d", p->stage);
     strings_addto_1(&path, k);
   }
-  FILE *f = rtlib_open_stream(path.text, "w");
+  FILE *f = filio_open_stream(path.text, false);
   if (!f) {
     strings_free_0(&path);
     exec_error(p, "Can't open Eigenvalue File");

@@ -4,6 +4,7 @@
 // under the one catch point until the program is asked to end.
 #include "control/quendar.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +21,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
+#include "runtime/filio.h"
 #include "runtime/rtlib.h"
 #include "runtime/textin.h"
 
@@ -49,6 +51,8 @@ int quendar_catch_loop() {
   except_set_rearm_signals(!verdat_defsignals);
   // A text that cannot be read is a located error on the problem being worked on.
   textin_set_report(pdedat_text_err);
+  // A file that cannot be written is an error on that problem, with the file's whole name.
+  filio_set_report(pdedat_exec_err_1);
   for (;;) {
     code = except_catch(home, [&code] {
       if (code == EXCEPT_FATAL) {
@@ -58,15 +62,20 @@ int quendar_catch_loop() {
       }
       control_control_loop();
     });
-    if (code == 0) return landings;
+    if (code == 0) {
+      filio_set_report(nullptr);
+      return landings;
+    }
     landings++;
   }
 }
 
 int quendar_main() {
   TRACE(home);
-  // 1. The fatal-error hook.
+  // 1. The fatal-error hook. A write past the file-size limit fails (EFBIG) and is
+  // reported as a full disk is, rather than end the process by its signal.
   rtlib_set_uncle_hook(except_uncle);
+  signal(SIGXFSZ, SIG_IGN);
 
   // 2. The debug log in the temporary directory. No catch point exists yet, so
   // a failure here ends the program through the terminating path of the hook.

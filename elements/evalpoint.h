@@ -23,4 +23,5 @@ struct evalpoint {
   uint8_t qpoint;        // 1-based quadrature point of the active rule
   uint8_t basisfn;       // basis function that basis leaves evaluate
   uint8_t constrflag;    // 1 while a constraint Jacobian is formed
+  uint8_t needed;        // 1 where the equations need a value: no TRANSFER data there is an error
 };

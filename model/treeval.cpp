@@ -234,6 +234,9 @@ static double eval_table(pde *p, const TreeNode *n, const evalpoint *pt) {
   return lintabs_linderiv_n(&e->table, query, n->deriv, n->deriv[2] ? 3 : 2);
 }
 
+// The marker of a point where TRANSFER data has no value.
+static const double NO_DATA = 1.00000000000002e300;
+
 static double eval_xfer(pde *p, const TreeNode *n, const evalpoint *pt) {
   xferlist *xl = &p->transfers;
   if (n->index < 1 || n->index > xl->count) trapop(p, n);
@@ -242,14 +245,20 @@ static double eval_xfer(pde *p, const TreeNode *n, const evalpoint *pt) {
   xfer_point.x = pt->x, xfer_point.y = pt->y, xfer_point.z = pt->z;
   if (mfinder_find_cell(&xfer_point, &x->mesh, 0.1) == 0) {
     // Outside its mesh the data has no value: a plot leaves the point out by the
-    // marker, while a sum over rule points (an integral, an equation) would take the
-    // marker in as a number.
-    if (pt->qpoint) fail(p, n, "NO TRANSFER DATA AT THIS POINT");
-    return 1.00000000000002e300;
+    // marker, while a sum over rule points (an integral, an equation) or a condition
+    // the equations hold would take the marker in as a number.
+    if (pt->qpoint || pt->needed) fail(p, n, "NO TRANSFER DATA AT THIS POINT");
+    return NO_DATA;
   }
   if (n->key < 1 || int32_t(n->key) > x->values.count) trapop(p, n);
-  return cellnode_interpu_sel(x->mesh.meshbasis, n->deriv[0], int16_t(n->deriv[1]), &xfer_point,
-                              &x->values.data[n->key - 1]);
+  double v = cellnode_interpu_sel(x->mesh.meshbasis, n->deriv[0], int16_t(n->deriv[1]), &xfer_point,
+                                  &x->values.data[n->key - 1]);
+  // A value as large as the marker (a file that holds one) is no datum either.
+  if (!(std::fabs(v) < NO_DATA)) {
+    if (pt->qpoint || pt->needed) fail(p, n, "NO TRANSFER DATA AT THIS POINT");
+    return NO_DATA;
+  }
+  return v;
 }
 
 // evalat: child 1 at the point that child 2 (a coordinate point) gives; DEBUG(TREEVAL)

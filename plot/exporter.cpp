@@ -27,6 +27,7 @@
 #include "plot/pgrid1.h"
 #include "plot/pgrid2.h"
 #include "plot/plot.h"
+#include "runtime/filio.h"
 #include "runtime/rect3d.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
@@ -501,7 +502,7 @@ FILE *exporter_get_print_file(pde *p, plotrec *r, uint16_t mode) {
   bool single = (r->flags & plot_bit(20)) || r->kind == PLOT_HISTORY;
   print_file_name(p, r, mode == 1 ? ".p" : ".tbl", single, mode == 1 ? 1 : 2);
   bool append = merge_appends(p, r, r->outputs - 1);
-  FILE *f = rtlib_open_stream(text_of(&r->name), append ? "a" : "w");
+  FILE *f = filio_open_stream(text_of(&r->name), append);
   if (!f) {
     if (settings.batchlog) fprintf(settings.batchlog, "%s%s\n", "Can't open Export File ", text_of(&r->name));
     exec_error(p, "Can't open Export File ", &r->name);
@@ -982,7 +983,7 @@ void exporter_tecp_export(pde *p, plotrec *r) {
   bool three = threed(p);
   bool append = r->outputs > 0 && (r->flags & plot_bit(20));
   print_file_name(p, r, ".dat", r->flags & plot_bit(20), 2);
-  stream f(rtlib_open_stream(text_of(&r->name), append ? "a" : "w"), p, r);
+  stream f(filio_open_stream(text_of(&r->name), append), p, r);
   if (!f) exec_error(p, "Can't Open TECPLOT Output File");
   r->outputs++;
   if (!append) {
@@ -1035,7 +1036,7 @@ void exporter_transfer_export(pde *p, plotrec *r) {
   TRACE("exporter_transfer_export");
   progress bar(p, "Writing TRANSFER File");
   print_file_name(p, r, ".dat", true, 2);
-  stream f(rtlib_open_stream(text_of(&r->name), "w"), p, r);
+  stream f(filio_open_stream(text_of(&r->name), false), p, r);
   if (!f) exec_error(p, "Can't Open TRANSFER Output File");
   r->outputs++;
   FILE *o = f.get();

@@ -103,12 +103,12 @@ template <class Taken> static void written_name(String *out, const char *name, T
 int32_t netcdf_cdf_create(const char *name, int32_t size) {
   TRACE("netcdf_cdf_create");
   // The buffered writer stops the run when it cannot open its file; a file that
-  // cannot be made is the caller's to report, so it is tried first.
+  // cannot be made is the caller's to report, so it is tried first, leaving any
+  // file of that name as it was. The file is written in place: each sync leaves
+  // it readable while the run goes on.
   StringOwner probe;
   strings_copyto_1(probe.get(), name);
-  FILE *test = filio_fopen(probe.get(), "wb");
-  if (!test) return 0;
-  fclose(test);
+  if (!filio_can_replace(probe.get())) return 0;
 
   int32_t h = 1;
   while (h <= table.count && table.items[h - 1].in_use) h++;

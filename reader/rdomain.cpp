@@ -767,28 +767,36 @@ static void mismatch(const parse_node *open, const parse_node *close) {
     err(&close->loc, "PARENTHESIS MISMATCH");
 }
 
+// A coordinate past 1e300 is refused where it is written: the geometry built on it,
+// the checks of its segments' lengths first, would overflow with no line to show.
+static double coordinate(parse_node *r, parse_node *n) {
+  double c = number(r, n);
+  if (!(std::fabs(c) <= 1e300)) err(&n->loc, "COORDINATE OUT OF RANGE");
+  return c;
+}
+
 void rdomain_defpoint(parse_node *r, parse_node *const *v) {
   mismatch(v[1], v[4]);
-  double x = number(r, v[2]), y = number(r, v[3]);
+  double x = coordinate(r, v[2]), y = coordinate(r, v[3]);
   r->value.xyz[0] = x, r->value.xyz[1] = y, r->value.xyz[2] = 0;
   r->loc = v[4]->loc;
 }
 
 void rdomain_defpoint3(parse_node *r, parse_node *const *v) {
   mismatch(v[1], v[5]);
-  double x = number(r, v[2]), y = number(r, v[3]), z = number(r, v[4]);
+  double x = coordinate(r, v[2]), y = coordinate(r, v[3]), z = coordinate(r, v[4]);
   r->value.xyz[0] = x, r->value.xyz[1] = y, r->value.xyz[2] = z;
   r->loc = v[5]->loc;
 }
 
 // Points without brackets (VAL and arc centres): the folded numbers in the value.
 void rdomain_barepoint3(parse_node *r, parse_node *const *v) {
-  double x = number(r, v[1]), y = number(r, v[2]), z = number(r, v[3]);
+  double x = coordinate(r, v[1]), y = coordinate(r, v[2]), z = coordinate(r, v[3]);
   r->value.xyz[0] = x, r->value.xyz[1] = y, r->value.xyz[2] = z;
 }
 
 void rdomain_barepoint(parse_node *r, parse_node *const *v) {
-  double x = number(r, v[1]), y = number(r, v[2]);
+  double x = coordinate(r, v[1]), y = coordinate(r, v[2]);
   r->value.xyz[0] = x, r->value.xyz[1] = y, r->value.xyz[2] = 0;
   r->loc = v[2]->loc;
 }

@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "domain/domain.h"
@@ -265,7 +266,14 @@ static void load_axis(DataFile &f, lintab *t, int k) {
   if (f.token() != TOKEN_INTEGER) f.error("NO Coordinate count.");
   int64_t count = mtokeniz_state.integer;
   // A one-point axis is constant along itself; the interval cache holds 16 bits.
-  if (count < 1 || count > 0xFFFF || !f.room(count, 1)) f.error("NO Coordinate count.");
+  if (count > 0xFFFF) {
+    // The interval cache holds 16 bits: the limit and the file that passes it are named.
+    const TextFile *t = textin_text_name(f.n);
+    std::string m = "More than 65535 coordinates on a table axis in ";
+    m += t && t->name.text ? t->name.text : "";
+    f.error(m.c_str());
+  }
+  if (count < 1 || !f.room(count, 1)) f.error("NO Coordinate count.");
   arrays *a = &t->axis[k - 1];
   arrays_free(a);
   arrays_new(a, int32_t(count));

@@ -57,11 +57,27 @@ static void discard(IOfile *f) {
   f->state = FILIO_CLOSED;
 }
 
-// "name: system text" for an operating-system error, the name cut from the left so
-// that the message and the stopping function's name fit the fatal buffer.
+static FilioReport report_hook = nullptr;
+
+void filio_set_report(FilioReport hook) { report_hook = hook; }
+
+// "name: system text" for an operating-system error. With a report hook the whole
+// name goes to it as the error on the file; without one the name is cut from the
+// left so that the message and the stopping function's name fit the fatal buffer.
 [[noreturn]] static void os_fail(IOfile *f, const char *where, int err) {
   const char *text = rtlib_errno_text_of(err);
   const char *name = f->name.text ? f->name.text : "";
+  if (report_hook) {
+    String whole = {};
+    strings_copyto_1(&whole, name);
+    strings_addto_1(&whole, ": ");
+    strings_addto_1(&whole, text);
+    discard(f);
+    static String m;  // the report jumps away
+    strings_copyto_0(&m, &whole);
+    strings_free_0(&whole);
+    report_hook(&m);
+  }
   int room = 83 - 4 - (int)strlen(where) - 2 - (int)strlen(text);
   int len = (int)strlen(name);
   if (room < 8) room = 8;
@@ -354,6 +370,51 @@ static int32_t write_out(IOfile *f, const uint8_t *from, int32_t n, const char *
   return done;
 }
 
+// Creates a temporary file beside the real target of name (a symbolic link is
+// followed to the file it names), so that the rename stays on one file system; the
+// new file takes the old one's permissions and, where allowed, its owner, and a file
+// made afresh gets what the process creates files with, as logs do; an existing
+// file that may not be written is refused (EACCES). Returns the
+// descriptor with the temporary name in temp, or -1 with errno set.
+static int make_temp(const char *name, String *temp) {
+  struct stat st;
+  char *real = realpath(name, nullptr);
+  const char *target = real ? real : name;
+  size_t len = strlen(target);
+  char *tmp = static_cast<char *>(malloc(len + 12));
+  memcpy(tmp, target, len);
+  memcpy(tmp + len, ".qtmpXXXXXX", 12);
+  bool exists = stat(target, &st) == 0;
+  // A file that may not be written is not replaced either.
+  bool locked = exists && access(target, W_OK) != 0;
+  free(real);
+  if (locked) {
+    free(tmp);
+    errno = EACCES;
+    return -1;
+  }
+  int fd = mkostemp(tmp, O_CLOEXEC);
+  int err = errno;
+  if (fd >= 0) {
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, exists ? st.st_mode & 07777 : 0666 & ~mask);
+    if (exists && fchown(fd, st.st_uid, st.st_gid) != 0) { /* not the owner: keep ours */
+    }
+    strings_copyto_1(temp, tmp);
+  }
+  free(tmp);
+  errno = err;
+  return fd;
+}
+
+// Whether name is a device or pipe, written in place: renaming over it would
+// replace the node.
+static bool in_place(const char *name) {
+  struct stat st;
+  return stat(name, &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 static void open_put(IOfile *f, int32_t size, const char *name, bool replace, const char *where) {
   check(f, where);
   take_buffer(f, size, where);
@@ -361,33 +422,10 @@ static void open_put(IOfile *f, int32_t size, const char *name, bool replace, co
   f->handle = -1;
   f->temp.length = 0;
   int fd = -1;
-  struct stat st;
-  // A device or pipe is written in place: renaming over it would replace the node.
-  bool regular = stat(name, &st) != 0 || S_ISREG(st.st_mode);
+  bool regular = !in_place(name);
   if (replace && regular) {
-    // The temporary file lies beside the real target, so that the rename stays on
-    // one file system; a symbolic link is followed to the file it names.
-    char *real = realpath(name, nullptr);
-    const char *target = real ? real : name;
-    size_t len = strlen(target);
-    char *tmp = static_cast<char *>(malloc(len + 12));
-    memcpy(tmp, target, len);
-    memcpy(tmp + len, ".qtmpXXXXXX", 12);
-    bool exists = stat(target, &st) == 0;
-    free(real);
-    fd = mkostemp(tmp, O_CLOEXEC);
-    int err = errno;
-    if (fd >= 0) {
-      // The new file takes the old one's permissions and, where allowed, its owner;
-      // a file made afresh gets what the process creates files with, as logs do.
-      mode_t mask = umask(0);
-      umask(mask);
-      fchmod(fd, exists ? st.st_mode & 07777 : 0666 & ~mask);
-      if (exists && fchown(fd, st.st_uid, st.st_gid) != 0) { /* not the owner: keep ours */ }
-      strings_copyto_1(&f->temp, tmp);
-    }
-    free(tmp);
-    if (fd < 0) os_fail(f, where, err);
+    fd = make_temp(name, &f->temp);
+    if (fd < 0) os_fail(f, where, errno);
   } else {
     do fd = open(name, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
@@ -634,6 +672,61 @@ void filio_put_patch(IOfile *f, int64_t offset, const void *from, uint16_t n) {
     if (put == 0) os_fail(f, where, ENOSPC);
     done += static_cast<int32_t>(put);
   }
+}
+
+FILE *filio_open_stream(const char *name, bool append) {
+  TRACE("filio_open_stream");
+  if (in_place(name)) return rtlib_open_stream(name, append ? "a" : "w");
+  String temp = {};
+  int fd = make_temp(name, &temp);
+  if (fd < 0) {
+    strings_free_0(&temp);
+    return nullptr;
+  }
+  // Appending copies what the file holds first: the whole file is replaced at close.
+  int old = append ? open(name, O_RDONLY | O_CLOEXEC) : -1;
+  bool copied = true;
+  if (old >= 0) {
+    char block[65536];
+    ssize_t n;
+    while (copied && (n = read(old, block, sizeof block)) != 0) {
+      if (n < 0 && errno == EINTR) continue;
+      for (ssize_t done = 0; copied && done < n;) {
+        ssize_t put = n < 0 ? -1 : write(fd, block + done, n - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) copied = false;
+        else done += put;
+      }
+    }
+    close(old);
+  }
+  char *real = realpath(name, nullptr);
+  FILE *s = nullptr;
+  if (copied) {
+    s = rtlib_open_stream_fd(fd, temp.text, real ? real : name);
+  } else {
+    int err = errno ? errno : ENOSPC;
+    close(fd);
+    unlink(temp.text);
+    errno = err;
+  }
+  free(real);
+  strings_free_0(&temp);
+  return s;
+}
+
+bool filio_can_replace(const String *name) {
+  TRACE("filio_can_replace");
+  const char *path = name && name->text ? name->text : "";
+  if (in_place(path)) return access(path, W_OK) == 0;
+  String temp = {};
+  int fd = make_temp(path, &temp);
+  if (fd >= 0) {
+    close(fd);
+    unlink(temp.text);
+  }
+  strings_free_0(&temp);
+  return fd >= 0;
 }
 
 FILE *filio_fopen(const String *name, const char *mode) {

@@ -88,5 +88,17 @@ void filio_seek_file(IOfile *f, int64_t offset);
 void filio_mark_file(IOfile *f);
 void filio_put_patch(IOfile *f, int64_t offset, const void *from, uint16_t n);
 
+// A C stream (rtlib_close_stream's) that writes a temporary file beside name and
+// takes name's place at its close only when whole, so that a failed write leaves no
+// part of a file; append starts it with a copy of what name holds. A device or pipe
+// is written in place. Null with errno set when the file cannot be made.
+FILE *filio_open_stream(const char *name, bool append);
+// Whether a file can be written to replace name (its folder takes a new file).
+bool filio_can_replace(const String *name);
 FILE *filio_fopen(const String *name, const char *mode);
+// An operating-system error on a named file goes to this hook, when one is set, as
+// the text "name: system text" with the whole name; it does not return. Without a
+// hook such an error is a fatal error.
+typedef void (*FilioReport)(const String *message);
+void filio_set_report(FilioReport hook);
 int filio_init();

@@ -89,6 +89,7 @@ void rtlib_set_uncle_hook(RtlibHook hook) { guncle = hook; }
 static RtlibFpHold fp_hold = nullptr;
 static RtlibFpHook fp_hook = nullptr;
 void rtlib_set_fp_hook(RtlibFpHold hold, RtlibFpHook report) { fp_hold = hold, fp_hook = report; }
+void rtlib_get_fp_hook(RtlibFpHold *hold, RtlibFpHook *report) { *hold = fp_hold, *report = fp_hook; }
 RtlibHook rtlib_get_uncle_hook() { return guncle; }
 int rtlib_latch() { return latch; }
 void rtlib_latch_rearm() { latch = 0; }
@@ -367,7 +368,10 @@ namespace {
 struct Written {
   FILE *file;
   int fd;
-  int err;  // the first write's failure, 0 while none failed
+  int err;             // the first write's failure, 0 while none failed
+  std::string temp;    // a stream written by replacement: the temporary file ...
+  std::string target;  // ... renamed over this one when the stream is whole
+  bool whole;          // set by rtlib_close_stream when every write succeeded
 };
 // Never destroyed: a stream still open at exit keeps its record reachable (the program's
 // own log may be open when it exits), as the C library keeps the stream itself.
@@ -397,13 +401,41 @@ static int written_seek(void *cookie, off64_t *offset, int whence) {
   return 0;
 }
 
+// A stream written by replacement takes its target's place only when it is whole
+// and closed; any other close (a failed write, an error report that leaves the
+// writer) removes the temporary file and leaves the target as it was.
 static int written_close(void *cookie) {
   auto *w = static_cast<Written *>(cookie);
   written_streams.erase(w->file);
   int r = ::close(w->fd);
+  int err = errno;
+  if (!w->temp.empty()) {
+    if (r == 0 && w->whole && rename(w->temp.c_str(), w->target.c_str()) != 0) r = -1, err = errno;
+    if (r != 0 || !w->whole) unlink(w->temp.c_str());
+  }
   delete w;
+  errno = err;
   return r;
 }
+
+static FILE *wrap_stream(int fd, const char *mode, const char *temp, const char *target) {
+  auto *w = new Written{nullptr, fd, 0, temp ? temp : "", target ? target : "", false};
+  cookie_io_functions_t io = {nullptr, written_write, written_seek, written_close};
+  FILE *f = fopencookie(w, mode[0] == 'w' ? "w" : "a", io);
+  if (!f) {
+    int e = errno;
+    ::close(fd);
+    if (temp) unlink(temp);
+    delete w;
+    errno = e;
+    return nullptr;
+  }
+  w->file = f;
+  written_streams[f] = w;
+  return f;
+}
+
+FILE *rtlib_open_stream_fd(int fd, const char *temp, const char *target) { return wrap_stream(fd, "w", temp, target); }
 
 FILE *rtlib_open_stream(const char *path, const char *mode) {
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
@@ -412,19 +444,7 @@ FILE *rtlib_open_stream(const char *path, const char *mode) {
   else return fopen(path, mode);
   int fd = ::open(path, flags, 0666);
   if (fd < 0) return nullptr;
-  auto *w = new Written{nullptr, fd, 0};
-  cookie_io_functions_t io = {nullptr, written_write, written_seek, written_close};
-  FILE *f = fopencookie(w, mode[0] == 'w' ? "w" : "a", io);
-  if (!f) {
-    int e = errno;
-    ::close(fd);
-    delete w;
-    errno = e;
-    return nullptr;
-  }
-  w->file = f;
-  written_streams[f] = w;
-  return f;
+  return wrap_stream(fd, mode, nullptr, nullptr);
 }
 
 int rtlib_close_stream(FILE *f) {
@@ -435,6 +455,8 @@ int rtlib_close_stream(FILE *f) {
     auto at = written_streams.find(f);
     err = at != written_streams.end() && at->second->err ? at->second->err : EIO;
   }
+  auto at = written_streams.find(f);
+  if (!err && at != written_streams.end()) at->second->whole = true;
   errno = 0;
   if (fclose(f) != 0 && !err) err = errno ? errno : EIO;
   return err;

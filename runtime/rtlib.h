@@ -86,6 +86,7 @@ void rtlib_set_uncle_hook(RtlibHook hook);
 typedef void (*RtlibFpHold)();
 typedef void (*RtlibFpHook)(const char *text);
 void rtlib_set_fp_hook(RtlibFpHold hold, RtlibFpHook report);
+void rtlib_get_fp_hook(RtlibFpHold *hold, RtlibFpHook *report);
 RtlibHook rtlib_get_uncle_hook();
 int rtlib_latch();            // 1 once a fatal error has gone to the hook
 void rtlib_latch_rearm();     // the catch point re-arms it after reporting
@@ -128,6 +129,11 @@ FILE *rtlib_open_stream(const char *path, const char *mode);
 // of the first write, flush or close that failed (for a stream of rtlib_open_stream,
 // that of the write itself even when the flush has nothing left to write).
 int rtlib_close_stream(FILE *f);
+// A stream as rtlib_open_stream's on fd, an open temporary file temp that
+// rtlib_close_stream renames over target once every byte reached it; a failed or
+// plain fclose removes temp instead. Null with errno set (fd closed, temp removed)
+// when no stream can be made.
+FILE *rtlib_open_stream_fd(int fd, const char *temp, const char *target);
 
 // ---- Numbers ---------------------------------------------------------------------
 int32_t rtlib_round(double x);

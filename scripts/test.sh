@@ -54,6 +54,8 @@ if [ -d ../shared/cases/regression ] || [ "${CI:-}" = true ]; then
 else
   echo "== regression: skipped (no ../shared/cases beside the clone)"
 fi
+# Whole runs of seeded mutations of the descriptors: no signal, no internal text.
+phase fuzz-runs python3 scripts/fuzz_runs.py build/quendar
 # The sanitized build is compiled by clang: the suite runs under both compilers, and
 # code that holds only under one compiler's choices fails here.
 asan_build() {

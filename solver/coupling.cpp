@@ -32,7 +32,12 @@ uint8_t coupling_debug = 0;
 // The program-wide evaluation point and localised cell of every assembly step, and
 // the element buffer (20 x 20 values at most).
 LocalCell cellrec;
-evalpoint ep;
+// Every value the assembly evaluates is one the equations or their conditions need.
+evalpoint ep = [] {
+  evalpoint e{};
+  e.needed = 1;
+  return e;
+}();
 double buf[400];
 
 int coupling_init() {

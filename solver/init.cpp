@@ -178,6 +178,7 @@ void init_ss(pde *p, const double times[2]) {
   vector2d *u = &p->solution;
   size_solution(p, u);
   ep = evalpoint{};
+  ep.needed = 1;  // a start the run goes on from
   ep.values = u;
   ep.t = times[1];
   ep.cell = &cellrec;
@@ -273,6 +274,7 @@ void init_start_values(pde *p, vector2d *u, const double times[2]) {
   TRACE("init_start_values");
   const evalpoint keep = ep;
   ep = evalpoint{};
+  ep.needed = 1;  // a start the run goes on from
   ep.values = u;
   ep.t = times[1];
   ep.cell = &cellrec;
@@ -292,6 +294,7 @@ void init_start_again(pde *p, vector2d *u, const double times[2]) {
   init_start_values(p, u, times);
   coupling_set_bvals_0(p, u, times);
   ep = evalpoint{};
+  ep.needed = 1;  // a start the run goes on from
   ep.values = u;
   ep.t = times[1];
   ep.cell = &cellrec;

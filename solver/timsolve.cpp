@@ -1630,6 +1630,16 @@ static bool estimate_read(pde *p, int32_t cycle, bool final) {
   return false;
 }
 
+// The divergence stop, with the time the run reached.
+[[noreturn]] static void diverged(pde *p) {
+  char text[160];
+  snprintf(text, sizeof text,
+           "Solution Diverged at t = %g: values or their error estimate past any sense in a time step", p->time);
+  String m{};
+  strings_copyto_1(&m, text);
+  report_exec_err_0(p, &m);
+}
+
 // A step whose values are not numbers, or 1e20 times the largest the variable had at the
 // start, or whose spatial error estimate exceeds a million times the solution's range, has
 // left any meaning behind: the run ends with an error rather than with such an answer.
@@ -1642,10 +1652,34 @@ static void check_diverged(pde *p, TimeRun *run, bool measured) {
     for (int32_t i = 0; i < u.count && sane; i++) sane = std::fabs(u.data[i]) <= most;
   }
   if (sane && !(measured && !(p->rmserr <= 1e6))) return;
-  String m{};
-  strings_copyto_1(&m, "Solution Diverged: values or their error estimate past any sense in a time step");
-  report_exec_err_0(p, &m);
+  diverged(p);
 }
+
+// A floating-point trap while a time run steps that no expression of the descriptor
+// places (an overflow in the matrices of a solution that blows up) is the run's
+// divergence at the time it reached, not an internal failure. The hooks in force when
+// the run began are back when it ends by any way.
+static RtlibFpHook outer_trap_report = nullptr;
+static void step_trap(const char *text) {
+  if (outer_trap_report) outer_trap_report(text);  // reports a trap an expression places
+  if (report_current) diverged(report_current);
+}
+struct TrapsDiverge {
+  RtlibFpHold hold;
+  RtlibFpHook report, outer;
+  TrapsDiverge() {
+    rtlib_get_fp_hook(&hold, &report);
+    outer = outer_trap_report;
+    outer_trap_report = report;
+    rtlib_set_fp_hook(hold, step_trap);
+  }
+  ~TrapsDiverge() {
+    rtlib_set_fp_hook(hold, report);
+    outer_trap_report = outer;
+  }
+  TrapsDiverge(const TrapsDiverge &) = delete;
+  TrapsDiverge &operator=(const TrapsDiverge &) = delete;
+};
 
 // The outputs of a step read each rate at the step's end, not the step's mean rate (which
 // is the rate half a step earlier: a mode decaying by 7% over the step read 7% off). The end
@@ -1703,6 +1737,7 @@ static void end_of_step(pde *p, TimeRun *run, int32_t cycle, bool final) {
 }
 
 int32_t timsolve_evolve(pde *p, int32_t) {
+  TrapsDiverge traps;
   TimeRun run;
   return timsolve_run(p, &run);
 }

@@ -367,6 +367,11 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   // A run whose values grow past any size ends with an error, not with its numbers.
   EXPECT_NE(run({"blowup_fixed_steps.pde"}), 0) << out();
   EXPECT_NE(log("blowup_fixed_steps").find("ERROR: Solution Diverged"), std::string::npos) << log("blowup_fixed_steps");
+  // An overflow in the matrices of a step (no expression's) is the same stop, at the time reached.
+  EXPECT_EQ(run({"blowup_in_time.pde"}), 1) << out();
+  EXPECT_NE(log("blowup_in_time").find("ERROR: Solution Diverged at t = 0.60"), std::string::npos)
+      << log("blowup_in_time");
+  EXPECT_EQ(log("blowup_in_time").find("Floating-Point"), std::string::npos) << log("blowup_in_time");
   // A rate in the condition of a variable whose equation has none is refused at its line.
   EXPECT_NE(run({"dynamic_boundary_refused.pde"}), 0) << out();
   EXPECT_NE(
@@ -796,6 +801,20 @@ TEST_F(Answers, TransferDataOutsideItsMeshIsNotSummed) {
   EXPECT_EQ(run({"transfer_wider.pde"}), 1) << out();
   std::string l = log("transfer_wider");
   EXPECT_NE(l.find("Line 13 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
+  // A VALUE condition on a side outside the data's mesh: the same error, at the data's name.
+  EXPECT_EQ(run({"transfer_value_outside.pde"}), 1) << out();
+  l = log("transfer_value_outside");
+  EXPECT_NE(l.find("Line 7 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
+  // Data that hold a value as large as the no-data marker: no datum either.
+  std::string data = slurp(dir + "/transfer_source.dat");
+  size_t at = data.find("0.0499999989 0.0499999989 ");
+  ASSERT_NE(at, std::string::npos);
+  size_t end = data.find('\n', at);
+  data.replace(at, end - at, "0.0499999989 0.0499999989 1e308");
+  spit(dir + "/transfer_huge.dat", data);
+  EXPECT_EQ(run({"transfer_huge.pde"}), 1) << out();
+  l = log("transfer_huge");
+  EXPECT_NE(l.find("Line 7 ERROR: NO TRANSFER DATA AT THIS POINT"), std::string::npos) << l;
 }
 
 // An indefinite symmetric system: CG diverges, LANCZOS takes this system and every later

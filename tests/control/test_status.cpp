@@ -65,6 +65,8 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
        {"T| ERROR: Can't Write Export File DIR/table.txt: No space left on device\nT| TERMINATED\n"}, nullptr, "table.txt"},
       // A region of no area beside a good one is refused where it starts.
       {"fence", "-B -R -X", 1, {"*\n           Line 11 ERROR: Region 2 has no area\nT| TERMINATED\n"}},
+      // A coordinate no geometry can be built on is refused at its line.
+      {"coordinate_range", "-B -R -X", 1, {"*\n           Line 9 ERROR: COORDINATE OUT OF RANGE\nT| TERMINATED\nEND\n"}},
   };
   // clang-format on
   for (const Case &c : cases) {
@@ -100,6 +102,39 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
   ASSERT_EQ(stat((dir + "/fence.pgx").c_str(), &pgx), 0);
   ASSERT_EQ(stat((dir + "/fence.log").c_str(), &runlog), 0);
   EXPECT_EQ(pgx.st_mode & 0777, runlog.st_mode & 0777);
+}
+
+// A file that cannot be written whole (a file-size limit, a full disk) is no file at
+// all: the run ends with the error in its log and END, and an earlier file of that
+// name is left as it was; no temporary file stays behind.
+TEST_F(Ending, FileSizeLimitLeavesNoPartOfAFile) {
+  copy("file_limit");
+  auto leftovers = [&] { return shell("ls '" + dir + "' | grep -q qtmp") == 0; };
+  struct Limit {
+    int kb;
+    const char *error;
+    const char *gone;
+  } limits[] = {{400, "T| ERROR: Can't Write Export File DIR/big.tbl: File too large\nT| TERMINATED\nEND\n", "big.tbl"},
+                {40, "T| ERROR: DIR/file_limit.pgx: File too large\nT| TERMINATED\nEND\n", "file_limit.pgx"}};
+  for (const Limit &l : limits) {
+    spit(dir + "/big.tbl", "old\n");
+    unlink((dir + "/file_limit.pgx").c_str());
+    EXPECT_EQ(shell("ulimit -f " + std::to_string(l.kb) + "; env -u DISPLAY timeout 120 '" QUENDAR_EXE "' -B -R -X '" +
+                    dir + "/file_limit.pde'"),
+              1)
+        << l.kb << "\n"
+        << out();
+    std::string log = text("file_limit.log");
+    EXPECT_EQ(log.substr(log.size() - std::min(log.size(), strlen(l.error))), l.error) << log;
+    EXPECT_EQ(slurp(dir + "/big.tbl"), "old\n") << l.kb;
+    if (std::string(l.gone) != "big.tbl") EXPECT_EQ(slurp(dir + "/" + l.gone), "<missing>") << l.kb;
+    EXPECT_FALSE(leftovers()) << l.kb;
+  }
+  // Without the limit both files are written whole.
+  EXPECT_EQ(run("-B -R -X file_limit.pde"), 0) << out();
+  std::string table = slurp(dir + "/big.tbl");
+  EXPECT_GT(std::count(table.begin(), table.end(), '\n'), 18000);  // 301 x 301 values, five to a line
+  EXPECT_FALSE(leftovers());
 }
 
 // A line too long in a listed descriptor is reported in the list's log inside that

@@ -31,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     settings.batch = 1;
     batch_log = tmpfile();
     settings.batchlog = batch_log;
-    char tmpl[] = "/tmp/fuzz_dxf_XXXXXX";
-    base = std::string(mkdtemp(tmpl)) + "/drawing";
+    base = fuzz_temp_folder("fuzz_dxf") + "/drawing";
     return true;
   }();
   (void)ready;

@@ -48,10 +48,7 @@ uint16_t budgeted(parse_node *node) {
 
 // The data file the table and transfer modes read, in a folder of its own.
 std::string data_file() {
-  static std::string path = [] {
-    char tmpl[] = "/tmp/fuzz_reader_XXXXXX";
-    return std::string(mkdtemp(tmpl)) + "/fuzz.dat";
-  }();
+  static std::string path = [] { return fuzz_temp_folder("fuzz_reader") + "/fuzz.dat"; }();
   return path;
 }
 
@@ -114,10 +111,7 @@ void parse(const std::string &bytes, bool macros) {
 // and parsed by the run controller's own loop (batch, parse only); a text it cannot
 // read ends the problem with a located error, and the loop must come back.
 void run_files(const std::string &bytes, int mode) {
-  static const std::string folder = [] {
-    char tmpl[] = "/tmp/fuzz_reader_files_XXXXXX";
-    return std::string(mkdtemp(tmpl)) + "/";
-  }();
+  static const std::string folder = [] { return fuzz_temp_folder("fuzz_reader_files") + "/"; }();
   for (const char *name : {"fuzz.pde", "fuzz.inc", "quendar.cfg", "fuzz.log", "fuzz.pgx"})
     unlink((folder + name).c_str());
   const std::string fixed = "TITLE 'files'\n#INCLUDE 'fuzz.inc'\nEND\n";
