@@ -186,6 +186,24 @@ struct Display : Graphics {
     until([&] { return ready(s = shot()); });
     return s;
   }
+  // A screen shot that has stopped changing.
+  Shot settled() {
+    Shot last = shot();
+    return shot_when([&](const Shot &t) {
+      bool same = t.rgb == last.rgb;
+      last = t;
+      return same;
+    });
+  }
+  // Sizes the window to w x h (placed first at (150, 25) and raised, when asked) and
+  // waits until its geometry says so; whether it did.
+  bool sized(const std::string &id, int w, int h, bool placed = true) {
+    x("xdotool " + (placed ? "windowmove " + id + " 150 25 windowraise " + id + " " : std::string()) + "windowsize " +
+      id + " " + std::to_string(w) + " " + std::to_string(h));
+    int gx = 0, gy = 0, gw = 0, gh = 0;
+    return until(
+        [&] { return sscanf(geometry_of(id).c_str(), "%d %d %d %d", &gx, &gy, &gw, &gh) == 4 && gw == w && gh == h; });
+  }
   // Waits until the file is there and holds the text (ten seconds at most).
   bool holds(const std::string &file, const std::string &text) {
     return until([&] { return access(file.c_str(), F_OK) == 0 && slurp(file).find(text) != std::string::npos; });
@@ -1201,32 +1219,17 @@ TEST_F(Display, PanelsAndLegendsKeepTheirPixelsThroughAResize) {
       out += s.rgb.substr(3 * (size_t(y) * size_t(s.width) + size_t(x0)), 3 * size_t(w));
     return out;
   };
-  auto sized = [&](const std::string &id, int w, int h) {
-    x("xdotool windowsize " + id + " " + std::to_string(w) + " " + std::to_string(h));
-    int gx = 0, gy = 0, gw = 0, gh = 0;
-    return until(
-        [&] { return sscanf(geometry_of(id).c_str(), "%d %d %d %d", &gx, &gy, &gw, &gh) == 4 && gw == w && gh == h; });
-  };
-  // A picture that has stopped changing.
-  auto settled = [&] {
-    Shot last = shot();
-    return shot_when([&](const Shot &t) {
-      bool same = t.rgb == last.rgb;
-      last = t;
-      return same;
-    });
-  };
   std::string problem = await("^sizes$");
   EXPECT_EQ(geometry_of(problem), "0 25 150 455");
   std::string panel = region(settled(), 0, 25, 150, 455);
-  ASSERT_TRUE(sized(problem, 300, 455));
-  ASSERT_TRUE(sized(problem, 150, 455));
+  ASSERT_TRUE(sized(problem, 300, 455, false));
+  ASSERT_TRUE(sized(problem, 150, 455, false));
   EXPECT_TRUE(region(settled(), 0, 25, 150, 455) == panel) << "the status panel after a resize";
   for (const char *caption : {"^CONTOUR", "^ELEVATION", "^HISTORY"}) {
     std::string plot = await(caption);
     // On top, where the whole tile lies on the screen.
     x("xdotool windowmove " + plot + " 150 25 windowraise " + plot);
-    ASSERT_TRUE(sized(plot, 725, 521)) << caption;
+    ASSERT_TRUE(sized(plot, 725, 521, false)) << caption;
     int px = 0, py = 0, pw = 0, ph = 0;
     sscanf(geometry_of(plot).c_str(), "%d %d %d %d", &px, &py, &pw, &ph);
     Shot s = settled();
@@ -1248,14 +1251,14 @@ TEST_F(Display, PanelsAndLegendsKeepTheirPixelsThroughAResize) {
     std::string legend = region(s, x1, y1, x2 - x1, y2 - y1);
     // Narrower than it was drawn, the window shows the whole picture: no ink at its
     // right edge, where the legend and the header were cut off.
-    ASSERT_TRUE(sized(plot, 560, 521)) << caption;
+    ASSERT_TRUE(sized(plot, 560, 521, false)) << caption;
     Shot narrow = settled();
     int edge = 0;
     for (int y = top + 2; y < py + ph - 2; y++)
       for (int xx = px + 560 - 8; xx < px + 560 - 1; xx++) edge += narrow.at(xx, y) != white;
     EXPECT_EQ(edge, 0) << caption << ": ink at the right edge of a narrowed window";
-    ASSERT_TRUE(sized(plot, 500, 521)) << caption;
-    ASSERT_TRUE(sized(plot, 725, 521)) << caption;
+    ASSERT_TRUE(sized(plot, 500, 521, false)) << caption;
+    ASSERT_TRUE(sized(plot, 725, 521, false)) << caption;
     EXPECT_TRUE(region(settled(), x1, y1, x2 - x1, y2 - y1) == legend) << caption << ": the legend after a resize";
   }
 }
@@ -1271,14 +1274,6 @@ TEST_F(Display, UndrawnPlotsSayWhyInRedAndPathMarksKeepTheirSize) {
   Program q(dir.path, display, {"-R", "undrawn.pde"});
   ASSERT_TRUE(holds(dir.file("undrawn.log"), "--DONE--"));
   auto reddish = [](const std::vector<int> &c) { return c[0] > 180 && c[1] < 110 && c[2] < 90; };
-  auto settled = [&] {
-    Shot last = shot();
-    return shot_when([&](const Shot &t) {
-      bool same = t.rgb == last.rgb;
-      last = t;
-      return same;
-    });
-  };
   // The red pixels of a box of the screen and the tallest band of rows holding them.
   struct Red {
     int pixels = 0, tallest = 0;
@@ -1293,13 +1288,6 @@ TEST_F(Display, UndrawnPlotsSayWhyInRedAndPathMarksKeepTheirSize) {
       else r.tallest = std::max(r.tallest, run), run = 0;
     }
     return r;
-  };
-  auto sized = [&](const std::string &id, int w, int h) {
-    x("xdotool windowmove " + id + " 150 25 windowraise " + id + " windowsize " + id + " " + std::to_string(w) + " " +
-      std::to_string(h));
-    int gx = 0, gy = 0, gw = 0, gh = 0;
-    return until(
-        [&] { return sscanf(geometry_of(id).c_str(), "%d %d %d %d", &gx, &gy, &gw, &gh) == 4 && gw == w && gh == h; });
   };
   const std::pair<int, int> tiles[] = {{725, 521}, {483, 347}};
   for (const char *caption : {"^ELEVATION\\(u\\)$", "^STREAMLINE"}) {
@@ -1334,21 +1322,6 @@ TEST_F(Display, ABandLegendsScaleNoteLeavesItsCharactersTheirSize) {
                                  "PLOTS\n SURFACE(u)\n SURFACE(u/100)\nEND\n");
   Program q(dir.path, display, {"-R", "note.pde"});
   ASSERT_TRUE(holds(dir.file("note.log"), "--DONE--"));
-  auto settled = [&] {
-    Shot last = shot();
-    return shot_when([&](const Shot &t) {
-      bool same = t.rgb == last.rgb;
-      last = t;
-      return same;
-    });
-  };
-  auto sized = [&](const std::string &id, int w, int h) {
-    x("xdotool windowmove " + id + " 150 25 windowraise " + id + " windowsize " + id + " " + std::to_string(w) + " " +
-      std::to_string(h));
-    int gx = 0, gy = 0, gw = 0, gh = 0;
-    return until(
-        [&] { return sscanf(geometry_of(id).c_str(), "%d %d %d %d", &gx, &gy, &gw, &gh) == 4 && gw == w && gh == h; });
-  };
   auto character = [&](const Shot &s, int w, int h) {
     std::vector<int> bands;
     for (int y = 25 + h / 5, run = 0; y < 25 + 4 * h / 5; y++) {
