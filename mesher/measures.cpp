@@ -238,28 +238,20 @@ double measures_mean_cell(pde *p) {
   return live > 0 ? A / live : 0;
 }
 
-// The error of a quadratic as a multiple of h^3 |u'''|: its largest along a side, its RMS
-// over a well-shaped cell.
-constexpr double floor_largest = 0.008, floor_rms = 0.004;
-
 // A quadratic cell's second derivatives are constant, so the curvature estimate cannot see a
 // feature narrower than the cell: the cell astride a front's inflection reads no curvature
 // at all, while its values between the nodes miss by about h^3 |u'''|. The second derivatives
 // of the cells about each vertex, averaged there, change along the cell's sides by its third
 // derivatives (the average keeps a feature two cells wide and drops a wiggle from cell to
-// cell). Each variable's estimate is that interpolation error over its range: the largest
-// error of a quadratic along a side, 0.008 h^3 |u'''| with h the cell's longest side. With
-// spread, a cell whose second derivatives change across it by less than their own size
-// (h |u'''| < |u''|: a field the cell's quadratic follows, its error spread over the cell)
-// reads toward the RMS of that error over a well-shaped cell, 0.004 h^3 |u'''|, as the
-// estimates it floors read theirs; a front, or a side where the curvature vanishes, keeps
-// the largest. The estimate is weighed down in a cell smaller than the reference cell (the
-// mean cell when reference is 0) by AREA_CUTOFF as the curvature estimate weighs small
-// cells: a layer, whose third derivatives grow as its cells shrink, then ends its
-// refinement. A reference that refinement does not shrink keeps that weight once most cells
-// lie in the layer. Every cell's estimate is kept at least at it. Quadratic cells in one and
-// two dimensions; other meshes keep their estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms, bool spread) {
+// cell). Each variable's estimate is that interpolation error over its range, coefficient
+// h^3 |u'''| with h the cell's longest side (0.008 the largest error of a quadratic along a
+// side, 0.004 its RMS over a well-shaped cell), weighed down in a cell smaller than the reference cell (the mean cell when reference is 0) by
+// AREA_CUTOFF as the curvature estimate weighs small cells: a layer, whose third derivatives
+// grow as its cells shrink, then ends its refinement. A reference that refinement does not
+// shrink keeps that weight once most cells lie in the layer. Every cell's estimate is kept at
+// least at it. Quadratic cells in one and two dimensions; other meshes keep their estimates.
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms,
+                                           double coefficient) {
   TRACE("measures_floor_by_third_derivatives");
   Mesh *m = &p->mesh;
   int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
@@ -330,14 +322,6 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
             double xx = t[0] - s[0], xy = t[1] - s[1], yy = t[2] - s[2];
             if (dist > 0) D = std::max(D, std::sqrt(xx * xx + 2 * xy * xy + yy * yy) / dist);
           }
-        // The share of the error that sits at a point of the cell: 1 without spread.
-        double curvature = 0, point = 1;
-        for (int a = 0; a < nv; a++) {
-          const double *s = &hess[size_t(cell.nodes.data[a] - 1) * H + 3 * (v - 1)];
-          curvature += std::sqrt(s[0] * s[0] + 2 * s[1] * s[1] + s[2] * s[2]) / nv;
-        }
-        if (spread && curvature > 0) point = std::min(1.0, h * D / curvature);
-        double coefficient = floor_rms + (floor_largest - floor_rms) * point;
         double w = weight_of(p, v), e = coefficient * h * h * h * D / range_of(p, v);
         T += w * w * e * e;
         W += w * w;

@@ -380,21 +380,6 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       << log("dynamic_boundary_refused");
 }
 
-// A decaying mode on quadratic cells whose mesh adapts: the mesh the first regrid makes is no
-// finer than its error needs (8,229 nodes when the third-derivative floor read every cell by
-// the largest error along a side), and the answer keeps its error.
-TEST_F(Answers, DecayingModeMeshIsNoFinerThanItsErrorNeeds) {
-  expect_answers(*this, {{"heat_mode_quadratic_tight", "l2", 0.0, 2e-5},
-                         {"heat_mode_quadratic_tight", "centre", 0.1389111, 4e-5}});
-  std::string l = log("heat_mode_quadratic_tight");
-  std::regex grid("Nodes=(\\d+)");
-  int most = 0;
-  for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it)
-    most = std::max(most, std::stoi((*it)[1]));
-  EXPECT_GT(most, 0) << l;
-  EXPECT_LE(most, 7500) << l;
-}
-
 // A steady run to an error limit ends within a few times that limit of its exact answer, in a
 // cube as in its twin in a square: the tetrahedra's estimate reads on the triangles' scale.
 TEST_F(Answers, ErrorLimitBoundsTheErrorIn2DAnd3D) {
