@@ -243,15 +243,14 @@ double measures_mean_cell(pde *p) {
 // at all, while its values between the nodes miss by about h^3 |u'''|. The second derivatives
 // of the cells about each vertex, averaged there, change along the cell's sides by its third
 // derivatives (the average keeps a feature two cells wide and drops a wiggle from cell to
-// cell). Each variable's estimate is that interpolation error over its range, coefficient
-// h^3 |u'''| with h the cell's longest side (0.008 the largest error of a quadratic along a
-// side, 0.004 its RMS over a well-shaped cell), weighed down in a cell smaller than the reference cell (the mean cell when reference is 0) by
+// cell). Each variable's estimate is that interpolation error over its range: the largest
+// error of a quadratic along a side, 0.008 h^3 |u'''| with h the cell's longest side, weighed
+// down in a cell smaller than the reference cell (the mean cell when reference is 0) by
 // AREA_CUTOFF as the curvature estimate weighs small cells: a layer, whose third derivatives
 // grow as its cells shrink, then ends its refinement. A reference that refinement does not
 // shrink keeps that weight once most cells lie in the layer. Every cell's estimate is kept at
 // least at it. Quadratic cells in one and two dimensions; other meshes keep their estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms,
-                                           double coefficient) {
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms) {
   TRACE("measures_floor_by_third_derivatives");
   Mesh *m = &p->mesh;
   int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
@@ -322,7 +321,7 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
             double xx = t[0] - s[0], xy = t[1] - s[1], yy = t[2] - s[2];
             if (dist > 0) D = std::max(D, std::sqrt(xx * xx + 2 * xy * xy + yy * yy) / dist);
           }
-        double w = weight_of(p, v), e = coefficient * h * h * h * D / range_of(p, v);
+        double w = weight_of(p, v), e = 0.008 * h * h * h * D / range_of(p, v);
         T += w * w * e * e;
         W += w * w;
       }

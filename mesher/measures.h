@@ -31,12 +31,9 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
 // Keeps every cell's estimate at least at the interpolation error its third derivatives give
 // (the change of the second derivatives, averaged at the vertices, along the sides of quadratic
 // cells in one and two dimensions), so that a feature narrower than the cells reads as it
-// misses; cells smaller than reference (the mean cell when 0) count for less. The error of a
-// quadratic is coefficient h^3 |u'''| (0.008: the largest along a side; 0.004: the RMS over a
-// well-shaped cell). Returns rms, the estimator's RMS error, grown as the floor grew the sum of
-// the cells' squared estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms,
-                                           double coefficient);
+// misses; cells smaller than reference (the mean cell when 0) count for less. Returns rms, the
+// estimator's RMS error, grown as the floor grew the sum of the cells' squared estimates.
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms);
 // The mean measure of the live cells.
 double measures_mean_cell(pde *p);
 // Galerkin residual gathered at the nodes, and the residual against each cell's bubble

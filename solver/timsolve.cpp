@@ -1287,25 +1287,6 @@ static double tzmeasure(pde *p, double t, double tnew) {
   return result;
 }
 
-static std::vector<char> diffused_variables(pde *p);
-
-// The third-derivative floor's error of a quadratic, as a multiple of h^3 |u'''|. Where every
-// variable's own equation diffuses it, what an earlier mesh left decays and the answer carries
-// the present mesh's error alone: the RMS over the cell, as the estimates it floors read it
-// (a decaying mode on the default mesh went to 34,000 nodes, six times what its error needed).
-// Where one does not (the rate of a wave written as two variables), each mesh's error is
-// carried on undamped step after step, and the floor reads the largest error along a side.
-constexpr double floor_largest = 0.008, floor_rms = 0.004;
-static void read_undamped(pde *p, TimeRun *run) {
-  if (run->undamped >= 0) return;
-  std::vector<char> diffused = diffused_variables(p);
-  run->undamped = std::find(diffused.begin(), diffused.end(), 0) != diffused.end();
-}
-static double floor_coefficient(pde *p, TimeRun *run) {
-  read_undamped(p, run);
-  return run->undamped ? floor_largest : floor_rms;
-}
-
 // The spatial error by the problem's estimator (0 curvature, 1 the step residual, 2
 // the step residual against the cell bubbles) held up by the third derivatives, the fronts,
 // the resolve requests and the largest cell error.
@@ -1319,8 +1300,7 @@ static void measure(pde *p, TimeRun *run, double t, double tnew) {
   // shrink.
   if (!(run->floor_area > 0)) run->floor_area = measures_mean_cell(p);
   if (!(run->jump_error > 0) && p->nfield > 0)
-    p->rmserr =
-        measures_floor_by_third_derivatives(p, &p->solution, run->floor_area, p->rmserr, floor_coefficient(p, run));
+    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, run->floor_area, p->rmserr);
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
   p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
@@ -1905,7 +1885,10 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     // 5-6. Regrid.
     rebuild = p->nonlinear || run->fixed.timed;
     int32_t live = p->mesh.nodes.count - p->mesh.delnodes;
-    if (p->regrid && !run->left_start) read_undamped(p, run);
+    if (p->regrid && run->undamped < 0 && !run->left_start) {
+      std::vector<char> diffused = diffused_variables(p);
+      run->undamped = std::find(diffused.begin(), diffused.end(), 0) != diffused.end();
+    }
     if (p->regrid && !halted(p) && ops.regrid(p, run, hit) > 0) {
       rebuild = true;
       run->implicit_step = run->stiff_start;
