@@ -149,7 +149,21 @@ double measures_measure(pde *p, vector2d *values, double time, double factor, ui
 
 // ---- Curvature ----------------------------------------------------------------------------
 
+// What the third-derivative floor reads of a cell, kept by the curvature estimate: its
+// measure, its longest side, then uxx, uxy, uyy at its centre for each of the first 32 variables.
+static size_t kept_width(const pde *p) { return 2 + 3 * size_t(std::min<int>(p->nfield, 32)); }
+
+static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, std::vector<double> *seconds);
+
 double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend) {
+  return curvature(p, values, add, blend, nullptr);
+}
+
+double measures_measure_curvature_keeping(pde *p, vector2d *values, std::vector<double> *seconds) {
+  return curvature(p, values, 0, 0, seconds);
+}
+
+static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, std::vector<double> *seconds) {
   TRACE("measures_measure_curvature");
   Mesh *m = &p->mesh;
   // The cells carry the mesh basis; an extruded mesh keeps the vertex basis it was
@@ -161,6 +175,13 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
   vectord *q = qw.v, *nodal = nw.v;
   aim(p, values, p->time);
   Status status(&p->status, ncells);
+  // The floor reads quadratic cells in one and two dimensions.
+  size_t K = kept_width(p);
+  if (seconds) {
+    if (ord == 2 && dim <= 2 && p->nfield > 0) seconds->assign(K * size_t(ncells), 0.0);
+    else seconds->clear();
+    if (seconds->empty()) seconds = nullptr;
+  }
   // 1. Squared extents and the weighted second derivatives per cell.
   int cutoff = p->area_cutoff == 0 || p->area_cutoff == 1 ? p->area_cutoff : 2;
   const double *L = elements_centroid[dim].L;
@@ -177,12 +198,23 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
     double H[3] = {0, 0, 0};
     for (int r = 0; r < dim; r++)
       for (int k = 0; k <= dim; k++) H[r] = std::max(H[r], f->J[r][k] * f->J[r][k]);
-    double W = 0;
+    double W = 0, *keep = seconds ? seconds->data() + K * size_t(i - 1) : nullptr;
+    if (keep) {
+      double h2 = 0;
+      for (int a = 0; a <= dim; a++)
+        for (int c = a + 1; c <= dim; c++) {
+          double dx = f->nodes[a][0] - f->nodes[c][0], dy = f->nodes[a][1] - f->nodes[c][1];
+          h2 = std::max(h2, dx * dx + dy * dy);
+        }
+      keep[0] = std::fabs(meas), keep[1] = std::sqrt(h2);
+    }
     for (uint16_t v = 1; v <= p->nfield; v++) {
       const vectord *uv = &values->data[v - 1];
       for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
       double R = range_of(p, v), e = 0, D[3][3];
       elements_interp_seconds(b, L, f, u, D);
+      if (keep && v <= 32)
+        keep[2 + 3 * (v - 1)] = D[0][0], keep[3 + 3 * (v - 1)] = D[0][1], keep[4 + 3 * (v - 1)] = D[1][1];
       double d2[3] = {D[0][0], D[1][1], D[2][2]};
       for (int r = 0; r < dim; r++) e += (H[r] * d2[r] / R) * (H[r] * d2[r] / R);
       double w = weight_of(p, v);
@@ -192,7 +224,10 @@ double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t
     if (cutoff == 1) at(q, i) *= std::sqrt(std::fabs(meas));
     else if (cutoff == 2) at(q, i) *= std::fabs(meas);
     if (W > 0) at(q, i) /= dim * W;
-    if (p->error) return 1.0;
+    if (p->error) {
+      if (seconds) seconds->clear();
+      return 1.0;
+    }
   }
   status.plain();
   // 2. Nodal smoothing and normalisation.
@@ -250,7 +285,8 @@ double measures_mean_cell(pde *p) {
 // grow as its cells shrink, then ends its refinement. A reference that refinement does not
 // shrink keeps that weight once most cells lie in the layer. Every cell's estimate is kept at
 // least at it. Quadratic cells in one and two dimensions; other meshes keep their estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms) {
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms,
+                                           const std::vector<double> *seconds) {
   TRACE("measures_floor_by_third_derivatives");
   Mesh *m = &p->mesh;
   int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
@@ -275,27 +311,35 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
     const double *L = elements_centroid[dim].L;
     double u[20], A = 0;
     int32_t live = 0;
+    size_t K = kept_width(p);
+    bool kept = seconds && seconds->size() == K * size_t(ncells);
     for (int32_t i = 1; i <= ncells; i++) {
       MeshCell &cell = cell_at(m, i);
       if (!cell.alive || cell.basis != b) continue;
-      localize(p, i);
-      ElementFrame *f = &work_cell.frame;
-      double h2 = 0;
-      for (int a = 0; a < nv; a++)
-        for (int c = a + 1; c < nv; c++) {
-          double dx = f->nodes[a][0] - f->nodes[c][0], dy = f->nodes[a][1] - f->nodes[c][1];
-          h2 = std::max(h2, dx * dx + dy * dy);
-        }
-      size[2 * size_t(i - 1)] = std::fabs(f->measure), size[2 * size_t(i - 1) + 1] = std::sqrt(h2);
-      A += std::fabs(f->measure), live++;
       double d[3 * 32];
-      for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
-        const vectord *uv = &values->data[v - 1];
-        for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
-        double D[3][3];
-        elements_interp_seconds(b, L, f, u, D);
-        d[3 * (v - 1)] = D[0][0], d[3 * (v - 1) + 1] = D[0][1], d[3 * (v - 1) + 2] = D[1][1];
+      if (kept) {
+        const double *k = seconds->data() + K * size_t(i - 1);
+        size[2 * size_t(i - 1)] = k[0], size[2 * size_t(i - 1) + 1] = k[1];
+        std::copy(k + 2, k + K, d);
+      } else {
+        localize(p, i);
+        ElementFrame *f = &work_cell.frame;
+        double h2 = 0;
+        for (int a = 0; a < nv; a++)
+          for (int c = a + 1; c < nv; c++) {
+            double dx = f->nodes[a][0] - f->nodes[c][0], dy = f->nodes[a][1] - f->nodes[c][1];
+            h2 = std::max(h2, dx * dx + dy * dy);
+          }
+        size[2 * size_t(i - 1)] = std::fabs(f->measure), size[2 * size_t(i - 1) + 1] = std::sqrt(h2);
+        for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
+          const vectord *uv = &values->data[v - 1];
+          for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
+          double D[3][3];
+          elements_interp_seconds(b, L, f, u, D);
+          d[3 * (v - 1)] = D[0][0], d[3 * (v - 1) + 1] = D[0][1], d[3 * (v - 1) + 2] = D[1][1];
+        }
       }
+      A += size[2 * size_t(i - 1)], live++;
       for (int a = 0; a < nv; a++) {
         int32_t n = cell.nodes.data[a];
         around[size_t(n - 1)]++;

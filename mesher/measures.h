@@ -3,6 +3,7 @@
 // and the variable ranges, scaled residual and residual norm the solvers use.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
@@ -28,12 +29,18 @@ double measures_measure_modes(pde *p, vector2d *const *values, const double *fac
 // the nodes; blend mixes with the old estimates by HYSTERESIS. Returns 1.0 when the
 // problem's error flag is raised during the cell loop.
 double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend);
+// The curvature estimate, keeping in seconds what measures_floor_by_third_derivatives then
+// reads of the same values on the same mesh: per cell its measure, its longest side and each
+// variable's second derivatives at its centre (emptied when the measure was cut short).
+double measures_measure_curvature_keeping(pde *p, vector2d *values, std::vector<double> *seconds);
 // Keeps every cell's estimate at least at the interpolation error its third derivatives give
 // (the change of the second derivatives, averaged at the vertices, along the sides of quadratic
 // cells in one and two dimensions), so that a feature narrower than the cells reads as it
-// misses; cells smaller than reference (the mean cell when 0) count for less. Returns rms, the
+// misses; cells smaller than reference (the mean cell when 0) count for less. seconds, when
+// given and not empty, holds what the curvature estimate kept of the same values. Returns rms, the
 // estimator's RMS error, grown as the floor grew the sum of the cells' squared estimates.
-double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms);
+double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms,
+                                           const std::vector<double> *seconds = nullptr);
 // The mean measure of the live cells.
 double measures_mean_cell(pde *p);
 // Galerkin residual gathered at the nodes, and the residual against each cell's bubble

@@ -1291,7 +1291,9 @@ static double tzmeasure(pde *p, double t, double tnew) {
 // the step residual against the cell bubbles) held up by the third derivatives, the fronts,
 // the resolve requests and the largest cell error.
 static void measure(pde *p, TimeRun *run, double t, double tnew) {
-  if (p->estimator == 0) p->rmserr = measures_measure_curvature(p, &p->solution, 0, 0);
+  // The floor reads the second derivatives the curvature estimate took of the same values.
+  std::vector<double> seconds;
+  if (p->estimator == 0) p->rmserr = measures_measure_curvature_keeping(p, &p->solution, &seconds);
   else if (p->estimator == 1) p->rmserr = tmeasure(p, run, t, tnew);
   else if (p->estimator == 2) p->rmserr = tzmeasure(p, t, tnew);
   // A feature narrower than the cells, which none of these sees, reads by its third derivatives
@@ -1300,7 +1302,7 @@ static void measure(pde *p, TimeRun *run, double t, double tnew) {
   // shrink.
   if (!(run->floor_area > 0)) run->floor_area = measures_mean_cell(p);
   if (!(run->jump_error > 0) && p->nfield > 0)
-    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, run->floor_area, p->rmserr);
+    p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, run->floor_area, p->rmserr, &seconds);
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
   p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
