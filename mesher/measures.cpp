@@ -153,6 +153,17 @@ double measures_measure(pde *p, vector2d *values, double time, double factor, ui
 // measure, its longest side, then uxx, uxy, uyy at its centre for each of the first 32 variables.
 static size_t kept_width(const pde *p) { return 2 + 3 * size_t(std::min<int>(p->nfield, 32)); }
 
+// The longest side in the plane between the first nv nodes of a cell's frame.
+static double longest_side(const ElementFrame *f, int nv) {
+  double h2 = 0;
+  for (int a = 0; a < nv; a++)
+    for (int c = a + 1; c < nv; c++) {
+      double dx = f->nodes[a][0] - f->nodes[c][0], dy = f->nodes[a][1] - f->nodes[c][1];
+      h2 = std::max(h2, dx * dx + dy * dy);
+    }
+  return std::sqrt(h2);
+}
+
 static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, std::vector<double> *seconds);
 
 double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend) {
@@ -200,13 +211,7 @@ static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, st
       for (int k = 0; k <= dim; k++) H[r] = std::max(H[r], f->J[r][k] * f->J[r][k]);
     double W = 0, *keep = seconds ? seconds->data() + K * size_t(i - 1) : nullptr;
     if (keep) {
-      double h2 = 0;
-      for (int a = 0; a <= dim; a++)
-        for (int c = a + 1; c <= dim; c++) {
-          double dx = f->nodes[a][0] - f->nodes[c][0], dy = f->nodes[a][1] - f->nodes[c][1];
-          h2 = std::max(h2, dx * dx + dy * dy);
-        }
-      keep[0] = std::fabs(meas), keep[1] = std::sqrt(h2);
+      keep[0] = std::fabs(meas), keep[1] = longest_side(f, dim + 1);
     }
     for (uint16_t v = 1; v <= p->nfield; v++) {
       const vectord *uv = &values->data[v - 1];
@@ -324,13 +329,7 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
       } else {
         localize(p, i);
         ElementFrame *f = &work_cell.frame;
-        double h2 = 0;
-        for (int a = 0; a < nv; a++)
-          for (int c = a + 1; c < nv; c++) {
-            double dx = f->nodes[a][0] - f->nodes[c][0], dy = f->nodes[a][1] - f->nodes[c][1];
-            h2 = std::max(h2, dx * dx + dy * dy);
-          }
-        size[2 * size_t(i - 1)] = std::fabs(f->measure), size[2 * size_t(i - 1) + 1] = std::sqrt(h2);
+        size[2 * size_t(i - 1)] = std::fabs(f->measure), size[2 * size_t(i - 1) + 1] = longest_side(f, nv);
         for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
           const vectord *uv = &values->data[v - 1];
           for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
