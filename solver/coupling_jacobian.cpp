@@ -15,7 +15,7 @@
 #include "elements/meshes.h"
 #include "graphics/display.h"
 #include "graphics/msgpump.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "model/params.h"
 #include "model/fits.h"
 #include "model/treemods.h"

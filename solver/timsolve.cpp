@@ -23,7 +23,7 @@
 #include "elements/elements.h"
 #include "elements/evalpoint.h"
 #include "graphics/display.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "mesher/refiner.h"
 #include "model/eqns.h"
 #include "model/treeval.h"
