@@ -43,3 +43,10 @@ void each_tangential_side(pde *p, uint16_t k, const std::function<void(const Mes
 extern std::vector<uint16_t> held_rows;
 // The tangential slope of the trial functions of such a condition in the region.
 TreeNode *bc_slope(const bc *b, uint16_t region);
+// Shared with the time run's sources (timsolve_sources.cpp), described where they are defined:
+// v := n zeros; the periodic slave rows of variable k folded into their masters; equation k's
+// source tree over the cell at count time nodes, added into S with weights w.
+void zero(vectord *v, int32_t n);
+void fold_rows(pde *p, vectord *V, uint16_t k);
+void source_nodes(pde *p, vectord *S, uint16_t k, const TreeNode *tree, evalpoint *pt, double told, double tnew,
+                  int32_t count, const double *tau, const double *w);
