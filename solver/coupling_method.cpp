@@ -125,4 +125,3 @@ void coupling_ready_precon(pde *p, int32_t w) {
       w >= 2 ? sparsecg_block_factored(A, p->solver, p->precon, w) : sparsecg_single_factored(A, p->solver, p->precon);
   if (!factored) coupling_build_precon(p, A);
 }
-

@@ -35,7 +35,8 @@ double timsolve_weight(double x, int32_t selector) {
 double timsolve_unweight(double y, int32_t selector) {
   TRACE("timsolve_unweight");
   switch (selector) {
-    case 0: case 1: return std::sqrt(y);
+    case 0:
+    case 1: return std::sqrt(y);
     case 2: return std::sqrt(std::sqrt(y));
     case 3: return std::sqrt(std::sqrt(std::sqrt(y)));
     case 4: return std::sqrt(std::sqrt(std::sqrt(std::sqrt(y))));

@@ -75,7 +75,8 @@ void start_residual(pde *p, TimeRun *, double t, double dt);
 int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild);
 void hold_ranges(pde *p, TimeRun *run, const vector2d *u, bool scaled);
 void size_level(pde *p, vector2d *v);
-double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon, const vectord *D);
+double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
+                const vectord *D);
 double step_range(pde *p, TimeRun *run, int32_t k, const vector2d *u);
 extern vectord step_fixed_source;
 // timsolve_error.cpp

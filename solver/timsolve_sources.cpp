@@ -51,9 +51,14 @@ static Dep dependence(pde *p, const TreeNode *n, uint16_t region, int admit, int
     return Dep::none;
   };
   switch (n->opcode) {
-    case op::realzero: case op::realval: case op::xcoord: case op::ycoord: case op::zcoord: case op::voljac:
-    case op::febasis: case op::nullvector:
-      return Dep::none;
+    case op::realzero:
+    case op::realval:
+    case op::xcoord:
+    case op::ycoord:
+    case op::zcoord:
+    case op::voljac:
+    case op::febasis:
+    case op::nullvector: return Dep::none;
     case op::varble: return admit & 1 ? Dep::affine : Dep::other;
     case op::vardot: return admit & 2 ? Dep::affine : Dep::other;
     case op::tcoord:
@@ -63,16 +68,29 @@ static Dep dependence(pde *p, const TreeNode *n, uint16_t region, int admit, int
       const TreeNode *d = params_find_param_tree(&p->formulas.definitions, n->index, region);
       return d ? dependence(p, d, region, admit, depth + 1) : Dep::other;
     }
-    case op::negateop: case op::integral: case op::bintegral: case op::deriv: case op::vdiv: case op::grad:
-    case op::vcurl: case op::scurl: case op::del2: case op::vxcomp: case op::vycomp: case op::vzcomp:
-    case op::subdef:
-      return n->arity == 1 ? dep(0) : Dep::other;
-    case op::addop: case op::subop: case op::vector: {
+    case op::negateop:
+    case op::integral:
+    case op::bintegral:
+    case op::deriv:
+    case op::vdiv:
+    case op::grad:
+    case op::vcurl:
+    case op::scurl:
+    case op::del2:
+    case op::vxcomp:
+    case op::vycomp:
+    case op::vzcomp:
+    case op::subdef: return n->arity == 1 ? dep(0) : Dep::other;
+    case op::addop:
+    case op::subop:
+    case op::vector: {
       Dep d = Dep::none;
       for (int k = 0; k < n->arity; k++) d = either(d, dep(k));
       return d;
     }
-    case op::mulop: case op::vdot: case op::vcross: {
+    case op::mulop:
+    case op::vdot:
+    case op::vcross: {
       if (n->arity != 2) return Dep::other;
       Dep a = dep(0), b = dep(1);
       if (a == Dep::none) return b;
@@ -115,8 +133,7 @@ bool coupling_fixed_linear(pde *p) {
     return false;
   // Integrals and other derived globals the equations, conditions or initial values reach
   // change with the solution; those only reports read do not touch the residual.
-  if (p->formulas.constraints.count || p->formulas.scalars.count || p->fitlist.count || p->jacfits.count)
-    return false;
+  if (p->formulas.constraints.count || p->formulas.scalars.count || p->fitlist.count || p->jacfits.count) return false;
   if (m->images.count || m->delnodes) return false;
   for (uint16_t k = 1; k <= E; k++) {
     equation *eq = eqn(p, k);
@@ -131,7 +148,8 @@ bool coupling_fixed_linear(pde *p) {
     const bc *r = bcrec(p, b);
     switch (r->type) {
       case nobc: break;
-      case valuebc: case valuept:
+      case valuebc:
+      case valuept:
         if (r->varying) return false;
         break;
       case naturalbc:

@@ -173,7 +173,7 @@ double step_range(pde *p, TimeRun *run, int32_t k, const vector2d *u) {
 }
 
 double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
-                       const vectord *D) {
+                const vectord *D) {
   if (p->work.capacity < 20) vector2d_resize(&p->work, p->work.count, 20);
   // The step matrix changes with the step, so a complete factor would serve one solve:
   // each step iterates.
@@ -182,8 +182,8 @@ double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, i
     Iterate() { sparsecg_complete = 0; }
     ~Iterate() { sparsecg_complete = was; }
   } iterate;
-  return sparsecg_cg(x, A, &p->precmx, b, D, &p->precband, &p->work, rel, 0.0, uint16_t(p->iterate), &p->status,
-                     solver, precon, p->nt);
+  return sparsecg_cg(x, A, &p->precmx, b, D, &p->precband, &p->work, rel, 0.0, uint16_t(p->iterate), &p->status, solver,
+                     precon, p->nt);
 }
 
 static void globals_at(pde *p, vector2d *u, const double times[2]);
