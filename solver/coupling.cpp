@@ -427,8 +427,6 @@ void coupling_operate(pde *p, vectord *F, vectord *Ft, vector2d *u, vector2d *ud
   display_unreport(&p->status, line);
 }
 
-std::vector<uint16_t> held_rows;
-
 // The value of bc b's tree list at node n summed over the cells around it.
 static double node_sum(pde *p, const bc *b, int list, int32_t n) {
   const MeshNode *nd = &p->mesh.nodes.data[n - 1];
@@ -457,8 +455,10 @@ void fold_rows(pde *p, vectord *V, uint16_t k) {
   }
 }
 
-void each_tangential_side(pde *p, uint16_t k, const std::function<void(const MeshCell *, const bc *, uint16_t)> &f) {
+void each_tangential_side(pde *p, uint16_t k,
+                          const std::function<void(const MeshCell *, const bc *, uint16_t, const HeldRows &)> &f) {
   const vectorl *nodes = &p->valuenodes.data[k - 1], *bcs = &p->valuebcs.data[k - 1];
+  HeldRows held_rows;
   held_rows.assign(size_t(p->mesh.nodes.count) + 1, 0);
   bool any = false;
   for (int32_t i = 0; i < nodes->count; i++)
@@ -476,7 +476,7 @@ void each_tangential_side(pde *p, uint16_t k, const std::function<void(const Mes
       if (!b || !bcs_along_side(bcrec(p, b))) continue;
       if (!local) cell = localize(p, c, 0), local = true;
       ep.side = uint8_t(s);
-      f(cell, bcrec(p, b), b);
+      f(cell, bcrec(p, b), b, held_rows);
       ep.side = 0;
     }
   }
@@ -514,7 +514,7 @@ void vbc_operate(pde *p, vectord *F, vectord *Ft, uint16_t mode) {
       F->data[row_of(p, k, n) - 1] += sf * node_sum(p, b, 1, n);
     }
     // Tangential slopes held along their sides.
-    each_tangential_side(p, k, [&](const MeshCell *cell, const bc *b, uint16_t bix) {
+    each_tangential_side(p, k, [&](const MeshCell *cell, const bc *b, uint16_t bix, const HeldRows &held_rows) {
       int32_t n = treeval_surf_tested(p, buf, bc_tree(b, 1, cell->region), bc_slope(b, cell->region), &ep,
                                       p->mesh.meshbasis, -1);
       for (int32_t a = 0; a < n && a < elements_functions[cell->basis]; a++) {

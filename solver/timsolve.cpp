@@ -285,7 +285,7 @@ TimeRun::~TimeRun() {
     vectord_free(v);
   // The split sources and their fixed part serve the run's steps alone.
   vectord_free(&step_fixed_source);
-  coupling_release_split();
+  coupling_release_split(this);
   vector2d_free(&step_rates, 1);
   vector2d_free(&start_values, 1);
   vector2d_free(&source_error, 1);

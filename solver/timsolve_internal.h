@@ -78,7 +78,6 @@ void size_level(pde *p, vector2d *v);
 double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
                 const vectord *D);
 double step_range(pde *p, TimeRun *run, int32_t k, const vector2d *u);
-extern vectord step_fixed_source;
 // timsolve_error.cpp
 double check_timestep(pde *p, TimeRun *run);
 void limit_carried_error(pde *p, TimeRun *run);

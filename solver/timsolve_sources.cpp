@@ -2,6 +2,7 @@
 // the problem is linear with fixed coefficients, the sources split by what they read, the
 // sources and coefficients that read the time and the switches in t that end a step.
 #include "solver/coupling.h"
+#include "solver/timsolve.h"
 
 #include <algorithm>
 #include <cmath>
@@ -190,7 +191,6 @@ bool coupling_fixed_source(pde *p) {
 // the rest (the unknowns, integrals, point values and other derived globals). A time step
 // whose globals are corrected pass by pass builds the first part once and only the rest
 // again. The trees own their nodes; a part that is empty is null.
-namespace {
 struct SourceParts {
   const TreeNode *of = nullptr;  // the source tree split
   TreeNode *fixed = nullptr, *rest = nullptr;
@@ -205,10 +205,12 @@ struct SourceSplit {
     usable = false;
   }
 };
-// Never destroyed: a split still held at exit is not freed by a destructor that may run
-// after the tree allocator's own statics are gone (each time run releases its split).
-SourceSplit &source_split = *new SourceSplit;
-}  // namespace
+// The run's split, made at its first use; the run releases it (TimeRun::~TimeRun) before the
+// tree allocator's own statics are gone.
+static SourceSplit &split_of(TimeRun *run) {
+  if (!run->source_split) run->source_split = new SourceSplit;
+  return *run->source_split;
+}
 
 // A copy of the tree with every shared subexpression written out where it is read, so
 // that either part of a split evaluates on its own; null past budget nodes.
@@ -306,8 +308,9 @@ static void split_tree(pde *p, const TreeNode *n, uint16_t region, TreeNode **fi
   *rest = trees_copy(n);
 }
 
-bool coupling_split_source(pde *p) {
+bool coupling_split_source(pde *p, TimeRun *run) {
   TRACE("coupling_split_source");
+  SourceSplit &source_split = split_of(run);
   uint16_t E = eqcount(p);
   // The split stands while every source tree is the one split.
   bool same = source_split.parts.size() == E;
@@ -348,10 +351,15 @@ bool coupling_split_source(pde *p) {
   return usable;
 }
 
-void coupling_release_split() { source_split.clear(); }
+void coupling_release_split(TimeRun *run) {
+  if (run->source_split) run->source_split->clear();
+  delete run->source_split;
+  run->source_split = nullptr;
+}
 
-void coupling_build_source_part(pde *p, vectord *S, double told, double tnew, bool fixed) {
+void coupling_build_source_part(pde *p, TimeRun *run, vectord *S, double told, double tnew, bool fixed) {
   TRACE("coupling_build_source_part");
+  SourceSplit &source_split = split_of(run);
   zero(S, p->nt);
   Mesh *m = &p->mesh;
   context(&p->solution, nullptr, tnew);

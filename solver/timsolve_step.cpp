@@ -638,19 +638,18 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
 static const int32_t consistent_passes = 10;
 
 // Where the sources split (coupling_split_source), the part that reads nothing of the
-// solution is built once a step and kept here; each pass builds only the rest.
-vectord step_fixed_source{};
-
-static void split_source(pde *p, double t, double tnew, bool anew) {
-  if (anew) coupling_build_source_part(p, &step_fixed_source, t, tnew, true);
-  coupling_build_source_part(p, &p->tsource, t, tnew, false);
-  for (int32_t j = 0; j < p->nt; j++) p->tsource.data[j] += step_fixed_source.data[j];
+// solution is built once a step and kept in the run (step_fixed_source); each pass builds
+// only the rest.
+static void split_source(pde *p, TimeRun *run, double t, double tnew, bool anew) {
+  if (anew) coupling_build_source_part(p, run, &run->step_fixed_source, t, tnew, true);
+  coupling_build_source_part(p, run, &p->tsource, t, tnew, false);
+  for (int32_t j = 0; j < p->nt; j++) p->tsource.data[j] += run->step_fixed_source.data[j];
 }
 
 static void step_source(pde *p, TimeRun *run, double t, double tnew, bool split) {
   const double tt[2] = {t, tnew};
   globals_at(p, &p->solution, tt);
-  if (split) split_source(p, t, tnew, false);
+  if (split) split_source(p, run, t, tnew, false);
   else coupling_build_source(p, &p->tsource, t, tnew, 0);
   double theta = p->theta;
   for (int32_t j = 0; j < p->nt; j++)
@@ -700,8 +699,8 @@ static int32_t onestep_at(pde *p, TimeRun *run, double t, double tnew, bool rebu
   // Jacobian: the step is corrected until its sources, taken with the globals at both
   // ends, agree with the values it ends on.
   bool coupled = p->fitlist.count > 0 && !run->fixed.linear;
-  bool split = coupled && coupling_split_source(p);
-  if (split) split_source(p, t, tnew, true);
+  bool split = coupled && coupling_split_source(p, run);
+  if (split) split_source(p, run, t, tnew, true);
   else if (!run->fixed.sourced) coupling_build_source(p, &p->tsource, t, tnew, 0);
   run->fixed.sourced = run->fixed.sources && !timsolve_sweep;
   if (coupled) vectord_copyto_0(&run->source_old, &p->tsource);
