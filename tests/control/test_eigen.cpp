@@ -266,7 +266,8 @@ TEST_F(Eigen, SubspaceHoldsNoMoreVectorsThanTheGridHasFreeUnknowns) {
                                         " NGRID=2 REGRID=off\nVARIABLES u\nEQUATIONS div(grad(u)) + lambda*u = "
                                         "0\nBOUNDARIES\nREGION 1 START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO "
                                         "(0,1) TO FINISH\nEND\n");
-    EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X " + name + ".pde"), 0) << select << "\n" << slurp(dir + "/" + name + ".log");
+    EXPECT_EQ(shell("'" QUENDAR_EXE "' -B -R -X " + name + ".pde"), 0) << select << "\n"
+                                                                       << slurp(dir + "/" + name + ".log");
     got[select] = listing(name);
   }
   ASSERT_EQ(got["MODES=9"].size(), 9u);
