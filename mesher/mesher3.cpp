@@ -178,7 +178,11 @@ int32_t mesher3_grid3d(pde *p) {
     if (p->basis == tet20) mesher2_midsides(p, &p->basemesh, tri9);
     meshpde3_midsides3(p, m, p->basis);
   }
-  // 7. Periodic images; off the grid lines.
+  // 7. Periodic images; off the grid lines. The base nodes still hold the plane mesh's
+  // pairs, keyed from either side of a pair: every node of the solid, the base sheet's
+  // too, is paired afresh from its joint, edge or face, the slave always the key.
+  m->images.count = 0;
+  for (int32_t n = 1; n <= m->nodes.count; n++) m->nodes.data[n - 1].image = 0;
   meshes_match_periodics(m, 0);
   if (p->quantize) meshes_quantize_mesh(m, 3);
   // The check of links, node lists and every cell's volume: no run goes on with a

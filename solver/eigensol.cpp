@@ -967,6 +967,14 @@ int32_t eigensol_do_eigen(pde *p) {
   if (!coupling_lambda_present(p)) modes_error(p, "No LAMBDA term is present: an eigenvalue problem needs one");
   double tol = 0.1 * p->errlim;
   uint16_t M = p->subspace, m = p->modes;
+  // The subspace on each grid holds no more vectors than the grid has free unknowns: more
+  // are dependent, which makes the projected B singular (the Cholesky path fails on it) and
+  // the dense step's eigenvalues wrong. The chosen size comes back when the run ends.
+  struct Subspace {
+    pde *p;
+    uint16_t chosen;
+    ~Subspace() { p->subspace = chosen; }
+  } subspace_size{p, M};
   EigenRun record;
   EigenRun *run = &record;
   matrixd_resize(&run->amat, M, M);
@@ -987,6 +995,7 @@ int32_t eigensol_do_eigen(pde *p) {
     p->regrids++;
     run->held_projected = run->held_current = false;
     report_panel.eig_status(p);
+    p->subspace = M;  // the layout is chosen by the chosen size
     loading_map_matrix(p, 3);
     coupling_tabulate_bcs(p);
     // More modes than the grid has free unknowns are no modes of it (and a subspace of
@@ -995,6 +1004,7 @@ int32_t eigensol_do_eigen(pde *p) {
     if (m > free)
       modes_error(p, "MODES = " + std::to_string(m) + " asks for more modes than the mesh has free unknowns (" +
                          std::to_string(free) + ")");
+    p->subspace = uint16_t(std::min<int32_t>(M, free));
     p->mode = 0;
     coupling_ss_matrix(p, xvec(p, 1), zero);
     eigensol_probe_lambda(p, &run->lside);
@@ -1005,7 +1015,7 @@ int32_t eigensol_do_eigen(pde *p) {
     }
     // Where the passes solve by the matrix's complete factor the incomplete one would
     // never be read: it is not made, and the last grid's is given back.
-    if (sparsecg_block_factored(&p->matrix, p->solver, p->precon, M)) sparsemx_free(&p->precmx, 1);
+    if (sparsecg_block_factored(&p->matrix, p->solver, p->precon, p->subspace)) sparsemx_free(&p->precmx, 1);
     else coupling_build_precon(p, &p->matrix);
     // 3. The iteration passes.
     bool unconverged = false;

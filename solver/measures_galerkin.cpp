@@ -231,7 +231,10 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
 // would need to balance the other variables' terms there (the coupled rows of the scaled
 // matrix, value rows aside), which lifts only a variable whose own range is noise; and, for
 // modes, which the eigenvalue driver normalises over all variables together, the largest
-// range it has in any mode measured and a tenth of the largest range of any variable there.
+// range it has in any mode measured and a fiftieth of the largest range of any variable there
+// (a variable absent from the modes holds noise well below that; one present may be smaller
+// than the others by the eigenvalue itself, as a deflection is beside its moment in a plate's
+// buckling, and is measured against its own range).
 // A row may also be chiefly about another variable: an equation listed under a variable it
 // hardly holds (vorticity transport under the stream function, the stream function's Poisson
 // equation under the vorticity). The pair's coupling then outweighs their own terms (the
@@ -243,7 +246,8 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
 // error limits of the coupled scale (a displacement zero in truth, left with the others'
 // discretisation error) carries nothing the error limit can ask of it. A declared
 // range stands. Returns per field variable the factor by which its residual's scale is
-// multiplied: at most 1 but where the variable's system locks (locking_factor).
+// multiplied: at most 1 but where the variable's system locks (locking_factor), and for
+// modes, whose floor stands in for the range at the build.
 static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_t count, bool modes) {
   int32_t F = p->nfield;
   std::vector<double> factor(size_t(std::max(F, 1)), 1.0);
@@ -251,7 +255,7 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
   // A single variable is measured against its own range: no other sets its floor.
   if (!p->scaling || p->timedep || F < 2 || rows < 1 || p->layout.maps.count < F || p->secondscale.count < rows)
     return factor;
-  const double coupled = 1e-3, shared = 0.1;
+  const double coupled = 1e-3, shared = 0.02;
   // Which field variable each row belongs to (0: none), and its value rows.
   std::vector<uint16_t> var(size_t(rows) + 1, 0);
   std::vector<double> own(size_t(F) + 1, 0.0), cross(size_t(F) + 1, 0.0), range(size_t(F) + 1, 0.0);
@@ -302,7 +306,9 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
     }
     double floor = own[v] > 0 ? (swap > 1 ? 1.0 : std::max(coupled, 10 * p->errlim)) * g * cross[v] / own[v] : 0.0;
     if (modes) floor = std::max({floor, range[v], shared * widest});
-    if (g > 0 && floor > g) factor[size_t(v - 1)] = g / floor;
+    // Modes are measured against the floor whichever way it lies from the range at the
+    // build (the start vector's on the first grid, the first mode's after it).
+    if (g > 0 && (floor > g || (modes && floor > 0))) factor[size_t(v - 1)] = g / floor;
   }
   locking_factor(p, count > 0 ? values[0] : nullptr, factor);
   return factor;
