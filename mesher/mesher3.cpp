@@ -178,7 +178,12 @@ int32_t mesher3_grid3d(pde *p) {
     if (p->basis == tet20) mesher2_midsides(p, &p->basemesh, tri9);
     meshpde3_midsides3(p, m, p->basis);
   }
-  // 7. Periodic images; off the grid lines.
+  // 7. Periodic images; off the grid lines. The base mesh's pairs came along with its
+  // nodes, keyed the two-dimensional way (the image side's node first), where the match
+  // keys the source side's node: both would make a node the image of its own image. The
+  // match from the first node pairs every one again.
+  m->images.count = 0;
+  for (int32_t n = 1; n <= m->nodes.count; n++) m->nodes.data[n - 1].image = 0;
   meshes_match_periodics(m, 0);
   if (p->quantize) meshes_quantize_mesh(m, 3);
   // The check of links, node lists and every cell's volume: no run goes on with a

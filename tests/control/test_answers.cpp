@@ -570,7 +570,8 @@ TEST_F(Answers, BoundaryLayersAreResolvedToTheirLimit) {
 
 // Periodic problems, whose slaves' columns fold into their masters' with the rows: the
 // answers of the symmetric fold, in 2D and in a periodic extrusion; linear cells refined
-// far enough that splits across the periodic sides follow one another in a pass.
+// far enough that splits across the periodic sides follow one another in a pass; lateral
+// periodic sides in extrusions from coarse first meshes.
 TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
   // clang-format off
   expect_answers(*this, {
@@ -582,6 +583,9 @@ TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
       {"periodic_extrusion_source", "top", 0.2955202, 1e-2},
       {"periodic_extrusion_source", "quarter", 0.9553365, 1e-2},
       {"periodic_extrusion_source", "L2", 0.0, 2e-3},
+      {"periodic_extrusion_coarse", "int", 0.0338266, 1e-4},
+      {"antiperiodic_extrusion_coarse", "int", 0.0205117, 6e-5},
+      {"periodic_extrusion_ngrid2", "int", 0.0597521, 1.5e-4},
       {"periodic_duct", "Q", 0.0351443, 3.5e-5},
       {"periodic_duct", "centre", 0.0736714, 7e-5},
       {"periodic_linear_refine_2d", "left", 0.2955202, 2e-4},
