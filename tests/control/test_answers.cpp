@@ -402,6 +402,20 @@ TEST_F(Answers, LinearCellsMeetTheirErrorLimit) {
       << log("linear_cube_node_limit");
 }
 
+// A scalar unknown read only through a nonlinear integral of the field starts where its
+// Jacobian row is zero and takes its first value on Newton's second step: the residual it
+// then shows on its own range is no sign of divergence, and Newton goes on to the answer.
+TEST_F(Answers, ScalarsOfNonlinearIntegralsConverge) {
+  // clang-format off
+  expect_answers(*this, {
+      {"scalar_integral_of_square", "c", 0.0017031, 2e-6},
+      {"scalar_integral_of_square", "u", 0.0736838, 2e-5},
+      {"scalar_square_of_integral", "c", 0.0012354, 2e-6},
+      {"scalar_square_of_integral", "u", 0.0736804, 2e-5},
+  });
+  // clang-format on
+}
+
 // Steady runs in which one variable is zero or tiny in truth (a plane-strain displacement, the
 // cross displacement of a symmetric load, passive scalars): the zero variable's noise does not
 // set its error scale, so each ends on a modest mesh with its exact answer.
