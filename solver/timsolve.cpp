@@ -1790,6 +1790,11 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   timsolve_showplots(p, p->told, p->dt, 0);
   // The loop's end test also before the first step: an empty range makes no step.
   bool ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
+  // Without HALT, a step that has collapsed to a billionth of the time range and a
+  // millionth of the longest step taken is the divergence stop, at the time reached: the
+  // solution runs away (an ill-posed equation, a feedback that blows up in finite time)
+  // and each rejection would only halve the step and refine the mesh again, without end.
+  double widest = 0, span = std::fabs(p->endtime - p->starttime_value);
   while (!ended) {
     // 1. Shift the levels.
     p->cycle++;
@@ -1813,6 +1818,10 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
         if (p->histories.count > 0) doplot_show_plots(p, &p->histories);
         p->stop = 1;
         return 10;
+      }
+      if (!(p->haltdt > 0) && p->dtnext < 1e-9 * span && p->dtnext < 1e-6 * widest) {
+        p->time = p->told;
+        diverged(p);
       }
       p->dt = p->dtnext;
       hit = false;
@@ -1872,6 +1881,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       p->dtnext = std::min(candidate, p->tgrowth * p->dtnext);
       break;
     }
+    widest = std::max(widest, p->dt);
     if (!p->fixdt && !last) limit_carried_error(p, run);
     run->after_implicit = run->implicit_step;
     run->implicit_step = false;
