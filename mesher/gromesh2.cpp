@@ -1415,18 +1415,18 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         vectorl_one_more(&list, last);
       }
     }
-  // A layout the front cannot fill within the node limit stops here, at its finest node,
-  // rather than after a front of hours. The count is a lower bound, so that no layout that
-  // fits is stopped: every distinct boundary node is a vertex; every boundary node fans out
-  // into at least about 1 / (4 g) nodes on each side where a region lies (cells grow from h
-  // at the rate g), but a region holds no more of them than the area left inside a band of
-  // half its coarsest boundary spacing along its boundary, over the square of its finest
-  // (a strip thinner than its spacing has none inside); a
+  // A layout the front cannot fill within the node limit stops here, with the least count
+  // of nodes the first mesh needs, rather than after a front of hours (as a drawing whose
+  // first mesh is counted once made: the same text). The count is a lower bound, so that
+  // no layout that fits is stopped: every distinct boundary node is a vertex; every
+  // boundary node fans out into at least about 1 / (4 g) nodes on each side where a
+  // region lies (cells grow from h at the rate g), but a region holds no more of them than
+  // the area left inside a band of half its coarsest boundary spacing along its boundary,
+  // over the square of its finest (a strip thinner than its spacing has none inside); a
   // triangulation of V vertices, all of them possibly on the boundary, has at least 2 V - 3
   // sides, each carrying order - 1 side nodes.
   {
     int32_t finest = 0;
-    uint16_t where = 1;
     const int32_t regions = D->regions.count;
     std::vector<double> fan(size_t(regions) + 1, 0), coarsest(size_t(regions) + 1, 0),
         finest_in(size_t(regions) + 1, HUGE_VAL), perimeter(size_t(regions) + 1, 0);
@@ -1442,10 +1442,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         if (n >= 1 && n <= m->nodes.count && !seen[size_t(n)]) seen[size_t(n)] = 1, vertices++;
         widest = std::max(widest, double(node(n).spacing));
         narrowest = std::min(narrowest, double(node(n).spacing));
-        if (!finest || node(n).spacing < node(finest).spacing) {
-          finest = n;
-          where = E.side_regions[0] ? E.side_regions[0] : E.side_regions[1] ? E.side_regions[1] : where;
-        }
+        if (!finest || node(n).spacing < node(finest).spacing) finest = n;
       }
       for (uint16_t r : {E.side_regions[0], E.side_regions[1]})
         if (r >= 1 && r <= regions && D->regions.data[r - 1].type == 0) {
@@ -1463,7 +1460,8 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
     // A layout no finer than the base spacing is the coarsest there is: the front makes
     // it, and the driver tells how many nodes it needs.
     bool fine = finest && D->features.basespacing > 0 && node(finest).spacing < 0.5 * D->features.basespacing;
-    if (finest && fine && p->nodelimit > 0 && least > double(p->nodelimit)) stall(where, at(finest));
+    if (finest && fine && p->nodelimit > 0 && least > double(p->nodelimit))
+      mesher2_refuse_first_mesh(p, int64_t(least), true);
   }
   // 8. The layout in the debug log.
   if (mesher2_debug && debug_file)
