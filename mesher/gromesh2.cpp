@@ -1415,9 +1415,10 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         vectorl_one_more(&list, last);
       }
     }
-  // A layout the front cannot fill within the node limit stops here, with the least count
-  // of nodes the first mesh needs, rather than after a front of hours (as a drawing whose
-  // first mesh is counted once made: the same text). The count is a lower bound, so that
+  // A layout the front cannot fill within the node limit stops here, rather than after a
+  // front of hours: at its finest node when that lies in a region thinner than its
+  // spacing, else with the least count of nodes the first mesh needs (the text of a
+  // drawing whose first mesh is counted once made). The count is a lower bound, so that
   // no layout that fits is stopped: every distinct boundary node is a vertex; every
   // boundary node fans out into at least about 1 / (4 g) nodes on each side where a
   // region lies (cells grow from h at the rate g), but a region holds no more of them than
@@ -1427,6 +1428,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
   // sides, each carrying order - 1 side nodes.
   {
     int32_t finest = 0;
+    uint16_t where = 1;
     const int32_t regions = D->regions.count;
     std::vector<double> fan(size_t(regions) + 1, 0), coarsest(size_t(regions) + 1, 0),
         finest_in(size_t(regions) + 1, HUGE_VAL), perimeter(size_t(regions) + 1, 0);
@@ -1442,7 +1444,10 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         if (n >= 1 && n <= m->nodes.count && !seen[size_t(n)]) seen[size_t(n)] = 1, vertices++;
         widest = std::max(widest, double(node(n).spacing));
         narrowest = std::min(narrowest, double(node(n).spacing));
-        if (!finest || node(n).spacing < node(finest).spacing) finest = n;
+        if (!finest || node(n).spacing < node(finest).spacing) {
+          finest = n;
+          where = E.side_regions[0] ? E.side_regions[0] : E.side_regions[1] ? E.side_regions[1] : where;
+        }
       }
       for (uint16_t r : {E.side_regions[0], E.side_regions[1]})
         if (r >= 1 && r <= regions && D->regions.data[r - 1].type == 0) {
@@ -1451,17 +1456,23 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         }
     }
     double inside = 0;
+    std::vector<char> thin(size_t(regions) + 1, 0);  // no core inside the band
     for (size_t r = 1; r <= size_t(regions); r++)
       if (fan[r] > 0 && finest_in[r] > 0 && finest_in[r] < HUGE_VAL) {
         double core = mesher2_outline_area(D, D->regions.data[r - 1]) - perimeter[r] * coarsest[r] / 2;
         inside += std::min(fan[r], std::max(core, 0.0) / sq(finest_in[r]));
+        thin[r] = !(core > 0);
       }
     const double V = double(vertices) + inside, least = V + (order - 1) * (2 * V - 3);
     // A layout no finer than the base spacing is the coarsest there is: the front makes
     // it, and the driver tells how many nodes it needs.
     bool fine = finest && D->features.basespacing > 0 && node(finest).spacing < 0.5 * D->features.basespacing;
-    if (finest && fine && p->nodelimit > 0 && least > double(p->nodelimit))
+    // A region thinner than its own spacing is where the front would stall: the place is
+    // told. Elsewhere (a small loop inside a wide region) the count is.
+    if (finest && fine && p->nodelimit > 0 && least > double(p->nodelimit)) {
+      if (where <= regions && thin[where]) stall(where, at(finest));
       mesher2_refuse_first_mesh(p, int64_t(least), true);
+    }
   }
   // 8. The layout in the debug log.
   if (mesher2_debug && debug_file)

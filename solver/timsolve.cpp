@@ -1791,7 +1791,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   // The loop's end test also before the first step: an empty range makes no step.
   bool ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
   // Without HALT, a step that has collapsed to a billionth of the time range and a
-  // millionth of the longest step taken is the divergence stop, at the time reached: the
+  // millionth of the longest step taken ends the run as a step below HALT does: the
   // solution runs away (an ill-posed equation, a feedback that blows up in finite time)
   // and each rejection would only halve the step and refine the mesh again, without end.
   double widest = 0, span = std::fabs(p->endtime - p->starttime_value);
@@ -1804,10 +1804,11 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     // 2. Attempts.
     for (;;) {
       report_panel.tr_status(p);
-      // Without HALT, repeated rejections end where the step no longer moves the time
-      // or has fallen twelve orders below the run's first step: the same message, not
-      // a step of 0.
-      if (p->dtnext < p->haltdt || !(p->told + p->dtnext > p->told) || p->dtnext < run->least_step) {
+      // Without HALT, repeated rejections end where the step no longer moves the time,
+      // has fallen twelve orders below the run's first step or has collapsed: the same
+      // message, not a step of 0.
+      bool collapsed = !(p->haltdt > 0) && p->dtnext < 1e-9 * span && p->dtnext < 1e-6 * widest;
+      if (p->dtnext < p->haltdt || !(p->told + p->dtnext > p->told) || p->dtnext < run->least_step || collapsed) {
         String msg{}, cap{};
         strings_copyto_1(&msg, "Timestep is below threshhold");
         strings_copyto_1(&cap, "HALT");
@@ -1818,10 +1819,6 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
         if (p->histories.count > 0) doplot_show_plots(p, &p->histories);
         p->stop = 1;
         return 10;
-      }
-      if (!(p->haltdt > 0) && p->dtnext < 1e-9 * span && p->dtnext < 1e-6 * widest) {
-        p->time = p->told;
-        diverged(p);
       }
       p->dt = p->dtnext;
       hit = false;

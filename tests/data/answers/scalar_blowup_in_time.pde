@@ -1,6 +1,6 @@
 { A scalar that blows up in finite time, dc/dt = c^2 with c(0) = 1 (c = 1/(1 - t), gone at
-  t = 1), feeding a field. The step collapses as t nears 1: the divergence stop with the
-  time reached, not steps that shrink and a mesh that grows without end. }
+  t = 1), feeding a field. The step collapses as t nears 1: the run ends as a step below
+  HALT ends it, not with steps that shrink and a mesh that grows without end. }
 TITLE 'scalar feedback blow-up in time'
 VARIABLES u
 SCALAR VARIABLES c
