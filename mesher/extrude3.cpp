@@ -468,11 +468,13 @@ void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &s
 std::vector<int32_t> map_links(int32_t c, int s) {
   std::vector<int32_t> out;
   Mesh *b = W->base;
-  int32_t nb = std::abs(b->cells.data[c - 1].neighbour[s - 1]);
+  int32_t link = b->cells.data[c - 1].neighbour[s - 1], nb = std::abs(link);
   if (nb < 1 || nb > b->cells.count) return out;
+  // The side that links back the same way: a cell of a coarse mesh may meet one neighbour
+  // both across an inner side and across a periodic one (stored negated on both sides).
   int back = 0;
-  for (int t = 1; t <= 3; t++)
-    if (std::abs(b->cells.data[nb - 1].neighbour[t - 1]) == c) back = t;
+  for (int t = 1; t <= 3 && !back; t++)
+    if (b->cells.data[nb - 1].neighbour[t - 1] == (link < 0 ? -c : c)) back = t;
   if (!back) return out;
   int n1 = back % 3 + 1, n2 = n1 % 3 + 1;                 // neighbour's corners s'+1, s'+2
   int c1 = s % 3 + 1, c2 = c1 % 3 + 1;                    // c's corners s+1, s+2

@@ -1415,13 +1415,15 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         vectorl_one_more(&list, last);
       }
     }
-  // A layout the front cannot fill within the node limit stops here, at its finest node,
-  // rather than after a front of hours. The count is a lower bound, so that no layout that
-  // fits is stopped: every distinct boundary node is a vertex; every boundary node fans out
-  // into at least about 1 / (4 g) nodes on each side where a region lies (cells grow from h
-  // at the rate g), but a region holds no more of them than the area left inside a band of
-  // half its coarsest boundary spacing along its boundary, over the square of its finest
-  // (a strip thinner than its spacing has none inside); a
+  // A layout the front cannot fill within the node limit stops here, rather than after a
+  // front of hours: at its finest node when that lies in a region thinner than its
+  // spacing, else with the least count of nodes the first mesh needs (the text of a
+  // drawing whose first mesh is counted once made). The count is a lower bound, so that
+  // no layout that fits is stopped: every distinct boundary node is a vertex; every
+  // boundary node fans out into at least about 1 / (4 g) nodes on each side where a
+  // region lies (cells grow from h at the rate g), but a region holds no more of them than
+  // the area left inside a band of half its coarsest boundary spacing along its boundary,
+  // over the square of its finest (a strip thinner than its spacing has none inside); a
   // triangulation of V vertices, all of them possibly on the boundary, has at least 2 V - 3
   // sides, each carrying order - 1 side nodes.
   {
@@ -1454,16 +1456,23 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
         }
     }
     double inside = 0;
+    std::vector<char> thin(size_t(regions) + 1, 0);  // no core inside the band
     for (size_t r = 1; r <= size_t(regions); r++)
       if (fan[r] > 0 && finest_in[r] > 0 && finest_in[r] < HUGE_VAL) {
         double core = mesher2_outline_area(D, D->regions.data[r - 1]) - perimeter[r] * coarsest[r] / 2;
         inside += std::min(fan[r], std::max(core, 0.0) / sq(finest_in[r]));
+        thin[r] = !(core > 0);
       }
     const double V = double(vertices) + inside, least = V + (order - 1) * (2 * V - 3);
     // A layout no finer than the base spacing is the coarsest there is: the front makes
     // it, and the driver tells how many nodes it needs.
     bool fine = finest && D->features.basespacing > 0 && node(finest).spacing < 0.5 * D->features.basespacing;
-    if (finest && fine && p->nodelimit > 0 && least > double(p->nodelimit)) stall(where, at(finest));
+    // A region thinner than its own spacing is where the front would stall: the place is
+    // told. Elsewhere (a small loop inside a wide region) the count is.
+    if (finest && fine && p->nodelimit > 0 && least > double(p->nodelimit)) {
+      if (where <= regions && thin[where]) stall(where, at(finest));
+      mesher2_refuse_first_mesh(p, int64_t(least), true);
+    }
   }
   // 8. The layout in the debug log.
   if (mesher2_debug && debug_file)

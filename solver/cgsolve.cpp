@@ -986,7 +986,31 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     measures_get_range(p, &p->solution);
     double e = res_norm(p);
     uint16_t eline = report_real(p, "Step Error", e);
-    double sum = 0;
+    // Each step's residual per variable, times the range it was measured against: a
+    // variable that is still zero is measured against 1, and its residual jumps once it
+    // takes a value and a range of its own (a scalar read only through a nonlinear
+    // integrand moves first on the second step). The test for a diverging sequence takes
+    // the earlier steps' residuals on the present ranges.
+    std::vector<std::vector<double>> kept;
+    auto keep = [&] {
+      std::vector<double> a(size_t(var_errors.count));
+      for (int32_t v = 0; v < var_errors.count; v++)
+        a[size_t(v)] = var_errors.data[v] * (v < p->ranges.count ? p->ranges.data[v] : 1.0);
+      kept.push_back(std::move(a));
+    };
+    auto earlier = [&] {
+      double sum = 0;
+      for (size_t i = 0; i + 1 < kept.size(); i++) {
+        double t = 0;
+        for (size_t v = 0; v < kept[i].size(); v++) {
+          double r = int32_t(v) < p->ranges.count ? p->ranges.data[v] : 1.0, x = kept[i][v] / (r > 0 ? r : 1.0);
+          t += x * x;
+        }
+        sum += kept[i].empty() ? 0.0 : t / double(kept[i].size());
+      }
+      return sum;
+    };
+    keep();
     log_newton(p, k, e);
     // Each variable's remaining correction after a step: what the damping left of the
     // Newton correction, (1 - lambda) |delta_k|, and what the steps still to come will
@@ -1021,7 +1045,6 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       report_panel.report_time(p, p->lines.elapsed);
       display_update_num(&p->status, phase_line, k);
       display_update_real(&p->status, eline, e);
-      sum += e * e;
       // A short step, a large change or an old Jacobian: build it anew.
       if (lambda < 1.0 || p->changeest > 0.1 || j > 4) {
         vectord_divto_0(&p->residual, &p->firstscale);
@@ -1039,11 +1062,12 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       lambda = update(p, &step_overflow);
       measures_get_range(p, &p->solution);
       e = res_norm(p);
+      keep();
       remaining_after(lambda);
       display_update_real(&p->status, eline, e);
       log_newton(p, k, e);
       // A diverging sequence (or one whose steps overflow) ends the grid's iteration.
-      if (e * e * k >= 100 * sum || step_overflow) break;
+      if (e * e * k >= 100 * earlier() || step_overflow) break;
     }
     // The step limit or a diverging sequence, not the error, ended the iteration.
     const char *unconverged = unsettled() || step_overflow ? k >= L && !step_overflow ? "NEWTON LIMIT: NOT CONVERGED"

@@ -328,6 +328,11 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   timsolve_showplots(p, p->told, p->dt, 0);
   // The loop's end test also before the first step: an empty range makes no step.
   bool ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
+  // Without HALT, a step that has collapsed to a billionth of the time range and a
+  // millionth of the longest step taken ends the run as a step below HALT does: the
+  // solution runs away (an ill-posed equation, a feedback that blows up in finite time)
+  // and each rejection would only halve the step and refine the mesh again, without end.
+  double widest = 0, span = std::fabs(p->endtime - p->starttime_value);
   while (!ended) {
     // 1. Shift the levels.
     p->cycle++;
@@ -337,10 +342,11 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     // 2. Attempts.
     for (;;) {
       report_panel.tr_status(p);
-      // Without HALT, repeated rejections end where the step no longer moves the time
-      // or has fallen twelve orders below the run's first step: the same message, not
-      // a step of 0.
-      if (p->dtnext < p->haltdt || !(p->told + p->dtnext > p->told) || p->dtnext < run->least_step) {
+      // Without HALT, repeated rejections end where the step no longer moves the time,
+      // has fallen twelve orders below the run's first step or has collapsed: the same
+      // message, not a step of 0.
+      bool collapsed = !(p->haltdt > 0) && p->dtnext < 1e-9 * span && p->dtnext < 1e-6 * widest;
+      if (p->dtnext < p->haltdt || !(p->told + p->dtnext > p->told) || p->dtnext < run->least_step || collapsed) {
         String msg{}, cap{};
         strings_copyto_1(&msg, "Timestep is below threshhold");
         strings_copyto_1(&cap, "HALT");
@@ -410,6 +416,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       p->dtnext = std::min(candidate, p->tgrowth * p->dtnext);
       break;
     }
+    widest = std::max(widest, p->dt);
     if (!p->fixdt && !last) limit_carried_error(p, run);
     run->after_implicit = run->implicit_step;
     run->implicit_step = false;

@@ -372,6 +372,16 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   EXPECT_NE(log("blowup_in_time").find("ERROR: Solution Diverged at t = 0.60"), std::string::npos)
       << log("blowup_in_time");
   EXPECT_EQ(log("blowup_in_time").find("Floating-Point"), std::string::npos) << log("blowup_in_time");
+  // Without HALT, a step that collapses near a finite-time blow-up (c = 1/(1 - t)) ends the
+  // run as a step below HALT does, short of t = 1 (the steps crawled at 1e-15 on a mesh of
+  // 70000 nodes).
+  fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / "scalar_blowup_in_time.pde",
+                fs::path(dir) / "scalar_blowup_in_time.pde");
+  EXPECT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X scalar_blowup_in_time.pde"), 1)
+      << log("scalar_blowup_in_time");
+  EXPECT_NE(log("scalar_blowup_in_time").find("HALT: Timestep is below threshhold"), std::string::npos)
+      << log("scalar_blowup_in_time");
+  EXPECT_NE(log("scalar_blowup_in_time").find("Time= 0.99"), std::string::npos) << log("scalar_blowup_in_time");
   // A rate in the condition of a variable whose equation has none is refused at its line.
   EXPECT_NE(run({"dynamic_boundary_refused.pde"}), 0) << out();
   EXPECT_NE(
@@ -400,6 +410,20 @@ TEST_F(Answers, LinearCellsMeetTheirErrorLimit) {
   EXPECT_EQ(run({"linear_cube_node_limit.pde"}), 3) << out();
   EXPECT_NE(log("linear_cube_node_limit").find("NODE LIMIT: NOT CONVERGED"), std::string::npos)
       << log("linear_cube_node_limit");
+}
+
+// A scalar unknown read only through a nonlinear integral of the field starts where its
+// Jacobian row is zero and takes its first value on Newton's second step: the residual it
+// then shows on its own range is no sign of divergence, and Newton goes on to the answer.
+TEST_F(Answers, ScalarsOfNonlinearIntegralsConverge) {
+  // clang-format off
+  expect_answers(*this, {
+      {"scalar_integral_of_square", "c", 0.0017031, 2e-6},
+      {"scalar_integral_of_square", "u", 0.0736838, 2e-5},
+      {"scalar_square_of_integral", "c", 0.0012354, 2e-6},
+      {"scalar_square_of_integral", "u", 0.0736804, 2e-5},
+  });
+  // clang-format on
 }
 
 // Steady runs in which one variable is zero or tiny in truth (a plane-strain displacement, the
@@ -570,7 +594,8 @@ TEST_F(Answers, BoundaryLayersAreResolvedToTheirLimit) {
 
 // Periodic problems, whose slaves' columns fold into their masters' with the rows: the
 // answers of the symmetric fold, in 2D and in a periodic extrusion; linear cells refined
-// far enough that splits across the periodic sides follow one another in a pass.
+// far enough that splits across the periodic sides follow one another in a pass; lateral
+// periodic sides in extrusions from coarse first meshes.
 TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
   // clang-format off
   expect_answers(*this, {
@@ -582,6 +607,9 @@ TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
       {"periodic_extrusion_source", "top", 0.2955202, 1e-2},
       {"periodic_extrusion_source", "quarter", 0.9553365, 1e-2},
       {"periodic_extrusion_source", "L2", 0.0, 2e-3},
+      {"periodic_extrusion_coarse", "int", 0.0338266, 1e-4},
+      {"antiperiodic_extrusion_coarse", "int", 0.0205117, 6e-5},
+      {"periodic_extrusion_ngrid2", "int", 0.0597521, 1.5e-4},
       {"periodic_duct", "Q", 0.0351443, 3.5e-5},
       {"periodic_duct", "centre", 0.0736714, 7e-5},
       {"periodic_linear_refine_2d", "left", 0.2955202, 2e-4},
