@@ -15,6 +15,7 @@
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "mesher/cornergrid.h"
+#include "mesher/meshpde3.h"
 #include "graphics/display.h"
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
@@ -61,11 +62,23 @@ FaceSpan faces_of(Mesh *m, const MeshNode &n) {
   return {nullptr, 0, 0};
 }
 uint16_t face_at(const FaceSpan &s, int32_t i) { return s.data ? s.data[i] : s.own; }
+// Whether a face node of one sheet stands on sheet face f as well: a node the two sheets
+// share where the layer between them pinches (within the tolerance of its spacing the
+// extrusion shares it by), which keeps only the lower sheet's face as its own.
+bool shared_by_sheet(Mesh *m, const MeshNode &n, uint16_t f) {
+  const Domain *d = m->domain;
+  if (n.kind != 3 || f < 1 || f > d->faces.count || n.id < 1 || n.id > d->faces.count) return false;
+  const face &F = d->faces.data[f - 1], &O = d->faces.data[n.id - 1];
+  if (F.type != 0 || O.type != 0 || F.base != O.base || std::abs(int(F.level) - int(O.level)) != 1) return false;
+  double z = meshpde3_sheet_z(d, F.level, F.base, n.x - n.z * d->shear[0], n.y - n.z * d->shear[1]);
+  return std::fabs(z - n.z) <= std::max(d->grid.tolerance, mesh3_shared_sheet * double(n.spacing));
+}
+
 bool lies_on(Mesh *m, const MeshNode &n, uint16_t f) {
   FaceSpan s = faces_of(m, n);
   for (int32_t i = 0; i < s.count; i++)
     if (face_at(s, i) == f) return true;
-  return false;
+  return shared_by_sheet(m, n, f);
 }
 
 bool boundary(const MeshNode &n) { return n.kind >= 1 && n.kind <= 3; }
@@ -158,6 +171,10 @@ uint16_t mesh3_common_face_0(Mesh *m, int32_t a, int32_t b) {
   FaceSpan s = faces_of(m, na);
   for (int32_t i = 0; i < s.count; i++)
     if (uint16_t f = face_at(s, i); f && lies_on(m, nb, f)) return f;
+  // A node two sheets share lists one of them: the other end's faces may hold the edge.
+  FaceSpan t = faces_of(m, nb);
+  for (int32_t i = 0; i < t.count; i++)
+    if (uint16_t f = face_at(t, i); f && shared_by_sheet(m, na, f)) return f;
   return 0;
 }
 
