@@ -73,7 +73,8 @@ bool shared_by_sheet(Mesh *m, const MeshNode &n, const MeshNode &o, uint16_t f) 
   if (F.type != 0 || O.type != 0 || F.base != O.base || std::abs(int(F.level) - int(O.level)) != 1) return false;
   const double sx = d->shear[0], sy = d->shear[1], tol = d->grid.tolerance;
   double x = n.x - n.z * sx, y = n.y - n.z * sy;
-  if (!(std::fabs(meshpde3_sheet_z(d, F.level, F.base, x, y) - n.z) <= std::max(tol, mesh3_shared_sheet * double(n.spacing))))
+  if (!(std::fabs(meshpde3_sheet_z(d, F.level, F.base, x, y) - n.z) <=
+        std::max(tol, mesh3_shared_sheet * double(n.spacing))))
     return false;
   double mx = (x + o.x - o.z * sx) / 2, my = (y + o.y - o.z * sy) / 2;
   return std::fabs(meshpde3_sheet_z(d, F.level, F.base, mx, my) - meshpde3_sheet_z(d, O.level, O.base, mx, my)) > tol;
