@@ -45,6 +45,12 @@ struct Shot {
 const std::string square =
     "BOUNDARIES\n REGION 1\n  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n";
 
+// A short time run on the square with a contour, an elevation and a history plot.
+const std::string three_plots = "VARIABLES\n u\nINITIAL VALUES\n u = 0\nEQUATIONS\n div(grad(u)) + 4 = dt(u)\n" +
+                                square +
+                                "TIME 0 TO 0.05\nPLOTS\n FOR T = 0.05\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
+                                "HISTORIES\n HISTORY(u) AT (0.5,0.5)\nEND\n";
+
 const std::vector<int> white = {255, 255, 255}, black = {0, 0, 0}, red = {255, 0, 0},
                        cyan = {0, 255, 255};
 
@@ -1204,12 +1210,7 @@ TEST_F(Display, LegendCharactersAreTallEnoughAndWhole) {
 // at the default 725 x 521 tile, and stays as it was through a resize; a plot window made
 // narrower than it was drawn shows its whole picture.
 TEST_F(Display, PanelsAndLegendsKeepTheirPixelsThroughAResize) {
-  spit(dir.file("sizes.pde"),
-       "TITLE 'sizes'\nVARIABLES\n u\nINITIAL VALUES\n u = 0\nEQUATIONS\n"
-       " div(grad(u)) + 4 = dt(u)\n" +
-           square +
-           "TIME 0 TO 0.05\nPLOTS\n FOR T = 0.05\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
-           "HISTORIES\n HISTORY(u) AT (0.5,0.5)\nEND\n");
+  spit(dir.file("sizes.pde"), "TITLE 'sizes'\n" + three_plots);
   Program q(dir.path, display, {"-R", "sizes.pde"});
   ASSERT_TRUE(holds(dir.file("sizes.log"), "--DONE--"));
   // The pixels of a rectangle of the screen.
@@ -1357,12 +1358,7 @@ TEST_F(Display, ABandLegendsScaleNoteLeavesItsCharactersTheirSize) {
 // side, from the bottom), the numbers' the commonest band in the columns of their last
 // digits, left of the frame's left side (the first column inked down most of its height).
 TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
-  spit(dir.file("axes.pde"),
-       "TITLE 'axes'\nVARIABLES\n u\nINITIAL VALUES\n u = 0\nEQUATIONS\n"
-       " div(grad(u)) + 4 = dt(u)\n" +
-           square +
-           "TIME 0 TO 0.05\nPLOTS\n FOR T = 0.05\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
-           "HISTORIES\n HISTORY(u) AT (0.5,0.5)\nEND\n");
+  spit(dir.file("axes.pde"), "TITLE 'axes'\n" + three_plots);
   Program q(dir.path, display, {"-R", "axes.pde"});
   ASSERT_TRUE(holds(dir.file("axes.log"), "--DONE--"));
   auto median = [](std::vector<int> bands) {
