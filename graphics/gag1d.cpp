@@ -95,6 +95,17 @@ void gag1d_set_tick_type(plotframe *f, int32_t style) {
     f->tickstyle = style;
 }
 
+// The size the numbers and curve tags of a frame are drawn at (lines per view height,
+// as gag_textsize takes it): the frame's label size over 1.2, but never smaller
+// characters than the legend's beside them. The legend's rows on the screen are 0.6 of
+// the title size's lines over 0.84 of the view's height at a line and a quarter each, some
+// 20 lines per view height at the default sizes; the label size 42 gives 35, numbers 5
+// pixels high at the 483 x 347 tile where the legend's are 9.
+static float number_size(const plotframe *f) {
+  const float kLegible = 20;
+  return std::min(f->labelsize / 1.2f, kLegible);
+}
+
 void gag1d_set_label_size(plotframe *f, float titlesize, float titleaspect, float labelsize,
                           float labelaspect) {
   auto size = [](float s, float fallback) { return s > 1 && s <= 100 ? s : fallback; };
@@ -190,7 +201,7 @@ void gag1d_scale_with_axes(uint16_t view, plotframe *f, uint8_t square) {
   TRACE("gag1d_scale_with_axes");
   pointd size = {1, 1};
   gag_askrelsize(view, &size);
-  double a = 1.0 / f->titlesize, b = 1.0 / f->labelsize;
+  double a = 1.0 / f->titlesize, b = 1.0 / (1.2 * number_size(f));
   double left = ((f->yhorizontal || f->logy) ? 4 : 2) * f->labelaspect * b + 2 * f->titleaspect * a;
   double bottom = ((f->xvertical || f->logx) ? 4 : 2) * b + 2 * a;
   double w = size.x - left - a, h = size.y - bottom - a;
@@ -372,7 +383,7 @@ static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs
 
 // A log axis: decade labels and major ticks, mantissa digits and minor ticks.
 static void log_axis(uint16_t view, plotframe *f, bool xaxis) {
-  gag_textsize(view, f->labelsize / 1.2f, f->labelaspect);
+  gag_textsize(view, number_size(f), f->labelaspect);
   pointd cs = {0, 0};
   gag_askcharsize(view, &cs);
   double len = 0.2 * (xaxis ? cs.y : cs.x);
@@ -411,7 +422,7 @@ static double y_title_place(uint16_t view, const plotframe *f, const String *tit
   // Sizes at the title's size, made those at the numbers' size (without setting it,
   // which the view would record). Log numbers end half a number's character left of
   // the frame, linear ones half a title character.
-  double k = double(f->titlesize) / f->labelsize, kx = k * f->labelaspect / f->titleaspect;
+  double k = double(f->titlesize) / (1.2 * number_size(f)), kx = k * f->labelaspect / f->titleaspect;
   double end = f->box.x1 - 0.5 * cs.x * (f->logy ? kx : 1), left = HUGE_VAL;
   for (const axislabel &l : labels) {
     String c = text_of(l.text.c_str());
@@ -446,7 +457,7 @@ void gag1d_draw_axes(uint16_t view, plotframe *f, const String *xtitle, const St
       else
         gag_drawtext_1(view, y_title_place(view, f, title, cs, usr), f->cy, title);
     }
-    gag_textsize(view, f->labelsize / 1.2f, f->labelaspect);
+    gag_textsize(view, number_size(f), f->labelaspect);
     bool log = xaxis ? f->logx : f->logy;
     bool turned = xaxis ? (f->xvertical || f->logx) : (f->yhorizontal || f->logy);
     if (xaxis) {
@@ -509,7 +520,7 @@ static void tagged_run(uint16_t view, const plotframe *f, int32_t first, int32_t
                        pointdlist *tags, const String *tag) {
   const pointd *P = mapped.data + first - 2;  // P[1..n]
   if (n < 4) return polyline(view, first, first + n - 1);
-  gag_textsize(view, f->labelsize / 1.2f, f->labelaspect);
+  gag_textsize(view, number_size(f), f->labelaspect);
   pointd cs = {1, 1};
   gag_askcharsize(view, &cs);
   if (!(cs.x > 0 && cs.y > 0)) cs = {1, 1};  // a view without text metrics

@@ -200,7 +200,7 @@ void base_grid() {
         enlist_face(d, e, map_at(d, EXTRUDE3_FACE, 1, r));
 }
 
-const double kThinnest = 0.1, kLeast = 1e-4;
+const double kThinnest = 0.1, kLeast = mesh3_shared_sheet;
 
 // The thickness below which layer k counts as pinched at base node n, its two sheets
 // sharing the node there. A layer thinner than a tenth of the node's spacing would hold

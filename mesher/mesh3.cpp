@@ -15,6 +15,7 @@
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "mesher/cornergrid.h"
+#include "mesher/meshpde3.h"
 #include "graphics/display.h"
 #include "runtime/math.h"
 #include "runtime/rtlib.h"
@@ -61,6 +62,24 @@ FaceSpan faces_of(Mesh *m, const MeshNode &n) {
   return {nullptr, 0, 0};
 }
 uint16_t face_at(const FaceSpan &s, int32_t i) { return s.data ? s.data[i] : s.own; }
+// Whether the side from face node n to node o lies on sheet face f though n's own face is
+// another sheet's: n is a node the two sheets share where the layer between them pinches
+// (within the tolerance of its spacing the extrusion shares it by), and the layer is open
+// at the side's middle (where the sheets coincide along the side, it stays on n's own).
+bool shared_by_sheet(Mesh *m, const MeshNode &n, const MeshNode &o, uint16_t f) {
+  const Domain *d = m->domain;
+  if (n.kind != 3 || f < 1 || f > d->faces.count || n.id < 1 || n.id > d->faces.count) return false;
+  const face &F = d->faces.data[f - 1], &O = d->faces.data[n.id - 1];
+  if (F.type != 0 || O.type != 0 || F.base != O.base || std::abs(int(F.level) - int(O.level)) != 1) return false;
+  const double sx = d->shear[0], sy = d->shear[1], tol = d->grid.tolerance;
+  double x = n.x - n.z * sx, y = n.y - n.z * sy;
+  if (!(std::fabs(meshpde3_sheet_z(d, F.level, F.base, x, y) - n.z) <=
+        std::max(tol, mesh3_shared_sheet * double(n.spacing))))
+    return false;
+  double mx = (x + o.x - o.z * sx) / 2, my = (y + o.y - o.z * sy) / 2;
+  return std::fabs(meshpde3_sheet_z(d, F.level, F.base, mx, my) - meshpde3_sheet_z(d, O.level, O.base, mx, my)) > tol;
+}
+
 bool lies_on(Mesh *m, const MeshNode &n, uint16_t f) {
   FaceSpan s = faces_of(m, n);
   for (int32_t i = 0; i < s.count; i++)
@@ -158,6 +177,13 @@ uint16_t mesh3_common_face_0(Mesh *m, int32_t a, int32_t b) {
   FaceSpan s = faces_of(m, na);
   for (int32_t i = 0; i < s.count; i++)
     if (uint16_t f = face_at(s, i); f && lies_on(m, nb, f)) return f;
+  // A node two sheets share lists the lower one: a side from it to a node of the upper
+  // sheet lies on that sheet.
+  for (int32_t i = 0; i < s.count; i++)
+    if (uint16_t f = face_at(s, i); f && shared_by_sheet(m, nb, na, f)) return f;
+  FaceSpan t = faces_of(m, nb);
+  for (int32_t i = 0; i < t.count; i++)
+    if (uint16_t f = face_at(t, i); f && shared_by_sheet(m, na, nb, f)) return f;
   return 0;
 }
 

@@ -10,6 +10,11 @@ struct pad;
 
 int mesh3_init();
 
+// Beside a tangent pinch two sheets share a node where the layer between them is thinner
+// than this fraction of the node's spacing; the node keeps the lower sheet's face as its
+// own and stands on the upper one as well.
+inline constexpr double mesh3_shared_sheet = 1e-4;
+
 // A status-panel line with a label and a number, shown while a 3D pass runs and removed
 // on every way out; no panel shows nothing.
 struct Mesh3Status {

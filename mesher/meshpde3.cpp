@@ -16,6 +16,7 @@
 #include "graphics/display.h"
 #include "graphics/msgpump.h"
 #include "mesher/mesh3.h"
+#include "mesher/refine3.h"
 #include "model/treeval.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
@@ -158,6 +159,96 @@ void push_nodes(Mesh *m) {
     else
       meshpde3_push_to_face(d, N.id, p, N.spacing);
     N.x = p[0], N.y = p[1], N.z = p[2];
+  }
+}
+
+// The layer (between sheets k and k + 1) and the base region of a region of an extruded
+// domain.
+bool layer_of(const Domain *d, uint16_t region, uint16_t *k, uint16_t *r) {
+  uint16_t R = d->base ? d->base->regions.count : 0;
+  if (!R || region < 1) return false;
+  *k = uint16_t((region - 1) / R + 1), *r = uint16_t((region - 1) % R + 1);
+  return *k + 1 <= d->surfacetrees.count;
+}
+
+// Whether a node's height is free: inside one layer's region (every cell around it in that
+// region), in the layer or on a side face (which fixes only x and y).
+bool height_free(const Mesh *m, const MeshNode &N, uint16_t region) {
+  const Domain *d = m->domain;
+  if (N.kind == 3 ? N.id < 1 || N.id > d->faces.count || d->faces.data[N.id - 1].type != 1 : N.kind != 0) return false;
+  for (int32_t i = 0; i < N.nodecell.count; i++)
+    if (m->cells.data[N.nodecell.data[i] - 1].region != region) return false;
+  return true;
+}
+
+// The inner nodes of a cell at the layer's relative height: each at the weighted mean of
+// its corners' heights in the layer, as fractions of the layer's thickness, taken at the
+// node's own place. The cell's map then follows the sheets through the layer. A corner
+// where the layer pinches (its two sheets share it) tells no height and is left out.
+// Lists the nodes it moves.
+void fit_to_layer(Mesh *m, int32_t c, std::vector<int32_t> &moved) {
+  const Domain *d = m->domain;
+  const MeshCell &C = m->cells.data[c - 1];
+  uint16_t k, r;
+  if (!layer_of(d, C.region, &k, &r) || C.nodes.count < elements_functions[C.basis]) return;
+  const double sx = d->shear[0], sy = d->shear[1];
+  double s[4];
+  bool told[4];
+  for (int i = 0; i < 4; i++) {
+    const MeshNode &N = m->nodes.data[C.nodes.data[i] - 1];
+    double x = N.x - N.z * sx, y = N.y - N.z * sy, zb = meshpde3_sheet_z(d, k, r, x, y);
+    double T = meshpde3_sheet_z(d, uint16_t(k + 1), r, x, y) - zb;
+    told[i] = T > std::max(d->grid.tolerance, mesh3_shared_sheet * double(N.spacing));
+    s[i] = told[i] ? (N.z - zb) / T : 0;
+  }
+  // Each higher-order slot: its corners and their weights.
+  struct Slot {
+    int corner[3];
+    double weight[3];
+  };
+  std::vector<Slot> slots;
+  if (C.basis == tet10) {
+    for (const auto &e : kEdge) slots.push_back({{e[0], e[1], -1}, {0.5, 0.5, 0}});
+  } else if (C.basis == tet20) {
+    for (const auto &e : kEdge) slots.push_back({{e[0], e[1], -1}, {2.0 / 3, 1.0 / 3, 0}});
+    for (const auto &e : kEdge) slots.push_back({{e[0], e[1], -1}, {1.0 / 3, 2.0 / 3, 0}});
+    for (const auto &t : kTriple) slots.push_back({{t[0], t[1], t[2]}, {1.0 / 3, 1.0 / 3, 1.0 / 3}});
+  }
+  for (size_t j = 0; j < slots.size(); j++) {
+    int32_t n = C.nodes.data[4 + j];
+    if (n < 1 || n > m->nodes.count || !height_free(m, m->nodes.data[n - 1], C.region)) continue;
+    double w = 0, ws = 0;
+    for (int a = 0; a < 3 && slots[j].corner[a] >= 0; a++)
+      if (told[slots[j].corner[a]]) w += slots[j].weight[a], ws += slots[j].weight[a] * s[slots[j].corner[a]];
+    if (!(w > 0)) continue;
+    MeshNode &N = m->nodes.data[n - 1];
+    double x = N.x - N.z * sx, y = N.y - N.z * sy, zb = meshpde3_sheet_z(d, k, r, x, y);
+    double z = zb + ws / w * (meshpde3_sheet_z(d, uint16_t(k + 1), r, x, y) - zb);
+    if (z == N.z) continue;
+    N.z = z, N.x = x + z * sx, N.y = y + z * sy;
+    moved.push_back(n);
+  }
+}
+
+// Where a sheet bends across a cell as much as the layer beside it is thick (around a
+// pinch), a curved cell whose inner nodes stay on their chords folds: its Jacobian changes
+// sign inside, and every integral over it counts the fold twice (a layer's volume among
+// them). Such cells of an extruded mesh take their inner nodes at the layer's relative
+// height, and every cell around a moved node is curved from then on (a few passes: a moved
+// node bends the cells around it).
+void unfold_layers(Mesh *m) {
+  const Domain *d = m->domain;
+  if (!d || !d->base || (m->meshbasis != tet10 && m->meshbasis != tet20)) return;
+  std::vector<int32_t> moved;
+  for (int pass = 0; pass < 4; pass++) {
+    moved.clear();
+    for (int32_t c = 1; c <= m->cells.count; c++)
+      if (refine3_folded(m, c)) fit_to_layer(m, c, moved);
+    if (moved.empty()) break;
+    for (int32_t n : moved) {
+      const vectorl &around = m->nodes.data[n - 1].nodecell;
+      for (int32_t i = 0; i < around.count; i++) m->cells.data[around.data[i] - 1].basis = m->meshbasis;
+    }
   }
 }
 
@@ -315,7 +406,10 @@ void meshpde3_midsides3(pde *p, Mesh *m, int32_t basis) {
                      0);
   }
   m->meshbasis = basis;
-  if (m->curvegrid) push_nodes(m);
+  if (m->curvegrid) {
+    push_nodes(m);
+    unfold_layers(m);
+  }
   (void)p;
   (void)kFace;
 }

@@ -123,7 +123,9 @@ uint16_t make_joint(const parse_node *pt) {
     strings_copyto_1(m.get(), text);
     report_parse_warning(P(), &pt->loc, m.get());
   }
-  joint(j).place = pt->loc;
+  // A joint whose corner is cut keeps the place of the point the cut follows: its errors
+  // point there, not at another region's line that draws the same point later.
+  if (!(joint(j).corner > 0)) joint(j).place = pt->loc;
   S.last = j;
   S.end = pt->loc;
   return j;
@@ -259,6 +261,7 @@ void bevlet(parse_node *r, parse_node *const *v, int32_t kind) {
   if (!S.joint) return;
   joint(S.joint).corner = size;
   joint(S.joint).kind = kind;
+  joint(S.joint).place = S.end;
   widen_all(std::max<uint16_t>(S.surfaces, 1), P()->nvars);
   uint16_t t = merged_tag(joint(S.joint).bctag, 1, &v[1]->loc);
   joint(S.joint).bctag = t;

@@ -45,6 +45,12 @@ struct Shot {
 const std::string square =
     "BOUNDARIES\n REGION 1\n  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n";
 
+// A short time run on the square with a contour, an elevation and a history plot.
+const std::string three_plots = "VARIABLES\n u\nINITIAL VALUES\n u = 0\nEQUATIONS\n div(grad(u)) + 4 = dt(u)\n" +
+                                square +
+                                "TIME 0 TO 0.05\nPLOTS\n FOR T = 0.05\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
+                                "HISTORIES\n HISTORY(u) AT (0.5,0.5)\nEND\n";
+
 const std::vector<int> white = {255, 255, 255}, black = {0, 0, 0}, red = {255, 0, 0},
                        cyan = {0, 255, 255};
 
@@ -1204,12 +1210,7 @@ TEST_F(Display, LegendCharactersAreTallEnoughAndWhole) {
 // at the default 725 x 521 tile, and stays as it was through a resize; a plot window made
 // narrower than it was drawn shows its whole picture.
 TEST_F(Display, PanelsAndLegendsKeepTheirPixelsThroughAResize) {
-  spit(dir.file("sizes.pde"),
-       "TITLE 'sizes'\nVARIABLES\n u\nINITIAL VALUES\n u = 0\nEQUATIONS\n"
-       " div(grad(u)) + 4 = dt(u)\n" +
-           square +
-           "TIME 0 TO 0.05\nPLOTS\n FOR T = 0.05\n CONTOUR(u)\n ELEVATION(u) FROM (0,0) TO (1,1)\n"
-           "HISTORIES\n HISTORY(u) AT (0.5,0.5)\nEND\n");
+  spit(dir.file("sizes.pde"), "TITLE 'sizes'\n" + three_plots);
   Program q(dir.path, display, {"-R", "sizes.pde"});
   ASSERT_TRUE(holds(dir.file("sizes.log"), "--DONE--"));
   // The pixels of a rectangle of the screen.
@@ -1348,6 +1349,78 @@ TEST_F(Display, ABandLegendsScaleNoteLeavesItsCharactersTheirSize) {
   EXPECT_EQ(noted, plain) << "the legend with a scale note";
   EXPECT_GE(noted[1], 9) << "at 483 x 347";
   EXPECT_EQ(noted[2], noted[0]) << "after a resize";
+}
+
+// Axis numbers are legible and of one size in a contour, an elevation and a history plot,
+// at the 725 x 521 and 483 x 347 tiles, as tall as the contour legend's characters beside
+// them. A character's height is a band of rows holding ink: the legend's the median band
+// of its rows (the legend view is x 0.9 to 1.35, y 0.1 to 0.94 of the client's smaller
+// side, from the bottom), the numbers' the commonest band in the columns of their last
+// digits, left of the frame's left side (the first column inked down most of its height).
+TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
+  spit(dir.file("axes.pde"), "TITLE 'axes'\n" + three_plots);
+  Program q(dir.path, display, {"-R", "axes.pde"});
+  ASSERT_TRUE(holds(dir.file("axes.log"), "--DONE--"));
+  auto median = [](std::vector<int> bands) {
+    std::sort(bands.begin(), bands.end());
+    return bands.empty() ? 0 : bands[bands.size() / 2];
+  };
+  // The bands of rows of [y1, y2) holding ink in columns [x1, x2).
+  auto bands = [](const Shot &s, int x1, int x2, int y1, int y2) {
+    std::vector<int> out;
+    for (int y = y1, run = 0; y <= y2; y++) {
+      bool ink = false;
+      for (int xx = x1; y < y2 && xx < x2 && !ink; xx++) ink = s.at(xx, y) != white;
+      if (ink) run++;
+      else if (run) out.push_back(run), run = 0;
+    }
+    return out;
+  };
+  std::map<int, int> sizes;  // the contour's numbers by tile width
+  for (const char *caption : {"^CONTOUR", "^ELEVATION", "^HISTORY"}) {
+    std::string plot = await(caption);
+    for (auto [w, h] : {std::pair{725, 521}, {483, 347}}) {
+      ASSERT_TRUE(sized(plot, w, h)) << caption;
+      Shot s = settled();
+      int px = 150, py = 25, top = py;
+      while (top < py + 60 && s.at(px + w / 2, top) != white) top++;
+      int ch = py + h - top, unit = std::min(w, ch);
+      int legend = median(
+          bands(s, px + int(0.9 * unit), px + w - 2, top + ch - int(0.94 * unit) + 4, top + ch - int(0.1 * unit)));
+      // The frame's left side: the first column inked over nine tenths of the middle third.
+      int y1 = top + ch / 3, y2 = top + 2 * ch / 3, frame = -1;
+      for (int xx = px + 2; xx < px + int(0.9 * unit) && frame < 0; xx++) {
+        int n = 0;
+        for (int y = y1; y < y2; y++) n += s.at(xx, y) != white;
+        if (n >= 9 * (y2 - y1) / 10) frame = xx;
+      }
+      ASSERT_GT(frame, 0) << caption << " at " << w << " x " << h << ": the frame";
+      // The numbers end left of the ticks: their last digits, in the last inked columns.
+      auto inked = [&](int xx) {
+        for (int y = top + 4; y < py + h - 4; y++)
+          if (s.at(xx, y) != white) return true;
+        return false;
+      };
+      int right = frame - 6;
+      while (right > px && !inked(right)) right--;
+      int left = right - 7;
+      right = std::min(right + 2, frame - 4);
+      // The commonest band there: a contour's labels by the frame are fewer than its numbers.
+      std::map<int, int> count;
+      for (int b : bands(s, left, right + 1, top + 4, py + h - 4)) count[b]++;
+      int numbers = 0;
+      for (auto [height, n] : count)
+        if (n >= count[numbers]) numbers = height;
+      if (getenv("SHOW")) printf("%s %d x %d: legend %d px, axis numbers %d px\n", caption + 1, w, h, legend, numbers);
+      EXPECT_GE(numbers, 9) << caption << " at " << w << " x " << h << ": the axis numbers";
+      if (caption[1] == 'C') {
+        EXPECT_NEAR(numbers, legend, 1) << "at " << w << " x " << h << ": numbers against the legend";
+        sizes[w] = numbers;
+      } else {
+        EXPECT_EQ(numbers, sizes[w]) << caption << " at " << w << " x " << h << ": numbers against the contour's";
+      }
+    }
+  }
 }
 
 // A descriptor error opens the editor with the word before the error position

@@ -116,8 +116,10 @@ TEST_F(Frames, DefaultMarginsAndLogFallback) {
   pointd a = {0, 0}, b = {1, 1};
   gag_askpos(w, &a, &lo);
   gag_askpos(w, &b, &hi);
-  EXPECT_NEAR(lo.x, 1 / 6.0, 1e-5);
-  EXPECT_NEAR(lo.y, 0.11667, 1e-5);
+  // Left: four number characters and two title lines; below: two of each. Numbers are
+  // drawn at 20 lines per view height (the legend's size), titles at 30.
+  EXPECT_NEAR(lo.x, 4 / 24.0 + 2 / 30.0, 1e-5);
+  EXPECT_NEAR(lo.y, 2 / 24.0 + 2 / 30.0, 1e-5);
   EXPECT_NEAR(hi.x, 0.96667, 1e-5);
   EXPECT_NEAR(hi.y, 0.96667, 1e-5);
 
@@ -145,7 +147,7 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   uint16_t a = window(400, 400), b = window(400, 400);
   gag1d_plotmap(a, &f, 0, 0, 0.005, 7, 0, 0, 0);
   gag1d_draw_axes(a, &f, &none, &none);
-  float label = 40 / 1.2f;
+  float label = 20;  // the label size 40 over 1.2, held to the legend's 20 lines
   EXPECT_TRUE(shows(a, "e-4", label));
   EXPECT_TRUE(shows(a, "50.0", label));
   EXPECT_TRUE(shows(a, "7.0", label));
@@ -292,7 +294,7 @@ TEST_F(Frames, TagsArrowsAndLengths) {
   EXPECT_EQ(tags.count, 0);
   gag1d_draw_tagged_0(w, &f, &x9, &x9, &tags, &tag);
   ASSERT_EQ(tags.count, 1);
-  EXPECT_TRUE(shows(w, "q", 40 / 1.2f));
+  EXPECT_TRUE(shows(w, "q", 20));
   // A short curve is tagged once; drawn again, it finds no clear place.
   vectord sx{}, sy{};
   for (int i = 0; i < 9; i++) vectord_one_more(&sx, 2 + 0.01 * i), vectord_one_more(&sy, 8);
