@@ -610,6 +610,7 @@ TEST_F(Answers, PeriodicProblemsMeetTheirExactAnswers) {
       {"periodic_extrusion_coarse", "int", 0.0338266, 1e-4},
       {"antiperiodic_extrusion_coarse", "int", 0.0205117, 6e-5},
       {"periodic_extrusion_ngrid2", "int", 0.0597521, 1.5e-4},
+      {"periodic_slab_thin", "mid", 0.0736713, 7e-5},
       {"periodic_duct", "Q", 0.0351443, 3.5e-5},
       {"periodic_duct", "centre", 0.0736714, 7e-5},
       {"periodic_linear_refine_2d", "left", 0.2955202, 2e-4},
