@@ -542,8 +542,15 @@ void pdedat_do_status(pde *p, uint16_t kind) {
   if (kind == 3) pdedat_eig_status(p);
 }
 
-const ReportPanel pdedat_panel = {pdedat_do_status,  pdedat_ss_status,   pdedat_tr_status,
-                                  pdedat_eig_status, pdedat_report_time, pdedat_log_time_1};
+// A status line of the run's own on its panel (the analysis of the equations posts one).
+static uint16_t post_status(pde *p, const char *text) {
+  String s = lit(text);
+  return display_report(&p->status, 0, &s);
+}
+static void drop_status(pde *p, uint16_t line) { display_unreport(&p->status, line); }
+
+const ReportPanel pdedat_panel = {pdedat_do_status,   pdedat_ss_status,  pdedat_tr_status, pdedat_eig_status,
+                                  pdedat_report_time, pdedat_log_time_1, post_status,      drop_status};
 
 // ---- Plot file, switches, text styles ------------------------------------------
 

@@ -16,7 +16,8 @@ pde *report_current;
 
 static void no_status(pde *, uint16_t) {}
 static void no_panel(pde *) {}
-ReportPanel report_panel = {no_status, no_panel, no_panel, no_panel, no_status, no_panel};
+static uint16_t no_post(pde *, const char *) { return 0; }
+ReportPanel report_panel = {no_status, no_panel, no_panel, no_panel, no_status, no_panel, no_post, no_status};
 
 static const char *text_of(const String *s) { return (s && s->text) ? s->text : ""; }
 

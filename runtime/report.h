@@ -54,6 +54,8 @@ struct ReportPanel {
   void (*eig_status)(pde *p);                  // the eigenvalue layout
   void (*report_time)(pde *p, uint16_t line);  // the elapsed-time line (0: the next)
   void (*log_time_1)(pde *p);                  // the time prefix of a line of the run log
+  uint16_t (*post_status)(pde *p, const char *text);  // a status line on the panel; its number
+  void (*drop_status)(pde *p, uint16_t line);         // that line taken off the panel
 };
 
 extern ReportPanel report_panel;
