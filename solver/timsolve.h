@@ -53,6 +53,9 @@ struct TimeRun {
   // The ranges the run measures its steps and cells by: V entries, then V for the ranges
   // at the start.
   vectord run_ranges{};
+  // The sizes the run measures its steps by: the largest magnitude each variable's values have
+  // had since the start (its declared range or its rest floor where larger), 0 while at rest.
+  vectord run_sizes{};
   // The start's rates of the variables that start at rest, the largest magnitude of each
   // variable's start, and the run's span: the floors of their ranges.
   std::vector<std::vector<double>> rest_rates;

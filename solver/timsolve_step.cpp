@@ -113,10 +113,16 @@ void hold_ranges(pde *p, TimeRun *run, const vector2d *u, bool scaled) {
     vectord_resize(&run->run_ranges, 2 * V, std::max(2 * V, run->run_ranges.capacity));
     for (int32_t k = old; k < 2 * V; k++) run->run_ranges.data[k] = k < V ? 0 : -1;
   }
+  if (run->run_sizes.count < V) {
+    int32_t old = run->run_sizes.count;
+    vectord_resize(&run->run_sizes, V, std::max(V, run->run_sizes.capacity));
+    for (int32_t k = old; k < V; k++) run->run_sizes.data[k] = 0;
+  }
   for (int32_t k = 0; k < V; k++) {
     double &r = run->run_ranges.data[k], &s = run->run_ranges.data[V + k];
     if (scaled) r = std::max(r, p->ranges.data[k]);
     if (u) r = std::max(r, magnitude(p, k + 1, u));
+    if (u) run->run_sizes.data[k] = std::max(run->run_sizes.data[k], magnitude(p, k + 1, u));
     if (s < 0) s = r;
     if (std::isfinite(r)) p->ranges.data[k] = r;
   }
@@ -139,35 +145,52 @@ static double diagonal(const sparsemx &A, int32_t r) {
   return 0;
 }
 
+// The size the rates of variable k (one per row) carry it to before its own terms hold it.
+static double rest_floor(pde *p, TimeRun *run, int32_t k, const double *rate, int32_t count) {
+  const vectorl &rows = rows_of(p, k);
+  if (count != rows.count) return 0;
+  std::vector<char> held(size_t(count), 0);
+  if (k <= p->valuenodes.count) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++)
+      if (nodes.data[i] >= 1 && nodes.data[i] <= rows.count) held[size_t(nodes.data[i] - 1)] = 1;
+  }
+  double floor = 0;
+  for (int32_t i = 0; i < rows.count; i++) {
+    if (held[size_t(i)] || rate[i] == 0 || algebraic_row(run, rows.data[i])) continue;
+    double d = std::fabs(diagonal(p->tmatrix, rows.data[i])), a = std::fabs(diagonal(p->matrix, rows.data[i]));
+    double tau = a > 0 && d > 0 ? std::min(run->rest_span, d / a) : run->rest_span;
+    floor = std::max(floor, std::fabs(rate[i]) * tau);
+  }
+  return std::isfinite(floor) ? floor : 0;
+}
+
 static void hold_rest_floors(pde *p, TimeRun *run) {
   int32_t V = run->run_ranges.count / 2;
   for (int32_t k = 1; k <= V && k <= int32_t(run->rest_rates.size()); k++) {
     const std::vector<double> &rate = run->rest_rates[size_t(k - 1)];
-    const vectorl &rows = rows_of(p, k);
-    if (rate.empty() || int32_t(rate.size()) != rows.count) continue;
-    std::vector<char> held(rate.size(), 0);
-    if (k <= p->valuenodes.count) {
-      const vectorl &nodes = p->valuenodes.data[k - 1];
-      for (int32_t i = 0; i < nodes.count; i++)
-        if (nodes.data[i] >= 1 && nodes.data[i] <= rows.count) held[size_t(nodes.data[i] - 1)] = 1;
-    }
-    double floor = 0;
-    for (int32_t i = 0; i < rows.count; i++) {
-      if (held[size_t(i)] || rate[size_t(i)] == 0) continue;
-      double d = std::fabs(diagonal(p->tmatrix, rows.data[i])), a = std::fabs(diagonal(p->matrix, rows.data[i]));
-      double tau = a > 0 && d > 0 ? std::min(run->rest_span, d / a) : run->rest_span;
-      floor = std::max(floor, std::fabs(rate[size_t(i)]) * tau);
-    }
+    if (rate.empty()) continue;
+    double floor = rest_floor(p, run, k, rate.data(), int32_t(rate.size()));
     // A start below the error limit of that size is rest at the accuracy asked.
-    if (std::isfinite(floor) && run->rest_size[size_t(k - 1)] <= p->errlim * floor)
+    if (run->rest_size[size_t(k - 1)] <= p->errlim * floor) {
       run->run_ranges.data[k - 1] = std::max(run->run_ranges.data[k - 1], floor);
+      if (k <= run->run_sizes.count) run->run_sizes.data[k - 1] = std::max(run->run_sizes.data[k - 1], floor);
+    }
   }
   run->rest_rates.clear();
 }
 
-// The range a step of variable k is measured against, with the values u in.
+// The range a step of variable k is measured against, with the values u in. A variable at
+// rest until this step (a source switched on, a boundary value that starts to move) is
+// measured against the size its rates now carry it to, as a start at rest is: its first
+// values alone would make every step's error as large as the step.
 double step_range(pde *p, TimeRun *run, int32_t k, const vector2d *u) {
-  double r = k <= run->run_ranges.count / 2 ? run->run_ranges.data[k - 1] : 0.0;
+  double r = k <= run->run_sizes.count ? run->run_sizes.data[k - 1] : 0.0;
+  if (u && r == 0 && k <= p->nfield && has_rate(p, k) && k <= p->udot.count) {
+    const vectord &d = p->udot.data[k - 1];
+    r = rest_floor(p, run, k, d.data, d.count);
+    if (r > 0) run->run_sizes.data[k - 1] = r;  // held as a start's floor is
+  }
   if (u) r = std::max(r, magnitude(p, k, u));
   return r > 0 && std::isfinite(r) ? r : range_of(p, k);
 }
@@ -344,6 +367,7 @@ double first_udot(pde *p, TimeRun *run, double t) {
   // The run's ranges start from the start's values (a variable at rest has none yet, and
   // its rate is measured against the unit its matrices were scaled with).
   vectord_resize(&run->run_ranges, 0, run->run_ranges.capacity);
+  vectord_resize(&run->run_sizes, 0, run->run_sizes.capacity);
   hold_ranges(p, run, &p->solution, true);
   run->rest_rates.assign(size_t(p->nfield), {});
   run->rest_size.assign(size_t(p->nfield), 0.0);

@@ -275,6 +275,8 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       {"capacity_zero_by_value_fine", "u", 0.0736713, 2e-6},
       // the step across the switch was taken whole, 6e-5 off
       {"source_switched_midway", "u", 0.0090748968, 1.5e-5},
+      // a field at rest until the switch was measured against a unit, twenty times its size
+      {"source_switched_grows", "u", 0.0459186664, 1.4e-5},
   });
   // clang-format on
   // A time range that ends at or before its start is refused at its line (it ran no step
