@@ -778,6 +778,29 @@ static void edge_jumps(Mesh *m, const std::vector<double> &share, const std::vec
   }
 }
 
+// The centre-Galerkin estimate is the residual against the functions one order above the
+// cell's, scaled by the rows' own size; how much of the error that reads depends on the cell's
+// basis and dimension. Checked against exact solutions of steady problems (Poisson with
+// smooth and singular answers, torsion, Robin, nonlinear conduction, convection with a layer,
+// plane stress, 3D Poisson, convection and elasticity), the quadratic triangle's cell bubble
+// reads about half of the RMS error, the quadratic tetrahedron's cell and face bubbles about
+// 0.45 of it, the linear triangle's side functions about twice it and the quadratic
+// triangle's odd cubic side functions of a convective equation about ten times it. These
+// factors (on the squared terms) bring each estimate's RMS over the cells to the RMS error
+// itself. Time steps and modes keep their own measure.
+struct Calibration {
+  double cell = 1, side = 1;
+};
+static Calibration calibration(pde *p, bool three, int32_t cellbasis, bool modes) {
+  Calibration c;
+  if (p->timedep || p->eigen || p->modes > 0 || modes) return c;
+  int32_t b = three ? p->mesh.meshbasis ? p->mesh.meshbasis : cellbasis : cellbasis;
+  if (b == tri6) c.cell = 2.0 * 2.0, c.side = 0.1 * 0.1;
+  else if (b == tri3) c.side = 0.45 * 0.45;
+  else if (b == tet10) c.cell = 2.2 * 2.2;
+  return c;
+}
+
 // The centre-Galerkin estimate of each of count solutions (values[k] with the lambda
 // factor factors[k], as current mode first + k when first > 0), one after another as
 // separate calls would make them, the first stored with add and the rest added to it;
@@ -849,6 +872,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   std::vector<const TreeNode *> terms(2 * size_t(std::max(nf, 1)));
   std::vector<double> residual(size_t(count) * terms.size() * nb * 20);
   std::vector<double> floors = scale_floors(p, values, count, first > 0 || p->eigen);
+  Calibration cal = calibration(p, three, cb, first > 0);
   // Makes solution k current: its values and, for modes, its mode number.
   struct Solutions {
     pde *p;
@@ -939,7 +963,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
           mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
         }
         mx *= floors[v - 1];
-        zz *= mx * mx * s;
+        zz *= mx * mx * s * cal.cell;
         if (sides) scale[size_t(k) * per + (i - 1) * nf + v - 1] = mx * mx * s;
       }
     }
@@ -963,7 +987,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
           for (uint16_t v = 1; v <= nf; v++) {
             double r = face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] +
                        other * face[((size_t(k) * ncells + j - 1) * 4 + back - 1) * nf + v - 1];
-            z[size_t(k) * per + (i - 1) * nf + v - 1] += r * r * scale[size_t(k) * per + (i - 1) * nf + v - 1];
+            z[size_t(k) * per + (i - 1) * nf + v - 1] +=
+                r * r * scale[size_t(k) * per + (i - 1) * nf + v - 1] * (three ? cal.cell : cal.side);
           }
       }
     }
