@@ -383,7 +383,20 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
 // A steady run to an error limit ends within a few times that limit of its exact answer, in a
 // cube as in its twin in a square: the tetrahedra's estimate reads on the triangles' scale.
 TEST_F(Answers, ErrorLimitBoundsTheErrorIn2DAnd3D) {
-  expect_answers(*this, {{"sine_cube_errlim", "L2", 0.0, 2.5e-4}, {"sine_square_errlim", "L2", 0.0, 2.5e-4}});
+  expect_answers(*this, {{"sine_cube_errlim", "L2", 0.0, 2.5e-4},
+                         {"sine_square_errlim", "L2", 0.0, 2.5e-4},
+                         // The cube's RMS error (its range is 1) within the limit itself: the
+                         // tetrahedra's estimate reads the error at its own size (it stopped at 1.5e-4).
+                         {"sine_cube_errlim", "L2", 0.0, 1e-4}});
+}
+
+// Each run's RMS error against its exact answer, over the answer's range and ERRLIM ('ratio'),
+// lies between 0.15 and 1: the estimate reads the error at its own size on each kind of cell,
+// so a run neither stops short of its limit nor refines far past it (the linear triangles'
+// side jumps read twice the error and the convective sides ten times: 0.13 and 0.04 before).
+TEST_F(Answers, ErrorLimitHoldsTheTrueErrorNearTheLimit) {
+  expect_answers(*this,
+                 {{"errlim_linear_sine", "ratio", 0.575, 0.425}, {"errlim_convection_layer", "ratio", 0.575, 0.425}});
 }
 
 // Linear cells to an error limit: their error lies in the flux jumps across the sides (all of
