@@ -788,16 +788,21 @@ static void edge_jumps(Mesh *m, const std::vector<double> &share, const std::vec
 // triangle's odd cubic side functions of a convective equation about ten times it. These
 // factors (on the squared terms) bring each estimate's RMS over the cells to the RMS error
 // itself. Time steps and modes keep their own measure.
+// A variable whose scale has its floor (zero in truth, its range the others' noise) is
+// measured against that floor, not calibrated to an error it does not have. Per variable, the
+// factors on the cell's own terms and on its sides' (in 3D the faces' go with the cell's).
 struct Calibration {
-  double cell = 1, side = 1;
+  std::vector<double> cell, side;
 };
-static Calibration calibration(pde *p, bool three, int32_t cellbasis, bool modes) {
-  Calibration c;
+static Calibration calibration(pde *p, bool three, int32_t cellbasis, bool modes, const std::vector<double> &floors) {
+  size_t n = floors.size();
+  Calibration c{std::vector<double>(n, 1.0), std::vector<double>(n, 1.0)};
   if (p->timedep || p->eigen || p->modes > 0 || modes) return c;
   int32_t b = three ? p->mesh.meshbasis ? p->mesh.meshbasis : cellbasis : cellbasis;
-  if (b == tri6) c.cell = 2.0 * 2.0, c.side = 0.1 * 0.1;
-  else if (b == tri3) c.side = 0.45 * 0.45;
-  else if (b == tet10) c.cell = 2.2 * 2.2;
+  double cell = b == tri6 ? 2.0 * 2.0 : b == tet10 ? 2.2 * 2.2 : 1.0;
+  double side = three ? cell : b == tri6 ? 0.1 * 0.1 : b == tri3 ? 0.45 * 0.45 : 1.0;
+  for (size_t v = 0; v < n; v++)
+    if (!(floors[v] < 1)) c.cell[v] = cell, c.side[v] = side;
   return c;
 }
 
@@ -872,7 +877,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   std::vector<const TreeNode *> terms(2 * size_t(std::max(nf, 1)));
   std::vector<double> residual(size_t(count) * terms.size() * nb * 20);
   std::vector<double> floors = scale_floors(p, values, count, first > 0 || p->eigen);
-  Calibration cal = calibration(p, three, cb, first > 0);
+  Calibration cal = calibration(p, three, cb, first > 0, floors);
   // Makes solution k current: its values and, for modes, its mode number.
   struct Solutions {
     pde *p;
@@ -963,7 +968,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
           mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
         }
         mx *= floors[v - 1];
-        zz *= mx * mx * s * cal.cell;
+        zz *= mx * mx * s * cal.cell[v - 1];
         if (sides) scale[size_t(k) * per + (i - 1) * nf + v - 1] = mx * mx * s;
       }
     }
@@ -988,7 +993,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
             double r = face[((size_t(k) * ncells + i - 1) * 4 + sd - 1) * nf + v - 1] +
                        other * face[((size_t(k) * ncells + j - 1) * 4 + back - 1) * nf + v - 1];
             z[size_t(k) * per + (i - 1) * nf + v - 1] +=
-                r * r * scale[size_t(k) * per + (i - 1) * nf + v - 1] * (three ? cal.cell : cal.side);
+                r * r * scale[size_t(k) * per + (i - 1) * nf + v - 1] * cal.side[v - 1];
           }
       }
     }
