@@ -45,7 +45,7 @@
 #include "mesher/refine2.h"
 #include "mesher/refine3.h"
 #include "mesher/refiner.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "model/complexd.h"
 #include "model/formulas.h"
 #include "model/lintabs.h"

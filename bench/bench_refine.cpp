@@ -10,7 +10,7 @@
 #include "control/pdedat.h"
 #include "elements/meshes.h"
 #include "mesher/mesh2.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "mesher/refiner.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "graphics/msgpump.h"
 #include "graphics/textman.h"
 #include "mesher/mesher2.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "mesher/refine2.h"
 #include "mesher/mesher3.h"
 #include "model/buildeq.h"

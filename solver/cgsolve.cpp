@@ -15,7 +15,7 @@
 #include "elements/meshes.h"
 #include "graphics/appwin.h"
 #include "graphics/display.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "mesher/refine2.h"
 #include "mesher/refiner.h"
 #include "plot/doplot.h"

@@ -14,6 +14,7 @@
 #include "runtime/vectord.h"
 
 struct pde;
+struct TimeRun;
 struct sparsemx;
 struct MeshCell;
 struct evalpoint;
@@ -79,14 +80,14 @@ bool coupling_fixed_linear(pde *p);
 // Whether the sources are free of the unknowns and of the time (no upwinding of them).
 bool coupling_fixed_source(pde *p);
 // Splits every equation's source into the part that reads nothing of the solution and
-// the rest (kept while the source trees stand); false where they cannot be split (a
+// the rest (kept in the run while the source trees stand); false where they cannot be split (a
 // shared subexpression, a streamline term of the source).
-bool coupling_split_source(pde *p);
+bool coupling_split_source(pde *p, TimeRun *run);
 // S on [t_old, t_new] as coupling_build_source builds it, from the fixed part or the rest
 // of the split sources alone: the two parts sum to the whole source.
-void coupling_build_source_part(pde *p, vectord *S, double told, double tnew, bool fixed);
-// Frees the split (its trees are the run's own).
-void coupling_release_split();
+void coupling_build_source_part(pde *p, TimeRun *run, vectord *S, double told, double tnew, bool fixed);
+// Frees the run's split (its trees are the run's own).
+void coupling_release_split(TimeRun *run);
 // Whether a Jacobian of the equations or the conditions reads the time or the step: the
 // matrices of a time run then change from step to step though the problem is linear.
 bool coupling_jacobians_follow_time(pde *p);

@@ -35,11 +35,19 @@ bool on(uint8_t s);
 uint8_t block_or(const pde *p, uint8_t other);
 double upsign(const pde *p, uint16_t k);
 void value_point(pde *p, const bc *b, int32_t n, uint16_t k, uint16_t bix);
-// Calls f(cell, condition, its index) with the cell localised and ep.side set, for every
-// side of the cells around variable k's value nodes whose condition holds a tangential
-// slope along its sides; held_rows[n] is then the condition whose row node n takes (0:
-// another kind, or a value where the sides meet one).
-void each_tangential_side(pde *p, uint16_t k, const std::function<void(const MeshCell *, const bc *, uint16_t)> &f);
-extern std::vector<uint16_t> held_rows;
+// Calls f(cell, condition, its index, held_rows) with the cell localised and ep.side set, for
+// every side of the cells around variable k's value nodes whose condition holds a tangential
+// slope along its sides; held_rows[n] is the condition whose row node n takes (0: another
+// kind, or a value where the sides meet one), made anew by each call.
+using HeldRows = std::vector<uint16_t>;
+void each_tangential_side(pde *p, uint16_t k,
+                          const std::function<void(const MeshCell *, const bc *, uint16_t, const HeldRows &)> &f);
 // The tangential slope of the trial functions of such a condition in the region.
 TreeNode *bc_slope(const bc *b, uint16_t region);
+// Shared with the time run's sources (timsolve_sources.cpp), described where they are defined:
+// v := n zeros; the periodic slave rows of variable k folded into their masters; equation k's
+// source tree over the cell at count time nodes, added into S with weights w.
+void zero(vectord *v, int32_t n);
+void fold_rows(pde *p, vectord *V, uint16_t k);
+void source_nodes(pde *p, vectord *S, uint16_t k, const TreeNode *tree, evalpoint *pt, double told, double tnew,
+                  int32_t count, const double *tau, const double *w);

@@ -15,7 +15,7 @@
 #include "elements/meshes.h"
 #include "graphics/display.h"
 #include "graphics/msgpump.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "model/params.h"
 #include "model/fits.h"
 #include "model/treemods.h"
@@ -540,7 +540,7 @@ void coupling_vbc_matrix(pde *p, uint8_t timeflag_) {
   // Tangential slopes held along their sides: each column variable's side matrix.
   for (uint16_t k = 1; k <= E; k++) {
     double sf = p->scalefac.data[k - 1];
-    each_tangential_side(p, k, [&](const MeshCell *cell, const bc *b, uint16_t bix) {
+    each_tangential_side(p, k, [&](const MeshCell *cell, const bc *b, uint16_t bix, const HeldRows &held_rows) {
       int32_t code = p->mesh.meshbasis, nn = elements_functions[cell->basis];
       for (uint16_t v = 1; v <= E; v++) {
         TreeNode *t = bc_jac(b, cell->region, v);

@@ -16,7 +16,7 @@
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "model/treeval.h"
 #include "plot/doplot.h"
 #include "runtime/bopmem.h"

@@ -19,6 +19,8 @@ int timsolve_init();
 
 // The state of one time run: made afresh for each run (timsolve_evolve makes its own) and
 // handed to the operations of its steps.
+struct SourceSplit;
+
 struct TimeRun {
   // The residual of a problem coupling_fixed_linear admits is affine in the values and
   // rates, F(u, u') = F(u0, u0') + K (u - u0) + D (u' - u0'), so one swept residual kept
@@ -96,6 +98,10 @@ struct TimeRun {
   // The conditions of the time alone that switch a source or a coefficient: a step ends
   // where one of them changes, so that no step straddles a jump in time.
   std::vector<CouplingSwitch> switches;
+  // The sources split by what they read (coupling_split_source), and the part of them that
+  // reads nothing of the solution, built at the step's first pass.
+  SourceSplit *source_split = nullptr;
+  vectord step_fixed_source{};
   bool stiff_start = false;     // a variable with a rate has rows without one (see onestep)
   bool implicit_step = false;   // the next step is taken with theta 1: the first, and the first on a new mesh
   bool after_implicit = false;  // the last step accepted was so taken: the next one's error is not read

@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "elements/meshes.h"
-#include "mesher/measures.h"
+#include "solver/measures.h"
 #include "mesher/mesher2.h"
 #include "mesher/refiner.h"
 #include "model/params.h"

@@ -12,6 +12,7 @@
 #include "solver/bigmatx.h"
 #include "solver/fitting.h"
 #include "solver/coupling.h"
+#include "solver/timsolve.h"
 #include "tests/solver/assembly.h"
 
 namespace {
@@ -439,15 +440,16 @@ TEST_P(SplitSource, PartsSumToTheWholeAndOnlyTheRestFollowsTheSolution) {
   layout();
   double times[2] = {0, 0};
   vectord whole{}, fixed[2]{}, rest[2]{};
+  TimeRun split;  // the run that holds the split
   for (int scale = 1; scale <= 2; scale++) {
     values([&](int, double x, double y) { return scale * (0.3 + x * y); });
     ASSERT_EQ(run([&] {
                 fitting_invalidate_fits(p, 3);
                 fitting_validate_fits(p, &p->fitlist, &u, times);
                 if (scale == 1) coupling_build_source(p, &whole, 0, 0, 1);
-                ASSERT_TRUE(coupling_split_source(p));
-                coupling_build_source_part(p, &fixed[scale - 1], 0, 0, true);
-                coupling_build_source_part(p, &rest[scale - 1], 0, 0, false);
+                ASSERT_TRUE(coupling_split_source(p, &split));
+                coupling_build_source_part(p, &split, &fixed[scale - 1], 0, 0, true);
+                coupling_build_source_part(p, &split, &rest[scale - 1], 0, 0, false);
               }),
               "ok");
   }
@@ -460,7 +462,7 @@ TEST_P(SplitSource, PartsSumToTheWholeAndOnlyTheRestFollowsTheSolution) {
   }
   EXPECT_GT(most, 1e-3);  // a source there is
   for (vectord *v : {&whole, &fixed[0], &fixed[1], &rest[0], &rest[1]}) vectord_free(v);
-  coupling_release_split();
+  coupling_release_split(&split);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, SplitSource,

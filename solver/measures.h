@@ -1,6 +1,8 @@
 // measures: the error estimate of every cell of a solved problem (curvature, Galerkin
 // residual at the nodes, centre Galerkin with bubbles), the front and resolve additions,
 // and the variable ranges, scaled residual and residual norm the solvers use.
+// One file per estimator: solver/measures_curvature.cpp, measures_third.cpp, measures_galerkin.cpp,
+// measures_fronts.cpp; the choice among them, ranges and residuals in solver/measures.cpp.
 #pragma once
 #include <cstdint>
 

@@ -1,0 +1,78 @@
+// measures_curvature: the curvature estimate from the second derivatives at the cells' centroids.
+#include "solver/measures_internal.h"
+
+// ---- Curvature ----------------------------------------------------------------------------
+
+double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend) {
+  TRACE("measures_measure_curvature");
+  Mesh *m = &p->mesh;
+  // The cells carry the mesh basis; an extruded mesh keeps the vertex basis it was
+  // built with as its basis for new cells, whose second derivatives all vanish.
+  int32_t b = p->mesh.meshbasis ? p->mesh.meshbasis : p->mesh.cellbasis;
+  int nf = elements_functions[b], dim = elements_dimension[b], ord = elements_order[b];
+  int32_t ncells = m->cells.count, nnodes = m->nodes.count;
+  Work qw(work(p, ncells)), nw(work(p, nnodes));
+  vectord *q = qw.v, *nodal = nw.v;
+  aim(p, values, p->time);
+  Status status(&p->status, ncells);
+  // 1. Squared extents and the weighted second derivatives per cell.
+  int cutoff = p->area_cutoff == 0 || p->area_cutoff == 1 ? p->area_cutoff : 2;
+  const double *L = elements_centroid[dim].L;
+  double A = 0, u[20];
+  for (int32_t i = 1; i <= ncells; i++) {
+    status.update(ncells - i);
+    MeshCell &cell = cell_at(m, i);
+    at(q, i) = 0;
+    if (!cell.alive) continue;
+    localize(p, i);
+    ElementFrame *f = &work_cell.frame;
+    double meas = f->measure;
+    A += meas;
+    double H[3] = {0, 0, 0};
+    for (int r = 0; r < dim; r++)
+      for (int k = 0; k <= dim; k++) H[r] = std::max(H[r], f->J[r][k] * f->J[r][k]);
+    double W = 0;
+    for (uint16_t v = 1; v <= p->nfield; v++) {
+      const vectord *uv = &values->data[v - 1];
+      for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
+      double R = range_of(p, v), e = 0, D[3][3];
+      elements_interp_seconds(b, L, f, u, D);
+      double d2[3] = {D[0][0], D[1][1], D[2][2]};
+      for (int r = 0; r < dim; r++) e += (H[r] * d2[r] / R) * (H[r] * d2[r] / R);
+      double w = weight_of(p, v);
+      at(q, i) += w * w * e;
+      W += w * w;
+    }
+    if (cutoff == 1) at(q, i) *= std::sqrt(std::fabs(meas));
+    else if (cutoff == 2) at(q, i) *= std::fabs(meas);
+    if (W > 0) at(q, i) /= dim * W;
+    if (p->error) return 1.0;
+  }
+  status.plain();
+  // 2. Nodal smoothing and normalisation.
+  for (int32_t n = 1; n <= nnodes; n++) {
+    const vectorl &l = m->nodes.data[n - 1].nodecell;
+    double s = 0;
+    for (int32_t k = 0; k < l.count; k++) s += at(q, l.data[k]);
+    at(nodal, n) = l.count ? s / l.count : 0;
+  }
+  double C = cutoff == 0 ? 1.0 : cutoff == 1 ? std::sqrt(A / ncells) : A / ncells;
+  double fac = ord == 2 ? 0.004 : 0.002, B = p->hysteresis * p->hysteresis, S = 0;
+  int32_t count = 0;
+  for (int32_t i = 1; i <= ncells; i++) {
+    MeshCell &cell = cell_at(m, i);
+    if (!cell.alive) continue;
+    double s = 0;
+    for (int k = 0; k < nf; k++) s += at(nodal, cell.nodes.data[k]);
+    double qi = s / nf / C, r = std::sqrt(qi);
+    qi = fac * fac * r * r * r;
+    double &E = cell.error;
+    if (add) E = std::sqrt(E * E + qi);
+    else if (blend) E = std::sqrt(std::max((1 - B) * qi + B * E * E, qi));
+    else E = std::sqrt(qi);
+    S += E * E;
+    count++;
+    E *= p->sensitivity;
+  }
+  return count ? std::sqrt(S / count) : 0.0;
+}

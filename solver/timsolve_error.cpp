@@ -1,0 +1,232 @@
+// timsolve_error: the error of a time step against its allowance, the error a source that
+// reads the time adds, and the limit on the error carried over the run.
+// The path of a time run: timsolve_run (solver/timsolve.cpp) calls through timsolve_stepper
+// layout, first_udot and start_residual (timsolve_step.cpp) at the start and on every new mesh;
+// per step onestep (timsolve_step.cpp), check_timestep (timsolve_error.cpp), measure
+// (measures_time.cpp) and regrid (timsolve_regrid.cpp, with the start replay).
+#include "solver/timsolve_internal.h"
+
+// ---- Norm helpers, third difference -------------------------------------------------------
+
+// x^2, x^4, x^8 or x^16 by the norm selector; false for a selector outside 0-4.
+static inline bool weigh(double x, int32_t selector, double *w) {
+  double x2 = x * x;
+  switch (selector) {
+    case 0:
+    case 1: *w = x2; return true;
+    case 2: *w = x2 * x2; return true;
+    case 3: *w = x2 * x2 * x2 * x2; return true;
+    case 4: {
+      double x8 = x2 * x2 * x2 * x2;
+      *w = x8 * x8;
+      return true;
+    }
+  }
+  return false;
+}
+
+double timsolve_weight(double x, int32_t selector) {
+  TRACE("timsolve_weight");
+  double w;
+  if (!weigh(x, selector, &w)) rtlib_fatal_in("timsolve_weight", "Bad Norm Selector");
+  return w;
+}
+
+double timsolve_unweight(double y, int32_t selector) {
+  TRACE("timsolve_unweight");
+  switch (selector) {
+    case 0:
+    case 1: return std::sqrt(y);
+    case 2: return std::sqrt(std::sqrt(y));
+    case 3: return std::sqrt(std::sqrt(std::sqrt(y)));
+    case 4: return std::sqrt(std::sqrt(std::sqrt(std::sqrt(y))));
+  }
+  rtlib_fatal_in("timsolve_unweight", "Bad Norm Selector");
+}
+
+namespace {
+// The step differences of one step, whose times a, b, c (from t) are the same for every
+// node: the factors that depend on them alone are taken once.
+struct StepDifference {
+  double off, a, b, c, k, offcc;
+  StepDifference(double off_, double a_, double b_, double c_) : off(off_), a(a_), b(b_), c(c_) {
+    double q = (c - b) / a - (c - a) / b + (b - a) / c;
+    k = c * c / (a * b * q);
+    offcc = off * c * c;
+  }
+  double third(double A, double B, double C, double D) const {
+    return k * ((A - C) * (c - b) / a - (B - C) * (c - a) / b + (D - C) * (b - a) / c);
+  }
+  // off c^2 u'' / 2, u'' from the second difference over t_m1, t, t_new.
+  double step(double A, double B, double C, double D) const {
+    double second = offcc * ((D - C) / c - (B - C) / b) / (c - b);
+    return third(A, B, C, D) + second;
+  }
+};
+}  // namespace
+
+double timsolve_third_difference(double a, double b, double c, double A, double B, double C, double D) {
+  return StepDifference(0.0, a, b, c).third(A, B, C, D);
+}
+
+double timsolve_step_difference(double off, double a, double b, double c, double A, double B, double C, double D) {
+  return StepDifference(off, a, b, c).step(A, B, C, D);
+}
+
+
+// The error a source that reads the time adds to a step's values. The step takes the
+// source's mean over the step by its time weights, the operator at its two ends weighed by
+// theta; with the source taken at the ends as the operator is, the step's error would be
+// what the values' third difference reads. The difference of the two rules, through the
+// step matrix, is the error the step carries besides: for a source that moves fast against
+// the solution's own decay it is most of the step's error, and the third difference does
+// not read it. Per variable and node, twice it (the third difference is twice the local
+// error), into run->source_error; false when there is none to add.
+static bool source_step_error(pde *p, TimeRun *run) {
+  // With theta 1 the source is taken at the step's end alone, as the operator is: nothing to add.
+  if (!run->source_timed || p->theta >= 1 || p->cycle < 3 || p->fitlist.count > 0 || p->jmatrix.rows != p->nt)
+    return false;
+  int32_t n = p->nt;
+  double theta = p->theta;
+  vectord a{}, b{}, x{};
+  // The source at the step's start is the one the step before ended on, while the layout stands.
+  vectord &start = run->source_end;
+  if (!(run->source_end_current && run->source_end_time == p->told && start.count == n))
+    coupling_build_source(p, &start, p->told, p->told, 1);
+  coupling_build_source(p, &b, p->time, p->time, 1);
+  vectord_resize(&a, n, n);
+  vectord_resize(&x, n, n);
+  for (int32_t j = 0; j < n; j++) {
+    a.data[j] = (p->tsource.data[j] - (1 - theta) * start.data[j] - theta * b.data[j]) * p->firstscale.data[j];
+    x.data[j] = 0;
+  }
+  std::swap(start, b);
+  run->source_end_time = p->time;
+  run->source_end_current = true;
+  solve_cg(p, &x, &p->jmatrix, &a, 1e-3, p->solver, p->precon, &p->precvec);
+  size_level(p, &run->source_error);
+  bool finite = true;
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    const vectorl &r = rows_of(p, k);
+    vectord &e = run->source_error.data[k - 1];
+    for (int32_t i = 0; i < r.count && i < e.count; i++) {
+      int32_t j = r.data[i] - 1;
+      e.data[i] = 2 * x.data[j] * p->secondscale.data[j];
+      finite = finite && std::isfinite(e.data[i]);
+    }
+  }
+  for (vectord *v : {&a, &b, &x}) vectord_free(v);
+  return finite;
+}
+
+// The step error over its allowance (see the step-control notes above evolve).
+double check_timestep(pde *p, TimeRun *run) {
+  int32_t sel = p->tnorm;
+  double a = p->tm2 - p->told, b = p->tm1 - p->told, c = p->time - p->told, h = p->dt;
+  double sum = 0;
+  int32_t terms = 0;
+  double off = 2 * p->theta - 1;  // the one-node scheme errs by h^2 u'' / 2 per step
+  auto weight = [sel](double x) {
+    double w;
+    if (!weigh(x, sel, &w)) rtlib_fatal_in("timsolve_weight", "Bad Norm Selector");
+    return w;
+  };
+  const bool sourced = source_step_error(p, run);
+  for (int32_t k = 1; k <= nvariables(p); k++) {
+    // The step is measured against the variable's range with the step's new values in.
+    double range = step_range(p, run, k, &p->solution);
+    const vectord &u = p->solution.data[k - 1], &uo = p->uold.data[k - 1];
+    double term = 0;
+    int32_t count = 0;
+    if (p->cycle < 3) {
+      // After a step taken implicit at its end (see onestep), the rows beside a vanishing
+      // capacity leave its rate at once: the change to the next step is no error of that step.
+      if (!has_rate(p, k) || run->after_implicit) continue;
+      const vectord &d = p->udot.data[k - 1], &d0 = p->udotold.data[k - 1];
+      const vectorl &rows = rows_of(p, k);
+      for (int32_t i = 0; i < d.count; i++) {
+        if (i < rows.count && algebraic_row(run, rows.data[i])) continue;
+        term += weight((d.data[i] - d0.data[i]) * h / (range * p->errlim));
+        count++;
+      }
+    } else if (k <= p->nfield && has_rate(p, k)) {
+      if (run->after_implicit) continue;
+      const vectord &u2 = p->um2.data[k - 1], &u1 = p->um1.data[k - 1];
+      const StepDifference diff(off, a, b, c);
+      for (int32_t e = 1; e <= p->mesh.cells.count; e++) {
+        const MeshCell &cell = p->mesh.cells.data[e - 1];
+        if (!cell.alive) continue;  // dead cells hold stale nodes
+        // Nodes without a rate hold their equation at each step's end: no step error.
+        int32_t nn = 0;
+        double A = 0, B = 0, C = 0, D = 0;
+        double S = 0;
+        for (int32_t j = 0; j < elements_functions[cell.basis]; j++) {
+          int32_t n = cell.nodes.data[j] - 1;
+          if (algebraic_row(run, rows_of(p, k).data[n])) continue;
+          A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
+          if (sourced) S += run->source_error.data[k - 1].data[n];
+          nn++;
+        }
+        if (nn == 0) continue;
+        term += weight((diff.step(A, B, C, D) + S) / (range * p->errlim * nn));
+        count++;
+      }
+    } else if (k <= p->nfield) {
+      if (p->changelim <= 0) continue;  // no change unit: no term
+      for (int32_t i = 0; i < u.count; i++, count++) term += weight((u.data[i] - uo.data[i]) / (range * p->changelim));
+    } else if (has_rate(p, k)) {
+      term = weight(StepDifference(off, a, b, c)
+                        .step(p->um2.data[k - 1].data[0], p->um1.data[k - 1].data[0], uo.data[0], u.data[0]) /
+                    (range * p->errlim));
+      count = 1;
+    }
+    if (count == 0) continue;
+    sum += term / count;
+    terms++;
+  }
+  double ratio = terms ? timsolve_unweight(sum / terms, sel) : 0.0;
+  if (p->control2 > 0) ratio *= p->control2 * std::sqrt(std::max(16 * p->theta - 7, 0.0));
+  // A step whose error is not a number is rejected, not taken.
+  run->step_error_none = ratio == 0;
+  if (std::isnan(ratio)) return HUGE_VAL;
+  return ratio == 0 ? 0.5 : ratio;
+}
+
+// The local limit alone lets the errors of a slowly decaying solution add up: each step's
+// error persists as long as the solution does, so the answer drifts to many times ERRLIM.
+// Each accepted step's local error (its ratio to the allowance) is carried on, damped by
+// the decay of the local error's own size over the step: the third derivative, the step's
+// ratio over h^3. The fast modes of a jump decay within a few steps and leave nothing
+// carried; a slow mode's errors add up. When the carried part would pass its limit, the
+// next step is made smaller so that its share fits. The limit is a few allowances, or the
+// spatial error the run carries, when that is larger: time steps finer than the mesh's
+// error gain the answer nothing.
+// The carried limit in step allowances (an allowance holds about a third of ERRLIM times
+// the range: the step estimate is twice the local error and the control factor is sqrt 2),
+// and the least share of it a next step keeps.
+constexpr double carried_limit = 2.0, carried_floor = 0.1;
+void limit_carried_error(pde *p, TimeRun *run) {
+  // A step that measured no error at all stands in with 0.5 for the step size rule; it
+  // carries nothing (a constant ratio would shrink every step by the same factor).
+  double r = run->step_error_none ? 0.0 : run->ratios[0], h = p->dt;
+  if (p->cycle < 3 || !(r > 0) || !std::isfinite(r) || !(h > 0)) {
+    run->carried = 0;
+    run->carried_density[0] = run->carried_density[1] = run->carried_span = 0;
+    return;
+  }
+  // The decay is read over the last two steps: one step's estimate alone swings with the
+  // pattern of the steps before it.
+  double q = r / (h * h * h), q2 = run->carried_density[1], span = run->carried_span + h;
+  double decay = q2 > 0 ? std::min(std::pow(q / q2, h / span), 1.0) : 1.0;
+  run->carried_density[1] = run->carried_density[0];
+  run->carried_density[0] = q;
+  run->carried_span = h;
+  run->carried = run->carried * decay + r;
+  double e = run->carried_mesh_error, spatial = std::isfinite(e) && e < 1 ? e / p->errlim : 0;
+  double limit = carried_limit * std::max(1.0, spatial);
+  // The next step decays the carried part as this one did and adds its own ratio, which
+  // grows with the cube of the step.
+  double room = std::max(limit - run->carried * decay, carried_floor * limit);
+  double next = r * std::pow(p->dtnext / h, 3);
+  if (next > room) p->dtnext *= std::cbrt(room / next);
+}
