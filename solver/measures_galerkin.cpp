@@ -447,13 +447,14 @@ static void edge_jumps(Mesh *m, const std::vector<double> &share, const std::vec
 // smooth and singular answers, torsion, Robin, nonlinear conduction, convection with a layer,
 // plane stress, 3D Poisson, convection and elasticity), the quadratic triangle's cell bubble
 // reads about half of the RMS error, the quadratic tetrahedron's cell and face bubbles about
-// 0.45 of it, the linear triangle's side functions about twice it and the quadratic
-// triangle's odd cubic side functions of a convective equation about ten times it. These
-// factors (on the squared terms) bring each estimate's RMS over the cells to the RMS error
-// itself. Time steps and modes keep their own measure.
-// A variable whose scale has its floor (zero in truth, its range the others' noise) is
-// measured against that floor, not calibrated to an error it does not have. Per variable, the
-// factors on the cell's own terms and on its sides' (in 3D the faces' go with the cell's).
+// 0.45 of it and the linear triangle's side functions about twice it. These factors (on the
+// squared terms) bring each estimate's RMS over the cells to the RMS error itself. The odd
+// cubic side functions of a convective equation on quadratic triangles keep their reading:
+// it is high for a smooth layer but what a sharp one needs to be resolved (Peclet 1000).
+// Time steps and modes keep their own measure. A variable whose scale has its floor (zero in
+// truth, its range the others' noise) is measured against that floor, not calibrated to an
+// error it does not have. Per variable, the factors on the cell's own terms and on its sides'
+// (in 3D the faces' go with the cell's).
 struct Calibration {
   std::vector<double> cell, side;
 };
@@ -463,7 +464,7 @@ static Calibration calibration(pde *p, bool three, int32_t cellbasis, bool modes
   if (p->timedep || p->eigen || p->modes > 0 || modes) return c;
   int32_t b = three ? p->mesh.meshbasis ? p->mesh.meshbasis : cellbasis : cellbasis;
   double cell = b == tri6 ? 2.0 * 2.0 : b == tet10 ? 2.2 * 2.2 : 1.0;
-  double side = three ? cell : b == tri6 ? 0.1 * 0.1 : b == tri3 ? 0.45 * 0.45 : 1.0;
+  double side = three ? cell : b == tri3 ? 0.45 * 0.45 : 1.0;
   for (size_t v = 0; v < n; v++)
     if (!(floors[v] < 1)) c.cell[v] = cell, c.side[v] = side;
   return c;
