@@ -1357,6 +1357,8 @@ TEST_F(Display, ABandLegendsScaleNoteLeavesItsCharactersTheirSize) {
 // of its rows (the legend view is x 0.9 to 1.35, y 0.1 to 0.94 of the client's smaller
 // side, from the bottom), the numbers' the commonest band in the columns of their last
 // digits, left of the frame's left side (the first column inked down most of its height).
+// The axes' titles are no shorter than the numbers: the x title's band of rows below the
+// numbers', the turned y title's band of columns left of them.
 TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
   spit(dir.file("axes.pde"), "TITLE 'axes'\n" + three_plots);
   Program q(dir.path, display, {"-R", "axes.pde"});
@@ -1411,13 +1413,47 @@ TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
       int numbers = 0;
       for (auto [height, n] : count)
         if (n >= count[numbers]) numbers = height;
-      if (getenv("SHOW")) printf("%s %d x %d: legend %d px, axis numbers %d px\n", caption + 1, w, h, legend, numbers);
+      // The frame's bottom side: the lowest row inked along its first columns; its top and
+      // right sides the ends of the runs of ink from its bottom left corner.
+      int base = py + h - 5, L = 30;
+      for (; base > y2; base--) {
+        int n = 0;
+        for (int xx = frame + 1; xx <= frame + L; xx++) n += s.at(xx, base) != white;
+        if (n >= 9 * L / 10) break;
+      }
+      int ftop = base, fright = frame;
+      while (ftop > top && s.at(frame, ftop - 1) != white) ftop--;
+      while (fright < px + w - 2 && s.at(fright + 1, base) != white) fright++;
+      int cx = (frame + fright) / 2, cy = (ftop + base) / 2;
+      // The x axis's title: the band of rows under the frame after the numbers' (the first as
+      // tall as they are, with the ticks' ends when they reach it), over the frame's first
+      // three quarters (an exponent stands at its right end).
+      std::vector<int> under = bands(s, frame + 1, cx + (fright - frame) / 4, base + 1, py + h - 4);
+      size_t k = 0;
+      while (k < under.size() && under[k] < numbers) k++;
+      int xtitle = k + 1 < under.size() ? under[k + 1] : 0;
+      // The y axis's title, turned: its characters' height runs along x, the first band of
+      // columns holding ink from the left over the rows about the frame's middle.
+      int ytitle = 0;
+      for (int xx = px + 2, run = 0; xx < frame && !ytitle; xx++) {
+        bool ink = false;
+        for (int y = cy - 4; y <= cy + 4 && !ink; y++) ink = s.at(xx, y) != white;
+        if (ink) run++;
+        else if (run) ytitle = run;
+      }
+      if (getenv("SHOW"))
+        printf("%s %d x %d: legend %d px, axis numbers %d px, x title %d px, y title %d px\n", caption + 1, w, h,
+               legend, numbers, xtitle, ytitle);
       EXPECT_GE(numbers, 9) << caption << " at " << w << " x " << h << ": the axis numbers";
+      EXPECT_GE(xtitle, numbers) << caption << " at " << w << " x " << h << ": the x axis's title";
+      if (caption[1] != 'H')  // a history's y axis has no title
+        EXPECT_GE(ytitle, numbers) << caption << " at " << w << " x " << h << ": the y axis's title";
       if (caption[1] == 'C') {
         EXPECT_NEAR(numbers, legend, 1) << "at " << w << " x " << h << ": numbers against the legend";
         sizes[w] = numbers;
       } else {
-        EXPECT_EQ(numbers, sizes[w]) << caption << " at " << w << " x " << h << ": numbers against the contour's";
+        // Characters of one size measure a pixel apart by where their strokes fall.
+        EXPECT_NEAR(numbers, sizes[w], 1) << caption << " at " << w << " x " << h << ": numbers against the contour's";
       }
     }
   }

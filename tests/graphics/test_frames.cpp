@@ -116,10 +116,11 @@ TEST_F(Frames, DefaultMarginsAndLogFallback) {
   pointd a = {0, 0}, b = {1, 1};
   gag_askpos(w, &a, &lo);
   gag_askpos(w, &b, &hi);
-  // Left: four number characters and two title lines; below: two of each. Numbers are
-  // drawn at 20 lines per view height (the legend's size), titles at 30.
-  EXPECT_NEAR(lo.x, 4 / 24.0 + 2 / 30.0, 1e-5);
-  EXPECT_NEAR(lo.y, 2 / 24.0 + 2 / 30.0, 1e-5);
+  // Left: four lines of numbers and two of titles; below: two of each. Numbers are
+  // drawn at 20 lines per view height (the legend's size), titles at 15 (the title and
+  // label sizes 30 and 40 in proportion to them), each line 1.2 characters.
+  EXPECT_NEAR(lo.x, 4 / 24.0 + 2 / 18.0, 1e-5);
+  EXPECT_NEAR(lo.y, 2 / 24.0 + 2 / 18.0, 1e-5);
   EXPECT_NEAR(hi.x, 0.96667, 1e-5);
   EXPECT_NEAR(hi.y, 0.96667, 1e-5);
 
