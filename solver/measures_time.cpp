@@ -174,7 +174,10 @@ static double tzmeasure(pde *p, double t, double tnew) {
 void measure(pde *p, TimeRun *run, double t, double tnew) {
   if (p->estimator == 0) p->rmserr = measures_measure_curvature(p, &p->solution, 0, 0);
   else if (p->estimator == 1) p->rmserr = tmeasure(p, run, t, tnew);
-  else if (p->estimator == 2) p->rmserr = tzmeasure(p, t, tnew);
+  else if (p->estimator == 2) {
+    ScalarsAtEnd at_end(p, run);
+    p->rmserr = tzmeasure(p, t, tnew);
+  }
   // A feature narrower than the cells, which none of these sees, reads by its third derivatives
   // (not while a start's jump is held: the hold ends by the estimate it was held by). Its small
   // cells are weighed against the mean cell of the first mesh measured, which refinement does not

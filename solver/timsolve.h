@@ -95,6 +95,10 @@ struct TimeRun {
   // each build of the time matrix; algebraic_any when one is set.
   std::vector<char> algebraic;
   bool algebraic_any = false;
+  // The scalar unknowns without a rate (by variable number): each is held by an equation of
+  // the step's end (a multiplier such as a mean's), so every row takes it at that end at
+  // full weight; weighed between the ends, its end value would swing about the step's mean.
+  std::vector<int32_t> end_scalars;
   // The conditions of the time alone that switch a source or a coefficient: a step ends
   // where one of them changes, so that no step straddles a jump in time.
   std::vector<CouplingSwitch> switches;
