@@ -313,8 +313,10 @@ double first_udot(pde *p, TimeRun *run, double t) {
   // the capacity ends inside a cell D is singular on the cell's nodes, and its solve gives
   // rates without bound (1e18 beside a capacity switched off by IF). Its start rate is then
   // that of the first step, taken implicit at its end (see onestep): (D + h K) u' = S - F,
-  // which K holds where D does not. That step needs no cut by the start's slope.
-  bool stiff = false;
+  // which K holds where D does not. That step needs no cut by the start's slope. So does a
+  // scalar unknown without a rate: its equation, which the start need not meet on the mesh
+  // (a value at a point between nodes), is met by the first step at once.
+  bool stiff = !run->end_scalars.empty();
   for (int32_t k = 1; k <= nvariables(p) && !stiff; k++) {
     const vectorl &r = rows_of(p, k);
     stiff = has_rate(p, k) && std::any_of(r.data, r.data + r.count, [&](int32_t j) { return algebraic_row(run, j); });
