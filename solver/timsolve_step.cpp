@@ -273,10 +273,10 @@ static void mark_algebraic(pde *p, TimeRun *run) {
   run->algebraic_any = std::find(run->algebraic.begin(), run->algebraic.end(), 1) != run->algebraic.end();
   run->end_scalars.clear();
   for (int32_t k = p->nfield + 1; k <= nvariables(p); k++)
-    if (!has_rate(p, k)) run->end_scalars.push_back(k);
+    if (!has_rate(p, k) && !coupling_scalar_reads_itself(p, uint16_t(k - p->nfield))) run->end_scalars.push_back(k);
 }
 
-// The columns of the scalar unknowns without a rate take K at full weight in every row
+// The columns of the scalar multipliers (TimeRun::end_scalars) take K at full weight in every row
 // with a rate of J = D/h + theta K (the rows without one are theta K throughout).
 static void end_columns(pde *p, TimeRun *run, double theta) {
   if (run->end_scalars.empty() || theta >= 1) return;
@@ -314,8 +314,8 @@ double first_udot(pde *p, TimeRun *run, double t) {
   // rates without bound (1e18 beside a capacity switched off by IF). Its start rate is then
   // that of the first step, taken implicit at its end (see onestep): (D + h K) u' = S - F,
   // which K holds where D does not. That step needs no cut by the start's slope. So does a
-  // scalar unknown without a rate: its equation, which the start need not meet on the mesh
-  // (a value at a point between nodes), is met by the first step at once.
+  // scalar multiplier: its equation, which the start need not meet on the mesh (a value at a
+  // point between nodes), is met by the first step at once.
   bool stiff = !run->end_scalars.empty();
   for (int32_t k = 1; k <= nvariables(p) && !stiff; k++) {
     const vectorl &r = rows_of(p, k);

@@ -285,6 +285,10 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       {"time_scalar_point_channel", "bottom", 1.6389111, 5e-4},
       {"time_scalar_point_box", "G", 12.0, 0.03},
       {"time_scalar_point_box", "y0", 1.8727078, 4e-3},
+      // a scalar its own equation gives keeps the step's weights (at the step's end alone it
+      // would be first order: 0.3894 at ERRLIM 1e-3)
+      {"time_scalar_derived_decay", "G", 0.36787944, 2e-4},
+      {"time_scalar_derived_decay", "u", 0.36787944, 2e-4},
   });
   // clang-format on
   // A time range that ends at or before its start is refused at its line (it ran no step
