@@ -64,7 +64,7 @@ static inline bool algebraic_row(const TimeRun *run, int32_t j) {
   return run->algebraic_any && j >= 1 && size_t(j) <= run->algebraic.size() && run->algebraic[size_t(j - 1)];
 }
 
-// While it lives, the old level of each scalar unknown without a rate (TimeRun::end_scalars)
+// While it lives, the old level of each scalar multiplier (TimeRun::end_scalars)
 // holds its new value: the old end of a step reads such a scalar at the step's end.
 struct ScalarsAtEnd {
   pde *p;
