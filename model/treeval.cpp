@@ -308,9 +308,9 @@ static double eval_leafop(pde *p, const TreeNode *n, const evalpoint *pt) {
     case op::varble: return variable(p, n, pt, pt->values);
     case op::vardot: return variable(p, n, pt, pt->rates);
     case op::eigvec:
+      // The current mode's value, a scalar unknown's included (one value, no nodes).
       if (p->mode < 1 || p->mode > p->nmodesets) trapop(p, n);
-      if (k < 1 || k > p->modesets[p->mode - 1].count) trapop(p, n);
-      return field(p, n, var_basis(p, k, pt), pt, &p->modesets[p->mode - 1].data[k - 1]);
+      return variable(p, n, pt, &p->modesets[p->mode - 1]);
     case op::param: return definition(p, k, pt, n);
     case op::stageparam: return definition(p, uint16_t(p->stage ? k + p->stage - 1 : k), pt, n);
     case op::stageval: return p->stagevalue;

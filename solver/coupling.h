@@ -94,6 +94,10 @@ bool coupling_jacobians_follow_time(pde *p);
 // Whether an equation's source reads the time or the step (directly, through a definition or
 // through a TABLE with an axis in the time).
 bool coupling_source_reads_time(pde *p);
+// Whether scalar equation s reads its own unknown (its Jacobian by it is not zero in some
+// region): such a scalar is given by its equation at each time; one whose equation does not
+// read it is held only through the rows it enters (a multiplier, as of a mean or a point value).
+bool coupling_scalar_reads_itself(pde *p, uint16_t s);
 // A condition of the time alone in the equations or the conditions (a comparison, ustep
 // or sign that reads only the time and constants): where its value jumps, the source or a
 // coefficient it selects jumps too.

@@ -176,7 +176,10 @@ void measure(pde *p, TimeRun *run, double t, double tnew) {
   std::vector<double> seconds;
   if (p->estimator == 0) p->rmserr = measures_measure_curvature_keeping(p, &p->solution, &seconds);
   else if (p->estimator == 1) p->rmserr = tmeasure(p, run, t, tnew);
-  else if (p->estimator == 2) p->rmserr = tzmeasure(p, t, tnew);
+  else if (p->estimator == 2) {
+    ScalarsAtEnd at_end(p, run);
+    p->rmserr = tzmeasure(p, t, tnew);
+  }
   // A feature narrower than the cells, which none of these sees, reads by its third derivatives
   // (not while a start's jump is held: the hold ends by the estimate it was held by). Its small
   // cells are weighed against the mean cell of the first mesh measured, which refinement does not

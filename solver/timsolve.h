@@ -98,6 +98,12 @@ struct TimeRun {
   // each build of the time matrix; algebraic_any when one is set.
   std::vector<char> algebraic;
   bool algebraic_any = false;
+  // The scalar unknowns without a rate whose equations do not read them (by variable number):
+  // each is a multiplier, held only through the rows it enters by an equation of the step's
+  // end (a mean, a value at a point), so every row takes it at that end at full weight;
+  // weighed between the ends, its end value would swing about the step's mean. A scalar
+  // its equation gives (G = INTEGRAL(u)) meets it at each end and keeps the step's weights.
+  std::vector<int32_t> end_scalars;
   // The conditions of the time alone that switch a source or a coefficient: a step ends
   // where one of them changes, so that no step straddles a jump in time.
   std::vector<CouplingSwitch> switches;

@@ -64,6 +64,32 @@ static inline bool algebraic_row(const TimeRun *run, int32_t j) {
   return run->algebraic_any && j >= 1 && size_t(j) <= run->algebraic.size() && run->algebraic[size_t(j - 1)];
 }
 
+// While it lives, the old level of each scalar multiplier (TimeRun::end_scalars)
+// holds its new value: the old end of a step reads such a scalar at the step's end.
+struct ScalarsAtEnd {
+  pde *p;
+  const TimeRun *run;
+  std::vector<double> held;
+  ScalarsAtEnd(pde *q, const TimeRun *r) : p(q), run(r) {
+    for (int32_t k : run->end_scalars) {
+      vectord &old = p->uold.data[k - 1];
+      const vectord &now = p->solution.data[k - 1];
+      held.insert(held.end(), old.data, old.data + old.count);
+      std::copy(now.data, now.data + std::min(now.count, old.count), old.data);
+    }
+  }
+  ~ScalarsAtEnd() {
+    size_t at = 0;
+    for (int32_t k : run->end_scalars) {
+      vectord &old = p->uold.data[k - 1];
+      std::copy(held.begin() + std::ptrdiff_t(at), held.begin() + std::ptrdiff_t(at + size_t(old.count)), old.data);
+      at += size_t(old.count);
+    }
+  }
+  ScalarsAtEnd(const ScalarsAtEnd &) = delete;
+  ScalarsAtEnd &operator=(const ScalarsAtEnd &) = delete;
+};
+
 // The replay of a refined start: see timsolve_regrid.cpp.
 constexpr int32_t start_replay_steps = 128, replay_budget = 256;
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/pdedat_record.h"
+#include "model/fits.h"
 #include "domain/dominpde.h"
 #include "elements/basisfun.h"
 #include "elements/evalpoint.h"
@@ -428,6 +429,33 @@ static bool any_reads_time(pde *p, const treevectors *v) {
   for (uint16_t r = 1; r <= v->count; r++)
     for (uint16_t j = 1; j <= v->data[r - 1].count; j++)
       if (reads_time(p, v->data[r - 1].data[j - 1], r)) return true;
+  return false;
+}
+
+// Whether Jacobian tree t (by unknown k, in region r) can be other than zero: a point value's
+// is a tagged node whose own tree is its fit's derivative by k.
+static bool jacobian_reads(pde *p, const TreeNode *t, uint16_t k, uint16_t r) {
+  if (zero_tree(t)) return false;
+  switch (t->opcode) {
+    case op::evalop: {
+      if (t->deriv[3] != k || t->index < 1 || t->index > p->formulas.fits.count) return true;
+      const fit *f = p->formulas.fits.items[t->index - 1];
+      return !zero_tree(jac_tree(&f->jacobians, r, k)) || !zero_tree(jac_tree(&f->jacobians, 1, k));
+    }
+    case op::negateop: return jacobian_reads(p, t->child[0], k, r);
+    case op::addop:
+    case op::subop: return jacobian_reads(p, t->child[0], k, r) || jacobian_reads(p, t->child[1], k, r);
+    case op::mulop: return jacobian_reads(p, t->child[0], k, r) && jacobian_reads(p, t->child[1], k, r);
+    default: return true;
+  }
+}
+
+bool coupling_scalar_reads_itself(pde *p, uint16_t s) {
+  if (s < 1 || s > p->formulas.scalars.count) return false;
+  const treevectors &v = p->formulas.scalars.items[s - 1]->perregion;
+  uint16_t k = uint16_t(p->nfield + s);
+  for (uint16_t r = 1; r <= v.count; r++)
+    if (jacobian_reads(p, jac_tree(&v, r, k), k, r)) return true;
   return false;
 }
 

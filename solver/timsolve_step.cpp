@@ -294,6 +294,30 @@ static void mark_algebraic(pde *p, TimeRun *run) {
     }
   }
   run->algebraic_any = std::find(run->algebraic.begin(), run->algebraic.end(), 1) != run->algebraic.end();
+  run->end_scalars.clear();
+  for (int32_t k = p->nfield + 1; k <= nvariables(p); k++)
+    if (!has_rate(p, k) && !coupling_scalar_reads_itself(p, uint16_t(k - p->nfield))) run->end_scalars.push_back(k);
+}
+
+// The columns of the scalar multipliers (TimeRun::end_scalars) take K at full weight in every row
+// with a rate of J = D/h + theta K (the rows without one are theta K throughout).
+static void end_columns(pde *p, TimeRun *run, double theta) {
+  if (run->end_scalars.empty() || theta >= 1) return;
+  std::vector<int32_t> cols;
+  for (int32_t k : run->end_scalars) {
+    const vectorl &r = rows_of(p, k);
+    cols.insert(cols.end(), r.data, r.data + r.count);
+  }
+  for (int32_t i = 1; i <= p->jmatrix.rows && i <= p->matrix.rows; i++) {
+    if (algebraic_row(run, i)) continue;
+    vectorld &row = p->jmatrix.data[i - 1];
+    const vectorld &k = p->matrix.data[i - 1];
+    for (int32_t e = 0; e < row.count; e++) {
+      if (std::find(cols.begin(), cols.end(), row.keys[e]) == cols.end()) continue;
+      for (int32_t f = 0; f < k.count; f++)
+        if (k.keys[f] == row.keys[e]) row.values[e] += (1 - theta) * k.values[f];
+    }
+  }
 }
 
 double first_udot(pde *p, TimeRun *run, double t) {
@@ -312,8 +336,10 @@ double first_udot(pde *p, TimeRun *run, double t) {
   // the capacity ends inside a cell D is singular on the cell's nodes, and its solve gives
   // rates without bound (1e18 beside a capacity switched off by IF). Its start rate is then
   // that of the first step, taken implicit at its end (see onestep): (D + h K) u' = S - F,
-  // which K holds where D does not. That step needs no cut by the start's slope.
-  bool stiff = false;
+  // which K holds where D does not. That step needs no cut by the start's slope. So does a
+  // scalar multiplier: its equation, which the start need not meet on the mesh (a value at a
+  // point between nodes), is met by the first step at once.
+  bool stiff = !run->end_scalars.empty();
   for (int32_t k = 1; k <= nvariables(p) && !stiff; k++) {
     const vectorl &r = rows_of(p, k);
     stiff = has_rate(p, k) && std::any_of(r.data, r.data + r.count, [&](int32_t j) { return algebraic_row(run, j); });
@@ -509,6 +535,7 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
       sparsemx_addto_1(&p->jmatrix, &p->matrix, theta);
       run->jmatrix_laid = true;
     }
+    end_columns(p, run, theta);
     // The step's row scales serve the step-residual estimates alone.
     if (p->estimator != 0) sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
     coupling_build_precon(p, &p->jmatrix);
@@ -594,7 +621,10 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
   if (run->fixed.linear && run->fixed.current && !timsolve_sweep && values_held(p, run)) {
     // S - F_0 - K (theta u + (1 - theta) u_old - u0) - D (u' - u0'), rows scaled.
     vectord *x = vector2d_get_work(&p->work, n), *y = vector2d_get_work(&p->work, n);
-    offsets(p, x, theta, &p->solution, 1 - theta, &p->uold, &run->fixed.u);
+    {
+      ScalarsAtEnd at_end(p, run);
+      offsets(p, x, theta, &p->solution, 1 - theta, &p->uold, &run->fixed.u);
+    }
     sparsemx_mv_0(y, &p->matrix, x);
     offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
     sparsemx_mvsum_0(y, &p->tmatrix, x);
@@ -618,7 +648,10 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
     return true;
   }
   if (pass > 1) globals_at(p, &p->uold, told);
-  coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
+  {
+    ScalarsAtEnd at_end(p, run);
+    coupling_operate(p, &p->rold, &p->mold, &p->uold, &p->udot, t, h, 1);
+  }
   globals_at(p, &p->solution, tt);
   // The constraints hold at t_new: their rows carry the bare constraint values, so
   // that the row theta x (constraint Jacobian) of J corrects them to 0.

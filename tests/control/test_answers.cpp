@@ -259,7 +259,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
 }
 
 // Time runs with rows that have no rate (an equation without dt, a capacity of zero by
-// region or by value) or a source switched by the time, against their exact answers.
+// region or by value, a scalar unknown without dt) or a source switched by the time, against
+// their exact answers.
 TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
   // clang-format off
   expect_answers(*this, {
@@ -277,6 +278,19 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       {"source_switched_midway", "u", 0.0090748968, 1.5e-5},
       // a field at rest until the switch was measured against a unit, twenty times its size
       {"source_switched_grows", "u", 0.0459186664, 1.4e-5},
+      // a scalar unknown without a rate held by a mean or a point value swung about its step
+      // mean (-2.0 where 12 is exact), or the start, which does not meet the point value on the
+      // mesh, ended in "Timestep is below threshhold"
+      {"time_scalar_mean_channel", "G", 12.0, 1e-3},
+      {"time_scalar_mean_channel", "mid", 1.4151950, 5e-4},
+      {"time_scalar_point_channel", "G", 12.0, 5e-3},
+      {"time_scalar_point_channel", "bottom", 1.6389111, 5e-4},
+      {"time_scalar_point_box", "G", 12.0, 0.03},
+      {"time_scalar_point_box", "y0", 1.8727078, 4e-3},
+      // a scalar its own equation gives keeps the step's weights (at the step's end alone it
+      // would be first order: 0.3894 at ERRLIM 1e-3)
+      {"time_scalar_derived_decay", "G", 0.36787944, 2e-4},
+      {"time_scalar_derived_decay", "u", 0.36787944, 2e-4},
   });
   // clang-format on
   // A time range that ends at or before its start is refused at its line (it ran no step
@@ -682,7 +696,8 @@ TEST_F(Answers, PeriodicBoxPairsItsBaseSheetOnce) {
                          {"periodic3d_scalar_box", "L2", 0.0, 1e-6},
                          {"periodic3d_heat_scalar", "y0", 1.8727078, 4e-3},
                          {"periodic3d_heat_scalar", "y1", 1.8727078, 4e-3},
-                         {"periodic3d_heat_scalar", "y5", 1.1272922, 4e-3}});
+                         {"periodic3d_heat_scalar", "y5", 1.1272922, 4e-3},
+                         {"periodic3d_heat_scalar", "G", 12.0, 0.03}});
   EXPECT_EQ(run({"periodic3d_point_load_half.pde"}), 3) << log("periodic3d_point_load_half");
   std::map<std::string, double> twin = report("periodic3d_point_load_half");
   EXPECT_EQ(run({"periodic3d_point_load_image.pde"}), 3) << log("periodic3d_point_load_image");

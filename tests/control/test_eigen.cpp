@@ -140,6 +140,9 @@ TEST_F(Eigen, DescriptorsMeetTheirEigenvalues) {
       {"lambda_natural", {2.7025672, 5.8031456, 8.9380318, 12.0763139}},
       // A singular stiffness: the zero mode and the rest.
       {"neumann_square", {0, 9.8696044, 9.8696044, 19.7392088, 39.4784176, 39.4784176}},
+      // The same square held to zero mean by a scalar multiplier: the modes read the scalar as
+      // one value (it was read as a field over the cell's nodes, past its end).
+      {"neumann_square_mean_zero", {9.8696044, 9.8696044, 19.7392088, 39.4784176}},
       // A box periodic in y whose image side had a VALUE written: the link holds there.
       {"periodic3d_image_value", {19.7392088, 29.6088132, 29.6088132}},
       // LAMBDA on a derivative: its side integrated by parts (a 2 x 1 plate, a square plate with

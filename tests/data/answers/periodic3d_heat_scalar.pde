@@ -1,5 +1,5 @@
 { Heat in a box [0,1]^3 periodic in y with a scalar unknown G holding the mean: dt(u) = lap u + G,
-  INTEGRAL(u) = 1, u = 0 on x = 0 and x = 1, insulated top and bottom, on one grid. Exact:
+  INTEGRAL(u) = 1, u = 0 on x = 0 and x = 1, insulated top and bottom, on one grid. Exact: G = 12,
   u = 6 x (1 - x) + sin(pi x) cos(2 pi y) exp(-5 pi^2 t): at t = 0.02 u(0.5,0,0) = u(0.5,1,0) =
   1.8727078, u(0.5,0.5,0) = 1.1272922. }
 TITLE 'periodic box, heat with a scalar'
@@ -21,5 +21,5 @@ BOUNDARIES
 TIME 0 TO 0.02
 PLOTS
   FOR t = 0.02 SUMMARY EXPORT REPORT val(u, 0.5, 0, 0) AS 'y0' REPORT val(u, 0.5, 0.5, 0) AS 'y5'
-    REPORT val(u, 0.5, 1, 0) AS 'y1'
+    REPORT val(u, 0.5, 1, 0) AS 'y1' REPORT G AS 'G'
 END
