@@ -67,6 +67,10 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"fence", "-B -R -X", 1, {"*\n           Line 11 ERROR: Region 2 has no area\nT| TERMINATED\n"}},
       // A coordinate no geometry can be built on is refused at its line.
       {"coordinate_range", "-B -R -X", 1, {"*\n           Line 9 ERROR: COORDINATE OUT OF RANGE\nT| TERMINATED\nEND\n"}},
+      // A surface height past what the mesh holds, the same at the surface's line.
+      {"surface_range", "-B -R -X", 1, {"*\n           Line 11 ERROR: COORDINATE OUT OF RANGE\nT| TERMINATED\nEND\n"}},
+      // A source whose residual overflows when it is measured, at its equation's line.
+      {"source_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
   };
   // clang-format on
   for (const Case &c : cases) {
