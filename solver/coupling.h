@@ -94,6 +94,10 @@ bool coupling_jacobians_follow_time(pde *p);
 // Whether an equation's source reads the time or the step (directly, through a definition or
 // through a TABLE with an axis in the time).
 bool coupling_source_reads_time(pde *p);
+// Where a floating-point trap in the steady system of variable k (its block of the matrix,
+// its residual) is reported: k's equation; none in a time run, where the trap is the run's
+// divergence at the time reached, nor past the equations.
+const TreeNode *coupling_trap_equation(const pde *p, int32_t k);
 // A condition of the time alone in the equations or the conditions (a comparison, ustep
 // or sign that reads only the time and constants): where its value jumps, the source or a
 // coefficient it selects jumps too.

@@ -4,6 +4,7 @@
 #include "solver/measures_internal.h"
 
 #include "model/trees.h"
+#include "solver/coupling.h"
 
 uint8_t measures_debug = 0;
 
@@ -124,9 +125,8 @@ double measures_res_norm(pde *p, vectord *out) {
   double sum = 0;
   for (int32_t v = 1; v <= V; v++) {
     const vectorl &map = p->layout.maps.data[v - 1];
-    // A residual too large to square (a source near the largest number) overflows here:
-    // the trap is reported at the variable's equation.
-    TreesFpScope placed(v <= p->formulas.equations.count ? p->formulas.equations.items[v - 1]->tree : nullptr);
+    // A residual too large to square (a source near the largest number) overflows here.
+    TreesFpScope placed(coupling_trap_equation(p, v));
     double t = 0;
     int32_t k = 0;
     for (; k < map.count; k++) t += at(s, map.data[k]) * at(s, map.data[k]);
