@@ -776,6 +776,7 @@ void coupling_ss_matrix(pde *p, vector2d *u, const double times[2]) {
   scale_factors(p);
   scale_matrix(p);
   print_matrix(p, &p->matrix, "JACOBIAN MATRIX");
+  TreesFpScope placed(widest_equation(p));  // the squares of the scaled matrix
   sparsemx_ata_dip_0(&p->precscale, &p->matrix, !p->fullerr);
 }
 

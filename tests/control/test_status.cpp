@@ -74,6 +74,7 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"source_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"coefficient_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"value_overflow", "-B -R -X", 1, {"*\n           Line 7 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"value_overflow_pair", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       // A node block of the coupled preconditioner that cannot be inverted names no routine.
       {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.
