@@ -882,7 +882,9 @@ static void check_errlim(pde *p) {
   evalpoint pt{};
   pt.t = p->time;
   double v = treeval_eval(p, params_find_param_tree(defs, k, 0), &pt);
-  if (v > 0) p->errlim = v;
+  // A limit past 1e30 is no limit, as that one is: held there, the measures the
+  // solvers scale by it stay numbers.
+  if (v > 0) p->errlim = std::min(v, 1e30);
 }
 
 // The number of the object a name stands for in the problem's scopes, innermost

@@ -608,7 +608,8 @@ void dominpde_sort_materials(Domain *d, paramset *params) {
 }
 
 // Every surface is continuous across the regions at every joint, and lies above the
-// surface before it.
+// surface before it. A height past 1e30 is refused at the surface's line: the mesh keeps
+// its spacings in single precision, and the cells' volumes take their cubes.
 static void check_surfaces(pde *p, Domain *d) {
   for (uint16_t k = 0; k < d->joints.count; k++) {
     const Joint &j = d->joints.data[k];
@@ -618,6 +619,11 @@ static void check_surfaces(pde *p, Domain *d) {
       double z1 = 0;
       for (int32_t i = 0; i < j.regions.count; i++) {
         double z = evaluate(p, d->surfacetrees.data[s - 1], &j.x, j.regions.data[i]);
+        if (!(std::fabs(z) <= 1e30)) {
+          TextLoc place{};
+          if (s <= d->surfplaces.count) place = d->surfplaces.data[s - 1];
+          parse_error(&place, "COORDINATE OUT OF RANGE");
+        }
         bounding_check_bounds_2(&d->grid, j.x, j.y, z);
         if (i == 0)
           z1 = z;

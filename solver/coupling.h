@@ -98,6 +98,10 @@ bool coupling_source_reads_time(pde *p);
 // region): such a scalar is given by its equation at each time; one whose equation does not
 // read it is held only through the rows it enters (a multiplier, as of a mean or a point value).
 bool coupling_scalar_reads_itself(pde *p, uint16_t s);
+// Where a floating-point trap in the steady system of variable k (its block of the matrix,
+// its residual) is reported: k's equation; none in a time run, where the trap is the run's
+// divergence at the time reached, nor past the equations.
+const TreeNode *coupling_trap_equation(const pde *p, int32_t k);
 // A condition of the time alone in the equations or the conditions (a comparison, ustep
 // or sign that reads only the time and constants): where its value jumps, the source or a
 // coefficient it selects jumps too.

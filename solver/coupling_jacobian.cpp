@@ -21,6 +21,7 @@
 #include "model/treemods.h"
 #include "elements/mfinder.h"
 #include "model/treeval.h"
+#include "model/trees.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 #include "runtime/vectorld.h"
@@ -657,7 +658,23 @@ static void scale_factors(pde *p) {
     for (int32_t r = p->ns + 1; r <= p->nt; r++) p->firstscale.data[r - 1] *= p->rmsscale, p->secondscale.data[r - 1] *= p->rmsscale;
 }
 
+const TreeNode *coupling_trap_equation(const pde *p, int32_t k) {
+  if (p->timedep || k < 1 || k > p->formulas.equations.count) return nullptr;
+  return p->formulas.equations.items[k - 1]->tree;
+}
+
+// The equation of the variable of largest range: the scales follow the ranges, and a range
+// too large for the squares of the scaled matrix (a source or a value near the largest
+// number) overflows where the scales are applied.
+static const TreeNode *widest_equation(const pde *p) {
+  int32_t widest = 0;
+  for (int32_t k = 1; k <= p->ranges.count; k++)
+    if (!widest || p->ranges.data[k - 1] > p->ranges.data[widest - 1]) widest = k;
+  return coupling_trap_equation(p, widest);
+}
+
 static void scale_matrix(pde *p) {
+  TreesFpScope placed(widest_equation(p));
   String label = lit("Scaling Matrix");
   uint16_t line = display_report(&p->status, 0, &label);
   for (sparsemx *M : {&p->matrix, &p->tmatrix}) {
@@ -714,6 +731,7 @@ static void space_matrix(pde *p, vector2d *u, const double times[2]) {
   context(u, rates_of(p), times[1]);
   uint16_t F = p->nfield, E = eqcount(p);
   for (uint16_t i = 1; i <= F; i++) {
+    TreesFpScope placed(coupling_trap_equation(p, i));
     for (uint16_t j = 1; j <= F; j++) {
       display_update_num2(&p->status, line, i, j);
       if (i <= E) jmatrix(p, i, j, false);
@@ -758,6 +776,7 @@ void coupling_ss_matrix(pde *p, vector2d *u, const double times[2]) {
   scale_factors(p);
   scale_matrix(p);
   print_matrix(p, &p->matrix, "JACOBIAN MATRIX");
+  TreesFpScope placed(widest_equation(p));  // the squares of the scaled matrix
   sparsemx_ata_dip_0(&p->precscale, &p->matrix, !p->fullerr);
 }
 
@@ -835,6 +854,7 @@ void coupling_rescale_matrix(pde *p, vector2d *u, vectord *residual) {
   unscale_matrix(p);
   vectord_divto_0(residual, &p->firstscale);
   refresh_ranges(p, u);
+  TreesFpScope placed(widest_equation(p));
   scale_factors(p);
   scale_matrix(p);
   vectord_multo_0(residual, &p->firstscale);

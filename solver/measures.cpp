@@ -3,6 +3,9 @@
 // measures_third.cpp, measures_galerkin.cpp and measures_fronts.cpp.
 #include "solver/measures_internal.h"
 
+#include "model/trees.h"
+#include "solver/coupling.h"
+
 uint8_t measures_debug = 0;
 
 int measures_init() {
@@ -122,6 +125,8 @@ double measures_res_norm(pde *p, vectord *out) {
   double sum = 0;
   for (int32_t v = 1; v <= V; v++) {
     const vectorl &map = p->layout.maps.data[v - 1];
+    // A residual too large to square (a source near the largest number) overflows here.
+    TreesFpScope placed(coupling_trap_equation(p, v));
     double t = 0;
     int32_t k = 0;
     for (; k < map.count; k++) t += at(s, map.data[k]) * at(s, map.data[k]);

@@ -725,7 +725,7 @@ void sparsemx_diag_bip(sparsemx *M, const sparsemx *A, const vectord *v, uint16_
     // 2. Its inverse or inverse square root.
     const matrixd *b = &block;
     if (!sym) {
-      if (!matrixd_invert(&block)) rtlib_fatal_in("sparsemx_diag_bip_0", "Singular Block");
+      if (!matrixd_invert(&block)) rtlib_fatal("Singular Block");  // a user's text: no routine named
     } else {
       matrixd_insqrt(&root, &block, 1);
       b = &root;

@@ -67,11 +67,24 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"fence", "-B -R -X", 1, {"*\n           Line 11 ERROR: Region 2 has no area\nT| TERMINATED\n"}},
       // A coordinate no geometry can be built on is refused at its line.
       {"coordinate_range", "-B -R -X", 1, {"*\n           Line 9 ERROR: COORDINATE OUT OF RANGE\nT| TERMINATED\nEND\n"}},
+      // A surface height past what the mesh holds, the same at the surface's line.
+      {"surface_range", "-B -R -X", 1, {"*\n           Line 11 ERROR: COORDINATE OUT OF RANGE\nT| TERMINATED\nEND\n"}},
+      // A source, a coefficient or a value near the largest number overflows the system of
+      // its variable: reported at the line of that variable's equation.
+      {"source_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"coefficient_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"value_overflow", "-B -R -X", 1, {"*\n           Line 7 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"value_overflow_pair", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      // A node block of the coupled preconditioner that cannot be inverted names no routine.
+      {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
+      // An error limit near the largest number is as no limit at all.
+      {"errlim_huge", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
+      {"errlim_huge", "-B -R -X", 0, {"\n val(u,0.5,0.5)= 0.5\n"}, "huge_sum.txt"},
   };
   // clang-format on
   for (const Case &c : cases) {
     if (std::string(c.name) != "nothere") copy(c.name);
-    for (const char *f : {"eigen_listing.eig", "sum.txt", "table.txt"}) unlink((dir + "/" + f).c_str());
+    for (const char *f : {"eigen_listing.eig", "sum.txt", "table.txt", "huge_sum.txt"}) unlink((dir + "/" + f).c_str());
     if (c.full) {
       ASSERT_EQ(symlink("/dev/full", (dir + "/" + c.full).c_str()), 0);
     }
