@@ -480,8 +480,8 @@ static Calibration calibration(pde *p, bool three, int32_t cellbasis, bool modes
 // factor factors[k], as current mode first + k when first > 0), one after another as
 // separate calls would make them, the first stored with add and the rest added to it;
 // every cell is localised once for all of them. Returns the last one's RMS.
-static double zgalerkin_each(pde *p, vector2d *const *values, const double *factors, uint16_t count,
-                             uint16_t first, double time, uint8_t add) {
+static double zgalerkin_each(pde *p, vector2d *const *values, const double *factors, uint16_t count, uint16_t first,
+                             double time, uint8_t add) {
   Mesh *m = &p->mesh;
   for (uint16_t k = 0; k < count; k++) measures_get_range(p, values[k]);
   bool three = p->dimension == 3;
