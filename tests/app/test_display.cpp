@@ -1381,7 +1381,9 @@ TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
   std::map<int, int> sizes;  // the contour's numbers by tile width
   for (const char *caption : {"^CONTOUR", "^ELEVATION", "^HISTORY"}) {
     std::string plot = await(caption);
-    for (auto [w, h] : {std::pair{725, 521}, {483, 347}}) {
+    for (auto tile : {std::pair{725, 521}, {483, 347}}) {
+      // Named copies, not a structured binding: the lambdas below capture the height.
+      const int w = tile.first, h = tile.second;
       ASSERT_TRUE(sized(plot, w, h)) << caption;
       Shot s = settled();
       int px = 150, py = 25, top = py;
