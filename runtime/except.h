@@ -80,8 +80,7 @@ template <class F> int except_catch(const char *home, F &&body) {
   try {
     body();
     // A trap held in code that no trace guard followed is raised before the harness is left.
-    if constexpr (rtlib_trap_deferred)
-      if (rtlib_trap_pending) rtlib_trap_raise();
+    rtlib_trap_check();
   } catch (ExceptJump &jump) {
     --except_depth;
     except_home = outer;

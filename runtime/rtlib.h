@@ -28,6 +28,12 @@ constexpr bool rtlib_trap_deferred = false;
 #endif
 extern volatile int rtlib_trap_pending;
 [[noreturn]] void rtlib_trap_raise();
+// Raises a held trap now: where a place for its report is in force only until a scope
+// closes, or where the next trace guard would be a destructor that may not throw.
+inline void rtlib_trap_check() {
+  if constexpr (rtlib_trap_deferred)
+    if (rtlib_trap_pending) rtlib_trap_raise();
+}
 // A call of a multiversioned function (target_clones) is compiled as one that throws
 // nothing, so a floating-point trap inside it, whose handler throws, would end the
 // program. Called through the pointer this returns, which the compiler cannot see through,

@@ -4,6 +4,7 @@
 #include "solver/measures_internal.h"
 
 #include "model/trees.h"
+#include "runtime/rtlib.h"
 #include "solver/coupling.h"
 
 uint8_t measures_debug = 0;
@@ -130,6 +131,7 @@ double measures_res_norm(pde *p, vectord *out) {
     double t = 0;
     int32_t k = 0;
     for (; k < map.count; k++) t += at(s, map.data[k]) * at(s, map.data[k]);
+    rtlib_trap_check();  // while the equation is the trap's place
     at(out, v) = k ? t / k : 0;
     sum += at(out, v);
     at(out, v) = std::sqrt(at(out, v));
