@@ -306,6 +306,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->start_steps.clear();
   run->replayed = 0;
   run->undamped = -1;
+  run->mesh_steps = 1 << 30;
   run->unstable_current = false;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
@@ -435,6 +436,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       run->undamped = std::find(diffused.begin(), diffused.end(), 0) != diffused.end();
     }
     if (p->regrid && !halted(p) && ops.regrid(p, run, hit) > 0) {
+      run->mesh_steps = 0;
       rebuild = true;
       run->implicit_step = run->stiff_start;
       if (p->mesh.nodes.count - p->mesh.delnodes > live && start_replayable(p, run)) replay_start(p, run, ops);

@@ -80,6 +80,7 @@ struct TimeRun {
   double carried = 0;
   double carried_density[2]{};
   double carried_span = 0;
+  int32_t mesh_steps = 1 << 30;   // steps accepted since a regrid last changed the mesh
   double carried_mesh_error = 0;  // the spatial error the carried limit balances
   bool step_error_none = false;   // the last step measured no error (its ratio stands in as 0.5)
   // A source that reads the time is integrated over each step by the time weights while the

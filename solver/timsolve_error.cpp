@@ -201,26 +201,43 @@ double check_timestep(pde *p, TimeRun *run) {
 // next step is made smaller so that its share fits. The limit is a few allowances, or the
 // spatial error the run carries, when that is larger: time steps finer than the mesh's
 // error gain the answer nothing.
+// A regrid hands the new mesh levels interpolated from the old one, and the third difference
+// of the next three steps, which reads them, reads the interpolation's change besides the
+// step's own error: a spike that then falls away, which read as decay would clear what was
+// carried at every regrid (a front moving through a mesh that merges behind it at each step
+// carried nothing, and its answer drifted to twice ERRLIM). Those steps read no decay and keep
+// the densities of the last steps before the regrid; each carries no more than that density
+// gives for its own length.
 // The carried limit in step allowances (an allowance holds about a third of ERRLIM times
 // the range: the step estimate is twice the local error and the control factor is sqrt 2),
 // and the least share of it a next step keeps.
 constexpr double carried_limit = 2.0, carried_floor = 0.1;
+// The steps whose third difference reads a level interpolated by a regrid.
+constexpr int32_t regrid_read_steps = 3;
 void limit_carried_error(pde *p, TimeRun *run) {
   // A step that measured no error at all stands in with 0.5 for the step size rule; it
   // carries nothing (a constant ratio would shrink every step by the same factor).
   double r = run->step_error_none ? 0.0 : run->ratios[0], h = p->dt;
+  if (run->mesh_steps <= regrid_read_steps) run->mesh_steps++;
   if (p->cycle < 3 || !(r > 0) || !std::isfinite(r) || !(h > 0)) {
     run->carried = 0;
     run->carried_density[0] = run->carried_density[1] = run->carried_span = 0;
     return;
   }
-  // The decay is read over the last two steps: one step's estimate alone swings with the
-  // pattern of the steps before it.
-  double q = r / (h * h * h), q2 = run->carried_density[1], span = run->carried_span + h;
-  double decay = q2 > 0 ? std::min(std::pow(q / q2, h / span), 1.0) : 1.0;
-  run->carried_density[1] = run->carried_density[0];
-  run->carried_density[0] = q;
-  run->carried_span = h;
+  double q = r / (h * h * h), decay = 1.0;
+  if (run->mesh_steps <= regrid_read_steps) {
+    double q0 = run->carried_density[0];
+    if (q0 > 0) r = std::min(r, q0 * h * h * h);
+    run->carried_span += h;
+  } else {
+    // The decay is read over the last two steps: one step's estimate alone swings with the
+    // pattern of the steps before it.
+    double q2 = run->carried_density[1], span = run->carried_span + h;
+    decay = q2 > 0 ? std::min(std::pow(q / q2, h / span), 1.0) : 1.0;
+    run->carried_density[1] = run->carried_density[0];
+    run->carried_density[0] = q;
+    run->carried_span = h;
+  }
   run->carried = run->carried * decay + r;
   double e = run->carried_mesh_error, spatial = std::isfinite(e) && e < 1 ? e / p->errlim : 0;
   double limit = carried_limit * std::max(1.0, spatial);

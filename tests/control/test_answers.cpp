@@ -338,6 +338,9 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       // held to about ERRLIM (it was 2.5 times that off).
       {"square_cooling_jump", "centre", 0.0839313, 1.2e-4},
       {"square_cooling_jump", "total", 0.0340163, 5e-5},
+      // A front moving through a mesh that regrids at each step: the regrids' spikes in the step
+      // error are not read as decay of what the steps carried (the area was 1.9e-3 off).
+      {"allen_cahn_circle_shrinking", "area", 0.1182264, 1.5e-3},
       // k = 1e6 in a part: the steps' solves are judged on the values, not on the stiff part's unknowns
       {"contrast_time_steady", "centre", 0.0523909, 1.5e-4},
       // A front 0.005 wide in the start: every cell of the start is fitted, not the sum over all
