@@ -436,10 +436,13 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       run->undamped = std::find(diffused.begin(), diffused.end(), 0) != diffused.end();
     }
     if (p->regrid && !halted(p) && ops.regrid(p, run, hit) > 0) {
-      run->mesh_steps = 0;
+      run->mesh_steps = 0;  // the next steps' differences read interpolated levels
       rebuild = true;
       run->implicit_step = run->stiff_start;
-      if (p->mesh.nodes.count - p->mesh.delnodes > live && start_replayable(p, run)) replay_start(p, run, ops);
+      if (p->mesh.nodes.count - p->mesh.delnodes > live && start_replayable(p, run)) {
+        replay_start(p, run, ops);
+        run->mesh_steps = 1 << 30;  // the levels were solved again on the new mesh
+      }
     }
     // 7. Next step.
     ended = !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p);
