@@ -284,10 +284,6 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
       block[size_t(v) * (F + 1) + var[size_t(c)]] += std::fabs(row.values[e]);
     }
   }
-  // Where the system locks (a penalty, a nearly incompressible solid) the variables' small
-  // parts are the penalty's own trace and keep their floor below.
-  std::vector<double> locks(factor.size(), 1.0);
-  locking_factor(p, count > 0 ? values[0] : nullptr, locks);
   double widest = 0;
   if (modes)
     for (uint16_t v = 1; v <= F; v++) {
@@ -308,18 +304,13 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
       double d = block[size_t(v) * (F + 1) + v] * block[size_t(w) * (F + 1) + w];
       if (w != v && d > 0) swap = std::max(swap, block[size_t(v) * (F + 1) + w] * block[size_t(w) * (F + 1) + v] / d);
     }
-    double balance = own[v] > 0 ? g * cross[v] / own[v] : 0.0;
-    double floor = (swap > 1 ? 1.0 : std::max(coupled, 10 * p->errlim)) * balance;
-    // Below that floor the variable is zero in truth to within the error limit: what its
-    // residual still holds is the others' error seen through the coupling, measured in their
-    // scale, the whole balancing size.
-    if (!modes && floor > g && locks[size_t(v - 1)] == 1.0) floor = balance;
+    double floor = own[v] > 0 ? (swap > 1 ? 1.0 : std::max(coupled, 10 * p->errlim)) * g * cross[v] / own[v] : 0.0;
     if (modes) floor = std::max({floor, range[v], shared * widest});
     // Modes are measured against the floor whichever way it lies from the range at the
     // build (the start vector's on the first grid, the first mode's after it).
     if (g > 0 && (floor > g || (modes && floor > 0))) factor[size_t(v - 1)] = g / floor;
   }
-  for (size_t v = 0; v < factor.size(); v++) factor[v] *= locks[v];
+  locking_factor(p, count > 0 ? values[0] : nullptr, factor);
   return factor;
 }
 

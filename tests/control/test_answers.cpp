@@ -44,15 +44,6 @@ struct Answers : ProgramRun {
   std::map<std::string, double> report_answer(const std::string &name) { return report(name); }
 };
 
-// The node count of the last grid a log shows.
-static int last_nodes(const std::string &l) {
-  std::regex grid("Nodes=(\\d+)");
-  int nodes = 0;
-  for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it)
-    nodes = std::stoi((*it)[1]);
-  return nodes;
-}
-
 // With upwinding on (the default), the streamline terms of the source and of the time
 // derivative go with those of the operator: exactly representable states stay exact,
 // and an advected pulse keeps its peak.
@@ -470,8 +461,7 @@ TEST_F(Answers, ZeroOrTinyVariablesEndOnTheirExactAnswers) {
   expect_answers(*this, {
       {"lame_plane_strain", "ur_a", 1.9066667e-3, 2e-6},
       {"lame_plane_strain", "ur_b", 1.2133333e-3, 1.2e-6},
-      // A stress is a derivative: at ERRLIM 1e-4 on the displacements it is 1e-3 of its range off.
-      {"lame_plane_strain", "srr_mid", -0.2592593, 1.5e-3},
+      {"lame_plane_strain", "srr_mid", -0.2592593, 5e-4},
       {"lame_plane_strain", "uz_max", 0.0, 1e-6},
       {"bar_symmetric_load", "u_end", 0.0952381, 1e-5},
       {"bar_symmetric_load", "u_mid", 0.0654762, 1e-5},
@@ -484,7 +474,10 @@ TEST_F(Answers, ZeroOrTinyVariablesEndOnTheirExactAnswers) {
   // clang-format on
   for (const char *name : {"lame_plane_strain", "bar_symmetric_load", "passive_scalar_tiny"}) {
     std::string l = log(name);
-    int nodes = last_nodes(l);
+    std::regex grid("Nodes=(\\d+)");
+    int nodes = 0;
+    for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it)
+      nodes = std::stoi((*it)[1]);
     EXPECT_LT(nodes, 30000) << l;
     EXPECT_EQ(l.find("NOT CONVERGED"), std::string::npos) << l;
     // Each grid line shows the largest cell estimate, which the regrid test compares with
@@ -510,20 +503,11 @@ TEST_F(Answers, ZeroVariableAtTheErrorLimitDoesNotDriveRefinement) {
                          {"ycyl_zero_variable", "ur_b", 1.2133333, 2e-3},
                          {"ycyl_zero_variable", "sr_mid", -0.2592593, 2e-3}});
   std::string l = log("ycyl_zero_variable");
-  int nodes = last_nodes(l);
+  std::regex grid("Nodes=(\\d+)");
+  int nodes = 0;
+  for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it)
+    nodes = std::stoi((*it)[1]);
   EXPECT_LE(nodes, 820) << l;
-}
-
-// The same cylinder at ERRLIM 1e-4: Uz's range is a ten-thousandth of the coupled scale, below
-// ten error limits of it, and its residual is Ur's error seen through the coupling; measured in
-// that scale it does not drive refinement (it took 8 grids and 10,682 nodes for the 593 that Ur
-// needs).
-TEST_F(Answers, ZeroVariableBelowTheErrorLimitDoesNotDriveRefinement) {
-  expect_answers(
-      *this, {{"lame_plane_strain", "ur_a", 1.9066667e-3, 2e-6}, {"lame_plane_strain", "ur_b", 1.2133333e-3, 1.2e-6}});
-  std::string l = log("lame_plane_strain");
-  int nodes = last_nodes(l);
-  EXPECT_LE(nodes, 1500) << l;
 }
 
 // A start that is 1 but for roundoff (sin^2 + cos^2): its range over the nodes is a few ulps,
