@@ -134,6 +134,22 @@ bool lies_on(Mesh *m, const MeshNode &n, uint16_t f) {
 
 bool boundary(const MeshNode &n) { return n.kind >= 1 && n.kind <= 3; }
 
+// Whether the three nodes lie on face f together: each on it, or (where two sheets share
+// a node) shared onto it from the sheet beside, with the layer open toward a node of the
+// three that lies on f itself.
+bool on_face(Mesh *m, const MeshNode *const n[3], uint16_t f) {
+  bool on[3], any = false;
+  for (int i = 0; i < 3; i++) any = (on[i] = lies_on(m, *n[i], f)) || any;
+  if (!any) return false;
+  for (int i = 0; i < 3; i++) {
+    if (on[i]) continue;
+    bool shared = false;
+    for (int j = 0; j < 3 && !shared; j++) shared = on[j] && shared_by_sheet(m, *n[i], *n[j], f);
+    if (!shared) return false;
+  }
+  return true;
+}
+
 // The shape of a domain edge, an extrusion edge giving its base edge's.
 int32_t edge_shape(const Domain *d, uint16_t e) {
   const Edge &E = d->edges.data[e - 1];
@@ -192,7 +208,7 @@ uint16_t mesh3_common_face_1(Mesh *m, int32_t a, int32_t b, int32_t c, uint16_t 
       bool seen = false;
       for (int k = 0; k < count; k++) seen = seen || cand[k] == f;
       if (seen) continue;
-      if (!lies_on(m, *n[0], f) || !lies_on(m, *n[1], f) || !lies_on(m, *n[2], f)) continue;
+      if (!on_face(m, n, f)) continue;
       const face &F = d->faces.data[f - 1];
       if (F.regions[0] != region && F.regions[1] != region) continue;
       if (count == 64) rtlib_fatal_in("mesh3_common_face_1", "Ambiguous Common_Face");
