@@ -62,22 +62,67 @@ FaceSpan faces_of(Mesh *m, const MeshNode &n) {
   return {nullptr, 0, 0};
 }
 uint16_t face_at(const FaceSpan &s, int32_t i) { return s.data ? s.data[i] : s.own; }
-// Whether the side from face node n to node o lies on sheet face f though n's own face is
-// another sheet's: n is a node the two sheets share where the layer between them pinches
-// (within the tolerance of its spacing the extrusion shares it by), and the layer is open
-// at the side's middle (where the sheets coincide along the side, it stays on n's own).
-bool shared_by_sheet(Mesh *m, const MeshNode &n, const MeshNode &o, uint16_t f) {
-  const Domain *d = m->domain;
-  if (n.kind != 3 || f < 1 || f > d->faces.count || n.id < 1 || n.id > d->faces.count) return false;
-  const face &F = d->faces.data[f - 1], &O = d->faces.data[n.id - 1];
-  if (F.type != 0 || O.type != 0 || F.base != O.base || std::abs(int(F.level) - int(O.level)) != 1) return false;
+// Whether node n, on sheet `own`, is a node that sheet shares with sheet `other` of the
+// same base region r one level away, where the layer between them pinches (within the
+// tolerance of its spacing the extrusion shares it by), and the layer is open at the
+// middle of the side from n to o (where the sheets coincide along the side, it stays on
+// n's own sheet).
+bool pinched_toward(const Domain *d, const MeshNode &n, const MeshNode &o, uint16_t own, uint16_t other, uint16_t r) {
+  if (std::abs(int(own) - int(other)) != 1) return false;
   const double sx = d->shear[0], sy = d->shear[1], tol = d->grid.tolerance;
   double x = n.x - n.z * sx, y = n.y - n.z * sy;
-  if (!(std::fabs(meshpde3_sheet_z(d, F.level, F.base, x, y) - n.z) <=
-        std::max(tol, mesh3_shared_sheet * double(n.spacing))))
+  if (!(std::fabs(meshpde3_sheet_z(d, other, r, x, y) - n.z) <= std::max(tol, mesh3_shared_sheet * double(n.spacing))))
     return false;
   double mx = (x + o.x - o.z * sx) / 2, my = (y + o.y - o.z * sy) / 2;
-  return std::fabs(meshpde3_sheet_z(d, F.level, F.base, mx, my) - meshpde3_sheet_z(d, O.level, O.base, mx, my)) > tol;
+  return std::fabs(meshpde3_sheet_z(d, other, r, mx, my) - meshpde3_sheet_z(d, own, r, mx, my)) > tol;
+}
+
+// Whether the side from boundary node n to node o lies on sheet face f though n lies on
+// another sheet's face (its own, or one of its edge's or joint's): n is a node the two
+// sheets share where the layer between them pinches, and the layer is open along the side.
+bool shared_by_sheet(Mesh *m, const MeshNode &n, const MeshNode &o, uint16_t f) {
+  const Domain *d = m->domain;
+  if (f < 1 || f > d->faces.count) return false;
+  const face &F = d->faces.data[f - 1];
+  if (F.type != 0) return false;
+  FaceSpan s = faces_of(m, n);
+  for (int32_t i = 0; i < s.count; i++) {
+    uint16_t g = face_at(s, i);
+    if (g < 1 || g > d->faces.count) continue;
+    const face &O = d->faces.data[g - 1];
+    if (O.type == 0 && O.base == F.base && pinched_toward(d, n, o, O.level, F.level, F.base)) return true;
+  }
+  return false;
+}
+
+// The base region of an extrusion edge: that of the larger of its first two regions.
+uint16_t edge_base_region(const Domain *d, const Edge &E) {
+  uint16_t r = std::max(E.side_regions[0], E.side_regions[1]);
+  uint16_t R = d->base ? d->base->regions.count : 0;
+  return r >= 1 && R ? uint16_t((r - 1) % R + 1) : 0;
+}
+
+// The edge of the side from edge node n to boundary node o where n is a node two sheets
+// share: an edge of o's over the same base edge as n's, on the sheet one level away, which
+// meets n's own where the layer pinches and parts from it along the side.
+uint16_t edge_across_pinch(Mesh *m, const MeshNode &n, const MeshNode &o) {
+  const Domain *d = m->domain;
+  if (n.kind != 2 || n.id < 1 || n.id > d->edges.count) return 0;
+  const Edge &N = d->edges.data[n.id - 1];
+  if (N.shape != SHAPE_EXTRUD) return 0;
+  const uint16_t *list = &o.id;
+  int32_t count = o.kind == 2 ? 1 : 0;
+  if (o.kind == 1 && o.id >= 1 && o.id <= d->joints.count)
+    list = d->joints.data[o.id - 1].edges.data, count = d->joints.data[o.id - 1].edges.count;
+  for (int32_t i = 0; i < count; i++) {
+    uint16_t e = list[i];
+    if (e < 1 || e > d->edges.count || e == n.id) continue;
+    const Edge &E = d->edges.data[e - 1];
+    if (E.shape != SHAPE_EXTRUD || E.source != N.source || E.shapedata.base != N.shapedata.base) continue;
+    uint16_t r = edge_base_region(d, E);
+    if (r && r == edge_base_region(d, N) && pinched_toward(d, n, o, N.surface, E.surface, r)) return e;
+  }
+  return 0;
 }
 
 bool lies_on(Mesh *m, const MeshNode &n, uint16_t f) {
@@ -88,6 +133,22 @@ bool lies_on(Mesh *m, const MeshNode &n, uint16_t f) {
 }
 
 bool boundary(const MeshNode &n) { return n.kind >= 1 && n.kind <= 3; }
+
+// Whether the three nodes lie on face f together: each on it, or (where two sheets share
+// a node) shared onto it from the sheet beside, with the layer open toward a node of the
+// three that lies on f itself.
+bool on_face(Mesh *m, const MeshNode *const n[3], uint16_t f) {
+  bool on[3], any = false;
+  for (int i = 0; i < 3; i++) any = (on[i] = lies_on(m, *n[i], f)) || any;
+  if (!any) return false;
+  for (int i = 0; i < 3; i++) {
+    if (on[i]) continue;
+    bool shared = false;
+    for (int j = 0; j < 3 && !shared; j++) shared = on[j] && shared_by_sheet(m, *n[i], *n[j], f);
+    if (!shared) return false;
+  }
+  return true;
+}
 
 // The shape of a domain edge, an extrusion edge giving its base edge's.
 int32_t edge_shape(const Domain *d, uint16_t e) {
@@ -147,7 +208,7 @@ uint16_t mesh3_common_face_1(Mesh *m, int32_t a, int32_t b, int32_t c, uint16_t 
       bool seen = false;
       for (int k = 0; k < count; k++) seen = seen || cand[k] == f;
       if (seen) continue;
-      if (!lies_on(m, *n[0], f) || !lies_on(m, *n[1], f) || !lies_on(m, *n[2], f)) continue;
+      if (!on_face(m, n, f)) continue;
       const face &F = d->faces.data[f - 1];
       if (F.regions[0] != region && F.regions[1] != region) continue;
       if (count == 64) rtlib_fatal_in("mesh3_common_face_1", "Ambiguous Common_Face");
@@ -168,6 +229,17 @@ uint16_t mesh3_common_face_1(Mesh *m, int32_t a, int32_t b, int32_t c, uint16_t 
       result = cand[1];
   }
   return result;
+}
+
+uint16_t mesh3_common_edge(Mesh *m, int32_t a, int32_t b) {
+  TRACE("mesh3_common_edge");
+  if (uint16_t e = meshes_common_edge(m, a, b)) return e;
+  // A node two sheets share lies on the lower sheet's edge: a side from it to a node of the
+  // upper sheet's edge over the same base edge lies on that edge.
+  if (!m->domain || !m->domain->base) return 0;
+  const MeshNode &na = node_of(m, a), &nb = node_of(m, b);
+  if (uint16_t e = edge_across_pinch(m, na, nb)) return e;
+  return edge_across_pinch(m, nb, na);
 }
 
 uint16_t mesh3_common_face_0(Mesh *m, int32_t a, int32_t b) {
@@ -221,7 +293,7 @@ void mesh3_fix_bdid3(Mesh *m, int32_t c) {
     int32_t a = corner[e[0]], b = corner[e[1]];
     if (!boundary(node_of(m, a)) || !boundary(node_of(m, b))) continue;
     bool curved = false;
-    if (uint16_t de = meshes_common_edge(m, a, b)) curved = !straight(edge_shape(d, de)) || on_bent_sheet(d, de);
+    if (uint16_t de = mesh3_common_edge(m, a, b)) curved = !straight(edge_shape(d, de)) || on_bent_sheet(d, de);
     else if (uint16_t f = mesh3_common_face_0(m, a, b))
       curved = curved_face(d, f);
     if (curved) {

@@ -31,9 +31,14 @@ struct Mesh3Status {
 void mesh3_fix_bdid3(Mesh *m, int32_t c);
 // The domain face on which the three boundary nodes lie together and which borders the
 // region; 0 when there is none or an interior node is among them. Where two sheets meet,
-// the face of the layer holding the region. Fatal "Ambiguous Common_Face" when more than
+// the face of the layer holding the region; a node two sheets share where a layer pinches
+// lies on the other sheet's face too where the layer opens toward the others. Fatal "Ambiguous Common_Face" when more than
 // two faces qualify.
 uint16_t mesh3_common_face_1(Mesh *m, int32_t a, int32_t b, int32_t c, uint16_t region);
+// The domain edge on which the boundary nodes a and b lie together; 0 when there is none.
+// Where two sheets share a node (a pinched layer), a side from it to a node of the other
+// sheet's edge over the same base edge lies on that edge where the layer opens along it.
+uint16_t mesh3_common_edge(Mesh *m, int32_t a, int32_t b);
 // The first face of a's face list on which b lies too; 0 when none or either is interior.
 uint16_t mesh3_common_face_0(Mesh *m, int32_t a, int32_t b);
 // Appends a live interior node with the id and spacing; returns its number.

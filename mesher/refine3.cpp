@@ -221,7 +221,7 @@ int32_t split_node(Mesh *m, const double *x, int32_t u, int32_t v) {
   int32_t n = meshes_new_node_1(m, x[0], x[1], x[2], 0);
   node_at(m, n).spacing = float(std::sqrt(dist2(m, u, v)));
   if (!boundary(node_at(m, u)) && !boundary(node_at(m, v))) return n;
-  if (uint16_t e = meshes_common_edge(m, u, v)) {
+  if (uint16_t e = mesh3_common_edge(m, u, v)) {
     node_at(m, n).kind = 2, node_at(m, n).id = e;
     if (!meshes_insert_bnode(m, e, u, v, n)) rtlib_fatal_in("split_node", "Tangled Boundary List.");
     int32_t shape = m->domain->edges.data[e - 1].shape;

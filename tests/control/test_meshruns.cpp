@@ -317,17 +317,22 @@ TEST_F(MeshRun, RandomExtrusionsMeshSoundly) {
 // A middle sheet meeting the bottom one, tangentially (along a line, along two sides, at
 // a point, along a curve) or at an angle: each layer holds the volume under the sheet, on
 // the first mesh and after three regrids (a layer thinner than a tenth of the node spacing
-// used to share the sheet node, and a tangent pinch gave its cells to the layer above).
+// used to share the sheet node, and a tangent pinch gave its cells to the layer above;
+// along a curve the sides from a shared node on the domain's side, and the faces with a
+// shared corner, left their middle nodes off the sheet: 2e-5 moved to the lower layer).
+// Cells the pinch curve crosses fold wherever the sheet is followed, and refinement draws
+// the sheet nodes of folding halves back off the sheet: after regrids that row holds 3e-5.
 TEST_F(MeshRun, PinchedLayersKeepTheirVolumes) {
   const struct {
     const char *sheet;
-    double low, tol;
+    double low, tol, regridded;
   } rows[] = {
-      {"0.5*x^2", 1.0 / 6, 1e-5},
-      {"0.5*x*y", 1.0 / 8, 1e-5},
-      {"0.25*x", 1.0 / 8, 1e-7},
-      {"0.5*((x-0.5)^2+(y-0.5)^2)", 1.0 / 12, 1e-5},
-      {"0.5*(y-0.2-0.3*x^2)^2", 0.065666666667, 1e-4},  // the integral of ((1-c)^3+c^3)/6, c = 0.2+0.3x^2
+      {"0.5*x^2", 1.0 / 6, 1e-5, 1e-5},
+      {"0.5*x*y", 1.0 / 8, 1e-5, 1e-5},
+      {"0.25*x", 1.0 / 8, 1e-7, 1e-7},
+      {"0.5*((x-0.5)^2+(y-0.5)^2)", 1.0 / 12, 1e-5, 1e-5},
+      // The integral of ((1-c)^3+c^3)/6, c = 0.2+0.3x^2.
+      {"0.5*(y-0.2-0.3*x^2)^2", 0.39400 / 6, 1e-5, 3e-5},
   };
   for (const auto &r : rows)
     for (const char *select : {"REGRID=OFF", "ERRLIM=1e-4 GRIDLIMIT=4"}) {
@@ -345,8 +350,9 @@ TEST_F(MeshRun, PinchedLayersKeepTheirVolumes) {
       if (select[0] == 'E') {
         EXPECT_NE(slurp(dir + "/x.log").find("GRID 4 "), std::string::npos);
       }
-      EXPECT_NEAR(summary("low"), r.low, r.tol);
-      EXPECT_NEAR(summary("high"), 1 - r.low, r.tol);
+      const double tol = select[0] == 'E' ? r.regridded : r.tol;
+      EXPECT_NEAR(summary("low"), r.low, tol);
+      EXPECT_NEAR(summary("high"), 1 - r.low, tol);
     }
 }
 
