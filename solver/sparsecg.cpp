@@ -635,8 +635,8 @@ void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A) {
 
 
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
-                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,
-                   int32_t family, int32_t precon, int32_t nl, const sparsecg_upper *U, bool warm) {
+                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t family,
+                   int32_t precon, int32_t nl, const sparsecg_upper *U, bool warm) {
   TRACE("sparsecg_cg_0");
   sparsecg_indefinite = 0;
   int32_t n = b->count;

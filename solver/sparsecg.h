@@ -39,9 +39,8 @@ int sparsecg_init();
 // b's length) rather than from zero.
 struct sparsecg_upper;
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
-                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,
-                   int32_t family, int32_t precon, int32_t nl, const sparsecg_upper *U = nullptr,
-                   bool warm = false);
+                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t family,
+                   int32_t precon, int32_t nl, const sparsecg_upper *U = nullptr, bool warm = false);
 
 // The upper triangle, the diagonal with it, of a symmetric matrix, row after row in one
 // block (0-based columns): a product reads each entry off the diagonal once for both of

@@ -51,7 +51,7 @@ struct TimeRun {
   // scaled conjugate gradients (rows 0 otherwise): their products read half of J.
   sparsecg_upper jmatrix_upper;
   int8_t parts_symmetric = -1;  // whether K and D are symmetric; -1 not yet known
-  vectord last_correction{};  // the last step's first correction (before its column scale), on this mesh
+  vectord last_correction{};    // the last step's first correction (before its column scale), on this mesh
   FixedLinear fixed;
   bool unstable_current = false;  // the growth check was made on the present K and D
   bool unstable = false;          // and found the state unstable

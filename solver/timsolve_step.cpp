@@ -545,7 +545,8 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
     // as J = D/h + theta K is where D and K are: they are checked once for each build.
     run->jmatrix_upper.rows = 0;
     if (p->solver == orthomin && p->precon == diprecon && run->end_scalars.empty()) {
-      if (run->parts_symmetric < 0) run->parts_symmetric = sparsecg_symmetric(&p->tmatrix) && sparsecg_symmetric(&p->matrix);
+      if (run->parts_symmetric < 0)
+        run->parts_symmetric = sparsecg_symmetric(&p->tmatrix) && sparsecg_symmetric(&p->matrix);
       if (run->parts_symmetric) sparsecg_take_upper(&run->jmatrix_upper, &p->jmatrix);
     }
     // The check reads K and D alone, not the step: it stands while they do.
