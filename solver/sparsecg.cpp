@@ -545,10 +545,98 @@ static inline void ask_ahead(const void *at, size_t bytes, size_t ahead) {
   return dot;
 }
 
+// Entries that differ from their mirrors by at most this much of the geometric mean of
+// their two diagonal entries are taken as equal: the roundoff of an assembly that sums a
+// cell's contributions to the two places in different orders.
+static const double mirror_tolerance = 1e-12;
+
+bool sparsecg_symmetric(const sparsemx *A) {
+  TRACE("sparsecg_symmetric");
+  if (!A->data) return false;
+  int32_t n = A->rows;
+  // Each row's diagonal's root (times the tolerance) and where its entries right of the
+  // diagonal begin (pos); the columns must rise within 1..n.
+  std::vector<int32_t> pos(size_t(n), 0);
+  std::vector<double> root(size_t(n), 0.0);
+  bool ok = true;
+  for (int32_t i = 0; i < n && ok; i++) {
+    const vectorld &row = A->data[i];
+    int32_t e = 0, last = 0;
+    for (; e < row.count && row.keys[e] - 1 < i; e++) ok = ok && row.keys[e] > last, last = row.keys[e];
+    if (e < row.count && row.keys[e] - 1 == i)
+      root[size_t(i)] = std::sqrt(mirror_tolerance * std::fabs(row.values[e])), last = row.keys[e++];
+    pos[size_t(i)] = e;
+    for (int32_t f = e; f < row.count; f++) ok = ok && row.keys[f] > last && row.keys[f] <= n, last = row.keys[f];
+  }
+  auto near = [&](double a, double b, int32_t i, int32_t c) {
+    return std::fabs(a - b) <= root[size_t(i)] * root[size_t(c)];
+  };
+  // Each row's entries left of its diagonal meet their mirrors in the rows above in order
+  // (pos[c]: the next entry of row c right of its diagonal not yet met), the columns rising.
+  for (int32_t i = 0; i < n && ok; i++) {
+    const vectorld &row = A->data[i];
+    for (int32_t e = 0; e < row.count && ok && row.keys[e] - 1 < i; e++) {
+      int32_t c = row.keys[e] - 1;
+      const vectorld &up = A->data[c];
+      int32_t &k = pos[size_t(c)];
+      while (k < up.count && up.keys[k] - 1 < i && near(up.values[k], 0.0, i, c)) k++;
+      if (k < up.count && up.keys[k] - 1 == i) ok = near(up.values[k++], row.values[e], i, c);
+      else ok = near(row.values[e], 0.0, i, c);
+    }
+  }
+  // Every entry right of a diagonal met its mirror, or is 0.
+  for (int32_t c = 0; c < n && ok; c++) {
+    const vectorld &up = A->data[c];
+    for (int32_t k = pos[size_t(c)]; k < up.count && ok; k++) ok = near(up.values[k], 0.0, up.keys[k] - 1, c);
+  }
+  return ok;
+}
+
+void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A) {
+  TRACE("sparsecg_take_upper");
+  int32_t n = A->rows;
+  U->diag.assign(size_t(n), 0.0);
+  U->start.assign(size_t(n) + 1, 0);
+  U->cols.clear();
+  U->values.clear();
+  for (int32_t i = 0; i < n; i++) {
+    const vectorld &row = A->data[i];
+    int32_t e = 0;
+    while (e < row.count && row.keys[e] - 1 < i) e++;
+    if (e < row.count && row.keys[e] - 1 == i) U->diag[size_t(i)] = row.values[e++];
+    for (; e < row.count; e++) U->cols.push_back(row.keys[e] - 1), U->values.push_back(row.values[e]);
+    U->start[size_t(i) + 1] = int32_t(U->cols.size());
+  }
+  U->rows = n;
+}
+
+// q_i := D_i (row i of A) . t and returns p . q as scaled_product does, A given by its upper
+// triangle U: row i's entries right of the diagonal add to q_i and, as their mirrors, to the
+// rows below, which are complete when their turn comes.
+[[gnu::noinline]] static double upper_scaled_product(double *__restrict q, const sparsecg_upper &U,
+                                                     const double *__restrict t, const double *D, const double *p,
+                                                     int32_t n) {
+  const int32_t *start = U.start.data(), *cols = U.cols.data();
+  const double *values = U.values.data(), *diag = U.diag.data();
+  std::fill(q, q + n, 0.0);
+  double dot = 0.0;
+  for (int32_t i = 0; i < n; i++) {
+    double ti = t[i], s = diag[i] * ti;
+    for (int32_t e = start[i], end = start[i + 1]; e < end; e++) {
+      int32_t c = cols[e];
+      s += values[e] * t[c];
+      q[c] += values[e] * ti;
+    }
+    q[i] = (q[i] + s) * D[i];
+    dot += p[i] * q[i];
+  }
+  return dot;
+}
+
 
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
-                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,
-                   int32_t family, int32_t precon, int32_t nl) {
+                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t family,
+                   int32_t precon, int32_t nl, const sparsecg_upper *U, bool warm) {
   TRACE("sparsecg_cg_0");
   sparsecg_indefinite = 0;
   int32_t n = b->count;
@@ -593,10 +681,18 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   }
   // 2-4. Residual, direction and rho.
   bool left = (method >= 2 && method <= 5) || (method >= 7 && method <= 10);
-  if (left) op.apply(r, b, false);
-  else vectord_copyto_0(r, b);
-  vectord_resize(x, n, std::max(n, x->capacity));
-  vectord_copyto_1(x, 0.0);
+  // A warm start x0 (the diagonally scaled orthomin alone): the iterate starts at x0 / D and
+  // the residual at D (b - A x0).
+  warm = warm && method == 2 && family == orthomin && x->count == n && D->count == n && A->rows == n;
+  if (warm) {
+    sparsemx_mv_0(t2, A, x);
+    for (int32_t i = 0; i < n; i++) r->data[i] = D->data[i] * (b->data[i] - t2->data[i]), x->data[i] /= D->data[i];
+  } else {
+    if (left) op.apply(r, b, false);
+    else vectord_copyto_0(r, b);
+    vectord_resize(x, n, std::max(n, x->capacity));
+    vectord_copyto_1(x, 0.0);
+  }
   vectord_copyto_0(p, r);
   double rho;
   if (family == orthomin) {
@@ -647,7 +743,8 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         have_dp = false;
         if (family == orthomin && A->rows == n && q->count == n) {
           // The product, its right scaling and p . q in one sweep over the rows.
-          sigma_swept = scaled_product(q->data, A, t2->data, D->data, p->data, n, far);
+          if (U && U->rows == n) sigma_swept = upper_scaled_product(q->data, *U, t2->data, D->data, p->data, n);
+          else sigma_swept = scaled_product(q->data, A, t2->data, D->data, p->data, n, far);
           have_sigma = true;
           break;
         }

@@ -3,6 +3,7 @@
 // judged by the stagnation of the solution's RMS value.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
@@ -33,9 +34,29 @@ int sparsecg_init();
 // on a large system solve it by A's complete sparse Cholesky factor where it fits, the
 // nonsymmetric families by A's complete sparse LU factor. The filllu family, or a number outside
 // the tables, is "Bad CG Method"; vandenberg with luprecon "BAD CG METHOD".
+// U, when given and made from A (sparsecg_take_upper), serves the diagonally scaled
+// conjugate gradients' products in A's place; with warm they start from the x given (of
+// b's length) rather than from zero.
+struct sparsecg_upper;
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
-                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel,
-                   int32_t family, int32_t precon, int32_t nl);
+                   const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t family,
+                   int32_t precon, int32_t nl, const sparsecg_upper *U = nullptr, bool warm = false);
+
+// The upper triangle, the diagonal with it, of a symmetric matrix, row after row in one
+// block (0-based columns): a product reads each entry off the diagonal once for both of
+// its places, half the entries a whole matrix's product reads.
+struct sparsecg_upper {
+  int32_t rows = 0;
+  std::vector<double> diag;          // the diagonal
+  std::vector<int32_t> start, cols;  // row i's entries right of it: start[i] .. start[i + 1]
+  std::vector<double> values;
+};
+// Whether every entry of A equals its mirror (an absent entry's mirror 0) to within 1e-12
+// of the geometric mean of their two diagonal entries (an assembly's roundoff), and every
+// row's columns rise within 1..rows.
+bool sparsecg_symmetric(const sparsemx *A);
+// U := the upper triangle of A, which sparsecg_symmetric accepts (or a sum of such).
+void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A);
 
 // Solves A X = B for w right-hand sides stored interleaved (entry i of column t at
 // [i*w + t]; x and b hold A's rows x w entries) with the method of sparsecg_cg. For

@@ -7,6 +7,7 @@
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
 #include "solver/coupling.h"
+#include "solver/sparsecg.h"
 
 struct pde;
 
@@ -46,6 +47,11 @@ struct TimeRun {
   bool jmatrix_current = false;
   double jmatrix_invh = 0;
   bool jmatrix_laid = false;
+  // J's upper triangle, made with J where J is symmetric and solved by the diagonally
+  // scaled conjugate gradients (rows 0 otherwise): their products read half of J.
+  sparsecg_upper jmatrix_upper;
+  int8_t parts_symmetric = -1;  // whether K and D are symmetric; -1 not yet known
+  vectord last_correction{};    // the last step's first correction (before its column scale), on this mesh
   FixedLinear fixed;
   bool unstable_current = false;  // the growth check was made on the present K and D
   bool unstable = false;          // and found the state unstable

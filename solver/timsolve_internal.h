@@ -102,7 +102,7 @@ int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild);
 void hold_ranges(pde *p, TimeRun *run, const vector2d *u, bool scaled);
 void size_level(pde *p, vector2d *v);
 double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
-                const vectord *D);
+                const vectord *D, const sparsecg_upper *U = nullptr, bool warm = false);
 double step_range(pde *p, TimeRun *run, int32_t k, const vector2d *u);
 // timsolve_error.cpp
 double check_timestep(pde *p, TimeRun *run);

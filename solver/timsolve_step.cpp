@@ -15,6 +15,7 @@ uint8_t timsolve_sweep = 0;
 // K, D or their scales are rebuilt: the reference no longer fits them.
 static void matrices_changed(TimeRun *run) {
   run->jmatrix_current = run->jmatrix_laid = false;
+  run->parts_symmetric = -1;
   run->fixed.current = false;
   run->unstable_current = false;
 }
@@ -65,6 +66,7 @@ void layout(pde *p, TimeRun *run) {
   run->switches = coupling_time_switches(p);
   run->source_end_current = false;
   run->fixed.current = run->fixed.sourced = false;
+  vectord_resize(&run->last_correction, 0, run->last_correction.capacity);  // a new mesh starts cold
 }
 
 // Global vector g into, or added onto, the per-variable values.
@@ -196,7 +198,7 @@ double step_range(pde *p, TimeRun *run, int32_t k, const vector2d *u) {
 }
 
 double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
-                const vectord *D) {
+                const vectord *D, const sparsecg_upper *U, bool warm) {
   if (p->work.capacity < 20) vector2d_resize(&p->work, p->work.count, 20);
   // The step matrix changes with the step, so a complete factor would serve one solve:
   // each step iterates.
@@ -206,7 +208,7 @@ double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, i
     ~Iterate() { sparsecg_complete = was; }
   } iterate;
   return sparsecg_cg(x, A, &p->precmx, b, D, &p->precband, &p->work, rel, 0.0, uint16_t(p->iterate), &p->status, solver,
-                     precon, p->nt);
+                     precon, p->nt, U, warm);
 }
 
 static void globals_at(pde *p, vector2d *u, const double times[2]);
@@ -539,6 +541,14 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
     // The step's row scales serve the step-residual estimates alone.
     if (p->estimator != 0) sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
     coupling_build_precon(p, &p->jmatrix);
+    // The diagonally scaled iteration's products read J's upper triangle where J is symmetric,
+    // as J = D/h + theta K is where D and K are: they are checked once for each build.
+    run->jmatrix_upper.rows = 0;
+    if (p->solver == orthomin && p->precon == diprecon && run->end_scalars.empty()) {
+      if (run->parts_symmetric < 0)
+        run->parts_symmetric = sparsecg_symmetric(&p->tmatrix) && sparsecg_symmetric(&p->matrix);
+      if (run->parts_symmetric) sparsecg_take_upper(&run->jmatrix_upper, &p->jmatrix);
+    }
     // The check reads K and D alone, not the step: it stands while they do.
     if (!run->unstable_current || run->unstable_rows_of != p->nt) run->unstable = unstable_rows(p);
     run->unstable_current = true, run->unstable_rows_of = p->nt;
@@ -555,7 +565,14 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
     // tolerance is taken down by the last solve's weight of the correction itself in that
     // RMS, so that it holds for the values: about 1 on an ordinary mesh.
     rel *= std::max(std::min(1.0, run->solve_weight), least_solve_weight);
-    double m = solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec);
+    // The first pass starts from the last step's first correction on the same unknowns:
+    // the steps' corrections change little from one step to the next, and the iteration
+    // starts nearer its answer than from zero (a fifth fewer iterations in a decay).
+    bool warm = first && run->last_correction.count == p->nt;
+    if (warm) vectord_copyto_0(&p->correction, &run->last_correction);
+    double m = solve_cg(p, &p->correction, &p->jmatrix, &p->tresid, rel, p->solver, p->precon, &p->precvec,
+                        run->jmatrix_current ? &run->jmatrix_upper : nullptr, warm);
+    if (first) vectord_copyto_0(&run->last_correction, &p->correction);
     run->solve_weight = correction_weight(p, m);
   }
   double size = std::sqrt(vectord_dot(&p->correction, &p->correction) / std::max(p->correction.count, 1));

@@ -282,6 +282,33 @@ TEST(Sparsecg, CompleteLuMeetsTheDenseSolution) {
   sparselu_release();
 }
 
+TEST(Sparsecg, UpperTriangleAndWarmStartReachTheDenseSolution) {
+  // The symmetric five-point matrix is taken by its upper triangle; convection, or one entry
+  // 1e-9 off its mirror, is refused. The scaled orthomin on the triangle, cold and warm from
+  // the dense solution plus a smooth offset, reaches the dense solution.
+  Dense sym = five_point(10), off = sym;
+  off[3][4] += 1e-9;
+  {
+    Sparse c(five_point(10, 0.4)), o(off);
+    EXPECT_FALSE(sparsecg_symmetric(&c));
+    EXPECT_FALSE(sparsecg_symmetric(&o));
+  }
+  for (bool warm : {false, true}) {
+    Solve r(sym, orthomin, diprecon);
+    ASSERT_TRUE(sparsecg_symmetric(&r.a));
+    sparsecg_upper u;
+    sparsecg_take_upper(&u, &r.a);
+    EXPECT_EQ(u.rows, r.a.rows);
+    EXPECT_EQ(u.start.back(), (sparsemx_entries(&r.a) - r.a.rows) / 2);
+    vectord_resize(&r.x, r.a.rows, r.a.rows);
+    for (int32_t i = 0; i < r.a.rows; i++) r.x.data[i] = r.want[size_t(i)] + 0.1 * std::cos(0.3 * i);
+    r.rms = sparsecg_cg(&r.x, &r.a, &r.m, &r.b, &r.d, &r.band, &r.pool, 1e-10, 0.0, 200, &r.panel, orthomin, diprecon,
+                        r.a.rows, &u, warm);
+    EXPECT_LT(max_rel_error(r.x, r.want), 1e-6) << warm;
+    for (int32_t i = 1; i <= r.pool.count; i++) EXPECT_EQ(r.pool.data[i - 1].count, 0);
+  }
+}
+
 TEST(Sparsecg, AsymptoteOfSquares) {
   // v = k^2: before 12 values the measure is v; at 13 the RMS of the 12 differences
   // 3, 5, ..., 25 between consecutive squares.
