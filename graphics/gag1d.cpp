@@ -354,8 +354,7 @@ static void log_labels(const plotframe *f, bool xaxis, std::vector<axislabel> *o
 // the axis) must fit between the ticks that carry them, so every second, fifth, tenth
 // ... tick is written when the spacing s between ticks is narrower, those on multiples
 // of it, to stay round.
-static int32_t label_stride(uint16_t view, const std::vector<axislabel> &labels, bool xaxis, bool turned,
-                            double s) {
+static int32_t label_stride(uint16_t view, const std::vector<axislabel> &labels, bool xaxis, bool turned, double s) {
   pointd rel = {1, 1}, size = {0, 0};
   rectd usr = {0, 0, 1, 1};
   gag_askrelsize(view, &rel);
@@ -411,8 +410,7 @@ static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs
       if (end < least) end = least;
       if (end > numbers - 0.25 * lcs.x) y -= 1.25 * lcs.y;
       draw_at(view, end, y, ex);
-    } else
-      draw_at(view, f->box.x1 - 2 * cs.x, f->box.y2, ex);
+    } else draw_at(view, f->box.x1 - 2 * cs.x, f->box.y2, ex);
   }
   int32_t stride = label_stride(view, labels, xaxis, turned, s);
   for (size_t i = 0; i < labels.size(); i++) {
