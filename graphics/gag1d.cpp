@@ -348,6 +348,35 @@ static void log_labels(const plotframe *f, bool xaxis, std::vector<axislabel> *o
   }
 }
 
+// Every how many ticks a linear axis writes its number, at the text size, angle and
+// font the view has for them: the numbers' extent along the axis with a character's
+// advance between neighbours (half a character's height between numbers written across
+// the axis) must fit between the ticks that carry them, so every second, fifth, tenth
+// ... tick is written when the spacing s between ticks is narrower, those on multiples
+// of it, to stay round.
+static int32_t label_stride(uint16_t view, const std::vector<axislabel> &labels, bool xaxis, bool turned, double s) {
+  pointd rel = {1, 1}, size = {0, 0};
+  rectd usr = {0, 0, 1, 1};
+  gag_askrelsize(view, &rel);
+  gag_asksize(view, &usr);
+  if (!(usr.x2 > usr.x1 && usr.y2 > usr.y1 && rel.x > 0 && rel.y > 0 && s > 0)) return 1;
+  // Lengths along y in user units as lengths along x.
+  double ytox = (usr.x2 - usr.x1) / rel.x * rel.y / (usr.y2 - usr.y1), widest = 0;
+  for (const axislabel &l : labels) {
+    String c = text_of(l.text.c_str());
+    gag_asktextsize(view, &c, &size);
+    // The text runs along the axis unless turned across it, where its height does; a
+    // character's advance apart, or half a height.
+    double along = turned ? 1.5 * size.y : size.x * (l.text.size() + 1) / std::max<size_t>(l.text.size(), 1);
+    if (xaxis && turned) along *= ytox;
+    if (!xaxis && !turned) along /= ytox;
+    widest = std::max(widest, along);
+  }
+  for (int32_t stride = 1;; stride *= 10)
+    for (int32_t m : {1, 2, 5})
+      if (m * stride * s >= widest || m * stride > 1000000) return m * stride;
+}
+
 // A linear axis: numbers, the exponent text, then major and minor ticks.
 static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs, bool turned) {
   double lo = xaxis ? f->box.x1 : f->box.y1, hi = xaxis ? f->box.x2 : f->box.y2;
@@ -360,20 +389,33 @@ static void linear_axis(uint16_t view, const plotframe *f, bool xaxis, pointd cs
     char ex[16];
     snprintf(ex, sizeof ex, "e%d", int(exponent));
     // Numbers written across the y axis end where the exponent would stand: it goes
-    // left of the top number, a character clear of it.
-    pointd lcs = {0, 0}, top = {0, 0};
+    // left of the top number, a character clear of it, but inside the view: held a
+    // quarter character from the view's left side, and a line lower when it would then
+    // come within a quarter character of the top number (the margin holds four
+    // characters of numbers and the title's two lines).
+    pointd lcs = {0, 0}, top = {0, 0}, wide = {0, 0};
     gag_askcharsize(view, &lcs);
     if (!xaxis && turned && !labels.empty()) {
-      String t = text_of(labels.back().text.c_str());
+      String t = text_of(labels.back().text.c_str()), et = text_of(ex);
       gag_asktextsize(view, &t, &top);
+      gag_asktextsize(view, &et, &wide);
     }
     if (xaxis)
       draw_at(view, f->box.x2, f->box.y1 - 2 * cs.y, ex);
-    else if (turned) draw_at(view, f->box.x1 - 0.5 * cs.x - top.x - lcs.x, f->box.y2, ex);
-    else
-      draw_at(view, f->box.x1 - 2 * cs.x, f->box.y2, ex);
+    else if (turned) {
+      rectd usr = {0, 0, 1, 1};
+      gag_asksize(view, &usr);
+      double numbers = f->box.x1 - 0.5 * cs.x - top.x, end = numbers - lcs.x, y = f->box.y2;
+      double least = usr.x1 + 0.25 * lcs.x + wide.x;
+      if (end < least) end = least;
+      if (end > numbers - 0.25 * lcs.x) y -= 1.25 * lcs.y;
+      draw_at(view, end, y, ex);
+    } else draw_at(view, f->box.x1 - 2 * cs.x, f->box.y2, ex);
   }
-  for (const axislabel &l : labels) {
+  int32_t stride = label_stride(view, labels, xaxis, turned, s);
+  for (size_t i = 0; i < labels.size(); i++) {
+    const axislabel &l = labels[i];
+    if ((t.first + int32_t(i)) % stride != 0) continue;
     if (xaxis)
       draw_at(view, l.u, f->box.y1 - 0.5 * cs.y, l.text.c_str());
     else

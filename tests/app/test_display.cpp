@@ -1293,12 +1293,16 @@ TEST_F(Display, UndrawnPlotsSayWhyInRedAndPathMarksKeepTheirSize) {
   const std::pair<int, int> tiles[] = {{725, 521}, {483, 347}};
   for (const char *caption : {"^ELEVATION\\(u\\)$", "^STREAMLINE"}) {
     std::string plot = await(caption);
-    for (auto [w, h] : tiles) {
+    std::vector<int> tallest;
+    for (auto [w, h] : {tiles[0], tiles[1], tiles[0]}) {
       ASSERT_TRUE(sized(plot, w, h)) << caption;
       Red r = red_in(settled(), 150, 150 + w, 25 + 30, 25 + h);
       EXPECT_GT(r.pixels, 100) << caption << " at " << w << " x " << h;
       EXPECT_GE(r.tallest, 9) << caption << " at " << w << " x " << h;
+      tallest.push_back(r.tallest);
+      if (getenv("SHOW")) printf("%s %d x %d: message %d px\n", caption + 1, w, h, r.tallest);
     }
+    EXPECT_EQ(tallest[2], tallest[0]) << caption << ": the message after a resize";
   }
   // The location picture: the right third of the client's lower half.
   std::string plot = await("^ELEVATION\\(2");
@@ -1306,6 +1310,7 @@ TEST_F(Display, UndrawnPlotsSayWhyInRedAndPathMarksKeepTheirSize) {
   for (auto [w, h] : {tiles[0], tiles[1], tiles[0]}) {
     ASSERT_TRUE(sized(plot, w, h));
     heights.push_back(red_in(settled(), 150 + 2 * w / 3, 150 + w, 25 + h / 2, 25 + h - 30).tallest);
+    if (getenv("SHOW")) printf("location marks %d x %d: %d px\n", w, h, heights.back());
   }
   EXPECT_GE(heights[1], 9) << "the path marks at 483 x 347";
   EXPECT_GE(heights[0], heights[1]);
@@ -1349,6 +1354,9 @@ TEST_F(Display, ABandLegendsScaleNoteLeavesItsCharactersTheirSize) {
   EXPECT_EQ(noted, plain) << "the legend with a scale note";
   EXPECT_GE(noted[1], 9) << "at 483 x 347";
   EXPECT_EQ(noted[2], noted[0]) << "after a resize";
+  if (getenv("SHOW"))
+    for (size_t k = 0; k < noted.size(); k++)
+      printf("band legend, pass %zu: %d px plain, %d px with the scale note\n", k + 1, plain[k], noted[k]);
 }
 
 // Axis numbers are legible and of one size in a contour, an elevation and a history plot,
@@ -1381,7 +1389,8 @@ TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
   std::map<int, int> sizes;  // the contour's numbers by tile width
   for (const char *caption : {"^CONTOUR", "^ELEVATION", "^HISTORY"}) {
     std::string plot = await(caption);
-    for (auto tile : {std::pair{725, 521}, {483, 347}}) {
+    std::vector<std::pair<int, int>> seen;  // legend and numbers at each tile in turn
+    for (auto tile : {std::pair{725, 521}, {483, 347}, {725, 521}}) {
       // Named copies, not a structured binding: the lambdas below capture the height.
       const int w = tile.first, h = tile.second;
       ASSERT_TRUE(sized(plot, w, h)) << caption;
@@ -1427,6 +1436,14 @@ TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
       while (ftop > top && s.at(frame, ftop - 1) != white) ftop--;
       while (fright < px + w - 2 && s.at(fright + 1, base) != white) fright++;
       int cx = (frame + fright) / 2, cy = (ftop + base) / 2;
+      if (caption[1] != 'C') {
+        // An elevation's and a history's legend: lines of text below the frame's top, above
+        // the location picture in the lower half; measured in the columns of their first
+        // characters, so that lines whose parentheses reach each other stay apart.
+        int x1 = px + int(0.9 * unit), y1 = ftop + 2, y2 = top + ch / 2;
+        while (x1 < px + w - 2 && bands(s, x1, x1 + 1, y1, y2).empty()) x1++;
+        legend = median(bands(s, x1, x1 + 6, y1, y2));
+      }
       // The x axis's title: the band of rows under the frame after the numbers' (the first as
       // tall as they are, with the ticks' ends when they reach it), over the frame's first
       // three quarters (an exponent stands at its right end).
@@ -1447,9 +1464,12 @@ TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
         printf("%s %d x %d: legend %d px, axis numbers %d px, x title %d px, y title %d px\n", caption + 1, w, h,
                legend, numbers, xtitle, ytitle);
       EXPECT_GE(numbers, 9) << caption << " at " << w << " x " << h << ": the axis numbers";
+      EXPECT_GE(legend, 9) << caption << " at " << w << " x " << h << ": the legend";
+      seen.push_back({legend, numbers});
       EXPECT_GE(xtitle, numbers) << caption << " at " << w << " x " << h << ": the x axis's title";
-      if (caption[1] != 'H')  // a history's y axis has no title
+      if (caption[1] != 'H') {  // a history's y axis has no title
         EXPECT_GE(ytitle, numbers) << caption << " at " << w << " x " << h << ": the y axis's title";
+      }
       if (caption[1] == 'C') {
         EXPECT_NEAR(numbers, legend, 1) << "at " << w << " x " << h << ": numbers against the legend";
         sizes[w] = numbers;
@@ -1458,6 +1478,7 @@ TEST_F(Display, AxisNumbersAreAsTallAsTheLegendText) {
         EXPECT_NEAR(numbers, sizes[w], 1) << caption << " at " << w << " x " << h << ": numbers against the contour's";
       }
     }
+    EXPECT_EQ(seen[2], seen[0]) << caption << ": the legend and the numbers after a resize";
   }
 }
 

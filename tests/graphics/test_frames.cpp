@@ -31,8 +31,9 @@ struct Frames : Graphics {
     gag_drawtext_1(s, 0.5, 0.5, &txt);
     return entries(s, glpydraw);
   }
-  // True when the view's strokes hold those of the text, moved as a whole.
-  bool shows(uint16_t view, const char *t, float size, char uniform = 0) {
+  // True when the view's strokes hold those of the text, moved as a whole; the box the
+  // strokes of the first such text span goes to *box when asked.
+  bool shows(uint16_t view, const char *t, float size, char uniform = 0, rectd *box = nullptr) {
     auto want = strokes(view, t, size, uniform), have = entries(view, glpydraw);
     for (size_t i = 0; !want.empty() && i + want.size() <= have.size(); i++) {
       float dx = have[i]->list.data[0].x - want[0]->list.data[0].x;
@@ -44,6 +45,15 @@ struct Frames : Graphics {
         for (int32_t j = 0; same && j < w.count; j++)
           same = std::fabs(h.data[j].x - w.data[j].x - dx) < 1e-4 &&
                  std::fabs(h.data[j].y - w.data[j].y - dy) < 1e-4;
+      }
+      if (same && box) {
+        *box = {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+        for (size_t k = 0; k < want.size(); k++)
+          for (int32_t j = 0; j < have[i + k]->list.count; j++) {
+            const auto &p = have[i + k]->list.data[j];
+            *box = {std::min(box->x1, double(p.x)), std::min(box->y1, double(p.y)), std::max(box->x2, double(p.x)),
+                    std::max(box->y2, double(p.y))};
+          }
       }
       if (same) return true;
     }
@@ -154,8 +164,30 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   EXPECT_TRUE(shows(a, "7.0", label));
   gag1d_plotmap(b, &f, 0, 0, 1, 1e-6, 0, 0, 0);
   gag1d_draw_axes(b, &f, &none, &none);
-  EXPECT_TRUE(shows(b, "0.1", label));
+  EXPECT_TRUE(shows(b, "0.2", label));
   EXPECT_FALSE(shows(b, "e-1", label));
+  // Eleven numbers of three characters do not fit along 400 pixels at 20 lines per
+  // height: every second tick is written, those on multiples of it.
+  EXPECT_TRUE(shows(b, "0.4", label));
+  EXPECT_FALSE(shows(b, "0.1", label));
+  EXPECT_FALSE(shows(b, "0.3", label));
+
+  // Numbers written across a y axis with their exponent moved out: the exponent stands
+  // whole inside the view, left of the top number and clear of it, at the 725 x 521 and
+  // 483 x 347 tiles and in a narrow view whose margin holds only the numbers.
+  String ytitle = text("ELEVATION(u)");
+  for (auto [w, h] : {std::pair{440, 400}, {290, 260}, {150, 300}}) {
+    uint16_t v = window(w, h);
+    gag1d_plotmap(v, &f, 0, 0, 1.4, 0.18, 0, 0, 0);
+    gag1d_draw_axes(v, &f, &none, &ytitle);
+    rectd ex{}, top{};
+    ASSERT_TRUE(shows(v, "e-2", label, 0, &ex)) << w << " x " << h;
+    ASSERT_TRUE(shows(v, "18.0", label, 0, &top)) << w << " x " << h;
+    EXPECT_GE(ex.x1, 0) << w << " x " << h << ": the exponent's left end";
+    bool beside = ex.y2 > top.y1 && ex.y1 < top.y2;
+    EXPECT_TRUE(!beside || ex.x2 < top.x1) << w << " x " << h << ": the exponent against the top number";
+    EXPECT_LT(ex.x2, top.x2) << w << " x " << h << ": the exponent left of the top number";
+  }
 
   // A level list of one repeated value counts as one level, with the trap armed.
   rtlib_startup(0, nullptr);
