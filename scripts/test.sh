@@ -69,7 +69,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # run as well by the program runs kept here, so the sanitizers would watch no code in it that
 # the others leave unwatched. The two long time-run tests stay: they run 110 and 15 lines
 # that no kept run reaches (time-run controls, the regrid of a held or periodic mesh, merges
-# of linear cells). The plain ctest and the whole binaries run the cavity.
+# of linear cells). The plain ctest runs the cavity.
 asan_skip='^Answers\.PenaltyCavityMeetsThePublishedTable$'
 phase asan-ctest bash -c "cd build-asan && ctest --output-on-failure -j $jobs -E '$asan_skip'"
 # The readers of outside bytes under libFuzzer: seed corpus and seeded mutations.

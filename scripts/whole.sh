@@ -3,12 +3,12 @@
 # per process: once in declaration order and once under each of two fixed shuffle seeds.
 # A test that leaves state behind for a later one, in any order, fails here.
 # QUENDAR_TEST_DATA is unset, so the binaries must find their data by themselves.
-# The shuffled orders leave out the tests whose whole work is to run the quendar program as
-# a process, in a temporary directory of their own, and read back its files: their code
-# calls nothing of the libraries (the object files of their sources reference no symbol of
-# them), so no order of the binary's tests can reach what they run, nor they anything a
-# neighbour left in the process. They are most of the binary's time; the declaration order
-# and ctest run them.
+# Every order leaves out the tests whose whole work is to run the quendar program as a
+# process, in a temporary directory of their own, and read back its files: their code calls
+# nothing of the libraries (the object files of their sources reference no symbol of them)
+# and keeps no state of its own past a test, so no order of the binary's tests can reach
+# what they run, nor they anything a neighbour left in the process. They are most of the
+# binary's time, and ctest runs them, each as a process of its own.
 #   bash scripts/whole.sh [BUILD_DIR]      (default build)
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -27,8 +27,8 @@ one() {
   skip=
   [ "$name" = test_control ] && skip=--gtest_filter=-$program_only
   for order in "" --gtest_random_seed=3 --gtest_random_seed=7; do
-    if ! (cd "$work/$name" && env -u QUENDAR_TEST_DATA timeout 1800 "$bin" --gtest_brief=1 \
-          ${order:+--gtest_shuffle "$order" ${skip:+"$skip"}} >"$work/$name.out" 2>&1); then
+    if ! (cd "$work/$name" && env -u QUENDAR_TEST_DATA timeout 1800 "$bin" --gtest_brief=1 ${skip:+"$skip"} \
+          ${order:+--gtest_shuffle "$order"} >"$work/$name.out" 2>&1); then
       echo "FAIL  $name ${order:-(declaration order)}"
       { grep -E -A4 '^\[  FAILED|: Failure$' "$work/$name.out" | head -n 60; tail -n 12 "$work/$name.out"; } |
         sed 's/^/      /'
