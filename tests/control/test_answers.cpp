@@ -664,7 +664,11 @@ TEST_F(Answers, PeriodicBordersFoldWithTheRows) {
                          {"periodic_constraint_channel", "y0", 1.0, 2e-3},
                          {"periodic_constraint_channel", "y1", 1.0, 2e-3},
                          {"periodic_constraint_channel", "p", 0.25, 2e-3},
-                         {"periodic_constraint_channel", "L2", 0.0, 2e-3}});
+                         {"periodic_constraint_channel", "L2", 0.0, 2e-3},
+                         {"antiperiodic_constraint_channel", "y0", 1.0, 2e-4},
+                         {"antiperiodic_constraint_channel", "y1", -1.0, 2e-4},
+                         {"antiperiodic_constraint_channel", "p", 0.6545085, 2e-4},
+                         {"antiperiodic_constraint_channel", "L2", 0.0, 2e-4}});
   // The load's singularity keeps its run above the limit (exit 3): its values away from it, on
   // the grid-limited mesh within ERRLIM (a folding slip moves them by 0.03 and more); the
   // antiperiodic pair's image of the load is turned.
