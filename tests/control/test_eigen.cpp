@@ -145,6 +145,9 @@ TEST_F(Eigen, DescriptorsMeetTheirEigenvalues) {
       {"neumann_square_mean_zero", {9.8696044, 9.8696044, 19.7392088, 39.4784176}},
       // A box periodic in y whose image side had a VALUE written: the link holds there.
       {"periodic3d_image_value", {19.7392088, 29.6088132, 29.6088132}},
+      // An antiperiodic pair with a constraint: the modes with a mean mix (a root of their
+      // secular sum).
+      {"antiperiodic_constraint", {19.7392088, 49.3480220, 49.3480220, 83.692790}},
       // LAMBDA on a derivative: its side integrated by parts (a 2 x 1 plate, a square plate with
       // LAMBDA inside the divergence, an axisymmetric solid whose weight r stands inside it).
       {"buckling_rectangle", {39.4784176, 46.3323095, 61.6850275, 61.6850275}},
