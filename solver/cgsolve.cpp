@@ -206,10 +206,17 @@ double cgsolve_lupdate(pde *p, vector2d *u) {
     u->data[k - 1].data[n - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
   });
   measures_get_range(p, u);
-  for (int32_t r = p->ns + 1; r <= p->nt; r++) p->delta.data[r - 1] = 0;
+  // The constraints' multipliers are no unknowns of the solution: each solve gives them whole
+  // in their rows of delta. Their columns' load enters the residual kept for the next pass
+  // with the rest of the step, so that pass solves for what is left of the system it
+  // solved: left out, every pass read the multipliers' own load as its error (3e-4 where the
+  // solve had met its system) and solved them whole again, and a looser check pass then
+  // undid part of the grid's solve, which ended periodic channels with a constraint as
+  // diverged.
   vectord *ad = vector2d_get_work(&p->work, p->nt);
   sparsemx_mv_0(ad, &p->matrix, &p->delta);
   vectord_subto_0(&p->residual, ad);
+  for (int32_t r = p->ns + 1; r <= p->nt; r++) p->delta.data[r - 1] = 0;
   if ((p->dbg_solve || p->dbg_coupling) && debug_file) {
     vector2d_print(debug_file, u, "LUPDATE UVAR");
     vectord_print_1(debug_file, ad, "SPAM*DELTA");

@@ -230,11 +230,13 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
 // from the problem's other scales: a thousandth of the size its own terms in its equations
 // would need to balance the other variables' terms there (the coupled rows of the scaled
 // matrix, value rows aside), which lifts only a variable whose own range is noise; and, for
-// modes, which the eigenvalue driver normalises over all variables together, the largest
-// range it has in any mode measured and a fiftieth of the largest range of any variable there
-// (a variable absent from the modes holds noise well below that; one present may be smaller
-// than the others by the eigenvalue itself, as a deflection is beside its moment in a plate's
-// buckling, and is measured against its own range).
+// modes, which the eigenvalue driver normalises over all variables together, each mode's own
+// ranges: the variable's range in that mode and a fiftieth of the largest range of any
+// variable in it (a variable absent from the mode holds noise well below that; one present
+// may be smaller than the others by the eigenvalue itself, as a deflection is beside its
+// moment in a plate's buckling, and is measured against its own range). A range shared by all
+// the modes measured would read a higher mode's deflection, the smaller beside its moment the
+// more it curves, against the first mode's, and its error low by that ratio.
 // A row may also be chiefly about another variable: an equation listed under a variable it
 // hardly holds (vorticity transport under the stream function, the stream function's Poisson
 // equation under the vorticity). The pair's coupling then outweighs their own terms (the
@@ -247,10 +249,12 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
 // discretisation error) carries nothing the error limit can ask of it. A declared
 // range stands. Returns per field variable the factor by which its residual's scale is
 // multiplied: at most 1 but where the variable's system locks (locking_factor), and for
-// modes, whose floor stands in for the range at the build.
+// modes, whose floor stands in for the range at the build; for modes one set per solution,
+// solution k's from k F on.
 static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_t count, bool modes) {
   int32_t F = p->nfield;
-  std::vector<double> factor(size_t(std::max(F, 1)), 1.0);
+  size_t sets = modes ? std::max<size_t>(count, 1) : 1;
+  std::vector<double> factor(size_t(std::max(F, 1)) * sets, 1.0);
   int32_t rows = p->matrix.rows;
   // A single variable is measured against its own range: no other sets its floor.
   if (!p->scaling || p->timedep || F < 2 || rows < 1 || p->layout.maps.count < F || p->secondscale.count < rows)
@@ -284,16 +288,7 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
       block[size_t(v) * (F + 1) + var[size_t(c)]] += std::fabs(row.values[e]);
     }
   }
-  double widest = 0;
-  if (modes)
-    for (uint16_t v = 1; v <= F; v++) {
-      for (uint16_t k = 0; k < count; k++) {
-        if (values[k]->count < v) continue;
-        const vectord &u = values[k]->data[v - 1];
-        for (int32_t i = 0; i < u.count; i++) range[v] = std::max(range[v], std::fabs(u.data[i]));
-      }
-      widest = std::max(widest, range[v]);
-    }
+  std::vector<double> base(size_t(F) + 1, -1.0);  // per variable its floor from the coupling
   for (uint16_t v = 1; v <= F; v++) {
     if (v <= p->vars.count && p->vars.items[v - 1].width > 0) continue;
     const vectorl &map = p->layout.maps.data[v - 1];
@@ -305,12 +300,30 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
       if (w != v && d > 0) swap = std::max(swap, block[size_t(v) * (F + 1) + w] * block[size_t(w) * (F + 1) + v] / d);
     }
     double floor = own[v] > 0 ? (swap > 1 ? 1.0 : std::max(coupled, 10 * p->errlim)) * g * cross[v] / own[v] : 0.0;
-    if (modes) floor = std::max({floor, range[v], shared * widest});
-    // Modes are measured against the floor whichever way it lies from the range at the
-    // build (the start vector's on the first grid, the first mode's after it).
-    if (g > 0 && (floor > g || (modes && floor > 0))) factor[size_t(v - 1)] = g / floor;
+    base[v] = floor;
+    if (!modes && g > 0 && floor > g) factor[size_t(v - 1)] = g / floor;
   }
-  locking_factor(p, count > 0 ? values[0] : nullptr, factor);
+  // Modes are measured against the floor whichever way it lies from the range at the build
+  // (the start vector's on the first grid, the first mode's after it).
+  for (size_t k = 0; modes && k < sets && k < count; k++) {
+    double widest = 0;
+    for (uint16_t v = 1; v <= F; v++) {
+      range[v] = 0;
+      if (values[k]->count < v) continue;
+      const vectord &u = values[k]->data[v - 1];
+      for (int32_t i = 0; i < u.count; i++) range[v] = std::max(range[v], std::fabs(u.data[i]));
+      widest = std::max(widest, range[v]);
+    }
+    for (uint16_t v = 1; v <= F; v++) {
+      if (base[v] < 0) continue;
+      double g = std::fabs(p->secondscale.data[p->layout.maps.data[v - 1].data[0] - 1]);
+      double floor = std::max({base[v], range[v], shared * widest});
+      if (g > 0 && floor > 0) factor[k * F + v - 1] = g / floor;
+    }
+  }
+  std::vector<double> lock(size_t(F), 1.0);
+  locking_factor(p, count > 0 ? values[0] : nullptr, lock);
+  for (size_t i = 0; i < factor.size(); i++) factor[i] *= lock[i % size_t(F)];
   return factor;
 }
 
@@ -548,7 +561,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   int32_t wanted = edges ? elements_functions[tet10] : sidecode ? elements_functions[sidecode] : 1;
   std::vector<const TreeNode *> terms(2 * size_t(std::max(nf, 1)));
   std::vector<double> residual(size_t(count) * terms.size() * nb * 20);
-  std::vector<double> floors = scale_floors(p, values, count, first > 0 || p->eigen);
+  bool modes = first > 0 || p->eigen;
+  std::vector<double> floors = scale_floors(p, values, count, modes);
   Calibration cal = calibration(p, three, cb, first > 0, floors);
   // Makes solution k current: its values and, for modes, its mode number.
   struct Solutions {
@@ -639,7 +653,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
           int32_t r = row_of(p, v, cell.nodes.data[kk]);
           mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
         }
-        mx *= floors[v - 1];
+        mx *= floors[(modes && floors.size() > size_t(nf) ? size_t(k) * nf : 0) + v - 1];
         zz *= mx * mx * s * cal.cell[v - 1];
         if (sides) scale[size_t(k) * per + (i - 1) * nf + v - 1] = mx * mx * s;
       }
