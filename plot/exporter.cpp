@@ -219,7 +219,11 @@ struct sampler {
     if (m2 >= 0) moves = std::max(moves, moves_across(jm2, g.n[m2]));
     for (int32_t move = 0;; move++) {
       bool any = false;
-      for (int32_t i = 0; i < n; i++) {
+      // A line that meets no cell of the finder is wholly outside without a search
+      // at each of its points: lines outside a concave domain move many times.
+      int32_t searched = mfinder_line_may_meet(&p->mesh, a, pos) ? n : 0;
+      if (!searched) pos[a] = coord(a, n - 1);
+      for (int32_t i = 0; i < searched; i++) {
         pos[a] = coord(a, i);
         if (!locate(pos[0], pos[1], pos[2], tol)) {
           found[i] = 0;
