@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -937,9 +938,24 @@ void exporter_print_lineout(pde *p, plotrec *r, const vector3d *values, const ve
 
 // ---- netCDF -----------------------------------------------------------------------
 
+// An output of a netCDF file left half written by an error (an expression that cannot
+// be valued, a file that cannot be written) keeps no file: the one being written is
+// abandoned, and any earlier file of its name stays as it was.
+struct cdf_output {
+  plotrec *r;
+  int held = std::uncaught_exceptions();
+  explicit cdf_output(plotrec *rec) : r(rec) {}
+  cdf_output(const cdf_output &) = delete;
+  cdf_output &operator=(const cdf_output &) = delete;
+  ~cdf_output() {
+    if (std::uncaught_exceptions() > held && r->exportid) netcdf_cdf_abandon(r->exportid), r->exportid = 0;
+  }
+};
+
 void exporter_cdf_export(pde *p, plotrec *r) {
   TRACE("exporter_cdf_export");
   progress bar(p, "Writing CDF File");
+  cdf_output writing(r);
   sampler s(p, r);
   grid &g = s.g;
   bool three = threed(p);
