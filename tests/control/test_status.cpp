@@ -201,6 +201,18 @@ TEST_F(Ending, LoadErrorInABatchListHasItsGroup) {
       << log;
 }
 
+// A batch list that names no descriptor, with END or without, ends normally: its log
+// closes its START with END and the exit code is 0.
+TEST_F(Ending, EmptyBatchListEndsItsLog) {
+  for (const char *list : {"BATCH\n", "BATCH\nEND\n", "BATCH { nothing listed }\n"}) {
+    spit(dir + "/empty.pde", list);
+    unlink((dir + "/empty.log").c_str());
+    EXPECT_EQ(run("-B -R -X empty.pde"), 0) << list << out();
+    EXPECT_TRUE(std::regex_match(text("empty.log"), std::regex(R"([^]*\nSTART DIR/empty\.pde  [^\n]*\nEND\n)")))
+        << list << text("empty.log");
+  }
+}
+
 }  // namespace
 
 namespace {
