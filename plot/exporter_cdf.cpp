@@ -77,7 +77,8 @@ void cdf_init(pde *p, plotrec *r, const grid &g) {
   // A file another open export writes (the same FILE given twice) is not opened again.
   for (int32_t k = 0; k < p->plotrecs.count; k++) {
     const plotrec *q = &p->plotrecs.data[k];
-    if (q != r && q->exportid && strcmp(text_of(&q->name), text_of(&r->name)) == 0) exec_error(p, "Can't open CDF output file");
+    if (q != r && q->exportid && strcmp(text_of(&q->name), text_of(&r->name)) == 0)
+      exec_error(p, "Can't open CDF output file");
   }
   int32_t h = netcdf_cdf_create(text_of(&r->name), 32768);
   if (!h) exec_error(p, "Can't open CDF output file");
@@ -98,7 +99,8 @@ void cdf_init(pde *p, plotrec *r, const grid &g) {
     netcdf_cdf_def_var_1(h, coordinate_name(p, a), type, uint16_t(id));
     vectorn_one_more(&shape, uint16_t(id));
   }
-  for (int k = 1; k <= 2; k++) vectord_resize(&r->cdf[k], r->exprs.count, std::max<int32_t>(r->exprs.count, r->cdf[k].capacity));
+  for (int k = 1; k <= 2; k++)
+    vectord_resize(&r->cdf[k], r->exprs.count, std::max<int32_t>(r->exprs.count, r->cdf[k].capacity));
   for (int32_t e = 0; e < r->exprs.count; e++) {
     int32_t v = netcdf_cdf_def_var_0(h, e < r->labels.count ? text_of(&r->labels.items[e]) : "u", type, &shape);
     put_range(p, h, v, -CDF_RANGE, CDF_RANGE);
@@ -155,7 +157,8 @@ void exporter_cdf_export(pde *p, plotrec *r) {
     for (auto &col : columns)
       for (double v : col[e]) {
         fix_put(p, h, v);
-        if (v != CDF_MISSING) r->cdf[1].data[e] = std::min(r->cdf[1].data[e], v), r->cdf[2].data[e] = std::max(r->cdf[2].data[e], v);
+        if (v != CDF_MISSING)
+          r->cdf[1].data[e] = std::min(r->cdf[1].data[e], v), r->cdf[2].data[e] = std::max(r->cdf[2].data[e], v);
       }
   netcdf_cdf_sync(h);
   netcdf_cdf_redefine(h);

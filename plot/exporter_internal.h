@@ -26,8 +26,8 @@ struct pointd;
 
 namespace exporting {
 
-const int MOVES_PER_STEP = 10;        // moves of a row wholly outside per grid step
-const int32_t DEFAULT_POINTS = 51;    // grid count of an export without POINTS or EXPORTGRID
+const int MOVES_PER_STEP = 10;      // moves of a row wholly outside per grid step
+const int32_t DEFAULT_POINTS = 51;  // grid count of an export without POINTS or EXPORTGRID
 
 [[noreturn]] void exec_error(pde *p, const char *text, const String *name = nullptr);
 [[noreturn]] void parse_error(pde *p, const TextLoc *loc, const char *text);
