@@ -75,6 +75,12 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"coefficient_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"value_overflow", "-B -R -X", 1, {"*\n           Line 7 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"value_overflow_pair", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      // The same at the extremes of a time run's start, a scalar's equation, an
+      // eigenvalue sweep and a drawing: each at the line that caused it.
+      {"start_overflow", "-B -R -X", 1, {"*\n           Line 5 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"scalar_integral_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"eigen_mass_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"plot_zoom_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       // A node block of the coupled preconditioner that cannot be inverted names no routine.
       {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.
