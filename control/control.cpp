@@ -465,10 +465,6 @@ static bool batch_step() {
   if (any_open()) return false;
   quendar_running = 0;
   if (settings.batchlog) {
-    // A BATCH list (its states made when it was read) that names no descriptor ran
-    // none: its log ends as a run's does, with END under its START (a listed problem
-    // writes its own END, as does a problem named on the command line).
-    if (pdedat_batch_count == 0 && pdedat_batch_states) fputs("END\n", settings.batchlog);
     pdedat_close_log(settings.batchlog);
     settings.batchlog = nullptr;
   }
