@@ -420,6 +420,7 @@ static void after_step(pde *p, uint8_t *idle) {
     // The plot file's last bytes reach the disk before the log ends: a failure is
     // reported on the problem, which then ends on the next pass (the file is closed).
     if (!verdat_parseonly) {
+      exporter_close_exports(p);  // a failed run keeps the netCDF outputs it completed
       appwin.close_plots(p);
       filio_close_put(&p->plotfile);
     }

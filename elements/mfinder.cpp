@@ -213,6 +213,36 @@ int32_t mfinder_find_cell(evalpoint *p, Mesh *m, double tol) {
   return threed(m) ? mfinder_find_cell3(p, m, tol) : mfinder_find_cell2(p, m, tol);
 }
 
+bool mfinder_line_may_meet(Mesh *m, int a, const double pos[3]) {
+  TRACE("mfinder_line_may_meet");
+  finder *f = &m->finder;
+  if (!f->built) mfinder_build_finder(m);
+  int dims = threed(m) ? 3 : 2;
+  if (!f->binsx || !f->binsy || (dims == 3 && !f->binsz)) return false;
+  const double low[3] = {f->box.x1, f->box.y1, f->box.z1}, high[3] = {f->box.x2, f->box.y2, f->box.z2};
+  const double width[3] = {f->widthx, f->widthy, f->widthz};
+  const uint16_t bins[3] = {f->binsx, f->binsy, f->binsz};
+  const vector2t *slabs[3] = {&f->slabsx, &f->slabsy, &f->slabsz};
+  // The slabs of the other axes; with one other axis (a line of a plane mesh) it
+  // stands twice.
+  const vectort *s[2] = {nullptr, nullptr};
+  int k = 0;
+  for (int b = 0; b < dims; b++) {
+    if (b == a) continue;
+    if (!(pos[b] >= low[b] && pos[b] <= high[b])) return false;
+    s[k++] = &slabs[b]->data[slab(pos[b], low[b], width[b], bins[b]) - 1];
+  }
+  if (k == 0) return true;
+  if (k == 1) s[1] = s[0];
+  int32_t bits = std::min({s[0]->count, s[1]->count, m->cells.count});
+  for (int32_t w = 0; w < (bits + 31) / 32; w++) {
+    uint32_t word = s[0]->words[w] & s[1]->words[w];
+    if (w == (bits - 1) / 32 && bits % 32) word &= ~(0xffffffffu >> (bits % 32));
+    if (word) return true;
+  }
+  return false;
+}
+
 // The boundary curve under side s of cell k when it is an arc or an elliptic arc: in
 // 2D the domain edge of the side, in 3D the base edge of an extruded wall. Null for
 // straight sides and plane faces.

@@ -29,6 +29,12 @@ int32_t mfinder_find_cell2(evalpoint *p, Mesh *m, double tol);
 int32_t mfinder_find_cell3(evalpoint *p, Mesh *m, double tol);
 // _3 when the mesh's domain is three-dimensional, else _2.
 int32_t mfinder_find_cell(evalpoint *p, Mesh *m, double tol);
+// Whether the line through pos along axis a (0 x, 1 y, 2 z; in two dimensions a is 0
+// or 1) may meet a cell: false only when no cell's box overlaps the line's slabs on the
+// other axes, or the line passes outside the finder's box on one of them, so that
+// mfinder_find_cell finds nothing at any point of the line. One scan of the slabs'
+// words answers for the whole line. Builds the finder when it is not built.
+bool mfinder_line_may_meet(Mesh *m, int a, const double pos[3]);
 // Sets the located point's normal (nx, ny, nz) to the unit outward normal of the
 // boundary side (face) on which the point lies, looked for among the sides of cell c and of the cells that share a vertex with it
 // (a point at a boundary node may be found in a cell that touches the boundary only

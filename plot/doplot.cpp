@@ -516,9 +516,14 @@ void doplot_do_plot(pde *p, uint16_t index, uint16_t mode, uint8_t record) {
     case PLOT_TECPLOT: exporter_tecp_export(p, r); break;
     case PLOT_TABLE: exporter_table_export(p, r, 2); break;
     case PLOT_TRANSFER: exporter_transfer_export(p, r); break;
-    default:
+    default: {
+      // A drawing whose coordinates or values pass what the graphics hold (past 1e38)
+      // overflows there: reported at the plot's line.
+      TreesFpScope placed(r->exprs.count ? r->exprs.data[0] : nullptr);
       draw_field_plot(p, r, views, mode, exportonly);
+      rtlib_trap_check();
       break;
+    }
   }
   if (record) {
     IOfile *f = &p->plotfile;

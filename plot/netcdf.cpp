@@ -104,8 +104,9 @@ int32_t netcdf_cdf_create(const char *name, int32_t size) {
   TRACE("netcdf_cdf_create");
   // The buffered writer stops the run when it cannot open its file; a file that
   // cannot be made is the caller's to report, so it is tried first, leaving any
-  // file of that name as it was. The file is written in place: each sync leaves
-  // it readable while the run goes on.
+  // file of that name as it was. The file is written under a temporary name beside
+  // it and takes its name at close, when whole: a write that fails (a full disk, a
+  // file-size limit) leaves no part of a file, and an earlier file stays as it was.
   StringOwner probe;
   strings_copyto_1(probe.get(), name);
   if (!filio_can_replace(probe.get())) return 0;
@@ -119,7 +120,7 @@ int32_t netcdf_cdf_create(const char *name, int32_t size) {
   cdf_file *c = &table.items[h - 1];
   *c = {};
   filio_initialize(&c->file);
-  filio_open_put(&c->file, size, name);
+  filio_open_put_2(&c->file, size, probe.get());
   filio_set_byte_order(&c->file, 1);
   c->in_use = 1;
   c->mode = CDF_DEFINE;
@@ -476,8 +477,8 @@ void netcdf_cdf_sync(int32_t h) {
   if (c && c->file.state == FILIO_WRITING) filio_put_buffer(&c->file);
 }
 
-void netcdf_cdf_close(int32_t h) {
-  TRACE("netcdf_cdf_close");
+// Frees the record and closes its file, kept (renamed over its name) or abandoned.
+static void release(int32_t h, bool keep) {
   cdf_file *c = entry(h);
   if (!c) return;
   // The record is free before the file closes: a failing close leaves no handle.
@@ -496,5 +497,17 @@ void netcdf_cdf_close(int32_t h) {
     bopmemfree(&c->vars.items);
   }
   c->vars = {};
-  if (c->file.state != FILIO_CLOSED) filio_close_put(&c->file);
+  if (c->file.state == FILIO_CLOSED) return;
+  if (keep) filio_close_put(&c->file);
+  else filio_abandon_put(&c->file);
+}
+
+void netcdf_cdf_close(int32_t h) {
+  TRACE("netcdf_cdf_close");
+  release(h, true);
+}
+
+void netcdf_cdf_abandon(int32_t h) {
+  TRACE("netcdf_cdf_abandon");
+  release(h, false);
 }

@@ -120,6 +120,9 @@ void netcdf_cdf_put_8(int32_t h, const vectord *v);
 void netcdf_cdf_sync(int32_t h);
 // Closes the file as it stands (the header is not rewritten) and frees the handle.
 void netcdf_cdf_close(int32_t h);
+// Frees the record as close does but keeps no file: the one being written is removed
+// and any earlier file of its name stays (an output left half written).
+void netcdf_cdf_abandon(int32_t h);
 
 // Every operation on a handle that is 0, beyond the table or closed does nothing and
 // returns 0 or false.

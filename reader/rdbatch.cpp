@@ -145,6 +145,9 @@ void rdbatch_batch(parse_node *, parse_node *const *) {
   pdedat_batch_index = 0;
   bopmemfree(&pdedat_batch_states);
   bopmemalloc(&pdedat_batch_states, pdedat_batch_count > 0 ? pdedat_batch_count : 1, 1);
+  // A list that names no descriptor runs none: its log ends as a run's does, with END
+  // under its START (each listed problem writes its own group's END).
+  if (pdedat_batch_count == 0 && settings.batchlog) fputs("END\n", settings.batchlog);
   // 3. The holding problem is not run: its texts are closed and its record freed,
   // its log left open as the batch log.
   for (uint16_t *t : {&p->desctext, &p->cfgtext, &p->edittext})

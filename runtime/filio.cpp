@@ -501,6 +501,11 @@ void filio_close_put(IOfile *f) {
   f->state = FILIO_CLOSED;
 }
 
+void filio_abandon_put(IOfile *f) {
+  TRACE("filio_abandon_put");
+  if (f->state != FILIO_CLOSED) discard(f);
+}
+
 int32_t filio_put_block(IOfile *f, const void *from, int32_t n) {
   TRACE("filio_put_block_0");
   const char *where = "filio_put_block_0";

@@ -67,6 +67,9 @@ void filio_open_put_1(IOfile *f, int32_t size, const String *name);
 void filio_open_put_2(IOfile *f, int32_t size, const String *name);
 void filio_put_buffer(IOfile *f);
 void filio_close_put(IOfile *f);
+// Closes a file being written without keeping it: a temporary file is removed and its
+// target left as it was (a file written in place is only closed).
+void filio_abandon_put(IOfile *f);
 int32_t filio_put_block(IOfile *f, const void *from, int32_t n);
 void filio_put_byte(IOfile *f, uint8_t v);
 void filio_put_short(IOfile *f, int16_t v);

@@ -99,9 +99,12 @@ bool coupling_source_reads_time(pde *p);
 // read it is held only through the rows it enters (a multiplier, as of a mean or a point value).
 bool coupling_scalar_reads_itself(pde *p, uint16_t s);
 // Where a floating-point trap in the steady system of variable k (its block of the matrix,
-// its residual) is reported: k's equation; none in a time run, where the trap is the run's
-// divergence at the time reached, nor past the equations.
+// its residual) is reported: k's equation, a scalar variable's own; none in a time run,
+// where the trap is the run's divergence at the time reached, nor past the equations.
 const TreeNode *coupling_trap_equation(const pde *p, int32_t k);
+// The equation of the variable of largest range: the place of a trap in work on the whole
+// scaled system (its scales, its squares, the solves of an eigenvalue sweep).
+const TreeNode *coupling_trap_widest(const pde *p);
 // A condition of the time alone in the equations or the conditions (a comparison, ustep
 // or sign that reads only the time and constants): where its value jumps, the source or a
 // coefficient it selects jumps too.

@@ -659,14 +659,16 @@ static void scale_factors(pde *p) {
 }
 
 const TreeNode *coupling_trap_equation(const pde *p, int32_t k) {
-  if (p->timedep || k < 1 || k > p->formulas.equations.count) return nullptr;
-  return p->formulas.equations.items[k - 1]->tree;
+  if (p->timedep || k < 1) return nullptr;
+  if (k <= p->nfield) return k <= p->formulas.equations.count ? p->formulas.equations.items[k - 1]->tree : nullptr;
+  int32_t s = k - p->nfield;  // a scalar variable's equation
+  return s <= p->nscalar && s <= p->formulas.scalars.count ? p->formulas.scalars.items[s - 1]->tree : nullptr;
 }
 
 // The equation of the variable of largest range: the scales follow the ranges, and a range
 // too large for the squares of the scaled matrix (a source or a value near the largest
 // number) overflows where the scales are applied.
-static const TreeNode *widest_equation(const pde *p) {
+const TreeNode *coupling_trap_widest(const pde *p) {
   int32_t widest = 0;
   for (int32_t k = 1; k <= p->ranges.count; k++)
     if (!widest || p->ranges.data[k - 1] > p->ranges.data[widest - 1]) widest = k;
@@ -674,7 +676,7 @@ static const TreeNode *widest_equation(const pde *p) {
 }
 
 static void scale_matrix(pde *p) {
-  TreesFpScope placed(widest_equation(p));
+  TreesFpScope placed(coupling_trap_widest(p));
   String label = lit("Scaling Matrix");
   uint16_t line = display_report(&p->status, 0, &label);
   for (sparsemx *M : {&p->matrix, &p->tmatrix}) {
@@ -776,7 +778,7 @@ void coupling_ss_matrix(pde *p, vector2d *u, const double times[2]) {
   scale_factors(p);
   scale_matrix(p);
   print_matrix(p, &p->matrix, "JACOBIAN MATRIX");
-  TreesFpScope placed(widest_equation(p));  // the squares of the scaled matrix
+  TreesFpScope placed(coupling_trap_widest(p));  // the squares of the scaled matrix
   sparsemx_ata_dip_0(&p->precscale, &p->matrix, !p->fullerr);
 }
 
@@ -854,7 +856,7 @@ void coupling_rescale_matrix(pde *p, vector2d *u, vectord *residual) {
   unscale_matrix(p);
   vectord_divto_0(residual, &p->firstscale);
   refresh_ranges(p, u);
-  TreesFpScope placed(widest_equation(p));
+  TreesFpScope placed(coupling_trap_widest(p));
   scale_factors(p);
   scale_matrix(p);
   vectord_multo_0(residual, &p->firstscale);

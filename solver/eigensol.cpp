@@ -522,7 +522,13 @@ double e_solve(pde *p, EigenRun *run) {
     vectord_resize(&p->residual, n, std::max(n, p->residual.capacity));
     for (int32_t i = 0; i < n; i++) p->residual.data[i] = rhs[size_t(i) * M + M - 1];
   }
-  if (M) cgsolve_solve_block(p, sol.data(), rhs.data(), M, p->errlim * p->overshoot * 0.0001, 0, 1, res.data());
+  if (M) {
+    // A mass or stiffness near the largest number overflows in the solves: reported at
+    // the equation of the variable of largest range.
+    TreesFpScope placed(coupling_trap_widest(p));
+    cgsolve_solve_block(p, sol.data(), rhs.data(), M, p->errlim * p->overshoot * 0.0001, 0, 1, res.data());
+    rtlib_trap_check();
+  }
   double miss = M == 0 || exact ? 0.0 : solves_miss(p, sol.data(), rhs.data(), M);
   // Solves that missed their right-hand sides (an iterative solve stopped at its limit)
   // are taken by the matrix's complete factor where that fits: a sweep of such results

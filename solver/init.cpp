@@ -92,6 +92,9 @@ static double resolution_error(pde *p, vector2d *u, double own) {
       ep.cell = &cellrec, ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
       for (uint16_t k = 1; k <= E; k++) {
         TreeNode *tree = init_tree(p, k, cell->region);
+        // A start value near the largest number overflows its squares here: the
+        // variable's initial value is the place of the report.
+        TreesFpScope placed(tree);
         double a = treeval_vol_integrate(p, tree, &ep, p->vrule), b = 0, sq = 0, size = 0;
         // The integral of the difference, and its square at the rule's points: a front
         // whose errors cancel over the cell still shows in the second.
@@ -110,6 +113,7 @@ static double resolution_error(pde *p, vector2d *u, double own) {
         rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
         if (!(rms[k] > own)) rms[k] = 0;
         f(cell, k, a);
+        rtlib_trap_check();  // while the initial value is the place
       }
     }
   };

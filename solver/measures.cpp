@@ -97,23 +97,40 @@ void (*measures_mtv)(vectord *y, const sparsemx *A, const vectord *x);
 void measures_scale_res(pde *p, vectord *out, const vectord *res) {
   TRACE("measures_scale_res");
   int32_t n = res->count;
+  // A residual near the largest number overflows as its row is scaled: the equation of
+  // the row's variable is the place of the report, set before the row is scaled.
+  std::vector<int32_t> owner(size_t(n) + 1, 0);
+  for (int32_t v = 1; v <= p->layout.maps.count; v++) {
+    const vectorl &map = p->layout.maps.data[v - 1];
+    for (int32_t k = 0; k < map.count; k++)
+      if (map.data[k] >= 1 && map.data[k] <= n) owner[size_t(map.data[k])] = v;
+  }
+  TreesFpScope placed(trees_fp_node);
+  int32_t current = -1;
+  auto place = [&](int32_t i) {
+    if (owner[size_t(i)] == current) return;
+    rtlib_trap_check();  // while the earlier row's equation is the place
+    current = owner[size_t(i)];
+    trees_fp_node = current ? coupling_trap_equation(p, current) : placed.saved;
+  };
   if (p->fullerr) {
     vectord t = {0, 0, nullptr};
     measures_mtv(&t, &p->matrix, res);
     vectord_resize(out, n, std::max(n, out->capacity));
-    for (int32_t i = 1; i <= n; i++) at(out, i) = at(&p->precscale, i) * at(&t, i);
+    for (int32_t i = 1; i <= n; i++) place(i), at(out, i) = at(&p->precscale, i) * at(&t, i);
     vectord_free(&t);
   } else {
     if (out != res) vectord_resize(out, n, std::max(n, out->capacity));
-    for (int32_t i = 1; i <= n; i++) at(out, i) = at(&p->precscale, i) * res->data[i - 1];
+    for (int32_t i = 1; i <= n; i++) place(i), at(out, i) = at(&p->precscale, i) * res->data[i - 1];
   }
-  for (int32_t i = 1; i <= n; i++) at(out, i) *= at(&p->secondscale, i);
+  for (int32_t i = 1; i <= n; i++) place(i), at(out, i) *= at(&p->secondscale, i);
   for (int32_t v = 1; v <= p->layout.maps.count; v++) {
     const vectorl &map = p->layout.maps.data[v - 1];
     double R = range_of(p, uint16_t(v));
     for (int32_t k = 0; k < map.count; k++)
-      if (map.data[k] >= 1 && map.data[k] <= n) at(out, map.data[k]) /= R;
+      if (map.data[k] >= 1 && map.data[k] <= n) place(map.data[k]), at(out, map.data[k]) /= R;
   }
+  rtlib_trap_check();
 }
 
 double measures_res_norm(pde *p, vectord *out) {

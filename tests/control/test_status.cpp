@@ -75,6 +75,12 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"coefficient_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"value_overflow", "-B -R -X", 1, {"*\n           Line 7 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"value_overflow_pair", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      // The same at the extremes of a time run's start, a scalar's equation, an
+      // eigenvalue sweep and a drawing: each at the line that caused it.
+      {"start_overflow", "-B -R -X", 1, {"*\n           Line 5 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"scalar_integral_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"eigen_mass_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"plot_zoom_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       // A node block of the coupled preconditioner that cannot be inverted names no routine.
       {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.
@@ -150,6 +156,44 @@ TEST_F(Ending, FileSizeLimitLeavesNoPartOfAFile) {
   EXPECT_FALSE(leftovers());
 }
 
+// A netCDF file is written whole or not at all: under a file-size limit, or when an
+// expression of its first output cannot be valued, the run ends with the error and
+// END, an earlier file of that name stays as it was and no temporary file is left; a
+// time run that fails after some outputs keeps a file of those records.
+TEST_F(Ending, NetcdfFileIsWholeOrLeftAsItWas) {
+  auto leftovers = [&] { return shell("ls '" + dir + "' | grep -q qtmp") == 0; };
+  struct Row {
+    const char *name, *limit, *file, *error;
+  } rows[] = {
+      {"cdf_limit", "ulimit -f 100; ", "big.cdf", "T| ERROR: DIR/big.cdf: File too large\nT| TERMINATED\nEND\n"},
+      {"cdf_bad_value", "", "bad.cdf", "Line 12 ERROR: Log of negative number\nT| TERMINATED\nEND\n"},
+  };
+  for (const Row &r : rows) {
+    copy(r.name);
+    spit(dir + "/" + r.file, "old\n");
+    EXPECT_EQ(shell(std::string(r.limit) + "env -u DISPLAY timeout 120 '" QUENDAR_EXE "' -B -R -X '" + dir + "/" +
+                    r.name + ".pde'"),
+              1)
+        << r.name << "\n"
+        << out();
+    std::string log = text(std::string(r.name) + ".log");
+    EXPECT_EQ(log.substr(log.size() - std::min(log.size(), strlen(r.error))), r.error) << log;
+    EXPECT_EQ(slurp(dir + "/" + r.file), "old\n") << r.name;
+    EXPECT_FALSE(leftovers()) << r.name;
+  }
+  copy("cdf_time_error");
+  EXPECT_EQ(run("-B -R -X cdf_time_error.pde"), 1) << out();
+  EXPECT_NE(text("cdf_time_error.log").find("Line 7 ERROR: Log of negative number\nT| TERMINATED\nEND\n"),
+            std::string::npos);
+  // The classic header: magic, then the record count, big-endian; three records of
+  // 20 x 20 floats and their time follow the header.
+  std::string cdf = slurp(dir + "/runs.cdf");
+  ASSERT_GT(cdf.size(), 8u);
+  EXPECT_EQ(cdf.substr(0, 4), std::string("CDF\x01", 4));
+  EXPECT_EQ(cdf.substr(4, 4), std::string("\0\0\0\x03", 4));
+  EXPECT_FALSE(leftovers());
+}
+
 // A line too long in a listed descriptor is reported in the list's log inside that
 // descriptor's START ... END group, timed from its start.
 TEST_F(Ending, LoadErrorInABatchListHasItsGroup) {
@@ -161,6 +205,18 @@ TEST_F(Ending, LoadErrorInABatchListHasItsGroup) {
   log.replace(y, log.find_first_not_of('y', y) - y, "...");
   EXPECT_TRUE(std::regex_search(log, std::regex(R"(\nSTART DIR/long\.pde  [^\n]*\nT\| TITLE 'x' \{\.\.\.\n +\*\n +Line 1 ERROR: Line longer than 65535 characters\nT\| TERMINATED\nEND\n$)")))
       << log;
+}
+
+// A batch list that names no descriptor, with END or without, ends normally: its log
+// closes its START with END and the exit code is 0.
+TEST_F(Ending, EmptyBatchListEndsItsLog) {
+  for (const char *list : {"BATCH\n", "BATCH\nEND\n", "BATCH { nothing listed }\n"}) {
+    spit(dir + "/empty.pde", list);
+    unlink((dir + "/empty.log").c_str());
+    EXPECT_EQ(run("-B -R -X empty.pde"), 0) << list << out();
+    EXPECT_TRUE(std::regex_match(text("empty.log"), std::regex(R"([^]*\nSTART DIR/empty\.pde  [^\n]*\nEND\n)")))
+        << list << text("empty.log");
+  }
 }
 
 }  // namespace

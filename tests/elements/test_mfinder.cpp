@@ -183,4 +183,55 @@ TEST_F(Finder, TetrahedraOfACubeMatchABruteForceScan) {
   EXPECT_LT(find(0.5, 0.5, 0.1, 1.0005), 0);  // above the top, inside the box's margin
 }
 
+// An L-shaped slab (the square [0,2]^2 without its upper right quarter, z from 0 to 1)
+// in tetrahedra: a line that the finder says meets nothing has no point the finder
+// finds, even with a wide tolerance; the columns over the missing quarter, away from
+// its sides, are all answered without a search, as are lines outside the box.
+TEST_F(Finder, LinesThatMeetNoCellHaveNoPointFound) {
+  const int n = 6, layers = 3;  // squares per unit length, layers of cubes
+  std::vector<Xyz> xyz;
+  auto node = [&](int i, int j, int k) { return 1 + i + (2 * n + 1) * (j + (2 * n + 1) * k); };
+  for (int k = 0; k <= layers; k++)
+    for (int j = 0; j <= 2 * n; j++)
+      for (int i = 0; i <= 2 * n; i++) xyz.push_back({double(i) / n, double(j) / n, double(k) / layers});
+  std::vector<Corners> tets;
+  for (int k = 0; k < layers; k++)
+    for (int j = 0; j < 2 * n; j++)
+      for (int i = 0; i < 2 * n; i++) {
+        if (i >= n && j >= n) continue;
+        int perm[3] = {0, 1, 2};
+        do {  // the six tetrahedra of a cube along its diagonal
+          int v1 = 1 << perm[0], v2 = v1 | 1 << perm[1];
+          auto at = [&](int v) { return node(i + (v & 1), j + (v >> 1 & 1), k + (v >> 2 & 1)); };
+          tets.push_back({at(0), at(v1), at(v2), at(7)});
+        } while (std::next_permutation(perm, perm + 3));
+      }
+  build_mesh(&m, xyz, tets, tet4, [](const Corners &) { return uint16_t(1); });
+  d.threed = 1;
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> u(-0.2, 2.2);
+  int skipped = 0;
+  for (int t = 0; t < 600; t++) {
+    double pos[3] = {u(rng), u(rng), u(rng) / 2};
+    int a = t % 3;
+    if (mfinder_line_may_meet(&m, a, pos)) continue;
+    skipped++;
+    for (int i = 0; i <= 40; i++) {
+      double q[3] = {pos[0], pos[1], pos[2]};
+      q[a] = -0.1 + 2.4 * i / 40;
+      ASSERT_EQ(find(q[0], q[1], 10, q[2]), 0) << a << ": " << q[0] << "," << q[1] << "," << q[2];
+    }
+  }
+  EXPECT_GT(skipped, 100);
+  for (double x : {1.3, 1.6, 1.9})
+    for (double y : {1.3, 1.6, 1.9}) {
+      double pos[3] = {x, y, 0};
+      EXPECT_FALSE(mfinder_line_may_meet(&m, 2, pos)) << x << "," << y;
+    }
+  double below[3] = {0.5, 0.5, 0}, across[3] = {0, 1.5, 0.5}, outside[3] = {0.5, 2.5, 0.5};
+  EXPECT_TRUE(mfinder_line_may_meet(&m, 2, below));
+  EXPECT_TRUE(mfinder_line_may_meet(&m, 0, across));  // meets the upper left arm
+  EXPECT_FALSE(mfinder_line_may_meet(&m, 0, outside));
+}
+
 }  // namespace

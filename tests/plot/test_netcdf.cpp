@@ -49,6 +49,13 @@ std::string read_back(const TempDir &dir, const std::string &file) {
   return run("python3 " + dir.file("reader.py") + " " + file + " 2>&1");
 }
 
+// The file being written: a temporary file beside its name, which takes the name at
+// close; the name itself is not there before.
+std::string being_written(const TempDir &dir, const std::string &file) {
+  EXPECT_EQ(slurp(file), "<missing>") << file;
+  return run("ls -d " + file + ".qtmp* 2>/dev/null");
+}
+
 void put_floats(int32_t h, std::initializer_list<float> values) {
   vectors v = {static_cast<int32_t>(values.size()), 0, const_cast<float *>(values.begin())};
   netcdf_cdf_put_7(h, &v);
@@ -77,7 +84,7 @@ TEST(Netcdf, GridFileLayoutAndExternalReaders) {
   put_floats(h, {0, 1, 2, 3, 4, 5, 6});
   netcdf_cdf_sync(h);
   // After the sync the header still counts no record; the data of the first are there.
-  EXPECT_EQ(read_back(dir, f),
+  EXPECT_EQ(read_back(dir, being_written(dir, f)),
             "records 0 header 220 recsize 28 length 268 "
             "var Time ['Time'] 5 4 240 [] var x ['x'] 5 12 220 [0.0, 0.5, 1.0] "
             "var y ['y'] 5 8 232 [-1.0, 1.0] var u ['Time', 'x', 'y'] 5 24 244 []");
@@ -128,7 +135,7 @@ TEST(Netcdf, AttributesNamesAndInPlaceRewrite) {
   values.data = d;
   netcdf_cdf_put_8(h, &values);
   netcdf_cdf_sync(h);
-  std::string before = slurp(f);
+  std::string before = slurp(being_written(dir, f));
 
   netcdf_cdf_redefine(h);
   EXPECT_EQ(netcdf_cdf_def_dim(h, "z", 4), 0);  // the header's size is settled
@@ -139,6 +146,7 @@ TEST(Netcdf, AttributesNamesAndInPlaceRewrite) {
   ASSERT_TRUE(netcdf_cdf_enddef(h, 3));
   netcdf_cdf_close(h);
   std::string after = slurp(f);
+  EXPECT_EQ(run("ls " + dir.path + " | grep -c qtmp"), "0");  // renamed, not copied
   ASSERT_EQ(after.size(), before.size());
   size_t range = before.find("valid_range") + 12 + 8;  // padded name, type, count
   for (size_t i = 0; i < after.size(); i++)
