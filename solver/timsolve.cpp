@@ -281,7 +281,8 @@ int32_t timsolve_evolve(pde *p, int32_t) {
 }
 
 TimeRun::~TimeRun() {
-  for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &run_sizes, &source_old, &source_end})
+  for (vectord *v : {&pass_sizes, &fixed.u, &fixed.udot, &fixed.f, &run_ranges, &run_sizes, &source_old, &source_end,
+                     &last_correction})
     vectord_free(v);
   // The split sources and their fixed part serve the run's steps alone.
   vectord_free(&step_fixed_source);
