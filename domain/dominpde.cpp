@@ -563,6 +563,18 @@ void dominpde_periodic_edges(Domain *d) {
   }
 }
 
+void dominpde_check_images(const Domain *d) {
+  if (d->perextrude) return;
+  for (uint16_t p = 1; p <= d->periodics.count; p++) {
+    const periodic &P = d->periodics.data[p - 1];
+    for (int32_t i = 0; i < P.sources.count; i++) {
+      const Edge &e = d->edges.data[P.sources.data[i] - 1];
+      if (!e.external && (i >= P.images.count || !P.images.data[i]))
+        mapping_error(P.mapping, "Periodic Boundaries Don't Match");
+    }
+  }
+}
+
 // ---- Regions at joints, surfaces and materials ------------------------------------------
 
 void sheet_error(uint16_t surface, const char *message, const double *point) {

@@ -54,6 +54,10 @@ uint16_t periodic_joint(const Domain *d, uint16_t j, uint16_t p);
 // Pairs every periodic source edge with its image edge and every source joint with its
 // image joint.
 void dominpde_periodic_edges(Domain *d);
+// Refuses a periodic source segment left without an image (its ends map onto joints that no
+// segment of its shape joins, as where the image side is split at a point the source lacks):
+// the mesher copies every source's layout from its image, so the pair cannot be meshed.
+void dominpde_check_images(const Domain *d);
 // Enters in every joint's region list the regions beside its edges, and with several
 // surfaces checks that every surface is continuous and above the one before.
 void dominpde_find_reglist(pde *p);

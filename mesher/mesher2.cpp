@@ -476,6 +476,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
   }
   check_history_points(p);
   dominpde_periodic_edges(d);
+  dominpde_check_images(d);
   domain_debug_listing(d);
   // 8. Spacing.
   {

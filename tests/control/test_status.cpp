@@ -83,6 +83,8 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"plot_zoom_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       // A node block of the coupled preconditioner that cannot be inverted names no routine.
       {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
+      // A periodic side whose image has no segment of its own is refused where it is written.
+      {"periodic_split_image", "-B -R -X", 1, {"*\n           Line 9 ERROR: Periodic Boundaries Don't Match\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.
       {"errlim_huge", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
       {"errlim_huge", "-B -R -X", 0, {"\n val(u,0.5,0.5)= 0.5\n"}, "huge_sum.txt"},
