@@ -50,9 +50,9 @@ enum Kind : uint8_t {
 struct Row {
   const char *name;
   Kind kind;
-  int32_t pde::*i = nullptr;
-  double pde::*d = nullptr;
-  uint8_t pde::*b = nullptr;
+  int32_t Switches::*i = nullptr;
+  double Switches::*d = nullptr;
+  uint8_t Switches::*b = nullptr;
 };
 
 // The switch names in table order; the last three are the hidden words, which are
@@ -207,7 +207,7 @@ constexpr int HIDDEN = 135;  // the rows from here on are no switches
 // program-wide flags listed.
 struct DebugRow {
   const char *name;
-  uint8_t pde::*flag;
+  uint8_t Switches::*flag;
 };
 const DebugRow debug_rows[] = {
     {"BUILDEQ", &pde::dbg_buildeq}, {"COUPLING", &pde::dbg_coupling}, {"DOMAIN", &pde::dbg_domain},
