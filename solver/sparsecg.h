@@ -2,7 +2,9 @@
 // gradients, bi-conjugate gradients, conjugate gradients on the normal equations),
 // judged by the stagnation of the solution's RMS value.
 #pragma once
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
@@ -64,9 +66,26 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
                        const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
                        pad *panel, int32_t family, int32_t precon, int32_t nl, double *res);
 
-// The convergence measure at iteration k of the value v: the RMS change over the last
-// 13 values once k >= 12, else v itself; the history spans calls.
-double sparsecg_asymptote(int32_t k, double v);
+// A convergence history (newest first) and the mean of its latest values. Each solve
+// keeps its own (a column of a block solve too): the stop test at iteration k > 12 reads
+// the values of iterations 1..k only.
+struct Asymptote {
+  double h[12] = {};
+  double mean = 1.0;
+  // The measure at iteration k of the value v: the RMS change over the last 13 values
+  // once k >= 12, else v itself.
+  double step(int32_t k, double v) {
+    double s = (v - h[0]) * (v - h[0]), g = 0.0;
+    for (int32_t i = 0; i < 11; i++) {
+      s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
+      g += h[i];
+    }
+    mean = g / 12;
+    memmove(h + 1, h, 11 * sizeof(double));
+    h[0] = v;
+    return k >= 12 ? std::sqrt(s / 12) : v;
+  }
+};
 
 // One CG step's update of the iterate and the residual: x += alpha p and r -= alpha q
 // over n entries in one sweep; returns |r|^2 and sets *xx to |x(1..nl)|^2, each sum from
