@@ -20,6 +20,18 @@
 uint8_t sparsecg_debug = 0;
 uint8_t sparsecg_indefinite = 0;
 
+double Asymptote::step(int32_t k, double v) {
+  double s = (v - h[0]) * (v - h[0]), g = 0.0;
+  for (int32_t i = 0; i < 11; i++) {
+    s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
+    g += h[i];
+  }
+  mean = g / 12;
+  memmove(h + 1, h, 11 * sizeof(double));
+  h[0] = v;
+  return k >= 12 ? std::sqrt(s / 12) : v;
+}
+
 int sparsecg_init() {
   TRACE("sparsecg");
   return 0;

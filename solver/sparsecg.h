@@ -2,9 +2,7 @@
 // gradients, bi-conjugate gradients, conjugate gradients on the normal equations),
 // judged by the stagnation of the solution's RMS value.
 #pragma once
-#include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "runtime/vector2d.h"
 #include "runtime/vectord.h"
@@ -74,17 +72,7 @@ struct Asymptote {
   double mean = 1.0;
   // The measure at iteration k of the value v: the RMS change over the last 13 values
   // once k >= 12, else v itself.
-  double step(int32_t k, double v) {
-    double s = (v - h[0]) * (v - h[0]), g = 0.0;
-    for (int32_t i = 0; i < 11; i++) {
-      s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
-      g += h[i];
-    }
-    mean = g / 12;
-    memmove(h + 1, h, 11 * sizeof(double));
-    h[0] = v;
-    return k >= 12 ? std::sqrt(s / 12) : v;
-  }
+  double step(int32_t k, double v);
 };
 
 // One CG step's update of the iterate and the residual: x += alpha p and r -= alpha q
