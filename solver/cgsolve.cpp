@@ -1,4 +1,9 @@
 // cgsolve: steady solution drivers over the assembled system, with regridding.
+//
+// One concern in one file past 1,000 lines: the linear and the Newton driver run the same
+// grid loop (set up the layout and conditions, solve, measure, refine or stop) through the
+// same steps and checks (grid_setup, grid_end, the singular and constant-solve checks, the
+// run record SteadyRun), and differ only in how a grid's solution is updated.
 #include "solver/cgsolve.h"
 
 #include <algorithm>
