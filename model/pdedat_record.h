@@ -324,8 +324,6 @@ bool pdedat_stage_regrids(const pde *p);
 void pdedat_grow_modesets(pde *p, uint16_t count);
 // Writes a plot-group header to the problem's plot file.
 void pdedat_put_group(pde *p, uint16_t value);
-void pdedat_allfonts(pde *p, int16_t font);
-void pdedat_set_textsize(pde *p, float height, float width);
 // Releases what the model and the layers below it keep in the record, the part of
 // clearing a problem (the run's vectors, symbols, meshes, coordinates, formulas,
 // transfers and what the reader kept) and the rest of freeing it (the mesh's domain,

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "model/pdedat_record.h"
+#include "plot/styles.h"
 #include "domain/domain.h"
 #include "elements/finder.h"
 #include "graphics/gag.h"
@@ -334,7 +335,7 @@ void selectlist(const parse_node *n, double value) {
     int64_t f = switches_cut(value);
     if (std::isnan(value) || f < 0 || f > highest)
       out_of_range(&n->loc, "FONT", ("0 to " + std::to_string(highest)).c_str());
-    pdedat_allfonts(p, v);
+    styles_set_font(p, v);
   } else if (s == "BANDLU") {
     if (v >= 1) {
       p->dense = 1;
@@ -348,7 +349,7 @@ void selectlist(const parse_node *n, double value) {
   } else if (s == "GROFAC") {
     if (p->mesh.domain) p->mesh.domain->grofac = value;
   } else if (s == "LEGLIMIT3") switches_leglimit3 = value;
-  else if (s == "TEXTSIZE") pdedat_set_textsize(p, float(value), float(1.2 * value));
+  else if (s == "TEXTSIZE") styles_set_textsize(p, float(value), float(1.2 * value));
   else if (s == "DRAWTEXT") gag_drawtextswitch = v != 0;
   else if (s == "CUBIC") p->order = 3;
   else if (s == "QUADRATIC") p->order = 2;
