@@ -64,8 +64,8 @@ static bool stopkey(pde *p) { return display_checkkey(&p->status) != 0; }
 static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; }
 
 // What a steady driver keeps while it runs, one per call of cgsolve_do_linear or
-// cgsolve_do_nonlinear: its status line, its monitor delay and the per-variable errors
-// of its last residual measure.
+// cgsolve_do_nonlinear: its status line, its monitor delay and (the Newton driver's) the
+// per-variable errors of its last residual measure.
 struct SteadyRun {
   uint16_t phase_line = 0;  // the "Linear" or "Nonlinear" status line
   int32_t delay = 0;        // the monitor delay (milliseconds)
@@ -91,6 +91,14 @@ static double res_norm(pde *p, vectord *errors) {
   double e = measures_res_norm(p, errors);
   check_finite(p, e);
   return e;
+}
+// The same where nobody reads the per-variable errors.
+static double res_norm(pde *p) {
+  struct Errors {
+    vectord v{};
+    ~Errors() { vectord_free(&v); }
+  } errors;
+  return res_norm(p, &errors.v);
 }
 
 // The grid's error estimate: the cell estimates, their largest over SENSITIVITY, and
@@ -212,7 +220,7 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d) {
   return solve_step(p, rel, abs, d, &miss);
 }
 
-double cgsolve_lupdate(pde *p, vector2d *u, vectord *errors) {
+double cgsolve_lupdate(pde *p, vector2d *u) {
   TRACE("cgsolve_lupdate");
   cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) {
     u->data[k - 1].data[n - 1] += p->secondscale.data[r - 1] * p->delta.data[r - 1];
@@ -228,7 +236,7 @@ double cgsolve_lupdate(pde *p, vector2d *u, vectord *errors) {
     vectord_print_1(debug_file, &p->residual, "LUPDATE RHS");
   }
   vector2d_free_work(ad);
-  return res_norm(p, errors);
+  return res_norm(p);
 }
 
 void cgsolve_log_linstep(pde *p) {
@@ -576,22 +584,22 @@ int32_t cgsolve_do_linear(pde *p) {
     uint16_t held = 0;  // a variable whose source this grid's mesh leaves unbalanced
     check_singular(p, true, &held);
     if (p->error) break;
-    double tau = p->errlim * p->overshoot, e, e0 = res_norm(p, &run.var_errors);
+    double tau = p->errlim * p->overshoot, e, e0 = res_norm(p);
     double reach = 1;  // how far this grid's steps together leave the system: their misses' product
     double solved_miss = 0;
     if (first) {
       solve_step(p, 100 * tau, 0, 4, &solved_miss);
       reach *= solved_miss;
       if (stopkey(p)) break;
-      e = cgsolve_lupdate(p, &p->solution, &run.var_errors);
+      e = cgsolve_lupdate(p, &p->solution);
       coupling_rescale_matrix(p, &p->solution, &p->residual);
       coupling_defer_precon(p);
-      e0 = std::max(e, res_norm(p, &run.var_errors));  // the passes are measured in the new scaling
+      e0 = std::max(e, res_norm(p));  // the passes are measured in the new scaling
       first = false;
     } else {
       solve_step(p, tau, 0, 1, &solved_miss);
       reach *= solved_miss;
-      e = cgsolve_lupdate(p, &p->solution, &run.var_errors);
+      e = cgsolve_lupdate(p, &p->solution);
     }
     // The update changed the solution: globals derived from it (integrals, values at
     // points) are taken again when next read. A solve exact enough to need no further
@@ -609,7 +617,7 @@ int32_t cgsolve_do_linear(pde *p) {
       solve_step(p, tau, 0, 1, &solved_miss);
       reach *= solved_miss;
       if (stopkey(p)) return p->phase;
-      e = cgsolve_lupdate(p, &p->solution, &run.var_errors);
+      e = cgsolve_lupdate(p, &p->solution);
       display_update_real(&p->status, eline, e);
       fitting_invalidate_fits(p, 3);
     }
@@ -623,7 +631,7 @@ int32_t cgsolve_do_linear(pde *p) {
       double m = complete_solve(p, HUGE_VAL);
       if (m < 1) {
         reach *= m;
-        e = cgsolve_lupdate(p, &p->solution, &run.var_errors);
+        e = cgsolve_lupdate(p, &p->solution);
         fitting_invalidate_fits(p, 3);
       }
       // Where the factor does not fit, further passes while each takes the residual down
@@ -633,7 +641,7 @@ int32_t cgsolve_do_linear(pde *p) {
         solve_step(p, 0.01 * tau, 0, 1, &solved_miss);
         if (!(solved_miss < 0.5)) break;
         reach *= solved_miss;
-        e = cgsolve_lupdate(p, &p->solution, &run.var_errors);
+        e = cgsolve_lupdate(p, &p->solution);
         fitting_invalidate_fits(p, 3);
       }
       if (!(reach <= solve_met) && !rounding_residual(p)) {
@@ -655,7 +663,7 @@ int32_t cgsolve_do_linear(pde *p) {
       for (int32_t more = 0; more < 3 && !stopkey(p); more++) {
         solve_step(p, 10 * tau, 0, 4, &solved_miss);
         corr = largest_correction(p, &short_var);
-        e = cgsolve_lupdate(p, &p->solution, &run.var_errors);
+        e = cgsolve_lupdate(p, &p->solution);
         fitting_invalidate_fits(p, 3);
         if (!(corr > limit) || rounding_residual(p)) {
           short_var = 0;

@@ -24,8 +24,8 @@ double cgsolve_solve(pde *p, double rel, double abs, int32_t d);
 void cgsolve_solve_block(pde *p, double *x, const double *b, int32_t w, double rel, double abs, int32_t d,
                          double *res);
 // u += column scale x delta for every unknown; the residual loses A delta. Returns the
-// error measure of what remains, with its part per variable in errors.
-double cgsolve_lupdate(pde *p, vector2d *u, vectord *errors);
+// error measure of what remains.
+double cgsolve_lupdate(pde *p, vector2d *u);
 // The run-log line of a finished grid: "GRID g Nodes=n Cells=c RMS ERR=e MEM=k".
 void cgsolve_log_linstep(pde *p);
 // A run-log line of its own after the time prefix: "GRID LIMIT", or a limit that ended
