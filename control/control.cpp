@@ -626,7 +626,8 @@ void control_parse_file(pde *p) {
 
 // ---- Stage work ------------------------------------------------------------------------------
 
-// The SELECT defaults and cleared requests every parse starts from.
+// The SELECT defaults and cleared requests every parse starts from. Switches that
+// the preset leaves alone keep what an earlier parse of the same problem set.
 static void preset(pde *p) {
   TRACE("preset_0");
   p->stop = p->stopped = p->error = p->close = p->skipstages = 0;
@@ -651,8 +652,8 @@ static void preset(pde *p) {
   p->coords.angular = p->angle;
   p->statuslimit = 200;
   p->statusms = 30000;
-  // Every switch at its default; ERRLIM's default until check_errlim reads its definition.
-  static_cast<Switches &>(*p) = Switches(Switches::defaults);
+  // The switches' defaults; ERRLIM's default until check_errlim reads its definition.
+  p->preset();
   p->errlim = Switches::errlim_default;
 }
 

@@ -29,3 +29,12 @@ Switches::Switches(Defaults) {
   scaling = statusgrid = surfplots = upwind = 1;
   symmetric = 1;
 }
+
+void Switches::preset() {
+  Switches d(defaults);
+  d.stagegrid = stagegrid, d.curveall = curveall, d.thermal_colors = thermal_colors, d.diprecon = diprecon;
+  d.stereo = stereo, d.dbg_fitting = dbg_fitting, d.dbg_init = dbg_init, d.dbg_map = dbg_map;
+  d.ngridx = ngridx, d.ngridy = ngridy, d.ngridz = ngridz, d.exportgrid = exportgrid, d.finderbins = finderbins;
+  d.cscale = cscale, d.starttime_value = starttime_value;
+  *this = d;
+}

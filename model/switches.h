@@ -1,6 +1,7 @@
 // switches: the problem's SELECT and DEBUG switches as one value record, `Switches`. The
 // reader writes it through its table of member pointers (reader/switches.cpp) while a
-// descriptor is parsed; every parse starts from the defaults of its one constructor.
+// descriptor is parsed; every parse starts from the defaults of its one constructor
+// (preset, which keeps the few switches a parse leaves as an earlier parse set them).
 // After the parse the run reads it, apart from the writers listed below, which settle
 // a switch the descriptor left to the run. The problem record `pde` derives from it, so
 // each switch is reached as p->name.
@@ -18,8 +19,13 @@ struct Switches {
   enum Defaults { defaults };
   // Every switch zero, as a zeroed problem record holds it before its first parse.
   Switches() = default;
-  // The defaults every parse starts from.
+  // The defaults.
   explicit Switches(Defaults);
+  // Every switch at its default, but for those a parse leaves as an earlier parse of
+  // the same problem set them: STAGEGRID, CURVEALL, THERMAL_COLORS, DIPRECON, the stereo
+  // mode, the FITTING, INIT and MAP debug switches, NGRIDX, NGRIDY, NGRIDZ, EXPORTGRID,
+  // FINDERBINS, CSCALE and the start time.
+  void preset();
   // ERRLIM when the descriptor defines none (a definition, evaluated per stage, not a
   // member here: the record's errlim).
   static constexpr double errlim_default = 0.001;

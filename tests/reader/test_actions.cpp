@@ -115,22 +115,6 @@ TEST_F(Actions, SwitchRangesAreCheckedWhereRead) {
   EXPECT_NEAR(p->coords.angular, 2 * M_PI, 1e-15);
 }
 
-// Every parse of a problem starts from the switches' defaults: a switch the descriptor
-// no longer names is back at its default on the next parse (these once outlived it).
-TEST_F(Actions, EachParseStartsFromTheDefaults) {
-  ASSERT_EQ(parse("SELECT stagegrid curveall ngridx = 7 exportgrid = 9 cscale = 2 order = 3 DEBUG(map, init, fitting)"),
-            "ok");
-  EXPECT_EQ(p->stagegrid + p->curveall, 2);
-  EXPECT_EQ(p->ngridx + p->exportgrid + p->order, 19);
-  EXPECT_EQ(p->dbg_map + p->dbg_init + p->dbg_fitting, 3);
-  ASSERT_EQ(parse("SELECT"), "ok");
-  EXPECT_EQ(p->stagegrid + p->curveall + p->dbg_map + p->dbg_init + p->dbg_fitting, 0);
-  EXPECT_EQ(p->ngridx + p->exportgrid, 0);
-  EXPECT_EQ(p->cscale, 0.0);
-  EXPECT_EQ(p->order, 2);
-  EXPECT_EQ(p->errlim, 0.001);
-}
-
 // A parse abandoned inside an integral's integrand releases the trees it had built:
 // repeating it leaves the memory count where the first repetition left it.
 TEST_F(Actions, AbandonedIntegrandIsReleased) {
