@@ -633,7 +633,7 @@ static void preset(pde *p) {
   TRACE("preset_0");
   p->stop = p->stopped = p->error = p->close = p->skipstages = 0;
   p->runflag = p->domainonly = 0;
-  p->eigen = p->timedep = p->windowsbuilt = 0;
+  p->windowsbuilt = 0;
   p->basis = 5;
   for (uint16_t k = 0; k < p->scopes.capacity; k++) p->scopes.roots[k] = symtab_deleteall(p->scopes.roots[k]);
   for (String &a : p->axisname) a.length = 0, a.text ? a.text[0] = 0 : 0;
@@ -653,41 +653,9 @@ static void preset(pde *p) {
   p->coords.angular = p->angle;
   p->statuslimit = 200;
   p->statusms = 30000;
-  // Integers.
-  p->order = 2, p->initgridlimit = 5, p->gridlimit = 8, p->nodelimit = 1000000, p->iterate = 0;
-  p->linupdate = 5, p->newton = 0, p->torder = 1, p->nrupdate = 1, p->area_cutoff = 2, p->tnorm = 2;
-  p->select_subspace = 0, p->font = 0, p->delay = 0, p->bandlu = 0;
-  p->contourgrid = 51, p->surfacegrid = 51, p->vectorgrid = 41, p->elevationgrid = 401, p->cdfgrid = 51;
-  p->contours = 15, p->colorcycle = 64, p->loglimit = 15;
-  p->ngrid = 0, p->deadtime = 30000, p->option = 0;
-  // Words: colour printing, enhanced metafiles, no overlay or hexagonal layout, no PRINT lists.
-  p->printcolour = 0, p->metafile = 0, p->overlay = p->hex = 0;
-  p->printmatrix = p->printgrid = 0;
-  // Reals; CHANGELIM and OVERSHOOT at -1 are chosen by sizes.
-  p->errlim = 0.001, p->errfac = 0.5, p->aspect = 4.0, p->gridarc = 30.0, p->changelim = -1;
-  p->changeclamp = 10.0, p->coersce = 100000.0, p->control2 = M_SQRT2, p->deltat = 0, p->endtime = 0;
-  p->extrap = 1.0, p->hysteresis = 0.5, p->mergerr = 0.01, p->minnlstep = 0.001, p->nlslope1 = 0.1;
-  p->nlslope2 = 0.2, p->overshoot = -1, p->oversplit = 0.5, p->sensitivity = 1.0, p->steepness = 0.5;
-  p->tcenter = 0.5, p->tgrowth = 1.4, p->upfactor = 1.0, p->deadshare = 0;
-  // Switches on (PAINTMATERIALS on is PAINTREGIONS off).
-  p->autohist = p->autostage = p->cse = p->curvegrid = p->eispack = p->merge = p->paintgrid = 1;
-  p->planking = p->plotintegrate = p->quantize = p->regrid = p->reorder = p->rolltable = 1;
-  p->scaling = p->statusgrid = p->surfplots = p->upwind = 1;
-  p->paintregions = 0;
-  // Switches off (NONSYMMETRIC off is symmetric).
-  p->busymon = p->cdfdouble = p->cdfextend = p->dense = p->fillin = p->firstparts = p->fixdt = 0;
-  p->fullerr = p->hardmonitor = p->moving = p->nbcmeasure = p->nominmax = p->nonlinear = 0;
-  p->notifydone = p->notips = p->painted = p->pauseplots = p->plotmeshupdate = p->printmerge = 0;
-  p->rooterr = p->smoothinit = p->symscale = p->triginit = p->v216integral = p->ataprecon = 0;
-  p->biprecon = p->fill_lu = p->forcegrid = p->galerkin_error = p->center_error = 0;
-  p->curvature_error = p->iccg = p->lanczos = p->precondition = p->vandenberg = 0;
-  p->symmetric = 1;
-  // Debug switches, except FITTING, INIT and MAP.
-  p->dbg_buildeq = p->dbg_coupling = p->dbg_domain = p->dbg_edges = p->dbg_feat = p->dbg_finder = 0;
-  p->dbg_formulas = p->dbg_grid = p->dbg_loading = p->dbg_measure = p->dbg_modes = p->dbg_plot = 0;
-  p->dbg_read = p->dbg_refine = p->dbg_sparsecg = p->dbg_sparsemx = p->dbg_symtab = p->dbg_timedep = 0;
-  p->dbg_treeclas = p->dbg_treedif = p->dbg_treemods = p->dbg_trees = p->dbg_treesimp = 0;
-  p->dbg_treeval = p->dbg_solve = 0;
+  // The switches' defaults; ERRLIM's default until check_errlim reads its definition.
+  p->preset();
+  p->errlim = Switches::errlim_default;
 }
 
 // Hands the problem's debug switches to the modules' own flags. The modules that
@@ -872,7 +840,7 @@ static void runjob(pde *p) {
 static void check_errlim(pde *p) {
   TRACE("check_errlim_0");
   if (!p->errlimsym) {
-    p->errlim = 0.001;
+    p->errlim = Switches::errlim_default;
     return;
   }
   uint16_t k = p->errlimsym;

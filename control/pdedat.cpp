@@ -16,6 +16,7 @@
 #include "graphics/gag1d.h"
 #include "model/trees.h"
 #include "plot/plot.h"
+#include "plot/styles.h"
 #include "reader/rdbatch.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -149,8 +150,8 @@ pde *pdedat_new_pde(const String *name) {
   p->work.capacity = 0;
   pdedat_setpdename(p, name);
   p->phase = 1;
-  pdedat_set_textsize(p, 35, 42);
-  pdedat_allfonts(p, 1);
+  styles_set_textsize(p, 35, 42);
+  styles_set_font(p, 1);
   p->labelcolour = colour_black;
   p->worklist = &p->firstblock;
   if (settings.batch) {

@@ -24,9 +24,9 @@ uint8_t domain_debug = 0, edges_debug = 0;
 
 // Fills the table through which the mesh record and the model reach the domain.
 static bool install_calls() {
-  domcalls = {domain_clear,          domain_domain_copy,     domain_print,          edges_if_edge,
-              domain_find_region,    dominpde_find_edge_bc,  dominpde_find_face_bc, dominpde_find_joint_bc,
-              regions_find_region_name, domain_find_layer_name, domain_find_sheet_name, edges_find_loop_name};
+  domcalls = {domain_clear,           domain_domain_copy,     domain_print,
+              edges_if_edge,          domain_find_region,     regions_find_region_name,
+              domain_find_layer_name, domain_find_sheet_name, edges_find_loop_name};
   return true;
 }
 

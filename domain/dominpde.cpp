@@ -102,22 +102,18 @@ struct worklist {
 
 // ---- Boundary conditions --------------------------------------------------------------
 
-static const vectorn *tag_list(const bcset *s, uint16_t tag) {
-  return tag >= 1 && tag <= s->tags.count ? &s->tags.data[tag - 1] : nullptr;
-}
-
 // The working list set to nvars zeros, then the tag's list copied in.
 static void start_list(vectorn *w, uint16_t nvars, const bcset *s, uint16_t tag) {
   vectorn_resize(w, nvars, nvars);
   for (int32_t i = 0; i < w->count; i++) w->data[i] = 0;
-  if (const vectorn *l = tag_list(s, tag)) {
+  if (const vectorn *l = bcs_tag_list(s, tag)) {
     if (l->count > w->count) vectorn_resize(w, l->count, l->count);
     for (int32_t i = 0; i < l->count; i++) w->data[i] = l->data[i];
   }
 }
 
 static void merge_tag(const bcset *s, vectorn *w, uint16_t tag) {
-  if (const vectorn *l = tag_list(s, tag)) bcs_merge_bctags(s, w, l);
+  if (const vectorn *l = bcs_tag_list(s, tag)) bcs_merge_bctags(s, w, l);
 }
 
 // The tag of an entity's own conditions merged with those of the listed edges (may be
@@ -156,30 +152,6 @@ void dominpde_edge_bcs(pde *p) {
     Edge &e = d->edges.data[k];
     e.bctag = combine(p, &w.v, e.bctag, nullptr, &e.face_list);
   }
-}
-
-static uint16_t lookup(uint16_t tag, uint16_t variable, const FormulaSet *f) {
-  const vectorn *l = tag_list(&f->bcs, tag);
-  return l && variable >= 1 && variable <= l->count ? l->data[variable - 1] : 0;
-}
-
-uint16_t dominpde_find_face_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
-  if (entity < 1 || entity > d->faces.count) return 0;
-  return lookup(d->faces.data[entity - 1].bctag, variable, f);
-}
-
-uint16_t dominpde_find_edge_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
-  if (entity < 1 || entity > d->edges.count) exec_error("INVALID EDGE ENTRY");
-  return lookup(d->edges.data[entity - 1].bctag, variable, f);
-}
-
-uint16_t dominpde_find_joint_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
-  if (entity < 1 || entity > d->joints.count) exec_error("INVALID JOINT ENTRY");
-  return lookup(d->joints.data[entity - 1].bctag, variable, f);
-}
-
-uint16_t dominpde_find_surf_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
-  return d->threed ? dominpde_find_face_bc(d, entity, variable, f) : dominpde_find_edge_bc(d, entity, variable, f);
 }
 
 // ---- Splitting ----------------------------------------------------------------------------
@@ -342,10 +314,10 @@ void replace_edge(Domain *d, uint16_t victim, int32_t keeper) {
   // 1. Conditions.
   if (V.bctag && !K.bctag) {
     K.bctag = V.bctag;
-  } else if (V.bctag && K.bctag != V.bctag && tag_list(s, V.bctag)) {
+  } else if (V.bctag && K.bctag != V.bctag && bcs_tag_list(s, V.bctag)) {
     worklist w;
     start_list(&w.v, 0, s, K.bctag);
-    int32_t conflicts = bcs_merge_bctags(s, &w.v, tag_list(s, V.bctag));
+    int32_t conflicts = bcs_merge_bctags(s, &w.v, bcs_tag_list(s, V.bctag));
     if (conflicts) {
       debug_printf("BC Conflict Edges (%d,%d) bctag %d::%d  Locator=(%d,%d,%d)\n", k, victim, K.bctag, V.bctag,
                    V.place.file, int(V.place.line), V.place.column);

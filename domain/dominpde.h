@@ -19,14 +19,6 @@ int dominpde_init();
 void dominpde_joint_bcs(pde *p);
 // Gives every edge the tag of its own conditions merged with those of its faces (3D).
 void dominpde_edge_bcs(pde *p);
-// The condition number that applies to the variable (from 1) on the entity, 0 for none:
-// on a face of a 3D domain and on an edge of a 2D one (surf), or on the face, edge or
-// joint named. An entity number outside its table is the execution error "INVALID JOINT
-// ENTRY" or "INVALID EDGE ENTRY" (faces give 0).
-uint16_t dominpde_find_surf_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
-uint16_t dominpde_find_face_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
-uint16_t dominpde_find_edge_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
-uint16_t dominpde_find_joint_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
 
 // ---- Preparation ----------------------------------------------------------------------------
 // Cuts edge e at joint j lying on it; the new edge (e's first part) takes e's tags and

@@ -1,13 +1,13 @@
 // domcalls: the domain's functions that the mesh record and the model call (release,
-// copy and print of a mesh's domain, the lookups of edges, regions, boundary conditions
-// and names), as a table the domain library installs.
+// copy and print of a mesh's domain, the lookups of edges, regions and names), as a table
+// the domain library installs. The condition on a domain entity is the model's own
+// (bcs_find_edge_bc and the others, model/bcs.h).
 #pragma once
 #include <cstdint>
 #include <cstdio>
 
 struct Domain;
 struct Joint;
-struct FormulaSet;
 struct String;
 struct regiontable;
 struct looptable;
@@ -17,11 +17,7 @@ struct DomainCalls {
   Domain *(*copy)(const Domain *d);                  // domain_domain_copy
   void (*print)(FILE *f, const Domain *d);           // domain_print
   uint16_t (*if_edge)(const Joint *j, uint16_t n);   // edges_if_edge
-  uint16_t (*find_region)(const Domain *d, const double *p);  // domain_find_region
-  // dominpde_find_edge_bc, _face_bc, _joint_bc
-  uint16_t (*find_edge_bc)(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
-  uint16_t (*find_face_bc)(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
-  uint16_t (*find_joint_bc)(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
+  uint16_t (*find_region)(const Domain *d, const double *p);         // domain_find_region
   uint16_t (*find_region_name)(const regiontable *t, String *name);  // regions_find_region_name
   uint16_t (*find_layer_name)(const Domain *d, String *name);        // domain_find_layer_name
   uint16_t (*find_sheet_name)(const Domain *d, String *name);        // domain_find_sheet_name

@@ -1,5 +1,9 @@
 // gromesh2: boundary node layout and the advancing front of two-dimensional meshes.
 //
+// One concern in one file past 1,000 lines: the boundary layout places the nodes the front
+// starts from, and both work on the one record of the region being filled (its legs,
+// protonodes and bucket grids), which every section reads and changes.
+//
 // The front is a list of directed legs with the unmeshed part of the region on their
 // left. Each pass closes legs onto nearby front nodes, then places, smooths and merges
 // a proposed node ahead of every leg and closes the leg onto it. Every search that the

@@ -2,9 +2,13 @@
 #include "model/bcs.h"
 
 #include "model/reclist.h"
+#include <cstring>
 #include <string>
 
+#include "elements/domain_record.h"
+#include "model/formulas.h"
 #include "runtime/debug.h"
+#include "runtime/report.h"
 
 const char bcs_typenames[8][11] = {"nobc", "naturalbc", "valuebc", "imposebc", "normalbc", "tanglbc", "valuept", "loadpt"};
 
@@ -149,4 +153,43 @@ void bcs_print_bcs(FILE *f, const bcset *set, const StringList *names) {
     std::string title = "BC INDEX " + std::to_string(k + 1) + label + var + ")";
     trees_print_tree(f, b->tree, title.c_str());
   }
+}
+
+// ---- The condition on a domain entity ----------------------------------------------------------
+
+const vectorn *bcs_tag_list(const bcset *set, uint16_t tag) {
+  return tag >= 1 && tag <= set->tags.count ? &set->tags.data[tag - 1] : nullptr;
+}
+
+static uint16_t lookup(uint16_t tag, uint16_t variable, const FormulaSet *f) {
+  const vectorn *l = bcs_tag_list(&f->bcs, tag);
+  return l && variable >= 1 && variable <= l->count ? l->data[variable - 1] : 0;
+}
+
+// The message is copied to static storage, so that the jump that follows leaves nothing
+// allocated.
+[[noreturn]] static void exec_error(const char *text) {
+  static char buffer[32];
+  snprintf(buffer, sizeof buffer, "%s", text);
+  String m{uint16_t(strlen(buffer)), uint16_t(sizeof buffer - 1), buffer};
+  report_exec_err_1(&m);
+}
+
+uint16_t bcs_find_face_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
+  if (entity < 1 || entity > d->faces.count) return 0;
+  return lookup(d->faces.data[entity - 1].bctag, variable, f);
+}
+
+uint16_t bcs_find_edge_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
+  if (entity < 1 || entity > d->edges.count) exec_error("INVALID EDGE ENTRY");
+  return lookup(d->edges.data[entity - 1].bctag, variable, f);
+}
+
+uint16_t bcs_find_joint_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
+  if (entity < 1 || entity > d->joints.count) exec_error("INVALID JOINT ENTRY");
+  return lookup(d->joints.data[entity - 1].bctag, variable, f);
+}
+
+uint16_t bcs_find_surf_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f) {
+  return d->threed ? bcs_find_face_bc(d, entity, variable, f) : bcs_find_edge_bc(d, entity, variable, f);
 }

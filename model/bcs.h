@@ -9,6 +9,9 @@
 #include "runtime/vector2n.h"
 #include "runtime/vectorn.h"
 
+struct Domain;
+struct FormulaSet;
+
 // Condition types.
 enum : int32_t { nobc, naturalbc, valuebc, imposebc, normalbc, tanglbc, valuept, loadpt };
 extern const char bcs_typenames[8][11];
@@ -68,6 +71,16 @@ uint16_t bcs_make_bctag(bcset *set, const vectorn *tag);
 // Merges the conditions of source into dest (lengthened to the source's count when
 // shorter) by the precedence of their types; returns the number of conflicts.
 int32_t bcs_merge_bctags(const bcset *set, vectorn *dest, const vectorn *source);
+// The list of a tag (by variable, condition numbers), null for tag 0 or one not stored.
+const vectorn *bcs_tag_list(const bcset *set, uint16_t tag);
+// The condition number that applies to the variable (from 1) on an entity of the domain
+// by the entity's tag, 0 for none: on a face of a 3D domain and on an edge of a 2D one
+// (surf), or on the face, edge or joint named. An entity number outside its table is the
+// execution error "INVALID JOINT ENTRY" or "INVALID EDGE ENTRY" (faces give 0).
+uint16_t bcs_find_surf_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
+uint16_t bcs_find_face_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
+uint16_t bcs_find_edge_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
+uint16_t bcs_find_joint_bc(const Domain *d, uint16_t entity, uint16_t variable, const FormulaSet *f);
 // free_0 frees one condition's names, tree and lists; free_1 the set with its tags.
 void bcs_free_0(bc *b);
 void bcs_free_1(bcset *set);

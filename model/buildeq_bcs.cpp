@@ -21,12 +21,12 @@ static void touched_regions(pde *p, uint16_t b, bc *c) {
     for (uint16_t r : d->edges.data[k - 1].side_regions) insert_region(&c->regions, r);
   };
   for (uint16_t k = 1; k <= d->edges.count; k++)
-    if (domcalls.find_edge_bc(d, k, c->variable, f) == b) edge_regions(k);
+    if (bcs_find_edge_bc(d, k, c->variable, f) == b) edge_regions(k);
   for (uint16_t k = 1; k <= d->faces.count; k++)
-    if (domcalls.find_face_bc(d, k, c->variable, f) == b)
+    if (bcs_find_face_bc(d, k, c->variable, f) == b)
       for (uint16_t r : d->faces.data[k - 1].regions) insert_region(&c->regions, r);
   for (uint16_t k = 1; k <= d->joints.count; k++) {
-    if (domcalls.find_joint_bc(d, k, c->variable, f) != b) continue;
+    if (bcs_find_joint_bc(d, k, c->variable, f) != b) continue;
     const Joint &j = d->joints.data[k - 1];
     if (j.edges.count == 0) {
       double at[3] = {j.x, j.y, j.z};

@@ -5,7 +5,6 @@
 #include <initializer_list>
 
 #include "model/pdedat_record.h"
-#include "graphics/gag1d.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -39,21 +38,6 @@ void pdedat_put_group(pde *p, uint16_t value) {
   filio_put_ushort(f, p->stages ? p->stage : 0);
   filio_put_ushort(f, p->regrids);
   filio_put_ushort(f, value);
-}
-
-void pdedat_allfonts(pde *p, int16_t font) {
-  TRACE("pdedat_allfonts_0");
-  for (plotframe &s : p->styles) gag1d_set_frame_font(&s, uint8_t(font));
-}
-
-void pdedat_set_textsize(pde *p, float height, float width) {
-  TRACE("pdedat_set_textsize_0");
-  for (int k = 0; k < 6; k++) {
-    plotframe *s = &p->styles[k];
-    gag1d_init(s);
-    gag1d_set_tick_type(s, (k == 0 || k == 2 || k == 3) ? 3 : 5);
-    gag1d_set_label_size(s, height, 0.7f, width, 0.7f);
-  }
 }
 
 void pdedat_clear_model(pde *p) {

@@ -13,6 +13,7 @@
 #include "model/matrix_records.h"
 #include "model/metrics.h"
 #include "model/plot_records.h"
+#include "model/switches.h"
 #include "model/symtab.h"
 #include "model/xferdat.h"
 #include "runtime/filio.h"
@@ -98,7 +99,9 @@ struct pdeframe {
 };
 enum { PDEDAT_MAX_FRAMES = 10 };
 
-struct pde {
+// The problem record; its SELECT and DEBUG switches are its Switches base
+// (model/switches.h).
+struct pde : Switches {
   // Requests and flags the window callbacks and the main loop exchange.
   uint8_t stop, stopped, error, close, skipstages;
   uint8_t runflag;     // run at once (Open and run, option R)
@@ -148,36 +151,6 @@ struct pde {
   int32_t statusstart;           // the status timer's start (elapsed milliseconds)
 
   uint8_t modified, logopen, windowsbuilt;
-
-  // SELECT switches: bytes.
-  uint8_t eigen, nonlinear, notifydone, stagegrid, timedep;
-  uint8_t autohist, autostage, cse, curvegrid, eispack, merge, paintgrid, planking,
-      plotintegrate, quantize, regrid, reorder, rolltable, scaling, statusgrid, surfplots, upwind;
-  uint8_t paintregions;  // PAINTREGIONS; PAINTMATERIALS is held as its opposite here
-  uint8_t busymon, cdfdouble, cdfextend, dense, fillin, firstparts, fixdt, fullerr, hardmonitor,
-      moving, nbcmeasure, nominmax, notips, painted, pauseplots, plotmeshupdate, printmerge,
-      rooterr, smoothinit, symscale, triginit, v216integral, ataprecon, biprecon, fill_lu,
-      forcegrid, galerkin_error, center_error, curvature_error, iccg, lanczos, precondition,
-      vandenberg;
-  uint8_t symmetric;  // NONSYMMETRIC, held as its opposite
-  uint8_t curveall, thermal_colors, diprecon, stereo;
-  // Per-module debug switches.
-  uint8_t dbg_buildeq, dbg_coupling, dbg_domain, dbg_edges, dbg_feat, dbg_finder, dbg_fitting,
-      dbg_formulas, dbg_grid, dbg_loading, dbg_measure, dbg_modes, dbg_plot, dbg_read,
-      dbg_refine, dbg_sparsecg, dbg_sparsemx, dbg_symtab, dbg_timedep, dbg_treeclas, dbg_treedif,
-      dbg_treemods, dbg_trees, dbg_treesimp, dbg_treeval, dbg_init, dbg_map, dbg_solve;
-
-  // SELECT switches: integers.
-  int32_t order, initgridlimit, gridlimit, nodelimit, iterate, linupdate, newton, torder,
-      nrupdate, area_cutoff, tnorm, select_subspace, font, delay, bandlu, contourgrid,
-      surfacegrid, vectorgrid, elevationgrid, cdfgrid, contours, colorcycle, loglimit;
-  int32_t ngridx, ngridy, ngridz, exportgrid, finderbins;
-
-  // SELECT switches: reals (ERRLIM is errlim above, GROFAC is the domain's).
-  double errfac, aspect, gridarc, changelim, changeclamp, coersce, control2, deltat, endtime,
-      extrap, hysteresis, mergerr, minnlstep, nlslope1, nlslope2, overshoot, oversplit,
-      sensitivity, steepness, tcenter, tgrowth, upfactor, deadshare;
-  double cscale, starttime_value;
 
   // Windows: the problem window, its editor, its full-area view (where the mesh is
   // shown under the status panel), the domain window and the eigenvalue window; 0 none.
@@ -313,13 +286,7 @@ struct pde {
   double persign;            // +1 PERIODIC, -1 ANTIPERIODIC given, 0 neither
   double haltdt;             // TIME ... HALT: the step below which time stepping stops; -1 none
   TextLoc timeloc;           // where the time variable was first used
-  // SELECT settings that only the reader sets so far.
-  int32_t ngrid, deadtime, option;
-  uint8_t metafile;          // export of a plot window: 0 enhanced metafile (EMF), 1 classic (WMF)
-  uint8_t overlay, hex;
-  uint8_t printcolour;       // 2 black printing, 0 colour
   uint8_t labelcolour;       // the colour of plot labels and the eigenvalue listing (black)
-  uint8_t printmatrix, printgrid;
 
   // ---- Evaluation fields ----
   pdeglobals globals;        // derived global values, kept by the solvers
@@ -357,8 +324,6 @@ bool pdedat_stage_regrids(const pde *p);
 void pdedat_grow_modesets(pde *p, uint16_t count);
 // Writes a plot-group header to the problem's plot file.
 void pdedat_put_group(pde *p, uint16_t value);
-void pdedat_allfonts(pde *p, int16_t font);
-void pdedat_set_textsize(pde *p, float height, float width);
 // Releases what the model and the layers below it keep in the record, the part of
 // clearing a problem (the run's vectors, symbols, meshes, coordinates, formulas,
 // transfers and what the reader kept) and the rest of freeing it (the mesh's domain,

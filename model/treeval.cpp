@@ -1,6 +1,11 @@
 // treeval: the recursive evaluation of expression trees at a point (scalar, vector,
 // complex and basis-array walks); the element integrals built on it are in
 // treeval_integrals.cpp.
+//
+// One concern in one file past 1,000 lines: the four walks visit the same node kinds with
+// the same error reporters, and the vector, complex and basis-array walks fall back on the
+// scalar walk and its operators (eval, eval_unop, eval_binop) for every node of a scalar
+// kind, so they stay together.
 #include "model/treeval.h"
 #include "model/treeval_internal.h"
 

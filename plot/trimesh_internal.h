@@ -6,10 +6,25 @@
 #include <cstdint>
 #include <vector>
 
+#include "elements/elements.h"
 #include "plot/trimesh.h"
 
 inline int32_t *cell_nodes(const tmesh *t, int32_t c) { return t->cells.data + int64_t(c - 1) * t->ncell; }
 inline const pointd &node_pos(const tmesh *t, int32_t n) { return t->nodes.data[n - 1]; }
+
+// Vertex k (1-based) as a local point.
+inline LocalPoint vertex_point(int k) {
+  LocalPoint L = {{0, 0, 0, 0}};
+  L.L[k - 1] = 1;
+  return L;
+}
+
+// The local point a fraction u of the way from La to Lb.
+inline LocalPoint lerp(const LocalPoint &La, const LocalPoint &Lb, double u) {
+  LocalPoint L;
+  for (int i = 0; i < 4; i++) L.L[i] = (1 - u) * La.L[i] + u * Lb.L[i];
+  return L;
+}
 
 // Buckets over the finder box that list the items near them. Cell mode: a cell is
 // listed in every bucket its widened node box meets, in increasing cell number, so the

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "model/pdedat_record.h"
+#include "plot/styles.h"
 #include "domain/domain.h"
 #include "elements/finder.h"
 #include "graphics/gag.h"
@@ -50,9 +51,9 @@ enum Kind : uint8_t {
 struct Row {
   const char *name;
   Kind kind;
-  int32_t pde::*i = nullptr;
-  double pde::*d = nullptr;
-  uint8_t pde::*b = nullptr;
+  int32_t Switches::*i = nullptr;
+  double Switches::*d = nullptr;
+  uint8_t Switches::*b = nullptr;
 };
 
 // The switch names in table order; the last three are the hidden words, which are
@@ -207,7 +208,7 @@ constexpr int HIDDEN = 135;  // the rows from here on are no switches
 // program-wide flags listed.
 struct DebugRow {
   const char *name;
-  uint8_t pde::*flag;
+  uint8_t Switches::*flag;
 };
 const DebugRow debug_rows[] = {
     {"BUILDEQ", &pde::dbg_buildeq}, {"COUPLING", &pde::dbg_coupling}, {"DOMAIN", &pde::dbg_domain},
@@ -334,7 +335,7 @@ void selectlist(const parse_node *n, double value) {
     int64_t f = switches_cut(value);
     if (std::isnan(value) || f < 0 || f > highest)
       out_of_range(&n->loc, "FONT", ("0 to " + std::to_string(highest)).c_str());
-    pdedat_allfonts(p, v);
+    styles_set_font(p, v);
   } else if (s == "BANDLU") {
     if (v >= 1) {
       p->dense = 1;
@@ -348,7 +349,7 @@ void selectlist(const parse_node *n, double value) {
   } else if (s == "GROFAC") {
     if (p->mesh.domain) p->mesh.domain->grofac = value;
   } else if (s == "LEGLIMIT3") switches_leglimit3 = value;
-  else if (s == "TEXTSIZE") pdedat_set_textsize(p, float(value), float(1.2 * value));
+  else if (s == "TEXTSIZE") styles_set_textsize(p, float(value), float(1.2 * value));
   else if (s == "DRAWTEXT") gag_drawtextswitch = v != 0;
   else if (s == "CUBIC") p->order = 3;
   else if (s == "QUADRATIC") p->order = 2;

@@ -1,4 +1,9 @@
 // cgsolve: steady solution drivers over the assembled system, with regridding.
+//
+// One concern in one file past 1,000 lines: the linear and the Newton driver run the same
+// grid loop (set up the layout and conditions, solve, measure, refine or stop) through the
+// same steps and checks (grid_setup, grid_end, the singular and constant-solve checks, the
+// run record SteadyRun), and differ only in how a grid's solution is updated.
 #include "solver/cgsolve.h"
 
 #include <algorithm>
@@ -33,9 +38,6 @@
 #include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
 
-static uint16_t phase_line;  // the "Linear" or "Nonlinear" status line of the running driver
-static int32_t delay;        // the monitor delay of the running driver (milliseconds)
-
 int cgsolve_init() {
   TRACE("cgsolve");
   return 0;
@@ -61,10 +63,20 @@ static int32_t show_monitors(pde *p) {
 static bool stopkey(pde *p) { return display_checkkey(&p->status) != 0; }
 static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; }
 
-// ---- Error measures and refinement -----------------------------------------------------
+// What a steady driver keeps while it runs, one per call of cgsolve_do_linear or
+// cgsolve_do_nonlinear: its status line, its monitor delay and (the Newton driver's) the
+// per-variable errors of its last residual measure.
+struct SteadyRun {
+  uint16_t phase_line = 0;  // the "Linear" or "Nonlinear" status line
+  int32_t delay = 0;        // the monitor delay (milliseconds)
+  vectord var_errors{};     // per-variable errors of the last residual measure
+  SteadyRun() = default;
+  SteadyRun(const SteadyRun &) = delete;
+  SteadyRun &operator=(const SteadyRun &) = delete;
+  ~SteadyRun() { vectord_free(&var_errors); }
+};
 
-static vectord var_errors;  // per-variable step errors of the last measure
-static BopmemWork var_errors_work([] { vectord_free(&var_errors); });
+// ---- Error measures and refinement -----------------------------------------------------
 
 // A residual or an update that is not a number or infinite cannot lead anywhere: the
 // run ends with an execution error rather than with such an answer.
@@ -75,10 +87,18 @@ static void check_finite(pde *p, double v) {
   report_exec_err_0(p, &m);
 }
 
-static double res_norm(pde *p) {
-  double e = measures_res_norm(p, &var_errors);
+static double res_norm(pde *p, vectord *errors) {
+  double e = measures_res_norm(p, errors);
   check_finite(p, e);
   return e;
+}
+// The same where nobody reads the per-variable errors.
+static double res_norm(pde *p) {
+  struct Errors {
+    vectord v{};
+    ~Errors() { vectord_free(&v); }
+  } errors;
+  return res_norm(p, &errors.v);
 }
 
 // The grid's error estimate: the cell estimates, their largest over SENSITIVITY, and
@@ -305,7 +325,7 @@ static void size_solution(pde *p) {
 static double times_of(const pde *p, double t[2]) { return t[0] = t[1] = p->time; }
 
 // Grid set-up: layout, boundary values, derived globals and the Jacobian.
-static void grid_setup(pde *p, const char *label) {
+static void grid_setup(pde *p, SteadyRun &run, const char *label) {
   TRACE("grid_setup");
   double times[2];
   times_of(p, times);
@@ -317,15 +337,15 @@ static void grid_setup(pde *p, const char *label) {
   coupling_set_bvals_0(p, &p->solution, times);
   fitting_validate_fits(p, &p->fitlist, &p->solution, times);
   String l = lit(label);
-  phase_line = display_report_num(&p->status, 0, &l, 1);
+  run.phase_line = display_report_num(&p->status, 0, &l, 1);
   coupling_ss_matrix(p, &p->solution, times);
 }
 
 // Grid end: the error estimate of the grid, the status and the run-log line.
-static void grid_end(pde *p) {
+static void grid_end(pde *p, SteadyRun &run) {
   TRACE("grid_end");
-  delay = std::max(delay, 10 * show_monitors(p));
-  p->monitordelay = delay;
+  run.delay = std::max(run.delay, 10 * show_monitors(p));
+  p->monitordelay = run.delay;
   p->rmserr = measure(p);
   report_panel.ss_status(p);
   cgsolve_log_linstep(p);
@@ -560,8 +580,9 @@ int32_t cgsolve_do_linear(pde *p) {
   // 1. Counters, clock and delay; the first grid.
   p->regrids = 0;
   p->solvestart = rtlib_elapsed_ms(0);
-  delay = std::max<int32_t>(p->deadtime, p->monitordelay);
-  grid_setup(p, "Linear");
+  SteadyRun run;
+  run.delay = std::max<int32_t>(p->deadtime, p->monitordelay);
+  grid_setup(p, run, "Linear");
   bool first = true;
   // 2. One linear solve per grid, with update passes while the error is above the limit.
   while (!stopkey(p)) {
@@ -595,10 +616,10 @@ int32_t cgsolve_do_linear(pde *p) {
     uint16_t eline = report_real(p, "Soln Error", e);
     while (e > tau) {
       if (k >= p->linupdate || p->stop || p->error) break;
-      delay = std::max(delay, 10 * show_monitors(p));
+      run.delay = std::max(run.delay, 10 * show_monitors(p));
       k++;
       report_panel.report_time(p, p->lines.elapsed);
-      display_update_num(&p->status, phase_line, k);
+      display_update_num(&p->status, run.phase_line, k);
       display_update_real(&p->status, eline, e);
       solve_step(p, tau, 0, 1, &solved_miss);
       reach *= solved_miss;
@@ -674,7 +695,7 @@ int32_t cgsolve_do_linear(pde *p) {
       String m = lit("Linear Solve Diverged: the system may be singular or indefinite");
       report_exec_err_0(p, &m);
     }
-    grid_end(p);
+    grid_end(p, run);
     if (stopkey(p)) break;
     if (int32_t next = after_grid(p)) {
       if (held && !halted(p) && !p->error) {
@@ -685,7 +706,7 @@ int32_t cgsolve_do_linear(pde *p) {
       if (missed && !halted(p)) cgsolve_not_converged(p, "ITERATION LIMIT", "ITERATION LIMIT: NOT CONVERGED");
       return next;
     }
-    grid_setup(p, "Linear");
+    grid_setup(p, run, "Linear");
   }
   return p->phase;
 }
@@ -971,14 +992,15 @@ int32_t cgsolve_do_nonlinear(pde *p) {
   TRACE("cgsolve_do_nonlinear");
   // 1. Counters, delay, clock, errors, the step limit; the first grid.
   p->regrids = 0;
-  delay = std::max<int32_t>(p->deadtime, p->monitordelay);
+  SteadyRun run;
+  run.delay = std::max<int32_t>(p->deadtime, p->monitordelay);
   p->solvestart = rtlib_elapsed_ms(0);
   p->rmserr = p->maxerr = 1.0;
   int32_t L = cgsolve_step_limit(p->newton, p->changelim);
   bool step_overflow = false;  // the line search found no step whose residual is a number
   vector2d given{};
   vector2d_copyto_0(&given, &p->solution);
-  grid_setup(p, "Nonlinear");
+  grid_setup(p, run, "Nonlinear");
   lift_start(p, &given);
   vector2d_free(&given, 1);
   // 2. Newton's method on each grid.
@@ -986,12 +1008,12 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     int32_t k = 1, j = 1;
     if (p->stop) break;
     build_system(p);
-    double tau = p->errlim * p->overshoot, e0 = res_norm(p);
+    double tau = p->errlim * p->overshoot, e0 = res_norm(p, &run.var_errors);
     newton_solve(p, tau);
     if (stopkey(p)) return p->phase;
     double lambda = update(p, &step_overflow);
     measures_get_range(p, &p->solution);
-    double e = res_norm(p);
+    double e = res_norm(p, &run.var_errors);
     uint16_t eline = report_real(p, "Step Error", e);
     // Each step's residual per variable, times the range it was measured against: a
     // variable that is still zero is measured against 1, and its residual jumps once it
@@ -1000,9 +1022,9 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     // the earlier steps' residuals on the present ranges.
     std::vector<std::vector<double>> kept;
     auto keep = [&] {
-      std::vector<double> a(size_t(var_errors.count));
-      for (int32_t v = 0; v < var_errors.count; v++)
-        a[size_t(v)] = var_errors.data[v] * (v < p->ranges.count ? p->ranges.data[v] : 1.0);
+      std::vector<double> a(size_t(run.var_errors.count));
+      for (int32_t v = 0; v < run.var_errors.count; v++)
+        a[size_t(v)] = run.var_errors.data[v] * (v < p->ranges.count ? p->ranges.data[v] : 1.0);
       kept.push_back(std::move(a));
     };
     auto earlier = [&] {
@@ -1047,10 +1069,10 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     double eprev = e0;
     auto unsettled = [&] { return e > tau || (remaining > std::max(0.1 * p->errlim, 1e-7) && !(e <= 1e-3 * eprev)); };
     while (unsettled() && k < L && !p->stop && !p->error && !step_overflow) {
-      delay = std::max(delay, 10 * show_monitors(p));
+      run.delay = std::max(run.delay, 10 * show_monitors(p));
       k++, j++;
       report_panel.report_time(p, p->lines.elapsed);
-      display_update_num(&p->status, phase_line, k);
+      display_update_num(&p->status, run.phase_line, k);
       display_update_real(&p->status, eline, e);
       // A short step, a large change or an old Jacobian: build it anew.
       if (lambda < 1.0 || p->changeest > 0.1 || j > 4) {
@@ -1068,7 +1090,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       eprev = e;
       lambda = update(p, &step_overflow);
       measures_get_range(p, &p->solution);
-      e = res_norm(p);
+      e = res_norm(p, &run.var_errors);
       keep();
       remaining_after(lambda);
       display_update_real(&p->status, eline, e);
@@ -1081,7 +1103,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
                                                                                       : "NEWTON DIVERGED: NOT CONVERGED"
                                                            : nullptr;
     fitting_invalidate_fits(p, 3);
-    grid_end(p);
+    grid_end(p, run);
     if (stopkey(p)) return p->phase;
     if (step_overflow && !halted(p)) {
       // No finer grid can mend a step that overflows: the run ends on this one.
@@ -1094,7 +1116,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       if (unconverged && !halted(p)) cgsolve_not_converged(p, unconverged, unconverged);
       return next;
     }
-    grid_setup(p, "Nonlinear");
+    grid_setup(p, run, "Nonlinear");
   }
   return p->phase;
 }

@@ -131,7 +131,7 @@ void context(vector2d *u, vector2d *udot, double t) {
 // The condition of variable k on side s of the cell (0 none).
 uint16_t side_bc(pde *p, const MeshCell *cell, int s, uint16_t k) {
   uint16_t id = cell->bdid[s - 1];
-  return id ? dominpde_find_surf_bc(p->mesh.domain, id, k, &p->formulas) : 0;
+  return id ? bcs_find_surf_bc(p->mesh.domain, id, k, &p->formulas) : 0;
 }
 
 // A side of cell c is taken by the cell of the higher region, between cells of one
@@ -228,7 +228,7 @@ static uint16_t meeting_value(pde *p, const MeshNode *nd, uint16_t k) {
     for (int32_t i = 0; i < list.count; i++) {
       uint16_t f = list.data[i];
       if (f < 1 || f > d->faces.count) continue;
-      uint16_t b = dominpde_find_face_bc(d, f, k, &p->formulas);
+      uint16_t b = bcs_find_face_bc(d, f, k, &p->formulas);
       if (held(b)) return b;
     }
     return 0;
@@ -239,7 +239,7 @@ static uint16_t meeting_value(pde *p, const MeshNode *nd, uint16_t k) {
     for (int32_t i = 0; i < j.edges.count; i++) {
       uint16_t e = j.edges.data[i];
       if (e < 1 || e > d->edges.count) continue;
-      uint16_t b = dominpde_find_edge_bc(d, e, k, &p->formulas);
+      uint16_t b = bcs_find_edge_bc(d, e, k, &p->formulas);
       if (held(b)) return b;
     }
   } else if (nd->kind == 2 && d->threed && nd->id >= 1 && nd->id <= d->edges.count) {
@@ -299,9 +299,9 @@ void coupling_tabulate_bcs(pde *p) {
     const MeshNode *nd = &p->mesh.nodes.data[n - 1];
     if (!nd->alive || nd->kind < 1 || nd->kind > 3 || !d) continue;
     for (uint16_t k = 1; k <= E; k++) {
-      uint16_t b = nd->kind == 1   ? dominpde_find_joint_bc(d, nd->id, k, &p->formulas)
-                   : nd->kind == 2 ? dominpde_find_edge_bc(d, nd->id, k, &p->formulas)
-                                   : dominpde_find_face_bc(d, nd->id, k, &p->formulas);
+      uint16_t b = nd->kind == 1   ? bcs_find_joint_bc(d, nd->id, k, &p->formulas)
+                   : nd->kind == 2 ? bcs_find_edge_bc(d, nd->id, k, &p->formulas)
+                                   : bcs_find_face_bc(d, nd->id, k, &p->formulas);
       if (!b) continue;
       if (bcrec(p, b)->weak && nd->kind < 3)
         if (uint16_t v = meeting_value(p, nd, k)) b = v;

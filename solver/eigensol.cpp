@@ -1,5 +1,10 @@
 // eigensol: subspace iteration with a Rayleigh-Ritz step, eigen monitors, the modes'
 // error measure and regridding.
+//
+// One concern in one file past 1,000 lines: every part serves the one eigenvalue driver
+// (the lambda side as a matrix, the shift of a singular stiffness, the iteration's steps,
+// the modes' measure and the regrid of all modes at once) and reads the subspace the
+// driver keeps; from outside only the driver and the sizing of the mode sets are called.
 #include "solver/eigensol.h"
 
 #include <algorithm>

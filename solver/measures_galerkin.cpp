@@ -634,7 +634,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
           for (int sd = 1; sd <= dim + 1; sd++) {
             uint16_t d = cell.bdid[sd - 1];
             if (!d) continue;
-            uint16_t kb = dominpde_find_surf_bc(m->domain, d, v, &p->formulas);
+            uint16_t kb = bcs_find_surf_bc(m->domain, d, v, &p->formulas);
             if (!kb || kb > p->formulas.bcs.count) continue;
             bc *r = p->formulas.bcs.items[kb - 1];
             if (!bcs_side_integral(r)) continue;

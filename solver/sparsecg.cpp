@@ -20,30 +20,17 @@
 uint8_t sparsecg_debug = 0;
 uint8_t sparsecg_indefinite = 0;
 
-namespace {
-// A convergence history (newest first) and the mean of its latest values.
-struct Asymptote {
-  double h[12] = {};
-  double mean = 1.0;
-  // The measure at iteration k of the value v: the RMS change over the last 13 values
-  // once k >= 12, else v itself.
-  double step(int32_t k, double v) {
-    double s = (v - h[0]) * (v - h[0]), g = 0.0;
-    for (int32_t i = 0; i < 11; i++) {
-      s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
-      g += h[i];
-    }
-    mean = g / 12;
-    memmove(h + 1, h, 11 * sizeof(double));
-    h[0] = v;
-    return k >= 12 ? std::sqrt(s / 12) : v;
+double Asymptote::step(int32_t k, double v) {
+  double s = (v - h[0]) * (v - h[0]), g = 0.0;
+  for (int32_t i = 0; i < 11; i++) {
+    s += (h[i] - h[i + 1]) * (h[i] - h[i + 1]);
+    g += h[i];
   }
-};
-}  // namespace
-
-// The history of the single solves spans calls.
-static Asymptote shared;
-static double &mean_g = shared.mean;
+  mean = g / 12;
+  memmove(h + 1, h, 11 * sizeof(double));
+  h[0] = v;
+  return k >= 12 ? std::sqrt(s / 12) : v;
+}
 
 int sparsecg_init() {
   TRACE("sparsecg");
@@ -75,11 +62,6 @@ static double norm_l(const vectord *v, int32_t count) {
   return s;
 }
 static double norm(const vectord *v) { return norm_l(v, v->count); }
-
-double sparsecg_asymptote(int32_t k, double v) {
-  TRACE("sparsecg_asymptote_0");
-  return shared.step(k, v);
-}
 
 // x += alpha p and r -= alpha q in one sweep; returns |r|^2 and sets *xx to
 // |x(1..nl)|^2, the two sums independent chains, each taken in index order as norm and
@@ -334,8 +316,8 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
   // The iterates: a single column is never compacted and works in x itself.
   vectord *yv = w > 1 ? vector2d_get_work(work, N) : nullptr;
   double *r = rv->data, *p = pv->data, *q = qv->data, *t2 = tv->data, *y = yv ? yv->data : x;
-  std::vector<Asymptote> own(w == 1 ? 0 : size_t(w));
-  Asymptote *hist = w == 1 ? &shared : own.data();
+  std::vector<Asymptote> own(static_cast<size_t>(w));
+  Asymptote *hist = own.data();
   const size_t cols = size_t(w);
   std::vector<double> rho(cols), sigma(cols), m(cols, 0.0), c(cols, 1.0), step(cols), beta(cols), sq(cols),
       yy(cols);
@@ -709,7 +691,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     rho = norm(t1);
   }
   // 5. Growth of the tolerances past the budget; the panel lines.
-  mean_g = 1.0;
+  Asymptote hist;
   double growth = std::pow(2.0, 100.0 / double(budget));
   uint16_t line = 0, conv = 0;
   if (panel) report_lines(panel, method, &line, &conv);
@@ -813,8 +795,8 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     }
     // 9-10. The RMS of the field unknowns and the stop tests.
     m = std::sqrt((swept ? xx : norm_l(x, nl)) / nl);
-    c = sparsecg_asymptote(k, m);
-    if (k > 12 && c <= mean_g * rel + abs) break;
+    c = hist.step(k, m);
+    if (k > 12 && c <= hist.mean * rel + abs) break;
     if (k > 4 * budget) break;
     if (panel && display_checkkey(panel)) break;
     if (m == 0) break;

@@ -85,9 +85,16 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
                        const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
                        pad *panel, int32_t family, int32_t precon, int32_t nl, double *res);
 
-// The convergence measure at iteration k of the value v: the RMS change over the last
-// 13 values once k >= 12, else v itself; the history spans calls.
-double sparsecg_asymptote(int32_t k, double v);
+// A convergence history (newest first) and the mean of its latest values. Each solve
+// keeps its own (a column of a block solve too): the stop test at iteration k > 12 reads
+// the values of iterations 1..k only.
+struct Asymptote {
+  double h[12] = {};
+  double mean = 1.0;
+  // The measure at iteration k of the value v: the RMS change over the last 13 values
+  // once k >= 12, else v itself.
+  double step(int32_t k, double v);
+};
 
 // One CG step's update of the iterate and the residual: x += alpha p and r -= alpha q
 // over n entries in one sweep; returns |r|^2 and sets *xx to |x(1..nl)|^2, each sum from

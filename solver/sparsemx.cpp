@@ -1,4 +1,10 @@
 // sparsemx: sparse matrices as 1-based rows of (column, value) pairs.
+//
+// One concern in one file past 1,000 lines: the matrix type with every operation that reads
+// its row storage directly (the one-block store, the rows' column order, the cached
+// diagonal positions and column index): arithmetic, products, and the diagonal and
+// incomplete factors built on the same rows. The solvers that use the factors are in
+// sparsecg.cpp; the complete factors in sparsechol.cpp and sparselu.cpp.
 #include "solver/sparsemx.h"
 
 #include <algorithm>

@@ -110,12 +110,13 @@ struct Lines {
 struct Stop {
   double rel, abs, rel0, abs0;
   int32_t maxit;
+  Asymptote hist;  // this solve's convergence history
   bool done(int32_t k, double xn) {
     if (k > maxit) {
       rel += rel0;
       abs += abs0;
     }
-    double c = sparsecg_asymptote(k, xn);
+    double c = hist.step(k, xn);
     return k > 12 && c <= rel * xn + abs;
   }
 };

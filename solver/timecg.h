@@ -15,7 +15,7 @@ int timecg_init();
 // iterate on D A D with D = diag(d) (no scaling when d is null or empty), the _bit
 // forms on P A P with the sparse matrix P. x is resized to b's count and starts at 0.
 // The convergence norm is sqrt(sum |s_i x_i| / n) (s null: no weights); past 12
-// iterations the run stops when its change measure (sparsecg_asymptote) falls to
+// iterations the run stops when its change measure (Asymptote, solver/sparsecg.h) falls to
 // rel x norm + abs. Past maxit iterations rel and abs grow by their first values at
 // every iteration; ORTHOMIN stops at 4 maxit iterations, Lanczos at 2 maxit; the
 // panel's stop key ends either. Work vectors come from the pool and go back to it.

@@ -59,16 +59,16 @@ TEST_F(Prepare, JointsKeepValueConditionsAndShareEqualTags) {
     for (Joint &j : std::span(d().joints.data, d().joints.count)) j.bctag = 0;
     edge(e1).bctag = t1, edge(e2).bctag = t2;
     dominpde_joint_bcs(p);
-    EXPECT_EQ(dominpde_find_joint_bc(dp, b, 1, &p->formulas), value);
-    EXPECT_EQ(dominpde_find_joint_bc(dp, b, 2, &p->formulas) + dominpde_find_joint_bc(dp, lone, 1, &p->formulas), 0);
+    EXPECT_EQ(bcs_find_joint_bc(dp, b, 1, &p->formulas), value);
+    EXPECT_EQ(bcs_find_joint_bc(dp, b, 2, &p->formulas) + bcs_find_joint_bc(dp, lone, 1, &p->formulas), 0);
     EXPECT_EQ(joint(lone).bctag, 0);
   }
   EXPECT_EQ(joint(b).bctag, joint(c).bctag);  // both collect {value, 0}
   for (uint16_t e : {1, 2})
     for (uint16_t v : {1, 2})
-      EXPECT_EQ(dominpde_find_surf_bc(dp, e, v, &p->formulas), dominpde_find_edge_bc(dp, e, v, &p->formulas));
-  EXPECT_EQ(error_of([&] { dominpde_find_joint_bc(dp, 9, 1, &p->formulas); }), "INVALID JOINT ENTRY");
-  EXPECT_EQ(error_of([&] { dominpde_find_edge_bc(dp, 3, 1, &p->formulas); }), "INVALID EDGE ENTRY");
+      EXPECT_EQ(bcs_find_surf_bc(dp, e, v, &p->formulas), bcs_find_edge_bc(dp, e, v, &p->formulas));
+  EXPECT_EQ(error_of([&] { bcs_find_joint_bc(dp, 9, 1, &p->formulas); }), "INVALID JOINT ENTRY");
+  EXPECT_EQ(error_of([&] { bcs_find_edge_bc(dp, 3, 1, &p->formulas); }), "INVALID EDGE ENTRY");
 }
 
 TEST_F(Prepare, SplittingCutsCrossingsAndInteriorJointsOnly) {

@@ -57,9 +57,9 @@ TEST_F(Threed, EdgesTakeTheirFacesConditionsAndSurfaceLookupsGoToFaces) {
   vectorn_one_more(&edge(e).face_list, f1), vectorn_one_more(&edge(e).face_list, f2);
   d().threed = 1;
   dominpde_edge_bcs(p);
-  EXPECT_EQ(dominpde_find_edge_bc(dp, uint16_t(e), 1, &p->formulas), bc[1]);
-  EXPECT_EQ(dominpde_find_surf_bc(dp, f1, 1, &p->formulas), bc[0]);
-  EXPECT_EQ(dominpde_find_face_bc(dp, f2, 1, &p->formulas), bc[1]);
+  EXPECT_EQ(bcs_find_edge_bc(dp, uint16_t(e), 1, &p->formulas), bc[1]);
+  EXPECT_EQ(bcs_find_surf_bc(dp, f1, 1, &p->formulas), bc[0]);
+  EXPECT_EQ(bcs_find_face_bc(dp, f2, 1, &p->formulas), bc[1]);
 }
 
 TEST_F(Threed, SurfacesMustBeContinuousAndStacked) {

@@ -76,9 +76,6 @@ inline pde *model_new_problem(FILE *log) {
   XMEM += sizeof(pde);
   p->mesh.nodestep = p->mesh.cellstep = 4096;
   p->phase = PHASE_LOAD;
-  pdedat_set_textsize(p, 35, 42);
-  pdedat_allfonts(p, 1);
-  p->labelcolour = colour_black;
   p->worklist = &p->firstblock;
   p->log = log;
   p->logopen = 1;

@@ -150,14 +150,15 @@ TEST_F(Actions, DebugAndPrint) {
                          "READ",    "REFINE",   "SOLVE",   "SPARSECG", "SPARSEMX", "SYMTAB",  "TIMEDEP",
                          "TREECLAS", "TREEDIF", "TREEMODS", "TREES",   "TREESIMP", "TREEVAL", "TEXTIN",
                          "TREELOCS", "XFER"};
-  std::vector<uint8_t> before(sizeof(pde)), after(sizeof(pde));
+  std::vector<uint8_t> before(sizeof(Switches)), after(sizeof(Switches));
   for (const char *n : names) {
     ASSERT_EQ(parse("SELECT"), "ok");
-    memcpy(before.data(), static_cast<void *>(p), sizeof(pde));
+    memcpy(before.data(), static_cast<Switches *>(p), sizeof(Switches));
     ASSERT_EQ(parse(std::string("SELECT DEBUG(") + n + "=3)"), "ok") << n;
-    memcpy(after.data(), static_cast<void *>(p), sizeof(pde));
+    memcpy(after.data(), static_cast<Switches *>(p), sizeof(Switches));
     int changed = 0;
-    for (size_t k = offsetof(pde, dbg_buildeq); k <= offsetof(pde, dbg_solve); k++) changed += before[k] != after[k];
+    for (size_t k = offsetof(Switches, dbg_buildeq); k <= offsetof(Switches, dbg_solve); k++)
+      changed += before[k] != after[k];
     bool wide = !strcmp(n, "TEXTIN") || !strcmp(n, "TREELOCS") || !strcmp(n, "XFER");
     EXPECT_EQ(changed, wide ? 0 : 1) << n;
   }

@@ -112,8 +112,7 @@ TEST_F(Coupling, PoissonResidualVanishesInside) {
   int32_t node = 0;
   for (int32_t n = 1; n <= p->mesh.nodes.count && !node; n++)
     if (p->mesh.nodes.data[n - 1].kind == 2 && p->mesh.nodes.data[n - 1].id == right) node = n;
-  ASSERT_EQ(run([&] { bnormal(p, &at, node, 1, dominpde_find_surf_bc(p->mesh.domain, right, 1, &p->formulas)); }),
-            "ok");
+  ASSERT_EQ(run([&] { bnormal(p, &at, node, 1, bcs_find_surf_bc(p->mesh.domain, right, 1, &p->formulas)); }), "ok");
   EXPECT_NEAR(at.nx, 1.0, 1e-14);
   EXPECT_NEAR(at.ny, 0.0, 1e-14);
   // The Jacobian of -integral(grad u . grad v) is negative definite: sign -1, and the

@@ -312,9 +312,10 @@ TEST(Sparsecg, UpperTriangleAndWarmStartReachTheDenseSolution) {
 TEST(Sparsecg, AsymptoteOfSquares) {
   // v = k^2: before 12 values the measure is v; at 13 the RMS of the 12 differences
   // 3, 5, ..., 25 between consecutive squares.
-  for (int k = 1; k <= 11; k++) EXPECT_EQ(sparsecg_asymptote(k, k * k), k * k);
-  sparsecg_asymptote(12, 144);
-  EXPECT_DOUBLE_EQ(sparsecg_asymptote(13, 169), std::sqrt(2924.0 / 12));
+  Asymptote hist;
+  for (int k = 1; k <= 11; k++) EXPECT_EQ(hist.step(k, k * k), k * k);
+  hist.step(12, 144);
+  EXPECT_DOUBLE_EQ(hist.step(13, 169), std::sqrt(2924.0 / 12));
 }
 
 }  // namespace
