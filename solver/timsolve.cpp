@@ -307,6 +307,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->start_steps.clear();
   run->replayed = 0;
   run->undamped = -1;
+  run->phase_kept = -1;
   run->mesh_steps = 1 << 30;
   run->unstable_current = false;
   if (p->iterate == 0) p->iterate = 500;

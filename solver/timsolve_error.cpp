@@ -208,6 +208,14 @@ double check_timestep(pde *p, TimeRun *run) {
 // carried nothing, and its answer drifted to twice ERRLIM). Those steps read no decay and keep
 // the densities of the last steps before the regrid; each carries no more than that density
 // gives for its own length.
+// A variable with a rate that its own equation does not diffuse (the rate of a wave written as two variables)
+// keeps the error of each step for the rest of the run: a step's error in its phase never
+// decays, while the size of its third derivatives swings with the phase and reads as decay
+// half the time. Such a run carries every step's error on undamped, and the next step's share
+// of the limit is no less than the share of its length in the run's span: the run's steps
+// together stay within twice the limit (the least share of the others lets one that swings
+// with the phase pile up an allowance a tenth of the limit at every step, 25 allowances in a
+// period of 140 steps).
 // The carried limit in step allowances (an allowance holds about a third of ERRLIM times
 // the range: the step estimate is twice the local error and the control factor is sqrt 2),
 // and the least share of it a next step keeps.
@@ -224,6 +232,13 @@ void limit_carried_error(pde *p, TimeRun *run) {
     run->carried_density[0] = run->carried_density[1] = run->carried_span = 0;
     return;
   }
+  if (run->phase_kept < 0) {
+    std::vector<char> diffused = diffused_variables(p);
+    run->phase_kept = 0;
+    for (size_t k = 0; k < diffused.size(); k++)
+      if (!diffused[k] && has_rate(p, int32_t(k + 1))) run->phase_kept = 1;
+  }
+  const bool undamped = run->phase_kept == 1;
   double q = r / (h * h * h), decay = 1.0;
   if (run->mesh_steps <= regrid_read_steps) {
     double q0 = run->carried_density[0];
@@ -233,7 +248,7 @@ void limit_carried_error(pde *p, TimeRun *run) {
     // The decay is read over the last two steps: one step's estimate alone swings with the
     // pattern of the steps before it.
     double q2 = run->carried_density[1], span = run->carried_span + h;
-    decay = q2 > 0 ? std::min(std::pow(q / q2, h / span), 1.0) : 1.0;
+    decay = q2 > 0 && !undamped ? std::min(std::pow(q / q2, h / span), 1.0) : 1.0;
     run->carried_density[1] = run->carried_density[0];
     run->carried_density[0] = q;
     run->carried_span = h;
@@ -243,7 +258,15 @@ void limit_carried_error(pde *p, TimeRun *run) {
   double limit = carried_limit * std::max(1.0, spatial);
   // The next step decays the carried part as this one did and adds its own ratio, which
   // grows with the cube of the step.
-  double room = std::max(limit - run->carried * decay, carried_floor * limit);
   double next = r * std::pow(p->dtnext / h, 3);
+  if (undamped) {
+    // The next step's share of the limit is that of its length in the span; where that governs,
+    // the share shrinks with the step and the error with its cube.
+    double span = std::fabs(p->endtime - p->starttime_value);
+    double room = limit - run->carried, share = span > 0 ? limit * p->dtnext / span : limit;
+    if (next > std::max(room, share)) p->dtnext *= room >= share ? std::cbrt(room / next) : std::sqrt(share / next);
+    return;
+  }
+  double room = std::max(limit - run->carried * decay, carried_floor * limit);
   if (next > room) p->dtnext *= std::cbrt(room / next);
 }
