@@ -79,7 +79,7 @@ struct TimeRun {
   std::vector<double> start_steps;  // the end times of the accepted steps while the start may be solved again
   int32_t replayed = 0;             // the steps solved again so (see replay_start)
   int8_t undamped = -1;             // a variable its own equation does not diffuse: 1, none: 0, not yet read: -1
-  int8_t phase_kept = -1;           // the same among the variables with a rate (see limit_carried_error)
+  int8_t phase_kept = -1;           // no variable with a rate has a term of its own: 1 (see limit_carried_error)
   vector2d step_rates{};            // a step's own rates while its outputs read the end rates
   // The time error the accepted steps carry on, in units of the step allowance, and the
   // last two steps' local errors over h^3 (the size of u''' its decay is read from) with

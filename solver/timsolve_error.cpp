@@ -208,7 +208,7 @@ double check_timestep(pde *p, TimeRun *run) {
 // carried nothing, and its answer drifted to twice ERRLIM). Those steps read no decay and keep
 // the densities of the last steps before the regrid; each carries no more than that density
 // gives for its own length.
-// A variable with a rate that its own equation does not diffuse (the rate of a wave written as two variables)
+// A run whose variables with a rate have no term of their own (a wave written as two variables)
 // keeps the error of each step for the rest of the run: a step's error in its phase never
 // decays, while the size of its third derivatives swings with the phase and reads as decay
 // half the time. Such a run carries every step's error on undamped, and the next step's share
@@ -222,6 +222,43 @@ double check_timestep(pde *p, TimeRun *run) {
 constexpr double carried_limit = 2.0, carried_floor = 0.1;
 // The steps whose third difference reads a level interpolated by a regrid.
 constexpr int32_t regrid_read_steps = 3;
+
+// Whether no variable with a rate has a term of its own in its equations: the rows of each, away
+// from its value conditions, hold no entry of the spatial matrix in its own columns (a wave
+// written as a pair, dt(u) = v, dt(v) = div(grad(u))). Nothing then damps any of its modes; a
+// diffusion, a reaction or a damping term of its own does.
+static bool no_own_terms(pde *p) {
+  int32_t V = std::min<int32_t>(p->nfield, nvariables(p)), n = std::min(p->nt, p->matrix.rows);
+  std::vector<int32_t> owner(size_t(std::max(n, 0)) + 1, 0);
+  bool any = false;
+  for (int32_t k = 1; k <= V; k++) {
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count; i++)
+      if (r.data[i] >= 1 && r.data[i] <= n) owner[size_t(r.data[i])] = k;
+    any = any || has_rate(p, k);
+  }
+  if (!any || p->nscalar > 0) return false;
+  std::vector<char> held(size_t(std::max(n, 0)) + 1, 0);
+  for (int32_t k = 1; k <= V && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      int32_t j = rows_of(p, k).data[nodes.data[i] - 1];
+      if (j >= 1 && j <= n) held[size_t(j)] = 1;
+    }
+  }
+  for (int32_t k = 1; k <= V; k++) {
+    if (!has_rate(p, k)) continue;
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count; i++) {
+      int32_t j = r.data[i];
+      if (j < 1 || j > n || held[size_t(j)]) continue;
+      const vectorld &row = p->matrix.data[j - 1];
+      for (int32_t e = 0; e < row.count; e++)
+        if (row.keys[e] >= 1 && row.keys[e] <= n && owner[size_t(row.keys[e])] == k && row.values[e] != 0) return false;
+    }
+  }
+  return true;
+}
 void limit_carried_error(pde *p, TimeRun *run) {
   // A step that measured no error at all stands in with 0.5 for the step size rule; it
   // carries nothing (a constant ratio would shrink every step by the same factor).
@@ -232,12 +269,7 @@ void limit_carried_error(pde *p, TimeRun *run) {
     run->carried_density[0] = run->carried_density[1] = run->carried_span = 0;
     return;
   }
-  if (run->phase_kept < 0) {
-    std::vector<char> diffused = diffused_variables(p);
-    run->phase_kept = 0;
-    for (size_t k = 0; k < diffused.size(); k++)
-      if (!diffused[k] && has_rate(p, int32_t(k + 1))) run->phase_kept = 1;
-  }
+  if (run->phase_kept < 0) run->phase_kept = no_own_terms(p);
   const bool undamped = run->phase_kept == 1;
   double q = r / (h * h * h), decay = 1.0;
   if (run->mesh_steps <= regrid_read_steps) {

@@ -359,6 +359,10 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       // u(0.5) was below zero, 2e-3 off, on cells the curvature read as resolved
       {"surface_step_erfc", "u01", 0.4795001, 1e-4},
       {"surface_step_erfc", "u05", 0.000406952, 1e-4},
+      // A wave as a pair over a period: nothing damps a step's error in the phase, so the steps'
+      // errors add up whole (u and v were 7 and 9 ERRLIM of their ranges off)
+      {"wave_pair_one_period", "u", 0.7373689, 6e-4},
+      {"wave_pair_one_period", "v", -4.7451942, 4.2e-3},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
