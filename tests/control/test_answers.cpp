@@ -429,6 +429,15 @@ TEST_F(Answers, ErrorLimitHoldsTheTrueErrorNearTheLimit) {
                  {{"errlim_linear_sine", "ratio", 0.575, 0.425}, {"convection_layer_errlim", "ratio", 0.55, 0.45}});
 }
 
+// A re-entrant corner to an error limit: its cells' estimates fall more slowly per split than
+// elsewhere (the answer's gradient is infinite there), so the corner is split as often a grid
+// as that fall asks, and the run ends converged within its grid limit with the answer's error
+// within the limit (it ended at the grid limit, 3.6e-5 off beside the corner).
+TEST_F(Answers, ReEntrantCornerMeetsItsErrorLimit) {
+  expect_answers(*this,
+                 {{"wedge_corner_errlim", "L2", 0.0, 1.2e-6}, {"wedge_corner_errlim", "u_near", 0.0229453856, 1.2e-6}});
+}
+
 // Linear cells to an error limit: their error lies in the flux jumps across the sides (all of
 // it for a harmonic answer, whose cells' interior residual is zero), so each run refines until
 // its largest error against the exact answer is within the limit's share of the answer's range;
