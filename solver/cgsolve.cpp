@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "model/pdedat_record.h"
@@ -387,6 +388,30 @@ static int32_t after_grid(pde *p, SteadyRun &run) {
   return 0;
 }
 
+// A run that met its error limit in a system holding a combination of its variables to zero by
+// a coefficient too stiff for the limit (a penalty): where what that combination still holds
+// leaves more than the limit in the answer, which no estimate reads, the run ends not
+// converged, and the log names the variables.
+static void constraint_check(pde *p) {
+  if (p->unconverged || halted(p) || !p->regrid) return;
+  std::vector<uint16_t> vars;
+  double miss = measures_constraint_miss(p, &p->solution, &vars);
+  if (!(miss > p->errlim)) return;
+  std::string names;
+  for (uint16_t v : vars) {
+    const String *vn = v <= p->varnames.count ? &p->varnames.items[v - 1] : nullptr;
+    if (vn && vn->text) names += " " + std::string(vn->text, vn->length);
+  }
+  String c{};
+  strings_pak(&c, miss);
+  char m[300];
+  snprintf(m, sizeof m, "STIFF CONSTRAINT:%s keep a divergence of %s of their range, above ERRLIM", names.c_str(),
+           c.text ? c.text : "");
+  strings_free_0(&c);
+  cgsolve_log_note(p, m);
+  cgsolve_not_converged(p, "STIFF CONSTRAINT: NOT CONVERGED", "STIFF CONSTRAINT: NOT CONVERGED");
+}
+
 // The root mean square of the correction delta to each variable, relative to its own
 // range, one value per variable (0 for a variable with no unknowns).
 static std::vector<double> corrections(pde *p) {
@@ -705,6 +730,7 @@ int32_t cgsolve_do_linear(pde *p) {
       }
       // The run ends on this grid: say so when its solve did not meet the system.
       if (missed && !halted(p)) cgsolve_not_converged(p, "ITERATION LIMIT", "ITERATION LIMIT: NOT CONVERGED");
+      constraint_check(p);
       return next;
     }
     grid_setup(p, run, "Linear");

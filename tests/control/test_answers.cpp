@@ -438,6 +438,18 @@ TEST_F(Answers, ReEntrantCornerMeetsItsErrorLimit) {
                  {{"wedge_corner_errlim", "L2", 0.0, 1.2e-6}, {"wedge_corner_errlim", "u_near", 0.0229453856, 1.2e-6}});
 }
 
+// A penalty p = -K div(U) too soft for the error limit leaves the answer further from the
+// incompressible one than the limit, in no residual the estimate reads: the run ends not
+// converged and its log names the variables (it ended converged, 4.3 limits off Poiseuille's
+// answer). One stiff enough for the limit ends converged on Poiseuille's answer.
+TEST_F(Answers, PenaltyTooSoftForTheLimitEndsNotConverged) {
+  EXPECT_EQ(run({"penalty_channel_soft.pde"}), 3) << out();
+  EXPECT_NE(log("penalty_channel_soft").find("STIFF CONSTRAINT: U V keep a divergence of"), std::string::npos)
+      << log("penalty_channel_soft");
+  EXPECT_GT(report("penalty_channel_soft").at("rms_u"), 1e-4);
+  expect_answers(*this, {{"penalty_channel_stiff", "u_mid", 1.0, 1e-4}, {"penalty_channel_stiff", "p_mid", 8.0, 1e-3}});
+}
+
 // Linear cells to an error limit: their error lies in the flux jumps across the sides (all of
 // it for a harmonic answer, whose cells' interior residual is zero), so each run refines until
 // its largest error against the exact answer is within the limit's share of the answer's range;
