@@ -76,6 +76,14 @@ static const RefineHistory::Parent *parent_of(const RefineHistory &h, double x, 
   return nullptr;
 }
 
+// Whether a triangle has a vertex at a joint of the domain's boundary (a corner), where a
+// solution's derivatives may be infinite.
+static bool at_joint(Mesh *m, const MeshCell &cell) {
+  for (int k = 0; k < 3; k++)
+    if (m->nodes.data[cell.nodes.data[k] - 1].kind == 1) return true;
+  return false;
+}
+
 // The vertices of a triangle into q, and its area.
 static double vertices_of(Mesh *m, const MeshCell &cell, RefineHistory::Parent *q) {
   for (int k = 0; k < 3; k++) {
@@ -85,8 +93,8 @@ static double vertices_of(Mesh *m, const MeshCell &cell, RefineHistory::Parent *
   return 0.5 * std::fabs((q->x[1] - q->x[0]) * (q->y[2] - q->y[0]) - (q->y[1] - q->y[0]) * (q->x[2] - q->x[0]));
 }
 
-// Caps the estimates at cap, but for triangles whose estimate fell slowly (see RefineHistory)
-// since their parent's refinement, and their parent's since its own: theirs are raised so
+// Caps the estimates at cap, but for triangles at a corner whose estimate fell slowly (see
+// RefineHistory) since their parent's refinement, and their parent's since its own: theirs are raised so
 // that the passes, which take a quarter off at each split, split them as often as the fall
 // they showed asks, at most kMostSplits times. Then the cells far above the limit are kept
 // as the parents of the next refinement.
@@ -107,7 +115,7 @@ static void cap_by_history(Mesh *m, double limit, double cap, RefineHistory *h) 
     double splits = q && here.area > 0 ? std::log2(q->area / here.area) : 0;
     if (splits >= 0.8 && q->error > 0) {
       double fall = std::min(std::pow(e / q->error, 1 / splits), 0.8);
-      here.slow = fall > 0.5;
+      here.slow = fall > 0.5 && at_joint(m, cell);
       if (here.slow && q->slow)
         cell.error =
             std::max(cell.error, std::min(limit * std::pow(e / limit, std::log(4.0) / std::log(1 / fall)), most));
