@@ -114,8 +114,8 @@ static void cap_by_history(Mesh *m, double limit, double cap, RefineHistory *h) 
     const RefineHistory::Parent *q = h->parents.empty() ? nullptr : parent_of(*h, cx, cy);
     double splits = q && here.area > 0 ? std::log2(q->area / here.area) : 0;
     if (splits >= 0.8 && q->error > 0) {
-      double fall = std::min(std::pow(e / q->error, 1 / splits), 0.8);
-      here.slow = fall > 0.5 && at_joint(m, cell);
+      double fall = std::pow(e / q->error, 1 / splits);
+      here.slow = fall > 0.5 && fall < 0.8 && at_joint(m, cell);
       if (here.slow && q->slow)
         cell.error =
             std::max(cell.error, std::min(limit * std::pow(e / limit, std::log(4.0) / std::log(1 / fall)), most));

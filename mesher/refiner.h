@@ -13,10 +13,12 @@ int refiner_init();
 
 // What a run keeps of one refinement for the next: the triangles then far above the limit,
 // with their estimates and areas. A triangle at a corner of the domain whose estimate has
-// fallen by less than half per split since its parent's, on two refinements running (as at a
-// re-entrant corner, where the answer's gradient is infinite), is split as often as that fall
-// asks to bring it to the limit, not as often as a quarter per split would. (Away from the
-// corners a slow fall is more often a layer not yet resolved: there the quarter stands.)
+// fallen by less than half per split since its parent's (but by a fifth or more), on two
+// refinements running (as at a re-entrant corner, where the answer's gradient is infinite), is
+// split as often as that fall asks to bring it to the limit, not as often as a quarter per
+// split would. (Away from the corners a slow fall is more often a layer not yet resolved; and
+// an estimate that falls by less than a fifth, at a point load or a jump of the held values,
+// does not come to the limit by splitting harder: there the quarter stands.)
 struct RefineHistory {
   struct Parent {
     double x[3], y[3];   // vertices
