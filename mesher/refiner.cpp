@@ -2,6 +2,7 @@
 #include "mesher/refiner.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "model/pdedat_record.h"
 #include "elements/meshes.h"
@@ -61,10 +62,78 @@ static void split_one(pde *p, Mesh *m, int32_t c, vectorvd *values) {
   }
 }
 
+// A triangle's parent in the history: the kept triangle its centroid lies in, or none.
+static const RefineHistory::Parent *parent_of(const RefineHistory &h, double x, double y) {
+  for (const RefineHistory::Parent &q : h.parents) {
+    bool neg = false, pos = false;
+    for (int k = 0; k < 3; k++) {
+      int j = (k + 1) % 3;
+      double s = (q.x[j] - q.x[k]) * (y - q.y[k]) - (q.y[j] - q.y[k]) * (x - q.x[k]);
+      neg = neg || s < 0, pos = pos || s > 0;
+    }
+    if (!(neg && pos)) return &q;
+  }
+  return nullptr;
+}
+
+// Whether a triangle has a vertex at a joint of the domain's boundary (a corner), where a
+// solution's derivatives may be infinite.
+static bool at_joint(Mesh *m, const MeshCell &cell) {
+  for (int k = 0; k < 3; k++)
+    if (m->nodes.data[cell.nodes.data[k] - 1].kind == 1) return true;
+  return false;
+}
+
+// The vertices of a triangle into q, and its area.
+static double vertices_of(Mesh *m, const MeshCell &cell, RefineHistory::Parent *q) {
+  for (int k = 0; k < 3; k++) {
+    const MeshNode &v = m->nodes.data[cell.nodes.data[k] - 1];
+    q->x[k] = v.x, q->y[k] = v.y;
+  }
+  return 0.5 * std::fabs((q->x[1] - q->x[0]) * (q->y[2] - q->y[0]) - (q->y[1] - q->y[0]) * (q->x[2] - q->x[0]));
+}
+
+// Caps the estimates at cap, but for triangles at a corner whose estimate fell slowly (see
+// RefineHistory) since their parent's refinement, and their parent's since its own: theirs are raised so
+// that the passes, which take a quarter off at each split, split them as often as the fall
+// they showed asks, at most kMostSplits times. Then the cells far above the limit are kept
+// as the parents of the next refinement.
+static void cap_by_history(Mesh *m, double limit, double cap, RefineHistory *h) {
+  const int kMostSplits = 6;
+  const size_t kMostParents = 256;
+  const double far_above = 4 * limit, most = limit * 1.01 * std::pow(4.0, kMostSplits - 1);
+  std::vector<RefineHistory::Parent> next;
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    MeshCell &cell = cell_at(m, c);
+    double e = cell.error;
+    cell.error = std::min(e, cap);
+    if (!cell.alive || cell.nodes.count < 3 || !(e > limit)) continue;
+    RefineHistory::Parent here{};
+    here.error = e, here.area = vertices_of(m, cell, &here);
+    double cx = (here.x[0] + here.x[1] + here.x[2]) / 3, cy = (here.y[0] + here.y[1] + here.y[2]) / 3;
+    const RefineHistory::Parent *q = h->parents.empty() ? nullptr : parent_of(*h, cx, cy);
+    double splits = q && here.area > 0 ? std::log2(q->area / here.area) : 0;
+    if (splits >= 0.8 && q->error > 0) {
+      double fall = std::pow(e / q->error, 1 / splits);
+      here.slow = fall > 0.5 && fall < 0.8 && at_joint(m, cell);
+      if (here.slow && q->slow)
+        cell.error =
+            std::max(cell.error, std::min(limit * std::pow(e / limit, std::log(4.0) / std::log(1 / fall)), most));
+    }
+    if (e > far_above) next.push_back(here);
+  }
+  if (next.size() > kMostParents) {
+    std::nth_element(next.begin(), next.begin() + kMostParents, next.end(),
+                     [](const RefineHistory::Parent &a, const RefineHistory::Parent &b) { return a.error > b.error; });
+    next.resize(kMostParents);
+  }
+  h->parents = std::move(next);
+}
+
 bool refiner_splits_unasked(const Mesh *m) { return m->curvegrid && (m->meshbasis == tet10 || m->meshbasis == tet20); }
 
 int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t node_limit, vectorvd *values,
-                       uint8_t merge_allowed) {
+                       uint8_t merge_allowed, RefineHistory *history) {
   TRACE("refiner_refine");
   // 1. Status line, estimate factor, work vector.
   Hold hold(p, m);
@@ -74,8 +143,9 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
   for (int32_t c = 1; c <= m->cells.count; c++) {
     MeshCell &cell = cell_at(m, c);
     cell.split = cell.merge = 0;
-    cell.error = std::min(cell.error, cap);
+    if (!history || p->dimension != 2) cell.error = std::min(cell.error, cap);
   }
+  if (history && p->dimension == 2) cap_by_history(m, limit, cap, history);
   // A curved tetrahedron that folds, or whose domain face strays from its sheet by more
   // than kBend of the face's size, is split whatever its estimate (the straying falls as
   // the cube of the size), and one within eight times that is not merged back.
@@ -90,9 +160,10 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
     }
   }
   // 3. Passes.
-  int32_t merges = 0, splits = 0;
+  int32_t merges = 0, splits = 0, pass = 0;
   vectorl *ix = &p->sortindex;
   for (;;) {
+    pass++;
     int32_t N0 = m->nodes.count, n = m->cells.count;
     int32_t cells0 = n, dead0 = m->delcells;
     vectord *w = hold.work;
@@ -138,7 +209,9 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
       if (i % 1000 == 0) gagscren_dispatch(0);
       rtlib_poll_interrupt();
     }
-    threshold *= 1.5;
+    // The merge threshold grows over the first four passes only: the passes past them (for
+    // the cells whose estimates fall slowly) merge nothing the fourth would keep.
+    if (pass < 4) threshold *= 1.5;
     if (m->domain && m->domain->periodics.count > 0)
       meshes_match_periodics(m, N0);
     // A pass that changed nothing (one-dimensional meshes) ends the passes too.

@@ -2,6 +2,7 @@
 // below the limit back into the cells they came from, and splits the cells above it.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "runtime/vectorvd.h"
 
@@ -10,13 +11,31 @@ struct Mesh;
 
 int refiner_init();
 
+// What a run keeps of one refinement for the next: the triangles then far above the limit,
+// with their estimates and areas. A triangle at a corner of the domain whose estimate has
+// fallen by less than half per split since its parent's (but by a fifth or more), on two
+// refinements running (as at a re-entrant corner, where the answer's gradient is infinite), is
+// split as often as that fall asks to bring it to the limit, not as often as a quarter per
+// split would. (Away from the corners a slow fall is more often a layer not yet resolved; and
+// an estimate that falls by less than a fifth, at a point load or a jump of the held values,
+// does not come to the limit by splitting harder: there the quarter stands.)
+struct RefineHistory {
+  struct Parent {
+    double x[3], y[3];   // vertices
+    double error, area;  // estimate and area when it was refined
+    bool slow;           // its estimate had fallen by less than half per split since its parent's
+  };
+  std::vector<Parent> parents;
+};
+
 // Merges (when merging is allowed) groups whose estimates lie below the merge threshold
 // and splits, in passes, the cells above the limit while the live nodes stay within the
 // node limit; values are the per-node fields that follow the mesh. Estimates are first
-// capped at limit x 16.16. Returns the cells removed by merging plus the cells split at
+// capped at limit x 16.16 (in 2D, with a history, but for the triangles it finds falling
+// slowly: those at most six splits deep). Returns the cells removed by merging plus the cells split at
 // the driver's request (not those split only to keep a neighbour conforming).
-int32_t refiner_refine(pde *p, Mesh *m, double limit, double merge_threshold, int32_t node_limit,
-                       vectorvd *values, uint8_t merge_allowed);
+int32_t refiner_refine(pde *p, Mesh *m, double limit, double merge_threshold, int32_t node_limit, vectorvd *values,
+                       uint8_t merge_allowed, RefineHistory *history = nullptr);
 // Whether the refiner splits cells whatever their estimates: curved quadratic or cubic
 // tetrahedra that fold, or whose faces stray from the domain's sheets.
 bool refiner_splits_unasked(const Mesh *m);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "model/pdedat_record.h"
@@ -70,6 +71,7 @@ struct SteadyRun {
   uint16_t phase_line = 0;  // the "Linear" or "Nonlinear" status line
   int32_t delay = 0;        // the monitor delay (milliseconds)
   vectord var_errors{};     // per-variable errors of the last residual measure
+  RefineHistory refined;    // the cells far above the limit at the last refinement
   SteadyRun() = default;
   SteadyRun(const SteadyRun &) = delete;
   SteadyRun &operator=(const SteadyRun &) = delete;
@@ -110,9 +112,9 @@ static double measure(pde *p) {
   return e;
 }
 static int32_t count_splits(pde *p, double limit) { return refiner_count_splits(&p->mesh, limit); }
-static int32_t refine(pde *p, double limit, double merge) {
+static int32_t refine(pde *p, double limit, double merge, RefineHistory *history) {
   refine2_debug = p->dbg_refine;
-  return refiner_refine(p, &p->mesh, limit, merge, p->nodelimit, &p->carried, p->merge);
+  return refiner_refine(p, &p->mesh, limit, merge, p->nodelimit, &p->carried, p->merge, history);
 }
 
 // ---- Solution in global numbering ----------------------------------------------------
@@ -275,7 +277,7 @@ void cgsolve_not_converged(pde *p, const char *note, const char *reason) {
   p->unconverged = reason;
 }
 
-int32_t cgsolve_split_check(pde *p) {
+int32_t cgsolve_split_check(pde *p, RefineHistory *history) {
   TRACE("cgsolve_split_check");
   int32_t n = count_splits(p, p->errlim);
   if (n <= 0) return n;
@@ -290,7 +292,7 @@ int32_t cgsolve_split_check(pde *p) {
   double tol = p->errlim;
   if (n < p->mesh.cells.count / 20) tol *= p->oversplit;
   if (p->mergerr < 0) p->mergerr = 0.01;
-  int32_t r = refine(p, tol, p->mergerr * p->errlim);
+  int32_t r = refine(p, tol, p->mergerr * p->errlim, history);
   // Cells above the error limit that the refiner left as they were (it splits nothing past the
   // node limit): the last grid's answer stands, but its error limit is not met.
   if (r <= 0) cgsolve_not_converged(p, "NODE LIMIT: NOT CONVERGED", "NODE LIMIT: NOT CONVERGED");
@@ -376,14 +378,38 @@ static void build_system(pde *p) {
 
 // Ends a grid's solve: refinement when asked; returns 0 to go on with a new grid, else
 // the next phase.
-static int32_t after_grid(pde *p) {
+static int32_t after_grid(pde *p, SteadyRun &run) {
   int32_t n = 0;
-  if (p->regrid && !halted(p)) n = cgsolve_split_check(p);
+  if (p->regrid && !halted(p)) n = cgsolve_split_check(p, &run.refined);
   if (n < 1 || p->regrids >= p->gridlimit || halted(p) || stopkey(p)) {
     report_panel.ss_status(p);
     return p->stop || p->error ? p->phase : 8;
   }
   return 0;
+}
+
+// A run that met its error limit in a system holding a combination of its variables to zero by
+// a coefficient too stiff for the limit (a penalty): where what that combination still holds
+// leaves more than the limit in the answer, which no estimate reads, the run ends not
+// converged, and the log names the variables.
+static void constraint_check(pde *p) {
+  if (p->unconverged || halted(p) || !p->regrid) return;
+  std::vector<uint16_t> vars;
+  double miss = measures_constraint_miss(p, &p->solution, &vars);
+  if (!(miss > p->errlim)) return;
+  std::string names;
+  for (uint16_t v : vars) {
+    const String *vn = v <= p->varnames.count ? &p->varnames.items[v - 1] : nullptr;
+    if (vn && vn->text) names += " " + std::string(vn->text, vn->length);
+  }
+  String c{};
+  strings_pak(&c, miss);
+  char m[300];
+  snprintf(m, sizeof m, "STIFF CONSTRAINT:%s keep a divergence of %s of their range, above ERRLIM", names.c_str(),
+           c.text ? c.text : "");
+  strings_free_0(&c);
+  cgsolve_log_note(p, m);
+  cgsolve_not_converged(p, "STIFF CONSTRAINT: NOT CONVERGED", "STIFF CONSTRAINT: NOT CONVERGED");
 }
 
 // The root mean square of the correction delta to each variable, relative to its own
@@ -697,13 +723,14 @@ int32_t cgsolve_do_linear(pde *p) {
     }
     grid_end(p, run);
     if (stopkey(p)) break;
-    if (int32_t next = after_grid(p)) {
+    if (int32_t next = after_grid(p, run)) {
       if (held && !halted(p) && !p->error) {
         singular_error(p, held);
         return p->phase;
       }
       // The run ends on this grid: say so when its solve did not meet the system.
       if (missed && !halted(p)) cgsolve_not_converged(p, "ITERATION LIMIT", "ITERATION LIMIT: NOT CONVERGED");
+      constraint_check(p);
       return next;
     }
     grid_setup(p, run, "Linear");
@@ -1111,7 +1138,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       report_panel.ss_status(p);
       return 8;
     }
-    if (int32_t next = after_grid(p)) {
+    if (int32_t next = after_grid(p, run)) {
       // The run ends on this grid: say so when its iteration did not converge.
       if (unconverged && !halted(p)) cgsolve_not_converged(p, unconverged, unconverged);
       return next;

@@ -8,6 +8,7 @@
 struct pde;
 struct vectord;
 struct vector2d;
+struct RefineHistory;
 
 int cgsolve_init();
 
@@ -35,8 +36,9 @@ void cgsolve_log_note(pde *p, const char *text);
 // and the reason (a static text) stays on the problem for the run's end, its exports
 // and its exit code.
 void cgsolve_not_converged(pde *p, const char *note, const char *reason);
-// Refinement after a grid: returns the refiner's count (> 0 when the mesh changed).
-int32_t cgsolve_split_check(pde *p);
+// Refinement after a grid: returns the refiner's count (> 0 when the mesh changed). A
+// history kept over a run's grids lets cells whose estimates fall slowly split more.
+int32_t cgsolve_split_check(pde *p, RefineHistory *history = nullptr);
 
 // Each returns 8 (plots) after a normal end, else the problem's current phase.
 int32_t cgsolve_do_nonlinear(pde *p);

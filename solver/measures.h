@@ -27,6 +27,11 @@ double measures_measure(pde *p, vector2d *values, double time, double factor, ui
 // 0, factors[k-1], add from the second on) with the current mode k would make it; the
 // last one's RMS. Without fits or fronts the cells are visited once for all modes.
 double measures_measure_modes(pde *p, vector2d *const *values, const double *factors, uint16_t count);
+// In a system that holds a combination of its variables' derivatives (a divergence) by a
+// coefficient stiffer than the error limit can resolve (a penalty), the size of that
+// combination in the answer, as a share of the variables' range, with those variables in
+// *vars; 0 for any other system.
+double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> *vars);
 // Curvature estimate from the second derivatives at each cell's centroid, smoothed over
 // the nodes; blend mixes with the old estimates by HYSTERESIS. Returns 1.0 when the
 // problem's error flag is raised during the cell loop.

@@ -72,28 +72,24 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   });
 }
 
-// A displacement-like system can lock: a nearly incompressible solid's operator is stiff
-// (lambda + 2 mu) against every displacement but the divergence-free ones (mu), and its
-// error lives in those, where a residual scaled by its rows' own size reads lambda/mu too
-// small. The operator's form on the linear fields of each variable (x and y, and z, of one
-// variable at a time: exact on every cell basis) shows it: normalised by its diagonal, its
-// eigenvalues are 1 for uncoupled variables however anisotropic, and for elasticity 2 and
-// 2 mu/(lambda + 2 mu) (the rigid rotations' zeros aside). Each variable's factor is
-// multiplied by half the inverse of the least eigenvalue of the modes it takes part in, at
-// least 1: solids up to a Poisson ratio of a third are measured as before. Only for a linear
-// problem in Cartesian coordinates (in a cylinder the rotations are not rigid) whose form is
-// symmetric and of second order (a zeroth-order tie between variables locks nothing, and it
-// would weigh the probes by their distance from the origin); otherwise the factors stand.
-static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor) {
+// The operator's form on the linear fields of each variable (see locking_factor), when it
+// gives an answer: M(n x n, n = F d, row (v - 1) d + j, column (w - 1) d + i) and its diagonal.
+struct LinearForm {
+  int32_t F = 0, d = 0, n = 0;
+  std::vector<double> M, D;
+};
+static bool linear_form(pde *p, vector2d *values, LinearForm &f) {
   Mesh *m = &p->mesh;
   int32_t F = p->nfield, d = p->dimension == 3 ? 3 : 2, n = F * d, ncells = m->cells.count;
-  if (n > 30 || p->nonlinear || p->coords.family != 1 || !values || values->count < F || ncells < 1) return;
+  f.F = F, f.d = d, f.n = n;
+  if (n > 30 || p->nonlinear || p->coords.family != 1 || !values || values->count < F || ncells < 1) return false;
   // M((v - 1) d + j, (w - 1) d + i): equation v's volume terms with variable w = the i-th
   // coordinate (the others zero) against the test field of the j-th coordinate, summed over
   // cells spread through the mesh.
   vector2d probe{};
   vector2d_copyto_0(&probe, values);
-  std::vector<double> M(size_t(n) * n, 0.0);
+  std::vector<double> &M = f.M, &D = f.D;
+  M.assign(size_t(n) * n, 0.0);
   int32_t step = std::max(1, ncells / 400);
   evalpoint keep = point;
   point.values = &probe;
@@ -136,20 +132,20 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
     }
   point = keep;
   vector2d_free(&probe, 1);
-  // Symmetric and with a positive diagonal, or no answer; then normalised by the diagonal.
+  // Symmetric and with a positive diagonal, or no answer.
   double big = 0, sum = 0;
   for (int a = 0; a < n; a++) big = std::max(big, std::fabs(M[size_t(a) * n + a])), sum += M[size_t(a) * n + a];
   // An equation written div(C grad u) + ... = 0 has a negative form.
   if (sum < 0)
     for (double &x : M) x = -x;
-  if (!(big > 0)) return;
-  std::vector<double> D(static_cast<size_t>(n), 0.0);
+  if (!(big > 0)) return false;
+  D.assign(size_t(n), 0.0);
   for (int a = 0; a < n; a++) {
     D[size_t(a)] = M[size_t(a) * n + a];
-    if (!(D[size_t(a)] > 1e-8 * big)) return;
+    if (!(D[size_t(a)] > 1e-8 * big)) return false;
     for (int b = 0; b < a; b++) {
       double x = M[size_t(a) * n + b], y = M[size_t(b) * n + a];
-      if (std::fabs(x - y) > 1e-6 * std::sqrt(std::fabs(M[size_t(a) * n + a] * M[size_t(b) * n + b]))) return;
+      if (std::fabs(x - y) > 1e-6 * std::sqrt(std::fabs(M[size_t(a) * n + a] * M[size_t(b) * n + b]))) return false;
     }
   }
   // A zeroth-order term (a reaction, a spring) weighs the probes by their distance from the
@@ -159,14 +155,15 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
       double dv = 0, dw = 0;
       for (int i = 0; i < d; i++)
         dv = std::max(dv, D[size_t((v - 1) * d + i)]), dw = std::max(dw, D[size_t((w - 1) * d + i)]);
-      if (std::fabs(Z[size_t(v - 1) * F + w - 1]) * area > 1e-6 * std::sqrt(dv * dw)) return;
+      if (std::fabs(Z[size_t(v - 1) * F + w - 1]) * area > 1e-6 * std::sqrt(dv * dw)) return false;
     }
-  for (int a = 0; a < n; a++)
-    for (int b = 0; b <= a; b++)
-      M[size_t(a) * n + b] = M[size_t(b) * n + a] =
-          0.5 * (M[size_t(a) * n + b] + M[size_t(b) * n + a]) / std::sqrt(D[size_t(a)] * D[size_t(b)]);
-  // Cyclic Jacobi rotations to the eigenvalues, the eigenvectors in the columns of V.
-  std::vector<double> V(size_t(n) * n, 0.0);
+  return true;
+}
+
+// Cyclic Jacobi rotations of the symmetric n x n matrix M to its eigenvalues (on its
+// diagonal), the eigenvectors in the columns of V.
+static void jacobi(std::vector<double> &M, std::vector<double> &V, int32_t n) {
+  V.assign(size_t(n) * n, 0.0);
   for (int a = 0; a < n; a++) V[size_t(a) * n + a] = 1;
   for (int sweep = 0; sweep < 50; sweep++) {
     double off = 0;
@@ -192,6 +189,30 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
         }
       }
   }
+}
+
+// A displacement-like system can lock: a nearly incompressible solid's operator is stiff
+// (lambda + 2 mu) against every displacement but the divergence-free ones (mu), and its
+// error lives in those, where a residual scaled by its rows' own size reads lambda/mu too
+// small. The operator's form on the linear fields of each variable (x and y, and z, of one
+// variable at a time: exact on every cell basis) shows it: normalised by its diagonal, its
+// eigenvalues are 1 for uncoupled variables however anisotropic, and for elasticity 2 and
+// 2 mu/(lambda + 2 mu) (the rigid rotations' zeros aside). Each variable's factor is
+// multiplied by half the inverse of the least eigenvalue of the modes it takes part in, at
+// least 1: solids up to a Poisson ratio of a third are measured as before. Only for a linear
+// problem in Cartesian coordinates (in a cylinder the rotations are not rigid) whose form is
+// symmetric and of second order (a zeroth-order tie between variables locks nothing, and it
+// would weigh the probes by their distance from the origin); otherwise the factors stand.
+static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor) {
+  LinearForm f;
+  if (!linear_form(p, values, f)) return;
+  int32_t F = f.F, d = f.d, n = f.n;
+  std::vector<double> &M = f.M, &D = f.D, V;
+  for (int a = 0; a < n; a++)
+    for (int b = 0; b <= a; b++)
+      M[size_t(a) * n + b] = M[size_t(b) * n + a] =
+          0.5 * (M[size_t(a) * n + b] + M[size_t(b) * n + a]) / std::sqrt(D[size_t(a)] * D[size_t(b)]);
+  jacobi(M, V, n);
   for (int a = 0; a < n; a++)
     if (M[size_t(a) * n + a] < -1e-6) return;
   // A soft mode that is one fixed combination of the variables along one gradient (the mode's
@@ -221,6 +242,66 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
     }
     factor[size_t(v - 1)] *= std::max(1.0, 0.5 / least);
   }
+}
+
+// A system stiffer against one combination of its variables' first derivatives than the error
+// limit can resolve (the form's largest eigenvalue on the linear fields over its next exceeds
+// 4 / ERRLIM: a penalty p = -K div(U), or a solid so nearly incompressible that the limit cannot
+// tell it from an incompressible one) holds that combination (the divergence) to zero only to
+// within the inverse of its coefficient, and the answer's distance from the constrained one lies
+// in no residual the estimate reads. That distance is about the combination's RMS over the
+// domain times the domain's size (a channel's penalty Poiseuille flow: 0.7 of it); relative to
+// the largest range of the variables the combination ties (returned in *vars). 0 where the form
+// gives no answer or holds no such combination.
+double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> *vars) {
+  vars->clear();
+  LinearForm f;
+  if (p->eigen || !linear_form(p, values, f)) return 0;
+  int32_t n = f.n, d = f.d;
+  std::vector<double> M = f.M, V;
+  for (int a = 0; a < n; a++)
+    for (int b = 0; b < a; b++)
+      M[size_t(a) * n + b] = M[size_t(b) * n + a] = 0.5 * (M[size_t(a) * n + b] + M[size_t(b) * n + a]);
+  jacobi(M, V, n);
+  int top = 0;
+  for (int a = 1; a < n; a++)
+    if (M[size_t(a) * n + a] > M[size_t(top) * n + top]) top = a;
+  double next = 0;
+  for (int a = 0; a < n; a++)
+    if (a != top) next = std::max(next, M[size_t(a) * n + a]);
+  if (!(next > 0) || !(M[size_t(top) * n + top] > 4 / p->errlim * next)) return 0;
+  // The combination's weights on each variable's derivatives, the largest 1.
+  std::vector<double> x(size_t(n), 0.0);
+  double big = 0, R = 0;
+  for (int k = 0; k < n; k++) x[size_t(k)] = V[size_t(k) * n + top], big = std::max(big, std::fabs(x[size_t(k)]));
+  for (double &w : x) w /= big;
+  for (uint16_t v = 1; v <= f.F; v++) {
+    double w = 0;
+    for (int i = 0; i < d; i++) w = std::max(w, std::fabs(x[size_t((v - 1) * d + i)]));
+    if (w > 0.1) vars->push_back(v), R = std::max(R, range_of(p, v));
+  }
+  if (!(R > 0)) return 0;
+  // Its RMS over the domain, read at each cell's centre.
+  Mesh *m = &p->mesh;
+  double sum = 0, area = 0, u[20], g[3];
+  aim(p, values, p->time);
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    MeshCell &cell = cell_at(m, c);
+    if (!cell.alive) continue;
+    localize(p, c);
+    ElementFrame *fr = &work_cell.frame;
+    double meas = std::fabs(fr->measure), comb = 0;
+    for (uint16_t v : *vars) {
+      int32_t b = basis_of(p, v), nf = elements_functions[b];
+      const vectord *uv = &values->data[v - 1];
+      for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
+      elements_gradient(g, b, elements_centroid[elements_dimension[b]].L, fr, u);
+      for (int i = 0; i < d; i++) comb += x[size_t((v - 1) * d + i)] * g[i];
+    }
+    sum += comb * comb * meas, area += meas;
+  }
+  if (!(area > 0)) return 0;
+  return std::sqrt(sum / area) * std::pow(area, 1.0 / d) / R;
 }
 
 // The matrix scaling measures each field variable's residual against the variable's own

@@ -433,6 +433,27 @@ TEST_F(Answers, ErrorLimitHoldsTheTrueErrorNearTheLimit) {
                  {{"errlim_linear_sine", "ratio", 0.575, 0.425}, {"convection_layer_errlim", "ratio", 0.55, 0.45}});
 }
 
+// A re-entrant corner to an error limit: its cells' estimates fall more slowly per split than
+// elsewhere (the answer's gradient is infinite there), so the corner is split as often a grid
+// as that fall asks, and the run ends converged within its grid limit with the answer's error
+// within the limit (it ended at the grid limit, 3.6e-5 off beside the corner).
+TEST_F(Answers, ReEntrantCornerMeetsItsErrorLimit) {
+  expect_answers(*this,
+                 {{"wedge_corner_errlim", "L2", 0.0, 1.2e-6}, {"wedge_corner_errlim", "u_near", 0.0229453856, 2.4e-6}});
+}
+
+// A penalty p = -K div(U) too soft for the error limit leaves the answer further from the
+// incompressible one than the limit, in no residual the estimate reads: the run ends not
+// converged and its log names the variables (it ended converged, 4.3 limits off Poiseuille's
+// answer). One stiff enough for the limit ends converged on Poiseuille's answer.
+TEST_F(Answers, PenaltyTooSoftForTheLimitEndsNotConverged) {
+  EXPECT_EQ(run({"penalty_channel_soft.pde"}), 3) << out();
+  EXPECT_NE(log("penalty_channel_soft").find("STIFF CONSTRAINT: U V keep a divergence of"), std::string::npos)
+      << log("penalty_channel_soft");
+  EXPECT_GT(report("penalty_channel_soft").at("rms_u"), 1e-4);
+  expect_answers(*this, {{"penalty_channel_stiff", "u_mid", 1.0, 1e-4}, {"penalty_channel_stiff", "p_mid", 8.0, 1e-3}});
+}
+
 // Linear cells to an error limit: their error lies in the flux jumps across the sides (all of
 // it for a harmonic answer, whose cells' interior residual is zero), so each run refines until
 // its largest error against the exact answer is within the limit's share of the answer's range;
@@ -680,8 +701,10 @@ TEST_F(Answers, PeriodicBordersFoldWithTheRows) {
                          {"antiperiodic_constraint_channel", "p", 0.6545085, 2e-4},
                          {"antiperiodic_constraint_channel", "L2", 0.0, 2e-4}});
   // The load's singularity keeps its run above the limit (exit 3): its values away from it, on
-  // the grid-limited mesh within ERRLIM (a folding slip moves them by 0.03 and more); the
-  // antiperiodic pair's image of the load is turned.
+  // the grid-limited mesh within three ERRLIM (a folding slip moves them by 0.03 and more; the
+  // cells at the load's corner, split as often as their slowly falling estimates ask, leave the
+  // values beside it at y = 0.1 2.4e-3 off, where they were 7e-4); the antiperiodic pair's
+  // image of the load is turned.
   struct Load {
     const char *name;
     std::vector<std::pair<const char *, double>> want;
@@ -695,7 +718,7 @@ TEST_F(Answers, PeriodicBordersFoldWithTheRows) {
     EXPECT_EQ(run({file.c_str()}), 3) << log(l.name);
     std::map<std::string, double> v = report(l.name);
     for (const auto &[label, want] : l.want)
-      EXPECT_NEAR(v[label], want, 1e-3) << l.name << " " << label << "\n" << log(l.name);
+      EXPECT_NEAR(v[label], want, 3e-3) << l.name << " " << label << "\n" << log(l.name);
   }
 }
 
