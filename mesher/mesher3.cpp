@@ -423,6 +423,7 @@ uint16_t mesher3_pinch_paths(pde *p) {
   // segments are about the base spacing long.
   const double H = d->grid.size / std::max<int>(1, p->meshcount);
   const double h = std::max(std::min(H / 4, d->grid.size / 64), d->grid.size / 256);
+  const uint16_t drawn = d->joints.count;
   uint16_t laid = 0;
   for (uint16_t s = 1; s < S; s++) {
     if (s + 1 <= d->flat.count && d->flat.data[s - 1] && d->flat.data[s]) continue;
@@ -444,7 +445,16 @@ uint16_t mesher3_pinch_paths(pde *p) {
         bool fresh = false;
         uint16_t prev = 0;
         for (size_t k : kept) {
-          uint16_t j = joints_make_joint_1(&d->joints, c[k][0], c[k][1], &d->grid);
+          // A point of the path within a tenth of the spacing of a joint of the drawing is
+          // taken as that joint: a path end a little beside a corner left a side too short
+          // for any cell of the spacing.
+          uint16_t j = 0;
+          double near = 0.1 * H;
+          for (uint16_t q = 1; q <= drawn; q++) {
+            double dist = std::hypot(d->joints.data[q - 1].x - c[k][0], d->joints.data[q - 1].y - c[k][1]);
+            if (dist < near) near = dist, j = q;
+          }
+          if (!j) j = joints_make_joint_1(&d->joints, c[k][0], c[k][1], &d->grid);
           if (prev && j != prev) {
             uint16_t before = d->edges.count;
             path.push_back(edges_make_line_edge(&d->edges, &d->joints, prev, j, &d->grid));
