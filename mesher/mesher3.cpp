@@ -233,7 +233,7 @@ std::vector<Chain> pinch_curves(const LayerGap &L, double h) {
       most = std::max(most, std::fabs(L.at(x, y)));
     }
   std::vector<Chain> curves;
-  if (!(most > 0)) return curves;
+  if (!(most > 0) || !std::isfinite(most)) return curves;
   const double zero = 1e-9 * most;
   // The minima along the lattice lines: u the line's direction (0 along x, 1 along y).
   Chain points;
