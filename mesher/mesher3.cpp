@@ -418,6 +418,9 @@ uint16_t mesher3_pinch_paths(pde *p) {
   const uint16_t S = d->surfacetrees.count, R = d->regions.count;
   // A periodic domain would need the path's image as well: its layers are left as drawn.
   if (!d->extrusion || S < 2 || d->periodics.count || d->perextrude || !(d->grid.size > 0)) return 0;
+  bool curved = false;
+  for (uint16_t s = 1; s <= S && s <= d->flat.count; s++) curved = curved || !d->flat.data[s - 1];
+  if (!curved) return 0;
   domain_bound_regions(d);
   // The lattice is a quarter of the base spacing (at most 256 lines a side); the path's
   // segments are about the base spacing long.
