@@ -195,7 +195,7 @@ bool inside(const Domain *d, uint16_t r, double x, double y) {
 
 // The nearest crossing of the segment a-b with an edge of the domain, into q.
 bool first_crossing(const Domain *d, const double a[2], const double b[2], double q[2], uint16_t *edge) {
-  static pointdlist found{};
+  pointdlist found{};
   double best = HUGE_VAL;
   for (uint16_t e = 1; e <= d->edges.count; e++) {
     uint16_t n = edges_cross_edge(&found, &d->edges.data[e - 1], &d->joints, a, b, 1e-9);
@@ -204,6 +204,7 @@ bool first_crossing(const Domain *d, const double a[2], const double b[2], doubl
       if (dist < best) best = dist, q[0] = found.data[k].x, q[1] = found.data[k].y, *edge = e;
     }
   }
+  pointd_free_1(&found);
   return best < HUGE_VAL;
 }
 
