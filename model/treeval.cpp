@@ -447,9 +447,24 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
 }
 
 // The binop table; smooth selects the smoothed pulse of the basis-array walk.
-static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
+// The sums and products of the binop table computed in place, the node held for a trap
+// as the table's call holds it: the barriers keep the operation after the node is set
+// and before it is restored.
+static inline bool plain_arithmetic(const TreeNode *n, double a, double b, double *r) {
+  int32_t o = n->opcode;
+  if (o != op::addop && o != op::subop && o != op::mulop) return false;
   TreesFpScope at(n);
+  asm volatile("" : "+m"(a), "+m"(b)::"memory");
+  double v = o == op::addop ? a + b : o == op::subop ? a - b : a * b;
+  asm volatile("" : "+m"(v)::"memory");
+  *r = v;
+  return true;
+}
+
+static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
   double r;
+  if (plain_arithmetic(n, a, b, &r)) return r;
+  TreesFpScope at(n);
   int e = simptree_binop(n->opcode, a, b, smooth, &r);
   if (e == simptree_divzero) fail(p, n, trees_divide_by_zero);
   if (e == simptree_badop) trapop(p, n);
