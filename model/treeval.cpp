@@ -625,7 +625,8 @@ static void restore_subdefs(pde *p, int32_t slot) {
   const SweepMemo &m = *sweep_memo;
   for (int32_t j = slot; j < m.beneath[slot]; j++) {
     const TreeNode *d = m.nodes[j];
-    if (d->opcode == op::subdef) *subscalar(&p->subvalues, d->index) = m.values[j * sweep_times + (m.position[j] ? 0 : m.set)];
+    if (d->opcode == op::subdef)
+      *subscalar(&p->subvalues, d->index) = m.values[j * sweep_times + (m.position[j] ? 0 : m.set)];
   }
 }
 

@@ -327,8 +327,11 @@ struct SweepMarks {
     uint8_t c = 0;
     if (n->group == leafop) {
       switch (n->opcode) {
-        case op::realzero: case op::realval: c = 0; break;
-        case op::xcoord: case op::ycoord: case op::zcoord: c = reads_position; break;
+        case op::realzero:
+        case op::realval: c = 0; break;
+        case op::xcoord:
+        case op::ycoord:
+        case op::zcoord: c = reads_position; break;
         case op::tcoord: c = reads_time; break;
         default: c = reads_more;
       }
@@ -394,8 +397,11 @@ struct SweepMarks {
       return;
     }
     switch (n->opcode) {
-      case op::negateop: case op::passive: case op::square: term(n->child[0]); break;
-      case op::addop: case op::subop: term(n->child[0]), term(n->child[1]); break;
+      case op::negateop:
+      case op::passive:
+      case op::square: term(n->child[0]); break;
+      case op::addop:
+      case op::subop: term(n->child[0]), term(n->child[1]); break;
       default: break;
     }
   }

@@ -108,8 +108,8 @@ bool factor(const sparsemx *A, double fill, bool any_cost) {
       return false;
     }
     if (ordering.dissected) control[UMFPACK_ORDERING] = UMFPACK_ORDERING_METIS;
-    int status = umfpack_di_numeric(start.data(), cols.data(), values.data(), ordering.symbolic, &kept.numeric,
-                                    control, info);
+    int status =
+        umfpack_di_numeric(start.data(), cols.data(), values.data(), ordering.symbolic, &kept.numeric, control, info);
     bool ok = status == UMFPACK_OK && info[UMFPACK_RCOND] > least_rcond;
     if (debug_file)
       debug_printf("SPARSELU N=%d NZ=%zu LUNZ=%g FLOPS=%g %s\n", n, nz, ordering.lunz, ordering.flops,
