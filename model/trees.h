@@ -61,6 +61,8 @@ struct TreeNode {
   int32_t opcode;      // row of trees_optable
   int32_t group;       // always the table's group of the opcode
   uint8_t arity;       // children in use; every walker reads this, never the table
+  uint8_t sweep;       // a volume sweep's class of the node while it is marked (treeval), else 0
+  uint16_t memo;       // a volume sweep's slot of a value it keeps, 1-based; 0 outside a sweep
   int32_t rhsclass;    // no_rhsclass .. lamdex
   int32_t timeclass;   // no_timeclass .. timex
   int32_t orderclass;  // no_orderclass .. order3

@@ -447,9 +447,24 @@ static double eval_unop(pde *p, const TreeNode *n, double x) {
 }
 
 // The binop table; smooth selects the smoothed pulse of the basis-array walk.
-static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
+// The sums and products of the binop table computed in place, the node held for a trap
+// as the table's call holds it: the barriers keep the operation after the node is set
+// and before it is restored.
+static inline bool plain_arithmetic(const TreeNode *n, double a, double b, double *r) {
+  int32_t o = n->opcode;
+  if (o != op::addop && o != op::subop && o != op::mulop) return false;
   TreesFpScope at(n);
+  asm volatile("" : "+m"(a), "+m"(b)::"memory");
+  double v = o == op::addop ? a + b : o == op::subop ? a - b : a * b;
+  asm volatile("" : "+m"(v)::"memory");
+  *r = v;
+  return true;
+}
+
+static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
   double r;
+  if (plain_arithmetic(n, a, b, &r)) return r;
+  TreesFpScope at(n);
   int e = simptree_binop(n->opcode, a, b, smooth, &r);
   if (e == simptree_divzero) fail(p, n, trees_divide_by_zero);
   if (e == simptree_badop) trapop(p, n);
@@ -593,8 +608,39 @@ static double eval_weirdop(pde *p, const TreeNode *n, const evalpoint *pt) {
   }
 }
 
+static double eval_node(pde *p, const TreeNode *n, const evalpoint *pt);
+
 double eval(pde *p, const TreeNode *n, const evalpoint *pt) {
   if (!n) return 0;
+  if (n->memo && sweep_memo) return eval_kept(p, n, pt);
+  return eval_node(p, n, pt);
+}
+
+SweepMemo *sweep_memo = nullptr;
+
+// Writes the kept values of the shared subexpressions defined at or beneath the slot's
+// node (its own and the slots after it up to its end) into their places, as computing
+// the node would have.
+static void restore_subdefs(pde *p, int32_t slot) {
+  const SweepMemo &m = *sweep_memo;
+  for (int32_t j = slot; j < m.beneath[slot]; j++) {
+    const TreeNode *d = m.nodes[j];
+    if (d->opcode == op::subdef)
+      *subscalar(&p->subvalues, d->index) = m.values[j * sweep_times + (m.position[j] ? 0 : m.set)];
+  }
+}
+
+double eval_kept(pde *p, const TreeNode *n, const evalpoint *pt) {
+  const SweepMemo &m = *sweep_memo;
+  int32_t slot = n->memo - 1;
+  bool position = m.position[slot] != 0;
+  double &v = m.values[slot * sweep_times + (position ? 0 : m.set)];
+  if (position ? m.set == 0 : m.first_point) return v = eval_node(p, n, pt);
+  if (m.beneath[slot] > slot + 1 || n->opcode == op::subdef) restore_subdefs(p, slot);
+  return v;
+}
+
+static double eval_node(pde *p, const TreeNode *n, const evalpoint *pt) {
   if (n->valuetag != vtag::scalar) trapscalar(p, n);
   switch (n->group) {
     case leafop: return eval_leafop(p, n, pt);

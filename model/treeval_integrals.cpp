@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "model/pdedat_record.h"
 #include "elements/basisfun.h"
@@ -297,6 +298,130 @@ template <class Add> static void volume_loop(pde *p, evalpoint *pt, Add add) {
   for (int q = 1; q <= r->count; q++) add(r->points[q - 1].weight * rule_point(pt, r, geo, q));
 }
 
+// ---- Values kept over a sweep ------------------------------------------------------------
+
+namespace {
+
+// A node's class in a sweep: what it reads.
+enum : uint8_t { reads_position = 1, reads_time = 2, reads_more = 4, classed = 8 };
+
+// The operations whose value is a function of their operands alone.
+bool plain_node(const TreeNode *n) {
+  if (n->group == unop) return n->opcode != op::randomf && n->opcode != op::arrayref;
+  return n->group == binop || n->opcode == op::subdef;
+}
+
+// The marks of one sweep: the slots of the nodes that keep their values, and the nodes
+// classed, whose marks are cleared when the sweep ends.
+struct SweepMarks {
+  std::vector<TreeNode *> touched;
+  std::vector<const TreeNode *> nodes;
+  std::vector<uint8_t> position;
+  std::vector<int32_t> beneath;
+  std::vector<double> values;
+  SweepMemo memo;
+
+  // Classes n and its plain operands, each before its node (the order the walk meets a
+  // shared subexpression's definition before its references).
+  uint8_t classify(TreeNode *n) {
+    uint8_t c = 0;
+    if (n->group == leafop) {
+      switch (n->opcode) {
+        case op::realzero:
+        case op::realval: c = 0; break;
+        case op::xcoord:
+        case op::ycoord:
+        case op::zcoord: c = reads_position; break;
+        case op::tcoord: c = reads_time; break;
+        default: c = reads_more;
+      }
+    } else if (n->opcode == op::subref) {
+      const TreeNode *t = n->target;
+      c = t && (t->sweep & classed) ? uint8_t(t->sweep & 7) : reads_more;
+    } else if (plain_node(n)) {
+      for (int k = 0; k < n->arity && k < 3; k++) c = uint8_t(c | (n->child[k] ? classify(n->child[k]) : reads_more));
+    } else {
+      c = reads_more;
+    }
+    n->sweep = uint8_t(c | classed);
+    touched.push_back(n);
+    return c;
+  }
+
+  static bool kept(uint8_t c) { return !(c & reads_more) && (c & 3) != 3; }
+
+  void slot(TreeNode *n, uint8_t c) {
+    nodes.push_back(n);
+    position.push_back(!(c & reads_time));
+    beneath.push_back(int32_t(nodes.size()));
+    n->memo = uint16_t(std::min<size_t>(nodes.size(), 65535));
+  }
+
+  // Gives a slot to each greatest subtree that keeps its value, not a bare leaf or
+  // reference, and to each shared subexpression defined inside one; returns whether a
+  // definition lies at or beneath n.
+  bool mark(TreeNode *n, bool inside) {
+    uint8_t c = uint8_t(n->sweep & 7);
+    if (!inside && n->group != leafop && n->opcode != op::subref && kept(c) && nodes.size() < 30000) {
+      slot(n, c);
+      size_t s = nodes.size() - 1;
+      bool d = mark_children(n, true) || n->opcode == op::subdef;
+      beneath[s] = int32_t(nodes.size());
+      return d;
+    }
+    if (inside && n->opcode == op::subdef) {
+      slot(n, c);
+      size_t s = nodes.size() - 1;
+      mark_children(n, inside);
+      beneath[s] = int32_t(nodes.size());
+      return true;
+    }
+    return mark_children(n, inside) || n->opcode == op::subdef;
+  }
+  bool mark_children(TreeNode *n, bool inside) {
+    bool d = false;
+    if (!plain_node(n)) return false;
+    for (int k = 0; k < n->arity && k < 3; k++)
+      if (n->child[k]) d = mark(n->child[k], inside) || d;
+    return d;
+  }
+
+  // The integrands of a term: the walk of eval_vg.
+  void term(TreeNode *n) {
+    if (!n) return;
+    if (n->opcode == op::integral) {
+      if (TreeNode *c = n->child[0]) {
+        classify(c);
+        mark(c, false);
+      }
+      return;
+    }
+    switch (n->opcode) {
+      case op::negateop:
+      case op::passive:
+      case op::square: term(n->child[0]); break;
+      case op::addop:
+      case op::subop: term(n->child[0]), term(n->child[1]); break;
+      default: break;
+    }
+  }
+
+  void start() {
+    values.assign(nodes.size() * sweep_times, 0.0);
+    memo.nodes = nodes.data(), memo.position = position.data(), memo.beneath = beneath.data();
+    memo.values = values.data();
+    memo.set = 0, memo.first_point = true;
+    sweep_memo = &memo;
+  }
+
+  ~SweepMarks() {
+    if (sweep_memo == &memo) sweep_memo = nullptr;
+    for (TreeNode *n : touched) n->sweep = 0, n->memo = 0;
+  }
+};
+
+}  // namespace
+
 int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
                                   const int32_t *codes, int ncodes, int nsets, void (*use)(void *, int), void *ctx) {
   TRACE("treeval_vol_galerkin_0");
@@ -309,8 +434,21 @@ int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *te
         for (int32_t i = 0; i < functions_of(codes[k]); i++) out[(s * rows + t * ncodes + k) * 20 + i] = 0;
   LoopScope loop(point, 0);
   double a[20];
+  // Over several times a subtree of the position alone is computed once a point, one of
+  // the time alone once a time; not where a sweep already runs (an integral inside).
+  SweepMarks marks;
+  bool keep = !sweep_memo && nsets > 1 && nsets <= sweep_times;
+  if (keep) {
+    for (int t = 0; t < nterms; t++) marks.term(const_cast<TreeNode *>(terms[t]));
+    keep = !marks.nodes.empty() && marks.nodes.size() < 65000;
+    if (keep) marks.start();
+  }
+  bool first = true;
   volume_loop(p, point, [&](double w) {
+    marks.memo.first_point = first;
+    first = false;
     for (int s = 0; s < nsets; s++) {
+      marks.memo.set = s;
       if (use) use(ctx, s);
       for (int t = 0; t < nterms; t++) {
         IntegrandMemo memo;

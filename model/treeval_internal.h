@@ -15,6 +15,24 @@ struct pde;
 // The scalar walk.
 double eval(pde *p, const TreeNode *n, const evalpoint *pt);
 
+// The values a volume sweep keeps (treeval_integrals.cpp). In a sweep over the rule
+// points, each at one or more times, a subtree that reads only the position has one
+// value at every time of a point, and one that reads only the time one value at every
+// point of a time: a node with a slot (memo) computes its value where it is first met and
+// gives it back after. Active while a sweep runs, else null.
+struct SweepMemo {
+  int set = 0;               // the time of the point being swept (0-based)
+  bool first_point = true;   // the first rule point of the sweep
+  const TreeNode **nodes{};  // by slot: the node
+  uint8_t *position{};       // by slot: 1 where it reads the position alone, 0 the time alone
+  int32_t *beneath{};        // by slot: the end of the slots of the definitions at or beneath it
+  double *values{};          // by slot and time: slot * sweep_times + set
+};
+enum { sweep_times = 8 };
+extern SweepMemo *sweep_memo;
+// The node's value under the active sweep (its slot's kept value, or computed and kept).
+double eval_kept(pde *p, const TreeNode *n, const evalpoint *pt);
+
 // The row cache of the basis rows (treeval.cpp): the loop's point and its rule point's
 // generation.
 extern const evalpoint *loop_point;

@@ -28,6 +28,35 @@ struct Kept {
 };
 Kept kept;
 
+// The ordering of the last factor's pattern, kept beside it: a matrix of the same pattern
+// (a Newton step's or a time step's Jacobian) is factored again without ordering it anew.
+struct Ordering {
+  void *symbolic = nullptr;
+  uint64_t print = 0;
+  int32_t n = 0;
+  size_t nz = 0;
+  double lunz = 0, flops = 0, fill = 0;
+  bool dissected = false, costly = false;
+  void drop() {
+    if (symbolic) umfpack_di_free_symbolic(&symbolic);
+    symbolic = nullptr, print = 0, n = 0, nz = 0;
+  }
+  ~Ordering() { drop(); }
+};
+Ordering ordering;
+
+// A hash of the pattern (rows and their keys) alone.
+uint64_t pattern_print(const sparsemx *A) {
+  uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
+  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+  for (int32_t i = 0; i < A->rows; i++) {
+    const vectorld &r = A->data[i];
+    mix(uint64_t(r.count));
+    for (int32_t k = 0; k < r.count; k++) mix(uint64_t(uint32_t(r.keys[k])));
+  }
+  return h;
+}
+
 // The least estimate of the reciprocal condition of a factor that is used.
 const double least_rcond = 1e-12;
 
@@ -71,8 +100,27 @@ bool factor(const sparsemx *A, double fill, bool any_cost) {
   start[size_t(n)] = int(at);
   double control[UMFPACK_CONTROL], info[UMFPACK_INFO];
   settings(control);
+  uint64_t print = pattern_print(A);
+  if (ordering.symbolic && ordering.print == print && ordering.n == n && ordering.nz == nz && ordering.fill == fill) {
+    // Declined for its cost as the first was, but where any cost is taken.
+    if (ordering.costly && !any_cost) {
+      kept.costly = true;
+      return false;
+    }
+    if (ordering.dissected) control[UMFPACK_ORDERING] = UMFPACK_ORDERING_METIS;
+    int status =
+        umfpack_di_numeric(start.data(), cols.data(), values.data(), ordering.symbolic, &kept.numeric, control, info);
+    bool ok = status == UMFPACK_OK && info[UMFPACK_RCOND] > least_rcond;
+    if (debug_file)
+      debug_printf("SPARSELU N=%d NZ=%zu LUNZ=%g FLOPS=%g %s\n", n, nz, ordering.lunz, ordering.flops,
+                   ok ? "FACTORED" : "DECLINED");
+    if (!ok) kept.drop();
+    return ok;
+  }
+  ordering.drop();
   void *symbolic = nullptr;
   int status = umfpack_di_symbolic(n, n, start.data(), cols.data(), values.data(), &symbolic, control, info);
+  bool dissected = false;
   // The entries of L and U, and the operations to make them, by the ordering without
   // pivoting.
   double lunz = info[UMFPACK_SYMMETRIC_LUNZ], flops = info[UMFPACK_SYMMETRIC_FLOPS];
@@ -94,6 +142,7 @@ bool factor(const sparsemx *A, double fill, bool any_cost) {
       symbolic = other, other = nullptr;
       lunz = dinfo[UMFPACK_SYMMETRIC_LUNZ], flops = dinfo[UMFPACK_SYMMETRIC_FLOPS];
       for (int i = 0; i < UMFPACK_CONTROL; i++) control[i] = dissect[i];
+      dissected = true;
     }
     if (other) umfpack_di_free_symbolic(&other);
   }
@@ -102,6 +151,13 @@ bool factor(const sparsemx *A, double fill, bool any_cost) {
     // A matrix singular but for rounding is left to the iteration, whose steps its null
     // space does not swamp.
     ok = status == UMFPACK_OK && info[UMFPACK_RCOND] > least_rcond;
+  }
+  if (ok && symbolic) {
+    // Kept for the next matrix of this pattern: only a factor that was made is asked again.
+    ordering.symbolic = symbolic, symbolic = nullptr;
+    ordering.print = print, ordering.n = n, ordering.nz = nz;
+    ordering.lunz = lunz, ordering.flops = flops, ordering.fill = fill;
+    ordering.dissected = dissected, ordering.costly = costly;
   }
   if (symbolic) umfpack_di_free_symbolic(&symbolic);
   if (debug_file)
@@ -131,7 +187,10 @@ bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill, 
   return true;
 }
 
-void sparselu_release() { kept.drop(); }
+void sparselu_release() {
+  kept.drop();
+  ordering.drop();
+}
 
 bool sparselu_declined_on_cost() { return !kept.usable && kept.costly; }
 

@@ -173,6 +173,9 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"antiperiodic_in_time", "L2", 0.0, 1e-4},
       {"integral_source_in_time", "u", 1.2130613, 5e-4},
       {"integral_decay_in_time", "u", 0.2706706, 2.5e-3},
+      // A source whose time factor two position factors share, each at every time of the step.
+      {"shared_source_in_time", "centre", 0.1353353, 2e-3},
+      {"shared_source_in_time", "rel", 0.0, 0.015},
       {"front_initial_resolution", "maxdev", 0.0, 5e-3},
       {"front_spurious_second_front", "pos30", 63.15174, 1.0},
       {"front_spurious_second_front", "u99", 0.0, 1e-3},
