@@ -84,7 +84,7 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"eigen_mass_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"plot_zoom_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"start_jump_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
-      // An elevation path reaching 1e200 is drawn where it crosses the domain.
+      // An elevation path reaching 1e300 is drawn where it crosses the domain.
       {"elevation_far_end", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
       // A node block of the coupled preconditioner that cannot be inverted names no routine.
       {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
