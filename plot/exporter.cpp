@@ -179,7 +179,7 @@ void exporter_close_file(pde *p, const plotrec *r, FILE **f) {
   *f = nullptr;
   if (!err) return;
   static String m;  // the report jumps away
-  strings_copyto_1(&m, "Can't Write Export File ");
+  strings_copyto_1(&m, WRITE_FAILED);
   strings_addto_0(&m, &r->name);
   strings_addto_1(&m, ": ");
   strings_addto_1(&m, rtlib_errno_text_of(err));

@@ -75,5 +75,8 @@ void exporter_tecp_export(pde *p, plotrec *plot);
 void exporter_transfer_export(pde *p, plotrec *plot);
 // The plot's window as a metafile.
 void exporter_emf_plot(uint16_t view, pde *p, plotrec *plot);
+// Closes the netCDF file of handle h, kept whole; a write the system refuses is the
+// error "Can't Write Export File name: system text".
+void exporter_cdf_close(int32_t h);
 // Closes the netCDF files of the problem's exports; a second call finds none open.
 void exporter_close_exports(pde *p);

@@ -129,10 +129,38 @@ struct cdf_output {
   }
 };
 
+// While a netCDF file is written or closed, a write the system refuses (a full disk, a
+// file-size limit) is reported as any export's: the export's words before the file's
+// "name: system text", through the report the run had installed.
+FilioReport outer_report = nullptr;
+void cdf_write_failed(const String *m) {
+  static String t;  // the report jumps away
+  strings_copyto_1(&t, WRITE_FAILED);
+  strings_addto_0(&t, m);
+  outer_report(&t);
+}
+struct cdf_reports {
+  FilioReport was = filio_set_report(nullptr);
+  cdf_reports() {
+    if (was && was != cdf_write_failed) outer_report = was;
+    filio_set_report(was ? cdf_write_failed : nullptr);
+  }
+  cdf_reports(const cdf_reports &) = delete;
+  cdf_reports &operator=(const cdf_reports &) = delete;
+  ~cdf_reports() { filio_set_report(was); }
+};
+
 }  // namespace exporting
+
+void exporter_cdf_close(int32_t h) {
+  TRACE("exporter_cdf_close");
+  cdf_reports reports;
+  netcdf_cdf_close(h);
+}
 
 void exporter_cdf_export(pde *p, plotrec *r) {
   TRACE("exporter_cdf_export");
+  cdf_reports reports;
   progress bar(p, "Writing CDF File");
   cdf_output writing(r);
   sampler s(p, r);
@@ -177,7 +205,8 @@ void exporter_close_exports(pde *p) {
   for (int32_t k = 0; k < p->plotrecs.count; k++) {
     plotrec *r = &p->plotrecs.data[k];
     if (r->kind != PLOT_CDF || !r->exportid) continue;
-    netcdf_cdf_close(r->exportid);
+    int32_t h = r->exportid;
     r->exportid = 0;
+    exporter_cdf_close(h);
   }
 }

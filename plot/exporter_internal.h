@@ -26,6 +26,8 @@ struct pointd;
 
 namespace exporting {
 
+// The words before "name: system text" when an export file cannot be written whole.
+const char *const WRITE_FAILED = "Can't Write Export File ";
 const int MOVES_PER_STEP = 10;      // moves of a row wholly outside per grid step
 const int32_t DEFAULT_POINTS = 51;  // grid count of an export without POINTS or EXPORTGRID
 

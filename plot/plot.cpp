@@ -14,6 +14,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
+#include "plot/exporter.h"
 #include "plot/netcdf.h"
 #include "plot/plot3d.h"
 #include "runtime/clipping.h"
@@ -263,7 +264,7 @@ void plot_restore_histories(plotvector *plots, vectord *times) {
     if (!c.handle) continue;
     plotrec *r = int32_t(k) < plots->count ? &plots->data[k] : nullptr;
     if (!r || r->kind != PLOT_CDF || r->exportid || int32_t(c.low.size()) != r->exprs.count) {
-      netcdf_cdf_close(c.handle);
+      exporter_cdf_close(c.handle);
       continue;
     }
     r->exportid = c.handle, r->outputs = c.outputs;

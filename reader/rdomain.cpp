@@ -236,7 +236,19 @@ void arc_built(int32_t e, const TextLoc *place) {
   S.joint = e > 0 ? E.joint2 : E.joint1;
 }
 
-int32_t make_arc(uint16_t j2, uint16_t j3, int32_t kind, double x, double y, double radius, double angle) {
+// An arc from the current joint whose point (or last point) stands at place: its
+// points' and centre's distances from its start, and its radius, must keep their squares
+// within the range of doubles as a line's extent does, or its construction overflows with
+// no line to show.
+int32_t make_arc(const TextLoc *place, uint16_t j2, uint16_t j3, int32_t kind, double x, double y, double radius,
+                 double angle) {
+  const Joint &a = joint(S.joint);
+  double extent = std::fabs(radius);
+  auto reach = [&](double px, double py) { extent = std::max({extent, std::fabs(px - a.x), std::fabs(py - a.y)}); };
+  if (j2) reach(joint(j2).x, joint(j2).y);
+  if (j3) reach(joint(j3).x, joint(j3).y);
+  if (kind == ARC_TWO_POINT_CENTER || kind == ARC_POINT_CENTER_ANGLE) reach(x, y);
+  if (!(extent <= 1e150)) err(place, "Arc too large (over 1e150)");
   Domain *d = D();
   return edges_make_arc_edge(&d->edges, &d->joints, S.joint, j2, j3, kind, x, y, radius, angle, &d->grid);
 }
@@ -248,7 +260,7 @@ int32_t continue_arc(int32_t prev, const parse_node *pt) {
   uint16_t j = uint16_t(pt->value.integer);
   if (j == S.joint) return prev;
   const arcrec a = edge(uint16_t(std::abs(prev))).shapedata.arc;
-  int32_t e = make_arc(j, 0, ARC_TWO_POINT_CENTER, a.cx, a.cy, 0, 0);
+  int32_t e = make_arc(&pt->loc, j, 0, ARC_TWO_POINT_CENTER, a.cx, a.cy, 0, 0);
   if (e == 0 || std::fabs(edge(uint16_t(std::abs(e))).shapedata.arc.sweep) > 3.14)
     err(&pt->loc, "BAD ARC SPECIFICATION");
   log_seg(e, &pt->loc);
@@ -655,7 +667,7 @@ void rdomain_arcctopoint(parse_node *r, parse_node *const *v) {
   uint16_t j = uint16_t(v[2]->value.integer);
   int32_t e = 0;
   if (j != S.joint) {
-    e = make_arc(j, 0, ARC_TWO_POINT_CENTER, cx, cy, 0, 0);
+    e = make_arc(&v[2]->loc, j, 0, ARC_TWO_POINT_CENTER, cx, cy, 0, 0);
     arc_built(e, &v[2]->loc);
   }
   result(r, e);
@@ -667,10 +679,12 @@ void rdomain_arcrtopoint(parse_node *r, parse_node *const *v) {
   uint16_t j = uint16_t(v[2]->value.integer);
   double radius = v[1]->value.real;
   const Joint &a = joint(S.joint), &b = joint(j);
-  double h2 = ((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y)) / 4;
+  double h2 = 0;
+  if (std::max({std::fabs(radius), std::fabs(b.x - a.x), std::fabs(b.y - a.y)}) <= 1e150)
+    h2 = ((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y)) / 4;
   if (h2 > 0 && radius * radius / h2 - 1 < -2 * std::fabs(D()->grid.tolerance))
     err(&v[2]->loc, "Radius too small for distance.");
-  int32_t e = make_arc(j, 0, ARC_TWO_POINT_RADIUS, 0, 0, radius, 0);
+  int32_t e = make_arc(&v[2]->loc, j, 0, ARC_TWO_POINT_RADIUS, 0, 0, radius, 0);
   arc_built(e, &v[2]->loc);
   result(r, e);
 }
@@ -692,7 +706,7 @@ void rdomain_arccangle(parse_node *r, parse_node *const *v) {
     while (n > 1 && turn / (n - 1) <= limit) n--;
     while (turn / n > limit) n++;
     for (int k = 0; k < n; k++) {
-      e = make_arc(0, 0, ARC_POINT_CENTER_ANGLE, cx, cy, 0, a / n * kDegree);
+      e = make_arc(&at, 0, 0, ARC_POINT_CENTER_ANGLE, cx, cy, 0, a / n * kDegree);
       arc_built(e, &at);
     }
   }
@@ -701,7 +715,7 @@ void rdomain_arccangle(parse_node *r, parse_node *const *v) {
 
 void rdomain_arctoptop(parse_node *r, parse_node *const *v) {
   uint16_t j1 = uint16_t(v[2]->value.integer), j2 = uint16_t(v[3]->value.integer);
-  int32_t e = make_arc(j1, j2, ARC_THREE_POINT, 0, 0, 0, 0);
+  int32_t e = make_arc(&v[3]->loc, j1, j2, ARC_THREE_POINT, 0, 0, 0, 0);
   arc_built(e, &v[3]->loc);
   S.joint = j1;
   result(r, continue_arc(e, v[3]));

@@ -278,7 +278,8 @@ void fromtopoints(const double *p, const double *q, const TextLoc *at) {
   bounding_in_grid_2(a, &dom().grid, p);
   bounding_in_grid_2(b, &dom().grid, q);
   double dir[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-  double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+  // Taken without squaring, which would overflow for ends past 1e154.
+  double len = std::hypot(dir[0], dir[1], dir[2]);
   if (!(len > 0)) err(at, "NULL Plot Axis");
   for (double &c : dir) c /= len;
   memcpy(d.lineends, a, sizeof a);
@@ -328,7 +329,7 @@ void cut_plane(parse_node *r, parse_node *e1, parse_node *e2, const TextLoc *at)
     auto release = owner_guard([t] { trees_free_0(t); });  // also when the tree is no plane
     treemods_planarize(&c[0], &c[1], &c[2], &c[3], t, 1.0);
   }
-  double len = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+  double len = std::hypot(c[0], c[1], c[2]);
   if (!(len > 0) || !std::isfinite(len)) err(at, "NULL Plot Axis");
   for (double &x : c) x /= len;
   // Through the grid point nearest below -d (a, b, c).

@@ -37,20 +37,24 @@ static double finish(double v, double q, double cells, double n) {
   return v < 0 ? -out : out;
 }
 
+// Whether v is 2^53 quanta or more: a whole number of them as it stands (quanta are
+// powers of two), so its own rounding, where v / q could overflow.
+static bool whole(double v, double q) { return std::fabs(v) / 0x1p53 >= std::fabs(q); }
+
 double ong(double v, double q) {
-  if (q == 0) return v;
+  if (q == 0 || whole(v, q)) return v;
   double n, a = reduce(v, q, &n);
   return finish(v, q, double(uint32_t(a + 0.5)), n);
 }
 
 double ing(double v, double q) {
-  if (q == 0) return v;
+  if (q == 0 || whole(v, q)) return v;
   double n, a = reduce(v, q, &n);
   return finish(v, q, double(uint32_t(a)), n);
 }
 
 double offg(double v, double q) {
-  if (q == 0) return v;
+  if (q == 0 || whole(v, q)) return v;
   double n, a = reduce(v, q, &n);
   return finish(v, q, double(uint32_t(a + 0.5)) + 0.5, n);
 }

@@ -59,7 +59,11 @@ static void discard(IOfile *f) {
 
 static FilioReport report_hook = nullptr;
 
-void filio_set_report(FilioReport hook) { report_hook = hook; }
+FilioReport filio_set_report(FilioReport hook) {
+  FilioReport was = report_hook;
+  report_hook = hook;
+  return was;
+}
 
 // "name: system text" for an operating-system error. With a report hook the whole
 // name goes to it as the error on the file; without one the name is cut from the

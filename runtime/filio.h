@@ -101,7 +101,8 @@ bool filio_can_replace(const String *name);
 FILE *filio_fopen(const String *name, const char *mode);
 // An operating-system error on a named file goes to this hook, when one is set, as
 // the text "name: system text" with the whole name; it does not return. Without a
-// hook such an error is a fatal error.
+// hook such an error is a fatal error. Returns the hook it replaces, for a caller that
+// words its files' failures its own way to put back.
 typedef void (*FilioReport)(const String *message);
-void filio_set_report(FilioReport hook);
+FilioReport filio_set_report(FilioReport hook);
 int filio_init();

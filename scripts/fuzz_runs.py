@@ -28,7 +28,7 @@ ROUTINE = re.compile(r" IN [a-z][a-z0-9]*_[a-z0-9_]*")
 FP_TEXT = re.compile(r"Floating-Point|Denormalized|Inexact")
 SANITIZER = re.compile(r"AddressSanitizer|LeakSanitizer|UndefinedBehaviorSanitizer|runtime error:")
 NUMBER = re.compile(r"(?<![A-Za-z_0-9.])\d+(\.\d*)?([eE][-+]?\d+)?")
-EXTREMES = ["0", "-1", "1e30", "1e-30", "65536", "2147483648", "-1e30", "0.5", "3", "1e-12"]
+EXTREMES = ["0", "-1", "1e30", "1e-30", "65536", "2147483648", "-1e30", "0.5", "3", "1e-12", "1e308", "-1e308"]
 KEYWORDS = ["VALUE", "NATURAL", "LINE TO", "ARC TO", "REGION 2", "FEATURE", "EXCLUDE", "PERIODIC(x-1,y)",
             "TIME 0 TO 1", "MODES=3", "NGRID=1", "STAGES=2", "EXTRUSION z=0,1", "SCALAR VARIABLES", "END",
             "INTEGRAL(", "TRANSFER('x.dat', w)", "TABLE('x.tbl')", "NODELIMIT=10", "ERRLIM=1e-9"]

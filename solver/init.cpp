@@ -147,12 +147,14 @@ static bool value_conditions_jump(pde *p, const vector2d *u, const std::vector<s
   for (uint16_t k = 1; k <= p->nfield; k++) {
     const std::vector<double> &a = start[k - 1];
     const double *b = u->data[k - 1].data;
+    // Halves of the values, whose differences cannot overflow; the jump is weighed as a
+    // fraction of the range, which holds it (tol may be near the largest number).
     double lo = HUGE_VAL, hi = -HUGE_VAL, jump = 0;
     for (size_t n = 0; n < a.size(); n++) {
-      lo = std::min({lo, a[n], b[n]}), hi = std::max({hi, a[n], b[n]});
-      jump = std::max(jump, std::fabs(b[n] - a[n]));
+      lo = std::min({lo, a[n] / 2, b[n] / 2}), hi = std::max({hi, a[n] / 2, b[n] / 2});
+      jump = std::max(jump, std::fabs(b[n] / 2 - a[n] / 2));
     }
-    if (jump > 0 && jump > tol * (hi - lo)) return true;
+    if (jump > 0 && jump / (hi - lo) > tol) return true;  // jump <= hi - lo: no overflow
   }
   return false;
 }

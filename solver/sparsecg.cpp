@@ -450,12 +450,19 @@ bool sparsecg_solve_complete(vectord *x, const sparsemx *A, const vectord *b) {
   return sparselu_solve(x->data, A, b->data, chol_fill);
 }
 
+// Whether a block of w columns solved by (family, precon) takes the complete LU factor:
+// the nonsymmetric families' blocks, solved again every pass of the driver that asks.
+static bool block_takes_lu(int32_t family, int32_t precon, int32_t w) {
+  return (family == lanczos || family == vandenberg) && method_of(family, precon) != 0 && sparsecg_complete && w >= 2;
+}
+
 bool sparsecg_block_takes_complete(int32_t family, int32_t precon, int32_t w) {
   int32_t method = method_of(family, precon);
-  return (method == 4 || method == 5) && sparsecg_complete && w >= 2;
+  return ((method == 4 || method == 5) && sparsecg_complete && w >= 2) || block_takes_lu(family, precon, w);
 }
 
 bool sparsecg_block_factored(const sparsemx *A, int32_t family, int32_t precon, int32_t w) {
+  if (block_takes_lu(family, precon, w)) return sparselu_factor(A, chol_fill);
   return sparsecg_block_takes_complete(family, precon, w) && sparsechol_factor(A, chol_fill);
 }
 
@@ -836,6 +843,12 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
       iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res);
       return;
     }
+  }
+  // A nonsymmetric matrix solved against a block likewise, by its complete LU factor: the
+  // iterations of a column cost more than its solve by the factor made once for all passes.
+  if (block_takes_lu(family, precon, w) && sparselu_solve_block(x, A, b, w, chol_fill)) {
+    for (int32_t j = 0; j < w; j++) res[j] = column_rms(x, n, nl, w, j);
+    return;
   }
   // Any other method: the columns one by one.
   vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);

@@ -61,7 +61,8 @@ void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A);
 // Solves A X = B for w right-hand sides stored interleaved (entry i of column t at
 // [i*w + t]; x and b hold A's rows x w entries) with the method of sparsecg_cg. For
 // ICCG and BCCG with sparsecg_complete set, two columns or more are solved by A's
-// complete sparse Cholesky factor where it fits (res(t) then the RMS of column t's
+// complete sparse Cholesky factor where it fits, and for the LANCZOS and VANDENBERG
+// families by A's complete sparse LU factor (res(t) then the RMS of column t's
 // x(1..nl)); otherwise ICCG and BCCG run all columns at once, each with its own
 // recurrence and stop test, so each column gets the bits of its own single solve; any
 // other method solves the columns one by one. res(t) gets column t's result.

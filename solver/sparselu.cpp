@@ -169,21 +169,34 @@ bool factor(const sparsemx *A, double fill, bool any_cost) {
 
 }  // namespace
 
-bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill, bool any_cost) {
-  int32_t n = A->rows;
-  if (n < 1) return false;
+bool sparselu_factor(const sparsemx *A, double fill, bool any_cost) {
+  if (A->rows < 1) return false;
   uint64_t print = sparsemx_fingerprint(A);
   if (kept.A != A || kept.print != print || (any_cost && !kept.usable && kept.costly)) {
     kept.usable = factor(A, fill, any_cost);
     kept.A = A, kept.print = print;
   }
-  if (!kept.usable) return false;
+  return kept.usable;
+}
+
+bool sparselu_solve(double *x, const sparsemx *A, const double *b, double fill, bool any_cost) {
+  return sparselu_solve_block(x, A, b, 1, fill, any_cost);
+}
+
+bool sparselu_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill, bool any_cost) {
+  int32_t n = A->rows;
+  if (w < 1 || !sparselu_factor(A, fill, any_cost)) return false;
   double control[UMFPACK_CONTROL], info[UMFPACK_INFO];
   settings(control);
-  std::vector<double> y(static_cast<size_t>(n));
-  if (umfpack_di_solve(UMFPACK_At, nullptr, nullptr, nullptr, y.data(), b, kept.numeric, control, info) != UMFPACK_OK)
-    return false;
-  std::copy(y.begin(), y.end(), x);
+  // Each column gathered, solved and scattered on its own: x may be b.
+  std::vector<double> c(static_cast<size_t>(n)), y(static_cast<size_t>(n));
+  for (int32_t t = 0; t < w; t++) {
+    for (int32_t i = 0; i < n; i++) c[size_t(i)] = b[size_t(i) * w + t];
+    if (umfpack_di_solve(UMFPACK_At, nullptr, nullptr, nullptr, y.data(), c.data(), kept.numeric, control, info) !=
+        UMFPACK_OK)
+      return false;
+    for (int32_t i = 0; i < n; i++) x[size_t(i) * w + t] = y[size_t(i)];
+  }
   return true;
 }
 
@@ -196,7 +209,9 @@ bool sparselu_declined_on_cost() { return !kept.usable && kept.costly; }
 
 #else
 
+bool sparselu_factor(const sparsemx *, double, bool) { return false; }
 bool sparselu_solve(double *, const sparsemx *, const double *, double, bool) { return false; }
+bool sparselu_solve_block(double *, const sparsemx *, const double *, int32_t, double, bool) { return false; }
 bool sparselu_declined_on_cost() { return false; }
 void sparselu_release() {}
 

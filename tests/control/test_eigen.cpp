@@ -155,6 +155,9 @@ TEST_F(Eigen, DescriptorsMeetTheirEigenvalues) {
       {"buckling_cylinder", {15.6527904, 40.3408667, 45.2616036}},
       // A Cartesian Sturm-Liouville operator, -(x^2 u')', with its weight inside the derivative.
       {"sturm_weight_inside", {10.1196044, 39.7284176, 89.0764396}},
+      // Three variables coupled without symmetry, block triangular: 2 pi^2 -+ 1, 2 pi^2 (w),
+      // 5 pi^2 - 1 (twice), 5 pi^2 (w, twice).
+      {"nonsymmetric_triple", {18.7392088, 19.7392088, 20.7392088, 48.3480220, 48.3480220, 49.3480220}},
   };
   for (const Case &c : cases) {
     spit(dir + "/" + c.name + ".pde", slurp(std::string(QUENDAR_DATA) + "/eigen/" + c.name + ".pde"));

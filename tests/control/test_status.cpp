@@ -67,6 +67,8 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"fence", "-B -R -X", 1, {"*\n           Line 11 ERROR: Region 2 has no area\nT| TERMINATED\n"}},
       // A coordinate no geometry can be built on is refused at its line.
       {"coordinate_range", "-B -R -X", 1, {"*\n           Line 9 ERROR: COORDINATE OUT OF RANGE\nT| TERMINATED\nEND\n"}},
+      // So is an arc whose centre or radius lies past what its construction can square.
+      {"arc_range", "-B -R -X", 1, {"*\n           Line 10 ERROR: Arc too large (over 1e150)\nT| TERMINATED\nEND\n"}},
       // A surface height past what the mesh holds, the same at the surface's line.
       {"surface_range", "-B -R -X", 1, {"*\n           Line 11 ERROR: COORDINATE OUT OF RANGE\nT| TERMINATED\nEND\n"}},
       // A source, a coefficient or a value near the largest number overflows the system of
@@ -81,6 +83,9 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"scalar_integral_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"eigen_mass_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"plot_zoom_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      {"start_jump_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      // An elevation path reaching 1e300 is drawn where it crosses the domain.
+      {"elevation_far_end", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
       // A node block of the coupled preconditioner that cannot be inverted names no routine.
       {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
       // A periodic side whose image has no segment of its own is refused where it is written.
@@ -158,6 +163,88 @@ TEST_F(Ending, FileSizeLimitLeavesNoPartOfAFile) {
   EXPECT_FALSE(leftovers());
 }
 
+// A disk that fills (a 64 KB file system of its own, mounted in a namespace of the
+// test's; skipped where none can be made): an export written into a folder on it, or a
+// run whose folder is on it, ends with the error in its log and END; an earlier export
+// stays as it was and no part of a file, nor an empty one, is left.
+TEST_F(Ending, FullDiskLeavesNoPartOfAFile) {
+  if (shell("unshare -Urm sh -c 'mount -t tmpfs -o size=64k tmpfs /mnt'") != 0)
+    GTEST_SKIP() << "no file system can be mounted here: " << out();
+  copy("full_disk");
+  struct Row {
+    const char *edit, *folder, *file, *error;
+  } rows[] = {
+      {"", "", "big.tbl",
+       "T| ERROR: Can't Write Export File full/big.tbl: No space left on device\nT| TERMINATED\nEND\n"},
+      {"CDF(u) POINTS=300 FILE='full/big.cdf'", "", "big.cdf",
+       "T| ERROR: Can't Write Export File full/big.cdf: No space left on device\nT| TERMINATED\nEND\n"},
+      // The plot file and the log on the full disk: the log gets its lines once the
+      // unfinished plot file has given its room back.
+      {"TABLE(u) POINTS=2", "full/", "full_disk.pgx",
+       "T| ERROR: DIR/full/full_disk.pgx: No space left on device\nT| TERMINATED\nEND\n"},
+  };
+  for (const Row &r : rows) {
+    std::string source = slurp(dir + "/full_disk.pde");
+    if (*r.edit) source = std::regex_replace(source, std::regex("TABLE\\(u\\) POINTS=300 FILE='full/big.tbl'"), r.edit);
+    spit(dir + "/run.pde", source);
+    mkdir((dir + "/full").c_str(), 0755);
+    // Inside the namespace: the disk mounted, an earlier file of the name, the run; then
+    // what the disk holds copied out before the namespace (and the disk) ends.
+    std::string f = std::string(r.folder) + "full_disk";
+    int rc =
+        shell("unshare -Urm sh -c \"mount -t tmpfs -o size=64k tmpfs full && echo old > full/" + std::string(r.file) +
+              " && cp run.pde " + f + ".pde && cd ./" + r.folder + " && env -u DISPLAY TMPDIR='" + dir +
+              "' timeout 120 '" QUENDAR_EXE "' -B -R -X '" + dir + "/" + f + ".pde'; rc=\\$?; cd '" + dir +
+              "' && ls -a full > held.txt && cp full/" + r.file + " kept.txt; cp " + f + ".log run.log; exit \\$rc\"");
+    EXPECT_EQ(rc, 1) << r.file << "\n" << out();
+    std::string log = text("run.log");
+    EXPECT_EQ(log.substr(log.size() - std::min(log.size(), strlen(r.error))), r.error) << log;
+    EXPECT_EQ(slurp(dir + "/kept.txt"), "old\n") << r.file;
+    // Only the earlier file, the descriptor and (for the run in the folder) its log.
+    std::string held = slurp(dir + "/held.txt");
+    EXPECT_EQ(held.find("qtmp"), std::string::npos) << held;
+    EXPECT_EQ(std::count(held.begin(), held.end(), '\n'), *r.folder ? 5 : 3) << held;
+  }
+}
+
+// An existing export that may not be written is left as it was: the run ends with the
+// export's open error in its log and END, and leaves no temporary file. Run as root, the
+// program runs under an unprivileged user, for whom the permissions hold.
+TEST_F(Ending, ReadOnlyExportIsLeftAsItWas) {
+  std::string as;
+  if (geteuid() == 0) {
+    if (shell("setpriv --reuid=65534 --regid=65534 --clear-groups true") != 0)
+      GTEST_SKIP() << "no unprivileged user to run as: " << out();
+    as = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    chmod(dir.c_str(), 0777);
+  }
+  copy("full_disk");
+  struct Row {
+    const char *edit, *file, *error;
+  } rows[] = {
+      {"TABLE(u) POINTS=30 FILE='big.tbl'", "big.tbl",
+       "T| ERROR: Can't open Export File DIR/big.tbl\nT| TERMINATED\nEND\n"},
+      {"CDF(u) POINTS=30 FILE='big.cdf'", "big.cdf", "T| ERROR: Can't open CDF output file\nT| TERMINATED\nEND\n"},
+  };
+  for (const Row &r : rows) {
+    std::string source = slurp(dir + "/full_disk.pde");
+    spit(dir + "/locked.pde",
+         std::regex_replace(source, std::regex("TABLE\\(u\\) POINTS=300 FILE='full/big.tbl'"), r.edit));
+    spit(dir + "/" + r.file, "old\n");
+    chmod((dir + "/" + r.file).c_str(), 0444);
+    EXPECT_EQ(shell("env -u DISPLAY TMPDIR='" + dir + "' timeout 120 " + as + "'" QUENDAR_EXE "' -B -R -X '" + dir +
+                    "/locked.pde'"),
+              1)
+        << r.file << "\n"
+        << out();
+    std::string log = text("locked.log");
+    EXPECT_EQ(log.substr(log.size() - std::min(log.size(), strlen(r.error))), r.error) << log;
+    EXPECT_EQ(slurp(dir + "/" + r.file), "old\n") << r.file;
+    EXPECT_NE(shell("ls | grep -q qtmp"), 0) << r.file;
+    unlink((dir + "/" + r.file).c_str());
+  }
+}
+
 // A netCDF file is written whole or not at all: under a file-size limit, or when an
 // expression of its first output cannot be valued, the run ends with the error and
 // END, an earlier file of that name stays as it was and no temporary file is left; a
@@ -167,7 +254,8 @@ TEST_F(Ending, NetcdfFileIsWholeOrLeftAsItWas) {
   struct Row {
     const char *name, *limit, *file, *error;
   } rows[] = {
-      {"cdf_limit", "ulimit -f 100; ", "big.cdf", "T| ERROR: DIR/big.cdf: File too large\nT| TERMINATED\nEND\n"},
+      {"cdf_limit", "ulimit -f 100; ", "big.cdf",
+       "T| ERROR: Can't Write Export File DIR/big.cdf: File too large\nT| TERMINATED\nEND\n"},
       {"cdf_bad_value", "", "bad.cdf", "Line 12 ERROR: Log of negative number\nT| TERMINATED\nEND\n"},
   };
   for (const Row &r : rows) {
