@@ -59,8 +59,8 @@ def copy_source(work):
             os.makedirs(os.path.dirname(dst), exist_ok=True)
             with open(os.path.join(ROOT, f), "rb") as a:
                 data = a.read()
-            # The build sits inside the copy as in a worktree, so that ccache (with paths taken
-    # relative to the copy) reuses a worktree's objects. Unchanged files keep their time stamps, so a second run rebuilds nothing.
+            # The build sits inside the copy as in a worktree, with a worktree's flags, so that
+            # ccache (with paths taken relative to the copy) reuses a worktree's objects. Unchanged files keep their time stamps, so a second run rebuilds nothing.
             if not os.path.exists(dst) or open(dst, "rb").read() != data:
                 with open(dst, "wb") as b:
                     b.write(data)
@@ -72,7 +72,7 @@ def build(work, jobs, target=None):
     bdir = os.path.join(work, "src", "build")
     if not os.path.exists(os.path.join(bdir, "build.ninja")):
         rc, out = sh(["cmake", "-S", os.path.join(work, "src"), "-B", bdir, "-G", "Ninja",
-                      "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DQUENDAR_OPT_FLAGS=-O2 -g1",
+                      "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                       "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"], env=env)
         if rc:
             return rc, out
