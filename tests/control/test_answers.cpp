@@ -291,6 +291,10 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       // would be first order: 0.3894 at ERRLIM 1e-3)
       {"time_scalar_derived_decay", "G", 0.36787944, 2e-4},
       {"time_scalar_derived_decay", "u", 0.36787944, 2e-4},
+      // fixed steps keep DELTAT to the end
+      {"fixdt_output_time", "dt", 0.05, 1e-12},
+      {"fixdt_output_time", "time", 0.2, 1e-12},
+      {"fixdt_output_time", "u", 0.81873075, 1e-4},
   });
   // clang-format on
   // A time range that ends at or before its start is refused at its line (it ran no step
