@@ -294,6 +294,10 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       // would be first order: 0.3894 at ERRLIM 1e-3)
       {"time_scalar_derived_decay", "G", 0.36787944, 2e-4},
       {"time_scalar_derived_decay", "u", 0.36787944, 2e-4},
+      // fixed steps keep DELTAT to the end
+      {"fixdt_output_time", "dt", 0.05, 1e-12},
+      {"fixdt_output_time", "time", 0.2, 1e-12},
+      {"fixdt_output_time", "u", 0.81873075, 1e-4},
   });
   // clang-format on
   // A time range that ends at or before its start is refused at its line (it ran no step
@@ -424,6 +428,19 @@ TEST_F(Answers, ErrorLimitBoundsTheErrorIn2DAnd3D) {
                          // The cube's RMS error (its range is 1) within the limit itself: the
                          // tetrahedra's estimate reads the error at its own size (it stopped at 1.5e-4).
                          {"sine_cube_errlim", "L2", 0.0, 1e-4}});
+  // The grid line's RMS of the cells' estimates lies between their largest over the root of
+  // the cell count and that largest itself.
+  for (const char *name : {"sine_square_errlim", "sine_cube_errlim"}) {
+    std::string l = log(name);
+    std::smatch m;
+    std::string last;
+    std::regex grid(R"(Cells=(\d+) RMS ERR= *(\S+) MAX ERR= *(\S+))");
+    for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it) last = it->str();
+    ASSERT_TRUE(std::regex_search(last, m, grid)) << l;
+    double cells = std::stod(m[1]), rms = std::stod(m[2]), most = std::stod(m[3]);
+    EXPECT_GE(rms, most / std::sqrt(cells)) << last;
+    EXPECT_LE(rms, most) << last;
+  }
 }
 
 // A run's RMS error against its exact answer, over the answer's range and ERRLIM ('ratio'), lies

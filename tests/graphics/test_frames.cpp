@@ -171,6 +171,13 @@ TEST_F(Frames, AxisNumbersExponentsAndLegendDigits) {
   EXPECT_TRUE(shows(b, "0.4", label));
   EXPECT_FALSE(shows(b, "0.1", label));
   EXPECT_FALSE(shows(b, "0.3", label));
+  // The same numbers from 0.1 to 1.1: still those on multiples of the second tick.
+  uint16_t from = window(400, 400);
+  gag1d_plotmap(from, &f, 0.1, 0, 1.1, 1e-6, 0, 0, 0);
+  gag1d_draw_axes(from, &f, &none, &none);
+  EXPECT_TRUE(shows(from, "0.4", label));
+  EXPECT_FALSE(shows(from, "0.3", label));
+  EXPECT_FALSE(shows(from, "1.1", label));
 
   // Numbers written across a y axis with their exponent moved out: the exponent stands
   // whole inside the view, left of the top number and clear of it, at the 725 x 521 and

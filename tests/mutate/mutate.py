@@ -12,7 +12,8 @@ Run by hand, not in CI:
         [--verify-only REGEX] [--ctest-only REGEX] [--program-only] [--no-unit] [--baseline FILE]
         [--table FILE]
 --program-only rebuilds only the program for each fault (much faster: the tests that link
-the libraries then keep the unchanged code, so a fault may be caught that this misses).
+the libraries then keep the unchanged code, so a fault may be caught that this misses); once
+the copy has been built whole, it builds only the program at the start and the end too.
 --quick stops each ctest run at its first failure and skips the descriptors when ctest
 caught the fault (faster, but then the table names only the first test that caught it).
 --verify-only limits the descriptors run, --ctest-only the unit tests (ctest -R), --no-unit
@@ -59,8 +60,8 @@ def copy_source(work):
             os.makedirs(os.path.dirname(dst), exist_ok=True)
             with open(os.path.join(ROOT, f), "rb") as a:
                 data = a.read()
-            # The build sits inside the copy as in a worktree, so that ccache (with paths taken
-    # relative to the copy) reuses a worktree's objects. Unchanged files keep their time stamps, so a second run rebuilds nothing.
+            # The build sits inside the copy as in a worktree, with a worktree's flags, so that
+            # ccache (with paths taken relative to the copy) reuses a worktree's objects. Unchanged files keep their time stamps, so a second run rebuilds nothing.
             if not os.path.exists(dst) or open(dst, "rb").read() != data:
                 with open(dst, "wb") as b:
                     b.write(data)
@@ -72,18 +73,21 @@ def build(work, jobs, target=None):
     bdir = os.path.join(work, "src", "build")
     if not os.path.exists(os.path.join(bdir, "build.ninja")):
         rc, out = sh(["cmake", "-S", os.path.join(work, "src"), "-B", bdir, "-G", "Ninja",
-                      "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DQUENDAR_OPT_FLAGS=-O2 -g1",
+                      "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                       "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"], env=env)
         if rc:
             return rc, out
     return sh(["cmake", "--build", bdir, "-j", str(jobs)] + (["--target", target] if target else []), env=env)
 
 
+DETAIL = []
+
+
 def run_suites(work, jobs, quick, verify_only=None, unit=True, ctest_only=None):
     """The names of the failing tests: ctest's, and 'verify:NAME' for descriptors."""
     bdir = os.path.join(work, "src", "build")
     failed = set()
-    cmd = ["ctest", "-j", str(jobs), "-E", "^Verification$", "--timeout", "300"]
+    cmd = ["ctest", "-j", str(jobs), "-E", "^Verification$", "--timeout", "300", "--output-on-failure"]
     if ctest_only:
         cmd += ["-R", ctest_only]
     if quick:
@@ -92,6 +96,12 @@ def run_suites(work, jobs, quick, verify_only=None, unit=True, ctest_only=None):
     for m in re.finditer(r"^\s*\d+ - (\S+) \((Failed|Timeout|SEGFAULT|Subprocess aborted|Child aborted|"
                          r"Exception|Not Run)", out, re.M):
         failed.add(m.group(1))
+    # What each failed check says (the row, its value and its margin), for the table.
+    lines = out.splitlines()
+    del DETAIL[:]
+    for i, ln in enumerate(lines):
+        if re.search(r": Failure$", ln) and len(DETAIL) < 40:
+            DETAIL.extend(x.strip()[:300] for x in lines[i + 1:i + 5])
     if quick and failed:
         return failed
     cmd = [sys.executable, os.path.join(work, "src", "tests", "verify", "run.py"), os.path.join(bdir, "quendar"),
@@ -101,6 +111,8 @@ def run_suites(work, jobs, quick, verify_only=None, unit=True, ctest_only=None):
     _rc, out = sh(cmd, timeout=3600)
     for m in re.finditer(r"^FAIL\s+(\S+?):", out, re.M):
         failed.add("verify:" + m.group(1))
+        if len(DETAIL) < 40:
+            DETAIL.append(out[m.start():out.find("\n", m.start())][:300])
     return failed
 
 
@@ -130,7 +142,12 @@ def main():
             print("fault %s: the text occurs %d times in %s" % (f["id"], n, f["file"]))
             return 2
     t0 = time.time()
-    rc, out = build(work, args.jobs)
+    # With --program-only the copy's tests come from its first whole build: later runs build
+    # the program alone, at the start and at the end too (relinking every test binary after
+    # each restored library took longer than the faults' runs).
+    bdir = os.path.join(src, "build")
+    target = "quendar" if args.program_only and os.path.exists(os.path.join(bdir, "quendar")) else None
+    rc, out = build(work, args.jobs, target)
     if rc:
         print(out[-3000:])
         print("the unchanged copy does not build")
@@ -167,9 +184,9 @@ def main():
               flush=True)
         if table:
             table.write(json.dumps({"id": f["id"], "file": f["file"], "what": f["what"], "status": status,
-                                    "caught": caught}) + "\n")
+                                    "caught": caught, "detail": DETAIL if caught else []}) + "\n")
             table.flush()
-    build(work, args.jobs)
+    build(work, args.jobs, target)
     n = len(faults)
     print("%d faults, %d caught, survivors: %s (%.0f s)" % (n, n - len(survivors), " ".join(survivors) or "none",
                                                           time.time() - t0))

@@ -305,15 +305,18 @@ TEST(Sparsecg, CompleteLuMeetsTheDenseSolution) {
 }
 
 TEST(Sparsecg, UpperTriangleAndWarmStartReachTheDenseSolution) {
-  // The symmetric five-point matrix is taken by its upper triangle; convection, or one entry
-  // 1e-9 off its mirror, is refused. The scaled orthomin on the triangle, cold and warm from
-  // the dense solution plus a smooth offset, reaches the dense solution.
-  Dense sym = five_point(10), off = sym;
+  // The symmetric five-point matrix is taken by its upper triangle; convection, one entry
+  // 1e-9 off its mirror, or one of its mirror's size but the other sign (a skew coupling) is
+  // refused. The scaled orthomin on the triangle, cold and warm from the dense solution plus
+  // a smooth offset, reaches the dense solution.
+  Dense sym = five_point(10), off = sym, skew = sym;
   off[3][4] += 1e-9;
+  skew[3][4] = -skew[3][4];
   {
-    Sparse c(five_point(10, 0.4)), o(off);
+    Sparse c(five_point(10, 0.4)), o(off), k(skew);
     EXPECT_FALSE(sparsecg_symmetric(&c));
     EXPECT_FALSE(sparsecg_symmetric(&o));
+    EXPECT_FALSE(sparsecg_symmetric(&k));
   }
   for (bool warm : {false, true}) {
     Solve r(sym, orthomin, diprecon);
