@@ -202,10 +202,7 @@ void pdedat_clear_pde(pde *p) {
   system_release(p);
   domain_clear(p->mesh.domain);  // every parse builds the domain afresh
   // The plot records with what they hold, and their lists.
-  plot_free_0(&p->plotrecs);
-  plot_free_1(&p->timerecs);
-  plot_free_2(&p->plotdatas);
-  for (vectorn *v : {&p->monitors, &p->plots, &p->histories, &p->exports, &p->otherplots}) vectorn_free(v);
+  plotset_release(p);
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }

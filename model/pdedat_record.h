@@ -101,8 +101,9 @@ struct pdeframe {
 enum { PDEDAT_MAX_FRAMES = 10 };
 
 // The problem record; its SELECT and DEBUG switches are its Switches base
-// (model/switches.h), the assembled system its System base (model/system_record.h).
-struct pde : Switches, System {
+// (model/switches.h), the assembled system its System base (model/system_record.h),
+// the plot lists its PlotSet base (model/plot_records.h).
+struct pde : Switches, System, PlotSet {
   // Requests and flags the window callbacks and the main loop exchange.
   uint8_t stop, stopped, error, close, skipstages;
   uint8_t runflag;     // run at once (Open and run, option R)
@@ -167,16 +168,6 @@ struct pde : Switches, System {
   IOfile plotfile;
   pad status;
   plotframe styles[6];  // one per text style
-  // The plot records, the plot data and the time selections, and the index lists of
-  // plot numbers: monitors, plots, histories, exports, and plots read outside MONITORS
-  // and PLOTS.
-  plotvector plotrecs;
-  plotdatavector plotdatas;
-  timevector timerecs;
-  vectorn monitors, plots, histories, exports, otherplots;
-  double viewpoint[3];   // the default viewpoint: x, y and the stored angle
-  double lastplottime;   // the latest time a FOR clause names
-  vectord histtimes;     // the time samples of the histories
 
   vector2d work;  // the work pool (capacity 20 once the problem is sized)
 
