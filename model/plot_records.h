@@ -117,7 +117,7 @@ struct PlotSet {
   plotdatavector plotdatas;
   timevector timerecs;
   vectorn monitors, plots, histories, exports, otherplots;
-  double viewpoint[3];   // the default viewpoint: x, y and the stored angle
-  double lastplottime;   // the latest time a FOR clause names
-  vectord histtimes;     // the time samples of the histories
+  double viewpoint[3];  // the default viewpoint: x, y and the stored angle
+  double lastplottime;  // the latest time a FOR clause names
+  vectord histtimes;    // the time samples of the histories
 };

@@ -20,25 +20,25 @@ struct System {
   uint16_t neqs, nconstraints;
   int32_t nf, ns, nt;
   vectorl unknowns;
-  bigmatx layout;          // row maps: variable, node (or item) -> global row
-  sparsemx link;           // node adjacency, in the order of the reordering
-  vectorl perm, invperm;   // node -> position and position -> node; empty: identity
-  sparsemx matrix;         // the assembled Jacobian A
-  sparsemx tmatrix;        // the time matrix T (time-dependent problems)
-  sparsemx block;          // node-numbered work block of one variable pair
+  bigmatx layout;                     // row maps: variable, node (or item) -> global row
+  sparsemx link;                      // node adjacency, in the order of the reordering
+  vectorl perm, invperm;              // node -> position and position -> node; empty: identity
+  sparsemx matrix;                    // the assembled Jacobian A
+  sparsemx tmatrix;                   // the time matrix T (time-dependent problems)
+  sparsemx block;                     // node-numbered work block of one variable pair
   vectord operate, toperate, source;  // F, Ft and S by global row
-  vectord residual;        // the scaled residual (S - F) x first scale, kept by the drivers
-  vectord firstscale;      // row scale of the matrix scaling
-  vectord secondscale;     // column scale of the matrix scaling
-  vectord precscale;       // per-row norm vector of the scaled Jacobian
-  vectord precvec;         // diagonal preconditioners
-  sparsemx precmx;         // block, incomplete and band-copy preconditioners
-  uint8_t precon_waits;    // precmx is not made: the solves of the matrix take its complete factor
-  bandmxd precband;        // band factorisation preconditioner
+  vectord residual;                   // the scaled residual (S - F) x first scale, kept by the drivers
+  vectord firstscale;                 // row scale of the matrix scaling
+  vectord secondscale;                // column scale of the matrix scaling
+  vectord precscale;                  // per-row norm vector of the scaled Jacobian
+  vectord precvec;                    // diagonal preconditioners
+  sparsemx precmx;                    // block, incomplete and band-copy preconditioners
+  uint8_t precon_waits;               // precmx is not made: the solves of the matrix take its complete factor
+  bandmxd precband;                   // band factorisation preconditioner
   // Per variable: scale factor, sign, saved scale, time scale and range.
   vectord scalefac, scalesign, savedscale, timescale, ranges;
   double rmsscale;
-  double perfactor;        // factor of periodic folding (1 periodic, -1 antiperiodic)
+  double perfactor;  // factor of periodic folding (1 periodic, -1 antiperiodic)
   // Boundary tables per field variable: value-condition nodes and their condition
   // numbers, point-load nodes and theirs; cells touching a natural condition and
   // cells touching a solution-dependent value condition.

@@ -13,9 +13,9 @@ void system_release(System *s) {
   for (sparsemx *m : {&s->link, &s->matrix, &s->tmatrix, &s->block, &s->precmx}) sparsemx_free(m, 1);
   bandmxd_free(&s->precband);
   for (vectorl *v : {&s->unknowns, &s->perm, &s->invperm, &s->natcells, &s->depcells}) vectorl_free(v);
-  for (vectord *v : {&s->operate, &s->toperate, &s->source, &s->residual, &s->firstscale, &s->secondscale,
-                     &s->precscale, &s->precvec, &s->scalefac, &s->scalesign, &s->savedscale, &s->timescale,
-                     &s->ranges})
+  for (vectord *v :
+       {&s->operate, &s->toperate, &s->source, &s->residual, &s->firstscale, &s->secondscale, &s->precscale,
+        &s->precvec, &s->scalefac, &s->scalesign, &s->savedscale, &s->timescale, &s->ranges})
     vectord_free(v);
   for (vector2l *v : {&s->valuenodes, &s->valuebcs, &s->loadnodes, &s->loadbcs}) vector2l_free(v, 1);
   vectorn_free(&s->tcount);
