@@ -26,9 +26,8 @@
 #include "runtime/textin.h"
 #include "runtime/vectord.h"
 #include "runtime/vectorl.h"
-#include "solver/bandmxd.h"
-#include "solver/bigmatx.h"
 #include "solver/sparsemx.h"
+#include "solver/system.h"
 
 pde *pdedat_table[PDEDAT_MAX_PDES + 1];
 uint16_t pdedat_count;
@@ -187,22 +186,6 @@ void pdedat_setpdename(pde *p, const String *path) {
   strings_free_0(&ext);
 }
 
-// Releases the layout, matrices, vectors and tables of assembly.
-static void pdedat_free_assembly(pde *p) {
-  bigmatx_free(&p->layout);
-  for (sparsemx *m : {&p->link, &p->matrix, &p->tmatrix, &p->block, &p->precmx}) sparsemx_free(m, 1);
-  bandmxd_free(&p->precband);
-  for (vectorl *v : {&p->unknowns, &p->perm, &p->invperm, &p->natcells, &p->depcells}) vectorl_free(v);
-  for (vectord *v : {&p->operate, &p->toperate, &p->source, &p->residual, &p->firstscale, &p->secondscale,
-                     &p->precscale, &p->precvec, &p->scalefac, &p->scalesign, &p->savedscale, &p->timescale,
-                     &p->ranges})
-    vectord_free(v);
-  for (vector2l *v : {&p->valuenodes, &p->valuebcs, &p->loadnodes, &p->loadbcs}) vector2l_free(v, 1);
-  vectorn_free(&p->tcount);
-  vector2d_free(&p->tnodes, 1);
-  vector2d_free(&p->tweights, 1);
-}
-
 void pdedat_clear_pde(pde *p) {
   TRACE("pdedat_clear_pde_0");
   Nesting nest(clear_nesting);
@@ -216,13 +199,10 @@ void pdedat_clear_pde(pde *p) {
   pdedat_clear_model(p);
   // The time run's step matrix and the assembly.
   sparsemx_free(&p->jmatrix, 1);
-  pdedat_free_assembly(p);
+  system_release(p);
   domain_clear(p->mesh.domain);  // every parse builds the domain afresh
   // The plot records with what they hold, and their lists.
-  plot_free_0(&p->plotrecs);
-  plot_free_1(&p->timerecs);
-  plot_free_2(&p->plotdatas);
-  for (vectorn *v : {&p->monitors, &p->plots, &p->histories, &p->exports, &p->otherplots}) vectorn_free(v);
+  plotset_release(p);
   display_force_num(&p->status, line, int32_t(XMEM / 1024));
   display_unreport(&p->status, line);
 }
@@ -246,7 +226,7 @@ void pdedat_free_pde(pde *p) {
   strings_free_0(&p->plotfile.name);
   strings_free_0(&p->plotfile.temp);
   if (p->log && p->log != settings.batchlog) pdedat_close_log(p->log);
-  pdedat_free_assembly(p);
+  system_release(p);
   pdedat_free_model(p);
   memset(static_cast<void *>(p), 0, sizeof(pde));
   // The modules' work storage is sized by the problems that used it: with none

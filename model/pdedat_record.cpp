@@ -107,7 +107,6 @@ void pdedat_free_model(pde *p) {
   }
   vectord_free(&p->subvalues);
   vector2d_free(&p->subvectors, 1);
-  vectord_free(&p->histtimes);
   vectorb_free(&p->basisflags);
   trees_free_1(&p->cseslots, 0);
   vector2d_free(&p->slotvalues, 1);

@@ -15,6 +15,7 @@
 #include "model/plot_records.h"
 #include "model/switches.h"
 #include "model/symtab.h"
+#include "model/system_record.h"
 #include "model/xferdat.h"
 #include "runtime/filio.h"
 #include "runtime/strings.h"
@@ -100,8 +101,9 @@ struct pdeframe {
 enum { PDEDAT_MAX_FRAMES = 10 };
 
 // The problem record; its SELECT and DEBUG switches are its Switches base
-// (model/switches.h).
-struct pde : Switches {
+// (model/switches.h), the assembled system its System base (model/system_record.h),
+// the plot lists its PlotSet base (model/plot_records.h).
+struct pde : Switches, System, PlotSet {
   // Requests and flags the window callbacks and the main loop exchange.
   uint8_t stop, stopped, error, close, skipstages;
   uint8_t runflag;     // run at once (Open and run, option R)
@@ -166,16 +168,6 @@ struct pde : Switches {
   IOfile plotfile;
   pad status;
   plotframe styles[6];  // one per text style
-  // The plot records, the plot data and the time selections, and the index lists of
-  // plot numbers: monitors, plots, histories, exports, and plots read outside MONITORS
-  // and PLOTS.
-  plotvector plotrecs;
-  plotdatavector plotdatas;
-  timevector timerecs;
-  vectorn monitors, plots, histories, exports, otherplots;
-  double viewpoint[3];   // the default viewpoint: x, y and the stored angle
-  double lastplottime;   // the latest time a FOR clause names
-  vectord histtimes;     // the time samples of the histories
 
   vector2d work;  // the work pool (capacity 20 once the problem is sized)
 
@@ -216,45 +208,6 @@ struct pde : Switches {
   // ---- Refinement and error-measure fields ----
   vectorl sortindex;         // cells in ascending order of estimate, one refinement pass's
   vectord magnitudes, minima, maxima;  // per variable: mean magnitude and extremes of its values
-  // ---- Assembly fields ----
-  // Counts: E field variables with an equation, C constraints; unknown totals NF
-  // (field), NS (field and scalar), NT (all); unknown count per variable block.
-  uint16_t neqs, nconstraints;
-  int32_t nf, ns, nt;
-  vectorl unknowns;
-  bigmatx layout;          // row maps: variable, node (or item) -> global row
-  sparsemx link;           // node adjacency, in the order of the reordering
-  vectorl perm, invperm;   // node -> position and position -> node; empty: identity
-  sparsemx matrix;         // the assembled Jacobian A
-  sparsemx tmatrix;        // the time matrix T (time-dependent problems)
-  sparsemx block;          // node-numbered work block of one variable pair
-  vectord operate, toperate, source;  // F, Ft and S by global row
-  vectord residual;        // the scaled residual (S - F) x first scale, kept by the drivers
-  vectord firstscale;      // row scale of the matrix scaling
-  vectord secondscale;     // column scale of the matrix scaling
-  vectord precscale;       // per-row norm vector of the scaled Jacobian
-  vectord precvec;         // diagonal preconditioners
-  sparsemx precmx;         // block, incomplete and band-copy preconditioners
-  uint8_t precon_waits;    // precmx is not made: the solves of the matrix take its complete factor
-  bandmxd precband;        // band factorisation preconditioner
-  // Per variable: scale factor, sign, saved scale, time scale and range.
-  vectord scalefac, scalesign, savedscale, timescale, ranges;
-  double rmsscale;
-  double perfactor;        // factor of periodic folding (1 periodic, -1 antiperiodic)
-  // Boundary tables per field variable: value-condition nodes and their condition
-  // numbers, point-load nodes and theirs; cells touching a natural condition and
-  // cells touching a solution-dependent value condition.
-  vector2l valuenodes, valuebcs, loadnodes, loadbcs;
-  vectorl natcells, depcells;
-  // Time weights per variable: node count, nodes and weights; the quantised TCENTER
-  // and its complement.
-  vectorn tcount;
-  vector2d tnodes, tweights;
-  double theta, theta1;
-  // Method codes: estimator (0 curvature, 1 Galerkin, 2 centre), solver (0 CG,
-  // 1 LANCZOS, 2 VANDENBERG, 3 FILL_LU), preconditioner (0..6).
-  uint8_t estimator, solver, precon;
-
   // ---- Solution fields ----
   // The solution by variable (field variables: one value per node; scalars: one value),
   // the per-variable error values, and the step of the last linear solve by global row.

@@ -104,3 +104,20 @@ struct timevector {
   int32_t count, capacity;
   timerec *data;
 };
+
+// The plot lists of a problem as one record, `PlotSet`. The reader fills it while a
+// descriptor is parsed, the plot module (plot/) works on it and releases it
+// (plotset_release, plot/plot.h) when the problem is cleared. The problem record `pde`
+// derives from it, so each list is reached as p->name.
+struct PlotSet {
+  // The plot records, the plot data and the time selections, and the index lists of
+  // plot numbers: monitors, plots, histories, exports, and plots read outside MONITORS
+  // and PLOTS.
+  plotvector plotrecs;
+  plotdatavector plotdatas;
+  timevector timerecs;
+  vectorn monitors, plots, histories, exports, otherplots;
+  double viewpoint[3];  // the default viewpoint: x, y and the stored angle
+  double lastplottime;  // the latest time a FOR clause names
+  vectord histtimes;    // the time samples of the histories
+};

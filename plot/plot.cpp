@@ -161,6 +161,14 @@ void plot_free_2(plotdatavector *v) {
   resize(v, 0, 0, "plot_free_2");
 }
 
+void plotset_release(PlotSet *s) {
+  plot_free_0(&s->plotrecs);
+  plot_free_1(&s->timerecs);
+  plot_free_2(&s->plotdatas);
+  for (vectorn *v : {&s->monitors, &s->plots, &s->histories, &s->exports, &s->otherplots}) vectorn_free(v);
+  vectord_free(&s->histtimes);
+}
+
 uint16_t plot_assign_plot_mesh(plotdatavector *v) {
   TRACE("plot_assign_plot_mesh");
   int32_t n = v->count;

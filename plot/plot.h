@@ -99,6 +99,8 @@ void plot_resize_2(plotdatavector *v, int32_t count, int32_t capacity);
 void plot_free_0(plotvector *v);
 void plot_free_1(timevector *v);
 void plot_free_2(plotdatavector *v);
+// Releases the plot lists with the records they hold.
+void plotset_release(PlotSet *s);
 
 // The number the newest plotdata shall use: an earlier record with the same keys
 // (resolution, the four selectors, every flag byte, and the box, line ends and plane

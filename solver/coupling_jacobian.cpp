@@ -30,7 +30,7 @@
 #include "solver/loading.h"
 #include "solver/sparsemx.h"
 
-// The second element buffer (20 x 20 values at most).
+// The second element buffer (20 x 20 values at most), scratch filled for each element.
 static double buf2[400];
 
 static TreeNode *bc_jac(const bc *b, uint16_t region, uint16_t j) {

@@ -32,11 +32,11 @@
 #include "solver/sparsecg.h"
 #include "solver/sparsemx.h"
 
+// The work cell and evaluation point the module localises into: each entry sets what it
+// reads before it reads it, so nothing carries from one call to the next.
 static LocalCell cellrec;
 static evalpoint ep;
 uint8_t fitting_debug = 0, fitting_debug2 = 0;
-static vectorn busy;  // derived globals whose validation is under way
-static BopmemWork busy_work([] { vectorn_free(&busy); });
 
 static void validate_fits(pde *p, const vectorn *list, vector2d *u, const double times[2]);
 
@@ -381,16 +381,17 @@ void fitting_project(pde *p, const treevector *byregion, vector2d *u, double t, 
     if (p->mesh.nodes.data[n - 1].alive) x->data[n - 1] = w.y.data[n - 1];
 }
 
-static void validate_one(pde *p, uint16_t k) {
+// busy: the derived globals whose validation is under way in this call.
+static void validate_one(pde *p, uint16_t k, std::vector<uint16_t> &busy) {
   pdeglobal *g = &p->globals.items[k - 1];
   if (g->valid) return;
-  for (int32_t i = 0; i < busy.count; i++)
-    if (busy.data[i] == k) return;  // a global that depends on itself is not revisited
-  vectorn_one_more(&busy, k);
+  for (size_t i = 0; i < busy.size(); i++)
+    if (busy[i] == k) return;  // a global that depends on itself is not revisited
+  busy.push_back(k);
   fit *f = fit_of(p, k);
   for (int32_t i = 0; i < f->deps.count; i++) {
     uint16_t d = f->deps.data[i];
-    if (d != k && d >= 1 && d <= p->formulas.fits.count) validate_one(p, d);
+    if (d != k && d >= 1 && d <= p->formulas.fits.count) validate_one(p, d, busy);
   }
   String integrating = lit("Integrating");
   uint16_t line = 0;
@@ -415,7 +416,7 @@ static void validate_one(pde *p, uint16_t k) {
   }
   if (line) display_unreport(&p->status, line);
   g->valid = valid;
-  busy.count--;
+  busy.pop_back();
 }
 
 // The validator installed in the model's fit bookkeeping: makes every listed derived
@@ -430,9 +431,9 @@ static void validate_fits(pde *p, const vectorn *list, vector2d *u, const double
   ep.rates = &p->udot;  // dt() of a variable takes the problem's rates, as plots do
   ep.t = times[1];
   ep.cell = &cellrec;
-  busy.count = 0;
+  std::vector<uint16_t> busy;
   for (int32_t i = 0; i < list->count; i++) {
     uint16_t k = list->data[i];
-    if (k >= 1 && k <= p->formulas.fits.count) validate_one(p, k);
+    if (k >= 1 && k <= p->formulas.fits.count) validate_one(p, k, busy);
   }
 }

@@ -28,6 +28,8 @@
 #include "elements/quature.h"
 #include "runtime/debug.h"
 
+// The work cell and evaluation point the module localises into: each entry sets what it
+// reads before it reads it, so nothing carries from one call to the next.
 static LocalCell cellrec;
 static evalpoint ep;
 

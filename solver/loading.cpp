@@ -25,6 +25,7 @@
 
 uint8_t loading_debug = 0;
 
+// Module scratch, grown on demand and never shrunk; each call fills what it reads.
 static vectorl nodes;      // the neighbourhood of one node while it is linked
 static vectord tx, ty, tz;  // symmetry trial vectors
 static BopmemWork work([] {

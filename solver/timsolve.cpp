@@ -196,7 +196,9 @@ static void check_diverged(pde *p, TimeRun *run, bool measured) {
 // A floating-point trap while a time run steps that no expression of the descriptor
 // places (an overflow in the matrices of a solution that blows up) is the run's
 // divergence at the time it reached, not an internal failure. The hooks in force when
-// the run began are back when it ends by any way.
+// the run began are back when it ends by any way. The trap hook takes no context, so the
+// hook it wraps waits here while the run's guard lives; the guard puts it back, and
+// nothing carries to the next run.
 static RtlibFpHook outer_trap_report = nullptr;
 static void step_trap(const char *text) {
   if (outer_trap_report) outer_trap_report(text);  // reports a trap an expression places
