@@ -140,25 +140,40 @@ double mesher2_outline_area(const Domain *d, const region &R) {
 static void check_area(pde *p, const Mesh *m) {
   const Domain *d = m->domain;
   std::vector<bool> meshed(size_t(d->regions.count) + 1, false);
+  bool any = false;
   for (int32_t c = 1; c <= m->cells.count; c++) {
     const MeshCell &cell = m->cells.data[c - 1];
-    if (cell.alive && cell.region <= d->regions.count) meshed[cell.region] = true;
+    if (cell.alive && cell.region <= d->regions.count) meshed[cell.region] = true, any = true;
   }
+  // A drawing that made no cell at all has nothing to solve on: a region with area whose
+  // front made no cell (a spacing below what the grid resolves) stalled; a region drawn
+  // only as the holes it excludes has no area.
   TextLoc place{};
   uint16_t number = 0;
+  bool stalled = false;
   for (uint16_t r = 1; r <= d->regions.count && !number; r++) {
     const region &R = d->regions.data[r - 1];
     if (R.type != 0 || R.loops.count == 0 || meshed[r]) continue;
-    if (mesher2_outline_area(d, R) > 1e-9 * d->grid.size * d->grid.size) continue;
+    if (mesher2_outline_area(d, R) > 1e-9 * d->grid.size * d->grid.size) {
+      if (any) continue;
+      stalled = m->nodes.count > 0;
+    }
     place = R.place;
     const Loop &L = d->loops.data[R.loops.data[0] - 1];
     for (int32_t k = 0; k < L.edges.count && !place.file; k++)
       if (L.edges.data[k]) place = d->edges.data[std::abs(L.edges.data[k]) - 1].place;
     number = R.number ? R.number : r;
   }
+  for (uint16_t r = 1; r <= d->regions.count && !number && !any; r++) {
+    const region &R = d->regions.data[r - 1];
+    if (R.type == 0) place = R.place, number = R.number ? R.number : r;
+  }
   if (!number) return;
-  static char message[80];
-  snprintf(message, sizeof message, "Region %d has no area", number);
+  static char message[96];
+  if (stalled)
+    snprintf(message, sizeof message, "Mesh generation stalled in region %d near (%g,%g)!", number, m->nodes.data[0].x,
+             m->nodes.data[0].y);
+  else snprintf(message, sizeof message, "Region %d has no area", number);
   String s = text(message);
   report_parse_err_0(p, &place, &s);
 }

@@ -90,6 +90,11 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
       // A periodic side whose image has no segment of its own is refused where it is written.
       {"periodic_split_image", "-B -R -X", 1, {"*\n           Line 9 ERROR: Periodic Boundaries Don't Match\nT| TERMINATED\nEND\n"}},
+      // A drawing that makes no cell is refused at its region: one drawn only as the hole it
+      // excludes has no area; a spacing below what the grid resolves stalls the front.
+      {"exclude_only_region", "-B -R -X", 1, {"*\n           Line 8 ERROR: Region 1 has no area\nT| TERMINATED\nEND\n"}},
+      {"spacing_below_grid", "-B -R -X", 1,
+       {"*\n           Line 9 ERROR: Mesh generation stalled in region 1 near (-0.5,-0.5)!\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.
       {"errlim_huge", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
       {"errlim_huge", "-B -R -X", 0, {"\n val(u,0.5,0.5)= 0.5\n"}, "huge_sum.txt"},
