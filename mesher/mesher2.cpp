@@ -146,8 +146,7 @@ static void check_area(pde *p, const Mesh *m) {
     if (cell.alive && cell.region <= d->regions.count) meshed[cell.region] = true, any = true;
   }
   // A drawing that made no cell at all has nothing to solve on: a region with area whose
-  // front made no cell (a spacing below what the grid resolves) stalled; a region drawn
-  // only as the holes it excludes has no area.
+  // front made no cell stalled; a region drawn only as the holes it excludes has no area.
   TextLoc place{};
   uint16_t number = 0;
   bool stalled = false;

@@ -90,11 +90,12 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"reaction_singular_block", "-B -R -X", 1, {"T| ERROR: Singular Block\nT| TERMINATED\nEND\n"}},
       // A periodic side whose image has no segment of its own is refused where it is written.
       {"periodic_split_image", "-B -R -X", 1, {"*\n           Line 9 ERROR: Periodic Boundaries Don't Match\nT| TERMINATED\nEND\n"}},
-      // A drawing that makes no cell is refused at its region: one drawn only as the hole it
-      // excludes has no area; a spacing below what the grid resolves stalls the front.
+      // A region drawn only as the hole it excludes makes no cell: it is refused at its line.
       {"exclude_only_region", "-B -R -X", 1, {"*\n           Line 8 ERROR: Region 1 has no area\nT| TERMINATED\nEND\n"}},
+      // A spacing of 1e-12 on a unit side lays 1e12 nodes on it: past the node limit, refused
+      // before the count overflows the node numbers.
       {"spacing_below_grid", "-B -R -X", 1,
-       {"*\n           Line 9 ERROR: Mesh generation stalled in region 1 near (-0.5,-0.5)!\nT| TERMINATED\nEND\n"}},
+       {"T| ERROR: The first mesh needs at least 999999999999 nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.
       {"errlim_huge", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
       {"errlim_huge", "-B -R -X", 0, {"\n val(u,0.5,0.5)= 0.5\n"}, "huge_sum.txt"},

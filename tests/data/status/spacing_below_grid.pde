@@ -1,4 +1,4 @@
-TITLE 'a spacing below what the grid resolves'
+TITLE 'a spacing far below the side'
 SELECT
   REGRID=OFF
 VARIABLES
