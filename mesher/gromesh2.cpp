@@ -1375,8 +1375,9 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       }
       // One side alone laid with more nodes than the limit allows (a spacing far below the
       // side's length) is a first mesh past the limit: refused here, where its count still
-      // fits the node numbers.
-      if (!(T <= double(p->nodelimit))) mesher2_refuse_first_mesh(p, int64_t(std::min(T, 9.0e18)), true);
+      // fits the node numbers (a limit of 0, no limit, still stops at a billion).
+      if (!(T <= (p->nodelimit > 0 ? double(p->nodelimit) : 1e9)))
+        mesher2_refuse_first_mesh(p, int64_t(std::min(T, 9.0e18)), true);
       int32_t n = int32_t(std::round(T));
       if (n < 2) n = 1;
       int32_t k = 0;
