@@ -303,6 +303,8 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->node_limit_met = false;
   run->held_error = 0;
   run->jump_error = p->startjump ? HUGE_VAL : 0;
+  run->space_share = 1;
+  run->start_size.clear();
   run->left_start = false;
   run->start_of_place = -1;
   run->start_current = false;
