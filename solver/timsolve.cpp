@@ -256,12 +256,39 @@ static bool take_end_rates(pde *p, TimeRun *run) {
   return true;
 }
 
+// The largest magnitude of any field variable's values.
+static double largest_magnitude(pde *p) {
+  double most = 0;
+  for (int32_t k = 1; k <= p->nfield && k <= p->solution.count; k++) {
+    const vectord &u = p->solution.data[k - 1];
+    for (int32_t n = 0; n < u.count; n++) most = std::max(most, std::fabs(u.data[n]));
+  }
+  return most;
+}
+
+// A decay (see split_level) whose last estimate asked no split keeps it while its values only
+// shrink: the mesh's error shrinks with them, so no regrid can split, and a merge waits for the
+// next reading. The estimate is read again every measure_every steps, at outputs and at the
+// end (estimate_read), and at once when a value has grown. (Read at every step, the estimate
+// was a third of a cooling square's work.)
+static bool estimate_kept(pde *p, TimeRun *run, bool final) {
+  constexpr int32_t measure_every = 8;
+  double level = run->space_share * p->errlim;
+  if (final || !(run->space_share > 1) || !p->regrid || run->measured_cycle <= 0 ||
+      int32_t(p->cycle) - run->measured_cycle >= measure_every || !(p->rmserr <= level) || !(p->maxerr <= 4 * level))
+    return false;
+  for (int32_t k = 1; k <= p->timerecs.count; k++)
+    if (output_due(p, &p->timerecs.data[k - 1], p->time, p->dtnext, int32_t(p->cycle), false)) return false;
+  return largest_magnitude(p) <= run->measured_size;
+}
+
 static void end_of_step(pde *p, TimeRun *run, int32_t cycle, bool final) {
   // While a start's jump is held its layer is not resolved, and the step's overshoot there
   // is no size of the solution's.
   hold_ranges(p, run, run->jump_error > 0 ? nullptr : &p->solution, false);
-  bool measured = estimate_read(p, cycle, final);
+  bool measured = estimate_read(p, cycle, final) && !estimate_kept(p, run, final);
   if (measured) timsolve_stepper.measure(p, run, p->told, p->time);
+  if (measured) run->measured_cycle = cycle, run->measured_size = largest_magnitude(p);
   check_diverged(p, run, measured);
   report_panel.tr_status(p);
   timsolve_log_step(p);
@@ -305,6 +332,8 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->jump_error = p->startjump ? HUGE_VAL : 0;
   run->space_share = 1;
   run->start_size.clear();
+  run->measured_cycle = 0;
+  run->measured_size = 0;
   run->left_start = false;
   run->start_of_place = -1;
   run->start_current = false;

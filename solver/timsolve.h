@@ -73,6 +73,8 @@ struct TimeRun {
   double jump_error = 0;            // the last held step's error while a start's jump is held
   double space_share = 1;           // the spatial error a regrid holds the mesh to, in ERRLIM (see split_level)
   std::vector<double> start_size;   // each field variable's largest magnitude at the start (see split_level)
+  int32_t measured_cycle = 0;       // the step whose spatial error was last measured (see estimate_kept)
+  double measured_size = 0;         // and the largest magnitude of the values then
   bool left_start = false;          // no variable is near its start any more (see take_start_off)
   int8_t start_of_place = -1;       // the start's expressions are a function of place: 1, not: 0, not yet read: -1
   bool start_current = false;       // start_values hold the start at the nodes of the present mesh
