@@ -266,15 +266,15 @@ static double largest_magnitude(pde *p) {
   return most;
 }
 
-// A decay (see split_level) whose last estimate asked no split keeps it while its values only
-// shrink: the mesh's error shrinks with them, so no regrid can split, and a merge waits for the
-// next reading. The estimate is read again every measure_every steps, at outputs and at the
-// end (estimate_read), and at once when a value has grown. (Read at every step, the estimate
-// was a third of a cooling square's work.)
+// A decay (see decaying, timsolve_regrid.cpp) whose last estimate asked no split keeps it
+// while its values only shrink: the mesh's error shrinks with them, so no regrid can split,
+// and a merge waits for the next reading. The estimate is read again every measure_every
+// steps, at outputs and at the end (estimate_read), and at once when a value has grown. (Read
+// at every step, the estimate was a third of a cooling square's work.)
 static bool estimate_kept(pde *p, TimeRun *run, bool final) {
   constexpr int32_t measure_every = 8;
-  double level = run->space_share * p->errlim;
-  if (final || !(run->space_share > 1) || !p->regrid || run->measured_cycle <= 0 ||
+  double level = p->errlim;
+  if (final || !run->decaying || !p->regrid || run->measured_cycle <= 0 ||
       int32_t(p->cycle) - run->measured_cycle >= measure_every || !(p->rmserr <= level) || !(p->maxerr <= 4 * level))
     return false;
   for (int32_t k = 1; k <= p->timerecs.count; k++)
@@ -330,7 +330,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->node_limit_met = false;
   run->held_error = 0;
   run->jump_error = p->startjump ? HUGE_VAL : 0;
-  run->space_share = 1;
+  run->decaying = false;
   run->start_size.clear();
   run->measured_cycle = 0;
   run->measured_size = 0;

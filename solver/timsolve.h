@@ -71,8 +71,8 @@ struct TimeRun {
   double held_error = 0;            // the RMS error at the last small trade at the node limit
   bool node_limit_met = false;      // the run's log says that the refinement met the node limit
   double jump_error = 0;            // the last held step's error while a start's jump is held
-  double space_share = 1;           // the spatial error a regrid holds the mesh to, in ERRLIM (see split_level)
-  std::vector<double> start_size;   // each field variable's largest magnitude at the start (see split_level)
+  bool decaying = false;            // the last regrid found the run a decay (see decaying)
+  std::vector<double> start_size;   // each field variable's largest magnitude at the start (see decaying)
   int32_t measured_cycle = 0;       // the step whose spatial error was last measured (see estimate_kept)
   double measured_size = 0;         // and the largest magnitude of the values then
   bool left_start = false;          // no variable is near its start any more (see take_start_off)

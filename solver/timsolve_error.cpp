@@ -286,7 +286,7 @@ void limit_carried_error(pde *p, TimeRun *run) {
     run->carried_span = h;
   }
   run->carried = run->carried * decay + r;
-  double e = run->carried_mesh_error, spatial = std::isfinite(e) && e < 1 ? e / (p->errlim * run->space_share) : 0;
+  double e = run->carried_mesh_error, spatial = std::isfinite(e) && e < 1 ? e / p->errlim : 0;
   double limit = carried_limit * std::max(1.0, spatial);
   // The next step decays the carried part as this one did and adds its own ratio, which
   // grows with the cube of the step.

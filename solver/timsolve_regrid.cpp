@@ -130,21 +130,12 @@ static void put_start_back(pde *p, TimeRun *run, vector2d *start, const std::vec
   }
 }
 
-// The spatial error a regrid holds the mesh to, in units of ERRLIM. A run on cells of order 2
-// or more whose residual is linear with fixed coefficients and fixed sources, whose every
-// variable diffuses and is held at zero by a value condition, which holds no jump, front or
-// resolve request and whose every variable's largest magnitude has fallen below its start's is
-// a decay: the error its mesh makes at any time shrinks with the solution it is made in, while
-// the error of its steps is carried over the whole run and is what its answers hold. Its mesh
-// is held to the limit its start is resolved to (ten times ERRLIM, as the initial values are);
-// the step control balances against the mesh's error in the same unit. Resolved to ERRLIM, the
-// start of a cooling square took 34,134 nodes whose own error at the end was 3e-8 where its
-// steps' was 2.9e-6; held to the start's limit, 10,321 nodes gave the same answer. (On linear
-// cells the mesh's error outweighs the steps': a heat mode there ended 2.3e-3 off where its
-// limit holds it to 1.55e-3. An insulated jump spreads toward its mean, not zero, and its
-// layer's error shows in the answer.)
-static double split_level(pde *p, TimeRun *run) {
-  constexpr double start_share = 10.0;
+// Whether the run is a decay: on cells of order 2 or more, its residual linear with fixed
+// coefficients and fixed sources, every variable diffused and held at zero by a value
+// condition, no jump, front or resolve request, and every variable's largest magnitude fallen
+// below its start's. The error its mesh makes shrinks with the solution it is made in, so an
+// estimate that asked no split asks none while the values keep shrinking (see estimate_kept).
+static bool decaying(pde *p, TimeRun *run) {
   int32_t F = std::min<int32_t>(p->nfield, p->solution.count);
   if (run->start_size.empty()) {
     run->start_size.assign(size_t(std::max(F, 0)), 0.0);
@@ -168,7 +159,7 @@ static double split_level(pde *p, TimeRun *run) {
       decay = n < 1 || n > u.count || !p->mesh.nodes.data[n - 1].alive || std::fabs(u.data[n - 1]) <= 1e-12 * start;
     }
   }
-  return decay ? start_share : 1.0;
+  return decay;
 }
 
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
@@ -189,9 +180,9 @@ int32_t regrid(pde *p, TimeRun *run, bool hit) {
   // A mesh that meets the limit as a whole (its RMS error) is kept unless a cell is four times
   // past it (a feature arriving): splitting the few cells a little above it at every step
   // makes new short modes each time, which the estimate then reads.
-  run->space_share = split_level(p, run);
-  double level = run->space_share * p->errlim, split_at = level;
-  if (!(p->rmserr > level) && !(p->maxerr > 4 * level)) split_at = HUGE_VAL;
+  run->decaying = decaying(p, run);
+  double split_at = p->errlim;
+  if (!(p->rmserr > p->errlim) && !(p->maxerr > 4 * p->errlim)) split_at = HUGE_VAL;
   // The start is taken off, and the refiner run, only for a regrid that may change the mesh (a
   // cell to split or to merge, or curved cells the refiner splits whatever their estimate).
   bool may_change = refiner_splits_unasked(&p->mesh);

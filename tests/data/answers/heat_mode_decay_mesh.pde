@@ -1,8 +1,8 @@
 { The first heat mode of the unit square, held at zero on its sides, on the default quadratic cells
   at ERRLIM 1e-5, the mesh and the steps adapting: u = exp(-2 pi^2 t) sin(pi x) sin(pi y). 'rell2' is
   the L2 norm of the error at t = 0.1 over the mode's amplitude there, 'relc' the centre's relative
-  error. A decay holds its mesh to its start's resolution limit: about 2,300 nodes (8,229 when the
-  start was resolved to ERRLIM, for the same answer: the steps' error is what it holds). }
+  error. A decay reads its spatial estimate every eighth step while its values shrink; its mesh, steps
+  and answer are those of reading it at every step (8,229 nodes, 79 steps, rell2 9.7e-5). }
 TITLE 'heat mode, decay mesh'
 SELECT ERRLIM=1e-5
 VARIABLES u
