@@ -195,10 +195,10 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
 // rate's error over its range is the gradient's error over the gradient's range: for a quadratic
 // cell coupled_gradient_factor h^2 |u'''| over the range of u's gradient, h the longest side.
 // Each cell is weighed by its measure against the mean cell as the curvature estimate weighs it,
-// so that the RMS error is the rate's over the domain. reads[k] names the variable whose
-// derivatives variable k reads (0: none).
-double measures_floor_by_coupled_gradients(pde *p, vector2d *values, const std::vector<int32_t> &reads, double rms,
-                                           const std::vector<double> *seconds) {
+// so that the RMS error is the rate's over the domain, and taken at most as most. reads[k] names
+// the variable whose derivatives variable k reads (0: none).
+double measures_floor_by_coupled_gradients(pde *p, vector2d *values, const std::vector<int32_t> &reads, double most,
+                                           double rms, const std::vector<double> *seconds) {
   TRACE("measures_floor_by_coupled_gradients");
   Mesh *m = &p->mesh;
   double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
@@ -228,7 +228,8 @@ double measures_floor_by_coupled_gradients(pde *p, vector2d *values, const std::
       T += w * w * e * e;
       W += w * w;
     }
-    double e2 = W > 0 ? std::sqrt(T / W) * area_weight(p, t.size[2 * size_t(i - 1)], mean, 0.25, false) : 0;
+    double e2 =
+        W > 0 ? std::min(std::sqrt(T / W) * area_weight(p, t.size[2 * size_t(i - 1)], mean, 0.25, false), most) : 0;
     if (std::isfinite(e2) && e2 * sens > cell.error) cell.error = e2 * sens;
   }
   return grown_rms(m, sens, before, rms);

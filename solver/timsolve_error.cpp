@@ -220,11 +220,6 @@ double check_timestep(pde *p, TimeRun *run) {
 // the range: the step estimate is twice the local error and the control factor is sqrt 2),
 // and the least share of it a next step keeps.
 constexpr double carried_limit = 2.0, carried_floor = 0.1;
-// The limit of a run that keeps its phase: each step's share of it is that of its length, and the
-// errors of steps so shared add up to less than the sum of their shares (the third difference
-// reads each step's error at its largest, and a phase error of one sign over the period is the
-// most they make): with 5 the wave pair ends within ERRLIM of its ranges.
-constexpr double phase_limit = 5.0;
 // The steps whose third difference reads a level interpolated by a regrid.
 constexpr int32_t regrid_read_steps = 3;
 
@@ -351,7 +346,7 @@ void limit_carried_error(pde *p, TimeRun *run) {
   }
   run->carried = run->carried * decay + r;
   double e = run->carried_mesh_error, spatial = std::isfinite(e) && e < 1 ? e / p->errlim : 0;
-  double limit = (undamped ? phase_limit : carried_limit) * std::max(1.0, spatial);
+  double limit = carried_limit * std::max(1.0, spatial);
   // The next step decays the carried part as this one did and adds its own ratio, which
   // grows with the cube of the step.
   double next = r * std::pow(p->dtnext / h, 3);
