@@ -6,7 +6,7 @@
 // The rate's error per h^2 |u'''| over the gradient's range (measures_floor_by_coupled_gradients), read from
 // the rate's error on meshes refined from a wave's start, where it is two to three times that
 // of a mesh of even cells with as many nodes.
-constexpr double coupled_gradient_factor = 0.005;
+constexpr double coupled_gradient_factor = 0.004;
 
 double measures_mean_cell(pde *p) {
   TRACE("measures_mean_cell");
