@@ -191,7 +191,7 @@ void measure(pde *p, TimeRun *run, double t, double tnew) {
   // start, while it is still at rest. The mesh is refined for it while the start is solved again
   // on the refined mesh; later its cells hold at half ERRLIM, which keeps what was refined for it
   // from merging and asks no split: a split carries the state's short modes on undamped (a split
-  // at t = 0.16 left the pair's rate 3 ERRLIM off where the mesh refined at the start left 0.7).
+  // at t = 0.16 left the pair's rate at its end 3 ERRLIM of its range off, 0.1 without it).
   if (p->nfield > 0 && read_phase_kept(p, run) &&
       std::any_of(run->rate_reads.begin(), run->rate_reads.end(), [](int32_t j) { return j > 0; })) {
     double most = start_replayable(p, run) ? HUGE_VAL : 0.5 * p->errlim;

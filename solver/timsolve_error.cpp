@@ -273,11 +273,13 @@ static bool no_own_terms(pde *p) {
   }
   return true;
 }
+
 // Whether the run keeps its phase (no_own_terms), read once per run from the first spatial
-// matrix; with it, for each variable with a rate, the other variable whose derivatives alone it
-// reads: nine rows in ten of those that read that variable, away from the cells of value
-// conditions (whose columns the layout may drop), sum its columns to nothing (a constant in it gives no rate), as div(grad(u)) does in dt(v) and unlike
-// dt(u) = v, which reads v's values.
+// matrix it measures; with it, for each variable with a rate, the other variable whose
+// derivatives alone it reads: nine rows in ten of those that read that variable, away from the
+// cells of value conditions (whose columns the layout may drop), sum its columns to nothing (a
+// constant in it gives no rate), as div(grad(u)) does in dt(v) and unlike dt(u) = v, which
+// reads v's values.
 bool read_phase_kept(pde *p, TimeRun *run) {
   if (run->phase_kept >= 0) return run->phase_kept == 1;
   if (p->matrix.rows <= 0) return false;
