@@ -3,6 +3,11 @@
 
 // ---- Third derivatives -----------------------------------------------------------------------
 
+// The rate's error per h^2 |u'''| over the gradient's range (measures_floor_by_coupled_gradients), read from
+// the rate's error on meshes refined from a wave's start, where it is two to three times that
+// of a mesh of even cells with as many nodes.
+constexpr double coupled_gradient_factor = 0.004;
+
 double measures_mean_cell(pde *p) {
   TRACE("measures_mean_cell");
   Mesh *m = &p->mesh;
@@ -16,12 +21,144 @@ double measures_mean_cell(pde *p) {
   return live > 0 ? A / live : 0;
 }
 
+namespace {
+// The third derivatives of the variables on a mesh of quadratic cells in one and two dimensions:
+// per cell its measure and longest side, and per variable the largest change along a side of the
+// second derivatives averaged at the vertices (the average keeps a feature two cells wide and
+// drops a wiggle from cell to cell), over the side's length; per variable also, when asked, the
+// range its gradient spans at the cells' centres. Empty (cells 0) on other meshes.
+struct ThirdDerivatives {
+  int32_t cells = 0;
+  uint16_t nfield = 0;
+  std::vector<double> size;            // per cell: measure, longest side
+  std::vector<double> third;           // per cell and variable
+  std::vector<double> gradient_range;  // per variable
+  std::vector<char> quadratic;         // per cell: alive, of the mesh's quadratic basis
+  double area = 0;
+  int32_t live = 0;
+};
+
+ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<double> *seconds, bool gradients) {
+  ThirdDerivatives t;
+  Mesh *m = &p->mesh;
+  int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
+  int dim = elements_dimension[b], nv = dim + 1, nf = elements_functions[b];
+  int32_t ncells = m->cells.count, nnodes = m->nodes.count;
+  uint16_t nfield = uint16_t(std::min<int>(p->nfield, 32));
+  if (!(elements_order[b] == 2 && dim <= 2 && nfield > 0)) return t;
+  t.cells = ncells, t.nfield = nfield;
+  size_t H = 3 * size_t(nfield);
+  t.size.assign(2 * size_t(ncells), 0.0);
+  t.third.assign(size_t(nfield) * size_t(ncells), 0.0);
+  t.quadratic.assign(size_t(ncells), 0);
+  std::vector<double> hess(H * size_t(nnodes), 0.0), low(2 * size_t(nfield), HUGE_VAL),
+      high(2 * size_t(nfield), -HUGE_VAL);
+  std::vector<int32_t> around(size_t(nnodes), 0);
+  aim(p, values, p->time);
+  const double *L = elements_centroid[dim].L;
+  double u[20];
+  size_t K = kept_width(p);
+  bool kept = seconds && seconds->size() == K * size_t(ncells);
+  for (int32_t i = 1; i <= ncells; i++) {
+    MeshCell &cell = cell_at(m, i);
+    if (!cell.alive || cell.basis != b) continue;
+    t.quadratic[size_t(i - 1)] = 1;
+    double d[3 * 32];
+    if (kept) {
+      const double *k = seconds->data() + K * size_t(i - 1);
+      t.size[2 * size_t(i - 1)] = k[0], t.size[2 * size_t(i - 1) + 1] = k[1];
+      std::copy(k + 2, k + K, d);
+    }
+    if (!kept || gradients) {
+      localize(p, i);
+      ElementFrame *f = &work_cell.frame;
+      t.size[2 * size_t(i - 1)] = std::fabs(f->measure), t.size[2 * size_t(i - 1) + 1] = longest_side(f, nv);
+      for (uint16_t v = 1; v <= nfield; v++) {
+        const vectord *uv = &values->data[v - 1];
+        for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
+        if (!kept) {
+          double D[3][3];
+          elements_interp_seconds(b, L, f, u, D);
+          d[3 * (v - 1)] = D[0][0], d[3 * (v - 1) + 1] = D[0][1], d[3 * (v - 1) + 2] = D[1][1];
+        }
+        if (!gradients) continue;
+        double g[2] = {elements_interpux(b, L, f, u), dim > 1 ? elements_interpuy(b, L, f, u) : 0.0};
+        for (size_t r = 0; r < size_t(dim); r++) {
+          low[2 * size_t(v - 1) + r] = std::min(low[2 * size_t(v - 1) + r], g[r]);
+          high[2 * size_t(v - 1) + r] = std::max(high[2 * size_t(v - 1) + r], g[r]);
+        }
+      }
+    }
+    t.area += t.size[2 * size_t(i - 1)], t.live++;
+    for (int a = 0; a < nv; a++) {
+      int32_t n = cell.nodes.data[a];
+      around[size_t(n - 1)]++;
+      for (size_t k = 0; k < H; k++) hess[size_t(n - 1) * H + k] += d[k];
+    }
+  }
+  for (int32_t n = 1; n <= nnodes; n++)
+    for (size_t k = 0; k < H && around[size_t(n - 1)] > 0; k++) hess[size_t(n - 1) * H + k] /= around[size_t(n - 1)];
+  for (int32_t i = 1; i <= ncells; i++) {
+    if (!t.quadratic[size_t(i - 1)]) continue;
+    MeshCell &cell = cell_at(m, i);
+    for (uint16_t v = 1; v <= nfield; v++) {
+      double D = 0;
+      for (int a = 0; a < nv; a++)
+        for (int c = a + 1; c < nv; c++) {
+          int32_t na = cell.nodes.data[a], nc = cell.nodes.data[c];
+          const MeshNode &pa = m->nodes.data[na - 1], &pc = m->nodes.data[nc - 1];
+          const double *s = &hess[size_t(na - 1) * H + 3 * (v - 1)], *e = &hess[size_t(nc - 1) * H + 3 * (v - 1)];
+          double dx = pa.x - pc.x, dy = pa.y - pc.y, dist = std::sqrt(dx * dx + dy * dy);
+          double xx = e[0] - s[0], xy = e[1] - s[1], yy = e[2] - s[2];
+          if (dist > 0) D = std::max(D, std::sqrt(xx * xx + 2 * xy * xy + yy * yy) / dist);
+        }
+      t.third[size_t(i - 1) * nfield + v - 1] = D;
+    }
+  }
+  if (gradients) {
+    t.gradient_range.assign(nfield, 0.0);
+    for (size_t v = 0; v < nfield; v++)
+      for (size_t r = 0; r < size_t(dim); r++)
+        if (high[2 * v + r] >= low[2 * v + r])
+          t.gradient_range[v] = std::max(t.gradient_range[v], high[2 * v + r] - low[2 * v + r]);
+  }
+  return t;
+}
+
+// The sum of the live cells' squared estimates (without SENSITIVITY).
+double squared_estimates(Mesh *m, double sens) {
+  double S = 0;
+  for (int32_t i = 1; i <= m->cells.count; i++)
+    if (cell_at(m, i).alive) S += (cell_at(m, i).error / sens) * (cell_at(m, i).error / sens);
+  return S;
+}
+
+// The estimator's RMS error grown as the cells' squares grew from before: an estimator whose RMS
+// is not that of its cell errors (the cell-centre one halves its cells) keeps its own scale, and a
+// mesh the floor does not raise keeps its RMS error exactly.
+double grown_rms(Mesh *m, double sens, double before, double rms) {
+  double after = squared_estimates(m, sens);
+  if (after == before) return rms;
+  if (before > 0) return rms * std::sqrt(after / before);
+  int32_t count = 0;
+  for (int32_t i = 1; i <= m->cells.count; i++) count += cell_at(m, i).alive ? 1 : 0;
+  return count ? std::sqrt(after / count) : rms;
+}
+
+// A cell of measure a weighed against the mean cell by AREA_CUTOFF, as the curvature estimate
+// weighs it, to the given power per step of the cut-off (only a smaller cell when small_only).
+double area_weight(pde *p, double a, double mean, double power, bool small_only) {
+  int cutoff = p->area_cutoff == 0 || p->area_cutoff == 1 ? p->area_cutoff : 2;
+  if (!(mean > 0) || (small_only && a >= mean)) return 1.0;
+  return std::pow(a / mean, power * cutoff);
+}
+}  // namespace
+
 // A quadratic cell's second derivatives are constant, so the curvature estimate cannot see a
 // feature narrower than the cell: the cell astride a front's inflection reads no curvature
 // at all, while its values between the nodes miss by about h^3 |u'''|. The second derivatives
 // of the cells about each vertex, averaged there, change along the cell's sides by its third
-// derivatives (the average keeps a feature two cells wide and drops a wiggle from cell to
-// cell). Each variable's estimate is that interpolation error over its range: the largest
+// derivatives. Each variable's estimate is that interpolation error over its range: the largest
 // error of a quadratic along a side, 0.008 h^3 |u'''| with h the cell's longest side, weighed
 // down in a cell smaller than the reference cell (the mean cell when reference is 0) by
 // AREA_CUTOFF as the curvature estimate weighs small cells: a layer, whose third derivatives
@@ -32,92 +169,68 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
                                            const std::vector<double> *seconds) {
   TRACE("measures_floor_by_third_derivatives");
   Mesh *m = &p->mesh;
-  int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
-  int dim = elements_dimension[b], nv = dim + 1, nf = elements_functions[b];
-  int32_t ncells = m->cells.count, nnodes = m->nodes.count;
-  uint16_t nfield = p->nfield;
   double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
-  auto squares = [&] {
-    double S = 0;
-    for (int32_t i = 1; i <= ncells; i++)
-      if (cell_at(m, i).alive) S += (cell_at(m, i).error / sens) * (cell_at(m, i).error / sens);
-    return S;
-  };
-  double before = squares();
-  if (elements_order[b] == 2 && dim <= 2 && nfield > 0) {
-    // Per cell its measure and longest side; per vertex the mean second derivatives (uxx,
-    // uxy, uyy per variable) of the cells about it.
-    size_t H = 3 * size_t(nfield);
-    std::vector<double> size(2 * size_t(ncells), 0.0), hess(H * size_t(nnodes), 0.0);
-    std::vector<int32_t> around(size_t(nnodes), 0);
-    aim(p, values, p->time);
-    const double *L = elements_centroid[dim].L;
-    double u[20], A = 0;
-    int32_t live = 0;
-    size_t K = kept_width(p);
-    bool kept = seconds && seconds->size() == K * size_t(ncells);
-    for (int32_t i = 1; i <= ncells; i++) {
-      MeshCell &cell = cell_at(m, i);
-      if (!cell.alive || cell.basis != b) continue;
-      double d[3 * 32];
-      if (kept) {
-        const double *k = seconds->data() + K * size_t(i - 1);
-        size[2 * size_t(i - 1)] = k[0], size[2 * size_t(i - 1) + 1] = k[1];
-        std::copy(k + 2, k + K, d);
-      } else {
-        localize(p, i);
-        ElementFrame *f = &work_cell.frame;
-        size[2 * size_t(i - 1)] = std::fabs(f->measure), size[2 * size_t(i - 1) + 1] = longest_side(f, nv);
-        for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
-          const vectord *uv = &values->data[v - 1];
-          for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
-          double D[3][3];
-          elements_interp_seconds(b, L, f, u, D);
-          d[3 * (v - 1)] = D[0][0], d[3 * (v - 1) + 1] = D[0][1], d[3 * (v - 1) + 2] = D[1][1];
-        }
-      }
-      A += size[2 * size_t(i - 1)], live++;
-      for (int a = 0; a < nv; a++) {
-        int32_t n = cell.nodes.data[a];
-        around[size_t(n - 1)]++;
-        for (size_t k = 0; k < H && k < 3 * 32; k++) hess[size_t(n - 1) * H + k] += d[k];
-      }
+  double before = squared_estimates(m, sens);
+  ThirdDerivatives t = third_derivatives(p, values, seconds, false);
+  double mean = reference > 0 ? reference : t.live > 0 ? t.area / t.live : 0;
+  for (int32_t i = 1; i <= t.cells; i++) {
+    if (!t.quadratic[size_t(i - 1)]) continue;
+    MeshCell &cell = cell_at(m, i);
+    double T = 0, W = 0, h = t.size[2 * size_t(i - 1) + 1];
+    for (uint16_t v = 1; v <= t.nfield; v++) {
+      double w = weight_of(p, v), e = 0.008 * h * h * h * t.third[size_t(i - 1) * t.nfield + v - 1] / range_of(p, v);
+      T += w * w * e * e;
+      W += w * w;
     }
-    for (int32_t n = 1; n <= nnodes; n++)
-      for (size_t k = 0; k < H && around[size_t(n - 1)] > 0; k++) hess[size_t(n - 1) * H + k] /= around[size_t(n - 1)];
-    int cutoff = p->area_cutoff == 0 || p->area_cutoff == 1 ? p->area_cutoff : 2;
-    double mean = reference > 0 ? reference : live > 0 ? A / live : 0;
-    for (int32_t i = 1; i <= ncells; i++) {
-      MeshCell &cell = cell_at(m, i);
-      if (!cell.alive || cell.basis != b) continue;
-      double T = 0, W = 0, h = size[2 * size_t(i - 1) + 1];
-      for (uint16_t v = 1; v <= nfield && v <= 32; v++) {
-        double D = 0;
-        for (int a = 0; a < nv; a++)
-          for (int c = a + 1; c < nv; c++) {
-            int32_t na = cell.nodes.data[a], nc = cell.nodes.data[c];
-            const MeshNode &pa = m->nodes.data[na - 1], &pc = m->nodes.data[nc - 1];
-            const double *s = &hess[size_t(na - 1) * H + 3 * (v - 1)], *t = &hess[size_t(nc - 1) * H + 3 * (v - 1)];
-            double dx = pa.x - pc.x, dy = pa.y - pc.y, dist = std::sqrt(dx * dx + dy * dy);
-            double xx = t[0] - s[0], xy = t[1] - s[1], yy = t[2] - s[2];
-            if (dist > 0) D = std::max(D, std::sqrt(xx * xx + 2 * xy * xy + yy * yy) / dist);
-          }
-        double w = weight_of(p, v), e = 0.008 * h * h * h * D / range_of(p, v);
-        T += w * w * e * e;
-        W += w * w;
-      }
-      double a = size[2 * size_t(i - 1)], weight = mean > 0 && a < mean ? std::pow(a / mean, 0.375 * cutoff) : 1.0;
-      double e3 = W > 0 ? std::sqrt(T / W) * weight : 0;
-      if (std::isfinite(e3) && e3 * sens > cell.error) cell.error = e3 * sens;
-    }
+    double e3 = W > 0 ? std::sqrt(T / W) * area_weight(p, t.size[2 * size_t(i - 1)], mean, 0.375, true) : 0;
+    if (std::isfinite(e3) && e3 * sens > cell.error) cell.error = e3 * sens;
   }
-  // The estimator's RMS error grows as the cells' squares do: an estimator whose RMS is not that
-  // of its cell errors (the cell-centre one halves its cells) keeps its own scale, and a mesh
-  // the floor does not raise keeps its RMS error exactly.
-  double after = squares();
-  if (after == before) return rms;
-  if (before > 0) return rms * std::sqrt(after / before);
-  int32_t count = 0;
-  for (int32_t i = 1; i <= ncells; i++) count += cell_at(m, i).alive ? 1 : 0;
-  return count ? std::sqrt(after / count) : rms;
+  return grown_rms(m, sens, before, rms);
+}
+
+// A variable whose rate reads others only through their derivatives and has no term of its own
+// (the rate v of a wave written as dt(u) = v, dt(v) = div(grad(u))) takes the mesh's error in
+// those derivatives whole: nothing of its own smooths or damps it, and its values are no test of
+// it (they start at rest). A wave holds as much energy in the rate as in the gradient, so the
+// rate's error over its range is the gradient's error over the gradient's range: for a quadratic
+// cell coupled_gradient_factor h^2 |u'''| over the range of u's gradient, h the longest side.
+// Each cell is weighed by its measure against the mean cell as the curvature estimate weighs it,
+// so that the RMS error is the rate's over the domain, and taken at most as most. reads[k] names
+// the variable whose derivatives variable k reads (0: none).
+double measures_floor_by_coupled_gradients(pde *p, vector2d *values, const std::vector<int32_t> &reads, double most,
+                                           double rms, const std::vector<double> *seconds) {
+  TRACE("measures_floor_by_coupled_gradients");
+  Mesh *m = &p->mesh;
+  double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
+  double before = squared_estimates(m, sens);
+  ThirdDerivatives t = third_derivatives(p, values, seconds, true);
+  double mean = t.live > 0 ? t.area / t.live : 0;
+  // No gradient's range is taken below its values' range over the mesh's diameter.
+  double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
+  for (int32_t n = 1; n <= m->nodes.count; n++) {
+    const MeshNode &nd = m->nodes.data[n - 1];
+    if (!nd.alive) continue;
+    lo[0] = std::min(lo[0], nd.x), hi[0] = std::max(hi[0], nd.x);
+    lo[1] = std::min(lo[1], nd.y), hi[1] = std::max(hi[1], nd.y);
+  }
+  double diameter = hi[0] >= lo[0] ? std::hypot(hi[0] - lo[0], hi[1] - lo[1]) : 0;
+  for (int32_t i = 1; i <= t.cells; i++) {
+    if (!t.quadratic[size_t(i - 1)]) continue;
+    MeshCell &cell = cell_at(m, i);
+    double h = t.size[2 * size_t(i - 1) + 1], T = 0, W = 0;
+    for (size_t k = 1; k < reads.size() && k <= t.nfield; k++) {
+      int32_t j = reads[k];
+      if (j < 1 || j > t.nfield) continue;
+      double G = std::max(t.gradient_range[size_t(j - 1)], diameter > 0 ? range_of(p, uint16_t(j)) / diameter : 0.0);
+      if (!(G > 0)) continue;
+      double w = weight_of(p, uint16_t(k));
+      double e = coupled_gradient_factor * h * h * t.third[size_t(i - 1) * t.nfield + size_t(j - 1)] / G;
+      T += w * w * e * e;
+      W += w * w;
+    }
+    double e2 =
+        W > 0 ? std::min(std::sqrt(T / W) * area_weight(p, t.size[2 * size_t(i - 1)], mean, 0.25, false), most) : 0;
+    if (std::isfinite(e2) && e2 * sens > cell.error) cell.error = e2 * sens;
+  }
+  return grown_rms(m, sens, before, rms);
 }

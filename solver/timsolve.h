@@ -85,6 +85,9 @@ struct TimeRun {
   int8_t undamped = -1;             // a variable its own equation does not diffuse: 1, none: 0, not yet read: -1
   int8_t phase_kept = -1;           // no variable with a rate has a term of its own: 1 (see limit_carried_error)
   vector2d step_rates{};            // a step's own rates while its outputs read the end rates
+  // In a run that keeps its phase, per variable (from 1) the variable whose derivatives alone its
+  // rate reads, 0 for none (see read_phase_kept).
+  std::vector<int32_t> rate_reads;
   // The time error the accepted steps carry on, in units of the step allowance, and the
   // last two steps' local errors over h^3 (the size of u''' its decay is read from) with
   // the length of the later step.

@@ -223,22 +223,22 @@ constexpr double carried_limit = 2.0, carried_floor = 0.1;
 // The steps whose third difference reads a level interpolated by a regrid.
 constexpr int32_t regrid_read_steps = 3;
 
-// Whether no variable with a rate has a term of its own in its equations: the rows of each, away
-// from its value conditions, hold no entry of the spatial matrix in its own columns (a wave
-// written as a pair, dt(u) = v, dt(v) = div(grad(u))). Nothing then damps any of its modes; a
-// diffusion, a reaction or a damping term of its own does.
-static bool no_own_terms(pde *p) {
-  int32_t V = std::min<int32_t>(p->nfield, nvariables(p)), n = std::min(p->nt, p->matrix.rows);
+// The field variable (from 1) each global row (from 1, up to n) belongs to.
+static std::vector<int32_t> row_owners(pde *p, int32_t n) {
   std::vector<int32_t> owner(size_t(std::max(n, 0)) + 1, 0);
-  bool any = false;
+  int32_t V = std::min<int32_t>(p->nfield, nvariables(p));
   for (int32_t k = 1; k <= V; k++) {
     const vectorl &r = rows_of(p, k);
     for (int32_t i = 0; i < r.count; i++)
       if (r.data[i] >= 1 && r.data[i] <= n) owner[size_t(r.data[i])] = k;
-    any = any || has_rate(p, k);
   }
-  if (!any || p->nscalar > 0) return false;
+  return owner;
+}
+
+// The global rows (from 1, up to n) of the field variables' value-condition nodes, marked.
+static std::vector<char> held_rows(pde *p, int32_t n) {
   std::vector<char> held(size_t(std::max(n, 0)) + 1, 0);
+  int32_t V = std::min<int32_t>(p->nfield, nvariables(p));
   for (int32_t k = 1; k <= V && k <= p->valuenodes.count; k++) {
     const vectorl &nodes = p->valuenodes.data[k - 1];
     for (int32_t i = 0; i < nodes.count; i++) {
@@ -246,6 +246,20 @@ static bool no_own_terms(pde *p) {
       if (j >= 1 && j <= n) held[size_t(j)] = 1;
     }
   }
+  return held;
+}
+
+// Whether no variable with a rate has a term of its own in its equations: the rows of each, away
+// from its value conditions, hold no entry of the spatial matrix in its own columns (a wave
+// written as a pair, dt(u) = v, dt(v) = div(grad(u))). Nothing then damps any of its modes; a
+// diffusion, a reaction or a damping term of its own does.
+static bool no_own_terms(pde *p) {
+  int32_t V = std::min<int32_t>(p->nfield, nvariables(p)), n = std::min(p->nt, p->matrix.rows);
+  std::vector<int32_t> owner = row_owners(p, n);
+  bool any = false;
+  for (int32_t k = 1; k <= V; k++) any = any || has_rate(p, k);
+  if (!any || p->nscalar > 0) return false;
+  std::vector<char> held = held_rows(p, n);
   for (int32_t k = 1; k <= V; k++) {
     if (!has_rate(p, k)) continue;
     const vectorl &r = rows_of(p, k);
@@ -259,6 +273,54 @@ static bool no_own_terms(pde *p) {
   }
   return true;
 }
+
+// Whether the run keeps its phase (no_own_terms), read once per run from the first spatial
+// matrix it measures; with it, for each variable with a rate, the other variable whose
+// derivatives alone it reads: nine rows in ten of those that read that variable, away from the
+// cells of value conditions (whose columns the layout may drop), sum its columns to nothing (a
+// constant in it gives no rate), as div(grad(u)) does in dt(v) and unlike dt(u) = v, which
+// reads v's values.
+bool read_phase_kept(pde *p, TimeRun *run) {
+  if (run->phase_kept >= 0) return run->phase_kept == 1;
+  if (p->matrix.rows <= 0) return false;
+  run->phase_kept = no_own_terms(p);
+  run->rate_reads.clear();
+  if (run->phase_kept != 1) return false;
+  int32_t V = std::min<int32_t>(p->nfield, nvariables(p)), n = std::min(p->nt, p->matrix.rows);
+  std::vector<int32_t> owner = row_owners(p, n);
+  std::vector<char> near = near_value_conditions(p);
+  run->rate_reads.assign(size_t(V) + 1, 0);
+  for (int32_t k = 1; k <= V; k++) {
+    if (!has_rate(p, k)) continue;
+    std::vector<int32_t> reading(size_t(V) + 1, 0), level(size_t(V) + 1, 0);
+    std::vector<double> sum(size_t(V) + 1), size(size_t(V) + 1);
+    const vectorl &r = rows_of(p, k);
+    for (int32_t i = 0; i < r.count && i < p->mesh.nodes.count; i++) {
+      int32_t j = r.data[i];
+      if (j < 1 || j > n || near[size_t(i + 1)] || !p->mesh.nodes.data[i].alive) continue;
+      std::fill(sum.begin(), sum.end(), 0.0);
+      std::fill(size.begin(), size.end(), 0.0);
+      const vectorld &row = p->matrix.data[j - 1];
+      for (int32_t e = 0; e < row.count; e++) {
+        int32_t c = row.keys[e];
+        if (c < 1 || c > n || owner[size_t(c)] == 0) continue;
+        sum[size_t(owner[size_t(c)])] += row.values[e];
+        size[size_t(owner[size_t(c)])] += std::fabs(row.values[e]);
+      }
+      for (int32_t o = 1; o <= V; o++) {
+        if (o == k || !(size[size_t(o)] > 0)) continue;
+        reading[size_t(o)]++;
+        if (std::fabs(sum[size_t(o)]) <= 1e-9 * size[size_t(o)]) level[size_t(o)]++;
+      }
+    }
+    for (int32_t o = 1; o <= V; o++)
+      if (reading[size_t(o)] > 0 && 10 * level[size_t(o)] >= 9 * reading[size_t(o)] &&
+          (run->rate_reads[size_t(k)] == 0 || reading[size_t(o)] > reading[size_t(run->rate_reads[size_t(k)])]))
+        run->rate_reads[size_t(k)] = o;
+  }
+  return true;
+}
+
 void limit_carried_error(pde *p, TimeRun *run) {
   // A step that measured no error at all stands in with 0.5 for the step size rule; it
   // carries nothing (a constant ratio would shrink every step by the same factor).
@@ -269,8 +331,7 @@ void limit_carried_error(pde *p, TimeRun *run) {
     run->carried_density[0] = run->carried_density[1] = run->carried_span = 0;
     return;
   }
-  if (run->phase_kept < 0) run->phase_kept = no_own_terms(p);
-  const bool undamped = run->phase_kept == 1;
+  const bool undamped = read_phase_kept(p, run);
   double q = r / (h * h * h), decay = 1.0;
   if (run->mesh_steps <= regrid_read_steps) {
     double q0 = run->carried_density[0];

@@ -107,6 +107,7 @@ double step_range(pde *p, TimeRun *run, int32_t k, const vector2d *u);
 // timsolve_error.cpp
 double check_timestep(pde *p, TimeRun *run);
 void limit_carried_error(pde *p, TimeRun *run);
+bool read_phase_kept(pde *p, TimeRun *run);
 // measures_time.cpp
 void measure(pde *p, TimeRun *run, double t, double tnew);
 // timsolve_regrid.cpp
@@ -115,3 +116,5 @@ void replay_start(pde *p, TimeRun *run, const timsolve_ops &ops);
 void shift_levels(pde *p);
 bool start_replayable(pde *p, TimeRun *run);
 std::vector<char> diffused_variables(pde *p);
+// Per node (from 1), whether it is a node of a cell that holds a value-condition node.
+std::vector<char> near_value_conditions(pde *p);

@@ -234,6 +234,22 @@ int32_t regrid(pde *p, TimeRun *run, bool hit) {
 // steps solved again in all; a regrid that only merges keeps the state it carries (merging a
 // few cells at each step, a mode on a square took five times as long solving again).
 
+std::vector<char> near_value_conditions(pde *p) {
+  int32_t V = std::min<int32_t>(p->nfield, nvariables(p));
+  std::vector<char> near(size_t(p->mesh.nodes.count) + 1, 0);
+  for (int32_t k = 1; k <= V && k <= p->valuenodes.count; k++) {
+    const vectorl &nodes = p->valuenodes.data[k - 1];
+    for (int32_t i = 0; i < nodes.count; i++) {
+      const MeshNode &nd = p->mesh.nodes.data[nodes.data[i] - 1];
+      for (int32_t c = 0; c < nd.nodecell.count; c++) {
+        const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
+        for (int32_t a = 0; a < cell.nodes.count; a++) near[size_t(cell.nodes.data[a])] = 1;
+      }
+    }
+  }
+  return near;
+}
+
 // Whether each field variable's own equation holds a spatial operator on it: its rows of the
 // step matrix, over its own columns, are not one multiple of its rows of the time matrix (a
 // reaction, or no term of its own, is). Rows about value conditions, which lose columns to
@@ -248,17 +264,7 @@ std::vector<char> diffused_variables(pde *p) {
     for (int32_t i = 0; i < r.count; i++)
       if (r.data[i] >= 1 && r.data[i] <= p->nt) owner[size_t(r.data[i])] = k;
   }
-  std::vector<char> near(size_t(p->mesh.nodes.count) + 1, 0);
-  for (int32_t k = 1; k <= V && k <= p->valuenodes.count; k++) {
-    const vectorl &nodes = p->valuenodes.data[k - 1];
-    for (int32_t i = 0; i < nodes.count; i++) {
-      const MeshNode &nd = p->mesh.nodes.data[nodes.data[i] - 1];
-      for (int32_t c = 0; c < nd.nodecell.count; c++) {
-        const MeshCell &cell = p->mesh.cells.data[nd.nodecell.data[c] - 1];
-        for (int32_t a = 0; a < cell.nodes.count; a++) near[size_t(cell.nodes.data[a])] = 1;
-      }
-    }
-  }
+  std::vector<char> near = near_value_conditions(p);
   auto entry = [](const vectorld &row, int32_t c) {
     for (int32_t e = 0; e < row.count; e++)
       if (row.keys[e] == c) return row.values[e];
