@@ -96,9 +96,11 @@ static double vertices_of(Mesh *m, const MeshCell &cell, RefineHistory::Parent *
 // Caps the estimates at cap, but for triangles at a corner whose estimate fell slowly (see
 // RefineHistory) since their parent's refinement, and their parent's since its own: theirs are raised so
 // that the passes, which take a quarter off at each split, split them as often as the fall
-// they showed asks, at most kMostSplits times. Then the cells far above the limit are kept
-// as the parents of the next refinement.
-static void cap_by_history(Mesh *m, double limit, double cap, RefineHistory *h) {
+// they showed asks, at most kMostSplits times, where they stand more than four error limits
+// over the run's error limit errlim (within that, one split at a quarter brings them to it, and
+// splitting them deeper only adds a grid). Then the cells far above the limit are kept as the
+// parents of the next refinement.
+static void cap_by_history(Mesh *m, double limit, double cap, double errlim, RefineHistory *h) {
   const int kMostSplits = 6;
   const size_t kMostParents = 256;
   const double far_above = 4 * limit, most = limit * 1.01 * std::pow(4.0, kMostSplits - 1);
@@ -116,7 +118,7 @@ static void cap_by_history(Mesh *m, double limit, double cap, RefineHistory *h) 
     if (splits >= 0.8 && q->error > 0) {
       double fall = std::pow(e / q->error, 1 / splits);
       here.slow = fall > 0.5 && fall < 0.8 && at_joint(m, cell);
-      if (here.slow && q->slow)
+      if (here.slow && q->slow && e > 4 * errlim)
         cell.error =
             std::max(cell.error, std::min(limit * std::pow(e / limit, std::log(4.0) / std::log(1 / fall)), most));
     }
@@ -145,7 +147,7 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
     cell.split = cell.merge = 0;
     if (!history || p->dimension != 2) cell.error = std::min(cell.error, cap);
   }
-  if (history && p->dimension == 2) cap_by_history(m, limit, cap, history);
+  if (history && p->dimension == 2) cap_by_history(m, limit, cap, p->errlim, history);
   // A curved tetrahedron that folds, or whose domain face strays from its sheet by more
   // than kBend of the face's size, is split whatever its estimate (the straying falls as
   // the cube of the size), and one within eight times that is not merged back.

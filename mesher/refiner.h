@@ -16,7 +16,10 @@ int refiner_init();
 // fallen by less than half per split since its parent's (but by a fifth or more), on two
 // refinements running (as at a re-entrant corner, where the answer's gradient is infinite), is
 // split as often as that fall asks to bring it to the limit, not as often as a quarter per
-// split would. (Away from the corners a slow fall is more often a layer not yet resolved; and
+// split would, where it stands more than four error limits over ERRLIM (nearer, one split at a
+// quarter brings it there: a lid's corner, whose held values jump, falls at a corner's rate too,
+// and splitting it deeper only adds a grid). (Away from the corners a slow fall is more often a
+// layer not yet resolved; and
 // an estimate that falls by less than a fifth, at a point load or a jump of the held values,
 // does not come to the limit by splitting harder: there the quarter stands.)
 struct RefineHistory {
