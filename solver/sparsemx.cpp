@@ -1273,20 +1273,26 @@ void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
   }
 }
 
-uint64_t sparsemx_fingerprint(const sparsemx *A) {
+// FNV-1a over the size, each row's count and its keys, each key with its value's bits
+// where the values are asked for.
+static uint64_t matrix_print(const sparsemx *A, bool values) {
   uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
   auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
   for (int32_t i = 0; i < A->rows; i++) {
     const vectorld &r = A->data[i];
     mix(uint64_t(r.count));
     for (int32_t k = 0; k < r.count; k++) {
-      uint64_t bits;
-      memcpy(&bits, &r.values[k], 8);
+      uint64_t bits = 0;
+      if (values) memcpy(&bits, &r.values[k], 8);
       mix(uint64_t(uint32_t(r.keys[k])) << 32 ^ bits);
     }
   }
   return h;
 }
+
+uint64_t sparsemx_fingerprint(const sparsemx *A) { return matrix_print(A, true); }
+
+uint64_t sparsemx_pattern_print(const sparsemx *A) { return matrix_print(A, false); }
 
 // ---- Dominant eigenvalue --------------------------------------------------------------------
 
