@@ -45,18 +45,6 @@ struct Ordering {
 };
 Ordering ordering;
 
-// A hash of the pattern (rows and their keys) alone.
-uint64_t pattern_print(const sparsemx *A) {
-  uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
-  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
-  for (int32_t i = 0; i < A->rows; i++) {
-    const vectorld &r = A->data[i];
-    mix(uint64_t(r.count));
-    for (int32_t k = 0; k < r.count; k++) mix(uint64_t(uint32_t(r.keys[k])));
-  }
-  return h;
-}
-
 // The least estimate of the reciprocal condition of a factor that is used.
 const double least_rcond = 1e-12;
 
@@ -100,7 +88,7 @@ bool factor(const sparsemx *A, double fill, bool any_cost) {
   start[size_t(n)] = int(at);
   double control[UMFPACK_CONTROL], info[UMFPACK_INFO];
   settings(control);
-  uint64_t print = pattern_print(A);
+  uint64_t print = sparsemx_pattern_print(A);
   if (ordering.symbolic && ordering.print == print && ordering.n == n && ordering.nz == nz && ordering.fill == fill) {
     // Declined for its cost as the first was, but where any cost is taken.
     if (ordering.costly && !any_cost) {

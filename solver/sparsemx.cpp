@@ -20,6 +20,7 @@
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
 #include "runtime/math.h"
+#include "runtime/owner.h"
 #include "runtime/rtlib.h"
 #include "solver/bandmxd.h"
 #include "runtime/matrixd.h"
@@ -1273,27 +1274,36 @@ void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
   }
 }
 
-uint64_t sparsemx_fingerprint(const sparsemx *A) {
+// FNV-1a over the size, each row's count and its keys, each key with its value's bits
+// where the values are asked for.
+static uint64_t matrix_print(const sparsemx *A, bool values) {
   uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
   auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
   for (int32_t i = 0; i < A->rows; i++) {
     const vectorld &r = A->data[i];
     mix(uint64_t(r.count));
     for (int32_t k = 0; k < r.count; k++) {
-      uint64_t bits;
-      memcpy(&bits, &r.values[k], 8);
+      uint64_t bits = 0;
+      if (values) memcpy(&bits, &r.values[k], 8);
       mix(uint64_t(uint32_t(r.keys[k])) << 32 ^ bits);
     }
   }
   return h;
 }
 
+uint64_t sparsemx_fingerprint(const sparsemx *A) { return matrix_print(A, true); }
+
+uint64_t sparsemx_pattern_print(const sparsemx *A) { return matrix_print(A, false); }
+
 // ---- Dominant eigenvalue --------------------------------------------------------------------
 
 double sparsemx_big_eigen(const sparsemx *A, double s, double c, double tol, uint8_t normal) {
   TRACE("sparsemx_big_eigen_0");
   int32_t n = A->rows;
-  vectord x{}, y{}, w{};
+  // The iterates are released however this ends: the products of a matrix whose entries
+  // grew past any size (a diverging run's) overflow, and the trap leaves from inside them.
+  Owner<vectord, vectord_free> xo, yo, wo;
+  vectord &x = *xo, &y = *yo, &w = *wo;
   vectord_resize(&x, n, n);
   for (int32_t i = 0; i < n; i++) x.data[i] = s == 0 ? ((i % 2) ? -c : c) : c + s * math_ranf();
   double lambda = 0.0, previous = 1.0;
@@ -1319,16 +1329,15 @@ double sparsemx_big_eigen(const sparsemx *A, double s, double c, double tol, uin
     lambda = std::sqrt(lambda);
     if (sign < 0) lambda = -lambda;
   }
-  vectord_free(&x);
-  vectord_free(&y);
-  vectord_free(&w);
   return lambda;
 }
 
 void sparsemx_big_eigens(double pair[2], const sparsemx *A, double tol) {
   TRACE("sparsemx_big_eigens_0");
   int32_t n = A->rows;
-  vectord x{}, y{};
+  // Released however this ends, as above.
+  Owner<vectord, vectord_free> xo, yo;
+  vectord &x = *xo, &y = *yo;
   vectord_resize(&x, n, n);
   vectord_copyto_1(&x, 1.0);
   double lambda = 0.0, previous = 1.0;
@@ -1356,8 +1365,6 @@ void sparsemx_big_eigens(double pair[2], const sparsemx *A, double tol) {
     pair[0] = lambda;
     pair[1] = previous;
   }
-  vectord_free(&x);
-  vectord_free(&y);
 }
 
 // ---- Debug listings -----------------------------------------------------------------------

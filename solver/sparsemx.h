@@ -192,6 +192,9 @@ void sparsemx_big_eigens(double pair[2], const sparsemx *A, double tol);
 // A fingerprint of the matrix's size, pattern and values: a factor kept for a matrix
 // serves while the fingerprint stands.
 uint64_t sparsemx_fingerprint(const sparsemx *A);
+// The same of the size and pattern alone: an ordering made for a pattern serves a matrix
+// of other values on it.
+uint64_t sparsemx_pattern_print(const sparsemx *A);
 
 // ---- Debug listings -----------------------------------------------------------------------
 void sparsemx_print(FILE *f, const sparsemx *M, const String *title);
