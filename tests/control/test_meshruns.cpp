@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <numbers>
 #include <random>
 #include <string>
@@ -339,8 +340,15 @@ TEST_F(MeshRun, PinchedLayersKeepTheirVolumes) {
       // A ring of radius 0.3: half the integral of (r^2-0.09)^2, 1/40+1/72+0.09^2-0.03.
       {"0.5*((x-0.5)^2+(y-0.5)^2-0.09)^2", 0.0169888889 / 2, 1e-5, 1e-5},
   };
-  for (const auto &r : rows)
+  // Under the sanitizers every sheet meshes once and three of them regrid (a pinch along
+  // two sides, a curve from side to side, a ring): the regrids of all seven are the
+  // largest test of the sanitized suites. The plain build regrids all seven.
+  for (size_t i = 0; i < std::size(rows); i++)
     for (const char *select : {"REGRID=OFF", "ERRLIM=1e-4 GRIDLIMIT=4"}) {
+      const auto &r = rows[i];
+#ifdef QUENDAR_SANITIZE
+      if (select[0] == 'E' && i != 1 && i != 4 && i != 6) continue;
+#endif
       SCOPED_TRACE(std::string(r.sheet) + " " + select);
       int code = written(std::string("TITLE 'pinch'\nCOORDINATES CARTESIAN3\nSELECT ") + select +
                          "\nVARIABLES u\nEQUATIONS div(grad(u)) + 20*exp(-30*((x-0.1)^2+(y-0.5)^2)) = 0\n"
