@@ -472,6 +472,18 @@ TEST_F(Answers, PenaltyTooSoftForTheLimitEndsNotConverged) {
       << log("penalty_channel_soft");
   EXPECT_GT(report("penalty_channel_soft").at("rms_u"), 1e-4);
   expect_answers(*this, {{"penalty_channel_stiff", "u_mid", 1.0, 1e-4}, {"penalty_channel_stiff", "p_mid", 8.0, 1e-3}});
+  // Softer than its limit needs but within it, the run ends converged, and its last grid's RMS
+  // estimate reads the penalty's error (the cells' estimates alone read a third of it).
+  EXPECT_EQ(run({"penalty_channel_estimate.pde"}), 0) << out();
+  std::string l = log("penalty_channel_estimate");
+  std::smatch m;
+  std::string last;
+  std::regex grid(R"(RMS ERR= *(\S+) MAX ERR)");
+  for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it) last = it->str();
+  ASSERT_TRUE(std::regex_search(last, m, grid)) << l;
+  double rms = report("penalty_channel_estimate").at("rms_u");
+  EXPECT_GT(std::stod(m[1]), 0.5 * rms) << last;
+  EXPECT_LT(std::stod(m[1]), 2 * rms) << last;
 }
 
 // Linear cells to an error limit: their error lies in the flux jumps across the sides (all of
