@@ -68,11 +68,11 @@ static bool halted(const pde *p) { return p->stop || p->error || p->skipstages; 
 // cgsolve_do_nonlinear: its status line, its monitor delay and (the Newton driver's) the
 // per-variable errors of its last residual measure.
 struct SteadyRun {
-  uint16_t phase_line = 0;  // the "Linear" or "Nonlinear" status line
-  int32_t delay = 0;        // the monitor delay (milliseconds)
-  vectord var_errors{};     // per-variable errors of the last residual measure
-  RefineHistory refined;    // the cells far above the limit at the last refinement
-  double miss = 0;          // what a constraint too stiff for the limit leaves (measures_constraint_miss)
+  uint16_t phase_line = 0;     // the "Linear" or "Nonlinear" status line
+  int32_t delay = 0;           // the monitor delay (milliseconds)
+  vectord var_errors{};        // per-variable errors of the last residual measure
+  RefineHistory refined;       // the cells far above the limit at the last refinement
+  double miss = 0;             // what a constraint too stiff for the limit leaves (measures_constraint_miss)
   std::vector<uint16_t> tied;  // the variables that constraint ties
   SteadyRun() = default;
   SteadyRun(const SteadyRun &) = delete;
