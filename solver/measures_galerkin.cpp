@@ -198,11 +198,8 @@ static void jacobi(std::vector<double> &M, std::vector<double> &V, int32_t n) {
 // variable at a time: exact on every cell basis) shows it: normalised by its diagonal, its
 // eigenvalues are 1 for uncoupled variables however anisotropic, and for elasticity 2 and
 // 2 mu/(lambda + 2 mu) (the rigid rotations' zeros aside). Each variable's factor is
-// multiplied by a quarter of the inverse of the least eigenvalue of the modes it takes part
-// in, at least 1: solids up to a Poisson ratio of 0.4 are measured as before. (Half of it
-// read a penalty flow's error (Couette's, K = 1e4) four to five times over and cost it twice
-// the nodes; a quarter keeps locking cantilevers of lambda/mu 1e2 and 1e4 refining until
-// their tips hold.) Only for a linear
+// multiplied by half the inverse of the least eigenvalue of the modes it takes part in, at
+// least 1: solids up to a Poisson ratio of a third are measured as before. Only for a linear
 // problem in Cartesian coordinates (in a cylinder the rotations are not rigid) whose form is
 // symmetric and of second order (a zeroth-order tie between variables locks nothing, and it
 // would weigh the probes by their distance from the origin); otherwise the factors stand.
@@ -243,7 +240,7 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
       for (int i = 0; i < d; i++) share += V[size_t((v - 1) * d + i) * n + a] * V[size_t((v - 1) * d + i) * n + a];
       if (e > 1e-6 && share > 0.1 && !combination(a)) least = std::min(least, e);
     }
-    factor[size_t(v - 1)] *= std::max(1.0, 0.25 / least);
+    factor[size_t(v - 1)] *= std::max(1.0, 0.5 / least);
   }
 }
 
