@@ -487,6 +487,25 @@ TEST_F(Answers, PenaltyTooSoftForTheLimitEndsNotConverged) {
       << log("penalty_channel_soft");
   EXPECT_GT(report("penalty_channel_soft").at("rms_u"), 1e-4);
   expect_answers(*this, {{"penalty_channel_stiff", "u_mid", 1.0, 1e-4}, {"penalty_channel_stiff", "p_mid", 8.0, 1e-3}});
+  // Softer than its limit needs but within it, the run ends converged, and its last grid's RMS
+  // estimate reads the penalty's error (the cells' estimates alone read a third of it).
+  struct Row {
+    const char *name;
+    double errlim, low, high;
+  };
+  for (Row r : {Row{"penalty_channel_estimate", 1e-3, 0.5, 2.0}}) {
+    EXPECT_EQ(run({(std::string(r.name) + ".pde").c_str()}), 0) << out();
+    std::string l = log(r.name);
+    std::smatch m;
+    std::string last;
+    std::regex grid(R"(RMS ERR= *(\S+) MAX ERR)");
+    for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it) last = it->str();
+    ASSERT_TRUE(std::regex_search(last, m, grid)) << l;
+    double rms = report(r.name).at("rms_u");
+    EXPECT_LT(rms, r.errlim) << r.name;
+    EXPECT_GT(std::stod(m[1]), r.low * rms) << r.name << ": " << last;
+    EXPECT_LT(std::stod(m[1]), r.high * rms) << r.name << ": " << last;
+  }
 }
 
 // Linear cells to an error limit: their error lies in the flux jumps across the sides (all of
