@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "model/pdedat_record.h"
+#include "model/params.h"
+#include "model/trees.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
@@ -50,6 +52,119 @@ static TreeNode *init_tree(pde *p, uint16_t k, uint16_t region) {
   return region >= 1 && region <= v->count ? v->data[region - 1] : nullptr;
 }
 
+// ---- A start read from a TABLE ----------------------------------------------------------
+// A TABLE holds its function only to its own point spacing: between its points it is the
+// piecewise-linear blend of them, whose kinks are the table's sampling and not the start's
+// shape. Sampled at the nodes, the kinks put an error of up to an eighth of the table's second
+// differences at each node, scattered from node to node, which a finer mesh resolves as short
+// modes: in a wave's rate they grow with their wavenumber, the estimate reads them and asks
+// for finer cells, which sample the kinks anew (a damped wave from a 401-point table went past
+// 800,000 nodes by its 20th step). So a start that reads a table along the place is read at
+// the table's own resolution: at each node, along each coordinate a table reads, the filter
+// (4 B(h) - B(2h)) / 3 of the box means B over the table's spacing h and twice it, which
+// passes a smooth function's quadratic part unchanged and cancels the blend's kinks (both
+// boxes span whole periods of them). Where a box would leave the table's span the start is
+// read at the node. A cell smaller than the spacing has no resolution error of its own: the
+// start's passes do not chase the table below its spacing.
+
+// Per coordinate (x, y, z) the least point spacing of the tables a start reads along it (0:
+// none) and the span all of them cover.
+struct StartTables {
+  double gap[3] = {0, 0, 0}, lo[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}, hi[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+  double least() const {
+    double h = 0;
+    for (double g : gap)
+      if (g > 0 && !(h > 0 && h <= g)) h = g;
+    return h;
+  }
+};
+
+// The tables a tree reads (directly or through its definitions), into s.
+static void start_tables(pde *p, const TreeNode *n, uint16_t region, StartTables &s, int depth = 0) {
+  if (!n || depth > 200) return;
+  if (n->opcode == op::param) {
+    if (n->index >= 1 && n->index <= p->formulas.definitions.count)
+      start_tables(p, params_find_param_tree(&p->formulas.definitions, n->index, region), region, s, depth + 1);
+    return;
+  }
+  if (n->opcode == op::tableval) {
+    const tablelist &tl = p->formulas.definitions.tables;
+    if (n->index < 1 || n->index > tl.count) return;
+    const tableentry &e = tl.items[n->index - 1];
+    for (int a = 0; a < 3 && a < e.table.dimension; a++) {
+      int c = e.keys[a] - 1;
+      const arrays &axis = e.table.axis[a];
+      if (c < 0 || c > 2 || axis.count < 2) continue;
+      for (int32_t i = 1; i < axis.count; i++) {
+        double g = double(axis.data[i]) - double(axis.data[i - 1]);
+        if (g > 0 && !(s.gap[c] > 0 && s.gap[c] <= g)) s.gap[c] = g;
+      }
+      s.lo[c] = std::max(s.lo[c], double(axis.data[0]));
+      s.hi[c] = std::min(s.hi[c], double(axis.data[axis.count - 1]));
+    }
+    return;
+  }
+  if (n->opcode == op::subref) return start_tables(p, n->target, region, s, depth + 1);
+  if (n->group == leafop) return;
+  for (int k = 0; k < n->arity && k < 3; k++) start_tables(p, n->child[k], region, s, depth + 1);
+}
+
+// Per field variable, the tables its start reads in any region.
+static std::vector<StartTables> start_tables(pde *p) {
+  std::vector<StartTables> out(p->nfield);
+  const treevectors &t = p->formulas.initregion;
+  for (uint16_t k = 1; k <= p->nfield && k <= t.count; k++)
+    for (uint16_t r = 1; r <= t.data[k - 1].count; r++) start_tables(p, t.data[k - 1].data[r - 1], r, out[k - 1]);
+  return out;
+}
+
+// Per field variable, the least spacing of the tables its start reads (0: none).
+static std::vector<double> start_spacing(pde *p) {
+  std::vector<double> h;
+  for (const StartTables &s : start_tables(p)) h.push_back(s.least());
+  return h;
+}
+
+// The start tree at the point e, read at the resolution of the tables s (see above).
+static double table_start_value(pde *p, TreeNode *tree, evalpoint *e, const StartTables &s) {
+  double *at[3] = {&e->x, &e->y, &e->z}, held[3] = {e->x, e->y, e->z};
+  int axes[3], d = 0;
+  for (int c = 0; c < 3; c++)
+    if (s.gap[c] > 0) {
+      if (held[c] - s.gap[c] < s.lo[c] || held[c] + s.gap[c] > s.hi[c]) return treeval_eval(p, tree, e);
+      axes[d++] = c;
+    }
+  if (d == 0) return treeval_eval(p, tree, e);
+  // Per axis 2M points: M mid-points of each box, weighed 4/3 and -1/3 of their boxes' means.
+  const int M = d == 1 ? 16 : d == 2 ? 8 : 4;
+  auto offset = [&](int c, int i) { return (i < M ? 1.0 : 2.0) * ((i % M + 0.5) / M - 0.5) * s.gap[c]; };
+  auto weight = [&](int i) { return (i < M ? 4.0 : -1.0) / (3.0 * M); };
+  double sum = 0;
+  int n[3] = {0, 0, 0};
+  for (n[0] = 0; n[0] < 2 * M; n[0]++)
+    for (n[1] = 0; n[1] < (d > 1 ? 2 * M : 1); n[1]++)
+      for (n[2] = 0; n[2] < (d > 2 ? 2 * M : 1); n[2]++) {
+        double w = 1;
+        for (int a = 0; a < d; a++) *at[axes[a]] = held[axes[a]] + offset(axes[a], n[a]), w *= weight(n[a]);
+        sum += w * treeval_eval(p, tree, e);
+      }
+  for (int c = 0; c < 3; c++) *at[c] = held[c];
+  return sum;
+}
+
+// Whether a cell is smaller than h: every side between its vertices shorter.
+static bool cell_finer(const Mesh *m, const MeshCell &cell, double h) {
+  if (!(h > 0)) return false;
+  int nv = std::min<int>(elements_vertices[cell.basis], cell.nodes.count);
+  for (int i = 0; i < nv; i++)
+    for (int j = i + 1; j < nv; j++) {
+      const MeshNode &a = m->nodes.data[cell.nodes.data[i] - 1], &b = m->nodes.data[cell.nodes.data[j] - 1];
+      double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+      if (dx * dx + dy * dy + dz * dz >= h * h) return false;
+    }
+  return true;
+}
+
 // N values per field variable, all 0, and one per scalar, which keeps a value it has
 // (the start is set once, before the passes that size the fields again).
 static void size_solution(pde *p, vector2d *u) {
@@ -67,8 +182,11 @@ static void size_solution(pde *p, vector2d *u) {
 // The resolution error of the start: per variable the cell integrals of its initial
 // expression against those of its interpolated values; each cell's error is left in
 // the cell, the global figure returned. A cell whose own RMS difference over the variable's
-// range passes own takes that as its error, and the global figure is at least it.
-static double resolution_error(pde *p, vector2d *u, double own) {
+// range passes own takes that as its error, and the global figure is at least it. A cell
+// smaller than the spacing of the tables its variable's start reads (spacing, per field
+// variable; empty: none) has no error of its own: below that spacing the table's blend holds
+// nothing of the start but its kinks.
+static double resolution_error(pde *p, vector2d *u, double own, const std::vector<double> &spacing) {
   Mesh *m = &p->mesh;
   uint16_t E = p->nfield;
   std::vector<double> A(E + 1, 0.0), D(E + 1, 0.0), d(E + 1, 0.0), rms(E + 1, 0.0), R(E + 1, 0.0);
@@ -114,6 +232,7 @@ static double resolution_error(pde *p, vector2d *u, double own) {
         d[k] = std::max(std::fabs(a - b), std::sqrt(std::fabs(sq * size)));
         rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
         if (!(rms[k] > own)) rms[k] = 0;
+        if (k <= spacing.size() && cell_finer(m, *cell, spacing[k - 1])) d[k] = rms[k] = 0;
         f(cell, k, a);
         rtlib_trap_check();  // while the initial value is the place
       }
@@ -219,6 +338,10 @@ void init_ss(pde *p, const double times[2]) {
   // jump from the start: that jump is held, not resolved.
   auto own = [&] { return p->startjump ? HUGE_VAL : 2 * tau; };
   bool resolved = false;
+  // A start read from a table: its values before the value conditions, which the
+  // refinement carries to the new nodes that are finer than the table's spacing.
+  const std::vector<StartTables> tables = start_tables(p);
+  const std::vector<double> spacing = start_spacing(p);
   for (;;) {
     p_++;
     loading_cells_take_mesh_basis(m);  // also the cells a refinement made
@@ -229,7 +352,7 @@ void init_ss(pde *p, const double times[2]) {
     for (int32_t n = 1; n <= m->nodes.count; n++) {
       if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
       for (uint16_t k = 1; k <= p->nfield; k++)
-        u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
+        u->data[k - 1].data[n - 1] = table_start_value(p, init_tree(p, k, ep.region), &ep, tables[k - 1]);
       if (n % 1000 == 0) display_update_num(&p->status, line, m->nodes.count - n);
     }
     display_unreport(&p->status, line);
@@ -246,7 +369,7 @@ void init_ss(pde *p, const double times[2]) {
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
         display_checkkey(&p->status) || p->stop || p->error)
       break;
-    if (resolution_error(p, u, own()) <= tau) {
+    if (resolution_error(p, u, own(), spacing) <= tau) {
       resolved = true;
       break;
     }
@@ -270,7 +393,7 @@ void init_ss(pde *p, const double times[2]) {
   // jump crosses then hold what the expression holds over them (the heat of two
   // half-planes in contact was 8e-4 too large, and stayed so), where the nodes' values
   // would put the jump at the nodes nearest it.
-  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u, own()) > tau) {
+  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u, own(), spacing) > tau) {
     cgsolve_log_note(p, "INITIAL VALUES NOT RESOLVED");
     project_start(p, u, times);
   }
@@ -280,6 +403,7 @@ void init_ss(pde *p, const double times[2]) {
 
 void init_start_values(pde *p, vector2d *u, const double times[2]) {
   TRACE("init_start_values");
+  const std::vector<StartTables> tables = start_tables(p);
   const evalpoint keep = ep;
   ep = evalpoint{};
   ep.needed = 1;  // a start the run goes on from
@@ -291,7 +415,7 @@ void init_start_values(pde *p, vector2d *u, const double times[2]) {
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
     for (uint16_t k = 1; k <= p->nfield && k <= u->count; k++)
-      u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
+      u->data[k - 1].data[n - 1] = table_start_value(p, init_tree(p, k, ep.region), &ep, tables[k - 1]);
   }
   ep = keep;
 }
@@ -307,7 +431,8 @@ void init_start_again(pde *p, vector2d *u, const double times[2]) {
   ep.t = times[1];
   ep.cell = &cellrec;
   double tau = start_limit(p);
-  if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau) > tau) project_start(p, u, times);
+  if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau, start_spacing(p)) > tau)
+    project_start(p, u, times);
   ep = keep;
 }
 

@@ -19,7 +19,8 @@ void init_ss(pde *p, const double times[2]);
 void smoothinit(pde *p);
 // The initial-value trees at every live node of the mesh as it is now, into the field
 // variables of u (sized to the mesh; its scalars are read as they stand), node by node and
-// variable by variable as the start takes them. Value conditions are not applied.
+// variable by variable as the start takes them. Value conditions are not applied. A start
+// that reads a TABLE along the place is read at the table's own resolution (init.cpp).
 void init_start_values(pde *p, vector2d *u, const double times[2]);
 // The start of a time run on the mesh as it is now, as init_ss leaves it on its own mesh: the
 // initial values at the nodes with the value conditions held, or, where the mesh does not
