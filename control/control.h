@@ -6,7 +6,6 @@
 #pragma once
 #include <cstdint>
 
-#include "model/pdedat_record.h"
 #include "reader/ppde.h"
 #include "runtime/strings.h"
 

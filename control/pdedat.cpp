@@ -15,6 +15,7 @@
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "model/trees.h"
+#include "model/window_record.h"
 #include "plot/plot.h"
 #include "plot/styles.h"
 #include "reader/rdbatch.h"
@@ -211,20 +212,28 @@ void pdedat_clear_pde(pde *p) {
 // problem records are part of the program.
 static const bool free_installed = (rdbatch_free_pde = pdedat_free_pde, true);
 
+// Releases the problem's window state (model/window_record.h): the status panel, the
+// windows (those the problem window owns first, then the problem window itself), the
+// plot file with its names, the Save As folder and the deferred show requests.
+static void release_windows(WindowState *w) {
+  display_free(&w->status);
+  for (uint16_t *v : {&w->eigview, &w->domainview, &w->editview, &w->meshview, &w->pdeview}) {
+    if (*v) gag_killview(*v);
+    *v = 0;
+  }
+  filio_close_put(&w->plotfile);
+  strings_free_0(&w->plotfile.name);
+  strings_free_0(&w->plotfile.temp);
+  strings_free_0(&w->fallback);
+  vectorn_free(&w->deferred);
+}
+
 void pdedat_free_pde(pde *p) {
   TRACE("pdedat_free_pde_0");
   Nesting nest(free_nesting);
   if (free_nesting > 1) return;
   pdedat_clear_pde(p);
-  display_free(&p->status);
-  // The windows the problem window owns go first, then the problem window itself.
-  for (uint16_t *v : {&p->eigview, &p->domainview, &p->editview, &p->meshview, &p->pdeview}) {
-    if (*v) gag_killview(*v);
-    *v = 0;
-  }
-  filio_close_put(&p->plotfile);
-  strings_free_0(&p->plotfile.name);
-  strings_free_0(&p->plotfile.temp);
+  release_windows(p);
   if (p->log && p->log != settings.batchlog) pdedat_close_log(p->log);
   system_release(p);
   pdedat_free_model(p);

@@ -83,8 +83,6 @@ void pdedat_free_model(pde *p) {
     bopmemfree(&b);
     b = next;
   }
-  strings_free_0(&p->fallback);
-  vectorn_free(&p->deferred);
   // The run controller's tables: quadrature for the problem's bases, eigenvalues.
   quature_free_vquad_basis(&p->vquad);
   quature_free_vquad_basis(&p->vquad1);

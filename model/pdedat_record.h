@@ -7,8 +7,6 @@
 
 #include "elements/meshes.h"
 #include "elements/quature.h"
-#include "graphics/display.h"
-#include "graphics/gag1d.h"
 #include "model/formulas.h"
 #include "model/matrix_records.h"
 #include "model/metrics.h"
@@ -16,8 +14,8 @@
 #include "model/switches.h"
 #include "model/symtab.h"
 #include "model/system_record.h"
+#include "model/window_record.h"
 #include "model/xferdat.h"
-#include "runtime/filio.h"
 #include "runtime/strings.h"
 #include "runtime/textin.h"
 #include "runtime/timefun.h"
@@ -102,8 +100,9 @@ enum { PDEDAT_MAX_FRAMES = 10 };
 
 // The problem record; its SELECT and DEBUG switches are its Switches base
 // (model/switches.h), the assembled system its System base (model/system_record.h),
-// the plot lists its PlotSet base (model/plot_records.h).
-struct pde : Switches, System, PlotSet {
+// the plot lists its PlotSet base (model/plot_records.h), the windows, status panel,
+// plot file and text styles its WindowState base (model/window_record.h).
+struct pde : Switches, System, PlotSet, WindowState {
   // Requests and flags the window callbacks and the main loop exchange.
   uint8_t stop, stopped, error, close, skipstages;
   uint8_t runflag;     // run at once (Open and run, option R)
@@ -153,21 +152,6 @@ struct pde : Switches, System, PlotSet {
   int32_t statusstart;           // the status timer's start (elapsed milliseconds)
 
   uint8_t modified, logopen, windowsbuilt;
-
-  // Windows: the problem window, its editor, its full-area view (where the mesh is
-  // shown under the status panel), the domain window and the eigenvalue window; 0 none.
-  uint16_t pdeview, editview;
-  uint16_t meshview, domainview, eigview;
-  uint8_t goon;  // run after domain: the domain window's Run meshes after the display (its Edit clears it)
-  uint8_t windowopen, iconized;       // the problem window exists; it is minimised
-  uint8_t plotsshown, monitorsshown;  // which set of plot windows is tiled
-  String fallback;                    // Save As folder when the current one is read-only
-  // The tile grid of the plot windows: rows, columns, tile size and origin in pixels.
-  uint16_t tilerows, tilecols, tilewidth, tileheight, tilex, tiley;
-  vectorn deferred;  // show requests made while minimised: a view, or view + 4096 to hide
-  IOfile plotfile;
-  pad status;
-  plotframe styles[6];  // one per text style
 
   vector2d work;  // the work pool (capacity 20 once the problem is sized)
 

@@ -1,5 +1,5 @@
-// treeval's private parts shared by its two files: the walks and basis rows of
-// treeval.cpp that the integrals of treeval_integrals.cpp are built on.
+// treeval's private parts shared by its three files: the walks of treeval.cpp and the
+// basis rows of treeval_rows.cpp that the integrals of treeval_integrals.cpp are built on.
 #pragma once
 #include <cstdint>
 
@@ -33,7 +33,7 @@ extern SweepMemo *sweep_memo;
 // The node's value under the active sweep (its slot's kept value, or computed and kept).
 double eval_kept(pde *p, const TreeNode *n, const evalpoint *pt);
 
-// The row cache of the basis rows (treeval.cpp): the loop's point and its rule point's
+// The row cache of the basis rows (treeval_rows.cpp): the loop's point and its rule point's
 // generation.
 extern const evalpoint *loop_point;
 extern uint32_t rule_generation;

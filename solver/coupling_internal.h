@@ -5,9 +5,16 @@
 #include <functional>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
+#include "model/bcs.h"
+#include "model/eqns.h"
+#include "model/trees.h"
+#include "runtime/strings.h"
+#include "runtime/vector2d.h"
+#include "runtime/vectord.h"
+
+struct pde;
 
 extern LocalCell cellrec;
 extern evalpoint ep;

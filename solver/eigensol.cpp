@@ -5,6 +5,9 @@
 // (the lambda side as a matrix, the shift of a singular stiffness, the iteration's steps,
 // the modes' measure and the regrid of all modes at once) and reads the subspace the
 // driver keeps; from outside only the driver and the sizing of the mode sets are called.
+// The part that looks most separable, the lambda side as a matrix, is not: its probes ride
+// on the subspace's first vector, the driver checks its products against the sweeps, and
+// its product shares the four-lane row kernel (row_times) with the projection's K X.
 #include "solver/eigensol.h"
 
 #include <algorithm>
