@@ -464,6 +464,34 @@ struct Grading {
       }
     return v;
   }
+  // The cells the front makes at least inside region r at the graded spacing, no coarser
+  // than base: each square of the grid whose four corners lie in r counts its area over
+  // that of the equilateral cell of the largest spacing at its corners; a square r holds
+  // only in part counts nothing, so that the count stays below what the front makes.
+  // owners holds the region of every grid point (found on the first call: the grid is the
+  // same for every region).
+  double cells_within(uint16_t r, double base, std::vector<uint16_t> &owners) const {
+    if (!on || nx < 2 || ny < 2) return 0;
+    if (owners.size() != G.size()) {
+      owners.assign(G.size(), 0);
+      for (int32_t j = 0; j < ny; j++)
+        for (int32_t i = 0; i < nx; i++) {
+          double q[2] = {x0 + i * step, y0 + j * step};
+          owners[size_t(j) * nx + i] = domain_find_region(D, q);
+        }
+    }
+    const double cap = base > 0 ? base : HUGE_VAL;
+    double cells = 0;
+    for (int32_t j = 0; j + 1 < ny; j++)
+      for (int32_t i = 0; i + 1 < nx; i++) {
+        const size_t k = size_t(j) * nx + i, corners[4] = {k, k + 1, k + nx, k + nx + 1};
+        double h = 0;
+        bool inside = true;
+        for (size_t c : corners) inside = inside && owners[c] == r, h = std::max(h, std::min(G[c], cap));
+        if (inside && h > 0) cells += step * step / (0.4330127018922193 * h * h);
+      }
+    return cells;
+  }
 };
 
 // ---- The front's record -------------------------------------------------------------------
@@ -1290,6 +1318,50 @@ void status_pair(pad *panel, uint16_t *l1, uint16_t *l2, uint16_t r) {
   *l2 = display_report_num(panel, 0, &b, M->cells.count);
 }
 
+// The run of a side's nodes from its samples: t[k], the steps of the spacing from its start
+// to sample k; the whole run T (its count of cells) is returned.
+double side_steps(const featureitem &it, std::vector<double> &t) {
+  int32_t mcount = it.samples.count;
+  const double *s = it.distances.data, *h = it.spacings.data;
+  t.assign(size_t(std::max(mcount, 1)), 0.0);
+  for (int32_t k = 1; k < mcount; k++) t[k] = t[k - 1] + (s[k] - s[k - 1]) / ((h[k] + h[k - 1]) / 2);
+  return mcount ? t[mcount - 1] : 0;
+}
+
+// Before a boundary node is laid, the layout is checked against the node limit from the
+// spacings alone, so that a layout that cannot fit stops at once rather than after millions
+// of nodes were laid. One side alone with more nodes than the limit allows (a spacing far
+// below the side's length) is refused while its count still fits the node numbers (a limit
+// of 0, no limit, still stops at a billion). A domain whose regions' own spacings ask more
+// nodes inside them than the limit allows (MESH_SPACING = 1e-4 on a unit square) is refused
+// with a count the mesh is sure to need: at least four fifths of spaced_cells (the cells
+// those spacings ask; the front makes 0.82 to 0.87 of the equilateral ones) with the B nodes
+// of the domain's outline make, by Euler's relation, (T + B + 2) / 2 vertices and
+// (3 T + B) / 2 sides, each side carrying order - 1 nodes.
+void refuse_spaced_layout(pde *p, const std::vector<double> &spaced_cells) {
+  const int32_t regions = D->regions.count;
+  auto meshed = [&](uint16_t r) { return r >= 1 && r <= regions && D->regions.data[r - 1].type == 0; };
+  std::vector<double> t;
+  double boundary = 0, outline = 0;
+  for (uint16_t e = 1; e <= D->edges.count; e++) {
+    const Edge &E = D->edges.data[e - 1];
+    if (E.external || E.image) continue;
+    double T = e <= D->features.count ? side_steps(D->features.items[e - 1], t) : 0;
+    if (!(T <= (p->nodelimit > 0 ? double(p->nodelimit) : 1e9)))
+      mesher2_refuse_first_mesh(p, int64_t(std::min(T, 9.0e18)), true);
+    double n = std::max(1.0, std::round(T));
+    boundary += n;
+    if (meshed(E.side_regions[0]) != meshed(E.side_regions[1])) outline += n;
+  }
+  if (p->nodelimit <= 0) return;
+  double T = 0;
+  for (size_t r = 1; r < spaced_cells.size(); r++) T += 0.8 * spaced_cells[r];
+  if (!(T > 0)) return;
+  const double order = p->basis == tri9 ? 3 : p->basis == tri6 ? 2 : 1;
+  const double V = std::max((T + outline + 2) / 2, boundary), least = V + (order - 1) * (3 * T + outline) / 2;
+  if (least > p->nodelimit) mesher2_refuse_first_mesh(p, int64_t(std::min(least, 9.0e18)), true);
+}
+
 }  // namespace
 
 int gromesh2_init() {
@@ -1333,10 +1405,15 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
   // The samples of every edge follow the user's spacing as graded over each region
   // beside it, as the front reads it inside: a step of MESH_SPACING across an edge is
   // then met by boundary nodes that widen at the growth rate, not in one jump.
+  // The cells each region's own spacing asks inside it, counted on the same grid.
+  std::vector<double> spaced_cells(size_t(D->regions.count) + 1, 0);
+  std::vector<uint16_t> owners;
   for (uint16_t r = 1; r <= D->regions.count; r++) {
     if (!D->regions.data[r - 1].spacing && !D->spacing) continue;
     current_region = r;
     F->grading.build(r);
+    if (p->nodelimit > 0 && D->regions.data[r - 1].type == 0)
+      spaced_cells[r] = F->grading.cells_within(r, D->features.basespacing, owners);
     for (uint16_t e = 1; e <= D->edges.count && e <= D->features.count; e++) {
       const Edge &E = D->edges.data[e - 1];
       if (E.external || E.image || (E.side_regions[0] != r && E.side_regions[1] != r)) continue;
@@ -1348,6 +1425,7 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
     }
   }
   F->grading.on = false;
+  refuse_spaced_layout(p, spaced_cells);
   // 4.-6. Every meshed edge from its feature item.
   String bl = label("BOUNDARY ");
   uint16_t line = display_report_num(&p->status, 0, &bl, 0);
@@ -1364,20 +1442,14 @@ void gromesh2_grid_edges(pde *p, Mesh *m) {
       const featureitem &it = D->features.items[e - 1];
       int32_t mcount = it.samples.count;
       const double *s = it.distances.data, *h = it.spacings.data;
-      std::vector<double> t(std::max(mcount, 1), 0.0);
-      for (int32_t k = 1; k < mcount; k++) t[k] = t[k - 1] + (s[k] - s[k - 1]) / ((h[k] + h[k - 1]) / 2);
-      double T = mcount ? t[mcount - 1] : 0;
+      std::vector<double> t;
+      double T = side_steps(it, t);
       // A joint node's spacing is no larger than the edge's own spacing at that end: the
       // edge's samples were lowered by what they face, the joint's figure was not.
       if (mcount) {
         node(first).spacing = std::min(node(first).spacing, float(h[0]));
         node(last).spacing = std::min(node(last).spacing, float(h[mcount - 1]));
       }
-      // One side alone laid with more nodes than the limit allows (a spacing far below the
-      // side's length) is a first mesh past the limit: refused here, where its count still
-      // fits the node numbers (a limit of 0, no limit, still stops at a billion).
-      if (!(T <= (p->nodelimit > 0 ? double(p->nodelimit) : 1e9)))
-        mesher2_refuse_first_mesh(p, int64_t(std::min(T, 9.0e18)), true);
       int32_t n = int32_t(std::round(T));
       if (n < 2) n = 1;
       int32_t k = 0;

@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing Quendar need; installs
 # nothing that is already present and downloads nothing from anywhere else.
 set -euo pipefail
-packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev python3 liblapack-dev clang libclang-rt-14-dev bison pkg-config libcairo2-dev hershey-fonts-data libwmf-bin emf2svg libuemf-dev ghostscript poppler-utils libfltk1.3-dev xvfb xdotool imagemagick netcdf-bin python3-ezdxf python3-netcdf4 python3-meshio libsuitesparse-dev clang-format)
+packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev python3 liblapack-dev libopenblas0-serial clang libclang-rt-14-dev bison pkg-config libcairo2-dev hershey-fonts-data libwmf-bin emf2svg libuemf-dev ghostscript poppler-utils libfltk1.3-dev xvfb xdotool imagemagick netcdf-bin python3-ezdxf python3-netcdf4 python3-meshio libsuitesparse-dev clang-format)
 # The side-by-side mesher comparison (bench/compare_gmsh.sh) only.
 [ "${QUENDAR_BENCH_TOOLS:-0}" = 1 ] && packages+=(gmsh)
 missing=()

@@ -213,6 +213,28 @@ TEST_F(MeshRun, AFirstMeshFarPastTheNodeLimitIsRefusedBeforeItIsBuilt) {
   EXPECT_GT(least, 1.0e6) << e;
   EXPECT_LE(least, 1638401);
   EXPECT_GE(least, 0.85 * 1638401);
+  // The same from a spacing the user gives a region or the whole square, each side within
+  // the limit: a count between half and all of the quadratic nodes of equilateral cells of
+  // that spacing over the area (2 / (sqrt 3 h^2) vertices per unit area, four nodes each),
+  // the front's cells being no larger than that (before, a million nodes a side were laid and
+  // counted, 24,000,009; a spacing of 1e-4 ran the front until it stalled).
+  const struct {
+    const char *name;
+    double area, h;
+  } rows[] = {
+      {"region_spacing_past_limit", 0.04, 1e-4},
+      {"spacing_past_limit", 1, 1e-4},
+      {"spacing_million_a_side", 1, 1e-6},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(run("status", r.name), 1);
+    e = errors(r.name);
+    least = least_nodes(e, "1000000");
+    const double equilateral = 4 * r.area * 2 / (std::sqrt(3.0) * r.h * r.h);
+    EXPECT_GE(least, 0.5 * equilateral) << e;
+    EXPECT_LE(least, equilateral) << e;
+  }
 }
 
 // Between planes 1.5 apart under a steep wavy middle sheet, v = z on the outer sheets is

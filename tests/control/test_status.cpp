@@ -96,6 +96,13 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // before the count overflows the node numbers.
       {"spacing_below_grid", "-B -R -X", 1,
        {"T| ERROR: The first mesh needs at least 999999999999 nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
+      // A spacing every side can hold that fills its region past the node limit (a region's
+      // own density, a whole square's spacing) is refused from its count before a node is
+      // laid, not after the front ran until it stalled.
+      {"region_spacing_past_limit", "-B -R -X", 1,
+       {"T| ERROR: The first mesh needs at least ", " nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
+      {"spacing_past_limit", "-B -R -X", 1,
+       {"T| ERROR: The first mesh needs at least ", " nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.
       {"errlim_huge", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
       {"errlim_huge", "-B -R -X", 0, {"\n val(u,0.5,0.5)= 0.5\n"}, "huge_sum.txt"},
