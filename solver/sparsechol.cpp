@@ -13,6 +13,7 @@
 #ifdef QUENDAR_HAVE_CHOLMOD
 #include <cholmod.h>
 #include <dlfcn.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -54,6 +55,15 @@ void one_thread() {
   if (auto *set = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"))) set(0);
 }
 
+// Whether the process's address space is capped (ulimit -v). The BLAS under the supernodal
+// factor maps a large work buffer at its first call and, where the cap refuses it, retries
+// for ever: a capped run uses the simplicial factor, which allocates only what it needs and
+// fails cleanly where that does not fit.
+bool address_space_capped() {
+  struct rlimit r {};
+  return getrlimit(RLIMIT_AS, &r) == 0 && r.rlim_cur != RLIM_INFINITY;
+}
+
 // The factor of A (lower triangle by columns from the rows' upper parts) if it fits.
 bool factor(const sparsemx *A, double fill) {
   if (!kept.started) {
@@ -61,7 +71,7 @@ bool factor(const sparsemx *A, double fill) {
     cholmod_start(&kept.c);
     kept.c.print = 0;
     kept.c.error_handler = nullptr;
-    kept.c.supernodal = CHOLMOD_AUTO;
+    kept.c.supernodal = address_space_capped() ? CHOLMOD_SIMPLICIAL : CHOLMOD_AUTO;
     kept.c.final_ll = 1;
     // The factor's room is its columns' exact counts, with no slack to grow into.
     kept.c.grow0 = 1.0, kept.c.grow1 = 1.0, kept.c.grow2 = 0;
