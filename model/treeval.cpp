@@ -382,7 +382,7 @@ static double logarithm(pde *p, const TreeNode *n, double x) {
   return std::log(x > 1e-300 ? x : 1e-300);
 }
 
-static double eval_unop(pde *p, const TreeNode *n, double x) {
+double eval_unop(pde *p, const TreeNode *n, double x) {
   TreesFpScope at(n);
   int16_t k = int16_t(n->index);
   switch (n->opcode) {
@@ -460,7 +460,7 @@ static inline bool plain_arithmetic(const TreeNode *n, double a, double b, doubl
   return true;
 }
 
-static double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
+double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth) {
   double r;
   if (plain_arithmetic(n, a, b, &r)) return r;
   TreesFpScope at(n);
@@ -559,6 +559,7 @@ static double *subscalar(vectord *v, uint16_t k) {
   if (k > v->count) vectord_resize(v, k, k > v->capacity ? k + 8 : v->capacity);
   return &v->data[k - 1];
 }
+double &subvalue(pde *p, uint16_t k) { return *subscalar(&p->subvalues, k); }
 static vectord *submember(vector2d *v, uint16_t k, int32_t size) {
   if (k > v->count) vector2d_resize(v, k, k > v->capacity ? k + 8 : v->capacity);
   vectord *m = &v->data[k - 1];

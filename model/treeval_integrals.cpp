@@ -262,6 +262,7 @@ struct IntegrandMemo {
   double value[16];
   int count = 0, next = 0;
   bool replay = false;
+  TreePrograms *programs = nullptr;  // the sweep's flattened integrands, or null
 };
 
 // eval_vg: a volume term as an array over the test functions at the rule point.
@@ -272,7 +273,8 @@ static int32_t eval_vg(pde *p, double *out, const TreeNode *n, evalpoint *pt, in
     if (memo->replay && memo->next < memo->count) {
       c = memo->value[memo->next++];
     } else {
-      c = eval(p, n->child[0], pt);
+      int k = memo->programs ? memo->programs->find(n->child[0]) : -1;
+      c = k >= 0 ? memo->programs->run(p, k, pt) : eval(p, n->child[0], pt);
       if (!memo->replay && memo->count < 16) memo->value[memo->count++] = c;
     }
     const double *test;
@@ -386,11 +388,11 @@ struct SweepMarks {
     return d;
   }
 
-  // The integrands of a term: the walk of eval_vg.
-  void term(TreeNode *n) {
+  // The integrands of a term (the walk of eval_vg) that have no program.
+  void term(TreeNode *n, const TreePrograms *programs) {
     if (!n) return;
     if (n->opcode == op::integral) {
-      if (TreeNode *c = n->child[0]) {
+      if (TreeNode *c = n->child[0]; c && programs->find(c) < 0) {
         classify(c);
         mark(c, false);
       }
@@ -399,9 +401,9 @@ struct SweepMarks {
     switch (n->opcode) {
       case op::negateop:
       case op::passive:
-      case op::square: term(n->child[0]); break;
+      case op::square: term(n->child[0], programs); break;
       case op::addop:
-      case op::subop: term(n->child[0]), term(n->child[1]); break;
+      case op::subop: term(n->child[0], programs), term(n->child[1], programs); break;
       default: break;
     }
   }
@@ -420,6 +422,39 @@ struct SweepMarks {
   }
 };
 
+// Gives each integrand of a term its program.
+void compile_term(TreePrograms *programs, const TreeNode *n) {
+  if (!n) return;
+  switch (n->opcode) {
+    case op::integral:
+      if (n->child[0] && programs->find(n->child[0]) < 0) programs->add(n->child[0]);
+      break;
+    case op::negateop:
+    case op::passive:
+    case op::square: compile_term(programs, n->child[0]); break;
+    case op::addop:
+    case op::subop: compile_term(programs, n->child[0]), compile_term(programs, n->child[1]); break;
+    default: break;
+  }
+}
+
+// The programs of a sweep, from a small pool kept between sweeps so that a sweep allocates
+// nothing once the pool has grown; a sweep nested deeper than the pool has none.
+struct SweepPrograms {
+  static TreePrograms pool[4];
+  static int depth;
+  TreePrograms *programs = nullptr;
+  explicit SweepPrograms(int times) {
+    if (depth < 4) programs = &pool[depth], programs->clear(times);
+    depth++;
+  }
+  ~SweepPrograms() { depth--; }
+  SweepPrograms(const SweepPrograms &) = delete;
+  SweepPrograms &operator=(const SweepPrograms &) = delete;
+};
+TreePrograms SweepPrograms::pool[4];
+int SweepPrograms::depth = 0;
+
 }  // namespace
 
 int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,
@@ -436,10 +471,15 @@ int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *te
   double a[20];
   // Over several times a subtree of the position alone is computed once a point, one of
   // the time alone once a time; not where a sweep already runs (an integral inside).
+  SweepPrograms sweep(nsets);
+  TreePrograms *programs = sweep.programs;
+  TreePrograms none;
+  if (programs)
+    for (int t = 0; t < nterms; t++) compile_term(programs, terms[t]);
   SweepMarks marks;
   bool keep = !sweep_memo && nsets > 1 && nsets <= sweep_times;
   if (keep) {
-    for (int t = 0; t < nterms; t++) marks.term(const_cast<TreeNode *>(terms[t]));
+    for (int t = 0; t < nterms; t++) marks.term(const_cast<TreeNode *>(terms[t]), programs ? programs : &none);
     keep = !marks.nodes.empty() && marks.nodes.size() < 65000;
     if (keep) marks.start();
   }
@@ -449,9 +489,11 @@ int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *te
     first = false;
     for (int s = 0; s < nsets; s++) {
       marks.memo.set = s;
+      if (programs) programs->set = s;
       if (use) use(ctx, s);
       for (int t = 0; t < nterms; t++) {
         IntegrandMemo memo;
+        memo.programs = programs;
         for (int k = 0; k < ncodes; k++) {
           memo.replay = k > 0, memo.next = 0;
           double *o = out + (s * rows + t * ncodes + k) * 20;

@@ -2,6 +2,7 @@
 // basis rows of treeval_rows.cpp that the integrals of treeval_integrals.cpp are built on.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "elements/elements.h"
 #include "elements/evalpoint.h"
@@ -12,8 +13,50 @@ struct pde;
 [[noreturn]] void trapop(pde *p, const TreeNode *node);
 [[noreturn]] void trapmismatch(pde *p, const TreeNode *node, int32_t left, int32_t right);
 
-// The scalar walk.
+// The scalar walk, and the operations of its unary and binary nodes on their operands' values.
 double eval(pde *p, const TreeNode *n, const evalpoint *pt);
+double eval_unop(pde *p, const TreeNode *n, double x);
+double eval_binop(pde *p, const TreeNode *n, double a, double b, bool smooth);
+// The shared subexpression k's value as its definition leaves it (the vector grown to hold it).
+double &subvalue(pde *p, uint16_t k);
+
+// Integrand trees flattened into instructions (treeval_program.cpp) for a volume sweep over
+// the rule points of one cell, at nsets times a point: run gives what eval gives, computing
+// a value of the position alone once a rule point and one of the time alone once a time.
+class TreePrograms {
+ public:
+  // Forgets every program; the sweep takes `times` sets a point.
+  void clear(int times);
+  // Compiles the tree; false where it holds a node of a non-scalar value.
+  bool add(const TreeNode *tree);
+  // The program of the tree, -1 for none.
+  int find(const TreeNode *tree) const;
+  // The value of program k at the loop's point at the current set (0-based, below the
+  // sweep's count).
+  double run(pde *p, int k, const evalpoint *pt);
+  int set = 0;
+
+ private:
+  struct Instr {
+    uint8_t kind, keep;  // the operation; what its value is kept over (0 nothing)
+    int32_t out, a, b;   // registers
+    const TreeNode *node;
+  };
+  struct Program {
+    const TreeNode *root;
+    int32_t first, count, result;
+    uint32_t generation;  // the rule point its position values were taken at
+    bool placed = false;
+    uint32_t times_kept = 0;  // by set: its time values are taken
+  };
+  int32_t compile(const TreeNode *n, uint8_t *reads, std::vector<int32_t> &defs);
+  std::vector<Instr> code;
+  std::vector<double> reg, kept;  // kept: by set, then register
+  std::vector<uint8_t> reads_of;  // by register
+  std::vector<Program> programs;
+  std::vector<int32_t> defs;  // by shared subexpression: the register of its definition
+  int nsets = 1;
+};
 
 // The values a volume sweep keeps (treeval_integrals.cpp). In a sweep over the rule
 // points, each at one or more times, a subtree that reads only the position has one

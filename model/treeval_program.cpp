@@ -1,0 +1,203 @@
+// treeval_program: an integrand tree flattened into a list of instructions that a tight loop
+// runs at every rule point of a volume sweep, in place of the recursive walk.
+//
+// Each instruction is one node's operation, in the order the walk meets the nodes (children
+// before their node, left before right), reading and writing numbered registers. An
+// instruction whose value reads the position alone is run once a rule point and kept for
+// the other times of that point; one that reads the time alone (or nothing) once a time and
+// kept for the other points. Every operation is the walk's own (eval_unop, eval_binop's
+// arithmetic, the same library calls in the same order), so the values are the walk's to the
+// bit. Nodes the loop has no instruction for (fields, definitions, tables, conditionals ...)
+// are one call of the walk each.
+#include <algorithm>
+#include <cmath>
+
+#include "model/pdedat_record.h"
+#include "model/treeval_internal.h"
+
+namespace {
+
+enum : uint8_t { reads_position = 1, reads_time = 2, reads_more = 4 };
+enum : uint8_t { k_x, k_y, k_z, k_t, k_call, k_unop, k_add, k_sub, k_mul, k_binop, k_subdef, k_neg, k_square, k_sin, k_cos };
+
+// The class under which a register is kept: 0 computed at every run, else the reads.
+uint8_t keep_class(uint8_t reads) {
+  if (reads & reads_more) return 0;
+  if ((reads & 3) == 3) return 0;
+  return reads == reads_position ? reads_position : reads_time;
+}
+
+// f(x), the node held for a trap while it is formed (the barriers keep the operation after
+// the node is set).
+template <class F> inline double held(const TreeNode *n, double x, F f) {
+  trees_fp_node = n;
+  asm volatile("" : "+x"(x)::"memory");
+  double v = f(x);
+  asm volatile("" : "+x"(v)::"memory");
+  return v;
+}
+template <class F> inline double held(const TreeNode *n, double a, double b, F f) {
+  trees_fp_node = n;
+  asm volatile("" : "+x"(a), "+x"(b)::"memory");
+  double v = f(a, b);
+  asm volatile("" : "+x"(v)::"memory");
+  return v;
+}
+
+}  // namespace
+
+void TreePrograms::clear(int times) {
+  code.clear();
+  reg.clear();
+  reads_of.clear();
+  kept.clear();
+  programs.clear();
+  nsets = std::max(times, 1);
+  set = 0;
+}
+
+// Compiles n into instructions; returns its register and its reads, or -1 where the tree
+// has a node the loop must not take (a non-scalar value or a missing operand).
+int32_t TreePrograms::compile(const TreeNode *n, uint8_t *reads, std::vector<int32_t> &defs) {
+  if (!n || n->valuetag != vtag::scalar) return -1;
+  auto emit = [&](uint8_t kind, const TreeNode *node, int32_t a, int32_t b, uint8_t r) {
+    int32_t out = int32_t(reg.size());
+    reg.push_back(0);
+    reads_of.push_back(r);
+    code.push_back(Instr{kind, keep_class(r), out, a, b, node});
+    *reads = r;
+    return out;
+  };
+  switch (n->group) {
+    case leafop:
+      switch (n->opcode) {
+        case op::realzero:
+        case op::realval:
+          *reads = 0;
+          reg.push_back(n->opcode == op::realval ? n->value : 0.0);
+          reads_of.push_back(0);
+          return int32_t(reg.size()) - 1;
+        case op::xcoord: return emit(k_x, n, 0, 0, reads_position);
+        case op::ycoord: return emit(k_y, n, 0, 0, reads_position);
+        case op::zcoord: return emit(k_z, n, 0, 0, reads_position);
+        case op::tcoord: return emit(k_t, n, 0, 0, reads_time);
+        default: return emit(k_call, n, 0, 0, reads_more);
+      }
+    case unop: {
+      if (n->opcode == op::randomf || n->opcode == op::arrayref) return emit(k_call, n, 0, 0, reads_more);
+      uint8_t r = 0;
+      int32_t a = compile(n->child[0], &r, defs);
+      if (a < 0) return -1;
+      uint8_t kind = n->opcode == op::negateop ? k_neg
+                     : n->opcode == op::square ? k_square
+                     : n->opcode == op::sinf   ? k_sin
+                     : n->opcode == op::cosf   ? k_cos
+                                               : k_unop;
+      return emit(kind, n, a, 0, r);
+    }
+    case binop: {
+      uint8_t ra = 0, rb = 0;
+      int32_t a = compile(n->child[0], &ra, defs);
+      if (a < 0) return -1;
+      int32_t b = compile(n->child[1], &rb, defs);
+      if (b < 0) return -1;
+      uint8_t kind = n->opcode == op::addop ? k_add : n->opcode == op::subop ? k_sub : n->opcode == op::mulop ? k_mul : k_binop;
+      return emit(kind, n, a, b, uint8_t(ra | rb));
+    }
+    case weirdop:
+      if (n->opcode == op::subdef) {
+        uint8_t r = 0;
+        int32_t a = compile(n->child[0], &r, defs);
+        if (a < 0) return -1;
+        int32_t out = emit(k_subdef, n, a, 0, r);
+        if (n->index >= defs.size()) defs.resize(n->index + 1u, -1);
+        defs[n->index] = out;
+        return out;
+      }
+      if (n->opcode == op::subref && n->index < defs.size() && defs[n->index] >= 0) {
+        // The definition met before it in this tree: its register and its reads.
+        *reads = reads_of[size_t(defs[n->index])];
+        return defs[n->index];
+      }
+      return emit(k_call, n, 0, 0, reads_more);
+    default: return emit(k_call, n, 0, 0, reads_more);
+  }
+}
+
+bool TreePrograms::add(const TreeNode *tree) {
+  size_t code0 = code.size(), reg0 = reg.size();
+  defs.clear();
+  uint8_t reads = 0;
+  int32_t result = compile(tree, &reads, defs);
+  if (result < 0) {
+    code.resize(code0);
+    reg.resize(reg0);
+    reads_of.resize(reg0);
+    return false;
+  }
+  programs.push_back(Program{tree, int32_t(code0), int32_t(code.size() - code0), result, 0});
+  kept.resize(reg.size() * size_t(nsets));
+  return true;
+}
+
+int TreePrograms::find(const TreeNode *tree) const {
+  for (size_t k = 0; k < programs.size(); k++)
+    if (programs[k].root == tree) return int(k);
+  return -1;
+}
+
+double TreePrograms::run(pde *p, int k, const evalpoint *pt) {
+  Program &g = programs[size_t(k)];
+  // The position-kept values stand while the rule point does, the time-kept ones for a
+  // set once they are taken.
+  bool position = g.generation != rule_generation || !g.placed;
+  bool time = set >= 32 || !(g.times_kept & (1u << set));
+  g.generation = rule_generation, g.placed = true;
+  if (set < 32) g.times_kept |= 1u << set;
+  double *r = reg.data(), *keep = kept.data() + size_t(set) * reg.size();
+  const TreeNode *outer = trees_fp_node;
+  const Instr *i = code.data() + g.first, *end = i + g.count;
+  for (; i < end; i++) {
+    if (i->keep == reads_position && !position) {
+      if (i->kind == k_subdef) subvalue(p, i->node->index) = r[i->out];
+      continue;
+    }
+    if (i->keep == reads_time && !time) {
+      r[i->out] = keep[i->out];
+      if (i->kind == k_subdef) subvalue(p, i->node->index) = r[i->out];
+      continue;
+    }
+    double v;
+    switch (i->kind) {
+      // A coordinate the point does not have is the walk's error.
+      case k_x: v = std::isnan(pt->x) ? (trees_fp_node = outer, eval(p, i->node, pt)) : pt->x; break;
+      case k_y: v = std::isnan(pt->y) ? (trees_fp_node = outer, eval(p, i->node, pt)) : pt->y; break;
+      case k_z: v = std::isnan(pt->z) ? (trees_fp_node = outer, eval(p, i->node, pt)) : pt->z; break;
+      case k_t: v = pt->t; break;
+      case k_call:
+        trees_fp_node = outer;
+        v = eval(p, i->node, pt);
+        break;
+      case k_unop: trees_fp_node = outer, v = eval_unop(p, i->node, r[i->a]); break;
+      // The operations eval_unop and eval_binop compute in place: the node is held for a
+      // trap while it computes (the barriers keep the operation after it is set).
+      case k_neg: v = held(i->node, r[i->a], [](double x) { return -x; }); break;
+      case k_square: v = held(i->node, r[i->a], [](double x) { return x * x; }); break;
+      case k_sin: v = held(i->node, r[i->a], [](double x) { return std::sin(x); }); break;
+      case k_cos: v = held(i->node, r[i->a], [](double x) { return std::cos(x); }); break;
+      case k_add: v = held(i->node, r[i->a], r[i->b], [](double a, double b) { return a + b; }); break;
+      case k_sub: v = held(i->node, r[i->a], r[i->b], [](double a, double b) { return a - b; }); break;
+      case k_mul: v = held(i->node, r[i->a], r[i->b], [](double a, double b) { return a * b; }); break;
+      case k_binop: trees_fp_node = outer, v = eval_binop(p, i->node, r[i->a], r[i->b], false); break;
+      case k_subdef:
+        v = r[i->a];
+        subvalue(p, i->node->index) = v;
+        break;
+      default: trees_fp_node = outer, v = eval(p, i->node, pt);
+    }
+    r[i->out] = v;
+    if (i->keep == reads_time) keep[i->out] = v;
+  }
+  trees_fp_node = outer;
+  return r[g.result];
+}
