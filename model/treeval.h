@@ -45,6 +45,16 @@ int32_t treeval_constraint_jacobian(pde *p, double *out, const TreeNode *tree, e
                                     constraint *c);
 
 // ---- Integrals over the point's localised cell ---------------------------------------------
+// While one lives, the volume residual sweeps keep their integrands' compiled programs from
+// one cell to the next, for a loop over the cells in which no tree changes; its end
+// forgets them.
+struct TreevalProgramsKept {
+  TreevalProgramsKept();
+  ~TreevalProgramsKept();
+  TreevalProgramsKept(const TreevalProgramsKept &) = delete;
+  TreevalProgramsKept &operator=(const TreevalProgramsKept &) = delete;
+};
+
 // Every loop below overwrites the point's quadrature index, local and global
 // coordinates at each rule point, leaves the quadrature index 0 and the side as given.
 // The scalar integral of the tree over the cell with the volume rule, and over the

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "model/pdedat_record.h"
@@ -439,18 +440,49 @@ void compile_term(TreePrograms *programs, const TreeNode *n) {
 }
 
 // The programs of a sweep, from a small pool kept between sweeps so that a sweep allocates
-// nothing once the pool has grown; a sweep nested deeper than the pool has none.
+// nothing once the pool has grown; a sweep nested deeper than the pool has none. Where the
+// loop around keeps programs (TreevalProgramsKept), an outermost sweep takes those of its
+// terms, compiled at the first cell that sweeps them.
+struct KeptPrograms {
+  std::vector<const TreeNode *> terms;
+  int nsets;
+  TreePrograms programs;
+};
+int kept_depth = 0;
+std::vector<std::unique_ptr<KeptPrograms>> kept_programs;
+
 struct SweepPrograms {
   static TreePrograms pool[4];
   static int depth;
   TreePrograms *programs = nullptr;
-  explicit SweepPrograms(int times) {
-    if (depth < 4) programs = &pool[depth], programs->clear(times);
+  SweepPrograms(const TreeNode *const *terms, int nterms, int nsets) {
+    if (depth == 0 && kept_depth > 0) {
+      programs = kept(terms, nterms, nsets);
+    } else if (depth < 4) {
+      programs = &pool[depth];
+      programs->clear(nsets);
+      for (int t = 0; t < nterms; t++) compile_term(programs, terms[t]);
+    }
     depth++;
   }
   ~SweepPrograms() { depth--; }
   SweepPrograms(const SweepPrograms &) = delete;
   SweepPrograms &operator=(const SweepPrograms &) = delete;
+
+  static TreePrograms *kept(const TreeNode *const *terms, int nterms, int nsets) {
+    for (auto &k : kept_programs)
+      if (k->nsets == nsets && k->terms.size() == size_t(nterms) && std::equal(terms, terms + nterms, k->terms.begin())) {
+        k->programs.restart();
+        return &k->programs;
+      }
+    if (kept_programs.size() >= 64) return nullptr;
+    kept_programs.push_back(std::make_unique<KeptPrograms>());
+    KeptPrograms &k = *kept_programs.back();
+    k.terms.assign(terms, terms + nterms), k.nsets = nsets;
+    k.programs.clear(nsets);
+    for (int t = 0; t < nterms; t++) compile_term(&k.programs, terms[t]);
+    return &k.programs;
+  }
 };
 TreePrograms SweepPrograms::pool[4];
 int SweepPrograms::depth = 0;
@@ -471,11 +503,9 @@ int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *te
   double a[20];
   // Over several times a subtree of the position alone is computed once a point, one of
   // the time alone once a time; not where a sweep already runs (an integral inside).
-  SweepPrograms sweep(nsets);
+  SweepPrograms sweep(terms, nterms, nsets);
   TreePrograms *programs = sweep.programs;
   TreePrograms none;
-  if (programs)
-    for (int t = 0; t < nterms; t++) compile_term(programs, terms[t]);
   SweepMarks marks;
   bool keep = !sweep_memo && nsets > 1 && nsets <= sweep_times;
   if (keep) {
@@ -504,6 +534,11 @@ int32_t treeval_vol_galerkin_sets(pde *p, double *out, const TreeNode *const *te
     }
   });
   return most;
+}
+
+TreevalProgramsKept::TreevalProgramsKept() { kept_depth++; }
+TreevalProgramsKept::~TreevalProgramsKept() {
+  if (--kept_depth == 0) kept_programs.clear();
 }
 
 int32_t treeval_vol_galerkin_set(pde *p, double *out, const TreeNode *const *terms, int nterms, evalpoint *point,

@@ -27,6 +27,8 @@ class TreePrograms {
  public:
   // Forgets every program; the sweep takes `times` sets a point.
   void clear(int times);
+  // Forgets the values kept, keeping the programs, for a new sweep of as many times.
+  void restart();
   // Compiles the tree; false where it holds a node of a non-scalar value.
   bool add(const TreeNode *tree);
   // The program of the tree, -1 for none.
@@ -44,13 +46,16 @@ class TreePrograms {
   };
   struct Program {
     const TreeNode *root;
-    int32_t first, count, result;
+    int32_t first, positions, times, rest;  // its instructions: the three kinds in turn
+    int32_t result, first_subdef, subdefs;  // its register; its definitions in subdefs
     uint32_t generation;  // the rule point its position values were taken at
     bool placed = false;
     uint32_t times_kept = 0;  // by set: its time values are taken
   };
   int32_t compile(const TreeNode *n, uint8_t *reads, std::vector<int32_t> &defs);
-  std::vector<Instr> code;
+  static void exec(pde *p, const Instr *i, const Instr *end, const evalpoint *pt, double *r, double *keep,
+                   const TreeNode *outer);
+  std::vector<Instr> code, subdefs;
   std::vector<double> reg, kept;  // kept: by set, then register
   std::vector<uint8_t> reads_of;  // by register
   std::vector<Program> programs;

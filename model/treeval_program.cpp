@@ -48,12 +48,18 @@ template <class F> inline double held(const TreeNode *n, double a, double b, F f
 
 void TreePrograms::clear(int times) {
   code.clear();
+  subdefs.clear();
   reg.clear();
   reads_of.clear();
   kept.clear();
   programs.clear();
   nsets = std::max(times, 1);
   set = 0;
+}
+
+void TreePrograms::restart() {
+  set = 0;
+  for (Program &g : programs) g.placed = false, g.times_kept = 0;
 }
 
 // Compiles n into instructions; returns its register and its reads, or -1 where the tree
@@ -109,8 +115,9 @@ int32_t TreePrograms::compile(const TreeNode *n, uint8_t *reads, std::vector<int
         uint8_t r = 0;
         int32_t a = compile(n->child[0], &r, defs);
         if (a < 0) return -1;
-        int32_t out = emit(k_subdef, n, a, 0, r);
         if (n->index >= defs.size()) defs.resize(n->index + 1u, -1);
+        if (defs[n->index] >= 0) return -1;  // defined twice: left to the walk
+        int32_t out = emit(k_subdef, n, a, 0, r);
         defs[n->index] = out;
         return out;
       }
@@ -135,7 +142,19 @@ bool TreePrograms::add(const TreeNode *tree) {
     reads_of.resize(reg0);
     return false;
   }
-  programs.push_back(Program{tree, int32_t(code0), int32_t(code.size() - code0), result, 0});
+  // The values kept over the position first, then those kept over the time, then the rest,
+  // each in the walk's order: an operand is computed before the instruction that reads it.
+  auto keep_rank = [](const Instr &i) { return i.keep == reads_position ? 0 : i.keep == reads_time ? 1 : 2; };
+  std::stable_sort(code.begin() + long(code0), code.end(),
+                   [&](const Instr &a, const Instr &b) { return keep_rank(a) < keep_rank(b); });
+  Program g{tree, int32_t(code0), 0, 0, int32_t(code.size() - code0), result, int32_t(subdefs.size()), 0, 0};
+  for (size_t i = code0; i < code.size(); i++) {
+    if (code[i].keep == reads_position) g.positions++, g.rest--;
+    if (code[i].keep == reads_time) g.times++, g.rest--;
+    if (code[i].kind == k_subdef) subdefs.push_back(code[i]);
+  }
+  g.subdefs = int32_t(subdefs.size()) - g.first_subdef;
+  programs.push_back(g);
   kept.resize(reg.size() * size_t(nsets));
   return true;
 }
@@ -156,17 +175,27 @@ double TreePrograms::run(pde *p, int k, const evalpoint *pt) {
   if (set < 32) g.times_kept |= 1u << set;
   double *r = reg.data(), *keep = kept.data() + size_t(set) * reg.size();
   const TreeNode *outer = trees_fp_node;
-  const Instr *i = code.data() + g.first, *end = i + g.count;
+  const Instr *P = code.data() + g.first, *T = P + g.positions, *M = T + g.times, *end = M + g.rest;
+  if (position) exec(p, P, T, pt, r, keep, outer);
+  if (time) {
+    exec(p, T, M, pt, r, keep, outer);
+  } else {
+    for (const Instr *i = T; i < M; i++) r[i->out] = keep[i->out];
+  }
+  // The shared subexpressions whose definitions are not run again are left as they ran.
+  if (!position || !time)
+    for (const Instr *d = subdefs.data() + g.first_subdef, *e = d + g.subdefs; d < e; d++)
+      if ((d->keep == reads_position && !position) || (d->keep == reads_time && !time))
+        subvalue(p, d->node->index) = r[d->out];
+  exec(p, M, end, pt, r, keep, outer);
+  trees_fp_node = outer;
+  return r[g.result];
+}
+
+// Runs the instructions from i to end.
+void TreePrograms::exec(pde *p, const Instr *i, const Instr *end, const evalpoint *pt, double *r, double *keep,
+                        const TreeNode *outer) {
   for (; i < end; i++) {
-    if (i->keep == reads_position && !position) {
-      if (i->kind == k_subdef) subvalue(p, i->node->index) = r[i->out];
-      continue;
-    }
-    if (i->keep == reads_time && !time) {
-      r[i->out] = keep[i->out];
-      if (i->kind == k_subdef) subvalue(p, i->node->index) = r[i->out];
-      continue;
-    }
     double v;
     switch (i->kind) {
       // A coordinate the point does not have is the walk's error.
@@ -198,6 +227,4 @@ double TreePrograms::run(pde *p, int k, const evalpoint *pt) {
     r[i->out] = v;
     if (i->keep == reads_time) keep[i->out] = v;
   }
-  trees_fp_node = outer;
-  return r[g.result];
 }

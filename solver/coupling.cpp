@@ -404,11 +404,14 @@ void coupling_operate(pde *p, vectord *F, vectord *Ft, vector2d *u, vector2d *ud
   else Ft = nullptr;
   context(u, udot, t);
   uint16_t lmode = mode == 2 && p->moving ? 2 : 0;
-  for (int32_t c = 1; c <= m->cells.count; c++) {
-    if (!m->cells.data[c - 1].alive) continue;
-    const MeshCell *cell = localize(p, c, lmode);
-    coupling_cell_operate(p, F, Ft, c, cell, &ep, mode, 1, p->upwind);
-    if (c % 1000 == 0) display_update_num(&p->status, line, m->cells.count - c);
+  {
+    TreevalProgramsKept programs;  // the equations' trees stand over the cells
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      if (!m->cells.data[c - 1].alive) continue;
+      const MeshCell *cell = localize(p, c, lmode);
+      coupling_cell_operate(p, F, Ft, c, cell, &ep, mode, 1, p->upwind);
+      if (c % 1000 == 0) display_update_num(&p->status, line, m->cells.count - c);
+    }
   }
   // Scalar and constraint rows, evaluated off the cells.
   ep.cellno = 0;
@@ -718,10 +721,13 @@ void coupling_build_source(pde *p, vectord *S, double told, double tnew, uint8_t
     const treevector *v = &eqn(p, k)->source;
     for (int32_t r = 0; r < v->count && !any; r++) any = !zero_integral(v->data[r]);
   }
-  for (int32_t c = 1; any && c <= m->cells.count; c++) {
-    if (!m->cells.data[c - 1].alive) continue;
-    const MeshCell *cell = localize(p, c, 0);
-    coupling_cell_source(p, S, c, cell, &ep, told, tnew, p->upwind, single);
+  {
+    TreevalProgramsKept programs;  // the source trees stand over the cells
+    for (int32_t c = 1; any && c <= m->cells.count; c++) {
+      if (!m->cells.data[c - 1].alive) continue;
+      const MeshCell *cell = localize(p, c, 0);
+      coupling_cell_source(p, S, c, cell, &ep, told, tnew, p->upwind, single);
+    }
   }
   if (p->eigen && single) lambda_sides(p, S);
   for (uint16_t k = 1; k <= E; k++) {
