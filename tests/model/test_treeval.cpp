@@ -305,6 +305,73 @@ TEST_F(Treeval, GalerkinSetsMatchSingleTerms) {
   EXPECT_EQ(pt.qpoint, 0);
 }
 
+// A residual sweep over several times runs each integrand as a compiled list, keeping what
+// reads the position alone over the times of a rule point and what reads the time alone
+// over the points: each time's row sums to the integrand's exact integral over the unit
+// right triangle (the rule is exact for these degrees, the test functions sum to 1), and
+// each equals the row of a sweep at that time alone, bit for bit, also where the loop
+// around keeps the programs from one cell to the next.
+TEST_F(Treeval, SweepsOverTimesMeetExactIntegrals) {
+  cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, 0);
+  struct Row {
+    TreeNode *integrand;
+    double (*exact)(double t);
+  };
+  // e^-t (x + e^-t) with e^-t one shared subexpression, defined before its reference.
+  TreeNode *decay = node(op::subdef, {build("EXP(0-T)")}, 1);
+  TreeNode *again = node(op::subref, {}, 1);
+  again->target = decay;
+  std::vector<Row> rows = {
+      {build("EXP(0-T)*X"), [](double t) { return std::exp(-t) / 6; }},
+      {build("SIN(T)*X*Y + COS(T)"), [](double t) { return std::sin(t) / 24 + std::cos(t) / 2; }},
+      {build("(1 + X)^2*EXP(0-T)"), [](double t) { return 11.0 / 12 * std::exp(-t); }},
+      {build("X*Y - T*T*Y + 3"), [](double t) { return 1.0 / 24 - t * t / 6 + 1.5; }},
+      {build("(SIN(T)^2 + COS(T)^2)*(0-X)"), [](double) { return -1.0 / 6; }},
+      {build("SQRT(T + 1)*(X - Y)/2 + Y/(T + 1)"), [](double t) { return 1 / (6 * (t + 1)); }},
+      {node(op::mulop, {decay, node(op::addop, {build("X"), again})}),
+       [](double t) { return std::exp(-t) / 6 + std::exp(-2 * t) / 2; }},
+  };
+  static const double times[3] = {0, 0.5, 1.25};
+  auto at = [](void *ctx, int s) { static_cast<evalpoint *>(ctx)->t = times[s]; };
+  const int32_t code = tri3;
+  for (size_t r = 0; r < rows.size(); r++) {
+    const TreeNode *term = keep(integ(0, rows[r].integrand));
+    double sets[3 * 20], one[20];
+    ASSERT_EQ(treeval_vol_galerkin_sets(p, sets, &term, 1, &pt, &code, 1, 3, at, &pt), 3);
+    for (int s = 0; s < 3; s++) {
+      double sum = sets[s * 20] + sets[s * 20 + 1] + sets[s * 20 + 2];
+      EXPECT_NEAR(sum, rows[r].exact(times[s]), 1e-14) << r << " t " << times[s];
+      pt.t = times[s];
+      treeval_vol_galerkin(p, one, term, &pt, code);
+      for (int i = 0; i < 3; i++) EXPECT_EQ(sets[s * 20 + i], one[i]) << r << " t " << times[s];
+    }
+  }
+  // The programs kept over a loop of two cells give what each cell's own sweep gives.
+  const TreeNode *term = keep(integ(0, build("EXP(0-T)*SIN(X)*COS(Y) + X*Y")));
+  const std::vector<Xyz> corners[2] = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 0, 0}, {1.5, 0.5, 0}, {0.25, 2, 0}}};
+  double alone[2][3 * 20], looped[2][3 * 20];
+  for (int c = 0; c < 2; c++) {
+    cell(tri3, corners[c], 0);
+    treeval_vol_galerkin_sets(p, alone[c], &term, 1, &pt, &code, 1, 3, at, &pt);
+  }
+  {
+    TreevalProgramsKept programs;
+    for (int c = 0; c < 2; c++) {
+      cell(tri3, corners[c], 0);
+      treeval_vol_galerkin_sets(p, looped[c], &term, 1, &pt, &code, 1, 3, at, &pt);
+    }
+  }
+  for (int c = 0; c < 2; c++)
+    for (int s = 0; s < 3; s++)
+      for (int i = 0; i < 3; i++) EXPECT_EQ(looped[c][s * 20 + i], alone[c][s * 20 + i]) << c << s << i;
+  // An operation's failure is the walk's error at that node.
+  cell(tri3, corners[0], 0);
+  const TreeNode *bad = keep(integ(0, build("EXP(0-T)*SQRT(X - 2)")));
+  double out[3 * 20];
+  EXPECT_EQ(error_of([&] { treeval_vol_galerkin_sets(p, out, &bad, 1, &pt, &code, 1, 3, at, &pt); }),
+            "Square Root of Negative Number");
+}
+
 TEST_F(Treeval, TablesTransfersAndComplexValues) {
   // A table over one axis keyed by definition 1 (2 X), another keyed by variable 1.
   cell(tri3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
