@@ -471,7 +471,8 @@ struct SweepPrograms {
 
   static TreePrograms *kept(const TreeNode *const *terms, int nterms, int nsets) {
     for (auto &k : kept_programs)
-      if (k->nsets == nsets && k->terms.size() == size_t(nterms) && std::equal(terms, terms + nterms, k->terms.begin())) {
+      if (k->nsets == nsets && k->terms.size() == size_t(nterms) &&
+          std::equal(terms, terms + nterms, k->terms.begin())) {
         k->programs.restart();
         return &k->programs;
       }

@@ -48,7 +48,7 @@ class TreePrograms {
     const TreeNode *root;
     int32_t first, positions, times, rest;  // its instructions: the three kinds in turn
     int32_t result, first_subdef, subdefs;  // its register; its definitions in subdefs
-    uint32_t generation;  // the rule point its position values were taken at
+    uint32_t generation;                    // the rule point its position values were taken at
     bool placed = false;
     uint32_t times_kept = 0;  // by set: its time values are taken
   };

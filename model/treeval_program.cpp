@@ -18,7 +18,23 @@
 namespace {
 
 enum : uint8_t { reads_position = 1, reads_time = 2, reads_more = 4 };
-enum : uint8_t { k_x, k_y, k_z, k_t, k_call, k_unop, k_add, k_sub, k_mul, k_binop, k_subdef, k_neg, k_square, k_sin, k_cos };
+enum : uint8_t {
+  k_x,
+  k_y,
+  k_z,
+  k_t,
+  k_call,
+  k_unop,
+  k_add,
+  k_sub,
+  k_mul,
+  k_binop,
+  k_subdef,
+  k_neg,
+  k_square,
+  k_sin,
+  k_cos
+};
 
 // The class under which a register is kept: 0 computed at every run, else the reads.
 uint8_t keep_class(uint8_t reads) {
@@ -107,7 +123,10 @@ int32_t TreePrograms::compile(const TreeNode *n, uint8_t *reads, std::vector<int
       if (a < 0) return -1;
       int32_t b = compile(n->child[1], &rb, defs);
       if (b < 0) return -1;
-      uint8_t kind = n->opcode == op::addop ? k_add : n->opcode == op::subop ? k_sub : n->opcode == op::mulop ? k_mul : k_binop;
+      uint8_t kind = n->opcode == op::addop   ? k_add
+                     : n->opcode == op::subop ? k_sub
+                     : n->opcode == op::mulop ? k_mul
+                                              : k_binop;
       return emit(kind, n, a, b, uint8_t(ra | rb));
     }
     case weirdop:
