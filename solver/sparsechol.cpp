@@ -52,7 +52,9 @@ const double heavy_simplicial = 3000, heavy_supernodal = 20000;
 // OpenMP runtime, where it was built with one). The program is single-threaded and its CPU
 // time is what counts: those threads only spin on a busy machine (a plane strain factor of
 // 4 CPU-seconds took 290). The runtime's parallel regions are made inactive before any runs,
-// so that they run on the calling thread alone.
+// so that they run on the calling thread alone. The call is looked up in whichever runtime
+// the library brought in: linking one here would, under clang, bring clang's own runtime
+// beside the library's, and set the limit in the wrong one.
 void one_thread() {
   if (auto *set = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"))) set(0);
 }
