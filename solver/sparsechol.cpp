@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "runtime/debug.h"
@@ -13,6 +14,7 @@
 #ifdef QUENDAR_HAVE_CHOLMOD
 #include <cholmod.h>
 #include <dlfcn.h>
+#include <malloc.h>
 #include <sys/resource.h>
 
 namespace {
@@ -50,7 +52,9 @@ const double heavy_simplicial = 3000, heavy_supernodal = 20000;
 // OpenMP runtime, where it was built with one). The program is single-threaded and its CPU
 // time is what counts: those threads only spin on a busy machine (a plane strain factor of
 // 4 CPU-seconds took 290). The runtime's parallel regions are made inactive before any runs,
-// so that they run on the calling thread alone.
+// so that they run on the calling thread alone. The call is looked up in whichever runtime
+// the library brought in: linking one here would, under clang, bring clang's own runtime
+// beside the library's, and set the limit in the wrong one.
 void one_thread() {
   if (auto *set = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"))) set(0);
 }
@@ -64,10 +68,94 @@ bool address_space_capped() {
   return getrlimit(RLIMIT_AS, &r) == 0 && r.rlim_cur != RLIM_INFINITY;
 }
 
+// The lower triangle of P A P' by columns (P A P' is A without a permutation, pinv null;
+// otherwise row i of A is row pinv[i] of P A P'), read from the upper part of A's rows,
+// with its values or with its pattern alone. Without a permutation column i is row i's
+// upper part, in order; with one, each entry goes to its column as the rows come, so a
+// column's rows are not sorted, which the supernodal factor does not need. Built from the
+// rows at once, the permuted matrix saves the library the two transposes by which it
+// would make it from the unpermuted one.
+cholmod_sparse *lower_triangle(const sparsemx *A, const int *pinv, bool values) {
+  int32_t n = A->rows;
+  size_t nz = 0;
+  for (int32_t i = 0; i < n; i++) {
+    const vectorld &r = A->data[i];
+    for (int32_t k = 0; k < r.count; k++) nz += r.keys[k] >= i + 1;
+  }
+  cholmod_sparse *S = cholmod_allocate_sparse(size_t(n), size_t(n), nz, pinv == nullptr, 1, -1,
+                                              values ? CHOLMOD_REAL : CHOLMOD_PATTERN, &kept.c);
+  if (!S) return nullptr;
+  int *p = static_cast<int *>(S->p), *ix = static_cast<int *>(S->i);
+  double *v = values ? static_cast<double *>(S->x) : nullptr;
+  if (!pinv) {
+    size_t at = 0;
+    for (int32_t i = 0; i < n; i++) {
+      p[i] = int(at);
+      const vectorld &r = A->data[i];
+      for (int32_t k = 0; k < r.count; k++)
+        if (r.keys[k] >= i + 1) {
+          ix[at] = r.keys[k] - 1;
+          if (v) v[at] = r.values[k];
+          at++;
+        }
+    }
+    p[n] = int(at);
+    return S;
+  }
+  // Each column's count at p[column + 1], then its start at p[column]; the fill moves each
+  // start to its column's end, which is the next column's start.
+  std::fill(p, p + n + 1, 0);
+  for (int32_t i = 0; i < n; i++) {
+    const vectorld &r = A->data[i];
+    for (int32_t k = 0; k < r.count; k++)
+      if (r.keys[k] >= i + 1) p[std::min(pinv[i], pinv[r.keys[k] - 1]) + 1]++;
+  }
+  for (int32_t j = 0; j < n; j++) p[j + 1] += p[j];
+  for (int32_t i = 0; i < n; i++) {
+    const vectorld &r = A->data[i];
+    for (int32_t k = 0; k < r.count; k++)
+      if (r.keys[k] >= i + 1) {
+        int a = pinv[i], b = pinv[r.keys[k] - 1];
+        int at = p[std::min(a, b)]++;
+        ix[at] = std::max(a, b);
+        if (v) v[at] = r.values[k];
+      }
+  }
+  for (int32_t j = n; j > 0; j--) p[j] = p[j - 1];
+  p[0] = 0;
+  return S;
+}
+
+// The supernodal factor of P A P' into L, from that matrix built directly.
+bool factor_supernodal(const sparsemx *A, cholmod_factor *L) {
+  int32_t n = A->rows;
+  std::vector<int> pinv(static_cast<size_t>(n));
+  const int *perm = static_cast<const int *>(L->Perm);
+  for (int32_t k = 0; k < n; k++) pinv[size_t(perm[k])] = k;
+  cholmod_sparse *S = lower_triangle(A, pinv.data(), true);
+  if (!S) return false;
+  double zero[2] = {0, 0};
+  bool ok = cholmod_super_numeric(S, nullptr, zero, L, &kept.c);
+  cholmod_free_sparse(&S, &kept.c);
+  return ok;
+}
+
+// A factor takes and gives back blocks of hundreds of megabytes (at 500,000 unknowns the
+// factor's values, the permuted matrix, the library's workspace). The allocator would map
+// each such block afresh and unmap it when freed, so every page of the next one is faulted
+// in and zeroed again by the kernel: a fifth of plane strain's time. From the first factor
+// on, large blocks come from the heap and its free top is kept, so the next block reuses
+// pages already mapped. The peak stays what it was.
+void keep_large_blocks() {
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+}
+
 // The factor of A (lower triangle by columns from the rows' upper parts) if it fits.
 bool factor(const sparsemx *A, double fill) {
   if (!kept.started) {
     one_thread();
+    keep_large_blocks();
     cholmod_start(&kept.c);
     kept.c.print = 0;
     kept.c.error_handler = nullptr;
@@ -80,23 +168,11 @@ bool factor(const sparsemx *A, double fill) {
   kept.drop();
   sparselu_release();  // one complete factor is kept at a time
   int32_t n = A->rows;
-  size_t nz = 0;
-  for (int32_t i = 0; i < n; i++) {
-    const vectorld &r = A->data[i];
-    for (int32_t k = 0; k < r.count; k++) nz += r.keys[k] >= i + 1;
-  }
-  cholmod_sparse *S = cholmod_allocate_sparse(size_t(n), size_t(n), nz, 1, 1, -1, CHOLMOD_REAL, &kept.c);
+  // The analysis reads the pattern alone; the simplicial factor takes the values of the
+  // same matrix, the supernodal one those of the permuted matrix built for it.
+  cholmod_sparse *S = lower_triangle(A, nullptr, false);
   if (!S) return false;
-  int *p = static_cast<int *>(S->p), *ix = static_cast<int *>(S->i);
-  double *v = static_cast<double *>(S->x);
-  size_t at = 0;
-  for (int32_t i = 0; i < n; i++) {
-    p[i] = int(at);
-    const vectorld &r = A->data[i];
-    for (int32_t k = 0; k < r.count; k++)
-      if (r.keys[k] >= i + 1) ix[at] = r.keys[k] - 1, v[at++] = r.values[k];
-  }
-  p[n] = int(at);
+  size_t nz = static_cast<const int *>(S->p)[n];
   kept.c.nmethods = 1;
   kept.c.method[0].ordering = CHOLMOD_AMD;
   kept.c.postorder = 1;
@@ -123,13 +199,19 @@ bool factor(const sparsemx *A, double fill) {
       kept.c.fl = fl, kept.c.lnz = lnz;
     }
   }
+  cholmod_free_sparse(&S, &kept.c);
   bool ok = L && kept.c.lnz <= fill * double(nz);
-  if (ok) ok = cholmod_factorize(S, L, &kept.c) && kept.c.status == CHOLMOD_OK && L->minor == size_t(n);
+  if (ok && L->is_super) ok = factor_supernodal(A, L);
+  else if (ok) {
+    S = lower_triangle(A, nullptr, true);
+    ok = S && cholmod_factorize(S, L, &kept.c);
+    if (S) cholmod_free_sparse(&S, &kept.c);
+  }
+  ok = ok && kept.c.status == CHOLMOD_OK && L->minor == size_t(n);
   // A matrix singular but for rounding (a problem fixed nowhere by a value) factors with
   // a vanishing pivot, and its exact solves would be swamped by the null space: it is
   // left to the iteration, which does not amplify it.
   if (ok) ok = cholmod_rcond(L, &kept.c) > least_rcond;
-  cholmod_free_sparse(&S, &kept.c);
   const char *kind = L && L->is_super ? "SUPERNODAL" : "SIMPLICIAL";
   if (ok) kept.L = L;
   else if (L) cholmod_free_factor(&L, &kept.c);
