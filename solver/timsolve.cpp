@@ -454,6 +454,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     }
     widest = std::max(widest, p->dt);
     if (!p->fixdt && !last) limit_carried_error(p, run);
+    if (!p->fixdt && !last) hold_step(p, run, hit);
     run->after_implicit = run->implicit_step;
     run->implicit_step = false;
     if (!run->left_start && run->start_steps.size() <= size_t(start_replay_steps)) run->start_steps.push_back(p->time);

@@ -47,6 +47,8 @@ struct TimeRun {
   bool jmatrix_current = false;
   double jmatrix_invh = 0;
   bool jmatrix_laid = false;
+  int32_t jmatrix_solves = 0;  // the solves made with J since it was last built (see tsolve)
+  int8_t factor_fits = -1;     // a complete factor of J fits on this layout: 1, not: 0, not yet tried: -1
   // J's upper triangle, made with J where J is symmetric and solved by the diagonally
   // scaled conjugate gradients (rows 0 otherwise): their products read half of J.
   sparsecg_upper jmatrix_upper;

@@ -100,6 +100,7 @@ double first_udot(pde *p, TimeRun *run, double t);
 void start_residual(pde *p, TimeRun *, double t, double dt);
 int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild);
 void hold_ranges(pde *p, TimeRun *run, const vector2d *u, bool scaled);
+void hold_step(pde *p, TimeRun *run, bool hit);
 void size_level(pde *p, vector2d *v);
 double solve_cg(pde *p, vectord *x, const sparsemx *A, vectord *b, double rel, int32_t solver, int32_t precon,
                 const vectord *D, const sparsecg_upper *U = nullptr, bool warm = false);

@@ -7,6 +7,8 @@
 // (measures_time.cpp) and regrid (timsolve_regrid.cpp, with the start replay).
 #include "solver/timsolve_internal.h"
 
+#include "solver/sparsechol.h"
+
 // ---- The assembly's stepper ------------------------------------------------------------------
 
 uint8_t timsolve_sweep = 0;
@@ -67,6 +69,9 @@ void layout(pde *p, TimeRun *run) {
   run->source_end_current = false;
   run->fixed.current = run->fixed.sourced = false;
   vectord_resize(&run->last_correction, 0, run->last_correction.capacity);  // a new mesh starts cold
+  // An extruded mesh's factor fills far past the bound (20 and more times J's entries on a cube of
+  // quadratic cells, against about 6 on a plane mesh): its analysis alone is not tried.
+  run->factor_fits = p->dimension == 3 ? 0 : -1;
 }
 
 // Global vector g into, or added onto, the per-variable values.
@@ -522,6 +527,27 @@ static double correction_weight(pde *p, double m) {
   return w > 0 && std::isfinite(w) ? std::min(w, 1.0) : 1.0;
 }
 static const double least_solve_weight = 1e-4;
+// The least system a kept complete factor solves, and the most fill (factor entries over J's
+// lower triangle) it may take.
+static const int32_t step_factor_rows = 1000;
+static const double step_factor_fill = 12.0;
+
+// A linear step whose J the kept factor may solve (see tsolve) keeps its length while the
+// next step's proposal is at most a quarter longer: J then stands and the factor made for it
+// solves the steps after. A held step is never longer than its proposal, so its error is no
+// larger; a step cut short to meet an output time is not held to, nor one on a layout whose
+// factor was found not to fit.
+void hold_step(pde *p, TimeRun *run, bool hit) {
+  constexpr double band = 1.25, grown = 0.9;
+  if (hit || p->nonlinear || run->fixed.timed || run->jmatrix_upper.rows != p->nt || p->nt < step_factor_rows ||
+      run->factor_fits == 0)
+    return;
+  if (p->dtnext >= p->dt && p->dtnext < band * p->dt) p->dtnext = p->dt;
+  // A step that leaves the band for a longer one (not by the growth limit) reads a larger error
+  // than the short steps its proposal was made from, and the next proposal falls back by up to
+  // a tenth: taken a tenth short, the new length stands.
+  else if (p->dtnext >= band * p->dt && p->dtnext < p->tgrowth * p->dt) p->dtnext *= grown;
+}
 
 // J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
 // J du = r; returns the RMS of du before du takes the column scale.
@@ -530,6 +556,7 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
   if (first && !(run->jmatrix_current && invh == run->jmatrix_invh)) {
     run->jmatrix_current = true;
     run->jmatrix_invh = invh;
+    run->jmatrix_solves = 0;
     if (run->jmatrix_laid) {
       step_values(&p->jmatrix, &p->tmatrix, &p->matrix, invh, theta);
     } else {
@@ -556,7 +583,23 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
   // Where the state is unstable an iteration's leftover, smooth modes first, grows with
   // the solution: the complete factor, where it fits, leaves only roundoff.
   if (run->unstable) rel = std::min(rel, unstable_tolerance);
-  if (!(run->unstable && sparsecg_solve_complete(&p->correction, &p->jmatrix, &p->tresid))) {
+  bool solved = run->unstable && sparsecg_solve_complete(&p->correction, &p->jmatrix, &p->tresid);
+  // A symmetric J that stood for the last step's solve too is likely to stand for several more
+  // (the step holds its length while the proposals stay near it, see hold_step): its complete
+  // factor, made once and kept while J stands, solves each of them for the cost of two
+  // triangular sweeps, where the iteration's count grows with the mesh. A J solved once keeps
+  // the iteration: its factor would serve one solve.
+  // The factor's fill is bounded so that making it costs no more than a few of the iterations
+  // it spares; one that does not fit is not tried again on the same layout.
+  if (!solved && run->jmatrix_current && run->jmatrix_upper.rows == p->nt && run->jmatrix_solves >= 1 &&
+      p->nt >= step_factor_rows && run->factor_fits != 0) {
+    vectord_resize(&p->correction, p->nt, std::max(p->nt, p->correction.capacity));
+    solved = sparsechol_solve_block(p->correction.data, &p->jmatrix, p->tresid.data, 1, step_factor_fill);
+    run->factor_fits = solved;
+    if (solved && first) vectord_copyto_0(&run->last_correction, &p->correction);
+  }
+  if (run->jmatrix_current) run->jmatrix_solves++;
+  if (!solved) {
     // The iteration stops when the RMS of its preconditioned unknowns stands still. Where
     // the diagonal scales differ by orders (a conductivity of 1e6 in one part), the stiff
     // part's unknowns, divided by its small scales, make that RMS: the soft part's

@@ -193,7 +193,10 @@ TEST_F(WeakForm, TimeDerivativesAnywhereKeepTheirTerms) {
     if (plain == 0) plain = e;
     EXPECT_GT(plain, 0) << log(r.name);
     EXPECT_LT(plain, 1e-2) << log(r.name);
-    EXPECT_LE(e, 1.5 * plain) << r.name << log(r.name);
+    // The plain form is linear: its step holds its length while the proposal stays within a
+    // quarter of it, its steps up to that much shorter and its error up to 1.25^2 smaller than
+    // that of a form solved by Newton's method, whose steps follow every proposal.
+    EXPECT_LE(e, 1.5 * 1.25 * 1.25 * plain) << r.name << log(r.name);
   }
 }
 
