@@ -22,18 +22,6 @@ double measures_mean_cell(pde *p) {
 }
 
 namespace {
-// The longest edge between the first nv nodes of a cell's frame, in space.
-double longest_edge(const ElementFrame *f, int nv) {
-  double h2 = 0;
-  for (int a = 0; a < nv; a++)
-    for (int c = a + 1; c < nv; c++) {
-      double s = 0;
-      for (int r = 0; r < 3; r++) s += (f->nodes[a][r] - f->nodes[c][r]) * (f->nodes[a][r] - f->nodes[c][r]);
-      h2 = std::max(h2, s);
-    }
-  return std::sqrt(h2);
-}
-
 // The third derivatives of the variables on a mesh of quadratic cells: per cell its measure and
 // longest side, and per variable the largest change along a side of the second derivatives
 // averaged at the vertices (the average keeps a feature two cells wide and drops a wiggle from
@@ -60,7 +48,7 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
   if (!(elements_order[b] == 2 && dim <= 3 && nfield > 0) || (gradients && dim == 3)) return t;
   t.cells = ncells, t.nfield = nfield;
   // Per variable the second derivatives xx, xy, yy, and in three dimensions also zz, xz, yz.
-  const size_t S = dim == 3 ? 6 : 3, H = S * size_t(nfield);
+  const size_t S = seconds_width(p), H = S * size_t(nfield);
   t.size.assign(2 * size_t(ncells), 0.0);
   t.third.assign(size_t(nfield) * size_t(ncells), 0.0);
   t.quadratic.assign(size_t(ncells), 0);
@@ -71,7 +59,7 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
   const double *L = elements_centroid[dim].L;
   double u[20];
   size_t K = kept_width(p);
-  bool kept = seconds && dim <= 2 && seconds->size() == K * size_t(ncells);
+  bool kept = seconds && seconds->size() == K * size_t(ncells);
   for (int32_t i = 1; i <= ncells; i++) {
     MeshCell &cell = cell_at(m, i);
     if (!cell.alive || cell.basis != b) continue;
@@ -86,7 +74,7 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
       localize(p, i);
       ElementFrame *f = &work_cell.frame;
       t.size[2 * size_t(i - 1)] = std::fabs(f->measure);
-      t.size[2 * size_t(i - 1) + 1] = dim == 3 ? longest_edge(f, nv) : longest_side(f, nv);
+      t.size[2 * size_t(i - 1) + 1] = longest_side(f, nv, dim);
       for (uint16_t v = 1; v <= nfield; v++) {
         const vectord *uv = &values->data[v - 1];
         for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
