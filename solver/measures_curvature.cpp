@@ -25,10 +25,10 @@ static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, st
   vectord *q = qw.v, *nodal = nw.v;
   aim(p, values, p->time);
   Status status(&p->status, ncells);
-  // The floor reads quadratic cells in one and two dimensions.
-  size_t K = kept_width(p);
+  // The floor reads quadratic cells.
+  size_t K = kept_width(p), SW = seconds_width(p);
   if (seconds) {
-    if (ord == 2 && dim <= 2 && p->nfield > 0) seconds->assign(K * size_t(ncells), 0.0);
+    if (ord == 2 && (SW == 6 ? dim == 3 : dim <= 2) && p->nfield > 0) seconds->assign(K * size_t(ncells), 0.0);
     else seconds->clear();
     if (seconds->empty()) seconds = nullptr;
   }
@@ -49,14 +49,17 @@ static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, st
     for (int r = 0; r < dim; r++)
       for (int k = 0; k <= dim; k++) H[r] = std::max(H[r], f->J[r][k] * f->J[r][k]);
     double W = 0, *keep = seconds ? seconds->data() + K * size_t(i - 1) : nullptr;
-    if (keep) keep[0] = std::fabs(meas), keep[1] = longest_side(f, dim + 1);
+    if (keep) keep[0] = std::fabs(meas), keep[1] = longest_side(f, dim + 1, dim);
     for (uint16_t v = 1; v <= p->nfield; v++) {
       const vectord *uv = &values->data[v - 1];
       for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
       double R = range_of(p, v), e = 0, D[3][3];
       elements_interp_seconds(b, L, f, u, D);
-      if (keep && v <= 32)
-        keep[2 + 3 * (v - 1)] = D[0][0], keep[3 + 3 * (v - 1)] = D[0][1], keep[4 + 3 * (v - 1)] = D[1][1];
+      if (keep && v <= 32) {
+        double *kv = keep + 2 + SW * (v - 1);
+        kv[0] = D[0][0], kv[1] = D[0][1], kv[2] = D[1][1];
+        if (SW == 6) kv[3] = D[2][2], kv[4] = D[0][2], kv[5] = D[1][2];
+      }
       double d2[3] = {D[0][0], D[1][1], D[2][2]};
       for (int r = 0; r < dim; r++) e += (H[r] * d2[r] / R) * (H[r] * d2[r] / R);
       double w = weight_of(p, v);

@@ -55,17 +55,23 @@ static inline void aim(pde *p, vector2d *values, double time) {
   (void)p;
 }
 
-// What the third-derivative floor reads of a cell, kept by the curvature estimate: its
-// measure, its longest side, then uxx, uxy, uyy at its centre for each of the first 32 variables.
-static inline size_t kept_width(const pde *p) { return 2 + 3 * size_t(std::min<int>(p->nfield, 32)); }
+// The second derivatives kept per variable: uxx, uxy, uyy, and in three dimensions also uzz, uxz, uyz.
+static inline size_t seconds_width(const pde *p) { return p->dimension == 3 ? 6 : 3; }
 
-// The longest side in the plane between the first nv nodes of a cell's frame.
-static inline double longest_side(const ElementFrame *f, int nv) {
+// What the third-derivative floor reads of a cell, kept by the curvature estimate: its
+// measure, its longest side, then the second derivatives at its centre for each of the first 32 variables.
+static inline size_t kept_width(const pde *p) { return 2 + seconds_width(p) * size_t(std::min<int>(p->nfield, 32)); }
+
+// The longest side between the first nv nodes of a cell's frame: in the plane, or in space
+// when dim is 3.
+static inline double longest_side(const ElementFrame *f, int nv, int dim = 2) {
   double h2 = 0;
   for (int a = 0; a < nv; a++)
     for (int c = a + 1; c < nv; c++) {
-      double dx = f->nodes[a][0] - f->nodes[c][0], dy = f->nodes[a][1] - f->nodes[c][1];
-      h2 = std::max(h2, dx * dx + dy * dy);
+      double s = 0;
+      for (int r = 0; r < (dim == 3 ? 3 : 2); r++)
+        s += (f->nodes[a][r] - f->nodes[c][r]) * (f->nodes[a][r] - f->nodes[c][r]);
+      h2 = std::max(h2, s);
     }
   return std::sqrt(h2);
 }

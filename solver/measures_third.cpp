@@ -22,11 +22,11 @@ double measures_mean_cell(pde *p) {
 }
 
 namespace {
-// The third derivatives of the variables on a mesh of quadratic cells in one and two dimensions:
-// per cell its measure and longest side, and per variable the largest change along a side of the
-// second derivatives averaged at the vertices (the average keeps a feature two cells wide and
-// drops a wiggle from cell to cell), over the side's length; per variable also, when asked, the
-// range its gradient spans at the cells' centres. Empty (cells 0) on other meshes.
+// The third derivatives of the variables on a mesh of quadratic cells: per cell its measure and
+// longest side, and per variable the largest change along a side of the second derivatives
+// averaged at the vertices (the average keeps a feature two cells wide and drops a wiggle from
+// cell to cell), over the side's length; per variable also, when asked, the range its gradient
+// spans at the cells' centres (in one and two dimensions). Empty (cells 0) on other meshes.
 struct ThirdDerivatives {
   int32_t cells = 0;
   uint16_t nfield = 0;
@@ -45,9 +45,10 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
   int dim = elements_dimension[b], nv = dim + 1, nf = elements_functions[b];
   int32_t ncells = m->cells.count, nnodes = m->nodes.count;
   uint16_t nfield = uint16_t(std::min<int>(p->nfield, 32));
-  if (!(elements_order[b] == 2 && dim <= 2 && nfield > 0)) return t;
+  if (!(elements_order[b] == 2 && dim <= 3 && nfield > 0) || (gradients && dim == 3)) return t;
   t.cells = ncells, t.nfield = nfield;
-  size_t H = 3 * size_t(nfield);
+  // Per variable the second derivatives xx, xy, yy, and in three dimensions also zz, xz, yz.
+  const size_t S = seconds_width(p), H = S * size_t(nfield);
   t.size.assign(2 * size_t(ncells), 0.0);
   t.third.assign(size_t(nfield) * size_t(ncells), 0.0);
   t.quadratic.assign(size_t(ncells), 0);
@@ -63,7 +64,7 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
     MeshCell &cell = cell_at(m, i);
     if (!cell.alive || cell.basis != b) continue;
     t.quadratic[size_t(i - 1)] = 1;
-    double d[3 * 32];
+    double d[6 * 32];
     if (kept) {
       const double *k = seconds->data() + K * size_t(i - 1);
       t.size[2 * size_t(i - 1)] = k[0], t.size[2 * size_t(i - 1) + 1] = k[1];
@@ -72,14 +73,17 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
     if (!kept || gradients) {
       localize(p, i);
       ElementFrame *f = &work_cell.frame;
-      t.size[2 * size_t(i - 1)] = std::fabs(f->measure), t.size[2 * size_t(i - 1) + 1] = longest_side(f, nv);
+      t.size[2 * size_t(i - 1)] = std::fabs(f->measure);
+      t.size[2 * size_t(i - 1) + 1] = longest_side(f, nv, dim);
       for (uint16_t v = 1; v <= nfield; v++) {
         const vectord *uv = &values->data[v - 1];
         for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
         if (!kept) {
           double D[3][3];
           elements_interp_seconds(b, L, f, u, D);
-          d[3 * (v - 1)] = D[0][0], d[3 * (v - 1) + 1] = D[0][1], d[3 * (v - 1) + 2] = D[1][1];
+          double *dv = d + S * (v - 1);
+          dv[0] = D[0][0], dv[1] = D[0][1], dv[2] = D[1][1];
+          if (S == 6) dv[3] = D[2][2], dv[4] = D[0][2], dv[5] = D[1][2];
         }
         if (!gradients) continue;
         double g[2] = {elements_interpux(b, L, f, u), dim > 1 ? elements_interpuy(b, L, f, u) : 0.0};
@@ -107,10 +111,11 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
         for (int c = a + 1; c < nv; c++) {
           int32_t na = cell.nodes.data[a], nc = cell.nodes.data[c];
           const MeshNode &pa = m->nodes.data[na - 1], &pc = m->nodes.data[nc - 1];
-          const double *s = &hess[size_t(na - 1) * H + 3 * (v - 1)], *e = &hess[size_t(nc - 1) * H + 3 * (v - 1)];
-          double dx = pa.x - pc.x, dy = pa.y - pc.y, dist = std::sqrt(dx * dx + dy * dy);
-          double xx = e[0] - s[0], xy = e[1] - s[1], yy = e[2] - s[2];
-          if (dist > 0) D = std::max(D, std::sqrt(xx * xx + 2 * xy * xy + yy * yy) / dist);
+          const double *s = &hess[size_t(na - 1) * H + S * (v - 1)], *e = &hess[size_t(nc - 1) * H + S * (v - 1)];
+          double dx = pa.x - pc.x, dy = pa.y - pc.y, dz = dim == 3 ? pa.z - pc.z : 0.0;
+          double dist = std::sqrt(dx * dx + dy * dy + dz * dz), sq = 0;
+          for (size_t k = 0; k < S; k++) sq += (k == 1 || k >= 4 ? 2 : 1) * (e[k] - s[k]) * (e[k] - s[k]);
+          if (dist > 0) D = std::max(D, std::sqrt(sq) / dist);
         }
       t.third[size_t(i - 1) * nfield + v - 1] = D;
     }
@@ -164,7 +169,7 @@ double area_weight(pde *p, double a, double mean, double power, bool small_only)
 // AREA_CUTOFF as the curvature estimate weighs small cells: a layer, whose third derivatives
 // grow as its cells shrink, then ends its refinement. A reference that refinement does not
 // shrink keeps that weight once most cells lie in the layer. Every cell's estimate is kept at
-// least at it. Quadratic cells in one and two dimensions; other meshes keep their estimates.
+// least at it. Quadratic cells in one, two and three dimensions; other meshes keep their estimates.
 double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms,
                                            const std::vector<double> *seconds) {
   TRACE("measures_floor_by_third_derivatives");
