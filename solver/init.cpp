@@ -28,7 +28,10 @@
 #include "plot/doplot.h"
 #include "elements/cellnode.h"
 #include "elements/quature.h"
+#include "elements/basisfun.h"
 #include "runtime/debug.h"
+#include "solver/sparsecg.h"
+#include "solver/sparsemx.h"
 
 // The work cell and evaluation point the module localises into: each entry sets what it
 // reads before it reads it, so nothing carries from one call to the next.
@@ -109,20 +112,28 @@ static void start_tables(pde *p, const TreeNode *n, uint16_t region, StartTables
   for (int k = 0; k < n->arity && k < 3; k++) start_tables(p, n->child[k], region, s, depth + 1);
 }
 
-// Per field variable, the tables its start reads in any region.
-static std::vector<StartTables> start_tables(pde *p) {
-  std::vector<StartTables> out(p->nfield);
-  const treevectors &t = p->formulas.initregion;
-  for (uint16_t k = 1; k <= p->nfield && k <= t.count; k++)
-    for (uint16_t r = 1; r <= t.data[k - 1].count; r++) start_tables(p, t.data[k - 1].data[r - 1], r, out[k - 1]);
-  return out;
-}
+// Per field variable and region, the tables its start reads there: a region whose start
+// reads no table is read at its nodes, at one evaluation each (a jump in it is not smeared by
+// a table another region reads).
+struct StartTableSet {
+  std::vector<std::vector<StartTables>> by;  // [variable - 1][region - 1]
+  StartTables none;
+  const StartTables &of(uint16_t k, uint16_t region) const {
+    if (k < 1 || k > by.size() || region < 1 || region > by[k - 1].size()) return none;
+    return by[k - 1][region - 1];
+  }
+};
 
-// Per field variable, the least spacing of the tables its start reads (0: none).
-static std::vector<double> start_spacing(pde *p) {
-  std::vector<double> h;
-  for (const StartTables &s : start_tables(p)) h.push_back(s.least());
-  return h;
+static StartTableSet start_tables(pde *p) {
+  StartTableSet out;
+  out.by.resize(p->nfield);
+  const treevectors &t = p->formulas.initregion;
+  for (uint16_t k = 1; k <= p->nfield && k <= t.count; k++) {
+    out.by[k - 1].resize(t.data[k - 1].count);
+    for (uint16_t r = 1; r <= t.data[k - 1].count; r++)
+      start_tables(p, t.data[k - 1].data[r - 1], r, out.by[k - 1][r - 1]);
+  }
+  return out;
 }
 
 // The start tree at the point e, read at the resolution of the tables s (see above).
@@ -183,10 +194,10 @@ static void size_solution(pde *p, vector2d *u) {
 // expression against those of its interpolated values; each cell's error is left in
 // the cell, the global figure returned. A cell whose own RMS difference over the variable's
 // range passes own takes that as its error, and the global figure is at least it. A cell
-// smaller than the spacing of the tables its variable's start reads (spacing, per field
-// variable; empty: none) has no error of its own: below that spacing the table's blend holds
+// smaller than the spacing of the tables its variable's start reads in the cell's region
+// has no error of its own: below that spacing the table's blend holds
 // nothing of the start but its kinks.
-static double resolution_error(pde *p, vector2d *u, double own, const std::vector<double> &spacing) {
+static double resolution_error(pde *p, vector2d *u, double own, const StartTableSet &tables) {
   Mesh *m = &p->mesh;
   uint16_t E = p->nfield;
   std::vector<double> A(E + 1, 0.0), D(E + 1, 0.0), d(E + 1, 0.0), rms(E + 1, 0.0), R(E + 1, 0.0);
@@ -232,7 +243,7 @@ static double resolution_error(pde *p, vector2d *u, double own, const std::vecto
         d[k] = std::max(std::fabs(a - b), std::sqrt(std::fabs(sq * size)));
         rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
         if (!(rms[k] > own)) rms[k] = 0;
-        if (k <= spacing.size() && cell_finer(m, *cell, spacing[k - 1])) d[k] = rms[k] = 0;
+        if (cell_finer(m, *cell, tables.of(k, cell->region).least())) d[k] = rms[k] = 0;
         f(cell, k, a);
         rtlib_trap_check();  // while the initial value is the place
       }
@@ -340,8 +351,7 @@ void init_ss(pde *p, const double times[2]) {
   bool resolved = false;
   // A start read from a table: its values before the value conditions, which the
   // refinement carries to the new nodes that are finer than the table's spacing.
-  const std::vector<StartTables> tables = start_tables(p);
-  const std::vector<double> spacing = start_spacing(p);
+  const StartTableSet tables = start_tables(p);
   for (;;) {
     p_++;
     loading_cells_take_mesh_basis(m);  // also the cells a refinement made
@@ -352,7 +362,7 @@ void init_ss(pde *p, const double times[2]) {
     for (int32_t n = 1; n <= m->nodes.count; n++) {
       if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
       for (uint16_t k = 1; k <= p->nfield; k++)
-        u->data[k - 1].data[n - 1] = table_start_value(p, init_tree(p, k, ep.region), &ep, tables[k - 1]);
+        u->data[k - 1].data[n - 1] = table_start_value(p, init_tree(p, k, ep.region), &ep, tables.of(k, ep.region));
       if (n % 1000 == 0) display_update_num(&p->status, line, m->nodes.count - n);
     }
     display_unreport(&p->status, line);
@@ -369,7 +379,7 @@ void init_ss(pde *p, const double times[2]) {
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
         display_checkkey(&p->status) || p->stop || p->error)
       break;
-    if (resolution_error(p, u, own(), spacing) <= tau) {
+    if (resolution_error(p, u, own(), tables) <= tau) {
       resolved = true;
       break;
     }
@@ -393,7 +403,7 @@ void init_ss(pde *p, const double times[2]) {
   // jump crosses then hold what the expression holds over them (the heat of two
   // half-planes in contact was 8e-4 too large, and stayed so), where the nodes' values
   // would put the jump at the nodes nearest it.
-  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u, own(), spacing) > tau) {
+  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u, own(), tables) > tau) {
     cgsolve_log_note(p, "INITIAL VALUES NOT RESOLVED");
     project_start(p, u, times);
   }
@@ -403,7 +413,7 @@ void init_ss(pde *p, const double times[2]) {
 
 void init_start_values(pde *p, vector2d *u, const double times[2]) {
   TRACE("init_start_values");
-  const std::vector<StartTables> tables = start_tables(p);
+  const StartTableSet tables = start_tables(p);
   const evalpoint keep = ep;
   ep = evalpoint{};
   ep.needed = 1;  // a start the run goes on from
@@ -415,7 +425,7 @@ void init_start_values(pde *p, vector2d *u, const double times[2]) {
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
     for (uint16_t k = 1; k <= p->nfield && k <= u->count; k++)
-      u->data[k - 1].data[n - 1] = table_start_value(p, init_tree(p, k, ep.region), &ep, tables[k - 1]);
+      u->data[k - 1].data[n - 1] = table_start_value(p, init_tree(p, k, ep.region), &ep, tables.of(k, ep.region));
   }
   ep = keep;
 }
@@ -431,8 +441,106 @@ void init_start_again(pde *p, vector2d *u, const double times[2]) {
   ep.t = times[1];
   ep.cell = &cellrec;
   double tau = start_limit(p);
-  if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau, start_spacing(p)) > tau)
+  if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau, start_tables(p)) > tau)
     project_start(p, u, times);
+  ep = keep;
+}
+
+// ---- A start held in energy ------------------------------------------------------------
+// The values at the nodes of a start that a wave's rate reads through its derivatives
+// (dt(v) = div(grad(u))) give that rate the discrete Laplacian of the interpolant, which off an
+// even mesh is only first-order right: every refined layout put an error of h^2 in the energy
+// of the start, which nothing damps and which the rate carries to the end (a wave pair's rate
+// read 3-13 times the error of an even mesh with as many nodes). Its projection in energy, the
+// node values whose gradients meet the start's own against every basis function, gives the
+// Laplacian of the start to the order of the cells. The start's gradient is read by centred
+// differences of its expressions; value conditions hold their nodes.
+
+void init_start_in_energy(pde *p, vector2d *u, const double times[2], uint32_t which) {
+  TRACE("init_start_in_energy");
+  Mesh *m = &p->mesh;
+  int32_t code = m->meshbasis, N = m->nodes.count;
+  if (!which || m->images.count || p->dimension != 2 || code < 1) return;
+  uint16_t F = uint16_t(std::min<int>({p->nfield, u->count, p->formulas.initregion.count, 32}));
+  const int nb = elements_functions[code];
+  const QuadRule *rule = quature_rule(p->vrule);
+  const evalpoint keep = ep;
+  ep = evalpoint{};
+  ep.needed = 1;  // a start the run goes on from
+  ep.values = u;
+  ep.t = times[1];
+  ep.cell = &cellrec;
+  const StartTableSet tables = start_tables(p);
+  for (uint16_t k = 1; k <= F; k++) {
+    if (!(which & (1u << (k - 1))) || u->data[k - 1].count != N) continue;
+    if (k <= p->basiscodes.count && p->basiscodes.data[k - 1] && p->basiscodes.data[k - 1] != code) continue;
+    std::vector<char> held(size_t(N) + 1, 0);
+    if (k <= p->valuenodes.count)
+      for (int32_t i = 0; i < p->valuenodes.data[k - 1].count; i++) {
+        int32_t n = p->valuenodes.data[k - 1].data[i];
+        if (n >= 1 && n <= N) held[size_t(n)] = 1;
+      }
+    for (int32_t n = 1; n <= N; n++)
+      if (!m->nodes.data[n - 1].alive) held[size_t(n)] = 1;
+    struct Work {
+      sparsemx K{};
+      vectord b{}, D{}, d{};
+      ~Work() {
+        for (vectord *v : {&b, &D, &d}) vectord_free(v);
+        sparsemx_free(&K, 1);
+      }
+    } w;
+    loading_link_matrix(p, &w.K, N, code);
+    for (vectord *v : {&w.b, &w.d}) {
+      vectord_resize(v, N, N);
+      std::fill(v->data, v->data + N, 0.0);
+    }
+    const double *x = u->data[k - 1].data;
+    double phi[20], ld[3][20], gx[20], gy[20];
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      const MeshCell *cell = &m->cells.data[c - 1];
+      if (!cell->alive) continue;
+      meshes_localize(m, cell, &cellrec, 0);
+      ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
+      TreeNode *tree = init_tree(p, k, cell->region);
+      TreesFpScope placed(tree);
+      const int32_t *nodes = cellrec.nodes;
+      double step = 1e-4 * std::sqrt(std::fabs(cellrec.frame.measure));
+      for (int q = 0; q < rule->count; q++) {
+        const double *L = rule->points[q].L;
+        elements_jacobian(L, &cellrec.frame);
+        double wq = rule->points[q].weight * cellrec.frame.measure;
+        basisfun_basis_1(phi, code, L);
+        basisfun_basis_p(ld, code, L);
+        elements_basisx(gx, code, ld, &cellrec.frame);
+        elements_basisy(gy, code, ld, &cellrec.frame);
+        double xyz[3] = {};
+        memcpy(ep.local, L, sizeof ep.local);
+        elements_get_gcoords(xyz, ep.local, &cellrec.frame);
+        auto at = [&](double dx, double dy) {
+          ep.x = xyz[0] + dx, ep.y = xyz[1] + dy, ep.z = xyz[2];
+          return table_start_value(p, tree, &ep, tables.of(k, ep.region));
+        };
+        // The start's gradient less that of its node values.
+        double ux = (at(step, 0) - at(-step, 0)) / (2 * step), uy = (at(0, step) - at(0, -step)) / (2 * step);
+        for (int32_t i = 0; i < nb; i++) ux -= gx[i] * x[nodes[i] - 1], uy -= gy[i] * x[nodes[i] - 1];
+        for (int32_t i = 0; i < nb; i++) {
+          if (held[size_t(nodes[i])]) continue;
+          w.b.data[nodes[i] - 1] += wq * (ux * gx[i] + uy * gy[i]);
+          for (int32_t j = 0; j < nb; j++)
+            if (!held[size_t(nodes[j])])
+              sparsemx_addto_0(&w.K, nodes[i], nodes[j], wq * (gx[i] * gx[j] + gy[i] * gy[j]));
+        }
+      }
+      rtlib_trap_check();  // while the initial value is the place
+    }
+    for (int32_t n = 1; n <= N; n++)
+      if (held[size_t(n)]) sparsemx_addto_0(&w.K, n, n, 1.0);
+    sparsemx_diag_dip(&w.D, &w.K, 1);
+    sparsecg_cg(&w.d, &w.K, nullptr, &w.b, &w.D, nullptr, &p->work, 1e-12, 0, 4000, &p->status, orthomin, diprecon, N);
+    for (int32_t n = 1; n <= N; n++)
+      if (!held[size_t(n)]) u->data[k - 1].data[n - 1] += w.d.data[n - 1];
+  }
   ep = keep;
 }
 
