@@ -417,7 +417,8 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   // anew (a damped wave from a 401-point table passed 200,000 nodes by t = 0.001, its 19th
   // step). A heat decay from a 101 x 101 table keeps the share of its mode the blend holds.
   for (const char *f : {"damped_wave_table_start.pde", "damped_wave_table_start.tbl", "heat_decay_table_start.pde",
-                        "heat_decay_table_start.tbl", "heat_jump_beside_table.pde", "heat_jump_beside_table.tbl"})
+                        "heat_decay_table_start.tbl", "heat_jump_beside_table.pde", "heat_jump_beside_table.tbl",
+                        "damped_wave_table_by_definition.pde"})
     fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / f, fs::path(dir) / f);
   ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X damped_wave_table_start.pde"), 0)
       << log("damped_wave_table_start");
@@ -429,6 +430,14 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   for (auto it = std::sregex_iterator(table_wave.begin(), table_wave.end(), grid); it != std::sregex_iterator(); ++it)
     most = std::max(most, std::stoi((*it)[1]));
   EXPECT_LT(most, 3000) << table_wave;
+  // The same table keyed by a definition of the place is read at its resolution too (its blend
+  // was read as it stands, and the run went past 600 s).
+  ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X damped_wave_table_by_definition.pde"), 0)
+      << log("damped_wave_table_by_definition");
+  auto along = report("damped_wave_table_by_definition");
+  EXPECT_NEAR(along.at("u"), 0.0155921, 2e-5) << log("damped_wave_table_by_definition");
+  EXPECT_NEAR(along.at("v"), -1.2114002, 2.4e-5) << log("damped_wave_table_by_definition");
+  EXPECT_LT(last_count(log("damped_wave_table_by_definition"), "Nodes=(\\d+)"), 3000);
   ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X heat_decay_table_start.pde"), 0)
       << log("heat_decay_table_start");
   EXPECT_NEAR(report("heat_decay_table_start").at("centre"), 0.1388883, 2e-4) << log("heat_decay_table_start");
