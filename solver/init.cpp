@@ -55,6 +55,16 @@ static TreeNode *init_tree(pde *p, uint16_t k, uint16_t region) {
   return region >= 1 && region <= v->count ? v->data[region - 1] : nullptr;
 }
 
+// A point of the start, at time t, that reads the values u and the work cell.
+static evalpoint start_point(vector2d *u, double t) {
+  evalpoint e{};
+  e.needed = 1;  // a start the run goes on from
+  e.values = u;
+  e.t = t;
+  e.cell = &cellrec;
+  return e;
+}
+
 // ---- A start read from a TABLE ----------------------------------------------------------
 // A TABLE holds its function only to its own point spacing: between its points it is the
 // piecewise-linear blend of them, whose kinks are the table's sampling and not the start's
@@ -426,11 +436,7 @@ void init_ss(pde *p, const double times[2]) {
   // 1. Context and sizes.
   vector2d *u = &p->solution;
   size_solution(p, u);
-  ep = evalpoint{};
-  ep.needed = 1;  // a start the run goes on from
-  ep.values = u;
-  ep.t = times[1];
-  ep.cell = &cellrec;
+  ep = start_point(u, times[1]);
   // 2. Scalars at the centroid of the first live cell (cells carry the mesh basis).
   Mesh *m = &p->mesh;
   loading_cells_take_mesh_basis(m);
@@ -527,11 +533,7 @@ void init_start_values(pde *p, vector2d *u, const double times[2]) {
   TRACE("init_start_values");
   TablesAtResolution at_resolution(p, start_tables(p).read);
   const evalpoint keep = ep;
-  ep = evalpoint{};
-  ep.needed = 1;  // a start the run goes on from
-  ep.values = u;
-  ep.t = times[1];
-  ep.cell = &cellrec;
+  ep = start_point(u, times[1]);
   Mesh *m = &p->mesh;
   fitting_validate_fits(p, &p->initfits, u, times);
   for (int32_t n = 1; n <= m->nodes.count; n++) {
@@ -549,11 +551,7 @@ void init_start_again(pde *p, vector2d *u, const double times[2]) {
   const evalpoint keep = ep;
   init_start_values(p, u, times);
   coupling_set_bvals_0(p, u, times);
-  ep = evalpoint{};
-  ep.needed = 1;  // a start the run goes on from
-  ep.values = u;
-  ep.t = times[1];
-  ep.cell = &cellrec;
+  ep = start_point(u, times[1]);
   double tau = start_limit(p);
   if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau, tables) > tau) project_start(p, u, times);
   ep = keep;
@@ -578,11 +576,7 @@ void init_start_in_energy(pde *p, vector2d *u, const double times[2], uint32_t w
   const int nb = elements_functions[code];
   const QuadRule *rule = quature_rule(p->vrule);
   const evalpoint keep = ep;
-  ep = evalpoint{};
-  ep.needed = 1;  // a start the run goes on from
-  ep.values = u;
-  ep.t = times[1];
-  ep.cell = &cellrec;
+  ep = start_point(u, times[1]);
   TablesAtResolution at_resolution(p, start_tables(p).read);
   for (uint16_t k = 1; k <= F; k++) {
     if (!(which & (1u << (k - 1))) || u->data[k - 1].count != N) continue;
