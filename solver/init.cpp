@@ -28,7 +28,10 @@
 #include "plot/doplot.h"
 #include "elements/cellnode.h"
 #include "elements/quature.h"
+#include "elements/basisfun.h"
 #include "runtime/debug.h"
+#include "solver/sparsecg.h"
+#include "solver/sparsemx.h"
 
 // The work cell and evaluation point the module localises into: each entry sets what it
 // reads before it reads it, so nothing carries from one call to the next.
@@ -52,6 +55,16 @@ static TreeNode *init_tree(pde *p, uint16_t k, uint16_t region) {
   return region >= 1 && region <= v->count ? v->data[region - 1] : nullptr;
 }
 
+// A point of the start, at time t, that reads the values u and the work cell.
+static evalpoint start_point(vector2d *u, double t) {
+  evalpoint e{};
+  e.needed = 1;  // a start the run goes on from
+  e.values = u;
+  e.t = t;
+  e.cell = &cellrec;
+  return e;
+}
+
 // ---- A start read from a TABLE ----------------------------------------------------------
 // A TABLE holds its function only to its own point spacing: between its points it is the
 // piecewise-linear blend of them, whose kinks are the table's sampling and not the start's
@@ -59,18 +72,21 @@ static TreeNode *init_tree(pde *p, uint16_t k, uint16_t region) {
 // differences at each node, scattered from node to node, which a finer mesh resolves as short
 // modes: in a wave's rate they grow with their wavenumber, the estimate reads them and asks
 // for finer cells, which sample the kinks anew (a damped wave from a 401-point table went past
-// 800,000 nodes by its 20th step). So a start that reads a table along the place is read at
-// the table's own resolution: at each node, along each coordinate a table reads, the filter
-// (4 B(h) - B(2h)) / 3 of the box means B over the table's spacing h and twice it, which
-// passes a smooth function's quadratic part unchanged and cancels the blend's kinks (both
-// boxes span whole periods of them). Where a box would leave the table's span the start is
-// read at the node. A cell smaller than the spacing has no resolution error of its own: the
-// start's passes do not chase the table below its spacing.
+// 800,000 nodes by its 20th step). So while a start is read, every table a start reads is read
+// at its own resolution, along its own keys (a coordinate, a definition or a variable alike):
+// along each axis the filter (4 B(h) - B(2h)) / 3 of the box means B over the axis's spacing h
+// and twice it, which passes a smooth function's quadratic part unchanged and cancels the
+// blend's kinks (both boxes span whole periods of them). The filter is taken once per table,
+// axis by axis (the blend is a product of one-axis blends), at points a fraction of the spacing
+// apart, and the start then reads that finer table as it reads any: once per node, whatever
+// the rest of its expression. Where a box would leave the axis's span the axis is read as it
+// stands. A cell smaller than the spacing of a table read along a coordinate has no resolution
+// error of its own: the start's passes do not chase the table below its spacing.
 
 // Per coordinate (x, y, z) the least point spacing of the tables a start reads along it (0:
-// none) and the span all of them cover.
+// none).
 struct StartTables {
-  double gap[3] = {0, 0, 0}, lo[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}, hi[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+  double gap[3] = {0, 0, 0};
   double least() const {
     double h = 0;
     for (double g : gap)
@@ -79,78 +95,194 @@ struct StartTables {
   }
 };
 
-// The tables a tree reads (directly or through its definitions), into s.
-static void start_tables(pde *p, const TreeNode *n, uint16_t region, StartTables &s, int depth = 0) {
+// The least spacing between an axis's points (0: fewer than two).
+static double least_gap(const arrays &axis) {
+  double h = 0;
+  for (int32_t i = 1; i < axis.count; i++) {
+    double g = double(axis.data[i]) - double(axis.data[i - 1]);
+    if (g > 0 && !(h > 0 && h <= g)) h = g;
+  }
+  return h;
+}
+
+// The tables a tree reads (directly or through its definitions): their spacing along the
+// coordinates into s, their entries into read.
+static void start_tables(pde *p, const TreeNode *n, uint16_t region, StartTables &s, std::vector<char> &read,
+                         int depth = 0) {
   if (!n || depth > 200) return;
   if (n->opcode == op::param) {
     if (n->index >= 1 && n->index <= p->formulas.definitions.count)
-      start_tables(p, params_find_param_tree(&p->formulas.definitions, n->index, region), region, s, depth + 1);
+      start_tables(p, params_find_param_tree(&p->formulas.definitions, n->index, region), region, s, read, depth + 1);
     return;
   }
   if (n->opcode == op::tableval) {
     const tablelist &tl = p->formulas.definitions.tables;
     if (n->index < 1 || n->index > tl.count) return;
     const tableentry &e = tl.items[n->index - 1];
+    if (read.size() < size_t(tl.count)) read.resize(size_t(tl.count), 0);
+    read[size_t(n->index - 1)] = 1;
     for (int a = 0; a < 3 && a < e.table.dimension; a++) {
       int c = e.keys[a] - 1;
-      const arrays &axis = e.table.axis[a];
-      if (c < 0 || c > 2 || axis.count < 2) continue;
-      for (int32_t i = 1; i < axis.count; i++) {
-        double g = double(axis.data[i]) - double(axis.data[i - 1]);
-        if (g > 0 && !(s.gap[c] > 0 && s.gap[c] <= g)) s.gap[c] = g;
-      }
-      s.lo[c] = std::max(s.lo[c], double(axis.data[0]));
-      s.hi[c] = std::min(s.hi[c], double(axis.data[axis.count - 1]));
+      double g = least_gap(e.table.axis[a]);
+      if (c >= 0 && c <= 2 && g > 0 && !(s.gap[c] > 0 && s.gap[c] <= g)) s.gap[c] = g;
     }
     return;
   }
-  if (n->opcode == op::subref) return start_tables(p, n->target, region, s, depth + 1);
+  if (n->opcode == op::subref) return start_tables(p, n->target, region, s, read, depth + 1);
   if (n->group == leafop) return;
-  for (int k = 0; k < n->arity && k < 3; k++) start_tables(p, n->child[k], region, s, depth + 1);
+  for (int k = 0; k < n->arity && k < 3; k++) start_tables(p, n->child[k], region, s, read, depth + 1);
 }
 
-// Per field variable, the tables its start reads in any region.
-static std::vector<StartTables> start_tables(pde *p) {
-  std::vector<StartTables> out(p->nfield);
+// Per field variable and region, the tables its start reads there, and the entries of every
+// table any start reads.
+struct StartTableSet {
+  std::vector<std::vector<StartTables>> by;  // [variable - 1][region - 1]
+  std::vector<char> read;                    // [entry - 1]
+  StartTables none;
+  const StartTables &of(uint16_t k, uint16_t region) const {
+    if (k < 1 || k > by.size() || region < 1 || region > by[k - 1].size()) return none;
+    return by[k - 1][region - 1];
+  }
+};
+
+static StartTableSet start_tables(pde *p) {
+  StartTableSet out;
+  out.by.resize(p->nfield);
   const treevectors &t = p->formulas.initregion;
-  for (uint16_t k = 1; k <= p->nfield && k <= t.count; k++)
-    for (uint16_t r = 1; r <= t.data[k - 1].count; r++) start_tables(p, t.data[k - 1].data[r - 1], r, out[k - 1]);
+  for (uint16_t k = 1; k <= p->nfield && k <= t.count; k++) {
+    out.by[k - 1].resize(t.data[k - 1].count);
+    for (uint16_t r = 1; r <= t.data[k - 1].count; r++)
+      start_tables(p, t.data[k - 1].data[r - 1], r, out.by[k - 1][r - 1], out.read);
+  }
   return out;
 }
 
-// Per field variable, the least spacing of the tables its start reads (0: none).
-static std::vector<double> start_spacing(pde *p) {
-  std::vector<double> h;
-  for (const StartTables &s : start_tables(p)) h.push_back(s.least());
-  return h;
+// The blend along one axis (points x, values v at stride apart) at q, held constant beyond
+// its ends.
+static double blend_at(const std::vector<double> &x, const double *v, size_t stride, double q) {
+  size_t n = x.size();
+  if (q <= x[0] || n < 2) return v[0];
+  if (q >= x[n - 1]) return v[(n - 1) * stride];
+  size_t i = size_t(std::upper_bound(x.begin(), x.end(), q) - x.begin()) - 1;
+  double w = (q - x[i]) / (x[i + 1] - x[i]);
+  return (1 - w) * v[i * stride] + w * v[(i + 1) * stride];
 }
 
-// The start tree at the point e, read at the resolution of the tables s (see above).
-static double table_start_value(pde *p, TreeNode *tree, evalpoint *e, const StartTables &s) {
-  double *at[3] = {&e->x, &e->y, &e->z}, held[3] = {e->x, e->y, e->z};
-  int axes[3], d = 0;
-  for (int c = 0; c < 3; c++)
-    if (s.gap[c] > 0) {
-      if (held[c] - s.gap[c] < s.lo[c] || held[c] + s.gap[c] > s.hi[c]) return treeval_eval(p, tree, e);
-      axes[d++] = c;
+// The tables the starts read, each replaced by its reading at its own resolution for as long as
+// the object lives (the equations read the tables as they are). Nested, the outer one serves.
+class TablesAtResolution {
+ public:
+  TablesAtResolution(pde *p, const std::vector<char> &read) : p_(p) {
+    if (depth_++ > 0) return;
+    tablelist &tl = p->formulas.definitions.tables;
+    for (size_t i = 0; i < read.size() && i < size_t(tl.count); i++) {
+      if (!read[i]) continue;
+      lintab fine{};
+      if (!filtered(tl.items[i].table, &fine)) continue;
+      kept_.push_back({int32_t(i), tl.items[i].table});
+      tl.items[i].table = fine;
     }
-  if (d == 0) return treeval_eval(p, tree, e);
-  // Per axis 2M points: M mid-points of each box, weighed 4/3 and -1/3 of their boxes' means.
-  const int M = d == 1 ? 16 : d == 2 ? 8 : 4;
-  auto offset = [&](int c, int i) { return (i < M ? 1.0 : 2.0) * ((i % M + 0.5) / M - 0.5) * s.gap[c]; };
-  auto weight = [&](int i) { return (i < M ? 4.0 : -1.0) / (3.0 * M); };
-  double sum = 0;
-  int n[3] = {0, 0, 0};
-  for (n[0] = 0; n[0] < 2 * M; n[0]++)
-    for (n[1] = 0; n[1] < (d > 1 ? 2 * M : 1); n[1]++)
-      for (n[2] = 0; n[2] < (d > 2 ? 2 * M : 1); n[2]++) {
-        double w = 1;
-        for (int a = 0; a < d; a++) *at[axes[a]] = held[axes[a]] + offset(axes[a], n[a]), w *= weight(n[a]);
-        sum += w * treeval_eval(p, tree, e);
+  }
+  ~TablesAtResolution() {
+    if (--depth_ > 0) return;
+    tablelist &tl = p_->formulas.definitions.tables;
+    for (auto &[i, table] : kept_) {
+      lintabs_free(&tl.items[i].table);
+      tl.items[i].table = table;
+    }
+  }
+  TablesAtResolution(const TablesAtResolution &) = delete;
+  TablesAtResolution &operator=(const TablesAtResolution &) = delete;
+
+ private:
+  // The table t read at its resolution into fine: points 1/r of each interval apart (r: 8
+  // along one axis, 4 along two, 2 along three), values filtered axis by axis. False (fine
+  // untouched) for a table that has no axis of two points.
+  static bool filtered(const lintab &t, lintab *fine) {
+    int d = t.dimension;
+    if (d < 1 || d > 3) return false;
+    std::vector<double> axis[3];
+    size_t n[3] = {1, 1, 1};
+    for (int a = 0; a < d; a++) {
+      const arrays &ax = t.axis[a];
+      for (int32_t i = 0; i < ax.count; i++) axis[a].push_back(double(ax.data[i]));
+      n[a] = axis[a].size();
+      if (n[a] == 0) return false;
+    }
+    std::vector<double> v(n[0] * n[1] * n[2]);
+    for (size_t k = 0; k < n[2]; k++)
+      for (size_t j = 0; j < n[1]; j++)
+        for (size_t i = 0; i < n[0]; i++) {
+          const arrays &row = d == 1 ? t.data1 : d == 2 ? t.data2.data[j] : t.data3.data[k].data[j];
+          v[i + n[0] * (j + n[1] * k)] = double(row.data[i]);
+        }
+    const int r0 = d == 1 ? 8 : d == 2 ? 4 : 2, M = 16;
+    bool any = false;
+    for (int a = 0; a < d; a++) {
+      double h = least_gap(t.axis[a]);
+      if (!(h > 0)) continue;
+      any = true;
+      int r = r0;
+      while (r > 1 && (n[a] - 1) * size_t(r) + 1 > 60000) r /= 2;
+      std::vector<double> x;
+      for (size_t i = 0; i + 1 < n[a]; i++)
+        for (int s = 0; s < r; s++) x.push_back(axis[a][i] + (axis[a][i + 1] - axis[a][i]) * s / r);
+      x.push_back(axis[a].back());
+      size_t m[3] = {n[0], n[1], n[2]};
+      m[a] = x.size();
+      size_t stride = a == 0 ? 1 : a == 1 ? n[0] : n[0] * n[1], fstride = a == 0 ? 1 : a == 1 ? m[0] : m[0] * m[1];
+      std::vector<double> w(m[0] * m[1] * m[2]);
+      double lo = axis[a].front(), hi = axis[a].back();
+      for (size_t k = 0; k < (a == 2 ? 1 : m[2]); k++)
+        for (size_t j = 0; j < (a == 1 ? 1 : m[1]); j++)
+          for (size_t i = 0; i < (a == 0 ? 1 : m[0]); i++) {
+            const double *line = &v[(a == 0 ? 0 : i) + n[0] * ((a == 1 ? 0 : j) + n[1] * (a == 2 ? 0 : k))];
+            double *out = &w[(a == 0 ? 0 : i) + m[0] * ((a == 1 ? 0 : j) + m[1] * (a == 2 ? 0 : k))];
+            for (size_t q = 0; q < x.size(); q++) {
+              double at = x[q], sum = 0;
+              if (at - h < lo || at + h > hi) sum = blend_at(axis[a], line, stride, at);
+              else
+                // M mid-points of each box, weighed 4/3 and -1/3 of their boxes' means.
+                for (int b = 0; b < 2 * M; b++)
+                  sum += (b < M ? 4.0 : -1.0) / (3.0 * M) *
+                         blend_at(axis[a], line, stride, at + (b < M ? 1.0 : 2.0) * ((b % M + 0.5) / M - 0.5) * h);
+              out[q * fstride] = sum;
+            }
+          }
+      v.swap(w);
+      axis[a].swap(x);
+      n[a] = m[a];
+    }
+    if (!any) return false;
+    fine->dimension = uint16_t(d);
+    for (int a = 0; a < d; a++) {
+      arrays_new(&fine->axis[a], int32_t(n[a]));
+      for (size_t i = 0; i < n[a]; i++) fine->axis[a].data[i] = float(axis[a][i]);
+    }
+    auto fill = [&](arrays &row, size_t j, size_t k) {
+      arrays_new(&row, int32_t(n[0]));
+      for (size_t i = 0; i < n[0]; i++) row.data[i] = float(v[i + n[0] * (j + n[1] * k)]);
+    };
+    if (d == 1) fill(fine->data1, 0, 0);
+    if (d == 2) {
+      array2s_new(&fine->data2, int32_t(n[1]));
+      for (size_t j = 0; j < n[1]; j++) fill(fine->data2.data[j], j, 0);
+    }
+    if (d == 3) {
+      array3s_new(&fine->data3, int32_t(n[2]));
+      for (size_t k = 0; k < n[2]; k++) {
+        array2s_new(&fine->data3.data[k], int32_t(n[1]));
+        for (size_t j = 0; j < n[1]; j++) fill(fine->data3.data[k].data[j], j, k);
       }
-  for (int c = 0; c < 3; c++) *at[c] = held[c];
-  return sum;
-}
+    }
+    return true;
+  }
+
+  pde *p_;
+  std::vector<std::pair<int32_t, lintab>> kept_;
+  static int depth_;
+};
+int TablesAtResolution::depth_ = 0;
 
 // Whether a cell is smaller than h: every side between its vertices shorter.
 static bool cell_finer(const Mesh *m, const MeshCell &cell, double h) {
@@ -183,10 +315,10 @@ static void size_solution(pde *p, vector2d *u) {
 // expression against those of its interpolated values; each cell's error is left in
 // the cell, the global figure returned. A cell whose own RMS difference over the variable's
 // range passes own takes that as its error, and the global figure is at least it. A cell
-// smaller than the spacing of the tables its variable's start reads (spacing, per field
-// variable; empty: none) has no error of its own: below that spacing the table's blend holds
+// smaller than the spacing of the tables its variable's start reads in the cell's region
+// has no error of its own: below that spacing the table's blend holds
 // nothing of the start but its kinks.
-static double resolution_error(pde *p, vector2d *u, double own, const std::vector<double> &spacing) {
+static double resolution_error(pde *p, vector2d *u, double own, const StartTableSet &tables) {
   Mesh *m = &p->mesh;
   uint16_t E = p->nfield;
   std::vector<double> A(E + 1, 0.0), D(E + 1, 0.0), d(E + 1, 0.0), rms(E + 1, 0.0), R(E + 1, 0.0);
@@ -232,7 +364,7 @@ static double resolution_error(pde *p, vector2d *u, double own, const std::vecto
         d[k] = std::max(std::fabs(a - b), std::sqrt(std::fabs(sq * size)));
         rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
         if (!(rms[k] > own)) rms[k] = 0;
-        if (k <= spacing.size() && cell_finer(m, *cell, spacing[k - 1])) d[k] = rms[k] = 0;
+        if (cell_finer(m, *cell, tables.of(k, cell->region).least())) d[k] = rms[k] = 0;
         f(cell, k, a);
         rtlib_trap_check();  // while the initial value is the place
       }
@@ -304,11 +436,7 @@ void init_ss(pde *p, const double times[2]) {
   // 1. Context and sizes.
   vector2d *u = &p->solution;
   size_solution(p, u);
-  ep = evalpoint{};
-  ep.needed = 1;  // a start the run goes on from
-  ep.values = u;
-  ep.t = times[1];
-  ep.cell = &cellrec;
+  ep = start_point(u, times[1]);
   // 2. Scalars at the centroid of the first live cell (cells carry the mesh basis).
   Mesh *m = &p->mesh;
   loading_cells_take_mesh_basis(m);
@@ -340,8 +468,8 @@ void init_ss(pde *p, const double times[2]) {
   bool resolved = false;
   // A start read from a table: its values before the value conditions, which the
   // refinement carries to the new nodes that are finer than the table's spacing.
-  const std::vector<StartTables> tables = start_tables(p);
-  const std::vector<double> spacing = start_spacing(p);
+  const StartTableSet tables = start_tables(p);
+  TablesAtResolution at_resolution(p, tables.read);
   for (;;) {
     p_++;
     loading_cells_take_mesh_basis(m);  // also the cells a refinement made
@@ -352,7 +480,7 @@ void init_ss(pde *p, const double times[2]) {
     for (int32_t n = 1; n <= m->nodes.count; n++) {
       if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
       for (uint16_t k = 1; k <= p->nfield; k++)
-        u->data[k - 1].data[n - 1] = table_start_value(p, init_tree(p, k, ep.region), &ep, tables[k - 1]);
+        u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
       if (n % 1000 == 0) display_update_num(&p->status, line, m->nodes.count - n);
     }
     display_unreport(&p->status, line);
@@ -369,7 +497,7 @@ void init_ss(pde *p, const double times[2]) {
     if (!p->regrid || p_ > p->initgridlimit || N >= p->nodelimit || N >= 10 * N0 ||
         display_checkkey(&p->status) || p->stop || p->error)
       break;
-    if (resolution_error(p, u, own(), spacing) <= tau) {
+    if (resolution_error(p, u, own(), tables) <= tau) {
       resolved = true;
       break;
     }
@@ -393,7 +521,7 @@ void init_ss(pde *p, const double times[2]) {
   // jump crosses then hold what the expression holds over them (the heat of two
   // half-planes in contact was 8e-4 too large, and stayed so), where the nodes' values
   // would put the jump at the nodes nearest it.
-  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u, own(), spacing) > tau) {
+  if (p->timedep && p->regrid && !resolved && !p->error && !p->stop && resolution_error(p, u, own(), tables) > tau) {
     cgsolve_log_note(p, "INITIAL VALUES NOT RESOLVED");
     project_start(p, u, times);
   }
@@ -403,36 +531,123 @@ void init_ss(pde *p, const double times[2]) {
 
 void init_start_values(pde *p, vector2d *u, const double times[2]) {
   TRACE("init_start_values");
-  const std::vector<StartTables> tables = start_tables(p);
+  TablesAtResolution at_resolution(p, start_tables(p).read);
   const evalpoint keep = ep;
-  ep = evalpoint{};
-  ep.needed = 1;  // a start the run goes on from
-  ep.values = u;
-  ep.t = times[1];
-  ep.cell = &cellrec;
+  ep = start_point(u, times[1]);
   Mesh *m = &p->mesh;
   fitting_validate_fits(p, &p->initfits, u, times);
   for (int32_t n = 1; n <= m->nodes.count; n++) {
     if (!m->nodes.data[n - 1].alive || !loading_localize_node(&ep, m, n, 0)) continue;
     for (uint16_t k = 1; k <= p->nfield && k <= u->count; k++)
-      u->data[k - 1].data[n - 1] = table_start_value(p, init_tree(p, k, ep.region), &ep, tables[k - 1]);
+      u->data[k - 1].data[n - 1] = treeval_eval(p, init_tree(p, k, ep.region), &ep);
   }
   ep = keep;
 }
 
 void init_start_again(pde *p, vector2d *u, const double times[2]) {
   TRACE("init_start_again");
+  const StartTableSet tables = start_tables(p);
+  TablesAtResolution at_resolution(p, tables.read);
   const evalpoint keep = ep;
   init_start_values(p, u, times);
   coupling_set_bvals_0(p, u, times);
-  ep = evalpoint{};
-  ep.needed = 1;  // a start the run goes on from
-  ep.values = u;
-  ep.t = times[1];
-  ep.cell = &cellrec;
+  ep = start_point(u, times[1]);
   double tau = start_limit(p);
-  if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau, start_spacing(p)) > tau)
-    project_start(p, u, times);
+  if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau, tables) > tau) project_start(p, u, times);
+  ep = keep;
+}
+
+// ---- A start held in energy ------------------------------------------------------------
+// The values at the nodes of a start that a wave's rate reads through its derivatives
+// (dt(v) = div(grad(u))) give that rate the discrete Laplacian of the interpolant, which off an
+// even mesh is only first-order right: every refined layout put an error of h^2 in the energy
+// of the start, which nothing damps and which the rate carries to the end (a wave pair's rate
+// read 3-13 times the error of an even mesh with as many nodes). Its projection in energy, the
+// node values whose gradients meet the start's own against every basis function, gives the
+// Laplacian of the start to the order of the cells. The start's gradient is read by centred
+// differences of its expressions; value conditions hold their nodes.
+
+void init_start_in_energy(pde *p, vector2d *u, const double times[2], uint32_t which) {
+  TRACE("init_start_in_energy");
+  Mesh *m = &p->mesh;
+  int32_t code = m->meshbasis, N = m->nodes.count;
+  if (!which || m->images.count || p->dimension != 2 || code < 1) return;
+  uint16_t F = uint16_t(std::min<int>({p->nfield, u->count, p->formulas.initregion.count, 32}));
+  const int nb = elements_functions[code];
+  const QuadRule *rule = quature_rule(p->vrule);
+  const evalpoint keep = ep;
+  ep = start_point(u, times[1]);
+  TablesAtResolution at_resolution(p, start_tables(p).read);
+  for (uint16_t k = 1; k <= F; k++) {
+    if (!(which & (1u << (k - 1))) || u->data[k - 1].count != N) continue;
+    if (k <= p->basiscodes.count && p->basiscodes.data[k - 1] && p->basiscodes.data[k - 1] != code) continue;
+    std::vector<char> held(size_t(N) + 1, 0);
+    if (k <= p->valuenodes.count)
+      for (int32_t i = 0; i < p->valuenodes.data[k - 1].count; i++) {
+        int32_t n = p->valuenodes.data[k - 1].data[i];
+        if (n >= 1 && n <= N) held[size_t(n)] = 1;
+      }
+    for (int32_t n = 1; n <= N; n++)
+      if (!m->nodes.data[n - 1].alive) held[size_t(n)] = 1;
+    struct Work {
+      sparsemx K{};
+      vectord b{}, D{}, d{};
+      ~Work() {
+        for (vectord *v : {&b, &D, &d}) vectord_free(v);
+        sparsemx_free(&K, 1);
+      }
+    } w;
+    loading_link_matrix(p, &w.K, N, code);
+    for (vectord *v : {&w.b, &w.d}) {
+      vectord_resize(v, N, N);
+      std::fill(v->data, v->data + N, 0.0);
+    }
+    const double *x = u->data[k - 1].data;
+    double phi[20], ld[3][20], gx[20], gy[20];
+    for (int32_t c = 1; c <= m->cells.count; c++) {
+      const MeshCell *cell = &m->cells.data[c - 1];
+      if (!cell->alive) continue;
+      meshes_localize(m, cell, &cellrec, 0);
+      ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
+      TreeNode *tree = init_tree(p, k, cell->region);
+      TreesFpScope placed(tree);
+      const int32_t *nodes = cellrec.nodes;
+      double step = 1e-4 * std::sqrt(std::fabs(cellrec.frame.measure));
+      for (int q = 0; q < rule->count; q++) {
+        const double *L = rule->points[q].L;
+        elements_jacobian(L, &cellrec.frame);
+        double wq = rule->points[q].weight * cellrec.frame.measure;
+        basisfun_basis_1(phi, code, L);
+        basisfun_basis_p(ld, code, L);
+        elements_basisx(gx, code, ld, &cellrec.frame);
+        elements_basisy(gy, code, ld, &cellrec.frame);
+        double xyz[3] = {};
+        memcpy(ep.local, L, sizeof ep.local);
+        elements_get_gcoords(xyz, ep.local, &cellrec.frame);
+        auto at = [&](double dx, double dy) {
+          ep.x = xyz[0] + dx, ep.y = xyz[1] + dy, ep.z = xyz[2];
+          return treeval_eval(p, tree, &ep);
+        };
+        // The start's gradient less that of its node values.
+        double ux = (at(step, 0) - at(-step, 0)) / (2 * step), uy = (at(0, step) - at(0, -step)) / (2 * step);
+        for (int32_t i = 0; i < nb; i++) ux -= gx[i] * x[nodes[i] - 1], uy -= gy[i] * x[nodes[i] - 1];
+        for (int32_t i = 0; i < nb; i++) {
+          if (held[size_t(nodes[i])]) continue;
+          w.b.data[nodes[i] - 1] += wq * (ux * gx[i] + uy * gy[i]);
+          for (int32_t j = 0; j < nb; j++)
+            if (!held[size_t(nodes[j])])
+              sparsemx_addto_0(&w.K, nodes[i], nodes[j], wq * (gx[i] * gx[j] + gy[i] * gy[j]));
+        }
+      }
+      rtlib_trap_check();  // while the initial value is the place
+    }
+    for (int32_t n = 1; n <= N; n++)
+      if (held[size_t(n)]) sparsemx_addto_0(&w.K, n, n, 1.0);
+    sparsemx_diag_dip(&w.D, &w.K, 1);
+    sparsecg_cg(&w.d, &w.K, nullptr, &w.b, &w.D, nullptr, &p->work, 1e-12, 0, 4000, &p->status, orthomin, diprecon, N);
+    for (int32_t n = 1; n <= N; n++)
+      if (!held[size_t(n)]) u->data[k - 1].data[n - 1] += w.d.data[n - 1];
+  }
   ep = keep;
 }
 

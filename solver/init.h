@@ -2,6 +2,8 @@
 // value expressions at every node, or the start vectors of the eigenvalue iteration.
 #pragma once
 
+#include <cstdint>
+
 struct pde;
 struct vector2d;
 
@@ -26,5 +28,9 @@ void init_start_values(pde *p, vector2d *u, const double times[2]);
 // initial values at the nodes with the value conditions held, or, where the mesh does not
 // resolve them to the start's limit, their projection. Leaves each cell's start error set.
 void init_start_again(pde *p, vector2d *u, const double times[2]);
+// The start of the field variables in the mask which (bit k - 1 for variable k) on a plane mesh,
+// projected in energy: node values whose gradients meet those of the initial expressions
+// against every basis function, the nodes of value conditions held as u has them.
+void init_start_in_energy(pde *p, vector2d *u, const double times[2], uint32_t which);
 // Start vectors of the subspace iteration: random, or sines with TRIGINIT.
 void init_eigen(pde *p);

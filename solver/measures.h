@@ -48,13 +48,6 @@ double measures_measure_curvature_keeping(pde *p, vector2d *values, std::vector<
 // estimator's RMS error, grown as the floor grew the sum of the cells' squared estimates.
 double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms,
                                            const std::vector<double> *seconds = nullptr);
-// Keeps the estimate of every cell at least at the error of the rates that read another
-// variable's derivatives alone (reads[k], from 1, names the variable whose derivatives variable k's
-// rate reads; 0 none): a wave's rate errs over its range as the gradient does over its own.
-// No cell takes more than most of it. Quadratic cells in one and two dimensions. Returns rms
-// grown as the cells' squares grew.
-double measures_floor_by_coupled_gradients(pde *p, vector2d *values, const std::vector<int32_t> &reads, double most,
-                                           double rms, const std::vector<double> *seconds = nullptr);
 // The mean measure of the live cells.
 double measures_mean_cell(pde *p);
 // Galerkin residual gathered at the nodes, and the residual against each cell's bubble

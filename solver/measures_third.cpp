@@ -3,11 +3,6 @@
 
 // ---- Third derivatives -----------------------------------------------------------------------
 
-// The rate's error per h^2 |u'''| over the gradient's range (measures_floor_by_coupled_gradients), read from
-// the rate's error on meshes refined from a wave's start, where it is two to three times that
-// of a mesh of even cells with as many nodes.
-constexpr double coupled_gradient_factor = 0.004;
-
 double measures_mean_cell(pde *p) {
   TRACE("measures_mean_cell");
   Mesh *m = &p->mesh;
@@ -25,35 +20,32 @@ namespace {
 // The third derivatives of the variables on a mesh of quadratic cells: per cell its measure and
 // longest side, and per variable the largest change along a side of the second derivatives
 // averaged at the vertices (the average keeps a feature two cells wide and drops a wiggle from
-// cell to cell), over the side's length; per variable also, when asked, the range its gradient
-// spans at the cells' centres (in one and two dimensions). Empty (cells 0) on other meshes.
+// cell to cell), over the side's length. Empty (cells 0) on other meshes.
 struct ThirdDerivatives {
   int32_t cells = 0;
   uint16_t nfield = 0;
-  std::vector<double> size;            // per cell: measure, longest side
-  std::vector<double> third;           // per cell and variable
-  std::vector<double> gradient_range;  // per variable
-  std::vector<char> quadratic;         // per cell: alive, of the mesh's quadratic basis
+  std::vector<double> size;     // per cell: measure, longest side
+  std::vector<double> third;    // per cell and variable
+  std::vector<char> quadratic;  // per cell: alive, of the mesh's quadratic basis
   double area = 0;
   int32_t live = 0;
 };
 
-ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<double> *seconds, bool gradients) {
+ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<double> *seconds) {
   ThirdDerivatives t;
   Mesh *m = &p->mesh;
   int32_t b = m->meshbasis ? m->meshbasis : m->cellbasis;
   int dim = elements_dimension[b], nv = dim + 1, nf = elements_functions[b];
   int32_t ncells = m->cells.count, nnodes = m->nodes.count;
   uint16_t nfield = uint16_t(std::min<int>(p->nfield, 32));
-  if (!(elements_order[b] == 2 && dim <= 3 && nfield > 0) || (gradients && dim == 3)) return t;
+  if (!(elements_order[b] == 2 && dim <= 3 && nfield > 0)) return t;
   t.cells = ncells, t.nfield = nfield;
   // Per variable the second derivatives xx, xy, yy, and in three dimensions also zz, xz, yz.
   const size_t S = seconds_width(p), H = S * size_t(nfield);
   t.size.assign(2 * size_t(ncells), 0.0);
   t.third.assign(size_t(nfield) * size_t(ncells), 0.0);
   t.quadratic.assign(size_t(ncells), 0);
-  std::vector<double> hess(H * size_t(nnodes), 0.0), low(2 * size_t(nfield), HUGE_VAL),
-      high(2 * size_t(nfield), -HUGE_VAL);
+  std::vector<double> hess(H * size_t(nnodes), 0.0);
   std::vector<int32_t> around(size_t(nnodes), 0);
   aim(p, values, p->time);
   const double *L = elements_centroid[dim].L;
@@ -69,8 +61,7 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
       const double *k = seconds->data() + K * size_t(i - 1);
       t.size[2 * size_t(i - 1)] = k[0], t.size[2 * size_t(i - 1) + 1] = k[1];
       std::copy(k + 2, k + K, d);
-    }
-    if (!kept || gradients) {
+    } else {
       localize(p, i);
       ElementFrame *f = &work_cell.frame;
       t.size[2 * size_t(i - 1)] = std::fabs(f->measure);
@@ -78,19 +69,11 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
       for (uint16_t v = 1; v <= nfield; v++) {
         const vectord *uv = &values->data[v - 1];
         for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
-        if (!kept) {
-          double D[3][3];
-          elements_interp_seconds(b, L, f, u, D);
-          double *dv = d + S * (v - 1);
-          dv[0] = D[0][0], dv[1] = D[0][1], dv[2] = D[1][1];
-          if (S == 6) dv[3] = D[2][2], dv[4] = D[0][2], dv[5] = D[1][2];
-        }
-        if (!gradients) continue;
-        double g[2] = {elements_interpux(b, L, f, u), dim > 1 ? elements_interpuy(b, L, f, u) : 0.0};
-        for (size_t r = 0; r < size_t(dim); r++) {
-          low[2 * size_t(v - 1) + r] = std::min(low[2 * size_t(v - 1) + r], g[r]);
-          high[2 * size_t(v - 1) + r] = std::max(high[2 * size_t(v - 1) + r], g[r]);
-        }
+        double D[3][3];
+        elements_interp_seconds(b, L, f, u, D);
+        double *dv = d + S * (v - 1);
+        dv[0] = D[0][0], dv[1] = D[0][1], dv[2] = D[1][1];
+        if (S == 6) dv[3] = D[2][2], dv[4] = D[0][2], dv[5] = D[1][2];
       }
     }
     t.area += t.size[2 * size_t(i - 1)], t.live++;
@@ -119,13 +102,6 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
         }
       t.third[size_t(i - 1) * nfield + v - 1] = D;
     }
-  }
-  if (gradients) {
-    t.gradient_range.assign(nfield, 0.0);
-    for (size_t v = 0; v < nfield; v++)
-      for (size_t r = 0; r < size_t(dim); r++)
-        if (high[2 * v + r] >= low[2 * v + r])
-          t.gradient_range[v] = std::max(t.gradient_range[v], high[2 * v + r] - low[2 * v + r]);
   }
   return t;
 }
@@ -176,7 +152,7 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
   Mesh *m = &p->mesh;
   double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
   double before = squared_estimates(m, sens);
-  ThirdDerivatives t = third_derivatives(p, values, seconds, false);
+  ThirdDerivatives t = third_derivatives(p, values, seconds);
   double mean = reference > 0 ? reference : t.live > 0 ? t.area / t.live : 0;
   for (int32_t i = 1; i <= t.cells; i++) {
     if (!t.quadratic[size_t(i - 1)]) continue;
@@ -189,53 +165,6 @@ double measures_floor_by_third_derivatives(pde *p, vector2d *values, double refe
     }
     double e3 = W > 0 ? std::sqrt(T / W) * area_weight(p, t.size[2 * size_t(i - 1)], mean, 0.375, true) : 0;
     if (std::isfinite(e3) && e3 * sens > cell.error) cell.error = e3 * sens;
-  }
-  return grown_rms(m, sens, before, rms);
-}
-
-// A variable whose rate reads others only through their derivatives and has no term of its own
-// (the rate v of a wave written as dt(u) = v, dt(v) = div(grad(u))) takes the mesh's error in
-// those derivatives whole: nothing of its own smooths or damps it, and its values are no test of
-// it (they start at rest). A wave holds as much energy in the rate as in the gradient, so the
-// rate's error over its range is the gradient's error over the gradient's range: for a quadratic
-// cell coupled_gradient_factor h^2 |u'''| over the range of u's gradient, h the longest side.
-// Each cell is weighed by its measure against the mean cell as the curvature estimate weighs it,
-// so that the RMS error is the rate's over the domain, and taken at most as most. reads[k] names
-// the variable whose derivatives variable k reads (0: none).
-double measures_floor_by_coupled_gradients(pde *p, vector2d *values, const std::vector<int32_t> &reads, double most,
-                                           double rms, const std::vector<double> *seconds) {
-  TRACE("measures_floor_by_coupled_gradients");
-  Mesh *m = &p->mesh;
-  double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
-  double before = squared_estimates(m, sens);
-  ThirdDerivatives t = third_derivatives(p, values, seconds, true);
-  double mean = t.live > 0 ? t.area / t.live : 0;
-  // No gradient's range is taken below its values' range over the mesh's diameter.
-  double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
-  for (int32_t n = 1; n <= m->nodes.count; n++) {
-    const MeshNode &nd = m->nodes.data[n - 1];
-    if (!nd.alive) continue;
-    lo[0] = std::min(lo[0], nd.x), hi[0] = std::max(hi[0], nd.x);
-    lo[1] = std::min(lo[1], nd.y), hi[1] = std::max(hi[1], nd.y);
-  }
-  double diameter = hi[0] >= lo[0] ? std::hypot(hi[0] - lo[0], hi[1] - lo[1]) : 0;
-  for (int32_t i = 1; i <= t.cells; i++) {
-    if (!t.quadratic[size_t(i - 1)]) continue;
-    MeshCell &cell = cell_at(m, i);
-    double h = t.size[2 * size_t(i - 1) + 1], T = 0, W = 0;
-    for (size_t k = 1; k < reads.size() && k <= t.nfield; k++) {
-      int32_t j = reads[k];
-      if (j < 1 || j > t.nfield) continue;
-      double G = std::max(t.gradient_range[size_t(j - 1)], diameter > 0 ? range_of(p, uint16_t(j)) / diameter : 0.0);
-      if (!(G > 0)) continue;
-      double w = weight_of(p, uint16_t(k));
-      double e = coupled_gradient_factor * h * h * t.third[size_t(i - 1) * t.nfield + size_t(j - 1)] / G;
-      T += w * w * e * e;
-      W += w * w;
-    }
-    double e2 =
-        W > 0 ? std::min(std::sqrt(T / W) * area_weight(p, t.size[2 * size_t(i - 1)], mean, 0.25, false), most) : 0;
-    if (std::isfinite(e2) && e2 * sens > cell.error) cell.error = e2 * sens;
   }
   return grown_rms(m, sens, before, rms);
 }

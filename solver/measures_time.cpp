@@ -187,16 +187,6 @@ void measure(pde *p, TimeRun *run, double t, double tnew) {
   if (!(run->floor_area > 0)) run->floor_area = measures_mean_cell(p);
   if (!(run->jump_error > 0) && p->nfield > 0)
     p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, run->floor_area, p->rmserr, &seconds);
-  // A wave's rate, which reads the other variable's derivatives alone, errs as they do: from the
-  // start, while it is still at rest. The mesh is refined for it while the start is solved again
-  // on the refined mesh; later its cells hold at half ERRLIM, which keeps what was refined for it
-  // from merging and asks no split: a split carries the state's short modes on undamped (a split
-  // at t = 0.16 left the pair's rate at its end 3 ERRLIM of its range off, 0.1 without it).
-  if (p->nfield > 0 && read_phase_kept(p, run) &&
-      std::any_of(run->rate_reads.begin(), run->rate_reads.end(), [](int32_t j) { return j > 0; })) {
-    double most = start_replayable(p, run) ? HUGE_VAL : 0.5 * p->errlim;
-    p->rmserr = measures_floor_by_coupled_gradients(p, &p->solution, run->rate_reads, most, p->rmserr, &seconds);
-  }
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
   p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);

@@ -30,6 +30,17 @@ static bool at_node_limit(pde *p) {
 // changes: they are evaluated once for each mesh, not at every regrid that may change it (a
 // decaying run has cells below the merge threshold at every step), and kept in the run at its
 // live nodes. Not on a moving mesh, whose nodes move at every step.
+// The variables (bit k - 1 for variable k) whose start a rate reads through its derivatives
+// alone (see read_phase_kept): their start is taken in energy (init_start_in_energy) on every
+// mesh a regrid makes, where the nodes' values would give the rate a first-order Laplacian.
+static uint32_t start_in_energy(pde *p, TimeRun *run) {
+  if (run->start_of_place != 1 || !read_phase_kept(p, run)) return 0;
+  uint32_t mask = 0;
+  for (int32_t j : run->rate_reads)
+    if (j >= 1 && j <= 32) mask |= 1u << (j - 1);
+  return mask;
+}
+
 static void keep_start(pde *p, TimeRun *run, const vector2d *start) {
   run->start_current = !p->moving;
   if (run->start_current) copy_levels(&run->start_values, start);
@@ -43,6 +54,7 @@ static void start_at_nodes(pde *p, TimeRun *run, vector2d *start) {
   if (!run->start_current) {
     const double t0[2] = {p->starttime_value, p->starttime_value};
     init_start_values(p, start, t0);
+    init_start_in_energy(p, start, t0, start_in_energy(p, run));
     keep_start(p, run, start);
     return;
   }
@@ -91,6 +103,7 @@ static std::vector<bool> take_start_off(pde *p, TimeRun *run, vector2d *start) {
       run->left_start = true;
       return near;
     }
+    init_start_in_energy(p, start, t0, start_in_energy(p, run));
     keep_start(p, run, start);
   } else {
     start_at_nodes(p, run, start);
@@ -323,6 +336,7 @@ void replay_start(pde *p, TimeRun *run, const timsolve_ops &ops) {
   const double t0 = p->starttime_value, tt[2] = {t0, t0};
   const double dt = p->dt, dtnext = p->dtnext, dtlast = p->dtlast;
   init_start_again(p, &p->solution, tt);
+  init_start_in_energy(p, &p->solution, tt, start_in_energy(p, run));
   for (vector2d *l : {&p->uold, &p->um1, &p->um2}) copy_levels(l, &p->solution);
   p->told = p->time = p->tm1 = p->tm2 = t0;
   p->dt = run->start_steps.front() - t0;

@@ -389,6 +389,9 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
       // The mesh's error in the rate, which reads u's derivatives alone, is measured through them
       // (the curvature read 3-4e-5 while v was 3.3 ERRLIM of its range off, 9.3e-3 in L2)
       {"wave_pair_rate_error", "ev", 0.0, 7e-3},
+      // The rate's start is the Laplacian of u's start on the refined mesh: taken at the nodes it
+      // was first-order right and v was 9e-4 off in L2 by t = 0.01 (ERRLIM of its range: 1e-4)
+      {"wave_pair_start_rate", "ev", 0.0, 1e-4},
   });
   // clang-format on
   // A velocity that starts at rest and is only the rate of another variable is measured
@@ -418,7 +421,8 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   // anew (a damped wave from a 401-point table passed 200,000 nodes by t = 0.001, its 19th
   // step). A heat decay from a 101 x 101 table keeps the share of its mode the blend holds.
   for (const char *f : {"damped_wave_table_start.pde", "damped_wave_table_start.tbl", "heat_decay_table_start.pde",
-                        "heat_decay_table_start.tbl"})
+                        "heat_decay_table_start.tbl", "heat_jump_beside_table.pde", "heat_jump_beside_table.tbl",
+                        "damped_wave_table_by_definition.pde"})
     fs::copy_file(fs::path(QUENDAR_DATA) / "answers" / f, fs::path(dir) / f);
   ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X damped_wave_table_start.pde"), 0)
       << log("damped_wave_table_start");
@@ -430,9 +434,24 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   for (auto it = std::sregex_iterator(table_wave.begin(), table_wave.end(), grid); it != std::sregex_iterator(); ++it)
     most = std::max(most, std::stoi((*it)[1]));
   EXPECT_LT(most, 3000) << table_wave;
+  // The same table keyed by a definition of the place is read at its resolution too (its blend
+  // was read as it stands, and the run went past 600 s).
+  ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X damped_wave_table_by_definition.pde"), 0)
+      << log("damped_wave_table_by_definition");
+  auto along = report("damped_wave_table_by_definition");
+  EXPECT_NEAR(along.at("u"), 0.0155921, 2e-5) << log("damped_wave_table_by_definition");
+  EXPECT_NEAR(along.at("v"), -1.2114002, 2.4e-5) << log("damped_wave_table_by_definition");
+  EXPECT_LT(last_count(log("damped_wave_table_by_definition"), "Nodes=(\\d+)"), 3000);
   ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X heat_decay_table_start.pde"), 0)
       << log("heat_decay_table_start");
   EXPECT_NEAR(report("heat_decay_table_start").at("centre"), 0.1388883, 2e-4) << log("heat_decay_table_start");
+  // Only the region whose start reads the table is read at its resolution: a jump in the region
+  // beside it is its own (it was read as box means 0.1 wide, 2.3e-3 off at ERRLIM 1e-4).
+  ASSERT_EQ(shell("prlimit --cpu=300 timeout 3000 '" QUENDAR_EXE "' -B -R -X heat_jump_beside_table.pde"), 0)
+      << log("heat_jump_beside_table");
+  auto beside = report("heat_jump_beside_table");
+  EXPECT_NEAR(beside.at("u077"), 0.6726396, 3e-4) << log("heat_jump_beside_table");
+  EXPECT_NEAR(beside.at("u08"), 0.8682238, 3e-4) << log("heat_jump_beside_table");
   // A run whose values grow past any size ends with an error, not with its numbers.
   EXPECT_NE(run({"blowup_fixed_steps.pde"}), 0) << out();
   EXPECT_NE(log("blowup_fixed_steps").find("ERROR: Solution Diverged"), std::string::npos) << log("blowup_fixed_steps");
