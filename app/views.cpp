@@ -9,6 +9,7 @@
 #include <deque>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "graphics/display.h"
 #include "graphics/appwin.h"

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "graphics/appwin.h"
 #include "graphics/gag.h"

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
 #include "domain/domain.h"

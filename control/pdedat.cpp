@@ -1,6 +1,7 @@
 // pdedat: the problem table and its records, the error reports on the current
 // problem (editor or batch log), log time prefixes, status layouts, group headers.
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 
 #include <algorithm>
 #include <cerrno>

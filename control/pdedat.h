@@ -4,9 +4,16 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "model/pdedat_record.h"
 #include "runtime/report.h"
 #include "runtime/settings.h"
+#include "runtime/strings.h"
+
+struct pde;
+struct TextLoc;
+struct TreeNode;
+
+// The most problems open at once.
+enum { PDEDAT_MAX_PDES = 10 };
 
 // Program-wide: the problem table (slots 1..10) and its count (the highest slot ever
 // used; it never shrinks). The current problem, set before each step, is the runtime's

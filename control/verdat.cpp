@@ -9,6 +9,7 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "runtime/bounding.h"
 #include "domain/domain.h"
 #include "domain/dominpde.h"
@@ -759,13 +758,12 @@ bool extrude3_brick(Mesh *m, const int32_t *const col[3], const int32_t len[3], 
   return true;
 }
 
-int32_t extrude3_extrude(pde *p) {
+int32_t extrude3_extrude(pde *p, Mesh *m, Mesh *base) {
   TRACE("extrude3_extrude");
   WorkScope scope;
   Work &w = scope.w;
-  Mesh *m = &p->mesh;
   Domain *d = m->domain;
-  w.p = p, w.m = m, w.base = &p->basemesh, w.d = d;
+  w.p = p, w.m = m, w.base = base, w.d = d;
   // 1. The 2D cells go; the nodes stay, base node n being 3D node n on sheet 1.
   w.N = m->nodes.count;
   w.S = uint16_t(d->surfacetrees.count);

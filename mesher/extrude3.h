@@ -17,11 +17,12 @@ enum { EXTRUDE3_JOINT, EXTRUDE3_EDGE, EXTRUDE3_FACE, EXTRUDE3_REGION, EXTRUDE3_V
 // Entry i of map which for sheet or layer s (0 when absent).
 uint16_t extrude3_map(const Domain *d, int which, uint16_t s, uint16_t i);
 
-// Extrudes the problem's mesh (the 2D mesh, whose copy is the problem's base mesh) into
-// tetrahedra through every layer and links the cells' neighbours. Returns 6. Failures:
+// Extrudes the problem's mesh m (the 2D mesh, whose copy is the problem's base mesh base)
+// into tetrahedra through every layer and links the cells' neighbours; p is the problem
+// the parse errors name. Returns 6. Failures:
 // "Periodic Boundaries Don't Match", "Periodic Surfaces Don't Match" and "SURFACE s
 // INTERSECTS AT (x,y)" as parse errors; fatal "Garbled Node" and a blocked column merge.
-int32_t extrude3_extrude(pde *p);
+int32_t extrude3_extrude(pde *p, Mesh *m, Mesh *base);
 // Splits the prism stack over a triangle with columns A, B, C (node lists from the bottom,
 // of lengths na, nb, nc) into tetrahedra of the region, appended to m, obeying the link
 // lists (the choices made along each side by neighbours, 0-terminated vectors given as

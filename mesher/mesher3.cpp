@@ -372,7 +372,7 @@ int32_t mesher3_grid3d(pde *p) {
   int32_t phase = 6;
   // 3. The extrusion, its conditions and materials.
   if (d->extrusion) {
-    phase = extrude3_extrude(p);
+    phase = extrude3_extrude(p, &p->mesh, &p->basemesh);
     dominpde_edge_bcs(p);
     dominpde_joint_bcs(p);
     dominpde_sort_materials(d, &p->formulas.definitions);

@@ -30,8 +30,6 @@
 
 struct TreeNode;
 
-enum { PDEDAT_MAX_PDES = 10 };
-
 // Phases of a problem (0 is a free slot).
 enum {
   PHASE_FREE = 0,

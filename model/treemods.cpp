@@ -237,6 +237,11 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
   return n;
 }
 
+TreeNode *treemods_expand_vecops(pde *p, TreeNode *tree, uint16_t region) {
+  TRACE("treemods_expand_vecops");
+  return treemods_vector_expand(p, &p->coords, p->dimension, tree, region);
+}
+
 TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t mark) {
   TRACE("treemods_copy_params");
   return copy_params(p, tree, region, mark);

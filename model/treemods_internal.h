@@ -5,6 +5,9 @@
 
 #include "model/trees.h"
 
+struct metric;
+struct pde;
+
 bool is_value(const TreeNode *n);
 
 bool is(const TreeNode *n, int32_t opcode);
@@ -26,3 +29,7 @@ void enter(TreeNode **list, TreeNode *term, int sign);
 bool is_deriv(const TreeNode *n);
 // The x, y or z list of a kkkxyz node for selector 1..3; null for any other.
 TreeNode **xyz_slot(TreeNode *list, int selector);
+
+// treemods_expand_vecops through the problem's metric coords and its dimension
+// (treemods_vector.cpp); p's definitions name the vectors a product multiplies.
+TreeNode *treemods_vector_expand(pde *p, const metric *coords, uint16_t dimension, TreeNode *tree, uint16_t region);

@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "model/pdedat_record.h"
+#include "model/metrics.h"
 #include "model/treeclas.h"
 #include "model/treemods.h"
 #include "model/treemods_internal.h"
@@ -14,26 +14,36 @@
 
 // ---- Vector operators ----------------------------------------------------------------------------------
 
+namespace {
+// What the operators are written out through: the problem (whose definitions name the
+// vectors a product multiplies), its metric and its dimension.
+struct Problem {
+  pde *problem;
+  const metric *coords;
+  uint16_t dimension;
+};
+}  // namespace
+
 // Metric coefficient k (1..8) of the problem, a copy.
-static TreeNode *metric_tree(pde *p, int k) {
-  const TreeNode *m = p->coords.trees[k - 1];
+static TreeNode *metric_tree(const Problem *p, int k) {
+  const TreeNode *m = p->coords->trees[k - 1];
   return m ? trees_copy(m) : trees_new_real_0(1);
 }
-static bool weighted(const pde *p) { return p->coords.geometry != 1; }
+static bool weighted(const Problem *p) { return p->coords->geometry != 1; }
 static TreeNode *mul(TreeNode *a, TreeNode *b, const TreeNode *at) { return make(op::mulop, a, b, at); }
 static TreeNode *quot(TreeNode *a, TreeNode *b, const TreeNode *at) { return make(op::divop, a, b, at); }
 static TreeNode *minus(TreeNode *a, TreeNode *b, const TreeNode *at) { return make(op::subop, a, b, at); }
 
 // d_k(M_m·a) when the metric weighs, else d_k(a).
-static TreeNode *dweighted(pde *p, int k, int m, TreeNode *a, const TreeNode *at) {
+static TreeNode *dweighted(const Problem *p, int k, int m, TreeNode *a, const TreeNode *at) {
   return deriv(k, weighted(p) ? mul(metric_tree(p, m), a, at) : a);
 }
 // M_m·a when the metric weighs, else a.
-static TreeNode *scaled(pde *p, int m, TreeNode *a, const TreeNode *at) {
+static TreeNode *scaled(const Problem *p, int m, TreeNode *a, const TreeNode *at) {
   return weighted(p) ? mul(metric_tree(p, m), a, at) : a;
 }
 // The tree over M7 when the metric weighs.
-static TreeNode *per_volume(pde *p, TreeNode *a, const TreeNode *at) {
+static TreeNode *per_volume(const Problem *p, TreeNode *a, const TreeNode *at) {
   return weighted(p) ? quot(a, metric_tree(p, 7), at) : a;
 }
 static TreeNode *vector_of(std::initializer_list<TreeNode *> c, const TreeNode *at) {
@@ -65,13 +75,13 @@ static TreeNode *branches_inside(TreeNode *n) {
 
 // A plane problem has no third coordinate to differentiate along: a vector of three
 // components under DIV or CURL is refused at the operator.
-static void plane_components(pde *p, const TreeNode *a, TreeNode *n) {
+static void plane_components(const Problem *p, const TreeNode *a, TreeNode *n) {
   if (p->dimension == 2 && a->arity > 2) treeclas_parse_error(report_current, n, "Three-Component Vector in 2D");
 }
 
-static TreeNode *divergence(pde *p, TreeNode *n) {
+static TreeNode *divergence(const Problem *p, TreeNode *n) {
   TreeNode *a = n->child[0];
-  if (!is(a, op::vector)) a = n->child[0] = treesimp_vectorize(p, a, 0);
+  if (!is(a, op::vector)) a = n->child[0] = treesimp_vectorize(p->problem, a, 0);
   if (is(a, op::ifthen)) a = n->child[0] = branches_inside(a);
   if (!is(a, op::vector)) treeclas_parse_error(report_current, n, "Divergence of Scalar");
   int count = a->arity;
@@ -86,7 +96,7 @@ static TreeNode *divergence(pde *p, TreeNode *n) {
   return per_volume(p, sum, n);
 }
 
-static TreeNode *gradient(pde *p, TreeNode *u, const TreeNode *at) {
+static TreeNode *gradient(const Problem *p, TreeNode *u, const TreeNode *at) {
   if (p->dimension == 0) rtlib_fatal_in("treemods_expand_vecops_0", "NULL DIMENSION");
   if (is(u, op::vector) || u->valuetag == vtag::vector)
     treeclas_parse_error(report_current, const_cast<TreeNode *>(at), "Gradient of Vector");
@@ -100,7 +110,7 @@ static TreeNode *gradient(pde *p, TreeNode *u, const TreeNode *at) {
   return v;
 }
 
-static TreeNode *curl(pde *p, TreeNode *n) {
+static TreeNode *curl(const Problem *p, TreeNode *n) {
   TreeNode *a = n->child[0];
   if (!is(a, op::vector)) {
     // The curl of a scalar u, the vector (d_y(u), -d_x(u)) in the plane.
@@ -135,10 +145,11 @@ static TreeNode *curl(pde *p, TreeNode *n) {
 // del2 of an explicit vector in Cartesian coordinates: the vector of its components'
 // Laplacians (null for anything else). In other coordinates the vector Laplacian mixes
 // the components; it is refused at its place.
-static TreeNode *vector_laplacian(pde *p, TreeNode *n) {
+static TreeNode *vector_laplacian(const Problem *p, TreeNode *n) {
   TreeNode *a = n->child[0];
   if (!is(a, op::vector)) return nullptr;
-  if (p->coords.family != 1) treeclas_parse_error(report_current, n, "Laplacian of Vector Needs Cartesian Coordinates");
+  if (p->coords->family != 1)
+    treeclas_parse_error(report_current, n, "Laplacian of Vector Needs Cartesian Coordinates");
   TreeNode *v = trees_new_1(op::vector, &n->loc);
   v->arity = a->arity;
   v->valuetag = vtag::vector;
@@ -151,7 +162,7 @@ static TreeNode *vector_laplacian(pde *p, TreeNode *n) {
   return v;
 }
 
-static TreeNode *expand(pde *p, TreeNode *n, uint16_t region) {
+static TreeNode *expand(const Problem *p, TreeNode *n, uint16_t region) {
   if (!n) return n;
   switch (n->group) {
     case leafop: return n;
@@ -167,7 +178,7 @@ static TreeNode *expand(pde *p, TreeNode *n, uint16_t region) {
       int count = n->opcode == op::vector ? n->arity : n->opcode == op::vdot || n->opcode == op::vcross ? 2 : 1;
       for (int k = 0; k < count; k++) n->child[k] = expand(p, n->child[k], region);
       if (n->opcode != op::vdot && n->opcode != op::vcross) return n;
-      for (int k = 0; k < 2; k++) n->child[k] = treesimp_vectorize(p, n->child[k], region);
+      for (int k = 0; k < 2; k++) n->child[k] = treesimp_vectorize(p->problem, n->child[k], region);
       uint8_t ch = 0;
       return treesimp_v_products(n, &ch);
     }
@@ -216,7 +227,7 @@ static TreeNode *expand(pde *p, TreeNode *n, uint16_t region) {
   return r;
 }
 
-TreeNode *treemods_expand_vecops(pde *p, TreeNode *tree, uint16_t region) {
-  TRACE("treemods_expand_vecops");
-  return expand(p, tree, region);
+TreeNode *treemods_vector_expand(pde *p, const metric *coords, uint16_t dimension, TreeNode *tree, uint16_t region) {
+  const Problem problem = {p, coords, dimension};
+  return expand(&problem, tree, region);
 }

@@ -63,6 +63,8 @@ plotdata *data_of(pde *p, plotrec *r) {
 
 bool threed(pde *p) { return p->dimension >= 3 || (p->mesh.domain && p->mesh.domain->threed); }
 
+double time_of(const pde *p) { return p->time; }
+
 const char *coordinate_name(pde *p, int k) {
   if (p->axisname[k].length) return p->axisname[k].text;
   static const char *const names[] = {"X", "Y", "Z", "Time"};

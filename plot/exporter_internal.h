@@ -13,7 +13,7 @@
 #include <exception>
 #include <vector>
 
-#include "model/pdedat_record.h"
+#include "elements/cellnode.h"
 #include "elements/evalpoint.h"
 #include "elements/mfinder.h"
 #include "graphics/display.h"
@@ -37,6 +37,8 @@ const char *text_of(const String *s);
 plotdata *data_of(pde *p, plotrec *r);
 bool threed(pde *p);
 const char *coordinate_name(pde *p, int k);
+// The problem's time: the time of the values an export writes.
+double time_of(const pde *p);
 
 // The moves of a tenth of a step that take line j of n, moving toward the middle of the
 // box (forward before the middle line, backward from it on), to the far side of the box.
@@ -76,13 +78,8 @@ struct valuelist : vectord {
 struct progress {
   pde *p;
   uint16_t line;
-  progress(pde *q, const char *text) : p(q) {
-    String s = {};
-    strings_copyto_1(&s, text);
-    line = display_report(&p->status, 0, &s);
-    strings_free_0(&s);
-  }
-  ~progress() { display_unreport(&p->status, line); }
+  progress(pde *q, const char *text);
+  ~progress();
 };
 
 // The value of expression e at a located point (cell and region set).
@@ -107,26 +104,11 @@ struct sampler {
   std::vector<std::vector<double>> values;
   std::vector<char> found;
 
-  sampler(pde *q, plotrec *rec) : p(q), r(rec), d(data_of(q, rec)), g(export_grid(q, rec, d)) {
-    ep.values = &p->solution;
-    ep.t = p->time;
-    ep.cell = &cell;
-    // A cut reaches a grid export only in 2D (3D tables and CDF files of a cut are
-    // refused), where its plane has no z term: the normal is (a, b, 0).
-    if (d && d->cut) ep.nx = d->plane[0], ep.ny = d->plane[1];
-    values.assign(size_t(r->exprs.count), {});
-  }
+  sampler(pde *q, plotrec *rec);
   double coord(int a, int32_t i) const { return g.lo[a] + i * g.step[a]; }
 
   // Locates the point; its cell number (0 outside).
-  int32_t locate(double x, double y, double z, double tol) {
-    ep.x = x, ep.y = y, ep.z = z;
-    ep.cell = &cell;
-    int32_t c = mfinder_find_cell(&ep, &p->mesh, tol);
-    if (c < 0) c = -c;
-    if (c) ep.cellno = uint32_t(c), ep.region = p->mesh.cells.data[c - 1].region;
-    return c;
-  }
+  int32_t locate(double x, double y, double z, double tol);
 
   // Samples the expressions along axis a (the grid's points) through pos; values[e]
   // and found come back per point. When no point of the line lies in the domain, the
@@ -135,33 +117,7 @@ struct sampler {
   // most across the box; with a second axis m2 (a row of a 3D
   // table, whose layer may lie above a sloping top) the line moves toward the middle
   // along that axis too.
-  void line(int a, int m, int32_t jm, double *pos, double tol, double outside, int m2 = -1, int32_t jm2 = 0) {
-    int32_t n = g.n[a];
-    for (auto &v : values) v.assign(size_t(n), outside);
-    found.assign(size_t(n), 0);
-    int32_t moves = moves_across(jm, g.n[m]);
-    if (m2 >= 0) moves = std::max(moves, moves_across(jm2, g.n[m2]));
-    for (int32_t move = 0;; move++) {
-      bool any = false;
-      // A line that meets no cell of the finder is wholly outside without a search
-      // at each of its points: lines outside a concave domain move many times.
-      int32_t searched = mfinder_line_may_meet(&p->mesh, a, pos) ? n : 0;
-      if (!searched) pos[a] = coord(a, n - 1);
-      for (int32_t i = 0; i < searched; i++) {
-        pos[a] = coord(a, i);
-        if (!locate(pos[0], pos[1], pos[2], tol)) {
-          found[i] = 0;
-          for (auto &v : values) v[i] = outside;
-          continue;
-        }
-        found[i] = 1, any = true;
-        for (int32_t e = 0; e < int32_t(values.size()); e++) values[e][i] = eval_expr(p, r, e, &ep);
-      }
-      if (any || move >= moves || (g.step[m] == 0 && (m2 < 0 || g.step[m2] == 0))) return;
-      pos[m] += (jm < g.n[m] / 2 ? 0.1 : -0.1) * g.step[m];
-      if (m2 >= 0) pos[m2] += (jm2 < g.n[m2] / 2 ? 0.1 : -0.1) * g.step[m2];
-    }
-  }
+  void line(int a, int m, int32_t jm, double *pos, double tol, double outside, int m2 = -1, int32_t jm2 = 0);
 };
 
 // Fills the outside entries of a row as fillin does.

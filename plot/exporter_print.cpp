@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"
@@ -100,7 +99,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
       for (int32_t i = 0; i < n[0]; i++) {
         double pq[2] = {lo[0] + i * step[0], y};
         one.data[0] = row[i];
-        exporter_print_point(f.get(), pq, space[i].data(), 0, p->time, &one, &r->format, &r->formatloc, !found[i]);
+        exporter_print_point(f.get(), pq, space[i].data(), 0, time_of(p), &one, &r->format, &r->formatloc, !found[i]);
       }
     }
     gagscren_dispatch(0);
@@ -157,8 +156,8 @@ void exporter_print_lineout(pde *p, plotrec *r, const vector3d *values, const ve
         xyz[0] = q.x, xyz[1] = q.y, xyz[2] = q.z;
       }
       for (int32_t e = 0; e < exprs; e++) list.data[e] = value(e, at);
-      exporter_print_point(f.get(), xyz, xyz, t.nodes.data[at.second - 1].x, p->time, &list, &r->format, &r->formatloc,
-                           false);
+      exporter_print_point(f.get(), xyz, xyz, t.nodes.data[at.second - 1].x, time_of(p), &list, &r->format,
+                           &r->formatloc, false);
     }
     return;
   }

@@ -112,4 +112,59 @@ void full_lcoords(double *L, const double *X, ElementFrame *f) {
   for (int c = 0; c < 3; c++) L[c] += f->K[c][0] * r[0] + f->K[c][1] * r[1];
 }
 
+progress::progress(pde *q, const char *text) : p(q) {
+  String s = {};
+  strings_copyto_1(&s, text);
+  line = display_report(&p->status, 0, &s);
+  strings_free_0(&s);
+}
+progress::~progress() { display_unreport(&p->status, line); }
+
+sampler::sampler(pde *q, plotrec *rec) : p(q), r(rec), d(data_of(q, rec)), g(export_grid(q, rec, d)) {
+  ep.values = &p->solution;
+  ep.t = p->time;
+  ep.cell = &cell;
+  // A cut reaches a grid export only in 2D (3D tables and CDF files of a cut are
+  // refused), where its plane has no z term: the normal is (a, b, 0).
+  if (d && d->cut) ep.nx = d->plane[0], ep.ny = d->plane[1];
+  values.assign(size_t(r->exprs.count), {});
+}
+
+int32_t sampler::locate(double x, double y, double z, double tol) {
+  ep.x = x, ep.y = y, ep.z = z;
+  ep.cell = &cell;
+  int32_t c = mfinder_find_cell(&ep, &p->mesh, tol);
+  if (c < 0) c = -c;
+  if (c) ep.cellno = uint32_t(c), ep.region = p->mesh.cells.data[c - 1].region;
+  return c;
+}
+
+void sampler::line(int a, int m, int32_t jm, double *pos, double tol, double outside, int m2, int32_t jm2) {
+  int32_t n = g.n[a];
+  for (auto &v : values) v.assign(size_t(n), outside);
+  found.assign(size_t(n), 0);
+  int32_t moves = moves_across(jm, g.n[m]);
+  if (m2 >= 0) moves = std::max(moves, moves_across(jm2, g.n[m2]));
+  for (int32_t move = 0;; move++) {
+    bool any = false;
+    // A line that meets no cell of the finder is wholly outside without a search
+    // at each of its points: lines outside a concave domain move many times.
+    int32_t searched = mfinder_line_may_meet(&p->mesh, a, pos) ? n : 0;
+    if (!searched) pos[a] = coord(a, n - 1);
+    for (int32_t i = 0; i < searched; i++) {
+      pos[a] = coord(a, i);
+      if (!locate(pos[0], pos[1], pos[2], tol)) {
+        found[i] = 0;
+        for (auto &v : values) v[i] = outside;
+        continue;
+      }
+      found[i] = 1, any = true;
+      for (int32_t e = 0; e < int32_t(values.size()); e++) values[e][i] = eval_expr(p, r, e, &ep);
+    }
+    if (any || move >= moves || (g.step[m] == 0 && (m2 < 0 || g.step[m2] == 0))) return;
+    pos[m] += (jm < g.n[m] / 2 ? 0.1 : -0.1) * g.step[m];
+    if (m2 >= 0) pos[m2] += (jm2 < g.n[m2] / 2 ? 0.1 : -0.1) * g.step[m2];
+  }
+}
+
 }  // namespace exporting

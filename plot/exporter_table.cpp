@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"
@@ -101,7 +100,7 @@ static void surface_table(pde *p, plotrec *r, plotdata *d, FILE *f, bool format)
     for (int32_t i = 0; i < n; i++) {
       for (int32_t e = 0; e < exprs; e++) list.data[e] = rows[j][size_t(e * n + i)];
       const std::array<double, 5> &a = at[j][i];
-      exporter_print_point(f, a.data(), a.data() + 2, 0, p->time, &list, &r->format, &r->formatloc, !found[j][i]);
+      exporter_print_point(f, a.data(), a.data() + 2, 0, time_of(p), &list, &r->format, &r->formatloc, !found[j][i]);
     }
 }
 
@@ -142,7 +141,7 @@ void exporter_table_export(pde *p, plotrec *r, uint16_t mode) {
       exporter_print_values(f.get(), c.data(), g.n[2]);
     }
   }
-  double t = p->time;
+  double t = time_of(p);
   if (!format) {
     for (int32_t e = 0; e < r->exprs.count; e++) {
       fputs("\n DATA \n", f.get());

@@ -6,7 +6,6 @@
 // list releases the tree, string and fresh name entry it still holds.
 #include "reader/ppde.h"
 
-#include "model/pdedat_record.h"
 #include "model/symtab.h"
 #include "model/trees.h"
 #include "reader/acpde.h"
@@ -37,10 +36,10 @@ uint32_t allocated = 0;
 // r hangs in the operator tree or in one of the parsing problem's scopes.
 static bool in_scope(idrec *r) {
   if (symtab_lookupid(symtab_optree, &r->name, r->hash) == r) return true;
-  if (!rdpde_problem) return false;
-  const scopestack &s = rdpde_problem->scopes;
-  for (uint16_t k = 0; k < s.count; k++)
-    if (symtab_lookupid(s.roots[k], &r->name, r->hash) == r) return true;
+  const scopestack *s = rdpde_scopes();
+  if (!s) return false;
+  for (uint16_t k = 0; k < s->count; k++)
+    if (symtab_lookupid(s->roots[k], &r->name, r->hash) == r) return true;
   return false;
 }
 

@@ -75,6 +75,8 @@ pde *rdpde_problem = nullptr;
 uint32_t rdpde_errors = 0;
 TextLoc rdpde_prevend = {};
 
+const scopestack *rdpde_scopes() { return rdpde_problem ? &rdpde_problem->scopes : nullptr; }
+
 namespace {
 
 enum { RESERVED = SYM_LAST_TERMINAL - SYM_FIRST_RESERVED + 1, INCLUDE_LEVELS = 6 };

@@ -10,6 +10,7 @@
 
 struct pde;
 struct idrec;
+struct scopestack;
 struct TreeNode;
 
 // Terminals that the reader itself produces or checks.
@@ -46,6 +47,8 @@ struct parse_node {
 extern char rdpde_symbol_names[SYM_COUNT + 1][16];
 // The problem being parsed, set when its input is selected.
 extern pde *rdpde_problem;
+// The symbol scopes of the problem being parsed; null while there is none.
+const scopestack *rdpde_scopes();
 // The place just after the terminal read before the latest one: while a rule that ends
 // in an expression is reduced (the lookahead read), the end of that expression.
 extern TextLoc rdpde_prevend;

@@ -33,6 +33,7 @@
 #include "runtime/settings.h"
 #include "runtime/strings.h"
 #include "solver/bigmatx.h"
+#include "solver/cgsolve_unknowns.h"
 #include "solver/coupling.h"
 #include "solver/fitting.h"
 #include "solver/loading.h"

@@ -3,8 +3,6 @@
 #pragma once
 #include <cstdint>
 
-#include "model/pdedat_record.h"
-
 struct pde;
 struct vectord;
 struct vector2d;
@@ -46,16 +44,3 @@ int32_t cgsolve_do_linear(pde *p);
 
 // The Newton step limit for NEWTON and CHANGELIM (exposed for its tests).
 int32_t cgsolve_step_limit(int32_t newton, double changelim);
-
-// The number of variables: fields then scalars.
-inline uint16_t cgsolve_varcount(const pde *p) { return uint16_t(p->nfield + p->nscalar); }
-
-// Calls f(k, item, row) for every unknown of every variable, in the layout's numbering.
-template <class F>
-void cgsolve_each_unknown(pde *p, F f) {
-  uint16_t V = cgsolve_varcount(p);
-  for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
-    const vectorl *mk = &p->layout.maps.data[k - 1];
-    for (int32_t n = 1; n <= mk->count; n++) f(k, n, mk->data[n - 1]);
-  }
-}

@@ -33,6 +33,7 @@
 #include "runtime/rtlib.h"
 #include "runtime/strings.h"
 #include "solver/cgsolve.h"
+#include "solver/cgsolve_unknowns.h"
 #include "solver/coupling.h"
 #include "solver/eispack.h"
 #include "solver/fitting.h"

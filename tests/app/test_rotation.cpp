@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "app/gui.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"

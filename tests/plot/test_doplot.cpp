@@ -5,6 +5,7 @@
 #include <string>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "plot/doplot.h"
 #include "plot/plot.h"
 #include "runtime/except.h"

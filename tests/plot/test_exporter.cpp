@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "graphics/display.h"
 #include "plot/exporter.h"
 #include "plot/plot.h"

@@ -8,6 +8,7 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "domain/domain.h"
 #include "domain/edges.h"

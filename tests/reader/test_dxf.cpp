@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "model/pdedat_record.h"
 #include "model/symtab.h"
 #include "reader/acpde.h"
 #include "reader/ppde.h"

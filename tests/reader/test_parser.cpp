@@ -13,6 +13,7 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "model/symtab.h"
 #include "reader/acpde.h"

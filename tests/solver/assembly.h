@@ -16,6 +16,7 @@
 #include "elements/meshes.h"
 #include "elements/quature.h"
 #include "model/buildeq.h"
+#include "model/pdedat_record.h"
 #include "model/treeval.h"
 #include "elements/basisfun.h"
 #include "runtime/except.h"

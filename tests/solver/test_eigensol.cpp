@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "runtime/except.h"
 #include "solver/eigensol.h"

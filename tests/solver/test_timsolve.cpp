@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "plot/plot.h"
 #include "solver/timsolve.h"
