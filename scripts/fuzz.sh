@@ -7,6 +7,9 @@
 # examples/ and tests/data/ (with the data files of corpus/reader_data/).
 # The targets run FUZZ_JOBS at a time (default: the number of cores), each one
 # process with its own seed, so a run's outcome does not depend on the others.
+# The build compiles its targets' sources in batches (a unity build), as the test command's
+# builds do, at -O1, the usual level for sanitized fuzzing: it compiles in less time, and
+# the checks a mutation meets are the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export runs=${FUZZ_RUNS:-50000}
@@ -15,7 +18,7 @@ jobs=${FUZZ_JOBS:-$(nproc)}
 # The descriptor parser first: it runs for a fixed time, the others beside it.
 targets=(reader viewstream tokens fontlib dxf plotfile)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUENDAR_OPT_FLAGS="-O2 -g1" -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF >/dev/null
+  -DQUENDAR_OPT_FLAGS="-O1 -g1" -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
