@@ -70,7 +70,7 @@ TEST_F(PathRuns, TimeDriverEndsAsInItsTables) {
 }
 
 // Of Checked.NewtonOverflowIsANewtonFailure: the line search where the residual overflows
-// (its third run, past the fold of a Bratu problem, refines for minutes under clang).
+// (its third run, past the fold of a Bratu problem, is checked there alone).
 TEST_F(PathRuns, NewtonOverflowEndsAsInItsTable) {
   expect_ends("checked", {{"exp_conductivity_far_start", 3, "| NEWTON DIVERGED: NOT CONVERGED\n"},
                           {"exp_conductivity_overflow", 0, "--DONE--"}});
