@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/basisfun.h"
 #include "elements/quature.h"
 #include "model/treeval.h"

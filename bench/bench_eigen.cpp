@@ -16,6 +16,7 @@
 #include <string>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "solver/eigensol.h"
 
 static void fill_spd(matrixd *m, int n, std::mt19937 &g, double shift) {

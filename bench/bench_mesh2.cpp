@@ -13,6 +13,7 @@
 
 #include "bench/polygon.h"
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "runtime/bounding.h"
 #include "domain/edges.h"

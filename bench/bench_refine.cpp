@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/meshes.h"
 #include "mesher/mesh2.h"
 #include "solver/measures.h"

@@ -29,6 +29,7 @@
 #include "bench/program.h"
 #include "control/control.h"
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
 #include "domain/dominpde.h"

@@ -14,6 +14,7 @@
 #include "bench/program.h"
 #include "control/control.h"
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
 #include "elements/basisfun.h"

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "model/treedif.h"
 #include "model/treemods.h"
 #include "model/treesimp.h"

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "model/xferdat.h"
 #include "reader/rdpde.h"

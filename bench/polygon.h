@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "domain/edges.h"
 #include "domain/joints.h"

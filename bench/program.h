@@ -5,6 +5,7 @@
 
 #include "control/verdat.h"
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "elements/basisfun.h"
 #include "elements/quature.h"
 #include "model/buildeq.h"

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "reader/rddxf.h"
 #include "runtime/except.h"

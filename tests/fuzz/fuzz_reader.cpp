@@ -16,6 +16,7 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
+#include "model/pdedat_record.h"
 #include "control/quendar.h"
 #include "control/verdat.h"
 #include "reader/gpmin.h"
