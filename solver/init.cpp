@@ -466,8 +466,8 @@ void init_ss(pde *p, const double times[2]) {
   // jump from the start: that jump is held, not resolved.
   auto own = [&] { return p->startjump ? HUGE_VAL : 2 * tau; };
   bool resolved = false;
-  // A start read from a table: its values before the value conditions, which the
-  // refinement carries to the new nodes that are finer than the table's spacing.
+  // The tables the starts read are read at their own resolution while the start is laid,
+  // and cells finer than a table's spacing count no resolution error (see above).
   const StartTableSet tables = start_tables(p);
   TablesAtResolution at_resolution(p, tables.read);
   for (;;) {
