@@ -43,20 +43,28 @@ uint8_t keep_class(uint8_t reads) {
   return reads == reads_position ? reads_position : reads_time;
 }
 
+// The barriers' operand: a vector register where the compiler has the constraint for one (no
+// store and load around each operation), else memory, as the walk's own barriers have it.
+#if defined(__x86_64__) || defined(__i386__)
+#define FP_HELD "+x"
+#else
+#define FP_HELD "+m"
+#endif
+
 // f(x), the node held for a trap while it is formed (the barriers keep the operation after
 // the node is set).
 template <class F> inline double held(const TreeNode *n, double x, F f) {
   trees_fp_node = n;
-  asm volatile("" : "+x"(x)::"memory");
+  asm volatile("" : FP_HELD(x)::"memory");
   double v = f(x);
-  asm volatile("" : "+x"(v)::"memory");
+  asm volatile("" : FP_HELD(v)::"memory");
   return v;
 }
 template <class F> inline double held(const TreeNode *n, double a, double b, F f) {
   trees_fp_node = n;
-  asm volatile("" : "+x"(a), "+x"(b)::"memory");
+  asm volatile("" : FP_HELD(a), FP_HELD(b)::"memory");
   double v = f(a, b);
-  asm volatile("" : "+x"(v)::"memory");
+  asm volatile("" : FP_HELD(v)::"memory");
   return v;
 }
 
