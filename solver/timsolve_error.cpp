@@ -211,11 +211,12 @@ double check_timestep(pde *p, TimeRun *run) {
 // A run whose variables with a rate have no term of their own (a wave written as two variables)
 // keeps the error of each step for the rest of the run: a step's error in its phase never
 // decays, while the size of its third derivatives swings with the phase and reads as decay
-// half the time. Such a run carries every step's error on undamped, and the next step's share
-// of the limit is no less than the share of its length in the run's span: the run's steps
-// together stay within twice the limit (the least share of the others lets one that swings
-// with the phase pile up an allowance a tenth of the limit at every step, 25 allowances in a
-// period of 140 steps).
+// half the time. Such a run carries every step's error on undamped, and what is left of the
+// limit is spread over the time left: the next step's share is that of its length in it, so
+// the error grows about evenly to the limit at the end and stays within it at every output
+// time on the way. A step that took more than its share leaves less to the next ones. Taking
+// the room at once (as a damped run does) and then a share of the span lets the steps pile up
+// twice the limit: a wave pair ended 4 ERRLIM of its ranges off.
 // The carried limit in step allowances (an allowance holds about a third of ERRLIM times
 // the range: the step estimate is twice the local error and the control factor is sqrt 2),
 // and the least share of it a next step keeps.
@@ -353,11 +354,14 @@ void limit_carried_error(pde *p, TimeRun *run) {
   // grows with the cube of the step.
   double next = r * std::pow(p->dtnext / h, 3);
   if (undamped) {
-    // The next step's share of the limit is that of its length in the span; where that governs,
-    // the share shrinks with the step and the error with its cube.
-    double span = std::fabs(p->endtime - p->starttime_value);
-    double room = limit - run->carried, share = span > 0 ? limit * p->dtnext / span : limit;
-    if (next > std::max(room, share)) p->dtnext *= room >= share ? std::cbrt(room / next) : std::sqrt(share / next);
+    // The share shrinks with the step and the error with its cube. A run that has spent its
+    // limit keeps moving on the least share, of the floor by its length in the span (their sum
+    // over the run is the floor).
+    double span = std::fabs(p->endtime - p->starttime_value), left = std::max(p->endtime - p->time, 0.0);
+    double spare = std::max(limit - run->carried, 0.0), step = p->dtnext;
+    double share =
+        std::max(left > step ? spare * step / left : spare, span > 0 ? carried_floor * limit * step / span : 0.0);
+    if (next > share) p->dtnext *= std::sqrt(share / next);
     return;
   }
   double room = std::max(limit - run->carried * decay, carried_floor * limit);
