@@ -430,8 +430,7 @@ void compile_term(TreePrograms *programs, const TreeNode *n) {
   if (!n) return;
   switch (n->opcode) {
     case op::integral:
-      if (const TreeNode *c = n->child[0];
-          c && c->group != leafop && c->opcode != op::subref && programs->find(c) < 0)
+      if (const TreeNode *c = n->child[0]; c && c->group != leafop && c->opcode != op::subref && programs->find(c) < 0)
         programs->add(c);
       break;
     case op::negateop:
