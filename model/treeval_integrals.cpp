@@ -485,6 +485,7 @@ struct SweepPrograms {
     k.terms.assign(terms, terms + nterms), k.nsets = nsets;
     k.programs.clear(nsets);
     for (int t = 0; t < nterms; t++) compile_term(&k.programs, terms[t]);
+    k.programs.keep_positions();
     return &k.programs;
   }
 };

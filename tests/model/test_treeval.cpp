@@ -367,6 +367,21 @@ TEST_F(Treeval, SweepsOverTimesMeetExactIntegrals) {
   for (int c = 0; c < 2; c++)
     for (int s = 0; s < 3; s++)
       for (int i = 0; i < 3; i++) EXPECT_EQ(looped[c][s * 20 + i], alone[c][s * 20 + i]) << c << s << i;
+  // The values of the position alone stand past the loop, by cell and rule point: later loops
+  // over the same cells take them back, and a cell moved under the same number computes its own.
+  for (int round = 0; round < 3; round++) {
+    TreevalProgramsKept programs;
+    for (int c = 0; c < 2; c++) {
+      int at_cell = round == 2 ? 1 - c : c;
+      cell(tri3, corners[at_cell], 0);
+      pt.cellno = uint32_t(c + 1);
+      double again[3 * 20];
+      treeval_vol_galerkin_sets(p, again, &term, 1, &pt, &code, 1, 3, at, &pt);
+      for (int s = 0; s < 3; s++)
+        for (int i = 0; i < 3; i++) EXPECT_EQ(again[s * 20 + i], alone[at_cell][s * 20 + i]) << round << c << s << i;
+    }
+  }
+  pt.cellno = 0;
   // A bare leaf beside a compiled integrand in one term: Y + e^-t x over the unit triangle.
   cell(tri3, corners[0], 0);
   const TreeNode *both = keep(node(op::addop, {integ(0, build("Y")), integ(0, build("EXP(0-T)*X"))}));
