@@ -423,12 +423,15 @@ struct SweepMarks {
   }
 };
 
-// Gives each integrand of a term its program.
+// Gives each integrand of a term its program. A bare leaf or reference (a field, a
+// coordinate, a constant) has none: its program would be one call of the walk, which the
+// sweep then makes itself without the program's bookkeeping.
 void compile_term(TreePrograms *programs, const TreeNode *n) {
   if (!n) return;
   switch (n->opcode) {
     case op::integral:
-      if (n->child[0] && programs->find(n->child[0]) < 0) programs->add(n->child[0]);
+      if (const TreeNode *c = n->child[0]; c && c->group != leafop && c->opcode != op::subref && programs->find(c) < 0)
+        programs->add(c);
       break;
     case op::negateop:
     case op::passive:
@@ -482,6 +485,7 @@ struct SweepPrograms {
     k.terms.assign(terms, terms + nterms), k.nsets = nsets;
     k.programs.clear(nsets);
     for (int t = 0; t < nterms; t++) compile_term(&k.programs, terms[t]);
+    k.programs.keep_positions();
     return &k.programs;
   }
 };

@@ -9,6 +9,7 @@
 #include "model/trees.h"
 
 struct pde;
+struct PositionStore;  // treeval_program.cpp
 
 [[noreturn]] void trapop(pde *p, const TreeNode *node);
 [[noreturn]] void trapmismatch(pde *p, const TreeNode *node, int32_t left, int32_t right);
@@ -36,6 +37,10 @@ class TreePrograms {
   // The value of program k at the loop's point at the current set (0-based, below the
   // sweep's count).
   double run(pde *p, int k, const evalpoint *pt);
+  // Keeps each program's values of the position alone past this object, by cell and rule
+  // point, for the programs of the same instructions that later loops compile: a rule
+  // point met again at the same coordinates takes them back.
+  void keep_positions();
   int set = 0;
 
  private:
@@ -50,7 +55,8 @@ class TreePrograms {
     int32_t result, first_subdef, subdefs;  // its register; its definitions in subdefs
     uint32_t generation;                    // the rule point its position values were taken at
     bool placed = false;
-    uint32_t times_kept = 0;  // by set: its time values are taken
+    uint32_t times_kept = 0;         // by set: its time values are taken
+    PositionStore *store = nullptr;  // its kept position values, or null
   };
   int32_t compile(const TreeNode *n, uint8_t *reads, std::vector<int32_t> &defs);
   static void exec(pde *p, const Instr *i, const Instr *end, const evalpoint *pt, double *r, double *keep,

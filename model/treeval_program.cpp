@@ -11,6 +11,8 @@
 // are one call of the walk each.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 
 #include "model/pdedat_record.h"
 #include "model/treeval_internal.h"
@@ -69,6 +71,81 @@ template <class F> inline double held(const TreeNode *n, double a, double b, F f
 }
 
 }  // namespace
+
+// The values of the position alone of one program's instructions, by cell and rule point,
+// with the coordinates they were taken at. The instructions are named by their operations,
+// registers and constants, so that only a program that computes the same function of the
+// position takes them.
+struct PositionStore {
+  std::vector<int64_t> signature;
+  std::vector<int32_t> outs;                 // the registers kept
+  std::vector<std::vector<double>> by_cell;  // by cell: by rule point, x y z then the values
+};
+
+namespace {
+
+// Kept for the run (a program may hold one while another loop compiles), within a bound.
+std::vector<std::unique_ptr<PositionStore>> position_stores;
+size_t position_doubles = 0;
+enum : size_t { position_stores_most = 64, position_doubles_most = size_t(1) << 21 };
+
+// Takes back the position values of the rule point, true where they were kept at its
+// coordinates.
+bool restore_positions(const PositionStore &s, const evalpoint *pt, double *r) {
+  if (pt->cellno == 0 || pt->cellno > s.by_cell.size() || pt->qpoint == 0) return false;
+  const std::vector<double> &c = s.by_cell[pt->cellno - 1];
+  size_t width = 3 + s.outs.size(), at = (pt->qpoint - 1u) * width;
+  if (at + width > c.size()) return false;
+  const double *v = c.data() + at, xyz[3] = {pt->x, pt->y, pt->z};
+  if (std::memcmp(v, xyz, sizeof xyz) != 0) return false;
+  for (size_t k = 0; k < s.outs.size(); k++) r[s.outs[k]] = v[3 + k];
+  return true;
+}
+
+void save_positions(PositionStore &s, const evalpoint *pt, const double *r) {
+  if (pt->cellno == 0 || pt->qpoint == 0) return;
+  size_t width = 3 + s.outs.size(), at = (pt->qpoint - 1u) * width;
+  if (s.by_cell.size() < pt->cellno) s.by_cell.resize(pt->cellno);
+  std::vector<double> &c = s.by_cell[pt->cellno - 1];
+  if (c.size() < at + width) {
+    if (position_doubles + at + width - c.size() > position_doubles_most) return;
+    position_doubles += at + width - c.size();
+    c.resize(at + width, 0.0);
+  }
+  double *v = c.data() + at;
+  v[0] = pt->x, v[1] = pt->y, v[2] = pt->z;
+  for (size_t k = 0; k < s.outs.size(); k++) v[3 + k] = r[s.outs[k]];
+}
+
+}  // namespace
+
+void TreePrograms::keep_positions() {
+  for (Program &g : programs) {
+    if (g.positions == 0) continue;
+    std::vector<int64_t> sig;
+    std::vector<int32_t> outs;
+    for (const Instr *i = code.data() + g.first, *e = i + g.positions; i < e; i++) {
+      int64_t value = 0;
+      if (i->node) std::memcpy(&value, &i->node->value, sizeof value);
+      sig.insert(sig.end(), {i->kind, i->node ? i->node->opcode : -1, i->node ? i->node->index : -1, value, i->out});
+      for (int32_t x : {i->a, i->b}) {
+        // An operand no instruction computes is a constant: its bits name it.
+        bool computed = false;
+        for (const Instr *j = code.data() + g.first; j < i && !computed; j++) computed = j->out == x;
+        int64_t bits = 0;
+        if (!computed) std::memcpy(&bits, &reg[size_t(x)], sizeof bits);
+        sig.insert(sig.end(), {x, computed ? 1 : 0, bits});
+      }
+      outs.push_back(i->out);
+    }
+    for (auto &s : position_stores)
+      if (s->signature == sig) g.store = s.get();
+    if (g.store || position_stores.size() >= position_stores_most) continue;
+    position_stores.push_back(std::make_unique<PositionStore>());
+    g.store = position_stores.back().get();
+    g.store->signature = std::move(sig), g.store->outs = std::move(outs);
+  }
+}
 
 void TreePrograms::clear(int times) {
   code.clear();
@@ -203,7 +280,12 @@ double TreePrograms::run(pde *p, int k, const evalpoint *pt) {
   double *r = reg.data(), *keep = kept.data() + size_t(set) * reg.size();
   const TreeNode *outer = trees_fp_node;
   const Instr *P = code.data() + g.first, *T = P + g.positions, *M = T + g.times, *end = M + g.rest;
-  if (position) exec(p, P, T, pt, r, keep, outer);
+  bool restored = position && g.store && restore_positions(*g.store, pt, r);
+  if (position && !restored) {
+    exec(p, P, T, pt, r, keep, outer);
+    if (g.store) save_positions(*g.store, pt, r);
+  }
+  position = position && !restored;
   if (time) {
     exec(p, T, M, pt, r, keep, outer);
   } else {

@@ -717,6 +717,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
     point.values = u->values[k];
   };
   Status status(&p->status, ncells);
+  TreevalProgramsKept programs;  // the residual sweeps' trees stand over the cells
   for (int32_t i = 1; i <= ncells; i++) {
     status.update(ncells - i);
     MeshCell &cell = cell_at(m, i);

@@ -330,6 +330,9 @@ TEST_F(Treeval, SweepsOverTimesMeetExactIntegrals) {
       {build("SQRT(T + 1)*(X - Y)/2 + Y/(T + 1)"), [](double t) { return 1 / (6 * (t + 1)); }},
       {node(op::mulop, {decay, node(op::addop, {build("X"), again})}),
        [](double t) { return std::exp(-t) / 6 + std::exp(-2 * t) / 2; }},
+      // Bare leaves, which the walk takes without a program.
+      {build("X"), [](double) { return 1.0 / 6; }},
+      {build("T"), [](double t) { return t / 2; }},
   };
   static const double times[3] = {0, 0.5, 1.25};
   auto at = [](void *ctx, int s) { static_cast<evalpoint *>(ctx)->t = times[s]; };
@@ -364,6 +367,28 @@ TEST_F(Treeval, SweepsOverTimesMeetExactIntegrals) {
   for (int c = 0; c < 2; c++)
     for (int s = 0; s < 3; s++)
       for (int i = 0; i < 3; i++) EXPECT_EQ(looped[c][s * 20 + i], alone[c][s * 20 + i]) << c << s << i;
+  // The values of the position alone stand past the loop, by cell and rule point: later loops
+  // over the same cells take them back, and a cell moved under the same number computes its own.
+  for (int round = 0; round < 3; round++) {
+    TreevalProgramsKept programs;
+    for (int c = 0; c < 2; c++) {
+      int at_cell = round == 2 ? 1 - c : c;
+      cell(tri3, corners[at_cell], 0);
+      pt.cellno = uint32_t(c + 1);
+      double again[3 * 20];
+      treeval_vol_galerkin_sets(p, again, &term, 1, &pt, &code, 1, 3, at, &pt);
+      for (int s = 0; s < 3; s++)
+        for (int i = 0; i < 3; i++) EXPECT_EQ(again[s * 20 + i], alone[at_cell][s * 20 + i]) << round << c << s << i;
+    }
+  }
+  pt.cellno = 0;
+  // A bare leaf beside a compiled integrand in one term: Y + e^-t x over the unit triangle.
+  cell(tri3, corners[0], 0);
+  const TreeNode *both = keep(node(op::addop, {integ(0, build("Y")), integ(0, build("EXP(0-T)*X"))}));
+  double mixed[3 * 20];
+  treeval_vol_galerkin_sets(p, mixed, &both, 1, &pt, &code, 1, 3, at, &pt);
+  for (int s = 0; s < 3; s++)
+    EXPECT_NEAR(mixed[s * 20] + mixed[s * 20 + 1] + mixed[s * 20 + 2], (1 + std::exp(-times[s])) / 6, 1e-14) << s;
   // An operation's failure is the walk's error at that node.
   cell(tri3, corners[0], 0);
   const TreeNode *bad = keep(integ(0, build("EXP(0-T)*SQRT(X - 2)")));
