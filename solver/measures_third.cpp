@@ -111,17 +111,17 @@ ThirdDerivatives third_derivatives(pde *p, vector2d *values, const std::vector<d
           const double *s = &hess[size_t(na - 1) * H + S * (v - 1)], *e = &hess[size_t(nc - 1) * H + S * (v - 1)];
           double dx = pa.x - pc.x, dy = pa.y - pc.y, dz = dim == 3 ? pa.z - pc.z : 0.0;
           double dist = std::sqrt(dx * dx + dy * dy + dz * dz), sq = 0;
-          if (dim == 3) {
+          for (size_t k = 0; k < S; k++) sq += (k == 1 || k >= 4 ? 2 : 1) * (e[k] - s[k]) * (e[k] - s[k]);
+          if (dim == 3 && dist > 0 && std::sqrt(sq) / dist > D) {
             // A tetrahedron's change of the second derivatives by its largest eigenvalue: a
             // front across one direction reads as by the whole change, while a smooth field,
             // whose second derivatives change in every direction at once, is not read at the
-            // sum of six components where the triangle reads three.
+            // sum of six components where the triangle reads three. The sum bounds the
+            // eigenvalue, so a side it cannot raise D by is not solved for.
             double change[6];
             for (size_t k = 0; k < 6; k++) change[k] = e[k] - s[k];
             sq = largest_symmetric_eigenvalue3(change);
             sq *= sq;
-          } else {
-            for (size_t k = 0; k < S; k++) sq += (k == 1 || k >= 4 ? 2 : 1) * (e[k] - s[k]) * (e[k] - s[k]);
           }
           if (dist > 0) D = std::max(D, std::sqrt(sq) / dist);
         }
