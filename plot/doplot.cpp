@@ -571,7 +571,7 @@ static bool plotfile_open(pde *p) { return p->plotfile.state == FILIO_WRITING; }
 
 void doplot_show_plots(pde *p, vectorn *plots) {
   TRACE("doplot_show_plots");
-  appwin.enable_plots(p);
+  appwin.enable_plots(p, p, p, p->modes);
   bool ended = false, record = plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;
@@ -615,7 +615,7 @@ int32_t doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval) {
   if (last_monitor >= 0 && rtlib_elapsed_ms(last_monitor) < interval) return 0;
   int32_t start = rtlib_elapsed_ms(0);
   // The monitor windows come forward for their update; histories keep their own tiles.
-  if (monitors != &p->histories && !p->monitorsshown) appwin.enable_monitors(p);
+  if (monitors != &p->histories && !p->monitorsshown) appwin.enable_monitors(p, p, p, p->modes);
   bool recorded = p->hardmonitor && plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;
