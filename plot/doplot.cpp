@@ -420,8 +420,8 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
       if (two) plot2d_build_contour_data(p, r, &second, &slopes, &range2, 2, slope);
       if (integrals) {
         vectord_resize(integrals, two ? 2 : 1, std::max(integrals->capacity, 2));
-        integrals->data[0] = plot2d_integrate_plot_2d(p, r, &values, &slopes);
-        if (two) integrals->data[1] = plot2d_integrate_plot_2d(p, r, &second, &slopes);
+        integrals->data[0] = plot2d_integrate_plot_2d(p, &p->coords, r, &values, &slopes);
+        if (two) integrals->data[1] = plot2d_integrate_plot_2d(p, &p->coords, r, &second, &slopes);
       }
       if (view && r->kind == PLOT_SURFACE) {
         plot_validate_viewpoint(r->viewpoint, &box3);
@@ -434,8 +434,8 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
       break;
     }
     case PLOT_VECTOR:
-      plot2d_build_vector_data(p, r, &values, &second, &range, 1);
-      if (view) plot2d_vector_plot(view, f, p, r, &box, &range, &values, &second, &levels);
+      plot2d_build_vector_data(p, p, p->dimension, r, &values, &second, &range, 1);
+      if (view) plot2d_vector_plot(view, f, p, p->contours, r, &box, &range, &values, &second, &levels);
       break;
     default: break;
   }

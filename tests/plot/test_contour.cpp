@@ -183,14 +183,14 @@ TEST_F(Plots, IntegralsOverPlotsAndSegments) {
   grid(4, tri6);
   plotrec &one = plot({"1", "X^2+Y^2"}, 1);
   plot2d_build_contour_data(p.get(), &one, &values, &slopes, &range, 1, 0);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), 1, 1e-12);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &p->coords, &one, &values, nullptr), 1, 1e-12);
   // In cylinders about the x axis (radius y) under code 22, 1 integrates to pi.
   p->coords.family = 2, p->coords.geometry = 5;
   one.flags = plot_bit(22);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), M_PI, 1e-12);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &p->coords, &one, &values, nullptr), M_PI, 1e-12);
   p->coords.family = 1, p->coords.geometry = 1;
   plot2d_build_contour_data(p.get(), &one, &values, &slopes, &range, 2, 0);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), 2.0 / 3, 1e-12);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &p->coords, &one, &values, nullptr), 2.0 / 3, 1e-12);
   // x^2 along y = 0.5; the node shared by two cells is evaluated once (same
   // value).
   const double seg[4] = {0, 0.5, 1, 0.5};

@@ -134,7 +134,7 @@ TEST_P(PlaneCuts, OfTheExtrudedCube) {
   // A vector is shown by its components along the plane's two in-plane rows.
   vector2d xs = {}, ys = {};
   plotrange range = {};
-  plot2d_build_vector_data(p, &plot_of(1, "VECTOR(1, 2, 3)"), &xs, &ys, &range, 1);
+  plot2d_build_vector_data(p, p, p->dimension, &plot_of(1, "VECTOR(1, 2, 3)"), &xs, &ys, &range, 1);
   EXPECT_NEAR(xs.data[0].data[0], d.inplane[0] + 2 * d.inplane[1] + 3 * d.inplane[2], 1e-12);
   EXPECT_NEAR(ys.data[0].data[0], d.inplane[3] + 2 * d.inplane[4] + 3 * d.inplane[5], 1e-12);
   EXPECT_NEAR(std::hypot(xs.data[0].data[0], ys.data[0].data[0]), norm(cross(k.n, {1, 2, 3})), 1e-12);

@@ -136,7 +136,7 @@ TEST_F(PlotKinds, VectorArrows) {
       range.min = 1, range.max = 2;
     }
     gag_clearview_0(w);
-    plot2d_vector_plot(w, &f, P(), &r, &box, &range, &xs, &ys, &levels);
+    plot2d_vector_plot(w, &f, P(), P()->contours, &r, &box, &range, &xs, &ys, &levels);
     auto got = arrows(w);
     // Plain lines are one stroke, arrows three.
     EXPECT_EQ(int(got.size()), k.drawn * (k.codes & plot_bit(12) ? 1 : 3)) << k.codes;
@@ -241,7 +241,7 @@ TEST_F(PlotKinds, ConstantFieldsDrawWithoutTraps) {
       plot2d_contour_plot(w, &f, P(), &r, &box, &range, &xs, &levels, 15);
     }
     plot2d_surface_plot(w, &f, P(), &r, &box, &range, &xs, &levels, 15);
-    plot2d_vector_plot(w, &f, P(), &r, &box, &range, &xs, &xs, &levels);
+    plot2d_vector_plot(w, &f, P(), P()->contours, &r, &box, &range, &xs, &xs, &levels);
     plot1d_build_line_data(P(), &line, 1, &range, &lines);
     plot1d_elevation(P(), w, loc, line.number, &range, &lines);
     fedisableexcept(FE_ALL_EXCEPT);
