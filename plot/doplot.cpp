@@ -334,8 +334,8 @@ static void grid3_plot(pde *p, plotrec *r, plotdata *d, const uint16_t *views, b
   String names[3] = {};
   for (int k = 0; k < 3; k++)
     if (k < p->coordnames.count) names[k] = p->coordnames.items[k];
-  doplot3_grid_plot3(views[1], p, d, r->viewpoint, t[0], t[1], t[2], names, (r->flags & plot_bit(13)) != 0,
-                     (r->flags & plot_bit(24)) != 0);
+  doplot3_grid_plot3(views[1], p, &p->mesh, &p->styles[3], &p->solution, p->time, d, r->viewpoint, t[0], t[1], t[2],
+                     names, (r->flags & plot_bit(13)) != 0, (r->flags & plot_bit(24)) != 0);
   plotframe *f = block_of(p, r->kind);
   String eye = {};
   plot2d_view_string(&eye, r->viewpoint);
@@ -700,7 +700,7 @@ void doplot_status_mesh(pde *p, int32_t dimension) {
   // drawn for no one.
   if (!p->meshview || !m->domain || (settings.batch && !pwin_display_opened())) return;
   if (dimension >= 3) {
-    doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
+    doplot3_show_3d_mesh(p, &p->mesh, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
     return;
   }
   Domain *d = m->domain;
