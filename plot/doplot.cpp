@@ -399,9 +399,9 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
   });
   switch (r->kind) {
     case PLOT_ELEVATION: {
-      plot1d_build_line_data(p, r, mode, &range, &lines);
-      if (integrals) plot1d_integrate_plot_1d(p, r, integrals, &lines);
-      if (view) plot1d_elevation(p, view, views[2], r->number, &range, &lines);
+      plot1d_build_line_data(p, p, &p->mesh, r, mode, &range, &lines);
+      if (integrals) plot1d_integrate_plot_1d(p, &p->coords, r, integrals, &lines);
+      if (view) plot1d_elevation(p, p, p->mesh.domain, p->contours, view, views[2], r->number, &range, &lines);
       if (print) exporter_print_lineout(p, r, &lines, integrals);
       break;
     }

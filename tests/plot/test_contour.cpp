@@ -195,9 +195,9 @@ TEST_F(Plots, IntegralsOverPlotsAndSegments) {
   // value).
   const double seg[4] = {0, 0.5, 1, 0.5};
   plotrec &e = plot({"X^2", "X/2"}, 10, seg);
-  plot1d_build_line_data(p.get(), &e, 1, &range, &lines);
+  plot1d_build_line_data(p.get(), p.get(), &p->mesh, &e, 1, &range, &lines);
   vectord in = {};
-  plot1d_integrate_plot_1d(p.get(), &e, &in, &lines);
+  plot1d_integrate_plot_1d(p.get(), &p->coords, &e, &in, &lines);
   EXPECT_NEAR(in.data[0], 1.0 / 3, 1e-9);
   EXPECT_NEAR(in.data[1], 0.25, 1e-12);
   EXPECT_NEAR(range.max, 1, 1e-12);
