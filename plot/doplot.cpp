@@ -407,17 +407,18 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
     }
     case PLOT_GRID: {
       // The displaced positions: the first two expressions at every plot node.
-      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, 0);
-      plot2d_build_contour_data(p, r, &second, &slopes, &range2, r->exprs.count >= 2 ? 2 : 1, 0);
+      plot2d_build_contour_data(p, p, &p->mesh, p->dimension, r, &values, &slopes, &range, 1, 0);
+      plot2d_build_contour_data(p, p, &p->mesh, p->dimension, r, &second, &slopes, &range2, r->exprs.count >= 2 ? 2 : 1,
+                                0);
       if (view) plot2d_grid_plot(view, f, p, r, &box, &values, &second, &range, &range2);
       break;
     }
     case PLOT_CONTOUR: case PLOT_SURFACE: {
       // An integral over a surface of a 3D problem takes each node's slope factor.
       uint8_t slope = integrals ? 1 : 0;
-      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, slope);
+      plot2d_build_contour_data(p, p, &p->mesh, p->dimension, r, &values, &slopes, &range, 1, slope);
       bool two = r->kind == PLOT_CONTOUR && r->exprs.count > 1;
-      if (two) plot2d_build_contour_data(p, r, &second, &slopes, &range2, 2, slope);
+      if (two) plot2d_build_contour_data(p, p, &p->mesh, p->dimension, r, &second, &slopes, &range2, 2, slope);
       if (integrals) {
         vectord_resize(integrals, two ? 2 : 1, std::max(integrals->capacity, 2));
         integrals->data[0] = plot2d_integrate_plot_2d(p, &p->coords, r, &values, &slopes);
@@ -427,14 +428,14 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
         plot_validate_viewpoint(r->viewpoint, &box3);
         plot2d_surface_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
       } else if (view) {
-        plot2d_contour_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
-        if (two) plot2d_add_contour_plot(view, f, p, r, &box, &range2, &second, &levels, p->contours);
+        plot2d_contour_plot(view, f, p, p, r, &box, &range, &values, &levels, p->contours);
+        if (two) plot2d_add_contour_plot(view, f, p, p, r, &box, &range2, &second, &levels, p->contours);
       }
       if (print) exporter_print_2dplot(p, r, &box3, &values, mode);
       break;
     }
     case PLOT_VECTOR:
-      plot2d_build_vector_data(p, p, p->dimension, r, &values, &second, &range, 1);
+      plot2d_build_vector_data(p, p, &p->mesh, p->dimension, r, &values, &second, &range, 1);
       if (view) plot2d_vector_plot(view, f, p, p->contours, r, &box, &range, &values, &second, &levels);
       break;
     default: break;

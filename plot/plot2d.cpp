@@ -35,8 +35,8 @@ static bool selected(const plotdata *d, int32_t k, int32_t c) {
   return c <= marks.count && vectort_if_bit(&marks, c);
 }
 
-void plot2d_build_vector_data(pde *p, PlotSet *set, uint16_t dimension, plotrec *plot, vector2d *xs, vector2d *ys,
-                              plotrange *range, int32_t expr) {
+void plot2d_build_vector_data(pde *p, PlotSet *set, Mesh *m, uint16_t dimension, plotrec *plot, vector2d *xs,
+                              vector2d *ys, plotrange *range, int32_t expr) {
   TRACE("plot2d_build_vector_data");
   plotdata *d = data_of(set, plot);
   const tmeshlist &l = d->meshes;
@@ -52,7 +52,7 @@ void plot2d_build_vector_data(pde *p, PlotSet *set, uint16_t dimension, plotrec 
     vectord_resize(&x, t.nodes.count, std::max(t.nodes.count, x.capacity));
     vectord_resize(&y, t.nodes.count, std::max(t.nodes.count, y.capacity));
     auto keep = [&](int32_t c) { return selected(d, k, c); };
-    contour_each_node(p, plot, &t, expr, &pt, &visited, keep, [&](int32_t n, const TreeNode *tree) {
+    contour_each_node(m, dimension, plot, &t, expr, &pt, &visited, keep, [&](int32_t n, const TreeNode *tree) {
       double v[3] = {0, 0, 0};
       treeval_eval_vec(p, v, tree, &pt);
       double u = v[0], w = v[1];

@@ -20,10 +20,10 @@ int plot2d_init();
 
 // The vector expression expr at every node of the selected cells of each plot
 // mesh: x and y components (projected onto a cut plane), the range of their
-// magnitude. The plot's data is in set; dimension is the problem's (a cut plane of a 3D
-// problem projects).
-void plot2d_build_vector_data(pde *p, PlotSet *set, uint16_t dimension, plotrec *plot, vector2d *xs, vector2d *ys,
-                              plotrange *range, int32_t expr);
+// magnitude. The plot's data is in set, its cells those of the problem's mesh m;
+// dimension is the problem's (a cut plane of a 3D problem projects).
+void plot2d_build_vector_data(pde *p, PlotSet *set, Mesh *m, uint16_t dimension, plotrec *plot, vector2d *xs,
+                              vector2d *ys, plotrange *range, int32_t expr);
 // Arrows at the cell centroids, scaled by the node spacing, coloured by
 // magnitude band (codes 7 unit length, 8 range of the plot, 12 plain centred
 // lines); contours is the CONTOURS switch (15 bands when not positive).

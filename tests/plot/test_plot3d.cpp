@@ -134,7 +134,7 @@ TEST_P(PlaneCuts, OfTheExtrudedCube) {
   // A vector is shown by its components along the plane's two in-plane rows.
   vector2d xs = {}, ys = {};
   plotrange range = {};
-  plot2d_build_vector_data(p, p, p->dimension, &plot_of(1, "VECTOR(1, 2, 3)"), &xs, &ys, &range, 1);
+  plot2d_build_vector_data(p, p, &p->mesh, p->dimension, &plot_of(1, "VECTOR(1, 2, 3)"), &xs, &ys, &range, 1);
   EXPECT_NEAR(xs.data[0].data[0], d.inplane[0] + 2 * d.inplane[1] + 3 * d.inplane[2], 1e-12);
   EXPECT_NEAR(ys.data[0].data[0], d.inplane[3] + 2 * d.inplane[4] + 3 * d.inplane[5], 1e-12);
   EXPECT_NEAR(std::hypot(xs.data[0].data[0], ys.data[0].data[0]), norm(cross(k.n, {1, 2, 3})), 1e-12);
@@ -326,7 +326,7 @@ TEST_F(Plots3d, TiltedExtrusionSurface) {
   // the surface is sqrt(1 + 0.2^2) everywhere.
   vector2d values = {}, slopes = {};
   plotrange range = {};
-  plot2d_build_contour_data(p, &plot_of(2, "X + 2*Y + 3*Z"), &values, &slopes, &range, 1, 1);
+  plot2d_build_contour_data(p, p, &p->mesh, p->dimension, &plot_of(2, "X + 2*Y + 3*Z"), &values, &slopes, &range, 1, 1);
   const tmesh &t = data(2).meshes.data[0];
   for (int32_t i = 0; i < t.nodes.count; i++) {
     P3 q = of(t.nodes3.data[i]);

@@ -235,10 +235,10 @@ TEST_F(PlotKinds, ConstantFieldsDrawWithoutTraps) {
     plotrec &r = plot({e}, 5);
     plotrec &line = plot({e}, 10, 1);
     feenableexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
-    plot2d_build_contour_data(P(), &r, &xs, &ys, &range, 1, 0);
+    plot2d_build_contour_data(P(), P(), &P()->mesh, P()->dimension, &r, &xs, &ys, &range, 1, 0);
     for (uint32_t codes : {0u, plot_bit(13)}) {
       r.flags = codes;
-      plot2d_contour_plot(w, &f, P(), &r, &box, &range, &xs, &levels, 15);
+      plot2d_contour_plot(w, &f, P(), P(), &r, &box, &range, &xs, &levels, 15);
     }
     plot2d_surface_plot(w, &f, P(), &r, &box, &range, &xs, &levels, 15);
     plot2d_vector_plot(w, &f, P(), P()->contours, &r, &box, &range, &xs, &xs, &levels);
