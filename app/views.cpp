@@ -9,7 +9,6 @@
 #include <deque>
 
 #include "control/pdedat.h"
-#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "graphics/display.h"
 #include "graphics/appwin.h"
@@ -287,20 +286,7 @@ static void close_viewer(viewer *v) {
 }
 
 // Whether an open problem records into this file.
-static bool still_active(const viewer *v) {
-  for (int k = 1; k <= pdedat_count; k++) {
-    const pde *p = pdedat_table[k];
-    if (!p || !p->phase) continue;
-    String own{};
-    strings_copyto_0(&own, &p->name);
-    strings_addto_1(&own, ".");
-    strings_addto_0(&own, &verdat_plotext);
-    bool same = strings_compare_0(&own, &v->name) == 0 && strings_compare_0(&p->directory, &v->directory) == 0;
-    strings_free_0(&own);
-    if (same) return true;
-  }
-  return false;
-}
+static bool still_active(const viewer *v) { return pdedat_records_into(&v->name, &v->directory); }
 
 bool views_view_pde(const String *path) {
   TRACE("views_view_pde");

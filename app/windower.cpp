@@ -3,13 +3,14 @@
 
 #include <algorithm>
 
-#include "control/pdedat.h"
-#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "graphics/appwin.h"
 #include "graphics/gag.h"
 #include "graphics/gagscren.h"
 #include "app/gui.h"
+#include "model/plot_records.h"
+#include "model/switches.h"
+#include "model/window_record.h"
 #include "runtime/rtlib.h"
 
 enum { COLUMN = 150 };  // the width of the column of problem windows
@@ -33,7 +34,7 @@ windower_grid windower_tile_grid(int32_t n) {
   return {uint16_t(r), uint16_t(c), uint16_t(w), uint16_t(h), COLUMN, uint16_t(gui_top)};
 }
 
-void windower_get_tile_params(pde *p, int32_t n) {
+void windower_get_tile_params(WindowState *p, int32_t n) {
   TRACE("windower_get_tile_params");
   if (n <= 0) return;
   windower_grid g = windower_tile_grid(n);
@@ -42,10 +43,10 @@ void windower_get_tile_params(pde *p, int32_t n) {
   p->tilex = g.x, p->tiley = g.y;
 }
 
-static bool minimised(const pde *p) { return gui_rooticonized || p->iconized; }
+static bool minimised(const WindowState *p) { return gui_rooticonized || p->iconized; }
 
 // Tile t (from 1, row by row) for one window.
-static void place(pde *p, uint16_t window, int32_t t) {
+static void place(WindowState *p, uint16_t window, int32_t t) {
   if (!checkview(window) || p->tilecols == 0) return;
   int32_t row = (t + p->tilecols - 1) / p->tilecols, col = t - (row - 1) * p->tilecols;
   gag_movewindow(window, int16_t(p->tilex + (col - 1) * p->tilewidth),
@@ -59,14 +60,14 @@ static void place(pde *p, uint16_t window, int32_t t) {
   gag_showwindow(window, 3);
 }
 
-static void hide(pde *p, uint16_t window) {
+static void hide(WindowState *p, uint16_t window) {
   if (!checkview(window)) return;
   gag_forget(window);
   if (minimised(p)) vectorn_one_more(&p->deferred, uint16_t(window + WINDOWER_HIDE));
   else gag_showwindow(window, 2);
 }
 
-static const plotrec *plot_of(const pde *p, uint16_t index) {
+static const plotrec *plot_of(const PlotSet *p, uint16_t index) {
   return index >= 1 && index <= p->plotrecs.count ? &p->plotrecs.data[index - 1] : nullptr;
 }
 
@@ -77,78 +78,79 @@ static uint16_t mode_window(const plotrec *r, uint16_t mode) {
   return mode == 1 ? r->views[0] : 0;
 }
 
-void windower_tile_plots(pde *p, const vectorn *plots, int32_t first) {
+void windower_tile_plots(WindowState *p, const PlotSet *set, const vectorn *plots, int32_t first) {
   TRACE("windower_tile_plots");
   for (int32_t k = 1; k <= plots->count; k++)
-    if (const plotrec *r = plot_of(p, plots->data[k - 1])) place(p, r->views[0], first + k - 1);
+    if (const plotrec *r = plot_of(set, plots->data[k - 1])) place(p, r->views[0], first + k - 1);
 }
 
-void windower_tile_eig_plots(pde *p, const vectorn *plots, int32_t first) {
+void windower_tile_eig_plots(WindowState *p, const PlotSet *set, const vectorn *plots, int32_t first, uint16_t modes) {
   TRACE("windower_tile_eig_plots");
   int32_t t = first;
-  for (uint16_t m = 1; m <= p->modes; m++)
+  for (uint16_t m = 1; m <= modes; m++)
     for (int32_t k = 1; k <= plots->count; k++)
-      if (const plotrec *r = plot_of(p, plots->data[k - 1])) place(p, mode_window(r, m), t++);
+      if (const plotrec *r = plot_of(set, plots->data[k - 1])) place(p, mode_window(r, m), t++);
   place(p, p->eigview, t);
 }
 
-void windower_hide_plots(pde *p, const vectorn *plots) {
+void windower_hide_plots(WindowState *p, const PlotSet *set, const vectorn *plots) {
   TRACE("windower_hide_plots");
   for (int32_t k = 1; k <= plots->count; k++)
-    if (const plotrec *r = plot_of(p, plots->data[k - 1])) hide(p, r->views[0]);
+    if (const plotrec *r = plot_of(set, plots->data[k - 1])) hide(p, r->views[0]);
 }
 
-void windower_hide_eig_plots(pde *p, const vectorn *plots) {
+void windower_hide_eig_plots(WindowState *p, const PlotSet *set, const vectorn *plots, uint16_t modes) {
   TRACE("windower_hide_eig_plots");
   for (int32_t k = 1; k <= plots->count; k++)
-    if (const plotrec *r = plot_of(p, plots->data[k - 1]))
-      for (uint16_t m = 1; m <= p->modes; m++) hide(p, mode_window(r, m));
+    if (const plotrec *r = plot_of(set, plots->data[k - 1]))
+      for (uint16_t m = 1; m <= modes; m++) hide(p, mode_window(r, m));
   hide(p, p->eigview);
 }
 
 // A time-dependent problem's grid has room for the larger of its plot and monitor
 // sets, then its histories, so that either set takes the same tiles beside them.
-static int32_t set_room(const pde *p) { return std::max(p->plots.count, p->monitors.count); }
+static int32_t set_room(const PlotSet *set) { return std::max(set->plots.count, set->monitors.count); }
 
-void windower_tile_time_windows(pde *p) {
+void windower_tile_time_windows(WindowState *p, const PlotSet *set) {
   TRACE("windower_tile_time_windows");
-  windower_get_tile_params(p, set_room(p) + p->histories.count);
-  windower_tile_plots(p, p->monitorsshown ? &p->monitors : &p->plots, 1);
-  windower_tile_plots(p, &p->histories, set_room(p) + 1);
+  windower_get_tile_params(p, set_room(set) + set->histories.count);
+  windower_tile_plots(p, set, p->monitorsshown ? &set->monitors : &set->plots, 1);
+  windower_tile_plots(p, set, &set->histories, set_room(set) + 1);
 }
 
 // Shows one set and hides the other.
-static void switch_sets(pde *p, const vectorn *show, const vectorn *other) {
-  if (p->eigen) {
-    windower_hide_eig_plots(p, other);
-    windower_get_tile_params(p, p->modes * show->count + 1);
-    windower_tile_eig_plots(p, show, 1);
-  } else if (p->timedep) {
-    windower_hide_plots(p, other);
-    windower_get_tile_params(p, set_room(p) + p->histories.count);
-    windower_tile_plots(p, show, 1);
+static void switch_sets(WindowState *p, const PlotSet *set, const Switches *run, uint16_t modes, const vectorn *show,
+                        const vectorn *other) {
+  if (run->eigen) {
+    windower_hide_eig_plots(p, set, other, modes);
+    windower_get_tile_params(p, modes * show->count + 1);
+    windower_tile_eig_plots(p, set, show, 1, modes);
+  } else if (run->timedep) {
+    windower_hide_plots(p, set, other);
+    windower_get_tile_params(p, set_room(set) + set->histories.count);
+    windower_tile_plots(p, set, show, 1);
   } else {
-    windower_hide_plots(p, other);
+    windower_hide_plots(p, set, other);
     windower_get_tile_params(p, show->count);
-    windower_tile_plots(p, show, 1);
+    windower_tile_plots(p, set, show, 1);
   }
 }
 
-void windower_enable_plots(pde *p) {
+void windower_enable_plots(WindowState *p, const PlotSet *set, const Switches *run, uint16_t modes) {
   TRACE("windower_enable_plots");
-  switch_sets(p, &p->plots, &p->monitors);
+  switch_sets(p, set, run, modes, &set->plots, &set->monitors);
   p->plotsshown = 1;
   p->monitorsshown = 0;
 }
 
-void windower_enable_monitors(pde *p) {
+void windower_enable_monitors(WindowState *p, const PlotSet *set, const Switches *run, uint16_t modes) {
   TRACE("windower_enable_monitors");
-  switch_sets(p, &p->monitors, &p->plots);
+  switch_sets(p, set, run, modes, &set->monitors, &set->plots);
   p->monitorsshown = 1;
   p->plotsshown = 0;
 }
 
-void windower_do_tiling(pde *p) {
+void windower_do_tiling(WindowState *p) {
   TRACE("windower_do_tiling");
   for (int32_t k = 1; k <= p->deferred.count; k++) {
     uint16_t e = p->deferred.data[k - 1];

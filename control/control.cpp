@@ -273,7 +273,7 @@ static void not_yet_timed(pde *p, const vectorn *list, vectorn *out) {
 
 static void step_plots(pde *p) {
   if (p->stages > 1) doplot_history_point(p, nullptr, p->stagevalue);
-  appwin.enable_plots(p);
+  appwin.enable_plots(p, p, p, p->modes);
   if (!p->timedep) {
     doplot_show_plots(p, &p->plots);
     doplot_do_exports(p, &p->exports);
@@ -792,13 +792,13 @@ static void show_windows(pde *p) {
   appwin.runmenu(p);
   if (!p->windowsbuilt) appwin.build_windows(p);
   if (p->timedep) {
-    appwin.tile_time_windows(p);
+    appwin.tile_time_windows(p, p);
   } else if (p->eigen) {
     appwin.get_tile_params(p, p->modes * p->plots.count + 1);
-    appwin.tile_eig_plots(p, &p->plots, 1);
+    appwin.tile_eig_plots(p, p, &p->plots, 1, p->modes);
   } else {
     appwin.get_tile_params(p, p->plots.count);
-    appwin.tile_plots(p, &p->plots, 1);
+    appwin.tile_plots(p, p, &p->plots, 1);
   }
   display_clearpad(&p->status, 0);
   p->lines.name = display_report(&p->status, 0, &p->name);

@@ -164,6 +164,40 @@ pde *pdedat_new_pde(const String *name) {
   return p;
 }
 
+void pdedat_open_named(const String *path, uint8_t runflag) {
+  pde *p = pdedat_new_pde(path);
+  if (p) {
+    control_services.set_cwd(&p->directory);
+    p->runflag = runflag;
+  }
+}
+
+void pdedat_run_without_display(bool edit_only) {
+  for (int i = 1; i <= pdedat_count; i++) {
+    pde *p = pdedat_table[i];
+    if (!p) continue;
+    if (edit_only)
+      fprintf(stderr, "quendar: no display to edit %s on: nothing is run (-R or -B runs it)\n",
+              p->name.text ? p->name.text : "");
+    else p->runflag = 1;
+  }
+}
+
+bool pdedat_records_into(const String *file, const String *directory) {
+  for (int k = 1; k <= pdedat_count; k++) {
+    const pde *p = pdedat_table[k];
+    if (!p || !p->phase) continue;
+    String own{};
+    strings_copyto_0(&own, &p->name);
+    strings_addto_1(&own, ".");
+    strings_addto_0(&own, &verdat_plotext);
+    bool same = strings_compare_0(&own, file) == 0 && strings_compare_0(&p->directory, directory) == 0;
+    strings_free_0(&own);
+    if (same) return true;
+  }
+  return false;
+}
+
 void pdedat_setpdename(pde *p, const String *path) {
   TRACE("pdedat_setpdename_0");
   String work{}, ext{};

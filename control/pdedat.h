@@ -35,6 +35,14 @@ int pdedat_init();
 // Opens a record for the descriptor path name in a free slot (phase 1). With all
 // ten slots in use it shows "Too Many Open PDE's" and returns null; nothing changes.
 pde *pdedat_new_pde(const String *name);
+// Opens the problem named on the command line (as pdedat_new_pde), makes its folder the
+// current directory and gives it the run flag; nothing more when no slot is free.
+void pdedat_open_named(const String *path, uint8_t runflag);
+// Without a display: every open problem runs at once (as with -R); asked only to edit
+// (edit_only), none is run, and each says so on standard error.
+void pdedat_run_without_display(bool edit_only);
+// Whether an open problem records its plot file (name.pgx) as file in directory.
+bool pdedat_records_into(const String *file, const String *directory);
 // Releases the problem's computed data, keeping the record, its names, texts,
 // windows and log. A nested call only writes "RECURSIVE CLEAR_PDE" to the debug log.
 void pdedat_clear_pde(pde *p);

@@ -10,7 +10,6 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
-#include "model/pdedat_record.h"
 #include "control/verdat.h"
 #include "elements/basisfun.h"
 #include "elements/quature.h"
@@ -131,14 +130,7 @@ int quendar_main() {
     // Without a display no one can press Run: the problem named runs as with -R, its
     // reports in its log; asked only to be opened (-E), it is not run, and says so.
     verdat_nodisplay = 1;
-    for (int i = 1; i <= pdedat_count; i++) {
-      pde *p = pdedat_table[i];
-      if (!p) continue;
-      if (verdat_edit_only)
-        fprintf(stderr, "quendar: no display to edit %s on: nothing is run (-R or -B runs it)\n",
-                p->name.text ? p->name.text : "");
-      else p->runflag = 1;
-    }
+    pdedat_run_without_display(verdat_edit_only);
   }
   appwin.graphinit();
   quendar_running = 1;

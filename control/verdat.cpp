@@ -9,7 +9,6 @@
 
 #include "control/control.h"
 #include "control/pdedat.h"
-#include "model/pdedat_record.h"
 #include "runtime/debug.h"
 #include "runtime/except.h"
 #include "runtime/rtlib.h"
@@ -116,11 +115,7 @@ void verdat_get_params() {
     if (verdat_view) {
       strings_copyto_0(&verdat_viewname, &file);
     } else if (!verdat_opendialog) {
-      pde *p = pdedat_new_pde(&file);
-      if (p) {
-        control_services.set_cwd(&p->directory);
-        p->runflag = verdat_runflag;
-      }
+      pdedat_open_named(&file, verdat_runflag);
     } else {
       control_services.set_cwd(&file);
     }

@@ -8,6 +8,9 @@
 #include "runtime/vectorn.h"
 
 struct pde;
+struct PlotSet;
+struct Switches;
+struct WindowState;
 
 struct AppWindows {
   void (*graphinit)();                 // start-up: menus, classes, main window
@@ -20,12 +23,13 @@ struct AppWindows {
   bool (*warngrid)(pde *p, int32_t cells, double maxerr);  // true: more grids wanted
   void (*haltmenu)(pde *p);            // "HaltedMenu"
   void (*runmenu)(pde *p);             // "RunningMenu"
-  void (*get_tile_params)(pde *p, int32_t n);
-  void (*tile_plots)(pde *p, const vectorn *plots, int32_t first);
-  void (*tile_eig_plots)(pde *p, const vectorn *plots, int32_t first);
-  void (*tile_time_windows)(pde *p);
-  void (*enable_plots)(pde *p);
-  void (*enable_monitors)(pde *p);
+  // The tiling of a problem's plot windows (app/windower.h).
+  void (*get_tile_params)(WindowState *w, int32_t n);
+  void (*tile_plots)(WindowState *w, const PlotSet *set, const vectorn *plots, int32_t first);
+  void (*tile_eig_plots)(WindowState *w, const PlotSet *set, const vectorn *plots, int32_t first, uint16_t modes);
+  void (*tile_time_windows)(WindowState *w, const PlotSet *set);
+  void (*enable_plots)(WindowState *w, const PlotSet *set, const Switches *run, uint16_t modes);
+  void (*enable_monitors)(WindowState *w, const PlotSet *set, const Switches *run, uint16_t modes);
   bool (*view_pde)(const String *path);  // opens a recorded plot file in a viewer
   void (*close_all)();                 // closes every viewer
 };

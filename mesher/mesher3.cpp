@@ -409,7 +409,7 @@ int32_t mesher3_grid3d(pde *p) {
   }
   // 8. The display.
   plot_fixcolors(nullptr);
-  if (p->meshview) doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
+  if (p->meshview) doplot3_show_3d_mesh(p, &p->mesh, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
   return phase;
 }
 

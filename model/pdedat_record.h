@@ -149,7 +149,7 @@ struct pde : Switches, System, PlotSet, WindowState {
   int32_t statusms;
   int32_t statusstart;           // the status timer's start (elapsed milliseconds)
 
-  uint8_t modified, logopen, windowsbuilt;
+  uint8_t modified, logopen;
 
   vector2d work;  // the work pool (capacity 20 once the problem is sized)
 

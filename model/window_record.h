@@ -23,6 +23,7 @@ struct WindowState {
   uint8_t goon;  // run after domain: the domain window's Run meshes after the display (its Edit clears it)
   uint8_t windowopen, iconized;       // the problem window exists; it is minimised
   uint8_t plotsshown, monitorsshown;  // which set of plot windows is tiled
+  uint8_t windowsbuilt;               // the run's plot windows are made (cleared when they close and at every parse)
   String fallback;                    // Save As folder when the current one is read-only
   // The tile grid of the plot windows: rows, columns, tile size and origin in pixels.
   uint16_t tilerows, tilecols, tilewidth, tileheight, tilex, tiley;

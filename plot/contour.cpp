@@ -7,13 +7,13 @@
 #include <cstring>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "elements/cellnode.h"
 #include "elements/meshes.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
+#include "model/plot_records.h"
 #include "model/treeval.h"
 #include "plot/crossing.h"
 #include "plot/plot1d.h"
@@ -81,10 +81,10 @@ const TreeNode *contour_tree(const plotrec *plot, int32_t e, uint16_t region) {
   return e >= 1 && e <= plot->exprs.count ? plot->exprs.data[e - 1] : nullptr;
 }
 
-void contour_locate(pde *p, const tmesh *t, int32_t cell, evalpoint *pt) {
+void contour_locate(Mesh *m, const tmesh *t, int32_t cell, evalpoint *pt) {
   int32_t c = t->source.data[cell - 1];
-  const MeshCell &mc = p->mesh.cells.data[c - 1];
-  meshes_localize(&p->mesh, &mc, &work_cell, 0);
+  const MeshCell &mc = m->cells.data[c - 1];
+  meshes_localize(m, &mc, &work_cell, 0);
   pt->cell = &work_cell;
   pt->cellno = uint32_t(c);
   pt->region = mc.region;
@@ -151,9 +151,9 @@ static void relocate(double *L, const double *X, ElementFrame *f, int dim) {
 
 // Sets the point at node n of t and finds its local coordinates in the located
 // cell.
-void contour_place(pde *p, const tmesh *t, int32_t n, evalpoint *pt) {
+void contour_place(uint16_t dimension, const tmesh *t, int32_t n, evalpoint *pt) {
   double xyz[3] = {t->nodes.data[n - 1].x, t->nodes.data[n - 1].y, 0};
-  if (p->dimension >= 3 && t->nodes3.count >= n)
+  if (dimension >= 3 && t->nodes3.count >= n)
     xyz[0] = t->nodes3.data[n - 1].x, xyz[1] = t->nodes3.data[n - 1].y, xyz[2] = t->nodes3.data[n - 1].z;
   pt->x = xyz[0], pt->y = xyz[1], pt->z = xyz[2];
   ElementFrame *f = &work_cell.frame;
@@ -172,10 +172,10 @@ void contour_widen(plotrange *r, double v, const pointd *at) {
 // which the node lies (smallest local coordinate, within rounding) the one on the
 // plotted surface. A node at a corner or an edge lies on several faces, and only the
 // surface's own face gives the surface's slope.
-static int surface_face_of(const pde *p, const plotdata *d, uint32_t c, const double *L) {
+static int surface_face_of(const Mesh *m, const plotdata *d, uint32_t c, const double *L) {
   int smallest = cellnode_min_ac3(L);
-  const MeshCell &cell = p->mesh.cells.data[c - 1];
-  const Domain *dom = p->mesh.domain;
+  const MeshCell &cell = m->cells.data[c - 1];
+  const Domain *dom = m->domain;
   for (int f = 1; f <= 4; f++) {
     uint16_t id = cell.bdid[f - 1];
     if (L[f - 1] > L[smallest - 1] + 1e-9 || !id || !dom || id > dom->faces.count) continue;
@@ -205,15 +205,15 @@ static void face_normal(double *n, ElementFrame *f, int face, const double *L) {
   n[0] = a[1] * b[2] - a[2] * b[1], n[1] = a[2] * b[0] - a[0] * b[2], n[2] = a[0] * b[1] - a[1] * b[0];
 }
 
-void plot2d_build_contour_data(pde *p, plotrec *plot, vector2d *values, vector2d *slopes, plotrange *range,
-                               int32_t expr, uint8_t slope) {
+void plot2d_build_contour_data(pde *p, PlotSet *set, Mesh *m, uint16_t dimension, plotrec *plot, vector2d *values,
+                               vector2d *slopes, plotrange *range, int32_t expr, uint8_t slope) {
   TRACE("plot2d_build_contour_data");
-  plotdata *d = &p->plotdatas.data[plot->data - 1];
+  plotdata *d = &set->plotdatas.data[plot->data - 1];
   const tmeshlist &l = d->meshes;
   range->min = 1.0e37, range->max = -1.0e37;
   range->minat = range->maxat = {0, 0};
   vector2d_resize(values, l.count, std::max(l.count, values->capacity));
-  bool faces = slope && p->dimension >= 3 && d->surface > 0;
+  bool faces = slope && dimension >= 3 && d->surface > 0;
   if (slope) vector2d_resize(slopes, l.count, std::max(l.count, slopes->capacity));
   evalpoint &pt = plot2d_point;
   vectort visited = {};
@@ -227,13 +227,13 @@ void plot2d_build_contour_data(pde *p, plotrec *plot, vector2d *values, vector2d
       for (int32_t i = 0; i < w.count; i++) w.data[i] = 1;
     }
     contour_each_node(
-        p, plot, &t, expr, &pt, &visited, [](int32_t) { return true; },
+        m, dimension, plot, &t, expr, &pt, &visited, [](int32_t) { return true; },
         [&](int32_t n, const TreeNode *tree) {
           double v = treeval_eval(p, tree, &pt);
           u.data[n - 1] = v;
           if (faces) {
             double nrm[3];
-            face_normal(nrm, &work_cell.frame, surface_face_of(p, d, pt.cellno, pt.local), pt.local);
+            face_normal(nrm, &work_cell.frame, surface_face_of(m, d, pt.cellno, pt.local), pt.local);
             double a = nrm[0], b = nrm[1], cc = nrm[2];
             slopes->data[k - 1].data[n - 1] = cc != 0 ? std::sqrt((a * a + b * b + cc * cc) / (cc * cc)) : 1;
           }
@@ -276,10 +276,10 @@ static void legend(plotframe *f, plotrec *plot, const vectord *levels, const plo
     gag1d_level_table_1(v, f, levels, 1, 0, range->min, range->max, &plot->titles);
 }
 
-void plot2d_contour_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, const rectd *box, const plotrange *range,
-                         const vector2d *values, vectord *levels, int32_t nlevels) {
+void plot2d_contour_plot(uint16_t view, plotframe *f, pde *p, PlotSet *set, plotrec *plot, const rectd *box,
+                         const plotrange *range, const vector2d *values, vectord *levels, int32_t nlevels) {
   TRACE("plot2d_contour_plot");
-  plotdata *d = &p->plotdatas.data[plot->data - 1];
+  plotdata *d = &set->plotdatas.data[plot->data - 1];
   get_levels(view, plot, box, range, levels, nlevels);
   bool painted = has(plot, 13);
   legend(f, plot, levels, range, painted);
@@ -302,10 +302,10 @@ void plot2d_contour_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, con
   gag1d_drawtext(view, f, &range->maxat, &x);
 }
 
-void plot2d_add_contour_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, const rectd *box,
+void plot2d_add_contour_plot(uint16_t view, plotframe *f, pde *p, PlotSet *set, plotrec *plot, const rectd *box,
                              const plotrange *range, const vector2d *values, vectord *levels, int32_t nlevels) {
   TRACE("plot2d_add_contour_plot");
-  plotdata *d = &p->plotdatas.data[plot->data - 1];
+  plotdata *d = &set->plotdatas.data[plot->data - 1];
   get_levels(view, plot, box, range, levels, nlevels);
   if (!view) return;
   rectd clip;

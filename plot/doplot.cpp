@@ -334,8 +334,8 @@ static void grid3_plot(pde *p, plotrec *r, plotdata *d, const uint16_t *views, b
   String names[3] = {};
   for (int k = 0; k < 3; k++)
     if (k < p->coordnames.count) names[k] = p->coordnames.items[k];
-  doplot3_grid_plot3(views[1], p, d, r->viewpoint, t[0], t[1], t[2], names, (r->flags & plot_bit(13)) != 0,
-                     (r->flags & plot_bit(24)) != 0);
+  doplot3_grid_plot3(views[1], p, &p->mesh, &p->styles[3], &p->solution, p->time, d, r->viewpoint, t[0], t[1], t[2],
+                     names, (r->flags & plot_bit(13)) != 0, (r->flags & plot_bit(24)) != 0);
   plotframe *f = block_of(p, r->kind);
   String eye = {};
   plot2d_view_string(&eye, r->viewpoint);
@@ -399,43 +399,44 @@ static void draw_field_plot(pde *p, plotrec *r, const uint16_t views[3], uint16_
   });
   switch (r->kind) {
     case PLOT_ELEVATION: {
-      plot1d_build_line_data(p, r, mode, &range, &lines);
-      if (integrals) plot1d_integrate_plot_1d(p, r, integrals, &lines);
-      if (view) plot1d_elevation(p, view, views[2], r->number, &range, &lines);
+      plot1d_build_line_data(p, p, &p->mesh, r, mode, &range, &lines);
+      if (integrals) plot1d_integrate_plot_1d(p, &p->coords, r, integrals, &lines);
+      if (view) plot1d_elevation(p, p, p->mesh.domain, p->contours, view, views[2], r->number, &range, &lines);
       if (print) exporter_print_lineout(p, r, &lines, integrals);
       break;
     }
     case PLOT_GRID: {
       // The displaced positions: the first two expressions at every plot node.
-      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, 0);
-      plot2d_build_contour_data(p, r, &second, &slopes, &range2, r->exprs.count >= 2 ? 2 : 1, 0);
+      plot2d_build_contour_data(p, p, &p->mesh, p->dimension, r, &values, &slopes, &range, 1, 0);
+      plot2d_build_contour_data(p, p, &p->mesh, p->dimension, r, &second, &slopes, &range2, r->exprs.count >= 2 ? 2 : 1,
+                                0);
       if (view) plot2d_grid_plot(view, f, p, r, &box, &values, &second, &range, &range2);
       break;
     }
     case PLOT_CONTOUR: case PLOT_SURFACE: {
       // An integral over a surface of a 3D problem takes each node's slope factor.
       uint8_t slope = integrals ? 1 : 0;
-      plot2d_build_contour_data(p, r, &values, &slopes, &range, 1, slope);
+      plot2d_build_contour_data(p, p, &p->mesh, p->dimension, r, &values, &slopes, &range, 1, slope);
       bool two = r->kind == PLOT_CONTOUR && r->exprs.count > 1;
-      if (two) plot2d_build_contour_data(p, r, &second, &slopes, &range2, 2, slope);
+      if (two) plot2d_build_contour_data(p, p, &p->mesh, p->dimension, r, &second, &slopes, &range2, 2, slope);
       if (integrals) {
         vectord_resize(integrals, two ? 2 : 1, std::max(integrals->capacity, 2));
-        integrals->data[0] = plot2d_integrate_plot_2d(p, r, &values, &slopes);
-        if (two) integrals->data[1] = plot2d_integrate_plot_2d(p, r, &second, &slopes);
+        integrals->data[0] = plot2d_integrate_plot_2d(p, &p->coords, r, &values, &slopes);
+        if (two) integrals->data[1] = plot2d_integrate_plot_2d(p, &p->coords, r, &second, &slopes);
       }
       if (view && r->kind == PLOT_SURFACE) {
         plot_validate_viewpoint(r->viewpoint, &box3);
         plot2d_surface_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
       } else if (view) {
-        plot2d_contour_plot(view, f, p, r, &box, &range, &values, &levels, p->contours);
-        if (two) plot2d_add_contour_plot(view, f, p, r, &box, &range2, &second, &levels, p->contours);
+        plot2d_contour_plot(view, f, p, p, r, &box, &range, &values, &levels, p->contours);
+        if (two) plot2d_add_contour_plot(view, f, p, p, r, &box, &range2, &second, &levels, p->contours);
       }
       if (print) exporter_print_2dplot(p, r, &box3, &values, mode);
       break;
     }
     case PLOT_VECTOR:
-      plot2d_build_vector_data(p, r, &values, &second, &range, 1);
-      if (view) plot2d_vector_plot(view, f, p, r, &box, &range, &values, &second, &levels);
+      plot2d_build_vector_data(p, p, &p->mesh, p->dimension, r, &values, &second, &range, 1);
+      if (view) plot2d_vector_plot(view, f, p, p->contours, r, &box, &range, &values, &second, &levels);
       break;
     default: break;
   }
@@ -571,7 +572,7 @@ static bool plotfile_open(pde *p) { return p->plotfile.state == FILIO_WRITING; }
 
 void doplot_show_plots(pde *p, vectorn *plots) {
   TRACE("doplot_show_plots");
-  appwin.enable_plots(p);
+  appwin.enable_plots(p, p, p, p->modes);
   bool ended = false, record = plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;
@@ -615,7 +616,7 @@ int32_t doplot_show_monitors(pde *p, vectorn *monitors, int32_t interval) {
   if (last_monitor >= 0 && rtlib_elapsed_ms(last_monitor) < interval) return 0;
   int32_t start = rtlib_elapsed_ms(0);
   // The monitor windows come forward for their update; histories keep their own tiles.
-  if (monitors != &p->histories && !p->monitorsshown) appwin.enable_monitors(p);
+  if (monitors != &p->histories && !p->monitorsshown) appwin.enable_monitors(p, p, p, p->modes);
   bool recorded = p->hardmonitor && plotfile_open(p);
   {
     uint16_t modes = p->modes ? p->modes : 1;
@@ -700,7 +701,7 @@ void doplot_status_mesh(pde *p, int32_t dimension) {
   // drawn for no one.
   if (!p->meshview || !m->domain || (settings.batch && !pwin_display_opened())) return;
   if (dimension >= 3) {
-    doplot3_show_3d_mesh(p, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
+    doplot3_show_3d_mesh(p, &p->mesh, p->meshview, p->viewpoint, m->meshbasis, 0, p->paintregions);
     return;
   }
   Domain *d = m->domain;

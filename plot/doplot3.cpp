@@ -6,7 +6,6 @@
 #include <numeric>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/elements.h"
@@ -15,6 +14,7 @@
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
 #include "model/treeval.h"
+#include "model/window_record.h"
 #include "plot/plot.h"
 #include "plot/plot3d.h"
 #include "runtime/bopmem.h"
@@ -155,15 +155,14 @@ void draw_faces(uint16_t view, Mesh *m, plotframe *block, int32_t basis, uint8_t
   }
 }
 
-void doplot3_show_3d_mesh(pde *p, uint16_t view, double *viewpoint, int32_t basis, uint8_t painted,
+void doplot3_show_3d_mesh(WindowState *w, Mesh *m, uint16_t view, double *viewpoint, int32_t basis, uint8_t painted,
                           uint8_t byregion) {
   TRACE("doplot3_show_3d_mesh");
-  Mesh *m = &p->mesh;
   if (!view || !m->domain) return;
   // 1. The mapping of the domain's box; the view cleared and scaled to it.
-  plotframe *f = &p->styles[3];
+  plotframe *f = &w->styles[3];
   rect3d box = m->domain->grid.box;
-  plot3d_map_domain3d(p, m, viewpoint, &box);
+  plot3d_map_domain3d(w, m, viewpoint, &box);
   gag_clearview_0(view);
   gag_scaleview_0(view, &f->box);
   // 2. The boundary faces, projected, culled and drawn far to near.
@@ -174,10 +173,10 @@ void doplot3_show_3d_mesh(pde *p, uint16_t view, double *viewpoint, int32_t basi
   draw_faces(view, m, f, basis, painted, byregion);
 }
 
-void doplot3_grid_plot3(uint16_t view, pde *p, plotdata *d, double *viewpoint, const treevector *x,
-                        const treevector *y, const treevector *z, const String *names, uint8_t a, uint8_t b) {
+void doplot3_grid_plot3(uint16_t view, pde *p, Mesh *m, plotframe *f, vector2d *values, double t, plotdata *d,
+                        double *viewpoint, const treevector *x, const treevector *y, const treevector *z,
+                        const String *names, uint8_t a, uint8_t b) {
   TRACE("doplot3_grid_plot3");
-  Mesh *m = &p->mesh;
   if (!m->domain) return;
   int32_t basis = m->meshbasis;
   // 1. The domain's box and a viewpoint.
@@ -203,12 +202,13 @@ void doplot3_grid_plot3(uint16_t view, pde *p, plotdata *d, double *viewpoint, c
     e.x = xyz[0], e.y = xyz[1], e.z = xyz[2];
     std::copy_n(L.L, 4, e.local);
     e.cell = &work, e.cellno = uint32_t(c), e.region = cell.region;
-    e.values = &p->solution;
-    e.t = p->time;
+    e.values = values;
+    e.t = t;
     double v[3];
     for (int k = 0; k < 3; k++) {
-      const treevector *t = trees[k];
-      const TreeNode *tree = t && t->count ? t->data[std::min<int32_t>(cell.region, t->count) - 1] : nullptr;
+      const treevector *list = trees[k];
+      const TreeNode *tree =
+          list && list->count ? list->data[std::min<int32_t>(cell.region, list->count) - 1] : nullptr;
       v[k] = tree ? treeval_eval(p, tree, &e) : xyz[k];
     }
     point3d q = {v[0], v[1], v[2]};
@@ -220,7 +220,6 @@ void doplot3_grid_plot3(uint16_t view, pde *p, plotdata *d, double *viewpoint, c
   gather(basis, &opposite, moved);
   if (doplot3_faces.codes.count == 0) box = domainbox;
   // 4. The mapping around the moved box, zoomed by 1.1; 5. the faces projected.
-  plotframe *f = &p->styles[3];
   point3d eye = {viewpoint[0], viewpoint[1], viewpoint[2]};
   plot3d_away_from_centre(&eye, &box);
   gag3d_plotmap3_1(f, &box, &eye, 0, 0, 0, 0, 1.1);

@@ -5,14 +5,16 @@
 #include <cmath>
 #include <cstring>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/cellnode.h"
 #include "elements/meshes.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/gagscren.h"
+#include "model/metrics.h"
+#include "model/plot_records.h"
 #include "model/treeval.h"
+#include "model/window_record.h"
 #include "plot/pgrid1.h"
 #include "plot/plot2d.h"
 #include "runtime/bopmem.h"
@@ -38,11 +40,11 @@ void put_label(uint16_t view, const pointd &at, char ch) {
 
 int plot1d_init() { return 0; }
 
-static plotdata *data_of(pde *p, const plotrec *plot) { return &p->plotdatas.data[plot->data - 1]; }
+static plotdata *data_of(PlotSet *set, const plotrec *plot) { return &set->plotdatas.data[plot->data - 1]; }
 
-void plot1d_build_line_data(pde *p, plotrec *plot, int32_t, plotrange *range, vector3d *values) {
+void plot1d_build_line_data(pde *p, PlotSet *set, Mesh *m, plotrec *plot, int32_t, plotrange *range, vector3d *values) {
   TRACE("plot1d_build_line_data");
-  plotdata *d = data_of(p, plot);
+  plotdata *d = data_of(set, plot);
   const tmeshlist &l = d->meshes;
   int32_t nexpr = plot->exprs.count;
   evalpoint &pt = plot2d_point;
@@ -63,8 +65,8 @@ void plot1d_build_line_data(pde *p, plotrec *plot, int32_t, plotrange *range, ve
     vectort_copyto_1(&visited, 0);
     for (int32_t c = 1; c <= t.source.count; c++) {
       int32_t sc = t.source.data[c - 1];
-      const MeshCell &mc = p->mesh.cells.data[sc - 1];
-      meshes_localize(&p->mesh, &mc, &line_cell, 0);
+      const MeshCell &mc = m->cells.data[sc - 1];
+      meshes_localize(m, &mc, &line_cell, 0);
       pt.cell = &line_cell, pt.cellno = uint32_t(sc), pt.region = mc.region;
       pt.side = d->boundary ? uint8_t(t.flags.data[c - 1] & 7) : 0;
       for (int j = 0; j < t.ncell; j++) {
@@ -88,11 +90,11 @@ void plot1d_build_line_data(pde *p, plotrec *plot, int32_t, plotrange *range, ve
   vectort_free(&visited);
 }
 
-void plot1d_integrate_plot_1d(pde *p, plotrec *plot, vectord *integrals, const vector3d *values) {
+void plot1d_integrate_plot_1d(PlotSet *set, const metric *coords, plotrec *plot, vectord *integrals,
+                              const vector3d *values) {
   TRACE("plot1d_integrate_plot_1d");
-  plotdata *d = data_of(p, plot);
-  bool cyl =
-      p->coords.family == 2 && (p->coords.geometry == 5 || p->coords.geometry == 6) && (plot->flags & plot_bit(22));
+  plotdata *d = data_of(set, plot);
+  bool cyl = coords->family == 2 && (coords->geometry == 5 || coords->geometry == 6) && (plot->flags & plot_bit(22));
   vectord_resize(integrals, values->count, std::max(values->count, integrals->capacity));
   vectord w = {};
   for (int32_t e = 0; e < values->count; e++) {
@@ -102,7 +104,7 @@ void plot1d_integrate_plot_1d(pde *p, plotrec *plot, vectord *integrals, const v
       vectord_copyto_0(&w, &values->data[e].data[k]);
       if (cyl)
         for (int32_t i = 0; i < w.count; i++)
-          w.data[i] *= 2 * M_PI * (p->coords.geometry == 5 ? t.nodes3.data[i].y : t.nodes3.data[i].x);
+          w.data[i] *= 2 * M_PI * (coords->geometry == 5 ? t.nodes3.data[i].y : t.nodes3.data[i].x);
       sum += trimesh_tintegrate(&t, &w);
     }
     integrals->data[e] = sum;
@@ -150,12 +152,11 @@ static void segment_end(const plotdata *d, int end, point3d *q) {
   q->z = d->lineends[2] + t * d->direction[2];
 }
 
-void lineout_labeling(pde *p, plotrec *plot, uint16_t view) {
+void lineout_labeling(WindowState *w, PlotSet *set, Domain *dom, plotrec *plot, uint16_t view) {
   TRACE("lineout_labeling");
   if (!view) return;
-  plotdata *d = data_of(p, plot);
-  plotframe *f = &p->styles[1];
-  Domain *dom = p->mesh.domain;
+  plotdata *d = data_of(set, plot);
+  plotframe *f = &w->styles[1];
   // a. The domain outline.
   rectd box = {0, 0, 1, 1};
   if (dom) rect3d_xyrect_0(&box, &dom->grid.box);
@@ -206,7 +207,7 @@ void lineout_labeling(pde *p, plotrec *plot, uint16_t view) {
     for (int32_t i = 1; i <= plot->titles.count; i++, y -= 1) gag_drawtext_1(view, 1, y, &plot->titles.items[i - 1]);
     y -= 2;
     for (int32_t k = 1; k <= n; k++, y -= 1) {
-      gag_setcolor_0(view, gag1d_tablecolor_0(&p->styles[2], k, n));
+      gag_setcolor_0(view, gag1d_tablecolor_0(&w->styles[2], k, n));
       gag_drawtext_1(view, 1, y, &lines[size_t(k - 1)]);
     }
   }
@@ -214,16 +215,17 @@ void lineout_labeling(pde *p, plotrec *plot, uint16_t view) {
   for (String &line : lines) strings_free_0(&line);
 }
 
-void poly_lineout(pde *p, plotrec *plot, uint16_t view, plotframe *f, const vector3d *values, double lower) {
+void poly_lineout(WindowState *w, PlotSet *set, plotrec *plot, uint16_t view, plotframe *f, const vector3d *values,
+                  double lower) {
   TRACE("poly_lineout");
-  plotdata *d = data_of(p, plot);
+  plotdata *d = data_of(set, plot);
   gag_setclip_0(view, &f->box);
   int32_t n = values->count;
   pointdlist tags = {};
   vectord x = {};
   String tag = {};
   for (int32_t e = 1; e <= n; e++) {
-    uint8_t colour = gag1d_tablecolor_0(&p->styles[2], e, n);
+    uint8_t colour = gag1d_tablecolor_0(&w->styles[2], e, n);
     strings_copyto_1(&tag, " ");
     strings_append(&tag, uint8_t(gag1d_tag_char(e)));
     for (int32_t k = 1; k <= d->meshes.count && k <= values->data[e - 1].count; k++) {
@@ -254,22 +256,22 @@ void poly_lineout(pde *p, plotrec *plot, uint16_t view, plotframe *f, const vect
   pointd_free_1(&tags);
 }
 
-void plot1d_elevation(pde *p, uint16_t view, uint16_t locview, uint16_t number, const plotrange *range,
-                      const vector3d *values) {
+void plot1d_elevation(WindowState *w, PlotSet *set, Domain *dom, int32_t contours, uint16_t view, uint16_t locview,
+                      uint16_t number, const plotrange *range, const vector3d *values) {
   TRACE("plot1d_elevation");
-  plotrec *plot = &p->plotrecs.data[number - 1];
-  plotdata *d = data_of(p, plot);
-  plotframe *f = &p->styles[1];
-  lineout_labeling(p, plot, locview);
+  plotrec *plot = &set->plotrecs.data[number - 1];
+  plotdata *d = data_of(set, plot);
+  plotframe *f = &w->styles[1];
+  lineout_labeling(w, set, dom, plot, locview);
   if (!view) return;
   plot1d_check_logs(view, plot, d->hrange[0], plot1d_log_probe(plot, range->min), 0, 2);
   double lo = range->min, hi = range->max;
-  plot_ranger(&lo, plot->rangevalues[0], &hi, plot->rangevalues[1], p->contours > 0 ? p->contours : 15, plot);
+  plot_ranger(&lo, plot->rangevalues[0], &hi, plot->rangevalues[1], contours > 0 ? contours : 15, plot);
   rectd box = {d->hrange[0], lo, d->hrange[1], hi};
   double lower = gag1d_border_map(view, f, &box, int16_t(plot->scale), 0);
   String none = {};
   gag1d_draw_axes(view, f, &d->axislabels[0], plot->titles.count ? &plot->titles.items[0] : &none);
-  poly_lineout(p, plot, view, f, values, lower);
+  poly_lineout(w, set, plot, view, f, values, lower);
   // Path marks under the axis.
   gag_setcolor_0(view, 3);
   gag_textsize(view, f->titlesize, f->titleaspect);

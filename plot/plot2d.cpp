@@ -6,11 +6,12 @@
 #include <numeric>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "graphics/gag.h"
 #include "graphics/gag1d.h"
 #include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
+#include "model/metrics.h"
+#include "model/plot_records.h"
 #include "model/treeval.h"
 #include "runtime/geom3d.h"
 #include "runtime/rtlib.h"
@@ -25,7 +26,7 @@ int plot2d_init() {
 
 static bool has(const plotrec *plot, int code) { return (plot->flags & plot_bit(code)) != 0; }
 
-static plotdata *data_of(pde *p, const plotrec *plot) { return &p->plotdatas.data[plot->data - 1]; }
+static plotdata *data_of(PlotSet *set, const plotrec *plot) { return &set->plotdatas.data[plot->data - 1]; }
 
 // The cells of mesh k that a vector plot uses: its selection when one was made.
 static bool selected(const plotdata *d, int32_t k, int32_t c) {
@@ -34,9 +35,10 @@ static bool selected(const plotdata *d, int32_t k, int32_t c) {
   return c <= marks.count && vectort_if_bit(&marks, c);
 }
 
-void plot2d_build_vector_data(pde *p, plotrec *plot, vector2d *xs, vector2d *ys, plotrange *range, int32_t expr) {
+void plot2d_build_vector_data(pde *p, PlotSet *set, Mesh *m, uint16_t dimension, plotrec *plot, vector2d *xs,
+                              vector2d *ys, plotrange *range, int32_t expr) {
   TRACE("plot2d_build_vector_data");
-  plotdata *d = data_of(p, plot);
+  plotdata *d = data_of(set, plot);
   const tmeshlist &l = d->meshes;
   range->min = 1.0e37, range->max = -1.0e37;
   range->minat = range->maxat = {0, 0};
@@ -50,11 +52,11 @@ void plot2d_build_vector_data(pde *p, plotrec *plot, vector2d *xs, vector2d *ys,
     vectord_resize(&x, t.nodes.count, std::max(t.nodes.count, x.capacity));
     vectord_resize(&y, t.nodes.count, std::max(t.nodes.count, y.capacity));
     auto keep = [&](int32_t c) { return selected(d, k, c); };
-    contour_each_node(p, plot, &t, expr, &pt, &visited, keep, [&](int32_t n, const TreeNode *tree) {
+    contour_each_node(m, dimension, plot, &t, expr, &pt, &visited, keep, [&](int32_t n, const TreeNode *tree) {
       double v[3] = {0, 0, 0};
       treeval_eval_vec(p, v, tree, &pt);
       double u = v[0], w = v[1];
-      if (d->cut && p->dimension >= 3) {
+      if (d->cut && dimension >= 3) {
         // Onto the cut plane through its two in-plane unit
         // vectors.
         u = d->inplane[0] * v[0] + d->inplane[1] * v[1] + d->inplane[2] * v[2];
@@ -72,10 +74,10 @@ static void draw_outlines(uint16_t view, plotframe *f, plotdata *d) {
     trimesh_draw_tboundary(view, f, &d->meshes.data[k], d->nodespacing, colour_black, colour_grey229);
 }
 
-void plot2d_vector_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, const rectd *box, const plotrange *range,
-                        const vector2d *xs, const vector2d *ys, vectord *levels) {
+void plot2d_vector_plot(uint16_t view, plotframe *f, PlotSet *set, int32_t contours, plotrec *plot, const rectd *box,
+                        const plotrange *range, const vector2d *xs, const vector2d *ys, vectord *levels) {
   TRACE("plot2d_vector_plot");
-  plotdata *d = data_of(p, plot);
+  plotdata *d = data_of(set, plot);
   rectd clip;
   expand_box(&clip, box, 1.1);
   double s = d->nodespacing;
@@ -93,7 +95,7 @@ void plot2d_vector_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, cons
       }
     lo = std::sqrt(small), hi = std::sqrt(large);
   }
-  int32_t n = gag1d_getlevels(lo, hi, p->contours > 0 ? p->contours : 15, levels, 0);
+  int32_t n = gag1d_getlevels(lo, hi, contours > 0 ? contours : 15, levels, 0);
   // A single level (one magnitude everywhere) has no spacing: every arrow is
   // band 1.
   double spacing = n >= 2 ? levels->data[1] - levels->data[0] : 0;
@@ -141,10 +143,10 @@ void plot2d_view_string(String *out, const double *viewpoint) {
   strings_free_0(&num);
 }
 
-void plot2d_surface_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, const rectd *box, const plotrange *range,
-                         const vector2d *values, vectord *levels, int32_t nlevels) {
+void plot2d_surface_plot(uint16_t view, plotframe *f, PlotSet *set, plotrec *plot, const rectd *box,
+                         const plotrange *range, const vector2d *values, vectord *levels, int32_t nlevels) {
   TRACE("plot2d_surface_plot");
-  plotdata *d = data_of(p, plot);
+  plotdata *d = data_of(set, plot);
   double lo = range->min, hi = range->max;
   int32_t n = plot_ranger(&lo, plot->rangevalues[0], &hi, plot->rangevalues[1], nlevels, plot);
   rectd wide;
@@ -244,10 +246,10 @@ void show_surface(uint16_t view, plotframe *f, plotdata *d, const vector2d *valu
   gagscren_dispatch(0);
 }
 
-void plot2d_grid_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, const rectd *box, const vector2d *xs,
+void plot2d_grid_plot(uint16_t view, plotframe *f, PlotSet *set, plotrec *plot, const rectd *box, const vector2d *xs,
                       const vector2d *ys, const plotrange *xrange, const plotrange *yrange) {
   TRACE("plot2d_grid_plot");
-  plotdata *d = data_of(p, plot);
+  plotdata *d = data_of(set, plot);
   rectd b = *box;
   if (!has(plot, 16)) b = {xrange->min, yrange->min, xrange->max, yrange->max};
   d->box[0] = b.x1, d->box[1] = b.y1, d->box[3] = b.x2, d->box[4] = b.y2;
@@ -270,10 +272,11 @@ void plot2d_grid_plot(uint16_t view, plotframe *f, pde *p, plotrec *plot, const 
   gag_fullclip(view);
 }
 
-double plot2d_integrate_plot_2d(pde *p, plotrec *plot, const vector2d *values, const vector2d *slopes) {
+double plot2d_integrate_plot_2d(PlotSet *set, const metric *coords, plotrec *plot, const vector2d *values,
+                                const vector2d *slopes) {
   TRACE("plot2d_integrate_plot_2d");
-  plotdata *d = data_of(p, plot);
-  bool cyl = p->coords.family == 2 && (p->coords.geometry == 5 || p->coords.geometry == 6) && has(plot, 22);
+  plotdata *d = data_of(set, plot);
+  bool cyl = coords->family == 2 && (coords->geometry == 5 || coords->geometry == 6) && has(plot, 22);
   double sum = 0;
   vectord w = {};
   // A zoomed plot integrates over its window, not over the whole cells that reach it.
@@ -285,7 +288,7 @@ double plot2d_integrate_plot_2d(pde *p, plotrec *plot, const vector2d *values, c
     if (cyl) {
       for (int32_t i = 0; i < w.count; i++) {
         const pointd &q = t.nodes.data[i];
-        w.data[i] *= 2 * M_PI * (p->coords.geometry == 5 ? q.y : q.x);
+        w.data[i] *= 2 * M_PI * (coords->geometry == 5 ? q.y : q.x);
       }
     } else if (slopes && slopes->count >= k && slopes->data[k - 1].count == w.count) {
       for (int32_t i = 0; i < w.count; i++) w.data[i] *= slopes->data[k - 1].data[i];
@@ -296,6 +299,6 @@ double plot2d_integrate_plot_2d(pde *p, plotrec *plot, const vector2d *values, c
   return sum;
 }
 
-void plot2d_invalidate_plotmeshes(pde *p) {
-  for (int32_t i = 0; i < p->plotdatas.count; i++) p->plotdatas.data[i].valid = 0;
+void plot2d_invalidate_plotmeshes(PlotSet *set) {
+  for (int32_t i = 0; i < set->plotdatas.count; i++) set->plotdatas.data[i].valid = 0;
 }

@@ -49,7 +49,7 @@ void plot3d_away_from_centre(point3d *eye, const rect3d *box) {
   eye->y = cy + 2 * diagonal * std::sin(a);
 }
 
-void plot3d_map_domain3d(pde *p, Mesh *, double *viewpoint, const rect3d *box) {
+void plot3d_map_domain3d(WindowState *p, Mesh *, double *viewpoint, const rect3d *box) {
   TRACE("plot3d_map_domain3d");
   // 1. A default viewpoint.
   plot_validate_viewpoint(viewpoint, box);

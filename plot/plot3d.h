@@ -10,6 +10,7 @@
 struct Domain;
 struct Mesh;
 struct pde;
+struct WindowState;
 struct rect3d;
 
 int plot3d_init();
@@ -22,7 +23,7 @@ extern stereorec plot3d_stereo;
 // viewpoint when none is set; the viewpoint pushed out along its own direction to twice
 // the box's x-y diagonal from the centre when nearer (written back; at the centre itself
 // the default direction 1.375 pi); azimuth and distance factor from it.
-void plot3d_map_domain3d(pde *p, Mesh *m, double *viewpoint, const rect3d *box);
+void plot3d_map_domain3d(WindowState *p, Mesh *m, double *viewpoint, const rect3d *box);
 // An eye at the x-y centre of the box has no direction: it moves to the default
 // azimuth 1.375 pi at twice the diagonal. Other eyes are left alone.
 void plot3d_away_from_centre(point3d *eye, const rect3d *box);

@@ -191,7 +191,7 @@ TEST_F(Solve, DiskPlotsFollowTheSolution) {
   EXPECT_NEAR(elevation->integrals.data[0].data[0], 1.0 / 3, 1e-4);
   vector2d values{}, slopes{};
   plotrange range{};
-  plot2d_build_contour_data(p, contour, &values, &slopes, &range, 1, 0);
+  plot2d_build_contour_data(p, p, &p->mesh, p->dimension, contour, &values, &slopes, &range, 1, 0);
   plotdata *d = &p->plotdatas.data[contour->data - 1];
   polylinelist lines{};
   ElementFrame frame;

@@ -135,7 +135,7 @@ TEST_F(Windows, TileGridAgainstHandWorkedRectangles) {
   }
   gui_screenwidth = 1024, gui_screenheight = 768;
   plots(p, 5);
-  windower_enable_plots(p);
+  windower_enable_plots(p, p, p, p->modes);
   const int xs[] = {150, 441, 732, 150, 441}, ys[] = {50, 50, 50, 278, 278};
   for (int k = 0; k < 5; k++) {
     pwin_window_state s = window(p->plotrecs.data[k].views[0]);
@@ -146,7 +146,7 @@ TEST_F(Windows, TileGridAgainstHandWorkedRectangles) {
   // A tile 301 high keeps its menu bar, 300 loses it.
   for (uint16_t h : {301, 300}) {
     p->tileheight = h;
-    windower_tile_plots(p, &p->plots, 1);
+    windower_tile_plots(p, p, &p->plots, 1);
     EXPECT_EQ(window(p->plotrecs.data[0].views[0]).menu != 0, h == 301) << h;
   }
 }
@@ -157,7 +157,7 @@ TEST_F(Windows, MinimisedProblemShowsItsPlotsOnRestore) {
   pwin_headless_post(gag_views[p->pdeview - 1]->window, PWIN_SIZE, PWIN_SIZE_MINIMISED, 0);
   gagscren_dispatch(0);
   ASSERT_EQ(p->iconized, 1);
-  windower_enable_plots(p);
+  windower_enable_plots(p, p, p, p->modes);
   pwin_window_state s = window(p->plotrecs.data[1].views[0]);
   EXPECT_EQ((std::vector<int>{s.x, s.y, s.visible}), (std::vector<int>{150 + 437, 50, 0}));
   EXPECT_EQ(p->deferred.count, 2);
@@ -384,7 +384,7 @@ TEST_F(Windows, PrintAllPrintsTheEigenvalueWindowOnce) {
   pde *p = problem("eig.pde");
   p->eigen = 1, p->modes = 2;
   plots(p, 2);
-  windower_enable_plots(p);
+  windower_enable_plots(p, p, p, p->modes);
   std::string pdf = path("all.pdf");
   pwin_script_file(pdf.c_str());
   command(p->pdeview, GUI_PRINTALL);
@@ -401,7 +401,7 @@ TEST_F(Windows, ClosingPlotsLeavesNoWindow) {
   gui_build_windows(p);
   uint16_t history = p->plotrecs.data[1].views[0];
   p->iconized = 1;
-  windower_enable_plots(p);
+  windower_enable_plots(p, p, p, p->modes);
   ASSERT_TRUE(checkview(history) && p->deferred.count == 1);
   gui_close_plots(p);
   EXPECT_FALSE(checkview(history));

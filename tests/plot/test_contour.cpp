@@ -79,7 +79,7 @@ struct Plots : PlotGrid {
 TEST_F(Plots, StraightLevelsOfALinearField) {
   grid(4, tri3);
   plotrec &r = plot({"X+2*Y"}, 20);
-  plot2d_build_contour_data(p.get(), &r, &values, &slopes, &range, 1, 0);
+  plot2d_build_contour_data(p.get(), p.get(), &p->mesh, p->dimension, &r, &values, &slopes, &range, 1, 0);
   EXPECT_NEAR(range.min, 0, 1e-12);
   EXPECT_NEAR(range.max, 3, 1e-12);
   EXPECT_NEAR(range.maxat.x + range.maxat.y, 2, 1e-12);
@@ -101,7 +101,7 @@ TEST_F(Plots, CurvedLevelsOfAQuadraticField) {
   for (int basis : {tri6, tri9}) {
     grid(5, basis);
     plotrec &r = plot({"X^2+Y^2"}, 1);
-    plot2d_build_contour_data(p.get(), &r, &values, &slopes, &range, 1, 0);
+    plot2d_build_contour_data(p.get(), p.get(), &p->mesh, p->dimension, &r, &values, &slopes, &range, 1, 0);
     double h = 0.01;
     for (double c : {0.05, 0.25, 0.7, 1.3}) {
       trace(r, c, 0.05, h, h * 0.1);
@@ -122,7 +122,7 @@ TEST_F(Plots, CurvedLevelsOfAQuadraticField) {
   // A closed ring on cells smaller than 0.1 joins in the second pass.
   grid(12, tri6);
   plotrec &r = plot({"(X-0.5)^2+(Y-0.5)^2"}, 1);
-  plot2d_build_contour_data(p.get(), &r, &values, &slopes, &range, 1, 0);
+  plot2d_build_contour_data(p.get(), p.get(), &p->mesh, p->dimension, &r, &values, &slopes, &range, 1, 0);
   trace(r, 0.04, 0.01, 0.01, 0.001);
   ASSERT_EQ(l.count, 1);
   const pointdlist &ring = l.data[0];
@@ -133,7 +133,7 @@ TEST_F(Plots, CurvedLevelsOfAQuadraticField) {
 TEST_F(Plots, OneValuedFieldsTraceWithoutSpacing) {
   grid(2, tri6);
   plotrec &r = plot({"0"}, 1);
-  plot2d_build_contour_data(p.get(), &r, &values, &slopes, &range, 1, 0);
+  plot2d_build_contour_data(p.get(), p.get(), &p->mesh, p->dimension, &r, &values, &slopes, &range, 1, 0);
   vectord levels = {};
   vectord_one_more(&levels, 0);
   poly_contour(0, nullptr, p.get(), &data(r), &values, &levels, 0.1, 1);
@@ -182,22 +182,22 @@ TEST(MergePolylines, RecoversShuffledChains) {
 TEST_F(Plots, IntegralsOverPlotsAndSegments) {
   grid(4, tri6);
   plotrec &one = plot({"1", "X^2+Y^2"}, 1);
-  plot2d_build_contour_data(p.get(), &one, &values, &slopes, &range, 1, 0);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), 1, 1e-12);
+  plot2d_build_contour_data(p.get(), p.get(), &p->mesh, p->dimension, &one, &values, &slopes, &range, 1, 0);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &p->coords, &one, &values, nullptr), 1, 1e-12);
   // In cylinders about the x axis (radius y) under code 22, 1 integrates to pi.
   p->coords.family = 2, p->coords.geometry = 5;
   one.flags = plot_bit(22);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), M_PI, 1e-12);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &p->coords, &one, &values, nullptr), M_PI, 1e-12);
   p->coords.family = 1, p->coords.geometry = 1;
-  plot2d_build_contour_data(p.get(), &one, &values, &slopes, &range, 2, 0);
-  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &one, &values, nullptr), 2.0 / 3, 1e-12);
+  plot2d_build_contour_data(p.get(), p.get(), &p->mesh, p->dimension, &one, &values, &slopes, &range, 2, 0);
+  EXPECT_NEAR(plot2d_integrate_plot_2d(p.get(), &p->coords, &one, &values, nullptr), 2.0 / 3, 1e-12);
   // x^2 along y = 0.5; the node shared by two cells is evaluated once (same
   // value).
   const double seg[4] = {0, 0.5, 1, 0.5};
   plotrec &e = plot({"X^2", "X/2"}, 10, seg);
-  plot1d_build_line_data(p.get(), &e, 1, &range, &lines);
+  plot1d_build_line_data(p.get(), p.get(), &p->mesh, &e, 1, &range, &lines);
   vectord in = {};
-  plot1d_integrate_plot_1d(p.get(), &e, &in, &lines);
+  plot1d_integrate_plot_1d(p.get(), &p->coords, &e, &in, &lines);
   EXPECT_NEAR(in.data[0], 1.0 / 3, 1e-9);
   EXPECT_NEAR(in.data[1], 0.25, 1e-12);
   EXPECT_NEAR(range.max, 1, 1e-12);

@@ -134,7 +134,7 @@ TEST_P(PlaneCuts, OfTheExtrudedCube) {
   // A vector is shown by its components along the plane's two in-plane rows.
   vector2d xs = {}, ys = {};
   plotrange range = {};
-  plot2d_build_vector_data(p, &plot_of(1, "VECTOR(1, 2, 3)"), &xs, &ys, &range, 1);
+  plot2d_build_vector_data(p, p, &p->mesh, p->dimension, &plot_of(1, "VECTOR(1, 2, 3)"), &xs, &ys, &range, 1);
   EXPECT_NEAR(xs.data[0].data[0], d.inplane[0] + 2 * d.inplane[1] + 3 * d.inplane[2], 1e-12);
   EXPECT_NEAR(ys.data[0].data[0], d.inplane[3] + 2 * d.inplane[4] + 3 * d.inplane[5], 1e-12);
   EXPECT_NEAR(std::hypot(xs.data[0].data[0], ys.data[0].data[0]), norm(cross(k.n, {1, 2, 3})), 1e-12);
@@ -326,7 +326,7 @@ TEST_F(Plots3d, TiltedExtrusionSurface) {
   // the surface is sqrt(1 + 0.2^2) everywhere.
   vector2d values = {}, slopes = {};
   plotrange range = {};
-  plot2d_build_contour_data(p, &plot_of(2, "X + 2*Y + 3*Z"), &values, &slopes, &range, 1, 1);
+  plot2d_build_contour_data(p, p, &p->mesh, p->dimension, &plot_of(2, "X + 2*Y + 3*Z"), &values, &slopes, &range, 1, 1);
   const tmesh &t = data(2).meshes.data[0];
   for (int32_t i = 0; i < t.nodes.count; i++) {
     P3 q = of(t.nodes3.data[i]);
@@ -387,7 +387,7 @@ TEST_P(Display, BoundaryFacesOfTheCube) {
     uint16_t view = gag_newwindow_2(0, cls, 300, 300, &c, 0);
     // Far out along +x, above: the faces on x = 1 and z = 1 face the eye.
     double eye[3] = {20, 0.5, M_PI / 3};
-    doplot3_show_3d_mesh(p, view, eye, m().meshbasis, 1, 1);
+    doplot3_show_3d_mesh(p, &p->mesh, view, eye, m().meshbasis, 1, 1);
     const doplot3_facelist &L = doplot3_faces;
     auto plane_of = [&](int32_t code) {
       const MeshCell &cell = m().cells.data[(code >> 3) - 1];
@@ -434,7 +434,7 @@ TEST_P(Display, BoundaryFacesOfTheCube) {
     m().cells.data[(first >> 3) - 1].neighbour[(first & 7) - 1] = 0;
     for (auto &[e, count] : edges) EXPECT_EQ(count, 2);
     // Drawn again: the kept faces are those on x = 1 and z = 1, in far-to-near order.
-    doplot3_show_3d_mesh(p, view, eye, m().meshbasis, 0, 1);
+    doplot3_show_3d_mesh(p, &p->mesh, view, eye, m().meshbasis, 0, 1);
     for (int32_t i = 0; i < L.codes.count; i++)
       if (L.codes.data[i]) {
         kept++;
@@ -448,11 +448,11 @@ TEST_P(Display, BoundaryFacesOfTheCube) {
     // A near viewpoint moves out to twice the diagonal, keeping its direction; one at
     // the centre takes the default direction and draws finite points.
     double near[3] = {0.6, 0.6, 1};
-    doplot3_show_3d_mesh(p, view, near, m().meshbasis, 0, 0);
+    doplot3_show_3d_mesh(p, &p->mesh, view, near, m().meshbasis, 0, 0);
     EXPECT_NEAR(near[0], 0.5 + 2 * std::sqrt(2.0) * std::sqrt(0.5), 1e-12);
     EXPECT_NEAR(near[1], 0.5 + 2 * std::sqrt(2.0) * std::sqrt(0.5), 1e-12);
     double centre[3] = {0.5, 0.5, 1};
-    doplot3_show_3d_mesh(p, view, centre, m().meshbasis, 0, 0);
+    doplot3_show_3d_mesh(p, &p->mesh, view, centre, m().meshbasis, 0, 0);
     EXPECT_NEAR(std::atan2(centre[1] - 0.5, centre[0] - 0.5), 1.375 * M_PI - 2 * M_PI, 1e-12);
     for (int32_t i = 0; i < L.codes.count; i++)
       for (int j = 0; j < 3; j++) EXPECT_TRUE(std::isfinite(L.points[j].data[i].x) && std::isfinite(L.points[j].data[i].y));
@@ -465,11 +465,12 @@ TEST_P(Display, BoundaryFacesOfTheCube) {
     String names[3] = {text("X"), text("Y"), text("Z")};
     plotdata d = {};
     double at[3] = {20, 0.5, M_PI / 3};
-    doplot3_grid_plot3(view, p, &d, at, &tx, &ty, &tz, names, 1, 1);
+    doplot3_grid_plot3(view, p, &p->mesh, &p->styles[3], &p->solution, p->time, &d, at, &tx, &ty, &tz, names, 1, 1);
     EXPECT_EQ(std::count_if(L.codes.data, L.codes.data + L.codes.count, [](int32_t c) { return c != 0; }), kept);
     EXPECT_NEAR(d.box[0], 0, 1e-12);
     EXPECT_NEAR(d.box[3], 1, 1e-12);
-    doplot3_grid_plot3(view, p, &d, at, &shifted, &ty, &tz, names, 0, 0);
+    doplot3_grid_plot3(view, p, &p->mesh, &p->styles[3], &p->solution, p->time, &d, at, &shifted, &ty, &tz, names, 0,
+                       0);
     EXPECT_NEAR(d.box[0], 0.1, 1e-12);
     EXPECT_NEAR(d.box[3], 1.1, 1e-12);
     EXPECT_NEAR(d.box[4], 1, 1e-12);

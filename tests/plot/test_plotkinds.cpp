@@ -136,7 +136,7 @@ TEST_F(PlotKinds, VectorArrows) {
       range.min = 1, range.max = 2;
     }
     gag_clearview_0(w);
-    plot2d_vector_plot(w, &f, P(), &r, &box, &range, &xs, &ys, &levels);
+    plot2d_vector_plot(w, &f, P(), P()->contours, &r, &box, &range, &xs, &ys, &levels);
     auto got = arrows(w);
     // Plain lines are one stroke, arrows three.
     EXPECT_EQ(int(got.size()), k.drawn * (k.codes & plot_bit(12) ? 1 : 3)) << k.codes;
@@ -193,10 +193,10 @@ TEST_F(PlotKinds, SurfaceOrderAndViewText) {
 TEST_F(PlotKinds, ElevationMarksAndLogFallback) {
   g.grid(4, tri6);
   plotrec &r = plot({"X^2"}, 10, 1);
-  plot1d_build_line_data(P(), &r, 1, &range, &lines);
+  plot1d_build_line_data(P(), P(), &P()->mesh, &r, 1, &range, &lines);
   uint16_t w = window(400, 300), loc = window(200, 200);
   r.scale = 2;  // log y over values reaching 0
-  plot1d_elevation(P(), w, loc, r.number, &range, &lines);
+  plot1d_elevation(P(), P(), P()->mesh.domain, P()->contours, w, loc, r.number, &range, &lines);
   EXPECT_EQ(r.scale, 0);
   std::string boxes = boxes_text();
   size_t at = boxes.find("Negative Y reverts to Linear scale");
@@ -211,11 +211,11 @@ TEST_F(PlotKinds, ElevationMarksAndLogFallback) {
   // The square's boundary path: 1 2 3 4 and back to 1; in a batch run no
   // message.
   plotrec &b = plot({"X^2"}, 10, 2);
-  plot1d_build_line_data(P(), &b, 1, &range, &lines);
+  plot1d_build_line_data(P(), P(), &P()->mesh, &b, 1, &range, &lines);
   b.scale = 2;
   settings.batch = 1;
   uint16_t w2 = window(400, 300), loc2 = window(200, 200);
-  plot1d_elevation(P(), w2, loc2, b.number, &range, &lines);
+  plot1d_elevation(P(), P(), P()->mesh.domain, P()->contours, w2, loc2, b.number, &range, &lines);
   settings.batch = 0;
   EXPECT_EQ(boxes_text().find("Negative", at + 1), std::string::npos);
   marks = texts(w2);
@@ -235,15 +235,15 @@ TEST_F(PlotKinds, ConstantFieldsDrawWithoutTraps) {
     plotrec &r = plot({e}, 5);
     plotrec &line = plot({e}, 10, 1);
     feenableexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
-    plot2d_build_contour_data(P(), &r, &xs, &ys, &range, 1, 0);
+    plot2d_build_contour_data(P(), P(), &P()->mesh, P()->dimension, &r, &xs, &ys, &range, 1, 0);
     for (uint32_t codes : {0u, plot_bit(13)}) {
       r.flags = codes;
-      plot2d_contour_plot(w, &f, P(), &r, &box, &range, &xs, &levels, 15);
+      plot2d_contour_plot(w, &f, P(), P(), &r, &box, &range, &xs, &levels, 15);
     }
     plot2d_surface_plot(w, &f, P(), &r, &box, &range, &xs, &levels, 15);
-    plot2d_vector_plot(w, &f, P(), &r, &box, &range, &xs, &xs, &levels);
-    plot1d_build_line_data(P(), &line, 1, &range, &lines);
-    plot1d_elevation(P(), w, loc, line.number, &range, &lines);
+    plot2d_vector_plot(w, &f, P(), P()->contours, &r, &box, &range, &xs, &xs, &levels);
+    plot1d_build_line_data(P(), P(), &P()->mesh, &line, 1, &range, &lines);
+    plot1d_elevation(P(), P(), P()->mesh.domain, P()->contours, w, loc, line.number, &range, &lines);
     fedisableexcept(FE_ALL_EXCEPT);
   }
 }
