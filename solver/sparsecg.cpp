@@ -633,6 +633,10 @@ template <bool scaled> [[gnu::noinline]] static double upper_product(double *__r
   return dot;
 }
 
+// Whether the matrix's keys and values (12 bytes an entry) exceed what stays in the cache
+// between products: 8 MB, half a common last-level cache.
+static bool beyond_cache(const sparsemx *A) { return 12 * sparsemx_entries(A) > (int64_t(8) << 20); }
+
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
                    const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t family,
                    int32_t precon, int32_t nl, const sparsecg_upper *U, bool warm) {
@@ -716,9 +720,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   bool have_sigma = false;  // p . q taken with the operator's last sweep
   bool have_dp = false;     // t2 = D p taken with the last direction's sweep
   double sigma_swept = 0.0;
-  // Whether the matrix's keys and values (12 bytes an entry) exceed what stays in the
-  // cache between products: 8 MB, half a common last-level cache.
-  bool far = method == 2 && family == orthomin && A->rows == n && 12 * sparsemx_entries(A) > (int64_t(8) << 20);
+  bool far = method == 2 && family == orthomin && A->rows == n && beyond_cache(A);
   // Such a matrix, symmetric as the method takes it to be, serves as the upper triangle of
   // D A D, made once here (unless the caller gave its upper triangle): each product then
   // reads half the entries, and neither D nor D p.
@@ -866,12 +868,15 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
     for (int32_t j = 0; j < w; j++) res[j] = column_rms(x, n, nl, w, j);
     return;
   }
-  // Any other method: the columns one by one.
+  // Any other method: the columns one by one. The diagonally scaled orthomin on a matrix
+  // too large for the cache reads its upper triangle, taken once for all the columns.
   vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);
+  sparsecg_upper U;
+  if (method == 2 && family == orthomin && w >= 2 && beyond_cache(A)) upper_of(&U, A, nullptr, false);
   uint8_t met = 0;
   for (int32_t j = 0; j < w; j++) {
     for (int32_t i = 0; i < n; i++) bj->data[i] = b[size_t(i) * w + j];
-    res[j] = sparsecg_cg(xj, A, M, bj, D, B, work, rel, abs, maxit, panel, family, precon, nl);
+    res[j] = sparsecg_cg(xj, A, M, bj, D, B, work, rel, abs, maxit, panel, family, precon, nl, &U);
     met |= sparsecg_indefinite;
     for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = xj->data[i];
   }
