@@ -539,15 +539,14 @@ static inline void ask_ahead(const void *at, size_t bytes, size_t ahead) {
 // cell's contributions to the two places in different orders.
 static const double mirror_tolerance = 1e-12;
 
-// S := the upper triangle of D A D (of A when D is absent), the diagonal with it, and
-// whether A is symmetric: every entry equal to its mirror (an absent entry's mirror 0) to
-// within the tolerance, every row's columns rising within 1..n. Each row's entries left of
-// its diagonal meet their mirrors in the upper rows already taken, in order (pos[c]: the
-// next entry of row c not yet met), where the compact copy is read rather than A's rows.
-// The scaled entries meet the same test (D > 0 scales both sides by D_i D_c). With whole,
-// the triangle is taken in full even when A is not symmetric (S->rows = 0 only where a
-// column lies outside 1..n); without, the first misfit ends it and leaves S->rows = 0.
-static bool upper_of(sparsecg_upper *S, const sparsemx *A, const double *D, bool whole) {
+// S := the upper triangle of D A D (of A when D is absent), the diagonal with it. With
+// judge, also whether A is symmetric: every entry equal to its mirror (an absent entry's
+// mirror 0) to within the tolerance, every row's columns rising within 1..n. Each row's
+// entries left of its diagonal meet their mirrors in the upper rows already taken, in order
+// (pos[c]: the next entry of row c not yet met), where the compact copy is read rather than
+// A's rows. The scaled entries meet the same test (D > 0 scales both sides by D_i D_c). The
+// first misfit ends it and leaves S->rows = 0. Without judge the triangle is only copied.
+static bool upper_of(sparsecg_upper *S, const sparsemx *A, const double *D, bool judge) {
   TRACE("sparsecg_upper_of");
   int32_t n = A->rows;
   S->rows = 0;
@@ -566,34 +565,35 @@ static bool upper_of(sparsecg_upper *S, const sparsemx *A, const double *D, bool
     const vectorld &row = A->data[i];
     double di = D ? D[i] : 1.0;
     int32_t d = 0, last = 0;
-    for (; d < row.count && row.keys[d] - 1 < i; d++) ok = ok && row.keys[d] > last, last = row.keys[d];
+    for (; d < row.count && row.keys[d] - 1 < i; d++) ok = ok && (!judge || row.keys[d] > last), last = row.keys[d];
     int32_t e = d;
     if (e < row.count && row.keys[e] - 1 == i) {
       double v = di * row.values[e] * di;
       S->diag[size_t(i)] = v, root[size_t(i)] = std::sqrt(mirror_tolerance * std::fabs(v)), last = row.keys[e++];
     }
-    for (int32_t l = 0; l < d && ok; l++) {
+    for (int32_t l = 0; l < d && judge; l++) {
       int32_t c = row.keys[l] - 1, &k = pos[size_t(c)], end = S->start[size_t(c) + 1];
       double v = di * row.values[l] * (D ? D[c] : 1.0);
       while (k < end && S->cols[size_t(k)] < i && near(S->values[size_t(k)], 0.0, i, c)) k++;
       if (k < end && S->cols[size_t(k)] == i) ok = near(S->values[size_t(k++)], v, i, c);
       else ok = near(v, 0.0, i, c);
+      if (!ok) return false;
     }
     pos[size_t(i)] = int32_t(S->cols.size());
     for (; e < row.count; e++) {
-      if (row.keys[e] > n) return false;
-      ok = ok && row.keys[e] > last, last = row.keys[e];
+      if (judge && (row.keys[e] > n || row.keys[e] <= last)) return false;
+      last = row.keys[e];
       int32_t c = row.keys[e] - 1;
       S->cols.push_back(c), S->values.push_back(di * row.values[e] * (D ? D[c] : 1.0));
     }
     S->start[size_t(i) + 1] = int32_t(S->cols.size());
-    if (!ok && !whole) return false;
+    if (!ok) return false;
   }
   // Every entry right of a diagonal met its mirror, or is 0.
-  for (int32_t c = 0; c < n && ok; c++)
+  for (int32_t c = 0; c < n && ok && judge; c++)
     for (int32_t k = pos[size_t(c)]; k < S->start[size_t(c) + 1] && ok; k++)
       ok = near(S->values[size_t(k)], 0.0, S->cols[size_t(k)], c);
-  if (ok || whole) S->rows = n;
+  if (ok) S->rows = n;
   return ok;
 }
 
@@ -601,12 +601,12 @@ bool sparsecg_symmetric(const sparsemx *A) {
   TRACE("sparsecg_symmetric");
   if (!A->data) return false;
   sparsecg_upper U;
-  return upper_of(&U, A, nullptr, false);
+  return upper_of(&U, A, nullptr, true);
 }
 
 void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A) {
   TRACE("sparsecg_take_upper");
-  upper_of(U, A, nullptr, true);
+  upper_of(U, A, nullptr, false);
 }
 
 // q_i := D_i (row i of A) . t and returns p . q as scaled_product does, A given by its upper
@@ -725,7 +725,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   // D A D, made once here (unless the caller gave its upper triangle): each product then
   // reads half the entries, and neither D nor D p.
   sparsecg_upper S;
-  if (far && !(U && U->rows == n) && D->count == n && !upper_of(&S, A, D->data, false)) S = sparsecg_upper();
+  if (far && !(U && U->rows == n) && D->count == n && !upper_of(&S, A, D->data, true)) S = sparsecg_upper();
   bool over = false;
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
@@ -872,7 +872,7 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
   // too large for the cache reads its upper triangle, taken once for all the columns.
   vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);
   sparsecg_upper U;
-  if (method == 2 && family == orthomin && w >= 2 && beyond_cache(A)) upper_of(&U, A, nullptr, false);
+  if (method == 2 && family == orthomin && w >= 2 && beyond_cache(A)) upper_of(&U, A, nullptr, true);
   uint8_t met = 0;
   for (int32_t j = 0; j < w; j++) {
     for (int32_t i = 0; i < n; i++) bj->data[i] = b[size_t(i) * w + j];
