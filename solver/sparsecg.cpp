@@ -571,7 +571,7 @@ static bool upper_of(sparsecg_upper *S, const sparsemx *A, const double *D, bool
       double v = di * row.values[e] * di;
       S->diag[size_t(i)] = v, root[size_t(i)] = std::sqrt(mirror_tolerance * std::fabs(v)), last = row.keys[e++];
     }
-    for (int32_t l = 0; l < d && judge; l++) {
+    for (int32_t l = 0; l < d && judge && ok; l++) {
       int32_t c = row.keys[l] - 1, &k = pos[size_t(c)], end = S->start[size_t(c) + 1];
       double v = di * row.values[l] * (D ? D[c] : 1.0);
       while (k < end && S->cols[size_t(k)] < i && near(S->values[size_t(k)], 0.0, i, c)) k++;
