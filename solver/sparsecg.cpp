@@ -539,72 +539,83 @@ static inline void ask_ahead(const void *at, size_t bytes, size_t ahead) {
 // cell's contributions to the two places in different orders.
 static const double mirror_tolerance = 1e-12;
 
-bool sparsecg_symmetric(const sparsemx *A) {
-  TRACE("sparsecg_symmetric");
-  if (!A->data) return false;
+// S := the upper triangle of D A D (of A when D is absent), the diagonal with it. With
+// judge, also whether A is symmetric: every entry equal to its mirror (an absent entry's
+// mirror 0) to within the tolerance, every row's columns rising within 1..n. Each row's
+// entries left of its diagonal meet their mirrors in the upper rows already taken, in order
+// (pos[c]: the next entry of row c not yet met), where the compact copy is read rather than
+// A's rows. The scaled entries meet the same test (D > 0 scales both sides by D_i D_c). The
+// first misfit ends it and leaves S->rows = 0. Without judge the triangle is only copied.
+static bool upper_of(sparsecg_upper *S, const sparsemx *A, const double *D, bool judge) {
+  TRACE("sparsecg_upper_of");
   int32_t n = A->rows;
-  // Each row's diagonal's root (times the tolerance) and where its entries right of the
-  // diagonal begin (pos); the columns must rise within 1..n.
+  S->rows = 0;
+  S->diag.assign(size_t(n), 0.0);
+  S->start.assign(size_t(n) + 1, 0);
+  size_t room = size_t(std::max<int64_t>(0, (sparsemx_entries(A) - n) / 2 + n));
+  S->cols.clear(), S->values.clear();
+  S->cols.reserve(room), S->values.reserve(room);
   std::vector<int32_t> pos(size_t(n), 0);
   std::vector<double> root(size_t(n), 0.0);
-  bool ok = true;
-  for (int32_t i = 0; i < n && ok; i++) {
-    const vectorld &row = A->data[i];
-    int32_t e = 0, last = 0;
-    for (; e < row.count && row.keys[e] - 1 < i; e++) ok = ok && row.keys[e] > last, last = row.keys[e];
-    if (e < row.count && row.keys[e] - 1 == i)
-      root[size_t(i)] = std::sqrt(mirror_tolerance * std::fabs(row.values[e])), last = row.keys[e++];
-    pos[size_t(i)] = e;
-    for (int32_t f = e; f < row.count; f++) ok = ok && row.keys[f] > last && row.keys[f] <= n, last = row.keys[f];
-  }
   auto near = [&](double a, double b, int32_t i, int32_t c) {
     return std::fabs(a - b) <= root[size_t(i)] * root[size_t(c)];
   };
-  // Each row's entries left of its diagonal meet their mirrors in the rows above in order
-  // (pos[c]: the next entry of row c right of its diagonal not yet met), the columns rising.
-  for (int32_t i = 0; i < n && ok; i++) {
+  bool ok = true;
+  for (int32_t i = 0; i < n; i++) {
     const vectorld &row = A->data[i];
-    for (int32_t e = 0; e < row.count && ok && row.keys[e] - 1 < i; e++) {
-      int32_t c = row.keys[e] - 1;
-      const vectorld &up = A->data[c];
-      int32_t &k = pos[size_t(c)];
-      while (k < up.count && up.keys[k] - 1 < i && near(up.values[k], 0.0, i, c)) k++;
-      if (k < up.count && up.keys[k] - 1 == i) ok = near(up.values[k++], row.values[e], i, c);
-      else ok = near(row.values[e], 0.0, i, c);
+    double di = D ? D[i] : 1.0;
+    int32_t d = 0, last = 0;
+    for (; d < row.count && row.keys[d] - 1 < i; d++) ok = ok && (!judge || row.keys[d] > last), last = row.keys[d];
+    int32_t e = d;
+    if (e < row.count && row.keys[e] - 1 == i) {
+      double v = di * row.values[e] * di;
+      S->diag[size_t(i)] = v, root[size_t(i)] = std::sqrt(mirror_tolerance * std::fabs(v)), last = row.keys[e++];
     }
+    for (int32_t l = 0; l < d && judge && ok; l++) {
+      int32_t c = row.keys[l] - 1, &k = pos[size_t(c)], end = S->start[size_t(c) + 1];
+      double v = di * row.values[l] * (D ? D[c] : 1.0);
+      while (k < end && S->cols[size_t(k)] < i && near(S->values[size_t(k)], 0.0, i, c)) k++;
+      if (k < end && S->cols[size_t(k)] == i) ok = near(S->values[size_t(k++)], v, i, c);
+      else ok = near(v, 0.0, i, c);
+      if (!ok) return false;
+    }
+    pos[size_t(i)] = int32_t(S->cols.size());
+    for (; e < row.count; e++) {
+      if (judge && (row.keys[e] > n || row.keys[e] <= last)) return false;
+      last = row.keys[e];
+      int32_t c = row.keys[e] - 1;
+      S->cols.push_back(c), S->values.push_back(di * row.values[e] * (D ? D[c] : 1.0));
+    }
+    S->start[size_t(i) + 1] = int32_t(S->cols.size());
+    if (!ok) return false;
   }
   // Every entry right of a diagonal met its mirror, or is 0.
-  for (int32_t c = 0; c < n && ok; c++) {
-    const vectorld &up = A->data[c];
-    for (int32_t k = pos[size_t(c)]; k < up.count && ok; k++) ok = near(up.values[k], 0.0, up.keys[k] - 1, c);
-  }
+  for (int32_t c = 0; c < n && ok && judge; c++)
+    for (int32_t k = pos[size_t(c)]; k < S->start[size_t(c) + 1] && ok; k++)
+      ok = near(S->values[size_t(k)], 0.0, S->cols[size_t(k)], c);
+  if (ok) S->rows = n;
   return ok;
+}
+
+bool sparsecg_symmetric(const sparsemx *A) {
+  TRACE("sparsecg_symmetric");
+  if (!A->data) return false;
+  sparsecg_upper U;
+  return upper_of(&U, A, nullptr, true);
 }
 
 void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A) {
   TRACE("sparsecg_take_upper");
-  int32_t n = A->rows;
-  U->diag.assign(size_t(n), 0.0);
-  U->start.assign(size_t(n) + 1, 0);
-  U->cols.clear();
-  U->values.clear();
-  for (int32_t i = 0; i < n; i++) {
-    const vectorld &row = A->data[i];
-    int32_t e = 0;
-    while (e < row.count && row.keys[e] - 1 < i) e++;
-    if (e < row.count && row.keys[e] - 1 == i) U->diag[size_t(i)] = row.values[e++];
-    for (; e < row.count; e++) U->cols.push_back(row.keys[e] - 1), U->values.push_back(row.values[e]);
-    U->start[size_t(i) + 1] = int32_t(U->cols.size());
-  }
-  U->rows = n;
+  upper_of(U, A, nullptr, false);
 }
 
 // q_i := D_i (row i of A) . t and returns p . q as scaled_product does, A given by its upper
 // triangle U: row i's entries right of the diagonal add to q_i and, as their mirrors, to the
-// rows below, which are complete when their turn comes.
-[[gnu::noinline]] static double upper_scaled_product(double *__restrict q, const sparsecg_upper &U,
-                                                     const double *__restrict t, const double *D, const double *p,
-                                                     int32_t n) {
+// rows below, which are complete when their turn comes. With U the scaled upper triangle
+// (upper_of with D) D is absent and t is p: q := S p.
+template <bool scaled> [[gnu::noinline]] static double upper_product(double *__restrict q, const sparsecg_upper &U,
+                                                                     const double *__restrict t, const double *D,
+                                                                     const double *p, int32_t n) {
   const int32_t *start = U.start.data(), *cols = U.cols.data();
   const double *values = U.values.data(), *diag = U.diag.data();
   std::fill(q, q + n, 0.0);
@@ -616,12 +627,15 @@ void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A) {
       s += values[e] * t[c];
       q[c] += values[e] * ti;
     }
-    q[i] = (q[i] + s) * D[i];
+    q[i] = scaled ? (q[i] + s) * D[i] : q[i] + s;
     dot += p[i] * q[i];
   }
   return dot;
 }
 
+// Whether the matrix's keys and values (12 bytes an entry) exceed what stays in the cache
+// between products: 8 MB, half a common last-level cache.
+static bool beyond_cache(const sparsemx *A) { return 12 * sparsemx_entries(A) > (int64_t(8) << 20); }
 
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
                    const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t family,
@@ -706,9 +720,12 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
   bool have_sigma = false;  // p . q taken with the operator's last sweep
   bool have_dp = false;     // t2 = D p taken with the last direction's sweep
   double sigma_swept = 0.0;
-  // Whether the matrix's keys and values (12 bytes an entry) exceed what stays in the
-  // cache between products: 8 MB, half a common last-level cache.
-  bool far = method == 2 && family == orthomin && A->rows == n && 12 * sparsemx_entries(A) > (int64_t(8) << 20);
+  bool far = method == 2 && family == orthomin && A->rows == n && beyond_cache(A);
+  // Such a matrix, symmetric as the method takes it to be, serves as the upper triangle of
+  // D A D, made once here (unless the caller gave its upper triangle): each product then
+  // reads half the entries, and neither D nor D p.
+  sparsecg_upper S;
+  if (far && !(U && U->rows == n) && D->count == n && !upper_of(&S, A, D->data, true)) S = sparsecg_upper();
   bool over = false;
   for (int32_t k = 1;; k++) {
     double rho_old = rho;
@@ -728,11 +745,12 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         sparsemx_mv_0(q, A, p);
         break;
       case 2:
-        if (!have_dp) vectord_mul(t2, D, p);
+        if (!have_dp && S.rows != n) vectord_mul(t2, D, p);
         have_dp = false;
         if (family == orthomin && A->rows == n && q->count == n) {
           // The product, its right scaling and p . q in one sweep over the rows.
-          if (U && U->rows == n) sigma_swept = upper_scaled_product(q->data, *U, t2->data, D->data, p->data, n);
+          if (S.rows == n) sigma_swept = upper_product<false>(q->data, S, p->data, nullptr, p->data, n);
+          else if (U && U->rows == n) sigma_swept = upper_product<true>(q->data, *U, t2->data, D->data, p->data, n);
           else sigma_swept = scaled_product(q->data, A, t2->data, D->data, p->data, n, far);
           have_sigma = true;
           break;
@@ -792,7 +810,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     double beta = rho_old == 0 ? rho : rho / rho_old;
     if (family == vandenberg) {
       xpay(p, beta, method == 11 ? t1 : t2);
-    } else if (family == orthomin && method == 2 && D->count == n && t2->count == n) {
+    } else if (family == orthomin && method == 2 && D->count == n && t2->count == n && S.rows != n) {
       // The new direction and its scaled copy for the next product in one sweep.
       rtlib_may_trap(direction_sweep)(p->data, t2->data, r->data, D->data, beta, n);
       have_dp = true;
@@ -850,12 +868,15 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
     for (int32_t j = 0; j < w; j++) res[j] = column_rms(x, n, nl, w, j);
     return;
   }
-  // Any other method: the columns one by one.
+  // Any other method: the columns one by one. The diagonally scaled orthomin on a matrix
+  // too large for the cache reads its upper triangle, taken once for all the columns.
   vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);
+  sparsecg_upper U;
+  if (method == 2 && family == orthomin && w >= 2 && beyond_cache(A)) upper_of(&U, A, nullptr, true);
   uint8_t met = 0;
   for (int32_t j = 0; j < w; j++) {
     for (int32_t i = 0; i < n; i++) bj->data[i] = b[size_t(i) * w + j];
-    res[j] = sparsecg_cg(xj, A, M, bj, D, B, work, rel, abs, maxit, panel, family, precon, nl);
+    res[j] = sparsecg_cg(xj, A, M, bj, D, B, work, rel, abs, maxit, panel, family, precon, nl, &U);
     met |= sparsecg_indefinite;
     for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = xj->data[i];
   }
