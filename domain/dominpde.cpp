@@ -91,8 +91,8 @@ static double evaluate(pde *p, TreeNode *tree, const double *at, uint16_t region
 }
 
 static int32_t iabs(int32_t v) { return v < 0 ? -v : v; }
-static bool curved(const Edge &e) { return e.shape == SHAPE_ARC || e.shape == SHAPE_ERC; }
-static bool planar(const Edge &e) { return e.shape == SHAPE_LINE || curved(e); }
+static bool curved_side(const Edge &e) { return e.shape == SHAPE_ARC || e.shape == SHAPE_ERC; }
+static bool planar_side(const Edge &e) { return e.shape == SHAPE_LINE || curved_side(e); }
 
 // A working vectorn released on every exit, the error jumps included.
 struct worklist {
@@ -192,7 +192,7 @@ static bool ends_at(const Edge &e, uint16_t j) { return e.joint1 == j || e.joint
 // The first crossing of edges a < b in P; false when they do not cross.
 static bool crossing(Domain *d, uint16_t a, uint16_t b, pointdlist *L, double P[2]) {
   const Edge &e1 = d->edges.data[a - 1], &e2 = d->edges.data[b - 1];
-  if (!planar(e1) || !planar(e2)) return false;
+  if (!planar_side(e1) || !planar_side(e2)) return false;
   if ((e1.joint1 == e2.joint1 && e1.joint2 == e2.joint2) || (e1.joint1 == e2.joint2 && e1.joint2 == e2.joint1))
     return false;
   const double tol = 0.001;
@@ -200,13 +200,12 @@ static bool crossing(Domain *d, uint16_t a, uint16_t b, pointdlist *L, double P[
   uint16_t found;
   if (e1.shape == SHAPE_LINE)
     found = edges_cross_edge(L, &e2, &d->joints, &J[e1.joint1 - 1].x, &J[e1.joint2 - 1].x, tol);
-  else if (curved(e2)) {
+  else if (curved_side(e2)) {
     const arcrec &r1 = e1.shapedata.arc, &r2 = e2.shapedata.arc;
     double s1 = std::max(std::fabs(r1.rx), std::fabs(r1.ry)), s2 = std::max(std::fabs(r2.rx), std::fabs(r2.ry));
     if (s1 + s2 < std::hypot(r1.cx - r2.cx, r1.cy - r2.cy)) return false;
     found = uint16_t(edges_cross_arc_arc(L, &e1, &e2, &d->joints, tol));
-  } else
-    found = edges_cross_edge(L, &e1, &d->joints, &J[e2.joint1 - 1].x, &J[e2.joint2 - 1].x, tol);
+  } else found = edges_cross_edge(L, &e1, &d->joints, &J[e2.joint1 - 1].x, &J[e2.joint2 - 1].x, tol);
   if (!found) return false;
   P[0] = L->data[0].x, P[1] = L->data[0].y;
   return true;
@@ -229,7 +228,7 @@ static void scale_below_gaps(Domain *d) {
     const Joint &J = d->joints.data[j - 1];
     for (uint16_t e : spatial_edges_near(d, &J.x, std::min(1000 * d->grid.scale, least))) {
       const Edge &E = d->edges.data[e - 1];
-      if (!planar(E) || ends_at(E, j)) continue;
+      if (!planar_side(E) || ends_at(E, j)) continue;
       double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
       if (dist > tol && dist < least) least = dist;
     }
@@ -254,7 +253,7 @@ void dominpde_split_edges(Domain *d) {
       bool cut = false;
       for (uint16_t e : spatial_edges_near(d, &d->joints.data[j - 1].x, scale)) {
         const Edge &E = d->edges.data[e - 1];
-        if (!planar(E) || ends_at(E, j)) continue;
+        if (!planar_side(E) || ends_at(E, j)) continue;
         double N[2];
         const Joint &J = d->joints.data[j - 1];
         double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
@@ -417,8 +416,8 @@ void dominpde_merge_edges(Domain *d) {
       bool match = false;
       if (e1.shape == SHAPE_LINE)
         match = e2.shape == SHAPE_LINE;
-      else if (curved(e1))
-        match = curved(e2) && std::fabs(e1.shapedata.arc.cx - e2.shapedata.arc.cx) < tol &&
+      else if (curved_side(e1))
+        match = curved_side(e2) && std::fabs(e1.shapedata.arc.cx - e2.shapedata.arc.cx) < tol &&
                 std::fabs(e1.shapedata.arc.cy - e2.shapedata.arc.cy) < tol &&
                 edges_same_sweep(&e1.shapedata.arc, &e2.shapedata.arc);
       if (!match) continue;
@@ -511,7 +510,7 @@ void dominpde_periodic_edges(Domain *d) {
         const Edge &F = d->edges.data[f - 1];
         bool joins = (F.joint1 == ia && F.joint2 == ib) || (F.joint1 == ib && F.joint2 == ia);
         if (!joins || F.shape != e.shape) continue;
-        if (curved(e)) {
+        if (curved_side(e)) {
           point3d c = map_point(&P.forward, e.shapedata.arc.cx, e.shapedata.arc.cy, 0);
           const arcrec &r = F.shapedata.arc;
           if (std::hypot(c.x - r.cx, c.y - r.cy) >= d->grid.tolerance) {
@@ -748,7 +747,7 @@ static std::vector<apexlaw> narrow_apexes(Domain *d) {
         uint16_t e1 = J.edges.data[x], e2 = J.edges.data[y];
         if (e1 < 1 || e2 < 1 || e1 > d->edges.count || e2 > d->edges.count || e1 == e2) continue;
         const Edge &E1 = d->edges.data[e1 - 1], &E2 = d->edges.data[e2 - 1];
-        if (E1.external || E2.external || !planar(E1) || !planar(E2) || E1.joint1 == E1.joint2 ||
+        if (E1.external || E2.external || !planar_side(E1) || !planar_side(E2) || E1.joint1 == E1.joint2 ||
             E2.joint1 == E2.joint2 || !(E1.length > 0 && E2.length > 0))
           continue;
         // The directions leaving the joint, taken a little way along (an arc's chord
@@ -790,7 +789,7 @@ void resolve_features(pde *p, Domain *d, pad *panel) {
     status.update(k);
     const Edge &e = d->edges.data[k - 1];
     featureitem &it = b.items[k - 1];
-    if (e.external || !planar(e)) continue;
+    if (e.external || !planar_side(e)) continue;
     double hcap = b.basespacing;
     if (e.shape == SHAPE_ARC) hcap = std::min(hcap, std::fabs(e.shapedata.arc.rx) * A);
     it.edge = k;
@@ -866,7 +865,7 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
     for (double reach = std::min(h0, spatial_reach(d));; reach = std::min(2 * reach, h0)) {
       for (uint16_t e : spatial_edges_near(d, &J.x, reach)) {
         const Edge &E = d->edges.data[e - 1];
-        if (E.external || !planar(E) || ends_at(E, j)) continue;
+        if (E.external || !planar_side(E) || ends_at(E, j)) continue;
         double dist = edges_edge_distance(&E, &d->joints, &J.x, N, tol);
         // An edge through the joint itself is no gap to resolve: it gives no spacing of 0.
         if (dist > tol && dist < h && dfeature_faces(d, &J.x, N)) h = dist;
@@ -900,7 +899,7 @@ void dominpde_build_features(pde *p, uint16_t ngrid, pad *panel) {
   // 5. Edges: their length, user spacings and curvature.
   for (uint16_t e = 1; e <= d->edges.count; e++) {
     const Edge &E = d->edges.data[e - 1];
-    if (!planar(E)) continue;
+    if (!planar_side(E)) continue;
     const Joint &Ja = d->joints.data[E.joint1 - 1], &Jb = d->joints.data[E.joint2 - 1];
     double ha = hj[E.joint1 - 1], hb = hj[E.joint2 - 1], L = E.length;
     if (L != 0) ha = std::min(ha, L), hb = std::min(hb, L);

@@ -16,16 +16,16 @@
 static point3dlist cut;
 static point3dlist below;
 static pointdlist fill;
-static String number;
+static String label_number;
 // Grown by a problem's plots, the lists go back to their first size.
-static BopmemWork work([] {
+static BopmemWork lists_work([] {
   for (point3dlist *l : {&cut, &below}) {
     point3d_free_1(l);
     point3d_new_1(l, 10);
   }
   pointd_free_1(&fill);
   pointd_new_1(&fill, 10);
-  strings_free_0(&number);
+  strings_free_0(&label_number);
 });
 
 int gag3d_init() {
@@ -241,13 +241,13 @@ static int nearest_corner(const plotframe *f) {
 // v in the 6-digit packed form without its leading blanks. A value below a millionth of
 // the span it ends is shown as 0: mesh nodes are moved off the grid lines by a few
 // quanta, so a box edge at 0 lies at -2.8e-9 or the like.
-static const String *six_digits(double v, double span) {
+static const String *label_six_digits(double v, double span) {
   static String shown;
   if (std::fabs(v) <= 1e-6 * std::fabs(span)) v = 0;
-  strings_formatreal(&number, v, 6, 1, 0);
+  strings_formatreal(&label_number, v, 6, 1, 0);
   uint16_t k = 0;
-  while (k < number.length && number.text[k] == ' ') k++;
-  shown = {uint16_t(number.length - k), 0, number.text + k};
+  while (k < label_number.length && label_number.text[k] == ' ') k++;
+  shown = {uint16_t(label_number.length - k), 0, label_number.text + k};
   return &shown;
 }
 
@@ -264,9 +264,9 @@ static void edge_label(uint16_t view, const pointd &a, const pointd &b, double v
     gag_drawtext_1(view, (a.x + b.x) / 2 + off.x, (a.y + b.y) / 2 + off.y, title);
   }
   gag_textcenter(view, 0, vc);
-  gag_drawtext_1(view, a.x + off.x, a.y + off.y, six_digits(va, vb - va));
+  gag_drawtext_1(view, a.x + off.x, a.y + off.y, label_six_digits(va, vb - va));
   gag_textcenter(view, 1, vc);
-  gag_drawtext_1(view, b.x + off.x, b.y + off.y, six_digits(vb, vb - va));
+  gag_drawtext_1(view, b.x + off.x, b.y + off.y, label_six_digits(vb, vb - va));
 }
 
 void gag3d_backing_box_1(uint16_t view, const plotframe *f, const rect3d *box, double lo,

@@ -15,7 +15,7 @@ uint16_t gag_classcount;
 static uint16_t class_capacity;
 windowclass **gag_classes;
 
-static const char *text_of(const String *s) { return s && s->text ? s->text : ""; }
+static const char *chars_of(const String *s) { return s && s->text ? s->text : ""; }
 
 // ---- Classes ----------------------------------------------------------------------
 
@@ -188,7 +188,7 @@ static viewrec *owner_of(uint16_t view) {
 }
 
 void gag_showmessage(uint16_t view, const String *message, const String *caption) {
-  gagscren_screenmessage(owner_of(view), text_of(message), text_of(caption));
+  gagscren_screenmessage(owner_of(view), chars_of(message), chars_of(caption));
 }
 
 void gag_showmessageindirect(uint16_t view, const char *message, const char *caption) {
@@ -196,7 +196,7 @@ void gag_showmessageindirect(uint16_t view, const char *message, const char *cap
 }
 
 int16_t gag_yesnomessage(uint16_t view, const String *message, const String *caption) {
-  return gagscren_screenyesnomessage(owner_of(view), text_of(message), text_of(caption));
+  return gagscren_screenyesnomessage(owner_of(view), chars_of(message), chars_of(caption));
 }
 
 int16_t gag_yesnomessageindirect(uint16_t view, const char *message, const char *caption) {
@@ -204,12 +204,12 @@ int16_t gag_yesnomessageindirect(uint16_t view, const char *message, const char 
 }
 
 int8_t gag_okcancelmessage(uint16_t view, const String *message, const String *caption) {
-  return int8_t(gagscren_screenokcancelmessage(owner_of(view), text_of(message), text_of(caption)));
+  return int8_t(gagscren_screenokcancelmessage(owner_of(view), chars_of(message), chars_of(caption)));
 }
 
 uint32_t gag_postnotice(uint16_t view, const String *text) {
   if (!checkview(view)) return 0;
-  return gagscren_screennotice(gag_views[view - 1], text_of(text));
+  return gagscren_screennotice(gag_views[view - 1], chars_of(text));
 }
 
 void gag_killnotice(uint32_t notice) { gagscren_screenkillnotice(notice); }

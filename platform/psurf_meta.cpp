@@ -320,10 +320,10 @@ struct Meta {
   }
 };
 
-Meta *of(psurf *s) { return static_cast<Meta *>(s->data); }
+Meta *meta_of(psurf *s) { return static_cast<Meta *>(s->data); }
 
-void colour(psurf *s, uint8_t index, int mode) {
-  Meta *m = of(s);
+void meta_colour(psurf *s, uint8_t index, int mode) {
+  Meta *m = meta_of(s);
   bool changed = m->colour != index;
   m->colour = index < 43 ? index : 0;
   m->update_pen();
@@ -332,14 +332,14 @@ void colour(psurf *s, uint8_t index, int mode) {
   m->set_mode(mode >= 0 && mode <= 4 ? mode : 0);
 }
 
-void pen(psurf *s, int32_t width) {
-  Meta *m = of(s);
+void meta_pen(psurf *s, int32_t width) {
+  Meta *m = meta_of(s);
   m->pen_width = width < 0 ? 0 : width;
   if (m->colour >= 0) m->update_pen();
 }
 
-void line(psurf *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-  Meta *m = of(s);
+void meta_line(psurf *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  Meta *m = meta_of(s);
   if (m->emf) {
     m->emf_simple(EMR_MOVETOEX, {uint32_t(x1), uint32_t(y1)});
     m->emf_simple(EMR_LINETO, {uint32_t(x2), uint32_t(y2)});
@@ -348,8 +348,8 @@ void line(psurf *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   }
 }
 
-void polyline(psurf *s, const psurf_point *p, int32_t n) {
-  Meta *m = of(s);
+void meta_polyline(psurf *s, const psurf_point *p, int32_t n) {
+  Meta *m = meta_of(s);
   if (n < 2) return;
   if (m->emf) return m->emf_points(EMR_POLYLINE16, EMR_POLYLINE, p, n);
   bool small = true;
@@ -367,8 +367,8 @@ void polyline(psurf *s, const psurf_point *p, int32_t n) {
   }
 }
 
-void polygon(psurf *s, const psurf_point *p, int32_t n) {
-  Meta *m = of(s);
+void meta_polygon(psurf *s, const psurf_point *p, int32_t n) {
+  Meta *m = meta_of(s);
   if (n < 3) return;
   m->select(m->emf ? uint32_t(STOCK_NULL_PEN) : m->null_pen);
   if (m->emf) {
@@ -380,8 +380,8 @@ void polygon(psurf *s, const psurf_point *p, int32_t n) {
   if (m->have_pen) m->select(m->pen);
 }
 
-void rectangle(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
-  Meta *m = of(s);
+void meta_rectangle(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
+  Meta *m = meta_of(s);
   if (m->emf)
     return m->emf_simple(EMR_RECTANGLE, {uint32_t(l), uint32_t(t), uint32_t(r), uint32_t(b)});
   double cl, ct, cr, cb;
@@ -392,9 +392,8 @@ void rectangle(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
   m->wmf_simple(META_RECTANGLE, {clamp16(y2), clamp16(x2), clamp16(y1), clamp16(x1)});
 }
 
-void arc(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b, int32_t xs, int32_t ys, int32_t xe,
-         int32_t ye) {
-  Meta *m = of(s);
+void meta_arc(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b, int32_t xs, int32_t ys, int32_t xe, int32_t ye) {
+  Meta *m = meta_of(s);
   if (m->emf) {
     m->emf_simple(EMR_ARC, {uint32_t(l), uint32_t(t), uint32_t(r), uint32_t(b), uint32_t(xs),
                             uint32_t(ys), uint32_t(xe), uint32_t(ye)});
@@ -404,8 +403,8 @@ void arc(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b, int32_t xs, int32
   }
 }
 
-void pixel(psurf *s, int32_t x, int32_t y) {
-  Meta *m = of(s);
+void meta_pixel(psurf *s, int32_t x, int32_t y) {
+  Meta *m = meta_of(s);
   uint32_t c = Meta::colorref(m->colour);
   if (m->emf) {
     m->emf_simple(EMR_SETPIXELV, {uint32_t(x), uint32_t(y), c});
@@ -417,14 +416,14 @@ void pixel(psurf *s, int32_t x, int32_t y) {
   }
 }
 
-void extent(psurf *, const char *, int32_t n, int32_t height, int32_t *w, int32_t *h) {
+void meta_extent(psurf *, const char *, int32_t n, int32_t height, int32_t *w, int32_t *h) {
   *w = n * (height / 2);
   *h = height;
 }
 
-void text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t height, int32_t angle10,
-          int kind, int align) {
-  Meta *m = of(s);
+void meta_text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t height, int32_t angle10, int kind,
+               int align) {
+  Meta *m = meta_of(s);
   if (n <= 0) return;
   m->update_font(height, angle10, kind);
   uint32_t a = text_align[align >= 0 && align <= 3 ? align : 0];
@@ -435,7 +434,7 @@ void text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t heig
   }
   if (m->emf) {
     int32_t w, h;
-    extent(s, t, n, height, &w, &h);
+    meta_extent(s, t, n, height, &w, &h);
     size_t at = m->begin_emf(EMR_EXTTEXTOUTW);
     m->rec.i32(x), m->rec.i32(y - h), m->rec.i32(x + w), m->rec.i32(y + h);  // bounds
     m->rec.u32(1);  // compatible graphics mode
@@ -462,8 +461,8 @@ void text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t heig
   }
 }
 
-void clip(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
-  Meta *m = of(s);
+void meta_clip(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
+  Meta *m = meta_of(s);
   m->clip[0] = l, m->clip[1] = t, m->clip[2] = r, m->clip[3] = b;
   m->clipped = true;
   if (m->emf) {
@@ -484,16 +483,16 @@ void clip(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
   if (m->colour >= 0) m->text_colour();
 }
 
-void clear(psurf *s, uint8_t index) {
-  Meta *m = of(s);
-  colour(s, index, 0);
+void meta_clear(psurf *s, uint8_t index) {
+  Meta *m = meta_of(s);
+  meta_colour(s, index, 0);
   bool was = m->clipped;
   m->clipped = false;
-  rectangle(s, 0, 0, m->width, m->height);
+  meta_rectangle(s, 0, 0, m->width, m->height);
   m->clipped = was;
 }
 
-void page(psurf *) {}
+void meta_page(psurf *) {}
 
 // A 24-bit device-independent bitmap: the 40-byte header, then rows from the bottom,
 // blue, green, red, each row padded to 4 bytes.
@@ -510,8 +509,8 @@ void dib(Bytes &out, int32_t w, int32_t h, const uint8_t *rgb) {
   }
 }
 
-void image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *rgb) {
-  Meta *m = of(s);
+void meta_image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *rgb) {
+  Meta *m = meta_of(s);
   if (w <= 0 || h <= 0) return;
   uint32_t bits = ((3 * uint32_t(w) + 3) & ~3u) * uint32_t(h);
   if (m->emf) {
@@ -533,8 +532,9 @@ void image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *
   }
 }
 
-const psurf_ops ops = {colour, pen,  line,   polyline, polygon, rectangle, arc,
-                       pixel,  text, extent, clip,     clear,   page,      image};
+const psurf_ops meta_ops = {meta_colour,    meta_pen,   meta_line,  meta_polyline, meta_polygon,
+                            meta_rectangle, meta_arc,   meta_pixel, meta_text,     meta_extent,
+                            meta_clip,      meta_clear, meta_page,  meta_image};
 
 psurf *make(bool emf, const char *path, int32_t width, int32_t height, const char *description) {
   FILE *probe = fopen(path, "wb");  // the file must be creatable now, as a device would be
@@ -555,7 +555,7 @@ psurf *make(bool emf, const char *path, int32_t width, int32_t height, const cha
     m->null_pen = m->make_pen(5, 0, 0);
     m->wmf_simple(META_SAVEDC, {});
   }
-  return new psurf{&ops, m};
+  return new psurf{&meta_ops, m};
 }
 
 std::vector<uint8_t> emf_file(Meta *m) {
@@ -612,7 +612,7 @@ psurf *psurf_wmf_new(const char *path, int32_t width, int32_t height) {
 
 bool psurf_meta_close(psurf **s) {
   if (!*s) return false;
-  Meta *m = of(*s);
+  Meta *m = meta_of(*s);
   std::vector<uint8_t> bytes = m->emf ? emf_file(m) : wmf_file(m);
   FILE *f = fopen(m->path.c_str(), "wb");
   bool ok = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();

@@ -39,15 +39,15 @@ struct Pdf {
   uint8_t colour;
 };
 
-Pdf *of(psurf *s) { return static_cast<Pdf *>(s->data); }
+Pdf *pdf_of(psurf *s) { return static_cast<Pdf *>(s->data); }
 
 void source(Pdf *p, uint8_t index) {
   const uint8_t *c = psurf_palette[index < 43 ? index : 0];
   cairo_set_source_rgb(p->cr, c[0] / 255.0, c[1] / 255.0, c[2] / 255.0);
 }
 
-void colour(psurf *s, uint8_t index, int mode) {
-  Pdf *p = of(s);
+void pdf_colour(psurf *s, uint8_t index, int mode) {
+  Pdf *p = pdf_of(s);
   p->colour = index;
   static const cairo_operator_t ops[] = {CAIRO_OPERATOR_OVER, CAIRO_OPERATOR_MULTIPLY,
                                          CAIRO_OPERATOR_LIGHTEN, CAIRO_OPERATOR_DIFFERENCE,
@@ -58,14 +58,14 @@ void colour(psurf *s, uint8_t index, int mode) {
 }
 
 // A pen of width 0 or 1 draws one device pixel wide.
-void pen(psurf *s, int32_t width) {
-  Pdf *p = of(s);
+void pdf_pen(psurf *s, int32_t width) {
+  Pdf *p = pdf_of(s);
   p->pen = width > 1 ? width : 1;
   cairo_set_line_width(p->cr, p->pen);
 }
 
-void line(psurf *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-  cairo_t *cr = of(s)->cr;
+void pdf_line(psurf *s, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  cairo_t *cr = pdf_of(s)->cr;
   cairo_move_to(cr, x1, y1);
   cairo_line_to(cr, x2, y2);
   cairo_stroke(cr);
@@ -76,19 +76,19 @@ void path(cairo_t *cr, const psurf_point *pt, int32_t n) {
   for (int32_t i = 1; i < n; i++) cairo_line_to(cr, pt[i].x, pt[i].y);
 }
 
-void polyline(psurf *s, const psurf_point *pt, int32_t n) {
+void pdf_polyline(psurf *s, const psurf_point *pt, int32_t n) {
   if (n < 1) return;
-  path(of(s)->cr, pt, n);
-  cairo_stroke(of(s)->cr);
+  path(pdf_of(s)->cr, pt, n);
+  cairo_stroke(pdf_of(s)->cr);
 }
 
 // A polygon painted over the page is outlined in its own colour as well, two device
 // pixels (half a point) wide: a viewer smooths the edges of each fill alone, and
 // polygons that abut (the triangles of a painted plot) would show the page through
 // hairline seams.
-void polygon(psurf *s, const psurf_point *pt, int32_t n) {
+void pdf_polygon(psurf *s, const psurf_point *pt, int32_t n) {
   if (n < 1) return;
-  cairo_t *cr = of(s)->cr;
+  cairo_t *cr = pdf_of(s)->cr;
   path(cr, pt, n);
   cairo_close_path(cr);
   if (cairo_get_operator(cr) != CAIRO_OPERATOR_OVER) {
@@ -98,17 +98,16 @@ void polygon(psurf *s, const psurf_point *pt, int32_t n) {
   cairo_fill_preserve(cr);
   cairo_set_line_width(cr, 2);
   cairo_stroke(cr);
-  cairo_set_line_width(cr, of(s)->pen);
+  cairo_set_line_width(cr, pdf_of(s)->pen);
 }
 
-void rectangle(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
-  cairo_rectangle(of(s)->cr, l, t, r - l, b - t);
-  cairo_fill(of(s)->cr);
+void pdf_rectangle(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
+  cairo_rectangle(pdf_of(s)->cr, l, t, r - l, b - t);
+  cairo_fill(pdf_of(s)->cr);
 }
 
-void arc(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b, int32_t xs, int32_t ys, int32_t xe,
-         int32_t ye) {
-  cairo_t *cr = of(s)->cr;
+void pdf_arc(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b, int32_t xs, int32_t ys, int32_t xe, int32_t ye) {
+  cairo_t *cr = pdf_of(s)->cr;
   double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = std::fabs(r - l) / 2.0,
          ry = std::fabs(b - t) / 2.0;
   if (rx <= 0 || ry <= 0) return;
@@ -124,9 +123,9 @@ void arc(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b, int32_t xs, int32
   cairo_stroke(cr);
 }
 
-void pixel(psurf *s, int32_t x, int32_t y) {
-  cairo_rectangle(of(s)->cr, x, y, 1, 1);
-  cairo_fill(of(s)->cr);
+void pdf_pixel(psurf *s, int32_t x, int32_t y) {
+  cairo_rectangle(pdf_of(s)->cr, x, y, 1, 1);
+  cairo_fill(pdf_of(s)->cr);
 }
 
 void font(cairo_t *cr, int32_t height, int kind) {
@@ -137,10 +136,10 @@ void font(cairo_t *cr, int32_t height, int kind) {
   cairo_set_font_size(cr, height > 0 ? height : 1);
 }
 
-void text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t height, int32_t angle10,
-          int kind, int align) {
+void pdf_text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t height, int32_t angle10, int kind,
+              int align) {
   if (n <= 0) return;
-  cairo_t *cr = of(s)->cr;
+  cairo_t *cr = pdf_of(s)->cr;
   std::string str(t, size_t(n));
   font(cr, height, kind);
   cairo_text_extents_t e;
@@ -158,8 +157,8 @@ void text(psurf *s, int32_t x, int32_t y, const char *t, int32_t n, int32_t heig
   cairo_new_path(cr);
 }
 
-void extent(psurf *s, const char *t, int32_t n, int32_t height, int32_t *w, int32_t *h) {
-  cairo_t *cr = of(s)->cr;
+void pdf_extent(psurf *s, const char *t, int32_t n, int32_t height, int32_t *w, int32_t *h) {
+  cairo_t *cr = pdf_of(s)->cr;
   font(cr, height, 1);
   std::string str(t, size_t(n > 0 ? n : 0));
   cairo_text_extents_t e;
@@ -170,16 +169,16 @@ void extent(psurf *s, const char *t, int32_t n, int32_t height, int32_t *w, int3
   *h = int32_t(std::lround(f.height));
 }
 
-void clip(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
-  cairo_t *cr = of(s)->cr;
+void pdf_clip(psurf *s, int32_t l, int32_t t, int32_t r, int32_t b) {
+  cairo_t *cr = pdf_of(s)->cr;
   cairo_reset_clip(cr);
   cairo_rectangle(cr, l, t, r - l, b - t);
   cairo_clip(cr);
 }
 
 // Paper is white: clearing to white marks nothing.
-void clear(psurf *s, uint8_t index) {
-  Pdf *p = of(s);
+void pdf_clear(psurf *s, uint8_t index) {
+  Pdf *p = pdf_of(s);
   const uint8_t *c = psurf_palette[index < 43 ? index : 0];
   if (c[0] == 255 && c[1] == 255 && c[2] == 255) return;
   cairo_save(p->cr);
@@ -190,9 +189,9 @@ void clear(psurf *s, uint8_t index) {
   cairo_restore(p->cr);
 }
 
-void page(psurf *s) { cairo_show_page(of(s)->cr); }
+void pdf_page(psurf *s) { cairo_show_page(pdf_of(s)->cr); }
 
-void image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *rgb) {
+void pdf_image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *rgb) {
   if (w <= 0 || h <= 0) return;
   cairo_surface_t *img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
   cairo_surface_flush(img);
@@ -205,19 +204,19 @@ void image(psurf *s, int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t *
       memcpy(data + size_t(r) * size_t(stride) + 4 * size_t(c), &v, 4);
     }
   cairo_surface_mark_dirty(img);
-  cairo_t *cr = of(s)->cr;
+  cairo_t *cr = pdf_of(s)->cr;
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_surface(cr, img, x, y);
   cairo_rectangle(cr, x, y, w, h);
   cairo_fill(cr);
   cairo_restore(cr);
-  source(of(s), of(s)->colour);
+  source(pdf_of(s), pdf_of(s)->colour);
   cairo_surface_destroy(img);
 }
 
-const psurf_ops ops = {colour, pen,  line,   polyline, polygon, rectangle, arc,
-                       pixel,  text, extent, clip,     clear,   page,      image};
+const psurf_ops pdf_ops = {pdf_colour, pdf_pen,  pdf_line,   pdf_polyline, pdf_polygon, pdf_rectangle, pdf_arc,
+                           pdf_pixel,  pdf_text, pdf_extent, pdf_clip,     pdf_clear,   pdf_page,      pdf_image};
 
 }  // namespace
 
@@ -236,12 +235,12 @@ psurf *psurf_pdf_new(const char *path, int32_t width, int32_t height, const char
   cairo_set_line_width(cr, 1);
   cairo_set_source_rgb(cr, 0, 0, 0);
   open_documents++;
-  return new psurf{&ops, new Pdf{surface, cr, width, height, 1, 3}};
+  return new psurf{&pdf_ops, new Pdf{surface, cr, width, height, 1, 3}};
 }
 
 bool psurf_pdf_close(psurf **s) {
   if (!*s) return false;
-  Pdf *p = of(*s);
+  Pdf *p = pdf_of(*s);
   cairo_destroy(p->cr);
   cairo_surface_finish(p->surface);
   bool ok = cairo_surface_status(p->surface) == CAIRO_STATUS_SUCCESS;

@@ -17,7 +17,7 @@
 
 namespace {
 
-struct Window {
+struct HeadlessWindow {
   pwin_handle cls, owner, menu;
   uint32_t user;
   std::string caption, text;
@@ -30,7 +30,7 @@ struct Window {
   psurf *surface;
 };
 
-std::map<pwin_handle, Window> windows;
+std::map<pwin_handle, HeadlessWindow> windows;
 std::map<pwin_handle, std::string> notices;
 std::deque<int> answers;
 std::deque<std::string> files;
@@ -40,27 +40,27 @@ FILE *log_file;
 
 constexpr int32_t desk_w = 1024, desk_h = 768, caption_h = 19;
 
-Window *find(pwin_handle w) {
+HeadlessWindow *find(pwin_handle w) {
   auto it = windows.find(w);
   return it == windows.end() ? nullptr : &it->second;
 }
 
 // The client area: a captioned window is its extra pixels taller than it.
-void client_of(const Window &w, int32_t *cw, int32_t *ch) {
+void client_of(const HeadlessWindow &w, int32_t *cw, int32_t *ch) {
   *cw = w.width > 0 ? w.width : 0;
   int32_t h = w.height - w.extra;
   *ch = h > 0 ? h : 0;
 }
 
 intptr_t send(pwin_handle w, int msg, intptr_t a, intptr_t b) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   return r ? pwin_class_of(r->cls)->proc(w, msg, a, b) : 0;
 }
 
 void invalidate(pwin_handle w);
 
 void send_size(pwin_handle w) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   if (!r) return;
   int32_t cw, ch;
   client_of(*r, &cw, &ch);
@@ -71,7 +71,7 @@ pwin_handle create(pwin_handle cls, const char *caption, uint32_t style, int32_t
                    int32_t w, int32_t h, pwin_handle owner, pwin_handle menu, uint32_t user) {
   if (!pwin_class_of(cls) || (owner && !find(owner))) return 0;
   pwin_handle id = next_handle++;
-  Window r{};
+  HeadlessWindow r{};
   r.cls = cls;
   r.owner = owner;
   r.menu = menu;
@@ -90,12 +90,12 @@ pwin_handle create(pwin_handle cls, const char *caption, uint32_t style, int32_t
 }
 
 uint32_t user(pwin_handle w) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   return r ? r->user : 0;
 }
 
 bool show(pwin_handle w, int cmd) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   if (!r) return false;
   r->show = cmd;
   r->visible = cmd != PWIN_HIDE;
@@ -110,7 +110,7 @@ void destroy(pwin_handle w) {
     if (r.owner == w) owned.push_back(id);
   for (pwin_handle o : owned) destroy(o);
   send(w, PWIN_DESTROY, 0, 0);
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   if (!r) return;
   psurf_headless_free(&r->surface);
   windows.erase(w);
@@ -118,7 +118,7 @@ void destroy(pwin_handle w) {
 }
 
 void move(pwin_handle w, int32_t x, int32_t y, int32_t width, int32_t height) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   if (!r) return;
   r->x = x;
   r->y = y;
@@ -130,27 +130,27 @@ void move(pwin_handle w, int32_t x, int32_t y, int32_t width, int32_t height) {
 
 void client_size(pwin_handle w, int32_t *cw, int32_t *ch) {
   *cw = *ch = 0;
-  if (Window *r = find(w)) client_of(*r, cw, ch);
+  if (HeadlessWindow *r = find(w)) client_of(*r, cw, ch);
 }
 
 void origin(pwin_handle w, int32_t *x, int32_t *y) {
   *x = *y = 0;
-  if (Window *r = find(w)) {
+  if (HeadlessWindow *r = find(w)) {
     *x = r->x;
     *y = r->y + r->extra;
   }
 }
 
 void set_caption(pwin_handle w, const char *text) {
-  if (Window *r = find(w)) r->caption = text ? text : "";
+  if (HeadlessWindow *r = find(w)) r->caption = text ? text : "";
 }
 
 void set_enabled(pwin_handle w, bool on) {
-  if (Window *r = find(w)) r->enabled = on;
+  if (HeadlessWindow *r = find(w)) r->enabled = on;
 }
 
 void invalidate(pwin_handle w) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   if (r && r->visible) pwin_queue_paint(w);
 }
 
@@ -164,7 +164,7 @@ intptr_t default_proc(pwin_handle w, int msg, intptr_t, intptr_t) {
 }
 
 psurf *surface(pwin_handle w) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   return r ? r->surface : nullptr;
 }
 
@@ -181,11 +181,11 @@ void enable_menu_item(pwin_handle menu, uint16_t id, bool on) {
 }
 
 void set_menu(pwin_handle w, pwin_handle menu) {
-  if (Window *r = find(w)) r->menu = menu;
+  if (HeadlessWindow *r = find(w)) r->menu = menu;
 }
 
 void set_scroll(pwin_handle w, int bar, int32_t min, int32_t max, int32_t page, int32_t pos) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   if (!r || bar < 0 || bar > 1) return;
   int32_t *s = r->scroll[bar];
   s[0] = min;
@@ -286,17 +286,17 @@ bool save_file(pwin_handle, const char *, const char *, char *path, int size) {
 }
 
 void edit_set(pwin_handle w, const char *text) {
-  if (Window *r = find(w)) r->text = text ? text : "";
+  if (HeadlessWindow *r = find(w)) r->text = text ? text : "";
 }
 const char *edit_get(pwin_handle w) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   return r ? r->text.c_str() : "";
 }
 void edit_select(pwin_handle w, int32_t from, int32_t to) {
-  if (Window *r = find(w)) r->selection[0] = from, r->selection[1] = to;
+  if (HeadlessWindow *r = find(w)) r->selection[0] = from, r->selection[1] = to;
 }
 const char *caption(pwin_handle w) {
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   return r ? r->caption.c_str() : "";
 }
 // The line buffer keeps no undo and no clipboard.
@@ -336,7 +336,7 @@ void pwin_headless_post(pwin_handle w, int msg, intptr_t a, intptr_t b) {
 
 pwin_window_state pwin_headless_window(pwin_handle w) {
   pwin_window_state s{};
-  Window *r = find(w);
+  HeadlessWindow *r = find(w);
   if (!r) return s;
   s.exists = true;
   s.visible = r->visible;

@@ -73,7 +73,7 @@ uint32_t prev_line = 0;
 [[noreturn]] static void error(int code, const char *what, int32_t i, bool incomplete);
 
 // Item 0 (the name) of the frame at b, for messages.
-static int32_t name_of(int32_t b) { return b ? b + HEAD : 0; }
+static int32_t grid_name_of(int32_t b) { return b ? b + HEAD : 0; }
 
 // ---- Cells --------------------------------------------------------------------------
 
@@ -94,15 +94,15 @@ static void growstack() {
 
 static void push(int32_t x) {
   if (s >= cap - MARGIN) growstack();
-  if (s >= MAX_CELLS) error(7, "stack overflow in ", name_of(f ? f : p), false);
+  if (s >= MAX_CELLS) error(7, "stack overflow in ", grid_name_of(f ? f : p), false);
   st[s++] = x;
 }
 
 // A cell of text: to the item being collected, or to the result when no call is open.
 static void load(int32_t x) {
   if (h) return push(x);
-  if (x < 1 || x > 255) error(8, "bad character in result of ", name_of(p), false);
-  if (out->length == 65535) error(11, "result too long in ", name_of(p), false);
+  if (x < 1 || x > 255) error(8, "bad character in result of ", grid_name_of(p), false);
+  if (out->length == 65535) error(11, "result too long in ", grid_name_of(p), false);
   strings_append(out, static_cast<uint8_t>(x));
 }
 
@@ -260,7 +260,7 @@ static void bar(int32_t b) {
   } else if (op == '*') {
     r = x * y;
   } else {
-    if (y == 0) error(6, "zero divisor in ", name_of(b), false);
+    if (y == 0) error(6, "zero divisor in ", grid_name_of(b), false);
     r = op == '/' ? x / y : x - (x / y) * y;
   }
   push(static_cast<int16_t>(r));
@@ -276,7 +276,7 @@ static void eq(int32_t b) {
     if (!item(b, d)) {
       char what[40];
       snprintf(what, sizeof what, "no arg #%d in call of ", static_cast<int>(d));
-      error(4, what, name_of(b), false);
+      error(4, what, grid_name_of(b), false);
     }
   int32_t a = item(b, 1), other = item(b, 2);
   bool equal = cells_of(a) == cells_of(other);
@@ -338,7 +338,7 @@ static void fn() {
 static void unmatched(int32_t a) {
   char what[24];
   snprintf(what, sizeof what, "unmatched %c in ", static_cast<char>(a));
-  error(1, what, name_of(p), true);
+  error(1, what, grid_name_of(p), true);
 }
 
 static void nextitem(int32_t a) {
@@ -393,7 +393,7 @@ static void apply(int32_t a) {
 
 // The end of a body: the call's frame goes, definitions made meanwhile stay.
 static void endfn() {
-  if (f > p) error(5, "terminator in arg list for ", name_of(f), true);
+  if (f > p) error(5, "terminator in arg list for ", grid_name_of(f), true);
   int32_t b = p;
   c = st[b + 3];
   p = st[b + 2];
@@ -401,14 +401,14 @@ static void endfn() {
 }
 
 static void loadarg() {
-  if (!p) error(2, "unquoted argument marker in ", name_of(f), true);
+  if (!p) error(2, "unquoted argument marker in ", grid_name_of(f), true);
   int32_t a = nextch();
-  if (a < '0' || a > '9') error(3, "bad arg number in ", name_of(p), true);
+  if (a < '0' || a > '9') error(3, "bad arg number in ", grid_name_of(p), true);
   int32_t i = item(p, a - '0');
   if (!i) {
     char what[40];
     snprintf(what, sizeof what, "no arg #%c in call of ", static_cast<char>(a));
-    error(4, what, name_of(p), true);
+    error(4, what, grid_name_of(p), true);
   }
   // Cells are pushed above the frame, so the item stays where it is.
   int32_t end = i + st[i] + 1;
@@ -420,7 +420,7 @@ static void quote() {
   for (int32_t depth = 1;;) {
     int32_t a = nextch();
     if (a == END) return endfn();
-    if (a == 0 && !c) error(5, "terminator in arg list for ", name_of(f), true);
+    if (a == 0 && !c) error(5, "terminator in arg list for ", grid_name_of(f), true);
     if (a == syn.open) depth++;
     if (a == syn.close && --depth == 0) return;
     load(a);
@@ -436,7 +436,7 @@ static void macrocall() {
     if (a == END) {
       endfn();
     } else if (a == 0 && !c) {
-      error(5, "terminator in arg list for ", name_of(f), true);
+      error(5, "terminator in arg list for ", grid_name_of(f), true);
     } else if (a == syn.open) {
       quote();
     } else if (a == syn.call && test2()) {

@@ -57,7 +57,7 @@ constexpr Tables make_tables() {
   return t;
 }
 
-Tables tables = make_tables();
+Tables token_tables = make_tables();
 
 enum { ERR_STRING = 1, ERR_COMMENT, ERR_INTEGER, ERR_REAL, ERR_NAME, ERR_LONG_STRING };
 const char *const ERROR_TEXTS[] = {"",
@@ -70,15 +70,15 @@ const char *const ERROR_TEXTS[] = {"",
 
 }  // namespace
 
-static uint32_t cls(uint8_t ch) { return tables.cls[ch]; }
+static uint32_t cls(uint8_t ch) { return token_tables.cls[ch]; }
 
 static bool digit_class(uint8_t ch) { return cls(ch) == MTOKENIZ_DIG || cls(ch) == MTOKENIZ_DIGID; }
 
 static uint8_t next(uint16_t n) { return mtokeniz_state.ch = gpmin_next_mchar(n); }
 
-void mtokeniz_set_char_class(uint8_t ch, uint32_t c) { tables.cls[ch] = c; }
+void mtokeniz_set_char_class(uint8_t ch, uint32_t c) { token_tables.cls[ch] = c; }
 
-uint32_t mtokeniz_char_class(uint8_t ch) { return tables.cls[ch]; }
+uint32_t mtokeniz_char_class(uint8_t ch) { return token_tables.cls[ch]; }
 
 void mtokeniz_report(const TextLoc *loc, const String *message) {
   MtokenizState &t = mtokeniz_state;
@@ -309,7 +309,7 @@ uint32_t mtokeniz_token(uint16_t n) {
       ch = next(n);
     }
     t.first = ch;
-    t.token = tables.tok[ch];
+    t.token = token_tables.tok[ch];
     uint32_t c = cls(ch);
     if (mtokeniz_debug) debug_printf("START TOKEN char=%c class=%s\n", ch, CLASS_NAMES[c]);
     bool again = false;

@@ -23,10 +23,10 @@ enum { MAX_LENGTH = 10 };  // the longest right-hand side
 parse_node *stack = nullptr;    // top: the lookahead
 parse_node *pending = nullptr;  // set-aside lookaheads, the latest first
 parse_node *spare = nullptr;    // free list
-parse_node *result = nullptr;   // $$ while its handler runs; it shares $1's value
+parse_node *parse_result = nullptr;  // $$ while its handler runs; it shares $1's value
 parse_node *first = nullptr;    // $1 of that reduction
-uint32_t depth = 0;             // nodes on the stack
-uint16_t current = 0;           // current state
+uint32_t stack_depth = 0;       // nodes on the stack
+uint16_t parse_state = 0;       // current state
 uint32_t allocated = 0;
 
 }  // namespace
@@ -87,20 +87,20 @@ static void destroy_list(parse_node *n, bool release) {
 
 // Every node of the driver goes, with what its value holds.
 static void release_all() {
-  if (result) {
+  if (parse_result) {
     // A handler that stopped may have put a value of its own into $$; what $$ still
     // shares with $1 went with $1.
-    if (result->tree == first->tree) result->tree = nullptr;
-    if (result->value.string.text == first->value.string.text) result->token = 0;
-    if (result->id == first->id) result->fresh = 0;
-    result->next = nullptr;
-    destroy_list(result, true);
+    if (parse_result->tree == first->tree) parse_result->tree = nullptr;
+    if (parse_result->value.string.text == first->value.string.text) parse_result->token = 0;
+    if (parse_result->id == first->id) parse_result->fresh = 0;
+    parse_result->next = nullptr;
+    destroy_list(parse_result, true);
   }
   destroy_list(stack, true);
   destroy_list(pending, true);
   destroy_list(spare, false);
-  stack = pending = spare = result = first = nullptr;
-  depth = 0;
+  stack = pending = spare = parse_result = first = nullptr;
+  stack_depth = 0;
 }
 
 // A parse ended by an error report leaves through here: its nodes are released while
@@ -127,7 +127,7 @@ static void next_symbol() {
     n->grammar_symbol = ppde_input.read(n);
     n->fresh = n->id && n->id->kind == nullid && !in_scope(n->id);
   }
-  depth++;
+  stack_depth++;
 }
 
 // ---- Reductions --------------------------------------------------------------------------------------
@@ -145,23 +145,23 @@ static void action(uint16_t code, uint8_t length) {
     stack = v[1];
     return;
   }
-  result = take_node();
-  *result = *v[1];
+  parse_result = take_node();
+  *parse_result = *v[1];
   first = v[1];
-  v[0] = result;
-  acpde_action(code, result, v);
+  v[0] = parse_result;
+  acpde_action(code, parse_result, v);
   for (int k = length; k >= 2; k--) free_node(v[k], true);
   free_node(v[1], false);
-  result->next = below;
-  stack = result;
-  result = first = nullptr;
+  parse_result->next = below;
+  stack = parse_result;
+  parse_result = first = nullptr;
 }
 
 static void reduce(uint16_t r) {
   const ppde_rule &rule = ppde_tables.rule[r];
   action(rule.action, rule.length);
-  depth = depth + 1 - rule.length;
-  current = stack->state;
+  stack_depth = stack_depth + 1 - rule.length;
+  parse_state = stack->state;
   stack->grammar_symbol = rule.lhs;
 }
 
@@ -177,7 +177,7 @@ void ppde_parse() {
   // 1. Fresh lists, state 1, the first lookahead.
   release_all();
   allocated = 0;
-  current = 1;
+  parse_state = 1;
   Abandon abandon;
   rdpde_init_symbol();
   next_symbol();
@@ -189,7 +189,7 @@ void ppde_parse() {
   for (;;) {
     // 2. The top node's symbol among the current state's entries.
     parse_node *top = stack;
-    const uint16_t s = current, x = top->grammar_symbol;
+    const uint16_t s = parse_state, x = top->grammar_symbol;
     top->state = s;
     const ppde_state &st = t.state[s];
     uint16_t i = 1;
@@ -198,7 +198,7 @@ void ppde_parse() {
       // 3. Shift or goto; reduce at once by a shift-reduce entry; accept.
       uint16_t target = t.target[st.base + i];
       if (i > st.shiftreduce) {
-        current = target;
+        parse_state = target;
         next_symbol();
       } else if (target == 0) {
         break;
@@ -212,7 +212,7 @@ void ppde_parse() {
     stack = top->next;
     top->next = pending;
     pending = top;
-    depth--;
+    stack_depth--;
     if (st.set && in_set(st.set, x)) {
       reduce(st.rule);
       continue;

@@ -71,39 +71,39 @@ struct Import {
   double xmin, xmax, ymin, ymax, width, height;
 };
 
-Import S;
+Import import_state;
 
 constexpr double PI = 3.14159265358979323846;
 
 void reset() {
-  if (S.in.state != FILIO_CLOSED) filio_close_get(&S.in);
-  strings_free_0(&S.in.name);
-  strings_free_0(&S.line);
-  S.g = {};
-  S.pushed = S.failed = false;
-  std::vector<Segment>(1).swap(S.segs);
-  std::vector<Text>().swap(S.texts);
-  std::vector<std::string>().swap(S.layers);
-  S.layer0 = 0;
-  S.xmin = S.ymin = 1e37;
-  S.xmax = S.ymax = -1e37;
-  S.width = S.height = 0;
+  if (import_state.in.state != FILIO_CLOSED) filio_close_get(&import_state.in);
+  strings_free_0(&import_state.in.name);
+  strings_free_0(&import_state.line);
+  import_state.g = {};
+  import_state.pushed = import_state.failed = false;
+  std::vector<Segment>(1).swap(import_state.segs);
+  std::vector<Text>().swap(import_state.texts);
+  std::vector<std::string>().swap(import_state.layers);
+  import_state.layer0 = 0;
+  import_state.xmin = import_state.ymin = 1e37;
+  import_state.xmax = import_state.ymax = -1e37;
+  import_state.width = import_state.height = 0;
 }
 
 // The matching tolerance: 1e-6 of the larger extent of the drawing so far.
-double tolerance() { return 1e-6 * std::max(S.width, S.height); }
+double tolerance() { return 1e-6 * std::max(import_state.width, import_state.height); }
 
 void extend(const double p[3]) {
-  S.xmin = std::min(S.xmin, p[0]), S.xmax = std::max(S.xmax, p[0]);
-  S.ymin = std::min(S.ymin, p[1]), S.ymax = std::max(S.ymax, p[1]);
-  S.width = std::max(S.width, S.xmax - S.xmin);
-  S.height = std::max(S.height, S.ymax - S.ymin);
+  import_state.xmin = std::min(import_state.xmin, p[0]), import_state.xmax = std::max(import_state.xmax, p[0]);
+  import_state.ymin = std::min(import_state.ymin, p[1]), import_state.ymax = std::max(import_state.ymax, p[1]);
+  import_state.width = std::max(import_state.width, import_state.xmax - import_state.xmin);
+  import_state.height = std::max(import_state.height, import_state.ymax - import_state.ymin);
 }
 
 // The first error of the import: shown, and reading ends.
-void fail(const char *message) {
-  if (S.failed) return;
-  S.failed = true;
+void dxf_fail(const char *message) {
+  if (import_state.failed) return;
+  import_state.failed = true;
   String m = {}, c = {};
   strings_copyto_1(&m, message);
   strings_copyto_1(&c, "ERROR");
@@ -114,12 +114,12 @@ void fail(const char *message) {
 
 // The next line of the drawing; false at its end.
 bool get_line() {
-  if (S.in.state == FILIO_AT_EOF) return false;
-  filio_get_line_1(&S.in, &S.line);
-  return !(S.line.length == 0 && S.in.state == FILIO_AT_EOF);
+  if (import_state.in.state == FILIO_AT_EOF) return false;
+  filio_get_line_1(&import_state.in, &import_state.line);
+  return !(import_state.line.length == 0 && import_state.in.state == FILIO_AT_EOF);
 }
 
-const char *line_text() { return S.line.text ? S.line.text : ""; }
+const char *line_text() { return import_state.line.text ? import_state.line.text : ""; }
 
 // The value's type by group code: 0 string, 1 real, 2 integer.
 int value_type(int code) {
@@ -136,23 +136,23 @@ int value_type(int code) {
 // drawing or after an error. A code that is not a number, or a code without its
 // value line, or a real value that is not finite, is "Illegal Group".
 bool next_item() {
-  if (S.pushed) {
-    S.pushed = false;
+  if (import_state.pushed) {
+    import_state.pushed = false;
     return true;
   }
-  if (S.failed || !get_line()) return false;
+  if (import_state.failed || !get_line()) return false;
   int code = 0;
   if (sscanf(line_text(), "%d", &code) != 1) {
-    fail("Illegal Group");
+    dxf_fail("Illegal Group");
     return false;
   }
   if (!get_line()) {
-    fail("Illegal Group");
+    dxf_fail("Illegal Group");
     return false;
   }
-  Group &g = S.g;
+  Group &g = import_state.g;
   g.code = code;
-  g.text.assign(line_text(), S.line.length);
+  g.text.assign(line_text(), import_state.line.length);
   g.real = 0, g.integer = 0;
   switch (value_type(code)) {
     case 1: {
@@ -165,7 +165,7 @@ bool next_item() {
       fesetenv(&held);
       // A number that is not finite (inf, nan) holds no place of the drawing.
       if (!std::isfinite(g.real)) {
-        fail("Illegal Group");
+        dxf_fail("Illegal Group");
         return false;
       }
       break;
@@ -176,40 +176,40 @@ bool next_item() {
   return true;
 }
 
-void push_back() { S.pushed = true; }
+void dxf_push_back() { import_state.pushed = true; }
 
 // The group's text without the blanks some writers put around keywords.
 std::string word() {
-  const std::string &t = S.g.text;
+  const std::string &t = import_state.g.text;
   size_t a = t.find_first_not_of(" \t"), b = t.find_last_not_of(" \t");
   return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
 }
 
-bool is_zero(const char *name) { return S.g.code == 0 && word() == name; }
+bool is_zero(const char *name) { return import_state.g.code == 0 && word() == name; }
 
 // A point after its x group (code xcode): the y group must follow (xcode + 10); a z
 // group (xcode + 20) may. Every point read extends the drawing.
 bool get_xyz(double p[3], int xcode) {
-  p[0] = S.g.real, p[1] = p[2] = 0;
+  p[0] = import_state.g.real, p[1] = p[2] = 0;
   if (!next_item()) return false;
-  if (S.g.code != xcode + 10) {
-    fail("Invalid Y-coord code");
+  if (import_state.g.code != xcode + 10) {
+    dxf_fail("Invalid Y-coord code");
     return false;
   }
-  p[1] = S.g.real;
+  p[1] = import_state.g.real;
   if (next_item()) {
-    if (S.g.code == xcode + 20) p[2] = S.g.real;
-    else push_back();
+    if (import_state.g.code == xcode + 20) p[2] = import_state.g.real;
+    else dxf_push_back();
   }
   extend(p);
-  return !S.failed;
+  return !import_state.failed;
 }
 
 // Layer 0 for names beginning with 0, else the table's index; -1 when absent.
 int32_t layer_of(const std::string &name) {
   if (!name.empty() && name[0] == '0') return 0;
-  for (size_t k = 0; k < S.layers.size(); k++)
-    if (S.layers[k] == name) return int32_t(k);
+  for (size_t k = 0; k < import_state.layers.size(); k++)
+    if (import_state.layers[k] == name) return int32_t(k);
   return -1;
 }
 
@@ -222,9 +222,9 @@ Segment blank(int32_t layer) {
 }
 
 int32_t add_segment(const Segment &s) {
-  S.segs.push_back(s);
-  if (s.layer == 0) S.layer0++;
-  return int32_t(S.segs.size() - 1);
+  import_state.segs.push_back(s);
+  if (s.layer == 0) import_state.layer0++;
+  return int32_t(import_state.segs.size() - 1);
 }
 
 // Within the tolerance of each other, in the plane.
@@ -234,9 +234,9 @@ bool near(const double a[3], const double b[3], double tol) { return std::hypot(
 void chain(int32_t *last, const Segment &s) {
   int32_t k = add_segment(s);
   if (*last) {
-    S.segs[size_t(*last)].next = k;
-    S.segs[k].prev = *last;
-    S.segs[k].haspred = 1;
+    import_state.segs[size_t(*last)].next = k;
+    import_state.segs[k].prev = *last;
+    import_state.segs[k].haspred = 1;
   }
   *last = k;
 }
@@ -262,10 +262,10 @@ Segment bulge_segment(const double p1[3], const double p2[3], double b, int32_t 
 // After a path read from one entity: earlier open ends of its layer at its first
 // point continue into it. A segment that closes its path takes no successor.
 void join_earlier(int32_t first) {
-  const Segment &f = S.segs[size_t(first)];
+  const Segment &f = import_state.segs[size_t(first)];
   double tol = tolerance();
   for (int32_t k = 1; k < first; k++) {
-    Segment &s = S.segs[size_t(k)];
+    Segment &s = import_state.segs[size_t(k)];
     if (!s.next && !s.finish && s.layer == f.layer && near(s.p2, f.p1, tol)) s.next = first;
   }
 }
@@ -274,7 +274,7 @@ void join_earlier(int32_t first) {
 void polyline_path(const std::vector<std::array<double, 4>> &v, bool closed, int32_t layer) {
   size_t n = v.size();
   if (n < 2) return;
-  int32_t last = 0, first = int32_t(S.segs.size());
+  int32_t last = 0, first = int32_t(import_state.segs.size());
   for (size_t k = 0; k + 1 < n; k++) chain(&last, bulge_segment(v[k].data(), v[k + 1].data(), v[k][3], layer));
   if (closed) {
     Segment s = bulge_segment(v[n - 1].data(), v[0].data(), v[n - 1][3], layer);
@@ -300,8 +300,9 @@ void put_text(const std::string &text, int32_t layer, const double p[3], double 
     first += char(toupper(static_cast<unsigned char>(text[k])));
   t.bc = first == "VALUE" || first == "NATURAL" || first == "LOAD";
   t.point = first == "POINT";
-  auto at = std::find_if(S.texts.begin(), S.texts.end(), [&](const Text &o) { return o.p[1] < p[1]; });
-  S.texts.insert(at, std::move(t));
+  auto at =
+      std::find_if(import_state.texts.begin(), import_state.texts.end(), [&](const Text &o) { return o.p[1] < p[1]; });
+  import_state.texts.insert(at, std::move(t));
 }
 
 // ---- Entities ------------------------------------------------------------------------
@@ -311,8 +312,8 @@ void put_text(const std::string &text, int32_t layer, const double p[3], double 
 // when the entity ended there (not at the end of the drawing or at an error).
 template <class Take> bool entity(Take take) {
   while (next_item()) {
-    if (S.g.code == 0) {
-      push_back();
+    if (import_state.g.code == 0) {
+      dxf_push_back();
       return true;
     }
     if (!take()) return false;
@@ -323,8 +324,8 @@ template <class Take> bool entity(Take take) {
 void read_line() {
   Segment s = blank(-1);
   bool ok = entity([&] {
-    switch (S.g.code) {
-      case 8: s.layer = layer_of(S.g.text); break;
+    switch (import_state.g.code) {
+      case 8: s.layer = layer_of(import_state.g.text); break;
       case 10: return get_xyz(s.p1, 10);
       case 11: return get_xyz(s.p2, 11);
       default: break;
@@ -338,12 +339,12 @@ void read_arc(bool circle) {
   Segment s = blank(-1);
   double a1 = 0, a2 = 360;
   bool ok = entity([&] {
-    switch (S.g.code) {
-      case 8: s.layer = layer_of(S.g.text); break;
+    switch (import_state.g.code) {
+      case 8: s.layer = layer_of(import_state.g.text); break;
       case 10: return get_xyz(s.c, 10);
-      case 40: s.radius = S.g.real; break;
-      case 50: a1 = S.g.real; break;
-      case 51: a2 = S.g.real; break;
+      case 40: s.radius = import_state.g.real; break;
+      case 50: a1 = import_state.g.real; break;
+      case 51: a2 = import_state.g.real; break;
       default: break;
     }
     return true;
@@ -369,19 +370,21 @@ void read_ellipse() {
   int32_t layer = -1;
   double c[3] = {}, m[3] = {}, ratio = 1, t0 = 0, t1 = 2 * PI;
   bool ok = entity([&] {
-    switch (S.g.code) {
-      case 8: layer = layer_of(S.g.text); break;
+    switch (import_state.g.code) {
+      case 8: layer = layer_of(import_state.g.text); break;
       case 10: return get_xyz(c, 10);
       case 11: {
         // The major axis end is relative to the centre: not a point of the drawing.
-        double w = S.width, h = S.height, box[4] = {S.xmin, S.xmax, S.ymin, S.ymax};
+        double w = import_state.width, h = import_state.height,
+               box[4] = {import_state.xmin, import_state.xmax, import_state.ymin, import_state.ymax};
         bool got = get_xyz(m, 11);
-        S.width = w, S.height = h, S.xmin = box[0], S.xmax = box[1], S.ymin = box[2], S.ymax = box[3];
+        import_state.width = w, import_state.height = h, import_state.xmin = box[0], import_state.xmax = box[1],
+        import_state.ymin = box[2], import_state.ymax = box[3];
         return got;
       }
-      case 40: ratio = S.g.real; break;
-      case 41: t0 = S.g.real; break;
-      case 42: t1 = S.g.real; break;
+      case 40: ratio = import_state.g.real; break;
+      case 41: t0 = import_state.g.real; break;
+      case 42: t1 = import_state.g.real; break;
       default: break;
     }
     return true;
@@ -400,7 +403,7 @@ void read_ellipse() {
     p[2] = c[2];
     extend(p);
   };
-  int32_t last = 0, first = int32_t(S.segs.size());
+  int32_t last = 0, first = int32_t(import_state.segs.size());
   double p[3], q[3];
   at(t0, p);
   for (int k = 1; k <= n; k++) {
@@ -421,8 +424,8 @@ using Vertices = std::vector<std::array<double, 4>>;  // x, y, z, bulge
 void read_polyline() {
   int32_t layer = -1, flags = 0;
   bool ok = entity([&] {
-    if (S.g.code == 8) layer = layer_of(S.g.text);
-    if (S.g.code == 70) flags = S.g.integer;
+    if (import_state.g.code == 8) layer = layer_of(import_state.g.text);
+    if (import_state.g.code == 70) flags = import_state.g.integer;
     return true;
   });
   Vertices v;
@@ -430,8 +433,8 @@ void read_polyline() {
     if (is_zero("VERTEX")) {
       std::array<double, 4> p = {};
       ok = entity([&] {
-        if (S.g.code == 10) return get_xyz(p.data(), 10);
-        if (S.g.code == 42) p[3] = S.g.real;
+        if (import_state.g.code == 10) return get_xyz(p.data(), 10);
+        if (import_state.g.code == 42) p[3] = import_state.g.real;
         return true;
       });
       if (ok) v.push_back(p);
@@ -439,7 +442,7 @@ void read_polyline() {
     }
     // SEQEND's own groups are passed over by the entity loop; anything else ends
     // the vertex list and is left for it.
-    if (!is_zero("SEQEND")) push_back();
+    if (!is_zero("SEQEND")) dxf_push_back();
     break;
   }
   if (ok) polyline_path(v, flags & 1, layer);
@@ -449,9 +452,9 @@ void read_lwpolyline() {
   int32_t layer = -1, flags = 0;
   Vertices v;
   bool ok = entity([&] {
-    switch (S.g.code) {
-      case 8: layer = layer_of(S.g.text); break;
-      case 90: v.reserve(size_t(std::clamp(S.g.integer, 0, 4096))); break;
+    switch (import_state.g.code) {
+      case 8: layer = layer_of(import_state.g.text); break;
+      case 90: v.reserve(size_t(std::clamp(import_state.g.integer, 0, 4096))); break;
       case 10: {
         std::array<double, 4> p = {};
         if (!get_xyz(p.data(), 10)) return false;
@@ -459,9 +462,9 @@ void read_lwpolyline() {
         break;
       }
       case 42:
-        if (!v.empty()) v.back()[3] = S.g.real;
+        if (!v.empty()) v.back()[3] = import_state.g.real;
         break;
-      case 70: flags = S.g.integer; break;
+      case 70: flags = import_state.g.integer; break;
       default: break;
     }
     return true;
@@ -475,14 +478,14 @@ void read_text(bool mtext) {
   double p[3] = {}, h = 0;
   std::string text;
   bool ok = entity([&] {
-    switch (S.g.code) {
+    switch (import_state.g.code) {
       case 1:
       case 3:
-        if (S.g.code == 1 || mtext) text += S.g.text;
+        if (import_state.g.code == 1 || mtext) text += import_state.g.text;
         break;
-      case 8: layer = layer_of(S.g.text); break;
+      case 8: layer = layer_of(import_state.g.text); break;
       case 10: return get_xyz(p, 10);
-      case 40: h = S.g.real; break;
+      case 40: h = import_state.g.real; break;
       default: break;
     }
     return true;
@@ -492,7 +495,7 @@ void read_text(bool mtext) {
     put_text(text, layer, p, h);
     return;
   }
-  double step = 1e-6 * S.height, q[3] = {p[0], p[1], p[2]};
+  double step = 1e-6 * import_state.height, q[3] = {p[0], p[1], p[2]};
   for (size_t from = 0;;) {
     size_t cut = text.find("\\P", from);
     put_text(text.substr(from, cut == std::string::npos ? std::string::npos : cut - from), layer, q, h);
@@ -504,7 +507,7 @@ void read_text(bool mtext) {
 
 void read_entities() {
   while (next_item()) {
-    if (S.g.code != 0) continue;
+    if (import_state.g.code != 0) continue;
     std::string w = word();
     if (w == "ENDSEC") return;
     if (w == "LINE") read_line();
@@ -522,26 +525,26 @@ void read_layer_entry() {
   std::string name;
   bool named = false;
   bool ok = entity([&] {
-    if (S.g.code == 2) name = S.g.text, named = true;
+    if (import_state.g.code == 2) name = import_state.g.text, named = true;
     return true;
   });
   if (!ok || !named) return;
   if (name.size() > 1 && name.compare(0, 2, "0_") == 0) return;
-  S.layers.push_back(std::move(name));
+  import_state.layers.push_back(std::move(name));
 }
 
 void read_tables() {
   bool layer_table = false;
   while (next_item()) {
-    if (S.g.code == 70 && layer_table) {
-      S.layers.reserve(size_t(std::clamp(S.g.integer, 0, 4096)));
+    if (import_state.g.code == 70 && layer_table) {
+      import_state.layers.reserve(size_t(std::clamp(import_state.g.integer, 0, 4096)));
       continue;
     }
-    if (S.g.code != 0) continue;
+    if (import_state.g.code != 0) continue;
     std::string w = word();
     if (w == "ENDSEC") return;
     if (w == "TABLE") {
-      layer_table = next_item() && S.g.code == 2 && word() == "LAYER";
+      layer_table = next_item() && import_state.g.code == 2 && word() == "LAYER";
     } else if (w == "ENDTAB") {
       layer_table = false;
     } else if (w == "LAYER" && layer_table) {
@@ -556,15 +559,15 @@ void read_drawing() {
   while (next_item()) {
     if (is_zero("EOF")) return;
     if (!is_zero("SECTION")) continue;
-    if (!next_item() || S.g.code != 2) {
-      fail("Illegal Group");
+    if (!next_item() || import_state.g.code != 2) {
+      dxf_fail("Illegal Group");
       return;
     }
     std::string w = word();
     if (w == "TABLES") read_tables();
     else if (w == "ENTITIES") read_entities();
   }
-  if (!S.failed) fail("Illegal Group");
+  if (!import_state.failed) dxf_fail("Illegal Group");
 }
 
 // ---- Conditions and paths ------------------------------------------------------------
@@ -591,21 +594,22 @@ double how_far(const double p[3], const Segment &s) {
 // directly: the least m that some segment meets, then the last segment meeting it.
 void assign_bcs() {
   int open_at_100 = 0, passes = 0;
-  for (Text &t : S.texts) {
+  for (Text &t : import_state.texts) {
     if (!(t.bc || t.point)) continue;
     int best = 101;  // beyond the last pass
     // A text without a positive height is near no segment (and is not divided by).
-    for (size_t k = 1; t.height > 0 && k < S.segs.size() && best > 1; k++) {
-      if (S.segs[k].layer != t.layer) continue;
-      double d = how_far(t.p, S.segs[k]), q = d / t.height;
+    for (size_t k = 1; t.height > 0 && k < import_state.segs.size() && best > 1; k++) {
+      if (import_state.segs[k].layer != t.layer) continue;
+      double d = how_far(t.p, import_state.segs[k]), q = d / t.height;
       if (!(q < best)) continue;  // also NaN
       int m = std::max(1, int(q));
       while (m > 1 && d < (m - 1) * t.height) m--;
       while (m < best && !(d < m * t.height)) m++;
       best = std::min(best, m);
     }
-    for (size_t k = 1; best <= 100 && k < S.segs.size(); k++)
-      if (S.segs[k].layer == t.layer && how_far(t.p, S.segs[k]) < best * t.height) t.seg = int32_t(k);
+    for (size_t k = 1; best <= 100 && k < import_state.segs.size(); k++)
+      if (import_state.segs[k].layer == t.layer && how_far(t.p, import_state.segs[k]) < best * t.height)
+        t.seg = int32_t(k);
     passes = std::max(passes, best);
     open_at_100 += best >= 100;
   }
@@ -645,31 +649,31 @@ void linkup() {
   for (bool linked = true; linked;) {
     linked = false;
     EndIndex starts{tol > 0 ? tol : 1.0, {}}, ends = starts;
-    for (size_t k = 1; k < S.segs.size(); k++) {
-      if (S.segs[k].haspred || S.segs[k].layer < 0) continue;
-      starts.add(S.segs[k].p1, int32_t(k));
-      ends.add(S.segs[k].p2, int32_t(k));
+    for (size_t k = 1; k < import_state.segs.size(); k++) {
+      if (import_state.segs[k].haspred || import_state.segs[k].layer < 0) continue;
+      starts.add(import_state.segs[k].p1, int32_t(k));
+      ends.add(import_state.segs[k].p2, int32_t(k));
     }
-    for (size_t k = 1; k < S.segs.size(); k++) {
-      Segment &s = S.segs[k];
+    for (size_t k = 1; k < import_state.segs.size(); k++) {
+      Segment &s = import_state.segs[k];
       if (s.next || s.finish || s.layer < 0) continue;
       int32_t t = starts.find(s.p2, [&](int32_t j) {
-        const Segment &o = S.segs[size_t(j)];
+        const Segment &o = import_state.segs[size_t(j)];
         return !o.haspred && o.layer == s.layer && near(o.p1, s.p2, tol);
       });
       if (!t) {
         t = ends.find(s.p2, [&](int32_t j) {
-          const Segment &o = S.segs[size_t(j)];
+          const Segment &o = import_state.segs[size_t(j)];
           return size_t(j) != k && !o.haspred && !o.next && o.layer == s.layer && near(o.p2, s.p2, tol);
         });
         if (!t) continue;
-        Segment &o = S.segs[size_t(t)];
+        Segment &o = import_state.segs[size_t(t)];
         std::swap(o.p1, o.p2);
         if (o.kind == 1) o.sweep = -o.sweep;
       }
       s.next = t;
-      S.segs[size_t(t)].prev = int32_t(k);
-      S.segs[size_t(t)].haspred = 1;
+      import_state.segs[size_t(t)].prev = int32_t(k);
+      import_state.segs[size_t(t)].haspred = 1;
       linked = true;
     }
   }
@@ -712,13 +716,13 @@ void write_segment(FILE *f, const Segment &s) {
 // The paths of one layer, each from its first segment along its successors.
 void write_paths(FILE *f, int32_t layer, const std::vector<std::vector<int32_t>> &attached,
                  std::vector<uint32_t> &visited, uint32_t &stamp) {
-  for (size_t k = 1; k < S.segs.size(); k++) {
-    if (S.segs[k].layer != layer || S.segs[k].written) continue;
+  for (size_t k = 1; k < import_state.segs.size(); k++) {
+    if (import_state.segs[k].layer != layer || import_state.segs[k].written) continue;
     // The first segment: back along the predecessors, stopping at one already
     // visited (a closed chain) or already written.
     int32_t first = int32_t(k);
     visited[k] = ++stamp;
-    for (int32_t p; (p = S.segs[size_t(first)].prev) && !S.segs[size_t(p)].written;) {
+    for (int32_t p; (p = import_state.segs[size_t(first)].prev) && !import_state.segs[size_t(p)].written;) {
       if (visited[size_t(p)] == stamp) {
         if (size_t(p) == k) first = p;  // a closed chain starts where the search began
         break;
@@ -726,18 +730,20 @@ void write_paths(FILE *f, int32_t layer, const std::vector<std::vector<int32_t>>
       first = p;
       visited[size_t(p)] = stamp;
     }
-    const Segment &head = S.segs[size_t(first)];
+    const Segment &head = import_state.segs[size_t(first)];
     fprintf(f, "    start(%s,%s)\n", num(head.p1[0]).c_str(), num(head.p1[1]).c_str());
-    for (int32_t j = first; j && !S.segs[size_t(j)].written; j = S.segs[size_t(j)].next) {
-      Segment &s = S.segs[size_t(j)];
+    for (int32_t j = first; j && !import_state.segs[size_t(j)].written; j = import_state.segs[size_t(j)].next) {
+      Segment &s = import_state.segs[size_t(j)];
       for (int32_t t : attached[size_t(j)])
-        if (S.texts[size_t(t)].bc) fprintf(f, "    %s\n", S.texts[size_t(t)].text.c_str());
+        if (import_state.texts[size_t(t)].bc) fprintf(f, "    %s\n", import_state.texts[size_t(t)].text.c_str());
       auto at_start = [&](const Text &t) { return dist(t.p, s.p1) < dist(t.p, s.p2); };
       for (int32_t t : attached[size_t(j)])
-        if (S.texts[size_t(t)].point && at_start(S.texts[size_t(t)])) fprintf(f, "    %s\n", S.texts[size_t(t)].text.c_str());
+        if (import_state.texts[size_t(t)].point && at_start(import_state.texts[size_t(t)]))
+          fprintf(f, "    %s\n", import_state.texts[size_t(t)].text.c_str());
       write_segment(f, s);
       for (int32_t t : attached[size_t(j)])
-        if (S.texts[size_t(t)].point && !at_start(S.texts[size_t(t)])) fprintf(f, "    %s\n", S.texts[size_t(t)].text.c_str());
+        if (import_state.texts[size_t(t)].point && !at_start(import_state.texts[size_t(t)]))
+          fprintf(f, "    %s\n", import_state.texts[size_t(t)].text.c_str());
       s.written = 1;
     }
   }
@@ -745,9 +751,9 @@ void write_paths(FILE *f, int32_t layer, const std::vector<std::vector<int32_t>>
 
 void write_descriptor(FILE *f) {
   // 1. The head: layer-0 texts down to the first TIME, MONITORS, PLOTS or HISTORIES.
-  size_t tail = S.texts.size();
-  for (size_t k = 0; k < S.texts.size(); k++) {
-    const Text &t = S.texts[k];
+  size_t tail = import_state.texts.size();
+  for (size_t k = 0; k < import_state.texts.size(); k++) {
+    const Text &t = import_state.texts[k];
     if (t.layer != 0 || !plain(t)) continue;
     if (ends_head(t.text)) {
       tail = k;
@@ -757,26 +763,27 @@ void write_descriptor(FILE *f) {
   }
   // 2, 3. One region per layer (layer 0 only when it holds segments).
   fputs("BOUNDARIES\n", f);
-  std::vector<std::vector<int32_t>> attached(S.segs.size());
-  for (size_t t = 0; t < S.texts.size(); t++)
-    if (S.texts[t].seg) attached[size_t(S.texts[t].seg)].push_back(int32_t(t));
-  std::vector<uint32_t> visited(S.segs.size());
+  std::vector<std::vector<int32_t>> attached(import_state.segs.size());
+  for (size_t t = 0; t < import_state.texts.size(); t++)
+    if (import_state.texts[t].seg) attached[size_t(import_state.texts[t].seg)].push_back(int32_t(t));
+  std::vector<uint32_t> visited(import_state.segs.size());
   uint32_t stamp = 0;
-  if (S.layers.empty() && S.layer0 > 0) S.layers.push_back("0");
+  if (import_state.layers.empty() && import_state.layer0 > 0) import_state.layers.push_back("0");
   int region = 0;
-  for (size_t L = 0; L < S.layers.size(); L++) {
-    if (L == 0 && S.layer0 == 0) continue;
+  for (size_t L = 0; L < import_state.layers.size(); L++) {
+    if (L == 0 && import_state.layer0 == 0) continue;
     std::string name;
-    for (char ch : S.layers[L]) name += ch == '\'' ? std::string("''") : std::string(1, ch);
+    for (char ch : import_state.layers[L]) name += ch == '\'' ? std::string("''") : std::string(1, ch);
     fprintf(f, "  REGION %d %c%s%c\n", ++region, '\'', name.c_str(), '\'');
     if (L > 0)
-      for (const Text &t : S.texts)
+      for (const Text &t : import_state.texts)
         if (t.layer == int32_t(L) && plain(t)) fprintf(f, "    %s\n", t.text.c_str());
     write_paths(f, int32_t(L), attached, visited, stamp);
   }
   // 4. The rest of layer 0.
-  for (size_t k = tail; k < S.texts.size(); k++)
-    if (S.texts[k].layer == 0 && plain(S.texts[k])) fprintf(f, "%s\n", S.texts[k].text.c_str());
+  for (size_t k = tail; k < import_state.texts.size(); k++)
+    if (import_state.texts[k].layer == 0 && plain(import_state.texts[k]))
+      fprintf(f, "%s\n", import_state.texts[k].text.c_str());
 }
 
 // path + ext as a String.
@@ -797,7 +804,7 @@ int32_t rddxf_scan_dxf(const String *path) {
   bool lower = stat(name.text, &st) == 0;
   path_with(&name, path, ".DXF");
   if (stat(name.text, &st) != 0 && lower) path_with(&name, path, ".dxf");
-  if (!filio_open_get(&S.in, 32768, &name)) {
+  if (!filio_open_get(&import_state.in, 32768, &name)) {
     String m = {};
     strings_copyto_1(&m, "Can't open file");
     report_error_message(0, &m, &name);
@@ -808,10 +815,10 @@ int32_t rddxf_scan_dxf(const String *path) {
   }
   strings_free_0(&name);
   read_drawing();
-  filio_close_get(&S.in);
+  filio_close_get(&import_state.in);
   // 2. Condition texts to segments, open paths joined.
-  for (size_t k = 0; k < S.texts.size(); k++) {
-    const Text &t = S.texts[k];
+  for (size_t k = 0; k < import_state.texts.size(); k++) {
+    const Text &t = import_state.texts[k];
     debug_printf("%d| L%d BC%d PBC%d <%s>\n", int(k + 1), t.layer, t.bc, t.point, t.text.c_str());
   }
   assign_bcs();
@@ -829,7 +836,7 @@ int32_t rddxf_scan_dxf(const String *path) {
   }
   write_descriptor(f);
   fclose(f);
-  int32_t result = S.failed ? 1 : 0;
+  int32_t result = import_state.failed ? 1 : 0;
   reset();
   return result;
 }

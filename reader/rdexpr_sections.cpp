@@ -26,9 +26,9 @@
 namespace {
 
 // The list EQUATIONS (1) or INITIAL EQUATIONS (2) fill; 0 before either.
-uint8_t current = 0;
+uint8_t current_section = 0;
 eqnlist *current_list() {
-  return current == 1 ? &F().equations : current == 2 ? &F().initeqns : nullptr;
+  return current_section == 1 ? &F().equations : current_section == 2 ? &F().initeqns : nullptr;
 }
 uint16_t equation_counter = 0;    // equations read in the current list
 uint16_t group_counter = 0;       // equations of the current THEN group
@@ -111,7 +111,7 @@ void newvar(idrec *id) {
   }
 }
 
-void range(parse_node *a, parse_node *b) {
+void section_range(parse_node *a, parse_node *b) {
   double lo = a ? rdexpr_constize(a) : 0, hi = rdexpr_constize(b);
   pdevar &x = var(P()->vars.count);
   x.low = lo;
@@ -189,7 +189,7 @@ TreeNode *with_value(const TreeNode *t, uint16_t k, double value) {
   return c;
 }
 
-TreeNode *binary(int32_t opcode, TreeNode *a, TreeNode *b, const TextLoc *loc) {
+TreeNode *binary_tree(int32_t opcode, TreeNode *a, TreeNode *b, const TextLoc *loc) {
   TreeNode *n = trees_new_1(opcode, loc);
   n->arity = 2;
   n->child[0] = a, n->child[1] = b;
@@ -206,7 +206,7 @@ void solve_initial(uint16_t k, const TreeNode *t, const TextLoc *at) {
         "INITIAL EQUATIONS: each must be of degree one in its own variable, with no derivative, other "
         "variable or definition");
   TreeNode *f0 = with_value(t, k, 0), *f0b = with_value(t, k, 0), *f1 = with_value(t, k, 1);
-  TreeNode *start = binary(op::divop, f0, binary(op::subop, f0b, f1, at), at);
+  TreeNode *start = binary_tree(op::divop, f0, binary_tree(op::subop, f0b, f1, at), at);
   eqns_define_initial(&F().initial, k, start);
 }
 
@@ -279,7 +279,7 @@ void rdexpr_reset() {
   rdexpr_region = rdexpr_layer = 0;
   rdexpr_timederiv = 0;
   rdexpr_streamline = trees_free_0(rdexpr_streamline);
-  current = 0;
+  current_section = 0;
   equation_counter = group_counter = stage_counter = function_args = 0;
   shortest_staged = 0;
   declared_at.clear();
@@ -347,10 +347,10 @@ void rdexpr_newvar1(parse_node *r, parse_node *const *v) {
   newvar(id);
   note_declaration(id, &v[1]->loc);
 }
-void rdexpr_newvarrg1(parse_node *, parse_node *const *v) { range(nullptr, v[4]); }
-void rdexpr_newvarrg2(parse_node *, parse_node *const *v) { range(v[4], v[5]); }
-void rdexpr_newvarex1(parse_node *, parse_node *const *v) { range(nullptr, v[3]); }
-void rdexpr_newvarex2(parse_node *, parse_node *const *v) { range(v[3], v[4]); }
+void rdexpr_newvarrg1(parse_node *, parse_node *const *v) { section_range(nullptr, v[4]); }
+void rdexpr_newvarrg2(parse_node *, parse_node *const *v) { section_range(v[4], v[5]); }
+void rdexpr_newvarex1(parse_node *, parse_node *const *v) { section_range(nullptr, v[3]); }
+void rdexpr_newvarex2(parse_node *, parse_node *const *v) { section_range(v[3], v[4]); }
 
 void rdexpr_errwtvar(parse_node *, parse_node *const *v) {
   uint16_t k = P()->vars.count;
@@ -513,7 +513,7 @@ void rdexpr_initial(parse_node *r, parse_node *const *v) {
 void rdexpr_startiniteq(parse_node *, parse_node *const *v) {
   rdexpr_build_coords(&v[1]->loc);
   rdexpr_section = 10;
-  current = 2;
+  current_section = 2;
   equation_counter = 0;
   rdexpr_timederiv = 0;
 }
@@ -523,7 +523,7 @@ void rdexpr_starteq(parse_node *, parse_node *const *v) {
   rdexpr_section = 4;
   rdexpr_timederiv = 0;
   equation_counter = 0;
-  current = 1;
+  current_section = 1;
   rdexpr_streamline = trees_free_0(rdexpr_streamline);
   if (current_list()->count > 0) err(&v[1]->loc, "DUPLICATE SECTION");
 }
@@ -548,7 +548,7 @@ void rdexpr_equation(parse_node *r, parse_node *const *v) {
   r->tree = nullptr;
   store_equation(n, scalar, t);
   r->loc = v[2]->loc;
-  if (current == 2) solve_initial(k, t, &v[2]->loc);
+  if (current_section == 2) solve_initial(k, t, &v[2]->loc);
 }
 
 void rdexpr_equation2(parse_node *r, parse_node *const *v) {

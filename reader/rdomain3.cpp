@@ -16,25 +16,25 @@
 
 namespace {
 
-pde *P() { return rdpde_problem; }
-Domain *D() { return rdpde_problem->mesh.domain; }
+pde *problem3() { return rdpde_problem; }
+Domain *domain3() { return rdpde_problem->mesh.domain; }
 
-[[noreturn]] void err(const TextLoc *loc, const char *message) { rdomain_error(loc, message); }
-TreeNode *take(parse_node *r, parse_node *n) { return rdomain_take(r, n); }
-String take_string(parse_node *n, bool upper) { return rdomain_take_string(n, upper); }
+[[noreturn]] void err3(const TextLoc *loc, const char *message) { rdomain_error(loc, message); }
+TreeNode *take3(parse_node *r, parse_node *n) { return rdomain_take(r, n); }
+String take_string3(parse_node *n, bool upper) { return rdomain_take_string(n, upper); }
 
 // Appends a layer name; the problem's layer count follows the list.
 void addlayer(String *name) {
-  Domain *d = D();
+  Domain *d = domain3();
   strings_one_more(&d->layernames, name);
   strings_free_0(name);
-  P()->layers = uint16_t(d->layernames.count);
+  problem3()->layers = uint16_t(d->layernames.count);
 }
 
 // Appends a surface z = tree with its name and place; a surface that follows another
 // without a LAYER between them opens an unnamed layer first.
 void addsheet(TreeNode *tree, String *name, const TextLoc *place) {
-  Domain *d = D();
+  Domain *d = domain3();
   if (d->layernames.count < d->sheetnames.count) {
     String none = {};
     addlayer(&none);
@@ -43,14 +43,14 @@ void addsheet(TreeNode *tree, String *name, const TextLoc *place) {
   strings_one_more(&d->sheetnames, name);
   strings_free_0(name);
   textin_one_more(&d->surfplaces, place);
-  if (rdexpr_holds_definition(tree)) P()->stagedgeom = 1;
+  if (rdexpr_holds_definition(tree)) problem3()->stagedgeom = 1;
 }
 
 void extrux(const TextLoc *at, uint8_t periodic) {
-  pde *p = P();
-  Domain *d = D();
+  pde *p = problem3();
+  Domain *d = domain3();
   d->shear[0] = 0;
-  if (p->dimension != 3) err(at, "Illegal in 2D Geometry");
+  if (p->dimension != 3) err3(at, "Illegal in 2D Geometry");
   trees_free_1(&d->surfacetrees, 1);
   strings_free_1(&d->sheetnames, 1);
   strings_free_1(&d->layernames, 1);
@@ -69,7 +69,7 @@ double shear(parse_node *r, parse_node *n) {
 
 // n as a layer or surface number within 1..count, else "Bad Layer Number" at it.
 uint16_t selector(const parse_node *n, int32_t count) {
-  if (n->value.integer < 1 || n->value.integer > count) err(&n->loc, "Bad Layer Number");
+  if (n->value.integer < 1 || n->value.integer > count) err3(&n->loc, "Bad Layer Number");
   return uint16_t(n->value.integer);
 }
 
@@ -88,41 +88,41 @@ void rdomain3_apextrusion(parse_node *, parse_node *const *v) {
 // The list form: EXTRUSION z = e0, e1; "layer" e2 ...
 void rdomain3_namedz0(parse_node *r, parse_node *const *v) {
   String none = {};
-  addsheet(take(r, v[4]), &none, &v[4]->loc);
+  addsheet(take3(r, v[4]), &none, &v[4]->loc);
 }
 void rdomain3_nextlayer(parse_node *r, parse_node *const *v) {
   String none = {};
-  addsheet(take(r, v[3]), &none, &v[3]->loc);
+  addsheet(take3(r, v[3]), &none, &v[3]->loc);
 }
 void rdomain3_labelayer(parse_node *r, parse_node *const *v) {
-  String name = take_string(v[2], false);
+  String name = take_string3(v[2], false);
   addlayer(&name);
   String none = {};
-  addsheet(take(r, v[3]), &none, &v[3]->loc);
+  addsheet(take3(r, v[3]), &none, &v[3]->loc);
 }
 
 // The SURFACE/LAYER form.
 void rdomain3_zsurface(parse_node *r, parse_node *const *v) {
   String none = {};
-  addsheet(take(r, v[4]), &none, &v[4]->loc);
+  addsheet(take3(r, v[4]), &none, &v[4]->loc);
 }
 void rdomain3_named_zsurface(parse_node *r, parse_node *const *v) {
-  String name = take_string(v[2], true);
-  addsheet(take(r, v[5]), &name, &v[5]->loc);
+  String name = take_string3(v[2], true);
+  addsheet(take3(r, v[5]), &name, &v[5]->loc);
 }
 void rdomain3_named_layer(parse_node *, parse_node *const *v) {
-  String name = take_string(v[2], true);
+  String name = take_string3(v[2], true);
   addlayer(&name);
 }
 
-void rdomain3_shearang(parse_node *r, parse_node *const *v) { D()->shear[0] = shear(r, v[3]); }
-void rdomain3_yshearang(parse_node *r, parse_node *const *v) { D()->shear[1] = shear(r, v[3]); }
+void rdomain3_shearang(parse_node *r, parse_node *const *v) { domain3()->shear[0] = shear(r, v[3]); }
+void rdomain3_yshearang(parse_node *r, parse_node *const *v) { domain3()->shear[1] = shear(r, v[3]); }
 
 // A periodic extrusion makes the top surface the image of the bottom one:
 // (x, y, z) -> (x, y, z - (top - bottom)).
 void rdomain3_endextrud(parse_node *, parse_node *const *v) {
   TRACE("rdomain3_endextrud");
-  Domain *d = D();
+  Domain *d = domain3();
   if (!d->perextrude || d->surfacetrees.count == 0) return;
   const TextLoc *at = &v[1]->loc;
   TreeNode *rise = trees_new_1(op::subop, at);
@@ -147,33 +147,33 @@ void rdomain3_endextrud(parse_node *, parse_node *const *v) {
 
 // Selectors inside BOUNDARIES.
 void rdomain3_layertag(parse_node *, parse_node *const *v) {
-  rdexpr_layer = selector(v[2], D()->layernames.count);
+  rdexpr_layer = selector(v[2], domain3()->layernames.count);
   rdomain_surface = 0;
 }
 void rdomain3_surfacetag(parse_node *, parse_node *const *v) {
-  rdomain_surface = selector(v[2], D()->sheetnames.count);
+  rdomain_surface = selector(v[2], domain3()->sheetnames.count);
   rdexpr_layer = 0;
 }
 void rdomain3_layername(parse_node *, parse_node *const *v) {
-  String name = take_string(v[2], true);
-  uint16_t n = domain_find_layer_name(D(), &name);
+  String name = take_string3(v[2], true);
+  uint16_t n = domain_find_layer_name(domain3(), &name);
   strings_free_0(&name);
-  if (!n) err(&v[2]->loc, "Unknown Layer Name");
+  if (!n) err3(&v[2]->loc, "Unknown Layer Name");
   rdexpr_layer = n;
   rdomain_surface = 0;
 }
 void rdomain3_surfacename(parse_node *, parse_node *const *v) {
-  String name = take_string(v[2], true);
-  uint16_t n = domain_find_sheet_name(D(), &name);
+  String name = take_string3(v[2], true);
+  uint16_t n = domain_find_sheet_name(domain3(), &name);
   strings_free_0(&name);
-  if (!n) err(&v[2]->loc, "Unknown Surface Name");
+  if (!n) err3(&v[2]->loc, "Unknown Surface Name");
   rdomain_surface = n;
   rdexpr_layer = 0;
 }
 
 // VOID after a layer selector: the region is empty in that layer.
 void rdomain3_voidlayer(parse_node *, parse_node *const *) {
-  if (rdexpr_layer) vectorl_one_more(&D()->voids, int32_t(rdexpr_layer) * 512 + rdexpr_region);
+  if (rdexpr_layer) vectorl_one_more(&domain3()->voids, int32_t(rdexpr_layer) * 512 + rdexpr_region);
 }
 
 // name = LAYERED(...): accepted without effect.

@@ -83,14 +83,14 @@ enum { RESERVED = SYM_LAST_TERMINAL - SYM_FIRST_RESERVED + 1, INCLUDE_LEVELS = 6
 
 uint16_t first_reserved = SYM_FIRST_RESERVED;  // found at start-up
 uint16_t reserved_hash[RESERVED];               // entry k: symbol first_reserved + k
-uint16_t current = 0;                           // the text being read
-uint16_t depth = 0;                             // texts on the include stack
+uint16_t current_text = 0;                      // the text being read
+uint16_t include_depth = 0;                     // texts on the include stack
 uint16_t include_stack[INCLUDE_LEVELS];
 TextLoc lastend = {};                           // the place after the latest terminal
 int16_t pushed = 0;                             // count of pushed-back tokens (0 or 1)
 uint32_t pushed_token = 0;
 scopestack *scopes = nullptr;
-String scratch = {};
+String text_scratch = {};
 
 // The texts INCLUDE opened, with their problems, until the problem closes them.
 struct Included {
@@ -142,18 +142,18 @@ static void rename_reserved(const char *from, const char *to) {
 
 void rdpde_enable_name(const String *name) {
   TRACE("rdpde_enable_name");
-  strings_copyto_1(&scratch, "@");
-  strings_addto_0(&scratch, name);
-  strings_upstring_0(&scratch);
-  rename_reserved(scratch.text, scratch.text + 1);
+  strings_copyto_1(&text_scratch, "@");
+  strings_addto_0(&text_scratch, name);
+  strings_upstring_0(&text_scratch);
+  rename_reserved(text_scratch.text, text_scratch.text + 1);
 }
 
 void rdpde_disable_name(const String *name) {
   TRACE("rdpde_disable_name");
-  strings_copyto_1(&scratch, "@");
-  strings_addto_0(&scratch, name);
-  strings_upstring_0(&scratch);
-  rename_reserved(scratch.text + 1, scratch.text);
+  strings_copyto_1(&text_scratch, "@");
+  strings_addto_0(&text_scratch, name);
+  strings_upstring_0(&text_scratch);
+  rename_reserved(text_scratch.text + 1, text_scratch.text);
 }
 
 // ---- Input -------------------------------------------------------------------------------------
@@ -162,9 +162,9 @@ void rdpde_select_input_1(uint16_t textnum, pde *p) {
   TRACE("rdpde_select_input_1");
   rdpde_problem = p;
   scopes = p ? &p->scopes : nullptr;
-  current = textnum;
+  current_text = textnum;
   textin_reset_text(textnum);
-  depth = 0;
+  include_depth = 0;
   rdpde_errors = 0;
 }
 
@@ -221,7 +221,7 @@ static void keep_included(uint16_t text) {
 
 static uint16_t current_textloc(TextLoc *loc) {
   *loc = {};
-  textin_textloc(loc, current);
+  textin_textloc(loc, current_text);
   return loc->file;
 }
 
@@ -240,8 +240,8 @@ static uint16_t current_textloc(TextLoc *loc) {
 
 // Puts the current text on the include stack; a seventh level is refused.
 static void push_text() {
-  if (depth == INCLUDE_LEVELS) located_error("Too many nested INCLUDE or BODY directives");
-  include_stack[depth++] = current;
+  if (include_depth == INCLUDE_LEVELS) located_error("Too many nested INCLUDE or BODY directives");
+  include_stack[include_depth++] = current_text;
 }
 
 // "#" INCLUDE "name": the named file, or the same name in the descriptor's folder;
@@ -256,17 +256,17 @@ static void include(const String *name) {
     if (path->text[k] == '\\') path->text[k] = '/';
   uint16_t text = textin_open_text(path.get(), 1);
   if (!text && rdpde_problem) {
-    strings_copyto_0(&scratch, &rdpde_problem->directory);
-    strings_addto_0(&scratch, path.get());
-    text = textin_open_text(&scratch, 1);
+    strings_copyto_0(&text_scratch, &rdpde_problem->directory);
+    strings_addto_0(&text_scratch, path.get());
+    text = textin_open_text(&text_scratch, 1);
   }
   if (!text) {
-    depth--;
+    include_depth--;
     std::string m = "Can't Find Include File " + std::string(path->text ? path->text : "", path->length);
     located_error(m.c_str());
   }
   keep_included(text);
-  current = text;
+  current_text = text;
 }
 
 // "#" BODY: the problem's descriptor, from its first line.
@@ -274,8 +274,8 @@ static void body() {
   if (!rdpde_problem || !rdpde_problem->desctext) return;
   push_text();
   rdpde_problem->bodyread = 1;
-  current = rdpde_problem->desctext;
-  textin_reset_text(current);
+  current_text = rdpde_problem->desctext;
+  textin_reset_text(current_text);
 }
 
 // ---- Terminals ----------------------------------------------------------------------------------
@@ -285,10 +285,10 @@ static uint32_t next_token() {
     pushed--;
     return pushed_token;
   }
-  return mtokeniz_token(current);
+  return mtokeniz_token(current_text);
 }
 
-static void push_back(uint32_t token) {
+static void push_back_token(uint32_t token) {
   pushed = 1;
   pushed_token = token;
 }
@@ -325,15 +325,15 @@ static uint16_t identifier(parse_node *node) {
 
 // "#" and a directive name; -1 when the directive was carried out and reading goes on.
 static int directive(parse_node *node) {
-  uint32_t token = mtokeniz_token(current);
+  uint32_t token = mtokeniz_token(current_text);
   node->ch = '#';
   if (token != TOKEN_IDENT) {
-    push_back(token);
+    push_back_token(token);
     return SYM_PERCENT;
   }
   strings_upstring_0(&mtokeniz_state.text);
   if (strings_compare_1(mtokeniz_state.text.text, "INCLUDE") == 0) {
-    if (mtokeniz_token(current) != TOKEN_STRING) return SYM_SHARP;
+    if (mtokeniz_token(current_text) != TOKEN_STRING) return SYM_SHARP;
     include(&mtokeniz_state.text);
     return -1;
   }
@@ -341,7 +341,7 @@ static int directive(parse_node *node) {
     body();
     return -1;
   }
-  push_back(TOKEN_IDENT);
+  push_back_token(TOKEN_IDENT);
   return SYM_PERCENT;
 }
 
@@ -364,7 +364,7 @@ static uint16_t joined(parse_node *node, uint32_t follow, uint16_t both, uint16_
   current_textloc(&here);
   uint32_t token = next_token();
   if (token == follow) return both;
-  push_back(token);
+  push_back_token(token);
   node->ch = ch;
   single_at_hand = true;
   single_loc = here;
@@ -379,8 +379,8 @@ uint16_t rdpde_readsymbol(parse_node *node) {
     node->ch = mtokeniz_state.first;
     switch (token) {
       case TOKEN_EOF:
-        if (depth > 0) {
-          current = include_stack[--depth];
+        if (include_depth > 0) {
+          current_text = include_stack[--include_depth];
           continue;
         }
         terminal = SYM_EOF;

@@ -26,19 +26,19 @@
 namespace {
 
 uint8_t section = 0;     // 1 MONITORS, 2 PLOTS or HISTORIES, 0 neither yet
-uint16_t current = 0;    // the plot record being read, 0 none
+uint16_t current_plot = 0;  // the plot record being read, 0 none
 uint16_t cdata = 0;      // its plot data
 uint16_t ctime = 0;      // the time selection in force, 0 none
 TextLoc header = {};     // where the ELEVATION, HISTORY or export being read begins
 
-pde *P() { return rdpde_problem; }
-plotrec &R() { return P()->plotrecs.data[current - 1]; }
-plotdata &D() { return P()->plotdatas.data[cdata - 1]; }
-Domain &dom() { return *P()->mesh.domain; }
+pde *plot_problem() { return rdpde_problem; }
+plotrec &R() { return plot_problem()->plotrecs.data[current_plot - 1]; }
+plotdata &plot_data() { return plot_problem()->plotdatas.data[cdata - 1]; }
+Domain &dom() { return *plot_problem()->mesh.domain; }
 
-[[noreturn]] void err(const TextLoc *loc, const char *message) {
+[[noreturn]] void plot_err(const TextLoc *loc, const char *message) {
   String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
-  report_parse_err_0(P(), loc, &m);
+  report_parse_err_0(plot_problem(), loc, &m);
 }
 
 void set(uint32_t bit) { R().flags |= plot_bit(int(bit)); }
@@ -58,12 +58,12 @@ uint16_t points_of(parse_node *n, const char *word) {
   if (!(x >= 2 && x < 65536)) {
     static std::string text;  // the report does not return: the text lives on
     text = std::string(word) + " must be 2 to 65535";
-    err(&n->loc, text.c_str());
+    plot_err(&n->loc, text.c_str());
   }
   return uint16_t(x);
 }
 
-int32_t mode_count() { return P()->modes ? P()->modes : 1; }
+int32_t mode_count() { return plot_problem()->modes ? plot_problem()->modes : 1; }
 
 // The place where a word ends at loc begins (the word's own length back on its line).
 TextLoc start_of(const parse_node *n, const char *word) {
@@ -112,7 +112,7 @@ String take_text(parse_node *n) {
 }
 
 // The tree of n, now owned by the caller.
-TreeNode *take(parse_node *r, parse_node *n) {
+TreeNode *plot_take(parse_node *r, parse_node *n) {
   TreeNode *t = n->tree;
   n->tree = nullptr;
   if (r->tree == t) r->tree = nullptr;
@@ -143,17 +143,17 @@ void repstr(String *s) {
 // ---- Records -----------------------------------------------------------------------------------
 
 void new_timerec() {
-  pde *p = P();
+  pde *p = plot_problem();
   ctime = plot_one_more_2(&p->timerecs);
   p->timerecs.data[ctime - 1].monitor = section == 1;
 }
 
 void new_plotrec(int32_t kind, int32_t points, const TextLoc *place, uint8_t painted, uint8_t fill) {
-  pde *p = P();
-  current = plot_one_more_1(&p->plotrecs);
+  pde *p = plot_problem();
+  current_plot = plot_one_more_1(&p->plotrecs);
   plotrec &r = R();
   r.kind = kind;
-  r.number = current;
+  r.number = current_plot;
   r.flags = 0;
   if (p->notips) set(12);
   if (painted) set(13);
@@ -162,7 +162,7 @@ void new_plotrec(int32_t kind, int32_t points, const TextLoc *place, uint8_t pai
   r.problem = p;
   r.decades = uint16_t(std::clamp<int32_t>(p->loglimit, 0, 65535));
   cdata = plot_one_more_0(&p->plotdatas);
-  plotdata &d = D();
+  plotdata &d = plot_data();
   d.fill = fill;
   d.created = 1;
   d.points[0] = uint16_t(std::clamp<int32_t>(points, 0, 65535));
@@ -170,18 +170,18 @@ void new_plotrec(int32_t kind, int32_t points, const TextLoc *place, uint8_t pai
                   : section == 0 ? &p->otherplots
                   : kind >= PLOT_CDF ? &p->exports : &p->plots;
   if (section == 1) set(6);
-  R().listindex = uint16_t(vectorn_one_more(list, current));
-  if (kind == PLOT_HISTORY) vectorn_one_more(&p->histories, current);
+  R().listindex = uint16_t(vectorn_one_more(list, current_plot));
+  if (kind == PLOT_HISTORY) vectorn_one_more(&p->histories, current_plot);
   if (p->timedep) {
-    if (!ctime) err(place, "No Plot Time Specified");
-    vectorn_one_more(&p->timerecs.data[ctime - 1].plots, current);
+    if (!ctime) plot_err(place, "No Plot Time Specified");
+    vectorn_one_more(&p->timerecs.data[ctime - 1].plots, current_plot);
   }
 }
 
 // An expression of the entry: its tree, and its source text (between the places) as
 // its label.
 void add_expression(parse_node *r, parse_node *expr, const TextLoc *from, const TextLoc *to) {
-  trees_one_more(&R().exprs, take(r, expr));
+  trees_one_more(&R().exprs, plot_take(r, expr));
   String s = {};
   text_between(&s, from, to);
   strings_one_more(&R().labels, &s);
@@ -204,9 +204,9 @@ void next_expression(parse_node *r, parse_node *comma, parse_node *expr) {
 
 // Integration bits of CONTOUR, SURFACE and ELEVATION from SELECT.
 void auto_integrate() {
-  if (!P()->plotintegrate) return;
+  if (!plot_problem()->plotintegrate) return;
   set(4);
-  if (!P()->v216integral) set(22);
+  if (!plot_problem()->v216integral) set(22);
 }
 
 // Per-mode payloads.
@@ -235,11 +235,11 @@ void start_2d(parse_node *r, parse_node *const *v, const char *word, int32_t kin
 }
 
 void start_grid(parse_node *r, parse_node *const *v, int32_t kind, int32_t points, int last) {
-  pde *p = P();
+  pde *p = plot_problem();
   start_2d(r, v, "GRID", kind, points, p->paintgrid, 0, last);
-  D().grid = 1;
+  plot_data().grid = 1;
   if (p->paintregions) {
-    D().paintregions = 1;
+    plot_data().paintregions = 1;
     set(24);
   }
 }
@@ -272,7 +272,7 @@ bool domain_box(rect3d *b) {
 
 // The line-plot geometry from p to q.
 void fromtopoints(const double *p, const double *q, const TextLoc *at) {
-  plotdata &d = D();
+  plotdata &d = plot_data();
   d.line = 1;
   double a[3], b[3];
   bounding_in_grid_2(a, &dom().grid, p);
@@ -280,7 +280,7 @@ void fromtopoints(const double *p, const double *q, const TextLoc *at) {
   double dir[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
   // Taken without squaring, which would overflow for ends past 1e154.
   double len = std::hypot(dir[0], dir[1], dir[2]);
-  if (!(len > 0)) err(at, "NULL Plot Axis");
+  if (!(len > 0)) plot_err(at, "NULL Plot Axis");
   for (double &c : dir) c /= len;
   memcpy(d.lineends, a, sizeof a);
   memcpy(d.lineends + 3, b, sizeof b);
@@ -316,11 +316,11 @@ void fromtopoints(const double *p, const double *q, const TextLoc *at) {
 // A cut plane through e1 = e2 (the trees of the two nodes), reported at at.
 void cut_plane(parse_node *r, parse_node *e1, parse_node *e2, const TextLoc *at) {
   // at: the clause's ON
-  pde *p = P();
+  pde *p = plot_problem();
   TreeNode *t = trees_new_1(op::subop, at);
   t->arity = 2;
-  t->child[0] = take(r, e1);
-  t->child[1] = take(r, e2);
+  t->child[0] = plot_take(r, e1);
+  t->child[1] = plot_take(r, e2);
   t = treemods_copy_params(p, t, rdexpr_region, 0);
   uint8_t changed = 0;
   t = treesimp_simplify(t, rdexpr_region, &changed);
@@ -330,13 +330,13 @@ void cut_plane(parse_node *r, parse_node *e1, parse_node *e2, const TextLoc *at)
     treemods_planarize(&c[0], &c[1], &c[2], &c[3], t, 1.0);
   }
   double len = std::hypot(c[0], c[1], c[2]);
-  if (!(len > 0) || !std::isfinite(len)) err(at, "NULL Plot Axis");
+  if (!(len > 0) || !std::isfinite(len)) plot_err(at, "NULL Plot Axis");
   for (double &x : c) x /= len;
   // Through the grid point nearest below -d (a, b, c).
   double foot[3] = {-c[3] * c[0], -c[3] * c[1], -c[3] * c[2]}, g[3];
   bounding_in_grid_2(g, &dom().grid, foot);
   c[3] = -(c[0] * g[0] + c[1] * g[1] + c[2] * g[2]);
-  plotdata &d = D();
+  plotdata &d = plot_data();
   if (std::fabs(c[0]) >= std::fabs(c[1]) && std::fabs(c[0]) >= std::fabs(c[2])) {
     d.planeaxis = 1;
   } else if (std::fabs(c[2]) >= std::fabs(c[1])) {
@@ -366,27 +366,27 @@ void cut_plane(parse_node *r, parse_node *e1, parse_node *e2, const TextLoc *at)
 // ON SURFACE and ON LAYER need a three-dimensional domain and an entry that is no
 // elevation.
 void check_3d_selector(const TextLoc *at) {
-  if (R().kind == PLOT_ELEVATION || !dom().threed) err(at, "Illegal PLOT Qualifier");
+  if (R().kind == PLOT_ELEVATION || !dom().threed) plot_err(at, "Illegal PLOT Qualifier");
 }
 
 // A region, surface or layer number held to its table.
 uint16_t selector_number(parse_node *n, uint16_t count, const char *message) {
   double x = n->tree ? rdexpr_constize(n) : double(n->value.integer);
-  if (!(x >= 1 && x <= count)) err(&n->loc, message);
+  if (!(x >= 1 && x <= count)) plot_err(&n->loc, message);
   return uint16_t(x);
 }
 
-void range(parse_node *r, parse_node *lo, parse_node *hi, bool fixed) {
+void plot_range(parse_node *r, parse_node *lo, parse_node *hi, bool fixed) {
   for (TreeNode *&t : R().range) t = trees_free_0(t);
-  R().range[0] = take(r, lo);
-  R().range[1] = take(r, hi);
+  R().range[0] = plot_take(r, lo);
+  R().range[1] = plot_take(r, hi);
   if (fixed) set(8);
 }
 
 // The texts of an entry's REPORTs are joined, each with its value, into one line of at
 // most 65535 characters; a report that would pass that, with room for the values and
 // the line's other parts, is refused at its REPORT.
-void report(String *name, TreeNode *tree, const TextLoc *at) {
+void plot_report(String *name, TreeNode *tree, const TextLoc *at) {
   repstr(name);
   constexpr size_t kValueRoom = 24, kLineRoom = 1024, kLineMost = 65535;
   size_t total = kLineRoom + name->length + kValueRoom;
@@ -395,7 +395,7 @@ void report(String *name, TreeNode *tree, const TextLoc *at) {
   if (total > kLineMost) {
     strings_free_0(name);
     trees_free_0(tree);
-    err(at, "REPORT texts too long: one entry holds at most 64511 characters of labels, 24 for each value");
+    plot_err(at, "REPORT texts too long: one entry holds at most 64511 characters of labels, 24 for each value");
   }
   strings_one_more(&R().reportnames, name);
   strings_free_0(name);
@@ -403,7 +403,7 @@ void report(String *name, TreeNode *tree, const TextLoc *at) {
 }
 
 void add_time(double t) {
-  pde *p = P();
+  pde *p = plot_problem();
   vectord_one_more(&p->timerecs.data[ctime - 1].times, t);
   p->lastplottime = std::max(p->lastplottime, t);
 }
@@ -418,7 +418,7 @@ void set_viewpoint(double *to, parse_node *const *v) {
 
 void rdplot_reset() {
   section = 0;
-  current = cdata = ctime = 0;
+  current_plot = cdata = ctime = 0;
 }
 
 // ---- Sections -----------------------------------------------------------------------------------
@@ -432,41 +432,43 @@ void rdplot_startmons(parse_node *, parse_node *const *) {
 void rdplot_startplots(parse_node *, parse_node *const *) {
   section = 2;
   rdexpr_region = 0;
-  P()->lastplottime = 0;
+  plot_problem()->lastplottime = 0;
   domain_bound_regions(&dom());
 }
 
 void rdplot_starthists(parse_node *, parse_node *const *) {
   section = 2;
-  if (P()->timerecs.count == 0) {
+  if (plot_problem()->timerecs.count == 0) {
     new_timerec();
-    add_time(P()->endtime);
+    add_time(plot_problem()->endtime);
   }
 }
 
 // ---- Headers ------------------------------------------------------------------------------------
 
 void rdplot_startctour(parse_node *r, parse_node *const *v) {
-  start_2d(r, v, "CONTOUR", PLOT_CONTOUR, P()->contourgrid, P()->painted, P()->painted, 4);
+  start_2d(r, v, "CONTOUR", PLOT_CONTOUR, plot_problem()->contourgrid, plot_problem()->painted, plot_problem()->painted,
+           4);
   auto_integrate();
   size_values(mode_count(), 1);
 }
 
 void rdplot_startctour2(parse_node *r, parse_node *const *v) {
-  start_2d(r, v, "CONTOUR", PLOT_CONTOUR, P()->contourgrid, P()->painted, P()->painted, 6);
+  start_2d(r, v, "CONTOUR", PLOT_CONTOUR, plot_problem()->contourgrid, plot_problem()->painted, plot_problem()->painted,
+           6);
   auto_integrate();
   size_values(2 * mode_count(), 1);
 }
 
 void rdplot_startsurf(parse_node *r, parse_node *const *v) {
-  start_2d(r, v, "SURFACE", PLOT_SURFACE, P()->surfacegrid, P()->painted, 1, 4);
+  start_2d(r, v, "SURFACE", PLOT_SURFACE, plot_problem()->surfacegrid, plot_problem()->painted, 1, 4);
   auto_integrate();
-  memcpy(R().viewpoint, P()->viewpoint, sizeof R().viewpoint);
+  memcpy(R().viewpoint, plot_problem()->viewpoint, sizeof R().viewpoint);
   size_values(mode_count(), 1);
 }
 
 void rdplot_startgrid(parse_node *r, parse_node *const *v) {
-  start_grid(r, v, PLOT_GRID, P()->contourgrid, 6);
+  start_grid(r, v, PLOT_GRID, plot_problem()->contourgrid, 6);
   size_lines(2);
 }
 
@@ -475,24 +477,24 @@ void rdplot_startgrid3(parse_node *r, parse_node *const *v) { start_grid(r, v, P
 void rdplot_startvec2(parse_node *r, parse_node *const *v) {
   TreeNode *n = trees_new_1(op::vector, &v[6]->loc);
   n->arity = 2;
-  n->child[0] = take(r, v[3]);
-  n->child[1] = take(r, v[5]);
+  n->child[0] = plot_take(r, v[3]);
+  n->child[1] = plot_take(r, v[5]);
   v[3]->tree = n;  // the pair is the one expression
-  new_plotrec(PLOT_VECTOR, P()->vectorgrid, &v[1]->loc, 0, 1);
+  new_plotrec(PLOT_VECTOR, plot_problem()->vectorgrid, &v[1]->loc, 0, 1);
   TextLoc to = start_of(v[6], ")");
   start_plotlist(r, v[1], "VECTOR", v[3], &v[6]->loc, &v[2]->loc, &to);
-  D().vector = 1;
+  plot_data().vector = 1;
   size_lines(2);
 }
 
 void rdplot_startvec1(parse_node *r, parse_node *const *v) {
-  start_2d(r, v, "VECTOR", PLOT_VECTOR, P()->vectorgrid, 0, 1, 4);
-  D().vector = 1;
+  start_2d(r, v, "VECTOR", PLOT_VECTOR, plot_problem()->vectorgrid, 0, 1, 4);
+  plot_data().vector = 1;
   size_lines(2);
 }
 
 void rdplot_startflow2(parse_node *r, parse_node *const *v) {
-  start_2d(r, v, "STREAMLINE", PLOT_STREAMLINE, P()->vectorgrid, 0, 0, 6);
+  start_2d(r, v, "STREAMLINE", PLOT_STREAMLINE, plot_problem()->vectorgrid, 0, 0, 6);
   vector3d_new(&R().values, mode_count(), mode_count());
 }
 
@@ -510,7 +512,7 @@ void rdplot_labeledsummary(parse_node *, parse_node *const *v) {
 }
 
 void rdplot_startelev(parse_node *r, parse_node *const *v) {
-  new_plotrec(PLOT_ELEVATION, P()->elevationgrid, &v[1]->loc, 0, 0);
+  new_plotrec(PLOT_ELEVATION, plot_problem()->elevationgrid, &v[1]->loc, 0, 0);
   start_open_list(r, v, "ELEVATION");
   auto_integrate();
 }
@@ -527,9 +529,9 @@ void rdplot_onedplot(parse_node *, parse_node *const *v) {
 }
 
 void rdplot_histarg1(parse_node *r, parse_node *const *v) {
-  pde *p = P();
+  pde *p = plot_problem();
   if (!p->timedep && p->stages == 0 && p->maxstages == 0)
-    err(&v[1]->loc, "Problem is neither time dependent nor staged.");
+    plot_err(&v[1]->loc, "Problem is neither time dependent nor staged.");
   new_plotrec(PLOT_HISTORY, 0, &v[1]->loc, 0, 0);
   start_open_list(r, v, "HISTORY");
 }
@@ -537,9 +539,9 @@ void rdplot_histarg1(parse_node *r, parse_node *const *v) {
 void rdplot_closeargs(parse_node *, parse_node *const *v) { caption_through(&v[2]->loc); }
 
 void rdplot_histarg2(parse_node *r, parse_node *const *v) {
-  pde *p = P();
+  pde *p = plot_problem();
   if (!p->timedep && p->stages == 0 && p->maxstages == 0)
-    err(&v[1]->loc, "Problem is neither time dependent nor staged.");
+    plot_err(&v[1]->loc, "Problem is neither time dependent nor staged.");
   next_expression(r, v[2], v[3]);
 }
 
@@ -559,20 +561,22 @@ void rdplot_nextat2(parse_node *, parse_node *const *v) {
   point3d_one_more_0(&R().at, &at);
 }
 
-void rdplot_startcdf(parse_node *r, parse_node *const *v) { start_export(r, v, "CDF", PLOT_CDF, P()->cdfgrid); }
+void rdplot_startcdf(parse_node *r, parse_node *const *v) {
+  start_export(r, v, "CDF", PLOT_CDF, plot_problem()->cdfgrid);
+}
 
 void rdplot_starttecp(parse_node *r, parse_node *const *v) {
-  if (P()->order == 3) err(&v[1]->loc, "Can't Generate TECPLOT Output from CUBIC basis");
-  start_export(r, v, "TECPLOT", PLOT_TECPLOT, P()->exportgrid);
+  if (plot_problem()->order == 3) plot_err(&v[1]->loc, "Can't Generate TECPLOT Output from CUBIC basis");
+  start_export(r, v, "TECPLOT", PLOT_TECPLOT, plot_problem()->exportgrid);
   set(20);
 }
 
 void rdplot_starttable(parse_node *r, parse_node *const *v) {
-  start_export(r, v, "TABLE", PLOT_TABLE, P()->exportgrid);
+  start_export(r, v, "TABLE", PLOT_TABLE, plot_problem()->exportgrid);
 }
 
 void rdplot_starttransfer(parse_node *r, parse_node *const *v) {
-  start_export(r, v, "TRANSFER", PLOT_TRANSFER, P()->exportgrid);
+  start_export(r, v, "TRANSFER", PLOT_TRANSFER, plot_problem()->exportgrid);
 }
 
 void rdplot_nextexport(parse_node *r, parse_node *const *v) { next_expression(r, v[2], v[3]); }
@@ -583,30 +587,31 @@ void rdplot_nextexport(parse_node *r, parse_node *const *v) { next_expression(r,
 constexpr double kMostGrid = 2048.0 * 2048.0;
 
 void rdplot_packplot(parse_node *, parse_node *const *v) {
-  pde *p = P();
+  pde *p = plot_problem();
   R().data = plot_assign_plot_mesh(&p->plotdatas);
   cdata = uint16_t(R().data);
   int32_t k = R().kind;
   bool flat_kind = k == PLOT_ELEVATION || k == PLOT_GRID3 || k == PLOT_SUMMARY || k >= PLOT_CDF;
-  if (dom().threed && !D().surface && !D().cut && !flat_kind) err(&v[2]->loc, "2D Localization Required");
+  if (dom().threed && !plot_data().surface && !plot_data().cut && !flat_kind)
+    plot_err(&v[2]->loc, "2D Localization Required");
   // An elevation is drawn along a line or a named path; without one it has nothing to draw.
-  if (k == PLOT_ELEVATION && !D().line && !D().boundary)
-    err(&header, "ELEVATION needs a path: FROM point TO point, or ON a named path");
+  if (k == PLOT_ELEVATION && !plot_data().line && !plot_data().boundary)
+    plot_err(&header, "ELEVATION needs a path: FROM point TO point, or ON a named path");
   // A CDF or TABLE export of a volume samples nx x ny x nz points; a count not given is
   // the first (the exporter's 51 when there is none).
-  if ((k == PLOT_CDF || k == PLOT_TABLE) && dom().threed && !D().surface && !D().cut) {
+  if ((k == PLOT_CDF || k == PLOT_TABLE) && dom().threed && !plot_data().surface && !plot_data().cut) {
     double n[3];
     for (int a = 0; a < 3; a++) {
-      n[a] = R().points[a] ? R().points[a] : D().points[a];
+      n[a] = R().points[a] ? R().points[a] : plot_data().points[a];
       if (n[a] == 0) n[a] = a == 0 ? 51 : n[0];
     }
     if (n[0] * n[1] * n[2] > kMostGrid)
-      err(&header, "POINTS too many: an export over a volume holds at most 4194304 grid points");
+      plot_err(&header, "POINTS too many: an export over a volume holds at most 4194304 grid points");
   }
   // A CDF file holds a three-dimensional grid: on a cut or a surface it is not written,
   // which is said here, and the run goes on. (A table there lies over the plot's own
   // coordinates.)
-  if (k == PLOT_CDF && dom().threed && (D().surface || D().cut)) {
+  if (k == PLOT_CDF && dom().threed && (plot_data().surface || plot_data().cut)) {
     StringOwner m;
     strings_copyto_1(m.get(), "CDF on Surface not yet implemented.");
     report_parse_warning(p, &v[2]->loc, m.get());
@@ -614,7 +619,7 @@ void rdplot_packplot(parse_node *, parse_node *const *v) {
 }
 
 void rdplot_packhist(parse_node *, parse_node *const *) {
-  R().data = plot_assign_plot_mesh(&P()->plotdatas);
+  R().data = plot_assign_plot_mesh(&plot_problem()->plotdatas);
   cdata = uint16_t(R().data);
   int32_t n = R().exprs.count, points = std::max(R().at.count, 1);
   vector3d_new(&R().values, n, n);
@@ -652,10 +657,10 @@ void rdplot_plotmods(parse_node *, parse_node *const *v) {
     case 10: set(12); break;
     case 11: case 12: set(13); break;
     case 13:
-      if (grid) D().paintregions = 1, set(13), set(24);
+      if (grid) plot_data().paintregions = 1, set(13), set(24);
       break;
     case 14:
-      if (grid) D().paintregions = 0, set(13), clear(24);
+      if (grid) plot_data().paintregions = 0, set(13), clear(24);
       break;
     case 15: set(21); break;
     case 16: set(20); break;
@@ -668,18 +673,18 @@ void rdplot_plotmods(parse_node *, parse_node *const *v) {
     case 26: r.scale = one_d ? 4 : 6; break;
     case 27: r.scale = 7; break;
     default:
-      if (w >= n) err(&v[2]->loc, "Illegal Name");
+      if (w >= n) plot_err(&v[2]->loc, "Illegal Name");
       r.scale = w - 28;
   }
 }
 
 void rdplot_pplotmods(parse_node *, parse_node *const *v) {
-  if (!v[2]->id || strcmp(v[2]->id->name.text, "LOG") != 0) err(&v[2]->loc, "Illegal Name");
+  if (!v[2]->id || strcmp(v[2]->id->name.text, "LOG") != 0) plot_err(&v[2]->loc, "Illegal Name");
   R().scale = is_elevation_or_history() ? 2 : 1;
   R().decades = count_of(v[4]);
 }
 
-void rdplot_plotvals(parse_node *, parse_node *const *v) { err(&v[2]->loc, "Illegal Name"); }
+void rdplot_plotvals(parse_node *, parse_node *const *v) { plot_err(&v[2]->loc, "Illegal Name"); }
 
 void rdplot_plotas(parse_node *, parse_node *const *v) {
   String s = take_text(v[3]);
@@ -700,32 +705,33 @@ void rdplot_printformat(parse_node *, parse_node *const *v) {
 // bounded before any is made (a line plot takes each count up to 65535).
 static void grid_cost(const parse_node *at, double points) {
   if (is_elevation_or_history() || points <= kMostGrid) return;
-  err(&at->loc, "POINTS too many: a plot over an area holds at most 2048 x 2048 (4194304) grid points");
+  plot_err(&at->loc, "POINTS too many: a plot over an area holds at most 2048 x 2048 (4194304) grid points");
 }
 
 void rdplot_pointspec1(parse_node *, parse_node *const *v) {
-  D().points[0] = points_of(v[3], "POINTS");
-  double n = D().points[0];
+  plot_data().points[0] = points_of(v[3], "POINTS");
+  double n = plot_data().points[0];
   grid_cost(v[3], n * n);
 }
 
 void rdplot_pointspec2(parse_node *, parse_node *const *v) {
-  D().points[0] = points_of(v[4], "POINTS");
-  D().points[1] = points_of(v[6], "POINTS");
-  grid_cost(v[6], double(D().points[0]) * D().points[1]);
+  plot_data().points[0] = points_of(v[4], "POINTS");
+  plot_data().points[1] = points_of(v[6], "POINTS");
+  grid_cost(v[6], double(plot_data().points[0]) * plot_data().points[1]);
 }
 
 void rdplot_pointspec3(parse_node *, parse_node *const *v) {
-  D().points[0] = points_of(v[4], "POINTS");
-  D().points[1] = points_of(v[6], "POINTS");
-  D().points[2] = points_of(v[8], "POINTS");
-  grid_cost(v[8], double(D().points[0]) * D().points[1] * D().points[2]);
+  plot_data().points[0] = points_of(v[4], "POINTS");
+  plot_data().points[1] = points_of(v[6], "POINTS");
+  plot_data().points[2] = points_of(v[8], "POINTS");
+  grid_cost(v[8], double(plot_data().points[0]) * plot_data().points[1] * plot_data().points[2]);
 }
 
 // PRINT of the entry at the place: VECTOR and GRID plots have no print file.
 static void print_on(const TextLoc *at) {
   int32_t k = R().kind;
-  if (k == PLOT_VECTOR || k == PLOT_GRID || k == PLOT_GRID3) err(at, "PRINT not available for VECTOR and GRID plots");
+  if (k == PLOT_VECTOR || k == PLOT_GRID || k == PLOT_GRID3)
+    plot_err(at, "PRINT not available for VECTOR and GRID plots");
   set(1);
 }
 
@@ -733,11 +739,11 @@ void rdplot_plotprint(parse_node *, parse_node *const *v) { print_on(&v[2]->loc)
 
 void rdplot_pronly(parse_node *, parse_node *const *) {
   // PRINTONLY is the <print> value itself; the entry takes it in rdplot_plotprint.
-  if (current) set(2);
+  if (current_plot) set(2);
 }
 
 void rdplot_printstar(parse_node *, parse_node *const *v) {
-  err(&v[3]->loc, "* option no longer supported.\nUse PRINT or TRANSFER");
+  plot_err(&v[3]->loc, "* option no longer supported.\nUse PRINT or TRANSFER");
 }
 
 void rdplot_printnum(parse_node *, parse_node *const *v) {
@@ -754,7 +760,7 @@ void rdplot_printnum2(parse_node *, parse_node *const *v) {
 void rdplot_printfile(parse_node *, parse_node *const *v) {
   int32_t k = R().kind;
   if (!(R().flags & (plot_bit(1) | plot_bit(21))) && k != PLOT_CDF && k != PLOT_TABLE && k != PLOT_TRANSFER)
-    err(&v[2]->loc, "PRINT not specified");
+    plot_err(&v[2]->loc, "PRINT not specified");
   String s = take_text(v[3]);
   strings_free_0(&R().file);
   R().file = s;
@@ -771,9 +777,9 @@ void rdplot_plotzoom(parse_node *, parse_node *const *v) {
   if (!dom().threed) {
     rect3d b;
     if (domain_box(&b) && !(x <= b.x2 && x + w >= b.x1 && y <= b.y2 && y + h >= b.y1))
-      err(&v[2]->loc, "Empty ZOOM Box");
+      plot_err(&v[2]->loc, "Empty ZOOM Box");
   }
-  plotdata &d = D();
+  plotdata &d = plot_data();
   double box[6] = {x, y, 0, x + w, y + h, 0};
   memcpy(d.box, box, sizeof box);
   d.zoomed = 1;
@@ -786,15 +792,15 @@ void rdplot_plotzoom(parse_node *, parse_node *const *v) {
 void rdplot_plotzoom3(parse_node *, parse_node *const *v) {
   double a[6];
   for (int k = 0; k < 6; k++) a[k] = rdexpr_constize(v[4 + k]);
-  if (!dom().threed) err(&v[2]->loc, "3D ZOOM Box in 2D geometry");
+  if (!dom().threed) plot_err(&v[2]->loc, "3D ZOOM Box in 2D geometry");
   rect3d b;
   if (domain_box(&b)) {
     bool miss = !(a[0] <= b.x2 && a[0] + a[3] >= b.x1 && a[1] <= b.y2 && a[1] + a[4] >= b.y1);
     // The z range of an extruded domain is known only once its surfaces are evaluated.
     if (b.z1 <= b.z2 && !(a[2] <= b.z2 && a[2] + a[5] >= b.z1)) miss = true;
-    if (miss) err(&v[2]->loc, "Empty ZOOM Box");
+    if (miss) plot_err(&v[2]->loc, "Empty ZOOM Box");
   }
-  plotdata &d = D();
+  plotdata &d = plot_data();
   double box[6] = {a[0], a[1], a[2], a[0] + a[3], a[1] + a[4], a[2] + a[5]};
   memcpy(d.box, box, sizeof box);
   d.zoomed = 1;
@@ -810,36 +816,36 @@ void rdplot_plotview(parse_node *, parse_node *const *v) {
   add_caption(&from, &v[7]->loc);
 }
 
-void rdplot_plotview0(parse_node *, parse_node *const *v) { set_viewpoint(P()->viewpoint, v); }
+void rdplot_plotview0(parse_node *, parse_node *const *v) { set_viewpoint(plot_problem()->viewpoint, v); }
 
-void rdplot_plotrange(parse_node *r, parse_node *const *v) { range(r, v[3], v[4], false); }
-void rdplot_ploterange(parse_node *r, parse_node *const *v) { range(r, v[4], v[5], false); }
-void rdplot_plotfrange(parse_node *r, parse_node *const *v) { range(r, v[4], v[5], true); }
-void rdplot_plotefrange(parse_node *r, parse_node *const *v) { range(r, v[5], v[6], true); }
+void rdplot_plotrange(parse_node *r, parse_node *const *v) { plot_range(r, v[3], v[4], false); }
+void rdplot_ploterange(parse_node *r, parse_node *const *v) { plot_range(r, v[4], v[5], false); }
+void rdplot_plotfrange(parse_node *r, parse_node *const *v) { plot_range(r, v[4], v[5], true); }
+void rdplot_plotefrange(parse_node *r, parse_node *const *v) { plot_range(r, v[5], v[6], true); }
 
 void rdplot_plotreport0(parse_node *r, parse_node *const *v) {
   String s = {};
   text_between(&s, &v[1]->loc, &rdpde_prevend);
-  report(&s, take(r, v[2]), &v[1]->loc);
+  plot_report(&s, plot_take(r, v[2]), &v[1]->loc);
 }
 
 void rdplot_plotreport(parse_node *r, parse_node *const *v) {
   String s = take_text(v[4]);
-  report(&s, take(r, v[2]), &v[1]->loc);
+  plot_report(&s, plot_take(r, v[2]), &v[1]->loc);
 }
 
 void rdplot_stringreport1(parse_node *, parse_node *const *v) {
   String s = take_text(v[2]);
-  report(&s, nullptr, &v[1]->loc);
+  plot_report(&s, nullptr, &v[1]->loc);
 }
 
 void rdplot_stringreport2(parse_node *, parse_node *const *v) {
   String s = take_text(v[3]);
-  report(&s, nullptr, &v[1]->loc);
+  plot_report(&s, nullptr, &v[1]->loc);
 }
 
 void rdplot_fromto1d(parse_node *, parse_node *const *v) {
-  if (D().region || D().surface) err(&v[2]->loc, "FROM and ON are mutually exclusive");
+  if (plot_data().region || plot_data().surface) plot_err(&v[2]->loc, "FROM and ON are mutually exclusive");
   fromtopoints(v[3]->value.xyz, v[5]->value.xyz, &v[5]->loc);
   TextLoc from = start_of(v[2], "FROM");
   add_caption(&from, &v[3]->loc);
@@ -853,20 +859,20 @@ void rdplot_ploton(parse_node *, parse_node *const *v) {
   Domain &d = dom();
   uint16_t k;
   if (R().kind == PLOT_ELEVATION && (k = edges_find_loop_name(&d.loops, &name))) {
-    if (D().boundary || D().line) {
+    if (plot_data().boundary || plot_data().line) {
       strings_free_0(&name);
-      err(&v[3]->loc, "Conflicting Boundary Names");
+      plot_err(&v[3]->loc, "Conflicting Boundary Names");
     }
     const Loop &l = d.loops.data[k - 1];
     int32_t e = l.edges.count == 1 ? l.edges.data[0] : 0;
     const Edge *edge = e ? &d.edges.data[(e < 0 ? -e : e) - 1] : nullptr;
-    if (!P()->moving && edge && edge->shape == SHAPE_LINE) {
+    if (!plot_problem()->moving && edge && edge->shape == SHAPE_LINE) {
       const Joint &a = d.joints.data[edge->joint1 - 1], &b = d.joints.data[edge->joint2 - 1];
       double p[3] = {a.x, a.y, a.z}, q[3] = {b.x, b.y, b.z};
       if (e < 0) std::swap(p, q);
       fromtopoints(p, q, &v[3]->loc);
     } else {
-      D().boundary = k;
+      plot_data().boundary = k;
     }
   } else if ((k = domain_find_named(&d.regions, &name, false))) {
     // A feature is a path with no area: ON names its path by the START name.
@@ -875,19 +881,19 @@ void rdplot_ploton(parse_node *, parse_node *const *v) {
       strings_copyto_0(m.get(), &name);
       strings_addto_1(m.get(), " is a FEATURE, which has no area: name its path (START 'name')");
       strings_free_0(&name);
-      report_parse_err_0(P(), &v[3]->loc, m.get());
+      report_parse_err_0(plot_problem(), &v[3]->loc, m.get());
     }
-    D().region = k;
+    plot_data().region = k;
   } else if (d.threed && (k = domain_find_sheet_name(&d, &name))) {
-    D().surface = k;
+    plot_data().surface = k;
   } else if (d.threed && (k = domain_find_layer_name(&d, &name))) {
-    D().layer = k;
+    plot_data().layer = k;
   } else {
     StringOwner m;
     strings_copyto_1(m.get(), "Unknown Name: ");
     strings_addto_0(m.get(), &name);
     strings_free_0(&name);
-    report_parse_err_0(P(), &v[3]->loc, m.get());
+    report_parse_err_0(plot_problem(), &v[3]->loc, m.get());
   }
   strings_free_0(&name);
 }
@@ -895,11 +901,11 @@ void rdplot_ploton(parse_node *, parse_node *const *v) {
 void rdplot_plotonregionum(parse_node *, parse_node *const *v) {
   Domain &d = dom();
   uint16_t k = selector_number(v[4], d.regions.count, "Bad Region Number");
-  if (dom().regions.data[k - 1].type == 2) err(&v[4]->loc, "A FEATURE has no area: ON REGION names an area");
-  D().region = k;
+  if (dom().regions.data[k - 1].type == 2) plot_err(&v[4]->loc, "A FEATURE has no area: ON REGION names an area");
+  plot_data().region = k;
   const rect3d &b = d.regions.data[k - 1].box;
   double box[6] = {b.x1, b.y1, b.z1, b.x2, b.y2, b.z2};
-  memcpy(D().box, box, sizeof box);
+  memcpy(plot_data().box, box, sizeof box);
   TextLoc from = start_of(v[2], "ON");
   add_caption(&from, &v[4]->loc);
 }
@@ -907,15 +913,15 @@ void rdplot_plotonregionum(parse_node *, parse_node *const *v) {
 void rdplot_plotonregioname(parse_node *, parse_node *const *v) {
   String name = take_text(v[4]);
   add_caption_text("ON REGION ", &name);
-  if (D().line) {
+  if (plot_data().line) {
     strings_free_0(&name);
-    err(&v[4]->loc, "FROM and ON are mutually exclusive");
+    plot_err(&v[4]->loc, "FROM and ON are mutually exclusive");
   }
   uint16_t k = domain_find_named(&dom().regions, &name, false);
   strings_free_0(&name);
-  if (!k) err(&v[4]->loc, "UNKNOWN REGION NAME.");
-  if (dom().regions.data[k - 1].type == 2) err(&v[4]->loc, "A FEATURE has no area: ON REGION names an area");
-  D().region = k;
+  if (!k) plot_err(&v[4]->loc, "UNKNOWN REGION NAME.");
+  if (dom().regions.data[k - 1].type == 2) plot_err(&v[4]->loc, "A FEATURE has no area: ON REGION names an area");
+  plot_data().region = k;
 }
 
 // ON SURFACE n and ON LAYER n: the number, held to the count of names.
@@ -935,24 +941,24 @@ static uint16_t on_sheet_name(parse_node *const *v, const char *head, uint16_t (
   check_3d_selector(&v[3]->loc);
   uint16_t k = find(&dom(), &name);
   strings_free_0(&name);
-  if (!k) err(&v[4]->loc, unknown);
+  if (!k) plot_err(&v[4]->loc, unknown);
   return k;
 }
 
 void rdplot_plotonsurfnum(parse_node *, parse_node *const *v) {
-  D().surface = on_sheet_number(v, uint16_t(dom().sheetnames.count), "Bad Surface Number");
+  plot_data().surface = on_sheet_number(v, uint16_t(dom().sheetnames.count), "Bad Surface Number");
 }
 
 void rdplot_plotonsurfname(parse_node *, parse_node *const *v) {
-  D().surface = on_sheet_name(v, "ON SURFACE ", domain_find_sheet_name, "UNKNOWN SURFACE NAME.");
+  plot_data().surface = on_sheet_name(v, "ON SURFACE ", domain_find_sheet_name, "UNKNOWN SURFACE NAME.");
 }
 
 void rdplot_plotonlayernum(parse_node *, parse_node *const *v) {
-  D().layer = on_sheet_number(v, domain_layer_count(&dom()), "Bad Layer Number");
+  plot_data().layer = on_sheet_number(v, domain_layer_count(&dom()), "Bad Layer Number");
 }
 
 void rdplot_plotonlayername(parse_node *, parse_node *const *v) {
-  D().layer = on_sheet_name(v, "ON LAYER ", domain_find_layer_name, "UNKNOWN LAYER NAME.");
+  plot_data().layer = on_sheet_name(v, "ON LAYER ", domain_find_layer_name, "UNKNOWN LAYER NAME.");
 }
 
 void rdplot_plotonsurfeqn(parse_node *r, parse_node *const *v) {
@@ -970,7 +976,7 @@ void rdplot_plotoneqn(parse_node *r, parse_node *const *v) {
 // ---- Times --------------------------------------------------------------------------------------
 
 void rdplot_fortime(parse_node *, parse_node *const *v) {
-  pde *p = P();
+  pde *p = plot_problem();
   const String &name = v[2]->id->name;
   new_timerec();
   if (strcmp(name.text, "CYCLE") == 0) {
@@ -978,7 +984,7 @@ void rdplot_fortime(parse_node *, parse_node *const *v) {
     return;
   }
   const char *tname = p->coordnames.count >= 4 && p->coordnames.items[3].text ? p->coordnames.items[3].text : "T";
-  if (strcmp(name.text, tname) != 0) err(&v[2]->loc, "Illegal name");
+  if (strcmp(name.text, tname) != 0) plot_err(&v[2]->loc, "Illegal name");
   add_time(rdexpr_constize(v[3]));
 }
 
@@ -988,19 +994,19 @@ void rdplot_fortimet(parse_node *, parse_node *const *v) {
 }
 
 void rdplot_nextime(parse_node *, parse_node *const *v) {
-  if (P()->timerecs.data[ctime - 1].cycle) err(&v[2]->loc, "Mixed Plot Time Forms");
+  if (plot_problem()->timerecs.data[ctime - 1].cycle) plot_err(&v[2]->loc, "Mixed Plot Time Forms");
   add_time(rdexpr_constize(v[2]));
 }
 
 void rdplot_bytime(parse_node *, parse_node *const *v) {
-  timerec &t = P()->timerecs.data[ctime - 1];
-  if (t.cycle) err(&v[2]->loc, "Mixed Plot Time Forms");
+  timerec &t = plot_problem()->timerecs.data[ctime - 1];
+  if (t.cycle) plot_err(&v[2]->loc, "Mixed Plot Time Forms");
   double dt = rdexpr_constize(v[3]), t2 = rdexpr_constize(v[5]);
-  if (!(dt > 0)) err(&v[3]->loc, "ZERO INTERVAL");
+  if (!(dt > 0)) plot_err(&v[3]->loc, "ZERO INTERVAL");
   double t0 = t.times.count ? t.times.data[t.times.count - 1] : 0;
   // Every plot time is held and plotted: the count is bounded before any is made.
   constexpr double kMostTimes = 100000;
-  if (!((t2 - t0) / dt <= kMostTimes)) err(&v[3]->loc, "Too many plot times: FOR ... BY gives at most 100000");
+  if (!((t2 - t0) / dt <= kMostTimes)) plot_err(&v[3]->loc, "Too many plot times: FOR ... BY gives at most 100000");
   for (int64_t k = 1;; k++) {
     double x = t0 + double(k) * dt;
     if (!(x < t2 - 0.1 * dt)) break;

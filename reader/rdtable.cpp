@@ -44,7 +44,7 @@ int rdtable_init() {
 namespace {
 
 // The report does not return: its text lives in one static string.
-[[noreturn]] void report(const TextLoc *loc, const char *message) {
+[[noreturn]] void table_report(const TextLoc *loc, const char *message) {
   static String m;
   strings_copyto_1(&m, message);
   report_parse_err_0(rdpde_problem, loc, &m);
@@ -126,7 +126,7 @@ struct DataFile {
   }
   [[noreturn]] void error(const char *message) {
     TextLoc loc = here();
-    report(&loc, message);
+    table_report(&loc, message);
   }
   // Characters from the reading place to the end of the text.
   uint64_t rest() {
@@ -210,7 +210,7 @@ void rdtable_table1(parse_node *r, parse_node *const *v) {
   TRACE("rdtable_table1");
   pde *p = rdpde_problem;
   tablelist *l = &p->formulas.definitions.tables;
-  if (l->count == 0xFFFF) report(&v[3]->loc, "Too many tables");
+  if (l->count == 0xFFFF) table_report(&v[3]->loc, "Too many tables");
   uint16_t k = uint16_t(l->count + 1);
   tabledat_resize(l, k, l->capacity >= k ? l->capacity : uint16_t(std::min(l->capacity + 8, 0xFFFF)));
   tableentry *e = &l->items[k - 1];
@@ -233,7 +233,7 @@ void rdtable_table2(parse_node *r, parse_node *const *v) {
   TRACE("rdtable_table2");
   tableentry *e = table_entry(uint16_t(r->value.integer));
   uint16_t key = key_of(v[3]->id);
-  if (!key) report(&v[3]->loc, "Bad dependency selector");
+  if (!key) table_report(&v[3]->loc, "Bad dependency selector");
   for (uint16_t &slot : e->keys)
     if (!slot) {
       slot = key;
@@ -484,7 +484,7 @@ void rdtable_transfer1(parse_node *r, parse_node *const *v) {
   TRACE("rdtable_transfer1");
   pde *p = rdpde_problem;
   xferlist *l = &p->transfers;
-  if (l->count == 0xFFFF) report(&v[3]->loc, "Too many transfers");
+  if (l->count == 0xFFFF) table_report(&v[3]->loc, "Too many transfers");
   uint16_t k = uint16_t(l->count + 1);
   xferdat_resize(l, k, l->capacity >= k ? l->capacity : k);
   xferdat *x = &l->items[k - 1];
@@ -492,7 +492,7 @@ void rdtable_transfer1(parse_node *r, parse_node *const *v) {
   String written = v[3]->token == SYM_STRING ? v[3]->value.string : String{};
   {
     DataFile f(&x->file);
-    if (!f.open(&written, &x->name)) report(&v[3]->loc, "Missing Transfer File");
+    if (!f.open(&written, &x->name)) table_report(&v[3]->loc, "Missing Transfer File");
     StatusLine reading(&p->status, "Read Transfer File");
     load_transfer(f, x);
   }
@@ -510,7 +510,7 @@ void rdtable_transfer2(parse_node *r, parse_node *const *v) {
   uint16_t k = uint16_t(r->value.integer);
   if (k < 1 || k > l->count) rtlib_fatal_in("rdtable_transfer2", "BAD TRANSFER NUMBER");
   xferdat *x = &l->items[k - 1];
-  if (x->bound >= x->values.count) report(&v[3]->loc, "No Data For This Name");
+  if (x->bound >= x->values.count) table_report(&v[3]->loc, "No Data For This Name");
   x->bound++;
   // The name is defined as a definition of it would be, by a leaf of the variable.
   TreeNode *leaf = trees_new_1(op::xferval, &v[3]->loc);

@@ -224,12 +224,12 @@ const DebugRow debug_rows[] = {
     {"TREEVAL", &pde::dbg_treeval}, {"XFER", nullptr}};
 static_assert(sizeof debug_rows / sizeof debug_rows[0] == 32);
 
-const String *name_of(const parse_node *n, const char *what) {
+const String *switch_name_of(const parse_node *n, const char *what) {
   if (!n->id) rtlib_fatal_in("switches", what);
   return &n->id->name;
 }
 
-[[noreturn]] void fail(const TextLoc *loc, const char *message) {
+[[noreturn]] void switch_fail(const TextLoc *loc, const char *message) {
   String m{uint16_t(strlen(message)), uint16_t(strlen(message)), const_cast<char *>(message)};
   report_parse_err_0(rdpde_problem, loc, &m);
 }
@@ -254,7 +254,7 @@ const Range ranges[] = {
 [[noreturn]] void out_of_range(const TextLoc *loc, const char *name, const char *range) {
   static std::string text;  // the report does not return: the text lives on
   text = std::string(name) + " must be " + range;
-  fail(loc, text.c_str());
+  switch_fail(loc, text.c_str());
 }
 
 void check_range(const parse_node *n, const char *name, double value) {
@@ -279,13 +279,13 @@ void enable(const char *word) {
 void selectlist(const parse_node *n, double value) {
   TRACE("selectlist");
   pde *p = rdpde_problem;
-  const String *name = name_of(n, "BAD SELECT");
+  const String *name = switch_name_of(n, "BAD SELECT");
   const int16_t v = switches_value16(value);
   int k = 0;
   while (k < HIDDEN && strcmp(rows[k].name, name->text) != 0) k++;
   if (k == HIDDEN) {
     debug_printf("BAD SELECT: %s\n", name->text);
-    fail(&n->loc, "Undefined SELECTOR");
+    switch_fail(&n->loc, "Undefined SELECTOR");
   }
   check_range(n, name->text, value);
   const Row &row = rows[k];
@@ -304,7 +304,7 @@ void selectlist(const parse_node *n, double value) {
     if (shortest && shortest < v) {
       static std::string text;  // the report does not return: the text lives on
       text = "NOT ENOUGH STAGE VALUES: " + std::to_string(shortest) + " given, STAGES = " + std::to_string(v);
-      fail(&n->loc, text.c_str());
+      switch_fail(&n->loc, text.c_str());
     }
     p->stages = uint16_t(v);
   } else if (s == "NODELIMIT") {
@@ -378,12 +378,12 @@ void check_errlim(const parse_node *name, double value) {
 void dbsetter(const parse_node *n, uint8_t value) {
   TRACE("dbsetter");
   pde *p = rdpde_problem;
-  const String *name = name_of(n, "BAD DEBUG");
+  const String *name = switch_name_of(n, "BAD DEBUG");
   int k = 0;
   while (k < 32 && strcmp(debug_rows[k].name, name->text) != 0) k++;
   if (k == 32) {
     debug_printf("BAD DEBUG: %s\n", name->text);
-    fail(&n->loc, "BAD DEBUG FLAG");
+    switch_fail(&n->loc, "BAD DEBUG FLAG");
   }
   if (debug_rows[k].flag) p->*debug_rows[k].flag = value;
   const std::string_view s = debug_rows[k].name;
@@ -446,7 +446,7 @@ void switches_selectdt(parse_node *, parse_node *const *v) { rdpde_problem->delt
 void switches_selectalias(parse_node *, parse_node *const *v) {
   TRACE("switches_selectalias");
   static const char axes[4][2] = {"X", "Y", "Z", "T"};
-  const String *name = name_of(v[4], "BAD SELECT");
+  const String *name = switch_name_of(v[4], "BAD SELECT");
   for (int k = 0; k < 4; k++) {
     if (strcmp(name->text, axes[k]) != 0) continue;
     String &label = rdpde_problem->axisname[k];
@@ -464,7 +464,7 @@ void switches_setdbgridint(parse_node *, parse_node *const *v) {
 }
 
 void switches_setprint(parse_node *, parse_node *const *v) {
-  const String *name = name_of(v[2], "BAD PRINT");
+  const String *name = switch_name_of(v[2], "BAD PRINT");
   if (strcmp(name->text, "MATRIX") == 0) rdpde_problem->printmatrix = 1;
   else debug_printf("BAD PRINT: %s\n", name->text);
 }
