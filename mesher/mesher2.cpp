@@ -515,7 +515,7 @@ int32_t mesher2_freshmesh(pde *p, uint8_t meshswitch, int32_t meshcount) {
     if (cell.region >= 1 && cell.region <= d->regmaterials.count) cell.region2 = d->regmaterials.data[cell.region - 1];
   }
   // 11. Swaps and relaxation.
-  refine2_relax_hooks(p, m);
+  refine2_relax_hooks(p->styles, &p->stop, m);
   if (p->stop) return p->phase;
   // 12. The relaxed mesh in the debug log.
   if (p->printgrid || mesher2_debug) print_mesh(p, m, "RELAXED");

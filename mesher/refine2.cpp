@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "elements/meshes.h"
 #include "elements/mfinder.h"
 #include "graphics/display.h"
@@ -80,16 +79,16 @@ void refine2_radial_split_tri3(Mesh *m, int32_t c, int32_t P) {
   }
 }
 
-static void show(pde *p, Mesh *m) {
-  plot_show_mesh(m->meshview, p->styles, &m->domain->grid.box, m, tri3, 0, 0, m->domain->regions.count);
+static void show(plotframe *styles, Mesh *m) {
+  plot_show_mesh(m->meshview, styles, &m->domain->grid.box, m, tri3, 0, 0, m->domain->regions.count);
 }
 
-void refine2_relax_hooks(pde *p, Mesh *m) {
+void refine2_relax_hooks(plotframe *styles, const uint8_t *stop, Mesh *m) {
   TRACE("refine2_relax_hooks_0");
   // 1. A flip pass and a relaxation.
   mesh2_best_leg(m, tri3, nullptr);
   mesh2_relax_mesh(m);
-  show(p, m);
+  show(styles, m);
   if (mesher2_debug > 1) display_waitkey(0);
   // 2. Up to two more flip passes, relaxed when they flipped.
   uint16_t flipped = 0;
@@ -99,11 +98,11 @@ void refine2_relax_hooks(pde *p, Mesh *m) {
     if (flipped) {
       mesh2_relax_mesh(m);
       if (mesher2_debug) {
-        show(p, m);
+        show(styles, m);
         if (mesher2_debug > 1) display_waitkey(0);
       }
     }
-    if (p->stop || !flipped) return;
+    if (*stop || !flipped) return;
   }
   // 3. The second still flipped: one last pass without relaxation.
   mesh2_best_leg(m, tri3, nullptr);

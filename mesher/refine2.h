@@ -8,7 +8,7 @@
 #include "runtime/vectorvd.h"
 
 struct Mesh;
-struct pde;
+struct plotframe;
 
 int refine2_init();
 
@@ -54,5 +54,6 @@ void bmerge_tri9(Mesh *m, int32_t P);
 void refine2_radial_split_tri3(Mesh *m, int32_t c, int32_t P);
 // The flip and relaxation passes of a fresh tri3 mesh: a flip pass and a relaxation,
 // up to two more flip passes (each relaxed when it flipped) ending at the first that
-// flips nothing or at a stop request, and a last flip pass when the second still flipped.
-void refine2_relax_hooks(pde *p, Mesh *m);
+// flips nothing or at a stop request (*stop set), and a last flip pass when the second still
+// flipped; a debug run shows the mesh in the text styles.
+void refine2_relax_hooks(plotframe *styles, const uint8_t *stop, Mesh *m);
