@@ -56,7 +56,7 @@ void BM_UniformSplit(benchmark::State &state) {
     grid_mesh(&m, int32_t(state.range(0)));
     for (int32_t c = 1; c <= m.cells.count; c++) m.cells.data[c - 1].error = 1.5;
     state.ResumeTiming();
-    splits += refiner_refine(&P, &m, 1.0, 0.0, 1 << 30, nullptr, 0);
+    splits += refiner_refine({P.dimension, P.errlim, &P.work, &P.sortindex}, &m, 1.0, 0.0, 1 << 30, nullptr, 0);
   }
   state.counters["per_split"] =
       benchmark::Counter(double(splits), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/pdedat_record.h"
 #include "elements/meshes.h"
 #include "graphics/display.h"
 #include "graphics/gagscren.h"
@@ -13,6 +12,8 @@
 #include "mesher/refine3.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
+#include "runtime/vector2d.h"
+#include "runtime/vectorl.h"
 
 int refiner_init() {
   TRACE("refiner");
@@ -35,10 +36,10 @@ struct Hold {
   pad *panel;
   uint16_t line;
   vectord *work;
-  Hold(pde *p, Mesh *m) : panel(m->status), line(0) {
+  Hold(vector2d *pool, Mesh *m) : panel(m->status), line(0) {
     String label = {10, 0, const_cast<char *>("Regridding")};
     if (panel) line = display_report(panel, 0, &label);
-    work = vector2d_get_work(&p->work, 1);
+    work = vector2d_get_work(pool, 1);
   }
   ~Hold() {
     if (panel) display_unreport(panel, line);
@@ -47,15 +48,15 @@ struct Hold {
 };
 }  // namespace
 
-static uint16_t merge_one(pde *p, Mesh *m, int32_t c, double threshold) {
-  switch (p->dimension) {
+static uint16_t merge_one(uint16_t dimension, Mesh *m, int32_t c, double threshold) {
+  switch (dimension) {
     case 1: return refine1_mergecell1(m, c, m->meshbasis, threshold);
     case 3: return refine3_mergecell3(m, c, m->meshbasis, threshold);
     default: return refine2_mergecell2(m, c, m->meshbasis, threshold);
   }
 }
-static void split_one(pde *p, Mesh *m, int32_t c, vectorvd *values) {
-  switch (p->dimension) {
+static void split_one(uint16_t dimension, Mesh *m, int32_t c, vectorvd *values) {
+  switch (dimension) {
     case 1: refine1_subdivide1(m, c, m->meshbasis, values, 1); break;
     case 3: refine3_subdivide3(m, c, m->meshbasis, values, 1); break;
     default: refine2_subdivide2(m, c, m->meshbasis, values, 1, 1); break;
@@ -134,20 +135,20 @@ static void cap_by_history(Mesh *m, double limit, double cap, double errlim, Ref
 
 bool refiner_splits_unasked(const Mesh *m) { return m->curvegrid && (m->meshbasis == tet10 || m->meshbasis == tet20); }
 
-int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t node_limit, vectorvd *values,
-                       uint8_t merge_allowed, RefineHistory *history) {
+int32_t refiner_refine(const RefinerUse &use, Mesh *m, double limit, double threshold, int32_t node_limit,
+                       vectorvd *values, uint8_t merge_allowed, RefineHistory *history) {
   TRACE("refiner_refine");
   // 1. Status line, estimate factor, work vector.
-  Hold hold(p, m);
+  Hold hold(use.work, m);
   refine2_estimate_factor = 0.25;
   // 2. Cap the estimates and clear the marks.
   double cap = limit * 1.01 / (0.25 * 0.25);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     MeshCell &cell = cell_at(m, c);
     cell.split = cell.merge = 0;
-    if (!history || p->dimension != 2) cell.error = std::min(cell.error, cap);
+    if (!history || use.dimension != 2) cell.error = std::min(cell.error, cap);
   }
-  if (history && p->dimension == 2) cap_by_history(m, limit, cap, p->errlim, history);
+  if (history && use.dimension == 2) cap_by_history(m, limit, cap, use.errlim, history);
   // A curved tetrahedron that folds, or whose domain face strays from its sheet by more
   // than kBend of the face's size, is split whatever its estimate (the straying falls as
   // the cube of the size), and one within eight times that is not merged back.
@@ -163,7 +164,7 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
   }
   // 3. Passes.
   int32_t merges = 0, splits = 0, pass = 0;
-  vectorl *ix = &p->sortindex;
+  vectorl *ix = use.sortindex;
   for (;;) {
     pass++;
     int32_t N0 = m->nodes.count, n = m->cells.count;
@@ -184,7 +185,7 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
         if (w->data[c - 1] > threshold) break;
         MeshCell &cell = cell_at(m, c);
         if (cell.alive && !cell.split && !cell.merge && cell.error < threshold)
-          merges += merge_one(p, m, c, threshold);
+          merges += merge_one(use.dimension, m, c, threshold);
       }
     // Room for this pass's splits up front, so that the tables grow once rather than
     // by their step at every new cell.
@@ -205,7 +206,7 @@ int32_t refiner_refine(pde *p, Mesh *m, double limit, double threshold, int32_t 
       MeshCell &cell = cell_at(m, c);
       if (cell.alive && !cell.merge && cell.error > limit) {
         passsplits++, splits++;
-        split_one(p, m, c, values);
+        split_one(use.dimension, m, c, values);
         live = m->nodes.count - m->delnodes;
       }
       if (i % 1000 == 0) gagscren_dispatch(0);

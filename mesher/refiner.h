@@ -6,10 +6,21 @@
 
 #include "runtime/vectorvd.h"
 
-struct pde;
 struct Mesh;
+struct vector2d;
+struct vectorl;
 
 int refiner_init();
+
+// What the refiner takes from the problem: its dimension (which cell shapes split and merge),
+// its ERRLIM (the history's caps read it), its pool of work vectors and its sort index (the
+// cells in ascending order of estimate, whose room one refinement leaves for the next).
+struct RefinerUse {
+  uint16_t dimension;
+  double errlim;
+  vector2d *work;
+  vectorl *sortindex;
+};
 
 // What a run keeps of one refinement for the next: the triangles then far above the limit,
 // with their estimates and areas. A triangle at a corner of the domain whose estimate has
@@ -37,8 +48,8 @@ struct RefineHistory {
 // capped at limit x 16.16 (in 2D, with a history, but for the triangles it finds falling
 // slowly: those at most six splits deep). Returns the cells removed by merging plus the cells split at
 // the driver's request (not those split only to keep a neighbour conforming).
-int32_t refiner_refine(pde *p, Mesh *m, double limit, double merge_threshold, int32_t node_limit, vectorvd *values,
-                       uint8_t merge_allowed, RefineHistory *history = nullptr);
+int32_t refiner_refine(const RefinerUse &use, Mesh *m, double limit, double merge_threshold, int32_t node_limit,
+                       vectorvd *values, uint8_t merge_allowed, RefineHistory *history = nullptr);
 // Whether the refiner splits cells whatever their estimates: curved quadratic or cubic
 // tetrahedra that fold, or whose faces stray from the domain's sheets.
 bool refiner_splits_unasked(const Mesh *m);

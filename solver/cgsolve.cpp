@@ -117,7 +117,8 @@ static double measure(pde *p) {
 static int32_t count_splits(pde *p, double limit) { return refiner_count_splits(&p->mesh, limit); }
 static int32_t refine(pde *p, double limit, double merge, RefineHistory *history) {
   refine2_debug = p->dbg_refine;
-  return refiner_refine(p, &p->mesh, limit, merge, p->nodelimit, &p->carried, p->merge, history);
+  return refiner_refine({p->dimension, p->errlim, &p->work, &p->sortindex}, &p->mesh, limit, merge, p->nodelimit,
+                        &p->carried, p->merge, history);
 }
 
 // ---- Solution in global numbering ----------------------------------------------------

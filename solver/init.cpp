@@ -501,7 +501,9 @@ void init_ss(pde *p, const double times[2]) {
       resolved = true;
       break;
     }
-    if (refiner_refine(p, m, tau, tau, p->nodelimit, &p->carried, 0) <= 0) break;
+    if (refiner_refine({p->dimension, p->errlim, &p->work, &p->sortindex}, m, tau, tau, p->nodelimit, &p->carried, 0) <=
+        0)
+      break;
     if ((p->printgrid || p->dbg_grid) && debug_file) {
       String t = lit("REFINED");
       meshes_print_1(debug_file, m, &t);

@@ -206,8 +206,8 @@ int32_t regrid(pde *p, TimeRun *run, bool hit) {
   vector2d start{};
   std::vector<bool> near;
   if (may_change) near = take_start_off(p, run, &start);
-  int32_t changes = may_change ? refiner_refine(p, &p->mesh, split_at, p->errlim * merge, p->nodelimit, &p->carried,
-                                                uint8_t(p->merge && !hit))
+  int32_t changes = may_change ? refiner_refine({p->dimension, p->errlim, &p->work, &p->sortindex}, &p->mesh, split_at,
+                                                p->errlim * merge, p->nodelimit, &p->carried, uint8_t(p->merge && !hit))
                                : 0;
   if (changes > 0) layout(p, run);
   if (changes > 0) run->start_current = false;

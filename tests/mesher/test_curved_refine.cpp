@@ -148,7 +148,7 @@ TEST_P(CurvedRefine, FiveRegridsKeepVolumesAndALinearField) {
   for (int regrid = 1; regrid <= 5; regrid++) {
     // A third of the cells, drawn at random, ask to be split.
     for (int32_t c = 1; c <= m.cells.count; c++) m.cells.data[c - 1].error = gen() % 3 == 0 ? 10.0 : 0.0;
-    refiner_refine(p, &m, 1.0, 0.0, 40000, &values, 0);
+    refiner_refine({p->dimension, p->errlim, &p->work, &p->sortindex}, &m, 1.0, 0.0, 40000, &values, 0);
   }
   double total = 0;
   std::map<int, double> layer;

@@ -77,7 +77,7 @@ TEST_F(Described, RefiningAlongAPeriodicStripKeepsTheSidesMatched) {
       MeshCell &cell = m.cells.data[c - 1];
       cell.error = cell.alive && (cell.centroid[0] < 0.2 || cell.centroid[0] > 0.8) ? 10.0 : 0.0;
     }
-    EXPECT_GT(refiner_refine(p, &m, 1.0, 0.0, 1 << 30, nullptr, 0), 0);
+    EXPECT_GT(refiner_refine({p->dimension, p->errlim, &p->work, &p->sortindex}, &m, 1.0, 0.0, 1 << 30, nullptr, 0), 0);
     EXPECT_GT(periodic_links(), before);
     for (int32_t n = 1; n <= m.nodes.count; n++) {
       const MeshNode &N = m.nodes.data[n - 1];

@@ -211,7 +211,7 @@ TEST_F(Measured, LShapeRefinementGradesTowardsTheCorner) {
     double top = measures_max_measure(&m().cells);
     vectorvd_resize(&list, 1, 1);
     list.data[0] = &values.data[0];
-    refiner_refine(p, &m(), 0.3 * top, 0.0, 1 << 30, &list, 0);
+    refiner_refine({p->dimension, p->errlim, &p->work, &p->sortindex}, &m(), 0.3 * top, 0.0, 1 << 30, &list, 0);
     list.data[0] = nullptr;
   }
   vectorvd_free(&list, 0);

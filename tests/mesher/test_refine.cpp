@@ -264,7 +264,8 @@ struct RefineDriver : Refine {
   int32_t refine(double limit, double threshold, int32_t nodes = 1 << 30, uint8_t merge = 1) {
     p->dimension = 2;
     if (!p->work.capacity) vector2d_resize(&p->work, 0, 20);
-    return refiner_refine(p, &m(), limit, threshold, nodes, nullptr, merge);
+    return refiner_refine({p->dimension, p->errlim, &p->work, &p->sortindex}, &m(), limit, threshold, nodes, nullptr,
+                          merge);
   }
   std::multiset<double> estimates() {
     std::multiset<double> e;
@@ -311,7 +312,7 @@ TEST_F(RefineDriver, LimitsOfTheDriver) {
   // A one-dimensional problem changes nothing and ends.
   cell(1).error = 5.0;
   p->dimension = 1;
-  EXPECT_GE(refiner_refine(p, &m(), 1.0, 0.0, 1 << 30, nullptr, 1), 1);
+  EXPECT_GE(refiner_refine({p->dimension, p->errlim, &p->work, &p->sortindex}, &m(), 1.0, 0.0, 1 << 30, nullptr, 1), 1);
 }
 
 }  // namespace
