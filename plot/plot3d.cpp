@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "graphics/gag.h"
+#include "model/window_record.h"
 #include "plot/plot.h"
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
@@ -83,11 +83,10 @@ void plot3d_db_cell3d(Mesh *m, int32_t cell) {
   gag3d_plotmap3_0(&plot3d_frame, &box, 3, M_PI / 3, 1.25 * M_PI, 0, 0, 0, 0.02, 1.0);
 }
 
-void plot3d_dbstereo(pde *p) {
+void plot3d_dbstereo(uint16_t view, uint8_t stereo) {
   TRACE("plot3d_dbstereo");
-  uint16_t view = p->mesh.debugview;
   if (!view) return;
-  if (p->stereo <= 1) {
+  if (stereo <= 1) {
     gag3d_stereo_rg(&plot3d_stereo, view, &plot3d_frame);
     return;
   }
@@ -95,7 +94,7 @@ void plot3d_dbstereo(pde *p) {
     eyes[0] = gag_newview_1(view, 0, 0, 0.65, 0.65, 0);
     eyes[1] = gag_newview_1(view, 0.65, 0, 1.3, 0.65, 0);
   }
-  if (p->stereo == 2) gag3d_stereo_x(&plot3d_stereo, eyes[0], eyes[1], &plot3d_frame);
+  if (stereo == 2) gag3d_stereo_x(&plot3d_stereo, eyes[0], eyes[1], &plot3d_frame);
   else gag3d_stereo_x(&plot3d_stereo, eyes[1], eyes[0], &plot3d_frame);
 }
 
@@ -129,29 +128,28 @@ void plot3d_show_domain(const stereorec *s, Domain *d, double z1, double z2) {
   }
 }
 
-void plot3d_plot_domain(pde *p, Mesh *m) {
+void plot3d_plot_domain(Mesh *m) {
   TRACE("plot3d_plot_domain");
   if (!m->domain) return;
   gag3d_backing_box_0(&plot3d_stereo, &plot3d_frame);
   const rect3d &b = m->domain->grid.box;
   plot3d_show_domain(&plot3d_stereo, m->domain, b.z1, b.z2);
-  (void)p;
 }
 
-void plot3d_dbgrid3d(pde *p, Mesh *m, uint8_t ask) {
+void plot3d_dbgrid3d(const double *defaultview, uint8_t stereo, Mesh *base, Mesh *m, uint8_t ask) {
   TRACE("plot3d_dbgrid3d");
   uint16_t view = m->debugview;
   if (!view || !m->domain) return;
   rect3d box = m->domain->grid.box;
-  double viewpoint[3] = {p->viewpoint[0], p->viewpoint[1], p->viewpoint[2]};
+  double viewpoint[3] = {defaultview[0], defaultview[1], defaultview[2]};
   plot_validate_viewpoint(viewpoint, &box);
   point3d eye = {viewpoint[0], viewpoint[1], viewpoint[2]};
   plot3d_away_from_centre(&eye, &box);
   gag3d_plotmap3_1(&plot3d_frame, &box, &eye, 0, 0, 0, 0.02, 1.0);
   gag_clearview_0(view);
-  plot3d_dbstereo(p);
-  plot3d_plot_domain(p, m);
-  plot3d_showbase(&plot3d_stereo, &p->basemesh, box.z1);
+  plot3d_dbstereo(m->debugview, stereo);
+  plot3d_plot_domain(m);
+  plot3d_showbase(&plot3d_stereo, base, box.z1);
   if (ask) gag_showmessageindirect(view, "", "DOMAIN");
 }
 

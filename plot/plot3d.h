@@ -9,7 +9,6 @@
 
 struct Domain;
 struct Mesh;
-struct pde;
 struct WindowState;
 struct rect3d;
 
@@ -31,17 +30,19 @@ void plot3d_away_from_centre(point3d *eye, const rect3d *box);
 // The debug mapping around one cell's nodes: distance 3, elevation pi/3, azimuth 1.25 pi.
 void plot3d_db_cell3d(Mesh *m, int32_t cell);
 // The stereo mode of the problem's debug view: red-green in the view itself (stereo
-// 0 or 1), or two side-by-side views 0.65 and 1.3 wide (2: left eye first, 3: right).
-void plot3d_dbstereo(pde *p);
+// 0 or 1), or two side-by-side views 0.65 and 1.3 wide (2: left eye first, 3: right); view
+// is the debug view (none: nothing), stereo the STEREO switch.
+void plot3d_dbstereo(uint16_t view, uint8_t stereo);
 // The domain's edges at heights z1 and z2 (and the joints' verticals) in stereo; one
 // edge at height z.
 void plot3d_show_domain(const stereorec *s, Domain *d, double z1, double z2);
 void show_segment(const stereorec *s, Domain *d, uint16_t edge, double z);
 // The backing box and the domain over the domain's z range.
-void plot3d_plot_domain(pde *p, Mesh *m);
-// Maps the domain, draws it and the base mesh at the bottom; with ask, the message box
+void plot3d_plot_domain(Mesh *m);
+// Maps the domain from the plot set's default viewpoint, draws it (in the stereo mode
+// the STEREO switch asks) and the base mesh at the bottom; with ask, the message box
 // "DOMAIN".
-void plot3d_dbgrid3d(pde *p, Mesh *m, uint8_t ask);
+void plot3d_dbgrid3d(const double *defaultview, uint8_t stereo, Mesh *base, Mesh *m, uint8_t ask);
 // A triangle (a, b, c) or a tetrahedron (a, b, c, e) by its edges: through the frame's
 // transform into the view (_0, _1) or in stereo (_2, _3).
 void plot3d_draw_cell_0(uint16_t view, const Mesh *m, int32_t a, int32_t b, int32_t c);

@@ -501,11 +501,11 @@ TEST_F(Plots3d, DebugViewsDrawAndLogTheFront) {
     p->stereo = stereo;
     gag_clearview_0(view);
     before = entries();
-    plot3d_dbgrid3d(p, &m(), 0);
+    plot3d_dbgrid3d(p->viewpoint, p->stereo, &p->basemesh, &m(), 0);
     if (stereo == 0) grew("domain and base mesh");
   }
   p->stereo = 0;
-  plot3d_dbstereo(p);
+  plot3d_dbstereo(p->mesh.debugview, p->stereo);
   plot3d_db_cell3d(&m(), 1);
   before = entries();
   plot3d_show_mesh3(&plot3d_stereo, &m());
