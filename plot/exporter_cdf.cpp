@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"
@@ -44,16 +43,18 @@ const double CDF_RANGE = 9.9e36;
 
 // The record dimension's name: the time variable, "Stage" or "Mode"; null for none.
 const char *record_name(pde *p) {
-  if (p->timedep) return coordinate_name(p, 3);
-  if (p->stages >= 2) return "Stage";
-  if (p->modes) return "Mode";
+  const problem_view pv = view_of(p);
+  if (pv.timedep) return coordinate_name(p, 3);
+  if (pv.stages >= 2) return "Stage";
+  if (pv.modes) return "Mode";
   return nullptr;
 }
 
 double record_value(pde *p) {
-  if (p->timedep) return p->time;
-  if (p->stages >= 2) return p->stage;
-  return p->mode;
+  const problem_view pv = view_of(p);
+  if (pv.timedep) return pv.time;
+  if (pv.stages >= 2) return pv.stage;
+  return pv.mode;
 }
 
 // The netCDF variable of expression e: after the record coordinate and the grid's.
@@ -62,21 +63,24 @@ int32_t cdf_var_of(pde *p, int32_t e) { return (record_name(p) ? 1 : 0) + (three
 // The range attributes take the variable's own type: readers that honour them ignore
 // attributes they cannot hold in the variable's type.
 void put_range(pde *p, int32_t h, int32_t v, double lo, double hi) {
-  if (p->cdfdouble) netcdf_cdf_def_attr_double_1(h, v, "valid_range", lo, hi);
+  const problem_view pv = view_of(p);
+  if (pv.cdfdouble) netcdf_cdf_def_attr_double_1(h, v, "valid_range", lo, hi);
   else netcdf_cdf_def_attr_single_1(h, v, "valid_range", lo, hi);
 }
 
 void fix_put(pde *p, int32_t h, double v) {
-  if (p->cdfdouble) netcdf_cdf_put_3(h, v);
+  const problem_view pv = view_of(p);
+  if (pv.cdfdouble) netcdf_cdf_put_3(h, v);
   else netcdf_cdf_put_single(h, v);
 }
 
 void cdf_init(pde *p, plotrec *r, const grid &g) {
   TRACE("cdf_init");
+  const problem_view pv = view_of(p);
   print_file_name(p, r, ".cdf", true, 2);
   // A file another open export writes (the same FILE given twice) is not opened again.
-  for (int32_t k = 0; k < p->plotrecs.count; k++) {
-    const plotrec *q = &p->plotrecs.data[k];
+  for (int32_t k = 0; k < pv.plotrecs->count; k++) {
+    const plotrec *q = &pv.plotrecs->data[k];
     if (q != r && q->exportid && strcmp(text_of(&q->name), text_of(&r->name)) == 0)
       exec_error(p, "Can't open CDF output file");
   }
@@ -84,9 +88,9 @@ void cdf_init(pde *p, plotrec *r, const grid &g) {
   if (!h) exec_error(p, "Can't open CDF output file");
   r->exportid = uint16_t(h);
   r->outputs = 0;
-  uint32_t type = p->cdfdouble ? CDF_DOUBLE : CDF_FLOAT;
-  netcdf_cdf_def_attr_text(h, 0, "title", text_of(&p->title));
-  if (p->unconverged) netcdf_cdf_def_attr_text(h, 0, "status", p->unconverged);
+  uint32_t type = pv.cdfdouble ? CDF_DOUBLE : CDF_FLOAT;
+  netcdf_cdf_def_attr_text(h, 0, "title", text_of(pv.title));
+  if (pv.unconverged) netcdf_cdf_def_attr_text(h, 0, "status", pv.unconverged);
   int dims = threed(p) ? 3 : 2;
   vectorn shape = {};
   if (const char *rec = record_name(p)) {
@@ -104,7 +108,7 @@ void cdf_init(pde *p, plotrec *r, const grid &g) {
   for (int32_t e = 0; e < r->exprs.count; e++) {
     int32_t v = netcdf_cdf_def_var_0(h, e < r->labels.count ? text_of(&r->labels.items[e]) : "u", type, &shape);
     put_range(p, h, v, -CDF_RANGE, CDF_RANGE);
-    if (p->cdfdouble) netcdf_cdf_def_attr_double_0(h, v, "missing_value", CDF_MISSING);
+    if (pv.cdfdouble) netcdf_cdf_def_attr_double_0(h, v, "missing_value", CDF_MISSING);
     else netcdf_cdf_def_attr_single_0(h, v, "missing_value", CDF_MISSING);
     r->cdf[1].data[e] = CDF_MISSING;
     r->cdf[2].data[e] = -CDF_MISSING;
@@ -201,9 +205,10 @@ void exporter_cdf_export(pde *p, plotrec *r) {
 void exporter_close_exports(pde *p) {
   TRACE("exporter_close_exports");
   if (!p) return;
+  const problem_view pv = view_of(p);
   // Monitors write netCDF files too.
-  for (int32_t k = 0; k < p->plotrecs.count; k++) {
-    plotrec *r = &p->plotrecs.data[k];
+  for (int32_t k = 0; k < pv.plotrecs->count; k++) {
+    plotrec *r = &pv.plotrecs->data[k];
     if (r->kind != PLOT_CDF || !r->exportid) continue;
     int32_t h = r->exportid;
     r->exportid = 0;

@@ -21,8 +21,12 @@
 #include "runtime/vectord.h"
 
 struct ElementFrame;
+struct Mesh;
+struct pad;
+struct plotvector;
 struct tmesh;
 struct pointd;
+struct vector2d;
 
 namespace exporting {
 
@@ -39,6 +43,23 @@ bool threed(pde *p);
 const char *coordinate_name(pde *p, int k);
 // The problem's time: the time of the values an export writes.
 double time_of(const pde *p);
+
+// What the writers read of the problem, taken from it in one place (exporter.cpp) so that
+// the writers need not know the problem record: its mesh, solution and time, its status
+// panel, its plot list, the title and the reason a run did not converge, the dimension,
+// the stage and mode counts and numbers, and the TIME and CDFDOUBLE switches.
+struct problem_view {
+  Mesh *mesh;
+  vector2d *solution;
+  pad *status;
+  plotvector *plotrecs;
+  const String *title;
+  const char *unconverged;
+  double time;
+  uint16_t dimension, stages, stage, modes, mode;
+  uint8_t timedep, cdfdouble;
+};
+problem_view view_of(pde *p);
 
 // The moves of a tenth of a step that take line j of n, moving toward the middle of the
 // box (forward before the middle line, backward from it on), to the far side of the box.
@@ -96,6 +117,7 @@ grid export_grid(pde *p, plotrec *r, plotdata *d);
 // The grid of a plot and the located point at which its expressions are evaluated.
 struct sampler {
   pde *p;
+  problem_view view;
   plotrec *r;
   plotdata *d;
   grid g;
@@ -125,7 +147,7 @@ void fill_row(double *v, int32_t n);
 
 // The point in space of cell c of plot mesh t at local L, and the local coordinates of
 // X in a plot cell to full precision (exporter_sample.cpp).
-void surface_point(double *xyz, const pde *p, const tmesh *t, int32_t c, const double *L, int32_t code,
+void surface_point(double *xyz, uint16_t dimension, const tmesh *t, int32_t c, const double *L, int32_t code,
                    const pointd *pt);
 void full_lcoords(double *L, const double *X, ElementFrame *f);
 

@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"
@@ -43,9 +42,10 @@ namespace exporting {
 uint16_t material_of(const MeshCell &c) { return c.region2 ? c.region2 : 1; }
 
 uint16_t material_count(pde *p) {
-  uint16_t m = p->mesh.domain ? p->mesh.domain->materials : 0;
-  for (int32_t c = 0; c < p->mesh.cells.count; c++)
-    if (p->mesh.cells.data[c].alive) m = std::max(m, material_of(p->mesh.cells.data[c]));
+  const Mesh *mesh = view_of(p).mesh;
+  uint16_t m = mesh->domain ? mesh->domain->materials : 0;
+  for (int32_t c = 0; c < mesh->cells.count; c++)
+    if (mesh->cells.data[c].alive) m = std::max(m, material_of(mesh->cells.data[c]));
   return m;
 }
 
@@ -59,18 +59,19 @@ struct zone {
 };
 
 zone build_zone(pde *p, uint16_t m, bool centres) {
+  const Mesh *mesh = view_of(p).mesh;
   zone z;
-  std::vector<int32_t> number(size_t(p->mesh.nodes.count) + 1, 0);
-  int32_t nodes = elements_functions[p->mesh.meshbasis];
-  for (int32_t c = 1; c <= p->mesh.cells.count; c++) {
-    const MeshCell &cell = p->mesh.cells.data[c - 1];
+  std::vector<int32_t> number(size_t(mesh->nodes.count) + 1, 0);
+  int32_t nodes = elements_functions[mesh->meshbasis];
+  for (int32_t c = 1; c <= mesh->cells.count; c++) {
+    const MeshCell &cell = mesh->cells.data[c - 1];
     if (!cell.alive || material_of(cell) != m) continue;
     z.cells.push_back(c);
     std::vector<int32_t> own;
     int32_t k = std::min<int32_t>(nodes, cell.nodes.count);
     for (int32_t i = 0; i < k; i++) {
       int32_t n = cell.nodes.data[i];
-      if (n < 1 || n > p->mesh.nodes.count) n = 0;
+      if (n < 1 || n > mesh->nodes.count) n = 0;
       if (n && !number[n]) {
         z.nodes.push_back({c, i});
         number[n] = int32_t(z.nodes.size());
@@ -89,26 +90,28 @@ zone build_zone(pde *p, uint16_t m, bool centres) {
 // The point and expression values of zone node (cell, local node).
 struct nodevalues {
   pde *p;
+  Mesh *mesh;
   plotrec *r;
   LocalCell cell = {};
   evalpoint ep = {};
   int32_t localised = 0;
-  nodevalues(pde *q, plotrec *rec) : p(q), r(rec) {
-    ep.values = &p->solution;
-    ep.t = p->time;
+  nodevalues(pde *q, plotrec *rec) : p(q), mesh(view_of(q).mesh), r(rec) {
+    problem_view view = view_of(q);
+    ep.values = view.solution;
+    ep.t = view.time;
     ep.cell = &cell;
     basisfun_node_coords();
   }
   void at(int32_t c, int32_t local, double *xyz, std::vector<double> &v) {
-    const MeshCell &mc = p->mesh.cells.data[c - 1];
-    if (localised != c) meshes_localize(&p->mesh, &mc, &cell, 0), localised = c;
+    const MeshCell &mc = mesh->cells.data[c - 1];
+    if (localised != c) meshes_localize(mesh, &mc, &cell, 0), localised = c;
     const LocalPoint *table = basisfun_node_table(mc.basis);
     int dim = elements_dimension[mc.basis];
     LocalPoint L = local >= elements_functions[mc.basis] || !table ? elements_centroid[dim] : table[local];
     std::copy(L.L, L.L + 4, ep.local);
     elements_jacobian(ep.local, &cell.frame);
     if (local < elements_functions[mc.basis] && local < mc.nodes.count) {
-      const MeshNode &n = p->mesh.nodes.data[mc.nodes.data[local] - 1];
+      const MeshNode &n = mesh->nodes.data[mc.nodes.data[local] - 1];
       xyz[0] = n.x, xyz[1] = n.y, xyz[2] = n.z;
     } else {
       elements_get_gcoords(xyz, ep.local, &cell.frame);
@@ -147,11 +150,12 @@ const uint8_t *subcells(int32_t basis, int *count, int *corners) {
 // ---- TECPLOT ----------------------------------------------------------------------
 
 void exporter_tecp_export(pde *p, plotrec *r) {
+  const problem_view pv = view_of(p);
   TRACE("exporter_tecp_export");
   progress bar(p, "Writing TECPLOT File");
   int count = 0, corners = 0;
-  for (int32_t c = 0; c < p->mesh.cells.count; c++) {
-    const MeshCell &cell = p->mesh.cells.data[c];
+  for (int32_t c = 0; c < pv.mesh->cells.count; c++) {
+    const MeshCell &cell = pv.mesh->cells.data[c];
     if (cell.alive && !subcells(cell.basis, &count, &corners)) exec_error(p, "Can't Linearize Basis");
   }
   bool three = threed(p);
@@ -161,8 +165,8 @@ void exporter_tecp_export(pde *p, plotrec *r) {
   if (!f) exec_error(p, "Can't Open TECPLOT Output File");
   r->outputs++;
   if (!append) {
-    fprintf(f.get(), "TITLE=\"%s\"\n", text_of(&p->title));
-    if (p->unconverged) fprintf(f.get(), "# %s\n", p->unconverged);
+    fprintf(f.get(), "TITLE=\"%s\"\n", text_of(pv.title));
+    if (pv.unconverged) fprintf(f.get(), "# %s\n", pv.unconverged);
     fprintf(f.get(), "VARIABLES=\"%s\"", coordinate_name(p, 0));
     fprintf(f.get(), ",\"%s\"", coordinate_name(p, 1));
     if (three) fprintf(f.get(), ",\"%s\"", coordinate_name(p, 2));
@@ -177,10 +181,10 @@ void exporter_tecp_export(pde *p, plotrec *r) {
     zone z = build_zone(p, m, true);
     if (z.nodes.empty()) continue;
     int32_t elements = 0;
-    for (int32_t c : z.cells) elements += elements_subcells[p->mesh.cells.data[c - 1].basis];
+    for (int32_t c : z.cells) elements += elements_subcells[pv.mesh->cells.data[c - 1].basis];
     fprintf(f.get(), "ZONE N=%d E=%d ET=%s", int(z.nodes.size()), elements, three ? "TETRAHEDRON " : "TRIANGLE ");
     fprintf(f.get(), "F=FEPOINT T=\"MATERIAL %d ", m);
-    if (p->timedep) fprintf(f.get(), "TIME=%g", p->time);
+    if (pv.timedep) fprintf(f.get(), "TIME=%g", pv.time);
     fputs("\"\n", f.get());
     for (auto [c, local] : z.nodes) {
       double xyz[3];
@@ -190,7 +194,7 @@ void exporter_tecp_export(pde *p, plotrec *r) {
       fputc('\n', f.get());
     }
     for (size_t k = 0; k < z.cells.size(); k++) {
-      const uint8_t *table = subcells(p->mesh.cells.data[z.cells[k] - 1].basis, &count, &corners);
+      const uint8_t *table = subcells(pv.mesh->cells.data[z.cells[k] - 1].basis, &count, &corners);
       const std::vector<int32_t> &own = z.numbers[k];
       for (int q = 0; q < count; q++) {
         for (int i = 0; i < corners; i++) {
@@ -207,6 +211,7 @@ void exporter_tecp_export(pde *p, plotrec *r) {
 // ---- TRANSFER ---------------------------------------------------------------------
 
 void exporter_transfer_export(pde *p, plotrec *r) {
+  const problem_view pv = view_of(p);
   TRACE("exporter_transfer_export");
   progress bar(p, "Writing TRANSFER File");
   print_file_name(p, r, ".dat", true, 2);
@@ -216,11 +221,11 @@ void exporter_transfer_export(pde *p, plotrec *r) {
   FILE *o = f.get();
   bool three = threed(p);
   int dims = three ? 3 : 2;
-  int32_t basis = p->mesh.meshbasis;
+  int32_t basis = pv.mesh->meshbasis;
   exporter_print_header(p, o, r);
   fputs("Quendar v2 Transfer File\n", o);
   // The title is one line of text: its line ends would start tokens the reader parses.
-  for (const char *t = text_of(&p->title); *t; t++) fputc(*t == '\n' || *t == '\r' ? ' ' : *t, o);
+  for (const char *t = text_of(pv.title); *t; t++) fputc(*t == '\n' || *t == '\r' ? ' ' : *t, o);
   fputc('\n', o);
   fprintf(o, " %d DIMENSIONS\n", dims);
   for (int a = 0; a < dims; a++) fprintf(o, "%s\n", coordinate_name(p, a));
@@ -231,7 +236,7 @@ void exporter_transfer_export(pde *p, plotrec *r) {
   for (int32_t e = 0; e < r->exprs.count; e++) put_name(o, e < r->labels.count ? &r->labels.items[e] : &none);
   nodevalues nv(p, r);
   std::vector<double> v;
-  std::vector<int32_t> within(size_t(p->mesh.cells.count) + 1, 0);  // a cell's number within its material
+  std::vector<int32_t> within(size_t(pv.mesh->cells.count) + 1, 0);  // a cell's number within its material
   String number = {};
   auto put = [&](double x) {
     strings_formatreal(&number, x, EXPORTER_DIGITS, 1, 0);
@@ -254,15 +259,15 @@ void exporter_transfer_export(pde *p, plotrec *r) {
     }
     fprintf(o, " %d CELLS\n", int(z.cells.size()));
     for (size_t k = 0; k < z.cells.size(); k++) {
-      const MeshCell &cell = p->mesh.cells.data[z.cells[k] - 1];
+      const MeshCell &cell = pv.mesh->cells.data[z.cells[k] - 1];
       fprintf(o, " %d", cell.basis);
       for (int32_t n : z.numbers[k]) fprintf(o, " %d", n);
       fputs(" : ", o);
       for (int s = 0; s < dims + 1; s++) {
         int32_t nb = cell.neighbour[s];
         int32_t out = 0;
-        if (nb > 0 && nb <= p->mesh.cells.count) {
-          const MeshCell &other = p->mesh.cells.data[nb - 1];
+        if (nb > 0 && nb <= pv.mesh->cells.count) {
+          const MeshCell &other = pv.mesh->cells.data[nb - 1];
           out = material_of(other) == m ? within[nb] : -int32_t(material_of(other));
         }
         fprintf(o, " %d", out);

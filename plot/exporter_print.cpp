@@ -63,6 +63,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
     fputs("\n DATA \n", f.get());
   }
   trimesh_build_tfinder_1(&d->meshes);
+  const uint16_t dimension = view_of(p).dimension;
   std::vector<double> row(static_cast<size_t>(n[0]));
   std::vector<std::array<double, 3>> space(static_cast<size_t>(n[0]));
   std::vector<char> found(static_cast<size_t>(n[0]));
@@ -85,7 +86,7 @@ void exporter_print_2dplot(pde *p, plotrec *r, const rect3d *box, const vector2d
         full_lcoords(L, xyz, &fr);
         int32_t code = t->ncell == 6 ? tri6 : t->ncell == 9 ? tri9 : tri3;
         row[i] = elements_interpu(code, L, &fr, cv);
-        surface_point(space[i].data(), p, t, c, L, code, &pt);
+        surface_point(space[i].data(), dimension, t, c, L, code, &pt);
         found[i] = 1, any = true;
       }
       if (any || move >= moves || step[1] == 0) break;

@@ -11,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/basisfun.h"
 #include "elements/cellnode.h"
@@ -58,8 +57,9 @@ grid export_grid(pde *p, plotrec *r, plotdata *d) {
   if (nx == 0) nx = DEFAULT_POINTS;
   int32_t ny = r->points[1] ? r->points[1] : dp[1] ? dp[1] : nx;
   int32_t nz = r->points[2] ? r->points[2] : dp[2] ? dp[2] : nx;
-  if (box[3] - box[0] == 0 && p->mesh.domain) {
-    const rect3d &b = p->mesh.domain->grid.box;
+  const Mesh *mesh = view_of(p).mesh;
+  if (box[3] - box[0] == 0 && mesh->domain) {
+    const rect3d &b = mesh->domain->grid.box;
     double db[6] = {b.x1, b.y1, b.z1, b.x2, b.y2, b.z2};
     std::copy(db, db + 6, box);
   }
@@ -86,10 +86,10 @@ void fill_row(double *v, int32_t n) {
 // 3D problems the plot mesh's space positions taken through the basis of the cell's
 // nodes (code), as its values are, so that a point of a curved cell lies where its value
 // belongs, not on the chord triangle of its vertices; in 2D (x, y, 0).
-void surface_point(double *xyz, const pde *p, const tmesh *t, int32_t c, const double *L, int32_t code,
+void surface_point(double *xyz, uint16_t dimension, const tmesh *t, int32_t c, const double *L, int32_t code,
                    const pointd *pt) {
   xyz[0] = pt->x, xyz[1] = pt->y, xyz[2] = 0;
-  if (p->dimension < 3 || t->nodes3.count < t->nodes.count || t->nodes3.count == 0) return;
+  if (dimension < 3 || t->nodes3.count < t->nodes.count || t->nodes3.count == 0) return;
   const int32_t *cn = t->cells.data + (c - 1) * t->ncell;
   double v[20];
   int32_t k = std::min<int32_t>(basisfun_basis_1(v, code, L), t->ncell);
@@ -115,14 +115,14 @@ void full_lcoords(double *L, const double *X, ElementFrame *f) {
 progress::progress(pde *q, const char *text) : p(q) {
   String s = {};
   strings_copyto_1(&s, text);
-  line = display_report(&p->status, 0, &s);
+  line = display_report(view_of(p).status, 0, &s);
   strings_free_0(&s);
 }
-progress::~progress() { display_unreport(&p->status, line); }
+progress::~progress() { display_unreport(view_of(p).status, line); }
 
-sampler::sampler(pde *q, plotrec *rec) : p(q), r(rec), d(data_of(q, rec)), g(export_grid(q, rec, d)) {
-  ep.values = &p->solution;
-  ep.t = p->time;
+sampler::sampler(pde *q, plotrec *rec) : p(q), view(view_of(q)), r(rec), d(data_of(q, rec)), g(export_grid(q, rec, d)) {
+  ep.values = view.solution;
+  ep.t = view.time;
   ep.cell = &cell;
   // A cut reaches a grid export only in 2D (3D tables and CDF files of a cut are
   // refused), where its plane has no z term: the normal is (a, b, 0).
@@ -133,9 +133,9 @@ sampler::sampler(pde *q, plotrec *rec) : p(q), r(rec), d(data_of(q, rec)), g(exp
 int32_t sampler::locate(double x, double y, double z, double tol) {
   ep.x = x, ep.y = y, ep.z = z;
   ep.cell = &cell;
-  int32_t c = mfinder_find_cell(&ep, &p->mesh, tol);
+  int32_t c = mfinder_find_cell(&ep, view.mesh, tol);
   if (c < 0) c = -c;
-  if (c) ep.cellno = uint32_t(c), ep.region = p->mesh.cells.data[c - 1].region;
+  if (c) ep.cellno = uint32_t(c), ep.region = view.mesh->cells.data[c - 1].region;
   return c;
 }
 
@@ -149,7 +149,7 @@ void sampler::line(int a, int m, int32_t jm, double *pos, double tol, double out
     bool any = false;
     // A line that meets no cell of the finder is wholly outside without a search
     // at each of its points: lines outside a concave domain move many times.
-    int32_t searched = mfinder_line_may_meet(&p->mesh, a, pos) ? n : 0;
+    int32_t searched = mfinder_line_may_meet(view.mesh, a, pos) ? n : 0;
     if (!searched) pos[a] = coord(a, n - 1);
     for (int32_t i = 0; i < searched; i++) {
       pos[a] = coord(a, i);

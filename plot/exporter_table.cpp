@@ -73,7 +73,7 @@ static void surface_table(pde *p, plotrec *r, plotdata *d, FILE *f, bool format)
         trimesh_tlocalize_0(&fr, t, c);
         double L[4] = {0, 0, 0, 0}, X[3] = {pt.x, pt.y, 0}, xyz[3];
         full_lcoords(L, X, &fr);
-        surface_point(xyz, p, t, c, L, t->ncell == 6 ? tri6 : t->ncell == 9 ? tri9 : tri3, &pt);
+        surface_point(xyz, s.view.dimension, t, c, L, t->ncell == 6 ? tri6 : t->ncell == 9 ? tri9 : tri3, &pt);
         if (!s.locate(xyz[0], xyz[1], xyz[2], 0.01)) continue;
         at[j][i] = {pt.x, pt.y, xyz[0], xyz[1], xyz[2]};
         for (int32_t e = 0; e < exprs; e++) rows[j][size_t(e * n + i)] = eval_expr(p, r, e, &s.ep);
