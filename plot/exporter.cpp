@@ -65,11 +65,6 @@ bool threed(pde *p) { return p->dimension >= 3 || (p->mesh.domain && p->mesh.dom
 
 double time_of(const pde *p) { return p->time; }
 
-problem_view view_of(pde *p) {
-  return {&p->mesh,     &p->solution, &p->status, &p->plotrecs, &p->title, p->unconverged, p->time,
-          p->dimension, p->stages,    p->stage,   p->modes,     p->mode,   p->timedep,     p->cdfdouble};
-}
-
 const char *coordinate_name(pde *p, int k) {
   if (p->axisname[k].length) return p->axisname[k].text;
   static const char *const names[] = {"X", "Y", "Z", "Time"};
@@ -77,6 +72,12 @@ const char *coordinate_name(pde *p, int k) {
 }
 
 }  // namespace exporting
+
+problem_view view_of(pde *p) {
+  return {&p->mesh,       &p->solution, &p->status,     &p->plotrecs, p->styles,    &p->title,
+          p->unconverged, &p->coords,   &p->coordnames, p->time,      p->dimension, p->stages,
+          p->stage,       p->modes,     p->mode,        p->timedep,   p->cdfdouble};
+}
 
 namespace {
 

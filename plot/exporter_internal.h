@@ -18,15 +18,12 @@
 #include "elements/mfinder.h"
 #include "graphics/display.h"
 #include "plot/plot.h"
+#include "plot/problem_view.h"
 #include "runtime/vectord.h"
 
 struct ElementFrame;
-struct Mesh;
-struct pad;
-struct plotvector;
 struct tmesh;
 struct pointd;
-struct vector2d;
 
 namespace exporting {
 
@@ -43,23 +40,6 @@ bool threed(pde *p);
 const char *coordinate_name(pde *p, int k);
 // The problem's time: the time of the values an export writes.
 double time_of(const pde *p);
-
-// What the writers read of the problem, taken from it in one place (exporter.cpp) so that
-// the writers need not know the problem record: its mesh, solution and time, its status
-// panel, its plot list, the title and the reason a run did not converge, the dimension,
-// the stage and mode counts and numbers, and the TIME and CDFDOUBLE switches.
-struct problem_view {
-  Mesh *mesh;
-  vector2d *solution;
-  pad *status;
-  plotvector *plotrecs;
-  const String *title;
-  const char *unconverged;
-  double time;
-  uint16_t dimension, stages, stage, modes, mode;
-  uint8_t timedep, cdfdouble;
-};
-problem_view view_of(pde *p);
 
 // The moves of a tenth of a step that take line j of n, moving toward the middle of the
 // box (forward before the middle line, backward from it on), to the far side of the box.

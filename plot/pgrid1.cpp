@@ -7,14 +7,15 @@
 #include <set>
 #include <utility>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/elements.h"
 #include "elements/meshes.h"
 #include "graphics/gag3d.h"
 #include "graphics/gagscren.h"
+#include "model/metrics.h"
 #include "plot/crossing.h"
 #include "plot/pgrid2.h"
+#include "plot/problem_view.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 #include "runtime/matrixd.h"
@@ -429,12 +430,12 @@ int32_t trace_loop(plotdata *d) {
 }
 
 // In axisymmetric problems no plot node lies on the axis.
-void off_axis1(pde *p, plotdata *d, double tol) {
-  if (p->coords.family != 2 || (p->coords.geometry != 5 && p->coords.geometry != 6)) return;
+void off_axis1(const metric *coords, plotdata *d, double tol) {
+  if (coords->family != 2 || (coords->geometry != 5 && coords->geometry != 6)) return;
   for (int32_t g = 0; g < d->meshes.count; g++) {
     point3dlist &q = d->meshes.data[g].nodes3;
     for (int32_t i = 0; i < q.count; i++) {
-      double &r = p->coords.geometry == 5 ? q.data[i].y : q.data[i].x;
+      double &r = coords->geometry == 5 ? q.data[i].y : q.data[i].x;
       r = std::max(r, tol);
     }
   }
@@ -503,15 +504,16 @@ double pgrid1_fround(double x, double h) {
 uint8_t pgrid1_validate_1dplot_mesh(pde *p, plotdata *d) {
   TRACE("pgrid1_validate_1dplot_mesh");
   if (d->valid) return d->valid;
-  d->mesh = &p->mesh;
+  const problem_view v = view_of(p);
+  d->mesh = v.mesh;
   Mesh *m = d->mesh;
   const Domain *dom = m->domain;
   double tol = dom ? dom->grid.tolerance : 0;
   if (!(tol > 0)) tol = 1e-6 * std::max(d->linelength, 1e-300);
   d->hrange[0] = d->drange[0] = EMPTY, d->hrange[1] = d->drange[1] = -EMPTY;
-  bool threed = p->dimension == 3 || (dom && dom->threed);
+  bool threed = v.dimension == 3 || (dom && dom->threed);
   int32_t cells = 0;
-  meshframe = &p->styles[3];
+  meshframe = &v.styles[3];
   if (d->boundary == 0) {
     int32_t regions = dom ? dom->regions.count : 0;
     for (int32_t c = 1; c <= m->cells.count; c++)
@@ -521,11 +523,11 @@ uint8_t pgrid1_validate_1dplot_mesh(pde *p, plotdata *d) {
   } else {
     cells = trace_loop(d);
   }
-  off_axis1(p, d, dom ? dom->grid.tolerance : 0);
+  off_axis1(v.coords, d, dom ? dom->grid.tolerance : 0);
   String &title = d->axislabels[0];
   int k = d->lineaxis;
-  if (k >= 1 && k <= 3 && p->coordnames.count >= k && p->coordnames.items[k - 1].length) {
-    strings_copyto_0(&title, &p->coordnames.items[k - 1]);
+  if (k >= 1 && k <= 3 && v.coordnames->count >= k && v.coordnames->items[k - 1].length) {
+    strings_copyto_0(&title, &v.coordnames->items[k - 1]);
   } else if (k >= 1 && k <= 3) {
     strings_copyto_1(&title, k == 1 ? "X" : k == 2 ? "Y" : "Z");
   } else {

@@ -4,14 +4,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/pdedat_record.h"
 #include "domain/domain.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes.h"
 #include "elements/mfinder.h"
+#include "model/metrics.h"
 #include "graphics/gagscren.h"
 #include "plot/crossing.h"
 #include "plot/pgrid1.h"
+#include "plot/problem_view.h"
 #include "runtime/bopmem.h"
 #include "runtime/rtlib.h"
 
@@ -35,7 +36,7 @@ struct CutState {
   }
 };
 
-bool threed(const pde *p) { return p->dimension == 3 || (p->mesh.domain && p->mesh.domain->threed); }
+bool threed(const problem_view &v) { return v.dimension == 3 || (v.mesh->domain && v.mesh->domain->threed); }
 
 vectort &cell_marks(plotdata *d, int32_t g) { return d->strips[0].data[g - 1]; }
 vectort &node_marks(plotdata *d, int32_t g) { return d->strips[1].data[g - 1]; }
@@ -675,22 +676,22 @@ int32_t build_plot_meshes(CutState *state, plotdata *d) {
 
 // In axisymmetric problems no plot node lies on the axis: its radius is at least the
 // domain's tolerance.
-void off_axis2(pde *p, plotdata *d) {
-  if (p->coords.family != 2 || (p->coords.geometry != 5 && p->coords.geometry != 6)) return;
+void off_axis2(const problem_view &v, plotdata *d) {
+  if (v.coords->family != 2 || (v.coords->geometry != 5 && v.coords->geometry != 6)) return;
   double tol = d->mesh->domain ? d->mesh->domain->grid.tolerance : 0;
   for (int32_t g = 0; g < d->meshes.count; g++) {
     pointdlist &nodes = d->meshes.data[g].nodes;
     for (int32_t i = 0; i < nodes.count; i++) {
-      double &r = p->coords.geometry == 5 ? nodes.data[i].y : nodes.data[i].x;
+      double &r = v.coords->geometry == 5 ? nodes.data[i].y : nodes.data[i].x;
       if (r <= tol) r = tol;
     }
   }
 }
 
 // Appends the name of coordinate k (0 based).
-void add_coordinate_name(String *to, const pde *p, int k) {
+void add_coordinate_name(String *to, const problem_view &v, int k) {
   static const char *const plain[3] = {"X", "Y", "Z"};
-  if (p->coordnames.count > k && p->coordnames.items[k].length) strings_addto_0(to, &p->coordnames.items[k]);
+  if (v.coordnames->count > k && v.coordnames->items[k].length) strings_addto_0(to, &v.coordnames->items[k]);
   else strings_addto_1(to, plain[k]);
 }
 
@@ -719,10 +720,11 @@ void pgrid2_unproject(double *point, const plotdata *d, const double *uv) {
 
 void pgrid2_fix_labels(pde *p, plotdata *d) {
   TRACE("pgrid2_fix_labels");
+  const problem_view v = view_of(p);
   if (!d->cut) {
     for (int k = 0; k < 2; k++) {
       strings_copyto_1(&d->axislabels[k], "");
-      add_coordinate_name(&d->axislabels[k], p, k);
+      add_coordinate_name(&d->axislabels[k], v, k);
     }
     return;
   }
@@ -739,7 +741,7 @@ void pgrid2_fix_labels(pde *p, plotdata *d) {
         strings_addto_0(&label, &number);
         strings_addto_1(&label, "*");
       }
-      add_coordinate_name(&label, p, k);
+      add_coordinate_name(&label, v, k);
     }
   }
   strings_free_0(&number);
@@ -751,10 +753,11 @@ uint8_t pgrid2_validate_plot_mesh(pde *p, plotdata *d) {
   CutState record;  // this rebuild's working state
   CutState *state = &record;
   // 1. The data box: the domain's unless a box of its own is set.
-  const Domain *dom = p->mesh.domain;
+  const problem_view v = view_of(p);
+  const Domain *dom = v.mesh->domain;
   double *b = d->box;
   bool unset = std::all_of(b, b + 6, [](double v) { return v == 0; });
-  if (dom && threed(p) && d->cut && !d->zoomed && !d->domainbox) {
+  if (dom && threed(v) && d->cut && !d->zoomed && !d->domainbox) {
     project_box(state, d, dom->grid.box);
   } else if ((d->domainbox || unset) && dom) {
     const rect3d &g = dom->grid.box;
@@ -763,11 +766,11 @@ uint8_t pgrid2_validate_plot_mesh(pde *p, plotdata *d) {
   // 2. The window: the box widened by 0.001 of its width and height.
   double dx = 0.001 * (b[3] - b[0]), dy = 0.001 * (b[4] - b[1]);
   d->window[0] = b[0] - dx, d->window[1] = b[1] - dy, d->window[2] = b[3] + dx, d->window[3] = b[4] + dy;
-  d->mesh = &p->mesh;
+  d->mesh = v.mesh;
   // 3. Groups, meshes, the axis, labels.
   map_plot_cells(state, d);
   int32_t cells = build_plot_meshes(state, d);
-  off_axis2(p, d);
+  off_axis2(v, d);
   pgrid2_fix_labels(p, d);
   d->valid = cells > 0;
   return d->valid;
