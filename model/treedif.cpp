@@ -5,9 +5,10 @@
 #include <cstring>
 #include <utility>
 
-#include "model/pdedat_record.h"
 #include "model/fits.h"
+#include "model/formulas.h"
 #include "model/params.h"
+#include "model/tree_view.h"
 #include "model/treeclas.h"
 #include "model/treemods.h"
 #include "model/treesimp.h"
@@ -83,7 +84,8 @@ static TreeNode *zero(TreeNode *n) {
 
 // The trial basis leaf of unknown k (a new node), or 1 when k has none.
 static TreeNode *basis_leaf(pde *p, uint16_t k, const TextLoc *loc) {
-  int32_t code = p && k <= p->basiscodes.count ? p->basiscodes.data[k - 1] : 0;
+  const vectorl *codes = tree_view_of(p).basiscodes;
+  int32_t code = codes && k <= codes->count ? codes->data[k - 1] : 0;
   if (code == 0) return trees_new_real_1(1, loc);
   TreeNode *b = trees_new_1(op::febasis, loc);
   b->index = uint16_t(code);
@@ -92,7 +94,8 @@ static TreeNode *basis_leaf(pde *p, uint16_t k, const TextLoc *loc) {
 
 // The fit record of a fit leaf.
 static fit *fit_of(pde *p, const TreeNode *n) {
-  fitlist &fl = p->formulas.fits;
+  const tree_view v = tree_view_of(p);
+  fitlist &fl = v.formulas->fits;
   if (n->index < 1 || n->index > fl.count) rtlib_fatal_in("treedif_differ", "UNDEFINED FIT");
   return fl.items[n->index - 1];
 }
@@ -100,9 +103,10 @@ static fit *fit_of(pde *p, const TreeNode *n) {
 // A region or boundary integral: the integral of the derivative of its integrand
 // while the integral-differentiation flag is set and the fit covers the region.
 static TreeNode *differ_integral(pde *p, TreeNode *n, int16_t s, uint16_t region, int32_t opcode) {
+  const tree_view v = tree_view_of(p);
   fit *f = fit_of(p, n);
-  if (!p->difintegrals || !vectort_if_bit(&f->regions, region)) return zero(n);
-  TreeNode *t = fits_find_fit_tree(&p->formulas.fits, n->index, region, 0);
+  if (!v.difintegrals || !vectort_if_bit(&f->regions, region)) return zero(n);
+  TreeNode *t = fits_find_fit_tree(&v.formulas->fits, n->index, region, 0);
   TreeNode *r = trees_new_1(opcode, &n->loc);
   r->index = n->index;
   r->child[0] = differ(p, copy(t), s, region);
@@ -113,6 +117,7 @@ static TreeNode *differ_integral(pde *p, TreeNode *n, int16_t s, uint16_t region
 // EVAL of a fit with respect to unknown k: the derivative of the fit's tree is kept
 // in the fit's Jacobian list [region][k] and the leaf is marked with the unknown.
 static TreeNode *differ_eval(pde *p, TreeNode *n, int16_t s, uint16_t region) {
+  const tree_view v = tree_view_of(p);
   if (s >= 0) return zero(n);
   fit *f = fit_of(p, n);
   uint16_t k = uint16_t(-s), r = region ? region : 1;
@@ -120,7 +125,7 @@ static TreeNode *differ_eval(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   treevector *row = &f->jacobians.data[r - 1];
   TreeNode **slot = trees_slot(row, k);
   trees_free_0(*slot);
-  TreeNode *t = fits_find_fit_tree(&p->formulas.fits, n->index, region, 0);
+  TreeNode *t = fits_find_fit_tree(&v.formulas->fits, n->index, region, 0);
   *slot = treedif_differ(p, copy(t), s, region);
   treeclas_classify_rhs(p, *slot, region);
   f->hasjac = 1;
@@ -131,6 +136,7 @@ static TreeNode *differ_eval(pde *p, TreeNode *n, int16_t s, uint16_t region) {
 // above 100 definition key-100).
 static TreeNode *differ_arg(pde *p, uint16_t key, int16_t s, uint16_t region, const TextLoc *loc) {
   TRACE("differ_arg");
+  const tree_view v = tree_view_of(p);
   if (key >= 1 && key <= 4) return trees_new_real_1(s == key ? 1 : 0, loc);
   if (key >= 5 && key <= 100) {
     uint16_t v = uint16_t(key - 4);
@@ -142,7 +148,7 @@ static TreeNode *differ_arg(pde *p, uint16_t key, int16_t s, uint16_t region, co
     return tag_deriv(u, s);
   }
   if (key > 100) {
-    TreeNode *def = params_find_param_tree(&p->formulas.definitions, uint16_t(key - 100), region);
+    TreeNode *def = params_find_param_tree(&v.formulas->definitions, uint16_t(key - 100), region);
     if (!def) return trees_new_real_1(0, loc);
     uint8_t ch = 0;
     TreeNode *t = treemods_copy_params(p, copy(def), region, 0);
@@ -158,7 +164,8 @@ static TreeNode *differ_arg(pde *p, uint16_t key, int16_t s, uint16_t region, co
 // leaf with that key's number as its next selector) times the key's derivative.
 static TreeNode *differ_table(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   TRACE("differ_table");
-  const tablelist &tl = p->formulas.definitions.tables;
+  const tree_view v = tree_view_of(p);
+  const tablelist &tl = v.formulas->definitions.tables;
   if (n->index < 1 || n->index > tl.count) return n;
   const uint16_t *keys = tl.items[n->index - 1].keys;
   if (keys[0] == 0) return n;
@@ -173,7 +180,8 @@ static TreeNode *differ_table(pde *p, TreeNode *n, int16_t s, uint16_t region) {
 }
 
 static bool shared(const pde *p, const TreeNode *n) {
-  const paramset &defs = p->formulas.definitions;
+  const tree_view v = tree_view_of(p);
+  const paramset &defs = v.formulas->definitions;
   return n->index >= 1 && n->index <= defs.count && defs.items[n->index - 1]->shared;
 }
 
@@ -182,13 +190,14 @@ static void check(const pde *p, TreeNode *n, int16_t s);
 // A shared definition is plain: free of the unknowns and the time, its coordinate
 // derivatives those of its expansion.
 static TreeNode *differ_shared(pde *p, TreeNode *n, int16_t s, uint16_t region) {
+  const tree_view v = tree_view_of(p);
   if (!shared(p, n)) treeclas_trapop(n);
   if (s == 0) return n;
   if (s < 0 || s > 3) return zero(n);
   struct Held {
     TreeNode *t;
     ~Held() { trees_free_0(t); }
-  } held{copy(params_find_param_tree(&p->formulas.definitions, n->index, region))};
+  } held{copy(params_find_param_tree(&v.formulas->definitions, n->index, region))};
   check(p, held.t, s);
   trees_free_0(n);
   return differ(p, std::exchange(held.t, nullptr), s, region);

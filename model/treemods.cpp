@@ -9,10 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "model/pdedat_record.h"
 #include "elements/evalpoint.h"
+#include "elements/meshes.h"
 #include "elements/mfinder.h"
+#include "model/formulas.h"
 #include "model/params.h"
+#include "model/tree_view.h"
 #include "model/treeclas.h"
 #include "model/treesimp.h"
 #include "runtime/debug.h"
@@ -62,7 +64,8 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
 
 // A copy of definition k's tree for the region, substituted; null without a tree.
 static TreeNode *definition(pde *p, uint16_t k, uint16_t region, uint8_t mark) {
-  paramset *defs = &p->formulas.definitions;
+  const tree_view v = tree_view_of(p);
+  paramset *defs = &v.formulas->definitions;
   TreeNode *def = params_find_param_tree(defs, k, region);
   if (!def) return nullptr;
   if (mark) defs->items[k - 1]->used = 1;
@@ -92,7 +95,8 @@ static TreeNode *argument(TreeNode *n) {
 }
 
 static TreeNode *call(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
-  TreeNode *def = params_find_param_tree(&p->formulas.definitions, n->index, region);
+  const tree_view v = tree_view_of(p);
+  TreeNode *def = params_find_param_tree(&v.formulas->definitions, n->index, region);
   if (!def) return n;
   if (depth >= MAX_FRAMES) treeclas_parse_error(p, n, "Recursive Evaluation");
   ArgTrees args;
@@ -112,14 +116,15 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
 // names in turn), holds a derivative or vector differential operator. seen keeps a
 // cycle of definitions from looping; analysis reports such cycles.
 static bool holds_derivative(pde *p, const TreeNode *n, uint16_t region, std::vector<char> &seen) {
+  const tree_view v = tree_view_of(p);
   if (!n || n->opcode == op::subref) return false;
   if (n->group == derivop) return true;
   if (n->opcode == op::param || n->opcode == op::stageparam) {
     uint16_t k = n->index;
-    if (n->opcode == op::stageparam && p->stages > 0 && p->stage > 1) k = uint16_t(k + p->stage - 1);
+    if (n->opcode == op::stageparam && v.stages > 0 && v.stage > 1) k = uint16_t(k + v.stage - 1);
     if (k < 1 || k > seen.size() || seen[k - 1]) return false;
     seen[k - 1] = 1;
-    return holds_derivative(p, params_find_param_tree(&p->formulas.definitions, k, region), region, seen);
+    return holds_derivative(p, params_find_param_tree(&v.formulas->definitions, k, region), region, seen);
   }
   if (n->group == leafop) return false;
   for (int k = 0; k < n->arity && k < 3; k++)
@@ -132,21 +137,22 @@ static bool holds_derivative(pde *p, const TreeNode *n, uint16_t region, std::ve
 // derivative themselves, are substituted, as a derivative is carried out symbolically
 // by the same expansion that every other expression goes through.
 static TreeNode *copy_derived_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
+  const tree_view v = tree_view_of(p);
   if (!n || n->opcode == op::subref) return n;
   if (n->opcode == op::param || n->opcode == op::stageparam) {
-    std::vector<char> seen(p->formulas.definitions.count, 0);
+    std::vector<char> seen(v.formulas->definitions.count, 0);
     if (!holds_derivative(p, n, region, seen)) return n;
     if (n->opcode == op::stageparam) return copy_params(p, n, region, mark);
     // Its written tree in the region; the definitions it reads outside a derivative stay
     // for the evaluator, which takes them in the region of the point where the point moves.
     uint16_t defregion = 0, layer = 0;
-    const Domain *d = p->mesh.domain;
+    const Domain *d = v.mesh->domain;
     if (d && region >= 1 && region <= d->regions.count)
       defregion = d->regions.data[region - 1].defregion, layer = d->regions.data[region - 1].layer;
-    TreeNode *def = params_find_param_def(&p->formulas.definitions, n->index, defregion, layer);
-    if (!def) def = params_find_param_def(&p->formulas.definitions, n->index, 0, 0);
+    TreeNode *def = params_find_param_def(&v.formulas->definitions, n->index, defregion, layer);
+    if (!def) def = params_find_param_def(&v.formulas->definitions, n->index, 0, 0);
     if (!def) return copy_params(p, n, region, mark);
-    if (mark) p->formulas.definitions.items[n->index - 1]->used = 1;
+    if (mark) v.formulas->definitions.items[n->index - 1]->used = 1;
     struct Held {
       TreeNode *t;
       ~Held() { trees_free_0(t); }
@@ -175,20 +181,22 @@ static bool constant(const TreeNode *n, double &v) {
 // The definitions of an EVAL's expression are those of the point, as its evaluation
 // takes them.
 static uint16_t point_region(pde *p, const TreeNode *at, uint16_t region) {
+  const tree_view v = tree_view_of(p);
   double c[3];
-  if (!at || at->opcode != op::pointval || p->mesh.cells.count == 0) return region;
+  if (!at || at->opcode != op::pointval || v.mesh->cells.count == 0) return region;
   for (int k = 0; k < 3; k++)
     if (!constant(at->child[k], c[k])) return region;
   LocalCell cell{};
   evalpoint e{};
   e.cell = &cell;
   e.x = c[0], e.y = c[1], e.z = c[2];
-  int32_t k = p->dimension == 3 ? mfinder_find_cell3(&e, &p->mesh, 0.1) : mfinder_find_cell2(&e, &p->mesh, 0.1);
+  int32_t k = v.dimension == 3 ? mfinder_find_cell3(&e, v.mesh, 0.1) : mfinder_find_cell2(&e, v.mesh, 0.1);
   if (k < 0) k = -k;
-  return k >= 1 && k <= p->mesh.cells.count ? p->mesh.cells.data[k - 1].region : region;
+  return k >= 1 && k <= v.mesh->cells.count ? v.mesh->cells.data[k - 1].region : region;
 }
 
 static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
+  const tree_view v = tree_view_of(p);
   if (!n) return n;
   int to = 0;  // the children to substitute: 1..to
   switch (n->group) {
@@ -197,8 +205,8 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
         case op::param: {
           // A link of a long chain of definitions stays a reference: copying its
           // expansion into every later definition would cost the square of the chain.
-          param *d = n->index >= 1 && n->index <= p->formulas.definitions.count
-                         ? p->formulas.definitions.items[n->index - 1]
+          param *d = n->index >= 1 && n->index <= v.formulas->definitions.count
+                         ? v.formulas->definitions.items[n->index - 1]
                          : nullptr;
           if (d && d->shared) {
             if (mark) d->used = 1;
@@ -208,7 +216,7 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
         }
         case op::stageparam: {
           uint16_t k = n->index;
-          if (p->stages > 0 && p->stage > 1) k = uint16_t(k + p->stage - 1);
+          if (v.stages > 0 && v.stage > 1) k = uint16_t(k + v.stage - 1);
           return replace(n, definition(p, k, region, mark));
         }
         case op::fargop: return argument(n);
@@ -239,7 +247,8 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
 
 TreeNode *treemods_expand_vecops(pde *p, TreeNode *tree, uint16_t region) {
   TRACE("treemods_expand_vecops");
-  return treemods_vector_expand(p, &p->coords, p->dimension, tree, region);
+  const tree_view v = tree_view_of(p);
+  return treemods_vector_expand(p, v.coords, v.dimension, tree, region);
 }
 
 TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t mark) {
@@ -249,6 +258,7 @@ TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t 
 
 bool treemods_plain(const pde *p, const TreeNode *tree) {
   TRACE("treemods_plain");
+  const tree_view v = tree_view_of(p);
   // Taken from a pending list, not by recursion: a link's tree may be deep.
   std::vector<const TreeNode *> pending{tree};
   while (!pending.empty()) {
@@ -264,8 +274,8 @@ bool treemods_plain(const pde *p, const TreeNode *tree) {
           case op::ycoord:
           case op::zcoord: break;
           case op::param:
-            if (n->deriv[0] || n->index < 1 || n->index > p->formulas.definitions.count ||
-                !p->formulas.definitions.items[n->index - 1]->shared)
+            if (n->deriv[0] || n->index < 1 || n->index > v.formulas->definitions.count ||
+                !v.formulas->definitions.items[n->index - 1]->shared)
               return false;
             break;
           default: return false;
@@ -592,8 +602,9 @@ void treemods_galerkinize(TreeNode *tree, TreeNode *body, TreeNode *list, uint16
 
 TreeNode *treemods_combine_xyz(pde *p, TreeNode *a, TreeNode *b, int32_t opcode) {
   TRACE("treemods_combine_xyz");
+  const tree_view v = tree_view_of(p);
   TreeNode *sum = nullptr;
-  for (int k = 1; k <= p->dimension && k <= 3; k++) {
+  for (int k = 1; k <= v.dimension && k <= 3; k++) {
     TreeNode *ak = a && a->child[k - 1] ? trees_copy(a->child[k - 1]) : nullptr;
     TreeNode *bk = b && b->child[k - 1] ? trees_copy(b->child[k - 1]) : nullptr;
     TreeNode *in = plus(ak, bk, a);
@@ -607,6 +618,7 @@ TreeNode *treemods_combine_xyz(pde *p, TreeNode *a, TreeNode *b, int32_t opcode)
 // ---- Fits, erasures and small operations ----------------------------------------------------------
 
 void treemods_find_fits(pde *p, vectorn *list, TreeNode *tree, uint16_t region) {
+  const tree_view v = tree_view_of(p);
   if (!tree) return;
   switch (tree->opcode) {
     case op::fitfun: case op::savefun: case op::globalmin: case op::globalmax: case op::volint: case op::surfint:
@@ -614,7 +626,7 @@ void treemods_find_fits(pde *p, vectorn *list, TreeNode *tree, uint16_t region) 
       vectorn_enlist(list, tree->index);
       return;
     case op::param: case op::stageparam:
-      treemods_find_fits(p, list, params_find_param_tree(&p->formulas.definitions, tree->index, region), region);
+      treemods_find_fits(p, list, params_find_param_tree(&v.formulas->definitions, tree->index, region), region);
       return;
     default:
       for (int k = 0; k < children(tree); k++) treemods_find_fits(p, list, tree->child[k], region);

@@ -4,9 +4,10 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "model/pdedat_record.h"
+#include "model/formulas.h"
 #include "model/params.h"
 #include "model/simptree.h"
+#include "model/tree_view.h"
 #include "model/treeclas.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
@@ -719,7 +720,7 @@ TreeNode *treesimp_vectorize(pde *p, TreeNode *tree, uint16_t region) {
   switch (tree->group) {
     case leafop:
       if (tree->opcode == op::param && p) {
-        TreeNode *def = params_find_param_tree(&p->formulas.definitions, tree->index, region);
+        TreeNode *def = params_find_param_tree(&tree_view_of(p).formulas->definitions, tree->index, region);
         if (!def) return tree;
         TreeNode *v = treesimp_vectorize(p, trees_copy(def), region);
         if (is(v, op::vector)) {
