@@ -14,7 +14,6 @@
 #include <cstring>
 #include <memory>
 
-#include "model/pdedat_record.h"
 #include "model/treeval_internal.h"
 
 namespace {
