@@ -8,10 +8,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/pdedat_record.h"
 #include "elements/domain_record.h"
 #include "elements/domcalls.h"
+#include "elements/meshes.h"
 #include "model/buildeq.h"
+#include "model/formulas.h"
+#include "model/globals_record.h"
+#include "model/model_view.h"
 #include "model/trees.h"
 #include "runtime/debug.h"
 #include "runtime/report.h"
@@ -25,21 +28,23 @@ static String lit(const char *c) {
   return String{n, n, const_cast<char *>(c)};
 }
 
-static fit *fit_of(pde *p, uint16_t f) { return p->formulas.fits.items[f - 1]; }
+static fit *fit_of(pde *p, uint16_t f) { return model_view_of(p).formulas->fits.items[f - 1]; }
 
 // The level at which a derived global goes stale: as recorded, else a solution change.
 static uint32_t level_of(const fit *f) { return f->level ? f->level : 3; }
 
 void fitting_invalidate_fits(pde *p, int32_t level) {
   TRACE("fitting_invalidate_fits");
-  uint16_t n = std::min(p->formulas.fits.count, p->globals.count);
+  const model_view v = model_view_of(p);
+  uint16_t n = std::min(v.formulas->fits.count, v.globals->count);
   for (uint16_t k = 1; k <= n; k++)
-    if (int64_t(level_of(fit_of(p, k))) >= level) p->globals.items[k - 1].valid = 0;
+    if (int64_t(level_of(fit_of(p, k))) >= level) v.globals->items[k - 1].valid = 0;
 }
 
 void fitting_fit_closure(pde *p, vectorn *list) {
   TRACE("fitting_fit_closure_0");
-  const fitlist &fits = p->formulas.fits;
+  const model_view v = model_view_of(p);
+  const fitlist &fits = v.formulas->fits;
   for (int32_t i = 1; i <= list->count; i++) {
     uint16_t f = list->data[i - 1];
     if (f < 1 || f > fits.count) continue;
@@ -94,7 +99,8 @@ static const char *other_kind(const Domain *d, const String *name, const char *r
   }
   if (pos > 0) {
     char tail[160];
-    const char *other = p->mesh.domain ? other_kind(p->mesh.domain, name, read_as) : "";
+    const Domain *d = model_view_of(p).mesh->domain;
+    const char *other = d ? other_kind(d, name, read_as) : "";
     if (*other)
       snprintf(tail, sizeof tail, " (selector %d read as %s; %.*s is %s)", pos, read_as + 2, int(name->length),
                name->text, other);
@@ -119,10 +125,11 @@ static bool is_all(const String *s) { return s && s->length == 3 && strncasecmp(
 
 // The region named at pos (0: none or ALL); a feature there is an error.
 static uint16_t region_at(pde *p, fit *f, int pos, uint16_t key) {
+  const model_view v = model_view_of(p);
   const String *s = name_at(f, pos);
   if (!s) return key;
   if (is_all(s)) return 0;
-  Domain *d = p->mesh.domain;
+  Domain *d = v.mesh->domain;
   uint16_t r = domcalls.find_region_name(&d->regions, const_cast<String *>(s));
   if (r == 0) selection_error(p, f, "Can't Find Region ", s, false, pos, "a region");
   if (d->regions.data[r - 1].type == 2) selection_error(p, f, " Does not Enclose a REGION", s, true);
@@ -139,7 +146,8 @@ static uint16_t region_at(pde *p, fit *f, int pos, uint16_t key) {
 // A region number written as a selector must be a region of the base domain (layer
 // copies carry their base region's number); 0 selects every region.
 static uint16_t checked_region(pde *p, fit *f, uint16_t r, int pos = 0) {
-  const Domain *d = p->mesh.domain;
+  const model_view v = model_view_of(p);
+  const Domain *d = v.mesh->domain;
   if (r == 0) return 0;
   if (r > d->regions.count || d->regions.data[r - 1].defregion != r) number_error(p, f, "Can't Find Region ", r, false, pos);
   if (d->regions.data[r - 1].type == 2) number_error(p, f, " Does not Enclose a REGION", r, true, pos);
@@ -147,7 +155,8 @@ static uint16_t checked_region(pde *p, fit *f, uint16_t r, int pos = 0) {
 }
 
 static uint16_t checked_layer(pde *p, fit *f, uint16_t L, int pos = 0) {
-  if (L > domain_layer_count(p->mesh.domain)) number_error(p, f, "Can't Find Layer ", L, false, pos);
+  const model_view v = model_view_of(p);
+  if (L > domain_layer_count(v.mesh->domain)) number_error(p, f, "Can't Find Layer ", L, false, pos);
   return L;
 }
 
@@ -183,8 +192,9 @@ static void selector_text(String *d, const fit *f, int pos) {
 
 void fitting_map_fit_regions(pde *p, uint16_t k) {
   TRACE("fitting_map_fit_regions");
+  const model_view v = model_view_of(p);
   fit *f = fit_of(p, k);
-  Domain *d = p->mesh.domain;
+  Domain *d = v.mesh->domain;
   uint16_t R = d->regions.count;
   cleared(&f->regions, R + 1);
   // 1. The region at position 1, the layer (3D) at position 2, by name or number.
@@ -238,7 +248,8 @@ void number_selector(pde *p, fit *f, FaceSelection &q, uint16_t n, int pos) {
 // The side words yield to a surface, path, region or layer the problem names so: a
 // layer called 'lower' is that layer.
 void name_selector(pde *p, fit *f, FaceSelection &q, const String *s, int pos) {
-  Domain *d = p->mesh.domain;
+  const model_view v = model_view_of(p);
+  Domain *d = v.mesh->domain;
   String *n = const_cast<String *>(s);
   bool free_place = !q.surface && !q.path;
   bool side_word = is_word(s, "UPPER") || is_word(s, "LOWER");
@@ -300,8 +311,9 @@ void name_selector(pde *p, fit *f, FaceSelection &q, const String *s, int pos) {
 //    one is selected.
 void fitting_map_fit_faces(pde *p, uint16_t k) {
   TRACE("fitting_map_fit_faces");
+  const model_view v = model_view_of(p);
   fit *f = fit_of(p, k);
-  Domain *d = p->mesh.domain;
+  Domain *d = v.mesh->domain;
   uint16_t R = d->regions.count, Fc = d->faces.count;
   cleared(&f->regions, R + 1);
   cleared(&f->surfaces, Fc + 1);
@@ -365,8 +377,9 @@ void fitting_map_fit_faces(pde *p, uint16_t k) {
 
 void fitting_map_fit_boundaries(pde *p, uint16_t k) {
   TRACE("fitting_map_fit_boundaries");
+  const model_view v = model_view_of(p);
   fit *f = fit_of(p, k);
-  Domain *d = p->mesh.domain;
+  Domain *d = v.mesh->domain;
   uint16_t R = d->regions.count, E = d->edges.count;
   cleared(&f->regions, R + 1);
   cleared(&f->boundaries, E + 1);
@@ -411,24 +424,26 @@ void fitting_map_fit_boundaries(pde *p, uint16_t k) {
 
 // The integrals a tree uses, through the definitions it names.
 static void find_integrals(pde *p, const TreeNode *t, constraint *c, int depth) {
+  const model_view v = model_view_of(p);
   if (!t || depth > 100) return;
   uint32_t op_ = t->opcode;
-  if ((op_ == uint32_t(op::volint) || op_ == uint32_t(op::surfint) || op_ == uint32_t(op::bdryint)) &&
-      t->index >= 1 && t->index <= p->formulas.fits.count) {
+  if ((op_ == uint32_t(op::volint) || op_ == uint32_t(op::surfint) || op_ == uint32_t(op::bdryint)) && t->index >= 1 &&
+      t->index <= v.formulas->fits.count) {
     fit *f = fit_of(p, t->index);
     if (op_ == uint32_t(op::volint)) vectort_orto(&c->sets[0], &f->regions);
     else vectort_orto(&c->sets[1], &f->regions);
     if (op_ == uint32_t(op::surfint)) vectort_orto(&c->sets[2], &f->surfaces);
     if (op_ == uint32_t(op::bdryint)) vectort_orto(&c->sets[3], &f->boundaries);
   }
-  if (op_ == uint32_t(op::param) && t->index >= 1 && t->index <= p->formulas.definitions.count)
-    find_integrals(p, params_find_param_tree(&p->formulas.definitions, t->index, 0), c, depth + 1);
+  if (op_ == uint32_t(op::param) && t->index >= 1 && t->index <= v.formulas->definitions.count)
+    find_integrals(p, params_find_param_tree(&v.formulas->definitions, t->index, 0), c, depth + 1);
   for (int k = 0; k < t->arity && k < 3; k++) find_integrals(p, t->child[k], c, depth + 1);
 }
 
 void fitting_map_constraint_fits(pde *p, constraint *c) {
   TRACE("fitting_map_constraint_fits");
-  Domain *d = p->mesh.domain;
+  const model_view v = model_view_of(p);
+  Domain *d = v.mesh->domain;
   int32_t sizes[4] = {d->regions.count + 1, d->regions.count + 1, d->faces.count + 1, d->edges.count + 1};
   for (int k = 0; k < 4; k++) cleared(&c->sets[k], sizes[k]);
   find_integrals(p, c->tree, c, 0);

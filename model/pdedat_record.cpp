@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "model/pdedat_record.h"
-#include "model/tree_view.h"
+#include "model/model_view.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -14,10 +14,11 @@
 
 bool pdedat_stage_regrids(const pde *p) { return p->stagegrid || p->stagedgeom; }
 
-tree_view tree_view_of(const pde *p) {
+model_view model_view_of(const pde *p) {
   if (!p) return {};
   pde *q = const_cast<pde *>(p);
-  return {&q->formulas, &q->basiscodes, &q->coords, &q->mesh, q->dimension, q->stages, q->stage, q->difintegrals};
+  return {&q->formulas, &q->globals, &q->basiscodes, &q->coords,     &q->mesh,
+          q->dimension, q->stages,   q->stage,       q->difintegrals};
 }
 
 void pdedat_grow_modesets(pde *p, uint16_t P) {

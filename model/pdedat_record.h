@@ -8,6 +8,7 @@
 #include "elements/meshes.h"
 #include "elements/quature.h"
 #include "model/formulas.h"
+#include "model/globals_record.h"
 #include "model/matrix_records.h"
 #include "model/metrics.h"
 #include "model/plot_records.h"
@@ -75,19 +76,6 @@ struct pdevars {
   pdevar *items;
 };
 
-// One derived global value: a fit, an integral, an extremum or a value at a point.
-struct pdeglobal {
-  uint8_t valid;        // the value below is current
-  double value;
-  double location[3];   // where an extremum lies
-  int32_t basis;        // basis code of a fitted global's nodal values
-  vectord values;       // a fitted global's nodal values by node number
-};
-// Derived globals 1..count by fit number (global k is items[k-1]).
-struct pdeglobals {
-  uint16_t count, capacity;
-  pdeglobal *items;
-};
 // One user-function call in progress: the function's definition number and its
 // argument values.
 struct pdeframe {

@@ -6,7 +6,7 @@
 #include "model/fits.h"
 #include "model/formulas.h"
 #include "model/params.h"
-#include "model/tree_view.h"
+#include "model/model_view.h"
 #include "runtime/debug.h"
 #include "runtime/owner.h"
 #include "runtime/report.h"
@@ -51,7 +51,7 @@ void treeclas_trapop(TreeNode *node) {
 // The definition tree of a param or stageparam leaf (stage parameters are stored per
 // stage after the first), or of the user function of an fparam node.
 static TreeNode *definition(pde *p, const TreeNode *n, uint16_t region) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   uint16_t k = n->index;
   if (n->opcode == op::stageparam && v.stages > 0 && v.stage > 1) k = uint16_t(k + v.stage - 1);
   return params_find_param_tree(&v.formulas->definitions, k, region);
@@ -67,7 +67,7 @@ int32_t treeclas_merge_rhs(int32_t opcode, int32_t a, int32_t b) {
 
 static int32_t tableclass(pde *p, uint16_t key, uint16_t region) {
   TRACE("tableclass");
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (key == 0) return constex;
   if (key <= 4) return coordex;
   if (key <= 100) return varex;
@@ -81,7 +81,7 @@ static int32_t rhs(pde *p, TreeNode *n, uint16_t region);
 
 // The rhs class of a fit's tree for the region, classified when unset; at least coordex.
 static int32_t fitclass(pde *p, TreeNode *n, uint16_t region) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   uint16_t layer = n->opcode == op::evalop ? n->deriv[1] : 0;
   TreeNode *t = fits_find_fit_tree(&v.formulas->fits, n->index, region, layer);
   int32_t c = t ? (t->rhsclass == no_rhsclass ? rhs(p, t, region) : t->rhsclass) : constex;
@@ -89,7 +89,7 @@ static int32_t fitclass(pde *p, TreeNode *n, uint16_t region) {
 }
 
 static int32_t rhs_leaf(pde *p, TreeNode *n, uint16_t region) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   switch (n->opcode) {
     case op::realzero: case op::realval: case op::stageval: case op::fargop: case op::treestring:
     case op::sumvar:
@@ -345,7 +345,7 @@ static int32_t scalar_operand(pde *p, TreeNode *n, int k, uint16_t region, int32
 }
 
 static int32_t value_of(pde *p, TreeNode *n, uint16_t region, int32_t basis) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (!n) return vtag::scalar;
   int32_t c = vtag::scalar;
   TreeNode *a = n->child[0];

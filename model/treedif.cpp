@@ -8,7 +8,7 @@
 #include "model/fits.h"
 #include "model/formulas.h"
 #include "model/params.h"
-#include "model/tree_view.h"
+#include "model/model_view.h"
 #include "model/treeclas.h"
 #include "model/treemods.h"
 #include "model/treesimp.h"
@@ -84,7 +84,7 @@ static TreeNode *zero(TreeNode *n) {
 
 // The trial basis leaf of unknown k (a new node), or 1 when k has none.
 static TreeNode *basis_leaf(pde *p, uint16_t k, const TextLoc *loc) {
-  const vectorl *codes = tree_view_of(p).basiscodes;
+  const vectorl *codes = model_view_of(p).basiscodes;
   int32_t code = codes && k <= codes->count ? codes->data[k - 1] : 0;
   if (code == 0) return trees_new_real_1(1, loc);
   TreeNode *b = trees_new_1(op::febasis, loc);
@@ -94,7 +94,7 @@ static TreeNode *basis_leaf(pde *p, uint16_t k, const TextLoc *loc) {
 
 // The fit record of a fit leaf.
 static fit *fit_of(pde *p, const TreeNode *n) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   fitlist &fl = v.formulas->fits;
   if (n->index < 1 || n->index > fl.count) rtlib_fatal_in("treedif_differ", "UNDEFINED FIT");
   return fl.items[n->index - 1];
@@ -103,7 +103,7 @@ static fit *fit_of(pde *p, const TreeNode *n) {
 // A region or boundary integral: the integral of the derivative of its integrand
 // while the integral-differentiation flag is set and the fit covers the region.
 static TreeNode *differ_integral(pde *p, TreeNode *n, int16_t s, uint16_t region, int32_t opcode) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   fit *f = fit_of(p, n);
   if (!v.difintegrals || !vectort_if_bit(&f->regions, region)) return zero(n);
   TreeNode *t = fits_find_fit_tree(&v.formulas->fits, n->index, region, 0);
@@ -117,7 +117,7 @@ static TreeNode *differ_integral(pde *p, TreeNode *n, int16_t s, uint16_t region
 // EVAL of a fit with respect to unknown k: the derivative of the fit's tree is kept
 // in the fit's Jacobian list [region][k] and the leaf is marked with the unknown.
 static TreeNode *differ_eval(pde *p, TreeNode *n, int16_t s, uint16_t region) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (s >= 0) return zero(n);
   fit *f = fit_of(p, n);
   uint16_t k = uint16_t(-s), r = region ? region : 1;
@@ -136,7 +136,7 @@ static TreeNode *differ_eval(pde *p, TreeNode *n, int16_t s, uint16_t region) {
 // above 100 definition key-100).
 static TreeNode *differ_arg(pde *p, uint16_t key, int16_t s, uint16_t region, const TextLoc *loc) {
   TRACE("differ_arg");
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (key >= 1 && key <= 4) return trees_new_real_1(s == key ? 1 : 0, loc);
   if (key >= 5 && key <= 100) {
     uint16_t v = uint16_t(key - 4);
@@ -164,7 +164,7 @@ static TreeNode *differ_arg(pde *p, uint16_t key, int16_t s, uint16_t region, co
 // leaf with that key's number as its next selector) times the key's derivative.
 static TreeNode *differ_table(pde *p, TreeNode *n, int16_t s, uint16_t region) {
   TRACE("differ_table");
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   const tablelist &tl = v.formulas->definitions.tables;
   if (n->index < 1 || n->index > tl.count) return n;
   const uint16_t *keys = tl.items[n->index - 1].keys;
@@ -180,7 +180,7 @@ static TreeNode *differ_table(pde *p, TreeNode *n, int16_t s, uint16_t region) {
 }
 
 static bool shared(const pde *p, const TreeNode *n) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   const paramset &defs = v.formulas->definitions;
   return n->index >= 1 && n->index <= defs.count && defs.items[n->index - 1]->shared;
 }
@@ -190,7 +190,7 @@ static void check(const pde *p, TreeNode *n, int16_t s);
 // A shared definition is plain: free of the unknowns and the time, its coordinate
 // derivatives those of its expansion.
 static TreeNode *differ_shared(pde *p, TreeNode *n, int16_t s, uint16_t region) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (!shared(p, n)) treeclas_trapop(n);
   if (s == 0) return n;
   if (s < 0 || s > 3) return zero(n);

@@ -14,7 +14,7 @@
 #include "elements/mfinder.h"
 #include "model/formulas.h"
 #include "model/params.h"
-#include "model/tree_view.h"
+#include "model/model_view.h"
 #include "model/treeclas.h"
 #include "model/treesimp.h"
 #include "runtime/debug.h"
@@ -64,7 +64,7 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
 
 // A copy of definition k's tree for the region, substituted; null without a tree.
 static TreeNode *definition(pde *p, uint16_t k, uint16_t region, uint8_t mark) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   paramset *defs = &v.formulas->definitions;
   TreeNode *def = params_find_param_tree(defs, k, region);
   if (!def) return nullptr;
@@ -95,7 +95,7 @@ static TreeNode *argument(TreeNode *n) {
 }
 
 static TreeNode *call(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   TreeNode *def = params_find_param_tree(&v.formulas->definitions, n->index, region);
   if (!def) return n;
   if (depth >= MAX_FRAMES) treeclas_parse_error(p, n, "Recursive Evaluation");
@@ -116,7 +116,7 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
 // names in turn), holds a derivative or vector differential operator. seen keeps a
 // cycle of definitions from looping; analysis reports such cycles.
 static bool holds_derivative(pde *p, const TreeNode *n, uint16_t region, std::vector<char> &seen) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (!n || n->opcode == op::subref) return false;
   if (n->group == derivop) return true;
   if (n->opcode == op::param || n->opcode == op::stageparam) {
@@ -137,7 +137,7 @@ static bool holds_derivative(pde *p, const TreeNode *n, uint16_t region, std::ve
 // derivative themselves, are substituted, as a derivative is carried out symbolically
 // by the same expansion that every other expression goes through.
 static TreeNode *copy_derived_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (!n || n->opcode == op::subref) return n;
   if (n->opcode == op::param || n->opcode == op::stageparam) {
     std::vector<char> seen(v.formulas->definitions.count, 0);
@@ -181,7 +181,7 @@ static bool constant(const TreeNode *n, double &v) {
 // The definitions of an EVAL's expression are those of the point, as its evaluation
 // takes them.
 static uint16_t point_region(pde *p, const TreeNode *at, uint16_t region) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   double c[3];
   if (!at || at->opcode != op::pointval || v.mesh->cells.count == 0) return region;
   for (int k = 0; k < 3; k++)
@@ -196,7 +196,7 @@ static uint16_t point_region(pde *p, const TreeNode *at, uint16_t region) {
 }
 
 static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (!n) return n;
   int to = 0;  // the children to substitute: 1..to
   switch (n->group) {
@@ -247,7 +247,7 @@ static TreeNode *copy_params(pde *p, TreeNode *n, uint16_t region, uint8_t mark)
 
 TreeNode *treemods_expand_vecops(pde *p, TreeNode *tree, uint16_t region) {
   TRACE("treemods_expand_vecops");
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   return treemods_vector_expand(p, v.coords, v.dimension, tree, region);
 }
 
@@ -258,7 +258,7 @@ TreeNode *treemods_copy_params(pde *p, TreeNode *tree, uint16_t region, uint8_t 
 
 bool treemods_plain(const pde *p, const TreeNode *tree) {
   TRACE("treemods_plain");
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   // Taken from a pending list, not by recursion: a link's tree may be deep.
   std::vector<const TreeNode *> pending{tree};
   while (!pending.empty()) {
@@ -602,7 +602,7 @@ void treemods_galerkinize(TreeNode *tree, TreeNode *body, TreeNode *list, uint16
 
 TreeNode *treemods_combine_xyz(pde *p, TreeNode *a, TreeNode *b, int32_t opcode) {
   TRACE("treemods_combine_xyz");
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   TreeNode *sum = nullptr;
   for (int k = 1; k <= v.dimension && k <= 3; k++) {
     TreeNode *ak = a && a->child[k - 1] ? trees_copy(a->child[k - 1]) : nullptr;
@@ -618,7 +618,7 @@ TreeNode *treemods_combine_xyz(pde *p, TreeNode *a, TreeNode *b, int32_t opcode)
 // ---- Fits, erasures and small operations ----------------------------------------------------------
 
 void treemods_find_fits(pde *p, vectorn *list, TreeNode *tree, uint16_t region) {
-  const tree_view v = tree_view_of(p);
+  const model_view v = model_view_of(p);
   if (!tree) return;
   switch (tree->opcode) {
     case op::fitfun: case op::savefun: case op::globalmin: case op::globalmax: case op::volint: case op::surfint:

@@ -7,7 +7,7 @@
 #include "model/formulas.h"
 #include "model/params.h"
 #include "model/simptree.h"
-#include "model/tree_view.h"
+#include "model/model_view.h"
 #include "model/treeclas.h"
 #include "runtime/report.h"
 #include "runtime/rtlib.h"
@@ -720,7 +720,7 @@ TreeNode *treesimp_vectorize(pde *p, TreeNode *tree, uint16_t region) {
   switch (tree->group) {
     case leafop:
       if (tree->opcode == op::param && p) {
-        TreeNode *def = params_find_param_tree(&tree_view_of(p).formulas->definitions, tree->index, region);
+        TreeNode *def = params_find_param_tree(&model_view_of(p).formulas->definitions, tree->index, region);
         if (!def) return tree;
         TreeNode *v = treesimp_vectorize(p, trees_copy(def), region);
         if (is(v, op::vector)) {
