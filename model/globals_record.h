@@ -8,11 +8,11 @@
 
 // One derived global value: a fit, an integral, an extremum or a value at a point.
 struct pdeglobal {
-  uint8_t valid;        // the value below is current
+  uint8_t valid;  // the value below is current
   double value;
-  double location[3];   // where an extremum lies
-  int32_t basis;        // basis code of a fitted global's nodal values
-  vectord values;       // a fitted global's nodal values by node number
+  double location[3];  // where an extremum lies
+  int32_t basis;       // basis code of a fitted global's nodal values
+  vectord values;      // a fitted global's nodal values by node number
 };
 // Derived globals 1..count by fit number (global k is items[k-1]).
 struct pdeglobals {
