@@ -48,8 +48,9 @@ double measures_measure_curvature_keeping(pde *p, vector2d *values, std::vector<
 // estimator's RMS error, grown as the floor grew the sum of the cells' squared estimates.
 double measures_floor_by_third_derivatives(pde *p, vector2d *values, double reference, double rms,
                                            const std::vector<double> *seconds = nullptr);
-// The mean measure of the live cells.
-double measures_mean_cell(pde *p);
+// The mean measure of the live cells; with unsplit_only, of those no refinement has split or
+// made (0 when there are none).
+double measures_mean_cell(pde *p, bool unsplit_only = false);
 // Galerkin residual gathered at the nodes, and the residual against each cell's bubble
 // (fatal "ZGalerkin Failed!" when a volume term gives other than one value).
 double measure_galerkin(pde *p, vector2d *values, double time, double factor, uint8_t add);

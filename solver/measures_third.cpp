@@ -3,13 +3,13 @@
 
 // ---- Third derivatives -----------------------------------------------------------------------
 
-double measures_mean_cell(pde *p) {
+double measures_mean_cell(pde *p, bool unsplit_only) {
   TRACE("measures_mean_cell");
   Mesh *m = &p->mesh;
   double A = 0;
   int32_t live = 0;
   for (int32_t i = 1; i <= m->cells.count; i++) {
-    if (!cell_at(m, i).alive) continue;
+    if (!cell_at(m, i).alive || (unsplit_only && cell_at(m, i).bytes.count > 0)) continue;
     localize(p, i);
     A += std::fabs(work_cell.frame.measure), live++;
   }

@@ -357,6 +357,12 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     p->dt = p->dtnext = cut;
   }
   run->least_step = 1e-12 * p->dt;
+  // The floor's small cells are weighed against the mean cell of the mesh the start's refinement
+  // began from, which its cells keep where the start did not split them. A start's jump held at
+  // the walls of a solid fills the start's mesh with the layer's small cells (the start's node
+  // cap is ten times the first mesh, most of it at the walls): weighed against their own mean, the
+  // layer kept splitting after the hold and its cells never merged.
+  if (p->startjump && p->dimension == 3) run->floor_area = measures_mean_cell(p, true);
   // 6-7. The start's residual, history sample and plots.
   bool rebuild = true;
   ops.start_residual(p, run, p->told, p->dt);
