@@ -1172,10 +1172,13 @@ TEST_F(Answers, LinearSolvesMeetEachVariablesOwnError) {
 
 // Newton's stop reads each variable's remaining correction: a variable creeping near a
 // fold beside one that has settled ends within its error limit (it stopped 3.5 ERRLIM
-// short on a small residual before).
+// short on a small residual before). The two branches of one reaction solved side by side
+// share each damped step: each ends within the error limit (1e-4) of its own range.
 TEST_F(Answers, NewtonStopsOnEachVariablesRemainingCorrection) {
-  expect_answers(*this,
-                 {{"fold_beside_settled", "u", 1.0851589, 1.1e-3}, {"fold_beside_settled", "v", 0.1405392, 2e-4}});
+  expect_answers(*this, {{"fold_beside_settled", "u", 1.0851589, 1.1e-3},
+                         {"fold_beside_settled", "v", 0.1405392, 2e-4},
+                         {"branches_side_by_side", "u", 1.0851589, 1.09e-4},
+                         {"branches_side_by_side", "v", 1.2945855, 1.29e-4}});
 }
 
 }  // namespace
