@@ -406,7 +406,7 @@ TEST_F(Answers, TimeRunsFollowTheTimeTheirStartAndTheirConditions) {
   });
   // clang-format on
   EXPECT_LE(last_count(log("smooth_cube_decay_merges"), "Nodes=(\\d+)"), 10000) << log("smooth_cube_decay_merges");
-  // The front's phase held by smaller steps, not by very many of them (140 steps).
+  // The front's phase held by smaller steps, not by very many of them (164 steps; 67 before).
   EXPECT_LE(last_count(log("fisher_front_adaptive_steps"), "Step (\\d+)"), 250) << log("fisher_front_adaptive_steps");
   // A velocity that starts at rest and is only the rate of another variable is measured
   // against the size its start's rate carries it to, not against the unit of its rest:
