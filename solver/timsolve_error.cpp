@@ -119,6 +119,48 @@ static bool source_step_error(pde *p, TimeRun *run) {
   return finite;
 }
 
+// A step's error has a part along the step's own change, u(t_new) - u(t): the values of a time
+// a little off, an error in the phase. Nothing damps it while the solution keeps moving as it
+// does: the phase error of a travelling front is its position, which every later step carries
+// on whole, so the steps' phase errors add up over the run (a Fisher front took steps of a fifth
+// of an allowance each and ended 7 to 28 ERRLIM off at its centre, more the finer ERRLIM, since
+// finer limits take more steps). While the change neither fades nor grows over the run, a step's
+// phase error is held to the share of its length in the run's span.
+// The allowances the phase errors of a whole run may fill together (about ERRLIM of the range).
+constexpr double phase_allowance = 10.0 / 3;
+// The largest multiple of the step's change (the time shift over the step) still read as an
+// error in the phase.
+constexpr double phase_shift_most = 0.1;
+// The most a change that travels may fade or grow over the run (in e-folds): the change's size
+// read over cells of unequal sizes swings as a front passes from coarse cells into fine ones.
+constexpr double phase_fade_most = 1;
+// The least angle's cosine between the change and the values at which the change is a decay of
+// the values themselves (a mode), not their travel.
+constexpr double phase_mode_cosine = 0.98;
+// How many times the run's time so far a change is known to last.
+constexpr double phase_known_lasting = 10;
+
+// The factor on a step's phase error (its part along the step's change) that makes it a share
+// of the allowance: the time the phase error lasts over the step, weighed by its share of the
+// span, over the part of the allowance the phase errors fill; 0 for a change that fades or
+// grows over the run. The change's fade rate is read
+// from its sizes over this step and the one before (norms Svv and Sww of the changes, b and c
+// the times of the last two levels from t), elapsed the run's time at the step's end; 0 when it
+// cannot be read.
+static double phase_error_factor(double Svv, double Sww, double b, double c, double h, double span, double elapsed) {
+  if (!(Svv > 0) || !(Sww > 0) || !(span > 0) || !(h > 0) || !(b < 0) || !(c > 0)) return 0;
+  double rate_new = std::sqrt(Svv) / c, rate_old = std::sqrt(Sww) / -b;
+  double fade = std::log(rate_old / rate_new) / ((c - b) / 2);
+  // A change that fades over the run is a decay, whose errors fade with it and which the carried
+  // limit holds; one that grows is no steady travel either (a blow-up, a wave's swing).
+  if (!std::isfinite(fade) || std::fabs(fade) * span > phase_fade_most) return 0;
+  // A change is known to last a few times as long as it has gone on, no more: the first tiny
+  // steps of a stiff start see a change that has not yet faded, and read as lasting the span
+  // they would shrink without end.
+  double lasts = std::min(span, phase_known_lasting * elapsed);
+  return lasts / h * (lasts / span) / phase_allowance;
+}
+
 // The step error over its allowance (see the step-control notes above evolve).
 double check_timestep(pde *p, TimeRun *run) {
   int32_t sel = p->tnorm;
@@ -153,6 +195,7 @@ double check_timestep(pde *p, TimeRun *run) {
       if (run->after_implicit) continue;
       const vectord &u2 = p->um2.data[k - 1], &u1 = p->um1.data[k - 1];
       const StepDifference diff(off, a, b, c);
+      double Sxv = 0, Svv = 0, Sww = 0, Wv = 0, Suv = 0, Suu = 0;
       for (int32_t e = 1; e <= p->mesh.cells.count; e++) {
         const MeshCell &cell = p->mesh.cells.data[e - 1];
         if (!cell.alive) continue;  // dead cells hold stale nodes
@@ -168,9 +211,26 @@ double check_timestep(pde *p, TimeRun *run) {
           nn++;
         }
         if (nn == 0) continue;
-        term += weight((diff.step(A, B, C, D) + S) / (range * p->errlim * nn));
+        double unit = range * p->errlim * nn, x = (diff.step(A, B, C, D) + S) / unit;
+        double v = (D - C) / unit, w = (C - B) / unit;
+        term += weight(x);
+        Sxv += x * v, Svv += v * v, Sww += w * w, Wv += weight(v);
+        Suv += D / unit * v, Suu += D / unit * D / unit;
         count++;
       }
+      // The phase error: the least-squares multiple of the step's change in the step's error.
+      // A run that keeps its phase (a wave as a pair) has its every step's error carried whole.
+      double f = phase_error_factor(Svv, Sww, b, c, h, std::fabs(p->endtime - p->starttime_value),
+                                    std::fabs(p->time - p->starttime_value));
+      // Only a shift well inside the step is an error in the phase: a step whose error is a tenth
+      // of its change does not resolve the change (a run settling to a steady state, whose change
+      // fades to nothing), and its local error rules it.
+      // A change along the values themselves is a mode's decay or growth, whose errors the carried
+      // limit holds.
+      double shift = Svv > 0 ? Sxv / Svv : 0;
+      bool mode = !(Suu > 0) || std::fabs(Suv) >= phase_mode_cosine * std::sqrt(Suu * Svv);
+      if (run->phase_kept != 1 && f > 0 && !mode && std::fabs(shift) < phase_shift_most)
+        term = std::max(term, weight(shift * f) * Wv);
     } else if (k <= p->nfield) {
       if (p->changelim <= 0) continue;  // no change unit: no term
       for (int32_t i = 0; i < u.count; i++, count++) term += weight((u.data[i] - uo.data[i]) / (range * p->changelim));
