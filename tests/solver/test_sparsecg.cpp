@@ -1,31 +1,16 @@
 // Krylov solvers: every method of the family x preconditioner table against a dense
 // solve, the iteration limits and stops, the refused methods, and the convergence
 // measure against hand-computed values. The status panel is a test double that keeps
-// the last value of each line.
+// the last value of each line (panel_double.cpp).
 #include <gtest/gtest.h>
-
-#include <map>
 
 #include "graphics/display.h"
 #include "solver/bandmxd.h"
 #include "solver/sparsecg.h"
 #include "solver/sparsechol.h"
 #include "solver/sparselu.h"
+#include "tests/solver/panel_double.h"
 #include "tests/solver/sparse_fixture.h"
-
-// ---- Status panel double --------------------------------------------------------------
-static std::map<uint16_t, double> panel_values;
-static uint16_t put(pad *d, uint16_t line, double v) {
-  uint16_t n = line ? line : ++d->last;
-  panel_values[n] = v;
-  return n;
-}
-uint16_t display_report_num(pad *d, uint16_t line, const String *, int32_t v) { return put(d, line, v); }
-uint16_t display_report_real(pad *d, uint16_t line, const String *, double v) { return put(d, line, v); }
-void display_update_num(pad *d, uint16_t line, int32_t v) { put(d, line, v); }
-void display_update_real(pad *d, uint16_t line, double v) { put(d, line, v); }
-void display_unreport(pad *d, uint16_t line) { d->last = line ? line - 1 : 0; }
-uint8_t display_checkkey(pad *d) { return d->key ? *d->key : 0; }
 
 namespace {
 
@@ -71,7 +56,7 @@ struct Solve {
   int32_t solve(int32_t family, int32_t precon, double rel, uint16_t maxit) {
     rms = sparsecg_cg(&x, &a, &m, &b, &d, &band, &pool, rel, 0.0, maxit, &panel, family, precon, a.rows);
     for (int32_t i = 1; i <= pool.count; i++) EXPECT_EQ(pool.data[i - 1].count, 0);
-    return int32_t(panel_values[1]);
+    return int32_t(panel_double_value(1));
   }
   ~Solve() {
     bandmxd_free(&band);
