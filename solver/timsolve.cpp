@@ -321,6 +321,23 @@ TimeRun::~TimeRun() {
   vector2d_free(&source_error, 1);
 }
 
+// After a switch the values bend: the levels before it belong to the sources before it. The
+// step error reads the next steps' differences over the levels, so the two levels it reads
+// with the switch's own are set along the new rate, as though the run had always gone so:
+// the first steps past the switch are judged by their own bend, as the run's first steps
+// are (by the change of rate), not by the switch's.
+static void levels_along_rate(pde *p) {
+  for (int32_t k = 1; k <= p->solution.count && k <= p->udot.count; k++) {
+    const vectord &u = p->solution.data[k - 1], &d = p->udot.data[k - 1];
+    for (auto [level, t] : {std::make_pair(&p->uold, p->told), std::make_pair(&p->um1, p->tm1)}) {
+      if (k > level->count) continue;
+      vectord &v = level->data[k - 1];
+      for (int32_t i = 0; i < v.count && i < u.count && i < d.count; i++)
+        v.data[i] = u.data[i] - (p->time - t) * d.data[i];
+    }
+  }
+}
+
 int32_t timsolve_run(pde *p, TimeRun *run) {
   TRACE("timsolve_evolve");
   const timsolve_ops &ops = timsolve_stepper;
@@ -375,12 +392,16 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   // solution runs away (an ill-posed equation, a feedback that blows up in finite time)
   // and each rejection would only halve the step and refine the mesh again, without end.
   double widest = 0, span = std::fabs(p->endtime - p->starttime_value);
+  // A step cut at a switch ends on the switch's last time before the change; the step after
+  // it first crosses the change alone, to the time just past it (a billionth of the cut step).
+  bool crossing = false;
+  double crossing_to = 0;
   while (!ended) {
     // 1. Shift the levels.
     p->cycle++;
     shift_levels(p);
     p->dtlast = p->dt;
-    bool hit = false, last = false;
+    bool hit = false, last = false, crossed = false, cross = crossing;
     // 2. Attempts.
     for (;;) {
       report_panel.tr_status(p);
@@ -408,10 +429,21 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
         hit = true;
       }
       // A step ends where a condition of the time switches a source or a coefficient.
-      double cut = coupling_next_switch(p, run->switches, p->told, p->told + p->dt);
-      if (cut < p->told + p->dt) {
-        p->dt = cut - p->told;
+      crossing = false;
+      crossed = cross && crossing_to > p->told;
+      cross = false;  // once: a crossing rejected is cut as any step
+      if (crossed) {
+        p->dt = std::min(p->dt, crossing_to - p->told);
         hit = true;
+      } else {
+        double cut = coupling_next_switch(p, run->switches, p->told, p->told + p->dt);
+        if (cut < p->told + p->dt) {
+          // The cut lies within a billionth of the step before the change.
+          crossing = true;
+          crossing_to = cut + 1e-9 * p->dt;
+          p->dt = cut - p->told;
+          hit = true;
+        }
       }
       p->time = p->told + p->dt;
       report_panel.report_time(p, p->lines.elapsed);
@@ -459,7 +491,9 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       break;
     }
     widest = std::max(widest, p->dt);
-    if (!p->fixdt && !last) limit_carried_error(p, run);
+    // The crossing of a switch is too short to carry error, and its ratio, read over its own
+    // length, would forecast none for the steps after it.
+    if (!p->fixdt && !last && !crossed) limit_carried_error(p, run);
     if (!p->fixdt && !last) hold_step(p, run, hit);
     run->after_implicit = run->implicit_step;
     run->implicit_step = false;
@@ -472,6 +506,14 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     if (last) break;
     // 5-6. Regrid.
     rebuild = p->nonlinear || run->fixed.timed;
+    if (crossed) {
+      // The next step starts from the rate of the switched sources, not from the rate
+      // before the switch: the step error would read that jump as the step's own, at any
+      // step length. The rate's solve overwrote D, so the next step builds it again.
+      switched_udot(p, run, p->time);
+      levels_along_rate(p);
+      rebuild = true;
+    }
     int32_t live = p->mesh.nodes.count - p->mesh.delnodes;
     if (p->regrid && run->undamped < 0 && !run->left_start) {
       std::vector<char> diffused = diffused_variables(p);

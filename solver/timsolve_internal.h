@@ -97,6 +97,9 @@ constexpr int32_t start_replay_steps = 128, replay_budget = 256;
 // timsolve_step.cpp
 void layout(pde *p, TimeRun *run);
 double first_udot(pde *p, TimeRun *run, double t);
+// After a step that crosses a switch in t: the rate at t solved again, with the switched
+// sources; the run's ranges and rest state are kept.
+void switched_udot(pde *p, TimeRun *run, double t);
 void start_residual(pde *p, TimeRun *, double t, double dt);
 int32_t onestep(pde *p, TimeRun *run, double t, double tnew, bool rebuild);
 void hold_ranges(pde *p, TimeRun *run, const vector2d *u, bool scaled);

@@ -327,14 +327,17 @@ static void end_columns(pde *p, TimeRun *run, double theta) {
   }
 }
 
-double first_udot(pde *p, TimeRun *run, double t) {
+// The rate at t from the state at t: D u' = S - F. At the start the value conditions that
+// read the solution are first made to hold. Returns whether the rate was taken by the
+// implicit first step's matrix (a capacity that vanishes somewhere).
+static bool solve_rate_at(pde *p, TimeRun *run, double t, bool start) {
   const double tt[2] = {t, t};
   size_level(p, &p->udot);
   fitting_validate_fits(p, &p->fitlist, &p->solution, tt);
   coupling_build_source(p, &p->tsource, t, t, 1);
   run->fixed.sourced = false;  // these are the sources at t alone
   coupling_set_bvals_0(p, &p->solution, tt);
-  hold_varying_values(p, t);
+  if (start) hold_varying_values(p, t);
   measures_get_range(p, &p->solution);
   coupling_tr_matrix(p, &p->solution, tt, 0);
   matrices_changed(run);
@@ -397,6 +400,20 @@ double first_udot(pde *p, TimeRun *run, double t) {
   vectord_multo_0(&p->correction, &p->secondscale);
   scatter(p, &p->udot, &p->correction);
   slave_rates(p);
+  return stiff;
+}
+
+void switched_udot(pde *p, TimeRun *run, double t) {
+  // A stiff rate is taken over the step to come, not over the crossing just made.
+  double dt = p->dt;
+  p->dt = p->dtnext;
+  solve_rate_at(p, run, t, false);
+  p->dt = dt;
+  coupling_operate(p, &p->rnew, &p->mnew, &p->solution, &p->udot, t, 0, 2);
+}
+
+double first_udot(pde *p, TimeRun *run, double t) {
+  bool stiff = solve_rate_at(p, run, t, true);
   // The run's ranges start from the start's values (a variable at rest has none yet, and
   // its rate is measured against the unit its matrices were scaled with).
   vectord_resize(&run->run_ranges, 0, run->run_ranges.capacity);

@@ -293,6 +293,10 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       {"source_switched_midway", "u", 0.0090748968, 1.5e-5},
       // a field at rest until the switch was measured against a unit, twenty times its size
       {"source_switched_grows", "u", 0.0459186664, 1.4e-5},
+      // the steps after a switch started from the rate before it: each read the jump in rate as
+      // its error, whatever its length, and was cut tenfold to 1e-11 (124 steps; a finer mesh
+      // ended in "Timestep is below threshhold")
+      {"source_switched_fixed_mesh", "u", 0.0317789921, 1.5e-6},
       // a scalar unknown without a rate held by a mean or a point value swung about its step
       // mean (-2.0 where 12 is exact), or the start, which does not meet the point value on the
       // mesh, ended in "Timestep is below threshhold"
@@ -312,6 +316,9 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       {"fixdt_output_time", "u", 0.81873075, 1e-4},
   });
   // clang-format on
+  int steps = last_count(log("source_switched_fixed_mesh"), "Step (\\d+) Time");
+  EXPECT_GT(steps, 0);
+  EXPECT_LE(steps, 105) << log("source_switched_fixed_mesh");
   // A time range that ends at or before its start is refused at its line (it ran no step
   // and wrote the start's values under the end time).
   for (const char *name : {"time_range_reversed", "time_range_empty"}) {
