@@ -168,10 +168,31 @@ static double tzmeasure(pde *p, double t, double tnew) {
   return result;
 }
 
+// The ranges the spatial estimates read while a time step is measured: each variable's size
+// over the run (step_range, the size its step error is measured against), in place of the
+// range its matrices were scaled with. That one is a unit for a variable that starts at rest,
+// so a field that grows from zero to a size far below 1 (a source switched on, a row without a
+// rate following a source in t) was measured against the unit and its mesh kept coarse where
+// the same field in a steady run refines to its limit. A variable still at zero keeps its range.
+struct MeasuredRanges {
+  pde *p;
+  std::vector<double> held;
+  MeasuredRanges(pde *q, TimeRun *run) : p(q), held(q->ranges.data, q->ranges.data + q->ranges.count) {
+    for (int32_t k = 1; k <= p->ranges.count && k <= nvariables(p); k++) {
+      double r = step_range(p, run, k, &p->solution);
+      if (r > 0 && std::isfinite(r)) p->ranges.data[k - 1] = r;
+    }
+  }
+  ~MeasuredRanges() { std::copy(held.begin(), held.end(), p->ranges.data); }
+  MeasuredRanges(const MeasuredRanges &) = delete;
+  MeasuredRanges &operator=(const MeasuredRanges &) = delete;
+};
+
 // The spatial error by the problem's estimator (0 curvature, 1 the step residual, 2
 // the step residual against the cell bubbles) held up by the third derivatives, the fronts,
-// the resolve requests and the largest cell error.
+// the resolve requests and the largest cell error, each variable against its size in the run.
 void measure(pde *p, TimeRun *run, double t, double tnew) {
+  MeasuredRanges ranges(p, run);
   // The floor reads the second derivatives the curvature estimate took of the same values.
   std::vector<double> seconds;
   if (p->estimator == 0) p->rmserr = measures_measure_curvature_keeping(p, &p->solution, &seconds);
