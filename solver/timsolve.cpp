@@ -376,10 +376,11 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->least_step = 1e-12 * p->dt;
   // The floor's small cells are weighed against the mean cell of the mesh the start's refinement
   // began from, which its cells keep where the start did not split them. A start's jump held at
-  // the walls of a solid fills the start's mesh with the layer's small cells (the start's node
-  // cap is ten times the first mesh, most of it at the walls): weighed against their own mean, the
-  // layer kept splitting after the hold and its cells never merged.
-  if (p->startjump && p->dimension == 3) run->floor_area = measures_mean_cell(p, true);
+  // the walls fills the start's mesh with the layer's small cells (the start's node cap is ten
+  // times the first mesh, most of it at the walls): weighed against their own mean, the layer
+  // kept splitting after the hold and its cells merged late or never (a cube kept 17,574 of its
+  // 20,630 nodes to the end, a cooled square 5,622 where 2,749 hold its answers as closely).
+  if (p->startjump) run->floor_area = measures_mean_cell(p, true);
   // 6-7. The start's residual, history sample and plots.
   bool rebuild = true;
   ops.start_residual(p, run, p->told, p->dt);
