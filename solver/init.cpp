@@ -311,6 +311,19 @@ static void size_solution(pde *p, vector2d *u) {
   }
 }
 
+// Each live cell localised in cellrec (ep at it), then f(cell, k, tree) for each field variable k
+// from 1 to F with its initial expression in the cell's region.
+template <class F> static void each_start_cell(pde *p, uint16_t nf, F &&f) {
+  Mesh *m = &p->mesh;
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    MeshCell *cell = &m->cells.data[c - 1];
+    if (!cell->alive) continue;
+    meshes_localize(m, cell, &cellrec, 0);
+    ep.cell = &cellrec, ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
+    for (uint16_t k = 1; k <= nf; k++) f(cell, k, init_tree(p, k, cell->region));
+  }
+}
+
 // Over the cell localised in cellrec (ep at it), the volume rule's sums of the interpolated
 // values u (into b), of the square of the initial expression tree less them (sq) and of the
 // weights (size).
@@ -355,28 +368,21 @@ static double resolution_error(pde *p, vector2d *u, double own, const StartTable
   const QuadRule *rule = quature_rule(p->vrule);
   int32_t cells = 0;
   auto each_cell = [&](auto &&f) {
-    for (int32_t c = 1; c <= m->cells.count; c++) {
-      MeshCell *cell = &m->cells.data[c - 1];
-      if (!cell->alive) continue;
-      meshes_localize(m, cell, &cellrec, 0);
-      ep.cell = &cellrec, ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
-      for (uint16_t k = 1; k <= E; k++) {
-        TreeNode *tree = init_tree(p, k, cell->region);
-        // A start value near the largest number overflows its squares here: the
-        // variable's initial value is the place of the report.
-        TreesFpScope placed(tree);
-        double a = treeval_vol_integrate(p, tree, &ep, p->vrule), b = 0, sq = 0, size = 0;
-        // The integral of the difference, and its square at the rule's points: a front
-        // whose errors cancel over the cell still shows in the second.
-        start_misfit_in_cell(p, tree, &u->data[k - 1], rule, &b, &sq, &size);
-        d[k] = std::max(std::fabs(a - b), std::sqrt(std::fabs(sq * size)));
-        rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
-        if (!(rms[k] > own)) rms[k] = 0;
-        if (cell_finer(m, *cell, tables.of(k, cell->region).least())) d[k] = rms[k] = 0;
-        f(cell, k, a);
-        rtlib_trap_check();  // while the initial value is the place
-      }
-    }
+    each_start_cell(p, E, [&](MeshCell *cell, uint16_t k, TreeNode *tree) {
+      // A start value near the largest number overflows its squares here: the
+      // variable's initial value is the place of the report.
+      TreesFpScope placed(tree);
+      double a = treeval_vol_integrate(p, tree, &ep, p->vrule), b = 0, sq = 0, size = 0;
+      // The integral of the difference, and its square at the rule's points: a front
+      // whose errors cancel over the cell still shows in the second.
+      start_misfit_in_cell(p, tree, &u->data[k - 1], rule, &b, &sq, &size);
+      d[k] = std::max(std::fabs(a - b), std::sqrt(std::fabs(sq * size)));
+      rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
+      if (!(rms[k] > own)) rms[k] = 0;
+      if (cell_finer(m, *cell, tables.of(k, cell->region).least())) d[k] = rms[k] = 0;
+      f(cell, k, a);
+      rtlib_trap_check();  // while the initial value is the place
+    });
   };
   each_cell([&](MeshCell *, uint16_t k, double a) {
     A[k] += a * a, D[k] += d[k] * d[k];
@@ -576,18 +582,11 @@ std::vector<double> init_start_misfit(pde *p, vector2d *u, double t) {
   const evalpoint keep = ep;
   ep = start_point(u, t);
   const QuadRule *rule = quature_rule(p->vrule);
-  for (int32_t c = 1; c <= m->cells.count; c++) {
-    MeshCell *cell = &m->cells.data[c - 1];
-    if (!cell->alive) continue;
-    meshes_localize(m, cell, &cellrec, 0);
-    ep.cell = &cellrec, ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
-    for (uint16_t k = 1; k <= F; k++) {
-      TreeNode *tree = init_tree(p, k, cell->region);
-      if (!tree || u->data[k - 1].count != m->nodes.count) continue;
-      double b = 0;
+  each_start_cell(p, F, [&](MeshCell *, uint16_t k, TreeNode *tree) {
+    double b = 0;
+    if (tree && u->data[k - 1].count == m->nodes.count)
       start_misfit_in_cell(p, tree, &u->data[k - 1], rule, &b, &sq[k - 1], &size[k - 1]);
-    }
-  }
+  });
   ep = keep;
   for (uint16_t k = 0; k < F; k++) sq[k] = size[k] > 0 ? std::sqrt(std::fabs(sq[k] / size[k])) : 0.0;
   return sq;
