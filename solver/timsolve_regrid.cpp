@@ -6,6 +6,9 @@
 // (measures_time.cpp) and regrid (timsolve_regrid.cpp, with the start replay).
 #include "solver/timsolve_internal.h"
 
+#include "model/bcs.h"
+#include "solver/coupling_internal.h"
+
 
 // At the node limit (within a hundredth of it) a regrid splits only into the room its merges
 // make. A trade of a few cells changes little of the mesh, yet a new mesh costs the matrices'
@@ -183,8 +186,28 @@ static bool decaying(pde *p, TimeRun *run) {
 // so that an output at any time between keeps its bound. Held to ERRLIM everywhere, a square's
 // smooth decay refined its start to 34,000 nodes whose error at the output was a seventieth of
 // the steps'. 1 for every other run, whose errors do not fade so.
+// Whether the run's rest is zero: no equation has a source and every boundary condition is a
+// value or a natural one of zero. Only then does the whole of its values fade, and the mesh's
+// error with them: a source or a flux holds a state of its own whose error stays, though the
+// values' largest magnitude falls toward it as a decay's does (a heat mode over a steady one of
+// the same shape falls from 2 to 1 along its own values).
+static bool rests_at_zero(pde *p) {
+  for (uint16_t k = 1; k <= eqcount(p); k++) {
+    const treevector &v = eqn(p, k)->source;
+    for (int32_t r = 0; r < v.count; r++)
+      if (!zero_integral(v.data[r])) return false;
+  }
+  const bcset &bcs = p->formulas.bcs;
+  for (int32_t b = 0; b < bcs.count; b++) {
+    const bc *c = bcs.items[b];
+    if ((c->type != valuebc && c->type != naturalbc) || !zero_tree(c->tree)) return false;
+  }
+  return true;
+}
+
 static double spatial_share(pde *p, TimeRun *run) {
   if (!run->decaying || !(run->start_calibration > 0)) return 1.0;
+  if (!rests_at_zero(p)) return 1.0 / run->start_calibration;
   double now = 0, before = 0, h = p->time - p->told;
   for (int32_t k = 1; k <= p->nfield && k <= p->solution.count && k <= p->uold.count; k++) {
     for (int32_t n = 0; n < p->solution.data[k - 1].count; n++)
