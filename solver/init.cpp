@@ -311,6 +311,37 @@ static void size_solution(pde *p, vector2d *u) {
   }
 }
 
+// Each live cell localised in cellrec (ep at it), then f(cell, k, tree) for each field variable k
+// from 1 to F with its initial expression in the cell's region.
+template <class F> static void each_start_cell(pde *p, uint16_t nf, F &&f) {
+  Mesh *m = &p->mesh;
+  for (int32_t c = 1; c <= m->cells.count; c++) {
+    MeshCell *cell = &m->cells.data[c - 1];
+    if (!cell->alive) continue;
+    meshes_localize(m, cell, &cellrec, 0);
+    ep.cell = &cellrec, ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
+    for (uint16_t k = 1; k <= nf; k++) f(cell, k, init_tree(p, k, cell->region));
+  }
+}
+
+// Over the cell localised in cellrec (ep at it), the volume rule's sums of the interpolated
+// values u (into b), of the square of the initial expression tree less them (sq) and of the
+// weights (size).
+static void start_misfit_in_cell(pde *p, TreeNode *tree, const vectord *u, const QuadRule *rule, double *b, double *sq,
+                                 double *size) {
+  for (int q = 0; q < rule->count; q++) {
+    const double *L = rule->points[q].L;
+    elements_jacobian(L, &cellrec.frame);
+    double w = rule->points[q].weight * cellrec.frame.measure;
+    double v = cellnode_interpu_1(p->mesh.meshbasis, L, &cellrec, u), xyz[3] = {};
+    memcpy(ep.local, L, sizeof ep.local);
+    elements_get_gcoords(xyz, ep.local, &cellrec.frame);
+    ep.x = xyz[0], ep.y = xyz[1], ep.z = xyz[2], ep.qpoint = 0;
+    double e = treeval_eval(p, tree, &ep) - v;
+    *b += w * v, *sq += w * e * e, *size += w;
+  }
+}
+
 // The resolution error of the start: per variable the cell integrals of its initial
 // expression against those of its interpolated values; each cell's error is left in
 // the cell, the global figure returned. A cell whose own RMS difference over the variable's
@@ -337,38 +368,21 @@ static double resolution_error(pde *p, vector2d *u, double own, const StartTable
   const QuadRule *rule = quature_rule(p->vrule);
   int32_t cells = 0;
   auto each_cell = [&](auto &&f) {
-    for (int32_t c = 1; c <= m->cells.count; c++) {
-      MeshCell *cell = &m->cells.data[c - 1];
-      if (!cell->alive) continue;
-      meshes_localize(m, cell, &cellrec, 0);
-      ep.cell = &cellrec, ep.cellno = uint32_t(c), ep.region = cell->region, ep.side = 0, ep.qpoint = 0;
-      for (uint16_t k = 1; k <= E; k++) {
-        TreeNode *tree = init_tree(p, k, cell->region);
-        // A start value near the largest number overflows its squares here: the
-        // variable's initial value is the place of the report.
-        TreesFpScope placed(tree);
-        double a = treeval_vol_integrate(p, tree, &ep, p->vrule), b = 0, sq = 0, size = 0;
-        // The integral of the difference, and its square at the rule's points: a front
-        // whose errors cancel over the cell still shows in the second.
-        for (int q = 0; q < rule->count; q++) {
-          const double *L = rule->points[q].L;
-          elements_jacobian(L, &cellrec.frame);
-          double w = rule->points[q].weight * cellrec.frame.measure;
-          double v = cellnode_interpu_1(m->meshbasis, L, &cellrec, &u->data[k - 1]), xyz[3] = {};
-          memcpy(ep.local, L, sizeof ep.local);
-          elements_get_gcoords(xyz, ep.local, &cellrec.frame);
-          ep.x = xyz[0], ep.y = xyz[1], ep.z = xyz[2], ep.qpoint = 0;
-          double e = treeval_eval(p, tree, &ep) - v;
-          b += w * v, sq += w * e * e, size += w;
-        }
-        d[k] = std::max(std::fabs(a - b), std::sqrt(std::fabs(sq * size)));
-        rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
-        if (!(rms[k] > own)) rms[k] = 0;
-        if (cell_finer(m, *cell, tables.of(k, cell->region).least())) d[k] = rms[k] = 0;
-        f(cell, k, a);
-        rtlib_trap_check();  // while the initial value is the place
-      }
-    }
+    each_start_cell(p, E, [&](MeshCell *cell, uint16_t k, TreeNode *tree) {
+      // A start value near the largest number overflows its squares here: the
+      // variable's initial value is the place of the report.
+      TreesFpScope placed(tree);
+      double a = treeval_vol_integrate(p, tree, &ep, p->vrule), b = 0, sq = 0, size = 0;
+      // The integral of the difference, and its square at the rule's points: a front
+      // whose errors cancel over the cell still shows in the second.
+      start_misfit_in_cell(p, tree, &u->data[k - 1], rule, &b, &sq, &size);
+      d[k] = std::max(std::fabs(a - b), std::sqrt(std::fabs(sq * size)));
+      rms[k] = R[k] > 0 && size > 0 ? std::sqrt(std::fabs(sq / size)) / R[k] : 0.0;
+      if (!(rms[k] > own)) rms[k] = 0;
+      if (cell_finer(m, *cell, tables.of(k, cell->region).least())) d[k] = rms[k] = 0;
+      f(cell, k, a);
+      rtlib_trap_check();  // while the initial value is the place
+    });
   };
   each_cell([&](MeshCell *, uint16_t k, double a) {
     A[k] += a * a, D[k] += d[k] * d[k];
@@ -557,6 +571,25 @@ void init_start_again(pde *p, vector2d *u, const double times[2]) {
   double tau = start_limit(p);
   if (p->regrid && resolution_error(p, u, p->startjump ? HUGE_VAL : 2 * tau, tables) > tau) project_start(p, u, times);
   ep = keep;
+}
+
+std::vector<double> init_start_misfit(pde *p, vector2d *u, double t) {
+  TRACE("init_start_misfit");
+  Mesh *m = &p->mesh;
+  uint16_t F = uint16_t(std::min<int32_t>(p->nfield, u->count));
+  std::vector<double> sq(F, 0.0), size(F, 0.0);
+  TablesAtResolution at_resolution(p, start_tables(p).read);
+  const evalpoint keep = ep;
+  ep = start_point(u, t);
+  const QuadRule *rule = quature_rule(p->vrule);
+  each_start_cell(p, F, [&](MeshCell *, uint16_t k, TreeNode *tree) {
+    double b = 0;
+    if (tree && u->data[k - 1].count == m->nodes.count)
+      start_misfit_in_cell(p, tree, &u->data[k - 1], rule, &b, &sq[k - 1], &size[k - 1]);
+  });
+  ep = keep;
+  for (uint16_t k = 0; k < F; k++) sq[k] = size[k] > 0 ? std::sqrt(std::fabs(sq[k] / size[k])) : 0.0;
+  return sq;
 }
 
 // ---- A start held in energy ------------------------------------------------------------

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 struct pde;
 struct vector2d;
@@ -28,6 +29,9 @@ void init_start_values(pde *p, vector2d *u, const double times[2]);
 // initial values at the nodes with the value conditions held, or, where the mesh does not
 // resolve them to the start's limit, their projection. Leaves each cell's start error set.
 void init_start_again(pde *p, vector2d *u, const double times[2]);
+// Per field variable, the RMS over the mesh of its initial expressions at time t less the
+// values u holds at the nodes, interpolated over the cells: how far the mesh holds the start.
+std::vector<double> init_start_misfit(pde *p, vector2d *u, double t);
 // The start of the field variables in the mask which (bit k - 1 for variable k) on a plane mesh,
 // projected in energy: node values whose gradients meet those of the initial expressions
 // against every basis function, the nodes of value conditions held as u has them.

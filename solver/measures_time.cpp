@@ -6,6 +6,8 @@
 // (measures_time.cpp) and regrid (timsolve_regrid.cpp, with the start replay).
 #include "solver/timsolve_internal.h"
 
+#include "solver/init.h"
+
 
 // The residual of the step, cell by cell, smoothed through the nodes (estimator 1): sets
 // every live cell's error and returns the RMS error. The abort flag ends it with 1.0.
@@ -188,6 +190,25 @@ struct MeasuredRanges {
   MeasuredRanges &operator=(const MeasuredRanges &) = delete;
 };
 
+// The estimate reads the mesh's error only as far as its model of the cells goes (on a smooth
+// start of quadratic cells it read three times the true error). At the first step of a plane
+// run that regrids from a start without a jump, the start's true misfit on the mesh (its
+// expressions less the start's values, interpolated) is at hand: its ratio to the estimate of
+// the same mesh, over each variable's range as measured, is kept for the regrids that weigh the
+// estimate against what it does at the outputs (spatial_share). Never above 1, nor below a
+// quarter.
+static void calibrate_by_start(pde *p, TimeRun *run) {
+  if (p->cycle != 1 || !p->regrid || p->startjump || p->dimension != 2 || p->nfield <= 0 || !(p->rmserr > 0) ||
+      p->formulas.initregion.count < p->nfield)
+    return;
+  std::vector<double> misfit = init_start_misfit(p, &p->uold, p->starttime_value);
+  double most = 0;
+  for (int32_t k = 1; k <= int32_t(misfit.size()) && k <= p->ranges.count; k++)
+    if (p->ranges.data[k - 1] > 0) most = std::max(most, misfit[size_t(k - 1)] / p->ranges.data[k - 1]);
+  double c = most / p->rmserr;
+  run->start_calibration = std::isfinite(c) ? std::clamp(c, 0.25, 1.0) : 1.0;
+}
+
 // The spatial error by the problem's estimator (0 curvature, 1 the step residual, 2
 // the step residual against the cell bubbles) held up by the third derivatives, the fronts,
 // the resolve requests and the largest cell error, each variable against its size in the run.
@@ -210,5 +231,6 @@ void measure(pde *p, TimeRun *run, double t, double tnew) {
     p->rmserr = measures_floor_by_third_derivatives(p, &p->solution, run->floor_area, p->rmserr, &seconds);
   if (p->fronts.count > 0) p->rmserr = measures_map_fronts(p, p->rmserr);
   if (p->resolves.count > 0) measures_resolve(p, tnew);
+  calibrate_by_start(p, run);
   p->maxerr = measures_max_measure(&p->mesh.cells) / (p->sensitivity > 0 ? p->sensitivity : 1.0);
 }

@@ -273,7 +273,7 @@ static double largest_magnitude(pde *p) {
 // at every step, the estimate was a third of a cooling square's work.)
 static bool estimate_kept(pde *p, TimeRun *run, bool final) {
   constexpr int32_t measure_every = 8;
-  double level = p->errlim;
+  double level = p->errlim * run->spatial_share;
   if (final || !run->decaying || !p->regrid || run->measured_cycle <= 0 ||
       int32_t(p->cycle) - run->measured_cycle >= measure_every || !(p->rmserr <= level) || !(p->maxerr <= 4 * level))
     return false;
@@ -360,6 +360,8 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->phase_kept = -1;
   run->mesh_steps = 1 << 30;
   run->unstable_current = false;
+  run->start_calibration = 0;
+  run->spatial_share = 1;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
   p->told = p->time = p->tm1 = p->tm2 = p->starttime_value;
@@ -503,7 +505,9 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
     end_of_step(p, run, int32_t(p->cycle), last || !(p->time + 0.0001 * p->dt <= p->endtime) || halted(p));
     // The spatial error the carried limit reads: measured at every step of a run that regrids,
     // else that of the first step's fixed mesh (not of whichever step an output measured).
-    if (p->regrid || p->cycle == 1) run->carried_mesh_error = p->rmserr;
+    // A decay's estimate is held to what it leaves at the next output (spatial_share): that is the
+    // part the answers carry.
+    if (p->regrid || p->cycle == 1) run->carried_mesh_error = p->rmserr / run->spatial_share;
     if (last) break;
     // 5-6. Regrid.
     rebuild = p->nonlinear || run->fixed.timed;

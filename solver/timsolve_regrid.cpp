@@ -6,6 +6,9 @@
 // (measures_time.cpp) and regrid (timsolve_regrid.cpp, with the start replay).
 #include "solver/timsolve_internal.h"
 
+#include "model/bcs.h"
+#include "solver/coupling_internal.h"
+
 
 // At the node limit (within a hundredth of it) a regrid splits only into the room its merges
 // make. A trade of a few cells changes little of the mesh, yet a new mesh costs the matrices'
@@ -175,6 +178,49 @@ static bool decaying(pde *p, TimeRun *run) {
   return decay;
 }
 
+// The factor on ERRLIM a decay's spatial estimate is held to. A decay damps its mesh's error with
+// its values: what a cell's error leaves in an answer is its size now times the decay of the
+// values until the next output time (at most ENDTIME), read from the last step's decay of their
+// largest magnitude. The estimate is held so that, by the start's calibration (calibrate_by_start,
+// measures_time.cpp), the true error is within ERRLIM at that output and within three ERRLIM now,
+// so that an output at any time between keeps its bound. Held to ERRLIM everywhere, a square's
+// smooth decay refined its start to 34,000 nodes whose error at the output was a seventieth of
+// the steps'. 1 for every other run, whose errors do not fade so.
+// Whether the run's rest is zero: no equation has a source and every boundary condition is a
+// value or a natural one of zero. Only then does the whole of its values fade, and the mesh's
+// error with them: a source or a flux holds a state of its own whose error stays, though the
+// values' largest magnitude falls toward it as a decay's does (a heat mode over a steady one of
+// the same shape falls from 2 to 1 along its own values).
+static bool rests_at_zero(pde *p) {
+  for (uint16_t k = 1; k <= eqcount(p); k++) {
+    const treevector &v = eqn(p, k)->source;
+    for (int32_t r = 0; r < v.count; r++)
+      if (!zero_integral(v.data[r])) return false;
+  }
+  const bcset &bcs = p->formulas.bcs;
+  for (int32_t b = 0; b < bcs.count; b++) {
+    const bc *c = bcs.items[b];
+    if ((c->type != valuebc && c->type != naturalbc) || !zero_tree(c->tree)) return false;
+  }
+  return true;
+}
+
+static double spatial_share(pde *p, TimeRun *run) {
+  if (!run->decaying || !(run->start_calibration > 0)) return 1.0;
+  if (!rests_at_zero(p)) return 1.0 / run->start_calibration;
+  double now = 0, before = 0, h = p->time - p->told;
+  for (int32_t k = 1; k <= p->nfield && k <= p->solution.count && k <= p->uold.count; k++) {
+    for (int32_t n = 0; n < p->solution.data[k - 1].count; n++)
+      now = std::max(now, std::fabs(p->solution.data[k - 1].data[n]));
+    for (int32_t n = 0; n < p->uold.data[k - 1].count; n++)
+      before = std::max(before, std::fabs(p->uold.data[k - 1].data[n]));
+  }
+  double rate = h > 0 && now > 0 && before > now ? std::log(before / now) / h : 0.0;
+  double ahead = std::max(timsolve_next_plot_time(p, p->time) - p->time, 0.0);
+  double damped = std::isfinite(rate * ahead) ? std::exp(std::min(rate * ahead, 10.0)) : 1.0;
+  return std::clamp(damped, 1.0, 3.0) / run->start_calibration;
+}
+
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
 // refiner's count of changes.
 int32_t regrid(pde *p, TimeRun *run, bool hit) {
@@ -194,8 +240,9 @@ int32_t regrid(pde *p, TimeRun *run, bool hit) {
   // past it (a feature arriving): splitting the few cells a little above it at every step
   // makes new short modes each time, which the estimate then reads.
   run->decaying = decaying(p, run);
-  double split_at = p->errlim;
-  if (!(p->rmserr > p->errlim) && !(p->maxerr > 4 * p->errlim)) split_at = HUGE_VAL;
+  run->spatial_share = spatial_share(p, run);
+  double split_at = p->errlim * run->spatial_share;
+  if (!(p->rmserr > split_at) && !(p->maxerr > 4 * split_at)) split_at = HUGE_VAL;
   // The start is taken off, and the refiner run, only for a regrid that may change the mesh (a
   // cell to split or to merge, or curved cells the refiner splits whatever their estimate).
   bool may_change = refiner_splits_unasked(&p->mesh);

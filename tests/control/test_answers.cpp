@@ -215,6 +215,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       // A decay keeps its spatial estimate between readings while its values shrink.
       {"heat_mode_decay_mesh", "rell2", 0.0, 1.2e-4},
       {"heat_mode_decay_mesh", "relc", 0.0, 2.5e-4},
+      // A decay's mesh is held to the error it leaves at the output, not to ERRLIM of its start.
+      {"heat_mode_damped_start", "l2", 0.0, 2e-5},
       // A coarse limit still measures the rate's mesh error.
       {"damped_wave_coarse", "u", 0.0155921, 2e-4},
       {"damped_wave_coarse", "v", -1.2114002, 2e-4},
@@ -234,6 +236,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   });
   // clang-format on
   if (HasFatalFailure()) return;
+  // The damped start's mesh: 8,229 nodes when its start was held to ERRLIM.
+  EXPECT_LE(last_count(log("heat_mode_damped_start"), "Nodes=(\\d+)"), 4000) << log("heat_mode_damped_start");
   // A start refined up to the node limit says so, then steps.
   EXPECT_NE(log("square_step_node_limit").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_node_limit");
   // A start holding a jump keeps its mesh while the jump smooths: the wall layer does not take
