@@ -8,6 +8,7 @@
 
 #include "runtime/bounding.h"
 #include "elements/basisfun.h"
+#include "elements/domain_names.h"
 #include "elements/domcalls.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes_internal.h"
@@ -387,13 +388,13 @@ uint16_t meshes_common_edge(Mesh *m, int32_t a, int32_t b) {
     const Joint *ja = domain_joint(m, na.id), *jb = domain_joint(m, nb.id);
     if (!ja || !jb) return 0;
     for (int32_t k = 0; k < ja->edges.count; k++)
-      if (domcalls.if_edge(jb, ja->edges.data[k])) return ja->edges.data[k];
+      if (edges_if_edge(jb, ja->edges.data[k])) return ja->edges.data[k];
     return 0;
   }
   if ((na.kind == 1 && nb.kind == 2) || (na.kind == 2 && nb.kind == 1)) {
     const MeshNode &j = na.kind == 1 ? na : nb, &e = na.kind == 1 ? nb : na;
     const Joint *jr = domain_joint(m, j.id);
-    return jr && domcalls.if_edge(jr, e.id) ? e.id : 0;
+    return jr && edges_if_edge(jr, e.id) ? e.id : 0;
   }
   if (na.kind == 2 && nb.kind == 2 && na.id == nb.id) return na.id;
   return 0;
