@@ -13,8 +13,9 @@
 #include "domain/joints.h"
 #include "domain/periodic.h"
 #include "domain/regions.h"
-#include "elements/domcalls.h"
+#include "elements/meshes.h"
 #include "domain/spatial.h"
+#include "model/buildeq.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -22,9 +23,10 @@
 
 uint8_t domain_debug = 0, edges_debug = 0;
 
-// Fills the table through which the mesh record and the model reach the domain.
+// Fills the calls through which the mesh record and the model reach the domain.
 static bool install_calls() {
-  domcalls = {domain_clear, domain_domain_copy, domain_print, domain_find_region};
+  meshes_domain_calls = {domain_clear, domain_domain_copy, domain_print};
+  buildeq_region_at = domain_find_region;
   return true;
 }
 
