@@ -77,6 +77,11 @@ TextLoc rdpde_prevend = {};
 
 const scopestack *rdpde_scopes() { return rdpde_problem ? &rdpde_problem->scopes : nullptr; }
 
+select_target rdpde_select_target() {
+  pde *p = rdpde_problem;
+  return {p, p, &p->stages, &p->modes, &p->modesloc, p->mesh.domain, &p->coords, &p->angle, p->axisname};
+}
+
 namespace {
 
 enum { RESERVED = SYM_LAST_TERMINAL - SYM_FIRST_RESERVED + 1, INCLUDE_LEVELS = 6 };

@@ -10,6 +10,10 @@
 
 struct pde;
 struct idrec;
+struct Domain;
+struct Switches;
+struct WindowState;
+struct metric;
 struct scopestack;
 struct TreeNode;
 
@@ -49,6 +53,21 @@ extern char rdpde_symbol_names[SYM_COUNT + 1][16];
 extern pde *rdpde_problem;
 // The symbol scopes of the problem being parsed; null while there is none.
 const scopestack *rdpde_scopes();
+// What a SELECT switch writes of the problem being parsed (reader/switches.cpp): its
+// switches and text styles, its stage and mode counts with the place of MODES, its domain
+// (null before the boundaries), its coordinate system, the angle value and the axis names.
+// Taken from the record here, so that the switch table need not know it.
+struct select_target {
+  Switches *switches;
+  WindowState *window;
+  uint16_t *stages, *modes;
+  TextLoc *modesloc;
+  Domain *domain;
+  metric *coords;
+  const double *angle;
+  String *axisname;  // X, Y, Z and T
+};
+select_target rdpde_select_target();
 // The place just after the terminal read before the latest one: while a rule that ends
 // in an expression is reduced (the lookahead read), the end of that expression.
 extern TextLoc rdpde_prevend;
