@@ -4,6 +4,7 @@
 // symbol names used in syntax-error reports.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
 #include "runtime/strings.h"
 #include "runtime/textin.h"
@@ -68,6 +69,18 @@ struct select_target {
   String *axisname;  // X, Y, Z and T
 };
 select_target rdpde_select_target();
+// What the BATCH section reads and closes of the problem that holds the list
+// (reader/rdbatch.cpp): its directory and log, the place of its innermost REPEAT left
+// open (null when none), whether its text is modified, and its descriptor, configuration
+// and editor texts.
+struct batch_holder {
+  const String *directory;
+  FILE *log;
+  const TextLoc *open_loop;
+  uint8_t modified;
+  uint16_t *texts[3];
+};
+batch_holder rdpde_batch_holder();
 // The place just after the terminal read before the latest one: while a rule that ends
 // in an expression is reduced (the lookahead read), the end of that expression.
 extern TextLoc rdpde_prevend;
