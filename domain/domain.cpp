@@ -13,8 +13,9 @@
 #include "domain/joints.h"
 #include "domain/periodic.h"
 #include "domain/regions.h"
-#include "elements/domcalls.h"
+#include "elements/meshes.h"
 #include "domain/spatial.h"
+#include "model/buildeq.h"
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -22,11 +23,10 @@
 
 uint8_t domain_debug = 0, edges_debug = 0;
 
-// Fills the table through which the mesh record and the model reach the domain.
+// Fills the calls through which the mesh record and the model reach the domain.
 static bool install_calls() {
-  domcalls = {domain_clear,           domain_domain_copy,     domain_print,
-              edges_if_edge,          domain_find_region,     regions_find_region_name,
-              domain_find_layer_name, domain_find_sheet_name, edges_find_loop_name};
+  meshes_domain_calls = {domain_clear, domain_domain_copy, domain_print};
+  buildeq_region_at = domain_find_region;
   return true;
 }
 
@@ -165,25 +165,6 @@ void domain_debug_listing(const Domain *d) {
     for (uint16_t k = 1; k <= d->edges.count; k++) edges_print_0(debug_file, &d->edges, k);
   }
   fflush(debug_file);
-}
-
-// The first entry equal to the name, case ignored: layer names of the list form of
-// EXTRUSION are kept as written, the others upper-cased. The name is upper-cased.
-static uint16_t find_name(const StringList *l, String *name) {
-  strings_upstring_0(name);
-  for (int32_t k = 0; k < l->count; k++)
-    if (l->items[k].length && strings_compare_ul_0(&l->items[k], name) == 0) return uint16_t(k + 1);
-  return 0;
-}
-
-uint16_t domain_find_sheet_name(const Domain *d, String *name) {
-  TRACE("domain_find_sheet_name");
-  return find_name(&d->sheetnames, name);
-}
-
-uint16_t domain_find_layer_name(const Domain *d, String *name) {
-  TRACE("domain_find_layer_name");
-  return find_name(&d->layernames, name);
 }
 
 bool test_region(const Domain *d, const double *p, uint16_t region) {

@@ -1,12 +1,13 @@
 // domain: the problem's geometry record (elements/domain_record.h): its joints, edges,
 // faces, loops, regions and periodic declarations, the snapping grid with the geometric
 // tolerance, the surfaces and layers of an extruded problem, and the record-wide copy,
-// clear, print and sheet and layer name lookups.
+// clear and print. The name lookups over its tables are in elements/domain_names.h.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 
 #include "domain/features.h"
+#include "elements/domain_names.h"
 #include "elements/domain_record.h"
 #include "model/trees.h"
 #include "runtime/bounding.h"
@@ -48,24 +49,6 @@ void domain_bound_regions(Domain *d);
 // at its middle a little off the curve; feature when both sides agree, external when
 // both are outside.
 void domain_tag_edges(Domain *d);
-
-// The first sheet (layer) whose name equals name, upper-cased in place; 0 when none.
-uint16_t domain_find_sheet_name(const Domain *d, String *name);
-uint16_t domain_find_layer_name(const Domain *d, String *name);
-
-// Upper-cases name in place and returns the number of the first named record of the
-// table equal to it (exactly, or ignoring case), 0 when none is. Loops and regions are
-// looked up by name through it.
-template <class Table>
-uint16_t domain_find_named(const Table *t, String *name, bool ignore_case) {
-  strings_upstring_0(name);
-  for (int32_t k = 0; k < t->count; k++) {
-    const String &n = t->data[k].name;
-    if (n.length && (ignore_case ? strings_compare_ul_0(&n, name) : strings_compare_0(&n, name)) == 0)
-      return t->data[k].number;
-  }
-  return 0;
-}
 
 // Appends a zeroed record to a domain table and returns its number. The tables grow by
 // 32 records (periodic declarations to capacity * 6 / 5 + 4) into a new zeroed block

@@ -186,12 +186,6 @@ int32_t edges_make_extrud_edge(edgetable *t, const jointtable *j, uint16_t j1, u
   return n;
 }
 
-uint16_t edges_if_edge(const Joint *j, uint16_t n) {
-  for (int32_t k = 0; k < j->edges.count; k++)
-    if (j->edges.data[k] == n) return uint16_t(k + 1);
-  return 0;
-}
-
 void edges_joinings(const edgetable *t, jointtable *j) {
   TRACE("edges_joinings");
   for (int32_t k = 0; k < j->count; k++) j->data[k].edges.count = 0;
@@ -251,11 +245,6 @@ uint16_t edges_copy_loop(looptable *t, const Loop *src) {
   strings_copyto_0(&t->data[n - 1].name, &s.name);
   vectorl_copyto_0(&t->data[n - 1].edges, &s.edges);
   return n;
-}
-
-uint16_t edges_find_loop_name(const looptable *t, String *name) {
-  TRACE("edges_find_loop_name");
-  return domain_find_named(t, name, false);
 }
 
 void edges_add_to_loop(looptable *t, uint16_t loop, int32_t edge) {

@@ -47,8 +47,6 @@ int32_t edges_make_line_edge_1(edgetable *t, const jointtable *j, uint16_t j1, u
 int32_t edges_make_line3_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g);
 int32_t edges_make_extrud_edge(edgetable *t, const jointtable *j, uint16_t j1, uint16_t j2, BoundingGrid *g,
                                const edgetable *base, uint16_t source, uint16_t surface);
-// The 1-based position of edge n in the joint's edge list, 0 if absent.
-uint16_t edges_if_edge(const Joint *j, uint16_t n);
 // Rebuilds every joint's ascending edge list.
 void edges_joinings(const edgetable *t, jointtable *j);
 // The debug lines of edge n.
@@ -57,8 +55,6 @@ void edges_print_0(FILE *f, const edgetable *t, uint16_t n);
 // ---- Loops ---------------------------------------------------------------------------------
 uint16_t edges_new_loop(looptable *t);
 uint16_t edges_copy_loop(looptable *t, const Loop *l);
-// Upper-cases name in place; the first named loop equal to it, or 0.
-uint16_t edges_find_loop_name(const looptable *t, String *name);
 // Enters a signed edge number unless the loop holds it (a 0 entry is reused first).
 void edges_add_to_loop(looptable *t, uint16_t loop, int32_t edge);
 void edges_free_1(looptable *t);

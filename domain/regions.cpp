@@ -32,11 +32,6 @@ uint16_t regions_copy_region(regiontable *t, const region *src) {
   return n;
 }
 
-uint16_t regions_find_region_name(const regiontable *t, String *name) {
-  TRACE("regions_find_region_name");
-  return domain_find_named(t, name, true);
-}
-
 void regions_free(regiontable *t) {
   TRACE("regions_free");
   for (int32_t k = 0; k < t->capacity; k++) {

@@ -1,5 +1,5 @@
-// regions: the region table of a domain with its append, copy, name lookup, free and
-// print.
+// regions: the region table of a domain with its append, copy, free and print (its name
+// lookup is in elements/domain_names.h).
 #pragma once
 #include "domain/domain.h"
 
@@ -12,7 +12,5 @@ uint16_t regions_new_region(regiontable *t, int32_t type, uint16_t defregion, ui
 // A new region with the source's type, definition region, layer, tag, name, box, loop
 // list and first further list.
 uint16_t regions_copy_region(regiontable *t, const region *src);
-// Upper-cases name in place; the first named region equal to it ignoring case, or 0.
-uint16_t regions_find_region_name(const regiontable *t, String *name);
 void regions_free(regiontable *t);
 void regions_print(FILE *f, const regiontable *t, uint16_t n);

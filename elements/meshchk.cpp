@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "elements/domcalls.h"
 #include "elements/meshes.h"
 #include "runtime/debug.h"
 #include "runtime/report.h"
@@ -140,7 +139,7 @@ void meshes_print_1(FILE *f, Mesh *m, const String *title) {
   meshes_print_0(f, m, &m->cells);
   // 6. The domain and its boundary node lists.
   if (const Domain *d = m->domain) {
-    domcalls.print(f, d);
+    meshes_domain_calls.print(f, d);
     for (int32_t e = 1; e <= m->edgenodes.count; e++) {
       const vectorl &l = m->edgenodes.data[e - 1];
       fprintf(f, "\nEdge %d, %d Boundary Nodes\n", e, l.count);

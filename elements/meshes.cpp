@@ -8,7 +8,7 @@
 
 #include "runtime/bounding.h"
 #include "elements/basisfun.h"
-#include "elements/domcalls.h"
+#include "elements/domain_names.h"
 #include "elements/evalpoint.h"
 #include "elements/meshes_internal.h"
 #include "elements/quature.h"
@@ -387,13 +387,13 @@ uint16_t meshes_common_edge(Mesh *m, int32_t a, int32_t b) {
     const Joint *ja = domain_joint(m, na.id), *jb = domain_joint(m, nb.id);
     if (!ja || !jb) return 0;
     for (int32_t k = 0; k < ja->edges.count; k++)
-      if (domcalls.if_edge(jb, ja->edges.data[k])) return ja->edges.data[k];
+      if (edges_if_edge(jb, ja->edges.data[k])) return ja->edges.data[k];
     return 0;
   }
   if ((na.kind == 1 && nb.kind == 2) || (na.kind == 2 && nb.kind == 1)) {
     const MeshNode &j = na.kind == 1 ? na : nb, &e = na.kind == 1 ? nb : na;
     const Joint *jr = domain_joint(m, j.id);
-    return jr && domcalls.if_edge(jr, e.id) ? e.id : 0;
+    return jr && edges_if_edge(jr, e.id) ? e.id : 0;
   }
   if (na.kind == 2 && nb.kind == 2 && na.id == nb.id) return na.id;
   return 0;
@@ -401,18 +401,20 @@ uint16_t meshes_common_edge(Mesh *m, int32_t a, int32_t b) {
 
 // ---- Whole mesh ---------------------------------------------------------------------
 
+MeshDomainCalls meshes_domain_calls = {};
+
 void meshes_mesh_copy(Mesh *dst, Mesh *src, uint8_t copydomain) {
   TRACE("meshes_mesh_copy_0");
   cellnode_free_1(&dst->cells);
   cellnode_free_2(&dst->nodes);
   // A domain the destination owned would be lost with its pointer: release it.
   if (dst->ownsdomain && dst->domain && dst->domain != src->domain) {
-    domcalls.clear(dst->domain);
+    meshes_domain_calls.clear(dst->domain);
     bopmemfree(&dst->domain);
     XMEM -= sizeof(Domain);
   }
   dst->ownsdomain = copydomain;
-  dst->domain = copydomain && src->domain ? domcalls.copy(src->domain) : src->domain;
+  dst->domain = copydomain && src->domain ? meshes_domain_calls.copy(src->domain) : src->domain;
   dst->nodestep = src->nodestep;
   dst->cellstep = src->cellstep;
   dst->delcells = src->delcells;
@@ -447,7 +449,7 @@ void meshes_free(Mesh *m, uint8_t freedomain) {
   vectorll_free(&m->images);
   finder_free(&m->finder);
   if (freedomain && m->ownsdomain && m->domain) {
-    domcalls.clear(m->domain);
+    meshes_domain_calls.clear(m->domain);
     bopmemfree(&m->domain);
     XMEM -= sizeof(Domain);
   }

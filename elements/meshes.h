@@ -122,6 +122,17 @@ uint16_t meshes_common_edge(Mesh *m, int32_t a, int32_t b);
 void meshes_mesh_copy(Mesh *dst, Mesh *src, uint8_t copydomain);
 // Frees everything the mesh holds (m may be null); its own domain too when freedomain.
 void meshes_free(Mesh *m, uint8_t freedomain);
+// The domain library's release, copy and report of a domain record, whose trees and
+// tables that library owns: a mesh frees and copies the domain it owns, and the grid
+// report prints it, through these. The domain library fills them when it is linked into
+// the program (and again in domain_init); calling one in a program without that library
+// is a fault.
+struct MeshDomainCalls {
+  void (*clear)(Domain *d);                 // domain_clear
+  Domain *(*copy)(const Domain *d);         // domain_domain_copy
+  void (*print)(FILE *f, const Domain *d);  // domain_print
+};
+extern MeshDomainCalls meshes_domain_calls;
 // out[i] = in[map[i]].
 void meshes_data_remap(vectord *out, const vectorl *map, const vectord *in);
 

@@ -14,6 +14,7 @@
 
 struct pde;
 struct constraint;
+struct Domain;
 
 extern uint16_t buildeq_debug;  // the BUILDEQ debug switch of the current problem
 
@@ -37,3 +38,7 @@ void buildeq_build_equations(pde *p);
 void buildeq_build_bcs(pde *p);
 void buildeq_build_constraints(pde *p);
 void buildeq_build_plots(pde *p);
+// The region of a plane point (domain_find_region), which the conditions on a joint
+// without edges take part in: the domain library fills it when it is linked into the
+// program (and again in domain_init).
+extern uint16_t (*buildeq_region_at)(const Domain *d, const double *p);

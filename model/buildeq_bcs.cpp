@@ -3,6 +3,8 @@
 
 // ---- Boundary conditions -------------------------------------------------------------------------
 
+uint16_t (*buildeq_region_at)(const Domain *d, const double *p) = nullptr;
+
 // Enters the region in the ascending list once.
 static void insert_region(vectorn *list, uint16_t r) {
   if (!r) return;
@@ -30,7 +32,7 @@ static void touched_regions(pde *p, uint16_t b, bc *c) {
     const Joint &j = d->joints.data[k - 1];
     if (j.edges.count == 0) {
       double at[3] = {j.x, j.y, j.z};
-      insert_region(&c->regions, domcalls.find_region(d, at));
+      insert_region(&c->regions, buildeq_region_at(d, at));
     }
     for (int32_t i = 1; i <= j.edges.count; i++)
       if (j.edges.data[i - 1] >= 1 && j.edges.data[i - 1] <= d->edges.count) edge_regions(j.edges.data[i - 1]);

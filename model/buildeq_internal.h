@@ -13,7 +13,6 @@
 
 #include "model/pdedat_record.h"
 #include "elements/domain_record.h"
-#include "elements/domcalls.h"
 #include "elements/basisfun.h"
 #include "model/metrics.h"
 #include "model/params.h"

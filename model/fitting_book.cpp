@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "elements/domain_record.h"
-#include "elements/domcalls.h"
+#include "elements/domain_names.h"
 #include "elements/meshes.h"
 #include "model/buildeq.h"
 #include "model/formulas.h"
@@ -74,13 +74,13 @@ void fitting_validate_fits(pde *p, const vectorn *list, vector2d *u, double t0, 
 // as another kind ("" when nothing).
 static const char *other_kind(const Domain *d, const String *name, const char *read_as) {
   String *n = const_cast<String *>(name);
-  if (uint16_t r = domcalls.find_region_name(&d->regions, n)) {
+  if (uint16_t r = regions_find_region_name(&d->regions, n)) {
     const char *k = d->regions.data[r - 1].type == 2 ? "a feature" : "a region";
     if (strcmp(k, read_as)) return k;
   }
-  if (strcmp(read_as, "a layer") && domcalls.find_layer_name(d, n)) return "a layer";
-  if (strcmp(read_as, "a surface") && domcalls.find_sheet_name(d, n)) return "a surface";
-  if (strcmp(read_as, "a boundary") && domcalls.find_loop_name(&d->loops, n)) return "a boundary";
+  if (strcmp(read_as, "a layer") && domain_find_layer_name(d, n)) return "a layer";
+  if (strcmp(read_as, "a surface") && domain_find_sheet_name(d, n)) return "a surface";
+  if (strcmp(read_as, "a boundary") && edges_find_loop_name(&d->loops, n)) return "a boundary";
   return "";
 }
 
@@ -130,7 +130,7 @@ static uint16_t region_at(pde *p, fit *f, int pos, uint16_t key) {
   if (!s) return key;
   if (is_all(s)) return 0;
   Domain *d = v.mesh->domain;
-  uint16_t r = domcalls.find_region_name(&d->regions, const_cast<String *>(s));
+  uint16_t r = regions_find_region_name(&d->regions, const_cast<String *>(s));
   if (r == 0) selection_error(p, f, "Can't Find Region ", s, false, pos, "a region");
   if (d->regions.data[r - 1].type == 2) selection_error(p, f, " Does not Enclose a REGION", s, true);
   return r;
@@ -201,7 +201,7 @@ void fitting_map_fit_regions(pde *p, uint16_t k) {
   uint16_t r = name_at(f, 1) ? region_at(p, f, 1, 0) : checked_region(p, f, f->key1, 1);
   uint16_t layer = checked_layer(p, f, f->key2, 2);
   if (const String *s = name_at(f, 2)) {
-    layer = is_all(s) ? 0 : domcalls.find_layer_name(d, const_cast<String *>(s));
+    layer = is_all(s) ? 0 : domain_find_layer_name(d, const_cast<String *>(s));
     if (layer == 0 && !is_all(s)) selection_error(p, f, "Can't Find Layer ", s, false, 2, "a layer");
   }
   // 2. Every region of that number in that layer.
@@ -253,8 +253,8 @@ void name_selector(pde *p, fit *f, FaceSelection &q, const String *s, int pos) {
   String *n = const_cast<String *>(s);
   bool free_place = !q.surface && !q.path;
   bool side_word = is_word(s, "UPPER") || is_word(s, "LOWER");
-  if (side_word && (domcalls.find_sheet_name(d, n) || domcalls.find_loop_name(&d->loops, n) ||
-                    domcalls.find_region_name(&d->regions, n) || domcalls.find_layer_name(d, n)))
+  if (side_word && (domain_find_sheet_name(d, n) || edges_find_loop_name(&d->loops, n) ||
+                    regions_find_region_name(&d->regions, n) || domain_find_layer_name(d, n)))
     side_word = false;
   if (side_word) {
     if (!q.side) {
@@ -270,13 +270,13 @@ void name_selector(pde *p, fit *f, FaceSelection &q, const String *s, int pos) {
       q.has_layer = true;
       return;
     }
-  } else if (uint16_t sh = free_place ? domcalls.find_sheet_name(d, n) : 0) {
+  } else if (uint16_t sh = free_place ? domain_find_sheet_name(d, n) : 0) {
     q.surface = sh;
     return;
-  } else if (uint16_t lp = free_place ? domcalls.find_loop_name(&d->loops, n) : 0) {
+  } else if (uint16_t lp = free_place ? edges_find_loop_name(&d->loops, n) : 0) {
     q.path = lp;
     return;
-  } else if (uint16_t r = domcalls.find_region_name(&d->regions, n)) {
+  } else if (uint16_t r = regions_find_region_name(&d->regions, n)) {
     const region &g = d->regions.data[r - 1];
     if (g.type == 2 && free_place && g.loops.count > 0) {
       q.path = g.loops.data[0];
@@ -287,7 +287,7 @@ void name_selector(pde *p, fit *f, FaceSelection &q, const String *s, int pos) {
       q.region = base_region(d, r), q.has_region = true;
       return;
     }
-  } else if (uint16_t L = domcalls.find_layer_name(d, n)) {
+  } else if (uint16_t L = domain_find_layer_name(d, n)) {
     if (!q.has_layer) {
       q.layer = L, q.has_layer = true;
       return;
@@ -386,9 +386,9 @@ void fitting_map_fit_boundaries(pde *p, uint16_t k) {
   // 1. The path: numbered, named at position 1, or the outer boundary.
   uint16_t path = f->key1;
   if (const String *s = name_at(f, 1)) {
-    path = domcalls.find_loop_name(&d->loops, const_cast<String *>(s));
+    path = edges_find_loop_name(&d->loops, const_cast<String *>(s));
     if (path == 0) {
-      uint16_t r = domcalls.find_region_name(&d->regions, const_cast<String *>(s));
+      uint16_t r = regions_find_region_name(&d->regions, const_cast<String *>(s));
       if (r && d->regions.data[r - 1].type == 2 && d->regions.data[r - 1].loops.count > 0)
         path = d->regions.data[r - 1].loops.data[0];
       else if (r)

@@ -8,8 +8,8 @@
 #include <cctype>
 #include <initializer_list>
 
-#include "model/pdedat_record.h"
 #include "graphics/appwin.h"
+#include "model/symtab.h"
 #include "reader/acpde.h"
 #include "reader/rdpde.h"
 #include "runtime/bopmem.h"
@@ -71,9 +71,9 @@ void rdbatch_batchlist1(parse_node *, parse_node *const *v) {
   TRACE("rdbatch_batchlist1");
   // A list handed over is running: a listed descriptor may not hold another.
   if (pdedat_batch_count > 0) batch_error(&v[1]->loc, "Nested Batch lists");
-  pde *p = rdpde_problem;
-  strings_copyto_0(&batch_dir, &p->directory);
-  settings.batchlog = p->log;
+  const batch_holder h = rdpde_batch_holder();
+  strings_copyto_0(&batch_dir, h.directory);
+  settings.batchlog = h.log;
   strings_free_1(&pdedat_batch_names, 1);
   bopmemfree(&pdedat_batch_states);
 }
@@ -135,10 +135,11 @@ void rdbatch_batcheck2(parse_node *, parse_node *const *v) {
 void rdbatch_batch(parse_node *, parse_node *const *) {
   TRACE("rdbatch_batch");
   pde *p = rdpde_problem;
+  const batch_holder h = rdpde_batch_holder();
   // A REPEAT of the list left open would run its body once: it must be closed.
-  if (p->formulas.loops.count > 0) batch_error(&p->formulas.loops.items[p->formulas.loops.count - 1].loc, "Unclosed REPEAT loop");
+  if (h.open_loop) batch_error(h.open_loop, "Unclosed REPEAT loop");
   // 1. A modified list is offered for saving.
-  if (p->modified) appwin.check_save(p);
+  if (h.modified) appwin.check_save(p);
   // 2. The run controller's batch state: the names, each waiting.
   settings.batch = 1;
   pdedat_batch_count = pdedat_batch_names.count;
@@ -150,7 +151,7 @@ void rdbatch_batch(parse_node *, parse_node *const *) {
   if (pdedat_batch_count == 0 && settings.batchlog) fputs("END\n", settings.batchlog);
   // 3. The holding problem is not run: its texts are closed and its record freed,
   // its log left open as the batch log.
-  for (uint16_t *t : {&p->desctext, &p->cfgtext, &p->edittext})
+  for (uint16_t *t : h.texts)
     if (*t) textin_close_text(*t), *t = 0;
   rdpde_close_includes(p);
   rdbatch_free_pde(p);

@@ -77,6 +77,19 @@ TextLoc rdpde_prevend = {};
 
 const scopestack *rdpde_scopes() { return rdpde_problem ? &rdpde_problem->scopes : nullptr; }
 
+select_target rdpde_select_target() {
+  pde *p = rdpde_problem;
+  return {p, p, &p->stages, &p->modes, &p->modesloc, p->mesh.domain, &p->coords, &p->angle, p->axisname};
+}
+
+batch_holder rdpde_batch_holder() {
+  pde *p = rdpde_problem;
+  const auto &loops = p->formulas.loops;
+  batch_holder h = {&p->directory, p->log, nullptr, p->modified, {&p->desctext, &p->cfgtext, &p->edittext}};
+  if (loops.count > 0) h.open_loop = &loops.items[loops.count - 1].loc;
+  return h;
+}
+
 namespace {
 
 enum { RESERVED = SYM_LAST_TERMINAL - SYM_FIRST_RESERVED + 1, INCLUDE_LEVELS = 6 };

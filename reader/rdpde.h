@@ -4,12 +4,17 @@
 // symbol names used in syntax-error reports.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
 #include "runtime/strings.h"
 #include "runtime/textin.h"
 
 struct pde;
 struct idrec;
+struct Domain;
+struct Switches;
+struct WindowState;
+struct metric;
 struct scopestack;
 struct TreeNode;
 
@@ -49,6 +54,33 @@ extern char rdpde_symbol_names[SYM_COUNT + 1][16];
 extern pde *rdpde_problem;
 // The symbol scopes of the problem being parsed; null while there is none.
 const scopestack *rdpde_scopes();
+// What a SELECT switch writes of the problem being parsed (reader/switches.cpp): its
+// switches and text styles, its stage and mode counts with the place of MODES, its domain
+// (null before the boundaries), its coordinate system, the angle value and the axis names.
+// Taken from the record here, so that the switch table need not know it.
+struct select_target {
+  Switches *switches;
+  WindowState *window;
+  uint16_t *stages, *modes;
+  TextLoc *modesloc;
+  Domain *domain;
+  metric *coords;
+  const double *angle;
+  String *axisname;  // X, Y, Z and T
+};
+select_target rdpde_select_target();
+// What the BATCH section reads and closes of the problem that holds the list
+// (reader/rdbatch.cpp): its directory and log, the place of its innermost REPEAT left
+// open (null when none), whether its text is modified, and its descriptor, configuration
+// and editor texts.
+struct batch_holder {
+  const String *directory;
+  FILE *log;
+  const TextLoc *open_loop;
+  uint8_t modified;
+  uint16_t *texts[3];
+};
+batch_holder rdpde_batch_holder();
 // The place just after the terminal read before the latest one: while a rule that ends
 // in an expression is reduced (the lookahead read), the end of that expression.
 extern TextLoc rdpde_prevend;

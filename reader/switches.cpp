@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "model/pdedat_record.h"
+#include "model/metrics.h"
+#include "model/switches.h"
 #include "plot/styles.h"
 #include "domain/domain.h"
 #include "elements/finder.h"
@@ -58,132 +59,132 @@ struct Row {
 
 // The switch names in table order; the last three are the hidden words, which are
 // no switches.
-const Row rows[] = {{"NGRID", INT16, &pde::ngrid},
-                    {"NGRIDX", INT16, &pde::ngridx},
-                    {"NGRIDY", INT16, &pde::ngridy},
-                    {"NGRIDZ", INT16, &pde::ngridz},
+const Row rows[] = {{"NGRID", INT16, &Switches::ngrid},
+                    {"NGRIDX", INT16, &Switches::ngridx},
+                    {"NGRIDY", INT16, &Switches::ngridy},
+                    {"NGRIDZ", INT16, &Switches::ngridz},
                     {"STAGES", SPECIAL},
-                    {"ITERATE", INT16, &pde::iterate},
-                    {"NEWTON", INT16, &pde::newton},
-                    {"NRUPDATE", INT16, &pde::nrupdate},
-                    {"LINUPDATE", INT16, &pde::linupdate},
-                    {"TNORM", INT16, &pde::tnorm},
-                    {"AREA_CUTOFF", INT16, &pde::area_cutoff},
+                    {"ITERATE", INT16, &Switches::iterate},
+                    {"NEWTON", INT16, &Switches::newton},
+                    {"NRUPDATE", INT16, &Switches::nrupdate},
+                    {"LINUPDATE", INT16, &Switches::linupdate},
+                    {"TNORM", INT16, &Switches::tnorm},
+                    {"AREA_CUTOFF", INT16, &Switches::area_cutoff},
                     {"NODELIMIT", SPECIAL},
-                    {"GRIDLIMIT", INT16, &pde::gridlimit},
-                    {"INITGRIDLIMIT", INT16, &pde::initgridlimit},
-                    {"DEADTIME", INT16, &pde::deadtime},
-                    {"CONTOURGRID", INT16, &pde::contourgrid},
-                    {"SURFACEGRID", INT16, &pde::surfacegrid},
-                    {"VECTORGRID", INT16, &pde::vectorgrid},
-                    {"ELEVATIONGRID", INT16, &pde::elevationgrid},
-                    {"EXPORTGRID", INT16, &pde::exportgrid},
-                    {"CDFGRID", INT16, &pde::cdfgrid},
-                    {"COLORCYCLE", INT16, &pde::colorcycle},
-                    {"LOGLIMIT", INT16, &pde::loglimit},
-                    {"ORDER", INT16, &pde::order},
-                    {"TORDER", INT16, &pde::torder},
+                    {"GRIDLIMIT", INT16, &Switches::gridlimit},
+                    {"INITGRIDLIMIT", INT16, &Switches::initgridlimit},
+                    {"DEADTIME", INT16, &Switches::deadtime},
+                    {"CONTOURGRID", INT16, &Switches::contourgrid},
+                    {"SURFACEGRID", INT16, &Switches::surfacegrid},
+                    {"VECTORGRID", INT16, &Switches::vectorgrid},
+                    {"ELEVATIONGRID", INT16, &Switches::elevationgrid},
+                    {"EXPORTGRID", INT16, &Switches::exportgrid},
+                    {"CDFGRID", INT16, &Switches::cdfgrid},
+                    {"COLORCYCLE", INT16, &Switches::colorcycle},
+                    {"LOGLIMIT", INT16, &Switches::loglimit},
+                    {"ORDER", INT16, &Switches::order},
+                    {"TORDER", INT16, &Switches::torder},
                     {"DELAY", SPECIAL},
                     {"MODES", SPECIAL},
                     {"USEVOLJ", SPECIAL},
-                    {"CONTOURS", INT16, &pde::contours},
+                    {"CONTOURS", INT16, &Switches::contours},
                     {"FONT", SPECIAL},
-                    {"OPTION", INT16, &pde::option},
+                    {"OPTION", INT16, &Switches::option},
                     {"SUBSPACE", SPECIAL},
-                    {"FINDERBINS", INT16, &pde::finderbins},
+                    {"FINDERBINS", INT16, &Switches::finderbins},
                     {"BANDLU", SPECIAL},
                     // Reals.
-                    {"ASPECT", REAL, nullptr, &pde::aspect},
-                    {"CHANGECLAMP", REAL, nullptr, &pde::changeclamp},
-                    {"CHANGELIM", REAL, nullptr, &pde::changelim},
-                    {"COERSCE", REAL, nullptr, &pde::coersce},
-                    {"CONTROL2", REAL, nullptr, &pde::control2},
-                    {"CSCALE", REAL, nullptr, &pde::cscale},
+                    {"ASPECT", REAL, nullptr, &Switches::aspect},
+                    {"CHANGECLAMP", REAL, nullptr, &Switches::changeclamp},
+                    {"CHANGELIM", REAL, nullptr, &Switches::changelim},
+                    {"COERSCE", REAL, nullptr, &Switches::coersce},
+                    {"CONTROL2", REAL, nullptr, &Switches::control2},
+                    {"CSCALE", REAL, nullptr, &Switches::cscale},
                     {"DEADSHARE", SPECIAL},
                     {"DELAMINATE", SPECIAL},
-                    {"DELTAT", REAL, nullptr, &pde::deltat},
+                    {"DELTAT", REAL, nullptr, &Switches::deltat},
                     {"ENDTIME", SPECIAL},
-                    {"ERRFAC", REAL, nullptr, &pde::errfac},
-                    {"EXTRAP", REAL, nullptr, &pde::extrap},
-                    {"GRIDARC", REAL, nullptr, &pde::gridarc},
+                    {"ERRFAC", REAL, nullptr, &Switches::errfac},
+                    {"EXTRAP", REAL, nullptr, &Switches::extrap},
+                    {"GRIDARC", REAL, nullptr, &Switches::gridarc},
                     {"GROFAC", SPECIAL},
-                    {"HYSTERESIS", REAL, nullptr, &pde::hysteresis},
+                    {"HYSTERESIS", REAL, nullptr, &Switches::hysteresis},
                     {"LEGLIMIT3", SPECIAL},
-                    {"MERGERR", REAL, nullptr, &pde::mergerr},
-                    {"MINNLSTEP", REAL, nullptr, &pde::minnlstep},
-                    {"NLSLOPE1", REAL, nullptr, &pde::nlslope1},
-                    {"NLSLOPE2", REAL, nullptr, &pde::nlslope2},
-                    {"OVERSHOOT", REAL, nullptr, &pde::overshoot},
-                    {"OVERSPLIT", REAL, nullptr, &pde::oversplit},
-                    {"SENSITIVITY", REAL, nullptr, &pde::sensitivity},
-                    {"STARTTIME", REAL, nullptr, &pde::starttime_value},
-                    {"STEEPNESS", REAL, nullptr, &pde::steepness},
-                    {"TCENTER", REAL, nullptr, &pde::tcenter},
+                    {"MERGERR", REAL, nullptr, &Switches::mergerr},
+                    {"MINNLSTEP", REAL, nullptr, &Switches::minnlstep},
+                    {"NLSLOPE1", REAL, nullptr, &Switches::nlslope1},
+                    {"NLSLOPE2", REAL, nullptr, &Switches::nlslope2},
+                    {"OVERSHOOT", REAL, nullptr, &Switches::overshoot},
+                    {"OVERSPLIT", REAL, nullptr, &Switches::oversplit},
+                    {"SENSITIVITY", REAL, nullptr, &Switches::sensitivity},
+                    {"STARTTIME", REAL, nullptr, &Switches::starttime_value},
+                    {"STEEPNESS", REAL, nullptr, &Switches::steepness},
+                    {"TCENTER", REAL, nullptr, &Switches::tcenter},
                     {"TEXTSIZE", SPECIAL},
-                    {"TGROWTH", REAL, nullptr, &pde::tgrowth},
-                    {"UPFACTOR", REAL, nullptr, &pde::upfactor},
+                    {"TGROWTH", REAL, nullptr, &Switches::tgrowth},
+                    {"UPFACTOR", REAL, nullptr, &Switches::upfactor},
                     // Flags.
-                    {"AUTOHIST", FLAG, nullptr, nullptr, &pde::autohist},
-                    {"AUTOSTAGE", FLAG, nullptr, nullptr, &pde::autostage},
-                    {"BUSYMON", FLAG, nullptr, nullptr, &pde::busymon},
-                    {"CDFDOUBLE", FLAG, nullptr, nullptr, &pde::cdfdouble},
-                    {"CDFEXTEND", FLAG, nullptr, nullptr, &pde::cdfextend},
-                    {"CSE", FLAG, nullptr, nullptr, &pde::cse},
-                    {"CURVEGRID", FLAG, nullptr, nullptr, &pde::curvegrid},
-                    {"CURVEALL", FLAG, nullptr, nullptr, &pde::curveall},
-                    {"DENSE", FLAG, nullptr, nullptr, &pde::dense},
+                    {"AUTOHIST", FLAG, nullptr, nullptr, &Switches::autohist},
+                    {"AUTOSTAGE", FLAG, nullptr, nullptr, &Switches::autostage},
+                    {"BUSYMON", FLAG, nullptr, nullptr, &Switches::busymon},
+                    {"CDFDOUBLE", FLAG, nullptr, nullptr, &Switches::cdfdouble},
+                    {"CDFEXTEND", FLAG, nullptr, nullptr, &Switches::cdfextend},
+                    {"CSE", FLAG, nullptr, nullptr, &Switches::cse},
+                    {"CURVEGRID", FLAG, nullptr, nullptr, &Switches::curvegrid},
+                    {"CURVEALL", FLAG, nullptr, nullptr, &Switches::curveall},
+                    {"DENSE", FLAG, nullptr, nullptr, &Switches::dense},
                     {"DRAWTEXT", SPECIAL},
-                    {"EISPACK", FLAG, nullptr, nullptr, &pde::eispack},
-                    {"FILLIN", FLAG, nullptr, nullptr, &pde::fillin},
-                    {"FIRSTPARTS", FLAG, nullptr, nullptr, &pde::firstparts},
-                    {"FIXDT", FLAG, nullptr, nullptr, &pde::fixdt},
-                    {"FULLERR", FLAG, nullptr, nullptr, &pde::fullerr},
-                    {"HARDMONITOR", FLAG, nullptr, nullptr, &pde::hardmonitor},
-                    {"ROOTERR", FLAG, nullptr, nullptr, &pde::rooterr},
-                    {"MERGE", FLAG, nullptr, nullptr, &pde::merge},
-                    {"MOVING", FLAG, nullptr, nullptr, &pde::moving},
-                    {"NBCMEASURE", FLAG, nullptr, nullptr, &pde::nbcmeasure},
-                    {"NOMINMAX", FLAG, nullptr, nullptr, &pde::nominmax},
-                    {"NONLINEAR", FLAG, nullptr, nullptr, &pde::nonlinear},
-                    {"NONSYMMETRIC", NOTFLAG, nullptr, nullptr, &pde::symmetric},
-                    {"NOTIFY_DONE", FLAG, nullptr, nullptr, &pde::notifydone},
-                    {"NOTIPS", FLAG, nullptr, nullptr, &pde::notips},
-                    {"PAINTED", FLAG, nullptr, nullptr, &pde::painted},
-                    {"PAINTGRID", FLAG, nullptr, nullptr, &pde::paintgrid},
-                    {"PAINTMATERIALS", NOTFLAG, nullptr, nullptr, &pde::paintregions},
-                    {"PAINTREGIONS", FLAG, nullptr, nullptr, &pde::paintregions},
-                    {"PAUSEPLOTS", FLAG, nullptr, nullptr, &pde::pauseplots},
-                    {"PLANKING", FLAG, nullptr, nullptr, &pde::planking},
-                    {"PLOTINTEGRATE", FLAG, nullptr, nullptr, &pde::plotintegrate},
-                    {"PLOTMESHUPDATE", FLAG, nullptr, nullptr, &pde::plotmeshupdate},
-                    {"PRINTMERGE", FLAG, nullptr, nullptr, &pde::printmerge},
-                    {"QUANTIZE", FLAG, nullptr, nullptr, &pde::quantize},
-                    {"REGRID", FLAG, nullptr, nullptr, &pde::regrid},
-                    {"REORDER", FLAG, nullptr, nullptr, &pde::reorder},
-                    {"ROLLTABLE", FLAG, nullptr, nullptr, &pde::rolltable},
-                    {"SCALING", FLAG, nullptr, nullptr, &pde::scaling},
-                    {"SMOOTHINIT", FLAG, nullptr, nullptr, &pde::smoothinit},
-                    {"STAGEGRID", FLAG, nullptr, nullptr, &pde::stagegrid},
-                    {"STATUSGRID", FLAG, nullptr, nullptr, &pde::statusgrid},
-                    {"SURFPLOTS", FLAG, nullptr, nullptr, &pde::surfplots},
-                    {"SYMSCALE", FLAG, nullptr, nullptr, &pde::symscale},
-                    {"THERMAL_COLORS", FLAG, nullptr, nullptr, &pde::thermal_colors},
-                    {"TRIGINIT", FLAG, nullptr, nullptr, &pde::triginit},
-                    {"UPWIND", FLAG, nullptr, nullptr, &pde::upwind},
+                    {"EISPACK", FLAG, nullptr, nullptr, &Switches::eispack},
+                    {"FILLIN", FLAG, nullptr, nullptr, &Switches::fillin},
+                    {"FIRSTPARTS", FLAG, nullptr, nullptr, &Switches::firstparts},
+                    {"FIXDT", FLAG, nullptr, nullptr, &Switches::fixdt},
+                    {"FULLERR", FLAG, nullptr, nullptr, &Switches::fullerr},
+                    {"HARDMONITOR", FLAG, nullptr, nullptr, &Switches::hardmonitor},
+                    {"ROOTERR", FLAG, nullptr, nullptr, &Switches::rooterr},
+                    {"MERGE", FLAG, nullptr, nullptr, &Switches::merge},
+                    {"MOVING", FLAG, nullptr, nullptr, &Switches::moving},
+                    {"NBCMEASURE", FLAG, nullptr, nullptr, &Switches::nbcmeasure},
+                    {"NOMINMAX", FLAG, nullptr, nullptr, &Switches::nominmax},
+                    {"NONLINEAR", FLAG, nullptr, nullptr, &Switches::nonlinear},
+                    {"NONSYMMETRIC", NOTFLAG, nullptr, nullptr, &Switches::symmetric},
+                    {"NOTIFY_DONE", FLAG, nullptr, nullptr, &Switches::notifydone},
+                    {"NOTIPS", FLAG, nullptr, nullptr, &Switches::notips},
+                    {"PAINTED", FLAG, nullptr, nullptr, &Switches::painted},
+                    {"PAINTGRID", FLAG, nullptr, nullptr, &Switches::paintgrid},
+                    {"PAINTMATERIALS", NOTFLAG, nullptr, nullptr, &Switches::paintregions},
+                    {"PAINTREGIONS", FLAG, nullptr, nullptr, &Switches::paintregions},
+                    {"PAUSEPLOTS", FLAG, nullptr, nullptr, &Switches::pauseplots},
+                    {"PLANKING", FLAG, nullptr, nullptr, &Switches::planking},
+                    {"PLOTINTEGRATE", FLAG, nullptr, nullptr, &Switches::plotintegrate},
+                    {"PLOTMESHUPDATE", FLAG, nullptr, nullptr, &Switches::plotmeshupdate},
+                    {"PRINTMERGE", FLAG, nullptr, nullptr, &Switches::printmerge},
+                    {"QUANTIZE", FLAG, nullptr, nullptr, &Switches::quantize},
+                    {"REGRID", FLAG, nullptr, nullptr, &Switches::regrid},
+                    {"REORDER", FLAG, nullptr, nullptr, &Switches::reorder},
+                    {"ROLLTABLE", FLAG, nullptr, nullptr, &Switches::rolltable},
+                    {"SCALING", FLAG, nullptr, nullptr, &Switches::scaling},
+                    {"SMOOTHINIT", FLAG, nullptr, nullptr, &Switches::smoothinit},
+                    {"STAGEGRID", FLAG, nullptr, nullptr, &Switches::stagegrid},
+                    {"STATUSGRID", FLAG, nullptr, nullptr, &Switches::statusgrid},
+                    {"SURFPLOTS", FLAG, nullptr, nullptr, &Switches::surfplots},
+                    {"SYMSCALE", FLAG, nullptr, nullptr, &Switches::symscale},
+                    {"THERMAL_COLORS", FLAG, nullptr, nullptr, &Switches::thermal_colors},
+                    {"TRIGINIT", FLAG, nullptr, nullptr, &Switches::triginit},
+                    {"UPWIND", FLAG, nullptr, nullptr, &Switches::upwind},
                     {"V216INTEGRAL", SPECIAL},
                     // Tri-states.
-                    {"ATAPRECON", TRI, nullptr, nullptr, &pde::ataprecon},
-                    {"BIPRECON", TRI, nullptr, nullptr, &pde::biprecon},
-                    {"DIPRECON", TRI, nullptr, nullptr, &pde::diprecon},
-                    {"ICCG", TRI, nullptr, nullptr, &pde::iccg},
-                    {"FILL_LU", TRI, nullptr, nullptr, &pde::fill_lu},
-                    {"FORCEGRID", TRI, nullptr, nullptr, &pde::forcegrid},
-                    {"LANCZOS", TRI, nullptr, nullptr, &pde::lanczos},
-                    {"PRECONDITION", TRI, nullptr, nullptr, &pde::precondition},
-                    {"VANDENBERG", TRI, nullptr, nullptr, &pde::vandenberg},
-                    {"CURVATURE_ERROR", TRI, nullptr, nullptr, &pde::curvature_error},
-                    {"GALERKIN_ERROR", TRI, nullptr, nullptr, &pde::galerkin_error},
-                    {"CENTER_ERROR", TRI, nullptr, nullptr, &pde::center_error},
+                    {"ATAPRECON", TRI, nullptr, nullptr, &Switches::ataprecon},
+                    {"BIPRECON", TRI, nullptr, nullptr, &Switches::biprecon},
+                    {"DIPRECON", TRI, nullptr, nullptr, &Switches::diprecon},
+                    {"ICCG", TRI, nullptr, nullptr, &Switches::iccg},
+                    {"FILL_LU", TRI, nullptr, nullptr, &Switches::fill_lu},
+                    {"FORCEGRID", TRI, nullptr, nullptr, &Switches::forcegrid},
+                    {"LANCZOS", TRI, nullptr, nullptr, &Switches::lanczos},
+                    {"PRECONDITION", TRI, nullptr, nullptr, &Switches::precondition},
+                    {"VANDENBERG", TRI, nullptr, nullptr, &Switches::vandenberg},
+                    {"CURVATURE_ERROR", TRI, nullptr, nullptr, &Switches::curvature_error},
+                    {"GALERKIN_ERROR", TRI, nullptr, nullptr, &Switches::galerkin_error},
+                    {"CENTER_ERROR", TRI, nullptr, nullptr, &Switches::center_error},
                     // Words and the rest.
                     {"CUBIC", SPECIAL},
                     {"QUADRATIC", SPECIAL},
@@ -210,18 +211,38 @@ struct DebugRow {
   const char *name;
   uint8_t Switches::*flag;
 };
-const DebugRow debug_rows[] = {
-    {"BUILDEQ", &pde::dbg_buildeq}, {"COUPLING", &pde::dbg_coupling}, {"DOMAIN", &pde::dbg_domain},
-    {"EDGES", &pde::dbg_edges},     {"FEAT", &pde::dbg_feat},         {"FINDER", &pde::dbg_finder},
-    {"FITTING", &pde::dbg_fitting}, {"FORMULAS", &pde::dbg_formulas}, {"GRID", &pde::dbg_grid},
-    {"INIT", &pde::dbg_init},       {"LOADING", &pde::dbg_loading},   {"MAP", &pde::dbg_map},
-    {"MEASURE", &pde::dbg_measure}, {"MODES", &pde::dbg_modes},       {"PLOT", &pde::dbg_plot},
-    {"READ", &pde::dbg_read},       {"REFINE", &pde::dbg_refine},     {"SOLVE", &pde::dbg_solve},
-    {"SPARSECG", &pde::dbg_sparsecg}, {"SPARSEMX", &pde::dbg_sparsemx}, {"SYMTAB", &pde::dbg_symtab},
-    {"TEXTIN", nullptr},            {"TIMEDEP", &pde::dbg_timedep},   {"TRANSFER", nullptr},
-    {"TREECLAS", &pde::dbg_treeclas}, {"TREEDIF", &pde::dbg_treedif}, {"TREELOCS", nullptr},
-    {"TREEMODS", &pde::dbg_treemods}, {"TREES", &pde::dbg_trees},     {"TREESIMP", &pde::dbg_treesimp},
-    {"TREEVAL", &pde::dbg_treeval}, {"XFER", nullptr}};
+const DebugRow debug_rows[] = {{"BUILDEQ", &Switches::dbg_buildeq},
+                               {"COUPLING", &Switches::dbg_coupling},
+                               {"DOMAIN", &Switches::dbg_domain},
+                               {"EDGES", &Switches::dbg_edges},
+                               {"FEAT", &Switches::dbg_feat},
+                               {"FINDER", &Switches::dbg_finder},
+                               {"FITTING", &Switches::dbg_fitting},
+                               {"FORMULAS", &Switches::dbg_formulas},
+                               {"GRID", &Switches::dbg_grid},
+                               {"INIT", &Switches::dbg_init},
+                               {"LOADING", &Switches::dbg_loading},
+                               {"MAP", &Switches::dbg_map},
+                               {"MEASURE", &Switches::dbg_measure},
+                               {"MODES", &Switches::dbg_modes},
+                               {"PLOT", &Switches::dbg_plot},
+                               {"READ", &Switches::dbg_read},
+                               {"REFINE", &Switches::dbg_refine},
+                               {"SOLVE", &Switches::dbg_solve},
+                               {"SPARSECG", &Switches::dbg_sparsecg},
+                               {"SPARSEMX", &Switches::dbg_sparsemx},
+                               {"SYMTAB", &Switches::dbg_symtab},
+                               {"TEXTIN", nullptr},
+                               {"TIMEDEP", &Switches::dbg_timedep},
+                               {"TRANSFER", nullptr},
+                               {"TREECLAS", &Switches::dbg_treeclas},
+                               {"TREEDIF", &Switches::dbg_treedif},
+                               {"TREELOCS", nullptr},
+                               {"TREEMODS", &Switches::dbg_treemods},
+                               {"TREES", &Switches::dbg_trees},
+                               {"TREESIMP", &Switches::dbg_treesimp},
+                               {"TREEVAL", &Switches::dbg_treeval},
+                               {"XFER", nullptr}};
 static_assert(sizeof debug_rows / sizeof debug_rows[0] == 32);
 
 const String *switch_name_of(const parse_node *n, const char *what) {
@@ -278,7 +299,8 @@ void enable(const char *word) {
 // Sets the switch named by n to value.
 void selectlist(const parse_node *n, double value) {
   TRACE("selectlist");
-  pde *p = rdpde_problem;
+  const select_target t = rdpde_select_target();
+  Switches *p = t.switches;
   const String *name = switch_name_of(n, "BAD SELECT");
   const int16_t v = switches_value16(value);
   int k = 0;
@@ -306,7 +328,7 @@ void selectlist(const parse_node *n, double value) {
       text = "NOT ENOUGH STAGE VALUES: " + std::to_string(shortest) + " given, STAGES = " + std::to_string(v);
       switch_fail(&n->loc, text.c_str());
     }
-    p->stages = uint16_t(v);
+    *t.stages = uint16_t(v);
   } else if (s == "NODELIMIT") {
     // Only lowers the limit; compared in 32 bits, not cut to 16.
     int32_t limit = int32_t(uint32_t(uint64_t(switches_cut(value))));
@@ -318,14 +340,14 @@ void selectlist(const parse_node *n, double value) {
       std::string range = "at least MODES (" + std::to_string(v) + ") or 0, not " + std::to_string(p->select_subspace);
       out_of_range(&n->loc, "SUBSPACE", range.c_str());
     }
-    p->modes = uint16_t(v);
-    p->modesloc = n->loc;
+    *t.modes = uint16_t(v);
+    *t.modesloc = n->loc;
     p->eigen = v > 0;
     enable("LAMBDA");
   } else if (s == "USEVOLJ") enable("VOLJ");
   else if (s == "SUBSPACE") {
-    if (v > 0 && v < p->modes) {
-      std::string range = "0 or MODES (" + std::to_string(p->modes) + ") to 32767";
+    if (v > 0 && v < *t.modes) {
+      std::string range = "0 or MODES (" + std::to_string(*t.modes) + ") to 32767";
       out_of_range(&n->loc, "SUBSPACE", range.c_str());
     }
     p->select_subspace = v;
@@ -335,7 +357,7 @@ void selectlist(const parse_node *n, double value) {
     int64_t f = switches_cut(value);
     if (std::isnan(value) || f < 0 || f > highest)
       out_of_range(&n->loc, "FONT", ("0 to " + std::to_string(highest)).c_str());
-    styles_set_font(p, v);
+    styles_set_font(t.window, v);
   } else if (s == "BANDLU") {
     if (v >= 1) {
       p->dense = 1;
@@ -347,9 +369,9 @@ void selectlist(const parse_node *n, double value) {
     p->endtime = value;
     switches_endtime = 1;
   } else if (s == "GROFAC") {
-    if (p->mesh.domain) p->mesh.domain->grofac = value;
+    if (t.domain) t.domain->grofac = value;
   } else if (s == "LEGLIMIT3") switches_leglimit3 = value;
-  else if (s == "TEXTSIZE") styles_set_textsize(p, float(value), float(1.2 * value));
+  else if (s == "TEXTSIZE") styles_set_textsize(t.window, float(value), float(1.2 * value));
   else if (s == "DRAWTEXT") gag_drawtextswitch = v != 0;
   else if (s == "CUBIC") p->order = 3;
   else if (s == "QUADRATIC") p->order = 2;
@@ -365,7 +387,7 @@ void selectlist(const parse_node *n, double value) {
   else if (s == "V216INTEGRAL") {
     // Integrals of the two-dimensional cylinders then leave out the angular factor.
     p->v216integral = v != 0;
-    p->coords.angular = v != 0 ? 1.0 : p->angle;
+    t.coords->angular = v != 0 ? 1.0 : *t.angle;
   }
 }
 
@@ -377,7 +399,7 @@ void check_errlim(const parse_node *name, double value) {
 // Sets the debug flag named by n to value.
 void dbsetter(const parse_node *n, uint8_t value) {
   TRACE("dbsetter");
-  pde *p = rdpde_problem;
+  Switches *p = rdpde_select_target().switches;
   const String *name = switch_name_of(n, "BAD DEBUG");
   int k = 0;
   while (k < 32 && strcmp(debug_rows[k].name, name->text) != 0) k++;
@@ -441,7 +463,9 @@ void switches_selectlit(parse_node *r, parse_node *const *v) {
   selectlist(v[2], v[3]->value.real);
 }
 
-void switches_selectdt(parse_node *, parse_node *const *v) { rdpde_problem->deltat = rdexpr_constize(v[4]); }
+void switches_selectdt(parse_node *, parse_node *const *v) {
+  rdpde_select_target().switches->deltat = rdexpr_constize(v[4]);
+}
 
 void switches_selectalias(parse_node *, parse_node *const *v) {
   TRACE("switches_selectalias");
@@ -449,7 +473,7 @@ void switches_selectalias(parse_node *, parse_node *const *v) {
   const String *name = switch_name_of(v[4], "BAD SELECT");
   for (int k = 0; k < 4; k++) {
     if (strcmp(name->text, axes[k]) != 0) continue;
-    String &label = rdpde_problem->axisname[k];
+    String &label = rdpde_select_target().axisname[k];
     strings_free_0(&label);
     label = v[6]->value.string;  // moved: the value is left empty
     v[6]->value.string = {};
@@ -458,18 +482,18 @@ void switches_selectalias(parse_node *, parse_node *const *v) {
 
 void switches_setdebug(parse_node *, parse_node *const *v) { dbsetter(v[2], 1); }
 void switches_setdebugint(parse_node *, parse_node *const *v) { dbsetter(v[2], uint8_t(v[4]->value.integer)); }
-void switches_setdbgrid(parse_node *, parse_node *const *) { rdpde_problem->dbg_grid = 1; }
+void switches_setdbgrid(parse_node *, parse_node *const *) { rdpde_select_target().switches->dbg_grid = 1; }
 void switches_setdbgridint(parse_node *, parse_node *const *v) {
-  rdpde_problem->dbg_grid = uint8_t(v[4]->value.integer);
+  rdpde_select_target().switches->dbg_grid = uint8_t(v[4]->value.integer);
 }
 
 void switches_setprint(parse_node *, parse_node *const *v) {
   const String *name = switch_name_of(v[2], "BAD PRINT");
-  if (strcmp(name->text, "MATRIX") == 0) rdpde_problem->printmatrix = 1;
+  if (strcmp(name->text, "MATRIX") == 0) rdpde_select_target().switches->printmatrix = 1;
   else debug_printf("BAD PRINT: %s\n", name->text);
 }
 
-void switches_setpgrid(parse_node *, parse_node *const *) { rdpde_problem->printgrid = 1; }
+void switches_setpgrid(parse_node *, parse_node *const *) { rdpde_select_target().switches->printgrid = 1; }
 
 int switches_init() {
   TRACE("switches");
