@@ -803,6 +803,159 @@ static void scalar_time(pde *p) {
   display_unreport(&p->status, line);
 }
 
+// ---- Time blocks kept while the mesh stands ---------------------------------------------------
+
+// A capacity whose Jacobian reads neither the unknowns, their rates nor the time (a constant, or
+// a product and sum of constants and coordinates) gives the same time block at every step on one
+// mesh. Such a block is kept with a record of the mesh and of the trees it was integrated from,
+// and taken back while both stand instead of being integrated again at each step. The records
+// live outside the counted memory: the run's reported memory stays the run's own.
+namespace {
+struct KeptTimeBlock {
+  bool valid = false;
+  std::vector<double> trees;   // the record of the trees the block was integrated from
+  std::vector<int32_t> keys;   // the block's rows' counts, then each row's columns
+  std::vector<double> values;  // its entries in row order
+};
+struct KeptTimeBlocks {
+  std::vector<double> mesh;  // the record of the mesh the blocks were integrated on
+  std::vector<KeptTimeBlock> blocks;
+};
+KeptTimeBlocks kept_time_blocks;
+std::vector<double> kept_time_scratch;
+}  // namespace
+
+// Appends a record of the tree (operations, indices, constants) to out; false where some node
+// may read anything but the constants and the position.
+static bool record_mesh_fixed_tree(pde *p, const TreeNode *n, uint16_t region, std::vector<double> &out, int depth) {
+  if (!n) return out.push_back(-1), true;
+  if (depth > 200) return false;
+  out.insert(out.end(), {double(n->opcode), double(n->arity), double(n->index), double(n->orderclass),
+                         double(n->deriv[0] | n->deriv[1] << 8 | n->deriv[2] << 16 | n->deriv[3] << 24)});
+  switch (n->opcode) {
+    case op::realval: out.push_back(n->value); return true;
+    case op::realzero:
+    case op::xcoord:
+    case op::ycoord:
+    case op::zcoord:
+    case op::voljac:
+    case op::febasis:
+    case op::nullvector: return true;
+    case op::param: {
+      if (n->index < 1 || n->index > p->formulas.definitions.count) return false;
+      const TreeNode *d = params_find_param_tree(&p->formulas.definitions, n->index, region);
+      return d && record_mesh_fixed_tree(p, d, region, out, depth + 1);
+    }
+    case op::negateop:
+    case op::integral:
+    case op::bintegral:
+    case op::addop:
+    case op::subop:
+    case op::mulop:
+    case op::divop:
+    case op::vector:
+    case op::vdot:
+      for (int k = 0; k < n->arity; k++)
+        if (!record_mesh_fixed_tree(p, n->child[k], region, out, depth + 1)) return false;
+      return true;
+    default: return false;
+  }
+}
+
+// The record of every tree jmatrix reads for the time block of equation i by variable j (the
+// volume Jacobians by region, the natural conditions' rate Jacobians), false where one reads
+// more than the position.
+static bool record_time_block_trees(pde *p, uint16_t i, uint16_t j, std::vector<double> &out) {
+  out.clear();
+  equation *eq = eqn(p, i);
+  out.insert(out.end(), {double(vbasis(p, i)), double(vbasis(p, j)), double(eq->timejac.count)});
+  for (uint16_t R = 1; R <= eq->timejac.count; R++)
+    if (!record_mesh_fixed_tree(p, jac_tree(&eq->timejac, R, j), R, out, 0)) return false;
+  for (uint16_t b = 1; b <= p->formulas.bcs.count; b++) {
+    const bc *r = bcrec(p, b);
+    out.insert(out.end(), {double(r->type), double(bcs_side_integral(r)), double(r->ratejac.count)});
+    if (r->type != naturalbc) continue;
+    for (uint16_t ix = 1; ix <= r->ratejac.count && ix <= r->regions.count; ix++)
+      if (!record_mesh_fixed_tree(p, jac_tree(&r->ratejac, ix, j), uint16_t(r->regions.data[ix - 1]), out, 0))
+        return false;
+  }
+  return true;
+}
+
+// The record of what a time block takes from the mesh: its nodes' places and its cells'
+// nodes, regions, sides and neighbours.
+static void record_time_mesh(pde *p, std::vector<double> &out) {
+  const Mesh *m = &p->mesh;
+  out.clear();
+  out.insert(out.end(), {double(p->dimension), double(p->stage), double(m->meshbasis), double(m->nodes.count),
+                         double(m->cells.count), double(m->images.count), double(m->delnodes)});
+  for (int32_t n = 0; n < m->nodes.count; n++) {
+    const MeshNode &d = m->nodes.data[n];
+    out.insert(out.end(), {double(d.alive), d.x, d.y, d.z});
+  }
+  for (int32_t c = 0; c < m->cells.count; c++) {
+    const MeshCell &e = m->cells.data[c];
+    out.insert(out.end(), {double(e.alive), double(e.region), double(e.basis), double(e.nodes.count)});
+    for (int s = 0; s < 4; s++) out.insert(out.end(), {double(e.bdid[s]), double(e.neighbour[s])});
+    for (int32_t k = 0; k < e.nodes.count; k++) out.push_back(double(e.nodes.data[k]));
+  }
+}
+
+// Fills p->block with the kept time block of (i, j) where it stands; false where it must be
+// integrated (kept afterwards by keep_time_block).
+static bool take_time_block(pde *p, uint16_t i, uint16_t j, KeptTimeBlock **slot) {
+  *slot = nullptr;
+  // Periodic folds and deleted nodes change the block's scheme beyond the mesh's record.
+  if (p->moving || p->mesh.images.count || p->mesh.delnodes) return false;
+  uint16_t E = eqcount(p);
+  KeptTimeBlocks &kept = kept_time_blocks;
+  if (kept.blocks.size() != size_t(E) * E) kept.blocks.assign(size_t(E) * E, KeptTimeBlock{});
+  KeptTimeBlock &b = kept.blocks[size_t(i - 1) * E + (j - 1)];
+  if (!record_time_block_trees(p, i, j, kept_time_scratch)) return b.valid = false, false;
+  *slot = &b;
+  if (!b.valid || b.trees != kept_time_scratch) return false;
+  const sparsemx *B = &p->block;
+  if (b.keys.size() < size_t(B->rows)) return false;
+  size_t at = size_t(B->rows), v = 0;
+  for (int32_t r = 0; r < B->rows; r++) {
+    const vectorld *row = &B->data[r];
+    if (b.keys[size_t(r)] != row->count || b.keys.size() < at + size_t(row->count) ||
+        (row->count && std::memcmp(row->keys, &b.keys[at], size_t(row->count) * sizeof(int32_t))))
+      return false;
+    at += size_t(row->count);
+  }
+  if (at != b.keys.size()) return false;
+  for (int32_t r = 0; r < B->rows; r++) {
+    const vectorld *row = &B->data[r];
+    if (row->count) std::memcpy(row->values, &b.values[v], size_t(row->count) * sizeof(double));
+    v += size_t(row->count);
+  }
+  return true;
+}
+
+static void keep_time_block(pde *p, KeptTimeBlock *b) {
+  if (!b) return;
+  const sparsemx *B = &p->block;
+  b->trees = kept_time_scratch;
+  b->keys.assign(size_t(B->rows), 0);
+  b->values.clear();
+  for (int32_t r = 0; r < B->rows; r++) {
+    const vectorld *row = &B->data[r];
+    b->keys[size_t(r)] = row->count;
+    b->keys.insert(b->keys.end(), row->keys, row->keys + row->count);
+    b->values.insert(b->values.end(), row->values, row->values + row->count);
+  }
+  b->valid = true;
+}
+
+// Whether the kept time blocks were integrated on the present mesh; forgets them where not.
+static void check_time_mesh(pde *p) {
+  record_time_mesh(p, kept_time_scratch);
+  if (kept_time_scratch == kept_time_blocks.mesh) return;
+  kept_time_blocks.mesh.swap(kept_time_scratch);
+  for (KeptTimeBlock &b : kept_time_blocks.blocks) b.valid = false;
+}
+
 void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace) {
   TRACE("coupling_tr_matrix");
   size_vectors(p);
@@ -816,11 +969,16 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
   String label = lit("Damping Matrix ");
   uint16_t line = display_report_num2(&p->status, 0, &label, 0, 0);
   uint16_t E = eqcount(p);
+  check_time_mesh(p);
   for (uint16_t i = 1; i <= E; i++) {
     if (!timeflag(p, i)) continue;
     for (uint16_t j = 1; j <= E; j++) {
       display_update_num2(&p->status, line, i, j);
-      jmatrix(p, i, j, true);
+      KeptTimeBlock *slot = nullptr;
+      if (!take_time_block(p, i, j, &slot)) {
+        jmatrix(p, i, j, true);
+        keep_time_block(p, slot);
+      }
       if (i == j && !withspace) {
         block_scale(p, i);
         p->timescale.data[i - 1] = p->scalefac.data[i - 1];
