@@ -719,6 +719,13 @@ static void size_vectors(pde *p) {
 namespace {
 bool scale_from_kept = false;                        // space_matrix is building a time step's Jacobian
 std::vector<std::vector<double>> kept_scale_starts;  // per variable, its last iterate; empty: none
+// Sets scale_from_kept for a time step's space matrix; cleared however the build ends.
+struct ScalesFromKept {
+  ScalesFromKept() { scale_from_kept = true; }
+  ~ScalesFromKept() { scale_from_kept = false; }
+  ScalesFromKept(const ScalesFromKept &) = delete;
+  ScalesFromKept &operator=(const ScalesFromKept &) = delete;
+};
 }  // namespace
 
 static void forget_scale_starts() { kept_scale_starts.clear(); }
@@ -993,9 +1000,10 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
   check_time_mesh(p);
   if (!withspace) forget_scale_starts();
   if (withspace) {
-    scale_from_kept = true;
-    space_matrix(p, u, times);
-    scale_from_kept = false;
+    {
+      ScalesFromKept warm;
+      space_matrix(p, u, times);
+    }
     if (stopped(p)) return;
   }
   context(u, rates_of(p), times[1]);
