@@ -843,18 +843,21 @@ static void scalar_time(pde *p) {
 
 // A capacity whose Jacobian reads neither the unknowns, their rates nor the time (a constant, or
 // a product and sum of constants and coordinates) gives the same time block at every step on one
-// mesh. Such a block is kept with a record of the mesh and of the trees it was integrated from,
-// and taken back while both stand instead of being integrated again at each step. The records
-// live outside the counted memory: the run's reported memory stays the run's own.
+// mesh. Once such a block is integrated a second time on one mesh (a run that builds its time
+// matrix once a mesh keeps nothing), its values are kept with a record of the trees they were
+// integrated from, the fingerprint of the mesh and that of the block's pattern, and taken back
+// while all three stand instead of being integrated again at each step. The values live outside
+// the counted memory: the run's reported memory stays the run's own.
 namespace {
 struct KeptTimeBlock {
-  bool valid = false;
+  int integrated = 0;          // integrations on the present mesh
+  bool valid = false;          // values holds the block
   std::vector<double> trees;   // the record of the trees the block was integrated from
-  std::vector<int32_t> keys;   // the block's rows' counts, then each row's columns
+  uint64_t pattern = 0;        // the fingerprint of the block's pattern
   std::vector<double> values;  // its entries in row order
 };
 struct KeptTimeBlocks {
-  std::vector<double> mesh;  // the record of the mesh the blocks were integrated on
+  uint64_t mesh = 0;  // the fingerprint of the mesh the blocks were integrated on
   std::vector<KeptTimeBlock> blocks;
 };
 KeptTimeBlocks kept_time_blocks;
@@ -918,27 +921,34 @@ static bool record_time_block_trees(pde *p, uint16_t i, uint16_t j, std::vector<
   return true;
 }
 
-// The record of what a time block takes from the mesh: its nodes' places and its cells'
-// nodes, regions, sides and neighbours.
-static void record_time_mesh(pde *p, std::vector<double> &out) {
+// The fingerprint (FNV-1a) of what a time block takes from the mesh: its nodes' places and its
+// cells' nodes, regions, sides and neighbours.
+static uint64_t time_mesh_print(pde *p) {
   const Mesh *m = &p->mesh;
-  out.clear();
-  out.insert(out.end(), {double(p->dimension), double(p->stage), double(m->meshbasis), double(m->nodes.count),
-                         double(m->cells.count), double(m->images.count), double(m->delnodes)});
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    h = (h ^ bits) * 1099511628211ull;
+  };
+  for (double v : {double(p->dimension), double(p->stage), double(m->meshbasis), double(m->nodes.count),
+                   double(m->cells.count), double(m->images.count), double(m->delnodes)})
+    mix(v);
   for (int32_t n = 0; n < m->nodes.count; n++) {
     const MeshNode &d = m->nodes.data[n];
-    out.insert(out.end(), {double(d.alive), d.x, d.y, d.z});
+    for (double v : {double(d.alive), d.x, d.y, d.z}) mix(v);
   }
   for (int32_t c = 0; c < m->cells.count; c++) {
     const MeshCell &e = m->cells.data[c];
-    out.insert(out.end(), {double(e.alive), double(e.region), double(e.basis), double(e.nodes.count)});
-    for (int s = 0; s < 4; s++) out.insert(out.end(), {double(e.bdid[s]), double(e.neighbour[s])});
-    for (int32_t k = 0; k < e.nodes.count; k++) out.push_back(double(e.nodes.data[k]));
+    for (double v : {double(e.alive), double(e.region), double(e.basis), double(e.nodes.count)}) mix(v);
+    for (int s = 0; s < 4; s++) mix(double(e.bdid[s])), mix(double(e.neighbour[s]));
+    for (int32_t k = 0; k < e.nodes.count; k++) mix(double(e.nodes.data[k]));
   }
+  return h;
 }
 
 // Fills p->block with the kept time block of (i, j) where it stands; false where it must be
-// integrated (kept afterwards by keep_time_block).
+// integrated (and then offered to keep_time_block).
 static bool take_time_block(pde *p, uint16_t i, uint16_t j, KeptTimeBlock **slot) {
   *slot = nullptr;
   // Periodic folds and deleted nodes change the block's scheme beyond the mesh's record.
@@ -949,18 +959,9 @@ static bool take_time_block(pde *p, uint16_t i, uint16_t j, KeptTimeBlock **slot
   KeptTimeBlock &b = kept.blocks[size_t(i - 1) * E + (j - 1)];
   if (!record_time_block_trees(p, i, j, kept_time_scratch)) return b.valid = false, false;
   *slot = &b;
-  if (!b.valid || b.trees != kept_time_scratch) return false;
+  if (!b.valid || b.trees != kept_time_scratch || b.pattern != sparsemx_pattern_print(&p->block)) return false;
   const sparsemx *B = &p->block;
-  if (b.keys.size() < size_t(B->rows)) return false;
-  size_t at = size_t(B->rows), v = 0;
-  for (int32_t r = 0; r < B->rows; r++) {
-    const vectorld *row = &B->data[r];
-    if (b.keys[size_t(r)] != row->count || b.keys.size() < at + size_t(row->count) ||
-        (row->count && std::memcmp(row->keys, &b.keys[at], size_t(row->count) * sizeof(int32_t))))
-      return false;
-    at += size_t(row->count);
-  }
-  if (at != b.keys.size()) return false;
+  size_t v = 0;
   for (int32_t r = 0; r < B->rows; r++) {
     const vectorld *row = &B->data[r];
     if (row->count) std::memcpy(row->values, &b.values[v], size_t(row->count) * sizeof(double));
@@ -971,26 +972,24 @@ static bool take_time_block(pde *p, uint16_t i, uint16_t j, KeptTimeBlock **slot
 
 static void keep_time_block(pde *p, KeptTimeBlock *b) {
   if (!b) return;
+  b->valid = false;
+  if (b->trees != kept_time_scratch) b->trees = kept_time_scratch, b->integrated = 0;
+  if (++b->integrated < 2) return;
   const sparsemx *B = &p->block;
-  b->trees = kept_time_scratch;
-  b->keys.assign(size_t(B->rows), 0);
   b->values.clear();
-  for (int32_t r = 0; r < B->rows; r++) {
-    const vectorld *row = &B->data[r];
-    b->keys[size_t(r)] = row->count;
-    b->keys.insert(b->keys.end(), row->keys, row->keys + row->count);
-    b->values.insert(b->values.end(), row->values, row->values + row->count);
-  }
+  for (int32_t r = 0; r < B->rows; r++)
+    b->values.insert(b->values.end(), B->data[r].values, B->data[r].values + B->data[r].count);
+  b->pattern = sparsemx_pattern_print(B);
   b->valid = true;
 }
 
 // Whether the kept time blocks were integrated on the present mesh; forgets them where not.
 static void check_time_mesh(pde *p) {
-  record_time_mesh(p, kept_time_scratch);
-  if (kept_time_scratch == kept_time_blocks.mesh) return;
-  kept_time_blocks.mesh.swap(kept_time_scratch);
+  uint64_t h = time_mesh_print(p);
+  if (h == kept_time_blocks.mesh) return;
+  kept_time_blocks.mesh = h;
   forget_scale_starts();
-  for (KeptTimeBlock &b : kept_time_blocks.blocks) b.valid = false;
+  for (KeptTimeBlock &b : kept_time_blocks.blocks) b = KeptTimeBlock{};
 }
 
 void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace) {
