@@ -843,8 +843,8 @@ static void scalar_time(pde *p) {
 
 // A capacity whose Jacobian reads neither the unknowns, their rates nor the time (a constant, or
 // a product and sum of constants and coordinates) gives the same time block at every step on one
-// mesh. Once such a block is integrated a second time on one mesh (a run that builds its time
-// matrix once a mesh keeps nothing), its values are kept with a record of the trees they were
+// mesh. Once such a block is integrated a third time on one mesh (a linear run builds its time
+// matrix for its start rates and once for its steps, and keeps nothing), its values are kept with a record of the trees they were
 // integrated from, the fingerprint of the mesh and that of the block's pattern, and taken back
 // while all three stand instead of being integrated again at each step. The values live outside
 // the counted memory: the run's reported memory stays the run's own.
@@ -974,7 +974,7 @@ static void keep_time_block(pde *p, KeptTimeBlock *b) {
   if (!b) return;
   b->valid = false;
   if (b->trees != kept_time_scratch) b->trees = kept_time_scratch, b->integrated = 0;
-  if (++b->integrated < 2) return;
+  if (++b->integrated < 3) return;
   const sparsemx *B = &p->block;
   b->values.clear();
   for (int32_t r = 0; r < B->rows; r++)
