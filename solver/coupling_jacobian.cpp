@@ -976,7 +976,8 @@ static void keep_time_block(pde *p, KeptTimeBlock *b) {
   if (b->trees != kept_time_scratch) b->trees = kept_time_scratch, b->integrated = 0;
   if (++b->integrated < 3) return;
   const sparsemx *B = &p->block;
-  b->values.clear();
+  std::vector<double>().swap(b->values);  // sized to the block alone
+  b->values.reserve(size_t(sparsemx_entries(B)));
   for (int32_t r = 0; r < B->rows; r++)
     b->values.insert(b->values.end(), B->data[r].values, B->data[r].values + B->data[r].count);
   b->pattern = sparsemx_pattern_print(B);
