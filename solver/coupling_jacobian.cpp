@@ -710,9 +710,45 @@ static void size_vectors(pde *p) {
   }
 }
 
+// A time run's steps on one mesh scale each variable by the dominant eigenvalue of a diagonal
+// block that changes little from step to step: each step's power iteration starts from the
+// last one's iterate, where it settles in two or three products instead of some fifteen from
+// the alternating start. The starts are forgotten where the run takes its rates anew (its
+// start, each new mesh) and where the mesh changes, so a run's scales follow its own steps
+// alone. Steady runs and the rate solves start from the alternating vector.
+namespace {
+bool scale_from_kept = false;                        // space_matrix is building a time step's Jacobian
+std::vector<std::vector<double>> kept_scale_starts;  // per variable, its last iterate; empty: none
+// Sets scale_from_kept for a time step's space matrix; cleared however the build ends.
+struct ScalesFromKept {
+  ScalesFromKept() { scale_from_kept = true; }
+  ~ScalesFromKept() { scale_from_kept = false; }
+  ScalesFromKept(const ScalesFromKept &) = delete;
+  ScalesFromKept &operator=(const ScalesFromKept &) = delete;
+};
+}  // namespace
+
+static void forget_scale_starts() { kept_scale_starts.clear(); }
+
 // Scale factor and sign of variable i from its diagonal block.
 static void block_scale(pde *p, uint16_t i) {
-  double s = p->block.rows > 0 ? sparsemx_big_eigen(&p->block, 0.0, 1.0, 0.01, !p->symmetric) : 0.0;
+  double s = 0.0;
+  int32_t n = p->block.rows;
+  if (n > 0 && scale_from_kept) {
+    // Outside the counted memory, as the kept time blocks.
+    if (kept_scale_starts.size() < i) kept_scale_starts.resize(i);
+    std::vector<double> &kept = kept_scale_starts[i - 1];
+    if (kept.size() != size_t(n)) {
+      kept.resize(size_t(n));
+      for (int32_t k = 0; k < n; k++) kept[size_t(k)] = (k % 2) ? -1.0 : 1.0;
+    }
+    vectord x = {n, n, kept.data()};
+    s = sparsemx_big_eigen_from(&p->block, &x, 0.01, !p->symmetric);
+    // A vanished or overflowed iterate is no start: the next step starts afresh.
+    if (s == 0 || !std::isfinite(s)) kept.clear();
+  } else if (n > 0) {
+    s = sparsemx_big_eigen(&p->block, 0.0, 1.0, 0.01, !p->symmetric);
+  }
   p->scalesign.data[i - 1] = s >= 0 ? 1.0 : -1.0;
   p->scalefac.data[i - 1] = s == 0 ? 1.0 : s;
 }
@@ -803,12 +839,171 @@ static void scalar_time(pde *p) {
   display_unreport(&p->status, line);
 }
 
+// ---- Time blocks kept while the mesh stands ---------------------------------------------------
+
+// A capacity whose Jacobian reads neither the unknowns, their rates nor the time (a constant, or
+// a product and sum of constants and coordinates) gives the same time block at every step on one
+// mesh. Once such a block is integrated a third time on one mesh (a linear run builds its time
+// matrix for its start rates and once for its steps, and keeps nothing), its values are kept with a record of the trees they were
+// integrated from, the fingerprint of the mesh and that of the block's pattern, and taken back
+// while all three stand instead of being integrated again at each step. The values live outside
+// the counted memory: the run's reported memory stays the run's own.
+namespace {
+struct KeptTimeBlock {
+  int integrated = 0;          // integrations on the present mesh
+  bool valid = false;          // values holds the block
+  std::vector<double> trees;   // the record of the trees the block was integrated from
+  uint64_t pattern = 0;        // the fingerprint of the block's pattern
+  std::vector<double> values;  // its entries in row order
+};
+struct KeptTimeBlocks {
+  uint64_t mesh = 0;  // the fingerprint of the mesh the blocks were integrated on
+  std::vector<KeptTimeBlock> blocks;
+};
+KeptTimeBlocks kept_time_blocks;
+std::vector<double> kept_time_scratch;
+}  // namespace
+
+// Appends a record of the tree (operations, indices, constants) to out; false where some node
+// may read anything but the constants and the position.
+static bool record_mesh_fixed_tree(pde *p, const TreeNode *n, uint16_t region, std::vector<double> &out, int depth) {
+  if (!n) return out.push_back(-1), true;
+  if (depth > 200) return false;
+  out.insert(out.end(), {double(n->opcode), double(n->arity), double(n->index), double(n->orderclass),
+                         double(n->deriv[0] | n->deriv[1] << 8 | n->deriv[2] << 16 | n->deriv[3] << 24)});
+  switch (n->opcode) {
+    case op::realval: out.push_back(n->value); return true;
+    case op::realzero:
+    case op::xcoord:
+    case op::ycoord:
+    case op::zcoord:
+    case op::voljac:
+    case op::febasis:
+    case op::nullvector: return true;
+    case op::param: {
+      if (n->index < 1 || n->index > p->formulas.definitions.count) return false;
+      const TreeNode *d = params_find_param_tree(&p->formulas.definitions, n->index, region);
+      return d && record_mesh_fixed_tree(p, d, region, out, depth + 1);
+    }
+    case op::negateop:
+    case op::integral:
+    case op::bintegral:
+    case op::addop:
+    case op::subop:
+    case op::mulop:
+    case op::divop:
+    case op::vector:
+    case op::vdot:
+      for (int k = 0; k < n->arity; k++)
+        if (!record_mesh_fixed_tree(p, n->child[k], region, out, depth + 1)) return false;
+      return true;
+    default: return false;
+  }
+}
+
+// The record of every tree jmatrix reads for the time block of equation i by variable j (the
+// volume Jacobians by region, the natural conditions' rate Jacobians), false where one reads
+// more than the position.
+static bool record_time_block_trees(pde *p, uint16_t i, uint16_t j, std::vector<double> &out) {
+  out.clear();
+  equation *eq = eqn(p, i);
+  out.insert(out.end(), {double(vbasis(p, i)), double(vbasis(p, j)), double(eq->timejac.count)});
+  for (uint16_t R = 1; R <= eq->timejac.count; R++)
+    if (!record_mesh_fixed_tree(p, jac_tree(&eq->timejac, R, j), R, out, 0)) return false;
+  for (uint16_t b = 1; b <= p->formulas.bcs.count; b++) {
+    const bc *r = bcrec(p, b);
+    out.insert(out.end(), {double(r->type), double(bcs_side_integral(r)), double(r->ratejac.count)});
+    if (r->type != naturalbc) continue;
+    for (uint16_t ix = 1; ix <= r->ratejac.count && ix <= r->regions.count; ix++)
+      if (!record_mesh_fixed_tree(p, jac_tree(&r->ratejac, ix, j), uint16_t(r->regions.data[ix - 1]), out, 0))
+        return false;
+  }
+  return true;
+}
+
+// The fingerprint (FNV-1a) of what a time block takes from the mesh: its nodes' places and its
+// cells' nodes, regions, sides and neighbours.
+static uint64_t time_mesh_print(pde *p) {
+  const Mesh *m = &p->mesh;
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    h = (h ^ bits) * 1099511628211ull;
+  };
+  for (double v : {double(p->dimension), double(p->stage), double(m->meshbasis), double(m->nodes.count),
+                   double(m->cells.count), double(m->images.count), double(m->delnodes)})
+    mix(v);
+  for (int32_t n = 0; n < m->nodes.count; n++) {
+    const MeshNode &d = m->nodes.data[n];
+    for (double v : {double(d.alive), d.x, d.y, d.z}) mix(v);
+  }
+  for (int32_t c = 0; c < m->cells.count; c++) {
+    const MeshCell &e = m->cells.data[c];
+    for (double v : {double(e.alive), double(e.region), double(e.basis), double(e.nodes.count)}) mix(v);
+    for (int s = 0; s < 4; s++) mix(double(e.bdid[s])), mix(double(e.neighbour[s]));
+    for (int32_t k = 0; k < e.nodes.count; k++) mix(double(e.nodes.data[k]));
+  }
+  return h;
+}
+
+// Fills p->block with the kept time block of (i, j) where it stands; false where it must be
+// integrated (and then offered to keep_time_block).
+static bool take_time_block(pde *p, uint16_t i, uint16_t j, KeptTimeBlock **slot) {
+  *slot = nullptr;
+  // Periodic folds and deleted nodes change the block's scheme beyond the mesh's record.
+  if (p->moving || p->mesh.images.count || p->mesh.delnodes) return false;
+  uint16_t E = eqcount(p);
+  KeptTimeBlocks &kept = kept_time_blocks;
+  if (kept.blocks.size() != size_t(E) * E) kept.blocks.assign(size_t(E) * E, KeptTimeBlock{});
+  KeptTimeBlock &b = kept.blocks[size_t(i - 1) * E + (j - 1)];
+  if (!record_time_block_trees(p, i, j, kept_time_scratch)) return b.valid = false, false;
+  *slot = &b;
+  if (!b.valid || b.trees != kept_time_scratch || b.pattern != sparsemx_pattern_print(&p->block)) return false;
+  const sparsemx *B = &p->block;
+  size_t v = 0;
+  for (int32_t r = 0; r < B->rows; r++) {
+    const vectorld *row = &B->data[r];
+    if (row->count) std::memcpy(row->values, &b.values[v], size_t(row->count) * sizeof(double));
+    v += size_t(row->count);
+  }
+  return true;
+}
+
+static void keep_time_block(pde *p, KeptTimeBlock *b) {
+  if (!b) return;
+  b->valid = false;
+  if (b->trees != kept_time_scratch) b->trees = kept_time_scratch, b->integrated = 0;
+  if (++b->integrated < 3) return;
+  const sparsemx *B = &p->block;
+  std::vector<double>().swap(b->values);  // sized to the block alone
+  b->values.reserve(size_t(sparsemx_entries(B)));
+  for (int32_t r = 0; r < B->rows; r++)
+    b->values.insert(b->values.end(), B->data[r].values, B->data[r].values + B->data[r].count);
+  b->pattern = sparsemx_pattern_print(B);
+  b->valid = true;
+}
+
+// Whether the kept time blocks were integrated on the present mesh; forgets them where not.
+static void check_time_mesh(pde *p) {
+  uint64_t h = time_mesh_print(p);
+  if (h == kept_time_blocks.mesh) return;
+  kept_time_blocks.mesh = h;
+  forget_scale_starts();
+  for (KeptTimeBlock &b : kept_time_blocks.blocks) b = KeptTimeBlock{};
+}
+
 void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace) {
   TRACE("coupling_tr_matrix");
   size_vectors(p);
   sparsemx_clear(&p->matrix);
+  check_time_mesh(p);
+  if (!withspace) forget_scale_starts();
   if (withspace) {
-    space_matrix(p, u, times);
+    {
+      ScalesFromKept warm;
+      space_matrix(p, u, times);
+    }
     if (stopped(p)) return;
   }
   context(u, rates_of(p), times[1]);
@@ -820,7 +1015,11 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
     if (!timeflag(p, i)) continue;
     for (uint16_t j = 1; j <= E; j++) {
       display_update_num2(&p->status, line, i, j);
-      jmatrix(p, i, j, true);
+      KeptTimeBlock *slot = nullptr;
+      if (!take_time_block(p, i, j, &slot)) {
+        jmatrix(p, i, j, true);
+        keep_time_block(p, slot);
+      }
       if (i == j && !withspace) {
         block_scale(p, i);
         p->timescale.data[i - 1] = p->scalefac.data[i - 1];

@@ -5,16 +5,29 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <malloc.h>
 #include <vector>
 
 #include "runtime/debug.h"
 #include "runtime/rtlib.h"
 #include "solver/sparselu.h"
 
+// A factor takes and gives back blocks of hundreds of megabytes (at 500,000 unknowns the
+// factor's values, the permuted matrix, the library's workspace). The allocator would map
+// each such block afresh and unmap it when freed, so every page of the next one is faulted
+// in and zeroed again by the kernel: a fifth of plane strain's time. From the first factor
+// on, large blocks come from the heap and its free top is kept, so the next block reuses
+// pages already mapped. The peak stays what it was. The same holds for the LU factor a
+// nonlinear time run makes anew at every step (a few megabytes each: a tenth of its time
+// went to faulting them in).
+void sparsechol_keep_large_blocks() {
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+}
+
 #ifdef QUENDAR_HAVE_CHOLMOD
 #include <cholmod.h>
 #include <dlfcn.h>
-#include <malloc.h>
 #include <sys/resource.h>
 
 namespace {
@@ -140,22 +153,11 @@ bool factor_supernodal(const sparsemx *A, cholmod_factor *L) {
   return ok;
 }
 
-// A factor takes and gives back blocks of hundreds of megabytes (at 500,000 unknowns the
-// factor's values, the permuted matrix, the library's workspace). The allocator would map
-// each such block afresh and unmap it when freed, so every page of the next one is faulted
-// in and zeroed again by the kernel: a fifth of plane strain's time. From the first factor
-// on, large blocks come from the heap and its free top is kept, so the next block reuses
-// pages already mapped. The peak stays what it was.
-void keep_large_blocks() {
-  mallopt(M_MMAP_MAX, 0);
-  mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
-}
-
 // The factor of A (lower triangle by columns from the rows' upper parts) if it fits.
 bool factor(const sparsemx *A, double fill) {
   if (!kept.started) {
     one_thread();
-    keep_large_blocks();
+    sparsechol_keep_large_blocks();
     cholmod_start(&kept.c);
     kept.c.print = 0;
     kept.c.error_handler = nullptr;

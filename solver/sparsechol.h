@@ -20,3 +20,8 @@ bool sparsechol_factor(const sparsemx *A, double fill);
 
 // Drops the kept factor.
 void sparsechol_release();
+
+// From this call on, the large blocks a factor takes come from the heap and the heap's free
+// top is kept, so that the next factor's blocks reuse pages already mapped. Called by the
+// complete factors before their first.
+void sparsechol_keep_large_blocks();

@@ -70,6 +70,10 @@ void settings(double *control) {
 // The factor of A if it fits. A's rows are given to the library as columns: it holds
 // the transpose, and solves with it transposed.
 bool factor(const sparsemx *A, double fill, bool any_cost) {
+  // Large blocks stay in the heap from the first factor on: a nonlinear time run makes a
+  // factor of a few megabytes anew at every step.
+  static const bool blocks_kept = (sparsechol_keep_large_blocks(), true);
+  (void)blocks_kept;
   // One complete factor is kept at a time: a Cholesky factor kept from an earlier
   // matrix goes before this one is made.
   kept.drop();

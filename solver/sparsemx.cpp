@@ -1300,12 +1300,22 @@ uint64_t sparsemx_pattern_print(const sparsemx *A) { return matrix_print(A, fals
 double sparsemx_big_eigen(const sparsemx *A, double s, double c, double tol, uint8_t normal) {
   TRACE("sparsemx_big_eigen_0");
   int32_t n = A->rows;
-  // The iterates are released however this ends: the products of a matrix whose entries
-  // grew past any size (a diverging run's) overflow, and the trap leaves from inside them.
-  Owner<vectord, vectord_free> xo, yo, wo;
-  vectord &x = *xo, &y = *yo, &w = *wo;
+  // The start is released however this ends: the products of a matrix whose entries grew
+  // past any size (a diverging run's) overflow, and the trap leaves from inside them.
+  Owner<vectord, vectord_free> xo;
+  vectord &x = *xo;
   vectord_resize(&x, n, n);
   for (int32_t i = 0; i < n; i++) x.data[i] = s == 0 ? ((i % 2) ? -c : c) : c + s * math_ranf();
+  return sparsemx_big_eigen_from(A, &x, tol, normal);
+}
+
+double sparsemx_big_eigen_from(const sparsemx *A, vectord *start, double tol, uint8_t normal) {
+  TRACE("sparsemx_big_eigen_1");
+  int32_t n = A->rows;
+  if (start->count != n) rtlib_fatal_in("sparsemx_big_eigen_1", "START SIZE");
+  // The iterates are released however this ends, as above.
+  Owner<vectord, vectord_free> yo, wo;
+  vectord &x = *start, &y = *yo, &w = *wo;
   double lambda = 0.0, previous = 1.0;
   for (int32_t step = 1; step <= 101; step++) {
     double rho = vectord_dot(&x, &x);

@@ -187,6 +187,9 @@ void sparsemx_move_rows(sparsemx *G, const vectorl *from);
 // Dominant eigenvalue by power iteration from c, -c, c, ... (spread 0) or c + s*random;
 // with normal set the largest singular value, signed.
 double sparsemx_big_eigen(const sparsemx *A, double s, double c, double tol, uint8_t normal);
+// The same from the start vector x (A's rows long), which is left the last iterate: a start
+// for a matrix near A, from which the iteration settles in fewer products.
+double sparsemx_big_eigen_from(const sparsemx *A, vectord *x, double tol, uint8_t normal);
 void sparsemx_big_eigens(double pair[2], const sparsemx *A, double tol);
 
 // A fingerprint of the matrix's size, pattern and values: a factor kept for a matrix

@@ -465,6 +465,15 @@ TEST(Sparsemx, BigEigenOfTridiagonal) {
     Sparse s(t);
     EXPECT_NEAR(sparsemx_big_eigen(&s, 0, 1, 1e-8, 0), want, 0.01 * want);
     EXPECT_NEAR(sparsemx_big_eigen(&s, 0, 1, 1e-8, 1), want, 0.01 * want);
+    // From the alternating start, then again from the iterate the first left.
+    vectord x{};
+    vectord_resize(&x, n, n);
+    for (int32_t i = 0; i < n; i++) x.data[i] = i % 2 ? -1.0 : 1.0;
+    EXPECT_NEAR(sparsemx_big_eigen_from(&s, &x, 1e-8, 0), want, 0.01 * want);
+    EXPECT_NEAR(sparsemx_big_eigen_from(&s, &x, 1e-8, 1), want, 0.01 * want);
+    vectord_resize(&x, n - 1, n);
+    EXPECT_EQ(fatal_stop([&] { sparsemx_big_eigen_from(&s, &x, 1e-8, 0); }), "START SIZE IN sparsemx_big_eigen_1");
+    vectord_free(&x);
     sparsemx_clear(&s);
     EXPECT_EQ(sparsemx_big_eigen(&s, 0, 1, 1e-8, 0), 0.0);
   }
