@@ -566,11 +566,21 @@ void hold_step(pde *p, TimeRun *run, bool hit) {
   else if (p->dtnext >= band * p->dt && p->dtnext < p->tgrowth * p->dt) p->dtnext *= grown;
 }
 
+// Whether two reciprocal step lengths differ by no more than the rounding of the times they
+// are taken from.
+static bool same_step_length(double invh, double was) {
+  return invh == was || std::fabs(invh - was) <= 1e-12 * std::fabs(was);
+}
+
 // J := D/h + theta K on the first pass (its scaling and preconditioner rebuilt), then
 // J du = r; returns the RMS of du before du takes the column scale.
 static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel, bool first) {
-  // J and its preconditioner stand while K, D and h do.
-  if (first && !(run->jmatrix_current && invh == run->jmatrix_invh)) {
+  // J and its preconditioner stand while K, D and h do. A held step's length, read back as
+  // t_new - t, differs from the held length by the rounding of t (a few units in the last
+  // place): J for the held length stands for it, and so does its kept factor, where J built
+  // anew for each such length would be solved by the iteration twice, for that step and the
+  // next, as a new matrix.
+  if (first && !(run->jmatrix_current && same_step_length(invh, run->jmatrix_invh))) {
     run->jmatrix_current = true;
     run->jmatrix_invh = invh;
     run->jmatrix_solves = 0;
