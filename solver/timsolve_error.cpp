@@ -196,18 +196,29 @@ double check_timestep(pde *p, TimeRun *run) {
       const vectord &u2 = p->um2.data[k - 1], &u1 = p->um1.data[k - 1];
       const StepDifference diff(off, a, b, c);
       double Sxv = 0, Svv = 0, Sww = 0, Wv = 0, Suv = 0, Suu = 0;
-      for (int32_t e = 1; e <= p->mesh.cells.count; e++) {
-        const MeshCell &cell = p->mesh.cells.data[e - 1];
+      const double *v2 = u2.data, *v1 = u1.data, *vo = uo.data, *vn = u.data;
+      const double *se = sourced ? run->source_error.data[k - 1].data : nullptr;
+      const int32_t *rows = rows_of(p, k).data;
+      const bool any_algebraic = run->algebraic_any;
+      const MeshCell *cells = p->mesh.cells.data;
+      const int32_t ncells = p->mesh.cells.count;
+      // Each cell's node numbers lie apart from the cell's record: those of a cell a few ahead
+      // are asked for while this one is summed, or the sweep waits on each of them in turn.
+      constexpr int32_t ahead = 4;
+      for (int32_t e = 1; e <= ncells; e++) {
+        if (e + ahead <= ncells) __builtin_prefetch(cells[e + ahead - 1].nodes.data);
+        const MeshCell &cell = cells[e - 1];
         if (!cell.alive) continue;  // dead cells hold stale nodes
         // Nodes without a rate hold their equation at each step's end: no step error.
         int32_t nn = 0;
         double A = 0, B = 0, C = 0, D = 0;
         double S = 0;
-        for (int32_t j = 0; j < elements_functions[cell.basis]; j++) {
-          int32_t n = cell.nodes.data[j] - 1;
-          if (algebraic_row(run, rows_of(p, k).data[n])) continue;
-          A += u2.data[n], B += u1.data[n], C += uo.data[n], D += u.data[n];
-          if (sourced) S += run->source_error.data[k - 1].data[n];
+        const int32_t *nodes = cell.nodes.data, functions = elements_functions[cell.basis];
+        for (int32_t j = 0; j < functions; j++) {
+          int32_t n = nodes[j] - 1;
+          if (any_algebraic && algebraic_row(run, rows[n])) continue;
+          A += v2[n], B += v1[n], C += vo[n], D += vn[n];
+          if (se) S += se[n];
           nn++;
         }
         if (nn == 0) continue;
