@@ -191,11 +191,12 @@ static double solve_step(pde *p, double rel, double abs, int32_t d, double *solv
   int32_t limit = solve_limit(p, d);
   int32_t n = p->nt;
   vectord_resize(&p->delta, n, std::max(n, p->delta.capacity));
+  bool indefinite = false;
   auto solve = [&] {
     std::fill(p->delta.data, p->delta.data + n, 0.0);
     coupling_ready_precon(p, 1);
     return sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband, &p->work, rel,
-                       abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf);
+                       abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf, nullptr, false, &indefinite);
   };
   double result = solve();
   // CG on a matrix that is not positive definite may diverge with no sign from its own
@@ -203,7 +204,7 @@ static double solve_step(pde *p, double rel, double abs, int32_t d, double *solv
   // non-positive curvature, or far worse (a thousandfold, or not a number), is taken
   // again by LANCZOS, which takes this system and every later one.
   double miss = solve_miss(p);
-  if (p->solver == 0 && miss > 1 && (sparsecg_indefinite || !(miss <= 1e3)) && !stopkey(p)) {
+  if (p->solver == 0 && miss > 1 && (indefinite || !(miss <= 1e3)) && !stopkey(p)) {
     p->symmetric = 0;
     coupling_take_nonsymmetric(p);
     coupling_build_precon(p, &p->matrix);

@@ -18,7 +18,6 @@
 #include "solver/sparselu.h"
 
 uint8_t sparsecg_debug = 0;
-uint8_t sparsecg_indefinite = 0;
 
 double Asymptote::step(int32_t k, double v) {
   double s = (v - h[0]) * (v - h[0]), g = 0.0;
@@ -307,7 +306,7 @@ int32_t carried_width(int32_t kept, int32_t was) {
 // that stops leaves its result in x.
 double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, int32_t n, int32_t w,
             vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t method, int32_t nl,
-            double *res) {
+            double *res, bool *indefinite) {
   int32_t budget = std::max<int32_t>(maxit, 1);
   nl = std::max(1, std::min(nl, n));
   int32_t N = n * w;
@@ -357,7 +356,7 @@ double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, in
     // 4-5. Step.
     dots(sigma.data(), p, q, wa);
     for (int32_t a = 0; a < wa; a++)
-      if (sigma[size_t(a)] <= 0 && rho[size_t(a)] != 0) sparsecg_indefinite = 1;
+      if (sigma[size_t(a)] <= 0 && rho[size_t(a)] != 0) *indefinite = true;
     for (int32_t a = 0; a < wa; a++) step[size_t(a)] = sigma[size_t(a)] == 0 ? rho[size_t(a)] : rho[size_t(a)] / sigma[size_t(a)];
     BY_WIDTH(advance, wa)(y, r, p, q, step.data(), n, nl, wa, sq.data(), yy.data());
     // 6-8. New rho and direction.
@@ -639,9 +638,11 @@ static bool beyond_cache(const sparsemx *A) { return 12 * sparsemx_entries(A) > 
 
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
                    const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t family,
-                   int32_t precon, int32_t nl, const sparsecg_upper *U, bool warm) {
+                   int32_t precon, int32_t nl, const sparsecg_upper *U, bool warm, bool *indefinite) {
   TRACE("sparsecg_cg_0");
-  sparsecg_indefinite = 0;
+  bool unread = false;
+  if (!indefinite) indefinite = &unread;
+  *indefinite = false;
   int32_t n = b->count;
   // 1. The method; its work vectors.
   int32_t method = method_of(family, precon);
@@ -658,7 +659,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
       return column_rms(x->data, n, nl, 1, 0);
     }
     if (!M || M->rows != n) rtlib_fatal_in("sparsecg_cg_0", "VECTOR LENGTH ERROR");
-    return iccg(x->data, A, M, b->data, n, 1, work, rel, abs, maxit, panel, method, nl, &m);
+    return iccg(x->data, A, M, b->data, n, 1, work, rel, abs, maxit, panel, method, nl, &m, indefinite);
   }
   // A large nonsymmetric system likewise by its complete LU factor, kept while the matrix
   // stands: Newton steps that keep their Jacobian solve with it again.
@@ -779,7 +780,7 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
     double sigma = family == orthomin ? (have_sigma ? sigma_swept : vectord_dot(p, q))
                    : family == lanczos ? vectord_dot(pt, q) : norm(q);
     have_sigma = false;
-    if (family == orthomin && sigma <= 0 && rho != 0) sparsecg_indefinite = 1;
+    if (family == orthomin && sigma <= 0 && rho != 0) *indefinite = true;
     double alpha = sigma == 0 ? rho : rho / sigma;
     bool swept = family == orthomin;
     double xx = 0.0;
@@ -845,7 +846,6 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
                        const bandmxd *B, vector2d *work, int32_t w, double rel, double abs, uint16_t maxit,
                        pad *panel, int32_t family, int32_t precon, int32_t nl, double *res) {
   TRACE("sparsecg_cg_block");
-  sparsecg_indefinite = 0;
   int32_t n = A->rows;
   int32_t method = method_of(family, precon);
   if (w < 1) return;
@@ -858,7 +858,8 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
       return;
     }
     if (M && M->rows == n) {
-      iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res);
+      bool indefinite = false;
+      iccg(x, A, M, b, n, w, work, rel, abs, maxit, panel, method, nl, res, &indefinite);
       return;
     }
   }
@@ -873,14 +874,11 @@ void sparsecg_cg_block(double *x, const sparsemx *A, const sparsemx *M, const do
   vectord *xj = vector2d_get_work(work, n), *bj = vector2d_get_work(work, n);
   sparsecg_upper U;
   if (method == 2 && family == orthomin && w >= 2 && beyond_cache(A)) upper_of(&U, A, nullptr, true);
-  uint8_t met = 0;
   for (int32_t j = 0; j < w; j++) {
     for (int32_t i = 0; i < n; i++) bj->data[i] = b[size_t(i) * w + j];
     res[j] = sparsecg_cg(xj, A, M, bj, D, B, work, rel, abs, maxit, panel, family, precon, nl, &U);
-    met |= sparsecg_indefinite;
     for (int32_t i = 0; i < n; i++) x[size_t(i) * w + j] = xj->data[i];
   }
-  sparsecg_indefinite = met;
   vector2d_free_work(bj);
   vector2d_free_work(xj);
 }

@@ -18,9 +18,6 @@ enum { noprecon = 0, diprecon = 1, ataprecon = 2, biprecon = 3, luprecon = 4, bl
 
 // Set from the problem's SPARSECG debug switch.
 extern uint8_t sparsecg_debug;
-// Set by a conjugate-gradient solve (family orthomin) that met a direction p with
-// p.Ap <= 0: its matrix is not positive definite. Cleared at the start of every solve.
-extern uint8_t sparsecg_indefinite;
 
 int sparsecg_init();
 
@@ -36,11 +33,13 @@ int sparsecg_init();
 // the tables, is "Bad CG Method"; vandenberg with luprecon "BAD CG METHOD".
 // U, when given and made from A (sparsecg_take_upper), serves the diagonally scaled
 // conjugate gradients' products in A's place; with warm they start from the x given (of
-// b's length) rather than from zero.
+// b's length) rather than from zero. *indefinite, when given, says whether a conjugate-gradient
+// solve (family orthomin) met a direction p with p.Ap <= 0: its matrix is not positive definite.
 struct sparsecg_upper;
 double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vectord *b, const vectord *D,
                    const bandmxd *B, vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t family,
-                   int32_t precon, int32_t nl, const sparsecg_upper *U = nullptr, bool warm = false);
+                   int32_t precon, int32_t nl, const sparsecg_upper *U = nullptr, bool warm = false,
+                   bool *indefinite = nullptr);
 
 // The upper triangle, the diagonal with it, of a symmetric matrix, row after row in one
 // block (0-based columns): a product reads each entry off the diagonal once for both of
