@@ -195,8 +195,8 @@ static double solve_step(pde *p, double rel, double abs, int32_t d, double *solv
   auto solve = [&] {
     std::fill(p->delta.data, p->delta.data + n, 0.0);
     coupling_ready_precon(p, 1);
-    return sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband, &p->work, rel,
-                       abs, uint16_t(limit), &p->status, p->solver, p->precon, p->nf, nullptr, false, &indefinite);
+    return sparsecg_cg(&p->delta, &p->matrix, &p->precmx, &p->residual, &p->precvec, &p->precband, &p->work, rel, abs,
+                       uint16_t(limit), &p->status, p->solver, p->precon, p->nf, nullptr, false, &indefinite);
   };
   double result = solve();
   // CG on a matrix that is not positive definite may diverge with no sign from its own

@@ -304,9 +304,9 @@ int32_t carried_width(int32_t kept, int32_t was) {
 // recurrence and stop test; a single solve keeps the history that spans calls. The
 // columns still iterating are kept together (their original numbers in col), a column
 // that stops leaves its result in x.
-double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, int32_t n, int32_t w,
-            vector2d *work, double rel, double abs, uint16_t maxit, pad *panel, int32_t method, int32_t nl,
-            double *res, bool *indefinite) {
+double iccg(double *x, const sparsemx *A, const sparsemx *M, const double *b, int32_t n, int32_t w, vector2d *work,
+            double rel, double abs, uint16_t maxit, pad *panel, int32_t method, int32_t nl, double *res,
+            bool *indefinite) {
   int32_t budget = std::max<int32_t>(maxit, 1);
   nl = std::max(1, std::min(nl, n));
   int32_t N = n * w;
