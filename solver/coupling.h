@@ -134,8 +134,12 @@ void coupling_unmap(const vectord *g, pde *p, vector2d *tables);
 // A for the steady and eigenvalue drivers (scaled; firstscale, secondscale and precscale
 // set); times: old, new.
 void coupling_ss_matrix(pde *p, vector2d *u, const double times[2]);
-// T (and A first with withspace) for the time driver.
-void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace);
+// T (and A first with withspace) for the time driver. With scale_starts (the run's, one
+// iterate per variable) A's scaling iterations start from the last step's iterates and leave
+// theirs there; they are forgotten without withspace (the run takes its rates anew) and
+// where the mesh has changed.
+void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace,
+                        std::vector<std::vector<double>> *scale_starts = nullptr);
 // Value-condition rows of A (and of T with timeflag).
 void coupling_vbc_matrix(pde *p, uint8_t timeflag);
 // A unscaled, residual unscaled, scales rebuilt from the ranges of u, both scaled again.

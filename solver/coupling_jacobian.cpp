@@ -712,32 +712,22 @@ static void size_vectors(pde *p) {
 
 // A time run's steps on one mesh scale each variable by the dominant eigenvalue of a diagonal
 // block that changes little from step to step: each step's power iteration starts from the
-// last one's iterate, where it settles in two or three products instead of some fifteen from
-// the alternating start. The starts are forgotten where the run takes its rates anew (its
-// start, each new mesh) and where the mesh changes, so a run's scales follow its own steps
-// alone. Steady runs and the rate solves start from the alternating vector.
-namespace {
-bool scale_from_kept = false;                        // space_matrix is building a time step's Jacobian
-std::vector<std::vector<double>> kept_scale_starts;  // per variable, its last iterate; empty: none
-// Sets scale_from_kept for a time step's space matrix; cleared however the build ends.
-struct ScalesFromKept {
-  ScalesFromKept() { scale_from_kept = true; }
-  ~ScalesFromKept() { scale_from_kept = false; }
-  ScalesFromKept(const ScalesFromKept &) = delete;
-  ScalesFromKept &operator=(const ScalesFromKept &) = delete;
-};
-}  // namespace
+// last one's iterate (the run's scale_starts), where it settles in two or three products
+// instead of some fifteen from the alternating start. The starts are forgotten where the run
+// takes its rates anew (its start, each new mesh) and where the mesh changes, so a run's
+// scales follow its own steps alone. Steady runs and the rate solves start from the
+// alternating vector.
+using ScaleStarts = std::vector<std::vector<double>>;
 
-static void forget_scale_starts() { kept_scale_starts.clear(); }
-
-// Scale factor and sign of variable i from its diagonal block.
-static void block_scale(pde *p, uint16_t i) {
+// Scale factor and sign of variable i from its diagonal block; starts: the run's kept
+// iterates, or none.
+static void block_scale(pde *p, uint16_t i, ScaleStarts *starts) {
   double s = 0.0;
   int32_t n = p->block.rows;
-  if (n > 0 && scale_from_kept) {
+  if (n > 0 && starts) {
     // Outside the counted memory, as the kept time blocks.
-    if (kept_scale_starts.size() < i) kept_scale_starts.resize(i);
-    std::vector<double> &kept = kept_scale_starts[i - 1];
+    if (starts->size() < i) starts->resize(i);
+    std::vector<double> &kept = (*starts)[i - 1];
     if (kept.size() != size_t(n)) {
       kept.resize(size_t(n));
       for (int32_t k = 0; k < n; k++) kept[size_t(k)] = (k % 2) ? -1.0 : 1.0;
@@ -759,7 +749,7 @@ static bool stopped(pde *p) { return display_checkkey(&p->status) || p->stop; }
 // The present rates in a time run, none otherwise.
 static vector2d *rates_of(pde *p) { return p->timedep && p->udot.count ? &p->udot : nullptr; }
 
-static void space_matrix(pde *p, vector2d *u, const double times[2]) {
+static void space_matrix(pde *p, vector2d *u, const double times[2], ScaleStarts *starts = nullptr) {
   String label = lit("Building Matrix ");
   uint16_t line = display_report_num2(&p->status, 0, &label, 0, 0);
   refresh_ranges(p, u);
@@ -774,7 +764,7 @@ static void space_matrix(pde *p, vector2d *u, const double times[2]) {
       display_update_num2(&p->status, line, i, j);
       if (i <= E) jmatrix(p, i, j, false);
       else clear_block(p);
-      if (i == j) block_scale(p, i);
+      if (i == j) block_scale(p, i, starts);
       bigmatx_copyto(&p->layout, &p->matrix, i, j, &p->block);
       if (stopped(p)) {
         display_unreport(&p->status, line);
@@ -984,26 +974,24 @@ static void keep_time_block(pde *p, KeptTimeBlock *b) {
   b->valid = true;
 }
 
-// Whether the kept time blocks were integrated on the present mesh; forgets them where not.
-static void check_time_mesh(pde *p) {
+// Whether the kept time blocks were integrated on the present mesh; forgets them, and the
+// run's scale starts, where not.
+static void check_time_mesh(pde *p, ScaleStarts *starts) {
   uint64_t h = time_mesh_print(p);
   if (h == kept_time_blocks.mesh) return;
   kept_time_blocks.mesh = h;
-  forget_scale_starts();
+  if (starts) starts->clear();
   for (KeptTimeBlock &b : kept_time_blocks.blocks) b = KeptTimeBlock{};
 }
 
-void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace) {
+void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t withspace, ScaleStarts *scale_starts) {
   TRACE("coupling_tr_matrix");
   size_vectors(p);
   sparsemx_clear(&p->matrix);
-  check_time_mesh(p);
-  if (!withspace) forget_scale_starts();
+  check_time_mesh(p, scale_starts);
+  if (!withspace && scale_starts) scale_starts->clear();
   if (withspace) {
-    {
-      ScalesFromKept warm;
-      space_matrix(p, u, times);
-    }
+    space_matrix(p, u, times, scale_starts);
     if (stopped(p)) return;
   }
   context(u, rates_of(p), times[1]);
@@ -1021,7 +1009,7 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
         keep_time_block(p, slot);
       }
       if (i == j && !withspace) {
-        block_scale(p, i);
+        block_scale(p, i, nullptr);
         p->timescale.data[i - 1] = p->scalefac.data[i - 1];
       }
       bigmatx_copyto(&p->layout, &p->tmatrix, i, j, &p->block);

@@ -48,7 +48,10 @@ struct TimeRun {
   double jmatrix_invh = 0;
   bool jmatrix_laid = false;
   int32_t jmatrix_solves = 0;  // the solves made with J since it was last built (see tsolve)
-  int8_t factor_fits = -1;     // a complete factor of J fits on this layout: 1, not: 0, not yet tried: -1
+  // Per variable, the last step's iterate of the power iteration that scales its diagonal block
+  // (empty: none): the next step's iteration starts from it (see coupling_tr_matrix).
+  std::vector<std::vector<double>> scale_starts;
+  int8_t factor_fits = -1;  // a complete factor of J fits on this layout: 1, not: 0, not yet tried: -1
   // J's upper triangle, made with J where J is symmetric and solved by the diagonally
   // scaled conjugate gradients (rows 0 otherwise): their products read half of J.
   sparsecg_upper jmatrix_upper;

@@ -339,7 +339,7 @@ static bool solve_rate_at(pde *p, TimeRun *run, double t, bool start) {
   coupling_set_bvals_0(p, &p->solution, tt);
   if (start) hold_varying_values(p, t);
   measures_get_range(p, &p->solution);
-  coupling_tr_matrix(p, &p->solution, tt, 0);
+  coupling_tr_matrix(p, &p->solution, tt, 0, &run->scale_starts);
   matrices_changed(run);
   mark_algebraic(p, run);
   // A variable whose capacity vanishes somewhere has no start rate D alone can give: where
@@ -357,7 +357,7 @@ static bool solve_rate_at(pde *p, TimeRun *run, double t, bool start) {
   run->stiff_start = run->implicit_step = stiff;
   run->after_implicit = false;
   if (stiff) {
-    coupling_tr_matrix(p, &p->solution, tt, 1);
+    coupling_tr_matrix(p, &p->solution, tt, 1, &run->scale_starts);
     mark_algebraic(p, run);
     sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, 1.0);
     sparsemx_addto_1(&p->jmatrix, &p->matrix, p->dt);
@@ -834,7 +834,7 @@ static int32_t onestep_at(pde *p, TimeRun *run, double t, double tnew, bool rebu
     measures_get_range(p, &p->uold);
     // Matrices that read the time are those of the step's new end, whose residual the
     // correction drives to zero: a linear step is then solved exactly in one pass.
-    coupling_tr_matrix(p, &p->uold, run->fixed.timed ? tt : told, 1);
+    coupling_tr_matrix(p, &p->uold, run->fixed.timed ? tt : told, 1, &run->scale_starts);
     mark_algebraic(p, run);
     if (!run->rest_rates.empty()) hold_rest_floors(p, run);
     hold_ranges(p, run, nullptr, true);
