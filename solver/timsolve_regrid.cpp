@@ -178,14 +178,6 @@ static bool decaying(pde *p, TimeRun *run) {
   return decay;
 }
 
-// The factor on ERRLIM a decay's spatial estimate is held to. A decay damps its mesh's error with
-// its values: what a cell's error leaves in an answer is its size now times the decay of the
-// values until the next output time (at most ENDTIME), read from the last step's decay of their
-// largest magnitude. The estimate is held so that, by the start's calibration (calibrate_by_start,
-// measures_time.cpp), the true error is within ERRLIM at that output and within three ERRLIM now,
-// so that an output at any time between keeps its bound. Held to ERRLIM everywhere, a square's
-// smooth decay refined its start to 34,000 nodes whose error at the output was a seventieth of
-// the steps'. 1 for every other run, whose errors do not fade so.
 // Whether the run's rest is zero: no equation has a source and every boundary condition is a
 // value or a natural one of zero. Only then does the whole of its values fade, and the mesh's
 // error with them: a source or a flux holds a state of its own whose error stays, though the
@@ -205,6 +197,15 @@ static bool rests_at_zero(pde *p) {
   return true;
 }
 
+// The factor on ERRLIM a decay's spatial estimate is held to. A decay damps its mesh's error with
+// its values: what a cell's error leaves in an answer is its size now times the decay of the
+// values until the next output time (at most ENDTIME), read from the last step's decay of their
+// largest magnitude. The estimate is held so that, by the start's calibration (calibrate_by_start,
+// measures_time.cpp), the true error is within ERRLIM at that output and within three ERRLIM now,
+// so that an output at any time between keeps its bound. Held to ERRLIM everywhere, a square's
+// smooth decay refined its start to 34,000 nodes whose error at the output was a seventieth of
+// the steps'. A decay whose rest is not zero takes the calibration alone; a run that does not
+// decay, or was not calibrated, 1.
 static double spatial_share(pde *p, TimeRun *run) {
   if (!run->decaying || !(run->start_calibration > 0)) return 1.0;
   if (!rests_at_zero(p)) return 1.0 / run->start_calibration;
