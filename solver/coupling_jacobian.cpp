@@ -989,7 +989,13 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
   size_vectors(p);
   sparsemx_clear(&p->matrix);
   check_time_mesh(p, scale_starts);
-  if (!withspace && scale_starts) scale_starts->clear();
+  if (!withspace) {
+    // The run takes its rates anew (its start, a new mesh, a switch): nothing kept from before
+    // serves it, and a block kept by an earlier problem on a mesh of the same fingerprint is
+    // never taken for this one's (whose coordinates or quadrature may differ).
+    if (scale_starts) scale_starts->clear();
+    kept_time_blocks = KeptTimeBlocks{};
+  }
   if (withspace) {
     space_matrix(p, u, times, scale_starts);
     if (stopped(p)) return;
