@@ -295,6 +295,10 @@ TEST_F(Answers, TimeRunsRowsWithoutRateAndSwitchedSources) {
       // the source of a row without a rate was divided by the time centre (v doubled)
       {"static_potential_beside_heat", "v", 0.0736713, 2e-5},
       {"static_potential_beside_heat", "u", 0.1389111, 3e-4},
+      // the row without a rate counted in the mean of the variables' step errors and halved the
+      // diffusing one's share: u ended 3.04 ERRLIM of its range off at ERRLIM 1e-5
+      {"static_potential_beside_heat_fine", "u", 0.1389111, 2.85e-5},
+      {"static_potential_beside_heat_fine", "v", 0.0736713, 7e-7},
       {"quasistatic_source_centred", "u", 0.0398048, 1e-5},
       // a field without a rate that grows from zero was measured against a unit, not its own
       // size, and its mesh kept coarse: 5 ERRLIM of its range off at ERRLIM 1e-5
