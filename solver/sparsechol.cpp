@@ -32,7 +32,23 @@ void sparsechol_keep_large_blocks() {
 
 namespace {
 
-// The kept factor: of which matrix, and whether it could be made at all.
+// The ordering and symbolic analysis of the last pattern analysed: a matrix of other values
+// on the same pattern (a time step's J for a new step length, on the same mesh) is factored
+// again without ordering it anew. Each factor is made in a copy of it, so that the analysis
+// stays as the library made it (a block solve turns its factor simplicial).
+struct Analysis {
+  cholmod_factor *symbolic = nullptr;  // null: none kept
+  uint64_t pattern = 0;                // the fingerprint of the pattern analysed
+  int32_t n = 0;
+  int64_t entries = 0;  // the matrix's stored entries
+  size_t nz = 0;        // the entries of its lower triangle, off the diagonal
+  double fill = 0;      // the bound it was weighed against
+  double lnz = 0, fl = 0;
+};
+
+// The kept factor: of which matrix, and whether it could be made at all; and the analysis
+// it was made from. Both are caches, each serving only the matrix, or the pattern, whose
+// fingerprint it was made with.
 struct Kept {
   cholmod_common c{};
   bool started = false;
@@ -40,12 +56,18 @@ struct Kept {
   const sparsemx *A = nullptr;
   uint64_t print = 0;
   bool usable = false;
+  Analysis analysis;
   void drop() {
     if (L) cholmod_free_factor(&L, &c);
     L = nullptr, A = nullptr, print = 0, usable = false;
   }
+  void forget() {
+    if (analysis.symbolic) cholmod_free_factor(&analysis.symbolic, &c);
+    analysis = Analysis{};
+  }
   ~Kept() {
     drop();
+    forget();
     if (started) cholmod_finish(&c);
   }
 };
@@ -153,25 +175,10 @@ bool factor_supernodal(const sparsemx *A, cholmod_factor *L) {
   return ok;
 }
 
-// The factor of A (lower triangle by columns from the rows' upper parts) if it fits.
-bool factor(const sparsemx *A, double fill) {
-  if (!kept.started) {
-    one_thread();
-    sparsechol_keep_large_blocks();
-    cholmod_start(&kept.c);
-    kept.c.print = 0;
-    kept.c.error_handler = nullptr;
-    kept.c.supernodal = address_space_capped() ? CHOLMOD_SIMPLICIAL : CHOLMOD_AUTO;
-    kept.c.final_ll = 1;
-    // The factor's room is its columns' exact counts, with no slack to grow into.
-    kept.c.grow0 = 1.0, kept.c.grow1 = 1.0, kept.c.grow2 = 0;
-    kept.started = true;
-  }
-  kept.drop();
-  sparselu_release();  // one complete factor is kept at a time
+// The ordering and symbolic analysis of A's pattern (lower triangle by columns from the rows'
+// upper parts) into `a`; false where the library could not make it.
+bool analyse(const sparsemx *A, double fill, Analysis &a) {
   int32_t n = A->rows;
-  // The analysis reads the pattern alone; the simplicial factor takes the values of the
-  // same matrix, the supernodal one those of the permuted matrix built for it.
   cholmod_sparse *S = lower_triangle(A, nullptr, false);
   if (!S) return false;
   size_t nz = static_cast<const int *>(S->p)[n];
@@ -189,23 +196,59 @@ bool factor(const sparsemx *A, double fill) {
   // where AMD's took 8.0e9, a saving of 3 s simplicial for 0.9 s, but of 0.3 s supernodal;
   // the scalar problem of 600,000 unknowns (4,800 per entry) would save 0.7 s for 4.7 s.
   const double heavy = L && L->is_super ? heavy_supernodal : heavy_simplicial;
-  if (L && n >= large_order && (kept.c.fl > heavy * double(nz) || kept.c.lnz > fill * double(nz))) {
-    double fl = kept.c.fl, lnz = kept.c.lnz;
+  double fl = kept.c.fl, lnz = kept.c.lnz;
+  if (L && n >= large_order && (fl > heavy * double(nz) || lnz > fill * double(nz))) {
     kept.c.method[0].ordering = CHOLMOD_METIS;
     cholmod_factor *M = cholmod_analyze(S, &kept.c);
     if (M && kept.c.fl < fl) {
       cholmod_free_factor(&L, &kept.c);
-      L = M;
-    } else {
-      if (M) cholmod_free_factor(&M, &kept.c);
-      kept.c.fl = fl, kept.c.lnz = lnz;
+      L = M, fl = kept.c.fl, lnz = kept.c.lnz;
+    } else if (M) {
+      cholmod_free_factor(&M, &kept.c);
     }
   }
   cholmod_free_sparse(&S, &kept.c);
-  bool ok = L && kept.c.lnz <= fill * double(nz);
+  if (!L) return false;
+  a.symbolic = L, a.n = n, a.nz = nz, a.fill = fill, a.lnz = lnz, a.fl = fl;
+  return true;
+}
+
+// The factor of A if it fits, from the kept analysis where A's pattern is the one analysed.
+bool factor(const sparsemx *A, double fill) {
+  if (!kept.started) {
+    one_thread();
+    sparsechol_keep_large_blocks();
+    cholmod_start(&kept.c);
+    kept.c.print = 0;
+    kept.c.error_handler = nullptr;
+    kept.c.supernodal = address_space_capped() ? CHOLMOD_SIMPLICIAL : CHOLMOD_AUTO;
+    kept.c.final_ll = 1;
+    // The factor's room is its columns' exact counts, with no slack to grow into.
+    kept.c.grow0 = 1.0, kept.c.grow1 = 1.0, kept.c.grow2 = 0;
+    kept.started = true;
+  }
+  kept.drop();
+  sparselu_release();  // one complete factor is kept at a time
+  int32_t n = A->rows;
+  uint64_t pattern = sparsemx_pattern_print(A);
+  int64_t entries = sparsemx_entries(A);
+  Analysis &a = kept.analysis;
+  if (!(a.symbolic && a.pattern == pattern && a.n == n && a.entries == entries && a.fill == fill)) {
+    kept.forget();
+    if (!analyse(A, fill, a)) {
+      kept.forget();
+      return false;
+    }
+    a.pattern = pattern, a.entries = entries;
+  }
+  // The simplicial factor takes the values of A's lower triangle, the supernodal one those
+  // of the permuted matrix built for it.
+  bool ok = a.lnz <= fill * double(a.nz);
+  cholmod_factor *L = ok ? cholmod_copy_factor(a.symbolic, &kept.c) : nullptr;
+  ok = L != nullptr;
   if (ok && L->is_super) ok = factor_supernodal(A, L);
   else if (ok) {
-    S = lower_triangle(A, nullptr, true);
+    cholmod_sparse *S = lower_triangle(A, nullptr, true);
     ok = S && cholmod_factorize(S, L, &kept.c);
     if (S) cholmod_free_sparse(&S, &kept.c);
   }
@@ -214,11 +257,11 @@ bool factor(const sparsemx *A, double fill) {
   // a vanishing pivot, and its exact solves would be swamped by the null space: it is
   // left to the iteration, which does not amplify it.
   if (ok) ok = cholmod_rcond(L, &kept.c) > least_rcond;
-  const char *kind = L && L->is_super ? "SUPERNODAL" : "SIMPLICIAL";
+  const char *kind = a.symbolic->is_super ? "SUPERNODAL" : "SIMPLICIAL";
   if (ok) kept.L = L;
   else if (L) cholmod_free_factor(&L, &kept.c);
   if (debug_file)
-    debug_printf("SPARSECHOL N=%d NZ=%zu LNZ=%g FL=%g %s %s\n", n, nz, kept.c.lnz, kept.c.fl, kind,
+    debug_printf("SPARSECHOL N=%d NZ=%zu LNZ=%g FL=%g %s %s\n", n, a.nz, a.lnz, a.fl, kind,
                  ok ? "FACTORED" : "DECLINED");
   return ok;
 }
@@ -303,11 +346,9 @@ void solve_interleaved(double *x, const double *b, int32_t n, int32_t w) {
   }
 }
 
-}  // namespace
-
-bool sparsechol_factor(const sparsemx *A, double fill) {
+// The kept factor of A, made anew unless it was made for A with the fingerprint `print`.
+bool factor_printed(const sparsemx *A, uint64_t print, double fill) {
   if (A->rows < 1) return false;
-  uint64_t print = sparsemx_fingerprint(A);
   if (kept.A != A || kept.print != print) {
     kept.usable = factor(A, fill);
     kept.A = A, kept.print = print;
@@ -315,10 +356,20 @@ bool sparsechol_factor(const sparsemx *A, double fill) {
   return kept.usable;
 }
 
+}  // namespace
+
+bool sparsechol_factor(const sparsemx *A, double fill) {
+  return A->rows >= 1 && factor_printed(A, sparsemx_fingerprint(A), fill);
+}
+
 bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill) {
+  return A->rows >= 1 && w >= 1 && sparsechol_solve_printed(x, A, sparsemx_fingerprint(A), b, w, fill);
+}
+
+bool sparsechol_solve_printed(double *x, const sparsemx *A, uint64_t print, const double *b, int32_t w, double fill) {
   int32_t n = A->rows;
   if (n < 1 || w < 1) return false;
-  if (!sparsechol_factor(A, fill)) return false;
+  if (!factor_printed(A, print, fill)) return false;
   // A block solved by a supernodal factor: the factor is made simplicial once, whose
   // interleaved solve below runs at about twice the speed of the library's solve by blocks.
   if (w >= 2 && kept.L->is_super) cholmod_change_factor(CHOLMOD_REAL, 1, 0, 1, 1, kept.L, &kept.c);
@@ -351,12 +402,16 @@ bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32
   return ok;
 }
 
-void sparsechol_release() { kept.drop(); }
+void sparsechol_release() {
+  kept.drop();
+  kept.forget();
+}
 
 #else
 
 bool sparsechol_factor(const sparsemx *, double) { return false; }
 bool sparsechol_solve_block(double *, const sparsemx *, const double *, int32_t, double) { return false; }
+bool sparsechol_solve_printed(double *, const sparsemx *, uint64_t, const double *, int32_t, double) { return false; }
 void sparsechol_release() {}
 
 #endif

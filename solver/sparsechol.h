@@ -1,7 +1,9 @@
 // sparsechol: a complete sparse Cholesky factor, with its own fill-reducing ordering,
 // for a symmetric positive definite matrix solved against many right-hand sides. The
 // factor is kept with a fingerprint of the matrix, so repeated solves with the same
-// matrix factor it once.
+// matrix factor it once; its ordering and symbolic analysis are kept with the fingerprint
+// of the matrix's pattern, so a matrix of new values on the same pattern is only factored
+// anew, not ordered anew.
 #pragma once
 #include <cstdint>
 
@@ -13,12 +15,16 @@
 // available, does not fit, or A is not positive definite or singular but for rounding;
 // the caller then iterates from the start (x may hold part of an answer).
 bool sparsechol_solve_block(double *x, const sparsemx *A, const double *b, int32_t w, double fill);
+// The same for a matrix whose maker took its fingerprint (sparsemx_fingerprint) after it last
+// set A's values and holds it while A stands: the kept factor is checked against `print`, not
+// against A read whole at every solve.
+bool sparsechol_solve_printed(double *x, const sparsemx *A, uint64_t print, const double *b, int32_t w, double fill);
 
 // Makes (or keeps) the complete factor of A where it fits, as the solve would; true when
 // it is there to solve with.
 bool sparsechol_factor(const sparsemx *A, double fill);
 
-// Drops the kept factor.
+// Drops the kept factor and the kept analysis.
 void sparsechol_release();
 
 // From this call on, the large blocks a factor takes come from the heap and the heap's free

@@ -48,6 +48,9 @@ struct TimeRun {
   double jmatrix_invh = 0;
   bool jmatrix_laid = false;
   int32_t jmatrix_solves = 0;  // the solves made with J since it was last built (see tsolve)
+  // J's fingerprint, taken at its first solve by the kept factor after it was built.
+  bool jmatrix_printed = false;
+  uint64_t jmatrix_print = 0;
   // Per variable, the last step's iterate of the power iteration that scales its diagonal block
   // (empty: none): the next step's iteration starts from it (see coupling_tr_matrix).
   std::vector<std::vector<double>> scale_starts;

@@ -16,7 +16,7 @@ uint8_t timsolve_sweep = 0;
 
 // K, D or their scales are rebuilt: the reference no longer fits them.
 static void matrices_changed(TimeRun *run) {
-  run->jmatrix_current = run->jmatrix_laid = false;
+  run->jmatrix_current = run->jmatrix_laid = run->jmatrix_printed = false;
   run->parts_symmetric = -1;
   run->fixed.current = false;
   run->unstable_current = false;
@@ -584,6 +584,7 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
     run->jmatrix_current = true;
     run->jmatrix_invh = invh;
     run->jmatrix_solves = 0;
+    run->jmatrix_printed = false;
     if (run->jmatrix_laid) {
       step_values(&p->jmatrix, &p->tmatrix, &p->matrix, invh, theta);
     } else {
@@ -621,7 +622,11 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
   if (!solved && run->jmatrix_current && run->jmatrix_upper.rows == p->nt && run->jmatrix_solves >= 1 &&
       p->nt >= step_factor_rows && run->factor_fits != 0) {
     vectord_resize(&p->correction, p->nt, std::max(p->nt, p->correction.capacity));
-    solved = sparsechol_solve_block(p->correction.data, &p->jmatrix, p->tresid.data, 1, step_factor_fill);
+    // J's fingerprint is taken once for each build: J is written nowhere else while it stands,
+    // and the kept factor is checked against the fingerprint, not J read whole at each solve.
+    if (!run->jmatrix_printed) run->jmatrix_print = sparsemx_fingerprint(&p->jmatrix), run->jmatrix_printed = true;
+    solved = sparsechol_solve_printed(p->correction.data, &p->jmatrix, run->jmatrix_print, p->tresid.data, 1,
+                                      step_factor_fill);
     run->factor_fits = solved;
     if (solved && first) vectord_copyto_0(&run->last_correction, &p->correction);
   }
