@@ -28,6 +28,7 @@
 #include "solver/bigmatx.h"
 #include "solver/coupling_internal.h"
 #include "solver/loading.h"
+#include "solver/sparsechol.h"
 #include "solver/sparsemx.h"
 
 // The second element buffer (20 x 20 values at most), scratch filled for each element.
@@ -1046,12 +1047,29 @@ void coupling_tr_matrix(pde *p, vector2d *u, const double times[2], uint8_t with
 
 void coupling_rescale_matrix(pde *p, vector2d *u, vectord *residual) {
   TRACE("coupling_rescale_matrix");
+  // A complete factor kept for the matrix serves it rescaled, where the new scales change
+  // its rows and columns alike: its rows take the change, in place of a new factor.
+  int32_t n = p->nt;
+  bool alike = p->matrix.rows == n && p->firstscale.count == n && p->secondscale.count == n;
+  uint64_t before = alike ? sparsemx_fingerprint(&p->matrix) : 0;
+  std::vector<double> was1, was2;
+  if (alike)
+    was1.assign(p->firstscale.data, p->firstscale.data + n), was2.assign(p->secondscale.data, p->secondscale.data + n);
   unscale_matrix(p);
   vectord_divto_0(residual, &p->firstscale);
   refresh_ranges(p, u);
   TreesFpScope placed(coupling_trap_widest(p));
   scale_factors(p);
   scale_matrix(p);
+  if (alike) {
+    std::vector<double> e(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n && alike; i++) {
+      double a = p->firstscale.data[i] / was1[size_t(i)], b = p->secondscale.data[i] / was2[size_t(i)];
+      e[size_t(i)] = a;
+      alike = a > 0 && std::fabs(a - b) <= 1e-14 * a;
+    }
+    if (alike) sparsechol_rescaled(&p->matrix, before, e.data());
+  }
   vectord_multo_0(residual, &p->firstscale);
   sparsemx_ata_dip_0(&p->precscale, &p->matrix, !p->fullerr);
 }

@@ -407,11 +407,38 @@ void sparsechol_release() {
   kept.forget();
 }
 
+bool sparsechol_rescaled(const sparsemx *A, uint64_t before, const double *e) {
+  if (!kept.usable || !kept.L || kept.A != A || kept.print != before) return false;
+  cholmod_factor *L = kept.L;
+  if (!L->is_ll || L->xtype != CHOLMOD_REAL || L->itype != CHOLMOD_INT) return false;
+  const int *perm = static_cast<const int *>(L->Perm);
+  double *Lx = static_cast<double *>(L->x);
+  // Row k of L (row perm[k] of A) takes the factor of that row.
+  if (L->is_super) {
+    const int *super = static_cast<const int *>(L->super), *pi = static_cast<const int *>(L->pi);
+    const int *px = static_cast<const int *>(L->px), *Ls = static_cast<const int *>(L->s);
+    for (size_t s = 0; s < L->nsuper; s++) {
+      int nrow = pi[s + 1] - pi[s], ncol = super[s + 1] - super[s];
+      for (int c = 0; c < ncol; c++)
+        for (int r = 0; r < nrow; r++) Lx[size_t(px[s]) + size_t(c) * nrow + r] *= e[perm[Ls[pi[s] + r]]];
+    }
+  } else {
+    const int *Lp = static_cast<const int *>(L->p), *Li = static_cast<const int *>(L->i);
+    const int *Lnz = static_cast<const int *>(L->nz);
+    for (size_t j = 0; j < L->n; j++)
+      for (int q = Lp[j]; q < Lp[j] + Lnz[j]; q++) Lx[q] *= e[perm[Li[q]]];
+  }
+  kept.print = sparsemx_fingerprint(A);
+  if (debug_file) debug_printf("SPARSECHOL N=%d RESCALED\n", A->rows);
+  return true;
+}
+
 #else
 
 bool sparsechol_factor(const sparsemx *, double) { return false; }
 bool sparsechol_solve_block(double *, const sparsemx *, const double *, int32_t, double) { return false; }
 bool sparsechol_solve_printed(double *, const sparsemx *, uint64_t, const double *, int32_t, double) { return false; }
 void sparsechol_release() {}
+bool sparsechol_rescaled(const sparsemx *, uint64_t, const double *) { return false; }
 
 #endif

@@ -24,6 +24,11 @@ bool sparsechol_solve_printed(double *x, const sparsemx *A, uint64_t print, cons
 // it is there to solve with.
 bool sparsechol_factor(const sparsemx *A, double fill);
 
+// The kept factor of A, made while A's fingerprint was `before`, serves A after its rows
+// and columns were each multiplied by e (A := E A E, E = diag(e) > 0): L becomes E L.
+// False where no such factor is kept; the next solve then factors A afresh.
+bool sparsechol_rescaled(const sparsemx *A, uint64_t before, const double *e);
+
 // Drops the kept factor and the kept analysis.
 void sparsechol_release();
 
