@@ -2,6 +2,8 @@
 // the cells' bubbles, with the scale floors and locking factors of the variables' residuals.
 #include "solver/measures_internal.h"
 
+#include <array>
+#include <cmath>
 #include <vector>
 
 // ---- Galerkin residuals -------------------------------------------------------------------------
@@ -191,6 +193,68 @@ static void jacobi(std::vector<double> &M, std::vector<double> &V, int32_t n) {
   }
 }
 
+// The residual a cell reads is the operator's strong form, and on a divergence-free error that
+// holds only the part of the form in the plain gradients (alpha grad u : grad w): the part in the
+// transposed gradients (gamma grad u : grad w^T, a solid's second shear term) is a divergence's
+// gradient in the strong form, as the stiff part (beta div u div w) is. The energy on the linear
+// fields counts gamma in the soft mode (alpha + gamma over alpha + beta + gamma: a solid's
+// 2 mu / (lambda + 2 mu)), so a form written with the plain Laplacian and a penalty on the
+// divergence (alpha = nu, gamma = 0, p = -K div(U)) read twice the factor of the solid with the
+// same soft and stiff moduli, and its estimate twice its error over a solid's (a Couette flow
+// between circles under K = 1e4 nu read 5.2 times its RMS error, a nearly incompressible
+// cylinder 1.6 times). The operator's symbol, S(xi)_vw = sum over i, j of the form's
+// coefficient of variable w's i-th derivative against the test's j-th in equation v times
+// xi_i xi_j, is the strong form on a wave along xi; normalised by its diagonal, its least
+// eigenvalue over the directions xi is 2 alpha / (2 alpha + beta + gamma) for an isotropic
+// form (the waves at 45 degrees to the axes), 1 for uncoupled variables however anisotropic.
+// Per variable, the least over the modes it takes part in (a tenth of their weight), 1 where
+// none is soft; the factor takes the larger of this and the energy's ratio, so a solid's
+// stands (2 mu / (lambda + 3 mu) is below 2 mu / (lambda + 2 mu)) and the penalty flow's
+// halves. Directions: every 5 degrees in the plane; in 3D the axes, the 45-degree diagonals of
+// the coordinate planes and the cube's diagonals.
+static std::vector<double> wave_least(const LinearForm &f) {
+  int32_t F = f.F, d = f.d, n = f.n;
+  std::vector<double> least(size_t(F), 1.0);
+  std::vector<std::array<double, 3>> dirs;
+  if (d == 2)
+    for (int k = 0; k < 36; k++) dirs.push_back({std::cos(k * M_PI / 36), std::sin(k * M_PI / 36), 0.0});
+  else
+    for (int a = -1; a <= 1; a++)
+      for (int b = -1; b <= 1; b++)
+        for (int c = -1; c <= 1; c++)
+          if (a > 0 || (a == 0 && b > 0) || (a == 0 && b == 0 && c > 0)) {
+            double l = std::sqrt(double(a * a + b * b + c * c));
+            dirs.push_back({a / l, b / l, c / l});
+          }
+  std::vector<double> S(size_t(F) * F), V;
+  for (const auto &xi : dirs) {
+    for (int v = 0; v < F; v++)
+      for (int w = 0; w < F; w++) {
+        double t = 0;
+        for (int j = 0; j < d; j++)
+          for (int i = 0; i < d; i++)
+            t += 0.5 * (f.M[size_t(v * d + j) * n + w * d + i] + f.M[size_t(w * d + i) * n + v * d + j]) *
+                 xi[size_t(i)] * xi[size_t(j)];
+        S[size_t(v) * F + w] = t;
+      }
+    bool ok = true;
+    for (int v = 0; v < F; v++) ok = ok && S[size_t(v) * F + v] > 0;
+    if (!ok) continue;
+    for (int v = 0; v < F; v++)
+      for (int w = 0; w < F; w++)
+        if (v != w) S[size_t(v) * F + w] /= std::sqrt(S[size_t(v) * F + v] * S[size_t(w) * F + w]);
+    for (int v = 0; v < F; v++) S[size_t(v) * F + v] = 1;
+    jacobi(S, V, F);
+    for (int a = 0; a < F; a++) {
+      double e = S[size_t(a) * F + a];
+      if (!(e > 1e-12)) continue;
+      for (int v = 0; v < F; v++)
+        if (V[size_t(v) * F + a] * V[size_t(v) * F + a] > 0.1) least[size_t(v)] = std::min(least[size_t(v)], e);
+    }
+  }
+  return least;
+}
+
 // A displacement-like system can lock: a nearly incompressible solid's operator is stiff
 // (lambda + 2 mu) against every displacement but the divergence-free ones (mu), and its
 // error lives in those, where a residual scaled by its rows' own size reads lambda/mu too
@@ -208,6 +272,7 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
   if (!linear_form(p, values, f)) return;
   int32_t F = f.F, d = f.d, n = f.n;
   std::vector<double> &M = f.M, &D = f.D, V;
+  std::vector<double> wave = wave_least(f);
   for (int a = 0; a < n; a++)
     for (int b = 0; b <= a; b++)
       M[size_t(a) * n + b] = M[size_t(b) * n + a] =
@@ -240,7 +305,7 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
       for (int i = 0; i < d; i++) share += V[size_t((v - 1) * d + i) * n + a] * V[size_t((v - 1) * d + i) * n + a];
       if (e > 1e-6 && share > 0.1 && !combination(a)) least = std::min(least, e);
     }
-    factor[size_t(v - 1)] *= std::max(1.0, 0.5 / least);
+    factor[size_t(v - 1)] *= std::max(1.0, 0.5 / std::max(least, wave[size_t(v - 1)]));
   }
 }
 
@@ -636,6 +701,14 @@ static double held_misfit(pde *p, const MeshCell &cell, uint16_t v) {
   return worst;
 }
 
+// Whether the cell's side sd lies on the outer boundary with variable v held there at a value.
+static bool held_side(pde *p, const MeshCell &cell, int sd, uint16_t v) {
+  uint16_t d = cell.bdid[sd - 1];
+  if (!cell.hasbound || !d || cell.neighbour[sd - 1] > 0) return false;
+  uint16_t kb = bcs_find_surf_bc(p->mesh.domain, d, v, &p->formulas);
+  return kb && kb <= p->formulas.bcs.count && p->formulas.bcs.items[kb - 1]->type == valuebc;
+}
+
 // A node on an outer side where variable v is free (a natural condition, or none) has half the
 // support of a node inside, and its row's scale, the inverse of the row's size, is about twice
 // theirs: the largest scale over a quadratic triangle on such a side read that cell's residual
@@ -864,7 +937,21 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
           int32_t r = row_of(p, v, cell.nodes.data[kk]);
           mx = std::max(mx, std::fabs(at(&p->firstscale, r) * at(&p->precscale, r)));
         }
-        mx *= floors[(modes && floors.size() > size_t(nf) ? size_t(k) * nf : 0) + v - 1];
+        // A cell with a side along which every locking variable is held (a wall where the whole
+        // velocity is given) has few divergence-free fields left: its error lies in the stiff
+        // combination and its residual, the penalty's pressure locked against the wall (a Couette
+        // flow's cells there held 4e4 times the pressure of those inside), is measured by the
+        // stiff rows' own scale. Scaled by the locking factor they read 100-400 times their own
+        // error and half the grid's estimate.
+        double lockv = floors[(modes && floors.size() > size_t(nf) ? size_t(k) * nf : 0) + v - 1];
+        if (lockv > 1 && steady && cell.hasbound)
+          for (int sd = 1; sd <= dim + 1; sd++) {
+            bool all = true;
+            for (uint16_t w = 1; w <= nf && all; w++)
+              if (floors[w - 1] > 1) all = held_side(p, cell, sd, w);
+            if (all) lockv = 1;
+          }
+        mx *= lockv;
         if (weighted) zz = std::max(zz, weighted_share * inside);
         zz *= mx * mx * s * cal.cell[v - 1];
         // 5. The held values' misfit along the cell's held sides, weighed by the cell's size as
