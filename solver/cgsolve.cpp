@@ -448,29 +448,36 @@ static void build_system(pde *p) {
 // estimate, the estimate did not see the variable, and its figure for this grid is not believed.
 static const double unseen_factor = 2.0;
 
-// The grid met its error limit: a variable the estimate did not see (above) that the last
-// regrid moved by more than ERRLIM takes one more refinement, on the estimate's cells at a
-// limit lowered by ERRLIM / the move (or, where no cell reaches it, at half the largest cell's
-// estimate). Where the grid or node limit, or a grid with no cell estimate at all, stops it,
-// the run ends not converged and the log names the variable. Returns the cells split.
+// The grid met its error limit: a variable the estimate did not see (above) is taken to be left
+// with its move over the last regrid times the fall of the grid's estimate over it (what the
+// refinement did to the errors the estimate reads); where that is above ERRLIM, the grid takes
+// one more refinement, on the estimate's cells at a limit lowered by ERRLIM over that figure
+// (or, where no cell reaches it, at half the largest cell's estimate). Where the grid or node
+// limit, or a grid with no cell estimate at all, stops it, the run ends not converged and the
+// log names the variable. Returns the cells split.
 static int32_t refine_for_moves(pde *p, SteadyRun &run) {
   if (!(run.earlier > 0)) return 0;
-  double most = 0;
+  double fall = std::min(1.0, p->rmserr / run.earlier), most = 0;
   size_t which = 0;
-  for (size_t k = 0; k < run.moved.size(); k++)
-    if (run.moved[k] > p->errlim && run.moved[k] > unseen_factor * run.earlier && run.moved[k] > most)
-      most = run.moved[k], which = k;
+  for (size_t k = 0; k < run.moved.size(); k++) {
+    double left = run.moved[k] * fall;
+    if (run.moved[k] > unseen_factor * run.earlier && left > p->errlim && left > most) most = left, which = k;
+  }
   if (most <= 0) return 0;
   const String *vn = which < size_t(p->varnames.count) ? &p->varnames.items[which] : nullptr;
-  String c{}, e{};
-  strings_pak(&c, most);
+  String c{}, e{}, l{};
+  strings_pak(&c, run.moved[which]);
   strings_pak(&e, run.earlier);
-  char m[300];
-  snprintf(m, sizeof m, "%.*s moved by%s of its range over the last regrid, above ERRLIM, where the grid before read%s",
+  strings_pak(&l, most);
+  char m[400];
+  snprintf(m, sizeof m,
+           "%.*s moved by%s of its range over the last regrid, where the grid before read%s: at the estimate's "
+           "fall%s left, above ERRLIM",
            vn && vn->text ? int(vn->length) : 0, vn && vn->text ? vn->text : "", c.text ? c.text : "",
-           e.text ? e.text : "");
+           e.text ? e.text : "", l.text ? l.text : "");
   strings_free_0(&c);
   strings_free_0(&e);
+  strings_free_0(&l);
   std::string line(m);
   double limit = p->errlim * std::max(0.1, std::min(1.0, p->errlim / most));
   // Every cell already below that limit: the estimate's largest cells are split, so that the

@@ -1,7 +1,8 @@
 { The slender cantilever of cantilever_held_beam.pde at ERRLIM 1.5e-4. Its deflection's error is
   the rotation's summed along the beam and lies in no cell's estimate of v: on the third grid the
-  estimate met the limit while v was 2.3 ERRLIM of its range off. What the last regrid moved v by
-  (2.9 ERRLIM, 2.7 times the grid before's estimate) shows it, and the run refines again. }
+  estimate met the limit while v was 2.3 ERRLIM of its range off. The last regrid moved v by 2.9
+  ERRLIM, 2.7 times the grid before's estimate, and the estimate fell to 0.62 of it: 1.8 ERRLIM
+  taken to be left, so the run refines again. }
 TITLE 'Slender cantilever held to the beam answer'
 SELECT
   ERRLIM = 1.5e-4
