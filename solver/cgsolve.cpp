@@ -75,6 +75,12 @@ struct SteadyRun {
   RefineHistory refined;       // the cells far above the limit at the last refinement
   double miss = 0;             // what a constraint too stiff for the limit leaves (measures_constraint_miss)
   std::vector<uint16_t> tied;  // the variables that constraint ties
+  // The last grid's answer carried onto this mesh (empty on the first grid), the last grid's
+  // RMS ERR, and per field variable the RMS of this grid's answer less the carried one,
+  // relative to its range: what the last regrid moved it by.
+  std::vector<std::vector<double>> carried;
+  double earlier = -1;
+  std::vector<double> moved;
   SteadyRun() = default;
   SteadyRun(const SteadyRun &) = delete;
   SteadyRun &operator=(const SteadyRun &) = delete;
@@ -339,6 +345,15 @@ static void grid_setup(pde *p, SteadyRun &run, const char *label) {
   p->regrids++;
   report_panel.ss_status(p);
   size_solution(p);
+  run.carried.clear();
+  run.earlier = -1;
+  if (p->regrids > 1 && p->regrid) {
+    run.earlier = p->rmserr;
+    for (uint16_t k = 1; k <= p->nfield; k++) {
+      const vectord &x = p->solution.data[k - 1];
+      run.carried.emplace_back(x.data, x.data + x.count);
+    }
+  }
   loading_map_matrix(p, 1);
   coupling_tabulate_bcs(p);
   coupling_set_bvals_0(p, &p->solution, times);
@@ -346,6 +361,45 @@ static void grid_setup(pde *p, SteadyRun &run, const char *label) {
   String l = lit(label);
   run.phase_line = display_report_num(&p->status, 0, &l, 1);
   coupling_ss_matrix(p, &p->solution, times);
+}
+
+// What the last regrid moved each field variable by: the RMS over the domain (nodes weighted
+// by their cells' areas) of the answer less the last grid's answer carried onto this mesh,
+// relative to the variable's range. A variable whose range is below a hundredth of the
+// largest (zero in truth, its range the others' noise) is measured against that hundredth.
+static void measure_moves(pde *p, SteadyRun &run) {
+  run.moved.assign(run.carried.size(), 0.0);
+  if (run.carried.empty()) return;
+  Mesh *m = &p->mesh;
+  std::vector<double> w(size_t(m->nodes.count), 0.0);
+  double total = 0;
+  for (int32_t i = 0; i < m->cells.count; i++) {
+    const MeshCell &c = m->cells.data[i];
+    if (!c.alive || c.nodes.count <= 0) continue;
+    double a = std::fabs(meshes_cell_area_0(m, &c));
+    for (int32_t j = 0; j < c.nodes.count; j++) {
+      int32_t n = c.nodes.data[j] - 1;
+      if (n >= 0 && n < m->nodes.count) w[size_t(n)] += a / c.nodes.count;
+    }
+    total += a;
+  }
+  // Cells of a basis with no area formula: every node counts alike.
+  if (!(total > 0)) {
+    std::fill(w.begin(), w.end(), 1.0);
+    total = double(w.size());
+  }
+  double big = 0;
+  for (int32_t j = 0; j < p->nfield && j < p->ranges.count; j++) big = std::max(big, p->ranges.data[j]);
+  for (size_t k = 0; k < run.carried.size(); k++) {
+    const vectord &x = p->solution.data[k];
+    const std::vector<double> &old = run.carried[k];
+    double s2 = 0;
+    for (int32_t n = 0; n < x.count && size_t(n) < old.size() && size_t(n) < w.size(); n++)
+      s2 += w[size_t(n)] * (x.data[n] - old[size_t(n)]) * (x.data[n] - old[size_t(n)]);
+    double R = int32_t(k) < p->ranges.count && p->ranges.data[k] > 0 ? p->ranges.data[k] : 1.0;
+    R = std::max(R, 0.01 * big);
+    run.moved[k] = std::sqrt(s2 / total) / R;
+  }
 }
 
 // Grid end: the error estimate of the grid, the status and the run-log line.
@@ -361,6 +415,7 @@ static void grid_end(pde *p, SteadyRun &run) {
   if (run.miss > 0) p->rmserr = std::hypot(p->rmserr, run.miss);
   report_panel.ss_status(p);
   cgsolve_log_linstep(p);
+  measure_moves(p, run);
 }
 
 // Whether the sources follow the solution: the streamline weight of their upwind terms
@@ -386,11 +441,79 @@ static void build_system(pde *p) {
   residual(p);
 }
 
+// A variable's error may lie in no cell's estimate (a slender beam's deflection is its
+// rotation's error summed along the beam; the estimate reads it only through the rotation's,
+// and on some grids at a twentieth of its size). What the last regrid moved a variable by is
+// about the last grid's error in it: where that is more than this many times the last grid's
+// estimate, the estimate did not see the variable, and its figure for this grid is not believed.
+static const double unseen_factor = 2.0;
+
+// The grid met its error limit: a variable the estimate did not see (above) is taken to be left
+// with its move over the last regrid times the fall of the grid's estimate over it (what the
+// refinement did to the errors the estimate reads); where that is above ERRLIM, the grid takes
+// one more refinement, on the estimate's cells at a limit lowered by ERRLIM over that figure
+// (or, where no cell reaches it, at half the largest cell's estimate). Where the grid or node
+// limit, or a grid with no cell estimate at all, stops it, the run ends not converged and the
+// log names the variable. Returns the cells split.
+static int32_t refine_for_moves(pde *p, SteadyRun &run) {
+  if (!(run.earlier > 0)) return 0;
+  double fall = std::min(1.0, p->rmserr / run.earlier), most = 0;
+  size_t which = 0;
+  for (size_t k = 0; k < run.moved.size(); k++) {
+    double left = run.moved[k] * fall;
+    if (run.moved[k] > unseen_factor * run.earlier && left > p->errlim && left > most) most = left, which = k;
+  }
+  if (most <= 0) return 0;
+  const String *vn = which < size_t(p->varnames.count) ? &p->varnames.items[which] : nullptr;
+  String c{}, e{}, l{};
+  strings_pak(&c, run.moved[which]);
+  strings_pak(&e, run.earlier);
+  strings_pak(&l, most);
+  char m[400];
+  snprintf(m, sizeof m,
+           "%.*s moved by%s of its range over the last regrid, where the grid before read%s: at the estimate's "
+           "fall%s left, above ERRLIM",
+           vn && vn->text ? int(vn->length) : 0, vn && vn->text ? vn->text : "", c.text ? c.text : "",
+           e.text ? e.text : "", l.text ? l.text : "");
+  strings_free_0(&c);
+  strings_free_0(&e);
+  strings_free_0(&l);
+  std::string line(m);
+  double limit = p->errlim * std::max(0.1, std::min(1.0, p->errlim / most));
+  // Every cell already below that limit: the estimate's largest cells are split, so that the
+  // next regrid tells whether this grid's answer holds.
+  double largest = measures_max_measure(&p->mesh.cells);
+  if (count_splits(p, limit) <= 0) limit = 0.5 * largest;
+  int32_t n = 0;
+  if (p->regrids >= p->gridlimit) {
+    cgsolve_log_note(p, ("GRID LIMIT: " + line).c_str());
+    cgsolve_not_converged(p, "GRID LIMIT: NOT CONVERGED", "GRID LIMIT: NOT CONVERGED");
+  } else if (!(largest > 0) || count_splits(p, limit) <= 0) {
+    cgsolve_log_note(p, ("NO CELL TO SPLIT: " + line).c_str());
+    cgsolve_not_converged(p, "NO CELL TO SPLIT: NOT CONVERGED", "NO CELL TO SPLIT: NOT CONVERGED");
+  } else {
+    cgsolve_log_note(p, ("REFINE AGAIN: " + line).c_str());
+    if (p->mergerr < 0) p->mergerr = 0.01;
+    n = refine(p, limit, p->mergerr * p->errlim, &run.refined);
+    if (n <= 0) {
+      cgsolve_log_note(p, ("NODE LIMIT: " + line).c_str());
+      cgsolve_not_converged(p, "NODE LIMIT: NOT CONVERGED", "NODE LIMIT: NOT CONVERGED");
+    } else {
+      doplot_status_mesh(p);
+      fitting_invalidate_fits(p, 1);
+      plot2d_invalidate_plotmeshes(p);
+      report_panel.ss_status(p);
+    }
+  }
+  return n;
+}
+
 // Ends a grid's solve: refinement when asked; returns 0 to go on with a new grid, else
 // the next phase.
 static int32_t after_grid(pde *p, SteadyRun &run) {
   int32_t n = 0;
   if (p->regrid && !halted(p)) n = cgsolve_split_check(p, &run.refined);
+  if (n == 0 && p->regrid && !halted(p) && !p->unconverged) n = refine_for_moves(p, run);
   if (n < 1 || p->regrids >= p->gridlimit || halted(p) || stopkey(p)) {
     report_panel.ss_status(p);
     return p->stop || p->error ? p->phase : 8;
