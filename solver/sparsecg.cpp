@@ -603,9 +603,40 @@ bool sparsecg_symmetric(const sparsemx *A) {
   return upper_of(&U, A, nullptr, true);
 }
 
+// U's values := those of A where U was laid out as A's upper triangle is now (each row's
+// entries right of its diagonal at A's columns there, whatever U's rows say): the copy
+// upper_of makes, without laying U out anew. False at the first misfit, U's values then
+// partly rewritten.
+static bool refill_upper(sparsecg_upper *U, const sparsemx *A) {
+  int32_t n = A->rows;
+  if (U->start.size() != size_t(n) + 1 || U->diag.size() != size_t(n) || U->start[0] != 0 ||
+      size_t(U->start[size_t(n)]) != U->cols.size() || U->values.size() != U->cols.size())
+    return false;
+  const int32_t *start = U->start.data(), *cols = U->cols.data();
+  double *values = U->values.data(), *diag = U->diag.data();
+  for (int32_t i = 0; i < n; i++) {
+    const vectorld &row = A->data[i];
+    int32_t e = 0;
+    while (e < row.count && row.keys[e] - 1 < i) e++;
+    double d = 0.0;
+    if (e < row.count && row.keys[e] - 1 == i) d = row.values[e++];
+    int32_t f = start[i];
+    if (row.count - e != start[i + 1] - f) return false;
+    for (; e < row.count; e++, f++) {
+      if (row.keys[e] - 1 != cols[f]) return false;
+      values[f] = row.values[e];
+    }
+    diag[i] = d;
+  }
+  U->rows = n;
+  return true;
+}
+
 void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A) {
   TRACE("sparsecg_take_upper");
-  upper_of(U, A, nullptr, false);
+  // A matrix taken again on the layout it was taken on (a new step length on the same
+  // mesh) needs only its values.
+  if (!refill_upper(U, A)) upper_of(U, A, nullptr, false);
 }
 
 // q_i := D_i (row i of A) . t and returns p . q as scaled_product does, A given by its upper

@@ -31,6 +31,7 @@ struct TimeRun {
     bool linear = false;       // the problem's residual is affine with fixed coefficients
     bool sources = false;      // and its sources are fixed too
     bool current = false;      // the reference was swept with the present K, D and scales
+    bool alike = false;        // and K and D then had one layout (the same columns in each row)
     bool sourced = false;      // tsource holds the fixed sources of the present mesh
     bool timed = false;        // K or D reads the time: both are built anew at the end of each step
     vectord u{}, udot{}, f{};  // the reference's values and rates by global row, its scaled F

@@ -712,9 +712,17 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
       ScalarsAtEnd at_end(p, run);
       offsets(p, x, theta, &p->solution, 1 - theta, &p->uold, &run->fixed.u);
     }
-    sparsemx_mv_0(y, &p->matrix, x);
-    offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
-    sparsemx_mvsum_0(y, &p->tmatrix, x);
+    if (run->fixed.alike) {
+      // K and D on one layout: both products in one sweep that reads the columns once.
+      vectord *z = vector2d_get_work(&p->work, n);
+      offsets(p, z, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
+      sparsemx_mv_pair(y, &p->matrix, x, &p->tmatrix, z);
+      vector2d_free_work(z);
+    } else {
+      sparsemx_mv_0(y, &p->matrix, x);
+      offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
+      sparsemx_mvsum_0(y, &p->tmatrix, x);
+    }
     for (int32_t j = 0; j < n; j++)
       p->tresid.data[j] = p->tsource.data[j] * p->firstscale.data[j] - run->fixed.f.data[j] - y->data[j];
     if (run->algebraic_any) {
@@ -772,6 +780,7 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
     gather(p, &run->fixed.u, &p->solution);
     gather(p, &run->fixed.udot, &p->udot);
     run->fixed.current = true;
+    run->fixed.alike = sparsemx_same_layout(&p->matrix, &p->tmatrix);
   }
   return false;
 }

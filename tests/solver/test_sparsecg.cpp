@@ -317,6 +317,27 @@ TEST(Sparsecg, UpperTriangleAndWarmStartReachTheDenseSolution) {
     EXPECT_LT(max_rel_error(r.x, r.want), 1e-6) << warm;
     for (int32_t i = 1; i <= r.pool.count; i++) EXPECT_EQ(r.pool.data[i - 1].count, 0);
   }
+  // A triangle taken again, for new values on its layout or for another layout (one more
+  // pair of entries; another size), is the triangle taken afresh.
+  Dense scaled = sym, wider = sym;
+  for (auto &row : scaled)
+    for (double &v : row) v *= 1.5;
+  wider[0][99] = wider[99][0] = -0.5;
+  sparsecg_upper u;
+  for (const Dense *d : {&sym, &scaled, &wider, &sym}) {
+    Sparse a(*d), small(five_point(7));
+    for (const Sparse *m : {&a, &small, &a}) {
+      sparsecg_upper fresh;
+      sparsecg_take_upper(&u, m);
+      sparsecg_take_upper(&fresh, m);
+      EXPECT_EQ(u.rows, m->rows);
+      EXPECT_EQ(u.diag, fresh.diag);
+      EXPECT_EQ(u.start, fresh.start);
+      EXPECT_EQ(u.cols, fresh.cols);
+      EXPECT_EQ(u.values, fresh.values);
+      EXPECT_EQ(fresh.values.size(), size_t(u.start.back()));
+    }
+  }
 }
 
 TEST(Sparsecg, LargeScaledSolveMeetsItsSystemWhetherOrNotSymmetric) {
