@@ -706,8 +706,20 @@ double sparsemx_norm_l1(const sparsemx *M, vectord *v) {
   for (; i < n; i++) x[i] = std::sqrt(1.0 / x[i]);
 }
 
+static void diag_dip(vectord *D, const sparsemx *A, const double *diag, uint8_t sym);
+
 void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym) {
   TRACE("sparsemx_diag_dip_0");
+  diag_dip(D, A, nullptr, sym);
+}
+
+void sparsemx_diag_dip_given(vectord *D, const sparsemx *A, const double *diag, uint8_t sym) {
+  TRACE("sparsemx_diag_dip_given");
+  diag_dip(D, A, diag, sym);
+}
+
+// sparsemx_diag_dip, the diagonal read from diag where given, else found in each row.
+static void diag_dip(vectord *D, const sparsemx *A, const double *diag, uint8_t sym) {
   vectord_resize(D, A->rows, std::max(A->rows, D->capacity));
   static const bool avx = __builtin_cpu_supports("avx2");
   // The rows whose diagonal is not positive take their entry here; the others hold their
@@ -716,8 +728,13 @@ void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym) {
   bool wide = sym && avx;
   for (int32_t i = 1; i <= A->rows; i++) {
     const vectorld *r = row(A, i);
-    int32_t k = find(r, i);
-    double d = k < 0 ? 0.0 : r->values[k];
+    double d;
+    if (diag) {
+      d = diag[i - 1];
+    } else {
+      int32_t k = find(r, i);
+      d = k < 0 ? 0.0 : r->values[k];
+    }
     if (d > 0) {
       D->data[i - 1] = wide ? d : sym ? std::sqrt(std::fabs(1.0 / d)) : 1.0 / d;
       continue;

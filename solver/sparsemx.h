@@ -132,6 +132,8 @@ double sparsemx_norm_l1(const sparsemx *M, vectord *v);
 // Diagonal scalings: 1/diagonal, else the inverse row norm (1 for an empty row);
 // ata: the inverse column norms squared (1 for an empty column); with sym the roots.
 void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym);
+// The same where the caller has A's diagonal (diag[i - 1] the entry (i, i), 0 where absent).
+void sparsemx_diag_dip_given(vectord *D, const sparsemx *A, const double *diag, uint8_t sym);
 void sparsemx_ata_dip_0(vectord *D, const sparsemx *A, uint8_t sym);
 // As ata_dip_0 for a*A + b*B on one pattern.
 void sparsemx_ata_dip_1(vectord *D, const sparsemx *A, const sparsemx *B, double a, double b, uint8_t sym);

@@ -56,6 +56,7 @@ struct TimeRun {
   // J's upper triangle, made with J where J is symmetric and solved by the diagonally
   // scaled conjugate gradients (rows 0 otherwise): their products read half of J.
   sparsecg_upper jmatrix_upper;
+  bool upper_laid = false;      // jmatrix_upper was taken on J's present layout (its values made with J's)
   int8_t parts_symmetric = -1;  // whether K and D are symmetric; -1 not yet known
   vectord last_correction{};    // the last step's first correction (before its column scale), on this mesh
   FixedLinear fixed;

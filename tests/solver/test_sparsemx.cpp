@@ -149,6 +149,13 @@ TEST(Sparsemx, ScalingsSumsAndPatterns) {
   EXPECT_EQ(r(1) * 100 + r(4), 10 * 100 + 15.0);
   sparsemx_diag_dip(&r, &m, 0);  // 1/diagonal, else the inverse row norm
   EXPECT_EQ(std::vector<double>(r.data, r.data + 4), (std::vector<double>{1 / std::sqrt(5.0), 0.25, 0.2, 0.125}));
+  for (uint8_t sym : {0, 1}) {  // the diagonal given (0 where absent) as found
+    const double diag[4] = {0, 4, 5, 8};
+    Vec found, given;
+    sparsemx_diag_dip(&found, &m, sym);
+    sparsemx_diag_dip_given(&given, &m, diag, sym);
+    EXPECT_EQ(std::memcmp(found.data, given.data, 4 * sizeof(double)), 0) << int(sym);
+  }
   sparsemx_ata_dip_1(&r, &m, &m, 0.5, 0.5, 1);  // 1/|column|
   EXPECT_DOUBLE_EQ(r(1), 1 / std::sqrt(9.0 + 49));
   sparsemx_make_band_0(&band, &m, 2, nullptr);  // |j - i| <= 1, zeros stored
