@@ -755,11 +755,10 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
       offsets(p, x, theta, &p->solution, 1 - theta, &p->uold, &run->fixed.u);
     }
     if (run->fixed.alike) {
-      // K and D on one layout: both products in one sweep that reads the columns once.
-      vectord *z = vector2d_get_work(&p->work, n);
-      offsets(p, z, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
-      sparsemx_mv_pair(y, &p->matrix, x, &p->tmatrix, z);
-      vector2d_free_work(z);
+      // K and D on one layout: both products in one sweep that reads the columns once. The
+      // rates' offsets stand in tresid, which the residual then overwrites.
+      offsets(p, &p->tresid, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
+      sparsemx_mv_pair(y, &p->matrix, x, &p->tmatrix, &p->tresid);
     } else {
       sparsemx_mv_0(y, &p->matrix, x);
       offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
