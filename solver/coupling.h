@@ -32,8 +32,9 @@ void coupling_build_weights(pde *p);
 // switch REORDER on. BANDLU with constraints is "BANDLU Cannot Support Constraints".
 void coupling_set_method(pde *p);
 // Builds the preconditioner of the current codes for the scaled matrix; a failed
-// incomplete or band factorisation falls back to the diagonal or node-block one.
-void coupling_build_precon(pde *p, const sparsemx *A);
+// incomplete or band factorisation falls back to the diagonal or node-block one. diag, where
+// given, is A's diagonal (0 where absent), which the diagonal preconditioner then need not find.
+void coupling_build_precon(pde *p, const sparsemx *A, const double *diag = nullptr);
 // The preconditioner of p->matrix where its solves may need it: one that the complete
 // factor will solve waits, unmade, until coupling_ready_precon finds the factor declined.
 void coupling_defer_precon(pde *p);

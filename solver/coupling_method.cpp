@@ -70,7 +70,7 @@ void coupling_set_method(pde *p) {
   }
 }
 
-void coupling_build_precon(pde *p, const sparsemx *A) {
+void coupling_build_precon(pde *p, const sparsemx *A, const double *diag) {
   TRACE("coupling_build_precon");
   p->precon_waits = 0;
   if (p->solver == 3) return;
@@ -80,7 +80,10 @@ void coupling_build_precon(pde *p, const sparsemx *A) {
     bool ok = true;
     switch (p->precon) {
       case 0: vectord_resize(&p->precvec, 0, p->precvec.capacity); break;
-      case 1: sparsemx_diag_dip(&p->precvec, A, sym); break;
+      case 1:
+        if (diag) sparsemx_diag_dip_given(&p->precvec, A, diag, sym);
+        else sparsemx_diag_dip(&p->precvec, A, sym);
+        break;
       case 2: sparsemx_ata_dip_0(&p->precvec, A, sym); break;
       case 3: sparsemx_diag_bip(&p->precmx, A, &p->precscale, p->nfield, N, sym); break;
       case 4:

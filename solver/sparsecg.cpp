@@ -544,16 +544,21 @@ static const double mirror_tolerance = 1e-12;
 // entries left of its diagonal meet their mirrors in the upper rows already taken, in order
 // (pos[c]: the next entry of row c not yet met), where the compact copy is read rather than
 // A's rows. The scaled entries meet the same test (D > 0 scales both sides by D_i D_c). The
-// first misfit ends it and leaves S->rows = 0. Without judge the triangle is only copied.
-static bool upper_of(sparsecg_upper *S, const sparsemx *A, const double *D, bool judge) {
+// first misfit ends it and leaves S->rows = 0. Without judge the triangle is only copied;
+// with rises, its columns are held as their rises (sparsecg_upper::rises), and a rise
+// beyond them, or a column that does not rise, likewise ends it.
+static bool upper_of(sparsecg_upper *S, const sparsemx *A, const double *D, bool judge, bool rises = false) {
   TRACE("sparsecg_upper_of");
   int32_t n = A->rows;
   S->rows = 0;
   S->diag.assign(size_t(n), 0.0);
   S->start.assign(size_t(n) + 1, 0);
   size_t room = size_t(std::max<int64_t>(0, (sparsemx_entries(A) - n) / 2 + n));
-  S->cols.clear(), S->values.clear();
-  S->cols.reserve(room), S->values.reserve(room);
+  S->cols.clear(), S->rises.clear(), S->values.clear();
+  // The form not taken gives its room back.
+  if (rises) S->cols.shrink_to_fit(), S->rises.reserve(room);
+  else S->rises.shrink_to_fit(), S->cols.reserve(room);
+  S->values.reserve(room);
   std::vector<int32_t> pos(size_t(n), 0);
   std::vector<double> root(size_t(n), 0.0);
   auto near = [&](double a, double b, int32_t i, int32_t c) {
@@ -578,14 +583,17 @@ static bool upper_of(sparsecg_upper *S, const sparsemx *A, const double *D, bool
       else ok = near(v, 0.0, i, c);
       if (!ok) return false;
     }
-    pos[size_t(i)] = int32_t(S->cols.size());
-    for (; e < row.count; e++) {
+    pos[size_t(i)] = int32_t(S->values.size());
+    for (int32_t was = i; e < row.count; e++) {
       if (judge && (row.keys[e] > n || row.keys[e] <= last)) return false;
       last = row.keys[e];
       int32_t c = row.keys[e] - 1;
-      S->cols.push_back(c), S->values.push_back(di * row.values[e] * (D ? D[c] : 1.0));
+      if (rises && (c <= was || c - was > 65535)) return false;
+      if (rises) S->rises.push_back(uint16_t(c - was)), was = c;
+      else S->cols.push_back(c);
+      S->values.push_back(di * row.values[e] * (D ? D[c] : 1.0));
     }
-    S->start[size_t(i) + 1] = int32_t(S->cols.size());
+    S->start[size_t(i) + 1] = int32_t(S->values.size());
     if (!ok) return false;
   }
   // Every entry right of a diagonal met its mirror, or is 0.
@@ -603,26 +611,62 @@ bool sparsecg_symmetric(const sparsemx *A) {
   return upper_of(&U, A, nullptr, true);
 }
 
+// U's values := those of A where U was laid out as A's upper triangle is now (each row's
+// entries right of its diagonal at A's columns there, whatever U's rows say): the copy
+// upper_of makes, without laying U out anew. False at the first misfit, U's values then
+// partly rewritten.
+static bool refill_upper(sparsecg_upper *U, const sparsemx *A) {
+  int32_t n = A->rows;
+  bool rises = !U->rises.empty();
+  if (U->start.size() != size_t(n) + 1 || U->diag.size() != size_t(n) || U->start[0] != 0 ||
+      size_t(U->start[size_t(n)]) != U->values.size() || (rises ? U->rises.size() : U->cols.size()) != U->values.size())
+    return false;
+  const int32_t *start = U->start.data(), *cols = U->cols.data();
+  const uint16_t *rise = U->rises.data();
+  double *values = U->values.data(), *diag = U->diag.data();
+  for (int32_t i = 0; i < n; i++) {
+    const vectorld &row = A->data[i];
+    int32_t e = 0;
+    while (e < row.count && row.keys[e] - 1 < i) e++;
+    double d = 0.0;
+    if (e < row.count && row.keys[e] - 1 == i) d = row.values[e++];
+    int32_t f = start[i];
+    if (row.count - e != start[i + 1] - f) return false;
+    for (int32_t c = i; e < row.count; e++, f++) {
+      c = rises ? c + rise[f] : cols[f];
+      if (row.keys[e] - 1 != c) return false;
+      values[f] = row.values[e];
+    }
+    diag[i] = d;
+  }
+  U->rows = n;
+  return true;
+}
+
 void sparsecg_take_upper(sparsecg_upper *U, const sparsemx *A) {
   TRACE("sparsecg_take_upper");
-  upper_of(U, A, nullptr, false);
+  // A matrix taken again on the layout it was taken on (a new step length on the same
+  // mesh) needs only its values.
+  if (!refill_upper(U, A) && !upper_of(U, A, nullptr, false, true)) upper_of(U, A, nullptr, false);
 }
 
 // q_i := D_i (row i of A) . t and returns p . q as scaled_product does, A given by its upper
 // triangle U: row i's entries right of the diagonal add to q_i and, as their mirrors, to the
 // rows below, which are complete when their turn comes. With U the scaled upper triangle
 // (upper_of with D) D is absent and t is p: q := S p.
-template <bool scaled> [[gnu::noinline]] static double upper_product(double *__restrict q, const sparsecg_upper &U,
-                                                                     const double *__restrict t, const double *D,
-                                                                     const double *p, int32_t n) {
+template <bool scaled, bool rises>
+[[gnu::noinline]] static double upper_product(double *__restrict q, const sparsecg_upper &U, const double *__restrict t,
+                                              const double *D, const double *p, int32_t n) {
   const int32_t *start = U.start.data(), *cols = U.cols.data();
+  const uint16_t *rise = U.rises.data();
   const double *values = U.values.data(), *diag = U.diag.data();
   std::fill(q, q + n, 0.0);
   double dot = 0.0;
   for (int32_t i = 0; i < n; i++) {
     double ti = t[i], s = diag[i] * ti;
+    int32_t c = i;
     for (int32_t e = start[i], end = start[i + 1]; e < end; e++) {
-      int32_t c = cols[e];
+      c = rises ? c + rise[e] : cols[e];
       s += values[e] * t[c];
       q[c] += values[e] * ti;
     }
@@ -750,8 +794,11 @@ double sparsecg_cg(vectord *x, const sparsemx *A, const sparsemx *M, const vecto
         have_dp = false;
         if (family == orthomin && A->rows == n && q->count == n) {
           // The product, its right scaling and p . q in one sweep over the rows.
-          if (S.rows == n) sigma_swept = upper_product<false>(q->data, S, p->data, nullptr, p->data, n);
-          else if (U && U->rows == n) sigma_swept = upper_product<true>(q->data, *U, t2->data, D->data, p->data, n);
+          if (S.rows == n) sigma_swept = upper_product<false, false>(q->data, S, p->data, nullptr, p->data, n);
+          else if (U && U->rows == n && !U->rises.empty())
+            sigma_swept = upper_product<true, true>(q->data, *U, t2->data, D->data, p->data, n);
+          else if (U && U->rows == n)
+            sigma_swept = upper_product<true, false>(q->data, *U, t2->data, D->data, p->data, n);
           else sigma_swept = scaled_product(q->data, A, t2->data, D->data, p->data, n, far);
           have_sigma = true;
           break;

@@ -48,6 +48,10 @@ struct sparsecg_upper {
   int32_t rows = 0;
   std::vector<double> diag;          // the diagonal
   std::vector<int32_t> start, cols;  // row i's entries right of it: start[i] .. start[i + 1]
+  // A triangle taken for the products of many solves (sparsecg_take_upper) whose rows'
+  // columns rise by at most 65535 from the diagonal and from each other holds each entry's
+  // column as that rise, cols left empty: two bytes an entry where a column takes four.
+  std::vector<uint16_t> rises;
   std::vector<double> values;
 };
 // Whether every entry of A equals its mirror (an absent entry's mirror 0) to within 1e-12

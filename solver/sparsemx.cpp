@@ -611,6 +611,62 @@ void sparsemx_mtvsum_1(vectord *y, double s, const sparsemx *A, const vectord *x
   product(y, s, A, x, true, true, true, "sparsemx_mtvsum_1");
 }
 
+// Rows r[0..3] of A and b[0..3] of B (the same columns) times x1 and z1: the eight sums
+// independent chains, each from 0.0 in column order.
+[[gnu::always_inline]] static inline void four_row_pairs(const vectorld *r, const vectorld *b, const double *x1,
+                                                         const double *z1, double s[4], double t[4]) {
+  const int32_t *c0 = r[0].keys, *c1 = r[1].keys, *c2 = r[2].keys, *c3 = r[3].keys;
+  const double *v0 = r[0].values, *v1 = r[1].values, *v2 = r[2].values, *v3 = r[3].values;
+  const double *w0 = b[0].values, *w1 = b[1].values, *w2 = b[2].values, *w3 = b[3].values;
+  int32_t m0 = r[0].count, m1 = r[1].count, m2 = r[2].count, m3 = r[3].count;
+  int32_t m = std::min(std::min(m0, m1), std::min(m2, m3)), k = 0;
+  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, t0 = 0.0, t1 = 0.0, t2 = 0.0, t3 = 0.0;
+  for (; k < m; k++) {
+    int32_t a0 = c0[k], a1 = c1[k], a2 = c2[k], a3 = c3[k];
+    s0 += v0[k] * x1[a0], t0 += w0[k] * z1[a0];
+    s1 += v1[k] * x1[a1], t1 += w1[k] * z1[a1];
+    s2 += v2[k] * x1[a2], t2 += w2[k] * z1[a2];
+    s3 += v3[k] * x1[a3], t3 += w3[k] * z1[a3];
+  }
+  for (int32_t e = k; e < m0; e++) s0 += v0[e] * x1[c0[e]], t0 += w0[e] * z1[c0[e]];
+  for (int32_t e = k; e < m1; e++) s1 += v1[e] * x1[c1[e]], t1 += w1[e] * z1[c1[e]];
+  for (int32_t e = k; e < m2; e++) s2 += v2[e] * x1[c2[e]], t2 += w2[e] * z1[c2[e]];
+  for (int32_t e = k; e < m3; e++) s3 += v3[e] * x1[c3[e]], t3 += w3[e] * z1[c3[e]];
+  s[0] = s0, s[1] = s1, s[2] = s2, s[3] = s3;
+  t[0] = t0, t[1] = t1, t[2] = t2, t[3] = t3;
+}
+
+void sparsemx_mv_pair(vectord *y, const sparsemx *A, const vectord *x, const sparsemx *B, const vectord *z) {
+  TRACE("sparsemx_mv_pair");
+  check_length("sparsemx_mv_pair", x, A->rows);
+  check_length("sparsemx_mv_pair", z, A->rows);
+  if (B->rows != A->rows) rtlib_fatal_in("sparsemx_mv_pair", "MATRIX SIZE MISMATCH");
+  vectord_resize(y, A->rows, std::max(A->rows, y->capacity));
+  const double *x1 = x->data - 1, *z1 = z->data - 1;
+  double *out = y->data;
+  int32_t i = 0, n = A->rows;
+  for (; i + 4 <= n; i += 4) {
+    double s[4], t[4];
+    four_row_pairs(A->data + i, B->data + i, x1, z1, s, t);
+    for (int j = 0; j < 4; j++) out[i + j] = s[j], out[i + j] = out[i + j] + t[j];
+  }
+  for (; i < n; i++) {
+    const vectorld &a = A->data[i], &b = B->data[i];
+    double s = 0.0, t = 0.0;
+    for (int32_t k = 0; k < a.count; k++) s += a.values[k] * x1[a.keys[k]], t += b.values[k] * z1[a.keys[k]];
+    out[i] = s + t;
+  }
+}
+
+bool sparsemx_same_layout(const sparsemx *A, const sparsemx *B) {
+  if (A->rows != B->rows) return false;
+  for (int32_t i = 0; i < A->rows; i++) {
+    const vectorld &a = A->data[i], &b = B->data[i];
+    if (a.count != b.count || !std::equal(a.keys, a.keys + a.count, b.keys)) return false;
+  }
+  return true;
+}
+
 void sparsemx_rowsum(vectord *v, const sparsemx *M) {
   TRACE("sparsemx_rowsum_0");
   vectord_resize(v, M->rows, std::max(M->rows, v->capacity));
@@ -650,8 +706,20 @@ double sparsemx_norm_l1(const sparsemx *M, vectord *v) {
   for (; i < n; i++) x[i] = std::sqrt(1.0 / x[i]);
 }
 
+static void diag_dip(vectord *D, const sparsemx *A, const double *diag, uint8_t sym);
+
 void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym) {
   TRACE("sparsemx_diag_dip_0");
+  diag_dip(D, A, nullptr, sym);
+}
+
+void sparsemx_diag_dip_given(vectord *D, const sparsemx *A, const double *diag, uint8_t sym) {
+  TRACE("sparsemx_diag_dip_given");
+  diag_dip(D, A, diag, sym);
+}
+
+// sparsemx_diag_dip, the diagonal read from diag where given, else found in each row.
+static void diag_dip(vectord *D, const sparsemx *A, const double *diag, uint8_t sym) {
   vectord_resize(D, A->rows, std::max(A->rows, D->capacity));
   static const bool avx = __builtin_cpu_supports("avx2");
   // The rows whose diagonal is not positive take their entry here; the others hold their
@@ -660,8 +728,13 @@ void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym) {
   bool wide = sym && avx;
   for (int32_t i = 1; i <= A->rows; i++) {
     const vectorld *r = row(A, i);
-    int32_t k = find(r, i);
-    double d = k < 0 ? 0.0 : r->values[k];
+    double d;
+    if (diag) {
+      d = diag[i - 1];
+    } else {
+      int32_t k = find(r, i);
+      d = k < 0 ? 0.0 : r->values[k];
+    }
     if (d > 0) {
       D->data[i - 1] = wide ? d : sym ? std::sqrt(std::fabs(1.0 / d)) : 1.0 / d;
       continue;
@@ -1274,20 +1347,28 @@ void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
   }
 }
 
-// FNV-1a over the size, each row's count and its keys, each key with its value's bits
-// where the values are asked for.
+// FNV-1a over the size and each row's count, its entries (each key with its value's bits
+// where the values are asked for) taken by four chains in turn, entry k of a row by chain
+// k mod 4: the four multiplications overlap where one chain waits on each. The chains end
+// mixed into the one of the counts.
 static uint64_t matrix_print(const sparsemx *A, bool values) {
+  constexpr uint64_t prime = 1099511628211ull;
   uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
-  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+  uint64_t l[4] = {h ^ 1, h ^ 2, h ^ 3, h ^ 4};
+  auto entry = [values](const vectorld &r, int32_t k) {
+    uint64_t bits = 0;
+    if (values) memcpy(&bits, &r.values[k], 8);
+    return uint64_t(uint32_t(r.keys[k])) << 32 ^ bits;
+  };
   for (int32_t i = 0; i < A->rows; i++) {
     const vectorld &r = A->data[i];
-    mix(uint64_t(r.count));
-    for (int32_t k = 0; k < r.count; k++) {
-      uint64_t bits = 0;
-      if (values) memcpy(&bits, &r.values[k], 8);
-      mix(uint64_t(uint32_t(r.keys[k])) << 32 ^ bits);
-    }
+    h = (h ^ uint64_t(r.count)) * prime;
+    int32_t k = 0;
+    for (; k + 4 <= r.count; k += 4)
+      for (int j = 0; j < 4; j++) l[j] = (l[j] ^ entry(r, k + j)) * prime;
+    for (int j = 0; k < r.count; k++, j++) l[j] = (l[j] ^ entry(r, k)) * prime;
   }
+  for (uint64_t v : l) h = (h ^ v) * prime;
   return h;
 }
 

@@ -117,6 +117,12 @@ void sparsemx_mtv_0(vectord *y, const sparsemx *A, const vectord *x);
 void sparsemx_mtv_1(vectord *y, double s, const sparsemx *A, const vectord *x);
 void sparsemx_mtvsum_0(vectord *y, const sparsemx *A, const vectord *x);
 void sparsemx_mtvsum_1(vectord *y, double s, const sparsemx *A, const vectord *x);
+// y := A x + B z, B laid out as A (sparsemx_same_layout): each row's two sums from 0.0 in
+// column order, y as sparsemx_mv_0 by A then sparsemx_mvsum_0 by B leave it, in one sweep
+// that reads the columns once. y must be neither x nor z.
+void sparsemx_mv_pair(vectord *y, const sparsemx *A, const vectord *x, const sparsemx *B, const vectord *z);
+// Whether A and B have the same rows with the same columns in each.
+bool sparsemx_same_layout(const sparsemx *A, const sparsemx *B);
 void sparsemx_rowsum(vectord *v, const sparsemx *M);
 void sparsemx_colsum(vectord *v, const sparsemx *M);
 // v(i) = sum of |row i|; returns the largest (0 for no rows); logs "NORM_L1 (n)".
@@ -126,6 +132,8 @@ double sparsemx_norm_l1(const sparsemx *M, vectord *v);
 // Diagonal scalings: 1/diagonal, else the inverse row norm (1 for an empty row);
 // ata: the inverse column norms squared (1 for an empty column); with sym the roots.
 void sparsemx_diag_dip(vectord *D, const sparsemx *A, uint8_t sym);
+// The same where the caller has A's diagonal (diag[i - 1] the entry (i, i), 0 where absent).
+void sparsemx_diag_dip_given(vectord *D, const sparsemx *A, const double *diag, uint8_t sym);
 void sparsemx_ata_dip_0(vectord *D, const sparsemx *A, uint8_t sym);
 // As ata_dip_0 for a*A + b*B on one pattern.
 void sparsemx_ata_dip_1(vectord *D, const sparsemx *A, const sparsemx *B, double a, double b, uint8_t sym);

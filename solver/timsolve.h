@@ -31,6 +31,7 @@ struct TimeRun {
     bool linear = false;       // the problem's residual is affine with fixed coefficients
     bool sources = false;      // and its sources are fixed too
     bool current = false;      // the reference was swept with the present K, D and scales
+    bool alike = false;        // and K and D then had one layout (the same columns in each row)
     bool sourced = false;      // tsource holds the fixed sources of the present mesh
     bool timed = false;        // K or D reads the time: both are built anew at the end of each step
     vectord u{}, udot{}, f{};  // the reference's values and rates by global row, its scaled F
@@ -58,6 +59,7 @@ struct TimeRun {
   // J's upper triangle, made with J where J is symmetric and solved by the diagonally
   // scaled conjugate gradients (rows 0 otherwise): their products read half of J.
   sparsecg_upper jmatrix_upper;
+  bool upper_laid = false;      // jmatrix_upper was taken on J's present layout (its values made with J's)
   int8_t parts_symmetric = -1;  // whether K and D are symmetric; -1 not yet known
   vectord last_correction{};    // the last step's first correction (before its column scale), on this mesh
   FixedLinear fixed;

@@ -16,7 +16,7 @@ uint8_t timsolve_sweep = 0;
 
 // K, D or their scales are rebuilt: the reference no longer fits them.
 static void matrices_changed(TimeRun *run) {
-  run->jmatrix_current = run->jmatrix_laid = run->jmatrix_printed = false;
+  run->jmatrix_current = run->jmatrix_laid = run->upper_laid = run->jmatrix_printed = false;
   run->parts_symmetric = -1;
   run->fixed.current = false;
   run->unstable_current = false;
@@ -532,6 +532,41 @@ static void step_values(sparsemx *J, const sparsemx *D, const sparsemx *K, doubl
   }
 }
 
+// step_values, with U's values and diagonal (U taken from J on its present layout, where
+// each row's entries right of its diagonal are its last ones) copied from each row as it
+// is made. False where a row's diagonal is not where U's row length puts it: U is then to
+// be taken anew (J's values are made all the same).
+static bool step_values_upper(sparsemx *J, sparsecg_upper *U, const sparsemx *D, const sparsemx *K, double invh,
+                              double theta) {
+  if (U->start.size() != size_t(J->rows) + 1 || U->diag.size() != size_t(J->rows) ||
+      size_t(U->start.back()) != U->values.size()) {
+    step_values(J, D, K, invh, theta);
+    return false;
+  }
+  const int32_t *start = U->start.data();
+  double *values = U->values.data(), *diag = U->diag.data();
+  bool fits = true;
+  for (int32_t i = 0; i < J->rows; i++) {
+    vectorld &j = J->data[i];
+    double *v = j.values;
+    const vectorld &d = D->data[i], &k = K->data[i];
+    int32_t both = std::min(d.count, k.count), e = 0;
+    // The row's entries from `after` on are U's row.
+    int32_t after = j.count - (start[i + 1] - start[i]);
+    bool here = j.count == d.count && after >= 1 && j.keys[after - 1] == i + 1;
+    fits = fits && here;
+    int32_t stop = here ? after : d.count;
+    for (; e < std::min(both, stop); e++) v[e] = d.values[e] * invh + theta * k.values[e];
+    for (; e < stop; e++) v[e] = d.values[e] * invh;
+    if (!here) continue;
+    double *u = values + start[i] - after;
+    for (; e < both; e++) u[e] = v[e] = d.values[e] * invh + theta * k.values[e];
+    for (; e < d.count; e++) u[e] = v[e] = d.values[e] * invh;
+    diag[i] = v[after - 1];
+  }
+  return fits;
+}
+
 // The RMS of the correction over the RMS m of the unknowns the solve iterated, times the
 // largest of the diagonal scales that turn the one into the other: at most 1, and small
 // where the iterated unknowns' RMS is made by the rows of small scale. 1 when unknown.
@@ -585,7 +620,12 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
     run->jmatrix_invh = invh;
     run->jmatrix_solves = 0;
     run->jmatrix_printed = false;
-    if (run->jmatrix_laid) {
+    // J's upper triangle, where taken on J's present layout, is made with J's values.
+    bool upper = p->solver == orthomin && p->precon == diprecon && run->end_scalars.empty() && run->parts_symmetric > 0;
+    bool upper_made = false;
+    if (run->jmatrix_laid && upper && run->upper_laid) {
+      upper_made = step_values_upper(&p->jmatrix, &run->jmatrix_upper, &p->tmatrix, &p->matrix, invh, theta);
+    } else if (run->jmatrix_laid) {
       step_values(&p->jmatrix, &p->tmatrix, &p->matrix, invh, theta);
     } else {
       sparsemx_copyto_1(&p->jmatrix, &p->tmatrix, invh);
@@ -595,14 +635,16 @@ static double tsolve(pde *p, TimeRun *run, double invh, double theta, double rel
     end_columns(p, run, theta);
     // The step's row scales serve the step-residual estimates alone.
     if (p->estimator != 0) sparsemx_ata_dip_0(&p->stepscale, &p->jmatrix, 1);
-    coupling_build_precon(p, &p->jmatrix);
+    coupling_build_precon(p, &p->jmatrix, upper_made ? run->jmatrix_upper.diag.data() : nullptr);
     // The diagonally scaled iteration's products read J's upper triangle where J is symmetric,
     // as J = D/h + theta K is where D and K are: they are checked once for each build.
     run->jmatrix_upper.rows = 0;
     if (p->solver == orthomin && p->precon == diprecon && run->end_scalars.empty()) {
       if (run->parts_symmetric < 0)
         run->parts_symmetric = sparsecg_symmetric(&p->tmatrix) && sparsecg_symmetric(&p->matrix);
-      if (run->parts_symmetric) sparsecg_take_upper(&run->jmatrix_upper, &p->jmatrix);
+      if (upper_made) run->jmatrix_upper.rows = p->nt;
+      else if (run->parts_symmetric) sparsecg_take_upper(&run->jmatrix_upper, &p->jmatrix);
+      run->upper_laid = run->jmatrix_upper.rows == p->nt;
     }
     // The check reads K and D alone, not the step: it stands while they do.
     if (!run->unstable_current || run->unstable_rows_of != p->nt) run->unstable = unstable_rows(p);
@@ -717,9 +759,16 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
       ScalarsAtEnd at_end(p, run);
       offsets(p, x, theta, &p->solution, 1 - theta, &p->uold, &run->fixed.u);
     }
-    sparsemx_mv_0(y, &p->matrix, x);
-    offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
-    sparsemx_mvsum_0(y, &p->tmatrix, x);
+    if (run->fixed.alike) {
+      // K and D on one layout: both products in one sweep that reads the columns once. The
+      // rates' offsets stand in tresid, which the residual then overwrites.
+      offsets(p, &p->tresid, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
+      sparsemx_mv_pair(y, &p->matrix, x, &p->tmatrix, &p->tresid);
+    } else {
+      sparsemx_mv_0(y, &p->matrix, x);
+      offsets(p, x, 1.0, &p->udot, 0.0, &p->udot, &run->fixed.udot);
+      sparsemx_mvsum_0(y, &p->tmatrix, x);
+    }
     for (int32_t j = 0; j < n; j++)
       p->tresid.data[j] = p->tsource.data[j] * p->firstscale.data[j] - run->fixed.f.data[j] - y->data[j];
     if (run->algebraic_any) {
@@ -777,6 +826,7 @@ bool timsolve_step_residual(pde *p, TimeRun *run, double t, double tnew, int32_t
     gather(p, &run->fixed.u, &p->solution);
     gather(p, &run->fixed.udot, &p->udot);
     run->fixed.current = true;
+    run->fixed.alike = sparsemx_same_layout(&p->matrix, &p->tmatrix);
   }
   return false;
 }

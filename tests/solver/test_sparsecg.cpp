@@ -403,6 +403,28 @@ TEST(Sparsecg, UpperTriangleAndWarmStartReachTheDenseSolution) {
     EXPECT_LT(max_rel_error(r.x, r.want), 1e-6) << warm;
     for (int32_t i = 1; i <= r.pool.count; i++) EXPECT_EQ(r.pool.data[i - 1].count, 0);
   }
+  // A triangle taken again, for new values on its layout or for another layout (one more
+  // pair of entries; another size), is the triangle taken afresh.
+  Dense scaled = sym, wider = sym;
+  for (auto &row : scaled)
+    for (double &v : row) v *= 1.5;
+  wider[0][99] = wider[99][0] = -0.5;
+  sparsecg_upper u;
+  for (const Dense *d : {&sym, &scaled, &wider, &sym}) {
+    Sparse a(*d), small(five_point(7));
+    for (const Sparse *m : {&a, &small, &a}) {
+      sparsecg_upper fresh;
+      sparsecg_take_upper(&u, m);
+      sparsecg_take_upper(&fresh, m);
+      EXPECT_EQ(u.rows, m->rows);
+      EXPECT_EQ(u.diag, fresh.diag);
+      EXPECT_EQ(u.start, fresh.start);
+      EXPECT_EQ(u.cols, fresh.cols);
+      EXPECT_EQ(u.rises, fresh.rises);
+      EXPECT_EQ(u.values, fresh.values);
+      EXPECT_EQ(fresh.values.size(), size_t(u.start.back()));
+    }
+  }
 }
 
 TEST(Sparsecg, LargeScaledSolveMeetsItsSystemWhetherOrNotSymmetric) {
@@ -446,6 +468,39 @@ TEST(Sparsecg, LargeScaledSolveMeetsItsSystemWhetherOrNotSymmetric) {
     }
     EXPECT_LT(miss / size, 1e-8) << skew;
     EXPECT_LT(err, 1e-7) << skew;
+    vector2d_free(&pool, 1);
+  }
+}
+
+TEST(Sparsecg, GivenUpperTriangleSolvesByRisesOrColumns) {
+  // The upper triangle a time run gives the scaled orthomin holds its columns as their rises
+  // where none passes 65535, as columns where one does (rows 1 and n coupled in 70001
+  // unknowns); either way the solve meets the known x of the tridiagonal system.
+  const int32_t n = 70001;
+  for (bool far : {false, true}) {
+    Sparse a;
+    sparsemx_new(&a, n, n);
+    for (int32_t i = 1; i <= n; i++) {
+      if (i > 1) sparsemx_store(&a, i, i - 1, -1.0);
+      sparsemx_store(&a, i, i, 3.0 + std::cos(0.01 * i));
+      if (i < n) sparsemx_store(&a, i, i + 1, -1.0);
+    }
+    if (far) sparsemx_store(&a, 1, n, -0.5), sparsemx_store(&a, n, 1, -0.5);
+    sparsecg_upper u;
+    sparsecg_take_upper(&u, &a);
+    EXPECT_EQ(u.rises.empty(), far);
+    EXPECT_EQ(u.cols.empty(), !far);
+    Vec want, b, d, x;
+    vectord_resize(&want, n, n);
+    for (int32_t i = 0; i < n; i++) want.data[i] = std::sin(0.002 * i);
+    sparsemx_mv_0(&b, &a, &want);
+    sparsemx_diag_dip(&d, &a, 1);
+    vector2d pool{};
+    vector2d_new(&pool, 0, 7);
+    sparsecg_cg(&x, &a, nullptr, &b, &d, nullptr, &pool, 1e-13, 0.0, 2000, nullptr, orthomin, diprecon, n, &u);
+    double err = 0;
+    for (int32_t i = 0; i < n; i++) err = std::max(err, std::fabs(x.data[i] - want.data[i]));
+    EXPECT_LT(err, 1e-7) << far;
     vector2d_free(&pool, 1);
   }
 }

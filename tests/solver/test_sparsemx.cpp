@@ -99,6 +99,35 @@ TEST(Sparsemx, ProductsAgreeWithDense) {
   sparsemx_mv_0(&y, &m, &x);
   sparsemx_mv_block(yb.data(), &m, x.data, 1);
   EXPECT_EQ(std::memcmp(y.data, yb.data(), sizeof(double) * size_t(n)), 0);
+  // A x + D z for D on A's layout (A's entries and the diagonal, other values): the bits of
+  // the two products taken one after the other, and the dense sums. One entry more is
+  // another layout.
+  Dense d(a), wider(a);
+  for (int i = 0; i < n; i++)
+    for (int k = 0; k < n; k++) d[i][k] = a[i][k] != 0 || i == k ? u(rng) : 0.0;
+  wider[0][n - 1] = wider[0][n - 1] != 0 ? 0.0 : 1.0;
+  Sparse md(d), mw(wider);
+  EXPECT_TRUE(sparsemx_same_layout(&m, &md));
+  EXPECT_FALSE(sparsemx_same_layout(&m, &mw));
+  Vec zs(ys), two, apart;
+  sparsemx_mv_pair(&two, &m, &x, &md, &zs);
+  sparsemx_mv_0(&apart, &m, &x);
+  sparsemx_mvsum_0(&apart, &md, &zs);
+  EXPECT_EQ(std::memcmp(two.data, apart.data, sizeof(double) * size_t(n)), 0);
+  for (int i = 0; i < n; i++) {
+    double s = 0;
+    for (int k = 0; k < n; k++) s += a[i][k] * xs[k] + d[i][k] * ys[k];
+    EXPECT_NEAR(two.data[i], s, 1e-14);
+  }
+  // The fingerprint tells a value's last bit, the pattern's print does not; both tell an
+  // entry more.
+  Sparse copy(a);
+  uint64_t print = sparsemx_fingerprint(&m), pattern = sparsemx_pattern_print(&m);
+  EXPECT_EQ(sparsemx_fingerprint(&copy), print);
+  copy.data[n / 2].values[0] = std::nextafter(copy.data[n / 2].values[0], 9.0);
+  EXPECT_NE(sparsemx_fingerprint(&copy), print);
+  EXPECT_EQ(sparsemx_pattern_print(&copy), pattern);
+  EXPECT_NE(sparsemx_pattern_print(&mw), pattern);
   Vec z;
   double want = 0;
   for (auto &r : a) want = std::max(want, std::accumulate(r.begin(), r.end(), 0.0, [](double t, double v) { return t + std::fabs(v); }));
@@ -120,6 +149,13 @@ TEST(Sparsemx, ScalingsSumsAndPatterns) {
   EXPECT_EQ(r(1) * 100 + r(4), 10 * 100 + 15.0);
   sparsemx_diag_dip(&r, &m, 0);  // 1/diagonal, else the inverse row norm
   EXPECT_EQ(std::vector<double>(r.data, r.data + 4), (std::vector<double>{1 / std::sqrt(5.0), 0.25, 0.2, 0.125}));
+  for (uint8_t sym : {0, 1}) {  // the diagonal given (0 where absent) as found
+    const double diag[4] = {0, 4, 5, 8};
+    Vec found, given;
+    sparsemx_diag_dip(&found, &m, sym);
+    sparsemx_diag_dip_given(&given, &m, diag, sym);
+    EXPECT_EQ(std::memcmp(found.data, given.data, 4 * sizeof(double)), 0) << int(sym);
+  }
   sparsemx_ata_dip_1(&r, &m, &m, 0.5, 0.5, 1);  // 1/|column|
   EXPECT_DOUBLE_EQ(r(1), 1 / std::sqrt(9.0 + 49));
   sparsemx_make_band_0(&band, &m, 2, nullptr);  // |j - i| <= 1, zeros stored
