@@ -1,6 +1,4 @@
 // Problem records, error reports, status layouts and the plot-group header.
-#include <regex>
-
 #include "model/trees.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -10,6 +8,8 @@
 #include "runtime/vector2d.h"
 #include "tests/control/doubles.h"
 #include "tests/runtime/harness.h"
+
+#include <regex>
 
 namespace {
 
@@ -302,9 +302,14 @@ TEST_F(Records, StatusLayouts) {
   display_initpad(&p->status, 26, 0);
   timefun_get_time(&p->starttime);
   p->mesh.nodes.count = 120, p->mesh.cells.count = 50, p->nvars = 3, p->regrids = 2, p->stage = 2;
+  // The elapsed-time line reads whole seconds since the start: a second boundary between the
+  // start and a status line makes it 0:01, which says nothing of the layout.
   auto labels = [&] {
     std::string out;
-    for (const std::string &l : panel_lines(&p->status)) out += l.substr(0, l.find('=')) + ",";
+    for (const std::string &l : panel_lines(&p->status)) {
+      std::string label = l.substr(0, l.find('='));
+      out += (std::regex_match(label, std::regex("[0-9]+:[0-9][0-9]")) ? "0:00" : label) + ",";
+    }
     return out;
   };
   const char *mesh = "NODES,CELLS,DoF,MEM(K),RMS Error,MAX Error,";
