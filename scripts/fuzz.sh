@@ -7,19 +7,26 @@
 # examples/ and tests/data/ (with the data files of corpus/reader_data/).
 # The targets run FUZZ_JOBS at a time (default: the number of cores), each one
 # process with its own seed, so a run's outcome does not depend on the others.
-# The build compiles its targets' sources in batches (a unity build), as the test command's
-# builds do, at -O1, the usual level for sanitized fuzzing: it compiles in less time, and
-# the checks a mutation meets are the same.
+# Alone, the script builds the targets in build-fuzz/, its sources in batches (a unity build),
+# as the test command's builds do, at -O1, the usual level for sanitized fuzzing: it compiles
+# in less time, and the checks a mutation meets are the same. Given a build folder configured
+# with QUENDAR_FUZZ=ON (the test command passes its sanitized build, whose libraries then
+# carry the coverage hooks as well), it builds and runs the targets there instead.
+#   bash scripts/fuzz.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build=${1:-build-fuzz}
 export runs=${FUZZ_RUNS:-50000}
 export seconds=${FUZZ_SECONDS:-60}
 jobs=${FUZZ_JOBS:-$(nproc)}
 # The descriptor parser first: it runs for a fixed time, the others beside it.
 targets=(reader viewstream tokens fontlib dxf plotfile)
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUENDAR_OPT_FLAGS="-O1 -g1" -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF -DCMAKE_UNITY_BUILD=ON >/dev/null
-cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
+if [ $# -eq 0 ]; then
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUENDAR_OPT_FLAGS="-O1 -g1" -DQUENDAR_FUZZ=ON -DQUENDAR_TESTS=OFF -DCMAKE_UNITY_BUILD=ON >/dev/null
+fi
+cmake --build "$build" --target "${targets[@]/#/fuzz_}"
+export build
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 logs=$(mktemp -d /tmp/quendar_fuzz_XXXXXX)
@@ -45,7 +52,7 @@ one() {
     echo "fuzz_$target: seed corpus and $runs mutations"
   fi
   # libFuzzer reports on stderr; its last lines hold the final stats or the failure.
-  build-fuzz/tests/fuzz/fuzz_$target -seed=1 "${bound[@]}" -timeout=10 \
+  "$build"/tests/fuzz/fuzz_$target -seed=1 "${bound[@]}" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>"$work.err" >/dev/null || status=$?
   tail -n 12 "$work.err"
   [ $status -eq 0 ] || echo "fuzz_$target: FAILED (exit status $status)"

@@ -57,11 +57,14 @@ fi
 # Whole runs of seeded mutations of the descriptors: no signal, no internal text.
 phase fuzz-runs python3 scripts/fuzz_runs.py build/quendar
 # The sanitized build is compiled by clang: the suite runs under both compilers, and
-# code that holds only under one compiler's choices fails here.
+# code that holds only under one compiler's choices fails here. The same build holds the
+# libFuzzer targets (QUENDAR_FUZZ: its libraries carry the fuzzer's coverage hooks, which
+# the test programs reach as the sanitizer runtime's no-ops), so one clang build serves both
+# phases.
 asan_build() {
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENDAR_OPT_FLAGS="-O2 -g1" \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DQUENDAR_TEST_FLAGS=-O0 -DQUENDAR_SANITIZE=ON -DCMAKE_UNITY_BUILD=ON >/dev/null && cmake --build build-asan
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUENDAR_TEST_FLAGS=-O0 \
+    -DQUENDAR_SANITIZE=ON -DQUENDAR_FUZZ=ON -DCMAKE_UNITY_BUILD=ON >/dev/null && cmake --build build-asan
 }
 phase asan-build asan_build
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
@@ -72,7 +75,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 asan_skip="^($(grep -v '^#' scripts/plain_only_tests.txt | sed 's/\./\\./g' | paste -sd'|'))\$"
 phase asan-ctest bash -c "cd build-asan && ctest --output-on-failure -j $jobs -E '$asan_skip'"
 # The readers of outside bytes under libFuzzer: seed corpus and seeded mutations.
-phase fuzz bash scripts/fuzz.sh
+phase fuzz bash scripts/fuzz.sh build-asan
 if [ ${#failed[@]} -gt 0 ]; then
   echo "== FAILED phases: ${failed[*]}"
   exit 1
