@@ -1350,7 +1350,9 @@ void sparsemx_renumber(sparsemx *G, const vectorl *at, const vectorl *from) {
 // FNV-1a over the size and each row's count, its entries (each key with its value's bits
 // where the values are asked for) taken by four chains in turn, entry k of a row by chain
 // k mod 4: the four multiplications overlap where one chain waits on each. The chains end
-// mixed into the one of the counts.
+// mixed into the one of the counts. Each word is mixed with its upper half folded onto its
+// lower one: a product carries a word's bits only upward, so two changes in the top bit alone
+// (a symmetric pair of entries that changed sign) would otherwise cancel and leave the print.
 static uint64_t matrix_print(const sparsemx *A, bool values) {
   constexpr uint64_t prime = 1099511628211ull;
   uint64_t h = 1469598103934665603ull ^ uint64_t(A->rows);
@@ -1358,7 +1360,8 @@ static uint64_t matrix_print(const sparsemx *A, bool values) {
   auto entry = [values](const vectorld &r, int32_t k) {
     uint64_t bits = 0;
     if (values) memcpy(&bits, &r.values[k], 8);
-    return uint64_t(uint32_t(r.keys[k])) << 32 ^ bits;
+    uint64_t w = uint64_t(uint32_t(r.keys[k])) << 32 ^ bits;
+    return w ^ w >> 32;
   };
   for (int32_t i = 0; i < A->rows; i++) {
     const vectorld &r = A->data[i];
@@ -1368,7 +1371,7 @@ static uint64_t matrix_print(const sparsemx *A, bool values) {
       for (int j = 0; j < 4; j++) l[j] = (l[j] ^ entry(r, k + j)) * prime;
     for (int j = 0; k < r.count; k++, j++) l[j] = (l[j] ^ entry(r, k)) * prime;
   }
-  for (uint64_t v : l) h = (h ^ v) * prime;
+  for (uint64_t v : l) h = (h ^ v ^ v >> 32) * prime;
   return h;
 }
 

@@ -128,6 +128,11 @@ TEST(Sparsemx, ProductsAgreeWithDense) {
   EXPECT_NE(sparsemx_fingerprint(&copy), print);
   EXPECT_EQ(sparsemx_pattern_print(&copy), pattern);
   EXPECT_NE(sparsemx_pattern_print(&mw), pattern);
+  // Two entries that only changed sign (a symmetric pair turned over) are another matrix.
+  Sparse turned(a);
+  turned.data[0].values[0] = -turned.data[0].values[0];
+  turned.data[n - 1].values[0] = -turned.data[n - 1].values[0];
+  EXPECT_NE(sparsemx_fingerprint(&turned), print);
   Vec z;
   double want = 0;
   for (auto &r : a) want = std::max(want, std::accumulate(r.begin(), r.end(), 0.0, [](double t, double v) { return t + std::fabs(v); }));
