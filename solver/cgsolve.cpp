@@ -521,12 +521,12 @@ static int32_t after_grid(pde *p, SteadyRun &run) {
   return 0;
 }
 
-// A run that met its error limit in a system holding a combination of its variables to zero by
-// a coefficient too stiff for the limit (a penalty): where what that combination still holds
-// leaves more than the limit in the answer, which no estimate reads, the run ends not
-// converged, and the log names the variables.
+// A run in a system holding a combination of its variables to zero by a coefficient too stiff
+// for the limit (a penalty): where what that combination still holds leaves more than the limit
+// in the answer, which no refinement removes, the run ends not converged, and the log names the
+// variables, also where the grid or node limit ended it first (that miss is why).
 static void constraint_check(pde *p, const SteadyRun &run) {
-  if (p->unconverged || halted(p) || !p->regrid) return;
+  if (halted(p) || !p->regrid) return;
   double miss = run.miss;
   if (!(miss > p->errlim)) return;
   std::string names;
@@ -541,7 +541,7 @@ static void constraint_check(pde *p, const SteadyRun &run) {
            c.text ? c.text : "");
   strings_free_0(&c);
   cgsolve_log_note(p, m);
-  cgsolve_not_converged(p, "STIFF CONSTRAINT: NOT CONVERGED", "STIFF CONSTRAINT: NOT CONVERGED");
+  if (!p->unconverged) cgsolve_not_converged(p, "STIFF CONSTRAINT: NOT CONVERGED", "STIFF CONSTRAINT: NOT CONVERGED");
 }
 
 // The root mean square of the correction delta to each variable, relative to its own
