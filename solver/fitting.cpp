@@ -138,6 +138,8 @@ static double do_volint(pde *p, fit *f) {
     const MeshCell *cell = &p->mesh.cells.data[c - 1];
     if (!cell->alive || !in_set(&f->regions, cell->region)) continue;
     localize(p, c);
+    // A sum that overflows is reported at the integrand's place in the text.
+    TreesFpScope placed(region_tree(f, cell->region));
     sum += treeval_vol_integrate(p, region_tree(f, cell->region), &ep, p->vrule);
   }
   return sum;
@@ -156,6 +158,7 @@ static double do_surfint(pde *p, fit *f) {
       if (id <= f->sides.count && f->sides.data[id - 1] != cell->region) continue;
       if (!localized) localize(p, c), localized = true;
       ep.side = uint8_t(s);
+      TreesFpScope placed(region_tree(f, cell->region));
       sum += treeval_surf_integrate(p, region_tree(f, cell->region), &ep, p->sset);
     }
     ep.side = 0;
@@ -192,6 +195,7 @@ static double do_bdryint(pde *p, fit *f) {
       }
       if (!localized) localize(p, c), localized = true;
       ep.side = uint8_t(s);
+      TreesFpScope placed(region_tree(f, cell->region));
       sum += treeval_surf_integrate(p, region_tree(f, cell->region), &ep, p->sset);
     }
     ep.side = 0;

@@ -83,6 +83,8 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"scalar_integral_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"eigen_mass_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"plot_zoom_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      // A reported integral whose sum over the cells overflows, at the integral's line.
+      {"report_integral_overflow", "-B -R -X", 1, {"*\n           Line 13 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"start_jump_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       // An elevation path reaching 1e300 is drawn where it crosses the domain.
       {"elevation_far_end", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
