@@ -1006,7 +1006,9 @@ void rdplot_bytime(parse_node *, parse_node *const *v) {
   double t0 = t.times.count ? t.times.data[t.times.count - 1] : 0;
   // Every plot time is held and plotted: the count is bounded before any is made.
   constexpr double kMostTimes = 100000;
-  if (!((t2 - t0) / dt <= kMostTimes)) plot_err(&v[3]->loc, "Too many plot times: FOR ... BY gives at most 100000");
+  // Halved first, so that neither the span nor the count can overflow at the number's ends.
+  double half = t2 / 2 - t0 / 2;
+  if (!(half / (kMostTimes / 2) <= dt)) plot_err(&v[3]->loc, "Too many plot times: FOR ... BY gives at most 100000");
   for (int64_t k = 1;; k++) {
     double x = t0 + double(k) * dt;
     if (!(x < t2 - 0.1 * dt)) break;

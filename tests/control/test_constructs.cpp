@@ -134,6 +134,13 @@ TEST_F(Constructs, EachIsBuiltOrRefusedAtItsLine) {
       // Counts, bounded where they are read.
       {"font99", "", nullptr, nullptr, 0, 0, "Line 1 ERROR: FONT must be 0 to "},
       {"for_by_tiny", "", nullptr, nullptr, 0, 0, "Line 7 ERROR: Too many plot times"},
+      // The same where the span itself is near the largest number: the count is not made by
+      // a division that would overflow.
+      {"for_by_far_end",
+       "TITLE 'tby'\nVARIABLES u\nINITIAL VALUES u = 0\nEQUATIONS div(grad(u))+1=dt(u)\nBOUNDARIES REGION 1 "
+       "START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nTIME 0 TO 1\nPLOTS FOR T = 0 BY 1e-9 TO "
+       "1e308 CONTOUR(u)\nEND\n",
+       nullptr, nullptr, 0, 0, "Line 7 ERROR: Too many plot times"},
       {"points_grid", with(std::string("REGION 1 VALUE(u)=0 ") + square, "CONTOUR(u) POINTS=4000"), nullptr, nullptr, 0,
        0, "Line 7 ERROR: POINTS too many"},
       // An export over a volume samples POINTS in each of three directions.
