@@ -344,7 +344,9 @@ static void step_stage_end(pde *p) {
   strings_free_0(&done);
   log_line(p, "--DONE--\n", true);
   if (!settings.batch) {
-    if (verdat_exit) {
+    // With no display the run ends once nothing is left to step; the problem is
+    // closed here as with X, so that its plot file is completed under its own name.
+    if (verdat_exit || verdat_nodisplay) {
       p->close = 1;
     } else if (p->notifydone) {
       show_text(p->pdeview, "DONE\nClick to continue", p->name.text);

@@ -131,6 +131,11 @@ int quendar_main() {
     // reports in its log; asked only to be opened (-E), it is not run, and says so.
     verdat_nodisplay = 1;
     pdedat_run_without_display(verdat_edit_only);
+    // A plot file is still opened (one that cannot be read fails the run), but no
+    // window can show it.
+    if (verdat_view)
+      fprintf(stderr, "quendar: no display to view %s on: nothing is shown\n",
+              verdat_viewname.text ? verdat_viewname.text : "");
   }
   appwin.graphinit();
   quendar_running = 1;

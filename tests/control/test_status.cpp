@@ -108,6 +108,8 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // An error limit near the largest number is as no limit at all.
       {"errlim_huge", "-B -R -X", 0, {"T| --DONE--\nEND\n"}},
       {"errlim_huge", "-B -R -X", 0, {"\n val(u,0.5,0.5)= 0.5\n"}, "huge_sum.txt"},
+      // With no display and no X a finished problem is closed as with X: its log ends.
+      {"errlim_huge", "-R", 0, {"T| --DONE--\nEND\n"}},
   };
   // clang-format on
   for (const Case &c : cases) {
@@ -565,7 +567,13 @@ TEST_F(Ending, NoDisplayRunsTheProblemNamed) {
        "TITLE 'p'\nVARIABLES u\nEQUATIONS div(grad(u))+1=0\nBOUNDARIES REGION 1 START(0,0) VALUE(u)=0 "
        "LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\nPLOTS SUMMARY EXPORT REPORT val(u,0.5,0.5) AS 'c'\nEND\n");
   EXPECT_EQ(run("plain.pde"), 0) << out();
-  EXPECT_NE(text("plain.log").find("T| --DONE--\n"), std::string::npos) << text("plain.log");
+  EXPECT_NE(text("plain.log").find("T| --DONE--\nEND\n"), std::string::npos) << text("plain.log");
+  // Its plot file is there under its own name, not as a temporary file in its place.
+  EXPECT_NE(slurp(dir + "/plain.pgx"), "<missing>");
+  EXPECT_NE(shell("ls '" + dir + "' | grep -q qtmp"), 0) << shell("ls '" + dir + "'");
+  // Asked to play the file back, it says why nothing is shown.
+  EXPECT_EQ(run("-V plain.pgx"), 0);
+  EXPECT_NE(out().find("no display to view"), std::string::npos) << out();
   // The summary names the problem's title.
   EXPECT_NE(slurp(dir + "/plain.p01").find("Title: p\n"), std::string::npos) << slurp(dir + "/plain.p01");
   // Asked only to open it, it says why nothing runs.
