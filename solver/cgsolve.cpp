@@ -75,6 +75,7 @@ struct SteadyRun {
   RefineHistory refined;       // the cells far above the limit at the last refinement
   double miss = 0;             // what a constraint too stiff for the limit leaves (measures_constraint_miss)
   std::vector<uint16_t> tied;  // the variables that constraint ties
+  double unsolved = 0;         // what the grid's linear solve leaves in the answer (solve_share)
   // The last grid's answer carried onto this mesh (empty on the first grid), the last grid's
   // RMS ERR, and per field variable the RMS of this grid's answer less the carried one,
   // relative to its range: what the last regrid moved it by.
@@ -363,6 +364,13 @@ static void grid_setup(pde *p, SteadyRun &run, const char *label) {
   coupling_ss_matrix(p, &p->solution, times);
 }
 
+// The largest range of the field variables.
+static double largest_range(const pde *p) {
+  double big = 0;
+  for (int32_t j = 0; j < p->nfield && j < p->ranges.count; j++) big = std::max(big, p->ranges.data[j]);
+  return big;
+}
+
 // What the last regrid moved each field variable by: the RMS over the domain (nodes weighted
 // by their cells' areas) of the answer less the last grid's answer carried onto this mesh,
 // relative to the variable's range. A variable whose range is below a hundredth of the
@@ -388,8 +396,7 @@ static void measure_moves(pde *p, SteadyRun &run) {
     std::fill(w.begin(), w.end(), 1.0);
     total = double(w.size());
   }
-  double big = 0;
-  for (int32_t j = 0; j < p->nfield && j < p->ranges.count; j++) big = std::max(big, p->ranges.data[j]);
+  double big = largest_range(p);
   for (size_t k = 0; k < run.carried.size(); k++) {
     const vectord &x = p->solution.data[k];
     const std::vector<double> &old = run.carried[k];
@@ -413,6 +420,10 @@ static void grid_end(pde *p, SteadyRun &run) {
   // that error too (a penalty flow's grid read a third of its true error).
   run.miss = measures_constraint_miss(p, &p->solution, &run.tied);
   if (run.miss > 0) p->rmserr = std::hypot(p->rmserr, run.miss);
+  // So too what the linear solve leaves: where the elements hold the answer exactly (a linear
+  // field), the cells read nothing and the solve's error is all there is (a layered column read
+  // 1e-9 where its answer was 3e-6 of a range off).
+  if (run.unsolved > 0) p->rmserr = std::hypot(p->rmserr, run.unsolved);
   report_panel.ss_status(p);
   cgsolve_log_linstep(p);
   measure_moves(p, run);
@@ -563,14 +574,31 @@ static std::vector<double> corrections(pde *p) {
   return out;
 }
 
-// The largest of the corrections above; *which is its variable.
-static double largest_correction(pde *p, uint16_t *which) {
-  std::vector<double> c = corrections(p);
+// The largest of the corrections c (see corrections); *which is its variable.
+static double largest_correction(const std::vector<double> &c, uint16_t *which) {
   double most = 0;
   *which = 0;
   for (size_t k = 0; k < c.size(); k++)
     if (!(c[k] <= most)) most = c[k], *which = uint16_t(k + 1);
   return most;
+}
+
+// What a linear solve leaves in the answer, read as the grid's estimate reads its variables:
+// the RMS over the field variables of their corrections c by the last pass (see corrections),
+// each weighted by its ERRWEIGHT as the cells' estimates weigh it. The last pass's correction
+// is about the error the pass found; what it leaves is no larger where the passes converge,
+// and nearly as large where a variable's error is one the passes barely move. A variable whose
+// range is below a hundredth of the largest (zero in truth, its range the others' noise) is
+// measured against that hundredth.
+static double solve_share(pde *p, const std::vector<double> &c) {
+  double big = largest_range(p), T = 0, W = 0;
+  for (int32_t v = 1; v <= p->nfield && size_t(v) <= c.size(); v++) {
+    double R = v <= p->ranges.count && p->ranges.data[v - 1] > 0 ? p->ranges.data[v - 1] : 1.0;
+    double x = c[size_t(v) - 1] * R / std::max(R, 0.01 * big);
+    double w = v <= p->vars.count ? p->vars.items[v - 1].errweight : 1.0;
+    T += w * w * x * x, W += w * w;
+  }
+  return W > 0 ? std::sqrt(T / W) : 0.0;
 }
 
 // The share of its system a grid's linear solve may leave: past it the answer is not
@@ -823,13 +851,17 @@ int32_t cgsolve_do_linear(pde *p) {
     // grid's tolerance and a quarter of its iteration budget (a check, not a new solve).
     uint16_t short_var = 0;
     double corr = 0;
+    run.unsolved = 0;
     if (!missed && !rounding_residual(p) && !halted(p) && !stopkey(p)) {
       double limit = 100 * tau;
       for (int32_t more = 0; more < 3 && !stopkey(p); more++) {
         solve_step(p, 10 * tau, 0, 4, &solved_miss);
-        corr = largest_correction(p, &short_var);
+        std::vector<double> c = corrections(p);
+        corr = largest_correction(c, &short_var);
         e = cgsolve_lupdate(p, &p->solution);
         fitting_invalidate_fits(p, 3);
+        // The pass's correction is what the solve leaves, unless it took the residual to rounding.
+        run.unsolved = rounding_residual(p) ? 0.0 : solve_share(p, c);
         if (!(corr > limit) || rounding_residual(p)) {
           short_var = 0;
           break;

@@ -47,4 +47,5 @@ PLOTS
     REPORT val(szz,0.1,0.1,0.5) AS 'szz_soft'
     REPORT val(szz,0.1,0.1,1.5) AS 'szz_stiff'
     REPORT val(sxx,0.1,0.1,1.5) AS 'sxx_stiff'
+    REPORT sqrt(integral((V - 0.4*y)^2)/integral(1))/0.4 AS 'rms_v'
 END
