@@ -657,6 +657,17 @@ TEST_F(Answers, ReEntrantCornerMeetsItsErrorLimit) {
                  {{"wedge_corner_errlim", "L2", 0.0, 1.2e-6}, {"wedge_corner_errlim", "u_near", 0.0229453856, 2.4e-6}});
 }
 
+// The L-shape's corner to an error limit: its grid that already meets the limit in RMS but not at
+// the corner is split to OVERSPLIT, so the run ends on six grids, not on seven that split a few
+// cells left just above the limit, with the same answer within its limit.
+TEST_F(Answers, LShapeCornerMeetsItsErrorLimitInSixGrids) {
+  expect_answers(
+      *this, {{"lshape_corner_errlim", "L2", 0.0, 1.26e-6}, {"lshape_corner_errlim", "u_near", 0.0125992105, 2.52e-6}});
+  std::string l = log("lshape_corner_errlim");
+  EXPECT_EQ(l.find("NOT CONVERGED"), std::string::npos) << l;
+  EXPECT_LE(last_count(l, "GRID (\\d+) Nodes="), 6) << l;
+}
+
 // A penalty p = -K div(U) too soft for the error limit leaves the answer further from the
 // incompressible one than the limit, in no residual the estimate reads: the run ends not
 // converged and its log names the variables (it ended converged, 4.3 limits off Poiseuille's
