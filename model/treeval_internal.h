@@ -68,6 +68,7 @@ class TreePrograms {
   double set_value(int32_t reg, int s) const;
   void leave_subdefs(pde *p, const Program &g, int s);
   std::vector<Instr> code, subdefs;
+  std::vector<uint16_t> subdef_slots;  // by entry of subdefs: its shared subexpression
   std::vector<double> reg, kept;  // kept: by set, then register
   std::vector<uint8_t> reads_of;  // by register
   std::vector<uint8_t> by_set;    // by register: 1 where each set has its own value (in kept)

@@ -157,6 +157,7 @@ void TreePrograms::keep_positions() {
 void TreePrograms::clear(int times) {
   code.clear();
   subdefs.clear();
+  subdef_slots.clear();
   reg.clear();
   reads_of.clear();
   by_set.clear();
@@ -266,7 +267,7 @@ bool TreePrograms::add(const TreeNode *tree) {
   for (size_t i = code0; i < code.size(); i++) {
     if (code[i].keep == reads_position) g.positions++, g.rest--;
     if (code[i].keep == reads_time) g.times++, g.rest--;
-    if (code[i].kind == k_subdef) subdefs.push_back(code[i]);
+    if (code[i].kind == k_subdef) subdefs.push_back(code[i]), subdef_slots.push_back(code[i].node->index);
     bool arithmetic = code[i].kind > k_call && code[i].kind <= k_cos;
     if (code[i].keep == 0 && !arithmetic) g.pure = false;
   }
@@ -339,9 +340,11 @@ double TreePrograms::set_value(int32_t x, int s) const {
 
 // The shared subexpressions of the program as a run at set s leaves them.
 void TreePrograms::leave_subdefs(pde *p, const Program &g, int s) {
-  for (const Instr *d = subdefs.data() + g.first_subdef, *e = d + g.subdefs; d < e; d++) {
-    uint16_t k = d->node->index;
-    double v = set_value(d->out, s);
+  const double *own = kept.data() + size_t(s) * reg.size();
+  for (int32_t j = g.first_subdef, e = j + g.subdefs; j < e; j++) {
+    int32_t x = subdefs[size_t(j)].out;
+    uint16_t k = subdef_slots[size_t(j)];
+    double v = by_set[size_t(x)] ? own[x] : reg[size_t(x)];
     if (k >= 1 && k <= p->subvalues.count) p->subvalues.data[k - 1] = v;
     else subvalue(p, k) = v;
   }
