@@ -835,10 +835,24 @@ static int32_t ba_binop(pde *p, double *out, const TreeNode *n, evalpoint *pt, i
   int32_t op = n->opcode;
   if (op != op::addop && op != op::subop && op != op::mulop && op != op::divop) trapop(p, n);
   double single = R == 1 ? out[0] : 0;  // out[0] is overwritten first
-  for (int32_t i = 0; i < m; i++) {
-    double a = L == 1 ? l[0] : l[i], b = R == 1 ? single : out[i];
-    out[i] = op == op::addop ? a + b : op == op::subop ? a - b : op == op::mulop ? a * b : divide(p, n, a, b);
+  if (op == op::divop) {
+    for (int32_t i = 0; i < m; i++) out[i] = divide(p, n, L == 1 ? l[0] : l[i], R == 1 ? single : out[i]);
+    return m;
   }
+  // The sums and products, each entry's operation as the division's loop takes it; the
+  // operation and the operands' shapes are settled once for the loop.
+  auto apply = [&](auto f) {
+    if (L == 1) {
+      for (int32_t i = 0; i < m; i++) out[i] = f(l[0], out[i]);
+    } else if (R == 1) {
+      for (int32_t i = 0; i < m; i++) out[i] = f(l[i], single);
+    } else {
+      for (int32_t i = 0; i < m; i++) out[i] = f(l[i], out[i]);
+    }
+  };
+  if (op == op::addop) apply([](double a, double b) { return a + b; });
+  else if (op == op::subop) apply([](double a, double b) { return a - b; });
+  else apply([](double a, double b) { return a * b; });
   return m;
 }
 

@@ -57,13 +57,21 @@ class TreePrograms {
     bool placed = false;
     uint32_t times_kept = 0;         // by set: its time values are taken
     PositionStore *store = nullptr;  // its kept position values, or null
+    bool pure = true;                // its rest is arithmetic on its registers alone
+    uint32_t sets_generation = 0;    // the rule point its rest was run at for every set at once
+    bool sets_run = false;
   };
   int32_t compile(const TreeNode *n, uint8_t *reads, std::vector<int32_t> &defs);
   static void exec(pde *p, const Instr *i, const Instr *end, const evalpoint *pt, double *r, double *keep,
                    const TreeNode *outer);
+  void exec_sets(pde *p, const Instr *i, const Instr *end, const TreeNode *outer);
+  double set_value(int32_t reg, int s) const;
+  void leave_subdefs(pde *p, const Program &g, int s);
   std::vector<Instr> code, subdefs;
+  std::vector<uint16_t> subdef_slots;  // by entry of subdefs: its shared subexpression
   std::vector<double> reg, kept;  // kept: by set, then register
   std::vector<uint8_t> reads_of;  // by register
+  std::vector<uint8_t> by_set;    // by register: 1 where each set has its own value (in kept)
   std::vector<Program> programs;
   std::vector<int32_t> defs;  // by shared subexpression: the register of its definition
   int nsets = 1;

@@ -16,6 +16,9 @@
 
 #include "model/treeval_internal.h"
 
+#include "model/pdedat_record.h"
+#include "runtime/rtlib.h"
+
 namespace {
 
 enum : uint8_t { reads_position = 1, reads_time = 2, reads_more = 4 };
@@ -154,8 +157,10 @@ void TreePrograms::keep_positions() {
 void TreePrograms::clear(int times) {
   code.clear();
   subdefs.clear();
+  subdef_slots.clear();
   reg.clear();
   reads_of.clear();
+  by_set.clear();
   kept.clear();
   programs.clear();
   nsets = std::max(times, 1);
@@ -164,7 +169,7 @@ void TreePrograms::clear(int times) {
 
 void TreePrograms::restart() {
   set = 0;
-  for (Program &g : programs) g.placed = false, g.times_kept = 0;
+  for (Program &g : programs) g.placed = false, g.times_kept = 0, g.sets_run = false;
 }
 
 // Compiles n into instructions; returns its register and its reads, or -1 where the tree
@@ -175,6 +180,7 @@ int32_t TreePrograms::compile(const TreeNode *n, uint8_t *reads, std::vector<int
     int32_t out = int32_t(reg.size());
     reg.push_back(0);
     reads_of.push_back(r);
+    by_set.push_back(keep_class(r) != reads_position);
     code.push_back(Instr{kind, keep_class(r), out, a, b, node});
     *reads = r;
     return out;
@@ -187,6 +193,7 @@ int32_t TreePrograms::compile(const TreeNode *n, uint8_t *reads, std::vector<int
           *reads = 0;
           reg.push_back(n->opcode == op::realval ? n->value : 0.0);
           reads_of.push_back(0);
+          by_set.push_back(0);
           return int32_t(reg.size()) - 1;
         case op::xcoord: return emit(k_x, n, 0, 0, reads_position);
         case op::ycoord: return emit(k_y, n, 0, 0, reads_position);
@@ -248,6 +255,7 @@ bool TreePrograms::add(const TreeNode *tree) {
     code.resize(code0);
     reg.resize(reg0);
     reads_of.resize(reg0);
+    by_set.resize(reg0);
     return false;
   }
   // The values kept over the position first, then those kept over the time, then the rest,
@@ -259,7 +267,9 @@ bool TreePrograms::add(const TreeNode *tree) {
   for (size_t i = code0; i < code.size(); i++) {
     if (code[i].keep == reads_position) g.positions++, g.rest--;
     if (code[i].keep == reads_time) g.times++, g.rest--;
-    if (code[i].kind == k_subdef) subdefs.push_back(code[i]);
+    if (code[i].kind == k_subdef) subdefs.push_back(code[i]), subdef_slots.push_back(code[i].node->index);
+    bool arithmetic = code[i].kind > k_call && code[i].kind <= k_cos;
+    if (code[i].keep == 0 && !arithmetic) g.pure = false;
   }
   g.subdefs = int32_t(subdefs.size()) - g.first_subdef;
   programs.push_back(g);
@@ -275,6 +285,17 @@ int TreePrograms::find(const TreeNode *tree) const {
 
 double TreePrograms::run(pde *p, int k, const evalpoint *pt) {
   Program &g = programs[size_t(k)];
+  // Where the rest is arithmetic on the registers and every set's time values are taken,
+  // the first set's call at a rule point runs the rest for every set at once, each
+  // instruction over the sets in turn (the same operations on the same operands), and the
+  // calls of the other sets at that point take their values.
+  if (set > 0 && g.sets_run && g.sets_generation == rule_generation) {
+    leave_subdefs(p, g, set);
+    return set_value(g.result, set);
+  }
+  uint32_t all = nsets >= 32 ? ~0u : (1u << nsets) - 1;
+  bool together = set == 0 && nsets > 1 && g.pure && g.rest > 0 && (g.times_kept & all) == all;
+  g.sets_run = false;
   // The position-kept values stand while the rule point does, the time-kept ones for a
   // set once they are taken.
   bool position = g.generation != rule_generation || !g.placed;
@@ -300,9 +321,86 @@ double TreePrograms::run(pde *p, int k, const evalpoint *pt) {
     for (const Instr *d = subdefs.data() + g.first_subdef, *e = d + g.subdefs; d < e; d++)
       if ((d->keep == reads_position && !position) || (d->keep == reads_time && !time))
         subvalue(p, d->node->index) = r[d->out];
+  if (together) {
+    exec_sets(p, M, end, outer);
+    trees_fp_node = outer;
+    g.sets_run = true, g.sets_generation = rule_generation;
+    leave_subdefs(p, g, 0);
+    return set_value(g.result, 0);
+  }
   exec(p, M, end, pt, r, keep, outer);
   trees_fp_node = outer;
   return r[g.result];
+}
+
+// The value of the register at set s after exec_sets: its set's own where each set has one.
+double TreePrograms::set_value(int32_t x, int s) const {
+  return by_set[size_t(x)] ? kept[size_t(s) * reg.size() + size_t(x)] : reg[size_t(x)];
+}
+
+// The shared subexpressions of the program as a run at set s leaves them.
+void TreePrograms::leave_subdefs(pde *p, const Program &g, int s) {
+  const double *own = kept.data() + size_t(s) * reg.size();
+  for (int32_t j = g.first_subdef, e = j + g.subdefs; j < e; j++) {
+    int32_t x = subdefs[size_t(j)].out;
+    uint16_t k = subdef_slots[size_t(j)];
+    double v = by_set[size_t(x)] ? own[x] : reg[size_t(x)];
+    if (k >= 1 && k <= p->subvalues.count) p->subvalues.data[k - 1] = v;
+    else subvalue(p, k) = v;
+  }
+}
+
+// Runs the arithmetic instructions from i to end for every set: an operand with a value for
+// each set is read from that set's kept registers, any other from the registers, and every
+// value is written to its set's kept registers.
+void TreePrograms::exec_sets(pde *p, const Instr *i, const Instr *end, const TreeNode *outer) {
+  const size_t R = reg.size();
+  const int n = nsets;
+  double *K = kept.data();
+  const double *r = reg.data();
+  for (; i < end; i++) {
+    const double *A = by_set[size_t(i->a)] ? K + i->a : r + i->a;
+    const double *B = by_set[size_t(i->b)] ? K + i->b : r + i->b;
+    const size_t sa = by_set[size_t(i->a)] ? R : 0, sb = by_set[size_t(i->b)] ? R : 0;
+    double *O = K + i->out;
+    switch (i->kind) {
+      case k_unop:
+        for (int s = 0; s < n; s++) trees_fp_node = outer, O[s * R] = eval_unop(p, i->node, A[s * sa]);
+        break;
+      case k_neg:
+        for (int s = 0; s < n; s++) O[s * R] = held(i->node, A[s * sa], [](double x) { return -x; });
+        break;
+      case k_square:
+        for (int s = 0; s < n; s++) O[s * R] = held(i->node, A[s * sa], [](double x) { return x * x; });
+        break;
+      case k_sin:
+        for (int s = 0; s < n; s++) O[s * R] = held(i->node, A[s * sa], [](double x) { return std::sin(x); });
+        break;
+      case k_cos:
+        for (int s = 0; s < n; s++) O[s * R] = held(i->node, A[s * sa], [](double x) { return std::cos(x); });
+        break;
+      case k_add:
+        for (int s = 0; s < n; s++)
+          O[s * R] = held(i->node, A[s * sa], B[s * sb], [](double a, double b) { return a + b; });
+        break;
+      case k_sub:
+        for (int s = 0; s < n; s++)
+          O[s * R] = held(i->node, A[s * sa], B[s * sb], [](double a, double b) { return a - b; });
+        break;
+      case k_mul:
+        for (int s = 0; s < n; s++)
+          O[s * R] = held(i->node, A[s * sa], B[s * sb], [](double a, double b) { return a * b; });
+        break;
+      case k_binop:
+        for (int s = 0; s < n; s++)
+          trees_fp_node = outer, O[s * R] = eval_binop(p, i->node, A[s * sa], B[s * sb], false);
+        break;
+      case k_subdef:
+        for (int s = 0; s < n; s++) O[s * R] = A[s * sa];
+        break;
+      default: rtlib_fatal_in("exec_sets", "NOT ARITHMETIC");
+    }
+  }
 }
 
 // Runs the instructions from i to end.

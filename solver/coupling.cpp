@@ -358,14 +358,15 @@ void coupling_cell_operate(pde *p, vectord *F, vectord *Ft, int32_t c, const Mes
     if (mode == 1 && !timeflag(p, k)) continue;
     equation *eq = eqn(p, k);
     int32_t code = vbasis(p, k);
-    // Galerkin, upwind and time terms.
-    int32_t n = treeval_vol_galerkin(p, buf, region_tree(&eq->volume, R), pt, code);
-    add_rows(p, F, k, buf, n, 1.0);
+    // Galerkin, upwind and time terms. The time term, where there is one, is swept with the
+    // Galerkin term over one loop of the rule points, each row's sum as its own sweep's.
+    const TreeNode *terms[2] = {region_tree(&eq->volume, R), nullptr};
+    if (Ft && timeflag(p, k)) terms[1] = region_tree(&eq->timeint, R);
+    double rows[2 * 20];
+    int32_t n = treeval_vol_galerkin_set(p, rows, terms, terms[1] ? 2 : 1, pt, &code, 1);
+    add_rows(p, F, k, rows, n, 1.0);
     if (upflag) add_upwind(p, F, k, region_tree(&eq->upwind, R), R, pt, 1.0);
-    if (Ft && timeflag(p, k) && region_tree(&eq->timeint, R)) {
-      n = treeval_vol_galerkin(p, buf, region_tree(&eq->timeint, R), pt, code);
-      add_rows(p, Ft, k, buf, n, 1.0);
-    }
+    if (terms[1]) add_rows(p, Ft, k, rows + 20, n, 1.0);
     if (Ft && timeflag(p, k) && upflag) add_upwind(p, Ft, k, region_tree(&eq->uptime, R), R, pt, 1.0);
     // Sides.
     for (int s = 1; s <= dim + 1; s++) {

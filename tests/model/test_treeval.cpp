@@ -389,6 +389,20 @@ TEST_F(Treeval, SweepsOverTimesMeetExactIntegrals) {
   treeval_vol_galerkin_sets(p, mixed, &both, 1, &pt, &code, 1, 3, at, &pt);
   for (int s = 0; s < 3; s++)
     EXPECT_NEAR(mixed[s * 20] + mixed[s * 20 + 1] + mixed[s * 20 + 2], (1 + std::exp(-times[s])) / 6, 1e-14) << s;
+  // A shared subexpression of one term read by the next term of the same sweep, at every
+  // time: e^-t x and y e^-t, each e^-t / 6 at its time, the second read from the first.
+  TreeNode *shared = node(op::subdef, {build("EXP(0-T)")}, 2);
+  TreeNode *read = node(op::subref, {}, 2);
+  read->target = shared;
+  const TreeNode *pair[2] = {keep(integ(0, node(op::mulop, {shared, build("X")}))),
+                             keep(integ(0, node(op::mulop, {build("Y"), read})))};
+  double two[2 * 3 * 20];
+  treeval_vol_galerkin_sets(p, two, pair, 2, &pt, &code, 1, 3, at, &pt);
+  for (int s = 0; s < 3; s++)
+    for (int t = 0; t < 2; t++) {
+      const double *row = two + (s * 2 + t) * 20;
+      EXPECT_NEAR(row[0] + row[1] + row[2], std::exp(-times[s]) / 6, 1e-14) << s << " term " << t;
+    }
   // An operation's failure is the walk's error at that node.
   cell(tri3, corners[0], 0);
   const TreeNode *bad = keep(integ(0, build("EXP(0-T)*SQRT(X - 2)")));
