@@ -210,16 +210,18 @@ static bool rests_at_zero(pde *p) {
 // *steps is the factor on ERRLIM its steps are held to. The answer's error is the mesh's and the
 // steps' together; quadratic cells pay for the mesh's part as its -2/3 power in nodes, second
 // order steps for theirs as its -1/2 power in steps, so the cheapest run gives the mesh a little
-// over half. Where the mesh's share is read by the fading (the values' rest is zero), the steps
-// are held to half ERRLIM: with the mesh held to three ERRLIM now and the steps to ERRLIM, the
-// square's decay at ERRLIM 1e-6 and 3e-7 took five sixths of its error from the steps (the mesh's
-// part measured with fixed steps a fifth of the length) on 3.0 and 3.4 times the nodes a uniform
-// mesh of the same error needs. Elsewhere 1.
+// over half. With the mesh within three ERRLIM now and the steps held to ERRLIM, the square's
+// decay at ERRLIM 1e-6 and 3e-7 took five sixths of its error from the steps (the mesh's part
+// measured with fixed steps a fifth of the length) on 3.0 and 3.4 times the nodes a uniform mesh
+// of the same error needs. Once the fading lets the mesh past three ERRLIM now (the values' rest
+// is zero and the next output far enough ahead), the steps are held to half ERRLIM for the rest
+// of the run; while outputs near at hand keep the mesh within three, the steps keep ERRLIM (a
+// decay with early outputs took a fifth more steps for the same mesh). Elsewhere 1.
 static double spatial_share(pde *p, TimeRun *run, double *steps) {
+  const bool mesh_held_beyond = *steps < 1.0;
   *steps = 1.0;
   if (!run->decaying || !(run->start_calibration > 0)) return 1.0;
   if (!rests_at_zero(p)) return 1.0 / run->start_calibration;
-  *steps = 0.5;
   double now = 0, before = 0, h = p->time - p->told;
   for (int32_t k = 1; k <= p->nfield && k <= p->solution.count && k <= p->uold.count; k++) {
     for (int32_t n = 0; n < p->solution.data[k - 1].count; n++)
@@ -230,7 +232,9 @@ static double spatial_share(pde *p, TimeRun *run, double *steps) {
   double rate = h > 0 && now > 0 && before > now ? std::log(before / now) / h : 0.0;
   double ahead = std::max(timsolve_next_plot_time(p, p->time) - p->time, 0.0);
   double damped = std::isfinite(rate * ahead) ? std::exp(std::min(rate * ahead, 10.0)) : 1.0;
-  return std::clamp(damped, 1.0, 9.0) / run->start_calibration;
+  double share = std::clamp(damped, 1.0, 9.0);
+  if (share > 3.0 || mesh_held_beyond) *steps = 0.5;
+  return share / run->start_calibration;
 }
 
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
