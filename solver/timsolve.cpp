@@ -362,6 +362,7 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
   run->unstable_current = false;
   run->start_calibration = 0;
   run->spatial_share = 1;
+  run->step_share = 1;
   if (p->iterate == 0) p->iterate = 500;
   double dt = first_step(p);
   p->told = p->time = p->tm1 = p->tm2 = p->starttime_value;
@@ -461,7 +462,9 @@ int32_t timsolve_run(pde *p, TimeRun *run) {
       if (p->fixdt) break;
       run->nratios = uint16_t(std::min(run->nratios + 1, 4));
       for (int32_t k = run->nratios; k >= 1; k--) run->ratios[k] = run->ratios[k - 1];
-      double ratio = ops.check_timestep(p, run);
+      // A decay whose mesh takes the larger share of the error holds its steps to the rest (see
+      // spatial_share, timsolve_regrid.cpp).
+      double ratio = ops.check_timestep(p, run) / run->step_share;
       run->ratios[0] = ratio;
       if (ratio > 1) {
         double dtp = p->dt / std::sqrt(ratio);

@@ -108,10 +108,11 @@ struct TimeRun {
   double carried_mesh_error = 0;  // the spatial error the carried limit balances
   bool step_error_none = false;   // the last step measured no error (its ratio stands in as 0.5)
   // The start's true misfit over the spatial estimate of the first step, where the run measured
-  // it (0: not measured), and the factor on ERRLIM the last regrid held the estimate to (see
-  // spatial_share, timsolve_regrid.cpp).
+  // it (0: not measured), the factor on ERRLIM the last regrid held the estimate to (see
+  // spatial_share, timsolve_regrid.cpp), and the factor on ERRLIM it held the steps to.
   double start_calibration = 0;
   double spatial_share = 1;
+  double step_share = 1;
   // A source that reads the time is integrated over each step by the time weights while the
   // operator is taken at the step's ends: the rules' difference, carried through the step
   // matrix, is an error of the step's values that their third difference does not see.

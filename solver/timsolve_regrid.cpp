@@ -201,12 +201,25 @@ static bool rests_at_zero(pde *p) {
 // its values: what a cell's error leaves in an answer is its size now times the decay of the
 // values until the next output time (at most ENDTIME), read from the last step's decay of their
 // largest magnitude. The estimate is held so that, by the start's calibration (calibrate_by_start,
-// measures_time.cpp), the true error is within ERRLIM at that output and within three ERRLIM now,
-// so that an output at any time between keeps its bound. Held to ERRLIM everywhere, a square's
-// smooth decay refined its start to 34,000 nodes whose error at the output was a seventieth of
-// the steps'. A decay whose rest is not zero takes the calibration alone; a run that does not
-// decay, or was not calibrated, 1.
-static double spatial_share(pde *p, TimeRun *run) {
+// measures_time.cpp), the true error is within ERRLIM at that output, and within nine ERRLIM now
+// (a fast mode's decay read off a step does not excuse any mesh). Held to ERRLIM everywhere, a
+// square's smooth decay refined its start to 34,000 nodes whose error at the output was a
+// seventieth of the steps'. A decay whose rest is not zero takes the calibration alone; a run that
+// does not decay, or was not calibrated, 1.
+//
+// *steps is the factor on ERRLIM its steps are held to. The answer's error is the mesh's and the
+// steps' together; quadratic cells pay for the mesh's part as its -2/3 power in nodes, second
+// order steps for theirs as its -1/2 power in steps, so the cheapest run gives the mesh a little
+// over half. With the mesh within three ERRLIM now and the steps held to ERRLIM, the square's
+// decay at ERRLIM 1e-6 and 3e-7 took five sixths of its error from the steps (the mesh's part
+// measured with fixed steps a fifth of the length) on 3.0 and 3.4 times the nodes a uniform mesh
+// of the same error needs. Once the fading lets the mesh past three ERRLIM now (the values' rest
+// is zero and the next output far enough ahead), the steps are held to half ERRLIM for the rest
+// of the run; while outputs near at hand keep the mesh within three, the steps keep ERRLIM (a
+// decay with early outputs took a fifth more steps for the same mesh). Elsewhere 1.
+static double spatial_share(pde *p, TimeRun *run, double *steps) {
+  const bool mesh_held_beyond = *steps < 1.0;
+  *steps = 1.0;
   if (!run->decaying || !(run->start_calibration > 0)) return 1.0;
   if (!rests_at_zero(p)) return 1.0 / run->start_calibration;
   double now = 0, before = 0, h = p->time - p->told;
@@ -219,7 +232,9 @@ static double spatial_share(pde *p, TimeRun *run) {
   double rate = h > 0 && now > 0 && before > now ? std::log(before / now) / h : 0.0;
   double ahead = std::max(timsolve_next_plot_time(p, p->time) - p->time, 0.0);
   double damped = std::isfinite(rate * ahead) ? std::exp(std::min(rate * ahead, 10.0)) : 1.0;
-  return std::clamp(damped, 1.0, 3.0) / run->start_calibration;
+  double share = std::clamp(damped, 1.0, 9.0);
+  if (share > 3.0 || mesh_held_beyond) *steps = 0.5;
+  return share / run->start_calibration;
 }
 
 // Refines and merges by the cell errors; every level goes with the mesh. Returns the
@@ -241,7 +256,7 @@ int32_t regrid(pde *p, TimeRun *run, bool hit) {
   // past it (a feature arriving): splitting the few cells a little above it at every step
   // makes new short modes each time, which the estimate then reads.
   run->decaying = decaying(p, run);
-  run->spatial_share = spatial_share(p, run);
+  run->spatial_share = spatial_share(p, run, &run->step_share);
   double split_at = p->errlim * run->spatial_share;
   if (!(p->rmserr > split_at) && !(p->maxerr > 4 * split_at)) split_at = HUGE_VAL;
   // The start is taken off, and the refiner run, only for a regrid that may change the mesh (a

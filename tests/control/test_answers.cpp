@@ -217,6 +217,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
       {"heat_mode_decay_mesh", "relc", 0.0, 2.5e-4},
       // A decay's mesh is held to the error it leaves at the output, not to ERRLIM of its start.
       {"heat_mode_damped_start", "l2", 0.0, 2e-5},
+      // ... and its steps to half ERRLIM, the mesh taking the larger share (2.20e-6 before).
+      {"heat_mode_damped_tight", "l2", 0.0, 2.1e-6},
       // A coarse limit still measures the rate's mesh error.
       {"damped_wave_coarse", "u", 0.0155921, 2e-4},
       {"damped_wave_coarse", "v", -1.2114002, 2e-4},
@@ -238,6 +240,8 @@ TEST_F(Answers, TimeRunsMeetTheirExactAnswers) {
   if (HasFatalFailure()) return;
   // The damped start's mesh: 8,229 nodes when its start was held to ERRLIM.
   EXPECT_LE(last_count(log("heat_mode_damped_start"), "Nodes=(\\d+)"), 4000) << log("heat_mode_damped_start");
+  // At ERRLIM 1e-6: 9,852 nodes when the steps took five sixths of the error.
+  EXPECT_LE(last_count(log("heat_mode_damped_tight"), "Nodes=(\\d+)"), 7000) << log("heat_mode_damped_tight");
   // A start refined up to the node limit says so, then steps.
   EXPECT_NE(log("square_step_node_limit").find("| NODE LIMIT\n"), std::string::npos) << log("square_step_node_limit");
   // A start holding a jump keeps its mesh while the jump smooths: the wall layer does not take
