@@ -69,9 +69,9 @@ class TreePrograms {
   void leave_subdefs(pde *p, const Program &g, int s);
   std::vector<Instr> code, subdefs;
   std::vector<uint16_t> subdef_slots;  // by entry of subdefs: its shared subexpression
-  std::vector<double> reg, kept;  // kept: by set, then register
-  std::vector<uint8_t> reads_of;  // by register
-  std::vector<uint8_t> by_set;    // by register: 1 where each set has its own value (in kept)
+  std::vector<double> reg, kept;       // kept: by set, then register
+  std::vector<uint8_t> reads_of;       // by register
+  std::vector<uint8_t> by_set;         // by register: 1 where each set has its own value (in kept)
   std::vector<Program> programs;
   std::vector<int32_t> defs;  // by shared subexpression: the register of its definition
   int nsets = 1;
