@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstring>
 #include <vector>
 
@@ -676,6 +677,21 @@ const TreeNode *coupling_trap_widest(const pde *p) {
   return coupling_trap_equation(p, widest);
 }
 
+// The equation whose rows hold an entry whose square overflows, else that of the variable
+// of largest range: where the ranges are alike (the modes of an eigenvalue run) a coefficient
+// near the largest number overflows the squares of the scaled matrix in its own rows.
+static const TreeNode *trap_squares(const pde *p) {
+  const double root = std::sqrt(std::numeric_limits<double>::max());
+  int32_t F = p->nfield;
+  for (int32_t i = 0; i < p->matrix.rows && F > 0; i++) {
+    const vectorld *r = &p->matrix.data[i];
+    for (int32_t k = 0; k < r->count; k++)
+      if (!(std::fabs(r->values[k]) < root))
+        return coupling_trap_equation(p, i < p->nf ? i % F + 1 : F + (i - p->nf) + 1);
+  }
+  return coupling_trap_widest(p);
+}
+
 static void scale_matrix(pde *p) {
   TreesFpScope placed(coupling_trap_widest(p));
   String label = lit("Scaling Matrix");
@@ -805,7 +821,7 @@ void coupling_ss_matrix(pde *p, vector2d *u, const double times[2]) {
   scale_factors(p);
   scale_matrix(p);
   print_matrix(p, &p->matrix, "JACOBIAN MATRIX");
-  TreesFpScope placed(coupling_trap_widest(p));  // the squares of the scaled matrix
+  TreesFpScope placed(trap_squares(p));
   sparsemx_ata_dip_0(&p->precscale, &p->matrix, !p->fullerr);
 }
 

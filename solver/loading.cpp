@@ -356,6 +356,15 @@ bool loading_check_symmetry(const sparsemx *A, const vectord *scales, double tol
     both_products(A);
     loading_escale(&ty, &f, nfield, n);
     loading_escale(&tz, &f, nfield, n);
+    // Both products are brought to their largest entry first: entries near the largest
+    // number (a coefficient of 1e308) would overflow their difference or its square.
+    double big = 0;
+    for (int32_t i = 0; i < nt; i++) big = std::max({big, std::fabs(ty.data[i]), std::fabs(tz.data[i])});
+    if (big > 0 && std::isfinite(big))
+      for (int32_t i = 0; i < nt; i++) {
+        ty.data[i] /= big;
+        tz.data[i] /= big;
+      }
     vectord_subto_0(&tz, &ty);
     double zz = vectord_dot(&tz, &tz), yy = vectord_dot(&ty, &ty);
     if (std::fabs(zz) > std::fabs(yy) * tol * tol) pass = false;

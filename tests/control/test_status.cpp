@@ -82,6 +82,9 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"start_overflow", "-B -R -X", 1, {"*\n           Line 5 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"scalar_integral_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"eigen_mass_overflow", "-B -R -X", 1, {"*\n           Line 6 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      // A coupling near the largest number in an eigenvalue run, whose ranges are alike: at
+      // the line of the equation that holds it.
+      {"eigen_coupling_overflow", "-B -R -X", 1, {"*\n           Line 12 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"plot_zoom_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       // A reported integral whose sum over the cells overflows, at the integral's line.
       {"report_integral_overflow", "-B -R -X", 1, {"*\n           Line 13 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
