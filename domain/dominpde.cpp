@@ -510,6 +510,8 @@ void dominpde_periodic_edges(Domain *d) {
         const Edge &F = d->edges.data[f - 1];
         bool joins = (F.joint1 == ia && F.joint2 == ib) || (F.joint1 == ib && F.joint2 == ia);
         if (!joins || F.shape != e.shape) continue;
+        // A map that carries the segment onto itself (near the identity) glues it to nothing.
+        if (f == en) mapping_error(P.mapping, "Periodic Boundaries Don't Match");
         if (curved_side(e)) {
           point3d c = map_point(&P.forward, e.shapedata.arc.cx, e.shapedata.arc.cy, 0);
           const arcrec &r = F.shapedata.arc;

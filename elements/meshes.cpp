@@ -491,6 +491,14 @@ bool meshes_insert_bnode(Mesh *m, uint16_t edge, int32_t a, int32_t b, int32_t n
   return false;
 }
 
+void meshes_place_bnode(Mesh *m, uint16_t edge, int32_t a, int32_t b, int32_t nw) {
+  if (meshes_insert_bnode(m, edge, a, b, nw)) return;
+  const MeshNode &q = m->nodes.data[nw - 1];
+  char message[128];
+  snprintf(message, sizeof message, "Mesh is tangled near (%g,%g,%g)!", q.x, q.y, q.z);
+  rtlib_fatal(message);
+}
+
 void meshes_insert_fnode(Mesh *m, uint16_t fc, int32_t n) {
   TRACE("meshes_insert_fnode_0");
   int32_t faces = m->domain ? m->domain->faces.count : 0;

@@ -140,6 +140,9 @@ void meshes_data_remap(vectord *out, const vectorl *map, const vectord *in);
 // Inserts nw between the adjacent nodes a and b of the edge's list; false (after a
 // debug report) when they are not adjacent.
 bool meshes_insert_bnode(Mesh *m, uint16_t edge, int32_t a, int32_t b, int32_t nw);
+// The same, where a node that cannot be placed between a and b (the edge's list no longer
+// holds them side by side: cells folded over it) ends the run "Mesh is tangled near" it.
+void meshes_place_bnode(Mesh *m, uint16_t edge, int32_t a, int32_t b, int32_t nw);
 // Appends a node to the face's list.
 void meshes_insert_fnode(Mesh *m, uint16_t fc, int32_t n);
 // Remove dead cells or nodes and renumber every reference; map gets each old node's

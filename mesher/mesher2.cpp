@@ -167,6 +167,12 @@ static void check_area(pde *p, const Mesh *m) {
     const region &R = d->regions.data[r - 1];
     if (R.type == 0) place = R.place, number = R.number ? R.number : r;
   }
+  // Boundaries that draw only what EXCLUDE removes hold no region to mesh: said at the first.
+  if (!number && !any && d->regions.count > 0) {
+    String s = text("No REGION Specified: EXCLUDE only removes area");
+    report_parse_err_0(p, &d->regions.data[0].place, &s);
+    return;
+  }
   if (!number) return;
   static char message[96];
   if (stalled)

@@ -221,7 +221,12 @@ std::vector<Chain> pinch_curves(const LayerGap &L, double h) {
   const Domain *d = L.d;
   const rect3d &box = d->regions.data[L.r - 1].box;
   const double ox = box.x1 + 0.3183 * h, oy = box.y1 + 0.2719 * h;
-  const int nx = int(std::ceil((box.x2 - ox) / h)) + 1, ny = int(std::ceil((box.y2 - oy) / h)) + 1;
+  const double lx = std::ceil((box.x2 - ox) / h) + 1, ly = std::ceil((box.y2 - oy) / h) + 1;
+  std::vector<Chain> curves;
+  // A region far longer one way than the domain's spacing measures (a side drawn out to 1e30)
+  // has no lattice to search: its layers are left as drawn.
+  if (!(lx >= 1 && ly >= 1 && lx * ly <= 1 << 20)) return curves;
+  const int nx = int(lx), ny = int(ly);
   std::vector<std::array<double, 2>> slope(size_t(nx) * ny);
   std::vector<char> in(size_t(nx) * ny);
   double most = 0;
@@ -233,7 +238,6 @@ std::vector<Chain> pinch_curves(const LayerGap &L, double h) {
       L.slope(x, y, slope[k].data());
       most = std::max(most, std::fabs(L.at(x, y)));
     }
-  std::vector<Chain> curves;
   if (!(most > 0) || !std::isfinite(most)) return curves;
   const double zero = 1e-9 * most;
   // The minima along the lattice lines: u the line's direction (0 along x, 1 along y).

@@ -106,7 +106,7 @@ int32_t check_generate(Mesh *m, int32_t a, int32_t b, int32_t c, int32_t cell, i
     if (m->nodes.data[link1 - 1].kind == 0 || m->nodes.data[link2 - 1].kind == 0) return n;
     if (uint16_t e = mesh3_common_edge(m, link1, link2)) {
       m->nodes.data[n - 1].kind = 2, m->nodes.data[n - 1].id = e;
-      if (!meshes_insert_bnode(m, e, link1, link2, n)) rtlib_fatal_in("check_generate", "Tangled Boundary List.");
+      meshes_place_bnode(m, e, link1, link2, n);
     } else if (uint16_t f = mesh3_common_face_0(m, link1, link2)) {
       m->nodes.data[n - 1].kind = 3, m->nodes.data[n - 1].id = f;
       meshes_insert_fnode(m, f, n);

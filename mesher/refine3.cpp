@@ -223,7 +223,7 @@ int32_t split_node(Mesh *m, const double *x, int32_t u, int32_t v) {
   if (!boundary(node_at(m, u)) && !boundary(node_at(m, v))) return n;
   if (uint16_t e = mesh3_common_edge(m, u, v)) {
     node_at(m, n).kind = 2, node_at(m, n).id = e;
-    if (!meshes_insert_bnode(m, e, u, v, n)) rtlib_fatal_in("split_node", "Tangled Boundary List.");
+    meshes_place_bnode(m, e, u, v, n);
     int32_t shape = m->domain->edges.data[e - 1].shape;
     if (m->curvegrid && shape != SHAPE_LINE && shape != SHAPE_LINE3) push_point(m, n, true, 0);
   } else if (uint16_t f = mesh3_common_face_0(m, u, v)) {

@@ -103,6 +103,8 @@ bool coupling_scalar_reads_itself(pde *p, uint16_t s);
 // its residual) is reported: k's equation, a scalar variable's own; none in a time run,
 // where the trap is the run's divergence at the time reached, nor past the equations.
 const TreeNode *coupling_trap_equation(const pde *p, int32_t k);
+// The same for the variable of global row i (from 0) of the steady system, or its constraint.
+const TreeNode *coupling_trap_row(const pde *p, int32_t i);
 // The equation of the variable of largest range: the place of a trap in work on the whole
 // scaled system (its scales, its squares, the solves of an eigenvalue sweep).
 const TreeNode *coupling_trap_widest(const pde *p);

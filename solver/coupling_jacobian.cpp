@@ -667,6 +667,18 @@ const TreeNode *coupling_trap_equation(const pde *p, int32_t k) {
   return s <= p->nscalar && s <= p->formulas.scalars.count ? p->formulas.scalars.items[s - 1]->tree : nullptr;
 }
 
+const TreeNode *coupling_trap_row(const pde *p, int32_t i) {
+  int32_t F = p->nfield;
+  if (i < 0 || p->timedep) return nullptr;
+  // A constraint's row: the constraint.
+  if (i >= p->ns) {
+    int32_t c = i - p->ns;
+    return c < p->formulas.constraints.count ? p->formulas.constraints.items[c]->tree : nullptr;
+  }
+  if (F < 1 && i < p->nf) return nullptr;
+  return coupling_trap_equation(p, i < p->nf ? i % F + 1 : F + (i - p->nf) + 1);
+}
+
 // The equation of the variable of largest range: the scales follow the ranges, and a range
 // too large for the squares of the scaled matrix (a source or a value near the largest
 // number) overflows where the scales are applied.
@@ -682,12 +694,10 @@ const TreeNode *coupling_trap_widest(const pde *p) {
 // near the largest number overflows the squares of the scaled matrix in its own rows.
 static const TreeNode *trap_squares(const pde *p) {
   const double root = std::sqrt(std::numeric_limits<double>::max());
-  int32_t F = p->nfield;
-  for (int32_t i = 0; i < p->matrix.rows && F > 0; i++) {
+  for (int32_t i = 0; i < p->matrix.rows && p->nfield > 0; i++) {
     const vectorld *r = &p->matrix.data[i];
     for (int32_t k = 0; k < r->count; k++)
-      if (!(std::fabs(r->values[k]) < root))
-        return coupling_trap_equation(p, i < p->nf ? i % F + 1 : F + (i - p->nf) + 1);
+      if (!(std::fabs(r->values[k]) < root)) return coupling_trap_row(p, i);
   }
   return coupling_trap_widest(p);
 }

@@ -502,6 +502,19 @@ static bool take_shift(pde *p, EigenRun *run) {
 // and results of the solves, which the projection takes over for K X and its factors;
 // block_vectors: the vectors in unknown order).
 
+// Where a trap in the sources' sweep is reported: at the equation whose rows of the lambda
+// side hold its largest entry where that is near the largest number (the products overflow
+// in its rows), else at that of the variable of largest range.
+static const TreeNode *trap_lside(const pde *p, const LambdaSide &B) {
+  int32_t row = -1;
+  double big = 0;
+  for (int32_t r = 0; r < B.n; r++)
+    for (int32_t e = B.start[size_t(r)]; e < B.start[size_t(r) + 1]; e++)
+      if (!(std::fabs(B.vals[size_t(e)]) <= big)) big = std::fabs(B.vals[size_t(e)]), row = r;
+  if (row >= 0 && !(big < std::sqrt(std::numeric_limits<double>::max()))) return coupling_trap_row(p, row);
+  return coupling_trap_widest(p);
+}
+
 double e_solve(pde *p, EigenRun *run) {
   TRACE("e_solve");
   uint16_t M = p->subspace;
@@ -520,7 +533,11 @@ double e_solve(pde *p, EigenRun *run) {
     p->mode = j;
     fitting_invalidate_fits(p, 3);
     fitting_validate_fits(p, &p->fitlist, xvec(p, j), 0.0, 0.0);
-    mode_source(p, run, j);
+    {
+      TreesFpScope placed(run->lside_trap);
+      mode_source(p, run, j);
+      rtlib_trap_check();
+    }
     // Nothing in the sweep reads the variables' ranges: only the last vector's, which
     // stand after it, are taken.
     if (j == M) measures_get_range(p, xvec(p, j));
@@ -1024,6 +1041,7 @@ int32_t eigensol_do_eigen(pde *p) {
     coupling_ss_matrix(p, xvec(p, 1), zero);
     eigensol_probe_lambda(p, &run->lside);
     run->lside_checked = 0;
+    run->lside_trap = trap_lside(p, run->lside);
     if (run->shift != 0) {
       if (run->lside.n == p->nt && run->lside.n > 0) shift_matrix(p, run);
       else run->shift = 0;

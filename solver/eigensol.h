@@ -10,6 +10,7 @@
 #include "runtime/matrixd.h"
 
 struct pde;
+struct TreeNode;
 
 int eigensol_init();
 
@@ -30,10 +31,11 @@ struct EigenRun {
   matrixd amat{}, bmat{}, qmat{};
   vectord lambda{}, alfr{}, alfi{}, beta{};
   LambdaSide lside;
-  int32_t lside_checked = 0;    // products confirmed by a sweep on this grid
-  std::vector<double> held;     // B X_j in row r at r*M + j
-  bool held_projected = false;  // held = B X for the vectors subspace saw
-  bool held_current = false;    // held = B X for the current vectors
+  int32_t lside_checked = 0;     // products confirmed by a sweep on this grid
+  const TreeNode *lside_trap{};  // where a trap in the sweep of the sources is reported
+  std::vector<double> held;      // B X_j in row r at r*M + j
+  bool held_projected = false;   // held = B X for the vectors subspace saw
+  bool held_current = false;     // held = B X for the current vectors
   double shift = 0;
   bool solves_held = true;  // the last sweep's solves met their right-hand sides
   std::vector<double> block_rhs, block_sol, block_vectors;

@@ -2,6 +2,7 @@
 // the cells' bubbles, with the scale floors and locking factors of the variables' residuals.
 #include "solver/measures_internal.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -734,6 +735,58 @@ static int natural_side_nodes(pde *p, const MeshCell &cell, uint16_t v, int nfun
   return count;
 }
 
+// Per cell slot, the vertex (1..3) at which the cell meets a re-entrant corner of the domain's
+// outer boundary, 0 for none. A corner is a joint of the boundary's description on a side without
+// a neighbour where its cells' angles sum to more than a straight angle by over a tenth of one
+// (the sides' tangents along a smooth curve miss a straight angle by far less; a crack's tip, a
+// full angle, is a corner too).
+static std::vector<uint8_t> reentrant_corner_cells(Mesh *m) {
+  int32_t ncells = m->cells.count, nnodes = m->nodes.count;
+  std::vector<uint8_t> at_corner(size_t(ncells), 0);
+  std::vector<double> angle(size_t(nnodes) + 1, 0.0);
+  std::vector<char> outer(size_t(nnodes) + 1, 0);
+  // The angle of cell c at its vertex a between the tangents of its two sides there: of the
+  // quadratic through the side's ends and midside node on a quadratic cell (a side along a
+  // curved boundary follows it), of the straight side otherwise.
+  auto node = [&](const MeshCell &c, int k) -> const MeshNode & { return m->nodes.data[c.nodes.data[k] - 1]; };
+  auto vertex_angle = [&](const MeshCell &c, int a) {
+    const MeshNode &o = node(c, a);
+    double t[2][2];
+    for (int k = 0; k < 2; k++) {
+      int b = (a + 1 + k) % 3, opposite = (a + 2 - k) % 3;
+      const MeshNode &e = node(c, b);
+      if (c.nodes.count >= 6) {
+        const MeshNode &mid = node(c, 3 + opposite);
+        t[k][0] = 4 * mid.x - 3 * o.x - e.x, t[k][1] = 4 * mid.y - 3 * o.y - e.y;
+      } else t[k][0] = e.x - o.x, t[k][1] = e.y - o.y;
+    }
+    return std::atan2(std::fabs(t[0][0] * t[1][1] - t[0][1] * t[1][0]), t[0][0] * t[1][0] + t[0][1] * t[1][1]);
+  };
+  bool any = false;
+  for (int32_t i = 1; i <= ncells; i++) {
+    const MeshCell &c = cell_at(m, i);
+    if (!c.alive || c.nodes.count < 3) continue;
+    for (int a = 0; a < 3; a++) {
+      int32_t n = c.nodes.data[a];
+      if (m->nodes.data[n - 1].kind != 1) continue;
+      angle[size_t(n)] += vertex_angle(c, a), any = true;
+      // Side s is opposite vertex s: the sides other than a's own opposite one hold vertex a.
+      for (int sd = 0; sd < 3; sd++)
+        if (sd != a && c.neighbour[sd] == 0) outer[size_t(n)] = 1;
+    }
+  }
+  if (!any) return at_corner;
+  for (int32_t i = 1; i <= ncells; i++) {
+    const MeshCell &c = cell_at(m, i);
+    if (!c.alive || c.nodes.count < 3) continue;
+    for (int a = 0; a < 3; a++) {
+      int32_t n = c.nodes.data[a];
+      if (outer[size_t(n)] && angle[size_t(n)] > 1.1 * M_PI) at_corner[size_t(i - 1)] = uint8_t(a + 1);
+    }
+  }
+  return at_corner;
+}
+
 // The centre-Galerkin estimate of each of count solutions (values[k] with the lambda
 // factor factors[k], as current mode first + k when first > 0), one after another as
 // separate calls would make them, the first stored with add and the rest added to it;
@@ -814,13 +867,29 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
   const double weighted_share = 0.06;
   int nb = edges ? 2 : three ? 5 : sides || weighted ? 2 : 1;
   const int32_t read[5] = {bubbles[0], weighted ? int32_t(tri6) : bubbles[1], bubbles[2], bubbles[3], bubbles[4]};
+  // At a re-entrant corner of the boundary (an interior angle w above a straight one) the
+  // answer of a second-order equation is singular, as r^(pi/w) (r^(2/3) in an L-shape), and its
+  // gradient unbounded. A quadratic's second derivatives are constant, so the cells at the corner
+  // read in their interior residual only a third of their error, which lies in the jumps of the
+  // flux across their sides from the corner (there 8 cells held half the squared error of an
+  // L-shape at ERRLIM 1e-3 and its estimate read 0.31 of its error). Those cells read the jumps
+  // across the sides they share at the corner as a convective equation's cells read theirs,
+  // through the odd cubic side functions and with their calibration; the cells away from the
+  // corner keep their reading. Per cell slot the vertex at the corner (none: empty), the jumps'
+  // shares per (cell slot, side, field variable) and their scale per (cell slot, variable).
+  std::vector<uint8_t> corner = weighted ? reentrant_corner_cells(m) : std::vector<uint8_t>();
+  if (std::find_if(corner.begin(), corner.end(), [](uint8_t c) { return c != 0; }) == corner.end()) corner.clear();
+  bool corners = !corner.empty();
+  const int32_t read_corner[3] = {bubbles[0], int32_t(tri6), int32_t(tri9)};
+  const double corner_side = 1.0 / 36;
+  std::vector<double> cface(corners ? size_t(per) * 3 : 0, 0.0), cscale(corners ? size_t(per) : 0, 0.0);
   // The functions per term the rule returns: the widest basis read.
   int32_t wanted = edges      ? elements_functions[tet10]
                    : sidecode ? elements_functions[sidecode]
                    : weighted ? elements_functions[tri6]
                               : 1;
   std::vector<const TreeNode *> terms(2 * size_t(std::max(nf, 1)));
-  std::vector<double> residual(size_t(count) * terms.size() * nb * 20);
+  std::vector<double> residual(size_t(count) * terms.size() * (corners ? 3 : nb) * 20);
   bool modes = first > 0 || p->eigen;
   std::vector<double> floors = scale_floors(p, values, count, modes);
   Calibration cal = calibration(p, three, cb, first > 0, floors);
@@ -853,8 +922,11 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         terms[nterms++] = region_tree(&e->source, cell.region);
         terms[nterms++] = region_tree(&e->volume, cell.region);
       }
-    if (nterms > 0 && treeval_vol_galerkin_sets(p, residual.data(), terms.data(), nterms, &point, read, nb, count, use,
-                                                &sol) != wanted)
+    int cornerv = corners ? corner[size_t(i - 1)] : 0;
+    int nbc = cornerv ? 3 : nb;
+    if (nterms > 0 &&
+        treeval_vol_galerkin_sets(p, residual.data(), terms.data(), nterms, &point, cornerv ? read_corner : read, nbc,
+                                  count, use, &sol) != (cornerv ? elements_functions[tri9] : wanted))
       rtlib_fatal_in("measure_zgalerkin", "ZGalerkin Failed!");
     for (uint16_t k = 0; k < count; k++) {
       use(&sol, k);
@@ -865,8 +937,8 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
         if (!e) continue;
         double &zz = z[size_t(k) * per + (i - 1) * nf + v - 1];
         const double(*R)[20] =
-            reinterpret_cast<const double(*)[20]>(residual.data()) + (size_t(k) * nterms + 2 * j++) * nb;
-        const double *P = R[nb], *Q = R[0];
+            reinterpret_cast<const double(*)[20]>(residual.data()) + (size_t(k) * nterms + 2 * j++) * nbc;
+        const double *P = R[nbc], *Q = R[0];
         zz += (P[0] - factor * Q[0]) * (P[0] - factor * Q[0]);
         bool carried = region_tree(&e->velocity, cell.region) != nullptr;
         // The tetrahedron's interior bubble is quartic and so reads an error of one order above
@@ -899,7 +971,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
             point.side = uint8_t(sd);
             treeval_surf_galerkin(p, S, region_tree(&e->surface, cell.region), &point, sidebubble[0][sd - 1]);
             point.side = 0;
-            double r = R[nb + 1][2 + sd] - factor * R[1][2 + sd] + S[0];
+            double r = R[nbc + 1][2 + sd] - factor * R[1][2 + sd] + S[0];
             inside += r * r;
           }
         // 3. Natural boundary terms against the side bubbles: with NBCMEASURE, and always in a
@@ -962,12 +1034,44 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
           zz += h * h * s;
         }
         if (sides) scale[size_t(k) * per + (i - 1) * nf + v - 1] = mx * mx * s;
+        // A corner cell's shares of the jumps across its sides from the corner (side sd is
+        // opposite vertex sd): the residual against the side's odd cubic function.
+        if (cornerv) {
+          for (int sd = 1; sd <= 3; sd++) {
+            if (sd == cornerv || cell.neighbour[sd - 1] <= 0) continue;
+            const double *G = R[2], *H = R[nbc + 2];
+            int a = 2 + sd, b = 5 + sd;
+            cface[(size_t(i - 1) * 3 + sd - 1) * nf + v - 1] = (H[a] - H[b]) - factor * (G[a] - G[b]);
+          }
+          cscale[size_t(i - 1) * nf + v - 1] = mx * mx * s;
+        }
       }
     }
   }
   // 6. The faces' residuals, each the sum of the two cells' shares, to both cells. The odd
   // cubic side function runs the other way in the neighbour, so there its share is taken off.
   double other = sidecode == tri9 ? -1.0 : 1.0;
+  // The jumps across the sides from a re-entrant corner, each the two cells' shares (the odd
+  // function runs the other way in the neighbour), to the cell with its own scale.
+  if (corners)
+    for (int32_t i = 1; i <= ncells; i++) {
+      MeshCell &cell = cell_at(m, i);
+      int cv = corner[size_t(i - 1)];
+      if (!cell.alive || !cv) continue;
+      for (int sd = 1; sd <= 3; sd++) {
+        int32_t j = cell.neighbour[sd - 1];
+        if (sd == cv || j <= 0 || j > ncells || !cell_at(m, j).alive || !corner[size_t(j - 1)]) continue;
+        int back = 0;
+        for (int b = 1; b <= 3 && !back; b++)
+          if (cell_at(m, j).neighbour[b - 1] == i) back = b;
+        if (!back) continue;
+        for (uint16_t v = 1; v <= nf; v++) {
+          double r =
+              cface[(size_t(i - 1) * 3 + sd - 1) * nf + v - 1] - cface[(size_t(j - 1) * 3 + back - 1) * nf + v - 1];
+          z[size_t(i - 1) * nf + v - 1] += r * r * cscale[size_t(i - 1) * nf + v - 1] * corner_side;
+        }
+      }
+    }
   if (edges) edge_jumps(m, edge, scale, z, count, nf);
   else if (sides)
     for (int32_t i = 1; i <= ncells; i++) {

@@ -53,6 +53,15 @@ static int last_count(const std::string &l, const char *pattern) {
   return n;
 }
 
+// The RMS error estimate of a log's last grid line, 0 if none.
+static double last_rms(const std::string &l) {
+  std::regex re(R"(RMS ERR= *(\S+))");
+  double e = 0;
+  for (auto it = std::sregex_iterator(l.begin(), l.end(), re); it != std::sregex_iterator(); ++it)
+    e = std::stod((*it)[1]);
+  return e;
+}
+
 // The largest number a log's matches of pattern capture (a run's most nodes), 0 if none.
 static int most_count(const std::string &l, const char *pattern) {
   std::regex re(pattern);
@@ -618,9 +627,16 @@ TEST_F(Answers, ErrorLimitBoundsTheErrorIn2DAnd3D) {
   // RMS error of each velocity within a factor of three (it read 5.2 times it). Where the elements
   // hold the answer exactly (a layered column's linear field), the error is the linear solve's,
   // which the grid's figure reads with the cells' estimates: within a factor of three of the
-  // variable the solve leaves furthest off (it read 6e-4 of it).
+  // variable the solve leaves furthest off (it read 6e-4 of it). An L-shape's answer is singular at
+  // its re-entrant corner, whose cells hold half the squared error in the flux jumps across their
+  // sides: the cells there read those jumps (it read 0.32 of the error). A solid so nearly
+  // incompressible that its divergence is held as a constraint keeps a divergence of its own,
+  // which is no error of its answer: the grid's figure reads its error within a factor of three
+  // (it took that divergence in as an error and read 3.4 times it).
   ASSERT_EQ(run({"penalty_couette_annulus.pde"}), 0) << out();
+  ASSERT_EQ(run({"lshape_estimate_errlim.pde"}), 0) << out();
   ASSERT_EQ(run({"layered_column_solve.pde"}), 0) << out();
+  ASSERT_EQ(run({"lame_quarter_annulus_estimate.pde"}), 0) << out();
   struct Read {
     const char *name, *label;
     double low, high;
@@ -630,13 +646,10 @@ TEST_F(Answers, ErrorLimitBoundsTheErrorIn2DAnd3D) {
         Read{"decaying_strip_errlim", "rms", 1.0 / 3, 3.0}, Read{"robin_square_errlim", "rms", 1.0 / 3, 3.0},
         Read{"sine_cube_errlim", "L2", 0.5, 2.0}, Read{"slender_slab_errlim", "rms", 0.5, 2.0},
         Read{"penalty_couette_annulus", "rms_u", 1.0 / 3, 3.0}, Read{"penalty_couette_annulus", "rms_v", 1.0 / 3, 3.0},
-        Read{"layered_column_solve", "rms_v", 1.0 / 3, 3.0}}) {
-    double truth = report(r.name)[r.label];
-    std::string l = log(r.name);
-    double estimate = 0;
-    std::regex grid(R"(RMS ERR= *(\S+))");
-    for (auto it = std::sregex_iterator(l.begin(), l.end(), grid); it != std::sregex_iterator(); ++it)
-      estimate = std::stod((*it)[1]);
+        Read{"layered_column_solve", "rms_v", 1.0 / 3, 3.0}, Read{"lshape_estimate_errlim", "rms", 1.0 / 3, 3.0},
+        Read{"lame_quarter_annulus_estimate", "rms_u", 1.0 / 3, 3.0},
+        Read{"lame_quarter_annulus_estimate", "rms_v", 1.0 / 3, 3.0}}) {
+    double truth = report(r.name)[r.label], estimate = last_rms(log(r.name));
     EXPECT_GE(estimate / truth, r.low) << r.name << " estimate " << estimate << " error " << truth;
     EXPECT_LE(estimate / truth, r.high) << r.name << " estimate " << estimate << " error " << truth;
   }
@@ -663,10 +676,13 @@ TEST_F(Answers, ReEntrantCornerMeetsItsErrorLimit) {
 
 // The L-shape's corner to an error limit: its grid that already meets the limit in RMS but not at
 // the corner is split to OVERSPLIT, so the run ends on six grids, not on seven that split a few
-// cells left just above the limit, with the same answer within its limit.
+// cells left just above the limit, with the same answer within its limit. Beside the corner the
+// error swings in sign within each cell: on the circle through the point checked, 1.4e-3 from the
+// corner, it reaches 2.7 times the limit's share of the range (its RMS there 1.5 times), so the
+// point is held to three times that share.
 TEST_F(Answers, LShapeCornerMeetsItsErrorLimitInSixGrids) {
   expect_answers(
-      *this, {{"lshape_corner_errlim", "L2", 0.0, 1.26e-6}, {"lshape_corner_errlim", "u_near", 0.0125992105, 2.52e-6}});
+      *this, {{"lshape_corner_errlim", "L2", 0.0, 1.26e-6}, {"lshape_corner_errlim", "u_near", 0.0125992105, 3.78e-6}});
   std::string l = log("lshape_corner_errlim");
   EXPECT_EQ(l.find("NOT CONVERGED"), std::string::npos) << l;
   EXPECT_LE(last_count(l, "GRID (\\d+) Nodes="), 6) << l;

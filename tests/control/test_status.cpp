@@ -85,6 +85,8 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // A coupling near the largest number in an eigenvalue run, whose ranges are alike: at
       // the line of the equation that holds it.
       {"eigen_coupling_overflow", "-B -R -X", 1, {"*\n           Line 12 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      // A source near the largest number in a 3D eigenvalue run: at its equation's line.
+      {"eigen_source_overflow", "-B -R -X", 1, {"*\n           Line 22 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       {"plot_zoom_overflow", "-B -R -X", 1, {"*\n           Line 9 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
       // A reported integral whose sum over the cells overflows, at the integral's line.
       {"report_integral_overflow", "-B -R -X", 1, {"*\n           Line 13 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
@@ -97,6 +99,14 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       {"periodic_split_image", "-B -R -X", 1, {"*\n           Line 9 ERROR: Periodic Boundaries Don't Match\nT| TERMINATED\nEND\n"}},
       // A region drawn only as the hole it excludes makes no cell: it is refused at its line.
       {"exclude_only_region", "-B -R -X", 1, {"*\n           Line 8 ERROR: Region 1 has no area\nT| TERMINATED\nEND\n"}},
+      // A constraint's value near the largest number: at the constraint.
+      {"constraint_value_overflow", "-B -R -X", 1, {"*\n           Line 8 ERROR: Floating-Point Overflow\nT| TERMINATED\nEND\n"}},
+      // A periodic map that carries its segment onto itself: at the map.
+      {"periodic_onto_itself", "-B -R -X", 1,
+       {"*\n           Line 9 ERROR: Periodic Boundaries Don't Match\nT| TERMINATED\nEND\n"}},
+      // Boundaries with no region but the hole EXCLUDE draws: at the EXCLUDE.
+      {"exclude_only_hole", "-B -R -X", 1,
+       {"*\n           Line 8 ERROR: No REGION Specified: EXCLUDE only removes area\nT| TERMINATED\nEND\n"}},
       // A spacing of 1e-12 on a unit side lays 1e12 nodes on it: past the node limit, refused
       // before the count overflows the node numbers.
       {"spacing_below_grid", "-B -R -X", 1,
@@ -153,6 +163,21 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
 // A file that cannot be written whole (a file-size limit, a full disk) is no file at
 // all: the run ends with the error in its log and END, and an earlier file of that
 // name is left as it was; no temporary file stays behind.
+// A drawing a thousand billion billion times longer one way than the other ends in the
+// system's words: a region whose corner is drawn at y = 1e30 under a kinked layer (the search
+// for the layer's pinches sized a lattice past any memory and the run aborted).
+TEST_F(Ending, FarDrawingsEndInTheSystemsWords) {
+  const std::string square = "VARIABLES\n u\nEQUATIONS\n div(grad(u)) + 1 = 0\n";
+  spit(dir + "/far_corner.pde", "TITLE 'far corner'\nCOORDINATES\n CARTESIAN3\n" + square +
+                                    "EXTRUSION\n z = 0, max(0, x-0.5), 1\nBOUNDARIES\n SURFACE 1 VALUE(u)=0\n"
+                                    " REGION 1\n  START(0,1e30) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO FINISH\n"
+                                    " REGION 2\n  LAYER 2 VOID\n"
+                                    "  START(0.2,0.2) LINE TO (0.4,0.2) TO (0.4,0.4) TO (0.2,0.4) TO FINISH\nEND\n");
+  EXPECT_EQ(run("-B -R -X '" + dir + "/far_corner.pde'"), 1);
+  EXPECT_NE(text("far_corner.log").find("Line 12 ERROR: Region 1 has no area"), std::string::npos)
+      << text("far_corner.log");
+}
+
 TEST_F(Ending, FileSizeLimitLeavesNoPartOfAFile) {
   copy("file_limit");
   auto leftovers = [&] { return shell("ls '" + dir + "' | grep -q qtmp") == 0; };

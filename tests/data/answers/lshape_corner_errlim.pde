@@ -3,7 +3,7 @@
   the positive x axis: zero on both sides at the corner, its gradient infinite there; its range
   is 2^(1/3) = 1.2599. Refined to ERRLIM 1e-6 the run ends converged with its L2 error against
   the answer within the limit's share of the range (1.26e-6), and its value beside the corner,
-  at (-0.001, 0.001), where the answer is 0.0125992105, within twice that. }
+  at (-0.001, 0.001), where the answer is 0.0125992105, within three times that. }
 TITLE 'L-shape corner to an error limit'
 SELECT
   ERRLIM = 1e-6
