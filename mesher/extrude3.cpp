@@ -21,6 +21,8 @@
 #include "graphics/display.h"
 #include "mesher/mesh1.h"
 #include "mesher/mesh3.h"
+#include "mesher/mesher2.h"
+#include "model/pdedat_record.h"
 #include "mesher/meshpde3.h"
 #include "runtime/bopmem.h"
 #include "runtime/debug.h"
@@ -448,6 +450,11 @@ void build_stud(int32_t a, int32_t b, const double t[3], std::vector<int32_t> &s
   double least = std::min(mid, node3(a).spacing > 0 ? double(node3(a).spacing) : mid);
   double below = t[0] > tol ? std::max(std::min(t[0], cap), least) : mid;
   double above = t[2] > tol ? std::max(std::min(t[2], cap), least) : mid;
+  // No step along the column is longer than mid, so it takes at least L / mid of them: a
+  // column taller than the node limit can hold (a layer 1e12 thick over a unit base) is
+  // refused by that count before its points are spread.
+  double steps = L / mid, limit = W->p->nodelimit > 0 ? double(W->p->nodelimit) : 1e9;
+  if (!(steps <= limit)) mesher2_refuse_first_mesh(W->p, int64_t(std::min(steps, 9.0e18)), true);
   mesh1_spreadout(&pos, &sp, below, mid, above, L, 1.0);
   int32_t M = pos.count;
   reserve_nodes(m, M);

@@ -40,9 +40,9 @@ void mesh1_spreadout(vectord *positions, vectord *spacings, double hstart, doubl
   // 3. Cumulative count of intervals.
   N[0] = 0;
   for (int32_t i = 1; i < n; i++) N[i] = N[i - 1] + (t[i] - t[i - 1]) / ((h[i] + h[i - 1]) / 2);
-  // 4. The interval count, rounded half away from zero.
+  // 4. The interval count, rounded half away from zero, held in 32 bits as the samples are.
   double total = N[n - 1];
-  int32_t M = std::max<int32_t>(int32_t(std::round(total)), 1);
+  int32_t M = int32_t(std::clamp(std::round(total), 1.0, 1e8));
   size(positions, M), size(spacings, M);
   // 5. Equal steps of the count.
   int32_t k = 1;

@@ -160,9 +160,6 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
   EXPECT_EQ(pgx.st_mode & 0777, runlog.st_mode & 0777);
 }
 
-// A file that cannot be written whole (a file-size limit, a full disk) is no file at
-// all: the run ends with the error in its log and END, and an earlier file of that
-// name is left as it was; no temporary file stays behind.
 // A drawing a thousand billion billion times longer one way than the other ends in the
 // system's words: a region whose corner is drawn at y = 1e30 under a kinked layer (the search
 // for the layer's pinches sized a lattice past any memory and the run aborted).
@@ -176,8 +173,21 @@ TEST_F(Ending, FarDrawingsEndInTheSystemsWords) {
   EXPECT_EQ(run("-B -R -X '" + dir + "/far_corner.pde'"), 1);
   EXPECT_NE(text("far_corner.log").find("Line 12 ERROR: Region 1 has no area"), std::string::npos)
       << text("far_corner.log");
+  // A layer a million million times thicker than its base is wide: its columns need more
+  // steps than the node limit allows, refused by their count before the points are spread
+  // (the count overflowed 32 bits and the run ended, after seconds, in a tangled mesh).
+  spit(dir + "/tall_layer.pde", "TITLE 'tall layer'\nCOORDINATES\n CARTESIAN3\n" + square +
+                                    "EXTRUSION\n z = 0, 1e12\nBOUNDARIES\n SURFACE 1 VALUE(u)=0\n"
+                                    " REGION 1\n  START(0,0) VALUE(u)=0 LINE TO (1,0) TO (1,1) TO (0,1) TO "
+                                    "FINISH\nEND\n");
+  EXPECT_EQ(run("-B -R -X '" + dir + "/tall_layer.pde'"), 1);
+  EXPECT_NE(text("tall_layer.log").find("ERROR: The first mesh needs at least"), std::string::npos)
+      << text("tall_layer.log");
 }
 
+// A file that cannot be written whole (a file-size limit, a full disk) is no file at
+// all: the run ends with the error in its log and END, and an earlier file of that
+// name is left as it was; no temporary file stays behind.
 TEST_F(Ending, FileSizeLimitLeavesNoPartOfAFile) {
   copy("file_limit");
   auto leftovers = [&] { return shell("ls '" + dir + "' | grep -q qtmp") == 0; };
