@@ -980,8 +980,11 @@ struct QuietOverflow {
 };
 
 // The trial update u = u0 + lambda x column scale x delta (clamped by c unless c is 0
-// or 1000 and above), the change estimate, and the residual there; returns r.r / 2.
-static double res_test(pde *p, double lambda, const vectord *u0, double c) {
+// or 1000 and above), the change estimate, and the residual there; returns r.r / 2. Each
+// variable's changes are measured against its range on the floor of its scale, floors
+// (measures_noise_floors): a variable zero in truth, measured against its own noise, would
+// have every step clamped to a share of that noise and creep.
+static double res_test(pde *p, double lambda, const vectord *u0, double c, const std::vector<double> &floors) {
   TRACE("res_test");
   uint16_t V = cgsolve_varcount(p);
   vector2d *u = &p->solution;
@@ -991,7 +994,9 @@ static double res_test(pde *p, double lambda, const vectord *u0, double c) {
   for (uint16_t k = 1; k <= V && k <= p->layout.maps.count; k++) {
     const vectorl *mk = &p->layout.maps.data[k - 1];
     if (mk->count == 0) continue;
-    double s = 0.01 * p->ranges.data[k - 1];
+    double R = p->ranges.data[k - 1];
+    if (k <= floors.size() && floors[k - 1] > 0) R /= floors[k - 1];
+    double s = 0.01 * R;
     if (s == 0) s = 0.01;
     double q = 0;
     if (clamp) {
@@ -1037,7 +1042,7 @@ static double res_test(pde *p, double lambda, const vectord *u0, double c) {
 // The backtracking line search along the Newton step; returns the step length taken.
 // *step_overflow is set when no step along the Newton direction, however short, gave a
 // residual that is a number: the iteration has diverged.
-static double update(pde *p, bool *step_overflow) {
+static double update(pde *p, bool *step_overflow, const std::vector<double> &floors) {
   TRACE("update");
   uint16_t line = report_real(p, "Optimizing Step", 1.0);
   vectord *u0 = vector2d_get_work(&p->work, p->nt);
@@ -1050,7 +1055,7 @@ static double update(pde *p, bool *step_overflow) {
   vector2d_free_work(at);
   double c = p->changelim * p->changeclamp;
   double l1 = 1.0, l2 = 0, f2 = 0;
-  double f = res_test(p, l1, u0, c);
+  double f = res_test(p, l1, u0, c, floors);
   bool firstback = true;
   *step_overflow = false;
   while (f > f0 + 0.01 * l1 * g) {
@@ -1061,7 +1066,7 @@ static double update(pde *p, bool *step_overflow) {
       if (!(ln > 0.009)) break;
       l1 = ln;
       display_update_real(&p->status, line, ln);
-      f = res_test(p, ln, u0, c);
+      f = res_test(p, ln, u0, c, floors);
       continue;
     }
     QuietOverflow quiet;  // the model of a residual near overflow may itself overflow
@@ -1084,12 +1089,12 @@ static double update(pde *p, bool *step_overflow) {
     if (!(ln > 0.009)) break;
     l2 = l1, f2 = f, l1 = ln;
     display_update_real(&p->status, line, ln);
-    f = res_test(p, ln, u0, c);
+    f = res_test(p, ln, u0, c, floors);
   }
   if (f == HUGE_VAL) {
     // Overflow however short the step: the solution stays where the step began.
     *step_overflow = true;
-    res_test(p, 0.0, u0, 0);
+    res_test(p, 0.0, u0, 0, floors);
     vector2d_free_work(u0);
     display_unreport(&p->status, line);
     return 0.0;
@@ -1098,8 +1103,8 @@ static double update(pde *p, bool *step_overflow) {
   // search asked for: it bends the step off Newton's direction node by node, which a stiff
   // term (a penalty) turns into a residual larger than the one the step started from.
   if (p->changelim > 0 && p->changelim < 1000) {
-    double fc = res_test(p, l1, u0, p->changelim);
-    if (fc > f0 + 0.01 * l1 * g && fc > f) res_test(p, l1, u0, c);
+    double fc = res_test(p, l1, u0, p->changelim, floors);
+    if (fc > f0 + 0.01 * l1 * g && fc > f) res_test(p, l1, u0, c, floors);
   }
   vector2d_free_work(u0);
   display_unreport(&p->status, line);
@@ -1221,6 +1226,21 @@ static void lift_start(pde *p, const vector2d *given) {
   coupling_ss_matrix(p, &p->solution, times);
 }
 
+// Newton's residual measure: each variable's scaled residual (res_norm) on the floor of its
+// scale, floors (measures_noise_floors), as the grid's estimate reads it. A variable zero in
+// truth has the others' noise for its range, and its residual against that noise stays near
+// the inner solves' tolerance however close the steps come (a Lame cylinder with E = 1 + 2 Ur^2
+// ran every grid to the step limit on Uz's noise, and refined to the grid limit).
+static double newton_norm(pde *p, vectord *errors, const std::vector<double> &floors) {
+  res_norm(p, errors);
+  double sum = 0;
+  for (int32_t v = 0; v < errors->count; v++) {
+    if (size_t(v) < floors.size()) errors->data[v] *= floors[size_t(v)];
+    sum += errors->data[v] * errors->data[v];
+  }
+  return errors->count ? std::sqrt(sum / errors->count) : 0.0;
+}
+
 static void log_newton(pde *p, int32_t k, double e) {
   if (!p->log) return;
   report_panel.log_time_1(p);
@@ -1251,12 +1271,13 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     int32_t k = 1, j = 1;
     if (p->stop) break;
     build_system(p);
-    double tau = p->errlim * p->overshoot, e0 = res_norm(p, &run.var_errors);
+    std::vector<double> floors = measures_noise_floors(p);
+    double tau = p->errlim * p->overshoot, e0 = newton_norm(p, &run.var_errors, floors);
     newton_solve(p, tau);
     if (stopkey(p)) return p->phase;
-    double lambda = update(p, &step_overflow);
+    double lambda = update(p, &step_overflow, floors);
     measures_get_range(p, &p->solution);
-    double e = res_norm(p, &run.var_errors);
+    double e = newton_norm(p, &run.var_errors, floors);
     uint16_t eline = report_real(p, "Step Error", e);
     // Each step's residual per variable, times the range it was measured against: a
     // variable that is still zero is measured against 1, and its residual jumps once it
@@ -1297,6 +1318,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
       std::vector<double> full = corrections(p);
       remaining = 0;
       for (size_t v = 0; v < full.size(); v++) {
+        if (v < floors.size()) full[v] *= floors[v];
         double step = l * full[v], rho = v < last.size() && last[v] > 0 ? std::min(step / last[v], 0.9) : 0.5;
         remaining = std::max(remaining, (1 - l) * full[v] + step * rho / (1 - rho));
         full[v] = step;
@@ -1326,14 +1348,15 @@ int32_t cgsolve_do_nonlinear(pde *p) {
         if (stopkey(p)) return p->phase;
         coupling_defer_precon(p);
         vectord_multo_0(&p->residual, &p->firstscale);
+        floors = measures_noise_floors(p);
         j = 0;
       }
       newton_solve(p, 0.1 * tau);
       if (stopkey(p)) return p->phase;
       eprev = e;
-      lambda = update(p, &step_overflow);
+      lambda = update(p, &step_overflow, floors);
       measures_get_range(p, &p->solution);
-      e = res_norm(p, &run.var_errors);
+      e = newton_norm(p, &run.var_errors, floors);
       keep();
       remaining_after(lambda);
       display_update_real(&p->status, eline, e);

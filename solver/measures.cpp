@@ -18,13 +18,16 @@ int measures_init() {
 // dominant terms of an equation do not see (a divergence-free flow under a penalty pressure)
 // reads as small as those terms are large. Every cell's estimate is therefore kept at least at
 // its curvature estimate, which measures each variable's interpolation error against its own
-// range and does not depend on the equations' scales. Returns the RMS of the new estimates.
+// range and does not depend on the equations' scales; a variable zero in truth is measured on
+// the floor of its scale, as the centre-Galerkin estimate measures it (against its own noise
+// its curvature never falls, and a Lame cylinder with E = 1 + 2 Ur^2 refined on Uz to the grid
+// limit). Returns the RMS of the new estimates.
 static double floor_by_curvature(pde *p, vector2d *values) {
   Mesh *m = &p->mesh;
   int32_t ncells = m->cells.count;
   Work ew(work(p, ncells));
   for (int32_t i = 1; i <= ncells; i++) at(ew.v, i) = cell_at(m, i).error;
-  measures_measure_curvature(p, values, 0, 0);
+  measures_measure_curvature_floored(p, values);
   double sens = p->sensitivity != 0 ? p->sensitivity : 1.0;
   return store(m, 0, [&](int32_t i, MeshCell &cell, double &T, double &W) {
     double e = std::max(at(ew.v, i), cell.error / sens);

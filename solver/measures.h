@@ -36,6 +36,9 @@ double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> 
 // the nodes; blend mixes with the old estimates by HYSTERESIS. Returns 1.0 when the
 // problem's error flag is raised during the cell loop.
 double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend);
+// The same with each variable's range on the floor of its scale (measures_noise_floors), as
+// the centre-Galerkin estimate measures it.
+double measures_measure_curvature_floored(pde *p, vector2d *values);
 // The curvature estimate, keeping in seconds what measures_floor_by_third_derivatives then
 // reads of the same values on the same mesh: per cell its measure, its longest side and each
 // variable's second derivatives at its centre (emptied when the measure was cut short).
@@ -73,3 +76,8 @@ void measures_scale_res(pde *p, vectord *out, const vectord *res);
 extern void (*measures_mtv)(vectord *y, const sparsemx *A, const vectord *x);
 // Per variable the RMS of the problem's scaled residual; returns the overall RMS.
 double measures_res_norm(pde *p, vectord *out);
+// Per field variable the factor (at most 1) that takes its scaled residual from its own range
+// to the floor of its scale: 1 but for a variable whose range is noise beside the size its
+// terms need to balance the others' (zero in truth), as the grid's estimate measures it. Read
+// off the problem's last scaled matrix.
+std::vector<double> measures_noise_floors(pde *p);

@@ -3,18 +3,24 @@
 
 // ---- Curvature ----------------------------------------------------------------------------
 
-static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, std::vector<double> *seconds, bool timed);
+static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, std::vector<double> *seconds, bool timed,
+                        const std::vector<double> *floors = nullptr);
 
 double measures_measure_curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend) {
   return curvature(p, values, add, blend, nullptr, false);
+}
+
+double measures_measure_curvature_floored(pde *p, vector2d *values) {
+  std::vector<double> floors = measures_noise_floors(p);
+  return curvature(p, values, 0, 0, nullptr, false, &floors);
 }
 
 double measures_measure_curvature_keeping(pde *p, vector2d *values, std::vector<double> *seconds) {
   return curvature(p, values, 0, 0, seconds, true);
 }
 
-static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, std::vector<double> *seconds,
-                        bool timed) {
+static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, std::vector<double> *seconds, bool timed,
+                        const std::vector<double> *floors) {
   TRACE("measures_measure_curvature");
   Mesh *m = &p->mesh;
   // The cells carry the mesh basis; an extruded mesh keeps the vertex basis it was
@@ -55,6 +61,7 @@ static double curvature(pde *p, vector2d *values, uint8_t add, uint8_t blend, st
       const vectord *uv = &values->data[v - 1];
       for (int k = 0; k < nf; k++) u[k] = uv->data[cell.nodes.data[k] - 1];
       double R = range_of(p, v), e = 0, D[3][3];
+      if (floors && v <= floors->size() && (*floors)[v - 1] > 0) R /= (*floors)[v - 1];
       elements_interp_seconds(b, L, f, u, D);
       if (keep && v <= 32) {
         double *kv = keep + 2 + SW * (v - 1);

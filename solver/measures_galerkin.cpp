@@ -398,7 +398,8 @@ double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> 
 // multiplied: at most 1 but where the variable's system locks (locking_factor), and for
 // modes, whose floor stands in for the range at the build; for modes one set per solution,
 // solution k's from k F on.
-static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_t count, bool modes) {
+static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_t count, bool modes,
+                                        bool locking = true) {
   int32_t F = p->nfield;
   size_t sets = modes ? std::max<size_t>(count, 1) : 1;
   std::vector<double> factor(size_t(std::max(F, 1)) * sets, 1.0);
@@ -468,10 +469,16 @@ static std::vector<double> scale_floors(pde *p, vector2d *const *values, uint16_
       if (g > 0 && floor > 0) factor[k * F + v - 1] = g / floor;
     }
   }
+  if (!locking) return factor;
   std::vector<double> lock(size_t(F), 1.0);
   locking_factor(p, count > 0 ? values[0] : nullptr, lock);
   for (size_t i = 0; i < factor.size(); i++) factor[i] *= lock[i % size_t(F)];
   return factor;
+}
+
+std::vector<double> measures_noise_floors(pde *p) {
+  vector2d *values = &p->solution;
+  return scale_floors(p, &values, 1, false, false);
 }
 
 // A linear function has no second derivatives, so on linear tetrahedra a second-order
