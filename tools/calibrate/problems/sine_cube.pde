@@ -1,8 +1,4 @@
-{ Poisson's equation in the unit cube with the exact answer u = sin(pi x) sin(pi y) sin(pi z),
-  refined to ERRLIM 1e-4. The answer is exact, so the reported L2 error against it is 0 in
-  the limit; a stop at ERRLIM 1e-4 leaves it within 2.5e-4 (1.5e-4 is reached), as its twin
-  in the unit square does (sine_square_errlim). An estimate that reads the tetrahedra's error
-  low stops on the first mesh with 3.7e-4. }
+{ Unit cube, u = sin(pi x) sin(pi y) sin(pi z), held at zero (range 1). }
 TITLE 'Sine in a cube to an error limit'
 COORDINATES
   CARTESIAN3

@@ -1,6 +1,4 @@
-{ Poisson's equation in the unit square with the exact answer u = sin(pi x) sin(pi y),
-  refined to ERRLIM 1e-4: the L2 error against the answer is within 2.5e-4 (1.3e-4 is
-  reached), the bound its twin in the unit cube (sine_cube_errlim) is held to. }
+{ Unit square, u = sin(pi x) sin(pi y), held at zero (range 1). }
 TITLE 'Sine in a square to an error limit'
 SELECT
   ERRLIM = 1e-3
