@@ -742,6 +742,13 @@ static int natural_side_nodes(pde *p, const MeshCell &cell, uint16_t v, int nfun
   return count;
 }
 
+// The side (1..sides) of cell j that it shares with its neighbour i, 0 for none.
+static int back_side(Mesh *m, int32_t i, int32_t j, int sides) {
+  for (int b = 1; b <= sides; b++)
+    if (cell_at(m, j).neighbour[b - 1] == i) return b;
+  return 0;
+}
+
 // Per cell slot, the vertex (1..3) at which the cell meets a re-entrant corner of the domain's
 // outer boundary, 0 for none. A corner is a joint of the boundary's description on a side without
 // a neighbour where its cells' angles sum to more than a straight angle by over a tenth of one
@@ -1068,9 +1075,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
       for (int sd = 1; sd <= 3; sd++) {
         int32_t j = cell.neighbour[sd - 1];
         if (sd == cv || j <= 0 || j > ncells || !cell_at(m, j).alive || !corner[size_t(j - 1)]) continue;
-        int back = 0;
-        for (int b = 1; b <= 3 && !back; b++)
-          if (cell_at(m, j).neighbour[b - 1] == i) back = b;
+        int back = back_side(m, i, j, 3);
         if (!back) continue;
         for (uint16_t v = 1; v <= nf; v++) {
           double r =
@@ -1087,9 +1092,7 @@ static double zgalerkin_each(pde *p, vector2d *const *values, const double *fact
       for (int sd = 1; sd <= dim + 1; sd++) {
         int32_t j = cell.neighbour[sd - 1];
         if (j <= 0 || j > ncells || !cell_at(m, j).alive) continue;
-        int back = 0;
-        for (int b = 1; b <= dim + 1 && !back; b++)
-          if (cell_at(m, j).neighbour[b - 1] == i) back = b;
+        int back = back_side(m, i, j, dim + 1);
         if (!back) continue;
         for (uint16_t k = 0; k < count; k++)
           for (uint16_t v = 1; v <= nf; v++) {
