@@ -1380,6 +1380,7 @@ int32_t cgsolve_do_nonlinear(pde *p) {
     if (int32_t next = after_grid(p, run)) {
       // The run ends on this grid: say so when its iteration did not converge.
       if (unconverged && !halted(p)) cgsolve_not_converged(p, unconverged, unconverged);
+      constraint_check(p, run);
       return next;
     }
     grid_setup(p, run, "Nonlinear");

@@ -77,15 +77,20 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
 
 // The operator's form on the linear fields of each variable (see locking_factor), when it
 // gives an answer: M(n x n, n = F d, row (v - 1) d + j, column (w - 1) d + i) and its diagonal.
+// With small set a nonlinear problem is read too, by the difference of its terms on probes of a
+// millionth and of minus a millionth: what is constant or a product of two variables (a flow's
+// convection) cancels, leaving the form of the system linearised about rest.
 struct LinearForm {
   int32_t F = 0, d = 0, n = 0;
   std::vector<double> M, D;
 };
-static bool linear_form(pde *p, vector2d *values, LinearForm &f) {
+static bool linear_form(pde *p, vector2d *values, LinearForm &f, bool small = false) {
   Mesh *m = &p->mesh;
   int32_t F = p->nfield, d = p->dimension == 3 ? 3 : 2, n = F * d, ncells = m->cells.count;
   f.F = F, f.d = d, f.n = n;
-  if (n > 30 || p->nonlinear || p->coords.family != 1 || !values || values->count < F || ncells < 1) return false;
+  double eps = small && p->nonlinear ? 1e-6 : 1.0;
+  if (n > 30 || (p->nonlinear && !small) || p->coords.family != 1 || !values || values->count < F || ncells < 1)
+    return false;
   // M((v - 1) d + j, (w - 1) d + i): equation v's volume terms with variable w = the i-th
   // coordinate (the others zero) against the test field of the j-th coordinate, summed over
   // cells spread through the mesh.
@@ -99,40 +104,43 @@ static bool linear_form(pde *p, vector2d *values, LinearForm &f) {
   std::vector<double> Z(size_t(F) * F, 0.0);
   double area = 0;
   for (uint16_t w = 1; w <= F; w++)
-    for (int i = 0; i <= d; i++) {
-      for (uint16_t u = 1; u <= F; u++) {
-        vectord &x = probe.data[u - 1];
-        for (int32_t k = 1; k <= x.count && k <= m->nodes.count; k++) {
-          const MeshNode &node = m->nodes.data[k - 1];
-          x.data[k - 1] = u != w ? 0.0 : i == d ? 1.0 : i == 0 ? node.x : i == 1 ? node.y : node.z;
-        }
-      }
-      for (int32_t c = 1; c <= ncells; c += step) {
-        MeshCell &cell = cell_at(m, c);
-        if (!cell.alive) continue;
-        localize(p, c);
-        if (w == 1 && i == 0) area += std::fabs(work_cell.frame.measure);
-        for (uint16_t v = 1; v <= F; v++) {
-          equation *e = eqn(p, v);
-          if (!e) continue;
-          double P[20] = {};
-          int32_t bv = basis_of(p, v), nb = elements_functions[bv];
-          treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, bv);
-          if (i == d) {
-            for (int k = 0; k < nb; k++) Z[size_t(v - 1) * F + w - 1] += P[k];
-            continue;
+    for (int i = 0; i <= d; i++)
+      for (int s = 0; s < (eps != 1.0 ? 2 : 1); s++) {
+        double sg = s ? -1.0 : 1.0, back = sg / (eps * (eps != 1.0 ? 2 : 1));
+        for (uint16_t u = 1; u <= F; u++) {
+          vectord &x = probe.data[u - 1];
+          for (int32_t k = 1; k <= x.count && k <= m->nodes.count; k++) {
+            const MeshNode &node = m->nodes.data[k - 1];
+            x.data[k - 1] = u != w ? 0.0 : sg * eps * (i == d ? 1.0 : i == 0 ? node.x : i == 1 ? node.y : node.z);
           }
-          for (int jj = 0; jj < d; jj++) {
-            double t = 0;
-            for (int k = 0; k < nb; k++) {
-              const MeshNode &node = m->nodes.data[cell.nodes.data[k] - 1];
-              t += P[k] * (jj == 0 ? node.x : jj == 1 ? node.y : node.z);
+        }
+        for (int32_t c = 1; c <= ncells; c += step) {
+          MeshCell &cell = cell_at(m, c);
+          if (!cell.alive) continue;
+          localize(p, c);
+          if (w == 1 && i == 0 && s == 0) area += std::fabs(work_cell.frame.measure);
+          for (uint16_t v = 1; v <= F; v++) {
+            equation *e = eqn(p, v);
+            if (!e) continue;
+            double P[20] = {};
+            int32_t bv = basis_of(p, v), nb = elements_functions[bv];
+            treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, bv);
+            for (int k = 0; k < nb; k++) P[k] *= back;
+            if (i == d) {
+              for (int k = 0; k < nb; k++) Z[size_t(v - 1) * F + w - 1] += P[k];
+              continue;
             }
-            M[size_t((v - 1) * d + jj) * n + (w - 1) * d + i] += t;
+            for (int jj = 0; jj < d; jj++) {
+              double t = 0;
+              for (int k = 0; k < nb; k++) {
+                const MeshNode &node = m->nodes.data[cell.nodes.data[k] - 1];
+                t += P[k] * (jj == 0 ? node.x : jj == 1 ? node.y : node.z);
+              }
+              M[size_t((v - 1) * d + jj) * n + (w - 1) * d + i] += t;
+            }
           }
         }
       }
-    }
   point = keep;
   vector2d_free(&probe, 1);
   // Symmetric and with a positive diagonal, or no answer.
@@ -322,7 +330,7 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
 double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> *vars) {
   vars->clear();
   LinearForm f;
-  if (p->eigen || !linear_form(p, values, f)) return 0;
+  if (p->eigen || !linear_form(p, values, f, true)) return 0;
   int32_t n = f.n, d = f.d;
   std::vector<double> M = f.M, V;
   for (int a = 0; a < n; a++)

@@ -705,6 +705,10 @@ TEST_F(Answers, PenaltyTooSoftForTheLimitEndsNotConverged) {
   EXPECT_EQ(run({"penalty_channel_soft_two_grids.pde"}), 3) << out();
   EXPECT_NE(log("penalty_channel_soft_two_grids").find("STIFF CONSTRAINT: U V keep a divergence of"), std::string::npos)
       << log("penalty_channel_soft_two_grids");
+  // With the flow's convection (a nonlinear system) the penalty is read as well.
+  EXPECT_EQ(run({"penalty_channel_soft_convected.pde"}), 3) << out();
+  EXPECT_NE(log("penalty_channel_soft_convected").find("STIFF CONSTRAINT: U V keep a divergence of"), std::string::npos)
+      << log("penalty_channel_soft_convected");
   expect_answers(*this, {{"penalty_channel_stiff", "u_mid", 1.0, 1e-4}, {"penalty_channel_stiff", "p_mid", 8.0, 1e-3}});
   // Softer than its limit needs but within it, the run ends converged, and its last grid's RMS
   // estimate reads the penalty's error (the cells' estimates alone read a third of it).
