@@ -75,22 +75,61 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   });
 }
 
+// The box of the mesh's nodes along the first d axes.
+static void node_box(const Mesh *m, int32_t d, double lo[3], double hi[3]) {
+  for (int i = 0; i < 3; i++) lo[i] = 1e300, hi[i] = -1e300;
+  for (int32_t k = 0; k < m->nodes.count; k++) {
+    const MeshNode &node = m->nodes.data[k];
+    double x[3] = {node.x, node.y, node.z};
+    for (int i = 0; i < d; i++) lo[i] = std::min(lo[i], x[i]), hi[i] = std::max(hi[i], x[i]);
+  }
+}
+
+// The mean of a cell's first nb nodes: its centre of area for the straight cells' node sets.
+static void cell_centre(const Mesh *m, const MeshCell &cell, int32_t nb, double centre[3]) {
+  centre[0] = centre[1] = centre[2] = 0;
+  for (int k = 0; k < nb; k++) {
+    const MeshNode &node = m->nodes.data[cell.nodes.data[k] - 1];
+    centre[0] += node.x / nb, centre[1] += node.y / nb, centre[2] += node.z / nb;
+  }
+}
+
 // The operator's form on the linear fields of each variable (see locking_factor), when it
 // gives an answer: M(n x n, n = F d, row (v - 1) d + j, column (w - 1) d + i) and its diagonal.
-// With small set a nonlinear problem is read too, by the difference of its terms on probes of a
-// millionth and of minus a millionth: what is constant or a product of two variables (a flow's
-// convection) cancels, leaving the form of the system linearised about rest.
+// With about set a nonlinear problem is read too, linearised about one state its answer takes
+// (the values at its first node: the coefficients are defined there, where 1/T about rest is
+// not): the difference of its terms on that state plus and minus a millionth of each probe,
+// tested against the coordinates less the cell's centre. A term of first order with constant
+// coefficients (a flow's convection about a uniform velocity) then weighs nothing, as a
+// constant term and one in the probe's square cancel in the difference.
 struct LinearForm {
   int32_t F = 0, d = 0, n = 0;
   std::vector<double> M, D;
 };
-static bool linear_form(pde *p, vector2d *values, LinearForm &f, bool small = false) {
+static bool linear_form(pde *p, vector2d *values, LinearForm &f, bool about = false) {
   Mesh *m = &p->mesh;
   int32_t F = p->nfield, d = p->dimension == 3 ? 3 : 2, n = F * d, ncells = m->cells.count;
   f.F = F, f.d = d, f.n = n;
-  double eps = small && p->nonlinear ? 1e-6 : 1.0;
-  if (n > 30 || (p->nonlinear && !small) || p->coords.family != 1 || !values || values->count < F || ncells < 1)
+  bool linearise = about && p->nonlinear;
+  if (n > 30 || (p->nonlinear && !about) || p->coords.family != 1 || !values || values->count < F || ncells < 1 ||
+      m->nodes.count < 1)
     return false;
+  // The state and each variable's probe size: a millionth of its range or its value there,
+  // per unit of the domain's size, so the probe is a millionth of it across the domain.
+  std::vector<double> base(size_t(F), 0.0), eps(size_t(F), 1.0);
+  if (linearise) {
+    double lo[3], hi[3];
+    node_box(m, d, lo, hi);
+    double L = 0;
+    for (int i = 0; i < d; i++) L = std::max(L, hi[i] - lo[i]);
+    if (!(L > 0)) return false;
+    for (uint16_t w = 1; w <= F; w++) {
+      const vectord &x = values->data[w - 1];
+      base[size_t(w - 1)] = x.count > 0 ? x.data[0] : 0.0;
+      double s = std::max(std::fabs(range_of(p, w)), std::fabs(base[size_t(w - 1)]));
+      eps[size_t(w - 1)] = 1e-6 * (s > 0 ? s : 1.0) / L;
+    }
+  }
   // M((v - 1) d + j, (w - 1) d + i): equation v's volume terms with variable w = the i-th
   // coordinate (the others zero) against the test field of the j-th coordinate, summed over
   // cells spread through the mesh.
@@ -105,13 +144,14 @@ static bool linear_form(pde *p, vector2d *values, LinearForm &f, bool small = fa
   double area = 0;
   for (uint16_t w = 1; w <= F; w++)
     for (int i = 0; i <= d; i++)
-      for (int s = 0; s < (eps != 1.0 ? 2 : 1); s++) {
-        double sg = s ? -1.0 : 1.0, back = sg / (eps * (eps != 1.0 ? 2 : 1));
+      for (int s = 0; s < (linearise ? 2 : 1); s++) {
+        double e = eps[size_t(w - 1)], sg = s ? -1.0 : 1.0, back = linearise ? sg / (2 * e) : 1.0;
         for (uint16_t u = 1; u <= F; u++) {
           vectord &x = probe.data[u - 1];
           for (int32_t k = 1; k <= x.count && k <= m->nodes.count; k++) {
             const MeshNode &node = m->nodes.data[k - 1];
-            x.data[k - 1] = u != w ? 0.0 : sg * eps * (i == d ? 1.0 : i == 0 ? node.x : i == 1 ? node.y : node.z);
+            double lin = i == d ? 1.0 : i == 0 ? node.x : i == 1 ? node.y : node.z;
+            x.data[k - 1] = base[size_t(u - 1)] + (u != w ? 0.0 : linearise ? sg * e * lin : lin);
           }
         }
         for (int32_t c = 1; c <= ncells; c += step) {
@@ -120,21 +160,23 @@ static bool linear_form(pde *p, vector2d *values, LinearForm &f, bool small = fa
           localize(p, c);
           if (w == 1 && i == 0 && s == 0) area += std::fabs(work_cell.frame.measure);
           for (uint16_t v = 1; v <= F; v++) {
-            equation *e = eqn(p, v);
-            if (!e) continue;
+            equation *eq = eqn(p, v);
+            if (!eq) continue;
             double P[20] = {};
             int32_t bv = basis_of(p, v), nb = elements_functions[bv];
-            treeval_vol_galerkin(p, P, region_tree(&e->volume, cell.region), &point, bv);
+            treeval_vol_galerkin(p, P, region_tree(&eq->volume, cell.region), &point, bv);
             for (int k = 0; k < nb; k++) P[k] *= back;
             if (i == d) {
               for (int k = 0; k < nb; k++) Z[size_t(v - 1) * F + w - 1] += P[k];
               continue;
             }
+            double centre[3] = {0, 0, 0};
+            if (linearise) cell_centre(m, cell, nb, centre);
             for (int jj = 0; jj < d; jj++) {
               double t = 0;
               for (int k = 0; k < nb; k++) {
                 const MeshNode &node = m->nodes.data[cell.nodes.data[k] - 1];
-                t += P[k] * (jj == 0 ? node.x : jj == 1 ? node.y : node.z);
+                t += P[k] * ((jj == 0 ? node.x : jj == 1 ? node.y : node.z) - centre[jj]);
               }
               M[size_t((v - 1) * d + jj) * n + (w - 1) * d + i] += t;
             }
@@ -318,6 +360,24 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
   }
 }
 
+// Whether every live node on the domain's boundary or its joints holds a value condition of
+// each of the variables vars (a node between two regions counts as not held).
+static bool held_all_round(pde *p, const std::vector<uint16_t> &vars) {
+  Mesh *m = &p->mesh;
+  for (uint16_t v : vars) {
+    if (v > p->valuenodes.count) return false;
+    std::vector<char> mine(size_t(m->nodes.count) + 1, 0);
+    const vectorl &l = p->valuenodes.data[v - 1];
+    for (int32_t k = 0; k < l.count; k++)
+      if (l.data[k] >= 1 && l.data[k] <= m->nodes.count) mine[size_t(l.data[k])] = 1;
+    for (int32_t k = 1; k <= m->nodes.count; k++) {
+      const MeshNode &node = m->nodes.data[k - 1];
+      if (node.alive && node.kind != 0 && !mine[size_t(k)]) return false;
+    }
+  }
+  return !vars.empty();
+}
+
 // A system stiffer against one combination of its variables' first derivatives than the error
 // limit can resolve (the form's largest eigenvalue on the linear fields over its next exceeds
 // 4 / ERRLIM: a penalty p = -K div(U), or a solid so nearly incompressible that the limit cannot
@@ -355,9 +415,19 @@ double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> 
     if (w > 0.1) vars->push_back(v), R = std::max(R, range_of(p, v));
   }
   if (!(R > 0)) return 0;
-  // Its RMS over the domain, read at each cell's centre.
+  // Its RMS over the domain in blocks of an eighth of the domain's box along each axis, each
+  // block's the mean of the cells whose centres lie in it. The constraint's share varies as
+  // smoothly as what balances it (a flow's pressure over the penalty); what the cells leave of
+  // it where the elements cannot hold it to zero changes sign from cell to cell and grows where
+  // value conditions force it (at a lid's corners), and a block's mean reads little of that (a
+  // cavity's cells read the same RMS under a penalty ten times stiffer).
   Mesh *m = &p->mesh;
-  double sum = 0, area = 0, u[20], g[3];
+  const int B = 8;
+  double lo[3], hi[3];
+  node_box(m, d, lo, hi);
+  size_t blocks = d == 3 ? size_t(B) * B * B : size_t(B) * B;
+  std::vector<double> bsum(blocks, 0.0), barea(blocks, 0.0);
+  double area = 0, u[20], g[3];
   aim(p, values, p->time);
   for (int32_t c = 1; c <= m->cells.count; c++) {
     MeshCell &cell = cell_at(m, c);
@@ -372,9 +442,28 @@ double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> 
       elements_gradient(g, b, elements_centroid[elements_dimension[b]].L, fr, u);
       for (int i = 0; i < d; i++) comb += x[size_t((v - 1) * d + i)] * g[i];
     }
-    sum += comb * comb * meas, area += meas;
+    double centre[3];
+    cell_centre(m, cell, elements_functions[basis_of(p, 1)], centre);
+    size_t at = 0;
+    for (int i = d - 1; i >= 0; i--) {
+      double w = hi[i] - lo[i];
+      int j = w > 0 ? int((centre[i] - lo[i]) / w * B) : 0;
+      at = at * B + size_t(std::min(std::max(j, 0), B - 1));
+    }
+    bsum[at] += comb * meas, barea[at] += meas, area += meas;
   }
   if (!(area > 0)) return 0;
+  // Where every boundary node holds a value of each variable the combination ties, its mean
+  // over the domain is the boundary data's (the flux of a flow through the walls, as a lid's
+  // corners leak), which no coefficient changes: the penalty's share is what varies about it.
+  double mean = 0;
+  if (held_all_round(p, *vars)) {
+    for (size_t b = 0; b < blocks; b++) mean += bsum[b];
+    mean /= area;
+  }
+  double sum = 0;
+  for (size_t b = 0; b < blocks; b++)
+    if (barea[b] > 0) sum += (bsum[b] / barea[b] - mean) * (bsum[b] / barea[b] - mean) * barea[b];
   return std::sqrt(sum / area) * std::pow(area, 1.0 / d) / R;
 }
 
