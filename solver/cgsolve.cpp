@@ -298,6 +298,46 @@ void cgsolve_not_converged(pde *p, const char *note, const char *reason) {
   p->unconverged = reason;
 }
 
+// A steady run that ends with cells above the error limit names the variables whose own
+// estimate stands there: each field variable's estimate alone (the others' ERRWEIGHT 0), and the
+// count of cells it holds above the limit. The cells' estimates are put back as they were.
+static std::string unmet_variables(pde *p) {
+  std::string names;
+  int32_t F = p->nfield;
+  if (p->eigen || p->timedep || F < 2 || p->vars.count < F || p->varnames.count < F) return names;
+  celltable &cells = p->mesh.cells;
+  std::vector<double> kept(size_t(cells.count));
+  for (int32_t i = 0; i < cells.count; i++) kept[size_t(i)] = cells.data[i].error;
+  std::vector<double> weights(static_cast<size_t>(F), 1.0);
+  for (int32_t v = 1; v <= F; v++) weights[size_t(v - 1)] = p->vars.items[v - 1].errweight;
+  double sense = p->sensitivity > 0 ? p->sensitivity : 1.0;
+  for (int32_t v = 1; v <= F; v++) {
+    if (!(weights[size_t(v - 1)] > 0)) continue;
+    for (int32_t w = 1; w <= F; w++) p->vars.items[w - 1].errweight = w == v ? 1.0 : 0.0;
+    measures_measure(p, &p->solution, p->time, 1.0, 0);
+    int32_t above = 0;
+    for (int32_t i = 0; i < cells.count; i++)
+      if (cells.data[i].alive && cells.data[i].error / sense > p->errlim) above++;
+    const String *vn = &p->varnames.items[v - 1];
+    if (above > 0 && vn->text) {
+      char count[40];
+      snprintf(count, sizeof count, " in %d %s", above, above == 1 ? "cell" : "cells");
+      names += (names.empty() ? " " : ", ") + std::string(vn->text, vn->length) + count;
+    }
+  }
+  for (int32_t v = 1; v <= F; v++) p->vars.items[v - 1].errweight = weights[size_t(v - 1)];
+  for (int32_t i = 0; i < cells.count; i++) cells.data[i].error = kept[size_t(i)];
+  return names;
+}
+
+// The line that says which variables hold the error limit unmet when a limit ends the run.
+static void log_unmet(pde *p, const char *limit) {
+  std::string names = unmet_variables(p);
+  if (names.empty()) return;
+  std::string line = std::string(limit) + ": ERRLIM not met:" + names;
+  cgsolve_log_note(p, line.c_str());
+}
+
 int32_t cgsolve_split_check(pde *p, RefineHistory *history) {
   TRACE("cgsolve_split_check");
   int32_t n = count_splits(p, p->errlim);
@@ -306,6 +346,7 @@ int32_t cgsolve_split_check(pde *p, RefineHistory *history) {
     if (!settings.batch && appwin.warngrid(p, n, p->maxerr)) p->gridlimit += p->gridinc;
     if (p->regrids >= p->gridlimit) {
       // The error limit is not met on the last grid.
+      log_unmet(p, "GRID LIMIT");
       cgsolve_not_converged(p, "GRID LIMIT: NOT CONVERGED", "GRID LIMIT: NOT CONVERGED");
       return n;
     }
@@ -328,7 +369,10 @@ int32_t cgsolve_split_check(pde *p, RefineHistory *history) {
   int32_t r = refine(p, tol, p->mergerr * p->errlim, history);
   // Cells above the error limit that the refiner left as they were (it splits nothing past the
   // node limit): the last grid's answer stands, but its error limit is not met.
-  if (r <= 0) cgsolve_not_converged(p, "NODE LIMIT: NOT CONVERGED", "NODE LIMIT: NOT CONVERGED");
+  if (r <= 0) {
+    log_unmet(p, "NODE LIMIT");
+    cgsolve_not_converged(p, "NODE LIMIT: NOT CONVERGED", "NODE LIMIT: NOT CONVERGED");
+  }
   if (r > 0) {
     if ((p->printgrid || p->dbg_grid) && debug_file) {
       String t = lit("REFINED");

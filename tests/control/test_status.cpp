@@ -53,6 +53,10 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // marked, and the exit code is the one of an unconverged run.
       {"no_steady_state_done", "-B -R -X", QUENDAR_UNCONVERGED, {"T| NEWTON ", ": NOT CONVERGED\nT| --DONE--\n"}},
       {"no_steady_state_done", "-R -X", QUENDAR_UNCONVERGED, {"}\n u_right=", "Title: Radiating strip\nNEWTON ", ": NOT CONVERGED\n}\n"}, "strip_sum.txt"},
+      // A grid limit that ends a steady run with cells above ERRLIM names the variables whose
+      // own estimates stand there (it named none).
+      {"stokes_cavity_grid_limit", "-B -R -X", QUENDAR_UNCONVERGED,
+       {"T| GRID LIMIT: ERRLIM not met: U in ", " cells, V in ", " cells\nT| GRID LIMIT: NOT CONVERGED\nT| --DONE--\n"}},
       // A residual that is not a number is an error, never an answer.
       {"nan_newton_done", "-B -R -X", 1, {"T| ERROR: Solution Diverged", "T| TERMINATED\nEND\n", "!--DONE--"}},
       // Files that do not reach the disk fail the run in the system's words.
