@@ -75,16 +75,6 @@ double measure_galerkin(pde *p, vector2d *values, double time, double factor, ui
   });
 }
 
-// The box of the mesh's nodes along the first d axes.
-static void node_box(const Mesh *m, int32_t d, double lo[3], double hi[3]) {
-  for (int i = 0; i < 3; i++) lo[i] = 1e300, hi[i] = -1e300;
-  for (int32_t k = 0; k < m->nodes.count; k++) {
-    const MeshNode &node = m->nodes.data[k];
-    double x[3] = {node.x, node.y, node.z};
-    for (int i = 0; i < d; i++) lo[i] = std::min(lo[i], x[i]), hi[i] = std::max(hi[i], x[i]);
-  }
-}
-
 // The mean of a cell's first nb nodes: its centre of area for the straight cells' node sets.
 static void cell_centre(const Mesh *m, const MeshCell &cell, int32_t nb, double centre[3]) {
   centre[0] = centre[1] = centre[2] = 0;
@@ -118,10 +108,9 @@ static bool linear_form(pde *p, vector2d *values, LinearForm &f, bool about = fa
   // per unit of the domain's size, so the probe is a millionth of it across the domain.
   std::vector<double> base(size_t(F), 0.0), eps(size_t(F), 1.0);
   if (linearise) {
-    double lo[3], hi[3];
-    node_box(m, d, lo, hi);
-    double L = 0;
-    for (int i = 0; i < d; i++) L = std::max(L, hi[i] - lo[i]);
+    const rect3d &box = m->domain->grid.box;
+    double L = std::max(box.x2 - box.x1, box.y2 - box.y1);
+    if (d == 3) L = std::max(L, box.z2 - box.z1);
     if (!(L > 0)) return false;
     for (uint16_t w = 1; w <= F; w++) {
       const vectord &x = values->data[w - 1];
@@ -423,8 +412,8 @@ double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> 
   // cavity's cells read the same RMS under a penalty ten times stiffer).
   Mesh *m = &p->mesh;
   const int B = 8;
-  double lo[3], hi[3];
-  node_box(m, d, lo, hi);
+  const rect3d &box = m->domain->grid.box;
+  double lo[3] = {box.x1, box.y1, box.z1}, hi[3] = {box.x2, box.y2, box.z2};
   size_t blocks = d == 3 ? size_t(B) * B * B : size_t(B) * B;
   std::vector<double> bsum(blocks, 0.0), barea(blocks, 0.0);
   double area = 0, u[20], g[3];
