@@ -339,14 +339,15 @@ static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor
       }
     return s4 > 0.99 * s2 * s2;
   };
-  // Per variable, the least eigenvalue (past the rigid modes' zeros) of the modes it takes
-  // part in (a tenth of the mode's weight on its probes).
+  // Per variable, the least eigenvalue of the modes it takes part in (a tenth of the mode's
+  // weight on its probes), past the rigid modes' zeros, which rounding leaves below 1e-9: a
+  // penalty of K = 1e6 nu reads 1e-6, and was taken for one.
   for (uint16_t v = 1; v <= F; v++) {
     double least = 1;
     for (int a = 0; a < n; a++) {
       double e = M[size_t(a) * n + a], share = 0;
       for (int i = 0; i < d; i++) share += V[size_t((v - 1) * d + i) * n + a] * V[size_t((v - 1) * d + i) * n + a];
-      if (e > 1e-6 && share > 0.1 && !combination(a)) least = std::min(least, e);
+      if (e > 1e-9 && share > 0.1 && !combination(a)) least = std::min(least, e);
     }
     factor[size_t(v - 1)] *= std::max(1.0, 0.5 / std::max(least, wave[size_t(v - 1)]));
   }
