@@ -172,9 +172,27 @@ void cgsolve_solve_block(pde *p, double *x, const double *b, int32_t w, double r
   display_unreport(&p->status, line);
 }
 
+// Overflow and invalid operations do not trap while a step is measured or a trial step
+// evaluated: a step whose miss or residual is not a number is one too long, which the
+// solve takes again and the search shortens.
+struct QuietOverflow {
+  fenv_t env;
+  uint8_t trial = treeval_trial;
+  QuietOverflow() {
+    rtlib_fpu_save(&env);
+    fedisableexcept(FE_OVERFLOW | FE_INVALID);
+    treeval_trial = 1;
+  }
+  ~QuietOverflow() {
+    treeval_trial = trial;
+    rtlib_fpu_restore(&env);
+  }
+};
+
 // How far the step misses its system: |A delta - r| / |r| (0 when r is 0, infinite
 // when a value is not a number).
 static double solve_miss(pde *p) {
+  QuietOverflow quiet;  // a step far out overflows in the sums of squares
   vectord *ad = vector2d_get_work(&p->work, p->nt);
   sparsemx_mv_0(ad, &p->matrix, &p->delta);
   double miss = 0, size = 0;
@@ -1007,22 +1025,6 @@ int32_t cgsolve_step_limit(int32_t newton, double changelim) {
 
 // ---- Newton line search -------------------------------------------------------------------
 
-// Overflow and invalid operations do not trap while a trial step is evaluated: a
-// trial whose residual is not a number is a step too long, which the search shortens.
-struct QuietOverflow {
-  fenv_t env;
-  uint8_t trial = treeval_trial;
-  QuietOverflow() {
-    rtlib_fpu_save(&env);
-    fedisableexcept(FE_OVERFLOW | FE_INVALID);
-    treeval_trial = 1;
-  }
-  ~QuietOverflow() {
-    treeval_trial = trial;
-    rtlib_fpu_restore(&env);
-  }
-};
-
 // The trial update u = u0 + lambda x column scale x delta (clamped by c unless c is 0
 // or 1000 and above), the change estimate, and the residual there; returns r.r / 2. Each
 // variable's changes are measured against its range on the floor of its scale, floors
@@ -1030,6 +1032,9 @@ struct QuietOverflow {
 // have every step clamped to a share of that noise and creep.
 static double res_test(pde *p, double lambda, const vectord *u0, double c, const std::vector<double> &floors) {
   TRACE("res_test");
+  // A trial step far out (a source of 1e30) may overflow in its own sums as in the residual:
+  // the search reads either as no residual there.
+  QuietOverflow quiet;
   uint16_t V = cgsolve_varcount(p);
   vector2d *u = &p->solution;
   bool clamp = !(c == 0 || c >= 1000);
@@ -1075,12 +1080,11 @@ static double res_test(pde *p, double lambda, const vectord *u0, double c, const
   p->changeest = used ? std::sqrt(total / used) : 0.0;
   double times[2];
   times_of(p, times);
-  QuietOverflow quiet;
   fitting_invalidate_fits(p, 3);
   fitting_validate_fits(p, &p->fitlist, u, times);
   residual(p);
   double f = 0.5 * vectord_dot(&p->residual, &p->residual);
-  return std::isfinite(f) ? f : HUGE_VAL;
+  return std::isfinite(f) && std::isfinite(p->changeest) ? f : HUGE_VAL;
 }
 
 // The backtracking line search along the Newton step; returns the step length taken.
@@ -1092,16 +1096,27 @@ static double update(pde *p, bool *step_overflow, const std::vector<double> &flo
   vectord *u0 = vector2d_get_work(&p->work, p->nt);
   std::fill(u0->data, u0->data + p->nt, 0.0);
   cgsolve_each_unknown(p, [&](uint16_t k, int32_t n, int32_t r) { u0->data[r - 1] = p->solution.data[k - 1].data[n - 1]; });
-  double f0 = 0.5 * vectord_dot(&p->residual, &p->residual);
-  vectord *at = vector2d_get_work(&p->work, p->nt);
-  sparsemx_mtv_0(at, &p->matrix, &p->residual);
-  double g = -vectord_dot(at, &p->delta);
-  vector2d_free_work(at);
+  double f0, g;
+  {
+    QuietOverflow quiet;  // a residual or a step far out overflows in its square
+    f0 = 0.5 * vectord_dot(&p->residual, &p->residual);
+    vectord *at = vector2d_get_work(&p->work, p->nt);
+    sparsemx_mtv_0(at, &p->matrix, &p->residual);
+    g = -vectord_dot(at, &p->delta);
+    vector2d_free_work(at);
+  }
+  *step_overflow = false;
+  if (!std::isfinite(f0) || !std::isfinite(g)) {
+    // No slope to search along: the solution stays where the step began.
+    *step_overflow = true;
+    vector2d_free_work(u0);
+    display_unreport(&p->status, line);
+    return 0.0;
+  }
   double c = p->changelim * p->changeclamp;
   double l1 = 1.0, l2 = 0, f2 = 0;
   double f = res_test(p, l1, u0, c, floors);
   bool firstback = true;
-  *step_overflow = false;
   while (f > f0 + 0.01 * l1 * g) {
     double ln;
     if (f == HUGE_VAL) {

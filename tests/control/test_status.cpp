@@ -57,6 +57,10 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // own estimates stand there (it named none).
       {"stokes_cavity_grid_limit", "-B -R -X", QUENDAR_UNCONVERGED,
        {"T| GRID LIMIT: ERRLIM not met: U in ", " cells, V in ", " cells\nT| GRID LIMIT: NOT CONVERGED\nT| --DONE--\n"}},
+      // A Newton step so far out (a source of 1e30 in a coupled nonlinear system) that its
+      // slope overflows ends as a diverged iteration (it ended "ERROR: Floating-Point Overflow"
+      // at no line).
+      {"newton_step_overflow", "-B -R -X", QUENDAR_UNCONVERGED, {"T| NEWTON DIVERGED: NOT CONVERGED\nT| --DONE--\nEND\n"}},
       // A residual that is not a number is an error, never an answer.
       {"nan_newton_done", "-B -R -X", 1, {"T| ERROR: Solution Diverged", "T| TERMINATED\nEND\n", "!--DONE--"}},
       // Files that do not reach the disk fail the run in the system's words.
