@@ -86,7 +86,7 @@ static void cell_centre(const Mesh *m, const MeshCell &cell, int32_t nb, double 
 
 // The operator's form on the linear fields of each variable (see locking_factor), when it
 // gives an answer: M(n x n, n = F d, row (v - 1) d + j, column (w - 1) d + i) and its diagonal.
-// With about set a nonlinear problem is read too, linearised about one state its answer takes
+// A nonlinear problem is read linearised about one state its answer takes
 // (the values at its first node: the coefficients are defined there, where 1/T about rest is
 // not): the difference of its terms on that state plus and minus a millionth of each probe,
 // tested against the coordinates less the cell's centre. A term of first order with constant
@@ -96,14 +96,12 @@ struct LinearForm {
   int32_t F = 0, d = 0, n = 0;
   std::vector<double> M, D;
 };
-static bool linear_form(pde *p, vector2d *values, LinearForm &f, bool about = false) {
+static bool linear_form(pde *p, vector2d *values, LinearForm &f) {
   Mesh *m = &p->mesh;
   int32_t F = p->nfield, d = p->dimension == 3 ? 3 : 2, n = F * d, ncells = m->cells.count;
   f.F = F, f.d = d, f.n = n;
-  bool linearise = about && p->nonlinear;
-  if (n > 30 || (p->nonlinear && !about) || p->coords.family != 1 || !values || values->count < F || ncells < 1 ||
-      m->nodes.count < 1)
-    return false;
+  bool linearise = p->nonlinear;
+  if (n > 30 || p->coords.family != 1 || !values || values->count < F || ncells < 1 || m->nodes.count < 1) return false;
   // The state and each variable's probe size: a millionth of its range or its value there,
   // per unit of the domain's size, so the probe is a millionth of it across the domain.
   std::vector<double> base(size_t(F), 0.0), eps(size_t(F), 1.0);
@@ -312,7 +310,7 @@ static std::vector<double> wave_least(const LinearForm &f) {
 // origin); otherwise the factors stand.
 static void locking_factor(pde *p, vector2d *values, std::vector<double> &factor) {
   LinearForm f;
-  if (!linear_form(p, values, f, true)) return;
+  if (!linear_form(p, values, f)) return;
   int32_t F = f.F, d = f.d, n = f.n;
   std::vector<double> &M = f.M, &D = f.D, V;
   std::vector<double> wave = wave_least(f);
@@ -383,7 +381,7 @@ static bool held_all_round(pde *p, const std::vector<uint16_t> &vars) {
 double measures_constraint_miss(pde *p, vector2d *values, std::vector<uint16_t> *vars) {
   vars->clear();
   LinearForm f;
-  if (p->eigen || !linear_form(p, values, f, true)) return 0;
+  if (p->eigen || !linear_form(p, values, f)) return 0;
   int32_t n = f.n, d = f.d;
   std::vector<double> M = f.M, V;
   for (int a = 0; a < n; a++)
