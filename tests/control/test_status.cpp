@@ -597,7 +597,12 @@ TEST_F(Ending, CaretStandsUnderTheFaultAfterTabs) {
     std::vector<std::string> log = lines(name + ".log");
     auto at = std::find_if(log.begin(), log.end(), [](const std::string &l) { return l.find("CONTOUR") != l.npos; });
     if (at == log.end() || at + 1 == log.end()) return std::string("none");
-    return at[0] + "\n" + at[1];
+    // The line opens with the run's clock (" 0:01|"), which a slow run moves on: the
+    // comparison reads the layout after it, the clock's width being the same.
+    std::string line = at[0];
+    std::size_t bar = line.find('|');
+    if (bar != line.npos) line = std::string(bar, '#') + line.substr(bar);
+    return line + "\n" + at[1];
   };
   std::string tabs = caret("tabs", "\t\t"), blanks = caret("blanks", std::string(16, ' '));
   EXPECT_EQ(tabs, blanks);
