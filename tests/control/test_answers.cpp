@@ -816,6 +816,14 @@ TEST_F(Answers, ZeroVariableAtTheErrorLimitDoesNotDriveRefinement) {
     EXPECT_LE(last_count(l, "Nodes=(\\d+)"), 820) << l;
     EXPECT_EQ(l.find("NOT CONVERGED"), std::string::npos) << l;
   }
+  // The same cylinder in 3D, W zero in truth: what W's noise moves by over a regrid does not
+  // ask for another grid (it took a third, "REFINE AGAIN: W moved by ...").
+  expect_answers(*this, {{"lame_cylinder_3d_zero_w", "ur_a", 1.9066667, 2e-3},
+                         {"lame_cylinder_3d_zero_w", "ur_b", 1.2133333, 2e-3},
+                         {"lame_cylinder_3d_zero_w", "err_Ur", 0.0, 1e-3}});
+  std::string l = log("lame_cylinder_3d_zero_w");
+  EXPECT_EQ(l.find("REFINE AGAIN"), std::string::npos) << l;
+  EXPECT_EQ(last_count(l, "GRID (\\d+)"), 2) << l;
 }
 
 // A start that is 1 but for roundoff (sin^2 + cos^2): its range over the nodes is a few ulps,
