@@ -823,7 +823,7 @@ TEST_F(Answers, ZeroVariableAtTheErrorLimitDoesNotDriveRefinement) {
                          {"lame_cylinder_3d_zero_w", "err_Ur", 0.0, 1e-3}});
   std::string l = log("lame_cylinder_3d_zero_w");
   EXPECT_EQ(l.find("REFINE AGAIN"), std::string::npos) << l;
-  EXPECT_EQ(last_count(l, "GRID (\\d+)"), 2) << l;
+  EXPECT_LE(last_count(l, "GRID (\\d+)"), 2) << l;
 }
 
 // A start that is 1 but for roundoff (sin^2 + cos^2): its range over the nodes is a few ulps,
