@@ -1114,14 +1114,15 @@ static double update(pde *p, bool *step_overflow, const std::vector<double> &flo
     g = -vectord_dot(at, &p->delta);
     vector2d_free_work(at);
   }
-  *step_overflow = false;
-  if (!std::isfinite(f0) || !std::isfinite(g)) {
-    // No slope to search along: the solution stays where the step began.
+  // A step that overflows is not taken: the solution stays where it began.
+  auto overflowed = [&]() {
     *step_overflow = true;
     vector2d_free_work(u0);
     display_unreport(&p->status, line);
     return 0.0;
-  }
+  };
+  *step_overflow = false;
+  if (!std::isfinite(f0) || !std::isfinite(g)) return overflowed();  // no slope to search along
   double c = p->changelim * p->changeclamp;
   double l1 = 1.0, l2 = 0, f2 = 0;
   double f = res_test(p, l1, u0, c, floors);
@@ -1160,12 +1161,9 @@ static double update(pde *p, bool *step_overflow, const std::vector<double> &flo
     f = res_test(p, ln, u0, c, floors);
   }
   if (f == HUGE_VAL) {
-    // Overflow however short the step: the solution stays where the step began.
-    *step_overflow = true;
+    // Overflow however short the step: the solution is put back where the step began.
     res_test(p, 0.0, u0, 0, floors);
-    vector2d_free_work(u0);
-    display_unreport(&p->status, line);
-    return 0.0;
+    return overflowed();
   }
   // The update clamped by the change limit, unless the clamp gives back the decrease the
   // search asked for: it bends the step off Newton's direction node by node, which a stiff
