@@ -145,7 +145,10 @@ const uint8_t *rotation(int i, int j) {
 
 // The cells around edge (a, b) in walking order with the edge's slot in each: each step
 // crosses the face opposite the last corner of the even permutation that starts at a, b.
-// An open ring is walked from its one end that covers it. No candidates: an empty ring.
+// An open ring is walked from its one end that covers it. An edge where two parts of the
+// domain touch (two prisms of an extruded bow-tie along their common line) has its cells
+// in several open fans that share no face: each is walked from its own end, one after the
+// other, and the split links the halves within a fan only. No candidates: an empty ring.
 void order_cells(std::vector<int32_t> &ring, std::vector<uint16_t> &codes, Mesh *m, int32_t a, int32_t b) {
   ring.clear(), codes.clear();
   std::vector<int32_t> cand;
@@ -153,10 +156,9 @@ void order_cells(std::vector<int32_t> &ring, std::vector<uint16_t> &codes, Mesh 
   for (int32_t i = 0; i < la.count; i++)
     if (vectorl_inlist(&lb, la.data[i]) && cell_at(m, la.data[i]).alive) cand.push_back(la.data[i]);
   if (cand.empty()) return;
-  for (int32_t start : cand) {
-    ring.clear(), codes.clear();
-    int32_t x = start;
-    while (int32_t(ring.size()) < int32_t(cand.size())) {
+  // Walks from start until the walk leaves the candidates or meets a cell it holds.
+  auto walk = [&](int32_t start) {
+    for (int32_t x = start; int32_t(ring.size()) < int32_t(cand.size());) {
       int i = corner_of(m, x, a), j = corner_of(m, x, b);
       if (i < 0 || j < 0 || has(ring, x)) break;
       ring.push_back(x);
@@ -165,8 +167,40 @@ void order_cells(std::vector<int32_t> &ring, std::vector<uint16_t> &codes, Mesh 
       if (next <= 0) break;
       x = next;
     }
+  };
+  for (int32_t start : cand) {
+    ring.clear(), codes.clear();
+    walk(start);
     if (ring.size() == cand.size()) return;
   }
+  // No one walk covers them: the open fans, each from the cell no other candidate steps to.
+  // Every fan must begin and end on the domain's boundary (a face with an id and no cell
+  // beyond, or a periodic face); a fan that ends inside is a broken mesh.
+  ring.clear(), codes.clear();
+  std::vector<int32_t> reached;
+  bool open = true;
+  auto outward = [&](int32_t x, int corner) {
+    const MeshCell &C = cell_at(m, x);
+    return C.neighbour[corner - 1] < 0 || (C.neighbour[corner - 1] == 0 && C.bdid[corner - 1] != 0);
+  };
+  for (int32_t x : cand) {
+    int i = corner_of(m, x, a), j = corner_of(m, x, b);
+    if (i >= 0 && j >= 0) reached.push_back(cell_at(m, x).neighbour[rotation(i, j)[3] - 1]);
+  }
+  for (int32_t start : cand) {
+    if (has(reached, start) || has(ring, start)) continue;
+    size_t from = ring.size();
+    walk(start);
+    if (ring.size() == from) {
+      open = false;
+      break;
+    }
+    int32_t last = ring.back();
+    const uint8_t *in = rotation(corner_of(m, start, a), corner_of(m, start, b));
+    const uint8_t *out = rotation(corner_of(m, last, a), corner_of(m, last, b));
+    open = open && outward(start, in[2]) && outward(last, out[3]);
+  }
+  if (open && ring.size() == cand.size()) return;
   char what[80];
   snprintf(what, sizeof what, "NO RING ORDER FOR EDGE %d-%d", a, b);
   rtlib_fatal_in("order_cells", what);
@@ -498,8 +532,10 @@ int32_t split_ring(Mesh *m, const Lattice &L, const std::vector<int32_t> &ring, 
     }
     set_nodes(m, Nw, born[i]);
     int32_t outer = r.nbr[r.ia];
-    int32_t next = i + 1 < k ? Nw + 1 : (closed ? first : 0);
-    int32_t prev = i > 0 ? Nw - 1 : (closed ? first + int32_t(k) - 1 : 0);
+    // The ring may hold several open fans one after the other: a half is linked to the next
+    // cell's half only where the parent was linked to the next cell.
+    int32_t next = i + 1 < k ? (r.nbr[r.id] == ring[i + 1] ? Nw + 1 : 0) : (closed ? first : 0);
+    int32_t prev = i > 0 ? (rc[i - 1].nbr[rc[i - 1].id] == r.cell ? Nw - 1 : 0) : (closed ? first + int32_t(k) - 1 : 0);
     int32_t nb[4] = {O, outer, next, prev};
     for (int f = 0; f < 4; f++) cell_at(m, Nw).neighbour[f] = nb[f];
     if (outer) meshes_fix_nabor(m, outer, O, Nw);

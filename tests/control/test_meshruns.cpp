@@ -101,6 +101,19 @@ TEST_F(MeshRun, SpacingControlsKeepTheCellsSound) {
   }
 }
 
+// A prism on a base path that crosses itself (a bow-tie): the two prisms touch along one
+// line, whose cells form two fans sharing no face. Refining on that line (a peak centred
+// on it) and splitting and merging around it (a cooling run at a node limit) leave a sound
+// mesh of the bow-tie's volume, and the peak meets its manufactured answer (range 2).
+TEST_F(MeshRun, PrismsTouchingAlongALineRefineThere) {
+  ASSERT_EQ(run("meshing", "bowtie_prism_peak"), 0) << errors("bowtie_prism_peak");
+  EXPECT_EQ(checked("bowpeak.dat", 0.5, 5), "");
+  EXPECT_LT(std::fabs(reported("bowtie_prism_peak", "pinch")), 4e-3);
+  EXPECT_LT(reported("bowtie_prism_peak", "rms"), 2e-3);
+  ASSERT_EQ(run("meshing", "bowtie_prism_cooling"), 0) << errors("bowtie_prism_cooling");
+  EXPECT_EQ(checked("bowcool.dat", 0.5, 5), "");
+}
+
 // Corners cut and holes drawn in pieces keep the area geometry gives: a fillet at a
 // 160 degree corner takes r^2 (tan 10 - 10 degrees in radians) off the polygon, even when
 // r is longer than the edge beside it; two half-circles by radius make a whole hole.
