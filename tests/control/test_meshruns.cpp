@@ -101,15 +101,19 @@ TEST_F(MeshRun, SpacingControlsKeepTheCellsSound) {
   }
 }
 
-// A prism on a base path that crosses itself (a bow-tie): the two prisms touch along one
-// line, whose cells form two fans sharing no face. Refining on that line (a peak centred
-// on it) and splitting and merging around it (a cooling run at a node limit) leave a sound
-// mesh of the bow-tie's volume, and the peak meets its manufactured answer (range 2).
-TEST_F(MeshRun, PrismsTouchingAlongALineRefineThere) {
-  ASSERT_EQ(run("meshing", "bowtie_prism_peak"), 0) << errors("bowtie_prism_peak");
-  EXPECT_EQ(checked("bowpeak.dat", 0.5, 5), "");
-  EXPECT_LT(std::fabs(reported("bowtie_prism_peak", "pinch")), 4e-3);
-  EXPECT_LT(reported("bowtie_prism_peak", "rms"), 2e-3);
+// Solids that touch along one line, whose cells form two fans sharing no face: a prism on
+// a base path that crosses itself (a bow-tie), and a cube with two void quarters touching
+// diagonally. Refining on that line (a peak centred on it) and splitting and merging around
+// it (a cooling run at a node limit) leave a sound mesh of volume 0.5, and each peak meets
+// its manufactured answer (range 2).
+TEST_F(MeshRun, SolidsTouchingAlongALineRefineThere) {
+  for (auto [name, dat] : {std::pair{"bowtie_prism_peak", "bowpeak.dat"}, {"void_quarters_prism", "voidq.dat"}}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(run("meshing", name), 0) << errors(name);
+    EXPECT_EQ(checked(dat, 0.5, 5), "");
+    EXPECT_LT(std::fabs(reported(name, "pinch")), 4e-3);
+    EXPECT_LT(reported(name, "rms"), 2e-3);
+  }
   ASSERT_EQ(run("meshing", "bowtie_prism_cooling"), 0) << errors("bowtie_prism_cooling");
   EXPECT_EQ(checked("bowcool.dat", 0.5, 5), "");
 }
