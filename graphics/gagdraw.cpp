@@ -152,7 +152,8 @@ void gag_tracearc(uint16_t view, const pointd *p, double rx, double ry, double t
   if (sweep == 0) return;
   double step = std::min(std::fabs(sweep * 0.2), 0.17453);
   double rmin = std::sqrt(std::min(rx * rx, ry * ry));
-  if (rmin > 0) step = std::min(step, chord / rmin);
+  // A chord of no length (an arc whose box is flat) leaves the step at its angle bound.
+  if (rmin > 0 && chord > 0) step = std::min(step, chord / rmin);
   double count = std::fabs(sweep / step);
   if (!(count >= 1) || count > 1e6) return;
   int32_t n = int32_t(count);

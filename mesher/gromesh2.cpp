@@ -488,7 +488,9 @@ struct Grading {
         double h = 0;
         bool inside = true;
         for (size_t c : corners) inside = inside && owners[c] == r, h = std::max(h, std::min(G[c], cap));
-        if (inside && h > 0) cells += step * step / (0.4330127018922193 * h * h);
+        // A spacing below 1e-150 of the grid's step asks more cells than any count holds
+        // (its square would be no number at all).
+        if (inside && h > 0) cells += h < 1e-150 * step ? HUGE_VAL : step * step / (0.4330127018922193 * h * h);
       }
     return cells;
   }

@@ -399,6 +399,10 @@ void mesher2_prepare_domain(pde *p) {
 
 void mesher2_refuse_first_mesh(const pde *p, int64_t nodes, bool least) {
   static char message[120];
+  // The error's text holds 83 characters: a count past thirteen digits would push the limit's
+  // digits off its end, and is said as "at least" thirteen nines, which it is.
+  const int64_t most = 9999999999999;
+  if (nodes > most) nodes = most, least = true;
   snprintf(message, sizeof message, "The first mesh needs %s%lld nodes, more than NODELIMIT = %d",
            least ? "at least " : "", static_cast<long long>(nodes), int(p->nodelimit));
   String s = text(message);

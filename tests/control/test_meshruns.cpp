@@ -135,12 +135,15 @@ TEST_F(MeshRun, CutCornersAndHalfCirclesKeepTheirArea) {
       // whichever of the two is cut first.
       {"two_fillets_half_side", 1 - 0.5 * (1 - std::numbers::pi / 4)},
       {"two_fillets_at_the_start", 1 - 0.5 * (1 - std::numbers::pi / 4)},
+      // An arc of radius 1e20 on a unit side is that side.
+      {"arc_radius_past_chords", 1},
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.name);
     ASSERT_EQ(run("meshing", r.name), 0) << errors(r.name);
     EXPECT_NEAR(reported(r.name, "INTEGRAL(1)"), r.area, 1e-4 * r.area);
   }
+  EXPECT_NEAR(reported("arc_radius_past_chords", "mid"), 0.0736713532, 1e-4);
 }
 
 // A region 1e-6 thick in a unit square asks for more nodes than the node limit allows

@@ -124,6 +124,10 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // laid, not after the front ran until it stalled.
       {"region_spacing_past_limit", "-B -R -X", 1,
        {"T| ERROR: The first mesh needs at least ", " nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
+      // A density whose spacing squared is below the smallest double: refused as well, with a
+      // count that leaves the whole limit in the error's text.
+      {"region_density_past_doubles", "-B -R -X", 1,
+       {"T| ERROR: The first mesh needs at least 9999999999999 nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
       {"spacing_past_limit", "-B -R -X", 1,
        {"T| ERROR: The first mesh needs at least ", " nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.

@@ -144,4 +144,10 @@ TEST_F(Views, TracedArcFollowsTheCircle) {
   EXPECT_NEAR(rec(w)->lastusr.x, 0, 1e-3);
   EXPECT_NEAR(rec(w)->lastusr.y, 1, 1e-3);
   EXPECT_EQ(rec(w)->toplist->count, 30u);  // a move and a draw per step
+  // With no chord (an arc whose box is flat) the steps are bounded by the angle alone: 9
+  // steps of 10 degrees, each short by d^3/24, where the step of zero traced nothing.
+  gag_tracearc(w, &start, 1, 1, 0, M_PI / 2, 0);
+  EXPECT_NEAR(rec(w)->lastusr.x, 0, 5e-3);
+  EXPECT_NEAR(rec(w)->lastusr.y, 1, 5e-3);
+  EXPECT_EQ(rec(w)->toplist->count, 48u);
 }
