@@ -1326,7 +1326,12 @@ double side_steps(const featureitem &it, std::vector<double> &t) {
   int32_t mcount = it.samples.count;
   const double *s = it.distances.data, *h = it.spacings.data;
   t.assign(size_t(std::max(mcount, 1)), 0.0);
-  for (int32_t k = 1; k < mcount; k++) t[k] = t[k - 1] + (s[k] - s[k - 1]) / ((h[k] + h[k - 1]) / 2);
+  for (int32_t k = 1; k < mcount; k++) {
+    // A spacing of nothing, or one below 1e-200 of its stretch, asks more steps than any
+    // count holds (the division would be no number).
+    double d = s[k] - s[k - 1], hm = (h[k] + h[k - 1]) / 2;
+    t[k] = t[k - 1] + (hm > 0 && hm >= 1e-200 * std::fabs(d) ? d / hm : HUGE_VAL);
+  }
   return mcount ? t[mcount - 1] : 0;
 }
 

@@ -128,6 +128,9 @@ TEST_F(Ending, FailuresEndInTheLogAndTheExitCode) {
       // count that leaves the whole limit in the error's text.
       {"region_density_past_doubles", "-B -R -X", 1,
        {"T| ERROR: The first mesh needs at least 9999999999999 nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
+      // A circle of radius 1e30 about a unit square: spacings of nothing beside its sides.
+      {"circle_radius_1e30", "-B -R -X", 1,
+       {"T| ERROR: The first mesh needs at least 9999999999999 nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
       {"spacing_past_limit", "-B -R -X", 1,
        {"T| ERROR: The first mesh needs at least ", " nodes, more than NODELIMIT = 1000000\nT| TERMINATED\nEND\n"}},
       // An error limit near the largest number is as no limit at all.
