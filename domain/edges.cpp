@@ -408,10 +408,12 @@ static int32_t finish_arc_edge(edgetable *t, arcrec a, jointtable *j, uint16_t j
   const Joint &p = joint(j, j1), &q = joint(j, end);
   fit_angles(&a, p, q);
   double chord = std::hypot(q.x - p.x, q.y - p.y);
-  // An arc whose radius passes 1e8 chords bulges from its chord by less than 1.25e-9 of it,
-  // while its points, reckoned from a centre that far off, lose more than 1e-8 of it to
-  // rounding (at 1e20 chords they scattered over the plane): it is made as its chord.
-  if (std::min(a.rx, a.ry) > 1e8 * chord) return edges_make_line_edge(t, j, j1, end, g);
+  // A short arc whose radius passes 1e8 chords bulges from its chord by less than 1.25e-9 of
+  // it, while its points, reckoned from a centre that far off, lose more than 1e-8 of it to
+  // rounding (at 1e20 chords they scattered over the plane): it is made as its chord. (An arc
+  // the long way round that nearly closes is no chord; its ends meet within the joints'
+  // tolerance, a millionth of the drawing, long before.)
+  if (std::fabs(a.sweep) <= pi && std::min(a.rx, a.ry) > 1e8 * chord) return edges_make_line_edge(t, j, j1, end, g);
   for (int32_t k = 0; k < t->count; k++) {
     const Edge &e = t->data[k];
     if (!curved(e)) continue;
