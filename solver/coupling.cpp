@@ -621,6 +621,10 @@ void coupling_cell_source(pde *p, vectord *S, int32_t c, const MeshCell *cell, e
   for (uint16_t k = 1; k <= E; k++) {
     TreeNode *tree = region_tree(&eqn(p, k)->source, R);
     if (zero_integral(tree)) continue;  // adds nothing, nor does its streamline term
+    // A source whose values are in range but whose weighted sum over the cell overflows is
+    // reported at its equation, as its residual's overflow is.
+    const TreeNode *at = coupling_trap_equation(p, k);
+    TreesFpScope placed(at ? at : trees_fp_node);
     int32_t code = vbasis(p, k), count = 1;
     const double *tau = &one, *w = &one;
     if (!single && timeflag(p, k) && k <= p->tcount.count) {
