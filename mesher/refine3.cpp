@@ -143,6 +143,13 @@ const uint8_t *rotation(int i, int j) {
   return nullptr;
 }
 
+// Cell c's even permutation of its corners that begins with a's corner and b's (1-based
+// corners), null when c lacks either node.
+const uint8_t *turn_at(Mesh *m, int32_t c, int32_t a, int32_t b) {
+  int i = corner_of(m, c, a), j = corner_of(m, c, b);
+  return i < 0 || j < 0 ? nullptr : rotation(i, j);
+}
+
 // The cells around edge (a, b) in walking order with the edge's slot in each: each step
 // crosses the face opposite the last corner of the even permutation that starts at a, b.
 // An open ring is walked from its one end that covers it. An edge where two parts of the
@@ -159,11 +166,11 @@ void order_cells(std::vector<int32_t> &ring, std::vector<uint16_t> &codes, Mesh 
   // Walks from start until the walk leaves the candidates or meets a cell it holds.
   auto walk = [&](int32_t start) {
     for (int32_t x = start; int32_t(ring.size()) < int32_t(cand.size());) {
-      int i = corner_of(m, x, a), j = corner_of(m, x, b);
-      if (i < 0 || j < 0 || has(ring, x)) break;
+      const uint8_t *r = turn_at(m, x, a, b);
+      if (!r || has(ring, x)) break;
       ring.push_back(x);
-      codes.push_back(slot_of(i, j));
-      int32_t next = cell_at(m, x).neighbour[rotation(i, j)[3] - 1];
+      codes.push_back(slot_of(r[0] - 1, r[1] - 1));
+      int32_t next = cell_at(m, x).neighbour[r[3] - 1];
       if (next <= 0) break;
       x = next;
     }
@@ -183,10 +190,8 @@ void order_cells(std::vector<int32_t> &ring, std::vector<uint16_t> &codes, Mesh 
     const MeshCell &C = cell_at(m, x);
     return C.neighbour[corner - 1] < 0 || (C.neighbour[corner - 1] == 0 && C.bdid[corner - 1] != 0);
   };
-  for (int32_t x : cand) {
-    int i = corner_of(m, x, a), j = corner_of(m, x, b);
-    if (i >= 0 && j >= 0) reached.push_back(cell_at(m, x).neighbour[rotation(i, j)[3] - 1]);
-  }
+  for (int32_t x : cand)
+    if (const uint8_t *r = turn_at(m, x, a, b)) reached.push_back(cell_at(m, x).neighbour[r[3] - 1]);
   for (int32_t start : cand) {
     if (has(reached, start) || has(ring, start)) continue;
     size_t from = ring.size();
@@ -196,9 +201,7 @@ void order_cells(std::vector<int32_t> &ring, std::vector<uint16_t> &codes, Mesh 
       break;
     }
     int32_t last = ring.back();
-    const uint8_t *in = rotation(corner_of(m, start, a), corner_of(m, start, b));
-    const uint8_t *out = rotation(corner_of(m, last, a), corner_of(m, last, b));
-    open = open && outward(start, in[2]) && outward(last, out[3]);
+    open = open && outward(start, turn_at(m, start, a, b)[2]) && outward(last, turn_at(m, last, a, b)[3]);
   }
   if (open && ring.size() == cand.size()) return;
   char what[80];
